@@ -1,0 +1,38 @@
+# Shared by ./run, ./test and ./bench: install what is missing, configure and build.
+# Sourced, not executed.
+
+KURVIMAT_PACKAGES=(build-essential cmake ninja-build qt6-base-dev qt6-base-dev-tools libgl-dev
+                   libudev-dev libgtest-dev libgmock-dev libbenchmark-dev libmuparser-dev
+                   fonts-liberation)
+
+kurvimat_missing_packages() {
+    local p
+    for p in "$@"; do
+        dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || echo "$p"
+    done
+}
+
+# kurvimat_install PKG...: installs the missing ones (root), or prints the line to run and fails.
+kurvimat_install() {
+    local missing
+    missing=$(kurvimat_missing_packages "$@" | tr '\n' ' ')
+    [ -z "${missing// /}" ] && return 0
+    if [ "$(id -u)" -eq 0 ]; then
+        echo "Installing: $missing"
+        apt-get update -qq || return 1
+        DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends $missing || return 1
+    else
+        echo "Missing packages. Run as root:"
+        echo "  sudo apt-get update && sudo apt-get install -y $missing"
+        return 1
+    fi
+}
+
+# kurvimat_build DIR [cmake args...]: configures once, then builds incrementally.
+kurvimat_build() {
+    local dir=$1; shift
+    if [ ! -f "$dir/build.ninja" ]; then
+        cmake -S "$KURVIMAT_ROOT" -B "$dir" -G Ninja "$@" || return 1
+    fi
+    cmake --build "$dir" -j "${KURVIMAT_JOBS:-2}"
+}

@@ -1,0 +1,187 @@
+// Formula parser: compiles a formula text once into a flat list of operations on value slots,
+// then evaluates that list many times while variables change. Standard library only.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <memory>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+#include <vector>
+
+// Compilation and naming errors.
+class EMathParserError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+class EExpressionHasBlanks : public EMathParserError {
+public:
+    EExpressionHasBlanks() : EMathParserError("Expression has blanks") {}
+};
+class EMissMatchingBracket : public EMathParserError {
+public:
+    EMissMatchingBracket() : EMathParserError("Missing brackets in expression") {}
+};
+class ESyntaxError : public EMathParserError {
+public:
+    using EMathParserError::EMathParserError;
+};
+class ETooManyNestings : public EMathParserError {
+public:
+    ETooManyNestings() : EMathParserError("Expression contains too many nestings") {}
+};
+class EExpressionTooComplex : public EMathParserError {
+public:
+    EExpressionTooComplex() : EMathParserError("Expression is too complex") {}
+};
+class EParserInternalError : public EMathParserError {
+public:
+    EParserInternalError() : EMathParserError("TParser internal error") {}
+};
+class EBadName : public EMathParserError {
+public:
+    using EMathParserError::EMathParserError;
+};
+
+// The floating-point family raised during evaluation.
+class EMathError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+class EInvalidOp : public EMathError {
+public:
+    EInvalidOp() : EMathError("Invalid floating point operation") {}
+};
+class EZeroDivide : public EMathError {
+public:
+    EZeroDivide() : EMathError("Floating point division by zero") {}
+};
+class EOverflow : public EMathError {
+public:
+    EOverflow() : EMathError("Floating point overflow") {}
+};
+
+// Integer division by zero of "DIV" and "MOD"; deliberately outside the floating-point family.
+class EDivByZero : public std::runtime_error {
+public:
+    EDivByZero() : std::runtime_error("Division by zero") {}
+};
+
+enum class OpKind : std::uint8_t {
+    Nop = 0,
+    Constant = 1, // node kind only, never an operation
+    Negate = 2,
+    Add = 3,
+    Subtract = 4,
+    Multiply = 5,
+    Divide = 6,
+    Remainder = 7, // MOD
+    IntQuotient = 8, // DIV
+    IntPower = 9,
+    Power = 10,
+    Square = 11,
+    Cube = 12,
+    Fourth = 13,
+    Function1 = 14,
+    Function2 = 15,
+};
+
+struct Operation;
+using OperationFunc = void (*)(Operation&);
+using ParserFunction1 = double (*)(double);
+using ParserFunction2 = double (*)(double, double);
+
+struct Operation {
+    double* Arg1 = nullptr;
+    double* Arg2 = nullptr;
+    double* Out = nullptr;
+    Operation* Next = nullptr;
+    OperationFunc Func = nullptr;
+    OpKind Kind = OpKind::Nop;
+    // Kinds 14 and 15 call the registered routine through these.
+    ParserFunction1 F1 = nullptr;
+    ParserFunction2 F2 = nullptr;
+};
+
+// The compiled program: operations in evaluation order (deepest level first) and the
+// constant and result slots they own.
+struct CompiledProgram {
+    std::vector<Operation> Ops;
+    std::unique_ptr<double[]> Slots;
+};
+
+class TCustomParser;
+using TParserExceptionEvent = std::function<void(TCustomParser& sender, const std::exception& e)>;
+
+class TCustomParser {
+public:
+    TCustomParser();
+    virtual ~TCustomParser();
+    TCustomParser(const TCustomParser&) = delete;
+    TCustomParser& operator=(const TCustomParser&) = delete;
+
+    // Compiles the text; an empty text leaves no program. On a compilation error the parser
+    // has no program, and the error goes to OnParserError if set, else it is thrown.
+    void SetExpression(const std::string& text);
+    const std::string& Expression() const { return FExpression; }
+    bool ParserFailed() const { return FParserFailed; }
+
+    // Evaluates the compiled program once; 0 without a program. Throws EMathError subclasses
+    // and EDivByZero.
+    double Value();
+
+    // Stores the value, creating the variable on first use; returns its slot.
+    double* SetVariable(const std::string& name, double value);
+    // The slot of an existing variable, or nullptr.
+    double* FindVariable(std::string_view name) const;
+
+    void AddFunction1(const std::string& name, ParserFunction1 f);
+    void AddFunction2(const std::string& name, ParserFunction2 f);
+
+    // Evaluation order of the compiled program (empty without one), for inspection.
+    const std::vector<Operation>& Operations() const { return FProgram.Ops; }
+
+    TParserExceptionEvent OnParserError;
+
+protected:
+    // Built-in slots in their fixed order.
+    double FA = 0, FB = 0, FC = 0, FD = 0, FE = 0, FX = 0, FY = 0, FT = 0;
+
+    void AddVariable(const std::string& name, double* slot);
+
+private:
+    std::string FExpression;
+    bool FParserFailed = false;
+    std::map<std::string, double*, std::less<>> FVariables;
+    std::vector<std::unique_ptr<double>> FOwnSlots;
+    CompiledProgram FProgram;
+    const Operation* FLast = nullptr;
+    std::map<std::string, ParserFunction1, std::less<>> FFunctions1;
+    std::map<std::string, ParserFunction2, std::less<>> FFunctions2;
+
+    friend class FormulaCompiler;
+};
+
+class TParser : public TCustomParser {
+public:
+    TParser();
+
+    double A() const { return FA; }
+    double B() const { return FB; }
+    double C() const { return FC; }
+    double D() const { return FD; }
+    double E() const { return FE; }
+    double T() const { return FT; }
+    double X() const { return FX; }
+    double Y() const { return FY; }
+    void SetA(double v) { FA = v; }
+    void SetB(double v) { FB = v; }
+    void SetC(double v) { FC = v; }
+    void SetD(double v) { FD = v; }
+    void SetE(double v) { FE = v; }
+    void SetT(double v) { FT = v; }
+    void SetX(double v) { FX = v; }
+    void SetY(double v) { FY = v; }
+};
