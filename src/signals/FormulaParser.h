@@ -89,7 +89,7 @@ enum class OpKind : std::uint8_t {
 };
 
 struct Operation;
-using OperationFunc = void (*)(Operation&);
+using OperationFunc = void (*)(const Operation&);
 using ParserFunction1 = double (*)(double);
 using ParserFunction2 = double (*)(double, double);
 

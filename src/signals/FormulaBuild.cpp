@@ -1,0 +1,472 @@
+#include "FormulaBuild.h"
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <cstdint>
+#include <cstdlib>
+#include <locale.h>
+#include <string_view>
+#include <unordered_map>
+#include <vector>
+
+namespace {
+
+// Operand forms a sub-text can be recognised in. A text is valid when it has any form.
+enum Form : std::uint16_t {
+    FVar = 1 << 0,
+    FNum = 1 << 1,
+    FBracket = 1 << 2,
+    FNeg = 1 << 3,
+    FPlus = 1 << 4,
+    FMinus = 1 << 5,
+    FMul = 1 << 6,
+    FDiv = 1 << 7,
+    FMod = 1 << 8,
+    FSlash = 1 << 9,
+    FPow = 1 << 10,
+    FCall1 = 1 << 11,
+    FCall2 = 1 << 12,
+};
+constexpr std::uint16_t FAtom = FVar | FNum;
+constexpr std::uint16_t FCalls = FCall1 | FCall2;
+constexpr std::uint16_t FAll = 0x1FFF;
+
+// The binary splits in the order a node's classification tries them, with the operand sets
+// that decide precedence, associativity and rejection.
+struct SplitRule {
+    std::string_view op;
+    Form form;
+    std::uint16_t left;
+    std::uint16_t right;
+    OpKind kind;
+};
+constexpr std::uint16_t MulLevel = FDiv | FMod | FSlash | FPow | FCalls;
+constexpr std::array<SplitRule, 7> Splits{{
+    {"+", FPlus, FAtom | FBracket | FMinus | FNeg | FMul | MulLevel,
+     FAtom | FBracket | FPlus | FMinus | FMul | MulLevel, OpKind::Add},
+    {"-", FMinus, FAtom | FBracket | FMinus | FNeg | FMul | MulLevel,
+     FAtom | FBracket | FMul | MulLevel, OpKind::Subtract},
+    {"*", FMul, FAtom | FBracket | FNeg | MulLevel, FAtom | FBracket | FMul | MulLevel,
+     OpKind::Multiply},
+    {"DIV", FDiv, FAtom | FBracket | FNeg | MulLevel, FAtom | FBracket | FPow | FCalls,
+     OpKind::IntQuotient},
+    {"MOD", FMod, FAtom | FBracket | FNeg | MulLevel, FAtom | FBracket | FPow | FCalls,
+     OpKind::Remainder},
+    {"/", FSlash, FAtom | FBracket | FNeg | MulLevel, FAtom | FBracket | FPow | FCalls,
+     OpKind::Divide},
+    {"^", FPow, FAtom | FBracket | FCalls, FAtom | FBracket | FCalls, OpKind::Power},
+}};
+
+// Recognition re-asks the same sub-texts many times; without bounds a hostile text costs
+// exponential time or overflows the stack. Depth and work are therefore limited; both limits
+// lie far beyond anything the nesting and complexity limits let compile.
+constexpr int MaxRecursion = 1500;
+constexpr std::size_t MaxWork = 4'000'000;
+
+bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+
+class Compiler {
+public:
+    Compiler(const TCustomParser& parser, const std::string& text,
+             const std::map<std::string, double*, std::less<>>& vars,
+             const std::map<std::string, ParserFunction1, std::less<>>& f1,
+             const std::map<std::string, ParserFunction2, std::less<>>& f2)
+        : FVars(vars), FF1(f1), FF2(f2) {
+        (void)parser;
+        FText = Prepare(text);
+        Index();
+    }
+
+    CompiledProgram Run();
+
+private:
+    struct Memo {
+        std::uint16_t known = 0;
+        std::uint16_t valid = 0;
+    };
+    // Where an operand comes from, resolved to a slot address when the program is laid out.
+    struct Ref {
+        enum Type : std::uint8_t { None, Variable, Constant, Result } type = None;
+        double* var = nullptr;
+        int index = 0;
+    };
+    struct Pending {
+        OpKind kind;
+        int level;
+        Ref arg1, arg2;
+        ParserFunction1 f1 = nullptr;
+        ParserFunction2 f2 = nullptr;
+    };
+
+    const std::map<std::string, double*, std::less<>>& FVars;
+    const std::map<std::string, ParserFunction1, std::less<>>& FF1;
+    const std::map<std::string, ParserFunction2, std::less<>>& FF2;
+    std::string FText;
+    std::vector<int> FDepth;     // bracket sum of FText[0, k)
+    std::vector<int> FNextParen; // first "(" at or after k
+    // Operator positions per split rule, grouped by the bracket sum before them.
+    std::array<std::unordered_map<int, std::vector<int>>, Splits.size()> FOps;
+    std::unordered_map<int, std::vector<int>> FCommas;
+    std::unordered_map<std::uint64_t, Memo> FMemo;
+    int FRecursion = 0;
+    std::size_t FWork = 0;
+
+    std::vector<Pending> FPending;
+    std::vector<double> FConstants;
+    std::array<int, MaxOperationLevel + 2> FLevelCount{};
+    bool FRootAttempted = false;
+    std::string FRootLeft = " ", FRootRight = " ";
+
+    static std::string Prepare(const std::string& text);
+    void Index();
+    std::string_view Sub(int b, int e) const { return {FText.data() + b, std::size_t(e - b)}; }
+    int Sum(int b, int e) const { return FDepth[e] - FDepth[b]; }
+
+    bool Is(int b, int e, std::uint16_t forms);
+    bool Check(int b, int e, Form f);
+    bool Valid(int b, int e) { return Is(b, e, FAll); }
+    bool NumberText(int b, int e, double* value) const;
+    bool Variable(int b, int e) const { return FVars.find(Sub(b, e)) != FVars.end(); }
+    bool Bracketed(int b, int e) {
+        return e - b >= 2 && FText[b] == '(' && FText[e - 1] == ')' && Valid(b + 1, e - 1);
+    }
+    bool Call1(int b, int e);
+    // Two-argument call; on success *comma is the separating comma.
+    bool Call2(int b, int e, int* comma);
+    // First accepted candidate of a split, or -1. Records the root's attempts.
+    int FindSplit(const SplitRule& rule, int b, int e, bool root);
+    void Strip(int& b, int& e) {
+        while (Bracketed(b, e)) {
+            ++b;
+            --e;
+        }
+    }
+
+    void Node(int b, int e, int level, int parent, int side);
+    int NewOperation(OpKind kind, int level, int parent, int side);
+    void SetOperand(int parent, int side, Ref ref);
+    CompiledProgram Layout(Ref rootRef);
+};
+
+std::string Compiler::Prepare(const std::string& text) {
+    std::string s = text;
+    for (char& c : s)
+        if (c >= 'a' && c <= 'z') c = char(c - 'a' + 'A');
+    const auto first = s.find_first_not_of(' ');
+    if (first == std::string::npos) return {};
+    s = s.substr(first, s.find_last_not_of(' ') - first + 1);
+    if (s.find(' ') != std::string::npos) throw EExpressionHasBlanks();
+    int sum = 0;
+    for (char c : s) sum += c == '(' ? 1 : c == ')' ? -1 : 0;
+    if (sum != 0) throw EMissMatchingBracket();
+    return s;
+}
+
+void Compiler::Index() {
+    const int n = int(FText.size());
+    FDepth.assign(n + 1, 0);
+    for (int k = 0; k < n; ++k)
+        FDepth[k + 1] = FDepth[k] + (FText[k] == '(' ? 1 : FText[k] == ')' ? -1 : 0);
+    FNextParen.assign(n + 1, n);
+    for (int k = n - 1; k >= 0; --k) FNextParen[k] = FText[k] == '(' ? k : FNextParen[k + 1];
+    for (std::size_t r = 0; r < Splits.size(); ++r) {
+        const std::string_view op = Splits[r].op;
+        for (std::size_t k = FText.find(op); k != std::string::npos; k = FText.find(op, k + 1))
+            FOps[r][FDepth[k]].push_back(int(k));
+    }
+    for (int k = 0; k < n; ++k)
+        if (FText[k] == ',') FCommas[FDepth[k]].push_back(k);
+}
+
+bool Compiler::Is(int b, int e, std::uint16_t forms) {
+    // Cheap forms first; the answer does not depend on the order.
+    static constexpr Form Order[] = {FVar,  FNum,   FBracket, FCall1, FCall2, FNeg, FPow,
+                                     FMul,  FSlash, FDiv,     FMod,   FMinus, FPlus};
+    for (Form f : Order)
+        if ((forms & f) && Check(b, e, f)) return true;
+    return false;
+}
+
+bool Compiler::Check(int b, int e, Form f) {
+    if (e <= b) return false;
+    const std::uint64_t key = (std::uint64_t(unsigned(b)) << 32) | unsigned(e);
+    Memo& memo = FMemo[key];
+    if (memo.known & f) return (memo.valid & f) != 0;
+    if (++FWork > MaxWork) throw EExpressionTooComplex();
+    if (++FRecursion > MaxRecursion) throw ETooManyNestings();
+    bool ok = false;
+    switch (f) {
+    case FVar: ok = Variable(b, e); break;
+    case FNum: ok = NumberText(b, e, nullptr); break;
+    case FBracket: ok = Bracketed(b, e); break;
+    case FNeg:
+        ok = FText[b] == '-' && Is(b + 1, e, FBracket | FPow | FVar | FCalls);
+        break;
+    case FCall1: ok = Call1(b, e); break;
+    case FCall2: {
+        int comma;
+        ok = Call2(b, e, &comma);
+        break;
+    }
+    default:
+        for (const SplitRule& rule : Splits)
+            if (rule.form == f) ok = FindSplit(rule, b, e, false) >= 0;
+        break;
+    }
+    --FRecursion;
+    // The map may have rehashed during the recursion: look the entry up again.
+    Memo& done = FMemo[key];
+    done.known |= f;
+    if (ok) done.valid |= f;
+    return ok;
+}
+
+bool Compiler::NumberText(int b, int e, double* value) const {
+    const std::string_view t = Sub(b, e);
+    if (t == "PI" || t == "-PI") {
+        if (value) *value = t[0] == '-' ? -3.141592653589793 : 3.141592653589793;
+        return true;
+    }
+    std::size_t k = 0;
+    if (k < t.size() && (t[k] == '+' || t[k] == '-')) ++k;
+    std::size_t digits = 0;
+    while (k < t.size() && IsDigit(t[k])) ++k, ++digits;
+    bool point = false;
+    if (k < t.size() && t[k] == '.') {
+        point = true;
+        ++k;
+        while (k < t.size() && IsDigit(t[k])) ++k, ++digits;
+    }
+    bool exponent = false;
+    if (k < t.size() && t[k] == 'E') {
+        ++k;
+        if (k < t.size() && (t[k] == '+' || t[k] == '-')) ++k;
+        std::size_t expDigits = 0;
+        while (k < t.size() && IsDigit(t[k])) ++k, ++expDigits;
+        if (expDigits == 0) return false;
+        exponent = true;
+    }
+    // A bare sign or nothing at all is not a number; "." and "E5" are (they read as 0).
+    if (k != t.size() || (digits == 0 && !point && !exponent)) return false;
+    if (value) {
+        if (digits == 0) {
+            *value = t[0] == '-' ? -0.0 : 0.0;
+        } else {
+            // Locale-independent: the decimal point is always ".".
+            static const locale_t cLocale = newlocale(LC_NUMERIC_MASK, "C", locale_t(0));
+            const std::string copy(t);
+            *value = strtod_l(copy.c_str(), nullptr, cLocale);
+        }
+    }
+    return true;
+}
+
+bool Compiler::Call1(int b, int e) {
+    const int paren = FNextParen[b];
+    if (paren <= b || paren >= e) return false;
+    if (FF1.find(Sub(b, paren)) == FF1.end()) return false;
+    return Bracketed(paren, e);
+}
+
+bool Compiler::Call2(int b, int e, int* comma) {
+    if (e - b < 3 || FText[e - 1] != ')') return false;
+    const int paren = FNextParen[b];
+    if (paren <= b || paren >= e - 1) return false;
+    if (FF2.find(Sub(b, paren)) == FF2.end()) return false;
+    const int in = paren + 1, out = e - 1; // inside is [in, out)
+    if (out <= in) return false;
+    // A valid argument is balanced, so only commas at the inside's own bracket level can
+    // separate two valid arguments.
+    const auto list = FCommas.find(FDepth[in]);
+    if (list == FCommas.end()) return false;
+    for (auto it = std::lower_bound(list->second.begin(), list->second.end(), in);
+         it != list->second.end() && *it < out; ++it) {
+        if (++FWork > MaxWork) throw EExpressionTooComplex();
+        const int c = *it;
+        if (c == in || c == out - 1) return false;
+        if (Valid(in, c) && Valid(c + 1, out)) {
+            *comma = c;
+            return true;
+        }
+    }
+    return false;
+}
+
+int Compiler::FindSplit(const SplitRule& rule, int b, int e, bool root) {
+    const int len = int(rule.op.size());
+    if (Sum(b, e) != 0) return -1;
+    const auto& byDepth = FOps[&rule - Splits.data()];
+    const auto list = byDepth.find(FDepth[b]);
+    if (list == byDepth.end()) return -1;
+    // Candidates neither start at the first character nor reach the last; the bracket sums
+    // of both sides are 0 exactly for the occurrences at the text's own bracket level.
+    for (auto it = std::upper_bound(list->second.begin(), list->second.end(), b);
+         it != list->second.end() && *it + len - 1 < e - 1; ++it) {
+        if (++FWork > MaxWork) throw EExpressionTooComplex();
+        const int k = *it;
+        if (root) {
+            FRootAttempted = true;
+            FRootLeft.assign(Sub(b, k));
+            FRootRight.assign(Sub(k + len, e));
+        }
+        if (Is(b, k, rule.left) && Is(k + len, e, rule.right)) return k;
+    }
+    return -1;
+}
+
+int Compiler::NewOperation(OpKind kind, int level, int parent, int side) {
+    if (level > MaxOperationLevel) throw ETooManyNestings();
+    if (FLevelCount[level] >= MaxOperationsPerLevel) throw EExpressionTooComplex();
+    FPending.push_back({kind, level, {}, {}});
+    const int index = int(FPending.size()) - 1;
+    SetOperand(parent, side, {Ref::Result, nullptr, index});
+    return index;
+}
+
+void Compiler::SetOperand(int parent, int side, Ref ref) {
+    Pending& p = FPending[parent];
+    if (side == 1) {
+        p.arg1 = ref;
+        return;
+    }
+    const OpKind k = p.kind;
+    if (k == OpKind::Nop || k == OpKind::Negate || k == OpKind::Function1 ||
+        (k >= OpKind::Square && k <= OpKind::Fourth))
+        throw EParserInternalError();
+    p.arg2 = ref;
+}
+
+// Classifies the node [b, e) and compiles it; the node belongs to level `level`, and its
+// value goes to operand `side` of operation `parent`.
+void Compiler::Node(int b, int e, int level, int parent, int side) {
+    const bool root = parent == 0;
+    if (e <= b) throw ESyntaxError("Error parsing expression:\r");
+    if (Variable(b, e)) {
+        SetOperand(parent, side, {Ref::Variable, FVars.find(Sub(b, e))->second, 0});
+        return;
+    }
+    double number;
+    if (NumberText(b, e, &number)) {
+        FConstants.push_back(number);
+        SetOperand(parent, side, {Ref::Constant, nullptr, int(FConstants.size()) - 1});
+        return;
+    }
+    const int m = level + 1;
+    auto operand = [&](int ob, int oe, int op, int opSide) {
+        Strip(ob, oe);
+        Node(ob, oe, m, op, opSide);
+    };
+    auto finish = [&](int) { ++FLevelCount[m]; };
+
+    if (FText[b] == '-' && Is(b + 1, e, FBracket | FPow | FVar | FCalls)) {
+        const int op = NewOperation(OpKind::Negate, m, parent, side);
+        operand(b + 1, e, op, 1);
+        return finish(op);
+    }
+    for (const SplitRule& rule : Splits) {
+        const int k = FindSplit(rule, b, e, root);
+        if (k < 0) continue;
+        const int rb = k + int(rule.op.size());
+        OpKind kind = rule.kind;
+        double exponent = 0;
+        if (rule.kind == OpKind::Power && NumberText(rb, e, &exponent)) {
+            kind = OpKind::Power;
+            if (std::trunc(exponent) == exponent && exponent >= -2147483648.0 &&
+                exponent <= 2147483647.0) {
+                const int whole = int(exponent);
+                kind = whole == 2   ? OpKind::Square
+                       : whole == 3 ? OpKind::Cube
+                       : whole == 4 ? OpKind::Fourth
+                                    : OpKind::IntPower;
+            }
+        }
+        const int op = NewOperation(kind, m, parent, side);
+        operand(b, k, op, 1);
+        if (kind < OpKind::Square || kind > OpKind::Fourth) operand(rb, e, op, 2);
+        return finish(op);
+    }
+    if (Call1(b, e)) {
+        const int paren = FNextParen[b];
+        const int op = NewOperation(OpKind::Function1, m, parent, side);
+        FPending[op].f1 = FF1.find(Sub(b, paren))->second;
+        operand(paren + 1, e - 1, op, 1);
+        return finish(op);
+    }
+    int comma;
+    if (Call2(b, e, &comma)) {
+        const int paren = FNextParen[b];
+        const int op = NewOperation(OpKind::Function2, m, parent, side);
+        FPending[op].f2 = FF2.find(Sub(b, paren))->second;
+        operand(paren + 1, comma, op, 1);
+        operand(comma + 1, e - 1, op, 2);
+        return finish(op);
+    }
+    // Every operand a split accepts is valid, so only the root can get here.
+    if (FRootAttempted)
+        throw ESyntaxError("Error parsing expression:\r" + FRootLeft + "\r" + FRootRight);
+    throw ESyntaxError("Error parsing expression:\r" + std::string(Sub(b, e)));
+}
+
+CompiledProgram Compiler::Run() {
+    int b = 0, e = int(FText.size());
+    Strip(b, e);
+    // Placeholder operation at level 0 whose first operand receives the whole expression.
+    FPending.push_back({OpKind::Nop, 0, {}, {}});
+    Node(b, e, 0, 0, 1);
+    return Layout(FPending[0].arg1);
+}
+
+CompiledProgram Compiler::Layout(Ref rootRef) {
+    CompiledProgram program;
+    const int results = int(FPending.size()) - 1;
+    const int constants = int(FConstants.size());
+    program.Slots = std::make_unique<double[]>(std::size_t(constants + results + 1));
+    double* const constSlots = program.Slots.get();
+    double* const resultSlots = constSlots + constants;
+    std::copy(FConstants.begin(), FConstants.end(), constSlots);
+    auto slot = [&](const Ref& r) -> double* {
+        switch (r.type) {
+        case Ref::Variable: return r.var;
+        case Ref::Constant: return constSlots + r.index;
+        case Ref::Result: return resultSlots + (r.index - 1);
+        default: return nullptr;
+        }
+    };
+    if (results == 0) {
+        // A lone variable or number: the placeholder is the program, its result its operand.
+        Operation nop;
+        nop.Kind = OpKind::Nop;
+        nop.Arg1 = slot(rootRef);
+        nop.Out = nop.Arg1;
+        program.Ops.push_back(nop);
+        return program;
+    }
+    // Deepest level first; within a level in creation order.
+    std::vector<int> order(static_cast<std::size_t>(results));
+    for (int i = 0; i < results; ++i) order[std::size_t(i)] = i + 1;
+    std::stable_sort(order.begin(), order.end(),
+                     [&](int x, int y) { return FPending[x].level > FPending[y].level; });
+    program.Ops.reserve(order.size());
+    for (int index : order) {
+        const Pending& p = FPending[index];
+        Operation op;
+        op.Kind = p.kind;
+        op.Arg1 = slot(p.arg1);
+        op.Arg2 = slot(p.arg2);
+        op.Out = resultSlots + (index - 1);
+        op.F1 = p.f1;
+        op.F2 = p.f2;
+        program.Ops.push_back(op);
+    }
+    for (std::size_t i = 0; i + 1 < program.Ops.size(); ++i)
+        program.Ops[i].Next = &program.Ops[i + 1];
+    return program;
+}
+
+} // namespace
+
+CompiledProgram FormulaCompiler::Compile(const TCustomParser& parser, const std::string& text) {
+    Compiler compiler(parser, text, parser.FVariables, parser.FFunctions1, parser.FFunctions2);
+    return compiler.Run();
+}

@@ -1,0 +1,18 @@
+// Compiler from formula text to the flat operation list of a parser.
+#pragma once
+
+#include "FormulaParser.h"
+
+#include <string>
+
+// Deepest operation level and operations per level that a program may have.
+inline constexpr int MaxOperationLevel = 20;
+inline constexpr int MaxOperationsPerLevel = 50;
+
+class FormulaCompiler {
+public:
+    // Compiles against the parser's variable and function tables. The returned operations are
+    // linked in evaluation order; Func is left empty for kinds 0 to 13 (the parser binds it).
+    // Throws the EMathParserError subclasses.
+    static CompiledProgram Compile(const TCustomParser& parser, const std::string& text);
+};
