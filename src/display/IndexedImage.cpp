@@ -1,0 +1,347 @@
+#include "IndexedImage.h"
+
+#include <QFont>
+#include <QFontMetrics>
+#include <QPainter>
+#include <QString>
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <utility>
+
+namespace {
+
+using Range = std::pair<std::int64_t, std::int64_t>; // [first, last)
+
+// Smallest i in [0, count) for which a predicate that turns from false to true holds; count if
+// it never does.
+template <class Pred> std::int64_t firstTrue(std::int64_t count, Pred pred) {
+    std::int64_t a = 0, b = count;
+    while (a < b) {
+        const std::int64_t m = a + (b - a) / 2;
+        if (pred(m))
+            b = m;
+        else
+            a = m + 1;
+    }
+    return a;
+}
+
+// Indices i in [0, count) for which f(i) lies in [lo, hi]; f is monotone, rising when
+// direction >= 0, falling otherwise. Clipping this way gives exactly the pixels that stepping
+// through the whole line and testing each would give.
+template <class F>
+Range insideRange(std::int64_t count, F f, std::int64_t direction, std::int64_t lo,
+                  std::int64_t hi) {
+    if (direction >= 0)
+        return {firstTrue(count, [&](std::int64_t i) { return f(i) >= lo; }),
+                firstTrue(count, [&](std::int64_t i) { return f(i) > hi; })};
+    return {firstTrue(count, [&](std::int64_t i) { return f(i) <= hi; }),
+            firstTrue(count, [&](std::int64_t i) { return f(i) < lo; })};
+}
+
+Range intersect(Range a, Range b) {
+    return {std::max(a.first, b.first), std::min(a.second, b.second)};
+}
+
+inline void apply(std::uint8_t& pixel, std::uint8_t value, PixelOp op) {
+    if (op == PixelOp::And)
+        pixel &= value;
+    else
+        pixel = value;
+}
+
+// Font metrics must come from the same kind of device the glyphs are rendered on.
+const QImage& textDevice() {
+    static const QImage device(1, 1, QImage::Format_Alpha8);
+    return device;
+}
+
+QFont aliasedFont(const QFont& font) {
+    QFont f(font);
+    f.setStyleStrategy(QFont::NoAntialias);
+    return f;
+}
+
+} // namespace
+
+IndexedImage::IndexedImage() {
+    setPalette(Palette());
+}
+
+IndexedImage::IndexedImage(int width, int height) : IndexedImage() {
+    resize(width, height);
+}
+
+IndexedImage::IndexedImage(const IndexedImage& other)
+    : m_width(other.m_width), m_height(other.m_height), m_stride(other.m_stride),
+      m_bytes(other.m_bytes), m_lookup(other.m_lookup), m_colorTable(other.m_colorTable) {
+    rebuildRowTable();
+}
+
+IndexedImage& IndexedImage::operator=(const IndexedImage& other) {
+    if (this != &other) {
+        m_width = other.m_width;
+        m_height = other.m_height;
+        m_stride = other.m_stride;
+        m_bytes = other.m_bytes;
+        m_lookup = other.m_lookup;
+        m_colorTable = other.m_colorTable;
+        rebuildRowTable();
+    }
+    return *this;
+}
+
+IndexedImage::IndexedImage(IndexedImage&& other) noexcept
+    : m_width(std::exchange(other.m_width, 0)), m_height(std::exchange(other.m_height, 0)),
+      m_stride(std::exchange(other.m_stride, 0)), m_bytes(std::move(other.m_bytes)),
+      m_rows(std::move(other.m_rows)), m_lookup(other.m_lookup), m_colorTable(other.m_colorTable) {
+    other.m_bytes.clear();
+    other.m_rows.clear();
+}
+
+IndexedImage& IndexedImage::operator=(IndexedImage&& other) noexcept {
+    if (this != &other) {
+        m_width = std::exchange(other.m_width, 0);
+        m_height = std::exchange(other.m_height, 0);
+        m_stride = std::exchange(other.m_stride, 0);
+        m_bytes = std::move(other.m_bytes);
+        m_rows = std::move(other.m_rows);
+        m_lookup = other.m_lookup;
+        m_colorTable = other.m_colorTable;
+        other.m_bytes.clear();
+        other.m_rows.clear();
+    }
+    return *this;
+}
+
+void IndexedImage::resize(int width, int height) {
+    m_width = std::max(width, 0);
+    m_height = std::max(height, 0);
+    m_stride = (m_width + 3) & ~3;
+    m_bytes.assign(static_cast<std::size_t>(m_stride) * static_cast<std::size_t>(m_height),
+                   PaletteIndex::Background);
+    rebuildRowTable();
+}
+
+void IndexedImage::rebuildRowTable() {
+    m_rows.resize(static_cast<std::size_t>(m_height));
+    for (int y = 0; y < m_height; ++y)
+        m_rows[static_cast<std::size_t>(y)] =
+            m_bytes.data() + static_cast<std::size_t>(y) * static_cast<std::size_t>(m_stride);
+}
+
+void IndexedImage::clear(std::uint8_t index) {
+    std::fill(m_bytes.begin(), m_bytes.end(), index);
+}
+
+void IndexedImage::andPoint(int x, int y, PointMasks masks) {
+    if (x >= 1 && y >= 1 && x < m_width - 1 && y < m_height - 1) {
+        std::uint8_t* up = row(y - 1) + x;
+        std::uint8_t* mid = row(y) + x;
+        std::uint8_t* down = row(y + 1) + x;
+        up[-1] &= masks.Halo;
+        up[0] &= masks.Core;
+        up[1] &= masks.Halo;
+        mid[-1] &= masks.Core;
+        mid[0] &= masks.Core;
+        mid[1] &= masks.Core;
+        down[-1] &= masks.Halo;
+        down[0] &= masks.Core;
+        down[1] &= masks.Halo;
+        return;
+    }
+    // Near or beyond the edge; the test also keeps x +- 1 from overflowing.
+    if (x < -1 || y < -1 || x > m_width || y > m_height) return;
+    for (int dy = -1; dy <= 1; ++dy)
+        for (int dx = -1; dx <= 1; ++dx)
+            andPixel(x + dx, y + dy, (dx == 0 || dy == 0) ? masks.Core : masks.Halo);
+}
+
+void IndexedImage::fillRect(int left, int top, int right, int bottom, std::uint8_t index) {
+    const int l = std::max(left, 0), r = std::min(right, m_width);
+    const int t = std::max(top, 0), b = std::min(bottom, m_height);
+    if (l >= r || t >= b) return;
+    for (int y = t; y < b; ++y)
+        std::memset(row(y) + l, index, static_cast<std::size_t>(r - l));
+}
+
+void IndexedImage::frameRect(int left, int top, int right, int bottom, std::uint8_t index,
+                             bool dotted) {
+    if (right < left) std::swap(left, right);
+    if (bottom < top) std::swap(top, bottom);
+    if (right == left || bottom == top) return;
+    const int r = right - 1, b = bottom - 1;
+    if (!dotted) {
+        horizontalLine(top, left, r, index, PixelOp::Set);
+        horizontalLine(b, left, r, index, PixelOp::Set);
+        verticalLine(left, top, b, index, PixelOp::Set);
+        verticalLine(r, top, b, index, PixelOp::Set);
+        return;
+    }
+    // Walk the outline clockwise from the top left so the dots run on around the corners.
+    // Outlines far outside the image are only ever small zoom boxes, so no clipping first.
+    std::int64_t step = 0;
+    auto dot = [&](int x, int y) {
+        if ((step++ & 1) == 0) setPixel(x, y, index);
+    };
+    for (int x = left; x <= r; ++x)
+        dot(x, top);
+    for (int y = top + 1; y <= b; ++y)
+        dot(r, y);
+    if (b > top)
+        for (int x = r - 1; x >= left; --x)
+            dot(x, b);
+    if (r > left)
+        for (int y = b - 1; y > top; --y)
+            dot(left, y);
+}
+
+void IndexedImage::drawRectangle(int left, int top, int right, int bottom, std::uint8_t pen,
+                                 std::uint8_t brush) {
+    if (right < left) std::swap(left, right);
+    if (bottom < top) std::swap(top, bottom);
+    fillRect(left + 1, top + 1, right - 1, bottom - 1, brush);
+    frameRect(left, top, right, bottom, pen);
+}
+
+void IndexedImage::horizontalLine(int y, int x0, int x1, std::uint8_t value, PixelOp op) {
+    if (y < 0 || y >= m_height) return;
+    if (x1 < x0) std::swap(x0, x1);
+    x0 = std::max(x0, 0);
+    x1 = std::min(x1, m_width - 1);
+    std::uint8_t* p = row(y);
+    if (op == PixelOp::Set) {
+        if (x0 <= x1) std::memset(p + x0, value, static_cast<std::size_t>(x1 - x0 + 1));
+        return;
+    }
+    for (int x = x0; x <= x1; ++x)
+        p[x] &= value;
+}
+
+void IndexedImage::verticalLine(int x, int y0, int y1, std::uint8_t value, PixelOp op) {
+    if (x < 0 || x >= m_width) return;
+    if (y1 < y0) std::swap(y0, y1);
+    y0 = std::max(y0, 0);
+    y1 = std::min(y1, m_height - 1);
+    for (int y = y0; y <= y1; ++y)
+        apply(row(y)[x], value, op);
+}
+
+void IndexedImage::drawLine(int x0, int y0, int x1, int y1, std::uint8_t value, PixelOp op) {
+    const std::int64_t dx = std::int64_t{x1} - x0, dy = std::int64_t{y1} - y0;
+    const std::int64_t adx = dx < 0 ? -dx : dx, ady = dy < 0 ? -dy : dy;
+    const std::int64_t count = std::max(adx, ady);
+    if (count == 0 || m_width == 0 || m_height == 0) return;
+    const std::int64_t sx = dx < 0 ? -1 : 1, sy = dy < 0 ? -1 : 1;
+    const bool xMajor = adx >= ady;
+    // Step i along the major axis; the minor offset is i * minor / major rounded half up.
+    auto minorOffset = [&](std::int64_t i, std::int64_t minor, std::int64_t major) {
+        return static_cast<std::int64_t>((__int128{2} * i * minor + major) / (__int128{2} * major));
+    };
+    auto xAt = [&](std::int64_t i) { return x0 + sx * (xMajor ? i : minorOffset(i, adx, ady)); };
+    auto yAt = [&](std::int64_t i) { return y0 + sy * (xMajor ? minorOffset(i, ady, adx) : i); };
+    const Range visible = intersect(insideRange(count, xAt, sx, 0, m_width - 1),
+                                    insideRange(count, yAt, sy, 0, m_height - 1));
+    for (std::int64_t i = visible.first; i < visible.second; ++i)
+        apply(row(static_cast<int>(yAt(i)))[xAt(i)], value, op);
+}
+
+void IndexedImage::andSegment(std::int64_t x0, std::int64_t y0, std::int64_t x1, std::int64_t y1,
+                              std::uint8_t mask, QRect clip) {
+    clip &= rect();
+    if (clip.isEmpty()) return;
+    const double dx = static_cast<double>(x1 - x0), dy = static_cast<double>(y1 - y0);
+    const double n = std::nearbyint(std::sqrt(dx * dx + dy * dy));
+    if (!(n >= 2)) return;
+    // Steps k = 1 .. n-1 are indices i = k - 1.
+    const auto count = static_cast<std::int64_t>(n) - 1;
+    auto xAt = [&](std::int64_t i) {
+        return x0 + static_cast<std::int64_t>(std::nearbyint(static_cast<double>(i + 1) * dx / n));
+    };
+    auto yAt = [&](std::int64_t i) {
+        return y0 + static_cast<std::int64_t>(std::nearbyint(static_cast<double>(i + 1) * dy / n));
+    };
+    const Range visible =
+        intersect(insideRange(count, xAt, x1 < x0 ? -1 : 1, clip.left(), clip.right()),
+                  insideRange(count, yAt, y1 < y0 ? -1 : 1, clip.top(), clip.bottom()));
+    for (std::int64_t i = visible.first; i < visible.second; ++i)
+        row(static_cast<int>(yAt(i)))[xAt(i)] &= mask;
+}
+
+QSize IndexedImage::textSize(const QString& text, const QFont& font) {
+    const QFontMetrics metrics(aliasedFont(font), &textDevice());
+    return {metrics.horizontalAdvance(text), metrics.height()};
+}
+
+void IndexedImage::drawText(int x, int y, const QString& text, const QFont& font,
+                            std::uint8_t index) {
+    if (text.isEmpty()) return;
+    const QFont f = aliasedFont(font);
+    const QFontMetrics metrics(f, &textDevice());
+    const int ascent = metrics.ascent();
+    const QRect cell(x, y, metrics.horizontalAdvance(text), metrics.height());
+    // Glyphs may reach beyond their cell (italics, overhangs).
+    const QRect ink = metrics.boundingRect(text).translated(x, y + ascent);
+    const QRect area = (cell | ink).adjusted(-1, -1, 1, 1) & rect();
+    if (area.isEmpty()) return;
+    QImage mask(area.size(), QImage::Format_Alpha8);
+    mask.fill(0);
+    {
+        QPainter painter(&mask);
+        painter.setFont(f);
+        painter.setPen(QColor(0, 0, 0, 255));
+        painter.drawText(x - area.x(), y - area.y() + ascent, text);
+    }
+    for (int r = 0; r < area.height(); ++r) {
+        const uchar* coverage = mask.constScanLine(r);
+        std::uint8_t* p = row(area.y() + r) + area.x();
+        for (int c = 0; c < area.width(); ++c)
+            if (coverage[c] >= 128) p[c] = index;
+    }
+}
+
+void IndexedImage::setPalette(const Palette& palette) {
+    m_colorTable = palette.colorTable();
+    for (int i = 0; i < Palette::Size; ++i)
+        m_lookup[static_cast<std::size_t>(i)] = palette.rgb(i);
+}
+
+QImage IndexedImage::indexed8() const {
+    if (m_width == 0 || m_height == 0) return {};
+    QImage image(m_bytes.data(), m_width, m_height, m_stride, QImage::Format_Indexed8);
+    image.setColorTable(m_colorTable);
+    return image;
+}
+
+bool IndexedImage::expandInto(QImage& target, int x, int y) const {
+    switch (target.format()) {
+    case QImage::Format_RGB32:
+    case QImage::Format_ARGB32:
+    case QImage::Format_ARGB32_Premultiplied:
+        break;
+    default:
+        return false;
+    }
+    const QRect area = QRect(x, y, m_width, m_height) & target.rect();
+    if (area.isEmpty()) return true;
+    // One detach check for the whole copy instead of one per scanLine() call.
+    uchar* base = target.bits();
+    const qsizetype targetStride = target.bytesPerLine();
+    const int sx = area.x() - x, width = area.width();
+    const QRgb* lookup = m_lookup.data();
+    for (int r = 0; r < area.height(); ++r) {
+        const std::uint8_t* source = row(area.y() - y + r) + sx;
+        auto* dest = reinterpret_cast<QRgb*>(base + (area.y() + r) * targetStride) + area.x();
+        for (int c = 0; c < width; ++c)
+            dest[c] = lookup[source[c]];
+    }
+    return true;
+}
+
+QImage IndexedImage::toRgb32() const {
+    QImage image(m_width, m_height, QImage::Format_RGB32);
+    if (!image.isNull()) expandInto(image, 0, 0);
+    return image;
+}

@@ -1,0 +1,126 @@
+#pragma once
+
+#include "Palette.h"
+
+#include <QImage>
+#include <QRect>
+#include <QSize>
+
+#include <array>
+#include <cstdint>
+#include <vector>
+
+class QFont;
+class QString;
+
+/// How a drawing operation combines its value with a pixel.
+enum class PixelOp {
+    Set, ///< the pixel becomes the value (a palette index)
+    And, ///< the pixel is ANDed with the value (a mask)
+};
+
+/// An 8-bit image whose pixels are palette indices, drawn by byte arithmetic on its rows.
+///
+/// Rows are reached through a table of row starts that is rebuilt whenever the image is
+/// created or resized; row 0 is the top row. Every drawing operation clips to the image (or to
+/// a given clip rectangle), so no coordinates can write outside it. Rectangles follow the
+/// (left, top, right, bottom) convention with right and bottom exclusive; lines, like a
+/// canvas's LineTo, leave out their end point.
+class IndexedImage {
+public:
+    IndexedImage();
+    IndexedImage(int width, int height);
+    IndexedImage(const IndexedImage& other);
+    IndexedImage& operator=(const IndexedImage& other);
+    IndexedImage(IndexedImage&& other) noexcept;
+    IndexedImage& operator=(IndexedImage&& other) noexcept;
+
+    /// Sets the size and fills the whole image with the background index. Negative sizes
+    /// count as 0.
+    void resize(int width, int height);
+
+    int width() const { return m_width; }
+    int height() const { return m_height; }
+    QSize size() const { return {m_width, m_height}; }
+    QRect rect() const { return {0, 0, m_width, m_height}; }
+    /// Bytes from one row start to the next (a multiple of 4, as QImage needs).
+    int bytesPerLine() const { return m_stride; }
+    bool contains(int x, int y) const {
+        return static_cast<unsigned>(x) < static_cast<unsigned>(m_width) &&
+               static_cast<unsigned>(y) < static_cast<unsigned>(m_height);
+    }
+
+    std::uint8_t* row(int y) { return m_rows[static_cast<std::size_t>(y)]; }
+    const std::uint8_t* row(int y) const { return m_rows[static_cast<std::size_t>(y)]; }
+    /// Unchecked read; use contains() first for coordinates that may lie outside.
+    std::uint8_t pixel(int x, int y) const { return row(y)[x]; }
+
+    void clear(std::uint8_t index);
+    void setPixel(int x, int y, std::uint8_t index) {
+        if (contains(x, y)) row(y)[x] = index;
+    }
+    void andPixel(int x, int y, std::uint8_t mask) {
+        if (contains(x, y)) row(y)[x] &= mask;
+    }
+
+    /// A point: the core mask ANDed into (x, y) and its four direct neighbours, the halo mask
+    /// into the four diagonal neighbours. Pixels outside the image are left out.
+    void andPoint(int x, int y, PointMasks masks);
+
+    /// Fills columns left .. right-1 of rows top .. bottom-1.
+    void fillRect(int left, int top, int right, int bottom, std::uint8_t index);
+    /// The one-pixel outline of the same area; dotted sets every other pixel along it.
+    void frameRect(int left, int top, int right, int bottom, std::uint8_t index,
+                   bool dotted = false);
+    /// A canvas rectangle: outline in the pen index, inside in the brush index.
+    void drawRectangle(int left, int top, int right, int bottom, std::uint8_t pen,
+                       std::uint8_t brush);
+
+    /// Columns x0 .. x1 (inclusive, either order) of row y.
+    void horizontalLine(int y, int x0, int x1, std::uint8_t value, PixelOp op);
+    /// Rows y0 .. y1 (inclusive, either order) of column x.
+    void verticalLine(int x, int y0, int y1, std::uint8_t value, PixelOp op);
+    /// A straight line from (x0, y0) towards (x1, y1), end point excluded.
+    void drawLine(int x0, int y0, int x1, int y1, std::uint8_t value, PixelOp op);
+
+    /// The inner pixels of a curve segment whose end points are drawn as points: with
+    /// n = round(length), pixel k = 1 .. n-1 is (x0 + round(k*dx/n), y0 + round(k*dy/n)), halves
+    /// to even. Only pixels inside clip (intersected with the image) are ANDed with the mask.
+    /// The visible steps are found before stepping, so a segment running far outside costs
+    /// no more than its visible part.
+    void andSegment(std::int64_t x0, std::int64_t y0, std::int64_t x1, std::int64_t y1,
+                    std::uint8_t mask, QRect clip);
+    void andSegment(std::int64_t x0, std::int64_t y0, std::int64_t x1, std::int64_t y1,
+                    std::uint8_t mask) {
+        andSegment(x0, y0, x1, y1, mask, rect());
+    }
+
+    /// Width and height of the text cell of a text in a font, as drawText places it.
+    static QSize textSize(const QString& text, const QFont& font);
+    /// Writes index where the text covers a pixel; (x, y) is the top left of the text cell.
+    /// Glyphs are rendered without anti-aliasing, as a canvas draws small text.
+    void drawText(int x, int y, const QString& text, const QFont& font, std::uint8_t index);
+
+    /// Colour table used by the views and the expansion; the Kurvimat palette by default.
+    void setPalette(const Palette& palette);
+
+    /// An Indexed8 QImage over this image's bytes with the colour table. It shares the
+    /// bytes: it is valid until the next resize and must not outlive this image.
+    QImage indexed8() const;
+    /// Writes this image into an RGB32 / ARGB32 target with its top left at (x, y), one
+    /// table lookup per pixel, clipped to the target. Returns false for other formats.
+    bool expandInto(QImage& target, int x, int y) const;
+    /// A new RGB32 image with the colours of this one.
+    QImage toRgb32() const;
+
+private:
+    void rebuildRowTable();
+
+    int m_width = 0;
+    int m_height = 0;
+    int m_stride = 0;
+    std::vector<std::uint8_t> m_bytes;
+    std::vector<std::uint8_t*> m_rows;
+    std::array<QRgb, Palette::Size> m_lookup{};
+    QList<QRgb> m_colorTable;
+};

@@ -1,0 +1,109 @@
+#pragma once
+
+#include <QList>
+#include <QRgb>
+
+#include <array>
+#include <cstdint>
+
+/// The 256-entry colour table shared by the raw strip, the mean strip and the plot image.
+///
+/// A pixel value v carries two 4-bit intensities: v / 16 is red, v % 16 is blue and
+/// (v / 16) & (v % 16) is green. Drawing clears bits (AND with a mask), so channel A (clears
+/// the high nibble) tends to blue, channel B (clears the low nibble) to red, overlaps to black.
+class Palette {
+public:
+    /// One entry as a device-independent colour table stores it, byte by byte.
+    struct Entry {
+        std::uint8_t Blue;
+        std::uint8_t Green;
+        std::uint8_t Red;
+        std::uint8_t Reserved;
+    };
+
+    Palette();
+
+    static constexpr int Size = 256;
+
+    /// 0, 16, 33, ... 247 for nibble 0 ... 15.
+    static constexpr int intensity(int nibble) { return nibble * 165 / 10; }
+    static constexpr int red(int index) { return intensity(index / 16); }
+    static constexpr int green(int index) { return intensity((index / 16) & (index % 16)); }
+    static constexpr int blue(int index) { return intensity(index % 16); }
+
+    /// Palette index whose colour lies nearest (Euclidean in RGB) to the given colour; the lower
+    /// index wins a tie.
+    static constexpr std::uint8_t nearestIndex(int r, int g, int b) {
+        int best = 0;
+        int bestDistance = -1;
+        for (int i = 0; i < Size; ++i) {
+            const int dr = red(i) - r, dg = green(i) - g, db = blue(i) - b;
+            const int distance = dr * dr + dg * dg + db * db;
+            if (bestDistance < 0 || distance < bestDistance) {
+                best = i;
+                bestDistance = distance;
+            }
+        }
+        return static_cast<std::uint8_t>(best);
+    }
+    static std::uint8_t nearestIndex(QRgb colour) {
+        return nearestIndex(qRed(colour), qGreen(colour), qBlue(colour));
+    }
+
+    const std::array<Entry, Size>& entries() const { return m_entries; }
+    /// Opaque colour of an entry (alpha 255), as QImage and RGB32 pixels need it.
+    QRgb rgb(int index) const { return m_rgb[static_cast<std::uint8_t>(index)]; }
+    /// The table as QImage::setColorTable takes it.
+    const QList<QRgb>& colorTable() const { return m_rgb; }
+
+private:
+    std::array<Entry, Size> m_entries{};
+    QList<QRgb> m_rgb;
+};
+
+/// Palette indices written (not ANDed) as plain colours.
+namespace PaletteIndex {
+inline constexpr std::uint8_t Background = 0xFF; ///< (247, 247, 247)
+inline constexpr std::uint8_t Black = 0x00;
+inline constexpr std::uint8_t ChannelA = 0x0F; ///< (0, 0, 247), trigger marker of channel A
+inline constexpr std::uint8_t ChannelB = 0xF0; ///< (247, 0, 0), trigger marker of channel B
+/// Strip captions are drawn in (128, 128, 128).
+inline constexpr std::uint8_t Caption = Palette::nearestIndex(128, 128, 128);
+/// Dotted frame of the zoom box, (131, 131, 131).
+inline constexpr std::uint8_t ZoomBox = Palette::nearestIndex(131, 131, 131);
+/// Legends of a snapshot whose definitions differ from the live data.
+inline constexpr std::uint8_t SnapshotLegendA = Palette::nearestIndex(175, 175, 247);
+inline constexpr std::uint8_t SnapshotLegendB = Palette::nearestIndex(247, 175, 175);
+/// Mid-range line of the strips in differential mode (written, not ANDed).
+inline constexpr std::uint8_t DifferentialZeroLine = 0xDF;
+} // namespace PaletteIndex
+
+/// Masks of a point: the core goes into the pixel and its four direct neighbours, the halo
+/// into the four diagonal ones.
+struct PointMasks {
+    std::uint8_t Core;
+    std::uint8_t Halo;
+};
+
+/// AND masks of everything drawn by clearing bits.
+namespace PaletteMask {
+// Strips
+inline constexpr PointMasks StripA{0x0F, 0xDF};
+inline constexpr PointMasks StripB{0xF0, 0xFD};
+inline constexpr PointMasks HistoryA{0x8F, 0xEF}; ///< pre-trigger history while armed
+inline constexpr PointMasks HistoryB{0xF8, 0xFE};
+// Plot curves (segments use the core mask)
+inline constexpr PointMasks LiveA{0x0F, 0xAF};
+inline constexpr PointMasks LiveB{0xF0, 0xFA};
+inline constexpr PointMasks SnapshotA{0xDF, 0xEF};
+inline constexpr PointMasks SnapshotB{0xFD, 0xFE};
+// Plot grid, by strip
+inline constexpr std::uint8_t GridLeft = 0xEF;
+inline constexpr std::uint8_t GridRight = 0xFE;
+inline constexpr std::uint8_t GridBottomTime = 0xEE;
+inline constexpr std::uint8_t GridBottomBAsX = 0xFE;
+inline constexpr std::uint8_t GridBottomAAsX = 0xEF;
+// Plot zero lines
+inline constexpr std::uint8_t ZeroLineLeft = 0xAF;
+inline constexpr std::uint8_t ZeroLineRight = 0xFA; ///< also the vertical one with B as x
+} // namespace PaletteMask

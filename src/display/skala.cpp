@@ -1,0 +1,349 @@
+#include "skala.h"
+
+#include <QFontMetrics>
+#include <QPaintDevice>
+#include <QPainter>
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+
+namespace {
+
+// Powers of ten up to 10^22 are exact doubles; scaling by them costs one rounding, where
+// pow(10, log10(x) - e) would add the errors of log and pow.
+double power10(int k) {
+    static constexpr std::array<double, 23> exact = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                                                     1e8,  1e9,  1e10, 1e11, 1e12, 1e13, 1e14, 1e15,
+                                                     1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+    if (k >= 0 && k < static_cast<int>(exact.size())) return exact[static_cast<std::size_t>(k)];
+    return std::pow(10.0, k);
+}
+
+// x * 10^k, dividing for negative k so that e.g. 0.3 * 10^-1 is 0.3 / 10, not 0.3 * 0.1.
+double scalePow10(double x, int k) {
+    if (k > 300) return scalePow10(x * 1e300, k - 300);
+    if (k < -300) return scalePow10(x / 1e300, k + 300);
+    return k >= 0 ? x * power10(k) : x / power10(-k);
+}
+
+int floorLog10(double x) {
+    return static_cast<int>(std::floor(std::log10(x)));
+}
+
+// The text a canvas draws at (x, y) has its cell's top left there; QPainter wants a baseline.
+void drawTextAt(QPainter& painter, int x, int y, const QString& text) {
+    painter.drawText(x, y + painter.fontMetrics().ascent(), text);
+}
+
+} // namespace
+
+double RoundHalfUp(double value) {
+    const double below = std::floor(value);
+    return value - below >= 0.5 ? below + 1 : below; // value - below is exact
+}
+
+TickSteps ChooseTickSteps(double shownStart, double shownEnd, double n) {
+    const double r = (shownEnd - shownStart) / n;
+    int k = floorLog10(r);
+    const double m = scalePow10(r, -k);
+    double major = 1, minor = 0.2;
+    if (m <= 1.5) {
+        major = 1;
+        minor = 0.2;
+    } else if (m <= 3) {
+        major = 2;
+        minor = 0.5;
+    } else if (m <= 7.5) {
+        major = 5;
+        minor = 1;
+    } else {
+        ++k;
+    }
+    TickSteps steps;
+    steps.Major = scalePow10(major, k);
+    steps.Minor = scalePow10(minor, k);
+    auto first = [&](double step) {
+        double s0 = std::trunc(shownStart / step) * step;
+        if (s0 < shownStart) s0 += step;
+        return s0;
+    };
+    // The 1e-6 lets a tick that lands just beyond the end through rounding still count.
+    auto count = [&](double s0, double step) {
+        return std::max(0, static_cast<int>(std::trunc((shownEnd - s0) / step + 1.000001)));
+    };
+    steps.FirstMajor = first(steps.Major);
+    steps.FirstMinor = first(steps.Minor);
+    steps.MajorCount = count(steps.FirstMajor, steps.Major);
+    steps.MinorCount = count(steps.FirstMinor, steps.Minor);
+    return steps;
+}
+
+QString FormatTickLabel(double value, int digits, QChar separator, const QString& marker) {
+    if (value == 0) return QStringLiteral("0");
+    if (!std::isfinite(value)) return {};
+    // More digits than a double holds would only show noise (and overflow the digit integer).
+    const int d = std::clamp(digits, 1, 15);
+    const QString sign = value < 0 ? QStringLiteral("-") : QString();
+    const double magnitude = std::fabs(value);
+
+    int e = floorLog10(magnitude);
+    double mantissa = scalePow10(magnitude, d - 1 - e);
+    // log10 can be off by one right next to a power of ten.
+    if (mantissa < power10(d - 1)) {
+        --e;
+        mantissa = scalePow10(magnitude, d - 1 - e);
+    } else if (mantissa >= power10(d)) {
+        ++e;
+        mantissa = scalePow10(magnitude, d - 1 - e);
+    }
+    QString digitText = QString::number(static_cast<qint64>(RoundHalfUp(mantissa)));
+    if (digitText.size() > d) { // 9.996 -> "1000": carried into a new digit
+        digitText.truncate(d);
+        ++e;
+    }
+    const QString exponentText =
+        e < 0 ? QString::number(e) : QStringLiteral("+") + QString::number(e);
+
+    auto chopZeros = [d](QString text) {
+        for (int removed = 0; removed < d && text.endsWith(QLatin1Char('0')); ++removed)
+            text.chop(1);
+        return text;
+    };
+    const QString significant = chopZeros(digitText);
+
+    if (significant.size() - e > d + 1 || e > d - 1) {
+        if (significant.size() >= 2)
+            return sign + significant.left(1) + separator + significant.mid(1) + marker +
+                   exponentText;
+        return sign + significant + marker + exponentText;
+    }
+    QString text;
+    if (e >= 0)
+        text = digitText.left(e + 1) + separator + digitText.mid(e + 1);
+    else
+        text = QStringLiteral("0") + separator + QString(-e - 1, QLatin1Char('0')) + digitText;
+    text = chopZeros(text);
+    if (text.endsWith(separator)) text.chop(1);
+    return sign + text;
+}
+
+std::optional<QString> SiPrefix(int exponent) {
+    switch (exponent) {
+    case -12:
+        return QStringLiteral("p");
+    case -9:
+        return QStringLiteral("n");
+    case -6:
+        return QString(QChar(0x00B5)); // micro sign
+    case -3:
+        return QStringLiteral("m");
+    case 0:
+        return QString();
+    case 3:
+        return QStringLiteral("k");
+    case 6:
+        return QStringLiteral("M");
+    case 9:
+        return QStringLiteral("G");
+    case 12:
+        return QStringLiteral("T");
+    default:
+        return std::nullopt;
+    }
+}
+
+QString ComposeTitle(const QString& title, const QString& prefix, const QString& exponentText,
+                     int exponent) {
+    QString text = title;
+    const QString placeholder = QStringLiteral("<vf>");
+    const auto at = text.indexOf(placeholder, 0, Qt::CaseInsensitive);
+    if (at >= 0) {
+        text.replace(at, placeholder.size(), prefix);
+        text += exponentText;
+    } else if (exponent != 0) {
+        text += QStringLiteral(" x10^") + QString::number(exponent);
+    }
+    return text;
+}
+
+std::optional<ScalePlan> PlanScale(double shownStart, double shownEnd, const QString& title,
+                                   int axisLength, int penWidth) {
+    if (!std::isfinite(shownStart) || !std::isfinite(shownEnd) || axisLength < 1)
+        return std::nullopt;
+    if (shownStart == shownEnd) return std::nullopt;
+    if (std::fabs(shownEnd - shownStart) / (std::fabs(shownStart) + std::fabs(shownEnd)) <= 1e-8)
+        return std::nullopt;
+    const int pen = std::max(penWidth, 1);
+    const double n = std::sqrt(static_cast<double>(axisLength) / pen) / 2;
+
+    ScalePlan plan;
+    int e = floorLog10(std::max(std::fabs(shownStart), std::fabs(shownEnd)));
+    e = 3 * static_cast<int>(std::floor(e / 3.0));
+    plan.Exponent = e;
+    plan.ShownStart = scalePow10(shownStart, -e);
+    plan.ShownEnd = scalePow10(shownEnd, -e);
+    if (const auto prefix = SiPrefix(e))
+        plan.Prefix = *prefix;
+    else
+        plan.ExponentText = QStringLiteral(" x10^") + QString::number(e);
+    plan.TitleText = ComposeTitle(title, plan.Prefix, plan.ExponentText, e);
+
+    const TickSteps steps = ChooseTickSteps(plan.ShownStart, plan.ShownEnd, n);
+    plan.Steps = steps;
+    const double f = axisLength / (plan.ShownEnd - plan.ShownStart);
+    plan.PixelsPerUnit = f;
+    const int digits =
+        std::max(3, floorLog10(std::max(std::fabs(plan.ShownStart), std::fabs(plan.ShownEnd))) -
+                        floorLog10(std::fabs(steps.Major)) + 1);
+    auto position = [&](double v) {
+        return static_cast<int>(std::nearbyint((v - plan.ShownStart) * f));
+    };
+    plan.Major.reserve(static_cast<std::size_t>(steps.MajorCount));
+    for (int i = 0; i < steps.MajorCount; ++i) {
+        const double v = steps.FirstMajor + i * steps.Major;
+        // Snapping to a multiple of the step drops the error accumulated in v.
+        const double label = std::nearbyint(v / steps.Major) * steps.Major;
+        plan.Major.push_back(
+            {position(v), FormatTickLabel(label, digits, QLatin1Char(','),
+                                          QString(QChar(0x00B7)) + QStringLiteral("10^"))});
+    }
+    plan.Minor.reserve(static_cast<std::size_t>(steps.MinorCount));
+    for (int i = 0; i < steps.MinorCount; ++i)
+        plan.Minor.push_back({position(steps.FirstMinor + i * steps.Minor), QString()});
+    return plan;
+}
+
+int Tscale::AxisLength() const {
+    const bool vertical = Kind == 2 || Kind == 3;
+    return (vertical ? Bounds.Bottom - Bounds.Top : Bounds.Right - Bounds.Left) - 1;
+}
+
+int Tscale::Depth() const {
+    const bool vertical = Kind == 2 || Kind == 3;
+    return vertical ? Bounds.Right - Bounds.Left : Bounds.Bottom - Bounds.Top;
+}
+
+void Tscale::Draw() {
+    if (DisplayFactor != 0) {
+        ShownStart = RangeStart * DisplayFactor;
+        ShownEnd = RangeEnd * DisplayFactor;
+    } else {
+        ShownStart = RangeStart;
+        ShownEnd = RangeEnd;
+    }
+    if (!Visible || Canvas == nullptr) return;
+    QPainter& canvas = *Canvas;
+    const int p = std::max(canvas.pen().width(), 1);
+    const int length = AxisLength();
+    const int depth = Depth();
+    const std::optional<ScalePlan> plan = PlanScale(ShownStart, ShownEnd, Title, length, p);
+    if (!plan) return;
+
+    ShownStart = plan->ShownStart;
+    ShownEnd = plan->ShownEnd;
+    Exponent = plan->Exponent;
+    Prefix = plan->Prefix;
+    ExponentText = plan->ExponentText;
+    DrawTitle(plan->TitleText, length, depth, p);
+
+    const int left = Bounds.Left, top = Bounds.Top;
+    const QFontMetrics metrics = canvas.fontMetrics();
+    // Ticks sit on the edge that touches the plot; labels follow at 12p from it.
+    auto drawTick = [&](const ScaleTick& tick, int a) {
+        const int q = tick.Position;
+        const int w = metrics.horizontalAdvance(tick.Label), h = metrics.height();
+        const bool label = !tick.Label.isEmpty();
+        switch (Kind) {
+        case 1:
+            canvas.drawLine(left + q, top, left + q, top + a);
+            if (label) drawTextAt(canvas, left + q - w / 2, top + 12 * p, tick.Label);
+            break;
+        case 2:
+            canvas.drawLine(left, top + length - q, left + a, top + length - q);
+            if (label) drawTextAt(canvas, left + 12 * p, top + length - q - h / 2, tick.Label);
+            break;
+        case 3:
+            canvas.drawLine(left + depth - 1 - a, top + length - q, left + depth - 1,
+                            top + length - q);
+            if (label)
+                drawTextAt(canvas, left + depth - 12 * p + 1 - w, top + length - q - h / 2,
+                           tick.Label);
+            break;
+        default: // above the plot: kind 1 mirrored
+            canvas.drawLine(left + q, top + depth - 1 - a, left + q, top + depth - 1);
+            if (label)
+                drawTextAt(canvas, left + q - w / 2, top + depth - 12 * p + 1 - h, tick.Label);
+            break;
+        }
+    };
+    for (const ScaleTick& tick : plan->Major)
+        drawTick(tick, 8 * p);
+    for (const ScaleTick& tick : plan->Minor)
+        drawTick(tick, 4 * p);
+
+    GridFirstPx = (plan->Steps.FirstMajor - plan->ShownStart) * plan->PixelsPerUnit;
+    GridStepPx = plan->Steps.Major * plan->PixelsPerUnit;
+    GridLastIndex = plan->Steps.MajorCount - 1;
+}
+
+void Tscale::DrawTitle(const QString& title, int length, int depth, int pen) {
+    QPainter& canvas = *Canvas;
+    canvas.save();
+    const QFont base = canvas.font();
+    int size = base.pointSize();
+    if (size <= 0 && canvas.device() != nullptr) // font given in pixels
+        size = static_cast<int>(
+            std::nearbyint(base.pixelSize() * 72.0 / canvas.device()->logicalDpiY()));
+    const int enlarged = size * 6 / 5;
+    QFont mainFont = base;
+    mainFont.setBold(true);
+    mainFont.setPointSize(std::max(1, static_cast<int>(std::nearbyint(1.25 * enlarged))));
+    QFont superFont = mainFont;
+    superFont.setPointSize(std::max(1, static_cast<int>(std::nearbyint(1.25 * enlarged * 2 / 3))));
+
+    const auto caret = title.indexOf(QLatin1Char('^'));
+    const QString main = caret >= 0 ? title.left(caret) : title;
+    const QString super = caret >= 0 ? title.mid(caret + 1) : QString();
+
+    canvas.setFont(mainFont);
+    const QFontMetrics mainMetrics = canvas.fontMetrics();
+    const int mainWidth = mainMetrics.horizontalAdvance(main);
+    const int w = mainWidth + 2 * mainMetrics.horizontalAdvance(super) / 3;
+    const int t = mainMetrics.height();
+    const int g = 2 * pen + TitleMargin;
+
+    canvas.setPen(TitleColor);
+    canvas.setBrush(Qt::NoBrush);
+    // Both parts share the top of their text cells, which raises the smaller one.
+    auto drawParts = [&](int x, int y) {
+        canvas.setFont(mainFont);
+        drawTextAt(canvas, x, y, main);
+        if (!super.isEmpty()) {
+            canvas.setFont(superFont);
+            drawTextAt(canvas, x + mainWidth, y, super);
+        }
+    };
+    auto drawRotated = [&](int x, int y) { // reading upwards, cell top towards -x
+        canvas.translate(x, y);
+        canvas.rotate(-90);
+        drawParts(0, 0);
+    };
+    const int left = Bounds.Left, top = Bounds.Top;
+    switch (Kind) {
+    case 1:
+        drawParts(left + (length - w) / 2, top + g);
+        break;
+    case 2:
+        drawRotated(left + g, top + (length + w) / 2);
+        break;
+    case 3:
+        drawRotated(left + depth - g - t, top + (length + w) / 2);
+        break;
+    default:
+        drawParts(left + (length - w) / 2, top + depth - g - t);
+        break;
+    }
+    canvas.restore();
+    canvas.setBrush(Qt::NoBrush);
+}
