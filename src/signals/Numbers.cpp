@@ -11,14 +11,15 @@
 
 namespace {
 
-bool isAsciiDigit(QChar c) { return c.unicode() >= u'0' && c.unicode() <= u'9'; }
+bool isAsciiDigit(QChar c) {
+    return c.unicode() >= u'0' && c.unicode() <= u'9';
+}
 
 // strtod follows LC_NUMERIC, which Qt sets from the environment; from_chars never does.
 double readDouble(const std::string& text) {
     double value = 0;
     const auto [ptr, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
-    if (ec != std::errc() || ptr != text.data() + text.size())
-        return 0;
+    if (ec != std::errc() || ptr != text.data() + text.size()) return 0;
     return value;
 }
 
@@ -31,8 +32,7 @@ template <typename T> void orderRange(T& min, T& max) {
         max = 1;
         min = -1;
     }
-    if (min > max)
-        std::swap(min, max);
+    if (min > max) std::swap(min, max);
 }
 
 } // namespace
@@ -40,8 +40,7 @@ template <typename T> void orderRange(T& min, T& max) {
 double ParseNumber(const QString& text) {
     const QString lower = text.toLower();
     for (const char* word : {"an", "on", "ja", "yes", "true", "wahr"}) {
-        if (lower == QLatin1String(word))
-            return 1.0;
+        if (lower == QLatin1String(word)) return 1.0;
     }
 
     const qsizetype n = text.size();
@@ -61,8 +60,7 @@ double ParseNumber(const QString& text) {
     while (i < n && text[i] == u' ')
         ++i;
     if (i < n && (text[i] == u'+' || text[i] == u'-')) {
-        if (text[i] == u'-')
-            number += '-';
+        if (text[i] == u'-') number += '-';
         ++i;
     }
     std::string intDigits;
@@ -72,8 +70,7 @@ double ParseNumber(const QString& text) {
         ++i;
         std::string fracDigits;
         readDigits(fracDigits);
-        if (!fracDigits.empty())
-            number += '.' + fracDigits;
+        if (!fracDigits.empty()) number += '.' + fracDigits;
     }
     bool complete = true;
     if (i < n && (text[i] == u'e' || text[i] == u'E')) {
@@ -101,24 +98,22 @@ double ParseNumber(const QString& text) {
 }
 
 QString FormatValue(double x) {
-    if (x == 0)
-        return QStringLiteral("0");
+    if (x == 0) return QStringLiteral("0");
     char buf[64];
     if (!std::isfinite(x))
         return QString::fromLatin1(buf, std::to_chars(buf, buf + sizeof buf, x).ptr - buf);
 
     // Four significant digits, ties away from zero as people round by hand (1234.5 -> 1235).
     // Thirty digits decide a tie well below the resolution of a double.
-    const auto result = std::to_chars(buf, buf + sizeof buf, std::fabs(x),
-                                      std::chars_format::scientific, 29);
+    const auto result =
+        std::to_chars(buf, buf + sizeof buf, std::fabs(x), std::chars_format::scientific, 29);
     const std::string_view text(buf, result.ptr - buf); // "d.ddd...de+XX"
     const std::size_t ePos = text.find('e');
     int exponent = 0;
     std::from_chars(text.data() + ePos + (text[ePos + 1] == '+' ? 2 : 1), text.end(), exponent);
-    int mantissa = (text[0] - '0') * 1000 + (text[2] - '0') * 100 + (text[3] - '0') * 10 +
-                   (text[4] - '0');
-    if (text[5] >= '5')
-        ++mantissa;
+    int mantissa =
+        (text[0] - '0') * 1000 + (text[2] - '0') * 100 + (text[3] - '0') * 10 + (text[4] - '0');
+    if (text[5] >= '5') ++mantissa;
     if (mantissa == 10000) {
         mantissa = 1000;
         ++exponent;
@@ -144,14 +139,12 @@ QString FormatValue(double x) {
     while (!fraction.empty() && fraction.back() == '0')
         fraction.pop_back();
     out += QLatin1String(whole.data(), whole.size());
-    if (!fraction.empty())
-        out += point + QLatin1String(fraction.data(), fraction.size());
+    if (!fraction.empty()) out += point + QLatin1String(fraction.data(), fraction.size());
     return out;
 }
 
 float RoundSignificant(float x) {
-    if (x == 0 || !std::isfinite(x))
-        return x;
+    if (x == 0 || !std::isfinite(x)) return x;
     // The offset makes truncation act as floor for negative logarithms.
     const int e = static_cast<int>(std::trunc(std::log10(std::fabs(double(x))) + 1000)) - 1000;
     const float f = static_cast<float>(std::exp(e * std::log(10.0)));
@@ -160,6 +153,10 @@ float RoundSignificant(float x) {
     return static_cast<float>(double(r) * f);
 }
 
-void OrderRange(float& min, float& max) { orderRange(min, max); }
+void OrderRange(float& min, float& max) {
+    orderRange(min, max);
+}
 
-void OrderRange(double& min, double& max) { orderRange(min, max); }
+void OrderRange(double& min, double& max) {
+    orderRange(min, max);
+}

@@ -84,7 +84,7 @@ TEST_F(FormatValueTest, FourSignificantDigitsInGeneralOrExponentForm) {
         {0.5, "0,5"},
         {100, "100"},
         {3.14159, "3,142"},
-        {1234.5, "1235"},  // ties away from zero
+        {1234.5, "1235"}, // ties away from zero
         {-1234.5, "-1235"},
         {9999.4, "9999"},
         {0.0001234, "0,0001234"},
@@ -93,7 +93,7 @@ TEST_F(FormatValueTest, FourSignificantDigitsInGeneralOrExponentForm) {
         {-0.00005, "-5,000E-05"},
         {10000, "1,000E+04"},
         {12345, "1,235E+04"},
-        {9999.6, "1,000E+04"},    // rounds up into the exponent range
+        {9999.6, "1,000E+04"}, // rounds up into the exponent range
         {0.000099996, "1,000E-04"},
         {1e100, "1,000E+100"},
         {-2.5e-300, "-2,500E-300"},
@@ -174,9 +174,8 @@ struct RangeRow {
 
 TEST(OrderRangeTest, MakesRangesNonEmptyAndAscending) {
     const std::vector<RangeRow> rows = {
-        {5, 5, 0, 10},  {-5, -5, -10, 0}, {0, 0, -1, 1},
-        {3, 1, 1, 3},   {1, 3, 1, 3},     {-2, -7, -7, -2},
-        {0.5, 0.5, 0, 1},
+        {5, 5, 0, 10}, {-5, -5, -10, 0}, {0, 0, -1, 1},    {3, 1, 1, 3},
+        {1, 3, 1, 3},  {-2, -7, -7, -2}, {0.5, 0.5, 0, 1},
     };
     for (const RangeRow& row : rows) {
         SCOPED_TRACE(std::to_string(row.min) + ".." + std::to_string(row.max));

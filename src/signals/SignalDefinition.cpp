@@ -1,0 +1,203 @@
+#include "SignalDefinition.h"
+
+#include "FormulaParser.h"
+#include "Numbers.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace {
+
+// 1-based position of the first occurrence, 0 when absent.
+qsizetype position(const QString& s, QChar c) {
+    return s.indexOf(c) + 1;
+}
+
+// Characters i to j, 1-based and inclusive; empty when j < i.
+QString chars(const QString& s, qsizetype i, qsizetype j) {
+    i = std::max<qsizetype>(i, 1);
+    j = std::min(j, s.size());
+    return j < i ? QString() : s.mid(i - 1, j - i + 1);
+}
+
+// Raw values of the inset probes: 5 % in from either end of 0..1023.
+constexpr float RawInsetLow = 51.15f;
+constexpr float RawInsetHigh = 971.85f;
+
+struct ProbePoint {
+    float raw, ownVoltage, voltageA, voltageB;
+};
+
+SampleResult probe(TParser& parser, const ProbePoint& p) {
+    return EvaluateSample(parser, 0, p.raw, p.ownVoltage, p.voltageA, p.voltageB);
+}
+
+// Probes one end: channel A (or B) sits at that end, the other channel is tried at both of its
+// ends so that a difference of the channels gets its full range.
+float probeEnd(TParser& parser, SignalChannel channel, const Calibration& cal, bool high) {
+    const double dA = (double(cal.UmaxA) - cal.UminA) / 20;
+    const double dB = (double(cal.UmaxB) - cal.UminB) / 20;
+    const float aEnd = high ? cal.UmaxA : cal.UminA;
+    const float aInset = static_cast<float>(high ? cal.UmaxA - dA : cal.UminA + dA);
+    const float bNear = high ? cal.UmaxB : cal.UminB; // B at the probed end
+    const float bFar = high ? cal.UminB : cal.UmaxB;
+    const float bNearInset = static_cast<float>(high ? cal.UmaxB - dB : cal.UminB + dB);
+    const float bFarInset = static_cast<float>(high ? cal.UminB + dB : cal.UmaxB - dB);
+    const float raw = high ? 1023.0f : 0.0f;
+    const float rawInset = high ? RawInsetHigh : RawInsetLow;
+
+    const bool isA = channel == SignalChannel::A;
+    const float own = isA ? aEnd : bNear;
+    const float ownInset = isA ? aInset : bNearInset;
+
+    SampleResult r1 = probe(parser, {raw, own, aEnd, bNear});
+    SampleResult r2 = probe(parser, {raw, own, aEnd, bFar});
+    if (r2.failed) {
+        // Keeps formulas such as LN(1/X-1) away from their poles.
+        r1 = probe(parser, {rawInset, ownInset, aInset, bNearInset});
+        r2 = probe(parser, {rawInset, ownInset, aInset, bFarInset});
+    }
+    return high ? std::max(r1.value, r2.value) : std::min(r1.value, r2.value);
+}
+
+} // namespace
+
+DefinitionParts SplitDefinition(const QString& line) {
+    const qsizetype c = position(line, u':');
+    const qsizetype o = position(line, u'(');
+    const qsizetype e = position(line, u')');
+    const qsizetype b1 = position(line, u'[');
+    const qsizetype b2 = position(line, u']');
+
+    DefinitionParts parts;
+    // A "(" after the colon belongs to the formula.
+    if (o + 1 < e && o < c) parts.unit = chars(line, o + 1, e - 1);
+    parts.name = chars(line, 1, c - 1);
+    parts.formula = c < b1 ? chars(line, c + 1, b1 - 1) : chars(line, c + 1, line.size());
+    parts.formula.remove(u' ');
+    if (!parts.unit.isEmpty()) {
+        const bool blankBefore = o >= 2 && line[o - 2] == u' ';
+        parts.name = chars(line, 1, blankBefore ? o - 2 : o - 1);
+    }
+    const qsizetype p = position(chars(line, b1, b2 - 1), u';');
+    if (b1 > 0 && b1 < b2 && p > 0) {
+        parts.minText = chars(line, b1 + 1, b1 + p - 2);
+        parts.maxText = chars(line, b1 + p, b2 - 1);
+    }
+    return parts;
+}
+
+QString SignalTitle(const QString& name, const QString& unit) {
+    if (unit.isEmpty()) return name;
+    const QChar u = unit[0];
+    const bool ownSymbol = u == u'°' || u == u'%';
+    const bool prefixed = unit.size() >= 2 && QStringView(u"pnµumkMGT").contains(u);
+    if (ownSymbol || prefixed) return name + QStringLiteral(" in ") + unit;
+    return name + QStringLiteral(" in <vf>") + unit;
+}
+
+std::string ParserExpression(const QString& formula) {
+    return QString(formula).replace(u',', u'.').toStdString();
+}
+
+const QStringList& BuiltInSignals() {
+    static const QStringList lines = {
+        QStringLiteral("Spannung, unkalibriert (V): U"),
+        QStringLiteral("digitale Rohdaten: D"),
+        QStringLiteral("relativer Anteil (%): r*100"),
+        QStringLiteral("Winkel Standardpoti (°): r*270"),
+        QStringLiteral("Stromstärke, Rs = 1 Ohm (A): U/1"),
+        QStringLiteral("Stromstärke, Rs = 50 Ohm zw. A & B (A): (A-B)/50 [-0.02; 0.020]"),
+        QStringLiteral("Temperatur, unkalibriert (°C): "
+                       "1/(1/298,15+ln(47/(5/U-1)/50)/3950)-273,15 [0;100]"),
+        QStringLiteral("Sinusfunktion 1 Hz: sin(2*pi*t) [-1;1]"),
+        QString(),
+    };
+    return lines;
+}
+
+float ChannelVoltage(float umin, float umax, float raw) {
+    return static_cast<float>(umin + (double(umax) - umin) * raw / 1023);
+}
+
+SampleResult EvaluateSample(TParser& parser, float time, float raw, float ownVoltage,
+                            float voltageA, float voltageB) {
+    // Built once: assigning by name must not build a string per sample.
+    static const std::string nameR = "r";
+    static const std::string nameU = "U";
+
+    const double x = double(raw) / 1023;
+    parser.SetT(time);
+    parser.SetY(raw);
+    parser.SetD(raw);
+    parser.SetX(x);
+    parser.SetVariable(nameR, x);
+    parser.SetVariable(nameU, ownVoltage);
+    parser.SetA(voltageA);
+    parser.SetB(voltageB);
+    try {
+        const double v = parser.Value();
+        // A non-finite result is an error however it got through; beyond the float range is
+        // overflow.
+        if (!std::isfinite(v)) return {0, true};
+        const float f = static_cast<float>(v);
+        if (std::isinf(f)) return {0, true};
+        return {f, false};
+    } catch (const EMathError&) {
+        return {0, true};
+    }
+}
+
+float ProbeLowEnd(TParser& parser, SignalChannel channel, const Calibration& cal) {
+    return probeEnd(parser, channel, cal, false);
+}
+
+float ProbeHighEnd(TParser& parser, SignalChannel channel, const Calibration& cal) {
+    return probeEnd(parser, channel, cal, true);
+}
+
+SignalRange ResolveRange(TParser& parser, SignalChannel channel, const Calibration& cal,
+                         const QString& minText, const QString& maxText) {
+    SignalRange range{0, 0, minText, maxText, minText.isEmpty() && maxText.isEmpty()};
+    if (!minText.isEmpty()) {
+        range.min = static_cast<float>(ParseNumber(minText));
+    } else {
+        range.min = ProbeLowEnd(parser, channel, cal);
+        range.minText = FormatValue(range.min);
+    }
+    if (!maxText.isEmpty()) {
+        range.max = static_cast<float>(ParseNumber(maxText));
+    } else {
+        range.max = ProbeHighEnd(parser, channel, cal);
+        range.maxText = FormatValue(range.max);
+    }
+    OrderRange(range.min, range.max);
+    return range;
+}
+
+void ReevaluatePoints(TParser& parser, SignalChannel channel, const Calibration& cal,
+                      const StoredPoints& points, std::span<float> data, float& dataMin,
+                      float& dataMax, float& dataMinT, float& dataMaxT) {
+    const std::size_t count =
+        std::min({points.Count > 0 ? std::size_t(points.Count) : 0, points.DataT.size(),
+                  points.SweepRawA.size(), points.SweepRawB.size(), data.size()});
+    const bool isA = channel == SignalChannel::A;
+    for (std::size_t i = 0; i < count; ++i) {
+        const float rawA = points.SweepRawA[i];
+        const float rawB = points.SweepRawB[i];
+        const float voltageA = ChannelVoltage(cal.UminA, cal.UmaxA, rawA);
+        const float voltageB = ChannelVoltage(cal.UminB, cal.UmaxB, rawB);
+        const SampleResult r = EvaluateSample(parser, points.DataT[i], isA ? rawA : rawB,
+                                              isA ? voltageA : voltageB, voltageA, voltageB);
+        data[i] = r.value;
+        if (i == 0) {
+            dataMin = dataMax = r.value;
+            dataMinT = points.TimeOrigin;
+            dataMaxT = static_cast<float>(double(points.TimeOrigin) + points.PointTime);
+        }
+        dataMin = std::min(dataMin, r.value);
+        dataMax = std::max(dataMax, r.value);
+        const float t = static_cast<float>(double(i) * points.PointTime + points.TimeOrigin);
+        dataMaxT = std::max(dataMaxT, t);
+    }
+}

@@ -1,0 +1,75 @@
+// Signal definition lines "Größe (Einheit): Umrechnungsformel [Intervall]" and the evaluation
+// of a signal's formula for raw samples. No window code: the main window feeds its store in.
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+#include <span>
+#include <string>
+
+class TParser;
+
+/// The five texts of a definition line; minText and maxText are untrimmed.
+struct DefinitionParts {
+    QString name, unit, formula, minText, maxText;
+};
+
+DefinitionParts SplitDefinition(const QString& line);
+
+/// Axis title of a signal; "<vf>" marks where the scale inserts its unit prefix.
+QString SignalTitle(const QString& name, const QString& unit);
+
+/// The formula as the parser takes it: decimal commas become points.
+std::string ParserExpression(const QString& formula);
+
+/// The built-in definition lines at list indices 0 to 8; index 8 (empty) means "no signal".
+const QStringList& BuiltInSignals();
+
+enum class SignalChannel { A, B };
+
+/// Volts that raw 0 (Umin) and raw 1023 (Umax) stand for on each channel.
+struct Calibration {
+    float UminA = 0, UmaxA = 5, UminB = 0, UmaxB = 5;
+};
+
+/// Voltage of a (possibly averaged) raw value 0..1023 under one channel's calibration.
+float ChannelVoltage(float umin, float umax, float raw);
+
+struct SampleResult {
+    float value;
+    bool failed;
+};
+
+/// Evaluates the parser's program for one sample (variables T, D, Y, X, r, U, A, B).
+/// A floating-point error or a result beyond the float range gives 0 with failed set;
+/// EDivByZero of "DIV"/"MOD" propagates. Without a program: 0, not failed.
+SampleResult EvaluateSample(TParser& parser, float time, float raw, float ownVoltage,
+                            float voltageA, float voltageB);
+
+/// Lowest/highest value the formula takes over the calibrated input ranges, probed at raw 0 and
+/// 1023 with the other channel at both of its ends (5 % inset when the second probe fails).
+float ProbeLowEnd(TParser& parser, SignalChannel channel, const Calibration& cal);
+float ProbeHighEnd(TParser& parser, SignalChannel channel, const Calibration& cal);
+
+/// A signal's value range from its interval texts, probing the formula for an empty text.
+struct SignalRange {
+    float min, max;
+    QString minText, maxText; // as the edits show them; probed ends formatted
+    bool autoRange;           // both interval texts were empty
+};
+SignalRange ResolveRange(TParser& parser, SignalChannel channel, const Calibration& cal,
+                         const QString& minText, const QString& maxText);
+
+/// The stored points of a sweep with the averaged raw values they came from.
+struct StoredPoints {
+    std::span<const float> DataT, SweepRawA, SweepRawB;
+    int Count;
+    float TimeOrigin, PointTime;
+};
+
+/// Evaluates the points again under the parser's current program into data (DataA or DataB)
+/// and sets that signal's value extremes and the time extremes. Nothing changes for no points.
+void ReevaluatePoints(TParser& parser, SignalChannel channel, const Calibration& cal,
+                      const StoredPoints& points, std::span<float> data, float& dataMin,
+                      float& dataMax, float& dataMinT, float& dataMaxT);
