@@ -34,35 +34,54 @@ constexpr std::uint16_t FAll = 0x1FFF;
 
 // The binary splits in the order a node's classification tries them, with the operand sets
 // that decide precedence, associativity and rejection.
+// Operator characters that an operand set can never hold at its own bracket level, used to
+// skip candidates cheaply. "Additive" signs are those not at the operand's start and not
+// preceded by a character after which a sign belongs to a number or an exponent.
+enum Shape : std::uint8_t {
+    SAddPlus = 1 << 0,
+    SAddMinus = 1 << 1,
+    SStar = 1 << 2,
+    SSlash = 1 << 3,
+    SCaret = 1 << 4,
+    SDiv = 1 << 5, // only when no name contains "DIV"
+    SMod = 1 << 6, // only when no name contains "MOD"
+};
+constexpr int ShapeCount = 7;
+constexpr std::uint8_t SAdd = SAddPlus | SAddMinus;
+constexpr std::uint8_t SQuot = SAdd | SStar | SSlash | SDiv | SMod;
+
 struct SplitRule {
     std::string_view op;
     Form form;
     std::uint16_t left;
     std::uint16_t right;
     OpKind kind;
+    std::uint8_t leftNever;
+    std::uint8_t rightNever;
 };
 constexpr std::uint16_t MulLevel = FDiv | FMod | FSlash | FPow | FCalls;
 constexpr std::array<SplitRule, 7> Splits{{
     {"+", FPlus, FAtom | FBracket | FMinus | FNeg | FMul | MulLevel,
-     FAtom | FBracket | FPlus | FMinus | FMul | MulLevel, OpKind::Add},
+     FAtom | FBracket | FPlus | FMinus | FMul | MulLevel, OpKind::Add, SAddPlus, 0},
     {"-", FMinus, FAtom | FBracket | FMinus | FNeg | FMul | MulLevel,
-     FAtom | FBracket | FMul | MulLevel, OpKind::Subtract},
+     FAtom | FBracket | FMul | MulLevel, OpKind::Subtract, SAddPlus, SAdd},
     {"*", FMul, FAtom | FBracket | FNeg | MulLevel, FAtom | FBracket | FMul | MulLevel,
-     OpKind::Multiply},
+     OpKind::Multiply, SAdd | SStar, SAdd},
     {"DIV", FDiv, FAtom | FBracket | FNeg | MulLevel, FAtom | FBracket | FPow | FCalls,
-     OpKind::IntQuotient},
+     OpKind::IntQuotient, SAdd | SStar, SQuot},
     {"MOD", FMod, FAtom | FBracket | FNeg | MulLevel, FAtom | FBracket | FPow | FCalls,
-     OpKind::Remainder},
+     OpKind::Remainder, SAdd | SStar, SQuot},
     {"/", FSlash, FAtom | FBracket | FNeg | MulLevel, FAtom | FBracket | FPow | FCalls,
-     OpKind::Divide},
-    {"^", FPow, FAtom | FBracket | FCalls, FAtom | FBracket | FCalls, OpKind::Power},
+     OpKind::Divide, SAdd | SStar, SQuot},
+    {"^", FPow, FAtom | FBracket | FCalls, FAtom | FBracket | FCalls, OpKind::Power,
+     SQuot | SCaret, SQuot | SCaret},
 }};
 
 // Recognition re-asks the same sub-texts many times; without bounds a hostile text costs
 // exponential time or overflows the stack. Depth and work are therefore limited; both limits
 // lie far beyond anything the nesting and complexity limits let compile.
-constexpr int MaxRecursion = 1500;
-constexpr std::size_t MaxWork = 4'000'000;
+constexpr int MaxRecursion = 1000;
+constexpr std::size_t MaxWork = 2'000'000;
 
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 
@@ -108,6 +127,8 @@ private:
     // Operator positions per split rule, grouped by the bracket sum before them.
     std::array<std::unordered_map<int, std::vector<int>>, Splits.size()> FOps;
     std::unordered_map<int, std::vector<int>> FCommas;
+    std::array<std::unordered_map<int, std::vector<int>>, ShapeCount> FShapes;
+    std::uint8_t FShapeMask = 0xFF; // shapes that may be used for skipping
     std::unordered_map<std::uint64_t, Memo> FMemo;
     int FRecursion = 0;
     std::size_t FWork = 0;
@@ -177,6 +198,36 @@ void Compiler::Index() {
     }
     for (int k = 0; k < n; ++k)
         if (FText[k] == ',') FCommas[FDepth[k]].push_back(k);
+
+    auto nameHas = [](const auto& table, std::string_view part) {
+        for (const auto& entry : table)
+            if (entry.first.find(part) != std::string::npos) return true;
+        return false;
+    };
+    if (nameHas(FVars, "DIV") || nameHas(FF1, "DIV") || nameHas(FF2, "DIV"))
+        FShapeMask &= std::uint8_t(~SDiv);
+    if (nameHas(FVars, "MOD") || nameHas(FF1, "MOD") || nameHas(FF2, "MOD"))
+        FShapeMask &= std::uint8_t(~SMod);
+    for (int k = 0; k < n; ++k) {
+        const char c = FText[k];
+        int shape = -1;
+        if (c == '+' || c == '-') {
+            const bool sign = k > 0 && std::string_view("*/^EVD+-").find(FText[k - 1]) !=
+                                           std::string_view::npos;
+            if (!sign) shape = c == '+' ? 0 : 1;
+        } else if (c == '*') {
+            shape = 2;
+        } else if (c == '/') {
+            shape = 3;
+        } else if (c == '^') {
+            shape = 4;
+        }
+        if (shape >= 0) FShapes[shape][FDepth[k]].push_back(k);
+    }
+    for (std::size_t k = FText.find("DIV"); k != std::string::npos; k = FText.find("DIV", k + 1))
+        FShapes[5][FDepth[k]].push_back(int(k));
+    for (std::size_t k = FText.find("MOD"); k != std::string::npos; k = FText.find("MOD", k + 1))
+        FShapes[6][FDepth[k]].push_back(int(k));
 }
 
 bool Compiler::Is(int b, int e, std::uint16_t forms) {
@@ -296,12 +347,39 @@ bool Compiler::Call2(int b, int e, int* comma) {
 int Compiler::FindSplit(const SplitRule& rule, int b, int e, bool root) {
     const int len = int(rule.op.size());
     if (Sum(b, e) != 0) return -1;
+    const int depth = FDepth[b];
     const auto& byDepth = FOps[&rule - Splits.data()];
-    const auto list = byDepth.find(FDepth[b]);
+    const auto list = byDepth.find(depth);
     if (list == byDepth.end()) return -1;
+
+    // Candidates k whose sides cannot hold a shape their operand set never has:
+    // lo <= k <= hi. Candidates outside fail anyway, so skipping them changes no result.
+    int lo = b + 1, hi = e;
+    for (int shape = 0; shape < ShapeCount; ++shape) {
+        const std::uint8_t bit = std::uint8_t(1 << shape);
+        const bool left = rule.leftNever & bit & FShapeMask;
+        const bool right = rule.rightNever & bit & FShapeMask;
+        if (!left && !right) continue;
+        const auto found = FShapes[shape].find(depth);
+        if (found == FShapes[shape].end()) continue;
+        const std::vector<int>& pos = found->second;
+        const int w = shape >= 5 ? 3 : 1;
+        if (left) {
+            // none in (b, k): k <= first + w - 1
+            const auto it = std::upper_bound(pos.begin(), pos.end(), b);
+            if (it != pos.end()) hi = std::min(hi, *it + w - 1);
+        }
+        if (right) {
+            // none inside (k + len, e): the last one must start at or before k + len
+            const auto it = std::upper_bound(pos.begin(), pos.end(), e - w);
+            if (it != pos.begin() && *(it - 1) > b) lo = std::max(lo, *(it - 1) - len);
+        }
+    }
+
     // Candidates neither start at the first character nor reach the last; the bracket sums
-    // of both sides are 0 exactly for the occurrences at the text's own bracket level.
-    for (auto it = std::upper_bound(list->second.begin(), list->second.end(), b);
+    // of both sides are 0 exactly for the occurrences at the text's own bracket level. The
+    // root walks every candidate, because its error message names the last one attempted.
+    for (auto it = std::lower_bound(list->second.begin(), list->second.end(), root ? b + 1 : lo);
          it != list->second.end() && *it + len - 1 < e - 1; ++it) {
         if (++FWork > MaxWork) throw EExpressionTooComplex();
         const int k = *it;
@@ -309,6 +387,11 @@ int Compiler::FindSplit(const SplitRule& rule, int b, int e, bool root) {
             FRootAttempted = true;
             FRootLeft.assign(Sub(b, k));
             FRootRight.assign(Sub(k + len, e));
+            if (k < lo) continue;
+        }
+        if (k > hi) {
+            if (root) continue;
+            break;
         }
         if (Is(b, k, rule.left) && Is(k + len, e, rule.right)) return k;
     }
