@@ -1,0 +1,84 @@
+#include "Codec1252.h"
+
+#include <array>
+
+namespace {
+
+// Characters of the bytes 0x80-0x9F, where the code page differs from Latin-1. The undefined
+// bytes keep their own value so that no byte is lost.
+constexpr std::array<char16_t, 32> HighControls = {
+    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, // 0x80
+    0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0x008D, 0x017D, 0x008F, // 0x88
+    0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014, // 0x90
+    0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178, // 0x98
+};
+
+constexpr char Unrepresentable = '?';
+
+char encodeChar(char16_t c) {
+    if (c < 0x80 || (c >= 0xA0 && c <= 0xFF)) return static_cast<char>(c);
+    for (std::size_t i = 0; i < HighControls.size(); ++i)
+        if (HighControls[i] == c) return static_cast<char>(0x80 + i);
+    return Unrepresentable;
+}
+
+} // namespace
+
+QString decode1252(QByteArrayView bytes) {
+    QString text(bytes.size(), Qt::Uninitialized);
+    QChar* out = text.data();
+    for (qsizetype i = 0; i < bytes.size(); ++i) {
+        const auto b = static_cast<unsigned char>(bytes[i]);
+        out[i] = (b >= 0x80 && b < 0xA0) ? QChar(HighControls[b - 0x80]) : QChar(b);
+    }
+    return text;
+}
+
+QByteArray encode1252(QStringView text) {
+    QByteArray bytes;
+    bytes.reserve(text.size());
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QChar c = text[i];
+        if (c.isSurrogate()) {
+            // A pair is one character outside the code page: one "?", not two.
+            if (c.isHighSurrogate() && i + 1 < text.size() && text[i + 1].isLowSurrogate()) ++i;
+            bytes.append(Unrepresentable);
+        } else {
+            bytes.append(encodeChar(c.unicode()));
+        }
+    }
+    return bytes;
+}
+
+QStringView nextTextLine(QStringView text, qsizetype& pos) {
+    const qsizetype start = pos;
+    const qsizetype n = text.size();
+    qsizetype i = start;
+    while (i < n && text[i] != u'\r' && text[i] != u'\n')
+        ++i;
+    const QStringView line = text.sliced(start, i - start);
+    if (i < n && text[i] == u'\r' && i + 1 < n && text[i + 1] == u'\n') ++i;
+    pos = i < n ? i + 1 : n;
+    return line;
+}
+
+QStringList splitTextLines(QStringView text) {
+    QStringList lines;
+    qsizetype pos = 0;
+    while (pos < text.size())
+        lines.append(nextTextLine(text, pos).toString());
+    return lines;
+}
+
+QStringList readLines1252(QByteArrayView bytes) {
+    return splitTextLines(decode1252(bytes));
+}
+
+QByteArray writeLines1252(const QStringList& lines) {
+    QByteArray bytes;
+    for (const QString& line : lines) {
+        bytes.append(encode1252(line));
+        bytes.append("\r\n", 2);
+    }
+    return bytes;
+}

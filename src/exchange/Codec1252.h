@@ -1,0 +1,32 @@
+// Windows-1252 at the file and clipboard boundary. Inside the program all text is QString;
+// files (measurement texts, Signale.ini) are Windows-1252 bytes.
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+#include <QStringList>
+#include <QStringView>
+
+/// Decodes Windows-1252 bytes. Every byte maps to exactly one character; the five bytes the
+/// code page leaves undefined (0x81, 0x8D, 0x8F, 0x90, 0x9D) map to the control characters of
+/// the same value, so any byte sequence survives a decode/encode round trip.
+QString decode1252(QByteArrayView bytes);
+
+/// Encodes to Windows-1252. A character outside the code page, a character beyond the BMP or
+/// a lone surrogate becomes one "?".
+QByteArray encode1252(QStringView text);
+
+/// The line of text that starts at pos, without its line break; pos moves past the break.
+/// CR LF, LF alone and CR alone each end a line. Call while pos < text.size().
+QStringView nextTextLine(QStringView text, qsizetype& pos);
+
+/// Splits a text into lines. CR LF, LF alone and CR alone each end a line; the end of the last
+/// line needs no line break, and a final line break does not start an empty line.
+QStringList splitTextLines(QStringView text);
+
+/// Reads a line list file (Signale.ini): Windows-1252, any line break as splitTextLines.
+QStringList readLines1252(QByteArrayView bytes);
+
+/// Writes a line list file: every line, the last one included, ends with CR LF, so an empty
+/// list gives an empty file and a list of one empty line gives a file holding CR LF.
+QByteArray writeLines1252(const QStringList& lines);
