@@ -1,0 +1,357 @@
+#include "IndexedImage.h"
+
+#include <QFont>
+#include <QPainter>
+
+#include <gtest/gtest.h>
+
+#include <climits>
+#include <cmath>
+#include <cstdint>
+#include <random>
+#include <vector>
+
+namespace {
+
+constexpr std::uint8_t kBg = PaletteIndex::Background;
+
+// Every byte of the image including the row padding, so that a write beyond a row's end
+// (which lands in padding or the next row) shows up as a difference.
+std::vector<std::uint8_t> allBytes(const IndexedImage& image) {
+    std::vector<std::uint8_t> bytes;
+    for (int y = 0; y < image.height(); ++y)
+        bytes.insert(bytes.end(), image.row(y), image.row(y) + image.bytesPerLine());
+    return bytes;
+}
+
+// The image a per-pixel reference draws: only pixels inside are touched.
+struct Reference {
+    int width, height, stride;
+    std::vector<std::uint8_t> bytes;
+    Reference(const IndexedImage& image)
+        : width(image.width()), height(image.height()), stride(image.bytesPerLine()),
+          bytes(allBytes(image)) {}
+    void andPixel(std::int64_t x, std::int64_t y, std::uint8_t mask) {
+        if (x >= 0 && y >= 0 && x < width && y < height)
+            bytes[static_cast<std::size_t>(y * stride + x)] &= mask;
+    }
+};
+
+TEST(IndexedImage, PointAndsCoreIntoCrossAndHaloIntoDiagonals) {
+    IndexedImage image(9, 9);
+    const auto before = allBytes(image);
+    image.andPoint(4, 4, PaletteMask::StripA);
+    int changed = 0;
+    for (int y = 0; y < 9; ++y)
+        for (int x = 0; x < 9; ++x) {
+            const int dx = std::abs(x - 4), dy = std::abs(y - 4);
+            std::uint8_t expected = kBg;
+            if (dx <= 1 && dy <= 1) expected = (dx == 0 || dy == 0) ? 0x0F : 0xDF;
+            EXPECT_EQ(image.pixel(x, y), expected) << x << "," << y;
+            changed += image.pixel(x, y) != kBg;
+        }
+    EXPECT_EQ(changed, 9);
+    EXPECT_NE(allBytes(image), before);
+}
+
+TEST(IndexedImage, OverlappingPointsCombineByAnd) {
+    struct Case {
+        const char* name;
+        PointMasks first, second;
+        int secondDx;
+        std::uint8_t centre, neighbour;
+    };
+    const Case cases[] = {
+        // Same pixel: A core and B core leave black; their halos meet on the diagonals.
+        {"A and B on one pixel", PaletteMask::StripA, PaletteMask::StripB, 0, 0x00, 0x00},
+        // One pixel apart: A's centre meets B's left arm, A's upper arm B's halo.
+        {"B one pixel right of A", PaletteMask::StripA, PaletteMask::StripB, 1, 0x00, 0x0D},
+        {"history over live", PaletteMask::StripA, PaletteMask::HistoryA, 0, 0x0F, 0x0F},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        IndexedImage image(9, 9);
+        image.andPoint(4, 4, c.first);
+        image.andPoint(4 + c.secondDx, 4, c.second);
+        EXPECT_EQ(image.pixel(4, 4), c.centre);
+        EXPECT_EQ(image.pixel(4, 3), c.neighbour);
+        EXPECT_EQ(image.pixel(3, 3), static_cast<std::uint8_t>(
+                                         c.first.Halo & (c.secondDx == 0 ? c.second.Halo : kBg)));
+    }
+}
+
+TEST(IndexedImage, PointsAtAndBeyondTheEdgesAreClipped) {
+    // Width 6 leaves two padding bytes per row that must stay untouched.
+    const int w = 6, h = 5;
+    const int positions[][2] = {{0, 0},      {w - 1, h - 1}, {-1, 2},      {w, 2},
+                                {2, -1},     {2, h},         {-2, -2},     {w + 1, h + 1},
+                                {1, 1},      {w - 2, h - 2}, {INT_MAX, 2}, {INT_MIN, INT_MIN},
+                                {2, INT_MAX}};
+    for (const auto& pos : positions) {
+        SCOPED_TRACE(testing::Message() << pos[0] << "," << pos[1]);
+        IndexedImage image(w, h);
+        Reference ref(image);
+        image.andPoint(pos[0], pos[1], PaletteMask::LiveB);
+        for (int dy = -1; dy <= 1; ++dy)
+            for (int dx = -1; dx <= 1; ++dx)
+                ref.andPixel(std::int64_t{pos[0]} + dx, std::int64_t{pos[1]} + dy,
+                             (dx == 0 || dy == 0) ? PaletteMask::LiveB.Core
+                                                  : PaletteMask::LiveB.Halo);
+        EXPECT_EQ(allBytes(image), ref.bytes);
+    }
+}
+
+TEST(IndexedImage, RectanglesClipAndFrame) {
+    IndexedImage image(10, 8);
+    image.drawRectangle(0, 0, 10, 8, PaletteIndex::Black, kBg);
+    for (int y = 0; y < 8; ++y)
+        for (int x = 0; x < 10; ++x) {
+            const bool edge = x == 0 || y == 0 || x == 9 || y == 7;
+            ASSERT_EQ(image.pixel(x, y), edge ? PaletteIndex::Black : kBg) << x << "," << y;
+        }
+
+    image.clear(kBg);
+    Reference ref(image);
+    image.fillRect(-5, 6, 3, 100, 0x42); // right and bottom exclusive
+    for (int y = 6; y < 8; ++y)
+        for (int x = 0; x < 3; ++x)
+            ref.andPixel(x, y, 0x42);
+    EXPECT_EQ(allBytes(image), ref.bytes);
+
+    // A reversed rectangle (a zoom box dragged up and left) is the same rectangle.
+    IndexedImage a(10, 8), b(10, 8);
+    a.frameRect(2, 1, 8, 6, PaletteIndex::ZoomBox, true);
+    b.frameRect(8, 6, 2, 1, PaletteIndex::ZoomBox, true);
+    EXPECT_EQ(allBytes(a), allBytes(b));
+    int dots = 0;
+    for (int x = 2; x < 8; ++x)
+        dots += a.pixel(x, 1) == PaletteIndex::ZoomBox;
+    EXPECT_EQ(dots, 3) << "every other pixel of the top edge";
+    EXPECT_EQ(a.pixel(2, 1), PaletteIndex::ZoomBox);
+    EXPECT_EQ(a.pixel(3, 1), kBg);
+}
+
+TEST(IndexedImage, StraightLinesAreClippedAndInclusive) {
+    IndexedImage image(8, 6);
+    Reference ref(image);
+    image.horizontalLine(2, -100, 100, 0xEF, PixelOp::And);
+    image.verticalLine(3, 7, -7, 0xFE, PixelOp::And);
+    image.horizontalLine(-1, 0, 7, 0x00, PixelOp::Set);
+    image.verticalLine(8, 0, 5, 0x00, PixelOp::Set);
+    image.horizontalLine(4, 5, 5, 0x11, PixelOp::Set);
+    for (int x = 0; x < 8; ++x)
+        ref.andPixel(x, 2, 0xEF);
+    for (int y = 0; y < 6; ++y)
+        ref.andPixel(3, y, 0xFE);
+    ref.andPixel(5, 4, 0x11);
+    EXPECT_EQ(allBytes(image), ref.bytes);
+}
+
+TEST(IndexedImage, LinesLeaveOutTheirEndPoint) {
+    struct Case {
+        const char* name;
+        int x0, y0, x1, y1;
+        std::vector<std::pair<int, int>> pixels;
+    };
+    const Case cases[] = {
+        {"right", 1, 1, 4, 1, {{1, 1}, {2, 1}, {3, 1}}},
+        {"up", 2, 4, 2, 1, {{2, 4}, {2, 3}, {2, 2}}},
+        {"diagonal", 0, 0, 3, 3, {{0, 0}, {1, 1}, {2, 2}}},
+        {"anti-diagonal", 4, 0, 1, 3, {{4, 0}, {3, 1}, {2, 2}}},
+        {"single point", 2, 2, 2, 2, {}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        IndexedImage image(6, 6);
+        Reference ref(image);
+        image.drawLine(c.x0, c.y0, c.x1, c.y1, 0x00, PixelOp::Set);
+        for (const auto& [x, y] : c.pixels)
+            ref.andPixel(x, y, 0x00);
+        EXPECT_EQ(allBytes(image), ref.bytes);
+    }
+}
+
+// A line drawn into a small image must give the same pixels as the same line drawn fully
+// inside a large image and cut out.
+TEST(IndexedImage, ClippedLinesMatchUnclippedOnes) {
+    const int w = 37, h = 23, margin = 400;
+    std::mt19937 random(12345);
+    std::uniform_int_distribution<int> coordinate(-margin + 1, margin - 1);
+    for (int trial = 0; trial < 300; ++trial) {
+        const int x0 = coordinate(random), y0 = coordinate(random);
+        const int x1 = coordinate(random), y1 = coordinate(random);
+        SCOPED_TRACE(testing::Message() << x0 << "," << y0 << " -> " << x1 << "," << y1);
+        IndexedImage small(w, h), large(w + 2 * margin, h + 2 * margin);
+        small.drawLine(x0, y0, x1, y1, 0x33, PixelOp::And);
+        large.drawLine(x0 + margin, y0 + margin, x1 + margin, y1 + margin, 0x33, PixelOp::And);
+        for (int y = 0; y < h; ++y)
+            for (int x = 0; x < w; ++x)
+                ASSERT_EQ(small.pixel(x, y), large.pixel(x + margin, y + margin)) << x << "," << y;
+        const auto bytes = allBytes(small);
+        for (int y = 0; y < h; ++y)
+            for (int x = w; x < small.bytesPerLine(); ++x)
+                ASSERT_EQ(bytes[static_cast<std::size_t>(y * small.bytesPerLine() + x)], kBg);
+    }
+}
+
+// The segment is stepped through in full by a plain reference; the image may skip the
+// invisible steps but must set exactly the same pixels.
+TEST(IndexedImage, SegmentsMatchFullStepping) {
+    const int w = 41, h = 29;
+    const QRect interior(1, 1, w - 2, h - 2);
+    std::mt19937 random(777);
+    std::uniform_int_distribution<int> near(-60, 100);
+    std::uniform_int_distribution<int> far(-20000, 20000);
+    for (int trial = 0; trial < 400; ++trial) {
+        auto pick = [&] { return trial % 4 == 3 ? far(random) : near(random); };
+        const std::int64_t x0 = pick(), y0 = pick(), x1 = pick(), y1 = pick();
+        SCOPED_TRACE(testing::Message() << x0 << "," << y0 << " -> " << x1 << "," << y1);
+        IndexedImage image(w, h);
+        Reference ref(image);
+        image.andSegment(x0, y0, x1, y1, 0x0F, interior);
+        const double dx = double(x1 - x0), dy = double(y1 - y0);
+        const auto n = static_cast<std::int64_t>(std::nearbyint(std::sqrt(dx * dx + dy * dy)));
+        for (std::int64_t k = 1; k < n; ++k) {
+            const auto x = static_cast<std::int64_t>(std::nearbyint(double(k) * dx / n)) + x0;
+            const auto y = static_cast<std::int64_t>(std::nearbyint(double(k) * dy / n)) + y0;
+            if (x > 0 && x < w - 1 && y > 0 && y < h - 1) ref.andPixel(x, y, 0x0F);
+        }
+        ASSERT_EQ(allBytes(image), ref.bytes);
+    }
+}
+
+TEST(IndexedImage, HugeSegmentsDrawOnlyTheirVisiblePart) {
+    const int w = 50, h = 40;
+    const std::int64_t far = 1'000'000'000'000;
+    {
+        SCOPED_TRACE("horizontal through the image");
+        IndexedImage image(w, h);
+        Reference ref(image);
+        image.andSegment(-far, 7, far, 7, 0xF0);
+        for (int x = 0; x < w; ++x)
+            ref.andPixel(x, 7, 0xF0);
+        EXPECT_EQ(allBytes(image), ref.bytes);
+    }
+    {
+        SCOPED_TRACE("diagonal through the image");
+        IndexedImage image(w, h);
+        image.andSegment(-far, -far, far, far, 0xF0);
+        int drawn = 0;
+        for (int y = 0; y < h; ++y)
+            for (int x = 0; x < w; ++x)
+                if (image.pixel(x, y) != kBg) {
+                    ++drawn;
+                    EXPECT_LE(std::abs(x - y), 1) << x << "," << y;
+                }
+        EXPECT_GE(drawn, h);
+    }
+    {
+        SCOPED_TRACE("both ends beyond the same side");
+        IndexedImage image(w, h);
+        const auto before = allBytes(image);
+        image.andSegment(-far, -5, far, -far, 0xF0);
+        EXPECT_EQ(allBytes(image), before);
+    }
+}
+
+TEST(IndexedImage, TextIsWrittenAsAnIndexInsideItsCell) {
+    QFont font(QStringLiteral("Arial"));
+    font.setPixelSize(11);
+    const QString text = QStringLiteral("Rohdaten vom Kurvimat");
+    const QSize cell = IndexedImage::textSize(text, font);
+    ASSERT_GT(cell.width(), 50);
+    ASSERT_GE(cell.height(), 11);
+
+    IndexedImage image(251, 130);
+    image.drawText(6, 4, text, font, PaletteIndex::Caption);
+    int inside = 0;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x) {
+            const std::uint8_t v = image.pixel(x, y);
+            ASSERT_TRUE(v == kBg || v == PaletteIndex::Caption) << "only the index is written";
+            if (v == PaletteIndex::Caption) {
+                ++inside;
+                EXPECT_TRUE(QRect(QPoint(6, 4), cell).adjusted(-1, 0, 1, 0).contains(x, y))
+                    << x << "," << y;
+            }
+        }
+    EXPECT_GT(inside, 50);
+
+    // Text running over the edges is cut off, nothing is written outside.
+    IndexedImage edge(20, 6);
+    const auto before = allBytes(edge);
+    edge.drawText(-30, -3, text, font, PaletteIndex::Black);
+    auto after = allBytes(edge);
+    EXPECT_NE(after, before);
+    for (int y = 0; y < edge.height(); ++y)
+        for (int x = edge.width(); x < edge.bytesPerLine(); ++x)
+            EXPECT_EQ(after[static_cast<std::size_t>(y * edge.bytesPerLine() + x)], kBg);
+}
+
+TEST(IndexedImage, Indexed8ViewSharesBytesAndPalette) {
+    IndexedImage image(5, 3);
+    image.setPixel(2, 1, 0x5A);
+    const QImage view = image.indexed8();
+    ASSERT_EQ(view.format(), QImage::Format_Indexed8);
+    EXPECT_EQ(view.constBits(), image.row(0));
+    EXPECT_EQ(view.pixelIndex(2, 1), 0x5A);
+    EXPECT_EQ(view.pixel(2, 1), Palette().rgb(0x5A));
+    EXPECT_EQ(view.pixel(0, 0), Palette().rgb(kBg));
+}
+
+TEST(IndexedImage, ExpansionMatchesQtConversionAndClips) {
+    IndexedImage image(23, 17);
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x)
+            image.setPixel(x, y, static_cast<std::uint8_t>(x * 31 + y * 7));
+    const QImage expected = image.indexed8().convertToFormat(QImage::Format_RGB32);
+    EXPECT_EQ(image.toRgb32(), expected);
+
+    struct Offset {
+        int x, y;
+    };
+    for (const Offset& at :
+         {Offset{0, 0}, Offset{30, 20}, Offset{-5, -4}, Offset{-30, 0}, Offset{33, 1}}) {
+        SCOPED_TRACE(testing::Message() << at.x << "," << at.y);
+        QImage canvas(40, 25, QImage::Format_RGB32);
+        canvas.fill(Qt::green);
+        ASSERT_TRUE(image.expandInto(canvas, at.x, at.y));
+        for (int y = 0; y < canvas.height(); ++y)
+            for (int x = 0; x < canvas.width(); ++x) {
+                const bool covered =
+                    x >= at.x && y >= at.y && x < at.x + image.width() && y < at.y + image.height();
+                const QRgb want =
+                    covered ? expected.pixel(x - at.x, y - at.y) : QColor(Qt::green).rgb();
+                ASSERT_EQ(canvas.pixel(x, y), want) << x << "," << y;
+            }
+    }
+    QImage wrong(4, 4, QImage::Format_RGB16);
+    EXPECT_FALSE(image.expandInto(wrong, 0, 0));
+}
+
+TEST(IndexedImage, RowTableFollowsSizeCopiesAndMoves) {
+    IndexedImage tall(3, 5000); // more rows than a fixed 4096-entry table would hold
+    tall.setPixel(2, 4999, 0x12);
+    EXPECT_EQ(tall.pixel(2, 4999), 0x12);
+    EXPECT_EQ(tall.row(4999) - tall.row(0), std::ptrdiff_t{4999} * tall.bytesPerLine());
+
+    IndexedImage copy = tall;
+    copy.setPixel(2, 4999, 0x34);
+    EXPECT_EQ(tall.pixel(2, 4999), 0x12) << "a copy must not share rows with its original";
+    EXPECT_NE(copy.row(0), tall.row(0));
+
+    IndexedImage moved = std::move(copy);
+    EXPECT_EQ(moved.pixel(2, 4999), 0x34);
+    EXPECT_EQ(copy.width(), 0);
+    EXPECT_EQ(copy.height(), 0);
+    copy.andPoint(0, 0, PaletteMask::LiveA); // drawing on an emptied image is harmless
+
+    moved.resize(4, 2);
+    EXPECT_EQ(moved.height(), 2);
+    EXPECT_EQ(moved.pixel(3, 1), kBg);
+    moved.resize(-3, 2);
+    EXPECT_EQ(moved.width(), 0);
+    EXPECT_TRUE(moved.indexed8().isNull());
+}
+
+} // namespace
