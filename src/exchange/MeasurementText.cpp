@@ -82,10 +82,12 @@ void addPoint(MeasurementText& m, float t, float a, float b) {
 } // namespace
 
 QString TakeField(QString& line) {
-    QString field;
-    bool quoted = false;
-    qsizetype i = 0;
     const qsizetype n = line.size();
+    qsizetype i = 0;
+    while (i < n && line[i] != Tab && line[i] != Quote)
+        ++i;
+    QString field = line.first(i); // up to here nothing is quoted: taken in one piece
+    bool quoted = false;
     for (; i < n; ++i) {
         const QChar c = line[i];
         if (c == Quote) {
@@ -96,7 +98,10 @@ QString TakeField(QString& line) {
             field += c;
         }
     }
-    line = i < n ? line.sliced(i + 1) : QString();
+    if (i < n)
+        line.remove(0, i + 1);
+    else
+        line.clear();
     return field;
 }
 
