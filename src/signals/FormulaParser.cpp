@@ -58,12 +58,32 @@ double Power(double x, double y) {
     return double(std::exp((long double)y * std::log((long double)x)));
 }
 
-// The operation routines, bound by kind.
-void OpNop(const Operation&) {}
-void OpNegate(const Operation& o) { *o.Out = Checked(-*o.Arg1); }
-void OpAdd(const Operation& o) { *o.Out = Checked(*o.Arg1 + *o.Arg2); }
-void OpSubtract(const Operation& o) { *o.Out = Checked(*o.Arg1 - *o.Arg2); }
-void OpMultiply(const Operation& o) { *o.Out = Checked(*o.Arg1 * *o.Arg2); }
+// The operation routines, bound by kind. Each passes control to the next operation from its
+// tail (a jump, not a nested call, in optimised builds): every routine then has its own
+// indirect branch, which the processor predicts far better than one shared loop branch.
+#define KURVIMAT_NEXT(o)                                                                       \
+    do {                                                                                       \
+        const Operation* next_ = (o).Next;                                                     \
+        if (next_) return next_->Func(*next_);                                                 \
+    } while (0)
+
+void OpNop(const Operation& o) { KURVIMAT_NEXT(o); }
+void OpNegate(const Operation& o) {
+    *o.Out = Checked(-*o.Arg1);
+    KURVIMAT_NEXT(o);
+}
+void OpAdd(const Operation& o) {
+    *o.Out = Checked(*o.Arg1 + *o.Arg2);
+    KURVIMAT_NEXT(o);
+}
+void OpSubtract(const Operation& o) {
+    *o.Out = Checked(*o.Arg1 - *o.Arg2);
+    KURVIMAT_NEXT(o);
+}
+void OpMultiply(const Operation& o) {
+    *o.Out = Checked(*o.Arg1 * *o.Arg2);
+    KURVIMAT_NEXT(o);
+}
 void OpDivide(const Operation& o) {
     const double x = *o.Arg1, y = *o.Arg2;
     const double r = x / y;
@@ -72,36 +92,52 @@ void OpDivide(const Operation& o) {
         RaiseFor(r);
     }
     *o.Out = r;
+    KURVIMAT_NEXT(o);
 }
 void OpRemainder(const Operation& o) {
     const std::int64_t x = TruncToInt64(*o.Arg1), y = TruncToInt64(*o.Arg2);
     if (y == 0) throw EDivByZero();
     *o.Out = y == -1 ? 0.0 : double(x % y);
+    KURVIMAT_NEXT(o);
 }
 void OpIntQuotient(const Operation& o) {
     const std::int64_t x = TruncToInt64(*o.Arg1), y = TruncToInt64(*o.Arg2);
     if (y == 0) throw EDivByZero();
     *o.Out = y == -1 ? -double(x) : double(x / y);
+    KURVIMAT_NEXT(o);
 }
 void OpIntPower(const Operation& o) {
     const double k = std::trunc(*o.Arg2);
     *o.Out = Checked(IntPow(*o.Arg1, std::int64_t(std::int32_t(k))));
+    KURVIMAT_NEXT(o);
 }
-void OpPower(const Operation& o) { *o.Out = Checked(Power(*o.Arg1, *o.Arg2)); }
+void OpPower(const Operation& o) {
+    *o.Out = Checked(Power(*o.Arg1, *o.Arg2));
+    KURVIMAT_NEXT(o);
+}
 void OpSquare(const Operation& o) {
     const double x = *o.Arg1;
     *o.Out = Checked(x * x);
+    KURVIMAT_NEXT(o);
 }
 void OpCube(const Operation& o) {
     const double x = *o.Arg1;
     *o.Out = Checked((x * x) * x);
+    KURVIMAT_NEXT(o);
 }
 void OpFourth(const Operation& o) {
     const double x = *o.Arg1;
     *o.Out = Checked((x * x) * (x * x));
+    KURVIMAT_NEXT(o);
 }
-void OpCall1(const Operation& o) { *o.Out = Checked(o.F1(*o.Arg1)); }
-void OpCall2(const Operation& o) { *o.Out = Checked(o.F2(*o.Arg1, *o.Arg2)); }
+void OpCall1(const Operation& o) {
+    *o.Out = Checked(o.F1(*o.Arg1));
+    KURVIMAT_NEXT(o);
+}
+void OpCall2(const Operation& o) {
+    *o.Out = Checked(o.F2(*o.Arg1, *o.Arg2));
+    KURVIMAT_NEXT(o);
+}
 
 // Built-in functions.
 double FnTan(double x) { return std::tan(x); }
@@ -148,9 +184,11 @@ double FnMin(double x, double y) { return x < y ? x : y; }
 // Direct routines for the built-in functions save one indirect call per evaluation.
 template <double (*F)(double)> void OpDirect1(const Operation& o) {
     *o.Out = Checked(F(*o.Arg1));
+    KURVIMAT_NEXT(o);
 }
 template <double (*F)(double, double)> void OpDirect2(const Operation& o) {
     *o.Out = Checked(F(*o.Arg1, *o.Arg2));
+    KURVIMAT_NEXT(o);
 }
 
 struct Builtin1 {
@@ -238,7 +276,8 @@ void TCustomParser::SetExpression(const std::string& text) {
 
 double TCustomParser::Value() {
     if (!FLast) return 0;
-    for (const Operation* op = FProgram.Ops.data(); op; op = op->Next) op->Func(*op);
+    const Operation& first = FProgram.Ops.front();
+    first.Func(first); // runs the whole list
     // A number literal beyond the double range reaches here as infinity.
     return Checked(*FLast->Out);
 }
