@@ -1,0 +1,371 @@
+#include "HidPlatformLinux.h"
+
+#include "HidReportDescriptor.h"
+#include "HidUevent.h"
+
+#include <QSocketNotifier>
+
+#include <libudev.h>
+#include <linux/hidraw.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <fcntl.h>
+#include <fstream>
+#include <iterator>
+#include <poll.h>
+#include <sys/eventfd.h>
+#include <sys/ioctl.h>
+#include <unistd.h>
+#include <vector>
+
+namespace {
+
+thread_local std::uint32_t linuxLastError = 0;
+
+// The kernel's per-reader hidraw queue has a fixed length that no ioctl changes.
+constexpr std::uint32_t HidrawQueueLength = 64;
+// sysfs gives strings after the kernel chose a language; it does not expose the list.
+constexpr char16_t AssumedLanguage = 0x0409;
+
+template <typename T> T fail(T value) {
+    linuxLastError = static_cast<std::uint32_t>(errno);
+    return value;
+}
+
+std::string readFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+std::u16string toUtf16(const char* text) {
+    return text ? QString::fromUtf8(text).trimmed().toStdU16String() : std::u16string{};
+}
+
+bool copyString(const std::u16string& text, char16_t* buffer, std::size_t units) {
+    if (text.empty()) {
+        linuxLastError = ENOENT;
+        return false;
+    }
+    std::copy_n(text.begin(), std::min(text.size(), units), buffer);
+    return true;
+}
+
+} // namespace
+
+std::shared_ptr<HidPlatform> makeSystemHidPlatform() {
+    return std::make_shared<HidPlatformLinux>();
+}
+
+HidPlatformLinux::HidPlatformLinux() : udev_(udev_new()) {}
+
+HidPlatformLinux::~HidPlatformLinux() {
+    notifier_.reset();
+    for (auto& [handle, entry] : handles_) {
+        if (entry->fd >= 0)
+            ::close(entry->fd);
+        if (entry->cancelFd >= 0)
+            ::close(entry->cancelFd);
+    }
+    if (monitor_)
+        udev_monitor_unref(monitor_);
+    if (udev_)
+        udev_unref(udev_);
+}
+
+std::optional<std::vector<THidPnPInfo>> HidPlatformLinux::enumerate() {
+    std::lock_guard lock(mutex_);
+    if (!udev_)
+        return std::nullopt;
+    udev_enumerate* enumeration = udev_enumerate_new(udev_);
+    if (!enumeration)
+        return std::nullopt;
+    std::vector<THidPnPInfo> list;
+    udev_enumerate_add_match_subsystem(enumeration, "hidraw");
+    udev_enumerate_scan_devices(enumeration);
+    udev_list_entry* item = nullptr;
+    udev_list_entry_foreach(item, udev_enumerate_get_list_entry(enumeration)) {
+        udev_device* device = udev_device_new_from_syspath(udev_, udev_list_entry_get_name(item));
+        if (!device)
+            continue;
+        const char* devnode = udev_device_get_devnode(device);
+        udev_device* hid = udev_device_get_parent_with_subsystem_devtype(device, "hid", nullptr);
+        // The hid device's name (bus:vendor:product.instance) is new for every plug-in.
+        const char* instance = hid ? udev_device_get_sysname(hid) : nullptr;
+        if (devnode && instance)
+            list.push_back({QString::fromUtf8(instance), QString::fromUtf8(devnode)});
+        udev_device_unref(device);
+    }
+    udev_enumerate_unref(enumeration);
+    return list;
+}
+
+bool HidPlatformLinux::describe(const std::string& devnode, Entry& entry) {
+    const std::string sysname = devnode.substr(devnode.rfind('/') + 1);
+    udev_device* device = udev_device_new_from_subsystem_sysname(udev_, "hidraw", sysname.c_str());
+    if (!device) {
+        linuxLastError = ENOENT;
+        return false;
+    }
+    udev_device* hid = udev_device_get_parent_with_subsystem_devtype(device, "hid", nullptr);
+    if (!hid) {
+        udev_device_unref(device);
+        linuxLastError = ENODEV;
+        return false;
+    }
+    const std::string hidPath = udev_device_get_syspath(hid);
+    const auto uevent = parseUevent(readFile(hidPath + "/uevent"));
+    if (const auto it = uevent.find("HID_ID"); it != uevent.end()) {
+        if (const auto id = parseHidId(it->second)) {
+            entry.attributes.VendorID = id->vendor;
+            entry.attributes.ProductID = id->product;
+            entry.attributesKnown = true;
+        }
+    }
+    udev_device* usb = udev_device_get_parent_with_subsystem_devtype(hid, "usb", "usb_device");
+    if (usb) {
+        entry.product = toUtf16(udev_device_get_sysattr_value(usb, "product"));
+        entry.serial = toUtf16(udev_device_get_sysattr_value(usb, "serial"));
+        if (const char* bcd = udev_device_get_sysattr_value(usb, "bcdDevice"))
+            entry.attributes.VersionNumber = static_cast<std::uint16_t>(std::strtoul(bcd, nullptr, 16));
+    }
+    if (entry.product.empty())
+        if (const auto it = uevent.find("HID_NAME"); it != uevent.end())
+            entry.product = toUtf16(it->second.c_str());
+    if (entry.serial.empty())
+        if (const auto it = uevent.find("HID_UNIQ"); it != uevent.end())
+            entry.serial = toUtf16(it->second.c_str());
+
+    // The descriptor is world-readable in sysfs, so even a node we may not open has caps.
+    const std::string descriptor = readFile(hidPath + "/report_descriptor");
+    if (const auto lengths = parseReportDescriptor(
+            reinterpret_cast<const std::uint8_t*>(descriptor.data()), descriptor.size());
+        lengths && !descriptor.empty()) {
+        entry.caps.UsagePage = lengths->usagePage;
+        entry.caps.Usage = lengths->usage;
+        entry.caps.InputReportByteLength = lengths->input;
+        entry.caps.OutputReportByteLength = lengths->output;
+        entry.caps.FeatureReportByteLength = lengths->feature;
+        entry.numberedReports = lengths->numberedReports;
+        entry.capsKnown = true;
+    }
+    udev_device_unref(device);
+    return true;
+}
+
+HidPlatform::Handle HidPlatformLinux::open(const QString& devicePath, Access access) {
+    std::lock_guard lock(mutex_);
+    if (!udev_) {
+        linuxLastError = ENODEV;
+        return InvalidHandle;
+    }
+    auto entry = std::make_shared<Entry>();
+    const std::string devnode = devicePath.toStdString();
+    if (access != Access::QueryOnly) {
+        const int flags = (access == Access::ReadWrite ? O_RDWR : O_RDONLY | O_NONBLOCK) | O_CLOEXEC;
+        entry->fd = ::open(devnode.c_str(), flags);
+        if (entry->fd < 0)
+            return fail(InvalidHandle);
+        entry->cancelFd = ::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
+        if (entry->cancelFd < 0) {
+            const int error = errno;
+            ::close(entry->fd);
+            errno = error;
+            return fail(InvalidHandle);
+        }
+    }
+    if (!describe(devnode, *entry)) {
+        if (entry->fd >= 0)
+            ::close(entry->fd);
+        if (entry->cancelFd >= 0)
+            ::close(entry->cancelFd);
+        return InvalidHandle;
+    }
+    if (entry->fd >= 0) {
+        hidraw_devinfo info{};
+        if (::ioctl(entry->fd, HIDIOCGRAWINFO, &info) == 0) {
+            entry->attributes.VendorID = static_cast<std::uint16_t>(info.vendor);
+            entry->attributes.ProductID = static_cast<std::uint16_t>(info.product);
+            entry->attributesKnown = true;
+        }
+    }
+    const Handle handle = nextHandle_++;
+    handles_[handle] = std::move(entry);
+    return handle;
+}
+
+void HidPlatformLinux::close(Handle handle) {
+    std::shared_ptr<Entry> entry;
+    {
+        std::lock_guard lock(mutex_);
+        auto it = handles_.find(handle);
+        if (it == handles_.end())
+            return;
+        entry = std::move(it->second);
+        handles_.erase(it);
+    }
+    if (entry->fd >= 0)
+        ::close(entry->fd);
+    if (entry->cancelFd >= 0)
+        ::close(entry->cancelFd);
+}
+
+std::shared_ptr<HidPlatformLinux::Entry> HidPlatformLinux::find(Handle handle) {
+    std::lock_guard lock(mutex_);
+    auto it = handles_.find(handle);
+    if (it == handles_.end()) {
+        linuxLastError = EBADF;
+        return nullptr;
+    }
+    return it->second;
+}
+
+bool HidPlatformLinux::getAttributes(Handle handle, THidAttributes& attributes) {
+    const auto entry = find(handle);
+    if (!entry || !entry->attributesKnown)
+        return false;
+    attributes = entry->attributes;
+    return true;
+}
+
+bool HidPlatformLinux::getProductString(Handle handle, char16_t* buffer, std::size_t units) {
+    const auto entry = find(handle);
+    return entry && copyString(entry->product, buffer, units);
+}
+
+bool HidPlatformLinux::getSerialNumberString(Handle handle, char16_t* buffer, std::size_t units) {
+    const auto entry = find(handle);
+    return entry && copyString(entry->serial, buffer, units);
+}
+
+bool HidPlatformLinux::getIndexedString(Handle handle, unsigned index, char16_t* buffer,
+                                        std::size_t units) {
+    const auto entry = find(handle);
+    if (!entry || index != 0 || units == 0) {
+        linuxLastError = EINVAL;
+        return false;
+    }
+    buffer[0] = AssumedLanguage;
+    return true;
+}
+
+bool HidPlatformLinux::getCaps(Handle handle, THidCaps& caps) {
+    const auto entry = find(handle);
+    if (!entry || !entry->capsKnown)
+        return false;
+    caps = entry->caps;
+    return true;
+}
+
+bool HidPlatformLinux::setNumInputBuffers(Handle, std::uint32_t) {
+    linuxLastError = ENOTSUP;
+    return false;
+}
+
+bool HidPlatformLinux::getNumInputBuffers(Handle handle, std::uint32_t& count) {
+    const auto entry = find(handle);
+    if (!entry || entry->fd < 0)
+        return false;
+    count = HidrawQueueLength;
+    return true;
+}
+
+HidPlatform::ReadResult HidPlatformLinux::read(Handle handle, std::uint8_t* buffer,
+                                               std::size_t length, int timeoutMs) {
+    // The entry stays alive while we poll; the device layer never closes a handle under a
+    // pending read, so its descriptors stay valid too.
+    const auto entry = find(handle);
+    if (!entry || entry->fd < 0 || length == 0)
+        return {ReadResult::Status::Gone, 0, 0};
+    pollfd fds[2] = {{entry->fd, POLLIN, 0}, {entry->cancelFd, POLLIN, 0}};
+    const int ready = ::poll(fds, 2, timeoutMs);
+    if (ready < 0)
+        return errno == EINTR ? ReadResult{} : fail(ReadResult{ReadResult::Status::Gone, 0, 0});
+    if (ready == 0)
+        return {};
+    if (fds[1].revents & POLLIN) {
+        std::uint64_t count = 0;
+        [[maybe_unused]] const auto consumed = ::read(entry->cancelFd, &count, sizeof count);
+        return {ReadResult::Status::Cancelled, 0, 0};
+    }
+    if (fds[0].revents & (POLLERR | POLLHUP | POLLNVAL)) {
+        linuxLastError = ENODEV;
+        return {ReadResult::Status::Gone, 0, 0};
+    }
+    // Without numbered reports hidraw delivers the bare data; callers always get an ID byte.
+    const std::size_t offset = entry->numberedReports ? 0 : 1;
+    if (length <= offset)
+        return {ReadResult::Status::Gone, 0, 0};
+    const ssize_t n = ::read(entry->fd, buffer + offset, length - offset);
+    if (n < 0) {
+        if (errno == EAGAIN || errno == EINTR)
+            return {};
+        return fail(ReadResult{ReadResult::Status::Gone, 0, 0});
+    }
+    if (offset)
+        buffer[0] = 0;
+    return {ReadResult::Status::Data, static_cast<std::size_t>(n) + offset, 0};
+}
+
+void HidPlatformLinux::cancelRead(Handle handle) {
+    const auto entry = find(handle);
+    if (entry && entry->cancelFd >= 0) {
+        const std::uint64_t one = 1;
+        [[maybe_unused]] const auto written = ::write(entry->cancelFd, &one, sizeof one);
+    }
+}
+
+bool HidPlatformLinux::setOutputReport(Handle handle, const std::uint8_t* data,
+                                       std::size_t length) {
+    const auto entry = find(handle);
+    if (!entry || entry->fd < 0 || length == 0) {
+        linuxLastError = EBADF;
+        return false;
+    }
+    // Byte 0 is the report ID; hidraw drops a 0 for devices without numbered reports.
+#ifdef HIDIOCSOUTPUT
+    std::vector<std::uint8_t> copy(data, data + length); // the ioctl may write back
+    if (::ioctl(entry->fd, HIDIOCSOUTPUT(length), copy.data()) >= 0)
+        return true;
+    if (errno != ENOTTY && errno != EINVAL && errno != ENOSYS)
+        return fail(false);
+#endif
+    const ssize_t written = ::write(entry->fd, data, length);
+    if (written < 0)
+        return fail(false);
+    return static_cast<std::size_t>(written) == length;
+}
+
+void HidPlatformLinux::setChangeHandler(std::function<void()> handler) {
+    changeHandler_ = std::move(handler);
+    if (!changeHandler_ || monitor_ || !udev_)
+        return;
+    std::lock_guard lock(mutex_);
+    monitor_ = udev_monitor_new_from_netlink(udev_, "udev");
+    if (!monitor_)
+        return; // no hot-plug: devices present at start are still found
+    udev_monitor_filter_add_match_subsystem_devtype(monitor_, "hidraw", nullptr);
+    if (udev_monitor_enable_receiving(monitor_) < 0) {
+        udev_monitor_unref(monitor_);
+        monitor_ = nullptr;
+        return;
+    }
+    const int fd = udev_monitor_get_fd(monitor_);
+    ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) | O_NONBLOCK);
+    notifier_ = std::make_unique<QSocketNotifier>(fd, QSocketNotifier::Read);
+    QObject::connect(notifier_.get(), &QSocketNotifier::activated, notifier_.get(),
+                     [this] { drainMonitor(); });
+}
+
+void HidPlatformLinux::drainMonitor() {
+    {
+        std::lock_guard lock(mutex_);
+        while (udev_device* device = udev_monitor_receive_device(monitor_))
+            udev_device_unref(device);
+    }
+    // Any event leads to a full enumeration, so the events themselves are not needed.
+    if (changeHandler_)
+        changeHandler_();
+}
+
+std::uint32_t HidPlatformLinux::lastError() const { return linuxLastError; }

@@ -1,0 +1,20 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+
+/// What the device layer needs from a HID report descriptor.
+struct HidReportLengths {
+    std::uint16_t usagePage = 0; ///< of the first top-level collection
+    std::uint16_t usage = 0;
+    /// Longest report of each kind in bytes, report ID byte included; 0 when there is none.
+    std::uint16_t input = 0;
+    std::uint16_t output = 0;
+    std::uint16_t feature = 0;
+    bool numberedReports = false; ///< the descriptor declares report IDs
+};
+
+/// Walks the items of a report descriptor; nullopt when an item runs past the end or the
+/// global stack is misused.
+std::optional<HidReportLengths> parseReportDescriptor(const std::uint8_t* data, std::size_t size);
