@@ -83,10 +83,10 @@ TEST(IndexedImage, OverlappingPointsCombineByAnd) {
 TEST(IndexedImage, PointsAtAndBeyondTheEdgesAreClipped) {
     // Width 6 leaves two padding bytes per row that must stay untouched.
     const int w = 6, h = 5;
-    const int positions[][2] = {{0, 0},      {w - 1, h - 1}, {-1, 2},      {w, 2},
-                                {2, -1},     {2, h},         {-2, -2},     {w + 1, h + 1},
-                                {1, 1},      {w - 2, h - 2}, {INT_MAX, 2}, {INT_MIN, INT_MIN},
-                                {2, INT_MAX}};
+    const int positions[][2] = {
+        {0, 0},       {w - 1, h - 1}, {-1, 2},    {w, 2},         {2, -1},      {2, h},
+        {-2, -2},     {w + 1, h + 1}, {1, 1},     {w - 2, h - 2}, {INT_MAX, 2}, {INT_MIN, INT_MIN},
+        {2, INT_MAX}, {0, 2},         {w - 1, 2}, {2, 0},         {2, h - 1}};
     for (const auto& pos : positions) {
         SCOPED_TRACE(testing::Message() << pos[0] << "," << pos[1]);
         IndexedImage image(w, h);
