@@ -1,0 +1,106 @@
+// The acquisition state of the main window: raw rings, block-mean history, the running sweep,
+// the stored points, the snapshot, the applied signal definitions and the change flags.
+// The main window inherits this struct, so its members are the window's members; every
+// operation on it runs on the GUI thread and needs no locks.
+#pragma once
+
+#include <QString>
+
+#include <cstdint>
+
+/// Entries of the raw rings RawA/RawB: one per millisecond, so the last 150 s.
+inline constexpr int RawCapacity = 150000;
+/// Entries of the block-mean history and of every point array (sweep, data, snapshot).
+inline constexpr int PointCapacity = 10000;
+
+/// Timer ticks between two readout refreshes (20 x 50 ms).
+inline constexpr int ReadoutTicks = 20;
+
+// Start-up values that live in the store alone.
+inline constexpr int DefaultIntervalMs = 5;
+inline constexpr int DefaultPointCount = 200;
+inline constexpr int DefaultPreTrigger = 20;
+inline constexpr int DefaultTriggerLevel = 512;
+inline constexpr float DefaultStepTime = 0.001f;
+
+struct MeasurementStore {
+    // Instrument configuration (the held device itself is the window's `Device`).
+    std::int32_t InputCodeA = 0;
+    std::int32_t InputCodeB = 0; // equal to InputCodeA: channel B off, A sampled at double rate
+    std::int32_t DeviceMode = DefaultIntervalMs; // report layout, min(IntervalMs, 5)
+    std::int32_t PullUpBits = 0;
+    float StepTime = DefaultStepTime; // seconds per pipeline step
+    float UmaxA = 5, UminA = 0;       // volts at raw 1023 and raw 0
+    float UmaxB = 5, UminB = 0;
+
+    // Timing and sweep settings.
+    std::int32_t IntervalMs = DefaultIntervalMs; // steps averaged into one point
+    std::int32_t PointCount = DefaultPointCount;
+    std::int32_t PreTrigger = DefaultPreTrigger; // 0 ... PointCount
+    float PointTime = DefaultIntervalMs * DefaultStepTime;
+    float TimeOrigin = -DefaultPreTrigger * (DefaultIntervalMs * DefaultStepTime);
+    float TimeRangeMin = 0, TimeRangeMax = 0;
+
+    // Raw rings, written at the same position RawIndex.
+    std::int32_t RawA[RawCapacity] = {};
+    std::int32_t RawB[RawCapacity] = {}; // 0 while channel B is off
+    std::int32_t RawIndex = 0;
+
+    // Averaging. With channel B off, BlockSumB sums the squares of the channel A values.
+    float BlockSumA = 0, BlockSumB = 0;
+    std::int32_t BlockCount = 0;
+    float LabelSumA = 0, LabelSumB = 0;
+    std::int32_t LabelCount = 0;
+    std::int32_t TickCount = 0;
+    float LabelValueA = 0, LabelValueB = 0;
+
+    // Block-mean history ring. With channel B off MeanB holds the standard deviation of A.
+    float MeanA[PointCapacity] = {};
+    float MeanB[PointCapacity] = {};
+    std::int32_t MeanIndex = 0;
+    float PrevMeanA = 0, PrevMeanB = 0;
+
+    // Trigger: TriggerPos is -1 while waiting, else MeanIndex at the moment of the trigger.
+    std::int32_t TriggerPos = -1;
+    std::int32_t TriggerLevel = DefaultTriggerLevel; // raw units
+    std::int32_t SinceArmed = 0;                     // closed blocks since arming, held at 10000
+
+    // Current sweep (block values kept for re-evaluation) and stored points.
+    float SweepRawA[PointCapacity] = {};
+    float SweepRawB[PointCapacity] = {};
+    std::int32_t SweepIndex = 0;
+    float DataT[PointCapacity] = {};
+    float DataA[PointCapacity] = {};
+    float DataB[PointCapacity] = {};
+    std::int32_t DataCount = 0;
+    float DataMinA = 0, DataMaxA = 0, DataMinB = 0, DataMaxB = 0;
+    float DataMinT = -DefaultPreTrigger * (DefaultIntervalMs * DefaultStepTime);
+    float DataMaxT = DataMinT + DefaultIntervalMs * DefaultStepTime;
+    QString DataDefA, DataDefB;
+
+    // Snapshot.
+    float SnapT[PointCapacity] = {};
+    float SnapA[PointCapacity] = {};
+    float SnapB[PointCapacity] = {};
+    std::int32_t SnapCount = 0;
+    float SnapMinA = 0, SnapMaxA = 0, SnapMinB = 0, SnapMaxB = 0, SnapMinT = 0, SnapMaxT = 0;
+    QString SnapDefA, SnapDefB;
+
+    // Applied signal definitions.
+    float DefMinA = 0, DefMaxA = 0, DefMinB = 0, DefMaxB = 0;
+    QString NameA, NameB;
+    QString UnitA, UnitB;
+    QString FormulaA, FormulaB;
+    bool DefAppliedA = false, DefAppliedB = false;
+
+    // Change flags, consumed by the display refresh.
+    bool RawDirty = false;
+    bool MeanDirty = false;
+    bool PlotDirty = false;
+    bool AxesChanged = false;
+    bool AutoLeft = false, AutoRight = false, AutoBottom = false;
+
+    /// Channel B is off when both input codes are equal; the decoder and the pipeline then
+    /// treat both value slots as channel A.
+    bool ChannelBOff() const { return InputCodeA == InputCodeB; }
+};

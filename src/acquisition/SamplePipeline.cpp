@@ -1,0 +1,296 @@
+#include "SamplePipeline.h"
+
+#include "FormulaParser.h"
+#include "ReportDecoder.h"
+#include "SignalDefinition.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace {
+
+// Most closed blocks SinceArmed counts.
+constexpr int SinceArmedLimit = 10000;
+
+// Binds the caller's controls to the pipeline for one call, also when an exception leaves it.
+class ControlsScope {
+public:
+    ControlsScope(TriggerSettings*& slot, TriggerSettings& controls) : Slot(slot) {
+        Slot = &controls;
+    }
+    ~ControlsScope() { Slot = nullptr; }
+    ControlsScope(const ControlsScope&) = delete;
+    ControlsScope& operator=(const ControlsScope&) = delete;
+
+private:
+    TriggerSettings*& Slot;
+};
+
+float Voltage(float umin, float umax, float raw) {
+    return umin + (umax - umin) * raw / 1023.0f;
+}
+
+} // namespace
+
+void PipelineEvents::Merge(const PipelineEvents& other) {
+    triggers += other.triggers;
+    sweepsCompleted += other.sweepsCompleted;
+    timeRangeStartChanged = timeRangeStartChanged || other.timeRangeStartChanged;
+    timeRangeEndChanged = timeRangeEndChanged || other.timeRangeEndChanged;
+    divByZeroA = divByZeroA || other.divByZeroA;
+    divByZeroB = divByZeroB || other.divByZeroB;
+}
+
+SamplePipeline::SamplePipeline(MeasurementStore& store, TParser& parserA, TParser& parserB)
+    : S(store), ParserA(parserA), ParserB(parserB) {}
+
+PipelineEvents SamplePipeline::DecodeReport(const std::uint8_t* data, int size,
+                                            TriggerSettings& controls) {
+    ControlsScope scope(Controls, controls);
+    Events = {};
+    SamplePair pairs[MaxPairsPerReport];
+    const int count = DecodePairs(S.DeviceMode, data, size, pairs);
+    if (count == 0) return Events;
+
+    // One raw entry per millisecond; the pipeline gets one step per StepTime.
+    auto entry = [this](float a, float b) {
+        S.RawA[S.RawIndex] = int(std::nearbyint(a));
+        S.RawB[S.RawIndex] = int(std::nearbyint(b));
+        S.RawIndex = (S.RawIndex + 1) % RawCapacity;
+    };
+    const int n = S.DeviceMode;
+    for (int p = 0; p < count; ++p) {
+        const float a = pairs[p].a;
+        const float b = pairs[p].b;
+        if (n == 2) {
+            // A pair covers 2 ms. With channel B off it holds two successive A readings.
+            if (!S.ChannelBOff()) {
+                entry(a, b);
+                Step(a, b);
+                entry(a, b);
+                Step(a, b);
+            } else {
+                entry(a, 0);
+                Step(a, 0);
+                Step(a, 0);
+                entry(b, 0);
+                Step(b, 0);
+                Step(b, 0);
+            }
+            continue;
+        }
+        if (!S.ChannelBOff()) {
+            for (int k = 0; k < n; ++k) {
+                entry(a, b);
+                Step(a, b);
+            }
+            continue;
+        }
+        // Channel B off: n entries (a first, then b) and 2n steps, n of each reading.
+        float c = a;
+        int j = 0;
+        for (int k = 0; k < n; ++k) {
+            entry(c, 0);
+            Step(c, 0);
+            if (++j == n) c = b;
+            Step(c, 0);
+            if (++j == n) c = b;
+        }
+    }
+    S.RawDirty = true;
+    return Events;
+}
+
+PipelineEvents SamplePipeline::PipelineStep(float a, float b, TriggerSettings& controls) {
+    ControlsScope scope(Controls, controls);
+    Events = {};
+    Step(a, b);
+    return Events;
+}
+
+void SamplePipeline::Step(float a, float b) {
+    S.LabelSumA += a;
+    S.LabelSumB += b;
+    S.LabelCount += 1;
+    const bool bOff = S.ChannelBOff();
+    if (bOff) b = a * a;
+    S.BlockSumA += a;
+    S.BlockSumB += b;
+    S.BlockCount += 1;
+    if (S.BlockCount < S.IntervalMs) return;
+
+    const float n = float(S.IntervalMs);
+    if (bOff) {
+        // Population standard deviation of the A values within the block.
+        const float v = S.BlockSumB - S.BlockSumA * S.BlockSumA / n;
+        const float s = v > 0 ? std::sqrt(v / n) : 0.0f;
+        EmitMean(S.BlockSumA / n, s);
+    } else {
+        EmitMean(S.BlockSumA / n, S.BlockSumB / n);
+    }
+    S.BlockSumA = S.BlockSumB = 0;
+    S.BlockCount = 0;
+}
+
+void SamplePipeline::EmitMean(float ma, float mb) {
+    if (S.TriggerPos == -1) {
+        const TriggerSettings& c = *Controls;
+        bool fire = false;
+        if (c.mode == TriggerMode::Dauer) {
+            fire = true;
+        } else {
+            const float prev = c.channelA ? S.PrevMeanA : S.PrevMeanB;
+            const float cur = c.channelA ? ma : mb;
+            const float level = float(S.TriggerLevel);
+            fire = c.rising ? (level > prev && level <= cur) : (level < prev && level >= cur);
+        }
+        if (c.mode == TriggerMode::Einzel && c.resetEnabled) fire = false;
+        if (c.mode == TriggerMode::Auto && S.SinceArmed >= S.PointCount) fire = true;
+        if (S.SinceArmed < SinceArmedLimit) S.SinceArmed += 1;
+        if (fire) Fire();
+    }
+    // The trigger test ran before this block entered the ring, so the triggering block
+    // becomes sweep point PreTrigger, time 0.
+    S.MeanA[S.MeanIndex] = ma;
+    S.MeanB[S.MeanIndex] = mb;
+    S.MeanIndex = (S.MeanIndex + 1) % PointCapacity;
+    if (S.TriggerPos >= 0) RecordPoint(ma, mb);
+    S.PrevMeanA = ma;
+    S.PrevMeanB = mb;
+    S.MeanDirty = true;
+}
+
+void SamplePipeline::Fire() {
+    TriggerSettings& c = *Controls;
+    if (c.autoSnapshot) TakeSnapshot();
+    S.TriggerPos = S.MeanIndex;
+
+    const float oldMin = S.TimeRangeMin;
+    const float oldMax = S.TimeRangeMax;
+    S.PointTime = float(S.IntervalMs) * S.StepTime;
+    S.TimeOrigin = -float(S.PreTrigger) * S.PointTime;
+    S.DataMinT = S.TimeOrigin;
+    S.DataMaxT = S.TimeOrigin + S.PointTime;
+    S.TimeRangeMin = S.TimeOrigin;
+    S.TimeRangeMax = float(S.PointCount - 1) * S.PointTime + S.TimeOrigin;
+    if (S.TimeRangeMin != oldMin) {
+        Events.timeRangeStartChanged = true;
+        S.AxesChanged = true;
+    }
+    if (S.TimeRangeMax != oldMax) {
+        Events.timeRangeEndChanged = true;
+        S.AxesChanged = true;
+    }
+    S.DataDefA = c.definitionA;
+    S.DataDefB = c.definitionB;
+
+    // |<- PreTrigger history points ->|<- trigger block = point PreTrigger, t = 0 ...
+    const int pre = std::clamp(S.PreTrigger, 0, PointCapacity);
+    S.DataCount = 0;
+    const int start = ((S.MeanIndex - pre) % PointCapacity + PointCapacity) % PointCapacity;
+    for (int i = 0; i < pre; ++i) {
+        const int k = (start + i) % PointCapacity;
+        S.SweepRawA[i] = S.MeanA[k];
+        S.SweepRawB[i] = S.MeanB[k];
+        StorePoint(float(i) * S.PointTime + S.TimeOrigin, S.MeanA[k], S.MeanB[k]);
+    }
+    S.SweepIndex = pre;
+    S.PlotDirty = true;
+    c.resetEnabled = true;
+    Events.triggers += 1;
+}
+
+void SamplePipeline::RecordPoint(float ma, float mb) {
+    if (S.SweepIndex < S.PointCount && S.SweepIndex < PointCapacity) {
+        S.SweepRawA[S.SweepIndex] = ma;
+        S.SweepRawB[S.SweepIndex] = mb;
+        StorePoint(float(S.SweepIndex) * S.PointTime + S.TimeOrigin, ma, mb);
+        S.SweepIndex += 1;
+    }
+    if (S.SweepIndex >= S.PointCount) {
+        S.TriggerPos = -1;
+        S.SinceArmed = 0;
+        if (Controls->mode == TriggerMode::Einzel) Controls->resetEnabled = true;
+        Events.sweepsCompleted += 1;
+    }
+    S.PlotDirty = true;
+}
+
+void SamplePipeline::StorePoint(float t, float ya, float yb) {
+    const float ua = Voltage(S.UminA, S.UmaxA, ya);
+    const float ub = Voltage(S.UminB, S.UmaxB, yb);
+    const float va = Evaluate(ParserA, t, ya, ua, ua, ub, true);
+    const float vb = Evaluate(ParserB, t, yb, ub, ua, ub, false);
+    if (S.DataCount >= PointCapacity) return;
+    const int i = S.DataCount;
+    S.DataT[i] = t;
+    S.DataA[i] = va;
+    S.DataB[i] = vb;
+    if (i == 0) {
+        S.DataMinA = S.DataMaxA = va;
+        S.DataMinB = S.DataMaxB = vb;
+    } else {
+        S.DataMinA = std::min(S.DataMinA, va);
+        S.DataMaxA = std::max(S.DataMaxA, va);
+        S.DataMinB = std::min(S.DataMinB, vb);
+        S.DataMaxB = std::max(S.DataMaxB, vb);
+    }
+    if (t > S.DataMaxT) S.DataMaxT = t;
+    S.DataCount += 1;
+}
+
+float SamplePipeline::Evaluate(TParser& parser, float t, float raw, float own, float ua, float ub,
+                               bool isA) {
+    try {
+        return EvaluateSample(parser, t, raw, own, ua, ub).value;
+    } catch (const EDivByZero&) {
+        // Contained here so that a sweep is never left half recorded; reported once per formula.
+        std::string& reported = isA ? ReportedDivZeroA : ReportedDivZeroB;
+        if (reported != parser.Expression()) {
+            reported = parser.Expression();
+            (isA ? Events.divByZeroA : Events.divByZeroB) = true;
+        }
+        return 0;
+    }
+}
+
+PipelineEvents SamplePipeline::TriggerSweep(TriggerSettings& controls) {
+    ControlsScope scope(Controls, controls);
+    Events = {};
+    Fire();
+    return Events;
+}
+
+void SamplePipeline::ResetTrigger(TriggerSettings& controls) {
+    if (controls.mode == TriggerMode::Einzel) controls.resetEnabled = false;
+    S.TriggerPos = -1;
+    S.SinceArmed = 0;
+}
+
+void SamplePipeline::TriggerModeChanged(TriggerSettings& controls) const {
+    controls.resetEnabled = controls.mode != TriggerMode::Einzel || S.TriggerPos >= 0;
+}
+
+void SamplePipeline::TakeSnapshot() {
+    S.SnapDefA = S.DataDefA;
+    S.SnapDefB = S.DataDefB;
+    S.SnapMinA = S.DataMinA;
+    S.SnapMaxA = S.DataMaxA;
+    S.SnapMinB = S.DataMinB;
+    S.SnapMaxB = S.DataMaxB;
+    S.SnapMinT = S.DataMinT;
+    S.SnapMaxT = S.DataMaxT;
+    const int n = std::clamp(S.DataCount, 0, PointCapacity);
+    std::copy_n(S.DataT, n, S.SnapT);
+    std::copy_n(S.DataA, n, S.SnapA);
+    std::copy_n(S.DataB, n, S.SnapB);
+    S.SnapCount = n;
+    S.PlotDirty = true;
+}
+
+void SamplePipeline::DeleteSnapshot() {
+    S.SnapCount = 0;
+    S.SnapDefA.clear();
+    S.SnapDefB.clear();
+    S.PlotDirty = true;
+}

@@ -1,0 +1,103 @@
+// Decoded steps -> block averages -> trigger -> recorded sweep points, on a MeasurementStore.
+#pragma once
+
+#include "MeasurementStore.h"
+
+#include <QString>
+
+#include <cstdint>
+#include <string>
+
+class TParser;
+
+/// The checked one of the four trigger mode radio buttons.
+enum class TriggerMode { Dauer, Auto, Normal, Einzel };
+
+/// What the main window's trigger controls say, read before each call. `resetEnabled` is
+/// in and out: the pipeline enables and disables ButtonReset, and the window shows the result.
+struct TriggerSettings {
+    bool channelA = true; // caption of ButtonTriggerChannel is "A"
+    bool rising = true;   // caption of ButtonTriggerRichtung is "+"
+    TriggerMode mode = TriggerMode::Auto;
+    bool autoSnapshot = true; // CheckBoxSchnappschuss
+    bool resetEnabled = true; // ButtonReset; in "einzel" an enabled button holds the trigger
+    QString definitionA;      // text of ComboBoxA, taken into DataDefA at a trigger
+    QString definitionB;      // text of ComboBoxB
+};
+
+/// What happened during one call, for the window to show.
+struct PipelineEvents {
+    int triggers = 0;                   // sweeps started (hides "USB-Datenverlust!")
+    int sweepsCompleted = 0;            // sweeps that reached PointCount
+    bool timeRangeStartChanged = false; // ScaleT's RangeStart should become TimeRangeMin
+    bool timeRangeEndChanged = false;   // ScaleT's RangeEnd should become TimeRangeMax
+    // An integer division by zero ("DIV", "MOD") in the formula of signal A or B; raised once
+    // per formula text, the value counted as 0 like any calculation error.
+    bool divByZeroA = false;
+    bool divByZeroB = false;
+
+    void Merge(const PipelineEvents& other);
+};
+
+/// The numeric readouts of one channel.
+struct ChannelReadout {
+    QString raw;      // LabelAroh: mean raw value, rounded
+    QString fraction; // LabelAx: mean / 1023, "0,500"
+    QString voltage;  // LabelUA: "2,50"
+    QString value;    // LabelAkal: signal value and unit, "2,5 V"
+};
+
+struct Readouts {
+    bool refreshed = false; // false: the labels keep their texts
+    ChannelReadout a, b;
+    PipelineEvents events; // only the divByZero flags are used
+};
+
+class SamplePipeline {
+public:
+    SamplePipeline(MeasurementStore& store, TParser& parserA, TParser& parserB);
+
+    /// The data handler for the held instrument: decodes one input report (the bytes after the
+    /// report id), writes the raw rings and runs the pipeline once per time step. Reports with
+    /// fewer than eight data bytes are dropped. The caller checks that the report comes from the
+    /// held device.
+    PipelineEvents DecodeReport(const std::uint8_t* data, int size, TriggerSettings& controls);
+
+    /// One time step with the channel A and B values.
+    PipelineEvents PipelineStep(float a, float b, TriggerSettings& controls);
+
+    /// The trigger operation (ButtonTrigger): starts a sweep at once.
+    PipelineEvents TriggerSweep(TriggerSettings& controls);
+    /// ButtonReset: re-arms the trigger, abandoning a running sweep.
+    void ResetTrigger(TriggerSettings& controls);
+    /// One of the four mode radio buttons was clicked: sets the state of ButtonReset.
+    void TriggerModeChanged(TriggerSettings& controls) const;
+    /// ButtonSchnappschuss: copies the stored points into the snapshot.
+    void TakeSnapshot();
+    /// ButtonSSLoeschen.
+    void DeleteSnapshot();
+
+    /// One Timer1 tick: refreshes the readouts once a second when steps have arrived.
+    Readouts ReadoutTick();
+
+private:
+    void Step(float a, float b);
+    void EmitMean(float ma, float mb);
+    void RecordPoint(float ma, float mb);
+    void Fire();
+    void StorePoint(float t, float ya, float yb);
+    float Evaluate(TParser& parser, float t, float raw, float own, float ua, float ub, bool isA);
+
+    MeasurementStore& S;
+    TParser& ParserA;
+    TParser& ParserB;
+    // Valid during a call.
+    TriggerSettings* Controls = nullptr;
+    PipelineEvents Events;
+    // Formula texts whose integer division by zero has been reported already.
+    std::string ReportedDivZeroA, ReportedDivZeroB;
+};
+
+/// Fixed-point text with three significant digits and `decimals` decimals, locale separator:
+/// 0.50049 with 3 decimals gives "0,500", 2.5024 with 2 gives "2,50".
+QString FormatFixed(double x, int decimals);

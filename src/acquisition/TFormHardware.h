@@ -1,0 +1,44 @@
+// The hardware settings window: input ranges, differential measurement, channel B off and
+// pull-ups. It keeps no settings beyond its controls' states; every click asks the main window
+// to configure the instrument anew.
+#pragma once
+
+#include "InstrumentLink.h"
+
+#include <QWidget>
+
+#include <functional>
+
+class QCheckBox;
+class QGroupBox;
+class QLabel;
+class QRadioButton;
+
+class TFormHardware : public QWidget {
+    Q_OBJECT
+public:
+    explicit TFormHardware(QWidget* parent = nullptr);
+
+    /// The choices as the controls show them now.
+    HardwareChoice Choice() const;
+
+    /// Called by every setting control (the main window's SendConfiguration).
+    std::function<void()> OnSettingsChanged;
+
+    QLabel* Image1;
+    QLabel *Label1, *Label2, *Label3, *Label4, *Label5, *Label6;
+    QLabel *Label7, *Label8, *Label9, *Label10;
+    QCheckBox* CheckBoxAdiff;
+    QCheckBox* CheckBoxBoff;
+    QGroupBox* GroupBox1;
+    QRadioButton *RadioButtonAlow, *RadioButtonAmid, *RadioButtonAhigh;
+    QGroupBox* GroupBox2;
+    QRadioButton *RadioButtonBlow, *RadioButtonBmid, *RadioButtonBhigh;
+    QCheckBox* CheckBoxPullUpA;
+    QCheckBox* CheckBoxPullUpB;
+
+    void CheckBoxAdiffClick();
+};
+
+/// The picture of the instrument's inputs (204 x 150), drawn rather than shipped.
+QPixmap InputsPicture();

@@ -1,0 +1,257 @@
+// Input reports fed straight into DecodeReport: raw ring entries and pipeline steps by layout.
+#include "ReportDecoder.h"
+#include "FormulaParser.h"
+#include "SamplePipeline.h"
+
+#include <gtest/gtest.h>
+
+#include <array>
+#include <memory>
+#include <utility>
+#include <vector>
+
+namespace {
+
+using Pair = std::pair<float, float>;
+using Bytes = std::array<std::uint8_t, 8>;
+
+// A store with one-step blocks, so that the mean history records every pipeline step.
+class DecoderFixture : public ::testing::Test {
+protected:
+    DecoderFixture() : Store(std::make_unique<MeasurementStore>()), Pipe(*Store, ParserA, ParserB) {
+        Store->IntervalMs = 1;
+        Store->InputCodeA = 2;
+        Store->InputCodeB = 3;
+        Controls.mode = TriggerMode::Normal;
+        Store->TriggerLevel = 2000; // out of reach: no trigger
+    }
+
+    void Decode(int mode, bool channelBOff, const Bytes& d) {
+        Store->DeviceMode = mode;
+        Store->InputCodeB = channelBOff ? Store->InputCodeA : 3;
+        Pipe.DecodeReport(d.data(), int(d.size()), Controls);
+    }
+
+    std::unique_ptr<MeasurementStore> Store;
+    TParser ParserA, ParserB;
+    SamplePipeline Pipe;
+    TriggerSettings Controls;
+};
+
+struct DecodeCase {
+    const char* name;
+    int mode;
+    bool channelBOff;
+    Bytes data;
+    std::vector<Pair> entries;
+    std::vector<Pair> steps;
+};
+
+TEST_F(DecoderFixture, ExpandsPairsIntoEntriesAndSteps) {
+    const std::vector<DecodeCase> cases = {
+        {"mode 2, B on",
+         2,
+         false,
+         {0, 255, 1, 2, 3, 4, 5, 6},
+         {{0, 1020}, {0, 1020}, {4, 8}, {4, 8}, {12, 16}, {12, 16}, {20, 24}, {20, 24}},
+         {{0, 1020}, {0, 1020}, {4, 8}, {4, 8}, {12, 16}, {12, 16}, {20, 24}, {20, 24}}},
+        // With channel B off the B step value is the deviation within a one-step block: 0.
+        {"mode 2, B off: two successive A readings per pair",
+         2,
+         true,
+         {1, 2, 3, 4, 0, 0, 0, 0},
+         {{4, 0}, {8, 0}, {12, 0}, {16, 0}, {0, 0}, {0, 0}, {0, 0}, {0, 0}},
+         {{4, 0},
+          {4, 0},
+          {8, 0},
+          {8, 0},
+          {12, 0},
+          {12, 0},
+          {16, 0},
+          {16, 0},
+          {0, 0},
+          {0, 0},
+          {0, 0},
+          {0, 0},
+          {0, 0},
+          {0, 0},
+          {0, 0},
+          {0, 0}}},
+        {"mode 3, third pair flag, no low bits",
+         3,
+         false,
+         {1, 2, 3, 4, 5, 6, 0x02, 0x00},
+         {{4, 8}, {4, 8}, {4, 8}, {12, 16}, {12, 16}, {12, 16}, {20, 24}, {20, 24}, {20, 24}},
+         {{4, 8}, {4, 8}, {4, 8}, {12, 16}, {12, 16}, {12, 16}, {20, 24}, {20, 24}, {20, 24}}},
+        {"mode 3, two pairs, low bits of each slot",
+         3,
+         false,
+         {255, 1, 2, 3, 9, 9, 0x3C, 0xE4},
+         {{1023, 5}, {1023, 5}, {1023, 5}, {11, 14}, {11, 14}, {11, 14}},
+         {{1023, 5}, {1023, 5}, {1023, 5}, {11, 14}, {11, 14}, {11, 14}}},
+        {"mode 3, B off: entries a, a, b; steps a, a, a, b, b, b",
+         3,
+         true,
+         {10, 20, 30, 40, 0, 0, 0x00, 0x00},
+         {{40, 0}, {40, 0}, {80, 0}, {120, 0}, {120, 0}, {160, 0}},
+         {{40, 0},
+          {40, 0},
+          {40, 0},
+          {80, 0},
+          {80, 0},
+          {80, 0},
+          {120, 0},
+          {120, 0},
+          {120, 0},
+          {160, 0},
+          {160, 0},
+          {160, 0}}},
+        {"mode 5, one pair of sums: 5115 / 5 = 1023",
+         5,
+         false,
+         {0x27, 0x01, 0, 0, 0xF6, 0x00, 0, 0},
+         {{1023, 26}, {1023, 26}, {1023, 26}, {1023, 26}, {1023, 26}},
+         {{1023, 25.6f}, {1023, 25.6f}, {1023, 25.6f}, {1023, 25.6f}, {1023, 25.6f}}},
+        {"mode 4, sums 2046 and 2042: raw 512 and 510 (ties to even), steps unrounded",
+         4,
+         false,
+         {15, 15, 15, 2, 0xFD, 0xF4, 0xF4, 0x10},
+         {{512, 510},
+          {512, 510},
+          {512, 510},
+          {512, 510},
+          {510, 66},
+          {510, 66},
+          {510, 66},
+          {510, 66}},
+         {{511.5f, 510.5f},
+          {511.5f, 510.5f},
+          {511.5f, 510.5f},
+          {511.5f, 510.5f},
+          {510.5f, 66},
+          {510.5f, 66},
+          {510.5f, 66},
+          {510.5f, 66}}},
+        {"mode 5, B off: entries a, a, a, b, b; five steps of each",
+         5,
+         true,
+         {1, 2, 0, 0, 0x00, 0x00, 0, 0},
+         {{26, 0}, {26, 0}, {26, 0}, {51, 0}, {51, 0}},
+         {{25.6f, 0},
+          {25.6f, 0},
+          {25.6f, 0},
+          {25.6f, 0},
+          {25.6f, 0},
+          {51.2f, 0},
+          {51.2f, 0},
+          {51.2f, 0},
+          {51.2f, 0},
+          {51.2f, 0}}},
+        {"mode 4, sums beyond 1023 x n are clamped",
+         4,
+         false,
+         {0xFF, 0xFF, 0, 0, 0xFE, 0xFE, 0, 0},
+         {{1023, 1023}, {1023, 1023}, {1023, 1023}, {1023, 1023}},
+         {{1023, 1023}, {1023, 1023}, {1023, 1023}, {1023, 1023}}},
+    };
+    for (const DecodeCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        Store = std::make_unique<MeasurementStore>();
+        SamplePipeline pipe(*Store, ParserA, ParserB);
+        Store->IntervalMs = 1;
+        Store->InputCodeA = 2;
+        Store->TriggerLevel = 2000;
+        Store->RawIndex = 100;
+        Store->DeviceMode = c.mode;
+        Store->InputCodeB = c.channelBOff ? 2 : 3;
+        pipe.DecodeReport(c.data.data(), 8, Controls);
+
+        std::vector<Pair> entries;
+        for (int i = 100; i != Store->RawIndex; ++i)
+            entries.emplace_back(float(Store->RawA[i]), float(Store->RawB[i]));
+        EXPECT_EQ(entries, c.entries);
+
+        std::vector<Pair> steps;
+        for (int i = 0; i < Store->MeanIndex; ++i)
+            steps.emplace_back(Store->MeanA[i], Store->MeanB[i]);
+        ASSERT_EQ(steps.size(), c.steps.size());
+        for (size_t i = 0; i < steps.size(); ++i) {
+            EXPECT_FLOAT_EQ(steps[i].first, c.steps[i].first) << "step " << i;
+            EXPECT_FLOAT_EQ(steps[i].second, c.steps[i].second) << "step " << i;
+        }
+        EXPECT_TRUE(Store->RawDirty);
+    }
+}
+
+// Steps and raw entries per report for every layout: the rings advance by one entry per
+// millisecond whether channel B is on or off.
+TEST_F(DecoderFixture, StepAndEntryCountsPerReport) {
+    struct Row {
+        int mode;
+        std::uint8_t flagByte; // D4 for modes 4/5, D6 for mode 3
+        int stepsBOn, stepsBOff, entries;
+    };
+    const Row rows[] = {
+        {2, 0, 8, 16, 8},    {3, 0x00, 6, 12, 6}, {3, 0x02, 9, 18, 9},   {4, 0x00, 4, 8, 4},
+        {4, 0x01, 8, 16, 8}, {5, 0x00, 5, 10, 5}, {5, 0x01, 10, 20, 10},
+    };
+    for (const Row& r : rows) {
+        for (bool bOff : {false, true}) {
+            SCOPED_TRACE(testing::Message() << "mode " << r.mode << " flag " << int(r.flagByte)
+                                            << (bOff ? " B off" : " B on"));
+            Bytes d{};
+            d[r.mode == 3 ? 6 : 4] = r.flagByte;
+            const int rawBefore = Store->RawIndex;
+            const int stepsBefore = Store->LabelCount;
+            Decode(r.mode, bOff, d);
+            EXPECT_EQ(Store->LabelCount - stepsBefore, bOff ? r.stepsBOff : r.stepsBOn);
+            EXPECT_EQ(Store->RawIndex - rawBefore, r.entries);
+        }
+    }
+}
+
+TEST_F(DecoderFixture, ShortReportsAndUnknownModesAreDropped) {
+    const std::uint8_t d[8] = {1, 2, 3, 4, 5, 6, 7, 8};
+    struct Row {
+        const char* name;
+        int mode;
+        int size;
+    } rows[] = {{"seven bytes", 2, 7}, {"no bytes", 5, 0}, {"mode 1", 1, 8}, {"mode 6", 6, 8}};
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.name);
+        Store->DeviceMode = r.mode;
+        Pipe.DecodeReport(d, r.size, Controls);
+        EXPECT_EQ(Store->RawIndex, 0);
+        EXPECT_EQ(Store->LabelCount, 0);
+        EXPECT_FALSE(Store->RawDirty);
+    }
+}
+
+TEST_F(DecoderFixture, RawRingWrapsAtCapacity) {
+    Store->RawIndex = RawCapacity - 3;
+    Decode(2, false, {1, 2, 3, 4, 5, 6, 7, 8});
+    EXPECT_EQ(Store->RawIndex, 5);
+    EXPECT_EQ(Store->RawA[RawCapacity - 3], 4);
+    EXPECT_EQ(Store->RawA[RawCapacity - 1], 12);
+    EXPECT_EQ(Store->RawA[0], 12);
+    EXPECT_EQ(Store->RawA[4], 28);
+
+    // 150000 entries (30000 mode-5 reports of one pair) bring the index back where it began.
+    Store->IntervalMs = 1000;
+    const int start = Store->RawIndex;
+    const Bytes d{0x27, 0x01, 0, 0, 0xF6, 0x00, 0, 0};
+    for (int i = 0; i < RawCapacity / 5; ++i)
+        Decode(5, false, d);
+    EXPECT_EQ(Store->RawIndex, start);
+}
+
+TEST(DecodePairs, ReturnsPairsInOrder) {
+    SamplePair pairs[MaxPairsPerReport];
+    const std::uint8_t d[8] = {0x27, 0x00, 0x10, 0x00, 0xF7, 0x00, 0x02, 0x00};
+    ASSERT_EQ(DecodePairs(5, d, 8, pairs), 2);
+    EXPECT_FLOAT_EQ(pairs[0].a, 1023.0f);     // 5115 / 5
+    EXPECT_FLOAT_EQ(pairs[1].a, 2049.0f / 5); // 0x10 * 128 + 1
+    EXPECT_FLOAT_EQ(pairs[1].b, 0.0f);
+}
+
+} // namespace
