@@ -12,7 +12,9 @@
 #include <vector>
 
 // Readable failure messages for QString comparisons.
-static void PrintTo(const QString& s, std::ostream* os) { *os << '"' << s.toStdString() << '"'; }
+static void PrintTo(const QString& s, std::ostream* os) {
+    *os << '"' << s.toStdString() << '"';
+}
 
 namespace {
 
@@ -238,6 +240,8 @@ TEST_F(RangeProbeTest, ProbesBothEndsOfTheCalibratedRanges) {
          std::log(1 / (1 - InsetX) - 1)},
         {"1/U", SignalChannel::B, NarrowB, 1 / 0.2, 1 / 4.0}, // inset by B's twentieth
         {"1/(B-5)", SignalChannel::A, Standard, 1 / (4.75 - 5), 0},
+        {"1/(B-4)", SignalChannel::A, NarrowB, 1 / (3.8 - 4), 0},
+        {"1/A", SignalChannel::B, NarrowB, 1 / 0.25, 1 / 5.0},
         // Only a failing second probe triggers the inset; a failing first one counts as 0.
         {"1/B", SignalChannel::A, Standard, 0, 1 / 0.25},
     };
