@@ -10,6 +10,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdlib>
 #include <fcntl.h>
 #include <fstream>
 #include <iterator>
@@ -123,18 +124,13 @@ bool HidPlatformLinux::describe(const std::string& devnode, Entry& entry) {
         }
     }
     udev_device* usb = udev_device_get_parent_with_subsystem_devtype(hid, "usb", "usb_device");
-    if (usb) {
-        entry.product = toUtf16(udev_device_get_sysattr_value(usb, "product"));
-        entry.serial = toUtf16(udev_device_get_sysattr_value(usb, "serial"));
-        if (const char* bcd = udev_device_get_sysattr_value(usb, "bcdDevice"))
-            entry.attributes.VersionNumber = static_cast<std::uint16_t>(std::strtoul(bcd, nullptr, 16));
-    }
-    if (entry.product.empty())
-        if (const auto it = uevent.find("HID_NAME"); it != uevent.end())
-            entry.product = toUtf16(it->second.c_str());
-    if (entry.serial.empty())
-        if (const auto it = uevent.find("HID_UNIQ"); it != uevent.end())
-            entry.serial = toUtf16(it->second.c_str());
+    const HidStrings strings =
+        chooseHidStrings(usb ? udev_device_get_sysattr_value(usb, "product") : nullptr,
+                         usb ? udev_device_get_sysattr_value(usb, "serial") : nullptr, uevent);
+    entry.product = toUtf16(strings.product.c_str());
+    entry.serial = toUtf16(strings.serial.c_str());
+    if (const char* bcd = usb ? udev_device_get_sysattr_value(usb, "bcdDevice") : nullptr)
+        entry.attributes.VersionNumber = static_cast<std::uint16_t>(std::strtoul(bcd, nullptr, 16));
 
     // The descriptor is world-readable in sysfs, so even a node we may not open has caps.
     const std::string descriptor = readFile(hidPath + "/report_descriptor");

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cstdint>
 #include <map>
 #include <vector>
 
@@ -85,8 +86,11 @@ std::optional<HidReportLengths> parseReportDescriptor(const std::uint8_t* data, 
         } else if (type == Main) {
             const int kind = tag == Input ? 0 : tag == Output ? 1 : tag == Feature ? 2 : -1;
             if (kind >= 0) {
-                bits[kind][global.reportId] +=
+                // Saturating: absurd sizes must not wrap round to a plausible length.
+                std::uint64_t& total = bits[kind][global.reportId];
+                const std::uint64_t add =
                     static_cast<std::uint64_t>(global.reportSize) * global.reportCount;
+                total = add > UINT64_MAX - total ? UINT64_MAX : total + add;
             } else if (tag == Collection) {
                 if (depth == 0 && !topLevelSeen) {
                     topLevelSeen = true;
@@ -111,7 +115,7 @@ std::optional<HidReportLengths> parseReportDescriptor(const std::uint8_t* data, 
             maxBits = std::max(maxBits, b);
         if (perId.empty())
             return 0;
-        return static_cast<std::uint16_t>(std::min<std::uint64_t>((maxBits + 7) / 8 + 1, 0xFFFF));
+        return static_cast<std::uint16_t>(std::min<std::uint64_t>(maxBits / 8 + (maxBits % 8 != 0) + 1, 0xFFFF));
     };
     result.input = longest(bits[0]);
     result.output = longest(bits[1]);

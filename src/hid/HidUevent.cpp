@@ -45,3 +45,15 @@ std::optional<HidId> parseHidId(std::string_view value) {
         return std::nullopt;
     return id;
 }
+
+HidStrings chooseHidStrings(const char* usbProduct, const char* usbSerial,
+                            const std::map<std::string, std::string>& uevent) {
+    const auto value = [&uevent](const char* key) {
+        const auto it = uevent.find(key);
+        return it == uevent.end() ? std::string{} : it->second;
+    };
+    HidStrings strings;
+    strings.product = usbProduct && *usbProduct ? usbProduct : value("HID_NAME");
+    strings.serial = usbSerial && *usbSerial ? usbSerial : value("HID_UNIQ");
+    return strings;
+}
