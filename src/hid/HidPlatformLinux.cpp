@@ -2,6 +2,7 @@
 
 #include "HidReportDescriptor.h"
 #include "HidUevent.h"
+#include "HidrawRead.h"
 
 #include <QSocketNotifier>
 
@@ -14,7 +15,6 @@
 #include <fcntl.h>
 #include <fstream>
 #include <iterator>
-#include <poll.h>
 #include <sys/eventfd.h>
 #include <sys/ioctl.h>
 #include <unistd.h>
@@ -60,14 +60,16 @@ std::shared_ptr<HidPlatform> makeSystemHidPlatform() {
 
 HidPlatformLinux::HidPlatformLinux() : udev_(udev_new()) {}
 
+HidPlatformLinux::Entry::~Entry() {
+    if (fd >= 0)
+        ::close(fd);
+    if (cancelFd >= 0)
+        ::close(cancelFd);
+}
+
 HidPlatformLinux::~HidPlatformLinux() {
     notifier_.reset();
-    for (auto& [handle, entry] : handles_) {
-        if (entry->fd >= 0)
-            ::close(entry->fd);
-        if (entry->cancelFd >= 0)
-            ::close(entry->cancelFd);
-    }
+    handles_.clear();
     if (monitor_)
         udev_monitor_unref(monitor_);
     if (udev_)
@@ -163,20 +165,11 @@ HidPlatform::Handle HidPlatformLinux::open(const QString& devicePath, Access acc
         if (entry->fd < 0)
             return fail(InvalidHandle);
         entry->cancelFd = ::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
-        if (entry->cancelFd < 0) {
-            const int error = errno;
-            ::close(entry->fd);
-            errno = error;
+        if (entry->cancelFd < 0)
             return fail(InvalidHandle);
-        }
     }
-    if (!describe(devnode, *entry)) {
-        if (entry->fd >= 0)
-            ::close(entry->fd);
-        if (entry->cancelFd >= 0)
-            ::close(entry->cancelFd);
+    if (!describe(devnode, *entry))
         return InvalidHandle;
-    }
     if (entry->fd >= 0) {
         hidraw_devinfo info{};
         if (::ioctl(entry->fd, HIDIOCGRAWINFO, &info) == 0) {
@@ -200,10 +193,7 @@ void HidPlatformLinux::close(Handle handle) {
         entry = std::move(it->second);
         handles_.erase(it);
     }
-    if (entry->fd >= 0)
-        ::close(entry->fd);
-    if (entry->cancelFd >= 0)
-        ::close(entry->cancelFd);
+    // A reader still polling keeps the entry, and so the descriptors, until it returns.
 }
 
 std::shared_ptr<HidPlatformLinux::Entry> HidPlatformLinux::find(Handle handle) {
@@ -268,39 +258,15 @@ bool HidPlatformLinux::getNumInputBuffers(Handle handle, std::uint32_t& count) {
 
 HidPlatform::ReadResult HidPlatformLinux::read(Handle handle, std::uint8_t* buffer,
                                                std::size_t length, int timeoutMs) {
-    // The entry stays alive while we poll; the device layer never closes a handle under a
-    // pending read, so its descriptors stay valid too.
+    // Holding the entry keeps its descriptors open while we poll, even if closed meanwhile.
     const auto entry = find(handle);
-    if (!entry || entry->fd < 0 || length == 0)
+    if (!entry)
         return {ReadResult::Status::Gone, 0, 0};
-    pollfd fds[2] = {{entry->fd, POLLIN, 0}, {entry->cancelFd, POLLIN, 0}};
-    const int ready = ::poll(fds, 2, timeoutMs);
-    if (ready < 0)
-        return errno == EINTR ? ReadResult{} : fail(ReadResult{ReadResult::Status::Gone, 0, 0});
-    if (ready == 0)
-        return {};
-    if (fds[1].revents & POLLIN) {
-        std::uint64_t count = 0;
-        [[maybe_unused]] const auto consumed = ::read(entry->cancelFd, &count, sizeof count);
-        return {ReadResult::Status::Cancelled, 0, 0};
-    }
-    if (fds[0].revents & (POLLERR | POLLHUP | POLLNVAL)) {
+    const ReadResult result =
+        readHidraw(entry->fd, entry->cancelFd, entry->numberedReports, buffer, length, timeoutMs);
+    if (result.status == ReadResult::Status::Gone)
         linuxLastError = ENODEV;
-        return {ReadResult::Status::Gone, 0, 0};
-    }
-    // Without numbered reports hidraw delivers the bare data; callers always get an ID byte.
-    const std::size_t offset = entry->numberedReports ? 0 : 1;
-    if (length <= offset)
-        return {ReadResult::Status::Gone, 0, 0};
-    const ssize_t n = ::read(entry->fd, buffer + offset, length - offset);
-    if (n < 0) {
-        if (errno == EAGAIN || errno == EINTR)
-            return {};
-        return fail(ReadResult{ReadResult::Status::Gone, 0, 0});
-    }
-    if (offset)
-        buffer[0] = 0;
-    return {ReadResult::Status::Data, static_cast<std::size_t>(n) + offset, 0};
+    return result;
 }
 
 void HidPlatformLinux::cancelRead(Handle handle) {
