@@ -35,18 +35,19 @@ QString decode1252(QByteArrayView bytes) {
 }
 
 QByteArray encode1252(QStringView text) {
-    QByteArray bytes;
-    bytes.reserve(text.size());
+    QByteArray bytes(text.size(), Qt::Uninitialized); // a pair shrinks it by one
+    char* out = bytes.data();
     for (qsizetype i = 0; i < text.size(); ++i) {
         const QChar c = text[i];
         if (c.isSurrogate()) {
             // A pair is one character outside the code page: one "?", not two.
             if (c.isHighSurrogate() && i + 1 < text.size() && text[i + 1].isLowSurrogate()) ++i;
-            bytes.append(Unrepresentable);
+            *out++ = Unrepresentable;
         } else {
-            bytes.append(encodeChar(c.unicode()));
+            *out++ = encodeChar(c.unicode());
         }
     }
+    bytes.truncate(out - bytes.data());
     return bytes;
 }
 
