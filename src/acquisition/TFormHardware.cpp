@@ -83,7 +83,7 @@ TFormHardware::TFormHardware(QWidget* parent) : QWidget(parent, Qt::Window) {
     CheckBoxBoff->move(260, 156);
 
     GroupBox1 = new QGroupBox(QStringLiteral("Empfindlichkeit Kanal A "), this);
-    GroupBox1->setGeometry(8, 178, 300, 80);
+    GroupBox1->setGeometry(8, 178, 284, 80);
     RadioButtonAlow = new QRadioButton(QStringLiteral("niedrig: 0 ...5 V (Standard)"), GroupBox1);
     RadioButtonAmid = new QRadioButton(QStringLiteral("mittel: 0 ... 2,56 V"), GroupBox1);
     RadioButtonAhigh = new QRadioButton(QStringLiteral("hoch: 0 ...1,1 V"), GroupBox1);
@@ -91,13 +91,13 @@ TFormHardware::TFormHardware(QWidget* parent) : QWidget(parent, Qt::Window) {
     RadioButtonAmid->move(8, 36);
     RadioButtonAhigh->move(8, 54);
     RadioButtonAlow->setChecked(true);
-    Label7 = MakeLabel(GroupBox1, QStringLiteral(" bei Differenzmessung: "), 170, 2);
-    Label10 = MakeLabel(GroupBox1, QStringLiteral(" +/- 2,56 V"), 190, 20);
-    Label9 = MakeLabel(GroupBox1, QStringLiteral(" +/- 128 mV"), 190, 38);
-    Label8 = MakeLabel(GroupBox1, QStringLiteral(" +/- 55 mV"), 190, 56);
+    Label7 = MakeLabel(GroupBox1, QStringLiteral(" bei Differenzmessung: "), 158, 2);
+    Label10 = MakeLabel(GroupBox1, QStringLiteral(" +/- 2,56 V"), 178, 20);
+    Label9 = MakeLabel(GroupBox1, QStringLiteral(" +/- 128 mV"), 178, 38);
+    Label8 = MakeLabel(GroupBox1, QStringLiteral(" +/- 55 mV"), 178, 56);
 
     GroupBox2 = new QGroupBox(QStringLiteral("Empfindlichkeit Kanal B "), this);
-    GroupBox2->setGeometry(316, 178, 155, 80);
+    GroupBox2->setGeometry(298, 178, 173, 80);
     RadioButtonBlow = new QRadioButton(QStringLiteral("niedrig: 0 ...5 V (Standard)"), GroupBox2);
     RadioButtonBmid = new QRadioButton(QStringLiteral("mittel: 0 ... 2,56 V"), GroupBox2);
     RadioButtonBhigh = new QRadioButton(QStringLiteral("hoch: 0 ...1,1 V"), GroupBox2);
