@@ -47,9 +47,15 @@ TEST(RebuildMeanHistory, NewestFullIntervalsBecomeNewestMeans) {
     struct Row {
         int interval, preTrigger, rawIndex, expectedCount;
     } rows[] = {
-        {60000, 20, 70000, 2},                 // only two intervals fit into the raw ring
-        {10000, 20, 5, 15},    {5, 20, 3, 20}, // windows reach back across the ring's start
-        {20, 20, 149990, 20},  {1, 0, 0, 0},   {2, 200, 1000, 200},
+        // clang-format off
+        {60000, 20, 70000, 2},   // only two intervals fit into the raw ring
+        {10000, 20, 5, 15},
+        {5, 20, 3, 20},          // windows reach back across the ring's start
+        {20, 20, 149990, 20},
+        {1, 0, 0, 0},
+        {2, 200, 1000, 200},
+        {2, 10000, 77, 10000},   // PreTrigger = PointCount = 10000: a full ring of means
+        // clang-format on
     };
     for (const Row& r : rows) {
         SCOPED_TRACE(testing::Message() << r.interval << " ms, PreTrigger " << r.preTrigger);
@@ -69,7 +75,8 @@ TEST(RebuildMeanHistory, NewestFullIntervalsBecomeNewestMeans) {
             }
         }
         // Left-overs of the old interval that must go.
-        s->MeanA[r.expectedCount + 3] = 5;
+        const int leftover = r.expectedCount + 3;
+        if (leftover < PointCapacity) s->MeanA[leftover] = 5;
         s->SweepRawA[7] = 5;
         s->DataCount = 50;
         s->SweepIndex = 50;
@@ -81,13 +88,14 @@ TEST(RebuildMeanHistory, NewestFullIntervalsBecomeNewestMeans) {
 
         RebuildMeanHistory(*s);
 
-        ASSERT_EQ(s->MeanIndex, r.expectedCount);
+        // A full ring of means wraps the write position to 0.
+        ASSERT_EQ(s->MeanIndex, r.expectedCount % PointCapacity);
         for (int i = 0; i < r.expectedCount; ++i) {
             const int newer = r.expectedCount - 1 - i; // windows newer than this one
             EXPECT_FLOAT_EQ(s->MeanA[i], 100.0f * (newer + 1)) << i;
             EXPECT_FLOAT_EQ(s->MeanB[i], 10.0f * (newer + 1)) << i;
         }
-        EXPECT_FLOAT_EQ(s->MeanA[r.expectedCount + 3], 0.0f);
+        if (leftover < PointCapacity) EXPECT_FLOAT_EQ(s->MeanA[leftover], 0.0f);
         EXPECT_FLOAT_EQ(s->SweepRawA[7], 0.0f);
         EXPECT_EQ(s->DataCount, 0);
         EXPECT_EQ(s->SweepIndex, 0);
