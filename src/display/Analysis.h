@@ -1,0 +1,28 @@
+// The hidden readout of the shown axis ranges of A and B, their spans and the ratios of the
+// spans, reached through an invisible hot spot at the right of the bottom panel.
+#pragma once
+
+#include <QLocale>
+#include <QStringList>
+
+class Tscale;
+
+/// The eight lines for the ranges of scaleA and scaleB, numbers with 5 significant digits in
+/// the locale's decimal separator.
+QStringList AnalysisLines(const Tscale& scaleA, const Tscale& scaleB,
+                          const QLocale& locale = QLocale());
+
+/// The readout box's content and visibility; the window mirrors both onto Memo1.
+struct AnalysisReadout {
+    bool Visible = false;
+    QStringList Lines;
+
+    /// Hides a shown readout; otherwise fills it afresh and shows it.
+    void Button2Click(const Tscale& scaleA, const Tscale& scaleB,
+                      const QLocale& locale = QLocale());
+    void Shape3MouseDown(const Tscale& scaleA, const Tscale& scaleB,
+                         const QLocale& locale = QLocale()) {
+        Button2Click(scaleA, scaleB, locale);
+    }
+    void Shape3MouseUp() { Visible = false; }
+};

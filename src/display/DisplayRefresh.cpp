@@ -1,0 +1,147 @@
+#include "DisplayRefresh.h"
+
+#include "MeasurementStore.h"
+#include "Plot.h"
+#include "PlotInteraction.h"
+#include "RawStrips.h"
+
+#include <QPainter>
+
+namespace {
+
+struct StripInfo {
+    Tscale* Scale;
+    std::size_t DrawnIndex;
+    bool Hidden; ///< the strip holds the invisible scale of an XY mode
+    bool Auto;
+    std::pair<double, double> Reference;
+    AxisImage Images[4]; ///< Auto, AutoOff, Full, FullOn
+};
+
+StripInfo stripInfo(const DisplayContext& ctx, Strip strip) {
+    const MeasurementStore& s = ctx.Store;
+    const PlotMode mode = ctx.Controls.Mode();
+    switch (strip) {
+    case Strip::Left:
+        return {ctx.Scales.Left, 0, mode == PlotMode::AAsX, s.AutoLeft, ReferenceLeft(s),
+                {AxisImage::LinksAuto, AxisImage::LinksAutoOff, AxisImage::LinksFull,
+                 AxisImage::LinksFullon}};
+    case Strip::Right:
+        return {ctx.Scales.Right, 1, mode == PlotMode::BAsX, s.AutoRight, ReferenceRight(s),
+                {AxisImage::RechtsAuto, AxisImage::RechtsAutoOff, AxisImage::RechtsFull,
+                 AxisImage::RechtsFullon}};
+    default:
+        return {ctx.Scales.Bottom, 2, false, s.AutoBottom, ReferenceBottom(s, mode),
+                {AxisImage::UntenAuto, AxisImage::UntenAutoOff, AxisImage::UntenFull,
+                 AxisImage::UntenFullOn}};
+    }
+}
+
+// Strip backgrounds on the data canvas, as (left, top, right, bottom) rectangles.
+void clearStrip(QPainter& p, int w, int h, Strip strip) {
+    auto fill = [&](int l, int t, int r, int b) { p.fillRect(l, t, r - l, b - t, Qt::white); };
+    switch (strip) {
+    case Strip::Left: fill(0, 0, 70, h - 33); break;
+    case Strip::Right: fill(w - 70, 0, w, h - 33); break;
+    default:
+        fill(70, h - 45, w - 70, h - 33);
+        fill(0, h - 33, w, h);
+        break;
+    }
+}
+
+void drawScale(QPainter& painter, Tscale& scale) {
+    painter.setPen(Qt::black);
+    painter.setBrush(Qt::NoBrush);
+    scale.Canvas = &painter;
+    scale.Draw();
+    // The canvas lives only as long as this painter.
+    scale.Canvas = nullptr;
+}
+
+} // namespace
+
+QFont DataFont() { return PlotFont(); }
+
+void DrawRawStrip(DisplayContext& ctx) {
+    PaintRawStrip(ctx.RawStrip, ctx.Store, ctx.Controls.Adiff, StripFont());
+    ctx.RawStrip.expandInto(ctx.RawCanvas, 0, 0);
+    ctx.State.RawStripValid = true;
+    ctx.Store.RawDirty = false;
+}
+
+void DrawMeanStrip(DisplayContext& ctx) {
+    const bool a = ctx.Controls.TriggerChannelA;
+    const QString level = TriggerLevelText(ctx.Store, a ? ctx.ParserA : ctx.ParserB, a);
+    PaintMeanStrip(ctx.MeanStrip, ctx.Store, ctx.Controls, level, StripFont());
+    ctx.MeanStrip.expandInto(ctx.MeanCanvas, 0, 0);
+    ctx.State.MeanStripValid = true;
+    ctx.Store.MeanDirty = false;
+}
+
+void DrawPlot(DisplayContext& ctx) {
+    PaintPlot(ctx.Plot, ctx.Store, ctx.Scales, ctx.Controls, ctx.State, PlotFont());
+    ctx.State.PlotValid = true;
+    ctx.Plot.expandInto(ctx.DataCanvas, PlotLeftMargin, PlotTopMargin);
+    ctx.Store.PlotDirty = false;
+}
+
+void DrawAxis(DisplayContext& ctx, Strip strip) {
+    const StripInfo info = stripInfo(ctx, strip);
+    DisplayState& st = ctx.State;
+    for (AxisImage image : info.Images)
+        st.Visible(image) = false;
+    {
+        QPainter painter(&ctx.DataCanvas);
+        painter.setFont(DataFont());
+        clearStrip(painter, ctx.DataCanvas.width(), ctx.DataCanvas.height(), strip);
+        drawScale(painter, *info.Scale);
+    }
+    const std::pair<double, double> range{info.Scale->RangeStart, info.Scale->RangeEnd};
+    if (!info.Hidden) {
+        st.Visible(info.Auto ? info.Images[1] : info.Images[0]) = true;
+        st.Visible(range != info.Reference ? info.Images[2] : info.Images[3]) = true;
+    }
+    st.DrawnRanges[info.DrawnIndex] = range;
+}
+
+RefreshResult RefreshDisplay(DisplayContext& ctx) {
+    RefreshResult r;
+    MeasurementStore& s = ctx.Store;
+    if (s.RawDirty) {
+        DrawRawStrip(ctx);
+        r.Raw = true;
+    }
+    if (s.MeanDirty) {
+        DrawMeanStrip(ctx);
+        r.Mean = true;
+    }
+    WidenAutoScales(s, ctx.Scales, ctx.Controls.Mode());
+    bool* drawn[] = {&r.Left, &r.Right, &r.Bottom};
+    for (Strip strip : {Strip::Left, Strip::Right, Strip::Bottom}) {
+        const StripInfo info = stripInfo(ctx, strip);
+        const std::pair<double, double> range{info.Scale->RangeStart, info.Scale->RangeEnd};
+        if (s.AxesChanged || range != ctx.State.DrawnRanges[info.DrawnIndex]) {
+            DrawAxis(ctx, strip);
+            *drawn[static_cast<int>(strip)] = true;
+        }
+    }
+    s.AxesChanged = false;
+    if (s.PlotDirty) {
+        DrawPlot(ctx);
+        r.Plot = true;
+    }
+    return r;
+}
+
+void PaintBoxDataPaint(DisplayContext& ctx) {
+    if (ctx.State.PlotValid)
+        ctx.Plot.expandInto(ctx.DataCanvas, PlotLeftMargin, PlotTopMargin);
+    else
+        DrawPlot(ctx);
+    QPainter painter(&ctx.DataCanvas);
+    painter.setFont(DataFont());
+    drawScale(painter, *ctx.Scales.Left);
+    drawScale(painter, *ctx.Scales.Right);
+    drawScale(painter, *ctx.Scales.Bottom);
+}

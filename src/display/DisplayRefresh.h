@@ -1,0 +1,58 @@
+// The display refresh at the end of every timer tick: the two strips, the axes that changed
+// (with the axis buttons that belong to them), then the plot, each only when flagged, and the
+// copies of the 8-bit images onto the paint boxes' canvases.
+#pragma once
+
+#include "DisplayState.h"
+#include "IndexedImage.h"
+
+#include <QFont>
+#include <QImage>
+
+struct MeasurementStore;
+class TParser;
+
+/// Everything the drawing reads and writes, borrowed from the main window.
+struct DisplayContext {
+    MeasurementStore& Store;
+    ScaleSet Scales;
+    DisplayState& State;
+    DisplayControls Controls;
+    TParser& ParserA;
+    TParser& ParserB;
+    IndexedImage& RawStrip;
+    IndexedImage& MeanStrip;
+    IndexedImage& Plot;
+    QImage& RawCanvas;  ///< canvas of PaintBoxRoh
+    QImage& MeanCanvas; ///< canvas of PaintBoxMittel
+    QImage& DataCanvas; ///< canvas of PaintBoxData
+};
+
+/// Which canvases a call changed; the window repaints those paint boxes and applies
+/// DisplayState::ImageVisible to the axis buttons when AxisButtonsChanged.
+struct RefreshResult {
+    bool Raw = false;
+    bool Mean = false;
+    bool Left = false;
+    bool Right = false;
+    bool Bottom = false;
+    bool Plot = false;
+    bool AxisButtonsChanged() const { return Left || Right || Bottom; }
+    bool DataCanvas() const { return Left || Right || Bottom || Plot; }
+};
+
+/// The font of the plot's paint box: axis labels and legends.
+QFont DataFont();
+
+void DrawRawStrip(DisplayContext& ctx);
+void DrawMeanStrip(DisplayContext& ctx);
+void DrawPlot(DisplayContext& ctx);
+
+/// Draws one axis strip onto the data canvas: white background, then the scale.
+enum class Strip { Left, Right, Bottom };
+void DrawAxis(DisplayContext& ctx, Strip strip);
+
+RefreshResult RefreshDisplay(DisplayContext& ctx);
+
+/// A repaint request of the plot's paint box: the plot (redrawn if not valid) then the axes.
+void PaintBoxDataPaint(DisplayContext& ctx);

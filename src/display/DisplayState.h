@@ -1,0 +1,91 @@
+// State of the display that lives beside the measurement store: which scale sits in which strip,
+// the control states the drawing reads, and the window's display fields (validity, zoom box,
+// pan, press position, ranges last drawn, the axis buttons shown).
+#pragma once
+
+#include "skala.h"
+
+#include <array>
+#include <utility>
+
+/// Which quantity the bottom strip shows.
+enum class PlotMode {
+    Normal, ///< time below, A left, B right
+    BAsX,   ///< B below, A left, right strip empty ("Kanal B als x")
+    AAsX,   ///< A below, B right, left strip empty ("Kanal A als x")
+};
+
+/// The states of the controls the display reads, gathered by the window before each call.
+struct DisplayControls {
+    bool KanalA = true; ///< CheckBoxKanalA
+    bool KanalB = true; ///< CheckBoxKanalB
+    bool BXY = false;   ///< CheckBoxBXY
+    bool AXY = false;   ///< CheckBoxAXY
+    bool TriggerChannelA = true; ///< ButtonTriggerChannel shows "A"
+    bool TriggerRising = true;   ///< ButtonTriggerRichtung shows "+"
+    bool Adiff = false;          ///< CheckBoxAdiff of the hardware window
+
+    PlotMode Mode() const {
+        if (BXY) return PlotMode::BAsX;
+        if (AXY) return PlotMode::AAsX;
+        return PlotMode::Normal;
+    }
+};
+
+/// The four scale objects and the three strip roles pointing at them (all borrowed).
+struct ScaleSet {
+    Tscale& A;
+    Tscale& B;
+    Tscale& T;
+    Tscale& X;
+    Tscale*& Left;
+    Tscale*& Right;
+    Tscale*& Bottom;
+};
+
+/// The twelve axis buttons beside the plot; of each pair one is shown at a time.
+enum class AxisImage {
+    LinksAuto,
+    LinksAutoOff,
+    LinksFull,
+    LinksFullon,
+    RechtsAuto,
+    RechtsAutoOff,
+    RechtsFull,
+    RechtsFullon,
+    UntenAuto,
+    UntenAutoOff,
+    UntenFull,
+    UntenFullOn,
+};
+inline constexpr int AxisImageCount = 12;
+
+/// Axis strips beside the plot image, in paint-box pixels.
+inline constexpr int PlotLeftMargin = 70;
+inline constexpr int PlotTopMargin = 15;
+
+struct DisplayState {
+    bool RawStripValid = false;
+    bool MeanStripValid = false;
+    bool PlotValid = false;
+    bool TriggerDragging = false;
+
+    TRect LeftAxisRect, RightAxisRect, BottomAxisRect;
+
+    /// (start, end) of the left, right and bottom scale as last drawn.
+    std::array<std::pair<double, double>, 3> DrawnRanges{};
+
+    bool PanActive = false;
+    bool ZoomBoxActive = false;
+    int ZoomX1 = 0, ZoomY1 = 0, ZoomX2 = 0, ZoomY2 = 0; ///< plot-image coordinates
+    bool PressOnLeftStrip = false;
+    bool PressOnRightStrip = false;
+    bool PressBelowPlot = false;
+    int LastMouseX = 0, LastMouseY = 0; ///< paint-box coordinates
+
+    /// At start only the three "Auto" buttons show.
+    std::array<bool, AxisImageCount> ImageVisible{true,  false, false, false, true,  false,
+                                                  false, false, true,  false, false, false};
+    bool& Visible(AxisImage image) { return ImageVisible[static_cast<std::size_t>(image)]; }
+    bool Visible(AxisImage image) const { return ImageVisible[static_cast<std::size_t>(image)]; }
+};

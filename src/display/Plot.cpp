@@ -1,0 +1,210 @@
+#include "Plot.h"
+
+#include "MeasurementStore.h"
+#include "SignalDefinition.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace {
+
+// A pixel position as an int only once it is known to lie in [lo, hi].
+bool inside(double v, int lo, int hi) { return v >= lo && v <= hi; }
+
+void setAxis(Tscale& scale, const TRect& rect, std::uint8_t kind, int titleMargin) {
+    scale.Bounds = rect;
+    scale.Kind = kind;
+    scale.TitleMargin = titleMargin;
+}
+
+QString legendText(const QString& definition, const Tscale& scale) {
+    const DefinitionParts parts = SplitDefinition(definition);
+    QString suffix;
+    if (!parts.unit.isEmpty())
+        suffix = QStringLiteral(" in ") + scale.Prefix + parts.unit;
+    else if (scale.Exponent != 0)
+        suffix = QStringLiteral(" x10^") + QString::number(scale.Exponent);
+    return parts.name + suffix;
+}
+
+} // namespace
+
+double PlotColumn(double v, double start, double end, int w) {
+    return std::nearbyint((v - start) * (w - 3) / (end - start) + 1);
+}
+
+double PlotRow(double v, double start, double end, int h) {
+    return std::nearbyint((h - 2) - (v - start) * (h - 3) / (end - start));
+}
+
+int SignalPanelTop(const LayoutInput& in, bool scrollBarVisible) {
+    return scrollBarVisible ? in.PanellinksPufferHeight - in.ScrollPosition
+                            : in.PanellinksPufferHeight;
+}
+
+LayoutResult FormResize(const LayoutInput& in, MeasurementStore& store, DisplayState& state,
+                        const ScaleSet& scales, IndexedImage& meanStrip, IndexedImage& plot) {
+    LayoutResult out;
+    out.Window = {std::max(in.Window.width(), MinWindowWidth),
+                  std::max(in.Window.height(), MinWindowHeight)};
+
+    state.MeanStripValid = false;
+    meanStrip.resize(in.PaintBoxMittel.width() - 70, in.PaintBoxMittel.height());
+    state.PlotValid = false;
+    // The row table follows the image, however tall the paint box is.
+    plot.resize(in.PaintBoxData.width() - 140, in.PaintBoxData.height() - 60);
+
+    const int wd = in.PaintBoxData.width(), hd = in.PaintBoxData.height();
+    state.LeftAxisRect = {0, 16, 70, hd - 46};
+    state.RightAxisRect = {wd - 70, 16, wd, hd - 46};
+    state.BottomAxisRect = {71, hd - 45, wd - 71, hd};
+    setAxis(*scales.Left, state.LeftAxisRect, 3, 35);
+    setAxis(*scales.Right, state.RightAxisRect, 2, 35);
+    setAxis(*scales.Bottom, state.BottomAxisRect, 1, 25);
+
+    store.AxesChanged = true;
+    store.PlotDirty = true;
+    store.MeanDirty = true;
+
+    out.ScrollBarVisible = in.PanelSignaleHeight + in.PanellinksPufferHeight > in.PanellinksHeight;
+    out.ScrollBarMaximum = out.ScrollBarVisible ? in.PanelSignaleHeight - in.ScrollBarHeight : 0;
+    out.PanelSignaleTop = SignalPanelTop(in, out.ScrollBarVisible);
+    return out;
+}
+
+QFont PlotFont() {
+    QFont font(QStringLiteral("Arial"));
+    font.setPixelSize(11);
+    return font;
+}
+
+void DrawCurves(IndexedImage& image, const CurveSet& set, const ScaleSet& scales,
+                const DisplayControls& controls) {
+    const int w = image.width(), h = image.height();
+    if (w < 3 || h < 3 || set.Count <= 0) return;
+    const PlotMode mode = controls.Mode();
+    const Tscale& sA = scales.A;
+    const Tscale& sB = scales.B;
+    const Tscale& sT = scales.T;
+    const QRect clip(1, 1, w - 2, h - 2);
+    const int count = std::min(set.Count, PointCapacity);
+
+    double px = 0, pyA = 0, pyB = 0;
+    for (int i = 0; i < count; ++i) {
+        double x, yA, yB;
+        switch (mode) {
+        case PlotMode::BAsX:
+            x = PlotColumn(set.B[i], sB.RangeStart, sB.RangeEnd, w);
+            yA = yB = PlotRow(set.A[i], sA.RangeStart, sA.RangeEnd, h);
+            break;
+        case PlotMode::AAsX:
+            x = PlotColumn(set.A[i], sA.RangeStart, sA.RangeEnd, w);
+            yA = yB = PlotRow(set.B[i], sB.RangeStart, sB.RangeEnd, h);
+            break;
+        default:
+            x = PlotColumn(set.T[i], sT.RangeStart, sT.RangeEnd, w);
+            yA = PlotRow(set.A[i], sA.RangeStart, sA.RangeEnd, h);
+            yB = PlotRow(set.B[i], sB.RangeStart, sB.RangeEnd, h);
+            break;
+        }
+        if (i > 0) {
+            const bool bothLeft = x < 0 && px < 0, bothRight = x > w && px > w;
+            auto segment = [&](double y0, double y1, std::uint8_t mask) {
+                if (bothLeft || bothRight || (y0 > h && y1 > h) || (y0 < 0 && y1 < 0)) return;
+                // Clipped to the image before stepping: a point far off costs no more than the
+                // visible part of its segment.
+                image.andSegment(px, y0, x, y1, mask, clip);
+            };
+            if (controls.KanalA) segment(pyA, yA, set.MasksA.Core);
+            if (controls.KanalB) segment(pyB, yB, set.MasksB.Core);
+        }
+        if (inside(x, 1, w - 2)) {
+            if (controls.KanalA && inside(yA, 1, h - 2))
+                image.andPoint(static_cast<int>(x), static_cast<int>(yA), set.MasksA);
+            if (controls.KanalB && inside(yB, 1, h - 2))
+                image.andPoint(static_cast<int>(x), static_cast<int>(yB), set.MasksB);
+        }
+        px = x;
+        pyA = yA;
+        pyB = yB;
+    }
+}
+
+void PaintPlot(IndexedImage& image, const MeasurementStore& store, const ScaleSet& scales,
+               const DisplayControls& controls, const DisplayState& state, const QFont& font) {
+    const int w = image.width(), h = image.height();
+    if (w <= 0 || h <= 0) return;
+    const PlotMode mode = controls.Mode();
+    image.drawRectangle(0, 0, w, h, PaletteIndex::Black, PaletteIndex::Background);
+
+    if (state.ZoomBoxActive) {
+        image.frameRect(std::min(state.ZoomX1, state.ZoomX2), std::min(state.ZoomY1, state.ZoomY2),
+                        std::max(state.ZoomX1, state.ZoomX2), std::max(state.ZoomY1, state.ZoomY2),
+                        PaletteIndex::ZoomBox, true);
+    }
+
+    if (store.SnapCount > 0 && store.SnapDefA != store.DataDefA) {
+        const QString text = legendText(store.SnapDefA, scales.A);
+        image.drawText(10, mode == PlotMode::AAsX ? h - 20 : 7, text, font,
+                       PaletteIndex::SnapshotLegendA);
+    }
+    if (store.SnapCount > 0 && store.SnapDefB != store.DataDefB) {
+        const QString text = legendText(store.SnapDefB, scales.B);
+        const int tw = IndexedImage::textSize(text, font).width();
+        image.drawText(w - tw - 10, mode == PlotMode::BAsX ? h - 20 : 7, text, font,
+                       PaletteIndex::SnapshotLegendB);
+    }
+
+    // Grid at the major ticks the scales left at their last drawing.
+    const Tscale& bottom = *scales.Bottom;
+    const std::uint8_t bottomMask = mode == PlotMode::BAsX   ? PaletteMask::GridBottomBAsX
+                                    : mode == PlotMode::AAsX ? PaletteMask::GridBottomAAsX
+                                                             : PaletteMask::GridBottomTime;
+    // An axis has a handful of ticks; the bound only guards against a corrupt count.
+    const int maxLines = w + h;
+    for (int j = 0; j <= std::min(bottom.GridLastIndex, maxLines); ++j) {
+        const double x = std::nearbyint(j * bottom.GridStepPx + bottom.GridFirstPx) + 1;
+        if (inside(x, 1, w - 2))
+            image.verticalLine(static_cast<int>(x), 1, h - 2, bottomMask, PixelOp::And);
+    }
+    auto horizontalGrid = [&](const Tscale& scale, std::uint8_t mask) {
+        if (!scale.Visible) return;
+        for (int j = 0; j <= std::min(scale.GridLastIndex, maxLines); ++j) {
+            const double y = (h - 2) - std::nearbyint(j * scale.GridStepPx + scale.GridFirstPx);
+            if (y > 1 && y < h - 2)
+                image.horizontalLine(static_cast<int>(y), 1, w - 2, mask, PixelOp::And);
+        }
+    };
+    horizontalGrid(*scales.Left, PaletteMask::GridLeft);
+    horizontalGrid(*scales.Right, PaletteMask::GridRight);
+
+    auto zeroRow = [&](const Tscale& scale, std::uint8_t mask) {
+        if (!scale.Visible) return;
+        const double y =
+            h - std::nearbyint((0 - scale.RangeStart) / (scale.RangeEnd - scale.RangeStart) *
+                                   (h - 3) +
+                               2);
+        if (y > 1 && y < h - 2)
+            image.horizontalLine(static_cast<int>(y), 1, w - 2, mask, PixelOp::And);
+    };
+    zeroRow(*scales.Left, PaletteMask::ZeroLineLeft);
+    if (scales.Right->Visible) {
+        zeroRow(*scales.Right, PaletteMask::ZeroLineRight);
+    } else {
+        const double x = std::nearbyint((0 - bottom.RangeStart) /
+                                            (bottom.RangeEnd - bottom.RangeStart) * (w - 3) +
+                                        1);
+        if (x > 1 && x < w - 2)
+            image.verticalLine(static_cast<int>(x), 1, h - 2, PaletteMask::ZeroLineRight,
+                               PixelOp::And);
+    }
+
+    DrawCurves(image,
+               {store.SnapT, store.SnapA, store.SnapB, store.SnapCount, PaletteMask::SnapshotA,
+                PaletteMask::SnapshotB},
+               scales, controls);
+    DrawCurves(image,
+               {store.DataT, store.DataA, store.DataB, store.DataCount, PaletteMask::LiveA,
+                PaletteMask::LiveB},
+               scales, controls);
+}

@@ -1,0 +1,69 @@
+// The main plot image (curves of the data and the snapshot, grid, zero lines, zoom box,
+// snapshot legends) and the layout of the strips, images and axis rectangles on resize.
+#pragma once
+
+#include "DisplayState.h"
+#include "IndexedImage.h"
+
+#include <QFont>
+#include <QSize>
+
+struct MeasurementStore;
+
+/// The smallest window the layout allows.
+inline constexpr int MinWindowWidth = 770;
+inline constexpr int MinWindowHeight = 570;
+
+/// Column of a value in a plot image of width w for the range start .. end: the range spans
+/// columns 1 .. w-2. Values far outside give far columns, never wrapped ones.
+double PlotColumn(double v, double start, double end, int w);
+/// Row of a value in an image of height h: start on row h-2, end on row 1.
+double PlotRow(double v, double start, double end, int h);
+
+/// Sizes the layout reads from the window.
+struct LayoutInput {
+    QSize Window;
+    QSize PaintBoxMittel;
+    QSize PaintBoxData;
+    int PanelSignaleHeight = 0;
+    int PanellinksPufferHeight = 0;
+    int PanellinksHeight = 0;
+    int ScrollBarHeight = 0;
+    int ScrollPosition = 0;
+};
+
+/// What the window must change after the layout.
+struct LayoutResult {
+    QSize Window;           ///< at least MinWindowWidth x MinWindowHeight
+    bool ScrollBarVisible = false;
+    int ScrollBarMaximum = 0;
+    int PanelSignaleTop = 0;
+};
+
+/// Resizes the mean strip and plot images (content invalid until redrawn), recomputes the three
+/// axis rectangles and puts them into the scales of the strips, and flags a full redraw.
+LayoutResult FormResize(const LayoutInput& in, MeasurementStore& store, DisplayState& state,
+                        const ScaleSet& scales, IndexedImage& meanStrip, IndexedImage& plot);
+
+/// Top of the signal panel on the left for a scroll position (also on a scroll-bar change).
+int SignalPanelTop(const LayoutInput& in, bool scrollBarVisible);
+
+/// The font of the plot's legends (the window's Arial, 11 pixels).
+QFont PlotFont();
+
+/// Repaints the whole plot image from the store, the scales' ranges and their last grid
+/// outputs. Clears nothing in the store; the caller marks the plot valid.
+void PaintPlot(IndexedImage& image, const MeasurementStore& store, const ScaleSet& scales,
+               const DisplayControls& controls, const DisplayState& state, const QFont& font);
+
+/// The points of one set (data or snapshot) with their segments, in the masks of the set.
+struct CurveSet {
+    const float* T;
+    const float* A;
+    const float* B;
+    int Count;
+    PointMasks MasksA;
+    PointMasks MasksB;
+};
+void DrawCurves(IndexedImage& image, const CurveSet& set, const ScaleSet& scales,
+                const DisplayControls& controls);

@@ -1,0 +1,335 @@
+#include "PlotInteraction.h"
+
+#include "MeasurementStore.h"
+#include "Numbers.h"
+
+#include <QSize>
+
+#include <algorithm>
+#include <cmath>
+
+namespace {
+
+Extremes extremes(int dataCount, float dataMin, float dataMax, int snapCount, float snapMin,
+                  float snapMax) {
+    Extremes e;
+    if (dataCount > 0) {
+        e = {true, dataMin, dataMax};
+    }
+    if (snapCount > 0) {
+        e.Min = e.Any ? std::min<double>(e.Min, snapMin) : snapMin;
+        e.Max = e.Any ? std::max<double>(e.Max, snapMax) : snapMax;
+        e.Any = true;
+    }
+    return e;
+}
+
+void fit(Tscale& scale, const Extremes& e) {
+    if (e.Any) {
+        scale.RangeStart = e.Min;
+        scale.RangeEnd = e.Max;
+    }
+    OrderRange(scale.RangeStart, scale.RangeEnd);
+}
+
+void widen(Tscale& scale, const Extremes& e) {
+    if (!e.Any) return;
+    scale.RangeStart = std::min(scale.RangeStart, e.Min);
+    scale.RangeEnd = std::max(scale.RangeEnd, e.Max);
+}
+
+void setRange(Tscale& scale, std::pair<double, double> range) {
+    scale.RangeStart = range.first;
+    scale.RangeEnd = range.second;
+}
+
+// Zoom and pan work on the ends as single-precision values, as the scale's users store them.
+double single(double v) { return static_cast<double>(static_cast<float>(v)); }
+
+// A range that rounding made empty, inverted or non-finite would break every mapping onto
+// pixels; such a change is dropped and the scale keeps its range.
+void setIfUsable(Tscale& scale, double start, double end) {
+    if (std::isfinite(start) && std::isfinite(end) && start < end) {
+        scale.RangeStart = start;
+        scale.RangeEnd = end;
+    }
+}
+
+void zoomVertical(Tscale& scale, const DisplayState& st, int hp) {
+    const double s = single(scale.RangeStart), e = single(scale.RangeEnd), d = e - s;
+    const double y1 = st.ZoomY1, y2 = st.ZoomY2;
+    if (y1 + 5 < y2)
+        setIfUsable(scale, s + d * (1 - y2 / hp), s + d * (1 - y1 / hp));
+    else if (y2 + 5 < y1)
+        setIfUsable(scale, s - d * (hp - y1) / (y1 - y2), e + d * y2 / (y1 - y2));
+}
+
+void zoomHorizontal(Tscale& scale, const DisplayState& st, int wp) {
+    const double s = single(scale.RangeStart), e = single(scale.RangeEnd), d = e - s;
+    const double x1 = st.ZoomX1, x2 = st.ZoomX2;
+    if (x1 + 5 < x2)
+        setIfUsable(scale, s + d * x1 / wp, s + d * x2 / wp);
+    else if (x2 + 5 < x1)
+        setIfUsable(scale, s - d * x2 / (x1 - x2), e + d * (wp - x1) / (x1 - x2));
+}
+
+void pan(Tscale& scale, double fraction) {
+    const double d = single(scale.RangeEnd) - single(scale.RangeStart);
+    setIfUsable(scale, scale.RangeStart + d * fraction, scale.RangeEnd + d * fraction);
+}
+
+void show(DisplayState& state, AxisImage hide, AxisImage shown) {
+    state.Visible(hide) = false;
+    state.Visible(shown) = true;
+}
+
+} // namespace
+
+Extremes ExtremesA(const MeasurementStore& s) {
+    return extremes(s.DataCount, s.DataMinA, s.DataMaxA, s.SnapCount, s.SnapMinA, s.SnapMaxA);
+}
+Extremes ExtremesB(const MeasurementStore& s) {
+    return extremes(s.DataCount, s.DataMinB, s.DataMaxB, s.SnapCount, s.SnapMinB, s.SnapMaxB);
+}
+Extremes ExtremesT(const MeasurementStore& s) {
+    return extremes(s.DataCount, s.DataMinT, s.DataMaxT, s.SnapCount, s.SnapMinT, s.SnapMaxT);
+}
+Extremes ExtremesBottom(const MeasurementStore& s, PlotMode mode) {
+    switch (mode) {
+    case PlotMode::BAsX: return ExtremesB(s);
+    case PlotMode::AAsX: return ExtremesA(s);
+    default: return ExtremesT(s);
+    }
+}
+
+std::pair<double, double> ReferenceLeft(const MeasurementStore& s) {
+    return {s.DefMinA, s.DefMaxA};
+}
+std::pair<double, double> ReferenceRight(const MeasurementStore& s) {
+    return {s.DefMinB, s.DefMaxB};
+}
+std::pair<double, double> ReferenceBottom(const MeasurementStore& s, PlotMode mode) {
+    switch (mode) {
+    case PlotMode::BAsX: return {s.DefMinB, s.DefMaxB};
+    case PlotMode::AAsX: return {s.DefMinA, s.DefMaxA};
+    default: return {s.TimeRangeMin, s.TimeRangeMax};
+    }
+}
+
+void FitLeft(const MeasurementStore& store, const ScaleSet& scales, PlotMode mode) {
+    if (mode != PlotMode::AAsX) fit(*scales.Left, ExtremesA(store));
+}
+void FitRight(const MeasurementStore& store, const ScaleSet& scales, PlotMode mode) {
+    if (mode != PlotMode::BAsX) fit(*scales.Right, ExtremesB(store));
+}
+void FitBottom(const MeasurementStore& store, const ScaleSet& scales, PlotMode mode) {
+    fit(*scales.Bottom, ExtremesBottom(store, mode));
+}
+
+void WidenAutoScales(const MeasurementStore& store, const ScaleSet& scales, PlotMode mode) {
+    if (store.AutoLeft && mode != PlotMode::AAsX) widen(*scales.Left, ExtremesA(store));
+    if (store.AutoRight && mode != PlotMode::BAsX) widen(*scales.Right, ExtremesB(store));
+    if (store.AutoBottom) widen(*scales.Bottom, ExtremesBottom(store, mode));
+}
+
+void AxisImageMouseDown(AxisImage image, MeasurementStore& store, DisplayState& state,
+                        const ScaleSet& scales, PlotMode mode) {
+    Tscale* strip = nullptr;
+    switch (image) {
+    case AxisImage::LinksFull:
+        if (mode == PlotMode::AAsX) return;
+        setRange(*scales.Left, ReferenceLeft(store));
+        show(state, AxisImage::LinksFull, AxisImage::LinksFullon);
+        strip = scales.Left;
+        break;
+    case AxisImage::RechtsFull:
+        if (mode == PlotMode::BAsX) return;
+        setRange(*scales.Right, ReferenceRight(store));
+        show(state, AxisImage::RechtsFull, AxisImage::RechtsFullon);
+        strip = scales.Right;
+        break;
+    case AxisImage::UntenFull:
+        setRange(*scales.Bottom, ReferenceBottom(store, mode));
+        show(state, AxisImage::UntenFull, AxisImage::UntenFullOn);
+        strip = scales.Bottom;
+        break;
+    case AxisImage::LinksAuto:
+        FitLeft(store, scales, mode);
+        store.AutoLeft = true;
+        show(state, AxisImage::LinksAuto, AxisImage::LinksAutoOff);
+        strip = scales.Left;
+        break;
+    case AxisImage::RechtsAuto:
+        FitRight(store, scales, mode);
+        store.AutoRight = true;
+        show(state, AxisImage::RechtsAuto, AxisImage::RechtsAutoOff);
+        strip = scales.Right;
+        break;
+    case AxisImage::UntenAuto:
+        FitBottom(store, scales, mode);
+        store.AutoBottom = true;
+        show(state, AxisImage::UntenAuto, AxisImage::UntenAutoOff);
+        strip = scales.Bottom;
+        break;
+    case AxisImage::LinksAutoOff:
+        store.AutoLeft = false;
+        show(state, AxisImage::LinksAutoOff, AxisImage::LinksAuto);
+        strip = scales.Left;
+        break;
+    case AxisImage::RechtsAutoOff:
+        store.AutoRight = false;
+        show(state, AxisImage::RechtsAutoOff, AxisImage::RechtsAuto);
+        strip = scales.Right;
+        break;
+    case AxisImage::UntenAutoOff:
+        store.AutoBottom = false;
+        show(state, AxisImage::UntenAutoOff, AxisImage::UntenAuto);
+        strip = scales.Bottom;
+        break;
+    default: // the FullOn images mark the state in effect and take no clicks
+        return;
+    }
+    OrderRange(strip->RangeStart, strip->RangeEnd);
+    store.AxesChanged = true;
+    store.PlotDirty = true;
+}
+
+void PlotMouseDown(MeasurementStore& store, DisplayState& state, PlotMode mode, int x, int y,
+                   bool rightButton, QSize plotSize) {
+    const int wp = plotSize.width(), hp = plotSize.height();
+    // The hidden axis of an XY mode takes no presses.
+    if (mode == PlotMode::BAsX && x >= wp + PlotLeftMargin) return;
+    if (mode == PlotMode::AAsX && x <= PlotLeftMargin) return;
+    if (rightButton)
+        state.PanActive = true;
+    else
+        state.ZoomBoxActive = true;
+    state.LastMouseX = x;
+    state.LastMouseY = y;
+    state.ZoomX1 = state.ZoomX2 = x - PlotLeftMargin;
+    state.ZoomY1 = state.ZoomY2 = y - PlotTopMargin;
+    if (y > hp + PlotTopMargin) {
+        state.PressBelowPlot = true;
+        state.ZoomY1 = 0;
+        state.ZoomY2 = hp;
+    }
+    if (x < PlotLeftMargin) {
+        state.PressOnLeftStrip = true;
+        state.PressBelowPlot = false;
+        state.ZoomX1 = 0;
+        state.ZoomX2 = wp;
+    }
+    if (x > wp + PlotLeftMargin) {
+        state.PressOnRightStrip = true;
+        state.PressBelowPlot = false;
+        state.ZoomX1 = 0;
+        state.ZoomX2 = wp;
+    }
+    store.PlotDirty = true;
+}
+
+void PlotMouseMove(MeasurementStore& store, DisplayState& state, const ScaleSet& scales, int x,
+                   int y, QSize plotSize) {
+    const int wp = plotSize.width(), hp = plotSize.height();
+    const bool onSide = state.PressOnLeftStrip || state.PressOnRightStrip;
+    if (state.ZoomBoxActive) {
+        if (!onSide) state.ZoomX2 = x - PlotLeftMargin;
+        if (!state.PressBelowPlot) state.ZoomY2 = y - PlotTopMargin;
+        store.PlotDirty = true;
+    }
+    if (state.PanActive && wp > 0 && hp > 0) {
+        const double vertical = static_cast<double>(y - state.LastMouseY) / hp;
+        const double horizontal = static_cast<double>(state.LastMouseX - x) / wp;
+        if (vertical != 0 && !state.PressBelowPlot) {
+            if (!state.PressOnRightStrip) pan(*scales.Left, vertical);
+            if (!state.PressOnLeftStrip) pan(*scales.Right, vertical);
+            store.PlotDirty = store.AxesChanged = true;
+        }
+        if (horizontal != 0 && !onSide) {
+            pan(*scales.Bottom, horizontal);
+            store.PlotDirty = store.AxesChanged = true;
+        }
+    }
+    state.LastMouseX = x;
+    state.LastMouseY = y;
+}
+
+void PlotMouseUp(MeasurementStore& store, DisplayState& state, const ScaleSet& scales, int x,
+                 int y, QSize plotSize) {
+    const int wp = plotSize.width(), hp = plotSize.height();
+    state.LastMouseX = x;
+    state.LastMouseY = y;
+    if (state.ZoomBoxActive && wp > 0 && hp > 0) {
+        if (!state.PressBelowPlot) {
+            if (!state.PressOnRightStrip) zoomVertical(*scales.Left, state, hp);
+            if (!state.PressOnLeftStrip) zoomVertical(*scales.Right, state, hp);
+        }
+        if (!state.PressOnLeftStrip && !state.PressOnRightStrip)
+            zoomHorizontal(*scales.Bottom, state, wp);
+        store.PlotDirty = store.AxesChanged = true;
+    }
+    state.PanActive = state.ZoomBoxActive = false;
+    state.PressOnLeftStrip = state.PressOnRightStrip = state.PressBelowPlot = false;
+}
+
+void PlotDblClick(MeasurementStore& store, const DisplayState& state, const ScaleSet& scales,
+                  PlotMode mode, QSize plotSize) {
+    const int wp = plotSize.width(), hp = plotSize.height();
+    const int x = state.LastMouseX, y = state.LastMouseY;
+    if (x < wp + PlotLeftMargin && y < hp) FitLeft(store, scales, mode);
+    if (y < hp && x > PlotLeftMargin) FitRight(store, scales, mode);
+    if (x > PlotLeftMargin && x < wp + PlotLeftMargin) FitBottom(store, scales, mode);
+    store.PlotDirty = store.AxesChanged = true;
+}
+
+std::pair<bool, bool> XyBoxesAfterClick(bool senderIsB, bool bxy, bool axy) {
+    if (senderIsB && bxy) axy = false;
+    if (!senderIsB && axy) bxy = false;
+    return {bxy, axy};
+}
+
+void AssignStrips(MeasurementStore& store, const DisplayState& state, const ScaleSet& scales,
+                  PlotMode mode) {
+    switch (mode) {
+    case PlotMode::BAsX:
+        scales.Left = &scales.A;
+        scales.Right = &scales.X;
+        scales.Bottom = &scales.B;
+        break;
+    case PlotMode::AAsX:
+        scales.Left = &scales.X;
+        scales.Right = &scales.B;
+        scales.Bottom = &scales.A;
+        break;
+    default:
+        scales.Left = &scales.A;
+        scales.Right = &scales.B;
+        scales.Bottom = &scales.T;
+        break;
+    }
+    auto place = [](Tscale& s, const TRect& r, std::uint8_t kind, int margin) {
+        s.Bounds = r;
+        s.Kind = kind;
+        s.TitleMargin = margin;
+    };
+    place(*scales.Left, state.LeftAxisRect, 3, 35);
+    place(*scales.Right, state.RightAxisRect, 2, 35);
+    place(*scales.Bottom, state.BottomAxisRect, 1, 25);
+    store.AxesChanged = store.PlotDirty = true;
+}
+
+std::pair<bool, bool> ChannelBoxesAfterClick(bool senderIsA, bool kanalA, bool kanalB) {
+    if (!kanalA && !kanalB) {
+        if (senderIsA)
+            kanalB = true;
+        else
+            kanalA = true;
+    }
+    return {kanalA, kanalB};
+}
+
+void SetTimeInMinutes(MeasurementStore& store, Tscale& scaleT, bool minutes) {
+    scaleT.DisplayFactor = minutes ? 1.0 / 60 : 0;
+    scaleT.Title = minutes ? TimeTitleMinutes : TimeTitleSeconds;
+    store.AxesChanged = true;
+}

@@ -1,0 +1,68 @@
+// What the user does to the plot's axes: fitting, the axis buttons, zoom box and pan with the
+// mouse, double-click fitting, the XY modes, channel visibility and the time unit. Each
+// operation changes the scales, the display state and the store's change flags; the window
+// then shows the axis buttons as DisplayState::ImageVisible says.
+#pragma once
+
+#include "DisplayState.h"
+
+#include <QSize>
+
+#include <utility>
+
+struct MeasurementStore;
+
+/// (min, max) that the strip's quantity reaches in the data and the snapshot, or nothing when
+/// neither holds points.
+struct Extremes {
+    bool Any = false;
+    double Min = 0, Max = 0;
+};
+Extremes ExtremesA(const MeasurementStore& store);
+Extremes ExtremesB(const MeasurementStore& store);
+Extremes ExtremesT(const MeasurementStore& store);
+/// Extremes of the bottom strip's quantity: time, B or A by mode.
+Extremes ExtremesBottom(const MeasurementStore& store, PlotMode mode);
+
+/// The full defined range of a strip.
+std::pair<double, double> ReferenceLeft(const MeasurementStore& store);
+std::pair<double, double> ReferenceRight(const MeasurementStore& store);
+std::pair<double, double> ReferenceBottom(const MeasurementStore& store, PlotMode mode);
+
+/// Sets a scale to the data and snapshot extremes (kept when there are none), ordered.
+void FitLeft(const MeasurementStore& store, const ScaleSet& scales, PlotMode mode);
+void FitRight(const MeasurementStore& store, const ScaleSet& scales, PlotMode mode);
+void FitBottom(const MeasurementStore& store, const ScaleSet& scales, PlotMode mode);
+
+/// Autoscale: widens the strips whose autoscale is on to include all data and snapshot
+/// values. Never narrows.
+void WidenAutoScales(const MeasurementStore& store, const ScaleSet& scales, PlotMode mode);
+
+/// A click on one of the axis buttons.
+void AxisImageMouseDown(AxisImage image, MeasurementStore& store, DisplayState& state,
+                        const ScaleSet& scales, PlotMode mode);
+
+/// Mouse on the plot's paint box; x, y in paint-box pixels, plotSize = size of the plot image.
+void PlotMouseDown(MeasurementStore& store, DisplayState& state, PlotMode mode, int x, int y,
+                   bool rightButton, QSize plotSize);
+void PlotMouseMove(MeasurementStore& store, DisplayState& state, const ScaleSet& scales, int x,
+                   int y, QSize plotSize);
+void PlotMouseUp(MeasurementStore& store, DisplayState& state, const ScaleSet& scales, int x,
+                 int y, QSize plotSize);
+void PlotDblClick(MeasurementStore& store, const DisplayState& state, const ScaleSet& scales,
+                  PlotMode mode, QSize plotSize);
+
+/// The XY check boxes as one choice: checking one unchecks the other. Returns (BXY, AXY).
+std::pair<bool, bool> XyBoxesAfterClick(bool senderIsB, bool bxy, bool axy);
+/// Puts the scales of the mode into the three strips with their rectangles, kinds and margins.
+void AssignStrips(MeasurementStore& store, const DisplayState& state, const ScaleSet& scales,
+                  PlotMode mode);
+
+/// At least one channel stays shown: unchecking the last one re-checks the other.
+/// Returns (KanalA, KanalB).
+std::pair<bool, bool> ChannelBoxesAfterClick(bool senderIsA, bool kanalA, bool kanalB);
+
+inline const QString TimeTitleSeconds = QStringLiteral("Zeit in <vf>s");
+inline const QString TimeTitleMinutes = QStringLiteral("Zeit in <vf>min");
+/// "Zeit in min": only the labels change; times and ranges stay in seconds.
+void SetTimeInMinutes(MeasurementStore& store, Tscale& scaleT, bool minutes);

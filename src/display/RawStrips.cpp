@@ -1,0 +1,141 @@
+#include "RawStrips.h"
+
+#include "MeasurementStore.h"
+#include "Numbers.h"
+#include "SignalDefinition.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace {
+
+int roundEven(double v) { return static_cast<int>(std::nearbyint(v)); }
+
+// Frame, background, caption and (differential mode) the mid-range line under the points.
+void paintStripBase(IndexedImage& image, const QString& caption, bool adiff, const QFont& font) {
+    const int w = image.width(), h = image.height();
+    image.drawRectangle(0, 0, w, h, PaletteIndex::Black, PaletteIndex::Background);
+    image.drawText(6, 4, caption, font, PaletteIndex::Caption);
+    if (adiff) image.horizontalLine(h / 2, 1, w - 2, PaletteIndex::DifferentialZeroLine, PixelOp::Set);
+}
+
+int positiveMod(int value, int modulus) {
+    const int m = value % modulus;
+    return m < 0 ? m + modulus : m;
+}
+
+// Column of sweep point i of pointCount across a strip of width w.
+int sweepColumn(int i, int pointCount, int w) {
+    if (pointCount <= 1) return 1;
+    return roundEven(static_cast<double>(w - 3) * i / (pointCount - 1) + 1);
+}
+
+} // namespace
+
+QFont StripFont() {
+    QFont font(QStringLiteral("Arial"));
+    font.setPixelSize(11);
+    return font;
+}
+
+int StripRow(double raw, int height) {
+    return roundEven((height - 2) - raw * (height - 3) / 1023.0);
+}
+
+void PaintRawStrip(IndexedImage& image, const MeasurementStore& store, bool adiff,
+                   const QFont& font) {
+    paintStripBase(image, RawStripCaption, adiff, font);
+    const int w = image.width(), h = image.height();
+    for (int i = 0; i < RawStripSamples; ++i) {
+        const int k = positiveMod(store.RawIndex - RawStripSamples + i, RawCapacity);
+        const int x = roundEven(static_cast<double>(w - 3) * i / (RawStripSamples - 1) + 1);
+        image.andPoint(x, StripRow(store.RawB[k], h), PaletteMask::StripB);
+        image.andPoint(x, StripRow(store.RawA[k], h), PaletteMask::StripA);
+    }
+}
+
+QString TriggerLevelText(const MeasurementStore& store, TParser& triggerParser,
+                         bool triggerChannelA) {
+    const float level = static_cast<float>(store.TriggerLevel);
+    float own, other;
+    if (triggerChannelA) {
+        own = ChannelVoltage(store.UminA, store.UmaxA, level);
+        other = (store.UmaxB + store.UminB) / 2;
+    } else {
+        own = ChannelVoltage(store.UminB, store.UmaxB, level);
+        other = (store.UmaxA + store.UminA) / 2;
+    }
+    const float voltageA = triggerChannelA ? own : other;
+    const float voltageB = triggerChannelA ? other : own;
+    const SampleResult r = EvaluateSample(triggerParser, 0.0f, level, own, voltageA, voltageB);
+    return FormatValue(RoundSignificant(r.value)) + QLatin1Char(' ') +
+           (triggerChannelA ? store.UnitA : store.UnitB);
+}
+
+void PaintMeanStrip(IndexedImage& image, const MeasurementStore& store,
+                    const DisplayControls& controls, const QString& levelText, const QFont& font) {
+    paintStripBase(image, MeanStripCaption, controls.Adiff, font);
+    const int w = image.width(), h = image.height();
+    const int pointCount = std::clamp(store.PointCount, 1, PointCapacity);
+    const int preTrigger = std::clamp(store.PreTrigger, 0, pointCount);
+
+    // Trigger marker: level line and an arrow through it pointing the trigger's way.
+    const std::uint8_t colour =
+        controls.TriggerChannelA ? PaletteIndex::ChannelA : PaletteIndex::ChannelB;
+    const int xT = roundEven(static_cast<double>(preTrigger) * w / pointCount);
+    const int yT = roundEven((h - 2) - (h - 3) * static_cast<double>(store.TriggerLevel) / 1023);
+    const int s = controls.TriggerRising ? 1 : -1;
+    image.drawLine(xT - 20, yT, xT + 20, yT, colour, PixelOp::Set);
+    const int arrow[][2] = {{xT, yT + 20 * s},     {xT, yT - 10 * s}, {xT + 3, yT - 10 * s},
+                            {xT, yT - 20 * s},     {xT - 3, yT - 10 * s}, {xT, yT - 10 * s}};
+    for (std::size_t i = 1; i < std::size(arrow); ++i)
+        image.drawLine(arrow[i - 1][0], arrow[i - 1][1], arrow[i][0], arrow[i][1], colour,
+                       PixelOp::Set);
+
+    const int textWidth = IndexedImage::textSize(levelText, font).width();
+    int tx = xT, ty = yT;
+    if (xT > w - textWidth - 10) tx = xT - textWidth - 12;
+    if (yT > h - 24) ty = yT - 24;
+    image.drawText(tx + 7, ty + 5, levelText, font, colour);
+
+    const int sweep = std::clamp(store.SweepIndex, 0, pointCount);
+    for (int i = 0; i < sweep; ++i) {
+        const int x = sweepColumn(i, pointCount, w);
+        image.andPoint(x, StripRow(store.SweepRawB[i], h), PaletteMask::StripB);
+        image.andPoint(x, StripRow(store.SweepRawA[i], h), PaletteMask::StripA);
+    }
+
+    // |<- newest PreTrigger block means ->| where the coming sweep's pre-trigger part will lie
+    if (store.TriggerPos == -1) {
+        const int b = positiveMod(store.MeanIndex - preTrigger, PointCapacity);
+        for (int i = 0; i < preTrigger; ++i) {
+            const int k = (b + i) % PointCapacity;
+            const int x = sweepColumn(i, pointCount, w);
+            image.andPoint(x, StripRow(store.MeanB[k], h), PaletteMask::HistoryB);
+            image.andPoint(x, StripRow(store.MeanA[k], h), PaletteMask::HistoryA);
+        }
+    }
+}
+
+TriggerPoint TriggerFromMouse(int x, int y, int boxWidth, int boxHeight, int pointCount) {
+    const int stripWidth = std::max(boxWidth - 70, 1);
+    const int pre = roundEven(static_cast<double>(pointCount) * x / stripWidth);
+    const int level = 1023 - roundEven(static_cast<double>(y) / std::max(boxHeight, 1) * 1023);
+    return {std::clamp(pre, 0, std::max(pointCount - 1, 0)), std::clamp(level, 1, 1022)};
+}
+
+void MeanStripMouseDown(MeasurementStore& store, DisplayState& state, int x, int y,
+                        int boxWidth, int boxHeight) {
+    state.TriggerDragging = true;
+    MeanStripMouseMove(store, state, x, y, boxWidth, boxHeight);
+}
+
+void MeanStripMouseMove(MeasurementStore& store, const DisplayState& state, int x, int y,
+                        int boxWidth, int boxHeight) {
+    if (!state.TriggerDragging) return;
+    const TriggerPoint p = TriggerFromMouse(x, y, boxWidth, boxHeight, store.PointCount);
+    store.PreTrigger = p.PreTrigger;
+    store.TriggerLevel = p.TriggerLevel;
+}
+
+void MeanStripMouseUp(DisplayState& state) { state.TriggerDragging = false; }

@@ -1,0 +1,53 @@
+// The two strips above the plot: the newest raw samples, and the averaged sweep with the
+// trigger marker and the waiting pre-trigger history. Both are drawn into 8-bit images by
+// clearing bits, so A (blue) and B (red) overlap to black.
+#pragma once
+
+#include "DisplayState.h"
+#include "IndexedImage.h"
+
+#include <QFont>
+#include <QString>
+
+struct MeasurementStore;
+class TParser;
+
+inline constexpr int RawStripSamples = 500;
+
+inline const QString RawStripCaption = QStringLiteral("Rohdaten vom Kurvimat");
+inline const QString MeanStripCaption = QStringLiteral("Rohdaten nach Mittelung und Trigger");
+
+/// The font of the strips' captions and level text (the window's Arial, 11 pixels).
+QFont StripFont();
+
+/// Row of a raw value 0..1023 in a strip of the given height: 0 on row h-2, 1023 on row 1.
+int StripRow(double raw, int height);
+
+/// Repaints the raw strip with the 500 newest raw pairs, oldest at the left.
+void PaintRawStrip(IndexedImage& image, const MeasurementStore& store, bool adiff,
+                   const QFont& font);
+
+/// Text beside the trigger marker: the trigger level in the trigger channel's signal units.
+QString TriggerLevelText(const MeasurementStore& store, TParser& triggerParser,
+                         bool triggerChannelA);
+
+/// Repaints the mean strip: trigger marker with levelText, current sweep, and while the
+/// trigger waits the newest PreTrigger block means where the coming sweep will start.
+void PaintMeanStrip(IndexedImage& image, const MeasurementStore& store,
+                    const DisplayControls& controls, const QString& levelText, const QFont& font);
+
+/// Trigger point and level from a mouse position on the mean strip's paint box.
+struct TriggerPoint {
+    int PreTrigger;
+    int TriggerLevel;
+};
+TriggerPoint TriggerFromMouse(int x, int y, int boxWidth, int boxHeight, int pointCount);
+
+/// Mouse handlers of the mean strip's paint box: a press starts dragging and sets the trigger
+/// point at once, a move sets it while dragging, a release ends the drag. Nothing is redrawn
+/// here; the strip shows the new marker at its next redraw.
+void MeanStripMouseDown(MeasurementStore& store, DisplayState& state, int x, int y,
+                        int boxWidth, int boxHeight);
+void MeanStripMouseMove(MeasurementStore& store, const DisplayState& state, int x, int y,
+                        int boxWidth, int boxHeight);
+void MeanStripMouseUp(DisplayState& state);
