@@ -47,7 +47,9 @@ struct MeasurementStore {
     std::int32_t RawIndex = 0;
 
     // Averaging. With channel B off, BlockSumB sums the squares of the channel A values.
-    float BlockSumA = 0, BlockSumB = 0;
+    // Double: in 32-bit floats the sum of squares of a long block cancels against the squared
+    // sum, and the deviation of a noisy signal comes out as 0 at 60000 steps.
+    double BlockSumA = 0, BlockSumB = 0;
     std::int32_t BlockCount = 0;
     float LabelSumA = 0, LabelSumB = 0;
     std::int32_t LabelCount = 0;

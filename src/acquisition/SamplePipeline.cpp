@@ -113,20 +113,19 @@ void SamplePipeline::Step(float a, float b) {
     S.LabelSumB += b;
     S.LabelCount += 1;
     const bool bOff = S.ChannelBOff();
-    if (bOff) b = a * a;
     S.BlockSumA += a;
-    S.BlockSumB += b;
+    S.BlockSumB += bOff ? double(a) * a : double(b);
     S.BlockCount += 1;
     if (S.BlockCount < S.IntervalMs) return;
 
-    const float n = float(S.IntervalMs);
+    const double n = S.IntervalMs;
     if (bOff) {
         // Population standard deviation of the A values within the block.
-        const float v = S.BlockSumB - S.BlockSumA * S.BlockSumA / n;
-        const float s = v > 0 ? std::sqrt(v / n) : 0.0f;
-        EmitMean(S.BlockSumA / n, s);
+        const double v = S.BlockSumB - S.BlockSumA * S.BlockSumA / n;
+        const double s = v > 0 ? std::sqrt(v / n) : 0.0;
+        EmitMean(float(S.BlockSumA / n), float(s));
     } else {
-        EmitMean(S.BlockSumA / n, S.BlockSumB / n);
+        EmitMean(float(S.BlockSumA / n), float(S.BlockSumB / n));
     }
     S.BlockSumA = S.BlockSumB = 0;
     S.BlockCount = 0;

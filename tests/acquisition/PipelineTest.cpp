@@ -47,6 +47,24 @@ TEST_F(PipelineFixture, ChannelBOffGivesStandardDeviationOfA) {
     EXPECT_FLOAT_EQ(S.LabelSumB, 0.0f); // the readouts see B as 0
 }
 
+// Long blocks: a signal alternating 10 above and below its mean has deviation 10 and keeps its
+// mean, however many steps the block has.
+TEST_F(PipelineFixture, LongBlocksKeepMeanAndDeviation) {
+    S.InputCodeB = S.InputCodeA;
+    for (int n : {1000, 10000, 60000}) {
+        for (float base : {100.2f, 511.6f, 1000.4f}) {
+            SCOPED_TRACE(testing::Message() << n << " steps around " << base);
+            S.IntervalMs = n;
+            const int at = S.MeanIndex;
+            for (int i = 0; i < n; ++i)
+                Pipe.PipelineStep(base + (i % 2 ? 10.0f : -10.0f), 0, Controls);
+            ASSERT_EQ(S.MeanIndex, at + 1);
+            EXPECT_NEAR(S.MeanA[at], base, 1e-3);
+            EXPECT_NEAR(S.MeanB[at], 10.0f, 1e-3);
+        }
+    }
+}
+
 TEST_F(PipelineFixture, CrossingAtTheLevel) {
     struct Row {
         bool channelA, rising;
