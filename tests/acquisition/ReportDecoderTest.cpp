@@ -7,6 +7,7 @@
 
 #include <array>
 #include <memory>
+#include <random>
 #include <utility>
 #include <vector>
 
@@ -175,6 +176,36 @@ TEST_F(DecoderFixture, RawRingWrapsAtCapacity) {
     for (int i = 0; i < RawCapacity / 5; ++i)
         Decode(5, false, d);
     EXPECT_EQ(Store->RawIndex, start);
+}
+
+// Any bytes: ring values stay within 0 ... 1023 and the ring advances one entry per millisecond
+// the report stands for (a pair covers DeviceMode ms, 2 ms in mode 2).
+TEST_F(DecoderFixture, ArbitraryBytesStayInRange) {
+    std::mt19937 rng(12345);
+    for (int mode = 2; mode <= 5; ++mode) {
+        for (bool bOff : {false, true}) {
+            SCOPED_TRACE(testing::Message() << "mode " << mode << (bOff ? " B off" : " B on"));
+            for (int i = 0; i < 2000; ++i) {
+                Bytes d;
+                for (auto& byte : d)
+                    byte = std::uint8_t(rng());
+                const int before = Store->RawIndex;
+                SamplePair pairs[MaxPairsPerReport];
+                const int count = DecodePairs(mode, d.data(), 8, pairs);
+                Decode(mode, bOff, d);
+                const int entries = (Store->RawIndex - before + RawCapacity) % RawCapacity;
+                ASSERT_EQ(entries, count * (mode == 2 ? 2 : mode));
+                for (int k = before; k != Store->RawIndex; k = (k + 1) % RawCapacity) {
+                    ASSERT_GE(Store->RawA[k], 0);
+                    ASSERT_LE(Store->RawA[k], 1023);
+                    ASSERT_GE(Store->RawB[k], 0);
+                    ASSERT_LE(Store->RawB[k], 1023);
+                    if (bOff)
+                        ASSERT_EQ(Store->RawB[k], 0);
+                }
+            }
+        }
+    }
 }
 
 TEST(DecodePairs, ReturnsPairsInOrder) {
