@@ -45,6 +45,61 @@ Range intersect(Range a, Range b) {
     return {std::max(a.first, b.first), std::min(a.second, b.second)};
 }
 
+// Segments are stepped in exact integer arithmetic for end points up to 2^60; ends beyond are
+// first brought near the square of half side 2^50.
+constexpr double integerLimit = 1152921504606846976.0; // 2^60
+constexpr double squareHalf = 1125899906842624.0;      // 2^50
+
+// Cuts a segment to the part near the square |x|, |y| <= 2^50 (its ends then lie within
+// 2^51). A cut by parameter would lose the square in the rounding of 1e200-sized ends, so the
+// segment is halved instead: a midpoint is exact up to its own rounding, whatever the ends.
+void collectNearSquare(double ax, double ay, double bx, double by, bool& found, double* ends) {
+    const double h = squareHalf;
+    if ((ax < -h && bx < -h) || (ax > h && bx > h) || (ay < -h && by < -h) || (ay > h && by > h))
+        return;
+    if (std::max(std::fabs(bx - ax), std::fabs(by - ay)) <= h) {
+        if (!found) {
+            ends[0] = ax;
+            ends[1] = ay;
+            found = true;
+        }
+        ends[2] = bx;
+        ends[3] = by;
+        return;
+    }
+    const double mx = ax / 2 + bx / 2, my = ay / 2 + by / 2;
+    collectNearSquare(ax, ay, mx, my, found, ends);
+    collectNearSquare(mx, my, bx, by, found, ends);
+}
+
+bool clipToSquare(double x0, double y0, double x1, double y1, double* ends) {
+    bool found = false;
+    collectNearSquare(x0, y0, x1, y1, found, ends);
+    return found;
+}
+
+// round(num / den) with halves to even, exactly; den > 0.
+std::int64_t roundedQuotient(__int128 num, std::int64_t den) {
+    __int128 q = num / den, r = num % den;
+    if (r < 0) {
+        --q;
+        r += den;
+    }
+    if (2 * r > den || (2 * r == den && (q & 1) != 0)) ++q;
+    return static_cast<std::int64_t>(q);
+}
+
+// round(sqrt(s)); a tie cannot occur for an integer s.
+std::int64_t roundedSqrt(__int128 s) {
+    auto m = static_cast<__int128>(std::sqrt(static_cast<double>(s)));
+    while (m * m > s)
+        --m;
+    while ((m + 1) * (m + 1) <= s)
+        ++m;
+    // sqrt(s) >= m + 0.5  <=>  s >= m^2 + m + 0.25  <=>  s > m^2 + m
+    return static_cast<std::int64_t>(s > m * m + m ? m + 1 : m);
+}
+
 inline void apply(std::uint8_t& pixel, std::uint8_t value, PixelOp op) {
     if (op == PixelOp::And)
         pixel &= value;
@@ -248,24 +303,42 @@ void IndexedImage::drawLine(int x0, int y0, int x1, int y1, std::uint8_t value, 
         apply(row(static_cast<int>(yAt(i)))[xAt(i)], value, op);
 }
 
-void IndexedImage::andSegment(std::int64_t x0, std::int64_t y0, std::int64_t x1, std::int64_t y1,
-                              std::uint8_t mask, QRect clip) {
+void IndexedImage::andSegment(double x0, double y0, double x1, double y1, std::uint8_t mask,
+                              QRect clip) {
     clip &= rect();
     if (clip.isEmpty()) return;
-    const double dx = static_cast<double>(x1 - x0), dy = static_cast<double>(y1 - y0);
-    const double n = std::nearbyint(std::sqrt(dx * dx + dy * dy));
-    if (!(n >= 2)) return;
-    // Steps k = 1 .. n-1 are indices i = k - 1.
-    const auto count = static_cast<std::int64_t>(n) - 1;
-    auto xAt = [&](std::int64_t i) {
-        return x0 + static_cast<std::int64_t>(std::nearbyint(static_cast<double>(i + 1) * dx / n));
+    if (!std::isfinite(x0) || !std::isfinite(y0) || !std::isfinite(x1) || !std::isfinite(y1))
+        return;
+    if (std::max({std::fabs(x0), std::fabs(y0), std::fabs(x1), std::fabs(y1)}) > integerLimit) {
+        double ends[4];
+        if (!clipToSquare(x0, y0, x1, y1, ends)) return;
+        x0 = ends[0];
+        y0 = ends[1];
+        x1 = ends[2];
+        y1 = ends[3];
+    }
+    const auto sx = static_cast<std::int64_t>(std::nearbyint(x0));
+    const auto sy = static_cast<std::int64_t>(std::nearbyint(y0));
+    const std::int64_t dx = static_cast<std::int64_t>(std::nearbyint(x1)) - sx;
+    const std::int64_t dy = static_cast<std::int64_t>(std::nearbyint(y1)) - sy;
+    const std::int64_t n = roundedSqrt(__int128{dx} * dx + __int128{dy} * dy);
+    if (n < 2) return;
+    // Steps k = 1 .. n-1 are indices i = k - 1. While |d| * n < 2^52 the double quotient
+    // lies closer to the true one than any half, so nearbyint rounds it exactly and fast;
+    // longer segments (far outside the image) take the 128-bit path.
+    const double bound = 4503599627370496.0; // 2^52
+    const bool fast = double(std::max(std::abs(dx), std::abs(dy))) * double(n) < bound;
+    const double fdx = double(dx), fdy = double(dy), fn = double(n);
+    auto offset = [&](std::int64_t k, std::int64_t d, double fd) {
+        return fast ? static_cast<std::int64_t>(std::nearbyint(double(k) * fd / fn))
+                    : roundedQuotient(__int128{k} * d, n);
     };
-    auto yAt = [&](std::int64_t i) {
-        return y0 + static_cast<std::int64_t>(std::nearbyint(static_cast<double>(i + 1) * dy / n));
-    };
+    auto xAt = [&](std::int64_t i) { return sx + offset(i + 1, dx, fdx); };
+    auto yAt = [&](std::int64_t i) { return sy + offset(i + 1, dy, fdy); };
+    const std::int64_t count = n - 1;
     const Range visible =
-        intersect(insideRange(count, xAt, x1 < x0 ? -1 : 1, clip.left(), clip.right()),
-                  insideRange(count, yAt, y1 < y0 ? -1 : 1, clip.top(), clip.bottom()));
+        intersect(insideRange(count, xAt, dx < 0 ? -1 : 1, clip.left(), clip.right()),
+                  insideRange(count, yAt, dy < 0 ? -1 : 1, clip.top(), clip.bottom()));
     for (std::int64_t i = visible.first; i < visible.second; ++i)
         row(static_cast<int>(yAt(i)))[xAt(i)] &= mask;
 }

@@ -88,10 +88,13 @@ public:
     /// to even. Only pixels inside clip (intersected with the image) are ANDed with the mask.
     /// The visible steps are found before stepping, so a segment running far outside costs
     /// no more than its visible part.
-    void andSegment(std::int64_t x0, std::int64_t y0, std::int64_t x1, std::int64_t y1,
-                    std::uint8_t mask, QRect clip);
-    void andSegment(std::int64_t x0, std::int64_t y0, std::int64_t x1, std::int64_t y1,
-                    std::uint8_t mask) {
+    ///
+    /// End points are pixel positions (rounded to whole pixels) of any size, as rounding a
+    /// value far outside an axis range gives them; stepping is exact up to +-2^60. Ends beyond
+    /// that are first moved along the segment to near the image; a segment with a non-finite
+    /// end draws nothing.
+    void andSegment(double x0, double y0, double x1, double y1, std::uint8_t mask, QRect clip);
+    void andSegment(double x0, double y0, double x1, double y1, std::uint8_t mask) {
         andSegment(x0, y0, x1, y1, mask, rect());
     }
 

@@ -220,37 +220,90 @@ TEST(IndexedImage, SegmentsMatchFullStepping) {
     }
 }
 
-TEST(IndexedImage, HugeSegmentsDrawOnlyTheirVisiblePart) {
-    const int w = 50, h = 40;
-    const std::int64_t far = 1'000'000'000'000;
-    {
-        SCOPED_TRACE("horizontal through the image");
+// Segments from about 1e9 pixels away: too long to step through, too long for exact double
+// products. The reference steps only the window of k around the image in 64-bit-mantissa
+// long double, which is exact at this size.
+TEST(IndexedImage, FarSegmentsMatchExactSteppingNearTheImage) {
+    const int w = 41, h = 29;
+    std::mt19937_64 random(99);
+    std::uniform_real_distribution<double> inside(-3, 44), reach(1e8, 1e9), slope(-1, 1);
+    struct Segment {
+        std::int64_t x0, y0, x1, y1;
+    };
+    // dx = n / 2 puts every odd step exactly on a half: those must round to even.
+    std::vector<Segment> segments = {
+        {20 - 250000000, 14 - 433012702, 20 + 250000000, 14 + 433012702},
+        {21 + 250000000, 3 - 433012702, 21 - 250000000, 3 + 433012702},
+    };
+    for (int trial = 0; trial < 200; ++trial) {
+        const double px = inside(random), py = inside(random), m = slope(random);
+        const double back = reach(random), ahead = reach(random);
+        segments.push_back({static_cast<std::int64_t>(std::nearbyint(px - back)),
+                            static_cast<std::int64_t>(std::nearbyint(py - back * m)),
+                            static_cast<std::int64_t>(std::nearbyint(px + ahead)),
+                            static_cast<std::int64_t>(std::nearbyint(py + ahead * m))});
+    }
+    for (const auto& [x0, y0, x1, y1] : segments) {
+        SCOPED_TRACE(testing::Message() << x0 << "," << y0 << " -> " << x1 << "," << y1);
         IndexedImage image(w, h);
         Reference ref(image);
-        image.andSegment(-far, 7, far, 7, 0xF0);
-        for (int x = 0; x < w; ++x)
-            ref.andPixel(x, 7, 0xF0);
-        EXPECT_EQ(allBytes(image), ref.bytes);
+        image.andSegment(double(x0), double(y0), double(x1), double(y1), 0x0F);
+
+        const long double dx = x1 - x0, dy = y1 - y0;
+        const auto n = static_cast<std::int64_t>(std::nearbyint(std::sqrt(dx * dx + dy * dy)));
+        const long double kA = (-2 - x0) * static_cast<long double>(n) / dx;
+        const long double kB = (w + 2 - x0) * static_cast<long double>(n) / dx;
+        const auto kFirst = static_cast<std::int64_t>(std::min(kA, kB)) - 4;
+        const auto kLast = static_cast<std::int64_t>(std::max(kA, kB)) + 4;
+        for (std::int64_t k = kFirst; k <= kLast; ++k) {
+            if (k < 1 || k >= n) continue;
+            const auto x = x0 + static_cast<std::int64_t>(std::nearbyint(k * dx / n));
+            const auto y = y0 + static_cast<std::int64_t>(std::nearbyint(k * dy / n));
+            ref.andPixel(x, y, 0x0F);
+        }
+        ASSERT_EQ(allBytes(image), ref.bytes);
     }
-    {
-        SCOPED_TRACE("diagonal through the image");
+}
+
+TEST(IndexedImage, HugeSegmentsDrawOnlyTheirVisiblePart) {
+    const int w = 50, h = 40;
+    const double nan = std::nan("");
+    const struct {
+        const char* name;
+        double x0, y0, x1, y1;
+        int row; // the one row the segment covers, or -1 for a diagonal, -2 for nothing
+    } cases[] = {
+        {"horizontal, 1e12", -1e12, 7, 1e12, 7, 7},
+        {"horizontal, beyond the exact range", -1e30, 9, 3e300, 9, 9},
+        {"diagonal, 1e12", -1e12, -1e12, 1e12, 1e12, -1},
+        {"diagonal, 1e200", -1e200, -1e200, 1e200, 1e200, -1},
+        {"diagonal, 2^62", -0x1p62, -0x1p62, 0x1p62, 0x1p62, -1},
+        {"both ends beyond the same side", -1e12, -5, 1e12, -1e12, -2},
+        {"far beyond a corner", 1e30, -1e30, 2e30, -3e30, -2},
+        {"not a number", nan, 3, 10, 3, -2},
+        {"infinite", -INFINITY, 3, 10, 3, -2},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
         IndexedImage image(w, h);
-        image.andSegment(-far, -far, far, far, 0xF0);
-        int drawn = 0;
-        for (int y = 0; y < h; ++y)
+        Reference ref(image);
+        image.andSegment(c.x0, c.y0, c.x1, c.y1, 0xF0);
+        if (c.row >= 0) {
             for (int x = 0; x < w; ++x)
-                if (image.pixel(x, y) != kBg) {
-                    ++drawn;
-                    EXPECT_LE(std::abs(x - y), 1) << x << "," << y;
-                }
-        EXPECT_GE(drawn, h);
-    }
-    {
-        SCOPED_TRACE("both ends beyond the same side");
-        IndexedImage image(w, h);
-        const auto before = allBytes(image);
-        image.andSegment(-far, -5, far, -far, 0xF0);
-        EXPECT_EQ(allBytes(image), before);
+                ref.andPixel(x, c.row, 0xF0);
+            EXPECT_EQ(allBytes(image), ref.bytes);
+        } else if (c.row == -2) {
+            EXPECT_EQ(allBytes(image), ref.bytes);
+        } else {
+            int drawn = 0;
+            for (int y = 0; y < h; ++y)
+                for (int x = 0; x < w; ++x)
+                    if (image.pixel(x, y) != kBg) {
+                        ++drawn;
+                        EXPECT_EQ(x, y);
+                    }
+            EXPECT_EQ(drawn, h) << "a symmetric diagonal through the origin hits every row";
+        }
     }
 }
 
