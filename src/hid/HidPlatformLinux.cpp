@@ -303,7 +303,10 @@ void HidPlatformLinux::setChangeHandler(std::function<void()> handler) {
     if (!changeHandler_ || monitor_ || !udev_)
         return;
     std::lock_guard lock(mutex_);
-    monitor_ = udev_monitor_new_from_netlink(udev_, "udev");
+    // Without udevd (containers, initramfs, minimal systems) nobody passes the kernel's events
+    // on to the udev group; then listen to the kernel itself: devtmpfs has made the node.
+    const bool udevRunning = ::access("/run/udev/control", F_OK) == 0;
+    monitor_ = udev_monitor_new_from_netlink(udev_, udevRunning ? "udev" : "kernel");
     if (!monitor_)
         return; // no hot-plug: devices present at start are still found
     udev_monitor_filter_add_match_subsystem_devtype(monitor_, "hidraw", nullptr);
