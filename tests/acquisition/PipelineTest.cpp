@@ -165,39 +165,6 @@ TEST_F(PipelineFixture, EinzelHoldsUntilReset) {
     EXPECT_EQ(cross().triggers, 1);
 }
 
-TEST_F(PipelineFixture, ResetAbandonsRunningSweepKeepingPoints) {
-    Controls.mode = TriggerMode::Normal;
-    S.PreTrigger = 0;
-    Pipe.TriggerSweep(Controls);
-    Blocks(10, 3);
-    Pipe.ResetTrigger(Controls);
-    EXPECT_EQ(S.TriggerPos, -1);
-    EXPECT_EQ(S.SinceArmed, 0);
-    EXPECT_EQ(S.DataCount, 10);
-    EXPECT_TRUE(Controls.resetEnabled); // only "einzel" disables it
-    Blocks(5, 3);
-    EXPECT_EQ(S.DataCount, 10);
-}
-
-TEST_F(PipelineFixture, ModeButtonsSetResetButton) {
-    struct Row {
-        TriggerMode mode;
-        bool recording, enabled;
-    } rows[] = {
-        {TriggerMode::Dauer, false, true},  {TriggerMode::Auto, false, true},
-        {TriggerMode::Normal, false, true}, {TriggerMode::Einzel, false, false},
-        {TriggerMode::Einzel, true, true},
-    };
-    for (const Row& r : rows) {
-        SCOPED_TRACE(testing::Message() << int(r.mode) << (r.recording ? " recording" : ""));
-        S.TriggerPos = r.recording ? 3 : -1;
-        Controls.mode = r.mode;
-        Controls.resetEnabled = !r.enabled;
-        Pipe.TriggerModeChanged(Controls);
-        EXPECT_EQ(Controls.resetEnabled, r.enabled);
-    }
-}
-
 // A ramp of history blocks 0, 1, 2, ... then a crossing block of 1000: the sweep holds the
 // PreTrigger newest history blocks, the trigger block at t = 0 and the blocks after it.
 TEST_F(PipelineFixture, PreTriggerHistory) {

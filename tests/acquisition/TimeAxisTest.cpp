@@ -35,12 +35,6 @@ TEST(TimeAxis, StoredPointsGetTheirTimesAndTimeExtreme) {
     EXPECT_FLOAT_EQ(s->DataMaxT, s->DataT[5]);
 }
 
-TEST(DeviceModeForInterval, FastIntervalsNeedTheirOwnLayout) {
-    const int rows[][2] = {{2, 2}, {3, 3}, {4, 4}, {5, 5}, {10, 5}, {60000, 5}};
-    for (auto [interval, mode] : rows)
-        EXPECT_EQ(DeviceModeForInterval(interval), mode) << interval;
-}
-
 // Raw windows of IntervalMs entries, newest first, carry the values 100, 200, ...; the entries
 // just outside the rebuilt span carry 999, so a window placed one entry off shows in the means.
 TEST(RebuildMeanHistory, NewestFullIntervalsBecomeNewestMeans) {
