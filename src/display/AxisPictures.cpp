@@ -54,7 +54,7 @@ QImage horizontalPicture(bool autoPicture, bool effect, Side side) {
             first = side == Side::Right ? red : blue;
             second = side == Side::Bottom ? red : first;
         }
-        p.setRenderHint(QPainter::Antialiasing, true);
+        // Aliased like a 16-colour picture: whole pixels in the axis colours.
         QPainterPath wave;
         wave.moveTo(10, 5);
         wave.cubicTo(12, 0, 14, 0, 15.5, 5);
@@ -63,7 +63,6 @@ QImage horizontalPicture(bool autoPicture, bool effect, Side side) {
         wave2.moveTo(15.5, 5);
         wave2.cubicTo(17, 10, 19, 10, 21, 5);
         p.strokePath(wave2, QPen(second, 1.2));
-        p.setRenderHint(QPainter::Antialiasing, false);
     } else {
         // arrows from outside pointing at the limits
         p.drawLine(9, 5, 5, 5);

@@ -1,0 +1,44 @@
+// A measurement store with the four scales and the display state, as the main window holds
+// them, for drawing and interaction tests without a window.
+#pragma once
+
+#include "DisplayState.h"
+#include "MeasurementStore.h"
+
+#include <memory>
+
+struct DisplayFixture {
+    std::unique_ptr<MeasurementStore> storage = std::make_unique<MeasurementStore>();
+    MeasurementStore& store = *storage;
+    Tscale ScaleA, ScaleB, ScaleT, ScaleX;
+    Tscale* Left = &ScaleA;
+    Tscale* Right = &ScaleB;
+    Tscale* Bottom = &ScaleT;
+    ScaleSet scales{ScaleA, ScaleB, ScaleT, ScaleX, Left, Right, Bottom};
+    DisplayState state;
+    DisplayControls controls;
+
+    DisplayFixture() {
+        ScaleA.Visible = ScaleB.Visible = ScaleT.Visible = true;
+        setRange(ScaleA, 0, 10);
+        setRange(ScaleB, 0, 10);
+        setRange(ScaleT, 0, 10);
+        setRange(ScaleX, 0, 1);
+    }
+    static void setRange(Tscale& s, double start, double end) {
+        s.RangeStart = start;
+        s.RangeEnd = end;
+    }
+    void addPoint(float t, float a, float b) {
+        const int i = store.DataCount++;
+        store.DataT[i] = t;
+        store.DataA[i] = a;
+        store.DataB[i] = b;
+    }
+    void addSnapPoint(float t, float a, float b) {
+        const int i = store.SnapCount++;
+        store.SnapT[i] = t;
+        store.SnapA[i] = a;
+        store.SnapB[i] = b;
+    }
+};

@@ -1,0 +1,349 @@
+#include "DisplayFixture.h"
+#include "Plot.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+
+namespace {
+
+constexpr int W = 400, H = 300;
+
+struct PlotFixture : DisplayFixture {
+    IndexedImage image{W, H};
+    PlotFixture() {
+        // No grid unless a test asks for one.
+        for (Tscale* s : {&ScaleA, &ScaleB, &ScaleT, &ScaleX})
+            s->GridLastIndex = -1;
+    }
+    void paint() { PaintPlot(image, store, scales, controls, state, PlotFont()); }
+    int column(double t) const { return static_cast<int>(PlotColumn(t, 0, 10, W)); }
+    int row(double v) const { return static_cast<int>(PlotRow(v, 0, 10, H)); }
+    std::uint8_t at(int x, int y) const { return image.pixel(x, y); }
+};
+
+TEST(Plot, SegmentsJoinPointsInTheCoreColourAndHalosStayAtThePoints) {
+    PlotFixture f;
+    f.controls.KanalB = false;
+    f.addPoint(1, 5, 0);
+    f.addPoint(9, 5, 0);
+    f.paint();
+    const int x0 = f.column(1), x1 = f.column(9), y = f.row(5);
+    const struct {
+        const char* where;
+        int x, y;
+        std::uint8_t expected;
+    } rows[] = {
+        {"point", x0, y, PaletteMask::LiveA.Core},
+        {"point's right neighbour", x0 + 1, y, PaletteMask::LiveA.Core},
+        {"point's diagonal", x0 - 1, y - 1, PaletteMask::LiveA.Halo},
+        {"segment", (x0 + x1) / 2, y, PaletteMask::LiveA.Core},
+        {"above the segment", (x0 + x1) / 2, y - 1, PaletteIndex::Background},
+        {"below the segment", (x0 + x1) / 2, y + 1, PaletteIndex::Background},
+        {"left of the first point", x0 - 2, y, PaletteIndex::Background},
+    };
+    for (const auto& r : rows) {
+        SCOPED_TRACE(r.where);
+        EXPECT_EQ(f.at(r.x, r.y), r.expected);
+    }
+}
+
+TEST(Plot, SegmentFromFarOutsideReachesTheImageEdge) {
+    PlotFixture f;
+    f.controls.KanalB = false;
+    const float huge = 1e30f;
+    f.addPoint(5, huge, 0);
+    f.addPoint(5, 5, 0);
+    f.addPoint(5, -huge, 0);
+    f.addPoint(6, std::numeric_limits<float>::quiet_NaN(), 0);
+    f.paint();
+    const int x = f.column(5);
+    for (int y : {1, 100, f.row(5), 200, H - 2}) {
+        SCOPED_TRACE(y);
+        EXPECT_EQ(f.at(x, y), PaletteMask::LiveA.Core);
+    }
+    EXPECT_EQ(f.at(x - 1, 100), PaletteIndex::Background);
+    // The frame stays black.
+    EXPECT_EQ(f.at(x, 0), PaletteIndex::Black);
+    EXPECT_EQ(f.at(x, H - 1), PaletteIndex::Black);
+}
+
+TEST(Plot, ZeroLinesOnlyWhereZeroLiesInsideTheRange) {
+    const struct {
+        double start, end;
+        int row; // -1: no zero line
+    } rows[] = {
+        {-5, 5, 150},   // H - round(0.5 * 297 + 2)
+        {-1, 9, 268},   // H - round(0.1 * 297 + 2)
+        {0, 10, -1},    // on the bottom data row, which is left free
+        {1, 10, -1},
+        {-10, -1, -1},
+    };
+    for (const auto& r : rows) {
+        SCOPED_TRACE(testing::Message() << r.start << ".." << r.end);
+        PlotFixture f;
+        f.setRange(f.ScaleA, r.start, r.end);
+        f.setRange(f.ScaleB, r.start - 100, r.end - 100); // B's zero far below
+        f.paint();
+        int found = -1, foundB = -1;
+        for (int y = 0; y < H; ++y) {
+            if (f.at(200, y) == PaletteMask::ZeroLineLeft) found = y;
+            if (f.at(200, y) == PaletteMask::ZeroLineRight) foundB = y;
+        }
+        EXPECT_EQ(found, r.row);
+        EXPECT_EQ(foundB, -1);
+    }
+}
+
+TEST(Plot, ZeroLinesByMode) {
+    const struct {
+        PlotMode mode;
+        bool horizontalA, horizontalB, verticalB;
+    } rows[] = {
+        {PlotMode::Normal, true, true, false},
+        {PlotMode::BAsX, true, false, true},
+        {PlotMode::AAsX, false, true, false},
+    };
+    for (const auto& r : rows) {
+        SCOPED_TRACE(static_cast<int>(r.mode));
+        PlotFixture f;
+        f.controls.BXY = r.mode == PlotMode::BAsX;
+        f.controls.AXY = r.mode == PlotMode::AAsX;
+        f.setRange(f.ScaleA, -5, 5);
+        f.setRange(f.ScaleB, -1, 9);
+        f.setRange(f.ScaleT, -1, 9);
+        if (r.mode == PlotMode::BAsX) {
+            f.Right = &f.ScaleX;
+            f.Bottom = &f.ScaleB;
+        } else if (r.mode == PlotMode::AAsX) {
+            f.Left = &f.ScaleX;
+            f.Bottom = &f.ScaleA;
+        }
+        f.paint();
+        // A: row 150 with -5..5; B: row 268 with -1..9; B as x: column round(0.1 * 397 + 1).
+        EXPECT_EQ(f.at(200, 150) == PaletteMask::ZeroLineLeft, r.horizontalA);
+        EXPECT_EQ(f.at(100, 268) == PaletteMask::ZeroLineRight, r.horizontalB);
+        EXPECT_EQ(f.at(41, 100) == PaletteMask::ZeroLineRight, r.verticalB);
+    }
+}
+
+TEST(Plot, GridFollowsTheScalesTickPositions) {
+    PlotFixture f;
+    f.ScaleT.GridFirstPx = 10.4;
+    f.ScaleT.GridStepPx = 50;
+    f.ScaleT.GridLastIndex = 3;
+    f.ScaleA.GridFirstPx = 0;
+    f.ScaleA.GridStepPx = 100.2;
+    f.ScaleA.GridLastIndex = 2;
+    f.ScaleB.GridFirstPx = 30;
+    f.ScaleB.GridStepPx = 30;
+    f.ScaleB.GridLastIndex = 0;
+    f.paint();
+    for (int x : {11, 61, 111, 161}) {
+        SCOPED_TRACE(x);
+        EXPECT_EQ(f.at(x, 77), PaletteMask::GridBottomTime);
+        EXPECT_EQ(f.at(x + 1, 77), PaletteIndex::Background);
+    }
+    EXPECT_EQ(f.at(211, 77), PaletteIndex::Background); // only four major ticks
+    // Left grid rows H - 2 - round(j * 100.2): the first lies on the bottom data row and is
+    // left out.
+    EXPECT_EQ(f.at(250, 198), PaletteMask::GridLeft);
+    EXPECT_EQ(f.at(250, 98), PaletteMask::GridLeft);
+    EXPECT_EQ(f.at(250, H - 2), PaletteIndex::Background);
+    EXPECT_EQ(f.at(250, 268), PaletteMask::GridRight);
+    // Crossing of a vertical and a horizontal grid line.
+    EXPECT_EQ(f.at(61, 198), PaletteMask::GridBottomTime & PaletteMask::GridLeft);
+}
+
+TEST(Plot, BottomGridColourByMode) {
+    const struct {
+        PlotMode mode;
+        std::uint8_t mask;
+    } rows[] = {{PlotMode::Normal, PaletteMask::GridBottomTime},
+                {PlotMode::BAsX, PaletteMask::GridBottomBAsX},
+                {PlotMode::AAsX, PaletteMask::GridBottomAAsX}};
+    for (const auto& r : rows) {
+        SCOPED_TRACE(static_cast<int>(r.mode));
+        PlotFixture f;
+        f.controls.BXY = r.mode == PlotMode::BAsX;
+        f.controls.AXY = r.mode == PlotMode::AAsX;
+        f.Bottom = r.mode == PlotMode::BAsX ? &f.ScaleB
+                   : r.mode == PlotMode::AAsX ? &f.ScaleA
+                                              : &f.ScaleT;
+        f.Bottom->GridFirstPx = 99;
+        f.Bottom->GridLastIndex = 0;
+        f.paint();
+        EXPECT_EQ(f.at(100, 50), r.mask);
+    }
+}
+
+TEST(Plot, SnapshotLegendOnlyWhenTheDefinitionsDiffer) {
+    const QString volts = QStringLiteral("Spannung unkalibriert (V): U");
+    const QString temp = QStringLiteral("Temperatur (°C): U*20");
+    const struct {
+        int snapCount;
+        QString snapDef, dataDef;
+        bool legend;
+    } rows[] = {
+        {0, temp, volts, false},
+        {1, volts, volts, false},
+        {1, temp, volts, true},
+    };
+    for (const auto& r : rows) {
+        SCOPED_TRACE((r.snapDef + " / " + r.dataDef).toStdString());
+        for (bool channelA : {true, false}) {
+            SCOPED_TRACE(channelA ? "A" : "B");
+            PlotFixture f;
+            for (int i = 0; i < r.snapCount; ++i)
+                f.addSnapPoint(-100, -100, -100); // far outside: draws nothing
+            (channelA ? f.store.SnapDefA : f.store.SnapDefB) = r.snapDef;
+            (channelA ? f.store.DataDefA : f.store.DataDefB) = r.dataDef;
+            f.paint();
+            const std::uint8_t ink =
+                channelA ? PaletteIndex::SnapshotLegendA : PaletteIndex::SnapshotLegendB;
+            // A at the top left, B right-aligned at the top right.
+            const int from = channelA ? 10 : W / 2, to = channelA ? W / 2 : W - 10;
+            bool found = false;
+            for (int y = 7; y < 25; ++y)
+                for (int x = from; x < to; ++x)
+                    found = found || f.at(x, y) == ink;
+            EXPECT_EQ(found, r.legend);
+        }
+    }
+}
+
+TEST(Plot, SnapshotLegendMovesToTheBottomRowForTheHorizontalChannel) {
+    PlotFixture f;
+    f.controls.AXY = true;
+    f.Left = &f.ScaleX;
+    f.Bottom = &f.ScaleA;
+    f.addSnapPoint(-100, -100, -100);
+    f.store.SnapDefA = QStringLiteral("Temperatur (°C): U*20");
+    f.paint();
+    auto inkIn = [&](int top, int bottom) {
+        for (int y = top; y < bottom; ++y)
+            for (int x = 10; x < W / 2; ++x)
+                if (f.at(x, y) == PaletteIndex::SnapshotLegendA) return true;
+        return false;
+    };
+    EXPECT_FALSE(inkIn(5, 25));
+    EXPECT_TRUE(inkIn(H - 20, H - 1));
+}
+
+TEST(Plot, XyModesDrawOneCurvePerShownChannel) {
+    const struct {
+        PlotMode mode;
+        bool kanalA, kanalB;
+        std::uint8_t atA;    // pixel where the x/y point lies
+        std::uint8_t atB;    // where B's own curve would lie in normal mode
+    } rows[] = {
+        {PlotMode::Normal, true, true, PaletteMask::LiveA.Core, PaletteMask::LiveB.Core},
+        {PlotMode::Normal, false, true, PaletteIndex::Background, PaletteMask::LiveB.Core},
+        {PlotMode::BAsX, true, true, 0x00, PaletteIndex::Background},
+        {PlotMode::BAsX, true, false, PaletteMask::LiveA.Core, PaletteIndex::Background},
+        {PlotMode::BAsX, false, true, PaletteMask::LiveB.Core, PaletteIndex::Background},
+        {PlotMode::AAsX, true, true, 0x00, PaletteIndex::Background},
+        {PlotMode::AAsX, false, true, PaletteMask::LiveB.Core, PaletteIndex::Background},
+    };
+    for (const auto& r : rows) {
+        SCOPED_TRACE(testing::Message() << static_cast<int>(r.mode) << r.kanalA << r.kanalB);
+        PlotFixture f;
+        f.controls.BXY = r.mode == PlotMode::BAsX;
+        f.controls.AXY = r.mode == PlotMode::AAsX;
+        f.controls.KanalA = r.kanalA;
+        f.controls.KanalB = r.kanalB;
+        // t = 2, A = 6, B = 6 in XY; B = 3 checks that no time curve appears.
+        const float b = r.mode == PlotMode::Normal ? 3 : 6;
+        f.addPoint(2, 6, b);
+        f.paint();
+        const int xy = f.column(6), y6 = f.row(6);
+        if (r.mode == PlotMode::Normal) {
+            EXPECT_EQ(f.at(f.column(2), y6), r.atA);
+            EXPECT_EQ(f.at(f.column(2), f.row(3)), r.atB);
+        } else {
+            EXPECT_EQ(f.at(xy, y6), r.atA);
+            EXPECT_EQ(f.at(f.column(2), f.row(3)), r.atB);
+            EXPECT_EQ(f.at(f.column(2), y6), PaletteIndex::Background);
+        }
+    }
+}
+
+TEST(Plot, SnapshotUnderLiveDataInPaleColours) {
+    PlotFixture f;
+    f.addSnapPoint(2, 6, 1);
+    f.addPoint(8, 6, 1);
+    f.paint();
+    EXPECT_EQ(f.at(f.column(2), f.row(6)), PaletteMask::SnapshotA.Core);
+    EXPECT_EQ(f.at(f.column(2), f.row(1)), PaletteMask::SnapshotB.Core);
+    EXPECT_EQ(f.at(f.column(8), f.row(6)), PaletteMask::LiveA.Core);
+}
+
+TEST(Plot, ZoomBoxIsADottedFrame) {
+    PlotFixture f;
+    f.state.ZoomBoxActive = true;
+    f.state.ZoomX1 = 300;
+    f.state.ZoomY1 = 200;
+    f.state.ZoomX2 = 100; // dragged up and left
+    f.state.ZoomY2 = 50;
+    f.paint();
+    int onFrame = 0;
+    for (int x = 100; x < 300; ++x)
+        onFrame += f.at(x, 50) == PaletteIndex::ZoomBox;
+    EXPECT_GT(onFrame, 80);
+    EXPECT_LT(onFrame, 120);
+    EXPECT_EQ(f.at(200, 120), PaletteIndex::Background);
+}
+
+TEST(Layout, RectanglesImagesAndScrollBar) {
+    DisplayFixture f;
+    IndexedImage mean, plot;
+    LayoutInput in;
+    in.Window = {700, 500};
+    in.PaintBoxMittel = {724, 130};
+    in.PaintBoxData = {800, 460};
+    in.PanelSignaleHeight = 415;
+    in.PanellinksPufferHeight = 15;
+    in.PanellinksHeight = 400;
+    in.ScrollBarHeight = 385;
+    in.ScrollPosition = 10;
+    const LayoutResult r = FormResize(in, f.store, f.state, f.scales, mean, plot);
+    EXPECT_EQ(r.Window, QSize(770, 570));
+    EXPECT_EQ(mean.size(), QSize(654, 130));
+    EXPECT_EQ(plot.size(), QSize(660, 400));
+    EXPECT_EQ(f.ScaleA.Bounds.Bottom, 414);
+    EXPECT_EQ(f.ScaleA.Kind, 3);
+    EXPECT_EQ(f.ScaleB.Bounds.Left, 730);
+    EXPECT_EQ(f.ScaleB.Kind, 2);
+    EXPECT_EQ(f.ScaleT.Bounds.Top, 415);
+    EXPECT_EQ(f.ScaleT.Bounds.Right, 729);
+    EXPECT_EQ(f.ScaleT.TitleMargin, 25);
+    EXPECT_TRUE(f.store.AxesChanged && f.store.PlotDirty && f.store.MeanDirty);
+    EXPECT_TRUE(r.ScrollBarVisible);
+    EXPECT_EQ(r.ScrollBarMaximum, 30);
+    EXPECT_EQ(r.PanelSignaleTop, 5);
+
+    in.PanellinksHeight = 430;
+    EXPECT_FALSE(FormResize(in, f.store, f.state, f.scales, mean, plot).ScrollBarVisible);
+}
+
+TEST(Layout, PlotTallerThanFourThousandRowsIsDrawnToItsLastRow) {
+    DisplayFixture f;
+    IndexedImage mean, plot;
+    LayoutInput in;
+    in.PaintBoxMittel = {724, 130};
+    in.PaintBoxData = {600, 5060};
+    FormResize(in, f.store, f.state, f.scales, mean, plot);
+    ASSERT_EQ(plot.height(), 5000);
+    for (Tscale* s : {&f.ScaleA, &f.ScaleB, &f.ScaleT})
+        s->GridLastIndex = -1;
+    f.addPoint(5, 0, 10); // A at the bottom data row, B at the top one
+    PaintPlot(plot, f.store, f.scales, f.controls, f.state, PlotFont());
+    const int x = static_cast<int>(PlotColumn(5, 0, 10, plot.width()));
+    EXPECT_EQ(plot.pixel(x, 4998), PaletteMask::LiveA.Core);
+    EXPECT_EQ(plot.pixel(x, 4999), PaletteIndex::Black);
+    EXPECT_EQ(plot.pixel(x, 1), PaletteMask::LiveB.Core);
+    EXPECT_EQ(plot.pixel(x, 4500), PaletteIndex::Background);
+}
+
+} // namespace

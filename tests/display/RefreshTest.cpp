@@ -1,0 +1,173 @@
+#include "Analysis.h"
+#include "AxisPictures.h"
+#include "DisplayFixture.h"
+#include "DisplayRefresh.h"
+#include "FormulaParser.h"
+#include "Plot.h"
+#include "PlotInteraction.h"
+
+#include <QImage>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+struct RefreshFixture : DisplayFixture {
+    TParser parserA, parserB;
+    IndexedImage raw{251, 130}, mean, plot;
+    QImage rawCanvas{251, 130, QImage::Format_RGB32};
+    QImage meanCanvas{724, 130, QImage::Format_RGB32};
+    QImage dataCanvas{800, 460, QImage::Format_RGB32};
+    DisplayContext ctx{store, scales, state,  controls,  parserA,    parserB,
+                       raw,   mean,   plot,   rawCanvas, meanCanvas, dataCanvas};
+
+    RefreshFixture() {
+        LayoutInput in;
+        in.PaintBoxMittel = meanCanvas.size();
+        in.PaintBoxData = dataCanvas.size();
+        FormResize(in, store, state, scales, mean, plot);
+        ScaleT.Title = QStringLiteral("Zeit in <vf>s");
+        store.DefMinA = 0, store.DefMaxA = 10;
+        store.DefMinB = 0, store.DefMaxB = 5;
+        store.TimeRangeMin = 0, store.TimeRangeMax = 10;
+        for (QImage* c : {&rawCanvas, &meanCanvas, &dataCanvas})
+            c->fill(Qt::white);
+    }
+    RefreshResult refresh() {
+        ctx.Controls = controls;
+        return RefreshDisplay(ctx);
+    }
+};
+
+TEST(Refresh, FirstRefreshDrawsEverythingAndClearsTheFlags) {
+    RefreshFixture f;
+    f.store.RawDirty = true;
+    const RefreshResult r = f.refresh();
+    EXPECT_TRUE(r.Raw && r.Mean && r.Left && r.Right && r.Bottom && r.Plot);
+    EXPECT_FALSE(f.store.RawDirty || f.store.MeanDirty || f.store.PlotDirty ||
+                 f.store.AxesChanged);
+    EXPECT_TRUE(f.state.RawStripValid && f.state.MeanStripValid && f.state.PlotValid);
+    // The plot's black frame lands at (70, 15) of the data canvas, the grid has ticks to use.
+    EXPECT_EQ(f.dataCanvas.pixel(70, 15), f.plot.indexed8().color(0));
+    EXPECT_EQ(f.dataCanvas.pixel(69, 14), qRgb(255, 255, 255));
+    EXPECT_GT(f.ScaleT.GridLastIndex, 0);
+    EXPECT_EQ(f.rawCanvas.pixel(0, 0), f.plot.indexed8().color(0));
+}
+
+TEST(Refresh, OnlyChangedAxesAreRedrawnWithTheirButtons) {
+    RefreshFixture f;
+    f.refresh();
+    // Left 0..10 equals A's definition: FullOn; right 0..10 differs from B's 0..5: Full.
+    EXPECT_TRUE(f.state.Visible(AxisImage::LinksFullon));
+    EXPECT_TRUE(f.state.Visible(AxisImage::RechtsFull));
+    EXPECT_TRUE(f.state.Visible(AxisImage::UntenFullOn));
+    EXPECT_TRUE(f.state.Visible(AxisImage::LinksAuto));
+
+    RefreshResult r = f.refresh();
+    EXPECT_FALSE(r.Left || r.Right || r.Bottom || r.Plot);
+
+    f.setRange(f.ScaleA, 0, 20);
+    r = f.refresh();
+    EXPECT_TRUE(r.Left);
+    EXPECT_FALSE(r.Right || r.Bottom);
+    EXPECT_TRUE(f.state.Visible(AxisImage::LinksFull));
+    EXPECT_FALSE(f.state.Visible(AxisImage::LinksFullon));
+}
+
+TEST(Refresh, AutoscaleWidensBeforeTheAxesAreCompared) {
+    RefreshFixture f;
+    f.refresh();
+    f.store.AutoRight = true;
+    f.store.DataCount = 1;
+    f.store.DataMinB = -3, f.store.DataMaxB = 4;
+    const RefreshResult r = f.refresh();
+    EXPECT_TRUE(r.Right);
+    EXPECT_EQ(f.ScaleB.RangeStart, -3);
+    EXPECT_EQ(f.ScaleB.RangeEnd, 10);
+    EXPECT_TRUE(f.state.Visible(AxisImage::RechtsAutoOff));
+}
+
+TEST(Refresh, HiddenAxisOfAnXyModeShowsNoButtons) {
+    RefreshFixture f;
+    f.controls.BXY = true;
+    AssignStrips(f.store, f.state, f.scales, PlotMode::BAsX);
+    f.refresh();
+    for (AxisImage i : {AxisImage::RechtsAuto, AxisImage::RechtsAutoOff, AxisImage::RechtsFull,
+                        AxisImage::RechtsFullon})
+        EXPECT_FALSE(f.state.Visible(i));
+    EXPECT_TRUE(f.state.Visible(AxisImage::LinksAuto));
+    // The right strip is cleared white: no tick labels of B remain there.
+    EXPECT_EQ(f.dataCanvas.pixel(760, 200), qRgb(255, 255, 255));
+}
+
+TEST(Analysis, RangesSpansAndRatios) {
+    Tscale a, b;
+    a.RangeStart = 0, a.RangeEnd = 5;
+    b.RangeStart = 0, b.RangeEnd = 2;
+    const QStringList lines = AnalysisLines(a, b, QLocale(QLocale::German));
+    const QStringList expected = {"Skala A min: 0",       "Skala A max: 5",
+                                  "Differenz A: 5",       "Skala B min: 0",
+                                  "Skala B max: 2",       "Differenz B: 2",
+                                  "Verhältnis A/B: 2,5",  "Verhältnis B/A: 0,4"};
+    EXPECT_EQ(lines, expected);
+
+    b.RangeStart = -12345.678, b.RangeEnd = 12345.678;
+    const QStringList big = AnalysisLines(a, b, QLocale(QLocale::German));
+    EXPECT_EQ(big[3], QStringLiteral("Skala B min: -12346"));
+
+    b.RangeStart = 1, b.RangeEnd = 1 + 1e-60; // span 0 in single precision
+    const QStringList none = AnalysisLines(a, b, QLocale(QLocale::German));
+    EXPECT_EQ(none[6], QStringLiteral("Verhältnis A/B: -"));
+    EXPECT_EQ(none[7], QStringLiteral("Verhältnis B/A: 0"));
+}
+
+TEST(Analysis, PressShowsFreshValuesAndReleaseHides) {
+    Tscale a, b;
+    a.RangeEnd = 5, b.RangeEnd = 2;
+    AnalysisReadout readout;
+    readout.Shape3MouseDown(a, b, QLocale(QLocale::German));
+    EXPECT_TRUE(readout.Visible);
+    readout.Shape3MouseUp();
+    EXPECT_FALSE(readout.Visible);
+    a.RangeEnd = 8;
+    readout.Shape3MouseDown(a, b, QLocale(QLocale::German));
+    EXPECT_EQ(readout.Lines[1], QStringLiteral("Skala A max: 8"));
+    readout.Button2Click(a, b); // a second toggle hides it
+    EXPECT_FALSE(readout.Visible);
+}
+
+TEST(AxisPictures, SizesAndColoursOfTheStateInEffect) {
+    auto has = [](const QImage& image, QRgb colour) {
+        for (int y = 0; y < image.height(); ++y)
+            for (int x = 0; x < image.width(); ++x)
+                if ((image.pixel(x, y) & 0xFFFFFF) == (colour & 0xFFFFFF) &&
+                    qAlpha(image.pixel(x, y)) == 255)
+                    return true;
+        return false;
+    };
+    const struct {
+        AxisImage image;
+        QSize size;
+        bool blue, red, black;
+    } rows[] = {
+        {AxisImage::LinksAuto, {16, 32}, false, false, false},
+        {AxisImage::LinksAutoOff, {16, 32}, true, false, true},
+        {AxisImage::RechtsAutoOff, {16, 32}, false, true, true},
+        {AxisImage::UntenAutoOff, {32, 16}, true, true, true},
+        {AxisImage::UntenFull, {32, 16}, false, false, false},
+        {AxisImage::UntenFullOn, {32, 16}, false, false, true},
+    };
+    for (const auto& r : rows) {
+        SCOPED_TRACE(static_cast<int>(r.image));
+        const QImage p = AxisPicture(r.image).convertToFormat(QImage::Format_ARGB32);
+        EXPECT_EQ(p.size(), r.size);
+        EXPECT_EQ(p.size(), AxisPictureSize(r.image));
+        EXPECT_EQ(has(p, qRgb(0, 0, 247)), r.blue);
+        EXPECT_EQ(has(p, qRgb(247, 0, 0)), r.red);
+        EXPECT_EQ(has(p, qRgb(0, 0, 0)), r.black);
+        EXPECT_EQ(qAlpha(p.pixel(0, 0)), 0); // transparent background
+    }
+    EXPECT_EQ(SnapshotArrowPicture().size(), QSize(20, 44));
+}
+
+} // namespace
