@@ -58,8 +58,9 @@ struct Bench {
 };
 
 // Dauer mode: a sweep is always running, so every closed block is evaluated twice.
-void Pipeline(benchmark::State& state, TriggerMode mode, int intervalMs) {
-    Bench b(mode, intervalMs, "U", Temperature);
+void Pipeline(benchmark::State& state, TriggerMode mode, int intervalMs,
+              const char* formulaB) {
+    Bench b(mode, intervalMs, "U", formulaB);
     const auto reports = Reports();
     std::size_t i = 0;
     for (auto _ : state) {
@@ -118,10 +119,14 @@ public:
 int main(int argc, char** argv) {
     benchmark::RegisterBenchmark("report/plain copy", PlainCopy);
     benchmark::RegisterBenchmark("report/dauer 2 ms U+temperature", Pipeline, TriggerMode::Dauer,
-                                 2);
+                                 2, Temperature);
     benchmark::RegisterBenchmark("report/dauer 5 ms U+temperature", Pipeline, TriggerMode::Dauer,
-                                 5);
-    benchmark::RegisterBenchmark("report/normal 2 ms", Pipeline, TriggerMode::Normal, 2);
+                                 5, Temperature);
+    benchmark::RegisterBenchmark("report/normal 2 ms", Pipeline, TriggerMode::Normal, 2,
+                                 Temperature);
+    // Every evaluation of signal B fails (division by zero): the cost of the error path.
+    benchmark::RegisterBenchmark("report/dauer 2 ms, B always fails", Pipeline, TriggerMode::Dauer,
+                                 2, "1/(Y-Y)");
     benchmark::RegisterBenchmark("trigger/10000 history points", FullHistoryTrigger);
     benchmark::Initialize(&argc, argv);
     Collector collector;
