@@ -128,6 +128,8 @@ TEST(HardwareWindow, EveryClickReportsTheCurrentChoice) {
 } // namespace
 
 int main(int argc, char** argv) {
+    // Test discovery runs this at build time, without the test environment.
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
