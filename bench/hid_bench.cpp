@@ -104,8 +104,7 @@ double pingPongNs(int rounds) {
         std::unique_lock lock(m);
         for (;;) {
             cv.wait(lock, [&] { return turn == 1 || stop; });
-            if (stop)
-                return;
+            if (stop) return;
             turn = 0;
             cv.notify_all();
         }

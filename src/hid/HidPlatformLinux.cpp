@@ -61,36 +61,29 @@ std::shared_ptr<HidPlatform> makeSystemHidPlatform() {
 HidPlatformLinux::HidPlatformLinux() : udev_(udev_new()) {}
 
 HidPlatformLinux::Entry::~Entry() {
-    if (fd >= 0)
-        ::close(fd);
-    if (cancelFd >= 0)
-        ::close(cancelFd);
+    if (fd >= 0) ::close(fd);
+    if (cancelFd >= 0) ::close(cancelFd);
 }
 
 HidPlatformLinux::~HidPlatformLinux() {
     notifier_.reset();
     handles_.clear();
-    if (monitor_)
-        udev_monitor_unref(monitor_);
-    if (udev_)
-        udev_unref(udev_);
+    if (monitor_) udev_monitor_unref(monitor_);
+    if (udev_) udev_unref(udev_);
 }
 
 std::optional<std::vector<THidPnPInfo>> HidPlatformLinux::enumerate() {
     std::lock_guard lock(mutex_);
-    if (!udev_)
-        return std::nullopt;
+    if (!udev_) return std::nullopt;
     udev_enumerate* enumeration = udev_enumerate_new(udev_);
-    if (!enumeration)
-        return std::nullopt;
+    if (!enumeration) return std::nullopt;
     std::vector<THidPnPInfo> list;
     udev_enumerate_add_match_subsystem(enumeration, "hidraw");
     udev_enumerate_scan_devices(enumeration);
     udev_list_entry* item = nullptr;
     udev_list_entry_foreach(item, udev_enumerate_get_list_entry(enumeration)) {
         udev_device* device = udev_device_new_from_syspath(udev_, udev_list_entry_get_name(item));
-        if (!device)
-            continue;
+        if (!device) continue;
         const char* devnode = udev_device_get_devnode(device);
         udev_device* hid = udev_device_get_parent_with_subsystem_devtype(device, "hid", nullptr);
         // The hid device's name (bus:vendor:product.instance) is new for every plug-in.
@@ -160,16 +153,14 @@ HidPlatform::Handle HidPlatformLinux::open(const QString& devicePath, Access acc
     auto entry = std::make_shared<Entry>();
     const std::string devnode = devicePath.toStdString();
     if (access != Access::QueryOnly) {
-        const int flags = (access == Access::ReadWrite ? O_RDWR : O_RDONLY | O_NONBLOCK) | O_CLOEXEC;
+        const int flags =
+            (access == Access::ReadWrite ? O_RDWR : O_RDONLY | O_NONBLOCK) | O_CLOEXEC;
         entry->fd = ::open(devnode.c_str(), flags);
-        if (entry->fd < 0)
-            return fail(InvalidHandle);
+        if (entry->fd < 0) return fail(InvalidHandle);
         entry->cancelFd = ::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
-        if (entry->cancelFd < 0)
-            return fail(InvalidHandle);
+        if (entry->cancelFd < 0) return fail(InvalidHandle);
     }
-    if (!describe(devnode, *entry))
-        return InvalidHandle;
+    if (!describe(devnode, *entry)) return InvalidHandle;
     if (entry->fd >= 0) {
         hidraw_devinfo info{};
         if (::ioctl(entry->fd, HIDIOCGRAWINFO, &info) == 0) {
@@ -188,8 +179,7 @@ void HidPlatformLinux::close(Handle handle) {
     {
         std::lock_guard lock(mutex_);
         auto it = handles_.find(handle);
-        if (it == handles_.end())
-            return;
+        if (it == handles_.end()) return;
         entry = std::move(it->second);
         handles_.erase(it);
     }
@@ -208,8 +198,7 @@ std::shared_ptr<HidPlatformLinux::Entry> HidPlatformLinux::find(Handle handle) {
 
 bool HidPlatformLinux::getAttributes(Handle handle, THidAttributes& attributes) {
     const auto entry = find(handle);
-    if (!entry || !entry->attributesKnown)
-        return false;
+    if (!entry || !entry->attributesKnown) return false;
     attributes = entry->attributes;
     return true;
 }
@@ -237,8 +226,7 @@ bool HidPlatformLinux::getIndexedString(Handle handle, unsigned index, char16_t*
 
 bool HidPlatformLinux::getCaps(Handle handle, THidCaps& caps) {
     const auto entry = find(handle);
-    if (!entry || !entry->capsKnown)
-        return false;
+    if (!entry || !entry->capsKnown) return false;
     caps = entry->caps;
     return true;
 }
@@ -250,8 +238,7 @@ bool HidPlatformLinux::setNumInputBuffers(Handle, std::uint32_t) {
 
 bool HidPlatformLinux::getNumInputBuffers(Handle handle, std::uint32_t& count) {
     const auto entry = find(handle);
-    if (!entry || entry->fd < 0)
-        return false;
+    if (!entry || entry->fd < 0) return false;
     count = HidrawQueueLength;
     return true;
 }
@@ -260,12 +247,10 @@ HidPlatform::ReadResult HidPlatformLinux::read(Handle handle, std::uint8_t* buff
                                                std::size_t length, int timeoutMs) {
     // Holding the entry keeps its descriptors open while we poll, even if closed meanwhile.
     const auto entry = find(handle);
-    if (!entry)
-        return {ReadResult::Status::Gone, 0, 0};
+    if (!entry) return {ReadResult::Status::Gone, 0, 0};
     const ReadResult result =
         readHidraw(entry->fd, entry->cancelFd, entry->numberedReports, buffer, length, timeoutMs);
-    if (result.status == ReadResult::Status::Gone)
-        linuxLastError = ENODEV;
+    if (result.status == ReadResult::Status::Gone) linuxLastError = ENODEV;
     return result;
 }
 
@@ -287,28 +272,23 @@ bool HidPlatformLinux::setOutputReport(Handle handle, const std::uint8_t* data,
     // Byte 0 is the report ID; hidraw drops a 0 for devices without numbered reports.
 #ifdef HIDIOCSOUTPUT
     std::vector<std::uint8_t> copy(data, data + length); // the ioctl may write back
-    if (::ioctl(entry->fd, HIDIOCSOUTPUT(length), copy.data()) >= 0)
-        return true;
-    if (errno != ENOTTY && errno != EINVAL && errno != ENOSYS)
-        return fail(false);
+    if (::ioctl(entry->fd, HIDIOCSOUTPUT(length), copy.data()) >= 0) return true;
+    if (errno != ENOTTY && errno != EINVAL && errno != ENOSYS) return fail(false);
 #endif
     const ssize_t written = ::write(entry->fd, data, length);
-    if (written < 0)
-        return fail(false);
+    if (written < 0) return fail(false);
     return static_cast<std::size_t>(written) == length;
 }
 
 void HidPlatformLinux::setChangeHandler(std::function<void()> handler) {
     changeHandler_ = std::move(handler);
-    if (!changeHandler_ || monitor_ || !udev_)
-        return;
+    if (!changeHandler_ || monitor_ || !udev_) return;
     std::lock_guard lock(mutex_);
     // Without udevd (containers, initramfs, minimal systems) nobody passes the kernel's events
     // on to the udev group; then listen to the kernel itself: devtmpfs has made the node.
     const bool udevRunning = ::access("/run/udev/control", F_OK) == 0;
     monitor_ = udev_monitor_new_from_netlink(udev_, udevRunning ? "udev" : "kernel");
-    if (!monitor_)
-        return; // no hot-plug: devices present at start are still found
+    if (!monitor_) return; // no hot-plug: devices present at start are still found
     udev_monitor_filter_add_match_subsystem_devtype(monitor_, "hidraw", nullptr);
     if (udev_monitor_enable_receiving(monitor_) < 0) {
         udev_monitor_unref(monitor_);
@@ -329,8 +309,9 @@ void HidPlatformLinux::drainMonitor() {
             udev_device_unref(device);
     }
     // Any event leads to a full enumeration, so the events themselves are not needed.
-    if (changeHandler_)
-        changeHandler_();
+    if (changeHandler_) changeHandler_();
 }
 
-std::uint32_t HidPlatformLinux::lastError() const { return linuxLastError; }
+std::uint32_t HidPlatformLinux::lastError() const {
+    return linuxLastError;
+}

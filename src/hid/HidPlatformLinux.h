@@ -44,7 +44,7 @@ private:
         Entry() = default;
         Entry(const Entry&) = delete;
         Entry& operator=(const Entry&) = delete;
-        ~Entry(); // closes the descriptors: the last user of the entry does
+        ~Entry();          // closes the descriptors: the last user of the entry does
         int fd = -1;       // -1 for a query-only handle
         int cancelFd = -1; // eventfd that wakes a pending read
         THidAttributes attributes;

@@ -45,8 +45,7 @@ void HidPlatformVirtual::unplug(const QString& devInst) {
         std::lock_guard lock(mutex_);
         auto it = std::find_if(nodes_.begin(), nodes_.end(),
                                [&](const auto& n) { return n->devInst == devInst; });
-        if (it == nodes_.end())
-            return;
+        if (it == nodes_.end()) return;
         (*it)->present = false;
         nodes_.erase(it);
     }
@@ -55,13 +54,11 @@ void HidPlatformVirtual::unplug(const QString& devInst) {
 }
 
 void HidPlatformVirtual::postChangeNotification() {
-    if (!changeHandler_)
-        return; // nobody listens yet: the first enumeration will see the device
+    if (!changeHandler_) return; // nobody listens yet: the first enumeration will see the device
     QMetaObject::invokeMethod(
         &context_,
         [this] {
-            if (changeHandler_)
-                changeHandler_();
+            if (changeHandler_) changeHandler_();
         },
         Qt::QueuedConnection);
 }
@@ -70,8 +67,7 @@ void HidPlatformVirtual::injectReport(const QString& devInst, std::vector<std::u
     {
         std::lock_guard lock(mutex_);
         for (auto& node : nodes_)
-            if (node->devInst == devInst)
-                queueReport(*node, report);
+            if (node->devInst == devInst) queueReport(*node, report);
     }
     cv_.notify_all();
 }
@@ -85,8 +81,7 @@ std::size_t HidPlatformVirtual::queuedReports(const QString& devInst) const {
     std::lock_guard lock(mutex_);
     std::size_t count = 0;
     for (const auto& [h, entry] : handles_)
-        if (entry.node->devInst == devInst)
-            count += entry.queue.size();
+        if (entry.node->devInst == devInst) count += entry.queue.size();
     return count;
 }
 
@@ -94,15 +89,13 @@ std::size_t HidPlatformVirtual::waitingReaders(const QString& devInst) const {
     std::lock_guard lock(mutex_);
     std::size_t count = 0;
     for (const auto& [h, entry] : handles_)
-        if (entry.node->devInst == devInst)
-            count += entry.waiting;
+        if (entry.node->devInst == devInst) count += entry.waiting;
     return count;
 }
 
 std::optional<std::vector<THidPnPInfo>> HidPlatformVirtual::enumerate() {
     std::lock_guard lock(mutex_);
-    if (!available_)
-        return std::nullopt;
+    if (!available_) return std::nullopt;
     std::vector<THidPnPInfo> list;
     for (const auto& node : nodes_)
         list.push_back({node->devInst, node->path});
@@ -113,8 +106,7 @@ HidPlatform::Handle HidPlatformVirtual::open(const QString& devicePath, Access a
     std::lock_guard lock(mutex_);
     auto it = std::find_if(nodes_.begin(), nodes_.end(),
                            [&](const auto& n) { return n->path == devicePath; });
-    if (it == nodes_.end())
-        return fail(InvalidHandle, ENOENT);
+    if (it == nodes_.end()) return fail(InvalidHandle, ENOENT);
     if (access != Access::QueryOnly && !(*it)->device->readWriteAccess)
         return fail(InvalidHandle, EACCES);
     const Handle handle = nextHandle_++;
@@ -139,18 +131,15 @@ HidPlatformVirtual::OpenHandle* HidPlatformVirtual::find(Handle handle) {
 
 HidPlatformVirtual::OpenHandle* HidPlatformVirtual::findPresent(Handle handle) {
     OpenHandle* entry = find(handle);
-    if (!entry)
-        return fail<OpenHandle*>(nullptr, EBADF);
-    if (!entry->node->present)
-        return fail<OpenHandle*>(nullptr, ENODEV);
+    if (!entry) return fail<OpenHandle*>(nullptr, EBADF);
+    if (!entry->node->present) return fail<OpenHandle*>(nullptr, ENODEV);
     return entry;
 }
 
 bool HidPlatformVirtual::getAttributes(Handle handle, THidAttributes& attributes) {
     std::lock_guard lock(mutex_);
     OpenHandle* entry = findPresent(handle);
-    if (!entry || !entry->node->device->attributesReadable)
-        return false;
+    if (!entry || !entry->node->device->attributesReadable) return false;
     attributes = entry->node->device->attributes;
     return true;
 }
@@ -159,11 +148,9 @@ bool HidPlatformVirtual::copyString(Handle handle, const std::u16string VirtualH
                                     char16_t* buffer, std::size_t units) {
     std::lock_guard lock(mutex_);
     OpenHandle* entry = findPresent(handle);
-    if (!entry)
-        return false;
+    if (!entry) return false;
     const std::u16string& text = (*entry->node->device).*field;
-    if (text.empty())
-        return fail(false, EIO);
+    if (text.empty()) return fail(false, EIO);
     std::copy_n(text.begin(), std::min(text.size(), units), buffer);
     return true;
 }
@@ -172,23 +159,20 @@ bool HidPlatformVirtual::getProductString(Handle handle, char16_t* buffer, std::
     return copyString(handle, &VirtualHidDevice::product, buffer, units);
 }
 
-bool HidPlatformVirtual::getSerialNumberString(Handle handle, char16_t* buffer,
-                                               std::size_t units) {
+bool HidPlatformVirtual::getSerialNumberString(Handle handle, char16_t* buffer, std::size_t units) {
     return copyString(handle, &VirtualHidDevice::serial, buffer, units);
 }
 
 bool HidPlatformVirtual::getIndexedString(Handle handle, unsigned index, char16_t* buffer,
                                           std::size_t units) {
-    if (index != 0)
-        return fail(false, EINVAL);
+    if (index != 0) return fail(false, EINVAL);
     return copyString(handle, &VirtualHidDevice::languages, buffer, units);
 }
 
 bool HidPlatformVirtual::getCaps(Handle handle, THidCaps& caps) {
     std::lock_guard lock(mutex_);
     OpenHandle* entry = findPresent(handle);
-    if (!entry)
-        return false;
+    if (!entry) return false;
     caps = entry->node->device->caps;
     return true;
 }
@@ -196,10 +180,8 @@ bool HidPlatformVirtual::getCaps(Handle handle, THidCaps& caps) {
 bool HidPlatformVirtual::setNumInputBuffers(Handle handle, std::uint32_t count) {
     std::lock_guard lock(mutex_);
     OpenHandle* entry = findPresent(handle);
-    if (!entry)
-        return false;
-    if (count < 2 || count > 512)
-        return fail(false, EINVAL);
+    if (!entry) return false;
+    if (count < 2 || count > 512) return fail(false, EINVAL);
     entry->capacity = count;
     while (entry->queue.size() > count) {
         entry->queue.pop_front();
@@ -211,8 +193,7 @@ bool HidPlatformVirtual::setNumInputBuffers(Handle handle, std::uint32_t count) 
 bool HidPlatformVirtual::getNumInputBuffers(Handle handle, std::uint32_t& count) {
     std::lock_guard lock(mutex_);
     OpenHandle* entry = findPresent(handle);
-    if (!entry)
-        return false;
+    if (!entry) return false;
     count = entry->capacity;
     return true;
 }
@@ -224,8 +205,7 @@ std::int64_t HidPlatformVirtual::elapsedMs(const Node& node) const {
 
 void HidPlatformVirtual::queueReport(Node& node, const std::vector<std::uint8_t>& report) {
     for (auto& [h, entry] : handles_) {
-        if (entry.node.get() != &node || entry.access == Access::QueryOnly)
-            continue;
+        if (entry.node.get() != &node || entry.access == Access::QueryOnly) continue;
         if (entry.queue.size() >= entry.capacity) {
             entry.queue.pop_front();
             ++entry.lost;
@@ -251,8 +231,7 @@ HidPlatform::ReadResult HidPlatformVirtual::read(Handle handle, std::uint8_t* bu
     std::unique_lock lock(mutex_);
     for (;;) {
         OpenHandle* entry = findPresent(handle);
-        if (!entry || entry->access == Access::QueryOnly)
-            return {ReadResult::Status::Gone, 0, 0};
+        if (!entry || entry->access == Access::QueryOnly) return {ReadResult::Status::Gone, 0, 0};
         if (entry->cancelled) {
             entry->cancelled = false;
             return {ReadResult::Status::Cancelled, 0, 0};
@@ -268,24 +247,21 @@ HidPlatform::ReadResult HidPlatformVirtual::read(Handle handle, std::uint8_t* bu
             entry->lost = 0;
             return {ReadResult::Status::Data, bytes, lost};
         }
-        if (Clock::now() >= deadline)
-            return {ReadResult::Status::Timeout, 0, 0};
+        if (Clock::now() >= deadline) return {ReadResult::Status::Timeout, 0, 0};
         auto wake = deadline;
         const std::int64_t due = node.device->nextReportDue();
         if (due != VirtualHidDevice::NoReport)
             wake = std::min(wake, node.pluggedAt + std::chrono::milliseconds(due));
         ++entry->waiting;
         cv_.wait_until(lock, wake);
-        if (OpenHandle* again = find(handle))
-            --again->waiting;
+        if (OpenHandle* again = find(handle)) --again->waiting;
     }
 }
 
 void HidPlatformVirtual::cancelRead(Handle handle) {
     {
         std::lock_guard lock(mutex_);
-        if (OpenHandle* entry = find(handle))
-            entry->cancelled = true;
+        if (OpenHandle* entry = find(handle)) entry->cancelled = true;
     }
     cv_.notify_all();
 }
@@ -296,15 +272,12 @@ bool HidPlatformVirtual::setOutputReport(Handle handle, const std::uint8_t* data
     {
         std::lock_guard lock(mutex_);
         OpenHandle* entry = findPresent(handle);
-        if (!entry)
-            return false;
-        if (!outputSupported_ || entry->access != Access::ReadWrite)
-            return fail(false, EACCES);
+        if (!entry) return false;
+        if (!outputSupported_ || entry->access != Access::ReadWrite) return fail(false, EACCES);
         Node& node = *entry->node;
         pump(node); // what was measured under the old settings is sent first
         accepted = node.device->outputReport(data, length, elapsedMs(node));
-        if (!accepted)
-            virtualLastError = EINVAL;
+        if (!accepted) virtualLastError = EINVAL;
     }
     cv_.notify_all();
     return accepted;
@@ -314,4 +287,6 @@ void HidPlatformVirtual::setChangeHandler(std::function<void()> handler) {
     changeHandler_ = std::move(handler);
 }
 
-std::uint32_t HidPlatformVirtual::lastError() const { return virtualLastError; }
+std::uint32_t HidPlatformVirtual::lastError() const {
+    return virtualLastError;
+}

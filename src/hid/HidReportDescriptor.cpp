@@ -10,7 +10,14 @@ namespace {
 
 enum ItemType { Main = 0, Global = 1, Local = 2 };
 enum MainTag { Input = 8, Output = 9, Collection = 10, Feature = 11 };
-enum GlobalTag { UsagePage = 0, ReportSize = 7, ReportId = 8, ReportCount = 9, Push = 10, Pop = 11 };
+enum GlobalTag {
+    UsagePage = 0,
+    ReportSize = 7,
+    ReportId = 8,
+    ReportCount = 9,
+    Push = 10,
+    Pop = 11
+};
 enum LocalTag { Usage = 0 };
 
 struct GlobalState {
@@ -40,14 +47,12 @@ std::optional<HidReportLengths> parseReportDescriptor(const std::uint8_t* data, 
     while (pos < size) {
         const std::uint8_t prefix = data[pos];
         if (prefix == 0xFE) { // long item: size byte, tag byte, data
-            if (pos + 2 >= size || pos + 3 + data[pos + 1] > size)
-                return std::nullopt;
+            if (pos + 2 >= size || pos + 3 + data[pos + 1] > size) return std::nullopt;
             pos += 3 + data[pos + 1];
             continue;
         }
         const std::size_t length = (prefix & 3) == 3 ? 4 : (prefix & 3);
-        if (pos + 1 + length > size)
-            return std::nullopt;
+        if (pos + 1 + length > size) return std::nullopt;
         std::uint32_t value = 0;
         for (std::size_t i = 0; i < length; ++i)
             value |= static_cast<std::uint32_t>(data[pos + 1 + i]) << (8 * i);
@@ -57,25 +62,30 @@ std::optional<HidReportLengths> parseReportDescriptor(const std::uint8_t* data, 
 
         if (type == Global) {
             switch (tag) {
-            case UsagePage: global.usagePage = value; break;
-            case ReportSize: global.reportSize = value; break;
-            case ReportCount: global.reportCount = value; break;
+            case UsagePage:
+                global.usagePage = value;
+                break;
+            case ReportSize:
+                global.reportSize = value;
+                break;
+            case ReportCount:
+                global.reportCount = value;
+                break;
             case ReportId:
                 global.reportId = value;
                 result.numberedReports = true;
                 break;
             case Push:
-                if (stack.size() >= MaxPushDepth)
-                    return std::nullopt;
+                if (stack.size() >= MaxPushDepth) return std::nullopt;
                 stack.push_back(global);
                 break;
             case Pop:
-                if (stack.empty())
-                    return std::nullopt;
+                if (stack.empty()) return std::nullopt;
                 global = stack.back();
                 stack.pop_back();
                 break;
-            default: break;
+            default:
+                break;
             }
         } else if (type == Local) {
             if (tag == Usage && !usageSet) {
@@ -95,8 +105,8 @@ std::optional<HidReportLengths> parseReportDescriptor(const std::uint8_t* data, 
                 if (depth == 0 && !topLevelSeen) {
                     topLevelSeen = true;
                     // A four-byte usage carries its own page in the high half.
-                    result.usagePage = static_cast<std::uint16_t>(
-                        usageExtended ? usage >> 16 : global.usagePage);
+                    result.usagePage =
+                        static_cast<std::uint16_t>(usageExtended ? usage >> 16 : global.usagePage);
                     result.usage = static_cast<std::uint16_t>(usage & 0xFFFF);
                 }
                 ++depth;
@@ -113,9 +123,9 @@ std::optional<HidReportLengths> parseReportDescriptor(const std::uint8_t* data, 
         std::uint64_t maxBits = 0;
         for (const auto& [id, b] : perId)
             maxBits = std::max(maxBits, b);
-        if (perId.empty())
-            return 0;
-        return static_cast<std::uint16_t>(std::min<std::uint64_t>(maxBits / 8 + (maxBits % 8 != 0) + 1, 0xFFFF));
+        if (perId.empty()) return 0;
+        return static_cast<std::uint16_t>(
+            std::min<std::uint64_t>(maxBits / 8 + (maxBits % 8 != 0) + 1, 0xFFFF));
     };
     result.input = longest(bits[0]);
     result.output = longest(bits[1]);

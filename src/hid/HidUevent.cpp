@@ -8,11 +8,9 @@ std::map<std::string, std::string> parseUevent(std::string_view text) {
         const std::size_t end = text.find('\n');
         std::string_view line = text.substr(0, end);
         text = end == std::string_view::npos ? std::string_view{} : text.substr(end + 1);
-        if (!line.empty() && line.back() == '\r')
-            line.remove_suffix(1);
+        if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
         const std::size_t eq = line.find('=');
-        if (eq == std::string_view::npos || eq == 0)
-            continue;
+        if (eq == std::string_view::npos || eq == 0) continue;
         values[std::string(line.substr(0, eq))] = std::string(line.substr(eq + 1));
     }
     return values;
@@ -33,11 +31,9 @@ bool parseHexField(std::string_view field, std::uint16_t& out) {
 
 std::optional<HidId> parseHidId(std::string_view value) {
     const std::size_t first = value.find(':');
-    if (first == std::string_view::npos)
-        return std::nullopt;
+    if (first == std::string_view::npos) return std::nullopt;
     const std::size_t second = value.find(':', first + 1);
-    if (second == std::string_view::npos)
-        return std::nullopt;
+    if (second == std::string_view::npos) return std::nullopt;
     HidId id;
     if (!parseHexField(value.substr(0, first), id.bus) ||
         !parseHexField(value.substr(first + 1, second - first - 1), id.vendor) ||

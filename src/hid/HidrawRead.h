@@ -9,5 +9,5 @@
 /// (an eventfd; a signal on it is consumed and gives `Cancelled`). POLLERR, POLLHUP and
 /// POLLNVAL mean the device is gone. Without numbered reports the kernel delivers bare data;
 /// a report ID byte 0 is put in front so that buffer[0] is always the report ID.
-HidPlatform::ReadResult readHidraw(int fd, int cancelFd, bool numberedReports,
-                                   std::uint8_t* buffer, std::size_t length, int timeoutMs);
+HidPlatform::ReadResult readHidraw(int fd, int cancelFd, bool numberedReports, std::uint8_t* buffer,
+                                   std::size_t length, int timeoutMs);

@@ -34,20 +34,24 @@ THidDevice::THidDevice(THidDeviceController* controller, HidPlatform& platform, 
     canReadWrite_ = deviceHandle_ != HidPlatform::InvalidHandle;
     if (!canReadWrite_)
         deviceHandle_ = platform_.open(pnpInfo_.DevicePath, HidPlatform::Access::QueryOnly);
-    if (deviceHandle_ != HidPlatform::InvalidHandle && !platform_.getAttributes(deviceHandle_, attributes_))
+    if (deviceHandle_ != HidPlatform::InvalidHandle &&
+        !platform_.getAttributes(deviceHandle_, attributes_))
         attributes_ = THidAttributes{};
 }
 
 THidDevice::~THidDevice() {
     controller_ = nullptr;
-    SetDataHandler(nullptr);
-    reapRetiredThread();
+    try {
+        SetDataHandler(nullptr);
+        reapRetiredThread();
+    } catch (...) {
+        // A handler threw while the thread was served to its end; the thread has ended.
+    }
     unplugHandler_ = nullptr;
     CloseDeviceHandle();
     CloseReadHandle();
     std::lock_guard lock(readMutex_);
-    if (deferredClose_ != HidPlatform::InvalidHandle)
-        platform_.close(deferredClose_);
+    if (deferredClose_ != HidPlatform::InvalidHandle) platform_.close(deferredClose_);
 }
 
 std::uint32_t THidDevice::ReadBufferCount() const {
@@ -62,8 +66,7 @@ bool THidDevice::OpenDeviceHandle() {
         if (!canReadWrite_)
             deviceHandle_ = platform_.open(pnpInfo_.DevicePath, HidPlatform::Access::QueryOnly);
         if (deviceHandle_ != HidPlatform::InvalidHandle) {
-            if (inputCount_ != 0)
-                platform_.setNumInputBuffers(deviceHandle_, inputCount_);
+            if (inputCount_ != 0) platform_.setNumInputBuffers(deviceHandle_, inputCount_);
             std::uint32_t count = 0;
             inputCount_ = platform_.getNumInputBuffers(deviceHandle_, count) ? count : 0;
         }
@@ -149,20 +152,26 @@ void THidDevice::SetInputBufferCount(std::uint32_t n) {
 
 void THidDevice::SetReadBufferCount(std::uint32_t n) {
     std::lock_guard lock(readMutex_);
-    if (n == readCount_ || !Accessible())
-        return;
+    if (n == readCount_ || !Accessible()) return;
     if (readHandle_ == HidPlatform::InvalidHandle)
         readHandle_ = platform_.open(pnpInfo_.DevicePath, HidPlatform::Access::ReadOnly);
-    if (readHandle_ == HidPlatform::InvalidHandle)
-        return;
+    if (readHandle_ == HidPlatform::InvalidHandle) return;
     platform_.setNumInputBuffers(readHandle_, n);
     std::uint32_t count = 0;
     readCount_ = platform_.getNumInputBuffers(readHandle_, count) ? count : 0;
 }
 
 void THidDevice::SetDataHandler(THidDataEvent handler) {
-    if (!handler)
-        StopReadThread();
+    if (!handler) {
+        try {
+            StopReadThread();
+        } catch (...) {
+            // The thread has ended all the same; the removal must stand.
+            dataHandler_ = nullptr;
+            dataFromController_ = false;
+            throw;
+        }
+    }
     dataHandler_ = std::move(handler);
     dataFromController_ = false;
     StartReadThread();
@@ -179,23 +188,19 @@ void THidDevice::SetUnplugHandler(THidPlugEvent handler) {
 }
 
 void THidDevice::SetWaitSlice(int ms) {
-    if (ms >= 10 && ms <= 10000)
-        waitSlice_ = ms;
+    if (ms >= 10 && ms <= 10000) waitSlice_ = ms;
 }
 
 bool THidDevice::SendOutputReport(const std::uint8_t* buffer, std::uint32_t length) {
-    if (!platform_.hasSetOutputReport() || !OpenDeviceHandle())
-        return false;
+    if (!platform_.hasSetOutputReport() || !OpenDeviceHandle()) return false;
     return platform_.setOutputReport(deviceHandle_, buffer, length);
 }
 
 void THidDevice::StartReadThread() {
-    if (!dataHandler_ || !present_ || !claimed_ || !canReadWrite_ || readThread_)
-        return;
+    if (!dataHandler_ || !present_ || !claimed_ || !canReadWrite_ || readThread_) return;
     // A device without input reports would only spin on empty reads.
     const std::size_t length = HidCaps().InputReportByteLength;
-    if (length == 0)
-        return;
+    if (length == 0) return;
     reapRetiredThread();
     try {
         readThread_ = std::make_unique<THidDeviceReadThread>(this, length);
@@ -205,8 +210,7 @@ void THidDevice::StartReadThread() {
 }
 
 void THidDevice::StopReadThread() {
-    if (!readThread_)
-        return;
+    if (!readThread_) return;
     if (readThread_->serving()) {
         // Asked from inside this thread's own hand-off: the worker waits for us to return,
         // so it can only be joined afterwards. It delivers nothing more once asked to end.
@@ -216,8 +220,8 @@ void THidDevice::StopReadThread() {
             this, [this] { reapRetiredThread(); }, Qt::QueuedConnection);
         return;
     }
-    readThread_->stop();
-    readThread_.reset();
+    const auto thread = std::move(readThread_); // gone even if a served handler throws
+    thread->stop();
 }
 
 void THidDevice::reapRetiredThread() {
@@ -250,8 +254,7 @@ HidPlatform::Handle THidDevice::acquireReadHandle(std::uint32_t& error) {
             error = platform_.lastError();
             return HidPlatform::InvalidHandle;
         }
-        if (readCount_ != 0)
-            platform_.setNumInputBuffers(readHandle_, readCount_);
+        if (readCount_ != 0) platform_.setNumInputBuffers(readHandle_, readCount_);
         std::uint32_t count = 0;
         readCount_ = platform_.getNumInputBuffers(readHandle_, count) ? count : 0;
     }
@@ -276,15 +279,13 @@ void THidDevice::releaseReadHandle(HidPlatform::Handle handle, bool gone) {
 
 void THidDevice::cancelPendingRead() {
     std::lock_guard lock(readMutex_);
-    if (readHandle_ != HidPlatform::InvalidHandle)
-        platform_.cancelRead(readHandle_);
+    if (readHandle_ != HidPlatform::InvalidHandle) platform_.cancelRead(readHandle_);
 }
 
 void THidDevice::DeliverReport(const std::uint8_t* buffer, std::size_t bytes, std::uint32_t lost) {
     if (lost > 0) {
         lostReports_ += lost;
-        if (DataLossHandler)
-            DataLossHandler(this, lost);
+        if (DataLossHandler) DataLossHandler(this, lost);
     }
     if (dataHandler_ && bytes > 0) {
         // A copy: the handler may replace itself.

@@ -8,8 +8,7 @@
 
 THidDeviceController::THidDeviceController(std::shared_ptr<HidPlatform> platform, QObject* owner)
     : QObject(owner), platform_(std::move(platform)) {
-    if (!platform_ || !platform_->available())
-        return;
+    if (!platform_ || !platform_->available()) return;
     platform_->setChangeHandler([this] { DeviceChangeNotification(0); });
     // Posted, not run: no device is reported while the owner is still being constructed.
     QMetaObject::invokeMethod(
@@ -19,12 +18,16 @@ THidDeviceController::THidDeviceController(std::shared_ptr<HidPlatform> platform
 THidDeviceController::~THidDeviceController() {
     OnDeviceChange = nullptr;
     onDeviceUnplug_ = nullptr; // devices keep theirs: claimed ones still hear of the unplug
-    if (platform_ && platform_->available())
-        platform_->setChangeHandler(nullptr);
+    if (platform_ && platform_->available()) platform_->setChangeHandler(nullptr);
     for (auto& device : deviceList_) {
         device->controller_ = nullptr;
-        if (device->Claimed())
-            device->unplug();
+        if (device->Claimed()) {
+            try {
+                device->unplug();
+            } catch (...) {
+                // An unplug handler failed; the other devices must still be released.
+            }
+        }
     }
     deviceList_.clear();
     for (auto& device : retired_)
@@ -65,11 +68,9 @@ void THidDeviceController::DeviceChangeNotification(int param) {
 
 std::vector<std::unique_ptr<THidDevice>> THidDeviceController::enumerateDevices() {
     std::vector<std::unique_ptr<THidDevice>> devices;
-    if (!platform_ || !platform_->available())
-        return devices;
+    if (!platform_ || !platform_->available()) return devices;
     const auto interfaces = platform_->enumerate();
-    if (!interfaces)
-        return devices;
+    if (!interfaces) return devices;
     for (const THidPnPInfo& info : *interfaces) {
         try {
             devices.push_back(std::make_unique<THidDevice>(this, *platform_, info));
@@ -81,8 +82,7 @@ std::vector<std::unique_ptr<THidDevice>> THidDeviceController::enumerateDevices(
 }
 
 void THidDeviceController::raiseWithInEvent(const THidPlugEvent& event, THidDevice* device) {
-    if (!event)
-        return;
+    if (!event) return;
     device->inEvent_ = true;
     struct Clear {
         THidDevice* d;
@@ -100,13 +100,11 @@ void THidDeviceController::DeviceChange() {
     };
 
     for (std::size_t i = deviceList_.size(); i-- > 0;) {
-        if (i >= deviceList_.size())
-            continue; // a handler shortened the list
+        if (i >= deviceList_.size()) continue; // a handler shortened the list
         THidDevice* device = deviceList_[i].get();
         // A device that already left was reported then; reporting it on every later change
         // would repeat its removal forever.
-        if (!device->Present() || inFresh(device->PnPInfo().DevInst))
-            continue;
+        if (!device->Present() || inFresh(device->PnPInfo().DevInst)) continue;
         device->unplug();
         raiseWithInEvent(OnRemoval, device);
         if (!device->Claimed()) {
@@ -131,16 +129,14 @@ void THidDeviceController::DeviceChange() {
     }
 
     for (auto& candidate : fresh) {
-        if (!candidate)
-            continue;
+        if (!candidate) continue;
         THidDevice* device = candidate.get();
         deviceList_.push_back(std::move(candidate));
         raiseWithInEvent(OnArrival, device);
         changed = true;
     }
 
-    if (changed && OnDeviceChange)
-        OnDeviceChange(this);
+    if (changed && OnDeviceChange) OnDeviceChange(this);
 }
 
 bool THidDeviceController::ClaimNext(THidDevice*& HidDev) {
@@ -157,17 +153,14 @@ bool THidDeviceController::ClaimNext(THidDevice*& HidDev) {
 }
 
 void THidDeviceController::Enumerate() {
-    if (!OnEnumerate)
-        return;
+    if (!OnEnumerate) return;
     for (std::size_t i = 0; i < deviceList_.size(); ++i)
-        if (!OnEnumerate(deviceList_[i].get(), static_cast<int>(i)))
-            break;
+        if (!OnEnumerate(deviceList_[i].get(), static_cast<int>(i))) break;
 }
 
 void THidDeviceController::SetOnDeviceUnplug(THidPlugEvent handler) {
     for (auto& device : deviceList_)
-        if (device->unplugFromController_)
-            device->unplugHandler_ = handler;
+        if (device->unplugFromController_) device->unplugHandler_ = handler;
     onDeviceUnplug_ = std::move(handler);
 }
 
@@ -183,14 +176,12 @@ void THidDeviceController::SetOnDeviceData(THidDataEvent handler) {
 
 void THidDeviceController::SetOnDeviceDataError(THidDataErrorEvent handler) {
     for (auto& device : deviceList_)
-        if (device->errorFromController_)
-            device->errorHandler_ = handler;
+        if (device->errorFromController_) device->errorHandler_ = handler;
     onDeviceDataError_ = std::move(handler);
 }
 
 void THidDeviceController::SetDevThreadSleepTime(int ms) {
     for (auto& device : deviceList_)
-        if (device->WaitSlice() == devThreadSleepTime_)
-            device->SetWaitSlice(ms);
+        if (device->WaitSlice() == devThreadSleepTime_) device->SetWaitSlice(ms);
     devThreadSleepTime_ = ms;
 }

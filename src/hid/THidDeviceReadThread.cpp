@@ -12,7 +12,13 @@ THidDeviceReadThread::THidDeviceReadThread(THidDevice* device, std::size_t repor
     worker_ = std::thread([this] { run(); });
 }
 
-THidDeviceReadThread::~THidDeviceReadThread() { stop(); }
+THidDeviceReadThread::~THidDeviceReadThread() {
+    try {
+        stop();
+    } catch (...) {
+        // A handler failed during the final hand-off; nothing can report it from here.
+    }
+}
 
 bool THidDeviceReadThread::ended() const {
     std::lock_guard lock(mutex_);
@@ -34,8 +40,7 @@ void THidDeviceReadThread::requestTermination() {
 }
 
 void THidDeviceReadThread::stop() {
-    if (!worker_.joinable())
-        return;
+    if (!worker_.joinable()) return;
     requestTermination();
     std::exception_ptr failure;
     std::unique_lock lock(mutex_);
@@ -47,16 +52,14 @@ void THidDeviceReadThread::stop() {
             try {
                 serve();
             } catch (...) {
-                if (!failure)
-                    failure = std::current_exception();
+                if (!failure) failure = std::current_exception();
             }
             lock.lock();
         }
     }
     lock.unlock();
     worker_.join();
-    if (failure)
-        std::rethrow_exception(failure);
+    if (failure) std::rethrow_exception(failure);
 }
 
 bool THidDeviceReadThread::waitSlice(int ms) {
@@ -72,8 +75,7 @@ void THidDeviceReadThread::run() {
         const HidPlatform::Handle handle = device_->acquireReadHandle(error);
         if (handle == HidPlatform::InvalidHandle) {
             lastError_ = error;
-            if (terminate_)
-                break;
+            if (terminate_) break;
             handOff(Request::Error);
             // Waiting one slice keeps a device that cannot be read from spinning this thread
             // and flooding the GUI thread until its owner removes the handler.
@@ -86,8 +88,7 @@ void THidDeviceReadThread::run() {
                                              device_->WaitSlice());
         } while (result.status == HidPlatform::ReadResult::Status::Timeout && !terminate_);
         device_->releaseReadHandle(handle, result.status == HidPlatform::ReadResult::Status::Gone);
-        if (terminate_)
-            break;
+        if (terminate_) break;
         if (result.status == HidPlatform::ReadResult::Status::Data && result.bytes > 0) {
             bytesRead_ = std::min(result.bytes, buffer_.size());
             lost_ = result.lost;
@@ -121,8 +122,7 @@ void THidDeviceReadThread::serve() {
         std::lock_guard lock(mutex_);
         request = pending_;
     }
-    if (request == Request::None || serving_)
-        return;
+    if (request == Request::None || serving_) return;
     serving_ = true;
     struct Done {
         THidDeviceReadThread* self;

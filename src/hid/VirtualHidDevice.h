@@ -19,8 +19,8 @@ public:
 
     THidAttributes attributes;
     bool attributesReadable = true;
-    std::u16string product;       ///< empty: the query fails
-    std::u16string serial;        ///< empty: the query fails
+    std::u16string product;               ///< empty: the query fails
+    std::u16string serial;                ///< empty: the query fails
     std::u16string languages = u"\x0409"; ///< empty: the language-list query writes nothing
     THidCaps caps;
     bool readWriteAccess = true; ///< false: opens only without access rights

@@ -19,7 +19,9 @@ double withPullUp(double volts, double sourceOhms) {
 }
 
 // Most pairs one report can hold in each mode.
-int pairsPerReport(int mode) { return mode == 2 ? 4 : mode == 3 ? 3 : 2; }
+int pairsPerReport(int mode) {
+    return mode == 2 ? 4 : mode == 3 ? 3 : 2;
+}
 
 } // namespace
 
@@ -37,31 +39,40 @@ double VirtualInstrument::sourceA(double t) {
     return 2.5 + 1.5 * std::sin(2.0 * std::numbers::pi * t);
 }
 
-double VirtualInstrument::sourceB(double t) { return 0.8 + 3.2 * std::exp(-t / 120.0); }
+double VirtualInstrument::sourceB(double t) {
+    return 0.8 + 3.2 * std::exp(-t / 120.0);
+}
 
 int VirtualInstrument::reading(std::uint8_t inputCode, double t) {
     double a = sourceA(t) + noise_(random_);
     double b = sourceB(t) + noise_(random_);
-    if (pullUps_ & PullUpA)
-        a = withPullUp(a, SourceOhmsA);
-    if (pullUps_ & PullUpB)
-        b = withPullUp(b, SourceOhmsB);
+    if (pullUps_ & PullUpA) a = withPullUp(a, SourceOhmsA);
+    if (pullUps_ & PullUpB) b = withPullUp(b, SourceOhmsB);
     const double reference = (inputCode & 0x80) ? ((inputCode & 0x10) ? 2.56 : 1.1) : SupplyVolts;
     double raw = 0;
     switch (inputCode & 0x0F) {
-    case 2: raw = a / reference * 1024.0; break;
-    case 3: raw = b / reference * 1024.0; break;
-    case 6: raw = 512.0 + (a - b) / reference * 512.0; break;
-    case 7: raw = 512.0 + 20.0 * (a - b) / reference * 512.0; break;
-    default: raw = 0; break; // an unused multiplexer input reads ground
+    case 2:
+        raw = a / reference * 1024.0;
+        break;
+    case 3:
+        raw = b / reference * 1024.0;
+        break;
+    case 6:
+        raw = 512.0 + (a - b) / reference * 512.0;
+        break;
+    case 7:
+        raw = 512.0 + 20.0 * (a - b) / reference * 512.0;
+        break;
+    default:
+        raw = 0;
+        break; // an unused multiplexer input reads ground
     }
     return std::clamp(static_cast<int>(std::floor(raw)), 0, 1023);
 }
 
 bool VirtualInstrument::outputReport(const std::uint8_t* data, std::size_t length,
                                      std::int64_t nowMs) {
-    if (length != ReportLength || data[0] != 0 || data[3] < 2 || data[3] > 5)
-        return false;
+    if (length != ReportLength || data[0] != 0 || data[3] < 2 || data[3] > 5) return false;
     codeA_ = data[1];
     codeB_ = data[2];
     mode_ = data[3];
@@ -118,10 +129,8 @@ void VirtualInstrument::produceReport(std::vector<std::uint8_t>& report) {
         static_cast<int>(std::min<std::int64_t>(complete - pairsSent_, pairsPerReport(mode_)));
     for (int i = 0; i < pairs; ++i)
         fillPair(d, i, phaseStartMs_ + (pairsSent_ + i) * mode_);
-    if (mode_ == 3 && pairs == 3)
-        d[6] |= 0x02;
-    if (mode_ >= 4 && pairs == 2)
-        d[4] |= 0x01;
+    if (mode_ == 3 && pairs == 3) d[6] |= 0x02;
+    if (mode_ >= 4 && pairs == 2) d[4] |= 0x01;
     pairsSent_ += pairs;
     ++pollIndex_;
 }

@@ -50,7 +50,8 @@ TEST(HidReportDescriptorTest, LengthsIncludeTheReportIdByte) {
          {0x0C, 0x01, 4, 0, 0, false}},
         {"odd bit count rounds up", {0x75, 0x03, 0x95, 0x03, 0x81, 0x02}, {0, 0, 3, 0, 0, false}},
         {"empty descriptor", {}, {0, 0, 0, 0, 0, false}},
-        {"long item is skipped", {0xFE, 0x02, 0x10, 0xAA, 0xBB, 0x75, 0x08, 0x95, 0x01, 0x91, 0x02},
+        {"long item is skipped",
+         {0xFE, 0x02, 0x10, 0xAA, 0xBB, 0x75, 0x08, 0x95, 0x01, 0x91, 0x02},
          {0, 0, 0, 2, 0, false}},
     };
     for (const DescriptorRow& row : rows) {
@@ -72,7 +73,8 @@ TEST(HidReportDescriptorTest, MalformedDescriptorsAreRejected) {
         {"four-byte item cut off", {0x27, 0xFF, 0xFF}},
         {"pop without push", {0xB4, 0x81, 0x02}},
         {"long item past the end", {0xFE, 0x05, 0x00, 0x01}},
-        {"captured descriptor with its last data byte missing", [] {
+        {"captured descriptor with its last data byte missing",
+         [] {
              auto b = hexBytes(readData("hid_rdesc_boot_keyboard.hex"));
              b.back() = 0x29; // End Collection becomes a Usage Maximum without its data
              return b;
@@ -103,12 +105,24 @@ TEST(HidUeventTest, CapturedUeventsGiveIdentityAndStrings) {
         const char* serial;
     };
     const Row rows[] = {
-        {"hid_uevent_usb_kurvimat.txt", "Kurvimat 1.3", "VK-0001", {3, 0x16C0, 0x05DF},
-         "Kurvimat 1.3", "VK-0001"},
-        {"hid_uevent_usb_kurvimat.txt", "Kurvimat 1.3", nullptr, {3, 0x16C0, 0x05DF},
-         "Kurvimat 1.3", ""},
-        {"hid_uevent_bluetooth_keyboard.txt", nullptr, nullptr, {5, 0x046D, 0xB342},
-         "Keyboard K380", "c8:d9:4d:12:34:56"},
+        {"hid_uevent_usb_kurvimat.txt",
+         "Kurvimat 1.3",
+         "VK-0001",
+         {3, 0x16C0, 0x05DF},
+         "Kurvimat 1.3",
+         "VK-0001"},
+        {"hid_uevent_usb_kurvimat.txt",
+         "Kurvimat 1.3",
+         nullptr,
+         {3, 0x16C0, 0x05DF},
+         "Kurvimat 1.3",
+         ""},
+        {"hid_uevent_bluetooth_keyboard.txt",
+         nullptr,
+         nullptr,
+         {5, 0x046D, 0xB342},
+         "Keyboard K380",
+         "c8:d9:4d:12:34:56"},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.file);
@@ -135,8 +149,14 @@ TEST(HidUeventTest, LinesAreSplitAtTheFirstEqualsSign) {
 }
 
 TEST(HidUeventTest, MalformedHidIdsAreRejected) {
-    const char* rows[] = {"", "0003", "0003:000016C0", "0003::000005DF", "0003:0000G6C0:000005DF",
-                          "0003:000116C0:000005DF", "0003:000016C0:000005DF:", "0003:16C0:5DF "};
+    const char* rows[] = {"",
+                          "0003",
+                          "0003:000016C0",
+                          "0003::000005DF",
+                          "0003:0000G6C0:000005DF",
+                          "0003:000116C0:000005DF",
+                          "0003:000016C0:000005DF:",
+                          "0003:16C0:5DF "};
     for (const char* row : rows) {
         SCOPED_TRACE(row);
         EXPECT_FALSE(parseHidId(row).has_value());

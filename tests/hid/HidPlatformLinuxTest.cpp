@@ -22,8 +22,7 @@ struct FakeHidraw {
     FakeHidraw() { EXPECT_EQ(::socketpair(AF_UNIX, SOCK_SEQPACKET, 0, fds), 0); }
     ~FakeHidraw() {
         for (int fd : {fds[0], fds[1], cancel})
-            if (fd >= 0)
-                ::close(fd);
+            if (fd >= 0) ::close(fd);
     }
     void send(const std::vector<std::uint8_t>& bytes) {
         ASSERT_EQ(::write(fds[1], bytes.data(), bytes.size()), static_cast<ssize_t>(bytes.size()));
@@ -50,10 +49,22 @@ TEST(HidrawReadTest, ReportsGetTheirIdByteAndEventsTheirStatus) {
         std::vector<std::uint8_t> expected;
     };
     const Row rows[] = {
-        {"unnumbered report gets ID 0", false, 9, {0xAA, 0xBB}, false, false, Status::Data,
+        {"unnumbered report gets ID 0",
+         false,
+         9,
+         {0xAA, 0xBB},
+         false,
+         false,
+         Status::Data,
          {0, 0xAA, 0xBB}},
         {"numbered report keeps its ID", true, 9, {5, 1, 2}, false, false, Status::Data, {5, 1, 2}},
-        {"long report is cut to the buffer", false, 3, {1, 2, 3, 4}, false, false, Status::Data,
+        {"long report is cut to the buffer",
+         false,
+         3,
+         {1, 2, 3, 4},
+         false,
+         false,
+         Status::Data,
          {0, 1, 2}},
         {"nothing there", false, 9, {}, false, false, Status::Timeout, {}},
         {"cancel wins over data", false, 9, {7}, true, false, Status::Cancelled, {}},
@@ -63,12 +74,9 @@ TEST(HidrawReadTest, ReportsGetTheirIdByteAndEventsTheirStatus) {
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
         FakeHidraw hidraw;
-        if (!row.sent.empty())
-            hidraw.send(row.sent);
-        if (row.cancel)
-            hidraw.signalCancel();
-        if (row.peerGone)
-            hidraw.closePeer();
+        if (!row.sent.empty()) hidraw.send(row.sent);
+        if (row.cancel) hidraw.signalCancel();
+        if (row.peerGone) hidraw.closePeer();
         std::array<std::uint8_t, 16> buffer{};
         const auto result =
             readHidraw(hidraw.fds[0], hidraw.cancel, row.numbered, buffer.data(), row.length, 0);

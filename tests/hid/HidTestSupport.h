@@ -13,8 +13,7 @@
 template <typename Predicate> bool pumpUntil(Predicate done) {
     QDeadlineTimer guard(20000);
     while (!done()) {
-        if (guard.hasExpired())
-            return false;
+        if (guard.hasExpired()) return false;
         QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
     }
     return true;
@@ -24,8 +23,7 @@ template <typename Predicate> bool pumpUntil(Predicate done) {
 template <typename Predicate> bool spinUntil(Predicate done) {
     QDeadlineTimer guard(20000);
     while (!done()) {
-        if (guard.hasExpired())
-            return false;
+        if (guard.hasExpired()) return false;
         std::this_thread::yield();
     }
     return true;
@@ -36,9 +34,8 @@ inline void drainEvents() {
         QCoreApplication::processEvents();
 }
 
-inline std::shared_ptr<VirtualHidDevice> makeDevice(std::u16string product = u"Widget",
-                                                    std::uint16_t input = 9,
-                                                    std::uint16_t output = 9) {
+inline std::shared_ptr<VirtualHidDevice>
+makeDevice(std::u16string product = u"Widget", std::uint16_t input = 9, std::uint16_t output = 9) {
     auto device = std::make_shared<VirtualHidDevice>();
     device->attributes = {0x1234, 0x5678, 0x0100};
     device->product = std::move(product);

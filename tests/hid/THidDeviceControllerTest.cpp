@@ -1,7 +1,7 @@
+#include "THidDeviceController.h"
 #include "HidPlatformVirtual.h"
 #include "HidTestSupport.h"
 #include "THidDevice.h"
-#include "THidDeviceController.h"
 
 #include <gtest/gtest.h>
 
@@ -43,7 +43,8 @@ protected:
         controller = std::make_unique<THidDeviceController>(platform);
         log.attach(*controller);
         ASSERT_TRUE(log.events.empty()) << "nothing may be reported during construction";
-        ASSERT_TRUE(pumpUntil([&] { return !log.events.empty() && log.events.back() == "change"; }));
+        ASSERT_TRUE(
+            pumpUntil([&] { return !log.events.empty() && log.events.back() == "change"; }));
     }
     void claimAll() {
         THidDevice* d = nullptr;
@@ -117,8 +118,7 @@ TEST_F(ControllerTest, ClaimedDeviceUnplugIsReportedOnceAndReplugIsANewObject) {
 
     platform->unplug(first);
     ASSERT_TRUE(pumpUntil([&] { return !log.events.empty() && log.events.back() == "change"; }));
-    EXPECT_EQ(log.events,
-              (std::vector<std::string>{"unplug:Meter", "removal:Meter", "change"}));
+    EXPECT_EQ(log.events, (std::vector<std::string>{"unplug:Meter", "removal:Meter", "change"}));
     EXPECT_FALSE(old->Present());
     EXPECT_EQ(old->UnplugHandler(), nullptr) << "the unplug handler is used once";
     ASSERT_EQ(controller->DeviceList().size(), 1u) << "a claimed device stays listed";
@@ -168,12 +168,10 @@ TEST_F(ControllerTest, NotificationDuringDeviceChangeIsHandledAfterIt) {
         }
         --depth;
     };
-    ASSERT_TRUE(pumpUntil([&] {
-        return std::count(log.events.begin(), log.events.end(), "change") == 2;
-    }));
+    ASSERT_TRUE(
+        pumpUntil([&] { return std::count(log.events.begin(), log.events.end(), "change") == 2; }));
     EXPECT_FALSE(nested);
-    EXPECT_EQ(log.events,
-              (std::vector<std::string>{"arrival:A", "change", "arrival:B", "change"}));
+    EXPECT_EQ(log.events, (std::vector<std::string>{"arrival:A", "change", "arrival:B", "change"}));
 }
 
 TEST_F(ControllerTest, ExceptionFromAHandlerDoesNotBlockLaterChanges) {
@@ -181,8 +179,7 @@ TEST_F(ControllerTest, ExceptionFromAHandlerDoesNotBlockLaterChanges) {
     controller = std::make_unique<THidDeviceController>(platform);
     int arrivals = 0;
     controller->OnArrival = [&](THidDevice*) {
-        if (++arrivals == 1)
-            throw std::runtime_error("handler failed");
+        if (++arrivals == 1) throw std::runtime_error("handler failed");
     };
     EXPECT_THROW(controller->DeviceChangeNotification(-1), std::runtime_error);
     EXPECT_FALSE(controller->ChangeInProgress());
@@ -243,7 +240,8 @@ TEST_F(ControllerTest, SerialNumberIsEmptyWhenItIsTheLanguageList) {
     const Row rows[] = {
         {"ordinary serial", u"VK-42", u"\x0409", "VK-42"},
         {"serial equals language list", u"\x0409", u"\x0409", ""},
-        {"serial starts with the whole list", u"\x0409\x0407Z", std::u16string(u"\x0409\x0407", 2), ""},
+        {"serial starts with the whole list", u"\x0409\x0407Z", std::u16string(u"\x0409\x0407", 2),
+         ""},
         {"list with final NUL", u"\x0409Q", std::u16string(u"\x0407\0", 2), "\u0409Q"},
         {"no language list", u"VK-42", u"", ""},
         {"no serial", u"", u"\x0409", ""},
@@ -277,7 +275,8 @@ TEST_F(ControllerTest, WaitSliceAcceptsOnlyItsRange) {
     platform->plug(makeDevice());
     start();
     THidDevice* d = log.arrived.at(0);
-    const std::pair<int, int> rows[] = {{5, 100}, {20000, 100}, {10, 10}, {10000, 10000}, {9, 10000}};
+    const std::pair<int, int> rows[] = {
+        {5, 100}, {20000, 100}, {10, 10}, {10000, 10000}, {9, 10000}};
     for (const auto& [value, expected] : rows) {
         SCOPED_TRACE(value);
         d->SetWaitSlice(value);

@@ -1,8 +1,8 @@
+#include "THidDeviceReadThread.h"
 #include "HidPlatformVirtual.h"
 #include "HidTestSupport.h"
 #include "THidDevice.h"
 #include "THidDeviceController.h"
-#include "THidDeviceReadThread.h"
 #include "VirtualInstrument.h"
 
 #include <gtest/gtest.h>
@@ -48,8 +48,8 @@ protected:
 
     THidDataEvent recorder() {
         return [this](THidDevice*, std::uint8_t id, const std::uint8_t* data, std::uint16_t size) {
-            deliveries.push_back({id, std::vector<std::uint8_t>(data, data + size),
-                                  std::this_thread::get_id()});
+            deliveries.push_back(
+                {id, std::vector<std::uint8_t>(data, data + size), std::this_thread::get_id()});
         };
     }
 

@@ -1,8 +1,8 @@
+#include "VirtualInstrument.h"
 #include "HidPlatformVirtual.h"
 #include "HidTestSupport.h"
 #include "THidDevice.h"
 #include "THidDeviceController.h"
-#include "VirtualInstrument.h"
 
 #include <gtest/gtest.h>
 
@@ -51,10 +51,14 @@ std::vector<std::uint8_t> configuration(std::uint8_t codeA, std::uint8_t codeB, 
 
 std::set<std::size_t> allowedPairCounts(int mode) {
     switch (mode) {
-    case 2: return {4};
-    case 3: return {2, 3};
-    case 4: return {2};
-    default: return {1, 2};
+    case 2:
+        return {4};
+    case 3:
+        return {2, 3};
+    case 4:
+        return {2};
+    default:
+        return {1, 2};
     }
 }
 
@@ -149,7 +153,7 @@ TEST(VirtualInstrumentTest, ReadingsMatchTheRangeOfEachInputCode) {
         const char* name;
         std::uint8_t code;
         double uMin;
-        double uMax; // volts at raw 0 and raw 1023
+        double uMax;  // volts at raw 0 and raw 1023
         double volts; // the input's true voltage at t
         double t;
     };
@@ -159,8 +163,7 @@ TEST(VirtualInstrumentTest, ReadingsMatchTheRangeOfEachInputCode) {
     // A moment where A - B is small enough for the amplified differential ranges.
     double tSmall = 100;
     for (double t = 100; t < 101.0; t += 0.0005)
-        if (std::abs(diffAt(t) - 0.03) < std::abs(diffAt(tSmall) - 0.03))
-            tSmall = t;
+        if (std::abs(diffAt(t) - 0.03) < std::abs(diffAt(tSmall) - 0.03)) tSmall = t;
     ASSERT_NEAR(diffAt(tSmall), 0.03, 0.005);
 
     const Row rows[] = {
