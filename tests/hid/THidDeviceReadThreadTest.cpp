@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <stdexcept>
 #include <thread>
 #include <vector>
 
@@ -109,6 +110,22 @@ TEST_F(ReadThreadTest, StoppingWhileTheThreadWaitsInAHandOffServesItAndReturns) 
     platform->injectReport(devInst, {1, 43});
     drainEvents();
     EXPECT_EQ(deliveries.size(), 1u) << "nothing is delivered after the handler is removed";
+}
+
+TEST_F(ReadThreadTest, HandlerThatThrowsWhileBeingStoppedStillEndsTheThread) {
+    THidDevice* d = adopt(makeDevice());
+    d->SetDataHandler([](THidDevice*, std::uint8_t, const std::uint8_t*, std::uint16_t) {
+        throw std::runtime_error("decoder failed");
+    });
+    waitForReader();
+    platform->injectReport(devInst, {0, 1});
+    ASSERT_TRUE(spinUntil([&] { return d->ReadThread()->handOffPending(); }));
+    EXPECT_THROW(d->SetDataHandler(nullptr), std::runtime_error);
+    EXPECT_FALSE(d->Reading());
+    EXPECT_EQ(d->DataHandler(), nullptr);
+    d->SetDataHandler(recorder()); // a new thread can start
+    EXPECT_TRUE(d->Reading());
+    d->SetDataHandler(nullptr);
 }
 
 TEST_F(ReadThreadTest, HandlerMayRemoveItselfFromInsideAHandOff) {
