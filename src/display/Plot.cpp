@@ -8,6 +8,40 @@
 
 namespace {
 
+// Round to nearest, halves to even, as std::nearbyint in the default rounding mode, without a
+// library call: adding and removing 1.5 * 2^52 leaves no fraction bits. Larger magnitudes carry
+// no fraction worth rounding away but halves between 2^51 and 2^52, which nearbyint handles.
+inline double roundEven(double v) {
+    constexpr double shifter = 6755399441055744.0; // 1.5 * 2^52
+    if (std::fabs(v) < 2251799813685248.0)        // 2^51
+        return (v + shifter) - shifter;
+    return std::nearbyint(v);
+}
+
+inline double columnOf(double v, double start, double end, int w) {
+    return roundEven((v - start) * (w - 3) / (end - start) + 1);
+}
+inline double rowOf(double v, double start, double end, int h) {
+    return roundEven((h - 2) - (v - start) * (h - 3) / (end - start));
+}
+
+// A point whose 3 x 3 block lies inside the image: core into the pixel and its four direct
+// neighbours, halo into the diagonal ones.
+inline void andPointInside(IndexedImage& image, int x, int y, PointMasks masks) {
+    std::uint8_t* up = image.row(y - 1) + x;
+    std::uint8_t* mid = image.row(y) + x;
+    std::uint8_t* down = image.row(y + 1) + x;
+    up[-1] &= masks.Halo;
+    up[0] &= masks.Core;
+    up[1] &= masks.Halo;
+    mid[-1] &= masks.Core;
+    mid[0] &= masks.Core;
+    mid[1] &= masks.Core;
+    down[-1] &= masks.Halo;
+    down[0] &= masks.Core;
+    down[1] &= masks.Halo;
+}
+
 // A pixel position as an int only once it is known to lie in [lo, hi].
 bool inside(double v, int lo, int hi) { return v >= lo && v <= hi; }
 
@@ -27,15 +61,28 @@ QString legendText(const QString& definition, const Tscale& scale) {
     return parts.name + suffix;
 }
 
+// The inner pixels of a segment whose ends both lie inside the drawable area, stepped as
+// IndexedImage::andSegment steps them. Most segments of a dense curve join neighbouring pixels
+// and have none.
+void stepInside(IndexedImage& image, int x0, int y0, int x1, int y1, std::uint8_t mask) {
+    const int dx = x1 - x0, dy = y1 - y0;
+    const int squared = dx * dx + dy * dy;
+    if (squared <= 2) return; // n = round(length) <= 1
+    const int n = static_cast<int>(std::nearbyint(std::sqrt(static_cast<double>(squared))));
+    for (int k = 1; k < n; ++k) {
+        const int x = x0 + static_cast<int>(roundEven(static_cast<double>(k) * dx / n));
+        const int y = y0 + static_cast<int>(roundEven(static_cast<double>(k) * dy / n));
+        image.row(y)[x] &= mask;
+    }
+}
+
 } // namespace
 
 double PlotColumn(double v, double start, double end, int w) {
-    return std::nearbyint((v - start) * (w - 3) / (end - start) + 1);
+    return columnOf(v, start, end, w);
 }
 
-double PlotRow(double v, double start, double end, int h) {
-    return std::nearbyint((h - 2) - (v - start) * (h - 3) / (end - start));
-}
+double PlotRow(double v, double start, double end, int h) { return rowOf(v, start, end, h); }
 
 int SignalPanelTop(const LayoutInput& in, bool scrollBarVisible) {
     return scrollBarVisible ? in.PanellinksPufferHeight - in.ScrollPosition
@@ -89,28 +136,34 @@ void DrawCurves(IndexedImage& image, const CurveSet& set, const ScaleSet& scales
     const QRect clip(1, 1, w - 2, h - 2);
     const int count = std::min(set.Count, PointCapacity);
 
+    auto bothInside = [&](double x, double y) { return inside(x, 1, w - 2) && inside(y, 1, h - 2); };
     double px = 0, pyA = 0, pyB = 0;
     for (int i = 0; i < count; ++i) {
         double x, yA, yB;
         switch (mode) {
         case PlotMode::BAsX:
-            x = PlotColumn(set.B[i], sB.RangeStart, sB.RangeEnd, w);
-            yA = yB = PlotRow(set.A[i], sA.RangeStart, sA.RangeEnd, h);
+            x = columnOf(set.B[i], sB.RangeStart, sB.RangeEnd, w);
+            yA = yB = rowOf(set.A[i], sA.RangeStart, sA.RangeEnd, h);
             break;
         case PlotMode::AAsX:
-            x = PlotColumn(set.A[i], sA.RangeStart, sA.RangeEnd, w);
-            yA = yB = PlotRow(set.B[i], sB.RangeStart, sB.RangeEnd, h);
+            x = columnOf(set.A[i], sA.RangeStart, sA.RangeEnd, w);
+            yA = yB = rowOf(set.B[i], sB.RangeStart, sB.RangeEnd, h);
             break;
         default:
-            x = PlotColumn(set.T[i], sT.RangeStart, sT.RangeEnd, w);
-            yA = PlotRow(set.A[i], sA.RangeStart, sA.RangeEnd, h);
-            yB = PlotRow(set.B[i], sB.RangeStart, sB.RangeEnd, h);
+            x = columnOf(set.T[i], sT.RangeStart, sT.RangeEnd, w);
+            yA = rowOf(set.A[i], sA.RangeStart, sA.RangeEnd, h);
+            yB = rowOf(set.B[i], sB.RangeStart, sB.RangeEnd, h);
             break;
         }
         if (i > 0) {
             const bool bothLeft = x < 0 && px < 0, bothRight = x > w && px > w;
             auto segment = [&](double y0, double y1, std::uint8_t mask) {
                 if (bothLeft || bothRight || (y0 > h && y1 > h) || (y0 < 0 && y1 < 0)) return;
+                if (bothInside(px, y0) && bothInside(x, y1)) {
+                    stepInside(image, static_cast<int>(px), static_cast<int>(y0),
+                               static_cast<int>(x), static_cast<int>(y1), mask);
+                    return;
+                }
                 // Clipped to the image before stepping: a point far off costs no more than the
                 // visible part of its segment.
                 image.andSegment(px, y0, x, y1, mask, clip);
@@ -118,11 +171,15 @@ void DrawCurves(IndexedImage& image, const CurveSet& set, const ScaleSet& scales
             if (controls.KanalA) segment(pyA, yA, set.MasksA.Core);
             if (controls.KanalB) segment(pyB, yB, set.MasksB.Core);
         }
+        // ANDing is idempotent: a point on the same pixel as the one before changes nothing,
+        // and a dense curve has many of them.
+        const bool sameA = i > 0 && x == px && yA == pyA;
+        const bool sameB = i > 0 && x == px && yB == pyB;
         if (inside(x, 1, w - 2)) {
-            if (controls.KanalA && inside(yA, 1, h - 2))
-                image.andPoint(static_cast<int>(x), static_cast<int>(yA), set.MasksA);
-            if (controls.KanalB && inside(yB, 1, h - 2))
-                image.andPoint(static_cast<int>(x), static_cast<int>(yB), set.MasksB);
+            if (controls.KanalA && !sameA && inside(yA, 1, h - 2))
+                andPointInside(image, static_cast<int>(x), static_cast<int>(yA), set.MasksA);
+            if (controls.KanalB && !sameB && inside(yB, 1, h - 2))
+                andPointInside(image, static_cast<int>(x), static_cast<int>(yB), set.MasksB);
         }
         px = x;
         pyA = yA;

@@ -23,6 +23,20 @@ struct PlotFixture : DisplayFixture {
     std::uint8_t at(int x, int y) const { return image.pixel(x, y); }
 };
 
+TEST(Plot, PixelPositionsRoundHalvesToEven) {
+    const struct {
+        double v;
+        double column; // on a 13-pixel-wide image, range 0 .. 10: v + 1
+    } rows[] = {{0.5, 2}, {1.5, 2}, {2.5, 4}, {-0.5, 0}, {-1.5, 0}, {3.4999, 4},
+                {1e300, 1e300}, {-3e15 + 0.5, -2999999999999998.0}};
+    for (const auto& r : rows) {
+        SCOPED_TRACE(r.v);
+        EXPECT_EQ(PlotColumn(r.v, 0, 10, 13), r.column);
+        // Rows run the other way: row of v on a 13-row image is 11 - v.
+        EXPECT_EQ(PlotRow(r.v, 0, 10, 13), std::nearbyint(11 - r.v));
+    }
+}
+
 TEST(Plot, SegmentsJoinPointsInTheCoreColourAndHalosStayAtThePoints) {
     PlotFixture f;
     f.controls.KanalB = false;
@@ -47,6 +61,47 @@ TEST(Plot, SegmentsJoinPointsInTheCoreColourAndHalosStayAtThePoints) {
         SCOPED_TRACE(r.where);
         EXPECT_EQ(f.at(r.x, r.y), r.expected);
     }
+}
+
+TEST(Plot, CurvesMatchSegmentsSteppedByTheImage) {
+    // Second opinion: the same points drawn with the image's own segment stepping.
+    PlotFixture f;
+    f.controls.KanalB = false;
+    std::uint32_t seed = 7;
+    auto next = [&] {
+        seed = seed * 1664525u + 1013904223u;
+        return static_cast<float>((seed >> 8) % 12000) / 1000.0f - 1.0f; // -1 .. 11
+    };
+    for (int i = 0; i < 400; ++i) {
+        if (i % 3 == 2) { // repeated points, as a dense curve has them
+            f.addPoint(f.store.DataT[i - 1], f.store.DataA[i - 1], 0);
+            continue;
+        }
+        // Mostly short steps, some long jumps and some far outside.
+        const float t = i % 7 == 0 ? next() : f.store.DataT[std::max(i - 1, 0)] + next() / 50;
+        f.addPoint(t, i % 11 == 0 ? next() * 1e6f : next(), 0);
+    }
+    f.paint();
+    PlotFixture g;
+    g.controls.KanalB = false;
+    g.paint(); // background, frame, nothing else
+    const QRect clip(1, 1, W - 2, H - 2);
+    for (int i = 0; i < f.store.DataCount; ++i) {
+        const double x = PlotColumn(f.store.DataT[i], 0, 10, W);
+        const double y = PlotRow(f.store.DataA[i], 0, 10, H);
+        if (i > 0) {
+            const double px = PlotColumn(f.store.DataT[i - 1], 0, 10, W);
+            const double py = PlotRow(f.store.DataA[i - 1], 0, 10, H);
+            g.image.andSegment(px, py, x, y, PaletteMask::LiveA.Core, clip);
+        }
+        if (x >= 1 && x <= W - 2 && y >= 1 && y <= H - 2)
+            g.image.andPoint(static_cast<int>(x), static_cast<int>(y), PaletteMask::LiveA);
+    }
+    int differing = 0;
+    for (int y = 0; y < H; ++y)
+        for (int x = 0; x < W; ++x)
+            differing += f.at(x, y) != g.at(x, y);
+    EXPECT_EQ(differing, 0);
 }
 
 TEST(Plot, SegmentFromFarOutsideReachesTheImageEdge) {

@@ -1,0 +1,200 @@
+// One display refresh of a 1920 x 1080 window with every flag set: 10000 live and 10000
+// snapshot points, a full 10000-point sweep in the mean strip. Timed in the same iterations:
+// the strips, the three axes, the plot, the expansion of the plot onto its canvas, and the copy
+// of the three canvases to a screen-sized image (what a repaint does). The reference for the
+// plot is a memset of the same number of bytes, the floor of writing the image at all.
+// Times are the thread's CPU time.
+#include "DisplayRefresh.h"
+#include "FormulaParser.h"
+#include "MeasurementStore.h"
+#include "Plot.h"
+#include "RawStrips.h"
+
+#include <QGuiApplication>
+#include <QImage>
+#include <QPainter>
+
+#include <benchmark/benchmark.h>
+
+#include <ctime>
+#include <cmath>
+#include <cstring>
+#include <memory>
+
+namespace {
+
+// Thread CPU time: the machine these run on is shared, and time spent descheduled says nothing
+// about the drawing.
+struct Clock {
+    using time_point = double;
+    static double now() {
+        timespec ts{};
+        clock_gettime(CLOCK_THREAD_CPUTIME_ID, &ts);
+        return static_cast<double>(ts.tv_sec) + static_cast<double>(ts.tv_nsec) * 1e-9;
+    }
+};
+
+double seconds(double from, double to) { return to - from; }
+
+// Window 1920 x 1080: the plot's panel is what the left, top and bottom panels leave, the plot
+// paint box 5 pixels narrower; the mean strip widens with the window from its 724 at 1024.
+constexpr int ScreenW = 1920, ScreenH = 1080;
+const QSize DataBox{ScreenW - 283 - 5, ScreenH - 180 - 63};
+const QSize MeanBox{724 + ScreenW - 1024, 130};
+const QSize RawBox{251, 130};
+
+struct Display {
+    std::unique_ptr<MeasurementStore> storage = std::make_unique<MeasurementStore>();
+    MeasurementStore& store = *storage;
+    Tscale ScaleA, ScaleB, ScaleT, ScaleX;
+    Tscale* Left = &ScaleA;
+    Tscale* Right = &ScaleB;
+    Tscale* Bottom = &ScaleT;
+    DisplayState state;
+    TParser parserA, parserB;
+    IndexedImage raw{RawBox.width(), RawBox.height()}, mean, plot;
+    QImage rawCanvas{RawBox, QImage::Format_RGB32};
+    QImage meanCanvas{MeanBox, QImage::Format_RGB32};
+    QImage dataCanvas{DataBox, QImage::Format_RGB32};
+    QImage screen{ScreenW, ScreenH, QImage::Format_ARGB32_Premultiplied};
+    DisplayContext ctx{store,  {ScaleA, ScaleB, ScaleT, ScaleX, Left, Right, Bottom},
+                       state,  DisplayControls{},
+                       parserA, parserB,
+                       raw,    mean,
+                       plot,   rawCanvas,
+                       meanCanvas, dataCanvas};
+
+    Display() {
+        ScaleA.Visible = ScaleB.Visible = ScaleT.Visible = true;
+        ScaleA.Title = QStringLiteral("Spannung in <vf>V");
+        ScaleB.Title = QStringLiteral("Temperatur in <vf>°C");
+        ScaleT.Title = QStringLiteral("Zeit in <vf>s");
+        ScaleA.RangeStart = -1.2, ScaleA.RangeEnd = 1.2;
+        ScaleB.RangeStart = 0, ScaleB.RangeEnd = 100;
+        ScaleT.RangeStart = 0, ScaleT.RangeEnd = 10;
+        LayoutInput in;
+        in.PaintBoxMittel = MeanBox;
+        in.PaintBoxData = DataBox;
+        FormResize(in, store, state, ctx.Scales, mean, plot);
+
+        constexpr int n = PointCapacity;
+        for (int i = 0; i < n; ++i) {
+            const double t = 10.0 * i / (n - 1);
+            store.DataT[i] = store.SnapT[i] = static_cast<float>(t);
+            store.DataA[i] = static_cast<float>(std::sin(2 * M_PI * 0.7 * t));
+            store.DataB[i] = static_cast<float>(50 + 40 * std::cos(2 * M_PI * 0.3 * t));
+            store.SnapA[i] = static_cast<float>(0.8 * std::sin(2 * M_PI * 0.5 * t));
+            store.SnapB[i] = static_cast<float>(50 + 30 * std::sin(2 * M_PI * 0.2 * t));
+            store.SweepRawA[i] = static_cast<float>(512 + 400 * std::sin(2 * M_PI * 3 * t / 10));
+            store.SweepRawB[i] = static_cast<float>(512 + 300 * std::cos(2 * M_PI * 2 * t / 10));
+        }
+        store.DataCount = store.SnapCount = n;
+        store.PointCount = store.SweepIndex = n;
+        store.TriggerPos = 0;
+        store.DataDefA = QStringLiteral("Spannung (V): U");
+        store.SnapDefA = QStringLiteral("Spannung alt (V): U");
+        for (int k = 0; k < RawCapacity; ++k) {
+            store.RawA[k] = 512 + static_cast<int>(500 * std::sin(k * 0.01));
+            store.RawB[k] = 512 + static_cast<int>(400 * std::cos(k * 0.013));
+        }
+    }
+
+    void setAllDirty() {
+        store.RawDirty = store.MeanDirty = store.PlotDirty = store.AxesChanged = true;
+    }
+
+    // What a repaint of the three paint boxes does: blit each canvas.
+    void copyToScreen() {
+        QPainter p(&screen);
+        p.drawImage(16, 50, rawCanvas);
+        p.drawImage(353, 50, meanCanvas);
+        p.drawImage(283, 180, dataCanvas);
+    }
+};
+
+void BM_FullRefreshParts(benchmark::State& state) {
+    Display d;
+    double strips = 0, axes = 0, plot = 0, expand = 0, screen = 0, floor = 0;
+    const std::size_t plotBytes =
+        static_cast<std::size_t>(d.plot.bytesPerLine()) * static_cast<std::size_t>(d.plot.height());
+    for (auto _ : state) {
+        d.setAllDirty();
+        const auto t0 = Clock::now();
+        DrawRawStrip(d.ctx);
+        DrawMeanStrip(d.ctx);
+        const auto t1 = Clock::now();
+        for (Strip s : {Strip::Left, Strip::Right, Strip::Bottom})
+            DrawAxis(d.ctx, s);
+        d.store.AxesChanged = false;
+        const auto t2 = Clock::now();
+        PaintPlot(d.plot, d.store, d.ctx.Scales, d.ctx.Controls, d.state, PlotFont());
+        benchmark::ClobberMemory();
+        const auto t3 = Clock::now();
+        d.plot.expandInto(d.dataCanvas, PlotLeftMargin, PlotTopMargin);
+        d.store.PlotDirty = false;
+        const auto t4 = Clock::now();
+        d.copyToScreen();
+        const auto t5 = Clock::now();
+        std::memset(d.plot.row(0), PaletteIndex::Background, plotBytes);
+        benchmark::ClobberMemory();
+        const auto t6 = Clock::now();
+        strips += seconds(t0, t1);
+        axes += seconds(t1, t2);
+        plot += seconds(t2, t3);
+        expand += seconds(t3, t4);
+        screen += seconds(t4, t5);
+        floor += seconds(t5, t6);
+        state.SetIterationTime(seconds(t0, t5));
+    }
+    const double n = static_cast<double>(state.iterations());
+    state.counters["strips_ms"] = strips / n * 1e3;
+    state.counters["axes_ms"] = axes / n * 1e3;
+    state.counters["plot_ms"] = plot / n * 1e3;
+    state.counters["expand_ms"] = expand / n * 1e3;
+    state.counters["screen_ms"] = screen / n * 1e3;
+    state.counters["memset_ms"] = floor / n * 1e3;
+    state.counters["plot_vs_memset"] = plot / floor;
+    state.counters["tick_ms"] = (strips + axes + plot + expand) / n * 1e3;
+}
+
+// The refresh as the timer tick calls it, everything flagged, without the repaint.
+void BM_RefreshDisplay(benchmark::State& state) {
+    Display d;
+    for (auto _ : state) {
+        d.setAllDirty();
+        const auto t0 = Clock::now();
+        RefreshDisplay(d.ctx);
+        const auto t1 = Clock::now();
+        state.SetIterationTime(seconds(t0, t1));
+    }
+}
+
+// A tick that only has new points: the plot and the mean strip, no axis changed.
+void BM_RefreshPlotOnly(benchmark::State& state) {
+    Display d;
+    d.setAllDirty();
+    RefreshDisplay(d.ctx);
+    for (auto _ : state) {
+        d.store.PlotDirty = d.store.MeanDirty = d.store.RawDirty = true;
+        const auto t0 = Clock::now();
+        RefreshDisplay(d.ctx);
+        const auto t1 = Clock::now();
+        state.SetIterationTime(seconds(t0, t1));
+    }
+}
+
+BENCHMARK(BM_FullRefreshParts)->UseManualTime()->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_RefreshDisplay)->UseManualTime()->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_RefreshPlotOnly)->UseManualTime()->Unit(benchmark::kMillisecond);
+
+} // namespace
+
+int main(int argc, char** argv) {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    QGuiApplication app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}
