@@ -117,7 +117,8 @@ const QStringList& BuiltInSignals() {
 }
 
 float ChannelVoltage(float umin, float umax, float raw) {
-    return static_cast<float>(umin + (double(umax) - umin) * raw / 1023);
+    // Float arithmetic like the acquisition, so re-evaluated points match the recorded ones.
+    return umin + (umax - umin) * raw / 1023.0f;
 }
 
 SampleResult EvaluateSample(TParser& parser, float time, float raw, float ownVoltage,
@@ -193,11 +194,12 @@ void ReevaluatePoints(TParser& parser, SignalChannel channel, const Calibration&
         if (i == 0) {
             dataMin = dataMax = r.value;
             dataMinT = points.TimeOrigin;
-            dataMaxT = static_cast<float>(double(points.TimeOrigin) + points.PointTime);
+            dataMaxT = points.TimeOrigin + points.PointTime;
         }
         dataMin = std::min(dataMin, r.value);
         dataMax = std::max(dataMax, r.value);
-        const float t = static_cast<float>(double(i) * points.PointTime + points.TimeOrigin);
+        // Float arithmetic, as the times were computed when the points were stored.
+        const float t = float(i) * points.PointTime + points.TimeOrigin;
         dataMaxT = std::max(dataMaxT, t);
     }
 }
