@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 
 namespace {
 
@@ -58,6 +59,12 @@ float probeEnd(TParser& parser, SignalChannel channel, const Calibration& cal, b
         r2 = probe(parser, {rawInset, ownInset, aInset, bFarInset});
     }
     return high ? std::max(r1.value, r2.value) : std::min(r1.value, r2.value);
+}
+
+// A typed limit beyond the float range would make the axis range infinite.
+float intervalLimit(const QString& text) {
+    constexpr double Largest = std::numeric_limits<float>::max();
+    return static_cast<float>(std::clamp(ParseNumber(text), -Largest, Largest));
 }
 
 } // namespace
@@ -161,13 +168,13 @@ SignalRange ResolveRange(TParser& parser, SignalChannel channel, const Calibrati
                          const QString& minText, const QString& maxText) {
     SignalRange range{0, 0, minText, maxText, minText.isEmpty() && maxText.isEmpty()};
     if (!minText.isEmpty()) {
-        range.min = static_cast<float>(ParseNumber(minText));
+        range.min = intervalLimit(minText);
     } else {
         range.min = ProbeLowEnd(parser, channel, cal);
         range.minText = FormatValue(range.min);
     }
     if (!maxText.isEmpty()) {
-        range.max = static_cast<float>(ParseNumber(maxText));
+        range.max = intervalLimit(maxText);
     } else {
         range.max = ProbeHighEnd(parser, channel, cal);
         range.maxText = FormatValue(range.max);

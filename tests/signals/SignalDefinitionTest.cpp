@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <cfloat>
 #include <cmath>
 #include <vector>
 
@@ -167,7 +168,8 @@ TEST_F(Signal, ResolvesTheRangeFromIntervalOrProbes) {
         {"x*100", "", "", 0, 100, "0", "100"},
         {"(A-B)/50", "-0.02", " 0.020", -0.02f, 0.02f, "-0.02", " 0.020"},
         {"U", "5", "1", 1, 5, "5", "1"},
-        {"U", "", "2,5", 0, 2.5f, "0", "2,5"}};
+        {"U", "", "2,5", 0, 2.5f, "0", "2,5"},
+        {"U", "-1e300", "1e39", -FLT_MAX, FLT_MAX, "-1e300", "1e39"}};
     for (const Row& row : rows) {
         SCOPED_TRACE(std::string(row.formula) + " [" + row.minText.toStdString() + ";" +
                      row.maxText.toStdString() + "]");
