@@ -52,7 +52,8 @@ SampleResult EvaluateSample(TParser& parser, float time, float raw, float ownVol
 float ProbeLowEnd(TParser& parser, SignalChannel channel, const Calibration& cal);
 float ProbeHighEnd(TParser& parser, SignalChannel channel, const Calibration& cal);
 
-/// A signal's value range from its interval texts, probing the formula for an empty text.
+/// A signal's value range from its interval texts, probing the formula for an empty text;
+/// a typed limit beyond the float range is clamped to it. The range is ordered (OrderRange).
 struct SignalRange {
     float min, max;
     QString minText, maxText; // as the edits show them; probed ends formatted
