@@ -221,6 +221,7 @@ TEST_F(ScaleDraw, TicksSitOnThePlotEdge) {
         {"below", 1, {71, 300, 472, 345}},
         {"right", 2, {480, 16, 550, 417}},
         {"left", 3, {0, 16, 70, 417}},
+        {"above (never placed by the window)", 0, {71, 0, 472, 45}},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -239,6 +240,9 @@ TEST_F(ScaleDraw, TicksSitOnThePlotEdge) {
                     break;
                 case 2:
                     x = b.Left + depth, y = b.Top + 400 - along;
+                    break;
+                case 0:
+                    x = b.Left + along, y = b.Bottom - 1 - depth;
                     break;
                 default:
                     x = b.Right - 1 - depth, y = b.Top + 400 - along;
@@ -296,23 +300,45 @@ TEST_F(ScaleDraw, TitleLiesBeyondTheLabelsReadingAlongTheAxis) {
     }
 }
 
-TEST_F(ScaleDraw, PowerOfTenIsRaised) {
-    Tscale s = scale(1, {71, 300, 472, 345});
-    s.Title = QStringLiteral("Zeit");
-    s.RangeEnd = 1e15;
-    s.Draw();
-    EXPECT_EQ(s.Exponent, 15);
-    EXPECT_EQ(s.ExponentText, " x10^15");
-    EXPECT_EQ(s.Prefix, "");
-    const QRect box = titleBox(canvas);
-    ASSERT_FALSE(box.isEmpty());
-    // The last few columns hold the superscript; it ends well above the main text's baseline.
-    QRect tail;
-    for (int y = box.top(); y <= box.bottom(); ++y)
-        for (int x = box.right() - 3; x <= box.right(); ++x)
-            if (qBlue(canvas.pixel(x, y)) > qRed(canvas.pixel(x, y)) + 60)
-                tail |= QRect(x, y, 1, 1);
-    EXPECT_LT(tail.bottom(), box.bottom() - 2);
+// The exponent is a smaller superscript at the end of the title, sharing the top of the main
+// text: horizontally the last columns end above the baseline; a vertical title reads upwards,
+// so its last rows lie at the top and keep away from the baseline side (the right).
+TEST_F(ScaleDraw, PowerOfTenIsRaisedAtTheEndOfTheTitle) {
+    const struct {
+        const char* name;
+        std::uint8_t kind;
+        TRect bounds;
+    } cases[] = {
+        {"below", 1, {71, 300, 472, 345}},
+        {"right", 2, {480, 16, 550, 417}},
+        {"left", 3, {0, 16, 70, 417}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        canvas.fill(Qt::white);
+        Tscale s = scale(c.kind, c.bounds);
+        s.Title = QStringLiteral("Zeit");
+        s.RangeEnd = 1e15;
+        s.Draw();
+        EXPECT_EQ(s.Exponent, 15);
+        EXPECT_EQ(s.ExponentText, " x10^15");
+        EXPECT_EQ(s.Prefix, "");
+        const QRect box = titleBox(canvas);
+        ASSERT_FALSE(box.isEmpty());
+        const bool vertical = c.kind != 1;
+        const QRect end = vertical ? QRect(box.left(), box.top(), box.width(), 4)
+                                   : QRect(box.right() - 3, box.top(), 4, box.height());
+        QRect tail;
+        for (int y = end.top(); y <= end.bottom(); ++y)
+            for (int x = end.left(); x <= end.right(); ++x)
+                if (qBlue(canvas.pixel(x, y)) > qRed(canvas.pixel(x, y)) + 60)
+                    tail |= QRect(x, y, 1, 1);
+        ASSERT_FALSE(tail.isEmpty());
+        if (vertical)
+            EXPECT_LT(tail.right(), box.right() - 2);
+        else
+            EXPECT_LT(tail.bottom(), box.bottom() - 2);
+    }
 }
 
 TEST_F(ScaleDraw, DegenerateOrHiddenScalesDrawNothing) {
