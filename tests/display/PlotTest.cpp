@@ -1,5 +1,5 @@
-#include "DisplayFixture.h"
 #include "Plot.h"
+#include "DisplayFixture.h"
 
 #include <gtest/gtest.h>
 
@@ -27,8 +27,8 @@ TEST(Plot, PixelPositionsRoundHalvesToEven) {
     const struct {
         double v;
         double column; // on a 13-pixel-wide image, range 0 .. 10: v + 1
-    } rows[] = {{0.5, 2}, {1.5, 2}, {2.5, 4}, {-0.5, 0}, {-1.5, 0}, {3.4999, 4},
-                {1e300, 1e300}, {-3e15 + 0.5, -2999999999999998.0}};
+    } rows[] = {{0.5, 2},  {1.5, 2},    {2.5, 4},       {-0.5, 0},
+                {-1.5, 0}, {3.4999, 4}, {1e300, 1e300}, {-3e15 + 0.5, -2999999999999998.0}};
     for (const auto& r : rows) {
         SCOPED_TRACE(r.v);
         EXPECT_EQ(PlotColumn(r.v, 0, 10, 13), r.column);
@@ -129,11 +129,10 @@ TEST(Plot, ZeroLinesOnlyWhereZeroLiesInsideTheRange) {
         double start, end;
         int row; // -1: no zero line
     } rows[] = {
-        {-5, 5, 150},   // H - round(0.5 * 297 + 2)
-        {-1, 9, 268},   // H - round(0.1 * 297 + 2)
-        {0, 10, -1},    // on the bottom data row, which is left free
-        {1, 10, -1},
-        {-10, -1, -1},
+        {-5, 5, 150}, // H - round(0.5 * 297 + 2)
+        {-1, 9, 268}, // H - round(0.1 * 297 + 2)
+        {0, 10, -1},  // on the bottom data row, which is left free
+        {1, 10, -1},  {-10, -1, -1},
     };
     for (const auto& r : rows) {
         SCOPED_TRACE(testing::Message() << r.start << ".." << r.end);
@@ -211,28 +210,6 @@ TEST(Plot, GridFollowsTheScalesTickPositions) {
     EXPECT_EQ(f.at(61, 198), PaletteMask::GridBottomTime & PaletteMask::GridLeft);
 }
 
-TEST(Plot, BottomGridColourByMode) {
-    const struct {
-        PlotMode mode;
-        std::uint8_t mask;
-    } rows[] = {{PlotMode::Normal, PaletteMask::GridBottomTime},
-                {PlotMode::BAsX, PaletteMask::GridBottomBAsX},
-                {PlotMode::AAsX, PaletteMask::GridBottomAAsX}};
-    for (const auto& r : rows) {
-        SCOPED_TRACE(static_cast<int>(r.mode));
-        PlotFixture f;
-        f.controls.BXY = r.mode == PlotMode::BAsX;
-        f.controls.AXY = r.mode == PlotMode::AAsX;
-        f.Bottom = r.mode == PlotMode::BAsX ? &f.ScaleB
-                   : r.mode == PlotMode::AAsX ? &f.ScaleA
-                                              : &f.ScaleT;
-        f.Bottom->GridFirstPx = 99;
-        f.Bottom->GridLastIndex = 0;
-        f.paint();
-        EXPECT_EQ(f.at(100, 50), r.mask);
-    }
-}
-
 TEST(Plot, SnapshotLegendOnlyWhenTheDefinitionsDiffer) {
     const QString volts = QStringLiteral("Spannung unkalibriert (V): U");
     const QString temp = QStringLiteral("Temperatur (°C): U*20");
@@ -290,8 +267,8 @@ TEST(Plot, XyModesDrawOneCurvePerShownChannel) {
     const struct {
         PlotMode mode;
         bool kanalA, kanalB;
-        std::uint8_t atA;    // pixel where the x/y point lies
-        std::uint8_t atB;    // where B's own curve would lie in normal mode
+        std::uint8_t atA; // pixel where the x/y point lies
+        std::uint8_t atB; // where B's own curve would lie in normal mode
     } rows[] = {
         {PlotMode::Normal, true, true, PaletteMask::LiveA.Core, PaletteMask::LiveB.Core},
         {PlotMode::Normal, false, true, PaletteIndex::Background, PaletteMask::LiveB.Core},
@@ -322,32 +299,6 @@ TEST(Plot, XyModesDrawOneCurvePerShownChannel) {
             EXPECT_EQ(f.at(f.column(2), y6), PaletteIndex::Background);
         }
     }
-}
-
-TEST(Plot, SnapshotUnderLiveDataInPaleColours) {
-    PlotFixture f;
-    f.addSnapPoint(2, 6, 1);
-    f.addPoint(8, 6, 1);
-    f.paint();
-    EXPECT_EQ(f.at(f.column(2), f.row(6)), PaletteMask::SnapshotA.Core);
-    EXPECT_EQ(f.at(f.column(2), f.row(1)), PaletteMask::SnapshotB.Core);
-    EXPECT_EQ(f.at(f.column(8), f.row(6)), PaletteMask::LiveA.Core);
-}
-
-TEST(Plot, ZoomBoxIsADottedFrame) {
-    PlotFixture f;
-    f.state.ZoomBoxActive = true;
-    f.state.ZoomX1 = 300;
-    f.state.ZoomY1 = 200;
-    f.state.ZoomX2 = 100; // dragged up and left
-    f.state.ZoomY2 = 50;
-    f.paint();
-    int onFrame = 0;
-    for (int x = 100; x < 300; ++x)
-        onFrame += f.at(x, 50) == PaletteIndex::ZoomBox;
-    EXPECT_GT(onFrame, 80);
-    EXPECT_LT(onFrame, 120);
-    EXPECT_EQ(f.at(200, 120), PaletteIndex::Background);
 }
 
 TEST(Layout, RectanglesImagesAndScrollBar) {
