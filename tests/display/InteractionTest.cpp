@@ -14,7 +14,9 @@ const QSize Plot{500, 400}; // plot image; paint-box x = image x + 70, y = image
 struct Range {
     double start, end;
 };
-Range rangeOf(const Tscale& s) { return {s.RangeStart, s.RangeEnd}; }
+Range rangeOf(const Tscale& s) {
+    return {s.RangeStart, s.RangeEnd};
+}
 
 void expectRange(const Tscale& s, double start, double end, double tolerance = 1e-6) {
     EXPECT_NEAR(s.RangeStart, start, tolerance);
@@ -105,9 +107,9 @@ TEST(Pan, CurvesFollowTheMouse) {
     DisplayFixture f;
     // Right button, 40 rows down and 50 columns right.
     drag(f, 200, 100, 250, 140, true);
-    expectRange(f.ScaleA, 1, 11);                // d * 40 / 400
+    expectRange(f.ScaleA, 1, 11); // d * 40 / 400
     expectRange(f.ScaleB, 1, 11);
-    expectRange(f.ScaleT, -1, 9);                // d * -50 / 500
+    expectRange(f.ScaleT, -1, 9); // d * -50 / 500
     EXPECT_FALSE(f.state.PanActive);
 
     DisplayFixture g;
