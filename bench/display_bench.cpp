@@ -16,10 +16,10 @@
 
 #include <benchmark/benchmark.h>
 
-#include <ctime>
+#include <algorithm>
 #include <cmath>
 #include <cstring>
-#include <algorithm>
+#include <ctime>
 #include <memory>
 
 namespace {
@@ -35,7 +35,9 @@ struct Clock {
     }
 };
 
-double seconds(double from, double to) { return to - from; }
+double seconds(double from, double to) {
+    return to - from;
+}
 
 // Window 1920 x 1080: the plot's panel is what the left, top and bottom panels leave, the plot
 // paint box 5 pixels narrower; the mean strip widens with the window from its 724 at 1024.
@@ -58,11 +60,11 @@ struct Display {
     QImage meanCanvas{MeanBox, QImage::Format_RGB32};
     QImage dataCanvas{DataBox, QImage::Format_RGB32};
     QImage screen{ScreenW, ScreenH, QImage::Format_ARGB32_Premultiplied};
-    DisplayContext ctx{store,  {ScaleA, ScaleB, ScaleT, ScaleX, Left, Right, Bottom},
-                       state,  DisplayControls{},
-                       parserA, parserB,
-                       raw,    mean,
-                       plot,   rawCanvas,
+    DisplayContext ctx{store,      {ScaleA, ScaleB, ScaleT, ScaleX, Left, Right, Bottom},
+                       state,      DisplayControls{},
+                       parserA,    parserB,
+                       raw,        mean,
+                       plot,       rawCanvas,
                        meanCanvas, dataCanvas};
 
     Display() {

@@ -24,10 +24,14 @@ QStringList AnalysisLines(const Tscale& scaleA, const Tscale& scaleB, const QLoc
     auto line = [&](const char* label, double v) {
         return QString::fromUtf8(label) + number(v, locale);
     };
-    return {line("Skala A min: ", scaleA.RangeStart), line("Skala A max: ", scaleA.RangeEnd),
-            line("Differenz A: ", dA),                line("Skala B min: ", scaleB.RangeStart),
-            line("Skala B max: ", scaleB.RangeEnd),   line("Differenz B: ", dB),
-            line("Verhältnis A/B: ", ratioAB),        line("Verhältnis B/A: ", ratioBA)};
+    return {line("Skala A min: ", scaleA.RangeStart),
+            line("Skala A max: ", scaleA.RangeEnd),
+            line("Differenz A: ", dA),
+            line("Skala B min: ", scaleB.RangeStart),
+            line("Skala B max: ", scaleB.RangeEnd),
+            line("Differenz B: ", dB),
+            line("Verhältnis A/B: ", ratioAB),
+            line("Verhältnis B/A: ", ratioBA)};
 }
 
 void AnalysisReadout::Button2Click(const Tscale& scaleA, const Tscale& scaleB,

@@ -14,8 +14,12 @@ Side sideOf(AxisImage image) {
     return i < 4 ? Side::Left : i < 8 ? Side::Right : Side::Bottom;
 }
 
-bool isAuto(AxisImage image) { return static_cast<int>(image) % 4 < 2; }
-bool inEffect(AxisImage image) { return static_cast<int>(image) % 2 == 1; }
+bool isAuto(AxisImage image) {
+    return static_cast<int>(image) % 4 < 2;
+}
+bool inEffect(AxisImage image) {
+    return static_cast<int>(image) % 2 == 1;
+}
 
 const QColor grey(128, 128, 128);
 const QColor blue(0, 0, 247);

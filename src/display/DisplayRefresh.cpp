@@ -23,15 +23,27 @@ StripInfo stripInfo(const DisplayContext& ctx, Strip strip) {
     const PlotMode mode = ctx.Controls.Mode();
     switch (strip) {
     case Strip::Left:
-        return {ctx.Scales.Left, 0, mode == PlotMode::AAsX, s.AutoLeft, ReferenceLeft(s),
+        return {ctx.Scales.Left,
+                0,
+                mode == PlotMode::AAsX,
+                s.AutoLeft,
+                ReferenceLeft(s),
                 {AxisImage::LinksAuto, AxisImage::LinksAutoOff, AxisImage::LinksFull,
                  AxisImage::LinksFullon}};
     case Strip::Right:
-        return {ctx.Scales.Right, 1, mode == PlotMode::BAsX, s.AutoRight, ReferenceRight(s),
+        return {ctx.Scales.Right,
+                1,
+                mode == PlotMode::BAsX,
+                s.AutoRight,
+                ReferenceRight(s),
                 {AxisImage::RechtsAuto, AxisImage::RechtsAutoOff, AxisImage::RechtsFull,
                  AxisImage::RechtsFullon}};
     default:
-        return {ctx.Scales.Bottom, 2, false, s.AutoBottom, ReferenceBottom(s, mode),
+        return {ctx.Scales.Bottom,
+                2,
+                false,
+                s.AutoBottom,
+                ReferenceBottom(s, mode),
                 {AxisImage::UntenAuto, AxisImage::UntenAutoOff, AxisImage::UntenFull,
                  AxisImage::UntenFullOn}};
     }
@@ -41,8 +53,12 @@ StripInfo stripInfo(const DisplayContext& ctx, Strip strip) {
 void clearStrip(QPainter& p, int w, int h, Strip strip) {
     auto fill = [&](int l, int t, int r, int b) { p.fillRect(l, t, r - l, b - t, Qt::white); };
     switch (strip) {
-    case Strip::Left: fill(0, 0, 70, h - 33); break;
-    case Strip::Right: fill(w - 70, 0, w, h - 33); break;
+    case Strip::Left:
+        fill(0, 0, 70, h - 33);
+        break;
+    case Strip::Right:
+        fill(w - 70, 0, w, h - 33);
+        break;
     default:
         fill(70, h - 45, w - 70, h - 33);
         fill(0, h - 33, w, h);
@@ -61,7 +77,9 @@ void drawScale(QPainter& painter, Tscale& scale) {
 
 } // namespace
 
-QFont DataFont() { return PlotFont(); }
+QFont DataFont() {
+    return PlotFont();
+}
 
 void DrawRawStrip(DisplayContext& ctx) {
     PaintRawStrip(ctx.RawStrip, ctx.Store, ctx.Controls.Adiff, StripFont());

@@ -17,10 +17,10 @@ enum class PlotMode {
 
 /// The states of the controls the display reads, gathered by the window before each call.
 struct DisplayControls {
-    bool KanalA = true; ///< CheckBoxKanalA
-    bool KanalB = true; ///< CheckBoxKanalB
-    bool BXY = false;   ///< CheckBoxBXY
-    bool AXY = false;   ///< CheckBoxAXY
+    bool KanalA = true;          ///< CheckBoxKanalA
+    bool KanalB = true;          ///< CheckBoxKanalB
+    bool BXY = false;            ///< CheckBoxBXY
+    bool AXY = false;            ///< CheckBoxAXY
     bool TriggerChannelA = true; ///< ButtonTriggerChannel shows "A"
     bool TriggerRising = true;   ///< ButtonTriggerRichtung shows "+"
     bool Adiff = false;          ///< CheckBoxAdiff of the hardware window

@@ -13,7 +13,7 @@ namespace {
 // no fraction worth rounding away but halves between 2^51 and 2^52, which nearbyint handles.
 inline double roundEven(double v) {
     constexpr double shifter = 6755399441055744.0; // 1.5 * 2^52
-    if (std::fabs(v) < 2251799813685248.0)        // 2^51
+    if (std::fabs(v) < 2251799813685248.0)         // 2^51
         return (v + shifter) - shifter;
     return std::nearbyint(v);
 }
@@ -43,7 +43,9 @@ inline void andPointInside(IndexedImage& image, int x, int y, PointMasks masks) 
 }
 
 // A pixel position as an int only once it is known to lie in [lo, hi].
-bool inside(double v, int lo, int hi) { return v >= lo && v <= hi; }
+bool inside(double v, int lo, int hi) {
+    return v >= lo && v <= hi;
+}
 
 void setAxis(Tscale& scale, const TRect& rect, std::uint8_t kind, int titleMargin) {
     scale.Bounds = rect;
@@ -82,7 +84,9 @@ double PlotColumn(double v, double start, double end, int w) {
     return columnOf(v, start, end, w);
 }
 
-double PlotRow(double v, double start, double end, int h) { return rowOf(v, start, end, h); }
+double PlotRow(double v, double start, double end, int h) {
+    return rowOf(v, start, end, h);
+}
 
 int SignalPanelTop(const LayoutInput& in, bool scrollBarVisible) {
     return scrollBarVisible ? in.PanellinksPufferHeight - in.ScrollPosition
@@ -136,7 +140,9 @@ void DrawCurves(IndexedImage& image, const CurveSet& set, const ScaleSet& scales
     const QRect clip(1, 1, w - 2, h - 2);
     const int count = std::min(set.Count, PointCapacity);
 
-    auto bothInside = [&](double x, double y) { return inside(x, 1, w - 2) && inside(y, 1, h - 2); };
+    auto bothInside = [&](double x, double y) {
+        return inside(x, 1, w - 2) && inside(y, 1, h - 2);
+    };
     double px = 0, pyA = 0, pyB = 0;
     for (int i = 0; i < count; ++i) {
         double x, yA, yB;
@@ -156,7 +162,7 @@ void DrawCurves(IndexedImage& image, const CurveSet& set, const ScaleSet& scales
             break;
         }
         if (i > 0) {
-            const bool bothLeft = x < 0 && px < 0, bothRight = x > w && px > w;
+            const bool bothLeft = x < 0 && px<0, bothRight = x> w && px > w;
             auto segment = [&](double y0, double y1, std::uint8_t mask) {
                 if (bothLeft || bothRight || (y0 > h && y1 > h) || (y0 < 0 && y1 < 0)) return;
                 if (bothInside(px, y0) && bothInside(x, y1)) {
@@ -238,9 +244,8 @@ void PaintPlot(IndexedImage& image, const MeasurementStore& store, const ScaleSe
     auto zeroRow = [&](const Tscale& scale, std::uint8_t mask) {
         if (!scale.Visible) return;
         const double y =
-            h - std::nearbyint((0 - scale.RangeStart) / (scale.RangeEnd - scale.RangeStart) *
-                                   (h - 3) +
-                               2);
+            h - std::nearbyint(
+                    (0 - scale.RangeStart) / (scale.RangeEnd - scale.RangeStart) * (h - 3) + 2);
         if (y > 1 && y < h - 2)
             image.horizontalLine(static_cast<int>(y), 1, w - 2, mask, PixelOp::And);
     };
@@ -248,9 +253,8 @@ void PaintPlot(IndexedImage& image, const MeasurementStore& store, const ScaleSe
     if (scales.Right->Visible) {
         zeroRow(*scales.Right, PaletteMask::ZeroLineRight);
     } else {
-        const double x = std::nearbyint((0 - bottom.RangeStart) /
-                                            (bottom.RangeEnd - bottom.RangeStart) * (w - 3) +
-                                        1);
+        const double x = std::nearbyint(
+            (0 - bottom.RangeStart) / (bottom.RangeEnd - bottom.RangeStart) * (w - 3) + 1);
         if (x > 1 && x < w - 2)
             image.verticalLine(static_cast<int>(x), 1, h - 2, PaletteMask::ZeroLineRight,
                                PixelOp::And);

@@ -34,7 +34,7 @@ struct LayoutInput {
 
 /// What the window must change after the layout.
 struct LayoutResult {
-    QSize Window;           ///< at least MinWindowWidth x MinWindowHeight
+    QSize Window; ///< at least MinWindowWidth x MinWindowHeight
     bool ScrollBarVisible = false;
     int ScrollBarMaximum = 0;
     int PanelSignaleTop = 0;

@@ -44,7 +44,9 @@ void setRange(Tscale& scale, std::pair<double, double> range) {
 }
 
 // Zoom and pan work on the ends as single-precision values, as the scale's users store them.
-double single(double v) { return static_cast<double>(static_cast<float>(v)); }
+double single(double v) {
+    return static_cast<double>(static_cast<float>(v));
+}
 
 // A range that rounding made empty, inverted or non-finite would break every mapping onto
 // pixels; such a change is dropped and the scale keeps its range.
@@ -96,9 +98,12 @@ Extremes ExtremesT(const MeasurementStore& s) {
 }
 Extremes ExtremesBottom(const MeasurementStore& s, PlotMode mode) {
     switch (mode) {
-    case PlotMode::BAsX: return ExtremesB(s);
-    case PlotMode::AAsX: return ExtremesA(s);
-    default: return ExtremesT(s);
+    case PlotMode::BAsX:
+        return ExtremesB(s);
+    case PlotMode::AAsX:
+        return ExtremesA(s);
+    default:
+        return ExtremesT(s);
     }
 }
 
@@ -110,9 +115,12 @@ std::pair<double, double> ReferenceRight(const MeasurementStore& s) {
 }
 std::pair<double, double> ReferenceBottom(const MeasurementStore& s, PlotMode mode) {
     switch (mode) {
-    case PlotMode::BAsX: return {s.DefMinB, s.DefMaxB};
-    case PlotMode::AAsX: return {s.DefMinA, s.DefMaxA};
-    default: return {s.TimeRangeMin, s.TimeRangeMax};
+    case PlotMode::BAsX:
+        return {s.DefMinB, s.DefMaxB};
+    case PlotMode::AAsX:
+        return {s.DefMinA, s.DefMaxA};
+    default:
+        return {s.TimeRangeMin, s.TimeRangeMax};
     }
 }
 
@@ -254,8 +262,8 @@ void PlotMouseMove(MeasurementStore& store, DisplayState& state, const ScaleSet&
     state.LastMouseY = y;
 }
 
-void PlotMouseUp(MeasurementStore& store, DisplayState& state, const ScaleSet& scales, int x,
-                 int y, QSize plotSize) {
+void PlotMouseUp(MeasurementStore& store, DisplayState& state, const ScaleSet& scales, int x, int y,
+                 QSize plotSize) {
     const int wp = plotSize.width(), hp = plotSize.height();
     state.LastMouseX = x;
     state.LastMouseY = y;

@@ -47,8 +47,8 @@ void PlotMouseDown(MeasurementStore& store, DisplayState& state, PlotMode mode, 
                    bool rightButton, QSize plotSize);
 void PlotMouseMove(MeasurementStore& store, DisplayState& state, const ScaleSet& scales, int x,
                    int y, QSize plotSize);
-void PlotMouseUp(MeasurementStore& store, DisplayState& state, const ScaleSet& scales, int x,
-                 int y, QSize plotSize);
+void PlotMouseUp(MeasurementStore& store, DisplayState& state, const ScaleSet& scales, int x, int y,
+                 QSize plotSize);
 void PlotDblClick(MeasurementStore& store, const DisplayState& state, const ScaleSet& scales,
                   PlotMode mode, QSize plotSize);
 

@@ -9,14 +9,17 @@
 
 namespace {
 
-int roundEven(double v) { return static_cast<int>(std::nearbyint(v)); }
+int roundEven(double v) {
+    return static_cast<int>(std::nearbyint(v));
+}
 
 // Frame, background, caption and (differential mode) the mid-range line under the points.
 void paintStripBase(IndexedImage& image, const QString& caption, bool adiff, const QFont& font) {
     const int w = image.width(), h = image.height();
     image.drawRectangle(0, 0, w, h, PaletteIndex::Black, PaletteIndex::Background);
     image.drawText(6, 4, caption, font, PaletteIndex::Caption);
-    if (adiff) image.horizontalLine(h / 2, 1, w - 2, PaletteIndex::DifferentialZeroLine, PixelOp::Set);
+    if (adiff)
+        image.horizontalLine(h / 2, 1, w - 2, PaletteIndex::DifferentialZeroLine, PixelOp::Set);
 }
 
 int positiveMod(int value, int modulus) {
@@ -86,8 +89,8 @@ void PaintMeanStrip(IndexedImage& image, const MeasurementStore& store,
     const int yT = roundEven((h - 2) - (h - 3) * static_cast<double>(store.TriggerLevel) / 1023);
     const int s = controls.TriggerRising ? 1 : -1;
     image.drawLine(xT - 20, yT, xT + 20, yT, colour, PixelOp::Set);
-    const int arrow[][2] = {{xT, yT + 20 * s},     {xT, yT - 10 * s}, {xT + 3, yT - 10 * s},
-                            {xT, yT - 20 * s},     {xT - 3, yT - 10 * s}, {xT, yT - 10 * s}};
+    const int arrow[][2] = {{xT, yT + 20 * s}, {xT, yT - 10 * s},     {xT + 3, yT - 10 * s},
+                            {xT, yT - 20 * s}, {xT - 3, yT - 10 * s}, {xT, yT - 10 * s}};
     for (std::size_t i = 1; i < std::size(arrow); ++i)
         image.drawLine(arrow[i - 1][0], arrow[i - 1][1], arrow[i][0], arrow[i][1], colour,
                        PixelOp::Set);
@@ -124,8 +127,8 @@ TriggerPoint TriggerFromMouse(int x, int y, int boxWidth, int boxHeight, int poi
     return {std::clamp(pre, 0, std::max(pointCount - 1, 0)), std::clamp(level, 1, 1022)};
 }
 
-void MeanStripMouseDown(MeasurementStore& store, DisplayState& state, int x, int y,
-                        int boxWidth, int boxHeight) {
+void MeanStripMouseDown(MeasurementStore& store, DisplayState& state, int x, int y, int boxWidth,
+                        int boxHeight) {
     state.TriggerDragging = true;
     MeanStripMouseMove(store, state, x, y, boxWidth, boxHeight);
 }
@@ -138,4 +141,6 @@ void MeanStripMouseMove(MeasurementStore& store, const DisplayState& state, int 
     store.TriggerLevel = p.TriggerLevel;
 }
 
-void MeanStripMouseUp(DisplayState& state) { state.TriggerDragging = false; }
+void MeanStripMouseUp(DisplayState& state) {
+    state.TriggerDragging = false;
+}

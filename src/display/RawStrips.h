@@ -46,8 +46,8 @@ TriggerPoint TriggerFromMouse(int x, int y, int boxWidth, int boxHeight, int poi
 /// Mouse handlers of the mean strip's paint box: a press starts dragging and sets the trigger
 /// point at once, a move sets it while dragging, a release ends the drag. Nothing is redrawn
 /// here; the strip shows the new marker at its next redraw.
-void MeanStripMouseDown(MeasurementStore& store, DisplayState& state, int x, int y,
-                        int boxWidth, int boxHeight);
+void MeanStripMouseDown(MeasurementStore& store, DisplayState& state, int x, int y, int boxWidth,
+                        int boxHeight);
 void MeanStripMouseMove(MeasurementStore& store, const DisplayState& state, int x, int y,
                         int boxWidth, int boxHeight);
 void MeanStripMouseUp(DisplayState& state);

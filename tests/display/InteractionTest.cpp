@@ -11,13 +11,6 @@ namespace {
 
 const QSize Plot{500, 400}; // plot image; paint-box x = image x + 70, y = image y + 15
 
-struct Range {
-    double start, end;
-};
-Range rangeOf(const Tscale& s) {
-    return {s.RangeStart, s.RangeEnd};
-}
-
 void expectRange(const Tscale& s, double start, double end, double tolerance = 1e-6) {
     EXPECT_NEAR(s.RangeStart, start, tolerance);
     EXPECT_NEAR(s.RangeEnd, end, tolerance);

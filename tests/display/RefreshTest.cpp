@@ -18,8 +18,8 @@ struct RefreshFixture : DisplayFixture {
     QImage rawCanvas{251, 130, QImage::Format_RGB32};
     QImage meanCanvas{724, 130, QImage::Format_RGB32};
     QImage dataCanvas{800, 460, QImage::Format_RGB32};
-    DisplayContext ctx{store, scales, state,  controls,  parserA,    parserB,
-                       raw,   mean,   plot,   rawCanvas, meanCanvas, dataCanvas};
+    DisplayContext ctx{store, scales, state, controls,  parserA,    parserB,
+                       raw,   mean,   plot,  rawCanvas, meanCanvas, dataCanvas};
 
     RefreshFixture() {
         LayoutInput in;
@@ -44,8 +44,7 @@ TEST(Refresh, FirstRefreshDrawsEverythingAndClearsTheFlags) {
     f.store.RawDirty = true;
     const RefreshResult r = f.refresh();
     EXPECT_TRUE(r.Raw && r.Mean && r.Left && r.Right && r.Bottom && r.Plot);
-    EXPECT_FALSE(f.store.RawDirty || f.store.MeanDirty || f.store.PlotDirty ||
-                 f.store.AxesChanged);
+    EXPECT_FALSE(f.store.RawDirty || f.store.MeanDirty || f.store.PlotDirty || f.store.AxesChanged);
     EXPECT_TRUE(f.state.RawStripValid && f.state.MeanStripValid && f.state.PlotValid);
     // The plot's black frame lands at (70, 15) of the data canvas, the grid has ticks to use.
     EXPECT_EQ(f.dataCanvas.pixel(70, 15), f.plot.indexed8().color(0));
@@ -105,10 +104,9 @@ TEST(Analysis, RangesSpansAndRatios) {
     a.RangeStart = 0, a.RangeEnd = 5;
     b.RangeStart = 0, b.RangeEnd = 2;
     const QStringList lines = AnalysisLines(a, b, QLocale(QLocale::German));
-    const QStringList expected = {"Skala A min: 0",       "Skala A max: 5",
-                                  "Differenz A: 5",       "Skala B min: 0",
-                                  "Skala B max: 2",       "Differenz B: 2",
-                                  "Verhältnis A/B: 2,5",  "Verhältnis B/A: 0,4"};
+    const QStringList expected = {"Skala A min: 0",      "Skala A max: 5",     "Differenz A: 5",
+                                  "Skala B min: 0",      "Skala B max: 2",     "Differenz B: 2",
+                                  "Verhältnis A/B: 2,5", "Verhältnis B/A: 0,4"};
     EXPECT_EQ(lines, expected);
 
     b.RangeStart = -12345.678, b.RangeEnd = 12345.678;
