@@ -1,11 +1,14 @@
-#include <QApplication>
-#include <QWidget>
+#include "Dialogs.h"
+#include "TApplication.h"
+#include "TComboBox.h"
+#include "TFormMain.h"
+#include "TFormSignale.h"
 
 int main(int argc, char** argv) {
-    QApplication app(argc, argv);
-    QWidget window;
-    window.setWindowTitle(QStringLiteral("Kurvimat"));
-    window.resize(1024, 715);
-    window.show();
+    TApplication app(argc, argv);
+    TFormMain main;
+    TFormSignale signale;
+    ConnectSignalEditor(main, signale);
+    main.show();
     return app.exec();
 }

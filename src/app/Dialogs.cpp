@@ -1,0 +1,67 @@
+#include "Dialogs.h"
+
+#include <QApplication>
+#include <QFileDialog>
+#include <QMessageBox>
+
+namespace {
+
+QString AppTitle() {
+    return QApplication::applicationName();
+}
+
+QString RunFileDialog(QWidget* parent, QFileDialog::AcceptMode mode, const QString& filter,
+                      const QString& defaultSuffix) {
+    QFileDialog dialog(parent);
+    dialog.setAcceptMode(mode);
+    dialog.setNameFilter(filter);
+    if (mode == QFileDialog::AcceptSave) {
+        dialog.setFileMode(QFileDialog::AnyFile);
+        dialog.setDefaultSuffix(defaultSuffix);
+        dialog.setOption(QFileDialog::DontConfirmOverwrite, true);
+    } else {
+        // A name that does not exist is accepted; reading it then reports the failure.
+        dialog.setFileMode(QFileDialog::AnyFile);
+    }
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return {};
+    return dialog.selectedFiles().constFirst();
+}
+
+QtDialogs& QtInstance() {
+    static QtDialogs instance;
+    return instance;
+}
+
+Dialogs* installed = nullptr;
+
+} // namespace
+
+bool QtDialogs::AskYesNo(QWidget* parent, const QString& text) {
+    return QMessageBox::question(parent, AppTitle(), text, QMessageBox::Yes | QMessageBox::No,
+                                 QMessageBox::No) == QMessageBox::Yes;
+}
+
+void QtDialogs::ShowError(QWidget* parent, const QString& text) {
+    QMessageBox::critical(parent, AppTitle(), text);
+}
+
+void QtDialogs::ShowInfo(QWidget* parent, const QString& text) {
+    QMessageBox::information(parent, AppTitle(), text);
+}
+
+QString QtDialogs::OpenFileName(QWidget* parent, const QString& filter) {
+    return RunFileDialog(parent, QFileDialog::AcceptOpen, filter, {});
+}
+
+QString QtDialogs::SaveFileName(QWidget* parent, const QString& filter,
+                                const QString& defaultSuffix) {
+    return RunFileDialog(parent, QFileDialog::AcceptSave, filter, defaultSuffix);
+}
+
+Dialogs& AppDialogs() {
+    return installed ? *installed : QtInstance();
+}
+
+void SetAppDialogs(Dialogs* d) {
+    installed = d;
+}

@@ -1,0 +1,37 @@
+// The one door through which the windows ask the user something or report an error, so that
+// tests can answer instead of a person.
+#pragma once
+
+#include <QString>
+
+class QWidget;
+
+class Dialogs {
+public:
+    virtual ~Dialogs() = default;
+
+    // Confirmation with the buttons Yes and No; true only for Yes.
+    virtual bool AskYesNo(QWidget* parent, const QString& text) = 0;
+    virtual void ShowError(QWidget* parent, const QString& text) = 0;
+    virtual void ShowInfo(QWidget* parent, const QString& text) = 0;
+    // Empty text when the user cancels. The filter uses Qt's "Name (*.ext);;..." form.
+    virtual QString OpenFileName(QWidget* parent, const QString& filter) = 0;
+    virtual QString SaveFileName(QWidget* parent, const QString& filter,
+                                 const QString& defaultSuffix) = 0;
+};
+
+// Message boxes and file dialogs of Qt.
+class QtDialogs : public Dialogs {
+public:
+    bool AskYesNo(QWidget* parent, const QString& text) override;
+    void ShowError(QWidget* parent, const QString& text) override;
+    void ShowInfo(QWidget* parent, const QString& text) override;
+    QString OpenFileName(QWidget* parent, const QString& filter) override;
+    QString SaveFileName(QWidget* parent, const QString& filter,
+                         const QString& defaultSuffix) override;
+};
+
+// The dialogs used by the application; QtDialogs unless a test installed its own.
+Dialogs& AppDialogs();
+// Installs d (not owned; nullptr restores the Qt implementation).
+void SetAppDialogs(Dialogs* d);

@@ -1,0 +1,171 @@
+// Data exchange: the stored points and the snapshot as measurement text, through the hidden
+// buffer MemoDaten, the clipboard and text files.
+#include "Codec1252.h"
+#include "Dialogs.h"
+#include "MeasurementText.h"
+#include "TComboBox.h"
+#include "TFormMain.h"
+
+#include <QClipboard>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QGuiApplication>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QSaveFile>
+
+#include <algorithm>
+#include <span>
+
+namespace {
+
+const QString FileFilter = QStringLiteral("Textdateien (*.txt);;Alle Dateien (*.*)");
+
+QString NativePath(const QString& fileName) {
+    return QDir::toNativeSeparators(QFileInfo(fileName).absoluteFilePath());
+}
+
+// Ranges are only widened to take in the loaded extremes, never narrowed.
+void Widen(Tscale& scale, float min, float max) {
+    if (scale.RangeStart > min) scale.RangeStart = min;
+    if (scale.RangeEnd < max) scale.RangeEnd = max;
+}
+
+} // namespace
+
+QString TFormMain::WriteText(bool snapshot) {
+    const int n = snapshot ? SnapCount : DataCount;
+    const QString text =
+        snapshot ? formatMeasurementText(SnapDefA, SnapDefB, std::span<const float>(SnapT, n),
+                                         std::span<const float>(SnapA, n),
+                                         std::span<const float>(SnapB, n))
+                 : formatMeasurementText(DataDefA, DataDefB, std::span<const float>(DataT, n),
+                                         std::span<const float>(DataA, n),
+                                         std::span<const float>(DataB, n));
+    MemoDaten->setPlainText(text);
+    MemoDaten->selectAll();
+    ExchangeText = text;
+    return text;
+}
+
+void TFormMain::SaveOrCopy(bool toFile, const QString& text) {
+    if (!toFile) {
+        QGuiApplication::clipboard()->setText(text);
+        return;
+    }
+    const QString fileName = Dlg().SaveFileName(this, FileFilter, QStringLiteral("txt"));
+    if (fileName.isEmpty()) return;
+    // Written atomically: a failed save leaves an existing file as it was.
+    QSaveFile file(fileName);
+    bool ok = file.open(QIODevice::WriteOnly);
+    if (ok) {
+        const QByteArray bytes = encode1252(text);
+        ok = file.write(bytes) == bytes.size() && file.commit();
+    }
+    if (!ok)
+        Dlg().ShowError(this, QStringLiteral("Datei \"%1\" kann nicht erstellt werden. %2")
+                                  .arg(NativePath(fileName), file.errorString()));
+}
+
+void TFormMain::ButtonDatenKopierenClick(QObject* Sender) {
+    SaveOrCopy(Sender == ButtonDatenSpeichern, WriteText(false));
+}
+
+void TFormMain::ButtonSSspeichernClick(QObject* Sender) {
+    SaveOrCopy(Sender == ButtonSSspeichern, WriteText(true));
+}
+
+// Fills the buffer from a file or the clipboard; false when nothing could be read.
+bool TFormMain::ReadIntoBuffer(bool fromFile) {
+    MemoDaten->clear();
+    ExchangeText.clear();
+    if (!fromFile) {
+        ExchangeText = QGuiApplication::clipboard()->text();
+    } else {
+        const QString fileName = Dlg().OpenFileName(this, FileFilter);
+        if (fileName.isEmpty()) return false;
+        QFile file(fileName);
+        if (!file.open(QIODevice::ReadOnly)) {
+            Dlg().ShowError(this, QStringLiteral("Datei %1 kann nicht geöffnet werden. %2")
+                                      .arg(NativePath(fileName), file.errorString()));
+            return false;
+        }
+        ExchangeText = decode1252(file.readAll());
+    }
+    MemoDaten->setPlainText(ExchangeText);
+    return true;
+}
+
+void TFormMain::ButtonDataenLadenClick(QObject* Sender) {
+    if (ReadIntoBuffer(Sender == ButtonDataenLaden)) ReadBuffer(false);
+}
+
+void TFormMain::ButtonSSladenClick(QObject* Sender) {
+    if (ReadIntoBuffer(Sender == ButtonSSladen)) ReadBuffer(true);
+}
+
+void TFormMain::ReadBuffer(bool snapshot) {
+    const std::optional<MeasurementText> read = readMeasurementText(ExchangeText);
+    if (!read) return; // fewer than two lines: nothing changes
+    const MeasurementText& m = *read;
+    QString applyError;
+    if (snapshot) {
+        SnapDefA = m.defA;
+        SnapDefB = m.defB;
+    } else {
+        DataDefA = m.defA;
+        ComboBoxA->SetText(DataDefA);
+        DataDefB = m.defB;
+        ComboBoxB->SetText(DataDefB);
+        // A definition that does not compile must not cost the points: they are stored all
+        // the same and the error is shown afterwards.
+        for (char channel : {'A', 'B'}) {
+            try {
+                ApplySignal(channel, false);
+            } catch (const std::exception& e) {
+                if (applyError.isEmpty()) applyError = QString::fromUtf8(e.what());
+            }
+        }
+    }
+
+    const int n = std::min(m.count, PointCapacity);
+    float* t = snapshot ? SnapT : DataT;
+    float* a = snapshot ? SnapA : DataA;
+    float* b = snapshot ? SnapB : DataB;
+    std::copy_n(m.t.begin(), n, t);
+    std::copy_n(m.a.begin(), n, a);
+    std::copy_n(m.b.begin(), n, b);
+    if (snapshot) {
+        SnapCount = n;
+        SnapMinA = m.minA, SnapMaxA = m.maxA, SnapMinB = m.minB, SnapMaxB = m.maxB;
+        SnapMinT = m.minT, SnapMaxT = m.maxT;
+    } else {
+        DataCount = n;
+        DataMinA = m.minA, DataMaxA = m.maxA, DataMinB = m.minB, DataMaxB = m.maxB;
+        DataMinT = m.minT, DataMaxT = m.maxT;
+    }
+    TriggerPos = -1;
+    SinceArmed = 0;
+    // Without a point the extremes mean nothing and must not move the axes.
+    if (n > 0) {
+        Widen(ScaleA, m.minA, m.maxA);
+        Widen(ScaleB, m.minB, m.maxB);
+        Widen(ScaleT, m.minT, m.maxT);
+    }
+    PlotDirty = true;
+    if (!snapshot) AxesChanged = true;
+
+    if (!applyError.isEmpty()) Dlg().ShowError(this, applyError);
+    if (m.droppedLines > 0)
+        Dlg().ShowInfo(this, QStringLiteral("Es wurden nur die ersten %1 Datenpunkte geladen; "
+                                            "%2 weitere Zeilen wurden nicht geladen.")
+                                 .arg(PointCapacity)
+                                 .arg(m.droppedLines));
+}
+
+void TFormMain::ButtonDatenLoeschenClick() {
+    DataCount = 0;
+    TriggerPos = -1;
+    PlotDirty = true;
+}

@@ -1,0 +1,414 @@
+// The controls of the main window, their captions, colours, fonts, start states and design
+// places (a 1024 x 715 client area), and the anchoring that keeps them in place on resize.
+#include "AxisPictures.h"
+#include "SignalDefinition.h"
+#include "TComboBox.h"
+#include "TFormMain.h"
+#include "TPaintBox.h"
+
+#include <QCheckBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPainter>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QScrollBar>
+
+namespace {
+
+const QColor Grey(128, 128, 128);
+const QColor BlueA(0, 0, 247);
+const QColor RedB(247, 0, 0);
+const QColor GroupField(247, 247, 247);
+
+constexpr int TopHeight = 180;
+constexpr int LeftWidth = 283;
+constexpr int BottomHeight = 63;
+// The plot's size in the window description; start-up fits it to its panel.
+constexpr int DesignPlotWidth = 794;
+constexpr int DesignPlotHeight = 456;
+
+QWidget* MakePanel(QWidget* parent, const QColor& colour = Qt::white) {
+    auto* panel = new QWidget(parent);
+    panel->setAutoFillBackground(true);
+    QPalette pal = panel->palette();
+    pal.setColor(QPalette::Window, colour);
+    panel->setPalette(pal);
+    return panel;
+}
+
+void SetTextColour(QWidget* w, const QColor& colour) {
+    QPalette pal = w->palette();
+    pal.setColor(QPalette::WindowText, colour);
+    pal.setColor(QPalette::ButtonText, colour);
+    w->setPalette(pal);
+}
+
+void SetFont(QWidget* w, int pixels, bool bold) {
+    QFont font = w->font();
+    font.setPixelSize(pixels);
+    font.setBold(bold);
+    w->setFont(font);
+}
+
+QLabel* MakeLabel(QWidget* parent, const QString& text, int x, int y,
+                  const QColor& colour = Qt::black, int pixels = 11, bool bold = false) {
+    auto* label = new QLabel(text, parent);
+    SetTextColour(label, colour);
+    SetFont(label, pixels, bold);
+    label->adjustSize();
+    label->move(x, y);
+    return label;
+}
+
+// A label whose text ends at x = right.
+QLabel* MakeRightLabel(QWidget* parent, const QString& text, int right, int y, int width,
+                       const QColor& colour, int pixels = 11, bool bold = false) {
+    QLabel* label = MakeLabel(parent, text, 0, y, colour, pixels, bold);
+    label->setAlignment(Qt::AlignRight | Qt::AlignTop);
+    label->setGeometry(right - width, y, width, label->sizeHint().height());
+    return label;
+}
+
+QPushButton* MakeButton(QWidget* parent, const QString& text, int x, int y, int w, int h) {
+    auto* button = new QPushButton(text, parent);
+    button->setGeometry(x, y, w, h);
+    button->setAutoDefault(false);
+    return button;
+}
+
+QLineEdit* MakeEdit(QWidget* parent, const QString& text, int x, int y, int w) {
+    auto* edit = new QLineEdit(text, parent);
+    edit->setGeometry(x, y, w, 21);
+    return edit;
+}
+
+QCheckBox* MakeCheckBox(QWidget* parent, const QString& text, int x, int y, bool checked) {
+    auto* box = new QCheckBox(text, parent);
+    box->setChecked(checked);
+    box->adjustSize();
+    box->move(x, y);
+    return box;
+}
+
+TImage* MakeImage(QWidget* parent, int x, int y, const QImage& picture) {
+    auto* image = new TImage(parent);
+    image->SetPicture(picture);
+    image->setGeometry(x, y, picture.width(), picture.height());
+    return image;
+}
+
+} // namespace
+
+void TFormMain::CreatePanels() {
+    auto* central = new QWidget(this);
+    setCentralWidget(central);
+    central->resize(1024, 715);
+    Paneloben = MakePanel(central);
+    Panellinks = MakePanel(central);
+    Panelmitte = MakePanel(central);
+    Panelunten = MakePanel(central);
+    LayoutPanels();
+    CreateTopPanel();
+    CreateSignalPanel();
+    CreatePlotPanel();
+    CreateBottomPanel();
+}
+
+void TFormMain::LayoutPanels() {
+    const QSize client = centralWidget()->size();
+    const int w = client.width();
+    const int h = client.height();
+    const int middle = std::max(0, h - TopHeight - BottomHeight);
+    Paneloben->setGeometry(0, 0, w, TopHeight);
+    Panelunten->setGeometry(0, h - BottomHeight, w, BottomHeight);
+    Panellinks->setGeometry(0, TopHeight, LeftWidth, middle);
+    Panelmitte->setGeometry(LeftWidth, TopHeight, std::max(0, w - LeftWidth), middle);
+}
+
+void TFormMain::CreateTopPanel() {
+    QWidget* p = Paneloben;
+    LabelUeberschr = MakeLabel(p, QStringLiteral("Kurvimat"), 15, 4, Qt::black, 32, true);
+    Label2 = MakeLabel(p, QStringLiteral("USB-Speicheroszilloskop"), 160, 19, Qt::black, 16, true);
+    Label3 = MakeLabel(p, QStringLiteral("USB-Datenverlust!"), 167, 9, Qt::red, 27, true);
+    Label3->hide();
+
+    PaintBoxRoh = new TPaintBox(p);
+    PaintBoxRoh->setGeometry(16, 50, 251, 130);
+
+    ButtonTrigger = MakeButton(p, QStringLiteral("Trigger"), 283, 49, 55, 23);
+    ButtonTriggerChannel = MakeButton(p, QStringLiteral("A"), 283, 73, 27, 23);
+    ButtonTriggerRichtung = MakeButton(p, QStringLiteral("+"), 311, 73, 27, 23);
+    const auto radio = [p](const QString& text, int y) {
+        auto* button = new QRadioButton(text, p);
+        button->adjustSize();
+        button->move(284, y);
+        return button;
+    };
+    RadioButtonDauer = radio(QStringLiteral("dauer"), 96);
+    RadioButtonAuto = radio(QStringLiteral("auto"), 111);
+    RadioButtonNormal = radio(QStringLiteral("normal"), 126);
+    RadioButtonEinzel = radio(QStringLiteral("einzel"), 141);
+    RadioButtonAuto->setChecked(true);
+    ButtonReset = MakeButton(p, QStringLiteral("Reset"), 283, 158, 55, 23);
+
+    PaintBoxMittel = new TPaintBox(p);
+    PaintBoxMittel->setGeometry(353, 50, 724, 130);
+
+    LabelSamplingrate = MakeLabel(p, QStringLiteral("Messintervall"), 655, 7, Grey);
+    ComboBoxSamplingRate = new TComboBox(false, p);
+    ComboBoxSamplingRate->addItems(
+        {QStringLiteral("2 ms (500 Hz) (8-Bit)"), QStringLiteral("3 ms (333 Hz)"),
+         QStringLiteral("4 ms (250  Hz)"), QStringLiteral("5 ms (200 Hz)"),
+         QStringLiteral("10 ms (100 Hz)"), QStringLiteral("20 ms (50 Hz)"),
+         QStringLiteral("50 ms (20 Hz)"), QStringLiteral("100 ms (10 Hz)"),
+         QStringLiteral("200 ms (5 Hz)"), QStringLiteral("500 ms (2 Hz)"),
+         QStringLiteral("1000 ms (1 Hz)"), QStringLiteral("2000 ms (2 s)"),
+         QStringLiteral("5000 ms (5 s)"), QStringLiteral("10000 ms (10 s)"),
+         QStringLiteral("20000 ms (20 s)"), QStringLiteral("60000 ms (1 min)")});
+    ComboBoxSamplingRate->setMaxVisibleItems(16);
+    ComboBoxSamplingRate->setGeometry(655, 22, 178, 21);
+    LabelSamples = MakeLabel(p, QStringLiteral("Anzahl Datenpunkte"), 838, 7, Grey);
+    ComboBoxSamples = new TComboBox(false, p);
+    ComboBoxSamples->addItems({QStringLiteral("100"), QStringLiteral("200"), QStringLiteral("500"),
+                               QStringLiteral("1000"), QStringLiteral("2000"),
+                               QStringLiteral("5000"), QStringLiteral("10000")});
+    ComboBoxSamples->setGeometry(838, 22, 100, 21);
+    LabelHardware = MakeRightLabel(p, QStringLiteral("Einstellungen"), 1008, 7, 64, Grey);
+    ButtonHardware = MakeButton(p, QStringLiteral("Kurvimat"), 942, 21, 66, 24);
+    ButtonHardware->setEnabled(false);
+
+    const QColor red(247, 0, 0);
+    LabelUAmax = MakeLabel(p, QStringLiteral("5 V"), 1021, 47, BlueA);
+    LabelUBmax = MakeLabel(p, QStringLiteral("5 V"), 1021, 58, red);
+    LabelUBmin = MakeLabel(p, QStringLiteral("0 V"), 1021, 158, red);
+    LabelUAmin = MakeLabel(p, QStringLiteral("0 V"), 1021, 169, BlueA);
+    ShapeUmax = new TShape(p);
+    ShapeUmax->setGeometry(1007, 51, 9, 1);
+    ShapeUmin = new TShape(p);
+    ShapeUmin->setGeometry(1007, 178, 9, 1);
+
+    MemoDaten = new QPlainTextEdit(p);
+    MemoDaten->setLineWrapMode(QPlainTextEdit::NoWrap);
+    MemoDaten->setGeometry(5, 5, 100, 40);
+    MemoDaten->hide();
+}
+
+void TFormMain::CreateSignalPanel() {
+    PanellinksPuffer = MakePanel(Panellinks);
+    PanellinksPuffer->setGeometry(0, 0, LeftWidth, 15);
+    PanelSignale = MakePanel(Panellinks);
+    PanelSignale->setGeometry(16, 15, 251, 415);
+    ScrollBarSignale = new QScrollBar(Qt::Vertical, Panellinks);
+    ScrollBarSignale->hide();
+    CreateSignalGroup('A', 0);
+    CreateSignalGroup('B', 215);
+}
+
+void TFormMain::CreateSignalGroup(char channel, int top) {
+    const bool a = channel == 'A';
+    const QColor colour = a ? BlueA : RedB;
+    const QString ch = QString(QChar::fromLatin1(channel));
+    QWidget* g = MakePanel(PanelSignale, GroupField);
+    g->setGeometry(0, top, 251, 200);
+
+    MakeLabel(g, QStringLiteral("Kanal ") + ch, 7, 5);
+    MakeLabel(g, QStringLiteral("D="), 88, 5, Grey);
+    QLabel* roh = MakeRightLabel(g, QStringLiteral("0"), 127, 5, 30, colour, 11, true);
+    MakeLabel(g, QStringLiteral(", r="), 129, 5, Grey);
+    QLabel* x = MakeLabel(g, QStringLiteral("0"), 148, 5, colour, 11, true);
+    x->setMinimumWidth(28);
+    MakeLabel(g, a ? QStringLiteral(", A=U=") : QStringLiteral(", B=U="), 177, 5, Grey);
+    QLabel* u = MakeRightLabel(g, QStringLiteral("0"), 233, 5, 26, colour, 11, true);
+    MakeLabel(g, QStringLiteral("V"), 235, 5, Grey);
+    QLabel* kal = MakeRightLabel(g, QStringLiteral("0"), 244, 18, 237, colour, 24, true);
+    MakeLabel(g, QStringLiteral("Signal ") + ch, 7, 35, Grey);
+
+    auto* combo = new TComboBox(true, g);
+    combo->setDuplicatesEnabled(true); // Enter then selects no entry by itself
+    combo->setMaxVisibleItems(30);
+    combo->setGeometry(7, 50, 238, 21);
+    // The window description's list; start-up selects its first entry.
+    QStringList items = BuiltInSignals();
+    items[0] = QStringLiteral("Spannung unkalibriert (V): U");
+    combo->addItems(items);
+    combo->SetText(a ? QStringLiteral("Spannung unkalibriert (V): U")
+                     : QStringLiteral("Rohdaten: y"));
+
+    MakeLabel(g, QStringLiteral("Signalname"), 7, 75, Grey);
+    MakeLabel(g, QStringLiteral("Einheit"), 194, 75, Grey);
+    QLineEdit* name = MakeEdit(g, QStringLiteral("Spannung"), 7, 90, 184);
+    QLineEdit* unit = MakeEdit(g, QStringLiteral("V"), 194, 90, 50);
+    MakeLabel(g, QStringLiteral("Berechnungsterm"), 7, 115, Grey);
+    QLineEdit* formula = MakeEdit(g, QStringLiteral("U"), 7, 130, 238);
+    MakeLabel(g, QStringLiteral("anzeigen"), 7, 155, Grey);
+    MakeLabel(g, QStringLiteral("Skala min ... max"), 114, 155, Grey);
+    MakeLabel(g, QStringLiteral("auto"), 222, 155, Grey);
+    QCheckBox* shown = MakeCheckBox(g, QString(), 22, 170, true);
+    QLineEdit* min = MakeEdit(g, QStringLiteral("0"), 113, 170, 50);
+    QLineEdit* max = MakeEdit(g, QStringLiteral("5"), 167, 170, 50);
+    QCheckBox* autoRange = MakeCheckBox(g, QString(), 226, 170, true);
+
+    (a ? LabelAroh : LabelBroh) = roh;
+    (a ? LabelAx : LabelBx) = x;
+    (a ? LabelUA : LabelUB) = u;
+    (a ? LabelAkal : LabelBkal) = kal;
+    (a ? ComboBoxA : ComboBoxB) = combo;
+    (a ? EditSignalA : EditSignalB) = name;
+    (a ? EditEinheitA : EditEinheitB) = unit;
+    (a ? EditFormelA : EditFormelB) = formula;
+    (a ? EditSkalaAmin : EditSkalaBmin) = min;
+    (a ? EditSkalaAmax : EditSkalaBmax) = max;
+    (a ? CheckBoxKanalA : CheckBoxKanalB) = shown;
+    (a ? CheckBoxSkalaAauto : CheckBoxSkalaBauto) = autoRange;
+}
+
+void TFormMain::CreatePlotPanel() {
+    QWidget* p = Panelmitte;
+    PaintBoxData = new TPaintBox(p);
+    PaintBoxData->setGeometry(0, 0, DesignPlotWidth, DesignPlotHeight);
+    QFont font = PaintBoxData->font();
+    font.setPixelSize(11);
+    PaintBoxData->setFont(font);
+
+    const auto image = [p](AxisImage which, int x, int y) {
+        return MakeImage(p, x, y, AxisPicture(which));
+    };
+    ImageLinksAuto = image(AxisImage::LinksAuto, 1, 15);
+    ImageLinksAutoOff = image(AxisImage::LinksAutoOff, 1, 15);
+    ImageLinksFull = image(AxisImage::LinksFull, 1, 55);
+    ImagelinksFullon = image(AxisImage::LinksFullon, 1, 55);
+    ImageRechtsauto = image(AxisImage::RechtsAuto, 778, 15);
+    ImageRechtsAutoOff = image(AxisImage::RechtsAutoOff, 778, 15);
+    ImageRechtsFull = image(AxisImage::RechtsFull, 778, 55);
+    ImageRechtsFullon = image(AxisImage::RechtsFullon, 778, 55);
+    ImageUntenAuto = image(AxisImage::UntenAuto, 691, 423);
+    ImageUntenAutoOff = image(AxisImage::UntenAutoOff, 691, 423);
+    ImageUntenFull = image(AxisImage::UntenFull, 651, 423);
+    ImageUntenFullOn = image(AxisImage::UntenFullOn, 651, 423);
+    // Of each pair one shows at a time; the display refresh keeps them in step.
+    TImage* const order[AxisImageCount] = {ImageLinksAuto,    ImageLinksAutoOff, ImageLinksFull,
+                                           ImagelinksFullon,  ImageRechtsauto,   ImageRechtsAutoOff,
+                                           ImageRechtsFull,   ImageRechtsFullon, ImageUntenAuto,
+                                           ImageUntenAutoOff, ImageUntenFull,    ImageUntenFullOn};
+    const DisplayState initial;
+    for (int i = 0; i < AxisImageCount; ++i)
+        order[i]->setVisible(initial.ImageVisible[i]);
+
+    Memo1 = new QPlainTextEdit(p);
+    Memo1->setGeometry(80, 20, 200, 120);
+    Memo1->hide();
+}
+
+void TFormMain::CreateBottomPanel() {
+    QWidget* p = Panelunten;
+    ButtonBearbeiten = MakeButton(p, QStringLiteral("Signale bearbeiten"), 14, 10, 107, 24);
+    CheckBoxAXY = MakeCheckBox(p, QStringLiteral("Kanal A als x"), 184, 9, false);
+    CheckBoxBXY = MakeCheckBox(p, QStringLiteral("Kanal B als x"), 184, 24, false);
+    CheckBoxMinuten = MakeCheckBox(p, QStringLiteral("Zeit in min"), 200, 39, false);
+    for (QCheckBox* box : {CheckBoxAXY, CheckBoxBXY, CheckBoxMinuten}) {
+        box->setLayoutDirection(Qt::RightToLeft); // caption left of the box
+        box->resize(box == CheckBoxMinuten ? 67 : 83, 15);
+    }
+    Label4 = MakeLabel(p, QStringLiteral("xy"), 161, 17);
+    Label5 = MakeLabel(p, QStringLiteral("{"), 176, 14, Qt::black, 16);
+
+    const int xs[] = {352, 485, 540, 595, 650};
+    const int ws[] = {133, 55, 55, 55, 55};
+    const QString dataCaptions[] = {QStringLiteral("Daten kopieren"), QStringLiteral("speichern"),
+                                    QStringLiteral("laden"), QStringLiteral("einfügen"),
+                                    QStringLiteral("löschen")};
+    const QString snapCaptions[] = {QStringLiteral("Schnappschuss kopieren"),
+                                    QStringLiteral("speichern"), QStringLiteral("laden"),
+                                    QStringLiteral("einfügen"), QStringLiteral("löschen")};
+    QPushButton** data[] = {&ButtonDatenKopieren, &ButtonDatenSpeichern, &ButtonDataenLaden,
+                            &ButtonDatenEinfuegen, &ButtonDatenLoeschen};
+    QPushButton** snap[] = {&ButtonSSkopieren, &ButtonSSspeichern, &ButtonSSladen,
+                            &ButtonSSEinfuegen, &ButtonSSLoeschen};
+    for (int i = 0; i < 5; ++i) {
+        *data[i] = MakeButton(p, dataCaptions[i], xs[i], 10, ws[i], 24);
+        *snap[i] = MakeButton(p, snapCaptions[i], xs[i], 34, ws[i], 24);
+    }
+
+    Image1 = MakeImage(p, 705, 12, SnapshotArrowPicture());
+    ButtonSchnappschuss = MakeButton(p, QStringLiteral("Schnappschuss"), 727, 23, 92, 24);
+    CheckBoxSchnappschuss =
+        MakeCheckBox(p, QStringLiteral("automatisch beim\nTrigger"), 824, 12, true);
+    CheckBoxSchnappschuss->resize(78, 48);
+    Shape3 = new TShape(p, Qt::white);
+    Shape3->setGeometry(976, 32, 10, 10);
+    Button2 = MakeButton(p, QString(), 952, 22, 20, 20);
+    Button2->hide();
+}
+
+// Start-up: the plot fills its panel; the right-hand controls and the axis images follow.
+void TFormMain::FitPlotToPanel() {
+    const int d = Panelmitte->width() - 5 - PaintBoxData->width();
+    PaintBoxData->resize(Panelmitte->width() - 5, PaintBoxData->height());
+    PaintBoxMittel->resize(PaintBoxMittel->width() + d, PaintBoxMittel->height());
+    for (QWidget* w : std::initializer_list<QWidget*>{
+             ImageRechtsauto,   ImageRechtsAutoOff, ImageRechtsFull,
+             ImageRechtsFullon, ImageUntenAuto,     ImageUntenAutoOff,
+             ImageUntenFull,    ImageUntenFullOn,   LabelUAmax,
+             LabelUBmax,        LabelUAmin,         LabelUBmin,
+             ShapeUmax,         ShapeUmin,          LabelSamplingrate,
+             LabelSamples,      LabelHardware,      ComboBoxSamplingRate,
+             ComboBoxSamples,   ButtonHardware})
+        w->move(w->x() + d, w->y());
+    const int e = Panelmitte->height() - PaintBoxData->height();
+    for (QWidget* w : {ImageUntenAuto, ImageUntenAutoOff, ImageUntenFull, ImageUntenFullOn})
+        w->move(w->x(), w->y() + e);
+    PaintBoxData->resize(PaintBoxData->width(), Panelmitte->height());
+}
+
+void TFormMain::CaptureAnchors() {
+    Anchors.clear();
+    const auto add = [this](QWidget* w, bool right, bool bottom, bool stretchW, bool stretchH) {
+        Anchor a{w, right, bottom, stretchW, stretchH};
+        a.rightGap = w->parentWidget()->width() - w->x() - w->width();
+        a.bottomGap = w->parentWidget()->height() - w->y() - w->height();
+        Anchors.push_back(a);
+    };
+    add(PaintBoxMittel, false, false, true, false);
+    for (QWidget* w : std::initializer_list<QWidget*>{
+             LabelSamplingrate, ComboBoxSamplingRate, LabelSamples, ComboBoxSamples, LabelHardware,
+             ButtonHardware, LabelUAmax, LabelUBmax, LabelUAmin, LabelUBmin, ShapeUmax, ShapeUmin,
+             ImageRechtsauto, ImageRechtsAutoOff, ImageRechtsFull, ImageRechtsFullon})
+        add(w, true, false, false, false);
+    for (QWidget* w : {ImageUntenAuto, ImageUntenAutoOff, ImageUntenFull, ImageUntenFullOn})
+        add(w, true, true, false, false);
+    add(PaintBoxData, false, false, true, true);
+}
+
+void TFormMain::ApplyAnchors() {
+    for (const Anchor& a : Anchors) {
+        const QWidget* parent = a.widget->parentWidget();
+        QRect r = a.widget->geometry();
+        if (a.stretchWidth)
+            r.setWidth(std::max(0, parent->width() - a.rightGap - r.x()));
+        else if (a.right)
+            r.moveLeft(parent->width() - a.rightGap - r.width());
+        if (a.stretchHeight)
+            r.setHeight(std::max(0, parent->height() - a.bottomGap - r.y()));
+        else if (a.bottom)
+            r.moveTop(parent->height() - a.bottomGap - r.height());
+        a.widget->setGeometry(r);
+    }
+}
+
+// The signal panel scrolls when the left panel is too low for it.
+void TFormMain::PlaceSignalPanel() {
+    const int buffer = PanellinksPuffer->height();
+    ScrollBarSignale->setGeometry(Panellinks->width() - 15, buffer, 15,
+                                  std::max(0, Panellinks->height() - buffer));
+    if (PanelSignale->height() + buffer > Panellinks->height()) {
+        ScrollBarSignale->setMaximum(
+            std::max(0, PanelSignale->height() - ScrollBarSignale->height()));
+        ScrollBarSignale->show();
+        PanelSignale->move(PanelSignale->x(), buffer - ScrollBarSignale->value());
+    } else {
+        ScrollBarSignale->hide();
+        PanelSignale->move(PanelSignale->x(), buffer);
+    }
+}

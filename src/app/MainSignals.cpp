@@ -1,0 +1,245 @@
+// The two signal groups: applying a definition line, building it from the edits, the auto
+// range box, and the definition lists.
+#include "Dialogs.h"
+#include "Numbers.h"
+#include "SignalDefinition.h"
+#include "TComboBox.h"
+#include "TFormMain.h"
+#include "TFormSignale.h"
+
+#include <QCheckBox>
+#include <QLineEdit>
+
+// The controls and store members of one signal group.
+struct TFormMain::SignalGroup {
+    SignalChannel channel;
+    TComboBox* Combo;
+    QLineEdit* EditSignal;
+    QLineEdit* EditEinheit;
+    QLineEdit* EditFormel;
+    QLineEdit* EditSkalaMin;
+    QLineEdit* EditSkalaMax;
+    QCheckBox* CheckBoxSkalaAuto;
+    QCheckBox* CheckBoxKanal;
+    TParser& Parser;
+    QString& Name;
+    QString& Unit;
+    QString& Formula;
+    float& DefMin;
+    float& DefMax;
+    bool& DefApplied;
+    float* Data;
+    float& DataMin;
+    float& DataMax;
+    Tscale& Scale;
+};
+
+TFormMain::SignalGroup TFormMain::Group(char channel) {
+    if (channel == 'A')
+        return {SignalChannel::A,
+                ComboBoxA,
+                EditSignalA,
+                EditEinheitA,
+                EditFormelA,
+                EditSkalaAmin,
+                EditSkalaAmax,
+                CheckBoxSkalaAauto,
+                CheckBoxKanalA,
+                ParserA,
+                NameA,
+                UnitA,
+                FormulaA,
+                DefMinA,
+                DefMaxA,
+                DefAppliedA,
+                DataA,
+                DataMinA,
+                DataMaxA,
+                ScaleA};
+    return {SignalChannel::B,
+            ComboBoxB,
+            EditSignalB,
+            EditEinheitB,
+            EditFormelB,
+            EditSkalaBmin,
+            EditSkalaBmax,
+            CheckBoxSkalaBauto,
+            CheckBoxKanalB,
+            ParserB,
+            NameB,
+            UnitB,
+            FormulaB,
+            DefMinB,
+            DefMaxB,
+            DefAppliedB,
+            DataB,
+            DataMinB,
+            DataMaxB,
+            ScaleB};
+}
+
+void TFormMain::ApplySignalA(bool reevaluate) {
+    ApplySignal('A', reevaluate);
+}
+void TFormMain::ApplySignalB(bool reevaluate) {
+    ApplySignal('B', reevaluate);
+}
+void TFormMain::ComboBoxAChange() {
+    ComboBoxChange('A');
+}
+void TFormMain::ComboBoxBChange() {
+    ComboBoxChange('B');
+}
+void TFormMain::ComboBoxAKeyPress(QObject* Sender) {
+    ComboBoxKeyPress('A', Sender);
+}
+void TFormMain::ComboBoxBKeyPress(QObject* Sender) {
+    ComboBoxKeyPress('B', Sender);
+}
+void TFormMain::EditSignalAKeyPress(QObject* Sender) {
+    EditSignalKeyPress('A', Sender);
+}
+void TFormMain::EditSignalBKeyPress(QObject* Sender) {
+    EditSignalKeyPress('B', Sender);
+}
+void TFormMain::CheckBoxSkalaAautoClick() {
+    CheckBoxSkalaAutoClick('A');
+}
+void TFormMain::CheckBoxSkalaBautoClick() {
+    CheckBoxSkalaAutoClick('B');
+}
+
+Calibration TFormMain::CurrentCalibration() const {
+    Calibration cal;
+    cal.UminA = UminA;
+    cal.UmaxA = UmaxA;
+    cal.UminB = UminB;
+    cal.UmaxB = UmaxB;
+    return cal;
+}
+
+void TFormMain::ApplySignal(char channel, bool reevaluate) {
+    SignalGroup g = Group(channel);
+    const DefinitionParts parts = SplitDefinition(g.Combo->Text());
+    g.Name = parts.name;
+    g.Unit = parts.unit;
+    g.Formula = parts.formula;
+    g.EditSignal->setText(g.Name);
+    g.EditEinheit->setText(g.Unit);
+    g.EditFormel->setText(g.Formula);
+    g.EditSkalaMin->setText(parts.minText);
+    g.EditSkalaMax->setText(parts.maxText);
+    // A formula that does not compile ends the apply here; the error reaches the user through
+    // the application's handler and the previous range and title stay.
+    g.Parser.SetExpression(ParserExpression(g.Formula));
+    g.DefApplied = true;
+    // A change of the box runs its click handler, which may apply the definition again
+    // (nested); this apply then overwrites the same fields with the same values.
+    g.CheckBoxSkalaAuto->setChecked(parts.minText.isEmpty() && parts.maxText.isEmpty());
+
+    const SignalRange range =
+        ResolveRange(g.Parser, g.channel, CurrentCalibration(), parts.minText, parts.maxText);
+    g.DefMin = range.min;
+    g.DefMax = range.max;
+    if (parts.minText.isEmpty()) g.EditSkalaMin->setText(range.minText);
+    if (parts.maxText.isEmpty()) g.EditSkalaMax->setText(range.maxText);
+    OrderRange(g.DefMin, g.DefMax);
+
+    if (reevaluate) {
+        const StoredPoints points{std::span<const float>(DataT, PointCapacity),
+                                  std::span<const float>(SweepRawA, PointCapacity),
+                                  std::span<const float>(SweepRawB, PointCapacity),
+                                  DataCount,
+                                  TimeOrigin,
+                                  PointTime};
+        ReevaluatePoints(g.Parser, g.channel, CurrentCalibration(), points,
+                         std::span<float>(g.Data, PointCapacity), g.DataMin, g.DataMax, DataMinT,
+                         DataMaxT);
+    }
+    g.Scale.RangeStart = g.DefMin;
+    g.Scale.RangeEnd = g.DefMax;
+    g.Scale.Title = SignalTitle(g.Name, g.Unit);
+    AxesChanged = true;
+    PlotDirty = true;
+}
+
+// Enter in one of the edits: the definition line is rebuilt from the parts and applied.
+void TFormMain::EditSignalKeyPress(char channel, QObject* Sender) {
+    SignalGroup g = Group(channel);
+    QString s = g.EditSignal->text();
+    if (!g.EditEinheit->text().isEmpty())
+        s += QStringLiteral(" (") + g.EditEinheit->text() + QStringLiteral(")");
+    if (!s.isEmpty()) s += QStringLiteral(": ");
+    s += g.EditFormel->text() + QStringLiteral(" ");
+    const QString minText = g.EditSkalaMin->text();
+    const QString maxText = g.EditSkalaMax->text();
+    if (minText.isEmpty() || maxText.isEmpty()) {
+        g.CheckBoxSkalaAuto->setChecked(true);
+    } else if (ParseNumber(minText) != g.DefMin || ParseNumber(maxText) != g.DefMax) {
+        g.CheckBoxSkalaAuto->setChecked(false);
+    }
+    if (!g.CheckBoxSkalaAuto->isChecked()) {
+        // The texts are read again: a nested apply may have shown new ones.
+        s += QStringLiteral("[") + g.EditSkalaMin->text() + QStringLiteral(";") +
+             g.EditSkalaMax->text() + QStringLiteral("]");
+        g.CheckBoxSkalaAuto->setChecked(false);
+    }
+    g.Combo->SetText(s);
+    ComboBoxKeyPress(channel, Sender);
+    AxesChanged = true;
+    PlotDirty = true;
+}
+
+void TFormMain::ComboBoxKeyPress(char channel, QObject* Sender) {
+    SignalGroup g = Group(channel);
+    const bool rangeOnly =
+        Sender == g.EditSkalaMin || Sender == g.EditSkalaMax || Sender == g.CheckBoxSkalaAuto;
+    ApplySignal(channel, !rangeOnly);
+}
+
+void TFormMain::ComboBoxChange(char channel) {
+    SignalGroup g = Group(channel);
+    const int index = g.Combo->ItemIndex();
+    // The ninth entry is the empty line: no signal.
+    g.CheckBoxKanal->setChecked(index != 8);
+    if (index >= 0 && g.Combo->itemText(index) == g.Combo->Text()) ApplySignal(channel, true);
+}
+
+void TFormMain::CheckBoxSkalaAutoClick(char channel) {
+    SignalGroup g = Group(channel);
+    if (g.CheckBoxSkalaAuto->isChecked()) {
+        g.EditSkalaMin->clear();
+        g.EditSkalaMax->clear();
+    }
+    EditSignalKeyPress(channel, g.CheckBoxSkalaAuto);
+    AxesChanged = true;
+    PlotDirty = true;
+}
+
+void TFormMain::ButtonBearbeitenClick() {
+    if (FormSignale) {
+        FormSignale->show();
+        FormSignale->raise();
+        FormSignale->activateWindow();
+    }
+}
+
+void TFormMain::FillSignalLists() {
+    const QStringList user = FormSignale ? FormSignale->Lines() : QStringList{QString()};
+    QStringList items = BuiltInSignals();
+    items += user;
+    ComboBoxA->SetItems(items);
+    if (FormSignale) FormSignale->ShowBuiltIn(BuiltInSignals().mid(0, 8));
+    ComboBoxB->SetItems(items);
+}
+
+void ConnectSignalEditor(TFormMain& main, TFormSignale& editor) {
+    main.SetFormSignale(&editor);
+    editor.TypedLine = [&main](char channel) -> std::optional<QString> {
+        const TComboBox* box = channel == 'A' ? main.ComboBoxA : main.ComboBoxB;
+        if (box->ItemIndex() >= 0) return std::nullopt;
+        return box->Text();
+    };
+    editor.OnListsChanged = [&main] { main.FillSignalLists(); };
+    editor.OnError = [&main, &editor](const QString& text) { main.Dlg().ShowError(&editor, text); };
+}

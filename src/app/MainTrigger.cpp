@@ -1,0 +1,112 @@
+// Trigger controls, snapshot buttons and the two timing choices.
+#include "Numbers.h"
+#include "SamplePipeline.h"
+#include "TComboBox.h"
+#include "TFormMain.h"
+#include "TPaintBox.h"
+#include "TimeAxis.h"
+
+#include <QCheckBox>
+#include <QLabel>
+#include <QPushButton>
+#include <QRadioButton>
+
+#include <cmath>
+
+TriggerSettings TFormMain::TriggerControls() const {
+    TriggerSettings s;
+    s.channelA = ButtonTriggerChannel->text() == QLatin1String("A");
+    s.rising = ButtonTriggerRichtung->text() == QLatin1String("+");
+    s.mode = RadioButtonDauer->isChecked()    ? TriggerMode::Dauer
+             : RadioButtonAuto->isChecked()   ? TriggerMode::Auto
+             : RadioButtonEinzel->isChecked() ? TriggerMode::Einzel
+                                              : TriggerMode::Normal;
+    s.autoSnapshot = CheckBoxSchnappschuss->isChecked();
+    s.resetEnabled = ButtonReset->isEnabled();
+    s.definitionA = ComboBoxA->Text();
+    s.definitionB = ComboBoxB->Text();
+    return s;
+}
+
+void TFormMain::AfterPipeline(const TriggerSettings& controls, const PipelineEvents& events) {
+    ButtonReset->setEnabled(controls.resetEnabled);
+    if (events.triggers > 0) Label3->hide();
+    if (events.timeRangeStartChanged) {
+        ScaleT.RangeStart = TimeRangeMin;
+        AxesChanged = true;
+    }
+    if (events.timeRangeEndChanged) {
+        ScaleT.RangeEnd = TimeRangeMax;
+        AxesChanged = true;
+    }
+    ReportDivByZero(events);
+}
+
+void TFormMain::ButtonTriggerClick() {
+    TriggerSettings controls = TriggerControls();
+    const PipelineEvents events = Pipeline.TriggerSweep(controls);
+    AfterPipeline(controls, events);
+}
+
+void TFormMain::ButtonResetClick() {
+    TriggerSettings controls = TriggerControls();
+    Pipeline.ResetTrigger(controls);
+    AfterPipeline(controls, {});
+}
+
+void TFormMain::RadioButtonDauerClick() {
+    TriggerSettings controls = TriggerControls();
+    Pipeline.TriggerModeChanged(controls);
+    AfterPipeline(controls, {});
+}
+
+void TFormMain::ButtonTriggerChannelClick() {
+    ButtonTriggerChannel->setText(ButtonTriggerChannel->text() != QLatin1String("A")
+                                      ? QStringLiteral("A")
+                                      : QStringLiteral("B"));
+}
+
+void TFormMain::ButtonTriggerRichtungClick() {
+    ButtonTriggerRichtung->setText(ButtonTriggerRichtung->text() != QLatin1String("+")
+                                       ? QStringLiteral("+")
+                                       : QStringLiteral("-"));
+}
+
+void TFormMain::ButtonSchnappschussClick() {
+    Pipeline.TakeSnapshot();
+}
+
+void TFormMain::ButtonSSLoeschenClick() {
+    Pipeline.DeleteSnapshot();
+}
+
+void TFormMain::ComboBoxSamplingRateChange() {
+    if (ComboBoxSamplingRate->currentIndex() < 0) return;
+    IntervalMs = static_cast<int>(std::nearbyint(ParseNumber(ComboBoxSamplingRate->Text())));
+    const int mode = DeviceModeForInterval(IntervalMs);
+    if (mode != DeviceMode) {
+        DeviceMode = mode;
+        SendConfiguration();
+    }
+    RebuildMeanHistory(*this);
+    ComboBoxSamplesChange();
+}
+
+void TFormMain::ComboBoxSamplesChange() {
+    if (ComboBoxSamples->currentIndex() < 0) return;
+    ChangePointCount(*this, static_cast<int>(std::nearbyint(ParseNumber(ComboBoxSamples->Text()))));
+    ApplySignalA(true);
+    ApplySignalB(true);
+    RebuildTimeAxis(*this);
+    UpdateTimeScale();
+    PaintBoxData->update();
+}
+
+// The configuration report itself is built and sent by the instrument link once a device is
+// held; the signals and range labels follow the calibration in every case.
+void TFormMain::SendConfiguration() {
+    if (Device && ConfigureDevice) ConfigureDevice();
+    ApplySignalA(true);
+    ApplySignalB(true);
+    UpdateRangeLabels();
+}

@@ -1,0 +1,270 @@
+// Start-up sequence, showing and closing, the 50 ms cycle and the instrument's data handler.
+#include "Dialogs.h"
+#include "InstrumentLink.h"
+#include "Numbers.h"
+#include "SignalDefinition.h"
+#include "TComboBox.h"
+#include "TFormMain.h"
+#include "TPaintBox.h"
+#include "TimeAxis.h"
+
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QScreen>
+#include <QScrollBar>
+
+#include <cmath>
+
+namespace {
+const QColor ScaleTitleBlue(0, 0, 248);
+const QColor ScaleTitleRed(248, 0, 0);
+} // namespace
+
+TFormMain::TFormMain(QWidget* parent) : QMainWindow(parent), Pipeline(*this, ParserA, ParserB) {
+    setWindowTitle(QStringLiteral("Kurvimat"));
+    QFont font(QStringLiteral("Arial"));
+    font.setPixelSize(11);
+    setFont(font);
+    QPalette pal = palette();
+    pal.setColor(QPalette::Window, Qt::white);
+    setPalette(pal);
+    resize(1024, 715);
+    setMinimumSize(770, 570);
+    CreatePanels();
+    ConnectHandlers();
+
+    // 1. Axis scales: left A, right B, bottom time; the XY scale stays hidden until needed.
+    ScaleLeft = &ScaleA;
+    ScaleRight = &ScaleB;
+    ScaleBottom = &ScaleT;
+    // Their canvas is a painter on PaintBoxData's canvas image, bound by the display code
+    // while it draws.
+    for (Tscale* s : {ScaleLeft, ScaleRight, ScaleBottom})
+        s->Visible = true;
+    ScaleLeft->Kind = 3;
+    ScaleRight->Kind = 2;
+    ScaleBottom->Kind = 1;
+    ScaleLeft->TitleMargin = 35;
+    ScaleRight->TitleMargin = 35;
+    ScaleBottom->TitleMargin = 25;
+    ScaleA.TitleColor = ScaleTitleBlue;
+    ScaleB.TitleColor = ScaleTitleRed;
+    ScaleX.Visible = false;
+
+    // 2. The palette is built with the window. 3. The plot fills its panel.
+    FitPlotToPanel();
+    CaptureAnchors();
+    // 4. Raw strip image.
+    if (RawStripBitmap.width() == 0)
+        RawStripBitmap.resize(PaintBoxRoh->width(), PaintBoxRoh->height());
+    // 5.
+    UminA = 0;
+    UmaxA = 5;
+    UminB = 0;
+    UmaxB = 5;
+    // 6.
+    FormResize();
+    // 7. Centre on the screen.
+    if (const QScreen* screen = QGuiApplication::primaryScreen())
+        move(CentredPosition(screen->size(), frameGeometry().size()));
+    // 8.
+    RawIndex = 0;
+    MeanIndex = 0;
+    TriggerPos = -1;
+    TriggerLevel = DefaultTriggerLevel;
+    PreTrigger = DefaultPreTrigger;
+    // 9.
+    ParserA.SetVariable("U", 0);
+    ParserB.SetVariable("U", 0);
+    // 10. Selecting entries here runs no change handler.
+    IntervalMs = DefaultIntervalMs;
+    DeviceMode = DefaultIntervalMs;
+    ComboBoxSamplingRate->SetItemIndex(3);
+    PointCount = DefaultPointCount;
+    ComboBoxSamples->SetItemIndex(1);
+    ComboBoxA->SetItemIndex(0);
+    ComboBoxB->SetItemIndex(0);
+    // 11.
+    StepTime = DefaultStepTime;
+    PointTime = IntervalMs * StepTime;
+    TimeOrigin = -PreTrigger * PointTime;
+    DataMinT = TimeOrigin;
+    DataMaxT = TimeOrigin + PointTime;
+    // 12.
+    ApplySignalA(true);
+    ApplySignalB(true);
+    // 13.
+    RebuildTimeAxis(*this);
+    UpdateTimeScale();
+    // 14.
+    DrawRawStrip();
+    // 15.
+    Timer1.setInterval(50);
+    connect(&Timer1, &QTimer::timeout, this, &TFormMain::Timer1Timer);
+    Timer1.start();
+}
+
+TFormMain::~TFormMain() = default;
+
+Dialogs& TFormMain::Dlg() const {
+    return AppDialogs();
+}
+
+QPoint TFormMain::CentredPosition(QSize screen, QSize window) {
+    // Integer halving truncates toward zero, as the negative case needs before the clamp.
+    return {std::max(0, (screen.width() - window.width()) / 2),
+            std::max(0, (screen.height() - window.height()) / 2 - 20)};
+}
+
+void TFormMain::showEvent(QShowEvent* event) {
+    QMainWindow::showEvent(event);
+    if (!Shown) {
+        Shown = true;
+        FormShow();
+    }
+}
+
+void TFormMain::FormShow() {
+    FillSignalLists();
+}
+
+void TFormMain::closeEvent(QCloseEvent* event) {
+    if (FormCloseQuery())
+        event->accept();
+    else
+        event->ignore();
+}
+
+bool TFormMain::FormCloseQuery() {
+    // No report may be decoded once closing has begun.
+    Closing = true;
+    if (Device) ReleaseDevice();
+    return true;
+}
+
+void TFormMain::resizeEvent(QResizeEvent* event) {
+    QMainWindow::resizeEvent(event);
+    LayoutPanels();
+    ApplyAnchors();
+    PlaceSignalPanel();
+    FormResize();
+}
+
+void TFormMain::keyPressEvent(QKeyEvent* event) {
+    QMainWindow::keyPressEvent(event);
+}
+
+void TFormMain::HidDeviceData(THidDevice* HidDev, std::uint8_t, const std::uint8_t* Data,
+                              std::uint16_t Size) {
+    if (HidDev == nullptr || HidDev != Device || Closing) return;
+    TriggerSettings controls = TriggerControls();
+    const PipelineEvents events = Pipeline.DecodeReport(Data, Size, controls);
+    AfterPipeline(controls, events);
+}
+
+void TFormMain::Timer1Timer() {
+    const Readouts r = Pipeline.ReadoutTick();
+    if (r.refreshed) {
+        LabelAroh->setText(r.a.raw);
+        LabelAx->setText(r.a.fraction);
+        LabelUA->setText(r.a.voltage);
+        LabelAkal->setText(r.a.value);
+        LabelBroh->setText(r.b.raw);
+        LabelBx->setText(r.b.fraction);
+        LabelUB->setText(r.b.voltage);
+        LabelBkal->setText(r.b.value);
+    }
+    ReportDivByZero(r.events);
+    RefreshDisplay();
+}
+
+void TFormMain::ReportDivByZero(const PipelineEvents& events) {
+    if (!events.divByZeroA && !events.divByZeroB) return;
+    // Shown after the current handler: the data hand-off must not wait for the user.
+    QString text;
+    if (events.divByZeroA)
+        text += QStringLiteral("Signal A: ") + FormulaA + QStringLiteral(": Division by zero\n");
+    if (events.divByZeroB)
+        text += QStringLiteral("Signal B: ") + FormulaB + QStringLiteral(": Division by zero\n");
+    QMetaObject::invokeMethod(
+        this, [this, text] { Dlg().ShowError(this, text.trimmed()); }, Qt::QueuedConnection);
+}
+
+void TFormMain::UpdateTimeScale() {
+    ScaleT.RangeStart = TimeRangeMin;
+    ScaleT.RangeEnd = TimeRangeMax;
+    ScaleT.Title = ScaleT.DisplayFactor != 0 ? QStringLiteral("Zeit in <vf>min")
+                                             : QStringLiteral("Zeit in <vf>s");
+}
+
+// Range labels: one black label stands for both channels while their ranges agree.
+void TFormMain::UpdateRangeLabels() {
+    LabelUAmax->setText(RangeLabel(UmaxA));
+    LabelUAmin->setText(RangeLabel(UminA));
+    LabelUBmax->setText(RangeLabel(UmaxB));
+    LabelUBmin->setText(RangeLabel(UminB));
+    const auto pair = [](QLabel* a, QLabel* b) {
+        const bool differ = a->text() != b->text();
+        QPalette pal = a->palette();
+        pal.setColor(QPalette::WindowText, differ ? QColor(0, 0, 247) : QColor(Qt::black));
+        a->setPalette(pal);
+        b->setVisible(differ);
+    };
+    pair(LabelUAmax, LabelUBmax);
+    pair(LabelUAmin, LabelUBmin);
+}
+
+void TFormMain::ConnectHandlers() {
+    // Signal groups. Check boxes run their handler on every change of state, also one made by
+    // the program; combo and edit texts set by the program run none.
+    connect(ComboBoxA, &TComboBox::Change, this, &TFormMain::ComboBoxAChange);
+    connect(ComboBoxB, &TComboBox::Change, this, &TFormMain::ComboBoxBChange);
+    connect(ComboBoxA, &TComboBox::EnterPressed, this, [this] { ComboBoxAKeyPress(ComboBoxA); });
+    connect(ComboBoxB, &TComboBox::EnterPressed, this, [this] { ComboBoxBKeyPress(ComboBoxB); });
+    for (QLineEdit* edit : {EditSignalA, EditFormelA, EditEinheitA, EditSkalaAmin, EditSkalaAmax})
+        connect(edit, &QLineEdit::returnPressed, this, [this, edit] { EditSignalAKeyPress(edit); });
+    for (QLineEdit* edit : {EditSignalB, EditFormelB, EditEinheitB, EditSkalaBmin, EditSkalaBmax})
+        connect(edit, &QLineEdit::returnPressed, this, [this, edit] { EditSignalBKeyPress(edit); });
+    connect(CheckBoxSkalaAauto, &QCheckBox::toggled, this, &TFormMain::CheckBoxSkalaAautoClick);
+    connect(CheckBoxSkalaBauto, &QCheckBox::toggled, this, &TFormMain::CheckBoxSkalaBautoClick);
+    connect(ButtonBearbeiten, &QPushButton::clicked, this, &TFormMain::ButtonBearbeitenClick);
+
+    // Trigger and timing.
+    connect(ButtonTrigger, &QPushButton::clicked, this, &TFormMain::ButtonTriggerClick);
+    connect(ButtonReset, &QPushButton::clicked, this, &TFormMain::ButtonResetClick);
+    connect(ButtonTriggerChannel, &QPushButton::clicked, this,
+            &TFormMain::ButtonTriggerChannelClick);
+    connect(ButtonTriggerRichtung, &QPushButton::clicked, this,
+            &TFormMain::ButtonTriggerRichtungClick);
+    for (QRadioButton* r :
+         {RadioButtonDauer, RadioButtonAuto, RadioButtonNormal, RadioButtonEinzel})
+        connect(r, &QRadioButton::toggled, this, [this](bool checked) {
+            if (checked) RadioButtonDauerClick();
+        });
+    connect(ButtonSchnappschuss, &QPushButton::clicked, this, &TFormMain::ButtonSchnappschussClick);
+    connect(ButtonSSLoeschen, &QPushButton::clicked, this, &TFormMain::ButtonSSLoeschenClick);
+    connect(ComboBoxSamplingRate, &TComboBox::Change, this, &TFormMain::ComboBoxSamplingRateChange);
+    connect(ComboBoxSamples, &TComboBox::Change, this, &TFormMain::ComboBoxSamplesChange);
+
+    // Data exchange: each handler serves two buttons and tells them apart by the sender.
+    const auto bind = [this](QPushButton* button, void (TFormMain::*handler)(QObject*)) {
+        connect(button, &QPushButton::clicked, this,
+                [this, button, handler] { (this->*handler)(button); });
+    };
+    bind(ButtonDatenKopieren, &TFormMain::ButtonDatenKopierenClick);
+    bind(ButtonDatenSpeichern, &TFormMain::ButtonDatenKopierenClick);
+    bind(ButtonDataenLaden, &TFormMain::ButtonDataenLadenClick);
+    bind(ButtonDatenEinfuegen, &TFormMain::ButtonDataenLadenClick);
+    bind(ButtonSSkopieren, &TFormMain::ButtonSSspeichernClick);
+    bind(ButtonSSspeichern, &TFormMain::ButtonSSspeichernClick);
+    bind(ButtonSSladen, &TFormMain::ButtonSSladenClick);
+    bind(ButtonSSEinfuegen, &TFormMain::ButtonSSladenClick);
+    connect(ButtonDatenLoeschen, &QPushButton::clicked, this, &TFormMain::ButtonDatenLoeschenClick);
+
+    connect(ScrollBarSignale, &QScrollBar::valueChanged, this, [this] { PlaceSignalPanel(); });
+}

@@ -1,0 +1,48 @@
+#include "TComboBox.h"
+
+#include <QLineEdit>
+#include <QSignalBlocker>
+
+TComboBox::TComboBox(bool editable, QWidget* parent) : QComboBox(parent) {
+    setEditable(editable);
+    if (editable) {
+        setInsertPolicy(QComboBox::NoInsert);
+        setCompleter(nullptr);
+        connect(lineEdit(), &QLineEdit::textEdited, this, [this] {
+            FItemIndex = -1;
+            emit Change();
+        });
+        connect(lineEdit(), &QLineEdit::returnPressed, this, &TComboBox::EnterPressed);
+    }
+    connect(this, &QComboBox::activated, this, [this](int index) {
+        FItemIndex = index;
+        emit Change();
+    });
+}
+
+void TComboBox::SetItemIndex(int index) {
+    const QSignalBlocker block(this);
+    setCurrentIndex(index);
+    FItemIndex = currentIndex();
+}
+
+void TComboBox::SetText(const QString& text) {
+    const QSignalBlocker block(this);
+    if (isEditable())
+        setEditText(text);
+    else
+        setCurrentIndex(findText(text));
+    FItemIndex = -1;
+}
+
+void TComboBox::SetItems(const QStringList& items) {
+    const QSignalBlocker block(this);
+    const QString text = currentText();
+    clear();
+    addItems(items);
+    if (isEditable()) {
+        setCurrentIndex(-1);
+        setEditText(text);
+    }
+    FItemIndex = -1;
+}

@@ -1,0 +1,278 @@
+// The main window: owns the measurement store, the parsers, the scales and every control,
+// and forwards its events to the acquisition, signal and exchange code.
+#pragma once
+
+#include "FormulaParser.h"
+#include "IndexedImage.h"
+#include "MeasurementStore.h"
+#include "Palette.h"
+#include "SamplePipeline.h"
+#include "skala.h"
+
+#include <QMainWindow>
+#include <QTimer>
+
+#include <cstdint>
+#include <functional>
+#include <vector>
+
+class Dialogs;
+struct Calibration;
+class QCheckBox;
+class QLabel;
+class QLineEdit;
+class QPlainTextEdit;
+class QPushButton;
+class QRadioButton;
+class QScrollBar;
+class TComboBox;
+class TFormSignale;
+class THidDevice;
+class TImage;
+class TPaintBox;
+class TShape;
+
+class TFormMain : public QMainWindow, public MeasurementStore {
+    Q_OBJECT
+public:
+    // Runs the start-up sequence. Dialogs default to the application's.
+    explicit TFormMain(QWidget* parent = nullptr);
+    ~TFormMain() override;
+
+    void SetFormSignale(TFormSignale* form) { FormSignale = form; }
+    Dialogs& Dlg() const;
+
+    // --- start-up, show, close, timer ---
+    void FormShow();
+    bool FormCloseQuery();
+    void Timer1Timer();
+
+    // --- display entry points, filled by the display code ---
+    void FormResize();
+    void RefreshDisplay();
+    void DrawRawStrip();
+    void DrawMeanStrip();
+    void DrawPlot();
+
+    // --- instrument data ---
+    // The data handler installed on Device: decodes reports of the held instrument only.
+    void HidDeviceData(THidDevice* HidDev, std::uint8_t ReportID, const std::uint8_t* Data,
+                       std::uint16_t Size);
+
+    // --- signal groups ---
+    void ComboBoxAChange();
+    void ComboBoxBChange();
+    void ComboBoxAKeyPress(QObject* Sender);
+    void ComboBoxBKeyPress(QObject* Sender);
+    void EditSignalAKeyPress(QObject* Sender);
+    void EditSignalBKeyPress(QObject* Sender);
+    void CheckBoxSkalaAautoClick();
+    void CheckBoxSkalaBautoClick();
+    void ApplySignalA(bool reevaluate);
+    void ApplySignalB(bool reevaluate);
+    void ButtonBearbeitenClick();
+    // Rebuilds both definition lists: built-in lines, then the user's lines.
+    void FillSignalLists();
+
+    // --- trigger and timing ---
+    void ButtonTriggerClick();
+    void ButtonResetClick();
+    void ButtonTriggerChannelClick();
+    void ButtonTriggerRichtungClick();
+    void RadioButtonDauerClick();
+    void ButtonSchnappschussClick();
+    void ButtonSSLoeschenClick();
+    void ComboBoxSamplingRateChange();
+    void ComboBoxSamplesChange();
+    // Re-applies both signals under the calibration and updates the range labels; with a held
+    // instrument ConfigureDevice first builds and sends its configuration report.
+    void SendConfiguration();
+    std::function<void()> ConfigureDevice;
+
+    // --- data exchange ---
+    void ButtonDatenKopierenClick(QObject* Sender);
+    void ButtonSSspeichernClick(QObject* Sender);
+    void ButtonDataenLadenClick(QObject* Sender);
+    void ButtonSSladenClick(QObject* Sender);
+    void ButtonDatenLoeschenClick();
+
+    // Window position that centres a window of size w on a screen of size s (never negative).
+    static QPoint CentredPosition(QSize screen, QSize window);
+
+    // Non-owning: the HID layer owns the device.
+    THidDevice* Device = nullptr;
+
+    TParser ParserA, ParserB;
+    SamplePipeline Pipeline;
+    ::Palette Palette;
+    IndexedImage RawStripBitmap;
+    Tscale ScaleA, ScaleB, ScaleT, ScaleX;
+    Tscale* ScaleLeft = &ScaleA;
+    Tscale* ScaleRight = &ScaleB;
+    Tscale* ScaleBottom = &ScaleT;
+    QTimer Timer1;
+
+    // Panels
+    QWidget* Paneloben = nullptr;
+    QWidget* Panellinks = nullptr;
+    QWidget* Panelmitte = nullptr;
+    QWidget* Panelunten = nullptr;
+    QWidget* PanellinksPuffer = nullptr;
+    QWidget* PanelSignale = nullptr;
+    QScrollBar* ScrollBarSignale = nullptr;
+
+    // Paneloben
+    QLabel* LabelUeberschr = nullptr;
+    QLabel* Label2 = nullptr;
+    QLabel* Label3 = nullptr;
+    TPaintBox* PaintBoxRoh = nullptr;
+    QPushButton* ButtonTrigger = nullptr;
+    QPushButton* ButtonTriggerChannel = nullptr;
+    QPushButton* ButtonTriggerRichtung = nullptr;
+    QRadioButton* RadioButtonDauer = nullptr;
+    QRadioButton* RadioButtonAuto = nullptr;
+    QRadioButton* RadioButtonNormal = nullptr;
+    QRadioButton* RadioButtonEinzel = nullptr;
+    QPushButton* ButtonReset = nullptr;
+    TPaintBox* PaintBoxMittel = nullptr;
+    QLabel* LabelSamplingrate = nullptr;
+    TComboBox* ComboBoxSamplingRate = nullptr;
+    QLabel* LabelSamples = nullptr;
+    TComboBox* ComboBoxSamples = nullptr;
+    QLabel* LabelHardware = nullptr;
+    QPushButton* ButtonHardware = nullptr;
+    QLabel* LabelUAmax = nullptr;
+    QLabel* LabelUBmax = nullptr;
+    QLabel* LabelUBmin = nullptr;
+    QLabel* LabelUAmin = nullptr;
+    TShape* ShapeUmax = nullptr;
+    TShape* ShapeUmin = nullptr;
+    QPlainTextEdit* MemoDaten = nullptr;
+
+    // Signal groups
+    QLabel* LabelAroh = nullptr;
+    QLabel* LabelAx = nullptr;
+    QLabel* LabelUA = nullptr;
+    QLabel* LabelAkal = nullptr;
+    TComboBox* ComboBoxA = nullptr;
+    QLineEdit* EditSignalA = nullptr;
+    QLineEdit* EditEinheitA = nullptr;
+    QLineEdit* EditFormelA = nullptr;
+    QLineEdit* EditSkalaAmin = nullptr;
+    QLineEdit* EditSkalaAmax = nullptr;
+    QCheckBox* CheckBoxKanalA = nullptr;
+    QCheckBox* CheckBoxSkalaAauto = nullptr;
+    QLabel* LabelBroh = nullptr;
+    QLabel* LabelBx = nullptr;
+    QLabel* LabelUB = nullptr;
+    QLabel* LabelBkal = nullptr;
+    TComboBox* ComboBoxB = nullptr;
+    QLineEdit* EditSignalB = nullptr;
+    QLineEdit* EditEinheitB = nullptr;
+    QLineEdit* EditFormelB = nullptr;
+    QLineEdit* EditSkalaBmin = nullptr;
+    QLineEdit* EditSkalaBmax = nullptr;
+    QCheckBox* CheckBoxKanalB = nullptr;
+    QCheckBox* CheckBoxSkalaBauto = nullptr;
+
+    // Panelmitte
+    TPaintBox* PaintBoxData = nullptr;
+    TImage* ImageLinksAuto = nullptr;
+    TImage* ImageLinksAutoOff = nullptr;
+    TImage* ImageLinksFull = nullptr;
+    TImage* ImagelinksFullon = nullptr;
+    TImage* ImageRechtsauto = nullptr;
+    TImage* ImageRechtsAutoOff = nullptr;
+    TImage* ImageRechtsFull = nullptr;
+    TImage* ImageRechtsFullon = nullptr;
+    TImage* ImageUntenAuto = nullptr;
+    TImage* ImageUntenAutoOff = nullptr;
+    TImage* ImageUntenFull = nullptr;
+    TImage* ImageUntenFullOn = nullptr;
+    QPlainTextEdit* Memo1 = nullptr;
+
+    // Panelunten
+    QPushButton* ButtonBearbeiten = nullptr;
+    QCheckBox* CheckBoxAXY = nullptr;
+    QCheckBox* CheckBoxBXY = nullptr;
+    QCheckBox* CheckBoxMinuten = nullptr;
+    QLabel* Label4 = nullptr;
+    QLabel* Label5 = nullptr;
+    QPushButton* ButtonDatenKopieren = nullptr;
+    QPushButton* ButtonDatenSpeichern = nullptr;
+    QPushButton* ButtonDataenLaden = nullptr;
+    QPushButton* ButtonDatenEinfuegen = nullptr;
+    QPushButton* ButtonDatenLoeschen = nullptr;
+    QPushButton* ButtonSSkopieren = nullptr;
+    QPushButton* ButtonSSspeichern = nullptr;
+    QPushButton* ButtonSSladen = nullptr;
+    QPushButton* ButtonSSEinfuegen = nullptr;
+    QPushButton* ButtonSSLoeschen = nullptr;
+    TImage* Image1 = nullptr;
+    QPushButton* ButtonSchnappschuss = nullptr;
+    QCheckBox* CheckBoxSchnappschuss = nullptr;
+    TShape* Shape3 = nullptr;
+    QPushButton* Button2 = nullptr;
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+
+private:
+    // A control that keeps its distance to its panel's right and/or bottom edge.
+    struct Anchor {
+        QWidget* widget;
+        bool right, bottom, stretchWidth, stretchHeight;
+        int rightGap = 0, bottomGap = 0;
+    };
+
+    void CreatePanels();
+    void CreateTopPanel();
+    void CreateSignalPanel();
+    void CreateSignalGroup(char channel, int top);
+    void CreatePlotPanel();
+    void CreateBottomPanel();
+    void ConnectHandlers();
+    void LayoutPanels();
+    void FitPlotToPanel();
+    void CaptureAnchors();
+    void ApplyAnchors();
+    void PlaceSignalPanel();
+
+    // The nested apply of the two signal groups is one routine with the channel's controls.
+    struct SignalGroup;
+    SignalGroup Group(char channel);
+    void ApplySignal(char channel, bool reevaluate);
+    void EditSignalKeyPress(char channel, QObject* Sender);
+    void ComboBoxKeyPress(char channel, QObject* Sender);
+    void ComboBoxChange(char channel);
+    void CheckBoxSkalaAutoClick(char channel);
+
+    Calibration CurrentCalibration() const;
+
+    // Exchange helpers.
+    QString WriteText(bool snapshot);
+    void SaveOrCopy(bool toFile, const QString& text);
+    bool ReadIntoBuffer(bool fromFile);
+    void ReadBuffer(bool snapshot);
+
+    // Trigger helpers: the controls' state for the pipeline, and what it changed.
+    TriggerSettings TriggerControls() const;
+    void AfterPipeline(const TriggerSettings& controls, const PipelineEvents& events);
+    void ReportDivByZero(const PipelineEvents& events);
+    void UpdateTimeScale();
+    void UpdateRangeLabels();
+    void ReleaseDevice();
+
+    QString ExchangeText; // the exact text of the last exchange (MemoDaten shows it)
+
+    TFormSignale* FormSignale = nullptr;
+    std::vector<Anchor> Anchors;
+    bool Shown = false;
+    bool Closing = false;
+};
+
+// Wires the signal list editor to the main window (lists, taking lines over, errors).
+void ConnectSignalEditor(TFormMain& main, TFormSignale& editor);

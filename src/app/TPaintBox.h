@@ -1,0 +1,66 @@
+// A paint box: a widget with a persistent RGB32 canvas that the drawing code paints into;
+// a repaint request only copies the canvas to the screen.
+#pragma once
+
+#include <QImage>
+#include <QWidget>
+
+class TPaintBox : public QWidget {
+    Q_OBJECT
+public:
+    explicit TPaintBox(QWidget* parent = nullptr);
+
+    // The drawing surface; it follows the widget's size (new parts are white).
+    QImage& Canvas() { return FCanvas; }
+
+signals:
+    void MouseDown(QMouseEvent* event);
+    void MouseMove(QMouseEvent* event);
+    void MouseUp(QMouseEvent* event);
+    void DblClick(QMouseEvent* event);
+    void Resized();
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
+
+private:
+    void FitCanvas();
+    QImage FCanvas;
+};
+
+// A small clickable picture (the axis buttons and the decoration images).
+class TImage : public QWidget {
+    Q_OBJECT
+public:
+    explicit TImage(QWidget* parent = nullptr);
+    void SetPicture(const QImage& picture);
+    const QImage& Picture() const { return FPicture; }
+
+signals:
+    void MouseDown(QMouseEvent* event);
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+
+private:
+    QImage FPicture;
+};
+
+// A line or rectangle shape of one colour.
+class TShape : public QWidget {
+    Q_OBJECT
+public:
+    explicit TShape(QWidget* parent = nullptr, QColor color = Qt::black);
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    QColor FColor;
+};

@@ -1,0 +1,61 @@
+// The signal list editor: the user's own definition lines, kept in Signale.ini, shown below the
+// built-in ones; closing the window writes the file and refreshes the main window's lists.
+#pragma once
+
+#include <QString>
+#include <QStringList>
+#include <QWidget>
+
+#include <functional>
+#include <optional>
+
+class QLabel;
+class QPlainTextEdit;
+class QPushButton;
+
+class TFormSignale : public QWidget {
+    Q_OBJECT
+public:
+    // Where Signale.ini lives: next to the executable when that folder is writable, otherwise
+    // in the per-user configuration folder. Reading uses the same place as writing.
+    static QString DefaultFilePath();
+
+    // Loads the file at filePath if it exists (FormCreate).
+    explicit TFormSignale(const QString& filePath = DefaultFilePath(), QWidget* parent = nullptr);
+
+    const QString& FilePath() const { return FFilePath; }
+
+    // The user's lines, one per line of MemoSignale, empty lines included.
+    QStringList Lines() const;
+    void SetLines(const QStringList& lines);
+    // Shows the built-in lines (all but the empty one) in MemoSignaleFix.
+    void ShowBuiltIn(const QStringList& lines);
+
+    // The line of a signal's combo box when no list entry is selected there.
+    std::function<std::optional<QString>(char channel)> TypedLine;
+    // Runs after the file was written on closing (the main window's FillSignalLists).
+    std::function<void()> OnListsChanged;
+    // Shows a message when the file cannot be written.
+    std::function<void(const QString&)> OnError;
+
+    void ButtonAClick();
+    void Button1Click();
+    void Button2Click();
+    // Writes the file; true when written (the window may then close).
+    bool FormClose();
+
+    QLabel* LabelKal = nullptr;
+    QPushButton* ButtonA = nullptr;
+    QPushButton* Button1 = nullptr;
+    QPushButton* Button2 = nullptr;
+    QPlainTextEdit* MemoSignaleFix = nullptr;
+    QPlainTextEdit* MemoSignale = nullptr;
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+
+private:
+    void TakeOver(char channel);
+    QString FFilePath;
+};

@@ -1,0 +1,64 @@
+// Shared pieces of the window tests: dialogs answered by the test, a main window wired to a
+// signal editor whose file lives in a temporary folder, and user-like input helpers.
+#pragma once
+
+#include "Dialogs.h"
+#include "TFormMain.h"
+#include "TFormSignale.h"
+
+#include <QStringList>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <memory>
+
+class TComboBox;
+class QLineEdit;
+
+class FakeDialogs : public Dialogs {
+public:
+    bool AskYesNo(QWidget*, const QString& text) override {
+        questions << text;
+        return answerYes;
+    }
+    void ShowError(QWidget*, const QString& text) override { errors << text; }
+    void ShowInfo(QWidget*, const QString& text) override { infos << text; }
+    QString OpenFileName(QWidget*, const QString& filter) override {
+        filters << filter;
+        return openName;
+    }
+    QString SaveFileName(QWidget*, const QString& filter, const QString&) override {
+        filters << filter;
+        return saveName;
+    }
+
+    QStringList questions, errors, infos, filters;
+    bool answerYes = false;
+    QString openName, saveName;
+};
+
+// A shown main window with its signal editor; the editor's file is in dir.
+class WindowTest : public ::testing::Test {
+protected:
+    void SetUp() override;
+    void TearDown() override;
+    // (Re)creates the windows; call after writing a Signale.ini into dir.
+    void CreateWindows();
+    QString IniPath() const { return dir.filePath(QStringLiteral("Signale.ini")); }
+
+    FakeDialogs dialogs;
+    QTemporaryDir dir;
+    std::unique_ptr<TFormMain> win;
+    std::unique_ptr<TFormSignale> editor;
+};
+
+// Replaces the text of a line edit by typing, then presses Enter.
+void TypeAndEnter(QLineEdit* edit, const QString& text);
+// Types a definition line into a combo box and presses Enter.
+void TypeDefinition(TComboBox* box, const QString& text);
+// Picks a list entry with the mouse from the opened list.
+void PickEntry(TComboBox* box, int index);
+// Writes bytes to a file.
+void WriteFile(const QString& path, const QByteArray& bytes);
+QByteArray ReadFile(const QString& path);

@@ -1,0 +1,117 @@
+// The signal list editor: its file, the definition lists and taking lines over.
+#include "AppTestSupport.h"
+
+#include "TComboBox.h"
+
+#include <QCheckBox>
+#include <QFile>
+#include <QFileInfo>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTest>
+
+namespace {
+
+using FormSignaleTest = WindowTest;
+
+TEST_F(FormSignaleTest, ListCountsFollowTheFile) {
+    struct Row {
+        const char* name;
+        bool writeFile;
+        QByteArray bytes;
+        int entries;
+    };
+    const Row rows[] = {
+        {"no file: one empty user line", false, {}, 10},
+        {"two lines", true, "Rohwert: D\r\nDoppelt (V): 2*U [0;10]\r\n", 11},
+        {"LF and CR line ends", true, "a: 1\nb: 2\rc: 3", 12},
+        {"empty file", true, "", 9},
+    };
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.name);
+        QFile::remove(IniPath());
+        if (r.writeFile) WriteFile(IniPath(), r.bytes);
+        CreateWindows();
+        EXPECT_EQ(win->ComboBoxA->count(), r.entries);
+        EXPECT_EQ(win->ComboBoxB->count(), r.entries);
+        EXPECT_EQ(win->ComboBoxA->itemText(8), QString());
+        EXPECT_EQ(win->ComboBoxA->itemText(0), QStringLiteral("Spannung, unkalibriert (V): U"));
+        EXPECT_EQ(editor->MemoSignaleFix->toPlainText().split('\n').size(), 8);
+        // The shown text stays when the lists are rebuilt.
+        EXPECT_EQ(win->ComboBoxA->Text(), QStringLiteral("Spannung unkalibriert (V): U"));
+    }
+}
+
+TEST_F(FormSignaleTest, UserEntriesApplyLikeBuiltInOnes) {
+    WriteFile(IniPath(), "Rohwert: D\r\nDoppelt (V): 2*U [0;10]\r\n");
+    CreateWindows();
+    PickEntry(win->ComboBoxA, 10);
+    EXPECT_EQ(win->FormulaA, QStringLiteral("2*U"));
+    EXPECT_FLOAT_EQ(win->DefMaxA, 10);
+    EXPECT_FALSE(win->CheckBoxSkalaAauto->isChecked());
+}
+
+TEST_F(FormSignaleTest, ClosingWritesTheFileAndRefreshesTheLists) {
+    // Without a file the one empty line is written.
+    editor->show();
+    EXPECT_TRUE(editor->close());
+    EXPECT_EQ(ReadFile(IniPath()), QByteArray("\r\n"));
+
+    editor->show();
+    editor->MemoSignale->setPlainText(QStringLiteral("Winkel (°): r*360\nx: 1\n"));
+    QTest::mouseClick(editor->Button2, Qt::LeftButton);
+    EXPECT_FALSE(editor->isVisible());
+    EXPECT_EQ(ReadFile(IniPath()), QByteArray("Winkel (\xB0): r*360\r\nx: 1\r\n"));
+    EXPECT_EQ(win->ComboBoxA->count(), 11);
+    EXPECT_EQ(win->ComboBoxB->itemText(9), QStringLiteral("Winkel (°): r*360"));
+
+    // Deleting every line leaves the built-in entries and an empty file.
+    editor->show();
+    editor->MemoSignale->clear();
+    editor->close();
+    EXPECT_EQ(ReadFile(IniPath()), QByteArray());
+    EXPECT_EQ(win->ComboBoxA->count(), 9);
+}
+
+TEST_F(FormSignaleTest, FileThatCannotBeWrittenKeepsTheWindowOpen) {
+    // The file's folder is a file.
+    WriteFile(dir.filePath(QStringLiteral("block")), "x");
+    editor = std::make_unique<TFormSignale>(dir.filePath(QStringLiteral("block/Signale.ini")));
+    ConnectSignalEditor(*win, *editor);
+    editor->MemoSignale->setPlainText(QStringLiteral("a: 1\n"));
+    editor->show();
+    EXPECT_FALSE(editor->close());
+    EXPECT_TRUE(editor->isVisible());
+    ASSERT_EQ(dialogs.errors.size(), 1);
+    EXPECT_TRUE(
+        dialogs.errors[0].contains(QStringLiteral("Signale.ini\" kann nicht erstellt werden.")));
+    EXPECT_EQ(win->ComboBoxA->count(), 10); // lists not refreshed
+    editor->hide();
+}
+
+TEST_F(FormSignaleTest, TakesOverOnlyTypedLines) {
+    // A picked entry is already in the list.
+    PickEntry(win->ComboBoxA, 3);
+    QTest::mouseClick(editor->ButtonA, Qt::LeftButton);
+    EXPECT_EQ(editor->Lines(), QStringList{QString()});
+    // A typed line is added at the end.
+    TypeDefinition(win->ComboBoxA, QStringLiteral("Neu (V): U/2"));
+    QTest::mouseClick(editor->ButtonA, Qt::LeftButton);
+    EXPECT_EQ(editor->Lines(), (QStringList{QString(), QStringLiteral("Neu (V): U/2")}));
+    // Signal B's button takes B's line (program-set text counts as typed).
+    TypeAndEnter(win->EditFormelB, QStringLiteral("U*2"));
+    QTest::mouseClick(editor->Button1, Qt::LeftButton);
+    EXPECT_EQ(editor->Lines().size(), 3);
+    EXPECT_EQ(editor->Lines().last(), win->ComboBoxB->Text());
+    // The lists change only when the editor closes.
+    EXPECT_EQ(win->ComboBoxA->count(), 10);
+}
+
+TEST(SignalFileLocation, NextToTheProgramWhenWritable) {
+    const QString path = TFormSignale::DefaultFilePath();
+    EXPECT_TRUE(path.endsWith(QStringLiteral("/Signale.ini")));
+    // The test program's folder (the build tree) is writable.
+    EXPECT_EQ(QFileInfo(path).absolutePath(), QCoreApplication::applicationDirPath());
+}
+
+} // namespace

@@ -1,0 +1,211 @@
+// The nine exchange buttons: writing, reading back, the snapshot row, failures and the limit.
+#include "AppTestSupport.h"
+
+#include "TComboBox.h"
+
+#include <QClipboard>
+#include <QGuiApplication>
+#include <QPushButton>
+#include <QTest>
+
+#include <cmath>
+
+namespace {
+
+using MainExchangeTest = WindowTest;
+
+const QString TextFilter = QStringLiteral("Textdateien (*.txt);;Alle Dateien (*.*)");
+
+void Click(QPushButton* button) {
+    QTest::mouseClick(button, Qt::LeftButton);
+}
+
+// Relative agreement to four significant digits.
+void ExpectSameTo4Digits(float actual, float expected) {
+    EXPECT_LE(std::fabs(actual - expected), 5e-4f * std::fabs(expected) + 1e-30f)
+        << actual << " vs " << expected;
+}
+
+void FillData(TFormMain& w) {
+    const float t[] = {-0.1f, 0.0f, 0.12345f, 12345.6f};
+    const float a[] = {1.5f, -2.25f, 0.00012345f, 3.0f};
+    const float b[] = {100.0f, 0.0f, -1e-5f, 42.0f};
+    for (int i = 0; i < 4; ++i) {
+        w.DataT[i] = t[i];
+        w.DataA[i] = a[i];
+        w.DataB[i] = b[i];
+    }
+    w.DataCount = 4;
+    w.DataDefA =
+        QStringLiteral("Temperatur (°C): 1/(1/298,15+ln(47/(5/U-1)/50)/3950)-273,15 [0;100]");
+    w.DataDefB = QStringLiteral("Anteil (%): x*100");
+}
+
+TEST_F(MainExchangeTest, DataSavedThenLoadedBack) {
+    FillData(*win);
+    const TFormMain& w = *win;
+    const QString defA = w.DataDefA, defB = w.DataDefB;
+    dialogs.saveName = dir.filePath(QStringLiteral("daten.txt"));
+    Click(win->ButtonDatenSpeichern);
+    ASSERT_TRUE(dialogs.errors.isEmpty());
+    EXPECT_EQ(dialogs.filters.value(0), TextFilter);
+    const QByteArray bytes = ReadFile(dialogs.saveName);
+    // Windows-1252 header (the degree sign is one byte) and CR LF after every line.
+    EXPECT_TRUE(bytes.startsWith("Zeit in s\tTemperatur (\xB0"
+                                 "C): "));
+    EXPECT_TRUE(bytes.endsWith("\r\n"));
+    EXPECT_EQ(bytes.count("\r\n"), 5);
+    EXPECT_TRUE(bytes.contains("\r\n-0,1\t1,5\t100\r\n"));
+
+    Click(win->ButtonDatenLoeschen);
+    EXPECT_EQ(win->DataCount, 0);
+    TypeDefinition(win->ComboBoxA, QStringLiteral("Spannung (V): U"));
+    win->TriggerPos = 3;
+
+    dialogs.openName = dialogs.saveName;
+    Click(win->ButtonDataenLaden);
+    ASSERT_TRUE(dialogs.errors.isEmpty()) << dialogs.errors.join('\n').toStdString();
+    ASSERT_EQ(win->DataCount, 4);
+    const float t[] = {-0.1f, 0.0f, 0.12345f, 12345.6f};
+    const float a[] = {1.5f, -2.25f, 0.00012345f, 3.0f};
+    const float b[] = {100.0f, 0.0f, -1e-5f, 42.0f};
+    for (int i = 0; i < 4; ++i) {
+        SCOPED_TRACE(i);
+        ExpectSameTo4Digits(win->DataT[i], t[i]);
+        ExpectSameTo4Digits(win->DataA[i], a[i]);
+        ExpectSameTo4Digits(win->DataB[i], b[i]);
+    }
+    EXPECT_EQ(win->ComboBoxA->Text(), defA);
+    EXPECT_EQ(win->ComboBoxB->Text(), defB);
+    EXPECT_EQ(win->DataDefA, defA);
+    EXPECT_EQ(win->UnitA, QStringLiteral("°C"));
+    EXPECT_EQ(win->TriggerPos, -1);
+    // Axes widened to the loaded extremes, never narrowed.
+    EXPECT_LE(win->ScaleA.RangeStart, -2.25);
+    EXPECT_GE(win->ScaleA.RangeEnd, 100);
+    EXPECT_GE(win->ScaleT.RangeEnd, 12345.0);
+    EXPECT_DOUBLE_EQ(win->ScaleT.RangeStart, win->TimeRangeMin);
+    EXPECT_FLOAT_EQ(win->DataMinA, -2.25f);
+    EXPECT_FLOAT_EQ(win->DataMaxB, 100.0f);
+}
+
+TEST_F(MainExchangeTest, ClipboardCopyAndPasteOfData) {
+    FillData(*win);
+    Click(win->ButtonDatenKopieren);
+    const QString text = QGuiApplication::clipboard()->text();
+    EXPECT_TRUE(text.startsWith(QStringLiteral("Zeit in s\t") + win->DataDefA + '\t'));
+    EXPECT_EQ(text.count(QStringLiteral("\r\n")), 5);
+    Click(win->ButtonDatenLoeschen);
+    Click(win->ButtonDatenEinfuegen);
+    EXPECT_EQ(win->DataCount, 4);
+    ExpectSameTo4Digits(win->DataA[1], -2.25f);
+}
+
+TEST_F(MainExchangeTest, EmptyDataWritesTheHeaderAlone) {
+    win->DataDefA = QStringLiteral("a: U");
+    win->DataDefB = QStringLiteral("b: U");
+    Click(win->ButtonDatenKopieren);
+    EXPECT_EQ(QGuiApplication::clipboard()->text(), QStringLiteral("Zeit in s\ta: U\tb: U\r\n"));
+}
+
+TEST_F(MainExchangeTest, SnapshotLoadLeavesCombosAndDataAlone) {
+    FillData(*win);
+    const QString comboA = win->ComboBoxA->Text();
+    const QString comboB = win->ComboBoxB->Text();
+    const QString path = dir.filePath(QStringLiteral("snap.txt"));
+    WriteFile(path, "Zeit in min\tX: 1\tY: 2\r\n0,5\t-7\t3\r\n1.5\t2e1\t4\r\n");
+    win->TriggerPos = 5;
+    dialogs.openName = path;
+    Click(win->ButtonSSladen);
+    ASSERT_EQ(win->SnapCount, 2);
+    EXPECT_EQ(win->SnapDefA, QStringLiteral("X: 1"));
+    EXPECT_EQ(win->SnapDefB, QStringLiteral("Y: 2"));
+    EXPECT_FLOAT_EQ(win->SnapT[1], 1.5f);
+    EXPECT_FLOAT_EQ(win->SnapA[1], 20.0f);
+    EXPECT_FLOAT_EQ(win->SnapMinA, -7.0f);
+    EXPECT_EQ(win->ComboBoxA->Text(), comboA);
+    EXPECT_EQ(win->ComboBoxB->Text(), comboB);
+    EXPECT_EQ(win->DataCount, 4);
+    EXPECT_EQ(win->TriggerPos, -1);
+    EXPECT_LE(win->ScaleA.RangeStart, -7.0);
+
+    // The snapshot text written back carries its own definitions.
+    Click(win->ButtonSSkopieren);
+    EXPECT_TRUE(QGuiApplication::clipboard()->text().startsWith(
+        QStringLiteral("Zeit in s\tX: 1\tY: 2\r\n")));
+}
+
+TEST_F(MainExchangeTest, TextsWithoutPointsChangeNothing) {
+    FillData(*win);
+    win->TriggerPos = 2;
+    struct Row {
+        const char* name;
+        QByteArray bytes;
+    };
+    const Row rows[] = {{"header only", "Zeit in s\tA: U\tB: U\r\n"}, {"empty", ""}};
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.name);
+        const QString path = dir.filePath(QStringLiteral("leer.txt"));
+        WriteFile(path, r.bytes);
+        dialogs.openName = path;
+        Click(win->ButtonDataenLaden);
+        EXPECT_EQ(win->DataCount, 4);
+        EXPECT_EQ(win->TriggerPos, 2);
+        EXPECT_NE(win->ComboBoxA->Text(), QStringLiteral("A: U"));
+    }
+    // A cancelled dialog neither.
+    dialogs.openName.clear();
+    Click(win->ButtonSSladen);
+    EXPECT_EQ(win->SnapCount, 0);
+    EXPECT_TRUE(dialogs.errors.isEmpty());
+}
+
+TEST_F(MainExchangeTest, FileFailuresAreReportedAndChangeNothing) {
+    FillData(*win);
+    dialogs.openName = dir.filePath(QStringLiteral("fehlt.txt"));
+    Click(win->ButtonDataenLaden);
+    ASSERT_EQ(dialogs.errors.size(), 1);
+    EXPECT_TRUE(dialogs.errors[0].startsWith(QStringLiteral("Datei ")));
+    EXPECT_TRUE(
+        dialogs.errors[0].contains(QStringLiteral("fehlt.txt kann nicht geöffnet werden. ")));
+    EXPECT_EQ(win->DataCount, 4);
+
+    // A folder that is a file cannot hold the new file.
+    const QString blocker = dir.filePath(QStringLiteral("block"));
+    WriteFile(blocker, "x");
+    dialogs.saveName = blocker + QStringLiteral("/daten.txt");
+    Click(win->ButtonSSspeichern);
+    ASSERT_EQ(dialogs.errors.size(), 2);
+    EXPECT_TRUE(dialogs.errors[1].startsWith(QStringLiteral("Datei \"")));
+    EXPECT_TRUE(
+        dialogs.errors[1].contains(QStringLiteral("daten.txt\" kann nicht erstellt werden. ")));
+    EXPECT_EQ(ReadFile(blocker), QByteArray("x"));
+}
+
+TEST_F(MainExchangeTest, LoadKeepsTenThousandPointsAndSaysHowManyWereLeftOut) {
+    QByteArray text = "Zeit in s\tA: U\tB: U\r\n";
+    for (int i = 0; i < 10005; ++i)
+        text += QByteArray::number(i) + "\t1,25\t2,5\r\n";
+    const QString path = dir.filePath(QStringLiteral("gross.txt"));
+    WriteFile(path, text);
+    dialogs.openName = path;
+    Click(win->ButtonDataenLaden);
+    EXPECT_EQ(win->DataCount, 10000);
+    EXPECT_FLOAT_EQ(win->DataT[9999], 9999.0f);
+    EXPECT_FLOAT_EQ(win->DataMaxT, 9999.0f);
+    ASSERT_EQ(dialogs.infos.size(), 1);
+    EXPECT_TRUE(dialogs.infos[0].contains(QStringLiteral(" 5 "))) << dialogs.infos[0].toStdString();
+}
+
+TEST_F(MainExchangeTest, UncompilableDefinitionStillLoadsThePoints) {
+    const QString path = dir.filePath(QStringLiteral("falsch.txt"));
+    WriteFile(path, "Zeit in s\tM (V): max(U,1)\tB: U\r\n0,5\t1\t2\r\n1,5\t3\t4\r\n");
+    dialogs.openName = path;
+    Click(win->ButtonDataenLaden);
+    EXPECT_EQ(dialogs.errors.size(), 1);
+    EXPECT_EQ(win->DataCount, 2);
+    EXPECT_EQ(win->ComboBoxA->Text(), QStringLiteral("M (V): max(U,1)"));
+    EXPECT_EQ(win->FormulaB, QStringLiteral("U"));
+}
+
+} // namespace

@@ -1,0 +1,161 @@
+// Applying signal definitions through the combo boxes, the edits and the auto range box.
+#include "AppTestSupport.h"
+
+#include "TComboBox.h"
+
+#include <QCheckBox>
+#include <QLineEdit>
+#include <QTest>
+
+namespace {
+
+using MainSignalsTest = WindowTest;
+
+struct ApplyRow {
+    const char* line;
+    const char* name;
+    const char* unit;
+    float min, max;
+    const char* minText;
+    const char* maxText;
+    bool autoRange;
+    const char* title;
+};
+
+class ApplyThroughCombo : public WindowTest, public ::testing::WithParamInterface<ApplyRow> {};
+
+TEST_P(ApplyThroughCombo, SetsPartsRangeAndTitle) {
+    const ApplyRow& r = GetParam();
+    TypeDefinition(win->ComboBoxA, QString::fromUtf8(r.line));
+    EXPECT_TRUE(dialogs.errors.isEmpty()) << dialogs.errors.join('\n').toStdString();
+    EXPECT_EQ(win->NameA, QString::fromUtf8(r.name));
+    EXPECT_EQ(win->UnitA, QString::fromUtf8(r.unit));
+    EXPECT_EQ(win->EditSignalA->text(), QString::fromUtf8(r.name));
+    EXPECT_FLOAT_EQ(win->DefMinA, r.min);
+    EXPECT_FLOAT_EQ(win->DefMaxA, r.max);
+    EXPECT_EQ(win->EditSkalaAmin->text(), QString::fromUtf8(r.minText));
+    EXPECT_EQ(win->EditSkalaAmax->text(), QString::fromUtf8(r.maxText));
+    EXPECT_EQ(win->CheckBoxSkalaAauto->isChecked(), r.autoRange);
+    EXPECT_DOUBLE_EQ(win->ScaleA.RangeStart, r.min);
+    EXPECT_DOUBLE_EQ(win->ScaleA.RangeEnd, r.max);
+    EXPECT_EQ(win->ScaleA.Title, QString::fromUtf8(r.title));
+    // Signal B is left alone.
+    EXPECT_EQ(win->ComboBoxB->Text(), QStringLiteral("Spannung unkalibriert (V): U"));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Definitions, ApplyThroughCombo,
+    ::testing::Values(
+        ApplyRow{"Temperatur (°C): 3000*298.15/(3000+ln(1/x-1)*298.15)-273.15 [0;100]",
+                 "Temperatur", "°C", 0, 100, "0", "100", false, "Temperatur in °C"},
+        ApplyRow{"Spannung (V): U", "Spannung", "V", 0, 5, "0", "5", true, "Spannung in <vf>V"},
+        ApplyRow{"Anteil (%): x*100", "Anteil", "%", 0, 100, "0", "100", true, "Anteil in %"},
+        // Division by zero at raw 0: the inset probes give 20, the top 1.
+        ApplyRow{"Kehrwert: 1/X", "Kehrwert", "", 1, 20, "20", "1", true, "Kehrwert"},
+        ApplyRow{"Konstante: 5", "Konstante", "", 0, 10, "5", "5", true, "Konstante"},
+        ApplyRow{"Temperatur, unkalibriert (°C): "
+                 "1/(1/298,15+ln(47/(5/U-1)/50)/3950)-273,15 [0;100]",
+                 "Temperatur, unkalibriert", "°C", 0, 100, "0", "100", false,
+                 "Temperatur, unkalibriert in °C"}),
+    [](const ::testing::TestParamInfo<ApplyRow>& info) {
+        return "Row" + std::to_string(info.index);
+    });
+
+TEST_F(MainSignalsTest, EmptyNinthEntryHidesTheSignal) {
+    PickEntry(win->ComboBoxA, 8);
+    EXPECT_EQ(win->ComboBoxA->ItemIndex(), 8);
+    EXPECT_FALSE(win->CheckBoxKanalA->isChecked());
+    EXPECT_TRUE(win->FormulaA.isEmpty());
+    EXPECT_FLOAT_EQ(win->DefMinA, -1);
+    EXPECT_FLOAT_EQ(win->DefMaxA, 1);
+    // Any other entry shows it again and applies it.
+    PickEntry(win->ComboBoxA, 2); // "relativer Anteil (%): r*100"
+    EXPECT_TRUE(win->CheckBoxKanalA->isChecked());
+    EXPECT_EQ(win->UnitA, QStringLiteral("%"));
+    EXPECT_FLOAT_EQ(win->DefMaxA, 100);
+}
+
+TEST_F(MainSignalsTest, TwoArgumentCallIsRejectedAndTheOldRangeStays) {
+    TypeDefinition(win->ComboBoxA, QStringLiteral("Anteil (%): x*100"));
+    ASSERT_FLOAT_EQ(win->DefMaxA, 100);
+    TypeDefinition(win->ComboBoxA, QStringLiteral("Maximum (V): max(U,1)"));
+    ASSERT_EQ(dialogs.errors.size(), 1);
+    EXPECT_FALSE(dialogs.errors.front().isEmpty());
+    // The edits show the new parts, the range and the title stay.
+    EXPECT_EQ(win->EditFormelA->text(), QStringLiteral("max(U,1)"));
+    EXPECT_FLOAT_EQ(win->DefMinA, 0);
+    EXPECT_FLOAT_EQ(win->DefMaxA, 100);
+    EXPECT_EQ(win->ScaleA.Title, QStringLiteral("Anteil in %"));
+    // The window still works: a valid definition applies.
+    TypeDefinition(win->ComboBoxA, QStringLiteral("Spannung (V): U"));
+    EXPECT_EQ(dialogs.errors.size(), 1);
+    EXPECT_FLOAT_EQ(win->DefMaxA, 5);
+}
+
+TEST_F(MainSignalsTest, EditsRebuildTheLine) {
+    struct Row {
+        const char* name;
+        QLineEdit* TFormMain::*edit;
+        const char* text;
+        const char* line;
+        bool autoRange;
+        float min, max;
+    };
+    const Row rows[] = {
+        {"explicit minimum", &TFormMain::EditSkalaAmin, "-1", "Spannung unkalibriert (V): U [-1;5]",
+         false, -1, 5},
+        {"new unit", &TFormMain::EditEinheitA, "mV", "Spannung unkalibriert (mV): U [-1;5]", false,
+         -1, 5},
+        {"empty maximum turns auto on", &TFormMain::EditSkalaAmax, "",
+         "Spannung unkalibriert (mV): U ", true, 0, 5},
+        {"formula", &TFormMain::EditFormelA, "U*1000", "Spannung unkalibriert (mV): U*1000 ", true,
+         0, 5000},
+    };
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.name);
+        TypeAndEnter(win.get()->*r.edit, QString::fromUtf8(r.text));
+        EXPECT_EQ(win->ComboBoxA->Text(), QString::fromUtf8(r.line));
+        EXPECT_EQ(win->ComboBoxA->ItemIndex(), -1);
+        EXPECT_EQ(win->CheckBoxSkalaAauto->isChecked(), r.autoRange);
+        EXPECT_FLOAT_EQ(win->DefMinA, r.min);
+        EXPECT_FLOAT_EQ(win->DefMaxA, r.max);
+    }
+    EXPECT_TRUE(dialogs.errors.isEmpty());
+}
+
+TEST_F(MainSignalsTest, AutoBoxSwitchesBetweenProbedAndExplicitRange) {
+    TypeDefinition(win->ComboBoxA, QStringLiteral("Anteil (%): x*100 [10;20]"));
+    ASSERT_FALSE(win->CheckBoxSkalaAauto->isChecked());
+    ASSERT_FLOAT_EQ(win->DefMaxA, 20);
+    // Checking it drops the interval and probes the formula.
+    QTest::mouseClick(win->CheckBoxSkalaAauto, Qt::LeftButton);
+    EXPECT_TRUE(win->CheckBoxSkalaAauto->isChecked());
+    EXPECT_EQ(win->ComboBoxA->Text(), QStringLiteral("Anteil (%): x*100 "));
+    EXPECT_FLOAT_EQ(win->DefMinA, 0);
+    EXPECT_FLOAT_EQ(win->DefMaxA, 100);
+    // Unchecking it writes the range shown into the line.
+    QTest::mouseClick(win->CheckBoxSkalaAauto, Qt::LeftButton);
+    EXPECT_FALSE(win->CheckBoxSkalaAauto->isChecked());
+    EXPECT_EQ(win->ComboBoxA->Text(), QStringLiteral("Anteil (%): x*100 [0;100]"));
+    EXPECT_FLOAT_EQ(win->DefMaxA, 100);
+}
+
+TEST_F(MainSignalsTest, DefinitionChangeEvaluatesStoredPointsAgain) {
+    // A sweep at mid-scale on both channels.
+    for (int i = 0; i < 3; ++i) {
+        win->SweepRawA[i] = 1023;
+        win->SweepRawB[i] = 0;
+        win->DataT[i] = i * 0.1f;
+    }
+    win->DataCount = 3;
+    TypeDefinition(win->ComboBoxA, QStringLiteral("Rohwert: D"));
+    EXPECT_FLOAT_EQ(win->DataA[0], 1023);
+    EXPECT_FLOAT_EQ(win->DataMaxA, 1023);
+    // Only the range changed: the stored points are not evaluated again.
+    win->DataA[0] = 7;
+    TypeAndEnter(win->EditSkalaAmax, QStringLiteral("2000"));
+    EXPECT_FLOAT_EQ(win->DefMaxA, 2000);
+    EXPECT_FLOAT_EQ(win->DataA[0], 7);
+}
+
+} // namespace

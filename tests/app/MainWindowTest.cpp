@@ -1,0 +1,229 @@
+// Start-up state, layout, the data handler and the cycle, and the application's error handler.
+#include "AppTestSupport.h"
+
+#include "HidPlatformVirtual.h"
+#include "TComboBox.h"
+#include "THidDevice.h"
+#include "THidDeviceController.h"
+#include "TPaintBox.h"
+#include "VirtualInstrument.h"
+
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTest>
+
+#include <array>
+#include <cstdint>
+#include <stdexcept>
+
+namespace {
+
+using MainWindowTest = WindowTest;
+
+// Stands in for the held instrument; the window only compares the pointer.
+THidDevice* FakeDevice(int n) {
+    return reinterpret_cast<THidDevice*>(std::uintptr_t(0x1000 * n));
+}
+
+// A mode 5 report whose first pair holds five readings of a and of b each.
+std::array<std::uint8_t, 8> Mode5Report(int a, int b) {
+    const int sa = a * 5, sb = b * 5;
+    return {std::uint8_t(sa >> 7),         std::uint8_t(sb >> 7),         0, 0,
+            std::uint8_t((sa & 127) << 1), std::uint8_t((sb & 127) << 1), 0, 0};
+}
+
+TEST_F(MainWindowTest, StartsWaitingWithTheDefaultsShown) {
+    EXPECT_EQ(win->DataCount, 0);
+    EXPECT_EQ(win->SnapCount, 0);
+    EXPECT_EQ(win->TriggerPos, -1);
+    EXPECT_EQ(win->TriggerLevel, 512);
+    EXPECT_EQ(win->PreTrigger, 20);
+    EXPECT_EQ(win->IntervalMs, 5);
+    EXPECT_EQ(win->PointCount, 200);
+    EXPECT_EQ(win->ComboBoxSamplingRate->Text(), QStringLiteral("5 ms (200 Hz)"));
+    EXPECT_EQ(win->ComboBoxSamples->Text(), QStringLiteral("200"));
+    EXPECT_EQ(win->ComboBoxA->Text(), QStringLiteral("Spannung unkalibriert (V): U"));
+    EXPECT_EQ(win->ComboBoxB->Text(), QStringLiteral("Spannung unkalibriert (V): U"));
+    EXPECT_FLOAT_EQ(win->TimeRangeMin, -0.1f);
+    EXPECT_NEAR(win->TimeRangeMax, 0.895, 1e-6);
+    EXPECT_DOUBLE_EQ(win->ScaleT.RangeStart, win->TimeRangeMin);
+    EXPECT_DOUBLE_EQ(win->ScaleT.RangeEnd, win->TimeRangeMax);
+    EXPECT_EQ(win->ScaleT.Title, QStringLiteral("Zeit in <vf>s"));
+    // Both signals applied from the first list entry.
+    EXPECT_TRUE(win->DefAppliedA && win->DefAppliedB);
+    EXPECT_EQ(win->ScaleA.Title, QStringLiteral("Spannung unkalibriert in <vf>V"));
+    EXPECT_DOUBLE_EQ(win->ScaleA.RangeStart, 0);
+    EXPECT_DOUBLE_EQ(win->ScaleA.RangeEnd, 5);
+    EXPECT_EQ(win->EditSkalaAmin->text(), QStringLiteral("0"));
+    EXPECT_EQ(win->EditSkalaAmax->text(), QStringLiteral("5"));
+    // Controls of the window description.
+    EXPECT_EQ(win->windowTitle(), QStringLiteral("Kurvimat"));
+    EXPECT_FALSE(win->ButtonHardware->isEnabled());
+    EXPECT_TRUE(win->RadioButtonAuto->isChecked());
+    EXPECT_TRUE(win->CheckBoxSchnappschuss->isChecked());
+    EXPECT_TRUE(win->CheckBoxKanalA->isChecked());
+    EXPECT_TRUE(win->CheckBoxKanalB->isChecked());
+    EXPECT_FALSE(win->Label3->isVisible());
+    EXPECT_FALSE(win->MemoDaten->isVisible());
+    EXPECT_EQ(win->LabelAroh->text(), QStringLiteral("0"));
+    EXPECT_EQ(win->ScaleLeft, &win->ScaleA);
+    EXPECT_EQ(win->ScaleRight, &win->ScaleB);
+    EXPECT_EQ(win->ScaleBottom, &win->ScaleT);
+    EXPECT_FALSE(win->ScaleX.Visible);
+    // After the first showing the lists hold the built-in lines and the editor's one line.
+    EXPECT_EQ(win->ComboBoxA->count(), 10);
+    EXPECT_EQ(win->ComboBoxB->count(), 10);
+}
+
+TEST_F(MainWindowTest, PlotFillsItsPanelAndRightControlsFollowTheWidth) {
+    EXPECT_EQ(win->PaintBoxData->width(), win->Panelmitte->width() - 5);
+    EXPECT_EQ(win->PaintBoxData->height(), win->Panelmitte->height());
+    const int gap = win->Paneloben->width() - win->ButtonHardware->geometry().right();
+    const int stripGap = win->Paneloben->width() - win->PaintBoxMittel->geometry().right();
+    const int plotGap = win->Panelmitte->width() - win->PaintBoxData->geometry().right();
+    win->resize(win->width() + 200, win->height() + 100);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(win->Paneloben->width() - win->ButtonHardware->geometry().right(), gap);
+    EXPECT_EQ(win->Paneloben->width() - win->PaintBoxMittel->geometry().right(), stripGap);
+    EXPECT_EQ(win->Panelmitte->width() - win->PaintBoxData->geometry().right(), plotGap);
+    EXPECT_EQ(win->PaintBoxData->height(), win->Panelmitte->height());
+    // Left-anchored controls stay put.
+    EXPECT_EQ(win->ButtonTrigger->pos(), QPoint(283, 49));
+    EXPECT_GE(win->minimumWidth(), 770);
+    EXPECT_GE(win->minimumHeight(), 570);
+}
+
+TEST(CentredPosition, NeverNegative) {
+    struct Row {
+        const char* name;
+        QSize screen, window;
+        QPoint expected;
+    };
+    const Row rows[] = {
+        {"large screen", {1920, 1080}, {1024, 715}, {448, 162}},
+        {"odd difference truncates", {1025, 800}, {1024, 715}, {0, 22}},
+        {"screen smaller than the window", {800, 600}, {1024, 715}, {0, 0}},
+        {"just enough height for the 20 px lift", {1024, 755}, {1024, 715}, {0, 0}},
+    };
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.name);
+        EXPECT_EQ(TFormMain::CentredPosition(r.screen, r.window), r.expected);
+    }
+}
+
+TEST_F(MainWindowTest, ReportsOfTheHeldInstrumentReachTheReadouts) {
+    win->InputCodeA = 2; // both channels on
+    win->InputCodeB = 3;
+    const auto report = Mode5Report(512, 256);
+    // Without an instrument nothing is decoded.
+    win->HidDeviceData(FakeDevice(1), 0, report.data(), 8);
+    EXPECT_EQ(win->RawIndex, 0);
+
+    win->Device = FakeDevice(1);
+    for (int i = 0; i < 40; ++i)
+        win->HidDeviceData(FakeDevice(1), 0, report.data(), 8);
+    const int decoded = win->RawIndex;
+    EXPECT_GT(decoded, 0);
+    EXPECT_EQ(win->RawA[0], 512);
+    EXPECT_EQ(win->RawB[0], 256);
+    // A report of another device is ignored.
+    win->HidDeviceData(FakeDevice(2), 0, report.data(), 8);
+    EXPECT_EQ(win->RawIndex, decoded);
+
+    for (int tick = 0; tick < 20; ++tick)
+        win->Timer1Timer();
+    EXPECT_EQ(win->LabelAroh->text(), QStringLiteral("512"));
+    EXPECT_EQ(win->LabelAx->text(), QStringLiteral("0,500"));
+    EXPECT_EQ(win->LabelUA->text(), QStringLiteral("2,50"));
+    EXPECT_EQ(win->LabelAkal->text(), QStringLiteral("2,5 V"));
+    EXPECT_EQ(win->LabelBroh->text(), QStringLiteral("256"));
+    win->Device = nullptr;
+}
+
+TEST_F(MainWindowTest, TriggerButtonRecordsTheComboDefinitions) {
+    win->Label3->show();
+    QTest::mouseClick(win->ButtonTrigger, Qt::LeftButton);
+    EXPECT_GE(win->TriggerPos, 0);
+    EXPECT_EQ(win->DataCount, win->PreTrigger);
+    EXPECT_EQ(win->DataDefA, win->ComboBoxA->Text());
+    EXPECT_EQ(win->DataDefB, win->ComboBoxB->Text());
+    EXPECT_FALSE(win->Label3->isVisibleTo(win.get()));
+    QTest::mouseClick(win->ButtonTriggerChannel, Qt::LeftButton);
+    EXPECT_EQ(win->ButtonTriggerChannel->text(), QStringLiteral("B"));
+    QTest::mouseClick(win->ButtonTriggerRichtung, Qt::LeftButton);
+    EXPECT_EQ(win->ButtonTriggerRichtung->text(), QStringLiteral("-"));
+}
+
+TEST_F(MainWindowTest, SamplingRateAndPointCountRebuildTheTimeAxis) {
+    PickEntry(win->ComboBoxSamples, 2); // "500"
+    EXPECT_EQ(win->PointCount, 500);
+    EXPECT_EQ(win->PreTrigger, 50);
+    EXPECT_NEAR(win->TimeRangeMax, win->TimeOrigin + 499 * win->PointTime, 1e-6);
+    EXPECT_DOUBLE_EQ(win->ScaleT.RangeEnd, win->TimeRangeMax);
+
+    PickEntry(win->ComboBoxSamplingRate, 15); // "60000 ms (1 min)"
+    EXPECT_EQ(win->IntervalMs, 60000);
+    EXPECT_EQ(win->DeviceMode, 5);
+    EXPECT_EQ(win->MeanIndex, 2);            // 150000 div 60000 block means rebuilt
+    PickEntry(win->ComboBoxSamplingRate, 0); // "2 ms (500 Hz) (8-Bit)"
+    EXPECT_EQ(win->IntervalMs, 2);
+    EXPECT_EQ(win->DeviceMode, 2);
+}
+
+TEST_F(MainWindowTest, ClosingRemovesTheDataHandlerAndStopsDecoding) {
+    auto platform = std::make_shared<HidPlatformVirtual>();
+    platform->plug(std::make_shared<VirtualInstrument>());
+    THidDeviceController controller(platform);
+    THidDevice* instrument = nullptr;
+    controller.OnArrival = [&](THidDevice* dev) { instrument = dev; };
+    controller.DeviceChange();
+    ASSERT_NE(instrument, nullptr);
+    instrument->SetDataHandler(
+        [](THidDevice*, std::uint8_t, const std::uint8_t*, std::uint16_t) {});
+    win->InputCodeA = 2;
+    win->InputCodeB = 3;
+    win->Device = instrument;
+
+    EXPECT_TRUE(win->close());
+    // The handler is gone, and a report still in flight is not decoded.
+    EXPECT_FALSE(instrument->DataHandler());
+    const auto report = Mode5Report(100, 100);
+    win->HidDeviceData(instrument, 0, report.data(), 8);
+    EXPECT_EQ(win->RawIndex, 0);
+    win->Device = nullptr;
+}
+
+// An object whose event handler fails, as a faulty handler would.
+class Thrower : public QObject {
+public:
+    int handled = 0;
+    bool event(QEvent* e) override {
+        if (e->type() == QEvent::User) throw std::runtime_error("Fehler im Handler");
+        if (e->type() == QEvent::User + 1) {
+            ++handled;
+            return true;
+        }
+        return QObject::event(e);
+    }
+};
+
+TEST(ApplicationErrors, EscapingExceptionIsShownAndTheProgramGoesOn) {
+    FakeDialogs dialogs;
+    SetAppDialogs(&dialogs);
+    Thrower thrower;
+    QEvent failing(QEvent::User);
+    EXPECT_NO_THROW(QCoreApplication::sendEvent(&thrower, &failing));
+    ASSERT_EQ(dialogs.errors.size(), 1);
+    EXPECT_EQ(dialogs.errors.front(), QStringLiteral("Fehler im Handler"));
+    QCoreApplication::postEvent(&thrower, new QEvent(QEvent::Type(QEvent::User + 1)));
+    QCoreApplication::processEvents();
+    EXPECT_EQ(thrower.handled, 1);
+    SetAppDialogs(nullptr);
+}
+
+} // namespace
