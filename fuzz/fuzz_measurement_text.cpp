@@ -1,0 +1,36 @@
+// Measurement texts from files (Windows-1252) and from the clipboard (any text): the reader
+// keeps to the store's capacity, its counts agree, and the extremes bound the points.
+#include "FuzzCheck.h"
+
+#include "Codec1252.h"
+#include "MeasurementText.h"
+
+#include <algorithm>
+
+namespace {
+
+void check(const QString& text) {
+    const auto read = readMeasurementText(text);
+    if (!read)
+        return;
+    FUZZ_CHECK(read->count >= 0 && read->count <= MeasurementTextMaxPoints);
+    FUZZ_CHECK(read->t.size() == std::size_t(read->count));
+    FUZZ_CHECK(read->a.size() == std::size_t(read->count));
+    FUZZ_CHECK(read->b.size() == std::size_t(read->count));
+    FUZZ_CHECK(read->droppedLines >= 0 && read->cutLines >= 0);
+    for (int i = 0; i < read->count; ++i) {
+        // NaN compares false everywhere, so it fails these too: a text must not bring one in.
+        FUZZ_CHECK(read->t[i] >= read->minT && read->t[i] <= read->maxT);
+        FUZZ_CHECK(read->a[i] >= read->minA && read->a[i] <= read->maxA);
+        FUZZ_CHECK(read->b[i] >= read->minB && read->b[i] <= read->maxB);
+    }
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    const QByteArrayView bytes(reinterpret_cast<const char*>(data), qsizetype(size));
+    check(decode1252(bytes));
+    check(QString::fromUtf8(bytes));
+    return 0;
+}

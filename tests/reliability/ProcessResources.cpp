@@ -1,0 +1,55 @@
+#include "ProcessResources.h"
+
+#include <dirent.h>
+#include <fstream>
+#include <malloc.h>
+#include <string>
+
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+#define KURVIMAT_SANITIZED_HEAP 1
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer) || __has_feature(thread_sanitizer)
+#define KURVIMAT_SANITIZED_HEAP 1
+#endif
+#endif
+
+namespace {
+
+int countThreads() {
+    std::ifstream status("/proc/self/status");
+    std::string line;
+    while (std::getline(status, line))
+        if (line.rfind("Threads:", 0) == 0)
+            return std::stoi(line.substr(8));
+    return -1;
+}
+
+int countDescriptors() {
+    DIR* dir = ::opendir("/proc/self/fd");
+    if (!dir)
+        return -1;
+    int n = 0;
+    while (const dirent* entry = ::readdir(dir))
+        if (entry->d_name[0] != '.')
+            ++n;
+    ::closedir(dir);
+    return n - 1; // the directory stream's own descriptor
+}
+
+} // namespace
+
+bool heapFiguresMeaningful() {
+#ifdef KURVIMAT_SANITIZED_HEAP
+    return false;
+#else
+    return true;
+#endif
+}
+
+ProcessResources currentResources() {
+    ProcessResources r;
+    r.threads = countThreads();
+    r.descriptors = countDescriptors();
+    r.heapInUse = mallinfo2().uordblks;
+    return r;
+}
