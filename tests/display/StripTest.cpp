@@ -1,4 +1,5 @@
 #include "DisplayFixture.h"
+#include "FormulaParser.h"
 #include "RawStrips.h"
 
 #include <gtest/gtest.h>
@@ -137,6 +138,32 @@ TEST(MeanStrip, LevelTextMovesLeftOfAndAboveAMarkerNearTheEdges) {
         } else {
             EXPECT_GT(top, yT);
         }
+    }
+}
+
+TEST(MeanStrip, LevelTextInTheTriggerChannelsUnits) {
+    const struct {
+        bool channelA;
+        const char* formula;
+        const char* expected;
+    } rows[] = {
+        {true, "U*2", "5 V"},      // 512 of 0..5 V: 2.502 V, doubled and rounded
+        {false, "U", "2 \u00b0C"}, // B: 0..4 V at 512: 2.002
+        {true, "B", "2 V"},        // the other channel stands at its mid-range
+        {true, "1/(U-U)", "0 V"},  // a failing evaluation shows 0
+    };
+    for (const auto& r : rows) {
+        SCOPED_TRACE(r.formula);
+        DisplayFixture f;
+        f.store.UminA = 0, f.store.UmaxA = 5;
+        f.store.UminB = 0, f.store.UmaxB = 4;
+        f.store.UnitA = QStringLiteral("V");
+        f.store.UnitB = QString::fromUtf8("\u00b0C");
+        f.store.TriggerLevel = 512;
+        TParser parser;
+        parser.SetVariable("U", 0);
+        parser.SetExpression(r.formula);
+        EXPECT_EQ(TriggerLevelText(f.store, parser, r.channelA), QString::fromUtf8(r.expected));
     }
 }
 
