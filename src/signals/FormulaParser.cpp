@@ -288,10 +288,21 @@ double* TCustomParser::FindVariable(std::string_view name) const {
 }
 
 void TCustomParser::AddVariable(const std::string& name, double* slot) {
-    FVariables.emplace(UpperCase(name), slot);
+    const std::string upper = UpperCase(name);
+    if (FVariables.emplace(upper, slot).second && upper.size() == 1 && upper[0] >= 'A' &&
+        upper[0] <= 'Z')
+        FLetterSlots[upper[0] - 'A'] = slot;
 }
 
 double* TCustomParser::SetVariable(const std::string& name, double value) {
+    if (name.size() == 1) {
+        const char c = name[0];
+        const int index = c >= 'a' && c <= 'z' ? c - 'a' : c >= 'A' && c <= 'Z' ? c - 'A' : -1;
+        if (index >= 0 && FLetterSlots[index]) {
+            *FLetterSlots[index] = value;
+            return FLetterSlots[index];
+        }
+    }
     const std::string upper = UpperCase(name);
     if (const auto it = FVariables.find(upper); it != FVariables.end()) {
         *it->second = value;
@@ -317,7 +328,7 @@ double* TCustomParser::SetVariable(const std::string& name, double value) {
         slot = FOwnSlots.back().get();
     }
     *slot = value;
-    FVariables.emplace(upper, slot);
+    AddVariable(upper, slot);
     return slot;
 }
 

@@ -155,6 +155,9 @@ private:
     std::string FExpression;
     bool FParserFailed = false;
     std::map<std::string, double*, std::less<>> FVariables;
+    // Slots of the one-letter variables, so that assigning "r" or "U" per sample costs no
+    // string handling.
+    double* FLetterSlots[26] = {};
     std::vector<std::unique_ptr<double>> FOwnSlots;
     CompiledProgram FProgram;
     const Operation* FLast = nullptr;
