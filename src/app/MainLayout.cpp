@@ -175,7 +175,11 @@ void TFormMain::CreateTopPanel() {
                                QStringLiteral("1000"), QStringLiteral("2000"),
                                QStringLiteral("5000"), QStringLiteral("10000")});
     ComboBoxSamples->setGeometry(838, 22, 100, 21);
-    LabelHardware = MakeRightLabel(p, QStringLiteral("Einstellungen"), 1008, 7, 64, Grey);
+    LabelHardware = MakeLabel(p, QStringLiteral("Einstellungen"), 944, 7, Grey);
+    // Right-aligned over the button.
+    LabelHardware->setAlignment(Qt::AlignRight | Qt::AlignTop);
+    LabelHardware->setGeometry(1008 - std::max(64, LabelHardware->width()), 7,
+                               std::max(64, LabelHardware->width()), LabelHardware->height());
     ButtonHardware = MakeButton(p, QStringLiteral("Kurvimat"), 942, 21, 66, 24);
     ButtonHardware->setEnabled(false);
 
@@ -309,7 +313,8 @@ void TFormMain::CreateBottomPanel() {
     CheckBoxMinuten = MakeCheckBox(p, QStringLiteral("Zeit in min"), 200, 39, false);
     for (QCheckBox* box : {CheckBoxAXY, CheckBoxBXY, CheckBoxMinuten}) {
         box->setLayoutDirection(Qt::RightToLeft); // caption left of the box
-        box->resize(box == CheckBoxMinuten ? 67 : 83, 15);
+        // Design width, or wider where the font needs it.
+        box->resize(std::max(box == CheckBoxMinuten ? 67 : 83, box->sizeHint().width()), 15);
     }
     Label4 = MakeLabel(p, QStringLiteral("xy"), 161, 17);
     Label5 = MakeLabel(p, QStringLiteral("{"), 176, 14, Qt::black, 16);
@@ -335,7 +340,7 @@ void TFormMain::CreateBottomPanel() {
     ButtonSchnappschuss = MakeButton(p, QStringLiteral("Schnappschuss"), 727, 23, 92, 24);
     CheckBoxSchnappschuss =
         MakeCheckBox(p, QStringLiteral("automatisch beim\nTrigger"), 824, 12, true);
-    CheckBoxSchnappschuss->resize(78, 48);
+    CheckBoxSchnappschuss->resize(std::max(78, CheckBoxSchnappschuss->sizeHint().width()), 48);
     Shape3 = new TShape(p, Qt::white);
     Shape3->setGeometry(976, 32, 10, 10);
     Button2 = MakeButton(p, QString(), 952, 22, 20, 20);

@@ -5,6 +5,7 @@
 #include "SignalDefinition.h"
 #include "TComboBox.h"
 #include "TFormMain.h"
+#include "TFormSignale.h"
 #include "TPaintBox.h"
 #include "TimeAxis.h"
 
@@ -144,6 +145,8 @@ bool TFormMain::FormCloseQuery() {
     // No report may be decoded once closing has begun.
     Closing = true;
     if (Device) ReleaseDevice();
+    // Ending the program closes an open editor too, which keeps its edits in the file.
+    if (FormSignale) FormSignale->ProgramEnding();
     return true;
 }
 

@@ -28,6 +28,8 @@ QString TFormSignale::DefaultFilePath() {
 TFormSignale::TFormSignale(const QString& filePath, QWidget* parent)
     : QWidget(parent, Qt::Window), FFilePath(filePath) {
     setWindowTitle(QStringLiteral("Signale bearbeiten"));
+    // The program ends with the main window, whether or not the editor is open.
+    setAttribute(Qt::WA_QuitOnClose, false);
     QFont font(QStringLiteral("Arial"));
     font.setPixelSize(11);
     setFont(font);
@@ -133,7 +135,7 @@ bool TFormSignale::FormClose() {
 }
 
 void TFormSignale::closeEvent(QCloseEvent* event) {
-    if (FormClose())
+    if (FormClose() || FEnding)
         event->accept();
     else
         event->ignore();

@@ -43,6 +43,9 @@ public:
     void Button2Click();
     // Writes the file; true when written (the window may then close).
     bool FormClose();
+    // The main window is closing: an open editor still writes its lines, but nothing may
+    // keep the program from ending.
+    void ProgramEnding() { FEnding = true; }
 
     QLabel* LabelKal = nullptr;
     QPushButton* ButtonA = nullptr;
@@ -58,4 +61,5 @@ protected:
 private:
     void TakeOver(char channel);
     QString FFilePath;
+    bool FEnding = false;
 };

@@ -5,6 +5,7 @@
 
 #include <QAbstractItemView>
 #include <QFile>
+#include <QGuiApplication>
 #include <QLineEdit>
 #include <QLocale>
 #include <QTest>
@@ -68,9 +69,10 @@ QByteArray ReadFile(const QString& path) {
 
 int main(int argc, char** argv) {
     // Headless also when test discovery runs the program outside CTest's environment.
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
     TApplication app(argc, argv);
+    // Windows closed by a test must not end the (not running) event loop.
+    QGuiApplication::setQuitOnLastWindowClosed(false);
     // Numbers for the user follow the locale; the examples are German.
     QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
     ::testing::InitGoogleTest(&argc, argv);

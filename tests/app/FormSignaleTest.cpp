@@ -89,6 +89,32 @@ TEST_F(FormSignaleTest, FileThatCannotBeWrittenKeepsTheWindowOpen) {
     editor->hide();
 }
 
+TEST_F(FormSignaleTest, OpenEditorKeepsItsLinesWhenTheProgramEnds) {
+    struct Row {
+        const char* name;
+        bool writable;
+    };
+    for (const Row r : {Row{"writable", true}, Row{"file cannot be written", false}}) {
+        SCOPED_TRACE(r.name);
+        CreateWindows();
+        dialogs.errors.clear();
+        if (!r.writable) {
+            WriteFile(dir.filePath(QStringLiteral("block")), "x");
+            editor = std::make_unique<TFormSignale>(dir.filePath(QStringLiteral("block/x.ini")));
+            ConnectSignalEditor(*win, *editor);
+        }
+        editor->show();
+        editor->MemoSignale->setPlainText(QStringLiteral("neu: 1\n"));
+        EXPECT_TRUE(win->close());
+        // The close that ends the program is never refused.
+        EXPECT_TRUE(editor->close());
+        if (r.writable)
+            EXPECT_EQ(ReadFile(IniPath()), QByteArray("neu: 1\r\n"));
+        else
+            EXPECT_EQ(dialogs.errors.size(), 1);
+    }
+}
+
 TEST_F(FormSignaleTest, TakesOverOnlyTypedLines) {
     // A picked entry is already in the list.
     PickEntry(win->ComboBoxA, 3);
