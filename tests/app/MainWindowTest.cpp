@@ -15,6 +15,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScrollBar>
 #include <QTest>
 
 #include <array>
@@ -96,6 +97,27 @@ TEST_F(MainWindowTest, PlotFillsItsPanelAndRightControlsFollowTheWidth) {
     EXPECT_EQ(win->ButtonTrigger->pos(), QPoint(283, 49));
     EXPECT_GE(win->minimumWidth(), 770);
     EXPECT_GE(win->minimumHeight(), 570);
+}
+
+TEST_F(MainWindowTest, SignalPanelScrollsOnlyWhenItDoesNotFit) {
+    struct Row {
+        const char* name;
+        QSize size;
+        bool scrolls;
+    };
+    const Row rows[] = {{"design size", {1024, 715}, false}, {"smallest size", {770, 570}, true}};
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.name);
+        win->resize(r.size);
+        QCoreApplication::processEvents();
+        EXPECT_EQ(win->ScrollBarSignale->isVisible(), r.scrolls);
+        EXPECT_EQ(win->PanelSignale->y(), 15);
+        if (r.scrolls) {
+            win->ScrollBarSignale->setValue(40);
+            EXPECT_EQ(win->PanelSignale->y(), 15 - 40);
+            win->ScrollBarSignale->setValue(0);
+        }
+    }
 }
 
 TEST(CentredPosition, NeverNegative) {
