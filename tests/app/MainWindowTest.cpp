@@ -72,6 +72,9 @@ TEST_F(MainWindowTest, StartsWaitingWithTheDefaultsShown) {
     EXPECT_FALSE(win->Label3->isVisible());
     EXPECT_FALSE(win->MemoDaten->isVisible());
     EXPECT_EQ(win->LabelAroh->text(), QStringLiteral("0"));
+    // Both range labels per end show until a configuration says the ranges agree.
+    EXPECT_TRUE(win->LabelUBmax->isVisibleTo(win.get()));
+    EXPECT_EQ(win->LabelUAmax->palette().color(QPalette::WindowText), QColor(0, 0, 247));
     EXPECT_EQ(win->ScaleLeft, &win->ScaleA);
     EXPECT_EQ(win->ScaleRight, &win->ScaleB);
     EXPECT_EQ(win->ScaleBottom, &win->ScaleT);
@@ -195,6 +198,12 @@ TEST_F(MainWindowTest, SamplingRateAndPointCountRebuildTheTimeAxis) {
     PickEntry(win->ComboBoxSamplingRate, 0); // "2 ms (500 Hz) (8-Bit)"
     EXPECT_EQ(win->IntervalMs, 2);
     EXPECT_EQ(win->DeviceMode, 2);
+    // The new report mode re-applies the configuration: equal ranges share one black label.
+    EXPECT_EQ(win->LabelUAmax->text(), QStringLiteral("5 V"));
+    EXPECT_EQ(win->LabelUAmin->text(), QStringLiteral("0 V"));
+    EXPECT_FALSE(win->LabelUBmax->isVisibleTo(win.get()));
+    EXPECT_FALSE(win->LabelUBmin->isVisibleTo(win.get()));
+    EXPECT_EQ(win->LabelUAmax->palette().color(QPalette::WindowText), QColor(Qt::black));
 }
 
 TEST_F(MainWindowTest, ClosingRemovesTheDataHandlerAndStopsDecoding) {
