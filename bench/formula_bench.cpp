@@ -2,6 +2,8 @@
 // C++ measured in the same run.
 #include "FormulaParser.h"
 
+#include "BenchCollector.h"
+
 #include <benchmark/benchmark.h>
 #include <muParser.h>
 
@@ -150,17 +152,6 @@ std::vector<std::pair<std::string, std::string>> Adversarial() {
     return texts;
 }
 
-// Collects the mean real time per benchmark name for the ratio table.
-class Collector : public benchmark::ConsoleReporter {
-public:
-    std::map<std::string, double> ns;
-    void ReportRuns(const std::vector<Run>& runs) override {
-        for (const Run& run : runs)
-            if (run.run_type == Run::RT_Iteration)
-                ns[run.benchmark_name()] = run.GetAdjustedCPUTime();
-        ConsoleReporter::ReportRuns(runs);
-    }
-};
 
 } // namespace
 
@@ -187,7 +178,7 @@ int main(int argc, char** argv) {
             ->Unit(benchmark::kMicrosecond);
 
     benchmark::Initialize(&argc, argv);
-    Collector collector;
+    BenchCollector collector;
     benchmark::RunSpecifiedBenchmarks(&collector);
 
     std::printf("\n%-20s %10s %10s %10s %10s %10s\n", "formula", "ours ns", "muparser",

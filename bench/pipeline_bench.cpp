@@ -4,6 +4,8 @@
 #include "FormulaParser.h"
 #include "SamplePipeline.h"
 
+#include "BenchCollector.h"
+
 #include <benchmark/benchmark.h>
 
 #include <array>
@@ -101,18 +103,6 @@ void FullHistoryTrigger(benchmark::State& state) {
         benchmark::DoNotOptimize(b.pipe.TriggerSweep(b.controls));
 }
 
-// Collects the mean CPU time in ns per benchmark name (every benchmark keeps the ns unit); CPU
-// time, because other processes share the machine.
-class Collector : public benchmark::ConsoleReporter {
-public:
-    std::map<std::string, double> ns;
-    void ReportRuns(const std::vector<Run>& runs) override {
-        for (const Run& run : runs)
-            if (run.run_type == Run::RT_Iteration)
-                ns[run.benchmark_name()] = run.GetAdjustedCPUTime();
-        ConsoleReporter::ReportRuns(runs);
-    }
-};
 
 } // namespace
 
@@ -129,7 +119,7 @@ int main(int argc, char** argv) {
                                  2, "1/(Y-Y)");
     benchmark::RegisterBenchmark("trigger/10000 history points", FullHistoryTrigger);
     benchmark::Initialize(&argc, argv);
-    Collector collector;
+    BenchCollector collector;
     benchmark::RunSpecifiedBenchmarks(&collector);
 
     const auto plain = collector.ns.find("report/plain copy");
