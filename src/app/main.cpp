@@ -1,14 +1,6 @@
-#include "Dialogs.h"
-#include "TApplication.h"
-#include "TComboBox.h"
-#include "TFormMain.h"
-#include "TFormSignale.h"
+#include "HidPlatform.h"
+#include "Program.h"
 
 int main(int argc, char** argv) {
-    TApplication app(argc, argv);
-    TFormMain main;
-    TFormSignale signale;
-    ConnectSignalEditor(main, signale);
-    main.show();
-    return app.exec();
+    return RunKurvimat(argc, argv, [] { return makeSystemHidPlatform(); });
 }

@@ -1,0 +1,115 @@
+#include "MainInstrument.h"
+
+#include "Dialogs.h"
+#include "InstrumentLink.h"
+#include "TFormHardware.h"
+#include "TFormMain.h"
+#include "TPaintBox.h"
+#include "THidDevice.h"
+#include "THidDeviceController.h"
+
+#include <QLabel>
+#include <QPushButton>
+
+namespace {
+// Queue sizes asked of the held instrument: about four seconds of mode-2 reports.
+constexpr std::uint32_t InstrumentBufferCount = 512;
+} // namespace
+
+TInstrumentLink::TInstrumentLink(TFormMain& main, std::shared_ptr<HidPlatform> platform)
+    : Main(main), Hardware(std::make_unique<TFormHardware>()),
+      Controller(std::make_unique<THidDeviceController>(std::move(platform))) {
+    Hardware->OnSettingsChanged = [this] { Main.SendConfiguration(); };
+    Main.ConfigureDevice = [this] { ConfigureDevice(); };
+    Controller->OnArrival = [this](THidDevice* d) { HidDeviceController1Arrival(d); };
+    Controller->SetOnDeviceUnplug([this](THidDevice* d) { HidDeviceController1DeviceUnplug(d); });
+    Controller->OnDeviceChange = [this](THidDeviceController*) {
+        HidDeviceController1DeviceChange();
+    };
+    QObject::connect(Main.ButtonHardware, &QPushButton::clicked, this,
+                     &TInstrumentLink::ButtonHardwareClick);
+}
+
+TInstrumentLink::~TInstrumentLink() {
+    Shutdown();
+    Main.ConfigureDevice = nullptr;
+}
+
+void TInstrumentLink::Shutdown() {
+    if (!Controller) return;
+    if (Main.Device) Main.Device->SetDataHandler(nullptr);
+    Controller.reset();
+}
+
+void TInstrumentLink::HidDeviceController1Arrival(THidDevice* HidDev) {
+    const QString product = HidDev->ProductString();
+    const THidAttributes& ids = HidDev->HidAttributes();
+    if (!IsInstrument(ids.VendorID, ids.ProductID, product)) return;
+    const QString serial = HidDev->SerialNumberString();
+    if (Main.Device) {
+        const QString question = SwitchQuestion(Main.Device->ProductString(),
+                                                Main.Device->SerialNumberString(), product, serial);
+        if (!Main.Dlg().AskYesNo(&Main, question)) return;
+        Main.Device->SetDataHandler(nullptr);
+        Main.Device->DataLossHandler = nullptr;
+    }
+    Main.Device = HidDev;
+    HidDev->SetDataHandler([this](THidDevice* dev, std::uint8_t id, const std::uint8_t* data,
+                                  std::uint16_t size) { Main.HidDeviceData(dev, id, data, size); });
+    // A loss the layer can see is shown until the next trigger.
+    HidDev->DataLossHandler = [this](THidDevice* dev, std::uint32_t) {
+        if (dev == Main.Device) Main.Label3->show();
+    };
+    Main.setWindowTitle(DeviceCaption(product, serial));
+    if (HidDev->HidCaps().OutputReportByteLength > 1) Main.ButtonHardware->setEnabled(true);
+    Main.SendConfiguration();
+}
+
+void TInstrumentLink::HidDeviceController1DeviceUnplug(THidDevice* HidDev) {
+    if (HidDev != Main.Device) return;
+    HidDev->SetDataHandler(nullptr);
+    HidDev->DataLossHandler = nullptr;
+    Main.Device = nullptr;
+    Main.setWindowTitle(QStringLiteral("Kurvimat"));
+    Main.ButtonHardware->setEnabled(false);
+    Hardware->hide();
+}
+
+void TInstrumentLink::HidDeviceController1DeviceChange() {
+    THidDevice* device = nullptr;
+    while (Controller->ClaimNext(device)) {
+        if (device == Main.Device) {
+            device->SetInputBufferCount(InstrumentBufferCount);
+            device->SetReadBufferCount(InstrumentBufferCount);
+        }
+    }
+}
+
+void TInstrumentLink::ConfigureDevice() {
+    if (!Main.Device) return;
+    const int length = Main.Device->HidCaps().OutputReportByteLength;
+    const InstrumentConfiguration c = ConfigureInstrument(Hardware->Choice(), length);
+    Main.InputCodeA = c.InputCodeA;
+    Main.InputCodeB = c.InputCodeB;
+    Main.StepTime = c.StepTime;
+    Main.UmaxA = c.UmaxA;
+    Main.UminA = c.UminA;
+    Main.UmaxB = c.UmaxB;
+    Main.UminB = c.UminB;
+    if (!c.Send) return;
+    Main.PullUpBits = c.PullUpBits;
+    const auto report = ConfigurationReport(c, Main.DeviceMode, length);
+    // A failed send goes unnoticed: the program keeps the codes and ranges it computed.
+    Main.Device->SendOutputReport(report.data(), std::uint32_t(length));
+}
+
+void TInstrumentLink::ButtonHardwareClick() {
+    // Right edge on the button's right edge, top at the averaged strip.
+    const QPoint origin = Main.mapToGlobal(QPoint(0, 0));
+    const QPoint button = Main.ButtonHardware->mapTo(&Main, QPoint(0, 0));
+    const QPoint strip = Main.PaintBoxMittel->mapTo(&Main, QPoint(0, 0));
+    Hardware->move(origin.x() + button.x() + Main.ButtonHardware->width() - Hardware->width() - 1,
+                   origin.y() + strip.y());
+    Hardware->show();
+    Hardware->raise();
+}

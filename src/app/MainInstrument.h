@@ -1,0 +1,40 @@
+// The main window's link to the instrument: which HID device it adopts, how it is configured,
+// what happens when it leaves, and the hardware settings window that drives the configuration.
+#pragma once
+
+#include <QObject>
+
+#include <memory>
+
+class HidPlatform;
+class TFormHardware;
+class TFormMain;
+class THidDevice;
+class THidDeviceController;
+
+class TInstrumentLink : public QObject {
+public:
+    /// Binds the controller's events and the hardware window to the main window. The
+    /// controller's first enumeration runs from the event loop.
+    TInstrumentLink(TFormMain& main, std::shared_ptr<HidPlatform> platform);
+    ~TInstrumentLink() override;
+
+    void HidDeviceController1Arrival(THidDevice* HidDev);
+    void HidDeviceController1DeviceUnplug(THidDevice* HidDev);
+    void HidDeviceController1DeviceChange();
+    void ButtonHardwareClick();
+    /// Builds and sends the configuration report of the held device (the first half of the
+    /// main window's SendConfiguration).
+    void ConfigureDevice();
+
+    THidDeviceController& HidDeviceController1() { return *Controller; }
+    TFormHardware& FormHardware() { return *Hardware; }
+
+    /// Unplugs every claimed device while the main window still exists.
+    void Shutdown();
+
+private:
+    TFormMain& Main;
+    std::unique_ptr<TFormHardware> Hardware;
+    std::unique_ptr<THidDeviceController> Controller;
+};

@@ -1,0 +1,12 @@
+// The program's start, shared by the real-instrument and the demo executable.
+#pragma once
+
+#include <functional>
+#include <memory>
+
+class HidPlatform;
+
+/// Creates the application and its windows on the HID service `makePlatform` returns, runs
+/// the event loop and returns its exit code. The platform is made after the application.
+int RunKurvimat(int argc, char** argv,
+                const std::function<std::shared_ptr<HidPlatform>()>& makePlatform);

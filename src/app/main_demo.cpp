@@ -1,0 +1,13 @@
+// Kurvimat with a virtual instrument plugged in at start, for trying the program without
+// hardware.
+#include "HidPlatformVirtual.h"
+#include "Program.h"
+#include "VirtualInstrument.h"
+
+int main(int argc, char** argv) {
+    return RunKurvimat(argc, argv, [] {
+        auto platform = std::make_shared<HidPlatformVirtual>();
+        platform->plug(std::make_shared<VirtualInstrument>());
+        return platform;
+    });
+}
