@@ -1,0 +1,151 @@
+// The main window with an instrument on the virtual HID service: adoption, switching,
+// unplugging, configuration reports and data streaming into the window.
+#include "AppTestSupport.h"
+
+#include "HidPlatformVirtual.h"
+#include "MainInstrument.h"
+#include "TComboBox.h"
+#include "TFormHardware.h"
+#include "VirtualInstrument.h"
+
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTest>
+
+#include <atomic>
+#include <cmath>
+
+namespace {
+
+constexpr int WaitMs = 10000;
+
+// Counts the configuration reports the instrument accepts.
+class CountingInstrument : public VirtualInstrument {
+public:
+    using VirtualInstrument::VirtualInstrument;
+    bool outputReport(const std::uint8_t* data, std::size_t length, std::int64_t nowMs) override {
+        const bool ok = VirtualInstrument::outputReport(data, length, nowMs);
+        if (ok) ++reports;
+        return ok;
+    }
+    std::atomic<int> reports{0};
+};
+
+class InstrumentLinkWindowTest : public WindowTest {
+protected:
+    void SetUp() override {
+        WindowTest::SetUp();
+        platform = std::make_shared<HidPlatformVirtual>();
+        link = std::make_unique<TInstrumentLink>(*win, platform);
+    }
+    void TearDown() override {
+        link.reset();
+        WindowTest::TearDown();
+    }
+    // Plugs an instrument and waits until the window holds a device.
+    QString PlugAndAdopt(std::shared_ptr<VirtualHidDevice> device) {
+        const QString node = platform->plug(std::move(device));
+        EXPECT_TRUE(QTest::qWaitFor([&] { return win->Device != nullptr; }, WaitMs));
+        return node;
+    }
+
+    std::shared_ptr<HidPlatformVirtual> platform;
+    std::unique_ptr<TInstrumentLink> link;
+};
+
+TEST_F(InstrumentLinkWindowTest, AdoptsAndConfiguresTheInstrument) {
+    auto instrument = std::make_shared<CountingInstrument>();
+    EXPECT_FALSE(win->ButtonHardware->isEnabled());
+    PlugAndAdopt(instrument);
+    EXPECT_EQ(win->windowTitle(), QStringLiteral("Kurvimat 1.3 (VK-0001)"));
+    EXPECT_TRUE(win->ButtonHardware->isEnabled());
+    EXPECT_EQ(instrument->reports.load(), 1);
+    EXPECT_EQ(instrument->mode(), win->DeviceMode);
+    EXPECT_EQ(instrument->inputCodeA(), win->InputCodeA);
+    EXPECT_EQ(instrument->inputCodeB(), win->InputCodeB);
+
+    // A faster interval is a new report mode; the mid range of A is a new input code.
+    PickEntry(win->ComboBoxSamplingRate, 0);
+    EXPECT_EQ(instrument->mode(), 2);
+    link->FormHardware().RadioButtonAmid->click();
+    EXPECT_NE(win->InputCodeA, 2);
+    EXPECT_EQ(instrument->inputCodeA(), win->InputCodeA);
+    EXPECT_EQ(instrument->mode(), 2);
+}
+
+TEST_F(InstrumentLinkWindowTest, SameReportModeSendsNothing) {
+    auto instrument = std::make_shared<CountingInstrument>();
+    PlugAndAdopt(instrument);
+    PickEntry(win->ComboBoxSamplingRate, 4); // 10 ms
+    const int afterTen = instrument->reports.load();
+    PickEntry(win->ComboBoxSamplingRate, 5); // 20 ms
+    EXPECT_EQ(win->IntervalMs, 20);
+    EXPECT_EQ(instrument->reports.load(), afterTen);
+}
+
+TEST_F(InstrumentLinkWindowTest, SwitchQuestionDecidesWhichInstrumentIsHeld) {
+    for (const bool yes : {true, false}) {
+        SCOPED_TRACE(yes ? "Yes" : "No");
+        link.reset();
+        CreateWindows();
+        platform = std::make_shared<HidPlatformVirtual>();
+        link = std::make_unique<TInstrumentLink>(*win, platform);
+        dialogs.questions.clear();
+        dialogs.answerYes = yes;
+        PlugAndAdopt(std::make_shared<VirtualInstrument>(u"VK-0001"));
+        THidDevice* first = win->Device;
+        auto second = std::make_shared<CountingInstrument>(u"VK-0002", 2);
+        platform->plug(second);
+        ASSERT_TRUE(QTest::qWaitFor([&] { return !dialogs.questions.isEmpty(); }, WaitMs));
+        QCoreApplication::processEvents();
+        EXPECT_EQ(dialogs.questions.size(), 1);
+        EXPECT_TRUE(dialogs.questions.front().contains(QStringLiteral("VK-0002")));
+        EXPECT_EQ(win->Device != first, yes);
+        EXPECT_EQ(second->reports.load(), yes ? 1 : 0);
+        EXPECT_EQ(win->windowTitle(), yes ? QStringLiteral("Kurvimat 1.3 (VK-0002)")
+                                          : QStringLiteral("Kurvimat 1.3 (VK-0001)"));
+        link.reset();
+    }
+}
+
+TEST_F(InstrumentLinkWindowTest, InstrumentWithoutOutputReportKeepsHardwareButtonOff) {
+    auto device = std::make_shared<VirtualHidDevice>();
+    device->attributes.VendorID = VirtualInstrument::VendorId;
+    device->attributes.ProductID = VirtualInstrument::ProductId;
+    device->product = u"Kurvimat 1.3";
+    device->serial = u"OLD-1";
+    device->caps.InputReportByteLength = VirtualInstrument::ReportLength;
+    device->caps.OutputReportByteLength = 0;
+    PlugAndAdopt(device);
+    EXPECT_EQ(win->windowTitle(), QStringLiteral("Kurvimat 1.3 (OLD-1)"));
+    EXPECT_FALSE(win->ButtonHardware->isEnabled());
+    EXPECT_FLOAT_EQ(win->StepTime, 0.002f);
+}
+
+TEST_F(InstrumentLinkWindowTest, UnplugReleasesTheInstrumentAndKeepsThePoints) {
+    win->Timer1.start();
+    const QString node = PlugAndAdopt(std::make_shared<VirtualInstrument>());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return win->DataCount > 0; }, WaitMs));
+    platform->unplug(node);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return win->Device == nullptr; }, WaitMs));
+    const int kept = win->DataCount;
+    QTest::qWait(50);
+    EXPECT_EQ(win->windowTitle(), QStringLiteral("Kurvimat"));
+    EXPECT_FALSE(win->ButtonHardware->isEnabled());
+    EXPECT_GT(kept, 0);
+    EXPECT_EQ(win->DataCount, kept);
+}
+
+TEST_F(InstrumentLinkWindowTest, StreamedSweepCompletesWithEvenlySpacedTimes) {
+    win->Timer1.start();
+    PlugAndAdopt(std::make_shared<VirtualInstrument>());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return win->DataCount >= win->PointCount; }, WaitMs));
+    ASSERT_GT(win->PointCount, 2);
+    EXPECT_GT(win->PointTime, 0.0f);
+    for (int i = 1; i < win->PointCount; ++i) {
+        SCOPED_TRACE(i);
+        ASSERT_NEAR(win->DataT[i] - win->DataT[i - 1], win->PointTime, 1e-5);
+    }
+}
+
+} // namespace
