@@ -1,13 +1,207 @@
-// Entry points of the display. The strips, the plot and the axes are drawn by the display
-// code that plugs in here; until it does, the store's change flags simply stay set.
+// The main window's side of the display: the drawing entry points, the mouse on the strips,
+// the plot and the axis buttons, the plot-mode check boxes and the hidden analysis readout.
 #include "TFormMain.h"
 
-void TFormMain::FormResize() {}
+#include "TFormHardware.h"
+#include "TPaintBox.h"
 
-void TFormMain::RefreshDisplay() {}
+#include <QCheckBox>
+#include <QMouseEvent>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QSignalBlocker>
 
-void TFormMain::DrawRawStrip() {}
+DisplayControls TFormMain::ReadDisplayControls() const {
+    DisplayControls c;
+    c.KanalA = CheckBoxKanalA->isChecked();
+    c.KanalB = CheckBoxKanalB->isChecked();
+    c.BXY = CheckBoxBXY->isChecked();
+    c.AXY = CheckBoxAXY->isChecked();
+    c.TriggerChannelA = ButtonTriggerChannel->text() == QStringLiteral("A");
+    c.TriggerRising = ButtonTriggerRichtung->text() == QStringLiteral("+");
+    c.Adiff = FormHardware && FormHardware->CheckBoxAdiff->isChecked();
+    return c;
+}
 
-void TFormMain::DrawMeanStrip() {}
+DisplayContext TFormMain::Context() {
+    return {*this,
+            Scales(),
+            Display,
+            ReadDisplayControls(),
+            ParserA,
+            ParserB,
+            RawStripBitmap,
+            MeanStripBitmap,
+            PlotBitmap,
+            PaintBoxRoh->Canvas(),
+            PaintBoxMittel->Canvas(),
+            PaintBoxData->Canvas()};
+}
 
-void TFormMain::DrawPlot() {}
+void TFormMain::ApplyAxisImages() {
+    TImage* const images[AxisImageCount] = {
+        ImageLinksAuto,  ImageLinksAutoOff,  ImageLinksFull,  ImagelinksFullon,
+        ImageRechtsauto, ImageRechtsAutoOff, ImageRechtsFull, ImageRechtsFullon,
+        ImageUntenAuto,  ImageUntenAutoOff,  ImageUntenFull,  ImageUntenFullOn};
+    for (int i = 0; i < AxisImageCount; ++i)
+        images[i]->setVisible(Display.ImageVisible[static_cast<std::size_t>(i)]);
+}
+
+// The panels themselves are laid out by the window; this sizes the images and axis strips
+// to the paint boxes.
+void TFormMain::FormResize() {
+    if (!PaintBoxData) return;
+    LayoutInput in;
+    in.Window = size();
+    in.PaintBoxMittel = PaintBoxMittel->size();
+    in.PaintBoxData = PaintBoxData->size();
+    in.PanelSignaleHeight = PanelSignale->height();
+    in.PanellinksPufferHeight = PanellinksPuffer->height();
+    in.PanellinksHeight = Panellinks->height();
+    in.ScrollBarHeight = ScrollBarSignale->height();
+    in.ScrollPosition = ScrollBarSignale->value();
+    const ScaleSet s = Scales();
+    ::FormResize(in, *this, Display, s, MeanStripBitmap, PlotBitmap);
+    MeanStripBitmap.setPalette(Palette);
+    PlotBitmap.setPalette(Palette);
+}
+
+void TFormMain::RefreshDisplay() {
+    DisplayContext c = Context();
+    const RefreshResult r = ::RefreshDisplay(c);
+    if (r.Raw) PaintBoxRoh->update();
+    if (r.Mean) PaintBoxMittel->update();
+    if (r.DataCanvas()) PaintBoxData->update();
+    if (r.AxisButtonsChanged()) ApplyAxisImages();
+}
+
+void TFormMain::DrawRawStrip() {
+    DisplayContext c = Context();
+    ::DrawRawStrip(c);
+    PaintBoxRoh->update();
+}
+
+void TFormMain::DrawMeanStrip() {
+    DisplayContext c = Context();
+    ::DrawMeanStrip(c);
+    PaintBoxMittel->update();
+}
+
+void TFormMain::DrawPlot() {
+    DisplayContext c = Context();
+    ::DrawPlot(c);
+    PaintBoxData->update();
+}
+
+void TFormMain::ShowAnalysis() {
+    Memo1->setPlainText(Analysis.Lines.join(QLatin1Char('\n')));
+    Memo1->setVisible(Analysis.Visible);
+}
+
+bool TFormMain::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == Shape3 && event->type() == QEvent::MouseButtonPress) {
+        Analysis.Shape3MouseDown(ScaleA, ScaleB);
+        ShowAnalysis();
+        return true;
+    }
+    if (watched == Shape3 && event->type() == QEvent::MouseButtonRelease) {
+        Analysis.Shape3MouseUp();
+        Memo1->hide();
+        return true;
+    }
+    return QMainWindow::eventFilter(watched, event);
+}
+
+void TFormMain::ConnectDisplay() {
+    Memo1->setGeometry(144, 103, 241, 154);
+    Memo1->setFrameShape(QFrame::NoFrame);
+    Memo1->setReadOnly(true);
+    QFont memoFont(QStringLiteral("Arial"));
+    memoFont.setPixelSize(16);
+    Memo1->setFont(memoFont);
+    Memo1->hide();
+    Shape3->setGeometry(976, 32, 32, 31);
+    Shape3->installEventFilter(this);
+    Button2->setText(QStringLiteral("Analyse"));
+    Button2->setGeometry(952, 22, 51, 25);
+    connect(Button2, &QPushButton::clicked, this, [this] {
+        Analysis.Button2Click(ScaleA, ScaleB);
+        ShowAnalysis();
+    });
+
+    const auto at = [](QMouseEvent* e) { return e->position().toPoint(); };
+    connect(PaintBoxMittel, &TPaintBox::MouseDown, this, [this, at](QMouseEvent* e) {
+        const QPoint p = at(e);
+        MeanStripMouseDown(*this, Display, p.x(), p.y(), PaintBoxMittel->width(),
+                           PaintBoxMittel->height());
+    });
+    connect(PaintBoxMittel, &TPaintBox::MouseMove, this, [this, at](QMouseEvent* e) {
+        const QPoint p = at(e);
+        MeanStripMouseMove(*this, Display, p.x(), p.y(), PaintBoxMittel->width(),
+                           PaintBoxMittel->height());
+    });
+    connect(PaintBoxMittel, &TPaintBox::MouseUp, this,
+            [this](QMouseEvent*) { MeanStripMouseUp(Display); });
+
+    connect(PaintBoxData, &TPaintBox::MouseDown, this, [this, at](QMouseEvent* e) {
+        const QPoint p = at(e);
+        PlotMouseDown(*this, Display, ReadDisplayControls().Mode(), p.x(), p.y(),
+                      e->button() == Qt::RightButton, PlotBitmap.size());
+    });
+    connect(PaintBoxData, &TPaintBox::MouseMove, this, [this, at](QMouseEvent* e) {
+        const QPoint p = at(e);
+        PlotMouseMove(*this, Display, Scales(), p.x(), p.y(), PlotBitmap.size());
+    });
+    connect(PaintBoxData, &TPaintBox::MouseUp, this, [this, at](QMouseEvent* e) {
+        const QPoint p = at(e);
+        PlotMouseUp(*this, Display, Scales(), p.x(), p.y(), PlotBitmap.size());
+    });
+    // Qt delivers the double click in place of a second press: it fits, it starts no zoom.
+    connect(PaintBoxData, &TPaintBox::DblClick, this, [this](QMouseEvent*) {
+        PlotDblClick(*this, Display, Scales(), ReadDisplayControls().Mode(), PlotBitmap.size());
+    });
+
+    const std::pair<TImage*, AxisImage> buttons[] = {{ImageLinksAuto, AxisImage::LinksAuto},
+                                                     {ImageLinksAutoOff, AxisImage::LinksAutoOff},
+                                                     {ImageLinksFull, AxisImage::LinksFull},
+                                                     {ImageRechtsauto, AxisImage::RechtsAuto},
+                                                     {ImageRechtsAutoOff, AxisImage::RechtsAutoOff},
+                                                     {ImageRechtsFull, AxisImage::RechtsFull},
+                                                     {ImageUntenAuto, AxisImage::UntenAuto},
+                                                     {ImageUntenAutoOff, AxisImage::UntenAutoOff},
+                                                     {ImageUntenFull, AxisImage::UntenFull}};
+    for (const auto& [image, which] : buttons) {
+        connect(image, &TImage::MouseDown, this, [this, which](QMouseEvent*) {
+            AxisImageMouseDown(which, *this, Display, Scales(), ReadDisplayControls().Mode());
+            ApplyAxisImages();
+        });
+    }
+
+    // At most one channel serves as x; the other box is unchecked without re-entering here.
+    const auto xyClicked = [this](bool senderIsB) {
+        const auto [bxy, axy] =
+            XyBoxesAfterClick(senderIsB, CheckBoxBXY->isChecked(), CheckBoxAXY->isChecked());
+        const QSignalBlocker blockB(CheckBoxBXY), blockA(CheckBoxAXY);
+        CheckBoxBXY->setChecked(bxy);
+        CheckBoxAXY->setChecked(axy);
+        AssignStrips(*this, Display, Scales(), ReadDisplayControls().Mode());
+    };
+    connect(CheckBoxBXY, &QCheckBox::toggled, this, [xyClicked] { xyClicked(true); });
+    connect(CheckBoxAXY, &QCheckBox::toggled, this, [xyClicked] { xyClicked(false); });
+
+    // A user may not switch both channels off; the signal code may (no signal chosen).
+    const auto channelClicked = [this](bool senderIsA) {
+        const auto [a, b] = ChannelBoxesAfterClick(senderIsA, CheckBoxKanalA->isChecked(),
+                                                   CheckBoxKanalB->isChecked());
+        CheckBoxKanalA->setChecked(a);
+        CheckBoxKanalB->setChecked(b);
+    };
+    connect(CheckBoxKanalA, &QCheckBox::clicked, this, [channelClicked] { channelClicked(true); });
+    connect(CheckBoxKanalB, &QCheckBox::clicked, this, [channelClicked] { channelClicked(false); });
+    for (QCheckBox* box : {CheckBoxKanalA, CheckBoxKanalB})
+        connect(box, &QCheckBox::toggled, this, [this] { PlotDirty = true; });
+
+    connect(CheckBoxMinuten, &QCheckBox::toggled, this,
+            [this](bool checked) { SetTimeInMinutes(*this, ScaleT, checked); });
+}

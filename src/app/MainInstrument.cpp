@@ -4,9 +4,9 @@
 #include "InstrumentLink.h"
 #include "TFormHardware.h"
 #include "TFormMain.h"
-#include "TPaintBox.h"
 #include "THidDevice.h"
 #include "THidDeviceController.h"
+#include "TPaintBox.h"
 
 #include <QLabel>
 #include <QPushButton>
@@ -21,6 +21,7 @@ TInstrumentLink::TInstrumentLink(TFormMain& main, std::shared_ptr<HidPlatform> p
       Controller(std::make_unique<THidDeviceController>(std::move(platform))) {
     Hardware->OnSettingsChanged = [this] { Main.SendConfiguration(); };
     Main.ConfigureDevice = [this] { ConfigureDevice(); };
+    Main.FormHardware = Hardware.get();
     Controller->OnArrival = [this](THidDevice* d) { HidDeviceController1Arrival(d); };
     Controller->SetOnDeviceUnplug([this](THidDevice* d) { HidDeviceController1DeviceUnplug(d); });
     Controller->OnDeviceChange = [this](THidDeviceController*) {
@@ -33,6 +34,7 @@ TInstrumentLink::TInstrumentLink(TFormMain& main, std::shared_ptr<HidPlatform> p
 TInstrumentLink::~TInstrumentLink() {
     Shutdown();
     Main.ConfigureDevice = nullptr;
+    Main.FormHardware = nullptr;
 }
 
 void TInstrumentLink::Shutdown() {

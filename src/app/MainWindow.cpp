@@ -38,6 +38,7 @@ TFormMain::TFormMain(QWidget* parent) : QMainWindow(parent), Pipeline(*this, Par
     setMinimumSize(770, 570);
     CreatePanels();
     ConnectHandlers();
+    ConnectDisplay();
 
     // 1. Axis scales: left A, right B, bottom time; the XY scale stays hidden until needed.
     ScaleLeft = &ScaleA;

@@ -2,10 +2,16 @@
 // and forwards its events to the acquisition, signal and exchange code.
 #pragma once
 
+#include "Analysis.h"
+#include "AxisPictures.h"
+#include "DisplayRefresh.h"
 #include "FormulaParser.h"
 #include "IndexedImage.h"
 #include "MeasurementStore.h"
 #include "Palette.h"
+#include "Plot.h"
+#include "PlotInteraction.h"
+#include "RawStrips.h"
 #include "SamplePipeline.h"
 #include "skala.h"
 
@@ -26,6 +32,7 @@ class QPushButton;
 class QRadioButton;
 class QScrollBar;
 class TComboBox;
+class TFormHardware;
 class TFormSignale;
 class THidDevice;
 class TImage;
@@ -53,6 +60,13 @@ public:
     void DrawRawStrip();
     void DrawMeanStrip();
     void DrawPlot();
+    ScaleSet Scales() {
+        return {ScaleA, ScaleB, ScaleT, ScaleX, ScaleLeft, ScaleRight, ScaleBottom};
+    }
+    DisplayControls ReadDisplayControls() const;
+    DisplayContext Context();
+    // Shows of each axis button pair the one the display state names.
+    void ApplyAxisImages();
 
     // --- instrument data ---
     // The data handler installed on Device: decodes reports of the held instrument only.
@@ -101,11 +115,16 @@ public:
 
     // Non-owning: the HID layer owns the device.
     THidDevice* Device = nullptr;
+    // Non-owning: the instrument link's settings window, when there is a link.
+    TFormHardware* FormHardware = nullptr;
 
     TParser ParserA, ParserB;
     SamplePipeline Pipeline;
     ::Palette Palette;
     IndexedImage RawStripBitmap;
+    IndexedImage MeanStripBitmap, PlotBitmap;
+    DisplayState Display;
+    AnalysisReadout Analysis;
     Tscale ScaleA, ScaleB, ScaleT, ScaleX;
     Tscale* ScaleLeft = &ScaleA;
     Tscale* ScaleRight = &ScaleB;
@@ -219,6 +238,8 @@ protected:
     void closeEvent(QCloseEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
+    // The invisible analysis hot spot has no signals of its own.
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     // A control that keeps its distance to its panel's right and/or bottom edge.
@@ -235,6 +256,9 @@ private:
     void CreatePlotPanel();
     void CreateBottomPanel();
     void ConnectHandlers();
+    // Mouse and check box connections of the display, and its hidden analysis controls.
+    void ConnectDisplay();
+    void ShowAnalysis();
     void LayoutPanels();
     void FitPlotToPanel();
     void CaptureAnchors();
