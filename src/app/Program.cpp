@@ -5,6 +5,26 @@
 #include "TFormMain.h"
 #include "TFormSignale.h"
 
+#include <QTimer>
+
+namespace {
+// KURVIMAT_SCREENSHOT=<file.png> saves a picture of the main window after
+// KURVIMAT_SCREENSHOT_MS (default 3000) ms and ends the program: pictures for the documentation
+// without a screen.
+void ScheduleScreenshot(TFormMain& main) {
+    const QString path = qEnvironmentVariable("KURVIMAT_SCREENSHOT");
+    if (path.isEmpty()) return;
+    bool ok = false;
+    int delay = qEnvironmentVariableIntValue("KURVIMAT_SCREENSHOT_MS", &ok);
+    if (!ok || delay < 0) delay = 3000;
+    QTimer::singleShot(delay, &main, [&main, path] {
+        const bool saved = main.grab().save(path);
+        if (!saved) qWarning("Could not write %s", qPrintable(path));
+        QCoreApplication::exit(saved ? 0 : 1);
+    });
+}
+} // namespace
+
 int RunKurvimat(int argc, char** argv,
                 const std::function<std::shared_ptr<HidPlatform>()>& makePlatform) {
     TApplication app(argc, argv);
@@ -13,6 +33,7 @@ int RunKurvimat(int argc, char** argv,
     ConnectSignalEditor(main, signale);
     TInstrumentLink link(main, makePlatform());
     main.show();
+    ScheduleScreenshot(main);
     const int code = app.exec();
     // The controller unplugs its devices through the main window's handlers.
     link.Shutdown();
