@@ -1,0 +1,160 @@
+// The display inside the main window: streamed data reaching the plot canvas, the mouse on the
+// plot and axis buttons, the plot-mode and channel boxes, the hidden analysis readout.
+#include "AppTestSupport.h"
+
+#include "HidPlatformVirtual.h"
+#include "MainInstrument.h"
+#include "TPaintBox.h"
+#include "VirtualInstrument.h"
+
+#include <QCheckBox>
+#include <QMouseEvent>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTest>
+
+namespace {
+
+using DisplayWindowTest = WindowTest;
+
+// Pixels of the plot image area on the plot's canvas that are clearly channel A's blue.
+int BluePlotPixels(TFormMain& win) {
+    const QImage& canvas = win.PaintBoxData->Canvas();
+    const QSize plot = win.PlotBitmap.size();
+    int n = 0;
+    for (int y = PlotTopMargin; y < PlotTopMargin + plot.height() && y < canvas.height(); ++y)
+        for (int x = PlotLeftMargin; x < PlotLeftMargin + plot.width() && x < canvas.width(); ++x) {
+            const QRgb c = canvas.pixel(x, y);
+            if (qBlue(c) > 200 && qRed(c) < 100 && qGreen(c) < 100) ++n;
+        }
+    return n;
+}
+
+void SendMouse(QWidget* w, QEvent::Type type, QPoint at, Qt::MouseButton button,
+               Qt::MouseButtons held) {
+    QMouseEvent e(type, QPointF(at), w->mapToGlobal(QPointF(at)), button, held, Qt::NoModifier);
+    QCoreApplication::sendEvent(w, &e);
+}
+
+void Drag(QWidget* w, QPoint from, QPoint to) {
+    SendMouse(w, QEvent::MouseButtonPress, from, Qt::LeftButton, Qt::LeftButton);
+    SendMouse(w, QEvent::MouseMove, (from + to) / 2, Qt::NoButton, Qt::LeftButton);
+    SendMouse(w, QEvent::MouseMove, to, Qt::NoButton, Qt::LeftButton);
+    SendMouse(w, QEvent::MouseButtonRelease, to, Qt::LeftButton, Qt::NoButton);
+}
+
+TEST_F(DisplayWindowTest, StreamedDataReachesThePlotCanvas) {
+    win->Timer1Timer();
+    ASSERT_GT(win->PlotBitmap.size().width(), 0);
+    EXPECT_EQ(BluePlotPixels(*win), 0);
+
+    auto platform = std::make_shared<HidPlatformVirtual>();
+    TInstrumentLink link(*win, platform);
+    platform->plug(std::make_shared<VirtualInstrument>());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return win->DataCount >= 40; }, 10000));
+    link.Shutdown();
+    win->Timer1Timer();
+    EXPECT_GT(BluePlotPixels(*win), 40);
+}
+
+TEST_F(DisplayWindowTest, ZoomBoxOnThePlotNarrowsTheLeftScale) {
+    win->Timer1Timer();
+    const double start = win->ScaleLeft->RangeStart, end = win->ScaleLeft->RangeEnd;
+    ASSERT_LT(start, end);
+    const QSize plot = win->PlotBitmap.size();
+    const QPoint origin(PlotLeftMargin, PlotTopMargin);
+    Drag(win->PaintBoxData, origin + QPoint(plot.width() / 4, plot.height() / 4),
+         origin + QPoint(plot.width() / 2, plot.height() / 2));
+    const double zoomedStart = win->ScaleLeft->RangeStart, zoomedEnd = win->ScaleLeft->RangeEnd;
+    EXPECT_LT(zoomedEnd - zoomedStart, (end - start) * 0.5);
+    EXPECT_GE(zoomedStart, start);
+    EXPECT_LE(zoomedEnd, end);
+    // A zoomed strip offers its full range; the button brings it back.
+    win->Timer1Timer();
+    EXPECT_TRUE(win->ImageLinksFull->isVisible());
+    EXPECT_FALSE(win->ImagelinksFullon->isVisible());
+    SendMouse(win->ImageLinksFull, QEvent::MouseButtonPress, QPoint(2, 2), Qt::LeftButton,
+              Qt::LeftButton);
+    EXPECT_GT(win->ScaleLeft->RangeEnd - win->ScaleLeft->RangeStart, zoomedEnd - zoomedStart);
+    EXPECT_FALSE(win->ImageLinksFull->isVisible());
+    EXPECT_TRUE(win->ImagelinksFullon->isVisible());
+}
+
+TEST_F(DisplayWindowTest, XyBoxesChooseTheStripsAndExcludeEachOther) {
+    struct Row {
+        const char* name;
+        std::vector<bool> clickB; // true: click "Kanal B als x", false: "Kanal A als x"
+        bool bxy, axy;
+        Tscale TFormMain::*left, TFormMain::*right, TFormMain::*bottom;
+    };
+    const Row rows[] = {
+        {"B as x", {true}, true, false, &TFormMain::ScaleA, &TFormMain::ScaleX, &TFormMain::ScaleB},
+        {"A as x",
+         {false},
+         false,
+         true,
+         &TFormMain::ScaleX,
+         &TFormMain::ScaleB,
+         &TFormMain::ScaleA},
+        {"A after B",
+         {true, false},
+         false,
+         true,
+         &TFormMain::ScaleX,
+         &TFormMain::ScaleB,
+         &TFormMain::ScaleA},
+        {"B twice",
+         {true, true},
+         false,
+         false,
+         &TFormMain::ScaleA,
+         &TFormMain::ScaleB,
+         &TFormMain::ScaleT},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        CreateWindows();
+        for (bool b : row.clickB)
+            QTest::mouseClick(b ? win->CheckBoxBXY : win->CheckBoxAXY, Qt::LeftButton);
+        EXPECT_EQ(win->CheckBoxBXY->isChecked(), row.bxy);
+        EXPECT_EQ(win->CheckBoxAXY->isChecked(), row.axy);
+        EXPECT_EQ(win->ScaleLeft, &(win.get()->*row.left));
+        EXPECT_EQ(win->ScaleRight, &(win.get()->*row.right));
+        EXPECT_EQ(win->ScaleBottom, &(win.get()->*row.bottom));
+    }
+}
+
+TEST_F(DisplayWindowTest, OneChannelStaysShown) {
+    QTest::mouseClick(win->CheckBoxKanalA, Qt::LeftButton);
+    EXPECT_FALSE(win->CheckBoxKanalA->isChecked());
+    EXPECT_TRUE(win->CheckBoxKanalB->isChecked());
+    QTest::mouseClick(win->CheckBoxKanalB, Qt::LeftButton);
+    EXPECT_FALSE(win->CheckBoxKanalB->isChecked());
+    EXPECT_TRUE(win->CheckBoxKanalA->isChecked());
+}
+
+TEST_F(DisplayWindowTest, TimeInMinutesRetitlesTheTimeAxis) {
+    QTest::mouseClick(win->CheckBoxMinuten, Qt::LeftButton);
+    EXPECT_EQ(win->ScaleT.Title, TimeTitleMinutes);
+    QTest::mouseClick(win->CheckBoxMinuten, Qt::LeftButton);
+    EXPECT_EQ(win->ScaleT.Title, TimeTitleSeconds);
+}
+
+TEST_F(DisplayWindowTest, HotSpotShowsTheReadoutWhileHeld) {
+    win->Timer1Timer();
+    const QPoint centre = win->Shape3->rect().center();
+    SendMouse(win->Shape3, QEvent::MouseButtonPress, centre, Qt::LeftButton, Qt::LeftButton);
+    EXPECT_TRUE(win->Memo1->isVisible());
+    EXPECT_EQ(win->Memo1->toPlainText(),
+              AnalysisLines(win->ScaleA, win->ScaleB).join(QLatin1Char('\n')));
+    SendMouse(win->Shape3, QEvent::MouseButtonRelease, centre, Qt::LeftButton, Qt::NoButton);
+    EXPECT_FALSE(win->Memo1->isVisible());
+
+    // The hidden button toggles the same readout.
+    win->Button2->click();
+    EXPECT_TRUE(win->Memo1->isVisible());
+    win->Button2->click();
+    EXPECT_FALSE(win->Memo1->isVisible());
+}
+
+} // namespace
