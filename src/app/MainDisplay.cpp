@@ -99,32 +99,16 @@ void TFormMain::ShowAnalysis() {
     Memo1->setVisible(Analysis.Visible);
 }
 
-bool TFormMain::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == Shape3 && event->type() == QEvent::MouseButtonPress) {
+void TFormMain::ConnectDisplay() {
+    // The readout shows while the hot spot is held; the hidden button toggles it.
+    connect(Shape3, &TShape::MouseDown, this, [this] {
         Analysis.Shape3MouseDown(ScaleA, ScaleB);
         ShowAnalysis();
-        return true;
-    }
-    if (watched == Shape3 && event->type() == QEvent::MouseButtonRelease) {
+    });
+    connect(Shape3, &TShape::MouseUp, this, [this] {
         Analysis.Shape3MouseUp();
         Memo1->hide();
-        return true;
-    }
-    return QMainWindow::eventFilter(watched, event);
-}
-
-void TFormMain::ConnectDisplay() {
-    Memo1->setGeometry(144, 103, 241, 154);
-    Memo1->setFrameShape(QFrame::NoFrame);
-    Memo1->setReadOnly(true);
-    QFont memoFont(QStringLiteral("Arial"));
-    memoFont.setPixelSize(16);
-    Memo1->setFont(memoFont);
-    Memo1->hide();
-    Shape3->setGeometry(976, 32, 32, 31);
-    Shape3->installEventFilter(this);
-    Button2->setText(QStringLiteral("Analyse"));
-    Button2->setGeometry(952, 22, 51, 25);
+    });
     connect(Button2, &QPushButton::clicked, this, [this] {
         Analysis.Button2Click(ScaleA, ScaleB);
         ShowAnalysis();

@@ -300,8 +300,14 @@ void TFormMain::CreatePlotPanel() {
     for (int i = 0; i < AxisImageCount; ++i)
         order[i]->setVisible(initial.ImageVisible[i]);
 
+    // The analysis readout, shown over the plot while asked for.
     Memo1 = new QPlainTextEdit(p);
-    Memo1->setGeometry(80, 20, 200, 120);
+    Memo1->setGeometry(144, 103, 241, 154);
+    Memo1->setFrameShape(QFrame::NoFrame);
+    Memo1->setReadOnly(true);
+    QFont memoFont(QStringLiteral("Arial"));
+    memoFont.setPixelSize(16);
+    Memo1->setFont(memoFont);
     Memo1->hide();
 }
 
@@ -342,8 +348,8 @@ void TFormMain::CreateBottomPanel() {
         MakeCheckBox(p, QStringLiteral("automatisch beim\nTrigger"), 824, 12, true);
     CheckBoxSchnappschuss->resize(std::max(78, CheckBoxSchnappschuss->sizeHint().width()), 48);
     Shape3 = new TShape(p, Qt::white);
-    Shape3->setGeometry(976, 32, 10, 10);
-    Button2 = MakeButton(p, QString(), 952, 22, 20, 20);
+    Shape3->setGeometry(976, 32, 32, 31);
+    Button2 = MakeButton(p, QStringLiteral("Analyse"), 952, 22, 51, 25);
     Button2->hide();
 }
 

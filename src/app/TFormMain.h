@@ -238,8 +238,6 @@ protected:
     void closeEvent(QCloseEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
-    // The invisible analysis hot spot has no signals of its own.
-    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     // A control that keeps its distance to its panel's right and/or bottom edge.

@@ -65,3 +65,10 @@ void TShape::paintEvent(QPaintEvent*) {
     QPainter p(this);
     p.fillRect(rect(), FColor);
 }
+
+void TShape::mousePressEvent(QMouseEvent* event) {
+    emit MouseDown(event);
+}
+void TShape::mouseReleaseEvent(QMouseEvent* event) {
+    emit MouseUp(event);
+}

@@ -58,8 +58,14 @@ class TShape : public QWidget {
 public:
     explicit TShape(QWidget* parent = nullptr, QColor color = Qt::black);
 
+signals:
+    void MouseDown(QMouseEvent* event);
+    void MouseUp(QMouseEvent* event);
+
 protected:
     void paintEvent(QPaintEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
 
 private:
     QColor FColor;

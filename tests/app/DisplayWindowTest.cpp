@@ -80,6 +80,23 @@ TEST_F(DisplayWindowTest, ZoomBoxOnThePlotNarrowsTheLeftScale) {
     EXPECT_TRUE(win->ImagelinksFullon->isVisible());
 }
 
+TEST_F(DisplayWindowTest, DraggingOnTheMeanStripMovesTheTrigger) {
+    TPaintBox* box = win->PaintBoxMittel;
+    const int w = box->width(), h = box->height();
+    SendMouse(box, QEvent::MouseButtonPress, QPoint(w / 4, h / 4), Qt::LeftButton, Qt::LeftButton);
+    const int level = win->TriggerLevel, pre = win->PreTrigger;
+    EXPECT_GT(level, 512); // higher up is a higher level
+    SendMouse(box, QEvent::MouseMove, QPoint(3 * w / 4, 3 * h / 4), Qt::NoButton, Qt::LeftButton);
+    EXPECT_LT(win->TriggerLevel, 512);
+    EXPECT_GT(win->PreTrigger, pre);
+    SendMouse(box, QEvent::MouseButtonRelease, QPoint(3 * w / 4, 3 * h / 4), Qt::LeftButton,
+              Qt::NoButton);
+    // Once released, moving over the strip leaves the trigger alone.
+    const int released = win->TriggerLevel;
+    SendMouse(box, QEvent::MouseMove, QPoint(w / 4, h / 4), Qt::NoButton, Qt::NoButton);
+    EXPECT_EQ(win->TriggerLevel, released);
+}
+
 TEST_F(DisplayWindowTest, XyBoxesChooseTheStripsAndExcludeEachOther) {
     struct Row {
         const char* name;
