@@ -10,8 +10,12 @@ class TPaintBox : public QWidget {
 public:
     explicit TPaintBox(QWidget* parent = nullptr);
 
-    // The drawing surface; it follows the widget's size (new parts are white).
-    QImage& Canvas() { return FCanvas; }
+    // The drawing surface; it follows the widget's size (new parts are white), also before
+    // the first show, when Qt has not yet sent the resize event.
+    QImage& Canvas() {
+        FitCanvas();
+        return FCanvas;
+    }
 
 signals:
     void MouseDown(QMouseEvent* event);

@@ -57,6 +57,14 @@ TEST_F(DisplayWindowTest, StreamedDataReachesThePlotCanvas) {
     EXPECT_GT(BluePlotPixels(*win), 40);
 }
 
+TEST_F(DisplayWindowTest, StripDrawnBeforeTheFirstShowFillsItsPaintBox) {
+    TFormMain hidden;
+    hidden.Timer1.stop();
+    ASSERT_FALSE(hidden.isVisible());
+    ASSERT_EQ(hidden.RawStripBitmap.size(), hidden.PaintBoxRoh->size());
+    EXPECT_EQ(hidden.PaintBoxRoh->Canvas(), hidden.RawStripBitmap.toRgb32());
+}
+
 TEST_F(DisplayWindowTest, ZoomBoxOnThePlotNarrowsTheLeftScale) {
     win->Timer1Timer();
     const double start = win->ScaleLeft->RangeStart, end = win->ScaleLeft->RangeEnd;
