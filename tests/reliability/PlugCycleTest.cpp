@@ -62,11 +62,10 @@ TEST(PlugCycles, ThousandCyclesWhileStreamingLeaveNothingBehind) {
 
     for (int batch = 0; batch < Batches; ++batch) {
         SCOPED_TRACE("batch " + std::to_string(batch));
-        if (batch == 0)
-            baseline = currentResources();
         {
             ProgramLikeController program(platform);
             for (int cycle = 0; cycle < CyclesPerBatch; ++cycle) {
+                const int threadsBefore = currentResources().threads;
                 const QString devInst = platform->plug(std::make_shared<VirtualInstrument>());
                 ASSERT_TRUE(pumpUntil([&] { return program.held && program.held->Reading(); }))
                     << "cycle " << cycle << ": instrument not adopted";
@@ -80,13 +79,24 @@ TEST(PlugCycles, ThousandCyclesWhileStreamingLeaveNothingBehind) {
                 platform->unplug(devInst);
                 ASSERT_TRUE(pumpUntil([&] { return program.held == nullptr; }))
                     << "cycle " << cycle << ": unplug not handled";
-                ASSERT_EQ(currentResources().threads, baseline.threads)
-                    << "cycle " << cycle << ": a reading thread outlived its device";
+                // A joined thread may still be counted for a moment while the kernel tears it
+                // down; a leaked one stays. ThreadSanitizer starts a helper with the first
+                // thread ever made.
+                if (batch > 0 || cycle > 0)
+                    ASSERT_TRUE(pumpUntil(
+                        [&] { return currentResources().threads == threadsBefore; }))
+                        << "cycle " << cycle << ": a reading thread outlived its device; "
+                        << "threads: " << threadNames();
             }
             EXPECT_EQ(platform->openHandleCount(), 0u);
         }
         drainEvents();
+        // Measured after the first batch: sanitizers and Qt start helpers of their own once.
+        if (batch > 0)
+            EXPECT_TRUE(pumpUntil([&] { return currentResources().threads == baseline.threads; }));
         const ProcessResources now = currentResources();
+        if (batch == 0)
+            baseline = now;
         EXPECT_EQ(now.threads, baseline.threads);
         EXPECT_EQ(now.descriptors, baseline.descriptors);
         if (batch == 0)

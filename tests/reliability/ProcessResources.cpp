@@ -53,3 +53,20 @@ ProcessResources currentResources() {
     r.heapInUse = mallinfo2().uordblks;
     return r;
 }
+
+std::string threadNames() {
+    std::string names;
+    DIR* dir = ::opendir("/proc/self/task");
+    if (!dir)
+        return names;
+    while (const dirent* entry = ::readdir(dir)) {
+        if (entry->d_name[0] == '.')
+            continue;
+        std::ifstream comm(std::string("/proc/self/task/") + entry->d_name + "/comm");
+        std::string name;
+        std::getline(comm, name);
+        names += name + " ";
+    }
+    ::closedir(dir);
+    return names;
+}

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstddef>
+#include <string>
 
 struct ProcessResources {
     int threads = 0;
@@ -10,6 +11,9 @@ struct ProcessResources {
 };
 
 ProcessResources currentResources();
+
+/// The names of the process's threads, for a failure message.
+std::string threadNames();
 
 /// True when the allocator is a sanitizer's: then heap figures mean nothing and leaks are
 /// LeakSanitizer's to find.
