@@ -82,18 +82,20 @@ TEST(PlugCycles, ThousandCyclesWhileStreamingLeaveNothingBehind) {
                 // A joined thread may still be counted for a moment while the kernel tears it
                 // down; a leaked one stays. ThreadSanitizer starts a helper with the first
                 // thread ever made.
-                if (batch > 0 || cycle > 0)
+                if (batch > 0 || cycle > 0) {
                     ASSERT_TRUE(pumpUntil(
                         [&] { return currentResources().threads == threadsBefore; }))
                         << "cycle " << cycle << ": a reading thread outlived its device; "
                         << "threads: " << threadNames();
+                }
             }
             EXPECT_EQ(platform->openHandleCount(), 0u);
         }
         drainEvents();
         // Measured after the first batch: sanitizers and Qt start helpers of their own once.
-        if (batch > 0)
+        if (batch > 0) {
             EXPECT_TRUE(pumpUntil([&] { return currentResources().threads == baseline.threads; }));
+        }
         const ProcessResources now = currentResources();
         if (batch == 0)
             baseline = now;
