@@ -193,18 +193,7 @@ void IndexedImage::clear(std::uint8_t index) {
 
 void IndexedImage::andPoint(int x, int y, PointMasks masks) {
     if (x >= 1 && y >= 1 && x < m_width - 1 && y < m_height - 1) {
-        std::uint8_t* up = row(y - 1) + x;
-        std::uint8_t* mid = row(y) + x;
-        std::uint8_t* down = row(y + 1) + x;
-        up[-1] &= masks.Halo;
-        up[0] &= masks.Core;
-        up[1] &= masks.Halo;
-        mid[-1] &= masks.Core;
-        mid[0] &= masks.Core;
-        mid[1] &= masks.Core;
-        down[-1] &= masks.Halo;
-        down[0] &= masks.Core;
-        down[1] &= masks.Halo;
+        andPointInside(x, y, masks);
         return;
     }
     // Near or beyond the edge; the test also keeps x +- 1 from overflowing.

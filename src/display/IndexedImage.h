@@ -66,6 +66,21 @@ public:
     /// A point: the core mask ANDed into (x, y) and its four direct neighbours, the halo mask
     /// into the four diagonal neighbours. Pixels outside the image are left out.
     void andPoint(int x, int y, PointMasks masks);
+    /// The same for a point whose 3 x 3 block is known to lie inside the image (no checks).
+    void andPointInside(int x, int y, PointMasks masks) {
+        std::uint8_t* up = row(y - 1) + x;
+        std::uint8_t* mid = row(y) + x;
+        std::uint8_t* down = row(y + 1) + x;
+        up[-1] &= masks.Halo;
+        up[0] &= masks.Core;
+        up[1] &= masks.Halo;
+        mid[-1] &= masks.Core;
+        mid[0] &= masks.Core;
+        mid[1] &= masks.Core;
+        down[-1] &= masks.Halo;
+        down[0] &= masks.Core;
+        down[1] &= masks.Halo;
+    }
 
     /// Fills columns left .. right-1 of rows top .. bottom-1.
     void fillRect(int left, int top, int right, int bottom, std::uint8_t index);

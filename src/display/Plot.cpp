@@ -25,23 +25,6 @@ inline double rowOf(double v, double start, double end, int h) {
     return roundEven((h - 2) - (v - start) * (h - 3) / (end - start));
 }
 
-// A point whose 3 x 3 block lies inside the image: core into the pixel and its four direct
-// neighbours, halo into the diagonal ones.
-inline void andPointInside(IndexedImage& image, int x, int y, PointMasks masks) {
-    std::uint8_t* up = image.row(y - 1) + x;
-    std::uint8_t* mid = image.row(y) + x;
-    std::uint8_t* down = image.row(y + 1) + x;
-    up[-1] &= masks.Halo;
-    up[0] &= masks.Core;
-    up[1] &= masks.Halo;
-    mid[-1] &= masks.Core;
-    mid[0] &= masks.Core;
-    mid[1] &= masks.Core;
-    down[-1] &= masks.Halo;
-    down[0] &= masks.Core;
-    down[1] &= masks.Halo;
-}
-
 // A pixel position as an int only once it is known to lie in [lo, hi].
 bool inside(double v, int lo, int hi) {
     return v >= lo && v <= hi;
@@ -183,9 +166,9 @@ void DrawCurves(IndexedImage& image, const CurveSet& set, const ScaleSet& scales
         const bool sameB = i > 0 && x == px && yB == pyB;
         if (inside(x, 1, w - 2)) {
             if (controls.KanalA && !sameA && inside(yA, 1, h - 2))
-                andPointInside(image, static_cast<int>(x), static_cast<int>(yA), set.MasksA);
+                image.andPointInside(static_cast<int>(x), static_cast<int>(yA), set.MasksA);
             if (controls.KanalB && !sameB && inside(yB, 1, h - 2))
-                andPointInside(image, static_cast<int>(x), static_cast<int>(yB), set.MasksB);
+                image.andPointInside(static_cast<int>(x), static_cast<int>(yB), set.MasksB);
         }
         px = x;
         pyA = yA;
