@@ -4,8 +4,8 @@
 #include <array>
 #include <cmath>
 #include <cstdint>
+#include <charconv>
 #include <cstdlib>
-#include <locale.h>
 #include <string_view>
 #include <unordered_map>
 #include <vector>
@@ -84,6 +84,45 @@ constexpr int MaxRecursion = 1000;
 constexpr std::size_t MaxWork = 2'000'000;
 
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+
+// The value of a text already known to be in the number form with at least one digit.
+// from_chars is locale-independent (the point is always "."); beyond the double range it reports
+// an error instead of a value, so the side is decided from the decimal exponent of the first
+// significant digit: above the range is infinity (an overflow at evaluation), below it 0.
+double NumberValue(std::string_view t) {
+    const bool negative = t[0] == '-';
+    if (t[0] == '+' || t[0] == '-') t.remove_prefix(1);
+    double value = 0;
+    const auto [end, error] = std::from_chars(t.data(), t.data() + t.size(), value);
+    (void)end;
+    if (error == std::errc::result_out_of_range) {
+        long long position = 0; // decimal exponent of the first significant digit, before E
+        bool seenPoint = false, found = false;
+        long long intDigits = 0, zerosAfterPoint = 0;
+        std::size_t k = 0;
+        for (; k < t.size() && t[k] != 'E'; ++k) {
+            if (t[k] == '.') {
+                seenPoint = true;
+            } else if (!found && t[k] == '0') {
+                if (seenPoint) ++zerosAfterPoint;
+            } else {
+                found = true;
+                if (!seenPoint) ++intDigits;
+            }
+        }
+        position = intDigits > 0 ? intDigits - 1 : -(zerosAfterPoint + 1);
+        long long exponent = 0;
+        if (k < t.size()) {
+            std::size_t e = k + 1;
+            const bool expNegative = e < t.size() && t[e] == '-';
+            if (e < t.size() && (t[e] == '+' || t[e] == '-')) ++e;
+            for (; e < t.size(); ++e) exponent = std::min(exponent * 10 + (t[e] - '0'), 1LL << 40);
+            if (expNegative) exponent = -exponent;
+        }
+        value = position + exponent > 0 ? HUGE_VAL : 0.0;
+    }
+    return negative ? -value : value;
+}
 
 class Compiler {
 public:
@@ -304,10 +343,7 @@ bool Compiler::NumberText(int b, int e, double* value) const {
         if (digits == 0) {
             *value = t[0] == '-' ? -0.0 : 0.0;
         } else {
-            // Locale-independent: the decimal point is always ".".
-            static const locale_t cLocale = newlocale(LC_NUMERIC_MASK, "C", locale_t(0));
-            const std::string copy(t);
-            *value = strtod_l(copy.c_str(), nullptr, cLocale);
+            *value = NumberValue(t);
         }
     }
     return true;
