@@ -2,6 +2,7 @@
 #include "SamplePipeline.h"
 
 #include "Numbers.h"
+#include "SignalDefinition.h"
 
 #include <QLocale>
 
@@ -41,8 +42,8 @@ Readouts SamplePipeline::ReadoutTick() {
     Events = {};
     const float mA = S.LabelSumA / float(S.LabelCount);
     const float mB = S.LabelSumB / float(S.LabelCount);
-    const float ua = S.UminA + mA * (S.UmaxA - S.UminA) / 1023.0f;
-    const float ub = S.UminB + mB * (S.UmaxB - S.UminB) / 1023.0f;
+    const float ua = ChannelVoltage(S.UminA, S.UmaxA, mA);
+    const float ub = ChannelVoltage(S.UminB, S.UmaxB, mB);
     S.LabelValueA = Evaluate(ParserA, 0, mA, ua, ua, ub, true);
     S.LabelValueB = Evaluate(ParserB, 0, mB, ub, ua, ub, false);
     out.a = MakeReadout(mA, ua, S.LabelValueA, S.DefAppliedA, S.UnitA);

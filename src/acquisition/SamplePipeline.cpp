@@ -26,10 +26,6 @@ private:
     TriggerSettings*& Slot;
 };
 
-float Voltage(float umin, float umax, float raw) {
-    return umin + (umax - umin) * raw / 1023.0f;
-}
-
 } // namespace
 
 void PipelineEvents::Merge(const PipelineEvents& other) {
@@ -216,8 +212,8 @@ void SamplePipeline::RecordPoint(float ma, float mb) {
 }
 
 void SamplePipeline::StorePoint(float t, float ya, float yb) {
-    const float ua = Voltage(S.UminA, S.UmaxA, ya);
-    const float ub = Voltage(S.UminB, S.UmaxB, yb);
+    const float ua = ChannelVoltage(S.UminA, S.UmaxA, ya);
+    const float ub = ChannelVoltage(S.UminB, S.UmaxB, yb);
     const float va = Evaluate(ParserA, t, ya, ua, ua, ub, true);
     const float vb = Evaluate(ParserB, t, yb, ub, ua, ub, false);
     if (S.DataCount >= PointCapacity) return;
