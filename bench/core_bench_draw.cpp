@@ -7,6 +7,8 @@
 #include <QImage>
 #include <QPainter>
 
+#include "QtBenchMain.h"
+
 #include <benchmark/benchmark.h>
 
 #include <chrono>
@@ -148,12 +150,4 @@ BENCHMARK(BM_ExpandToRgb32)->UseManualTime()->Unit(benchmark::kMillisecond);
 } // namespace
 
 // The one main of core_bench: QPainter and the text benchmarks want a GUI application.
-int main(int argc, char** argv) {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-    QGuiApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}
+int main(int argc, char** argv) { return RunQtBenchmarks(argc, argv); }

@@ -14,6 +14,8 @@
 #include <QImage>
 #include <QPainter>
 
+#include "QtBenchMain.h"
+
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
@@ -201,12 +203,4 @@ BENCHMARK(BM_RefreshPlotOnly)->UseManualTime()->Unit(benchmark::kMillisecond);
 
 } // namespace
 
-int main(int argc, char** argv) {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-    QGuiApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}
+int main(int argc, char** argv) { return RunQtBenchmarks(argc, argv); }
