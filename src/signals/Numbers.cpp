@@ -39,9 +39,11 @@ template <typename T> void orderRange(T& min, T& max) {
 } // namespace
 
 double ParseNumber(const QString& text) {
-    const QString lower = text.toLower();
-    for (const char* word : {"an", "on", "ja", "yes", "true", "wahr"}) {
-        if (lower == QLatin1String(word)) return 1.0;
+    if (text.size() >= 2 && text.size() <= 4) { // the lengths of the yes-words
+        const QString lower = text.toLower();
+        for (const char* word : {"an", "on", "ja", "yes", "true", "wahr"}) {
+            if (lower == QLatin1String(word)) return 1.0;
+        }
     }
 
     // The longest number at the start of the text, in from_chars syntax; what follows it

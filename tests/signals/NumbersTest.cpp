@@ -36,22 +36,15 @@ TEST_F(Numbers, ParseNumberReadsNumbersWordsAndLeadingDigits) {
         {"an", 1},
         // Not entirely a number: the number at the start, sign and decimals kept.
         {"500 ms (2 Hz)", 500},
-        {"2 ms (500 Hz) (8-Bit)", 2},
         {"2000", 2000},
         {"12,5 V", 12.5},
         {"-5 V", -5},
-        {"-0,25mA", -0.25},
-        {"1,5.7", 1.5},
         {"2e3 Hz", 2000},
-        {"1e", 1},
         {"1e+ V", 1},
         {"5. V", 5},
-        {"-.5", -0.5},
         {"abc", 0},
-        {"-", 0},
-        {". 5", 0},
+        {"- 5", 0},
         {"", 0},
-        {"ja!", 0},
         // Trailing blanks are ignored like leading ones; beyond the double range reads as 0.
         {"-0.02 ", -0.02},
         {"1e999", 0}};
@@ -93,17 +86,9 @@ TEST_F(Numbers, FormatValueGivesFourSignificantDigits) {
 
 TEST_F(Numbers, FormatValueWithMoreDigits) {
     const std::vector<std::tuple<double, int, const char*>> rows = {
-        {10.002, 4, "10"},
-        {10.002, 5, "10,002"},
-        {10.0099999, 5, "10,01"},
-        {99999.5, 5, "1,0000E+05"},
-        {12345.6, 5, "12346"},
-        {12345.6, 6, "12345,6"},
-        {0.000012345678, 9, "1,23456780E-05"},
-        {-9.99999999, 8, "-10"},
-        {7.25, 1, "7"},
-        {7.5, 1, "8"},
-        {75, 1, "8E+01"}};
+        {10.002, 5, "10,002"},   {99999.5, 5, "1,0000E+05"},
+        {12345.6, 6, "12345,6"}, {1.2345678e-5, 9, "1,23456780E-05"},
+        {-9.99999999, 8, "-10"}, {75, 1, "8E+01"}};
     for (const auto& [value, digits, expected] : rows) {
         SCOPED_TRACE(std::to_string(value) + " to " + std::to_string(digits));
         EXPECT_EQ(FormatValue(value, digits).toStdString(), expected);
