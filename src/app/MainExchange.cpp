@@ -60,7 +60,7 @@ void TFormMain::SaveOrCopy(bool toFile, const QString& text) {
     QSaveFile file(fileName);
     bool ok = file.open(QIODevice::WriteOnly);
     if (ok) {
-        const QByteArray bytes = encode1252(text);
+        const QByteArray bytes = encodeText(text); // UTF-8 only where the code page loses
         ok = file.write(bytes) == bytes.size() && file.commit();
     }
     if (!ok)
@@ -81,7 +81,7 @@ bool TFormMain::ReadIntoBuffer(bool fromFile) {
     MemoDaten->clear();
     ExchangeText.clear();
     if (!fromFile) {
-        ExchangeText = QGuiApplication::clipboard()->text();
+        ExchangeText = recodeMisreadUtf8(QGuiApplication::clipboard()->text());
     } else {
         const QString fileName = Dlg().OpenFileName(this, FileFilter);
         if (fileName.isEmpty()) return false;
@@ -91,7 +91,7 @@ bool TFormMain::ReadIntoBuffer(bool fromFile) {
                                       .arg(NativePath(fileName), file.errorString()));
             return false;
         }
-        ExchangeText = decode1252(file.readAll());
+        ExchangeText = decodeText(file.readAll());
     }
     MemoDaten->setPlainText(ExchangeText);
     return true;
@@ -108,6 +108,12 @@ void TFormMain::ButtonSSladenClick(QObject* Sender) {
 void TFormMain::ReadBuffer(bool snapshot) {
     const std::optional<MeasurementText> read = readMeasurementText(ExchangeText);
     if (!read) return; // fewer than two lines: nothing changes
+    if (read->withoutNumbers) {
+        Dlg().ShowError(this, QStringLiteral("Der Text enthält keine Messwerte: keine Zeile nach "
+                                             "der Kopfzeile beginnt mit einer Zahl. Daten und "
+                                             "Definitionen bleiben unverändert."));
+        return;
+    }
     const MeasurementText& m = *read;
     QString applyError;
     if (snapshot) {

@@ -1,6 +1,9 @@
 #include "Codec1252.h"
 
+#include <QStringDecoder>
+
 #include <array>
+#include <optional>
 
 namespace {
 
@@ -21,6 +24,31 @@ char encodeChar(char16_t c) {
         if (HighControls[i] == c) return static_cast<char>(0x80 + i);
     return Unrepresentable;
 }
+
+bool fits1252(QStringView text) {
+    for (const QChar c : text)
+        if (c.isSurrogate() || (encodeChar(c.unicode()) == Unrepresentable && c != u'?'))
+            return false;
+    return true;
+}
+
+bool beyondAscii(QByteArrayView bytes) {
+    for (const char b : bytes)
+        if (static_cast<unsigned char>(b) >= 0x80) return true;
+    return false;
+}
+
+// The text when the bytes are UTF-8 with at least one character beyond ASCII: pure ASCII
+// reads the same either way, and is left to the code page.
+std::optional<QString> asUtf8(QByteArrayView bytes) {
+    if (!beyondAscii(bytes)) return std::nullopt;
+    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+    QString text = utf8(bytes);
+    if (utf8.hasError()) return std::nullopt;
+    return text;
+}
+
+constexpr char Bom[] = "\xEF\xBB\xBF";
 
 } // namespace
 
@@ -82,4 +110,35 @@ QByteArray writeLines1252(const QStringList& lines) {
         bytes.append("\r\n", 2);
     }
     return bytes;
+}
+
+QString decodeText(QByteArrayView bytes) {
+    if (bytes.startsWith(QByteArrayView(Bom, 3))) {
+        // Only the mark is dropped: a text that itself starts with U+FEFF keeps it.
+        QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::ConvertInitialBom);
+        return utf8(bytes.sliced(3));
+    }
+    if (const std::optional<QString> text = asUtf8(bytes)) return *text;
+    return decode1252(bytes);
+}
+
+QByteArray encodeText(QStringView text) {
+    if (fits1252(text)) {
+        QByteArray bytes = encode1252(text);
+        // Code-page bytes that happen to be UTF-8 ("Ã¤") would come back as other characters.
+        if (!asUtf8(bytes)) return bytes;
+    }
+    return QByteArray(Bom, 3) + text.toUtf8();
+}
+
+QString recodeMisreadUtf8(const QString& text) {
+    QByteArray bytes(text.size(), Qt::Uninitialized);
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const char16_t c = text[i].unicode();
+        // Latin-1 gives the bytes 0x80-0x9F as control characters, the code page as others.
+        const char b = c < 0x100 ? static_cast<char>(c) : encodeChar(c);
+        if (b == Unrepresentable && c != u'?') return text;
+        bytes[i] = b;
+    }
+    return asUtf8(bytes).value_or(text);
 }

@@ -1,5 +1,6 @@
 // Windows-1252 at the file and clipboard boundary. Inside the program all text is QString;
-// files (measurement texts, Signale.ini) are Windows-1252 bytes.
+// files (measurement texts, Signale.ini) are Windows-1252 bytes, or UTF-8 where a text needs
+// characters the code page lacks or where another program wrote them so.
 #pragma once
 
 #include <QByteArray>
@@ -30,3 +31,15 @@ QStringList readLines1252(QByteArrayView bytes);
 /// Writes a line list file: every line, the last one included, ends with CR LF, so an empty
 /// list gives an empty file and a list of one empty line gives a file holding CR LF.
 QByteArray writeLines1252(const QStringList& lines);
+
+/// Decodes a text file: UTF-8 where the bytes say so (a byte order mark, or bytes beyond ASCII
+/// that are valid UTF-8, as Linux editors write them), otherwise Windows-1252.
+QString decodeText(QByteArrayView bytes);
+
+/// Encodes a text file: Windows-1252 where every character fits and the bytes cannot be taken
+/// for UTF-8; otherwise UTF-8 behind a byte order mark. decodeText gives back the same text.
+QByteArray encodeText(QStringView text);
+
+/// Undoes UTF-8 read one byte per character ("Â°C" for "°C", as a clipboard owner causes that
+/// offers UTF-8 as a plain string); any other text comes back unchanged.
+QString recodeMisreadUtf8(const QString& text);

@@ -13,8 +13,23 @@ constexpr QChar Tab = u'\t';
 constexpr QChar Quote = u'"';
 const QString LineEnd = QStringLiteral("\r\n");
 
-// A point line needs more than this many characters; shorter ones are skipped.
+// A line of this many characters or fewer is a point only with the two TABs of one: three
+// one-character numbers ("0\t5\t1") are a point, blank or stray short lines are not.
 constexpr qsizetype ShortLineLength = 5;
+
+bool isPointLine(QStringView line) {
+    return line.size() > ShortLineLength || line.count(Tab) >= 2;
+}
+
+// Whether a field begins as a number does ("-1,5", ".5", " 2e3"); words and empty fields do not.
+bool startsWithNumber(QStringView field) {
+    qsizetype i = 0;
+    while (i < field.size() && field[i] == u' ')
+        ++i;
+    if (i < field.size() && (field[i] == u'+' || field[i] == u'-')) ++i;
+    if (i < field.size() && (field[i] == u'.' || field[i] == u',')) ++i;
+    return i < field.size() && field[i].unicode() >= u'0' && field[i].unicode() <= u'9';
+}
 
 // Writes a definition so that TakeField gives it back: a TAB outside a quoted stretch is
 // quoted on its own, a line break would split the header and becomes a blank, and an odd
@@ -56,8 +71,26 @@ QStringView cutLine(QStringView line) {
     return line.first(n);
 }
 
-float takeNumber(QString& line) {
-    return toStored(ParseNumber(TakeField(line)));
+float readNumber(const QString& field) {
+    return toStored(ParseNumber(field));
+}
+
+// Four digits, or more where four would write two consecutive different times alike (a 2 ms
+// sweep past 10 s needs five): the times must keep their order and spacing through the text.
+int timeDigits(std::span<const float> t) {
+    int digits = 4;
+    auto readBack = [&digits](float x) { return readNumber(FormatValue(x, digits)); };
+    float previous = t.empty() ? 0.0f : readBack(t[0]);
+    for (std::size_t i = 1; i < t.size(); ++i) {
+        float current = readBack(t[i]);
+        while (t[i] != t[i - 1] && current == previous && digits < MaxSignificantDigits) {
+            ++digits;
+            previous = readBack(t[i - 1]);
+            current = readBack(t[i]);
+        }
+        previous = current;
+    }
+    return digits;
 }
 
 void addPoint(MeasurementText& m, float t, float a, float b) {
@@ -108,6 +141,7 @@ QString TakeField(QString& line) {
 QString formatMeasurementText(const QString& defA, const QString& defB, std::span<const float> t,
                               std::span<const float> a, std::span<const float> b) {
     const std::size_t n = std::min({t.size(), a.size(), b.size()});
+    const int digitsT = timeDigits(t.first(n));
     QString text;
     text.reserve(qsizetype(n) * 32 + defA.size() + defB.size() + 16);
     text += QStringLiteral("Zeit in s\t");
@@ -116,7 +150,7 @@ QString formatMeasurementText(const QString& defA, const QString& defB, std::spa
     text += protectField(defB);
     text += LineEnd;
     for (std::size_t i = 0; i < n; ++i) {
-        text += FormatValue(t[i]);
+        text += FormatValue(t[i], digitsT);
         text += Tab;
         text += FormatValue(a[i]);
         text += Tab;
@@ -144,9 +178,10 @@ std::optional<MeasurementText> readMeasurementText(QStringView text) {
     m.defA = TakeField(line);
     m.defB = TakeField(line);
 
+    bool numbers = false;
     while (pos < text.size()) {
         const QStringView view = limit(nextTextLine(text, pos));
-        if (view.size() <= ShortLineLength) continue;
+        if (!isPointLine(view)) continue;
         if (m.count == MeasurementTextMaxPoints) {
             ++m.droppedLines;
             continue;
@@ -157,10 +192,18 @@ std::optional<MeasurementText> readMeasurementText(QStringView text) {
             m.b.reserve(MeasurementTextMaxPoints);
         }
         line = view.toString();
-        const float t = takeNumber(line);
-        const float a = takeNumber(line);
-        const float b = takeNumber(line);
+        const QString time = TakeField(line);
+        numbers = numbers || startsWithNumber(time);
+        const float t = readNumber(time);
+        const float a = readNumber(TakeField(line));
+        const float b = readNumber(TakeField(line));
         addPoint(m, t, a, b);
+    }
+    if (!numbers) {
+        MeasurementText refused;
+        refused.withoutNumbers = true;
+        refused.cutLines = m.cutLines;
+        return refused;
     }
     return m;
 }

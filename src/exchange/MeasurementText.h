@@ -33,14 +33,19 @@ struct MeasurementText {
     int droppedLines = 0;
     /// Lines longer than MeasurementTextMaxLineLength, read only up to that length.
     int cutLines = 0;
+    /// No point line starts with a number: the text is no measurement text and must change
+    /// nothing. Then no points are given either.
+    bool withoutNumbers = false;
 };
 
-/// The text of a point set, lines ending in CR LF, numbers by FormatValue. Writes
-/// min(t.size(), a.size(), b.size()) points.
+/// The text of a point set, lines ending in CR LF, numbers by FormatValue: values with four
+/// significant digits, times with as many as keep every two consecutive different times
+/// apart once read back (at least four). Writes min(t.size(), a.size(), b.size()) points.
 QString formatMeasurementText(const QString& defA, const QString& defB, std::span<const float> t,
                               std::span<const float> a, std::span<const float> b);
 
-/// Reads a measurement text (from a file after decode1252, or from the clipboard); CR LF, LF
-/// and CR all end a line. Returns nothing when the text has fewer than two lines: then the
-/// store must stay as it is.
+/// Reads a measurement text (from a file after decodeText, or from the clipboard); CR LF, LF
+/// and CR all end a line. A line of more than five characters is a point, and so is a shorter
+/// one with the two TABs of a point ("0<TAB>5<TAB>1"). Returns nothing when the text has fewer
+/// than two lines: then the store must stay as it is.
 std::optional<MeasurementText> readMeasurementText(QStringView text);

@@ -2,6 +2,7 @@
 
 #include <QLocale>
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <cstdlib>
@@ -38,23 +39,23 @@ template <typename T> void orderRange(T& min, T& max) {
 } // namespace
 
 double ParseNumber(const QString& text) {
-    const QString lower = text.toLower();
-    for (const char* word : {"an", "on", "ja", "yes", "true", "wahr"}) {
-        if (lower == QLatin1String(word)) return 1.0;
+    if (text.size() >= 2 && text.size() <= 4) { // the lengths of the yes-words
+        const QString lower = text.toLower();
+        for (const char* word : {"an", "on", "ja", "yes", "true", "wahr"}) {
+            if (lower == QLatin1String(word)) return 1.0;
+        }
     }
 
+    // The longest number at the start of the text, in from_chars syntax; what follows it
+    // ("12,5 V", "500 ms (2 Hz)") is not read.
     const qsizetype n = text.size();
     qsizetype i = 0;
-    // The number in from_chars syntax, and every digit consumed on the way (the fallback).
     std::string number;
-    std::string digitsRead;
-    auto readDigits = [&](std::string& into) {
-        while (i < n && isAsciiDigit(text[i])) {
-            const char c = static_cast<char>(text[i].unicode());
-            into += c;
-            digitsRead += c;
-            ++i;
-        }
+    auto readDigits = [&] {
+        const std::size_t before = number.size();
+        while (i < n && isAsciiDigit(text[i]))
+            number += static_cast<char>(text[i++].unicode());
+        return number.size() - before;
     };
 
     while (i < n && text[i] == u' ')
@@ -63,78 +64,78 @@ double ParseNumber(const QString& text) {
         if (text[i] == u'-') number += '-';
         ++i;
     }
-    std::string intDigits;
-    readDigits(intDigits);
-    number += intDigits.empty() ? std::string("0") : intDigits;
+    std::size_t digits = readDigits();
+    if (digits == 0) number += '0'; // ".5": from_chars wants a digit before the point
     if (i < n && (text[i] == u'.' || text[i] == u',')) {
         ++i;
-        std::string fracDigits;
-        readDigits(fracDigits);
-        if (!fracDigits.empty()) number += '.' + fracDigits;
+        number += '.';
+        const std::size_t fraction = readDigits();
+        if (fraction == 0) number.pop_back();
+        digits += fraction;
     }
-    bool complete = true;
-    if (i < n && (text[i] == u'e' || text[i] == u'E')) {
+    if (digits == 0) return 0.0;
+    if (i + 1 < n && (text[i] == u'e' || text[i] == u'E')) {
+        // The exponent belongs to the number only with its digits: "1e" reads as 1.
+        const std::size_t mantissaEnd = number.size();
+        number += 'e';
         ++i;
-        std::string exponent = "e";
-        if (i < n && (text[i] == u'+' || text[i] == u'-')) {
-            exponent += static_cast<char>(text[i].unicode());
-            ++i;
-        }
-        std::string expDigits;
-        readDigits(expDigits);
-        complete = !expDigits.empty();
-        number += exponent + expDigits;
-    }
-    if (complete) {
-        // Trailing blanks are as invisible as leading ones: "[-0.02 ; 5]" must not read as 2.
-        qsizetype end = i;
-        while (end < n && text[end] == u' ')
-            ++end;
-        complete = end == n;
+        if (text[i] == u'+' || text[i] == u'-') number += static_cast<char>(text[i++].unicode());
+        if (readDigits() == 0) number.resize(mantissaEnd);
     }
 
-    const double value = readDouble(complete ? number : digitsRead);
+    const double value = readDouble(number);
     return value == 0 ? 0.0 : value; // no "-0" for the user
 }
 
-QString FormatValue(double x) {
+QString FormatValue(double x, int digits) {
     if (x == 0) return QStringLiteral("0");
     char buf[64];
     if (!std::isfinite(x))
         return QString::fromLatin1(buf, std::to_chars(buf, buf + sizeof buf, x).ptr - buf);
+    digits = std::clamp(digits, 1, MaxSignificantDigits);
 
-    // Four significant digits, ties away from zero as people round by hand (1234.5 -> 1235).
-    // Thirty digits decide a tie well below the resolution of a double.
+    // Ties away from zero as people round by hand (1234.5 -> 1235). Thirty digits decide a tie
+    // well below the resolution of a double.
     const auto result =
         std::to_chars(buf, buf + sizeof buf, std::fabs(x), std::chars_format::scientific, 29);
     const std::string_view text(buf, result.ptr - buf); // "d.ddd...de+XX"
     const std::size_t ePos = text.find('e');
     int exponent = 0;
     std::from_chars(text.data() + ePos + (text[ePos + 1] == '+' ? 2 : 1), text.end(), exponent);
-    int mantissa =
-        (text[0] - '0') * 1000 + (text[2] - '0') * 100 + (text[3] - '0') * 10 + (text[4] - '0');
-    if (text[5] >= '5') ++mantissa;
-    if (mantissa == 10000) {
-        mantissa = 1000;
-        ++exponent;
+    std::string mantissa(text.substr(1, digits)); // ".ddd": the point makes way for digit 1
+    mantissa[0] = text[0];
+    if (text[digits + 1] >= '5') {
+        std::size_t k = mantissa.size();
+        while (k > 0 && mantissa[k - 1] == '9')
+            mantissa[--k] = '0';
+        if (k > 0) {
+            ++mantissa[k - 1];
+        } else { // 9.99... rounds up to the next power of ten
+            mantissa.insert(mantissa.begin(), '1');
+            mantissa.pop_back();
+            ++exponent;
+        }
     }
-    const std::string digits = std::to_string(mantissa);
 
     QString out = x < 0 ? QStringLiteral("-") : QString();
-    const QString point = QLocale().decimalPoint();
-    if (std::fabs(x) < 1e-4 || exponent >= 4) {
-        out += QLatin1Char(digits[0]) + point + QLatin1String(digits.data() + 1, 3) +
-               QLatin1Char('E') + QLatin1Char(exponent < 0 ? '-' : '+') +
-               QStringLiteral("%1").arg(std::abs(exponent), 2, 10, QLatin1Char('0'));
+    // ParseNumber reads only comma and point: any other separator of the locale is not written.
+    const QString point =
+        QLocale().decimalPoint() == u',' ? QStringLiteral(",") : QStringLiteral(".");
+    if (std::fabs(x) < 1e-4 || exponent >= digits) {
+        out += QLatin1Char(mantissa[0]);
+        if (digits > 1) out += point + QLatin1String(mantissa.data() + 1, digits - 1);
+        out += QLatin1Char('E');
+        out += QLatin1Char(exponent < 0 ? '-' : '+');
+        out += QStringLiteral("%1").arg(std::abs(exponent), 2, 10, QLatin1Char('0'));
         return out;
     }
-    // General form: 0.0001 <= |x| < 10000, so -4 <= exponent <= 3.
+    // General form: 0.0001 <= |x| < 10^digits, so -4 <= exponent < digits.
     std::string whole = "0", fraction;
     if (exponent >= 0) {
-        whole = digits.substr(0, exponent + 1);
-        fraction = digits.substr(exponent + 1);
+        whole = mantissa.substr(0, exponent + 1);
+        fraction = mantissa.substr(exponent + 1);
     } else {
-        fraction = std::string(-exponent - 1, '0') + digits;
+        fraction = std::string(-exponent - 1, '0') + mantissa;
     }
     while (!fraction.empty() && fraction.back() == '0')
         fraction.pop_back();
@@ -149,8 +150,9 @@ float RoundSignificant(float x) {
     const int e = static_cast<int>(std::trunc(std::log10(std::fabs(double(x))) + 1000)) - 1000;
     const float f = static_cast<float>(std::exp(e * std::log(10.0)));
     const float m = static_cast<float>(double(x) / f);
-    const float r = static_cast<float>(std::trunc(double(m) * 100 + 0.5) / 100);
-    return static_cast<float>(double(r) * f);
+    // The magnitude is rounded, so that -1.235 goes to -1.24 as 1.235 goes to 1.24.
+    const float r = static_cast<float>(std::trunc(std::fabs(double(m)) * 100 + 0.5) / 100);
+    return static_cast<float>(std::copysign(double(r), double(m)) * f);
 }
 
 void OrderRange(float& min, float& max) {

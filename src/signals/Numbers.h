@@ -4,18 +4,24 @@
 #include <QString>
 
 /// Reads a number the user typed. Comma and point are both decimal separators, whatever the
-/// locale; "an", "on", "ja", "yes", "true" and "wahr" (any case) read as 1. Leading and trailing
-/// blanks are ignored. A text that is not entirely a number yields the digits read before the
-/// first unfitting character as one integer ("500 ms (2 Hz)" gives 500, "abc" gives 0).
-/// A number beyond the double range reads as 0.
+/// locale; "an", "on", "ja", "yes", "true" and "wahr" (any case) read as 1. Leading blanks are
+/// ignored. The number at the start of the text is read, sign, decimals and exponent included,
+/// and whatever follows it is not ("12,5 V" gives 12.5, "-5 V" gives -5, "500 ms (2 Hz)" gives
+/// 500); a text that does not start with a number gives 0, and so does a number beyond the
+/// double range.
 double ParseNumber(const QString& text);
 
-/// Four significant digits with the locale's decimal separator: exponent form ("1,235E+04")
-/// for magnitudes below 0.0001 (except 0) or from 10000 on, else general form ("0,0001234").
-QString FormatValue(double x);
+/// Significant digits that always tell two different 32-bit floats apart.
+inline constexpr int MaxSignificantDigits = 9;
 
-/// Rounds to three significant digits in 32-bit steps; the mantissa is truncated after adding
-/// 0.5, so negative values round toward zero at ties and above (-1.234 gives -1.22).
+/// Four (or 1 to MaxSignificantDigits) significant digits with the locale's decimal separator,
+/// or a point where the locale has neither comma nor point, so that ParseNumber reads it back.
+/// Exponent form ("1,235E+04") for magnitudes below 0.0001 (except 0) or from 10^digits on,
+/// else general form ("0,0001234").
+QString FormatValue(double x, int digits = 4);
+
+/// Rounds to three significant digits in 32-bit steps, ties away from zero for either sign
+/// (-1.235 gives -1.24, -9.999 gives -10).
 float RoundSignificant(float x);
 
 /// Makes a value range non-empty and ascending: 5..5 becomes 0..10, 0..0 becomes -1..1.

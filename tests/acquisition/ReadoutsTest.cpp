@@ -115,7 +115,7 @@ TEST_F(ReadoutFixture, ValueIsRoundedToThreeSignificantDigitsWithUnit) {
     } rows[] = {
         {"Y*1000", "mV", "5,120E+05 mV"}, // FormatValue's exponent form from 10000 on
         {"X*100", "%", "50 %"},
-        {"-U", "V", "-2,49 V"}, // the mantissa is truncated toward zero
+        {"-U", "V", "-2,5 V"}, // rounded as its magnitude is (2.5024)
         {"5DIV0", "V", "0 V"},
     };
     S.DefAppliedA = true;

@@ -160,6 +160,23 @@ TEST_F(MainExchangeTest, TextsWithoutPointsChangeNothing) {
     EXPECT_TRUE(dialogs.errors.isEmpty());
 }
 
+// A text without numbers is refused with a message; a unit outside the code page survives.
+TEST_F(MainExchangeTest, ForeignTextsAndCharactersKeepTheData) {
+    FillData(*win);
+    win->DataDefB = QStringLiteral("Widerstand (Ω): 1000*U");
+    QGuiApplication::clipboard()->setText(QStringLiteral("Zeit in s\tA: U\tB: U\r\nHallo\r\n"));
+    Click(win->ButtonDatenEinfuegen);
+    ASSERT_EQ(dialogs.errors.size(), 1);
+    EXPECT_TRUE(dialogs.errors[0].contains(QStringLiteral("keine Messwerte")));
+    EXPECT_EQ(win->DataCount, 4);
+    EXPECT_NE(win->ComboBoxA->Text(), QStringLiteral("A: U"));
+    dialogs.saveName = dialogs.openName = dir.filePath(QStringLiteral("ohm.txt"));
+    Click(win->ButtonDatenSpeichern);
+    Click(win->ButtonSSladen);
+    EXPECT_EQ(win->SnapDefB, win->DataDefB);
+    EXPECT_EQ(win->SnapCount, 4);
+}
+
 TEST_F(MainExchangeTest, FileFailuresAreReportedAndChangeNothing) {
     FillData(*win);
     dialogs.openName = dir.filePath(QStringLiteral("fehlt.txt"));

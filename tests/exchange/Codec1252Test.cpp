@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 namespace {
 
 QByteArray allBytes() {
@@ -138,6 +140,36 @@ TEST(Codec1252, LineListsRoundTripWithCrLfAfterEveryLine) {
     }
     EXPECT_EQ(writeLines1252({QStringLiteral("(°C)")}), QByteArray("(\xB0"
                                                                    "C)\r\n"));
+}
+
+// Files as the program always wrote them (code page), as Linux editors write them (UTF-8) and
+// as the program writes a text the code page cannot carry (UTF-8 behind a byte order mark).
+TEST(Codec1252, TextFilesInEitherEncodingReadAndWriteWithoutLoss) {
+    const std::tuple<const char*, QByteArray, QString, bool> rows[] = {
+        // name, bytes read, text, whether the text is written in the code page
+        {"code page", "(\xB0)\x80", QStringLiteral("(°)€"), true},
+        {"UTF-8", "(\xC2\xB0)(\xCE\xA9)", QStringLiteral("(°)(Ω)"), false},
+        {"marked UTF-8", "\xEF\xBB\xBF\xEF\xBB\xBF\xCE\xA9", ch(0xFEFF) + QStringLiteral("Ω"),
+         false},
+        {"code page that reads as UTF-8", "\xEF\xBB\xBF\xC3\x83\xC2\xA4", QStringLiteral("Ã¤"),
+         false},
+        {"broken UTF-8", "\xC3(\xC2", QStringLiteral("Ã(Â"), true},
+        {"surrogate in UTF-8", "\xED\xA0\x80", QStringLiteral("í\u00A0€"), true},
+    };
+    for (const auto& [name, bytes, text, codePage] : rows) {
+        SCOPED_TRACE(name);
+        EXPECT_EQ(decodeText(bytes), text);
+        const QByteArray written = encodeText(text);
+        EXPECT_EQ(written, codePage ? encode1252(text) : "\xEF\xBB\xBF" + text.toUtf8());
+        EXPECT_EQ(decodeText(written), text);
+    }
+    // UTF-8 read one byte per character, as a clipboard owner offering it as a plain string
+    // makes Qt do; proper text stays as it is.
+    EXPECT_EQ(recodeMisreadUtf8(QString::fromLatin1("\xC2\xB0\xE2\x82\xAC")), QStringLiteral("°€"));
+    EXPECT_EQ(recodeMisreadUtf8(decode1252("\xCE\xA9\xE2\x82\xAC")), QStringLiteral("Ω€"));
+    for (const QString& proper :
+         {QStringLiteral("(°C)"), QStringLiteral("Ã("), QStringLiteral("Ω")})
+        EXPECT_EQ(recodeMisreadUtf8(proper), proper);
 }
 
 } // namespace

@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cfloat>
 #include <cmath>
+#include <tuple>
 #include <vector>
 
 namespace {
@@ -73,13 +74,18 @@ void expectFourDigits(float read, float written) {
         << "written " << written << " read " << read;
 }
 
-class RoundTrip : public testing::TestWithParam<QLocale::Language> {};
+// The locale's separator, or a point where that is neither comma nor point (Arabic "٫"), which
+// would not read back.
+class RoundTrip : public testing::TestWithParam<QLocale::Language> {
+protected:
+    QChar separator() const { return GetParam() == QLocale::German ? u',' : u'.'; }
+};
 
 TEST_P(RoundTrip, PointsToFourDigitsAndDefinitionsExactly) {
     LocaleGuard guard{QLocale(GetParam())};
     const QString defA = QStringLiteral("Temperatur, unkalibriert (°C): "
                                         "1/(1/298,15+ln(47/(5/U-1)/50)/3950)-273,15 [0;100]");
-    const QString defB = QStringLiteral("Länge (µm): U*1000 [-0.02; 0.020]");
+    const QString defB = QStringLiteral("Länge (µm) in Ω: U*1000 [-0.02; 0.020]");
     const std::vector<Point> points = {
         {-0.1f, 0.0f, 5.0f},          {0.005f, 2.5024f, -0.5f},     {1.0f, 12345.6f, 1e-5f},
         {2.5f, 9999.4f, 3.14159f},    {3.0f, -2.5e7f, 0.00012345f}, {60.0f, 1e30f, -1e-30f},
@@ -87,8 +93,10 @@ TEST_P(RoundTrip, PointsToFourDigitsAndDefinitionsExactly) {
     };
     const QString text = write(defA, defB, points);
 
-    // The file path: Windows-1252 bytes in between.
-    const std::optional<MeasurementText> m = readMeasurementText(decode1252(encode1252(text)));
+    // The file path: the Ω does not fit the code page, so the file is UTF-8 behind a mark.
+    const QByteArray file = encodeText(text);
+    EXPECT_TRUE(file.startsWith("\xEF\xBB\xBFZeit in s\t"));
+    const std::optional<MeasurementText> m = readMeasurementText(decodeText(file));
     ASSERT_TRUE(m.has_value());
     EXPECT_EQ(m->defA, defA);
     EXPECT_EQ(m->defB, defB);
@@ -121,10 +129,35 @@ TEST_P(RoundTrip, LayoutOfTheWrittenText) {
     EXPECT_EQ(text.count(u'\r'), 3);
     EXPECT_EQ(text.count(u'\n'), 3);
     EXPECT_EQ(text.count(u'\t'), 6);
-    EXPECT_TRUE(text.contains(QLocale().decimalPoint() + QStringLiteral("5\t2\r\n")));
+    EXPECT_TRUE(text.contains(separator() + QStringLiteral("5\t2\r\n")));
 }
 
-INSTANTIATE_TEST_SUITE_P(Locales, RoundTrip, testing::Values(QLocale::German, QLocale::English),
+// Times get the digits that keep consecutive points apart; values keep four.
+TEST_P(RoundTrip, TimesKeepConsecutivePointsApart) {
+    LocaleGuard guard{QLocale(GetParam())};
+    const float neighbour = std::nextafter(1000.f, 2000.f) - 1000.f;
+    const std::tuple<float, float, const char*> rows[] = {// start, step, line of point 1
+                                                          {0, 0.01f, "0.01\t3.142\t"},
+                                                          {10, 0.002f, "10.002\t3.142\t"},
+                                                          {100, 0.001f, "100.001\t3.142\t"},
+                                                          {1000, neighbour, "1000.00006\t"}};
+    for (const auto& [start, step, line] : rows) {
+        SCOPED_TRACE(line);
+        std::vector<Point> points;
+        for (int i = 0; i < 50; ++i)
+            points.push_back({start + float(i) * step, 3.14159f, 0});
+        const QString text = write("A: U", "B: U", points);
+        EXPECT_TRUE(text.contains(QString::fromLatin1(line).replace(u'.', separator())));
+        const auto m = readMeasurementText(text);
+        ASSERT_TRUE(m.has_value());
+        ASSERT_EQ(m->count, int(points.size()));
+        for (std::size_t i = 1; i < points.size(); ++i)
+            EXPECT_LT(m->t[i - 1], m->t[i]) << i;
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Locales, RoundTrip,
+                         testing::Values(QLocale::German, QLocale::English, QLocale::Arabic),
                          [](const auto& info) {
                              return QLocale::languageToString(info.param).toStdString();
                          });
@@ -143,13 +176,22 @@ TEST(MeasurementText, TextsWithFewerThanTwoLinesReadAsNothing) {
     }
 }
 
-TEST(MeasurementText, HeaderWithAnEmptySecondLineGivesDefinitionsAndNoPoints) {
-    const auto m = readMeasurementText(QStringLiteral("Zeit in min\tX: U\r\n\r\n"));
-    ASSERT_TRUE(m.has_value());
-    EXPECT_EQ(m->defA, QStringLiteral("X: U"));
-    EXPECT_EQ(m->defB, QString());
-    EXPECT_EQ(m->count, 0);
-    EXPECT_TRUE(m->t.empty());
+// A text without a number at the start of a point line (a letter, a header and blank lines)
+// would cost the data and the definitions: it is refused as a whole.
+TEST(MeasurementText, TextsWithoutANumberAtALineStartAreRefused) {
+    const std::pair<const char*, int> rows[] = {// text after the header, points (-1: refused)
+                                                {"\r\n", -1},
+                                                {"Liebe Klasse,\r\nbis morgen\r\n", -1},
+                                                {"ja\tja\tja\r\n\t1,5\t2\r\n12\r\n", -1},
+                                                {"null\t5\t1\r\n\"-.5\"\tx\r\n", 2}};
+    for (const auto& [points, count] : rows) {
+        SCOPED_TRACE(points);
+        const auto m = readMeasurementText("Zeit in s\tX: U\r\n" + QString::fromLatin1(points));
+        ASSERT_TRUE(m.has_value());
+        EXPECT_EQ(m->withoutNumbers, count < 0);
+        EXPECT_EQ(m->count, std::max(count, 0));
+        EXPECT_EQ(int(m->t.size()), m->count);
+    }
 }
 
 TEST(MeasurementText, PointLines) {
@@ -160,7 +202,8 @@ TEST(MeasurementText, PointLines) {
         Point p;
     };
     const Row rows[] = {
-        {"five characters are skipped", "0\t5\t1", 0, {}},
+        {"five characters with two TABs are a point", "0\t5\t1", 1, {0, 5, 1}},
+        {"five characters with one TAB are skipped", "0,5\t1", 0, {}},
         {"six characters are a point", "0\t5\t10", 1, {0, 5, 10}},
         {"one long field", "123456", 1, {123456, 0, 0}},
         {"five blanks", "     ", 0, {}},
@@ -176,10 +219,11 @@ TEST(MeasurementText, PointLines) {
         LocaleGuard guard{QLocale(language)};
         for (const Row& r : rows) {
             SCOPED_TRACE(r.name);
+            // A point after the row keeps the text from being refused as one without numbers.
             const auto m = readMeasurementText(QStringLiteral("Zeit in s\tA\tB\r\n") +
-                                               QString::fromLatin1(r.line));
+                                               QString::fromLatin1(r.line) + "\r\n9\t8\t7");
             ASSERT_TRUE(m.has_value());
-            ASSERT_EQ(m->count, r.count);
+            ASSERT_EQ(m->count, r.count + 1);
             if (r.count == 0) continue;
             EXPECT_FLOAT_EQ(m->t[0], r.p.t);
             EXPECT_FLOAT_EQ(m->a[0], r.p.a);
@@ -273,7 +317,7 @@ TEST(MeasurementText, CutNeverSplitsASurrogatePair) {
         SCOPED_TRACE(r.pairAt);
         QString line = head + QString(r.pairAt - head.size(), u'x') + pair;
         line += QString(5000 - line.size(), u'y');
-        const auto m = readMeasurementText(line + "\r\n\r\n");
+        const auto m = readMeasurementText(line + "\r\n1\t2\t3\r\n");
         ASSERT_TRUE(m.has_value());
         EXPECT_EQ(m->defB.size(), r.defLength);
         EXPECT_FALSE(m->defB.back().isHighSurrogate());

@@ -6,6 +6,7 @@
 
 #include <array>
 #include <cmath>
+#include <tuple>
 #include <vector>
 
 namespace {
@@ -33,13 +34,16 @@ TEST_F(Numbers, ParseNumberReadsNumbersWordsAndLeadingDigits) {
         {"yes", 1},
         {"TRUE", 1},
         {"an", 1},
-        // Not entirely a number: the digits read before the first unfitting character.
+        // Not entirely a number: the number at the start, sign and decimals kept.
         {"500 ms (2 Hz)", 500},
         {"2000", 2000},
-        {"12,5 V", 125},
-        {"-5 V", 5},
-        {"1e", 1},
+        {"12,5 V", 12.5},
+        {"-5 V", -5},
+        {"2e3 Hz", 2000},
+        {"1e+ V", 1},
+        {"5. V", 5},
         {"abc", 0},
+        {"- 5", 0},
         {"", 0},
         // Trailing blanks are ignored like leading ones; beyond the double range reads as 0.
         {"-0.02 ", -0.02},
@@ -74,6 +78,21 @@ TEST_F(Numbers, FormatValueGivesFourSignificantDigits) {
     }
     QLocale::setDefault(QLocale(QLocale::English));
     EXPECT_EQ(FormatValue(12345.6).toStdString(), "1.235E+04");
+    // ParseNumber reads only comma and point: the Arabic separator is not written.
+    QLocale::setDefault(QLocale(QLocale::Arabic, QLocale::Egypt));
+    ASSERT_NE(QLocale().decimalPoint(), QStringLiteral("."));
+    EXPECT_EQ(FormatValue(-2.5).toStdString(), "-2.5");
+}
+
+TEST_F(Numbers, FormatValueWithMoreDigits) {
+    const std::vector<std::tuple<double, int, const char*>> rows = {
+        {10.002, 5, "10,002"},   {99999.5, 5, "1,0000E+05"},
+        {12345.6, 6, "12345,6"}, {1.2345678e-5, 9, "1,23456780E-05"},
+        {-9.99999999, 8, "-10"}, {75, 1, "8E+01"}};
+    for (const auto& [value, digits, expected] : rows) {
+        SCOPED_TRACE(std::to_string(value) + " to " + std::to_string(digits));
+        EXPECT_EQ(FormatValue(value, digits).toStdString(), expected);
+    }
 }
 
 // Whatever the locale, ParseNumber reads back what FormatValue shows, to four digits.
@@ -97,10 +116,13 @@ TEST_F(Numbers, RoundSignificantKeepsThreeDigits) {
         {9.999f, 10},
         {1000, 1000},
         {1e-20f, 1e-20f},
-        // Negative mantissas are truncated after adding 0.5.
-        {-1.234f, -1.22f},
-        {-1.235f, -1.23f},
-        {-98765, -98700}};
+        {1.235f, 1.24f},
+        // Negative values round as their magnitudes do.
+        {-1.234f, -1.23f},
+        {-1.235f, -1.24f},
+        {-9.999f, -10},
+        {-0.012345f, -0.0123f},
+        {-98765, -98800}};
     for (const auto& [value, expected] : rows) {
         SCOPED_TRACE(value);
         EXPECT_FLOAT_EQ(RoundSignificant(value), expected);
