@@ -100,16 +100,16 @@ QStringList splitTextLines(QStringView text) {
 }
 
 QStringList readLines1252(QByteArrayView bytes) {
-    return splitTextLines(decode1252(bytes));
+    return splitTextLines(decodeText(bytes));
 }
 
 QByteArray writeLines1252(const QStringList& lines) {
-    QByteArray bytes;
+    QString text;
     for (const QString& line : lines) {
-        bytes.append(encode1252(line));
-        bytes.append("\r\n", 2);
+        text.append(line);
+        text.append(QLatin1String("\r\n"));
     }
-    return bytes;
+    return encodeText(text);
 }
 
 QString decodeText(QByteArrayView bytes) {

@@ -25,11 +25,12 @@ QStringView nextTextLine(QStringView text, qsizetype& pos);
 /// line needs no line break, and a final line break does not start an empty line.
 QStringList splitTextLines(QStringView text);
 
-/// Reads a line list file (Signale.ini): Windows-1252, any line break as splitTextLines.
+/// Reads a line list file (Signale.ini) as decodeText does, any line break as splitTextLines.
 QStringList readLines1252(QByteArrayView bytes);
 
 /// Writes a line list file: every line, the last one included, ends with CR LF, so an empty
-/// list gives an empty file and a list of one empty line gives a file holding CR LF.
+/// list gives an empty file and a list of one empty line gives a file holding CR LF. Encoded as
+/// encodeText does, so a line with a character beyond Windows-1252 is not lost.
 QByteArray writeLines1252(const QStringList& lines);
 
 /// Decodes a text file: UTF-8 where the bytes say so (a byte order mark, or bytes beyond ASCII

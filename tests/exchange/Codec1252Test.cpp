@@ -130,6 +130,7 @@ TEST(Codec1252, LineListsRoundTripWithCrLfAfterEveryLine) {
         {"", ""},
         {"Spannung, unkalibriert (V): U"},
         {"Temperatur (°C): U*100 [0;100]", "", "Länge (µm): U"},
+        {"Widerstand (Ω): U/0,01", "Temperatur (°C): U*100"}, // beyond the code page
     };
     for (const QStringList& lines : lists) {
         SCOPED_TRACE(lines.join('|').toStdString());
