@@ -153,3 +153,21 @@ double SteppedPosition(double current, int steps, const PointSeries& times, doub
     if (j <= 0) return current;
     return times.T[std::max(j + steps, 0)];
 }
+
+int NearestOnPlot(const float* xs, const float* ys, int count, const CursorAxes& axes, QSize plot,
+                  double x, double y, double tolerance) {
+    const int w = plot.width(), h = plot.height();
+    if (w < 4 || h < 4) return -1;
+    int best = -1;
+    double bestSquare = tolerance * tolerance;
+    for (int i = 0; i < count; ++i) {
+        const double dx = PlotColumn(xs[i], axes.XStart, axes.XEnd, w) - x;
+        const double dy = PlotRow(ys[i], axes.YStart, axes.YEnd, h) - y;
+        const double square = dx * dx + dy * dy;
+        if (square <= bestSquare) {
+            best = i;
+            bestSquare = square;
+        }
+    }
+    return best;
+}

@@ -72,3 +72,9 @@ void DragCursor(CursorState& state, CursorId id, const CursorAxes& axes, QSize p
 /// first step from between two points lands on the next one); other cursors, and any without
 /// points, step by `pixelValue` (the value one pixel spans). Beyond the last point it stays.
 double SteppedPosition(double current, int steps, const PointSeries& times, double pixelValue);
+
+/// The stored point whose plot position (xs against the X range, ys against the Y range of
+/// `axes`) lies nearest to (x, y) of the plot image, within `tolerance` pixels; else -1.
+/// For the XY modes, where time gives no order along the curve.
+int NearestOnPlot(const float* xs, const float* ys, int count, const CursorAxes& axes, QSize plot,
+                  double x, double y, double tolerance);

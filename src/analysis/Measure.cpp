@@ -44,8 +44,17 @@ std::optional<double> LeastSquaresSlope(const float* t, const float* v, int coun
 
 std::optional<double> MeanCrossingFrequency(const float* t, const float* v, int count,
                                             double mean, double peakPeak) {
-    if (!(peakPeak > 0)) return std::nullopt;
-    const double low = mean - peakPeak / 20, high = mean + peakPeak / 20;
+    if (!(peakPeak > 0) || count < 2) return std::nullopt;
+    // Noise from the steps between neighbours (a smooth curve barely steps): the band is
+    // at least three noise deviations wide on each side, so pure noise counts no crossings.
+    double steps = 0;
+    for (int i = 1; i < count; ++i) {
+        const double d = static_cast<double>(v[i]) - v[i - 1];
+        steps += d * d;
+    }
+    const double noise = std::sqrt(steps / (2.0 * (count - 1)));
+    const double half = std::max(peakPeak / 20, 3 * noise);
+    const double low = mean - half, high = mean + half;
     int state = 0;  // -1 below the band, +1 above, 0 not yet known
     int cross = -1; // last pass through the mean since leaving the band: points cross, cross + 1
     // Times of the first two and the last two crossings, and how many there were.

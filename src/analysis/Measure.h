@@ -40,8 +40,9 @@ IndexSpan PointsBetween(const PointSeries& s, double t1, double t2);
 std::optional<double> LeastSquaresSlope(const float* t, const float* v, int count);
 
 /// Frequency from the crossings of the mean with hysteresis: a crossing counts when the
-/// signal leaves a band of a tenth of the peak-peak span around the mean on the other side
-/// than it last left it, so noise around the mean does not count; its time lies between the
+/// signal leaves a band around the mean on the other side than it last left it; the band is
+/// a tenth of the peak-peak span, or wider for noisy points (three times the deviation
+/// estimated from neighbour steps each way), so noise alone counts none. Its time lies between the
 /// two points around the mean. The periods run between crossings of the same direction, so
 /// three crossings (one full period) are needed; otherwise nothing.
 std::optional<double> MeanCrossingFrequency(const float* t, const float* v, int count,

@@ -69,3 +69,9 @@ bool ZoomHistory::back(const ScaleRanges& current, ScaleRanges& out) {
     }
     return false;
 }
+
+bool ZoomHistory::hasEarlier(const ScaleRanges& current) const {
+    for (const ScaleRanges& r : entries_)
+        if (!(r == current)) return true;
+    return false;
+}

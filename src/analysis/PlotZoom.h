@@ -19,8 +19,7 @@ std::pair<double, double> ZoomAround(double start, double end, double anchor, do
 double WheelFactor(int angleDelta);
 
 /// The wheel at (x, y) of the plot image: the bottom axis about the value under x, or with
-/// `values` the shown side axes about the values under y. Sets the redraw flags through the
-/// returned bool (true when a range changed).
+/// `values` the shown side axes about the values under y. True when a range changed.
 bool WheelZoom(const ScaleSet& scales, double x, double y, QSize plot, double factor, bool values);
 
 /// The ranges of the four scales (A, B, T, X).
@@ -39,6 +38,8 @@ public:
     void push(const ScaleRanges& ranges);
     /// The newest earlier range that differs from `current`, taken off the history.
     bool back(const ScaleRanges& current, ScaleRanges& out);
+    /// Whether back() would find a range to go to.
+    bool hasEarlier(const ScaleRanges& current) const;
     int size() const { return static_cast<int>(entries_.size()); }
     void clear() { entries_.clear(); }
 

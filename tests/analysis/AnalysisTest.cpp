@@ -72,6 +72,18 @@ TEST(Measure, StatisticsOfKnownSignals) {
     });
     const Signal ramp(-1, 0.01, 301, [](double t, int) { return 3 + 0.5 * t; });
     const Signal flat(0, 0.1, 50, [](double, int) { return 3; });
+    // Noise alone (sums of uniform steps from a fixed generator) has no period.
+    unsigned seed = 12345;
+    const auto uniform = [&seed] {
+        seed = seed * 1103515245u + 12345u;
+        return (seed >> 8) / 16777216.0 - 0.5;
+    };
+    const Signal noise(0, 0.01, 500, [&](double, int) {
+        return 3.5 + 0.02 * (uniform() + uniform() + uniform() + uniform());
+    });
+    const SpanStatistics noiseStats = StatisticsOver(noise.series(), 0, 5);
+    EXPECT_GT(noiseStats.PeakPeak(), 0.03);
+    EXPECT_FALSE(noiseStats.Frequency);
     const Signal two(0, 1, 2, [](double t, int) { return 4 - 2 * t; });
     const double rmsSine = std::sqrt(2.5 * 2.5 + 1.5 * 1.5 / 2);
     // Least squares over two periods: 1.5 * integral of (t - 1) sin(2 pi t) / integral of
@@ -214,6 +226,7 @@ TEST_F(CursorFixture, WheelZoomKeepsTheValueUnderThePointerAndHistoryStepsBack) 
     history.push(start);
     history.push(start); // the same range is kept once
     EXPECT_EQ(history.size(), 1);
+    EXPECT_FALSE(history.hasEarlier(start));
 
     const double x = 101; // a quarter across: t = 0.5
     ASSERT_TRUE(WheelZoom(scales, x, 0, plot, WheelFactor(120), false));
@@ -228,6 +241,7 @@ TEST_F(CursorFixture, WheelZoomKeepsTheValueUnderThePointerAndHistoryStepsBack) 
     EXPECT_NEAR((B.RangeStart + B.RangeEnd) / 2, 50, 1e-12);
 
     ScaleRanges back;
+    EXPECT_TRUE(history.hasEarlier(CaptureRanges(scales)));
     ASSERT_TRUE(history.back(CaptureRanges(scales), back));
     RestoreRanges(back, scales);
     EXPECT_EQ(A.RangeEnd, 5);
