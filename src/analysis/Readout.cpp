@@ -1,9 +1,12 @@
 #include "Readout.h"
 
 #include "Numbers.h"
+#include "Plot.h"
 #include "skala.h"
 
 #include <algorithm>
+#include <QRect>
+
 #include <cmath>
 #include <vector>
 
@@ -193,4 +196,64 @@ QString PointerText(const ReadoutInput& in, int index) {
     if (in.ShowB && index < in.DataB.Points.Count)
         text += gap + QStringLiteral("B = ") + FormatQuantity(in.DataB.Points.V[index], in.DataB.Unit);
     return text;
+}
+
+QPoint CornerPosition(Corner corner, QSize plot, QSize box, int margin) {
+    const bool left = corner == Corner::TopLeft || corner == Corner::BottomLeft;
+    const bool top = corner == Corner::TopLeft || corner == Corner::TopRight;
+    return {left ? margin : std::max(margin, plot.width() - margin - box.width()),
+            top ? margin : std::max(margin, plot.height() - margin - box.height())};
+}
+
+Corner QuietCorner(const ReadoutInput& in, const ScaleSet& scales, QSize plot, QSize box,
+                   int margin, Corner current) {
+    constexpr double CursorWeight = 1000;
+    const int w = plot.width(), h = plot.height();
+    if (w < 4 || h < 4) return current;
+    const Corner corners[] = {Corner::TopRight, Corner::TopLeft, Corner::BottomRight,
+                              Corner::BottomLeft};
+    double cost[4] = {};
+    QRect rects[4];
+    for (int k = 0; k < 4; ++k)
+        rects[k] = QRect(CornerPosition(corners[k], plot, box, margin), box);
+
+    const CursorState& c = in.Cursors;
+    const CursorAxes axes = AxesOf(c, scales, in.Mode);
+    for (int k = 0; k < 4; ++k) {
+        const QRect& r = rects[k];
+        for (int i = 0; i < 2; ++i) {
+            const double x = PlotColumn(c.X[i], axes.XStart, axes.XEnd, w);
+            const double y = PlotRow(c.Y[i], axes.YStart, axes.YEnd, h);
+            if (c.VerticalOn && x >= r.left() && x <= r.right()) cost[k] += CursorWeight;
+            if (c.HorizontalOn && y >= r.top() && y <= r.bottom()) cost[k] += CursorWeight;
+        }
+    }
+    // The curves as the plot draws them: time or the x channel across, values up.
+    const Tscale& bottom = *scales.Bottom;
+    const auto addCurve = [&](const float* xs, const float* ys, int count, const Tscale& scaleY) {
+        for (int i = 0; i < count; ++i) {
+            const double x = PlotColumn(xs[i], bottom.RangeStart, bottom.RangeEnd, w);
+            const double y = PlotRow(ys[i], scaleY.RangeStart, scaleY.RangeEnd, h);
+            for (int k = 0; k < 4; ++k)
+                if (rects[k].contains(static_cast<int>(x), static_cast<int>(y))) cost[k] += 1;
+        }
+    };
+    const PointSeries& a = in.DataA.Points;
+    const PointSeries& b = in.DataB.Points;
+    switch (in.Mode) {
+    case PlotMode::Normal:
+        if (in.ShowA) addCurve(a.T, a.V, a.Count, scales.A);
+        if (in.ShowB) addCurve(b.T, b.V, b.Count, scales.B);
+        break;
+    case PlotMode::BAsX:
+        addCurve(b.V, a.V, std::min(a.Count, b.Count), scales.A);
+        break;
+    case PlotMode::AAsX:
+        addCurve(a.V, b.V, std::min(a.Count, b.Count), scales.B);
+        break;
+    }
+    int best = static_cast<int>(current);
+    for (int k = 0; k < 4; ++k)
+        if (cost[k] < 0.8 * cost[best] - 1) best = k;
+    return corners[best];
 }

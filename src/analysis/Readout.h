@@ -7,6 +7,8 @@
 #include "Measure.h"
 
 #include <QList>
+#include <QPoint>
+#include <QSize>
 #include <QString>
 #include <QStringList>
 
@@ -52,3 +54,14 @@ QString ReadoutHtml(const ReadoutTable& table);
 /// The pointer's line: time and both signals of stored point `index` ("t = 250 ms   A = 4 V
 /// B = 3,96 V"), only the shown ones.
 QString PointerText(const ReadoutInput& in, int index);
+
+/// Where the readout box sits inside the plot.
+enum class Corner { TopRight, TopLeft, BottomRight, BottomLeft };
+/// The corner where a box of `box` pixels (kept `margin` pixels from the frame) hides least:
+/// a cursor line under it weighs as much as a thousand points of the shown curves. The
+/// `current` corner stays unless another hides clearly less, so the box does not jump
+/// with every sweep.
+Corner QuietCorner(const ReadoutInput& in, const ScaleSet& scales, QSize plot, QSize box,
+                   int margin, Corner current);
+/// Top left of the box in that corner, in plot-image pixels.
+QPoint CornerPosition(Corner corner, QSize plot, QSize box, int margin);

@@ -114,16 +114,11 @@ void MainCursors::ShowReadout() {
         LabelMesswerte->adjustSize();
         shownHtml = html;
     }
-    // At the top of the plot, on the half away from the time cursors.
-    const QRect box = w.PaintBoxData->geometry();
-    const int left = box.left() + PlotLeftMargin + 6;
-    const int right = box.left() + PlotLeftMargin + w.PlotBitmap.width() - 6;
-    const CursorAxes axes = Axes();
-    const double middle = (w.Cursors.X[0] + w.Cursors.X[1]) / 2;
-    const bool cursorsRight =
-        w.Cursors.VerticalOn && middle > (axes.XStart + axes.XEnd) / 2;
-    LabelMesswerte->move(cursorsRight ? left : std::max(left, right - LabelMesswerte->width()),
-                         box.top() + PlotTopMargin + 6);
+    // In the corner of the plot where it hides least.
+    const QSize plot = w.PlotBitmap.size();
+    corner = QuietCorner(Input(), w.Scales(), plot, LabelMesswerte->size(), 6, corner);
+    LabelMesswerte->move(w.PaintBoxData->geometry().topLeft() + QPoint(PlotLeftMargin, PlotTopMargin) +
+                         CornerPosition(corner, plot, LabelMesswerte->size(), 6));
     LabelMesswerte->show();
 }
 

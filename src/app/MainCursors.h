@@ -50,4 +50,5 @@ private:
     QElapsedTimer lastWheel;
     QTimer refresh;
     QString shownHtml;
+    Corner corner = Corner::TopRight;
 };

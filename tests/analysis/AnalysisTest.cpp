@@ -257,6 +257,36 @@ TEST_F(CursorFixture, WheelZoomKeepsTheValueUnderThePointerAndHistoryStepsBack) 
     EXPECT_FALSE(WheelZoom(scales, 200, 0, plot, 0.5, false));
 }
 
+TEST_F(CursorFixture, ReadoutBoxTakesTheCornerThatHidesLeast) {
+    // A curve along the top (A = 4.9 of 0 .. 5) over the whole time range.
+    std::vector<float> t, v;
+    for (int i = 0; i <= 200; ++i) {
+        t.push_back(i * 0.01f);
+        v.push_back(4.9f);
+    }
+    ReadoutInput in;
+    in.ShowB = false;
+    in.DataA = {{t.data(), v.data(), static_cast<int>(t.size())}, QStringLiteral("V")};
+    const QSize box(120, 80);
+    const struct {
+        const char* name;
+        bool vertical;
+        std::array<double, 2> x;
+        Corner current, expected;
+    } rows[] = {
+        {"curve on top: below", false, {0, 0}, Corner::TopRight, Corner::BottomRight},
+        {"stays where as good", false, {0, 0}, Corner::BottomLeft, Corner::BottomLeft},
+        {"cursors right: left", true, {1.7, 1.9}, Corner::TopRight, Corner::BottomLeft},
+    };
+    for (const auto& r : rows) {
+        SCOPED_TRACE(r.name);
+        in.Cursors.VerticalOn = r.vertical;
+        in.Cursors.X = r.x;
+        EXPECT_EQ(QuietCorner(in, scales, plot, box, 6, r.current), r.expected);
+    }
+    EXPECT_EQ(CornerPosition(Corner::BottomRight, plot, box, 6), QPoint(403 - 126, 303 - 86));
+}
+
 using Readout = GermanLocale;
 
 TEST_F(Readout, QuantitiesTakePrefixesWhereTheUnitAllows) {
