@@ -38,9 +38,12 @@ MainCursors::MainCursors(TFormMain& window) : QObject(&window), w(window) {
     LabelZeiger = new QLabel(panel);
     for (QLabel* label : {LabelMesswerte, LabelZeiger}) {
         label->setStyleSheet(box);
-        label->setAttribute(Qt::WA_TransparentForMouseEvents);
         label->hide();
     }
+    // The readout can be dragged aside; from then on it stays where it was put.
+    LabelMesswerte->setCursor(Qt::SizeAllCursor);
+    LabelMesswerte->installEventFilter(this);
+    LabelZeiger->setAttribute(Qt::WA_TransparentForMouseEvents);
     LabelMesswerte->setTextFormat(Qt::RichText);
     LabelZeiger->setTextFormat(Qt::PlainText);
 
@@ -114,11 +117,14 @@ void MainCursors::ShowReadout() {
         LabelMesswerte->adjustSize();
         shownHtml = html;
     }
-    // In the corner of the plot where it hides least.
+    // In the corner of the plot where it hides least, unless the user put it somewhere.
     const QSize plot = w.PlotBitmap.size();
-    corner = QuietCorner(Input(), w.Scales(), plot, LabelMesswerte->size(), 6, corner);
-    LabelMesswerte->move(w.PaintBoxData->geometry().topLeft() + QPoint(PlotLeftMargin, PlotTopMargin) +
-                         CornerPosition(corner, plot, LabelMesswerte->size(), 6));
+    const QPoint origin =
+        w.PaintBoxData->geometry().topLeft() + QPoint(PlotLeftMargin, PlotTopMargin);
+    if (!placedByUser) {
+        corner = QuietCorner(Input(), w.Scales(), plot, LabelMesswerte->size(), 6, corner);
+        LabelMesswerte->move(origin + CornerPosition(corner, plot, LabelMesswerte->size(), 6));
+    }
     LabelMesswerte->show();
 }
 
@@ -274,6 +280,19 @@ QMenu* MainCursors::CreateMenu() {
 }
 
 bool MainCursors::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == LabelMesswerte) {
+        const auto* e = static_cast<QMouseEvent*>(event);
+        if (event->type() == QEvent::MouseButtonPress && e->button() == Qt::LeftButton) {
+            boxGrip = e->position().toPoint();
+            return true;
+        }
+        if (event->type() == QEvent::MouseMove && (e->buttons() & Qt::LeftButton)) {
+            LabelMesswerte->move(LabelMesswerte->mapToParent(e->position().toPoint()) - boxGrip);
+            placedByUser = true;
+            return true;
+        }
+        return false;
+    }
     if (watched != w.PaintBoxData) {
         if (event->type() == QEvent::MouseButtonPress) RememberRanges();
         return false;

@@ -51,4 +51,6 @@ private:
     QTimer refresh;
     QString shownHtml;
     Corner corner = Corner::TopRight;
+    bool placedByUser = false;
+    QPoint boxGrip;
 };
