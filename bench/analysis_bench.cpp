@@ -27,7 +27,8 @@ struct Points {
             const double noise = ((seed >> 8) / 16777216.0 - 0.5) * 0.02;
             const double time = -0.1 + i * 0.005;
             t.push_back(static_cast<float>(time));
-            a.push_back(static_cast<float>(2.5 + 1.5 * std::sin(2 * std::numbers::pi * time) + noise));
+            a.push_back(
+                static_cast<float>(2.5 + 1.5 * std::sin(2 * std::numbers::pi * time) + noise));
             b.push_back(static_cast<float>(0.8 + 3.2 * std::exp(-time / 120) + noise));
         }
     }

@@ -82,7 +82,9 @@ double& CursorState::position(CursorId id) {
 }
 
 double CursorState::position(CursorId id) const {
-    return const_cast<CursorState*>(this)->position(id);
+    const bool x = id == CursorId::X1 || id == CursorId::X2;
+    const int i = (id == CursorId::X1 || id == CursorId::Y1) ? 0 : 1;
+    return x ? X[static_cast<std::size_t>(i)] : Y[static_cast<std::size_t>(i)];
 }
 
 CursorAxes AxesOf(const CursorState& state, const ScaleSet& scales, PlotMode mode) {

@@ -23,11 +23,11 @@ struct TimeSpan {
 };
 
 struct CursorState {
-    bool VerticalOn = false;   ///< t1, t2 (x1, x2 in the XY modes)
-    bool HorizontalOn = false; ///< y1, y2
-    std::array<double, 2> X{}; ///< in the bottom quantity of `Mode`: seconds when Normal
-    std::array<double, 2> Y{}; ///< in the units of the value axis
-    bool ValueAxisB = false;   ///< the axis of y1, y2 in normal mode
+    bool VerticalOn = false;          ///< t1, t2 (x1, x2 in the XY modes)
+    bool HorizontalOn = false;        ///< y1, y2
+    std::array<double, 2> X{};        ///< in the bottom quantity of `Mode`: seconds when Normal
+    std::array<double, 2> Y{};        ///< in the units of the value axis
+    bool ValueAxisB = false;          ///< the axis of y1, y2 in normal mode
     PlotMode Mode = PlotMode::Normal; ///< the mode the positions were placed in
     CursorId Active = CursorId::X1;   ///< the one the arrow keys move
 

@@ -42,8 +42,8 @@ std::optional<double> LeastSquaresSlope(const float* t, const float* v, int coun
     return stv / stt;
 }
 
-std::optional<double> MeanCrossingFrequency(const float* t, const float* v, int count,
-                                            double mean, double peakPeak) {
+std::optional<double> MeanCrossingFrequency(const float* t, const float* v, int count, double mean,
+                                            double peakPeak) {
     if (!(peakPeak > 0) || count < 2) return std::nullopt;
     // Noise from the steps between neighbours (a smooth curve barely steps): the band is
     // at least three noise deviations wide on each side, so pure noise counts no crossings.
@@ -118,9 +118,8 @@ int NearestInTime(const PointSeries& s, double t, double tolerance) {
     if (s.Count <= 0 || !(t >= s.T[0] - tolerance) || !(t <= s.T[s.Count - 1] + tolerance))
         return -1;
     const float* end = s.T + s.Count;
-    const int j = static_cast<int>(std::lower_bound(s.T, end, t, [](float a, double b) {
-                                       return a < b;
-                                   }) - s.T);
+    const int j = static_cast<int>(
+        std::lower_bound(s.T, end, t, [](float a, double b) { return a < b; }) - s.T);
     if (j == 0) return 0;
     if (j >= s.Count) return s.Count - 1;
     return (t - s.T[j - 1] <= s.T[j] - t) ? j - 1 : j;

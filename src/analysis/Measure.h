@@ -21,8 +21,8 @@ struct SpanStatistics {
     int Count = 0;
     double Min = 0, Max = 0;
     double Mean = 0;
-    double Rms = 0;                ///< root of the mean square of the values
-    std::optional<double> Slope;   ///< least-squares line, value per second; needs two times
+    double Rms = 0;                  ///< root of the mean square of the values
+    std::optional<double> Slope;     ///< least-squares line, value per second; needs two times
     std::optional<double> Frequency; ///< from mean crossings, Hz; needs a full period
     double PeakPeak() const { return Max - Min; }
 };
@@ -45,8 +45,8 @@ std::optional<double> LeastSquaresSlope(const float* t, const float* v, int coun
 /// estimated from neighbour steps each way), so noise alone counts none. Its time lies between the
 /// two points around the mean. The periods run between crossings of the same direction, so
 /// three crossings (one full period) are needed; otherwise nothing.
-std::optional<double> MeanCrossingFrequency(const float* t, const float* v, int count,
-                                            double mean, double peakPeak);
+std::optional<double> MeanCrossingFrequency(const float* t, const float* v, int count, double mean,
+                                            double peakPeak);
 
 /// The stored point nearest to time t, or -1 when t lies more than `tolerance` outside the
 /// points' time range (or there are none).

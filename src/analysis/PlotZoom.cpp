@@ -15,8 +15,7 @@ double WheelFactor(int angleDelta) {
     return std::pow(0.8, angleDelta / 120.0);
 }
 
-bool WheelZoom(const ScaleSet& scales, double x, double y, QSize plot, double factor,
-               bool values) {
+bool WheelZoom(const ScaleSet& scales, double x, double y, QSize plot, double factor, bool values) {
     const int w = plot.width(), h = plot.height();
     if (w < 4 || h < 4) return false;
     bool changed = false;

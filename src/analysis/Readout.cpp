@@ -4,8 +4,8 @@
 #include "Plot.h"
 #include "skala.h"
 
-#include <algorithm>
 #include <QRect>
+#include <algorithm>
 
 #include <cmath>
 #include <vector>
@@ -172,8 +172,8 @@ QString ReadoutHtml(const ReadoutTable& table) {
             if (row.Header) {
                 const bool b = cell.endsWith(u'B');
                 const bool snap = cell.size() > 1;
-                const char* colour = b ? (snap ? "#f7a5a5" : "#f70000")
-                                       : (snap ? "#a5a5f7" : "#0000f7");
+                const char* colour =
+                    b ? (snap ? "#f7a5a5" : "#f70000") : (snap ? "#a5a5f7" : "#0000f7");
                 html += QStringLiteral("<td align=\"right\" style=\"color:%1\"><b>%2</b></td>")
                             .arg(QLatin1String(colour), cell.toHtmlEscaped());
             } else {
@@ -192,9 +192,11 @@ QString PointerText(const ReadoutInput& in, int index) {
     const QString gap = QStringLiteral("   ");
     QString text = QStringLiteral("t = ") + FormatQuantity(shownTime(in, t.T[index]), timeUnit(in));
     if (in.ShowA)
-        text += gap + QStringLiteral("A = ") + FormatQuantity(in.DataA.Points.V[index], in.DataA.Unit);
+        text +=
+            gap + QStringLiteral("A = ") + FormatQuantity(in.DataA.Points.V[index], in.DataA.Unit);
     if (in.ShowB && index < in.DataB.Points.Count)
-        text += gap + QStringLiteral("B = ") + FormatQuantity(in.DataB.Points.V[index], in.DataB.Unit);
+        text +=
+            gap + QStringLiteral("B = ") + FormatQuantity(in.DataB.Points.V[index], in.DataB.Unit);
     return text;
 }
 

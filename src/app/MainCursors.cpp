@@ -31,9 +31,9 @@ QString unitOf(const QString& definition) {
 
 MainCursors::MainCursors(TFormMain& window) : QObject(&window), w(window) {
     QWidget* panel = w.Panelmitte;
-    const QString box = QStringLiteral(
-        "QLabel { background: rgba(255, 255, 255, 225); border: 1px solid #b0b0b0;"
-        " padding: 2px; font-family: Arial; font-size: 11px; }");
+    const QString box =
+        QStringLiteral("QLabel { background: rgba(255, 255, 255, 225); border: 1px solid #b0b0b0;"
+                       " padding: 2px; font-family: Arial; font-size: 11px; }");
     LabelMesswerte = new QLabel(panel);
     LabelZeiger = new QLabel(panel);
     for (QLabel* label : {LabelMesswerte, LabelZeiger}) {
@@ -52,8 +52,8 @@ MainCursors::MainCursors(TFormMain& window) : QObject(&window), w(window) {
     plot->setFocusPolicy(Qt::ClickFocus);
     plot->installEventFilter(this);
     // The axis buttons change ranges too: the way back includes them.
-    for (TImage* image : {w.ImageLinksAuto, w.ImageLinksFull, w.ImageRechtsauto,
-                          w.ImageRechtsFull, w.ImageUntenAuto, w.ImageUntenFull})
+    for (TImage* image : {w.ImageLinksAuto, w.ImageLinksFull, w.ImageRechtsauto, w.ImageRechtsFull,
+                          w.ImageUntenAuto, w.ImageUntenFull})
         image->installEventFilter(this);
 
     // Live sweeps change under the cursors; the readout follows a few times a second.
@@ -96,9 +96,9 @@ void MainCursors::Changed() {
                          {vertical.RangeStart, vertical.RangeEnd});
     const CursorMarks marks = MarksOf(w.Cursors, mode);
     const CursorMarks& old = w.Display.Cursors;
-    if (marks.Vertical != old.Vertical || marks.Horizontal != old.Horizontal ||
-        marks.X != old.X || marks.Y != old.Y || marks.OnB != old.OnB ||
-        marks.XNames != old.XNames || marks.Active != old.Active) {
+    if (marks.Vertical != old.Vertical || marks.Horizontal != old.Horizontal || marks.X != old.X ||
+        marks.Y != old.Y || marks.OnB != old.OnB || marks.XNames != old.XNames ||
+        marks.Active != old.Active) {
         w.Display.Cursors = marks;
         w.PlotDirty = true;
     }
@@ -332,7 +332,8 @@ bool MainCursors::eventFilter(QObject* watched, QEvent* event) {
             const auto id = CursorAt(w.Cursors, Axes(), plot, p.x(), p.y(), CatchPixels);
             const bool x = id == CursorId::X1 || id == CursorId::X2;
             w.PaintBoxData->setCursor(!id ? Qt::ArrowCursor
-                                          : x ? Qt::SizeHorCursor : Qt::SizeVerCursor);
+                                      : x ? Qt::SizeHorCursor
+                                          : Qt::SizeVerCursor);
         }
         return dragging.has_value();
     }

@@ -22,8 +22,8 @@ void DrawCursors(IndexedImage& image, const CursorMarks& marks, const ScaleSet& 
                  const QFont& font) {
     const int w = image.width(), h = image.height();
     if (w < 4 || h < 4) return;
-    const QString xName = marks.XNames == CursorMarks::Names::Time ? QStringLiteral("t")
-                                                                     : QStringLiteral("x");
+    const QString xName =
+        marks.XNames == CursorMarks::Names::Time ? QStringLiteral("t") : QStringLiteral("x");
     const Tscale& bottom = *scales.Bottom;
     const Tscale& value = marks.OnB ? scales.B : scales.A;
     const std::uint8_t valueMask =

@@ -67,9 +67,8 @@ TEST(Measure, StatisticsOfKnownSignals) {
     // The demo's sine over exactly two periods, a noisy copy whose noise crosses the mean
     // many times, a ramp of 0.5 per second, flat data, two points.
     const Signal sine(0, 0.005, 401, demoSine);
-    const Signal noisy(0, 0.005, 401, [](double t, int i) {
-        return demoSine(t, i) + (i % 2 ? 0.2 : -0.2);
-    });
+    const Signal noisy(0, 0.005, 401,
+                       [](double t, int i) { return demoSine(t, i) + (i % 2 ? 0.2 : -0.2); });
     const Signal ramp(-1, 0.01, 301, [](double t, int) { return 3 + 0.5 * t; });
     const Signal flat(0, 0.1, 50, [](double, int) { return 3; });
     // Noise alone (sums of uniform steps from a fixed generator) has no period.
@@ -194,8 +193,10 @@ TEST_F(CursorFixture, PlacingHittingAndDraggingFollowTheAxes) {
         double x, y;
         std::optional<CursorId> hit;
     } rows[] = {
-        {"on t1", 134, 10, CursorId::X1},      {"beside t2", 270, 10, CursorId::X2},
-        {"on y2", 50, 101, CursorId::Y2},      {"nowhere", 50, 50, std::nullopt},
+        {"on t1", 134, 10, CursorId::X1},
+        {"beside t2", 270, 10, CursorId::X2},
+        {"on y2", 50, 101, CursorId::Y2},
+        {"nowhere", 50, 50, std::nullopt},
         {"t1 nearer than y1", 134, 198, CursorId::X1},
     };
     for (const auto& r : rows) {
@@ -295,12 +296,18 @@ TEST_F(Readout, QuantitiesTakePrefixesWhereTheUnitAllows) {
         const char* unit;
         const char* text;
     } rows[] = {
-        {0.25, "s", "250 ms"},          {1, "Hz", "1 Hz"},
-        {3, "V", "3 V"},                {1500, "V", "1,5 kV"},
-        {999.96, "V", "1 kV"},          {0.001, "V", "1 mV"},
-        {-0.012345, "V/s", "-12,35 mV/s"}, {0, "V", "0 V"},
-        {2.5, "mV", "2,5 mV"},          {-0.5378, "°C/min", "-0,5378 °C/min"},
-        {12345, "", "1,235E+04"},       {45, "%", "45 %"},
+        {0.25, "s", "250 ms"},
+        {1, "Hz", "1 Hz"},
+        {3, "V", "3 V"},
+        {1500, "V", "1,5 kV"},
+        {999.96, "V", "1 kV"},
+        {0.001, "V", "1 mV"},
+        {-0.012345, "V/s", "-12,35 mV/s"},
+        {0, "V", "0 V"},
+        {2.5, "mV", "2,5 mV"},
+        {-0.5378, "°C/min", "-0,5378 °C/min"},
+        {12345, "", "1,235E+04"},
+        {45, "%", "45 %"},
         {std::nan(""), "V", "\u2013"},
     };
     for (const auto& r : rows) {
@@ -350,7 +357,8 @@ TEST_F(Readout, DemoSignalsPeriodPeakPeakAndCoolingPerMinute) {
     EXPECT_EQ(cell(t, QStringLiteral("Steigung"), 0), QString::fromUtf8("-1,2 °C/s"));
     EXPECT_EQ(cell(t, QString::fromUtf8("Δy (A)"), 0), QStringLiteral("1 V"));
     const QString text = ReadoutText(t);
-    EXPECT_TRUE(text.startsWith(QStringLiteral("t1\t250 ms\r\nt2\t1,25 s\r\n"))) << text.toStdString();
+    EXPECT_TRUE(text.startsWith(QStringLiteral("t1\t250 ms\r\nt2\t1,25 s\r\n")))
+        << text.toStdString();
     EXPECT_TRUE(ReadoutHtml(t).contains(QStringLiteral("Spitze-Spitze")));
 
     in.ShowA = true;

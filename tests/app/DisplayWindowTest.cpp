@@ -240,8 +240,8 @@ TEST_F(DisplayWindowTest, CursorsMeasureOnThePlotAndTheWheelZoomsBack) {
     SendMouse(box, QEvent::MouseMove, origin + QPoint(columnOf(0.5), 20), Qt::NoButton,
               Qt::NoButton);
     EXPECT_TRUE(m.LabelZeiger->isVisible());
-    EXPECT_TRUE(m.LabelZeiger->text().startsWith(QStringLiteral("t = 500 ms"))) <<
-        m.LabelZeiger->text().toStdString();
+    EXPECT_TRUE(m.LabelZeiger->text().startsWith(QStringLiteral("t = 500 ms")))
+        << m.LabelZeiger->text().toStdString();
     SendMouse(box, QEvent::MouseMove, QPoint(5, 5), Qt::NoButton, Qt::NoButton);
     EXPECT_FALSE(m.LabelZeiger->isVisible());
 
