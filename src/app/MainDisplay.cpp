@@ -2,6 +2,7 @@
 // the plot and the axis buttons, the plot-mode check boxes and the hidden analysis readout.
 #include "TFormMain.h"
 
+#include "MainCursors.h"
 #include "TFormHardware.h"
 #include "TPaintBox.h"
 
@@ -188,4 +189,6 @@ void TFormMain::ConnectDisplay() {
 
     connect(CheckBoxMinuten, &QCheckBox::toggled, this,
             [this](bool checked) { SetTimeInMinutes(*this, ScaleT, checked); });
+
+    Measuring = new MainCursors(*this);
 }

@@ -4,6 +4,7 @@
 
 #include "Analysis.h"
 #include "AxisPictures.h"
+#include "CursorState.h"
 #include "DisplayRefresh.h"
 #include "FormulaParser.h"
 #include "IndexedImage.h"
@@ -11,6 +12,7 @@
 #include "Palette.h"
 #include "Plot.h"
 #include "PlotInteraction.h"
+#include "PlotZoom.h"
 #include "RawStrips.h"
 #include "SamplePipeline.h"
 #include "skala.h"
@@ -23,6 +25,7 @@
 #include <vector>
 
 class Dialogs;
+class MainCursors;
 struct Calibration;
 class QCheckBox;
 class QLabel;
@@ -125,6 +128,11 @@ public:
     IndexedImage MeanStripBitmap, PlotBitmap;
     DisplayState Display;
     AnalysisReadout Analysis;
+    // Measuring cursors (their time span feeds measurements over a span), the earlier axis
+    // ranges, and the window code that routes mouse, wheel and keys to them.
+    CursorState Cursors;
+    ZoomHistory RangeHistory;
+    MainCursors* Measuring = nullptr;
     Tscale ScaleA, ScaleB, ScaleT, ScaleX;
     Tscale* ScaleLeft = &ScaleA;
     Tscale* ScaleRight = &ScaleB;

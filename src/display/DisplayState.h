@@ -3,6 +3,7 @@
 // pan, press position, ranges last drawn, the axis buttons shown).
 #pragma once
 
+#include "CursorOverlay.h"
 #include "skala.h"
 
 #include <array>
@@ -82,6 +83,9 @@ struct DisplayState {
     bool PressOnRightStrip = false;
     bool PressBelowPlot = false;
     int LastMouseX = 0, LastMouseY = 0; ///< paint-box coordinates
+
+    /// Measuring cursors, drawn over the curves.
+    CursorMarks Cursors;
 
     /// At start only the three "Auto" buttons show.
     std::array<bool, AxisImageCount> ImageVisible{true,  false, false, false, true,  false,

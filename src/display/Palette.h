@@ -76,6 +76,8 @@ inline constexpr std::uint8_t SnapshotLegendA = Palette::nearestIndex(175, 175, 
 inline constexpr std::uint8_t SnapshotLegendB = Palette::nearestIndex(247, 175, 175);
 /// Mid-range line of the strips in differential mode (written, not ANDed).
 inline constexpr std::uint8_t DifferentialZeroLine = 0xDF;
+/// Names of the measuring cursors beside their lines.
+inline constexpr std::uint8_t CursorLabel = Palette::nearestIndex(82, 82, 82);
 } // namespace PaletteIndex
 
 /// Masks of a point: the core goes into the pixel and its four direct neighbours, the halo
@@ -106,4 +108,9 @@ inline constexpr std::uint8_t GridBottomAAsX = 0xEF;
 // Plot zero lines
 inline constexpr std::uint8_t ZeroLineLeft = 0xAF;
 inline constexpr std::uint8_t ZeroLineRight = 0xFA; ///< also the vertical one with B as x
+// Measuring cursors: neutral grey for time (or x), tinted by the axis for values, so a curve
+// under a cursor keeps its own hue.
+inline constexpr std::uint8_t CursorTime = 0x77;
+inline constexpr std::uint8_t CursorValueA = 0x7F;
+inline constexpr std::uint8_t CursorValueB = 0xF7;
 } // namespace PaletteMask

@@ -1,5 +1,6 @@
 #include "Plot.h"
 
+#include "CursorOverlay.h"
 #include "MeasurementStore.h"
 #include "SignalDefinition.h"
 
@@ -251,4 +252,5 @@ void PaintPlot(IndexedImage& image, const MeasurementStore& store, const ScaleSe
                {store.DataT, store.DataA, store.DataB, store.DataCount, PaletteMask::LiveA,
                 PaletteMask::LiveB},
                scales, controls);
+    DrawCursors(image, state.Cursors, scales, font);
 }

@@ -3,15 +3,21 @@
 #include "AppTestSupport.h"
 
 #include "HidPlatformVirtual.h"
+#include "MainCursors.h"
 #include "MainInstrument.h"
 #include "TPaintBox.h"
 #include "VirtualInstrument.h"
 
 #include <QCheckBox>
+#include <QClipboard>
+#include <QLabel>
+#include <QMenu>
 #include <QMouseEvent>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTest>
+
+#include <cmath>
 
 namespace {
 
@@ -180,6 +186,78 @@ TEST_F(DisplayWindowTest, HotSpotShowsTheReadoutWhileHeld) {
     EXPECT_TRUE(win->Memo1->isVisible());
     win->Button2->click();
     EXPECT_FALSE(win->Memo1->isVisible());
+}
+
+TEST_F(DisplayWindowTest, CursorsMeasureOnThePlotAndTheWheelZoomsBack) {
+    // One second of the demo's sine on A, a falling line on B, 5 ms apart.
+    for (int i = 0; i < 200; ++i) {
+        win->DataT[i] = i * 0.005f;
+        win->DataA[i] = static_cast<float>(2.5 + 1.5 * std::sin(2 * 3.14159265358979 * i * 0.005));
+        win->DataB[i] = 4 - i * 0.005f;
+    }
+    win->DataCount = 200;
+    win->ScaleT.RangeStart = 0;
+    win->ScaleT.RangeEnd = 1;
+    win->AxesChanged = win->PlotDirty = true;
+    win->Timer1Timer();
+    MainCursors& m = *win->Measuring;
+    TPaintBox* box = win->PaintBoxData;
+    const QSize plot = win->PlotBitmap.size();
+    const QPoint origin(PlotLeftMargin, PlotTopMargin);
+    const auto columnOf = [&](double t) {
+        return static_cast<int>(std::lround(1 + t * (plot.width() - 3))); // range 0 .. 1 s
+    };
+
+    // The context menu switches the time cursors on, at a third and two thirds.
+    std::unique_ptr<QMenu> menu(m.CreateMenu());
+    menu->actions().at(0)->trigger();
+    EXPECT_TRUE(win->Cursors.timeSpan().Enabled);
+    win->Timer1Timer();
+    EXPECT_TRUE(m.LabelMesswerte->isVisible());
+    EXPECT_EQ(win->Display.Cursors.Vertical, true);
+
+    // t2 dragged to 0.75 s, t1 to 0.25 s: one half period of the sine.
+    Drag(box, origin + QPoint(columnOf(2.0 / 3), plot.height() / 2),
+         origin + QPoint(columnOf(0.75), plot.height() / 2));
+    Drag(box, origin + QPoint(columnOf(1.0 / 3), plot.height() / 3),
+         origin + QPoint(columnOf(0.25), plot.height() / 3));
+    EXPECT_NEAR(win->Cursors.X[1], 0.75, 0.005);
+    EXPECT_NEAR(win->Cursors.X[0], 0.25, 0.005);
+    EXPECT_EQ(win->ScaleT.RangeEnd, 1); // no zoom box came of it
+    // The arrow key moves the active one (t1) to the next stored point.
+    win->Cursors.X[0] = 0.2501;
+    QTest::keyClick(box, Qt::Key_Right);
+    EXPECT_FLOAT_EQ(static_cast<float>(win->Cursors.X[0]), win->DataT[51]);
+    QTest::keyClick(box, Qt::Key_Left);
+    EXPECT_FLOAT_EQ(static_cast<float>(win->Cursors.X[0]), win->DataT[50]);
+
+    QTest::keyClick(box, Qt::Key_C, Qt::ControlModifier);
+    const QString copied = QGuiApplication::clipboard()->text();
+    EXPECT_TRUE(copied.contains(QStringLiteral("Spitze-Spitze\t")));
+    EXPECT_EQ(copied, ReadoutText(m.Table()));
+
+    // The pointer over the data names the nearest point; outside the data nothing.
+    SendMouse(box, QEvent::MouseMove, origin + QPoint(columnOf(0.5), 20), Qt::NoButton,
+              Qt::NoButton);
+    EXPECT_TRUE(m.LabelZeiger->isVisible());
+    EXPECT_TRUE(m.LabelZeiger->text().startsWith(QStringLiteral("t = 500 ms")))
+        << m.LabelZeiger->text().toStdString();
+    SendMouse(box, QEvent::MouseMove, QPoint(5, 5), Qt::NoButton, Qt::NoButton);
+    EXPECT_FALSE(m.LabelZeiger->isVisible());
+
+    // The wheel zooms time about the pointer; Backspace goes back.
+    const QPoint at = origin + QPoint(columnOf(0.5), plot.height() / 2);
+    QWheelEvent wheel(at, box->mapToGlobal(at), QPoint(), QPoint(0, 120), Qt::NoButton,
+                      Qt::NoModifier, Qt::NoScrollPhase, false);
+    QCoreApplication::sendEvent(box, &wheel);
+    EXPECT_NEAR(win->ScaleT.RangeEnd - win->ScaleT.RangeStart, 0.8, 1e-3);
+    EXPECT_NEAR((win->ScaleT.RangeEnd + win->ScaleT.RangeStart) / 2, 0.5, 5e-3);
+    EXPECT_EQ(win->ScaleA.RangeEnd, 5);
+    win->Timer1Timer();
+    EXPECT_TRUE(win->ImageUntenFull->isVisibleTo(win.get()));
+    QTest::keyClick(box, Qt::Key_Backspace);
+    EXPECT_EQ(win->ScaleT.RangeStart, 0);
+    EXPECT_EQ(win->ScaleT.RangeEnd, 1);
 }
 
 } // namespace

@@ -353,3 +353,45 @@ TEST(Layout, PlotTallerThanFourThousandRowsIsDrawnToItsLastRow) {
 }
 
 } // namespace
+
+namespace {
+
+TEST(PlotCursors, LinesAndTheirMasksKeepTheChannelColours) {
+    PlotFixture f;
+    f.controls.KanalB = false;
+    for (int i = 0; i <= 100; ++i)
+        f.addPoint(i * 0.1f, 5, 0); // A along row(5)
+    f.state.Cursors.Vertical = f.state.Cursors.Horizontal = true;
+    f.state.Cursors.X = {2.5, 7.5};
+    f.state.Cursors.Y = {2, 8};
+    f.state.Cursors.OnB = true;
+    f.state.Cursors.Active = 0; // t1 solid, the others dashed
+    f.paint();
+    const int x1 = f.column(2.5), x2 = f.column(7.5), y1 = f.row(2);
+    const int rowA = f.row(5);
+    // Away from curves and labels the line is the cursor's own mask on the background.
+    EXPECT_EQ(f.at(x1, H / 2 + 20), PaletteMask::CursorTime);
+    EXPECT_EQ(f.at(f.column(5), y1), PaletteIndex::Background & PaletteMask::CursorValueB);
+    // Where the A curve runs under a cursor, the AND keeps A's hue (no red).
+    EXPECT_EQ(f.at(x1, rowA) >> 4, 0);
+    EXPECT_NE(f.at(x1, rowA) & 0x0F, 0);
+    int solid = 0, dashed = 0;
+    for (int y = 40; y < 140; ++y) {
+        solid += f.at(x1, y) != PaletteIndex::Background;
+        dashed += f.at(x2, y) != PaletteIndex::Background;
+    }
+    EXPECT_EQ(solid, 100);
+    EXPECT_GT(dashed, 40);
+    EXPECT_LT(dashed, 70);
+    // Cursors outside the ranges draw nothing (and write nowhere outside the image).
+    PlotFixture g;
+    g.state.Cursors.Vertical = g.state.Cursors.Horizontal = true;
+    g.state.Cursors.X = {-5, 1e300};
+    g.state.Cursors.Y = {11, -1e300};
+    g.paint();
+    for (int y = 1; y < H - 1; ++y)
+        for (int x = 1; x < W - 1; ++x)
+            ASSERT_EQ(g.at(x, y), PaletteIndex::Background) << x << "," << y;
+}
+
+} // namespace

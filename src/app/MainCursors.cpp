@@ -1,0 +1,384 @@
+#include "MainCursors.h"
+
+#include "SignalDefinition.h"
+#include "TFormMain.h"
+#include "TPaintBox.h"
+
+#include <QActionGroup>
+#include <QCheckBox>
+#include <QClipboard>
+#include <QGuiApplication>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QMenu>
+#include <QMouseEvent>
+#include <QWheelEvent>
+
+namespace {
+
+// Pixels within which a press catches a cursor line, or the pointer a stored point.
+constexpr double CatchPixels = 4;
+constexpr double PointerPixels = 8;
+// Wheel turns closer together than this are one step back in the zoom history.
+constexpr int WheelBurstMs = 700;
+constexpr int ReadoutRefreshMs = 250;
+
+QString unitOf(const QString& definition) {
+    return SplitDefinition(definition).unit;
+}
+
+} // namespace
+
+MainCursors::MainCursors(TFormMain& window) : QObject(&window), w(window) {
+    QWidget* panel = w.Panelmitte;
+    const QString box =
+        QStringLiteral("QLabel { background: rgba(255, 255, 255, 225); border: 1px solid #b0b0b0;"
+                       " padding: 2px; font-family: Arial; font-size: 11px; }");
+    LabelMesswerte = new QLabel(panel);
+    LabelZeiger = new QLabel(panel);
+    for (QLabel* label : {LabelMesswerte, LabelZeiger}) {
+        label->setStyleSheet(box);
+        label->hide();
+    }
+    // The readout can be dragged aside; from then on it stays where it was put.
+    LabelMesswerte->setCursor(Qt::SizeAllCursor);
+    LabelMesswerte->installEventFilter(this);
+    LabelZeiger->setAttribute(Qt::WA_TransparentForMouseEvents);
+    LabelMesswerte->setTextFormat(Qt::RichText);
+    LabelZeiger->setTextFormat(Qt::PlainText);
+
+    TPaintBox* plot = w.PaintBoxData;
+    plot->setMouseTracking(true); // the value under the pointer, without a button
+    plot->setFocusPolicy(Qt::ClickFocus);
+    plot->installEventFilter(this);
+    // The axis buttons change ranges too: the way back includes them.
+    for (TImage* image : {w.ImageLinksAuto, w.ImageLinksFull, w.ImageRechtsauto, w.ImageRechtsFull,
+                          w.ImageUntenAuto, w.ImageUntenFull})
+        image->installEventFilter(this);
+
+    // Live sweeps change under the cursors; the readout follows a few times a second.
+    refresh.setInterval(ReadoutRefreshMs);
+    connect(&refresh, &QTimer::timeout, this, [this] {
+        if (w.Cursors.VerticalOn || w.Cursors.HorizontalOn) Changed();
+    });
+    refresh.start();
+}
+
+CursorAxes MainCursors::Axes() const {
+    TFormMain& m = w;
+    return AxesOf(m.Cursors, m.Scales(), m.ReadDisplayControls().Mode());
+}
+
+ReadoutInput MainCursors::Input() const {
+    const DisplayControls c = w.ReadDisplayControls();
+    ReadoutInput in;
+    in.Cursors = w.Cursors;
+    in.Mode = c.Mode();
+    in.Minutes = w.CheckBoxMinuten->isChecked();
+    in.ShowA = c.KanalA;
+    in.ShowB = c.KanalB;
+    in.DataA = {{w.DataT, w.DataA, w.DataCount}, w.UnitA};
+    in.DataB = {{w.DataT, w.DataB, w.DataCount}, w.UnitB};
+    in.SnapA = {{w.SnapT, w.SnapA, w.SnapCount}, unitOf(w.SnapDefA)};
+    in.SnapB = {{w.SnapT, w.SnapB, w.SnapCount}, unitOf(w.SnapDefB)};
+    return in;
+}
+
+ReadoutTable MainCursors::Table() const {
+    return ComposeReadout(Input());
+}
+
+void MainCursors::Changed() {
+    const PlotMode mode = w.ReadDisplayControls().Mode();
+    const ScaleSet s = w.Scales();
+    const Tscale& vertical = w.Cursors.valueOnB(mode) ? s.B : s.A;
+    w.Cursors.followMode(mode, {s.Bottom->RangeStart, s.Bottom->RangeEnd},
+                         {vertical.RangeStart, vertical.RangeEnd});
+    const CursorMarks marks = MarksOf(w.Cursors, mode);
+    const CursorMarks& old = w.Display.Cursors;
+    if (marks.Vertical != old.Vertical || marks.Horizontal != old.Horizontal || marks.X != old.X ||
+        marks.Y != old.Y || marks.OnB != old.OnB || marks.XNames != old.XNames ||
+        marks.Active != old.Active) {
+        w.Display.Cursors = marks;
+        w.PlotDirty = true;
+    }
+    ShowReadout();
+}
+
+void MainCursors::ShowReadout() {
+    if (!w.Cursors.VerticalOn && !w.Cursors.HorizontalOn) {
+        LabelMesswerte->hide();
+        shownHtml.clear();
+        return;
+    }
+    const QString html = ReadoutHtml(Table());
+    if (html != shownHtml) {
+        LabelMesswerte->setText(html);
+        LabelMesswerte->adjustSize();
+        shownHtml = html;
+    }
+    // In the corner of the plot where it hides least, unless the user put it somewhere.
+    const QSize plot = w.PlotBitmap.size();
+    const QPoint origin =
+        w.PaintBoxData->geometry().topLeft() + QPoint(PlotLeftMargin, PlotTopMargin);
+    if (!placedByUser) {
+        corner = QuietCorner(Input(), w.Scales(), plot, LabelMesswerte->size(), 6, corner);
+        LabelMesswerte->move(origin + CornerPosition(corner, plot, LabelMesswerte->size(), 6));
+    }
+    LabelMesswerte->show();
+}
+
+void MainCursors::ShowPointer(QPoint at) {
+    const QSize plot = w.PlotBitmap.size();
+    const double x = at.x() - PlotLeftMargin, y = at.y() - PlotTopMargin;
+    const ReadoutInput in = Input();
+    int index = -1;
+    if (x >= 0 && y >= 0 && x < plot.width() && y < plot.height() && plot.width() > 3) {
+        const ScaleSet s = w.Scales();
+        if (in.Mode == PlotMode::Normal) {
+            const Tscale& t = *s.Bottom;
+            const double perPixel = (t.RangeEnd - t.RangeStart) / (plot.width() - 3);
+            const double time = t.RangeStart + (x - 1) * perPixel;
+            index = NearestInTime(in.DataA.Points, time, PointerPixels * perPixel);
+        } else {
+            const bool bAsX = in.Mode == PlotMode::BAsX;
+            const CursorAxes axes{s.Bottom->RangeStart, s.Bottom->RangeEnd,
+                                  (bAsX ? s.A : s.B).RangeStart, (bAsX ? s.A : s.B).RangeEnd};
+            index = NearestOnPlot(bAsX ? w.DataB : w.DataA, bAsX ? w.DataA : w.DataB, w.DataCount,
+                                  axes, plot, x, y, PointerPixels);
+        }
+    }
+    if (index < 0) {
+        LabelZeiger->hide();
+        return;
+    }
+    LabelZeiger->setText(PointerText(in, index));
+    LabelZeiger->adjustSize();
+    // Below right of the pointer, turned inwards at the plot's right and bottom edges.
+    const QRect box = w.PaintBoxData->geometry();
+    QPoint p = box.topLeft() + at + QPoint(14, 16);
+    const int maxX = box.left() + PlotLeftMargin + plot.width() - LabelZeiger->width() - 2;
+    const int maxY = box.top() + PlotTopMargin + plot.height() - LabelZeiger->height() - 2;
+    if (p.x() > maxX) p.rx() = box.left() + at.x() - LabelZeiger->width() - 10;
+    if (p.y() > maxY) p.ry() = box.top() + at.y() - LabelZeiger->height() - 10;
+    LabelZeiger->move(p);
+    LabelZeiger->show();
+    LabelZeiger->raise();
+}
+
+void MainCursors::RememberRanges() {
+    w.RangeHistory.push(CaptureRanges(w.Scales()));
+}
+
+void MainCursors::ZoomBack() {
+    const ScaleSet s = w.Scales();
+    ScaleRanges earlier;
+    if (!w.RangeHistory.back(CaptureRanges(s), earlier)) return;
+    RestoreRanges(earlier, s);
+    w.AxesChanged = w.PlotDirty = true;
+}
+
+void MainCursors::CopyReadout() {
+    if (!w.Cursors.VerticalOn && !w.Cursors.HorizontalOn) return;
+    QGuiApplication::clipboard()->setText(ReadoutText(Table()));
+}
+
+void MainCursors::Step(bool vertical, int steps) {
+    CursorState& c = w.Cursors;
+    if (vertical ? !c.VerticalOn : !c.HorizontalOn) return;
+    const bool activeIsX = c.Active == CursorId::X1 || c.Active == CursorId::X2;
+    const CursorId id = vertical == activeIsX ? c.Active : vertical ? CursorId::X1 : CursorId::Y1;
+    const CursorAxes axes = Axes();
+    const QSize plot = w.PlotBitmap.size();
+    PointSeries times;
+    if (vertical && w.ReadDisplayControls().Mode() == PlotMode::Normal)
+        times = w.DataCount > 0 ? PointSeries{w.DataT, w.DataA, w.DataCount}
+                                : PointSeries{w.SnapT, w.SnapA, w.SnapCount};
+    const double pixel = vertical ? (axes.XEnd - axes.XStart) / std::max(1, plot.width() - 3)
+                                  : (axes.YEnd - axes.YStart) / std::max(1, plot.height() - 3);
+    c.position(id) = SteppedPosition(c.position(id), steps, times, pixel);
+    c.Active = id;
+    Changed();
+}
+
+bool MainCursors::Key(int key, Qt::KeyboardModifiers modifiers) {
+    const int n = (modifiers & Qt::ShiftModifier) ? 10 : 1;
+    switch (key) {
+    case Qt::Key_Left:
+        Step(true, -n);
+        return true;
+    case Qt::Key_Right:
+        Step(true, n);
+        return true;
+    case Qt::Key_Down:
+        Step(false, -n);
+        return true;
+    case Qt::Key_Up:
+        Step(false, n);
+        return true;
+    case Qt::Key_Backspace:
+        ZoomBack();
+        return true;
+    case Qt::Key_C:
+        if (!(modifiers & Qt::ControlModifier)) return false;
+        CopyReadout();
+        return true;
+    default:
+        return false;
+    }
+}
+
+QMenu* MainCursors::CreateMenu() {
+    const PlotMode mode = w.ReadDisplayControls().Mode();
+    const bool normal = mode == PlotMode::Normal;
+    const ScaleSet s = w.Scales();
+    auto* menu = new QMenu(w.PaintBoxData);
+    CursorState& c = w.Cursors;
+
+    QAction* vertical = menu->addAction(normal ? QStringLiteral("Zeitcursor t1, t2")
+                                               : QStringLiteral("x-Cursor x1, x2"));
+    vertical->setCheckable(true);
+    vertical->setChecked(c.VerticalOn);
+    connect(vertical, &QAction::toggled, this, [this, s](bool on) {
+        w.Cursors.setVerticalOn(on, s.Bottom->RangeStart, s.Bottom->RangeEnd);
+        Changed();
+    });
+    QAction* horizontal = menu->addAction(normal ? QStringLiteral("Wertcursor y1, y2")
+                                                 : QStringLiteral("y-Cursor y1, y2"));
+    horizontal->setCheckable(true);
+    horizontal->setChecked(c.HorizontalOn);
+    connect(horizontal, &QAction::toggled, this, [this, s, mode](bool on) {
+        const Tscale& axis = w.Cursors.valueOnB(mode) ? s.B : s.A;
+        w.Cursors.setHorizontalOn(on, axis.RangeStart, axis.RangeEnd);
+        Changed();
+    });
+    if (normal) {
+        auto* axes = new QActionGroup(menu);
+        for (const bool b : {false, true}) {
+            QAction* a = menu->addAction(b ? QStringLiteral("Wertcursor an Achse B")
+                                           : QStringLiteral("Wertcursor an Achse A"));
+            a->setCheckable(true);
+            a->setChecked(c.ValueAxisB == b);
+            axes->addAction(a);
+            connect(a, &QAction::triggered, this, [this, s, b] {
+                const Tscale& axis = b ? s.B : s.A;
+                w.Cursors.setValueAxisB(b, axis.RangeStart, axis.RangeEnd);
+                Changed();
+            });
+        }
+    }
+    menu->addSeparator();
+    // The keys are handled on the plot; the menu only names them (in German, which Qt's own
+    // key names are not without a translation).
+    QAction* copy = menu->addAction(QStringLiteral("Messwerte kopieren\tStrg+C"));
+    copy->setEnabled(c.VerticalOn || c.HorizontalOn);
+    connect(copy, &QAction::triggered, this, [this] { CopyReadout(); });
+    QAction* back = menu->addAction(QStringLiteral("Zoom zur\u00FCck\tR\u00FCcktaste"));
+    back->setEnabled(w.RangeHistory.hasEarlier(CaptureRanges(s)));
+    connect(back, &QAction::triggered, this, [this] { ZoomBack(); });
+    return menu;
+}
+
+bool MainCursors::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == LabelMesswerte) {
+        const auto* e = static_cast<QMouseEvent*>(event);
+        if (event->type() == QEvent::MouseButtonPress && e->button() == Qt::LeftButton) {
+            boxGrip = e->position().toPoint();
+            return true;
+        }
+        if (event->type() == QEvent::MouseMove && (e->buttons() & Qt::LeftButton)) {
+            LabelMesswerte->move(LabelMesswerte->mapToParent(e->position().toPoint()) - boxGrip);
+            placedByUser = true;
+            return true;
+        }
+        return false;
+    }
+    if (watched != w.PaintBoxData) {
+        if (event->type() == QEvent::MouseButtonPress) RememberRanges();
+        return false;
+    }
+    const QSize plot = w.PlotBitmap.size();
+    const auto plotPoint = [](QMouseEvent* e) {
+        const QPointF p = e->position();
+        return QPointF(p.x() - PlotLeftMargin, p.y() - PlotTopMargin);
+    };
+    switch (event->type()) {
+    case QEvent::MouseButtonPress:
+    case QEvent::MouseButtonDblClick: {
+        auto* e = static_cast<QMouseEvent*>(event);
+        if (e->button() == Qt::LeftButton) {
+            const QPointF p = plotPoint(e);
+            if (const auto id = CursorAt(w.Cursors, Axes(), plot, p.x(), p.y(), CatchPixels)) {
+                dragging = id;
+                w.Cursors.Active = *id;
+                Changed();
+                return true;
+            }
+        }
+        if (e->button() == Qt::RightButton) rightPress = e->position().toPoint();
+        RememberRanges(); // a zoom box, a pan or a fit may follow
+        return false;
+    }
+    case QEvent::MouseMove: {
+        auto* e = static_cast<QMouseEvent*>(event);
+        if (dragging) {
+            const QPointF p = plotPoint(e);
+            DragCursor(w.Cursors, *dragging, Axes(), plot, p.x(), p.y());
+            Changed();
+        }
+        ShowPointer(e->position().toPoint());
+        if (!dragging && e->buttons() == Qt::NoButton) {
+            const QPointF p = plotPoint(e);
+            const auto id = CursorAt(w.Cursors, Axes(), plot, p.x(), p.y(), CatchPixels);
+            const bool x = id == CursorId::X1 || id == CursorId::X2;
+            w.PaintBoxData->setCursor(!id ? Qt::ArrowCursor
+                                      : x ? Qt::SizeHorCursor
+                                          : Qt::SizeVerCursor);
+        }
+        return dragging.has_value();
+    }
+    case QEvent::MouseButtonRelease: {
+        auto* e = static_cast<QMouseEvent*>(event);
+        if (dragging) {
+            dragging.reset();
+            return true;
+        }
+        if (e->button() == Qt::RightButton &&
+            (e->position().toPoint() - rightPress).manhattanLength() <= 2) {
+            // After the pan has ended: the release still goes to the plot first.
+            const QPoint global = e->globalPosition().toPoint();
+            QMetaObject::invokeMethod(
+                this,
+                [this, global] {
+                    QMenu* menu = CreateMenu();
+                    menu->exec(global);
+                    delete menu;
+                },
+                Qt::QueuedConnection);
+        }
+        rightPress = {-1, -1};
+        return false;
+    }
+    case QEvent::Wheel: {
+        auto* e = static_cast<QWheelEvent*>(event);
+        const int delta = e->angleDelta().y();
+        if (delta == 0) return true;
+        if (!lastWheel.isValid() || lastWheel.elapsed() > WheelBurstMs) RememberRanges();
+        lastWheel.restart();
+        const QPointF p = e->position();
+        if (WheelZoom(w.Scales(), p.x() - PlotLeftMargin, p.y() - PlotTopMargin, plot,
+                      WheelFactor(delta), e->modifiers() & Qt::ControlModifier))
+            w.AxesChanged = w.PlotDirty = true;
+        return true;
+    }
+    case QEvent::KeyPress: {
+        auto* e = static_cast<QKeyEvent*>(event);
+        return Key(e->key(), e->modifiers());
+    }
+    case QEvent::Leave:
+        LabelZeiger->hide();
+        return false;
+    default:
+        return false;
+    }
+}

@@ -1,0 +1,55 @@
+#include "CursorOverlay.h"
+
+#include "DisplayState.h"
+#include "IndexedImage.h"
+#include "Plot.h"
+
+#include <QString>
+
+#include <cmath>
+
+namespace {
+
+constexpr int DashOn = 4, DashPeriod = 7;
+
+bool drawn(int k, bool solid) {
+    return solid || k % DashPeriod < DashOn;
+}
+
+} // namespace
+
+void DrawCursors(IndexedImage& image, const CursorMarks& marks, const ScaleSet& scales,
+                 const QFont& font) {
+    const int w = image.width(), h = image.height();
+    if (w < 4 || h < 4) return;
+    const QString xName =
+        marks.XNames == CursorMarks::Names::Time ? QStringLiteral("t") : QStringLiteral("x");
+    const Tscale& bottom = *scales.Bottom;
+    const Tscale& value = marks.OnB ? scales.B : scales.A;
+    const std::uint8_t valueMask =
+        marks.OnB ? PaletteMask::CursorValueB : PaletteMask::CursorValueA;
+
+    for (int i = 0; i < 2 && marks.Vertical; ++i) {
+        const double c = PlotColumn(marks.X[i], bottom.RangeStart, bottom.RangeEnd, w);
+        if (!(c >= 1 && c <= w - 2)) continue;
+        const int x = static_cast<int>(c);
+        for (int y = 1; y < h - 1; ++y)
+            if (drawn(y - 1, marks.Active == i)) image.andPixel(x, y, PaletteMask::CursorTime);
+        const QString name = xName + QString::number(i + 1);
+        const int tw = IndexedImage::textSize(name, font).width();
+        // Beside the line, on the side with room.
+        const int tx = x + 3 + tw < w - 1 ? x + 3 : x - 2 - tw;
+        image.drawText(tx, 3 + 12 * i, name, font, PaletteIndex::CursorLabel);
+    }
+    for (int i = 0; i < 2 && marks.Horizontal; ++i) {
+        const double r = PlotRow(marks.Y[i], value.RangeStart, value.RangeEnd, h);
+        if (!(r >= 1 && r <= h - 2)) continue;
+        const int y = static_cast<int>(r);
+        for (int x = 1; x < w - 1; ++x)
+            if (drawn(x - 1, marks.Active == 2 + i)) image.andPixel(x, y, valueMask);
+        const QString name = QStringLiteral("y") + QString::number(i + 1);
+        const QSize size = IndexedImage::textSize(name, font);
+        const int ty = y - size.height() >= 1 ? y - size.height() : y + 2;
+        image.drawText(w - size.width() - 4 - 16 * i, ty, name, font, PaletteIndex::CursorLabel);
+    }
+}

@@ -1,0 +1,24 @@
+// The measuring cursors drawn into the plot image: vertical lines at values of the bottom
+// scale, horizontal lines at values of scale A or B, ANDed with masks of their own; the
+// active one solid, the others dashed, each named beside its line.
+#pragma once
+
+#include <array>
+
+class IndexedImage;
+class QFont;
+struct ScaleSet;
+
+struct CursorMarks {
+    enum class Names { Time, Xy }; ///< t1, t2 or x1, x2
+    bool Vertical = false;
+    bool Horizontal = false;
+    std::array<double, 2> X{}; ///< in the units of the bottom scale
+    std::array<double, 2> Y{}; ///< in the units of scale A, or B when OnB
+    bool OnB = false;
+    Names XNames = Names::Time;
+    int Active = -1; ///< 0, 1: vertical; 2, 3: horizontal
+};
+
+void DrawCursors(IndexedImage& image, const CursorMarks& marks, const ScaleSet& scales,
+                 const QFont& font);

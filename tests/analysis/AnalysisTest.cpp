@@ -1,0 +1,375 @@
+#include "CursorState.h"
+#include "Measure.h"
+#include "PlotZoom.h"
+#include "Readout.h"
+
+#include <QLocale>
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <numbers>
+#include <optional>
+#include <vector>
+
+namespace {
+
+// A signal sampled every `step` seconds from t0, as a sweep stores it.
+struct Signal {
+    std::vector<float> t, v;
+    template <typename F> Signal(double t0, double step, int n, F f) {
+        for (int i = 0; i < n; ++i) {
+            t.push_back(static_cast<float>(t0 + i * step));
+            v.push_back(static_cast<float>(f(t0 + i * step, i)));
+        }
+    }
+    PointSeries series() const { return {t.data(), v.data(), static_cast<int>(t.size())}; }
+};
+
+double demoSine(double t, int) {
+    return 2.5 + 1.5 * std::sin(2 * std::numbers::pi * t);
+}
+
+struct GermanLocale : ::testing::Test {
+    GermanLocale() { QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany)); }
+    ~GermanLocale() override { QLocale::setDefault(QLocale::c()); }
+};
+
+TEST(Measure, InterpolationBetweenStoredPoints) {
+    const Signal ramp(0, 0.5, 5, [](double t, int) { return 10 * t; }); // 0, 5, ... 20
+    const Signal single(1, 1, 1, [](double, int) { return 7; });
+    const struct {
+        const char* name;
+        const Signal& s;
+        double t;
+        std::optional<double> expected;
+    } rows[] = {
+        {"on a point", ramp, 0.5, 5},
+        {"between points", ramp, 0.75, 7.5},
+        {"last point", ramp, 2.0, 20},
+        {"before the data", ramp, -0.01, std::nullopt},
+        {"after the data", ramp, 2.01, std::nullopt},
+        {"single point hit", single, 1, 7},
+        {"single point missed", single, 1.5, std::nullopt},
+    };
+    for (const auto& r : rows) {
+        SCOPED_TRACE(r.name);
+        const auto v = InterpolateAt(r.s.series(), r.t);
+        ASSERT_EQ(v.has_value(), r.expected.has_value());
+        if (v) {
+            EXPECT_NEAR(*v, *r.expected, 1e-5);
+        }
+    }
+    EXPECT_FALSE(InterpolateAt({}, 0));
+}
+
+TEST(Measure, StatisticsOfKnownSignals) {
+    // The demo's sine over exactly two periods, a noisy copy whose noise crosses the mean
+    // many times, a ramp of 0.5 per second, flat data, two points.
+    const Signal sine(0, 0.005, 401, demoSine);
+    const Signal noisy(0, 0.005, 401,
+                       [](double t, int i) { return demoSine(t, i) + (i % 2 ? 0.2 : -0.2); });
+    const Signal ramp(-1, 0.01, 301, [](double t, int) { return 3 + 0.5 * t; });
+    const Signal flat(0, 0.1, 50, [](double, int) { return 3; });
+    // Noise alone (sums of uniform steps from a fixed generator) has no period.
+    unsigned seed = 12345;
+    const auto uniform = [&seed] {
+        seed = seed * 1103515245u + 12345u;
+        return (seed >> 8) / 16777216.0 - 0.5;
+    };
+    const Signal noise(0, 0.01, 500, [&](double, int) {
+        return 3.5 + 0.02 * (uniform() + uniform() + uniform() + uniform());
+    });
+    const SpanStatistics noiseStats = StatisticsOver(noise.series(), 0, 5);
+    EXPECT_GT(noiseStats.PeakPeak(), 0.03);
+    EXPECT_FALSE(noiseStats.Frequency);
+    const Signal two(0, 1, 2, [](double t, int) { return 4 - 2 * t; });
+    const double rmsSine = std::sqrt(2.5 * 2.5 + 1.5 * 1.5 / 2);
+    // Least squares over two periods: 1.5 * integral of (t - 1) sin(2 pi t) / integral of
+    // (t - 1)^2 over 0 .. 2, a sine leans against its own start.
+    const double slopeSine = 1.5 * (-1 / std::numbers::pi) / (2.0 / 3);
+    const struct {
+        const char* name;
+        const Signal& s;
+        double t1, t2;
+        int count;
+        double min, max, mean, rms;
+        std::optional<double> slope, frequency;
+        double tolerance;
+    } rows[] = {
+        {"sine", sine, 0, 2, 401, 1, 4, 2.5, rmsSine, slopeSine, 1.0, 2e-3},
+        {"sine, cursors swapped", sine, 2, 0, 401, 1, 4, 2.5, rmsSine, slopeSine, 1.0, 2e-3},
+        {"noisy sine", noisy, 0, 2, 401, 0.8, 4.2, 2.5, std::sqrt(rmsSine * rmsSine + 0.04),
+         slopeSine, 1.0, 2e-3},
+        {"ramp", ramp, 0, 1, 101, 3, 3.5, 3.25, std::sqrt(10.5625 + 0.25 * 0.25 / 3), 0.5,
+         std::nullopt, 2e-3},
+        {"flat", flat, 0, 10, 50, 3, 3, 3, 3, 0.0, std::nullopt, 1e-6},
+        {"two points", two, 0, 1, 2, 2, 4, 3, std::sqrt(10.0), -2.0, std::nullopt, 1e-6},
+        {"one point", two, 0.5, 1, 1, 2, 2, 2, 2, std::nullopt, std::nullopt, 1e-6},
+    };
+    for (const auto& r : rows) {
+        SCOPED_TRACE(r.name);
+        const SpanStatistics st = StatisticsOver(r.s.series(), r.t1, r.t2);
+        EXPECT_EQ(st.Count, r.count);
+        EXPECT_NEAR(st.Min, r.min, r.tolerance);
+        EXPECT_NEAR(st.Max, r.max, r.tolerance);
+        EXPECT_NEAR(st.PeakPeak(), r.max - r.min, 2 * r.tolerance);
+        EXPECT_NEAR(st.Mean, r.mean, r.tolerance);
+        EXPECT_NEAR(st.Rms, r.rms, r.tolerance);
+        ASSERT_EQ(st.Slope.has_value(), r.slope.has_value());
+        if (st.Slope) {
+            // Sums over samples stand for integrals: one percent apart.
+            EXPECT_NEAR(*st.Slope, *r.slope, r.tolerance + 0.01 * std::fabs(*r.slope));
+        }
+        ASSERT_EQ(st.Frequency.has_value(), r.frequency.has_value());
+        if (st.Frequency) {
+            EXPECT_NEAR(*st.Frequency, *r.frequency, r.tolerance);
+        }
+    }
+    EXPECT_EQ(StatisticsOver(sine.series(), 5, 6).Count, 0);
+}
+
+TEST(Measure, NearestPointAndSteppingFromPointToPoint) {
+    const Signal s(0, 0.1, 11, demoSine); // 0 .. 1 s
+    const PointSeries p = s.series();
+    EXPECT_EQ(NearestInTime(p, 0.34, 0.05), 3);
+    EXPECT_EQ(NearestInTime(p, 0.36, 0.05), 4);
+    EXPECT_EQ(NearestInTime(p, -0.04, 0.05), 0);
+    EXPECT_EQ(NearestInTime(p, 1.06, 0.05), -1);
+    EXPECT_EQ(NearestInTime({}, 0, 1), -1);
+
+    const struct {
+        const char* name;
+        double from;
+        int steps;
+        double to;
+    } rows[] = {
+        {"from a point right", 0.3, 1, 0.4}, {"from a point left", 0.3, -1, 0.2},
+        {"between, right", 0.35, 1, 0.4},    {"between, left", 0.35, -1, 0.3},
+        {"ten at once", 0.0, 10, 1.0},       {"clamped at the end", 0.5, 100, 1.0},
+        {"beyond the last", 1.2, 1, 1.2},    {"before the first, left", -0.5, -1, -0.5},
+    };
+    for (const auto& r : rows) {
+        SCOPED_TRACE(r.name);
+        EXPECT_NEAR(SteppedPosition(static_cast<float>(r.from), r.steps, p, 0.001), r.to, 1e-6);
+    }
+    EXPECT_DOUBLE_EQ(SteppedPosition(2.0, -3, {}, 0.25), 1.25);
+}
+
+struct CursorFixture : ::testing::Test {
+    Tscale A, B, T, X;
+    Tscale* left = &A;
+    Tscale* right = &B;
+    Tscale* bottom = &T;
+    ScaleSet scales{A, B, T, X, left, right, bottom};
+    const QSize plot{403, 303}; // 400 and 300 pixels between the frame's inner edges
+    CursorFixture() {
+        A.Visible = B.Visible = T.Visible = true;
+        for (auto [s, lo, hi] : {std::tuple{&A, 0.0, 5.0}, {&B, 0.0, 100.0}, {&T, 0.0, 2.0}}) {
+            s->RangeStart = lo;
+            s->RangeEnd = hi;
+        }
+        X.RangeStart = 0;
+        X.RangeEnd = 1;
+    }
+};
+
+TEST_F(CursorFixture, PlacingHittingAndDraggingFollowTheAxes) {
+    CursorState c;
+    c.setVerticalOn(true, T.RangeStart, T.RangeEnd);
+    c.setHorizontalOn(true, B.RangeStart, B.RangeEnd);
+    c.setValueAxisB(true, B.RangeStart, B.RangeEnd);
+    EXPECT_NEAR(c.X[0], 2.0 / 3, 1e-12);
+    EXPECT_NEAR(c.Y[1], 200.0 / 3, 1e-12);
+    const TimeSpan span = c.timeSpan();
+    EXPECT_TRUE(span.Enabled);
+    EXPECT_LT(span.T1, span.T2);
+
+    const CursorAxes axes = AxesOf(c, scales, PlotMode::Normal);
+    EXPECT_EQ(axes.YEnd, 100);
+    // Column of t1 is 1 + 400/3, row of y2 is 301 - 200.
+    const struct {
+        const char* name;
+        double x, y;
+        std::optional<CursorId> hit;
+    } rows[] = {
+        {"on t1", 134, 10, CursorId::X1},
+        {"beside t2", 270, 10, CursorId::X2},
+        {"on y2", 50, 101, CursorId::Y2},
+        {"nowhere", 50, 50, std::nullopt},
+        {"t1 nearer than y1", 134, 198, CursorId::X1},
+    };
+    for (const auto& r : rows) {
+        SCOPED_TRACE(r.name);
+        EXPECT_EQ(CursorAt(c, axes, plot, r.x, r.y, 4), r.hit);
+    }
+
+    DragCursor(c, CursorId::X2, axes, plot, 201, 0);
+    EXPECT_NEAR(c.X[1], 1.0, 1e-12);
+    EXPECT_EQ(c.Active, CursorId::X2);
+    DragCursor(c, CursorId::Y1, axes, plot, 0, 1000); // below the plot: stays at its edge
+    EXPECT_NEAR(c.Y[0], 0, 1e-12);
+
+    // XY: the vertical cursors take the new bottom quantity and no longer span time.
+    c.followMode(PlotMode::BAsX, {0, 100}, {0, 5});
+    EXPECT_FALSE(c.timeSpan().Enabled);
+    EXPECT_FALSE(c.valueOnB(PlotMode::BAsX));
+    EXPECT_NEAR(c.X[0], 100.0 / 3, 1e-12);
+    EXPECT_NEAR(c.Y[0], 5.0 / 3, 1e-12);
+    const CursorMarks m = MarksOf(c, PlotMode::BAsX);
+    EXPECT_EQ(m.XNames, CursorMarks::Names::Xy);
+    EXPECT_FALSE(m.OnB);
+}
+
+TEST_F(CursorFixture, WheelZoomKeepsTheValueUnderThePointerAndHistoryStepsBack) {
+    ZoomHistory history;
+    const ScaleRanges start = CaptureRanges(scales);
+    history.push(start);
+    history.push(start); // the same range is kept once
+    EXPECT_EQ(history.size(), 1);
+    EXPECT_FALSE(history.hasEarlier(start));
+
+    const double x = 101; // a quarter across: t = 0.5
+    ASSERT_TRUE(WheelZoom(scales, x, 0, plot, WheelFactor(120), false));
+    EXPECT_NEAR(T.RangeEnd - T.RangeStart, 1.6, 1e-12);
+    EXPECT_NEAR(T.RangeStart + 0.25 * (T.RangeEnd - T.RangeStart), 0.5, 1e-12);
+    EXPECT_EQ(A.RangeEnd, 5); // the value axes only with Ctrl
+    history.push(CaptureRanges(scales));
+
+    ASSERT_TRUE(WheelZoom(scales, 0, 151, plot, WheelFactor(-240), true));
+    EXPECT_NEAR(A.RangeEnd - A.RangeStart, 5 * 1.5625, 1e-12);
+    EXPECT_NEAR((A.RangeStart + A.RangeEnd) / 2, 2.5, 1e-12);
+    EXPECT_NEAR((B.RangeStart + B.RangeEnd) / 2, 50, 1e-12);
+
+    ScaleRanges back;
+    EXPECT_TRUE(history.hasEarlier(CaptureRanges(scales)));
+    ASSERT_TRUE(history.back(CaptureRanges(scales), back));
+    RestoreRanges(back, scales);
+    EXPECT_EQ(A.RangeEnd, 5);
+    EXPECT_NEAR(T.RangeEnd - T.RangeStart, 1.6, 1e-12);
+    ASSERT_TRUE(history.back(CaptureRanges(scales), back));
+    RestoreRanges(back, scales);
+    EXPECT_TRUE(CaptureRanges(scales) == start);
+    EXPECT_FALSE(history.back(CaptureRanges(scales), back));
+
+    // A span the axis could no longer label is not zoomed into.
+    T.RangeStart = 1000;
+    T.RangeEnd = 1000.000001;
+    EXPECT_FALSE(WheelZoom(scales, 200, 0, plot, 0.5, false));
+}
+
+TEST_F(CursorFixture, ReadoutBoxTakesTheCornerThatHidesLeast) {
+    // A curve along the top (A = 4.9 of 0 .. 5) over the whole time range.
+    std::vector<float> t, v;
+    for (int i = 0; i <= 200; ++i) {
+        t.push_back(i * 0.01f);
+        v.push_back(4.9f);
+    }
+    ReadoutInput in;
+    in.ShowB = false;
+    in.DataA = {{t.data(), v.data(), static_cast<int>(t.size())}, QStringLiteral("V")};
+    const QSize box(120, 80);
+    const struct {
+        const char* name;
+        bool vertical;
+        std::array<double, 2> x;
+        Corner current, expected;
+    } rows[] = {
+        {"curve on top: below", false, {0, 0}, Corner::TopRight, Corner::BottomRight},
+        {"stays where as good", false, {0, 0}, Corner::BottomLeft, Corner::BottomLeft},
+        {"cursors right: left", true, {1.7, 1.9}, Corner::TopRight, Corner::BottomLeft},
+    };
+    for (const auto& r : rows) {
+        SCOPED_TRACE(r.name);
+        in.Cursors.VerticalOn = r.vertical;
+        in.Cursors.X = r.x;
+        EXPECT_EQ(QuietCorner(in, scales, plot, box, 6, r.current), r.expected);
+    }
+    EXPECT_EQ(CornerPosition(Corner::BottomRight, plot, box, 6), QPoint(403 - 126, 303 - 86));
+}
+
+using Readout = GermanLocale;
+
+TEST_F(Readout, QuantitiesTakePrefixesWhereTheUnitAllows) {
+    const struct {
+        double v;
+        const char* unit;
+        const char* text;
+    } rows[] = {
+        {0.25, "s", "250 ms"},
+        {1, "Hz", "1 Hz"},
+        {3, "V", "3 V"},
+        {1500, "V", "1,5 kV"},
+        {999.96, "V", "1 kV"},
+        {0.001, "V", "1 mV"},
+        {-0.012345, "V/s", "-12,35 mV/s"},
+        {0, "V", "0 V"},
+        {2.5, "mV", "2,5 mV"},
+        {-0.5378, "°C/min", "-0,5378 °C/min"},
+        {12345, "", "1,235E+04"},
+        {45, "%", "45 %"},
+        {std::nan(""), "V", "\u2013"},
+    };
+    for (const auto& r : rows) {
+        SCOPED_TRACE(r.text);
+        EXPECT_EQ(FormatQuantity(r.v, QString::fromUtf8(r.unit)), QString::fromUtf8(r.text));
+    }
+}
+
+TEST_F(Readout, DemoSignalsPeriodPeakPeakAndCoolingPerMinute) {
+    // The demo: the sine on A in volts, a cooling curve on B in °C; a snapshot that covers
+    // only the first half second.
+    const Signal a(-0.1, 0.005, 400, demoSine);
+    const Signal b(-0.1, 0.005, 400, [](double t, int) { return 60 - 1.2 * t; });
+    const Signal snap(0, 0.005, 100, [](double t, int) { return 1 + t; });
+    ReadoutInput in;
+    in.Cursors.setVerticalOn(true, 0, 1);
+    in.Cursors.X = {0.25, 1.25};
+    in.DataA = {a.series(), QStringLiteral("V")};
+    in.DataB = {b.series(), QString::fromUtf8("°C")};
+    in.SnapA = {snap.series(), QStringLiteral("V")};
+    in.Minutes = true;
+
+    const auto cell = [](const ReadoutTable& t, const QString& label, int column) {
+        for (const ReadoutRow& row : t)
+            if (row.Label == label) return row.Cells.value(column);
+        return QStringLiteral("(no row)");
+    };
+    ReadoutTable t = ComposeReadout(in);
+    EXPECT_EQ(cell(t, QString::fromUtf8("Δt"), 0), QStringLiteral("0,01667 min"));
+    EXPECT_EQ(cell(t, QString::fromUtf8("1/Δt"), 0), QStringLiteral("1 Hz"));
+    EXPECT_EQ(cell(t, QString(), 2), QStringLiteral("Schnappschuss A"));
+    EXPECT_EQ(cell(t, QStringLiteral("bei t1"), 0), QStringLiteral("4 V"));
+    EXPECT_EQ(cell(t, QStringLiteral("bei t2"), 2), QString::fromUtf8("–"));
+    EXPECT_EQ(cell(t, QStringLiteral("bei t1"), 2), QStringLiteral("1,25 V"));
+    EXPECT_EQ(cell(t, QStringLiteral("Spitze-Spitze"), 0), QStringLiteral("3 V"));
+    // Max to max: two crossings, no full period between crossings of one direction.
+    EXPECT_EQ(cell(t, QStringLiteral("Frequenz"), 0), QString::fromUtf8("–"));
+    EXPECT_EQ(cell(t, QStringLiteral("Steigung"), 1), QString::fromUtf8("-72 °C/min"));
+
+    in.Minutes = false;
+    in.ShowA = false;
+    in.Cursors.setHorizontalOn(true, 0, 3);
+    t = ComposeReadout(in);
+    EXPECT_EQ(cell(t, QString::fromUtf8("Δt"), 0), QStringLiteral("1 s"));
+    EXPECT_EQ(cell(t, QStringLiteral("Frequenz"), 0), QString::fromUtf8("–"));
+    EXPECT_EQ(cell(t, QString(), 0), QStringLiteral("B"));
+    EXPECT_EQ(cell(t, QStringLiteral("Steigung"), 0), QString::fromUtf8("-1,2 °C/s"));
+    EXPECT_EQ(cell(t, QString::fromUtf8("Δy (A)"), 0), QStringLiteral("1 V"));
+    const QString text = ReadoutText(t);
+    EXPECT_TRUE(text.startsWith(QStringLiteral("t1\t250 ms\r\nt2\t1,25 s\r\n")))
+        << text.toStdString();
+    EXPECT_TRUE(ReadoutHtml(t).contains(QStringLiteral("Spitze-Spitze")));
+
+    in.ShowA = true;
+    in.Cursors.X = {0, 1.8};
+    t = ComposeReadout(in);
+    EXPECT_EQ(cell(t, QStringLiteral("Frequenz"), 0), QStringLiteral("1 Hz"));
+    EXPECT_EQ(cell(t, QStringLiteral("Frequenz"), 1), QString::fromUtf8("–"));
+    in.ShowA = false;
+
+    EXPECT_EQ(PointerText(in, 70), QString::fromUtf8("t = 250 ms   B = 59,7 °C"));
+    EXPECT_EQ(PointerText(in, 400), QString());
+}
+
+} // namespace
