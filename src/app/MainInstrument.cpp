@@ -159,8 +159,8 @@ void TInstrumentLink::ConfigureDevice() {
         shortReportShown_ = true;
         Main.Dlg().ShowError(&Main, ShortReportMessage(length));
     }
-    // Device may leave while a message box is open.
-    if (Main.Device && Main.Device->SendOutputReport(report.data(), std::uint32_t(length))) {
+    if (!Main.Device) return; // it left while the message was open
+    if (Main.Device->SendOutputReport(report.data(), std::uint32_t(length))) {
         confirmed_ = c;
         confirmedMode_ = mode;
         failureShown_ = false;
