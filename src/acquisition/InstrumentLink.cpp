@@ -83,9 +83,10 @@ QString NoAccessMessage(const QString& caption, const QString& devicePath) {
                "Das Messgerät %1 ist angeschlossen, aber %2 darf nicht gelesen und beschrieben "
                "werden: Es fehlen die Zugriffsrechte. Ohne sie kann es weder eingestellt "
                "werden noch Messwerte liefern.\n\n"
-               "Abhilfe (einmalig, mit Administratorrechten, im Ordner des Programms):\n"
+               "Abhilfe (einmalig, mit Administratorrechten, im Ordner, in dem das Programm "
+               "gebaut wurde):\n"
                "  sudo cmake --install build\n"
-               "  sudo udevadm control --reload && sudo udevadm trigger\n"
+               "  sudo udevadm control --reload && sudo udevadm trigger\n\n"
                "Das installiert die udev-Regel packaging/70-kurvimat.rules. Danach das "
                "Messgerät ab- und wieder anstecken; ein Neustart des Programms ist nicht nötig.")
         .arg(caption, devicePath);
