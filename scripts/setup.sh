@@ -3,7 +3,10 @@
 
 KURVIMAT_PACKAGES=(build-essential cmake ninja-build qt6-base-dev qt6-base-dev-tools libgl-dev
                    libudev-dev libgtest-dev libgmock-dev libbenchmark-dev libmuparser-dev
-                   fonts-liberation)
+                   fonts-liberation qt6-translations-l10n libgsl-dev)
+# The kernel test (Debian's kernel under qemu with a busybox initramfs) and the fuzz smoke run.
+KURVIMAT_KERNEL_PACKAGES=(qemu-system-x86 busybox-static cpio)
+KURVIMAT_FUZZ_PACKAGES=(clang-14 libclang-rt-14-dev)
 
 kurvimat_missing_packages() {
     local p
@@ -13,15 +16,24 @@ kurvimat_missing_packages() {
 }
 
 # kurvimat_install PKG...: installs the missing ones (root), or prints the line to run and fails.
+# After a failure KURVIMAT_INSTALL_PROBLEM says why.
 kurvimat_install() {
     local missing
+    KURVIMAT_INSTALL_PROBLEM=
     missing=$(kurvimat_missing_packages "$@" | tr '\n' ' ')
     [ -z "${missing// /}" ] && return 0
     if [ "$(id -u)" -eq 0 ]; then
         echo "Installing: $missing"
-        apt-get update -qq || return 1
-        DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends $missing || return 1
+        if ! apt-get update -qq; then
+            KURVIMAT_INSTALL_PROBLEM="the Debian mirror cannot be reached (apt-get update failed); missing: $missing"
+            return 1
+        fi
+        if ! DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends $missing; then
+            KURVIMAT_INSTALL_PROBLEM="apt-get install failed (Debian mirror unreachable?); missing: $missing"
+            return 1
+        fi
     else
+        KURVIMAT_INSTALL_PROBLEM="not root, so nothing was installed; missing: $missing"
         echo "Missing packages. Run as root:"
         echo "  sudo apt-get update && sudo apt-get install -y $missing"
         return 1

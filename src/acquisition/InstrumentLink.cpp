@@ -1,6 +1,7 @@
 #include "InstrumentLink.h"
 
 #include <QLocale>
+#include <QStringList>
 
 #include <algorithm>
 #include <bit>
@@ -75,4 +76,41 @@ std::vector<std::uint8_t> ConfigurationReport(const InstrumentConfiguration& con
 QString RangeLabel(float volts) {
     const double v = std::nearbyint(double(volts) * 1000 + 0.25) / 1000;
     return QLocale().toString(v, 'g', 3) + QStringLiteral(" V");
+}
+
+QString NoAccessMessage(const QString& caption, const QString& devicePath) {
+    return QStringLiteral(
+               "Das Messgerät %1 ist angeschlossen, aber %2 darf nicht gelesen und beschrieben "
+               "werden: Es fehlen die Zugriffsrechte. Ohne sie kann es weder eingestellt "
+               "werden noch Messwerte liefern.\n\n"
+               "Abhilfe (einmalig, mit Administratorrechten, im Ordner, in dem das Programm "
+               "gebaut wurde):\n"
+               "  sudo cmake --install build\n"
+               "  sudo udevadm control --reload && sudo udevadm trigger\n\n"
+               "Das installiert die udev-Regel packaging/70-kurvimat.rules. Danach das "
+               "Messgerät ab- und wieder anstecken; ein Neustart des Programms ist nicht nötig.")
+        .arg(caption, devicePath);
+}
+
+QString ConfigurationFailedMessage(const QString& caption) {
+    return QStringLiteral(
+               "Die Einstellungen konnten nicht an das Messgerät %1 gesendet werden. Es misst "
+               "weiter mit den bisherigen Einstellungen; Umrechnung, Messbereiche und Achsen "
+               "bleiben bei diesen. Die nächste Änderung der Einstellungen versucht es erneut.")
+        .arg(caption);
+}
+
+QString ShortReportMessage(int outputReportLength) {
+    // Byte 0 is the report id; what each following byte would have carried:
+    static const char* const Parts[] = {"Eingang A", "Eingang B", "Übertragungsart",
+                                        "Pull-up-Widerstände"};
+    const int sent = std::clamp(outputReportLength, 1, ConfigurationBytes);
+    QStringList missing;
+    for (int i = sent; i < ConfigurationBytes; ++i)
+        missing << QString::fromUtf8(Parts[i - 1]);
+    return QStringLiteral("Das Messgerät nimmt nur %1 Byte als Einstellung an, nötig wären %2. "
+                          "Gesendet wurde, was hineinpasst; nicht eingestellt: %3.")
+        .arg(outputReportLength)
+        .arg(ConfigurationBytes)
+        .arg(missing.join(QStringLiteral(", ")));
 }

@@ -52,3 +52,14 @@ std::vector<std::uint8_t> ConfigurationReport(const InstrumentConfiguration& con
 
 /// Range label text, e.g. "-2,56 V" with a German locale.
 QString RangeLabel(float volts);
+
+/// Bytes of the configuration report that carry something (report id, codes, mode, pull-ups).
+inline constexpr int ConfigurationBytes = 5;
+
+/// Said when the instrument is present but its node may not be opened for reading and
+/// writing: what is wrong and how the udev rule fixes it.
+QString NoAccessMessage(const QString& caption, const QString& devicePath);
+/// Said once when a configuration report could not be sent.
+QString ConfigurationFailedMessage(const QString& caption);
+/// Said when the device's output report is shorter than the configuration: what was left out.
+QString ShortReportMessage(int outputReportLength);

@@ -7,8 +7,10 @@
 #include "THidDevice.h"
 #include "THidDeviceController.h"
 #include "TPaintBox.h"
+#include "TimeAxis.h"
 
 #include <QLabel>
+#include <QMetaObject>
 #include <QPushButton>
 
 namespace {
@@ -48,6 +50,16 @@ void TInstrumentLink::HidDeviceController1Arrival(THidDevice* HidDev) {
     const THidAttributes& ids = HidDev->HidAttributes();
     if (!IsInstrument(ids.VendorID, ids.ProductID, product)) return;
     const QString serial = HidDev->SerialNumberString();
+    if (!HidDev->CanReadWrite()) {
+        // Adopted, it would only look connected: no configuration, no readings.
+        const QString& devInst = HidDev->PnPInfo().DevInst;
+        if (!toldNoAccess_.contains(devInst)) {
+            toldNoAccess_.insert(devInst);
+            Main.Dlg().ShowError(&Main, NoAccessMessage(DeviceCaption(product, serial),
+                                                        HidDev->PnPInfo().DevicePath));
+        }
+        return;
+    }
     if (Main.Device) {
         const QString question = SwitchQuestion(Main.Device->ProductString(),
                                                 Main.Device->SerialNumberString(), product, serial);
@@ -55,19 +67,31 @@ void TInstrumentLink::HidDeviceController1Arrival(THidDevice* HidDev) {
         Main.Device->SetDataHandler(nullptr);
         Main.Device->DataLossHandler = nullptr;
     }
+    Adopt(HidDev, product, serial);
+}
+
+void TInstrumentLink::Adopt(THidDevice* HidDev, const QString& product, const QString& serial) {
     Main.Device = HidDev;
+    // Until a configuration is confirmed, the instrument is taken to run with its defaults.
+    confirmed_ = InstrumentConfiguration();
+    confirmedMode_ = Main.DeviceMode;
+    failureShown_ = false;
+    shortReportShown_ = false;
     HidDev->SetDataHandler([this](THidDevice* dev, std::uint8_t id, const std::uint8_t* data,
                                   std::uint16_t size) { Main.HidDeviceData(dev, id, data, size); });
     // A loss the layer can see is shown until the next trigger.
     HidDev->DataLossHandler = [this](THidDevice* dev, std::uint32_t) {
         if (dev == Main.Device) Main.Label3->show();
     };
+    // A waiting instrument was claimed before it was adopted.
+    if (HidDev->Claimed()) UseDeepQueues(HidDev);
     Main.setWindowTitle(DeviceCaption(product, serial));
     if (HidDev->HidCaps().OutputReportByteLength > 1) Main.ButtonHardware->setEnabled(true);
     Main.SendConfiguration();
 }
 
 void TInstrumentLink::HidDeviceController1DeviceUnplug(THidDevice* HidDev) {
+    toldNoAccess_.remove(HidDev->PnPInfo().DevInst);
     if (HidDev != Main.Device) return;
     HidDev->SetDataHandler(nullptr);
     HidDev->DataLossHandler = nullptr;
@@ -75,22 +99,36 @@ void TInstrumentLink::HidDeviceController1DeviceUnplug(THidDevice* HidDev) {
     Main.setWindowTitle(QStringLiteral("Kurvimat"));
     Main.ButtonHardware->setEnabled(false);
     Hardware->hide();
+    // Not in the middle of the controller's reconciliation, and not at all once it is gone.
+    QMetaObject::invokeMethod(
+        this, [this] { AdoptWaitingInstrument(); }, Qt::QueuedConnection);
 }
 
-void TInstrumentLink::HidDeviceController1DeviceChange() {
-    THidDevice* device = nullptr;
-    while (Controller->ClaimNext(device)) {
-        if (device == Main.Device) {
-            device->SetInputBufferCount(InstrumentBufferCount);
-            device->SetReadBufferCount(InstrumentBufferCount);
+void TInstrumentLink::AdoptWaitingInstrument() {
+    if (!Controller || Main.Device) return;
+    // One candidate only: the list may change under a message box that adoption shows.
+    for (THidDevice* device : Controller->DeviceList()) {
+        const THidAttributes& ids = device->HidAttributes();
+        if (device->Present() && device->Claimed() && device->CanReadWrite() &&
+            IsInstrument(ids.VendorID, ids.ProductID, device->ProductString())) {
+            HidDeviceController1Arrival(device);
+            return;
         }
     }
 }
 
-void TInstrumentLink::ConfigureDevice() {
-    if (!Main.Device) return;
-    const int length = Main.Device->HidCaps().OutputReportByteLength;
-    const InstrumentConfiguration c = ConfigureInstrument(Hardware->Choice(), length);
+void TInstrumentLink::HidDeviceController1DeviceChange() {
+    THidDevice* device = nullptr;
+    while (Controller->ClaimNext(device))
+        if (device == Main.Device) UseDeepQueues(device);
+}
+
+void TInstrumentLink::UseDeepQueues(THidDevice* HidDev) {
+    HidDev->SetInputBufferCount(InstrumentBufferCount);
+    HidDev->SetReadBufferCount(InstrumentBufferCount);
+}
+
+void TInstrumentLink::ApplyConfiguration(const InstrumentConfiguration& c, std::int32_t mode) {
     Main.InputCodeA = c.InputCodeA;
     Main.InputCodeB = c.InputCodeB;
     Main.StepTime = c.StepTime;
@@ -98,11 +136,40 @@ void TInstrumentLink::ConfigureDevice() {
     Main.UminA = c.UminA;
     Main.UmaxB = c.UmaxB;
     Main.UminB = c.UminB;
-    if (!c.Send) return;
     Main.PullUpBits = c.PullUpBits;
-    const auto report = ConfigurationReport(c, Main.DeviceMode, length);
-    // A failed send goes unnoticed: the program keeps the codes and ranges it computed.
-    Main.Device->SendOutputReport(report.data(), std::uint32_t(length));
+    Main.DeviceMode = mode;
+}
+
+void TInstrumentLink::ConfigureDevice() {
+    if (!Main.Device) return;
+    const int length = Main.Device->HidCaps().OutputReportByteLength;
+    const InstrumentConfiguration c = ConfigureInstrument(Hardware->Choice(), length);
+    if (!c.Send) {
+        // Nothing to send, nothing to confirm; the report mode stays the program's choice.
+        const std::int32_t pullUps = Main.PullUpBits;
+        ApplyConfiguration(c, Main.DeviceMode);
+        Main.PullUpBits = pullUps;
+        return;
+    }
+    // The mode the interval asks for, also when an earlier send of it failed.
+    const std::int32_t mode = DeviceModeForInterval(Main.IntervalMs);
+    const auto report = ConfigurationReport(c, mode, length);
+    const QString caption = Main.windowTitle();
+    if (length < ConfigurationBytes && !shortReportShown_) {
+        shortReportShown_ = true;
+        Main.Dlg().ShowError(&Main, ShortReportMessage(length));
+    }
+    if (!Main.Device) return; // it left while the message was open
+    if (Main.Device->SendOutputReport(report.data(), std::uint32_t(length))) {
+        confirmed_ = c;
+        confirmedMode_ = mode;
+        failureShown_ = false;
+    } else if (!failureShown_) {
+        failureShown_ = true;
+        Main.Dlg().ShowError(&Main, ConfigurationFailedMessage(caption));
+    }
+    // The readings are scaled for what the instrument runs with, not for what was asked.
+    ApplyConfiguration(confirmed_, confirmedMode_);
 }
 
 void TInstrumentLink::ButtonHardwareClick() {

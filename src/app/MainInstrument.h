@@ -2,8 +2,13 @@
 // what happens when it leaves, and the hardware settings window that drives the configuration.
 #pragma once
 
-#include <QObject>
+#include "InstrumentLink.h"
 
+#include <QObject>
+#include <QSet>
+#include <QString>
+
+#include <cstdint>
 #include <memory>
 
 class HidPlatform;
@@ -34,7 +39,22 @@ public:
     void Shutdown();
 
 private:
+    /// Takes the instrument into use: data handler, caption, hardware button, configuration.
+    void Adopt(THidDevice* HidDev, const QString& product, const QString& serial);
+    /// After the held instrument left: another present one takes over, as if it had arrived.
+    void AdoptWaitingInstrument();
+    void UseDeepQueues(THidDevice* HidDev);
+    void ApplyConfiguration(const InstrumentConfiguration& c, std::int32_t mode);
+
     TFormMain& Main;
     std::unique_ptr<TFormHardware> Hardware;
     std::unique_ptr<THidDeviceController> Controller;
+
+    // What the held instrument was last configured with: a failed send keeps it.
+    InstrumentConfiguration confirmed_;
+    std::int32_t confirmedMode_ = 0;
+    bool failureShown_ = false;
+    bool shortReportShown_ = false;
+    // Instruments told that they cannot be opened, by DevInst (new for every plug-in).
+    QSet<QString> toldNoAccess_;
 };

@@ -2,7 +2,6 @@
 
 #include "HidReportDescriptor.h"
 #include "HidUevent.h"
-#include "HidrawRead.h"
 
 #include <QSocketNotifier>
 
@@ -15,7 +14,6 @@
 #include <fcntl.h>
 #include <fstream>
 #include <iterator>
-#include <sys/eventfd.h>
 #include <sys/ioctl.h>
 #include <unistd.h>
 #include <vector>
@@ -24,8 +22,6 @@ namespace {
 
 thread_local std::uint32_t linuxLastError = 0;
 
-// The kernel's per-reader hidraw queue has a fixed length that no ioctl changes.
-constexpr std::uint32_t HidrawQueueLength = 64;
 // sysfs gives strings after the kernel chose a language; it does not expose the list.
 constexpr char16_t AssumedLanguage = 0x0409;
 
@@ -61,8 +57,8 @@ std::shared_ptr<HidPlatform> makeSystemHidPlatform() {
 HidPlatformLinux::HidPlatformLinux() : udev_(udev_new()) {}
 
 HidPlatformLinux::Entry::~Entry() {
+    queue.reset(); // its thread reads fd
     if (fd >= 0) ::close(fd);
-    if (cancelFd >= 0) ::close(cancelFd);
 }
 
 HidPlatformLinux::~HidPlatformLinux() {
@@ -157,8 +153,6 @@ HidPlatform::Handle HidPlatformLinux::open(const QString& devicePath, Access acc
             (access == Access::ReadWrite ? O_RDWR : O_RDONLY | O_NONBLOCK) | O_CLOEXEC;
         entry->fd = ::open(devnode.c_str(), flags);
         if (entry->fd < 0) return fail(InvalidHandle);
-        entry->cancelFd = ::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
-        if (entry->cancelFd < 0) return fail(InvalidHandle);
     }
     if (!describe(devnode, *entry)) return InvalidHandle;
     if (entry->fd >= 0) {
@@ -231,35 +225,66 @@ bool HidPlatformLinux::getCaps(Handle handle, THidCaps& caps) {
     return true;
 }
 
-bool HidPlatformLinux::setNumInputBuffers(Handle, std::uint32_t) {
-    linuxLastError = ENOTSUP;
-    return false;
+// The kernel's own queue (64 reports) cannot be changed; the platform's ring behind it can.
+bool HidPlatformLinux::setNumInputBuffers(Handle handle, std::uint32_t count) {
+    const auto entry = find(handle);
+    if (!entry || entry->fd < 0) return false;
+    if (count < 1 || count > HidrawQueue::MaxCapacity) {
+        linuxLastError = EINVAL;
+        return false;
+    }
+    std::lock_guard lock(entry->queueMutex);
+    entry->capacity = count;
+    if (entry->queue) entry->queue->setCapacity(count);
+    return true;
 }
 
 bool HidPlatformLinux::getNumInputBuffers(Handle handle, std::uint32_t& count) {
     const auto entry = find(handle);
     if (!entry || entry->fd < 0) return false;
-    count = HidrawQueueLength;
+    std::lock_guard lock(entry->queueMutex);
+    count = entry->capacity;
     return true;
+}
+
+HidrawQueue* HidPlatformLinux::queueFor(Entry& entry, std::size_t reportLength) {
+    std::lock_guard lock(entry.queueMutex);
+    if (!entry.queue) {
+        try {
+            entry.queue = std::make_unique<HidrawQueue>(entry.fd, entry.numberedReports,
+                                                        reportLength, entry.capacity);
+        } catch (const std::exception&) {
+            return nullptr;
+        }
+        if (entry.cancelPending) entry.queue->cancel();
+        entry.cancelPending = false;
+    }
+    return entry.queue.get();
 }
 
 HidPlatform::ReadResult HidPlatformLinux::read(Handle handle, std::uint8_t* buffer,
                                                std::size_t length, int timeoutMs) {
-    // Holding the entry keeps its descriptors open while we poll, even if closed meanwhile.
+    // Holding the entry keeps its file and queue alive while we wait, even if closed meanwhile.
     const auto entry = find(handle);
-    if (!entry) return {ReadResult::Status::Gone, 0, 0};
-    const ReadResult result =
-        readHidraw(entry->fd, entry->cancelFd, entry->numberedReports, buffer, length, timeoutMs);
+    if (!entry || entry->fd < 0) return {ReadResult::Status::Gone, 0, 0};
+    HidrawQueue* queue = queueFor(*entry, length);
+    if (!queue) {
+        linuxLastError = ENOMEM;
+        return {ReadResult::Status::Gone, 0, 0};
+    }
+    const ReadResult result = queue->read(buffer, length, timeoutMs);
     if (result.status == ReadResult::Status::Gone) linuxLastError = ENODEV;
     return result;
 }
 
 void HidPlatformLinux::cancelRead(Handle handle) {
     const auto entry = find(handle);
-    if (entry && entry->cancelFd >= 0) {
-        const std::uint64_t one = 1;
-        [[maybe_unused]] const auto written = ::write(entry->cancelFd, &one, sizeof one);
-    }
+    if (!entry) return;
+    std::lock_guard lock(entry->queueMutex);
+    if (entry->queue)
+        entry->queue->cancel();
+    else
+        entry->cancelPending = true;
 }
 
 bool HidPlatformLinux::setOutputReport(Handle handle, const std::uint8_t* data,

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "HidPlatform.h"
+#include "HidrawQueue.h"
 
 #include <map>
 #include <memory>
@@ -44,9 +45,13 @@ private:
         Entry() = default;
         Entry(const Entry&) = delete;
         Entry& operator=(const Entry&) = delete;
-        ~Entry();          // closes the descriptors: the last user of the entry does
-        int fd = -1;       // -1 for a query-only handle
-        int cancelFd = -1; // eventfd that wakes a pending read
+        ~Entry();    // stops the queue and closes the file: the last user of the entry does
+        int fd = -1; // -1 for a query-only handle
+        // Made by the first read, so that handles nobody reads keep no thread.
+        std::mutex queueMutex;
+        std::unique_ptr<HidrawQueue> queue;
+        std::uint32_t capacity = HidrawQueue::DefaultCapacity;
+        bool cancelPending = false;
         THidAttributes attributes;
         bool attributesKnown = false;
         std::u16string product;
@@ -58,6 +63,7 @@ private:
 
     bool describe(const std::string& devnode, Entry& entry); // mutex_ held
     std::shared_ptr<Entry> find(Handle handle);
+    static HidrawQueue* queueFor(Entry& entry, std::size_t reportLength);
     void drainMonitor();
 
     mutable std::mutex mutex_; // libudev contexts are not thread-safe; guards handles_ too

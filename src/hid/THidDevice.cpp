@@ -231,6 +231,10 @@ void THidDevice::reapRetiredThread() {
     }
 }
 
+bool THidDevice::midHandOff() const {
+    return (readThread_ && readThread_->serving()) || (retiredThread_ && retiredThread_->serving());
+}
+
 void THidDevice::unplug() {
     CloseDeviceHandle();
     CloseReadHandle();

@@ -73,6 +73,8 @@ private:
     void StartReadThread();
     void StopReadThread();
     void reapRetiredThread();
+    /// Whether a hand-off of its reading thread runs further up the GUI thread's stack.
+    bool midHandOff() const;
     void unplug();
 
     // Reading thread side.

@@ -107,13 +107,13 @@ void THidDeviceController::DeviceChange() {
         if (!device->Present() || inFresh(device->PnPInfo().DevInst)) continue;
         device->unplug();
         raiseWithInEvent(OnRemoval, device);
-        if (!device->Claimed()) {
-            auto it = std::find_if(deviceList_.begin(), deviceList_.end(),
-                                   [device](const auto& d) { return d.get() == device; });
-            if (it != deviceList_.end()) {
-                retired_.push_back(std::move(*it));
-                deviceList_.erase(it);
-            }
+        // Claimed or not, a device that left is dropped: kept, every re-plug of any HID
+        // device would add an object for the life of the program.
+        auto it = std::find_if(deviceList_.begin(), deviceList_.end(),
+                               [device](const auto& d) { return d.get() == device; });
+        if (it != deviceList_.end()) {
+            retired_.push_back(std::move(*it));
+            deviceList_.erase(it);
         }
         changed = true;
     }
@@ -137,6 +137,27 @@ void THidDeviceController::DeviceChange() {
     }
 
     if (changed && OnDeviceChange) OnDeviceChange(this);
+    if (!retired_.empty())
+        QMetaObject::invokeMethod(
+            this, [this] { disposeRetired(); }, Qt::QueuedConnection);
+}
+
+void THidDeviceController::disposeRetired() {
+    // The unplug and removal handlers had their chance to let go of these devices. One whose
+    // reader is still being served (a handler pumping events) waits for a later round.
+    bool waiting = false;
+    for (auto it = retired_.begin(); it != retired_.end();) {
+        if ((*it)->midHandOff()) {
+            waiting = true;
+            ++it;
+            continue;
+        }
+        (*it)->controller_ = nullptr;
+        it = retired_.erase(it);
+    }
+    if (waiting)
+        QMetaObject::invokeMethod(
+            this, [this] { disposeRetired(); }, Qt::QueuedConnection);
 }
 
 bool THidDeviceController::ClaimNext(THidDevice*& HidDev) {

@@ -13,7 +13,9 @@ class THidDevice;
 
 /// Keeps the list of present HID devices, raises the plug events and owns every device object.
 /// Runs on the GUI thread. The first enumeration is posted, so it runs from the event loop
-/// after construction.
+/// after construction. A device that leaves is taken off the list and destroyed from the
+/// event loop after the change that reported it: drop references to it in its unplug handler
+/// or in `OnRemoval`.
 class THidDeviceController : public QObject {
 public:
     explicit THidDeviceController(std::shared_ptr<HidPlatform> platform, QObject* owner = nullptr);
@@ -56,10 +58,11 @@ public:
 private:
     std::vector<std::unique_ptr<THidDevice>> enumerateDevices();
     void raiseWithInEvent(const THidPlugEvent& event, THidDevice* device);
+    void disposeRetired();
 
     std::shared_ptr<HidPlatform> platform_;
     std::vector<std::unique_ptr<THidDevice>> deviceList_;
-    // Devices that left the list while the application may still hold them.
+    // Devices that left the list, until the events reporting it are over.
     std::vector<std::unique_ptr<THidDevice>> retired_;
     bool changeInProgress_ = false;
     bool missedChange_ = false;

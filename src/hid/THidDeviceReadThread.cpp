@@ -42,6 +42,9 @@ void THidDeviceReadThread::requestTermination() {
 void THidDeviceReadThread::stop() {
     if (!worker_.joinable()) return;
     requestTermination();
+    // Inside our own hand-off the worker waits for this very call to return: it cannot end
+    // before, and serving it again would only spin. It delivers nothing more once asked.
+    if (serving_) return;
     std::exception_ptr failure;
     std::unique_lock lock(mutex_);
     while (!ended_) {
@@ -74,7 +77,7 @@ void THidDeviceReadThread::run() {
         std::uint32_t error = 0;
         const HidPlatform::Handle handle = device_->acquireReadHandle(error);
         if (handle == HidPlatform::InvalidHandle) {
-            lastError_ = error;
+            lastError_.store(error);
             if (terminate_) break;
             handOff(Request::Error);
             // Waiting one slice keeps a device that cannot be read from spinning this thread
@@ -138,5 +141,5 @@ void THidDeviceReadThread::serve() {
     if (request == Request::Report)
         device_->DeliverReport(buffer_.data(), bytesRead_, lost_);
     else
-        device_->DeliverError(lastError_);
+        device_->DeliverError(lastError_.load());
 }

@@ -24,7 +24,8 @@ public:
     ~THidDeviceReadThread() override;
 
     /// GUI thread: asks the worker to end, then waits for it while executing its hand-offs.
-    /// Called from inside one of this thread's own hand-offs, it only asks (see `serving`).
+    /// Called from inside one of this thread's own hand-offs, it only asks and returns: the
+    /// owner joins the thread later (see `serving`).
     void stop();
     void requestTermination();
     bool serving() const { return serving_; }
@@ -32,7 +33,8 @@ public:
     /// Whether the worker waits in a hand-off that the GUI thread has not run yet.
     bool handOffPending() const;
 
-    std::uint32_t lastError() const { return lastError_; }
+    /// The error of the last read that could not be issued; readable from any thread.
+    std::uint32_t lastError() const { return lastError_.load(); }
 
 private:
     enum class Request { None, Report, Error };
@@ -46,7 +48,7 @@ private:
     std::vector<std::uint8_t> buffer_;
     std::size_t bytesRead_ = 0;
     std::uint32_t lost_ = 0;
-    std::uint32_t lastError_ = 0;
+    std::atomic<std::uint32_t> lastError_{0};
 
     std::atomic<bool> terminate_{false};
     mutable std::mutex mutex_;

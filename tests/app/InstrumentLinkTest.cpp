@@ -85,6 +85,20 @@ TEST(InstrumentLink, IdentityCaptionAndQuestion) {
     EXPECT_EQ(DeviceCaption(product, QStringLiteral("K42")), QStringLiteral("Kurvimat 1.3 (K42)"));
     EXPECT_EQ(SwitchQuestion(product, QStringLiteral("1"), product, QString()),
               QStringLiteral("Wechseln von Kurvimat 1.3 (1) zu Kurvimat 1.3"));
+    const QString noAccess = NoAccessMessage(product, QStringLiteral("/dev/hidraw3"));
+    for (const char* part : {"/dev/hidraw3", "udevadm", "70-kurvimat.rules", "anstecken"})
+        EXPECT_TRUE(noAccess.contains(QLatin1String(part))) << part;
+    // A short output report names exactly what could not be sent.
+    const struct {
+        int length;
+        const char* missing;
+    } shortRows[] = {{2, "Eingang B, Übertragungsart, Pull-up-Widerstände."},
+                     {4, "nicht eingestellt: Pull-up-Widerstände."}};
+    for (const auto& row : shortRows) {
+        SCOPED_TRACE(row.length);
+        EXPECT_TRUE(ShortReportMessage(row.length).endsWith(QString::fromUtf8(row.missing)))
+            << ShortReportMessage(row.length).toStdString();
+    }
 }
 
 TEST(InstrumentLink, RangeLabelsUseTheLocaleAndThreeDigits) {

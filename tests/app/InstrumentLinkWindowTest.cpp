@@ -4,10 +4,12 @@
 
 #include "HidPlatformVirtual.h"
 #include "MainInstrument.h"
+#include "THidDevice.h"
 #include "TComboBox.h"
 #include "TFormHardware.h"
 #include "VirtualInstrument.h"
 
+#include <QLabel>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTest>
@@ -24,11 +26,13 @@ class CountingInstrument : public VirtualInstrument {
 public:
     using VirtualInstrument::VirtualInstrument;
     bool outputReport(const std::uint8_t* data, std::size_t length, std::int64_t nowMs) override {
+        if (reject) return false;
         const bool ok = VirtualInstrument::outputReport(data, length, nowMs);
         if (ok) ++reports;
         return ok;
     }
     std::atomic<int> reports{0};
+    std::atomic<bool> reject{false};
 };
 
 class InstrumentLinkWindowTest : public WindowTest {
@@ -92,7 +96,7 @@ TEST_F(InstrumentLinkWindowTest, SwitchQuestionDecidesWhichInstrumentIsHeld) {
         link = std::make_unique<TInstrumentLink>(*win, platform);
         dialogs.questions.clear();
         dialogs.answerYes = yes;
-        PlugAndAdopt(std::make_shared<VirtualInstrument>(u"VK-0001"));
+        const QString firstNode = PlugAndAdopt(std::make_shared<VirtualInstrument>(u"VK-0001"));
         THidDevice* first = win->Device;
         auto second = std::make_shared<CountingInstrument>(u"VK-0002", 2);
         platform->plug(second);
@@ -104,8 +108,84 @@ TEST_F(InstrumentLinkWindowTest, SwitchQuestionDecidesWhichInstrumentIsHeld) {
         EXPECT_EQ(second->reports.load(), yes ? 1 : 0);
         EXPECT_EQ(win->windowTitle(), yes ? QStringLiteral("Kurvimat 1.3 (VK-0002)")
                                           : QStringLiteral("Kurvimat 1.3 (VK-0001)"));
+        if (!yes) {
+            // The one kept waiting takes over when the held one leaves, without a question.
+            platform->unplug(firstNode);
+            ASSERT_TRUE(QTest::qWaitFor([&] { return second->reports.load() == 1; }, WaitMs));
+            EXPECT_EQ(win->windowTitle(), QStringLiteral("Kurvimat 1.3 (VK-0002)"));
+            ASSERT_NE(win->Device, nullptr);
+            EXPECT_TRUE(QTest::qWaitFor([&] { return win->Device->Reading(); }, WaitMs));
+            EXPECT_EQ(win->Device->ReadBufferCount(), 512u);
+            EXPECT_EQ(dialogs.questions.size(), 1);
+        }
         link.reset();
     }
+}
+
+// Without the rights on its node the instrument is not shown as adopted: the user is told
+// once per plug-in what to do, and a re-plug after the fix works without a restart.
+TEST_F(InstrumentLinkWindowTest, InstrumentWithoutAccessIsExplainedNotAdopted) {
+    auto locked = std::make_shared<VirtualInstrument>();
+    locked->readWriteAccess = false;
+    const QString node = platform->plug(locked);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !dialogs.errors.isEmpty(); }, WaitMs));
+    EXPECT_TRUE(dialogs.errors.front().contains(QStringLiteral("udevadm")));
+    EXPECT_EQ(win->Device, nullptr);
+    EXPECT_EQ(win->windowTitle(), QStringLiteral("Kurvimat"));
+    EXPECT_FALSE(win->ButtonHardware->isEnabled());
+    platform->postChangeNotification();
+    QTest::qWait(50);
+    EXPECT_EQ(dialogs.errors.size(), 1);
+
+    platform->unplug(node);
+    PlugAndAdopt(std::make_shared<VirtualInstrument>());
+    EXPECT_TRUE(win->ButtonHardware->isEnabled());
+    EXPECT_EQ(dialogs.errors.size(), 1);
+}
+
+// A configuration the instrument refuses is said once; calibration, labels and report mode stay
+// those it runs with, and the next change tries again.
+TEST_F(InstrumentLinkWindowTest, RefusedConfigurationKeepsTheReadingsTrue) {
+    auto instrument = std::make_shared<CountingInstrument>();
+    PlugAndAdopt(instrument);
+    ASSERT_EQ(win->DeviceMode, 5);
+    instrument->reject = true;
+    link->FormHardware().RadioButtonAmid->click();
+    link->FormHardware().RadioButtonAhigh->click();
+    PickEntry(win->ComboBoxSamplingRate, 0); // 2 ms asks for mode 2
+    EXPECT_EQ(dialogs.errors.size(), 1);
+    EXPECT_EQ(win->UmaxA, 5.0f);
+    EXPECT_EQ(win->InputCodeA, instrument->inputCodeA());
+    EXPECT_EQ(win->LabelUAmax->text(), QStringLiteral("5 V"));
+    EXPECT_EQ(win->DeviceMode, instrument->mode());
+
+    instrument->reject = false;
+    link->FormHardware().RadioButtonAmid->click();
+    EXPECT_EQ(instrument->mode(), 2);
+    EXPECT_EQ(win->DeviceMode, 2);
+    EXPECT_EQ(win->UmaxA, 2.5575f);
+    EXPECT_EQ(win->InputCodeA, instrument->inputCodeA());
+    EXPECT_EQ(dialogs.errors.size(), 1);
+}
+
+// An output report shorter than the configuration gets what fits, and the rest is named.
+TEST_F(InstrumentLinkWindowTest, ShortOutputReportGetsWhatFitsAndSaysWhatNot) {
+    struct Recorder : VirtualInstrument {
+        bool outputReport(const std::uint8_t* data, std::size_t length, std::int64_t) override {
+            sent.assign(data, data + length);
+            return true;
+        }
+        std::vector<std::uint8_t> sent;
+    };
+    auto device = std::make_shared<Recorder>();
+    device->caps.OutputReportByteLength = 3;
+    PlugAndAdopt(device);
+    EXPECT_EQ(device->sent, (std::vector<std::uint8_t>{0, 0x02, 0x03}));
+    ASSERT_EQ(dialogs.errors.size(), 1);
+    EXPECT_TRUE(dialogs.errors.front().contains(QStringLiteral("Übertragungsart")));
+    link->FormHardware().RadioButtonAmid->click();
+    EXPECT_EQ(device->sent, (std::vector<std::uint8_t>{0, 0x92, 0x03}));
+    EXPECT_EQ(dialogs.errors.size(), 1);
 }
 
 TEST_F(InstrumentLinkWindowTest, InstrumentWithoutOutputReportKeepsHardwareButtonOff) {

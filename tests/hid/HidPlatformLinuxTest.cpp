@@ -1,5 +1,6 @@
 #include "HidPlatformLinux.h"
 #include "HidTestSupport.h"
+#include "HidrawQueue.h"
 #include "HidrawRead.h"
 #include "THidDeviceController.h"
 
@@ -7,6 +8,7 @@
 
 #include <array>
 #include <sys/eventfd.h>
+#include <sys/ioctl.h>
 #include <sys/socket.h>
 #include <unistd.h>
 #include <vector>
@@ -97,6 +99,43 @@ TEST(HidrawReadTest, ACancelIsConsumedByTheReadItEnds) {
     hidraw.send({1, 2});
     EXPECT_EQ(readHidraw(hidraw.fds[0], hidraw.cancel, false, buffer.data(), 9, 0).status,
               Status::Data);
+}
+
+// The ring behind the kernel's queue: as deep as asked, oldest dropped first and counted, the
+// rest in order, and the device's leaving reported only after what it sent before.
+TEST(HidrawQueueTest, KeepsWhatWasAskedForInOrder) {
+    struct Row {
+        std::uint32_t capacity;
+        int sent;
+    };
+    for (const Row row : {Row{512, 300}, Row{512, 600}, Row{64, 100}, Row{1, 3}}) {
+        SCOPED_TRACE(std::to_string(row.capacity) + " deep, " + std::to_string(row.sent) + " sent");
+        FakeHidraw hidraw;
+        HidrawQueue queue(hidraw.fds[0], false, 3);
+        EXPECT_FALSE(queue.setCapacity(0));
+        EXPECT_FALSE(queue.setCapacity(HidrawQueue::MaxCapacity + 1));
+        ASSERT_TRUE(queue.setCapacity(row.capacity));
+        for (int i = 0; i < row.sent; ++i)
+            hidraw.send({std::uint8_t(i & 0xFF), std::uint8_t(i >> 8)});
+        ASSERT_TRUE(pumpUntil([&] {
+            int pending = 0;
+            return ::ioctl(hidraw.fds[0], FIONREAD, &pending) == 0 && pending == 0;
+        }));
+        hidraw.closePeer();
+        const int kept = std::min<int>(row.sent, int(row.capacity));
+        std::uint32_t lost = 0;
+        std::array<std::uint8_t, 3> buffer{};
+        for (int i = row.sent - kept; i < row.sent; ++i) {
+            const auto result = queue.read(buffer.data(), buffer.size(), 5000);
+            ASSERT_EQ(result.status, Status::Data) << i;
+            lost += result.lost;
+            ASSERT_EQ(buffer[1] | buffer[2] << 8, i);
+        }
+        EXPECT_EQ(lost, std::uint32_t(row.sent - kept));
+        EXPECT_EQ(queue.read(buffer.data(), buffer.size(), 5000).status, Status::Gone);
+        queue.cancel();
+        EXPECT_EQ(queue.read(buffer.data(), buffer.size(), 0).status, Status::Cancelled);
+    }
 }
 
 // Whatever hidraw nodes this machine has, the controller reports each once and then the change.

@@ -5,6 +5,8 @@
 #include "THidDeviceController.h"
 #include "VirtualInstrument.h"
 
+#include <QPointer>
+
 #include <gtest/gtest.h>
 
 #include <stdexcept>
@@ -172,9 +174,9 @@ TEST_F(ReadThreadTest, UnplugHandlerThatRemovesTheDataHandlerEndsStreaming) {
     d->SetUnplugHandler(controller->OnDeviceUnplug());
     d->SetDataHandler(recorder());
     ASSERT_TRUE(pumpUntil([&] { return deliveries.size() >= 3; }));
+    const QPointer<THidDevice> alive(d);
     platform->unplug(devInst);
-    ASSERT_TRUE(pumpUntil([&] { return !d->Present(); }));
-    EXPECT_FALSE(d->Reading());
+    ASSERT_TRUE(pumpUntil([&] { return alive.isNull(); }));
     EXPECT_EQ(platform->openHandleCount(), 0u);
 }
 
@@ -183,11 +185,36 @@ TEST_F(ReadThreadTest, ReadErrorsReachTheErrorHandlerWhileTheDeviceIsGone) {
     std::vector<std::uint32_t> errors;
     d->SetErrorHandler([&](THidDevice*, std::uint32_t e) { errors.push_back(e); });
     d->SetDataHandler(recorder());
-    platform->unplug(devInst); // nobody removes the data handler on unplug here
-    ASSERT_TRUE(pumpUntil([&] { return errors.size() >= 2; }));
-    EXPECT_NE(errors[0], 0u);
-    d->SetDataHandler(nullptr);
-    EXPECT_FALSE(d->Reading());
+    // Nobody removes the data handler on unplug here; the device lives until the removal
+    // event is over, and its reader keeps failing meanwhile.
+    bool removed = false;
+    controller->OnRemoval = [&](THidDevice* gone) {
+        EXPECT_TRUE(pumpUntil([&] { return errors.size() >= 2; }));
+        EXPECT_TRUE(gone->Reading());
+        removed = true;
+    };
+    const QPointer<THidDevice> alive(d);
+    platform->unplug(devInst);
+    ASSERT_TRUE(pumpUntil([&] { return removed && alive.isNull(); }));
+    EXPECT_NE(errors.at(0), 0u);
+}
+
+// A handler that stops its own thread: the call only asks (the worker waits for the handler
+// to return) and must not spin; the thread ends once the hand-off is over.
+TEST_F(ReadThreadTest, StopFromInsideItsOwnHandOffReturnsAndTheThreadEndsAfterwards) {
+    THidDevice* d = adopt(makeDevice(), false); // unclaimed: its reads fail, errors are handed off
+    std::unique_ptr<THidDeviceReadThread> thread;
+    int calls = 0;
+    d->SetErrorHandler([&](THidDevice*, std::uint32_t) {
+        ++calls;
+        thread->stop();
+        EXPECT_FALSE(thread->ended());
+    });
+    thread = std::make_unique<THidDeviceReadThread>(d, 9);
+    ASSERT_TRUE(pumpUntil([&] { return thread->ended(); }));
+    EXPECT_EQ(calls, 1);
+    EXPECT_NE(thread->lastError(), 0u);
+    thread.reset();
 }
 
 TEST_F(ReadThreadTest, DestroyingTheControllerStopsAStreamingDevice) {

@@ -58,6 +58,7 @@ bool UhidDevice::create(const Identity& identity) {
         fd_ = -1;
         return false;
     }
+    refuse_ = identity.refuseSetReport;
     stopFd_ = ::eventfd(0, EFD_CLOEXEC);
     service_ = std::thread([this] { serve(); });
     return true;
@@ -144,7 +145,7 @@ void UhidDevice::serve() {
             break;
         }
         case UHID_SET_REPORT: {
-            {
+            if (!refuse_) {
                 const auto& set = event.u.set_report;
                 std::lock_guard lock(mutex_);
                 std::vector<std::uint8_t> report{set.rnum};
@@ -155,7 +156,7 @@ void UhidDevice::serve() {
             uhid_event reply{};
             reply.type = UHID_SET_REPORT_REPLY;
             reply.u.set_report_reply.id = event.u.set_report.id;
-            reply.u.set_report_reply.err = 0;
+            reply.u.set_report_reply.err = refuse_ ? 5 : 0; // EIO
             writeEvent(&reply, sizeof reply);
             break;
         }

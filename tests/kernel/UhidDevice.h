@@ -15,6 +15,8 @@ struct UhidIdentity {
     std::uint16_t vendor = 0x16C0;
     std::uint16_t product = 0x05DF;
     std::uint16_t version = 0x0103;
+    /// Answers SET_REPORT requests with an error, as an instrument that stalls them.
+    bool refuseSetReport = false;
 };
 
 /// A HID device made by the kernel's uhid driver: the kernel sees it as real hardware, so the
@@ -55,6 +57,7 @@ private:
     bool writeEvent(const void* event, std::size_t size);
 
     int fd_ = -1;
+    bool refuse_ = false;
     int stopFd_ = -1;
     std::thread service_;
     std::thread streamer_;

@@ -79,6 +79,8 @@ TEST(PlugCycles, ThousandCyclesWhileStreamingLeaveNothingBehind) {
                 platform->unplug(devInst);
                 ASSERT_TRUE(pumpUntil([&] { return program.held == nullptr; }))
                     << "cycle " << cycle << ": unplug not handled";
+                ASSERT_TRUE(program.controller->DeviceList().empty())
+                    << "cycle " << cycle << ": the device that left stays listed";
                 // A joined thread may still be counted for a moment while the kernel tears it
                 // down; a leaked one stays. ThreadSanitizer starts a helper with the first
                 // thread ever made.
