@@ -284,6 +284,7 @@ private:
     TriggerSettings TriggerControls() const;
     void AfterPipeline(const TriggerSettings& controls, const PipelineEvents& events);
     void ReportDivByZero(const PipelineEvents& events);
+    static QString DivByZeroText(char channel, const QString& formula);
     void UpdateTimeScale();
     void UpdateRangeLabels();
     void ReleaseDevice();

@@ -118,7 +118,7 @@ void DrawAxis(DisplayContext& ctx, Strip strip) {
     const std::pair<double, double> range{info.Scale->RangeStart, info.Scale->RangeEnd};
     if (!info.Hidden) {
         st.Visible(info.Auto ? info.Images[1] : info.Images[0]) = true;
-        st.Visible(range != info.Reference ? info.Images[2] : info.Images[3]) = true;
+        st.Visible(!SameRange(range, info.Reference) ? info.Images[2] : info.Images[3]) = true;
     }
     st.DrawnRanges[info.DrawnIndex] = range;
 }

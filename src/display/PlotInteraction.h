@@ -29,6 +29,14 @@ std::pair<double, double> ReferenceLeft(const MeasurementStore& store);
 std::pair<double, double> ReferenceRight(const MeasurementStore& store);
 std::pair<double, double> ReferenceBottom(const MeasurementStore& store, PlotMode mode);
 
+/// Decimal exponent of the resolution to which zoom and pan round a range's ends: four
+/// significant digits of its span (0 for an empty or non-finite span).
+int RangeResolution(double start, double end);
+/// The ends rounded to multiples of 10^resolution; a range that this would empty stays as it is.
+std::pair<double, double> RoundRange(double start, double end, int resolution);
+/// Whether a range shows the reference range: equal ends at the reference's resolution.
+bool SameRange(std::pair<double, double> range, std::pair<double, double> reference);
+
 /// Sets a scale to the data and snapshot extremes (kept when there are none), ordered.
 void FitLeft(const MeasurementStore& store, const ScaleSet& scales, PlotMode mode);
 void FitRight(const MeasurementStore& store, const ScaleSet& scales, PlotMode mode);

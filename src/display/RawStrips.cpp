@@ -137,6 +137,9 @@ void MeanStripMouseMove(MeasurementStore& store, const DisplayState& state, int 
                         int boxWidth, int boxHeight) {
     if (!state.TriggerDragging) return;
     const TriggerPoint p = TriggerFromMouse(x, y, boxWidth, boxHeight, store.PointCount);
+    // At long intervals the next block may be a minute away: the marker follows at once.
+    if (p.PreTrigger != store.PreTrigger || p.TriggerLevel != store.TriggerLevel)
+        store.MeanDirty = true;
     store.PreTrigger = p.PreTrigger;
     store.TriggerLevel = p.TriggerLevel;
 }

@@ -44,8 +44,8 @@ struct TriggerPoint {
 TriggerPoint TriggerFromMouse(int x, int y, int boxWidth, int boxHeight, int pointCount);
 
 /// Mouse handlers of the mean strip's paint box: a press starts dragging and sets the trigger
-/// point at once, a move sets it while dragging, a release ends the drag. Nothing is redrawn
-/// here; the strip shows the new marker at its next redraw.
+/// point at once, a move sets it while dragging, a release ends the drag. A change marks the
+/// strip for the next refresh, so the marker follows the mouse without waiting for data.
 void MeanStripMouseDown(MeasurementStore& store, DisplayState& state, int x, int y, int boxWidth,
                         int boxHeight);
 void MeanStripMouseMove(MeasurementStore& store, const DisplayState& state, int x, int y,

@@ -65,6 +65,22 @@ TEST_F(DisplayWindowTest, StripDrawnBeforeTheFirstShowFillsItsPaintBox) {
     EXPECT_EQ(hidden.PaintBoxRoh->Canvas(), hidden.RawStripBitmap.toRgb32());
 }
 
+TEST_F(DisplayWindowTest, CanvasThatChangesSizeKeepsNoOldPixels) {
+    win->Timer1Timer();
+    for (const QSize by : {QSize(-120, -60), QSize(150, 80)}) {
+        SCOPED_TRACE(by.width());
+        win->resize(win->size() + by);
+        QCoreApplication::processEvents();
+        for (TPaintBox* box : {win->PaintBoxData, win->PaintBoxMittel}) {
+            const QImage& canvas = box->Canvas();
+            QImage white(canvas.size(), QImage::Format_RGB32);
+            white.fill(Qt::white);
+            EXPECT_EQ(canvas, white);
+        }
+        win->Timer1Timer(); // everything drawn again at the new size
+    }
+}
+
 TEST_F(DisplayWindowTest, ZoomBoxOnThePlotNarrowsTheLeftScale) {
     win->Timer1Timer();
     const double start = win->ScaleLeft->RangeStart, end = win->ScaleLeft->RangeEnd;

@@ -2,6 +2,7 @@
 #include "AppTestSupport.h"
 
 #include "HidPlatformVirtual.h"
+#include "Program.h"
 #include "TComboBox.h"
 #include "THidDevice.h"
 #include "THidDeviceController.h"
@@ -12,11 +13,14 @@
 #include <QCloseEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScrollBar>
 #include <QTest>
+#include <QTranslator>
+#include <QWheelEvent>
 
 #include <array>
 #include <cstdint>
@@ -121,6 +125,43 @@ TEST_F(MainWindowTest, SignalPanelScrollsOnlyWhenItDoesNotFit) {
             win->ScrollBarSignale->setValue(0);
         }
     }
+}
+
+void Wheel(QWidget* w, int notches) {
+    const QPointF at = QRectF(w->rect()).center();
+    QWheelEvent e(at, w->mapToGlobal(at), QPoint(), QPoint(0, -120 * notches), Qt::NoButton,
+                  Qt::NoModifier, Qt::NoScrollPhase, false);
+    QCoreApplication::sendEvent(w, &e);
+}
+
+TEST_F(MainWindowTest, WheelChangesOnlyAFocusedComboBox) {
+    win->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(win.get()));
+    for (TComboBox* box : {win->ComboBoxSamplingRate, win->ComboBoxSamples, win->ComboBoxA}) {
+        SCOPED_TRACE(box->currentText().toStdString());
+        win->ButtonTrigger->setFocus();
+        const int index = box->currentIndex(), interval = win->IntervalMs;
+        Wheel(box, 1);
+        EXPECT_EQ(box->currentIndex(), index);
+        EXPECT_FALSE(box->hasFocus()); // the wheel gives no focus
+        EXPECT_EQ(win->IntervalMs, interval); // nor reaches the handler
+        box->setFocus(Qt::TabFocusReason);
+        Wheel(box, 1);
+        EXPECT_EQ(box->currentIndex(), index + 1);
+    }
+}
+
+TEST(ToolkitTexts, MessageBoxesAndFileDialogsSpeakGerman) {
+    QTranslator translator;
+    ASSERT_TRUE(InstallToolkitGerman(translator));
+    QMessageBox box(QMessageBox::Question, QString(), QString(),
+                    QMessageBox::Yes | QMessageBox::No | QMessageBox::Ok | QMessageBox::Cancel);
+    EXPECT_EQ(box.button(QMessageBox::Yes)->text(), QStringLiteral("&Ja"));
+    EXPECT_EQ(box.button(QMessageBox::No)->text(), QStringLiteral("&Nein"));
+    EXPECT_EQ(box.button(QMessageBox::Cancel)->text(), QStringLiteral("Abbrechen"));
+    EXPECT_EQ(QCoreApplication::translate("QFileDialog", "Look in:"),
+              QStringLiteral("Suchen in:"));
+    QCoreApplication::removeTranslator(&translator);
 }
 
 TEST(CentredPosition, NeverNegative) {
