@@ -209,8 +209,7 @@ void TFormMain::ReportDivByZero(const PipelineEvents& events) {
 void TFormMain::UpdateTimeScale() {
     ScaleT.RangeStart = TimeRangeMin;
     ScaleT.RangeEnd = TimeRangeMax;
-    ScaleT.Title = ScaleT.DisplayFactor != 0 ? QStringLiteral("Zeit in <vf>min")
-                                             : QStringLiteral("Zeit in <vf>s");
+    ScaleT.Title = ScaleT.DisplayFactor != 0 ? TimeTitleMinutes : TimeTitleSeconds;
 }
 
 // Range labels: one black label stands for both channels while their ranges agree.

@@ -203,6 +203,36 @@ void IndexedImage::andPoint(int x, int y, PointMasks masks) {
             andPixel(x + dx, y + dy, (dx == 0 || dy == 0) ? masks.Core : masks.Halo);
 }
 
+void IndexedImage::andPoint(int x, int y, PointMasks masks, int weight, QRect clip) {
+    if (weight <= 1 && clip.contains(rect())) {
+        andPoint(x, y, masks);
+        return;
+    }
+    const int k = std::max(weight, 1);
+    clip &= rect();
+    if (clip.isEmpty() || x < clip.left() - k || x > clip.right() + k || y < clip.top() - k ||
+        y > clip.bottom() + k)
+        return;
+    for (int dy = -k; dy <= k; ++dy) {
+        const int py = y + dy;
+        if (py < clip.top() || py > clip.bottom()) continue;
+        std::uint8_t* line = row(py);
+        for (int dx = -k; dx <= k; ++dx) {
+            const int px = x + dx;
+            if (px < clip.left() || px > clip.right()) continue;
+            line[px] &= std::abs(dx) + std::abs(dy) <= k ? masks.Core : masks.Halo;
+        }
+    }
+}
+
+void IndexedImage::andThickSegment(double x0, double y0, double x1, double y1, std::uint8_t mask,
+                                   int weight, QRect clip) {
+    const int r = std::max(weight, 1) - 1;
+    for (int dy = -r; dy <= r; ++dy)
+        for (int dx = -r; dx <= r; ++dx)
+            if (std::abs(dx) + std::abs(dy) <= r) andSegment(x0 + dx, y0 + dy, x1 + dx, y1 + dy, mask, clip);
+}
+
 void IndexedImage::fillRect(int left, int top, int right, int bottom, std::uint8_t index) {
     const int l = std::max(left, 0), r = std::min(right, m_width);
     const int t = std::max(top, 0), b = std::min(bottom, m_height);

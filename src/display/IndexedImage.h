@@ -66,6 +66,14 @@ public:
     /// A point: the core mask ANDed into (x, y) and its four direct neighbours, the halo mask
     /// into the four diagonal neighbours. Pixels outside the image are left out.
     void andPoint(int x, int y, PointMasks masks);
+    /// A point of a drawing at a larger scale: a (2*weight + 1)^2 block with the core mask
+    /// in the diamond |dx| + |dy| <= weight and the halo mask in its corners; weight 1 is the
+    /// point above. Only pixels inside clip (and the image) are written.
+    void andPoint(int x, int y, PointMasks masks, int weight, QRect clip);
+    /// The inner pixels of a segment at a larger scale: andSegment for every offset with
+    /// |dx| + |dy| < weight, so the line is as thick as the points' cores are wide.
+    void andThickSegment(double x0, double y0, double x1, double y1, std::uint8_t mask,
+                         int weight, QRect clip);
     /// The same for a point whose 3 x 3 block is known to lie inside the image (no checks).
     void andPointInside(int x, int y, PointMasks masks) {
         std::uint8_t* up = row(y - 1) + x;

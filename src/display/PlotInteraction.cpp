@@ -361,9 +361,10 @@ void AssignStrips(MeasurementStore& store, const DisplayState& state, const Scal
         s.Kind = kind;
         s.TitleMargin = margin;
     };
-    place(*scales.Left, state.LeftAxisRect, 3, 35);
-    place(*scales.Right, state.RightAxisRect, 2, 35);
-    place(*scales.Bottom, state.BottomAxisRect, 1, 25);
+    const PaintGeometry& g = state.Geometry;
+    place(*scales.Left, state.LeftAxisRect, 3, g.px(SideTitleMargin));
+    place(*scales.Right, state.RightAxisRect, 2, g.px(SideTitleMargin));
+    place(*scales.Bottom, state.BottomAxisRect, 1, g.px(BottomTitleMargin));
     store.AxesChanged = store.PlotDirty = true;
 }
 

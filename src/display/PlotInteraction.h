@@ -71,6 +71,8 @@ void AssignStrips(MeasurementStore& store, const DisplayState& state, const Scal
 std::pair<bool, bool> ChannelBoxesAfterClick(bool senderIsA, bool kanalA, bool kanalB);
 
 inline const QString TimeTitleSeconds = QStringLiteral("Zeit in <vf>s");
-inline const QString TimeTitleMinutes = QStringLiteral("Zeit in <vf>min");
+// Minutes take no SI prefix ("mmin", "kmin"): without the placeholder the scale writes a
+// power of ten instead.
+inline const QString TimeTitleMinutes = QStringLiteral("Zeit in min");
 /// "Zeit in min": only the labels change; times and ranges stay in seconds.
 void SetTimeInMinutes(MeasurementStore& store, Tscale& scaleT, bool minutes);
