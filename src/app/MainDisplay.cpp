@@ -122,7 +122,8 @@ void TFormMain::ShowAnalysis() {
     int widest = 0;
     for (const QString& line : Analysis.Lines)
         widest = std::max(widest, metrics.horizontalAdvance(line));
-    const int margins = 2 * static_cast<int>(std::ceil(Memo1->document()->documentMargin())) + 8;
+    const int margins = 2 * static_cast<int>(std::ceil(Memo1->document()->documentMargin())) +
+                        metrics.lineSpacing() / 2;
     Memo1->resize(std::max(241, widest + margins),
                   std::max(154, static_cast<int>(Analysis.Lines.size()) * metrics.lineSpacing() +
                                     margins));

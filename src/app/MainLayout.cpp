@@ -181,7 +181,8 @@ void TFormMain::CreateTopPanel() {
     RadioButtonNormal = radio(QStringLiteral("normal"), 126);
     RadioButtonEinzel = radio(QStringLiteral("einzel"), 141);
     RadioButtonAuto->setChecked(true);
-    ButtonReset = MakeButton(p, QStringLiteral("Reset"), 283, 158, 55, 23);
+    // One pixel higher than designed, so that the panel's lower edge does not cut it.
+    ButtonReset = MakeButton(p, QStringLiteral("Reset"), 283, 157, 55, 23);
 
     PaintBoxMittel = new TPaintBox(p);
     PaintBoxMittel->setGeometry(353, 50, 724, 130);
@@ -216,8 +217,9 @@ void TFormMain::CreateTopPanel() {
     const QColor red(247, 0, 0);
     LabelUAmax = MakeLabel(p, QStringLiteral("5 V"), 1021, 47, BlueA);
     LabelUBmax = MakeLabel(p, QStringLiteral("5 V"), 1021, 58, red);
-    LabelUBmin = MakeLabel(p, QStringLiteral("0 V"), 1021, 158, red);
-    LabelUAmin = MakeLabel(p, QStringLiteral("0 V"), 1021, 169, BlueA);
+    // Two pixels higher than designed: the lower one ends at the panel's lower edge.
+    LabelUBmin = MakeLabel(p, QStringLiteral("0 V"), 1021, 156, red);
+    LabelUAmin = MakeLabel(p, QStringLiteral("0 V"), 1021, 167, BlueA);
     ShapeUmax = new TShape(p);
     ShapeUmax->setGeometry(1007, 51, 9, 1);
     ShapeUmin = new TShape(p);
