@@ -7,11 +7,14 @@
 #include "TPaintBox.h"
 
 #include <QCheckBox>
+#include <QTextDocument>
 #include <QMouseEvent>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScrollBar>
 #include <QSignalBlocker>
+
+#include <cmath>
 
 DisplayControls TFormMain::ReadDisplayControls() const {
     DisplayControls c;
@@ -50,25 +53,43 @@ void TFormMain::ApplyAxisImages() {
 }
 
 // The panels themselves are laid out by the window; this sizes the images and axis strips
-// to the paint boxes.
+// to the paint boxes' canvases, in the screen's device pixels, and holds the window at the
+// size at which every control is whole.
 void TFormMain::FormResize() {
     if (!PaintBoxData) return;
     LayoutInput in;
     in.Window = size();
-    in.PaintBoxMittel = PaintBoxMittel->size();
-    in.PaintBoxData = PaintBoxData->size();
+    in.Minimum = MinimumClientSize();
+    in.Scale = PaintBoxData->devicePixelRatioF();
+    in.PaintBoxMittel = PaintBoxMittel->Canvas().size();
+    in.PaintBoxData = PaintBoxData->Canvas().size();
     in.PanelSignaleHeight = PanelSignale->height();
     in.PanellinksPufferHeight = PanellinksPuffer->height();
     in.PanellinksHeight = Panellinks->height();
     in.ScrollBarHeight = ScrollBarSignale->height();
     in.ScrollPosition = ScrollBarSignale->value();
     const ScaleSet s = Scales();
-    ::FormResize(in, *this, Display, s, MeanStripBitmap, PlotBitmap);
+    const LayoutResult out = ::FormResize(in, *this, Display, s, MeanStripBitmap, PlotBitmap);
     MeanStripBitmap.setPalette(Palette);
     PlotBitmap.setPalette(Palette);
+    const QSize raw = PaintBoxRoh->Canvas().size();
+    if (RawStripBitmap.size() != raw) {
+        RawStripBitmap.resize(raw.width(), raw.height());
+        RawStripBitmap.setPalette(Palette);
+        Display.RawStripValid = false;
+        RawDirty = true;
+    }
+    // Without a window manager nothing else keeps the window from shrinking below it.
+    if (minimumSize() != in.Minimum.expandedTo(QSize(MinWindowWidth, MinWindowHeight)))
+        setMinimumSize(in.Minimum.expandedTo(QSize(MinWindowWidth, MinWindowHeight)));
+    if (out.Window != size())
+        QMetaObject::invokeMethod(
+            this, [this] { resize(size().expandedTo(minimumSize())); }, Qt::QueuedConnection);
 }
 
 void TFormMain::RefreshDisplay() {
+    // Moved to a screen of another pixel ratio: the images follow the canvases.
+    if (PaintBoxData->devicePixelRatioF() != Display.Geometry.Scale) FormResize();
     DisplayContext c = Context();
     const RefreshResult r = ::RefreshDisplay(c);
     if (r.Raw) PaintBoxRoh->update();
@@ -97,6 +118,16 @@ void TFormMain::DrawPlot() {
 
 void TFormMain::ShowAnalysis() {
     Memo1->setPlainText(Analysis.Lines.join(QLatin1Char('\n')));
+    // All lines in view without a scroll bar: the box grows to them, never below its design.
+    const QFontMetrics metrics(Memo1->font());
+    int widest = 0;
+    for (const QString& line : Analysis.Lines)
+        widest = std::max(widest, metrics.horizontalAdvance(line));
+    const int margins = 2 * static_cast<int>(std::ceil(Memo1->document()->documentMargin())) +
+                        metrics.lineSpacing() / 2;
+    Memo1->resize(std::max(241, widest + margins),
+                  std::max(154, static_cast<int>(Analysis.Lines.size()) * metrics.lineSpacing() +
+                                    margins));
     Memo1->setVisible(Analysis.Visible);
 }
 
@@ -132,19 +163,19 @@ void TFormMain::ConnectDisplay() {
     connect(PaintBoxData, &TPaintBox::MouseDown, this, [this, at](QMouseEvent* e) {
         const QPoint p = at(e);
         PlotMouseDown(*this, Display, ReadDisplayControls().Mode(), p.x(), p.y(),
-                      e->button() == Qt::RightButton, PlotBitmap.size());
+                      e->button() == Qt::RightButton, PlotSize());
     });
     connect(PaintBoxData, &TPaintBox::MouseMove, this, [this, at](QMouseEvent* e) {
         const QPoint p = at(e);
-        PlotMouseMove(*this, Display, Scales(), p.x(), p.y(), PlotBitmap.size());
+        PlotMouseMove(*this, Display, Scales(), p.x(), p.y(), PlotSize());
     });
     connect(PaintBoxData, &TPaintBox::MouseUp, this, [this, at](QMouseEvent* e) {
         const QPoint p = at(e);
-        PlotMouseUp(*this, Display, Scales(), p.x(), p.y(), PlotBitmap.size());
+        PlotMouseUp(*this, Display, Scales(), p.x(), p.y(), PlotSize());
     });
     // Qt delivers the double click in place of a second press: it fits, it starts no zoom.
     connect(PaintBoxData, &TPaintBox::DblClick, this, [this](QMouseEvent*) {
-        PlotDblClick(*this, Display, Scales(), ReadDisplayControls().Mode(), PlotBitmap.size());
+        PlotDblClick(*this, Display, Scales(), ReadDisplayControls().Mode(), PlotSize());
     });
 
     const std::pair<TImage*, AxisImage> buttons[] = {{ImageLinksAuto, AxisImage::LinksAuto},

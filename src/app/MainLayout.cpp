@@ -28,6 +28,11 @@ constexpr int BottomHeight = 63;
 // The plot's size in the window description; start-up fits it to its panel.
 constexpr int DesignPlotWidth = 794;
 constexpr int DesignPlotHeight = 456;
+// The bottom axis buttons: below the bottom axis's labels, which end 20 pixels above the
+// plot's bottom edge, over the title's row, where the centred title leaves room.
+constexpr int BottomImagesY = DesignPlotHeight - 17;
+// How far the exchange and snapshot group moves left of its design place.
+constexpr int ExchangeShift = 60;
 
 QWidget* MakePanel(QWidget* parent, const QColor& colour = Qt::white) {
     auto* panel = new QWidget(parent);
@@ -92,12 +97,37 @@ QCheckBox* MakeCheckBox(QWidget* parent, const QString& text, int x, int y, bool
     return box;
 }
 
+// A picture made at the screen's pixel ratio takes its logical size.
 TImage* MakeImage(QWidget* parent, int x, int y, const QImage& picture) {
     auto* image = new TImage(parent);
     image->SetPicture(picture);
-    image->setGeometry(x, y, picture.width(), picture.height());
+    image->setGeometry(QRect(QPoint(x, y), picture.deviceIndependentSize().toSize()));
     return image;
 }
+
+// Keeps labels as wide as their texts: a label's new text asks its panel for a new layout,
+// a hidden label may have been given its text while hidden.
+class FitLabelsToText : public QObject {
+public:
+    FitLabelsToText(QWidget* panel, std::initializer_list<QLabel*> labels)
+        : QObject(panel), labels_(labels) {
+        panel->installEventFilter(this);
+        for (QLabel* label : labels_)
+            label->installEventFilter(this);
+        fit();
+    }
+    bool eventFilter(QObject*, QEvent* event) override {
+        if (event->type() == QEvent::LayoutRequest || event->type() == QEvent::Show) fit();
+        return false;
+    }
+
+private:
+    void fit() {
+        for (QLabel* label : labels_)
+            if (label->size() != label->sizeHint()) label->resize(label->sizeHint());
+    }
+    std::vector<QLabel*> labels_;
+};
 
 } // namespace
 
@@ -151,7 +181,8 @@ void TFormMain::CreateTopPanel() {
     RadioButtonNormal = radio(QStringLiteral("normal"), 126);
     RadioButtonEinzel = radio(QStringLiteral("einzel"), 141);
     RadioButtonAuto->setChecked(true);
-    ButtonReset = MakeButton(p, QStringLiteral("Reset"), 283, 158, 55, 23);
+    // One pixel higher than designed, so that the panel's lower edge does not cut it.
+    ButtonReset = MakeButton(p, QStringLiteral("Reset"), 283, 157, 55, 23);
 
     PaintBoxMittel = new TPaintBox(p);
     PaintBoxMittel->setGeometry(353, 50, 724, 130);
@@ -186,12 +217,14 @@ void TFormMain::CreateTopPanel() {
     const QColor red(247, 0, 0);
     LabelUAmax = MakeLabel(p, QStringLiteral("5 V"), 1021, 47, BlueA);
     LabelUBmax = MakeLabel(p, QStringLiteral("5 V"), 1021, 58, red);
-    LabelUBmin = MakeLabel(p, QStringLiteral("0 V"), 1021, 158, red);
-    LabelUAmin = MakeLabel(p, QStringLiteral("0 V"), 1021, 169, BlueA);
+    // Two pixels higher than designed: the lower one ends at the panel's lower edge.
+    LabelUBmin = MakeLabel(p, QStringLiteral("0 V"), 1021, 156, red);
+    LabelUAmin = MakeLabel(p, QStringLiteral("0 V"), 1021, 167, BlueA);
     ShapeUmax = new TShape(p);
     ShapeUmax->setGeometry(1007, 51, 9, 1);
     ShapeUmin = new TShape(p);
     ShapeUmin->setGeometry(1007, 178, 9, 1);
+    new FitLabelsToText(p, {LabelUAmax, LabelUBmax, LabelUAmin, LabelUBmin});
 
     MemoDaten = new QPlainTextEdit(p);
     MemoDaten->setLineWrapMode(QPlainTextEdit::NoWrap);
@@ -276,8 +309,9 @@ void TFormMain::CreatePlotPanel() {
     font.setPixelSize(11);
     PaintBoxData->setFont(font);
 
-    const auto image = [p](AxisImage which, int x, int y) {
-        return MakeImage(p, x, y, AxisPicture(which));
+    const qreal ratio = p->devicePixelRatioF();
+    const auto image = [p, ratio](AxisImage which, int x, int y) {
+        return MakeImage(p, x, y, AxisPicture(which, ratio));
     };
     ImageLinksAuto = image(AxisImage::LinksAuto, 1, 15);
     ImageLinksAutoOff = image(AxisImage::LinksAutoOff, 1, 15);
@@ -287,10 +321,11 @@ void TFormMain::CreatePlotPanel() {
     ImageRechtsAutoOff = image(AxisImage::RechtsAutoOff, 778, 15);
     ImageRechtsFull = image(AxisImage::RechtsFull, 778, 55);
     ImageRechtsFullon = image(AxisImage::RechtsFullon, 778, 55);
-    ImageUntenAuto = image(AxisImage::UntenAuto, 691, 423);
-    ImageUntenAutoOff = image(AxisImage::UntenAutoOff, 691, 423);
-    ImageUntenFull = image(AxisImage::UntenFull, 651, 423);
-    ImageUntenFullOn = image(AxisImage::UntenFullOn, 651, 423);
+    // Below the bottom axis's labels (the design puts them on the labels' row, 423).
+    ImageUntenAuto = image(AxisImage::UntenAuto, 691, BottomImagesY);
+    ImageUntenAutoOff = image(AxisImage::UntenAutoOff, 691, BottomImagesY);
+    ImageUntenFull = image(AxisImage::UntenFull, 651, BottomImagesY);
+    ImageUntenFullOn = image(AxisImage::UntenFullOn, 651, BottomImagesY);
     // Of each pair one shows at a time; the display refresh keeps them in step.
     TImage* const order[AxisImageCount] = {ImageLinksAuto,    ImageLinksAutoOff, ImageLinksFull,
                                            ImagelinksFullon,  ImageRechtsauto,   ImageRechtsAutoOff,
@@ -300,11 +335,15 @@ void TFormMain::CreatePlotPanel() {
     for (int i = 0; i < AxisImageCount; ++i)
         order[i]->setVisible(initial.ImageVisible[i]);
 
-    // The analysis readout, shown over the plot while asked for.
+    // The analysis readout, shown over the plot while asked for; it grows to its eight lines
+    // (ShowAnalysis) and never scrolls.
     Memo1 = new QPlainTextEdit(p);
     Memo1->setGeometry(144, 103, 241, 154);
     Memo1->setFrameShape(QFrame::NoFrame);
     Memo1->setReadOnly(true);
+    Memo1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    Memo1->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    Memo1->setLineWrapMode(QPlainTextEdit::NoWrap);
     QFont memoFont(QStringLiteral("Arial"));
     memoFont.setPixelSize(16);
     Memo1->setFont(memoFont);
@@ -325,7 +364,10 @@ void TFormMain::CreateBottomPanel() {
     Label4 = MakeLabel(p, QStringLiteral("xy"), 161, 17);
     Label5 = MakeLabel(p, QStringLiteral("{"), 176, 14, Qt::black, 16);
 
-    const int xs[] = {352, 485, 540, 595, 650};
+    // The exchange and snapshot group sits closer to the xy boxes than in the design (352),
+    // so the row fits a narrower window.
+    const int shift = -ExchangeShift;
+    const int xs[] = {352 + shift, 485 + shift, 540 + shift, 595 + shift, 650 + shift};
     const int ws[] = {133, 55, 55, 55, 55};
     const QString dataCaptions[] = {QStringLiteral("Daten kopieren"), QStringLiteral("speichern"),
                                     QStringLiteral("laden"), QStringLiteral("einfügen"),
@@ -342,10 +384,11 @@ void TFormMain::CreateBottomPanel() {
         *snap[i] = MakeButton(p, snapCaptions[i], xs[i], 34, ws[i], 24);
     }
 
-    Image1 = MakeImage(p, 705, 12, SnapshotArrowPicture());
-    ButtonSchnappschuss = MakeButton(p, QStringLiteral("Schnappschuss"), 727, 23, 92, 24);
+    Image1 = MakeImage(p, 705 + shift, 12, SnapshotArrowPicture(p->devicePixelRatioF()));
+    ButtonSchnappschuss =
+        MakeButton(p, QStringLiteral("Schnappschuss"), 727 + shift, 23, 92, 24);
     CheckBoxSchnappschuss =
-        MakeCheckBox(p, QStringLiteral("automatisch beim\nTrigger"), 824, 12, true);
+        MakeCheckBox(p, QStringLiteral("automatisch beim\nTrigger"), 824 + shift, 12, true);
     CheckBoxSchnappschuss->resize(std::max(78, CheckBoxSchnappschuss->sizeHint().width()), 48);
     Shape3 = new TShape(p, Qt::white);
     Shape3->setGeometry(976, 32, 32, 31);
@@ -377,7 +420,9 @@ void TFormMain::CaptureAnchors() {
     Anchors.clear();
     const auto add = [this](QWidget* w, bool right, bool bottom, bool stretchW, bool stretchH) {
         Anchor a{w, right, bottom, stretchW, stretchH};
-        a.rightGap = w->parentWidget()->width() - w->x() - w->width();
+        // A right-anchored control keeps its left edge's distance from the right edge, so a
+        // label that grows with its text grows to the right as it did before.
+        a.rightGap = w->parentWidget()->width() - w->x() - (right && !stretchW ? 0 : w->width());
         a.bottomGap = w->parentWidget()->height() - w->y() - w->height();
         Anchors.push_back(a);
     };
@@ -385,7 +430,8 @@ void TFormMain::CaptureAnchors() {
     for (QWidget* w : std::initializer_list<QWidget*>{
              LabelSamplingrate, ComboBoxSamplingRate, LabelSamples, ComboBoxSamples, LabelHardware,
              ButtonHardware, LabelUAmax, LabelUBmax, LabelUAmin, LabelUBmin, ShapeUmax, ShapeUmin,
-             ImageRechtsauto, ImageRechtsAutoOff, ImageRechtsFull, ImageRechtsFullon})
+             ImageRechtsauto, ImageRechtsAutoOff, ImageRechtsFull, ImageRechtsFullon, Shape3,
+             Button2})
         add(w, true, false, false, false);
     for (QWidget* w : {ImageUntenAuto, ImageUntenAutoOff, ImageUntenFull, ImageUntenFullOn})
         add(w, true, true, false, false);
@@ -399,13 +445,28 @@ void TFormMain::ApplyAnchors() {
         if (a.stretchWidth)
             r.setWidth(std::max(0, parent->width() - a.rightGap - r.x()));
         else if (a.right)
-            r.moveLeft(parent->width() - a.rightGap - r.width());
+            r.moveLeft(parent->width() - a.rightGap);
         if (a.stretchHeight)
             r.setHeight(std::max(0, parent->height() - a.bottomGap - r.y()));
         else if (a.bottom)
             r.moveTop(parent->height() - a.bottomGap - r.height());
         a.widget->setGeometry(r);
     }
+}
+
+QSize TFormMain::MinimumClientSize() const {
+    constexpr int gap = 8;
+    int width = MinWindowWidth;
+    // The bottom row, up to the automatic-snapshot box, in one piece.
+    for (const QWidget* w : std::initializer_list<const QWidget*>{
+             ButtonBearbeiten, CheckBoxAXY, CheckBoxBXY, CheckBoxMinuten, ButtonDatenLoeschen,
+             ButtonSSLoeschen, Image1, ButtonSchnappschuss, CheckBoxSchnappschuss})
+        width = std::max(width, w->geometry().right() + 1 + gap);
+    // The timing choices, anchored right, keep clear of the subtitle and the data-loss warning.
+    const int choices = Paneloben->width() - std::min(LabelSamplingrate->x(), ComboBoxSamplingRate->x());
+    for (const QLabel* label : {Label2, Label3})
+        width = std::max(width, label->x() + label->sizeHint().width() + gap + choices);
+    return {width, MinWindowHeight};
 }
 
 // The signal panel scrolls when the left panel is too low for it.

@@ -187,14 +187,21 @@ void TFormMain::Timer1Timer() {
     RefreshDisplay();
 }
 
+QString TFormMain::DivByZeroText(char channel, const QString& formula) {
+    // The parser's own message inside a German sentence that names the signal and formula.
+    return QStringLiteral("Signal %1: Die Formel \u201E%2\u201C lässt sich nicht berechnen "
+                          "(Division by zero); ihr Wert gilt als 0.\n")
+        .arg(QChar::fromLatin1(channel), formula);
+}
+
 void TFormMain::ReportDivByZero(const PipelineEvents& events) {
     if (!events.divByZeroA && !events.divByZeroB) return;
     // Shown after the current handler: the data hand-off must not wait for the user.
     QString text;
     if (events.divByZeroA)
-        text += QStringLiteral("Signal A: ") + FormulaA + QStringLiteral(": Division by zero\n");
+        text += DivByZeroText('A', FormulaA);
     if (events.divByZeroB)
-        text += QStringLiteral("Signal B: ") + FormulaB + QStringLiteral(": Division by zero\n");
+        text += DivByZeroText('B', FormulaB);
     QMetaObject::invokeMethod(
         this, [this, text] { Dlg().ShowError(this, text.trimmed()); }, Qt::QueuedConnection);
 }
@@ -202,8 +209,7 @@ void TFormMain::ReportDivByZero(const PipelineEvents& events) {
 void TFormMain::UpdateTimeScale() {
     ScaleT.RangeStart = TimeRangeMin;
     ScaleT.RangeEnd = TimeRangeMax;
-    ScaleT.Title = ScaleT.DisplayFactor != 0 ? QStringLiteral("Zeit in <vf>min")
-                                             : QStringLiteral("Zeit in <vf>s");
+    ScaleT.Title = ScaleT.DisplayFactor != 0 ? TimeTitleMinutes : TimeTitleSeconds;
 }
 
 // Range labels: one black label stands for both channels while their ranges agree.

@@ -5,7 +5,9 @@
 #include "TFormMain.h"
 #include "TFormSignale.h"
 
+#include <QLibraryInfo>
 #include <QTimer>
+#include <QTranslator>
 
 namespace {
 // KURVIMAT_SCREENSHOT=<file.png> saves a picture of the main window after
@@ -25,9 +27,20 @@ void ScheduleScreenshot(TFormMain& main) {
 }
 } // namespace
 
+bool InstallToolkitGerman(QTranslator& translator) {
+    // German whatever the user's locale: every text of the program is German.
+    if (!translator.load(QStringLiteral("qtbase_de"),
+                         QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        return false;
+    return QCoreApplication::installTranslator(&translator);
+}
+
 int RunKurvimat(int argc, char** argv,
                 const std::function<std::shared_ptr<HidPlatform>()>& makePlatform) {
     TApplication app(argc, argv);
+    QTranslator toolkitGerman;
+    if (!InstallToolkitGerman(toolkitGerman))
+        qWarning("Qt's German translation (qtbase_de.qm) is missing: dialogs show English texts");
     TFormMain main;
     TFormSignale signale;
     ConnectSignalEditor(main, signale);

@@ -2,8 +2,10 @@
 
 #include <QLineEdit>
 #include <QSignalBlocker>
+#include <QWheelEvent>
 
 TComboBox::TComboBox(bool editable, QWidget* parent) : QComboBox(parent) {
+    setFocusPolicy(Qt::StrongFocus);
     setEditable(editable);
     if (editable) {
         setInsertPolicy(QComboBox::NoInsert);
@@ -45,4 +47,11 @@ void TComboBox::SetItems(const QStringList& items) {
         setEditText(text);
     }
     FItemIndex = -1;
+}
+
+void TComboBox::wheelEvent(QWheelEvent* event) {
+    if (hasFocus())
+        QComboBox::wheelEvent(event);
+    else
+        event->ignore(); // the panel behind may scroll
 }

@@ -1,6 +1,7 @@
 // A combo box that keeps the selected index the way the windows of this program expect it:
 // text typed by the user or set by the program selects no entry (index -1), and only the
-// user's own actions raise Change.
+// user's own actions raise Change. The wheel changes the entry only of a box that has the
+// focus, and gives it none: a notch while scrolling past must not change a setting.
 #pragma once
 
 #include <QComboBox>
@@ -25,6 +26,9 @@ signals:
     void Change();
     // Enter was pressed in the box.
     void EnterPressed();
+
+protected:
+    void wheelEvent(QWheelEvent* event) override;
 
 private:
     int FItemIndex = -1;

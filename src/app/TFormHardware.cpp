@@ -69,7 +69,7 @@ TFormHardware::TFormHardware(QWidget* parent) : QWidget(parent, Qt::Window) {
     Image1->setPixmap(InputsPicture());
 
     const QString supply = QStringLiteral("Spannungsversorgung +5 V vom USB-Port");
-    const QString ground = QStringLiteral("Masse (OV)");
+    const QString ground = QStringLiteral("Masse (0 V)");
     Label1 = MakeLabel(this, supply, 210, 13);
     Label5 = MakeLabel(this, QStringLiteral("Eingang Kanal A"), 210, 34, Blue, true);
     Label3 = MakeLabel(this, ground, 210, 55);

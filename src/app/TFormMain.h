@@ -70,6 +70,10 @@ public:
     DisplayContext Context();
     // Shows of each axis button pair the one the display state names.
     void ApplyAxisImages();
+    // The plot image's size in logical pixels, as mouse positions are given.
+    QSize PlotSize() const { return Display.Geometry.logical(PlotBitmap.size()); }
+    // The smallest window in which every control is whole (at least 770 x 570).
+    QSize MinimumClientSize() const;
 
     // --- instrument data ---
     // The data handler installed on Device: decodes reports of the held instrument only.
@@ -292,6 +296,7 @@ private:
     TriggerSettings TriggerControls() const;
     void AfterPipeline(const TriggerSettings& controls, const PipelineEvents& events);
     void ReportDivByZero(const PipelineEvents& events);
+    static QString DivByZeroText(char channel, const QString& formula);
     void UpdateTimeScale();
     void UpdateRangeLabels();
     void ReleaseDevice();

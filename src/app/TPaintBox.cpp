@@ -3,26 +3,32 @@
 #include <QMouseEvent>
 #include <QPainter>
 
+#include <cmath>
+
 TPaintBox::TPaintBox(QWidget* parent) : QWidget(parent) {
     setAttribute(Qt::WA_OpaquePaintEvent);
     FitCanvas();
 }
 
-void TPaintBox::FitCanvas() {
-    const QSize size = this->size().expandedTo(QSize(1, 1));
-    if (FCanvas.size() == size) return;
-    QImage canvas(size, QImage::Format_RGB32);
-    canvas.fill(Qt::white);
-    if (!FCanvas.isNull()) {
-        QPainter p(&canvas);
-        p.drawImage(0, 0, FCanvas);
-    }
-    FCanvas = std::move(canvas);
+QSize TPaintBox::DeviceSize(QSize logical, qreal ratio) {
+    return QSize(static_cast<int>(std::ceil(logical.width() * ratio - 1e-9)),
+                 static_cast<int>(std::ceil(logical.height() * ratio - 1e-9)))
+        .expandedTo(QSize(1, 1));
 }
 
-void TPaintBox::paintEvent(QPaintEvent* event) {
+void TPaintBox::FitCanvas() {
+    const QSize size = DeviceSize(this->size(), devicePixelRatioF());
+    if (FCanvas.size() == size) return;
+    // Old content at its old place would show frames and titles that no paint covers.
+    FCanvas = QImage(size, QImage::Format_RGB32);
+    FCanvas.fill(Qt::white);
+}
+
+void TPaintBox::paintEvent(QPaintEvent*) {
+    // The canvas holds device pixels: drawn into the widget's logical size it lands 1:1.
     QPainter p(this);
-    p.drawImage(event->rect().topLeft(), FCanvas, event->rect());
+    const qreal r = devicePixelRatioF();
+    p.drawImage(QRectF(0, 0, FCanvas.width() / r, FCanvas.height() / r), FCanvas);
 }
 
 void TPaintBox::resizeEvent(QResizeEvent*) {
@@ -51,8 +57,9 @@ void TImage::SetPicture(const QImage& picture) {
 }
 
 void TImage::paintEvent(QPaintEvent*) {
+    // A picture made at the screen's ratio carries it and is drawn at its logical size.
     QPainter p(this);
-    p.drawImage(0, 0, FPicture);
+    p.drawImage(QPointF(0, 0), FPicture);
 }
 
 void TImage::mousePressEvent(QMouseEvent* event) {

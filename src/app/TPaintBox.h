@@ -10,12 +10,15 @@ class TPaintBox : public QWidget {
 public:
     explicit TPaintBox(QWidget* parent = nullptr);
 
-    // The drawing surface; it follows the widget's size (new parts are white), also before
-    // the first show, when Qt has not yet sent the resize event.
+    // The drawing surface in device pixels (the widget's size times the screen's pixel
+    // ratio); it follows the widget's size, also before the first show, when Qt has not yet
+    // sent the resize event. A canvas that changes size starts white.
     QImage& Canvas() {
         FitCanvas();
         return FCanvas;
     }
+    // Device pixels of a logical size at a pixel ratio (never empty).
+    static QSize DeviceSize(QSize logical, qreal ratio);
 
 signals:
     void MouseDown(QMouseEvent* event);

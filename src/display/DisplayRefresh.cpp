@@ -49,25 +49,31 @@ StripInfo stripInfo(const DisplayContext& ctx, Strip strip) {
     }
 }
 
-// Strip backgrounds on the data canvas, as (left, top, right, bottom) rectangles.
-void clearStrip(QPainter& p, int w, int h, Strip strip) {
+// Strip backgrounds on the data canvas, as (left, top, right, bottom) rectangles: the side
+// strips down to the bottom labels' row (12 logical pixels below the bottom strip's top),
+// the bottom strip from there across the whole width.
+void clearStrip(QPainter& p, const DisplayState& st, int w, int h, Strip strip) {
     auto fill = [&](int l, int t, int r, int b) { p.fillRect(l, t, r - l, b - t, Qt::white); };
+    const int ml = st.Geometry.px(PlotLeftMargin);
+    const int top = st.BottomAxisRect.Top, labels = top + st.Geometry.px(12);
     switch (strip) {
     case Strip::Left:
-        fill(0, 0, 70, h - 33);
+        fill(0, 0, ml, labels);
         break;
     case Strip::Right:
-        fill(w - 70, 0, w, h - 33);
+        fill(w - ml, 0, w, labels);
         break;
     default:
-        fill(70, h - 45, w - 70, h - 33);
-        fill(0, h - 33, w, h);
+        fill(ml, top, w - ml, labels);
+        fill(0, labels, w, h);
         break;
     }
 }
 
-void drawScale(QPainter& painter, Tscale& scale) {
-    painter.setPen(Qt::black);
+void drawScale(QPainter& painter, Tscale& scale, const PaintGeometry& g) {
+    QPen pen(Qt::black, g.weight());
+    pen.setCapStyle(Qt::FlatCap); // a tick ends where the plot's frame begins
+    painter.setPen(pen);
     painter.setBrush(Qt::NoBrush);
     scale.Canvas = &painter;
     scale.Draw();
@@ -77,12 +83,13 @@ void drawScale(QPainter& painter, Tscale& scale) {
 
 } // namespace
 
-QFont DataFont() {
-    return PlotFont();
+QFont DataFont(double scale) {
+    return PlotFont(scale);
 }
 
 void DrawRawStrip(DisplayContext& ctx) {
-    PaintRawStrip(ctx.RawStrip, ctx.Store, ctx.Controls.Adiff, StripFont());
+    const PaintGeometry& g = ctx.State.Geometry;
+    PaintRawStrip(ctx.RawStrip, ctx.Store, ctx.Controls.Adiff, StripFont(g.Scale), g);
     ctx.RawStrip.expandInto(ctx.RawCanvas, 0, 0);
     ctx.State.RawStripValid = true;
     ctx.Store.RawDirty = false;
@@ -91,16 +98,18 @@ void DrawRawStrip(DisplayContext& ctx) {
 void DrawMeanStrip(DisplayContext& ctx) {
     const bool a = ctx.Controls.TriggerChannelA;
     const QString level = TriggerLevelText(ctx.Store, a ? ctx.ParserA : ctx.ParserB, a);
-    PaintMeanStrip(ctx.MeanStrip, ctx.Store, ctx.Controls, level, StripFont());
+    const PaintGeometry& g = ctx.State.Geometry;
+    PaintMeanStrip(ctx.MeanStrip, ctx.Store, ctx.Controls, level, StripFont(g.Scale), g);
     ctx.MeanStrip.expandInto(ctx.MeanCanvas, 0, 0);
     ctx.State.MeanStripValid = true;
     ctx.Store.MeanDirty = false;
 }
 
 void DrawPlot(DisplayContext& ctx) {
-    PaintPlot(ctx.Plot, ctx.Store, ctx.Scales, ctx.Controls, ctx.State, PlotFont());
+    const PaintGeometry& g = ctx.State.Geometry;
+    PaintPlot(ctx.Plot, ctx.Store, ctx.Scales, ctx.Controls, ctx.State, PlotFont(g.Scale));
     ctx.State.PlotValid = true;
-    ctx.Plot.expandInto(ctx.DataCanvas, PlotLeftMargin, PlotTopMargin);
+    ctx.Plot.expandInto(ctx.DataCanvas, g.px(PlotLeftMargin), g.px(PlotTopMargin));
     ctx.Store.PlotDirty = false;
 }
 
@@ -111,14 +120,14 @@ void DrawAxis(DisplayContext& ctx, Strip strip) {
         st.Visible(image) = false;
     {
         QPainter painter(&ctx.DataCanvas);
-        painter.setFont(DataFont());
-        clearStrip(painter, ctx.DataCanvas.width(), ctx.DataCanvas.height(), strip);
-        drawScale(painter, *info.Scale);
+        painter.setFont(DataFont(st.Geometry.Scale));
+        clearStrip(painter, st, ctx.DataCanvas.width(), ctx.DataCanvas.height(), strip);
+        drawScale(painter, *info.Scale, st.Geometry);
     }
     const std::pair<double, double> range{info.Scale->RangeStart, info.Scale->RangeEnd};
     if (!info.Hidden) {
         st.Visible(info.Auto ? info.Images[1] : info.Images[0]) = true;
-        st.Visible(range != info.Reference ? info.Images[2] : info.Images[3]) = true;
+        st.Visible(!SameRange(range, info.Reference) ? info.Images[2] : info.Images[3]) = true;
     }
     st.DrawnRanges[info.DrawnIndex] = range;
 }
@@ -153,13 +162,14 @@ RefreshResult RefreshDisplay(DisplayContext& ctx) {
 }
 
 void PaintBoxDataPaint(DisplayContext& ctx) {
+    const PaintGeometry& g = ctx.State.Geometry;
     if (ctx.State.PlotValid)
-        ctx.Plot.expandInto(ctx.DataCanvas, PlotLeftMargin, PlotTopMargin);
+        ctx.Plot.expandInto(ctx.DataCanvas, g.px(PlotLeftMargin), g.px(PlotTopMargin));
     else
         DrawPlot(ctx);
     QPainter painter(&ctx.DataCanvas);
-    painter.setFont(DataFont());
-    drawScale(painter, *ctx.Scales.Left);
-    drawScale(painter, *ctx.Scales.Right);
-    drawScale(painter, *ctx.Scales.Bottom);
+    painter.setFont(DataFont(g.Scale));
+    drawScale(painter, *ctx.Scales.Left, g);
+    drawScale(painter, *ctx.Scales.Right, g);
+    drawScale(painter, *ctx.Scales.Bottom, g);
 }

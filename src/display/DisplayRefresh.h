@@ -23,6 +23,7 @@ struct DisplayContext {
     IndexedImage& RawStrip;
     IndexedImage& MeanStrip;
     IndexedImage& Plot;
+    // Canvases in device pixels, the images at the same scale (State.Geometry).
     QImage& RawCanvas;  ///< canvas of PaintBoxRoh
     QImage& MeanCanvas; ///< canvas of PaintBoxMittel
     QImage& DataCanvas; ///< canvas of PaintBoxData
@@ -41,8 +42,8 @@ struct RefreshResult {
     bool DataCanvas() const { return Left || Right || Bottom || Plot; }
 };
 
-/// The font of the plot's paint box: axis labels and legends.
-QFont DataFont();
+/// The font of the plot's paint box: axis labels and legends, at a drawing's scale.
+QFont DataFont(double scale = 1);
 
 void DrawRawStrip(DisplayContext& ctx);
 void DrawMeanStrip(DisplayContext& ctx);

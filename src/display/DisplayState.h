@@ -6,7 +6,11 @@
 #include "CursorOverlay.h"
 #include "skala.h"
 
+#include <QSize>
+
+#include <algorithm>
 #include <array>
+#include <cmath>
 #include <utility>
 
 /// Which quantity the bottom strip shows.
@@ -61,11 +65,33 @@ enum class AxisImage {
 };
 inline constexpr int AxisImageCount = 12;
 
-/// Axis strips beside the plot image, in paint-box pixels.
+/// Axis strips beside the plot image, in logical paint-box pixels.
 inline constexpr int PlotLeftMargin = 70;
 inline constexpr int PlotTopMargin = 15;
+/// Gap between the tick edge and the title of the side and bottom axes (logical pixels).
+inline constexpr int SideTitleMargin = 35;
+inline constexpr int BottomTitleMargin = 25;
+
+/// The scale of a drawing: device pixels per logical pixel (the screen's pixel ratio, or the
+/// size factor of a picture). Images, offsets, fonts, point sizes and tick pens follow it;
+/// hairlines (frames, grid and zero lines) stay one device pixel, so they stay sharp.
+struct PaintGeometry {
+    double Scale = 1;
+
+    /// A logical length in device pixels.
+    int px(double logical) const { return static_cast<int>(std::nearbyint(logical * Scale)); }
+    /// Thickness of points, segments and pens that grow with the scale: 1 at ratio 1 and 1.25,
+    /// 2 at 1.5 and 2, 3 at 3.
+    int weight() const { return std::max(1, static_cast<int>(std::nearbyint(Scale))); }
+    /// A device size in logical pixels (mouse positions are logical).
+    QSize logical(QSize device) const {
+        return {static_cast<int>(std::nearbyint(device.width() / Scale)),
+                static_cast<int>(std::nearbyint(device.height() / Scale))};
+    }
+};
 
 struct DisplayState {
+    PaintGeometry Geometry; ///< of the images and the data canvas, set by the layout
     bool RawStripValid = false;
     bool MeanStripValid = false;
     bool PlotValid = false;

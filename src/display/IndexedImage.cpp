@@ -203,6 +203,34 @@ void IndexedImage::andPoint(int x, int y, PointMasks masks) {
             andPixel(x + dx, y + dy, (dx == 0 || dy == 0) ? masks.Core : masks.Halo);
 }
 
+void IndexedImage::andPoint(int x, int y, PointMasks masks, int weight, QRect clip) {
+    if (weight <= 1 && clip.contains(rect())) {
+        andPoint(x, y, masks);
+        return;
+    }
+    const int k = std::max(weight, 1);
+    clip &= rect();
+    // Three cells of k pixels each way; the middle cell holds (x, y), odd k centred on it.
+    const int left = x - k - (k - 1) / 2, top = y - k - (k - 1) / 2;
+    const int x0 = std::max(left, clip.left()), x1 = std::min(left + 3 * k - 1, clip.right());
+    const int y0 = std::max(top, clip.top()), y1 = std::min(top + 3 * k - 1, clip.bottom());
+    for (int py = y0; py <= y1; ++py) {
+        const bool midRow = (py - top) / k == 1;
+        std::uint8_t* line = row(py);
+        for (int px = x0; px <= x1; ++px)
+            line[px] &= midRow || (px - left) / k == 1 ? masks.Core : masks.Halo;
+    }
+}
+
+void IndexedImage::andThickSegment(double x0, double y0, double x1, double y1, std::uint8_t mask,
+                                   int weight, QRect clip) {
+    // A brush as large as a point's middle cell.
+    const int k = std::max(weight, 1), first = -(k - 1) / 2;
+    for (int dy = first; dy < first + k; ++dy)
+        for (int dx = first; dx < first + k; ++dx)
+            andSegment(x0 + dx, y0 + dy, x1 + dx, y1 + dy, mask, clip);
+}
+
 void IndexedImage::fillRect(int left, int top, int right, int bottom, std::uint8_t index) {
     const int l = std::max(left, 0), r = std::min(right, m_width);
     const int t = std::max(top, 0), b = std::min(bottom, m_height);

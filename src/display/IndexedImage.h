@@ -66,6 +66,14 @@ public:
     /// A point: the core mask ANDed into (x, y) and its four direct neighbours, the halo mask
     /// into the four diagonal neighbours. Pixels outside the image are left out.
     void andPoint(int x, int y, PointMasks masks);
+    /// A point of a drawing at a larger scale: the 3 x 3 point with every pixel grown to a
+    /// weight x weight cell, the middle cell holding (x, y); weight 1 is the point above. Only
+    /// pixels inside clip (and the image) are written.
+    void andPoint(int x, int y, PointMasks masks, int weight, QRect clip);
+    /// The inner pixels of a segment at a larger scale: andSegment moved over a weight x weight
+    /// brush placed like a point's middle cell, so the line is as thick as the point's core.
+    void andThickSegment(double x0, double y0, double x1, double y1, std::uint8_t mask,
+                         int weight, QRect clip);
     /// The same for a point whose 3 x 3 block is known to lie inside the image (no checks).
     void andPointInside(int x, int y, PointMasks masks) {
         std::uint8_t* up = row(y - 1) + x;

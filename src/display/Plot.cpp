@@ -80,22 +80,27 @@ int SignalPanelTop(const LayoutInput& in, bool scrollBarVisible) {
 LayoutResult FormResize(const LayoutInput& in, MeasurementStore& store, DisplayState& state,
                         const ScaleSet& scales, IndexedImage& meanStrip, IndexedImage& plot) {
     LayoutResult out;
-    out.Window = {std::max(in.Window.width(), MinWindowWidth),
-                  std::max(in.Window.height(), MinWindowHeight)};
+    const QSize minimum = in.Minimum.expandedTo(QSize(MinWindowWidth, MinWindowHeight));
+    out.Window = in.Window.expandedTo(minimum);
 
+    state.Geometry.Scale = in.Scale > 0 ? in.Scale : 1;
+    const PaintGeometry& g = state.Geometry;
+    const int ml = g.px(PlotLeftMargin), mt = g.px(PlotTopMargin);
     state.MeanStripValid = false;
-    meanStrip.resize(in.PaintBoxMittel.width() - 70, in.PaintBoxMittel.height());
+    meanStrip.resize(in.PaintBoxMittel.width() - ml, in.PaintBoxMittel.height());
     state.PlotValid = false;
     // The row table follows the image, however tall the paint box is.
-    plot.resize(in.PaintBoxData.width() - 140, in.PaintBoxData.height() - 60);
-
     const int wd = in.PaintBoxData.width(), hd = in.PaintBoxData.height();
-    state.LeftAxisRect = {0, 16, 70, hd - 46};
-    state.RightAxisRect = {wd - 70, 16, wd, hd - 46};
-    state.BottomAxisRect = {71, hd - 45, wd - 71, hd};
-    setAxis(*scales.Left, state.LeftAxisRect, 3, 35);
-    setAxis(*scales.Right, state.RightAxisRect, 2, 35);
-    setAxis(*scales.Bottom, state.BottomAxisRect, 1, 25);
+    const int wp = wd - 2 * ml, hp = hd - 4 * mt;
+    plot.resize(wp, hp);
+
+    // The strips start where the plot's data area does, inside its one-pixel frame.
+    state.LeftAxisRect = {0, mt + 1, ml, mt + hp - 1};
+    state.RightAxisRect = {wd - ml, mt + 1, wd, mt + hp - 1};
+    state.BottomAxisRect = {ml + 1, mt + hp, ml + wp - 1, hd};
+    setAxis(*scales.Left, state.LeftAxisRect, 3, g.px(SideTitleMargin));
+    setAxis(*scales.Right, state.RightAxisRect, 2, g.px(SideTitleMargin));
+    setAxis(*scales.Bottom, state.BottomAxisRect, 1, g.px(BottomTitleMargin));
 
     store.AxesChanged = true;
     store.PlotDirty = true;
@@ -107,14 +112,14 @@ LayoutResult FormResize(const LayoutInput& in, MeasurementStore& store, DisplayS
     return out;
 }
 
-QFont PlotFont() {
+QFont PlotFont(double scale) {
     QFont font(QStringLiteral("Arial"));
-    font.setPixelSize(11);
+    font.setPixelSize(std::max(1, static_cast<int>(std::nearbyint(11 * scale))));
     return font;
 }
 
 void DrawCurves(IndexedImage& image, const CurveSet& set, const ScaleSet& scales,
-                const DisplayControls& controls) {
+                const DisplayControls& controls, int weight) {
     const int w = image.width(), h = image.height();
     if (w < 3 || h < 3 || set.Count <= 0) return;
     const PlotMode mode = controls.Mode();
@@ -149,6 +154,10 @@ void DrawCurves(IndexedImage& image, const CurveSet& set, const ScaleSet& scales
             const bool bothLeft = x < 0 && px<0, bothRight = x> w && px > w;
             auto segment = [&](double y0, double y1, std::uint8_t mask) {
                 if (bothLeft || bothRight || (y0 > h && y1 > h) || (y0 < 0 && y1 < 0)) return;
+                if (weight > 1) {
+                    image.andThickSegment(px, y0, x, y1, mask, weight, clip);
+                    return;
+                }
                 if (bothInside(px, y0) && bothInside(x, y1)) {
                     stepInside(image, static_cast<int>(px), static_cast<int>(y0),
                                static_cast<int>(x), static_cast<int>(y1), mask);
@@ -166,10 +175,15 @@ void DrawCurves(IndexedImage& image, const CurveSet& set, const ScaleSet& scales
         const bool sameA = i > 0 && x == px && yA == pyA;
         const bool sameB = i > 0 && x == px && yB == pyB;
         if (inside(x, 1, w - 2)) {
-            if (controls.KanalA && !sameA && inside(yA, 1, h - 2))
-                image.andPointInside(static_cast<int>(x), static_cast<int>(yA), set.MasksA);
-            if (controls.KanalB && !sameB && inside(yB, 1, h - 2))
-                image.andPointInside(static_cast<int>(x), static_cast<int>(yB), set.MasksB);
+            const int ix = static_cast<int>(x);
+            auto point = [&](double y, PointMasks masks) {
+                if (weight > 1)
+                    image.andPoint(ix, static_cast<int>(y), masks, weight, clip);
+                else
+                    image.andPointInside(ix, static_cast<int>(y), masks);
+            };
+            if (controls.KanalA && !sameA && inside(yA, 1, h - 2)) point(yA, set.MasksA);
+            if (controls.KanalB && !sameB && inside(yB, 1, h - 2)) point(yB, set.MasksB);
         }
         px = x;
         pyA = yA;
@@ -182,24 +196,26 @@ void PaintPlot(IndexedImage& image, const MeasurementStore& store, const ScaleSe
     const int w = image.width(), h = image.height();
     if (w <= 0 || h <= 0) return;
     const PlotMode mode = controls.Mode();
+    const PaintGeometry& g = state.Geometry;
     image.drawRectangle(0, 0, w, h, PaletteIndex::Black, PaletteIndex::Background);
 
-    if (state.ZoomBoxActive) {
-        image.frameRect(std::min(state.ZoomX1, state.ZoomX2), std::min(state.ZoomY1, state.ZoomY2),
-                        std::max(state.ZoomX1, state.ZoomX2), std::max(state.ZoomY1, state.ZoomY2),
-                        PaletteIndex::ZoomBox, true);
+    if (state.ZoomBoxActive) { // the box is kept in logical pixels, like the mouse
+        image.frameRect(g.px(std::min(state.ZoomX1, state.ZoomX2)),
+                        g.px(std::min(state.ZoomY1, state.ZoomY2)),
+                        g.px(std::max(state.ZoomX1, state.ZoomX2)),
+                        g.px(std::max(state.ZoomY1, state.ZoomY2)), PaletteIndex::ZoomBox, true);
     }
 
     if (store.SnapCount > 0 && store.SnapDefA != store.DataDefA) {
         const QString text = legendText(store.SnapDefA, scales.A);
-        image.drawText(10, mode == PlotMode::AAsX ? h - 20 : 7, text, font,
+        image.drawText(g.px(10), mode == PlotMode::AAsX ? h - g.px(20) : g.px(7), text, font,
                        PaletteIndex::SnapshotLegendA);
     }
     if (store.SnapCount > 0 && store.SnapDefB != store.DataDefB) {
         const QString text = legendText(store.SnapDefB, scales.B);
         const int tw = IndexedImage::textSize(text, font).width();
-        image.drawText(w - tw - 10, mode == PlotMode::BAsX ? h - 20 : 7, text, font,
-                       PaletteIndex::SnapshotLegendB);
+        image.drawText(w - tw - g.px(10), mode == PlotMode::BAsX ? h - g.px(20) : g.px(7), text,
+                       font, PaletteIndex::SnapshotLegendB);
     }
 
     // Grid at the major ticks the scales left at their last drawing.
@@ -247,10 +263,10 @@ void PaintPlot(IndexedImage& image, const MeasurementStore& store, const ScaleSe
     DrawCurves(image,
                {store.SnapT, store.SnapA, store.SnapB, store.SnapCount, PaletteMask::SnapshotA,
                 PaletteMask::SnapshotB},
-               scales, controls);
+               scales, controls, g.weight());
     DrawCurves(image,
                {store.DataT, store.DataA, store.DataB, store.DataCount, PaletteMask::LiveA,
                 PaletteMask::LiveB},
-               scales, controls);
+               scales, controls, g.weight());
     DrawCursors(image, state.Cursors, scales, font);
 }

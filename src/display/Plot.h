@@ -20,9 +20,12 @@ double PlotColumn(double v, double start, double end, int w);
 /// Row of a value in an image of height h: start on row h-2, end on row 1.
 double PlotRow(double v, double start, double end, int h);
 
-/// Sizes the layout reads from the window.
+/// Sizes the layout reads from the window: the window in logical pixels, the paint boxes'
+/// canvases in device pixels at the ratio Scale.
 struct LayoutInput {
     QSize Window;
+    QSize Minimum; ///< the window's minimum; at least MinWindowWidth x MinWindowHeight
+    double Scale = 1;
     QSize PaintBoxMittel;
     QSize PaintBoxData;
     int PanelSignaleHeight = 0;
@@ -34,25 +37,28 @@ struct LayoutInput {
 
 /// What the window must change after the layout.
 struct LayoutResult {
-    QSize Window; ///< at least MinWindowWidth x MinWindowHeight
+    QSize Window; ///< at least the minimum
     bool ScrollBarVisible = false;
     int ScrollBarMaximum = 0;
     int PanelSignaleTop = 0;
 };
 
-/// Resizes the mean strip and plot images (content invalid until redrawn), recomputes the three
-/// axis rectangles and puts them into the scales of the strips, and flags a full redraw.
+/// Resizes the mean strip and plot images to device pixels (content invalid until redrawn), sets
+/// the display's scale, recomputes the three axis rectangles and puts them into the scales of
+/// the strips, and flags a full redraw.
 LayoutResult FormResize(const LayoutInput& in, MeasurementStore& store, DisplayState& state,
                         const ScaleSet& scales, IndexedImage& meanStrip, IndexedImage& plot);
 
 /// Top of the signal panel on the left for a scroll position (also on a scroll-bar change).
 int SignalPanelTop(const LayoutInput& in, bool scrollBarVisible);
 
-/// The font of the plot's legends (the window's Arial, 11 pixels).
-QFont PlotFont();
+/// The font of the plot's legends and axis labels (the window's Arial, 11 pixels, times the
+/// drawing's scale).
+QFont PlotFont(double scale = 1);
 
 /// Repaints the whole plot image from the store, the scales' ranges and their last grid
-/// outputs. Clears nothing in the store; the caller marks the plot valid.
+/// outputs, at the scale of state.Geometry (font given at that scale). Clears nothing in the
+/// store; the caller marks the plot valid.
 void PaintPlot(IndexedImage& image, const MeasurementStore& store, const ScaleSet& scales,
                const DisplayControls& controls, const DisplayState& state, const QFont& font);
 
@@ -65,5 +71,6 @@ struct CurveSet {
     PointMasks MasksA;
     PointMasks MasksB;
 };
+/// weight: PaintGeometry::weight() of the drawing.
 void DrawCurves(IndexedImage& image, const CurveSet& set, const ScaleSet& scales,
-                const DisplayControls& controls);
+                const DisplayControls& controls, int weight = 1);

@@ -49,12 +49,30 @@ double single(double v) {
 }
 
 // A range that rounding made empty, inverted or non-finite would break every mapping onto
-// pixels; such a change is dropped and the scale keeps its range.
+// pixels; such a change is dropped and the scale keeps its range. The ends are rounded at the
+// resolution of the range the mouse acted on (a box or a move is only pixel-accurate there),
+// so zooming out and back in returns to the very numbers and panning leaves clean ones.
 void setIfUsable(Tscale& scale, double start, double end) {
     if (std::isfinite(start) && std::isfinite(end) && start < end) {
-        scale.RangeStart = start;
-        scale.RangeEnd = end;
+        const auto [s, e] =
+            RoundRange(start, end, RangeResolution(scale.RangeStart, scale.RangeEnd));
+        scale.RangeStart = s;
+        scale.RangeEnd = e;
     }
+}
+
+// 10^k, exact for |k| <= 22.
+double power10(int k) {
+    double p = 1;
+    for (int i = 0; i < std::abs(k); ++i)
+        p *= 10;
+    return k < 0 ? 1 / p : p;
+}
+
+double roundTo(double v, int exponent) {
+    // Dividing by an exact power of ten rounds 3 * 0.1 to 0.3, where multiplying would not.
+    return exponent < 0 ? std::nearbyint(v * power10(-exponent)) / power10(-exponent)
+                        : std::nearbyint(v / power10(exponent)) * power10(exponent);
 }
 
 void zoomVertical(Tscale& scale, const DisplayState& st, int hp) {
@@ -86,6 +104,27 @@ void show(DisplayState& state, AxisImage hide, AxisImage shown) {
 }
 
 } // namespace
+
+int RangeResolution(double start, double end) {
+    const double span = std::fabs(end - start);
+    if (!(span > 0) || !std::isfinite(span)) return 0;
+    return static_cast<int>(std::floor(std::log10(span))) - 3;
+}
+
+std::pair<double, double> RoundRange(double start, double end, int k) {
+    if (k < -300 || k > 300) return {start, end};
+    const double s = roundTo(start, k), e = roundTo(end, k);
+    if (!(s < e)) return {start, end};
+    return {s, e};
+}
+
+bool SameRange(std::pair<double, double> range, std::pair<double, double> reference) {
+    if (range == reference) return true;
+    const int k = RangeResolution(reference.first, reference.second);
+    if (k < -300 || k > 300) return false;
+    return roundTo(range.first, k) == roundTo(reference.first, k) &&
+           roundTo(range.second, k) == roundTo(reference.second, k);
+}
 
 Extremes ExtremesA(const MeasurementStore& s) {
     return extremes(s.DataCount, s.DataMinA, s.DataMaxA, s.SnapCount, s.SnapMinA, s.SnapMaxA);
@@ -284,8 +323,10 @@ void PlotDblClick(MeasurementStore& store, const DisplayState& state, const Scal
                   PlotMode mode, QSize plotSize) {
     const int wp = plotSize.width(), hp = plotSize.height();
     const int x = state.LastMouseX, y = state.LastMouseY;
-    if (x < wp + PlotLeftMargin && y < hp) FitLeft(store, scales, mode);
-    if (y < hp && x > PlotLeftMargin) FitRight(store, scales, mode);
+    // Rows above the bottom strip, in paint-box pixels like y.
+    const bool abovePlotBottom = y < hp + PlotTopMargin;
+    if (x < wp + PlotLeftMargin && abovePlotBottom) FitLeft(store, scales, mode);
+    if (abovePlotBottom && x > PlotLeftMargin) FitRight(store, scales, mode);
     if (x > PlotLeftMargin && x < wp + PlotLeftMargin) FitBottom(store, scales, mode);
     store.PlotDirty = store.AxesChanged = true;
 }
@@ -320,9 +361,10 @@ void AssignStrips(MeasurementStore& store, const DisplayState& state, const Scal
         s.Kind = kind;
         s.TitleMargin = margin;
     };
-    place(*scales.Left, state.LeftAxisRect, 3, 35);
-    place(*scales.Right, state.RightAxisRect, 2, 35);
-    place(*scales.Bottom, state.BottomAxisRect, 1, 25);
+    const PaintGeometry& g = state.Geometry;
+    place(*scales.Left, state.LeftAxisRect, 3, g.px(SideTitleMargin));
+    place(*scales.Right, state.RightAxisRect, 2, g.px(SideTitleMargin));
+    place(*scales.Bottom, state.BottomAxisRect, 1, g.px(BottomTitleMargin));
     store.AxesChanged = store.PlotDirty = true;
 }
 

@@ -29,6 +29,14 @@ std::pair<double, double> ReferenceLeft(const MeasurementStore& store);
 std::pair<double, double> ReferenceRight(const MeasurementStore& store);
 std::pair<double, double> ReferenceBottom(const MeasurementStore& store, PlotMode mode);
 
+/// Decimal exponent of the resolution to which zoom and pan round a range's ends: four
+/// significant digits of its span (0 for an empty or non-finite span).
+int RangeResolution(double start, double end);
+/// The ends rounded to multiples of 10^resolution; a range that this would empty stays as it is.
+std::pair<double, double> RoundRange(double start, double end, int resolution);
+/// Whether a range shows the reference range: equal ends at the reference's resolution.
+bool SameRange(std::pair<double, double> range, std::pair<double, double> reference);
+
 /// Sets a scale to the data and snapshot extremes (kept when there are none), ordered.
 void FitLeft(const MeasurementStore& store, const ScaleSet& scales, PlotMode mode);
 void FitRight(const MeasurementStore& store, const ScaleSet& scales, PlotMode mode);
@@ -63,6 +71,8 @@ void AssignStrips(MeasurementStore& store, const DisplayState& state, const Scal
 std::pair<bool, bool> ChannelBoxesAfterClick(bool senderIsA, bool kanalA, bool kanalB);
 
 inline const QString TimeTitleSeconds = QStringLiteral("Zeit in <vf>s");
-inline const QString TimeTitleMinutes = QStringLiteral("Zeit in <vf>min");
+// Minutes take no SI prefix ("mmin", "kmin"): without the placeholder the scale writes a
+// power of ten instead.
+inline const QString TimeTitleMinutes = QStringLiteral("Zeit in min");
 /// "Zeit in min": only the labels change; times and ranges stay in seconds.
 void SetTimeInMinutes(MeasurementStore& store, Tscale& scaleT, bool minutes);

@@ -14,10 +14,11 @@ int roundEven(double v) {
 }
 
 // Frame, background, caption and (differential mode) the mid-range line under the points.
-void paintStripBase(IndexedImage& image, const QString& caption, bool adiff, const QFont& font) {
+void paintStripBase(IndexedImage& image, const QString& caption, bool adiff, const QFont& font,
+                    const PaintGeometry& g) {
     const int w = image.width(), h = image.height();
     image.drawRectangle(0, 0, w, h, PaletteIndex::Black, PaletteIndex::Background);
-    image.drawText(6, 4, caption, font, PaletteIndex::Caption);
+    image.drawText(g.px(6), g.px(4), caption, font, PaletteIndex::Caption);
     if (adiff)
         image.horizontalLine(h / 2, 1, w - 2, PaletteIndex::DifferentialZeroLine, PixelOp::Set);
 }
@@ -35,9 +36,9 @@ int sweepColumn(int i, int pointCount, int w) {
 
 } // namespace
 
-QFont StripFont() {
+QFont StripFont(double scale) {
     QFont font(QStringLiteral("Arial"));
-    font.setPixelSize(11);
+    font.setPixelSize(std::max(1, static_cast<int>(std::nearbyint(11 * scale))));
     return font;
 }
 
@@ -46,14 +47,15 @@ int StripRow(double raw, int height) {
 }
 
 void PaintRawStrip(IndexedImage& image, const MeasurementStore& store, bool adiff,
-                   const QFont& font) {
-    paintStripBase(image, RawStripCaption, adiff, font);
-    const int w = image.width(), h = image.height();
+                   const QFont& font, const PaintGeometry& g) {
+    paintStripBase(image, RawStripCaption, adiff, font, g);
+    const int w = image.width(), h = image.height(), k = g.weight();
+    const QRect all = image.rect();
     for (int i = 0; i < RawStripSamples; ++i) {
-        const int k = positiveMod(store.RawIndex - RawStripSamples + i, RawCapacity);
+        const int j = positiveMod(store.RawIndex - RawStripSamples + i, RawCapacity);
         const int x = roundEven(static_cast<double>(w - 3) * i / (RawStripSamples - 1) + 1);
-        image.andPoint(x, StripRow(store.RawB[k], h), PaletteMask::StripB);
-        image.andPoint(x, StripRow(store.RawA[k], h), PaletteMask::StripA);
+        image.andPoint(x, StripRow(store.RawB[j], h), PaletteMask::StripB, k, all);
+        image.andPoint(x, StripRow(store.RawA[j], h), PaletteMask::StripA, k, all);
     }
 }
 
@@ -76,9 +78,11 @@ QString TriggerLevelText(const MeasurementStore& store, TParser& triggerParser,
 }
 
 void PaintMeanStrip(IndexedImage& image, const MeasurementStore& store,
-                    const DisplayControls& controls, const QString& levelText, const QFont& font) {
-    paintStripBase(image, MeanStripCaption, controls.Adiff, font);
-    const int w = image.width(), h = image.height();
+                    const DisplayControls& controls, const QString& levelText, const QFont& font,
+                    const PaintGeometry& g) {
+    paintStripBase(image, MeanStripCaption, controls.Adiff, font, g);
+    const int w = image.width(), h = image.height(), weight = g.weight();
+    const QRect all = image.rect();
     const int pointCount = std::clamp(store.PointCount, 1, PointCapacity);
     const int preTrigger = std::clamp(store.PreTrigger, 0, pointCount);
 
@@ -88,24 +92,28 @@ void PaintMeanStrip(IndexedImage& image, const MeasurementStore& store,
     const int xT = roundEven(static_cast<double>(preTrigger) * w / pointCount);
     const int yT = roundEven((h - 2) - (h - 3) * static_cast<double>(store.TriggerLevel) / 1023);
     const int s = controls.TriggerRising ? 1 : -1;
-    image.drawLine(xT - 20, yT, xT + 20, yT, colour, PixelOp::Set);
-    const int arrow[][2] = {{xT, yT + 20 * s}, {xT, yT - 10 * s},     {xT + 3, yT - 10 * s},
-                            {xT, yT - 20 * s}, {xT - 3, yT - 10 * s}, {xT, yT - 10 * s}};
-    for (std::size_t i = 1; i < std::size(arrow); ++i)
-        image.drawLine(arrow[i - 1][0], arrow[i - 1][1], arrow[i][0], arrow[i][1], colour,
-                       PixelOp::Set);
+    const int l20 = g.px(20), l10 = g.px(10), l3 = g.px(3);
+    const int arrow[][2] = {{xT, yT + l20 * s}, {xT, yT - l10 * s},     {xT + l3, yT - l10 * s},
+                            {xT, yT - l20 * s}, {xT - l3, yT - l10 * s}, {xT, yT - l10 * s}};
+    // Thicker at a larger scale: the lines drawn again one pixel right and down.
+    for (int o = 0; o < weight; ++o) {
+        image.drawLine(xT - l20, yT + o, xT + l20, yT + o, colour, PixelOp::Set);
+        for (std::size_t i = 1; i < std::size(arrow); ++i)
+            image.drawLine(arrow[i - 1][0] + o, arrow[i - 1][1], arrow[i][0] + o, arrow[i][1],
+                           colour, PixelOp::Set);
+    }
 
     const int textWidth = IndexedImage::textSize(levelText, font).width();
     int tx = xT, ty = yT;
-    if (xT > w - textWidth - 10) tx = xT - textWidth - 12;
-    if (yT > h - 24) ty = yT - 24;
-    image.drawText(tx + 7, ty + 5, levelText, font, colour);
+    if (xT > w - textWidth - g.px(10)) tx = xT - textWidth - g.px(12);
+    if (yT > h - g.px(24)) ty = yT - g.px(24);
+    image.drawText(tx + g.px(7), ty + g.px(5), levelText, font, colour);
 
     const int sweep = std::clamp(store.SweepIndex, 0, pointCount);
     for (int i = 0; i < sweep; ++i) {
         const int x = sweepColumn(i, pointCount, w);
-        image.andPoint(x, StripRow(store.SweepRawB[i], h), PaletteMask::StripB);
-        image.andPoint(x, StripRow(store.SweepRawA[i], h), PaletteMask::StripA);
+        image.andPoint(x, StripRow(store.SweepRawB[i], h), PaletteMask::StripB, weight, all);
+        image.andPoint(x, StripRow(store.SweepRawA[i], h), PaletteMask::StripA, weight, all);
     }
 
     // |<- newest PreTrigger block means ->| where the coming sweep's pre-trigger part will lie
@@ -114,8 +122,8 @@ void PaintMeanStrip(IndexedImage& image, const MeasurementStore& store,
         for (int i = 0; i < preTrigger; ++i) {
             const int k = (b + i) % PointCapacity;
             const int x = sweepColumn(i, pointCount, w);
-            image.andPoint(x, StripRow(store.MeanB[k], h), PaletteMask::HistoryB);
-            image.andPoint(x, StripRow(store.MeanA[k], h), PaletteMask::HistoryA);
+            image.andPoint(x, StripRow(store.MeanB[k], h), PaletteMask::HistoryB, weight, all);
+            image.andPoint(x, StripRow(store.MeanA[k], h), PaletteMask::HistoryA, weight, all);
         }
     }
 }
@@ -137,6 +145,9 @@ void MeanStripMouseMove(MeasurementStore& store, const DisplayState& state, int 
                         int boxWidth, int boxHeight) {
     if (!state.TriggerDragging) return;
     const TriggerPoint p = TriggerFromMouse(x, y, boxWidth, boxHeight, store.PointCount);
+    // At long intervals the next block may be a minute away: the marker follows at once.
+    if (p.PreTrigger != store.PreTrigger || p.TriggerLevel != store.TriggerLevel)
+        store.MeanDirty = true;
     store.PreTrigger = p.PreTrigger;
     store.TriggerLevel = p.TriggerLevel;
 }

@@ -17,15 +17,17 @@ inline constexpr int RawStripSamples = 500;
 inline const QString RawStripCaption = QStringLiteral("Rohdaten vom Kurvimat");
 inline const QString MeanStripCaption = QStringLiteral("Rohdaten nach Mittelung und Trigger");
 
-/// The font of the strips' captions and level text (the window's Arial, 11 pixels).
-QFont StripFont();
+/// The font of the strips' captions and level text (the window's Arial, 11 pixels, times the
+/// drawing's scale).
+QFont StripFont(double scale = 1);
 
 /// Row of a raw value 0..1023 in a strip of the given height: 0 on row h-2, 1023 on row 1.
 int StripRow(double raw, int height);
 
 /// Repaints the raw strip with the 500 newest raw pairs, oldest at the left.
+/// The image has the strip's size in device pixels; g is the drawing's scale.
 void PaintRawStrip(IndexedImage& image, const MeasurementStore& store, bool adiff,
-                   const QFont& font);
+                   const QFont& font, const PaintGeometry& g = {});
 
 /// Text beside the trigger marker: the trigger level in the trigger channel's signal units.
 QString TriggerLevelText(const MeasurementStore& store, TParser& triggerParser,
@@ -34,7 +36,8 @@ QString TriggerLevelText(const MeasurementStore& store, TParser& triggerParser,
 /// Repaints the mean strip: trigger marker with levelText, current sweep, and while the
 /// trigger waits the newest PreTrigger block means where the coming sweep will start.
 void PaintMeanStrip(IndexedImage& image, const MeasurementStore& store,
-                    const DisplayControls& controls, const QString& levelText, const QFont& font);
+                    const DisplayControls& controls, const QString& levelText, const QFont& font,
+                    const PaintGeometry& g = {});
 
 /// Trigger point and level from a mouse position on the mean strip's paint box.
 struct TriggerPoint {
@@ -44,8 +47,8 @@ struct TriggerPoint {
 TriggerPoint TriggerFromMouse(int x, int y, int boxWidth, int boxHeight, int pointCount);
 
 /// Mouse handlers of the mean strip's paint box: a press starts dragging and sets the trigger
-/// point at once, a move sets it while dragging, a release ends the drag. Nothing is redrawn
-/// here; the strip shows the new marker at its next redraw.
+/// point at once, a move sets it while dragging, a release ends the drag. A change marks the
+/// strip for the next refresh, so the marker follows the mouse without waiting for data.
 void MeanStripMouseDown(MeasurementStore& store, DisplayState& state, int x, int y, int boxWidth,
                         int boxHeight);
 void MeanStripMouseMove(MeasurementStore& store, const DisplayState& state, int x, int y,

@@ -245,10 +245,17 @@ void Tscale::Draw() {
     Exponent = plan->Exponent;
     Prefix = plan->Prefix;
     ExponentText = plan->ExponentText;
-    DrawTitle(plan->TitleText, length, depth, p);
+    const QFontMetrics metrics = canvas.fontMetrics();
+    // How far the labels reach from their 12p offset: the widest one beside a side axis, the
+    // text height below the bottom axis. The title keeps clear of them.
+    int labelExtent = 0;
+    for (const ScaleTick& tick : plan->Major)
+        labelExtent = std::max(labelExtent, Kind == 2 || Kind == 3
+                                                ? metrics.horizontalAdvance(tick.Label)
+                                                : metrics.height());
+    DrawTitle(plan->TitleText, length, depth, p, labelExtent);
 
     const int left = Bounds.Left, top = Bounds.Top;
-    const QFontMetrics metrics = canvas.fontMetrics();
     // Ticks sit on the edge that touches the plot; labels follow at 12p from it.
     auto drawTick = [&](const ScaleTick& tick, int a) {
         const int q = tick.Position;
@@ -287,7 +294,7 @@ void Tscale::Draw() {
     GridLastIndex = plan->Steps.MajorCount - 1;
 }
 
-void Tscale::DrawTitle(const QString& title, int length, int depth, int pen) {
+void Tscale::DrawTitle(const QString& title, int length, int depth, int pen, int labelExtent) {
     QPainter& canvas = *Canvas;
     canvas.save();
     const QFont base = canvas.font();
@@ -311,7 +318,10 @@ void Tscale::DrawTitle(const QString& title, int length, int depth, int pen) {
     const int mainWidth = mainMetrics.horizontalAdvance(main);
     const int w = mainWidth + 2 * mainMetrics.horizontalAdvance(super) / 3;
     const int t = mainMetrics.height();
-    const int g = 2 * pen + TitleMargin;
+    // Beyond the labels (12p from the tick edge, then a gap of p) but inside the strip, where
+    // the strip is deep enough for both.
+    const int clear = 12 * pen + labelExtent + pen;
+    const int g = std::max(std::min(std::max(2 * pen + TitleMargin, clear), depth - t), 0);
 
     canvas.setPen(TitleColor);
     canvas.setBrush(Qt::NoBrush);

@@ -100,7 +100,8 @@ public:
 
     /// Paints the scale onto Canvas with its current font (labels) and pen (ticks) and updates
     /// the outputs. A degenerate range draws nothing and keeps the previous outputs. Leaves the
-    /// canvas's brush transparent.
+    /// canvas's brush transparent. The title keeps at least TitleMargin from the tick edge and
+    /// moves out further where labels are wider, as far as the strip allows.
     void Draw();
 
     /// Length of the axis in pixels and depth of its strip, from Bounds and Kind.
@@ -108,5 +109,5 @@ public:
     int Depth() const;
 
 private:
-    void DrawTitle(const QString& title, int length, int depth, int pen);
+    void DrawTitle(const QString& title, int length, int depth, int pen, int labelExtent);
 };

@@ -15,6 +15,7 @@
 #include <QMouseEvent>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QTest>
 
 #include <cmath>
@@ -69,6 +70,44 @@ TEST_F(DisplayWindowTest, StripDrawnBeforeTheFirstShowFillsItsPaintBox) {
     ASSERT_FALSE(hidden.isVisible());
     ASSERT_EQ(hidden.RawStripBitmap.size(), hidden.PaintBoxRoh->size());
     EXPECT_EQ(hidden.PaintBoxRoh->Canvas(), hidden.RawStripBitmap.toRgb32());
+}
+
+TEST_F(DisplayWindowTest, CanvasThatChangesSizeKeepsNoOldPixels) {
+    win->Timer1Timer();
+    for (const QSize by : {QSize(-120, -60), QSize(150, 80)}) {
+        SCOPED_TRACE(by.width());
+        win->resize(win->size() + by);
+        QCoreApplication::processEvents();
+        for (TPaintBox* box : {win->PaintBoxData, win->PaintBoxMittel}) {
+            const QImage& canvas = box->Canvas();
+            QImage white(canvas.size(), QImage::Format_RGB32);
+            white.fill(Qt::white);
+            EXPECT_EQ(canvas, white);
+        }
+        win->Timer1Timer(); // everything drawn again at the new size
+    }
+}
+
+// The buttons below the plot cover none of the bottom axis's labels, in time and XY modes.
+TEST_F(DisplayWindowTest, BottomAxisButtonsLeaveTheLabelsFree) {
+    for (bool xy : {false, true}) {
+        SCOPED_TRACE(xy ? "A as x" : "time");
+        if (xy) QTest::mouseClick(win->CheckBoxAXY, Qt::LeftButton);
+        win->Timer1Timer();
+        const QImage& canvas = win->PaintBoxData->Canvas();
+        const TRect& b = win->Display.BottomAxisRect;
+        for (TImage* image : {win->ImageUntenAuto, win->ImageUntenAutoOff, win->ImageUntenFull,
+                              win->ImageUntenFullOn}) {
+            const QRect r = image->geometry().translated(-win->PaintBoxData->pos());
+            // Label ink: dark pixels below the ticks, in the button's columns.
+            for (int y = b.Top + 10; y < r.top() + r.height() && y < canvas.height(); ++y)
+                for (int x = std::max(r.left(), 0); x <= r.right() && x < canvas.width(); ++x)
+                    if (qGray(canvas.pixel(x, y)) < 100) {
+                        EXPECT_LT(y, r.top()) << "label ink under the button at " << x;
+                        break;
+                    }
+        }
+    }
 }
 
 TEST_F(DisplayWindowTest, ZoomBoxOnThePlotNarrowsTheLeftScale) {
@@ -178,6 +217,8 @@ TEST_F(DisplayWindowTest, HotSpotShowsTheReadoutWhileHeld) {
     EXPECT_TRUE(win->Memo1->isVisible());
     EXPECT_EQ(win->Memo1->toPlainText(),
               AnalysisLines(win->ScaleA, win->ScaleB).join(QLatin1Char('\n')));
+    EXPECT_EQ(win->Memo1->verticalScrollBar()->maximum(), 0); // all eight lines in view
+    EXPECT_EQ(win->Memo1->horizontalScrollBar()->maximum(), 0);
     SendMouse(win->Shape3, QEvent::MouseButtonRelease, centre, Qt::LeftButton, Qt::NoButton);
     EXPECT_FALSE(win->Memo1->isVisible());
 

@@ -2,6 +2,7 @@
 #include "AppTestSupport.h"
 
 #include "HidPlatformVirtual.h"
+#include "Program.h"
 #include "TComboBox.h"
 #include "THidDevice.h"
 #include "THidDeviceController.h"
@@ -12,11 +13,14 @@
 #include <QCloseEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScrollBar>
 #include <QTest>
+#include <QTranslator>
+#include <QWheelEvent>
 
 #include <array>
 #include <cstdint>
@@ -102,6 +106,53 @@ TEST_F(MainWindowTest, PlotFillsItsPanelAndRightControlsFollowTheWidth) {
     EXPECT_GE(win->minimumHeight(), 570);
 }
 
+// Every control of a panel lies whole inside it.
+void ExpectAllInside(QWidget* panel) {
+    for (QWidget* w : panel->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
+        if (!w->isVisibleTo(panel)) continue;
+        SCOPED_TRACE(w->metaObject()->className() +
+                     (" " + (w->property("text").toString().toStdString())));
+        EXPECT_TRUE(panel->rect().contains(w->geometry()))
+            << w->x() << "," << w->y() << " " << w->width() << "x" << w->height() << " in "
+            << panel->width() << "x" << panel->height();
+    }
+}
+
+TEST_F(MainWindowTest, MinimumSizeHoldsAndEveryControlIsWhole) {
+    const QSize minimum = win->minimumSize();
+    EXPECT_GE(minimum.width(), 770);
+    EXPECT_EQ(minimum.height(), 570);
+    EXPECT_LE(minimum.width(), 900); // the bottom row was brought closer together
+    // A window system without a window manager may make the window smaller anyway.
+    win->setMinimumSize(1, 1);
+    win->resize(500, 400);
+    QCoreApplication::processEvents();
+    QCoreApplication::processEvents();
+    EXPECT_EQ(win->minimumSize(), minimum);
+    EXPECT_EQ(win->size(), minimum);
+    for (QWidget* panel : {win->Paneloben, win->Panelunten, win->Panelmitte})
+        ExpectAllInside(panel);
+    // The timing choices keep clear of the subtitle and of the data-loss warning.
+    for (QLabel* label : {win->Label2, win->Label3})
+        EXPECT_LT(label->x() + label->sizeHint().width(), win->ComboBoxSamplingRate->x());
+    EXPECT_TRUE(win->Panelunten->rect().contains(win->Shape3->geometry()));
+}
+
+TEST_F(MainWindowTest, RangeLabelsAreAsWideAsTheirTexts) {
+    for (const auto& [umax, umin] : {std::pair{2.56f, -2.56f}, {1.1f, -0.128f}, {5.0f, 0.0f}}) {
+        SCOPED_TRACE(umax);
+        win->UmaxA = umax;
+        win->UminA = umin;
+        win->SendConfiguration();
+        QCoreApplication::processEvents();
+        for (QLabel* label : {win->LabelUAmax, win->LabelUBmax, win->LabelUAmin, win->LabelUBmin}) {
+            SCOPED_TRACE(label->text().toStdString());
+            EXPECT_GE(label->width(), label->fontMetrics().horizontalAdvance(label->text()));
+            EXPECT_TRUE(win->Paneloben->rect().contains(label->geometry()));
+        }
+    }
+}
+
 TEST_F(MainWindowTest, SignalPanelScrollsOnlyWhenItDoesNotFit) {
     struct Row {
         const char* name;
@@ -121,6 +172,43 @@ TEST_F(MainWindowTest, SignalPanelScrollsOnlyWhenItDoesNotFit) {
             win->ScrollBarSignale->setValue(0);
         }
     }
+}
+
+void Wheel(QWidget* w, int notches) {
+    const QPointF at = QRectF(w->rect()).center();
+    QWheelEvent e(at, w->mapToGlobal(at), QPoint(), QPoint(0, -120 * notches), Qt::NoButton,
+                  Qt::NoModifier, Qt::NoScrollPhase, false);
+    QCoreApplication::sendEvent(w, &e);
+}
+
+TEST_F(MainWindowTest, WheelChangesOnlyAFocusedComboBox) {
+    win->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(win.get()));
+    for (TComboBox* box : {win->ComboBoxSamplingRate, win->ComboBoxSamples, win->ComboBoxA}) {
+        SCOPED_TRACE(box->currentText().toStdString());
+        win->ButtonTrigger->setFocus();
+        const int index = box->currentIndex(), interval = win->IntervalMs;
+        Wheel(box, 1);
+        EXPECT_EQ(box->currentIndex(), index);
+        EXPECT_FALSE(box->hasFocus()); // the wheel gives no focus
+        EXPECT_EQ(win->IntervalMs, interval); // nor reaches the handler
+        box->setFocus(Qt::TabFocusReason);
+        Wheel(box, 1);
+        EXPECT_EQ(box->currentIndex(), index + 1);
+    }
+}
+
+TEST(ToolkitTexts, MessageBoxesAndFileDialogsSpeakGerman) {
+    QTranslator translator;
+    ASSERT_TRUE(InstallToolkitGerman(translator));
+    QMessageBox box(QMessageBox::Question, QString(), QString(),
+                    QMessageBox::Yes | QMessageBox::No | QMessageBox::Ok | QMessageBox::Cancel);
+    EXPECT_EQ(box.button(QMessageBox::Yes)->text(), QStringLiteral("&Ja"));
+    EXPECT_EQ(box.button(QMessageBox::No)->text(), QStringLiteral("&Nein"));
+    EXPECT_EQ(box.button(QMessageBox::Cancel)->text(), QStringLiteral("Abbrechen"));
+    EXPECT_EQ(QCoreApplication::translate("QFileDialog", "Look in:"),
+              QStringLiteral("Suchen in:"));
+    QCoreApplication::removeTranslator(&translator);
 }
 
 TEST(CentredPosition, NeverNegative) {

@@ -46,8 +46,36 @@ TEST(Zoom, OutThenInRestoresTheRange) {
         EXPECT_LT(f.ScaleA.RangeStart, -2);
         EXPECT_GT(f.ScaleT.RangeEnd, 0.9);
         drag(f, b.xa, b.ya, b.xb, b.yb); // the same box down and right: zoom in
-        expectRange(f.ScaleA, -2, 3, 1e-5);
-        expectRange(f.ScaleT, 0.1, 0.9, 1e-6);
+        // Back to the very numbers, so the full-range button sees the range as full again.
+        EXPECT_EQ(f.ScaleA.RangeStart, -2);
+        EXPECT_EQ(f.ScaleA.RangeEnd, 3);
+        EXPECT_EQ(f.ScaleT.RangeStart, 0.1);
+        EXPECT_EQ(f.ScaleT.RangeEnd, 0.9);
+        EXPECT_TRUE(SameRange({f.ScaleB.RangeStart, f.ScaleB.RangeEnd}, {0, 10}));
+    }
+}
+
+TEST(Zoom, RangeEndsRoundToFourDigitsOfTheSpan) {
+    const struct {
+        double start, end; // zoomed range; rounded at the resolution of 0 .. span
+        double span, roundedStart, roundedEnd;
+        bool sameAsZeroToFive;
+    } rows[] = {
+        {-2.3842e-7, 5.0000001, 5, 0, 5, true},
+        {0.30000000000000004, 0.7000001, 0.5, 0.3, 0.7, false},
+        {3.549641234, 3.549761234, 0.5, 3.5496, 3.5498, false},
+        {3.549641234, 3.549761234, 1.2e-4, 3.5496412, 3.5497612, false},
+        {-1234.5678, 98765.4321, 1e5, -1200, 98800, false},
+        {0.0004, 4.9996, 5, 0, 5, true},
+        {0.003, 5, 5, 0.003, 5, false},
+        {1.00004, 1.00005, 1, 1.00004, 1.00005, false}, // rounding would empty it
+    };
+    for (const auto& r : rows) {
+        SCOPED_TRACE(testing::Message() << r.start << " .. " << r.end);
+        const auto [s, e] = RoundRange(r.start, r.end, RangeResolution(0, r.span));
+        EXPECT_EQ(s, r.roundedStart);
+        EXPECT_EQ(e, r.roundedEnd);
+        EXPECT_EQ(SameRange({r.start, r.end}, {0, 5}), r.sameAsZeroToFive);
     }
 }
 
@@ -152,7 +180,8 @@ TEST(Fit, DoubleClickFitsTheAxesAtTheClick) {
         {"inside the plot", 200, 100, true, true, true},
         {"left strip", 30, 100, true, false, false},
         {"right strip", 575, 100, false, true, false},
-        {"lowest rows", 200, 405, false, false, true},
+        {"lowest plot rows", 200, 410, true, true, true},
+        {"below the plot", 200, 416, false, false, true},
     };
     for (const auto& r : rows) {
         SCOPED_TRACE(r.where);

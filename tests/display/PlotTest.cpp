@@ -301,6 +301,65 @@ TEST(Plot, XyModesDrawOneCurvePerShownChannel) {
     }
 }
 
+// Bounding box of the pixels holding an index.
+QRect inkBox(const IndexedImage& image, std::uint8_t index) {
+    QRect box;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x)
+            if (image.pixel(x, y) == index) box |= QRect(x, y, 1, 1);
+    return box;
+}
+
+// At a pixel ratio of 2 the plot is the picture at ratio 1 grown by 2, but for its hairlines:
+// points are the same 3 x 3 pattern of 2 x 2 cells, text is twice as large, frame and grid
+// stay one device pixel.
+TEST(Plot, AtPixelRatioTwoPointsAndTextGrowAndLinesStayOneDevicePixel) {
+    PlotFixture one, two;
+    two.state.Geometry.Scale = 2;
+    two.image.resize(2 * W, 2 * H);
+    for (PlotFixture* f : {&one, &two}) {
+        f->controls.KanalB = false;
+        f->addPoint(5, 5, 5);
+        f->addSnapPoint(-100, -100, -100);
+        f->store.SnapDefA = QStringLiteral("Temperatur (°C): U*20");
+        f->ScaleT.GridFirstPx = f == &two ? 101 : 50;
+        f->ScaleT.GridStepPx = 1000;
+        f->ScaleT.GridLastIndex = 0;
+    }
+    one.paint();
+    PaintPlot(two.image, two.store, two.scales, two.controls, two.state, PlotFont(2));
+
+    const int x1 = static_cast<int>(PlotColumn(5, 0, 10, W));
+    const int y1 = static_cast<int>(PlotRow(5, 0, 10, H));
+    const int x2 = static_cast<int>(PlotColumn(5, 0, 10, 2 * W));
+    const int y2 = static_cast<int>(PlotRow(5, 0, 10, 2 * H));
+    for (int j = 0; j < 6; ++j)
+        for (int i = 0; i < 6; ++i) {
+            SCOPED_TRACE(testing::Message() << "cell pixel " << i << "," << j);
+            EXPECT_EQ(two.at(x2 - 2 + i, y2 - 2 + j), one.at(x1 - 1 + i / 2, y1 - 1 + j / 2));
+        }
+    EXPECT_EQ(two.at(x2 + 4, y2), PaletteIndex::Background);
+
+    for (int y : {0, 2 * H - 1}) // frame rows
+        EXPECT_EQ(two.at(100, y), PaletteIndex::Black);
+    EXPECT_EQ(two.at(100, 1), PaletteIndex::Background);
+    EXPECT_EQ(two.at(100, 2 * H - 2), PaletteIndex::Background);
+    EXPECT_EQ(two.at(102, 100), PaletteMask::GridBottomTime); // grid column 101 + 1
+    EXPECT_EQ(two.at(101, 100), PaletteIndex::Background);
+    EXPECT_EQ(two.at(103, 100), PaletteIndex::Background);
+
+    const QRect legend1 = inkBox(one.image, PaletteIndex::SnapshotLegendA);
+    const QRect legend2 = inkBox(two.image, PaletteIndex::SnapshotLegendA);
+    ASSERT_FALSE(legend1.isEmpty());
+    const QRect scaled(2 * legend1.x(), 2 * legend1.y(), 2 * legend1.width(),
+                       2 * legend1.height());
+    EXPECT_TRUE(scaled.adjusted(-4, -4, 4, 4).contains(legend2)) // hinting: a few pixels
+        << legend2.x() << "," << legend2.y() << " " << legend2.width() << "x" << legend2.height()
+        << " from " << legend1.x() << "," << legend1.y() << " " << legend1.width() << "x"
+        << legend1.height();
+    EXPECT_GT(legend2.width(), legend1.width() * 3 / 2);
+}
+
 TEST(Layout, RectanglesImagesAndScrollBar) {
     DisplayFixture f;
     IndexedImage mean, plot;
@@ -331,6 +390,23 @@ TEST(Layout, RectanglesImagesAndScrollBar) {
 
     in.PanellinksHeight = 430;
     EXPECT_FALSE(FormResize(in, f.store, f.state, f.scales, mean, plot).ScrollBarVisible);
+
+    // At a pixel ratio of 2 (canvases in device pixels) margins and title gaps double; the
+    // strips still start inside the plot's one-pixel frame. A larger minimum holds.
+    in.Scale = 2;
+    in.Minimum = {850, 570};
+    in.PaintBoxMittel = {1448, 260};
+    in.PaintBoxData = {1600, 920};
+    EXPECT_EQ(FormResize(in, f.store, f.state, f.scales, mean, plot).Window, QSize(850, 570));
+    EXPECT_EQ(mean.size(), QSize(1308, 260));
+    EXPECT_EQ(plot.size(), QSize(1320, 800));
+    EXPECT_EQ(f.ScaleA.Bounds.Top, 31);
+    EXPECT_EQ(f.ScaleA.Bounds.Bottom, 829);
+    EXPECT_EQ(f.ScaleB.Bounds.Left, 1460);
+    EXPECT_EQ(f.ScaleT.Bounds.Top, 830);
+    EXPECT_EQ(f.ScaleT.Bounds.Left, 141);
+    EXPECT_EQ(f.ScaleT.TitleMargin, 50);
+    EXPECT_EQ(f.ScaleA.TitleMargin, 70);
 }
 
 TEST(Layout, PlotTallerThanFourThousandRowsIsDrawnToItsLastRow) {

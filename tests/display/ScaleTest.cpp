@@ -140,6 +140,9 @@ TEST(Scale, PrefixOrPowerOfTenInTheTitle) {
         {"negative exponent without prefix", -1e-15, 1e-14, "Ladung in <vf>C", -15, "", " x10^-15",
          "Ladung in C x10^-15", "10"},
         {"exponent 0 adds nothing", -20, 999, "Weg", 0, "", "", "Weg", "900"},
+        {"minutes take no prefix", 0, 1.0 / 60, "Zeit in min", -3, "m", "",
+         "Zeit in min x10^-3", "16"},
+        {"nor thousands of them", 0, 2000, "Zeit in min", 3, "k", "", "Zeit in min x10^3", "2"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -311,6 +314,36 @@ TEST_F(ScaleDraw, TitlesWithRaisedPowerOfTen) {
             EXPECT_NEAR(box.center().x(), c.bounds.Left + 200, 3);
             EXPECT_LT(tail.bottom(), box.bottom() - 2);
         }
+    }
+}
+
+// Zoomed in far, labels grow long; the title moves out so that none is covered.
+TEST_F(ScaleDraw, TitleKeepsClearOfWideLabels) {
+    const struct {
+        const char* name;
+        std::uint8_t kind;
+        TRect bounds;
+    } cases[] = {{"right", 2, {480, 16, 550, 417}}, {"left", 3, {0, 16, 70, 417}}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        canvas.fill(Qt::white);
+        Tscale s = scale(c.kind, c.bounds);
+        s.RangeStart = 3.54964;
+        s.RangeEnd = 3.54976;
+        s.Draw();
+        const QRect title = titleBox(canvas);
+        ASSERT_FALSE(title.isEmpty());
+        // Label ink: dark pixels beyond the 8-pixel ticks.
+        QRect labels;
+        for (int y = c.bounds.Top; y < c.bounds.Bottom; ++y)
+            for (int x = c.bounds.Left; x < c.bounds.Right; ++x) {
+                const int depth = c.kind == 2 ? x - c.bounds.Left : c.bounds.Right - 1 - x;
+                if (depth > 9 && qGray(canvas.pixel(x, y)) < 128 && !title.contains(x, y))
+                    labels |= QRect(x, y, 1, 1);
+            }
+        ASSERT_GT(labels.width(), 30); // "3,5497" and longer
+        EXPECT_FALSE(title.intersects(labels));
+        EXPECT_TRUE(QRect(0, 0, 560, 460).contains(title));
     }
 }
 

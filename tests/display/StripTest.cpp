@@ -27,6 +27,29 @@ TEST(RawStrip, PointsOfBothChannelsOverlapToBlackAndStayApartOtherwise) {
     EXPECT_EQ(image.pixel(x2, StripRow(100, 130)), PaletteMask::StripB.Core);
 }
 
+TEST(RawStrip, AtPixelRatioTwoTheCaptionLiesInsideItsScaledBox) {
+    DisplayFixture f;
+    IndexedImage one(251, 130), two(502, 260);
+    PaintRawStrip(one, f.store, false, StripFont());
+    PaintRawStrip(two, f.store, false, StripFont(2), PaintGeometry{2});
+    auto caption = [](const IndexedImage& image) {
+        QRect box;
+        for (int y = 0; y < image.height(); ++y)
+            for (int x = 0; x < image.width(); ++x)
+                if (image.pixel(x, y) == PaletteIndex::Caption) box |= QRect(x, y, 1, 1);
+        return box;
+    };
+    const QRect c1 = caption(one), c2 = caption(two);
+    ASSERT_FALSE(c1.isEmpty());
+    EXPECT_TRUE(QRect(2 * c1.x(), 2 * c1.y(), 2 * c1.width(), 2 * c1.height())
+                    .adjusted(-4, -4, 4, 4)
+                    .contains(c2));
+    EXPECT_GT(c2.width(), c1.width() * 3 / 2);
+    // The frame stays one device pixel.
+    EXPECT_EQ(two.pixel(200, 0), PaletteIndex::Black);
+    EXPECT_EQ(two.pixel(200, 1), PaletteIndex::Background);
+}
+
 TEST(MeanStrip, DifferentialLineLiesUnderThePoints) {
     DisplayFixture f;
     IndexedImage image(400, 130);
@@ -190,10 +213,16 @@ TEST(MeanStrip, OnlyADragMovesTheTrigger) {
     f.store.PreTrigger = 20;
     MeanStripMouseMove(f.store, f.state, 327, 65, 724, 130);
     EXPECT_EQ(f.store.PreTrigger, 20);
+    EXPECT_FALSE(f.store.MeanDirty);
     MeanStripMouseDown(f.store, f.state, 327, 65, 724, 130);
     EXPECT_EQ(f.store.PreTrigger, 100);
+    EXPECT_TRUE(f.store.MeanDirty); // the marker moves without waiting for the next block
+    f.store.MeanDirty = false;
+    MeanStripMouseMove(f.store, f.state, 328, 65, 724, 130); // same point and level
+    EXPECT_FALSE(f.store.MeanDirty);
     MeanStripMouseMove(f.store, f.state, 0, 65, 724, 130);
     EXPECT_EQ(f.store.PreTrigger, 0);
+    EXPECT_TRUE(f.store.MeanDirty);
     MeanStripMouseUp(f.state);
     MeanStripMouseMove(f.store, f.state, 327, 65, 724, 130);
     EXPECT_EQ(f.store.PreTrigger, 0);
