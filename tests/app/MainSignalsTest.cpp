@@ -79,7 +79,7 @@ TEST_F(MainSignalsTest, TwoArgumentCallIsRejectedAndTheOldRangeStays) {
     TypeDefinition(win->ComboBoxA, QStringLiteral("Anteil (%): x*100"));
     ASSERT_FLOAT_EQ(win->DefMaxA, 100);
     TypeDefinition(win->ComboBoxA, QStringLiteral("Maximum (V): max(U,1)"));
-    ASSERT_EQ(dialogs.errors.size(), 1);
+    ASSERT_EQ(dialogs.errors.size(), 1) << dialogs.errors.join("|").toStdString();
     EXPECT_FALSE(dialogs.errors.front().isEmpty());
     // The edits show the new parts, the range and the title stay.
     EXPECT_EQ(win->EditFormelA->text(), QStringLiteral("max(U,1)"));

@@ -174,7 +174,9 @@ TEST_F(MainWindowTest, TriggerButtonRecordsTheComboDefinitions) {
     win->Label3->show();
     QTest::mouseClick(win->ButtonTrigger, Qt::LeftButton);
     EXPECT_GE(win->TriggerPos, 0);
-    EXPECT_EQ(win->DataCount, win->PreTrigger);
+    // Nothing was measured before: no made-up pre-trigger points, the sweep starts at t = 0.
+    EXPECT_EQ(win->DataCount, 0);
+    EXPECT_EQ(win->SweepIndex, win->PreTrigger);
     EXPECT_EQ(win->DataDefA, win->ComboBoxA->Text());
     EXPECT_EQ(win->DataDefB, win->ComboBoxB->Text());
     EXPECT_FALSE(win->Label3->isVisibleTo(win.get()));
@@ -194,7 +196,7 @@ TEST_F(MainWindowTest, SamplingRateAndPointCountRebuildTheTimeAxis) {
     PickEntry(win->ComboBoxSamplingRate, 15); // "60000 ms (1 min)"
     EXPECT_EQ(win->IntervalMs, 60000);
     EXPECT_EQ(win->DeviceMode, 5);
-    EXPECT_EQ(win->MeanIndex, 2);            // 150000 div 60000 block means rebuilt
+    EXPECT_EQ(win->MeanIndex, 0);            // nothing measured yet: no block rebuilt
     PickEntry(win->ComboBoxSamplingRate, 0); // "2 ms (500 Hz) (8-Bit)"
     EXPECT_EQ(win->IntervalMs, 2);
     EXPECT_EQ(win->DeviceMode, 2);
