@@ -2,6 +2,7 @@
 #include "AppTestSupport.h"
 
 #include "HidPlatformVirtual.h"
+#include "TFormHardware.h"
 #include "TComboBox.h"
 #include "THidDevice.h"
 #include "THidDeviceController.h"
@@ -16,6 +17,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScrollBar>
+#include <QTimer>
 #include <QTest>
 
 #include <array>
@@ -25,18 +27,6 @@
 namespace {
 
 using MainWindowTest = WindowTest;
-
-// Stands in for the held instrument; the window only compares the pointer.
-THidDevice* FakeDevice(int n) {
-    return reinterpret_cast<THidDevice*>(std::uintptr_t(0x1000 * n));
-}
-
-// A mode 5 report whose first pair holds five readings of a and of b each.
-std::array<std::uint8_t, 8> Mode5Report(int a, int b) {
-    const int sa = a * 5, sb = b * 5;
-    return {std::uint8_t(sa >> 7),         std::uint8_t(sb >> 7),         0, 0,
-            std::uint8_t((sa & 127) << 1), std::uint8_t((sb & 127) << 1), 0, 0};
-}
 
 TEST_F(MainWindowTest, StartsWaitingWithTheDefaultsShown) {
     EXPECT_EQ(win->DataCount, 0);
@@ -208,6 +198,112 @@ TEST_F(MainWindowTest, SamplingRateAndPointCountRebuildTheTimeAxis) {
     EXPECT_EQ(win->LabelUAmax->palette().color(QPalette::WindowText), QColor(Qt::black));
 }
 
+// Typed as the formula of the trigger channel, each of these divides by zero in the probes, the
+// readouts, the level text and every recorded point: one box per formula, never one per tick.
+TEST_F(MainWindowTest, DivisionByZeroIsReportedOncePerFormula) {
+    const char* formulas[] = {"YDIV0", "XDIV0", "100DIVT"};
+    int shown = 0;
+    for (const char* formula : formulas) {
+        SCOPED_TRACE(formula);
+        TypeDefinition(win->ComboBoxA, QStringLiteral("Teiler: ") + QLatin1String(formula));
+        RecordSweep(*win, 600, 300);
+        for (int tick = 0; tick < 3 * ReadoutTicks; ++tick) {
+            Feed(*win, 600, 300, 1);
+            ASSERT_NO_THROW(win->Timer1Timer());
+        }
+        QCoreApplication::processEvents();
+        ASSERT_EQ(dialogs.errors.size(), ++shown) << dialogs.errors.join('|').toStdString();
+        EXPECT_EQ(dialogs.errors.last(),
+                  QStringLiteral("Signal A: %1: Division by zero").arg(QLatin1String(formula)));
+        EXPECT_EQ(win->DataCount, win->PointCount);
+        EXPECT_FLOAT_EQ(win->DataMaxA, 0.0f);
+        EXPECT_EQ(win->LabelAkal->text(), QStringLiteral("0 "));
+    }
+}
+
+// A rejected definition is reported once, after the handler has done all its other steps.
+TEST_F(MainWindowTest, HandlersRunToTheEndAfterARejectedFormula) {
+    TypeDefinition(win->ComboBoxA, QStringLiteral("Maximum (V): max(U,1)"));
+    ASSERT_EQ(dialogs.errors.size(), 1);
+    win->ComboBoxB->SetText(QStringLiteral("Anteil (%): x*100"));
+    PickEntry(win->ComboBoxSamples, 2); // "500"
+    EXPECT_EQ(dialogs.errors.size(), 2);
+    EXPECT_EQ(win->UnitB, QStringLiteral("%"));
+    EXPECT_FLOAT_EQ(win->DefMaxB, 100);
+    EXPECT_NEAR(win->TimeRangeMax, win->TimeOrigin + 499 * win->PointTime, 1e-6);
+    EXPECT_DOUBLE_EQ(win->ScaleT.RangeEnd, win->TimeRangeMax);
+
+    Feed(*win, 300, 300, 100);
+    PickEntry(win->ComboBoxSamplingRate, 0); // "2 ms": a new report mode, so configured anew
+    EXPECT_EQ(dialogs.errors.size(), 3);
+    EXPECT_EQ(win->IntervalMs, 2);
+    EXPECT_EQ(win->MeanFilled, 50); // PreTrigger 50 blocks of 2 ms from 500 measured entries
+    EXPECT_FLOAT_EQ(win->MeanA[49], 300.0f);
+}
+
+// Points measured on one input range keep their values when the range changes.
+TEST_F(MainWindowTest, RangeSwitchKeepsWhatASweepMeasured) {
+    RecordSweep(*win, 643, 300);
+    ASSERT_EQ(win->DataCount, win->PointCount);
+    EXPECT_NEAR(win->DataA[0], 643 * 5 / 1023.0, 1e-4);
+    const QString before = CopiedData(*win);
+    // What a click on "hoch: 0 ...1,1 V" does with an instrument held.
+    win->ConfigureDevice = [this] { win->UmaxA = 1.1f; };
+    win->Device = FakeDevice(1);
+    win->SendConfiguration();
+    win->Device = nullptr;
+    EXPECT_EQ(win->LabelUAmax->text(), QStringLiteral("1,1 V"));
+    EXPECT_FLOAT_EQ(win->DefMaxA, 1.1f);
+    EXPECT_EQ(CopiedData(*win), before);
+    RecordSweep(*win, 643, 300);
+    EXPECT_NEAR(win->DataA[0], 643 * 1.1 / 1023.0, 1e-4);
+}
+
+// After an interval change the history holds only blocks the raw rings could fill, and the
+// automatic snapshot of the emptied store keeps the reference curve.
+TEST_F(MainWindowTest, IntervalChangeKeepsOnlyWhatWasMeasured) {
+    RecordSweep(*win, 600, 300); // 1 s of raw entries
+    QTest::mouseClick(win->ButtonSchnappschuss, Qt::LeftButton);
+    ASSERT_EQ(win->SnapCount, win->PointCount);
+    Feed(*win, 600, 300, 500); // 2.5 s more
+    struct Row {
+        int item, interval, blocks;
+    } rows[] = {{10, 1000, 3}, {15, 60000, 0}};
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.interval);
+        PickEntry(win->ComboBoxSamplingRate, r.item);
+        ASSERT_EQ(win->IntervalMs, r.interval);
+        EXPECT_EQ(win->MeanFilled, r.blocks);
+        QTest::mouseClick(win->ButtonTrigger, Qt::LeftButton);
+        EXPECT_EQ(win->SnapCount, win->PointCount);
+        ASSERT_EQ(win->DataCount, r.blocks);
+        for (int i = 0; i < r.blocks; ++i) {
+            EXPECT_FLOAT_EQ(win->DataT[i], float(i - r.blocks) * win->PointTime) << i;
+            EXPECT_NEAR(win->DataA[i], 600 * 5 / 1023.0, 1e-4) << i;
+        }
+    }
+}
+
+TEST_F(MainWindowTest, ClosingEndsTheProgramWhileTheHardwareWindowIsOpen) {
+    TFormHardware hardware;
+    hardware.show();
+    // The program's own loop, which ends when its last window closes; the guard only keeps a
+    // failing test from hanging.
+    QGuiApplication::setQuitOnLastWindowClosed(true);
+    QTimer::singleShot(0, win.get(), [this] { win->close(); });
+    bool ended = true;
+    QTimer guard;
+    guard.setSingleShot(true);
+    QObject::connect(&guard, &QTimer::timeout, [&ended] {
+        ended = false;
+        QCoreApplication::exit(1);
+    });
+    guard.start(10000);
+    QCoreApplication::exec();
+    QGuiApplication::setQuitOnLastWindowClosed(false);
+    EXPECT_TRUE(ended);
+}
+
 TEST_F(MainWindowTest, ClosingRemovesTheDataHandlerAndStopsDecoding) {
     auto platform = std::make_shared<HidPlatformVirtual>();
     platform->plug(std::make_shared<VirtualInstrument>());
@@ -244,6 +340,22 @@ public:
         return QObject::event(e);
     }
 };
+
+// The box of an error runs a nested event loop; the same error coming again in it is not
+// stacked on the open box.
+TEST(ApplicationErrors, SameMessageIsNotShownAgainWhileItsBoxIsOpen) {
+    FakeDialogs dialogs;
+    SetAppDialogs(&dialogs);
+    Thrower thrower;
+    QEvent failing(QEvent::User);
+    dialogs.whileShowing = [&] { QCoreApplication::sendEvent(&thrower, &failing); };
+    QCoreApplication::sendEvent(&thrower, &failing);
+    EXPECT_EQ(dialogs.errors, QStringList{QStringLiteral("Fehler im Handler")});
+    // Once the box is closed, the error is shown again.
+    QCoreApplication::sendEvent(&thrower, &failing);
+    EXPECT_EQ(dialogs.errors.size(), 2);
+    SetAppDialogs(nullptr);
+}
 
 TEST(ApplicationErrors, EscapingExceptionIsShownAndTheProgramGoesOn) {
     FakeDialogs dialogs;
