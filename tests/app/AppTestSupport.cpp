@@ -53,8 +53,7 @@ void Feed(TFormMain& w, int a, int b, int count) {
     const auto report = Mode5Report(a, b);
     for (int i = 0; i < count; ++i)
         w.HidDeviceData(FakeDevice(1), 0, report.data(), 8);
-    // A stand-in must not be released when the window goes.
-    w.Device = nullptr;
+    w.Device = nullptr; // a stand-in must not be released when the window goes
 }
 
 void RecordSweep(TFormMain& w, int a, int b) {

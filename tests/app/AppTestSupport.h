@@ -29,8 +29,7 @@ public:
     }
     void ShowError(QWidget*, const QString& text) override {
         errors << text;
-        // What the nested event loop of a real box might run meanwhile.
-        if (whileShowing) std::exchange(whileShowing, nullptr)();
+        if (whileShowing) std::exchange(whileShowing, nullptr)(); // a real box's nested loop
     }
     void ShowInfo(QWidget*, const QString& text) override { infos << text; }
     QString OpenFileName(QWidget*, const QString& filter) override {
@@ -67,11 +66,11 @@ protected:
 THidDevice* FakeDevice(int n);
 // A mode 5 report whose first pair holds five readings of a and of b each: one 5 ms block.
 std::array<std::uint8_t, 8> Mode5Report(int a, int b);
-// Hands `count` such reports to the window from a held stand-in instrument, both channels on.
+// Hands `count` such reports to the window, both channels on; RecordSweep fills the history,
+// presses "Trigger" and feeds the rest of the sweep.
 void Feed(TFormMain& w, int a, int b, int count);
-// Fills the history, presses "Trigger" and feeds the rest of the sweep: PointCount points.
 void RecordSweep(TFormMain& w, int a, int b);
-// The data text as "Daten kopieren" puts it on the clipboard.
+// The text "Daten kopieren" puts on the clipboard.
 QString CopiedData(TFormMain& w);
 
 // Replaces the text of a line edit by typing, then presses Enter.
