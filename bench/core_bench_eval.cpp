@@ -85,8 +85,8 @@ void BM_ReevaluateDefinitionChange(benchmark::State& state) {
     const double start = cpuSeconds();
     for (auto _ : state) {
         parser.SetExpression(c.formula);
-        ReevaluatePoints(parser, SignalChannel::A, points, sweep.data, dataMin, dataMax,
-                         dataMinT, dataMaxT);
+        ReevaluatePoints(parser, SignalChannel::A, points, sweep.data, dataMin, dataMax, dataMinT,
+                         dataMaxT);
         benchmark::DoNotOptimize(sweep.data.data());
         benchmark::ClobberMemory();
     }

@@ -40,7 +40,8 @@ void RebuildMeanHistory(MeasurementStore& s) {
         for (int k = 0; k < interval; ++k) {
             const std::int64_t j = std::int64_t(i) * interval + k;
             const std::int64_t back = (total - 1 - j) / stepsPerEntry + 1;
-            const std::int64_t pos = ((s.RawIndex - back) % RawCapacity + RawCapacity) % RawCapacity;
+            const std::int64_t pos =
+                ((s.RawIndex - back) % RawCapacity + RawCapacity) % RawCapacity;
             const double a = s.RawA[pos];
             sumA += a;
             sumB += bOff ? a * a : double(s.RawB[pos]);

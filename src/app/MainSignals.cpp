@@ -206,33 +206,31 @@ bool TFormMain::ApplySignal(char channel, bool reevaluate) {
 
 // Enter in one of the edits: the definition line is rebuilt from the parts and applied.
 void TFormMain::EditSignalKeyPress(char channel, QObject* Sender) {
-    Handle([&] { EditSignalSteps(channel, Sender); });
-}
-
-void TFormMain::EditSignalSteps(char channel, QObject* Sender) {
-    SignalGroup g = Group(channel);
-    QString s = g.EditSignal->text();
-    if (!g.EditEinheit->text().isEmpty())
-        s += QStringLiteral(" (") + g.EditEinheit->text() + QStringLiteral(")");
-    if (!s.isEmpty()) s += QStringLiteral(": ");
-    s += g.EditFormel->text() + QStringLiteral(" ");
-    const QString minText = g.EditSkalaMin->text();
-    const QString maxText = g.EditSkalaMax->text();
-    if (minText.isEmpty() || maxText.isEmpty()) {
-        g.CheckBoxSkalaAuto->setChecked(true);
-    } else if (!RangeTextsMatch(minText, maxText, g.DefMin, g.DefMax)) {
-        g.CheckBoxSkalaAuto->setChecked(false);
-    }
-    if (!g.CheckBoxSkalaAuto->isChecked()) {
-        // The texts are read again: a nested apply may have shown new ones.
-        s += QStringLiteral("[") + g.EditSkalaMin->text() + QStringLiteral(";") +
-             g.EditSkalaMax->text() + QStringLiteral("]");
-        g.CheckBoxSkalaAuto->setChecked(false);
-    }
-    g.Combo->SetText(s);
-    ComboBoxKeyPress(channel, Sender);
-    AxesChanged = true;
-    PlotDirty = true;
+    Handle([&] {
+        SignalGroup g = Group(channel);
+        QString s = g.EditSignal->text();
+        if (!g.EditEinheit->text().isEmpty())
+            s += QStringLiteral(" (") + g.EditEinheit->text() + QStringLiteral(")");
+        if (!s.isEmpty()) s += QStringLiteral(": ");
+        s += g.EditFormel->text() + QStringLiteral(" ");
+        const QString minText = g.EditSkalaMin->text();
+        const QString maxText = g.EditSkalaMax->text();
+        if (minText.isEmpty() || maxText.isEmpty()) {
+            g.CheckBoxSkalaAuto->setChecked(true);
+        } else if (!RangeTextsMatch(minText, maxText, g.DefMin, g.DefMax)) {
+            g.CheckBoxSkalaAuto->setChecked(false);
+        }
+        if (!g.CheckBoxSkalaAuto->isChecked()) {
+            // The texts are read again: a nested apply may have shown new ones.
+            s += QStringLiteral("[") + g.EditSkalaMin->text() + QStringLiteral(";") +
+                 g.EditSkalaMax->text() + QStringLiteral("]");
+            g.CheckBoxSkalaAuto->setChecked(false);
+        }
+        g.Combo->SetText(s);
+        ComboBoxKeyPress(channel, Sender);
+        AxesChanged = true;
+        PlotDirty = true;
+    });
 }
 
 void TFormMain::ComboBoxKeyPress(char channel, QObject* Sender) {
@@ -248,8 +246,7 @@ void TFormMain::ComboBoxChange(char channel) {
         const int index = g.Combo->ItemIndex();
         // The ninth entry is the empty line: no signal.
         g.CheckBoxKanal->setChecked(index != 8);
-        if (index >= 0 && g.Combo->itemText(index) == g.Combo->Text())
-            ApplySignal(channel, true);
+        if (index >= 0 && g.Combo->itemText(index) == g.Combo->Text()) ApplySignal(channel, true);
     });
 }
 

@@ -291,7 +291,6 @@ private:
     // False when the formula was rejected: the channel then keeps its applied definition.
     bool ApplySignal(char channel, bool reevaluate);
     void EditSignalKeyPress(char channel, QObject* Sender);
-    void EditSignalSteps(char channel, QObject* Sender);
     void ComboBoxKeyPress(char channel, QObject* Sender);
     void ComboBoxChange(char channel);
     void CheckBoxSkalaAutoClick(char channel);

@@ -178,8 +178,7 @@ void CompileFormula(TParser& parser, const std::string& text) {
     parser.SetExpression(text);
 }
 
-float ProbeLowEnd(TParser& parser, SignalChannel channel, const Calibration& cal,
-                  bool* divByZero) {
+float ProbeLowEnd(TParser& parser, SignalChannel channel, const Calibration& cal, bool* divByZero) {
     return probeEnd(parser, channel, cal, false, divByZero);
 }
 
@@ -221,10 +220,10 @@ bool RangeTextsMatch(const QString& minText, const QString& maxText, float defMi
 bool ReevaluatePoints(TParser& parser, SignalChannel channel, const StoredPoints& points,
                       std::span<float> data, float& dataMin, float& dataMax, float& dataMinT,
                       float& dataMaxT) {
-    const std::size_t count = std::min({points.Count > 0 ? std::size_t(points.Count) : 0,
-                                        points.DataT.size(), points.SweepRawA.size(),
-                                        points.SweepRawB.size(), points.VoltsA.size(),
-                                        points.VoltsB.size(), data.size()});
+    const std::size_t count =
+        std::min({points.Count > 0 ? std::size_t(points.Count) : 0, points.DataT.size(),
+                  points.SweepRawA.size(), points.SweepRawB.size(), points.VoltsA.size(),
+                  points.VoltsB.size(), data.size()});
     const bool isA = channel == SignalChannel::A;
     bool divByZero = false;
     for (std::size_t i = 0; i < count; ++i) {

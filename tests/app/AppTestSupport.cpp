@@ -5,11 +5,11 @@
 
 #include <QAbstractItemView>
 #include <QClipboard>
-#include <QPushButton>
 #include <QFile>
 #include <QGuiApplication>
 #include <QLineEdit>
 #include <QLocale>
+#include <QPushButton>
 #include <QTest>
 
 void WindowTest::SetUp() {

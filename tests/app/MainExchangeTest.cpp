@@ -211,8 +211,8 @@ TEST_F(MainExchangeTest, LoadedPointsAreNeverRecomputed) {
     ASSERT_EQ(CopiedData(*win), text);
     const std::function<void()> actions[] = {
         [&] { TypeAndEnter(win->EditFormelA, QStringLiteral("U*3")); },
-        [&] { PickEntry(win->ComboBoxB, 1); },
-        [&] { PickEntry(win->ComboBoxSamples, 2); },
+        [&] { PickEntry(win->ComboBoxB, 1); },                // another entry
+        [&] { PickEntry(win->ComboBoxSamples, 2); },          // another point count
         [&] { win->UmaxB = 1.1f, win->SendConfiguration(); }, // another input range
     };
     for (const auto& act : actions) {

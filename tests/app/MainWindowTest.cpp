@@ -2,8 +2,8 @@
 #include "AppTestSupport.h"
 
 #include "HidPlatformVirtual.h"
-#include "TFormHardware.h"
 #include "TComboBox.h"
+#include "TFormHardware.h"
 #include "THidDevice.h"
 #include "THidDeviceController.h"
 #include "TPaintBox.h"
@@ -17,8 +17,8 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScrollBar>
-#include <QTimer>
 #include <QTest>
+#include <QTimer>
 
 #include <array>
 #include <cstdint>

@@ -239,8 +239,7 @@ TEST_F(Signal, ReevaluatesStoredPoints) {
     compile("1DIVX");
     std::vector<float> data(N, 7);
     float min, max, minT, maxT;
-    EXPECT_TRUE(
-        ReevaluatePoints(parser, SignalChannel::A, points(N), data, min, max, minT, maxT));
+    EXPECT_TRUE(ReevaluatePoints(parser, SignalChannel::A, points(N), data, min, max, minT, maxT));
     EXPECT_FLOAT_EQ(data[1], 1.0f);
 }
 
