@@ -106,6 +106,10 @@ void TFormMain::ButtonSSladenClick(QObject* Sender) {
 }
 
 void TFormMain::ReadBuffer(bool snapshot) {
+    Handle([&] { ReadBufferSteps(snapshot); });
+}
+
+void TFormMain::ReadBufferSteps(bool snapshot) {
     const std::optional<MeasurementText> read = readMeasurementText(ExchangeText);
     if (!read) return; // fewer than two lines: nothing changes
     if (read->withoutNumbers) {
@@ -115,7 +119,6 @@ void TFormMain::ReadBuffer(bool snapshot) {
         return;
     }
     const MeasurementText& m = *read;
-    QString applyError;
     if (snapshot) {
         SnapDefA = m.defA;
         SnapDefB = m.defB;
@@ -126,13 +129,8 @@ void TFormMain::ReadBuffer(bool snapshot) {
         ComboBoxB->SetText(DataDefB);
         // A definition that does not compile must not cost the points: they are stored all
         // the same and the error is shown afterwards.
-        for (char channel : {'A', 'B'}) {
-            try {
-                ApplySignal(channel, false);
-            } catch (const std::exception& e) {
-                if (applyError.isEmpty()) applyError = QString::fromUtf8(e.what());
-            }
-        }
+        ApplySignal('A', false);
+        ApplySignal('B', false);
     }
 
     const int n = std::min(m.count, PointCapacity);
@@ -148,6 +146,8 @@ void TFormMain::ReadBuffer(bool snapshot) {
         SnapMinT = m.minT, SnapMaxT = m.maxT;
     } else {
         DataCount = n;
+        DataLoaded = true;
+        SweepFirst = 0;
         DataMinA = m.minA, DataMaxA = m.maxA, DataMinB = m.minB, DataMaxB = m.maxB;
         DataMinT = m.minT, DataMaxT = m.maxT;
     }
@@ -162,7 +162,6 @@ void TFormMain::ReadBuffer(bool snapshot) {
     PlotDirty = true;
     if (!snapshot) AxesChanged = true;
 
-    if (!applyError.isEmpty()) Dlg().ShowError(this, applyError);
     if (m.droppedLines > 0)
         Dlg().ShowInfo(this, QStringLiteral("Es wurden nur die ersten %1 Datenpunkte geladen; "
                                             "%2 weitere Zeilen wurden nicht geladen.")
