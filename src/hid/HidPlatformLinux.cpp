@@ -39,6 +39,12 @@ std::u16string toUtf16(const char* text) {
     return text ? QString::fromUtf8(text).trimmed().toStdU16String() : std::u16string{};
 }
 
+// Without udevd (containers, initramfs, minimal systems) nobody passes the kernel's events on
+// to the udev group, nor sets up the nodes' rights.
+bool udevRunning() {
+    return ::access("/run/udev/control", F_OK) == 0;
+}
+
 bool copyString(const std::u16string& text, char16_t* buffer, std::size_t units) {
     if (text.empty()) {
         linuxLastError = ENOENT;
@@ -75,6 +81,11 @@ std::optional<std::vector<THidPnPInfo>> HidPlatformLinux::enumerate() {
     if (!enumeration) return std::nullopt;
     std::vector<THidPnPInfo> list;
     udev_enumerate_add_match_subsystem(enumeration, "hidraw");
+    // sysfs shows a new device before its node is made and, with udevd, before its rights are
+    // set. Listed then, it would be taken for one we may not open, for good: the event that
+    // says it is ready would find it known. So only ready nodes are listed; that event follows.
+    const bool udev = udevRunning();
+    if (udev) udev_enumerate_add_match_is_initialized(enumeration);
     udev_enumerate_scan_devices(enumeration);
     udev_list_entry* item = nullptr;
     udev_list_entry_foreach(item, udev_enumerate_get_list_entry(enumeration)) {
@@ -84,7 +95,7 @@ std::optional<std::vector<THidPnPInfo>> HidPlatformLinux::enumerate() {
         udev_device* hid = udev_device_get_parent_with_subsystem_devtype(device, "hid", nullptr);
         // The hid device's name (bus:vendor:product.instance) is new for every plug-in.
         const char* instance = hid ? udev_device_get_sysname(hid) : nullptr;
-        if (devnode && instance)
+        if (devnode && instance && (udev || ::access(devnode, F_OK) == 0))
             list.push_back({QString::fromUtf8(instance), QString::fromUtf8(devnode)});
         udev_device_unref(device);
     }
@@ -309,10 +320,8 @@ void HidPlatformLinux::setChangeHandler(std::function<void()> handler) {
     changeHandler_ = std::move(handler);
     if (!changeHandler_ || monitor_ || !udev_) return;
     std::lock_guard lock(mutex_);
-    // Without udevd (containers, initramfs, minimal systems) nobody passes the kernel's events
-    // on to the udev group; then listen to the kernel itself: devtmpfs has made the node.
-    const bool udevRunning = ::access("/run/udev/control", F_OK) == 0;
-    monitor_ = udev_monitor_new_from_netlink(udev_, udevRunning ? "udev" : "kernel");
+    // Without udevd, listen to the kernel itself: its event comes after devtmpfs made the node.
+    monitor_ = udev_monitor_new_from_netlink(udev_, udevRunning() ? "udev" : "kernel");
     if (!monitor_) return; // no hot-plug: devices present at start are still found
     udev_monitor_filter_add_match_subsystem_devtype(monitor_, "hidraw", nullptr);
     if (udev_monitor_enable_receiving(monitor_) < 0) {
