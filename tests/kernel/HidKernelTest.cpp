@@ -325,6 +325,7 @@ TEST_F(KernelHid, StalledGuiThreadLosesNothingWithTheProgramsQueue) {
         std::vector<Received> received;
         device->SetDataHandler(recorder(received));
         ASSERT_EQ(claim(device), device);
+        ASSERT_TRUE(device->Reading()) << "claimed with a handler but not read";
         device->SetReadBufferCount(depth);
         EXPECT_EQ(device->ReadBufferCount(), depth);
         ASSERT_TRUE(waitUntilReading(received));
