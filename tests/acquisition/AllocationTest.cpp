@@ -3,7 +3,10 @@
 // AddressSanitizer its allocator reports every allocation to a hook; without it this program
 // interposes malloc and its relatives in front of the C library's.
 #include "PipelineTestSupport.h"
+#include "TFormMain.h"
 
+#include <QApplication>
+#include <QRadioButton>
 #include <QString>
 
 #include <algorithm>
@@ -194,6 +197,38 @@ TEST_F(PipelineFixture, ReportsInDauerModeWithTwoFormulasAllocateNothing) {
         EXPECT_GT(events.triggers, 20);
         EXPECT_EQ(Allocations, 0);
     }
+}
+
+// The window's share of a report: it reads the trigger controls, hands the report on and shows
+// what came of it.
+TEST(WindowAllocation, ReportsOfTheHeldInstrumentAllocateNothing) {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    int argc = 1;
+    char name[] = "acquisition_alloc_test";
+    char* argv[] = {name, nullptr};
+    QApplication app(argc, argv);
+    TFormMain win;
+    win.Timer1.stop();
+    win.RadioButtonDauer->setChecked(true);
+    win.InputCodeA = 2;
+    win.InputCodeB = 3;
+    win.DeviceMode = 2;
+    win.IntervalMs = 2;
+    win.PointCount = 100;
+    win.PreTrigger = 20;
+    THidDevice* const device = reinterpret_cast<THidDevice*>(std::uintptr_t(0x1000));
+    win.Device = device;
+    std::array<std::uint8_t, 8> d{};
+    Allocations = 0;
+    for (int i = 0; i < 4000; ++i) {
+        Counting = i >= 2000;
+        d.fill(std::uint8_t(40 + i % 150));
+        win.HidDeviceData(device, 0, d.data(), 8);
+    }
+    Counting = false;
+    win.Device = nullptr;
+    EXPECT_GT(win.DataCount, 0);
+    EXPECT_EQ(Allocations, 0);
 }
 
 } // namespace
