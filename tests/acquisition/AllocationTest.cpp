@@ -1,7 +1,7 @@
 // The data path allocates nothing per report. Counted at the bottom, at malloc, which the C++
-// allocation functions below, the standard containers and Qt all go through. Under
-// AddressSanitizer its allocator reports every allocation to a hook; without it this program
-// interposes malloc and its relatives in front of the C library's.
+// allocation functions below, the standard containers and Qt all go through. Under a sanitizer
+// its allocator reports every allocation to a hook; without one this program interposes malloc
+// and its relatives in front of the C library's.
 #include "PipelineTestSupport.h"
 #include "TFormMain.h"
 
@@ -18,11 +18,12 @@
 #include <new>
 #include <vector>
 
-#if defined(__SANITIZE_ADDRESS__)
-#define KURVIMAT_ASAN 1
+// AddressSanitizer and ThreadSanitizer bring their own allocator, which must stay the only one.
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+#define KURVIMAT_SANITIZER_ALLOCATOR 1
 #elif defined(__has_feature)
-#if __has_feature(address_sanitizer)
-#define KURVIMAT_ASAN 1
+#if __has_feature(address_sanitizer) || __has_feature(thread_sanitizer)
+#define KURVIMAT_SANITIZER_ALLOCATOR 1
 #endif
 #endif
 
@@ -36,7 +37,7 @@ void noteAllocation() {
 }
 } // namespace
 
-#ifdef KURVIMAT_ASAN
+#ifdef KURVIMAT_SANITIZER_ALLOCATOR
 extern "C" int __sanitizer_install_malloc_and_free_hooks(
     void (*malloc_hook)(const volatile void*, std::size_t), void (*free_hook)(const volatile void*));
 
