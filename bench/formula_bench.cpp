@@ -152,6 +152,18 @@ std::vector<std::pair<std::string, std::string>> Adversarial() {
     return texts;
 }
 
+// With --benchmark_repetitions the table takes each benchmark's median: on a shared machine a
+// single run says little.
+class MedianCollector : public BenchCollector {
+public:
+    void ReportRuns(const std::vector<Run>& runs) override {
+        BenchCollector::ReportRuns(runs);
+        for (const Run& run : runs)
+            if (run.run_type == Run::RT_Aggregate && run.aggregate_name == "median")
+                medians[run.run_name.str()] = run.GetAdjustedCPUTime();
+    }
+    std::map<std::string, double> medians;
+};
 
 } // namespace
 
@@ -178,8 +190,10 @@ int main(int argc, char** argv) {
             ->Unit(benchmark::kMicrosecond);
 
     benchmark::Initialize(&argc, argv);
-    BenchCollector collector;
+    MedianCollector collector;
     benchmark::RunSpecifiedBenchmarks(&collector);
+    for (const auto& [name, ns] : collector.medians)
+        collector.ns[name] = ns;
 
     std::printf("\n%-20s %10s %10s %10s %10s %10s\n", "formula", "ours ns", "muparser",
                 "native", "ours/mu", "ours/native");

@@ -9,7 +9,7 @@
 namespace {
 
 enum ItemType { Main = 0, Global = 1, Local = 2 };
-enum MainTag { Input = 8, Output = 9, Collection = 10, Feature = 11 };
+enum MainTag { Input = 8, Output = 9, Collection = 10, Feature = 11, EndCollection = 12 };
 enum GlobalTag {
     UsagePage = 0,
     ReportSize = 7,
@@ -110,7 +110,7 @@ std::optional<HidReportLengths> parseReportDescriptor(const std::uint8_t* data, 
                     result.usage = static_cast<std::uint16_t>(usage & 0xFFFF);
                 }
                 ++depth;
-            } else if (tag == 12 && depth > 0) {
+            } else if (tag == EndCollection && depth > 0) {
                 --depth;
             }
             usage = 0; // local items end with every main item
@@ -118,6 +118,9 @@ std::optional<HidReportLengths> parseReportDescriptor(const std::uint8_t* data, 
             usageExtended = false;
         }
     }
+    // A descriptor cut between two items still has collections open; its lengths would count
+    // only the reports before the cut.
+    if (depth != 0) return std::nullopt;
 
     const auto longest = [](const std::map<std::uint32_t, std::uint64_t>& perId) -> std::uint16_t {
         std::uint64_t maxBits = 0;

@@ -15,6 +15,6 @@ struct HidReportLengths {
     bool numberedReports = false; ///< the descriptor declares report IDs
 };
 
-/// Walks the items of a report descriptor; nullopt when an item runs past the end or the
-/// global stack is misused.
+/// Walks the items of a report descriptor; nullopt when an item runs past the end, the global
+/// stack is misused or a collection is still open at the end.
 std::optional<HidReportLengths> parseReportDescriptor(const std::uint8_t* data, std::size_t size);

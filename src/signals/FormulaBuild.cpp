@@ -540,7 +540,9 @@ CompiledProgram Compiler::Layout(Ref rootRef) {
     CompiledProgram program;
     const int results = int(FPending.size()) - 1;
     const int constants = int(FConstants.size());
-    program.Slots = std::make_unique<double[]>(std::size_t(constants + results + 1));
+    program.ConstantCount = std::size_t(constants);
+    program.SlotCount = std::size_t(constants + results + 1);
+    program.Slots = std::make_unique<double[]>(program.SlotCount);
     double* const constSlots = program.Slots.get();
     double* const resultSlots = constSlots + constants;
     std::copy(FConstants.begin(), FConstants.end(), constSlots);

@@ -12,7 +12,7 @@ inline constexpr int MaxOperationsPerLevel = 50;
 class FormulaCompiler {
 public:
     // Compiles against the parser's variable and function tables. The returned operations are
-    // linked in evaluation order; Func is left empty for kinds 0 to 13 (the parser binds it).
+    // plain, linked in evaluation order; Func is left empty (the parser binds it).
     // Throws the EMathParserError subclasses.
     static CompiledProgram Compile(const TCustomParser& parser, const std::string& text);
 };

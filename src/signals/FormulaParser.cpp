@@ -2,25 +2,40 @@
 
 #include "FormulaBuild.h"
 
+#include <array>
 #include <cmath>
 #include <cstdint>
+#include <functional>
 #include <limits>
+#include <utility>
 
 namespace {
 
 constexpr double TwoPow63 = 9223372036854775808.0;
 
-// A non-finite result from finite operands: NaN is an invalid operation, infinity an overflow.
-// Operations that can divide by zero tell that case apart themselves.
-[[noreturn, gnu::cold, gnu::noinline]] void RaiseFor(double r) {
-    if (std::isnan(r)) throw EInvalidOp();
-    throw EOverflow();
-}
-
 inline double Checked(double r) {
     if (!std::isfinite(r)) [[unlikely]]
-        RaiseFor(r);
+        RaiseNonFinite(r);
     return r;
+}
+
+[[noreturn, gnu::cold, gnu::noinline]] void RaiseDivide(double x, double y, double r) {
+    if (y == 0 && x != 0 && !std::isnan(x)) throw EZeroDivide();
+    RaiseNonFinite(r);
+}
+
+// The four arithmetic operations with their checks, shared by the plain and the fused routines
+// so that both give the same results and errors.
+template <OpKind K> inline double Arith(double x, double y) {
+    if constexpr (K == OpKind::Add) return Checked(x + y);
+    if constexpr (K == OpKind::Subtract) return Checked(x - y);
+    if constexpr (K == OpKind::Multiply) return Checked(x * y);
+    if constexpr (K == OpKind::Divide) {
+        const double r = x / y;
+        if (!std::isfinite(r)) [[unlikely]]
+            RaiseDivide(x, y, r);
+        return r;
+    }
 }
 
 std::int64_t TruncToInt64(double v) {
@@ -58,85 +73,72 @@ double Power(double x, double y) {
     return double(std::exp((long double)y * std::log((long double)x)));
 }
 
-// The operation routines, bound by kind. Each passes control to the next operation from its
-// tail (a jump, not a nested call, in optimised builds): every routine then has its own
-// indirect branch, which the processor predicts far better than one shared loop branch.
-#define KURVIMAT_NEXT(o)                                                                       \
+// The operation routines, bound by kind. Each stores its result for the operations after it and
+// passes control to the next one from its tail (a jump, not a nested call, in optimised builds);
+// the last returns the result. Every routine then has its own indirect branch, which the
+// processor predicts far better than one shared loop branch.
+#define KURVIMAT_STORE_NEXT(o, value)                                                          \
     do {                                                                                       \
+        const double r_ = (value);                                                             \
+        *(o).Out = r_;                                                                         \
         const Operation* next_ = (o).Next;                                                     \
         if (next_) return next_->Func(*next_);                                                 \
+        return r_;                                                                             \
     } while (0)
 
-void OpNop(const Operation& o) { KURVIMAT_NEXT(o); }
-void OpNegate(const Operation& o) {
-    *o.Out = Checked(-*o.Arg1);
-    KURVIMAT_NEXT(o);
+double OpNop(const Operation& o) { KURVIMAT_STORE_NEXT(o, *o.Arg1); }
+double OpNegate(const Operation& o) {
+    KURVIMAT_STORE_NEXT(o, Checked(-*o.Arg1));
 }
-void OpAdd(const Operation& o) {
-    *o.Out = Checked(*o.Arg1 + *o.Arg2);
-    KURVIMAT_NEXT(o);
+template <OpKind K> double OpArith(const Operation& o) {
+    KURVIMAT_STORE_NEXT(o, Arith<K>(*o.Arg1, *o.Arg2));
 }
-void OpSubtract(const Operation& o) {
-    *o.Out = Checked(*o.Arg1 - *o.Arg2);
-    KURVIMAT_NEXT(o);
+// Fused: one side a constant held in the operation.
+template <OpKind K> double OpConstRight(const Operation& o) {
+    KURVIMAT_STORE_NEXT(o, Arith<K>(*o.Arg1, o.Imm));
 }
-void OpMultiply(const Operation& o) {
-    *o.Out = Checked(*o.Arg1 * *o.Arg2);
-    KURVIMAT_NEXT(o);
+template <OpKind K> double OpConstLeft(const Operation& o) {
+    KURVIMAT_STORE_NEXT(o, Arith<K>(o.Imm, *o.Arg2));
 }
-void OpDivide(const Operation& o) {
-    const double x = *o.Arg1, y = *o.Arg2;
-    const double r = x / y;
-    if (!std::isfinite(r)) [[unlikely]] {
-        if (y == 0 && x != 0 && !std::isnan(x)) throw EZeroDivide();
-        RaiseFor(r);
-    }
-    *o.Out = r;
-    KURVIMAT_NEXT(o);
+// Fused: an operation and the one right after it that takes its result.
+template <OpKind I, OpKind K, bool InnerLeft> double OpPair(const Operation& o) {
+    const double inner = Arith<I>(*o.Arg1, *o.Arg2);
+    KURVIMAT_STORE_NEXT(o, InnerLeft ? Arith<K>(inner, *o.Arg3) : Arith<K>(*o.Arg3, inner));
 }
-void OpRemainder(const Operation& o) {
+double OpRemainder(const Operation& o) {
     const std::int64_t x = TruncToInt64(*o.Arg1), y = TruncToInt64(*o.Arg2);
     if (y == 0) throw EDivByZero();
-    *o.Out = y == -1 ? 0.0 : double(x % y);
-    KURVIMAT_NEXT(o);
+    KURVIMAT_STORE_NEXT(o, y == -1 ? 0.0 : double(x % y));
 }
-void OpIntQuotient(const Operation& o) {
+double OpIntQuotient(const Operation& o) {
     const std::int64_t x = TruncToInt64(*o.Arg1), y = TruncToInt64(*o.Arg2);
     if (y == 0) throw EDivByZero();
-    *o.Out = y == -1 ? -double(x) : double(x / y);
-    KURVIMAT_NEXT(o);
+    KURVIMAT_STORE_NEXT(o, y == -1 ? -double(x) : double(x / y));
 }
-void OpIntPower(const Operation& o) {
+double OpIntPower(const Operation& o) {
     const double k = std::trunc(*o.Arg2);
-    *o.Out = Checked(IntPow(*o.Arg1, std::int64_t(std::int32_t(k))));
-    KURVIMAT_NEXT(o);
+    KURVIMAT_STORE_NEXT(o, Checked(IntPow(*o.Arg1, std::int64_t(std::int32_t(k)))));
 }
-void OpPower(const Operation& o) {
-    *o.Out = Checked(Power(*o.Arg1, *o.Arg2));
-    KURVIMAT_NEXT(o);
+double OpPower(const Operation& o) {
+    KURVIMAT_STORE_NEXT(o, Checked(Power(*o.Arg1, *o.Arg2)));
 }
-void OpSquare(const Operation& o) {
+double OpSquare(const Operation& o) {
     const double x = *o.Arg1;
-    *o.Out = Checked(x * x);
-    KURVIMAT_NEXT(o);
+    KURVIMAT_STORE_NEXT(o, Checked(x * x));
 }
-void OpCube(const Operation& o) {
+double OpCube(const Operation& o) {
     const double x = *o.Arg1;
-    *o.Out = Checked((x * x) * x);
-    KURVIMAT_NEXT(o);
+    KURVIMAT_STORE_NEXT(o, Checked((x * x) * x));
 }
-void OpFourth(const Operation& o) {
+double OpFourth(const Operation& o) {
     const double x = *o.Arg1;
-    *o.Out = Checked((x * x) * (x * x));
-    KURVIMAT_NEXT(o);
+    KURVIMAT_STORE_NEXT(o, Checked((x * x) * (x * x)));
 }
-void OpCall1(const Operation& o) {
-    *o.Out = Checked(o.F1(*o.Arg1));
-    KURVIMAT_NEXT(o);
+double OpCall1(const Operation& o) {
+    KURVIMAT_STORE_NEXT(o, Checked(o.F1(*o.Arg1)));
 }
-void OpCall2(const Operation& o) {
-    *o.Out = Checked(o.F2(*o.Arg1, *o.Arg2));
-    KURVIMAT_NEXT(o);
+double OpCall2(const Operation& o) {
+    KURVIMAT_STORE_NEXT(o, Checked(o.F2(*o.Arg1, *o.Arg2)));
 }
 
 // Built-in functions.
@@ -182,40 +184,65 @@ double FnMax(double x, double y) { return x >= y ? x : y; }
 double FnMin(double x, double y) { return x < y ? x : y; }
 
 // Direct routines for the built-in functions save one indirect call per evaluation.
-template <double (*F)(double)> void OpDirect1(const Operation& o) {
-    *o.Out = Checked(F(*o.Arg1));
-    KURVIMAT_NEXT(o);
+template <double (*F)(double)> double OpDirect1(const Operation& o) {
+    KURVIMAT_STORE_NEXT(o, Checked(F(*o.Arg1)));
 }
-template <double (*F)(double, double)> void OpDirect2(const Operation& o) {
-    *o.Out = Checked(F(*o.Arg1, *o.Arg2));
-    KURVIMAT_NEXT(o);
+template <OpKind I, double (*F)(double)> double OpArithThen1(const Operation& o) {
+    KURVIMAT_STORE_NEXT(o, Checked(F(Arith<I>(*o.Arg1, *o.Arg2))));
+}
+
+// Routine tables of the fused forms, indexed by ArithIndex.
+constexpr OpKind ArithKinds[] = {OpKind::Add, OpKind::Subtract, OpKind::Multiply, OpKind::Divide};
+int ArithIndex(OpKind k) {
+    return k >= OpKind::Add && k <= OpKind::Divide ? int(k) - int(OpKind::Add) : -1;
+}
+template <std::size_t... N> constexpr auto PairTable(std::index_sequence<N...>) {
+    return std::array<OperationFunc, sizeof...(N)>{
+        OpPair<ArithKinds[N / 8], ArithKinds[N / 2 % 4], N % 2 == 0>...};
+}
+constexpr auto PairRoutines = PairTable(std::make_index_sequence<32>());
+template <double (*F)(double)> constexpr std::array<OperationFunc, 4> ThenTable() {
+    return {OpArithThen1<OpKind::Add, F>, OpArithThen1<OpKind::Subtract, F>,
+            OpArithThen1<OpKind::Multiply, F>, OpArithThen1<OpKind::Divide, F>};
+}
+template <double (*F)(double, double)> double OpDirect2(const Operation& o) {
+    KURVIMAT_STORE_NEXT(o, Checked(F(*o.Arg1, *o.Arg2)));
 }
 
 struct Builtin1 {
     const char* name;
     ParserFunction1 f;
     OperationFunc direct;
+    std::array<OperationFunc, 4> afterArith; // by ArithIndex of the fused inner operation
 };
+#define KURVIMAT_BUILTIN(name, f) {name, f, OpDirect1<f>, ThenTable<f>()}
 constexpr Builtin1 Builtins1[] = {
-    {"TAN", FnTan, OpDirect1<FnTan>},       {"SIN", FnSin, OpDirect1<FnSin>},
-    {"COS", FnCos, OpDirect1<FnCos>},       {"SINH", FnSinh, OpDirect1<FnSinh>},
-    {"COSH", FnCosh, OpDirect1<FnCosh>},    {"ARCTAN", FnArcTan, OpDirect1<FnArcTan>},
-    {"EXP", FnExp, OpDirect1<FnExp>},       {"LN", FnLn, OpDirect1<FnLn>},
-    {"SQRT", FnSqrt, OpDirect1<FnSqrt>},    {"ABS", FnAbs, OpDirect1<FnAbs>},
-    {"HEAV", FnHeav, OpDirect1<FnHeav>},    {"SIGN", FnSign, OpDirect1<FnSign>},
-    {"ZERO", FnZero, OpDirect1<FnZero>},    {"PH", FnPh, OpDirect1<FnPh>},
-    {"RND", FnRnd, OpDirect1<FnRnd>},
+    KURVIMAT_BUILTIN("TAN", FnTan),      KURVIMAT_BUILTIN("SIN", FnSin),
+    KURVIMAT_BUILTIN("COS", FnCos),      KURVIMAT_BUILTIN("SINH", FnSinh),
+    KURVIMAT_BUILTIN("COSH", FnCosh),    KURVIMAT_BUILTIN("ARCTAN", FnArcTan),
+    KURVIMAT_BUILTIN("EXP", FnExp),      KURVIMAT_BUILTIN("LN", FnLn),
+    KURVIMAT_BUILTIN("SQRT", FnSqrt),    KURVIMAT_BUILTIN("ABS", FnAbs),
+    KURVIMAT_BUILTIN("HEAV", FnHeav),    KURVIMAT_BUILTIN("SIGN", FnSign),
+    KURVIMAT_BUILTIN("ZERO", FnZero),    KURVIMAT_BUILTIN("PH", FnPh),
+    KURVIMAT_BUILTIN("RND", FnRnd),
 };
+#undef KURVIMAT_BUILTIN
+
+const Builtin1* BuiltinFor(ParserFunction1 f) {
+    for (const Builtin1& b : Builtins1)
+        if (b.f == f) return &b;
+    return nullptr;
+}
 
 OperationFunc RoutineFor(const Operation& op) {
     switch (op.Kind) {
     case OpKind::Nop: return OpNop;
     case OpKind::Constant: break;
     case OpKind::Negate: return OpNegate;
-    case OpKind::Add: return OpAdd;
-    case OpKind::Subtract: return OpSubtract;
-    case OpKind::Multiply: return OpMultiply;
-    case OpKind::Divide: return OpDivide;
+    case OpKind::Add: return OpArith<OpKind::Add>;
+    case OpKind::Subtract: return OpArith<OpKind::Subtract>;
+    case OpKind::Multiply: return OpArith<OpKind::Multiply>;
+    case OpKind::Divide: return OpArith<OpKind::Divide>;
     case OpKind::Remainder: return OpRemainder;
     case OpKind::IntQuotient: return OpIntQuotient;
     case OpKind::IntPower: return OpIntPower;
@@ -224,8 +251,7 @@ OperationFunc RoutineFor(const Operation& op) {
     case OpKind::Cube: return OpCube;
     case OpKind::Fourth: return OpFourth;
     case OpKind::Function1:
-        for (const Builtin1& b : Builtins1)
-            if (b.f == op.F1) return b.direct;
+        if (const Builtin1* b = BuiltinFor(op.F1)) return b->direct;
         return OpCall1;
     case OpKind::Function2:
         if (op.F2 == FnMax) return OpDirect2<FnMax>;
@@ -233,6 +259,104 @@ OperationFunc RoutineFor(const Operation& op) {
         return OpCall2;
     }
     throw EParserInternalError();
+}
+
+// Constant parts are computed once here, by the routine that would compute them at every
+// evaluation; one that raises an error stays in the list and raises it there, as before. RND and
+// the functions a user registers may give another value each time: never folded.
+bool Foldable(const Operation& op) {
+    if (op.Kind == OpKind::Function1) {
+        const Builtin1* b = BuiltinFor(op.F1);
+        return b && b->f != FnRnd;
+    }
+    if (op.Kind == OpKind::Function2) return op.F2 == FnMax || op.F2 == FnMin;
+    return true;
+}
+
+// Binds the routines, folds constant parts and fuses neighbours. Every result is read by
+// exactly one later operation, so an arithmetic operation followed by the one that takes its
+// result can run as one, in the same order with the same checks. Returns the result slot; the
+// list is a lone Nop when the result is a variable or a constant.
+double* Optimize(CompiledProgram& program) {
+    std::vector<Operation>& ops = program.Ops;
+    double* const slots = program.Slots.get();
+    double* const result = ops.back().Out;
+    if (ops.size() == 1 && ops[0].Kind == OpKind::Nop) return result;
+    std::vector<char> constant(program.SlotCount, 0);
+    std::fill_n(constant.begin(), program.ConstantCount, 1);
+    const std::less<const double*> before;
+    const auto isConstant = [&](const double* p) {
+        return p && !before(p, slots) && before(p, slots + program.SlotCount) &&
+               constant[std::size_t(p - slots)];
+    };
+
+    std::vector<Operation> kept;
+    for (Operation op : ops) {
+        op.Next = nullptr;
+        op.Func = RoutineFor(op);
+        if (Foldable(op) && isConstant(op.Arg1) && (!op.Arg2 || isConstant(op.Arg2))) {
+            try {
+                op.Func(op);
+                constant[std::size_t(op.Out - slots)] = 1;
+                continue;
+            } catch (const std::exception&) {
+            }
+        }
+        kept.push_back(op);
+    }
+    if (kept.empty()) {
+        Operation nop;
+        nop.Arg1 = nop.Out = result;
+        nop.Func = OpNop;
+        ops.assign(1, nop);
+        return result;
+    }
+
+    std::vector<Operation> fused;
+    for (std::size_t i = 0; i < kept.size(); ++i) {
+        Operation op = kept[i];
+        const int inner = ArithIndex(op.Kind);
+        if (inner >= 0 && i + 1 < kept.size()) {
+            const Operation& next = kept[i + 1];
+            const int outer = ArithIndex(next.Kind);
+            const bool left = next.Arg1 == op.Out;
+            const Builtin1* call = next.Kind == OpKind::Function1 ? BuiltinFor(next.F1) : nullptr;
+            if ((outer >= 0 && (left || next.Arg2 == op.Out)) || (call && left)) {
+                op.Inner = op.Kind;
+                op.Kind = next.Kind;
+                op.Out = next.Out;
+                if (call) {
+                    op.Shape = OpShape::InnerOnly;
+                    op.F1 = next.F1;
+                    op.Func = call->afterArith[std::size_t(inner)];
+                } else {
+                    op.Shape = left ? OpShape::InnerLeft : OpShape::InnerRight;
+                    op.Arg3 = left ? next.Arg2 : next.Arg1;
+                    op.Func = PairRoutines[std::size_t(inner * 8 + outer * 2 + (left ? 0 : 1))];
+                }
+                fused.push_back(op);
+                ++i;
+                continue;
+            }
+        }
+        if (inner >= 0 && isConstant(op.Arg1) != isConstant(op.Arg2)) {
+            static constexpr OperationFunc right[] = {
+                OpConstRight<OpKind::Add>, OpConstRight<OpKind::Subtract>,
+                OpConstRight<OpKind::Multiply>, OpConstRight<OpKind::Divide>};
+            static constexpr OperationFunc left[] = {
+                OpConstLeft<OpKind::Add>, OpConstLeft<OpKind::Subtract>,
+                OpConstLeft<OpKind::Multiply>, OpConstLeft<OpKind::Divide>};
+            const bool constRight = isConstant(op.Arg2);
+            op.Shape = constRight ? OpShape::ConstRight : OpShape::ConstLeft;
+            op.Imm = constRight ? *op.Arg2 : *op.Arg1;
+            op.Func = constRight ? right[inner] : left[inner];
+        }
+        fused.push_back(op);
+    }
+    for (std::size_t i = 0; i + 1 < fused.size(); ++i)
+        fused[i].Next = &fused[i + 1];
+    ops = std::move(fused);
+    return result;
 }
 
 std::string UpperCase(std::string s) {
@@ -258,15 +382,16 @@ TCustomParser::~TCustomParser() = default;
 
 void TCustomParser::SetExpression(const std::string& text) {
     FProgram = CompiledProgram{};
-    FLast = nullptr;
+    FFirst = nullptr;
+    FScaled = nullptr;
     FExpression = text;
     FParserFailed = false;
     if (text.empty()) return;
     try {
         CompiledProgram program = FormulaCompiler::Compile(*this, text);
-        for (Operation& op : program.Ops) op.Func = RoutineFor(op);
+        const double* const result = Optimize(program);
         FProgram = std::move(program);
-        FLast = &FProgram.Ops.back();
+        SetEntry(result);
     } catch (const std::exception& e) {
         FParserFailed = true;
         if (!OnParserError) throw;
@@ -274,12 +399,24 @@ void TCustomParser::SetExpression(const std::string& text) {
     }
 }
 
-double TCustomParser::Value() {
-    if (!FLast) return 0;
+void TCustomParser::SetEntry(const double* result) {
     const Operation& first = FProgram.Ops.front();
-    first.Func(first); // runs the whole list
-    // A number literal beyond the double range reaches here as infinity.
-    return Checked(*FLast->Out);
+    FFactor = 1;
+    if (first.Kind == OpKind::Nop) {
+        FScaled = result;
+    } else if (FProgram.Ops.size() == 1 && first.Kind == OpKind::Multiply &&
+               (first.Shape == OpShape::ConstRight || first.Shape == OpShape::ConstLeft)) {
+        // Multiplication commutes exactly, so the side of the number does not matter.
+        FScaled = first.Shape == OpShape::ConstRight ? first.Arg1 : first.Arg2;
+        FFactor = first.Imm;
+    } else {
+        FFirst = &first;
+    }
+}
+
+void RaiseNonFinite(double v) {
+    if (std::isnan(v)) throw EInvalidOp();
+    throw EOverflow();
 }
 
 double* TCustomParser::FindVariable(std::string_view name) const {

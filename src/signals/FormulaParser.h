@@ -2,6 +2,7 @@
 // then evaluates that list many times while variables change. Standard library only.
 #pragma once
 
+#include <cmath>
 #include <cstdint>
 #include <functional>
 #include <map>
@@ -88,8 +89,20 @@ enum class OpKind : std::uint8_t {
     Function2 = 15,
 };
 
+// How an operation of the executable list takes its operands. The compiler emits plain
+// operations only; the parser then fuses what it can, computing the same results and raising
+// the same errors in the same order.
+enum class OpShape : std::uint8_t {
+    Plain = 0,
+    ConstRight = 1, // Arg1 Kind Imm
+    ConstLeft = 2,  // Imm Kind Arg2
+    InnerLeft = 3,  // (Arg1 Inner Arg2) Kind Arg3
+    InnerRight = 4, // Arg3 Kind (Arg1 Inner Arg2)
+    InnerOnly = 5,  // Kind (Arg1 Inner Arg2), Kind a one-argument function
+};
+
 struct Operation;
-using OperationFunc = void (*)(const Operation&);
+using OperationFunc = double (*)(const Operation&); // runs the list from there, returns its result
 using ParserFunction1 = double (*)(double);
 using ParserFunction2 = double (*)(double, double);
 
@@ -100,17 +113,26 @@ struct Operation {
     Operation* Next = nullptr;
     OperationFunc Func = nullptr;
     OpKind Kind = OpKind::Nop;
+    OpShape Shape = OpShape::Plain;
+    OpKind Inner = OpKind::Nop; // the fused operation computed first
     // Kinds 14 and 15 call the registered routine through these.
     ParserFunction1 F1 = nullptr;
     ParserFunction2 F2 = nullptr;
+    double* Arg3 = nullptr;
+    double Imm = 0;
 };
 
 // The compiled program: operations in evaluation order (deepest level first) and the
-// constant and result slots they own.
+// slots they own: constants first, then one result slot per operation.
 struct CompiledProgram {
     std::vector<Operation> Ops;
     std::unique_ptr<double[]> Slots;
+    std::size_t ConstantCount = 0;
+    std::size_t SlotCount = 0;
 };
+
+// Raises the error of a non-finite value (NaN: invalid operation, infinity: overflow).
+[[noreturn, gnu::cold]] void RaiseNonFinite(double v);
 
 class TCustomParser;
 using TParserExceptionEvent = std::function<void(TCustomParser& sender, const std::exception& e)>;
@@ -129,8 +151,19 @@ public:
     bool ParserFailed() const { return FParserFailed; }
 
     // Evaluates the compiled program once; 0 without a program. Throws EMathError subclasses
-    // and EDivByZero.
-    double Value();
+    // and EDivByZero. Inline: for the one-slot formulas the call would cost more than the work.
+    double Value() {
+        // Every operation checks its result.
+        if (FFirst) return FFirst->Func(*FFirst);
+        if (!FScaled) return 0;
+        // A variable or a number alone (factor 1), or a variable times a number: the same
+        // product and check as the multiplication. A number literal beyond the double range
+        // arrives here as infinity.
+        const double v = *FScaled * FFactor;
+        if (!std::isfinite(v)) [[unlikely]]
+            RaiseNonFinite(v);
+        return v;
+    }
 
     // Stores the value, creating the variable on first use; returns its slot.
     double* SetVariable(const std::string& name, double value);
@@ -140,7 +173,8 @@ public:
     void AddFunction1(const std::string& name, ParserFunction1 f);
     void AddFunction2(const std::string& name, ParserFunction2 f);
 
-    // Evaluation order of the compiled program (empty without one), for inspection.
+    // The executable list (empty without a program), for inspection: constant parts folded,
+    // neighbours fused.
     const std::vector<Operation>& Operations() const { return FProgram.Ops; }
 
     TParserExceptionEvent OnParserError;
@@ -160,7 +194,12 @@ private:
     double* FLetterSlots[26] = {};
     std::vector<std::unique_ptr<double>> FOwnSlots;
     CompiledProgram FProgram;
-    const Operation* FLast = nullptr;
+    // Where evaluation starts: the list, or else a slot times a factor (no call at all).
+    const Operation* FFirst = nullptr;
+    const double* FScaled = nullptr;
+    double FFactor = 1;
+
+    void SetEntry(const double* result);
     std::map<std::string, ParserFunction1, std::less<>> FFunctions1;
     std::map<std::string, ParserFunction2, std::less<>> FFunctions2;
 

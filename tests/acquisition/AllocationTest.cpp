@@ -1,30 +1,165 @@
-// The data path allocates nothing per report: counted through the global operator new, which
-// every standard container and string of the pipeline and the parser goes through.
+// The data path allocates nothing per report. Counted at the bottom, at malloc, which the C++
+// allocation functions below, the standard containers and Qt all go through. Under a sanitizer
+// its allocator reports every allocation to a hook; without one this program interposes malloc
+// and its relatives in front of the C library's.
 #include "PipelineTestSupport.h"
+#include "TFormMain.h"
 
+#include <QApplication>
+#include <QRadioButton>
+#include <QString>
+
+#include <algorithm>
 #include <array>
 #include <atomic>
+#include <cerrno>
 #include <cstdlib>
+#include <functional>
 #include <new>
+#include <vector>
+
+// AddressSanitizer and ThreadSanitizer bring their own allocator, which must stay the only one.
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+#define KURVIMAT_SANITIZER_ALLOCATOR 1
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer) || __has_feature(thread_sanitizer)
+#define KURVIMAT_SANITIZER_ALLOCATOR 1
+#endif
+#endif
 
 namespace {
 std::atomic<bool> Counting{false};
 std::atomic<long> Allocations{0};
+void* volatile Sink;
+
+void noteAllocation() {
+    if (Counting.load(std::memory_order_relaxed)) Allocations.fetch_add(1);
+}
 } // namespace
 
-void* operator new(std::size_t size) {
-    if (Counting) ++Allocations;
-    if (void* p = std::malloc(size ? size : 1)) return p;
-    throw std::bad_alloc();
+#ifdef KURVIMAT_SANITIZER_ALLOCATOR
+extern "C" int __sanitizer_install_malloc_and_free_hooks(
+    void (*malloc_hook)(const volatile void*, std::size_t), void (*free_hook)(const volatile void*));
+
+namespace {
+// Both hooks are required.
+const bool HooksInstalled = __sanitizer_install_malloc_and_free_hooks(
+    [](const volatile void*, std::size_t) { noteAllocation(); }, [](const volatile void*) {});
+} // namespace
+#else
+extern "C" {
+void* __libc_malloc(std::size_t);
+void* __libc_calloc(std::size_t, std::size_t);
+void* __libc_realloc(void*, std::size_t);
+void* __libc_memalign(std::size_t, std::size_t);
+
+void* malloc(std::size_t size) {
+    noteAllocation();
+    return __libc_malloc(size);
 }
-void operator delete(void* p) noexcept {
-    std::free(p);
+void* calloc(std::size_t count, std::size_t size) {
+    noteAllocation();
+    return __libc_calloc(count, size);
 }
-void operator delete(void* p, std::size_t) noexcept {
-    std::free(p);
+void* realloc(void* p, std::size_t size) {
+    noteAllocation();
+    return __libc_realloc(p, size);
+}
+void* aligned_alloc(std::size_t alignment, std::size_t size) {
+    noteAllocation();
+    return __libc_memalign(alignment, size);
+}
+int posix_memalign(void** p, std::size_t alignment, std::size_t size) {
+    if (alignment % sizeof(void*) != 0 || (alignment & (alignment - 1)) != 0) return EINVAL;
+    noteAllocation();
+    *p = __libc_memalign(alignment, size);
+    return *p ? 0 : ENOMEM;
+}
 }
 
 namespace {
+const bool HooksInstalled = true;
+} // namespace
+#endif
+
+// Every form of the C++ allocation functions, so that each pair of new and delete meets in
+// malloc and free whichever form the library picks (std::stable_sort takes its buffer with the
+// nothrow form).
+namespace {
+void* allocate(std::size_t size) noexcept {
+    return std::malloc(size ? size : 1);
+}
+void* allocate(std::size_t size, std::align_val_t alignment) noexcept {
+    const auto a = std::max(static_cast<std::size_t>(alignment), sizeof(void*));
+    return std::aligned_alloc(a, (size + a - 1) / a * a);
+}
+template <class... Alignment>
+void* allocateOrThrow(std::size_t size, Alignment... alignment) {
+    if (void* p = allocate(size, alignment...)) return p;
+    throw std::bad_alloc();
+}
+} // namespace
+
+void* operator new(std::size_t n) { return allocateOrThrow(n); }
+void* operator new[](std::size_t n) { return allocateOrThrow(n); }
+void* operator new(std::size_t n, const std::nothrow_t&) noexcept { return allocate(n); }
+void* operator new[](std::size_t n, const std::nothrow_t&) noexcept { return allocate(n); }
+void* operator new(std::size_t n, std::align_val_t a) { return allocateOrThrow(n, a); }
+void* operator new[](std::size_t n, std::align_val_t a) { return allocateOrThrow(n, a); }
+void* operator new(std::size_t n, std::align_val_t a, const std::nothrow_t&) noexcept {
+    return allocate(n, a);
+}
+void* operator new[](std::size_t n, std::align_val_t a, const std::nothrow_t&) noexcept {
+    return allocate(n, a);
+}
+void operator delete(void* p) noexcept { std::free(p); }
+void operator delete[](void* p) noexcept { std::free(p); }
+void operator delete(void* p, std::size_t) noexcept { std::free(p); }
+void operator delete[](void* p, std::size_t) noexcept { std::free(p); }
+void operator delete(void* p, const std::nothrow_t&) noexcept { std::free(p); }
+void operator delete[](void* p, const std::nothrow_t&) noexcept { std::free(p); }
+void operator delete(void* p, std::align_val_t) noexcept { std::free(p); }
+void operator delete[](void* p, std::align_val_t) noexcept { std::free(p); }
+void operator delete(void* p, std::size_t, std::align_val_t) noexcept { std::free(p); }
+void operator delete[](void* p, std::size_t, std::align_val_t) noexcept { std::free(p); }
+void operator delete(void* p, std::align_val_t, const std::nothrow_t&) noexcept { std::free(p); }
+void operator delete[](void* p, std::align_val_t, const std::nothrow_t&) noexcept { std::free(p); }
+
+namespace {
+
+// The count of zero below means something only if every way of allocating is seen.
+TEST(AllocationCount, SeesEveryWayOfAllocating) {
+    // Kept where the optimizer cannot see through, so that no pair is elided.
+    const auto keep = [](auto* p) {
+        Sink = p;
+        return p;
+    };
+    const std::pair<const char*, std::function<void()>> rows[] = {
+        {"new", [&] { delete keep(new int(1)); }},
+        {"new[]", [&] { delete[] keep(new int[3]); }},
+        {"nothrow new", [&] { delete keep(new (std::nothrow) int(1)); }},
+        {"aligned new",
+         [&] {
+             struct alignas(64) Wide {
+                 char c[64];
+             };
+             delete keep(new Wide);
+         }},
+        {"malloc", [&] { std::free(keep(std::malloc(16))); }},
+        {"calloc", [&] { std::free(keep(std::calloc(4, 4))); }},
+        {"vector", [&] { keep(std::vector<int>(100).data()); }},
+        {"QString", [&] { keep(QString(100, QLatin1Char('x')).data()); }},
+    };
+    ASSERT_TRUE(HooksInstalled);
+    for (const auto& [name, allocate] : rows) {
+        SCOPED_TRACE(name);
+        Allocations = 0;
+        Counting = true;
+        allocate();
+        Counting = false;
+        EXPECT_GE(Allocations, 1);
+    }
+}
 
 TEST_F(PipelineFixture, ReportsInDauerModeWithTwoFormulasAllocateNothing) {
     struct Row {
@@ -63,6 +198,38 @@ TEST_F(PipelineFixture, ReportsInDauerModeWithTwoFormulasAllocateNothing) {
         EXPECT_GT(events.triggers, 20);
         EXPECT_EQ(Allocations, 0);
     }
+}
+
+// The window's share of a report: it reads the trigger controls, hands the report on and shows
+// what came of it.
+TEST(WindowAllocation, ReportsOfTheHeldInstrumentAllocateNothing) {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    int argc = 1;
+    char name[] = "acquisition_alloc_test";
+    char* argv[] = {name, nullptr};
+    QApplication app(argc, argv);
+    TFormMain win;
+    win.Timer1.stop();
+    win.RadioButtonDauer->setChecked(true);
+    win.InputCodeA = 2;
+    win.InputCodeB = 3;
+    win.DeviceMode = 2;
+    win.IntervalMs = 2;
+    win.PointCount = 100;
+    win.PreTrigger = 20;
+    THidDevice* const device = reinterpret_cast<THidDevice*>(std::uintptr_t(0x1000));
+    win.Device = device;
+    std::array<std::uint8_t, 8> d{};
+    Allocations = 0;
+    for (int i = 0; i < 4000; ++i) {
+        Counting = i >= 2000;
+        d.fill(std::uint8_t(40 + i % 150));
+        win.HidDeviceData(device, 0, d.data(), 8);
+    }
+    Counting = false;
+    win.Device = nullptr;
+    EXPECT_GT(win.DataCount, 0);
+    EXPECT_EQ(Allocations, 0);
 }
 
 } // namespace

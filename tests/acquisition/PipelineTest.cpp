@@ -170,8 +170,9 @@ TEST_F(PipelineFixture, EinzelHoldsUntilReset) {
 TEST_F(PipelineFixture, PreTriggerHistory) {
     for (int pre : {0, 20, 200}) {
         SCOPED_TRACE(testing::Message() << "PreTrigger " << pre);
-        Store = std::make_unique<MeasurementStore>();
-        MeasurementStore& s = *Store;
+        // A store of its own per row: the fixture's S and Pipe keep referring to the fixture's.
+        const auto store = std::make_unique<MeasurementStore>();
+        MeasurementStore& s = *store;
         SamplePipeline pipe(s, ParserA, ParserB);
         s.InputCodeA = 2;
         s.InputCodeB = 3;

@@ -38,7 +38,8 @@ protected:
         return all;
     }
 
-    std::unique_ptr<MeasurementStore> Store;
+    // Const: S and Pipe refer to this store for the whole test.
+    const std::unique_ptr<MeasurementStore> Store;
     MeasurementStore& S;
     TParser ParserA, ParserB;
     SamplePipeline Pipe{*Store, ParserA, ParserB};

@@ -33,7 +33,8 @@ protected:
         Pipe.DecodeReport(d.data(), int(d.size()), Controls);
     }
 
-    std::unique_ptr<MeasurementStore> Store;
+    // Const: Pipe refers to this store for the whole test.
+    const std::unique_ptr<MeasurementStore> Store;
     TParser ParserA, ParserB;
     SamplePipeline Pipe;
     TriggerSettings Controls;
@@ -85,31 +86,33 @@ TEST_F(DecoderFixture, ExpandsPairsIntoEntriesAndSteps) {
     // clang-format on
     for (const DecodeCase& c : cases) {
         SCOPED_TRACE(c.name);
-        Store = std::make_unique<MeasurementStore>();
-        SamplePipeline pipe(*Store, ParserA, ParserB);
-        Store->IntervalMs = 1;
-        Store->InputCodeA = 2;
-        Store->TriggerLevel = 2000;
-        Store->RawIndex = 100;
-        Store->DeviceMode = c.mode;
-        Store->InputCodeB = c.channelBOff ? 2 : 3;
+        // A store of its own per row: the fixture's pipeline keeps referring to the fixture's.
+        const auto store = std::make_unique<MeasurementStore>();
+        MeasurementStore& s = *store;
+        SamplePipeline pipe(s, ParserA, ParserB);
+        s.IntervalMs = 1;
+        s.InputCodeA = 2;
+        s.TriggerLevel = 2000;
+        s.RawIndex = 100;
+        s.DeviceMode = c.mode;
+        s.InputCodeB = c.channelBOff ? 2 : 3;
         pipe.DecodeReport(c.data.data(), 8, Controls);
 
         std::vector<Pair> entries;
-        for (int i = 100; i != Store->RawIndex; ++i)
-            entries.emplace_back(float(Store->RawA[i]), float(Store->RawB[i]));
+        for (int i = 100; i != s.RawIndex; ++i)
+            entries.emplace_back(float(s.RawA[i]), float(s.RawB[i]));
         EXPECT_EQ(entries, c.entries);
 
         std::vector<Pair> steps;
-        for (int i = 0; i < Store->MeanIndex; ++i)
-            steps.emplace_back(Store->MeanA[i], Store->MeanB[i]);
+        for (int i = 0; i < s.MeanIndex; ++i)
+            steps.emplace_back(s.MeanA[i], s.MeanB[i]);
         const std::vector<Pair>& expected = c.steps.empty() ? c.entries : c.steps;
         ASSERT_EQ(steps.size(), expected.size());
         for (size_t i = 0; i < steps.size(); ++i) {
             EXPECT_FLOAT_EQ(steps[i].first, expected[i].first) << "step " << i;
             EXPECT_FLOAT_EQ(steps[i].second, expected[i].second) << "step " << i;
         }
-        EXPECT_TRUE(Store->RawDirty);
+        EXPECT_TRUE(s.RawDirty);
     }
 }
 

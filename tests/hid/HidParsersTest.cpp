@@ -79,6 +79,12 @@ TEST(HidReportDescriptorTest, MalformedDescriptorsAreRejected) {
              b.back() = 0x29; // End Collection becomes a Usage Maximum without its data
              return b;
          }()},
+        {"captured mouse cut after its first input item, collections still open",
+         [] {
+             auto b = hexBytes(readData("hid_rdesc_numbered_mouse_consumer.hex"));
+             b.resize(28); // ... 95 03 75 01 81 02
+             return b;
+         }()},
     };
     for (const auto& [name, bytes] : rows) {
         SCOPED_TRACE(name);

@@ -96,6 +96,13 @@ TEST(FormulaParser, ValuesFollowTheOperandTable) {
         {"PI", 3.141592653589793},
         {"-PI", -3.141592653589793},
         {"RND(0)", 0},
+        {"2*PI*X", 4 * 3.141592653589793},
+        {"X*2*PI", 4 * 3.141592653589793},
+        {"X*(1+1)/(2^2)", 1},
+        {"Y-X/4+SQRT(16)*X", 3 - 0.5 + 8},
+        {"2-X", 0},
+        {"8/X/Y", 8.0 / 2 / 3},
+        {"-(X+1)*3", -9},
         {"3000*298.15/(3000+LN(1/X-1)*298.15)-273.15", 0}, // 1/X-1 < 0 below, overridden
     };
     for (const ValueCase& c : cases) {
@@ -133,12 +140,51 @@ TEST(FormulaParser, OperationKindsOfPowersAndLeaves) {
         {"-X", {K::Negate}},
         {"SIN(X)", {K::Function1}},
         {"MAX(X,Y)", {K::Function2}},
-        // deepest level first: the sum is level 1, the products level 2
-        {"X*Y+X/Y", {K::Multiply, K::Divide, K::Add}},
+        // deepest level first: the sum is level 1, the products level 2; the quotient right
+        // before the sum runs within it
+        {"X*Y+X/Y", {K::Multiply, K::Add}},
+        {"X/Y+X*Y", {K::Divide, K::Add}},
+        // constant parts are computed once, unless they raise or may change; "*" groups from
+        // the right, so 2*PI*X has none: 2*(PI*X)
+        {"X*2*PI", {K::Multiply}},
+        {"2*PI*X", {K::Multiply}},
+        {"SQRT(16)*MAX(2,3)", {K::Nop}},
+        {"1/0", {K::Divide}},
+        {"RND(5)", {K::Function1}},
+        {"SIN(2*X)", {K::Function1}},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.text);
         EXPECT_EQ(Kinds(c.text), c.kinds);
+    }
+}
+
+TEST(FormulaParser, FusedOperationsKeepTheirOperands) {
+    using K = OpKind;
+    using S = OpShape;
+    const struct {
+        const char* text;
+        OpShape shape;
+        OpKind inner;
+        double imm;
+    } cases[] = {
+        {"X*Y", S::Plain, K::Nop, 0},
+        {"X-2.5", S::ConstRight, K::Nop, 2.5},
+        {"X*2*PI", S::ConstRight, K::Nop, 2 * 3.141592653589793},
+        {"(2*PI)*X", S::ConstLeft, K::Nop, 2 * 3.141592653589793},
+        {"2*PI*X", S::InnerRight, K::Multiply, 0},
+        {"(X+1)*Y", S::InnerLeft, K::Add, 0},
+        {"Y-X/3", S::InnerRight, K::Divide, 0},
+        {"SIN(X-Y)", S::InnerOnly, K::Subtract, 0},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.text);
+        TParser p;
+        p.SetExpression(c.text);
+        ASSERT_EQ(p.Operations().size(), 1u);
+        EXPECT_EQ(p.Operations()[0].Shape, c.shape);
+        EXPECT_EQ(p.Operations()[0].Inner, c.inner);
+        EXPECT_EQ(p.Operations()[0].Imm, c.imm);
     }
 }
 
@@ -276,6 +322,12 @@ TEST(FormulaParser, FloatingPointErrorsRaiseTheirClass) {
         {"X^5000", 2},     {"SINH(1000)", 2},   {"1E400", 2},      {"5DIV0", 3},
         {"5MOD0.5", 3},    {"0.5^-2000", 2},  {"-1E400", 2},
         {"123456789E305", 2},
+        // Constant parts that raise raise at evaluation; the first error in evaluation order
+        // decides, also within fused operations.
+        {"X+1/0", 1},      {"1/0*0", 1},        {"0/0+LN(0)", 0},  {"LN(0)+0/0", 1},
+        {"X*1E308*10-SQRT(0-1)", 2},            {"X/0", 1},        {"(X-2)/0", 0},
+        {"X*1E308", 2},    {"1E308*X", 2},      {"1E400*0", 0},    {"0/(X-2)", 0},
+        {"SQRT(X-3)", 0},  {"1E308*(X+8)", 2},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.text);
