@@ -10,7 +10,9 @@
 #include "MeasurementStore.h"
 #include "Palette.h"
 #include "Plot.h"
+#include "PlotFit.h"
 #include "PlotInteraction.h"
+#include "PlotPicture.h"
 #include "RawStrips.h"
 #include "SamplePipeline.h"
 #include "skala.h"
@@ -20,6 +22,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <vector>
 
 class Dialogs;
@@ -27,6 +30,8 @@ struct Calibration;
 class QCheckBox;
 class QLabel;
 class QLineEdit;
+class QMenu;
+class QPrinter;
 class QPlainTextEdit;
 class QPushButton;
 class QRadioButton;
@@ -67,6 +72,25 @@ public:
     DisplayContext Context();
     // Shows of each axis button pair the one the display state names.
     void ApplyAxisImages();
+
+    // --- pictures, printing and curve fits (MainReport.cpp) ---
+    // Adds the plot's report actions to a menu (the plot's context menu).
+    void AddReportActions(QMenu& menu);
+    QImage PlotPictureImage(int scale);
+    void ButtonBildKopierenClick();
+    // Asks for a file name and writes the picture at the given scale as PNG.
+    void ButtonBildSpeichernClick(int scale);
+    void ButtonDruckenClick();
+    // One landscape page: the picture as large as it fits, a footer with both definitions and
+    // the date and time.
+    bool PrintPlot(QPrinter& printer);
+    // Fits a channel over [from, to] (of time, or of the bottom channel in an XY mode) and
+    // shows the curve with its readout on the plot; a fit that cannot be made is reported.
+    void FitOnPlot(bool channelB, FitModel model, double from, double to);
+    void RemoveFit();
+    // Draws the shown fit into the plot image; nothing once the data it was made of changed.
+    PlotOverlay ReportOverlay();
+    std::optional<PlotFit> ShownFit;
 
     // --- instrument data ---
     // The data handler installed on Device: decodes reports of the held instrument only.
@@ -257,6 +281,8 @@ private:
     // Mouse and check box connections of the display, and its hidden analysis controls.
     void ConnectDisplay();
     void ShowAnalysis();
+    void ConnectReport();
+    PictureSource PlotPictureSource();
     void LayoutPanels();
     void FitPlotToPanel();
     void CaptureAnchors();
@@ -294,6 +320,9 @@ private:
     std::vector<Anchor> Anchors;
     bool Shown = false;
     bool Closing = false;
+    // A right click without movement opens the plot's context menu; a right drag pans.
+    QPoint ReportPressAt;
+    bool ReportRightClick = false;
 };
 
 // Wires the signal list editor to the main window (lists, taking lines over, errors).

@@ -99,6 +99,7 @@ void DrawMeanStrip(DisplayContext& ctx) {
 
 void DrawPlot(DisplayContext& ctx) {
     PaintPlot(ctx.Plot, ctx.Store, ctx.Scales, ctx.Controls, ctx.State, PlotFont());
+    if (ctx.Overlay) ctx.Overlay(ctx.Plot);
     ctx.State.PlotValid = true;
     ctx.Plot.expandInto(ctx.DataCanvas, PlotLeftMargin, PlotTopMargin);
     ctx.Store.PlotDirty = false;

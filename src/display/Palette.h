@@ -76,6 +76,9 @@ inline constexpr std::uint8_t SnapshotLegendA = Palette::nearestIndex(175, 175, 
 inline constexpr std::uint8_t SnapshotLegendB = Palette::nearestIndex(247, 175, 175);
 /// Mid-range line of the strips in differential mode (written, not ANDed).
 inline constexpr std::uint8_t DifferentialZeroLine = 0xDF;
+/// Readout of a fitted curve, in the dark colour of its curve.
+inline constexpr std::uint8_t FitTextA = 0x07; ///< (0, 0, 115)
+inline constexpr std::uint8_t FitTextB = 0x70; ///< (115, 0, 0)
 } // namespace PaletteIndex
 
 /// Masks of a point: the core goes into the pixel and its four direct neighbours, the halo
@@ -106,4 +109,8 @@ inline constexpr std::uint8_t GridBottomAAsX = 0xEF;
 // Plot zero lines
 inline constexpr std::uint8_t ZeroLineLeft = 0xAF;
 inline constexpr std::uint8_t ZeroLineRight = 0xFA; ///< also the vertical one with B as x
+// Fitted curves: a darker shade of the channel's colour, one pixel wide, so that the line
+// shows on the channel's own points and they show around it; A and B meet in black.
+inline constexpr std::uint8_t FitA = 0x07;
+inline constexpr std::uint8_t FitB = 0x70;
 } // namespace PaletteMask

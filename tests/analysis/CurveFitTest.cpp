@@ -89,6 +89,8 @@ TEST(CurveFit, RecoversKnownParametersFromNoisyData) {
         ASSERT_TRUE(fit.Converged) << fit.Error.toStdString();
         EXPECT_TRUE(fit.Error.isEmpty());
         EXPECT_EQ(fit.PointCount, row.points);
+        EXPECT_FLOAT_EQ(fit.XMin, static_cast<float>(row.from));
+        EXPECT_FLOAT_EQ(fit.XMax, static_cast<float>(row.to));
         ASSERT_EQ(fit.ParameterCount, static_cast<int>(row.expected.size()));
         for (std::size_t k = 0; k < row.expected.size(); ++k) {
             // A sine's τ is compared as its damping 1/τ, which is 0 without damping.

@@ -2,11 +2,13 @@
 #include "AxisPictures.h"
 #include "DisplayFixture.h"
 #include "DisplayRefresh.h"
+#include "FitOverlay.h"
 #include "FormulaParser.h"
 #include "Plot.h"
 #include "PlotInteraction.h"
 #include "PlotPicture.h"
 
+#include <QDateTime>
 #include <QImage>
 
 #include <cmath>
@@ -149,6 +151,45 @@ TEST(PlotPicture, IsThePlotCanvasAtScaleOneAndItsBlocksAtScaleTwo) {
         for (int x = 0; x < 2 * PlotLeftMargin; ++x)
             dark += qGray(two.pixel(x, y)) < 128;
     EXPECT_GT(dark, 200);
+}
+
+// The fitted curve runs only over its span, one pixel per column step, in its channel's mask;
+// values off the range leave no trace; the readout sits on its channel's side.
+TEST(FitOverlay, CurveOverItsSpanAndReadoutAtItsSide) {
+    DisplayFixture f; // time and B both 0 .. 10
+    for (const bool channelB : {false, true}) {
+        SCOPED_TRACE(channelB ? "B" : "A");
+        IndexedImage image(203, 103);
+        FitDrawing fit;
+        fit.Value = [](double t) { return t < 6 ? 5.0 : t < 8 ? std::nan("") : 1e300; };
+        fit.XFrom = 2, fit.XTo = 9;
+        fit.XScale = &f.ScaleT;
+        fit.YScale = &f.ScaleB;
+        fit.ChannelB = channelB;
+        DrawFitOverlay(image, fit, PlotFont());
+        const std::uint8_t mask = channelB ? PaletteMask::FitB : PaletteMask::FitA;
+        const int row = static_cast<int>(PlotRow(5, 0, 10, 103));
+        const int from = static_cast<int>(PlotColumn(2, 0, 10, 203));
+        const int to = static_cast<int>(PlotColumn(6, 0, 10, 203));
+        int drawn = 0;
+        for (int y = 0; y < 103; ++y)
+            for (int x = 0; x < 203; ++x)
+                drawn += image.pixel(x, y) != PaletteIndex::Background;
+        EXPECT_EQ(drawn, to - from);
+        EXPECT_EQ(image.pixel(from, row), mask);
+        EXPECT_EQ(image.pixel(from - 1, row), PaletteIndex::Background);
+
+        fit.Value = [](double) { return std::nan(""); };
+        fit.Readout = {QStringLiteral("R² = 0,99")};
+        IndexedImage box(203, 103);
+        DrawFitOverlay(box, fit, PlotFont());
+        const std::uint8_t text = channelB ? PaletteIndex::FitTextB : PaletteIndex::FitTextA;
+        EXPECT_EQ(box.pixel(channelB ? 192 : 10, 24), text);
+        EXPECT_EQ(box.pixel(channelB ? 10 : 192, 24), PaletteIndex::Background);
+    }
+    EXPECT_EQ(PictureFooter(QStringLiteral("Spannung (V): U"), QString(),
+                            QDateTime(QDate(2026, 12, 8), QTime(14, 5))),
+              QStringLiteral("A: Spannung (V): U     B: –     08.12.2026, 14:05 Uhr"));
 }
 
 TEST(Analysis, RangesSpansAndRatios) {
