@@ -2,6 +2,30 @@
 
 #include "MeasurementStore.h"
 
+#include <QByteArrayView>
+#include <QHash>
+
+#include <algorithm>
+
+namespace {
+
+std::size_t pointsHash(const MeasurementStore& s) {
+    const auto bytes = static_cast<qsizetype>(std::clamp(s.DataCount, 0, PointCapacity)) *
+                       static_cast<qsizetype>(sizeof(float));
+    const auto view = [&](const float* p) {
+        return QByteArrayView(reinterpret_cast<const char*>(p), bytes);
+    };
+    std::size_t h = qHash(view(s.DataT), s.DataCount);
+    h = qHash(view(s.DataA), h);
+    return qHash(view(s.DataB), h);
+}
+
+QString nameAndUnit(const MeasurementStore& s, bool channelB) {
+    return channelB ? s.NameB + QLatin1Char('\n') + s.UnitB : s.NameA + QLatin1Char('\n') + s.UnitA;
+}
+
+} // namespace
+
 PlotFit FitStoredPoints(const MeasurementStore& store, PlotMode mode, bool channelB,
                         FitModel model, double from, double to) {
     PlotFit fit;
@@ -18,20 +42,14 @@ PlotFit FitStoredPoints(const MeasurementStore& store, PlotMode mode, bool chann
         model = FitModel::XYLinear;
     }
     fit.Result = FitCurve(model, span);
-    fit.Definition = fit.ChannelB ? store.DataDefB : store.DataDefA;
-    fit.DataCount = store.DataCount;
-    if (store.DataCount > 0) {
-        fit.FirstT = store.DataT[0];
-        fit.LastT = store.DataT[store.DataCount - 1];
-    }
+    fit.NameAndUnit = nameAndUnit(store, fit.ChannelB);
+    fit.PointsHash = pointsHash(store);
     return fit;
 }
 
 bool FitStillMatches(const PlotFit& fit, const MeasurementStore& store, PlotMode mode) {
-    if (mode != fit.Mode || store.DataCount != fit.DataCount) return false;
-    if ((fit.ChannelB ? store.DataDefB : store.DataDefA) != fit.Definition) return false;
-    return store.DataCount == 0 ||
-           (store.DataT[0] == fit.FirstT && store.DataT[store.DataCount - 1] == fit.LastT);
+    return mode == fit.Mode && nameAndUnit(store, fit.ChannelB) == fit.NameAndUnit &&
+           pointsHash(store) == fit.PointsHash;
 }
 
 QStringList PlotFitReadout(const PlotFit& fit, const MeasurementStore& store) {

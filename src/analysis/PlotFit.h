@@ -6,16 +6,18 @@
 #include "DisplayState.h"
 #include "FitOverlay.h"
 
+#include <cstddef>
+
 struct MeasurementStore;
 
 struct PlotFit {
     FitResult Result;
     bool ChannelB = false; ///< the fitted channel (in XY modes the one on the vertical axis)
     PlotMode Mode = PlotMode::Normal;
-    // What the fit was made of: once the points or the definition change it no longer fits.
-    QString Definition;
-    int DataCount = 0;
-    float FirstT = 0, LastT = 0;
+    // What the fit was made of: once the stored points (also re-evaluated ones) or the fitted
+    // channel's name or unit change, it no longer belongs to the plot.
+    QString NameAndUnit;
+    std::size_t PointsHash = 0;
 };
 
 /// Fits the stored points. Normal mode: channel A or B over the times [from, to] with a time
@@ -24,8 +26,8 @@ struct PlotFit {
 PlotFit FitStoredPoints(const MeasurementStore& store, PlotMode mode, bool channelB,
                         FitModel model, double from, double to);
 
-/// True while the store still holds the points and definition the fit was made of, in the
-/// same plot mode.
+/// True while the store still holds the points, name and unit the fit was made of, in the same
+/// plot mode.
 bool FitStillMatches(const PlotFit& fit, const MeasurementStore& store, PlotMode mode);
 
 /// The readout: a heading with the channel's name, then the fit's lines in its units.

@@ -4,6 +4,7 @@
 
 #include "Dialogs.h"
 #include "FitOverlay.h"
+#include "TComboBox.h"
 #include "TPaintBox.h"
 
 #include <QApplication>
@@ -74,7 +75,9 @@ bool TFormMain::PrintPlot(QPrinter& printer) {
     footerFont.setPointSize(9);
     painter.setFont(footerFont);
     const int footerHeight = painter.fontMetrics().height() * 2;
-    const QString footer = PictureFooter(DataDefA, DataDefB, QDateTime::currentDateTime());
+    // The definitions as applied: the stored points are re-evaluated when one changes.
+    const QString footer =
+        PictureFooter(ComboBoxA->Text(), ComboBoxB->Text(), QDateTime::currentDateTime());
     painter.drawText(QRect(0, page.height() - footerHeight, page.width(), footerHeight),
                      Qt::AlignLeft | Qt::AlignBottom, footer);
 

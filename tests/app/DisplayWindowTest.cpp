@@ -228,7 +228,15 @@ TEST_F(DisplayWindowTest, FitOfTheCoolingIsDrawnUntilTheDataChange) {
               win->PaintBoxData->Canvas().copy(
                   QRect({PlotLeftMargin, PlotTopMargin}, win->PlotBitmap.size())));
 
-    // A new point: the fit no longer belongs to the data and goes.
+    // Values re-evaluated under another definition, or a new point: the fit no longer belongs
+    // to the data and goes.
+    win->DataB[100] += 0.25f;
+    win->PlotDirty = true;
+    win->RefreshDisplay();
+    EXPECT_EQ(FitPixelsOfB(*win), 0);
+    EXPECT_FALSE(win->ShownFit.has_value());
+    win->FitOnPlot(true, FitModel::Exponential, 0, 250);
+    ASSERT_TRUE(win->ShownFit.has_value());
     StoreCooling(*win, 501);
     win->RefreshDisplay();
     EXPECT_EQ(FitPixelsOfB(*win), 0);
