@@ -108,6 +108,7 @@ void DrawMeanStrip(DisplayContext& ctx) {
 void DrawPlot(DisplayContext& ctx) {
     const PaintGeometry& g = ctx.State.Geometry;
     PaintPlot(ctx.Plot, ctx.Store, ctx.Scales, ctx.Controls, ctx.State, PlotFont(g.Scale));
+    if (ctx.Overlay) ctx.Overlay(ctx.Plot);
     ctx.State.PlotValid = true;
     ctx.Plot.expandInto(ctx.DataCanvas, g.px(PlotLeftMargin), g.px(PlotTopMargin));
     ctx.Store.PlotDirty = false;

@@ -5,6 +5,7 @@
 
 #include "DisplayState.h"
 #include "IndexedImage.h"
+#include "PlotPicture.h"
 
 #include <QFont>
 #include <QImage>
@@ -27,6 +28,7 @@ struct DisplayContext {
     QImage& RawCanvas;  ///< canvas of PaintBoxRoh
     QImage& MeanCanvas; ///< canvas of PaintBoxMittel
     QImage& DataCanvas; ///< canvas of PaintBoxData
+    PlotOverlay Overlay = {}; ///< drawn into the plot image after the curves
 };
 
 /// Which canvases a call changed; the window repaints those paint boxes and applies

@@ -302,6 +302,7 @@ TEST_F(Readout, QuantitiesTakePrefixesWhereTheUnitAllows) {
         {1500, "V", "1,5 kV"},
         {999.96, "V", "1 kV"},
         {0.001, "V", "1 mV"},
+        {2e-15, "s", "0,002 ps"}, // the smallest prefix
         {-0.012345, "V/s", "-12,35 mV/s"},
         {0, "V", "0 V"},
         {2.5, "mV", "2,5 mV"},

@@ -2,11 +2,16 @@
 #include "AxisPictures.h"
 #include "DisplayFixture.h"
 #include "DisplayRefresh.h"
+#include "FitOverlay.h"
 #include "FormulaParser.h"
 #include "Plot.h"
 #include "PlotInteraction.h"
+#include "PlotPicture.h"
 
+#include <QDateTime>
 #include <QImage>
+
+#include <cmath>
 
 #include <gtest/gtest.h>
 
@@ -97,6 +102,94 @@ TEST(Refresh, HiddenAxisOfAnXyModeShowsNoButtons) {
     EXPECT_TRUE(f.state.Visible(AxisImage::LinksAuto));
     // The right strip is cleared white: no tick labels of B remain there.
     EXPECT_EQ(f.dataCanvas.pixel(760, 200), qRgb(255, 255, 255));
+}
+
+// The picture is drawn by the window's code: at scale 1 it is the plot paint box's canvas;
+// at scale 2 every plot pixel is a 2 x 2 block, the axes are drawn anew at the finer raster.
+TEST(PlotPicture, IsThePlotCanvasAtScaleOneAndItsBlocksAtScaleTwo) {
+    RefreshFixture f;
+    for (int i = 0; i < 300; ++i) {
+        const float t = i / 30.0f;
+        f.addPoint(t, 5 + 4 * std::sin(t), 2.5f - t / 5);
+        f.addSnapPoint(t, 5 + 3 * std::cos(t), 1);
+    }
+    f.store.DataDefA = QStringLiteral("Spannung (V): U");
+    f.store.SnapDefA = QStringLiteral("Spannung alt (V): U");
+    f.ScaleA.Title = QStringLiteral("Spannung in <vf>V");
+    f.state.ZoomBoxActive = true; // the window's zoom box stays out of the picture
+    f.state.ZoomX1 = 10, f.state.ZoomY1 = 10, f.state.ZoomX2 = 200, f.state.ZoomY2 = 200;
+    f.store.RawDirty = true;
+    f.refresh();
+    f.state.ZoomBoxActive = false;
+    f.store.PlotDirty = true;
+    f.refresh();
+
+    const PictureSource source{f.store, f.scales, f.controls, f.dataCanvas.size()};
+    QSize overlaid;
+    const QImage one = RenderPlotPicture(source, 1, [&](IndexedImage& plot) {
+        overlaid = plot.size();
+    });
+    EXPECT_EQ(overlaid, f.plot.size());
+    ASSERT_EQ(one.size(), f.dataCanvas.size());
+    int differing = 0;
+    for (int y = 0; y < one.height(); ++y)
+        for (int x = 0; x < one.width(); ++x)
+            differing += one.pixel(x, y) != f.dataCanvas.pixel(x, y);
+    EXPECT_EQ(differing, 0);
+
+    const QImage two = RenderPlotPicture(source, 2);
+    ASSERT_EQ(two.size(), f.dataCanvas.size() * 2);
+    differing = 0;
+    for (int y = PlotTopMargin; y < PlotTopMargin + f.plot.height(); ++y)
+        for (int x = PlotLeftMargin; x < PlotLeftMargin + f.plot.width(); ++x)
+            for (int k = 0; k < 4; ++k)
+                differing += two.pixel(2 * x + k % 2, 2 * y + k / 2) != f.dataCanvas.pixel(x, y);
+    EXPECT_EQ(differing, 0);
+    // The axis titles and labels are there at the finer raster: dark pixels left of the plot.
+    int dark = 0;
+    for (int y = 0; y < two.height(); ++y)
+        for (int x = 0; x < 2 * PlotLeftMargin; ++x)
+            dark += qGray(two.pixel(x, y)) < 128;
+    EXPECT_GT(dark, 200);
+}
+
+// The fitted curve runs only over its span, one pixel per column step, in its channel's mask;
+// values off the range leave no trace; the readout sits on its channel's side.
+TEST(FitOverlay, CurveOverItsSpanAndReadoutAtItsSide) {
+    DisplayFixture f; // time and B both 0 .. 10
+    for (const bool channelB : {false, true}) {
+        SCOPED_TRACE(channelB ? "B" : "A");
+        IndexedImage image(203, 103);
+        FitDrawing fit;
+        fit.Value = [](double t) { return t < 6 ? 5.0 : t < 8 ? std::nan("") : 1e300; };
+        fit.XFrom = 2, fit.XTo = 9;
+        fit.XScale = &f.ScaleT;
+        fit.YScale = &f.ScaleB;
+        fit.ChannelB = channelB;
+        DrawFitOverlay(image, fit, PlotFont());
+        const std::uint8_t mask = channelB ? PaletteMask::FitB : PaletteMask::FitA;
+        const int row = static_cast<int>(PlotRow(5, 0, 10, 103));
+        const int from = static_cast<int>(PlotColumn(2, 0, 10, 203));
+        const int to = static_cast<int>(PlotColumn(6, 0, 10, 203));
+        int drawn = 0;
+        for (int y = 0; y < 103; ++y)
+            for (int x = 0; x < 203; ++x)
+                drawn += image.pixel(x, y) != PaletteIndex::Background;
+        EXPECT_EQ(drawn, to - from);
+        EXPECT_EQ(image.pixel(from, row), mask);
+        EXPECT_EQ(image.pixel(from - 1, row), PaletteIndex::Background);
+
+        fit.Value = [](double) { return std::nan(""); };
+        fit.Readout = {QStringLiteral("R² = 0,99")};
+        IndexedImage box(203, 103);
+        DrawFitOverlay(box, fit, PlotFont());
+        const std::uint8_t text = channelB ? PaletteIndex::FitTextB : PaletteIndex::FitTextA;
+        EXPECT_EQ(box.pixel(channelB ? 192 : 10, 24), text);
+        EXPECT_EQ(box.pixel(channelB ? 10 : 192, 24), PaletteIndex::Background);
+    }
+    EXPECT_EQ(PictureFooter(QStringLiteral("Spannung (V): U"), QString(),
+                            QDateTime(QDate(2026, 12, 8), QTime(14, 5))),
+              QStringLiteral("A: Spannung (V): U     B: –     08.12.2026, 14:05 Uhr"));
 }
 
 TEST(Analysis, RangesSpansAndRatios) {

@@ -1,0 +1,77 @@
+#include "FitOverlay.h"
+
+#include "Plot.h"
+#include "skala.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace {
+
+// Rows far outside are pulled to just beyond the image, where the line leaves no trace, so that
+// a step between two columns never runs through millions of rows.
+double clampRow(double row, int h) {
+    return std::clamp(row, -3.0, static_cast<double>(h + 2));
+}
+
+void stepLine(IndexedImage& image, double x0, double y0, double x1, double y1,
+              std::uint8_t mask) {
+    const double n = std::max({std::fabs(x1 - x0), std::fabs(y1 - y0), 1.0});
+    for (int k = 0; k <= static_cast<int>(n); ++k) {
+        const int x = static_cast<int>(std::nearbyint(x0 + (x1 - x0) * k / n));
+        const int y = static_cast<int>(std::nearbyint(y0 + (y1 - y0) * k / n));
+        if (x > 0 && x < image.width() - 1 && y > 0 && y < image.height() - 1)
+            image.row(y)[x] &= mask;
+    }
+}
+
+void drawReadout(IndexedImage& image, const QStringList& lines, bool right, const QFont& font,
+                 std::uint8_t index) {
+    if (lines.isEmpty()) return;
+    int width = 0, lineHeight = 0;
+    for (const QString& line : lines) {
+        const QSize s = IndexedImage::textSize(line, font);
+        width = std::max(width, s.width());
+        lineHeight = std::max(lineHeight, s.height());
+    }
+    constexpr int margin = 10, top = 24, pad = 4;
+    const int left = right ? image.width() - margin - width - 2 * pad : margin;
+    const int bottom = top + 2 * pad + lineHeight * static_cast<int>(lines.size());
+    image.drawRectangle(left, top, left + width + 2 * pad, bottom, index,
+                        PaletteIndex::Background);
+    for (int i = 0; i < lines.size(); ++i)
+        image.drawText(left + pad, top + pad + i * lineHeight, lines[i], font, index);
+}
+
+} // namespace
+
+void DrawFitOverlay(IndexedImage& image, const FitDrawing& fit, const QFont& font) {
+    const int w = image.width(), h = image.height();
+    if (w < 4 || h < 4 || !fit.XScale || !fit.YScale || !fit.Value) return;
+    const std::uint8_t mask = fit.ChannelB ? PaletteMask::FitB : PaletteMask::FitA;
+    const double xs = fit.XScale->RangeStart, xe = fit.XScale->RangeEnd;
+    const double ys = fit.YScale->RangeStart, ye = fit.YScale->RangeEnd;
+    const double lo = std::min(fit.XFrom, fit.XTo), hi = std::max(fit.XFrom, fit.XTo);
+    const int first = std::max(1, static_cast<int>(std::ceil(PlotColumn(lo, xs, xe, w))));
+    const int last = std::min(w - 2, static_cast<int>(std::floor(PlotColumn(hi, xs, xe, w))));
+    bool havePrevious = false;
+    double px = 0, py = 0;
+    for (int column = first; column <= last; ++column) {
+        const double x = xs + (column - 1) * (xe - xs) / (w - 3);
+        const double value = fit.Value(std::clamp(x, lo, hi));
+        if (!std::isfinite(value)) {
+            havePrevious = false;
+            continue;
+        }
+        const double row = clampRow(PlotRow(value, ys, ye, h), h);
+        if (havePrevious)
+            stepLine(image, px, py, column, row, mask);
+        else
+            stepLine(image, column, row, column, row, mask);
+        havePrevious = true;
+        px = column;
+        py = row;
+    }
+    drawReadout(image, fit.Readout, fit.ChannelB, font,
+                fit.ChannelB ? PaletteIndex::FitTextB : PaletteIndex::FitTextA);
+}
