@@ -276,6 +276,8 @@ QMenu* MainCursors::CreateMenu() {
     QAction* back = menu->addAction(QStringLiteral("Zoom zur\u00FCck\tR\u00FCcktaste"));
     back->setEnabled(w.RangeHistory.hasEarlier(CaptureRanges(s)));
     connect(back, &QAction::triggered, this, [this] { ZoomBack(); });
+    menu->addSeparator();
+    w.AddReportActions(*menu);
     return menu;
 }
 

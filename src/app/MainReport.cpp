@@ -4,6 +4,7 @@
 
 #include "Dialogs.h"
 #include "FitOverlay.h"
+#include "MainCursors.h"
 #include "TComboBox.h"
 #include "TPaintBox.h"
 
@@ -12,14 +13,15 @@
 #include <QDateTime>
 #include <QDir>
 #include <QFileInfo>
+#include <QLabel>
 #include <QMenu>
-#include <QMouseEvent>
 #include <QPainter>
 #include <QPrintDialog>
 #include <QPrinter>
 #include <QSaveFile>
 
 #include <algorithm>
+#include <cmath>
 
 namespace {
 
@@ -39,11 +41,23 @@ const ModelEntry TimeModels[] = {
 } // namespace
 
 PictureSource TFormMain::PlotPictureSource() {
-    return {*this, Scales(), ReadDisplayControls(), PaintBoxData->size()};
+    return {*this, Scales(), ReadDisplayControls(), PaintBoxData->size(), Display.Cursors};
 }
 
 QImage TFormMain::PlotPictureImage(int scale) {
-    return RenderPlotPicture(PlotPictureSource(), scale, ReportOverlay());
+    QImage image = RenderPlotPicture(PlotPictureSource(), scale, ReportOverlay());
+    // The cursor readout is a box over the plot, not part of its image: drawn in at the
+    // picture's scale where the window shows it.
+    QLabel* readout = Measuring ? Measuring->LabelMesswerte : nullptr;
+    if (image.isNull() || !readout || !readout->isVisible()) return image;
+    image.setDevicePixelRatio(image.width() / static_cast<double>(PaintBoxData->width()));
+    {
+        QPainter painter(&image);
+        readout->render(&painter, PaintBoxData->mapFromGlobal(readout->mapToGlobal(QPoint())),
+                        QRegion(), QWidget::DrawChildren);
+    }
+    image.setDevicePixelRatio(1);
+    return image;
 }
 
 void TFormMain::ButtonBildKopierenClick() {
@@ -81,14 +95,16 @@ bool TFormMain::PrintPlot(QPrinter& printer) {
     painter.drawText(QRect(0, page.height() - footerHeight, page.width(), footerHeight),
                      Qt::AlignLeft | Qt::AlignBottom, footer);
 
-    const PictureSource source = PlotPictureSource();
-    const QSize box = source.PaintBox;
+    const QSize box = PaintBoxData->size();
     if (box.isEmpty()) return painter.end();
-    const double scale = std::min(static_cast<double>(page.width()) / box.width(),
-                                  static_cast<double>(page.height() - footerHeight) / box.height());
-    painter.translate((page.width() - box.width() * scale) / 2, 0);
-    painter.scale(scale, scale);
-    PaintPlotPicture(painter, source, ReportOverlay());
+    const QRectF room(0, 0, page.width(), page.height() - footerHeight);
+    const double fit = std::min(room.width() / box.width(), room.height() / box.height());
+    // Drawn at up to four times the window's raster, then scaled onto the page: sharp on paper
+    // without a picture of the printer's full resolution.
+    const QImage image = PlotPictureImage(std::clamp(static_cast<int>(std::ceil(fit)), 1, 4));
+    const QSizeF size(box.width() * fit, box.height() * fit);
+    painter.setRenderHint(QPainter::SmoothPixmapTransform);
+    painter.drawImage(QRectF(QPointF((room.width() - size.width()) / 2, 0), size), image);
     return painter.end();
 }
 
@@ -125,7 +141,9 @@ PlotOverlay TFormMain::ReportOverlay() {
         return {};
     }
     const FitDrawing drawing = PlotFitDrawing(*ShownFit, *this, Scales());
-    return [drawing](IndexedImage& image) { DrawFitOverlay(image, drawing, PlotFont()); };
+    return [drawing](IndexedImage& image, const PaintGeometry& g) {
+        DrawFitOverlay(image, drawing, PlotFont(g.Scale), g);
+    };
 }
 
 void TFormMain::AddReportActions(QMenu& menu) {
@@ -139,8 +157,11 @@ void TFormMain::AddReportActions(QMenu& menu) {
     menu.addAction(QStringLiteral("Drucken …"), this, [this] { ButtonDruckenClick(); });
     menu.addSeparator();
 
-    // The visible span of the bottom axis: time, or the channel serving as x.
-    const double from = ScaleBottom->RangeStart, to = ScaleBottom->RangeEnd;
+    // Between the time cursors when they are shown, else the visible span of the bottom axis:
+    // time, or the channel serving as x.
+    const TimeSpan cursors = Cursors.timeSpan();
+    const double from = cursors.Enabled ? cursors.T1 : ScaleBottom->RangeStart;
+    const double to = cursors.Enabled ? cursors.T2 : ScaleBottom->RangeEnd;
     const bool haveData = DataCount > 0;
     if (ReadDisplayControls().Mode() == PlotMode::Normal) {
         for (const bool channelB : {false, true}) {
@@ -163,23 +184,4 @@ void TFormMain::AddReportActions(QMenu& menu) {
     }
     if (ShownFit)
         menu.addAction(QStringLiteral("Ausgleichskurve entfernen"), this, [this] { RemoveFit(); });
-}
-
-void TFormMain::ConnectReport() {
-    // Only a right click that did not move opens the menu: a right drag pans the plot.
-    connect(PaintBoxData, &TPaintBox::MouseDown, this, [this](QMouseEvent* e) {
-        ReportRightClick = e->button() == Qt::RightButton;
-        ReportPressAt = e->position().toPoint();
-    });
-    connect(PaintBoxData, &TPaintBox::MouseMove, this, [this](QMouseEvent* e) {
-        if ((e->position().toPoint() - ReportPressAt).manhattanLength() > 2)
-            ReportRightClick = false;
-    });
-    connect(PaintBoxData, &TPaintBox::MouseUp, this, [this](QMouseEvent* e) {
-        if (e->button() != Qt::RightButton || !ReportRightClick) return;
-        ReportRightClick = false;
-        QMenu menu(this);
-        AddReportActions(menu);
-        menu.exec(e->globalPosition().toPoint());
-    });
 }

@@ -39,7 +39,6 @@ TFormMain::TFormMain(QWidget* parent) : QMainWindow(parent), Pipeline(*this, Par
     CreatePanels();
     ConnectHandlers();
     ConnectDisplay();
-    ConnectReport();
 
     // 1. Axis scales: left A, right B, bottom time; the XY scale stays hidden until needed.
     ScaleLeft = &ScaleA;

@@ -81,8 +81,9 @@ public:
     QSize MinimumClientSize() const;
 
     // --- pictures, printing and curve fits (MainReport.cpp) ---
-    // Adds the plot's report actions to a menu (the plot's context menu).
+    // Adds the plot's report actions to a menu (the plot's context menu, after the cursors').
     void AddReportActions(QMenu& menu);
+    // The picture with the fit and, when shown, the cursors and their readout.
     QImage PlotPictureImage(int scale);
     void ButtonBildKopierenClick();
     // Asks for a file name and writes the picture at the given scale as PNG.
@@ -91,7 +92,8 @@ public:
     // One landscape page: the picture as large as it fits, a footer with both definitions and
     // the date and time.
     bool PrintPlot(QPrinter& printer);
-    // Fits a channel over [from, to] (of time, or of the bottom channel in an XY mode) and
+    // Fits a channel over [from, to] (of time: between the time cursors when they are shown,
+    // else the visible span; of the bottom channel in an XY mode) and
     // shows the curve with its readout on the plot; a fit that cannot be made is reported.
     void FitOnPlot(bool channelB, FitModel model, double from, double to);
     void RemoveFit();
@@ -293,7 +295,6 @@ private:
     // Mouse and check box connections of the display, and its hidden analysis controls.
     void ConnectDisplay();
     void ShowAnalysis();
-    void ConnectReport();
     PictureSource PlotPictureSource();
     void LayoutPanels();
     void FitPlotToPanel();
@@ -333,9 +334,6 @@ private:
     std::vector<Anchor> Anchors;
     bool Shown = false;
     bool Closing = false;
-    // A right click without movement opens the plot's context menu; a right drag pans.
-    QPoint ReportPressAt;
-    bool ReportRightClick = false;
 };
 
 // Wires the signal list editor to the main window (lists, taking lines over, errors).

@@ -11,6 +11,7 @@
 #include <QImage>
 
 struct MeasurementStore;
+class QPainter;
 class TParser;
 
 /// Everything the drawing reads and writes, borrowed from the main window.
@@ -46,6 +47,9 @@ struct RefreshResult {
 
 /// The font of the plot's paint box: axis labels and legends, at a drawing's scale.
 QFont DataFont(double scale = 1);
+
+/// Draws a scale onto a painter in its Bounds, with the pen of the drawing's scale.
+void DrawScale(QPainter& painter, Tscale& scale, const PaintGeometry& g);
 
 void DrawRawStrip(DisplayContext& ctx);
 void DrawMeanStrip(DisplayContext& ctx);

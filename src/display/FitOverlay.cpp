@@ -15,18 +15,23 @@ double clampRow(double row, int h) {
 }
 
 void stepLine(IndexedImage& image, double x0, double y0, double x1, double y1,
-              std::uint8_t mask) {
+              std::uint8_t mask, int weight) {
     const double n = std::max({std::fabs(x1 - x0), std::fabs(y1 - y0), 1.0});
     for (int k = 0; k <= static_cast<int>(n); ++k) {
         const int x = static_cast<int>(std::nearbyint(x0 + (x1 - x0) * k / n));
         const int y = static_cast<int>(std::nearbyint(y0 + (y1 - y0) * k / n));
-        if (x > 0 && x < image.width() - 1 && y > 0 && y < image.height() - 1)
-            image.row(y)[x] &= mask;
+        // A square of weight x weight pixels from the point down and to the right, as a cell of
+        // the scale; each pixel of it ANDed once per step is harmless (AND is idempotent).
+        for (int dy = 0; dy < weight; ++dy)
+            for (int dx = 0; dx < weight; ++dx)
+                if (x + dx > 0 && x + dx < image.width() - 1 && y + dy > 0 &&
+                    y + dy < image.height() - 1)
+                    image.row(y + dy)[x + dx] &= mask;
     }
 }
 
 void drawReadout(IndexedImage& image, const QStringList& lines, bool right, const QFont& font,
-                 std::uint8_t index) {
+                 std::uint8_t index, const PaintGeometry& g) {
     if (lines.isEmpty()) return;
     int width = 0, lineHeight = 0;
     for (const QString& line : lines) {
@@ -34,7 +39,7 @@ void drawReadout(IndexedImage& image, const QStringList& lines, bool right, cons
         width = std::max(width, s.width());
         lineHeight = std::max(lineHeight, s.height());
     }
-    constexpr int margin = 10, top = 24, pad = 4;
+    const int margin = g.px(10), top = g.px(24), pad = g.px(4);
     const int left = right ? image.width() - margin - width - 2 * pad : margin;
     const int bottom = top + 2 * pad + lineHeight * static_cast<int>(lines.size());
     image.drawRectangle(left, top, left + width + 2 * pad, bottom, index,
@@ -45,7 +50,8 @@ void drawReadout(IndexedImage& image, const QStringList& lines, bool right, cons
 
 } // namespace
 
-void DrawFitOverlay(IndexedImage& image, const FitDrawing& fit, const QFont& font) {
+void DrawFitOverlay(IndexedImage& image, const FitDrawing& fit, const QFont& font,
+                    const PaintGeometry& g) {
     const int w = image.width(), h = image.height();
     if (w < 4 || h < 4 || !fit.XScale || !fit.YScale || !fit.Value) return;
     const std::uint8_t mask = fit.ChannelB ? PaletteMask::FitB : PaletteMask::FitA;
@@ -65,13 +71,13 @@ void DrawFitOverlay(IndexedImage& image, const FitDrawing& fit, const QFont& fon
         }
         const double row = clampRow(PlotRow(value, ys, ye, h), h);
         if (havePrevious)
-            stepLine(image, px, py, column, row, mask);
+            stepLine(image, px, py, column, row, mask, g.weight());
         else
-            stepLine(image, column, row, column, row, mask);
+            stepLine(image, column, row, column, row, mask, g.weight());
         havePrevious = true;
         px = column;
         py = row;
     }
     drawReadout(image, fit.Readout, fit.ChannelB, font,
-                fit.ChannelB ? PaletteIndex::FitTextB : PaletteIndex::FitTextA);
+                fit.ChannelB ? PaletteIndex::FitTextB : PaletteIndex::FitTextA, g);
 }

@@ -2,6 +2,7 @@
 // their own.
 #pragma once
 
+#include "DisplayState.h"
 #include "IndexedImage.h"
 
 #include <QStringList>
@@ -21,5 +22,7 @@ struct FitDrawing {
 };
 
 /// Draws the curve column by column over the part of [XFrom, XTo] inside the x range, joining
-/// the columns with a line ANDed with PaletteMask::FitA / FitB, then the readout box.
-void DrawFitOverlay(IndexedImage& image, const FitDrawing& fit, const QFont& font);
+/// the columns with a line ANDed with PaletteMask::FitA / FitB, as thick as the drawing's
+/// points' weight, then the readout box (font given at the drawing's scale).
+void DrawFitOverlay(IndexedImage& image, const FitDrawing& fit, const QFont& font,
+                    const PaintGeometry& g = {});

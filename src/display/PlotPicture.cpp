@@ -1,46 +1,47 @@
 #include "PlotPicture.h"
 
+#include "DisplayRefresh.h"
 #include "Plot.h"
 
 #include <QDateTime>
 #include <QPainter>
 
 #include <algorithm>
-
-void PaintPlotPicture(QPainter& painter, const PictureSource& source, const PlotOverlay& overlay) {
-    const int w = source.PaintBox.width(), h = source.PaintBox.height();
-    painter.save();
-    painter.fillRect(0, 0, w, h, Qt::white);
-    // The scales first: the plot's grid uses the tick positions of their drawing.
-    painter.setFont(PlotFont());
-    for (Tscale* scale : {source.Scales.Left, source.Scales.Right, source.Scales.Bottom}) {
-        painter.setPen(Qt::black);
-        painter.setBrush(Qt::NoBrush);
-        scale->Canvas = &painter;
-        scale->Draw();
-        scale->Canvas = nullptr;
-    }
-    IndexedImage plot(w - 2 * PlotLeftMargin, h - 60);
-    const DisplayState noZoomBox;
-    PaintPlot(plot, source.Store, source.Scales, source.Controls, noZoomBox, PlotFont());
-    if (overlay) overlay(plot);
-    painter.drawImage(PlotLeftMargin, PlotTopMargin, plot.toRgb32());
-    painter.restore();
-}
+#include <vector>
 
 QImage RenderPlotPicture(const PictureSource& source, int scale, const PlotOverlay& overlay) {
-    scale = std::clamp(scale, 1, 8);
-    QImage image(source.PaintBox * scale, QImage::Format_RGB32);
-    if (image.isNull()) return image;
-    // Painting at a device pixel ratio keeps the layout in paint-box pixels while the texts and
-    // lines get the finer raster.
-    image.setDevicePixelRatio(scale);
+    DisplayState state;
+    state.Geometry.Scale = std::clamp(scale, 1, 8);
+    state.Cursors = source.Cursors;
+    const PaintGeometry& g = state.Geometry;
+    QImage canvas(g.px(source.PaintBox.width()), g.px(source.PaintBox.height()),
+                  QImage::Format_RGB32);
+    if (canvas.isNull()) return canvas;
+    canvas.fill(Qt::white);
+
+    // The scales are the window's: placed for the picture here, given back afterwards.
+    const ScaleSet& s = source.Scales;
+    std::vector<std::pair<Tscale*, Tscale>> saved;
+    for (Tscale* t : {s.Left, s.Right, s.Bottom})
+        if (std::none_of(saved.begin(), saved.end(), [t](const auto& e) { return e.first == t; }))
+            saved.emplace_back(t, *t);
+
+    IndexedImage plot;
+    PlacePlotArea(canvas.size(), state, s, plot);
     {
-        QPainter painter(&image);
-        PaintPlotPicture(painter, source, overlay);
+        // The scales first: the plot's grid uses the tick positions of their drawing.
+        QPainter painter(&canvas);
+        painter.setFont(DataFont(g.Scale));
+        for (Tscale* t : {s.Left, s.Right, s.Bottom})
+            DrawScale(painter, *t, g);
     }
-    image.setDevicePixelRatio(1);
-    return image;
+    PaintPlot(plot, source.Store, s, source.Controls, state, PlotFont(g.Scale));
+    if (overlay) overlay(plot, g);
+    plot.expandInto(canvas, g.px(PlotLeftMargin), g.px(PlotTopMargin));
+
+    for (auto& [t, copy] : saved)
+        *t = copy;
+    return canvas;
 }
 
 QString PictureFooter(const QString& definitionA, const QString& definitionB,

@@ -20,6 +20,7 @@
 #include <QPushButton>
 #include <QScrollBar>
 #include <QTest>
+#include <QTimer>
 
 #include <cmath>
 
@@ -403,6 +404,46 @@ TEST_F(DisplayWindowTest, ContextMenuOffersTheFitsOfTheMode) {
         return out;
     };
     QStringList normal = captions();
+    // The plot has one menu: the cursors' entries, then the report's.
+    std::unique_ptr<QMenu> plotMenu(win->Measuring->CreateMenu());
+    QStringList both;
+    for (QAction* a : plotMenu->actions())
+        both << a->text();
+    EXPECT_EQ(both.indexOf(QStringLiteral("Zeitcursor t1, t2")), 0);
+    EXPECT_GT(both.indexOf(QStringLiteral("Bild kopieren")), both.indexOf(QStringLiteral("Zeitcursor t1, t2")));
+    EXPECT_EQ(both.filter(QStringLiteral("Ausgleichskurve B")).size(), 1);
+    // A right click opens it once.
+    win->show();
+    int opened = 0;
+    QTimer closer;
+    QObject::connect(&closer, &QTimer::timeout, [&] {
+        if (QWidget* popup = QApplication::activePopupWidget()) {
+            ++opened;
+            popup->close();
+        }
+    });
+    closer.start(20);
+    const QPoint inPlot(PlotLeftMargin + 100, PlotTopMargin + 100);
+    SendMouse(win->PaintBoxData, QEvent::MouseButtonPress, inPlot, Qt::RightButton, Qt::RightButton);
+    SendMouse(win->PaintBoxData, QEvent::MouseButtonRelease, inPlot, Qt::RightButton, Qt::NoButton);
+    QTest::qWait(300);
+    closer.stop();
+    EXPECT_EQ(opened, 1);
+
+    // With the time cursors on, the fit runs between them: 10 s .. 40 s of the cooling.
+    win->Cursors.setVerticalOn(true, 0, 50);
+    win->Cursors.X = {40, 10};
+    plotMenu.reset(win->Measuring->CreateMenu());
+    for (QAction* a : plotMenu->actions())
+        if (a->text().startsWith(QStringLiteral("Ausgleichskurve B")))
+            for (QAction* m : a->menu()->actions())
+                if (m->text().startsWith(QStringLiteral("Exponentielle"))) m->trigger();
+    ASSERT_TRUE(win->ShownFit.has_value());
+    EXPECT_GE(win->ShownFit->Result.XMin, 10);
+    EXPECT_LE(win->ShownFit->Result.XMax, 40);
+    EXPECT_EQ(win->ShownFit->Result.PointCount, 61);
+    EXPECT_NEAR(win->ShownFit->Result.P[2], 120, 0.5);
+    win->Cursors.setVerticalOn(false, 0, 50);
     EXPECT_TRUE(normal.contains(QStringLiteral("Bild kopieren")));
     EXPECT_TRUE(normal.contains(QStringLiteral("Drucken …")));
     EXPECT_EQ(normal.filter(QStringLiteral("Ausgleichskurve A")).size(), 1);

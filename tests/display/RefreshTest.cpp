@@ -104,9 +104,10 @@ TEST(Refresh, HiddenAxisOfAnXyModeShowsNoButtons) {
     EXPECT_EQ(f.dataCanvas.pixel(760, 200), qRgb(255, 255, 255));
 }
 
-// The picture is drawn by the window's code: at scale 1 it is the plot paint box's canvas;
-// at scale 2 every plot pixel is a 2 x 2 block, the axes are drawn anew at the finer raster.
-TEST(PlotPicture, IsThePlotCanvasAtScaleOneAndItsBlocksAtScaleTwo) {
+// The picture is drawn by the window's code: at scale 1 it is the plot paint box's canvas, at
+// scale 2 the canvas of the same window on a screen of ratio 2, cursors included; the window's
+// scales keep their places and grid outputs.
+TEST(PlotPicture, IsTheWindowsCanvasAtTheScaleOfThePicture) {
     RefreshFixture f;
     for (int i = 0; i < 300; ++i) {
         const float t = i / 30.0f;
@@ -116,6 +117,8 @@ TEST(PlotPicture, IsThePlotCanvasAtScaleOneAndItsBlocksAtScaleTwo) {
     f.store.DataDefA = QStringLiteral("Spannung (V): U");
     f.store.SnapDefA = QStringLiteral("Spannung alt (V): U");
     f.ScaleA.Title = QStringLiteral("Spannung in <vf>V");
+    f.state.Cursors.Vertical = true;
+    f.state.Cursors.X = {2.5, 7.5};
     f.state.ZoomBoxActive = true; // the window's zoom box stays out of the picture
     f.state.ZoomX1 = 10, f.state.ZoomY1 = 10, f.state.ZoomX2 = 200, f.state.ZoomY2 = 200;
     f.store.RawDirty = true;
@@ -124,33 +127,52 @@ TEST(PlotPicture, IsThePlotCanvasAtScaleOneAndItsBlocksAtScaleTwo) {
     f.store.PlotDirty = true;
     f.refresh();
 
-    const PictureSource source{f.store, f.scales, f.controls, f.dataCanvas.size()};
+    const PictureSource source{f.store, f.scales, f.controls, f.dataCanvas.size(),
+                               f.state.Cursors};
+    const auto differing = [](const QImage& a, const QImage& b) {
+        int n = 0;
+        for (int y = 0; y < a.height(); ++y)
+            for (int x = 0; x < a.width(); ++x)
+                n += a.pixel(x, y) != b.pixel(x, y);
+        return n;
+    };
+    const TRect bottom = f.ScaleT.Bounds;
+    const double gridFirst = f.ScaleT.GridFirstPx;
     QSize overlaid;
-    const QImage one = RenderPlotPicture(source, 1, [&](IndexedImage& plot) {
+    const QImage one = RenderPlotPicture(source, 1, [&](IndexedImage& plot, const PaintGeometry& g) {
+        EXPECT_EQ(g.Scale, 1);
         overlaid = plot.size();
     });
     EXPECT_EQ(overlaid, f.plot.size());
     ASSERT_EQ(one.size(), f.dataCanvas.size());
-    int differing = 0;
-    for (int y = 0; y < one.height(); ++y)
-        for (int x = 0; x < one.width(); ++x)
-            differing += one.pixel(x, y) != f.dataCanvas.pixel(x, y);
-    EXPECT_EQ(differing, 0);
+    EXPECT_EQ(differing(one, f.dataCanvas), 0);
 
     const QImage two = RenderPlotPicture(source, 2);
-    ASSERT_EQ(two.size(), f.dataCanvas.size() * 2);
-    differing = 0;
-    for (int y = PlotTopMargin; y < PlotTopMargin + f.plot.height(); ++y)
-        for (int x = PlotLeftMargin; x < PlotLeftMargin + f.plot.width(); ++x)
-            for (int k = 0; k < 4; ++k)
-                differing += two.pixel(2 * x + k % 2, 2 * y + k / 2) != f.dataCanvas.pixel(x, y);
-    EXPECT_EQ(differing, 0);
-    // The axis titles and labels are there at the finer raster: dark pixels left of the plot.
-    int dark = 0;
-    for (int y = 0; y < two.height(); ++y)
-        for (int x = 0; x < 2 * PlotLeftMargin; ++x)
-            dark += qGray(two.pixel(x, y)) < 128;
-    EXPECT_GT(dark, 200);
+    EXPECT_EQ(f.ScaleT.Bounds.Left, bottom.Left);
+    EXPECT_EQ(f.ScaleT.Bounds.Bottom, bottom.Bottom);
+    EXPECT_EQ(f.ScaleT.GridFirstPx, gridFirst);
+    // The same window on a screen of ratio 2.
+    f.dataCanvas = QImage(f.dataCanvas.size() * 2, QImage::Format_RGB32);
+    f.dataCanvas.fill(Qt::white);
+    LayoutInput in;
+    in.Scale = 2;
+    in.PaintBoxMittel = f.meanCanvas.size() * 2;
+    in.PaintBoxData = f.dataCanvas.size();
+    FormResize(in, f.store, f.state, f.scales, f.mean, f.plot);
+    f.refresh();
+    ASSERT_EQ(two.size(), f.dataCanvas.size());
+    EXPECT_EQ(differing(two, f.dataCanvas), 0);
+    // The frame stays one device pixel wide; the cursor line is there at its column.
+    const QRgb black = f.plot.indexed8().color(0);
+    const int low = 2 * PlotTopMargin + f.plot.height() - 20;
+    EXPECT_EQ(two.pixel(139, low), qRgb(255, 255, 255));
+    EXPECT_EQ(two.pixel(140, low), black);
+    EXPECT_NE(two.pixel(141, low), black);
+    const int cursor = 140 + static_cast<int>(PlotColumn(2.5, 0, 10, f.plot.width()));
+    int grey = 0;
+    for (int y = 40; y < 60; ++y)
+        grey += two.pixel(cursor, y) == Palette().rgb(PaletteIndex::Background & PaletteMask::CursorTime);
+    EXPECT_GT(grey, 5);
 }
 
 // The fitted curve runs only over its span, one pixel per column step, in its channel's mask;
@@ -178,6 +200,13 @@ TEST(FitOverlay, CurveOverItsSpanAndReadoutAtItsSide) {
         EXPECT_EQ(drawn, to - from);
         EXPECT_EQ(image.pixel(from, row), mask);
         EXPECT_EQ(image.pixel(from - 1, row), PaletteIndex::Background);
+        // On a scale of 2 the line is two device pixels thick.
+        IndexedImage thick(203, 103);
+        PaintGeometry two;
+        two.Scale = 2;
+        DrawFitOverlay(thick, fit, PlotFont(2), two);
+        EXPECT_EQ(thick.pixel(from + 1, row + 1), mask);
+        EXPECT_EQ(thick.pixel(from + 1, row + 2), PaletteIndex::Background);
 
         fit.Value = [](double) { return std::nan(""); };
         fit.Readout = {QStringLiteral("R² = 0,99")};
