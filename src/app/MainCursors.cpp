@@ -1,5 +1,6 @@
 #include "MainCursors.h"
 
+#include "FitOverlay.h"
 #include "SignalDefinition.h"
 #include "TFormMain.h"
 #include "TPaintBox.h"
@@ -81,6 +82,12 @@ ReadoutInput MainCursors::Input() const {
     in.DataB = {{w.DataT, w.DataB, w.DataCount}, w.UnitB};
     in.SnapA = {{w.SnapT, w.SnapA, w.SnapCount}, unitOf(w.SnapDefA)};
     in.SnapB = {{w.SnapT, w.SnapB, w.SnapCount}, unitOf(w.SnapDefB)};
+    // A fit's readout box is drawn into the plot: the cursor readout keeps off it.
+    if (w.ShownFit) {
+        const PaintGeometry& g = w.Display.Geometry;
+        in.Occupied = FitReadoutRect(w.PlotBitmap.size(), PlotFitDrawing(*w.ShownFit, w, w.Scales()),
+                                     PlotFont(g.Scale), g);
+    }
     return in;
 }
 

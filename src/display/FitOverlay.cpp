@@ -30,25 +30,22 @@ void stepLine(IndexedImage& image, double x0, double y0, double x1, double y1,
     }
 }
 
-void drawReadout(IndexedImage& image, const QStringList& lines, bool right, const QFont& font,
-                 std::uint8_t index, const PaintGeometry& g) {
-    if (lines.isEmpty()) return;
+} // namespace
+
+QRect FitReadoutRect(QSize image, const FitDrawing& fit, const QFont& font,
+                     const PaintGeometry& g) {
+    if (fit.Readout.isEmpty()) return {};
     int width = 0, lineHeight = 0;
-    for (const QString& line : lines) {
+    for (const QString& line : fit.Readout) {
         const QSize s = IndexedImage::textSize(line, font);
         width = std::max(width, s.width());
         lineHeight = std::max(lineHeight, s.height());
     }
     const int margin = g.px(10), top = g.px(24), pad = g.px(4);
-    const int left = right ? image.width() - margin - width - 2 * pad : margin;
-    const int bottom = top + 2 * pad + lineHeight * static_cast<int>(lines.size());
-    image.drawRectangle(left, top, left + width + 2 * pad, bottom, index,
-                        PaletteIndex::Background);
-    for (int i = 0; i < lines.size(); ++i)
-        image.drawText(left + pad, top + pad + i * lineHeight, lines[i], font, index);
+    const int boxWidth = width + 2 * pad;
+    const int left = fit.ChannelB ? image.width() - margin - boxWidth : margin;
+    return {left, top, boxWidth + 1, 2 * pad + lineHeight * static_cast<int>(fit.Readout.size()) + 1};
 }
-
-} // namespace
 
 void DrawFitOverlay(IndexedImage& image, const FitDrawing& fit, const QFont& font,
                     const PaintGeometry& g) {
@@ -78,6 +75,14 @@ void DrawFitOverlay(IndexedImage& image, const FitDrawing& fit, const QFont& fon
         px = column;
         py = row;
     }
-    drawReadout(image, fit.Readout, fit.ChannelB, font,
-                fit.ChannelB ? PaletteIndex::FitTextB : PaletteIndex::FitTextA, g);
+    const QRect box = FitReadoutRect(image.size(), fit, font, g);
+    if (box.isEmpty()) return;
+    const std::uint8_t index = fit.ChannelB ? PaletteIndex::FitTextB : PaletteIndex::FitTextA;
+    image.drawRectangle(box.left(), box.top(), box.right(), box.bottom(), index,
+                        PaletteIndex::Background);
+    const int pad = g.px(4);
+    const int lineHeight = (box.height() - 1 - 2 * pad) / static_cast<int>(fit.Readout.size());
+    for (int i = 0; i < fit.Readout.size(); ++i)
+        image.drawText(box.left() + pad, box.top() + pad + i * lineHeight, fit.Readout[i], font,
+                       index);
 }

@@ -5,6 +5,7 @@
 #include "DisplayState.h"
 #include "IndexedImage.h"
 
+#include <QRect>
 #include <QStringList>
 
 #include <functional>
@@ -24,5 +25,9 @@ struct FitDrawing {
 /// Draws the curve column by column over the part of [XFrom, XTo] inside the x range, joining
 /// the columns with a line ANDed with PaletteMask::FitA / FitB, as thick as the drawing's
 /// points' weight, then the readout box (font given at the drawing's scale).
+/// Where the readout box goes in an image of that size (empty without readout lines).
+QRect FitReadoutRect(QSize image, const FitDrawing& fit, const QFont& font,
+                     const PaintGeometry& g = {});
+
 void DrawFitOverlay(IndexedImage& image, const FitDrawing& fit, const QFont& font,
                     const PaintGeometry& g = {});
