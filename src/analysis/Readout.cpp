@@ -230,6 +230,8 @@ Corner QuietCorner(const ReadoutInput& in, const ScaleSet& scales, QSize plot, Q
             if (c.HorizontalOn && y >= r.top() && y <= r.bottom()) cost[k] += CursorWeight;
         }
     }
+    for (int k = 0; k < 4; ++k)
+        if (rects[k].intersects(in.Occupied)) cost[k] += CursorWeight;
     // The curves as the plot draws them: time or the x channel across, values up.
     const Tscale& bottom = *scales.Bottom;
     const auto addCurve = [&](const float* xs, const float* ys, int count, const Tscale& scaleY) {

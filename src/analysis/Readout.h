@@ -8,6 +8,7 @@
 
 #include <QList>
 #include <QPoint>
+#include <QRect>
 #include <QSize>
 #include <QString>
 #include <QStringList>
@@ -34,6 +35,7 @@ struct ReadoutInput {
     bool ShowA = true, ShowB = true;
     SeriesInfo DataA, DataB;
     SeriesInfo SnapA, SnapB; ///< Count 0 when there is no snapshot
+    QRect Occupied; ///< a box already on the plot (a fit's readout), in plot pixels
 };
 
 /// A row: a label and one cell per column (or a single cell for the cursor positions).
@@ -58,7 +60,8 @@ QString PointerText(const ReadoutInput& in, int index);
 /// Where the readout box sits inside the plot.
 enum class Corner { TopRight, TopLeft, BottomRight, BottomLeft };
 /// The corner where a box of `box` pixels (kept `margin` pixels from the frame) hides least:
-/// a cursor line under it weighs as much as a thousand points of the shown curves. The
+/// a cursor line under it, or the occupied box overlapping it, weighs as much as a thousand
+/// points of the shown curves. The
 /// `current` corner stays unless another hides clearly less, so the box does not jump
 /// with every sweep.
 Corner QuietCorner(const ReadoutInput& in, const ScaleSet& scales, QSize plot, QSize box,

@@ -1,5 +1,6 @@
 #include "MainCursors.h"
 
+#include "FitOverlay.h"
 #include "SignalDefinition.h"
 #include "TFormMain.h"
 #include "TPaintBox.h"
@@ -81,6 +82,12 @@ ReadoutInput MainCursors::Input() const {
     in.DataB = {{w.DataT, w.DataB, w.DataCount}, w.UnitB};
     in.SnapA = {{w.SnapT, w.SnapA, w.SnapCount}, unitOf(w.SnapDefA)};
     in.SnapB = {{w.SnapT, w.SnapB, w.SnapCount}, unitOf(w.SnapDefB)};
+    // A fit's readout box is drawn into the plot: the cursor readout keeps off it.
+    if (w.ShownFit) {
+        const PaintGeometry& g = w.Display.Geometry;
+        in.Occupied = FitReadoutRect(w.PlotBitmap.size(), PlotFitDrawing(*w.ShownFit, w, w.Scales()),
+                                     PlotFont(g.Scale), g);
+    }
     return in;
 }
 
@@ -276,6 +283,8 @@ QMenu* MainCursors::CreateMenu() {
     QAction* back = menu->addAction(QStringLiteral("Zoom zur\u00FCck\tR\u00FCcktaste"));
     back->setEnabled(w.RangeHistory.hasEarlier(CaptureRanges(s)));
     connect(back, &QAction::triggered, this, [this] { ZoomBack(); });
+    menu->addSeparator();
+    w.AddReportActions(*menu);
     return menu;
 }
 

@@ -40,7 +40,8 @@ DisplayContext TFormMain::Context() {
             PlotBitmap,
             PaintBoxRoh->Canvas(),
             PaintBoxMittel->Canvas(),
-            PaintBoxData->Canvas()};
+            PaintBoxData->Canvas(),
+            ReportOverlay()};
 }
 
 void TFormMain::ApplyAxisImages() {

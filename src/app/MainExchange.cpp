@@ -106,10 +106,6 @@ void TFormMain::ButtonSSladenClick(QObject* Sender) {
 }
 
 void TFormMain::ReadBuffer(bool snapshot) {
-    Handle([&] { ReadBufferSteps(snapshot); });
-}
-
-void TFormMain::ReadBufferSteps(bool snapshot) {
     const std::optional<MeasurementText> read = readMeasurementText(ExchangeText);
     if (!read) return; // fewer than two lines: nothing changes
     if (read->withoutNumbers) {
@@ -119,6 +115,7 @@ void TFormMain::ReadBufferSteps(bool snapshot) {
         return;
     }
     const MeasurementText& m = *read;
+    QString applyError;
     if (snapshot) {
         SnapDefA = m.defA;
         SnapDefB = m.defB;
@@ -129,8 +126,13 @@ void TFormMain::ReadBufferSteps(bool snapshot) {
         ComboBoxB->SetText(DataDefB);
         // A definition that does not compile must not cost the points: they are stored all
         // the same and the error is shown afterwards.
-        ApplySignal('A', false);
-        ApplySignal('B', false);
+        for (char channel : {'A', 'B'}) {
+            try {
+                ApplySignal(channel, false);
+            } catch (const std::exception& e) {
+                if (applyError.isEmpty()) applyError = QString::fromUtf8(e.what());
+            }
+        }
     }
 
     const int n = std::min(m.count, PointCapacity);
@@ -146,8 +148,6 @@ void TFormMain::ReadBufferSteps(bool snapshot) {
         SnapMinT = m.minT, SnapMaxT = m.maxT;
     } else {
         DataCount = n;
-        DataLoaded = true;
-        SweepFirst = 0;
         DataMinA = m.minA, DataMaxA = m.maxA, DataMinB = m.minB, DataMaxB = m.maxB;
         DataMinT = m.minT, DataMaxT = m.maxT;
     }
@@ -162,6 +162,7 @@ void TFormMain::ReadBufferSteps(bool snapshot) {
     PlotDirty = true;
     if (!snapshot) AxesChanged = true;
 
+    if (!applyError.isEmpty()) Dlg().ShowError(this, applyError);
     if (m.droppedLines > 0)
         Dlg().ShowInfo(this, QStringLiteral("Es wurden nur die ersten %1 Datenpunkte geladen; "
                                             "%2 weitere Zeilen wurden nicht geladen.")

@@ -23,9 +23,8 @@ TriggerSettings TFormMain::TriggerControls() const {
                                               : TriggerMode::Normal;
     s.autoSnapshot = CheckBoxSchnappschuss->isChecked();
     s.resetEnabled = ButtonReset->isEnabled();
-    // The lines in force, not a typed or rejected one still standing in a combo box.
-    s.definitionA = AppliedDefA;
-    s.definitionB = AppliedDefB;
+    s.definitionA = ComboBoxA->Text();
+    s.definitionB = ComboBoxB->Text();
     return s;
 }
 
@@ -81,42 +80,33 @@ void TFormMain::ButtonSSLoeschenClick() {
     Pipeline.DeleteSnapshot();
 }
 
-// A rejected definition is reported once the handler has run all its steps.
 void TFormMain::ComboBoxSamplingRateChange() {
     if (ComboBoxSamplingRate->currentIndex() < 0) return;
-    Handle([this] {
-        IntervalMs = static_cast<int>(std::nearbyint(ParseNumber(ComboBoxSamplingRate->Text())));
-        const int mode = DeviceModeForInterval(IntervalMs);
-        if (mode != DeviceMode) {
-            DeviceMode = mode;
-            SendConfiguration();
-        }
-        RebuildMeanHistory(*this);
-        ComboBoxSamplesChange();
-    });
+    IntervalMs = static_cast<int>(std::nearbyint(ParseNumber(ComboBoxSamplingRate->Text())));
+    const int mode = DeviceModeForInterval(IntervalMs);
+    if (mode != DeviceMode) {
+        DeviceMode = mode;
+        SendConfiguration();
+    }
+    RebuildMeanHistory(*this);
+    ComboBoxSamplesChange();
 }
 
 void TFormMain::ComboBoxSamplesChange() {
     if (ComboBoxSamples->currentIndex() < 0) return;
-    Handle([this] {
-        ChangePointCount(*this,
-                         static_cast<int>(std::nearbyint(ParseNumber(ComboBoxSamples->Text()))));
-        ApplySignalA(true);
-        ApplySignalB(true);
-        RebuildTimeAxis(*this);
-        UpdateTimeScale();
-        PaintBoxData->update();
-    });
+    ChangePointCount(*this, static_cast<int>(std::nearbyint(ParseNumber(ComboBoxSamples->Text()))));
+    ApplySignalA(true);
+    ApplySignalB(true);
+    RebuildTimeAxis(*this);
+    UpdateTimeScale();
+    PaintBoxData->update();
 }
 
 // The configuration report itself is built and sent by the instrument link once a device is
-// held; the signals and range labels follow the calibration in every case. Recorded points
-// keep the voltages they were measured as.
+// held; the signals and range labels follow the calibration in every case.
 void TFormMain::SendConfiguration() {
-    Handle([this] {
-        if (Device && ConfigureDevice) ConfigureDevice();
-        ApplySignalA(true);
-        ApplySignalB(true);
-        UpdateRangeLabels();
-    });
+    if (Device && ConfigureDevice) ConfigureDevice();
+    ApplySignalA(true);
+    ApplySignalB(true);
+    UpdateRangeLabels();
 }

@@ -11,19 +11,20 @@
 #include "MeasurementStore.h"
 #include "Palette.h"
 #include "Plot.h"
+#include "PlotFit.h"
 #include "PlotInteraction.h"
+#include "PlotPicture.h"
 #include "PlotZoom.h"
 #include "RawStrips.h"
 #include "SamplePipeline.h"
 #include "skala.h"
 
 #include <QMainWindow>
-#include <QStringList>
 #include <QTimer>
 
 #include <cstdint>
-#include <exception>
 #include <functional>
+#include <optional>
 #include <vector>
 
 class Dialogs;
@@ -32,6 +33,8 @@ struct Calibration;
 class QCheckBox;
 class QLabel;
 class QLineEdit;
+class QMenu;
+class QPrinter;
 class QPlainTextEdit;
 class QPushButton;
 class QRadioButton;
@@ -76,6 +79,27 @@ public:
     QSize PlotSize() const { return Display.Geometry.logical(PlotBitmap.size()); }
     // The smallest window in which every control is whole (at least 770 x 570).
     QSize MinimumClientSize() const;
+
+    // --- pictures, printing and curve fits (MainReport.cpp) ---
+    // Adds the plot's report actions to a menu (the plot's context menu, after the cursors').
+    void AddReportActions(QMenu& menu);
+    // The picture with the fit and, when shown, the cursors and their readout.
+    QImage PlotPictureImage(int scale);
+    void ButtonBildKopierenClick();
+    // Asks for a file name and writes the picture at the given scale as PNG.
+    void ButtonBildSpeichernClick(int scale);
+    void ButtonDruckenClick();
+    // One landscape page: the picture as large as it fits, a footer with both definitions and
+    // the date and time.
+    bool PrintPlot(QPrinter& printer);
+    // Fits a channel over [from, to] (of time: between the time cursors when they are shown,
+    // else the visible span; of the bottom channel in an XY mode) and
+    // shows the curve with its readout on the plot; a fit that cannot be made is reported.
+    void FitOnPlot(bool channelB, FitModel model, double from, double to);
+    void RemoveFit();
+    // Draws the shown fit into the plot image; nothing once the data it was made of changed.
+    PlotOverlay ReportOverlay();
+    std::optional<PlotFit> ShownFit;
 
     // --- instrument data ---
     // The data handler installed on Device: decodes reports of the held instrument only.
@@ -252,7 +276,6 @@ protected:
     void closeEvent(QCloseEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
-    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     // A control that keeps its distance to its panel's right and/or bottom edge.
@@ -272,36 +295,17 @@ private:
     // Mouse and check box connections of the display, and its hidden analysis controls.
     void ConnectDisplay();
     void ShowAnalysis();
+    PictureSource PlotPictureSource();
     void LayoutPanels();
     void FitPlotToPanel();
     void CaptureAnchors();
     void ApplyAnchors();
     void PlaceSignalPanel();
 
-    // Errors: Qt does not let an exception leave a slot. Each handler runs its steps to the end
-    // inside a HandlerScope; errors met meanwhile are collected and shown once, when the
-    // outermost handler has finished.
-    template <class Steps> void Handle(Steps&& steps) {
-        ++HandlerDepth;
-        try {
-            steps();
-        } catch (const std::exception& e) {
-            NoteError(QString::fromUtf8(e.what()));
-        }
-        if (--HandlerDepth == 0) ShowPendingErrors();
-    }
-    void NoteError(const QString& text);
-    void ShowPendingErrors();
-    // Shown at the end of the running handler, or after it when none runs (data, timer).
-    void ReportError(const QString& text);
-    int HandlerDepth = 0;
-    QStringList PendingErrors;
-
     // The nested apply of the two signal groups is one routine with the channel's controls.
     struct SignalGroup;
     SignalGroup Group(char channel);
-    // False when the formula was rejected: the channel then keeps its applied definition.
-    bool ApplySignal(char channel, bool reevaluate);
+    void ApplySignal(char channel, bool reevaluate);
     void EditSignalKeyPress(char channel, QObject* Sender);
     void ComboBoxKeyPress(char channel, QObject* Sender);
     void ComboBoxChange(char channel);
@@ -314,7 +318,6 @@ private:
     void SaveOrCopy(bool toFile, const QString& text);
     bool ReadIntoBuffer(bool fromFile);
     void ReadBuffer(bool snapshot);
-    void ReadBufferSteps(bool snapshot);
 
     // Trigger helpers: the controls' state for the pipeline, and what it changed.
     TriggerSettings TriggerControls() const;

@@ -70,7 +70,9 @@ void clearStrip(QPainter& p, const DisplayState& st, int w, int h, Strip strip) 
     }
 }
 
-void drawScale(QPainter& painter, Tscale& scale, const PaintGeometry& g) {
+} // namespace
+
+void DrawScale(QPainter& painter, Tscale& scale, const PaintGeometry& g) {
     QPen pen(Qt::black, g.weight());
     pen.setCapStyle(Qt::FlatCap); // a tick ends where the plot's frame begins
     painter.setPen(pen);
@@ -80,8 +82,6 @@ void drawScale(QPainter& painter, Tscale& scale, const PaintGeometry& g) {
     // The canvas lives only as long as this painter.
     scale.Canvas = nullptr;
 }
-
-} // namespace
 
 QFont DataFont(double scale) {
     return PlotFont(scale);
@@ -108,6 +108,7 @@ void DrawMeanStrip(DisplayContext& ctx) {
 void DrawPlot(DisplayContext& ctx) {
     const PaintGeometry& g = ctx.State.Geometry;
     PaintPlot(ctx.Plot, ctx.Store, ctx.Scales, ctx.Controls, ctx.State, PlotFont(g.Scale));
+    if (ctx.Overlay) ctx.Overlay(ctx.Plot, g);
     ctx.State.PlotValid = true;
     ctx.Plot.expandInto(ctx.DataCanvas, g.px(PlotLeftMargin), g.px(PlotTopMargin));
     ctx.Store.PlotDirty = false;
@@ -122,7 +123,7 @@ void DrawAxis(DisplayContext& ctx, Strip strip) {
         QPainter painter(&ctx.DataCanvas);
         painter.setFont(DataFont(st.Geometry.Scale));
         clearStrip(painter, st, ctx.DataCanvas.width(), ctx.DataCanvas.height(), strip);
-        drawScale(painter, *info.Scale, st.Geometry);
+        DrawScale(painter, *info.Scale, st.Geometry);
     }
     const std::pair<double, double> range{info.Scale->RangeStart, info.Scale->RangeEnd};
     if (!info.Hidden) {
@@ -169,7 +170,7 @@ void PaintBoxDataPaint(DisplayContext& ctx) {
         DrawPlot(ctx);
     QPainter painter(&ctx.DataCanvas);
     painter.setFont(DataFont(g.Scale));
-    drawScale(painter, *ctx.Scales.Left, g);
-    drawScale(painter, *ctx.Scales.Right, g);
-    drawScale(painter, *ctx.Scales.Bottom, g);
+    DrawScale(painter, *ctx.Scales.Left, g);
+    DrawScale(painter, *ctx.Scales.Right, g);
+    DrawScale(painter, *ctx.Scales.Bottom, g);
 }

@@ -5,11 +5,13 @@
 
 #include "DisplayState.h"
 #include "IndexedImage.h"
+#include "PlotPicture.h"
 
 #include <QFont>
 #include <QImage>
 
 struct MeasurementStore;
+class QPainter;
 class TParser;
 
 /// Everything the drawing reads and writes, borrowed from the main window.
@@ -27,6 +29,7 @@ struct DisplayContext {
     QImage& RawCanvas;  ///< canvas of PaintBoxRoh
     QImage& MeanCanvas; ///< canvas of PaintBoxMittel
     QImage& DataCanvas; ///< canvas of PaintBoxData
+    PlotOverlay Overlay = {}; ///< drawn into the plot image after the curves
 };
 
 /// Which canvases a call changed; the window repaints those paint boxes and applies
@@ -44,6 +47,9 @@ struct RefreshResult {
 
 /// The font of the plot's paint box: axis labels and legends, at a drawing's scale.
 QFont DataFont(double scale = 1);
+
+/// Draws a scale onto a painter in its Bounds, with the pen of the drawing's scale.
+void DrawScale(QPainter& painter, Tscale& scale, const PaintGeometry& g);
 
 void DrawRawStrip(DisplayContext& ctx);
 void DrawMeanStrip(DisplayContext& ctx);

@@ -78,6 +78,9 @@ inline constexpr std::uint8_t SnapshotLegendB = Palette::nearestIndex(247, 175, 
 inline constexpr std::uint8_t DifferentialZeroLine = 0xDF;
 /// Names of the measuring cursors beside their lines.
 inline constexpr std::uint8_t CursorLabel = Palette::nearestIndex(82, 82, 82);
+/// Readout of a fitted curve, in the colour of its curve.
+inline constexpr std::uint8_t FitTextA = 0x09; ///< (0, 0, 148)
+inline constexpr std::uint8_t FitTextB = 0x90; ///< (148, 0, 0)
 } // namespace PaletteIndex
 
 /// Masks of a point: the core goes into the pixel and its four direct neighbours, the halo
@@ -113,4 +116,10 @@ inline constexpr std::uint8_t ZeroLineRight = 0xFA; ///< also the vertical one w
 inline constexpr std::uint8_t CursorTime = 0x77;
 inline constexpr std::uint8_t CursorValueA = 0x7F;
 inline constexpr std::uint8_t CursorValueB = 0xF7;
+// Fitted curves: a darker shade of the channel's colour, so that the line shows on the
+// channel's own points and they show around it; A and B meet in black. They keep the bits the
+// cursors clear (0x88): a cursor crossing a fit stays visible, and no cursor over a point of
+// the channel (0x07, 0x70) looks like a fit.
+inline constexpr std::uint8_t FitA = 0x09;
+inline constexpr std::uint8_t FitB = 0x90;
 } // namespace PaletteMask

@@ -77,20 +77,12 @@ int SignalPanelTop(const LayoutInput& in, bool scrollBarVisible) {
                             : in.PanellinksPufferHeight;
 }
 
-LayoutResult FormResize(const LayoutInput& in, MeasurementStore& store, DisplayState& state,
-                        const ScaleSet& scales, IndexedImage& meanStrip, IndexedImage& plot) {
-    LayoutResult out;
-    const QSize minimum = in.Minimum.expandedTo(QSize(MinWindowWidth, MinWindowHeight));
-    out.Window = in.Window.expandedTo(minimum);
-
-    state.Geometry.Scale = in.Scale > 0 ? in.Scale : 1;
+void PlacePlotArea(QSize canvas, DisplayState& state, const ScaleSet& scales, IndexedImage& plot) {
     const PaintGeometry& g = state.Geometry;
     const int ml = g.px(PlotLeftMargin), mt = g.px(PlotTopMargin);
-    state.MeanStripValid = false;
-    meanStrip.resize(in.PaintBoxMittel.width() - ml, in.PaintBoxMittel.height());
     state.PlotValid = false;
     // The row table follows the image, however tall the paint box is.
-    const int wd = in.PaintBoxData.width(), hd = in.PaintBoxData.height();
+    const int wd = canvas.width(), hd = canvas.height();
     const int wp = wd - 2 * ml, hp = hd - 4 * mt;
     plot.resize(wp, hp);
 
@@ -101,6 +93,19 @@ LayoutResult FormResize(const LayoutInput& in, MeasurementStore& store, DisplayS
     setAxis(*scales.Left, state.LeftAxisRect, 3, g.px(SideTitleMargin));
     setAxis(*scales.Right, state.RightAxisRect, 2, g.px(SideTitleMargin));
     setAxis(*scales.Bottom, state.BottomAxisRect, 1, g.px(BottomTitleMargin));
+}
+
+LayoutResult FormResize(const LayoutInput& in, MeasurementStore& store, DisplayState& state,
+                        const ScaleSet& scales, IndexedImage& meanStrip, IndexedImage& plot) {
+    LayoutResult out;
+    const QSize minimum = in.Minimum.expandedTo(QSize(MinWindowWidth, MinWindowHeight));
+    out.Window = in.Window.expandedTo(minimum);
+
+    state.Geometry.Scale = in.Scale > 0 ? in.Scale : 1;
+    const int ml = state.Geometry.px(PlotLeftMargin);
+    state.MeanStripValid = false;
+    meanStrip.resize(in.PaintBoxMittel.width() - ml, in.PaintBoxMittel.height());
+    PlacePlotArea(in.PaintBoxData, state, scales, plot);
 
     store.AxesChanged = true;
     store.PlotDirty = true;

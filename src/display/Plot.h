@@ -46,6 +46,9 @@ struct LayoutResult {
 /// Resizes the mean strip and plot images to device pixels (content invalid until redrawn), sets
 /// the display's scale, recomputes the three axis rectangles and puts them into the scales of
 /// the strips, and flags a full redraw.
+/// Sizes the plot image to a data canvas (device pixels, at state.Geometry) and places the
+/// axis strips and the scales around it.
+void PlacePlotArea(QSize canvas, DisplayState& state, const ScaleSet& scales, IndexedImage& plot);
 LayoutResult FormResize(const LayoutInput& in, MeasurementStore& store, DisplayState& state,
                         const ScaleSet& scales, IndexedImage& meanStrip, IndexedImage& plot);
 

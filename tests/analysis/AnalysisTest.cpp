@@ -278,11 +278,13 @@ TEST_F(CursorFixture, ReadoutBoxTakesTheCornerThatHidesLeast) {
         {"curve on top: below", false, {0, 0}, Corner::TopRight, Corner::BottomRight},
         {"stays where as good", false, {0, 0}, Corner::BottomLeft, Corner::BottomLeft},
         {"cursors right: left", true, {1.7, 1.9}, Corner::TopRight, Corner::BottomLeft},
+        {"off a fit's box bottom right", false, {0, 0}, Corner::BottomRight, Corner::BottomLeft},
     };
     for (const auto& r : rows) {
         SCOPED_TRACE(r.name);
         in.Cursors.VerticalOn = r.vertical;
         in.Cursors.X = r.x;
+        in.Occupied = r.current == Corner::BottomRight ? QRect(300, 250, 60, 30) : QRect();
         EXPECT_EQ(QuietCorner(in, scales, plot, box, 6, r.current), r.expected);
     }
     EXPECT_EQ(CornerPosition(Corner::BottomRight, plot, box, 6), QPoint(403 - 126, 303 - 86));
@@ -302,6 +304,7 @@ TEST_F(Readout, QuantitiesTakePrefixesWhereTheUnitAllows) {
         {1500, "V", "1,5 kV"},
         {999.96, "V", "1 kV"},
         {0.001, "V", "1 mV"},
+        {2e-15, "s", "0,002 ps"}, // the smallest prefix
         {-0.012345, "V/s", "-12,35 mV/s"},
         {0, "V", "0 V"},
         {2.5, "mV", "2,5 mV"},

@@ -8,15 +8,19 @@
 #include "TPaintBox.h"
 #include "VirtualInstrument.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QClipboard>
+#include <QImageReader>
 #include <QLabel>
 #include <QMenu>
 #include <QMouseEvent>
 #include <QPlainTextEdit>
+#include <QPrinter>
 #include <QPushButton>
 #include <QScrollBar>
 #include <QTest>
+#include <QTimer>
 
 #include <cmath>
 
@@ -299,6 +303,164 @@ TEST_F(DisplayWindowTest, CursorsMeasureOnThePlotAndTheWheelZoomsBack) {
     QTest::keyClick(box, Qt::Key_Backspace);
     EXPECT_EQ(win->ScaleT.RangeStart, 0);
     EXPECT_EQ(win->ScaleT.RangeEnd, 1);
+}
+
+// Stored points of a cooling on B (0.8 V + 3.2 V·e^(-t/120 s)) and a line on A, as a finished
+// sweep leaves them.
+void StoreCooling(TFormMain& win, int count) {
+    for (int i = 0; i < count; ++i) {
+        const float t = 0.5f * static_cast<float>(i);
+        win.DataT[i] = t;
+        win.DataA[i] = 0.01f * t;
+        win.DataB[i] = static_cast<float>(0.8 + 3.2 * std::exp(-t / 120.0));
+    }
+    win.DataCount = count;
+    win.PlotDirty = true;
+}
+
+// Pixels of the plot image that only the fitted curve of B and its readout produce.
+int FitPixelsOfB(const TFormMain& win) {
+    int n = 0;
+    for (int y = 0; y < win.PlotBitmap.height(); ++y)
+        for (int x = 0; x < win.PlotBitmap.width(); ++x)
+            n += win.PlotBitmap.pixel(x, y) == PaletteIndex::FitTextB;
+    return n;
+}
+
+TEST_F(DisplayWindowTest, FitOfTheCoolingIsDrawnUntilTheDataChange) {
+    StoreCooling(*win, 500);
+    win->RefreshDisplay();
+    EXPECT_EQ(FitPixelsOfB(*win), 0);
+
+    win->FitOnPlot(true, FitModel::Exponential, 0, 250);
+    ASSERT_TRUE(win->ShownFit.has_value());
+    EXPECT_NEAR(win->ShownFit->Result.P[2], 120, 0.1);
+    win->RefreshDisplay();
+    const int fitted = FitPixelsOfB(*win);
+    EXPECT_GT(fitted, win->PlotBitmap.width());
+    // The picture carries the fit as well.
+    const QImage picture = win->PlotPictureImage(1);
+    EXPECT_EQ(picture.copy(QRect({PlotLeftMargin, PlotTopMargin}, win->PlotBitmap.size())),
+              win->PaintBoxData->Canvas().copy(
+                  QRect({PlotLeftMargin, PlotTopMargin}, win->PlotBitmap.size())));
+
+    // Values re-evaluated under another definition, or a new point: the fit no longer belongs
+    // to the data and goes.
+    win->DataB[100] += 0.25f;
+    win->PlotDirty = true;
+    win->RefreshDisplay();
+    EXPECT_EQ(FitPixelsOfB(*win), 0);
+    EXPECT_FALSE(win->ShownFit.has_value());
+    win->FitOnPlot(true, FitModel::Exponential, 0, 250);
+    ASSERT_TRUE(win->ShownFit.has_value());
+    StoreCooling(*win, 501);
+    win->RefreshDisplay();
+    EXPECT_EQ(FitPixelsOfB(*win), 0);
+    EXPECT_FALSE(win->ShownFit.has_value());
+
+    // Two points cannot carry an exponential: said once, nothing drawn.
+    win->FitOnPlot(true, FitModel::Exponential, 0, 0.5);
+    EXPECT_FALSE(win->ShownFit.has_value());
+    ASSERT_EQ(dialogs.errors.size(), 1);
+    EXPECT_TRUE(dialogs.errors[0].startsWith(QStringLiteral("Zu wenige Messpunkte")));
+}
+
+TEST_F(DisplayWindowTest, PictureIsCopiedSavedAndPrinted) {
+    StoreCooling(*win, 300);
+    win->RefreshDisplay();
+    const QSize box = win->PaintBoxData->size();
+
+    win->ButtonBildKopierenClick();
+    EXPECT_EQ(QApplication::clipboard()->image().size(), box);
+
+    // ".png" is appended when the name has none; the size is the one chosen.
+    dialogs.saveName = dir.filePath(QStringLiteral("Abkühlung"));
+    win->ButtonBildSpeichernClick(2);
+    QImageReader saved(dir.filePath(QStringLiteral("Abkühlung.png")));
+    EXPECT_EQ(saved.format(), "png");
+    EXPECT_EQ(saved.size(), box * 2);
+    dialogs.saveName = dir.filePath(QStringLiteral("fehlt/bild.PNG"));
+    win->ButtonBildSpeichernClick(1);
+    ASSERT_EQ(dialogs.errors.size(), 1);
+    EXPECT_TRUE(dialogs.errors[0].startsWith(QStringLiteral("Datei \"")));
+    EXPECT_TRUE(dialogs.errors[0].contains(QStringLiteral("bild.PNG\" kann nicht erstellt")));
+
+    QPrinter printer(QPrinter::HighResolution);
+    printer.setOutputFormat(QPrinter::PdfFormat);
+    printer.setOutputFileName(dir.filePath(QStringLiteral("druck.pdf")));
+    EXPECT_TRUE(win->PrintPlot(printer));
+    EXPECT_EQ(printer.pageLayout().orientation(), QPageLayout::Landscape);
+    EXPECT_TRUE(ReadFile(printer.outputFileName()).startsWith("%PDF"));
+}
+
+TEST_F(DisplayWindowTest, ContextMenuOffersTheFitsOfTheMode) {
+    StoreCooling(*win, 100);
+    const auto captions = [this] {
+        QMenu menu;
+        win->AddReportActions(menu);
+        QStringList out;
+        for (QAction* a : menu.actions())
+            out << a->text();
+        return out;
+    };
+    QStringList normal = captions();
+    // The plot has one menu: the cursors' entries, then the report's.
+    std::unique_ptr<QMenu> plotMenu(win->Measuring->CreateMenu());
+    QStringList both;
+    for (QAction* a : plotMenu->actions())
+        both << a->text();
+    EXPECT_EQ(both.indexOf(QStringLiteral("Zeitcursor t1, t2")), 0);
+    EXPECT_GT(both.indexOf(QStringLiteral("Bild kopieren")), both.indexOf(QStringLiteral("Zeitcursor t1, t2")));
+    EXPECT_EQ(both.filter(QStringLiteral("Ausgleichskurve B")).size(), 1);
+    // A right click opens it once.
+    win->show();
+    int opened = 0;
+    QTimer closer;
+    QObject::connect(&closer, &QTimer::timeout, [&] {
+        if (QWidget* popup = QApplication::activePopupWidget()) {
+            ++opened;
+            popup->close();
+        }
+    });
+    closer.start(20);
+    const QPoint inPlot(PlotLeftMargin + 100, PlotTopMargin + 100);
+    SendMouse(win->PaintBoxData, QEvent::MouseButtonPress, inPlot, Qt::RightButton, Qt::RightButton);
+    SendMouse(win->PaintBoxData, QEvent::MouseButtonRelease, inPlot, Qt::RightButton, Qt::NoButton);
+    QTest::qWait(300);
+    closer.stop();
+    EXPECT_EQ(opened, 1);
+
+    // With the time cursors on, the fit runs between them: 10 s .. 40 s of the cooling.
+    win->Cursors.setVerticalOn(true, 0, 50);
+    win->Cursors.X = {40, 10};
+    plotMenu.reset(win->Measuring->CreateMenu());
+    for (QAction* a : plotMenu->actions())
+        if (a->text().startsWith(QStringLiteral("Ausgleichskurve B")))
+            for (QAction* m : a->menu()->actions())
+                if (m->text().startsWith(QStringLiteral("Exponentielle"))) m->trigger();
+    ASSERT_TRUE(win->ShownFit.has_value());
+    EXPECT_GE(win->ShownFit->Result.XMin, 10);
+    EXPECT_LE(win->ShownFit->Result.XMax, 40);
+    EXPECT_EQ(win->ShownFit->Result.PointCount, 61);
+    EXPECT_NEAR(win->ShownFit->Result.P[2], 120, 0.5);
+    win->Cursors.setVerticalOn(false, 0, 50);
+    EXPECT_TRUE(normal.contains(QStringLiteral("Bild kopieren")));
+    EXPECT_TRUE(normal.contains(QStringLiteral("Drucken …")));
+    EXPECT_EQ(normal.filter(QStringLiteral("Ausgleichskurve A")).size(), 1);
+    EXPECT_EQ(normal.filter(QStringLiteral("Ausgleichskurve B")).size(), 1);
+    EXPECT_FALSE(normal.contains(QStringLiteral("Ausgleichskurve entfernen")));
+
+    win->CheckBoxBXY->setChecked(true);
+    const QStringList xy = captions();
+    EXPECT_TRUE(xy.contains(QStringLiteral("Ausgleichsgerade  y = m·x + b")));
+    EXPECT_TRUE(xy.filter(QStringLiteral("Ausgleichskurve A")).isEmpty());
+    // A over B: A = 0.01·t against a falling B is fitted as a line in V per V.
+    win->FitOnPlot(false, FitModel::XYLinear, win->ScaleBottom->RangeStart,
+                   win->ScaleBottom->RangeEnd);
+    ASSERT_TRUE(win->ShownFit.has_value());
+    EXPECT_FALSE(win->ShownFit->ChannelB);
+    EXPECT_EQ(win->ShownFit->Result.Model, FitModel::XYLinear);
+    EXPECT_TRUE(captions().contains(QStringLiteral("Ausgleichskurve entfernen")));
 }
 
 } // namespace

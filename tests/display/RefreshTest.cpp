@@ -2,11 +2,16 @@
 #include "AxisPictures.h"
 #include "DisplayFixture.h"
 #include "DisplayRefresh.h"
+#include "FitOverlay.h"
 #include "FormulaParser.h"
 #include "Plot.h"
 #include "PlotInteraction.h"
+#include "PlotPicture.h"
 
+#include <QDateTime>
 #include <QImage>
+
+#include <cmath>
 
 #include <gtest/gtest.h>
 
@@ -97,6 +102,123 @@ TEST(Refresh, HiddenAxisOfAnXyModeShowsNoButtons) {
     EXPECT_TRUE(f.state.Visible(AxisImage::LinksAuto));
     // The right strip is cleared white: no tick labels of B remain there.
     EXPECT_EQ(f.dataCanvas.pixel(760, 200), qRgb(255, 255, 255));
+}
+
+// The picture is drawn by the window's code: at scale 1 it is the plot paint box's canvas, at
+// scale 2 the canvas of the same window on a screen of ratio 2, cursors included; the window's
+// scales keep their places and grid outputs.
+TEST(PlotPicture, IsTheWindowsCanvasAtTheScaleOfThePicture) {
+    RefreshFixture f;
+    for (int i = 0; i < 300; ++i) {
+        const float t = i / 30.0f;
+        f.addPoint(t, 5 + 4 * std::sin(t), 2.5f - t / 5);
+        f.addSnapPoint(t, 5 + 3 * std::cos(t), 1);
+    }
+    f.store.DataDefA = QStringLiteral("Spannung (V): U");
+    f.store.SnapDefA = QStringLiteral("Spannung alt (V): U");
+    f.ScaleA.Title = QStringLiteral("Spannung in <vf>V");
+    f.state.Cursors.Vertical = true;
+    f.state.Cursors.X = {2.5, 7.5};
+    f.state.ZoomBoxActive = true; // the window's zoom box stays out of the picture
+    f.state.ZoomX1 = 10, f.state.ZoomY1 = 10, f.state.ZoomX2 = 200, f.state.ZoomY2 = 200;
+    f.store.RawDirty = true;
+    f.refresh();
+    f.state.ZoomBoxActive = false;
+    f.store.PlotDirty = true;
+    f.refresh();
+
+    const PictureSource source{f.store, f.scales, f.controls, f.dataCanvas.size(),
+                               f.state.Cursors};
+    const auto differing = [](const QImage& a, const QImage& b) {
+        int n = 0;
+        for (int y = 0; y < a.height(); ++y)
+            for (int x = 0; x < a.width(); ++x)
+                n += a.pixel(x, y) != b.pixel(x, y);
+        return n;
+    };
+    const TRect bottom = f.ScaleT.Bounds;
+    const double gridFirst = f.ScaleT.GridFirstPx;
+    QSize overlaid;
+    const QImage one = RenderPlotPicture(source, 1, [&](IndexedImage& plot, const PaintGeometry& g) {
+        EXPECT_EQ(g.Scale, 1);
+        overlaid = plot.size();
+    });
+    EXPECT_EQ(overlaid, f.plot.size());
+    ASSERT_EQ(one.size(), f.dataCanvas.size());
+    EXPECT_EQ(differing(one, f.dataCanvas), 0);
+
+    const QImage two = RenderPlotPicture(source, 2);
+    EXPECT_EQ(f.ScaleT.Bounds.Left, bottom.Left);
+    EXPECT_EQ(f.ScaleT.Bounds.Bottom, bottom.Bottom);
+    EXPECT_EQ(f.ScaleT.GridFirstPx, gridFirst);
+    // The same window on a screen of ratio 2.
+    f.dataCanvas = QImage(f.dataCanvas.size() * 2, QImage::Format_RGB32);
+    f.dataCanvas.fill(Qt::white);
+    LayoutInput in;
+    in.Scale = 2;
+    in.PaintBoxMittel = f.meanCanvas.size() * 2;
+    in.PaintBoxData = f.dataCanvas.size();
+    FormResize(in, f.store, f.state, f.scales, f.mean, f.plot);
+    f.refresh();
+    ASSERT_EQ(two.size(), f.dataCanvas.size());
+    EXPECT_EQ(differing(two, f.dataCanvas), 0);
+    // The frame stays one device pixel wide; the cursor line is there at its column.
+    const QRgb black = f.plot.indexed8().color(0);
+    const int low = 2 * PlotTopMargin + f.plot.height() - 20;
+    EXPECT_EQ(two.pixel(139, low), qRgb(255, 255, 255));
+    EXPECT_EQ(two.pixel(140, low), black);
+    EXPECT_NE(two.pixel(141, low), black);
+    const int cursor = 140 + static_cast<int>(PlotColumn(2.5, 0, 10, f.plot.width()));
+    int grey = 0;
+    for (int y = 40; y < 60; ++y)
+        grey += two.pixel(cursor, y) == Palette().rgb(PaletteIndex::Background & PaletteMask::CursorTime);
+    EXPECT_GT(grey, 5);
+}
+
+// The fitted curve runs only over its span, one pixel per column step, in its channel's mask;
+// values off the range leave no trace; the readout sits on its channel's side.
+TEST(FitOverlay, CurveOverItsSpanAndReadoutAtItsSide) {
+    DisplayFixture f; // time and B both 0 .. 10
+    for (const bool channelB : {false, true}) {
+        SCOPED_TRACE(channelB ? "B" : "A");
+        IndexedImage image(203, 103);
+        FitDrawing fit;
+        fit.Value = [](double t) { return t < 6 ? 5.0 : t < 8 ? std::nan("") : 1e300; };
+        fit.XFrom = 2, fit.XTo = 9;
+        fit.XScale = &f.ScaleT;
+        fit.YScale = &f.ScaleB;
+        fit.ChannelB = channelB;
+        DrawFitOverlay(image, fit, PlotFont());
+        const std::uint8_t mask = channelB ? PaletteMask::FitB : PaletteMask::FitA;
+        const int row = static_cast<int>(PlotRow(5, 0, 10, 103));
+        const int from = static_cast<int>(PlotColumn(2, 0, 10, 203));
+        const int to = static_cast<int>(PlotColumn(6, 0, 10, 203));
+        int drawn = 0;
+        for (int y = 0; y < 103; ++y)
+            for (int x = 0; x < 203; ++x)
+                drawn += image.pixel(x, y) != PaletteIndex::Background;
+        EXPECT_EQ(drawn, to - from);
+        EXPECT_EQ(image.pixel(from, row), mask);
+        EXPECT_EQ(image.pixel(from - 1, row), PaletteIndex::Background);
+        // On a scale of 2 the line is two device pixels thick.
+        IndexedImage thick(203, 103);
+        PaintGeometry two;
+        two.Scale = 2;
+        DrawFitOverlay(thick, fit, PlotFont(2), two);
+        EXPECT_EQ(thick.pixel(from + 1, row + 1), mask);
+        EXPECT_EQ(thick.pixel(from + 1, row + 2), PaletteIndex::Background);
+
+        fit.Value = [](double) { return std::nan(""); };
+        fit.Readout = {QStringLiteral("R² = 0,99")};
+        IndexedImage box(203, 103);
+        DrawFitOverlay(box, fit, PlotFont());
+        const std::uint8_t text = channelB ? PaletteIndex::FitTextB : PaletteIndex::FitTextA;
+        EXPECT_EQ(box.pixel(channelB ? 192 : 10, 24), text);
+        EXPECT_EQ(box.pixel(channelB ? 10 : 192, 24), PaletteIndex::Background);
+    }
+    EXPECT_EQ(PictureFooter(QStringLiteral("Spannung (V): U"), QString(),
+                            QDateTime(QDate(2026, 12, 8), QTime(14, 5))),
+              QStringLiteral("A: Spannung (V): U     B: –     08.12.2026, 14:05 Uhr"));
 }
 
 TEST(Analysis, RangesSpansAndRatios) {

@@ -1,0 +1,440 @@
+#include "CurveFit.h"
+
+#include "Numbers.h"
+#include "Readout.h"
+#include "SignalDefinition.h"
+#include "skala.h"
+
+#include <gsl/gsl_errno.h>
+#include <gsl/gsl_fit.h>
+#include <gsl/gsl_multifit.h>
+#include <gsl/gsl_multifit_nlinear.h>
+
+#include <QLocale>
+
+#include <algorithm>
+#include <cmath>
+#include <numbers>
+#include <vector>
+
+namespace {
+
+constexpr double TwoPi = 2 * std::numbers::pi;
+
+QString tooFewText() {
+    return QStringLiteral("Zu wenige Messpunkte für diese Ausgleichskurve");
+}
+QString flatText() {
+    return QStringLiteral("Die Messwerte ändern sich nicht: diese Ausgleichskurve ist nicht "
+                          "bestimmt");
+}
+QString divergedText() {
+    return QStringLiteral("Die Ausgleichskurve konvergiert nicht");
+}
+
+// GSL's default error handler aborts the program; every call here checks its status instead.
+void quietGsl() {
+    static const bool once = [] {
+        gsl_set_error_handler_off();
+        return true;
+    }();
+    (void)once;
+}
+
+struct Points {
+    std::vector<double> x, y;
+};
+
+Points select(const FitSpan& span) {
+    Points p;
+    if (!span.T || !span.X || !span.Y) return p;
+    // Compared as the stored times are kept: a span ending at 2.7 includes the point 2.7f.
+    const float lo = static_cast<float>(std::min(span.T1, span.T2));
+    const float hi = static_cast<float>(std::max(span.T1, span.T2));
+    for (int i = 0; i < span.Count; ++i) {
+        const float t = span.T[i];
+        const double x = span.X[i], y = span.Y[i];
+        if (t >= lo && t <= hi && std::isfinite(x) && std::isfinite(y)) {
+            p.x.push_back(x);
+            p.y.push_back(y);
+        }
+    }
+    return p;
+}
+
+double mean(const std::vector<double>& v, std::size_t from, std::size_t to) {
+    double s = 0;
+    for (std::size_t i = from; i < to; ++i)
+        s += v[i];
+    return s / static_cast<double>(to - from);
+}
+
+// The nonlinear models work on t' = (t - t0) / span and y' = (y - mean) / deviation, so that
+// the solver sees parameters of order one whatever the units and time scale of the data.
+struct Normalised {
+    std::vector<double> t, y;
+    double t0 = 0, tScale = 1, yMean = 0, yScale = 1;
+};
+
+Normalised normalise(const Points& p) {
+    Normalised n;
+    const std::size_t count = p.x.size();
+    n.t0 = *std::min_element(p.x.begin(), p.x.end());
+    n.tScale = *std::max_element(p.x.begin(), p.x.end()) - n.t0;
+    n.yMean = mean(p.y, 0, count);
+    double ss = 0;
+    for (double y : p.y)
+        ss += (y - n.yMean) * (y - n.yMean);
+    n.yScale = std::sqrt(ss / static_cast<double>(count));
+    n.t.resize(count);
+    n.y.resize(count);
+    for (std::size_t i = 0; i < count; ++i) {
+        n.t[i] = (p.x[i] - n.t0) / n.tScale;
+        n.y[i] = (p.y[i] - n.yMean) / n.yScale;
+    }
+    return n;
+}
+
+// Model functions on normalised data. Exponential: (a, b, tau); damped sine: (A, lambda, f,
+// phi, c) with lambda = 1/tau, which stays finite for an undamped sine.
+double exponential(const double* p, double t) {
+    return p[0] + p[1] * std::exp(-t / p[2]);
+}
+double dampedSine(const double* p, double t) {
+    return p[0] * std::exp(-p[1] * t) * std::sin(TwoPi * p[2] * t + p[3]) + p[4];
+}
+
+struct Problem {
+    const Normalised* data;
+    FitModel model;
+};
+
+int residuals(const gsl_vector* params, void* context, gsl_vector* r) {
+    const auto* pr = static_cast<const Problem*>(context);
+    const double* p = params->data;
+    const auto& t = pr->data->t;
+    const auto& y = pr->data->y;
+    for (std::size_t i = 0; i < t.size(); ++i) {
+        const double m = pr->model == FitModel::Exponential ? exponential(p, t[i])
+                                                             : dampedSine(p, t[i]);
+        gsl_vector_set(r, i, m - y[i]);
+    }
+    return GSL_SUCCESS;
+}
+
+int jacobian(const gsl_vector* params, void* context, gsl_matrix* j) {
+    const auto* pr = static_cast<const Problem*>(context);
+    const double* p = params->data;
+    const auto& t = pr->data->t;
+    for (std::size_t i = 0; i < t.size(); ++i) {
+        if (pr->model == FitModel::Exponential) {
+            const double e = std::exp(-t[i] / p[2]);
+            gsl_matrix_set(j, i, 0, 1);
+            gsl_matrix_set(j, i, 1, e);
+            gsl_matrix_set(j, i, 2, p[1] * e * t[i] / (p[2] * p[2]));
+        } else {
+            const double e = std::exp(-p[1] * t[i]);
+            const double arg = TwoPi * p[2] * t[i] + p[3];
+            const double s = std::sin(arg), c = std::cos(arg);
+            gsl_matrix_set(j, i, 0, e * s);
+            gsl_matrix_set(j, i, 1, -t[i] * p[0] * e * s);
+            gsl_matrix_set(j, i, 2, p[0] * e * c * TwoPi * t[i]);
+            gsl_matrix_set(j, i, 3, p[0] * e * c);
+            gsl_matrix_set(j, i, 4, 1);
+        }
+    }
+    return GSL_SUCCESS;
+}
+
+// Levenberg-Marquardt (GSL's trust-region driver) from the given start. False when it stops
+// without converging or leaves the finite numbers.
+bool solve(const Normalised& data, FitModel model, std::vector<double>& p) {
+    Problem problem{&data, model};
+    gsl_multifit_nlinear_fdf fdf{};
+    fdf.f = residuals;
+    fdf.df = jacobian;
+    fdf.fvv = nullptr;
+    fdf.n = data.t.size();
+    fdf.p = p.size();
+    fdf.params = &problem;
+    gsl_multifit_nlinear_parameters settings = gsl_multifit_nlinear_default_parameters();
+    gsl_multifit_nlinear_workspace* w =
+        gsl_multifit_nlinear_alloc(gsl_multifit_nlinear_trust, &settings, fdf.n, fdf.p);
+    if (!w) return false;
+    gsl_vector_view start = gsl_vector_view_array(p.data(), p.size());
+    int info = 0;
+    int status = gsl_multifit_nlinear_init(&start.vector, &fdf, w);
+    if (status == GSL_SUCCESS)
+        status = gsl_multifit_nlinear_driver(200, 1e-10, 1e-10, 1e-12, nullptr, nullptr, &info, w);
+    const gsl_vector* x = gsl_multifit_nlinear_position(w);
+    for (std::size_t k = 0; k < p.size(); ++k)
+        p[k] = gsl_vector_get(x, k);
+    gsl_multifit_nlinear_free(w);
+    // "No further progress" at a noisy minimum is an answer as good as the tolerances.
+    const bool stopped = status == GSL_SUCCESS || status == GSL_ENOPROG;
+    return stopped && std::all_of(p.begin(), p.end(), [](double v) { return std::isfinite(v); });
+}
+
+// Start of an exponential approach: end levels from the first and last twentieth, tau where
+// 63 % of the change is done.
+std::vector<double> exponentialStart(const Normalised& d) {
+    const std::size_t n = d.t.size();
+    const std::size_t k = std::max<std::size_t>(1, n / 20);
+    const double first = mean(d.y, 0, k), last = mean(d.y, n - k, n);
+    const double level = last + (first - last) * std::exp(-1.0);
+    double tau = 0.5;
+    for (std::size_t i = 0; i < n; ++i) {
+        if ((first - level) * (d.y[i] - level) <= 0) {
+            tau = std::max(d.t[i], 1e-3);
+            break;
+        }
+    }
+    return {last, first - last, tau};
+}
+
+// Start of a damped sine: frequency from the crossings of the mean (with hysteresis against
+// noise), damping from the deviation in the two halves, amplitude, phase and offset by
+// linear least squares for that frequency and damping.
+std::vector<double> sineStart(const Normalised& d) {
+    const std::size_t n = d.t.size();
+    const double h = 0.3; // of the deviation, which is 1 after normalising
+    std::vector<double> rising, all;
+    int side = 0;          // -1 below mean - h, +1 above mean + h
+    double lastCross = d.t[0];
+    for (std::size_t i = 0; i < n; ++i) {
+        if (i > 0 && (d.y[i - 1] < 0) != (d.y[i] < 0)) lastCross = d.t[i];
+        const int now = d.y[i] > h ? 1 : d.y[i] < -h ? -1 : 0;
+        if (now != 0 && now != side) {
+            if (side != 0) {
+                all.push_back(lastCross);
+                if (now > 0) rising.push_back(lastCross);
+            }
+            side = now;
+        }
+    }
+    double f = 0.5;
+    if (rising.size() >= 2)
+        f = static_cast<double>(rising.size() - 1) / (rising.back() - rising.front());
+    else if (all.size() >= 2)
+        f = static_cast<double>(all.size() - 1) / (2 * (all.back() - all.front()));
+
+    double lambda = 0;
+    double s1 = 0, s2 = 0;
+    std::size_t n1 = 0, n2 = 0;
+    for (std::size_t i = 0; i < n; ++i) {
+        if (d.t[i] < 0.5) {
+            s1 += d.y[i] * d.y[i];
+            ++n1;
+        } else {
+            s2 += d.y[i] * d.y[i];
+            ++n2;
+        }
+    }
+    if (n1 > 0 && n2 > 0 && s1 > 0 && s2 > 0) {
+        const double r1 = std::sqrt(s1 / n1), r2 = std::sqrt(s2 / n2);
+        if (r1 > r2) lambda = std::log(r1 / r2) / 0.5;
+    }
+
+    std::vector<double> p{1, lambda, f, 0, 0};
+    gsl_matrix* x = gsl_matrix_alloc(n, 3);
+    gsl_vector* y = gsl_vector_alloc(n);
+    gsl_vector* c = gsl_vector_alloc(3);
+    gsl_matrix* cov = gsl_matrix_alloc(3, 3);
+    gsl_multifit_linear_workspace* w = gsl_multifit_linear_alloc(n, 3);
+    if (x && y && c && cov && w) {
+        for (std::size_t i = 0; i < n; ++i) {
+            const double e = std::exp(-lambda * d.t[i]);
+            gsl_matrix_set(x, i, 0, e * std::sin(TwoPi * f * d.t[i]));
+            gsl_matrix_set(x, i, 1, e * std::cos(TwoPi * f * d.t[i]));
+            gsl_matrix_set(x, i, 2, 1);
+            gsl_vector_set(y, i, d.y[i]);
+        }
+        double chisq = 0;
+        if (gsl_multifit_linear(x, y, c, cov, &chisq, w) == GSL_SUCCESS) {
+            const double s = gsl_vector_get(c, 0), co = gsl_vector_get(c, 1);
+            if (std::hypot(s, co) > 0) {
+                p[0] = std::hypot(s, co);
+                p[3] = std::atan2(co, s);
+            }
+            p[4] = gsl_vector_get(c, 2);
+        }
+    }
+    gsl_multifit_linear_free(w);
+    gsl_matrix_free(cov);
+    gsl_vector_free(c);
+    gsl_vector_free(y);
+    gsl_matrix_free(x);
+    return p;
+}
+
+double rSquared(const FitResult& fit, const Points& p) {
+    const double m = mean(p.y, 0, p.y.size());
+    double res = 0, tot = 0;
+    for (std::size_t i = 0; i < p.y.size(); ++i) {
+        const double e = p.y[i] - FitValue(fit, p.x[i]);
+        res += e * e;
+        tot += (p.y[i] - m) * (p.y[i] - m);
+    }
+    // Constant data fitted exactly (a line through constant values) explain all there is.
+    if (tot == 0) return res == 0 ? 1 : 0;
+    return 1 - res / tot;
+}
+
+bool allEqual(const std::vector<double>& v) {
+    return std::all_of(v.begin(), v.end(), [&](double x) { return x == v.front(); });
+}
+
+FitResult failed(FitResult fit, const QString& text) {
+    fit.Converged = false;
+    fit.Error = text;
+    return fit;
+}
+
+} // namespace
+
+int FitParameterCount(FitModel model) {
+    switch (model) {
+    case FitModel::Proportional:
+        return 1;
+    case FitModel::Exponential:
+        return 3;
+    case FitModel::DampedSine:
+        return 5;
+    default:
+        return 2;
+    }
+}
+
+FitResult FitCurve(FitModel model, const FitSpan& span) {
+    quietGsl();
+    FitResult fit;
+    fit.Model = model;
+    fit.ParameterCount = FitParameterCount(model);
+    const Points pts = select(span);
+    const std::size_t n = pts.x.size();
+    fit.PointCount = static_cast<int>(n);
+    if (n < static_cast<std::size_t>(fit.ParameterCount) + 1) return failed(fit, tooFewText());
+    // Every model needs at least two distinct x; the nonlinear ones also a change in y.
+    if (allEqual(pts.x)) return failed(fit, flatText());
+    fit.XMin = *std::min_element(pts.x.begin(), pts.x.end());
+    fit.XMax = *std::max_element(pts.x.begin(), pts.x.end());
+
+    switch (model) {
+    case FitModel::Linear:
+    case FitModel::XYLinear: {
+        double b = 0, a = 0, c00 = 0, c01 = 0, c11 = 0, ss = 0;
+        gsl_fit_linear(pts.x.data(), 1, pts.y.data(), 1, n, &b, &a, &c00, &c01, &c11, &ss);
+        fit.P = {a, b};
+        break;
+    }
+    case FitModel::Proportional: {
+        double a = 0, c11 = 0, ss = 0;
+        gsl_fit_mul(pts.x.data(), 1, pts.y.data(), 1, n, &a, &c11, &ss);
+        fit.P = {a};
+        break;
+    }
+    case FitModel::Exponential:
+    case FitModel::DampedSine: {
+        if (allEqual(pts.y)) return failed(fit, flatText());
+        const Normalised d = normalise(pts);
+        std::vector<double> p =
+            model == FitModel::Exponential ? exponentialStart(d) : sineStart(d);
+        if (!solve(d, model, p)) return failed(fit, divergedText());
+        fit.Origin = d.t0;
+        if (model == FitModel::Exponential) {
+            fit.P = {d.yMean + d.yScale * p[0], d.yScale * p[1], d.tScale * p[2]};
+        } else {
+            // A negative frequency or amplitude is the same curve with another phase.
+            if (p[2] < 0) {
+                p[2] = -p[2];
+                p[3] = std::numbers::pi - p[3];
+            }
+            if (p[0] < 0) {
+                p[0] = -p[0];
+                p[3] += std::numbers::pi;
+            }
+            const double lambda = p[1] / d.tScale;
+            const double tau = lambda == 0 ? HUGE_VAL : 1 / lambda;
+            fit.P = {d.yScale * p[0], tau, p[2] / d.tScale, std::remainder(p[3], TwoPi),
+                     d.yMean + d.yScale * p[4]};
+        }
+        break;
+    }
+    }
+    if (!std::all_of(fit.P.begin(), fit.P.begin() + fit.ParameterCount,
+                     [](double v) { return !std::isnan(v); }))
+        return failed(fit, divergedText());
+    fit.Converged = true;
+    fit.RSquared = rSquared(fit, pts);
+    return fit;
+}
+
+double FitValue(const FitResult& fit, double t) {
+    if (!fit.Converged) return std::nan("");
+    const auto& p = fit.P;
+    const double u = t - fit.Origin;
+    switch (fit.Model) {
+    case FitModel::Linear:
+    case FitModel::XYLinear:
+        return p[0] * t + p[1];
+    case FitModel::Proportional:
+        return p[0] * t;
+    case FitModel::Exponential:
+        return p[0] + p[1] * std::exp(-u / p[2]);
+    case FitModel::DampedSine:
+        return p[0] * std::exp(-u / p[1]) * std::sin(TwoPi * p[2] * u + p[3]) + p[4];
+    }
+    return std::nan("");
+}
+
+namespace {
+
+QString ratioUnit(const QString& y, const QString& x) {
+    if (x.isEmpty()) return y;
+    return (y.isEmpty() ? QStringLiteral("1") : y) + QLatin1Char('/') + x;
+}
+
+QString line(const QString& name, double value, const QString& unit) {
+    return name + QStringLiteral(" = ") + FormatQuantity(value, unit);
+}
+
+} // namespace
+
+QStringList FitReadout(const FitResult& fit, const FitUnits& units) {
+    if (!fit.Converged) return {fit.Error};
+    const auto& p = fit.P;
+    const QString& y = units.Y;
+    const QString& x = units.X;
+    QStringList out;
+    switch (fit.Model) {
+    case FitModel::Linear:
+        out << QStringLiteral("y = a·t + b") << line(QStringLiteral("a"), p[0], ratioUnit(y, x))
+            << line(QStringLiteral("b"), p[1], y);
+        break;
+    case FitModel::Proportional:
+        out << QStringLiteral("y = a·t") << line(QStringLiteral("a"), p[0], ratioUnit(y, x));
+        break;
+    case FitModel::XYLinear:
+        out << QStringLiteral("y = m·x + b") << line(QStringLiteral("m"), p[0], ratioUnit(y, x))
+            << line(QStringLiteral("b"), p[1], y);
+        break;
+    case FitModel::Exponential:
+        out << QStringLiteral("y = a + b·e^(−(t − t₀)/τ)") << line(QStringLiteral("a"), p[0], y)
+            << line(QStringLiteral("b"), p[1], y) << line(QStringLiteral("τ"), p[2], x)
+            << line(QStringLiteral("t₀"), fit.Origin, x);
+        break;
+    case FitModel::DampedSine:
+        out << QStringLiteral("y = A·e^(−(t − t₀)/τ)·sin(2π·f·(t − t₀) + φ) + c")
+            << line(QStringLiteral("A"), p[0], y)
+            << (std::isinf(p[1]) ? QStringLiteral("τ = ∞ (ungedämpft)")
+                                 : line(QStringLiteral("τ"), p[1], x))
+            << line(QStringLiteral("f"), p[2], x == QStringLiteral("s") ? QStringLiteral("Hz")
+                                                                         : ratioUnit({}, x))
+            << line(QStringLiteral("φ"), p[3] * 180 / std::numbers::pi, QStringLiteral("°"))
+            << line(QStringLiteral("c"), p[4], y) << line(QStringLiteral("t₀"), fit.Origin, x);
+        break;
+    }
+    out << QStringLiteral("R² = ") + QLocale().toString(fit.RSquared, 'f', 5)
+        << QStringLiteral("%1 Messpunkte").arg(fit.PointCount);
+    return out;
+}

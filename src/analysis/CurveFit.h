@@ -1,0 +1,62 @@
+// Curve fits ("Ausgleichskurven") over a time span of the stored points, by least squares
+// through GSL. Nonlinear models start from values read off the data, so a fit needs no input
+// beyond the model and the span.
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+#include <array>
+
+enum class FitModel {
+    Linear,       ///< y = a·t + b
+    Proportional, ///< y = a·t
+    Exponential,  ///< y = a + b·e^(−(t − t₀)/τ): cooling, charging
+    DampedSine,   ///< y = A·e^(−(t − t₀)/τ)·sin(2πf·(t − t₀) + φ) + c
+    XYLinear,     ///< y = m·x + b, one channel against the other
+};
+
+/// The points a fit reads: Y over X for the indices whose T lies in [T1, T2] (T1 > T2 is taken
+/// as the same span). For the time models X is T itself.
+struct FitSpan {
+    const float* T = nullptr;
+    const float* X = nullptr;
+    const float* Y = nullptr;
+    int Count = 0;
+    double T1 = 0;
+    double T2 = 0;
+};
+
+/// Parameters in model order: Linear (a, b), Proportional (a), Exponential (a, b, τ),
+/// DampedSine (A, τ, f, φ, c), XYLinear (m, b). The time models measure t − t₀ from
+/// Origin, the start of the span, so that b and A are the values there. A damped sine without
+/// damping has τ = +∞.
+struct FitResult {
+    FitModel Model = FitModel::Linear;
+    std::array<double, 5> P{};
+    int ParameterCount = 0;
+    double Origin = 0;
+    int PointCount = 0;
+    double XMin = 0, XMax = 0; ///< extent of the fitted points in x (t for the time models)
+    double RSquared = 0;
+    bool Converged = false;
+    QString Error; ///< German, for the user; empty when converged
+};
+
+int FitParameterCount(FitModel model);
+
+FitResult FitCurve(FitModel model, const FitSpan& span);
+
+/// The fitted curve at t (or x for XYLinear); NaN when the fit did not converge.
+double FitValue(const FitResult& fit, double t);
+
+/// Units of the readout: of the fitted quantity, and of x (seconds for the time models).
+struct FitUnits {
+    QString Y;
+    QString X = QStringLiteral("s");
+};
+
+/// The readout: the model's formula, one line per parameter with its unit and SI prefix, R²;
+/// or the error text.
+QStringList FitReadout(const FitResult& fit, const FitUnits& units);
+

@@ -1,0 +1,77 @@
+#include "PlotFit.h"
+
+#include "MeasurementStore.h"
+
+#include <QByteArrayView>
+#include <QHash>
+
+#include <algorithm>
+
+namespace {
+
+std::size_t pointsHash(const MeasurementStore& s) {
+    const auto bytes = static_cast<qsizetype>(std::clamp(s.DataCount, 0, PointCapacity)) *
+                       static_cast<qsizetype>(sizeof(float));
+    const auto view = [&](const float* p) {
+        return QByteArrayView(reinterpret_cast<const char*>(p), bytes);
+    };
+    std::size_t h = qHash(view(s.DataT), s.DataCount);
+    h = qHash(view(s.DataA), h);
+    return qHash(view(s.DataB), h);
+}
+
+QString nameAndUnit(const MeasurementStore& s, bool channelB) {
+    return channelB ? s.NameB + QLatin1Char('\n') + s.UnitB : s.NameA + QLatin1Char('\n') + s.UnitA;
+}
+
+} // namespace
+
+PlotFit FitStoredPoints(const MeasurementStore& store, PlotMode mode, bool channelB,
+                        FitModel model, double from, double to) {
+    PlotFit fit;
+    fit.Mode = mode;
+    FitSpan span{store.DataT, store.DataT, nullptr, store.DataCount, from, to};
+    if (mode == PlotMode::Normal) {
+        fit.ChannelB = channelB;
+        span.Y = channelB ? store.DataB : store.DataA;
+    } else {
+        // The points are chosen by their x, the quantity of the bottom axis.
+        fit.ChannelB = mode == PlotMode::AAsX;
+        span.T = span.X = fit.ChannelB ? store.DataA : store.DataB;
+        span.Y = fit.ChannelB ? store.DataB : store.DataA;
+        model = FitModel::XYLinear;
+    }
+    fit.Result = FitCurve(model, span);
+    fit.NameAndUnit = nameAndUnit(store, fit.ChannelB);
+    fit.PointsHash = pointsHash(store);
+    return fit;
+}
+
+bool FitStillMatches(const PlotFit& fit, const MeasurementStore& store, PlotMode mode) {
+    return mode == fit.Mode && nameAndUnit(store, fit.ChannelB) == fit.NameAndUnit &&
+           pointsHash(store) == fit.PointsHash;
+}
+
+QStringList PlotFitReadout(const PlotFit& fit, const MeasurementStore& store) {
+    const QString& name = fit.ChannelB ? store.NameB : store.NameA;
+    FitUnits units{fit.ChannelB ? store.UnitB : store.UnitA};
+    if (fit.Mode != PlotMode::Normal) units.X = fit.ChannelB ? store.UnitA : store.UnitB;
+    QStringList lines{QStringLiteral("Ausgleichskurve %1: %2")
+                          .arg(fit.ChannelB ? QStringLiteral("B") : QStringLiteral("A"), name)};
+    lines << FitReadout(fit.Result, units);
+    return lines;
+}
+
+FitDrawing PlotFitDrawing(const PlotFit& fit, const MeasurementStore& store,
+                          const ScaleSet& scales) {
+    FitDrawing d;
+    const FitResult result = fit.Result;
+    if (result.Converged) d.Value = [result](double x) { return FitValue(result, x); };
+    d.XFrom = result.XMin;
+    d.XTo = result.XMax;
+    d.XScale = fit.Mode == PlotMode::Normal ? &scales.T : fit.ChannelB ? &scales.A : &scales.B;
+    d.YScale = fit.ChannelB ? &scales.B : &scales.A;
+    d.ChannelB = fit.ChannelB;
+    d.Readout = PlotFitReadout(fit, store);
+    return d;
+}

@@ -1,0 +1,38 @@
+// A curve fit of the stored points of one channel as the plot shows it: over a time span in
+// the normal mode, as a line of one channel against the other in the XY modes.
+#pragma once
+
+#include "CurveFit.h"
+#include "DisplayState.h"
+#include "FitOverlay.h"
+
+#include <cstddef>
+
+struct MeasurementStore;
+
+struct PlotFit {
+    FitResult Result;
+    bool ChannelB = false; ///< the fitted channel (in XY modes the one on the vertical axis)
+    PlotMode Mode = PlotMode::Normal;
+    // What the fit was made of: once the stored points (also re-evaluated ones) or the fitted
+    // channel's name or unit change, it no longer belongs to the plot.
+    QString NameAndUnit;
+    std::size_t PointsHash = 0;
+};
+
+/// Fits the stored points. Normal mode: channel A or B over the times [from, to] with a time
+/// model. XY modes: the channel on the vertical axis over the one below, for the points whose
+/// x lies in [from, to], always as FitModel::XYLinear (channelB and model are then ignored).
+PlotFit FitStoredPoints(const MeasurementStore& store, PlotMode mode, bool channelB,
+                        FitModel model, double from, double to);
+
+/// True while the store still holds the points, name and unit the fit was made of, in the same
+/// plot mode.
+bool FitStillMatches(const PlotFit& fit, const MeasurementStore& store, PlotMode mode);
+
+/// The readout: a heading with the channel's name, then the fit's lines in its units.
+QStringList PlotFitReadout(const PlotFit& fit, const MeasurementStore& store);
+
+/// What the plot draws for the fit, with the scales of x and of the fitted channel.
+FitDrawing PlotFitDrawing(const PlotFit& fit, const MeasurementStore& store,
+                          const ScaleSet& scales);

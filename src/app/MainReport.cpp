@@ -1,0 +1,187 @@
+// The lab report's side of the main window: the plot as a picture (clipboard, PNG file,
+// printer) and curve fits on the plot, offered in the plot's context menu.
+#include "TFormMain.h"
+
+#include "Dialogs.h"
+#include "FitOverlay.h"
+#include "MainCursors.h"
+#include "TComboBox.h"
+#include "TPaintBox.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QDateTime>
+#include <QDir>
+#include <QFileInfo>
+#include <QLabel>
+#include <QMenu>
+#include <QPainter>
+#include <QPrintDialog>
+#include <QPrinter>
+#include <QSaveFile>
+
+#include <algorithm>
+#include <cmath>
+
+namespace {
+
+const QString PngFilter = QStringLiteral("PNG-Bilder (*.png);;Alle Dateien (*.*)");
+
+struct ModelEntry {
+    FitModel Model;
+    const char* Caption;
+};
+const ModelEntry TimeModels[] = {
+    {FitModel::Linear, "Gerade  y = a·t + b"},
+    {FitModel::Proportional, "Ursprungsgerade  y = a·t"},
+    {FitModel::Exponential, "Exponentielle Annäherung  y = a + b·e^(−t/τ)"},
+    {FitModel::DampedSine, "Gedämpfte Schwingung  y = A·e^(−t/τ)·sin(2π·f·t + φ) + c"},
+};
+
+} // namespace
+
+PictureSource TFormMain::PlotPictureSource() {
+    return {*this, Scales(), ReadDisplayControls(), PaintBoxData->size(), Display.Cursors};
+}
+
+QImage TFormMain::PlotPictureImage(int scale) {
+    QImage image = RenderPlotPicture(PlotPictureSource(), scale, ReportOverlay());
+    // The cursor readout is a box over the plot, not part of its image: drawn in at the
+    // picture's scale where the window shows it.
+    QLabel* readout = Measuring ? Measuring->LabelMesswerte : nullptr;
+    if (image.isNull() || !readout || !readout->isVisible()) return image;
+    image.setDevicePixelRatio(image.width() / static_cast<double>(PaintBoxData->width()));
+    {
+        QPainter painter(&image);
+        readout->render(&painter, PaintBoxData->mapFromGlobal(readout->mapToGlobal(QPoint())),
+                        QRegion(), QWidget::DrawChildren);
+    }
+    image.setDevicePixelRatio(1);
+    return image;
+}
+
+void TFormMain::ButtonBildKopierenClick() {
+    QApplication::clipboard()->setImage(PlotPictureImage(1));
+}
+
+void TFormMain::ButtonBildSpeichernClick(int scale) {
+    QString fileName = Dlg().SaveFileName(this, PngFilter, QStringLiteral("png"));
+    if (fileName.isEmpty()) return;
+    if (!fileName.endsWith(QStringLiteral(".png"), Qt::CaseInsensitive))
+        fileName += QStringLiteral(".png");
+    const QImage image = PlotPictureImage(scale);
+    // Written atomically: a failed save leaves an existing file as it was.
+    QSaveFile file(fileName);
+    const bool ok = !image.isNull() && file.open(QIODevice::WriteOnly) &&
+                    image.save(&file, "PNG") && file.commit();
+    if (!ok)
+        Dlg().ShowError(this, QStringLiteral("Datei \"%1\" kann nicht erstellt werden. %2")
+                                  .arg(QDir::toNativeSeparators(QFileInfo(fileName).absoluteFilePath()),
+                                       file.errorString()));
+}
+
+bool TFormMain::PrintPlot(QPrinter& printer) {
+    printer.setPageOrientation(QPageLayout::Landscape);
+    QPainter painter;
+    if (!painter.begin(&printer)) return false;
+    const QRect page = painter.viewport();
+    QFont footerFont(QStringLiteral("Arial"));
+    footerFont.setPointSize(9);
+    painter.setFont(footerFont);
+    const int footerHeight = painter.fontMetrics().height() * 2;
+    // The definitions as applied: the stored points are re-evaluated when one changes.
+    const QString footer =
+        PictureFooter(ComboBoxA->Text(), ComboBoxB->Text(), QDateTime::currentDateTime());
+    painter.drawText(QRect(0, page.height() - footerHeight, page.width(), footerHeight),
+                     Qt::AlignLeft | Qt::AlignBottom, footer);
+
+    const QSize box = PaintBoxData->size();
+    if (box.isEmpty()) return painter.end();
+    const QRectF room(0, 0, page.width(), page.height() - footerHeight);
+    const double fit = std::min(room.width() / box.width(), room.height() / box.height());
+    // Drawn at up to four times the window's raster, then scaled onto the page: sharp on paper
+    // without a picture of the printer's full resolution.
+    const QImage image = PlotPictureImage(std::clamp(static_cast<int>(std::ceil(fit)), 1, 4));
+    const QSizeF size(box.width() * fit, box.height() * fit);
+    painter.setRenderHint(QPainter::SmoothPixmapTransform);
+    painter.drawImage(QRectF(QPointF((room.width() - size.width()) / 2, 0), size), image);
+    return painter.end();
+}
+
+void TFormMain::ButtonDruckenClick() {
+    QPrinter printer(QPrinter::HighResolution);
+    printer.setPageOrientation(QPageLayout::Landscape);
+    printer.setDocName(QStringLiteral("Kurvimat"));
+    QPrintDialog dialog(&printer, this);
+    dialog.setWindowTitle(QStringLiteral("Drucken"));
+    if (dialog.exec() != QDialog::Accepted) return;
+    if (!PrintPlot(printer))
+        Dlg().ShowError(this, QStringLiteral("Der Drucker kann nicht benutzt werden."));
+}
+
+void TFormMain::FitOnPlot(bool channelB, FitModel model, double from, double to) {
+    ShownFit = FitStoredPoints(*this, ReadDisplayControls().Mode(), channelB, model, from, to);
+    if (!ShownFit->Result.Converged) {
+        const QString error = ShownFit->Result.Error;
+        ShownFit.reset();
+        Dlg().ShowError(this, error);
+    }
+    PlotDirty = true;
+}
+
+void TFormMain::RemoveFit() {
+    ShownFit.reset();
+    PlotDirty = true;
+}
+
+PlotOverlay TFormMain::ReportOverlay() {
+    if (!ShownFit) return {};
+    if (!FitStillMatches(*ShownFit, *this, ReadDisplayControls().Mode())) {
+        ShownFit.reset();
+        return {};
+    }
+    const FitDrawing drawing = PlotFitDrawing(*ShownFit, *this, Scales());
+    return [drawing](IndexedImage& image, const PaintGeometry& g) {
+        DrawFitOverlay(image, drawing, PlotFont(g.Scale), g);
+    };
+}
+
+void TFormMain::AddReportActions(QMenu& menu) {
+    menu.addAction(QStringLiteral("Bild kopieren"), this, [this] { ButtonBildKopierenClick(); });
+    QMenu* save = menu.addMenu(QStringLiteral("Bild speichern"));
+    const std::pair<int, QString> sizes[] = {{1, QStringLiteral("in Fenstergröße …")},
+                                             {2, QStringLiteral("doppelt so groß …")},
+                                             {3, QStringLiteral("dreimal so groß …")}};
+    for (const auto& [scale, caption] : sizes)
+        save->addAction(caption, this, [this, scale] { ButtonBildSpeichernClick(scale); });
+    menu.addAction(QStringLiteral("Drucken …"), this, [this] { ButtonDruckenClick(); });
+    menu.addSeparator();
+
+    // Between the time cursors when they are shown, else the visible span of the bottom axis:
+    // time, or the channel serving as x.
+    const TimeSpan cursors = Cursors.timeSpan();
+    const double from = cursors.Enabled ? cursors.T1 : ScaleBottom->RangeStart;
+    const double to = cursors.Enabled ? cursors.T2 : ScaleBottom->RangeEnd;
+    const bool haveData = DataCount > 0;
+    if (ReadDisplayControls().Mode() == PlotMode::Normal) {
+        for (const bool channelB : {false, true}) {
+            const QString name = channelB ? NameB : NameA;
+            QMenu* fits = menu.addMenu(QStringLiteral("Ausgleichskurve %1 (%2)")
+                                           .arg(channelB ? QStringLiteral("B") : QStringLiteral("A"),
+                                                name));
+            fits->setEnabled(haveData);
+            for (const ModelEntry& m : TimeModels) {
+                const FitModel model = m.Model;
+                fits->addAction(QString::fromUtf8(m.Caption), this, [=, this] {
+                    FitOnPlot(channelB, model, from, to);
+                });
+            }
+        }
+    } else {
+        QAction* line = menu.addAction(QStringLiteral("Ausgleichsgerade  y = m·x + b"), this,
+                                       [=, this] { FitOnPlot(false, FitModel::XYLinear, from, to); });
+        line->setEnabled(haveData);
+    }
+    if (ShownFit)
+        menu.addAction(QStringLiteral("Ausgleichskurve entfernen"), this, [this] { RemoveFit(); });
+}

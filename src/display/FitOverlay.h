@@ -1,0 +1,33 @@
+// A fitted curve and its readout drawn into the plot image, over the curves, with masks of
+// their own.
+#pragma once
+
+#include "DisplayState.h"
+#include "IndexedImage.h"
+
+#include <QRect>
+#include <QStringList>
+
+#include <functional>
+
+class QFont;
+class Tscale;
+
+struct FitDrawing {
+    std::function<double(double)> Value; ///< the fitted quantity at x; NaN leaves a gap
+    double XFrom = 0, XTo = 0;           ///< where the curve runs, in x units
+    const Tscale* XScale = nullptr;      ///< range of x: time, or the channel below in XY
+    const Tscale* YScale = nullptr;      ///< range of the fitted channel
+    bool ChannelB = false;
+    QStringList Readout; ///< shown in a box at the fitted channel's side (A left, B right)
+};
+
+/// Draws the curve column by column over the part of [XFrom, XTo] inside the x range, joining
+/// the columns with a line ANDed with PaletteMask::FitA / FitB, as thick as the drawing's
+/// points' weight, then the readout box (font given at the drawing's scale).
+/// Where the readout box goes in an image of that size (empty without readout lines).
+QRect FitReadoutRect(QSize image, const FitDrawing& fit, const QFont& font,
+                     const PaintGeometry& g = {});
+
+void DrawFitOverlay(IndexedImage& image, const FitDrawing& fit, const QFont& font,
+                    const PaintGeometry& g = {});

@@ -1,0 +1,55 @@
+#include "PlotPicture.h"
+
+#include "DisplayRefresh.h"
+#include "Plot.h"
+
+#include <QDateTime>
+#include <QPainter>
+
+#include <algorithm>
+#include <vector>
+
+QImage RenderPlotPicture(const PictureSource& source, int scale, const PlotOverlay& overlay) {
+    DisplayState state;
+    state.Geometry.Scale = std::clamp(scale, 1, 8);
+    state.Cursors = source.Cursors;
+    const PaintGeometry& g = state.Geometry;
+    QImage canvas(g.px(source.PaintBox.width()), g.px(source.PaintBox.height()),
+                  QImage::Format_RGB32);
+    if (canvas.isNull()) return canvas;
+    canvas.fill(Qt::white);
+
+    // The scales are the window's: placed for the picture here, given back afterwards.
+    const ScaleSet& s = source.Scales;
+    std::vector<std::pair<Tscale*, Tscale>> saved;
+    for (Tscale* t : {s.Left, s.Right, s.Bottom})
+        if (std::none_of(saved.begin(), saved.end(), [t](const auto& e) { return e.first == t; }))
+            saved.emplace_back(t, *t);
+
+    IndexedImage plot;
+    PlacePlotArea(canvas.size(), state, s, plot);
+    {
+        // The scales first: the plot's grid uses the tick positions of their drawing.
+        QPainter painter(&canvas);
+        painter.setFont(DataFont(g.Scale));
+        for (Tscale* t : {s.Left, s.Right, s.Bottom})
+            DrawScale(painter, *t, g);
+    }
+    PaintPlot(plot, source.Store, s, source.Controls, state, PlotFont(g.Scale));
+    if (overlay) overlay(plot, g);
+    plot.expandInto(canvas, g.px(PlotLeftMargin), g.px(PlotTopMargin));
+
+    for (auto& [t, copy] : saved)
+        *t = copy;
+    return canvas;
+}
+
+QString PictureFooter(const QString& definitionA, const QString& definitionB,
+                      const QDateTime& when) {
+    const auto shown = [](const QString& d) {
+        return d.trimmed().isEmpty() ? QStringLiteral("–") : d.trimmed();
+    };
+    return QStringLiteral("A: %1     B: %2     %3")
+        .arg(shown(definitionA), shown(definitionB),
+             when.toString(QStringLiteral("dd.MM.yyyy, HH:mm 'Uhr'")));
+}
