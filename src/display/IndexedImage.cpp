@@ -405,7 +405,7 @@ QImage IndexedImage::indexed8() const {
     return image;
 }
 
-bool IndexedImage::expandInto(QImage& target, int x, int y) const {
+bool IndexedImage::expandInto(QImage& target, int x, int y, QRect source) const {
     switch (target.format()) {
     case QImage::Format_RGB32:
     case QImage::Format_ARGB32:
@@ -414,7 +414,7 @@ bool IndexedImage::expandInto(QImage& target, int x, int y) const {
     default:
         return false;
     }
-    const QRect area = QRect(x, y, m_width, m_height) & target.rect();
+    const QRect area = (source & rect()).translated(x, y) & target.rect();
     if (area.isEmpty()) return true;
     // One detach check for the whole copy instead of one per scanLine() call.
     uchar* base = target.bits();
