@@ -177,8 +177,8 @@ void DrawMeanStrip(DisplayContext& ctx) {
     const MeasurementStore& s = ctx.Store;
     PaintMeanStrip(ctx.MeanStrip, s, ctx.Controls, level, StripFont(g.Scale), g);
     DrawnContent& d = ctx.State.Drawn;
-    // The waiting history moves with every block: a strip holding it is drawn anew.
-    d.MeanKnown = s.TriggerPos != -1;
+    d.MeanKnown = true;
+    d.MeanHistory = s.TriggerPos == -1;
     d.Mean = meanKey(ctx, level);
     const int sweep = std::clamp(s.SweepIndex, 0, std::clamp(s.PointCount, 1, PointCapacity));
     remember(d.SweepA, s.SweepRawA, sweep);
@@ -191,16 +191,24 @@ void DrawMeanStrip(DisplayContext& ctx) {
 bool DrawMeanStripPoints(DisplayContext& ctx, QRect& changed) {
     const MeasurementStore& s = ctx.Store;
     DrawnContent& d = ctx.State.Drawn;
-    if (!ctx.State.IncrementalFrames || !ctx.State.MeanStripValid || !d.MeanKnown ||
-        s.TriggerPos == -1)
-        return false;
+    if (!ctx.State.IncrementalFrames || !ctx.State.MeanStripValid || !d.MeanKnown) return false;
     const int drawn = static_cast<int>(d.SweepA.size());
     const int sweep = std::clamp(s.SweepIndex, 0, std::clamp(s.PointCount, 1, PointCapacity));
-    if (sweep < drawn || !(meanKey(ctx, meanLevelText(ctx)) == d.Mean) ||
-        !unchanged(d.SweepA, s.SweepRawA) || !unchanged(d.SweepB, s.SweepRawB))
+    const QString level = meanLevelText(ctx);
+    if (sweep < drawn || !(meanKey(ctx, level) == d.Mean) || !unchanged(d.SweepA, s.SweepRawA) ||
+        !unchanged(d.SweepB, s.SweepRawB))
         return false;
+    const PaintGeometry& g = ctx.State.Geometry;
+    const bool history = s.TriggerPos == -1;
     changed = {};
-    PaintSweepPoints(ctx.MeanStrip, s, drawn, sweep, ctx.State.Geometry, &changed);
+    if (history || d.MeanHistory) {
+        // The waiting history moves with every block, so the strip is drawn anew; yet only the
+        // history's columns and the new points can differ from the last frame.
+        PaintMeanStrip(ctx.MeanStrip, s, ctx.Controls, level, StripFont(g.Scale), g);
+        changed = HistoryArea(ctx.MeanStrip, s, g);
+    }
+    PaintSweepPoints(ctx.MeanStrip, s, drawn, sweep, g, &changed);
+    d.MeanHistory = history;
     d.SweepA.insert(d.SweepA.end(), s.SweepRawA + drawn, s.SweepRawA + sweep);
     d.SweepB.insert(d.SweepB.end(), s.SweepRawB + drawn, s.SweepRawB + sweep);
     ctx.MeanStrip.expandInto(ctx.MeanCanvas, 0, 0, changed);

@@ -130,7 +130,8 @@ struct DrawnContent {
     PlotKey Plot;
     std::vector<float> DataT, DataA, DataB; ///< the data points in the image
     std::vector<float> SnapT, SnapA, SnapB;
-    bool MeanKnown = false; ///< false also while the waiting history is in the strip
+    bool MeanKnown = false;
+    bool MeanHistory = false; ///< the waiting history is in the strip
     MeanKey Mean;
     std::vector<float> SweepA, SweepB; ///< the sweep points in the strip
 };
