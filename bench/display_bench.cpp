@@ -3,7 +3,8 @@
 // the strips, the three axes, the plot, the expansion of the plot onto its canvas, and the copy
 // of the three canvases to a screen-sized image (what a repaint does). The reference for the
 // plot is a memset of the same number of bytes, the floor of writing the image at all.
-// Times are the thread's CPU time.
+// Beside it, a streaming tick with 10 new points drawn onto the last frame against the same
+// tick drawn in full. Times are the thread's CPU time.
 #include "DisplayRefresh.h"
 #include "FormulaParser.h"
 #include "MeasurementStore.h"
