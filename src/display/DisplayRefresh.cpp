@@ -91,6 +91,7 @@ PlotKey plotKey(const DisplayContext& ctx) {
     PlotKey k;
     k.Width = ctx.Plot.width();
     k.Height = ctx.Plot.height();
+    k.Canvas = ctx.DataCanvas.size();
     k.Scale = st.Geometry.Scale;
     k.Controls = ctx.Controls;
     k.Left = sc.Left;
@@ -123,9 +124,9 @@ PlotKey plotKey(const DisplayContext& ctx) {
 
 MeanKey meanKey(const DisplayContext& ctx, const QString& levelText) {
     const MeasurementStore& s = ctx.Store;
-    return {ctx.MeanStrip.width(), ctx.MeanStrip.height(), ctx.State.Geometry.Scale,
-            ctx.Controls,          s.PointCount,          s.PreTrigger,
-            s.TriggerLevel,        levelText};
+    return {ctx.MeanStrip.width(),   ctx.MeanStrip.height(), ctx.MeanCanvas.size(),
+            ctx.State.Geometry.Scale, ctx.Controls,           s.PointCount,
+            s.PreTrigger,             s.TriggerLevel,         levelText};
 }
 
 QString meanLevelText(DisplayContext& ctx) {

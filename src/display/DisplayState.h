@@ -96,6 +96,7 @@ struct PaintGeometry {
 /// Everything besides the points that the plot image's pixels depend on.
 struct PlotKey {
     int Width = 0, Height = 0;
+    QSize Canvas; ///< a canvas of another size starts white
     double Scale = 0;
     DisplayControls Controls;
     const Tscale* Left = nullptr;
@@ -116,6 +117,7 @@ struct PlotKey {
 /// Everything besides the sweep that the mean strip's pixels depend on.
 struct MeanKey {
     int Width = 0, Height = 0;
+    QSize Canvas;
     double Scale = 0;
     DisplayControls Controls;
     int PointCount = 0, PreTrigger = 0, TriggerLevel = 0;
