@@ -43,7 +43,8 @@ void TPaintBox::paintEvent(QPaintEvent* event) {
     // the part asked for, so that a few new points do not copy the whole canvas.
     QPainter p(this);
     const qreal r = devicePixelRatioF();
-    const QRectF target = QRectF(event->rect()) & QRectF(0, 0, FCanvas.width() / r, FCanvas.height() / r);
+    const QRectF target =
+        QRectF(event->rect()) & QRectF(0, 0, FCanvas.width() / r, FCanvas.height() / r);
     p.drawImage(target, FCanvas,
                 QRectF(target.x() * r, target.y() * r, target.width() * r, target.height() * r));
 }

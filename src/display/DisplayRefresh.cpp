@@ -124,9 +124,15 @@ PlotKey plotKey(const DisplayContext& ctx) {
 
 MeanKey meanKey(const DisplayContext& ctx, const QString& levelText) {
     const MeasurementStore& s = ctx.Store;
-    return {ctx.MeanStrip.width(),   ctx.MeanStrip.height(), ctx.MeanCanvas.size(),
-            ctx.State.Geometry.Scale, ctx.Controls,           s.PointCount,
-            s.PreTrigger,             s.TriggerLevel,         levelText};
+    return {ctx.MeanStrip.width(),
+            ctx.MeanStrip.height(),
+            ctx.MeanCanvas.size(),
+            ctx.State.Geometry.Scale,
+            ctx.Controls,
+            s.PointCount,
+            s.PreTrigger,
+            s.TriggerLevel,
+            levelText};
 }
 
 QString meanLevelText(DisplayContext& ctx) {
@@ -230,9 +236,12 @@ bool DrawPlotPoints(DisplayContext& ctx, QRect& changed) {
     if (count < drawn || std::clamp(s.SnapCount, 0, PointCapacity) != int(d.SnapT.size()) ||
         !(plotKey(ctx) == d.Plot))
         return false;
-    for (const auto& [before, now] : {std::pair{&d.DataT, s.DataT}, {&d.DataA, s.DataA},
-                                      {&d.DataB, s.DataB}, {&d.SnapT, s.SnapT},
-                                      {&d.SnapA, s.SnapA}, {&d.SnapB, s.SnapB}})
+    for (const auto& [before, now] : {std::pair{&d.DataT, s.DataT},
+                                      {&d.DataA, s.DataA},
+                                      {&d.DataB, s.DataB},
+                                      {&d.SnapT, s.SnapT},
+                                      {&d.SnapA, s.SnapA},
+                                      {&d.SnapB, s.SnapB}})
         if (!unchanged(*before, now)) return false;
     // From the last point drawn: its segment to the first new one is not in the image yet.
     const int from = std::max(drawn - 1, 0);

@@ -198,7 +198,9 @@ void DrawCurves(IndexedImage& image, const CurveSet& set, const ScaleSet& scales
     }
     if (touched && minX <= maxX && minY <= maxY) {
         const int m = 2 * std::max(weight, 1) + 1;
-        auto at = [](double v, int limit) { return static_cast<int>(std::clamp(v, -1.0, limit + 1.0)); };
+        auto at = [](double v, int limit) {
+            return static_cast<int>(std::clamp(v, -1.0, limit + 1.0));
+        };
         const QRect box(QPoint(at(minX, w) - m, at(minY, h) - m),
                         QPoint(at(maxX, w) + m, at(maxY, h) + m));
         *touched |= box & image.rect();

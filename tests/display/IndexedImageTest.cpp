@@ -378,8 +378,8 @@ TEST(IndexedImage, ExpansionMatchesQtConversionAndClips) {
     for (int y = 0; y < part.height(); ++y)
         for (int x = 0; x < part.width(); ++x) {
             const bool covered = x >= 7 && x < 3 + image.width() && y >= 7 && y < 10;
-            ASSERT_EQ(part.pixel(x, y), covered ? expected.pixel(x - 3, y - 2)
-                                                : QColor(Qt::green).rgb())
+            ASSERT_EQ(part.pixel(x, y),
+                      covered ? expected.pixel(x - 3, y - 2) : QColor(Qt::green).rgb())
                 << x << "," << y;
         }
     QImage wrong(4, 4, QImage::Format_RGB16);
