@@ -3,7 +3,8 @@
 // the strips, the three axes, the plot, the expansion of the plot onto its canvas, and the copy
 // of the three canvases to a screen-sized image (what a repaint does). The reference for the
 // plot is a memset of the same number of bytes, the floor of writing the image at all.
-// Times are the thread's CPU time.
+// Beside it, a streaming tick with 10 new points drawn onto the last frame against the same
+// tick drawn in full. Times are the thread's CPU time.
 #include "DisplayRefresh.h"
 #include "FormulaParser.h"
 #include "MeasurementStore.h"
@@ -184,9 +185,10 @@ void BM_RefreshDisplay(benchmark::State& state) {
     }
 }
 
-// A tick that only has new points: the plot and the mean strip, no axis changed.
+// A tick that only has new points, the plot and the mean strip drawn in full (no axis changed).
 void BM_RefreshPlotOnly(benchmark::State& state) {
     Display d;
+    d.state.IncrementalFrames = false;
     d.setAllDirty();
     RefreshDisplay(d.ctx);
     for (auto _ : state) {
@@ -222,10 +224,61 @@ void BM_Picture3x(benchmark::State& state) {
     state.counters["picture_vs_refresh"] = picture / refresh;
 }
 
+// One tick with 10 new points of a running 10000-point sweep (over 10000 snapshot points), as
+// the window does it: refresh, then repaint what changed. Drawn onto the last frame against
+// drawn in full, alternately in the same iterations; a sweep that fills up starts again at
+// half, untimed.
+void BM_TickTenNewPoints(benchmark::State& state) {
+    Display points, full;
+    full.state.IncrementalFrames = false;
+    constexpr int half = PointCapacity / 2, perTick = 10;
+    auto restart = [&](Display& d) {
+        d.store.DataCount = d.store.SweepIndex = half;
+        d.setAllDirty();
+        RefreshDisplay(d.ctx);
+    };
+    restart(points);
+    restart(full);
+    double pointsTime = 0, fullTime = 0;
+    auto tick = [](Display& d, bool onlyChanged) {
+        d.store.DataCount += perTick;
+        d.store.SweepIndex += perTick;
+        d.store.PlotDirty = d.store.MeanDirty = d.store.RawDirty = true;
+        const auto t0 = Clock::now();
+        const RefreshResult r = RefreshDisplay(d.ctx);
+        QPainter p(&d.screen);
+        p.drawImage(16, 50, d.rawCanvas);
+        if (onlyChanged && r.MeanPointsOnly && r.PlotPointsOnly) {
+            p.drawImage(r.MeanArea.topLeft() + QPoint(353, 50), d.meanCanvas, r.MeanArea);
+            p.drawImage(r.PlotArea.topLeft() + QPoint(283, 180), d.dataCanvas, r.PlotArea);
+        } else {
+            p.drawImage(353, 50, d.meanCanvas);
+            p.drawImage(283, 180, d.dataCanvas);
+        }
+        p.end();
+        return seconds(t0, Clock::now());
+    };
+    for (auto _ : state) {
+        if (points.store.DataCount + perTick > PointCapacity) {
+            restart(points);
+            restart(full);
+        }
+        const double a = tick(points, true), b = tick(full, false);
+        pointsTime += a;
+        fullTime += b;
+        state.SetIterationTime(a);
+    }
+    const double n = static_cast<double>(state.iterations());
+    state.counters["points_ms"] = pointsTime / n * 1e3;
+    state.counters["full_ms"] = fullTime / n * 1e3;
+    state.counters["full_vs_points"] = fullTime / pointsTime;
+}
+
 BENCHMARK(BM_FullRefreshParts)->UseManualTime()->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_RefreshDisplay)->UseManualTime()->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_RefreshPlotOnly)->UseManualTime()->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Picture3x)->UseManualTime()->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_TickTenNewPoints)->UseManualTime()->Unit(benchmark::kMillisecond);
 
 } // namespace
 

@@ -91,11 +91,17 @@ void TFormMain::FormResize() {
 void TFormMain::RefreshDisplay() {
     // Moved to a screen of another pixel ratio: the images follow the canvases.
     if (PaintBoxData->devicePixelRatioF() != Display.Geometry.Scale) FormResize();
+    // KURVIMAT_FULL_REDRAW=1: whole images every tick, to compare against.
+    static const bool fullOnly = qEnvironmentVariableIntValue("KURVIMAT_FULL_REDRAW") == 1;
+    Display.IncrementalFrames = !fullOnly;
     DisplayContext c = Context();
     const RefreshResult r = ::RefreshDisplay(c);
     if (r.Raw) PaintBoxRoh->update();
-    if (r.Mean) PaintBoxMittel->update();
-    if (r.DataCanvas()) PaintBoxData->update();
+    if (r.Mean) PaintBoxMittel->UpdateCanvas(r.MeanPointsOnly, r.MeanArea);
+    if (r.AxisButtonsChanged())
+        PaintBoxData->update();
+    else if (r.Plot)
+        PaintBoxData->UpdateCanvas(r.PlotPointsOnly, r.PlotArea);
     if (r.AxisButtonsChanged()) ApplyAxisImages();
 }
 

@@ -1,6 +1,7 @@
 #include "TPaintBox.h"
 
 #include <QMouseEvent>
+#include <QPaintEvent>
 #include <QPainter>
 
 #include <cmath>
@@ -24,11 +25,28 @@ void TPaintBox::FitCanvas() {
     FCanvas.fill(Qt::white);
 }
 
-void TPaintBox::paintEvent(QPaintEvent*) {
-    // The canvas holds device pixels: drawn into the widget's logical size it lands 1:1.
+void TPaintBox::UpdateCanvas(bool only, QRect changed) {
+    if (!only) {
+        update();
+        return;
+    }
+    if (changed.isEmpty()) return;
+    // Logical pixels covering the device rectangle, rounded outwards.
+    const qreal r = devicePixelRatioF();
+    const QRectF logical(changed.x() / r, changed.y() / r, changed.width() / r,
+                         changed.height() / r);
+    update(logical.toAlignedRect());
+}
+
+void TPaintBox::paintEvent(QPaintEvent* event) {
+    // The canvas holds device pixels: drawn into the widget's logical size it lands 1:1. Only
+    // the part asked for, so that a few new points do not copy the whole canvas.
     QPainter p(this);
     const qreal r = devicePixelRatioF();
-    p.drawImage(QRectF(0, 0, FCanvas.width() / r, FCanvas.height() / r), FCanvas);
+    const QRectF target =
+        QRectF(event->rect()) & QRectF(0, 0, FCanvas.width() / r, FCanvas.height() / r);
+    p.drawImage(target, FCanvas,
+                QRectF(target.x() * r, target.y() * r, target.width() * r, target.height() * r));
 }
 
 void TPaintBox::resizeEvent(QResizeEvent*) {

@@ -17,6 +17,8 @@ public:
         FitCanvas();
         return FCanvas;
     }
+    // Repaints the part of the canvas (device pixels) that changed, or all of it if not only.
+    void UpdateCanvas(bool only, QRect changed);
     // Device pixels of a logical size at a pixel ratio (never empty).
     static QSize DeviceSize(QSize logical, qreal ratio);
 

@@ -7,6 +7,9 @@
 
 #include <QPainter>
 
+#include <algorithm>
+#include <cstring>
+
 namespace {
 
 struct StripInfo {
@@ -83,6 +86,91 @@ void DrawScale(QPainter& painter, Tscale& scale, const PaintGeometry& g) {
     scale.Canvas = nullptr;
 }
 
+namespace {
+
+PlotKey plotKey(const DisplayContext& ctx) {
+    const ScaleSet& sc = ctx.Scales;
+    const MeasurementStore& s = ctx.Store;
+    const DisplayState& st = ctx.State;
+    PlotKey k;
+    k.Width = ctx.Plot.width();
+    k.Height = ctx.Plot.height();
+    k.Canvas = ctx.DataCanvas.size();
+    k.Scale = st.Geometry.Scale;
+    k.Controls = ctx.Controls;
+    k.Left = sc.Left;
+    k.Right = sc.Right;
+    k.Bottom = sc.Bottom;
+    const Tscale* ranged[] = {&sc.A, &sc.B, &sc.T, sc.Left, sc.Right, sc.Bottom};
+    for (std::size_t i = 0; i < std::size(ranged); ++i) {
+        k.Ranges[2 * i] = ranged[i]->RangeStart;
+        k.Ranges[2 * i + 1] = ranged[i]->RangeEnd;
+    }
+    const Tscale* strips[] = {sc.Left, sc.Right, sc.Bottom};
+    for (std::size_t i = 0; i < std::size(strips); ++i) {
+        k.Grids[2 * i] = strips[i]->GridFirstPx;
+        k.Grids[2 * i + 1] = strips[i]->GridStepPx;
+        k.GridLast[i] = strips[i]->GridLastIndex;
+        k.Visible[i] = strips[i]->Visible;
+    }
+    k.PrefixA = sc.A.Prefix;
+    k.PrefixB = sc.B.Prefix;
+    k.ExponentA = sc.A.Exponent;
+    k.ExponentB = sc.B.Exponent;
+    k.ZoomBox = st.ZoomBoxActive;
+    k.Zoom = {st.ZoomX1, st.ZoomY1, st.ZoomX2, st.ZoomY2};
+    k.DataDefA = s.DataDefA;
+    k.DataDefB = s.DataDefB;
+    k.SnapDefA = s.SnapDefA;
+    k.SnapDefB = s.SnapDefB;
+    return k;
+}
+
+MeanKey meanKey(const DisplayContext& ctx, const QString& levelText) {
+    const MeasurementStore& s = ctx.Store;
+    return {ctx.MeanStrip.width(),
+            ctx.MeanStrip.height(),
+            ctx.MeanCanvas.size(),
+            ctx.State.Geometry.Scale,
+            ctx.Controls,
+            s.PointCount,
+            s.PreTrigger,
+            s.TriggerLevel,
+            levelText};
+}
+
+QString meanLevelText(DisplayContext& ctx) {
+    const bool a = ctx.Controls.TriggerChannelA;
+    return TriggerLevelText(ctx.Store, a ? ctx.ParserA : ctx.ParserB, a);
+}
+
+// Byte for byte, so that a NaN drawn before counts as unchanged.
+bool unchanged(const std::vector<float>& drawn, const float* now) {
+    return drawn.empty() || std::memcmp(drawn.data(), now, drawn.size() * sizeof(float)) == 0;
+}
+
+void remember(std::vector<float>& drawn, const float* now, int count) {
+    drawn.assign(now, now + std::clamp(count, 0, PointCapacity));
+}
+
+void rememberPlot(DisplayContext& ctx) {
+    const MeasurementStore& s = ctx.Store;
+    DrawnContent& d = ctx.State.Drawn;
+    // Cursors and overlays (a fitted curve) are drawn over the curves: new points would land
+    // on top of them.
+    const CursorMarks& c = ctx.State.Cursors;
+    d.PlotKnown = !c.Vertical && !c.Horizontal && !ctx.Overlay;
+    d.Plot = plotKey(ctx);
+    remember(d.DataT, s.DataT, s.DataCount);
+    remember(d.DataA, s.DataA, s.DataCount);
+    remember(d.DataB, s.DataB, s.DataCount);
+    remember(d.SnapT, s.SnapT, s.SnapCount);
+    remember(d.SnapA, s.SnapA, s.SnapCount);
+    remember(d.SnapB, s.SnapB, s.SnapCount);
+}
+
+} // namespace
+
 QFont DataFont(double scale) {
     return PlotFont(scale);
 }
@@ -96,19 +184,93 @@ void DrawRawStrip(DisplayContext& ctx) {
 }
 
 void DrawMeanStrip(DisplayContext& ctx) {
-    const bool a = ctx.Controls.TriggerChannelA;
-    const QString level = TriggerLevelText(ctx.Store, a ? ctx.ParserA : ctx.ParserB, a);
+    const QString level = meanLevelText(ctx);
     const PaintGeometry& g = ctx.State.Geometry;
-    PaintMeanStrip(ctx.MeanStrip, ctx.Store, ctx.Controls, level, StripFont(g.Scale), g);
+    const MeasurementStore& s = ctx.Store;
+    PaintMeanStrip(ctx.MeanStrip, s, ctx.Controls, level, StripFont(g.Scale), g);
+    DrawnContent& d = ctx.State.Drawn;
+    d.MeanKnown = true;
+    d.MeanHistory = s.TriggerPos == -1;
+    d.Mean = meanKey(ctx, level);
+    const int sweep = std::clamp(s.SweepIndex, 0, std::clamp(s.PointCount, 1, PointCapacity));
+    remember(d.SweepA, s.SweepRawA, sweep);
+    remember(d.SweepB, s.SweepRawB, sweep);
     ctx.MeanStrip.expandInto(ctx.MeanCanvas, 0, 0);
     ctx.State.MeanStripValid = true;
     ctx.Store.MeanDirty = false;
+}
+
+bool DrawMeanStripPoints(DisplayContext& ctx, QRect& changed) {
+    const MeasurementStore& s = ctx.Store;
+    DrawnContent& d = ctx.State.Drawn;
+    if (!ctx.State.IncrementalFrames || !ctx.State.MeanStripValid || !d.MeanKnown) return false;
+    const int drawn = static_cast<int>(d.SweepA.size());
+    const int sweep = std::clamp(s.SweepIndex, 0, std::clamp(s.PointCount, 1, PointCapacity));
+    const QString level = meanLevelText(ctx);
+    if (sweep < drawn || !(meanKey(ctx, level) == d.Mean) || !unchanged(d.SweepA, s.SweepRawA) ||
+        !unchanged(d.SweepB, s.SweepRawB))
+        return false;
+    const PaintGeometry& g = ctx.State.Geometry;
+    const bool history = s.TriggerPos == -1;
+    changed = {};
+    if (history || d.MeanHistory) {
+        // The waiting history moves with every block, so the strip is drawn anew; yet only the
+        // history's columns and the new points can differ from the last frame.
+        PaintMeanStrip(ctx.MeanStrip, s, ctx.Controls, level, StripFont(g.Scale), g);
+        changed = HistoryArea(ctx.MeanStrip, s, g);
+    }
+    PaintSweepPoints(ctx.MeanStrip, s, drawn, sweep, g, &changed);
+    d.MeanHistory = history;
+    d.SweepA.insert(d.SweepA.end(), s.SweepRawA + drawn, s.SweepRawA + sweep);
+    d.SweepB.insert(d.SweepB.end(), s.SweepRawB + drawn, s.SweepRawB + sweep);
+    ctx.MeanStrip.expandInto(ctx.MeanCanvas, 0, 0, changed);
+    ctx.Store.MeanDirty = false;
+    return true;
+}
+
+bool DrawPlotPoints(DisplayContext& ctx, QRect& changed) {
+    const MeasurementStore& s = ctx.Store;
+    DrawnContent& d = ctx.State.Drawn;
+    // Whatever is drawn over the curves (cursors, a fitted curve) would lie under the new points.
+    const CursorMarks& c = ctx.State.Cursors;
+    if (!ctx.State.IncrementalFrames || !ctx.State.PlotValid || !d.PlotKnown || c.Vertical ||
+        c.Horizontal || ctx.Overlay)
+        return false;
+    const int drawn = static_cast<int>(d.DataT.size());
+    const int count = std::clamp(s.DataCount, 0, PointCapacity);
+    if (count < drawn || std::clamp(s.SnapCount, 0, PointCapacity) != int(d.SnapT.size()) ||
+        !(plotKey(ctx) == d.Plot))
+        return false;
+    for (const auto& [before, now] : {std::pair{&d.DataT, s.DataT},
+                                      {&d.DataA, s.DataA},
+                                      {&d.DataB, s.DataB},
+                                      {&d.SnapT, s.SnapT},
+                                      {&d.SnapA, s.SnapA},
+                                      {&d.SnapB, s.SnapB}})
+        if (!unchanged(*before, now)) return false;
+    // From the last point drawn: its segment to the first new one is not in the image yet.
+    const int from = std::max(drawn - 1, 0);
+    const PaintGeometry& g = ctx.State.Geometry;
+    QRect touched;
+    DrawCurves(ctx.Plot,
+               {s.DataT + from, s.DataA + from, s.DataB + from, count - from, PaletteMask::LiveA,
+                PaletteMask::LiveB},
+               ctx.Scales, ctx.Controls, g.weight(), &touched);
+    d.DataT.insert(d.DataT.end(), s.DataT + drawn, s.DataT + count);
+    d.DataA.insert(d.DataA.end(), s.DataA + drawn, s.DataA + count);
+    d.DataB.insert(d.DataB.end(), s.DataB + drawn, s.DataB + count);
+    const QPoint at(g.px(PlotLeftMargin), g.px(PlotTopMargin));
+    ctx.Plot.expandInto(ctx.DataCanvas, at.x(), at.y(), touched);
+    changed = touched.translated(at);
+    ctx.Store.PlotDirty = false;
+    return true;
 }
 
 void DrawPlot(DisplayContext& ctx) {
     const PaintGeometry& g = ctx.State.Geometry;
     PaintPlot(ctx.Plot, ctx.Store, ctx.Scales, ctx.Controls, ctx.State, PlotFont(g.Scale));
     if (ctx.Overlay) ctx.Overlay(ctx.Plot, g);
+    rememberPlot(ctx);
     ctx.State.PlotValid = true;
     ctx.Plot.expandInto(ctx.DataCanvas, g.px(PlotLeftMargin), g.px(PlotTopMargin));
     ctx.Store.PlotDirty = false;
@@ -141,7 +303,8 @@ RefreshResult RefreshDisplay(DisplayContext& ctx) {
         r.Raw = true;
     }
     if (s.MeanDirty) {
-        DrawMeanStrip(ctx);
+        r.MeanPointsOnly = DrawMeanStripPoints(ctx, r.MeanArea);
+        if (!r.MeanPointsOnly) DrawMeanStrip(ctx);
         r.Mean = true;
     }
     WidenAutoScales(s, ctx.Scales, ctx.Controls.Mode());
@@ -156,7 +319,8 @@ RefreshResult RefreshDisplay(DisplayContext& ctx) {
     }
     s.AxesChanged = false;
     if (s.PlotDirty) {
-        DrawPlot(ctx);
+        r.PlotPointsOnly = DrawPlotPoints(ctx, r.PlotArea);
+        if (!r.PlotPointsOnly) DrawPlot(ctx);
         r.Plot = true;
     }
     return r;

@@ -41,6 +41,11 @@ struct RefreshResult {
     bool Right = false;
     bool Bottom = false;
     bool Plot = false;
+    /// Only new points were drawn onto the mean strip or the plot: then only the device
+    /// pixels MeanArea of the mean canvas or PlotArea of the data canvas changed.
+    bool MeanPointsOnly = false;
+    bool PlotPointsOnly = false;
+    QRect MeanArea, PlotArea;
     bool AxisButtonsChanged() const { return Left || Right || Bottom; }
     bool DataCanvas() const { return Left || Right || Bottom || Plot; }
 };
@@ -54,6 +59,12 @@ void DrawScale(QPainter& painter, Tscale& scale, const PaintGeometry& g);
 void DrawRawStrip(DisplayContext& ctx);
 void DrawMeanStrip(DisplayContext& ctx);
 void DrawPlot(DisplayContext& ctx);
+
+/// While a sweep streams: only the points that came since the last drawing, onto the mean
+/// strip or the plot, and only the changed rectangle expanded. Returns false, drawing nothing,
+/// when anything else changed; the caller then draws in full.
+bool DrawMeanStripPoints(DisplayContext& ctx, QRect& changed);
+bool DrawPlotPoints(DisplayContext& ctx, QRect& changed);
 
 /// Draws one axis strip onto the data canvas: white background, then the scale.
 enum class Strip { Left, Right, Bottom };

@@ -7,11 +7,13 @@
 #include "skala.h"
 
 #include <QSize>
+#include <QString>
 
 #include <algorithm>
 #include <array>
 #include <cmath>
 #include <utility>
+#include <vector>
 
 /// Which quantity the bottom strip shows.
 enum class PlotMode {
@@ -35,6 +37,7 @@ struct DisplayControls {
         if (AXY) return PlotMode::AAsX;
         return PlotMode::Normal;
     }
+    bool operator==(const DisplayControls&) const = default;
 };
 
 /// The four scale objects and the three strip roles pointing at them (all borrowed).
@@ -90,6 +93,51 @@ struct PaintGeometry {
     }
 };
 
+/// Everything besides the points that the plot image's pixels depend on.
+struct PlotKey {
+    int Width = 0, Height = 0;
+    QSize Canvas; ///< a canvas of another size starts white
+    double Scale = 0;
+    DisplayControls Controls;
+    const Tscale* Left = nullptr;
+    const Tscale* Right = nullptr;
+    const Tscale* Bottom = nullptr;
+    std::array<double, 12> Ranges{}; ///< A, B, T, left, right, bottom
+    std::array<double, 6> Grids{};   ///< first and step of the grids of left, right, bottom
+    std::array<int, 3> GridLast{};
+    std::array<bool, 3> Visible{};
+    QString PrefixA, PrefixB;
+    int ExponentA = 0, ExponentB = 0;
+    bool ZoomBox = false;
+    std::array<int, 4> Zoom{};
+    QString DataDefA, DataDefB, SnapDefA, SnapDefB;
+    bool operator==(const PlotKey&) const = default;
+};
+
+/// Everything besides the sweep that the mean strip's pixels depend on.
+struct MeanKey {
+    int Width = 0, Height = 0;
+    QSize Canvas;
+    double Scale = 0;
+    DisplayControls Controls;
+    int PointCount = 0, PreTrigger = 0, TriggerLevel = 0;
+    QString LevelText;
+    bool operator==(const MeanKey&) const = default;
+};
+
+/// What the plot image and the mean strip were last drawn from, so that a refresh bringing
+/// only new points draws just those onto them.
+struct DrawnContent {
+    bool PlotKnown = false;
+    PlotKey Plot;
+    std::vector<float> DataT, DataA, DataB; ///< the data points in the image
+    std::vector<float> SnapT, SnapA, SnapB;
+    bool MeanKnown = false;
+    bool MeanHistory = false; ///< the waiting history is in the strip
+    MeanKey Mean;
+    std::vector<float> SweepA, SweepB; ///< the sweep points in the strip
+};
+
 struct DisplayState {
     PaintGeometry Geometry; ///< of the images and the data canvas, set by the layout
     bool RawStripValid = false;
@@ -112,6 +160,10 @@ struct DisplayState {
 
     /// Measuring cursors, drawn over the curves.
     CursorMarks Cursors;
+
+    /// Off: every refresh redraws and copies whole images (the comparison path).
+    bool IncrementalFrames = true;
+    DrawnContent Drawn;
 
     /// At start only the three "Auto" buttons show.
     std::array<bool, AxisImageCount> ImageVisible{true,  false, false, false, true,  false,

@@ -365,27 +365,52 @@ QSize IndexedImage::textSize(const QString& text, const QFont& font) {
     return {metrics.horizontalAdvance(text), metrics.height()};
 }
 
-void IndexedImage::drawText(int x, int y, const QString& text, const QFont& font,
-                            std::uint8_t index) {
-    if (text.isEmpty()) return;
+namespace {
+
+// A text's coverage, with the area it covers relative to the top left of its text cell.
+struct TextMask {
+    QString text;
+    QString font;
+    QRect area;
+    QImage mask;
+};
+
+// Captions, legends and the trigger level come again with every frame: their rendered masks
+// are kept (rendering costs more than the rest of a streaming frame).
+const TextMask& textMask(const QString& text, const QFont& font) {
+    thread_local std::array<TextMask, 32> cache;
+    thread_local std::size_t next = 0;
+    const QString key = font.key();
+    for (const TextMask& m : cache)
+        if (!m.mask.isNull() && m.text == text && m.font == key) return m;
     const QFont f = aliasedFont(font);
     const QFontMetrics metrics(f, &textDevice());
     const int ascent = metrics.ascent();
-    const QRect cell(x, y, metrics.horizontalAdvance(text), metrics.height());
+    const QRect cell(0, 0, metrics.horizontalAdvance(text), metrics.height());
     // Glyphs may reach beyond their cell (italics, overhangs).
-    const QRect ink = metrics.boundingRect(text).translated(x, y + ascent);
-    const QRect area = (cell | ink).adjusted(-1, -1, 1, 1) & rect();
+    const QRect ink = metrics.boundingRect(text).translated(0, ascent);
+    TextMask& m = cache[next++ % cache.size()];
+    m = {text, key, (cell | ink).adjusted(-1, -1, 1, 1), {}};
+    m.mask = QImage(m.area.size(), QImage::Format_Alpha8);
+    m.mask.fill(0);
+    QPainter painter(&m.mask);
+    painter.setFont(f);
+    painter.setPen(QColor(0, 0, 0, 255));
+    painter.drawText(-m.area.x(), -m.area.y() + ascent, text);
+    return m;
+}
+
+} // namespace
+
+void IndexedImage::drawText(int x, int y, const QString& text, const QFont& font,
+                            std::uint8_t index) {
+    if (text.isEmpty()) return;
+    const TextMask& m = textMask(text, font);
+    const QRect area = m.area.translated(x, y) & rect();
     if (area.isEmpty()) return;
-    QImage mask(area.size(), QImage::Format_Alpha8);
-    mask.fill(0);
-    {
-        QPainter painter(&mask);
-        painter.setFont(f);
-        painter.setPen(QColor(0, 0, 0, 255));
-        painter.drawText(x - area.x(), y - area.y() + ascent, text);
-    }
+    const int mx = area.x() - x - m.area.x(), my = area.y() - y - m.area.y();
     for (int r = 0; r < area.height(); ++r) {
-        const uchar* coverage = mask.constScanLine(r);
+        const uchar* coverage = m.mask.constScanLine(my + r) + mx;
         std::uint8_t* p = row(area.y() + r) + area.x();
         for (int c = 0; c < area.width(); ++c)
             if (coverage[c] >= 128) p[c] = index;
@@ -405,7 +430,7 @@ QImage IndexedImage::indexed8() const {
     return image;
 }
 
-bool IndexedImage::expandInto(QImage& target, int x, int y) const {
+bool IndexedImage::expandInto(QImage& target, int x, int y, QRect source) const {
     switch (target.format()) {
     case QImage::Format_RGB32:
     case QImage::Format_ARGB32:
@@ -414,7 +439,7 @@ bool IndexedImage::expandInto(QImage& target, int x, int y) const {
     default:
         return false;
     }
-    const QRect area = QRect(x, y, m_width, m_height) & target.rect();
+    const QRect area = (source & rect()).translated(x, y) & target.rect();
     if (area.isEmpty()) return true;
     // One detach check for the whole copy instead of one per scanLine() call.
     uchar* base = target.bits();

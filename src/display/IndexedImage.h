@@ -135,7 +135,9 @@ public:
     QImage indexed8() const;
     /// Writes this image into an RGB32 / ARGB32 target with its top left at (x, y), one
     /// table lookup per pixel, clipped to the target. Returns false for other formats.
-    bool expandInto(QImage& target, int x, int y) const;
+    bool expandInto(QImage& target, int x, int y) const { return expandInto(target, x, y, rect()); }
+    /// The same for the part source of this image only (it lands at (x, y) + its position).
+    bool expandInto(QImage& target, int x, int y, QRect source) const;
     /// A new RGB32 image with the colours of this one.
     QImage toRgb32() const;
 

@@ -124,7 +124,7 @@ QFont PlotFont(double scale) {
 }
 
 void DrawCurves(IndexedImage& image, const CurveSet& set, const ScaleSet& scales,
-                const DisplayControls& controls, int weight) {
+                const DisplayControls& controls, int weight, QRect* touched) {
     const int w = image.width(), h = image.height();
     if (w < 3 || h < 3 || set.Count <= 0) return;
     const PlotMode mode = controls.Mode();
@@ -138,6 +138,7 @@ void DrawCurves(IndexedImage& image, const CurveSet& set, const ScaleSet& scales
         return inside(x, 1, w - 2) && inside(y, 1, h - 2);
     };
     double px = 0, pyA = 0, pyB = 0;
+    double minX = HUGE_VAL, maxX = -HUGE_VAL, minY = HUGE_VAL, maxY = -HUGE_VAL;
     for (int i = 0; i < count; ++i) {
         double x, yA, yB;
         switch (mode) {
@@ -193,6 +194,21 @@ void DrawCurves(IndexedImage& image, const CurveSet& set, const ScaleSet& scales
         px = x;
         pyA = yA;
         pyB = yB;
+        if (touched) {
+            // Segments stay within their ends' box, points and brushes within 2 cells of it.
+            minX = std::min(minX, x), maxX = std::max(maxX, x);
+            if (controls.KanalA) minY = std::min(minY, yA), maxY = std::max(maxY, yA);
+            if (controls.KanalB) minY = std::min(minY, yB), maxY = std::max(maxY, yB);
+        }
+    }
+    if (touched && minX <= maxX && minY <= maxY) {
+        const int m = 2 * std::max(weight, 1) + 1;
+        auto at = [](double v, int limit) {
+            return static_cast<int>(std::clamp(v, -1.0, limit + 1.0));
+        };
+        const QRect box(QPoint(at(minX, w) - m, at(minY, h) - m),
+                        QPoint(at(maxX, w) + m, at(maxY, h) + m));
+        *touched |= box & image.rect();
     }
 }
 

@@ -6,6 +6,7 @@
 #include "IndexedImage.h"
 
 #include <QFont>
+#include <QRect>
 #include <QSize>
 
 struct MeasurementStore;
@@ -74,6 +75,7 @@ struct CurveSet {
     PointMasks MasksA;
     PointMasks MasksB;
 };
-/// weight: PaintGeometry::weight() of the drawing.
+/// weight: PaintGeometry::weight() of the drawing. touched, if given, grows to hold every
+/// pixel the call may have changed (within the image).
 void DrawCurves(IndexedImage& image, const CurveSet& set, const ScaleSet& scales,
-                const DisplayControls& controls, int weight = 1);
+                const DisplayControls& controls, int weight = 1, QRect* touched = nullptr);

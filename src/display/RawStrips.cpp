@@ -109,12 +109,7 @@ void PaintMeanStrip(IndexedImage& image, const MeasurementStore& store,
     if (yT > h - g.px(24)) ty = yT - g.px(24);
     image.drawText(tx + g.px(7), ty + g.px(5), levelText, font, colour);
 
-    const int sweep = std::clamp(store.SweepIndex, 0, pointCount);
-    for (int i = 0; i < sweep; ++i) {
-        const int x = sweepColumn(i, pointCount, w);
-        image.andPoint(x, StripRow(store.SweepRawB[i], h), PaletteMask::StripB, weight, all);
-        image.andPoint(x, StripRow(store.SweepRawA[i], h), PaletteMask::StripA, weight, all);
-    }
+    PaintSweepPoints(image, store, 0, store.SweepIndex, g);
 
     // |<- newest PreTrigger block means ->| where the coming sweep's pre-trigger part will lie
     if (store.TriggerPos == -1) {
@@ -126,6 +121,41 @@ void PaintMeanStrip(IndexedImage& image, const MeasurementStore& store,
             image.andPoint(x, StripRow(store.MeanA[k], h), PaletteMask::HistoryA, weight, all);
         }
     }
+}
+
+void PaintSweepPoints(IndexedImage& image, const MeasurementStore& store, int from, int to,
+                      const PaintGeometry& g, QRect* touched) {
+    const int w = image.width(), h = image.height(), weight = g.weight();
+    const QRect all = image.rect();
+    const int pointCount = std::clamp(store.PointCount, 1, PointCapacity);
+    from = std::max(from, 0);
+    to = std::clamp(to, 0, pointCount);
+    int top = h, bottom = -1;
+    for (int i = from; i < to; ++i) {
+        const int x = sweepColumn(i, pointCount, w);
+        const int yA = StripRow(store.SweepRawA[i], h), yB = StripRow(store.SweepRawB[i], h);
+        image.andPoint(x, yB, PaletteMask::StripB, weight, all);
+        image.andPoint(x, yA, PaletteMask::StripA, weight, all);
+        top = std::min({top, yA, yB});
+        bottom = std::max({bottom, yA, yB});
+    }
+    if (touched && from < to) {
+        const int m = 2 * weight + 1;
+        *touched |= QRect(QPoint(sweepColumn(from, pointCount, w) - m, top - m),
+                          QPoint(sweepColumn(to - 1, pointCount, w) + m, bottom + m)) &
+                    all;
+    }
+}
+
+QRect HistoryArea(const IndexedImage& image, const MeasurementStore& store,
+                  const PaintGeometry& g) {
+    const int pointCount = std::clamp(store.PointCount, 1, PointCapacity);
+    const int preTrigger = std::clamp(store.PreTrigger, 0, pointCount);
+    if (preTrigger == 0) return {};
+    const int w = image.width(), m = 2 * g.weight() + 1;
+    return QRect(QPoint(sweepColumn(0, pointCount, w) - m, 0),
+                 QPoint(sweepColumn(preTrigger - 1, pointCount, w) + m, image.height() - 1)) &
+           image.rect();
 }
 
 TriggerPoint TriggerFromMouse(int x, int y, int boxWidth, int boxHeight, int pointCount) {

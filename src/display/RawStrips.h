@@ -39,6 +39,15 @@ void PaintMeanStrip(IndexedImage& image, const MeasurementStore& store,
                     const DisplayControls& controls, const QString& levelText, const QFont& font,
                     const PaintGeometry& g = {});
 
+/// Sweep points from .. to-1 of the mean strip, ANDed in as PaintMeanStrip draws them;
+/// touched, if given, grows to hold every pixel they may have changed.
+void PaintSweepPoints(IndexedImage& image, const MeasurementStore& store, int from, int to,
+                      const PaintGeometry& g, QRect* touched = nullptr);
+
+/// Where the waiting history lies in the mean strip (all rows of its columns); empty without
+/// pre-trigger points.
+QRect HistoryArea(const IndexedImage& image, const MeasurementStore& store, const PaintGeometry& g);
+
 /// Trigger point and level from a mouse position on the mean strip's paint box.
 struct TriggerPoint {
     int PreTrigger;

@@ -323,6 +323,15 @@ TEST(IndexedImage, TextIsWrittenAsAnIndexInsideItsCell) {
     for (int y = 0; y < edge.height(); ++y)
         for (int x = edge.width(); x < edge.bytesPerLine(); ++x)
             EXPECT_EQ(after[static_cast<std::size_t>(y * edge.bytesPerLine() + x)], kBg);
+    // The cut-off part holds the very pixels of the whole text, drawn again (kept) or anew.
+    for (const QString& t : {text, QStringLiteral("gjÄ 2,5 V")}) {
+        IndexedImage whole(80, 20), cut(20, 6);
+        whole.drawText(2, 1, t, font, PaletteIndex::Black);
+        cut.drawText(-28, -4, t, font, PaletteIndex::Black);
+        for (int y = 0; y < cut.height(); ++y)
+            for (int x = 0; x < cut.width(); ++x)
+                ASSERT_EQ(cut.pixel(x, y), whole.pixel(x + 30, y + 5)) << x << "," << y;
+    }
 }
 
 TEST(IndexedImage, Indexed8ViewSharesBytesAndPalette) {
@@ -362,6 +371,17 @@ TEST(IndexedImage, ExpansionMatchesQtConversionAndClips) {
                 ASSERT_EQ(canvas.pixel(x, y), want) << x << "," << y;
             }
     }
+    // A part of the image lands where the whole would, nothing else is written.
+    QImage part(40, 25, QImage::Format_RGB32);
+    part.fill(Qt::green);
+    ASSERT_TRUE(image.expandInto(part, 3, 2, QRect(4, 5, 30, 3)));
+    for (int y = 0; y < part.height(); ++y)
+        for (int x = 0; x < part.width(); ++x) {
+            const bool covered = x >= 7 && x < 3 + image.width() && y >= 7 && y < 10;
+            ASSERT_EQ(part.pixel(x, y),
+                      covered ? expected.pixel(x - 3, y - 2) : QColor(Qt::green).rgb())
+                << x << "," << y;
+        }
     QImage wrong(4, 4, QImage::Format_RGB16);
     EXPECT_FALSE(image.expandInto(wrong, 0, 0));
 }

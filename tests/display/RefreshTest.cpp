@@ -11,9 +11,11 @@
 #include <QDateTime>
 #include <QImage>
 
-#include <cmath>
-
 #include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstring>
+#include <random>
 
 namespace {
 
@@ -26,8 +28,9 @@ struct RefreshFixture : DisplayFixture {
     DisplayContext ctx{store, scales, state, controls,  parserA,    parserB,
                        raw,   mean,   plot,  rawCanvas, meanCanvas, dataCanvas};
 
-    RefreshFixture() {
+    explicit RefreshFixture(double scale = 1) {
         LayoutInput in;
+        in.Scale = scale;
         in.PaintBoxMittel = meanCanvas.size();
         in.PaintBoxData = dataCanvas.size();
         FormResize(in, store, state, scales, mean, plot);
@@ -219,6 +222,143 @@ TEST(FitOverlay, CurveOverItsSpanAndReadoutAtItsSide) {
     EXPECT_EQ(PictureFooter(QStringLiteral("Spannung (V): U"), QString(),
                             QDateTime(QDate(2026, 12, 8), QTime(14, 5))),
               QStringLiteral("A: Spannung (V): U     B: –     08.12.2026, 14:05 Uhr"));
+}
+
+bool sameBytes(const IndexedImage& a, const IndexedImage& b) {
+    if (a.size() != b.size()) return false;
+    for (int y = 0; y < a.height(); ++y)
+        if (std::memcmp(a.row(y), b.row(y), static_cast<std::size_t>(a.width())) != 0) return false;
+    return true;
+}
+
+// One tick of a random stream: new points of the running sweep, now and then a new sweep, a
+// snapshot, a wait for the trigger with the history moving, a zoom box.
+struct StreamStep {
+    std::mt19937 rng;
+    int waiting = 0;
+    bool snapshots, waits, zoom;
+
+    void operator()(MeasurementStore& s, DisplayState& st) {
+        auto next = [&](int n) { return static_cast<int>(rng() % static_cast<unsigned>(n)); };
+        auto value = [&] {
+            const int k = next(40);
+            if (k == 0) return 1e7f; // far outside: clipped segments
+            if (k == 1) return -3e4f;
+            return static_cast<float>(next(1100)) / 100 - 0.5f;
+        };
+        if (snapshots && next(20) == 0) {
+            std::copy_n(s.DataT, s.DataCount, s.SnapT);
+            std::copy_n(s.DataA, s.DataCount, s.SnapA);
+            std::copy_n(s.DataB, s.DataCount, s.SnapB);
+            s.SnapCount = s.DataCount;
+            s.SnapDefA = next(2) ? QStringLiteral("U in V") : QString();
+            s.PlotDirty = true;
+        }
+        if (zoom && next(10) == 0) {
+            st.ZoomBoxActive = !st.ZoomBoxActive;
+            st.ZoomX1 = next(300), st.ZoomY1 = next(200), st.ZoomX2 = next(300), st.ZoomY2 = 50;
+            s.PlotDirty = true;
+        }
+        if (waiting > 0) {
+            for (int i = next(5); i > 0; --i, s.MeanIndex = (s.MeanIndex + 1) % PointCapacity)
+                s.MeanA[s.MeanIndex] = s.MeanB[s.MeanIndex] = static_cast<float>(next(1024));
+            s.MeanDirty = true;
+            if (--waiting > 0) return;
+        }
+        const bool fire = s.TriggerPos == -1 || s.SweepIndex >= s.PointCount || next(25) == 0;
+        if (fire) { // a new sweep starts with its pre-trigger points
+            s.TriggerPos = s.MeanIndex;
+            s.DataCount = s.SweepIndex = 0;
+        }
+        for (int i = fire ? s.PreTrigger : 1 + next(15); i > 0 && s.SweepIndex < s.PointCount;
+             --i) {
+            const int k = s.SweepIndex++;
+            s.SweepRawA[k] = static_cast<float>(next(1024));
+            s.SweepRawB[k] = static_cast<float>(next(1024));
+            s.DataT[k] = static_cast<float>(k) * 10.0f / static_cast<float>(s.PointCount);
+            s.DataA[k] = value();
+            s.DataB[k] = value();
+            s.DataMinA = std::min(s.DataMinA, s.DataA[k]);
+            s.DataMaxA = std::max(s.DataMaxA, std::min(s.DataA[k], 30.0f));
+            s.DataCount = k + 1;
+        }
+        if (waits && s.SweepIndex >= s.PointCount && next(2) == 0) {
+            s.TriggerPos = -1;
+            waiting = 1 + next(3);
+        }
+        s.PlotDirty = s.MeanDirty = true;
+    }
+};
+
+// Points are ANDed into the images: drawing only the new ones onto the last frame must give
+// the very pixels of a full drawing, and copy every changed pixel onto the canvases.
+TEST(Refresh, NewPointsOnTheLastFrameEqualAFullDrawing) {
+    const struct {
+        const char* name;
+        double scale;
+        PlotMode mode;
+        bool kanalB, snapshots, waits, zoom;
+        int over; // 1: cursors, 2: a fitted curve drawn over the curves
+        bool autoLeft;
+        int pointCount;
+    } rows[] = {
+        {"plain", 1, PlotMode::Normal, true, false, false, false, 0, false, 200},
+        {"ratio 2", 2, PlotMode::Normal, true, false, false, false, 0, false, 200},
+        {"ratio 1.5, B off", 1.5, PlotMode::Normal, false, false, false, false, 0, false, 90},
+        {"snapshots and zoom", 1, PlotMode::Normal, true, true, false, true, 0, false, 150},
+        {"waiting for the trigger", 1, PlotMode::Normal, true, false, true, false, 0, false, 60},
+        {"B as x", 1, PlotMode::BAsX, true, true, false, false, 0, false, 300},
+        {"A as x, ratio 2", 2, PlotMode::AAsX, true, false, true, false, 0, false, 120},
+        {"cursor shown", 1, PlotMode::Normal, true, false, false, false, 1, false, 200},
+        {"fitted curve shown", 1, PlotMode::Normal, true, false, false, false, 2, false, 200},
+        {"autoscale", 1, PlotMode::Normal, true, false, false, false, 0, true, 400},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        RefreshFixture points(row.scale), full(row.scale);
+        full.state.IncrementalFrames = false;
+        StreamStep streams[2];
+        for (RefreshFixture* f : {&points, &full}) {
+            f->controls.KanalB = row.kanalB;
+            f->controls.BXY = row.mode == PlotMode::BAsX;
+            f->controls.AXY = row.mode == PlotMode::AAsX;
+            AssignStrips(f->store, f->state, f->scales, row.mode);
+            f->state.Cursors.Vertical = row.over == 1;
+            if (row.over == 2)
+                f->ctx.Overlay = [](IndexedImage& image, const PaintGeometry&) {
+                    image.setPixel(5, 5, PaletteIndex::Background & PaletteMask::FitA);
+                };
+            f->state.Cursors.X = {2, 7};
+            f->store.AutoLeft = row.autoLeft;
+            f->store.PointCount = row.pointCount;
+            f->store.PreTrigger = row.pointCount / 10;
+        }
+        for (StreamStep& s : streams)
+            s = {std::mt19937(static_cast<unsigned>(row.pointCount)), 0, row.snapshots, row.waits,
+                 row.zoom};
+        int plotPoints = 0, meanPoints = 0;
+        for (int tick = 0; tick < 120; ++tick) {
+            SCOPED_TRACE(tick);
+            streams[0](points.store, points.state);
+            streams[1](full.store, full.state);
+            const RefreshResult r = points.refresh();
+            full.refresh();
+            plotPoints += r.PlotPointsOnly;
+            meanPoints += r.MeanPointsOnly;
+            ASSERT_TRUE(sameBytes(points.plot, full.plot));
+            ASSERT_TRUE(sameBytes(points.mean, full.mean));
+            ASSERT_TRUE(points.dataCanvas == full.dataCanvas);
+            ASSERT_TRUE(points.meanCanvas == full.meanCanvas);
+            // The changed rectangles lie on their canvases.
+            EXPECT_TRUE(points.dataCanvas.rect().contains(r.PlotArea) || r.PlotArea.isEmpty());
+        }
+        // Most ticks bring only new points; what lies over the curves forces full drawings.
+        EXPECT_GT(meanPoints, 40);
+        if (row.over != 0)
+            EXPECT_EQ(plotPoints, 0);
+        else
+            EXPECT_GT(plotPoints, 30);
+    }
 }
 
 TEST(Analysis, RangesSpansAndRatios) {
