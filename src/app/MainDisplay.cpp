@@ -7,12 +7,12 @@
 #include "TPaintBox.h"
 
 #include <QCheckBox>
-#include <QTextDocument>
 #include <QMouseEvent>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScrollBar>
 #include <QSignalBlocker>
+#include <QTextDocument>
 
 #include <cmath>
 
@@ -132,13 +132,22 @@ void TFormMain::ShowAnalysis() {
         widest = std::max(widest, metrics.horizontalAdvance(line));
     const int margins = 2 * static_cast<int>(std::ceil(Memo1->document()->documentMargin())) +
                         metrics.lineSpacing() / 2;
-    Memo1->resize(std::max(241, widest + margins),
-                  std::max(154, static_cast<int>(Analysis.Lines.size()) * metrics.lineSpacing() +
-                                    margins));
+    Memo1->resize(
+        std::max(241, widest + margins),
+        std::max(154, static_cast<int>(Analysis.Lines.size()) * metrics.lineSpacing() + margins));
     Memo1->setVisible(Analysis.Visible);
 }
 
 void TFormMain::ConnectDisplay() {
+    ConnectAnalysis();
+    ConnectStripMouse();
+    ConnectPlotMouse();
+    ConnectAxisButtons();
+    ConnectModeBoxes();
+    Measuring = new MainCursors(*this);
+}
+
+void TFormMain::ConnectAnalysis() {
     // The readout shows while the hot spot is held; the hidden button toggles it.
     connect(Shape3, &TShape::MouseDown, this, [this] {
         Analysis.Shape3MouseDown(ScaleA, ScaleB);
@@ -152,39 +161,50 @@ void TFormMain::ConnectDisplay() {
         Analysis.Button2Click(ScaleA, ScaleB);
         ShowAnalysis();
     });
+}
 
-    const auto at = [](QMouseEvent* e) { return e->position().toPoint(); };
-    connect(PaintBoxMittel, &TPaintBox::MouseDown, this, [this, at](QMouseEvent* e) {
-        const QPoint p = at(e);
+namespace {
+QPoint eventPoint(QMouseEvent* e) {
+    return e->position().toPoint();
+}
+} // namespace
+
+void TFormMain::ConnectStripMouse() {
+    connect(PaintBoxMittel, &TPaintBox::MouseDown, this, [this](QMouseEvent* e) {
+        const QPoint p = eventPoint(e);
         MeanStripMouseDown(*this, Display, p.x(), p.y(), PaintBoxMittel->width(),
                            PaintBoxMittel->height());
     });
-    connect(PaintBoxMittel, &TPaintBox::MouseMove, this, [this, at](QMouseEvent* e) {
-        const QPoint p = at(e);
+    connect(PaintBoxMittel, &TPaintBox::MouseMove, this, [this](QMouseEvent* e) {
+        const QPoint p = eventPoint(e);
         MeanStripMouseMove(*this, Display, p.x(), p.y(), PaintBoxMittel->width(),
                            PaintBoxMittel->height());
     });
     connect(PaintBoxMittel, &TPaintBox::MouseUp, this,
             [this](QMouseEvent*) { MeanStripMouseUp(Display); });
+}
 
-    connect(PaintBoxData, &TPaintBox::MouseDown, this, [this, at](QMouseEvent* e) {
-        const QPoint p = at(e);
+void TFormMain::ConnectPlotMouse() {
+    connect(PaintBoxData, &TPaintBox::MouseDown, this, [this](QMouseEvent* e) {
+        const QPoint p = eventPoint(e);
         PlotMouseDown(*this, Display, ReadDisplayControls().Mode(), p.x(), p.y(),
                       e->button() == Qt::RightButton, PlotSize());
     });
-    connect(PaintBoxData, &TPaintBox::MouseMove, this, [this, at](QMouseEvent* e) {
-        const QPoint p = at(e);
+    connect(PaintBoxData, &TPaintBox::MouseMove, this, [this](QMouseEvent* e) {
+        const QPoint p = eventPoint(e);
         PlotMouseMove(*this, Display, Scales(), p.x(), p.y(), PlotSize());
     });
-    connect(PaintBoxData, &TPaintBox::MouseUp, this, [this, at](QMouseEvent* e) {
-        const QPoint p = at(e);
+    connect(PaintBoxData, &TPaintBox::MouseUp, this, [this](QMouseEvent* e) {
+        const QPoint p = eventPoint(e);
         PlotMouseUp(*this, Display, Scales(), p.x(), p.y(), PlotSize());
     });
     // Qt delivers the double click in place of a second press: it fits, it starts no zoom.
     connect(PaintBoxData, &TPaintBox::DblClick, this, [this](QMouseEvent*) {
         PlotDblClick(*this, Display, Scales(), ReadDisplayControls().Mode(), PlotSize());
     });
+}
 
+void TFormMain::ConnectAxisButtons() {
     const std::pair<TImage*, AxisImage> buttons[] = {{ImageLinksAuto, AxisImage::LinksAuto},
                                                      {ImageLinksAutoOff, AxisImage::LinksAutoOff},
                                                      {ImageLinksFull, AxisImage::LinksFull},
@@ -200,7 +220,9 @@ void TFormMain::ConnectDisplay() {
             ApplyAxisImages();
         });
     }
+}
 
+void TFormMain::ConnectModeBoxes() {
     // At most one channel serves as x; the other box is unchecked without re-entering here.
     const auto xyClicked = [this](bool senderIsB) {
         const auto [bxy, axy] =
@@ -227,6 +249,4 @@ void TFormMain::ConnectDisplay() {
 
     connect(CheckBoxMinuten, &QCheckBox::toggled, this,
             [this](bool checked) { SetTimeInMinutes(*this, ScaleT, checked); });
-
-    Measuring = new MainCursors(*this);
 }

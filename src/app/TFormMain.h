@@ -294,6 +294,11 @@ private:
     void ConnectHandlers();
     // Mouse and check box connections of the display, and its hidden analysis controls.
     void ConnectDisplay();
+    void ConnectAnalysis();
+    void ConnectStripMouse();
+    void ConnectPlotMouse();
+    void ConnectAxisButtons();
+    void ConnectModeBoxes();
     void ShowAnalysis();
     PictureSource PlotPictureSource();
     void LayoutPanels();
