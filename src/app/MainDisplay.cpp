@@ -29,7 +29,7 @@ DisplayControls TFormMain::ReadDisplayControls() const {
 }
 
 DisplayContext TFormMain::Context() {
-    return {*this,
+    return {Store,
             Scales(),
             Display,
             ReadDisplayControls(),
@@ -70,7 +70,7 @@ void TFormMain::FormResize() {
     in.ScrollBarHeight = ScrollBarSignale->height();
     in.ScrollPosition = ScrollBarSignale->value();
     const ScaleSet s = Scales();
-    const LayoutResult out = ::FormResize(in, *this, Display, s, MeanStripBitmap, PlotBitmap);
+    const LayoutResult out = ::FormResize(in, Store, Display, s, MeanStripBitmap, PlotBitmap);
     MeanStripBitmap.setPalette(Palette);
     PlotBitmap.setPalette(Palette);
     const QSize raw = PaintBoxRoh->Canvas().size();
@@ -78,7 +78,7 @@ void TFormMain::FormResize() {
         RawStripBitmap.resize(raw.width(), raw.height());
         RawStripBitmap.setPalette(Palette);
         Display.RawStripValid = false;
-        RawDirty = true;
+        Store.RawDirty = true;
     }
     // Without a window manager nothing else keeps the window from shrinking below it.
     if (minimumSize() != in.Minimum.expandedTo(QSize(MinWindowWidth, MinWindowHeight)))
@@ -172,12 +172,12 @@ QPoint eventPoint(QMouseEvent* e) {
 void TFormMain::ConnectStripMouse() {
     connect(PaintBoxMittel, &TPaintBox::MouseDown, this, [this](QMouseEvent* e) {
         const QPoint p = eventPoint(e);
-        MeanStripMouseDown(*this, Display, p.x(), p.y(), PaintBoxMittel->width(),
+        MeanStripMouseDown(Store, Display, p.x(), p.y(), PaintBoxMittel->width(),
                            PaintBoxMittel->height());
     });
     connect(PaintBoxMittel, &TPaintBox::MouseMove, this, [this](QMouseEvent* e) {
         const QPoint p = eventPoint(e);
-        MeanStripMouseMove(*this, Display, p.x(), p.y(), PaintBoxMittel->width(),
+        MeanStripMouseMove(Store, Display, p.x(), p.y(), PaintBoxMittel->width(),
                            PaintBoxMittel->height());
     });
     connect(PaintBoxMittel, &TPaintBox::MouseUp, this,
@@ -187,20 +187,20 @@ void TFormMain::ConnectStripMouse() {
 void TFormMain::ConnectPlotMouse() {
     connect(PaintBoxData, &TPaintBox::MouseDown, this, [this](QMouseEvent* e) {
         const QPoint p = eventPoint(e);
-        PlotMouseDown(*this, Display, ReadDisplayControls().Mode(), p.x(), p.y(),
+        PlotMouseDown(Store, Display, ReadDisplayControls().Mode(), p.x(), p.y(),
                       e->button() == Qt::RightButton, PlotSize());
     });
     connect(PaintBoxData, &TPaintBox::MouseMove, this, [this](QMouseEvent* e) {
         const QPoint p = eventPoint(e);
-        PlotMouseMove(*this, Display, Scales(), p.x(), p.y(), PlotSize());
+        PlotMouseMove(Store, Display, Scales(), p.x(), p.y(), PlotSize());
     });
     connect(PaintBoxData, &TPaintBox::MouseUp, this, [this](QMouseEvent* e) {
         const QPoint p = eventPoint(e);
-        PlotMouseUp(*this, Display, Scales(), p.x(), p.y(), PlotSize());
+        PlotMouseUp(Store, Display, Scales(), p.x(), p.y(), PlotSize());
     });
     // Qt delivers the double click in place of a second press: it fits, it starts no zoom.
     connect(PaintBoxData, &TPaintBox::DblClick, this, [this](QMouseEvent*) {
-        PlotDblClick(*this, Display, Scales(), ReadDisplayControls().Mode(), PlotSize());
+        PlotDblClick(Store, Display, Scales(), ReadDisplayControls().Mode(), PlotSize());
     });
 }
 
@@ -216,7 +216,7 @@ void TFormMain::ConnectAxisButtons() {
                                                      {ImageUntenFull, AxisImage::UntenFull}};
     for (const auto& [image, which] : buttons) {
         connect(image, &TImage::MouseDown, this, [this, which](QMouseEvent*) {
-            AxisImageMouseDown(which, *this, Display, Scales(), ReadDisplayControls().Mode());
+            AxisImageMouseDown(which, Store, Display, Scales(), ReadDisplayControls().Mode());
             ApplyAxisImages();
         });
     }
@@ -230,7 +230,7 @@ void TFormMain::ConnectModeBoxes() {
         const QSignalBlocker blockB(CheckBoxBXY), blockA(CheckBoxAXY);
         CheckBoxBXY->setChecked(bxy);
         CheckBoxAXY->setChecked(axy);
-        AssignStrips(*this, Display, Scales(), ReadDisplayControls().Mode());
+        AssignStrips(Store, Display, Scales(), ReadDisplayControls().Mode());
     };
     connect(CheckBoxBXY, &QCheckBox::toggled, this, [xyClicked] { xyClicked(true); });
     connect(CheckBoxAXY, &QCheckBox::toggled, this, [xyClicked] { xyClicked(false); });
@@ -245,8 +245,8 @@ void TFormMain::ConnectModeBoxes() {
     connect(CheckBoxKanalA, &QCheckBox::clicked, this, [channelClicked] { channelClicked(true); });
     connect(CheckBoxKanalB, &QCheckBox::clicked, this, [channelClicked] { channelClicked(false); });
     for (QCheckBox* box : {CheckBoxKanalA, CheckBoxKanalB})
-        connect(box, &QCheckBox::toggled, this, [this] { PlotDirty = true; });
+        connect(box, &QCheckBox::toggled, this, [this] { Store.PlotDirty = true; });
 
     connect(CheckBoxMinuten, &QCheckBox::toggled, this,
-            [this](bool checked) { SetTimeInMinutes(*this, ScaleT, checked); });
+            [this](bool checked) { SetTimeInMinutes(Store, ScaleT, checked); });
 }
