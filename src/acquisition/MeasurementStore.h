@@ -1,7 +1,7 @@
 // The acquisition state of the main window: raw rings, block-mean history, the running sweep,
 // the stored points, the snapshot, the applied signal definitions and the change flags.
-// The main window inherits this struct, so its members are the window's members; every
-// operation on it runs on the GUI thread and needs no locks.
+// The main window owns one on the heap (`TFormMain::Store`); every operation on it runs on the
+// GUI thread and needs no locks.
 #pragma once
 
 #include <QString>

@@ -78,15 +78,16 @@ ReadoutInput MainCursors::Input() const {
     in.Minutes = w.CheckBoxMinuten->isChecked();
     in.ShowA = c.KanalA;
     in.ShowB = c.KanalB;
-    in.DataA = {{w.DataT, w.DataA, w.DataCount}, w.UnitA};
-    in.DataB = {{w.DataT, w.DataB, w.DataCount}, w.UnitB};
-    in.SnapA = {{w.SnapT, w.SnapA, w.SnapCount}, unitOf(w.SnapDefA)};
-    in.SnapB = {{w.SnapT, w.SnapB, w.SnapCount}, unitOf(w.SnapDefB)};
+    in.DataA = {{w.Store.DataT, w.Store.DataA, w.Store.DataCount}, w.Store.UnitA};
+    in.DataB = {{w.Store.DataT, w.Store.DataB, w.Store.DataCount}, w.Store.UnitB};
+    in.SnapA = {{w.Store.SnapT, w.Store.SnapA, w.Store.SnapCount}, unitOf(w.Store.SnapDefA)};
+    in.SnapB = {{w.Store.SnapT, w.Store.SnapB, w.Store.SnapCount}, unitOf(w.Store.SnapDefB)};
     // A fit's readout box is drawn into the plot: the cursor readout keeps off it.
     if (w.ShownFit) {
         const PaintGeometry& g = w.Display.Geometry;
-        in.Occupied = FitReadoutRect(w.PlotBitmap.size(), PlotFitDrawing(*w.ShownFit, w, w.Scales()),
-                                     PlotFont(g.Scale), g);
+        in.Occupied =
+            FitReadoutRect(w.PlotBitmap.size(), PlotFitDrawing(*w.ShownFit, w.Store, w.Scales()),
+                           PlotFont(g.Scale), g);
     }
     return in;
 }
@@ -107,7 +108,7 @@ void MainCursors::Changed() {
         marks.Y != old.Y || marks.OnB != old.OnB || marks.XNames != old.XNames ||
         marks.Active != old.Active) {
         w.Display.Cursors = marks;
-        w.PlotDirty = true;
+        w.Store.PlotDirty = true;
     }
     ShowReadout();
 }
@@ -151,8 +152,9 @@ void MainCursors::ShowPointer(QPoint at) {
             const bool bAsX = in.Mode == PlotMode::BAsX;
             const CursorAxes axes{s.Bottom->RangeStart, s.Bottom->RangeEnd,
                                   (bAsX ? s.A : s.B).RangeStart, (bAsX ? s.A : s.B).RangeEnd};
-            index = NearestOnPlot(bAsX ? w.DataB : w.DataA, bAsX ? w.DataA : w.DataB, w.DataCount,
-                                  axes, plot, x, y, PointerPixels);
+            index = NearestOnPlot(bAsX ? w.Store.DataB : w.Store.DataA,
+                                  bAsX ? w.Store.DataA : w.Store.DataB, w.Store.DataCount, axes,
+                                  plot, x, y, PointerPixels);
         }
     }
     if (index < 0) {
@@ -182,7 +184,7 @@ void MainCursors::ZoomBack() {
     ScaleRanges earlier;
     if (!w.RangeHistory.back(CaptureRanges(s), earlier)) return;
     RestoreRanges(earlier, s);
-    w.AxesChanged = w.PlotDirty = true;
+    w.Store.AxesChanged = w.Store.PlotDirty = true;
 }
 
 void MainCursors::CopyReadout() {
@@ -199,8 +201,9 @@ void MainCursors::Step(bool vertical, int steps) {
     const QSize plot = w.PlotBitmap.size();
     PointSeries times;
     if (vertical && w.ReadDisplayControls().Mode() == PlotMode::Normal)
-        times = w.DataCount > 0 ? PointSeries{w.DataT, w.DataA, w.DataCount}
-                                : PointSeries{w.SnapT, w.SnapA, w.SnapCount};
+        times = w.Store.DataCount > 0
+                    ? PointSeries{w.Store.DataT, w.Store.DataA, w.Store.DataCount}
+                    : PointSeries{w.Store.SnapT, w.Store.SnapA, w.Store.SnapCount};
     const double pixel = vertical ? (axes.XEnd - axes.XStart) / std::max(1, plot.width() - 3)
                                   : (axes.YEnd - axes.YStart) / std::max(1, plot.height() - 3);
     c.position(id) = SteppedPosition(c.position(id), steps, times, pixel);
@@ -377,7 +380,7 @@ bool MainCursors::eventFilter(QObject* watched, QEvent* event) {
         const QPointF p = e->position();
         if (WheelZoom(w.Scales(), p.x() - PlotLeftMargin, p.y() - PlotTopMargin, plot,
                       WheelFactor(delta), e->modifiers() & Qt::ControlModifier))
-            w.AxesChanged = w.PlotDirty = true;
+            w.Store.AxesChanged = w.Store.PlotDirty = true;
         return true;
     }
     case QEvent::KeyPress: {

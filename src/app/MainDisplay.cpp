@@ -7,12 +7,12 @@
 #include "TPaintBox.h"
 
 #include <QCheckBox>
-#include <QTextDocument>
 #include <QMouseEvent>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScrollBar>
 #include <QSignalBlocker>
+#include <QTextDocument>
 
 #include <cmath>
 
@@ -29,7 +29,7 @@ DisplayControls TFormMain::ReadDisplayControls() const {
 }
 
 DisplayContext TFormMain::Context() {
-    return {*this,
+    return {Store,
             Scales(),
             Display,
             ReadDisplayControls(),
@@ -70,7 +70,7 @@ void TFormMain::FormResize() {
     in.ScrollBarHeight = ScrollBarSignale->height();
     in.ScrollPosition = ScrollBarSignale->value();
     const ScaleSet s = Scales();
-    const LayoutResult out = ::FormResize(in, *this, Display, s, MeanStripBitmap, PlotBitmap);
+    const LayoutResult out = ::FormResize(in, Store, Display, s, MeanStripBitmap, PlotBitmap);
     MeanStripBitmap.setPalette(Palette);
     PlotBitmap.setPalette(Palette);
     const QSize raw = PaintBoxRoh->Canvas().size();
@@ -78,7 +78,7 @@ void TFormMain::FormResize() {
         RawStripBitmap.resize(raw.width(), raw.height());
         RawStripBitmap.setPalette(Palette);
         Display.RawStripValid = false;
-        RawDirty = true;
+        Store.RawDirty = true;
     }
     // Without a window manager nothing else keeps the window from shrinking below it.
     if (minimumSize() != in.Minimum.expandedTo(QSize(MinWindowWidth, MinWindowHeight)))
@@ -132,13 +132,22 @@ void TFormMain::ShowAnalysis() {
         widest = std::max(widest, metrics.horizontalAdvance(line));
     const int margins = 2 * static_cast<int>(std::ceil(Memo1->document()->documentMargin())) +
                         metrics.lineSpacing() / 2;
-    Memo1->resize(std::max(241, widest + margins),
-                  std::max(154, static_cast<int>(Analysis.Lines.size()) * metrics.lineSpacing() +
-                                    margins));
+    Memo1->resize(
+        std::max(241, widest + margins),
+        std::max(154, static_cast<int>(Analysis.Lines.size()) * metrics.lineSpacing() + margins));
     Memo1->setVisible(Analysis.Visible);
 }
 
 void TFormMain::ConnectDisplay() {
+    ConnectAnalysis();
+    ConnectStripMouse();
+    ConnectPlotMouse();
+    ConnectAxisButtons();
+    ConnectModeBoxes();
+    Measuring = new MainCursors(*this);
+}
+
+void TFormMain::ConnectAnalysis() {
     // The readout shows while the hot spot is held; the hidden button toggles it.
     connect(Shape3, &TShape::MouseDown, this, [this] {
         Analysis.Shape3MouseDown(ScaleA, ScaleB);
@@ -152,39 +161,50 @@ void TFormMain::ConnectDisplay() {
         Analysis.Button2Click(ScaleA, ScaleB);
         ShowAnalysis();
     });
+}
 
-    const auto at = [](QMouseEvent* e) { return e->position().toPoint(); };
-    connect(PaintBoxMittel, &TPaintBox::MouseDown, this, [this, at](QMouseEvent* e) {
-        const QPoint p = at(e);
-        MeanStripMouseDown(*this, Display, p.x(), p.y(), PaintBoxMittel->width(),
+namespace {
+QPoint eventPoint(QMouseEvent* e) {
+    return e->position().toPoint();
+}
+} // namespace
+
+void TFormMain::ConnectStripMouse() {
+    connect(PaintBoxMittel, &TPaintBox::MouseDown, this, [this](QMouseEvent* e) {
+        const QPoint p = eventPoint(e);
+        MeanStripMouseDown(Store, Display, p.x(), p.y(), PaintBoxMittel->width(),
                            PaintBoxMittel->height());
     });
-    connect(PaintBoxMittel, &TPaintBox::MouseMove, this, [this, at](QMouseEvent* e) {
-        const QPoint p = at(e);
-        MeanStripMouseMove(*this, Display, p.x(), p.y(), PaintBoxMittel->width(),
+    connect(PaintBoxMittel, &TPaintBox::MouseMove, this, [this](QMouseEvent* e) {
+        const QPoint p = eventPoint(e);
+        MeanStripMouseMove(Store, Display, p.x(), p.y(), PaintBoxMittel->width(),
                            PaintBoxMittel->height());
     });
     connect(PaintBoxMittel, &TPaintBox::MouseUp, this,
             [this](QMouseEvent*) { MeanStripMouseUp(Display); });
+}
 
-    connect(PaintBoxData, &TPaintBox::MouseDown, this, [this, at](QMouseEvent* e) {
-        const QPoint p = at(e);
-        PlotMouseDown(*this, Display, ReadDisplayControls().Mode(), p.x(), p.y(),
+void TFormMain::ConnectPlotMouse() {
+    connect(PaintBoxData, &TPaintBox::MouseDown, this, [this](QMouseEvent* e) {
+        const QPoint p = eventPoint(e);
+        PlotMouseDown(Store, Display, ReadDisplayControls().Mode(), p.x(), p.y(),
                       e->button() == Qt::RightButton, PlotSize());
     });
-    connect(PaintBoxData, &TPaintBox::MouseMove, this, [this, at](QMouseEvent* e) {
-        const QPoint p = at(e);
-        PlotMouseMove(*this, Display, Scales(), p.x(), p.y(), PlotSize());
+    connect(PaintBoxData, &TPaintBox::MouseMove, this, [this](QMouseEvent* e) {
+        const QPoint p = eventPoint(e);
+        PlotMouseMove(Store, Display, Scales(), p.x(), p.y(), PlotSize());
     });
-    connect(PaintBoxData, &TPaintBox::MouseUp, this, [this, at](QMouseEvent* e) {
-        const QPoint p = at(e);
-        PlotMouseUp(*this, Display, Scales(), p.x(), p.y(), PlotSize());
+    connect(PaintBoxData, &TPaintBox::MouseUp, this, [this](QMouseEvent* e) {
+        const QPoint p = eventPoint(e);
+        PlotMouseUp(Store, Display, Scales(), p.x(), p.y(), PlotSize());
     });
     // Qt delivers the double click in place of a second press: it fits, it starts no zoom.
     connect(PaintBoxData, &TPaintBox::DblClick, this, [this](QMouseEvent*) {
-        PlotDblClick(*this, Display, Scales(), ReadDisplayControls().Mode(), PlotSize());
+        PlotDblClick(Store, Display, Scales(), ReadDisplayControls().Mode(), PlotSize());
     });
+}
 
+void TFormMain::ConnectAxisButtons() {
     const std::pair<TImage*, AxisImage> buttons[] = {{ImageLinksAuto, AxisImage::LinksAuto},
                                                      {ImageLinksAutoOff, AxisImage::LinksAutoOff},
                                                      {ImageLinksFull, AxisImage::LinksFull},
@@ -196,11 +216,13 @@ void TFormMain::ConnectDisplay() {
                                                      {ImageUntenFull, AxisImage::UntenFull}};
     for (const auto& [image, which] : buttons) {
         connect(image, &TImage::MouseDown, this, [this, which](QMouseEvent*) {
-            AxisImageMouseDown(which, *this, Display, Scales(), ReadDisplayControls().Mode());
+            AxisImageMouseDown(which, Store, Display, Scales(), ReadDisplayControls().Mode());
             ApplyAxisImages();
         });
     }
+}
 
+void TFormMain::ConnectModeBoxes() {
     // At most one channel serves as x; the other box is unchecked without re-entering here.
     const auto xyClicked = [this](bool senderIsB) {
         const auto [bxy, axy] =
@@ -208,7 +230,7 @@ void TFormMain::ConnectDisplay() {
         const QSignalBlocker blockB(CheckBoxBXY), blockA(CheckBoxAXY);
         CheckBoxBXY->setChecked(bxy);
         CheckBoxAXY->setChecked(axy);
-        AssignStrips(*this, Display, Scales(), ReadDisplayControls().Mode());
+        AssignStrips(Store, Display, Scales(), ReadDisplayControls().Mode());
     };
     connect(CheckBoxBXY, &QCheckBox::toggled, this, [xyClicked] { xyClicked(true); });
     connect(CheckBoxAXY, &QCheckBox::toggled, this, [xyClicked] { xyClicked(false); });
@@ -223,10 +245,8 @@ void TFormMain::ConnectDisplay() {
     connect(CheckBoxKanalA, &QCheckBox::clicked, this, [channelClicked] { channelClicked(true); });
     connect(CheckBoxKanalB, &QCheckBox::clicked, this, [channelClicked] { channelClicked(false); });
     for (QCheckBox* box : {CheckBoxKanalA, CheckBoxKanalB})
-        connect(box, &QCheckBox::toggled, this, [this] { PlotDirty = true; });
+        connect(box, &QCheckBox::toggled, this, [this] { Store.PlotDirty = true; });
 
     connect(CheckBoxMinuten, &QCheckBox::toggled, this,
-            [this](bool checked) { SetTimeInMinutes(*this, ScaleT, checked); });
-
-    Measuring = new MainCursors(*this);
+            [this](bool checked) { SetTimeInMinutes(Store, ScaleT, checked); });
 }

@@ -35,14 +35,15 @@ void Widen(Tscale& scale, float min, float max) {
 } // namespace
 
 QString TFormMain::WriteText(bool snapshot) {
-    const int n = snapshot ? SnapCount : DataCount;
-    const QString text =
-        snapshot ? formatMeasurementText(SnapDefA, SnapDefB, std::span<const float>(SnapT, n),
-                                         std::span<const float>(SnapA, n),
-                                         std::span<const float>(SnapB, n))
-                 : formatMeasurementText(DataDefA, DataDefB, std::span<const float>(DataT, n),
-                                         std::span<const float>(DataA, n),
-                                         std::span<const float>(DataB, n));
+    const int n = snapshot ? Store.SnapCount : Store.DataCount;
+    const QString text = snapshot ? formatMeasurementText(Store.SnapDefA, Store.SnapDefB,
+                                                          std::span<const float>(Store.SnapT, n),
+                                                          std::span<const float>(Store.SnapA, n),
+                                                          std::span<const float>(Store.SnapB, n))
+                                  : formatMeasurementText(Store.DataDefA, Store.DataDefB,
+                                                          std::span<const float>(Store.DataT, n),
+                                                          std::span<const float>(Store.DataA, n),
+                                                          std::span<const float>(Store.DataB, n));
     MemoDaten->setPlainText(text);
     MemoDaten->selectAll();
     ExchangeText = text;
@@ -117,13 +118,13 @@ void TFormMain::ReadBuffer(bool snapshot) {
     const MeasurementText& m = *read;
     QString applyError;
     if (snapshot) {
-        SnapDefA = m.defA;
-        SnapDefB = m.defB;
+        Store.SnapDefA = m.defA;
+        Store.SnapDefB = m.defB;
     } else {
-        DataDefA = m.defA;
-        ComboBoxA->SetText(DataDefA);
-        DataDefB = m.defB;
-        ComboBoxB->SetText(DataDefB);
+        Store.DataDefA = m.defA;
+        ComboBoxA->SetText(Store.DataDefA);
+        Store.DataDefB = m.defB;
+        ComboBoxB->SetText(Store.DataDefB);
         // A definition that does not compile must not cost the points: they are stored all
         // the same and the error is shown afterwards.
         for (char channel : {'A', 'B'}) {
@@ -136,31 +137,33 @@ void TFormMain::ReadBuffer(bool snapshot) {
     }
 
     const int n = std::min(m.count, PointCapacity);
-    float* t = snapshot ? SnapT : DataT;
-    float* a = snapshot ? SnapA : DataA;
-    float* b = snapshot ? SnapB : DataB;
+    float* t = snapshot ? Store.SnapT : Store.DataT;
+    float* a = snapshot ? Store.SnapA : Store.DataA;
+    float* b = snapshot ? Store.SnapB : Store.DataB;
     std::copy_n(m.t.begin(), n, t);
     std::copy_n(m.a.begin(), n, a);
     std::copy_n(m.b.begin(), n, b);
     if (snapshot) {
-        SnapCount = n;
-        SnapMinA = m.minA, SnapMaxA = m.maxA, SnapMinB = m.minB, SnapMaxB = m.maxB;
-        SnapMinT = m.minT, SnapMaxT = m.maxT;
+        Store.SnapCount = n;
+        Store.SnapMinA = m.minA, Store.SnapMaxA = m.maxA, Store.SnapMinB = m.minB,
+        Store.SnapMaxB = m.maxB;
+        Store.SnapMinT = m.minT, Store.SnapMaxT = m.maxT;
     } else {
-        DataCount = n;
-        DataMinA = m.minA, DataMaxA = m.maxA, DataMinB = m.minB, DataMaxB = m.maxB;
-        DataMinT = m.minT, DataMaxT = m.maxT;
+        Store.DataCount = n;
+        Store.DataMinA = m.minA, Store.DataMaxA = m.maxA, Store.DataMinB = m.minB,
+        Store.DataMaxB = m.maxB;
+        Store.DataMinT = m.minT, Store.DataMaxT = m.maxT;
     }
-    TriggerPos = -1;
-    SinceArmed = 0;
+    Store.TriggerPos = -1;
+    Store.SinceArmed = 0;
     // Without a point the extremes mean nothing and must not move the axes.
     if (n > 0) {
         Widen(ScaleA, m.minA, m.maxA);
         Widen(ScaleB, m.minB, m.maxB);
         Widen(ScaleT, m.minT, m.maxT);
     }
-    PlotDirty = true;
-    if (!snapshot) AxesChanged = true;
+    Store.PlotDirty = true;
+    if (!snapshot) Store.AxesChanged = true;
 
     if (!applyError.isEmpty()) Dlg().ShowError(this, applyError);
     if (m.droppedLines > 0)
@@ -171,7 +174,7 @@ void TFormMain::ReadBuffer(bool snapshot) {
 }
 
 void TFormMain::ButtonDatenLoeschenClick() {
-    DataCount = 0;
-    TriggerPos = -1;
-    PlotDirty = true;
+    Store.DataCount = 0;
+    Store.TriggerPos = -1;
+    Store.PlotDirty = true;
 }

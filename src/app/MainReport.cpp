@@ -41,7 +41,7 @@ const ModelEntry TimeModels[] = {
 } // namespace
 
 PictureSource TFormMain::PlotPictureSource() {
-    return {*this, Scales(), ReadDisplayControls(), PaintBoxData->size(), Display.Cursors};
+    return {Store, Scales(), ReadDisplayControls(), PaintBoxData->size(), Display.Cursors};
 }
 
 QImage TFormMain::PlotPictureImage(int scale) {
@@ -120,27 +120,27 @@ void TFormMain::ButtonDruckenClick() {
 }
 
 void TFormMain::FitOnPlot(bool channelB, FitModel model, double from, double to) {
-    ShownFit = FitStoredPoints(*this, ReadDisplayControls().Mode(), channelB, model, from, to);
+    ShownFit = FitStoredPoints(Store, ReadDisplayControls().Mode(), channelB, model, from, to);
     if (!ShownFit->Result.Converged) {
         const QString error = ShownFit->Result.Error;
         ShownFit.reset();
         Dlg().ShowError(this, error);
     }
-    PlotDirty = true;
+    Store.PlotDirty = true;
 }
 
 void TFormMain::RemoveFit() {
     ShownFit.reset();
-    PlotDirty = true;
+    Store.PlotDirty = true;
 }
 
 PlotOverlay TFormMain::ReportOverlay() {
     if (!ShownFit) return {};
-    if (!FitStillMatches(*ShownFit, *this, ReadDisplayControls().Mode())) {
+    if (!FitStillMatches(*ShownFit, Store, ReadDisplayControls().Mode())) {
         ShownFit.reset();
         return {};
     }
-    const FitDrawing drawing = PlotFitDrawing(*ShownFit, *this, Scales());
+    const FitDrawing drawing = PlotFitDrawing(*ShownFit, Store, Scales());
     return [drawing](IndexedImage& image, const PaintGeometry& g) {
         DrawFitOverlay(image, drawing, PlotFont(g.Scale), g);
     };
@@ -162,10 +162,10 @@ void TFormMain::AddReportActions(QMenu& menu) {
     const TimeSpan cursors = Cursors.timeSpan();
     const double from = cursors.Enabled ? cursors.T1 : ScaleBottom->RangeStart;
     const double to = cursors.Enabled ? cursors.T2 : ScaleBottom->RangeEnd;
-    const bool haveData = DataCount > 0;
+    const bool haveData = Store.DataCount > 0;
     if (ReadDisplayControls().Mode() == PlotMode::Normal) {
         for (const bool channelB : {false, true}) {
-            const QString name = channelB ? NameB : NameA;
+            const QString name = channelB ? Store.NameB : Store.NameA;
             QMenu* fits = menu.addMenu(QStringLiteral("Ausgleichskurve %1 (%2)")
                                            .arg(channelB ? QStringLiteral("B") : QStringLiteral("A"),
                                                 name));

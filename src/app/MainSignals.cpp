@@ -36,46 +36,14 @@ struct TFormMain::SignalGroup {
 
 TFormMain::SignalGroup TFormMain::Group(char channel) {
     if (channel == 'A')
-        return {SignalChannel::A,
-                ComboBoxA,
-                EditSignalA,
-                EditEinheitA,
-                EditFormelA,
-                EditSkalaAmin,
-                EditSkalaAmax,
-                CheckBoxSkalaAauto,
-                CheckBoxKanalA,
-                ParserA,
-                NameA,
-                UnitA,
-                FormulaA,
-                DefMinA,
-                DefMaxA,
-                DefAppliedA,
-                DataA,
-                DataMinA,
-                DataMaxA,
-                ScaleA};
-    return {SignalChannel::B,
-            ComboBoxB,
-            EditSignalB,
-            EditEinheitB,
-            EditFormelB,
-            EditSkalaBmin,
-            EditSkalaBmax,
-            CheckBoxSkalaBauto,
-            CheckBoxKanalB,
-            ParserB,
-            NameB,
-            UnitB,
-            FormulaB,
-            DefMinB,
-            DefMaxB,
-            DefAppliedB,
-            DataB,
-            DataMinB,
-            DataMaxB,
-            ScaleB};
+        return {SignalChannel::A,  ComboBoxA,     EditSignalA,        EditEinheitA,   EditFormelA,
+                EditSkalaAmin,     EditSkalaAmax, CheckBoxSkalaAauto, CheckBoxKanalA, ParserA,
+                Store.NameA,       Store.UnitA,   Store.FormulaA,     Store.DefMinA,  Store.DefMaxA,
+                Store.DefAppliedA, Store.DataA,   Store.DataMinA,     Store.DataMaxA, ScaleA};
+    return {SignalChannel::B,  ComboBoxB,     EditSignalB,        EditEinheitB,   EditFormelB,
+            EditSkalaBmin,     EditSkalaBmax, CheckBoxSkalaBauto, CheckBoxKanalB, ParserB,
+            Store.NameB,       Store.UnitB,   Store.FormulaB,     Store.DefMinB,  Store.DefMaxB,
+            Store.DefAppliedB, Store.DataB,   Store.DataMinB,     Store.DataMaxB, ScaleB};
 }
 
 void TFormMain::ApplySignalA(bool reevaluate) {
@@ -111,10 +79,10 @@ void TFormMain::CheckBoxSkalaBautoClick() {
 
 Calibration TFormMain::CurrentCalibration() const {
     Calibration cal;
-    cal.UminA = UminA;
-    cal.UmaxA = UmaxA;
-    cal.UminB = UminB;
-    cal.UmaxB = UmaxB;
+    cal.UminA = Store.UminA;
+    cal.UmaxA = Store.UmaxA;
+    cal.UminB = Store.UminB;
+    cal.UmaxB = Store.UmaxB;
     return cal;
 }
 
@@ -146,21 +114,21 @@ void TFormMain::ApplySignal(char channel, bool reevaluate) {
     OrderRange(g.DefMin, g.DefMax);
 
     if (reevaluate) {
-        const StoredPoints points{std::span<const float>(DataT, PointCapacity),
-                                  std::span<const float>(SweepRawA, PointCapacity),
-                                  std::span<const float>(SweepRawB, PointCapacity),
-                                  DataCount,
-                                  TimeOrigin,
-                                  PointTime};
+        const StoredPoints points{std::span<const float>(Store.DataT, PointCapacity),
+                                  std::span<const float>(Store.SweepRawA, PointCapacity),
+                                  std::span<const float>(Store.SweepRawB, PointCapacity),
+                                  Store.DataCount,
+                                  Store.TimeOrigin,
+                                  Store.PointTime};
         ReevaluatePoints(g.Parser, g.channel, CurrentCalibration(), points,
-                         std::span<float>(g.Data, PointCapacity), g.DataMin, g.DataMax, DataMinT,
-                         DataMaxT);
+                         std::span<float>(g.Data, PointCapacity), g.DataMin, g.DataMax,
+                         Store.DataMinT, Store.DataMaxT);
     }
     g.Scale.RangeStart = g.DefMin;
     g.Scale.RangeEnd = g.DefMax;
     g.Scale.Title = SignalTitle(g.Name, g.Unit);
-    AxesChanged = true;
-    PlotDirty = true;
+    Store.AxesChanged = true;
+    Store.PlotDirty = true;
 }
 
 // Enter in one of the edits: the definition line is rebuilt from the parts and applied.
@@ -186,8 +154,8 @@ void TFormMain::EditSignalKeyPress(char channel, QObject* Sender) {
     }
     g.Combo->SetText(s);
     ComboBoxKeyPress(channel, Sender);
-    AxesChanged = true;
-    PlotDirty = true;
+    Store.AxesChanged = true;
+    Store.PlotDirty = true;
 }
 
 void TFormMain::ComboBoxKeyPress(char channel, QObject* Sender) {
@@ -212,8 +180,8 @@ void TFormMain::CheckBoxSkalaAutoClick(char channel) {
         g.EditSkalaMax->clear();
     }
     EditSignalKeyPress(channel, g.CheckBoxSkalaAuto);
-    AxesChanged = true;
-    PlotDirty = true;
+    Store.AxesChanged = true;
+    Store.PlotDirty = true;
 }
 
 void TFormMain::ButtonBearbeitenClick() {

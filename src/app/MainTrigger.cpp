@@ -32,12 +32,12 @@ void TFormMain::AfterPipeline(const TriggerSettings& controls, const PipelineEve
     ButtonReset->setEnabled(controls.resetEnabled);
     if (events.triggers > 0) Label3->hide();
     if (events.timeRangeStartChanged) {
-        ScaleT.RangeStart = TimeRangeMin;
-        AxesChanged = true;
+        ScaleT.RangeStart = Store.TimeRangeMin;
+        Store.AxesChanged = true;
     }
     if (events.timeRangeEndChanged) {
-        ScaleT.RangeEnd = TimeRangeMax;
-        AxesChanged = true;
+        ScaleT.RangeEnd = Store.TimeRangeMax;
+        Store.AxesChanged = true;
     }
     ReportDivByZero(events);
 }
@@ -82,22 +82,22 @@ void TFormMain::ButtonSSLoeschenClick() {
 
 void TFormMain::ComboBoxSamplingRateChange() {
     if (ComboBoxSamplingRate->currentIndex() < 0) return;
-    IntervalMs = static_cast<int>(std::nearbyint(ParseNumber(ComboBoxSamplingRate->Text())));
-    const int mode = DeviceModeForInterval(IntervalMs);
-    if (mode != DeviceMode) {
-        DeviceMode = mode;
+    Store.IntervalMs = static_cast<int>(std::nearbyint(ParseNumber(ComboBoxSamplingRate->Text())));
+    const int mode = DeviceModeForInterval(Store.IntervalMs);
+    if (mode != Store.DeviceMode) {
+        Store.DeviceMode = mode;
         SendConfiguration();
     }
-    RebuildMeanHistory(*this);
+    RebuildMeanHistory(Store);
     ComboBoxSamplesChange();
 }
 
 void TFormMain::ComboBoxSamplesChange() {
     if (ComboBoxSamples->currentIndex() < 0) return;
-    ChangePointCount(*this, static_cast<int>(std::nearbyint(ParseNumber(ComboBoxSamples->Text()))));
+    ChangePointCount(Store, static_cast<int>(std::nearbyint(ParseNumber(ComboBoxSamples->Text()))));
     ApplySignalA(true);
     ApplySignalB(true);
-    RebuildTimeAxis(*this);
+    RebuildTimeAxis(Store);
     UpdateTimeScale();
     PaintBoxData->update();
 }

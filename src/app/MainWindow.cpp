@@ -26,7 +26,7 @@ const QColor ScaleTitleBlue(0, 0, 248);
 const QColor ScaleTitleRed(248, 0, 0);
 } // namespace
 
-TFormMain::TFormMain(QWidget* parent) : QMainWindow(parent), Pipeline(*this, ParserA, ParserB) {
+TFormMain::TFormMain(QWidget* parent) : QMainWindow(parent), Pipeline(Store, ParserA, ParserB) {
     setWindowTitle(QStringLiteral("Kurvimat"));
     QFont font(QStringLiteral("Arial"));
     font.setPixelSize(11);
@@ -65,43 +65,43 @@ TFormMain::TFormMain(QWidget* parent) : QMainWindow(parent), Pipeline(*this, Par
     if (RawStripBitmap.width() == 0)
         RawStripBitmap.resize(PaintBoxRoh->width(), PaintBoxRoh->height());
     // 5.
-    UminA = 0;
-    UmaxA = 5;
-    UminB = 0;
-    UmaxB = 5;
+    Store.UminA = 0;
+    Store.UmaxA = 5;
+    Store.UminB = 0;
+    Store.UmaxB = 5;
     // 6.
     FormResize();
     // 7. Centre on the screen.
     if (const QScreen* screen = QGuiApplication::primaryScreen())
         move(CentredPosition(screen->size(), frameGeometry().size()));
     // 8.
-    RawIndex = 0;
-    MeanIndex = 0;
-    TriggerPos = -1;
-    TriggerLevel = DefaultTriggerLevel;
-    PreTrigger = DefaultPreTrigger;
+    Store.RawIndex = 0;
+    Store.MeanIndex = 0;
+    Store.TriggerPos = -1;
+    Store.TriggerLevel = DefaultTriggerLevel;
+    Store.PreTrigger = DefaultPreTrigger;
     // 9.
     ParserA.SetVariable("U", 0);
     ParserB.SetVariable("U", 0);
     // 10. Selecting entries here runs no change handler.
-    IntervalMs = DefaultIntervalMs;
-    DeviceMode = DefaultIntervalMs;
+    Store.IntervalMs = DefaultIntervalMs;
+    Store.DeviceMode = DefaultIntervalMs;
     ComboBoxSamplingRate->SetItemIndex(3);
-    PointCount = DefaultPointCount;
+    Store.PointCount = DefaultPointCount;
     ComboBoxSamples->SetItemIndex(1);
     ComboBoxA->SetItemIndex(0);
     ComboBoxB->SetItemIndex(0);
     // 11.
-    StepTime = DefaultStepTime;
-    PointTime = IntervalMs * StepTime;
-    TimeOrigin = -PreTrigger * PointTime;
-    DataMinT = TimeOrigin;
-    DataMaxT = TimeOrigin + PointTime;
+    Store.StepTime = DefaultStepTime;
+    Store.PointTime = Store.IntervalMs * Store.StepTime;
+    Store.TimeOrigin = -Store.PreTrigger * Store.PointTime;
+    Store.DataMinT = Store.TimeOrigin;
+    Store.DataMaxT = Store.TimeOrigin + Store.PointTime;
     // 12.
     ApplySignalA(true);
     ApplySignalB(true);
     // 13.
-    RebuildTimeAxis(*this);
+    RebuildTimeAxis(Store);
     UpdateTimeScale();
     // 14.
     DrawRawStrip();
@@ -198,26 +198,24 @@ void TFormMain::ReportDivByZero(const PipelineEvents& events) {
     if (!events.divByZeroA && !events.divByZeroB) return;
     // Shown after the current handler: the data hand-off must not wait for the user.
     QString text;
-    if (events.divByZeroA)
-        text += DivByZeroText('A', FormulaA);
-    if (events.divByZeroB)
-        text += DivByZeroText('B', FormulaB);
+    if (events.divByZeroA) text += DivByZeroText('A', Store.FormulaA);
+    if (events.divByZeroB) text += DivByZeroText('B', Store.FormulaB);
     QMetaObject::invokeMethod(
         this, [this, text] { Dlg().ShowError(this, text.trimmed()); }, Qt::QueuedConnection);
 }
 
 void TFormMain::UpdateTimeScale() {
-    ScaleT.RangeStart = TimeRangeMin;
-    ScaleT.RangeEnd = TimeRangeMax;
+    ScaleT.RangeStart = Store.TimeRangeMin;
+    ScaleT.RangeEnd = Store.TimeRangeMax;
     ScaleT.Title = ScaleT.DisplayFactor != 0 ? TimeTitleMinutes : TimeTitleSeconds;
 }
 
 // Range labels: one black label stands for both channels while their ranges agree.
 void TFormMain::UpdateRangeLabels() {
-    LabelUAmax->setText(RangeLabel(UmaxA));
-    LabelUAmin->setText(RangeLabel(UminA));
-    LabelUBmax->setText(RangeLabel(UmaxB));
-    LabelUBmin->setText(RangeLabel(UminB));
+    LabelUAmax->setText(RangeLabel(Store.UmaxA));
+    LabelUAmin->setText(RangeLabel(Store.UminA));
+    LabelUBmax->setText(RangeLabel(Store.UmaxB));
+    LabelUBmin->setText(RangeLabel(Store.UminB));
     const auto pair = [](QLabel* a, QLabel* b) {
         const bool differ = a->text() != b->text();
         QPalette pal = a->palette();

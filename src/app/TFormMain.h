@@ -24,6 +24,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <vector>
 
@@ -47,9 +48,15 @@ class TImage;
 class TPaintBox;
 class TShape;
 
-class TFormMain : public QMainWindow, public MeasurementStore {
+class TFormMain : public QMainWindow {
     Q_OBJECT
+    // The store is large (the raw rings alone are over a megabyte): it lives on the heap.
+    // Declared first, so that every member initialised after it may use it.
+    std::unique_ptr<MeasurementStore> storeOwner_ = std::make_unique<MeasurementStore>();
+
 public:
+    MeasurementStore& Store = *storeOwner_;
+
     // Runs the start-up sequence. Dialogs default to the application's.
     explicit TFormMain(QWidget* parent = nullptr);
     ~TFormMain() override;
@@ -294,6 +301,11 @@ private:
     void ConnectHandlers();
     // Mouse and check box connections of the display, and its hidden analysis controls.
     void ConnectDisplay();
+    void ConnectAnalysis();
+    void ConnectStripMouse();
+    void ConnectPlotMouse();
+    void ConnectAxisButtons();
+    void ConnectModeBoxes();
     void ShowAnalysis();
     PictureSource PlotPictureSource();
     void LayoutPanels();

@@ -212,21 +212,12 @@ void DrawCurves(IndexedImage& image, const CurveSet& set, const ScaleSet& scales
     }
 }
 
-void PaintPlot(IndexedImage& image, const MeasurementStore& store, const ScaleSet& scales,
-               const DisplayControls& controls, const DisplayState& state, const QFont& font) {
+namespace {
+
+// Snapshot legends, only where the snapshot's definition differs from the live one.
+void paintLegends(IndexedImage& image, const MeasurementStore& store, const ScaleSet& scales,
+                  PlotMode mode, const PaintGeometry& g, const QFont& font) {
     const int w = image.width(), h = image.height();
-    if (w <= 0 || h <= 0) return;
-    const PlotMode mode = controls.Mode();
-    const PaintGeometry& g = state.Geometry;
-    image.drawRectangle(0, 0, w, h, PaletteIndex::Black, PaletteIndex::Background);
-
-    if (state.ZoomBoxActive) { // the box is kept in logical pixels, like the mouse
-        image.frameRect(g.px(std::min(state.ZoomX1, state.ZoomX2)),
-                        g.px(std::min(state.ZoomY1, state.ZoomY2)),
-                        g.px(std::max(state.ZoomX1, state.ZoomX2)),
-                        g.px(std::max(state.ZoomY1, state.ZoomY2)), PaletteIndex::ZoomBox, true);
-    }
-
     if (store.SnapCount > 0 && store.SnapDefA != store.DataDefA) {
         const QString text = legendText(store.SnapDefA, scales.A);
         image.drawText(g.px(10), mode == PlotMode::AAsX ? h - g.px(20) : g.px(7), text, font,
@@ -238,8 +229,11 @@ void PaintPlot(IndexedImage& image, const MeasurementStore& store, const ScaleSe
         image.drawText(w - tw - g.px(10), mode == PlotMode::BAsX ? h - g.px(20) : g.px(7), text,
                        font, PaletteIndex::SnapshotLegendB);
     }
+}
 
-    // Grid at the major ticks the scales left at their last drawing.
+// Grid at the major ticks the scales left at their last drawing.
+void paintGrid(IndexedImage& image, const ScaleSet& scales, PlotMode mode) {
+    const int w = image.width(), h = image.height();
     const Tscale& bottom = *scales.Bottom;
     const std::uint8_t bottomMask = mode == PlotMode::BAsX   ? PaletteMask::GridBottomBAsX
                                     : mode == PlotMode::AAsX ? PaletteMask::GridBottomAAsX
@@ -261,7 +255,11 @@ void PaintPlot(IndexedImage& image, const MeasurementStore& store, const ScaleSe
     };
     horizontalGrid(*scales.Left, PaletteMask::GridLeft);
     horizontalGrid(*scales.Right, PaletteMask::GridRight);
+}
 
+void paintZeroLines(IndexedImage& image, const ScaleSet& scales) {
+    const int w = image.width(), h = image.height();
+    const Tscale& bottom = *scales.Bottom;
     auto zeroRow = [&](const Tscale& scale, std::uint8_t mask) {
         if (!scale.Visible) return;
         const double y =
@@ -280,14 +278,41 @@ void PaintPlot(IndexedImage& image, const MeasurementStore& store, const ScaleSe
             image.verticalLine(static_cast<int>(x), 1, h - 2, PaletteMask::ZeroLineRight,
                                PixelOp::And);
     }
+}
 
+// The snapshot first, so that the live curve is drawn over it.
+void paintStoredCurves(IndexedImage& image, const MeasurementStore& store, const ScaleSet& scales,
+                       const DisplayControls& controls, int weight) {
     DrawCurves(image,
                {store.SnapT, store.SnapA, store.SnapB, store.SnapCount, PaletteMask::SnapshotA,
                 PaletteMask::SnapshotB},
-               scales, controls, g.weight());
+               scales, controls, weight);
     DrawCurves(image,
                {store.DataT, store.DataA, store.DataB, store.DataCount, PaletteMask::LiveA,
                 PaletteMask::LiveB},
-               scales, controls, g.weight());
+               scales, controls, weight);
+}
+
+} // namespace
+
+void PaintPlot(IndexedImage& image, const MeasurementStore& store, const ScaleSet& scales,
+               const DisplayControls& controls, const DisplayState& state, const QFont& font) {
+    const int w = image.width(), h = image.height();
+    if (w <= 0 || h <= 0) return;
+    const PlotMode mode = controls.Mode();
+    const PaintGeometry& g = state.Geometry;
+    image.drawRectangle(0, 0, w, h, PaletteIndex::Black, PaletteIndex::Background);
+
+    if (state.ZoomBoxActive) { // the box is kept in logical pixels, like the mouse
+        image.frameRect(g.px(std::min(state.ZoomX1, state.ZoomX2)),
+                        g.px(std::min(state.ZoomY1, state.ZoomY2)),
+                        g.px(std::max(state.ZoomX1, state.ZoomX2)),
+                        g.px(std::max(state.ZoomY1, state.ZoomY2)), PaletteIndex::ZoomBox, true);
+    }
+
+    paintLegends(image, store, scales, mode, g, font);
+    paintGrid(image, scales, mode);
+    paintZeroLines(image, scales);
+    paintStoredCurves(image, store, scales, controls, g.weight());
     DrawCursors(image, state.Cursors, scales, font);
 }

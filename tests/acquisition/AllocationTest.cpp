@@ -208,15 +208,17 @@ TEST(WindowAllocation, ReportsOfTheHeldInstrumentAllocateNothing) {
     char name[] = "acquisition_alloc_test";
     char* argv[] = {name, nullptr};
     QApplication app(argc, argv);
+    // The store stays on the heap: a window on a small thread stack must not overflow it.
+    static_assert(sizeof(TFormMain) < sizeof(MeasurementStore) / 16);
     TFormMain win;
     win.Timer1.stop();
     win.RadioButtonDauer->setChecked(true);
-    win.InputCodeA = 2;
-    win.InputCodeB = 3;
-    win.DeviceMode = 2;
-    win.IntervalMs = 2;
-    win.PointCount = 100;
-    win.PreTrigger = 20;
+    win.Store.InputCodeA = 2;
+    win.Store.InputCodeB = 3;
+    win.Store.DeviceMode = 2;
+    win.Store.IntervalMs = 2;
+    win.Store.PointCount = 100;
+    win.Store.PreTrigger = 20;
     THidDevice* const device = reinterpret_cast<THidDevice*>(std::uintptr_t(0x1000));
     win.Device = device;
     std::array<std::uint8_t, 8> d{};
@@ -228,7 +230,7 @@ TEST(WindowAllocation, ReportsOfTheHeldInstrumentAllocateNothing) {
     }
     Counting = false;
     win.Device = nullptr;
-    EXPECT_GT(win.DataCount, 0);
+    EXPECT_GT(win.Store.DataCount, 0);
     EXPECT_EQ(Allocations, 0);
 }
 

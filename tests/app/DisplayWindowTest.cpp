@@ -62,7 +62,7 @@ TEST_F(DisplayWindowTest, StreamedDataReachesThePlotCanvas) {
     auto platform = std::make_shared<HidPlatformVirtual>();
     TInstrumentLink link(*win, platform);
     platform->plug(std::make_shared<VirtualInstrument>());
-    ASSERT_TRUE(QTest::qWaitFor([&] { return win->DataCount >= 40; }, 10000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return win->Store.DataCount >= 40; }, 10000));
     link.Shutdown();
     win->Timer1Timer();
     EXPECT_GT(BluePlotPixels(*win), 40);
@@ -141,17 +141,17 @@ TEST_F(DisplayWindowTest, DraggingOnTheMeanStripMovesTheTrigger) {
     TPaintBox* box = win->PaintBoxMittel;
     const int w = box->width(), h = box->height();
     SendMouse(box, QEvent::MouseButtonPress, QPoint(w / 4, h / 4), Qt::LeftButton, Qt::LeftButton);
-    const int level = win->TriggerLevel, pre = win->PreTrigger;
+    const int level = win->Store.TriggerLevel, pre = win->Store.PreTrigger;
     EXPECT_GT(level, 512); // higher up is a higher level
     SendMouse(box, QEvent::MouseMove, QPoint(3 * w / 4, 3 * h / 4), Qt::NoButton, Qt::LeftButton);
-    EXPECT_LT(win->TriggerLevel, 512);
-    EXPECT_GT(win->PreTrigger, pre);
+    EXPECT_LT(win->Store.TriggerLevel, 512);
+    EXPECT_GT(win->Store.PreTrigger, pre);
     SendMouse(box, QEvent::MouseButtonRelease, QPoint(3 * w / 4, 3 * h / 4), Qt::LeftButton,
               Qt::NoButton);
     // Once released, moving over the strip leaves the trigger alone.
-    const int released = win->TriggerLevel;
+    const int released = win->Store.TriggerLevel;
     SendMouse(box, QEvent::MouseMove, QPoint(w / 4, h / 4), Qt::NoButton, Qt::NoButton);
-    EXPECT_EQ(win->TriggerLevel, released);
+    EXPECT_EQ(win->Store.TriggerLevel, released);
 }
 
 TEST_F(DisplayWindowTest, XyBoxesChooseTheStripsAndExcludeEachOther) {
@@ -236,14 +236,15 @@ TEST_F(DisplayWindowTest, HotSpotShowsTheReadoutWhileHeld) {
 TEST_F(DisplayWindowTest, CursorsMeasureOnThePlotAndTheWheelZoomsBack) {
     // One second of the demo's sine on A, a falling line on B, 5 ms apart.
     for (int i = 0; i < 200; ++i) {
-        win->DataT[i] = i * 0.005f;
-        win->DataA[i] = static_cast<float>(2.5 + 1.5 * std::sin(2 * 3.14159265358979 * i * 0.005));
-        win->DataB[i] = 4 - i * 0.005f;
+        win->Store.DataT[i] = i * 0.005f;
+        win->Store.DataA[i] =
+            static_cast<float>(2.5 + 1.5 * std::sin(2 * 3.14159265358979 * i * 0.005));
+        win->Store.DataB[i] = 4 - i * 0.005f;
     }
-    win->DataCount = 200;
+    win->Store.DataCount = 200;
     win->ScaleT.RangeStart = 0;
     win->ScaleT.RangeEnd = 1;
-    win->AxesChanged = win->PlotDirty = true;
+    win->Store.AxesChanged = win->Store.PlotDirty = true;
     win->Timer1Timer();
     MainCursors& m = *win->Measuring;
     TPaintBox* box = win->PaintBoxData;
@@ -272,9 +273,9 @@ TEST_F(DisplayWindowTest, CursorsMeasureOnThePlotAndTheWheelZoomsBack) {
     // The arrow key moves the active one (t1) to the next stored point.
     win->Cursors.X[0] = 0.2501;
     QTest::keyClick(box, Qt::Key_Right);
-    EXPECT_FLOAT_EQ(static_cast<float>(win->Cursors.X[0]), win->DataT[51]);
+    EXPECT_FLOAT_EQ(static_cast<float>(win->Cursors.X[0]), win->Store.DataT[51]);
     QTest::keyClick(box, Qt::Key_Left);
-    EXPECT_FLOAT_EQ(static_cast<float>(win->Cursors.X[0]), win->DataT[50]);
+    EXPECT_FLOAT_EQ(static_cast<float>(win->Cursors.X[0]), win->Store.DataT[50]);
 
     QTest::keyClick(box, Qt::Key_C, Qt::ControlModifier);
     const QString copied = QGuiApplication::clipboard()->text();
@@ -310,12 +311,12 @@ TEST_F(DisplayWindowTest, CursorsMeasureOnThePlotAndTheWheelZoomsBack) {
 void StoreCooling(TFormMain& win, int count) {
     for (int i = 0; i < count; ++i) {
         const float t = 0.5f * static_cast<float>(i);
-        win.DataT[i] = t;
-        win.DataA[i] = 0.01f * t;
-        win.DataB[i] = static_cast<float>(0.8 + 3.2 * std::exp(-t / 120.0));
+        win.Store.DataT[i] = t;
+        win.Store.DataA[i] = 0.01f * t;
+        win.Store.DataB[i] = static_cast<float>(0.8 + 3.2 * std::exp(-t / 120.0));
     }
-    win.DataCount = count;
-    win.PlotDirty = true;
+    win.Store.DataCount = count;
+    win.Store.PlotDirty = true;
 }
 
 // Pixels of the plot image that only the fitted curve of B and its readout produce.
@@ -346,8 +347,8 @@ TEST_F(DisplayWindowTest, FitOfTheCoolingIsDrawnUntilTheDataChange) {
 
     // Values re-evaluated under another definition, or a new point: the fit no longer belongs
     // to the data and goes.
-    win->DataB[100] += 0.25f;
-    win->PlotDirty = true;
+    win->Store.DataB[100] += 0.25f;
+    win->Store.PlotDirty = true;
     win->RefreshDisplay();
     EXPECT_EQ(FitPixelsOfB(*win), 0);
     EXPECT_FALSE(win->ShownFit.has_value());

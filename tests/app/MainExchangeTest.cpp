@@ -31,20 +31,20 @@ void FillData(TFormMain& w) {
     const float a[] = {1.5f, -2.25f, 0.00012345f, 3.0f};
     const float b[] = {100.0f, 0.0f, -1e-5f, 42.0f};
     for (int i = 0; i < 4; ++i) {
-        w.DataT[i] = t[i];
-        w.DataA[i] = a[i];
-        w.DataB[i] = b[i];
+        w.Store.DataT[i] = t[i];
+        w.Store.DataA[i] = a[i];
+        w.Store.DataB[i] = b[i];
     }
-    w.DataCount = 4;
-    w.DataDefA =
+    w.Store.DataCount = 4;
+    w.Store.DataDefA =
         QStringLiteral("Temperatur (°C): 1/(1/298,15+ln(47/(5/U-1)/50)/3950)-273,15 [0;100]");
-    w.DataDefB = QStringLiteral("Anteil (%): x*100");
+    w.Store.DataDefB = QStringLiteral("Anteil (%): x*100");
 }
 
 TEST_F(MainExchangeTest, DataSavedThenLoadedBack) {
     FillData(*win);
     const TFormMain& w = *win;
-    const QString defA = w.DataDefA, defB = w.DataDefB;
+    const QString defA = w.Store.DataDefA, defB = w.Store.DataDefB;
     dialogs.saveName = dir.filePath(QStringLiteral("daten.txt"));
     Click(win->ButtonDatenSpeichern);
     ASSERT_TRUE(dialogs.errors.isEmpty());
@@ -58,52 +58,52 @@ TEST_F(MainExchangeTest, DataSavedThenLoadedBack) {
     EXPECT_TRUE(bytes.contains("\r\n-0,1\t1,5\t100\r\n"));
 
     Click(win->ButtonDatenLoeschen);
-    EXPECT_EQ(win->DataCount, 0);
+    EXPECT_EQ(win->Store.DataCount, 0);
     TypeDefinition(win->ComboBoxA, QStringLiteral("Spannung (V): U"));
-    win->TriggerPos = 3;
+    win->Store.TriggerPos = 3;
 
     dialogs.openName = dialogs.saveName;
     Click(win->ButtonDataenLaden);
     ASSERT_TRUE(dialogs.errors.isEmpty()) << dialogs.errors.join('\n').toStdString();
-    ASSERT_EQ(win->DataCount, 4);
+    ASSERT_EQ(win->Store.DataCount, 4);
     const float t[] = {-0.1f, 0.0f, 0.12345f, 12345.6f};
     const float a[] = {1.5f, -2.25f, 0.00012345f, 3.0f};
     const float b[] = {100.0f, 0.0f, -1e-5f, 42.0f};
     for (int i = 0; i < 4; ++i) {
         SCOPED_TRACE(i);
-        ExpectSameTo4Digits(win->DataT[i], t[i]);
-        ExpectSameTo4Digits(win->DataA[i], a[i]);
-        ExpectSameTo4Digits(win->DataB[i], b[i]);
+        ExpectSameTo4Digits(win->Store.DataT[i], t[i]);
+        ExpectSameTo4Digits(win->Store.DataA[i], a[i]);
+        ExpectSameTo4Digits(win->Store.DataB[i], b[i]);
     }
     EXPECT_EQ(win->ComboBoxA->Text(), defA);
     EXPECT_EQ(win->ComboBoxB->Text(), defB);
-    EXPECT_EQ(win->DataDefA, defA);
-    EXPECT_EQ(win->UnitA, QStringLiteral("°C"));
-    EXPECT_EQ(win->TriggerPos, -1);
+    EXPECT_EQ(win->Store.DataDefA, defA);
+    EXPECT_EQ(win->Store.UnitA, QStringLiteral("°C"));
+    EXPECT_EQ(win->Store.TriggerPos, -1);
     // Axes widened to the loaded extremes, never narrowed.
     EXPECT_LE(win->ScaleA.RangeStart, -2.25);
     EXPECT_GE(win->ScaleA.RangeEnd, 100);
     EXPECT_GE(win->ScaleT.RangeEnd, 12345.0);
-    EXPECT_DOUBLE_EQ(win->ScaleT.RangeStart, win->TimeRangeMin);
-    EXPECT_FLOAT_EQ(win->DataMinA, -2.25f);
-    EXPECT_FLOAT_EQ(win->DataMaxB, 100.0f);
+    EXPECT_DOUBLE_EQ(win->ScaleT.RangeStart, win->Store.TimeRangeMin);
+    EXPECT_FLOAT_EQ(win->Store.DataMinA, -2.25f);
+    EXPECT_FLOAT_EQ(win->Store.DataMaxB, 100.0f);
 }
 
 TEST_F(MainExchangeTest, ClipboardCopyAndPasteOfData) {
     FillData(*win);
     Click(win->ButtonDatenKopieren);
     const QString text = QGuiApplication::clipboard()->text();
-    EXPECT_TRUE(text.startsWith(QStringLiteral("Zeit in s\t") + win->DataDefA + '\t'));
+    EXPECT_TRUE(text.startsWith(QStringLiteral("Zeit in s\t") + win->Store.DataDefA + '\t'));
     EXPECT_EQ(text.count(QStringLiteral("\r\n")), 5);
     Click(win->ButtonDatenLoeschen);
     Click(win->ButtonDatenEinfuegen);
-    EXPECT_EQ(win->DataCount, 4);
-    ExpectSameTo4Digits(win->DataA[1], -2.25f);
+    EXPECT_EQ(win->Store.DataCount, 4);
+    ExpectSameTo4Digits(win->Store.DataA[1], -2.25f);
 }
 
 TEST_F(MainExchangeTest, EmptyDataWritesTheHeaderAlone) {
-    win->DataDefA = QStringLiteral("a: U");
-    win->DataDefB = QStringLiteral("b: U");
+    win->Store.DataDefA = QStringLiteral("a: U");
+    win->Store.DataDefB = QStringLiteral("b: U");
     Click(win->ButtonDatenKopieren);
     EXPECT_EQ(QGuiApplication::clipboard()->text(), QStringLiteral("Zeit in s\ta: U\tb: U\r\n"));
 }
@@ -114,19 +114,19 @@ TEST_F(MainExchangeTest, SnapshotLoadLeavesCombosAndDataAlone) {
     const QString comboB = win->ComboBoxB->Text();
     const QString path = dir.filePath(QStringLiteral("snap.txt"));
     WriteFile(path, "Zeit in min\tX: 1\tY: 2\r\n0,5\t-7\t3\r\n1.5\t2e1\t4\r\n");
-    win->TriggerPos = 5;
+    win->Store.TriggerPos = 5;
     dialogs.openName = path;
     Click(win->ButtonSSladen);
-    ASSERT_EQ(win->SnapCount, 2);
-    EXPECT_EQ(win->SnapDefA, QStringLiteral("X: 1"));
-    EXPECT_EQ(win->SnapDefB, QStringLiteral("Y: 2"));
-    EXPECT_FLOAT_EQ(win->SnapT[1], 1.5f);
-    EXPECT_FLOAT_EQ(win->SnapA[1], 20.0f);
-    EXPECT_FLOAT_EQ(win->SnapMinA, -7.0f);
+    ASSERT_EQ(win->Store.SnapCount, 2);
+    EXPECT_EQ(win->Store.SnapDefA, QStringLiteral("X: 1"));
+    EXPECT_EQ(win->Store.SnapDefB, QStringLiteral("Y: 2"));
+    EXPECT_FLOAT_EQ(win->Store.SnapT[1], 1.5f);
+    EXPECT_FLOAT_EQ(win->Store.SnapA[1], 20.0f);
+    EXPECT_FLOAT_EQ(win->Store.SnapMinA, -7.0f);
     EXPECT_EQ(win->ComboBoxA->Text(), comboA);
     EXPECT_EQ(win->ComboBoxB->Text(), comboB);
-    EXPECT_EQ(win->DataCount, 4);
-    EXPECT_EQ(win->TriggerPos, -1);
+    EXPECT_EQ(win->Store.DataCount, 4);
+    EXPECT_EQ(win->Store.TriggerPos, -1);
     EXPECT_LE(win->ScaleA.RangeStart, -7.0);
 
     // The snapshot text written back carries its own definitions.
@@ -137,7 +137,7 @@ TEST_F(MainExchangeTest, SnapshotLoadLeavesCombosAndDataAlone) {
 
 TEST_F(MainExchangeTest, TextsWithoutPointsChangeNothing) {
     FillData(*win);
-    win->TriggerPos = 2;
+    win->Store.TriggerPos = 2;
     struct Row {
         const char* name;
         QByteArray bytes;
@@ -149,32 +149,32 @@ TEST_F(MainExchangeTest, TextsWithoutPointsChangeNothing) {
         WriteFile(path, r.bytes);
         dialogs.openName = path;
         Click(win->ButtonDataenLaden);
-        EXPECT_EQ(win->DataCount, 4);
-        EXPECT_EQ(win->TriggerPos, 2);
+        EXPECT_EQ(win->Store.DataCount, 4);
+        EXPECT_EQ(win->Store.TriggerPos, 2);
         EXPECT_NE(win->ComboBoxA->Text(), QStringLiteral("A: U"));
     }
     // A cancelled dialog neither.
     dialogs.openName.clear();
     Click(win->ButtonSSladen);
-    EXPECT_EQ(win->SnapCount, 0);
+    EXPECT_EQ(win->Store.SnapCount, 0);
     EXPECT_TRUE(dialogs.errors.isEmpty());
 }
 
 // A text without numbers is refused with a message; a unit outside the code page survives.
 TEST_F(MainExchangeTest, ForeignTextsAndCharactersKeepTheData) {
     FillData(*win);
-    win->DataDefB = QStringLiteral("Widerstand (Ω): 1000*U");
+    win->Store.DataDefB = QStringLiteral("Widerstand (Ω): 1000*U");
     QGuiApplication::clipboard()->setText(QStringLiteral("Zeit in s\tA: U\tB: U\r\nHallo\r\n"));
     Click(win->ButtonDatenEinfuegen);
     ASSERT_EQ(dialogs.errors.size(), 1);
     EXPECT_TRUE(dialogs.errors[0].contains(QStringLiteral("keine Messwerte")));
-    EXPECT_EQ(win->DataCount, 4);
+    EXPECT_EQ(win->Store.DataCount, 4);
     EXPECT_NE(win->ComboBoxA->Text(), QStringLiteral("A: U"));
     dialogs.saveName = dialogs.openName = dir.filePath(QStringLiteral("ohm.txt"));
     Click(win->ButtonDatenSpeichern);
     Click(win->ButtonSSladen);
-    EXPECT_EQ(win->SnapDefB, win->DataDefB);
-    EXPECT_EQ(win->SnapCount, 4);
+    EXPECT_EQ(win->Store.SnapDefB, win->Store.DataDefB);
+    EXPECT_EQ(win->Store.SnapCount, 4);
 }
 
 TEST_F(MainExchangeTest, FileFailuresAreReportedAndChangeNothing) {
@@ -185,7 +185,7 @@ TEST_F(MainExchangeTest, FileFailuresAreReportedAndChangeNothing) {
     EXPECT_TRUE(dialogs.errors[0].startsWith(QStringLiteral("Datei ")));
     EXPECT_TRUE(
         dialogs.errors[0].contains(QStringLiteral("fehlt.txt kann nicht geöffnet werden. ")));
-    EXPECT_EQ(win->DataCount, 4);
+    EXPECT_EQ(win->Store.DataCount, 4);
 
     // A folder that is a file cannot hold the new file.
     const QString blocker = dir.filePath(QStringLiteral("block"));
@@ -207,9 +207,9 @@ TEST_F(MainExchangeTest, LoadKeepsTenThousandPointsAndSaysHowManyWereLeftOut) {
     WriteFile(path, text);
     dialogs.openName = path;
     Click(win->ButtonDataenLaden);
-    EXPECT_EQ(win->DataCount, 10000);
-    EXPECT_FLOAT_EQ(win->DataT[9999], 9999.0f);
-    EXPECT_FLOAT_EQ(win->DataMaxT, 9999.0f);
+    EXPECT_EQ(win->Store.DataCount, 10000);
+    EXPECT_FLOAT_EQ(win->Store.DataT[9999], 9999.0f);
+    EXPECT_FLOAT_EQ(win->Store.DataMaxT, 9999.0f);
     ASSERT_EQ(dialogs.infos.size(), 1);
     EXPECT_TRUE(dialogs.infos[0].contains(QStringLiteral(" 5 "))) << dialogs.infos[0].toStdString();
 }
@@ -220,9 +220,9 @@ TEST_F(MainExchangeTest, UncompilableDefinitionStillLoadsThePoints) {
     dialogs.openName = path;
     Click(win->ButtonDataenLaden);
     EXPECT_EQ(dialogs.errors.size(), 1);
-    EXPECT_EQ(win->DataCount, 2);
+    EXPECT_EQ(win->Store.DataCount, 2);
     EXPECT_EQ(win->ComboBoxA->Text(), QStringLiteral("M (V): max(U,1)"));
-    EXPECT_EQ(win->FormulaB, QStringLiteral("U"));
+    EXPECT_EQ(win->Store.FormulaB, QStringLiteral("U"));
 }
 
 } // namespace

@@ -28,11 +28,11 @@ TEST_P(ApplyThroughCombo, SetsPartsRangeAndTitle) {
     const ApplyRow& r = GetParam();
     TypeDefinition(win->ComboBoxA, QString::fromUtf8(r.line));
     EXPECT_TRUE(dialogs.errors.isEmpty()) << dialogs.errors.join('\n').toStdString();
-    EXPECT_EQ(win->NameA, QString::fromUtf8(r.name));
-    EXPECT_EQ(win->UnitA, QString::fromUtf8(r.unit));
+    EXPECT_EQ(win->Store.NameA, QString::fromUtf8(r.name));
+    EXPECT_EQ(win->Store.UnitA, QString::fromUtf8(r.unit));
     EXPECT_EQ(win->EditSignalA->text(), QString::fromUtf8(r.name));
-    EXPECT_FLOAT_EQ(win->DefMinA, r.min);
-    EXPECT_FLOAT_EQ(win->DefMaxA, r.max);
+    EXPECT_FLOAT_EQ(win->Store.DefMinA, r.min);
+    EXPECT_FLOAT_EQ(win->Store.DefMaxA, r.max);
     EXPECT_EQ(win->EditSkalaAmin->text(), QString::fromUtf8(r.minText));
     EXPECT_EQ(win->EditSkalaAmax->text(), QString::fromUtf8(r.maxText));
     EXPECT_EQ(win->CheckBoxSkalaAauto->isChecked(), r.autoRange);
@@ -65,31 +65,31 @@ TEST_F(MainSignalsTest, EmptyNinthEntryHidesTheSignal) {
     PickEntry(win->ComboBoxA, 8);
     EXPECT_EQ(win->ComboBoxA->ItemIndex(), 8);
     EXPECT_FALSE(win->CheckBoxKanalA->isChecked());
-    EXPECT_TRUE(win->FormulaA.isEmpty());
-    EXPECT_FLOAT_EQ(win->DefMinA, -1);
-    EXPECT_FLOAT_EQ(win->DefMaxA, 1);
+    EXPECT_TRUE(win->Store.FormulaA.isEmpty());
+    EXPECT_FLOAT_EQ(win->Store.DefMinA, -1);
+    EXPECT_FLOAT_EQ(win->Store.DefMaxA, 1);
     // Any other entry shows it again and applies it.
     PickEntry(win->ComboBoxA, 2); // "relativer Anteil (%): r*100"
     EXPECT_TRUE(win->CheckBoxKanalA->isChecked());
-    EXPECT_EQ(win->UnitA, QStringLiteral("%"));
-    EXPECT_FLOAT_EQ(win->DefMaxA, 100);
+    EXPECT_EQ(win->Store.UnitA, QStringLiteral("%"));
+    EXPECT_FLOAT_EQ(win->Store.DefMaxA, 100);
 }
 
 TEST_F(MainSignalsTest, TwoArgumentCallIsRejectedAndTheOldRangeStays) {
     TypeDefinition(win->ComboBoxA, QStringLiteral("Anteil (%): x*100"));
-    ASSERT_FLOAT_EQ(win->DefMaxA, 100);
+    ASSERT_FLOAT_EQ(win->Store.DefMaxA, 100);
     TypeDefinition(win->ComboBoxA, QStringLiteral("Maximum (V): max(U,1)"));
     ASSERT_EQ(dialogs.errors.size(), 1);
     EXPECT_FALSE(dialogs.errors.front().isEmpty());
     // The edits show the new parts, the range and the title stay.
     EXPECT_EQ(win->EditFormelA->text(), QStringLiteral("max(U,1)"));
-    EXPECT_FLOAT_EQ(win->DefMinA, 0);
-    EXPECT_FLOAT_EQ(win->DefMaxA, 100);
+    EXPECT_FLOAT_EQ(win->Store.DefMinA, 0);
+    EXPECT_FLOAT_EQ(win->Store.DefMaxA, 100);
     EXPECT_EQ(win->ScaleA.Title, QStringLiteral("Anteil in %"));
     // The window still works: a valid definition applies.
     TypeDefinition(win->ComboBoxA, QStringLiteral("Spannung (V): U"));
     EXPECT_EQ(dialogs.errors.size(), 1);
-    EXPECT_FLOAT_EQ(win->DefMaxA, 5);
+    EXPECT_FLOAT_EQ(win->Store.DefMaxA, 5);
 }
 
 TEST_F(MainSignalsTest, EditsRebuildTheLine) {
@@ -117,8 +117,8 @@ TEST_F(MainSignalsTest, EditsRebuildTheLine) {
         EXPECT_EQ(win->ComboBoxA->Text(), QString::fromUtf8(r.line));
         EXPECT_EQ(win->ComboBoxA->ItemIndex(), -1);
         EXPECT_EQ(win->CheckBoxSkalaAauto->isChecked(), r.autoRange);
-        EXPECT_FLOAT_EQ(win->DefMinA, r.min);
-        EXPECT_FLOAT_EQ(win->DefMaxA, r.max);
+        EXPECT_FLOAT_EQ(win->Store.DefMinA, r.min);
+        EXPECT_FLOAT_EQ(win->Store.DefMaxA, r.max);
     }
     EXPECT_TRUE(dialogs.errors.isEmpty());
 }
@@ -126,36 +126,36 @@ TEST_F(MainSignalsTest, EditsRebuildTheLine) {
 TEST_F(MainSignalsTest, AutoBoxSwitchesBetweenProbedAndExplicitRange) {
     TypeDefinition(win->ComboBoxA, QStringLiteral("Anteil (%): x*100 [10;20]"));
     ASSERT_FALSE(win->CheckBoxSkalaAauto->isChecked());
-    ASSERT_FLOAT_EQ(win->DefMaxA, 20);
+    ASSERT_FLOAT_EQ(win->Store.DefMaxA, 20);
     // Checking it drops the interval and probes the formula.
     QTest::mouseClick(win->CheckBoxSkalaAauto, Qt::LeftButton);
     EXPECT_TRUE(win->CheckBoxSkalaAauto->isChecked());
     EXPECT_EQ(win->ComboBoxA->Text(), QStringLiteral("Anteil (%): x*100 "));
-    EXPECT_FLOAT_EQ(win->DefMinA, 0);
-    EXPECT_FLOAT_EQ(win->DefMaxA, 100);
+    EXPECT_FLOAT_EQ(win->Store.DefMinA, 0);
+    EXPECT_FLOAT_EQ(win->Store.DefMaxA, 100);
     // Unchecking it writes the range shown into the line.
     QTest::mouseClick(win->CheckBoxSkalaAauto, Qt::LeftButton);
     EXPECT_FALSE(win->CheckBoxSkalaAauto->isChecked());
     EXPECT_EQ(win->ComboBoxA->Text(), QStringLiteral("Anteil (%): x*100 [0;100]"));
-    EXPECT_FLOAT_EQ(win->DefMaxA, 100);
+    EXPECT_FLOAT_EQ(win->Store.DefMaxA, 100);
 }
 
 TEST_F(MainSignalsTest, DefinitionChangeEvaluatesStoredPointsAgain) {
     // A sweep at mid-scale on both channels.
     for (int i = 0; i < 3; ++i) {
-        win->SweepRawA[i] = 1023;
-        win->SweepRawB[i] = 0;
-        win->DataT[i] = i * 0.1f;
+        win->Store.SweepRawA[i] = 1023;
+        win->Store.SweepRawB[i] = 0;
+        win->Store.DataT[i] = i * 0.1f;
     }
-    win->DataCount = 3;
+    win->Store.DataCount = 3;
     TypeDefinition(win->ComboBoxA, QStringLiteral("Rohwert: D"));
-    EXPECT_FLOAT_EQ(win->DataA[0], 1023);
-    EXPECT_FLOAT_EQ(win->DataMaxA, 1023);
+    EXPECT_FLOAT_EQ(win->Store.DataA[0], 1023);
+    EXPECT_FLOAT_EQ(win->Store.DataMaxA, 1023);
     // Only the range changed: the stored points are not evaluated again.
-    win->DataA[0] = 7;
+    win->Store.DataA[0] = 7;
     TypeAndEnter(win->EditSkalaAmax, QStringLiteral("2000"));
-    EXPECT_FLOAT_EQ(win->DefMaxA, 2000);
-    EXPECT_FLOAT_EQ(win->DataA[0], 7);
+    EXPECT_FLOAT_EQ(win->Store.DefMaxA, 2000);
+    EXPECT_FLOAT_EQ(win->Store.DataA[0], 7);
 }
 
 } // namespace

@@ -43,24 +43,24 @@ std::array<std::uint8_t, 8> Mode5Report(int a, int b) {
 }
 
 TEST_F(MainWindowTest, StartsWaitingWithTheDefaultsShown) {
-    EXPECT_EQ(win->DataCount, 0);
-    EXPECT_EQ(win->SnapCount, 0);
-    EXPECT_EQ(win->TriggerPos, -1);
-    EXPECT_EQ(win->TriggerLevel, 512);
-    EXPECT_EQ(win->PreTrigger, 20);
-    EXPECT_EQ(win->IntervalMs, 5);
-    EXPECT_EQ(win->PointCount, 200);
+    EXPECT_EQ(win->Store.DataCount, 0);
+    EXPECT_EQ(win->Store.SnapCount, 0);
+    EXPECT_EQ(win->Store.TriggerPos, -1);
+    EXPECT_EQ(win->Store.TriggerLevel, 512);
+    EXPECT_EQ(win->Store.PreTrigger, 20);
+    EXPECT_EQ(win->Store.IntervalMs, 5);
+    EXPECT_EQ(win->Store.PointCount, 200);
     EXPECT_EQ(win->ComboBoxSamplingRate->Text(), QStringLiteral("5 ms (200 Hz)"));
     EXPECT_EQ(win->ComboBoxSamples->Text(), QStringLiteral("200"));
     EXPECT_EQ(win->ComboBoxA->Text(), QStringLiteral("Spannung unkalibriert (V): U"));
     EXPECT_EQ(win->ComboBoxB->Text(), QStringLiteral("Spannung unkalibriert (V): U"));
-    EXPECT_FLOAT_EQ(win->TimeRangeMin, -0.1f);
-    EXPECT_NEAR(win->TimeRangeMax, 0.895, 1e-6);
-    EXPECT_DOUBLE_EQ(win->ScaleT.RangeStart, win->TimeRangeMin);
-    EXPECT_DOUBLE_EQ(win->ScaleT.RangeEnd, win->TimeRangeMax);
+    EXPECT_FLOAT_EQ(win->Store.TimeRangeMin, -0.1f);
+    EXPECT_NEAR(win->Store.TimeRangeMax, 0.895, 1e-6);
+    EXPECT_DOUBLE_EQ(win->ScaleT.RangeStart, win->Store.TimeRangeMin);
+    EXPECT_DOUBLE_EQ(win->ScaleT.RangeEnd, win->Store.TimeRangeMax);
     EXPECT_EQ(win->ScaleT.Title, QStringLiteral("Zeit in <vf>s"));
     // Both signals applied from the first list entry.
-    EXPECT_TRUE(win->DefAppliedA && win->DefAppliedB);
+    EXPECT_TRUE(win->Store.DefAppliedA && win->Store.DefAppliedB);
     EXPECT_EQ(win->ScaleA.Title, QStringLiteral("Spannung unkalibriert in <vf>V"));
     EXPECT_DOUBLE_EQ(win->ScaleA.RangeStart, 0);
     EXPECT_DOUBLE_EQ(win->ScaleA.RangeEnd, 5);
@@ -141,8 +141,8 @@ TEST_F(MainWindowTest, MinimumSizeHoldsAndEveryControlIsWhole) {
 TEST_F(MainWindowTest, RangeLabelsAreAsWideAsTheirTexts) {
     for (const auto& [umax, umin] : {std::pair{2.56f, -2.56f}, {1.1f, -0.128f}, {5.0f, 0.0f}}) {
         SCOPED_TRACE(umax);
-        win->UmaxA = umax;
-        win->UminA = umin;
+        win->Store.UmaxA = umax;
+        win->Store.UminA = umin;
         win->SendConfiguration();
         QCoreApplication::processEvents();
         for (QLabel* label : {win->LabelUAmax, win->LabelUBmax, win->LabelUAmin, win->LabelUBmin}) {
@@ -187,11 +187,11 @@ TEST_F(MainWindowTest, WheelChangesOnlyAFocusedComboBox) {
     for (TComboBox* box : {win->ComboBoxSamplingRate, win->ComboBoxSamples, win->ComboBoxA}) {
         SCOPED_TRACE(box->currentText().toStdString());
         win->ButtonTrigger->setFocus();
-        const int index = box->currentIndex(), interval = win->IntervalMs;
+        const int index = box->currentIndex(), interval = win->Store.IntervalMs;
         Wheel(box, 1);
         EXPECT_EQ(box->currentIndex(), index);
         EXPECT_FALSE(box->hasFocus()); // the wheel gives no focus
-        EXPECT_EQ(win->IntervalMs, interval); // nor reaches the handler
+        EXPECT_EQ(win->Store.IntervalMs, interval); // nor reaches the handler
         box->setFocus(Qt::TabFocusReason);
         Wheel(box, 1);
         EXPECT_EQ(box->currentIndex(), index + 1);
@@ -230,23 +230,23 @@ TEST(CentredPosition, NeverNegative) {
 }
 
 TEST_F(MainWindowTest, ReportsOfTheHeldInstrumentReachTheReadouts) {
-    win->InputCodeA = 2; // both channels on
-    win->InputCodeB = 3;
+    win->Store.InputCodeA = 2; // both channels on
+    win->Store.InputCodeB = 3;
     const auto report = Mode5Report(512, 256);
     // Without an instrument nothing is decoded.
     win->HidDeviceData(FakeDevice(1), 0, report.data(), 8);
-    EXPECT_EQ(win->RawIndex, 0);
+    EXPECT_EQ(win->Store.RawIndex, 0);
 
     win->Device = FakeDevice(1);
     for (int i = 0; i < 40; ++i)
         win->HidDeviceData(FakeDevice(1), 0, report.data(), 8);
-    const int decoded = win->RawIndex;
+    const int decoded = win->Store.RawIndex;
     EXPECT_GT(decoded, 0);
-    EXPECT_EQ(win->RawA[0], 512);
-    EXPECT_EQ(win->RawB[0], 256);
+    EXPECT_EQ(win->Store.RawA[0], 512);
+    EXPECT_EQ(win->Store.RawB[0], 256);
     // A report of another device is ignored.
     win->HidDeviceData(FakeDevice(2), 0, report.data(), 8);
-    EXPECT_EQ(win->RawIndex, decoded);
+    EXPECT_EQ(win->Store.RawIndex, decoded);
 
     for (int tick = 0; tick < 20; ++tick)
         win->Timer1Timer();
@@ -261,10 +261,10 @@ TEST_F(MainWindowTest, ReportsOfTheHeldInstrumentReachTheReadouts) {
 TEST_F(MainWindowTest, TriggerButtonRecordsTheComboDefinitions) {
     win->Label3->show();
     QTest::mouseClick(win->ButtonTrigger, Qt::LeftButton);
-    EXPECT_GE(win->TriggerPos, 0);
-    EXPECT_EQ(win->DataCount, win->PreTrigger);
-    EXPECT_EQ(win->DataDefA, win->ComboBoxA->Text());
-    EXPECT_EQ(win->DataDefB, win->ComboBoxB->Text());
+    EXPECT_GE(win->Store.TriggerPos, 0);
+    EXPECT_EQ(win->Store.DataCount, win->Store.PreTrigger);
+    EXPECT_EQ(win->Store.DataDefA, win->ComboBoxA->Text());
+    EXPECT_EQ(win->Store.DataDefB, win->ComboBoxB->Text());
     EXPECT_FALSE(win->Label3->isVisibleTo(win.get()));
     QTest::mouseClick(win->ButtonTriggerChannel, Qt::LeftButton);
     EXPECT_EQ(win->ButtonTriggerChannel->text(), QStringLiteral("B"));
@@ -274,18 +274,18 @@ TEST_F(MainWindowTest, TriggerButtonRecordsTheComboDefinitions) {
 
 TEST_F(MainWindowTest, SamplingRateAndPointCountRebuildTheTimeAxis) {
     PickEntry(win->ComboBoxSamples, 2); // "500"
-    EXPECT_EQ(win->PointCount, 500);
-    EXPECT_EQ(win->PreTrigger, 50);
-    EXPECT_NEAR(win->TimeRangeMax, win->TimeOrigin + 499 * win->PointTime, 1e-6);
-    EXPECT_DOUBLE_EQ(win->ScaleT.RangeEnd, win->TimeRangeMax);
+    EXPECT_EQ(win->Store.PointCount, 500);
+    EXPECT_EQ(win->Store.PreTrigger, 50);
+    EXPECT_NEAR(win->Store.TimeRangeMax, win->Store.TimeOrigin + 499 * win->Store.PointTime, 1e-6);
+    EXPECT_DOUBLE_EQ(win->ScaleT.RangeEnd, win->Store.TimeRangeMax);
 
     PickEntry(win->ComboBoxSamplingRate, 15); // "60000 ms (1 min)"
-    EXPECT_EQ(win->IntervalMs, 60000);
-    EXPECT_EQ(win->DeviceMode, 5);
-    EXPECT_EQ(win->MeanIndex, 2);            // 150000 div 60000 block means rebuilt
+    EXPECT_EQ(win->Store.IntervalMs, 60000);
+    EXPECT_EQ(win->Store.DeviceMode, 5);
+    EXPECT_EQ(win->Store.MeanIndex, 2);      // 150000 div 60000 block means rebuilt
     PickEntry(win->ComboBoxSamplingRate, 0); // "2 ms (500 Hz) (8-Bit)"
-    EXPECT_EQ(win->IntervalMs, 2);
-    EXPECT_EQ(win->DeviceMode, 2);
+    EXPECT_EQ(win->Store.IntervalMs, 2);
+    EXPECT_EQ(win->Store.DeviceMode, 2);
     // The new report mode re-applies the configuration: equal ranges share one black label.
     EXPECT_EQ(win->LabelUAmax->text(), QStringLiteral("5 V"));
     EXPECT_EQ(win->LabelUAmin->text(), QStringLiteral("0 V"));
@@ -304,8 +304,8 @@ TEST_F(MainWindowTest, ClosingRemovesTheDataHandlerAndStopsDecoding) {
     ASSERT_NE(instrument, nullptr);
     instrument->SetDataHandler(
         [](THidDevice*, std::uint8_t, const std::uint8_t*, std::uint16_t) {});
-    win->InputCodeA = 2;
-    win->InputCodeB = 3;
+    win->Store.InputCodeA = 2;
+    win->Store.InputCodeB = 3;
     win->Device = instrument;
 
     EXPECT_TRUE(win->close());
@@ -313,7 +313,7 @@ TEST_F(MainWindowTest, ClosingRemovesTheDataHandlerAndStopsDecoding) {
     EXPECT_FALSE(instrument->DataHandler());
     const auto report = Mode5Report(100, 100);
     win->HidDeviceData(instrument, 0, report.data(), 8);
-    EXPECT_EQ(win->RawIndex, 0);
+    EXPECT_EQ(win->Store.RawIndex, 0);
     win->Device = nullptr;
 }
 
