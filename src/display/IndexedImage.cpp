@@ -387,11 +387,15 @@ const TextMask& textMask(const QString& text, const QFont& font) {
     const QFontMetrics metrics(f, &textDevice());
     const int ascent = metrics.ascent();
     const QRect cell(0, 0, metrics.horizontalAdvance(text), metrics.height());
-    // Glyphs may reach beyond their cell (italics, overhangs).
+    // Glyphs may reach beyond their cell (italics, overhangs). Without any usable font the
+    // bounding box can be absurd: then only the cell counts.
     const QRect ink = metrics.boundingRect(text).translated(0, ascent);
+    const int slack = 2 * std::max(metrics.height(), 1);
+    const bool inkSane = cell.adjusted(-slack, -slack, slack, slack).contains(ink);
     TextMask& m = cache[next++ % cache.size()];
-    m = {text, key, (cell | ink).adjusted(-1, -1, 1, 1), {}};
+    m = {text, key, (inkSane ? cell | ink : cell).adjusted(-1, -1, 1, 1), {}};
     m.mask = QImage(m.area.size(), QImage::Format_Alpha8);
+    if (m.mask.isNull()) return m;
     m.mask.fill(0);
     QPainter painter(&m.mask);
     painter.setFont(f);
@@ -406,6 +410,7 @@ void IndexedImage::drawText(int x, int y, const QString& text, const QFont& font
                             std::uint8_t index) {
     if (text.isEmpty()) return;
     const TextMask& m = textMask(text, font);
+    if (m.mask.isNull()) return;
     const QRect area = m.area.translated(x, y) & rect();
     if (area.isEmpty()) return;
     const int mx = area.x() - x - m.area.x(), my = area.y() - y - m.area.y();
