@@ -292,13 +292,16 @@ QMenu* MainCursors::CreateMenu() {
 }
 
 bool MainCursors::eventFilter(QObject* watched, QEvent* event) {
+    if (windowClosing) return false;
     if (watched == LabelMesswerte) {
+        const QEvent::Type type = event->type();
+        if (type != QEvent::MouseButtonPress && type != QEvent::MouseMove) return false;
         const auto* e = static_cast<QMouseEvent*>(event);
-        if (event->type() == QEvent::MouseButtonPress && e->button() == Qt::LeftButton) {
+        if (type == QEvent::MouseButtonPress && e->button() == Qt::LeftButton) {
             boxGrip = e->position().toPoint();
             return true;
         }
-        if (event->type() == QEvent::MouseMove && (e->buttons() & Qt::LeftButton)) {
+        if (type == QEvent::MouseMove && (e->buttons() & Qt::LeftButton)) {
             LabelMesswerte->move(LabelMesswerte->mapToParent(e->position().toPoint()) - boxGrip);
             placedByUser = true;
             return true;

@@ -28,6 +28,8 @@ public:
     void ZoomBack();
     /// Puts the state into the plot's marks, flags a redraw and refreshes the readout.
     void Changed();
+    /// The window is being destroyed: its widgets' events are no longer looked at.
+    void WindowClosing() { windowClosing = true; }
 
     QLabel* LabelMesswerte; ///< the readout over the plot
     QLabel* LabelZeiger;    ///< time and values at the pointer
@@ -53,4 +55,5 @@ private:
     Corner corner = Corner::TopRight;
     bool placedByUser = false;
     QPoint boxGrip;
+    bool windowClosing = false;
 };

@@ -5,6 +5,7 @@
 #include "SignalDefinition.h"
 #include "TComboBox.h"
 #include "TFormMain.h"
+#include "MainCursors.h"
 #include "TFormSignale.h"
 #include "TPaintBox.h"
 #include "TimeAxis.h"
@@ -111,7 +112,11 @@ TFormMain::TFormMain(QWidget* parent) : QMainWindow(parent), Pipeline(Store, Par
     Timer1.start();
 }
 
-TFormMain::~TFormMain() = default;
+TFormMain::~TFormMain() {
+    // The cursors watch widgets of this window, which still send events while they are torn
+    // down after this destructor: from here on the cursors leave them alone.
+    if (Measuring) Measuring->WindowClosing();
+}
 
 Dialogs& TFormMain::Dlg() const {
     return AppDialogs();
