@@ -22,13 +22,19 @@ double cpuSeconds() {
 }
 
 struct Sweep {
-    std::vector<float> dataT, rawA, rawB, data;
-    Sweep() : dataT(PointCount), rawA(PointCount), rawB(PointCount), data(PointCount) {
+    std::vector<float> dataT, rawA, rawB, voltsA, voltsB, data;
+    Sweep()
+        : dataT(PointCount), rawA(PointCount), rawB(PointCount), voltsA(PointCount),
+          voltsB(PointCount), data(PointCount) {
+        const Calibration cal;
         for (int i = 0; i < PointCount; ++i) {
             dataT[i] = i * 0.005f - 0.1f;
             // Away from raw 0 and 1023, where the temperature formula has its poles.
             rawA[i] = 10 + std::fmod(i * 7.31f, 1000.0f);
             rawB[i] = 1013 - std::fmod(i * 3.17f, 1000.0f);
+            // The voltages the points were measured as, kept beside their raw values.
+            voltsA[i] = ChannelVoltage(cal.UminA, cal.UmaxA, rawA[i]);
+            voltsB[i] = ChannelVoltage(cal.UminB, cal.UmaxB, rawB[i]);
         }
     }
 };
@@ -72,14 +78,15 @@ void BM_ReevaluateDefinitionChange(benchmark::State& state) {
     TParser parser;
     parser.SetVariable("U", 0);
     parser.SetVariable("r", 0);
-    const StoredPoints points{sweep.dataT, sweep.rawA, sweep.rawB, PointCount, -0.1f, 0.005f};
+    const StoredPoints points{sweep.dataT,  sweep.rawA, sweep.rawB, sweep.voltsA,
+                              sweep.voltsB, PointCount, -0.1f,      0.005f};
     float dataMin = 0, dataMax = 0, dataMinT = 0, dataMaxT = 0;
 
     const double start = cpuSeconds();
     for (auto _ : state) {
         parser.SetExpression(c.formula);
-        ReevaluatePoints(parser, SignalChannel::A, cal, points, sweep.data, dataMin, dataMax,
-                         dataMinT, dataMaxT);
+        ReevaluatePoints(parser, SignalChannel::A, points, sweep.data, dataMin, dataMax, dataMinT,
+                         dataMaxT);
         benchmark::DoNotOptimize(sweep.data.data());
         benchmark::ClobberMemory();
     }

@@ -45,6 +45,7 @@ struct MeasurementStore {
     std::int32_t RawA[RawCapacity] = {};
     std::int32_t RawB[RawCapacity] = {}; // 0 while channel B is off
     std::int32_t RawIndex = 0;
+    std::int32_t RawFilled = 0; // entries written since start, held at RawCapacity
 
     // Averaging. With channel B off, BlockSumB sums the squares of the channel A values.
     // Double: in 32-bit floats the sum of squares of a long block cancels against the squared
@@ -60,6 +61,9 @@ struct MeasurementStore {
     float MeanA[PointCapacity] = {};
     float MeanB[PointCapacity] = {};
     std::int32_t MeanIndex = 0;
+    // Blocks of the ring that were measured (or rebuilt from measured raw entries), held at
+    // PointCapacity; a trigger takes no pre-trigger points from beyond them.
+    std::int32_t MeanFilled = 0;
     float PrevMeanA = 0, PrevMeanB = 0;
 
     // Trigger: TriggerPos is -1 while waiting, else MeanIndex at the moment of the trigger.
@@ -67,10 +71,17 @@ struct MeasurementStore {
     std::int32_t TriggerLevel = DefaultTriggerLevel; // raw units
     std::int32_t SinceArmed = 0;                     // closed blocks since arming, held at 10000
 
-    // Current sweep (block values kept for re-evaluation) and stored points.
+    // Current sweep, index = point number: the block values and the channel voltages they
+    // were measured as, kept so that the points can be evaluated again under the calibration
+    // they were recorded with.
     float SweepRawA[PointCapacity] = {};
     float SweepRawB[PointCapacity] = {};
+    float SweepVoltsA[PointCapacity] = {};
+    float SweepVoltsB[PointCapacity] = {};
     std::int32_t SweepIndex = 0;
+    // Point number of stored point 0: above 0 when the history held fewer than PreTrigger
+    // measured blocks at the trigger.
+    std::int32_t SweepFirst = 0;
     float DataT[PointCapacity] = {};
     float DataA[PointCapacity] = {};
     float DataB[PointCapacity] = {};
@@ -78,7 +89,10 @@ struct MeasurementStore {
     float DataMinA = 0, DataMaxA = 0, DataMinB = 0, DataMaxB = 0;
     float DataMinT = -DefaultPreTrigger * (DefaultIntervalMs * DefaultStepTime);
     float DataMaxT = DataMinT + DefaultIntervalMs * DefaultStepTime;
-    QString DataDefA, DataDefB;
+    QString DataDefA, DataDefB; // the definitions the stored values were computed with
+    // The stored points were loaded or pasted: no raw values stand behind them, so they are
+    // never evaluated again and keep their times.
+    bool DataLoaded = false;
 
     // Snapshot.
     float SnapT[PointCapacity] = {};
@@ -94,6 +108,8 @@ struct MeasurementStore {
     QString UnitA, UnitB;
     QString FormulaA, FormulaB;
     bool DefAppliedA = false, DefAppliedB = false;
+    // The definition lines compiled into the parsers; a rejected line in a combo box is not.
+    QString AppliedDefA, AppliedDefB;
 
     // Change flags, consumed by the display refresh.
     bool RawDirty = false;

@@ -53,6 +53,7 @@ PipelineEvents SamplePipeline::DecodeReport(const std::uint8_t* data, int size,
         S.RawA[S.RawIndex] = int(std::nearbyint(a));
         S.RawB[S.RawIndex] = int(std::nearbyint(b));
         S.RawIndex = (S.RawIndex + 1) % RawCapacity;
+        if (S.RawFilled < RawCapacity) S.RawFilled += 1;
     };
     const int n = S.DeviceMode;
     for (int p = 0; p < count; ++p) {
@@ -149,6 +150,7 @@ void SamplePipeline::EmitMean(float ma, float mb) {
     S.MeanA[S.MeanIndex] = ma;
     S.MeanB[S.MeanIndex] = mb;
     S.MeanIndex = (S.MeanIndex + 1) % PointCapacity;
+    if (S.MeanFilled < PointCapacity) S.MeanFilled += 1;
     if (S.TriggerPos >= 0) RecordPoint(ma, mb);
     S.PrevMeanA = ma;
     S.PrevMeanB = mb;
@@ -157,7 +159,8 @@ void SamplePipeline::EmitMean(float ma, float mb) {
 
 void SamplePipeline::Fire() {
     TriggerSettings& c = *Controls;
-    if (c.autoSnapshot) TakeSnapshot();
+    // An empty store (after an interval change, say) must not wipe the reference curve.
+    if (c.autoSnapshot && S.DataCount > 0) TakeSnapshot();
     S.TriggerPos = S.MeanIndex;
 
     const float oldMin = S.TimeRangeMin;
@@ -180,14 +183,17 @@ void SamplePipeline::Fire() {
     S.DataDefB = c.definitionB;
 
     // |<- PreTrigger history points ->|<- trigger block = point PreTrigger, t = 0 ...
+    // Only measured blocks are taken: with a shorter history the sweep starts at point
+    // SweepFirst, and every point keeps its time.
     const int pre = std::clamp(S.PreTrigger, 0, PointCapacity);
+    const int measured = std::min(pre, std::max(S.MeanFilled, 0));
     S.DataCount = 0;
-    const int start = ((S.MeanIndex - pre) % PointCapacity + PointCapacity) % PointCapacity;
-    for (int i = 0; i < pre; ++i) {
-        const int k = (start + i) % PointCapacity;
-        S.SweepRawA[i] = S.MeanA[k];
-        S.SweepRawB[i] = S.MeanB[k];
-        StorePoint(float(i) * S.PointTime + S.TimeOrigin, S.MeanA[k], S.MeanB[k]);
+    S.DataLoaded = false;
+    S.SweepFirst = pre - measured;
+    const int start = ((S.MeanIndex - measured) % PointCapacity + PointCapacity) % PointCapacity;
+    for (int i = S.SweepFirst; i < pre; ++i) {
+        const int k = (start + i - S.SweepFirst) % PointCapacity;
+        StorePoint(i, S.MeanA[k], S.MeanB[k]);
     }
     S.SweepIndex = pre;
     S.PlotDirty = true;
@@ -197,9 +203,7 @@ void SamplePipeline::Fire() {
 
 void SamplePipeline::RecordPoint(float ma, float mb) {
     if (S.SweepIndex < S.PointCount && S.SweepIndex < PointCapacity) {
-        S.SweepRawA[S.SweepIndex] = ma;
-        S.SweepRawB[S.SweepIndex] = mb;
-        StorePoint(float(S.SweepIndex) * S.PointTime + S.TimeOrigin, ma, mb);
+        StorePoint(S.SweepIndex, ma, mb);
         S.SweepIndex += 1;
     }
     if (S.SweepIndex >= S.PointCount) {
@@ -211,9 +215,14 @@ void SamplePipeline::RecordPoint(float ma, float mb) {
     S.PlotDirty = true;
 }
 
-void SamplePipeline::StorePoint(float t, float ya, float yb) {
+void SamplePipeline::StorePoint(int point, float ya, float yb) {
+    const float t = float(point) * S.PointTime + S.TimeOrigin;
     const float ua = ChannelVoltage(S.UminA, S.UmaxA, ya);
     const float ub = ChannelVoltage(S.UminB, S.UmaxB, yb);
+    S.SweepRawA[point] = ya;
+    S.SweepRawB[point] = yb;
+    S.SweepVoltsA[point] = ua;
+    S.SweepVoltsB[point] = ub;
     const float va = Evaluate(ParserA, t, ya, ua, ua, ub, true);
     const float vb = Evaluate(ParserB, t, yb, ub, ua, ub, false);
     if (S.DataCount >= PointCapacity) return;
@@ -236,17 +245,17 @@ void SamplePipeline::StorePoint(float t, float ya, float yb) {
 
 float SamplePipeline::Evaluate(TParser& parser, float t, float raw, float own, float ua, float ub,
                                bool isA) {
-    try {
-        return EvaluateSample(parser, t, raw, own, ua, ub).value;
-    } catch (const EDivByZero&) {
-        // Contained here so that a sweep is never left half recorded; reported once per formula.
-        std::string& reported = isA ? ReportedDivZeroA : ReportedDivZeroB;
-        if (reported != parser.Expression()) {
-            reported = parser.Expression();
-            (isA ? Events.divByZeroA : Events.divByZeroB) = true;
-        }
-        return 0;
-    }
+    const SampleResult r = EvaluateSample(parser, t, raw, own, ua, ub);
+    if (r.divByZero) NoteDivByZero(isA, Events);
+    return r.value;
+}
+
+void SamplePipeline::NoteDivByZero(bool channelA, PipelineEvents& events) {
+    const std::string& expression = (channelA ? ParserA : ParserB).Expression();
+    std::string& reported = channelA ? ReportedDivZeroA : ReportedDivZeroB;
+    if (reported == expression) return;
+    reported = expression;
+    (channelA ? events.divByZeroA : events.divByZeroB) = true;
 }
 
 PipelineEvents SamplePipeline::TriggerSweep(TriggerSettings& controls) {

@@ -80,12 +80,17 @@ public:
     /// One Timer1 tick: refreshes the readouts once a second when steps have arrived.
     Readouts ReadoutTick();
 
+    /// An integer division by zero met by the channel's current formula (here or by the
+    /// window's evaluations): flags it in events the first time for each formula text.
+    void NoteDivByZero(bool channelA, PipelineEvents& events);
+
 private:
     void Step(float a, float b);
     void EmitMean(float ma, float mb);
     void RecordPoint(float ma, float mb);
     void Fire();
-    void StorePoint(float t, float ya, float yb);
+    // Stores sweep point `point` (its block values, voltages and evaluated values).
+    void StorePoint(int point, float ya, float yb);
     float Evaluate(TParser& parser, float t, float raw, float own, float ua, float ub, bool isA);
 
     MeasurementStore& S;

@@ -14,30 +14,49 @@ void RebuildMeanHistory(MeasurementStore& s) {
     std::fill(std::begin(s.MeanA), std::end(s.MeanA), 0.0f);
     std::fill(std::begin(s.MeanB), std::end(s.MeanB), 0.0f);
     s.MeanIndex = 0;
+    s.MeanFilled = 0;
     s.DataCount = 0;
     s.SweepIndex = 0;
+    s.SweepFirst = 0;
     s.BlockCount = 0;
     s.BlockSumA = s.BlockSumB = 0;
     s.TriggerPos = -1;
 
     const int interval = s.IntervalMs;
     if (interval <= 0) return;
-    // Only as many intervals as the raw rings hold.
-    int n = std::clamp(s.PreTrigger, 0, PointCapacity);
-    if (std::int64_t(n) * interval > RawCapacity) n = RawCapacity / interval;
-    // |<- n intervals of raw entries, oldest first ->| RawIndex
+    // A raw entry stands for one millisecond; with channel B off the pipeline took two steps of
+    // half a millisecond from it, and a block's B value is the deviation of its A steps.
+    const bool bOff = s.ChannelBOff();
+    const std::int64_t stepsPerEntry = bOff ? 2 : 1;
+    // Only as many blocks as measured raw entries fill.
+    const std::int64_t filled = std::clamp(s.RawFilled, 0, RawCapacity);
+    const std::int64_t fit = filled * stepsPerEntry / interval;
+    const int n = int(std::min<std::int64_t>(std::clamp(s.PreTrigger, 0, PointCapacity), fit));
+    // |<- n blocks of `interval` steps, oldest first ->| RawIndex; step j lies in the entry
+    // (total - 1 - j) / stepsPerEntry places before RawIndex.
+    const std::int64_t total = std::int64_t(n) * interval;
     for (int i = 0; i < n; ++i) {
-        const std::int64_t first = std::int64_t(i - n) * interval + s.RawIndex;
-        std::int64_t sumA = 0, sumB = 0;
+        double sumA = 0, sumB = 0;
         for (int k = 0; k < interval; ++k) {
-            const std::int64_t pos = ((first + k) % RawCapacity + RawCapacity) % RawCapacity;
-            sumA += s.RawA[pos];
-            sumB += s.RawB[pos];
+            const std::int64_t j = std::int64_t(i) * interval + k;
+            const std::int64_t back = (total - 1 - j) / stepsPerEntry + 1;
+            const std::int64_t pos =
+                ((s.RawIndex - back) % RawCapacity + RawCapacity) % RawCapacity;
+            const double a = s.RawA[pos];
+            sumA += a;
+            sumB += bOff ? a * a : double(s.RawB[pos]);
         }
-        s.MeanA[i] = float(double(sumA) / interval);
-        s.MeanB[i] = float(double(sumB) / interval);
+        s.MeanA[i] = float(sumA / interval);
+        if (bOff) {
+            // Population standard deviation, as a live block has it.
+            const double v = sumB - sumA * sumA / interval;
+            s.MeanB[i] = float(v > 0 ? std::sqrt(v / interval) : 0.0);
+        } else {
+            s.MeanB[i] = float(sumB / interval);
+        }
     }
     s.MeanIndex = n % PointCapacity;
+    s.MeanFilled = n;
 }
 
 void ChangePointCount(MeasurementStore& s, int pointCount) {
@@ -48,14 +67,18 @@ void ChangePointCount(MeasurementStore& s, int pointCount) {
 }
 
 void RebuildTimeAxis(MeasurementStore& s) {
-    s.DataMinT = s.TimeOrigin;
-    s.DataMaxT = s.TimeOrigin + s.PointTime;
-    // DataMaxT must stay the extreme of the stored times, or fitting the time axis would cut
-    // off all but the first two points.
     const int count = std::clamp(s.DataCount, 0, PointCapacity);
-    for (int i = 0; i < count; ++i) {
-        s.DataT[i] = float(i) * s.PointTime + s.TimeOrigin;
-        s.DataMaxT = std::max(s.DataMaxT, s.DataT[i]);
+    // Loaded points keep the times and extremes they came with.
+    if (!s.DataLoaded || count == 0) {
+        s.DataMinT = s.TimeOrigin;
+        s.DataMaxT = s.TimeOrigin + s.PointTime;
+        // DataMaxT must stay the extreme of the stored times, or fitting the time axis would
+        // cut off all but the first two points.
+        const int first = std::clamp(s.SweepFirst, 0, PointCapacity);
+        for (int i = 0; i < count; ++i) {
+            s.DataT[i] = float(first + i) * s.PointTime + s.TimeOrigin;
+            s.DataMaxT = std::max(s.DataMaxT, s.DataT[i]);
+        }
     }
     s.TimeRangeMin = s.TimeOrigin;
     s.TimeRangeMax = s.TimeOrigin + s.PointTime * float(s.PointCount - 1);

@@ -8,15 +8,17 @@
 int DeviceModeForInterval(int intervalMs);
 
 /// After IntervalMs changed: clears the sweep and the mean history, waits for a trigger, and
-/// rebuilds the PreTrigger newest block means from the raw rings (as far as they reach), so that
-/// a trigger right after the change has its history. Raw rings and label sums are kept.
+/// rebuilds up to PreTrigger newest block means from the measured raw entries, with the steps
+/// and the channel-B deviation of live blocks, so that a trigger right after the change has its
+/// history. Blocks the raw rings cannot fill are not made up. Raw rings and label sums are kept.
 void RebuildMeanHistory(MeasurementStore& store);
 
 /// Sets PointCount and rescales PreTrigger so that the trigger keeps its relative place in the
 /// sweep. The caller then applies both signals and rebuilds the time axis.
 void ChangePointCount(MeasurementStore& store, int pointCount);
 
-/// Recomputes the point times and the nominal time axis from PointTime and TimeOrigin and sets
+/// Recomputes the times of recorded points (loaded ones keep theirs) and the nominal time axis
+/// from PointTime and TimeOrigin and sets
 /// AxesChanged, PlotDirty and MeanDirty. The caller gives ScaleT the new range
 /// (TimeRangeMin ... TimeRangeMax) and its title.
 void RebuildTimeAxis(MeasurementStore& store);

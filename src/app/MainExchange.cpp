@@ -107,6 +107,10 @@ void TFormMain::ButtonSSladenClick(QObject* Sender) {
 }
 
 void TFormMain::ReadBuffer(bool snapshot) {
+    Handle([&] { ReadBufferSteps(snapshot); });
+}
+
+void TFormMain::ReadBufferSteps(bool snapshot) {
     const std::optional<MeasurementText> read = readMeasurementText(ExchangeText);
     if (!read) return; // fewer than two lines: nothing changes
     if (read->withoutNumbers) {
@@ -116,7 +120,6 @@ void TFormMain::ReadBuffer(bool snapshot) {
         return;
     }
     const MeasurementText& m = *read;
-    QString applyError;
     if (snapshot) {
         Store.SnapDefA = m.defA;
         Store.SnapDefB = m.defB;
@@ -127,13 +130,8 @@ void TFormMain::ReadBuffer(bool snapshot) {
         ComboBoxB->SetText(Store.DataDefB);
         // A definition that does not compile must not cost the points: they are stored all
         // the same and the error is shown afterwards.
-        for (char channel : {'A', 'B'}) {
-            try {
-                ApplySignal(channel, false);
-            } catch (const std::exception& e) {
-                if (applyError.isEmpty()) applyError = QString::fromUtf8(e.what());
-            }
-        }
+        ApplySignal('A', false);
+        ApplySignal('B', false);
     }
 
     const int n = std::min(m.count, PointCapacity);
@@ -150,8 +148,9 @@ void TFormMain::ReadBuffer(bool snapshot) {
         Store.SnapMinT = m.minT, Store.SnapMaxT = m.maxT;
     } else {
         Store.DataCount = n;
-        Store.DataMinA = m.minA, Store.DataMaxA = m.maxA, Store.DataMinB = m.minB,
-        Store.DataMaxB = m.maxB;
+        Store.DataLoaded = true;
+        Store.SweepFirst = 0;
+        Store.DataMinA = m.minA, Store.DataMaxA = m.maxA, Store.DataMinB = m.minB, Store.DataMaxB = m.maxB;
         Store.DataMinT = m.minT, Store.DataMaxT = m.maxT;
     }
     Store.TriggerPos = -1;
@@ -165,7 +164,6 @@ void TFormMain::ReadBuffer(bool snapshot) {
     Store.PlotDirty = true;
     if (!snapshot) Store.AxesChanged = true;
 
-    if (!applyError.isEmpty()) Dlg().ShowError(this, applyError);
     if (m.droppedLines > 0)
         Dlg().ShowInfo(this, QStringLiteral("Es wurden nur die ersten %1 Datenpunkte geladen; "
                                             "%2 weitere Zeilen wurden nicht geladen.")

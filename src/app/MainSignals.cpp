@@ -9,6 +9,10 @@
 
 #include <QCheckBox>
 #include <QLineEdit>
+#include <QSignalBlocker>
+
+#include <algorithm>
+#include <span>
 
 // The controls and store members of one signal group.
 struct TFormMain::SignalGroup {
@@ -28,6 +32,8 @@ struct TFormMain::SignalGroup {
     float& DefMin;
     float& DefMax;
     bool& DefApplied;
+    QString& AppliedDef;
+    QString& DataDef;
     float* Data;
     float& DataMin;
     float& DataMax;
@@ -36,14 +42,50 @@ struct TFormMain::SignalGroup {
 
 TFormMain::SignalGroup TFormMain::Group(char channel) {
     if (channel == 'A')
-        return {SignalChannel::A,  ComboBoxA,     EditSignalA,        EditEinheitA,   EditFormelA,
-                EditSkalaAmin,     EditSkalaAmax, CheckBoxSkalaAauto, CheckBoxKanalA, ParserA,
-                Store.NameA,       Store.UnitA,   Store.FormulaA,     Store.DefMinA,  Store.DefMaxA,
-                Store.DefAppliedA, Store.DataA,   Store.DataMinA,     Store.DataMaxA, ScaleA};
-    return {SignalChannel::B,  ComboBoxB,     EditSignalB,        EditEinheitB,   EditFormelB,
-            EditSkalaBmin,     EditSkalaBmax, CheckBoxSkalaBauto, CheckBoxKanalB, ParserB,
-            Store.NameB,       Store.UnitB,   Store.FormulaB,     Store.DefMinB,  Store.DefMaxB,
-            Store.DefAppliedB, Store.DataB,   Store.DataMinB,     Store.DataMaxB, ScaleB};
+        return {SignalChannel::A,
+                ComboBoxA,
+                EditSignalA,
+                EditEinheitA,
+                EditFormelA,
+                EditSkalaAmin,
+                EditSkalaAmax,
+                CheckBoxSkalaAauto,
+                CheckBoxKanalA,
+                ParserA,
+                Store.NameA,
+                Store.UnitA,
+                Store.FormulaA,
+                Store.DefMinA,
+                Store.DefMaxA,
+                Store.DefAppliedA,
+                Store.AppliedDefA,
+                Store.DataDefA,
+                Store.DataA,
+                Store.DataMinA,
+                Store.DataMaxA,
+                ScaleA};
+    return {SignalChannel::B,
+            ComboBoxB,
+            EditSignalB,
+            EditEinheitB,
+            EditFormelB,
+            EditSkalaBmin,
+            EditSkalaBmax,
+            CheckBoxSkalaBauto,
+            CheckBoxKanalB,
+            ParserB,
+            Store.NameB,
+            Store.UnitB,
+            Store.FormulaB,
+            Store.DefMinB,
+            Store.DefMaxB,
+            Store.DefAppliedB,
+            Store.AppliedDefB,
+            Store.DataDefB,
+            Store.DataB,
+            Store.DataMinB,
+            Store.DataMaxB,
+            ScaleB};
 }
 
 void TFormMain::ApplySignalA(bool reevaluate) {
@@ -86,76 +128,109 @@ Calibration TFormMain::CurrentCalibration() const {
     return cal;
 }
 
-void TFormMain::ApplySignal(char channel, bool reevaluate) {
-    SignalGroup g = Group(channel);
-    const DefinitionParts parts = SplitDefinition(g.Combo->Text());
-    g.Name = parts.name;
-    g.Unit = parts.unit;
-    g.Formula = parts.formula;
-    g.EditSignal->setText(g.Name);
-    g.EditEinheit->setText(g.Unit);
-    g.EditFormel->setText(g.Formula);
-    g.EditSkalaMin->setText(parts.minText);
-    g.EditSkalaMax->setText(parts.maxText);
-    // A formula that does not compile ends the apply here; the error reaches the user through
-    // the application's handler and the previous range and title stay.
-    g.Parser.SetExpression(ParserExpression(g.Formula));
-    g.DefApplied = true;
-    // A change of the box runs its click handler, which may apply the definition again
-    // (nested); this apply then overwrites the same fields with the same values.
-    g.CheckBoxSkalaAuto->setChecked(parts.minText.isEmpty() && parts.maxText.isEmpty());
+bool TFormMain::ApplySignal(char channel, bool reevaluate) {
+    bool applied = false;
+    Handle([&] {
+        SignalGroup g = Group(channel);
+        const QString line = g.Combo->Text();
+        const DefinitionParts parts = SplitDefinition(line);
+        g.EditSignal->setText(parts.name);
+        g.EditEinheit->setText(parts.unit);
+        g.EditFormel->setText(parts.formula);
+        g.EditSkalaMin->setText(parts.minText);
+        g.EditSkalaMax->setText(parts.maxText);
+        try {
+            CompileFormula(g.Parser, ParserExpression(parts.formula));
+        } catch (const std::exception& e) {
+            // The channel keeps working with its applied formula, name, unit, range and title;
+            // the edits keep the rejected parts so that they can be corrected.
+            NoteError(QString::fromUtf8(e.what()));
+            return;
+        }
+        g.Name = parts.name;
+        g.Unit = parts.unit;
+        g.Formula = parts.formula;
+        g.AppliedDef = line;
+        g.DefApplied = true;
+        {
+            // Set here without its click handler: that would rebuild the line from the edits
+            // (a trailing blank, no selected entry) and apply it a second time.
+            const QSignalBlocker block(g.CheckBoxSkalaAuto);
+            g.CheckBoxSkalaAuto->setChecked(parts.minText.isEmpty() && parts.maxText.isEmpty());
+        }
 
-    const SignalRange range =
-        ResolveRange(g.Parser, g.channel, CurrentCalibration(), parts.minText, parts.maxText);
-    g.DefMin = range.min;
-    g.DefMax = range.max;
-    if (parts.minText.isEmpty()) g.EditSkalaMin->setText(range.minText);
-    if (parts.maxText.isEmpty()) g.EditSkalaMax->setText(range.maxText);
-    OrderRange(g.DefMin, g.DefMax);
+        const SignalRange range =
+            ResolveRange(g.Parser, g.channel, CurrentCalibration(), parts.minText, parts.maxText);
+        g.DefMin = range.min;
+        g.DefMax = range.max;
+        if (parts.minText.isEmpty()) g.EditSkalaMin->setText(range.minText);
+        if (parts.maxText.isEmpty()) g.EditSkalaMax->setText(range.maxText);
+        OrderRange(g.DefMin, g.DefMax);
 
-    if (reevaluate) {
-        const StoredPoints points{std::span<const float>(Store.DataT, PointCapacity),
-                                  std::span<const float>(Store.SweepRawA, PointCapacity),
-                                  std::span<const float>(Store.SweepRawB, PointCapacity),
-                                  Store.DataCount,
-                                  Store.TimeOrigin,
-                                  Store.PointTime};
-        ReevaluatePoints(g.Parser, g.channel, CurrentCalibration(), points,
-                         std::span<float>(g.Data, PointCapacity), g.DataMin, g.DataMax,
-                         Store.DataMinT, Store.DataMaxT);
-    }
-    g.Scale.RangeStart = g.DefMin;
-    g.Scale.RangeEnd = g.DefMax;
-    g.Scale.Title = SignalTitle(g.Name, g.Unit);
-    Store.AxesChanged = true;
-    Store.PlotDirty = true;
+        bool divByZero = range.divByZero;
+        // Loaded points have no raw values behind them: they keep their values.
+        if (reevaluate && !Store.DataLoaded) {
+            const int first = std::clamp(Store.SweepFirst, 0, PointCapacity);
+            const auto sweep = [first](const float* values) {
+                return std::span<const float>(values + first, PointCapacity - first);
+            };
+            const StoredPoints points{std::span<const float>(Store.DataT, PointCapacity),
+                                      sweep(Store.SweepRawA),
+                                      sweep(Store.SweepRawB),
+                                      sweep(Store.SweepVoltsA),
+                                      sweep(Store.SweepVoltsB),
+                                      Store.DataCount,
+                                      Store.TimeOrigin,
+                                      Store.PointTime};
+            divByZero = ReevaluatePoints(g.Parser, g.channel, points,
+                                         std::span<float>(g.Data, PointCapacity), g.DataMin,
+                                         g.DataMax, Store.DataMinT, Store.DataMaxT) ||
+                        divByZero;
+            // The stored values are now this definition's.
+            g.DataDef = line;
+        }
+        if (divByZero) {
+            PipelineEvents events;
+            Pipeline.NoteDivByZero(g.channel == SignalChannel::A, events);
+            ReportDivByZero(events);
+        }
+        g.Scale.RangeStart = g.DefMin;
+        g.Scale.RangeEnd = g.DefMax;
+        g.Scale.Title = SignalTitle(g.Name, g.Unit);
+        Store.AxesChanged = true;
+        Store.PlotDirty = true;
+        applied = true;
+    });
+    return applied;
 }
 
 // Enter in one of the edits: the definition line is rebuilt from the parts and applied.
 void TFormMain::EditSignalKeyPress(char channel, QObject* Sender) {
-    SignalGroup g = Group(channel);
-    QString s = g.EditSignal->text();
-    if (!g.EditEinheit->text().isEmpty())
-        s += QStringLiteral(" (") + g.EditEinheit->text() + QStringLiteral(")");
-    if (!s.isEmpty()) s += QStringLiteral(": ");
-    s += g.EditFormel->text() + QStringLiteral(" ");
-    const QString minText = g.EditSkalaMin->text();
-    const QString maxText = g.EditSkalaMax->text();
-    if (minText.isEmpty() || maxText.isEmpty()) {
-        g.CheckBoxSkalaAuto->setChecked(true);
-    } else if (ParseNumber(minText) != g.DefMin || ParseNumber(maxText) != g.DefMax) {
-        g.CheckBoxSkalaAuto->setChecked(false);
-    }
-    if (!g.CheckBoxSkalaAuto->isChecked()) {
-        // The texts are read again: a nested apply may have shown new ones.
-        s += QStringLiteral("[") + g.EditSkalaMin->text() + QStringLiteral(";") +
-             g.EditSkalaMax->text() + QStringLiteral("]");
-        g.CheckBoxSkalaAuto->setChecked(false);
-    }
-    g.Combo->SetText(s);
-    ComboBoxKeyPress(channel, Sender);
-    Store.AxesChanged = true;
-    Store.PlotDirty = true;
+    Handle([&] {
+        SignalGroup g = Group(channel);
+        QString s = g.EditSignal->text();
+        if (!g.EditEinheit->text().isEmpty())
+            s += QStringLiteral(" (") + g.EditEinheit->text() + QStringLiteral(")");
+        if (!s.isEmpty()) s += QStringLiteral(": ");
+        s += g.EditFormel->text() + QStringLiteral(" ");
+        const QString minText = g.EditSkalaMin->text();
+        const QString maxText = g.EditSkalaMax->text();
+        if (minText.isEmpty() || maxText.isEmpty()) {
+            g.CheckBoxSkalaAuto->setChecked(true);
+        } else if (!RangeTextsMatch(minText, maxText, g.DefMin, g.DefMax)) {
+            g.CheckBoxSkalaAuto->setChecked(false);
+        }
+        if (!g.CheckBoxSkalaAuto->isChecked()) {
+            // The texts are read again: a nested apply may have shown new ones.
+            s += QStringLiteral("[") + g.EditSkalaMin->text() + QStringLiteral(";") +
+                 g.EditSkalaMax->text() + QStringLiteral("]");
+            g.CheckBoxSkalaAuto->setChecked(false);
+        }
+        g.Combo->SetText(s);
+        ComboBoxKeyPress(channel, Sender);
+        Store.AxesChanged = true;
+        Store.PlotDirty = true;
+    });
 }
 
 void TFormMain::ComboBoxKeyPress(char channel, QObject* Sender) {
@@ -166,22 +241,26 @@ void TFormMain::ComboBoxKeyPress(char channel, QObject* Sender) {
 }
 
 void TFormMain::ComboBoxChange(char channel) {
-    SignalGroup g = Group(channel);
-    const int index = g.Combo->ItemIndex();
-    // The ninth entry is the empty line: no signal.
-    g.CheckBoxKanal->setChecked(index != 8);
-    if (index >= 0 && g.Combo->itemText(index) == g.Combo->Text()) ApplySignal(channel, true);
+    Handle([&] {
+        SignalGroup g = Group(channel);
+        const int index = g.Combo->ItemIndex();
+        // The ninth entry is the empty line: no signal.
+        g.CheckBoxKanal->setChecked(index != 8);
+        if (index >= 0 && g.Combo->itemText(index) == g.Combo->Text()) ApplySignal(channel, true);
+    });
 }
 
 void TFormMain::CheckBoxSkalaAutoClick(char channel) {
-    SignalGroup g = Group(channel);
-    if (g.CheckBoxSkalaAuto->isChecked()) {
-        g.EditSkalaMin->clear();
-        g.EditSkalaMax->clear();
-    }
-    EditSignalKeyPress(channel, g.CheckBoxSkalaAuto);
-    Store.AxesChanged = true;
-    Store.PlotDirty = true;
+    Handle([&] {
+        SignalGroup g = Group(channel);
+        if (g.CheckBoxSkalaAuto->isChecked()) {
+            g.EditSkalaMin->clear();
+            g.EditSkalaMax->clear();
+        }
+        EditSignalKeyPress(channel, g.CheckBoxSkalaAuto);
+        Store.AxesChanged = true;
+        Store.PlotDirty = true;
+    });
 }
 
 void TFormMain::ButtonBearbeitenClick() {

@@ -23,8 +23,9 @@ TriggerSettings TFormMain::TriggerControls() const {
                                               : TriggerMode::Normal;
     s.autoSnapshot = CheckBoxSchnappschuss->isChecked();
     s.resetEnabled = ButtonReset->isEnabled();
-    s.definitionA = ComboBoxA->Text();
-    s.definitionB = ComboBoxB->Text();
+    // The lines in force, not a typed or rejected one still standing in a combo box.
+    s.definitionA = Store.AppliedDefA;
+    s.definitionB = Store.AppliedDefB;
     return s;
 }
 
@@ -80,33 +81,42 @@ void TFormMain::ButtonSSLoeschenClick() {
     Pipeline.DeleteSnapshot();
 }
 
+// A rejected definition is reported once the handler has run all its steps.
 void TFormMain::ComboBoxSamplingRateChange() {
     if (ComboBoxSamplingRate->currentIndex() < 0) return;
-    Store.IntervalMs = static_cast<int>(std::nearbyint(ParseNumber(ComboBoxSamplingRate->Text())));
-    const int mode = DeviceModeForInterval(Store.IntervalMs);
-    if (mode != Store.DeviceMode) {
-        Store.DeviceMode = mode;
-        SendConfiguration();
-    }
-    RebuildMeanHistory(Store);
-    ComboBoxSamplesChange();
+    Handle([this] {
+        Store.IntervalMs = static_cast<int>(std::nearbyint(ParseNumber(ComboBoxSamplingRate->Text())));
+        const int mode = DeviceModeForInterval(Store.IntervalMs);
+        if (mode != Store.DeviceMode) {
+            Store.DeviceMode = mode;
+            SendConfiguration();
+        }
+        RebuildMeanHistory(Store);
+        ComboBoxSamplesChange();
+    });
 }
 
 void TFormMain::ComboBoxSamplesChange() {
     if (ComboBoxSamples->currentIndex() < 0) return;
-    ChangePointCount(Store, static_cast<int>(std::nearbyint(ParseNumber(ComboBoxSamples->Text()))));
-    ApplySignalA(true);
-    ApplySignalB(true);
-    RebuildTimeAxis(Store);
-    UpdateTimeScale();
-    PaintBoxData->update();
+    Handle([this] {
+        ChangePointCount(Store,
+                         static_cast<int>(std::nearbyint(ParseNumber(ComboBoxSamples->Text()))));
+        ApplySignalA(true);
+        ApplySignalB(true);
+        RebuildTimeAxis(Store);
+        UpdateTimeScale();
+        PaintBoxData->update();
+    });
 }
 
 // The configuration report itself is built and sent by the instrument link once a device is
-// held; the signals and range labels follow the calibration in every case.
+// held; the signals and range labels follow the calibration in every case. Recorded points
+// keep the voltages they were measured as.
 void TFormMain::SendConfiguration() {
-    if (Device && ConfigureDevice) ConfigureDevice();
-    ApplySignalA(true);
-    ApplySignalB(true);
-    UpdateRangeLabels();
+    Handle([this] {
+        if (Device && ConfigureDevice) ConfigureDevice();
+        ApplySignalA(true);
+        ApplySignalB(true);
+        UpdateRangeLabels();
+    });
 }

@@ -13,6 +13,7 @@
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QGuiApplication>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -168,6 +169,16 @@ void TFormMain::keyPressEvent(QKeyEvent* event) {
     QMainWindow::keyPressEvent(event);
 }
 
+bool TFormMain::eventFilter(QObject* watched, QEvent* event) {
+    // Enter in a signal box: its line edit reported it already, ignored the key, and the box
+    // would hand the same key back to the line edit, applying the line a second time.
+    if ((watched == ComboBoxA || watched == ComboBoxB) && event->type() == QEvent::KeyPress) {
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        if (key == Qt::Key_Return || key == Qt::Key_Enter) return true;
+    }
+    return QMainWindow::eventFilter(watched, event);
+}
+
 void TFormMain::HidDeviceData(THidDevice* HidDev, std::uint8_t, const std::uint8_t* Data,
                               std::uint16_t Size) {
     if (HidDev == nullptr || HidDev != Device || Closing) return;
@@ -201,12 +212,33 @@ QString TFormMain::DivByZeroText(char channel, const QString& formula) {
 
 void TFormMain::ReportDivByZero(const PipelineEvents& events) {
     if (!events.divByZeroA && !events.divByZeroB) return;
-    // Shown after the current handler: the data hand-off must not wait for the user.
     QString text;
-    if (events.divByZeroA) text += DivByZeroText('A', Store.FormulaA);
-    if (events.divByZeroB) text += DivByZeroText('B', Store.FormulaB);
+    if (events.divByZeroA)
+        text += DivByZeroText('A', Store.FormulaA);
+    if (events.divByZeroB)
+        text += DivByZeroText('B', Store.FormulaB);
+    ReportError(text.trimmed());
+}
+
+void TFormMain::NoteError(const QString& text) {
+    if (!PendingErrors.contains(text)) PendingErrors << text;
+}
+
+void TFormMain::ShowPendingErrors() {
+    if (PendingErrors.isEmpty()) return;
+    const QString text = PendingErrors.join(QLatin1Char('\n'));
+    PendingErrors.clear();
+    Dlg().ShowError(this, text);
+}
+
+void TFormMain::ReportError(const QString& text) {
+    if (HandlerDepth > 0) {
+        NoteError(text);
+        return;
+    }
+    // Shown after the current event: the data hand-off must not wait for the user.
     QMetaObject::invokeMethod(
-        this, [this, text] { Dlg().ShowError(this, text.trimmed()); }, Qt::QueuedConnection);
+        this, [this, text] { Dlg().ShowError(this, text); }, Qt::QueuedConnection);
 }
 
 void TFormMain::UpdateTimeScale() {
@@ -237,6 +269,8 @@ void TFormMain::ConnectHandlers() {
     // the program; combo and edit texts set by the program run none.
     connect(ComboBoxA, &TComboBox::Change, this, &TFormMain::ComboBoxAChange);
     connect(ComboBoxB, &TComboBox::Change, this, &TFormMain::ComboBoxBChange);
+    ComboBoxA->installEventFilter(this);
+    ComboBoxB->installEventFilter(this);
     connect(ComboBoxA, &TComboBox::EnterPressed, this, [this] { ComboBoxAKeyPress(ComboBoxA); });
     connect(ComboBoxB, &TComboBox::EnterPressed, this, [this] { ComboBoxBKeyPress(ComboBoxB); });
     for (QLineEdit* edit : {EditSignalA, EditFormelA, EditEinheitA, EditSkalaAmin, EditSkalaAmax})

@@ -9,6 +9,8 @@
 #include <QTimer>
 #include <QTranslator>
 
+#include <memory>
+
 namespace {
 // KURVIMAT_SCREENSHOT=<file.png> saves a picture of the main window after
 // KURVIMAT_SCREENSHOT_MS (default 3000) ms and ends the program: pictures for the documentation
@@ -41,7 +43,10 @@ int RunKurvimat(int argc, char** argv,
     QTranslator toolkitGerman;
     if (!InstallToolkitGerman(toolkitGerman))
         qWarning("Qt's German translation (qtbase_de.qm) is missing: dialogs show English texts");
-    TFormMain main;
+    // On the heap: the window carries the measurement store (about 1.6 MB), more than some
+    // platforms' main-thread stack.
+    const auto window = std::make_unique<TFormMain>();
+    TFormMain& main = *window;
     TFormSignale signale;
     ConnectSignalEditor(main, signale);
     TInstrumentLink link(main, makePlatform());

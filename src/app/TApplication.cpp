@@ -16,9 +16,18 @@ bool TApplication::notify(QObject* receiver, QEvent* event) {
     try {
         return QApplication::notify(receiver, event);
     } catch (const std::exception& e) {
-        AppDialogs().ShowError(activeWindow(), ErrorText(e));
+        ShowOnce(ErrorText(e));
     } catch (...) {
-        AppDialogs().ShowError(activeWindow(), QStringLiteral("Unbekannter Fehler"));
+        ShowOnce(QStringLiteral("Unbekannter Fehler"));
     }
     return false;
+}
+
+void TApplication::ShowOnce(const QString& text) {
+    // The box runs a nested event loop; an error that recurs in it (a timer, say) must not
+    // stack a second box with the same message on the first.
+    if (OpenMessages.contains(text)) return;
+    OpenMessages << text;
+    AppDialogs().ShowError(activeWindow(), text);
+    OpenMessages.removeOne(text);
 }

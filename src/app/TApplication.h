@@ -3,6 +3,7 @@
 #pragma once
 
 #include <QApplication>
+#include <QStringList>
 
 class TApplication : public QApplication {
     Q_OBJECT
@@ -13,4 +14,8 @@ public:
 
     // The message shown for an escaped exception (for the tests of the window handlers).
     static QString ErrorText(const std::exception& e);
+
+private:
+    void ShowOnce(const QString& text);
+    QStringList OpenMessages; // messages whose box is open
 };

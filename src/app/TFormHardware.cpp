@@ -55,6 +55,8 @@ QPixmap InputsPicture() {
 
 TFormHardware::TFormHardware(QWidget* parent) : QWidget(parent, Qt::Window) {
     setWindowTitle(QStringLiteral("Hardwareeinstellungen"));
+    // An open settings window must not keep the program running once the main window closed.
+    setAttribute(Qt::WA_QuitOnClose, false);
     setFixedSize(479, 316);
     setAutoFillBackground(true);
     QPalette pal = palette();

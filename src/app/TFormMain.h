@@ -20,9 +20,11 @@
 #include "skala.h"
 
 #include <QMainWindow>
+#include <QStringList>
 #include <QTimer>
 
 #include <cstdint>
+#include <exception>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -283,6 +285,7 @@ protected:
     void closeEvent(QCloseEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     // A control that keeps its distance to its panel's right and/or bottom edge.
@@ -314,10 +317,30 @@ private:
     void ApplyAnchors();
     void PlaceSignalPanel();
 
+    // Errors: Qt does not let an exception leave a slot. Each handler runs its steps to the end
+    // inside a HandlerScope; errors met meanwhile are collected and shown once, when the
+    // outermost handler has finished.
+    template <class Steps> void Handle(Steps&& steps) {
+        ++HandlerDepth;
+        try {
+            steps();
+        } catch (const std::exception& e) {
+            NoteError(QString::fromUtf8(e.what()));
+        }
+        if (--HandlerDepth == 0) ShowPendingErrors();
+    }
+    void NoteError(const QString& text);
+    void ShowPendingErrors();
+    // Shown at the end of the running handler, or after it when none runs (data, timer).
+    void ReportError(const QString& text);
+    int HandlerDepth = 0;
+    QStringList PendingErrors;
+
     // The nested apply of the two signal groups is one routine with the channel's controls.
     struct SignalGroup;
     SignalGroup Group(char channel);
-    void ApplySignal(char channel, bool reevaluate);
+    // False when the formula was rejected: the channel then keeps its applied definition.
+    bool ApplySignal(char channel, bool reevaluate);
     void EditSignalKeyPress(char channel, QObject* Sender);
     void ComboBoxKeyPress(char channel, QObject* Sender);
     void ComboBoxChange(char channel);
@@ -330,6 +353,7 @@ private:
     void SaveOrCopy(bool toFile, const QString& text);
     bool ReadIntoBuffer(bool fromFile);
     void ReadBuffer(bool snapshot);
+    void ReadBufferSteps(bool snapshot);
 
     // Trigger helpers: the controls' state for the pipeline, and what it changed.
     TriggerSettings TriggerControls() const;

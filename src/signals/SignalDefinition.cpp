@@ -35,7 +35,8 @@ SampleResult probe(TParser& parser, const ProbePoint& p) {
 
 // Probes one end: channel A (or B) sits at that end, the other channel is tried at both of its
 // ends so that a difference of the channels gets its full range.
-float probeEnd(TParser& parser, SignalChannel channel, const Calibration& cal, bool high) {
+float probeEnd(TParser& parser, SignalChannel channel, const Calibration& cal, bool high,
+               bool* divByZero) {
     const double dA = (double(cal.UmaxA) - cal.UminA) / 20;
     const double dB = (double(cal.UmaxB) - cal.UminB) / 20;
     const float aEnd = high ? cal.UmaxA : cal.UminA;
@@ -51,13 +52,17 @@ float probeEnd(TParser& parser, SignalChannel channel, const Calibration& cal, b
     const float own = isA ? aEnd : bNear;
     const float ownInset = isA ? aInset : bNearInset;
 
+    bool divided = false;
     SampleResult r1 = probe(parser, {raw, own, aEnd, bNear});
     SampleResult r2 = probe(parser, {raw, own, aEnd, bFar});
+    divided = r1.divByZero || r2.divByZero;
     if (r2.failed) {
         // Keeps formulas such as LN(1/X-1) away from their poles.
         r1 = probe(parser, {rawInset, ownInset, aInset, bNearInset});
         r2 = probe(parser, {rawInset, ownInset, aInset, bFarInset});
+        divided = divided || r1.divByZero || r2.divByZero;
     }
+    if (divByZero && divided) *divByZero = true;
     return high ? std::max(r1.value, r2.value) : std::min(r1.value, r2.value);
 }
 
@@ -153,15 +158,33 @@ SampleResult EvaluateSample(TParser& parser, float time, float raw, float ownVol
         return {f, false};
     } catch (const EMathError&) {
         return {0, true};
+    } catch (const EDivByZero&) {
+        // Contained like the floating-point family, so that no evaluation on the timer path
+        // (readouts, level text, recording) raises an error tick after tick.
+        return {0, true, true};
     }
 }
 
-float ProbeLowEnd(TParser& parser, SignalChannel channel, const Calibration& cal) {
-    return probeEnd(parser, channel, cal, false);
+void CompileFormula(TParser& parser, const std::string& text) {
+    if (!text.empty()) {
+        // A trial parser with the same names: writing the expression of the real one discards
+        // its program before compiling, and the channel must keep working when it is rejected.
+        // Beyond the built-in names the signal code only ever creates "r" and "U".
+        TParser trial;
+        for (const char* name : {"r", "U"})
+            if (parser.FindVariable(name)) trial.SetVariable(name, 0);
+        trial.SetExpression(text);
+    }
+    parser.SetExpression(text);
 }
 
-float ProbeHighEnd(TParser& parser, SignalChannel channel, const Calibration& cal) {
-    return probeEnd(parser, channel, cal, true);
+float ProbeLowEnd(TParser& parser, SignalChannel channel, const Calibration& cal, bool* divByZero) {
+    return probeEnd(parser, channel, cal, false, divByZero);
+}
+
+float ProbeHighEnd(TParser& parser, SignalChannel channel, const Calibration& cal,
+                   bool* divByZero) {
+    return probeEnd(parser, channel, cal, true, divByZero);
 }
 
 SignalRange ResolveRange(TParser& parser, SignalChannel channel, const Calibration& cal,
@@ -170,33 +193,49 @@ SignalRange ResolveRange(TParser& parser, SignalChannel channel, const Calibrati
     if (!minText.isEmpty()) {
         range.min = intervalLimit(minText);
     } else {
-        range.min = ProbeLowEnd(parser, channel, cal);
+        range.min = ProbeLowEnd(parser, channel, cal, &range.divByZero);
         range.minText = FormatValue(range.min);
     }
     if (!maxText.isEmpty()) {
         range.max = intervalLimit(maxText);
     } else {
-        range.max = ProbeHighEnd(parser, channel, cal);
+        range.max = ProbeHighEnd(parser, channel, cal, &range.divByZero);
         range.maxText = FormatValue(range.max);
     }
     OrderRange(range.min, range.max);
     return range;
 }
 
-void ReevaluatePoints(TParser& parser, SignalChannel channel, const Calibration& cal,
-                      const StoredPoints& points, std::span<float> data, float& dataMin,
-                      float& dataMax, float& dataMinT, float& dataMaxT) {
+bool RangeTextsMatch(const QString& minText, const QString& maxText, float defMin, float defMax) {
+    // As an edit shows a probed end: FormatValue keeps four significant digits.
+    const auto same = [](float typed, float end) {
+        return typed == end || typed == float(ParseNumber(FormatValue(end)));
+    };
+    float low = intervalLimit(minText);
+    float high = intervalLimit(maxText);
+    OrderRange(low, high);
+    return same(low, defMin) && same(high, defMax);
+}
+
+bool ReevaluatePoints(TParser& parser, SignalChannel channel, const StoredPoints& points,
+                      std::span<float> data, float& dataMin, float& dataMax, float& dataMinT,
+                      float& dataMaxT) {
     const std::size_t count =
         std::min({points.Count > 0 ? std::size_t(points.Count) : 0, points.DataT.size(),
-                  points.SweepRawA.size(), points.SweepRawB.size(), data.size()});
+                  points.SweepRawA.size(), points.SweepRawB.size(), points.VoltsA.size(),
+                  points.VoltsB.size(), data.size()});
     const bool isA = channel == SignalChannel::A;
+    bool divByZero = false;
     for (std::size_t i = 0; i < count; ++i) {
-        const float rawA = points.SweepRawA[i];
-        const float rawB = points.SweepRawB[i];
-        const float voltageA = ChannelVoltage(cal.UminA, cal.UmaxA, rawA);
-        const float voltageB = ChannelVoltage(cal.UminB, cal.UmaxB, rawB);
-        const SampleResult r = EvaluateSample(parser, points.DataT[i], isA ? rawA : rawB,
-                                              isA ? voltageA : voltageB, voltageA, voltageB);
+        // The voltages the point was measured as: a later change of the input range must not
+        // rescale it.
+        const float voltageA = points.VoltsA[i];
+        const float voltageB = points.VoltsB[i];
+        const float t = points.DataT[i];
+        const SampleResult r =
+            EvaluateSample(parser, t, isA ? points.SweepRawA[i] : points.SweepRawB[i],
+                           isA ? voltageA : voltageB, voltageA, voltageB);
+        divByZero = divByZero || r.divByZero;
         data[i] = r.value;
         if (i == 0) {
             dataMin = dataMax = r.value;
@@ -205,8 +244,7 @@ void ReevaluatePoints(TParser& parser, SignalChannel channel, const Calibration&
         }
         dataMin = std::min(dataMin, r.value);
         dataMax = std::max(dataMax, r.value);
-        // Float arithmetic, as the times were computed when the points were stored.
-        const float t = float(i) * points.PointTime + points.TimeOrigin;
         dataMaxT = std::max(dataMaxT, t);
     }
+    return divByZero;
 }

@@ -39,18 +39,27 @@ float ChannelVoltage(float umin, float umax, float raw);
 struct SampleResult {
     float value;
     bool failed;
+    bool divByZero = false; // the failure was an integer division by zero ("DIV", "MOD")
 };
 
 /// Evaluates the parser's program for one sample (variables T, D, Y, X, r, U, A, B).
-/// A floating-point error or a result beyond the float range gives 0 with failed set;
-/// EDivByZero of "DIV"/"MOD" propagates. Without a program: 0, not failed.
+/// A floating-point error, a result beyond the float range or an integer division by zero of
+/// "DIV"/"MOD" gives 0 with failed set; the last also sets divByZero, which the caller reports.
+/// Without a program: 0, not failed.
 SampleResult EvaluateSample(TParser& parser, float time, float raw, float ownVoltage,
                             float voltageA, float voltageB);
 
+/// Compiles text into parser only if it compiles: a rejected formula throws the parser's error
+/// and leaves the parser with the program it had.
+void CompileFormula(TParser& parser, const std::string& text);
+
 /// Lowest/highest value the formula takes over the calibrated input ranges, probed at raw 0 and
 /// 1023 with the other channel at both of its ends (5 % inset when the second probe fails).
-float ProbeLowEnd(TParser& parser, SignalChannel channel, const Calibration& cal);
-float ProbeHighEnd(TParser& parser, SignalChannel channel, const Calibration& cal);
+/// divByZero, when given, is set if a probe met an integer division by zero.
+float ProbeLowEnd(TParser& parser, SignalChannel channel, const Calibration& cal,
+                  bool* divByZero = nullptr);
+float ProbeHighEnd(TParser& parser, SignalChannel channel, const Calibration& cal,
+                   bool* divByZero = nullptr);
 
 /// A signal's value range from its interval texts, probing the formula for an empty text;
 /// a typed limit beyond the float range is clamped to it. The range is ordered (OrderRange).
@@ -58,19 +67,26 @@ struct SignalRange {
     float min, max;
     QString minText, maxText; // as the edits show them; probed ends formatted
     bool autoRange;           // both interval texts were empty
+    bool divByZero = false;   // a probe met an integer division by zero
 };
 SignalRange ResolveRange(TParser& parser, SignalChannel channel, const Calibration& cal,
                          const QString& minText, const QString& maxText);
 
-/// The stored points of a sweep with the averaged raw values they came from.
+/// Whether the range edits still say what the applied range is (in either order, and as the
+/// edits show a probed end), so that Enter in an edit keeps an automatic range automatic.
+bool RangeTextsMatch(const QString& minText, const QString& maxText, float defMin, float defMax);
+
+/// Recorded points with what they were measured as: the averaged raw values and the channel
+/// voltages of each point, index for index with DataT.
 struct StoredPoints {
-    std::span<const float> DataT, SweepRawA, SweepRawB;
+    std::span<const float> DataT, SweepRawA, SweepRawB, VoltsA, VoltsB;
     int Count;
     float TimeOrigin, PointTime;
 };
 
 /// Evaluates the points again under the parser's current program into data (DataA or DataB)
 /// and sets that signal's value extremes and the time extremes. Nothing changes for no points.
-void ReevaluatePoints(TParser& parser, SignalChannel channel, const Calibration& cal,
-                      const StoredPoints& points, std::span<float> data, float& dataMin,
-                      float& dataMax, float& dataMinT, float& dataMaxT);
+/// Returns true if an evaluation met an integer division by zero.
+bool ReevaluatePoints(TParser& parser, SignalChannel channel, const StoredPoints& points,
+                      std::span<float> data, float& dataMin, float& dataMax, float& dataMinT,
+                      float& dataMaxT);

@@ -312,6 +312,8 @@ TEST_F(PipelineFixture, SnapshotCopiesStoredPoints) {
     EXPECT_FLOAT_EQ(S.SnapMaxA, 99.0f);
     EXPECT_FLOAT_EQ(S.SnapMaxT, 0.099f);
     EXPECT_EQ(S.DataCount, 0);
+    Pipe.TriggerSweep(Controls); // an empty store keeps the reference curve
+    EXPECT_EQ(S.SnapCount, 100);
 
     Pipe.DeleteSnapshot();
     EXPECT_EQ(S.SnapCount, 0);

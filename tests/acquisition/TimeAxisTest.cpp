@@ -40,6 +40,7 @@ TEST(TimeAxis, StoredPointsGetTheirTimesAndTimeExtreme) {
 TEST(RebuildMeanHistory, NewestFullIntervalsBecomeNewestMeans) {
     struct Row {
         int interval, preTrigger, rawIndex, expectedCount;
+        int filled = RawCapacity; // measured raw entries
     } rows[] = {
         // clang-format off
         {60000, 20, 70000, 2},   // only two intervals fit into the raw ring
@@ -49,14 +50,18 @@ TEST(RebuildMeanHistory, NewestFullIntervalsBecomeNewestMeans) {
         {1, 0, 0, 0},
         {2, 200, 1000, 200},
         {2, 10000, 77, 10000},   // PreTrigger = PointCount = 10000: a full ring of means
+        {60000, 20, 70000, 1, 70000},  // one full interval measured since start
+        {5, 20, 3, 0, 3},
         // clang-format on
     };
     for (const Row& r : rows) {
-        SCOPED_TRACE(testing::Message() << r.interval << " ms, PreTrigger " << r.preTrigger);
+        SCOPED_TRACE(testing::Message() << r.interval << " ms, " << r.filled << " entries");
         auto s = NewStore();
         s->IntervalMs = r.interval;
         s->PreTrigger = r.preTrigger;
         s->RawIndex = r.rawIndex;
+        s->RawFilled = r.filled;
+        s->InputCodeB = 3; // channel B on
         std::fill(std::begin(s->RawA), std::end(s->RawA), 999);
         std::fill(std::begin(s->RawB), std::end(s->RawB), 999);
         auto at = [&](long back) {
@@ -84,6 +89,7 @@ TEST(RebuildMeanHistory, NewestFullIntervalsBecomeNewestMeans) {
 
         // A full ring of means wraps the write position to 0.
         ASSERT_EQ(s->MeanIndex, r.expectedCount % PointCapacity);
+        EXPECT_EQ(s->MeanFilled, r.expectedCount);
         for (int i = 0; i < r.expectedCount; ++i) {
             const int newer = r.expectedCount - 1 - i; // windows newer than this one
             EXPECT_FLOAT_EQ(s->MeanA[i], 100.0f * (newer + 1)) << i;
@@ -99,6 +105,25 @@ TEST(RebuildMeanHistory, NewestFullIntervalsBecomeNewestMeans) {
         EXPECT_FLOAT_EQ(s->LabelSumA, 77.0f);
         EXPECT_EQ(s->LabelCount, 7);
         EXPECT_EQ(s->RawIndex, r.rawIndex);
+    }
+}
+
+// With channel B off an entry held two steps of 0.5 ms, and B is the deviation of A. Entries
+// alternate 100, 300: every block has mean 200 and deviation 100.
+TEST(RebuildMeanHistory, ChannelBOffHalvesTheSpanAndKeepsTheDeviation) {
+    const int rows[][3] = {{4, 30, 15}, {60000, RawCapacity, 5}, {20, 25, 2}};
+    for (const auto& [interval, filled, blocks] : rows) {
+        SCOPED_TRACE(interval);
+        auto s = NewStore();
+        s->InputCodeA = s->InputCodeB = 2;
+        s->IntervalMs = interval;
+        s->RawFilled = filled;
+        for (int i = 0; i < RawCapacity; ++i)
+            s->RawA[i] = i % 2 ? 100 : 300;
+        RebuildMeanHistory(*s);
+        ASSERT_EQ(s->MeanFilled, blocks);
+        EXPECT_FLOAT_EQ(s->MeanA[0], 200.0f);
+        EXPECT_FLOAT_EQ(s->MeanB[blocks - 1], 100.0f);
     }
 }
 

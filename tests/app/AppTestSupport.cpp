@@ -4,10 +4,12 @@
 #include "TComboBox.h"
 
 #include <QAbstractItemView>
+#include <QClipboard>
 #include <QFile>
 #include <QGuiApplication>
 #include <QLineEdit>
 #include <QLocale>
+#include <QPushButton>
 #include <QTest>
 
 void WindowTest::SetUp() {
@@ -32,6 +34,37 @@ void WindowTest::CreateWindows() {
     ConnectSignalEditor(*win, *editor);
     win->show();
     QCoreApplication::processEvents();
+}
+
+THidDevice* FakeDevice(int n) {
+    return reinterpret_cast<THidDevice*>(std::uintptr_t(0x1000 * n));
+}
+
+std::array<std::uint8_t, 8> Mode5Report(int a, int b) {
+    const int sa = a * 5, sb = b * 5;
+    return {std::uint8_t(sa >> 7),         std::uint8_t(sb >> 7),         0, 0,
+            std::uint8_t((sa & 127) << 1), std::uint8_t((sb & 127) << 1), 0, 0};
+}
+
+void Feed(TFormMain& w, int a, int b, int count) {
+    w.Store.InputCodeA = 2;
+    w.Store.InputCodeB = 3;
+    w.Device = FakeDevice(1);
+    const auto report = Mode5Report(a, b);
+    for (int i = 0; i < count; ++i)
+        w.HidDeviceData(FakeDevice(1), 0, report.data(), 8);
+    w.Device = nullptr; // a stand-in must not be released when the window goes
+}
+
+void RecordSweep(TFormMain& w, int a, int b) {
+    Feed(w, a, b, w.Store.PreTrigger * w.Store.IntervalMs / 5);
+    QTest::mouseClick(w.ButtonTrigger, Qt::LeftButton);
+    Feed(w, a, b, (w.Store.PointCount - w.Store.PreTrigger) * w.Store.IntervalMs / 5);
+}
+
+QString CopiedData(TFormMain& w) {
+    QTest::mouseClick(w.ButtonDatenKopieren, Qt::LeftButton);
+    return QGuiApplication::clipboard()->text();
 }
 
 void TypeAndEnter(QLineEdit* edit, const QString& text) {

@@ -11,9 +11,14 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
+#include <cstdint>
+#include <functional>
 #include <memory>
+#include <utility>
 
 class TComboBox;
+class THidDevice;
 class QLineEdit;
 
 class FakeDialogs : public Dialogs {
@@ -22,7 +27,10 @@ public:
         questions << text;
         return answerYes;
     }
-    void ShowError(QWidget*, const QString& text) override { errors << text; }
+    void ShowError(QWidget*, const QString& text) override {
+        errors << text;
+        if (whileShowing) std::exchange(whileShowing, nullptr)(); // a real box's nested loop
+    }
     void ShowInfo(QWidget*, const QString& text) override { infos << text; }
     QString OpenFileName(QWidget*, const QString& filter) override {
         filters << filter;
@@ -34,6 +42,7 @@ public:
     }
 
     QStringList questions, errors, infos, filters;
+    std::function<void()> whileShowing;
     bool answerYes = false;
     QString openName, saveName;
 };
@@ -52,6 +61,17 @@ protected:
     std::unique_ptr<TFormMain> win;
     std::unique_ptr<TFormSignale> editor;
 };
+
+// Stands in for the held instrument; the window only compares the pointer.
+THidDevice* FakeDevice(int n);
+// A mode 5 report whose first pair holds five readings of a and of b each: one 5 ms block.
+std::array<std::uint8_t, 8> Mode5Report(int a, int b);
+// Hands `count` such reports to the window, both channels on; RecordSweep fills the history,
+// presses "Trigger" and feeds the rest of the sweep.
+void Feed(TFormMain& w, int a, int b, int count);
+void RecordSweep(TFormMain& w, int a, int b);
+// The text "Daten kopieren" puts on the clipboard.
+QString CopiedData(TFormMain& w);
 
 // Replaces the text of a line edit by typing, then presses Enter.
 void TypeAndEnter(QLineEdit* edit, const QString& text);

@@ -116,10 +116,13 @@ TEST_F(FormSignaleTest, OpenEditorKeepsItsLinesWhenTheProgramEnds) {
 }
 
 TEST_F(FormSignaleTest, TakesOverOnlyTypedLines) {
-    // A picked entry is already in the list.
-    PickEntry(win->ComboBoxA, 3);
-    QTest::mouseClick(editor->ButtonA, Qt::LeftButton);
-    EXPECT_EQ(editor->Lines(), QStringList{QString()});
+    // A picked entry is already in the list, also one whose interval turns the auto box off.
+    for (int index : {3, 6, 7, 2}) {
+        SCOPED_TRACE(index);
+        PickEntry(win->ComboBoxA, index);
+        QTest::mouseClick(editor->ButtonA, Qt::LeftButton);
+        EXPECT_EQ(editor->Lines(), QStringList{QString()});
+    }
     // A typed line is added at the end.
     TypeDefinition(win->ComboBoxA, QStringLiteral("Neu (V): U/2"));
     QTest::mouseClick(editor->ButtonA, Qt::LeftButton);

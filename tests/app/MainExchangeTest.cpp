@@ -9,6 +9,7 @@
 #include <QTest>
 
 #include <cmath>
+#include <functional>
 
 namespace {
 
@@ -212,6 +213,29 @@ TEST_F(MainExchangeTest, LoadKeepsTenThousandPointsAndSaysHowManyWereLeftOut) {
     EXPECT_FLOAT_EQ(win->Store.DataMaxT, 9999.0f);
     ASSERT_EQ(dialogs.infos.size(), 1);
     EXPECT_TRUE(dialogs.infos[0].contains(QStringLiteral(" 5 "))) << dialogs.infos[0].toStdString();
+}
+
+// Loaded points have no raw values behind them: whatever is re-applied afterwards, they keep
+// their values and times, and their definitions come back as written.
+TEST_F(MainExchangeTest, LoadedPointsAreNeverRecomputed) {
+    RecordSweep(*win, 100, 900); // raw values of an earlier sweep
+    TypeDefinition(win->ComboBoxA, QStringLiteral("Anteil (%): x*100 [0;50]"));
+    const QString text = QStringLiteral("Zeit in s\tA (V): U\tB (V): U*2\r\n"
+                                        "0,5\t1,25\t2,5\r\n1,5\t3,75\t4\r\n7\t-1\t0,25\r\n");
+    QGuiApplication::clipboard()->setText(text);
+    Click(win->ButtonDatenEinfuegen);
+    EXPECT_EQ(win->ComboBoxA->Text(), QStringLiteral("A (V): U"));
+    ASSERT_EQ(CopiedData(*win), text);
+    const std::function<void()> actions[] = {
+        [&] { TypeAndEnter(win->EditFormelA, QStringLiteral("U*3")); },
+        [&] { PickEntry(win->ComboBoxB, 1); },                // another entry
+        [&] { PickEntry(win->ComboBoxSamples, 2); },          // another point count
+        [&] { win->Store.UmaxB = 1.1f, win->SendConfiguration(); }, // another input range
+    };
+    for (const auto& act : actions) {
+        act();
+        EXPECT_EQ(CopiedData(*win), text);
+    }
 }
 
 TEST_F(MainExchangeTest, UncompilableDefinitionStillLoadsThePoints) {

@@ -79,13 +79,17 @@ TEST_F(MainSignalsTest, TwoArgumentCallIsRejectedAndTheOldRangeStays) {
     TypeDefinition(win->ComboBoxA, QStringLiteral("Anteil (%): x*100"));
     ASSERT_FLOAT_EQ(win->Store.DefMaxA, 100);
     TypeDefinition(win->ComboBoxA, QStringLiteral("Maximum (V): max(U,1)"));
-    ASSERT_EQ(dialogs.errors.size(), 1);
+    ASSERT_EQ(dialogs.errors.size(), 1) << dialogs.errors.join("|").toStdString();
     EXPECT_FALSE(dialogs.errors.front().isEmpty());
-    // The edits show the new parts, the range and the title stay.
+    // The edits show the new parts for correcting, the range and the title stay.
     EXPECT_EQ(win->EditFormelA->text(), QStringLiteral("max(U,1)"));
     EXPECT_FLOAT_EQ(win->Store.DefMinA, 0);
     EXPECT_FLOAT_EQ(win->Store.DefMaxA, 100);
     EXPECT_EQ(win->ScaleA.Title, QStringLiteral("Anteil in %"));
+    // The channel keeps measuring with the formula in force, and says so.
+    RecordSweep(*win, 512, 0);
+    EXPECT_NEAR(win->Store.DataA[win->Store.PreTrigger], 512 * 100 / 1023.0, 1e-3);
+    EXPECT_EQ(win->Store.DataDefA, QStringLiteral("Anteil (%): x*100"));
     // The window still works: a valid definition applies.
     TypeDefinition(win->ComboBoxA, QStringLiteral("Spannung (V): U"));
     EXPECT_EQ(dialogs.errors.size(), 1);
@@ -123,6 +127,20 @@ TEST_F(MainSignalsTest, EditsRebuildTheLine) {
     EXPECT_TRUE(dialogs.errors.isEmpty());
 }
 
+// Enter keeps a probed range automatic: ends shown in formula order, widened or rounded.
+TEST_F(MainSignalsTest, EnterKeepsAnAutomaticRangeAutomatic) {
+    for (const QString line : {"Kehrwert: 1/X", "Konstante: 5", "Pi (V): U*3.14159"}) {
+        SCOPED_TRACE(line.toStdString());
+        TypeDefinition(win->ComboBoxA, line);
+        const float min = win->Store.DefMinA, max = win->Store.DefMaxA;
+        TypeAndEnter(win->EditSignalA, win->EditSignalA->text());
+        EXPECT_TRUE(win->CheckBoxSkalaAauto->isChecked());
+        EXPECT_EQ(win->ComboBoxA->Text(), line + ' ');
+        EXPECT_EQ(win->Store.DefMinA, min);
+        EXPECT_EQ(win->Store.DefMaxA, max);
+    }
+}
+
 TEST_F(MainSignalsTest, AutoBoxSwitchesBetweenProbedAndExplicitRange) {
     TypeDefinition(win->ComboBoxA, QStringLiteral("Anteil (%): x*100 [10;20]"));
     ASSERT_FALSE(win->CheckBoxSkalaAauto->isChecked());
@@ -141,16 +159,13 @@ TEST_F(MainSignalsTest, AutoBoxSwitchesBetweenProbedAndExplicitRange) {
 }
 
 TEST_F(MainSignalsTest, DefinitionChangeEvaluatesStoredPointsAgain) {
-    // A sweep at mid-scale on both channels.
-    for (int i = 0; i < 3; ++i) {
-        win->Store.SweepRawA[i] = 1023;
-        win->Store.SweepRawB[i] = 0;
-        win->Store.DataT[i] = i * 0.1f;
-    }
-    win->Store.DataCount = 3;
+    RecordSweep(*win, 1023, 0);
+    ASSERT_EQ(win->Store.DataCount, win->Store.PointCount);
     TypeDefinition(win->ComboBoxA, QStringLiteral("Rohwert: D"));
     EXPECT_FLOAT_EQ(win->Store.DataA[0], 1023);
     EXPECT_FLOAT_EQ(win->Store.DataMaxA, 1023);
+    // The header names the definition the values were computed with.
+    EXPECT_TRUE(CopiedData(*win).startsWith(QStringLiteral("Zeit in s\tRohwert: D\t")));
     // Only the range changed: the stored points are not evaluated again.
     win->Store.DataA[0] = 7;
     TypeAndEnter(win->EditSkalaAmax, QStringLiteral("2000"));

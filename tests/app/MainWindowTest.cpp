@@ -4,6 +4,7 @@
 #include "HidPlatformVirtual.h"
 #include "Program.h"
 #include "TComboBox.h"
+#include "TFormHardware.h"
 #include "THidDevice.h"
 #include "THidDeviceController.h"
 #include "TPaintBox.h"
@@ -19,6 +20,7 @@
 #include <QRadioButton>
 #include <QScrollBar>
 #include <QTest>
+#include <QTimer>
 #include <QTranslator>
 #include <QWheelEvent>
 
@@ -29,18 +31,6 @@
 namespace {
 
 using MainWindowTest = WindowTest;
-
-// Stands in for the held instrument; the window only compares the pointer.
-THidDevice* FakeDevice(int n) {
-    return reinterpret_cast<THidDevice*>(std::uintptr_t(0x1000 * n));
-}
-
-// A mode 5 report whose first pair holds five readings of a and of b each.
-std::array<std::uint8_t, 8> Mode5Report(int a, int b) {
-    const int sa = a * 5, sb = b * 5;
-    return {std::uint8_t(sa >> 7),         std::uint8_t(sb >> 7),         0, 0,
-            std::uint8_t((sa & 127) << 1), std::uint8_t((sb & 127) << 1), 0, 0};
-}
 
 TEST_F(MainWindowTest, StartsWaitingWithTheDefaultsShown) {
     EXPECT_EQ(win->Store.DataCount, 0);
@@ -262,7 +252,9 @@ TEST_F(MainWindowTest, TriggerButtonRecordsTheComboDefinitions) {
     win->Label3->show();
     QTest::mouseClick(win->ButtonTrigger, Qt::LeftButton);
     EXPECT_GE(win->Store.TriggerPos, 0);
-    EXPECT_EQ(win->Store.DataCount, win->Store.PreTrigger);
+    // Nothing was measured before: no made-up pre-trigger points, the sweep starts at t = 0.
+    EXPECT_EQ(win->Store.DataCount, 0);
+    EXPECT_EQ(win->Store.SweepIndex, win->Store.PreTrigger);
     EXPECT_EQ(win->Store.DataDefA, win->ComboBoxA->Text());
     EXPECT_EQ(win->Store.DataDefB, win->ComboBoxB->Text());
     EXPECT_FALSE(win->Label3->isVisibleTo(win.get()));
@@ -282,7 +274,7 @@ TEST_F(MainWindowTest, SamplingRateAndPointCountRebuildTheTimeAxis) {
     PickEntry(win->ComboBoxSamplingRate, 15); // "60000 ms (1 min)"
     EXPECT_EQ(win->Store.IntervalMs, 60000);
     EXPECT_EQ(win->Store.DeviceMode, 5);
-    EXPECT_EQ(win->Store.MeanIndex, 2);      // 150000 div 60000 block means rebuilt
+    EXPECT_EQ(win->Store.MeanIndex, 0);            // nothing measured yet: no block rebuilt
     PickEntry(win->ComboBoxSamplingRate, 0); // "2 ms (500 Hz) (8-Bit)"
     EXPECT_EQ(win->Store.IntervalMs, 2);
     EXPECT_EQ(win->Store.DeviceMode, 2);
@@ -292,6 +284,87 @@ TEST_F(MainWindowTest, SamplingRateAndPointCountRebuildTheTimeAxis) {
     EXPECT_FALSE(win->LabelUBmax->isVisibleTo(win.get()));
     EXPECT_FALSE(win->LabelUBmin->isVisibleTo(win.get()));
     EXPECT_EQ(win->LabelUAmax->palette().color(QPalette::WindowText), QColor(Qt::black));
+}
+
+// Each divides by zero in the probes, the readouts, the level text and every point of a sweep:
+// one box per formula text, never one per tick.
+TEST_F(MainWindowTest, DivisionByZeroIsReportedOncePerFormula) {
+    int shown = 0;
+    for (const QString formula : {"YDIV0", "XDIV0", "100DIVT"}) {
+        SCOPED_TRACE(formula.toStdString());
+        TypeDefinition(win->ComboBoxA, QStringLiteral("Teiler: ") + formula);
+        RecordSweep(*win, 600, 300);
+        for (int tick = 0; tick < 3 * ReadoutTicks; ++tick) {
+            Feed(*win, 600, 300, 1);
+            ASSERT_NO_THROW(win->Timer1Timer());
+        }
+        QCoreApplication::processEvents();
+        ASSERT_EQ(dialogs.errors.size(), ++shown);
+        EXPECT_TRUE(dialogs.errors.last().startsWith("Signal A: "));
+        EXPECT_TRUE(dialogs.errors.last().contains(formula + "\u201C"));
+        EXPECT_TRUE(dialogs.errors.last().contains("(Division by zero)"));
+        EXPECT_FLOAT_EQ(win->Store.DataMaxA, 0.0f);
+    }
+}
+
+// A rejected line in A is reported once per handler, after all its other steps ran.
+TEST_F(MainWindowTest, HandlersRunToTheEndAfterARejectedFormula) {
+    TypeDefinition(win->ComboBoxA, QStringLiteral("Maximum (V): max(U,1)"));
+    win->ComboBoxB->SetText(QStringLiteral("Anteil (%): x*100"));
+    PickEntry(win->ComboBoxSamples, 2); // "500"
+    EXPECT_EQ(dialogs.errors.size(), 2);
+    EXPECT_EQ(win->Store.UnitB, QStringLiteral("%"));
+    EXPECT_DOUBLE_EQ(win->ScaleT.RangeEnd, win->Store.TimeOrigin + 499 * win->Store.PointTime);
+    Feed(*win, 300, 300, 100);
+    PickEntry(win->ComboBoxSamplingRate, 0); // "2 ms": a new report mode, configured anew
+    EXPECT_EQ(dialogs.errors.size(), 3);
+    EXPECT_EQ(win->Store.MeanFilled, 50); // PreTrigger 50 blocks of 2 ms from 500 measured entries
+    EXPECT_FLOAT_EQ(win->Store.MeanA[49], 300.0f);
+}
+
+TEST_F(MainWindowTest, RangeSwitchKeepsWhatASweepMeasured) {
+    RecordSweep(*win, 643, 300);
+    const QString before = CopiedData(*win);
+    win->ConfigureDevice = [this] { win->Store.UmaxA = 1.1f; }; // "hoch: 0 ...1,1 V"
+    win->Device = FakeDevice(1);
+    win->SendConfiguration();
+    win->Device = nullptr;
+    EXPECT_FLOAT_EQ(win->Store.DefMaxA, 1.1f);
+    EXPECT_EQ(CopiedData(*win), before);
+    EXPECT_NEAR(win->Store.DataA[0], 643 * 5 / 1023.0, 1e-4);
+    RecordSweep(*win, 643, 300);
+    EXPECT_NEAR(win->Store.DataA[0], 643 * 1.1 / 1023.0, 1e-4);
+}
+
+// After an interval change a trigger takes only blocks the raw entries filled (3.5 s of them),
+// and the automatic snapshot of the emptied store keeps the reference curve.
+TEST_F(MainWindowTest, IntervalChangeKeepsOnlyWhatWasMeasured) {
+    RecordSweep(*win, 600, 300);
+    QTest::mouseClick(win->ButtonSchnappschuss, Qt::LeftButton);
+    Feed(*win, 600, 300, 500);
+    for (const auto& [item, blocks] : {std::pair{10, 3}, std::pair{15, 0}}) { // 1 s, 1 min
+        SCOPED_TRACE(item);
+        PickEntry(win->ComboBoxSamplingRate, item);
+        QTest::mouseClick(win->ButtonTrigger, Qt::LeftButton);
+        EXPECT_EQ(win->Store.SnapCount, win->Store.PointCount);
+        ASSERT_EQ(win->Store.DataCount, blocks);
+        for (int i = 0; i < blocks; ++i) {
+            EXPECT_FLOAT_EQ(win->Store.DataT[i], float(i - blocks) * win->Store.PointTime) << i;
+            EXPECT_NEAR(win->Store.DataA[i], 600 * 5 / 1023.0, 1e-4) << i;
+        }
+    }
+}
+
+TEST_F(MainWindowTest, ClosingEndsTheProgramWhileTheHardwareWindowIsOpen) {
+    TFormHardware hardware;
+    hardware.show();
+    QGuiApplication::setQuitOnLastWindowClosed(true);
+    QTimer::singleShot(0, win.get(), [this] { win->close(); });
+    QTimer guard; // keeps a failing test from hanging
+    QObject::connect(&guard, &QTimer::timeout, [] { QCoreApplication::exit(1); });
+    guard.start(10000);
+    EXPECT_EQ(QCoreApplication::exec(), 0);
+    QGuiApplication::setQuitOnLastWindowClosed(false);
 }
 
 TEST_F(MainWindowTest, ClosingRemovesTheDataHandlerAndStopsDecoding) {
@@ -342,6 +415,10 @@ TEST(ApplicationErrors, EscapingExceptionIsShownAndTheProgramGoesOn) {
     QCoreApplication::postEvent(&thrower, new QEvent(QEvent::Type(QEvent::User + 1)));
     QCoreApplication::processEvents();
     EXPECT_EQ(thrower.handled, 1);
+    // The same error again in the nested loop of its open box is not stacked on it.
+    dialogs.whileShowing = [&] { QCoreApplication::sendEvent(&thrower, &failing); };
+    QCoreApplication::sendEvent(&thrower, &failing);
+    EXPECT_EQ(dialogs.errors.size(), 2);
     SetAppDialogs(nullptr);
 }
 

@@ -110,10 +110,12 @@ TEST_F(Signal, EvaluateSampleSetsVariablesAndCatchesFloatErrors) {
         compile(row.formula);
         const SampleResult r = EvaluateSample(parser, row.time, row.raw, row.own, row.a, row.b);
         EXPECT_EQ(r.failed, row.failed);
+        EXPECT_FALSE(r.divByZero);
         EXPECT_FLOAT_EQ(r.value, row.expected);
     }
-    compile("5MODX");
-    EXPECT_THROW(EvaluateSample(parser, 0, 0, 0, 0, 0), EDivByZero);
+    compile("5MODX"); // integer division by zero: a calculation error that says so
+    const SampleResult r = EvaluateSample(parser, 0, 0, 0, 0, 0);
+    EXPECT_TRUE(r.failed && r.divByZero);
 }
 
 constexpr Calibration Standard{0, 5, 0, 5};
@@ -127,6 +129,7 @@ TEST_F(Signal, ProbesBothEndsOfTheCalibratedRanges) {
         SignalChannel channel;
         Calibration cal;
         double low, high;
+        bool divByZero = false;
     };
     const SignalChannel A = SignalChannel::A, B = SignalChannel::B;
     const std::vector<Row> rows = {
@@ -143,15 +146,18 @@ TEST_F(Signal, ProbesBothEndsOfTheCalibratedRanges) {
         {"1/A", B, NarrowB, 1 / 0.25, 1 / 5.0},
         {"1/(B-4)", A, NarrowB, 1 / (3.8 - 4), 0},
         // A failing first probe alone counts as 0.
-        {"1/B", A, Standard, 0, 1 / 0.25}};
+        {"1/B", A, Standard, 0, 1 / 0.25},
+        // Integer division by zero at both low probes: 0, and the probe says so.
+        {"1DIVX", A, Standard, 0, 1, true},
+        {"100DIVT", B, Standard, 0, 0, true}};
     for (const Row& row : rows) {
         SCOPED_TRACE(std::string(row.formula) + (row.channel == A ? " on A" : " on B"));
         compile(row.formula);
-        EXPECT_NEAR(ProbeLowEnd(parser, row.channel, row.cal), row.low, 1e-5);
-        EXPECT_NEAR(ProbeHighEnd(parser, row.channel, row.cal), row.high, 1e-5);
+        bool divByZero = false;
+        EXPECT_NEAR(ProbeLowEnd(parser, row.channel, row.cal, &divByZero), row.low, 1e-5);
+        EXPECT_NEAR(ProbeHighEnd(parser, row.channel, row.cal, &divByZero), row.high, 1e-5);
+        EXPECT_EQ(divByZero, row.divByZero);
     }
-    compile("1DIVX");
-    EXPECT_THROW(ProbeLowEnd(parser, A, Standard), EDivByZero);
 }
 
 TEST_F(Signal, ResolvesTheRangeFromIntervalOrProbes) {
@@ -196,6 +202,8 @@ TEST_F(Signal, ReevaluatesStoredPoints) {
     const float dataT[N] = {10, 11, 12, 13, 14}; // not the nominal times
     const float rawA[N] = {0, 1023, 511.5f, 204.6f, 818.4f};
     const float rawB[N] = {1023, 0, 511.5f, 818.4f, 204.6f};
+    // Measured on A's 1.1 V range and B's 5 V range.
+    const float voltsA[N] = {0, 1.1f, 0.55f, 0.22f, 0.88f}, voltsB[N] = {5, 0, 2.5f, 4, 1};
     struct Row {
         const char* formula;
         SignalChannel channel;
@@ -204,20 +212,23 @@ TEST_F(Signal, ReevaluatesStoredPoints) {
         float min, max, maxT;
     };
     const std::vector<Row> rows = {
-        {"U", SignalChannel::A, N, {0, 5, 2.5f, 1, 4, 7}, 0, 5, -0.08f},
-        {"A-B", SignalChannel::B, N, {-5, 5, 0, -3, 3, 7}, -5, 5, -0.08f},
-        {"T", SignalChannel::A, 3, {10, 11, 12, 7, 7, 7}, 10, 12, -0.09f},
-        {"U*1000+D", SignalChannel::B, 1, {6023, 7, 7, 7, 7, 7}, 6023, 6023, -0.095f},
+        {"U", SignalChannel::A, N, {0, 1.1f, 0.55f, 0.22f, 0.88f, 7}, 0, 1.1f, 14},
+        {"A-B", SignalChannel::B, N, {-5, 1.1f, -1.95f, -3.78f, -0.12f, 7}, -5, 1.1f, 14},
+        {"T", SignalChannel::A, 3, {10, 11, 12, 7, 7, 7}, 10, 12, 12},
+        {"U*1000+D", SignalChannel::B, 1, {6023, 7, 7, 7, 7, 7}, 6023, 6023, 10},
         // A failed point stores 0, which counts in the extremes.
-        {"1/X+1", SignalChannel::A, N, {0, 2, 3, 6, 2.25f, 7}, 0, 6, -0.08f},
+        {"1/X+1", SignalChannel::A, N, {0, 2, 3, 6, 2.25f, 7}, 0, 6, 14},
         {"U", SignalChannel::A, 0, {7, 7, 7, 7, 7, 7}, -99, 99, 99}};
+    const auto points = [&](int count) {
+        return StoredPoints{dataT, rawA, rawB, voltsA, voltsB, count, -0.1f, 0.005f};
+    };
     for (const Row& row : rows) {
         SCOPED_TRACE(std::string(row.formula) + " count " + std::to_string(row.count));
         compile(row.formula);
         std::vector<float> data(N + 1, 7);
         float min = -99, max = 99, minT = 99, maxT = 99;
-        ReevaluatePoints(parser, row.channel, Standard,
-                         {dataT, rawA, rawB, row.count, -0.1f, 0.005f}, data, min, max, minT, maxT);
+        EXPECT_FALSE(
+            ReevaluatePoints(parser, row.channel, points(row.count), data, min, max, minT, maxT));
         for (int i = 0; i <= N; ++i)
             EXPECT_NEAR(data[i], row.expected[i], 1e-5) << "point " << i;
         EXPECT_FLOAT_EQ(min, row.min);
@@ -226,12 +237,10 @@ TEST_F(Signal, ReevaluatesStoredPoints) {
         EXPECT_FLOAT_EQ(maxT, row.maxT);
     }
     compile("1DIVX");
-    std::vector<float> data(N);
+    std::vector<float> data(N, 7);
     float min, max, minT, maxT;
-    EXPECT_THROW(ReevaluatePoints(parser, SignalChannel::A, Standard,
-                                  {dataT, rawA, rawB, N, -0.1f, 0.005f}, data, min, max, minT,
-                                  maxT),
-                 EDivByZero);
+    EXPECT_TRUE(ReevaluatePoints(parser, SignalChannel::A, points(N), data, min, max, minT, maxT));
+    EXPECT_FLOAT_EQ(data[1], 1.0f);
 }
 
 } // namespace
