@@ -169,16 +169,6 @@ void TFormMain::keyPressEvent(QKeyEvent* event) {
     QMainWindow::keyPressEvent(event);
 }
 
-bool TFormMain::eventFilter(QObject* watched, QEvent* event) {
-    // Enter in a signal box: its line edit reported it already, ignored the key, and the box
-    // would hand the same key back to the line edit, applying the line a second time.
-    if ((watched == ComboBoxA || watched == ComboBoxB) && event->type() == QEvent::KeyPress) {
-        const int key = static_cast<QKeyEvent*>(event)->key();
-        if (key == Qt::Key_Return || key == Qt::Key_Enter) return true;
-    }
-    return QMainWindow::eventFilter(watched, event);
-}
-
 void TFormMain::HidDeviceData(THidDevice* HidDev, std::uint8_t, const std::uint8_t* Data,
                               std::uint16_t Size) {
     if (HidDev == nullptr || HidDev != Device || Closing) return;
@@ -269,8 +259,6 @@ void TFormMain::ConnectHandlers() {
     // the program; combo and edit texts set by the program run none.
     connect(ComboBoxA, &TComboBox::Change, this, &TFormMain::ComboBoxAChange);
     connect(ComboBoxB, &TComboBox::Change, this, &TFormMain::ComboBoxBChange);
-    ComboBoxA->installEventFilter(this);
-    ComboBoxB->installEventFilter(this);
     connect(ComboBoxA, &TComboBox::EnterPressed, this, [this] { ComboBoxAKeyPress(ComboBoxA); });
     connect(ComboBoxB, &TComboBox::EnterPressed, this, [this] { ComboBoxBKeyPress(ComboBoxB); });
     for (QLineEdit* edit : {EditSignalA, EditFormelA, EditEinheitA, EditSkalaAmin, EditSkalaAmax})

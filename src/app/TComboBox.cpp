@@ -1,5 +1,6 @@
 #include "TComboBox.h"
 
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QSignalBlocker>
 #include <QWheelEvent>
@@ -54,4 +55,14 @@ void TComboBox::wheelEvent(QWheelEvent* event) {
         QComboBox::wheelEvent(event);
     else
         event->ignore(); // the panel behind may scroll
+}
+
+void TComboBox::keyPressEvent(QKeyEvent* event) {
+    // The line edit reported Enter already (EnterPressed) and ignored the key; handing it on
+    // would give it back to the line edit and report it a second time.
+    if (isEditable() && (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter)) {
+        event->accept();
+        return;
+    }
+    QComboBox::keyPressEvent(event);
 }

@@ -29,6 +29,7 @@ signals:
 
 protected:
     void wheelEvent(QWheelEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
 
 private:
     int FItemIndex = -1;
