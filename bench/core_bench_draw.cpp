@@ -114,14 +114,27 @@ void BM_DrawCurves20000(benchmark::State& state) {
     state.counters["vs_memset"] = drawTotal / memsetTotal;
 }
 
+// Argument 0: every pixel differs from its neighbours (worst case); 1: a plot as drawn, mostly
+// background with grid lines and a curve.
 void BM_ExpandToRgb32(benchmark::State& state) {
     IndexedImage image(Width, Height);
-    for (int y = 0; y < Height; ++y)
-        for (int x = 0; x < Width; ++x)
-            image.setPixel(x, y, static_cast<std::uint8_t>((x ^ y) * 37));
+    if (state.range(0) == 0) {
+        for (int y = 0; y < Height; ++y)
+            for (int x = 0; x < Width; ++x)
+                image.setPixel(x, y, static_cast<std::uint8_t>((x ^ y) * 37));
+    } else {
+        for (int x = 0; x < Width; x += 100)
+            image.verticalLine(x, 0, Height, PaletteMask::GridLeft, PixelOp::And);
+        for (int y = 0; y < Height; y += 80)
+            image.horizontalLine(y, 0, Width, PaletteMask::GridLeft, PixelOp::And);
+        for (int x = 1; x < Width - 1; x += 3)
+            image.andPoint(x, static_cast<int>(Height / 2 + Height / 3 * std::sin(x / 150.0)),
+                           PaletteMask::LiveA);
+    }
     QImage canvas(Width + 140, Height + 60, QImage::Format_RGB32);
     canvas.fill(Qt::white);
-    double expandTotal = 0, drawImageTotal = 0;
+    const QRgb* lookup = reinterpret_cast<const QRgb*>(Palette().colorTable().constData());
+    double expandTotal = 0, drawImageTotal = 0, plainTotal = 0;
     for (auto _ : state) {
         const auto t0 = Clock::now();
         image.expandInto(canvas, 70, 15);
@@ -133,19 +146,30 @@ void BM_ExpandToRgb32(benchmark::State& state) {
         }
         benchmark::DoNotOptimize(canvas.constBits());
         const auto t2 = Clock::now();
+        // Reference: one table lookup per pixel.
+        for (int y = 0; y < Height; ++y) {
+            const std::uint8_t* from = image.row(y);
+            auto* to = reinterpret_cast<QRgb*>(canvas.scanLine(y + 15)) + 70;
+            for (int x = 0; x < Width; ++x)
+                to[x] = lookup[from[x]];
+        }
+        benchmark::DoNotOptimize(canvas.constBits());
+        const auto t3 = Clock::now();
         expandTotal += seconds(t0, t1);
         drawImageTotal += seconds(t1, t2);
+        plainTotal += seconds(t2, t3);
         state.SetIterationTime(seconds(t0, t1));
     }
     const double n = static_cast<double>(state.iterations());
     state.counters["expand_ms"] = expandTotal / n * 1e3;
     state.counters["drawImage_ms"] = drawImageTotal / n * 1e3;
     state.counters["drawImage_vs_expand"] = drawImageTotal / expandTotal;
+    state.counters["lookup_loop_vs_expand"] = plainTotal / expandTotal;
 }
 
 BENCHMARK(BM_DrawPoints20000)->UseManualTime()->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_DrawCurves20000)->UseManualTime()->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_ExpandToRgb32)->UseManualTime()->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ExpandToRgb32)->Arg(0)->Arg(1)->UseManualTime()->Unit(benchmark::kMillisecond);
 
 } // namespace
 

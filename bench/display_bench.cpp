@@ -250,7 +250,8 @@ void BM_TickTenNewPoints(benchmark::State& state) {
         p.drawImage(16, 50, d.rawCanvas);
         if (onlyChanged && r.MeanPointsOnly && r.PlotPointsOnly) {
             p.drawImage(r.MeanArea.topLeft() + QPoint(353, 50), d.meanCanvas, r.MeanArea);
-            p.drawImage(r.PlotArea.topLeft() + QPoint(283, 180), d.dataCanvas, r.PlotArea);
+            for (const QRect& area : r.PlotAreas)
+                p.drawImage(area.topLeft() + QPoint(283, 180), d.dataCanvas, area);
         } else {
             p.drawImage(353, 50, d.meanCanvas);
             p.drawImage(283, 180, d.dataCanvas);

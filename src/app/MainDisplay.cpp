@@ -97,11 +97,11 @@ void TFormMain::RefreshDisplay() {
     DisplayContext c = Context();
     const RefreshResult r = ::RefreshDisplay(c);
     if (r.Raw) PaintBoxRoh->update();
-    if (r.Mean) PaintBoxMittel->UpdateCanvas(r.MeanPointsOnly, r.MeanArea);
+    if (r.Mean) PaintBoxMittel->UpdateCanvas(r.MeanPointsOnly, {r.MeanArea});
     if (r.AxisButtonsChanged())
         PaintBoxData->update();
     else if (r.Plot)
-        PaintBoxData->UpdateCanvas(r.PlotPointsOnly, r.PlotArea);
+        PaintBoxData->UpdateCanvas(r.PlotPointsOnly, r.PlotAreas);
     if (r.AxisButtonsChanged()) ApplyAxisImages();
 }
 

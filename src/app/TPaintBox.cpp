@@ -3,6 +3,7 @@
 #include <QMouseEvent>
 #include <QPaintEvent>
 #include <QPainter>
+#include <QRegion>
 
 #include <cmath>
 
@@ -25,28 +26,32 @@ void TPaintBox::FitCanvas() {
     FCanvas.fill(Qt::white);
 }
 
-void TPaintBox::UpdateCanvas(bool only, QRect changed) {
+void TPaintBox::UpdateCanvas(bool only, const std::vector<QRect>& changed) {
     if (!only) {
         update();
         return;
     }
-    if (changed.isEmpty()) return;
-    // Logical pixels covering the device rectangle, rounded outwards.
+    // Logical pixels covering the device rectangles, rounded outwards.
     const qreal r = devicePixelRatioF();
-    const QRectF logical(changed.x() / r, changed.y() / r, changed.width() / r,
-                         changed.height() / r);
-    update(logical.toAlignedRect());
+    QRegion logical;
+    for (const QRect& c : changed)
+        if (!c.isEmpty())
+            logical += QRectF(c.x() / r, c.y() / r, c.width() / r, c.height() / r).toAlignedRect();
+    if (!logical.isEmpty()) update(logical);
 }
 
 void TPaintBox::paintEvent(QPaintEvent* event) {
     // The canvas holds device pixels: drawn into the widget's logical size it lands 1:1. Only
-    // the part asked for, so that a few new points do not copy the whole canvas.
+    // the parts asked for, so that a few new points do not copy the whole canvas.
     QPainter p(this);
     const qreal r = devicePixelRatioF();
-    const QRectF target =
-        QRectF(event->rect()) & QRectF(0, 0, FCanvas.width() / r, FCanvas.height() / r);
-    p.drawImage(target, FCanvas,
-                QRectF(target.x() * r, target.y() * r, target.width() * r, target.height() * r));
+    const QRectF canvas(0, 0, FCanvas.width() / r, FCanvas.height() / r);
+    for (const QRect& part : event->region()) {
+        const QRectF target = QRectF(part) & canvas;
+        p.drawImage(target, FCanvas,
+                    QRectF(target.x() * r, target.y() * r, target.width() * r,
+                           target.height() * r));
+    }
 }
 
 void TPaintBox::resizeEvent(QResizeEvent*) {

@@ -5,6 +5,8 @@
 #include <QImage>
 #include <QWidget>
 
+#include <vector>
+
 class TPaintBox : public QWidget {
     Q_OBJECT
 public:
@@ -17,8 +19,8 @@ public:
         FitCanvas();
         return FCanvas;
     }
-    // Repaints the part of the canvas (device pixels) that changed, or all of it if not only.
-    void UpdateCanvas(bool only, QRect changed);
+    // Repaints the parts of the canvas (device pixels) that changed, or all of it if not only.
+    void UpdateCanvas(bool only, const std::vector<QRect>& changed);
     // Device pixels of a logical size at a pixel ratio (never empty).
     static QSize DeviceSize(QSize logical, qreal ratio);
 

@@ -10,6 +10,8 @@
 #include <QFont>
 #include <QImage>
 
+#include <vector>
+
 struct MeasurementStore;
 class QPainter;
 class TParser;
@@ -42,10 +44,11 @@ struct RefreshResult {
     bool Bottom = false;
     bool Plot = false;
     /// Only new points were drawn onto the mean strip or the plot: then only the device
-    /// pixels MeanArea of the mean canvas or PlotArea of the data canvas changed.
+    /// pixels MeanArea of the mean canvas or PlotAreas of the data canvas changed.
     bool MeanPointsOnly = false;
     bool PlotPointsOnly = false;
-    QRect MeanArea, PlotArea;
+    QRect MeanArea;
+    std::vector<QRect> PlotAreas;
     bool AxisButtonsChanged() const { return Left || Right || Bottom; }
     bool DataCanvas() const { return Left || Right || Bottom || Plot; }
 };
@@ -64,7 +67,13 @@ void DrawPlot(DisplayContext& ctx);
 /// strip or the plot, and only the changed rectangle expanded. Returns false, drawing nothing,
 /// when anything else changed; the caller then draws in full.
 bool DrawMeanStripPoints(DisplayContext& ctx, QRect& changed);
-bool DrawPlotPoints(DisplayContext& ctx, QRect& changed);
+/// A new sweep counts as new points too: the old curves are taken out by putting back what
+/// lies under them. changed receives device rectangles of the data canvas.
+bool DrawPlotPoints(DisplayContext& ctx, std::vector<QRect>& changed);
+
+/// Merges neighbours in the list (a curve's stretches lie one after the other) into their
+/// bounding rectangles until at most limit remain.
+void MergeRects(std::vector<QRect>& rects, std::size_t limit);
 
 /// Draws one axis strip onto the data canvas: white background, then the scale.
 enum class Strip { Left, Right, Bottom };

@@ -4,8 +4,10 @@
 #pragma once
 
 #include "CursorOverlay.h"
+#include "IndexedImage.h"
 #include "skala.h"
 
+#include <QRect>
 #include <QSize>
 #include <QString>
 
@@ -132,6 +134,11 @@ struct DrawnContent {
     PlotKey Plot;
     std::vector<float> DataT, DataA, DataB; ///< the data points in the image
     std::vector<float> SnapT, SnapA, SnapB;
+    /// The plot image as it is under the curves, and rectangles holding every pixel of the
+    /// live and the snapshot curves: a new sweep or snapshot puts the base back there instead
+    /// of drawing everything anew.
+    IndexedImage PlotBase;
+    std::vector<QRect> LiveRects, SnapRects;
     bool MeanKnown = false;
     bool MeanHistory = false; ///< the waiting history is in the strip
     MeanKey Mean;

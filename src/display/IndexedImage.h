@@ -56,6 +56,9 @@ public:
     std::uint8_t pixel(int x, int y) const { return row(y)[x]; }
 
     void clear(std::uint8_t index);
+    /// Copies the pixels of area (clipped to both images) from an image of the same size at
+    /// the same place; false, copying nothing, for another size.
+    bool copyArea(const IndexedImage& from, QRect area);
     void setPixel(int x, int y, std::uint8_t index) {
         if (contains(x, y)) row(y)[x] = index;
     }

@@ -123,8 +123,38 @@ QFont PlotFont(double scale) {
     return font;
 }
 
+namespace {
+
+// The stretch of one channel's curve since the last rectangle was given out: a curve is
+// reported piecewise, so that copying what changed moves the pixels along the curve and not
+// its whole bounding box.
+struct CurveStretch {
+    double MinX = HUGE_VAL, MaxX = -HUGE_VAL, MinY = HUGE_VAL, MaxY = -HUGE_VAL;
+
+    void add(double x, double y) {
+        MinX = std::min(MinX, x), MaxX = std::max(MaxX, x);
+        MinY = std::min(MinY, y), MaxY = std::max(MaxY, y);
+    }
+    // Segments stay within their ends' box, points and brushes within 2 cells of it.
+    void flush(std::vector<QRect>& out, const IndexedImage& image, int weight) {
+        if (MinX <= MaxX && MinY <= MaxY) {
+            const int m = 2 * std::max(weight, 1) + 1;
+            auto at = [](double v, int limit) {
+                return static_cast<int>(std::clamp(v, -1.0, limit + 1.0));
+            };
+            const QRect box = QRect(QPoint(at(MinX, image.width()) - m, at(MinY, image.height()) - m),
+                                    QPoint(at(MaxX, image.width()) + m, at(MaxY, image.height()) + m)) &
+                              image.rect();
+            if (!box.isEmpty()) out.push_back(box);
+        }
+        *this = {};
+    }
+};
+
+} // namespace
+
 void DrawCurves(IndexedImage& image, const CurveSet& set, const ScaleSet& scales,
-                const DisplayControls& controls, int weight, QRect* touched) {
+                const DisplayControls& controls, int weight, std::vector<QRect>* touched) {
     const int w = image.width(), h = image.height();
     if (w < 3 || h < 3 || set.Count <= 0) return;
     const PlotMode mode = controls.Mode();
@@ -138,7 +168,17 @@ void DrawCurves(IndexedImage& image, const CurveSet& set, const ScaleSet& scales
         return inside(x, 1, w - 2) && inside(y, 1, h - 2);
     };
     double px = 0, pyA = 0, pyB = 0;
-    double minX = HUGE_VAL, maxX = -HUGE_VAL, minY = HUGE_VAL, maxY = -HUGE_VAL;
+    // A stretch is given out once it spans this much; the next one starts at its last point,
+    // which its first segment leaves from.
+    const double stretchWidth = 32.0 * std::max(weight, 1), stretchHeight = 64.0 * std::max(weight, 1);
+    CurveStretch stretchA, stretchB;
+    auto follow = [&](CurveStretch& stretch, double x, double y) {
+        stretch.add(x, y);
+        if (stretch.MaxX - stretch.MinX >= stretchWidth || stretch.MaxY - stretch.MinY >= stretchHeight) {
+            stretch.flush(*touched, image, weight);
+            stretch.add(x, y);
+        }
+    };
     for (int i = 0; i < count; ++i) {
         double x, yA, yB;
         switch (mode) {
@@ -195,20 +235,13 @@ void DrawCurves(IndexedImage& image, const CurveSet& set, const ScaleSet& scales
         pyA = yA;
         pyB = yB;
         if (touched) {
-            // Segments stay within their ends' box, points and brushes within 2 cells of it.
-            minX = std::min(minX, x), maxX = std::max(maxX, x);
-            if (controls.KanalA) minY = std::min(minY, yA), maxY = std::max(maxY, yA);
-            if (controls.KanalB) minY = std::min(minY, yB), maxY = std::max(maxY, yB);
+            if (controls.KanalA) follow(stretchA, x, yA);
+            if (controls.KanalB) follow(stretchB, x, yB);
         }
     }
-    if (touched && minX <= maxX && minY <= maxY) {
-        const int m = 2 * std::max(weight, 1) + 1;
-        auto at = [](double v, int limit) {
-            return static_cast<int>(std::clamp(v, -1.0, limit + 1.0));
-        };
-        const QRect box(QPoint(at(minX, w) - m, at(minY, h) - m),
-                        QPoint(at(maxX, w) + m, at(maxY, h) + m));
-        *touched |= box & image.rect();
+    if (touched) {
+        stretchA.flush(*touched, image, weight);
+        stretchB.flush(*touched, image, weight);
     }
 }
 
@@ -281,22 +314,40 @@ void paintZeroLines(IndexedImage& image, const ScaleSet& scales) {
 }
 
 // The snapshot first, so that the live curve is drawn over it.
-void paintStoredCurves(IndexedImage& image, const MeasurementStore& store, const ScaleSet& scales,
-                       const DisplayControls& controls, int weight) {
-    DrawCurves(image,
-               {store.SnapT, store.SnapA, store.SnapB, store.SnapCount, PaletteMask::SnapshotA,
-                PaletteMask::SnapshotB},
-               scales, controls, weight);
-    DrawCurves(image,
-               {store.DataT, store.DataA, store.DataB, store.DataCount, PaletteMask::LiveA,
-                PaletteMask::LiveB},
-               scales, controls, weight);
-}
-
 } // namespace
 
 void PaintPlot(IndexedImage& image, const MeasurementStore& store, const ScaleSet& scales,
                const DisplayControls& controls, const DisplayState& state, const QFont& font) {
+    PaintPlotBase(image, store, scales, controls, state, font);
+    PaintSnapshotCurves(image, store, scales, controls, state.Geometry.weight());
+    PaintLiveCurves(image, store, scales, controls, state.Geometry.weight());
+    PaintPlotCursors(image, state, scales, font);
+}
+
+void PaintSnapshotCurves(IndexedImage& image, const MeasurementStore& store,
+                         const ScaleSet& scales, const DisplayControls& controls, int weight,
+                         std::vector<QRect>* touched) {
+    DrawCurves(image,
+               {store.SnapT, store.SnapA, store.SnapB, store.SnapCount, PaletteMask::SnapshotA,
+                PaletteMask::SnapshotB},
+               scales, controls, weight, touched);
+}
+
+void PaintLiveCurves(IndexedImage& image, const MeasurementStore& store, const ScaleSet& scales,
+                     const DisplayControls& controls, int weight, std::vector<QRect>* touched) {
+    DrawCurves(image,
+               {store.DataT, store.DataA, store.DataB, store.DataCount, PaletteMask::LiveA,
+                PaletteMask::LiveB},
+               scales, controls, weight, touched);
+}
+
+void PaintPlotCursors(IndexedImage& image, const DisplayState& state, const ScaleSet& scales,
+                      const QFont& font) {
+    DrawCursors(image, state.Cursors, scales, font);
+}
+
+void PaintPlotBase(IndexedImage& image, const MeasurementStore& store, const ScaleSet& scales,
+                   const DisplayControls& controls, const DisplayState& state, const QFont& font) {
     const int w = image.width(), h = image.height();
     if (w <= 0 || h <= 0) return;
     const PlotMode mode = controls.Mode();
@@ -313,6 +364,4 @@ void PaintPlot(IndexedImage& image, const MeasurementStore& store, const ScaleSe
     paintLegends(image, store, scales, mode, g, font);
     paintGrid(image, scales, mode);
     paintZeroLines(image, scales);
-    paintStoredCurves(image, store, scales, controls, g.weight());
-    DrawCursors(image, state.Cursors, scales, font);
 }

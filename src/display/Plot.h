@@ -9,6 +9,8 @@
 #include <QRect>
 #include <QSize>
 
+#include <vector>
+
 struct MeasurementStore;
 
 /// The smallest window the layout allows.
@@ -65,6 +67,18 @@ QFont PlotFont(double scale = 1);
 /// store; the caller marks the plot valid.
 void PaintPlot(IndexedImage& image, const MeasurementStore& store, const ScaleSet& scales,
                const DisplayControls& controls, const DisplayState& state, const QFont& font);
+/// The same in steps: everything under the curves, the snapshot's curves, the live curves
+/// (their rectangles into touched, see DrawCurves), the cursors over them.
+void PaintPlotBase(IndexedImage& image, const MeasurementStore& store, const ScaleSet& scales,
+                   const DisplayControls& controls, const DisplayState& state, const QFont& font);
+void PaintSnapshotCurves(IndexedImage& image, const MeasurementStore& store,
+                         const ScaleSet& scales, const DisplayControls& controls, int weight,
+                         std::vector<QRect>* touched = nullptr);
+void PaintLiveCurves(IndexedImage& image, const MeasurementStore& store, const ScaleSet& scales,
+                     const DisplayControls& controls, int weight,
+                     std::vector<QRect>* touched = nullptr);
+void PaintPlotCursors(IndexedImage& image, const DisplayState& state, const ScaleSet& scales,
+                      const QFont& font);
 
 /// The points of one set (data or snapshot) with their segments, in the masks of the set.
 struct CurveSet {
@@ -75,7 +89,9 @@ struct CurveSet {
     PointMasks MasksA;
     PointMasks MasksB;
 };
-/// weight: PaintGeometry::weight() of the drawing. touched, if given, grows to hold every
-/// pixel the call may have changed (within the image).
+/// weight: PaintGeometry::weight() of the drawing. touched, if given, receives rectangles
+/// (within the image) that together hold every pixel the call may have changed: one for each
+/// stretch of a curve, so that they follow the curve.
 void DrawCurves(IndexedImage& image, const CurveSet& set, const ScaleSet& scales,
-                const DisplayControls& controls, int weight = 1, QRect* touched = nullptr);
+                const DisplayControls& controls, int weight = 1,
+                std::vector<QRect>* touched = nullptr);

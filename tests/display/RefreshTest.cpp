@@ -16,6 +16,7 @@
 #include <cmath>
 #include <cstring>
 #include <random>
+#include <string_view>
 
 namespace {
 
@@ -237,9 +238,17 @@ struct StreamStep {
     std::mt19937 rng;
     int waiting = 0;
     bool snapshots, waits, zoom;
+    bool snapshotAtTrigger = false;
 
     void operator()(MeasurementStore& s, DisplayState& st) {
         auto next = [&](int n) { return static_cast<int>(rng() % static_cast<unsigned>(n)); };
+        auto snapshot = [&] {
+            std::copy_n(s.DataT, s.DataCount, s.SnapT);
+            std::copy_n(s.DataA, s.DataCount, s.SnapA);
+            std::copy_n(s.DataB, s.DataCount, s.SnapB);
+            s.SnapCount = s.DataCount;
+            s.PlotDirty = true;
+        };
         auto value = [&] {
             const int k = next(40);
             if (k == 0) return 1e7f; // far outside: clipped segments
@@ -247,12 +256,8 @@ struct StreamStep {
             return static_cast<float>(next(1100)) / 100 - 0.5f;
         };
         if (snapshots && next(20) == 0) {
-            std::copy_n(s.DataT, s.DataCount, s.SnapT);
-            std::copy_n(s.DataA, s.DataCount, s.SnapA);
-            std::copy_n(s.DataB, s.DataCount, s.SnapB);
-            s.SnapCount = s.DataCount;
+            snapshot();
             s.SnapDefA = next(2) ? QStringLiteral("U in V") : QString();
-            s.PlotDirty = true;
         }
         if (zoom && next(10) == 0) {
             st.ZoomBoxActive = !st.ZoomBoxActive;
@@ -267,6 +272,7 @@ struct StreamStep {
         }
         const bool fire = s.TriggerPos == -1 || s.SweepIndex >= s.PointCount || next(25) == 0;
         if (fire) { // a new sweep starts with its pre-trigger points
+            if (snapshotAtTrigger) snapshot();
             s.TriggerPos = s.MeanIndex;
             s.DataCount = s.SweepIndex = 0;
         }
@@ -312,6 +318,9 @@ TEST(Refresh, NewPointsOnTheLastFrameEqualAFullDrawing) {
         {"cursor shown", 1, PlotMode::Normal, true, false, false, false, 1, false, 200},
         {"fitted curve shown", 1, PlotMode::Normal, true, false, false, false, 2, false, 200},
         {"autoscale", 1, PlotMode::Normal, true, false, false, false, 0, true, 400},
+        {"snapshot at every trigger", 1, PlotMode::Normal, true, false, true, false, 0, false, 200},
+        {"snapshot at every trigger, ratio 2", 2, PlotMode::Normal, true, false, false, false, 0,
+         false, 100},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.name);
@@ -335,29 +344,53 @@ TEST(Refresh, NewPointsOnTheLastFrameEqualAFullDrawing) {
         }
         for (StreamStep& s : streams)
             s = {std::mt19937(static_cast<unsigned>(row.pointCount)), 0, row.snapshots, row.waits,
-                 row.zoom};
-        int plotPoints = 0, meanPoints = 0;
+                 row.zoom, std::string_view(row.name).starts_with("snapshot at")};
+        int plotPoints = 0, meanPoints = 0, sweepsRestored = 0;
         for (int tick = 0; tick < 120; ++tick) {
             SCOPED_TRACE(tick);
+            const int before = points.store.DataCount;
             streams[0](points.store, points.state);
             streams[1](full.store, full.state);
             const RefreshResult r = points.refresh();
             full.refresh();
             plotPoints += r.PlotPointsOnly;
+            sweepsRestored += r.PlotPointsOnly && points.store.DataCount < before;
             meanPoints += r.MeanPointsOnly;
             ASSERT_TRUE(sameBytes(points.plot, full.plot));
             ASSERT_TRUE(sameBytes(points.mean, full.mean));
             ASSERT_TRUE(points.dataCanvas == full.dataCanvas);
             ASSERT_TRUE(points.meanCanvas == full.meanCanvas);
             // The changed rectangles lie on their canvases.
-            EXPECT_TRUE(points.dataCanvas.rect().contains(r.PlotArea) || r.PlotArea.isEmpty());
+            for (const QRect& area : r.PlotAreas)
+                EXPECT_TRUE(points.dataCanvas.rect().contains(area));
         }
         // Most ticks bring only new points; what lies over the curves forces full drawings.
         EXPECT_GT(meanPoints, 40);
-        if (row.over != 0)
+        if (row.over != 0) {
             EXPECT_EQ(plotPoints, 0);
-        else
+        } else {
             EXPECT_GT(plotPoints, 30);
+            EXPECT_GT(sweepsRestored, 0); // a new sweep takes the old curves out in place
+        }
+    }
+}
+
+TEST(Refresh, MergedRectanglesCoverTheirPartsWithinTheLimit) {
+    std::mt19937 rng(7);
+    for (const std::size_t count : {0u, 5u, 128u, 129u, 1000u}) {
+        std::vector<QRect> rects;
+        for (std::size_t i = 0; i < count; ++i)
+            rects.emplace_back(static_cast<int>(i * 3 + rng() % 5), static_cast<int>(rng() % 400),
+                               1 + static_cast<int>(rng() % 20), 1 + static_cast<int>(rng() % 60));
+        std::vector<QRect> merged = rects;
+        MergeRects(merged, 128);
+        if (count <= 128)
+            EXPECT_EQ(merged, rects);
+        else
+            EXPECT_LE(merged.size(), 128u);
+        for (const QRect& r : rects)
+            EXPECT_TRUE(std::any_of(merged.begin(), merged.end(),
+                                    [&](const QRect& m) { return m.contains(r); }));
     }
 }
 
