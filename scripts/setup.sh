@@ -7,6 +7,8 @@ KURVIMAT_PACKAGES=(build-essential cmake ninja-build qt6-base-dev qt6-base-dev-t
 # The kernel test (Debian's kernel under qemu with a busybox initramfs) and the fuzz smoke run.
 KURVIMAT_KERNEL_PACKAGES=(qemu-system-x86 busybox-static cpio)
 KURVIMAT_FUZZ_PACKAGES=(clang-14 libclang-rt-14-dev)
+# bench/demo: its own X server, clicks, screenshots, and a launcher that stamps the time.
+KURVIMAT_BENCH_PACKAGES=(xvfb xdotool imagemagick x11-utils python3)
 
 kurvimat_missing_packages() {
     local p
