@@ -195,7 +195,8 @@ QFont DataFont(double scale) {
 
 void DrawRawStrip(DisplayContext& ctx) {
     const PaintGeometry& g = ctx.State.Geometry;
-    PaintRawStrip(ctx.RawStrip, ctx.Store, ctx.Controls.Adiff, StripFont(g.Scale), g);
+    PaintRawStrip(ctx.RawStrip, ctx.Store, ctx.Controls.Adiff, StripFont(g.Scale), g,
+                  &ctx.State.Drawn.RawBase);
     ctx.RawStrip.expandInto(ctx.RawCanvas, 0, 0);
     ctx.State.RawStripValid = true;
     ctx.Store.RawDirty = false;
@@ -205,7 +206,8 @@ void DrawMeanStrip(DisplayContext& ctx) {
     const QString level = meanLevelText(ctx);
     const PaintGeometry& g = ctx.State.Geometry;
     const MeasurementStore& s = ctx.Store;
-    PaintMeanStrip(ctx.MeanStrip, s, ctx.Controls, level, StripFont(g.Scale), g);
+    PaintMeanStrip(ctx.MeanStrip, s, ctx.Controls, level, StripFont(g.Scale), g,
+                   &ctx.State.Drawn.MeanBase);
     DrawnContent& d = ctx.State.Drawn;
     d.MeanKnown = true;
     d.MeanHistory = s.TriggerPos == -1;
@@ -234,7 +236,8 @@ bool DrawMeanStripPoints(DisplayContext& ctx, QRect& changed) {
     if (history || d.MeanHistory) {
         // The waiting history moves with every block, so the strip is drawn anew; yet only the
         // history's columns and the new points can differ from the last frame.
-        PaintMeanStrip(ctx.MeanStrip, s, ctx.Controls, level, StripFont(g.Scale), g);
+        PaintMeanStrip(ctx.MeanStrip, s, ctx.Controls, level, StripFont(g.Scale), g,
+                   &ctx.State.Drawn.MeanBase);
         changed = HistoryArea(ctx.MeanStrip, s, g);
     }
     PaintSweepPoints(ctx.MeanStrip, s, drawn, sweep, g, &changed);

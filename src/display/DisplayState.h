@@ -7,6 +7,7 @@
 #include "IndexedImage.h"
 #include "skala.h"
 
+#include <QFont>
 #include <QRect>
 #include <QSize>
 #include <QString>
@@ -127,6 +128,14 @@ struct MeanKey {
     bool operator==(const MeanKey&) const = default;
 };
 
+/// A strip's frame, background and caption as last drawn, with what they were drawn for:
+/// copying them each tick costs less than drawing the caption's text again.
+struct StripBase {
+    IndexedImage Image;
+    bool Adiff = false;
+    QFont Font;
+};
+
 /// What the plot image and the mean strip were last drawn from, so that a refresh bringing
 /// only new points draws just those onto them.
 struct DrawnContent {
@@ -143,6 +152,7 @@ struct DrawnContent {
     bool MeanHistory = false; ///< the waiting history is in the strip
     MeanKey Mean;
     std::vector<float> SweepA, SweepB; ///< the sweep points in the strip
+    StripBase RawBase, MeanBase;
 };
 
 struct DisplayState {

@@ -118,8 +118,14 @@ LayoutResult FormResize(const LayoutInput& in, MeasurementStore& store, DisplayS
 }
 
 QFont PlotFont(double scale) {
-    QFont font(QStringLiteral("Arial"));
-    font.setPixelSize(std::max(1, static_cast<int>(std::nearbyint(11 * scale))));
+    // Made once per scale, as StripFont.
+    thread_local double madeFor = 0;
+    thread_local QFont font;
+    if (scale != madeFor) {
+        font = QFont(QStringLiteral("Arial"));
+        font.setPixelSize(std::max(1, static_cast<int>(std::nearbyint(11 * scale))));
+        madeFor = scale;
+    }
     return font;
 }
 

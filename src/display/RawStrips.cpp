@@ -23,6 +23,21 @@ void paintStripBase(IndexedImage& image, const QString& caption, bool adiff, con
         image.horizontalLine(h / 2, 1, w - 2, PaletteIndex::DifferentialZeroLine, PixelOp::Set);
 }
 
+void putStripBase(IndexedImage& image, const QString& caption, bool adiff, const QFont& font,
+                  const PaintGeometry& g, StripBase* base) {
+    if (!base) {
+        paintStripBase(image, caption, adiff, font, g);
+        return;
+    }
+    if (base->Image.size() != image.size() || base->Adiff != adiff || !(base->Font == font)) {
+        paintStripBase(base->Image = IndexedImage(image.width(), image.height()), caption, adiff,
+                       font, g);
+        base->Adiff = adiff;
+        base->Font = font;
+    }
+    image.copyArea(base->Image, image.rect());
+}
+
 int positiveMod(int value, int modulus) {
     const int m = value % modulus;
     return m < 0 ? m + modulus : m;
@@ -37,8 +52,14 @@ int sweepColumn(int i, int pointCount, int w) {
 } // namespace
 
 QFont StripFont(double scale) {
-    QFont font(QStringLiteral("Arial"));
-    font.setPixelSize(std::max(1, static_cast<int>(std::nearbyint(11 * scale))));
+    // Made once per scale: a new font object resolves its font anew when first drawn with.
+    thread_local double madeFor = 0;
+    thread_local QFont font;
+    if (scale != madeFor) {
+        font = QFont(QStringLiteral("Arial"));
+        font.setPixelSize(std::max(1, static_cast<int>(std::nearbyint(11 * scale))));
+        madeFor = scale;
+    }
     return font;
 }
 
@@ -47,8 +68,8 @@ int StripRow(double raw, int height) {
 }
 
 void PaintRawStrip(IndexedImage& image, const MeasurementStore& store, bool adiff,
-                   const QFont& font, const PaintGeometry& g) {
-    paintStripBase(image, RawStripCaption, adiff, font, g);
+                   const QFont& font, const PaintGeometry& g, StripBase* base) {
+    putStripBase(image, RawStripCaption, adiff, font, g, base);
     const int w = image.width(), h = image.height(), k = g.weight();
     const QRect all = image.rect();
     for (int i = 0; i < RawStripSamples; ++i) {
@@ -79,8 +100,8 @@ QString TriggerLevelText(const MeasurementStore& store, TParser& triggerParser,
 
 void PaintMeanStrip(IndexedImage& image, const MeasurementStore& store,
                     const DisplayControls& controls, const QString& levelText, const QFont& font,
-                    const PaintGeometry& g) {
-    paintStripBase(image, MeanStripCaption, controls.Adiff, font, g);
+                    const PaintGeometry& g, StripBase* base) {
+    putStripBase(image, MeanStripCaption, controls.Adiff, font, g, base);
     const int w = image.width(), h = image.height(), weight = g.weight();
     const QRect all = image.rect();
     const int pointCount = std::clamp(store.PointCount, 1, PointCapacity);

@@ -26,8 +26,10 @@ int StripRow(double raw, int height);
 
 /// Repaints the raw strip with the 500 newest raw pairs, oldest at the left.
 /// The image has the strip's size in device pixels; g is the drawing's scale.
+/// With base, the strip's frame and caption come from there (drawn into it first when it does
+/// not fit); the pixels are the same.
 void PaintRawStrip(IndexedImage& image, const MeasurementStore& store, bool adiff,
-                   const QFont& font, const PaintGeometry& g = {});
+                   const QFont& font, const PaintGeometry& g = {}, StripBase* base = nullptr);
 
 /// Text beside the trigger marker: the trigger level in the trigger channel's signal units.
 QString TriggerLevelText(const MeasurementStore& store, TParser& triggerParser,
@@ -37,7 +39,7 @@ QString TriggerLevelText(const MeasurementStore& store, TParser& triggerParser,
 /// trigger waits the newest PreTrigger block means where the coming sweep will start.
 void PaintMeanStrip(IndexedImage& image, const MeasurementStore& store,
                     const DisplayControls& controls, const QString& levelText, const QFont& font,
-                    const PaintGeometry& g = {});
+                    const PaintGeometry& g = {}, StripBase* base = nullptr);
 
 /// Sweep points from .. to-1 of the mean strip, ANDed in as PaintMeanStrip draws them;
 /// touched, if given, grows to hold every pixel they may have changed.

@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
+
 namespace {
 
 // Column of raw sample i (0 = oldest of 500) across a strip of width w.
@@ -48,6 +50,29 @@ TEST(RawStrip, AtPixelRatioTwoTheCaptionLiesInsideItsScaledBox) {
     // The frame stays one device pixel.
     EXPECT_EQ(two.pixel(200, 0), PaletteIndex::Black);
     EXPECT_EQ(two.pixel(200, 1), PaletteIndex::Background);
+}
+
+TEST(RawStrip, AKeptBaseGivesThePixelsOfAFreshDrawing) {
+    DisplayFixture f;
+    for (int i = 0; i < RawCapacity; ++i)
+        f.store.RawA[i] = static_cast<float>(i * 7 % 1024), f.store.RawB[i] = 500;
+    StripBase base; // one base through changes of size, mode and scale, as the window keeps it
+    const struct {
+        int w, h;
+        bool adiff;
+        double scale;
+    } steps[] = {{251, 130, false, 1}, {251, 130, false, 1}, {251, 130, true, 1},
+                 {300, 100, true, 1},  {502, 260, true, 2},  {502, 260, false, 2}};
+    for (const auto& step : steps) {
+        SCOPED_TRACE(testing::Message() << step.w << "x" << step.h << " " << step.adiff);
+        IndexedImage kept(step.w, step.h), fresh(step.w, step.h);
+        kept.clear(0x5A); // whatever the last tick left
+        PaintRawStrip(kept, f.store, step.adiff, StripFont(step.scale), {step.scale}, &base);
+        PaintRawStrip(fresh, f.store, step.adiff, StripFont(step.scale), {step.scale});
+        for (int y = 0; y < step.h; ++y)
+            ASSERT_EQ(std::memcmp(kept.row(y), fresh.row(y), static_cast<std::size_t>(step.w)), 0)
+                << y;
+    }
 }
 
 TEST(MeanStrip, DifferentialLineLiesUnderThePoints) {
