@@ -48,9 +48,9 @@ void TPaintBox::paintEvent(QPaintEvent* event) {
     const QRectF canvas(0, 0, FCanvas.width() / r, FCanvas.height() / r);
     for (const QRect& part : event->region()) {
         const QRectF target = QRectF(part) & canvas;
-        p.drawImage(target, FCanvas,
-                    QRectF(target.x() * r, target.y() * r, target.width() * r,
-                           target.height() * r));
+        p.drawImage(
+            target, FCanvas,
+            QRectF(target.x() * r, target.y() * r, target.width() * r, target.height() * r));
     }
 }
 

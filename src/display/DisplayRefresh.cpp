@@ -8,6 +8,7 @@
 #include <QPainter>
 
 #include <algorithm>
+#include <cstdint>
 #include <cstring>
 
 namespace {
@@ -144,10 +145,10 @@ QString meanLevelText(DisplayContext& ctx) {
     return TriggerLevelText(ctx.Store, a ? ctx.ParserA : ctx.ParserB, a);
 }
 
-// Rectangles that follow a curve: enough to keep the copies small, few enough that a
-// repaint does not spend more on their number than on their pixels.
-constexpr std::size_t MaxLiveRects = 1024;
-constexpr std::size_t MaxChangedRects = 128;
+// Rectangles that follow the new stretch of a curve: enough to keep the copies small, few
+// enough that a repaint (one request to the screen each) does not spend more on their number
+// than on their pixels.
+constexpr std::size_t MaxChangedRects = 24;
 
 // Byte for byte, so that a NaN drawn before counts as unchanged.
 bool unchanged(const std::vector<float>& drawn, const float* now) {
@@ -177,16 +178,20 @@ void rememberPlot(DisplayContext& ctx) {
 } // namespace
 
 void MergeRects(std::vector<QRect>& rects, std::size_t limit) {
-    if (rects.size() <= limit || limit == 0) return;
-    const std::size_t group = (rects.size() + limit - 1) / limit;
-    std::size_t kept = 0;
-    for (std::size_t i = 0; i < rects.size(); i += group) {
-        QRect merged;
-        for (std::size_t k = i; k < std::min(i + group, rects.size()); ++k)
-            merged |= rects[k];
-        rects[kept++] = merged;
+    if (limit == 0) limit = 1;
+    // Neighbours whose bounding rectangle adds the least area go together first.
+    auto area = [](const QRect& r) { return static_cast<std::int64_t>(r.width()) * r.height(); };
+    while (rects.size() > limit) {
+        std::size_t best = 0;
+        std::int64_t bestGrowth = INT64_MAX;
+        for (std::size_t i = 0; i + 1 < rects.size(); ++i) {
+            const std::int64_t growth =
+                area(rects[i] | rects[i + 1]) - area(rects[i]) - area(rects[i + 1]);
+            if (growth < bestGrowth) bestGrowth = growth, best = i;
+        }
+        rects[best] |= rects[best + 1];
+        rects.erase(rects.begin() + static_cast<std::ptrdiff_t>(best) + 1);
     }
-    rects.resize(kept);
 }
 
 QFont DataFont(double scale) {
@@ -237,7 +242,7 @@ bool DrawMeanStripPoints(DisplayContext& ctx, QRect& changed) {
         // The waiting history moves with every block, so the strip is drawn anew; yet only the
         // history's columns and the new points can differ from the last frame.
         PaintMeanStrip(ctx.MeanStrip, s, ctx.Controls, level, StripFont(g.Scale), g,
-                   &ctx.State.Drawn.MeanBase);
+                       &ctx.State.Drawn.MeanBase);
         changed = HistoryArea(ctx.MeanStrip, s, g);
     }
     PaintSweepPoints(ctx.MeanStrip, s, drawn, sweep, g, &changed);
@@ -255,49 +260,28 @@ bool DrawPlotPoints(DisplayContext& ctx, std::vector<QRect>& changed) {
     // Whatever is drawn over the curves (cursors, a fitted curve) would lie under the new points.
     const CursorMarks& c = ctx.State.Cursors;
     if (!ctx.State.IncrementalFrames || !ctx.State.PlotValid || !d.PlotKnown || c.Vertical ||
-        c.Horizontal || ctx.Overlay || d.PlotBase.size() != ctx.Plot.size())
+        c.Horizontal || ctx.Overlay)
         return false;
-    // The snapshot's legends come and go with the snapshot.
-    const int snapCount = std::clamp(s.SnapCount, 0, PointCapacity);
-    if ((snapCount > 0) != !d.SnapT.empty() || !(plotKey(ctx) == d.Plot)) return false;
-    int drawn = static_cast<int>(d.DataT.size());
+    const int drawn = static_cast<int>(d.DataT.size());
     const int count = std::clamp(s.DataCount, 0, PointCapacity);
-    const bool snapKept = snapCount == int(d.SnapT.size()) && unchanged(d.SnapT, s.SnapT) &&
-                          unchanged(d.SnapA, s.SnapA) && unchanged(d.SnapB, s.SnapB);
-    const bool continued = snapKept && count >= drawn && unchanged(d.DataT, s.DataT) &&
-                           unchanged(d.DataA, s.DataA) && unchanged(d.DataB, s.DataB);
-    const PaintGeometry& g = ctx.State.Geometry;
-    changed.clear();
-    if (!continued) {
-        // A new sweep or snapshot: what lies under the old curves comes back where they were,
-        // then the curves are drawn anew (ANDing the snapshot again changes nothing where it
-        // was left in place).
-        changed.swap(d.LiveRects);
-        d.LiveRects.clear();
-        if (!snapKept) changed.insert(changed.end(), d.SnapRects.begin(), d.SnapRects.end());
-        for (const QRect& r : changed)
-            ctx.Plot.copyArea(d.PlotBase, r);
-        std::vector<QRect> snapRects;
-        PaintSnapshotCurves(ctx.Plot, s, ctx.Scales, ctx.Controls, g.weight(), &snapRects);
-        MergeRects(snapRects, MaxLiveRects);
-        if (!snapKept) changed.insert(changed.end(), snapRects.begin(), snapRects.end());
-        d.SnapRects = std::move(snapRects);
-        remember(d.SnapT, s.SnapT, snapCount);
-        remember(d.SnapA, s.SnapA, snapCount);
-        remember(d.SnapB, s.SnapB, snapCount);
-        d.DataT.clear(), d.DataA.clear(), d.DataB.clear();
-        drawn = 0;
-    }
+    if (count < drawn || std::clamp(s.SnapCount, 0, PointCapacity) != int(d.SnapT.size()) ||
+        !(plotKey(ctx) == d.Plot))
+        return false;
+    for (const auto& [before, now] : {std::pair{&d.DataT, s.DataT},
+                                      {&d.DataA, s.DataA},
+                                      {&d.DataB, s.DataB},
+                                      {&d.SnapT, s.SnapT},
+                                      {&d.SnapA, s.SnapA},
+                                      {&d.SnapB, s.SnapB}})
+        if (!unchanged(*before, now)) return false;
     // From the last point drawn: its segment to the first new one is not in the image yet.
     const int from = std::max(drawn - 1, 0);
-    std::vector<QRect> touched;
+    const PaintGeometry& g = ctx.State.Geometry;
+    changed.clear();
     DrawCurves(ctx.Plot,
                {s.DataT + from, s.DataA + from, s.DataB + from, count - from, PaletteMask::LiveA,
                 PaletteMask::LiveB},
-               ctx.Scales, ctx.Controls, g.weight(), &touched);
-    d.LiveRects.insert(d.LiveRects.end(), touched.begin(), touched.end());
-    MergeRects(d.LiveRects, MaxLiveRects);
-    changed.insert(changed.end(), touched.begin(), touched.end());
+               ctx.Scales, ctx.Controls, g.weight(), &changed);
     MergeRects(changed, MaxChangedRects);
     d.DataT.insert(d.DataT.end(), s.DataT + drawn, s.DataT + count);
     d.DataA.insert(d.DataA.end(), s.DataA + drawn, s.DataA + count);
@@ -313,24 +297,7 @@ bool DrawPlotPoints(DisplayContext& ctx, std::vector<QRect>& changed) {
 
 void DrawPlot(DisplayContext& ctx) {
     const PaintGeometry& g = ctx.State.Geometry;
-    const QFont font = PlotFont(g.Scale);
-    DrawnContent& d = ctx.State.Drawn;
-    const bool track = ctx.State.IncrementalFrames;
-    PaintPlotBase(ctx.Plot, ctx.Store, ctx.Scales, ctx.Controls, ctx.State, font);
-    // What lies under the curves, kept to take old curves out without drawing all anew.
-    if (track)
-        d.PlotBase = ctx.Plot;
-    else
-        d.PlotBase = IndexedImage();
-    d.SnapRects.clear();
-    d.LiveRects.clear();
-    PaintSnapshotCurves(ctx.Plot, ctx.Store, ctx.Scales, ctx.Controls, g.weight(),
-                        track ? &d.SnapRects : nullptr);
-    PaintLiveCurves(ctx.Plot, ctx.Store, ctx.Scales, ctx.Controls, g.weight(),
-                    track ? &d.LiveRects : nullptr);
-    MergeRects(d.SnapRects, MaxLiveRects);
-    MergeRects(d.LiveRects, MaxLiveRects);
-    PaintPlotCursors(ctx.Plot, ctx.State, ctx.Scales, font);
+    PaintPlot(ctx.Plot, ctx.Store, ctx.Scales, ctx.Controls, ctx.State, PlotFont(g.Scale));
     if (ctx.Overlay) ctx.Overlay(ctx.Plot, g);
     rememberPlot(ctx);
     ctx.State.PlotValid = true;

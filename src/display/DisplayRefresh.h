@@ -67,8 +67,8 @@ void DrawPlot(DisplayContext& ctx);
 /// strip or the plot, and only the changed rectangle expanded. Returns false, drawing nothing,
 /// when anything else changed; the caller then draws in full.
 bool DrawMeanStripPoints(DisplayContext& ctx, QRect& changed);
-/// A new sweep counts as new points too: the old curves are taken out by putting back what
-/// lies under them. changed receives device rectangles of the data canvas.
+/// changed receives device rectangles of the data canvas that follow the new stretch of the
+/// curves.
 bool DrawPlotPoints(DisplayContext& ctx, std::vector<QRect>& changed);
 
 /// Merges neighbours in the list (a curve's stretches lie one after the other) into their

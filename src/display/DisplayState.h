@@ -143,11 +143,6 @@ struct DrawnContent {
     PlotKey Plot;
     std::vector<float> DataT, DataA, DataB; ///< the data points in the image
     std::vector<float> SnapT, SnapA, SnapB;
-    /// The plot image as it is under the curves, and rectangles holding every pixel of the
-    /// live and the snapshot curves: a new sweep or snapshot puts the base back there instead
-    /// of drawing everything anew.
-    IndexedImage PlotBase;
-    std::vector<QRect> LiveRects, SnapRects;
     bool MeanKnown = false;
     bool MeanHistory = false; ///< the waiting history is in the strip
     MeanKey Mean;

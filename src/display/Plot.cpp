@@ -148,9 +148,10 @@ struct CurveStretch {
             auto at = [](double v, int limit) {
                 return static_cast<int>(std::clamp(v, -1.0, limit + 1.0));
             };
-            const QRect box = QRect(QPoint(at(MinX, image.width()) - m, at(MinY, image.height()) - m),
-                                    QPoint(at(MaxX, image.width()) + m, at(MaxY, image.height()) + m)) &
-                              image.rect();
+            const QRect box =
+                QRect(QPoint(at(MinX, image.width()) - m, at(MinY, image.height()) - m),
+                      QPoint(at(MaxX, image.width()) + m, at(MaxY, image.height()) + m)) &
+                image.rect();
             if (!box.isEmpty()) out.push_back(box);
         }
         *this = {};
@@ -176,12 +177,16 @@ void DrawCurves(IndexedImage& image, const CurveSet& set, const ScaleSet& scales
     double px = 0, pyA = 0, pyB = 0;
     // A stretch is given out once it spans this much; the next one starts at its last point,
     // which its first segment leaves from.
-    const double stretchWidth = 32.0 * std::max(weight, 1), stretchHeight = 64.0 * std::max(weight, 1);
+    const double stretchWidth = 32.0 * std::max(weight, 1),
+                 stretchHeight = 64.0 * std::max(weight, 1);
     CurveStretch stretchA, stretchB;
-    auto follow = [&](CurveStretch& stretch, double x, double y) {
+    std::vector<QRect> rectsA;
+    const std::size_t firstB = touched ? touched->size() : 0;
+    auto follow = [&](CurveStretch& stretch, std::vector<QRect>& out, double x, double y) {
         stretch.add(x, y);
-        if (stretch.MaxX - stretch.MinX >= stretchWidth || stretch.MaxY - stretch.MinY >= stretchHeight) {
-            stretch.flush(*touched, image, weight);
+        if (stretch.MaxX - stretch.MinX >= stretchWidth ||
+            stretch.MaxY - stretch.MinY >= stretchHeight) {
+            stretch.flush(out, image, weight);
             stretch.add(x, y);
         }
     };
@@ -241,13 +246,15 @@ void DrawCurves(IndexedImage& image, const CurveSet& set, const ScaleSet& scales
         pyA = yA;
         pyB = yB;
         if (touched) {
-            if (controls.KanalA) follow(stretchA, x, yA);
-            if (controls.KanalB) follow(stretchB, x, yB);
+            if (controls.KanalA) follow(stretchA, rectsA, x, yA);
+            if (controls.KanalB) follow(stretchB, *touched, x, yB);
         }
     }
     if (touched) {
-        stretchA.flush(*touched, image, weight);
+        stretchA.flush(rectsA, image, weight);
         stretchB.flush(*touched, image, weight);
+        // A's stretches before B's: neighbours in the list are neighbours on the plot.
+        touched->insert(touched->begin() + firstB, rectsA.begin(), rectsA.end());
     }
 }
 
@@ -320,40 +327,22 @@ void paintZeroLines(IndexedImage& image, const ScaleSet& scales) {
 }
 
 // The snapshot first, so that the live curve is drawn over it.
+void paintStoredCurves(IndexedImage& image, const MeasurementStore& store, const ScaleSet& scales,
+                       const DisplayControls& controls, int weight) {
+    DrawCurves(image,
+               {store.SnapT, store.SnapA, store.SnapB, store.SnapCount, PaletteMask::SnapshotA,
+                PaletteMask::SnapshotB},
+               scales, controls, weight);
+    DrawCurves(image,
+               {store.DataT, store.DataA, store.DataB, store.DataCount, PaletteMask::LiveA,
+                PaletteMask::LiveB},
+               scales, controls, weight);
+}
+
 } // namespace
 
 void PaintPlot(IndexedImage& image, const MeasurementStore& store, const ScaleSet& scales,
                const DisplayControls& controls, const DisplayState& state, const QFont& font) {
-    PaintPlotBase(image, store, scales, controls, state, font);
-    PaintSnapshotCurves(image, store, scales, controls, state.Geometry.weight());
-    PaintLiveCurves(image, store, scales, controls, state.Geometry.weight());
-    PaintPlotCursors(image, state, scales, font);
-}
-
-void PaintSnapshotCurves(IndexedImage& image, const MeasurementStore& store,
-                         const ScaleSet& scales, const DisplayControls& controls, int weight,
-                         std::vector<QRect>* touched) {
-    DrawCurves(image,
-               {store.SnapT, store.SnapA, store.SnapB, store.SnapCount, PaletteMask::SnapshotA,
-                PaletteMask::SnapshotB},
-               scales, controls, weight, touched);
-}
-
-void PaintLiveCurves(IndexedImage& image, const MeasurementStore& store, const ScaleSet& scales,
-                     const DisplayControls& controls, int weight, std::vector<QRect>* touched) {
-    DrawCurves(image,
-               {store.DataT, store.DataA, store.DataB, store.DataCount, PaletteMask::LiveA,
-                PaletteMask::LiveB},
-               scales, controls, weight, touched);
-}
-
-void PaintPlotCursors(IndexedImage& image, const DisplayState& state, const ScaleSet& scales,
-                      const QFont& font) {
-    DrawCursors(image, state.Cursors, scales, font);
-}
-
-void PaintPlotBase(IndexedImage& image, const MeasurementStore& store, const ScaleSet& scales,
-                   const DisplayControls& controls, const DisplayState& state, const QFont& font) {
     const int w = image.width(), h = image.height();
     if (w <= 0 || h <= 0) return;
     const PlotMode mode = controls.Mode();
@@ -370,4 +359,6 @@ void PaintPlotBase(IndexedImage& image, const MeasurementStore& store, const Sca
     paintLegends(image, store, scales, mode, g, font);
     paintGrid(image, scales, mode);
     paintZeroLines(image, scales);
+    paintStoredCurves(image, store, scales, controls, g.weight());
+    DrawCursors(image, state.Cursors, scales, font);
 }

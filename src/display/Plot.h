@@ -67,18 +67,6 @@ QFont PlotFont(double scale = 1);
 /// store; the caller marks the plot valid.
 void PaintPlot(IndexedImage& image, const MeasurementStore& store, const ScaleSet& scales,
                const DisplayControls& controls, const DisplayState& state, const QFont& font);
-/// The same in steps: everything under the curves, the snapshot's curves, the live curves
-/// (their rectangles into touched, see DrawCurves), the cursors over them.
-void PaintPlotBase(IndexedImage& image, const MeasurementStore& store, const ScaleSet& scales,
-                   const DisplayControls& controls, const DisplayState& state, const QFont& font);
-void PaintSnapshotCurves(IndexedImage& image, const MeasurementStore& store,
-                         const ScaleSet& scales, const DisplayControls& controls, int weight,
-                         std::vector<QRect>* touched = nullptr);
-void PaintLiveCurves(IndexedImage& image, const MeasurementStore& store, const ScaleSet& scales,
-                     const DisplayControls& controls, int weight,
-                     std::vector<QRect>* touched = nullptr);
-void PaintPlotCursors(IndexedImage& image, const DisplayState& state, const ScaleSet& scales,
-                      const QFont& font);
 
 /// The points of one set (data or snapshot) with their segments, in the masks of the set.
 struct CurveSet {

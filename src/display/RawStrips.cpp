@@ -114,7 +114,7 @@ void PaintMeanStrip(IndexedImage& image, const MeasurementStore& store,
     const int yT = roundEven((h - 2) - (h - 3) * static_cast<double>(store.TriggerLevel) / 1023);
     const int s = controls.TriggerRising ? 1 : -1;
     const int l20 = g.px(20), l10 = g.px(10), l3 = g.px(3);
-    const int arrow[][2] = {{xT, yT + l20 * s}, {xT, yT - l10 * s},     {xT + l3, yT - l10 * s},
+    const int arrow[][2] = {{xT, yT + l20 * s}, {xT, yT - l10 * s},      {xT + l3, yT - l10 * s},
                             {xT, yT - l20 * s}, {xT - l3, yT - l10 * s}, {xT, yT - l10 * s}};
     // Thicker at a larger scale: the lines drawn again one pixel right and down.
     for (int o = 0; o < weight; ++o) {
