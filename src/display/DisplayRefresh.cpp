@@ -1,5 +1,6 @@
 #include "DisplayRefresh.h"
 
+#include "FormulaParser.h"
 #include "MeasurementStore.h"
 #include "Plot.h"
 #include "PlotInteraction.h"
@@ -140,9 +141,25 @@ MeanKey meanKey(const DisplayContext& ctx, const QString& levelText) {
             levelText};
 }
 
+// Every tick compares the strip's level text; it is worked out again only when what it is made
+// from changed (a formula's result depends on nothing else: the other variables stay 0).
 QString meanLevelText(DisplayContext& ctx) {
     const bool a = ctx.Controls.TriggerChannelA;
-    return TriggerLevelText(ctx.Store, a ? ctx.ParserA : ctx.ParserB, a);
+    const MeasurementStore& s = ctx.Store;
+    TParser& parser = a ? ctx.ParserA : ctx.ParserB;
+    LevelTextMemo& m = ctx.State.Drawn.LevelText;
+    const LevelTextMemo::Inputs in{a,
+                                   parser.Expression(),
+                                   parser.ParserFailed(),
+                                   s.TriggerLevel,
+                                   {s.UminA, s.UmaxA, s.UminB, s.UmaxB},
+                                   a ? s.UnitA : s.UnitB};
+    if (!m.Known || !(m.From == in)) {
+        m.Text = TriggerLevelText(s, parser, a);
+        m.From = in;
+        m.Known = true;
+    }
+    return m.Text;
 }
 
 // Rectangles that follow the new stretch of a curve: enough to keep the copies small, few

@@ -14,6 +14,7 @@
 
 #include <algorithm>
 #include <array>
+#include <string>
 #include <cmath>
 #include <utility>
 #include <vector>
@@ -136,6 +137,22 @@ struct StripBase {
     QFont Font;
 };
 
+/// The mean strip's trigger level text and what it was worked out from.
+struct LevelTextMemo {
+    struct Inputs {
+        bool ChannelA = true;
+        std::string Formula;
+        bool FormulaFailed = false;
+        int TriggerLevel = 0;
+        std::array<float, 4> Calibration{}; ///< UminA, UmaxA, UminB, UmaxB
+        QString Unit;
+        bool operator==(const Inputs&) const = default;
+    };
+    bool Known = false;
+    Inputs From;
+    QString Text;
+};
+
 /// What the plot image and the mean strip were last drawn from, so that a refresh bringing
 /// only new points draws just those onto them.
 struct DrawnContent {
@@ -148,6 +165,7 @@ struct DrawnContent {
     MeanKey Mean;
     std::vector<float> SweepA, SweepB; ///< the sweep points in the strip
     StripBase RawBase, MeanBase;
+    LevelTextMemo LevelText;
 };
 
 struct DisplayState {

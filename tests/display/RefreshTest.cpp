@@ -15,6 +15,7 @@
 
 #include <cmath>
 #include <cstring>
+#include <functional>
 #include <random>
 #include <string_view>
 
@@ -60,6 +61,34 @@ TEST(Refresh, FirstRefreshDrawsEverythingAndClearsTheFlags) {
     EXPECT_EQ(f.dataCanvas.pixel(69, 14), qRgb(255, 255, 255));
     EXPECT_GT(f.ScaleT.GridLastIndex, 0);
     EXPECT_EQ(f.rawCanvas.pixel(0, 0), f.plot.indexed8().color(0));
+}
+
+// The level text beside the trigger marker is worked out only when what it is made from
+// changes; each change must still reach the strip.
+TEST(Refresh, TriggerLevelTextFollowsEveryInput) {
+    RefreshFixture f;
+    f.parserA.SetVariable("U", 0); // as the window defines it
+    f.parserA.SetExpression("U");
+    f.store.UnitA = QStringLiteral("V");
+    f.refresh();
+    const struct {
+        const char* name;
+        std::function<void(RefreshFixture&)> change;
+        const char* text;
+    } rows[] = {
+        {"formula", [](RefreshFixture& g) { g.parserA.SetExpression("U*2"); }, "5 V"},
+        {"level", [](RefreshFixture& g) { g.store.TriggerLevel = 1023; }, "10 V"},
+        {"calibration", [](RefreshFixture& g) { g.store.UmaxA = 2.5f; }, "5 V"},
+        {"unit", [](RefreshFixture& g) { g.store.UnitA = QStringLiteral("mV"); }, "5 mV"},
+        {"channel", [](RefreshFixture& g) { g.controls.TriggerChannelA = false; }, "0 "},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        row.change(f);
+        f.store.MeanDirty = true;
+        f.refresh();
+        EXPECT_EQ(f.state.Drawn.Mean.LevelText, QString::fromUtf8(row.text));
+    }
 }
 
 TEST(Refresh, OnlyChangedAxesAreRedrawnWithTheirButtons) {
