@@ -174,4 +174,6 @@ BENCHMARK(BM_ExpandToRgb32)->Arg(0)->Arg(1)->UseManualTime()->Unit(benchmark::kM
 } // namespace
 
 // The one main of core_bench: QPainter and the text benchmarks want a GUI application.
-int main(int argc, char** argv) { return RunQtBenchmarks(argc, argv); }
+int main(int argc, char** argv) {
+    return RunQtBenchmarks(argc, argv);
+}
