@@ -101,7 +101,7 @@ void TFormMain::RefreshDisplay() {
     if (r.AxisButtonsChanged())
         PaintBoxData->update();
     else if (r.Plot)
-        PaintBoxData->UpdateCanvas(r.PlotPointsOnly, r.PlotAreas);
+        PaintBoxData->UpdateCanvas(true, r.PlotAreas);
     if (r.AxisButtonsChanged()) ApplyAxisImages();
 }
 

@@ -366,7 +366,13 @@ RefreshResult RefreshDisplay(DisplayContext& ctx) {
     s.AxesChanged = false;
     if (s.PlotDirty) {
         r.PlotPointsOnly = DrawPlotPoints(ctx, r.PlotAreas);
-        if (!r.PlotPointsOnly) DrawPlot(ctx);
+        if (!r.PlotPointsOnly) {
+            DrawPlot(ctx);
+            const PaintGeometry& g = ctx.State.Geometry;
+            r.PlotAreas.assign(1, QRect(QPoint(g.px(PlotLeftMargin), g.px(PlotTopMargin)),
+                                        ctx.Plot.size()) &
+                                      ctx.DataCanvas.rect());
+        }
         r.Plot = true;
     }
     return r;

@@ -44,7 +44,8 @@ struct RefreshResult {
     bool Bottom = false;
     bool Plot = false;
     /// Only new points were drawn onto the mean strip or the plot: then only the device
-    /// pixels MeanArea of the mean canvas or PlotAreas of the data canvas changed.
+    /// pixels MeanArea of the mean canvas changed. Of the data canvas, when no axis was drawn,
+    /// only PlotAreas changed (the plot's place when it was drawn in full).
     bool MeanPointsOnly = false;
     bool PlotPointsOnly = false;
     QRect MeanArea;
