@@ -118,7 +118,7 @@ LayoutResult FormResize(const LayoutInput& in, MeasurementStore& store, DisplayS
 }
 
 QFont PlotFont(double scale) {
-    // Made once per scale, as StripFont.
+    // Made once per scale: a new font object resolves its font anew when first drawn with.
     thread_local double madeFor = 0;
     thread_local QFont font;
     if (scale != madeFor) {

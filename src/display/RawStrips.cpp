@@ -2,6 +2,7 @@
 
 #include "MeasurementStore.h"
 #include "Numbers.h"
+#include "Plot.h"
 #include "SignalDefinition.h"
 
 #include <algorithm>
@@ -52,15 +53,7 @@ int sweepColumn(int i, int pointCount, int w) {
 } // namespace
 
 QFont StripFont(double scale) {
-    // Made once per scale: a new font object resolves its font anew when first drawn with.
-    thread_local double madeFor = 0;
-    thread_local QFont font;
-    if (scale != madeFor) {
-        font = QFont(QStringLiteral("Arial"));
-        font.setPixelSize(std::max(1, static_cast<int>(std::nearbyint(11 * scale))));
-        madeFor = scale;
-    }
-    return font;
+    return PlotFont(scale); // the window's Arial 11 as well
 }
 
 int StripRow(double raw, int height) {
