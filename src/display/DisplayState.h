@@ -14,8 +14,8 @@
 
 #include <algorithm>
 #include <array>
-#include <string>
 #include <cmath>
+#include <string>
 #include <utility>
 #include <vector>
 
@@ -134,6 +134,7 @@ struct MeanKey {
 struct StripBase {
     IndexedImage Image;
     bool Adiff = false;
+    double Scale = 0; ///< places the caption; two scales may round to one font size
     QFont Font;
 };
 

@@ -30,10 +30,12 @@ void putStripBase(IndexedImage& image, const QString& caption, bool adiff, const
         paintStripBase(image, caption, adiff, font, g);
         return;
     }
-    if (base->Image.size() != image.size() || base->Adiff != adiff || !(base->Font == font)) {
+    if (base->Image.size() != image.size() || base->Adiff != adiff || base->Scale != g.Scale ||
+        !(base->Font == font)) {
         paintStripBase(base->Image = IndexedImage(image.width(), image.height()), caption, adiff,
                        font, g);
         base->Adiff = adiff;
+        base->Scale = g.Scale;
         base->Font = font;
     }
     image.copyArea(base->Image, image.rect());

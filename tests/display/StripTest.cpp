@@ -61,8 +61,9 @@ TEST(RawStrip, AKeptBaseGivesThePixelsOfAFreshDrawing) {
         int w, h;
         bool adiff;
         double scale;
-    } steps[] = {{251, 130, false, 1}, {251, 130, false, 1}, {251, 130, true, 1},
-                 {300, 100, true, 1},  {502, 260, true, 2},  {502, 260, false, 2}};
+    } steps[] = {{251, 130, false, 1},    {251, 130, false, 1},  {251, 130, true, 1},
+                 {300, 100, true, 1},     {502, 260, true, 2},   {502, 260, false, 2},
+                 {300, 140, false, 1.08}, {300, 140, false, 1.1}}; // one font size, two places
     for (const auto& step : steps) {
         SCOPED_TRACE(testing::Message() << step.w << "x" << step.h << " " << step.adiff);
         IndexedImage kept(step.w, step.h), fresh(step.w, step.h);
