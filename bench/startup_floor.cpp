@@ -1,40 +1,11 @@
 // The floor for the program's start-up time: a bare Qt window with one label, started and
 // timed as the program is (KURVIMAT_START_NS, "startup_ms=" on stderr at the first frame).
 // bench/demo starts both alternately and prints the ratio.
+#include "StartupClock.h"
+
 #include <QApplication>
 #include <QLabel>
 #include <QMainWindow>
-#include <QWindow>
-
-#include <cstdio>
-#include <ctime>
-
-namespace {
-class FirstFrame : public QObject {
-public:
-    FirstFrame(QWidget& window, qint64 start) : Window(window), Start(start) {}
-
-private:
-    bool eventFilter(QObject* watched, QEvent* event) override {
-        if (event->type() == QEvent::Expose && !Queued && watched == Window.windowHandle() &&
-            Window.windowHandle()->isExposed()) {
-            Queued = true;
-            QMetaObject::invokeMethod(this, [this] { Report(); }, Qt::QueuedConnection);
-        }
-        return false;
-    }
-    void Report() const {
-        timespec now{};
-        clock_gettime(CLOCK_MONOTONIC, &now);
-        const qint64 ns = qint64(now.tv_sec) * 1000000000 + now.tv_nsec - Start;
-        std::fprintf(stderr, "startup_ms=%.1f\n", double(ns) / 1e6);
-        std::fflush(stderr);
-    }
-    QWidget& Window;
-    qint64 Start;
-    bool Queued = false;
-};
-} // namespace
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
@@ -48,10 +19,7 @@ int main(int argc, char** argv) {
     window.setPalette(pal);
     window.setCentralWidget(new QLabel(QStringLiteral("Kurvimat"), &window));
     window.resize(1024, 715);
-    bool ok = false;
-    const qint64 start = qEnvironmentVariable("KURVIMAT_START_NS").toLongLong(&ok);
-    FirstFrame frame(window, start);
-    if (ok) app.installEventFilter(&frame);
+    StartupClock::Install(window);
     window.show();
     return app.exec();
 }

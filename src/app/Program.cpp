@@ -1,6 +1,7 @@
 #include "Program.h"
 
 #include "MainInstrument.h"
+#include "StartupClock.h"
 #include "TApplication.h"
 #include "TFormMain.h"
 #include "TFormSignale.h"
@@ -8,10 +9,7 @@
 #include <QLibraryInfo>
 #include <QTimer>
 #include <QTranslator>
-#include <QWindow>
 
-#include <cstdio>
-#include <ctime>
 #include <memory>
 
 namespace {
@@ -30,46 +28,6 @@ void ScheduleScreenshot(TFormMain& main) {
         QCoreApplication::exit(saved ? 0 : 1);
     });
 }
-
-// KURVIMAT_START_NS=<CLOCK_MONOTONIC ns>, taken by whoever starts the program just before exec:
-// writes "startup_ms=..." to stderr once the main window's first frame is on the screen.
-class StartupClock : public QObject {
-public:
-    static void Install(QWidget& main) {
-        bool ok = false;
-        const qint64 start = qEnvironmentVariable("KURVIMAT_START_NS").toLongLong(&ok);
-        if (ok) qApp->installEventFilter(new StartupClock(start, main));
-    }
-
-private:
-    StartupClock(qint64 start, QWidget& main) : QObject(&main), Start(start), Main(main) {}
-
-    // The main window's own paint is skipped (its panels cover it), so the frame is taken
-    // from its native window: an expose paints and flushes the widgets within the event,
-    // so a call queued behind it runs once the frame has gone to the screen.
-    bool eventFilter(QObject* watched, QEvent* event) override {
-        if (event->type() == QEvent::Expose && !Queued && watched == Main.windowHandle() &&
-            Main.windowHandle()->isExposed()) {
-            Queued = true;
-            QMetaObject::invokeMethod(this, [this] { Report(); }, Qt::QueuedConnection);
-        }
-        return false;
-    }
-
-    void Report() {
-        timespec now{};
-        clock_gettime(CLOCK_MONOTONIC, &now);
-        const qint64 ns = qint64(now.tv_sec) * 1000000000 + now.tv_nsec - Start;
-        std::fprintf(stderr, "startup_ms=%.1f\n", double(ns) / 1e6);
-        std::fflush(stderr);
-        qApp->removeEventFilter(this);
-        deleteLater();
-    }
-
-    qint64 Start;
-    QWidget& Main;
-    bool Queued = false;
-};
 } // namespace
 
 bool InstallToolkitGerman(QTranslator& translator) {
