@@ -133,7 +133,8 @@ void BM_ExpandToRgb32(benchmark::State& state) {
     }
     QImage canvas(Width + 140, Height + 60, QImage::Format_RGB32);
     canvas.fill(Qt::white);
-    const QRgb* lookup = reinterpret_cast<const QRgb*>(Palette().colorTable().constData());
+    const Palette palette;
+    const QRgb* lookup = palette.colorTable().constData();
     double expandTotal = 0, drawImageTotal = 0, plainTotal = 0;
     for (auto _ : state) {
         const auto t0 = Clock::now();

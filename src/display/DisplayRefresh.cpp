@@ -167,6 +167,11 @@ QString meanLevelText(DisplayContext& ctx) {
 // than on their pixels.
 constexpr std::size_t MaxChangedRects = 24;
 
+// Where the plot image lies on the data canvas.
+QPoint plotOrigin(const PaintGeometry& g) {
+    return {g.px(PlotLeftMargin), g.px(PlotTopMargin)};
+}
+
 // Byte for byte, so that a NaN drawn before counts as unchanged.
 bool unchanged(const std::vector<float>& drawn, const float* now) {
     return drawn.empty() || std::memcmp(drawn.data(), now, drawn.size() * sizeof(float)) == 0;
@@ -303,7 +308,7 @@ bool DrawPlotPoints(DisplayContext& ctx, std::vector<QRect>& changed) {
     d.DataT.insert(d.DataT.end(), s.DataT + drawn, s.DataT + count);
     d.DataA.insert(d.DataA.end(), s.DataA + drawn, s.DataA + count);
     d.DataB.insert(d.DataB.end(), s.DataB + drawn, s.DataB + count);
-    const QPoint at(g.px(PlotLeftMargin), g.px(PlotTopMargin));
+    const QPoint at = plotOrigin(g);
     for (QRect& r : changed) {
         ctx.Plot.expandInto(ctx.DataCanvas, at.x(), at.y(), r);
         r.translate(at);
@@ -318,7 +323,8 @@ void DrawPlot(DisplayContext& ctx) {
     if (ctx.Overlay) ctx.Overlay(ctx.Plot, g);
     rememberPlot(ctx);
     ctx.State.PlotValid = true;
-    ctx.Plot.expandInto(ctx.DataCanvas, g.px(PlotLeftMargin), g.px(PlotTopMargin));
+    const QPoint at = plotOrigin(g);
+    ctx.Plot.expandInto(ctx.DataCanvas, at.x(), at.y());
     ctx.Store.PlotDirty = false;
 }
 
@@ -368,9 +374,7 @@ RefreshResult RefreshDisplay(DisplayContext& ctx) {
         r.PlotPointsOnly = DrawPlotPoints(ctx, r.PlotAreas);
         if (!r.PlotPointsOnly) {
             DrawPlot(ctx);
-            const PaintGeometry& g = ctx.State.Geometry;
-            r.PlotAreas.assign(1, QRect(QPoint(g.px(PlotLeftMargin), g.px(PlotTopMargin)),
-                                        ctx.Plot.size()) &
+            r.PlotAreas.assign(1, QRect(plotOrigin(ctx.State.Geometry), ctx.Plot.size()) &
                                       ctx.DataCanvas.rect());
         }
         r.Plot = true;
@@ -381,7 +385,7 @@ RefreshResult RefreshDisplay(DisplayContext& ctx) {
 void PaintBoxDataPaint(DisplayContext& ctx) {
     const PaintGeometry& g = ctx.State.Geometry;
     if (ctx.State.PlotValid)
-        ctx.Plot.expandInto(ctx.DataCanvas, g.px(PlotLeftMargin), g.px(PlotTopMargin));
+        ctx.Plot.expandInto(ctx.DataCanvas, plotOrigin(g).x(), plotOrigin(g).y());
     else
         DrawPlot(ctx);
     QPainter painter(&ctx.DataCanvas);
