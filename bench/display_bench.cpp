@@ -249,7 +249,8 @@ void BM_TickTenNewPoints(benchmark::State& state) {
         QPainter p(&d.screen);
         p.drawImage(16, 50, d.rawCanvas);
         if (onlyChanged && r.MeanPointsOnly && r.PlotPointsOnly) {
-            p.drawImage(r.MeanArea.topLeft() + QPoint(353, 50), d.meanCanvas, r.MeanArea);
+            for (const QRect& area : r.MeanAreas)
+                p.drawImage(area.topLeft() + QPoint(353, 50), d.meanCanvas, area);
             for (const QRect& area : r.PlotAreas)
                 p.drawImage(area.topLeft() + QPoint(283, 180), d.dataCanvas, area);
         } else {

@@ -97,7 +97,7 @@ void TFormMain::RefreshDisplay() {
     DisplayContext c = Context();
     const RefreshResult r = ::RefreshDisplay(c);
     if (r.Raw) PaintBoxRoh->update();
-    if (r.Mean) PaintBoxMittel->UpdateCanvas(r.MeanPointsOnly, {r.MeanArea});
+    if (r.Mean) PaintBoxMittel->UpdateCanvas(true, r.MeanAreas);
     if (r.AxisButtonsChanged())
         PaintBoxData->update();
     else if (r.Plot)

@@ -197,6 +197,31 @@ void rememberPlot(DisplayContext& ctx) {
     remember(d.SnapB, s.SnapB, s.SnapCount);
 }
 
+// Tiles compared between two drawings of an image: as narrow as a curve's stretch, low enough
+// that a steep flank does not take in much background.
+constexpr int ChangeTileWidth = 32;
+constexpr int ChangeTileHeight = 16;
+// A new sweep leaves some 80 tiles changed along a sine; merged down to MaxChangedRects they
+// covered four times the area.
+constexpr std::size_t MaxChangedTiles = 128;
+
+// Draws an image anew over the last frame, which is still on the canvas at `at`, and expands
+// only the tiles that differ from it. At a new sweep the grid, the legends and the background
+// stay, and on a periodic signal the new curves lie where the old ones were.
+template <class Paint>
+void redrawOverLastFrame(IndexedImage& image, IndexedImage& before, Paint paint, QImage& canvas,
+                         QPoint at, std::vector<QRect>& changed) {
+    if (before.size() != image.size()) before = IndexedImage(image.width(), image.height());
+    before.copyArea(image, image.rect());
+    paint();
+    changed = image.changedTiles(before, ChangeTileWidth, ChangeTileHeight);
+    MergeRects(changed, MaxChangedTiles);
+    for (QRect& r : changed) {
+        image.expandInto(canvas, at.x(), at.y(), r);
+        r = r.translated(at) & canvas.rect();
+    }
+}
+
 } // namespace
 
 void MergeRects(std::vector<QRect>& rects, std::size_t limit) {
@@ -229,7 +254,10 @@ void DrawRawStrip(DisplayContext& ctx) {
     ctx.Store.RawDirty = false;
 }
 
-void DrawMeanStrip(DisplayContext& ctx) {
+namespace {
+
+// The strip drawn in full, and what it was drawn from.
+void paintMeanImage(DisplayContext& ctx) {
     const QString level = meanLevelText(ctx);
     const PaintGeometry& g = ctx.State.Geometry;
     const MeasurementStore& s = ctx.Store;
@@ -242,12 +270,29 @@ void DrawMeanStrip(DisplayContext& ctx) {
     const int sweep = std::clamp(s.SweepIndex, 0, std::clamp(s.PointCount, 1, PointCapacity));
     remember(d.SweepA, s.SweepRawA, sweep);
     remember(d.SweepB, s.SweepRawB, sweep);
-    ctx.MeanStrip.expandInto(ctx.MeanCanvas, 0, 0);
     ctx.State.MeanStripValid = true;
     ctx.Store.MeanDirty = false;
 }
 
-bool DrawMeanStripPoints(DisplayContext& ctx, QRect& changed) {
+// The strip drawn in full over the last frame, still on the canvas.
+bool drawMeanOverLastFrame(DisplayContext& ctx, std::vector<QRect>& changed) {
+    const DrawnContent& d = ctx.State.Drawn;
+    if (!ctx.State.IncrementalFrames || !ctx.State.MeanStripValid || !d.MeanKnown ||
+        d.Mean.Canvas != ctx.MeanCanvas.size() || d.Mean.Scale != ctx.State.Geometry.Scale)
+        return false;
+    redrawOverLastFrame(ctx.MeanStrip, ctx.State.Drawn.MeanBefore, [&] { paintMeanImage(ctx); },
+                        ctx.MeanCanvas, {}, changed);
+    return true;
+}
+
+} // namespace
+
+void DrawMeanStrip(DisplayContext& ctx) {
+    paintMeanImage(ctx);
+    ctx.MeanStrip.expandInto(ctx.MeanCanvas, 0, 0);
+}
+
+bool DrawMeanStripPoints(DisplayContext& ctx, std::vector<QRect>& changed) {
     const MeasurementStore& s = ctx.Store;
     DrawnContent& d = ctx.State.Drawn;
     if (!ctx.State.IncrementalFrames || !ctx.State.MeanStripValid || !d.MeanKnown) return false;
@@ -259,19 +304,25 @@ bool DrawMeanStripPoints(DisplayContext& ctx, QRect& changed) {
         return false;
     const PaintGeometry& g = ctx.State.Geometry;
     const bool history = s.TriggerPos == -1;
-    changed = {};
     if (history || d.MeanHistory) {
-        // The waiting history moves with every block, so the strip is drawn anew; yet only the
-        // history's columns and the new points can differ from the last frame.
-        PaintMeanStrip(ctx.MeanStrip, s, ctx.Controls, level, StripFont(g.Scale), g,
-                       &ctx.State.Drawn.MeanBase);
-        changed = HistoryArea(ctx.MeanStrip, s, g);
+        // The waiting history moves with every block, so the strip (with the new points) is
+        // drawn anew; only what differs from the last frame is expanded.
+        redrawOverLastFrame(
+            ctx.MeanStrip, d.MeanBefore,
+            [&] {
+                PaintMeanStrip(ctx.MeanStrip, s, ctx.Controls, level, StripFont(g.Scale), g,
+                               &d.MeanBase);
+            },
+            ctx.MeanCanvas, {}, changed);
+    } else {
+        QRect touched;
+        PaintSweepPoints(ctx.MeanStrip, s, drawn, sweep, g, &touched);
+        ctx.MeanStrip.expandInto(ctx.MeanCanvas, 0, 0, touched);
+        changed.assign(1, touched & ctx.MeanCanvas.rect());
     }
-    PaintSweepPoints(ctx.MeanStrip, s, drawn, sweep, g, &changed);
     d.MeanHistory = history;
     d.SweepA.insert(d.SweepA.end(), s.SweepRawA + drawn, s.SweepRawA + sweep);
     d.SweepB.insert(d.SweepB.end(), s.SweepRawB + drawn, s.SweepRawB + sweep);
-    ctx.MeanStrip.expandInto(ctx.MeanCanvas, 0, 0, changed);
     ctx.Store.MeanDirty = false;
     return true;
 }
@@ -317,15 +368,34 @@ bool DrawPlotPoints(DisplayContext& ctx, std::vector<QRect>& changed) {
     return true;
 }
 
-void DrawPlot(DisplayContext& ctx) {
+namespace {
+
+void paintPlotImage(DisplayContext& ctx) {
     const PaintGeometry& g = ctx.State.Geometry;
     PaintPlot(ctx.Plot, ctx.Store, ctx.Scales, ctx.Controls, ctx.State, PlotFont(g.Scale));
     if (ctx.Overlay) ctx.Overlay(ctx.Plot, g);
     rememberPlot(ctx);
     ctx.State.PlotValid = true;
-    const QPoint at = plotOrigin(g);
-    ctx.Plot.expandInto(ctx.DataCanvas, at.x(), at.y());
     ctx.Store.PlotDirty = false;
+}
+
+// A plot drawn in full over the last frame, still on the canvas at the same place.
+bool drawPlotOverLastFrame(DisplayContext& ctx, std::vector<QRect>& changed) {
+    const DrawnContent& d = ctx.State.Drawn;
+    if (!ctx.State.IncrementalFrames || !ctx.State.PlotValid ||
+        d.Plot.Canvas != ctx.DataCanvas.size() || d.Plot.Scale != ctx.State.Geometry.Scale)
+        return false;
+    redrawOverLastFrame(ctx.Plot, ctx.State.Drawn.PlotBefore, [&] { paintPlotImage(ctx); },
+                        ctx.DataCanvas, plotOrigin(ctx.State.Geometry), changed);
+    return true;
+}
+
+} // namespace
+
+void DrawPlot(DisplayContext& ctx) {
+    paintPlotImage(ctx);
+    const QPoint at = plotOrigin(ctx.State.Geometry);
+    ctx.Plot.expandInto(ctx.DataCanvas, at.x(), at.y());
 }
 
 void DrawAxis(DisplayContext& ctx, Strip strip) {
@@ -355,8 +425,11 @@ RefreshResult RefreshDisplay(DisplayContext& ctx) {
         r.Raw = true;
     }
     if (s.MeanDirty) {
-        r.MeanPointsOnly = DrawMeanStripPoints(ctx, r.MeanArea);
-        if (!r.MeanPointsOnly) DrawMeanStrip(ctx);
+        r.MeanPointsOnly = DrawMeanStripPoints(ctx, r.MeanAreas);
+        if (!r.MeanPointsOnly && !drawMeanOverLastFrame(ctx, r.MeanAreas)) {
+            DrawMeanStrip(ctx);
+            r.MeanAreas.assign(1, ctx.MeanCanvas.rect());
+        }
         r.Mean = true;
     }
     WidenAutoScales(s, ctx.Scales, ctx.Controls.Mode());
@@ -372,7 +445,7 @@ RefreshResult RefreshDisplay(DisplayContext& ctx) {
     s.AxesChanged = false;
     if (s.PlotDirty) {
         r.PlotPointsOnly = DrawPlotPoints(ctx, r.PlotAreas);
-        if (!r.PlotPointsOnly) {
+        if (!r.PlotPointsOnly && !drawPlotOverLastFrame(ctx, r.PlotAreas)) {
             DrawPlot(ctx);
             r.PlotAreas.assign(1, QRect(plotOrigin(ctx.State.Geometry), ctx.Plot.size()) &
                                       ctx.DataCanvas.rect());

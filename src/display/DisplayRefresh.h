@@ -43,12 +43,13 @@ struct RefreshResult {
     bool Right = false;
     bool Bottom = false;
     bool Plot = false;
-    /// Only new points were drawn onto the mean strip or the plot: then only the device
-    /// pixels MeanArea of the mean canvas changed. Of the data canvas, when no axis was drawn,
-    /// only PlotAreas changed (the plot's place when it was drawn in full).
+    /// Only new points were drawn onto the mean strip or the plot.
     bool MeanPointsOnly = false;
     bool PlotPointsOnly = false;
-    QRect MeanArea;
+    /// Device pixels that changed: of the mean canvas, and of the data canvas when no axis was
+    /// drawn. A drawing in full gives the tiles where it differs from the last frame, or the
+    /// whole canvas (the plot's place).
+    std::vector<QRect> MeanAreas;
     std::vector<QRect> PlotAreas;
     bool AxisButtonsChanged() const { return Left || Right || Bottom; }
     bool DataCanvas() const { return Left || Right || Bottom || Plot; }
@@ -67,7 +68,7 @@ void DrawPlot(DisplayContext& ctx);
 /// While a sweep streams: only the points that came since the last drawing, onto the mean
 /// strip or the plot, and only the changed rectangle expanded. Returns false, drawing nothing,
 /// when anything else changed; the caller then draws in full.
-bool DrawMeanStripPoints(DisplayContext& ctx, QRect& changed);
+bool DrawMeanStripPoints(DisplayContext& ctx, std::vector<QRect>& changed);
 /// changed receives device rectangles of the data canvas that follow the new stretch of the
 /// curves.
 bool DrawPlotPoints(DisplayContext& ctx, std::vector<QRect>& changed);

@@ -200,6 +200,45 @@ bool IndexedImage::copyArea(const IndexedImage& from, QRect area) {
     return true;
 }
 
+std::vector<QRect> IndexedImage::changedTiles(const IndexedImage& before, int tileWidth,
+                                              int tileHeight) const {
+    if (before.size() != size()) return {rect()};
+    tileWidth = std::max(tileWidth, 1);
+    tileHeight = std::max(tileHeight, 1);
+    const int columns = (m_width + tileWidth - 1) / tileWidth;
+    const int tileRows = (m_height + tileHeight - 1) / tileHeight;
+    std::vector<std::uint8_t> differs(static_cast<std::size_t>(columns) * tileRows, 0);
+    for (int y = 0; y < m_height; ++y) {
+        const std::uint8_t* now = row(y);
+        const std::uint8_t* was = before.row(y);
+        // Most rows are the same throughout: one comparison of the whole row settles them.
+        if (std::memcmp(now, was, static_cast<std::size_t>(m_width)) == 0) continue;
+        std::uint8_t* flags = differs.data() + static_cast<std::size_t>(y / tileHeight) * columns;
+        for (int c = 0; c < columns; ++c) {
+            const int x = c * tileWidth;
+            if (!flags[c] && std::memcmp(now + x, was + x,
+                                         static_cast<std::size_t>(
+                                             std::min(tileWidth, m_width - x))) != 0)
+                flags[c] = 1;
+        }
+    }
+    std::vector<QRect> areas;
+    for (int c = 0; c < columns; ++c)
+        for (int t = 0; t < tileRows;) {
+            if (!differs[static_cast<std::size_t>(t) * columns + c]) {
+                ++t;
+                continue;
+            }
+            const int first = t;
+            while (t < tileRows && differs[static_cast<std::size_t>(t) * columns + c])
+                ++t;
+            areas.push_back(QRect(c * tileWidth, first * tileHeight, tileWidth,
+                                  (t - first) * tileHeight) &
+                            rect());
+        }
+    return areas;
+}
+
 void IndexedImage::andPoint(int x, int y, PointMasks masks) {
     if (x >= 1 && y >= 1 && x < m_width - 1 && y < m_height - 1) {
         andPointInside(x, y, masks);

@@ -59,6 +59,11 @@ public:
     /// Copies the pixels of area (clipped to both images) from an image of the same size at
     /// the same place; false, copying nothing, for another size.
     bool copyArea(const IndexedImage& from, QRect area);
+    /// Where this image differs from one of the same size, in tiles of the given size (cut at
+    /// the edges): per column of tiles, one rectangle for each run of differing tiles, columns
+    /// from left to right. The whole image for another size.
+    std::vector<QRect> changedTiles(const IndexedImage& before, int tileWidth,
+                                    int tileHeight) const;
     void setPixel(int x, int y, std::uint8_t index) {
         if (contains(x, y)) row(y)[x] = index;
     }

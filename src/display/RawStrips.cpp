@@ -163,17 +163,6 @@ void PaintSweepPoints(IndexedImage& image, const MeasurementStore& store, int fr
     }
 }
 
-QRect HistoryArea(const IndexedImage& image, const MeasurementStore& store,
-                  const PaintGeometry& g) {
-    const int pointCount = std::clamp(store.PointCount, 1, PointCapacity);
-    const int preTrigger = std::clamp(store.PreTrigger, 0, pointCount);
-    if (preTrigger == 0) return {};
-    const int w = image.width(), m = 2 * g.weight() + 1;
-    return QRect(QPoint(sweepColumn(0, pointCount, w) - m, 0),
-                 QPoint(sweepColumn(preTrigger - 1, pointCount, w) + m, image.height() - 1)) &
-           image.rect();
-}
-
 TriggerPoint TriggerFromMouse(int x, int y, int boxWidth, int boxHeight, int pointCount) {
     const int stripWidth = std::max(boxWidth - 70, 1);
     const int pre = roundEven(static_cast<double>(pointCount) * x / stripWidth);

@@ -46,10 +46,6 @@ void PaintMeanStrip(IndexedImage& image, const MeasurementStore& store,
 void PaintSweepPoints(IndexedImage& image, const MeasurementStore& store, int from, int to,
                       const PaintGeometry& g, QRect* touched = nullptr);
 
-/// Where the waiting history lies in the mean strip (all rows of its columns); empty without
-/// pre-trigger points.
-QRect HistoryArea(const IndexedImage& image, const MeasurementStore& store, const PaintGeometry& g);
-
 /// Trigger point and level from a mouse position on the mean strip's paint box.
 struct TriggerPoint {
     int PreTrigger;

@@ -389,6 +389,28 @@ TEST(IndexedImage, ExpansionMatchesQtConversionAndClips) {
     EXPECT_FALSE(image.expandInto(wrong, 0, 0));
 }
 
+TEST(IndexedImage, ChangedTilesHoldEveryDifferenceInColumnRuns) {
+    // 70 x 37 in 32 x 16 tiles: three columns and three rows, the last ones cut at the edges.
+    const struct {
+        std::vector<QPoint> changed;
+        std::vector<QRect> tiles;
+    } rows[] = {
+        {{}, {}},
+        {{{0, 0}}, {{0, 0, 32, 16}}},
+        {{{69, 36}}, {{64, 32, 6, 5}}},
+        {{{31, 15}, {31, 16}, {40, 36}}, {{0, 0, 32, 32}, {32, 32, 32, 5}}},
+        {{{5, 1}, {5, 33}}, {{0, 0, 32, 16}, {0, 32, 32, 5}}},
+    };
+    for (const auto& row : rows) {
+        IndexedImage before(70, 37), after(70, 37);
+        for (const QPoint& p : row.changed)
+            after.setPixel(p.x(), p.y(), 0x11);
+        EXPECT_EQ(after.changedTiles(before, 32, 16), row.tiles);
+    }
+    EXPECT_EQ(IndexedImage(70, 37).changedTiles(IndexedImage(70, 36), 32, 16),
+              std::vector<QRect>{QRect(0, 0, 70, 37)});
+}
+
 TEST(IndexedImage, RowTableFollowsSizeCopiesAndMoves) {
     IndexedImage tall(3, 5000); // more rows than a fixed 4096-entry table would hold
     tall.setPixel(2, 4999, 0x12);
