@@ -205,21 +205,17 @@ constexpr int ChangeTileHeight = 16;
 // covered four times the area.
 constexpr std::size_t MaxChangedTiles = 128;
 
-// Draws an image anew over the last frame, which is still on the canvas at `at`, and expands
-// only the tiles that differ from it. At a new sweep the grid, the legends and the background
+// Draws an image anew over the last frame, which is still on the canvas at `at`, and writes
+// only the pixels that differ from it. At a new sweep the grid, the legends and the background
 // stay, and on a periodic signal the new curves lie where the old ones were.
 template <class Paint>
-void redrawOverLastFrame(IndexedImage& image, IndexedImage& before, Paint paint, QImage& canvas,
-                         QPoint at, std::vector<QRect>& changed) {
-    if (before.size() != image.size()) before = IndexedImage(image.width(), image.height());
-    before.copyArea(image, image.rect());
+void redrawOverLastFrame(const IndexedImage& image, Paint paint, QImage& canvas, QPoint at,
+                         std::vector<QRect>& changed) {
     paint();
-    changed = image.changedTiles(before, ChangeTileWidth, ChangeTileHeight);
+    changed = image.expandChangedInto(canvas, at.x(), at.y(), ChangeTileWidth, ChangeTileHeight);
     MergeRects(changed, MaxChangedTiles);
-    for (QRect& r : changed) {
-        image.expandInto(canvas, at.x(), at.y(), r);
+    for (QRect& r : changed)
         r = r.translated(at) & canvas.rect();
-    }
 }
 
 } // namespace
@@ -280,8 +276,7 @@ bool drawMeanOverLastFrame(DisplayContext& ctx, std::vector<QRect>& changed) {
     if (!ctx.State.IncrementalFrames || !ctx.State.MeanStripValid || !d.MeanKnown ||
         d.Mean.Canvas != ctx.MeanCanvas.size() || d.Mean.Scale != ctx.State.Geometry.Scale)
         return false;
-    redrawOverLastFrame(ctx.MeanStrip, ctx.State.Drawn.MeanBefore, [&] { paintMeanImage(ctx); },
-                        ctx.MeanCanvas, {}, changed);
+    redrawOverLastFrame(ctx.MeanStrip, [&] { paintMeanImage(ctx); }, ctx.MeanCanvas, {}, changed);
     return true;
 }
 
@@ -308,7 +303,7 @@ bool DrawMeanStripPoints(DisplayContext& ctx, std::vector<QRect>& changed) {
         // The waiting history moves with every block, so the strip (with the new points) is
         // drawn anew; only what differs from the last frame is expanded.
         redrawOverLastFrame(
-            ctx.MeanStrip, d.MeanBefore,
+            ctx.MeanStrip,
             [&] {
                 PaintMeanStrip(ctx.MeanStrip, s, ctx.Controls, level, StripFont(g.Scale), g,
                                &d.MeanBase);
@@ -385,8 +380,8 @@ bool drawPlotOverLastFrame(DisplayContext& ctx, std::vector<QRect>& changed) {
     if (!ctx.State.IncrementalFrames || !ctx.State.PlotValid ||
         d.Plot.Canvas != ctx.DataCanvas.size() || d.Plot.Scale != ctx.State.Geometry.Scale)
         return false;
-    redrawOverLastFrame(ctx.Plot, ctx.State.Drawn.PlotBefore, [&] { paintPlotImage(ctx); },
-                        ctx.DataCanvas, plotOrigin(ctx.State.Geometry), changed);
+    redrawOverLastFrame(ctx.Plot, [&] { paintPlotImage(ctx); }, ctx.DataCanvas,
+                        plotOrigin(ctx.State.Geometry), changed);
     return true;
 }
 

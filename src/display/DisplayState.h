@@ -161,12 +161,10 @@ struct DrawnContent {
     PlotKey Plot;
     std::vector<float> DataT, DataA, DataB; ///< the data points in the image
     std::vector<float> SnapT, SnapA, SnapB;
-    IndexedImage PlotBefore; ///< the last frame's plot, while a new one is compared with it
     bool MeanKnown = false;
     bool MeanHistory = false; ///< the waiting history is in the strip
     MeanKey Mean;
     std::vector<float> SweepA, SweepB; ///< the sweep points in the strip
-    IndexedImage MeanBefore; ///< the last frame's strip, while a new one is compared with it
     StripBase RawBase, MeanBase;
     LevelTextMemo LevelText;
 };

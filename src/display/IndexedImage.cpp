@@ -200,45 +200,6 @@ bool IndexedImage::copyArea(const IndexedImage& from, QRect area) {
     return true;
 }
 
-std::vector<QRect> IndexedImage::changedTiles(const IndexedImage& before, int tileWidth,
-                                              int tileHeight) const {
-    if (before.size() != size()) return {rect()};
-    tileWidth = std::max(tileWidth, 1);
-    tileHeight = std::max(tileHeight, 1);
-    const int columns = (m_width + tileWidth - 1) / tileWidth;
-    const int tileRows = (m_height + tileHeight - 1) / tileHeight;
-    std::vector<std::uint8_t> differs(static_cast<std::size_t>(columns) * tileRows, 0);
-    for (int y = 0; y < m_height; ++y) {
-        const std::uint8_t* now = row(y);
-        const std::uint8_t* was = before.row(y);
-        // Most rows are the same throughout: one comparison of the whole row settles them.
-        if (std::memcmp(now, was, static_cast<std::size_t>(m_width)) == 0) continue;
-        std::uint8_t* flags = differs.data() + static_cast<std::size_t>(y / tileHeight) * columns;
-        for (int c = 0; c < columns; ++c) {
-            const int x = c * tileWidth;
-            if (!flags[c] && std::memcmp(now + x, was + x,
-                                         static_cast<std::size_t>(
-                                             std::min(tileWidth, m_width - x))) != 0)
-                flags[c] = 1;
-        }
-    }
-    std::vector<QRect> areas;
-    for (int c = 0; c < columns; ++c)
-        for (int t = 0; t < tileRows;) {
-            if (!differs[static_cast<std::size_t>(t) * columns + c]) {
-                ++t;
-                continue;
-            }
-            const int first = t;
-            while (t < tileRows && differs[static_cast<std::size_t>(t) * columns + c])
-                ++t;
-            areas.push_back(QRect(c * tileWidth, first * tileHeight, tileWidth,
-                                  (t - first) * tileHeight) &
-                            rect());
-        }
-    return areas;
-}
-
 void IndexedImage::andPoint(int x, int y, PointMasks masks) {
     if (x >= 1 && y >= 1 && x < m_width - 1 && y < m_height - 1) {
         andPointInside(x, y, masks);
@@ -483,15 +444,24 @@ QImage IndexedImage::indexed8() const {
     return image;
 }
 
-bool IndexedImage::expandInto(QImage& target, int x, int y, QRect source) const {
-    switch (target.format()) {
+namespace {
+
+// The formats whose pixels are QRgb words, as the colour table's entries.
+bool holdsQRgb(const QImage& image) {
+    switch (image.format()) {
     case QImage::Format_RGB32:
     case QImage::Format_ARGB32:
     case QImage::Format_ARGB32_Premultiplied:
-        break;
+        return true;
     default:
         return false;
     }
+}
+
+} // namespace
+
+bool IndexedImage::expandInto(QImage& target, int x, int y, QRect source) const {
+    if (!holdsQRgb(target)) return false;
     const QRect area = (source & rect()).translated(x, y) & target.rect();
     if (area.isEmpty()) return true;
     // One detach check for the whole copy instead of one per scanLine() call.
@@ -521,6 +491,75 @@ bool IndexedImage::expandInto(QImage& target, int x, int y, QRect source) const 
             dest[c] = lookup[source[c]];
     }
     return true;
+}
+
+std::vector<QRect> IndexedImage::expandChangedInto(QImage& target, int x, int y, int tileWidth,
+                                                   int tileHeight) const {
+    if (!holdsQRgb(target)) return {};
+    const QRect area = rect().translated(x, y) & target.rect();
+    if (area.isEmpty()) return {};
+    tileWidth = std::max(tileWidth, 1);
+    tileHeight = std::max(tileHeight, 1);
+    const int columns = (m_width + tileWidth - 1) / tileWidth;
+    const int tileRows = (m_height + tileHeight - 1) / tileHeight;
+    std::vector<std::uint8_t> differs(static_cast<std::size_t>(columns) * tileRows, 0);
+    uchar* base = target.bits();
+    const qsizetype targetStride = target.bytesPerLine();
+    const QRgb* lookup = m_lookup.data();
+    const int left = area.x() - x, right = area.right() + 1 - x;
+    for (int sy = area.y() - y; sy < area.bottom() + 1 - y; ++sy) {
+        const std::uint8_t* source = row(sy);
+        auto* dest = reinterpret_cast<QRgb*>(base + (sy + y) * targetStride) + x;
+        std::uint8_t* flags = differs.data() + static_cast<std::size_t>(sy / tileHeight) * columns;
+        for (int c = left / tileWidth; c * tileWidth < right; ++c) {
+            const int from = std::max(c * tileWidth, left), to = std::min(from + tileWidth, right);
+            int k = from;
+            QRgb diff = 0;
+            // Where eight equal bytes (mostly background) already show their colour, nothing
+            // is written.
+            for (; k + 8 <= to; k += 8) {
+                std::uint64_t block;
+                std::memcpy(&block, source + k, sizeof block);
+                if (block == source[k] * 0x0101010101010101ULL) {
+                    const QRgb colour = lookup[source[k]];
+                    QRgb d = 0;
+                    for (int j = 0; j < 8; ++j)
+                        d |= dest[k + j] ^ colour;
+                    if (d)
+                        for (int j = 0; j < 8; ++j)
+                            dest[k + j] = colour;
+                    diff |= d;
+                } else {
+                    for (int j = 0; j < 8; ++j) {
+                        const QRgb colour = lookup[source[k + j]];
+                        diff |= dest[k + j] ^ colour;
+                        dest[k + j] = colour;
+                    }
+                }
+            }
+            for (; k < to; ++k) {
+                const QRgb colour = lookup[source[k]];
+                diff |= dest[k] ^ colour;
+                dest[k] = colour;
+            }
+            if (diff) flags[c] = 1;
+        }
+    }
+    std::vector<QRect> tiles;
+    for (int c = 0; c < columns; ++c)
+        for (int t = 0; t < tileRows;) {
+            if (!differs[static_cast<std::size_t>(t) * columns + c]) {
+                ++t;
+                continue;
+            }
+            const int first = t;
+            while (t < tileRows && differs[static_cast<std::size_t>(t) * columns + c])
+                ++t;
+            tiles.push_back(
+                QRect(c * tileWidth, first * tileHeight, tileWidth, (t - first) * tileHeight) &
+                rect());
+        }
+    return tiles;
 }
 
 QImage IndexedImage::toRgb32() const {

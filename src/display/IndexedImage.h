@@ -59,11 +59,6 @@ public:
     /// Copies the pixels of area (clipped to both images) from an image of the same size at
     /// the same place; false, copying nothing, for another size.
     bool copyArea(const IndexedImage& from, QRect area);
-    /// Where this image differs from one of the same size, in tiles of the given size (cut at
-    /// the edges): per column of tiles, one rectangle for each run of differing tiles, columns
-    /// from left to right. The whole image for another size.
-    std::vector<QRect> changedTiles(const IndexedImage& before, int tileWidth,
-                                    int tileHeight) const;
     void setPixel(int x, int y, std::uint8_t index) {
         if (contains(x, y)) row(y)[x] = index;
     }
@@ -146,6 +141,12 @@ public:
     bool expandInto(QImage& target, int x, int y) const { return expandInto(target, x, y, rect()); }
     /// The same for the part source of this image only (it lands at (x, y) + its position).
     bool expandInto(QImage& target, int x, int y, QRect source) const;
+    /// The same for the whole image, writing only the pixels whose colour differs from the
+    /// target's. Returns where they lie, in tiles of this image of the given size (cut at its
+    /// edges): per column of tiles one rectangle for each run of tiles holding a difference,
+    /// columns from left to right. Nothing for a target of another format.
+    std::vector<QRect> expandChangedInto(QImage& target, int x, int y, int tileWidth,
+                                         int tileHeight) const;
     /// A new RGB32 image with the colours of this one.
     QImage toRgb32() const;
 

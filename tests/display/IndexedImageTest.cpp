@@ -389,26 +389,32 @@ TEST(IndexedImage, ExpansionMatchesQtConversionAndClips) {
     EXPECT_FALSE(image.expandInto(wrong, 0, 0));
 }
 
-TEST(IndexedImage, ChangedTilesHoldEveryDifferenceInColumnRuns) {
+TEST(IndexedImage, ChangedExpansionWritesAndReportsTheDifferingTiles) {
     // 70 x 37 in 32 x 16 tiles: three columns and three rows, the last ones cut at the edges.
     const struct {
         std::vector<QPoint> changed;
+        QPoint at;
         std::vector<QRect> tiles;
     } rows[] = {
-        {{}, {}},
-        {{{0, 0}}, {{0, 0, 32, 16}}},
-        {{{69, 36}}, {{64, 32, 6, 5}}},
-        {{{31, 15}, {31, 16}, {40, 36}}, {{0, 0, 32, 32}, {32, 32, 32, 5}}},
-        {{{5, 1}, {5, 33}}, {{0, 0, 32, 16}, {0, 32, 32, 5}}},
+        {{}, {}, {}},
+        {{{0, 0}}, {}, {{0, 0, 32, 16}}},
+        {{{69, 36}}, {}, {{64, 32, 6, 5}}},
+        {{{31, 15}, {31, 16}, {40, 36}}, {}, {{0, 0, 32, 32}, {32, 32, 32, 5}}},
+        {{{5, 1}, {5, 33}, {9, 9}}, {}, {{0, 0, 32, 16}, {0, 32, 32, 5}}},
+        {{{2, 2}, {60, 30}}, {-5, 3}, {{32, 16, 32, 16}}}, // (2, 2) lies off the canvas
     };
     for (const auto& row : rows) {
         IndexedImage before(70, 37), after(70, 37);
         for (const QPoint& p : row.changed)
             after.setPixel(p.x(), p.y(), 0x11);
-        EXPECT_EQ(after.changedTiles(before, 32, 16), row.tiles);
+        QImage canvas(80, 45, QImage::Format_RGB32), expected(80, 45, QImage::Format_RGB32);
+        canvas.fill(Qt::black);
+        ASSERT_TRUE(before.expandInto(canvas, row.at.x(), row.at.y()));
+        expected = canvas.copy();
+        ASSERT_TRUE(after.expandInto(expected, row.at.x(), row.at.y()));
+        EXPECT_EQ(after.expandChangedInto(canvas, row.at.x(), row.at.y(), 32, 16), row.tiles);
+        EXPECT_EQ(canvas, expected);
     }
-    EXPECT_EQ(IndexedImage(70, 37).changedTiles(IndexedImage(70, 36), 32, 16),
-              std::vector<QRect>{QRect(0, 0, 70, 37)});
 }
 
 TEST(IndexedImage, RowTableFollowsSizeCopiesAndMoves) {
