@@ -4,7 +4,8 @@
 // of the three canvases to a screen-sized image (what a repaint does). The reference for the
 // plot is a memset of the same number of bytes, the floor of writing the image at all.
 // Beside it, a streaming tick with 10 new points drawn onto the last frame against the same
-// tick drawn in full. Times are the thread's CPU time.
+// tick drawn in full, and the first tick of a new sweep repainted where it differs from the
+// last frame against repainted whole. Times are the thread's CPU time.
 #include "DisplayRefresh.h"
 #include "FormulaParser.h"
 #include "MeasurementStore.h"
@@ -176,6 +177,7 @@ void BM_FullRefreshParts(benchmark::State& state) {
 // The refresh as the timer tick calls it, everything flagged, without the repaint.
 void BM_RefreshDisplay(benchmark::State& state) {
     Display d;
+    d.state.IncrementalFrames = false; // the same pixels again would be found unchanged
     for (auto _ : state) {
         d.setAllDirty();
         const auto t0 = Clock::now();
@@ -276,11 +278,71 @@ void BM_TickTenNewPoints(benchmark::State& state) {
     state.counters["full_vs_points"] = fullTime / pointsTime;
 }
 
+// The first tick of a new sweep at the defaults (200 points, 20 before the trigger) with the
+// last sweep taken as the snapshot, as the demo runs: the plot and the mean strip drawn in
+// full, then repainted where they differ from the last frame, against repainted whole. The end
+// of the sweep before (all 200 points, a little noise that differs each time) is drawn untimed.
+void BM_NewSweep(benchmark::State& state) {
+    Display tiles, full;
+    full.state.IncrementalFrames = false;
+    constexpr int count = 200, pre = 20;
+    int round = 0;
+    auto refresh = [](Display& d, bool areasOnly) {
+        d.store.PlotDirty = d.store.MeanDirty = true;
+        const auto t0 = Clock::now();
+        const RefreshResult r = RefreshDisplay(d.ctx);
+        QPainter p(&d.screen);
+        for (const QRect& area : areasOnly ? r.MeanAreas : std::vector{d.meanCanvas.rect()})
+            p.drawImage(area.topLeft() + QPoint(353, 50), d.meanCanvas, area);
+        for (const QRect& area : areasOnly ? r.PlotAreas : std::vector{d.dataCanvas.rect()})
+            p.drawImage(area.topLeft() + QPoint(283, 180), d.dataCanvas, area);
+        p.end();
+        return seconds(t0, Clock::now());
+    };
+    auto endOfSweep = [&](Display& d) {
+        MeasurementStore& s = d.store;
+        for (int i = 0; i < count; ++i) {
+            const float wobble = ((i + round) % 3 - 1) * 0.004f;
+            s.DataT[i] = 10.0f * i / (count - 1);
+            s.DataA[i] = static_cast<float>(std::sin(2 * M_PI * i / (count - 1))) + wobble;
+            s.DataB[i] = 60 + 100 * wobble;
+            s.SweepRawA[i] = 512 + 400 * s.DataA[i];
+            s.SweepRawB[i] = 300 + 100 * wobble;
+        }
+        s.PointCount = s.DataCount = s.SweepIndex = count;
+        refresh(d, true);
+    };
+    auto newSweep = [&](Display& d, bool areasOnly) {
+        MeasurementStore& s = d.store;
+        std::copy_n(s.DataT, count, s.SnapT);
+        std::copy_n(s.DataA, count, s.SnapA);
+        std::copy_n(s.DataB, count, s.SnapB);
+        s.SnapCount = count;
+        s.DataCount = s.SweepIndex = pre;
+        return refresh(d, areasOnly);
+    };
+    double tilesTime = 0, fullTime = 0;
+    for (auto _ : state) {
+        ++round;
+        endOfSweep(tiles);
+        endOfSweep(full);
+        const double a = newSweep(tiles, true), b = newSweep(full, false);
+        tilesTime += a;
+        fullTime += b;
+        state.SetIterationTime(a);
+    }
+    const double n = static_cast<double>(state.iterations());
+    state.counters["tiles_ms"] = tilesTime / n * 1e3;
+    state.counters["full_ms"] = fullTime / n * 1e3;
+    state.counters["full_vs_tiles"] = fullTime / tilesTime;
+}
+
 BENCHMARK(BM_FullRefreshParts)->UseManualTime()->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_RefreshDisplay)->UseManualTime()->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_RefreshPlotOnly)->UseManualTime()->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Picture3x)->UseManualTime()->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_TickTenNewPoints)->UseManualTime()->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_NewSweep)->UseManualTime()->Unit(benchmark::kMillisecond);
 
 } // namespace
 
