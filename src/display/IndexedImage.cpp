@@ -458,6 +458,43 @@ bool holdsQRgb(const QImage& image) {
     }
 }
 
+// Writes the colours of n palette indices. Most of every image is one index (background):
+// eight equal bytes take one lookup and one vector store instead of eight of each. Compare
+// leaves such eight unwritten where they already show their colour and returns non-zero when
+// any pixel differed.
+template <bool Compare>
+QRgb expandRun(const std::uint8_t* source, QRgb* dest, int n, const QRgb* lookup) {
+    QRgb diff = 0;
+    int k = 0;
+    for (; k + 8 <= n; k += 8) {
+        std::uint64_t block;
+        std::memcpy(&block, source + k, sizeof block);
+        if (block == source[k] * 0x0101010101010101ULL) {
+            const QRgb colour = lookup[source[k]];
+            QRgb d = 0;
+            if constexpr (Compare)
+                for (int j = 0; j < 8; ++j)
+                    d |= dest[k + j] ^ colour;
+            if (!Compare || d)
+                for (int j = 0; j < 8; ++j)
+                    dest[k + j] = colour;
+            diff |= d;
+        } else {
+            for (int j = 0; j < 8; ++j) {
+                const QRgb colour = lookup[source[k + j]];
+                if constexpr (Compare) diff |= dest[k + j] ^ colour;
+                dest[k + j] = colour;
+            }
+        }
+    }
+    for (; k < n; ++k) {
+        const QRgb colour = lookup[source[k]];
+        if constexpr (Compare) diff |= dest[k] ^ colour;
+        dest[k] = colour;
+    }
+    return diff;
+}
+
 } // namespace
 
 bool IndexedImage::expandInto(QImage& target, int x, int y, QRect source) const {
@@ -472,23 +509,7 @@ bool IndexedImage::expandInto(QImage& target, int x, int y, QRect source) const 
     for (int r = 0; r < area.height(); ++r) {
         const std::uint8_t* source = row(area.y() - y + r) + sx;
         auto* dest = reinterpret_cast<QRgb*>(base + (area.y() + r) * targetStride) + area.x();
-        int c = 0;
-        // Most of every image is one index (background); eight equal bytes take one lookup
-        // and one vector store instead of eight of each.
-        for (; c + 8 <= width; c += 8) {
-            std::uint64_t block;
-            std::memcpy(&block, source + c, sizeof block);
-            if (block == source[c] * 0x0101010101010101ULL) {
-                const QRgb colour = lookup[source[c]];
-                for (int k = 0; k < 8; ++k)
-                    dest[c + k] = colour;
-            } else {
-                for (int k = 0; k < 8; ++k)
-                    dest[c + k] = lookup[source[c + k]];
-            }
-        }
-        for (; c < width; ++c)
-            dest[c] = lookup[source[c]];
+        expandRun<false>(source, dest, width, lookup);
     }
     return true;
 }
@@ -513,35 +534,7 @@ std::vector<QRect> IndexedImage::expandChangedInto(QImage& target, int x, int y,
         std::uint8_t* flags = differs.data() + static_cast<std::size_t>(sy / tileHeight) * columns;
         for (int c = left / tileWidth; c * tileWidth < right; ++c) {
             const int from = std::max(c * tileWidth, left), to = std::min(from + tileWidth, right);
-            int k = from;
-            QRgb diff = 0;
-            // Where eight equal bytes (mostly background) already show their colour, nothing
-            // is written.
-            for (; k + 8 <= to; k += 8) {
-                std::uint64_t block;
-                std::memcpy(&block, source + k, sizeof block);
-                if (block == source[k] * 0x0101010101010101ULL) {
-                    const QRgb colour = lookup[source[k]];
-                    QRgb d = 0;
-                    for (int j = 0; j < 8; ++j)
-                        d |= dest[k + j] ^ colour;
-                    if (d)
-                        for (int j = 0; j < 8; ++j)
-                            dest[k + j] = colour;
-                    diff |= d;
-                } else {
-                    for (int j = 0; j < 8; ++j) {
-                        const QRgb colour = lookup[source[k + j]];
-                        diff |= dest[k + j] ^ colour;
-                        dest[k + j] = colour;
-                    }
-                }
-            }
-            for (; k < to; ++k) {
-                const QRgb colour = lookup[source[k]];
-                diff |= dest[k] ^ colour;
-                dest[k] = colour;
-            }
+            const QRgb diff = expandRun<true>(source + from, dest + from, to - from, lookup);
             if (diff) flags[c] = 1;
         }
     }
