@@ -97,11 +97,11 @@ void TFormMain::RefreshDisplay() {
     DisplayContext c = Context();
     const RefreshResult r = ::RefreshDisplay(c);
     if (r.Raw) PaintBoxRoh->update();
-    if (r.Mean) PaintBoxMittel->UpdateCanvas(true, r.MeanAreas);
+    if (r.Mean) PaintBoxMittel->UpdateCanvas(r.MeanAreas);
     if (r.AxisButtonsChanged())
         PaintBoxData->update();
     else if (r.Plot)
-        PaintBoxData->UpdateCanvas(true, r.PlotAreas);
+        PaintBoxData->UpdateCanvas(r.PlotAreas);
     if (r.AxisButtonsChanged()) ApplyAxisImages();
 }
 

@@ -26,11 +26,7 @@ void TPaintBox::FitCanvas() {
     FCanvas.fill(Qt::white);
 }
 
-void TPaintBox::UpdateCanvas(bool only, const std::vector<QRect>& changed) {
-    if (!only) {
-        update();
-        return;
-    }
+void TPaintBox::UpdateCanvas(const std::vector<QRect>& changed) {
     // Logical pixels covering the device rectangles, rounded outwards.
     const qreal r = devicePixelRatioF();
     QRegion logical;

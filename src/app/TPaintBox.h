@@ -19,8 +19,8 @@ public:
         FitCanvas();
         return FCanvas;
     }
-    // Repaints the parts of the canvas (device pixels) that changed, or all of it if not only.
-    void UpdateCanvas(bool only, const std::vector<QRect>& changed);
+    // Repaints the parts of the canvas (device pixels) that changed.
+    void UpdateCanvas(const std::vector<QRect>& changed);
     // Device pixels of a logical size at a pixel ratio (never empty).
     static QSize DeviceSize(QSize logical, qreal ratio);
 
