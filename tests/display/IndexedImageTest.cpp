@@ -403,18 +403,20 @@ TEST(IndexedImage, ChangedExpansionWritesAndReportsTheDifferingTiles) {
         {{{5, 1}, {5, 33}, {9, 9}}, {}, {{0, 0, 32, 16}, {0, 32, 32, 5}}},
         {{{2, 2}, {60, 30}}, {-5, 3}, {{32, 16, 32, 16}}}, // (2, 2) lies off the canvas
     };
-    for (const auto& row : rows) {
-        IndexedImage before(70, 37), after(70, 37);
-        for (const QPoint& p : row.changed)
-            after.setPixel(p.x(), p.y(), 0x11);
-        QImage canvas(80, 45, QImage::Format_RGB32), expected(80, 45, QImage::Format_RGB32);
-        canvas.fill(Qt::black);
-        ASSERT_TRUE(before.expandInto(canvas, row.at.x(), row.at.y()));
-        expected = canvas.copy();
-        ASSERT_TRUE(after.expandInto(expected, row.at.x(), row.at.y()));
-        EXPECT_EQ(after.expandChangedInto(canvas, row.at.x(), row.at.y(), 32, 16), row.tiles);
-        EXPECT_EQ(canvas, expected);
-    }
+    // Points taken away leave background runs over a canvas that still shows them.
+    for (const bool removed : {false, true})
+        for (const auto& row : rows) {
+            IndexedImage before(70, 37), after(70, 37);
+            for (const QPoint& p : row.changed)
+                (removed ? before : after).setPixel(p.x(), p.y(), 0x11);
+            QImage canvas(80, 45, QImage::Format_RGB32), expected(80, 45, QImage::Format_RGB32);
+            canvas.fill(Qt::black);
+            ASSERT_TRUE(before.expandInto(canvas, row.at.x(), row.at.y()));
+            expected = canvas.copy();
+            ASSERT_TRUE(after.expandInto(expected, row.at.x(), row.at.y()));
+            EXPECT_EQ(after.expandChangedInto(canvas, row.at.x(), row.at.y(), 32, 16), row.tiles);
+            EXPECT_EQ(canvas, expected);
+        }
 }
 
 TEST(IndexedImage, RowTableFollowsSizeCopiesAndMoves) {
