@@ -3,6 +3,7 @@
 
 #include "HidPlatformVirtual.h"
 #include "Program.h"
+#include "StartupClock.h"
 #include "TComboBox.h"
 #include "TFormHardware.h"
 #include "THidDevice.h"
@@ -365,6 +366,23 @@ TEST_F(MainWindowTest, ClosingEndsTheProgramWhileTheHardwareWindowIsOpen) {
     guard.start(10000);
     EXPECT_EQ(QCoreApplication::exec(), 0);
     QGuiApplication::setQuitOnLastWindowClosed(false);
+}
+
+// The package test starts the installed program with the variable and takes status 0 as
+// proof that its window came up; without the variable the program must go on running.
+TEST_F(MainWindowTest, QuitsAfterTheFirstFrameOnlyWhenAsked) {
+    for (const auto& [variable, code] : {std::pair{"1", 0}, std::pair{"", 3}}) {
+        SCOPED_TRACE(variable);
+        qputenv("KURVIMAT_QUIT_AFTER_FIRST_FRAME", variable);
+        win->hide();
+        StartupClock::Install(*win);
+        win->show();
+        QTimer guard; // the frame is long on the screen by then
+        QObject::connect(&guard, &QTimer::timeout, [] { QCoreApplication::exit(3); });
+        guard.start(code == 0 ? 10000 : 500);
+        EXPECT_EQ(QCoreApplication::exec(), code);
+    }
+    qunsetenv("KURVIMAT_QUIT_AFTER_FIRST_FRAME");
 }
 
 TEST_F(MainWindowTest, ClosingRemovesTheDataHandlerAndStopsDecoding) {
