@@ -9,7 +9,8 @@ KURVIMAT_PACKAGES=(build-essential cmake ninja-build qt6-base-dev qt6-base-dev-t
 KURVIMAT_KERNEL_PACKAGES=(qemu-system-x86 busybox-static cpio)
 KURVIMAT_FUZZ_PACKAGES=(clang-14 libclang-rt-14-dev)
 # The package test: the checks an administrator's tools make, and a Debian root to install into.
-KURVIMAT_PACKAGE_TEST_PACKAGES=(lintian appstream desktop-file-utils shared-mime-info mmdebstrap)
+KURVIMAT_PACKAGE_TEST_PACKAGES=(lintian appstream desktop-file-utils shared-mime-info mmdebstrap gpg
+                                debian-archive-keyring)
 # bench/demo: its own X server, clicks, screenshots, and a launcher that stamps the time.
 KURVIMAT_BENCH_PACKAGES=(xvfb xdotool imagemagick x11-utils python3)
 
