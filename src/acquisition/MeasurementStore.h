@@ -46,6 +46,16 @@ struct MeasurementStore {
     std::int32_t RawB[RawCapacity] = {}; // 0 while channel B is off
     std::int32_t RawIndex = 0;
     std::int32_t RawFilled = 0; // entries written since start, held at RawCapacity
+    // The calibrations the raw entries were measured under: each from entry `Since` (counted
+    // in RawWritten) on, newest last, the oldest dropped beyond RawCalibrationCapacity.
+    struct RawCalibration {
+        std::int64_t Since = 0;
+        float UminA = 0, UmaxA = 5, UminB = 0, UmaxB = 5;
+    };
+    static constexpr int RawCalibrationCapacity = 16;
+    RawCalibration RawCalibrations[RawCalibrationCapacity] = {};
+    std::int32_t RawCalibrationCount = 0;
+    std::int64_t RawWritten = 0; // entries written since start
 
     // Averaging. With channel B off, BlockSumB sums the squares of the channel A values.
     // Double: in 32-bit floats the sum of squares of a long block cancels against the squared
@@ -60,6 +70,10 @@ struct MeasurementStore {
     // Block-mean history ring. With channel B off MeanB holds the standard deviation of A.
     float MeanA[PointCapacity] = {};
     float MeanB[PointCapacity] = {};
+    // The channel voltages each block was measured as: pre-trigger points keep the input range
+    // they were measured in, also when it changed before the trigger.
+    float MeanVoltsA[PointCapacity] = {};
+    float MeanVoltsB[PointCapacity] = {};
     std::int32_t MeanIndex = 0;
     // Blocks of the ring that were measured (or rebuilt from measured raw entries), held at
     // PointCapacity; a trigger takes no pre-trigger points from beyond them.
@@ -91,8 +105,11 @@ struct MeasurementStore {
     float DataMaxT = DataMinT + DefaultIntervalMs * DefaultStepTime;
     QString DataDefA, DataDefB; // the definitions the stored values were computed with
     // The stored points were loaded or pasted: no raw values stand behind them, so they are
-    // never evaluated again and keep their times.
+    // never evaluated again, keep their times and are written back as they were read.
     bool DataLoaded = false;
+    // The points hold values of B; loaded from a text without a B column they do not, and B
+    // is then neither drawn, shown nor written.
+    bool DataHasB = true;
 
     // Snapshot.
     float SnapT[PointCapacity] = {};
@@ -101,6 +118,8 @@ struct MeasurementStore {
     std::int32_t SnapCount = 0;
     float SnapMinA = 0, SnapMaxA = 0, SnapMinB = 0, SnapMaxB = 0, SnapMinT = 0, SnapMaxT = 0;
     QString SnapDefA, SnapDefB;
+    bool SnapLoaded = false; // as DataLoaded
+    bool SnapHasB = true;    // as DataHasB
 
     // Applied signal definitions.
     float DefMinA = 0, DefMaxA = 0, DefMinB = 0, DefMaxB = 0;

@@ -49,11 +49,13 @@ PipelineEvents SamplePipeline::DecodeReport(const std::uint8_t* data, int size,
     if (count == 0) return Events;
 
     // One raw entry per millisecond; the pipeline gets one step per StepTime.
+    NoteCalibration(S);
     auto entry = [this](float a, float b) {
         S.RawA[S.RawIndex] = int(std::nearbyint(a));
         S.RawB[S.RawIndex] = int(std::nearbyint(b));
         S.RawIndex = (S.RawIndex + 1) % RawCapacity;
         if (S.RawFilled < RawCapacity) S.RawFilled += 1;
+        S.RawWritten += 1;
     };
     const int n = S.DeviceMode;
     for (int p = 0; p < count; ++p) {
@@ -96,6 +98,25 @@ PipelineEvents SamplePipeline::DecodeReport(const std::uint8_t* data, int size,
     }
     S.RawDirty = true;
     return Events;
+}
+
+void NoteCalibration(MeasurementStore& s) {
+    using Cal = MeasurementStore::RawCalibration;
+    const int n = std::clamp(s.RawCalibrationCount, 0, MeasurementStore::RawCalibrationCapacity);
+    if (n > 0) {
+        const Cal& last = s.RawCalibrations[n - 1];
+        if (last.UminA == s.UminA && last.UmaxA == s.UmaxA && last.UminB == s.UminB &&
+            last.UmaxB == s.UmaxB)
+            return;
+    }
+    Cal* slot = s.RawCalibrations + n;
+    if (n == MeasurementStore::RawCalibrationCapacity) {
+        std::copy(s.RawCalibrations + 1, s.RawCalibrations + n, s.RawCalibrations);
+        slot = s.RawCalibrations + n - 1;
+    } else {
+        s.RawCalibrationCount = n + 1;
+    }
+    *slot = {s.RawWritten, s.UminA, s.UmaxA, s.UminB, s.UmaxB};
 }
 
 PipelineEvents SamplePipeline::PipelineStep(float a, float b, TriggerSettings& controls) {
@@ -147,11 +168,15 @@ void SamplePipeline::EmitMean(float ma, float mb) {
     }
     // The trigger test ran before this block entered the ring, so the triggering block
     // becomes sweep point PreTrigger, time 0.
+    const float ua = ChannelVoltage(S.UminA, S.UmaxA, ma);
+    const float ub = ChannelVoltage(S.UminB, S.UmaxB, mb);
     S.MeanA[S.MeanIndex] = ma;
     S.MeanB[S.MeanIndex] = mb;
+    S.MeanVoltsA[S.MeanIndex] = ua;
+    S.MeanVoltsB[S.MeanIndex] = ub;
     S.MeanIndex = (S.MeanIndex + 1) % PointCapacity;
     if (S.MeanFilled < PointCapacity) S.MeanFilled += 1;
-    if (S.TriggerPos >= 0) RecordPoint(ma, mb);
+    if (S.TriggerPos >= 0) RecordPoint(ma, mb, ua, ub);
     S.PrevMeanA = ma;
     S.PrevMeanB = mb;
     S.MeanDirty = true;
@@ -160,7 +185,7 @@ void SamplePipeline::EmitMean(float ma, float mb) {
 void SamplePipeline::Fire() {
     TriggerSettings& c = *Controls;
     // An empty store (after an interval change, say) must not wipe the reference curve.
-    if (c.autoSnapshot && S.DataCount > 0) TakeSnapshot();
+    if (c.autoSnapshot) TakeSnapshot();
     S.TriggerPos = S.MeanIndex;
 
     const float oldMin = S.TimeRangeMin;
@@ -189,11 +214,12 @@ void SamplePipeline::Fire() {
     const int measured = std::min(pre, std::max(S.MeanFilled, 0));
     S.DataCount = 0;
     S.DataLoaded = false;
+    S.DataHasB = true;
     S.SweepFirst = pre - measured;
     const int start = ((S.MeanIndex - measured) % PointCapacity + PointCapacity) % PointCapacity;
     for (int i = S.SweepFirst; i < pre; ++i) {
         const int k = (start + i - S.SweepFirst) % PointCapacity;
-        StorePoint(i, S.MeanA[k], S.MeanB[k]);
+        StorePoint(i, S.MeanA[k], S.MeanB[k], S.MeanVoltsA[k], S.MeanVoltsB[k]);
     }
     S.SweepIndex = pre;
     S.PlotDirty = true;
@@ -201,9 +227,9 @@ void SamplePipeline::Fire() {
     Events.triggers += 1;
 }
 
-void SamplePipeline::RecordPoint(float ma, float mb) {
+void SamplePipeline::RecordPoint(float ma, float mb, float ua, float ub) {
     if (S.SweepIndex < S.PointCount && S.SweepIndex < PointCapacity) {
-        StorePoint(S.SweepIndex, ma, mb);
+        StorePoint(S.SweepIndex, ma, mb, ua, ub);
         S.SweepIndex += 1;
     }
     if (S.SweepIndex >= S.PointCount) {
@@ -215,10 +241,8 @@ void SamplePipeline::RecordPoint(float ma, float mb) {
     S.PlotDirty = true;
 }
 
-void SamplePipeline::StorePoint(int point, float ya, float yb) {
+void SamplePipeline::StorePoint(int point, float ya, float yb, float ua, float ub) {
     const float t = float(point) * S.PointTime + S.TimeOrigin;
-    const float ua = ChannelVoltage(S.UminA, S.UmaxA, ya);
-    const float ub = ChannelVoltage(S.UminB, S.UmaxB, yb);
     S.SweepRawA[point] = ya;
     S.SweepRawB[point] = yb;
     S.SweepVoltsA[point] = ua;
@@ -276,6 +300,10 @@ void SamplePipeline::TriggerModeChanged(TriggerSettings& controls) const {
 }
 
 void SamplePipeline::TakeSnapshot() {
+    // Without points there is nothing to keep: the snapshot stays as it is.
+    if (S.DataCount <= 0) return;
+    S.SnapLoaded = S.DataLoaded;
+    S.SnapHasB = S.DataHasB;
     S.SnapDefA = S.DataDefA;
     S.SnapDefB = S.DataDefB;
     S.SnapMinA = S.DataMinA;
@@ -294,6 +322,8 @@ void SamplePipeline::TakeSnapshot() {
 
 void SamplePipeline::DeleteSnapshot() {
     S.SnapCount = 0;
+    S.SnapLoaded = false;
+    S.SnapHasB = true;
     S.SnapDefA.clear();
     S.SnapDefB.clear();
     S.PlotDirty = true;

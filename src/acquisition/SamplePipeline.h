@@ -87,10 +87,11 @@ public:
 private:
     void Step(float a, float b);
     void EmitMean(float ma, float mb);
-    void RecordPoint(float ma, float mb);
+    void RecordPoint(float ma, float mb, float ua, float ub);
     void Fire();
-    // Stores sweep point `point` (its block values, voltages and evaluated values).
-    void StorePoint(int point, float ya, float yb);
+    // Stores sweep point `point` (its block values, the voltages they were measured as, and
+    // the evaluated values).
+    void StorePoint(int point, float ya, float yb, float ua, float ub);
     float Evaluate(TParser& parser, float t, float raw, float own, float ua, float ub, bool isA);
 
     MeasurementStore& S;
@@ -102,6 +103,10 @@ private:
     // Formula texts whose integer division by zero has been reported already.
     std::string ReportedDivZeroA, ReportedDivZeroB;
 };
+
+/// Notes the calibration in force for the raw entries written from now on (RawCalibrations),
+/// when it differs from the last one noted.
+void NoteCalibration(MeasurementStore& store);
 
 /// Fixed-point text with three significant digits and `decimals` decimals, locale separator:
 /// 0.50049 with 3 decimals gives "0,500", 2.5024 with 2 gives "2,50".

@@ -1,5 +1,7 @@
 #include "TimeAxis.h"
 
+#include "SignalDefinition.h"
+
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
@@ -35,24 +37,39 @@ void RebuildMeanHistory(MeasurementStore& s) {
     // |<- n blocks of `interval` steps, oldest first ->| RawIndex; step j lies in the entry
     // (total - 1 - j) / stepsPerEntry places before RawIndex.
     const std::int64_t total = std::int64_t(n) * interval;
+    const MeasurementStore::RawCalibration current{0, s.UminA, s.UmaxA, s.UminB, s.UmaxB};
+    const int logged = std::clamp(s.RawCalibrationCount, 0, MeasurementStore::RawCalibrationCapacity);
+    // The calibration entry `number` (counted in RawWritten) was measured under.
+    const auto calibrationOf = [&](std::int64_t number) -> const MeasurementStore::RawCalibration& {
+        for (int c = logged - 1; c >= 0; --c)
+            if (s.RawCalibrations[c].Since <= number || c == 0) return s.RawCalibrations[c];
+        return current;
+    };
     for (int i = 0; i < n; ++i) {
-        double sumA = 0, sumB = 0;
+        double sumA = 0, sumB = 0, voltsA = 0, voltsB = 0;
         for (int k = 0; k < interval; ++k) {
             const std::int64_t j = std::int64_t(i) * interval + k;
             const std::int64_t back = (total - 1 - j) / stepsPerEntry + 1;
             const std::int64_t pos =
                 ((s.RawIndex - back) % RawCapacity + RawCapacity) % RawCapacity;
             const double a = s.RawA[pos];
+            const double b = s.RawB[pos];
             sumA += a;
-            sumB += bOff ? a * a : double(s.RawB[pos]);
+            sumB += bOff ? a * a : b;
+            const MeasurementStore::RawCalibration& cal = calibrationOf(s.RawWritten - back);
+            voltsA += ChannelVoltage(cal.UminA, cal.UmaxA, float(a));
+            voltsB += ChannelVoltage(cal.UminB, cal.UmaxB, float(b));
         }
         s.MeanA[i] = float(sumA / interval);
+        s.MeanVoltsA[i] = float(voltsA / interval);
         if (bOff) {
             // Population standard deviation, as a live block has it.
             const double v = sumB - sumA * sumA / interval;
             s.MeanB[i] = float(v > 0 ? std::sqrt(v / interval) : 0.0);
+            s.MeanVoltsB[i] = ChannelVoltage(s.UminB, s.UmaxB, s.MeanB[i]);
         } else {
             s.MeanB[i] = float(sumB / interval);
+            s.MeanVoltsB[i] = float(voltsB / interval);
         }
     }
     s.MeanIndex = n % PointCapacity;

@@ -194,9 +194,11 @@ QString PointerText(const ReadoutInput& in, int index) {
     if (in.ShowA)
         text +=
             gap + QStringLiteral("A = ") + FormatQuantity(in.DataA.Points.V[index], in.DataA.Unit);
-    if (in.ShowB && index < in.DataB.Points.Count)
-        text +=
-            gap + QStringLiteral("B = ") + FormatQuantity(in.DataB.Points.V[index], in.DataB.Unit);
+    if (in.ShowB) // a point set without B values shows none
+        text += gap + QStringLiteral("B = ") +
+                (index < in.DataB.Points.Count
+                     ? FormatQuantity(in.DataB.Points.V[index], in.DataB.Unit)
+                     : None);
     return text;
 }
 

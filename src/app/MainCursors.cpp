@@ -25,7 +25,7 @@ constexpr int WheelBurstMs = 700;
 constexpr int ReadoutRefreshMs = 250;
 
 QString unitOf(const QString& definition) {
-    return SplitDefinition(definition).unit;
+    return PointSetParts(definition).unit;
 }
 
 } // namespace
@@ -78,10 +78,12 @@ ReadoutInput MainCursors::Input() const {
     in.Minutes = w.CheckBoxMinuten->isChecked();
     in.ShowA = c.KanalA;
     in.ShowB = c.KanalB;
-    in.DataA = {{w.Store.DataT, w.Store.DataA, w.Store.DataCount}, w.Store.UnitA};
-    in.DataB = {{w.Store.DataT, w.Store.DataB, w.Store.DataCount}, w.Store.UnitB};
-    in.SnapA = {{w.Store.SnapT, w.Store.SnapA, w.Store.SnapCount}, unitOf(w.Store.SnapDefA)};
-    in.SnapB = {{w.Store.SnapT, w.Store.SnapB, w.Store.SnapCount}, unitOf(w.Store.SnapDefB)};
+    // Each point set in the unit of what it holds; one without B has no B values to show.
+    const MeasurementStore& s = w.Store;
+    in.DataA = {{s.DataT, s.DataA, s.DataCount}, unitOf(s.DataDefA)};
+    in.DataB = {{s.DataT, s.DataB, s.DataHasB ? s.DataCount : 0}, unitOf(s.DataDefB)};
+    in.SnapA = {{s.SnapT, s.SnapA, s.SnapCount}, unitOf(s.SnapDefA)};
+    in.SnapB = {{s.SnapT, s.SnapB, s.SnapHasB ? s.SnapCount : 0}, unitOf(s.SnapDefB)};
     // A fit's readout box is drawn into the plot: the cursor readout keeps off it.
     if (w.ShownFit) {
         const PaintGeometry& g = w.Display.Geometry;

@@ -3,6 +3,7 @@
 #include "Codec1252.h"
 #include "Dialogs.h"
 #include "MeasurementText.h"
+#include "SignalDefinition.h"
 #include "TComboBox.h"
 #include "TFormMain.h"
 
@@ -36,18 +37,32 @@ void Widen(Tscale& scale, float min, float max) {
 
 QString TFormMain::WriteText(bool snapshot) {
     const int n = snapshot ? Store.SnapCount : Store.DataCount;
-    const QString text = snapshot ? formatMeasurementText(Store.SnapDefA, Store.SnapDefB,
-                                                          std::span<const float>(Store.SnapT, n),
-                                                          std::span<const float>(Store.SnapA, n),
-                                                          std::span<const float>(Store.SnapB, n))
-                                  : formatMeasurementText(Store.DataDefA, Store.DataDefB,
-                                                          std::span<const float>(Store.DataT, n),
-                                                          std::span<const float>(Store.DataA, n),
-                                                          std::span<const float>(Store.DataB, n));
+    const QString& defA = snapshot ? Store.SnapDefA : Store.DataDefA;
+    const QString& defB = snapshot ? Store.SnapDefB : Store.DataDefB;
+    MeasurementTextFormat format;
+    format.asRead = snapshot ? Store.SnapLoaded : Store.DataLoaded;
+    format.hasB = snapshot ? Store.SnapHasB : Store.DataHasB;
+    if (!format.asRead) {
+        format.digitsA = ResolutionDigits(defA, SignalChannel::A, CurrentCalibration());
+        format.digitsB = ResolutionDigits(defB, SignalChannel::B, CurrentCalibration());
+    }
+    const auto points = [n](const float* values) { return std::span<const float>(values, n); };
+    const QString text =
+        snapshot ? formatMeasurementText(defA, defB, points(Store.SnapT), points(Store.SnapA),
+                                         points(Store.SnapB), format)
+                 : formatMeasurementText(defA, defB, points(Store.DataT), points(Store.DataA),
+                                         points(Store.DataB), format);
     MemoDaten->setPlainText(text);
     MemoDaten->selectAll();
     ExchangeText = text;
     return text;
+}
+
+bool TFormMain::MayReplace(const QString& fileName) {
+    if (!QFileInfo::exists(fileName)) return true;
+    return Dlg().AskYesNo(this, QStringLiteral("Die Datei %1 ist schon vorhanden. "
+                                               "Soll sie ersetzt werden?")
+                                    .arg(NativePath(fileName)));
 }
 
 void TFormMain::SaveOrCopy(bool toFile, const QString& text) {
@@ -56,7 +71,7 @@ void TFormMain::SaveOrCopy(bool toFile, const QString& text) {
         return;
     }
     const QString fileName = Dlg().SaveFileName(this, FileFilter, QStringLiteral("txt"));
-    if (fileName.isEmpty()) return;
+    if (fileName.isEmpty() || !MayReplace(fileName)) return;
     // Written atomically: a failed save leaves an existing file as it was.
     QSaveFile file(fileName);
     bool ok = file.open(QIODevice::WriteOnly);
@@ -77,12 +92,19 @@ void TFormMain::ButtonSSspeichernClick(QObject* Sender) {
     SaveOrCopy(Sender == ButtonSSspeichern, WriteText(true));
 }
 
-// Fills the buffer from a file or the clipboard; false when nothing could be read.
+// Fills the buffer from a file or the clipboard; false when nothing could be read, which has
+// then been said.
 bool TFormMain::ReadIntoBuffer(bool fromFile) {
     MemoDaten->clear();
     ExchangeText.clear();
+    ExchangeSource = QStringLiteral("Die Zwischenablage");
     if (!fromFile) {
         ExchangeText = recodeMisreadUtf8(QGuiApplication::clipboard()->text());
+        if (ExchangeText.isEmpty()) {
+            Dlg().ShowError(this, QStringLiteral("Die Zwischenablage enthält keinen Text. "
+                                                 "Daten und Definitionen bleiben unverändert."));
+            return false;
+        }
     } else {
         const QString fileName = Dlg().OpenFileName(this, FileFilter);
         if (fileName.isEmpty()) return false;
@@ -92,7 +114,15 @@ bool TFormMain::ReadIntoBuffer(bool fromFile) {
                                       .arg(NativePath(fileName), file.errorString()));
             return false;
         }
-        ExchangeText = decodeText(file.readAll());
+        const QByteArray bytes = file.readAll();
+        ExchangeSource = QStringLiteral("Die Datei ") + NativePath(fileName);
+        if (bytes.isEmpty()) {
+            Dlg().ShowError(this, ExchangeSource + QStringLiteral(" ist leer. Daten und "
+                                                                  "Definitionen bleiben "
+                                                                  "unverändert."));
+            return false;
+        }
+        ExchangeText = decodeText(bytes);
     }
     MemoDaten->setPlainText(ExchangeText);
     return true;
@@ -110,28 +140,69 @@ void TFormMain::ReadBuffer(bool snapshot) {
     Handle([&] { ReadBufferSteps(snapshot); });
 }
 
+namespace {
+
+// What a load left out, in one message; empty when it read everything.
+QString ReadReport(const MeasurementText& m) {
+    QStringList lines;
+    if (m.skippedLines > 0) {
+        QString first = m.firstSkipped;
+        first.replace(u'\t', u' ');
+        if (first.size() > 60) first = first.first(60) + QStringLiteral(" …");
+        lines << (m.skippedLines == 1
+                      ? QStringLiteral("1 Zeile enthält keine lesbaren Messwerte und wurde "
+                                       "übersprungen")
+                      : QStringLiteral("%1 Zeilen enthalten keine lesbaren Messwerte und "
+                                       "wurden übersprungen")
+                            .arg(m.skippedLines)) +
+                     QStringLiteral(", als erste Zeile %1: \u201E%2\u201C.")
+                         .arg(m.firstSkippedLine)
+                         .arg(first.trimmed());
+    }
+    if (m.columns == 4)
+        lines << QStringLiteral("Die Spalte 4 wurde nicht geladen: geladen werden Zeit, A und B.");
+    else if (m.columns > 4)
+        lines << QStringLiteral("Die Spalten 4 bis %1 wurden nicht geladen: geladen werden "
+                                "Zeit, A und B.")
+                     .arg(m.columns);
+    if (m.clockTimes)
+        lines << QStringLiteral("Die Zeiten sind Uhrzeiten; geladen wurden die Sekunden seit "
+                                "dem ersten Messpunkt.");
+    if (m.droppedLines > 0)
+        lines << QStringLiteral("Es wurden nur die ersten %1 Datenpunkte geladen; %2 weitere "
+                                "Zeilen wurden nicht geladen.")
+                     .arg(PointCapacity)
+                     .arg(m.droppedLines);
+    return lines.join(u'\n');
+}
+
+} // namespace
+
 void TFormMain::ReadBufferSteps(bool snapshot) {
     const std::optional<MeasurementText> read = readMeasurementText(ExchangeText);
-    if (!read) return; // fewer than two lines: nothing changes
-    if (read->withoutNumbers) {
-        Dlg().ShowError(this, QStringLiteral("Der Text enthält keine Messwerte: keine Zeile nach "
-                                             "der Kopfzeile beginnt mit einer Zahl. Daten und "
-                                             "Definitionen bleiben unverändert."));
+    const QString unchanged = QStringLiteral(" Daten und Definitionen bleiben unverändert.");
+    if (read && read->notText) {
+        Dlg().ShowError(this, ExchangeSource + QStringLiteral(" enthält keine Messwerttabelle."));
+        return;
+    }
+    if (!read || read->count == 0) {
+        QString text = ExchangeSource + QStringLiteral(" enthält keine Messwerte.");
+        if (read && read->skippedLines > 0) text += u'\n' + ReadReport(*read);
+        Dlg().ShowError(this, text + unchanged);
         return;
     }
     const MeasurementText& m = *read;
+    // A header field that is a definition line names the definition the values were computed
+    // with; a column label only names them, and without a header the values are taken as the
+    // quantities in force. A text without B holds no B values.
+    const QString defA = !m.header ? Store.AppliedDefA : m.defA;
+    const QString defB = !m.hasB ? QString() : !m.header ? Store.AppliedDefB : m.defB;
     if (snapshot) {
-        Store.SnapDefA = m.defA;
-        Store.SnapDefB = m.defB;
+        Store.SnapDefA = defA;
+        Store.SnapDefB = defB;
     } else {
-        Store.DataDefA = m.defA;
-        ComboBoxA->SetText(Store.DataDefA);
-        Store.DataDefB = m.defB;
-        ComboBoxB->SetText(Store.DataDefB);
-        // A definition that does not compile must not cost the points: they are stored all
-        // the same and the error is shown afterwards.
-        ApplySignal('A', false);
-        ApplySignal('B', false);
+        Store.DataDefA = defA;
+        Store.DataDefB = defB;
     }
 
     const int n = std::min(m.count, PointCapacity);
@@ -143,32 +214,58 @@ void TFormMain::ReadBufferSteps(bool snapshot) {
     std::copy_n(m.b.begin(), n, b);
     if (snapshot) {
         Store.SnapCount = n;
+        Store.SnapLoaded = true;
+        Store.SnapHasB = m.hasB;
         Store.SnapMinA = m.minA, Store.SnapMaxA = m.maxA, Store.SnapMinB = m.minB,
         Store.SnapMaxB = m.maxB;
         Store.SnapMinT = m.minT, Store.SnapMaxT = m.maxT;
     } else {
         Store.DataCount = n;
         Store.DataLoaded = true;
+        Store.DataHasB = m.hasB;
         Store.SweepFirst = 0;
         Store.DataMinA = m.minA, Store.DataMaxA = m.maxA, Store.DataMinB = m.minB, Store.DataMaxB = m.maxB;
         Store.DataMinT = m.minT, Store.DataMaxT = m.maxT;
     }
     Store.TriggerPos = -1;
     Store.SinceArmed = 0;
-    // Without a point the extremes mean nothing and must not move the axes.
-    if (n > 0) {
-        Widen(ScaleA, m.minA, m.maxA);
-        Widen(ScaleB, m.minB, m.maxB);
-        Widen(ScaleT, m.minT, m.maxT);
+    if (!snapshot) {
+        // Definitions come into force; a label leaves the one in force. One that does not
+        // compile must not cost the points: they are stored all the same and the error is
+        // shown afterwards.
+        if (m.header && IsDefinitionLine(m.defA)) {
+            ComboBoxA->SetText(m.defA);
+            ApplySignal('A', false);
+        }
+        if (m.header && m.hasB && IsDefinitionLine(m.defB)) {
+            ComboBoxB->SetText(m.defB);
+            ApplySignal('B', false);
+        }
+        TitleLoadedAxes();
     }
+    Widen(ScaleA, m.minA, m.maxA);
+    if (m.hasB) Widen(ScaleB, m.minB, m.maxB);
+    Widen(ScaleT, m.minT, m.maxT);
     Store.PlotDirty = true;
     if (!snapshot) Store.AxesChanged = true;
 
-    if (m.droppedLines > 0)
-        Dlg().ShowInfo(this, QStringLiteral("Es wurden nur die ersten %1 Datenpunkte geladen; "
-                                            "%2 weitere Zeilen wurden nicht geladen.")
-                                 .arg(PointCapacity)
-                                 .arg(m.droppedLines));
+    const QString report = ReadReport(m);
+    if (!report.isEmpty()) Dlg().ShowInfo(this, report);
+}
+
+// Loaded points keep what they are: their axes name the definition or label they came with,
+// and take in their extremes, whatever definition is applied over them.
+void TFormMain::TitleLoadedAxes() {
+    if (!Store.DataLoaded || Store.DataCount <= 0) return;
+    const DefinitionParts a = PointSetParts(Store.DataDefA);
+    ScaleA.Title = SignalTitle(a.name, a.unit);
+    Widen(ScaleA, Store.DataMinA, Store.DataMaxA);
+    if (Store.DataHasB) {
+        const DefinitionParts b = PointSetParts(Store.DataDefB);
+        ScaleB.Title = SignalTitle(b.name, b.unit);
+        Widen(ScaleB, Store.DataMinB, Store.DataMaxB);
+    }
+    Store.AxesChanged = true;
 }
 
 void TFormMain::ButtonDatenLoeschenClick() {

@@ -69,6 +69,7 @@ void TFormMain::ButtonBildSpeichernClick(int scale) {
     if (fileName.isEmpty()) return;
     if (!fileName.endsWith(QStringLiteral(".png"), Qt::CaseInsensitive))
         fileName += QStringLiteral(".png");
+    if (!MayReplace(fileName)) return;
     const QImage image = PlotPictureImage(scale);
     // Written atomically: a failed save leaves an existing file as it was.
     QSaveFile file(fileName);

@@ -1,6 +1,7 @@
 // The two signal groups: applying a definition line, building it from the edits, the auto
 // range box, and the definition lists.
 #include "Dialogs.h"
+#include "FormulaParser.h"
 #include "Numbers.h"
 #include "SignalDefinition.h"
 #include "TComboBox.h"
@@ -13,6 +14,31 @@
 
 #include <algorithm>
 #include <span>
+
+namespace {
+
+// What the parser found wrong, in German; its own text follows as a detail.
+QString FormulaProblem(const std::exception& e) {
+    if (dynamic_cast<const EMissMatchingBracket*>(&e)) return QStringLiteral("Klammern fehlen");
+    if (dynamic_cast<const EExpressionHasBlanks*>(&e))
+        return QStringLiteral("Leerzeichen in der Formel");
+    if (dynamic_cast<const ETooManyNestings*>(&e)) return QStringLiteral("zu viele Klammerebenen");
+    if (dynamic_cast<const EExpressionTooComplex*>(&e))
+        return QStringLiteral("die Formel ist zu umfangreich");
+    if (dynamic_cast<const EBadName*>(&e)) return QStringLiteral("unbekannter Name");
+    if (dynamic_cast<const ESyntaxError*>(&e))
+        return QStringLiteral("die Schreibweise ist unverständlich");
+    return QStringLiteral("die Formel lässt sich nicht übersetzen");
+}
+
+} // namespace
+
+QString TFormMain::FormulaErrorText(char channel, const QString& formula, const std::exception& e) {
+    const QString detail = QString::fromUtf8(e.what()).replace(u'\r', u' ').simplified();
+    return QStringLiteral("Die Formel von Signal %1 ist fehlerhaft: %2 (%3 ).\n"
+                          "(Meldung des Formelparsers: %4)")
+        .arg(QChar::fromLatin1(channel), FormulaProblem(e), formula, detail);
+}
 
 // The controls and store members of one signal group.
 struct TFormMain::SignalGroup {
@@ -144,7 +170,7 @@ bool TFormMain::ApplySignal(char channel, bool reevaluate) {
         } catch (const std::exception& e) {
             // The channel keeps working with its applied formula, name, unit, range and title;
             // the edits keep the rejected parts so that they can be corrected.
-            NoteError(QString::fromUtf8(e.what()));
+            NoteError(FormulaErrorText(channel, parts.formula, e));
             return;
         }
         g.Name = parts.name;
@@ -197,6 +223,7 @@ bool TFormMain::ApplySignal(char channel, bool reevaluate) {
         g.Scale.RangeStart = g.DefMin;
         g.Scale.RangeEnd = g.DefMax;
         g.Scale.Title = SignalTitle(g.Name, g.Unit);
+        TitleLoadedAxes();
         Store.AxesChanged = true;
         Store.PlotDirty = true;
         applied = true;
@@ -235,8 +262,13 @@ void TFormMain::EditSignalKeyPress(char channel, QObject* Sender) {
 
 void TFormMain::ComboBoxKeyPress(char channel, QObject* Sender) {
     SignalGroup g = Group(channel);
-    const bool rangeOnly =
+    // Enter in a range edit keeps the stored values only when nothing but the interval
+    // changed: a formula edited before must reach the points it names.
+    const DefinitionParts parts = SplitDefinition(g.Combo->Text());
+    const bool rangeEdit =
         Sender == g.EditSkalaMin || Sender == g.EditSkalaMax || Sender == g.CheckBoxSkalaAuto;
+    const bool rangeOnly = rangeEdit && g.DefApplied && parts.formula == g.Formula &&
+                           parts.name == g.Name && parts.unit == g.Unit;
     ApplySignal(channel, !rangeOnly);
 }
 

@@ -1,6 +1,7 @@
 // Trigger controls, snapshot buttons and the two timing choices.
 #include "Numbers.h"
 #include "SamplePipeline.h"
+#include "SignalDefinition.h"
 #include "TComboBox.h"
 #include "TFormMain.h"
 #include "TPaintBox.h"
@@ -12,6 +13,7 @@
 #include <QRadioButton>
 
 #include <cmath>
+#include <utility>
 
 TriggerSettings TFormMain::TriggerControls() const {
     TriggerSettings s;
@@ -31,7 +33,16 @@ TriggerSettings TFormMain::TriggerControls() const {
 
 void TFormMain::AfterPipeline(const TriggerSettings& controls, const PipelineEvents& events) {
     ButtonReset->setEnabled(controls.resetEnabled);
-    if (events.triggers > 0) Label3->hide();
+    if (events.triggers > 0) {
+        Label3->hide();
+        // Recorded points replace loaded ones: the axes name the definitions in force again.
+        for (auto [scale, title] : {std::pair{&ScaleA, SignalTitle(Store.NameA, Store.UnitA)},
+                                    std::pair{&ScaleB, SignalTitle(Store.NameB, Store.UnitB)}}) {
+            if (scale->Title == title) continue;
+            scale->Title = title;
+            Store.AxesChanged = true;
+        }
+    }
     if (events.timeRangeStartChanged) {
         ScaleT.RangeStart = Store.TimeRangeMin;
         Store.AxesChanged = true;

@@ -195,9 +195,9 @@ void TFormMain::Timer1Timer() {
 
 QString TFormMain::DivByZeroText(char channel, const QString& formula) {
     // The parser's own message inside a German sentence that names the signal and formula.
-    return QStringLiteral("Signal %1: Die Formel \u201E%2\u201C lässt sich nicht berechnen "
-                          "(Division by zero); ihr Wert gilt als 0.\n")
-        .arg(QChar::fromLatin1(channel), formula);
+    return QStringLiteral("Signal %1: Die Formel \u201E%2\u201C teilt mit DIV oder MOD durch "
+                          "null; ihr Wert gilt dort als 0. (Meldung des Formelparsers: %3)\n")
+        .arg(QChar::fromLatin1(channel), formula, QString::fromUtf8(EDivByZero().what()));
 }
 
 void TFormMain::ReportDivByZero(const PipelineEvents& events) {

@@ -15,7 +15,6 @@ TComboBox::TComboBox(bool editable, QWidget* parent) : QComboBox(parent) {
             FItemIndex = -1;
             emit Change();
         });
-        connect(lineEdit(), &QLineEdit::returnPressed, this, &TComboBox::EnterPressed);
     }
     connect(this, &QComboBox::activated, this, [this](int index) {
         FItemIndex = index;
@@ -58,10 +57,12 @@ void TComboBox::wheelEvent(QWheelEvent* event) {
 }
 
 void TComboBox::keyPressEvent(QKeyEvent* event) {
-    // The line edit reported Enter already (EnterPressed) and ignored the key; handing it on
-    // would give it back to the line edit and report it a second time.
+    // Enter (also the keypad's) reaches the box first when the box has the focus, or after the
+    // line edit ignored it when the line edit has; either way it is reported here, once, and
+    // not handed on (QComboBox would give it to the line edit again).
     if (isEditable() && (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter)) {
         event->accept();
+        emit EnterPressed();
         return;
     }
     QComboBox::keyPressEvent(event);

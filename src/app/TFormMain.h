@@ -349,6 +349,9 @@ private:
 
     // Exchange helpers.
     QString WriteText(bool snapshot);
+    // True when fileName does not exist yet or the user agrees to replace it.
+    bool MayReplace(const QString& fileName);
+    void TitleLoadedAxes();
     void SaveOrCopy(bool toFile, const QString& text);
     bool ReadIntoBuffer(bool fromFile);
     void ReadBuffer(bool snapshot);
@@ -359,11 +362,13 @@ private:
     void AfterPipeline(const TriggerSettings& controls, const PipelineEvents& events);
     void ReportDivByZero(const PipelineEvents& events);
     static QString DivByZeroText(char channel, const QString& formula);
+    static QString FormulaErrorText(char channel, const QString& formula, const std::exception& e);
     void UpdateTimeScale();
     void UpdateRangeLabels();
     void ReleaseDevice();
 
     QString ExchangeText; // the exact text of the last exchange (MemoDaten shows it)
+    QString ExchangeSource; // "Die Datei <path>" or "Die Zwischenablage", for messages
 
     TFormSignale* FormSignale = nullptr;
     std::vector<Anchor> Anchors;

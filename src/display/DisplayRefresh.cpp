@@ -125,6 +125,8 @@ PlotKey plotKey(const DisplayContext& ctx) {
     k.DataDefB = s.DataDefB;
     k.SnapDefA = s.SnapDefA;
     k.SnapDefB = s.SnapDefB;
+    k.DataHasB = s.DataHasB;
+    k.SnapHasB = s.SnapHasB;
     return k;
 }
 
@@ -348,7 +350,7 @@ bool DrawPlotPoints(DisplayContext& ctx, std::vector<QRect>& changed) {
     changed.clear();
     DrawCurves(ctx.Plot,
                {s.DataT + from, s.DataA + from, s.DataB + from, count - from, PaletteMask::LiveA,
-                PaletteMask::LiveB},
+                PaletteMask::LiveB, s.DataHasB},
                ctx.Scales, ctx.Controls, g.weight(), &changed);
     MergeRects(changed, MaxChangedRects);
     d.DataT.insert(d.DataT.end(), s.DataT + drawn, s.DataT + count);

@@ -115,6 +115,7 @@ struct PlotKey {
     bool ZoomBox = false;
     std::array<int, 4> Zoom{};
     QString DataDefA, DataDefB, SnapDefA, SnapDefB;
+    bool DataHasB = true, SnapHasB = true;
     bool operator==(const PlotKey&) const = default;
 };
 

@@ -38,7 +38,7 @@ void setAxis(Tscale& scale, const TRect& rect, std::uint8_t kind, int titleMargi
 }
 
 QString legendText(const QString& definition, const Tscale& scale) {
-    const DefinitionParts parts = SplitDefinition(definition);
+    const DefinitionParts parts = PointSetParts(definition);
     QString suffix;
     if (!parts.unit.isEmpty())
         suffix = QStringLiteral(" in ") + scale.Prefix + parts.unit;
@@ -170,6 +170,8 @@ void DrawCurves(IndexedImage& image, const CurveSet& set, const ScaleSet& scales
     const Tscale& sT = scales.T;
     const QRect clip(1, 1, w - 2, h - 2);
     const int count = std::min(set.Count, PointCapacity);
+    if (!set.HasB && mode != PlotMode::Normal) return;
+    const bool drawA = controls.KanalA, drawB = controls.KanalB && set.HasB;
 
     auto bothInside = [&](double x, double y) {
         return inside(x, 1, w - 2) && inside(y, 1, h - 2);
@@ -224,8 +226,8 @@ void DrawCurves(IndexedImage& image, const CurveSet& set, const ScaleSet& scales
                 // visible part of its segment.
                 image.andSegment(px, y0, x, y1, mask, clip);
             };
-            if (controls.KanalA) segment(pyA, yA, set.MasksA.Core);
-            if (controls.KanalB) segment(pyB, yB, set.MasksB.Core);
+            if (drawA) segment(pyA, yA, set.MasksA.Core);
+            if (drawB) segment(pyB, yB, set.MasksB.Core);
         }
         // ANDing is idempotent: a point on the same pixel as the one before changes nothing,
         // and a dense curve has many of them.
@@ -239,15 +241,15 @@ void DrawCurves(IndexedImage& image, const CurveSet& set, const ScaleSet& scales
                 else
                     image.andPointInside(ix, static_cast<int>(y), masks);
             };
-            if (controls.KanalA && !sameA && inside(yA, 1, h - 2)) point(yA, set.MasksA);
-            if (controls.KanalB && !sameB && inside(yB, 1, h - 2)) point(yB, set.MasksB);
+            if (drawA && !sameA && inside(yA, 1, h - 2)) point(yA, set.MasksA);
+            if (drawB && !sameB && inside(yB, 1, h - 2)) point(yB, set.MasksB);
         }
         px = x;
         pyA = yA;
         pyB = yB;
         if (touched) {
-            if (controls.KanalA) follow(stretchA, rectsA, x, yA);
-            if (controls.KanalB) follow(stretchB, *touched, x, yB);
+            if (drawA) follow(stretchA, rectsA, x, yA);
+            if (drawB) follow(stretchB, *touched, x, yB);
         }
     }
     if (touched) {
@@ -269,7 +271,7 @@ void paintLegends(IndexedImage& image, const MeasurementStore& store, const Scal
         image.drawText(g.px(10), mode == PlotMode::AAsX ? h - g.px(20) : g.px(7), text, font,
                        PaletteIndex::SnapshotLegendA);
     }
-    if (store.SnapCount > 0 && store.SnapDefB != store.DataDefB) {
+    if (store.SnapCount > 0 && store.SnapHasB && store.SnapDefB != store.DataDefB) {
         const QString text = legendText(store.SnapDefB, scales.B);
         const int tw = IndexedImage::textSize(text, font).width();
         image.drawText(w - tw - g.px(10), mode == PlotMode::BAsX ? h - g.px(20) : g.px(7), text,
@@ -331,11 +333,11 @@ void paintStoredCurves(IndexedImage& image, const MeasurementStore& store, const
                        const DisplayControls& controls, int weight) {
     DrawCurves(image,
                {store.SnapT, store.SnapA, store.SnapB, store.SnapCount, PaletteMask::SnapshotA,
-                PaletteMask::SnapshotB},
+                PaletteMask::SnapshotB, store.SnapHasB},
                scales, controls, weight);
     DrawCurves(image,
                {store.DataT, store.DataA, store.DataB, store.DataCount, PaletteMask::LiveA,
-                PaletteMask::LiveB},
+                PaletteMask::LiveB, store.DataHasB},
                scales, controls, weight);
 }
 

@@ -76,6 +76,7 @@ struct CurveSet {
     int Count;
     PointMasks MasksA;
     PointMasks MasksB;
+    bool HasB = true; ///< without B values only A is drawn, and nothing against B
 };
 /// weight: PaintGeometry::weight() of the drawing. touched, if given, receives rectangles
 /// (within the image) that together hold every pixel the call may have changed: one for each

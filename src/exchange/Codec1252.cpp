@@ -113,6 +113,22 @@ QByteArray writeLines1252(const QStringList& lines) {
 }
 
 QString decodeText(QByteArrayView bytes) {
+    // UTF-16 behind its mark, as Windows editors and spreadsheets write "Unicode" text. A
+    // broken one keeps the replacement characters, and a reader can tell.
+    const bool le = bytes.startsWith("\xFF\xFE"), be = bytes.startsWith("\xFE\xFF");
+    if (le || be) {
+        QStringDecoder utf16(le ? QStringDecoder::Utf16LE : QStringDecoder::Utf16BE,
+                             QStringDecoder::Flag::ConvertInitialBom);
+        QString text = utf16(bytes.sliced(2));
+        for (qsizetype i = 0; i < text.size(); ++i) {
+            if (text[i].isHighSurrogate() && i + 1 < text.size() && text[i + 1].isLowSurrogate())
+                ++i;
+            else if (text[i].isSurrogate())
+                text[i] = QChar(QChar::ReplacementCharacter);
+        }
+        if (bytes.size() % 2 != 0) text += QChar(QChar::ReplacementCharacter);
+        return text;
+    }
     if (bytes.startsWith(QByteArrayView(Bom, 3))) {
         // Only the mark is dropped: a text that itself starts with U+FEFF keeps it.
         QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::ConvertInitialBom);
@@ -125,8 +141,10 @@ QString decodeText(QByteArrayView bytes) {
 QByteArray encodeText(QStringView text) {
     if (fits1252(text)) {
         QByteArray bytes = encode1252(text);
-        // Code-page bytes that happen to be UTF-8 ("Ã¤") would come back as other characters.
-        if (!asUtf8(bytes)) return bytes;
+        // Code-page bytes that happen to be UTF-8 ("Ã¤") or a UTF-16 mark ("ÿþ") would come
+        // back as other characters.
+        if (!asUtf8(bytes) && !bytes.startsWith("\xFF\xFE") && !bytes.startsWith("\xFE\xFF"))
+            return bytes;
     }
     return QByteArray(Bom, 3) + text.toUtf8();
 }

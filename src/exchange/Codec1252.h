@@ -33,8 +33,9 @@ QStringList readLines1252(QByteArrayView bytes);
 /// encodeText does, so a line with a character beyond Windows-1252 is not lost.
 QByteArray writeLines1252(const QStringList& lines);
 
-/// Decodes a text file: UTF-8 where the bytes say so (a byte order mark, or bytes beyond ASCII
-/// that are valid UTF-8, as Linux editors write them), otherwise Windows-1252.
+/// Decodes a text file: UTF-16 behind its byte order mark; UTF-8 where the bytes say so (a byte
+/// order mark, or bytes beyond ASCII that are valid UTF-8, as Linux editors write them);
+/// otherwise Windows-1252. Broken UTF-16 or UTF-8 behind a mark gives replacement characters.
 QString decodeText(QByteArrayView bytes);
 
 /// Encodes a text file: Windows-1252 where every character fits and the bytes cannot be taken

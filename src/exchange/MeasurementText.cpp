@@ -2,9 +2,11 @@
 
 #include "Codec1252.h"
 #include "Numbers.h"
+#include "TableNumbers.h"
 
 #include <algorithm>
 #include <cfloat>
+#include <charconv>
 #include <cmath>
 
 namespace {
@@ -12,24 +14,6 @@ namespace {
 constexpr QChar Tab = u'\t';
 constexpr QChar Quote = u'"';
 const QString LineEnd = QStringLiteral("\r\n");
-
-// A line of this many characters or fewer is a point only with the two TABs of one: three
-// one-character numbers ("0\t5\t1") are a point, blank or stray short lines are not.
-constexpr qsizetype ShortLineLength = 5;
-
-bool isPointLine(QStringView line) {
-    return line.size() > ShortLineLength || line.count(Tab) >= 2;
-}
-
-// Whether a field begins as a number does ("-1,5", ".5", " 2e3"); words and empty fields do not.
-bool startsWithNumber(QStringView field) {
-    qsizetype i = 0;
-    while (i < field.size() && field[i] == u' ')
-        ++i;
-    if (i < field.size() && (field[i] == u'+' || field[i] == u'-')) ++i;
-    if (i < field.size() && (field[i] == u'.' || field[i] == u',')) ++i;
-    return i < field.size() && field[i].unicode() >= u'0' && field[i].unicode() <= u'9';
-}
 
 // Writes a definition so that TakeField gives it back: a TAB outside a quoted stretch is
 // quoted on its own, a line break would split the header and becomes a blank, and an odd
@@ -55,15 +39,6 @@ QString protectField(const QString& def) {
     return out;
 }
 
-// Stored points are 32-bit floats. A number beyond that range is held at the largest float
-// of its sign, so that nothing non-finite reaches the store, the extremes or the axes.
-float toStored(double x) {
-    if (std::isnan(x)) return 0.0f;
-    if (x > FLT_MAX) return FLT_MAX;
-    if (x < -FLT_MAX) return -FLT_MAX;
-    return static_cast<float>(x);
-}
-
 // Limits a line to MeasurementTextMaxLineLength characters without splitting a surrogate pair.
 QStringView cutLine(QStringView line) {
     qsizetype n = MeasurementTextMaxLineLength;
@@ -71,26 +46,88 @@ QStringView cutLine(QStringView line) {
     return line.first(n);
 }
 
-float readNumber(const QString& field) {
-    return toStored(ParseNumber(field));
+float readBack(const QString& text) {
+    return static_cast<float>(ReadTableNumber(text).value_or(0.0));
 }
 
-// Four digits, or more where four would write two consecutive different times alike (a 2 ms
-// sweep past 10 s needs five): the times must keep their order and spacing through the text.
-int timeDigits(std::span<const float> t) {
-    int digits = 4;
-    auto readBack = [&digits](float x) { return readNumber(FormatValue(x, digits)); };
-    float previous = t.empty() ? 0.0f : readBack(t[0]);
-    for (std::size_t i = 1; i < t.size(); ++i) {
-        float current = readBack(t[i]);
-        while (t[i] != t[i - 1] && current == previous && digits < MaxSignificantDigits) {
-            ++digits;
-            previous = readBack(t[i - 1]);
-            current = readBack(t[i]);
+// Significant digits of recorded times: at least four, and as many as resolve the smallest
+// step between two consecutive different times, counted from each time's own magnitude.
+// Counting them from the spacing, not from the largest time, keeps float noise near zero out
+// of the text ("-0,01", not "-0,0099999").
+class TimeDigits {
+public:
+    explicit TimeDigits(std::span<const float> t) {
+        double step = 0;
+        for (std::size_t i = 1; i < t.size(); ++i) {
+            const double d = std::fabs(double(t[i]) - double(t[i - 1]));
+            if (d > 0 && (step == 0 || d < step)) step = d;
         }
-        previous = current;
+        // A step a little short of a power of ten (float noise) still counts as that one.
+        if (step > 0) Decimals = int(std::ceil(-std::log10(step * 1.001)));
+        Spaced = step > 0;
     }
-    return digits;
+    int operator()(float x) const {
+        if (!Spaced || x == 0) return 4;
+        const int exponent = int(std::floor(std::log10(std::fabs(double(x)))));
+        return std::clamp(exponent + 1 + Decimals, 4, MaxSignificantDigits);
+    }
+
+private:
+    int Decimals = 0;
+    bool Spaced = false;
+};
+
+// A time field: a number, or a date and clock time; kind tells them apart.
+enum class TimeKind { None, Number, Clock };
+std::optional<double> readTime(QStringView field, TimeKind& kind) {
+    if (const auto v = ReadTableNumber(field)) {
+        kind = TimeKind::Number;
+        return v;
+    }
+    if (const auto v = ReadClockTime(field)) {
+        kind = TimeKind::Clock;
+        return v;
+    }
+    kind = TimeKind::None;
+    return std::nullopt;
+}
+
+bool isBlankField(QStringView field) {
+    for (const QChar c : field)
+        if (c != u' ' && c != QChar(0x00A0)) return false;
+    return true;
+}
+
+// Control characters other than TAB and the line breaks (a NUL, the C1 range a code page
+// leaves undefined) and the replacement character of a broken decode: no table is like that.
+bool isTableText(QStringView text) {
+    for (const QChar c : text) {
+        const char16_t u = c.unicode();
+        if (u < 0x20 && u != u'\t' && u != u'\r' && u != u'\n') return false;
+        if ((u >= 0x7F && u < 0xA0) || u == 0xFFFD) return false;
+    }
+    return true;
+}
+
+// The first three fields of a line, as TakeField takes them, and how many fields it has: a TAB
+// at the end of a line starts an empty last field.
+struct Fields {
+    QString f[3];
+    int count = 1;
+};
+Fields splitFields(QStringView line) {
+    Fields out;
+    bool quoted = false;
+    for (const QChar c : line) {
+        if (c == Quote) {
+            quoted = !quoted;
+        } else if (c == Tab && !quoted) {
+            ++out.count;
+        } else if (out.count <= 3) {
+            out.f[out.count - 1] += c;
+        }
+    }
+    return out;
 }
 
 void addPoint(MeasurementText& m, float t, float a, float b) {
@@ -99,12 +136,9 @@ void addPoint(MeasurementText& m, float t, float a, float b) {
         m.minA = m.maxA = a;
         m.minB = m.maxB = b;
     } else {
-        if (t < m.minT) m.minT = t;
-        if (t > m.maxT) m.maxT = t;
-        if (a < m.minA) m.minA = a;
-        if (a > m.maxA) m.maxA = a;
-        if (b < m.minB) m.minB = b;
-        if (b > m.maxB) m.maxB = b;
+        m.minT = std::min(m.minT, t), m.maxT = std::max(m.maxT, t);
+        m.minA = std::min(m.minA, a), m.maxA = std::max(m.maxA, a);
+        m.minB = std::min(m.minB, b), m.maxB = std::max(m.maxB, b);
     }
     m.t.push_back(t);
     m.a.push_back(a);
@@ -112,7 +146,32 @@ void addPoint(MeasurementText& m, float t, float a, float b) {
     ++m.count;
 }
 
+// A line cut to the length that is read, with its number (1-based).
+struct TextLine {
+    QStringView text;
+    int number;
+};
+
 } // namespace
+
+QString FormatAsRead(float x) {
+    if (x == 0 || !std::isfinite(x)) return FormatValue(x);
+    // The shortest digits of a float; FormatValue rounds the same value to as many, which
+    // reads back the same unless a tie went the other way.
+    char buf[48];
+    const auto end = std::to_chars(buf, buf + sizeof buf, x, std::chars_format::scientific).ptr;
+    int digits = 0;
+    for (const char* p = buf; p < end && *p != 'e'; ++p)
+        digits += *p >= '0' && *p <= '9';
+    // At least the four digits the program writes: in the general form trailing zeros are
+    // dropped, so "2860" stays "2860" (not "2,86E+03") and "0,5" stays "0,5"; the exponent
+    // form keeps its four-digit look ("1,000E+05").
+    for (digits = std::max(digits, 4); digits < MaxSignificantDigits; ++digits) {
+        QString text = FormatValue(x, digits);
+        if (readBack(text) == x) return text;
+    }
+    return FormatValue(x, MaxSignificantDigits);
+}
 
 QString TakeField(QString& line) {
     const qsizetype n = line.size();
@@ -139,9 +198,14 @@ QString TakeField(QString& line) {
 }
 
 QString formatMeasurementText(const QString& defA, const QString& defB, std::span<const float> t,
-                              std::span<const float> a, std::span<const float> b) {
+                              std::span<const float> a, std::span<const float> b,
+                              const MeasurementTextFormat& format) {
     const std::size_t n = std::min({t.size(), a.size(), b.size()});
-    const int digitsT = timeDigits(t.first(n));
+    const TimeDigits timeDigits(t.first(n));
+    // Rounding next to the largest float would leave its range: such a value is written whole.
+    const auto recorded = [](float x, int digits) {
+        return std::fabs(x) < 3.4e38f ? FormatValue(x, digits) : FormatAsRead(x);
+    };
     QString text;
     text.reserve(qsizetype(n) * 32 + defA.size() + defB.size() + 16);
     text += QStringLiteral("Zeit in s\t");
@@ -150,60 +214,103 @@ QString formatMeasurementText(const QString& defA, const QString& defB, std::spa
     text += protectField(defB);
     text += LineEnd;
     for (std::size_t i = 0; i < n; ++i) {
-        text += FormatValue(t[i], digitsT);
-        text += Tab;
-        text += FormatValue(a[i]);
-        text += Tab;
-        text += FormatValue(b[i]);
+        if (format.asRead) {
+            text += FormatAsRead(t[i]);
+            text += Tab;
+            text += FormatAsRead(a[i]);
+            text += Tab;
+            if (format.hasB) text += FormatAsRead(b[i]);
+        } else {
+            text += std::fabs(t[i]) < 3.4e38f ? FormatValue(t[i], timeDigits(t[i]))
+                                              : FormatAsRead(t[i]);
+            text += Tab;
+            text += recorded(a[i], format.digitsA);
+            text += Tab;
+            if (format.hasB) text += recorded(b[i], format.digitsB);
+        }
         text += LineEnd;
     }
     return text;
 }
 
 std::optional<MeasurementText> readMeasurementText(QStringView text) {
-    qsizetype pos = 0;
-    if (text.isEmpty()) return std::nullopt;
-    QStringView header = nextTextLine(text, pos);
-    if (pos >= text.size()) return std::nullopt; // a header alone carries no points
-
+    if (text.startsWith(QChar(0xFEFF))) text = text.sliced(1); // a byte order mark
     MeasurementText m;
-    auto limit = [&m](QStringView line) {
-        if (line.size() <= MeasurementTextMaxLineLength) return line;
-        ++m.cutLines;
-        return cutLine(line);
-    };
+    if (!isTableText(text)) {
+        if (text.trimmed().isEmpty()) return std::nullopt;
+        m.notText = true;
+        return m;
+    }
 
-    QString line = limit(header).toString();
-    TakeField(line); // the time caption is not checked
-    m.defA = TakeField(line);
-    m.defB = TakeField(line);
+    // All lines with something in them, cut to the length that is read.
+    std::vector<TextLine> lines;
+    qsizetype pos = 0;
+    for (int number = 1; pos < text.size(); ++number) {
+        QStringView line = nextTextLine(text, pos);
+        if (line.size() > MeasurementTextMaxLineLength) {
+            ++m.cutLines;
+            line = cutLine(line);
+        }
+        bool blank = true;
+        for (const QChar c : line)
+            blank = blank && (c == Tab || c == u' ' || c == QChar(0x00A0) || c == Quote);
+        if (!blank) lines.push_back({line, number});
+    }
+    if (lines.empty()) return std::nullopt;
 
-    bool numbers = false;
-    while (pos < text.size()) {
-        const QStringView view = limit(nextTextLine(text, pos));
-        if (!isPointLine(view)) continue;
+    std::vector<Fields> rows;
+    rows.reserve(lines.size());
+    for (const TextLine& line : lines)
+        rows.push_back(splitFields(line.text));
+    TimeKind kind = TimeKind::None;
+    readTime(rows[0].f[0], kind);
+    m.header = kind == TimeKind::None;
+    const std::size_t first = m.header ? 1 : 0;
+    if (m.header) {
+        m.defA = rows[0].f[1];
+        m.defB = rows[0].f[2];
+    }
+    // A column the text has holds a value somewhere; in it an empty field is no value.
+    bool hasA = false;
+    for (std::size_t i = 0; i < rows.size(); ++i) {
+        m.columns = std::max(m.columns, rows[i].count);
+        if (i < first) continue;
+        hasA = hasA || !isBlankField(rows[i].f[1]);
+        m.hasB = m.hasB || !isBlankField(rows[i].f[2]);
+    }
+
+    TimeKind firstKind = TimeKind::None;
+    double origin = 0;
+    for (std::size_t i = first; i < rows.size(); ++i) {
+        const Fields& r = rows[i];
+        TimeKind lineKind = TimeKind::None;
+        const std::optional<double> time = readTime(r.f[0], lineKind);
+        const std::optional<double> a = ReadTableNumber(r.f[1]);
+        const std::optional<double> b = m.hasB ? ReadTableNumber(r.f[2]) : 0.0;
+        const bool point = time && hasA && a && b &&
+                           (firstKind == TimeKind::None || lineKind == firstKind);
+        if (!point) {
+            if (m.skippedLines++ == 0) {
+                m.firstSkippedLine = lines[i].number;
+                m.firstSkipped = lines[i].text.toString();
+            }
+            continue;
+        }
         if (m.count == MeasurementTextMaxPoints) {
             ++m.droppedLines;
             continue;
         }
         if (m.count == 0) {
-            m.t.reserve(MeasurementTextMaxPoints);
-            m.a.reserve(MeasurementTextMaxPoints);
-            m.b.reserve(MeasurementTextMaxPoints);
+            firstKind = lineKind;
+            m.clockTimes = lineKind == TimeKind::Clock;
+            if (m.clockTimes) origin = *time;
+            const std::size_t expected = std::min<std::size_t>(rows.size(), MeasurementTextMaxPoints);
+            m.t.reserve(expected);
+            m.a.reserve(expected);
+            m.b.reserve(expected);
         }
-        line = view.toString();
-        const QString time = TakeField(line);
-        numbers = numbers || startsWithNumber(time);
-        const float t = readNumber(time);
-        const float a = readNumber(TakeField(line));
-        const float b = readNumber(TakeField(line));
-        addPoint(m, t, a, b);
-    }
-    if (!numbers) {
-        MeasurementText refused;
-        refused.withoutNumbers = true;
-        refused.cutLines = m.cutLines;
-        return refused;
+        addPoint(m, static_cast<float>(*time - origin), static_cast<float>(*a),
+                 static_cast<float>(*b));
     }
     return m;
 }

@@ -19,10 +19,17 @@ inline constexpr qsizetype MeasurementTextMaxLineLength = 4096;
 /// quoted stretch in which TABs belong to the field; the quotes themselves are dropped.
 QString TakeField(QString& line);
 
-/// A point set as read from a measurement text.
+/// A point set as read from a measurement text or a table a spreadsheet wrote.
 struct MeasurementText {
+    /// Fields 2 and 3 of the header: definition lines, or column labels such as
+    /// "Temperatur (°C)". Empty without a header.
     QString defA;
     QString defB;
+    /// The first line is a header: its first field is neither a number nor a time.
+    bool header = false;
+    /// Some point line has a value in the third column; without one, b holds zeros that stand
+    /// for nothing and the B extremes mean nothing.
+    bool hasB = false;
     std::vector<float> t; ///< seconds
     std::vector<float> a;
     std::vector<float> b;
@@ -33,19 +40,46 @@ struct MeasurementText {
     int droppedLines = 0;
     /// Lines longer than MeasurementTextMaxLineLength, read only up to that length.
     int cutLines = 0;
-    /// No point line starts with a number: the text is no measurement text and must change
-    /// nothing. Then no points are given either.
-    bool withoutNumbers = false;
+    /// Lines with something in them that are no point: a field that is not a whole number, an
+    /// empty field in a column the text has, a time of another kind than the first point's.
+    int skippedLines = 0;
+    int firstSkippedLine = 0; ///< 1-based number of the first of them
+    QString firstSkipped;     ///< its text
+    /// Most fields a line has; the fields after the third are not read.
+    int columns = 0;
+    /// The times were dates or clock times, read as seconds since the first point.
+    bool clockTimes = false;
+    /// The text holds control characters (a NUL, say): it is no table, and no point was read.
+    bool notText = false;
 };
 
-/// The text of a point set, lines ending in CR LF, numbers by FormatValue: values with four
-/// significant digits, times with as many as keep every two consecutive different times
-/// apart once read back (at least four). Writes min(t.size(), a.size(), b.size()) points.
+/// How the numbers of a point set are written.
+struct MeasurementTextFormat {
+    /// Loaded values: each is written as the shortest text that reads back as the same float.
+    bool asRead = false;
+    /// Significant digits of recorded values (FormatValue); times get theirs from their spacing.
+    int digitsA = 4;
+    int digitsB = 4;
+    /// Without B the third field of every point line stays empty.
+    bool hasB = true;
+};
+
+/// The text of a point set, lines ending in CR LF. Recorded times are written with at least
+/// four significant digits and as many as keep two different consecutive times apart, but
+/// never finer than their spacing needs, so that float noise near 0 does not show. Writes
+/// min(t.size(), a.size(), b.size()) points.
 QString formatMeasurementText(const QString& defA, const QString& defB, std::span<const float> t,
-                              std::span<const float> a, std::span<const float> b);
+                              std::span<const float> a, std::span<const float> b,
+                              const MeasurementTextFormat& format = {});
 
 /// Reads a measurement text (from a file after decodeText, or from the clipboard); CR LF, LF
-/// and CR all end a line. A line of more than five characters is a point, and so is a shorter
-/// one with the two TABs of a point ("0<TAB>5<TAB>1"). Returns nothing when the text has fewer
-/// than two lines: then the store must stay as it is.
+/// and CR all end a line, blank lines are no points. The first line is a header when its first
+/// field is neither a number nor a time; otherwise it is a point like the others. A line is a
+/// point when its time and its values in the columns the text has read whole
+/// (ReadTableNumber, or ReadClockTime for the time); every other line with something in it is
+/// skipped and counted. Returns nothing for a text with nothing but blanks.
 std::optional<MeasurementText> readMeasurementText(QStringView text);
+
+/// The shortest text that reads back as x, in FormatValue's form with at least four significant
+/// digits: "1234,5", "0,1", "2860", "1,000E+05".
+QString FormatAsRead(float x);

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cmath>
 #include <limits>
+#include <utility>
 
 namespace {
 
@@ -99,6 +100,33 @@ DefinitionParts SplitDefinition(const QString& line) {
     return parts;
 }
 
+DefinitionParts PointSetParts(const QString& text) {
+    if (IsDefinitionLine(text)) return SplitDefinition(text);
+    DefinitionParts parts;
+    const QString label = text.trimmed();
+    parts.name = label;
+    // "Name (Unit)", "Name [Unit]" or "Name in Unit"
+    for (const auto& [open, close] : {std::pair{u'(', u')'}, std::pair{u'[', u']'}}) {
+        const qsizetype o = label.indexOf(open);
+        const qsizetype e = label.indexOf(close, o + 1);
+        if (o > 0 && e > o + 1) {
+            parts.name = label.first(o).trimmed();
+            parts.unit = label.sliced(o + 1, e - o - 1).trimmed();
+            return parts;
+        }
+    }
+    const qsizetype in = label.lastIndexOf(QStringLiteral(" in "));
+    if (in > 0 && in + 4 < label.size()) {
+        parts.name = label.first(in).trimmed();
+        parts.unit = label.sliced(in + 4).trimmed();
+    }
+    return parts;
+}
+
+bool IsDefinitionLine(const QString& text) {
+    return text.isEmpty() || text.contains(u':');
+}
+
 QString SignalTitle(const QString& name, const QString& unit) {
     if (unit.isEmpty()) return name;
     const QChar u = unit[0];
@@ -185,6 +213,39 @@ float ProbeLowEnd(TParser& parser, SignalChannel channel, const Calibration& cal
 float ProbeHighEnd(TParser& parser, SignalChannel channel, const Calibration& cal,
                    bool* divByZero) {
     return probeEnd(parser, channel, cal, true, divByZero);
+}
+
+int ResolutionDigits(const QString& definition, SignalChannel channel, const Calibration& cal) {
+    constexpr int Least = 4;
+    TParser parser;
+    for (const char* name : {"r", "U"})
+        parser.SetVariable(name, 0);
+    try {
+        CompileFormula(parser, ParserExpression(SplitDefinition(definition).formula));
+    } catch (const std::exception&) {
+        return Least;
+    }
+    const bool isA = channel == SignalChannel::A;
+    const float umin = isA ? cal.UminA : cal.UminB, umax = isA ? cal.UmaxA : cal.UmaxB;
+    // The other channel rests in the middle of its range.
+    const float other = isA ? (cal.UminB + cal.UmaxB) / 2 : (cal.UminA + cal.UmaxA) / 2;
+    const auto at = [&](float raw) {
+        const float own = ChannelVoltage(umin, umax, raw);
+        return EvaluateSample(parser, 0, raw, own, isA ? own : other, isA ? other : own);
+    };
+    int digits = Least;
+    for (int k = 0; k <= 128; ++k) {
+        const int raw = std::min(k * 8, 1022);
+        const SampleResult v0 = at(float(raw)), v1 = at(float(raw + 1));
+        const double step = std::fabs(double(v1.value) - double(v0.value));
+        const double magnitude = std::max(std::fabs(v0.value), std::fabs(v1.value));
+        if (v0.failed || v1.failed || step == 0 || magnitude == 0) continue;
+        // A last digit worth 10^(exponent + 1 - d) rounds by half of that: at most one step.
+        const double exponent = std::floor(std::log10(magnitude));
+        const int needed = int(std::ceil(exponent + 1 - std::log10(2 * step) - 1e-9));
+        digits = std::max(digits, std::min(needed, MaxSignificantDigits));
+    }
+    return digits;
 }
 
 SignalRange ResolveRange(TParser& parser, SignalChannel channel, const Calibration& cal,

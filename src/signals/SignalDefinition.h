@@ -17,6 +17,14 @@ struct DefinitionParts {
 
 DefinitionParts SplitDefinition(const QString& line);
 
+/// Name and unit of what a point set's values are: its definition line, or a column label
+/// that is none because it has no colon ("Temperatur (°C)", "U in V", "Druck [hPa]", "Druck").
+DefinitionParts PointSetParts(const QString& definitionOrLabel);
+
+/// A header field of a measurement text is a definition line (and not a label) when it has a
+/// colon or is empty (the empty line is the "no signal" definition).
+bool IsDefinitionLine(const QString& text);
+
 /// Axis title of a signal; "<vf>" marks where the scale inserts its unit prefix.
 QString SignalTitle(const QString& name, const QString& unit);
 
@@ -60,6 +68,11 @@ float ProbeLowEnd(TParser& parser, SignalChannel channel, const Calibration& cal
                   bool* divByZero = nullptr);
 float ProbeHighEnd(TParser& parser, SignalChannel channel, const Calibration& cal,
                    bool* divByZero = nullptr);
+
+/// Significant digits (4 to 9) that write the values of a definition so that rounding moves
+/// none by more than the value of one raw step of the instrument: the formula is probed at raw
+/// steps across the range. 4 for a definition that does not compile.
+int ResolutionDigits(const QString& definition, SignalChannel channel, const Calibration& cal);
 
 /// A signal's value range from its interval texts, probing the formula for an empty text;
 /// a typed limit beyond the float range is clamped to it. The range is ordered (OrderRange).

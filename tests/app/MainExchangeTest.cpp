@@ -5,6 +5,8 @@
 
 #include <QClipboard>
 #include <QGuiApplication>
+#include <QImage>
+#include <QMimeData>
 #include <QPushButton>
 #include <QTest>
 
@@ -136,25 +138,62 @@ TEST_F(MainExchangeTest, SnapshotLoadLeavesCombosAndDataAlone) {
         QStringLiteral("Zeit in s\tX: 1\tY: 2\r\n")));
 }
 
-TEST_F(MainExchangeTest, TextsWithoutPointsChangeNothing) {
+// Nothing to load is said, once, in German, and the data stay.
+TEST_F(MainExchangeTest, TextsWithoutPointsSaySoAndChangeNothing) {
     FillData(*win);
     win->Store.TriggerPos = 2;
+    QByteArray png("\x89PNG\r\n\x1A\n\0\0\0\rIHDR\0\0\x01\0\0\0\x01\0\x08\x06\0\0\0", 33);
+    for (int i = 0; i < 400; ++i)
+        png += char((i * 37) % 256);
+    QByteArray zip("PK\x03\x04\x14\0\x06\0\x08\0\0\0!\0", 16);
+    zip += "[Content_Types].xml\t1\t2\n3\t4\t5\n";
     struct Row {
         const char* name;
         QByteArray bytes;
+        const char* said;
     };
-    const Row rows[] = {{"header only", "Zeit in s\tA: U\tB: U\r\n"}, {"empty", ""}};
+    const Row rows[] = {
+        {"header only", "Zeit in s\tA: U\tB: U\r\n", "leer.txt enthält keine Messwerte."},
+        {"empty", "", "leer.txt ist leer."},
+        {"blank lines", "\r\n \r\n", "leer.txt enthält keine Messwerte."},
+        {"words", "Liebe Klasse,\r\nbis morgen\r\n", "leer.txt enthält keine Messwerte."},
+        {"PNG", png, "leer.txt enthält keine Messwerttabelle."},
+        {"zip", zip, "leer.txt enthält keine Messwerttabelle."},
+        {"UTF-16 without mark", QByteArray("0\0\t\0001\0\t\0002\0\n\0", 12),
+         "leer.txt enthält keine Messwerttabelle."},
+    };
     for (const Row& r : rows) {
         SCOPED_TRACE(r.name);
+        dialogs.errors.clear();
         const QString path = dir.filePath(QStringLiteral("leer.txt"));
         WriteFile(path, r.bytes);
         dialogs.openName = path;
-        Click(win->ButtonDataenLaden);
+        for (QPushButton* button : {win->ButtonDataenLaden, win->ButtonSSladen})
+            Click(button);
+        ASSERT_EQ(dialogs.errors.size(), 2);
+        EXPECT_TRUE(dialogs.errors[0].startsWith(QStringLiteral("Die Datei ")));
+        EXPECT_TRUE(dialogs.errors[0].contains(QString::fromUtf8(r.said)))
+            << dialogs.errors[0].toStdString();
         EXPECT_EQ(win->Store.DataCount, 4);
+        EXPECT_EQ(win->Store.SnapCount, 0);
         EXPECT_EQ(win->Store.TriggerPos, 2);
+        EXPECT_EQ(win->Store.DataDefB, QStringLiteral("Anteil (%): x*100"));
         EXPECT_NE(win->ComboBoxA->Text(), QStringLiteral("A: U"));
     }
-    // A cancelled dialog neither.
+    // The clipboard: empty, or holding no text.
+    dialogs.errors.clear();
+    QGuiApplication::clipboard()->clear();
+    Click(win->ButtonDatenEinfuegen);
+    auto* image = new QMimeData;
+    image->setImageData(QImage(4, 4, QImage::Format_RGB32));
+    QGuiApplication::clipboard()->setMimeData(image);
+    Click(win->ButtonSSEinfuegen);
+    ASSERT_EQ(dialogs.errors.size(), 2);
+    for (const QString& e : dialogs.errors)
+        EXPECT_TRUE(e.startsWith(QStringLiteral("Die Zwischenablage enthält keinen Text.")));
+    EXPECT_EQ(win->Store.DataCount, 4);
+    // A cancelled dialog says nothing.
+    dialogs.errors.clear();
     dialogs.openName.clear();
     Click(win->ButtonSSladen);
     EXPECT_EQ(win->Store.SnapCount, 0);

@@ -303,7 +303,9 @@ TEST_F(MainWindowTest, DivisionByZeroIsReportedOncePerFormula) {
         ASSERT_EQ(dialogs.errors.size(), ++shown);
         EXPECT_TRUE(dialogs.errors.last().startsWith("Signal A: "));
         EXPECT_TRUE(dialogs.errors.last().contains(formula + "\u201C"));
-        EXPECT_TRUE(dialogs.errors.last().contains("(Division by zero)"));
+        // German first, the parser's own words only as the detail.
+        EXPECT_TRUE(dialogs.errors.last().contains("mit DIV oder MOD durch null"));
+        EXPECT_TRUE(dialogs.errors.last().endsWith("(Meldung des Formelparsers: Division by zero)"));
         EXPECT_FLOAT_EQ(win->Store.DataMaxA, 0.0f);
     }
 }

@@ -1,6 +1,7 @@
 #include "MeasurementText.h"
 #include "Codec1252.h"
 
+#include <QFile>
 #include <QLocale>
 
 #include <gtest/gtest.h>
@@ -162,75 +163,133 @@ INSTANTIATE_TEST_SUITE_P(Locales, RoundTrip,
                              return QLocale::languageToString(info.param).toStdString();
                          });
 
-TEST(MeasurementText, NoPointsGivesTheHeaderAloneWhichReadsAsNothing) {
+TEST(MeasurementText, NoPointsGivesTheHeaderAloneWhichReadsAsNoPoint) {
     const QString text = write("U (V): U", "", {});
     EXPECT_EQ(text, QStringLiteral("Zeit in s\tU (V): U\t\r\n"));
-    EXPECT_FALSE(readMeasurementText(text).has_value());
+    const auto m = readMeasurementText(text);
+    ASSERT_TRUE(m.has_value());
+    EXPECT_TRUE(m->header);
+    EXPECT_EQ(m->defA, QStringLiteral("U (V): U"));
+    EXPECT_EQ(m->count, 0);
+    EXPECT_EQ(m->skippedLines, 0);
 }
 
-TEST(MeasurementText, TextsWithFewerThanTwoLinesReadAsNothing) {
-    const char* texts[] = {"", "\r\n", "Zeit in s\tA\tB", "Zeit in s\tA\tB\r\n", "0\t1\t2\n"};
-    for (const char* t : texts) {
+TEST(MeasurementText, TextsWithNothingButBlanksReadAsNothing) {
+    for (const char* t : {"", "\r\n", " \t \r\n\r\n", "\t\t\n"}) {
         SCOPED_TRACE(t);
         EXPECT_FALSE(readMeasurementText(QString::fromLatin1(t)).has_value());
     }
 }
 
-// A text without a number at the start of a point line (a letter, a header and blank lines)
-// would cost the data and the definitions: it is refused as a whole.
-TEST(MeasurementText, TextsWithoutANumberAtALineStartAreRefused) {
-    const std::pair<const char*, int> rows[] = {// text after the header, points (-1: refused)
-                                                {"\r\n", -1},
-                                                {"Liebe Klasse,\r\nbis morgen\r\n", -1},
-                                                {"ja\tja\tja\r\n\t1,5\t2\r\n12\r\n", -1},
-                                                {"null\t5\t1\r\n\"-.5\"\tx\r\n", 2}};
-    for (const auto& [points, count] : rows) {
-        SCOPED_TRACE(points);
-        const auto m = readMeasurementText("Zeit in s\tX: U\r\n" + QString::fromLatin1(points));
+// Control characters make a text no table: a PNG, a zip-based spreadsheet, random bytes.
+TEST(MeasurementText, TextsWithControlCharactersAreRefusedWhole) {
+    const QByteArray rows[] = {
+        QByteArray("\x89PNG\r\n\x1A\n\0\0\0\rIHDR\0\0\0\x10", 24),
+        QByteArray("PK\x03\x04\x14\0\x06\0\x08\0\0\0!\0", 16),
+        QByteArray("Zeit in s\tA: U\tB: U\r\n0\t1\t2\r\n1\t2\0\t3\r\n", 38),
+        "Zeit in s\tA\tB\r\n0\t1\t\x81\r\n", // a byte the code page leaves undefined
+    };
+    for (const QByteArray& bytes : rows) {
+        SCOPED_TRACE(bytes.toPercentEncoding().constData());
+        const auto m = readMeasurementText(decodeText(bytes));
         ASSERT_TRUE(m.has_value());
-        EXPECT_EQ(m->withoutNumbers, count < 0);
-        EXPECT_EQ(m->count, std::max(count, 0));
-        EXPECT_EQ(int(m->t.size()), m->count);
+        EXPECT_TRUE(m->notText);
+        EXPECT_EQ(m->count, 0);
+        EXPECT_TRUE(m->t.empty());
     }
 }
 
-TEST(MeasurementText, PointLines) {
+// Every line is looked at: a point when its time and the values of the columns the text has
+// read whole, skipped and counted when not, nothing when blank.
+TEST(MeasurementText, Lines) {
     struct Row {
         const char* name;
-        const char* line;
+        const char* text; // after the header "Zeit in s<TAB>A<TAB>B"
         int count;
-        Point p;
+        Point first;
+        bool hasB;
+        int skipped;
+        int firstSkippedLine;
     };
     const Row rows[] = {
-        {"five characters with two TABs are a point", "0\t5\t1", 1, {0, 5, 1}},
-        {"five characters with one TAB are skipped", "0,5\t1", 0, {}},
-        {"six characters are a point", "0\t5\t10", 1, {0, 5, 10}},
-        {"one long field", "123456", 1, {123456, 0, 0}},
-        {"five blanks", "     ", 0, {}},
-        {"two fields", "1.5\t2.5", 1, {1.5f, 2.5f, 0}},
-        {"four fields", "1\t2\t3\t4", 1, {1, 2, 3}},
-        {"decimal comma and point", "0,5\t1.5\t-2,25", 1, {0.5f, 1.5f, -2.25f}},
-        {"exponent forms", "1,235E+04\t2.5e-3\t-1E+02", 1, {12350, 0.0025f, -100}},
-        {"quoted fields", "\"1,5\"\t\"2\"\t\"3\"", 1, {1.5f, 2, 3}},
-        {"empty fields", "\t\t\t\t\t\t", 1, {0, 0, 0}},
-        {"beyond float", "1e39\t-1e39\t5", 1, {FLT_MAX, -FLT_MAX, 5}},
+        {"five characters with two TABs are a point", "0\t5\t1", 1, {0, 5, 1}, true, 0, 0},
+        {"short lines of two columns", "0\t1\n1\t2", 2, {0, 1, 0}, false, 0, 0},
+        {"six characters", "0\t5\t10", 1, {0, 5, 10}, true, 0, 0},
+        {"one column has no values", "123456\n7", 0, {}, false, 2, 2},
+        {"five blanks are a blank line", "     \n1\t2\t3", 1, {1, 2, 3}, true, 0, 0},
+        {"four fields", "1\t2\t3\t4", 1, {1, 2, 3}, true, 0, 0},
+        {"decimal comma and point", "0,5\t1.5\t-2,25", 1, {0.5f, 1.5f, -2.25f}, true, 0, 0},
+        {"exponent forms", "1,235E+04\t2.5e-3\t-1E+02", 1, {12350, 0.0025f, -100}, true, 0, 0},
+        {"quoted fields", "\"1,5\"\t\"2\"\t\"3\"", 1, {1.5f, 2, 3}, true, 0, 0},
+        {"units row", "s\t\xB0" "C\thPa\n1\t2\t3", 1, {1, 2, 3}, true, 1, 2},
+        {"mean row", "1\t2\t3\nMittelwert\t1,875\t18,75", 1, {1, 2, 3}, true, 1, 3},
+        {"clock time as a value", "1\t12:30:05\t3\n2\t4\t5", 1, {2, 4, 5}, true, 1, 2},
+        {"nan, inf, beyond float", "1\tnan\t3\n2\tinf\t3\n3\t1e400\t3\n4\t1e39\t3\n5\t1\t1",
+         1, {5, 1, 1}, true, 4, 2},
+        {"a prefix is no number", "1\t2 V\t3\n2\t12,5x\t3\n3\t1\t1", 1, {3, 1, 1}, true, 2, 2},
+        {"empty value in a column the text has", "1\t2\t\n2\t\t3\n\t1\t2\n3\t1\t1", 1,
+         {3, 1, 1}, true, 3, 2},
+        {"empty fields only are a blank line", "\t\t\t\n1\t2\t3", 1, {1, 2, 3}, true, 0, 0},
+        {"no B value anywhere", "1\t2\t\n2\t3\t", 2, {1, 2, 0}, false, 0, 0},
+        {"grouped digits", "1\t101.325,00\t101,325.00", 1, {1, 101325, 101325}, true, 0, 0},
+        {"percent", "1\t10,00\xA0%\t5 %", 1, {1, 10, 5}, true, 0, 0},
+        {"bad grouping", "1\t1.23.456\t3\n2\t1,2345.6\t3\n3\t4\t5", 1, {3, 4, 5}, true, 2, 2},
+        {"yes-words are no numbers", "ja\tja\tja\n1\tja\t2\n2\t3\t4", 1, {2, 3, 4}, true, 2, 2},
     };
     for (const QLocale::Language language : {QLocale::German, QLocale::English}) {
         LocaleGuard guard{QLocale(language)};
         for (const Row& r : rows) {
             SCOPED_TRACE(r.name);
-            // A point after the row keeps the text from being refused as one without numbers.
             const auto m = readMeasurementText(QStringLiteral("Zeit in s\tA\tB\r\n") +
-                                               QString::fromLatin1(r.line) + "\r\n9\t8\t7");
+                                               QString::fromLatin1(r.text));
             ASSERT_TRUE(m.has_value());
-            ASSERT_EQ(m->count, r.count + 1);
+            EXPECT_FALSE(m->notText);
+            EXPECT_EQ(m->skippedLines, r.skipped);
+            EXPECT_EQ(m->firstSkippedLine, r.firstSkippedLine);
+            ASSERT_EQ(m->count, r.count);
+            ASSERT_EQ(int(m->t.size()), r.count);
             if (r.count == 0) continue;
-            EXPECT_FLOAT_EQ(m->t[0], r.p.t);
-            EXPECT_FLOAT_EQ(m->a[0], r.p.a);
-            EXPECT_FLOAT_EQ(m->b[0], r.p.b);
-            // FLOAT_EQ takes infinity for FLT_MAX (one step apart): check finiteness apart.
-            for (const float v : {m->t[0], m->a[0], m->b[0], m->maxT, m->minA, m->maxB})
-                EXPECT_TRUE(std::isfinite(v));
+            EXPECT_EQ(m->hasB, r.hasB);
+            EXPECT_FLOAT_EQ(m->t[0], r.first.t);
+            EXPECT_FLOAT_EQ(m->a[0], r.first.a);
+            EXPECT_FLOAT_EQ(m->b[0], r.first.b);
+        }
+    }
+}
+
+// The first line is a header only when its first field is no number and no time.
+TEST(MeasurementText, ATextWithoutHeaderIsAllPoints) {
+    struct Row {
+        const char* text;
+        bool header;
+        int count;
+        float t0, t1;
+        bool clock;
+    };
+    const Row rows[] = {
+        {"0,5\t1,25\t2,5\n1\t1,5\t3\n", false, 2, 0.5f, 1, false},
+        {"Zeit in s\t1,25\t2,5\n1\t1,5\t3\n", true, 1, 1, 1, false},
+        {"10:15:30\t1\t2\n10:15:35,5\t1\t2\n", false, 2, 0, 5.5f, true},
+        {"Datum\tT\tU\n01.03.24 10:15\t1\t2\n01.03.24 10:17\t1\t2\n02.03.2024 10:15\t1\t2\n",
+         true, 3, 0, 86400, true},
+        {"Zeit\tA\tB\n2024-03-01T23:59:59\t1\t2\n2024-03-02 00:00:01\t1\t2\n", true, 2, 0, 2, true},
+        // A time of the other kind than the first point's is no point.
+        {"1\t1\t1\n10:15\t1\t1\n", false, 1, 1, 1, false},
+    };
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.text);
+        const auto m = readMeasurementText(QString::fromLatin1(r.text));
+        ASSERT_TRUE(m.has_value());
+        EXPECT_EQ(m->header, r.header);
+        ASSERT_EQ(m->count, r.count);
+        EXPECT_FLOAT_EQ(m->t[0], r.t0);
+        EXPECT_FLOAT_EQ(m->t[r.count - 1], r.t1);
+        EXPECT_EQ(m->clockTimes, r.clock);
+        if (r.count == 3) {
+            EXPECT_FLOAT_EQ(m->t[1], 120);
+        }
+        if (!r.header) {
+            EXPECT_TRUE(m->defA.isEmpty());
         }
     }
 }
@@ -325,19 +384,18 @@ TEST(MeasurementText, CutNeverSplitsASurrogatePair) {
     }
 }
 
-TEST(MeasurementText, NulBytesEndNeitherTheTextNorALine) {
+// A NUL anywhere, in a definition or a point line, makes the text no table.
+TEST(MeasurementText, NulBytesRefuseTheText) {
     static const char raw[] =
         "Zeit in s\tU\0x\tD: D\r\n1\t2\t30\r\n\0\0\0\r\n4\t5\t6\0\r\n7\t8\t90\r\n";
     const QByteArray bytes(raw, sizeof(raw) - 1);
     ASSERT_EQ(bytes.count('\0'), 5);
-    const auto m = readMeasurementText(decode1252(bytes));
-    ASSERT_TRUE(m.has_value());
-    EXPECT_EQ(m->defA, QString::fromLatin1("U\0x", 3));
-    EXPECT_EQ(m->defB, QStringLiteral("D: D"));
-    ASSERT_EQ(m->count, 3); // the line of three NULs is short
-    EXPECT_FLOAT_EQ(m->t[1], 4.f);
-    EXPECT_FLOAT_EQ(m->t[2], 7.f);
-    EXPECT_FLOAT_EQ(m->b[2], 90.f);
+    for (const QString& text : {decode1252(bytes), decodeText(bytes)}) {
+        const auto m = readMeasurementText(text);
+        ASSERT_TRUE(m.has_value());
+        EXPECT_TRUE(m->notText);
+        EXPECT_EQ(m->count, 0);
+    }
 }
 
 TEST(MeasurementText, AwkwardDefinitionsSurviveTheRoundTrip) {
@@ -364,6 +422,139 @@ TEST(MeasurementText, AwkwardDefinitionsSurviveTheRoundTrip) {
         ASSERT_EQ(m->count, 1);
         EXPECT_FLOAT_EQ(m->b[0], 30.f);
     }
+}
+
+QByteArray fixture(const QString& name) {
+    QFile file(QStringLiteral(KURVIMAT_TEST_DATA "/spreadsheet/") + name);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+// What LibreOffice Calc writes as TAB text (German), in UTF-8 and in Windows-1252.
+TEST(MeasurementText, SpreadsheetExports) {
+    struct Row {
+        int n;
+        int count;
+        bool header, hasB;
+        int skipped, columns;
+        Point fourth; // point 3
+        float lastT;
+        const char* defA;
+    };
+    const Row rows[] = {
+        {1, 12, true, true, 0, 3, {1.5f, 3.14159265f, 1.369f}, 5.5f, "Temperatur (\u00B0C)"},
+        {2, 12, true, false, 0, 2, {1.5f, 1.369f, 0}, 5.5f, "U in V"},
+        {3, 12, false, true, 0, 3, {1.5f, 3.14159265f, 1.369f}, 5.5f, ""},
+        {4, 12, true, true, 1, 3, {1.5f, 3.14159265f, 1.369f}, 5.5f, "Temperatur"},
+        {5, 12, true, true, 0, 3, {1.5f, 105028.5f, 17.5f}, 5.5f, "Druck (Pa)"},
+        // Shown to the minute only: every row is the same time, not a day number.
+        {6, 12, true, true, 0, 3, {0, 3.14159265f, 1.369f}, 0, "Temperatur (\u00B0C)"},
+        {7, 7, true, true, 4, 3, {2.5f, 21.85f, 1.615f}, 5.5f, "Temperatur (\u00B0C)"},
+        {8, 12, true, true, 0, 5, {1.5f, 3.14159265f, 1.369f}, 5.5f, "U1 (V)"},
+    };
+    for (const char* encoding : {"utf8", "cp1252"}) {
+        for (const Row& r : rows) {
+            const QString name = QStringLiteral("%1/case%2-de.txt").arg(encoding).arg(r.n);
+            SCOPED_TRACE(name.toStdString());
+            const QByteArray bytes = fixture(name);
+            ASSERT_FALSE(bytes.isEmpty());
+            const auto m = readMeasurementText(decodeText(bytes));
+            ASSERT_TRUE(m.has_value());
+            EXPECT_FALSE(m->notText);
+            EXPECT_EQ(m->header, r.header);
+            EXPECT_EQ(m->defA, QString::fromUtf8(r.defA));
+            EXPECT_EQ(m->hasB, r.hasB);
+            EXPECT_EQ(m->skippedLines, r.skipped);
+            EXPECT_EQ(m->columns, r.columns);
+            EXPECT_EQ(m->clockTimes, r.n == 6);
+            ASSERT_EQ(m->count, r.count);
+            EXPECT_FLOAT_EQ(m->t[3], r.fourth.t);
+            EXPECT_FLOAT_EQ(m->a[3], r.fourth.a);
+            EXPECT_FLOAT_EQ(m->b[3], r.fourth.b);
+            EXPECT_FLOAT_EQ(m->t.back(), r.lastT);
+            if (r.n == 5) {
+                EXPECT_FLOAT_EQ(m->a[0], 101325.f);
+                EXPECT_FLOAT_EQ(m->b[0], 10.f);
+            }
+        }
+    }
+}
+
+// Texts the program saved, opened and saved again by Calc: they read as the program's own, and
+// written again they are the program's text (CR LF, its own encoding) byte for byte.
+TEST(MeasurementText, SpreadsheetRoundTripsReadBackWhole) {
+    struct Row {
+        const char* name;
+        int count;
+    };
+    const Row rows[] = {{"roundtrip/de-200-degC-Ohm.txt", 200},
+                        {"roundtrip/de-10000-degC-mu.txt", 10000}};
+    LocaleGuard guard{QLocale(QLocale::German)};
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.name);
+        const QString text = decodeText(fixture(QString::fromLatin1(r.name)));
+        const auto m = readMeasurementText(text);
+        ASSERT_TRUE(m.has_value());
+        ASSERT_EQ(m->count, r.count);
+        EXPECT_EQ(m->skippedLines, 0);
+        EXPECT_TRUE(m->defA.startsWith(QStringLiteral("Temperatur (\u00B0C): 1/(1/298,15")));
+        MeasurementTextFormat asRead;
+        asRead.asRead = true;
+        const QString again = formatMeasurementText(m->defA, m->defB, m->t, m->a, m->b, asRead);
+        const QStringList lines = again.split(QStringLiteral("\r\n"));
+        const QStringList expected = text.split(u'\n');
+        ASSERT_EQ(lines.size(), expected.size());
+        for (qsizetype i = 0; i < lines.size(); ++i)
+            ASSERT_EQ(lines[i].toStdString(), expected[i].toStdString()) << "line " << i + 1;
+    }
+}
+
+// Loaded values go back as they were read; recorded ones with the digits their definition
+// resolves; recorded times without float noise near zero.
+TEST(MeasurementText, DigitsOfWrittenValues) {
+    LocaleGuard guard{QLocale(QLocale::German)};
+    MeasurementTextFormat asRead;
+    asRead.asRead = true;
+    MeasurementTextFormat six;
+    six.digitsA = 6;
+    MeasurementTextFormat noB;
+    noB.hasB = false;
+    const float noisy = 19 * 0.001f - 0.02f; // pre-trigger point 19 of a 1 ms sweep
+    struct Row {
+        const char* name;
+        std::vector<Point> points;
+        MeasurementTextFormat format;
+        const char* line; // the line of the last point
+    };
+    const Row rows[] = {
+        {"loaded time", {{0, 1, 2}, {1234.5f, 101325.f, 0.1f}}, asRead, "1234,5\t101325\t0,1"},
+        {"loaded tiny and huge", {{1e-7f, -3.0e20f, 1.2345678f}}, asRead,
+         "1,000E-07\t-3,000E+20\t1,2345678"},
+        {"recorded four digits", {{0, 1, 2}, {1234.5f, 2.34567f, 101325.f}}, {}, "1235\t2,346\t1,013E+05"},
+        {"recorded six digits", {{0, 1, 2}, {0.01f, 100004.9f, 2}}, six, "0,01\t100005\t2"},
+        {"time near zero", {{-0.02f, 0, 0}, {noisy, 0, 0}, {-0.0f + 0.0f, 0, 0}}, {}, "0\t0\t0"},
+        {"without B", {{0, 1, 5}, {1, 2, 5}}, noB, "1\t2\t"},
+    };
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.name);
+        std::vector<float> t, a, b;
+        for (const Point& p : r.points)
+            t.push_back(p.t), a.push_back(p.a), b.push_back(p.b);
+        const QString text = formatMeasurementText("A: U", "B: U", t, a, b, r.format);
+        EXPECT_TRUE(text.endsWith(QString::fromLatin1(r.line) + "\r\n")) << text.toStdString();
+        EXPECT_FALSE(text.contains(QStringLiteral("99999")));
+        const auto m = readMeasurementText(text);
+        ASSERT_TRUE(m.has_value());
+        ASSERT_EQ(m->count, int(r.points.size()));
+        EXPECT_EQ(m->hasB, r.format.hasB);
+        if (r.format.asRead) {
+            EXPECT_EQ(m->t, t);
+            EXPECT_EQ(m->a, a);
+            EXPECT_EQ(m->b, b);
+        }
+    }
+    EXPECT_TRUE(formatMeasurementText("A", "B", std::vector<float>{-0.02f, noisy, 0.0f},
+                                      std::vector<float>(3), std::vector<float>(3))
+                    .contains(QStringLiteral("\r\n-0,001\t0\t0\r\n")));
 }
 
 } // namespace
