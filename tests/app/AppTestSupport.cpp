@@ -75,8 +75,13 @@ void TypeAndEnter(QLineEdit* edit, const QString& text) {
     QTest::keyClick(edit, Qt::Key_Return);
 }
 
-void TypeDefinition(TComboBox* box, const QString& text) {
-    TypeAndEnter(box->lineEdit(), text);
+void TypeDefinition(TComboBox* box, const QString& text, Qt::Key enter) {
+    // Into the box, as a user types: the box has the focus and hands keys to its line edit.
+    box->setFocus();
+    box->lineEdit()->selectAll();
+    QTest::keyClick(box, Qt::Key_Backspace);
+    QTest::keyClicks(box, text);
+    QTest::keyClick(box, enter, enter == Qt::Key_Enter ? Qt::KeypadModifier : Qt::NoModifier);
 }
 
 void PickEntry(TComboBox* box, int index) {

@@ -75,8 +75,8 @@ QString CopiedData(TFormMain& w);
 
 // Replaces the text of a line edit by typing, then presses Enter.
 void TypeAndEnter(QLineEdit* edit, const QString& text);
-// Types a definition line into a combo box and presses Enter.
-void TypeDefinition(TComboBox* box, const QString& text);
+// Types a definition line into a combo box and presses Enter (Return, or the keypad's).
+void TypeDefinition(TComboBox* box, const QString& text, Qt::Key enter = Qt::Key_Return);
 // Picks a list entry with the mouse from the opened list.
 void PickEntry(TComboBox* box, int index);
 // Writes bytes to a file.

@@ -1,6 +1,7 @@
 // The nine exchange buttons: writing, reading back, the snapshot row, failures and the limit.
 #include "AppTestSupport.h"
 
+#include "MainCursors.h"
 #include "TComboBox.h"
 
 #include <QClipboard>
@@ -286,6 +287,196 @@ TEST_F(MainExchangeTest, UncompilableDefinitionStillLoadsThePoints) {
     EXPECT_EQ(win->Store.DataCount, 2);
     EXPECT_EQ(win->ComboBoxA->Text(), QStringLiteral("M (V): max(U,1)"));
     EXPECT_EQ(win->Store.FormulaB, QStringLiteral("U"));
+}
+
+// One row per way a pasted text can look: the text in, the text "Daten kopieren" gives back,
+// the definitions in force afterwards and what the user is told.
+TEST_F(MainExchangeTest, PastedTextsGiveTheirPointsAndKeepTheDefinitionsInForce) {
+    const QString inForce = QStringLiteral("Spannung unkalibriert (V): U");
+    struct Row {
+        const char* name;
+        const char* in;
+        const char* copied; // nullptr: the text in, with CR LF
+        const char* comboA; // nullptr: the one in force stays
+        const char* comboB;
+        const char* info;   // part of the one message, or "" for none
+        const char* titleA;
+    };
+    const Row rows[] = {
+        {"no header", "0,5\t1,25\t2,5\n1\t1,5\t3\n",
+         "Zeit in s\tSpannung unkalibriert (V): U\tSpannung unkalibriert (V): U\r\n"
+         "0,5\t1,25\t2,5\r\n1\t1,5\t3\r\n",
+         nullptr, nullptr, "", "Spannung unkalibriert in <vf>V"},
+        {"two columns", "Zeit in s\tSpannung (V): U\n0\t1,2\n1\t2,4\n2\t3,6\n3\t4,8\n10\t5,01\n",
+         "Zeit in s\tSpannung (V): U\t\r\n0\t1,2\t\r\n1\t2,4\t\r\n2\t3,6\t\r\n3\t4,8\t\r\n"
+         "10\t5,01\t\r\n",
+         "Spannung (V): U", nullptr, "", "Spannung in <vf>V"},
+        {"junk lines", "Zeit in s\tA (V): U\tB (V): U\ns\tV\tmA\n0\t1\t2\n12:30:05\t1\t2\n"
+                       "1\tnan\t2\n2\t3\t4\nMittelwert\t2\t3\n\n",
+         "Zeit in s\tA (V): U\tB (V): U\r\n0\t1\t2\r\n2\t3\t4\r\n", "A (V): U", "B (V): U",
+         "4 Zeilen enthalten keine lesbaren Messwerte und wurden \u00FCbersprungen, als erste "
+         "Zeile 2: \u201Es V mA\u201C.",
+         "A in <vf>V"},
+        {"labels", "Zeit in s\tTemperatur (\u00B0C)\tU in V\n0\t20\t1\n1\t21,5\t1,2\n", nullptr,
+         nullptr, nullptr, "", "Temperatur in \u00B0C"},
+        {"five columns", "Zeit\tA\tB\tC\tD\n0\t1\t2\t3\t4\n", "Zeit in s\tA\tB\r\n0\t1\t2\r\n",
+         nullptr, nullptr, "Die Spalten 4 bis 5 wurden nicht geladen", "A"},
+        {"values as read", "Zeit in s\tA: U\tB: U\n1234,5\t100004,9\t-0,01\n0,001\t2860\t1,000E+30\n",
+         nullptr, "A: U", "B: U", "", "A"},
+        {"spreadsheet numbers", "Zeit in s\tDruck (hPa)\tAnteil\n0\t101.325,00\t10,00\u00A0%\n",
+         "Zeit in s\tDruck (hPa)\tAnteil\r\n0\t101325\t10\r\n", nullptr, nullptr, "",
+         "Druck in <vf>hPa"},
+        {"clock times", "Uhrzeit\tA\tB\n10:15:00\t1\t2\n10:15:05,5\t3\t4\n",
+         "Zeit in s\tA\tB\r\n0\t1\t2\r\n5,5\t3\t4\r\n", nullptr, nullptr, "Uhrzeiten", "A"},
+    };
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.name);
+        dialogs.errors.clear();
+        dialogs.infos.clear();
+        TypeDefinition(win->ComboBoxA, inForce);
+        TypeDefinition(win->ComboBoxB, inForce);
+        const QString in = QString::fromUtf8(r.in);
+        QGuiApplication::clipboard()->setText(in);
+        Click(win->ButtonDatenEinfuegen);
+        EXPECT_TRUE(dialogs.errors.isEmpty()) << dialogs.errors.join('\n').toStdString();
+        const QString copied = r.copied ? QString::fromUtf8(r.copied)
+                                        : QString(in).replace(u'\n', QStringLiteral("\r\n"));
+        EXPECT_EQ(CopiedData(*win).toStdString(), copied.toStdString());
+        EXPECT_EQ(win->ComboBoxA->Text(), r.comboA ? QString::fromUtf8(r.comboA) : inForce);
+        EXPECT_EQ(win->ComboBoxB->Text(), r.comboB ? QString::fromUtf8(r.comboB) : inForce);
+        EXPECT_EQ(win->ScaleA.Title, QString::fromUtf8(r.titleA));
+        if (*r.info) {
+            ASSERT_EQ(dialogs.infos.size(), 1);
+            EXPECT_TRUE(dialogs.infos[0].contains(QString::fromUtf8(r.info)))
+                << dialogs.infos[0].toStdString();
+        } else {
+            EXPECT_TRUE(dialogs.infos.isEmpty()) << dialogs.infos.join('\n').toStdString();
+        }
+    }
+}
+
+// A point set without B: B is not drawn, reads "–", and later sweeps record B again.
+TEST_F(MainExchangeTest, PointsWithoutBShowNoB) {
+    QGuiApplication::clipboard()->setText(
+        QStringLiteral("t in s\tU in V\n0\t1\n0,5\t1,123\n1\t1,246\n"));
+    Click(win->ButtonDatenEinfuegen);
+    ASSERT_EQ(win->Store.DataCount, 3);
+    EXPECT_FALSE(win->Store.DataHasB);
+    EXPECT_EQ(win->ScaleA.Title, QStringLiteral("U in <vf>V"));
+    win->Cursors.setVerticalOn(true, 0, 1);
+    win->Cursors.X = {0.25, 0.75};
+    const ReadoutTable table = win->Measuring->Table();
+    bool sawB = false;
+    for (const ReadoutRow& row : table) {
+        if (row.Label != QStringLiteral("bei t1")) continue;
+        ASSERT_EQ(row.Cells.size(), 2);
+        EXPECT_TRUE(row.Cells[0].endsWith(QStringLiteral(" V"))) << row.Cells[0].toStdString();
+        EXPECT_EQ(row.Cells[1], QStringLiteral("\u2013"));
+        sawB = true;
+    }
+    EXPECT_TRUE(sawB);
+    // The snapshot taken of it holds no B either; "Schnappschuss" without points keeps it.
+    Click(win->ButtonSchnappschuss);
+    EXPECT_FALSE(win->Store.SnapHasB);
+    Click(win->ButtonDatenLoeschen);
+    Click(win->ButtonSchnappschuss);
+    EXPECT_EQ(win->Store.SnapCount, 3);
+    QTest::mouseClick(win->ButtonSSkopieren, Qt::LeftButton);
+    EXPECT_TRUE(QGuiApplication::clipboard()->text().endsWith(QStringLiteral("\r\n1\t1,246\t\r\n")));
+    RecordSweep(*win, 400, 800);
+    EXPECT_TRUE(win->Store.DataHasB);
+    EXPECT_EQ(win->ScaleA.Title, QStringLiteral("Spannung unkalibriert in <vf>V"));
+    EXPECT_NEAR(win->Store.DataB[5], 800 * 5 / 1023.0, 1e-4);
+}
+
+// Spreadsheet exports and a UTF-16 text load through the file button.
+TEST_F(MainExchangeTest, SpreadsheetFilesLoad) {
+    struct Row {
+        const char* file;
+        int count;
+        bool hasB;
+        const char* info;
+    };
+    const Row rows[] = {
+        {"utf8/case1-de.txt", 12, true, ""},
+        {"cp1252/case2-de.txt", 12, false, ""},
+        {"utf8/case4-de.txt", 12, true, "1 Zeile enth\u00E4lt keine lesbaren Messwerte"},
+        {"cp1252/case5-de.txt", 12, true, ""},
+        {"utf8/case6-de.txt", 12, true, "Uhrzeiten"},
+        {"cp1252/case7-de.txt", 7, true, "4 Zeilen"},
+        {"utf8/case8-de.txt", 12, true, "Spalten 4 bis 5"},
+        {"roundtrip/de-200-degC-Ohm.txt", 200, true, ""},
+    };
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.file);
+        dialogs.infos.clear();
+        dialogs.openName = QStringLiteral(KURVIMAT_TEST_DATA "/spreadsheet/") + r.file;
+        Click(win->ButtonDataenLaden);
+        EXPECT_TRUE(dialogs.errors.isEmpty()) << dialogs.errors.join('\n').toStdString();
+        EXPECT_EQ(win->Store.DataCount, r.count);
+        EXPECT_EQ(win->Store.DataHasB, r.hasB);
+        EXPECT_EQ(dialogs.infos.join(u'\n').contains(QString::fromUtf8(r.info)), true);
+        EXPECT_EQ(dialogs.infos.isEmpty(), !*r.info);
+    }
+    // Notepad's "Unicode": UTF-16 behind its mark.
+    const QString text = QStringLiteral("Zeit in s\tWeg (cm): U*10\tB: U\r\n0\t1,5\t2\r\n1\t2\t3\r\n");
+    QByteArray utf16("\xFF\xFE");
+    for (const QChar c : text)
+        utf16 += char(c.unicode() & 0xFF), utf16 += char(c.unicode() >> 8);
+    const QString path = dir.filePath(QStringLiteral("unicode.txt"));
+    WriteFile(path, utf16);
+    dialogs.openName = path;
+    Click(win->ButtonDataenLaden);
+    EXPECT_TRUE(dialogs.errors.isEmpty());
+    EXPECT_EQ(CopiedData(*win), text);
+    EXPECT_EQ(win->Store.UnitA, QStringLiteral("cm"));
+}
+
+// Saving over a file asks first; "Nein" keeps the file.
+TEST_F(MainExchangeTest, ReplacingAFileAsksFirst) {
+    FillData(*win);
+    const QString path = dir.filePath(QStringLiteral("gestern.txt"));
+    struct Row {
+        QPushButton* TFormMain::*button;
+        bool yes;
+    };
+    const Row rows[] = {{&TFormMain::ButtonDatenSpeichern, false},
+                        {&TFormMain::ButtonSSspeichern, false},
+                        {&TFormMain::ButtonDatenSpeichern, true}};
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.yes);
+        WriteFile(path, "gestern");
+        dialogs.questions.clear();
+        dialogs.answerYes = r.yes;
+        dialogs.saveName = path;
+        Click(win.get()->*r.button);
+        ASSERT_EQ(dialogs.questions.size(), 1);
+        EXPECT_TRUE(dialogs.questions[0].contains(QStringLiteral("gestern.txt ist schon vorhanden")));
+        EXPECT_EQ(ReadFile(path) == "gestern", !r.yes);
+    }
+    // A new file is written without a question.
+    dialogs.questions.clear();
+    dialogs.saveName = dir.filePath(QStringLiteral("neu.txt"));
+    Click(win->ButtonDatenSpeichern);
+    EXPECT_TRUE(dialogs.questions.isEmpty());
+    EXPECT_TRUE(ReadFile(dialogs.saveName).startsWith("Zeit in s\t"));
+}
+
+// A definition whose values need more than four digits to keep one raw step is written with
+// them; a 10000-point sweep still goes round byte for byte.
+TEST_F(MainExchangeTest, RecordedValuesKeepWhatWasMeasured) {
+    TypeDefinition(win->ComboBoxA, QStringLiteral("Druck (Pa): 100000+U*1000"));
+    RecordSweep(*win, 500, 300);
+    const QString text = CopiedData(*win);
+    EXPECT_TRUE(text.contains(QStringLiteral("\t102444\t1,466\r\n"))) << text.left(200).toStdString();
+    PickEntry(win->ComboBoxSamples, 6); // 10000 points
+    ASSERT_EQ(win->Store.PointCount, 10000);
+    TypeDefinition(win->ComboBoxA, QStringLiteral("Spannung (V): U"));
+    RecordSweep(*win, 643, 300);
+    const QString sweep = CopiedData(*win);
+    Click(win->ButtonDatenEinfuegen);
+    EXPECT_TRUE(win->Store.DataLoaded);
+    EXPECT_EQ(CopiedData(*win), sweep);
 }
 
 } // namespace

@@ -80,7 +80,9 @@ TEST_F(MainSignalsTest, TwoArgumentCallIsRejectedAndTheOldRangeStays) {
     ASSERT_FLOAT_EQ(win->Store.DefMaxA, 100);
     TypeDefinition(win->ComboBoxA, QStringLiteral("Maximum (V): max(U,1)"));
     ASSERT_EQ(dialogs.errors.size(), 1) << dialogs.errors.join("|").toStdString();
-    EXPECT_FALSE(dialogs.errors.front().isEmpty());
+    EXPECT_TRUE(dialogs.errors.front().startsWith(
+        QStringLiteral("Die Formel von Signal A ist fehlerhaft: die Schreibweise ist "
+                       "unverst\u00E4ndlich (max(U,1) ).\n(Meldung des Formelparsers: ")));
     // The edits show the new parts for correcting, the range and the title stay.
     EXPECT_EQ(win->EditFormelA->text(), QStringLiteral("max(U,1)"));
     EXPECT_FLOAT_EQ(win->Store.DefMinA, 0);
@@ -171,6 +173,75 @@ TEST_F(MainSignalsTest, DefinitionChangeEvaluatesStoredPointsAgain) {
     TypeAndEnter(win->EditSkalaAmax, QStringLiteral("2000"));
     EXPECT_FLOAT_EQ(win->Store.DefMaxA, 2000);
     EXPECT_FLOAT_EQ(win->Store.DataA[0], 7);
+}
+
+// Enter, also the keypad's, in the box applies the typed line at once and once; a rejected one
+// is said in German, with the parser's words as the detail.
+TEST_F(MainSignalsTest, EnterInTheBoxAppliesTheTypedLine) {
+    struct Row {
+        const char* line;
+        const char* error; // start of the one message, or nullptr
+        const char* unit;
+        float max;
+    };
+    const Row rows[] = {
+        {"Weg (cm): U*10", nullptr, "cm", 50},
+        {"Weg (cm): U*((", "Die Formel von Signal B ist fehlerhaft: Klammern fehlen (U*(( ).", "cm",
+         50},
+        {"Druck (hPa): U*200 [0;1000]", nullptr, "hPa", 1000},
+        {"Zahl: U+Foo", "Die Formel von Signal B ist fehlerhaft: ", "", 5},
+    };
+    for (const Qt::Key enter : {Qt::Key_Return, Qt::Key_Enter}) {
+        for (const Row& r : rows) {
+            SCOPED_TRACE(std::string(r.line) + (enter == Qt::Key_Enter ? " keypad" : ""));
+            dialogs.errors.clear();
+            TypeDefinition(win->ComboBoxB, QStringLiteral("Spannung (V): U"), enter);
+            ASSERT_EQ(win->Store.FormulaB, QStringLiteral("U"));
+            TypeDefinition(win->ComboBoxB, QString::fromUtf8(r.line), enter);
+            if (r.error) {
+                ASSERT_EQ(dialogs.errors.size(), 1) << dialogs.errors.join('|').toStdString();
+                EXPECT_TRUE(dialogs.errors[0].startsWith(QString::fromUtf8(r.error)))
+                    << dialogs.errors[0].toStdString();
+                EXPECT_TRUE(dialogs.errors[0].contains(QStringLiteral("(Meldung des Formelparsers: ")));
+                EXPECT_EQ(win->Store.FormulaB, QStringLiteral("U"));
+            } else {
+                EXPECT_TRUE(dialogs.errors.isEmpty()) << dialogs.errors.join('|').toStdString();
+                EXPECT_EQ(win->Store.UnitB, QString::fromUtf8(r.unit));
+                EXPECT_FLOAT_EQ(win->Store.DefMaxB, r.max);
+                EXPECT_EQ(win->Store.AppliedDefB, QString::fromUtf8(r.line));
+            }
+        }
+    }
+}
+
+// Enter in a range edit after the formula or unit was changed (without Enter) applies the new
+// formula to the stored points too: only a change of the interval alone keeps them.
+TEST_F(MainSignalsTest, RangeEnterEvaluatesAgainWhenMoreThanTheIntervalChanged) {
+    struct Row {
+        const char* name;
+        const char* formula; // typed into EditFormelA without Enter, or nullptr
+        const char* unit;    // typed into EditEinheitA without Enter, or nullptr
+        float first;         // DataA[0] afterwards
+        const char* title;
+    };
+    const Row rows[] = {
+        {"interval alone", nullptr, nullptr, 7, "Spannung unkalibriert in <vf>V"},
+        {"formula", "U*200", "hPa", 1000, "Spannung unkalibriert in <vf>hPa"},
+        {"unit alone", nullptr, "mV", 5, "Spannung unkalibriert in mV"},
+    };
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.name);
+        TypeDefinition(win->ComboBoxA, QStringLiteral("Spannung unkalibriert (V): U"));
+        RecordSweep(*win, 1023, 0);
+        win->Store.DataA[0] = 7; // a value only a re-evaluation changes
+        if (r.formula) win->EditFormelA->setText(QString::fromUtf8(r.formula));
+        if (r.unit) win->EditEinheitA->setText(QString::fromUtf8(r.unit));
+        TypeAndEnter(win->EditSkalaAmax, QStringLiteral("2000"));
+        EXPECT_FLOAT_EQ(win->Store.DefMaxA, 2000);
+        EXPECT_FLOAT_EQ(win->Store.DataA[0], r.first);
+        EXPECT_EQ(win->ScaleA.Title, QString::fromUtf8(r.title));
+        if (r.first != 7) EXPECT_EQ(win->Store.DataDefA, win->Store.AppliedDefA);
+    }
 }
 
 } // namespace

@@ -339,6 +339,30 @@ TEST_F(MainWindowTest, RangeSwitchKeepsWhatASweepMeasured) {
     EXPECT_NEAR(win->Store.DataA[0], 643 * 1.1 / 1023.0, 1e-4);
 }
 
+// Pre-trigger points were measured before a range switch: they keep the voltages of then,
+// also when the history is rebuilt from the raw entries for a new interval.
+TEST_F(MainWindowTest, PreTriggerPointsKeepTheRangeTheyWereMeasuredIn) {
+    for (const bool newInterval : {false, true}) {
+        SCOPED_TRACE(newInterval);
+        win->Store.UmaxA = 5;
+        Feed(*win, 205, 300, 400); // 1 V on the 5 V range
+        win->ConfigureDevice = [this] { win->Store.UmaxA = 1.1f; }; // "hoch: 0 ...1,1 V"
+        win->Device = FakeDevice(1);
+        win->SendConfiguration();
+        win->Device = nullptr;
+        if (newInterval) PickEntry(win->ComboBoxSamplingRate, 4);
+        QTest::mouseClick(win->ButtonTrigger, Qt::LeftButton);
+        Feed(*win, 930, 300, 20 * win->Store.IntervalMs / 5); // 1 V on the 1,1 V range
+        const int pre = win->Store.PreTrigger;
+        ASSERT_EQ(win->Store.DataCount, pre + 20);
+        for (int i = 0; i < pre; ++i)
+            ASSERT_NEAR(win->Store.DataA[i], 205 * 5 / 1023.0, 1e-4) << i;
+        for (int i = pre; i < pre + 20; ++i)
+            ASSERT_NEAR(win->Store.DataA[i], 930 * 1.1 / 1023.0, 1e-4) << i;
+        win->ConfigureDevice = nullptr;
+    }
+}
+
 // After an interval change a trigger takes only blocks the raw entries filled (3.5 s of them),
 // and the automatic snapshot of the emptied store keeps the reference curve.
 TEST_F(MainWindowTest, IntervalChangeKeepsOnlyWhatWasMeasured) {
