@@ -265,6 +265,7 @@ void TFormMain::TitleLoadedAxes() {
         ScaleB.Title = SignalTitle(b.name, b.unit);
         Widen(ScaleB, Store.DataMinB, Store.DataMaxB);
     }
+    AxesNameLoadedPoints = true;
     Store.AxesChanged = true;
 }
 

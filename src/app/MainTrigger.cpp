@@ -13,7 +13,6 @@
 #include <QRadioButton>
 
 #include <cmath>
-#include <utility>
 
 TriggerSettings TFormMain::TriggerControls() const {
     TriggerSettings s;
@@ -36,10 +35,10 @@ void TFormMain::AfterPipeline(const TriggerSettings& controls, const PipelineEve
     if (events.triggers > 0) {
         Label3->hide();
         // Recorded points replace loaded ones: the axes name the definitions in force again.
-        for (auto [scale, title] : {std::pair{&ScaleA, SignalTitle(Store.NameA, Store.UnitA)},
-                                    std::pair{&ScaleB, SignalTitle(Store.NameB, Store.UnitB)}}) {
-            if (scale->Title == title) continue;
-            scale->Title = title;
+        if (AxesNameLoadedPoints) {
+            ScaleA.Title = SignalTitle(Store.NameA, Store.UnitA);
+            ScaleB.Title = SignalTitle(Store.NameB, Store.UnitB);
+            AxesNameLoadedPoints = false;
             Store.AxesChanged = true;
         }
     }

@@ -369,6 +369,7 @@ private:
 
     QString ExchangeText; // the exact text of the last exchange (MemoDaten shows it)
     QString ExchangeSource; // "Die Datei <path>" or "Die Zwischenablage", for messages
+    bool AxesNameLoadedPoints = false; // ScaleA/B titles name loaded points (TitleLoadedAxes)
 
     TFormSignale* FormSignale = nullptr;
     std::vector<Anchor> Anchors;

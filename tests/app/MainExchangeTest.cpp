@@ -275,6 +275,9 @@ TEST_F(MainExchangeTest, LoadedPointsAreNeverRecomputed) {
     for (const auto& act : actions) {
         act();
         EXPECT_EQ(CopiedData(*win), text);
+        // The axes still name what the points are, whatever is in force.
+        EXPECT_EQ(win->ScaleA.Title, QStringLiteral("A in <vf>V"));
+        EXPECT_EQ(win->ScaleB.Title, QStringLiteral("B in <vf>V"));
     }
 }
 
@@ -454,6 +457,15 @@ TEST_F(MainExchangeTest, ReplacingAFileAsksFirst) {
         EXPECT_TRUE(dialogs.questions[0].contains(QStringLiteral("gestern.txt ist schon vorhanden")));
         EXPECT_EQ(ReadFile(path) == "gestern", !r.yes);
     }
+    // The picture too.
+    const QString png = dir.filePath(QStringLiteral("bild.png"));
+    WriteFile(png, "gestern");
+    dialogs.questions.clear();
+    dialogs.answerYes = false;
+    dialogs.saveName = png;
+    win->ButtonBildSpeichernClick(1);
+    EXPECT_EQ(dialogs.questions.size(), 1);
+    EXPECT_EQ(ReadFile(png), QByteArray("gestern"));
     // A new file is written without a question.
     dialogs.questions.clear();
     dialogs.saveName = dir.filePath(QStringLiteral("neu.txt"));

@@ -240,7 +240,9 @@ TEST_F(MainSignalsTest, RangeEnterEvaluatesAgainWhenMoreThanTheIntervalChanged) 
         EXPECT_FLOAT_EQ(win->Store.DefMaxA, 2000);
         EXPECT_FLOAT_EQ(win->Store.DataA[0], r.first);
         EXPECT_EQ(win->ScaleA.Title, QString::fromUtf8(r.title));
-        if (r.first != 7) EXPECT_EQ(win->Store.DataDefA, win->Store.AppliedDefA);
+        if (r.first != 7) {
+            EXPECT_EQ(win->Store.DataDefA, win->Store.AppliedDefA);
+        }
     }
 }
 
