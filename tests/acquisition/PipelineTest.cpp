@@ -314,6 +314,9 @@ TEST_F(PipelineFixture, SnapshotCopiesStoredPoints) {
     EXPECT_EQ(S.DataCount, 0);
     Pipe.TriggerSweep(Controls); // an empty store keeps the reference curve
     EXPECT_EQ(S.SnapCount, 100);
+    Pipe.TakeSnapshot(); // and so does the button
+    EXPECT_EQ(S.SnapCount, 100);
+    EXPECT_EQ(S.SnapDefA, firstDef);
 
     Pipe.DeleteSnapshot();
     EXPECT_EQ(S.SnapCount, 0);

@@ -1,5 +1,6 @@
 #include "MeasurementText.h"
 #include "Codec1252.h"
+#include "TableNumbers.h"
 
 #include <QFile>
 #include <QLocale>
@@ -9,6 +10,7 @@
 #include <algorithm>
 #include <cfloat>
 #include <cmath>
+#include <optional>
 #include <tuple>
 #include <vector>
 
@@ -254,6 +256,41 @@ TEST(MeasurementText, Lines) {
             EXPECT_FLOAT_EQ(m->a[0], r.first.a);
             EXPECT_FLOAT_EQ(m->b[0], r.first.b);
         }
+    }
+}
+
+// Fields as spreadsheets and people write them; nothing for what is not whole a number.
+TEST(TableNumbers, Fields) {
+    const std::pair<const char*, std::optional<double>> numbers[] = {
+        {"1,5", 1.5},          {" -2.25 ", -2.25},       {"+7", 7},
+        {".5", 0.5},           {"5.", 5},                {"1,235E+04", 12350},
+        {"101.325,00", 101325}, {"101,325.00", 101325},   {"1.234.567", 1234567},
+        {"1,234", 1.234},      {"10,00\u00A0%", 10},     {"10,00\u202F%", 10},
+        {"-0", 0},             {"", std::nullopt},       {"%", std::nullopt},
+        {"1.23.4", std::nullopt}, {"1.2,3.4", std::nullopt}, {"12:30", std::nullopt},
+        {"nan", std::nullopt}, {"inf", std::nullopt},    {"1e400", std::nullopt},
+        {"1e39", std::nullopt}, {"3,4028235E+38", 3.4028235e38}, {"1e", std::nullopt},
+        {"2 V", std::nullopt}, {"ja", std::nullopt},     {"1,5,", std::nullopt},
+    };
+    for (const auto& [text, value] : numbers) {
+        SCOPED_TRACE(text);
+        EXPECT_EQ(ReadTableNumber(QString::fromUtf8(text)), value);
+    }
+    const std::pair<const char*, std::optional<double>> times[] = {
+        {"10:15", 36900},
+        {"10:15:30,25", 36930.25},
+        {"01.03.24 10:15", 2460371 * 86400.0 + 36900},
+        {"1.3.2024", 2460371 * 86400.0},
+        {"2024-03-01T10:15:00", 2460371 * 86400.0 + 36900},
+        {"31.02.24", std::nullopt},
+        {"10:75", std::nullopt},
+        {"10:15 Uhr", std::nullopt},
+        {"1.3.243", std::nullopt},
+        {"12", std::nullopt},
+    };
+    for (const auto& [text, value] : times) {
+        SCOPED_TRACE(text);
+        EXPECT_EQ(ReadClockTime(QString::fromUtf8(text)), value);
     }
 }
 
