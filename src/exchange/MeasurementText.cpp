@@ -117,6 +117,16 @@ struct Fields {
 };
 Fields splitFields(QStringView line) {
     Fields out;
+    if (!line.contains(Quote)) { // the usual line: fields are slices
+        qsizetype start = 0;
+        for (qsizetype i = 0; i <= line.size(); ++i) {
+            if (i < line.size() && line[i] != Tab) continue;
+            if (out.count <= 3) out.f[out.count - 1] = line.sliced(start, i - start).toString();
+            if (i < line.size()) ++out.count;
+            start = i + 1;
+        }
+        return out;
+    }
     bool quoted = false;
     for (const QChar c : line) {
         if (c == Quote) {
