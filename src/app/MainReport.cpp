@@ -170,7 +170,7 @@ void TFormMain::AddReportActions(QMenu& menu) {
             QMenu* fits = menu.addMenu(QStringLiteral("Ausgleichskurve %1 (%2)")
                                            .arg(channelB ? QStringLiteral("B") : QStringLiteral("A"),
                                                 name));
-            fits->setEnabled(haveData);
+            fits->setEnabled(haveData && (!channelB || Store.DataHasB)); // loaded without B
             for (const ModelEntry& m : TimeModels) {
                 const FitModel model = m.Model;
                 fits->addAction(QString::fromUtf8(m.Caption), this, [=, this] {
@@ -181,7 +181,7 @@ void TFormMain::AddReportActions(QMenu& menu) {
     } else {
         QAction* line = menu.addAction(QStringLiteral("Ausgleichsgerade  y = m·x + b"), this,
                                        [=, this] { FitOnPlot(false, FitModel::XYLinear, from, to); });
-        line->setEnabled(haveData);
+        line->setEnabled(haveData && Store.DataHasB);
     }
     if (ShownFit)
         menu.addAction(QStringLiteral("Ausgleichskurve entfernen"), this, [this] { RemoveFit(); });

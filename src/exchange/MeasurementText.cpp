@@ -5,7 +5,6 @@
 #include "TableNumbers.h"
 
 #include <algorithm>
-#include <cfloat>
 #include <charconv>
 #include <cmath>
 
