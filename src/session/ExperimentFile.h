@@ -1,0 +1,45 @@
+// The experiment file (".kurvimat"): runs, the current data and snapshot, the definitions in
+// force and the session's settings, in the journal's schema. Written whole into a temporary
+// file with SQLite's backup API and renamed over the old one; read from a copy in memory, so
+// that opening never changes a file and a refused file changes nothing.
+#pragma once
+
+#include "Run.h"
+#include "Settings.h"
+
+#include <QByteArray>
+#include <QString>
+
+#include <optional>
+#include <vector>
+
+namespace kurvimat::session {
+
+inline constexpr const char* ExperimentSuffix = ".kurvimat";
+
+struct Experiment {
+    std::vector<Run> runs;
+    std::optional<PointSet> data;
+    std::optional<PointSet> snapshot;
+    QString definitionA, definitionB; ///< the signal definitions in force
+    Settings settings;
+
+    bool operator==(const Experiment&) const = default;
+};
+
+/// Writes atomically; a failed write leaves the old file as it was. The German error text,
+/// or nothing when written.
+std::optional<QString> writeExperiment(const QString& path, const Experiment& experiment);
+
+struct ExperimentRead {
+    std::optional<Experiment> experiment;
+    QString error; ///< German, when experiment is empty
+};
+
+/// Reads and checks a file: integrity_check, our application id, the schema version (older
+/// ones migrated in memory, newer ones refused) and every row.
+ExperimentRead readExperiment(const QString& path);
+/// The same on the bytes of a file; name is the file name the messages show.
+ExperimentRead readExperimentBytes(const QByteArray& bytes, const QString& name);
+
+} // namespace kurvimat::session

@@ -1,0 +1,44 @@
+#include "FileLock.h"
+
+#include <QFile>
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
+
+namespace kurvimat::session {
+
+FileLock& FileLock::operator=(FileLock&& other) noexcept {
+    if (this != &other) {
+        release();
+        fd_ = other.fd_;
+        path_ = other.path_;
+        other.fd_ = -1;
+    }
+    return *this;
+}
+
+bool FileLock::tryLock(const QString& path) {
+    release();
+    // flock locks belong to the open file description, so a second FileLock in this process
+    // is refused like another program; CLOEXEC keeps child programs from inheriting it.
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
+    if (fd < 0) return false;
+    if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+        ::close(fd);
+        return false;
+    }
+    fd_ = fd;
+    path_ = path;
+    return true;
+}
+
+void FileLock::release(bool removeFile) {
+    if (fd_ < 0) return;
+    // Deleted while still held, so that no other program locks a file about to vanish.
+    if (removeFile) ::unlink(QFile::encodeName(path_).constData());
+    ::close(fd_);
+    fd_ = -1;
+}
+
+} // namespace kurvimat::session

@@ -1,0 +1,188 @@
+#include "Journal.h"
+
+#include "Clock.h"
+#include "JournalWriter.h"
+#include "Schema.h"
+#include "SessionTables.h"
+
+#include <QDir>
+#include <QFile>
+#include <QStandardPaths>
+
+#include <sqlite3.h>
+
+#include <fcntl.h>
+#include <unistd.h>
+
+namespace kurvimat::session {
+
+namespace {
+
+// A new file's name is only safe once its folder is on the disk too.
+void syncFolder(const QString& folder) {
+    const int fd = ::open(QFile::encodeName(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) return;
+    ::fsync(fd);
+    ::close(fd);
+}
+
+// The journal's connection: one writer holding the file exclusively, write-ahead log, and
+// every commit synced (FULL), since NORMAL loses commits since the last checkpoint at a
+// power cut. The cost lands on the writer's thread.
+std::optional<SqliteDb> openJournalDb(const QString& path, const Clock& clock, int* code) {
+    auto db = SqliteDb::open(path, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, code);
+    if (!db) return std::nullopt;
+    bool ok = db->exec("PRAGMA locking_mode = EXCLUSIVE; PRAGMA synchronous = FULL");
+    Statement mode(*db, "PRAGMA journal_mode = WAL");
+    ok = ok && mode.ok() && mode.step() == SQLITE_ROW && mode.columnText(0) == QLatin1String("wal");
+    ok = ok && migrate(*db);
+    if (ok) {
+        Statement meta(*db, "INSERT OR REPLACE INTO meta(key, value) VALUES('started', ?)");
+        ok = meta.ok() && meta.bind(1, clock.wallMs()).run();
+    }
+    if (!ok) {
+        *code = db->errorCode();
+        return std::nullopt;
+    }
+    return db;
+}
+
+} // namespace
+
+QString Journal::defaultFolder() {
+    return QStandardPaths::writableLocation(QStandardPaths::AppLocalDataLocation) +
+           QStringLiteral("/Sitzungen");
+}
+
+Journal::Journal(const QString& folder, const Clock& clock) : clock_(clock), folder_(folder) {
+    path_ = QDir(folder).filePath(QStringLiteral("sitzung-%1-%2%3")
+                                      .arg(clock.wallMs())
+                                      .arg(::getpid())
+                                      .arg(QLatin1String(JournalSuffix)));
+    std::optional<SqliteDb> db;
+    int code = SQLITE_CANTOPEN;
+    if (QDir().mkpath(folder) && lock_.tryLock(path_ + QLatin1String(LockSuffix))) {
+        db = openJournalDb(path_, clock, &code);
+        if (db) {
+            syncFolder(folder);
+        } else {
+            for (const char* suffix : {"", "-wal", "-shm"}) QFile::remove(path_ + QLatin1String(suffix));
+            lock_.release(true);
+        }
+    }
+    writer_ = std::make_unique<JournalWriter>(std::move(db), clock, folder,
+                                              journalFailureText(code, folder));
+}
+
+Journal::~Journal() {
+    if (finished_) return;
+    commitPending();
+    writer_->stop();
+    const bool nothingKept = runs_.size() == 0 && recordedPoints_ == 0;
+    if (nothingKept && lock_.locked()) {
+        for (const char* suffix : {"", "-wal", "-shm"}) QFile::remove(path_ + QLatin1String(suffix));
+        lock_.release(true);
+    }
+}
+
+bool Journal::persistent() const { return lock_.locked(); }
+
+qint64 Journal::addRun(Run run) {
+    const qint64 id = runs_.add(std::move(run));
+    JournalOp op(JournalOp::Kind::AddRun, id);
+    op.run = *runs_.find(id);
+    writer_->submit(std::move(op));
+    return id;
+}
+
+bool Journal::renameRun(qint64 id, const QString& name) {
+    if (!runs_.rename(id, name)) return false;
+    JournalOp op(JournalOp::Kind::RenameRun, id);
+    op.name = name;
+    writer_->submit(std::move(op));
+    return true;
+}
+
+bool Journal::deleteRun(qint64 id) {
+    if (!runs_.remove(id)) return false;
+    writer_->submit(JournalOp(JournalOp::Kind::DeleteRun, id));
+    return true;
+}
+
+std::optional<qint64> Journal::undoDelete() {
+    const auto id = runs_.undoDelete();
+    if (id) writer_->submit(JournalOp(JournalOp::Kind::RestoreRun, *id));
+    return id;
+}
+
+void Journal::beginRecording(const Run& header) {
+    JournalOp op(JournalOp::Kind::BeginRecording);
+    op.run.intervalMs = header.intervalMs;
+    op.run.pointCount = header.pointCount;
+    op.run.recordedAtMs = header.recordedAtMs ? header.recordedAtMs : clock_.wallMs();
+    const PointSet& p = header.points;
+    op.run.points = PointSet(p.origin(), p.hasA(), p.hasB(), p.definitionA(), p.definitionB());
+    pending_.clear();
+    recordedPoints_ = 0;
+    recording_ = true;
+    writer_->submit(std::move(op));
+}
+
+void Journal::appendPoints(std::span<const SamplePoint> points) {
+    if (!recording_ || points.empty()) return;
+    const qint64 now = clock_.steadyMs();
+    if (pending_.empty()) pendingSince_ = now;
+    pending_.insert(pending_.end(), points.begin(), points.end());
+    flushIfDue(now);
+}
+
+void Journal::endSweep() { commitPending(); }
+
+void Journal::flushIfDue(qint64 steadyNowMs) {
+    if (!pending_.empty() && steadyNowMs - pendingSince_ >= CommitAfterMs) commitPending();
+}
+
+void Journal::commitPending() {
+    if (pending_.empty()) return;
+    JournalOp op(JournalOp::Kind::AppendPoints);
+    op.first = recordedPoints_;
+    op.chunk = encodePoints(pending_.data(), int(pending_.size()));
+    recordedPoints_ += int(pending_.size());
+    pending_.clear();
+    writer_->submit(std::move(op));
+}
+
+void Journal::discardRecording() {
+    pending_.clear();
+    recordedPoints_ = 0;
+    recording_ = false;
+    writer_->submit(JournalOp(JournalOp::Kind::DropRecording));
+}
+
+bool Journal::sync() {
+    commitPending();
+    return writer_->sync();
+}
+
+std::optional<QString> Journal::takeFailure() {
+    const auto reason = writer_->takeFailure();
+    if (!reason) return std::nullopt;
+    return QStringLiteral("Die Messreihen können nicht gesichert werden. %1 "
+                          "Die Aufnahme geht im Speicher weiter.")
+        .arg(*reason);
+}
+
+int Journal::commits() const { return writer_->commits(); }
+
+void Journal::finish() {
+    if (finished_) return;
+    finished_ = true;
+    pending_.clear();
+    writer_->stop();
+    if (!lock_.locked()) return;
+    for (const char* suffix : {"", "-wal", "-shm"}) QFile::remove(path_ + QLatin1String(suffix));
+    syncFolder(folder_);
+    lock_.release(true);
+}
+
+} // namespace kurvimat::session

@@ -1,0 +1,95 @@
+// The session's journal: its runs and the running recording, committed to an SQLite database
+// of its own in the user's data folder, so that a crash or a power cut costs at most the last
+// second. Everything here is called on the GUI thread; the commits run on JournalWriter's
+// thread. When the folder cannot be written, the failure is told once and the session goes
+// on in memory.
+#pragma once
+
+#include "FileLock.h"
+#include "Run.h"
+
+#include <QString>
+
+#include <memory>
+#include <optional>
+#include <span>
+#include <vector>
+
+namespace kurvimat::session {
+
+class Clock;
+class JournalWriter;
+
+/// Pending points wait at most this long for their commit. With the 50 ms tick that calls
+/// flushIfDue and the commit itself, a point is on the disk within one second.
+inline constexpr qint64 CommitAfterMs = 750;
+
+/// File names of the journals in their folder.
+inline constexpr const char* JournalSuffix = ".kurvimat-journal";
+inline constexpr const char* LockSuffix = ".lock";
+
+class Journal {
+public:
+    /// Where journals live unless a test says otherwise: the application's local data folder.
+    static QString defaultFolder();
+
+    /// Starts a journal of its own in folder (created if missing), locked for this program.
+    Journal(const QString& folder, const Clock& clock);
+    /// Commits what is pending. The journal stays for the next start to find unless the user
+    /// saved or discarded the session (finish) or it holds nothing.
+    ~Journal();
+    Journal(const Journal&) = delete;
+    Journal& operator=(const Journal&) = delete;
+
+    QString path() const { return path_; }
+    QString folder() const { return folder_; }
+    /// False when the journal could not be made: the session lives in memory only.
+    bool persistent() const;
+
+    const RunList& runs() const { return runs_; }
+    /// Keeps a run; an empty name becomes "Messreihe N, HH:MM, P Punkte". Returns its id.
+    qint64 addRun(Run run);
+    bool renameRun(qint64 id, const QString& name);
+    bool deleteRun(qint64 id);
+    std::optional<qint64> undoDelete();
+
+    /// A new recording replaces the previous one (keep it with addRun first if it is worth
+    /// keeping). header gives interval, point count, channels and definitions; its points are
+    /// ignored, a recordedAtMs of 0 becomes now.
+    void beginRecording(const Run& header);
+    /// Points of the running recording, in order. Commits when the first pending point has
+    /// waited CommitAfterMs.
+    void appendPoints(std::span<const SamplePoint> points);
+    /// A sweep ended: commits now.
+    void endSweep();
+    /// The timer tick: commits when pending points have waited CommitAfterMs.
+    void flushIfDue(qint64 steadyNowMs);
+    /// The recording is over and not kept.
+    void discardRecording();
+    int recordingSize() const { return recordedPoints_ + int(pending_.size()); }
+
+    /// Waits until everything is committed; false if the last commit failed.
+    bool sync();
+    /// German text of the first failure to write, for the window to show once; then nothing.
+    std::optional<QString> takeFailure();
+    /// Commits done so far.
+    int commits() const;
+    /// The user saved or discarded the session: nothing is left to recover, the journal goes.
+    void finish();
+
+private:
+    void commitPending();
+
+    const Clock& clock_;
+    QString folder_, path_;
+    FileLock lock_;
+    std::unique_ptr<JournalWriter> writer_;
+    RunList runs_;
+    std::vector<SamplePoint> pending_;
+    qint64 pendingSince_ = 0;
+    int recordedPoints_ = 0; // of the recording, handed to the writer
+    bool recording_ = false;
+    bool finished_ = false;
+};
+
+} // namespace kurvimat::session

@@ -1,0 +1,165 @@
+#include "JournalWriter.h"
+
+#include "Clock.h"
+#include "SessionTables.h"
+
+#include <sqlite3.h>
+
+namespace kurvimat::session {
+
+QString journalFailureText(int code, const QString& folder) {
+    switch (code & 0xff) {
+    case SQLITE_FULL: return QStringLiteral("Der Datenträger ist voll.");
+    case SQLITE_READONLY:
+    case SQLITE_CANTOPEN:
+    case SQLITE_PERM:
+    case SQLITE_AUTH:
+        return QStringLiteral("In den Ordner %1 kann nicht geschrieben werden.").arg(folder);
+    default: return QStringLiteral("Schreibfehler im Ordner %1 (%2).").arg(folder).arg(code);
+    }
+}
+
+JournalWriter::JournalWriter(std::optional<SqliteDb> db, const Clock& clock, QString folder,
+                             QString openError)
+    : db_(std::move(db)), clock_(clock), folder_(std::move(folder)) {
+    if (!db_) {
+        failure_ = openError;
+        return;
+    }
+    thread_ = std::thread([this] { loop(); });
+}
+
+JournalWriter::~JournalWriter() { stop(); }
+
+void JournalWriter::stop() {
+    {
+        std::lock_guard lock(mutex_);
+        stopping_ = true;
+    }
+    wake_.notify_all();
+    if (thread_.joinable()) thread_.join();
+    db_.reset();
+}
+
+void JournalWriter::submit(JournalOp op) {
+    if (!thread_.joinable()) return; // nowhere to write: the points stay in memory only
+    {
+        std::lock_guard lock(mutex_);
+        queue_.push_back(std::move(op));
+        ++submitted_;
+    }
+    wake_.notify_one();
+}
+
+bool JournalWriter::sync() {
+    std::unique_lock lock(mutex_);
+    if (!thread_.joinable()) return false;
+    const std::uint64_t target = submitted_;
+    idle_.wait(lock, [&] { return done_ >= target; });
+    return lastOk_;
+}
+
+std::optional<QString> JournalWriter::takeFailure() {
+    std::lock_guard lock(mutex_);
+    if (!failure_ || failureTaken_) return std::nullopt;
+    failureTaken_ = true;
+    return failure_;
+}
+
+void JournalWriter::fail(const QString& reason) {
+    std::lock_guard lock(mutex_);
+    if (!failure_) failure_ = reason;
+}
+
+void JournalWriter::loop() {
+    std::unique_lock lock(mutex_);
+    for (;;) {
+        wake_.wait(lock, [&] { return stopping_ || submitted_ > done_; });
+        if (submitted_ == done_ && stopping_) break;
+        std::vector<JournalOp> batch = std::move(failed_);
+        failed_.clear();
+        for (JournalOp& op : queue_) batch.push_back(std::move(op));
+        queue_.clear();
+        const std::uint64_t target = submitted_;
+        lock.unlock();
+        const bool ok = batch.empty() || apply(batch);
+        lock.lock();
+        // A failed batch waits for the next commit: the disk may have room again by then.
+        if (!ok) failed_ = std::move(batch);
+        lastOk_ = ok;
+        done_ = target;
+        idle_.notify_all();
+    }
+}
+
+bool JournalWriter::apply(const std::vector<JournalOp>& ops) {
+    const auto rows = rowOfRun_;
+    const auto recording = recordingRow_;
+    bool ok = db_->exec("BEGIN IMMEDIATE");
+    for (const JournalOp& op : ops)
+        if (ok) ok = applyOne(op);
+    if (ok) {
+        Statement s(*db_, "INSERT OR REPLACE INTO meta(key, value) VALUES('last_commit', ?)");
+        ok = s.ok() && s.bind(1, clock_.wallMs()).run();
+    }
+    if (ok && db_->exec("COMMIT")) {
+        ++commits_;
+        return true;
+    }
+    const int code = db_->errorCode();
+    db_->exec("ROLLBACK");
+    rowOfRun_ = rows;
+    recordingRow_ = recording;
+    fail(journalFailureText(code, folder_));
+    return false;
+}
+
+bool JournalWriter::applyOne(const JournalOp& op) {
+    using Kind = JournalOp::Kind;
+    const auto dropSet = [this](qint64 row) {
+        Statement chunks(*db_, "DELETE FROM point_chunks WHERE set_id = ?");
+        Statement set(*db_, "DELETE FROM point_sets WHERE id = ?");
+        return chunks.ok() && set.ok() && chunks.bind(1, row).run() && set.bind(1, row).run();
+    };
+    switch (op.kind) {
+    case Kind::AddRun: {
+        const auto row = insertSet(*db_, SetRole::Run, op.run, int(op.runId));
+        if (!row) return false;
+        rowOfRun_[op.runId] = *row;
+        return true;
+    }
+    case Kind::RenameRun:
+    case Kind::DeleteRun:
+    case Kind::RestoreRun: {
+        const auto it = rowOfRun_.find(op.runId);
+        if (it == rowOfRun_.end()) return true;
+        Statement s(*db_, op.kind == Kind::RenameRun
+                              ? "UPDATE point_sets SET name = ?2 WHERE id = ?1"
+                              : "UPDATE point_sets SET deleted = ?2 WHERE id = ?1");
+        if (!s.ok()) return false;
+        s.bind(1, it->second);
+        if (op.kind == Kind::RenameRun)
+            s.bind(2, op.name);
+        else
+            s.bind(2, qint64(op.kind == Kind::DeleteRun));
+        return s.run();
+    }
+    case Kind::BeginRecording: {
+        if (recordingRow_ && !dropSet(*recordingRow_)) return false;
+        recordingRow_.reset();
+        const auto row = insertSet(*db_, SetRole::Recording, op.run, 0);
+        if (!row) return false;
+        recordingRow_ = *row;
+        return true;
+    }
+    case Kind::AppendPoints:
+        return !recordingRow_ || insertChunk(*db_, *recordingRow_, op.first, op.chunk);
+    case Kind::DropRecording:
+        if (recordingRow_ && !dropSet(*recordingRow_)) return false;
+        recordingRow_.reset();
+        return true;
+    }
+    return false;
+}
+
+} // namespace kurvimat::session

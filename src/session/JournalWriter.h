@@ -1,0 +1,85 @@
+// The journal's one writer: a thread with its own connection that applies the operations
+// handed to it in one transaction per commit, so that no fsync ever runs on the GUI thread.
+#pragma once
+
+#include "Run.h"
+#include "SqliteDb.h"
+
+#include <QByteArray>
+#include <QString>
+
+#include <atomic>
+#include <condition_variable>
+#include <map>
+#include <mutex>
+#include <optional>
+#include <thread>
+#include <vector>
+
+namespace kurvimat::session {
+
+class Clock;
+
+struct JournalOp {
+    enum class Kind { AddRun, RenameRun, DeleteRun, RestoreRun, BeginRecording, AppendPoints,
+                      DropRecording };
+    explicit JournalOp(Kind k, qint64 id = 0) : kind(k), runId(id) {}
+
+    Kind kind;
+    qint64 runId = 0;
+    Run run;          ///< AddRun: the run; BeginRecording: the recording's header, no points
+    QString name;     ///< RenameRun
+    int first = 0;    ///< AppendPoints: index of the chunk's first point in the recording
+    QByteArray chunk; ///< AppendPoints
+};
+
+class JournalWriter {
+public:
+    /// db: an open journal at the current schema, or nothing (then every commit fails, once
+    /// reported through openError).
+    JournalWriter(std::optional<SqliteDb> db, const Clock& clock, QString folder,
+                  QString openError);
+    ~JournalWriter();
+    JournalWriter(const JournalWriter&) = delete;
+    JournalWriter& operator=(const JournalWriter&) = delete;
+
+    /// Hands an operation over and asks for a commit; returns at once.
+    void submit(JournalOp op);
+    /// Waits until everything handed over has been committed or has failed; true if committed.
+    bool sync();
+    /// The reason of the first failure, once; later calls give nothing.
+    std::optional<QString> takeFailure();
+    /// Commits that reached the disk (tests count the cadence with it).
+    int commits() const { return commits_.load(); }
+    /// Stops the thread after a last commit and closes the connection.
+    void stop();
+
+private:
+    void loop();
+    bool apply(const std::vector<JournalOp>& ops);
+    bool applyOne(const JournalOp& op);
+    void fail(const QString& reason);
+
+    std::optional<SqliteDb> db_;
+    const Clock& clock_;
+    QString folder_;
+    std::map<qint64, qint64> rowOfRun_;
+    std::optional<qint64> recordingRow_;
+
+    std::mutex mutex_;
+    std::condition_variable wake_, idle_;
+    std::vector<JournalOp> queue_;  // handed over, not yet taken
+    std::vector<JournalOp> failed_; // taken, failed, retried with the next commit
+    std::uint64_t submitted_ = 0, done_ = 0;
+    bool lastOk_ = true;
+    bool stopping_ = false;
+    std::optional<QString> failure_;
+    bool failureTaken_ = false;
+    std::atomic<int> commits_{0};
+    std::thread thread_;
+};
+
+/// The German reason for an SQLite error code of the journal's folder or disk.
+QString journalFailureText(int sqliteCode, const QString& folder);
+
+} // namespace kurvimat::session

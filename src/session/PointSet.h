@@ -1,0 +1,76 @@
+// One set of stored points: the current data, the snapshot and every run are this type.
+#pragma once
+
+#include <QString>
+
+#include <cstddef>
+#include <vector>
+
+namespace kurvimat::session {
+
+/// One stored point with what it was measured as. rawA/rawB are the averaged raw values,
+/// voltsA/voltsB the channel voltages under the calibration of that moment; both are zero
+/// where no raw values stand behind the point (loaded or pasted points).
+struct SamplePoint {
+    float t = 0, a = 0, b = 0;
+    float rawA = 0, rawB = 0, voltsA = 0, voltsB = 0;
+
+    bool operator==(const SamplePoint&) const = default;
+};
+
+/// Smallest and largest time and value of each channel; meaningful only for a non-empty set.
+struct Extents {
+    float minT = 0, maxT = 0, minA = 0, maxA = 0, minB = 0, maxB = 0;
+
+    bool operator==(const Extents&) const = default;
+};
+
+class PointSet {
+public:
+    /// Whether raw values stand behind the points: only recorded points can be evaluated
+    /// again under a changed definition; loaded ones keep their values and times.
+    enum class Origin { Recorded, Loaded };
+
+    PointSet() = default;
+    PointSet(Origin origin, bool hasA, bool hasB, QString definitionA, QString definitionB);
+
+    Origin origin() const { return origin_; }
+    bool recorded() const { return origin_ == Origin::Recorded; }
+    bool hasA() const { return hasA_; }
+    bool hasB() const { return hasB_; }
+    const QString& definitionA() const { return definitionA_; }
+    const QString& definitionB() const { return definitionB_; }
+    void setDefinitions(const QString& a, const QString& b);
+
+    int size() const { return int(t_.size()); }
+    bool empty() const { return t_.empty(); }
+    void reserve(int points);
+    void append(const SamplePoint& point);
+    SamplePoint point(int index) const;
+    void clear();
+
+    const std::vector<float>& times() const { return t_; }
+    const std::vector<float>& valuesA() const { return a_; }
+    const std::vector<float>& valuesB() const { return b_; }
+    /// Empty for a loaded set.
+    const std::vector<float>& rawA() const { return rawA_; }
+    const std::vector<float>& rawB() const { return rawB_; }
+    const std::vector<float>& voltsA() const { return voltsA_; }
+    const std::vector<float>& voltsB() const { return voltsB_; }
+
+    const Extents& extents() const { return extents_; }
+    /// Time from the first to the last point in seconds; 0 for fewer than two points.
+    double spanSeconds() const;
+
+    bool operator==(const PointSet& other) const;
+
+private:
+    Origin origin_ = Origin::Recorded;
+    bool hasA_ = true, hasB_ = true;
+    QString definitionA_, definitionB_;
+    std::vector<float> t_, a_, b_;
+    std::vector<float> rawA_, rawB_, voltsA_, voltsB_;
+    Extents extents_;
+};
+
+} // namespace kurvimat::session

@@ -1,0 +1,148 @@
+#include "Recovery.h"
+
+#include "Clock.h"
+#include "Journal.h"
+#include "Schema.h"
+#include "SessionTables.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+#include <sqlite3.h>
+
+namespace kurvimat::session {
+
+namespace {
+
+void removeJournalFiles(const QString& path) {
+    for (const char* suffix : {"", "-wal", "-shm"}) QFile::remove(path + QLatin1String(suffix));
+}
+
+} // namespace
+
+QString recoveryQuestion(int runs, const QDateTime& last, const QDateTime& now) {
+    const QDateTime local = last.toLocalTime();
+    const QString when = local.date() == now.toLocalTime().date()
+                             ? local.toString(QStringLiteral("HH:mm"))
+                             : local.toString(QStringLiteral("dd.MM. HH:mm"));
+    return QStringLiteral("Die Messreihen der letzten Sitzung (%1, zuletzt %2) wurden nicht "
+                          "gespeichert. Wiederherstellen?")
+        .arg(runs)
+        .arg(when);
+}
+
+Recovery::Recovery(const QString& folder, const Clock& clock, const QString& ownPath)
+    : folder_(folder), clock_(clock) {
+    purgeTrash();
+    scan(ownPath);
+}
+
+int Recovery::runCount() const {
+    int n = 0;
+    for (const Found& f : found_) n += int(f.runs.size());
+    return n;
+}
+
+QString Recovery::question() const {
+    return recoveryQuestion(runCount(), QDateTime::fromMSecsSinceEpoch(lastAtMs_),
+                            QDateTime::fromMSecsSinceEpoch(clock_.wallMs()));
+}
+
+void Recovery::scan(const QString& ownPath) {
+    const QDir dir(folder_);
+    const QStringList names = dir.entryList({QLatin1Char('*') + QLatin1String(JournalSuffix)},
+                                            QDir::Files, QDir::Name);
+    for (const QString& name : names) {
+        Found f;
+        f.path = dir.filePath(name);
+        if (QFileInfo(f.path) == QFileInfo(ownPath)) continue;
+        // Held: a running program's journal, not ours to touch.
+        if (!f.lock.tryLock(f.path + QLatin1String(LockSuffix))) continue;
+        qint64 lastAt = 0;
+        {
+            // Opening replays the write-ahead log of a program that died mid-way.
+            auto db = SqliteDb::open(f.path, SQLITE_OPEN_READWRITE);
+            f.damaged = !db || checkSchema(*db) != SchemaCheck::Current;
+            if (!f.damaged) {
+                auto runs = readSets(*db, SetRole::Run);
+                auto recordings = readSets(*db, SetRole::Recording);
+                f.damaged = !runs || !recordings;
+                if (!f.damaged) {
+                    f.runs = std::move(*runs);
+                    for (Run& r : *recordings)
+                        if (!r.points.empty()) {
+                            r.name.clear(); // named like any new run
+                            f.runs.push_back(std::move(r));
+                        }
+                    lastAt = db->queryInt("SELECT value FROM meta WHERE key = 'last_commit'")
+                                 .value_or(0);
+                }
+            }
+        }
+        if (f.damaged) {
+            ++damaged_;
+        } else if (f.runs.empty()) {
+            removeJournalFiles(f.path);
+            f.lock.release(true);
+            continue;
+        }
+        lastAtMs_ = std::max(lastAtMs_, lastAt);
+        found_.push_back(std::move(f));
+    }
+}
+
+std::vector<qint64> Recovery::restoreInto(Journal& journal) {
+    std::vector<qint64> ids;
+    for (Found& f : found_)
+        for (Run& run : f.runs) {
+            run.id = 0;
+            ids.push_back(journal.addRun(std::move(run)));
+        }
+    // The old journals go only once their runs are safe in the new one.
+    const bool safe = journal.sync() && journal.persistent();
+    for (Found& f : found_) {
+        if (f.damaged) {
+            trash(f);
+        } else if (safe) {
+            removeJournalFiles(f.path);
+            f.lock.release(true);
+        }
+    }
+    found_.clear();
+    return ids;
+}
+
+void Recovery::moveToTrash() {
+    for (Found& f : found_) trash(f);
+    found_.clear();
+}
+
+void Recovery::trash(Found& f) {
+    const QDir trashDir(QDir(folder_).filePath(QLatin1String(TrashFolderName)));
+    if (!QDir().mkpath(trashDir.path())) return;
+    if (!f.damaged) {
+        // One self-contained file: the log folded in and switched off.
+        auto db = SqliteDb::open(f.path, SQLITE_OPEN_READWRITE);
+        if (db) db->exec("PRAGMA wal_checkpoint(TRUNCATE); PRAGMA journal_mode = DELETE");
+    }
+    const QString target =
+        trashDir.filePath(QStringLiteral("%1-%2").arg(clock_.wallMs()).arg(QFileInfo(f.path).fileName()));
+    if (!QFile::rename(f.path, target)) return;
+    if (QFile::exists(f.path + QLatin1String("-wal")))
+        QFile::rename(f.path + QLatin1String("-wal"), target + QLatin1String("-wal"));
+    QFile::remove(f.path + QLatin1String("-shm"));
+    f.lock.release(true);
+}
+
+void Recovery::purgeTrash() {
+    QDir trashDir(QDir(folder_).filePath(QLatin1String(TrashFolderName)));
+    const qint64 now = clock_.wallMs();
+    for (const QString& name : trashDir.entryList(QDir::Files)) {
+        bool ok = false;
+        const qint64 trashedAt = name.section(QLatin1Char('-'), 0, 0).toLongLong(&ok);
+        if (ok && now - trashedAt > TrashKeepMs && trashDir.remove(name)) ++purged_;
+    }
+}
+
+} // namespace kurvimat::session

@@ -1,0 +1,73 @@
+// What an earlier program left behind without the user saving or discarding it: journals whose
+// lock no running program holds. They are brought back into this session's journal, or moved
+// to the Papierkorb, where they stay seven days.
+#pragma once
+
+#include "FileLock.h"
+#include "Run.h"
+
+#include <QDateTime>
+#include <QString>
+
+#include <vector>
+
+namespace kurvimat::session {
+
+class Clock;
+class Journal;
+
+inline constexpr const char* TrashFolderName = "Papierkorb";
+inline constexpr qint64 TrashKeepMs = qint64(7) * 24 * 60 * 60 * 1000;
+
+/// "Die Messreihen der letzten Sitzung (3, zuletzt 08:10) wurden nicht gespeichert.
+/// Wiederherstellen?"; the date is added when the last commit was not today.
+QString recoveryQuestion(int runs, const QDateTime& last, const QDateTime& now);
+
+class Recovery {
+public:
+    /// Locks every journal in folder that no running program holds (ownPath excluded), reads
+    /// it, deletes those that hold nothing, and empties the Papierkorb of entries older than
+    /// seven days.
+    Recovery(const QString& folder, const Clock& clock, const QString& ownPath = {});
+    Recovery(const Recovery&) = delete;
+    Recovery& operator=(const Recovery&) = delete;
+
+    /// Whether there is something to ask about.
+    bool found() const { return runCount() > 0; }
+    /// Runs left behind (a recording with points counts as one).
+    int runCount() const;
+    /// When the last of them was committed, ms since 1970 UTC.
+    qint64 lastAtMs() const { return lastAtMs_; }
+    QString question() const;
+    /// Journals that could not be read (failed integrity_check); they go to the Papierkorb
+    /// whatever the answer.
+    int damagedCount() const { return damaged_; }
+
+    /// Yes: the runs join journal's session (and its file) and the old journals go once that
+    /// is committed. Returns the ids they got there.
+    std::vector<qint64> restoreInto(Journal& journal);
+    /// No: the old journals move to the Papierkorb.
+    void moveToTrash();
+    /// Entries of the Papierkorb deleted at construction.
+    int purged() const { return purged_; }
+
+private:
+    struct Found {
+        QString path;
+        FileLock lock;
+        std::vector<Run> runs;
+        bool damaged = false;
+    };
+    void scan(const QString& ownPath);
+    void purgeTrash();
+    void trash(Found& journal);
+
+    QString folder_;
+    const Clock& clock_;
+    std::vector<Found> found_;
+    qint64 lastAtMs_ = 0;
+    int damaged_ = 0;
+    int purged_ = 0;
+};
+
+} // namespace kurvimat::session

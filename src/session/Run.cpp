@@ -1,0 +1,55 @@
+#include "Run.h"
+
+
+#include <algorithm>
+
+namespace kurvimat::session {
+
+QString defaultRunName(qint64 number, const QDateTime& recordedAt, int points) {
+    return QStringLiteral("Messreihe %1, %2, %3 %4")
+        .arg(number)
+        .arg(recordedAt.toLocalTime().toString(QStringLiteral("HH:mm")))
+        .arg(points)
+        .arg(points == 1 ? QStringLiteral("Punkt") : QStringLiteral("Punkte"));
+}
+
+qint64 RunList::add(Run run) {
+    run.id = nextId_++;
+    if (run.name.isEmpty())
+        run.name = defaultRunName(run.id, QDateTime::fromMSecsSinceEpoch(run.recordedAtMs),
+                                  run.points.size());
+    runs_.push_back(std::move(run));
+    return runs_.back().id;
+}
+
+bool RunList::rename(qint64 id, const QString& name) {
+    auto it = std::find_if(runs_.begin(), runs_.end(), [id](const Run& r) { return r.id == id; });
+    if (it == runs_.end()) return false;
+    it->name = name;
+    return true;
+}
+
+bool RunList::remove(qint64 id) {
+    auto it = std::find_if(runs_.begin(), runs_.end(), [id](const Run& r) { return r.id == id; });
+    if (it == runs_.end()) return false;
+    deleted_.push_back({std::move(*it), std::size_t(it - runs_.begin())});
+    runs_.erase(it);
+    return true;
+}
+
+std::optional<qint64> RunList::undoDelete() {
+    if (deleted_.empty()) return std::nullopt;
+    Deleted d = std::move(deleted_.back());
+    deleted_.pop_back();
+    const qint64 id = d.run.id;
+    runs_.insert(runs_.begin() + std::ptrdiff_t(std::min(d.position, runs_.size())),
+                 std::move(d.run));
+    return id;
+}
+
+const Run* RunList::find(qint64 id) const {
+    auto it = std::find_if(runs_.begin(), runs_.end(), [id](const Run& r) { return r.id == id; });
+    return it == runs_.end() ? nullptr : &*it;
+}
+
+} // namespace kurvimat::session

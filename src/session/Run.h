@@ -1,0 +1,58 @@
+// A run ("Messreihe"): a kept point set with how and when it was recorded, and the list of the
+// session's runs with delete and undo.
+#pragma once
+
+#include "PointSet.h"
+
+#include <QDateTime>
+#include <QString>
+
+#include <optional>
+#include <vector>
+
+namespace kurvimat::session {
+
+struct Run {
+    qint64 id = 0; ///< unique in a session, given by RunList; 0 before
+    QString name;
+    PointSet points;
+    int intervalMs = 0;
+    int pointCount = 0;      ///< the sweep's point-count setting, not points.size()
+    qint64 recordedAtMs = 0; ///< ms since 1970 UTC: when the first point was taken
+
+    bool operator==(const Run&) const = default;
+};
+
+/// "Messreihe 3, 08:10, 3600 Punkte" (local time of recordedAt).
+QString defaultRunName(qint64 number, const QDateTime& recordedAt, int points);
+
+/// The session's runs in their order. Deleted runs can be brought back until the list ends.
+class RunList {
+public:
+    /// Adds a run at the end under the next id; an empty name becomes the default name.
+    /// Returns the id.
+    qint64 add(Run run);
+    bool rename(qint64 id, const QString& name);
+    /// Takes the run out and keeps it for undoDelete.
+    bool remove(qint64 id);
+    /// Brings back the run deleted last at its old place; its id, or nothing.
+    std::optional<qint64> undoDelete();
+    bool canUndo() const { return !deleted_.empty(); }
+
+    const std::vector<Run>& runs() const { return runs_; }
+    const Run* find(qint64 id) const;
+    int size() const { return int(runs_.size()); }
+    /// The id the next added run gets.
+    qint64 nextId() const { return nextId_; }
+
+private:
+    struct Deleted {
+        Run run;
+        std::size_t position;
+    };
+    std::vector<Run> runs_;
+    std::vector<Deleted> deleted_;
+    qint64 nextId_ = 1;
+};
+
+} // namespace kurvimat::session

@@ -1,0 +1,85 @@
+#include "Schema.h"
+
+#include <sqlite3.h>
+
+namespace kurvimat::session {
+
+namespace {
+
+// Points are stored in chunks of little-endian float32 records (see SessionTables), so that a
+// second of recording is one row and not five hundred.
+constexpr const char* SchemaV1 = R"sql(
+CREATE TABLE meta(key TEXT PRIMARY KEY NOT NULL, value);
+CREATE TABLE point_sets(
+    id INTEGER PRIMARY KEY,
+    role TEXT NOT NULL CHECK(role IN ('run', 'data', 'snapshot', 'recording')),
+    position INTEGER NOT NULL DEFAULT 0,
+    name TEXT NOT NULL DEFAULT '',
+    interval_ms INTEGER NOT NULL,
+    point_count INTEGER NOT NULL,
+    recorded_at INTEGER NOT NULL,
+    has_a INTEGER NOT NULL,
+    has_b INTEGER NOT NULL,
+    recorded INTEGER NOT NULL,
+    definition_a TEXT NOT NULL,
+    definition_b TEXT NOT NULL,
+    deleted INTEGER NOT NULL DEFAULT 0);
+CREATE TABLE point_chunks(
+    set_id INTEGER NOT NULL REFERENCES point_sets(id) ON DELETE CASCADE,
+    first INTEGER NOT NULL,
+    points BLOB NOT NULL,
+    PRIMARY KEY(set_id, first)) WITHOUT ROWID;
+CREATE TABLE definitions(
+    channel TEXT PRIMARY KEY NOT NULL CHECK(channel IN ('A', 'B')),
+    line TEXT NOT NULL);
+CREATE TABLE settings(
+    key TEXT PRIMARY KEY NOT NULL,
+    kind TEXT NOT NULL CHECK(kind IN ('bool', 'int', 'real', 'text')),
+    value);
+)sql";
+
+constexpr Migration Migrations[] = {{1, SchemaV1}};
+
+} // namespace
+
+std::span<const Migration> schemaMigrations() { return Migrations; }
+
+SchemaCheck checkSchema(SqliteDb& db, int currentVersion) {
+    if (db.integrityCheck() != QLatin1String("ok")) {
+        // A text file or any other non-database gives SQLITE_NOTADB here.
+        return (db.errorCode() & 0xff) == SQLITE_NOTADB ? SchemaCheck::Foreign
+                                                         : SchemaCheck::Corrupt;
+    }
+    const auto id = db.queryInt("PRAGMA application_id");
+    const auto version = db.queryInt("PRAGMA user_version");
+    if (!id || !version) return SchemaCheck::Corrupt;
+    if (*id != KurvimatApplicationId || *version < 1) return SchemaCheck::Foreign;
+    if (*version > currentVersion) return SchemaCheck::Newer;
+    return SchemaCheck::Current;
+}
+
+bool migrate(SqliteDb& db, std::span<const Migration> migrations) {
+    const auto id = db.queryInt("PRAGMA application_id");
+    const auto version = db.queryInt("PRAGMA user_version");
+    const auto tables = db.queryInt("SELECT count(*) FROM sqlite_schema");
+    if (!id || !version || !tables) return false;
+    const bool empty = *id == 0 && *version == 0 && *tables == 0;
+    if (!empty && *id != KurvimatApplicationId) return false;
+    const int last = migrations.empty() ? 0 : migrations.back().toVersion;
+    if (*version > last) return false;
+    if (*version == last) return true;
+    if (!db.exec("BEGIN IMMEDIATE")) return false;
+    bool ok = true;
+    for (const Migration& m : migrations)
+        if (m.toVersion > *version && ok) ok = db.exec(m.sql);
+    // PRAGMAs take no bound parameters; both values are our own integers.
+    const QByteArray mark = QByteArray("PRAGMA application_id = ") +
+                            QByteArray::number(KurvimatApplicationId) +
+                            "; PRAGMA user_version = " + QByteArray::number(last);
+    ok = ok && db.exec(mark.constData());
+    if (ok && db.exec("COMMIT")) return true;
+    db.exec("ROLLBACK");
+    return false;
+}
+
+} // namespace kurvimat::session

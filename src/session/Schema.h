@@ -1,0 +1,42 @@
+// The one schema of the journal and the experiment file: its version in user_version, our
+// mark in application_id, forward-only migrations, and the checks every opening runs.
+#pragma once
+
+#include "SqliteDb.h"
+
+#include <QString>
+
+#include <span>
+
+namespace kurvimat::session {
+
+/// "KRVM": tells our databases from every other SQLite file.
+inline constexpr qint64 KurvimatApplicationId = 0x4B52564D;
+/// The schema this program writes; files of a higher version are refused.
+inline constexpr int SchemaVersion = 1;
+
+/// One step from the version before toVersion to toVersion.
+struct Migration {
+    int toVersion;
+    const char* sql;
+};
+
+/// The program's migrations, version 1 first (an empty database becomes version 1).
+std::span<const Migration> schemaMigrations();
+
+enum class SchemaCheck {
+    Current,  ///< ours, at SchemaVersion (or migrated to it)
+    Foreign,  ///< a database that is not ours
+    Newer,    ///< ours, from a newer program
+    Corrupt,  ///< integrity_check failed, or the file is no database at all
+};
+
+/// integrity_check, then application_id and user_version.
+SchemaCheck checkSchema(SqliteDb& db, int currentVersion = SchemaVersion);
+
+/// Makes an empty database ours at the last version of migrations, or brings one of ours from
+/// an older version forward, in one transaction. Refuses (false) a database of a higher
+/// version than migrations know, or a foreign one; then nothing changes.
+bool migrate(SqliteDb& db, std::span<const Migration> migrations = schemaMigrations());
+
+} // namespace kurvimat::session

@@ -1,0 +1,214 @@
+#include "SessionTables.h"
+
+#include "MeasurementStore.h"
+
+#include <sqlite3.h>
+
+#include <bit>
+#include <cmath>
+#include <cstdint>
+
+namespace kurvimat::session {
+
+namespace {
+
+const char* roleName(SetRole role) {
+    switch (role) {
+    case SetRole::Run: return "run";
+    case SetRole::Data: return "data";
+    case SetRole::Snapshot: return "snapshot";
+    case SetRole::Recording: return "recording";
+    }
+    return "run";
+}
+
+void putFloat(char*& out, float v) {
+    const auto bits = std::bit_cast<std::uint32_t>(v);
+    for (int shift = 0; shift < 32; shift += 8) *out++ = char((bits >> shift) & 0xff);
+}
+
+float getFloat(const char*& in) {
+    std::uint32_t bits = 0;
+    for (int shift = 0; shift < 32; shift += 8) bits |= std::uint32_t(std::uint8_t(*in++)) << shift;
+    return std::bit_cast<float>(bits);
+}
+
+const char* kindName(const SettingValue& v) {
+    static const char* const names[] = {"bool", "int", "real", "text"};
+    return names[v.index()];
+}
+
+} // namespace
+
+QByteArray encodePoints(const SamplePoint* points, int count) {
+    QByteArray bytes(qsizetype(count) * PointRecordBytes, Qt::Uninitialized);
+    char* out = bytes.data();
+    for (int i = 0; i < count; ++i) {
+        const SamplePoint& p = points[i];
+        for (float v : {p.t, p.a, p.b, p.rawA, p.rawB, p.voltsA, p.voltsB}) putFloat(out, v);
+    }
+    return bytes;
+}
+
+QByteArray encodePoints(const PointSet& set, int first, int count) {
+    std::vector<SamplePoint> points;
+    points.reserve(std::size_t(count));
+    for (int i = first; i < first + count; ++i) points.push_back(set.point(i));
+    return encodePoints(points.data(), count);
+}
+
+bool decodePoints(const QByteArray& chunk, PointSet& set) {
+    if (chunk.size() % PointRecordBytes != 0) return false;
+    const auto count = chunk.size() / PointRecordBytes;
+    if (set.size() + count > PointCapacity) return false;
+    std::vector<SamplePoint> points(static_cast<std::size_t>(count));
+    const char* in = chunk.constData();
+    for (SamplePoint& p : points) {
+        for (float* v : {&p.t, &p.a, &p.b, &p.rawA, &p.rawB, &p.voltsA, &p.voltsB}) {
+            *v = getFloat(in);
+            if (!std::isfinite(*v)) return false;
+        }
+    }
+    for (const SamplePoint& p : points) set.append(p);
+    return true;
+}
+
+std::optional<qint64> insertSet(SqliteDb& db, SetRole role, const Run& run, int position) {
+    Statement s(db, "INSERT INTO point_sets(role, position, name, interval_ms, point_count, "
+                    "recorded_at, has_a, has_b, recorded, definition_a, definition_b) "
+                    "VALUES(?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)");
+    if (!s.ok()) return std::nullopt;
+    const PointSet& p = run.points;
+    s.bind(1, QString::fromLatin1(roleName(role)))
+        .bind(2, qint64(position))
+        .bind(3, run.name)
+        .bind(4, qint64(run.intervalMs))
+        .bind(5, qint64(run.pointCount))
+        .bind(6, run.recordedAtMs)
+        .bind(7, qint64(p.hasA()))
+        .bind(8, qint64(p.hasB()))
+        .bind(9, qint64(p.recorded()))
+        .bind(10, p.definitionA())
+        .bind(11, p.definitionB());
+    if (!s.run()) return std::nullopt;
+    const qint64 id = sqlite3_last_insert_rowid(db.handle());
+    if (!p.empty() && !insertChunk(db, id, 0, encodePoints(p, 0, p.size()))) return std::nullopt;
+    return id;
+}
+
+bool insertChunk(SqliteDb& db, qint64 setId, int first, const QByteArray& chunk) {
+    Statement s(db, "INSERT INTO point_chunks(set_id, first, points) VALUES(?, ?, ?)");
+    return s.ok() && s.bind(1, setId).bind(2, qint64(first)).bindBlob(3, chunk).run();
+}
+
+std::optional<std::vector<Run>> readSets(SqliteDb& db, SetRole role) {
+    Statement sets(db, "SELECT id, name, interval_ms, point_count, recorded_at, has_a, has_b, "
+                       "recorded, definition_a, definition_b FROM point_sets "
+                       "WHERE role = ? AND deleted = 0 ORDER BY position, id");
+    Statement chunks(db, "SELECT first, points FROM point_chunks WHERE set_id = ? ORDER BY first");
+    if (!sets.ok() || !chunks.ok()) return std::nullopt;
+    sets.bind(1, QString::fromLatin1(roleName(role)));
+    const auto isFlag = [](qint64 v) { return v == 0 || v == 1; };
+    std::vector<Run> runs;
+    int rc;
+    while ((rc = sets.step()) == SQLITE_ROW) {
+        Run run;
+        run.id = sets.columnInt(0);
+        run.name = sets.columnText(1);
+        const qint64 interval = sets.columnInt(2), count = sets.columnInt(3);
+        const qint64 hasA = sets.columnInt(5), hasB = sets.columnInt(6), rec = sets.columnInt(7);
+        if (interval < 0 || interval > 60000 || count < 0 || count > PointCapacity ||
+            !isFlag(hasA) || !isFlag(hasB) || !isFlag(rec))
+            return std::nullopt;
+        run.intervalMs = int(interval);
+        run.pointCount = int(count);
+        run.recordedAtMs = sets.columnInt(4);
+        run.points = PointSet(rec ? PointSet::Origin::Recorded : PointSet::Origin::Loaded,
+                              hasA != 0, hasB != 0, sets.columnText(8), sets.columnText(9));
+        chunks.reset();
+        chunks.bind(1, run.id);
+        int crc;
+        while ((crc = chunks.step()) == SQLITE_ROW) {
+            // Chunks follow each other without a gap or an overlap.
+            if (chunks.columnInt(0) != run.points.size() ||
+                chunks.columnType(1) != SQLITE_BLOB ||
+                !decodePoints(chunks.columnBlob(1), run.points))
+                return std::nullopt;
+        }
+        if (crc != SQLITE_DONE) return std::nullopt;
+        runs.push_back(std::move(run));
+    }
+    if (rc != SQLITE_DONE) return std::nullopt;
+    return runs;
+}
+
+bool writeDefinitions(SqliteDb& db, const QString& a, const QString& b) {
+    Statement s(db, "INSERT OR REPLACE INTO definitions(channel, line) VALUES(?, ?)");
+    if (!s.ok() || !s.bind(1, QStringLiteral("A")).bind(2, a).run()) return false;
+    s.reset();
+    return s.bind(1, QStringLiteral("B")).bind(2, b).run();
+}
+
+std::optional<std::pair<QString, QString>> readDefinitions(SqliteDb& db) {
+    Statement s(db, "SELECT channel, line FROM definitions");
+    if (!s.ok()) return std::nullopt;
+    std::pair<QString, QString> lines;
+    int rc;
+    while ((rc = s.step()) == SQLITE_ROW) {
+        if (s.columnType(1) != SQLITE_TEXT) return std::nullopt;
+        (s.columnText(0) == QLatin1String("A") ? lines.first : lines.second) = s.columnText(1);
+    }
+    if (rc != SQLITE_DONE) return std::nullopt;
+    return lines;
+}
+
+bool writeSettings(SqliteDb& db, const Settings& settings) {
+    Statement s(db, "INSERT OR REPLACE INTO settings(key, kind, value) VALUES(?, ?, ?)");
+    if (!s.ok()) return false;
+    for (const auto& [key, value] : settings) {
+        // SQLite keeps a NaN as NULL, which would make the file unreadable.
+        if (const double* d = std::get_if<double>(&value); d && !std::isfinite(*d)) return false;
+        s.reset();
+        s.bind(1, key).bind(2, QString::fromLatin1(kindName(value)));
+        std::visit(
+            [&s](const auto& v) {
+                using T = std::decay_t<decltype(v)>;
+                if constexpr (std::is_same_v<T, bool>)
+                    s.bind(3, qint64(v));
+                else
+                    s.bind(3, v);
+            },
+            value);
+        if (!s.run()) return false;
+    }
+    return true;
+}
+
+std::optional<Settings> readSettings(SqliteDb& db) {
+    Statement s(db, "SELECT key, kind, value FROM settings");
+    if (!s.ok()) return std::nullopt;
+    Settings settings;
+    int rc;
+    while ((rc = s.step()) == SQLITE_ROW) {
+        const QString kind = s.columnText(1);
+        const int type = s.columnType(2);
+        SettingValue value;
+        if (kind == QLatin1String("bool") && type == SQLITE_INTEGER && s.columnInt(2) >= 0 &&
+            s.columnInt(2) <= 1)
+            value = s.columnInt(2) != 0;
+        else if (kind == QLatin1String("int") && type == SQLITE_INTEGER)
+            value = s.columnInt(2);
+        else if (kind == QLatin1String("real") && type == SQLITE_FLOAT &&
+                 std::isfinite(s.columnDouble(2)))
+            value = s.columnDouble(2);
+        else if (kind == QLatin1String("text") && type == SQLITE_TEXT)
+            value = s.columnText(2);
+        else
+            return std::nullopt;
+        settings[s.columnText(0)] = std::move(value);
+    }
+    if (rc != SQLITE_DONE) return std::nullopt;
+    return settings;
+}
+
+} // namespace kurvimat::session

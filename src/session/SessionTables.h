@@ -1,0 +1,44 @@
+// Reading and writing the rows of the schema: point sets with their point chunks, the
+// definitions in force and the settings. Shared by the journal and the experiment file.
+#pragma once
+
+#include "Run.h"
+#include "Settings.h"
+#include "SqliteDb.h"
+
+#include <QByteArray>
+
+#include <optional>
+#include <vector>
+
+namespace kurvimat::session {
+
+enum class SetRole { Run, Data, Snapshot, Recording };
+
+/// Bytes of one point in a chunk: t, a, b, rawA, rawB, voltsA, voltsB as little-endian float32.
+inline constexpr int PointRecordBytes = 28;
+
+/// Points [first, first + count) of set as chunk bytes.
+QByteArray encodePoints(const PointSet& set, int first, int count);
+QByteArray encodePoints(const SamplePoint* points, int count);
+/// Appends the chunk's points to set. False (set unchanged) for a length that is no whole
+/// number of points, a non-finite number, or more points than a set holds.
+bool decodePoints(const QByteArray& chunk, PointSet& set);
+
+/// Inserts a point set row with its points in one chunk; returns its id.
+std::optional<qint64> insertSet(SqliteDb& db, SetRole role, const Run& run, int position);
+/// Appends one chunk of points to a set.
+bool insertChunk(SqliteDb& db, qint64 setId, int first, const QByteArray& chunk);
+
+/// Every set of a role not marked deleted, in position order, with its points; nothing when
+/// a row or chunk does not hold what this program writes. Each Run's id is its row id.
+std::optional<std::vector<Run>> readSets(SqliteDb& db, SetRole role);
+
+bool writeDefinitions(SqliteDb& db, const QString& a, const QString& b);
+/// Both lines; nothing when a row is malformed. Missing lines are empty.
+std::optional<std::pair<QString, QString>> readDefinitions(SqliteDb& db);
+
+bool writeSettings(SqliteDb& db, const Settings& settings);
+std::optional<Settings> readSettings(SqliteDb& db);
+
+} // namespace kurvimat::session

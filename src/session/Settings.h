@@ -1,0 +1,45 @@
+// The session's settings as a typed key-value map, and the names of the settings an experiment
+// file carries. The session model decides what each value means; the file only keeps them.
+#pragma once
+
+#include <QString>
+
+#include <map>
+#include <variant>
+
+namespace kurvimat::session {
+
+using SettingValue = std::variant<bool, qint64, double, QString>;
+using Settings = std::map<QString, SettingValue>;
+
+/// Keys of the settings that make an experiment: what a teacher prepares and a student opens.
+namespace setting {
+inline constexpr const char* IntervalMs = "interval_ms";
+inline constexpr const char* PointCount = "point_count";
+inline constexpr const char* TriggerMode = "trigger_mode";
+inline constexpr const char* TriggerChannel = "trigger_channel";
+inline constexpr const char* TriggerRising = "trigger_rising";
+inline constexpr const char* TriggerLevel = "trigger_level";
+inline constexpr const char* PreTrigger = "pre_trigger";
+inline constexpr const char* InputRangeA = "input_range_a";
+inline constexpr const char* InputRangeB = "input_range_b";
+inline constexpr const char* Differential = "differential";
+inline constexpr const char* ChannelBOn = "channel_b_on";
+inline constexpr const char* PullUpA = "pull_up_a";
+inline constexpr const char* PullUpB = "pull_up_b";
+inline constexpr const char* AxisTMin = "axis_t_min";
+inline constexpr const char* AxisTMax = "axis_t_max";
+inline constexpr const char* AxisAMin = "axis_a_min";
+inline constexpr const char* AxisAMax = "axis_a_max";
+inline constexpr const char* AxisBMin = "axis_b_min";
+inline constexpr const char* AxisBMax = "axis_b_max";
+inline constexpr const char* AxisAAuto = "axis_a_auto";
+inline constexpr const char* AxisBAuto = "axis_b_auto";
+inline constexpr const char* AxisTAuto = "axis_t_auto";
+inline constexpr const char* XyMode = "xy_mode";
+inline constexpr const char* TimeInMinutes = "time_in_minutes";
+inline constexpr const char* Cursors = "cursors";
+inline constexpr const char* Fit = "fit";
+} // namespace setting
+
+} // namespace kurvimat::session
