@@ -33,8 +33,11 @@ std::optional<SqliteDb> openJournalDb(const QString& path, const Clock& clock, i
     auto db = SqliteDb::open(path, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, code);
     if (!db) return std::nullopt;
     bool ok = db->exec("PRAGMA locking_mode = EXCLUSIVE; PRAGMA synchronous = FULL");
-    Statement mode(*db, "PRAGMA journal_mode = WAL");
-    ok = ok && mode.ok() && mode.step() == SQLITE_ROW && mode.columnText(0) == QLatin1String("wal");
+    {
+        Statement mode(*db, "PRAGMA journal_mode = WAL");
+        ok = ok && mode.ok() && mode.step() == SQLITE_ROW &&
+             mode.columnText(0) == QLatin1String("wal");
+    }
     ok = ok && migrate(*db);
     if (ok) {
         Statement meta(*db, "INSERT OR REPLACE INTO meta(key, value) VALUES('started', ?)");
@@ -55,13 +58,18 @@ QString Journal::defaultFolder() {
 }
 
 Journal::Journal(const QString& folder, const Clock& clock) : clock_(clock), folder_(folder) {
-    path_ = QDir(folder).filePath(QStringLiteral("sitzung-%1-%2%3")
-                                      .arg(clock.wallMs())
-                                      .arg(::getpid())
-                                      .arg(QLatin1String(JournalSuffix)));
     std::optional<SqliteDb> db;
     int code = SQLITE_CANTOPEN;
-    if (QDir().mkpath(folder) && lock_.tryLock(path_ + QLatin1String(LockSuffix))) {
+    const QString stem = QDir(folder).filePath(
+        QStringLiteral("sitzung-%1-%2").arg(clock.wallMs()).arg(::getpid()));
+    // Two programs (or two journals of one) started in the same millisecond get apart here.
+    for (int n = 0; n < 100 && !lock_.locked() && QDir().mkpath(folder); ++n) {
+        path_ = stem + (n ? QStringLiteral("-%1").arg(n) : QString()) + QLatin1String(JournalSuffix);
+        if (!QFile::exists(path_) && lock_.tryLock(path_ + QLatin1String(LockSuffix)) &&
+            QFile::exists(path_))
+            lock_.release();
+    }
+    if (lock_.locked()) {
         db = openJournalDb(path_, clock, &code);
         if (db) {
             syncFolder(folder);
@@ -163,6 +171,8 @@ bool Journal::sync() {
     commitPending();
     return writer_->sync();
 }
+
+bool Journal::waitCommitted() { return writer_->sync(); }
 
 std::optional<QString> Journal::takeFailure() {
     const auto reason = writer_->takeFailure();

@@ -68,8 +68,10 @@ public:
     void discardRecording();
     int recordingSize() const { return recordedPoints_ + int(pending_.size()); }
 
-    /// Waits until everything is committed; false if the last commit failed.
+    /// Commits what is pending and waits until it is on the disk; false if that failed.
     bool sync();
+    /// Waits for the commits already started, pending points aside.
+    bool waitCommitted();
     /// German text of the first failure to write, for the window to show once; then nothing.
     std::optional<QString> takeFailure();
     /// Commits done so far.

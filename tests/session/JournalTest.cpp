@@ -1,0 +1,280 @@
+#include "SessionTestSupport.h"
+
+#include "Journal.h"
+#include "Recovery.h"
+
+#include <QFile>
+#include <QFileInfo>
+
+#include <csignal>
+#include <sys/resource.h>
+
+namespace kurvimat::session::test {
+namespace {
+
+std::vector<session::Run> restoredRuns(const QString& folder, Clock& clock, const QString& into) {
+    Recovery recovery(folder, clock);
+    Journal journal(into, clock);
+    recovery.restoreInto(journal);
+    std::vector<session::Run> runs = journal.runs().runs();
+    journal.finish();
+    return runs;
+}
+
+TEST(Journal, RunsAndRecordingSurviveTheProgram) {
+    QTemporaryDir dir;
+    ManualClock clock;
+    const QString folder = dir.filePath("journal");
+    const session::Run a = makeRun(PointSet::Origin::Recorded, 500, clock.wallMs());
+    session::Run b = makeRun(PointSet::Origin::Loaded, 10, clock.wallMs() + 60000, "Geladen");
+    b.points = makeSet(PointSet::Origin::Loaded, 10, true, false);
+    const session::Run c = makeRun(PointSet::Origin::Recorded, 10000, clock.wallMs() + 120000);
+    {
+        Journal journal(folder, clock);
+        ASSERT_TRUE(journal.persistent());
+        const qint64 ida = journal.addRun(a), idb = journal.addRun(b), idc = journal.addRun(c);
+        EXPECT_TRUE(journal.renameRun(idb, "Abkühlkurve"));
+        EXPECT_TRUE(journal.deleteRun(idc));
+        EXPECT_EQ(journal.undoDelete(), idc);
+        EXPECT_TRUE(journal.deleteRun(ida)); // deleted for good when the program ends
+        journal.beginRecording(makeRun(PointSet::Origin::Recorded, 0, clock.wallMs()));
+        for (int i = 0; i < 100; ++i) {
+            const SamplePoint p = recordedPoint(i);
+            journal.appendPoints({&p, 1});
+        }
+        journal.endSweep();
+        ASSERT_TRUE(journal.sync());
+        EXPECT_EQ(journal.recordingSize(), 100);
+    } // the program ends without saving or discarding
+
+    const auto runs = restoredRuns(folder, clock, dir.filePath("next"));
+    ASSERT_EQ(runs.size(), 3u);
+    session::Run renamed = b;
+    renamed.name = "Abkühlkurve";
+    EXPECT_TRUE(sameRun(runs[0], renamed));
+    session::Run named = c;
+    named.name = defaultRunName(3, QDateTime::fromMSecsSinceEpoch(c.recordedAtMs), 10000);
+    EXPECT_TRUE(sameRun(runs[1], named));
+    EXPECT_EQ(runs[2].points, makeSet(PointSet::Origin::Recorded, 100));
+    EXPECT_EQ(runs[2].name.left(12), QStringLiteral("Messreihe 3,")); // numbered anew
+    // Restored, the old journal is gone: nothing is offered twice.
+    EXPECT_FALSE(Recovery(folder, clock).found());
+}
+
+TEST(Journal, HowTheSessionEndsDecidesWhatIsFound) {
+    struct Row {
+        const char* name;
+        bool addRun;
+        bool record;
+        bool finish;
+        int found;
+    };
+    const Row rows[] = {
+        {"saved or discarded", true, true, true, 0},
+        {"nothing kept", false, false, false, 0},
+        {"a recording without points", false, true, false, 0},
+        {"a run, not saved", true, false, false, 1},
+        {"a run and a recording, not saved", true, true, false, 2},
+    };
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.name);
+        QTemporaryDir dir;
+        ManualClock clock;
+        {
+            Journal journal(dir.path(), clock);
+            if (r.addRun) journal.addRun(makeRun(PointSet::Origin::Recorded, 5, 0));
+            if (r.record) {
+                journal.beginRecording(session::Run{});
+                if (r.addRun) journal.appendPoints(std::vector<SamplePoint>(3));
+            }
+            if (r.finish) journal.finish();
+        }
+        EXPECT_EQ(Recovery(dir.path(), clock).runCount(), r.found);
+        if (r.found == 0) { // nothing left behind either
+            EXPECT_TRUE(QDir(dir.path()).entryList(QDir::Files).isEmpty());
+        }
+    }
+}
+
+TEST(Journal, CommitCadence) {
+    // Points every intervalMs and the 50 ms tick for seconds; commits expected in [min, max].
+    struct Row {
+        const char* name;
+        int intervalMs;
+        int seconds;
+        int minCommits, maxCommits;
+    };
+    const Row rows[] = {
+        {"2 ms points: about one commit a second, never more than 1/0.75 s", 2, 10, 10, 14},
+        {"a point a second: each within the second", 1000, 10, 9, 11},
+        {"a point a minute: committed alone", 60000, 180, 3, 3},
+    };
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.name);
+        QTemporaryDir dir;
+        ManualClock clock;
+        Journal journal(dir.path(), clock);
+        journal.beginRecording(session::Run{});
+        ASSERT_TRUE(journal.sync());
+        const int before = journal.commits();
+        for (int ms = 0; ms < r.seconds * 1000; ms += 2) {
+            if (ms % r.intervalMs == 0) {
+                const SamplePoint p = recordedPoint(ms);
+                journal.appendPoints({&p, 1});
+            }
+            if (ms % 50 == 0) journal.flushIfDue(clock.steadyMs());
+            clock.advance(2);
+            journal.waitCommitted();
+        }
+        const int commits = journal.commits() - before;
+        EXPECT_GE(commits, r.minCommits);
+        EXPECT_LE(commits, r.maxCommits);
+        // The end of a sweep commits at once, due or not.
+        const SamplePoint p = recordedPoint(1);
+        journal.appendPoints({&p, 1});
+        journal.endSweep();
+        journal.waitCommitted();
+        EXPECT_EQ(journal.commits() - before, commits + 1);
+    }
+}
+
+// The program stops dead (a child process that ends without any clean-up) at crashMs; the
+// points taken up to one second before are all back, in order.
+TEST(Journal, LosesAtMostTheLastSecond) {
+    struct Row {
+        int intervalMs;
+        int crashMs;
+    };
+    const Row rows[] = {{2, 500}, {2, 1200}, {2, 3770}, {1000, 4500}, {60000, 120900}};
+    for (const Row& r : rows) {
+        SCOPED_TRACE(testing::Message() << r.intervalMs << " ms points, end at " << r.crashMs);
+        QTemporaryDir dir;
+        ManualClock clock;
+        const pid_t child = ::fork();
+        if (child == 0) {
+            Journal journal(dir.path(), clock);
+            journal.beginRecording(makeRun(PointSet::Origin::Recorded, 0, clock.wallMs()));
+            for (int ms = 0, i = 0; ms < r.crashMs; ms += 2) {
+                if (ms % r.intervalMs == 0) {
+                    const SamplePoint p = recordedPoint(i++);
+                    journal.appendPoints({&p, 1});
+                }
+                if (ms % 50 == 0) journal.flushIfDue(clock.steadyMs());
+                clock.advance(2);
+                journal.waitCommitted();
+            }
+            ::_exit(0); // no destructor, no last commit
+        }
+        int status = 0;
+        ASSERT_EQ(::waitpid(child, &status, 0), child);
+        const int mustHave = r.crashMs <= 1000 ? 0 : (r.crashMs - 1000) / r.intervalMs + 1;
+        const auto runs = restoredRuns(dir.path(), clock, dir.filePath("next"));
+        const int got = runs.empty() ? 0 : runs[0].points.size();
+        EXPECT_GE(got, mustHave);
+        EXPECT_LE(got, (r.crashMs - 1) / r.intervalMs + 1);
+        if (got) {
+            EXPECT_EQ(runs[0].points, makeSet(PointSet::Origin::Recorded, got));
+        }
+    }
+}
+
+TEST(Journal, TwoProgramsKeepApart) {
+    QTemporaryDir dir;
+    ManualClock clock; // the same millisecond for both
+    auto first = std::make_unique<Journal>(dir.path(), clock);
+    Journal second(dir.path(), clock);
+    ASSERT_TRUE(first->persistent());
+    ASSERT_TRUE(second.persistent());
+    EXPECT_NE(first->path(), second.path());
+    first->addRun(makeRun(PointSet::Origin::Recorded, 7, 0, "eins"));
+    second.addRun(makeRun(PointSet::Origin::Recorded, 9, 0, "zwei"));
+    ASSERT_TRUE(first->sync() && second.sync());
+    // Both running: neither journal is anyone else's to recover.
+    EXPECT_FALSE(Recovery(dir.path(), clock).found());
+
+    first.reset(); // ends unsaved
+    Recovery recovery(dir.path(), clock, second.path());
+    EXPECT_EQ(recovery.runCount(), 1);
+    Journal third(dir.filePath("next"), clock);
+    recovery.restoreInto(third);
+    ASSERT_EQ(third.runs().size(), 1);
+    EXPECT_EQ(third.runs().runs()[0].name, "eins");
+    // The second program goes on undisturbed.
+    second.addRun(makeRun(PointSet::Origin::Recorded, 3, 0));
+    EXPECT_TRUE(second.sync());
+    EXPECT_TRUE(QFileInfo::exists(second.path()));
+    third.finish();
+}
+
+TEST(Journal, ReadOnlyFolderIsToldOnceAndTheSessionGoesOn) {
+    QTemporaryDir dir;
+    QFile::setPermissions(dir.path(), QFile::permissions(dir.path()) | QFile::ExeOther | QFile::ReadOther);
+    const QString folder = dir.filePath("nur-lesen");
+    ASSERT_TRUE(QDir().mkpath(folder));
+    QFile::setPermissions(folder, QFile::ReadOwner | QFile::ExeOwner | QFile::ReadOther |
+                                      QFile::ExeOther);
+    const int status = runUnprivileged([&folder] {
+        ManualClock clock;
+        Journal journal(folder, clock);
+        if (journal.persistent()) return 1;
+        const auto told = journal.takeFailure();
+        if (!told || !told->contains("kann nicht geschrieben werden")) return 2;
+        if (journal.takeFailure()) return 3; // once
+        journal.beginRecording(session::Run{});
+        journal.appendPoints(std::vector<SamplePoint>(500));
+        journal.endSweep();
+        const qint64 id = journal.addRun(makeRun(PointSet::Origin::Recorded, 4, 0));
+        if (journal.runs().find(id) == nullptr || journal.recordingSize() != 500) return 4;
+        if (journal.sync() || journal.takeFailure()) return 5;
+        return QDir(folder).isEmpty() ? 0 : 6;
+    });
+    EXPECT_EQ(status, 0);
+}
+
+// A disk that fills up mid-session (a file size limit stands in for it): told once, the
+// recording goes on, and what waited is committed once there is room again.
+TEST(Journal, FullDiskIsToldOnceAndCaughtUp) {
+    QTemporaryDir dir;
+    ManualClock clock;
+    std::signal(SIGXFSZ, SIG_IGN);
+    rlimit saved{};
+    ::getrlimit(RLIMIT_FSIZE, &saved);
+    {
+        Journal journal(dir.path(), clock);
+        journal.beginRecording(makeRun(PointSet::Origin::Recorded, 0, 0));
+        int fed = 0;
+        const auto feedSeconds = [&](int seconds) {
+            for (int i = 0; i < seconds * 500; ++i, ++fed) {
+                const SamplePoint p = recordedPoint(fed);
+                journal.appendPoints({&p, 1});
+                clock.advance(2);
+            }
+        };
+        feedSeconds(1);
+        ASSERT_TRUE(journal.sync());
+        rlimit full = saved;
+        full.rlim_cur = rlim_t(QFileInfo(journal.path() + "-wal").size());
+        ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &full), 0);
+        feedSeconds(3);
+        const bool committedWhileFull = journal.sync();
+        feedSeconds(3);
+        journal.sync();
+        const auto told = journal.takeFailure(), again = journal.takeFailure();
+        ::setrlimit(RLIMIT_FSIZE, &saved);
+        EXPECT_FALSE(committedWhileFull);
+        ASSERT_TRUE(told.has_value());
+        EXPECT_TRUE(told->contains("Die Aufnahme geht im Speicher weiter."));
+        EXPECT_FALSE(again.has_value());
+        EXPECT_EQ(journal.recordingSize(), fed);
+        feedSeconds(1);
+        EXPECT_TRUE(journal.sync());
+    }
+    std::signal(SIGXFSZ, SIG_DFL);
+    const auto runs = restoredRuns(dir.path(), clock, dir.filePath("next"));
+    ASSERT_EQ(runs.size(), 1u);
+    ASSERT_EQ(runs[0].points.size(), 8 * 500);
+    EXPECT_EQ(runs[0].points, makeSet(PointSet::Origin::Recorded, 8 * 500));
+}
+
+} // namespace
+} // namespace kurvimat::session::test
