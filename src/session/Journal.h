@@ -67,6 +67,8 @@ public:
     /// The recording is over and not kept.
     void discardRecording();
     int recordingSize() const { return recordedPoints_ + int(pending_.size()); }
+    /// Points of the recording not yet handed to a commit.
+    int pendingPoints() const { return int(pending_.size()); }
 
     /// Commits what is pending and waits until it is on the disk; false if that failed.
     bool sync();

@@ -1,0 +1,119 @@
+// Experiment files as they come from disks and other programs: whole database images (an input
+// that starts like one), or an edit script applied to a good file this program wrote, so that
+// short inputs reach every page. A refused file says why and names the file; an accepted one
+// holds only what a session can take (counts within the capacity, finite values, extents that
+// bound the points) and comes back the same after writing it again.
+#include "FuzzCheck.h"
+
+#include "ExperimentFile.h"
+#include "MeasurementStore.h"
+
+#include <QDir>
+#include <QFile>
+
+#include <cmath>
+#include <unistd.h>
+
+using namespace kurvimat::session;
+
+namespace {
+
+QString scratchPath(const char* name) {
+    const QString dir = QDir(QStringLiteral("/dev/shm")).exists() ? QStringLiteral("/dev/shm")
+                                                                  : QDir::tempPath();
+    return QStringLiteral("%1/kurvimat-fuzz-%2-%3").arg(dir).arg(::getpid()).arg(name);
+}
+
+const QByteArray& goodFile() {
+    static const QByteArray bytes = [] {
+        Experiment e;
+        for (int r = 0; r < 2; ++r) {
+            Run run;
+            run.name = QStringLiteral("Messreihe %1").arg(r + 1);
+            run.intervalMs = 2;
+            run.pointCount = 40;
+            run.points = PointSet(r ? PointSet::Origin::Loaded : PointSet::Origin::Recorded, true,
+                                  r == 0, QStringLiteral("U (V): U"), QStringLiteral("T: 2*U"));
+            for (int i = 0; i < 40; ++i)
+                run.points.append({i * 0.002f, float(i), float(-i), float(i), 0, i / 200.0f, 0});
+            e.runs.push_back(run);
+        }
+        e.data = e.runs[0].points;
+        e.snapshot = e.runs[1].points;
+        e.definitionA = QStringLiteral("U (V): U");
+        e.settings = {{QStringLiteral("interval_ms"), qint64(2)},
+                      {QStringLiteral("xy_mode"), true},
+                      {QStringLiteral("axis_a_max"), 4.5},
+                      {QStringLiteral("trigger_mode"), QStringLiteral("auto")}};
+        const QString path = scratchPath("good.kurvimat");
+        FUZZ_CHECK(!writeExperiment(path, e));
+        QFile file(path);
+        FUZZ_CHECK(file.open(QIODevice::ReadOnly));
+        QByteArray all = file.readAll();
+        QFile::remove(path);
+        return all;
+    }();
+    return bytes;
+}
+
+// Records of [op, offset (3 bytes, big-endian), length, bytes...]: op 0 overwrites, op 1 cuts
+// the file at the offset. Offsets wrap at the file's size.
+QByteArray edit(const std::uint8_t* data, std::size_t size) {
+    QByteArray file = goodFile();
+    for (std::size_t at = 0; at + 5 <= size && !file.isEmpty();) {
+        const int op = data[at] & 1;
+        const qsizetype offset =
+            qsizetype((data[at + 1] << 16) | (data[at + 2] << 8) | data[at + 3]) % file.size();
+        const std::size_t length = data[at + 4];
+        at += 5;
+        if (op == 1) {
+            file.truncate(offset);
+            continue;
+        }
+        for (std::size_t i = 0; i < length && at < size; ++i, ++at)
+            if (offset + qsizetype(i) < file.size()) file[offset + qsizetype(i)] = char(data[at]);
+    }
+    return file;
+}
+
+void checkSet(const PointSet& set) {
+    FUZZ_CHECK(set.size() >= 0 && set.size() <= PointCapacity);
+    FUZZ_CHECK(set.times().size() == set.valuesA().size());
+    FUZZ_CHECK(set.rawA().size() == (set.recorded() ? set.times().size() : 0));
+    const Extents& x = set.extents();
+    for (int i = 0; i < set.size(); ++i) {
+        const SamplePoint p = set.point(i);
+        for (float v : {p.t, p.a, p.b, p.rawA, p.rawB, p.voltsA, p.voltsB})
+            FUZZ_CHECK(std::isfinite(v));
+        FUZZ_CHECK(p.t >= x.minT && p.t <= x.maxT && p.a >= x.minA && p.a <= x.maxA &&
+                   p.b >= x.minB && p.b <= x.maxB);
+    }
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    static const QByteArray magic("SQLite format 3", 16);
+    const QByteArray input(reinterpret_cast<const char*>(data), qsizetype(size));
+    const QByteArray file = input.startsWith(magic) ? input : edit(data, size);
+    const QString name = QStringLiteral("versuch.kurvimat");
+    const ExperimentRead read = readExperimentBytes(file, name);
+    if (!read.experiment) {
+        FUZZ_CHECK(read.error.contains(name));
+        return 0;
+    }
+    const Experiment& e = *read.experiment;
+    for (const Run& run : e.runs) {
+        checkSet(run.points);
+        FUZZ_CHECK(run.intervalMs >= 0 && run.pointCount >= 0 && run.pointCount <= PointCapacity);
+    }
+    if (e.data) checkSet(*e.data);
+    if (e.snapshot) checkSet(*e.snapshot);
+    // What was accepted is written and read back unchanged.
+    const QString path = scratchPath("again.kurvimat");
+    FUZZ_CHECK(!writeExperiment(path, e));
+    const ExperimentRead again = readExperiment(path);
+    QFile::remove(path);
+    FUZZ_CHECK(again.experiment && *again.experiment == e);
+    return 0;
+}
