@@ -6,7 +6,7 @@ KURVIMAT_PACKAGES=(build-essential cmake ninja-build qt6-base-dev qt6-base-dev-t
                    fonts-liberation qt6-translations-l10n libgsl-dev libsqlite3-dev
                    librsvg2-bin file)
 # The kernel test (Debian's kernel under qemu with a busybox initramfs) and the fuzz smoke run.
-KURVIMAT_KERNEL_PACKAGES=(qemu-system-x86 busybox-static cpio)
+KURVIMAT_KERNEL_PACKAGES=(qemu-system-x86 busybox-static cpio e2fsprogs)
 KURVIMAT_FUZZ_PACKAGES=(clang-14 libclang-rt-14-dev)
 # The package test: the checks an administrator's tools make, and a Debian root to install into.
 KURVIMAT_PACKAGE_TEST_PACKAGES=(lintian appstream desktop-file-utils shared-mime-info mmdebstrap gpg

@@ -6,7 +6,6 @@
 #include <csignal>
 #include <cstdio>
 #include <poll.h>
-#include <sstream>
 
 namespace kurvimat::session::test {
 namespace {
@@ -23,7 +22,7 @@ TEST(CrashTest, SigkillMidSweepLosesAtMostTheLastSecond) {
         if (child == 0) {
             ::dup2(out[1], 1);
             ::close(out[0]);
-            ::execl(KURVIMAT_CRASH_CHILD, KURVIMAT_CRASH_CHILD, QFile::encodeName(dir.path()).constData(),
+            ::execl(KURVIMAT_SESSION_RECORDER, KURVIMAT_SESSION_RECORDER, QFile::encodeName(dir.path()).constData(),
                     static_cast<char*>(nullptr));
             ::_exit(127);
         }
@@ -39,19 +38,18 @@ TEST(CrashTest, SigkillMidSweepLosesAtMostTheLastSecond) {
             if (n <= 0) return false;
             buffer.append(chunk, std::size_t(n));
             for (std::size_t end; (end = buffer.find('\n')) != std::string::npos;) {
-                std::istringstream line(buffer.substr(0, end));
-                buffer.erase(0, end + 1);
                 int count = 0;
                 long long ms = 0;
-                line >> count >> ms;
-                fed.emplace_back(count, qint64(ms));
+                if (std::sscanf(buffer.substr(0, end).c_str(), "KURVIMAT-FED %d %lld", &count, &ms) == 2)
+                    fed.emplace_back(count, qint64(ms));
+                buffer.erase(0, end + 1);
             }
             return true;
         };
         qint64 killedAt = 0;
         while (killedAt == 0) {
             if (!readLines(5000)) break;
-            if (clock.steadyMs() - fed.front().second >= killAfterMs) {
+            if (!fed.empty() && clock.steadyMs() - fed.front().second >= killAfterMs) {
                 killedAt = clock.steadyMs();
                 ::kill(child, SIGKILL);
             }
