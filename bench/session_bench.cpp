@@ -121,7 +121,7 @@ int main(int argc, char** argv) {
     ::close(plain);
 
     // The GUI thread: reports at the mode-2 pace of the journal's clock, each appended at
-    // once; the clock says when a commit is due, so about every 94th report hands one over.
+    // once; the clock says when a commit is due (every CommitAfterMs of reports).
     std::vector<double> tReport, tCommitReport;
     {
         BenchClock clock;
@@ -130,7 +130,7 @@ int main(int argc, char** argv) {
         header.intervalMs = 2;
         journal.beginRecording(header);
         journal.sync();
-        const int reports = std::max(samples, 20) * 94;
+        const int reports = std::max(samples, 20) * int(CommitAfterMs / 8 + 1);
         for (int r = 0, n = 0; r < reports; ++r) {
             SamplePoint points[PointsPerReport];
             for (SamplePoint& p : points) p = second[std::size_t(n++ % PointsPerSecond)];

@@ -21,8 +21,9 @@ class Clock;
 class JournalWriter;
 
 /// Pending points wait at most this long for their commit. With the 50 ms tick that calls
-/// flushIfDue and the commit itself, a point is on the disk within one second.
-inline constexpr qint64 CommitAfterMs = 750;
+/// flushIfDue, a point is on the disk within one second as long as a commit takes less than
+/// 450 ms, which leaves room for a slow disk under load.
+inline constexpr qint64 CommitAfterMs = 500;
 
 /// File names of the journals in their folder.
 inline constexpr const char* JournalSuffix = ".kurvimat-journal";

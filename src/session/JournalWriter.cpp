@@ -35,6 +35,7 @@ void JournalWriter::stop() {
     {
         std::lock_guard lock(mutex_);
         stopping_ = true;
+        if (!failed_.empty()) ++submitted_; // one last try for what failed
     }
     wake_.notify_all();
     if (thread_.joinable()) thread_.join();

@@ -105,7 +105,8 @@ TEST(Journal, CommitCadence) {
         int minCommits, maxCommits;
     };
     const Row rows[] = {
-        {"2 ms points: about one commit a second, never more than 1/0.75 s", 2, 10, 10, 14},
+        {"2 ms points: at least one commit a second, at most one per CommitAfterMs", 2, 10, 10,
+         int(10 * 1000 / CommitAfterMs) + 1},
         {"a point a second: each within the second", 1000, 10, 9, 11},
         {"a point a minute: committed alone", 60000, 180, 3, 3},
     };
