@@ -40,7 +40,9 @@ public:
     std::atomic<qint64> steady{0};
 };
 
-double ms(Clk::duration d) { return std::chrono::duration<double, std::milli>(d).count(); }
+double ms(Clk::duration d) {
+    return std::chrono::duration<double, std::milli>(d).count();
+}
 
 struct Stats {
     double median, p99, max;
@@ -48,7 +50,9 @@ struct Stats {
 
 Stats stats(std::vector<double> v) {
     std::sort(v.begin(), v.end());
-    const auto at = [&v](double q) { return v[std::min(v.size() - 1, std::size_t(q * double(v.size())))]; };
+    const auto at = [&v](double q) {
+        return v[std::min(v.size() - 1, std::size_t(q * double(v.size())))];
+    };
     return {at(0.5), at(0.99), v.back()};
 }
 
@@ -56,8 +60,9 @@ std::vector<SamplePoint> secondOfPoints(int second) {
     std::vector<SamplePoint> points(PointsPerSecond);
     for (int i = 0; i < PointsPerSecond; ++i) {
         const int n = second * PointsPerSecond + i;
-        points[std::size_t(i)] = {n * 0.002f, float(n % 1023), float(n % 511), float(n % 1023),
-                                  float(n % 511), n % 1023 / 204.6f, n % 511 / 204.6f};
+        points[std::size_t(i)] = {n * 0.002f,      float(n % 1023), float(n % 511),
+                                  float(n % 1023), float(n % 511),  n % 1023 / 204.6f,
+                                  n % 511 / 204.6f};
     }
     return points;
 }
@@ -71,7 +76,10 @@ struct Db {
         db = std::move(*SqliteDb::open(path, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE));
         db.exec("PRAGMA locking_mode = EXCLUSIVE");
         db.exec((QByteArray("PRAGMA synchronous = ") + synchronous).constData());
-        { Statement s(db, "PRAGMA journal_mode = WAL"); s.step(); }
+        {
+            Statement s(db, "PRAGMA journal_mode = WAL");
+            s.step();
+        }
         migrate(db);
         Run header;
         header.intervalMs = 2;
@@ -133,13 +141,15 @@ int main(int argc, char** argv) {
         const int reports = std::max(samples, 20) * int(CommitAfterMs / 8 + 1);
         for (int r = 0, n = 0; r < reports; ++r) {
             SamplePoint points[PointsPerReport];
-            for (SamplePoint& p : points) p = second[std::size_t(n++ % PointsPerSecond)];
+            for (SamplePoint& p : points)
+                p = second[std::size_t(n++ % PointsPerSecond)];
             const int pendingBefore = journal.pendingPoints();
             const auto t0 = Clk::now();
             journal.appendPoints(points);
             const double d = ms(Clk::now() - t0);
             tReport.push_back(d);
-            if (journal.pendingPoints() < pendingBefore + PointsPerReport) tCommitReport.push_back(d);
+            if (journal.pendingPoints() < pendingBefore + PointsPerReport)
+                tCommitReport.push_back(d);
             clock.steady += 8;
             // The writer works while the GUI thread goes on: a real pause between reports.
             std::this_thread::sleep_for(std::chrono::microseconds(500));

@@ -19,8 +19,8 @@ using namespace kurvimat::session;
 namespace {
 
 QString scratchPath(const char* name) {
-    const QString dir = QDir(QStringLiteral("/dev/shm")).exists() ? QStringLiteral("/dev/shm")
-                                                                  : QDir::tempPath();
+    const QString dir =
+        QDir(QStringLiteral("/dev/shm")).exists() ? QStringLiteral("/dev/shm") : QDir::tempPath();
     return QStringLiteral("%1/kurvimat-fuzz-%2-%3").arg(dir).arg(::getpid()).arg(name);
 }
 

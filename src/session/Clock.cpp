@@ -11,6 +11,8 @@ qint64 SystemClock::steadyMs() const {
     return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
 }
 
-qint64 SystemClock::wallMs() const { return QDateTime::currentMSecsSinceEpoch(); }
+qint64 SystemClock::wallMs() const {
+    return QDateTime::currentMSecsSinceEpoch();
+}
 
 } // namespace kurvimat::session

@@ -42,7 +42,8 @@ bool syncPath(const QString& path, int flags) {
 
 unsigned bigEndian(const QByteArray& b, int at, int bytes) {
     unsigned v = 0;
-    for (int i = 0; i < bytes; ++i) v = (v << 8) | std::uint8_t(b[at + i]);
+    for (int i = 0; i < bytes; ++i)
+        v = (v << 8) | std::uint8_t(b[at + i]);
     return v;
 }
 
@@ -51,8 +52,8 @@ bool fill(SqliteDb& db, const Experiment& e) {
               db.exec("INSERT INTO meta(key, value) VALUES('kind', 'experiment')");
     for (std::size_t i = 0; ok && i < e.runs.size(); ++i)
         ok = insertSet(db, SetRole::Run, e.runs[i], int(i)).has_value();
-    for (const auto& [role, set] : {std::pair{SetRole::Data, &e.data},
-                                    std::pair{SetRole::Snapshot, &e.snapshot}}) {
+    for (const auto& [role, set] :
+         {std::pair{SetRole::Data, &e.data}, std::pair{SetRole::Snapshot, &e.snapshot}}) {
         if (!ok || !*set) continue;
         Run holder;
         holder.points = **set;
@@ -81,8 +82,8 @@ std::optional<QString> writeExperiment(const QString& path, const Experiment& e)
     const QFileInfo info(path);
     auto memory = SqliteDb::memory();
     if (!memory || !fill(*memory, e)) return failed(QStringLiteral("Die Daten sind ungültig."));
-    const QString temp = info.dir().filePath(
-        QStringLiteral(".%1.%2.tmp").arg(info.fileName()).arg(::getpid()));
+    const QString temp =
+        info.dir().filePath(QStringLiteral(".%1.%2.tmp").arg(info.fileName()).arg(::getpid()));
     QFile::remove(temp);
     int code = SQLITE_CANTOPEN;
     bool ok = false;
@@ -143,10 +144,14 @@ ExperimentRead readExperimentBytes(const QByteArray& original, const QString& na
         db->handle(), 1000, [](void* n) { return ++*static_cast<int*>(n) > 200000 ? 1 : 0; },
         &steps);
     switch (checkSchema(*db)) {
-    case SchemaCheck::Current: break;
-    case SchemaCheck::Foreign: return refuse(foreignText(name));
-    case SchemaCheck::Newer: return refuse(newerText(name));
-    case SchemaCheck::Corrupt: return refuse(corruptText(name));
+    case SchemaCheck::Current:
+        break;
+    case SchemaCheck::Foreign:
+        return refuse(foreignText(name));
+    case SchemaCheck::Newer:
+        return refuse(newerText(name));
+    case SchemaCheck::Corrupt:
+        return refuse(corruptText(name));
     }
     if (!migrate(*db)) return refuse(corruptText(name));
 
@@ -160,7 +165,8 @@ ExperimentRead readExperimentBytes(const QByteArray& original, const QString& na
         snapshot->size() > 1)
         return refuse(corruptText(name));
     e.runs = std::move(*runs);
-    for (Run& run : e.runs) run.id = 0; // ids belong to a session, the file has none
+    for (Run& run : e.runs)
+        run.id = 0; // ids belong to a session, the file has none
     if (!data->empty()) e.data = std::move(data->front().points);
     if (!snapshot->empty()) e.snapshot = std::move(snapshot->front().points);
     std::tie(e.definitionA, e.definitionB) = *definitions;

@@ -20,7 +20,8 @@ namespace {
 
 // A new file's name is only safe once its folder is on the disk too.
 void syncFolder(const QString& folder) {
-    const int fd = ::open(QFile::encodeName(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    const int fd =
+        ::open(QFile::encodeName(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (fd < 0) return;
     ::fsync(fd);
     ::close(fd);
@@ -60,11 +61,12 @@ QString Journal::defaultFolder() {
 Journal::Journal(const QString& folder, const Clock& clock) : clock_(clock), folder_(folder) {
     std::optional<SqliteDb> db;
     int code = SQLITE_CANTOPEN;
-    const QString stem = QDir(folder).filePath(
-        QStringLiteral("sitzung-%1-%2").arg(clock.wallMs()).arg(::getpid()));
+    const QString stem =
+        QDir(folder).filePath(QStringLiteral("sitzung-%1-%2").arg(clock.wallMs()).arg(::getpid()));
     // Two programs (or two journals of one) started in the same millisecond get apart here.
     for (int n = 0; n < 100 && !lock_.locked() && QDir().mkpath(folder); ++n) {
-        path_ = stem + (n ? QStringLiteral("-%1").arg(n) : QString()) + QLatin1String(JournalSuffix);
+        path_ =
+            stem + (n ? QStringLiteral("-%1").arg(n) : QString()) + QLatin1String(JournalSuffix);
         if (!QFile::exists(path_) && lock_.tryLock(path_ + QLatin1String(LockSuffix)) &&
             QFile::exists(path_))
             lock_.release();
@@ -74,7 +76,8 @@ Journal::Journal(const QString& folder, const Clock& clock) : clock_(clock), fol
         if (db) {
             syncFolder(folder);
         } else {
-            for (const char* suffix : {"", "-wal", "-shm"}) QFile::remove(path_ + QLatin1String(suffix));
+            for (const char* suffix : {"", "-wal", "-shm"})
+                QFile::remove(path_ + QLatin1String(suffix));
             lock_.release(true);
         }
     }
@@ -88,12 +91,15 @@ Journal::~Journal() {
     writer_->stop();
     const bool nothingKept = runs_.size() == 0 && recordedPoints_ == 0;
     if (nothingKept && lock_.locked()) {
-        for (const char* suffix : {"", "-wal", "-shm"}) QFile::remove(path_ + QLatin1String(suffix));
+        for (const char* suffix : {"", "-wal", "-shm"})
+            QFile::remove(path_ + QLatin1String(suffix));
         lock_.release(true);
     }
 }
 
-bool Journal::persistent() const { return lock_.locked(); }
+bool Journal::persistent() const {
+    return lock_.locked();
+}
 
 qint64 Journal::addRun(Run run) {
     const qint64 id = runs_.add(std::move(run));
@@ -144,7 +150,9 @@ void Journal::appendPoints(std::span<const SamplePoint> points) {
     flushIfDue(now);
 }
 
-void Journal::endSweep() { commitPending(); }
+void Journal::endSweep() {
+    commitPending();
+}
 
 void Journal::flushIfDue(qint64 steadyNowMs) {
     if (!pending_.empty() && steadyNowMs - pendingSince_ >= CommitAfterMs) commitPending();
@@ -172,7 +180,9 @@ bool Journal::sync() {
     return writer_->sync();
 }
 
-bool Journal::waitCommitted() { return writer_->sync(); }
+bool Journal::waitCommitted() {
+    return writer_->sync();
+}
 
 std::optional<QString> Journal::takeFailure() {
     const auto reason = writer_->takeFailure();
@@ -182,7 +192,9 @@ std::optional<QString> Journal::takeFailure() {
         .arg(*reason);
 }
 
-int Journal::commits() const { return writer_->commits(); }
+int Journal::commits() const {
+    return writer_->commits();
+}
 
 void Journal::finish() {
     if (finished_) return;
@@ -190,7 +202,8 @@ void Journal::finish() {
     pending_.clear();
     writer_->stop();
     if (!lock_.locked()) return;
-    for (const char* suffix : {"", "-wal", "-shm"}) QFile::remove(path_ + QLatin1String(suffix));
+    for (const char* suffix : {"", "-wal", "-shm"})
+        QFile::remove(path_ + QLatin1String(suffix));
     syncFolder(folder_);
     lock_.release(true);
 }

@@ -9,13 +9,15 @@ namespace kurvimat::session {
 
 QString journalFailureText(int code, const QString& folder) {
     switch (code & 0xff) {
-    case SQLITE_FULL: return QStringLiteral("Der Datenträger ist voll.");
+    case SQLITE_FULL:
+        return QStringLiteral("Der Datenträger ist voll.");
     case SQLITE_READONLY:
     case SQLITE_CANTOPEN:
     case SQLITE_PERM:
     case SQLITE_AUTH:
         return QStringLiteral("In den Ordner %1 kann nicht geschrieben werden.").arg(folder);
-    default: return QStringLiteral("Schreibfehler im Ordner %1 (%2).").arg(folder).arg(code);
+    default:
+        return QStringLiteral("Schreibfehler im Ordner %1 (%2).").arg(folder).arg(code);
     }
 }
 
@@ -29,7 +31,9 @@ JournalWriter::JournalWriter(std::optional<SqliteDb> db, const Clock& clock, QSt
     thread_ = std::thread([this] { loop(); });
 }
 
-JournalWriter::~JournalWriter() { stop(); }
+JournalWriter::~JournalWriter() {
+    stop();
+}
 
 void JournalWriter::stop() {
     {
@@ -79,7 +83,8 @@ void JournalWriter::loop() {
         if (submitted_ == done_ && stopping_) break;
         std::vector<JournalOp> batch = std::move(failed_);
         failed_.clear();
-        for (JournalOp& op : queue_) batch.push_back(std::move(op));
+        for (JournalOp& op : queue_)
+            batch.push_back(std::move(op));
         queue_.clear();
         const std::uint64_t target = submitted_;
         lock.unlock();

@@ -21,8 +21,15 @@ namespace kurvimat::session {
 class Clock;
 
 struct JournalOp {
-    enum class Kind { AddRun, RenameRun, DeleteRun, RestoreRun, BeginRecording, AppendPoints,
-                      DropRecording };
+    enum class Kind {
+        AddRun,
+        RenameRun,
+        DeleteRun,
+        RestoreRun,
+        BeginRecording,
+        AppendPoints,
+        DropRecording
+    };
     explicit JournalOp(Kind k, qint64 id = 0) : kind(k), runId(id) {}
 
     Kind kind;

@@ -16,9 +16,11 @@ void PointSet::setDefinitions(const QString& a, const QString& b) {
 
 void PointSet::reserve(int points) {
     const auto n = std::size_t(std::max(points, 0));
-    for (auto* v : {&t_, &a_, &b_}) v->reserve(n);
+    for (auto* v : {&t_, &a_, &b_})
+        v->reserve(n);
     if (recorded())
-        for (auto* v : {&rawA_, &rawB_, &voltsA_, &voltsB_}) v->reserve(n);
+        for (auto* v : {&rawA_, &rawB_, &voltsA_, &voltsB_})
+            v->reserve(n);
 }
 
 void PointSet::append(const SamplePoint& p) {
@@ -56,7 +58,8 @@ SamplePoint PointSet::point(int i) const {
 }
 
 void PointSet::clear() {
-    for (auto* v : {&t_, &a_, &b_, &rawA_, &rawB_, &voltsA_, &voltsB_}) v->clear();
+    for (auto* v : {&t_, &a_, &b_, &rawA_, &rawB_, &voltsA_, &voltsB_})
+        v->clear();
     extents_ = {};
 }
 

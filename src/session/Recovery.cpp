@@ -16,7 +16,8 @@ namespace kurvimat::session {
 namespace {
 
 void removeJournalFiles(const QString& path) {
-    for (const char* suffix : {"", "-wal", "-shm"}) QFile::remove(path + QLatin1String(suffix));
+    for (const char* suffix : {"", "-wal", "-shm"})
+        QFile::remove(path + QLatin1String(suffix));
 }
 
 } // namespace
@@ -40,7 +41,8 @@ Recovery::Recovery(const QString& folder, const Clock& clock, const QString& own
 
 int Recovery::runCount() const {
     int n = 0;
-    for (const Found& f : found_) n += int(f.runs.size());
+    for (const Found& f : found_)
+        n += int(f.runs.size());
     return n;
 }
 
@@ -51,8 +53,8 @@ QString Recovery::question() const {
 
 void Recovery::scan(const QString& ownPath) {
     const QDir dir(folder_);
-    const QStringList names = dir.entryList({QLatin1Char('*') + QLatin1String(JournalSuffix)},
-                                            QDir::Files, QDir::Name);
+    const QStringList names =
+        dir.entryList({QLatin1Char('*') + QLatin1String(JournalSuffix)}, QDir::Files, QDir::Name);
     for (const QString& name : names) {
         Found f;
         f.path = dir.filePath(name);
@@ -114,7 +116,8 @@ std::vector<qint64> Recovery::restoreInto(Journal& journal) {
 }
 
 void Recovery::moveToTrash() {
-    for (Found& f : found_) trash(f);
+    for (Found& f : found_)
+        trash(f);
     found_.clear();
 }
 
@@ -126,8 +129,8 @@ void Recovery::trash(Found& f) {
         auto db = SqliteDb::open(f.path, SQLITE_OPEN_READWRITE);
         if (db) db->exec("PRAGMA wal_checkpoint(TRUNCATE); PRAGMA journal_mode = DELETE");
     }
-    const QString target =
-        trashDir.filePath(QStringLiteral("%1-%2").arg(clock_.wallMs()).arg(QFileInfo(f.path).fileName()));
+    const QString target = trashDir.filePath(
+        QStringLiteral("%1-%2").arg(clock_.wallMs()).arg(QFileInfo(f.path).fileName()));
     if (!QFile::rename(f.path, target)) return;
     if (QFile::exists(f.path + QLatin1String("-wal")))
         QFile::rename(f.path + QLatin1String("-wal"), target + QLatin1String("-wal"));

@@ -1,6 +1,5 @@
 #include "Run.h"
 
-
 #include <algorithm>
 
 namespace kurvimat::session {

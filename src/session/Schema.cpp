@@ -42,13 +42,15 @@ constexpr Migration Migrations[] = {{1, SchemaV1}};
 
 } // namespace
 
-std::span<const Migration> schemaMigrations() { return Migrations; }
+std::span<const Migration> schemaMigrations() {
+    return Migrations;
+}
 
 SchemaCheck checkSchema(SqliteDb& db, int currentVersion) {
     if (db.integrityCheck() != QLatin1String("ok")) {
         // A text file or any other non-database gives SQLITE_NOTADB here.
         return (db.errorCode() & 0xff) == SQLITE_NOTADB ? SchemaCheck::Foreign
-                                                         : SchemaCheck::Corrupt;
+                                                        : SchemaCheck::Corrupt;
     }
     const auto id = db.queryInt("PRAGMA application_id");
     const auto version = db.queryInt("PRAGMA user_version");

@@ -25,10 +25,10 @@ struct Migration {
 std::span<const Migration> schemaMigrations();
 
 enum class SchemaCheck {
-    Current,  ///< ours, at SchemaVersion (or migrated to it)
-    Foreign,  ///< a database that is not ours
-    Newer,    ///< ours, from a newer program
-    Corrupt,  ///< integrity_check failed, or the file is no database at all
+    Current, ///< ours, at SchemaVersion (or migrated to it)
+    Foreign, ///< a database that is not ours
+    Newer,   ///< ours, from a newer program
+    Corrupt, ///< integrity_check failed, or the file is no database at all
 };
 
 /// integrity_check, then application_id and user_version.

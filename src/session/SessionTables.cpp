@@ -14,22 +14,28 @@ namespace {
 
 const char* roleName(SetRole role) {
     switch (role) {
-    case SetRole::Run: return "run";
-    case SetRole::Data: return "data";
-    case SetRole::Snapshot: return "snapshot";
-    case SetRole::Recording: return "recording";
+    case SetRole::Run:
+        return "run";
+    case SetRole::Data:
+        return "data";
+    case SetRole::Snapshot:
+        return "snapshot";
+    case SetRole::Recording:
+        return "recording";
     }
     return "run";
 }
 
 void putFloat(char*& out, float v) {
     const auto bits = std::bit_cast<std::uint32_t>(v);
-    for (int shift = 0; shift < 32; shift += 8) *out++ = char((bits >> shift) & 0xff);
+    for (int shift = 0; shift < 32; shift += 8)
+        *out++ = char((bits >> shift) & 0xff);
 }
 
 float getFloat(const char*& in) {
     std::uint32_t bits = 0;
-    for (int shift = 0; shift < 32; shift += 8) bits |= std::uint32_t(std::uint8_t(*in++)) << shift;
+    for (int shift = 0; shift < 32; shift += 8)
+        bits |= std::uint32_t(std::uint8_t(*in++)) << shift;
     return std::bit_cast<float>(bits);
 }
 
@@ -45,7 +51,8 @@ QByteArray encodePoints(const SamplePoint* points, int count) {
     char* out = bytes.data();
     for (int i = 0; i < count; ++i) {
         const SamplePoint& p = points[i];
-        for (float v : {p.t, p.a, p.b, p.rawA, p.rawB, p.voltsA, p.voltsB}) putFloat(out, v);
+        for (float v : {p.t, p.a, p.b, p.rawA, p.rawB, p.voltsA, p.voltsB})
+            putFloat(out, v);
     }
     return bytes;
 }
@@ -53,7 +60,8 @@ QByteArray encodePoints(const SamplePoint* points, int count) {
 QByteArray encodePoints(const PointSet& set, int first, int count) {
     std::vector<SamplePoint> points;
     points.reserve(std::size_t(count));
-    for (int i = first; i < first + count; ++i) points.push_back(set.point(i));
+    for (int i = first; i < first + count; ++i)
+        points.push_back(set.point(i));
     return encodePoints(points.data(), count);
 }
 
@@ -69,7 +77,8 @@ bool decodePoints(const QByteArray& chunk, PointSet& set) {
             if (!std::isfinite(*v)) return false;
         }
     }
-    for (const SamplePoint& p : points) set.append(p);
+    for (const SamplePoint& p : points)
+        set.append(p);
     return true;
 }
 
@@ -130,8 +139,7 @@ std::optional<std::vector<Run>> readSets(SqliteDb& db, SetRole role) {
         int crc;
         while ((crc = chunks.step()) == SQLITE_ROW) {
             // Chunks follow each other without a gap or an overlap.
-            if (chunks.columnInt(0) != run.points.size() ||
-                chunks.columnType(1) != SQLITE_BLOB ||
+            if (chunks.columnInt(0) != run.points.size() || chunks.columnType(1) != SQLITE_BLOB ||
                 !decodePoints(chunks.columnBlob(1), run.points))
                 return std::nullopt;
         }

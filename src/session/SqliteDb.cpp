@@ -53,7 +53,9 @@ void SqliteDb::close() {
     db_ = nullptr;
 }
 
-bool SqliteDb::exec(const char* sql) { return sqlite3_exec(db_, sql, nullptr, nullptr, nullptr) == SQLITE_OK; }
+bool SqliteDb::exec(const char* sql) {
+    return sqlite3_exec(db_, sql, nullptr, nullptr, nullptr) == SQLITE_OK;
+}
 
 std::optional<qint64> SqliteDb::queryInt(const char* sql) {
     Statement s(*this, sql);
@@ -69,7 +71,9 @@ QString SqliteDb::integrityCheck() {
     return s.columnText(0);
 }
 
-int SqliteDb::errorCode() const { return db_ ? sqlite3_extended_errcode(db_) : SQLITE_MISUSE; }
+int SqliteDb::errorCode() const {
+    return db_ ? sqlite3_extended_errcode(db_) : SQLITE_MISUSE;
+}
 
 QString SqliteDb::errorText() const {
     return db_ ? QString::fromUtf8(sqlite3_errmsg(db_)) : QStringLiteral("keine Datenbank");
@@ -82,7 +86,9 @@ Statement::Statement(const SqliteDb& db, const char* sql) {
     }
 }
 
-Statement::~Statement() { sqlite3_finalize(stmt_); }
+Statement::~Statement() {
+    sqlite3_finalize(stmt_);
+}
 
 Statement& Statement::bind(int index, qint64 value) {
     sqlite3_bind_int64(stmt_, index, value);
@@ -107,15 +113,21 @@ Statement& Statement::bindBlob(int index, const QByteArray& value) {
     return *this;
 }
 
-int Statement::step() { return stmt_ ? sqlite3_step(stmt_) : SQLITE_MISUSE; }
+int Statement::step() {
+    return stmt_ ? sqlite3_step(stmt_) : SQLITE_MISUSE;
+}
 
 void Statement::reset() {
     sqlite3_reset(stmt_);
     sqlite3_clear_bindings(stmt_);
 }
 
-qint64 Statement::columnInt(int i) const { return sqlite3_column_int64(stmt_, i); }
-double Statement::columnDouble(int i) const { return sqlite3_column_double(stmt_, i); }
+qint64 Statement::columnInt(int i) const {
+    return sqlite3_column_int64(stmt_, i);
+}
+double Statement::columnDouble(int i) const {
+    return sqlite3_column_double(stmt_, i);
+}
 
 QString Statement::columnText(int i) const {
     const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(stmt_, i));
@@ -127,6 +139,8 @@ QByteArray Statement::columnBlob(int i) const {
     return QByteArray(data, sqlite3_column_bytes(stmt_, i));
 }
 
-int Statement::columnType(int i) const { return sqlite3_column_type(stmt_, i); }
+int Statement::columnType(int i) const {
+    return sqlite3_column_type(stmt_, i);
+}
 
 } // namespace kurvimat::session

@@ -22,8 +22,8 @@ TEST(CrashTest, SigkillMidSweepLosesAtMostTheLastSecond) {
         if (child == 0) {
             ::dup2(out[1], 1);
             ::close(out[0]);
-            ::execl(KURVIMAT_SESSION_RECORDER, KURVIMAT_SESSION_RECORDER, QFile::encodeName(dir.path()).constData(),
-                    static_cast<char*>(nullptr));
+            ::execl(KURVIMAT_SESSION_RECORDER, KURVIMAT_SESSION_RECORDER,
+                    QFile::encodeName(dir.path()).constData(), static_cast<char*>(nullptr));
             ::_exit(127);
         }
         ::close(out[1]);
@@ -40,7 +40,8 @@ TEST(CrashTest, SigkillMidSweepLosesAtMostTheLastSecond) {
             for (std::size_t end; (end = buffer.find('\n')) != std::string::npos;) {
                 int count = 0;
                 long long ms = 0;
-                if (std::sscanf(buffer.substr(0, end).c_str(), "KURVIMAT-FED %d %lld", &count, &ms) == 2)
+                if (std::sscanf(buffer.substr(0, end).c_str(), "KURVIMAT-FED %d %lld", &count,
+                                &ms) == 2)
                     fed.emplace_back(count, qint64(ms));
                 buffer.erase(0, end + 1);
             }

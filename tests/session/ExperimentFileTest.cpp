@@ -76,7 +76,8 @@ TEST(ExperimentFile, FailedWriteKeepsTheOldFile) {
     ASSERT_TRUE(error.has_value());
     EXPECT_TRUE(error->startsWith("Datei \"" + path + "\" kann nicht erstellt werden."));
     EXPECT_EQ(bytesOf(path), before);
-    EXPECT_TRUE(writeExperiment(dir.filePath("fehlt/versuch.kurvimat"), sampleExperiment()).has_value());
+    EXPECT_TRUE(
+        writeExperiment(dir.filePath("fehlt/versuch.kurvimat"), sampleExperiment()).has_value());
 }
 
 TEST(ExperimentFile, RefusesWhatItCannotTrust) {
@@ -89,7 +90,8 @@ TEST(ExperimentFile, RefusesWhatItCannotTrust) {
     const QString foreignDb = dir.filePath("fremd.sqlite");
     {
         auto db = SqliteDb::open(foreignDb, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE);
-        ASSERT_TRUE(db && db->exec("CREATE TABLE kunden(name TEXT); INSERT INTO kunden VALUES('x')"));
+        ASSERT_TRUE(db &&
+                    db->exec("CREATE TABLE kunden(name TEXT); INSERT INTO kunden VALUES('x')"));
     }
     const QString newer = dir.filePath("neuer.kurvimat");
     ASSERT_EQ(writeExperiment(newer, sampleExperiment()), std::nullopt);
@@ -100,7 +102,8 @@ TEST(ExperimentFile, RefusesWhatItCannotTrust) {
     QByteArray corruptPage = bytes;
     // The header of a table's b-tree page (page 3: point_sets); point bytes themselves carry
     // no checksum in SQLite, only their count and finiteness are checked.
-    for (int i = 0; i < 16; ++i) corruptPage[2 * 4096 + i] = char(0xA5 ^ i);
+    for (int i = 0; i < 16; ++i)
+        corruptPage[2 * 4096 + i] = char(0xA5 ^ i);
     QByteArray wrongMark = bytes; // ours in every way but the application id
     wrongMark[68] = 0;
 
@@ -113,7 +116,8 @@ TEST(ExperimentFile, RefusesWhatItCannotTrust) {
         QString message;
     };
     const Row rows[] = {
-        {"truncated inside a page", dir.filePath("a.kurvimat"), bytes.left(bytes.size() / 2 + 700), broken},
+        {"truncated inside a page", dir.filePath("a.kurvimat"), bytes.left(bytes.size() / 2 + 700),
+         broken},
         {"truncated at a page end", dir.filePath("b.kurvimat"), bytes.left(3 * 4096), broken},
         {"a corrupt page", dir.filePath("c.kurvimat"), corruptPage, broken},
         {"a foreign SQLite database", foreignDb, std::nullopt, foreign},
@@ -122,7 +126,8 @@ TEST(ExperimentFile, RefusesWhatItCannotTrust) {
          QByteArray("Zeit in s\tU (V)\tT (C)\r\n0\t1\t2\r\n"), foreign},
         {"an empty file", dir.filePath("f.kurvimat"), QByteArray(), foreign},
         {"a newer schema", newer, std::nullopt, "stammt aus einer neueren Kurvimat-Version"},
-        {"no such file", dir.filePath("fehlt.kurvimat"), std::nullopt, "kann nicht geöffnet werden"},
+        {"no such file", dir.filePath("fehlt.kurvimat"), std::nullopt,
+         "kann nicht geöffnet werden"},
     };
     for (const Row& r : rows) {
         SCOPED_TRACE(r.name);
@@ -142,7 +147,7 @@ TEST(Schema, MigratesForwardOnly) {
     const Migration v2[] = {v1, {2, "ALTER TABLE meta ADD COLUMN note TEXT"}};
     struct Row {
         const char* name;
-        const char* setup;              // run on a fresh version-1 database
+        const char* setup; // run on a fresh version-1 database
         std::span<const Migration> steps;
         bool ok;
         qint64 version; // after

@@ -209,11 +209,12 @@ TEST(Journal, TwoProgramsKeepApart) {
 
 TEST(Journal, ReadOnlyFolderIsToldOnceAndTheSessionGoesOn) {
     QTemporaryDir dir;
-    QFile::setPermissions(dir.path(), QFile::permissions(dir.path()) | QFile::ExeOther | QFile::ReadOther);
+    QFile::setPermissions(dir.path(),
+                          QFile::permissions(dir.path()) | QFile::ExeOther | QFile::ReadOther);
     const QString folder = dir.filePath("nur-lesen");
     ASSERT_TRUE(QDir().mkpath(folder));
-    QFile::setPermissions(folder, QFile::ReadOwner | QFile::ExeOwner | QFile::ReadOther |
-                                      QFile::ExeOther);
+    QFile::setPermissions(folder,
+                          QFile::ReadOwner | QFile::ExeOwner | QFile::ReadOther | QFile::ExeOther);
     const int status = runUnprivileged([&folder] {
         ManualClock clock;
         Journal journal(folder, clock);

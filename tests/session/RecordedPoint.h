@@ -7,8 +7,13 @@
 namespace kurvimat::session::test {
 
 inline SamplePoint recordedPoint(int i) {
-    return {i * 0.002f, float(i % 1000), float(-i), float(i % 1024), float((i * 7) % 1024),
-            float(i % 1024) * 5.0f / 1023.0f, float((i * 7) % 1024) * 5.0f / 1023.0f};
+    return {i * 0.002f,
+            float(i % 1000),
+            float(-i),
+            float(i % 1024),
+            float((i * 7) % 1024),
+            float(i % 1024) * 5.0f / 1023.0f,
+            float((i * 7) % 1024) * 5.0f / 1023.0f};
 }
 
 } // namespace kurvimat::session::test

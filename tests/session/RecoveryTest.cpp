@@ -11,7 +11,8 @@ namespace {
 // A journal left behind with runs runs, as a program that ended unsaved leaves it.
 QString leaveJournal(const QString& folder, ManualClock& clock, int runs) {
     Journal journal(folder, clock);
-    for (int i = 0; i < runs; ++i) journal.addRun(makeRun(PointSet::Origin::Recorded, 20, clock.wallMs()));
+    for (int i = 0; i < runs; ++i)
+        journal.addRun(makeRun(PointSet::Origin::Recorded, 20, clock.wallMs()));
     journal.sync();
     return journal.path();
 }

@@ -32,10 +32,12 @@ TEST(DefaultRunName, Table) {
 
 TEST(RunList, DeleteAndUndoKeepOrderAndIds) {
     RunList list;
-    for (int i = 0; i < 4; ++i) list.add(makeRun(PointSet::Origin::Recorded, i + 1, 0));
+    for (int i = 0; i < 4; ++i)
+        list.add(makeRun(PointSet::Origin::Recorded, i + 1, 0));
     const auto ids = [&list] {
         std::vector<qint64> v;
-        for (const session::Run& r : list.runs()) v.push_back(r.id);
+        for (const session::Run& r : list.runs())
+            v.push_back(r.id);
         return v;
     };
     ASSERT_EQ(ids(), (std::vector<qint64>{1, 2, 3, 4}));
@@ -54,9 +56,13 @@ TEST(RunList, DeleteAndUndoKeepOrderAndIds) {
         {"delete 4", [&] { return list.remove(4); }, {1, 3}},
         {"undo brings 4 back", [&] { return list.undoDelete() == 4; }, {1, 3, 4}},
         {"undo brings 2 back at its place", [&] { return list.undoDelete() == 2; }, {1, 2, 3, 4}},
-        {"nothing left to undo", [&] { return !list.undoDelete() && !list.canUndo(); }, {1, 2, 3, 4}},
+        {"nothing left to undo",
+         [&] { return !list.undoDelete() && !list.canUndo(); },
+         {1, 2, 3, 4}},
         {"a new run gets a new id", [&] { return list.add(session::Run{}) == 5; }, {1, 2, 3, 4, 5}},
-        {"rename", [&] { return list.rename(3, "Abkühlung") && list.find(3)->name == "Abkühlung"; }, {1, 2, 3, 4, 5}},
+        {"rename",
+         [&] { return list.rename(3, "Abkühlung") && list.find(3)->name == "Abkühlung"; },
+         {1, 2, 3, 4, 5}},
     };
     for (const Step& s : steps) {
         SCOPED_TRACE(s.name);
@@ -76,13 +82,17 @@ TEST(PointSet, ExtentsAndOrigin) {
     };
     const Row rows[] = {
         {"one point", PointSet::Origin::Recorded, {{1, 2, 3, 4, 5, 6, 7}}, {1, 1, 2, 2, 3, 3}, 0},
-        {"unordered times", PointSet::Origin::Loaded, {{5, -1, 0}, {-2, 4, 9}, {3, 0, -8}},
-         {-2, 5, -1, 4, -8, 9}, 7},
+        {"unordered times",
+         PointSet::Origin::Loaded,
+         {{5, -1, 0}, {-2, 4, 9}, {3, 0, -8}},
+         {-2, 5, -1, 4, -8, 9},
+         7},
     };
     for (const Row& r : rows) {
         SCOPED_TRACE(r.name);
         PointSet set(r.origin, true, false, "a", "b");
-        for (const SamplePoint& p : r.points) set.append(p);
+        for (const SamplePoint& p : r.points)
+            set.append(p);
         EXPECT_EQ(set.extents(), r.extents);
         EXPECT_EQ(set.spanSeconds(), r.span);
         // Loaded points have nothing behind them to be evaluated again.

@@ -46,7 +46,8 @@ int record(const QString& folder) {
         }
         clock_nanosleep(CLOCK_MONOTONIC, TIMER_ABSTIME, &next, nullptr);
         SamplePoint points[4];
-        for (SamplePoint& p : points) p = test::recordedPoint(fed++);
+        for (SamplePoint& p : points)
+            p = test::recordedPoint(fed++);
         journal.appendPoints(points);
         if (report % 6 == 0) journal.flushIfDue(clock.steadyMs());
         std::printf("KURVIMAT-FED %d %lld\n", fed, static_cast<long long>(clock.steadyMs()));
@@ -73,7 +74,8 @@ int recover(const QString& folder) {
     if (next.runs().size() == 1) {
         const PointSet& set = next.runs().runs()[0].points;
         points = set.size();
-        for (int i = 0; i < points; ++i) ok = ok && set.point(i) == test::recordedPoint(i);
+        for (int i = 0; i < points; ++i)
+            ok = ok && set.point(i) == test::recordedPoint(i);
     }
     next.finish();
     std::printf("KURVIMAT-RECOVERED %d %s\n", points, ok ? "ok" : "failed");
