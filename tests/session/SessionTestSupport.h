@@ -12,6 +12,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <cstdio>
 #include <functional>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -62,6 +63,7 @@ inline bool sameRun(const Run& a, const Run& b) {
 /// Runs body in a child process that is not root when we are (root writes into read-only
 /// folders); returns the child's exit status (body's result, 0 = passed).
 inline int runUnprivileged(const std::function<int()>& body) {
+    std::fflush(nullptr);
     const pid_t pid = ::fork();
     if (pid == 0) {
         if (::geteuid() == 0 && (::setgid(65534) != 0 || ::setuid(65534) != 0)) ::_exit(90);
