@@ -61,6 +61,11 @@ void Recovery::scan(const QString& ownPath) {
         if (QFileInfo(f.path) == QFileInfo(ownPath)) continue;
         // Held: a running program's journal, not ours to touch.
         if (!f.lock.tryLock(f.path + QLatin1String(LockSuffix))) continue;
+        // Its program finished it while we looked.
+        if (!QFile::exists(f.path)) {
+            f.lock.release(true);
+            continue;
+        }
         qint64 lastAt = 0;
         {
             // Opening replays the write-ahead log of a program that died mid-way.
