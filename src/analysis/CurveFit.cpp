@@ -5,7 +5,9 @@
 #include "SignalDefinition.h"
 #include "skala.h"
 
+#include <gsl/gsl_blas.h>
 #include <gsl/gsl_errno.h>
+#include <gsl/gsl_linalg.h>
 #include <gsl/gsl_fit.h>
 #include <gsl/gsl_multifit.h>
 #include <gsl/gsl_multifit_nlinear.h>
@@ -146,9 +148,70 @@ int jacobian(const gsl_vector* params, void* context, gsl_matrix* j) {
     return GSL_SUCCESS;
 }
 
+// What the solver leaves: the parameters, their covariance (scaled by the residual variance)
+// and the ratio of the smallest to the largest singular value of the Jacobian with columns of
+// unit length, which is zero where a parameter, or a combination of them, does not change
+// the curve at all.
+struct Solution {
+    std::vector<double> p;
+    std::vector<double> covariance; ///< p.size() squared, row by row
+    double conditionRatio = 0;
+    int weakest = 0; ///< the parameter that dominates the direction of the smallest singular value
+};
+
+void inspect(gsl_multifit_nlinear_workspace* w, Solution& s) {
+    const std::size_t np = s.p.size();
+    const gsl_matrix* jac = gsl_multifit_nlinear_jac(w);
+    const gsl_vector* f = gsl_multifit_nlinear_residual(w);
+    const std::size_t n = jac->size1;
+    double chisq = 0;
+    gsl_blas_ddot(f, f, &chisq);
+    const double variance = n > np ? chisq / static_cast<double>(n - np) : std::nan("");
+    gsl_matrix* covar = gsl_matrix_alloc(np, np);
+    gsl_matrix* a = gsl_matrix_alloc(n, np);
+    gsl_matrix* v = gsl_matrix_alloc(np, np);
+    gsl_vector* sv = gsl_vector_alloc(np);
+    gsl_vector* work = gsl_vector_alloc(np);
+    if (covar && a && v && sv && work) {
+        gsl_multifit_nlinear_covar(jac, 0.0, covar);
+        s.covariance.resize(np * np);
+        for (std::size_t i = 0; i < np; ++i)
+            for (std::size_t k = 0; k < np; ++k)
+                s.covariance[i * np + k] = gsl_matrix_get(covar, i, k) * variance;
+        gsl_matrix_memcpy(a, jac);
+        bool zeroColumn = false;
+        for (std::size_t k = 0; k < np; ++k) {
+            gsl_vector_view column = gsl_matrix_column(a, k);
+            const double norm = gsl_blas_dnrm2(&column.vector);
+            if (norm > 0)
+                gsl_vector_scale(&column.vector, 1 / norm);
+            else
+                zeroColumn = true;
+        }
+        if (gsl_linalg_SV_decomp(a, v, sv, work) == GSL_SUCCESS && !zeroColumn) {
+            const double largest = gsl_vector_get(sv, 0);
+            s.conditionRatio = largest > 0 ? gsl_vector_get(sv, np - 1) / largest : 0;
+            double strongest = -1;
+            for (std::size_t k = 0; k < np; ++k) {
+                const double c = std::fabs(gsl_matrix_get(v, k, np - 1));
+                if (c > strongest) {
+                    strongest = c;
+                    s.weakest = static_cast<int>(k);
+                }
+            }
+        }
+    }
+    gsl_vector_free(work);
+    gsl_vector_free(sv);
+    gsl_matrix_free(v);
+    gsl_matrix_free(a);
+    gsl_matrix_free(covar);
+}
+
 // Levenberg-Marquardt (GSL's trust-region driver) from the given start. False when it stops
 // without converging or leaves the finite numbers.
-bool solve(const Normalised& data, FitModel model, std::vector<double>& p) {
+bool solve(const Normalised& data, FitModel model, Solution& s) {
+    std::vector<double>& p = s.p;
     Problem problem{&data, model};
     gsl_multifit_nlinear_fdf fdf{};
     fdf.f = residuals;
@@ -169,10 +232,12 @@ bool solve(const Normalised& data, FitModel model, std::vector<double>& p) {
     const gsl_vector* x = gsl_multifit_nlinear_position(w);
     for (std::size_t k = 0; k < p.size(); ++k)
         p[k] = gsl_vector_get(x, k);
-    gsl_multifit_nlinear_free(w);
     // "No further progress" at a noisy minimum is an answer as good as the tolerances.
     const bool stopped = status == GSL_SUCCESS || status == GSL_ENOPROG;
-    return stopped && std::all_of(p.begin(), p.end(), [](double v) { return std::isfinite(v); });
+    const bool finite = std::all_of(p.begin(), p.end(), [](double v) { return std::isfinite(v); });
+    if (stopped && finite) inspect(w, s);
+    gsl_multifit_nlinear_free(w);
+    return stopped && finite;
 }
 
 // Start of an exponential approach: end levels from the first and last twentieth, tau where
@@ -268,7 +333,7 @@ std::vector<double> sineStart(const Normalised& d) {
 }
 
 double rSquared(const FitResult& fit, const Points& p) {
-    const double m = mean(p.y, 0, p.y.size());
+    const double m = fit.RSquaredUncentred ? 0 : mean(p.y, 0, p.y.size());
     double res = 0, tot = 0;
     for (std::size_t i = 0; i < p.y.size(); ++i) {
         const double e = p.y[i] - FitValue(fit, p.x[i]);
@@ -325,24 +390,35 @@ FitResult FitCurve(FitModel model, const FitSpan& span) {
         double b = 0, a = 0, c00 = 0, c01 = 0, c11 = 0, ss = 0;
         gsl_fit_linear(pts.x.data(), 1, pts.y.data(), 1, n, &b, &a, &c00, &c01, &c11, &ss);
         fit.P = {a, b};
+        fit.Sigma = {std::sqrt(c11), std::sqrt(c00)};
         break;
     }
     case FitModel::Proportional: {
         double a = 0, c11 = 0, ss = 0;
         gsl_fit_mul(pts.x.data(), 1, pts.y.data(), 1, n, &a, &c11, &ss);
         fit.P = {a};
+        fit.Sigma = {std::sqrt(c11)};
+        fit.RSquaredUncentred = true;
         break;
     }
     case FitModel::Exponential:
     case FitModel::DampedSine: {
         if (allEqual(pts.y)) return failed(fit, flatText());
         const Normalised d = normalise(pts);
-        std::vector<double> p =
-            model == FitModel::Exponential ? exponentialStart(d) : sineStart(d);
-        if (!solve(d, model, p)) return failed(fit, divergedText());
+        Solution solution;
+        solution.p = model == FitModel::Exponential ? exponentialStart(d) : sineStart(d);
+        if (!solve(d, model, solution)) return failed(fit, divergedText());
+        std::vector<double>& p = solution.p;
+        const std::size_t np = p.size();
+        const auto sigma = [&](std::size_t k) {
+            return solution.covariance.empty()
+                       ? std::nan("")
+                       : std::sqrt(std::max(0.0, solution.covariance[k * np + k]));
+        };
         fit.Origin = d.t0;
         if (model == FitModel::Exponential) {
             fit.P = {d.yMean + d.yScale * p[0], d.yScale * p[1], d.tScale * p[2]};
+            fit.Sigma = {d.yScale * sigma(0), d.yScale * sigma(1), d.tScale * sigma(2)};
         } else {
             // A negative frequency or amplitude is the same curve with another phase.
             if (p[2] < 0) {
@@ -357,6 +433,10 @@ FitResult FitCurve(FitModel model, const FitSpan& span) {
             const double tau = lambda == 0 ? HUGE_VAL : 1 / lambda;
             fit.P = {d.yScale * p[0], tau, p[2] / d.tScale, std::remainder(p[3], TwoPi),
                      d.yMean + d.yScale * p[4]};
+            fit.Damping = lambda;
+            fit.DampingSigma = sigma(1) / d.tScale;
+            fit.Sigma = {d.yScale * sigma(0), lambda == 0 ? HUGE_VAL : fit.DampingSigma / (lambda * lambda),
+                         sigma(2) / d.tScale, sigma(3), d.yScale * sigma(4)};
         }
         break;
     }

@@ -34,11 +34,19 @@ struct FitSpan {
 struct FitResult {
     FitModel Model = FitModel::Linear;
     std::array<double, 5> P{};
+    /// Standard uncertainty of each parameter, in its unit: the parameters' covariance at the
+    /// optimum scaled by the residual variance. For a damped sine that may have no damping,
+    /// τ's is +∞ and Damping/DampingSigma hold 1/τ and its uncertainty.
+    std::array<double, 5> Sigma{};
+    double Damping = 0, DampingSigma = 0; ///< 1/τ of a damped sine, per second
     int ParameterCount = 0;
     double Origin = 0;
     int PointCount = 0;
     double XMin = 0, XMax = 0; ///< extent of the fitted points in x (t for the time models)
     double RSquared = 0;
+    /// R² = 1 − Σ(y − ŷ)²/Σy², about zero rather than the mean: the line through the origin
+    /// reports it, as spreadsheets and NIST's reference values do for fits without a constant.
+    bool RSquaredUncentred = false;
     bool Converged = false;
     QString Error; ///< German, for the user; empty when converged
 };

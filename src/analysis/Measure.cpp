@@ -2,6 +2,44 @@
 
 #include <algorithm>
 #include <cmath>
+#include <numeric>
+
+TimeBounds BoundsOf(double t1, double t2) {
+    if (t2 < t1) std::swap(t1, t2);
+    return {static_cast<float>(t1), static_cast<float>(t2)};
+}
+
+bool TimesAscend(const PointSeries& s) {
+    // Counted rather than searched: the loop vectorises, and sweeps, which ascend, run to the
+    // end anyway.
+    int falls = 0;
+    for (int i = 1; i < s.Count; ++i)
+        falls += !(s.T[i] >= s.T[i - 1]); // a NaN time counts as out of order
+    return falls == 0;
+}
+
+PointSeries SelectSpan(const PointSeries& s, double t1, double t2, SpanBuffer& buffer) {
+    if (s.Count <= 0 || !s.T || !s.V) return {};
+    const TimeBounds b = BoundsOf(t1, t2);
+    if (TimesAscend(s)) {
+        const float* end = s.T + s.Count;
+        const float* first = std::lower_bound(s.T, end, b.Lo);
+        const float* last = std::upper_bound(first, end, b.Hi);
+        const auto at = static_cast<int>(first - s.T);
+        return {first, s.V + at, static_cast<int>(last - first)};
+    }
+    std::vector<int> order;
+    for (int i = 0; i < s.Count; ++i)
+        if (b.contains(s.T[i])) order.push_back(i);
+    std::stable_sort(order.begin(), order.end(), [&](int i, int j) { return s.T[i] < s.T[j]; });
+    buffer.T.resize(order.size());
+    buffer.V.resize(order.size());
+    for (std::size_t k = 0; k < order.size(); ++k) {
+        buffer.T[k] = s.T[order[k]];
+        buffer.V[k] = s.V[order[k]];
+    }
+    return {buffer.T.data(), buffer.V.data(), static_cast<int>(order.size())};
+}
 
 std::optional<double> InterpolateAt(const PointSeries& s, double t) {
     if (s.Count <= 0 || !(t >= s.T[0]) || !(t <= s.T[s.Count - 1])) return std::nullopt;

@@ -1,9 +1,11 @@
 // Measurements on the stored points: values between points, statistics over a time span,
 // the least-squares slope and the frequency from mean crossings. Pure functions over the
-// store's float arrays; times are ascending, as sweeps and measurement texts hold them.
+// store's float arrays. Sweeps store ascending times; loaded texts may run backwards or out of
+// order, so every span is chosen by the points' times, never by their places.
 #pragma once
 
 #include <optional>
+#include <vector>
 
 /// One set of stored points (the data or the snapshot), borrowed.
 struct PointSeries {
@@ -11,6 +13,28 @@ struct PointSeries {
     const float* V = nullptr;
     int Count = 0;
 };
+
+/// A span's bounds as stored times meet them: compared in single precision, so that a span
+/// ending at 2.7 includes the point stored as 2.7f. Every span computation chooses its points
+/// with this test.
+struct TimeBounds {
+    float Lo = 0, Hi = 0;
+    bool contains(float t) const { return t >= Lo && t <= Hi; }
+};
+/// Either order of t1, t2.
+TimeBounds BoundsOf(double t1, double t2);
+
+/// Whether the times never decrease.
+bool TimesAscend(const PointSeries& s);
+
+/// Room for the points of a span of a series whose times do not ascend.
+struct SpanBuffer {
+    std::vector<float> T, V;
+};
+
+/// The points whose times lie in [t1, t2] (either order), in ascending time: a view into `s`
+/// when its times ascend, else sorted copies in `buffer` (equal times keep their order).
+PointSeries SelectSpan(const PointSeries& s, double t1, double t2, SpanBuffer& buffer);
 
 /// The value at time t, linear between the two stored points around it; nothing outside the
 /// points' time range (an exact hit on a single point gives that point).

@@ -95,8 +95,14 @@ TEST(CurveFit, RecoversKnownParametersFromNoisyData) {
         for (std::size_t k = 0; k < row.expected.size(); ++k) {
             // A sine's τ is compared as its damping 1/τ, which is 0 without damping.
             const double got =
-                row.model == FitModel::DampedSine && k == 1 ? 1 / fit.P[k] : fit.P[k];
+                row.model == FitModel::DampedSine && k == 1 ? fit.Damping : fit.P[k];
             EXPECT_NEAR(got, row.expected[k], row.tolerance[k]) << "parameter " << k;
+            // The stated uncertainty covers the truth, and is no wider than the tolerance.
+            const double sigma =
+                row.model == FitModel::DampedSine && k == 1 ? fit.DampingSigma : fit.Sigma[k];
+            EXPECT_GT(sigma, 0) << "parameter " << k;
+            EXPECT_LT(sigma, row.tolerance[k]) << "parameter " << k;
+            EXPECT_LE(std::fabs(got - row.expected[k]), 4 * sigma) << "parameter " << k;
         }
         EXPECT_GE(fit.RSquared, row.minRSquared);
         EXPECT_LE(fit.RSquared, 1.0);

@@ -1,0 +1,222 @@
+#include "Spectrum.h"
+
+#include <gsl/gsl_errno.h>
+#include <gsl/gsl_fft_real.h>
+
+#include <algorithm>
+#include <cmath>
+#include <memory>
+#include <numbers>
+
+namespace {
+
+constexpr double Pi = std::numbers::pi;
+
+// Lengths GSL transforms in O(n log n): its real transform has fast passes for the factors 2,
+// 3, 4 and 5 and a slow general one for other primes (a prime length costs n² operations).
+bool smooth(int n) {
+    for (const int f : {2, 3, 5, 7})
+        while (n % f == 0)
+            n /= f;
+    return n == 1;
+}
+
+int smoothLengthFrom(int n) {
+    while (!smooth(n))
+        ++n;
+    return n;
+}
+
+double sinc(double x) {
+    return x == 0 ? 1 : std::sin(Pi * x) / (Pi * x);
+}
+
+// The window's response to a sine x bins (of the unpadded length) beside a bin, relative to
+// its response on the bin.
+double response(SpectrumWindow window, double x) {
+    const double s = sinc(x);
+    if (window == SpectrumWindow::Rectangular) return std::fabs(s);
+    if (std::fabs(std::fabs(x) - 1) < 1e-9) return 0.5; // the limit of sinc(x) / (1 − x²)
+    return std::fabs(s / (1 - x * x));
+}
+
+// Points at even steps: the span's mean step, unless a step deviates from it by more than a
+// quarter (gaps, repeated times), in which case the values are interpolated onto that grid.
+std::vector<double> evenValues(const PointSeries& p, double step, bool& resampled) {
+    const int n = p.Count;
+    std::vector<double> v(static_cast<std::size_t>(n));
+    resampled = false;
+    for (int i = 1; i < n && !resampled; ++i) {
+        const double d = static_cast<double>(p.T[i]) - p.T[i - 1];
+        resampled = d < 0.75 * step || d > 1.25 * step;
+    }
+    if (!resampled) {
+        for (int i = 0; i < n; ++i)
+            v[static_cast<std::size_t>(i)] = p.V[i];
+        return v;
+    }
+    int j = 0;
+    for (int i = 0; i < n; ++i) {
+        const double t = p.T[0] + i * step;
+        while (j + 2 < n && p.T[j + 1] <= t)
+            ++j;
+        const double t0 = p.T[j], t1 = p.T[j + 1];
+        const double u = t1 > t0 ? std::clamp((t - t0) / (t1 - t0), 0.0, 1.0) : 1.0;
+        v[static_cast<std::size_t>(i)] = p.V[j] + u * (static_cast<double>(p.V[j + 1]) - p.V[j]);
+    }
+    return v;
+}
+
+struct FftDeleter {
+    void operator()(gsl_fft_real_wavetable* w) const { gsl_fft_real_wavetable_free(w); }
+    void operator()(gsl_fft_real_workspace* w) const { gsl_fft_real_workspace_free(w); }
+};
+
+// In place: GSL's half-complex result, Re and Im of bin k at 2k − 1 and 2k.
+bool transform(std::vector<double>& data) {
+    static const bool quiet = [] {
+        gsl_set_error_handler_off();
+        return true;
+    }();
+    (void)quiet;
+    const std::size_t n = data.size();
+    std::unique_ptr<gsl_fft_real_wavetable, FftDeleter> table(gsl_fft_real_wavetable_alloc(n));
+    std::unique_ptr<gsl_fft_real_workspace, FftDeleter> work(gsl_fft_real_workspace_alloc(n));
+    return table && work &&
+           gsl_fft_real_transform(data.data(), 1, n, table.get(), work.get()) == GSL_SUCCESS;
+}
+
+} // namespace
+
+SpectrumResult ComputeSpectrum(const PointSeries& series, const SpectrumOptions& options) {
+    SpectrumResult r;
+    SpanBuffer buffer;
+    const PointSeries span = SelectSpan(series, options.T1, options.T2, buffer);
+    // Values that are no number (a channel without a value there) leave gaps, as on the plot.
+    std::vector<float> t, v;
+    for (int i = 0; i < span.Count; ++i) {
+        if (!std::isfinite(span.V[i])) continue;
+        t.push_back(span.T[i]);
+        v.push_back(span.V[i]);
+    }
+    const int n = static_cast<int>(t.size());
+    if (n < 4 || !(t.back() > t.front())) return r;
+    const double step = (static_cast<double>(t.back()) - t.front()) / (n - 1);
+    std::vector<double> values =
+        evenValues({t.data(), v.data(), n}, step, r.Resampled);
+
+    double mean = 0;
+    for (double x : values)
+        mean += x;
+    mean /= n;
+    const int m = smoothLengthFrom(n);
+    std::vector<double> data(static_cast<std::size_t>(m), 0.0);
+    double windowSum = 0;
+    for (int i = 0; i < n; ++i) {
+        const double w = options.Window == SpectrumWindow::Hann
+                             ? 0.5 - 0.5 * std::cos(2 * Pi * i / n)
+                             : 1.0;
+        windowSum += w;
+        data[static_cast<std::size_t>(i)] = w * (values[static_cast<std::size_t>(i)] - mean);
+    }
+    if (!(windowSum > 0) || !transform(data)) return r;
+
+    r.PointCount = n;
+    r.Window = options.Window;
+    r.SampleRate = 1 / step;
+    r.BinWidth = r.SampleRate / m;
+    const int bins = m / 2 + 1;
+    r.Amplitude.resize(static_cast<std::size_t>(bins));
+    r.Amplitude[0] = std::fabs(data[0]) / windowSum;
+    for (int k = 1; k < bins; ++k) {
+        const bool nyquist = 2 * k == m;
+        const double re = data[static_cast<std::size_t>(2 * k - 1)];
+        const double im = nyquist ? 0 : data[static_cast<std::size_t>(2 * k)];
+        // A sine's power lies half in bin k, half in its mirror −k: doubled, but not at the
+        // Nyquist frequency, which is its own mirror.
+        r.Amplitude[static_cast<std::size_t>(k)] =
+            (nyquist ? 1 : 2) * std::hypot(re, im) / windowSum;
+    }
+    const std::vector<SpectrumPeak> peaks = SpectrumPeaks(r, 1, 0);
+    if (!peaks.empty()) r.Peak = peaks.front();
+    return r;
+}
+
+namespace {
+
+// The peak at local maximum `k`: offset and height between the bins. Hann: the top of a
+// parabola through the logarithms of the three bins. Rectangular: the parabola misses by up to
+// a sixth of a bin there, so the offset comes from the ratio of the two highest bins, which
+// the window's response fixes exactly.
+SpectrumPeak interpolate(const SpectrumResult& s, SpectrumWindow window, int k) {
+    const auto& a = s.Amplitude;
+    const int last = static_cast<int>(a.size()) - 1;
+    const double b = a[static_cast<std::size_t>(k)];
+    const double l = k > 0 ? a[static_cast<std::size_t>(k - 1)] : 0;
+    const double r = k < last ? a[static_cast<std::size_t>(k + 1)] : 0;
+    // Bins of the padded transform per bin of the points' own length.
+    const double scale = s.SampleRate / (s.PointCount * s.BinWidth);
+    double d = 0;
+    if (window == SpectrumWindow::Hann) {
+        if (l > 0 && r > 0 && k > 0 && k < last) {
+            const double ll = std::log(l), lb = std::log(b), lr = std::log(r);
+            const double curve = ll - 2 * lb + lr;
+            if (curve < 0) d = std::clamp(0.5 * (ll - lr) / curve, -0.5, 0.5);
+        }
+    } else {
+        const int side = r >= l ? 1 : -1;
+        const double ratio = (side > 0 ? r : l) / b;
+        // ratio grows from the response one bin beside to 1 as the sine moves half way over.
+        double lo = 0, hi = 0.5;
+        for (int i = 0; i < 40; ++i) {
+            const double mid = (lo + hi) / 2;
+            const double got = response(window, (1 - mid) / scale) / response(window, mid / scale);
+            (got < ratio ? lo : hi) = mid;
+        }
+        d = side * (lo + hi) / 2;
+    }
+    SpectrumPeak p;
+    p.Bin = k;
+    p.Frequency = (k + d) * s.BinWidth;
+    p.Amplitude = b / response(window, d / scale);
+    return p;
+}
+
+} // namespace
+
+std::vector<SpectrumPeak> SpectrumPeaks(const SpectrumResult& spectrum, int count,
+                                        double minRelative) {
+    std::vector<SpectrumPeak> peaks;
+    const auto& a = spectrum.Amplitude;
+    const int bins = static_cast<int>(a.size());
+    std::vector<int> maxima;
+    for (int k = 1; k < bins; ++k) {
+        const double left = a[static_cast<std::size_t>(k - 1)];
+        const double right = k + 1 < bins ? a[static_cast<std::size_t>(k + 1)] : 0;
+        const double here = a[static_cast<std::size_t>(k)];
+        if (here > 0 && here > left && here >= right) maxima.push_back(k);
+    }
+    std::sort(maxima.begin(), maxima.end(), [&](int i, int j) {
+        return a[static_cast<std::size_t>(i)] > a[static_cast<std::size_t>(j)];
+    });
+    if (maxima.empty()) return peaks;
+    const double floor = minRelative * a[static_cast<std::size_t>(maxima.front())];
+    for (const int k : maxima) {
+        if (static_cast<int>(peaks.size()) >= count || a[static_cast<std::size_t>(k)] < floor)
+            break;
+        peaks.push_back(interpolate(spectrum, spectrum.Window, k));
+    }
+    return peaks;
+}
+
+std::optional<SpectrumPeak> PeakNear(const SpectrumResult& spectrum, double f, int bins) {
+    const auto& a = spectrum.Amplitude;
+    if (a.size() < 2 || !(spectrum.BinWidth > 0)) return std::nullopt;
+    const int last = static_cast<int>(a.size()) - 1;
+    const int centre = static_cast<int>(std::lround(f / spectrum.BinWidth));
+    const int from = std::clamp(centre - bins, 1, last), to = std::clamp(centre + bins, 1, last);
+    int best = from;
+    for (int k = from; k <= to; ++k)
+        if (a[static_cast<std::size_t>(k)] > a[static_cast<std::size_t>(best)]) best = k;
+    return interpolate(spectrum, spectrum.Window, best);
+}
