@@ -1,27 +1,27 @@
 #include "Measure.h"
 
+#include "Frequency.h"
+
 #include <algorithm>
 #include <cmath>
-#include <numeric>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 TimeBounds BoundsOf(double t1, double t2) {
     if (t2 < t1) std::swap(t1, t2);
     return {static_cast<float>(t1), static_cast<float>(t2)};
 }
 
-bool TimesAscend(const PointSeries& s) {
-    // Counted rather than searched: the loop vectorises, and sweeps, which ascend, run to the
-    // end anyway.
-    int falls = 0;
-    for (int i = 1; i < s.Count; ++i)
-        falls += !(s.T[i] >= s.T[i - 1]); // a NaN time counts as out of order
-    return falls == 0;
-}
+namespace {
 
-PointSeries SelectSpan(const PointSeries& s, double t1, double t2, SpanBuffer& buffer) {
+// The points of the span, knowing whether the series' times ascend.
+PointSeries select(const PointSeries& s, double t1, double t2, SpanBuffer& buffer,
+                   bool ascending) {
     if (s.Count <= 0 || !s.T || !s.V) return {};
     const TimeBounds b = BoundsOf(t1, t2);
-    if (TimesAscend(s)) {
+    if (ascending) {
         const float* end = s.T + s.Count;
         const float* first = std::lower_bound(s.T, end, b.Lo);
         const float* last = std::upper_bound(first, end, b.Hi);
@@ -41,120 +41,205 @@ PointSeries SelectSpan(const PointSeries& s, double t1, double t2, SpanBuffer& b
     return {buffer.T.data(), buffer.V.data(), static_cast<int>(order.size())};
 }
 
-std::optional<double> InterpolateAt(const PointSeries& s, double t) {
-    if (s.Count <= 0 || !(t >= s.T[0]) || !(t <= s.T[s.Count - 1])) return std::nullopt;
-    const float* end = s.T + s.Count;
-    const int j = static_cast<int>(std::upper_bound(s.T, end, t) - s.T);
-    if (j >= s.Count) return s.V[s.Count - 1];
-    const int i = j - 1; // T[i] <= t < T[j]
-    const double t0 = s.T[i], t1 = s.T[j];
-    return s.V[i] + (s.V[j] - static_cast<double>(s.V[i])) * (t - t0) / (t1 - t0);
-}
-
-IndexSpan PointsBetween(const PointSeries& s, double t1, double t2) {
-    if (s.Count <= 0) return {};
-    if (t2 < t1) std::swap(t1, t2);
-    const float* end = s.T + s.Count;
-    const auto first = std::lower_bound(s.T, end, t1, [](float a, double b) { return a < b; });
-    const auto last = std::upper_bound(first, end, t2, [](double a, float b) { return a < b; });
-    return {static_cast<int>(first - s.T), static_cast<int>(last - s.T)};
-}
-
-std::optional<double> LeastSquaresSlope(const float* t, const float* v, int count) {
-    if (count < 2) return std::nullopt;
-    // Centred sums: times of a long recording are large against their spacing.
-    double mt = 0, mv = 0;
-    for (int i = 0; i < count; ++i) {
-        mt += t[i];
-        mv += v[i];
-    }
-    mt /= count;
-    mv /= count;
-    double stt = 0, stv = 0;
-    for (int i = 0; i < count; ++i) {
-        const double dt = t[i] - mt;
-        stt += dt * dt;
-        stv += dt * (v[i] - mv);
-    }
-    if (!(stt > 0)) return std::nullopt;
-    return stv / stt;
-}
-
-std::optional<double> MeanCrossingFrequency(const float* t, const float* v, int count, double mean,
-                                            double peakPeak) {
-    if (!(peakPeak > 0) || count < 2) return std::nullopt;
-    // Noise from the steps between neighbours (a smooth curve barely steps): the band is
-    // at least three noise deviations wide on each side, so pure noise counts no crossings.
-    double steps = 0;
-    for (int i = 1; i < count; ++i) {
-        const double d = static_cast<double>(v[i]) - v[i - 1];
-        steps += d * d;
-    }
-    const double noise = std::sqrt(steps / (2.0 * (count - 1)));
-    const double half = std::max(peakPeak / 20, 3 * noise);
-    const double low = mean - half, high = mean + half;
-    int state = 0;  // -1 below the band, +1 above, 0 not yet known
-    int cross = -1; // last pass through the mean since leaving the band: points cross, cross + 1
-    // Times of the first two and the last two crossings, and how many there were.
-    double c[4] = {};
-    int n = 0;
-    for (int i = 0; i < count; ++i) {
-        // Only passes towards the other side: a dip and return within the band is no crossing.
-        if (i > 0 && ((state < 0 && v[i - 1] < mean && v[i] >= mean) ||
-                      (state > 0 && v[i - 1] >= mean && v[i] < mean)))
-            cross = i - 1;
-        const int side = v[i] < low ? -1 : v[i] > high ? 1 : 0;
-        if (side == 0 || side == state) continue;
-        if (state != 0 && cross >= 0) {
-            const double v0 = v[cross], v1 = v[cross + 1];
-            const double at = t[cross] + (mean - v0) * (t[cross + 1] - t[cross]) / (v1 - v0);
-            if (n < 2) {
-                c[n] = at;
-            } else {
-                c[2] = n == 2 ? at : c[3];
-                c[3] = at;
-            }
-            ++n;
+std::optional<double> interpolate(const PointSeries& s, double t, bool ascending) {
+    if (s.Count <= 0 || !(t == t)) return std::nullopt;
+    int before = -1, after = -1; // the nearest points at or before t, and after it
+    if (ascending) {
+        const float* end = s.T + s.Count;
+        const int j = static_cast<int>(
+            std::upper_bound(s.T, end, t, [](double a, float b) { return a < b; }) - s.T);
+        before = j - 1;
+        after = j < s.Count ? j : -1;
+    } else {
+        // The last of equal times, as the search above finds it.
+        for (int i = 0; i < s.Count; ++i) {
+            const float ti = s.T[i];
+            if (ti <= t && (before < 0 || ti >= s.T[before])) before = i;
+            if (ti > t && (after < 0 || ti < s.T[after])) after = i;
         }
-        state = side;
-        cross = -1;
     }
-    if (n < 3) return std::nullopt;
-    const double lastTwo = n == 3 ? c[2] + c[1] : c[2] + c[3];
-    // Mean of the full periods between crossings of the same direction: a pulse with an
-    // uneven duty cycle has unequal half periods.
-    const double periods = lastTwo - c[0] - c[1];
-    if (!(periods > 0)) return std::nullopt;
-    return (n - 2) / periods;
+    if (before < 0) return std::nullopt;
+    if (after < 0) {
+        if (s.T[before] != t) return std::nullopt;
+        return s.V[before];
+    }
+    const double t0 = s.T[before], t1 = s.T[after];
+    return s.V[before] + (s.V[after] - static_cast<double>(s.V[before])) * (t - t0) / (t1 - t0);
+}
+
+// Sums over the points for mean, RMS, the least-squares slope (times from the first point's,
+// which keeps the sums of a long recording's large times exact enough) and the trapezoids.
+struct Sums {
+    double Sum = 0, Squares = 0, T = 0, TT = 0, TV = 0, Twice = 0;
+};
+
+void add(Sums& s, const float* t, const float* v, int i, double origin) {
+    const double x = v[i], dt = t[i] - origin;
+    s.Sum += x;
+    s.Squares += x * x;
+    s.T += dt;
+    s.TT += dt * dt;
+    s.TV += dt * x;
+    if (i > 0) s.Twice += (static_cast<double>(t[i]) - t[i - 1]) * (x + v[i - 1]);
+}
+
+Sums sums(const float* t, const float* v, int n) {
+    Sums total;
+    const double origin = t[0];
+    int i = 0;
+#if defined(__SSE2__)
+    // Two points at a time, in double precision.
+    const auto load = [](const float* p) {
+        return _mm_cvtps_pd(_mm_castsi128_ps(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(p))));
+    };
+    const __m128d o = _mm_set1_pd(origin);
+    __m128d sum = _mm_setzero_pd(), squares = sum, st = sum, stt = sum, stv = sum, twice = sum;
+    add(total, t, v, 0, origin);
+    for (i = 1; i + 2 <= n; i += 2) {
+        const __m128d x = load(v + i), before = load(v + i - 1);
+        const __m128d time = load(t + i), dt = _mm_sub_pd(time, o);
+        sum = _mm_add_pd(sum, x);
+        squares = _mm_add_pd(squares, _mm_mul_pd(x, x));
+        st = _mm_add_pd(st, dt);
+        stt = _mm_add_pd(stt, _mm_mul_pd(dt, dt));
+        stv = _mm_add_pd(stv, _mm_mul_pd(dt, x));
+        twice = _mm_add_pd(twice, _mm_mul_pd(_mm_sub_pd(time, load(t + i - 1)), _mm_add_pd(x, before)));
+    }
+    const auto both = [](__m128d a) { return _mm_cvtsd_f64(_mm_add_sd(a, _mm_unpackhi_pd(a, a))); };
+    total.Sum += both(sum);
+    total.Squares += both(squares);
+    total.T += both(st);
+    total.TT += both(stt);
+    total.TV += both(stv);
+    total.Twice += both(twice);
+#endif
+    for (; i < n; ++i)
+        add(total, t, v, i, origin);
+    return total;
+}
+
+struct Extremes {
+    float Lo, Hi;
+};
+
+Extremes extremes(const float* v, int n) {
+    Extremes e{v[0], v[0]};
+    int i = 1;
+#if defined(__SSE2__)
+    if (n >= 5) {
+        __m128 lo = _mm_set1_ps(v[0]), hi = lo;
+        for (; i + 4 <= n; i += 4) {
+            const __m128 x = _mm_loadu_ps(v + i);
+            // A NaN value is passed over: min and max return their second operand then.
+            lo = _mm_min_ps(x, lo);
+            hi = _mm_max_ps(x, hi);
+        }
+        float l[4], h[4];
+        _mm_storeu_ps(l, lo);
+        _mm_storeu_ps(h, hi);
+        e = {std::min({l[0], l[1], l[2], l[3]}), std::max({h[0], h[1], h[2], h[3]})};
+    }
+#endif
+    for (; i < n; ++i) {
+        e.Lo = std::min(e.Lo, v[i]);
+        e.Hi = std::max(e.Hi, v[i]);
+    }
+    return e;
+}
+
+} // namespace
+
+bool TimesAscend(const PointSeries& s) {
+    // In blocks, each one vector compare at a time where there is one; a NaN time counts as out
+    // of order.
+    constexpr int Block = 1024;
+    for (int from = 1; from < s.Count; from += Block) {
+        const int to = std::min(s.Count, from + Block);
+        int i = from;
+        bool ascending = true;
+#if defined(__SSE2__)
+        __m128 falls = _mm_setzero_ps();
+        for (; i + 4 <= to; i += 4)
+            falls = _mm_or_ps(falls, _mm_cmpnge_ps(_mm_loadu_ps(s.T + i), _mm_loadu_ps(s.T + i - 1)));
+        ascending = _mm_movemask_ps(falls) == 0;
+#endif
+        for (; i < to; ++i)
+            ascending &= s.T[i] >= s.T[i - 1];
+        if (!ascending) return false;
+    }
+    return true;
+}
+
+PointSeries SelectSpan(const PointSeries& s, double t1, double t2, SpanBuffer& buffer) {
+    return select(s, t1, t2, buffer, TimesAscend(s));
+}
+
+std::optional<double> InterpolateAt(const PointSeries& s, double t) {
+    return interpolate(s, t, TimesAscend(s));
 }
 
 SpanStatistics StatisticsOver(const PointSeries& s, double t1, double t2) {
     SpanStatistics r;
-    const IndexSpan span = PointsBetween(s, t1, t2);
-    r.Count = span.Count();
-    if (r.Count <= 0) return r;
-    const float* t = s.T + span.First;
-    const float* v = s.V + span.First;
-    float lo = v[0], hi = v[0];
-    double sum = 0, squares = 0;
-    for (int i = 0; i < r.Count; ++i) {
-        lo = std::min(lo, v[i]);
-        hi = std::max(hi, v[i]);
-        sum += v[i];
-        squares += static_cast<double>(v[i]) * v[i];
+    const bool ascending = TimesAscend(s);
+    r.At1 = interpolate(s, t1, ascending);
+    r.At2 = interpolate(s, t2, ascending);
+    const double from = std::min(t1, t2), to = std::max(t1, t2);
+    const std::optional<double> atFrom = t1 <= t2 ? r.At1 : r.At2;
+    const std::optional<double> atTo = t1 <= t2 ? r.At2 : r.At1;
+    SpanBuffer buffer;
+    const PointSeries span = select(s, t1, t2, buffer, ascending);
+    r.Count = span.Count;
+    if (r.Count <= 0) {
+        // Both cursors between the same two points: the area of that piece.
+        if (atFrom && atTo) r.Integral = (to - from) * (*atFrom + *atTo) / 2;
+        return r;
     }
+    const float* t = span.T;
+    const float* v = span.V;
+    const int n = r.Count;
+    const auto [lo, hi] = extremes(v, n);
+    const Sums sum = sums(t, v, n);
     r.Min = lo;
     r.Max = hi;
-    r.Mean = sum / r.Count;
-    r.Rms = std::sqrt(squares / r.Count);
-    r.Slope = LeastSquaresSlope(t, v, r.Count);
-    r.Frequency = MeanCrossingFrequency(t, v, r.Count, r.Mean, r.PeakPeak());
+    r.Mean = sum.Sum / n;
+    r.Rms = std::sqrt(sum.Squares / n);
+    const double varianceT = sum.TT - sum.T * sum.T / n;
+    // Below rounding of the sums: all times (nearly) equal.
+    if (n >= 2 && varianceT > 1e-12 * sum.TT) r.Slope = (sum.TV - sum.T * sum.Sum / n) / varianceT;
+    r.Frequency = PeriodicFrequency(t, v, n, lo, hi);
+
+    // The ends from the cursors to the first and last point, where the curve reaches them.
+    double area = sum.Twice / 2;
+    int pieces = n - 1;
+    if (atFrom && from < t[0]) {
+        area += (t[0] - from) * (*atFrom + v[0]) / 2;
+        ++pieces;
+    }
+    if (atTo && to > t[n - 1]) {
+        area += (to - t[n - 1]) * (*atTo + v[n - 1]) / 2;
+        ++pieces;
+    }
+    if (pieces > 0) r.Integral = area;
     return r;
 }
 
 int NearestInTime(const PointSeries& s, double t, double tolerance) {
-    if (s.Count <= 0 || !(t >= s.T[0] - tolerance) || !(t <= s.T[s.Count - 1] + tolerance))
-        return -1;
+    if (s.Count <= 0 || !(t == t)) return -1;
+    if (!TimesAscend(s)) {
+        int best = -1;
+        float first = INFINITY, last = -INFINITY;
+        for (int i = 0; i < s.Count; ++i) {
+            const float ti = s.T[i];
+            if (!(ti == ti)) continue;
+            first = std::min(first, ti);
+            last = std::max(last, ti);
+            // The first of equal times, as the search below finds it.
+            if (best < 0 || std::fabs(ti - t) < std::fabs(s.T[best] - t)) best = i;
+        }
+        if (best < 0 || !(t >= first - tolerance) || !(t <= last + tolerance)) return -1;
+        return best;
+    }
+    if (!(t >= s.T[0] - tolerance) || !(t <= s.T[s.Count - 1] + tolerance)) return -1;
     const float* end = s.T + s.Count;
     const int j = static_cast<int>(
         std::lower_bound(s.T, end, t, [](float a, double b) { return a < b; }) - s.T);

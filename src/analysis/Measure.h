@@ -36,41 +36,27 @@ struct SpanBuffer {
 /// when its times ascend, else sorted copies in `buffer` (equal times keep their order).
 PointSeries SelectSpan(const PointSeries& s, double t1, double t2, SpanBuffer& buffer);
 
-/// The value at time t, linear between the two stored points around it; nothing outside the
-/// points' time range (an exact hit on a single point gives that point).
+/// The value at time t, linear between the stored points nearest before and after it in
+/// time; nothing outside the points' time range (an exact hit on a single point gives that
+/// point).
 std::optional<double> InterpolateAt(const PointSeries& s, double t);
 
 /// Statistics of the points with t1 <= T <= t2 (either order of t1, t2).
 struct SpanStatistics {
+    std::optional<double> At1, At2; ///< the values at t1 and t2, as InterpolateAt gives them
     int Count = 0;
     double Min = 0, Max = 0;
     double Mean = 0;
     double Rms = 0;                  ///< root of the mean square of the values
     std::optional<double> Slope;     ///< least-squares line, value per second; needs two times
-    std::optional<double> Frequency; ///< from mean crossings, Hz; needs a full period
+    std::optional<double> Frequency; ///< Hz, see PeriodicFrequency
+    /// Area under the curve from t1 to t2, value times seconds: trapezoids over the stored
+    /// points, with the ends interpolated where the cursors lie between points. Nothing
+    /// without two points of the curve in the span.
+    std::optional<double> Integral;
     double PeakPeak() const { return Max - Min; }
 };
 SpanStatistics StatisticsOver(const PointSeries& s, double t1, double t2);
-
-/// Index range [first, last) of the points with t1 <= T <= t2.
-struct IndexSpan {
-    int First = 0, Last = 0;
-    int Count() const { return Last - First; }
-};
-IndexSpan PointsBetween(const PointSeries& s, double t1, double t2);
-
-/// Slope of the least-squares line through the points of a span, or nothing when fewer than
-/// two distinct times lie in it.
-std::optional<double> LeastSquaresSlope(const float* t, const float* v, int count);
-
-/// Frequency from the crossings of the mean with hysteresis: a crossing counts when the
-/// signal leaves a band around the mean on the other side than it last left it; the band is
-/// a tenth of the peak-peak span, or wider for noisy points (three times the deviation
-/// estimated from neighbour steps each way), so noise alone counts none. Its time lies between the
-/// two points around the mean. The periods run between crossings of the same direction, so
-/// three crossings (one full period) are needed; otherwise nothing.
-std::optional<double> MeanCrossingFrequency(const float* t, const float* v, int count, double mean,
-                                            double peakPeak);
 
 /// The stored point nearest to time t, or -1 when t lies more than `tolerance` outside the
 /// points' time range (or there are none).

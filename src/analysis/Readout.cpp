@@ -22,16 +22,26 @@ double shownTime(const ReadoutInput& in, double seconds) {
     return in.Minutes ? seconds / 60 : seconds;
 }
 
-QString quantity(const std::optional<double>& v, const QString& unit) {
-    return v ? FormatQuantity(*v, unit) : None;
+ReadoutCell value(const std::optional<double>& v, const QString& unit) {
+    return {v, unit, std::nullopt, {}};
 }
 
 // A rate: the unit per second or per minute; a unit-less signal gives "1/s".
-QString rate(const std::optional<double>& perSecond, const QString& unit, const ReadoutInput& in) {
-    if (!perSecond) return None;
-    const double v = in.Minutes ? *perSecond * 60 : *perSecond;
-    if (unit.isEmpty()) return FormatValue(v) + QStringLiteral(" 1/") + timeUnit(in);
-    return FormatQuantity(v, unit + QLatin1Char('/') + timeUnit(in));
+ReadoutCell rate(const std::optional<double>& perSecond, const QString& unit,
+                 const ReadoutInput& in) {
+    const QString per = (unit.isEmpty() ? QStringLiteral("1") : unit) + QLatin1Char('/') +
+                        timeUnit(in);
+    if (!perSecond) return value(std::nullopt, per);
+    return value(in.Minutes ? *perSecond * 60 : *perSecond, per);
+}
+
+// An area under the curve: the unit times second or minute ("V·s", "°C·min").
+ReadoutCell area(const std::optional<double>& inSeconds, const QString& unit,
+                 const ReadoutInput& in) {
+    const QString times =
+        unit.isEmpty() ? timeUnit(in) : unit + QStringLiteral("\u00B7") + timeUnit(in);
+    if (!inSeconds) return value(std::nullopt, times);
+    return value(in.Minutes ? *inSeconds / 60 : *inSeconds, times);
 }
 
 struct Column {
@@ -39,97 +49,86 @@ struct Column {
     const SeriesInfo* Series;
 };
 
-void addRow(ReadoutTable& table, const QString& label, QStringList cells, bool header = false) {
-    table.push_back({label, std::move(cells), header});
+void addRow(ReadoutTable& table, const QString& label, QList<ReadoutCell> cells) {
+    table.push_back({label, std::move(cells), false, false, false});
 }
 
 void addPositions(ReadoutTable& table, const QString& name, const std::array<double, 2>& at,
                   const QString& unit, double factor) {
-    addRow(table, name + QLatin1Char('1'), {FormatQuantity(at[0] * factor, unit)});
-    addRow(table, name + QLatin1Char('2'), {FormatQuantity(at[1] * factor, unit)});
-    addRow(table, Delta + name, {FormatQuantity((at[1] - at[0]) * factor, unit)});
+    addRow(table, name + QLatin1Char('1'), {value(at[0] * factor, unit)});
+    addRow(table, name + QLatin1Char('2'), {value(at[1] * factor, unit)});
+    addRow(table, Delta + name, {value((at[1] - at[0]) * factor, unit)});
 }
 
 void addTimeSection(ReadoutTable& table, const ReadoutInput& in) {
-    const TimeSpan span = in.Cursors.timeSpan();
     const double t1 = in.Cursors.X[0], t2 = in.Cursors.X[1];
     addPositions(table, QStringLiteral("t"), in.Cursors.X, timeUnit(in), in.Minutes ? 1.0 / 60 : 1);
     const double dt = std::fabs(t2 - t1);
     addRow(table, QStringLiteral("1/") + Delta + QLatin1Char('t'),
-           {dt > 0 ? FormatQuantity(1 / dt, QStringLiteral("Hz")) : None});
+           {value(dt > 0 ? std::optional<double>(1 / dt) : std::nullopt, QStringLiteral("Hz"))});
 
     std::vector<Column> columns;
     if (in.ShowA) columns.push_back({QStringLiteral("A"), &in.DataA});
     if (in.ShowB) columns.push_back({QStringLiteral("B"), &in.DataB});
+    std::vector<SpanStatistics> stats;
+    for (const Column& c : columns)
+        stats.push_back(StatisticsOver(c.Series->Points, t1, t2));
     // The snapshot gets columns of its own where the cursors reach it.
-    const auto reached = [&](const SeriesInfo& s) {
-        return s.Points.Count > 0 && (InterpolateAt(s.Points, t1) || InterpolateAt(s.Points, t2) ||
-                                      PointsBetween(s.Points, t1, t2).Count() > 0);
+    const auto addSnapshot = [&](const QString& title, const SeriesInfo& s) {
+        if (s.Points.Count <= 0) return;
+        SpanStatistics st = StatisticsOver(s.Points, t1, t2);
+        if (!st.At1 && !st.At2 && st.Count == 0) return;
+        columns.push_back({title, &s});
+        stats.push_back(std::move(st));
     };
-    if (in.ShowA && reached(in.SnapA))
-        columns.push_back({QStringLiteral("Schnappschuss A"), &in.SnapA});
-    if (in.ShowB && reached(in.SnapB))
-        columns.push_back({QStringLiteral("Schnappschuss B"), &in.SnapB});
+    if (in.ShowA) addSnapshot(QStringLiteral("Schnappschuss A"), in.SnapA);
+    if (in.ShowB) addSnapshot(QStringLiteral("Schnappschuss B"), in.SnapB);
+    if (columns.empty()) return;
 
-    QStringList titles, at1, at2, diff, lo, hi, pp, mean, rms, slope, freq;
-    for (const Column& c : columns) {
-        const SeriesInfo& s = *c.Series;
-        const QString& u = s.Unit;
-        titles << c.Title;
-        const auto v1 = InterpolateAt(s.Points, t1), v2 = InterpolateAt(s.Points, t2);
-        at1 << quantity(v1, u);
-        at2 << quantity(v2, u);
-        diff << ((v1 && v2) ? FormatQuantity(*v2 - *v1, u) : None);
-        const SpanStatistics st = StatisticsOver(s.Points, span.T1, span.T2);
-        const auto ifAny = [&](double v) { return st.Count > 0 ? FormatQuantity(v, u) : None; };
+    QList<ReadoutCell> titles, at1, at2, diff, lo, hi, pp, mean, rms, slope, freq, integral;
+    for (std::size_t k = 0; k < columns.size(); ++k) {
+        const QString& u = columns[k].Series->Unit;
+        const SpanStatistics& st = stats[k];
+        titles << ReadoutCell{std::nullopt, {}, std::nullopt, columns[k].Title};
+        at1 << value(st.At1, u);
+        at2 << value(st.At2, u);
+        diff << value(st.At1 && st.At2 ? std::optional<double>(*st.At2 - *st.At1) : std::nullopt,
+                      u);
+        const auto ifAny = [&](double v) {
+            return value(st.Count > 0 ? std::optional<double>(v) : std::nullopt, u);
+        };
         lo << ifAny(st.Min);
         hi << ifAny(st.Max);
         pp << ifAny(st.PeakPeak());
         mean << ifAny(st.Mean);
         rms << ifAny(st.Rms);
         slope << rate(st.Slope, u, in);
-        freq << quantity(st.Frequency, QStringLiteral("Hz"));
+        freq << value(st.Frequency, QStringLiteral("Hz"));
+        integral << area(st.Integral, u, in);
     }
-    if (columns.empty()) return;
-    addRow(table, QString(), titles, true);
-    addRow(table, QStringLiteral("bei t1"), at1);
-    addRow(table, QStringLiteral("bei t2"), at2);
-    addRow(table, QStringLiteral("Differenz"), diff);
-    addRow(table, QStringLiteral("Minimum"), lo);
-    addRow(table, QStringLiteral("Maximum"), hi);
-    addRow(table, QStringLiteral("Spitze-Spitze"), pp);
-    addRow(table, QStringLiteral("Mittelwert"), mean);
-    addRow(table, QStringLiteral("Effektivwert"), rms);
-    addRow(table, QStringLiteral("Steigung"), slope);
-    addRow(table, QStringLiteral("Frequenz"), freq);
+    table.push_back({QString(), titles, true, false, false});
+    const std::pair<const char*, QList<ReadoutCell>*> rows[] = {
+        {"bei t1", &at1},          {"bei t2", &at2},     {"Differenz", &diff},
+        {"Minimum", &lo},          {"Maximum", &hi},     {"Spitze-Spitze", &pp},
+        {"Mittelwert", &mean},     {"Effektivwert", &rms}, {"Steigung", &slope},
+        {"Frequenz", &freq},       {"Integral", &integral},
+    };
+    for (const auto& [label, cells] : rows)
+        table.push_back({QString::fromUtf8(label), std::move(*cells), false, true, false});
+}
+
+// A header for the copied text: the quantity, and its unit in parentheses.
+QString header(const QString& name, const QString& unit) {
+    const QString n = name.trimmed();
+    return unit.isEmpty() ? n : n + QStringLiteral(" (") + unit + QLatin1Char(')');
 }
 
 } // namespace
 
-bool UnitTakesPrefix(const QString& unit) {
-    if (unit.isEmpty()) return false;
-    const QChar u = unit.front();
-    if (u == QChar(0x00B0) || u == u'%') return false;
-    static const QString prefixes = QStringLiteral("pn\u00B5umkMGT");
-    return !(prefixes.contains(u) && unit.size() >= 2);
-}
-
-QString FormatQuantity(double value, const QString& unit) {
-    if (!std::isfinite(value)) return None;
-    if (unit.isEmpty()) return FormatValue(value);
-    if (!UnitTakesPrefix(unit) || value == 0) return FormatValue(value) + QLatin1Char(' ') + unit;
-    int e = 3 * static_cast<int>(std::floor(std::log10(std::fabs(value)) / 3));
-    e = std::clamp(e, -12, 12);
-    double m = value / std::pow(10.0, e);
-    // log10 may land a hair beside a power of ten, and 999,96 shows as 1000 in four digits.
-    if (std::fabs(m) < 1 && e > -12) {
-        e -= 3;
-        m *= 1000;
-    } else if (std::fabs(m) >= 999.95 && e < 12) {
-        e += 3;
-        m /= 1000;
-    }
-    return FormatValue(m) + QLatin1Char(' ') + SiPrefix(e).value_or(QString()) + unit;
+QString CellText(const ReadoutCell& cell) {
+    if (!cell.Value) return cell.Text.isEmpty() ? None : cell.Text;
+    if (cell.Uncertainty) return FormatMeasurement(*cell.Value, *cell.Uncertainty, cell.Unit);
+    return FormatQuantity(*cell.Value, cell.Unit);
 }
 
 ReadoutTable ComposeReadout(const ReadoutInput& in) {
@@ -149,26 +148,66 @@ ReadoutTable ComposeReadout(const ReadoutInput& in) {
         const bool b = c.valueOnB(in.Mode);
         const QString& u = b ? in.DataB.Unit : in.DataA.Unit;
         const QString axis = b ? QStringLiteral(" (B)") : QStringLiteral(" (A)");
-        addRow(table, QStringLiteral("y1") + axis, {FormatQuantity(c.Y[0], u)});
-        addRow(table, QStringLiteral("y2") + axis, {FormatQuantity(c.Y[1], u)});
-        addRow(table, Delta + QStringLiteral("y") + axis, {FormatQuantity(c.Y[1] - c.Y[0], u)});
+        addRow(table, QStringLiteral("y1") + axis, {value(c.Y[0], u)});
+        addRow(table, QStringLiteral("y2") + axis, {value(c.Y[1], u)});
+        addRow(table, Delta + QStringLiteral("y") + axis, {value(c.Y[1] - c.Y[0], u)});
+    }
+    for (ReadoutRow row : in.Fit) {
+        row.CopyOnly = true;
+        table.push_back(std::move(row));
     }
     return table;
 }
 
 QString ReadoutText(const ReadoutTable& table) {
-    QString text;
-    for (const ReadoutRow& row : table)
-        text += row.Label + QLatin1Char('\t') + row.Cells.join(QLatin1Char('\t')) +
-                QStringLiteral("\r\n");
-    return text;
+    QStringList headers, numbers;
+    QStringList titles; // of the columns, from the last header row
+    for (const ReadoutRow& row : table) {
+        if (row.Header) {
+            titles.clear();
+            for (const ReadoutCell& c : row.Cells)
+                titles << c.Text;
+            continue;
+        }
+        for (qsizetype k = 0; k < row.Cells.size(); ++k) {
+            const ReadoutCell& c = row.Cells[k];
+            const QString name =
+                row.Columns ? titles.value(k) + QLatin1Char(' ') + row.Label : row.Label;
+            if (!c.Value) {
+                headers << header(name, c.Unit);
+                numbers << c.Text;
+                continue;
+            }
+            if (c.Uncertainty) {
+                const ShownMeasurement m = ShowMeasurement(*c.Value, *c.Uncertainty, c.Unit, 1);
+                headers << header(name, m.Unit);
+                numbers << m.Value;
+                if (!m.Uncertainty.isEmpty()) {
+                    // "Ausgleichskurve B u(τ)": the standard uncertainty of the last word.
+                    const qsizetype space = name.lastIndexOf(u' ');
+                    headers << header(name.left(space + 1) + QStringLiteral("u(") +
+                                          name.mid(space + 1) + QLatin1Char(')'),
+                                      m.Unit);
+                    numbers << m.Uncertainty;
+                }
+                continue;
+            }
+            const ShownQuantity q = ShowQuantity(*c.Value, c.Unit, 5);
+            headers << header(name, q.Unit);
+            numbers << q.Number;
+        }
+    }
+    const QString crlf = QStringLiteral("\r\n");
+    return headers.join(QLatin1Char('\t')) + crlf + numbers.join(QLatin1Char('\t')) + crlf;
 }
 
 QString ReadoutHtml(const ReadoutTable& table) {
     QString html = QStringLiteral("<table cellspacing=\"0\" cellpadding=\"1\">");
     for (const ReadoutRow& row : table) {
+        if (row.CopyOnly) continue;
         html += QStringLiteral("<tr><td>") + row.Label.toHtmlEscaped() + QStringLiteral("</td>");
-        for (const QString& cell : row.Cells) {
+        for (const ReadoutCell& c : row.Cells) {
+            const QString cell = CellText(c);
             if (row.Header) {
                 const bool b = cell.endsWith(u'B');
                 const bool snap = cell.size() > 1;

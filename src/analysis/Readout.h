@@ -1,10 +1,12 @@
 // The measuring readout in German: cursor positions, the signals at the cursors and the
 // statistics between the time cursors, numbers as FormatValue writes them with the signals'
-// units and SI prefixes; as a table for the window and as tab-separated text to copy.
+// units and SI prefixes; as a table for the window and as tab-separated text to copy, numbers
+// apart from their units so that a spreadsheet reads them as numbers.
 #pragma once
 
 #include "CursorState.h"
 #include "Measure.h"
+#include "Quantity.h"
 
 #include <QList>
 #include <QPoint>
@@ -13,45 +15,52 @@
 #include <QString>
 #include <QStringList>
 
-/// Whether a unit takes an SI prefix: not empty, not "°..." or "%...", and not already
-/// prefixed ("mV"), as the axis titles decide.
-bool UnitTakesPrefix(const QString& unit);
-
-/// A value with its unit: four significant digits with the locale's separator, the prefix
-/// chosen so the number lies in 1 .. 999 where the unit takes one ("1,5 ms", "250 mV"),
-/// "25,3 °C" otherwise; a unit-less value is the number alone.
-QString FormatQuantity(double value, const QString& unit);
-
 /// One signal as the readout names it.
 struct SeriesInfo {
     PointSeries Points;
     QString Unit;
 };
 
-struct ReadoutInput {
-    CursorState Cursors;
-    PlotMode Mode = PlotMode::Normal;
-    bool Minutes = false; ///< "Zeit in min": times in minutes, slopes per minute
-    bool ShowA = true, ShowB = true;
-    SeriesInfo DataA, DataB;
-    SeriesInfo SnapA, SnapB; ///< Count 0 when there is no snapshot
-    QRect Occupied; ///< a box already on the plot (a fit's readout), in plot pixels
+/// A cell: a value in a unit (shown with its SI prefix), a value with its standard
+/// uncertainty, or a text (a column's title, "∞").
+struct ReadoutCell {
+    std::optional<double> Value; ///< none and no Text: no value here ("–")
+    QString Unit;                ///< before its prefix
+    std::optional<double> Uncertainty;
+    QString Text;
 };
 
 /// A row: a label and one cell per column (or a single cell for the cursor positions).
 struct ReadoutRow {
     QString Label;
-    QStringList Cells;
-    bool Header = false;
+    QList<ReadoutCell> Cells;
+    bool Header = false;   ///< the columns' titles
+    bool Columns = false;  ///< one cell per column of the last header row
+    bool CopyOnly = false; ///< in the copied text only: a fit's lines, which the plot shows
 };
 using ReadoutTable = QList<ReadoutRow>;
 
+struct ReadoutInput {
+    CursorState Cursors;
+    PlotMode Mode = PlotMode::Normal;
+    bool Minutes = false; ///< "Zeit in min": times in minutes, slopes and areas per minute
+    bool ShowA = true, ShowB = true;
+    SeriesInfo DataA, DataB;
+    SeriesInfo SnapA, SnapB; ///< Count 0 when there is no snapshot
+    QRect Occupied; ///< a box already on the plot (a fit's readout), in plot pixels
+    ReadoutTable Fit; ///< a fit shown on the plot: its rows join the copied text
+};
+
 ReadoutTable ComposeReadout(const ReadoutInput& in);
-/// Tab-separated lines, CR LF after each, as the program's other clipboard texts.
+/// Tab-separated, CR LF after each line, for a spreadsheet: a line of headers, one column per
+/// quantity with its unit ("A Minimum (mV)"), and a line of bare numbers (one digit more than
+/// shown; no value leaves its cell empty).
 QString ReadoutText(const ReadoutTable& table);
 /// A small HTML table for the label over the plot; the header cells of A and B in their
 /// channel colours.
 QString ReadoutHtml(const ReadoutTable& table);
+/// A cell as the box shows it.
+QString CellText(const ReadoutCell& cell);
 
 /// The pointer's line: time and both signals of stored point `index` ("t = 250 ms   A = 4 V
 /// B = 3,96 V"), only the shown ones.

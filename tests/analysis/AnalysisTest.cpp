@@ -10,6 +10,7 @@
 #include <cmath>
 #include <numbers>
 #include <optional>
+#include <random>
 #include <vector>
 
 namespace {
@@ -127,6 +128,76 @@ TEST(Measure, StatisticsOfKnownSignals) {
         }
     }
     EXPECT_EQ(StatisticsOver(sine.series(), 5, 6).Count, 0);
+}
+
+TEST(Measure, FrequencyOfAnyPeriodicSignalWithinOnePercent) {
+    enum class Shape { Sine, Pulse, Triangle, Noise, Step };
+    const struct Row {
+        const char* name;
+        Shape shape;
+        double pointsPerPeriod, periods;
+        double duty;  ///< of a pulse: the share of the period at the high level
+        double noise; ///< standard deviation, against an amplitude of 1
+        bool found;
+    } rows[] = {
+        {"sine, 4 points", Shape::Sine, 4, 2, 0, 0, true},
+        {"sine, 4.3 points", Shape::Sine, 4.3, 2, 0, 0, true},
+        {"sine, 4.7 points, 2.2 periods", Shape::Sine, 4.7, 2.2, 0, 0, true},
+        {"sine, 5.5 points", Shape::Sine, 5.5, 3, 0, 0, true},
+        {"sine, 7.3 points", Shape::Sine, 7.3, 2.5, 0, 0, true},
+        {"sine, 9 points", Shape::Sine, 9, 2, 0, 0, true},
+        {"sine, 11.8 points", Shape::Sine, 11.8, 2, 0, 0, true},
+        {"sine, 13.7 points", Shape::Sine, 13.7, 2, 0, 0, true},
+        {"sine, 100 points", Shape::Sine, 100, 2, 0, 0, true},
+        {"sine, 1000 points", Shape::Sine, 1000, 2, 0, 0, true},
+        {"sine, 4.3 points, 2000 periods", Shape::Sine, 4.3, 2000, 0, 0, true},
+        {"noisy sine, 4.3 points", Shape::Sine, 4.3, 20, 0, 0.05, true},
+        {"noisy sine, 6.1 points, 3 periods", Shape::Sine, 6.1, 3, 0, 0.02, true},
+        {"noisy sine, 50 points", Shape::Sine, 50, 3, 0, 0.05, true},
+        {"noisy sine, 1000 points", Shape::Sine, 1000, 2, 0, 0.02, true},
+        {"pulse 5 %, 20 points", Shape::Pulse, 20, 4, 0.05, 0, true},
+        {"pulse 25 %, 100 points", Shape::Pulse, 100, 2, 0.25, 0, true},
+        {"pulse 50 %, 4 points", Shape::Pulse, 4, 5, 0.5, 0, true},
+        {"pulse 50 %, 10.5 points, 20 periods", Shape::Pulse, 10.5, 20, 0.5, 0, true},
+        {"pulse 95 %, 20 points", Shape::Pulse, 20, 4, 0.95, 0, true},
+        {"pulse 10 %, 1000 points", Shape::Pulse, 1000, 2, 0.1, 0, true},
+        {"noisy pulse 25 %, 100 points", Shape::Pulse, 100, 3, 0.25, 0.05, true},
+        {"noisy pulse 75 %, 40 points", Shape::Pulse, 40, 5, 0.75, 0.1, true},
+        {"triangle, 4 points", Shape::Triangle, 4, 3, 0, 0, true},
+        {"triangle, 4.6 points", Shape::Triangle, 4.6, 2, 0, 0, true},
+        {"triangle, 50 points", Shape::Triangle, 50, 2, 0, 0, true},
+        {"triangle, 1000 points", Shape::Triangle, 1000, 2, 0, 0, true},
+        {"noisy triangle, 30 points", Shape::Triangle, 30, 4, 0, 0.05, true},
+        {"noise alone, 500 points", Shape::Noise, 500, 1, 0, 0.1, false},
+        {"noise alone, 40 points", Shape::Noise, 40, 1, 0, 0.1, false},
+        {"one step", Shape::Step, 100, 1, 0, 0.01, false},
+        {"one period", Shape::Sine, 20, 1, 0, 0, false},
+    };
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.name);
+        const double step = 0.005, f = 1 / (r.pointsPerPeriod * step), phase = 0.137;
+        std::mt19937 random(11);
+        std::normal_distribution<double> gauss(0, r.noise > 0 ? r.noise : 1);
+        const int n = static_cast<int>(r.periods * r.pointsPerPeriod) + 1;
+        const Signal s(-0.1, step, n, [&](double t, int) {
+            const double cycle = (t + 0.1) * f + phase, x = cycle - std::floor(cycle);
+            double v = 0;
+            switch (r.shape) {
+            case Shape::Sine: v = std::sin(2 * std::numbers::pi * cycle); break;
+            case Shape::Pulse: v = x < r.duty ? 1 : -1; break;
+            case Shape::Triangle: v = x < 0.5 ? 4 * x - 1 : 3 - 4 * x; break;
+            case Shape::Noise: v = 0; break;
+            case Shape::Step: v = t < 0.1 ? -1 : 1; break;
+            }
+            return 2.5 + 1.5 * v + 1.5 * (r.noise > 0 ? gauss(random) : 0);
+        });
+        const SpanStatistics st = StatisticsOver(s.series(), -1, 1e6);
+        ASSERT_EQ(st.Count, n);
+        ASSERT_EQ(st.Frequency.has_value(), r.found);
+        if (st.Frequency) {
+            EXPECT_NEAR(*st.Frequency / f, 1, 0.01);
+        }
+    }
 }
 
 TEST(Measure, NearestPointAndSteppingFromPointToPoint) {
@@ -312,6 +383,20 @@ TEST_F(Readout, QuantitiesTakePrefixesWhereTheUnitAllows) {
         {12345, "", "1,235E+04"},
         {45, "%", "45 %"},
         {std::nan(""), "V", "\u2013"},
+        // Units no one prefixes: hours, minutes, days, decibels, degrees, per cent, and the
+        // rates and areas made of them.
+        {0.0025, "h", "0,0025 h"},
+        {1500, "min", "1500 min"},
+        {0.5, "d", "0,5 d"},
+        {-0.004, "dB", "-0,004 dB"},
+        {0.0123, "dB/s", "0,0123 dB/s"},
+        {1234.5, "°C", "1235 °C"},
+        {0.0031, "%/min", "0,0031 %/min"},
+        {0.0031, "1/s", "0,0031 1/s"},
+        {0.0031, "°C·min", "0,0031 °C·min"},
+        {0.0031, "V·s", "3,1 mV·s"},
+        {0.0031, "V/min", "3,1 mV/min"},
+        {2500, "m", "2,5 km"},
     };
     for (const auto& r : rows) {
         SCOPED_TRACE(r.text);
@@ -335,7 +420,7 @@ TEST_F(Readout, DemoSignalsPeriodPeakPeakAndCoolingPerMinute) {
 
     const auto cell = [](const ReadoutTable& t, const QString& label, int column) {
         for (const ReadoutRow& row : t)
-            if (row.Label == label) return row.Cells.value(column);
+            if (row.Label == label) return CellText(row.Cells.value(column));
         return QStringLiteral("(no row)");
     };
     ReadoutTable t = ComposeReadout(in);
@@ -349,6 +434,22 @@ TEST_F(Readout, DemoSignalsPeriodPeakPeakAndCoolingPerMinute) {
     // Max to max: two crossings, no full period between crossings of one direction.
     EXPECT_EQ(cell(t, QStringLiteral("Frequenz"), 0), QString::fromUtf8("–"));
     EXPECT_EQ(cell(t, QStringLiteral("Steigung"), 1), QString::fromUtf8("-72 °C/min"));
+    // Areas between the cursors over one period of the sine (2,5 V·s), under the cooling line
+    // (59,1 °C·s), and under the snapshot as far as it reaches (0,3362625 V·s); in minutes.
+    EXPECT_EQ(cell(t, QStringLiteral("Integral"), 0), QString::fromUtf8("41,67 mV·min"));
+    EXPECT_EQ(cell(t, QStringLiteral("Integral"), 1), QString::fromUtf8("0,985 °C·min"));
+    EXPECT_EQ(cell(t, QStringLiteral("Integral"), 2), QString::fromUtf8("5,604 mV·min"));
+    // Copied: a header line and a line of numbers with one digit more than shown.
+    const auto copied = [](const ReadoutTable& table, const char* header) {
+        const QStringList lines = ReadoutText(table).split(QStringLiteral("\r\n"));
+        const qsizetype k = lines.value(0).split(u'\t').indexOf(QString::fromUtf8(header));
+        return k < 0 ? QStringLiteral("(no column)") : lines.value(1).split(u'\t').value(k);
+    };
+    EXPECT_EQ(copied(t, "Δt (min)"), QStringLiteral("0,016667"));
+    EXPECT_EQ(copied(t, "A Integral (mV·min)"), QStringLiteral("41,667"));
+    EXPECT_EQ(copied(t, "Schnappschuss A bei t2 (V)"), QString());
+    EXPECT_EQ(copied(t, "A Frequenz (Hz)"), QString());
+    EXPECT_EQ(copied(t, "B Steigung (°C/min)"), QStringLiteral("-72"));
 
     in.Minutes = false;
     in.ShowA = false;
@@ -360,8 +461,12 @@ TEST_F(Readout, DemoSignalsPeriodPeakPeakAndCoolingPerMinute) {
     EXPECT_EQ(cell(t, QStringLiteral("Steigung"), 0), QString::fromUtf8("-1,2 °C/s"));
     EXPECT_EQ(cell(t, QString::fromUtf8("Δy (A)"), 0), QStringLiteral("1 V"));
     const QString text = ReadoutText(t);
-    EXPECT_TRUE(text.startsWith(QStringLiteral("t1\t250 ms\r\nt2\t1,25 s\r\n")))
+    EXPECT_TRUE(text.startsWith(QString::fromUtf8("t1 (ms)\tt2 (s)\tΔt (s)\t1/Δt (Hz)\tB bei t1 (°C)")))
         << text.toStdString();
+    EXPECT_TRUE(text.contains(QString::fromUtf8("\ty1 (A) (V)\ty2 (A) (V)\tΔy (A) (V)\r\n250\t1,25\t1\t1\t59,7\t")))
+        << text.toStdString();
+    EXPECT_TRUE(text.endsWith(QStringLiteral("\t1\t2\t1\r\n"))) << text.toStdString();
+    EXPECT_EQ(text.count(QStringLiteral("\r\n")), 2);
     EXPECT_TRUE(ReadoutHtml(t).contains(QStringLiteral("Spitze-Spitze")));
 
     in.ShowA = true;

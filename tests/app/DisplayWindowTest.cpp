@@ -279,7 +279,7 @@ TEST_F(DisplayWindowTest, CursorsMeasureOnThePlotAndTheWheelZoomsBack) {
 
     QTest::keyClick(box, Qt::Key_C, Qt::ControlModifier);
     const QString copied = QGuiApplication::clipboard()->text();
-    EXPECT_TRUE(copied.contains(QStringLiteral("Spitze-Spitze\t")));
+    EXPECT_TRUE(copied.contains(QStringLiteral("A Spitze-Spitze (V)\t")));
     EXPECT_EQ(copied, ReadoutText(m.Table()));
 
     // The pointer over the data names the nearest point; outside the data nothing.
