@@ -1,9 +1,6 @@
 #include "CurveFit.h"
 
-#include "Numbers.h"
-#include "Readout.h"
-#include "SignalDefinition.h"
-#include "skala.h"
+#include "Measure.h"
 
 #include <gsl/gsl_blas.h>
 #include <gsl/gsl_errno.h>
@@ -12,11 +9,10 @@
 #include <gsl/gsl_multifit.h>
 #include <gsl/gsl_multifit_nlinear.h>
 
-#include <QLocale>
-
 #include <algorithm>
 #include <cmath>
 #include <numbers>
+#include <optional>
 #include <vector>
 
 namespace {
@@ -50,13 +46,11 @@ struct Points {
 Points select(const FitSpan& span) {
     Points p;
     if (!span.T || !span.X || !span.Y) return p;
-    // Compared as the stored times are kept: a span ending at 2.7 includes the point 2.7f.
-    const float lo = static_cast<float>(std::min(span.T1, span.T2));
-    const float hi = static_cast<float>(std::max(span.T1, span.T2));
+    // Chosen by time (or x) as every span is, whatever the points' order.
+    const TimeBounds bounds = BoundsOf(span.T1, span.T2);
     for (int i = 0; i < span.Count; ++i) {
-        const float t = span.T[i];
         const double x = span.X[i], y = span.Y[i];
-        if (t >= lo && t <= hi && std::isfinite(x) && std::isfinite(y)) {
+        if (bounds.contains(span.T[i]) && std::isfinite(x) && std::isfinite(y)) {
             p.x.push_back(x);
             p.y.push_back(y);
         }
@@ -156,7 +150,8 @@ struct Solution {
     std::vector<double> p;
     std::vector<double> covariance; ///< p.size() squared, row by row
     double conditionRatio = 0;
-    int weakest = 0; ///< the parameter that dominates the direction of the smallest singular value
+    int weakest = 0;
+    double residualSd = 0; ///< of the residuals, on the normalised scale ///< the parameter that dominates the direction of the smallest singular value
 };
 
 void inspect(gsl_multifit_nlinear_workspace* w, Solution& s) {
@@ -167,6 +162,7 @@ void inspect(gsl_multifit_nlinear_workspace* w, Solution& s) {
     double chisq = 0;
     gsl_blas_ddot(f, f, &chisq);
     const double variance = n > np ? chisq / static_cast<double>(n - np) : std::nan("");
+    s.residualSd = std::sqrt(variance);
     gsl_matrix* covar = gsl_matrix_alloc(np, np);
     gsl_matrix* a = gsl_matrix_alloc(n, np);
     gsl_matrix* v = gsl_matrix_alloc(np, np);
@@ -235,7 +231,8 @@ bool solve(const Normalised& data, FitModel model, Solution& s) {
     // "No further progress" at a noisy minimum is an answer as good as the tolerances.
     const bool stopped = status == GSL_SUCCESS || status == GSL_ENOPROG;
     const bool finite = std::all_of(p.begin(), p.end(), [](double v) { return std::isfinite(v); });
-    if (stopped && finite) inspect(w, s);
+    // Where it got stuck too: the Jacobian there tells what the points leave open.
+    if (finite) inspect(w, s);
     gsl_multifit_nlinear_free(w);
     return stopped && finite;
 }
@@ -355,6 +352,74 @@ FitResult failed(FitResult fit, const QString& text) {
     return fit;
 }
 
+// The data do not determine a parameter when the Jacobian has (nearly) lost a rank, or when
+// its uncertainty exceeds its value several times over; only parameters that set the curve's
+// shape are judged so, an offset or a phase may well be zero.
+constexpr double RankRatio = 1e-5;
+constexpr double SigmaRatio = 3;
+
+const char* const ExponentialNames[] = {"a", "b", "\u03C4"};
+const char* const SineNames[] = {"A", "\u03C4", "f", "\u03C6", "c"};
+
+QString parameterName(FitModel model, int k) {
+    return QString::fromUtf8(model == FitModel::Exponential ? ExponentialNames[k] : SineNames[k]);
+}
+
+// Why the points leave a parameter open, and what would pin it down, in German. `noise`: the
+// residuals' standard deviation (0 where the solver got stuck and they say nothing).
+QString undeterminedText(const FitResult& fit, int k, double step, double noise) {
+    const double duration = fit.XMax - fit.XMin;
+    // A change or a swing no larger than the scatter of the points is not seen at all.
+    const bool drowned = std::fabs(fit.P[fit.Model == FitModel::Exponential ? 1 : 0]) < 3 * noise;
+    QString why, help;
+    if (drowned) {
+        why = QStringLiteral("das Rauschen verdeckt den Verlauf");
+        help = QStringLiteral("längere Messdauer oder weniger Rauschen");
+    } else if (fit.Model == FitModel::Exponential) {
+        const double tau = std::fabs(fit.P[2]);
+        if (tau > duration / 2) {
+            why = QStringLiteral("in der Messdauer ist die Kurve kaum gekrümmt");
+            help = QStringLiteral("längere Messdauer");
+        } else if (tau < 3 * step) {
+            why = QStringLiteral("die Änderung ist nach wenigen Messpunkten vorbei");
+            help = QStringLiteral("kürzeres Messintervall");
+        } else {
+            why = QStringLiteral("das Rauschen verdeckt den Verlauf");
+            help = QStringLiteral("längere Messdauer oder weniger Rauschen");
+        }
+    } else {
+        const double f = std::fabs(fit.P[2]);
+        if (f * step > 0.25) {
+            why = QStringLiteral("weniger als vier Messpunkte je Schwingung");
+            help = QStringLiteral("kürzeres Messintervall");
+        } else if (f * duration < 1) {
+            why = QStringLiteral("weniger als eine Schwingung in der Messdauer");
+            help = QStringLiteral("längere Messdauer");
+        } else {
+            why = QStringLiteral("das Rauschen verdeckt den Verlauf");
+            help = QStringLiteral("längere Messdauer oder weniger Rauschen");
+        }
+    }
+    return QStringLiteral("Die Messpunkte bestimmen %1 nicht: %2. Abhilfe: %3.")
+        .arg(parameterName(fit.Model, k), why, help);
+}
+
+// The parameter the points leave open, if any.
+std::optional<int> undetermined(const FitResult& fit, double conditionRatio, int weakest,
+                                double step) {
+    // An approach much slower than the measurement, or over within a few points, leaves a and
+    // b open along with τ; it is τ that a longer measurement or a shorter interval pins down.
+    const double tau = std::fabs(fit.P[2]);
+    const bool slow = fit.Model == FitModel::Exponential &&
+                      !(tau <= (fit.XMax - fit.XMin) / 2 && tau >= 3 * step);
+    if (conditionRatio < RankRatio) return slow ? 2 : weakest;
+    // Exponential: τ and b; damped sine: f and A.
+    const int second = fit.Model == FitModel::Exponential ? 1 : 0;
+    for (const int k : {2, second})
+        if (!(fit.Sigma[k] <= SigmaRatio * std::fabs(fit.P[k]))) return slow ? 2 : k;
+    return std::nullopt;
+}
+
 } // namespace
 
 int FitParameterCount(FitModel model) {
@@ -407,7 +472,8 @@ FitResult FitCurve(FitModel model, const FitSpan& span) {
         const Normalised d = normalise(pts);
         Solution solution;
         solution.p = model == FitModel::Exponential ? exponentialStart(d) : sineStart(d);
-        if (!solve(d, model, solution)) return failed(fit, divergedText());
+        const bool converged = solve(d, model, solution);
+        if (!converged && solution.covariance.empty()) return failed(fit, divergedText());
         std::vector<double>& p = solution.p;
         const std::size_t np = p.size();
         const auto sigma = [&](std::size_t k) {
@@ -435,9 +501,23 @@ FitResult FitCurve(FitModel model, const FitSpan& span) {
                      d.yMean + d.yScale * p[4]};
             fit.Damping = lambda;
             fit.DampingSigma = sigma(1) / d.tScale;
-            fit.Sigma = {d.yScale * sigma(0), lambda == 0 ? HUGE_VAL : fit.DampingSigma / (lambda * lambda),
+            fit.Sigma = {d.yScale * sigma(0),
+                         lambda == 0 ? HUGE_VAL : fit.DampingSigma / (lambda * lambda),
                          sigma(2) / d.tScale, sigma(3), d.yScale * sigma(4)};
         }
+        const double step = (fit.XMax - fit.XMin) / static_cast<double>(n - 1);
+        // Where the solver got stuck, the place says why only when the points' spacing or
+        // extent plainly cannot show the curve: a sine with fewer than four points per period
+        // or less than one period, an approach slower than twice the measurement.
+        const double duration = fit.XMax - fit.XMin;
+        const bool plain = model == FitModel::DampedSine
+                               ? std::fabs(fit.P[2]) * step > 0.25 ||
+                                     std::fabs(fit.P[2]) * duration < 1
+                               : fit.P[2] > duration / 2;
+        if (!converged && !plain) return failed(fit, divergedText());
+        if (const auto k = undetermined(fit, solution.conditionRatio, solution.weakest, step))
+            return failed(fit, undeterminedText(fit, *k, step, d.yScale * solution.residualSd));
+        if (!converged) return failed(fit, divergedText());
         break;
     }
     }
@@ -467,54 +547,3 @@ double FitValue(const FitResult& fit, double t) {
     return std::nan("");
 }
 
-namespace {
-
-QString ratioUnit(const QString& y, const QString& x) {
-    if (x.isEmpty()) return y;
-    return (y.isEmpty() ? QStringLiteral("1") : y) + QLatin1Char('/') + x;
-}
-
-QString line(const QString& name, double value, const QString& unit) {
-    return name + QStringLiteral(" = ") + FormatQuantity(value, unit);
-}
-
-} // namespace
-
-QStringList FitReadout(const FitResult& fit, const FitUnits& units) {
-    if (!fit.Converged) return {fit.Error};
-    const auto& p = fit.P;
-    const QString& y = units.Y;
-    const QString& x = units.X;
-    QStringList out;
-    switch (fit.Model) {
-    case FitModel::Linear:
-        out << QStringLiteral("y = a·t + b") << line(QStringLiteral("a"), p[0], ratioUnit(y, x))
-            << line(QStringLiteral("b"), p[1], y);
-        break;
-    case FitModel::Proportional:
-        out << QStringLiteral("y = a·t") << line(QStringLiteral("a"), p[0], ratioUnit(y, x));
-        break;
-    case FitModel::XYLinear:
-        out << QStringLiteral("y = m·x + b") << line(QStringLiteral("m"), p[0], ratioUnit(y, x))
-            << line(QStringLiteral("b"), p[1], y);
-        break;
-    case FitModel::Exponential:
-        out << QStringLiteral("y = a + b·e^(−(t − t₀)/τ)") << line(QStringLiteral("a"), p[0], y)
-            << line(QStringLiteral("b"), p[1], y) << line(QStringLiteral("τ"), p[2], x)
-            << line(QStringLiteral("t₀"), fit.Origin, x);
-        break;
-    case FitModel::DampedSine:
-        out << QStringLiteral("y = A·e^(−(t − t₀)/τ)·sin(2π·f·(t − t₀) + φ) + c")
-            << line(QStringLiteral("A"), p[0], y)
-            << (std::isinf(p[1]) ? QStringLiteral("τ = ∞ (ungedämpft)")
-                                 : line(QStringLiteral("τ"), p[1], x))
-            << line(QStringLiteral("f"), p[2], x == QStringLiteral("s") ? QStringLiteral("Hz")
-                                                                         : ratioUnit({}, x))
-            << line(QStringLiteral("φ"), p[3] * 180 / std::numbers::pi, QStringLiteral("°"))
-            << line(QStringLiteral("c"), p[4], y) << line(QStringLiteral("t₀"), fit.Origin, x);
-        break;
-    }
-    out << QStringLiteral("R² = ") + QLocale().toString(fit.RSquared, 'f', 5)
-        << QStringLiteral("%1 Messpunkte").arg(fit.PointCount);
-    return out;
-}

@@ -4,7 +4,6 @@
 #pragma once
 
 #include <QString>
-#include <QStringList>
 
 #include <array>
 
@@ -57,14 +56,3 @@ FitResult FitCurve(FitModel model, const FitSpan& span);
 
 /// The fitted curve at t (or x for XYLinear); NaN when the fit did not converge.
 double FitValue(const FitResult& fit, double t);
-
-/// Units of the readout: of the fitted quantity, and of x (seconds for the time models).
-struct FitUnits {
-    QString Y;
-    QString X = QStringLiteral("s");
-};
-
-/// The readout: the model's formula, one line per parameter with its unit and SI prefix, R²;
-/// or the error text.
-QStringList FitReadout(const FitResult& fit, const FitUnits& units);
-

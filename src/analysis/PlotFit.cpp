@@ -52,14 +52,30 @@ bool FitStillMatches(const PlotFit& fit, const MeasurementStore& store, PlotMode
            pointsHash(store) == fit.PointsHash;
 }
 
-QStringList PlotFitReadout(const PlotFit& fit, const MeasurementStore& store) {
+namespace {
+
+QString channelOf(const PlotFit& fit) {
+    return fit.ChannelB ? QStringLiteral("B") : QStringLiteral("A");
+}
+
+FitUnits unitsOf(const PlotFit& fit, const MeasurementStore& store, bool minutes) {
+    const QString& y = fit.ChannelB ? store.UnitB : store.UnitA;
+    if (fit.Mode == PlotMode::Normal) return TimeFitUnits(y, minutes);
+    return {y, fit.ChannelB ? store.UnitA : store.UnitB};
+}
+
+} // namespace
+
+QStringList PlotFitReadout(const PlotFit& fit, const MeasurementStore& store, bool minutes) {
     const QString& name = fit.ChannelB ? store.NameB : store.NameA;
-    FitUnits units{fit.ChannelB ? store.UnitB : store.UnitA};
-    if (fit.Mode != PlotMode::Normal) units.X = fit.ChannelB ? store.UnitA : store.UnitB;
-    QStringList lines{QStringLiteral("Ausgleichskurve %1: %2")
-                          .arg(fit.ChannelB ? QStringLiteral("B") : QStringLiteral("A"), name)};
-    lines << FitReadout(fit.Result, units);
+    QStringList lines{QStringLiteral("Ausgleichskurve %1: %2").arg(channelOf(fit), name)};
+    lines << FitReadout(fit.Result, unitsOf(fit, store, minutes));
     return lines;
+}
+
+ReadoutTable PlotFitTable(const PlotFit& fit, const MeasurementStore& store, bool minutes) {
+    return FitTable(fit.Result, unitsOf(fit, store, minutes),
+                    QStringLiteral("Ausgleichskurve ") + channelOf(fit));
 }
 
 FitDrawing PlotFitDrawing(const PlotFit& fit, const MeasurementStore& store,
@@ -72,6 +88,6 @@ FitDrawing PlotFitDrawing(const PlotFit& fit, const MeasurementStore& store,
     d.XScale = fit.Mode == PlotMode::Normal ? &scales.T : fit.ChannelB ? &scales.A : &scales.B;
     d.YScale = fit.ChannelB ? &scales.B : &scales.A;
     d.ChannelB = fit.ChannelB;
-    d.Readout = PlotFitReadout(fit, store);
+    d.Readout = PlotFitReadout(fit, store, scales.T.DisplayFactor != 0);
     return d;
 }

@@ -2,7 +2,7 @@
 // the normal mode, as a line of one channel against the other in the XY modes.
 #pragma once
 
-#include "CurveFit.h"
+#include "FitReadout.h"
 #include "DisplayState.h"
 #include "FitOverlay.h"
 
@@ -30,9 +30,15 @@ PlotFit FitStoredPoints(const MeasurementStore& store, PlotMode mode, bool chann
 /// plot mode.
 bool FitStillMatches(const PlotFit& fit, const MeasurementStore& store, PlotMode mode);
 
-/// The readout: a heading with the channel's name, then the fit's lines in its units.
-QStringList PlotFitReadout(const PlotFit& fit, const MeasurementStore& store);
+/// The readout: a heading with the channel's name, then the fit's lines in its units (times in
+/// minutes with "Zeit in min").
+QStringList PlotFitReadout(const PlotFit& fit, const MeasurementStore& store,
+                           bool minutes = false);
 
-/// What the plot draws for the fit, with the scales of x and of the fitted channel.
+/// The fit's rows for the copied text ("Ausgleichskurve B τ").
+ReadoutTable PlotFitTable(const PlotFit& fit, const MeasurementStore& store, bool minutes);
+
+/// What the plot draws for the fit, with the scales of x and of the fitted channel; the
+/// readout in minutes when the time axis shows them.
 FitDrawing PlotFitDrawing(const PlotFit& fit, const MeasurementStore& store,
                           const ScaleSet& scales);

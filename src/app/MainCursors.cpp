@@ -90,6 +90,7 @@ ReadoutInput MainCursors::Input() const {
         in.Occupied =
             FitReadoutRect(w.PlotBitmap.size(), PlotFitDrawing(*w.ShownFit, w.Store, w.Scales()),
                            PlotFont(g.Scale), g);
+        in.Fit = PlotFitTable(*w.ShownFit, w.Store, in.Minutes);
     }
     return in;
 }

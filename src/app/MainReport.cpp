@@ -29,13 +29,13 @@ const QString PngFilter = QStringLiteral("PNG-Bilder (*.png);;Alle Dateien (*.*)
 
 struct ModelEntry {
     FitModel Model;
-    const char* Caption;
+    const char* Name; ///< before the formula, which the readout shows as well
 };
 const ModelEntry TimeModels[] = {
-    {FitModel::Linear, "Gerade  y = a·t + b"},
-    {FitModel::Proportional, "Ursprungsgerade  y = a·t"},
-    {FitModel::Exponential, "Exponentielle Annäherung  y = a + b·e^(−t/τ)"},
-    {FitModel::DampedSine, "Gedämpfte Schwingung  y = A·e^(−t/τ)·sin(2π·f·t + φ) + c"},
+    {FitModel::Linear, "Gerade"},
+    {FitModel::Proportional, "Ursprungsgerade"},
+    {FitModel::Exponential, "Exponentielle Annäherung"},
+    {FitModel::DampedSine, "Gedämpfte Schwingung"},
 };
 
 } // namespace
@@ -121,12 +121,13 @@ void TFormMain::ButtonDruckenClick() {
 }
 
 void TFormMain::FitOnPlot(bool channelB, FitModel model, double from, double to) {
-    ShownFit = FitStoredPoints(Store, ReadDisplayControls().Mode(), channelB, model, from, to);
-    if (!ShownFit->Result.Converged) {
-        const QString error = ShownFit->Result.Error;
-        ShownFit.reset();
-        Dlg().ShowError(this, error);
+    PlotFit fit = FitStoredPoints(Store, ReadDisplayControls().Mode(), channelB, model, from, to);
+    // A fit the points do not determine is not drawn; one shown before stays.
+    if (!fit.Result.Converged) {
+        Dlg().ShowError(this, fit.Result.Error);
+        return;
     }
+    ShownFit = std::move(fit);
     Store.PlotDirty = true;
 }
 
@@ -158,11 +159,11 @@ void TFormMain::AddReportActions(QMenu& menu) {
     menu.addAction(QStringLiteral("Drucken …"), this, [this] { ButtonDruckenClick(); });
     menu.addSeparator();
 
-    // Between the time cursors when they are shown, else the visible span of the bottom axis:
-    // time, or the channel serving as x.
-    const TimeSpan cursors = Cursors.timeSpan();
-    const double from = cursors.Enabled ? cursors.T1 : ScaleBottom->RangeStart;
-    const double to = cursors.Enabled ? cursors.T2 : ScaleBottom->RangeEnd;
+    // Between the vertical cursors when they are shown (t1, t2; x1, x2 in the XY modes), else
+    // the visible span of the bottom axis: time, or the channel serving as x.
+    const bool between = Cursors.VerticalOn && Cursors.Mode == ReadDisplayControls().Mode();
+    const double from = between ? std::min(Cursors.X[0], Cursors.X[1]) : ScaleBottom->RangeStart;
+    const double to = between ? std::max(Cursors.X[0], Cursors.X[1]) : ScaleBottom->RangeEnd;
     const bool haveData = Store.DataCount > 0;
     if (ReadDisplayControls().Mode() == PlotMode::Normal) {
         for (const bool channelB : {false, true}) {
@@ -173,13 +174,17 @@ void TFormMain::AddReportActions(QMenu& menu) {
             fits->setEnabled(haveData && (!channelB || Store.DataHasB)); // loaded without B
             for (const ModelEntry& m : TimeModels) {
                 const FitModel model = m.Model;
-                fits->addAction(QString::fromUtf8(m.Caption), this, [=, this] {
+                fits->addAction(QString::fromUtf8(m.Name) + QStringLiteral("  ") +
+                                    FitFormula(model),
+                                this, [=, this] {
                     FitOnPlot(channelB, model, from, to);
                 });
             }
         }
     } else {
-        QAction* line = menu.addAction(QStringLiteral("Ausgleichsgerade  y = m·x + b"), this,
+        QAction* line = menu.addAction(QStringLiteral("Ausgleichsgerade  ") +
+                                           FitFormula(FitModel::XYLinear),
+                                       this,
                                        [=, this] { FitOnPlot(false, FitModel::XYLinear, from, to); });
         line->setEnabled(haveData && Store.DataHasB);
     }

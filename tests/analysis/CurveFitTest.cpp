@@ -1,11 +1,16 @@
 #include "CurveFit.h"
+#include "FitReadout.h"
 
 #include <gtest/gtest.h>
 
 #include <QLocale>
 
 #include <cmath>
+#include <fstream>
 #include <functional>
+#include <map>
+#include <sstream>
+#include <string>
 #include <numbers>
 #include <random>
 #include <vector>
@@ -120,6 +125,7 @@ TEST(CurveFit, SaysWhatCannotBeFitted) {
     const QString tooFew = QStringLiteral("Zu wenige Messpunkte für diese Ausgleichskurve");
     const Samples flat = make([](double) { return 3.0; }, 0, 10, 50, 0);
     const Samples line = make([](double t) { return t; }, 0, 10, 11, 0);
+    const Samples decay = make([](double t) { return 1 + 2 * std::exp(-t); }, 0, 3, 4, 0);
     struct Case {
         const char* name;
         FitModel model;
@@ -135,7 +141,7 @@ TEST(CurveFit, SaysWhatCannotBeFitted) {
          QStringLiteral("Die Messwerte ändern sich nicht")},
         // Points at 2, 3, 4: three for three parameters are not enough.
         {"3 points, exponential", FitModel::Exponential, line.span(2, 4), false, tooFew},
-        {"4 points, exponential", FitModel::Exponential, line.span(2, 5), true, {}},
+        {"4 points, exponential", FitModel::Exponential, decay.span(0, 3), true, {}},
         {"5 points, sine", FitModel::DampedSine, line.span(4, 8), false, tooFew},
         {"2 points, line", FitModel::Linear, line.span(3, 4), false, tooFew},
         {"span given backwards", FitModel::Linear, line.span(8, 2), true, {}},
@@ -163,24 +169,266 @@ TEST(CurveFit, SaysWhatCannotBeFitted) {
     EXPECT_DOUBLE_EQ(level.RSquared, 1);
 }
 
-TEST(CurveFit, ReadoutShowsUnitsWithPrefixesAndRSquared) {
-    QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
-    const Samples cooling = make([](double t) { return 20 + 60 * std::exp(-t / 0.5); }, 0, 2,
-                                 400, 0);
-    const FitResult fit = FitCurve(FitModel::Exponential, cooling.span(0, 2));
-    ASSERT_TRUE(fit.Converged);
-    const QStringList lines = FitReadout(fit, {QStringLiteral("°C")});
-    ASSERT_EQ(lines.size(), 7);
-    EXPECT_EQ(lines[1], QStringLiteral("a = 20 °C"));
-    EXPECT_EQ(lines[2], QStringLiteral("b = 60 °C"));
-    EXPECT_EQ(lines[3], QStringLiteral("τ = 500 ms"));
-    EXPECT_EQ(lines[5], QStringLiteral("R² = 1,00000"));
-    EXPECT_EQ(lines[6], QStringLiteral("400 Messpunkte"));
+TEST(CurveFit, RefusesWhatThePointsDoNotDetermine) {
+    // Each row: data a class could record, a model that cannot be pinned down on them, the
+    // parameter named and the help offered.
+    const struct Row {
+        const char* name;
+        FitModel model;
+        std::function<double(double)> truth;
+        double from, to;
+        int points;
+        double noise;
+        const char* parameter;
+        const char* help; ///< none: the solver finds no minimum
+    } rows[] = {
+        // The demo's 1 Hz sine at 500 ms: two points per period, alternating.
+        {"sine sampled at twice its frequency", FitModel::DampedSine,
+         [](double t) { return 2.5 + 1.5 * std::sin(2 * Pi * t); }, 0.1, 49.6, 100, 0, nullptr,
+         "kürzeres Messintervall"},
+        {"exponential on a straight line", FitModel::Exponential,
+         [](double t) { return 0.2 + 0.03 * t; }, 0, 100, 400, 0, "τ", "längere Messdauer"},
+        {"exponential on a noisy straight line", FitModel::Exponential,
+         [](double t) { return 0.2 + 0.03 * t; }, 0, 100, 400, 0.01, "τ", "längere Messdauer"},
+        {"exponential over a hundredth of τ", FitModel::Exponential,
+         [](double t) { return 20 + 60 * std::exp(-t / 1000); }, 0, 10, 200, 0.01, "τ",
+         "längere Messdauer"},
+        // Noise where the approach should be: the solver finds no minimum to speak of.
+        {"exponential drowned in noise", FitModel::Exponential,
+         [](double t) { return 1 + 0.2 * std::exp(-t / 2); }, 0, 10, 200, 1, nullptr, nullptr},
+        {"sine over a fifth of a period", FitModel::DampedSine,
+         [](double t) { return std::sin(2 * Pi * 0.02 * t + 1); }, 0, 10, 200, 0.01, nullptr,
+         "längere Messdauer"},
+    };
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.name);
+        const Samples s = make(r.truth, r.from, r.to, r.points, r.noise);
+        const FitResult fit = FitCurve(r.model, s.span(r.from, r.to));
+        EXPECT_FALSE(fit.Converged);
+        EXPECT_TRUE(std::isnan(FitValue(fit, r.from)));
+        const QString text = fit.Error;
+        if (!r.help) {
+            EXPECT_EQ(text, QStringLiteral("Die Ausgleichskurve konvergiert nicht"));
+            continue;
+        }
+        EXPECT_TRUE(text.startsWith(QStringLiteral("Die Messpunkte bestimmen "))) << text.toStdString();
+        if (r.parameter) {
+            EXPECT_TRUE(text.startsWith(QStringLiteral("Die Messpunkte bestimmen ") +
+                                        QString::fromUtf8(r.parameter) + QLatin1Char(' ')))
+                << text.toStdString();
+        }
+        EXPECT_TRUE(text.contains(QString::fromUtf8(r.help))) << text.toStdString();
+    }
+}
 
-    const Samples xy = make([](double x) { return 0.25 * x; }, 0, 4, 20, 0);
-    const QStringList slope =
-        FitReadout(FitCurve(FitModel::XYLinear, xy.span(0, 4)), {QStringLiteral("A"),
-                                                                 QStringLiteral("V")});
-    EXPECT_EQ(slope[1], QStringLiteral("m = 250 mA/V"));
+// The NIST Statistical Reference Datasets (public domain) in tests/data: their data and
+// certified values.
+struct Reference {
+    std::vector<float> x, y;
+    std::map<std::string, std::pair<double, double>> certified; ///< value, standard deviation
+};
+
+Reference readReference(const std::string& name) {
+    Reference r;
+    std::ifstream in(std::string(KURVIMAT_TEST_DATA) + "/" + name);
+    std::string line;
+    while (std::getline(in, line)) {
+        std::istringstream words(line);
+        std::string first;
+        if (!(words >> first) || first[0] == '#') continue;
+        if (first == "certified") {
+            std::string key;
+            double value = 0, sd = 0;
+            words >> key >> value >> sd;
+            r.certified[key] = {value, sd};
+        } else {
+            r.y.push_back(std::stof(first));
+            float x = 0;
+            words >> x;
+            r.x.push_back(x);
+        }
+    }
+    return r;
+}
+
+// Sum of squared residuals of the fitted curve with parameter k moved by delta.
+double residualSum(FitResult fit, const Reference& r, int k = 0, double delta = 0) {
+    fit.P[static_cast<std::size_t>(k)] += delta;
+    double sum = 0;
+    for (std::size_t i = 0; i < r.x.size(); ++i) {
+        const double e = r.y[i] - FitValue(fit, r.x[i]);
+        sum += e * e;
+    }
+    return sum;
+}
+
+TEST(CurveFit, AgreesWithTheNistReferenceDatasets) {
+    const struct Row {
+        const char* file;
+        FitModel model;
+        const char* slope; ///< certified name of a·t's a, or of the line's a and b
+        const char* intercept;
+        double digits; ///< relative agreement, in decimal digits
+    } rows[] = {
+        // Integer data: exact in single precision, the certified values hold to the last digit.
+        {"nist_noint1.txt", FitModel::Proportional, "B1", nullptr, 13},
+        {"nist_noint2.txt", FitModel::Proportional, "B1", nullptr, 13},
+        // Decimal data: stored as 32-bit floats, whose rounding moves the small intercept and
+        // the residuals in the sixth digit.
+        {"nist_norris.txt", FitModel::Linear, "B1", "B0", 4.5},
+        // Two-parameter models y = b1·(1 − e^(−b2·x)) inside the three-parameter approach:
+        // its optimum explains at least as much.
+        {"nist_misra1a.txt", FitModel::Exponential, nullptr, nullptr, 6},
+        {"nist_boxbod.txt", FitModel::Exponential, nullptr, nullptr, 6},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.file);
+        const Reference r = readReference(row.file);
+        ASSERT_GE(r.x.size(), 3u);
+        const FitSpan span{r.x.data(), r.x.data(), r.y.data(), static_cast<int>(r.x.size()),
+                           -1e9, 1e9};
+        const FitResult fit = FitCurve(row.model, span);
+        ASSERT_TRUE(fit.Converged) << fit.Error.toStdString();
+        const double tolerance = std::pow(10.0, -row.digits);
+        const auto agrees = [&](double got, const char* name, bool sd) {
+            const auto [value, deviation] = r.certified.at(name);
+            const double want = sd ? deviation : value;
+            EXPECT_NEAR(got, want, tolerance * std::fabs(want)) << name << (sd ? " sd" : "");
+        };
+        const double freedom = static_cast<double>(r.x.size()) - fit.ParameterCount;
+        if (row.slope) {
+            agrees(fit.P[0], row.slope, false);
+            agrees(fit.Sigma[0], row.slope, true);
+            agrees(fit.RSquared, "r_squared", false);
+            agrees(std::sqrt(residualSum(fit, r) / freedom), "residual_sd", false);
+            EXPECT_EQ(fit.RSquaredUncentred, row.model == FitModel::Proportional);
+        }
+        if (row.intercept) {
+            agrees(fit.P[1], row.intercept, false);
+            agrees(fit.Sigma[1], row.intercept, true);
+        }
+        if (row.slope) {
+            // A second opinion on the stored floats themselves: centred sums in long double.
+            long double mx = 0, my = 0;
+            const bool centred = row.intercept != nullptr;
+            if (centred) {
+                for (std::size_t i = 0; i < r.x.size(); ++i) {
+                    mx += r.x[i];
+                    my += r.y[i];
+                }
+                mx /= r.x.size();
+                my /= r.x.size();
+            }
+            long double sxy = 0, sxx = 0;
+            for (std::size_t i = 0; i < r.x.size(); ++i) {
+                sxy += (r.x[i] - mx) * (r.y[i] - my);
+                sxx += (r.x[i] - mx) * (r.x[i] - mx);
+            }
+            const double slope = static_cast<double>(sxy / sxx);
+            EXPECT_NEAR(fit.P[0], slope, 1e-13 * std::fabs(slope));
+            if (centred) {
+                const double intercept = static_cast<double>(my - sxy / sxx * mx);
+                EXPECT_NEAR(fit.P[1], intercept, 1e-12 * std::fabs(intercept));
+            }
+        }
+        if (row.model == FitModel::Exponential) {
+            const double rss = residualSum(fit, r);
+            EXPECT_LE(rss, r.certified.at("rss").first * (1 + tolerance));
+            // The optimum: a step of a hundredth of its uncertainty either way along any
+            // parameter leaves more residual.
+            for (int k = 0; k < fit.ParameterCount; ++k)
+                for (const double side : {-1.0, 1.0})
+                    EXPECT_GE(residualSum(fit, r, k, side * 0.01 * fit.Sigma[k]), rss)
+                        << "parameter " << k;
+        }
+    }
+}
+
+TEST(CurveFit, ReadoutShowsEachParameterWithItsUncertainty) {
+    QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
+    const auto result = [](FitModel model, std::vector<double> p, std::vector<double> sigma) {
+        FitResult fit;
+        fit.Model = model;
+        fit.ParameterCount = FitParameterCount(model);
+        fit.Converged = true;
+        fit.PointCount = 166;
+        fit.RSquared = 0.999371;
+        fit.Origin = 73;
+        for (std::size_t k = 0; k < p.size(); ++k) {
+            fit.P[k] = p[k];
+            fit.Sigma[k] = sigma[k];
+        }
+        if (model == FitModel::DampedSine) {
+            fit.Damping = 1 / p[1];
+            fit.DampingSigma = sigma[1] / (p[1] * p[1]);
+        }
+        fit.RSquaredUncentred = model == FitModel::Proportional;
+        return fit;
+    };
+    const struct Row {
+        const char* name;
+        FitResult fit;
+        FitUnits units;
+        std::vector<const char*> lines; ///< after the formula, before "166 Messpunkte"
+    } rows[] = {
+        {"cooling of the demo's channel B",
+         result(FitModel::Exponential, {0.80021, 3.1987, 120.04}, {0.00043, 0.0021, 0.31}),
+         TimeFitUnits(QStringLiteral("V"), false),
+         {"a = 800,2 ± 0,4 mV", "b = 3,199 ± 0,002 V", "τ = 120,0 ± 0,3 s", "t₀ = 73 s",
+          "R² = 0,99937"}},
+        {"the same in minutes",
+         result(FitModel::Exponential, {0.80021, 3.1987, 120.04}, {0.00043, 0.0021, 0.31}),
+         TimeFitUnits(QStringLiteral("V"), true),
+         {"a = 800,2 ± 0,4 mV", "b = 3,199 ± 0,002 V", "τ = 2,001 ± 0,005 min",
+          "t₀ = 1,217 min", "R² = 0,99937"}},
+        {"warming in °C per minute", result(FitModel::Linear, {0.0251, 19.87}, {0.00014, 0.36}),
+         TimeFitUnits(QString::fromUtf8("°C"), true),
+         {"a = 1,506 ± 0,008 °C/min", "b = 19,9 ± 0,4 °C", "R² = 0,99937"}},
+        {"through the origin, about zero", result(FitModel::Proportional, {2.0744}, {0.0165}),
+         TimeFitUnits(QStringLiteral("V"), false),
+         {"a = 2,074 ± 0,017 V/s", "R² = 0,99937 (bezogen auf 0)"}},
+        {"undamped sine",
+         result(FitModel::DampedSine, {1.5002, 1e7, 1.00003, 0.4, 2.5001},
+                {0.0012, 2e7, 0.00004, 0.0011, 0.0008}),
+         TimeFitUnits(QStringLiteral("V"), false),
+         {"A = 1,5002 ± 0,0012 V", "τ = ∞ (ungedämpft)", "f = 1,00003 ± 0,00004 Hz",
+          "φ = 22,92 ± 0,06 °", "c = 2,5001 ± 0,0008 V", "t₀ = 73 s", "R² = 0,99937"}},
+        {"damped sine", result(FitModel::DampedSine, {1.5, 2.002, 3.3, -0.7, 0}, {0.02, 0.0275,
+                                                                              0.003, 0.02, 0.005}),
+         TimeFitUnits(QStringLiteral("V"), false),
+         {"A = 1,50 ± 0,02 V", "τ = 2,00 ± 0,03 s", "f = 3,300 ± 0,003 Hz", "φ = -40,1 ± 1,1 °",
+          "c = 0 ± 5 mV", "t₀ = 73 s", "R² = 0,99937"}},
+        {"one channel against the other", result(FitModel::XYLinear, {0.25, -0.0031}, {2e-4, 0.0011}),
+         FitUnits{QStringLiteral("A"), QStringLiteral("V")},
+         {"m = 250,0 ± 0,2 mA/V", "b = -3,1 ± 1,1 mA", "R² = 0,99937"}},
+    };
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.name);
+        QStringList want{FitFormula(r.fit.Model)};
+        for (const char* line : r.lines)
+            want << QString::fromUtf8(line);
+        want << QStringLiteral("166 Messpunkte");
+        EXPECT_EQ(FitReadout(r.fit, r.units).join(u'|').toStdString(), want.join(u'|').toStdString());
+        // The copied rows: every parameter, R² and the count, one digit more.
+        const ReadoutTable table = FitTable(r.fit, r.units, QStringLiteral("Ausgleichskurve B"));
+        EXPECT_EQ(table.size(), static_cast<qsizetype>(r.lines.size()) + 1);
+    }
+    // In the copied text the value and its uncertainty have cells of their own.
+    const ReadoutTable table =
+        FitTable(rows[0].fit, rows[0].units, QStringLiteral("Ausgleichskurve B"));
+    const QStringList text = ReadoutText(table).split(QStringLiteral("\r\n"));
+    ASSERT_EQ(text.size(), 3);
+    EXPECT_EQ(text[0].toStdString(),
+              "Ausgleichskurve B a (mV)\tAusgleichskurve B u(a) (mV)\tAusgleichskurve B b (V)\t"
+              "Ausgleichskurve B u(b) (V)\tAusgleichskurve B τ (s)\tAusgleichskurve B u(τ) (s)\t"
+              "Ausgleichskurve B t₀ (s)\tAusgleichskurve B R²\t"
+              "Ausgleichskurve B Messpunkte");
+    EXPECT_EQ(text[1].toStdString(), "800,21\t0,43\t3,1987\t0,0021\t120,04\t0,31\t73\t0,99937\t166");
+    EXPECT_TRUE(text[2].isEmpty());
+    // A fit that did not converge says only why.
+    FitResult none;
+    none.Error = QStringLiteral("Die Ausgleichskurve konvergiert nicht");
+    EXPECT_EQ(FitReadout(none, {}), QStringList{none.Error});
+    EXPECT_TRUE(FitTable(none, {}, QStringLiteral("x")).isEmpty());
     QLocale::setDefault(QLocale::c());
 }
