@@ -15,8 +15,10 @@ constexpr int Bins = 256;
 constexpr double LowLevel = 0.02, HighLevel = 0.98;
 // Beyond this many points the histogram takes this many of them.
 constexpr int LevelSamples = 1024;
-// How far (root mean square, in periods) crossings may stray from a steady period.
-constexpr double MaxScatter = 0.1;
+// How far (root mean square) crossings may stray from a steady period: a twentieth of it, or
+// the third of a step that the edges of a pulse move with where their sampling phase drifts.
+constexpr double MaxScatter = 0.05;
+constexpr double MaxScatterSteps = 0.35;
 // A straight line between two points places the crossing of a sine sampled this coarsely
 // measurably off (4 % of a period at four points). Over many crossings that averages out; over
 // few the sine through the points around each one places it.
@@ -24,6 +26,11 @@ constexpr double CoarsePointsPerPeriod = 12;
 constexpr std::size_t FewCrossings = 24;
 // A signal whose points a sine explains to this share of their variance is taken for one.
 constexpr double SineLike = 0.99;
+// A periodic signal repeats after its period: the differences from itself one period later
+// stay below this share of its spread about the middle (noise: about all of it).
+constexpr double MaxUnrepeated = 0.3;
+// The comparison takes every k-th point, about this many.
+constexpr int RepeatSamples = 1024;
 
 struct Levels {
     double Low = 0, High = 0;
@@ -266,6 +273,29 @@ bool sineLike(const float* t, const float* v, int n, double period) {
     return total > 0 && residual <= (1 - SineLike) * total;
 }
 
+// How much of the points' spread about the middle does not come back one period later:
+// Σ(v(t) − v(t + period))² over Σ((v(t) − mid)² + (v(t + period) − mid)²), the later value
+// interpolated between points. Near 0 for a periodic signal, near 1 for noise; 1 where no
+// point has one a period later.
+double unrepeated(const float* t, const float* v, int n, double period, double mid) {
+    const int stride = std::max(1, n / RepeatSamples);
+    double differences = 0, spread = 0;
+    int j = 0;
+    for (int i = 0; i < n; i += stride) {
+        const double at = t[i] + period;
+        if (at > t[n - 1]) break;
+        while (j + 2 < n && t[j + 1] <= at)
+            ++j;
+        const double t0 = t[j], t1 = t[j + 1];
+        const double u = t1 > t0 ? std::clamp((at - t0) / (t1 - t0), 0.0, 1.0) : 0.0;
+        const double later = v[j] + u * (static_cast<double>(v[j + 1]) - v[j]);
+        const double now = v[i];
+        differences += (now - later) * (now - later);
+        spread += (now - mid) * (now - mid) + (later - mid) * (later - mid);
+    }
+    return spread > 0 ? differences / spread : 1;
+}
+
 } // namespace
 
 std::optional<double> PeriodicFrequency(const float* t, const float* v, int count, float lo,
@@ -273,28 +303,36 @@ std::optional<double> PeriodicFrequency(const float* t, const float* v, int coun
     if (count < 5 || !(hi > lo)) return std::nullopt;
     const Levels l = levels(v, count, lo, hi);
     if (!(l.High > l.Low)) return std::nullopt;
-    const double mid = (l.Low + l.High) / 2, half = (l.High - l.Low) / 4;
+    // The band: two fifths of the span between the levels. A triangle sampled at four points
+    // per period may show only half its swing in some periods.
+    const double mid = (l.Low + l.High) / 2, half = (l.High - l.Low) / 5;
     const std::vector<Crossing> found = crossings(t, v, count, mid, half);
     if (found.size() < 3) return std::nullopt;
     std::vector<double> times(found.size());
     for (std::size_t k = 0; k < found.size(); ++k)
         times[k] = found[k].Time;
     const std::optional<PeriodFit> fit = fitPeriod(times);
-    if (!fit || fit->Scatter > MaxScatter) return std::nullopt;
+    const double step = (static_cast<double>(t[count - 1]) - t[0]) / (count - 1);
+    if (!fit || fit->Scatter > std::max(MaxScatter, MaxScatterSteps * step / fit->Period))
+        return std::nullopt;
     double period = fit->Period;
 
-    const double step = (static_cast<double>(t[count - 1]) - t[0]) / (count - 1);
     if (period < CoarsePointsPerPeriod * step && found.size() <= FewCrossings) {
-        double refined = period;
+        std::optional<PeriodFit> refined = fit;
         for (int iteration = 0; iteration < 3; ++iteration) {
             for (std::size_t k = 0; k < found.size(); ++k)
-                times[k] = sineTime(t, v, count, found[k], mid, TwoPi / refined);
+                times[k] = sineTime(t, v, count, found[k], mid, TwoPi / refined->Period);
             const std::optional<PeriodFit> again = fitPeriod(times);
             if (!again) break;
-            refined = again->Period;
+            refined = again;
         }
-        // A triangle's crossings lie on its straight flanks: only a sine takes the sine's times.
-        if (sineLike(t, v, count, refined)) period = refined;
+        // The sine's times for points that look like a sine, unless the straight lines' lie
+        // clearly more evenly (a triangle's crossings lie on its straight flanks), which
+        // takes a few crossings more than the lines need to tell.
+        const bool flanks = found.size() >= 6 && fit->Scatter < 0.5 * refined->Scatter;
+        if (!flanks && sineLike(t, v, count, refined->Period)) period = refined->Period;
     }
+    // Noise crosses too, now and then at nearly even intervals; it does not repeat itself.
+    if (unrepeated(t, v, count, period, mid) > MaxUnrepeated) return std::nullopt;
     return 1 / period;
 }

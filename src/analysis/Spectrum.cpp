@@ -40,36 +40,32 @@ double response(SpectrumWindow window, double x) {
     return std::fabs(s / (1 - x * x));
 }
 
-// Points at even steps: the span's mean step, unless a step deviates from it by more than a
-// quarter (gaps, repeated times), in which case the values are interpolated onto that grid.
-std::vector<double> evenValues(const PointSeries& p, double step, bool& resampled) {
-    const int n = p.Count;
-    std::vector<double> v(static_cast<std::size_t>(n));
-    resampled = false;
-    for (int i = 1; i < n && !resampled; ++i) {
-        const double d = static_cast<double>(p.T[i]) - p.T[i - 1];
-        resampled = d < 0.75 * step || d > 1.25 * step;
-    }
-    if (!resampled) {
-        for (int i = 0; i < n; ++i)
-            v[static_cast<std::size_t>(i)] = p.V[i];
-        return v;
-    }
+// The values interpolated onto n even steps from the first point's time.
+std::vector<double> resample(const float* t, const float* v, int n, double step) {
+    std::vector<double> out(static_cast<std::size_t>(n));
     int j = 0;
     for (int i = 0; i < n; ++i) {
-        const double t = p.T[0] + i * step;
-        while (j + 2 < n && p.T[j + 1] <= t)
+        const double at = t[0] + i * step;
+        while (j + 2 < n && t[j + 1] <= at)
             ++j;
-        const double t0 = p.T[j], t1 = p.T[j + 1];
-        const double u = t1 > t0 ? std::clamp((t - t0) / (t1 - t0), 0.0, 1.0) : 1.0;
-        v[static_cast<std::size_t>(i)] = p.V[j] + u * (static_cast<double>(p.V[j + 1]) - p.V[j]);
+        const double t0 = t[j], t1 = t[j + 1];
+        const double u = t1 > t0 ? std::clamp((at - t0) / (t1 - t0), 0.0, 1.0) : 1.0;
+        out[static_cast<std::size_t>(i)] = v[j] + u * (static_cast<double>(v[j + 1]) - v[j]);
     }
-    return v;
+    return out;
 }
 
 struct FftDeleter {
     void operator()(gsl_fft_real_wavetable* w) const { gsl_fft_real_wavetable_free(w); }
     void operator()(gsl_fft_real_workspace* w) const { gsl_fft_real_workspace_free(w); }
+};
+
+// GSL's tables for one length, kept for the next call: the readout asks for the same span
+// again and again while a sweep runs.
+struct FftPlan {
+    std::size_t Length = 0;
+    std::unique_ptr<gsl_fft_real_wavetable, FftDeleter> Table;
+    std::unique_ptr<gsl_fft_real_workspace, FftDeleter> Work;
 };
 
 // In place: GSL's half-complex result, Re and Im of bin k at 2k − 1 and 2k.
@@ -79,11 +75,16 @@ bool transform(std::vector<double>& data) {
         return true;
     }();
     (void)quiet;
+    thread_local FftPlan plan;
     const std::size_t n = data.size();
-    std::unique_ptr<gsl_fft_real_wavetable, FftDeleter> table(gsl_fft_real_wavetable_alloc(n));
-    std::unique_ptr<gsl_fft_real_workspace, FftDeleter> work(gsl_fft_real_workspace_alloc(n));
-    return table && work &&
-           gsl_fft_real_transform(data.data(), 1, n, table.get(), work.get()) == GSL_SUCCESS;
+    if (plan.Length != n) {
+        plan.Table.reset(gsl_fft_real_wavetable_alloc(n));
+        plan.Work.reset(gsl_fft_real_workspace_alloc(n));
+        plan.Length = plan.Table && plan.Work ? n : 0;
+    }
+    return plan.Length == n &&
+           gsl_fft_real_transform(data.data(), 1, n, plan.Table.get(), plan.Work.get()) ==
+               GSL_SUCCESS;
 }
 
 } // namespace
@@ -93,31 +94,55 @@ SpectrumResult ComputeSpectrum(const PointSeries& series, const SpectrumOptions&
     SpanBuffer buffer;
     const PointSeries span = SelectSpan(series, options.T1, options.T2, buffer);
     // Values that are no number (a channel without a value there) leave gaps, as on the plot.
-    std::vector<float> t, v;
-    for (int i = 0; i < span.Count; ++i) {
-        if (!std::isfinite(span.V[i])) continue;
-        t.push_back(span.T[i]);
-        v.push_back(span.V[i]);
+    std::vector<float> finiteT, finiteV;
+    PointSeries p = span;
+    if (!std::all_of(span.V, span.V + span.Count, [](float x) { return std::isfinite(x); })) {
+        for (int i = 0; i < span.Count; ++i) {
+            if (!std::isfinite(span.V[i])) continue;
+            finiteT.push_back(span.T[i]);
+            finiteV.push_back(span.V[i]);
+        }
+        p = {finiteT.data(), finiteV.data(), static_cast<int>(finiteT.size())};
     }
-    const int n = static_cast<int>(t.size());
-    if (n < 4 || !(t.back() > t.front())) return r;
-    const double step = (static_cast<double>(t.back()) - t.front()) / (n - 1);
-    std::vector<double> values =
-        evenValues({t.data(), v.data(), n}, step, r.Resampled);
+    const int n = p.Count;
+    if (n < 4 || !(p.T[n - 1] > p.T[0])) return r;
+    // The mean step, from the ends: single-precision times of a long recording step
+    // unevenly in their last digits. A step off it by more than a quarter (a gap, a
+    // repeated time) has the values interpolated onto even steps.
+    const double step = (static_cast<double>(p.T[n - 1]) - p.T[0]) / (n - 1);
+    bool uneven = false;
+    for (int i = 1; i < n; ++i) {
+        const double d = static_cast<double>(p.T[i]) - p.T[i - 1];
+        uneven |= d < 0.75 * step || d > 1.25 * step;
+    }
+    r.Resampled = uneven;
+    std::vector<double> even;
+    if (uneven) even = resample(p.T, p.V, n, step);
+    const auto value = [&](int i) { return uneven ? even[static_cast<std::size_t>(i)] : p.V[i]; };
 
     double mean = 0;
-    for (double x : values)
-        mean += x;
+    for (int i = 0; i < n; ++i)
+        mean += value(i);
     mean /= n;
     const int m = smoothLengthFrom(n);
     std::vector<double> data(static_cast<std::size_t>(m), 0.0);
     double windowSum = 0;
-    for (int i = 0; i < n; ++i) {
-        const double w = options.Window == SpectrumWindow::Hann
-                             ? 0.5 - 0.5 * std::cos(2 * Pi * i / n)
-                             : 1.0;
-        windowSum += w;
-        data[static_cast<std::size_t>(i)] = w * (values[static_cast<std::size_t>(i)] - mean);
+    if (options.Window == SpectrumWindow::Hann) {
+        // 0.5 − 0.5·cos(2πi/n), the cosine turned on step by step rather than called per point.
+        const double c = std::cos(2 * Pi / n), s1 = std::sin(2 * Pi / n);
+        double cosine = 1, sine = 0;
+        for (int i = 0; i < n; ++i) {
+            const double w = 0.5 - 0.5 * cosine;
+            windowSum += w;
+            data[static_cast<std::size_t>(i)] = w * (value(i) - mean);
+            const double next = cosine * c - sine * s1;
+            sine = sine * c + cosine * s1;
+            cosine = next;
+        }
+    } else {
+        for (int i = 0; i < n; ++i)
+            data[static_cast<std::size_t>(i)] = value(i) - mean;
+        windowSum = n;
     }
     if (!(windowSum > 0) || !transform(data)) return r;
 
@@ -135,7 +160,7 @@ SpectrumResult ComputeSpectrum(const PointSeries& series, const SpectrumOptions&
         // A sine's power lies half in bin k, half in its mirror −k: doubled, but not at the
         // Nyquist frequency, which is its own mirror.
         r.Amplitude[static_cast<std::size_t>(k)] =
-            (nyquist ? 1 : 2) * std::hypot(re, im) / windowSum;
+            (nyquist ? 1 : 2) * std::sqrt(re * re + im * im) / windowSum;
     }
     const std::vector<SpectrumPeak> peaks = SpectrumPeaks(r, 1, 0);
     if (!peaks.empty()) r.Peak = peaks.front();
@@ -196,10 +221,12 @@ std::vector<SpectrumPeak> SpectrumPeaks(const SpectrumResult& spectrum, int coun
         const double here = a[static_cast<std::size_t>(k)];
         if (here > 0 && here > left && here >= right) maxima.push_back(k);
     }
-    std::sort(maxima.begin(), maxima.end(), [&](int i, int j) {
+    if (maxima.empty() || count <= 0) return peaks;
+    const auto highest = maxima.begin() + std::min<std::ptrdiff_t>(count, std::ssize(maxima));
+    std::partial_sort(maxima.begin(), highest, maxima.end(), [&](int i, int j) {
         return a[static_cast<std::size_t>(i)] > a[static_cast<std::size_t>(j)];
     });
-    if (maxima.empty()) return peaks;
+    maxima.erase(highest, maxima.end());
     const double floor = minRelative * a[static_cast<std::size_t>(maxima.front())];
     for (const int k : maxima) {
         if (static_cast<int>(peaks.size()) >= count || a[static_cast<std::size_t>(k)] < floor)

@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <numbers>
 #include <optional>
@@ -131,7 +132,7 @@ TEST(Measure, StatisticsOfKnownSignals) {
 }
 
 TEST(Measure, FrequencyOfAnyPeriodicSignalWithinOnePercent) {
-    enum class Shape { Sine, Pulse, Triangle, Noise, Step };
+    enum class Shape { Sine, Pulse, Triangle, Noise, Drift, Step };
     const struct Row {
         const char* name;
         Shape shape;
@@ -172,12 +173,18 @@ TEST(Measure, FrequencyOfAnyPeriodicSignalWithinOnePercent) {
         {"noise alone, 40 points", Shape::Noise, 40, 1, 0, 0.1, false},
         {"one step", Shape::Step, 100, 1, 0, 0.01, false},
         {"one period", Shape::Sine, 20, 1, 0, 0, false},
+        // Edges move with their sampling phase; over fifty periods that averages out.
+        {"pulse 50 %, 4.37 points, 50 periods", Shape::Pulse, 4.37, 50, 0.5, 0, true},
+        {"noisy triangle, 4.16 points, 9.4 periods", Shape::Triangle, 4.16, 9.36, 0, 0.03, true},
+        {"noise that wanders, 300 points", Shape::Drift, 300, 1, 0, 0.1, false},
+        {"noise that wanders, 60 points", Shape::Drift, 60, 1, 0, 0.1, false},
     };
     for (const Row& r : rows) {
         SCOPED_TRACE(r.name);
         const double step = 0.005, f = 1 / (r.pointsPerPeriod * step), phase = 0.137;
         std::mt19937 random(11);
         std::normal_distribution<double> gauss(0, r.noise > 0 ? r.noise : 1);
+        double wander = 0;
         const int n = static_cast<int>(r.periods * r.pointsPerPeriod) + 1;
         const Signal s(-0.1, step, n, [&](double t, int) {
             const double cycle = (t + 0.1) * f + phase, x = cycle - std::floor(cycle);
@@ -187,6 +194,7 @@ TEST(Measure, FrequencyOfAnyPeriodicSignalWithinOnePercent) {
             case Shape::Pulse: v = x < r.duty ? 1 : -1; break;
             case Shape::Triangle: v = x < 0.5 ? 4 * x - 1 : 3 - 4 * x; break;
             case Shape::Noise: v = 0; break;
+            case Shape::Drift: wander = 0.8 * wander + gauss(random); v = wander; break;
             case Shape::Step: v = t < 0.1 ? -1 : 1; break;
             }
             return 2.5 + 1.5 * v + 1.5 * (r.noise > 0 ? gauss(random) : 0);
@@ -197,6 +205,50 @@ TEST(Measure, FrequencyOfAnyPeriodicSignalWithinOnePercent) {
         if (st.Frequency) {
             EXPECT_NEAR(*st.Frequency / f, 1, 0.01);
         }
+    }
+}
+
+TEST(Measure, PointsAreChosenByTimeWhateverTheirOrder) {
+    // The demo's sine as a sweep stores it, and the same points backwards and shuffled, as a
+    // loaded text may hold them: every span computation gives the same.
+    const Signal sorted(-0.1, 0.005, 400, demoSine);
+    Signal backwards = sorted, shuffled = sorted;
+    std::reverse(backwards.t.begin(), backwards.t.end());
+    std::reverse(backwards.v.begin(), backwards.v.end());
+    std::vector<int> order(400);
+    for (int i = 0; i < 400; ++i)
+        order[i] = i;
+    std::shuffle(order.begin(), order.end(), std::mt19937(3));
+    for (int i = 0; i < 400; ++i) {
+        shuffled.t[i] = sorted.t[order[i]];
+        shuffled.v[i] = sorted.v[order[i]];
+    }
+    EXPECT_TRUE(TimesAscend(sorted.series()));
+    EXPECT_FALSE(TimesAscend(backwards.series()));
+    const SpanStatistics want = StatisticsOver(sorted.series(), 0.25, 1.85);
+    ASSERT_EQ(want.Count, 321); // 0,25 s to 1,85 s in steps of 5 ms
+    ASSERT_TRUE(want.Frequency && want.Integral && want.Slope && want.At1 && want.At2);
+    for (const Signal* s : {&backwards, &shuffled}) {
+        SCOPED_TRACE(s == &backwards ? "backwards" : "shuffled");
+        const SpanStatistics got = StatisticsOver(s->series(), 1.85, 0.25);
+        EXPECT_EQ(got.Count, want.Count);
+        EXPECT_EQ(got.Min, want.Min);
+        EXPECT_EQ(got.Max, want.Max);
+        EXPECT_NEAR(got.Mean, want.Mean, 1e-12);
+        EXPECT_NEAR(*got.Slope, *want.Slope, 1e-9);
+        EXPECT_NEAR(*got.Frequency, *want.Frequency, 1e-9);
+        EXPECT_NEAR(*got.Integral, *want.Integral, 1e-9);
+        EXPECT_NEAR(*got.At1, *want.At2, 1e-12);
+        EXPECT_NEAR(*InterpolateAt(s->series(), 0.2525), *InterpolateAt(sorted.series(), 0.2525),
+                    1e-12);
+        const int nearest = NearestInTime(s->series(), 0.5012, 0.01);
+        ASSERT_GE(nearest, 0);
+        EXPECT_EQ(s->t[nearest], sorted.t[120]);
+        EXPECT_EQ(NearestInTime(s->series(), 2.1, 0.01), -1);
+        SpanBuffer buffer;
+        const PointSeries span = SelectSpan(s->series(), 0.25, 1.85, buffer);
+        ASSERT_EQ(span.Count, want.Count);
+        EXPECT_TRUE(std::is_sorted(span.T, span.T + span.Count));
     }
 }
 
