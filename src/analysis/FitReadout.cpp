@@ -114,7 +114,8 @@ ReadoutTable FitTable(const FitResult& fit, const FitUnits& units, const QString
         else
             add(p.Name, {p.Value, p.Unit, p.Sigma, {}});
     }
-    add(rSquaredName(fit), {fit.RSquared, {}, std::nullopt, {}});
+    // Five decimals shown, six copied.
+    add(rSquaredName(fit), {std::nullopt, {}, std::nullopt, QLocale().toString(fit.RSquared, 'f', 6)});
     add(QStringLiteral("Messpunkte"), {fit.PointCount, {}, std::nullopt, {}});
     return table;
 }

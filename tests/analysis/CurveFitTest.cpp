@@ -423,7 +423,7 @@ TEST(CurveFit, ReadoutShowsEachParameterWithItsUncertainty) {
               "Ausgleichskurve B u(b) (V)\tAusgleichskurve B τ (s)\tAusgleichskurve B u(τ) (s)\t"
               "Ausgleichskurve B t₀ (s)\tAusgleichskurve B R²\t"
               "Ausgleichskurve B Messpunkte");
-    EXPECT_EQ(text[1].toStdString(), "800,21\t0,43\t3,1987\t0,0021\t120,04\t0,31\t73\t0,99937\t166");
+    EXPECT_EQ(text[1].toStdString(), "800,21\t0,43\t3,1987\t0,0021\t120,04\t0,31\t73\t0,999371\t166");
     EXPECT_TRUE(text[2].isEmpty());
     // A fit that did not converge says only why.
     FitResult none;
