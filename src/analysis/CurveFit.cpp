@@ -3,8 +3,8 @@
 #include "Measure.h"
 
 #include <gsl/gsl_blas.h>
+#include <gsl/gsl_eigen.h>
 #include <gsl/gsl_errno.h>
-#include <gsl/gsl_linalg.h>
 #include <gsl/gsl_fit.h>
 #include <gsl/gsl_multifit.h>
 #include <gsl/gsl_multifit_nlinear.h>
@@ -163,30 +163,31 @@ void inspect(gsl_multifit_nlinear_workspace* w, Solution& s) {
     gsl_blas_ddot(f, f, &chisq);
     const double variance = n > np ? chisq / static_cast<double>(n - np) : std::nan("");
     s.residualSd = std::sqrt(variance);
-    gsl_matrix* covar = gsl_matrix_alloc(np, np);
-    gsl_matrix* a = gsl_matrix_alloc(n, np);
+    // JᵀJ with the columns scaled to unit length, its eigenvalues the squares of the scaled
+    // Jacobian's singular values: one pass over the points instead of a decomposition of J.
+    gsl_matrix* a = gsl_matrix_alloc(np, np);
     gsl_matrix* v = gsl_matrix_alloc(np, np);
-    gsl_vector* sv = gsl_vector_alloc(np);
-    gsl_vector* work = gsl_vector_alloc(np);
-    if (covar && a && v && sv && work) {
-        gsl_multifit_nlinear_covar(jac, 0.0, covar);
-        s.covariance.resize(np * np);
-        for (std::size_t i = 0; i < np; ++i)
-            for (std::size_t k = 0; k < np; ++k)
-                s.covariance[i * np + k] = gsl_matrix_get(covar, i, k) * variance;
-        gsl_matrix_memcpy(a, jac);
+    gsl_vector* eigen = gsl_vector_alloc(np);
+    gsl_eigen_symmv_workspace* work = gsl_eigen_symmv_alloc(np);
+    if (a && v && eigen && work) {
+        gsl_blas_dsyrk(CblasUpper, CblasTrans, 1.0, jac, 0.0, a);
+        std::vector<double> scale(np);
         bool zeroColumn = false;
-        for (std::size_t k = 0; k < np; ++k) {
-            gsl_vector_view column = gsl_matrix_column(a, k);
-            const double norm = gsl_blas_dnrm2(&column.vector);
-            if (norm > 0)
-                gsl_vector_scale(&column.vector, 1 / norm);
-            else
-                zeroColumn = true;
+        for (std::size_t i = 0; i < np; ++i) {
+            scale[i] = std::sqrt(gsl_matrix_get(a, i, i));
+            zeroColumn |= !(scale[i] > 0);
         }
-        if (gsl_linalg_SV_decomp(a, v, sv, work) == GSL_SUCCESS && !zeroColumn) {
-            const double largest = gsl_vector_get(sv, 0);
-            s.conditionRatio = largest > 0 ? gsl_vector_get(sv, np - 1) / largest : 0;
+        for (std::size_t i = 0; i < np; ++i)
+            for (std::size_t k = i; k < np; ++k) {
+                const double x = zeroColumn ? (i == k) : gsl_matrix_get(a, i, k) / (scale[i] * scale[k]);
+                gsl_matrix_set(a, i, k, x);
+                gsl_matrix_set(a, k, i, x);
+            }
+        if (!zeroColumn && gsl_eigen_symmv(a, eigen, v, work) == GSL_SUCCESS) {
+            gsl_eigen_symmv_sort(eigen, v, GSL_EIGEN_SORT_VAL_DESC);
+            const double largest = gsl_vector_get(eigen, 0);
+            const double smallest = std::max(0.0, gsl_vector_get(eigen, np - 1));
+            s.conditionRatio = largest > 0 ? std::sqrt(smallest / largest) : 0;
             double strongest = -1;
             for (std::size_t k = 0; k < np; ++k) {
                 const double c = std::fabs(gsl_matrix_get(v, k, np - 1));
@@ -195,13 +196,24 @@ void inspect(gsl_multifit_nlinear_workspace* w, Solution& s) {
                     s.weakest = static_cast<int>(k);
                 }
             }
+            // (JᵀJ)⁻¹ = D⁻¹·V·Λ⁻¹·Vᵀ·D⁻¹, times the residual variance; a vanishing eigenvalue
+            // leaves the parameters along it with no bound (an infinite uncertainty).
+            s.covariance.assign(np * np, 0.0);
+            for (std::size_t e = 0; e < np; ++e) {
+                const double lambda = gsl_vector_get(eigen, e);
+                const double inverse = lambda > 0 ? 1 / lambda : HUGE_VAL;
+                for (std::size_t i = 0; i < np; ++i)
+                    for (std::size_t k = 0; k < np; ++k)
+                        s.covariance[i * np + k] += gsl_matrix_get(v, i, e) * inverse *
+                                                    gsl_matrix_get(v, k, e) /
+                                                    (scale[i] * scale[k]) * variance;
+            }
         }
     }
-    gsl_vector_free(work);
-    gsl_vector_free(sv);
+    gsl_eigen_symmv_free(work);
+    gsl_vector_free(eigen);
     gsl_matrix_free(v);
     gsl_matrix_free(a);
-    gsl_matrix_free(covar);
 }
 
 // Levenberg-Marquardt (GSL's trust-region driver) from the given start. False when it stops
