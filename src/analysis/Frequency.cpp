@@ -40,6 +40,7 @@ Levels levels(const float* v, int n, float lo, float hi) {
     std::array<int, Bins> histogram{};
     const double scale = Bins / (static_cast<double>(hi) - lo);
     const auto add = [&](float x) {
+        if (!(x >= lo && x <= hi)) return; // a value that is no number
         const int k = static_cast<int>((x - static_cast<double>(lo)) * scale);
         ++histogram[static_cast<std::size_t>(std::clamp(k, 0, Bins - 1))];
     };
@@ -300,7 +301,7 @@ double unrepeated(const float* t, const float* v, int n, double period, double m
 
 std::optional<double> PeriodicFrequency(const float* t, const float* v, int count, float lo,
                                         float hi) {
-    if (count < 5 || !(hi > lo)) return std::nullopt;
+    if (count < 5 || !(hi > lo) || !std::isfinite(hi - lo)) return std::nullopt;
     const Levels l = levels(v, count, lo, hi);
     if (!(l.High > l.Low)) return std::nullopt;
     // The band: two fifths of the span between the levels. A triangle sampled at four points
