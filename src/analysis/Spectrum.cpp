@@ -40,11 +40,11 @@ double response(SpectrumWindow window, double x) {
     return std::fabs(s / (1 - x * x));
 }
 
-// The values interpolated onto n even steps from the first point's time.
-std::vector<double> resample(const float* t, const float* v, int n, double step) {
-    std::vector<double> out(static_cast<std::size_t>(n));
+// The values of the n points interpolated onto `count` even steps from the first one's time.
+std::vector<double> resample(const float* t, const float* v, int n, double step, int count) {
+    std::vector<double> out(static_cast<std::size_t>(count));
     int j = 0;
-    for (int i = 0; i < n; ++i) {
+    for (int i = 0; i < count; ++i) {
         const double at = t[0] + i * step;
         while (j + 2 < n && t[j + 1] <= at)
             ++j;
@@ -108,30 +108,43 @@ SpectrumResult ComputeSpectrum(const PointSeries& series, const SpectrumOptions&
     if (n < 4 || !(p.T[n - 1] > p.T[0])) return r;
     // The mean step, from the ends: single-precision times of a long recording step
     // unevenly in their last digits. A step off it by more than a quarter (a gap, a
-    // repeated time) has the values interpolated onto even steps.
-    const double step = (static_cast<double>(p.T[n - 1]) - p.T[0]) / (n - 1);
+    // repeated time) has the values interpolated onto even steps of the interval most points
+    // keep, the gaps filled in.
+    double step = (static_cast<double>(p.T[n - 1]) - p.T[0]) / (n - 1);
     bool uneven = false;
     for (int i = 1; i < n; ++i) {
         const double d = static_cast<double>(p.T[i]) - p.T[i - 1];
         uneven |= d < 0.75 * step || d > 1.25 * step;
     }
     r.Resampled = uneven;
+    int points = n;
     std::vector<double> even;
-    if (uneven) even = resample(p.T, p.V, n, step);
+    if (uneven) {
+        std::vector<double> steps;
+        for (int i = 1; i < n; ++i)
+            if (p.T[i] > p.T[i - 1]) steps.push_back(static_cast<double>(p.T[i]) - p.T[i - 1]);
+        const auto middle = steps.begin() + static_cast<std::ptrdiff_t>(steps.size() / 2);
+        std::nth_element(steps.begin(), middle, steps.end());
+        // Never more than four grid points per point: a few close pairs do not set the grid.
+        const double span = static_cast<double>(p.T[n - 1]) - p.T[0];
+        step = std::max(*middle, span / (4.0 * n));
+        points = static_cast<int>(std::lround(span / step)) + 1;
+        even = resample(p.T, p.V, n, step, points);
+    }
     const auto value = [&](int i) { return uneven ? even[static_cast<std::size_t>(i)] : p.V[i]; };
 
     double mean = 0;
-    for (int i = 0; i < n; ++i)
+    for (int i = 0; i < points; ++i)
         mean += value(i);
-    mean /= n;
-    const int m = smoothLengthFrom(n);
+    mean /= points;
+    const int m = smoothLengthFrom(points);
     std::vector<double> data(static_cast<std::size_t>(m), 0.0);
     double windowSum = 0;
     if (options.Window == SpectrumWindow::Hann) {
         // 0.5 − 0.5·cos(2πi/n), the cosine turned on step by step rather than called per point.
-        const double c = std::cos(2 * Pi / n), s1 = std::sin(2 * Pi / n);
+        const double c = std::cos(2 * Pi / points), s1 = std::sin(2 * Pi / points);
         double cosine = 1, sine = 0;
-        for (int i = 0; i < n; ++i) {
+        for (int i = 0; i < points; ++i) {
             const double w = 0.5 - 0.5 * cosine;
             windowSum += w;
             data[static_cast<std::size_t>(i)] = w * (value(i) - mean);
@@ -140,13 +153,13 @@ SpectrumResult ComputeSpectrum(const PointSeries& series, const SpectrumOptions&
             cosine = next;
         }
     } else {
-        for (int i = 0; i < n; ++i)
+        for (int i = 0; i < points; ++i)
             data[static_cast<std::size_t>(i)] = value(i) - mean;
-        windowSum = n;
+        windowSum = points;
     }
     if (!(windowSum > 0) || !transform(data)) return r;
 
-    r.PointCount = n;
+    r.PointCount = points;
     r.Window = options.Window;
     r.SampleRate = 1 / step;
     r.BinWidth = r.SampleRate / m;

@@ -36,7 +36,7 @@ struct SpectrumResult {
     std::vector<double> Amplitude;
     double BinWidth = 0;   ///< Hz
     double SampleRate = 0; ///< Hz, from the mean step of the points' times
-    int PointCount = 0;    ///< points the spectrum was computed from
+    int PointCount = 0;    ///< points the spectrum was computed from (of the grid, resampled)
     bool Resampled = false; ///< uneven steps: values were interpolated onto an even grid
     SpectrumWindow Window = SpectrumWindow::Hann;
     std::optional<SpectrumPeak> Peak; ///< the highest peak (none when the signal is flat)

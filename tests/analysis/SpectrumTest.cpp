@@ -125,6 +125,20 @@ TEST(Spectrum, SpanChoosesThePointsByTimeWhateverTheirOrder) {
         EXPECT_NEAR(sp.Peak->Frequency, r.frequency, sp.BinWidth / 2);
         EXPECT_NEAR(sp.Peak->Amplitude, r.amplitude, 0.01 * r.amplitude);
     }
+    // Points missing here and there (a loaded text with gaps): interpolated onto even steps.
+    Series gaps(2000, 0.002, [](double t) { return 0.5 * std::sin(2 * Pi * 10.2 * t); });
+    for (std::size_t i = 1995; i > 0; i -= 7) {
+        gaps.t.erase(gaps.t.begin() + static_cast<std::ptrdiff_t>(i));
+        gaps.v.erase(gaps.v.begin() + static_cast<std::ptrdiff_t>(i));
+    }
+    const SpectrumResult resampled = ComputeSpectrum(gaps.points());
+    EXPECT_TRUE(resampled.Resampled);
+    // The instrument's 2 ms, not the mean step the gaps stretch.
+    EXPECT_NEAR(resampled.SampleRate, 500, 0.01);
+    EXPECT_EQ(resampled.PointCount, 2000);
+    ASSERT_TRUE(resampled.Peak);
+    EXPECT_NEAR(resampled.Peak->Frequency, 10.2, resampled.BinWidth / 2);
+    EXPECT_NEAR(resampled.Peak->Amplitude, 0.5, 0.005);
     // Too few points, or one time only: no bins.
     EXPECT_TRUE(ComputeSpectrum(s.points(), {SpectrumWindow::Hann, 1, 1.005}).Amplitude.empty());
     const Series flat(100, 0.01, [](double) { return 3.0; });
