@@ -373,8 +373,9 @@ TEST_F(MainExchangeTest, PointsWithoutBShowNoB) {
     for (const ReadoutRow& row : table) {
         if (row.Label != QStringLiteral("bei t1")) continue;
         ASSERT_EQ(row.Cells.size(), 2);
-        EXPECT_TRUE(row.Cells[0].endsWith(QStringLiteral(" V"))) << row.Cells[0].toStdString();
-        EXPECT_EQ(row.Cells[1], QStringLiteral("\u2013"));
+        EXPECT_TRUE(CellText(row.Cells[0]).endsWith(QStringLiteral(" V")))
+            << CellText(row.Cells[0]).toStdString();
+        EXPECT_EQ(CellText(row.Cells[1]), QStringLiteral("\u2013"));
         sawB = true;
     }
     EXPECT_TRUE(sawB);
