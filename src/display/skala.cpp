@@ -245,15 +245,38 @@ void Tscale::Draw() {
     Exponent = plan->Exponent;
     Prefix = plan->Prefix;
     ExponentText = plan->ExponentText;
-    const QFontMetrics metrics = canvas.fontMetrics();
+    const bool side = Kind == 2 || Kind == 3;
+    const QFont canvasFont = canvas.font();
     // How far the labels reach from their 12p offset: the widest one beside a side axis, the
     // text height below the bottom axis. The title keeps clear of them.
-    int labelExtent = 0;
-    for (const ScaleTick& tick : plan->Major)
-        labelExtent = std::max(labelExtent, Kind == 2 || Kind == 3
-                                                ? metrics.horizontalAdvance(tick.Label)
-                                                : metrics.height());
-    DrawTitle(plan->TitleText, length, depth, p, labelExtent);
+    const auto extentIn = [&](const QFont& font) {
+        const QFontMetrics m(font, canvas.device());
+        int extent = 0;
+        for (const ScaleTick& tick : plan->Major)
+            extent = std::max(extent, side ? m.horizontalAdvance(tick.Label) : m.height());
+        return extent;
+    };
+    int labelExtent = extentIn(canvasFont);
+    TitleFonts fonts = MakeTitleFonts(canvasFont, 0);
+    QFont labelFont = canvasFont;
+    // Beside a side axis the labels, the gap and the title share the strip's depth: long labels
+    // ("2,996295") first make the title smaller, down to the labels' size, then the labels.
+    if (side) {
+        const auto room = [&](int extent) { return depth - (12 * p + extent + p); };
+        const int floorHeight = QFontMetrics(canvasFont, canvas.device()).height();
+        for (int smaller = 1; TitleHeight(fonts) > room(labelExtent) &&
+                              TitleHeight(fonts) > floorHeight && smaller < 40;
+             ++smaller)
+            fonts = MakeTitleFonts(canvasFont, smaller);
+        for (double factor = 0.95; TitleHeight(fonts) > room(labelExtent) && factor > 0.45;
+             factor -= 0.05) {
+            labelFont = ScaledFont(canvasFont, factor);
+            labelExtent = extentIn(labelFont);
+        }
+    }
+    DrawTitle(plan->TitleText, fonts, length, depth, p, labelExtent);
+    canvas.setFont(labelFont);
+    const QFontMetrics metrics = canvas.fontMetrics();
 
     const int left = Bounds.Left, top = Bounds.Top;
     // Ticks sit on the edge that touches the plot; labels follow at 12p from it.
@@ -289,25 +312,48 @@ void Tscale::Draw() {
     for (const ScaleTick& tick : plan->Minor)
         drawTick(tick, 4 * p);
 
+    canvas.setFont(canvasFont);
     GridFirstPx = (plan->Steps.FirstMajor - plan->ShownStart) * plan->PixelsPerUnit;
     GridStepPx = plan->Steps.Major * plan->PixelsPerUnit;
     GridLastIndex = plan->Steps.MajorCount - 1;
 }
 
-void Tscale::DrawTitle(const QString& title, int length, int depth, int pen, int labelExtent) {
+QFont Tscale::ScaledFont(const QFont& font, double factor) {
+    QFont f = font;
+    if (font.pixelSize() > 0)
+        f.setPixelSize(std::max(1, static_cast<int>(std::nearbyint(font.pixelSize() * factor))));
+    else
+        f.setPointSizeF(std::max(1.0, font.pointSizeF() * factor));
+    return f;
+}
+
+Tscale::TitleFonts Tscale::MakeTitleFonts(const QFont& base, int smaller) const {
+    int size = base.pointSize();
+    if (size <= 0 && Canvas != nullptr && Canvas->device() != nullptr) // font given in pixels
+        size = static_cast<int>(
+            std::nearbyint(base.pixelSize() * 72.0 / Canvas->device()->logicalDpiY()));
+    const int enlarged = size * 6 / 5;
+    const int main = std::max(1, static_cast<int>(std::nearbyint(1.25 * enlarged)) - smaller);
+    TitleFonts fonts{base, base};
+    fonts.Main.setBold(true);
+    fonts.Main.setPointSize(main);
+    fonts.Super = fonts.Main;
+    fonts.Super.setPointSize(std::max(
+        1, smaller == 0 ? static_cast<int>(std::nearbyint(1.25 * enlarged * 2 / 3))
+                        : static_cast<int>(std::nearbyint(main * 2 / 3.0))));
+    return fonts;
+}
+
+int Tscale::TitleHeight(const TitleFonts& fonts) const {
+    return QFontMetrics(fonts.Main, Canvas ? Canvas->device() : nullptr).height();
+}
+
+void Tscale::DrawTitle(const QString& title, const TitleFonts& fonts, int length, int depth,
+                       int pen, int labelExtent) {
     QPainter& canvas = *Canvas;
     canvas.save();
-    const QFont base = canvas.font();
-    int size = base.pointSize();
-    if (size <= 0 && canvas.device() != nullptr) // font given in pixels
-        size = static_cast<int>(
-            std::nearbyint(base.pixelSize() * 72.0 / canvas.device()->logicalDpiY()));
-    const int enlarged = size * 6 / 5;
-    QFont mainFont = base;
-    mainFont.setBold(true);
-    mainFont.setPointSize(std::max(1, static_cast<int>(std::nearbyint(1.25 * enlarged))));
-    QFont superFont = mainFont;
-    superFont.setPointSize(std::max(1, static_cast<int>(std::nearbyint(1.25 * enlarged * 2 / 3))));
+    const QFont& mainFont = fonts.Main;
+    const QFont& superFont = fonts.Super;
 
     const auto caret = title.indexOf(QLatin1Char('^'));
     const QString main = caret >= 0 ? title.left(caret) : title;

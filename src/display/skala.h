@@ -2,6 +2,7 @@
 
 #include <QChar>
 #include <QColor>
+#include <QFont>
 #include <QString>
 
 #include <cstdint>
@@ -109,5 +110,13 @@ public:
     int Depth() const;
 
 private:
-    void DrawTitle(const QString& title, int length, int depth, int pen, int labelExtent);
+    struct TitleFonts {
+        QFont Main, Super;
+    };
+    /// The title's fonts: bold, larger than the labels' base font, `smaller` points less.
+    TitleFonts MakeTitleFonts(const QFont& base, int smaller) const;
+    int TitleHeight(const TitleFonts& fonts) const;
+    static QFont ScaledFont(const QFont& font, double factor);
+    void DrawTitle(const QString& title, const TitleFonts& fonts, int length, int depth, int pen,
+                   int labelExtent);
 };

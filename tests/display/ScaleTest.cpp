@@ -317,33 +317,69 @@ TEST_F(ScaleDraw, TitlesWithRaisedPowerOfTen) {
     }
 }
 
-// Zoomed in far, labels grow long; the title moves out so that none is covered.
+// Zoomed in far, labels grow long; the title moves out so that none is covered. Labels of eight
+// or nine characters leave no room for the title at its size beside them: it gets smaller,
+// then the labels do, at every screen scale (the window's font and pen at that scale).
 TEST_F(ScaleDraw, TitleKeepsClearOfWideLabels) {
     const struct {
         const char* name;
         std::uint8_t kind;
-        TRect bounds;
-    } cases[] = {{"right", 2, {480, 16, 550, 417}}, {"left", 3, {0, 16, 70, 417}}};
+        double scale; // 0: the fixture's 8-point font and 1-pixel pen
+        double start, end;
+        int minLabelWidth;
+    } cases[] = {
+        {"right", 2, 0, 3.54964, 3.54976, 30},
+        {"left", 3, 0, 3.54964, 3.54976, 30},
+        {"left, 2,996295 at ratio 1", 3, 1, 2.99629, 2.9963, 36},
+        {"right, 2,996295 at ratio 1", 2, 1, 2.99629, 2.9963, 36},
+        {"left, -2,996295 at ratio 1", 3, 1, -2.9963, -2.99629, 36},
+        {"left, 2,996295 at ratio 1.25", 3, 1.25, 2.99629, 2.9963, 45},
+        {"right, 2,996295 at ratio 1.5", 2, 1.5, 2.99629, 2.9963, 54},
+        {"left, 2,996295 at ratio 1.5", 3, 1.5, 2.99629, 2.9963, 54},
+        {"left, -2,996295 at ratio 2", 3, 2, -2.9963, -2.99629, 72},
+        {"right, 2,996295 at ratio 2", 2, 2, 2.99629, 2.9963, 72},
+    };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
+        painter.end();
+        canvas = QImage(static_cast<int>(560 * std::max(c.scale, 1.0)),
+                        static_cast<int>(460 * std::max(c.scale, 1.0)), QImage::Format_RGB32);
         canvas.fill(Qt::white);
-        Tscale s = scale(c.kind, c.bounds);
-        s.RangeStart = 3.54964;
-        s.RangeEnd = 3.54976;
+        painter.begin(&canvas);
+        const double k = c.scale > 0 ? c.scale : 1;
+        const auto px = [k](int v) { return static_cast<int>(std::nearbyint(v * k)); };
+        QFont font(QStringLiteral("Arial"));
+        if (c.scale > 0)
+            font.setPixelSize(px(11));
+        else
+            font.setPointSize(8);
+        painter.setFont(font);
+        painter.setPen(QPen(Qt::black, c.scale >= 1.5 ? 2 : 1));
+        const TRect bounds = c.kind == 2 ? TRect{px(480), px(16), px(550), px(417)}
+                                         : TRect{0, px(16), px(70), px(417)};
+        Tscale s = scale(c.kind, bounds);
+        s.TitleMargin = px(35);
+        s.RangeStart = c.start;
+        s.RangeEnd = c.end;
         s.Draw();
         const QRect title = titleBox(canvas);
         ASSERT_FALSE(title.isEmpty());
-        // Label ink: dark pixels beyond the 8-pixel ticks.
+        // Label ink: dark pixels beyond the ticks (8 pen widths).
         QRect labels;
-        for (int y = c.bounds.Top; y < c.bounds.Bottom; ++y)
-            for (int x = c.bounds.Left; x < c.bounds.Right; ++x) {
-                const int depth = c.kind == 2 ? x - c.bounds.Left : c.bounds.Right - 1 - x;
-                if (depth > 9 && qGray(canvas.pixel(x, y)) < 128 && !title.contains(x, y))
+        const int ticks = c.scale >= 1.5 ? 17 : 9;
+        for (int y = bounds.Top; y < bounds.Bottom; ++y)
+            for (int x = bounds.Left; x < bounds.Right; ++x) {
+                const int depth = c.kind == 2 ? x - bounds.Left : bounds.Right - 1 - x;
+                if (depth > ticks && qGray(canvas.pixel(x, y)) < 128 && !title.contains(x, y))
                     labels |= QRect(x, y, 1, 1);
             }
-        ASSERT_GT(labels.width(), 30); // "3,5497" and longer
-        EXPECT_FALSE(title.intersects(labels));
-        EXPECT_TRUE(QRect(0, 0, 560, 460).contains(title));
+        ASSERT_GT(labels.width(), c.minLabelWidth); // readable, not shrunk to nothing
+        EXPECT_FALSE(title.intersects(labels))
+            << "title " << title.left() << ".." << title.right() << ", labels " << labels.left()
+            << ".." << labels.right();
+        EXPECT_GE(title.left(), bounds.Left);
+        EXPECT_LT(title.right(), bounds.Right);
+        EXPECT_GT(title.height(), 3 * title.width()); // still the whole title, upwards
     }
 }
 
