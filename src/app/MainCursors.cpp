@@ -13,6 +13,8 @@
 #include <QLabel>
 #include <QMenu>
 #include <QMouseEvent>
+#include <QPlainTextEdit>
+#include <QShortcut>
 #include <QWheelEvent>
 
 namespace {
@@ -23,6 +25,34 @@ constexpr double PointerPixels = 8;
 // Wheel turns closer together than this are one step back in the zoom history.
 constexpr int WheelBurstMs = 700;
 constexpr int ReadoutRefreshMs = 250;
+// The readout's font sizes, tried in turn until the box fits in a third of the plot.
+constexpr int ReadoutFontPixels[] = {11, 10, 9};
+
+QFont ReadoutFont(int pixels) {
+    QFont font(QStringLiteral("Arial"));
+    font.setPixelSize(pixels);
+    return font;
+}
+
+// Half the plot's width and two thirds of its height: a third of it.
+bool FitsInAThird(QSize box, QSize plot) {
+    return 2 * box.width() <= plot.width() && 3 * box.height() <= 2 * plot.height();
+}
+
+// The cursor positions without the table of the channels (it starts at the first header row),
+// and how to see all of it. The value cursors' rows follow the table.
+ReadoutTable Collapsed(const ReadoutTable& table) {
+    ReadoutTable out;
+    bool inTable = false;
+    for (const ReadoutRow& row : table) {
+        inTable = inTable || row.Header;
+        const bool valueCursor = row.Label.startsWith(u'y') ||
+                                 row.Label.startsWith(QStringLiteral("\u0394y"));
+        if (!inTable || valueCursor) out.push_back(row);
+    }
+    out.push_back({QStringLiteral("\u25B8 Doppelklick: alle Werte"), {}, false});
+    return out;
+}
 
 QString unitOf(const QString& definition) {
     return PointSetParts(definition).unit;
@@ -34,13 +64,15 @@ MainCursors::MainCursors(TFormMain& window) : QObject(&window), w(window) {
     QWidget* panel = w.Panelmitte;
     const QString box =
         QStringLiteral("QLabel { background: rgba(255, 255, 255, 225); border: 1px solid #b0b0b0;"
-                       " padding: 2px; font-family: Arial; font-size: 11px; }");
+                       " padding: 2px; }");
     LabelMesswerte = new QLabel(panel);
     LabelZeiger = new QLabel(panel);
     for (QLabel* label : {LabelMesswerte, LabelZeiger}) {
         label->setStyleSheet(box);
+        label->setFont(ReadoutFont(ReadoutFontPixels[0]));
         label->hide();
     }
+    LabelMesswerte->setToolTip(QStringLiteral("Doppelklick: Messwerte ein- oder ausklappen"));
     // The readout can be dragged aside; from then on it stays where it was put.
     LabelMesswerte->setCursor(Qt::SizeAllCursor);
     LabelMesswerte->installEventFilter(this);
@@ -56,6 +88,12 @@ MainCursors::MainCursors(TFormMain& window) : QObject(&window), w(window) {
     for (TImage* image : {w.ImageLinksAuto, w.ImageLinksFull, w.ImageRechtsauto, w.ImageRechtsFull,
                           w.ImageUntenAuto, w.ImageUntenFull})
         image->installEventFilter(this);
+
+    // Ctrl+C copies the readout wherever the focus is, unless a text field takes it for its
+    // own selection (line edits accept the standard copy key before any shortcut).
+    auto* copy = new QShortcut(QKeySequence::Copy, &w);
+    copy->setContext(Qt::WindowShortcut);
+    connect(copy, &QShortcut::activated, this, [this] { CopyReadout(); });
 
     // Live sweeps change under the cursors; the readout follows a few times a second.
     refresh.setInterval(ReadoutRefreshMs);
@@ -84,14 +122,19 @@ ReadoutInput MainCursors::Input() const {
     in.DataB = {{s.DataT, s.DataB, s.DataHasB ? s.DataCount : 0}, unitOf(s.DataDefB)};
     in.SnapA = {{s.SnapT, s.SnapA, s.SnapCount}, unitOf(s.SnapDefA)};
     in.SnapB = {{s.SnapT, s.SnapB, s.SnapHasB ? s.SnapCount : 0}, unitOf(s.SnapDefB)};
-    // A fit's readout box is drawn into the plot: the cursor readout keeps off it.
+    // A fit's readout box is drawn into the plot, the range readout lies over it: the cursor
+    // readout keeps off both. In logical pixels of the plot, where the box is placed.
+    const PaintGeometry& g = w.Display.Geometry;
     if (w.ShownFit) {
-        const PaintGeometry& g = w.Display.Geometry;
-        in.Occupied =
+        const QRect fit =
             FitReadoutRect(w.PlotBitmap.size(), PlotFitDrawing(*w.ShownFit, w.Store, w.Scales()),
                            PlotFont(g.Scale), g);
+        in.Occupied = QRectF(fit.x() / g.Scale, fit.y() / g.Scale, fit.width() / g.Scale,
+                             fit.height() / g.Scale)
+                          .toAlignedRect();
         in.Fit = PlotFitTable(*w.ShownFit, w.Store, in.Minutes);
     }
+    if (w.Memo1->isVisible()) in.Occupied |= w.Memo1->geometry().translated(-PlotOrigin());
     return in;
 }
 
@@ -122,42 +165,71 @@ void MainCursors::ShowReadout() {
         shownHtml.clear();
         return;
     }
-    const QString html = ReadoutHtml(Table());
-    if (html != shownHtml) {
-        LabelMesswerte->setText(html);
-        LabelMesswerte->adjustSize();
+    // Logical pixels, as widgets are placed.
+    const QSize plot = w.PlotSize();
+    const ReadoutTable table = Table();
+    const QString html = ReadoutHtml(table);
+    if (html != shownHtml || plot != shownFor) {
         shownHtml = html;
+        shownFor = plot;
+        // The whole table in the first font in which it fits a third of the plot; where none
+        // does, the cursor positions alone, unless the user opened it.
+        shownCollapsed = fold == Fold::Closed;
+        bool fits = false;
+        if (!shownCollapsed) {
+            for (const int pixels : ReadoutFontPixels) {
+                LabelMesswerte->setFont(ReadoutFont(pixels));
+                LabelMesswerte->setText(html);
+                LabelMesswerte->adjustSize();
+                fits = FitsInAThird(LabelMesswerte->size(), plot);
+                if (fits) break;
+            }
+            shownCollapsed = !fits && fold == Fold::Auto;
+        }
+        if (shownCollapsed) {
+            LabelMesswerte->setFont(ReadoutFont(ReadoutFontPixels[0]));
+            LabelMesswerte->setText(ReadoutHtml(Collapsed(table)));
+            LabelMesswerte->adjustSize();
+        }
     }
     // In the corner of the plot where it hides least, unless the user put it somewhere.
-    const QSize plot = w.PlotBitmap.size();
-    const QPoint origin =
-        w.PaintBoxData->geometry().topLeft() + QPoint(PlotLeftMargin, PlotTopMargin);
     if (!placedByUser) {
         corner = QuietCorner(Input(), w.Scales(), plot, LabelMesswerte->size(), 6, corner);
-        LabelMesswerte->move(origin + CornerPosition(corner, plot, LabelMesswerte->size(), 6));
+        LabelMesswerte->move(PlotOrigin() +
+                             CornerPosition(corner, plot, LabelMesswerte->size(), 6));
     }
     LabelMesswerte->show();
 }
 
-void MainCursors::ShowPointer(QPoint at) {
+void MainCursors::ToggleFold() {
+    fold = shownCollapsed ? Fold::Open : Fold::Closed;
+    shownHtml.clear();
+    ShowReadout();
+}
+
+// Finds the point in device pixels of the plot image, where the curves are drawn, and places
+// the label in logical pixels of the panel.
+void MainCursors::ShowPointer(QPointF at) {
     const QSize plot = w.PlotBitmap.size();
-    const double x = at.x() - PlotLeftMargin, y = at.y() - PlotTopMargin;
+    const QPointF p = ImagePoint(at);
+    const double reach = DevicePixels(PointerPixels);
     const ReadoutInput in = Input();
     int index = -1;
-    if (x >= 0 && y >= 0 && x < plot.width() && y < plot.height() && plot.width() > 3) {
+    if (p.x() >= 0 && p.y() >= 0 && p.x() < plot.width() && p.y() < plot.height() &&
+        plot.width() > 3) {
         const ScaleSet s = w.Scales();
         if (in.Mode == PlotMode::Normal) {
             const Tscale& t = *s.Bottom;
             const double perPixel = (t.RangeEnd - t.RangeStart) / (plot.width() - 3);
-            const double time = t.RangeStart + (x - 1) * perPixel;
-            index = NearestInTime(in.DataA.Points, time, PointerPixels * perPixel);
+            const double time = t.RangeStart + (p.x() - 1) * perPixel;
+            index = NearestInTime(in.DataA.Points, time, reach * perPixel);
         } else {
             const bool bAsX = in.Mode == PlotMode::BAsX;
             const CursorAxes axes{s.Bottom->RangeStart, s.Bottom->RangeEnd,
                                   (bAsX ? s.A : s.B).RangeStart, (bAsX ? s.A : s.B).RangeEnd};
             index = NearestOnPlot(bAsX ? w.Store.DataB : w.Store.DataA,
                                   bAsX ? w.Store.DataA : w.Store.DataB, w.Store.DataCount, axes,
-                                  plot, x, y, PointerPixels);
+                                  plot, p.x(), p.y(), reach);
         }
     }
     if (index < 0) {
@@ -168,14 +240,42 @@ void MainCursors::ShowPointer(QPoint at) {
     LabelZeiger->adjustSize();
     // Below right of the pointer, turned inwards at the plot's right and bottom edges.
     const QRect box = w.PaintBoxData->geometry();
-    QPoint p = box.topLeft() + at + QPoint(14, 16);
-    const int maxX = box.left() + PlotLeftMargin + plot.width() - LabelZeiger->width() - 2;
-    const int maxY = box.top() + PlotTopMargin + plot.height() - LabelZeiger->height() - 2;
-    if (p.x() > maxX) p.rx() = box.left() + at.x() - LabelZeiger->width() - 10;
-    if (p.y() > maxY) p.ry() = box.top() + at.y() - LabelZeiger->height() - 10;
-    LabelZeiger->move(p);
+    const QSize shown = w.PlotSize();
+    const QPoint pointer = at.toPoint();
+    QPoint label = box.topLeft() + pointer + QPoint(14, 16);
+    const int maxX = box.left() + PlotLeftMargin + shown.width() - LabelZeiger->width() - 2;
+    const int maxY = box.top() + PlotTopMargin + shown.height() - LabelZeiger->height() - 2;
+    if (label.x() > maxX) label.rx() = box.left() + pointer.x() - LabelZeiger->width() - 10;
+    if (label.y() > maxY) label.ry() = box.top() + pointer.y() - LabelZeiger->height() - 10;
+    LabelZeiger->move(label);
     LabelZeiger->show();
     LabelZeiger->raise();
+}
+
+QPointF MainCursors::ImagePoint(QPointF logical) const {
+    const PaintGeometry& g = w.Display.Geometry;
+    return {logical.x() * g.Scale - g.px(PlotLeftMargin),
+            logical.y() * g.Scale - g.px(PlotTopMargin)};
+}
+
+double MainCursors::DevicePixels(double logical) const {
+    return logical * w.Display.Geometry.Scale;
+}
+
+QPoint MainCursors::PlotOrigin() const {
+    return w.PaintBoxData->geometry().topLeft() + QPoint(PlotLeftMargin, PlotTopMargin);
+}
+
+void MainCursors::OpenMenu(QPoint global) {
+    // After the pan has ended: the release still goes to the plot first.
+    QMetaObject::invokeMethod(
+        this,
+        [this, global] {
+            QMenu* menu = CreateMenu();
+            menu->exec(global);
+            delete menu;
+        },
+        Qt::QueuedConnection);
 }
 
 void MainCursors::RememberRanges() {
@@ -232,10 +332,6 @@ bool MainCursors::Key(int key, Qt::KeyboardModifiers modifiers) {
     case Qt::Key_Backspace:
         ZoomBack();
         return true;
-    case Qt::Key_C:
-        if (!(modifiers & Qt::ControlModifier)) return false;
-        CopyReadout();
-        return true;
     default:
         return false;
     }
@@ -283,6 +379,12 @@ QMenu* MainCursors::CreateMenu() {
     menu->addSeparator();
     // The keys are handled on the plot; the menu only names them (in German, which Qt's own
     // key names are not without a translation).
+    if (c.VerticalOn || c.HorizontalOn) {
+        QAction* fold = menu->addAction(QStringLiteral("Messwerte eingeklappt"));
+        fold->setCheckable(true);
+        fold->setChecked(shownCollapsed);
+        connect(fold, &QAction::triggered, this, [this] { ToggleFold(); });
+    }
     QAction* copy = menu->addAction(QStringLiteral("Messwerte kopieren\tStrg+C"));
     copy->setEnabled(c.VerticalOn || c.HorizontalOn);
     connect(copy, &QAction::triggered, this, [this] { CopyReadout(); });
@@ -298,8 +400,14 @@ bool MainCursors::eventFilter(QObject* watched, QEvent* event) {
     if (windowClosing) return false;
     if (watched == LabelMesswerte) {
         const QEvent::Type type = event->type();
-        if (type != QEvent::MouseButtonPress && type != QEvent::MouseMove) return false;
+        if (type != QEvent::MouseButtonPress && type != QEvent::MouseMove &&
+            type != QEvent::MouseButtonRelease && type != QEvent::MouseButtonDblClick)
+            return false;
         const auto* e = static_cast<QMouseEvent*>(event);
+        if (type == QEvent::MouseButtonDblClick && e->button() == Qt::LeftButton) {
+            ToggleFold();
+            return true;
+        }
         if (type == QEvent::MouseButtonPress && e->button() == Qt::LeftButton) {
             boxGrip = e->position().toPoint();
             return true;
@@ -309,24 +417,33 @@ bool MainCursors::eventFilter(QObject* watched, QEvent* event) {
             placedByUser = true;
             return true;
         }
+        // The box lies over the plot: a right click on it opens the plot's menu.
+        if (type == QEvent::MouseButtonPress && e->button() == Qt::RightButton) {
+            boxRightPress = e->position().toPoint();
+            return true;
+        }
+        if (type == QEvent::MouseButtonRelease && e->button() == Qt::RightButton) {
+            if ((e->position().toPoint() - boxRightPress).manhattanLength() <= 2)
+                OpenMenu(e->globalPosition().toPoint());
+            return true;
+        }
         return false;
     }
     if (watched != w.PaintBoxData) {
         if (event->type() == QEvent::MouseButtonPress) RememberRanges();
         return false;
     }
+    // Hit tests, drags and the wheel's anchor in device pixels of the plot image.
     const QSize plot = w.PlotBitmap.size();
-    const auto plotPoint = [](QMouseEvent* e) {
-        const QPointF p = e->position();
-        return QPointF(p.x() - PlotLeftMargin, p.y() - PlotTopMargin);
-    };
+    const double catchPixels = DevicePixels(CatchPixels);
+    const auto plotPoint = [this](QMouseEvent* e) { return ImagePoint(e->position()); };
     switch (event->type()) {
     case QEvent::MouseButtonPress:
     case QEvent::MouseButtonDblClick: {
         auto* e = static_cast<QMouseEvent*>(event);
         if (e->button() == Qt::LeftButton) {
             const QPointF p = plotPoint(e);
-            if (const auto id = CursorAt(w.Cursors, Axes(), plot, p.x(), p.y(), CatchPixels)) {
+            if (const auto id = CursorAt(w.Cursors, Axes(), plot, p.x(), p.y(), catchPixels)) {
                 dragging = id;
                 w.Cursors.Active = *id;
                 Changed();
@@ -344,10 +461,10 @@ bool MainCursors::eventFilter(QObject* watched, QEvent* event) {
             DragCursor(w.Cursors, *dragging, Axes(), plot, p.x(), p.y());
             Changed();
         }
-        ShowPointer(e->position().toPoint());
+        ShowPointer(e->position());
         if (!dragging && e->buttons() == Qt::NoButton) {
             const QPointF p = plotPoint(e);
-            const auto id = CursorAt(w.Cursors, Axes(), plot, p.x(), p.y(), CatchPixels);
+            const auto id = CursorAt(w.Cursors, Axes(), plot, p.x(), p.y(), catchPixels);
             const bool x = id == CursorId::X1 || id == CursorId::X2;
             w.PaintBoxData->setCursor(!id ? Qt::ArrowCursor
                                       : x ? Qt::SizeHorCursor
@@ -363,16 +480,7 @@ bool MainCursors::eventFilter(QObject* watched, QEvent* event) {
         }
         if (e->button() == Qt::RightButton &&
             (e->position().toPoint() - rightPress).manhattanLength() <= 2) {
-            // After the pan has ended: the release still goes to the plot first.
-            const QPoint global = e->globalPosition().toPoint();
-            QMetaObject::invokeMethod(
-                this,
-                [this, global] {
-                    QMenu* menu = CreateMenu();
-                    menu->exec(global);
-                    delete menu;
-                },
-                Qt::QueuedConnection);
+            OpenMenu(e->globalPosition().toPoint());
         }
         rightPress = {-1, -1};
         return false;
@@ -383,9 +491,9 @@ bool MainCursors::eventFilter(QObject* watched, QEvent* event) {
         if (delta == 0) return true;
         if (!lastWheel.isValid() || lastWheel.elapsed() > WheelBurstMs) RememberRanges();
         lastWheel.restart();
-        const QPointF p = e->position();
-        if (WheelZoom(w.Scales(), p.x() - PlotLeftMargin, p.y() - PlotTopMargin, plot,
-                      WheelFactor(delta), e->modifiers() & Qt::ControlModifier))
+        const QPointF p = ImagePoint(e->position());
+        if (WheelZoom(w.Scales(), p.x(), p.y(), plot, WheelFactor(delta),
+                      e->modifiers() & Qt::ControlModifier))
             w.Store.AxesChanged = w.Store.PlotDirty = true;
         return true;
     }

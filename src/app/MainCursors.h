@@ -8,6 +8,7 @@
 #include <QElapsedTimer>
 #include <QObject>
 #include <QPoint>
+#include <QSize>
 #include <QTimer>
 
 #include <optional>
@@ -41,10 +42,17 @@ private:
     ReadoutInput Input() const;
     CursorAxes Axes() const;
     void ShowReadout();
-    void ShowPointer(QPoint at);
+    void ShowPointer(QPointF at);
+    // Mouse positions and widgets are logical pixels, the plot image is device pixels.
+    QPointF ImagePoint(QPointF logical) const; ///< in the plot image
+    double DevicePixels(double logical) const;
+    QPoint PlotOrigin() const; ///< the plot image's top left in its panel, logical
     bool Key(int key, Qt::KeyboardModifiers modifiers);
     void Step(bool vertical, int steps);
     void RememberRanges();
+    void OpenMenu(QPoint global);
+    // Shows the whole readout or only the cursor positions, the other of what is shown.
+    void ToggleFold();
 
     TFormMain& w;
     std::optional<CursorId> dragging;
@@ -52,8 +60,13 @@ private:
     QElapsedTimer lastWheel;
     QTimer refresh;
     QString shownHtml;
+    QSize shownFor;
+    // Auto: the whole readout where it fits a third of the plot, else collapsed.
+    enum class Fold { Auto, Open, Closed } fold = Fold::Auto;
+    bool shownCollapsed = false;
     Corner corner = Corner::TopRight;
     bool placedByUser = false;
     QPoint boxGrip;
+    QPoint boxRightPress;
     bool windowClosing = false;
 };

@@ -7,6 +7,7 @@
 #include "TPaintBox.h"
 
 #include <QCheckBox>
+#include <QLabel>
 #include <QMouseEvent>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -132,10 +133,45 @@ void TFormMain::ShowAnalysis() {
         widest = std::max(widest, metrics.horizontalAdvance(line));
     const int margins = 2 * static_cast<int>(std::ceil(Memo1->document()->documentMargin())) +
                         metrics.lineSpacing() / 2;
-    Memo1->resize(
+    const QSize size(
         std::max(241, widest + margins),
         std::max(154, static_cast<int>(Analysis.Lines.size()) * metrics.lineSpacing() + margins));
+    // At its place over the plot unless the cursor readout is there: then mirrored to the
+    // plot's other side, lower down, or beside the readout (over an axis if need be), wherever
+    // it covers least of it.
+    const QRect plot(PaintBoxData->geometry().topLeft() + QPoint(PlotLeftMargin, PlotTopMargin),
+                     PlotSize());
+    const QPoint design(144, 103);
+    const int right = plot.right() + 1 - (design.x() - plot.left()) - size.width();
+    const int low = plot.bottom() + 1 - (design.y() - plot.top()) - size.height();
+    const QRect avoid = Measuring && Measuring->LabelMesswerte->isVisible()
+                            ? Measuring->LabelMesswerte->geometry()
+                            : QRect();
+    const QPoint candidates[] = {design,
+                                 {right, design.y()},
+                                 {design.x(), low},
+                                 {right, low},
+                                 {avoid.right() + 7, design.y()},
+                                 {avoid.left() - 6 - size.width(), design.y()},
+                                 {design.x(), avoid.bottom() + 7},
+                                 {right, avoid.bottom() + 7},
+                                 {design.x(), avoid.top() - 6 - size.height()}};
+    QRect place(design, size);
+    long long least = -1;
+    for (const QPoint at : candidates) {
+        const QRect r(at, size);
+        if (at != design && !Panelmitte->rect().contains(r)) continue;
+        const QRect overlap = r & avoid;
+        const long long covered = static_cast<long long>(overlap.width()) * overlap.height();
+        if (least < 0 || covered < least) {
+            place = r;
+            least = covered;
+        }
+        if (covered == 0) break;
+    }
+    Memo1->setGeometry(place);
     Memo1->setVisible(Analysis.Visible);
+    Memo1->raise();
 }
 
 void TFormMain::ConnectDisplay() {

@@ -12,14 +12,15 @@ namespace {
 
 constexpr int DashOn = 4, DashPeriod = 7;
 
-bool drawn(int k, bool solid) {
-    return solid || k % DashPeriod < DashOn;
+// Dashes of the logical length at every scale; the line itself stays one device pixel wide.
+bool drawn(int k, bool solid, const PaintGeometry& g) {
+    return solid || k % g.px(DashPeriod) < g.px(DashOn);
 }
 
 } // namespace
 
 void DrawCursors(IndexedImage& image, const CursorMarks& marks, const ScaleSet& scales,
-                 const QFont& font) {
+                 const QFont& font, const PaintGeometry& g) {
     const int w = image.width(), h = image.height();
     if (w < 4 || h < 4) return;
     const QString xName =
@@ -34,22 +35,23 @@ void DrawCursors(IndexedImage& image, const CursorMarks& marks, const ScaleSet& 
         if (!(c >= 1 && c <= w - 2)) continue;
         const int x = static_cast<int>(c);
         for (int y = 1; y < h - 1; ++y)
-            if (drawn(y - 1, marks.Active == i)) image.andPixel(x, y, PaletteMask::CursorTime);
+            if (drawn(y - 1, marks.Active == i, g)) image.andPixel(x, y, PaletteMask::CursorTime);
         const QString name = xName + QString::number(i + 1);
         const int tw = IndexedImage::textSize(name, font).width();
         // Beside the line, on the side with room.
-        const int tx = x + 3 + tw < w - 1 ? x + 3 : x - 2 - tw;
-        image.drawText(tx, 3 + 12 * i, name, font, PaletteIndex::CursorLabel);
+        const int tx = x + g.px(3) + tw < w - 1 ? x + g.px(3) : x - g.px(2) - tw;
+        image.drawText(tx, g.px(3 + 12 * i), name, font, PaletteIndex::CursorLabel);
     }
     for (int i = 0; i < 2 && marks.Horizontal; ++i) {
         const double r = PlotRow(marks.Y[i], value.RangeStart, value.RangeEnd, h);
         if (!(r >= 1 && r <= h - 2)) continue;
         const int y = static_cast<int>(r);
         for (int x = 1; x < w - 1; ++x)
-            if (drawn(x - 1, marks.Active == 2 + i)) image.andPixel(x, y, valueMask);
+            if (drawn(x - 1, marks.Active == 2 + i, g)) image.andPixel(x, y, valueMask);
         const QString name = QStringLiteral("y") + QString::number(i + 1);
         const QSize size = IndexedImage::textSize(name, font);
-        const int ty = y - size.height() >= 1 ? y - size.height() : y + 2;
-        image.drawText(w - size.width() - 4 - 16 * i, ty, name, font, PaletteIndex::CursorLabel);
+        const int ty = y - size.height() >= 1 ? y - size.height() : y + g.px(2);
+        image.drawText(w - size.width() - g.px(4 + 16 * i), ty, name, font,
+                       PaletteIndex::CursorLabel);
     }
 }

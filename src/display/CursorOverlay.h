@@ -7,6 +7,7 @@
 
 class IndexedImage;
 class QFont;
+struct PaintGeometry;
 struct ScaleSet;
 
 struct CursorMarks {
@@ -20,5 +21,6 @@ struct CursorMarks {
     int Active = -1; ///< 0, 1: vertical; 2, 3: horizontal
 };
 
+/// Font given at the drawing's scale; offsets and dashes follow g.
 void DrawCursors(IndexedImage& image, const CursorMarks& marks, const ScaleSet& scales,
-                 const QFont& font);
+                 const QFont& font, const PaintGeometry& g);

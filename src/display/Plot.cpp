@@ -362,5 +362,5 @@ void PaintPlot(IndexedImage& image, const MeasurementStore& store, const ScaleSe
     paintGrid(image, scales, mode);
     paintZeroLines(image, scales);
     paintStoredCurves(image, store, scales, controls, g.weight());
-    DrawCursors(image, state.Cursors, scales, font);
+    DrawCursors(image, state.Cursors, scales, font, g);
 }

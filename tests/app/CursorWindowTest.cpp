@@ -1,0 +1,272 @@
+// The measuring cursors in the main window at the screen's pixel ratio: pressing, dragging,
+// the pointer's value, the wheel, the readout's place and menu, copying. The same tests run at
+// ratio 1 and, with QT_SCALE_FACTOR=2, at ratio 2 (tests/app/CMakeLists.txt).
+#include "AppTestSupport.h"
+
+#include "MainCursors.h"
+#include "TPaintBox.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMouseEvent>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+
+#include <cmath>
+
+namespace {
+
+using ScaledWindowTest = WindowTest;
+
+void SendMouse(QWidget* w, QEvent::Type type, QPointF at, Qt::MouseButton button,
+               Qt::MouseButtons held) {
+    QMouseEvent e(type, at, w->mapToGlobal(at), button, held, Qt::NoModifier);
+    QCoreApplication::sendEvent(w, &e);
+}
+
+void Drag(QWidget* w, QPointF from, QPointF to) {
+    SendMouse(w, QEvent::MouseButtonPress, from, Qt::LeftButton, Qt::LeftButton);
+    SendMouse(w, QEvent::MouseMove, (from + to) / 2, Qt::NoButton, Qt::LeftButton);
+    SendMouse(w, QEvent::MouseMove, to, Qt::NoButton, Qt::LeftButton);
+    SendMouse(w, QEvent::MouseButtonRelease, to, Qt::LeftButton, Qt::NoButton);
+}
+
+void Wheel(QWidget* w, QPointF at, int delta) {
+    QWheelEvent e(at, w->mapToGlobal(at), QPoint(), QPoint(0, delta), Qt::NoButton,
+                  Qt::NoModifier, Qt::NoScrollPhase, false);
+    QCoreApplication::sendEvent(w, &e);
+}
+
+// Counts the popups (the plot's menu) that open within the wait, closing each.
+int PopupsWhile(const std::function<void()>& action) {
+    int opened = 0;
+    QTimer closer;
+    QObject::connect(&closer, &QTimer::timeout, [&] {
+        if (QWidget* popup = QApplication::activePopupWidget()) {
+            ++opened;
+            popup->close();
+        }
+    });
+    closer.start(20);
+    action();
+    QTest::qWait(300);
+    return opened;
+}
+
+// One second of the demo's sine on A, a falling line on B, 5 ms apart, on a time axis 0 .. 1 s.
+void StoreSine(TFormMain& win) {
+    for (int i = 0; i < 200; ++i) {
+        win.Store.DataT[i] = i * 0.005f;
+        win.Store.DataA[i] =
+            static_cast<float>(2.5 + 1.5 * std::sin(2 * 3.14159265358979 * i * 0.005));
+        win.Store.DataB[i] = 4 - i * 0.005f;
+    }
+    win.Store.DataCount = 200;
+    win.ScaleT.RangeStart = 0;
+    win.ScaleT.RangeEnd = 1;
+    win.Store.AxesChanged = win.Store.PlotDirty = true;
+    win.Timer1Timer();
+}
+
+// Where the plot image's device column of time t and a row lie in the paint box's logical
+// pixels, as the mouse gives them.
+struct PlotPixels {
+    TFormMain& win;
+    double ratio() const { return win.Display.Geometry.Scale; }
+    double column(double t) const { // time axis 0 .. 1 s
+        return 1 + t * (win.PlotBitmap.width() - 3);
+    }
+    QPointF at(double t, double rowFraction) const {
+        const PaintGeometry& g = win.Display.Geometry;
+        return {(g.px(PlotLeftMargin) + column(t)) / g.Scale,
+                (g.px(PlotTopMargin) + rowFraction * win.PlotBitmap.height()) / g.Scale};
+    }
+    // The logical column of a drawn cursor at time t.
+    double logicalX(double t) const {
+        return (win.Display.Geometry.px(PlotLeftMargin) + column(t)) / ratio();
+    }
+};
+
+TEST_F(ScaledWindowTest, ImagesAreDrawnAtTheScreensRatio) {
+    const double expected = qEnvironmentVariableIsSet("QT_SCALE_FACTOR")
+                                ? qEnvironmentVariable("QT_SCALE_FACTOR").toDouble()
+                                : 1.0;
+    EXPECT_DOUBLE_EQ(win->PaintBoxData->devicePixelRatioF(), expected);
+    EXPECT_DOUBLE_EQ(win->Display.Geometry.Scale, expected);
+    EXPECT_EQ(win->PlotSize(), win->Display.Geometry.logical(win->PlotBitmap.size()));
+}
+
+TEST_F(ScaledWindowTest, CursorsMeasureOnThePlotAndTheWheelZoomsBack) {
+    StoreSine(*win);
+    MainCursors& m = *win->Measuring;
+    TPaintBox* box = win->PaintBoxData;
+    const PlotPixels plot{*win};
+
+    // The context menu switches the time cursors on, at a third and two thirds; the readout
+    // lies inside the plot.
+    std::unique_ptr<QMenu> menu(m.CreateMenu());
+    menu->actions().at(0)->trigger();
+    EXPECT_TRUE(win->Cursors.timeSpan().Enabled);
+    win->Timer1Timer();
+    ASSERT_TRUE(m.LabelMesswerte->isVisible());
+    const QRect plotRect(box->geometry().topLeft() + QPoint(PlotLeftMargin, PlotTopMargin),
+                         win->PlotSize());
+    EXPECT_TRUE(plotRect.contains(m.LabelMesswerte->geometry()))
+        << m.LabelMesswerte->x() << "," << m.LabelMesswerte->y();
+    EXPECT_EQ(win->Display.Cursors.Vertical, true);
+
+    // Pressing on t2 grabs t2, not a zoom box and not t1: dragged to 0.75 s, then t1 to 0.25 s.
+    Drag(box, plot.at(2.0 / 3, 0.5), plot.at(0.75, 0.5));
+    EXPECT_NEAR(win->Cursors.X[1], 0.75, 0.005);
+    EXPECT_NEAR(win->Cursors.X[0], 1.0 / 3, 1e-9);
+    Drag(box, plot.at(1.0 / 3, 0.3), plot.at(0.25, 0.3));
+    EXPECT_NEAR(win->Cursors.X[0], 0.25, 0.005);
+    EXPECT_NEAR(win->Cursors.X[1], 0.75, 0.005);
+    EXPECT_EQ(win->ScaleT.RangeStart, 0); // no zoom box came of it
+    EXPECT_EQ(win->ScaleT.RangeEnd, 1);
+    EXPECT_FALSE(win->Display.ZoomBoxActive);
+    // A press a few pixels beside a line still catches it, half way between the two nothing.
+    const double beside = 3 * plot.ratio() / (win->PlotBitmap.width() - 3); // 3 logical pixels
+    Drag(box, plot.at(0.25 + beside, 0.4), plot.at(0.3, 0.4));
+    EXPECT_NEAR(win->Cursors.X[0], 0.3, 0.005);
+    Drag(box, plot.at(0.3, 0.4), plot.at(0.25, 0.4));
+    Drag(box, plot.at(0.5, 0.2), plot.at(0.6, 0.8));
+    EXPECT_NEAR(win->Cursors.X[0], 0.25, 0.005);
+    EXPECT_NEAR(win->Cursors.X[1], 0.75, 0.005);
+    EXPECT_LT(win->ScaleT.RangeEnd - win->ScaleT.RangeStart, 0.2); // that one zoomed
+    QTest::keyClick(box, Qt::Key_Backspace);
+    EXPECT_EQ(win->ScaleT.RangeEnd, 1);
+
+    // The arrow key moves the active one (t1) to the next stored point.
+    win->Cursors.X[0] = 0.2501;
+    QTest::keyClick(box, Qt::Key_Right);
+    EXPECT_FLOAT_EQ(static_cast<float>(win->Cursors.X[0]), win->Store.DataT[51]);
+    QTest::keyClick(box, Qt::Key_Left);
+    EXPECT_FLOAT_EQ(static_cast<float>(win->Cursors.X[0]), win->Store.DataT[50]);
+
+    // The pointer over the data names the nearest point; outside the data nothing.
+    for (const double t : {0.5, 0.1, 0.95}) {
+        SCOPED_TRACE(t);
+        SendMouse(box, QEvent::MouseMove, plot.at(t, 0.05), Qt::NoButton, Qt::NoButton);
+        EXPECT_TRUE(m.LabelZeiger->isVisible());
+        const QString expected =
+            QStringLiteral("t = %1 ms").arg(static_cast<int>(std::lround(t * 1000)));
+        EXPECT_TRUE(m.LabelZeiger->text().startsWith(expected))
+            << m.LabelZeiger->text().toStdString();
+    }
+    SendMouse(box, QEvent::MouseMove, QPointF(5, 5), Qt::NoButton, Qt::NoButton);
+    EXPECT_FALSE(m.LabelZeiger->isVisible());
+
+    // A wheel notch zooms time about the pointer: the cursor under it stays there, and stays
+    // at its time; Backspace goes back.
+    win->Timer1Timer();
+    Wheel(box, QPointF(plot.logicalX(0.25), plot.at(0.25, 0.5).y()), 120);
+    EXPECT_NEAR(win->ScaleT.RangeEnd - win->ScaleT.RangeStart, 0.8, 1e-3);
+    EXPECT_NEAR(win->Cursors.X[0], 0.25, 0.005);
+    const double shownAt =
+        (win->Display.Geometry.px(PlotLeftMargin) +
+         PlotColumn(win->Cursors.X[0], win->ScaleT.RangeStart, win->ScaleT.RangeEnd,
+                    win->PlotBitmap.width())) /
+        plot.ratio();
+    EXPECT_NEAR(shownAt, plot.logicalX(0.25), 1.0);
+    EXPECT_EQ(win->ScaleA.RangeEnd, 5);
+    win->Timer1Timer();
+    EXPECT_TRUE(win->ImageUntenFull->isVisibleTo(win.get()));
+    QTest::keyClick(box, Qt::Key_Backspace);
+    EXPECT_EQ(win->ScaleT.RangeStart, 0);
+    EXPECT_EQ(win->ScaleT.RangeEnd, 1);
+}
+
+TEST_F(ScaledWindowTest, ReadoutBoxOpensTheMenuFoldsAndIsCopiedFromAnywhere) {
+    StoreSine(*win);
+    // A snapshot of the same points: two columns more.
+    std::copy_n(win->Store.DataT, 200, win->Store.SnapT);
+    std::copy_n(win->Store.DataA, 200, win->Store.SnapA);
+    std::copy_n(win->Store.DataB, 200, win->Store.SnapB);
+    win->Store.SnapCount = 200;
+    MainCursors& m = *win->Measuring;
+    win->Cursors.setVerticalOn(true, 0, 1);
+    win->Cursors.setHorizontalOn(true, 0, 5);
+    m.Changed();
+    win->Timer1Timer();
+    QLabel* box = m.LabelMesswerte;
+    ASSERT_TRUE(box->isVisible());
+    const QSize plot = win->PlotSize();
+    const auto rows = [box] { return static_cast<int>(box->text().count(QStringLiteral("<tr>"))); };
+    // The whole readout where it fits a third of the plot, else the cursor positions alone.
+    const int shownRows = rows();
+    if (2 * box->width() > plot.width() || 3 * box->height() > 2 * plot.height())
+        ADD_FAILURE() << "the readout covers more than a third: " << box->width() << "x"
+                      << box->height() << " of " << plot.width() << "x" << plot.height();
+    // A double click folds it to the positions and opens it again.
+    SendMouse(box, QEvent::MouseButtonDblClick, QPointF(5, 5), Qt::LeftButton, Qt::LeftButton);
+    const int folded = rows();
+    EXPECT_NE(folded, shownRows);
+    EXPECT_TRUE(box->text().contains(QStringLiteral("y1")));
+    SendMouse(box, QEvent::MouseButtonDblClick, QPointF(5, 5), Qt::LeftButton, Qt::LeftButton);
+    EXPECT_NE(rows(), folded);
+
+    // A right click on the box opens the plot's menu.
+    const QPointF inBox(box->width() / 2.0, box->height() / 2.0);
+    EXPECT_EQ(PopupsWhile([&] {
+                  SendMouse(box, QEvent::MouseButtonPress, inBox, Qt::RightButton,
+                            Qt::RightButton);
+                  SendMouse(box, QEvent::MouseButtonRelease, inBox, Qt::RightButton,
+                            Qt::NoButton);
+              }),
+              1);
+
+    // Ctrl+C copies the readout whichever control has the focus; a text field copies its own
+    // selection.
+    win->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(win.get()));
+    win->ButtonTrigger->setFocus();
+    QGuiApplication::clipboard()->clear();
+    QTest::keyClick(win->ButtonTrigger, Qt::Key_C, Qt::ControlModifier);
+    EXPECT_EQ(QGuiApplication::clipboard()->text(), ReadoutText(m.Table()));
+    QLineEdit* edit = win->EditFormelA;
+    edit->setFocus();
+    edit->selectAll();
+    QTest::keyClick(edit, Qt::Key_C, Qt::ControlModifier);
+    EXPECT_EQ(QGuiApplication::clipboard()->text(), edit->text());
+    // Without cursors there is nothing to copy: the clipboard keeps what it had.
+    win->Cursors.setVerticalOn(false, 0, 1);
+    win->Cursors.setHorizontalOn(false, 0, 5);
+    m.Changed();
+    win->ButtonTrigger->setFocus();
+    QTest::keyClick(win->ButtonTrigger, Qt::Key_C, Qt::ControlModifier);
+    EXPECT_EQ(QGuiApplication::clipboard()->text(), edit->text());
+}
+
+TEST_F(ScaledWindowTest, RangeReadoutAndCursorReadoutLeaveEachOtherFree) {
+    StoreSine(*win);
+    MainCursors& m = *win->Measuring;
+    win->Cursors.setVerticalOn(true, 0, 1);
+    m.Changed();
+    QLabel* box = m.LabelMesswerte;
+    ASSERT_TRUE(box->isVisible());
+    // The user drags the cursor readout to where the range readout appears.
+    const QPoint grip(4, 4);
+    const QPoint target = win->Memo1->geometry().center();
+    SendMouse(box, QEvent::MouseButtonPress, grip, Qt::LeftButton, Qt::LeftButton);
+    SendMouse(box, QEvent::MouseMove, grip + target - box->pos(), Qt::NoButton, Qt::LeftButton);
+    SendMouse(box, QEvent::MouseButtonRelease, grip, Qt::LeftButton, Qt::NoButton);
+    ASSERT_TRUE(box->geometry().contains(target));
+
+    const QPoint centre = win->Shape3->rect().center();
+    SendMouse(win->Shape3, QEvent::MouseButtonPress, centre, Qt::LeftButton, Qt::LeftButton);
+    ASSERT_TRUE(win->Memo1->isVisible());
+    EXPECT_FALSE(win->Memo1->geometry().intersects(box->geometry()))
+        << "range " << win->Memo1->x() << "," << win->Memo1->y() << " " << win->Memo1->width()
+        << "x" << win->Memo1->height() << ", cursors " << box->x() << "," << box->y() << " "
+        << box->width() << "x" << box->height() << " in " << win->Panelmitte->width() << "x"
+        << win->Panelmitte->height();
+    SendMouse(win->Shape3, QEvent::MouseButtonRelease, centre, Qt::LeftButton, Qt::NoButton);
+}
+
+} // namespace
