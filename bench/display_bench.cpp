@@ -3,8 +3,8 @@
 // the strips, the three axes, the plot, the expansion of the plot onto its canvas, and the copy
 // of the three canvases to a screen-sized image (what a repaint does). The reference for the
 // plot is a memset of the same number of bytes, the floor of writing the image at all.
-// Beside it, a streaming tick with 10 new points drawn onto the last frame against the same
-// tick drawn in full, and the first tick of a new sweep repainted where it differs from the
+// Beside it, a streaming tick with 10 new points drawn onto the last frame (also with cursors
+// and a fit's box over the curves) against the same tick drawn in full, and the first tick of a new sweep repainted where it differs from the
 // last frame against repainted whole. Times are the thread's CPU time.
 #include "DisplayRefresh.h"
 #include "FormulaParser.h"
@@ -231,17 +231,26 @@ void BM_Picture3x(benchmark::State& state) {
 // drawn in full, alternately in the same iterations; a sweep that fills up starts again at
 // half, untimed.
 void BM_TickTenNewPoints(benchmark::State& state) {
-    Display points, full;
+    // Drawn onto the last frame without and with the time cursors and a fitted curve's box
+    // over the curves, against drawn in full.
+    Display points, overlays, full;
     full.state.IncrementalFrames = false;
+    overlays.state.Cursors.Vertical = true;
+    overlays.state.Cursors.X = {2.5, 7.5};
+    overlays.ctx.Overlay = [](IndexedImage& image, const PaintGeometry& g) {
+        image.drawRectangle(g.px(10), g.px(24), g.px(200), g.px(110), PaletteIndex::FitTextA,
+                            PaletteIndex::Background);
+    };
+    overlays.ctx.OverlayKey = 1;
     constexpr int half = PointCapacity / 2, perTick = 10;
     auto restart = [&](Display& d) {
         d.store.DataCount = d.store.SweepIndex = half;
         d.setAllDirty();
         RefreshDisplay(d.ctx);
     };
-    restart(points);
-    restart(full);
-    double pointsTime = 0, fullTime = 0;
+    for (Display* d : {&points, &overlays, &full})
+        restart(*d);
+    double pointsTime = 0, overlaysTime = 0, fullTime = 0;
     auto tick = [](Display& d, bool onlyChanged) {
         d.store.DataCount += perTick;
         d.store.SweepIndex += perTick;
@@ -264,18 +273,21 @@ void BM_TickTenNewPoints(benchmark::State& state) {
     };
     for (auto _ : state) {
         if (points.store.DataCount + perTick > PointCapacity) {
-            restart(points);
-            restart(full);
+            for (Display* d : {&points, &overlays, &full})
+                restart(*d);
         }
-        const double a = tick(points, true), b = tick(full, false);
+        const double a = tick(points, true), o = tick(overlays, true), b = tick(full, false);
         pointsTime += a;
+        overlaysTime += o;
         fullTime += b;
         state.SetIterationTime(a);
     }
     const double n = static_cast<double>(state.iterations());
     state.counters["points_ms"] = pointsTime / n * 1e3;
+    state.counters["overlays_ms"] = overlaysTime / n * 1e3;
     state.counters["full_ms"] = fullTime / n * 1e3;
     state.counters["full_vs_points"] = fullTime / pointsTime;
+    state.counters["overlays_vs_points"] = overlaysTime / pointsTime;
 }
 
 // The first tick of a new sweep at the defaults (200 points, 20 before the trigger) with the

@@ -1,6 +1,7 @@
 #include "MainCursors.h"
 
 #include "FitOverlay.h"
+#include "ReadoutBox.h"
 #include "SignalDefinition.h"
 #include "TFormMain.h"
 #include "TPaintBox.h"
@@ -25,6 +26,7 @@ constexpr double PointerPixels = 8;
 // Wheel turns closer together than this are one step back in the zoom history.
 constexpr int WheelBurstMs = 700;
 constexpr int ReadoutRefreshMs = 250;
+constexpr int CornerRefreshMs = 1000;
 // The readout's font sizes, tried in turn until the box fits in a third of the plot.
 constexpr int ReadoutFontPixels[] = {11, 10, 9};
 
@@ -62,13 +64,12 @@ QString unitOf(const QString& definition) {
 
 MainCursors::MainCursors(TFormMain& window) : QObject(&window), w(window) {
     QWidget* panel = w.Panelmitte;
-    const QString box =
-        QStringLiteral("QLabel { background: rgba(255, 255, 255, 225); border: 1px solid #b0b0b0;"
-                       " padding: 2px; }");
-    LabelMesswerte = new QLabel(panel);
+    LabelMesswerte = new ReadoutBox(panel);
     LabelZeiger = new QLabel(panel);
-    for (QLabel* label : {LabelMesswerte, LabelZeiger}) {
-        label->setStyleSheet(box);
+    LabelZeiger->setStyleSheet(
+        QStringLiteral("QLabel { background: rgba(255, 255, 255, 225); border: 1px solid #b0b0b0;"
+                       " padding: 2px; }"));
+    for (QWidget* label : std::initializer_list<QWidget*>{LabelMesswerte, LabelZeiger}) {
         label->setFont(ReadoutFont(ReadoutFontPixels[0]));
         label->hide();
     }
@@ -77,7 +78,6 @@ MainCursors::MainCursors(TFormMain& window) : QObject(&window), w(window) {
     LabelMesswerte->setCursor(Qt::SizeAllCursor);
     LabelMesswerte->installEventFilter(this);
     LabelZeiger->setAttribute(Qt::WA_TransparentForMouseEvents);
-    LabelMesswerte->setTextFormat(Qt::RichText);
     LabelZeiger->setTextFormat(Qt::PlainText);
 
     TPaintBox* plot = w.PaintBoxData;
@@ -162,25 +162,30 @@ void MainCursors::Changed() {
 void MainCursors::ShowReadout() {
     if (!w.Cursors.VerticalOn && !w.Cursors.HorizontalOn) {
         LabelMesswerte->hide();
-        shownHtml.clear();
+        shownTable.clear();
         return;
     }
     // Logical pixels, as widgets are placed.
     const QSize plot = w.PlotSize();
     const ReadoutTable table = Table();
-    const QString html = ReadoutHtml(table);
-    if (html != shownHtml || plot != shownFor) {
-        shownHtml = html;
+    // New values in the same rows only rewrite their cells, while the box still fits.
+    if (plot == shownFor && ReadoutBox::sameRows(table, shownTable)) {
+        const QSize before = LabelMesswerte->size();
+        LabelMesswerte->setTable(shownCollapsed ? Collapsed(table) : table);
+        if (LabelMesswerte->size() != before && !shownCollapsed && fold == Fold::Auto &&
+            !FitsInAThird(LabelMesswerte->size(), plot))
+            shownTable.clear();
+    }
+    if (plot != shownFor || !ReadoutBox::sameRows(table, shownTable)) {
         shownFor = plot;
         // The whole table in the first font in which it fits a third of the plot; where none
         // does, the cursor positions alone, unless the user opened it.
         shownCollapsed = fold == Fold::Closed;
         bool fits = false;
         if (!shownCollapsed) {
+            LabelMesswerte->setTable(table);
             for (const int pixels : ReadoutFontPixels) {
                 LabelMesswerte->setFont(ReadoutFont(pixels));
-                LabelMesswerte->setText(html);
-                LabelMesswerte->adjustSize();
                 fits = FitsInAThird(LabelMesswerte->size(), plot);
                 if (fits) break;
             }
@@ -188,22 +193,30 @@ void MainCursors::ShowReadout() {
         }
         if (shownCollapsed) {
             LabelMesswerte->setFont(ReadoutFont(ReadoutFontPixels[0]));
-            LabelMesswerte->setText(ReadoutHtml(Collapsed(table)));
-            LabelMesswerte->adjustSize();
+            LabelMesswerte->setTable(Collapsed(table));
         }
     }
-    // In the corner of the plot where it hides least, unless the user put it somewhere.
-    if (!placedByUser) {
-        corner = QuietCorner(Input(), w.Scales(), plot, LabelMesswerte->size(), 6, corner);
-        LabelMesswerte->move(PlotOrigin() +
-                             CornerPosition(corner, plot, LabelMesswerte->size(), 6));
+    shownTable = table;
+    // In the corner of the plot where it hides least, unless the user put it somewhere: looked
+    // for again when the box, the cursors or the plot changed, and while the curves change
+    // under it once a second.
+    const QSize box = LabelMesswerte->size();
+    if (!placedByUser && (box != cornerBox || plot != cornerPlot ||
+                          !(w.Display.Cursors == cornerMarks) || !cornerAge.isValid() ||
+                          cornerAge.elapsed() >= CornerRefreshMs)) {
+        corner = QuietCorner(Input(), w.Scales(), plot, box, 6, corner);
+        LabelMesswerte->move(PlotOrigin() + CornerPosition(corner, plot, box, 6));
+        cornerBox = box;
+        cornerPlot = plot;
+        cornerMarks = w.Display.Cursors;
+        cornerAge.restart();
     }
     LabelMesswerte->show();
 }
 
 void MainCursors::ToggleFold() {
     fold = shownCollapsed ? Fold::Open : Fold::Closed;
-    shownHtml.clear();
+    shownTable.clear();
     ShowReadout();
 }
 

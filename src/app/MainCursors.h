@@ -15,6 +15,7 @@
 
 class QLabel;
 class QMenu;
+class ReadoutBox;
 class TFormMain;
 
 class MainCursors : public QObject {
@@ -32,7 +33,7 @@ public:
     /// The window is being destroyed: its widgets' events are no longer looked at.
     void WindowClosing() { windowClosing = true; }
 
-    QLabel* LabelMesswerte; ///< the readout over the plot
+    ReadoutBox* LabelMesswerte; ///< the readout over the plot
     QLabel* LabelZeiger;    ///< time and values at the pointer
 
 protected:
@@ -59,12 +60,16 @@ private:
     QPoint rightPress{-1, -1};
     QElapsedTimer lastWheel;
     QTimer refresh;
-    QString shownHtml;
+    ReadoutTable shownTable; ///< in full, also while folded
     QSize shownFor;
     // Auto: the whole readout where it fits a third of the plot, else collapsed.
     enum class Fold { Auto, Open, Closed } fold = Fold::Auto;
     bool shownCollapsed = false;
     Corner corner = Corner::TopRight;
+    // What the corner was chosen for, and when.
+    QSize cornerBox, cornerPlot;
+    CursorMarks cornerMarks;
+    QElapsedTimer cornerAge;
     bool placedByUser = false;
     QPoint boxGrip;
     QPoint boxRightPress;

@@ -3,6 +3,7 @@
 #include "TFormMain.h"
 
 #include "MainCursors.h"
+#include "ReadoutBox.h"
 #include "TFormHardware.h"
 #include "TPaintBox.h"
 
@@ -30,19 +31,37 @@ DisplayControls TFormMain::ReadDisplayControls() const {
 }
 
 DisplayContext TFormMain::Context() {
-    return {Store,
-            Scales(),
-            Display,
-            ReadDisplayControls(),
-            ParserA,
-            ParserB,
-            RawStripBitmap,
-            MeanStripBitmap,
-            PlotBitmap,
-            PaintBoxRoh->Canvas(),
-            PaintBoxMittel->Canvas(),
-            PaintBoxData->Canvas(),
-            ReportOverlay()};
+    DisplayContext c{Store,
+                     Scales(),
+                     Display,
+                     ReadDisplayControls(),
+                     ParserA,
+                     ParserB,
+                     RawStripBitmap,
+                     MeanStripBitmap,
+                     PlotBitmap,
+                     PaintBoxRoh->Canvas(),
+                     PaintBoxMittel->Canvas(),
+                     PaintBoxData->Canvas(),
+                     ReportOverlay()};
+    // The fit's curve follows from its result (and the ranges, which the plot compares anyway),
+    // its box from the readout's lines.
+    if (c.Overlay && ShownFit) {
+        const FitResult& f = ShownFit->Result;
+        std::size_t key = std::hash<std::size_t>()(ShownFit->PointsHash) ^ 0x9e3779b97f4a7c15ULL;
+        const auto mix = [&key](double v) {
+            key = (key ^ std::hash<double>()(v)) * 1099511628211ULL;
+        };
+        mix(static_cast<double>(f.Model));
+        mix(ShownFit->ChannelB);
+        for (const double p : f.P)
+            mix(p);
+        for (const double v : {f.Origin, f.XMin, f.XMax, f.RSquared})
+            mix(v);
+        mix(static_cast<double>(qHash(PlotFitReadout(*ShownFit, Store).join(QLatin1Char('\n')))));
+        c.OverlayKey = key | 1; // never 0, which stands for none
+    }
+    return c;
 }
 
 void TFormMain::ApplyAxisImages() {

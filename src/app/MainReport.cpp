@@ -5,6 +5,7 @@
 #include "Dialogs.h"
 #include "FitOverlay.h"
 #include "MainCursors.h"
+#include "ReadoutBox.h"
 #include "TComboBox.h"
 #include "TPaintBox.h"
 
@@ -48,7 +49,7 @@ QImage TFormMain::PlotPictureImage(int scale) {
     QImage image = RenderPlotPicture(PlotPictureSource(), scale, ReportOverlay());
     // The cursor readout is a box over the plot, not part of its image: drawn in at the
     // picture's scale where the window shows it.
-    QLabel* readout = Measuring ? Measuring->LabelMesswerte : nullptr;
+    QWidget* readout = Measuring ? Measuring->LabelMesswerte : nullptr;
     if (image.isNull() || !readout || !readout->isVisible()) return image;
     image.setDevicePixelRatio(image.width() / static_cast<double>(PaintBoxData->width()));
     {

@@ -6,16 +6,18 @@
 
 #include <QString>
 
+#include <algorithm>
 #include <cmath>
 
 namespace {
 
 constexpr int DashOn = 4, DashPeriod = 7;
 
-// Dashes of the logical length at every scale; the line itself stays one device pixel wide.
-bool drawn(int k, bool solid, const PaintGeometry& g) {
-    return solid || k % g.px(DashPeriod) < g.px(DashOn);
-}
+// Dashes of their logical length at every scale; the line itself stays one device pixel wide.
+struct Dashes {
+    int On, Period;
+    bool drawn(int k, bool solid) const { return solid || k % Period < On; }
+};
 
 } // namespace
 
@@ -29,13 +31,14 @@ void DrawCursors(IndexedImage& image, const CursorMarks& marks, const ScaleSet& 
     const Tscale& value = marks.OnB ? scales.B : scales.A;
     const std::uint8_t valueMask =
         marks.OnB ? PaletteMask::CursorValueB : PaletteMask::CursorValueA;
+    const Dashes dashes{g.px(DashOn), std::max(g.px(DashPeriod), 1)};
 
     for (int i = 0; i < 2 && marks.Vertical; ++i) {
         const double c = PlotColumn(marks.X[i], bottom.RangeStart, bottom.RangeEnd, w);
         if (!(c >= 1 && c <= w - 2)) continue;
         const int x = static_cast<int>(c);
         for (int y = 1; y < h - 1; ++y)
-            if (drawn(y - 1, marks.Active == i, g)) image.andPixel(x, y, PaletteMask::CursorTime);
+            if (dashes.drawn(y - 1, marks.Active == i)) image.row(y)[x] &= PaletteMask::CursorTime;
         const QString name = xName + QString::number(i + 1);
         const int tw = IndexedImage::textSize(name, font).width();
         // Beside the line, on the side with room.
@@ -46,8 +49,9 @@ void DrawCursors(IndexedImage& image, const CursorMarks& marks, const ScaleSet& 
         const double r = PlotRow(marks.Y[i], value.RangeStart, value.RangeEnd, h);
         if (!(r >= 1 && r <= h - 2)) continue;
         const int y = static_cast<int>(r);
+        std::uint8_t* row = image.row(y);
         for (int x = 1; x < w - 1; ++x)
-            if (drawn(x - 1, marks.Active == 2 + i, g)) image.andPixel(x, y, valueMask);
+            if (dashes.drawn(x - 1, marks.Active == 2 + i)) row[x] &= valueMask;
         const QString name = QStringLiteral("y") + QString::number(i + 1);
         const QSize size = IndexedImage::textSize(name, font);
         const int ty = y - size.height() >= 1 ? y - size.height() : y + g.px(2);

@@ -19,6 +19,7 @@ struct CursorMarks {
     bool OnB = false;
     Names XNames = Names::Time;
     int Active = -1; ///< 0, 1: vertical; 2, 3: horizontal
+    bool operator==(const CursorMarks&) const = default;
 };
 
 /// Font given at the drawing's scale; offsets and dashes follow g.

@@ -127,6 +127,8 @@ PlotKey plotKey(const DisplayContext& ctx) {
     k.SnapDefB = s.SnapDefB;
     k.DataHasB = s.DataHasB;
     k.SnapHasB = s.SnapHasB;
+    k.Cursors = st.Cursors;
+    k.Overlay = ctx.Overlay ? ctx.OverlayKey : 0;
     return k;
 }
 
@@ -186,10 +188,7 @@ void remember(std::vector<float>& drawn, const float* now, int count) {
 void rememberPlot(DisplayContext& ctx) {
     const MeasurementStore& s = ctx.Store;
     DrawnContent& d = ctx.State.Drawn;
-    // Cursors and overlays (a fitted curve) are drawn over the curves: new points would land
-    // on top of them.
-    const CursorMarks& c = ctx.State.Cursors;
-    d.PlotKnown = !c.Vertical && !c.Horizontal && !ctx.Overlay;
+    d.PlotKnown = true;
     d.Plot = plotKey(ctx);
     remember(d.DataT, s.DataT, s.DataCount);
     remember(d.DataA, s.DataA, s.DataCount);
@@ -327,11 +326,7 @@ bool DrawMeanStripPoints(DisplayContext& ctx, std::vector<QRect>& changed) {
 bool DrawPlotPoints(DisplayContext& ctx, std::vector<QRect>& changed) {
     const MeasurementStore& s = ctx.Store;
     DrawnContent& d = ctx.State.Drawn;
-    // Whatever is drawn over the curves (cursors, a fitted curve) would lie under the new points.
-    const CursorMarks& c = ctx.State.Cursors;
-    if (!ctx.State.IncrementalFrames || !ctx.State.PlotValid || !d.PlotKnown || c.Vertical ||
-        c.Horizontal || ctx.Overlay)
-        return false;
+    if (!ctx.State.IncrementalFrames || !ctx.State.PlotValid || !d.PlotKnown) return false;
     const int drawn = static_cast<int>(d.DataT.size());
     const int count = std::clamp(s.DataCount, 0, PointCapacity);
     if (count < drawn || std::clamp(s.SnapCount, 0, PointCapacity) != int(d.SnapT.size()) ||
@@ -352,6 +347,11 @@ bool DrawPlotPoints(DisplayContext& ctx, std::vector<QRect>& changed) {
                {s.DataT + from, s.DataA + from, s.DataB + from, count - from, PaletteMask::LiveA,
                 PaletteMask::LiveB, s.DataHasB},
                ctx.Scales, ctx.Controls, g.weight(), &changed);
+    // What lies over the curves (cursors, a fitted curve) is drawn again over the new points:
+    // its ANDed lines change nothing where they were, its texts and boxes cover the new points
+    // as a drawing in full does. So only what the new points touched differs.
+    DrawCursors(ctx.Plot, ctx.State.Cursors, ctx.Scales, PlotFont(g.Scale), g);
+    if (ctx.Overlay) ctx.Overlay(ctx.Plot, g);
     MergeRects(changed, MaxChangedRects);
     d.DataT.insert(d.DataT.end(), s.DataT + drawn, s.DataT + count);
     d.DataA.insert(d.DataA.end(), s.DataA + drawn, s.DataA + count);

@@ -32,6 +32,8 @@ struct DisplayContext {
     QImage& MeanCanvas; ///< canvas of PaintBoxMittel
     QImage& DataCanvas; ///< canvas of PaintBoxData
     PlotOverlay Overlay = {}; ///< drawn into the plot image after the curves
+    /// Stands for what Overlay draws: equal keys draw equal pixels (0 without an overlay).
+    std::size_t OverlayKey = 0;
 };
 
 /// Which canvases a call changed; the window repaints those paint boxes and applies

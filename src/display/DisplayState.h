@@ -116,6 +116,8 @@ struct PlotKey {
     std::array<int, 4> Zoom{};
     QString DataDefA, DataDefB, SnapDefA, SnapDefB;
     bool DataHasB = true, SnapHasB = true;
+    CursorMarks Cursors;
+    std::size_t Overlay = 0;
     bool operator==(const PlotKey&) const = default;
 };
 

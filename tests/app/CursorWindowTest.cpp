@@ -4,6 +4,7 @@
 #include "AppTestSupport.h"
 
 #include "MainCursors.h"
+#include "ReadoutBox.h"
 #include "TPaintBox.h"
 
 #include <QApplication>
@@ -194,10 +195,10 @@ TEST_F(ScaledWindowTest, ReadoutBoxOpensTheMenuFoldsAndIsCopiedFromAnywhere) {
     win->Cursors.setHorizontalOn(true, 0, 5);
     m.Changed();
     win->Timer1Timer();
-    QLabel* box = m.LabelMesswerte;
+    ReadoutBox* box = m.LabelMesswerte;
     ASSERT_TRUE(box->isVisible());
     const QSize plot = win->PlotSize();
-    const auto rows = [box] { return static_cast<int>(box->text().count(QStringLiteral("<tr>"))); };
+    const auto rows = [box] { return static_cast<int>(box->rows().size()); };
     // The whole readout where it fits a third of the plot, else the cursor positions alone.
     const int shownRows = rows();
     if (2 * box->width() > plot.width() || 3 * box->height() > 2 * plot.height())
@@ -207,7 +208,10 @@ TEST_F(ScaledWindowTest, ReadoutBoxOpensTheMenuFoldsAndIsCopiedFromAnywhere) {
     SendMouse(box, QEvent::MouseButtonDblClick, QPointF(5, 5), Qt::LeftButton, Qt::LeftButton);
     const int folded = rows();
     EXPECT_NE(folded, shownRows);
-    EXPECT_TRUE(box->text().contains(QStringLiteral("y1")));
+    EXPECT_TRUE(std::any_of(box->rows().begin(), box->rows().end(),
+                            [](const ReadoutBox::ShownRow& r) {
+                                return r.Label.startsWith(QStringLiteral("y1"));
+                            }));
     SendMouse(box, QEvent::MouseButtonDblClick, QPointF(5, 5), Qt::LeftButton, Qt::LeftButton);
     EXPECT_NE(rows(), folded);
 
@@ -248,7 +252,7 @@ TEST_F(ScaledWindowTest, RangeReadoutAndCursorReadoutLeaveEachOtherFree) {
     MainCursors& m = *win->Measuring;
     win->Cursors.setVerticalOn(true, 0, 1);
     m.Changed();
-    QLabel* box = m.LabelMesswerte;
+    ReadoutBox* box = m.LabelMesswerte;
     ASSERT_TRUE(box->isVisible());
     // The user drags the cursor readout to where the range readout appears.
     const QPoint grip(4, 4);
