@@ -1,6 +1,7 @@
 #include "MainCursors.h"
 
 #include "FitOverlay.h"
+#include "MainSpectrum.h"
 #include "ReadoutBox.h"
 #include "SignalDefinition.h"
 #include "TFormMain.h"
@@ -98,7 +99,7 @@ MainCursors::MainCursors(TFormMain& window) : QObject(&window), w(window) {
     // Live sweeps change under the cursors; the readout follows a few times a second.
     refresh.setInterval(ReadoutRefreshMs);
     connect(&refresh, &QTimer::timeout, this, [this] {
-        if (w.Cursors.VerticalOn || w.Cursors.HorizontalOn) Changed();
+        if (w.Cursors.VerticalOn || w.Cursors.HorizontalOn || SpectrumShown()) Changed();
     });
     refresh.start();
 }
@@ -139,7 +140,18 @@ ReadoutInput MainCursors::Input() const {
 }
 
 ReadoutTable MainCursors::Table() const {
-    return ComposeReadout(Input());
+    return SpectrumShown() ? w.Spectrum->Table() : ComposeReadout(Input());
+}
+
+bool MainCursors::SpectrumShown() const {
+    return w.Spectrum && w.Spectrum->Shown();
+}
+
+ReadoutInput MainCursors::CornerInput() const {
+    if (!SpectrumShown()) return Input();
+    ReadoutInput in = w.Spectrum->CornerInput();
+    if (w.Memo1->isVisible()) in.Occupied = w.Memo1->geometry().translated(-PlotOrigin());
+    return in;
 }
 
 void MainCursors::Changed() {
@@ -148,19 +160,17 @@ void MainCursors::Changed() {
     const Tscale& vertical = w.Cursors.valueOnB(mode) ? s.B : s.A;
     w.Cursors.followMode(mode, {s.Bottom->RangeStart, s.Bottom->RangeEnd},
                          {vertical.RangeStart, vertical.RangeEnd});
-    const CursorMarks marks = MarksOf(w.Cursors, mode);
-    const CursorMarks& old = w.Display.Cursors;
-    if (marks.Vertical != old.Vertical || marks.Horizontal != old.Horizontal || marks.X != old.X ||
-        marks.Y != old.Y || marks.OnB != old.OnB || marks.XNames != old.XNames ||
-        marks.Active != old.Active) {
+    // The spectrum shows its peaks instead; the time cursors keep their places meanwhile.
+    const CursorMarks marks = SpectrumShown() ? w.Spectrum->Marks() : MarksOf(w.Cursors, mode);
+    if (!(marks == w.Display.Cursors)) {
         w.Display.Cursors = marks;
-        w.Store.PlotDirty = true;
+        w.PlotStore().PlotDirty = true;
     }
     ShowReadout();
 }
 
 void MainCursors::ShowReadout() {
-    if (!w.Cursors.VerticalOn && !w.Cursors.HorizontalOn) {
+    if (!w.Cursors.VerticalOn && !w.Cursors.HorizontalOn && !SpectrumShown()) {
         LabelMesswerte->hide();
         shownTable.clear();
         return;
@@ -204,7 +214,7 @@ void MainCursors::ShowReadout() {
     if (!placedByUser && (box != cornerBox || plot != cornerPlot ||
                           !(w.Display.Cursors == cornerMarks) || !cornerAge.isValid() ||
                           cornerAge.elapsed() >= CornerRefreshMs)) {
-        corner = QuietCorner(Input(), w.Scales(), plot, box, 6, corner);
+        corner = QuietCorner(CornerInput(), w.PlotScales(), plot, box, 6, corner);
         LabelMesswerte->move(PlotOrigin() + CornerPosition(corner, plot, box, 6));
         cornerBox = box;
         cornerPlot = plot;
@@ -226,30 +236,39 @@ void MainCursors::ShowPointer(QPointF at) {
     const QSize plot = w.PlotBitmap.size();
     const QPointF p = ImagePoint(at);
     const double reach = DevicePixels(PointerPixels);
-    const ReadoutInput in = Input();
     int index = -1;
+    QString text;
     if (p.x() >= 0 && p.y() >= 0 && p.x() < plot.width() && p.y() < plot.height() &&
         plot.width() > 3) {
-        const ScaleSet s = w.Scales();
-        if (in.Mode == PlotMode::Normal) {
-            const Tscale& t = *s.Bottom;
-            const double perPixel = (t.RangeEnd - t.RangeStart) / (plot.width() - 3);
-            const double time = t.RangeStart + (p.x() - 1) * perPixel;
-            index = NearestInTime(in.DataA.Points, time, reach * perPixel);
+        const ScaleSet s = w.PlotScales();
+        const Tscale& bottom = *s.Bottom;
+        const double perPixel = (bottom.RangeEnd - bottom.RangeStart) / (plot.width() - 3);
+        const double under = bottom.RangeStart + (p.x() - 1) * perPixel;
+        if (SpectrumShown()) {
+            const MeasurementStore& points = w.Spectrum->Points();
+            index = NearestInTime({points.DataT, points.DataA, points.DataCount}, under,
+                                  reach * perPixel);
+            text = w.Spectrum->PointerText(index);
         } else {
-            const bool bAsX = in.Mode == PlotMode::BAsX;
-            const CursorAxes axes{s.Bottom->RangeStart, s.Bottom->RangeEnd,
-                                  (bAsX ? s.A : s.B).RangeStart, (bAsX ? s.A : s.B).RangeEnd};
-            index = NearestOnPlot(bAsX ? w.Store.DataB : w.Store.DataA,
-                                  bAsX ? w.Store.DataA : w.Store.DataB, w.Store.DataCount, axes,
-                                  plot, p.x(), p.y(), reach);
+            const ReadoutInput in = Input();
+            if (in.Mode == PlotMode::Normal) {
+                index = NearestInTime(in.DataA.Points, under, reach * perPixel);
+            } else {
+                const bool bAsX = in.Mode == PlotMode::BAsX;
+                const CursorAxes axes{bottom.RangeStart, bottom.RangeEnd,
+                                      (bAsX ? s.A : s.B).RangeStart, (bAsX ? s.A : s.B).RangeEnd};
+                index = NearestOnPlot(bAsX ? w.Store.DataB : w.Store.DataA,
+                                      bAsX ? w.Store.DataA : w.Store.DataB, w.Store.DataCount,
+                                      axes, plot, p.x(), p.y(), reach);
+            }
+            text = PointerText(in, index);
         }
     }
     if (index < 0) {
         LabelZeiger->hide();
         return;
     }
-    LabelZeiger->setText(PointerText(in, index));
+    LabelZeiger->setText(text);
     LabelZeiger->adjustSize();
     // Below right of the pointer, turned inwards at the plot's right and bottom edges.
     const QRect box = w.PaintBoxData->geometry();
@@ -291,20 +310,26 @@ void MainCursors::OpenMenu(QPoint global) {
         Qt::QueuedConnection);
 }
 
+// Each mode has its own way back: its scales are its own.
+ZoomHistory& MainCursors::History() {
+    return SpectrumShown() ? w.Spectrum->History() : w.RangeHistory;
+}
+
 void MainCursors::RememberRanges() {
-    w.RangeHistory.push(CaptureRanges(w.Scales()));
+    History().push(CaptureRanges(w.PlotScales()));
 }
 
 void MainCursors::ZoomBack() {
-    const ScaleSet s = w.Scales();
+    const ScaleSet s = w.PlotScales();
     ScaleRanges earlier;
-    if (!w.RangeHistory.back(CaptureRanges(s), earlier)) return;
+    if (!History().back(CaptureRanges(s), earlier)) return;
     RestoreRanges(earlier, s);
-    w.Store.AxesChanged = w.Store.PlotDirty = true;
+    MeasurementStore& points = w.PlotStore();
+    points.AxesChanged = points.PlotDirty = true;
 }
 
 void MainCursors::CopyReadout() {
-    if (!w.Cursors.VerticalOn && !w.Cursors.HorizontalOn) return;
+    if (!w.Cursors.VerticalOn && !w.Cursors.HorizontalOn && !SpectrumShown()) return;
     QGuiApplication::clipboard()->setText(ReadoutText(Table()));
 }
 
@@ -328,6 +353,11 @@ void MainCursors::Step(bool vertical, int steps) {
 }
 
 bool MainCursors::Key(int key, Qt::KeyboardModifiers modifiers) {
+    if (key == Qt::Key_Backspace) {
+        ZoomBack();
+        return true;
+    }
+    if (SpectrumShown()) return false; // the cursors wait in the time plot
     const int n = (modifiers & Qt::ShiftModifier) ? 10 : 1;
     switch (key) {
     case Qt::Key_Left:
@@ -342,9 +372,6 @@ bool MainCursors::Key(int key, Qt::KeyboardModifiers modifiers) {
     case Qt::Key_Up:
         Step(false, n);
         return true;
-    case Qt::Key_Backspace:
-        ZoomBack();
-        return true;
     default:
         return false;
     }
@@ -356,6 +383,12 @@ QMenu* MainCursors::CreateMenu() {
     const ScaleSet s = w.Scales();
     auto* menu = new QMenu(w.PaintBoxData);
     CursorState& c = w.Cursors;
+    if (SpectrumShown()) {
+        w.Spectrum->AddMenuActions(*menu);
+        menu->addSeparator();
+        AddReadoutActions(*menu);
+        return menu;
+    }
 
     QAction* vertical = menu->addAction(normal ? QStringLiteral("Zeitcursor t1, t2")
                                                : QStringLiteral("x-Cursor x1, x2"));
@@ -390,23 +423,29 @@ QMenu* MainCursors::CreateMenu() {
         }
     }
     menu->addSeparator();
-    // The keys are handled on the plot; the menu only names them (in German, which Qt's own
-    // key names are not without a translation).
-    if (c.VerticalOn || c.HorizontalOn) {
-        QAction* fold = menu->addAction(QStringLiteral("Messwerte eingeklappt"));
+    AddReadoutActions(*menu);
+    return menu;
+}
+
+// The readout, the way back and the lab report's entries, in every mode.
+void MainCursors::AddReadoutActions(QMenu& menu) {
+    const bool shown = w.Cursors.VerticalOn || w.Cursors.HorizontalOn || SpectrumShown();
+    if (shown) {
+        QAction* fold = menu.addAction(QStringLiteral("Messwerte eingeklappt"));
         fold->setCheckable(true);
         fold->setChecked(shownCollapsed);
         connect(fold, &QAction::triggered, this, [this] { ToggleFold(); });
     }
-    QAction* copy = menu->addAction(QStringLiteral("Messwerte kopieren\tStrg+C"));
-    copy->setEnabled(c.VerticalOn || c.HorizontalOn);
+    // The keys are handled on the plot and the window; the menu only names them (in German,
+    // which Qt's own key names are not without a translation).
+    QAction* copy = menu.addAction(QStringLiteral("Messwerte kopieren\tStrg+C"));
+    copy->setEnabled(shown);
     connect(copy, &QAction::triggered, this, [this] { CopyReadout(); });
-    QAction* back = menu->addAction(QStringLiteral("Zoom zur\u00FCck\tR\u00FCcktaste"));
-    back->setEnabled(w.RangeHistory.hasEarlier(CaptureRanges(s)));
+    QAction* back = menu.addAction(QStringLiteral("Zoom zur\u00FCck\tR\u00FCcktaste"));
+    back->setEnabled(History().hasEarlier(CaptureRanges(w.PlotScales())));
     connect(back, &QAction::triggered, this, [this] { ZoomBack(); });
-    menu->addSeparator();
-    w.AddReportActions(*menu);
-    return menu;
+    menu.addSeparator();
+    w.AddReportActions(menu);
 }
 
 bool MainCursors::eventFilter(QObject* watched, QEvent* event) {
@@ -454,7 +493,7 @@ bool MainCursors::eventFilter(QObject* watched, QEvent* event) {
     case QEvent::MouseButtonPress:
     case QEvent::MouseButtonDblClick: {
         auto* e = static_cast<QMouseEvent*>(event);
-        if (e->button() == Qt::LeftButton) {
+        if (e->button() == Qt::LeftButton && !SpectrumShown()) {
             const QPointF p = plotPoint(e);
             if (const auto id = CursorAt(w.Cursors, Axes(), plot, p.x(), p.y(), catchPixels)) {
                 dragging = id;
@@ -475,7 +514,7 @@ bool MainCursors::eventFilter(QObject* watched, QEvent* event) {
             Changed();
         }
         ShowPointer(e->position());
-        if (!dragging && e->buttons() == Qt::NoButton) {
+        if (!dragging && e->buttons() == Qt::NoButton && !SpectrumShown()) {
             const QPointF p = plotPoint(e);
             const auto id = CursorAt(w.Cursors, Axes(), plot, p.x(), p.y(), catchPixels);
             const bool x = id == CursorId::X1 || id == CursorId::X2;
@@ -505,9 +544,9 @@ bool MainCursors::eventFilter(QObject* watched, QEvent* event) {
         if (!lastWheel.isValid() || lastWheel.elapsed() > WheelBurstMs) RememberRanges();
         lastWheel.restart();
         const QPointF p = ImagePoint(e->position());
-        if (WheelZoom(w.Scales(), p.x(), p.y(), plot, WheelFactor(delta),
+        if (WheelZoom(w.PlotScales(), p.x(), p.y(), plot, WheelFactor(delta),
                       e->modifiers() & Qt::ControlModifier))
-            w.Store.AxesChanged = w.Store.PlotDirty = true;
+            w.PlotStore().AxesChanged = w.PlotStore().PlotDirty = true;
         return true;
     }
     case QEvent::KeyPress: {

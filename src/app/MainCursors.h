@@ -3,6 +3,7 @@
 // readout and the value under the pointer over the plot.
 #pragma once
 
+#include "PlotZoom.h"
 #include "Readout.h"
 
 #include <QElapsedTimer>
@@ -41,6 +42,11 @@ protected:
 
 private:
     ReadoutInput Input() const;
+    bool SpectrumShown() const;
+    // What the readout box's corner is chosen by: the curves as the plot shows them.
+    ReadoutInput CornerInput() const;
+    ZoomHistory& History();
+    void AddReadoutActions(QMenu& menu);
     CursorAxes Axes() const;
     void ShowReadout();
     void ShowPointer(QPointF at);

@@ -3,6 +3,7 @@
 #include "TFormMain.h"
 
 #include "MainCursors.h"
+#include "MainSpectrum.h"
 #include "ReadoutBox.h"
 #include "TFormHardware.h"
 #include "TPaintBox.h"
@@ -27,12 +28,21 @@ DisplayControls TFormMain::ReadDisplayControls() const {
     c.TriggerChannelA = ButtonTriggerChannel->text() == QStringLiteral("A");
     c.TriggerRising = ButtonTriggerRichtung->text() == QStringLiteral("+");
     c.Adiff = FormHardware && FormHardware->CheckBoxAdiff->isChecked();
+    c.Spektrum = CheckBoxSpektrum->isChecked();
     return c;
+}
+
+MeasurementStore& TFormMain::PlotStore() {
+    return Spectrum && Spectrum->Shown() ? Spectrum->Points() : Store;
+}
+
+ScaleSet TFormMain::PlotScales() {
+    return Spectrum && Spectrum->Shown() ? Spectrum->Scales() : Scales();
 }
 
 DisplayContext TFormMain::Context() {
     DisplayContext c{Store,
-                     Scales(),
+                     PlotScales(),
                      Display,
                      ReadDisplayControls(),
                      ParserA,
@@ -61,6 +71,7 @@ DisplayContext TFormMain::Context() {
         mix(static_cast<double>(qHash(PlotFitReadout(*ShownFit, Store).join(QLatin1Char('\n')))));
         c.OverlayKey = key | 1; // never 0, which stands for none
     }
+    if (Spectrum && Spectrum->Shown()) c.PlotPoints = &Spectrum->Points();
     return c;
 }
 
@@ -91,6 +102,8 @@ void TFormMain::FormResize() {
     in.ScrollPosition = ScrollBarSignale->value();
     const ScaleSet s = Scales();
     const LayoutResult out = ::FormResize(in, Store, Display, s, MeanStripBitmap, PlotBitmap);
+    // The other mode's scales wait in the same strips.
+    if (Spectrum) Spectrum->Place();
     MeanStripBitmap.setPalette(Palette);
     PlotBitmap.setPalette(Palette);
     const QSize raw = PaintBoxRoh->Canvas().size();
@@ -114,6 +127,7 @@ void TFormMain::RefreshDisplay() {
     // KURVIMAT_FULL_REDRAW=1: whole images every tick, to compare against.
     static const bool fullOnly = qEnvironmentVariableIntValue("KURVIMAT_FULL_REDRAW") == 1;
     Display.IncrementalFrames = !fullOnly;
+    if (Spectrum) Spectrum->Update();
     DisplayContext c = Context();
     const RefreshResult r = ::RefreshDisplay(c);
     if (r.Raw) PaintBoxRoh->update();
@@ -199,13 +213,15 @@ void TFormMain::ConnectDisplay() {
     ConnectPlotMouse();
     ConnectAxisButtons();
     ConnectModeBoxes();
+    Spectrum = new MainSpectrum(*this);
     Measuring = new MainCursors(*this);
 }
 
 void TFormMain::ConnectAnalysis() {
     // The readout shows while the hot spot is held; the hidden button toggles it.
     connect(Shape3, &TShape::MouseDown, this, [this] {
-        Analysis.Shape3MouseDown(ScaleA, ScaleB);
+        const ScaleSet shown = PlotScales();
+        Analysis.Shape3MouseDown(shown.A, shown.B);
         ShowAnalysis();
     });
     connect(Shape3, &TShape::MouseUp, this, [this] {
@@ -213,7 +229,8 @@ void TFormMain::ConnectAnalysis() {
         Memo1->hide();
     });
     connect(Button2, &QPushButton::clicked, this, [this] {
-        Analysis.Button2Click(ScaleA, ScaleB);
+        const ScaleSet shown = PlotScales();
+        Analysis.Button2Click(shown.A, shown.B);
         ShowAnalysis();
     });
 }
@@ -242,20 +259,20 @@ void TFormMain::ConnectStripMouse() {
 void TFormMain::ConnectPlotMouse() {
     connect(PaintBoxData, &TPaintBox::MouseDown, this, [this](QMouseEvent* e) {
         const QPoint p = eventPoint(e);
-        PlotMouseDown(Store, Display, ReadDisplayControls().Mode(), p.x(), p.y(),
+        PlotMouseDown(PlotStore(), Display, ReadDisplayControls().Mode(), p.x(), p.y(),
                       e->button() == Qt::RightButton, PlotSize());
     });
     connect(PaintBoxData, &TPaintBox::MouseMove, this, [this](QMouseEvent* e) {
         const QPoint p = eventPoint(e);
-        PlotMouseMove(Store, Display, Scales(), p.x(), p.y(), PlotSize());
+        PlotMouseMove(PlotStore(), Display, PlotScales(), p.x(), p.y(), PlotSize());
     });
     connect(PaintBoxData, &TPaintBox::MouseUp, this, [this](QMouseEvent* e) {
         const QPoint p = eventPoint(e);
-        PlotMouseUp(Store, Display, Scales(), p.x(), p.y(), PlotSize());
+        PlotMouseUp(PlotStore(), Display, PlotScales(), p.x(), p.y(), PlotSize());
     });
     // Qt delivers the double click in place of a second press: it fits, it starts no zoom.
     connect(PaintBoxData, &TPaintBox::DblClick, this, [this](QMouseEvent*) {
-        PlotDblClick(Store, Display, Scales(), ReadDisplayControls().Mode(), PlotSize());
+        PlotDblClick(PlotStore(), Display, PlotScales(), ReadDisplayControls().Mode(), PlotSize());
     });
 }
 
@@ -271,7 +288,8 @@ void TFormMain::ConnectAxisButtons() {
                                                      {ImageUntenFull, AxisImage::UntenFull}};
     for (const auto& [image, which] : buttons) {
         connect(image, &TImage::MouseDown, this, [this, which](QMouseEvent*) {
-            AxisImageMouseDown(which, Store, Display, Scales(), ReadDisplayControls().Mode());
+            AxisImageMouseDown(which, PlotStore(), Display, PlotScales(),
+                               ReadDisplayControls().Mode());
             ApplyAxisImages();
         });
     }
@@ -285,7 +303,14 @@ void TFormMain::ConnectModeBoxes() {
         const QSignalBlocker blockB(CheckBoxBXY), blockA(CheckBoxAXY);
         CheckBoxBXY->setChecked(bxy);
         CheckBoxAXY->setChecked(axy);
+        // The XY modes and the spectrum exclude each other.
+        const bool leaveSpectrum = (bxy || axy) && CheckBoxSpektrum->isChecked();
+        if (leaveSpectrum) {
+            const QSignalBlocker blockS(CheckBoxSpektrum);
+            CheckBoxSpektrum->setChecked(false);
+        }
         AssignStrips(Store, Display, Scales(), ReadDisplayControls().Mode());
+        if (leaveSpectrum) Spectrum->Switched(false);
     };
     connect(CheckBoxBXY, &QCheckBox::toggled, this, [xyClicked] { xyClicked(true); });
     connect(CheckBoxAXY, &QCheckBox::toggled, this, [xyClicked] { xyClicked(false); });
@@ -304,4 +329,6 @@ void TFormMain::ConnectModeBoxes() {
 
     connect(CheckBoxMinuten, &QCheckBox::toggled, this,
             [this](bool checked) { SetTimeInMinutes(Store, ScaleT, checked); });
+    connect(CheckBoxSpektrum, &QCheckBox::toggled, this,
+            [this](bool checked) { Spectrum->Switched(checked); });
 }

@@ -355,12 +355,16 @@ void TFormMain::CreateBottomPanel() {
     ButtonBearbeiten = MakeButton(p, QStringLiteral("Signale bearbeiten"), 14, 10, 107, 24);
     CheckBoxAXY = MakeCheckBox(p, QStringLiteral("Kanal A als x"), 184, 9, false);
     CheckBoxBXY = MakeCheckBox(p, QStringLiteral("Kanal B als x"), 184, 24, false);
+    // The third plot mode, under the button and left of the xy choice, reached by Tab after it.
+    CheckBoxSpektrum = MakeCheckBox(p, QStringLiteral("Spektrum"), 0, 39, false);
     CheckBoxMinuten = MakeCheckBox(p, QStringLiteral("Zeit in min"), 200, 39, false);
-    for (QCheckBox* box : {CheckBoxAXY, CheckBoxBXY, CheckBoxMinuten}) {
+    for (QCheckBox* box : {CheckBoxAXY, CheckBoxBXY, CheckBoxSpektrum, CheckBoxMinuten}) {
         box->setLayoutDirection(Qt::RightToLeft); // caption left of the box
         // Design width, or wider where the font needs it.
-        box->resize(std::max(box == CheckBoxMinuten ? 67 : 83, box->sizeHint().width()), 15);
+        const int design = box == CheckBoxMinuten ? 67 : box == CheckBoxSpektrum ? 62 : 83;
+        box->resize(std::max(design, box->sizeHint().width()), 15);
     }
+    CheckBoxSpektrum->move(150 - CheckBoxSpektrum->width(), 39);
     Label4 = MakeLabel(p, QStringLiteral("xy"), 161, 17);
     Label5 = MakeLabel(p, QStringLiteral("{"), 176, 14, Qt::black, 16);
 

@@ -42,7 +42,8 @@ const ModelEntry TimeModels[] = {
 } // namespace
 
 PictureSource TFormMain::PlotPictureSource() {
-    return {Store, Scales(), ReadDisplayControls(), PaintBoxData->size(), Display.Cursors};
+    return {PlotStore(), PlotScales(), ReadDisplayControls(), PaintBoxData->size(),
+            Display.Cursors};
 }
 
 QImage TFormMain::PlotPictureImage(int scale) {
@@ -138,7 +139,7 @@ void TFormMain::RemoveFit() {
 }
 
 PlotOverlay TFormMain::ReportOverlay() {
-    if (!ShownFit) return {};
+    if (!ShownFit || ReadDisplayControls().Spektrum) return {}; // kept for the time plot
     if (!FitStillMatches(*ShownFit, Store, ReadDisplayControls().Mode())) {
         ShownFit.reset();
         return {};
@@ -158,6 +159,7 @@ void TFormMain::AddReportActions(QMenu& menu) {
     for (const auto& [scale, caption] : sizes)
         save->addAction(caption, this, [this, scale] { ButtonBildSpeichernClick(scale); });
     menu.addAction(QStringLiteral("Drucken …"), this, [this] { ButtonDruckenClick(); });
+    if (ReadDisplayControls().Spektrum) return; // fits are of time
     menu.addSeparator();
 
     // Between the vertical cursors when they are shown (t1, t2; x1, x2 in the XY modes), else

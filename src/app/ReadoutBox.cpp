@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <optional>
 
 namespace {
 
@@ -15,12 +16,14 @@ const QColor Frame(0xb0, 0xb0, 0xb0);
 // Frame and padding between the box's edge and its text.
 constexpr int Inset = 3;
 
-// A column's title in its channel's colour, pale for the snapshot ("Schnappschuss B").
-QColor headerColour(const QString& title) {
-    const bool b = title.endsWith(u'B');
-    const bool snapshot = title.size() > 1;
-    if (b) return snapshot ? QColor(0xf7, 0xa5, 0xa5) : QColor(0xf7, 0, 0);
-    return snapshot ? QColor(0xa5, 0xa5, 0xf7) : QColor(0, 0, 0xf7);
+// A channel's title ("A", "Schnappschuss B") in its colour, pale for the snapshot; nothing for
+// other texts.
+std::optional<QColor> channelColour(const QString& title) {
+    const bool snapshot = title.startsWith(QStringLiteral("Schnappschuss "));
+    if (!snapshot && title.size() != 1) return std::nullopt;
+    if (title.endsWith(u'A')) return snapshot ? QColor(0xa5, 0xa5, 0xf7) : QColor(0, 0, 0xf7);
+    if (title.endsWith(u'B')) return snapshot ? QColor(0xf7, 0xa5, 0xa5) : QColor(0xf7, 0, 0);
+    return std::nullopt;
 }
 
 QFont headerFont(QFont font) {
@@ -111,7 +114,9 @@ void ReadoutBox::layOut() {
             lonely = std::max(lonely, label);
             continue;
         }
-        columnWidth_[0] = std::max(columnWidth_[0], label);
+        columnWidth_[0] = std::max(
+            columnWidth_[0],
+            channelColour(row.Label) ? bold.horizontalAdvance(row.Label) : label);
         for (int c = 0; c < row.Cells.size(); ++c) {
             int& width = columnWidth_[static_cast<std::size_t>(c + 1)];
             width = std::max(width, (row.Header ? bold : metrics).horizontalAdvance(row.Cells[c]));
@@ -146,19 +151,22 @@ QRect ReadoutBox::cellRect(int row, int column) const {
 
 void ReadoutBox::paintCell(QPainter& painter, int row, int column) const {
     const ShownRow& r = table_[static_cast<std::size_t>(row)];
+    const QColor text = palette().color(QPalette::WindowText);
     if (column == 0) {
-        painter.setFont(font());
-        painter.setPen(palette().color(QPalette::WindowText));
+        // A row named after a channel (the spectrum's rows) in its colour.
+        const std::optional<QColor> channel = channelColour(r.Label);
+        painter.setFont(channel ? headerFont(font()) : font());
+        painter.setPen(channel.value_or(text));
         // A label alone may run across the cells' columns.
         QRect place = cellRect(row, 0);
         if (r.Cells.isEmpty()) place.setRight(width() - Inset - 1);
         painter.drawText(place, Qt::AlignLeft | Qt::AlignVCenter, r.Label);
         return;
     }
-    const QString& text = r.Cells[column - 1];
+    const QString& cell = r.Cells[column - 1];
     painter.setFont(r.Header ? headerFont(font()) : font());
-    painter.setPen(r.Header ? headerColour(text) : palette().color(QPalette::WindowText));
-    painter.drawText(cellRect(row, column), Qt::AlignRight | Qt::AlignVCenter, text);
+    painter.setPen(r.Header ? channelColour(cell).value_or(text) : text);
+    painter.drawText(cellRect(row, column), Qt::AlignRight | Qt::AlignVCenter, cell);
 }
 
 void ReadoutBox::paintBox(QPainter& painter) const {

@@ -32,6 +32,7 @@
 
 class Dialogs;
 class MainCursors;
+class MainSpectrum;
 struct Calibration;
 class QCheckBox;
 class QLabel;
@@ -80,6 +81,10 @@ public:
     ScaleSet Scales() {
         return {ScaleA, ScaleB, ScaleT, ScaleX, ScaleLeft, ScaleRight, ScaleBottom};
     }
+    // What the plot shows: the stored points on the scales above, or in the spectrum mode the
+    // spectrum's point set on its own scales.
+    MeasurementStore& PlotStore();
+    ScaleSet PlotScales();
     DisplayControls ReadDisplayControls() const;
     DisplayContext Context();
     // Shows of each axis button pair the one the display state names.
@@ -172,6 +177,7 @@ public:
     CursorState Cursors;
     ZoomHistory RangeHistory;
     MainCursors* Measuring = nullptr;
+    MainSpectrum* Spectrum = nullptr;
     Tscale ScaleA, ScaleB, ScaleT, ScaleX;
     Tscale* ScaleLeft = &ScaleA;
     Tscale* ScaleRight = &ScaleB;
@@ -261,6 +267,7 @@ public:
     QPushButton* ButtonBearbeiten = nullptr;
     QCheckBox* CheckBoxAXY = nullptr;
     QCheckBox* CheckBoxBXY = nullptr;
+    QCheckBox* CheckBoxSpektrum = nullptr;
     QCheckBox* CheckBoxMinuten = nullptr;
     QLabel* Label4 = nullptr;
     QLabel* Label5 = nullptr;

@@ -25,8 +25,10 @@ void DrawCursors(IndexedImage& image, const CursorMarks& marks, const ScaleSet& 
                  const QFont& font, const PaintGeometry& g) {
     const int w = image.width(), h = image.height();
     if (w < 4 || h < 4) return;
-    const QString xName =
-        marks.XNames == CursorMarks::Names::Time ? QStringLiteral("t") : QStringLiteral("x");
+    const bool spectrum = marks.XNames == CursorMarks::Names::Spectrum;
+    const QString xName = marks.XNames == CursorMarks::Names::Time ? QStringLiteral("t")
+                          : spectrum                               ? QStringLiteral("f")
+                                                                   : QStringLiteral("x");
     const Tscale& bottom = *scales.Bottom;
     const Tscale& value = marks.OnB ? scales.B : scales.A;
     const std::uint8_t valueMask =
@@ -37,9 +39,13 @@ void DrawCursors(IndexedImage& image, const CursorMarks& marks, const ScaleSet& 
         const double c = PlotColumn(marks.X[i], bottom.RangeStart, bottom.RangeEnd, w);
         if (!(c >= 1 && c <= w - 2)) continue;
         const int x = static_cast<int>(c);
+        const std::uint8_t mask = !spectrum ? PaletteMask::CursorTime
+                                  : i == 0  ? PaletteMask::CursorValueA
+                                            : PaletteMask::CursorValueB;
         for (int y = 1; y < h - 1; ++y)
-            if (dashes.drawn(y - 1, marks.Active == i)) image.row(y)[x] &= PaletteMask::CursorTime;
-        const QString name = xName + QString::number(i + 1);
+            if (dashes.drawn(y - 1, marks.Active == i)) image.row(y)[x] &= mask;
+        const QString name =
+            xName + (spectrum ? QString(QChar(i == 0 ? u'A' : u'B')) : QString::number(i + 1));
         const int tw = IndexedImage::textSize(name, font).width();
         // Beside the line, on the side with room.
         const int tx = x + g.px(3) + tw < w - 1 ? x + g.px(3) : x - g.px(2) - tw;

@@ -1,6 +1,7 @@
 // The measuring cursors drawn into the plot image: vertical lines at values of the bottom
 // scale, horizontal lines at values of scale A or B, ANDed with masks of their own; the
-// active one solid, the others dashed, each named beside its line.
+// active one solid, the others dashed, each named beside its line. A vertical line at an
+// infinite value is left out.
 #pragma once
 
 #include <array>
@@ -11,7 +12,8 @@ struct PaintGeometry;
 struct ScaleSet;
 
 struct CursorMarks {
-    enum class Names { Time, Xy }; ///< t1, t2 or x1, x2
+    /// t1, t2 or x1, x2; fA, fB: the spectrum's peaks, in the channels' colours.
+    enum class Names { Time, Xy, Spectrum };
     bool Vertical = false;
     bool Horizontal = false;
     std::array<double, 2> X{}; ///< in the units of the bottom scale

@@ -14,6 +14,11 @@
 
 namespace {
 
+// The points the plot and its axes show: the stored points, or the spectrum's.
+MeasurementStore& points(const DisplayContext& ctx) {
+    return ctx.PlotPoints ? *ctx.PlotPoints : ctx.Store;
+}
+
 struct StripInfo {
     Tscale* Scale;
     std::size_t DrawnIndex;
@@ -24,7 +29,7 @@ struct StripInfo {
 };
 
 StripInfo stripInfo(const DisplayContext& ctx, Strip strip) {
-    const MeasurementStore& s = ctx.Store;
+    const MeasurementStore& s = points(ctx);
     const PlotMode mode = ctx.Controls.Mode();
     switch (strip) {
     case Strip::Left:
@@ -92,7 +97,7 @@ namespace {
 
 PlotKey plotKey(const DisplayContext& ctx) {
     const ScaleSet& sc = ctx.Scales;
-    const MeasurementStore& s = ctx.Store;
+    const MeasurementStore& s = points(ctx);
     const DisplayState& st = ctx.State;
     PlotKey k;
     k.Width = ctx.Plot.width();
@@ -186,7 +191,7 @@ void remember(std::vector<float>& drawn, const float* now, int count) {
 }
 
 void rememberPlot(DisplayContext& ctx) {
-    const MeasurementStore& s = ctx.Store;
+    const MeasurementStore& s = points(ctx);
     DrawnContent& d = ctx.State.Drawn;
     d.PlotKnown = true;
     d.Plot = plotKey(ctx);
@@ -324,7 +329,7 @@ bool DrawMeanStripPoints(DisplayContext& ctx, std::vector<QRect>& changed) {
 }
 
 bool DrawPlotPoints(DisplayContext& ctx, std::vector<QRect>& changed) {
-    const MeasurementStore& s = ctx.Store;
+    const MeasurementStore& s = points(ctx);
     DrawnContent& d = ctx.State.Drawn;
     if (!ctx.State.IncrementalFrames || !ctx.State.PlotValid || !d.PlotKnown) return false;
     const int drawn = static_cast<int>(d.DataT.size());
@@ -361,7 +366,7 @@ bool DrawPlotPoints(DisplayContext& ctx, std::vector<QRect>& changed) {
         ctx.Plot.expandInto(ctx.DataCanvas, at.x(), at.y(), r);
         r.translate(at);
     }
-    ctx.Store.PlotDirty = false;
+    points(ctx).PlotDirty = false;
     return true;
 }
 
@@ -369,11 +374,11 @@ namespace {
 
 void paintPlotImage(DisplayContext& ctx) {
     const PaintGeometry& g = ctx.State.Geometry;
-    PaintPlot(ctx.Plot, ctx.Store, ctx.Scales, ctx.Controls, ctx.State, PlotFont(g.Scale));
+    PaintPlot(ctx.Plot, points(ctx), ctx.Scales, ctx.Controls, ctx.State, PlotFont(g.Scale));
     if (ctx.Overlay) ctx.Overlay(ctx.Plot, g);
     rememberPlot(ctx);
     ctx.State.PlotValid = true;
-    ctx.Store.PlotDirty = false;
+    points(ctx).PlotDirty = false;
 }
 
 // A plot drawn in full over the last frame, still on the canvas at the same place.
@@ -429,18 +434,19 @@ RefreshResult RefreshDisplay(DisplayContext& ctx) {
         }
         r.Mean = true;
     }
-    WidenAutoScales(s, ctx.Scales, ctx.Controls.Mode());
+    MeasurementStore& p = points(ctx);
+    WidenAutoScales(p, ctx.Scales, ctx.Controls.Mode());
     bool* drawn[] = {&r.Left, &r.Right, &r.Bottom};
     for (Strip strip : {Strip::Left, Strip::Right, Strip::Bottom}) {
         const StripInfo info = stripInfo(ctx, strip);
         const std::pair<double, double> range{info.Scale->RangeStart, info.Scale->RangeEnd};
-        if (s.AxesChanged || range != ctx.State.DrawnRanges[info.DrawnIndex]) {
+        if (p.AxesChanged || range != ctx.State.DrawnRanges[info.DrawnIndex]) {
             DrawAxis(ctx, strip);
             *drawn[static_cast<int>(strip)] = true;
         }
     }
-    s.AxesChanged = false;
-    if (s.PlotDirty) {
+    p.AxesChanged = false;
+    if (p.PlotDirty) {
         r.PlotPointsOnly = DrawPlotPoints(ctx, r.PlotAreas);
         if (!r.PlotPointsOnly && !drawPlotOverLastFrame(ctx, r.PlotAreas)) {
             DrawPlot(ctx);

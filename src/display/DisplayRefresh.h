@@ -34,6 +34,9 @@ struct DisplayContext {
     PlotOverlay Overlay = {}; ///< drawn into the plot image after the curves
     /// Stands for what Overlay draws: equal keys draw equal pixels (0 without an overlay).
     std::size_t OverlayKey = 0;
+    /// The points of the plot and its axes with their flags, when not Store's (the spectrum's
+    /// point set); the strips always show Store.
+    MeasurementStore* PlotPoints = nullptr;
 };
 
 /// Which canvases a call changed; the window repaints those paint boxes and applies

@@ -35,6 +35,7 @@ struct DisplayControls {
     bool TriggerChannelA = true; ///< ButtonTriggerChannel shows "A"
     bool TriggerRising = true;   ///< ButtonTriggerRichtung shows "+"
     bool Adiff = false;          ///< CheckBoxAdiff of the hardware window
+    bool Spektrum = false;       ///< CheckBoxSpektrum: the plot shows the spectrum (time below)
 
     PlotMode Mode() const {
         if (BXY) return PlotMode::BAsX;

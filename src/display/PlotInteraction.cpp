@@ -356,6 +356,11 @@ void AssignStrips(MeasurementStore& store, const DisplayState& state, const Scal
         scales.Bottom = &scales.T;
         break;
     }
+    PlaceStrips(state, scales);
+    store.AxesChanged = store.PlotDirty = true;
+}
+
+void PlaceStrips(const DisplayState& state, const ScaleSet& scales) {
     auto place = [](Tscale& s, const TRect& r, std::uint8_t kind, int margin) {
         s.Bounds = r;
         s.Kind = kind;
@@ -365,7 +370,6 @@ void AssignStrips(MeasurementStore& store, const DisplayState& state, const Scal
     place(*scales.Left, state.LeftAxisRect, 3, g.px(SideTitleMargin));
     place(*scales.Right, state.RightAxisRect, 2, g.px(SideTitleMargin));
     place(*scales.Bottom, state.BottomAxisRect, 1, g.px(BottomTitleMargin));
-    store.AxesChanged = store.PlotDirty = true;
 }
 
 std::pair<bool, bool> ChannelBoxesAfterClick(bool senderIsA, bool kanalA, bool kanalB) {

@@ -65,6 +65,8 @@ std::pair<bool, bool> XyBoxesAfterClick(bool senderIsB, bool bxy, bool axy);
 /// Puts the scales of the mode into the three strips with their rectangles, kinds and margins.
 void AssignStrips(MeasurementStore& store, const DisplayState& state, const ScaleSet& scales,
                   PlotMode mode);
+/// Gives the scales in the three strips the strips' rectangles, kinds and title margins.
+void PlaceStrips(const DisplayState& state, const ScaleSet& scales);
 
 /// At least one channel stays shown: unchecking the last one re-checks the other.
 /// Returns (KanalA, KanalB).

@@ -1,0 +1,247 @@
+#include "MainSpectrum.h"
+
+#include "MainCursors.h"
+#include "MeasurementStore.h"
+#include "PlotInteraction.h"
+#include "SignalDefinition.h"
+#include "TFormMain.h"
+
+#include <QActionGroup>
+#include <QCheckBox>
+#include <QMenu>
+#include <QSignalBlocker>
+
+#include <array>
+#include <functional>
+#include <string_view>
+
+namespace {
+
+// While a sweep streams, the spectra follow its new points at most this often.
+constexpr int StreamingRefreshMs = 1000;
+
+const QColor TitleBlue(0, 0, 248);
+const QColor TitleRed(248, 0, 0);
+
+std::size_t mix(std::size_t key, std::size_t value) {
+    return (key ^ value) * 1099511628211ULL;
+}
+
+std::size_t bytesKey(const float* values, int count) {
+    const std::string_view bytes(reinterpret_cast<const char*>(values),
+                                 static_cast<std::size_t>(std::max(count, 0)) * sizeof(float));
+    return std::hash<std::string_view>()(bytes);
+}
+
+QString unitOf(const QString& definition) {
+    return SplitDefinition(definition).unit;
+}
+
+} // namespace
+
+MainSpectrum::MainSpectrum(TFormMain& window) : QObject(&window), w(window) {
+    for (Tscale* s : {&ScaleA, &ScaleB, &ScaleF})
+        s->Visible = true;
+    ScaleA.TitleColor = TitleBlue;
+    ScaleB.TitleColor = TitleRed;
+    ScaleF.Title = QStringLiteral("Frequenz in <vf>Hz");
+    for (Tscale* s : {&ScaleA, &ScaleB, &ScaleF}) {
+        s->RangeStart = 0;
+        s->RangeEnd = 1;
+    }
+}
+
+MainSpectrum::~MainSpectrum() = default;
+
+bool MainSpectrum::Shown() const {
+    return w.CheckBoxSpektrum && w.CheckBoxSpektrum->isChecked();
+}
+
+MeasurementStore& MainSpectrum::Points() {
+    if (!points) {
+        points = std::make_unique<MeasurementStore>();
+        // The amplitudes widen their axes; the frequency axis is zoomed freely and fitted when
+        // the sampling rate changes.
+        points->AutoLeft = points->AutoRight = true;
+    }
+    return *points;
+}
+
+ScaleSet MainSpectrum::Scales() {
+    return {ScaleA, ScaleB, ScaleF, ScaleX, ScaleLeft, ScaleRight, ScaleBottom};
+}
+
+void MainSpectrum::UpdateTitles() {
+    const MeasurementStore& s = w.Store;
+    ScaleA.Title = SignalTitle(s.NameA + QStringLiteral(", Amplitude"), s.UnitA);
+    ScaleB.Title = SignalTitle(s.NameB + QStringLiteral(", Amplitude"), s.UnitB);
+}
+
+void MainSpectrum::Switched(bool on) {
+    MeasurementStore& p = Points();
+    if (on) {
+        // One choice of three: time with the XY modes, or the spectrum.
+        if (w.CheckBoxAXY->isChecked() || w.CheckBoxBXY->isChecked()) {
+            const QSignalBlocker blockA(w.CheckBoxAXY), blockB(w.CheckBoxBXY);
+            w.CheckBoxAXY->setChecked(false);
+            w.CheckBoxBXY->setChecked(false);
+            AssignStrips(w.Store, w.Display, w.Scales(), PlotMode::Normal);
+        }
+        PlaceStrips(w.Display, Scales());
+        UpdateTitles();
+        p.AxesChanged = p.PlotDirty = true;
+        Update(true);
+    } else {
+        w.Store.AxesChanged = w.Store.PlotDirty = true;
+    }
+    if (w.Measuring) w.Measuring->Changed();
+}
+
+void MainSpectrum::Place() {
+    PlaceStrips(w.Display, Scales());
+    if (points) points->AxesChanged = points->PlotDirty = true;
+}
+
+std::size_t MainSpectrum::KeyOf(bool snapshot) const {
+    const MeasurementStore& s = w.Store;
+    const int count = snapshot ? s.SnapCount : s.DataCount;
+    std::size_t key = 14695981039346656037ULL;
+    key = mix(key, static_cast<std::size_t>(count));
+    const std::array<const float*, 3> values =
+        snapshot ? std::array<const float*, 3>{s.SnapT, s.SnapA, s.SnapB}
+                 : std::array<const float*, 3>{s.DataT, s.DataA, s.DataB};
+    for (const float* v : values)
+        key = mix(key, bytesKey(v, count));
+    for (const QString& text : snapshot ? QStringList{s.SnapDefA, s.SnapDefB}
+                                        : QStringList{s.DataDefA, s.DataDefB, s.UnitA, s.UnitB})
+        key = mix(key, qHash(text));
+    const SpectrumOptions o = Input().Options;
+    key = mix(key, std::hash<double>()(o.T1));
+    key = mix(key, std::hash<double>()(o.T2));
+    return mix(key, static_cast<std::size_t>(o.Window));
+}
+
+SpectrumInput MainSpectrum::Input() const {
+    const MeasurementStore& s = w.Store;
+    const DisplayControls c = w.ReadDisplayControls();
+    SpectrumInput in;
+    in.DataA = {{s.DataT, s.DataA, s.DataCount}, s.UnitA};
+    in.DataB = {{s.DataT, s.DataB, s.DataCount}, s.UnitB};
+    in.SnapA = {{s.SnapT, s.SnapA, s.SnapCount}, unitOf(s.SnapDefA)};
+    in.SnapB = {{s.SnapT, s.SnapB, s.SnapCount}, unitOf(s.SnapDefB)};
+    in.Options.Window = window;
+    const TimeSpan span = w.Cursors.timeSpan();
+    if (span.Enabled) {
+        in.Options.T1 = span.T1;
+        in.Options.T2 = span.T2;
+    }
+    in.ShowA = c.KanalA;
+    in.ShowB = c.KanalB;
+    in.Minutes = w.CheckBoxMinuten->isChecked();
+    return in;
+}
+
+void MainSpectrum::Update(bool now) {
+    if (!Shown()) return;
+    MeasurementStore& p = Points();
+    MeasurementStore& s = w.Store;
+    // The stored points' flags are this mode's to take: the time plot is not drawn meanwhile
+    // and is drawn in full on the way back.
+    if (s.AxesChanged) {
+        UpdateTitles();
+        p.AxesChanged = true;
+        s.AxesChanged = false;
+        pending = true;
+    }
+    if (s.PlotDirty) {
+        p.PlotDirty = true; // shown channels, a zoom box: the plot compares what it drew
+        s.PlotDirty = false;
+        pending = true;
+    }
+    if (!now && (!pending || (age.isValid() && age.elapsed() < StreamingRefreshMs))) return;
+    pending = false;
+    age.restart();
+    const std::size_t data = KeyOf(false), snap = KeyOf(true);
+    if (data == dataKey && snap == snapKey) return;
+    const SpectrumInput in = Input();
+    const SpectrumOptions& o = in.Options;
+    if (data != dataKey) {
+        spectra.A = ComputeSpectrum(in.DataA.Points, o);
+        spectra.B = ComputeSpectrum(in.DataB.Points, o);
+    }
+    if (snap != snapKey) {
+        spectra.SnapA = in.SnapA.Points.Count > 0 ? ComputeSpectrum(in.SnapA.Points, o)
+                                                  : SpectrumResult{};
+        spectra.SnapB = in.SnapB.Points.Count > 0 ? ComputeSpectrum(in.SnapB.Points, o)
+                                                  : SpectrumResult{};
+    }
+    dataKey = data;
+    snapKey = snap;
+    FillSpectrumPoints(spectra, p);
+    p.DataDefA = s.DataDefA;
+    p.DataDefB = s.DataDefB;
+    p.SnapDefA = s.SnapDefA;
+    p.SnapDefB = s.SnapDefB;
+    // The axes start fitted to the first spectrum and autoscale widens the amplitudes' from
+    // there; a new sampling rate fits the frequency axis anew, up to half of it.
+    const ScaleSet scales = Scales();
+    if (!fitted && (p.DataCount > 0 || p.SnapCount > 0)) {
+        FitLeft(p, scales, PlotMode::Normal);
+        FitRight(p, scales, PlotMode::Normal);
+        FitBottom(p, scales, PlotMode::Normal);
+        fitted = true;
+        p.AxesChanged = true;
+    } else if (p.TimeRangeMax != fittedNyquist) {
+        FitBottom(p, scales, PlotMode::Normal);
+    }
+    fittedNyquist = p.TimeRangeMax;
+    p.PlotDirty = true;
+    if (w.Measuring) w.Measuring->Changed();
+}
+
+void MainSpectrum::SetWindow(SpectrumWindow choice) {
+    if (choice == window) return;
+    window = choice;
+    Update(true);
+}
+
+ReadoutTable MainSpectrum::Table() const {
+    return SpectrumReadout(spectra, Input());
+}
+
+CursorMarks MainSpectrum::Marks() const {
+    const DisplayControls c = w.ReadDisplayControls();
+    return SpectrumMarks(spectra, c.KanalA, c.KanalB);
+}
+
+ReadoutInput MainSpectrum::CornerInput() const {
+    ReadoutInput in;
+    if (!points) return in;
+    const DisplayControls c = w.ReadDisplayControls();
+    in.ShowA = c.KanalA;
+    in.ShowB = c.KanalB;
+    in.DataA = {{points->DataT, points->DataA, points->DataCount}, {}};
+    in.DataB = {{points->DataT, points->DataB, points->DataCount}, {}};
+    return in;
+}
+
+QString MainSpectrum::PointerText(int index) const {
+    if (!points) return {};
+    const DisplayControls c = w.ReadDisplayControls();
+    return SpectrumPointerText(*points, index, w.Store.UnitA, w.Store.UnitB, c.KanalA, c.KanalB);
+}
+
+void MainSpectrum::AddMenuActions(QMenu& menu) {
+    auto* group = new QActionGroup(&menu);
+    const std::pair<SpectrumWindow, QString> windows[] = {
+        {SpectrumWindow::Hann, QStringLiteral("Hann-Fenster")},
+        {SpectrumWindow::Rectangular, QStringLiteral("Rechteckfenster")}};
+    for (const auto& [choice, caption] : windows) {
+        QAction* a = menu.addAction(caption);
+        a->setCheckable(true);
+        a->setChecked(window == choice);
+        group->addAction(a);
+        const SpectrumWindow c = choice;
+        connect(a, &QAction::triggered, this, [this, c] { SetWindow(c); });
+    }
+}

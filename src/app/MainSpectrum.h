@@ -1,0 +1,71 @@
+// The main window's spectrum ("Spektrum"), a plot mode beside the XY modes: the amplitude
+// spectra of both channels of the stored points and of the snapshot, between the time cursors
+// or over all points. It keeps them as a point set of its own with three scales of its own
+// (amplitude of A left, of B right, frequency below), so the time plot's ranges wait unchanged
+// for the way back, and works them out again when the points, the span or the window change;
+// while a sweep streams at most once a second.
+#pragma once
+
+#include "PlotZoom.h"
+#include "SpectrumPlot.h"
+#include "skala.h"
+
+#include <QElapsedTimer>
+#include <QObject>
+
+#include <cstddef>
+#include <memory>
+
+class QMenu;
+class TFormMain;
+
+class MainSpectrum : public QObject {
+public:
+    explicit MainSpectrum(TFormMain& window);
+    ~MainSpectrum() override;
+
+    bool Shown() const;
+    /// The check box was toggled: the plot changes over, the other mode's state stays.
+    void Switched(bool on);
+    /// The plot's strips were laid out anew: the scales take their places.
+    void Place();
+    /// Before each refresh while shown: takes over what the stored points' change flags say,
+    /// and computes the spectra anew when their input changed (`now`: at once, else at most
+    /// once a second).
+    void Update(bool now = false);
+
+    /// The plot's point set and scales in this mode.
+    MeasurementStore& Points();
+    ScaleSet Scales();
+    ZoomHistory& History() { return history; }
+
+    ReadoutTable Table() const;
+    CursorMarks Marks() const;
+    /// The point set and channels as the readout box's corner search reads them.
+    ReadoutInput CornerInput() const;
+    QString PointerText(int index) const;
+    /// Hann or rectangular window, as the plot's menu offers them.
+    void AddMenuActions(QMenu& menu);
+    SpectrumWindow Window() const { return window; }
+    void SetWindow(SpectrumWindow w);
+
+private:
+    SpectrumInput Input() const;
+    void UpdateTitles();
+    std::size_t KeyOf(bool snapshot) const;
+
+    TFormMain& w;
+    std::unique_ptr<MeasurementStore> points; // made when first shown: it is large
+    Tscale ScaleA, ScaleB, ScaleF, ScaleX;
+    Tscale* ScaleLeft = &ScaleA;
+    Tscale* ScaleRight = &ScaleB;
+    Tscale* ScaleBottom = &ScaleF;
+    SpectrumWindow window = SpectrumWindow::Hann;
+    SpectrumSet spectra;
+    std::size_t dataKey = 0, snapKey = 0; ///< what the spectra were computed from
+    bool fitted = false;                  ///< the axes were fitted to a spectrum once
+    float fittedNyquist = 0;              ///< the frequency axis's full range, when fitted
+    bool pending = false;                 ///< the stored points changed since
+    QElapsedTimer age;
+    ZoomHistory history;
+};
