@@ -8,6 +8,7 @@
 #include "TPaintBox.h"
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QClipboard>
 #include <QLabel>
 #include <QLineEdit>
@@ -271,6 +272,97 @@ TEST_F(ScaledWindowTest, RangeReadoutAndCursorReadoutLeaveEachOtherFree) {
         << box->width() << "x" << box->height() << " in " << win->Panelmitte->width() << "x"
         << win->Panelmitte->height();
     SendMouse(win->Shape3, QEvent::MouseButtonRelease, centre, Qt::LeftButton, Qt::NoButton);
+}
+
+// The spectrum of the demo's 1 Hz sine at 10 ms: its peak at 1 Hz on the plot and in the
+// readout; the window from the menu; copying and the picture; the time plot's ranges wait.
+TEST_F(ScaledWindowTest, SpectrumShowsThePeakAndLeavesTheTimePlotAsItWas) {
+    for (int i = 0; i < 400; ++i) {
+        win->Store.DataT[i] = i * 0.01f;
+        win->Store.DataA[i] = static_cast<float>(2.5 + 1.5 * std::sin(2 * 3.14159265358979 * i * 0.01));
+        win->Store.DataB[i] = 4 - i * 0.001f;
+    }
+    win->Store.DataCount = 400;
+    win->ScaleT.RangeStart = 0;
+    win->ScaleT.RangeEnd = 4;
+    win->Store.AxesChanged = win->Store.PlotDirty = true;
+    win->Timer1Timer();
+    const ScaleRanges timeRanges = CaptureRanges(win->Scales());
+    MainCursors& m = *win->Measuring;
+
+    // Reached from the keyboard like the other mode boxes.
+    QCheckBox* box = win->CheckBoxSpektrum;
+    EXPECT_TRUE(box->focusPolicy() & Qt::TabFocus);
+    box->setFocus();
+    QTest::keyClick(box, Qt::Key_Space);
+    ASSERT_TRUE(box->isChecked());
+    win->Timer1Timer();
+    EXPECT_NE(&win->PlotStore(), &win->Store);
+    EXPECT_TRUE(win->PlotScales().Bottom->Title.startsWith(QStringLiteral("Frequenz")));
+    EXPECT_EQ(win->Display.Cursors.XNames, CursorMarks::Names::Spectrum);
+    EXPECT_NEAR(win->Display.Cursors.X[0], 1, 0.125);
+    ASSERT_TRUE(m.LabelMesswerte->isVisible());
+    const auto cell = [&](const QString& label, int column) {
+        for (const ReadoutRow& r : m.Table())
+            if (r.Label == label && column < r.Cells.size()) return CellText(r.Cells[column]);
+        return QString();
+    };
+    EXPECT_EQ(cell(QStringLiteral("A"), 0), QStringLiteral("1 Hz"));
+    EXPECT_EQ(cell(QStringLiteral("A"), 1), QStringLiteral("1,5 V"));
+
+    // On the canvas the blue curve's top is at 1 Hz.
+    const QImage& canvas = win->PaintBoxData->Canvas();
+    const PaintGeometry& g = win->Display.Geometry;
+    const QRect plotArea(g.px(PlotLeftMargin) + 1, g.px(PlotTopMargin) + 1,
+                         win->PlotBitmap.width() - 2, win->PlotBitmap.height() - 2);
+    QPoint top(-1, canvas.height());
+    for (int y = plotArea.top(); y <= plotArea.bottom() && top.x() < 0; ++y)
+        for (int x = plotArea.left(); x <= plotArea.right(); ++x) {
+            const QRgb c = canvas.pixel(x, y);
+            if (qBlue(c) > 200 && qRed(c) < 60 && qGreen(c) < 60) {
+                top = {x, y};
+                break;
+            }
+        }
+    const Tscale& f = *win->PlotScales().Bottom;
+    const double oneHertz = g.px(PlotLeftMargin) +
+                            PlotColumn(1, f.RangeStart, f.RangeEnd, win->PlotBitmap.width());
+    EXPECT_NEAR(top.x(), oneHertz, 3 * g.weight() + 1);
+
+    // The rectangular window from the plot's menu.
+    std::unique_ptr<QMenu> menu(m.CreateMenu());
+    QStringList captions;
+    for (QAction* a : menu->actions())
+        captions << a->text();
+    EXPECT_EQ(captions.indexOf(QStringLiteral("Hann-Fenster")), 0);
+    EXPECT_TRUE(menu->actions().at(0)->isChecked());
+    EXPECT_TRUE(captions.contains(QStringLiteral("Bild kopieren")));
+    EXPECT_TRUE(captions.filter(QStringLiteral("Ausgleichskurve")).isEmpty());
+    menu->actions().at(1)->trigger();
+    EXPECT_EQ(cell(QStringLiteral("Fenster"), 0), QStringLiteral("Rechteck"));
+
+    // Copied and pictured as shown.
+    m.CopyReadout();
+    EXPECT_EQ(QGuiApplication::clipboard()->text(), ReadoutText(m.Table()));
+    win->Timer1Timer();
+    const QRect plotPlace(QPoint(g.px(PlotLeftMargin), g.px(PlotTopMargin)),
+                          win->PlotBitmap.size());
+    const QImage picture = win->PlotPictureImage(static_cast<int>(g.Scale));
+    EXPECT_EQ(picture.copy(plotPlace.adjusted(0, 0, -plotPlace.width() / 2, 0)),
+              canvas.copy(plotPlace.adjusted(0, 0, -plotPlace.width() / 2, 0)));
+
+    // A wheel notch zooms the frequency axis, not the time axis; the XY choice leaves the
+    // spectrum, and the time plot has the ranges it had.
+    const double span = f.RangeEnd - f.RangeStart;
+    Wheel(win->PaintBoxData, QPointF(200, 150), 120);
+    EXPECT_LT(f.RangeEnd - f.RangeStart, span);
+    QTest::mouseClick(win->CheckBoxBXY, Qt::LeftButton);
+    EXPECT_FALSE(box->isChecked());
+    QTest::mouseClick(win->CheckBoxBXY, Qt::LeftButton);
+    win->Timer1Timer();
+    EXPECT_EQ(&win->PlotStore(), &win->Store);
+    EXPECT_EQ(CaptureRanges(win->Scales()), timeRanges);
+    EXPECT_FALSE(win->Display.Cursors.Vertical); // no peak lines on the time plot
 }
 
 } // namespace

@@ -16,6 +16,7 @@
 #include <cmath>
 #include <cstring>
 #include <functional>
+#include <memory>
 #include <random>
 #include <string_view>
 
@@ -440,6 +441,37 @@ TEST(Refresh, NewPointsOnTheLastFrameEqualAFullDrawing) {
         EXPECT_GT(meanPoints, 40);
         EXPECT_GT(plotPoints, 30);
     }
+}
+
+// The plot and its axes may show another point set (the spectrum's): drawn and flagged as the
+// stored points would be, while the strips still show the store.
+TEST(Refresh, PlotDrawsThePointSetItIsGiven) {
+    RefreshFixture given, reference;
+    auto other = std::make_unique<MeasurementStore>();
+    for (int i = 0; i < 50; ++i) {
+        given.addPoint(i * 0.2f, 1, 9); // stored points the plot must not show
+        const float t = i * 0.2f, a = 5 + 4 * std::sin(t), b = 5 - 3 * std::cos(t);
+        reference.addPoint(t, a, b);
+        other->DataT[i] = t, other->DataA[i] = a, other->DataB[i] = b;
+    }
+    other->DataCount = 50;
+    given.ctx.PlotPoints = other.get();
+    for (RefreshFixture* f : {&given, &reference}) {
+        f->store.RawDirty = f->store.MeanDirty = true;
+        MeasurementStore& shown = f->ctx.PlotPoints ? *other : f->store;
+        shown.PlotDirty = shown.AxesChanged = true;
+        const RefreshResult r = f->refresh();
+        EXPECT_TRUE(r.Plot && r.Left && r.Raw && r.Mean);
+    }
+    EXPECT_TRUE(sameBytes(given.plot, reference.plot));
+    EXPECT_TRUE(given.dataCanvas == reference.dataCanvas);
+    EXPECT_FALSE(other->PlotDirty || other->AxesChanged);
+    EXPECT_FALSE(given.store.RawDirty || given.store.MeanDirty);
+    // New points of the given set go onto the last frame as well.
+    other->DataT[50] = 10, other->DataA[50] = 5, other->DataB[50] = 5;
+    other->DataCount = 51;
+    other->PlotDirty = true;
+    EXPECT_TRUE(given.refresh().PlotPointsOnly);
 }
 
 TEST(Refresh, MergedRectanglesCoverTheirPartsWithinTheLimit) {
