@@ -325,7 +325,10 @@ void TFormMain::ConnectModeBoxes() {
     connect(CheckBoxKanalA, &QCheckBox::clicked, this, [channelClicked] { channelClicked(true); });
     connect(CheckBoxKanalB, &QCheckBox::clicked, this, [channelClicked] { channelClicked(false); });
     for (QCheckBox* box : {CheckBoxKanalA, CheckBoxKanalB})
-        connect(box, &QCheckBox::toggled, this, [this] { Store.PlotDirty = true; });
+        connect(box, &QCheckBox::toggled, this, [this] {
+            PlotStore().PlotDirty = true;
+            if (Measuring) Measuring->Changed(); // the readout's columns, the spectrum's lines
+        });
 
     connect(CheckBoxMinuten, &QCheckBox::toggled, this,
             [this](bool checked) { SetTimeInMinutes(Store, ScaleT, checked); });

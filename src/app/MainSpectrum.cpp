@@ -153,8 +153,7 @@ void MainSpectrum::Update(bool now) {
         s.AxesChanged = false;
         pending = true;
     }
-    if (s.PlotDirty) {
-        p.PlotDirty = true; // shown channels, a zoom box: the plot compares what it drew
+    if (s.PlotDirty) { // new points: the spectra follow when due
         s.PlotDirty = false;
         pending = true;
     }

@@ -9,6 +9,8 @@
 #include <QPainter>
 
 #include <algorithm>
+#include <functional>
+#include <queue>
 #include <cstdint>
 #include <cstring>
 
@@ -228,19 +230,50 @@ void redrawOverLastFrame(const IndexedImage& image, Paint paint, QImage& canvas,
 
 void MergeRects(std::vector<QRect>& rects, std::size_t limit) {
     if (limit == 0) limit = 1;
-    // Neighbours whose bounding rectangle adds the least area go together first.
+    if (rects.size() <= limit) return;
+    // Neighbours whose bounding rectangle adds the least area go together first (the first
+    // such pair in the list on a tie). A drawing in full may leave hundreds of tiles: the
+    // pairs wait in a heap, and a merge only changes the two pairs beside it.
     auto area = [](const QRect& r) { return static_cast<std::int64_t>(r.width()) * r.height(); };
-    while (rects.size() > limit) {
-        std::size_t best = 0;
-        std::int64_t bestGrowth = INT64_MAX;
-        for (std::size_t i = 0; i + 1 < rects.size(); ++i) {
-            const std::int64_t growth =
-                area(rects[i] | rects[i + 1]) - area(rects[i]) - area(rects[i + 1]);
-            if (growth < bestGrowth) bestGrowth = growth, best = i;
+    const std::size_t n = rects.size();
+    std::vector<std::size_t> prev(n), next(n);
+    std::vector<bool> gone(n, false);
+    for (std::size_t i = 0; i < n; ++i)
+        prev[i] = i - 1, next[i] = i + 1; // n - 1 + 1 == n and 0 - 1 wrap to "none"
+    const std::size_t none = static_cast<std::size_t>(-1);
+    prev[0] = none;
+    struct Pair {
+        std::int64_t Growth;
+        std::size_t Left, Right;
+        bool operator>(const Pair& o) const {
+            return Growth != o.Growth ? Growth > o.Growth : Left > o.Left;
         }
-        rects[best] |= rects[best + 1];
-        rects.erase(rects.begin() + static_cast<std::ptrdiff_t>(best) + 1);
+    };
+    auto growth = [&](std::size_t l, std::size_t r) {
+        return area(rects[l] | rects[r]) - area(rects[l]) - area(rects[r]);
+    };
+    std::priority_queue<Pair, std::vector<Pair>, std::greater<>> heap;
+    for (std::size_t i = 0; i + 1 < n; ++i)
+        heap.push({growth(i, i + 1), i, i + 1});
+    for (std::size_t left = n; left > limit && !heap.empty();) {
+        const Pair p = heap.top();
+        heap.pop();
+        // A pair whose rectangles changed or went since it was pushed is stale.
+        if (gone[p.Left] || gone[p.Right] || next[p.Left] != p.Right ||
+            growth(p.Left, p.Right) != p.Growth)
+            continue;
+        rects[p.Left] |= rects[p.Right];
+        gone[p.Right] = true;
+        next[p.Left] = next[p.Right];
+        if (next[p.Left] < n) prev[next[p.Left]] = p.Left;
+        --left;
+        if (prev[p.Left] != none) heap.push({growth(prev[p.Left], p.Left), prev[p.Left], p.Left});
+        if (next[p.Left] < n) heap.push({growth(p.Left, next[p.Left]), p.Left, next[p.Left]});
     }
+    std::size_t kept = 0;
+    for (std::size_t i = 0; i < n; ++i)
+        if (!gone[i]) rects[kept++] = rects[i];
+    rects.resize(kept);
 }
 
 QFont DataFont(double scale) {

@@ -373,11 +373,6 @@ void IndexedImage::andSegment(double x0, double y0, double x1, double y1, std::u
         row(static_cast<int>(yAt(i)))[xAt(i)] &= mask;
 }
 
-QSize IndexedImage::textSize(const QString& text, const QFont& font) {
-    const QFontMetrics metrics(aliasedFont(font), &textDevice());
-    return {metrics.horizontalAdvance(text), metrics.height()};
-}
-
 namespace {
 
 // A text's coverage, with the area it covers relative to the top left of its text cell.
@@ -386,6 +381,7 @@ struct TextMask {
     QString font;
     QRect area;
     QImage mask;
+    QSize cell;
 };
 
 // Captions, legends and the trigger level come again with every frame: their rendered masks
@@ -406,7 +402,7 @@ const TextMask& textMask(const QString& text, const QFont& font) {
     const int slack = 2 * std::max(metrics.height(), 1);
     const bool inkSane = cell.adjusted(-slack, -slack, slack, slack).contains(ink);
     TextMask& m = cache[next++ % cache.size()];
-    m = {text, key, (inkSane ? cell | ink : cell).adjusted(-1, -1, 1, 1), {}};
+    m = {text, key, (inkSane ? cell | ink : cell).adjusted(-1, -1, 1, 1), {}, cell.size()};
     m.mask = QImage(m.area.size(), QImage::Format_Alpha8);
     if (m.mask.isNull()) return m;
     m.mask.fill(0);
@@ -418,6 +414,11 @@ const TextMask& textMask(const QString& text, const QFont& font) {
 }
 
 } // namespace
+
+// From the kept masks as well: the cursors' names are measured with every frame.
+QSize IndexedImage::textSize(const QString& text, const QFont& font) {
+    return textMask(text, font).cell;
+}
 
 void IndexedImage::drawText(int x, int y, const QString& text, const QFont& font,
                             std::uint8_t index) {

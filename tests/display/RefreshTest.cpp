@@ -474,9 +474,25 @@ TEST(Refresh, PlotDrawsThePointSetItIsGiven) {
     EXPECT_TRUE(given.refresh().PlotPointsOnly);
 }
 
+// The plain way: scan every neighbouring pair for the least growth, merge, again.
+std::vector<QRect> MergedOneByOne(std::vector<QRect> rects, std::size_t limit) {
+    auto area = [](const QRect& r) { return static_cast<std::int64_t>(r.width()) * r.height(); };
+    while (rects.size() > limit) {
+        std::size_t best = 0;
+        std::int64_t bestGrowth = INT64_MAX;
+        for (std::size_t i = 0; i + 1 < rects.size(); ++i) {
+            const std::int64_t g = area(rects[i] | rects[i + 1]) - area(rects[i]) - area(rects[i + 1]);
+            if (g < bestGrowth) bestGrowth = g, best = i;
+        }
+        rects[best] |= rects[best + 1];
+        rects.erase(rects.begin() + static_cast<std::ptrdiff_t>(best) + 1);
+    }
+    return rects;
+}
+
 TEST(Refresh, MergedRectanglesCoverTheirPartsWithinTheLimit) {
     std::mt19937 rng(7);
-    for (const std::size_t count : {0u, 5u, 128u, 129u, 1000u}) {
+    for (const std::size_t count : {0u, 5u, 128u, 129u, 1000u, 3000u}) {
         std::vector<QRect> rects;
         for (std::size_t i = 0; i < count; ++i)
             rects.emplace_back(static_cast<int>(i * 3 + rng() % 5), static_cast<int>(rng() % 400),
@@ -490,6 +506,14 @@ TEST(Refresh, MergedRectanglesCoverTheirPartsWithinTheLimit) {
         for (const QRect& r : rects)
             EXPECT_TRUE(std::any_of(merged.begin(), merged.end(),
                                     [&](const QRect& m) { return m.contains(r); }));
+        // The same choice as merging pair by pair, also among equal tiles.
+        EXPECT_EQ(merged, MergedOneByOne(rects, 128));
+        std::vector<QRect> tiles;
+        for (std::size_t i = 0; i < count; ++i)
+            tiles.emplace_back(32 * static_cast<int>(i / 4), 16 * static_cast<int>(rng() % 40), 32, 16);
+        std::vector<QRect> mergedTiles = tiles;
+        MergeRects(mergedTiles, 24);
+        EXPECT_EQ(mergedTiles, MergedOneByOne(tiles, 24));
     }
 }
 
