@@ -11,7 +11,8 @@
 
 namespace {
 
-const QColor Background(255, 255, 255, 225);
+// Opaque: the plot under it need not be painted when it changes there.
+const QColor Background(255, 255, 255);
 const QColor Frame(0xb0, 0xb0, 0xb0);
 // Frame and padding between the box's edge and its text.
 constexpr int Inset = 3;
@@ -33,7 +34,9 @@ QFont headerFont(QFont font) {
 
 } // namespace
 
-ReadoutBox::ReadoutBox(QWidget* parent) : QWidget(parent) {}
+ReadoutBox::ReadoutBox(QWidget* parent) : QWidget(parent) {
+    setAttribute(Qt::WA_OpaquePaintEvent);
+}
 
 bool ReadoutBox::sameRows(const ReadoutTable& a, const ReadoutTable& b) {
     if (a.size() != b.size()) return false;

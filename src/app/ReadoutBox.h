@@ -1,4 +1,4 @@
-// The cursor readout over the plot: a small table in a framed, slightly transparent box. The
+// The cursor readout over the plot: a small table in a framed box. The
 // plot repaints under it many times a second while a sweep streams, and the values change with
 // the new points: the box keeps itself as a picture, lays the table out only when its rows or a
 // column's width change, and otherwise writes just the cells whose text changed. A picture of

@@ -4,6 +4,7 @@
 #include "IndexedImage.h"
 #include "Plot.h"
 
+#include <QRect>
 #include <QString>
 
 #include <algorithm>
@@ -22,9 +23,33 @@ struct Dashes {
 } // namespace
 
 void DrawCursors(IndexedImage& image, const CursorMarks& marks, const ScaleSet& scales,
-                 const QFont& font, const PaintGeometry& g) {
+                 const QFont& font, const PaintGeometry& g, const std::vector<QRect>* within) {
     const int w = image.width(), h = image.height();
     if (w < 4 || h < 4) return;
+    // The rows of column x (or the columns of row y) to draw: all, or those in the areas.
+    const auto spans = [within](int at, bool column, int from, int to) {
+        std::vector<std::pair<int, int>> out;
+        if (!within) {
+            out.emplace_back(from, to);
+            return out;
+        }
+        for (const QRect& r : *within) {
+            if (column ? (at < r.left() || at > r.right()) : (at < r.top() || at > r.bottom()))
+                continue;
+            const int lo = std::max(from, column ? r.top() : r.left());
+            const int hi = std::min(to, column ? r.bottom() : r.right());
+            if (lo <= hi) out.emplace_back(lo, hi);
+        }
+        return out;
+    };
+    // A name is written again where an area comes near it (glyphs may overhang their cell).
+    const auto touched = [within](QRect cell) {
+        if (!within) return true;
+        const QRect near = cell.adjusted(-cell.height(), -cell.height(), cell.height(),
+                                         cell.height());
+        return std::any_of(within->begin(), within->end(),
+                           [&](const QRect& r) { return r.intersects(near); });
+    };
     const bool spectrum = marks.XNames == CursorMarks::Names::Spectrum;
     const QString xName = marks.XNames == CursorMarks::Names::Time ? QStringLiteral("t")
                           : spectrum                               ? QStringLiteral("f")
@@ -42,26 +67,30 @@ void DrawCursors(IndexedImage& image, const CursorMarks& marks, const ScaleSet& 
         const std::uint8_t mask = !spectrum ? PaletteMask::CursorTime
                                   : i == 0  ? PaletteMask::CursorValueA
                                             : PaletteMask::CursorValueB;
-        for (int y = 1; y < h - 1; ++y)
-            if (dashes.drawn(y - 1, marks.Active == i)) image.row(y)[x] &= mask;
+        for (const auto& [from, to] : spans(x, true, 1, h - 2))
+            for (int y = from; y <= to; ++y)
+                if (dashes.drawn(y - 1, marks.Active == i)) image.row(y)[x] &= mask;
         const QString name =
             xName + (spectrum ? QString(QChar(i == 0 ? u'A' : u'B')) : QString::number(i + 1));
-        const int tw = IndexedImage::textSize(name, font).width();
+        const QSize size = IndexedImage::textSize(name, font);
         // Beside the line, on the side with room.
-        const int tx = x + g.px(3) + tw < w - 1 ? x + g.px(3) : x - g.px(2) - tw;
-        image.drawText(tx, g.px(3 + 12 * i), name, font, PaletteIndex::CursorLabel);
+        const int tx = x + g.px(3) + size.width() < w - 1 ? x + g.px(3) : x - g.px(2) - size.width();
+        if (touched({QPoint(tx, g.px(3 + 12 * i)), size}))
+            image.drawText(tx, g.px(3 + 12 * i), name, font, PaletteIndex::CursorLabel);
     }
     for (int i = 0; i < 2 && marks.Horizontal; ++i) {
         const double r = PlotRow(marks.Y[i], value.RangeStart, value.RangeEnd, h);
         if (!(r >= 1 && r <= h - 2)) continue;
         const int y = static_cast<int>(r);
         std::uint8_t* row = image.row(y);
-        for (int x = 1; x < w - 1; ++x)
-            if (dashes.drawn(x - 1, marks.Active == 2 + i)) row[x] &= valueMask;
+        for (const auto& [from, to] : spans(y, false, 1, w - 2))
+            for (int x = from; x <= to; ++x)
+                if (dashes.drawn(x - 1, marks.Active == 2 + i)) row[x] &= valueMask;
         const QString name = QStringLiteral("y") + QString::number(i + 1);
         const QSize size = IndexedImage::textSize(name, font);
         const int ty = y - size.height() >= 1 ? y - size.height() : y + g.px(2);
-        image.drawText(w - size.width() - g.px(4 + 16 * i), ty, name, font,
-                       PaletteIndex::CursorLabel);
+        const int tx = w - size.width() - g.px(4 + 16 * i);
+        if (touched({QPoint(tx, ty), size}))
+            image.drawText(tx, ty, name, font, PaletteIndex::CursorLabel);
     }
 }

@@ -4,7 +4,10 @@
 // infinite value is left out.
 #pragma once
 
+#include <QRect>
+
 #include <array>
+#include <vector>
 
 class IndexedImage;
 class QFont;
@@ -24,6 +27,8 @@ struct CursorMarks {
     bool operator==(const CursorMarks&) const = default;
 };
 
-/// Font given at the drawing's scale; offsets and dashes follow g.
+/// Font given at the drawing's scale; offsets and dashes follow g. With `within`, only what
+/// lies in those rectangles is drawn again (over new points: the rest is there already).
 void DrawCursors(IndexedImage& image, const CursorMarks& marks, const ScaleSet& scales,
-                 const QFont& font, const PaintGeometry& g);
+                 const QFont& font, const PaintGeometry& g,
+                 const std::vector<QRect>* within = nullptr);

@@ -388,7 +388,7 @@ bool DrawPlotPoints(DisplayContext& ctx, std::vector<QRect>& changed) {
     // What lies over the curves (cursors, a fitted curve) is drawn again over the new points:
     // its ANDed lines change nothing where they were, its texts and boxes cover the new points
     // as a drawing in full does. So only what the new points touched differs.
-    DrawCursors(ctx.Plot, ctx.State.Cursors, ctx.Scales, PlotFont(g.Scale), g);
+    DrawCursors(ctx.Plot, ctx.State.Cursors, ctx.Scales, PlotFont(g.Scale), g, &changed);
     if (ctx.Overlay) ctx.Overlay(ctx.Plot, g);
     MergeRects(changed, MaxChangedRects);
     d.DataT.insert(d.DataT.end(), s.DataT + drawn, s.DataT + count);
