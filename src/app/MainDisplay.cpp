@@ -9,6 +9,7 @@
 #include "TPaintBox.h"
 
 #include <QCheckBox>
+#include <QElapsedTimer>
 #include <QLabel>
 #include <QMouseEvent>
 #include <QPlainTextEdit>
@@ -127,9 +128,12 @@ void TFormMain::RefreshDisplay() {
     // KURVIMAT_FULL_REDRAW=1: whole images every tick, to compare against.
     static const bool fullOnly = qEnvironmentVariableIntValue("KURVIMAT_FULL_REDRAW") == 1;
     Display.IncrementalFrames = !fullOnly;
-    if (Spectrum) Spectrum->Update();
+    QElapsedTimer spent;
+    spent.start();
+    const bool computed = Spectrum && Spectrum->Update();
     DisplayContext c = Context();
     const RefreshResult r = ::RefreshDisplay(c);
+    if (computed) Spectrum->Spent(spent.nsecsElapsed());
     if (r.Raw) PaintBoxRoh->update();
     if (r.Mean) PaintBoxMittel->UpdateCanvas(r.MeanAreas);
     if (r.AxisButtonsChanged())

@@ -11,14 +11,19 @@
 #include <QMenu>
 #include <QSignalBlocker>
 
+#include <algorithm>
 #include <array>
 #include <functional>
 #include <string_view>
 
 namespace {
 
-// While a sweep streams, the spectra follow its new points at most this often.
-constexpr int StreamingRefreshMs = 1000;
+// While a sweep streams, the spectra follow its new points at most once a second, and no more
+// often than their cost allows: the time a computation and its drawing took, this many times
+// over, passes before the next (some 0.2 % of a core with the screen's painting).
+constexpr qint64 FirstRefreshMs = 1000;
+constexpr qint64 LastRefreshMs = 5000;
+constexpr qint64 CostFactor = 500;
 
 const QColor TitleBlue(0, 0, 248);
 const QColor TitleRed(248, 0, 0);
@@ -141,8 +146,8 @@ SpectrumInput MainSpectrum::Input() const {
     return in;
 }
 
-void MainSpectrum::Update(bool now) {
-    if (!Shown()) return;
+bool MainSpectrum::Update(bool now) {
+    if (!Shown()) return false;
     MeasurementStore& p = Points();
     MeasurementStore& s = w.Store;
     // The stored points' flags are this mode's to take: the time plot is not drawn meanwhile
@@ -157,11 +162,11 @@ void MainSpectrum::Update(bool now) {
         s.PlotDirty = false;
         pending = true;
     }
-    if (!now && (!pending || (age.isValid() && age.elapsed() < StreamingRefreshMs))) return;
+    if (!now && (!pending || (age.isValid() && age.elapsed() < wait))) return false;
     pending = false;
     age.restart();
     const std::size_t data = KeyOf(false), snap = KeyOf(true);
-    if (data == dataKey && snap == snapKey) return;
+    if (data == dataKey && snap == snapKey) return false;
     const SpectrumInput in = Input();
     const SpectrumOptions& o = in.Options;
     if (data != dataKey) {
@@ -196,6 +201,11 @@ void MainSpectrum::Update(bool now) {
     fittedNyquist = p.TimeRangeMax;
     p.PlotDirty = true;
     if (w.Measuring) w.Measuring->Changed();
+    return true;
+}
+
+void MainSpectrum::Spent(qint64 nanoseconds) {
+    wait = std::clamp(nanoseconds * CostFactor / 1000000, FirstRefreshMs, LastRefreshMs);
 }
 
 void MainSpectrum::SetWindow(SpectrumWindow choice) {

@@ -30,9 +30,11 @@ public:
     /// The plot's strips were laid out anew: the scales take their places.
     void Place();
     /// Before each refresh while shown: takes over what the stored points' change flags say,
-    /// and computes the spectra anew when their input changed (`now`: at once, else at most
-    /// once a second).
-    void Update(bool now = false);
+    /// and computes the spectra anew when their input changed (`now`: at once, else when the
+    /// wait since the last computation is over). True when it computed.
+    bool Update(bool now = false);
+    /// What a computation and the refresh that drew it took: the wait before the next.
+    void Spent(qint64 nanoseconds);
 
     /// The plot's point set and scales in this mode.
     MeasurementStore& Points();
@@ -67,5 +69,6 @@ private:
     float fittedNyquist = 0;              ///< the frequency axis's full range, when fitted
     bool pending = false;                 ///< the stored points changed since
     QElapsedTimer age;
+    qint64 wait = 1000; ///< ms between computations while a sweep streams
     ZoomHistory history;
 };
