@@ -39,7 +39,16 @@ std::size_t bytesKey(const float* values, int count) {
 }
 
 QString unitOf(const QString& definition) {
-    return SplitDefinition(definition).unit;
+    return PointSetParts(definition).unit;
+}
+
+// The amplitude axis names the quantity of the stored points (loaded ones keep theirs), or the
+// applied signal before there are any.
+QString amplitudeTitle(const QString& definition, const QString& name, const QString& unit) {
+    const DefinitionParts parts = PointSetParts(definition);
+    const bool known = !parts.name.isEmpty() || !parts.unit.isEmpty();
+    return SignalTitle((known ? parts.name : name) + QStringLiteral(", Amplitude"),
+                       known ? parts.unit : unit);
 }
 
 } // namespace
@@ -78,8 +87,8 @@ ScaleSet MainSpectrum::Scales() {
 
 void MainSpectrum::UpdateTitles() {
     const MeasurementStore& s = w.Store;
-    ScaleA.Title = SignalTitle(s.NameA + QStringLiteral(", Amplitude"), s.UnitA);
-    ScaleB.Title = SignalTitle(s.NameB + QStringLiteral(", Amplitude"), s.UnitB);
+    ScaleA.Title = amplitudeTitle(s.DataCount > 0 ? s.DataDefA : QString(), s.NameA, s.UnitA);
+    ScaleB.Title = amplitudeTitle(s.DataCount > 0 ? s.DataDefB : QString(), s.NameB, s.UnitB);
 }
 
 void MainSpectrum::Switched(bool on) {
@@ -112,6 +121,7 @@ std::size_t MainSpectrum::KeyOf(bool snapshot) const {
     const int count = snapshot ? s.SnapCount : s.DataCount;
     std::size_t key = 14695981039346656037ULL;
     key = mix(key, static_cast<std::size_t>(count));
+    key = mix(key, snapshot ? s.SnapHasB : s.DataHasB);
     const std::array<const float*, 3> values =
         snapshot ? std::array<const float*, 3>{s.SnapT, s.SnapA, s.SnapB}
                  : std::array<const float*, 3>{s.DataT, s.DataA, s.DataB};
@@ -130,10 +140,11 @@ SpectrumInput MainSpectrum::Input() const {
     const MeasurementStore& s = w.Store;
     const DisplayControls c = w.ReadDisplayControls();
     SpectrumInput in;
-    in.DataA = {{s.DataT, s.DataA, s.DataCount}, s.UnitA};
-    in.DataB = {{s.DataT, s.DataB, s.DataCount}, s.UnitB};
+    // Each point set in the unit of what it holds; one without B has no B values.
+    in.DataA = {{s.DataT, s.DataA, s.DataCount}, unitOf(s.DataDefA)};
+    in.DataB = {{s.DataT, s.DataB, s.DataHasB ? s.DataCount : 0}, unitOf(s.DataDefB)};
     in.SnapA = {{s.SnapT, s.SnapA, s.SnapCount}, unitOf(s.SnapDefA)};
-    in.SnapB = {{s.SnapT, s.SnapB, s.SnapCount}, unitOf(s.SnapDefB)};
+    in.SnapB = {{s.SnapT, s.SnapB, s.SnapHasB ? s.SnapCount : 0}, unitOf(s.SnapDefB)};
     in.Options.Window = window;
     const TimeSpan span = w.Cursors.timeSpan();
     if (span.Enabled) {
@@ -186,6 +197,8 @@ bool MainSpectrum::Update(bool now) {
     p.DataDefB = s.DataDefB;
     p.SnapDefA = s.SnapDefA;
     p.SnapDefB = s.SnapDefB;
+    p.DataHasB = s.DataHasB;
+    p.SnapHasB = s.SnapHasB;
     // The axes start fitted to the first spectrum and autoscale widens the amplitudes' from
     // there; a new sampling rate fits the frequency axis anew, up to half of it.
     const ScaleSet scales = Scales();
@@ -237,7 +250,8 @@ ReadoutInput MainSpectrum::CornerInput() const {
 QString MainSpectrum::PointerText(int index) const {
     if (!points) return {};
     const DisplayControls c = w.ReadDisplayControls();
-    return SpectrumPointerText(*points, index, w.Store.UnitA, w.Store.UnitB, c.KanalA, c.KanalB);
+    return SpectrumPointerText(*points, index, unitOf(w.Store.DataDefA),
+                               unitOf(w.Store.DataDefB), c.KanalA, c.KanalB && points->DataHasB);
 }
 
 void MainSpectrum::AddMenuActions(QMenu& menu) {
