@@ -4,13 +4,16 @@
 #include "TComboBox.h"
 
 #include <QAbstractItemView>
+#include <QApplication>
 #include <QClipboard>
 #include <QFile>
 #include <QGuiApplication>
 #include <QLineEdit>
 #include <QLocale>
 #include <QPushButton>
+#include <QMouseEvent>
 #include <QTest>
+#include <QTimer>
 
 void WindowTest::SetUp() {
     ASSERT_TRUE(dir.isValid());
@@ -65,6 +68,34 @@ void RecordSweep(TFormMain& w, int a, int b) {
 QString CopiedData(TFormMain& w) {
     QTest::mouseClick(w.ButtonDatenKopieren, Qt::LeftButton);
     return QGuiApplication::clipboard()->text();
+}
+
+void SendMouse(QWidget* w, QEvent::Type type, QPointF at, Qt::MouseButton button,
+               Qt::MouseButtons held) {
+    QMouseEvent e(type, at, w->mapToGlobal(at), button, held, Qt::NoModifier);
+    QCoreApplication::sendEvent(w, &e);
+}
+
+void Drag(QWidget* w, QPointF from, QPointF to) {
+    SendMouse(w, QEvent::MouseButtonPress, from, Qt::LeftButton, Qt::LeftButton);
+    SendMouse(w, QEvent::MouseMove, (from + to) / 2, Qt::NoButton, Qt::LeftButton);
+    SendMouse(w, QEvent::MouseMove, to, Qt::NoButton, Qt::LeftButton);
+    SendMouse(w, QEvent::MouseButtonRelease, to, Qt::LeftButton, Qt::NoButton);
+}
+
+int PopupsWhile(const std::function<void()>& action) {
+    int opened = 0;
+    QTimer closer;
+    QObject::connect(&closer, &QTimer::timeout, [&] {
+        if (QWidget* popup = QApplication::activePopupWidget()) {
+            ++opened;
+            popup->close();
+        }
+    });
+    closer.start(20);
+    action();
+    QTest::qWait(300);
+    return opened;
 }
 
 void TypeAndEnter(QLineEdit* edit, const QString& text) {

@@ -6,6 +6,8 @@
 #include "TFormMain.h"
 #include "TFormSignale.h"
 
+#include <QEvent>
+#include <QPointF>
 #include <QStringList>
 #include <QTemporaryDir>
 
@@ -72,6 +74,15 @@ void Feed(TFormMain& w, int a, int b, int count);
 void RecordSweep(TFormMain& w, int a, int b);
 // The text "Daten kopieren" puts on the clipboard.
 QString CopiedData(TFormMain& w);
+
+// Mouse events as a user's, at logical positions of a widget (fractions where a scaled screen
+// has them); a drag presses, moves half way, then to the end, and releases.
+void SendMouse(QWidget* w, QEvent::Type type, QPointF at, Qt::MouseButton button,
+               Qt::MouseButtons held);
+void Drag(QWidget* w, QPointF from, QPointF to);
+// How many popups (the plot's menu) open while the action runs and a little after; each is
+// closed again.
+int PopupsWhile(const std::function<void()>& action);
 
 // Replaces the text of a line edit by typing, then presses Enter.
 void TypeAndEnter(QLineEdit* edit, const QString& text);

@@ -25,39 +25,10 @@ namespace {
 
 using ScaledWindowTest = WindowTest;
 
-void SendMouse(QWidget* w, QEvent::Type type, QPointF at, Qt::MouseButton button,
-               Qt::MouseButtons held) {
-    QMouseEvent e(type, at, w->mapToGlobal(at), button, held, Qt::NoModifier);
-    QCoreApplication::sendEvent(w, &e);
-}
-
-void Drag(QWidget* w, QPointF from, QPointF to) {
-    SendMouse(w, QEvent::MouseButtonPress, from, Qt::LeftButton, Qt::LeftButton);
-    SendMouse(w, QEvent::MouseMove, (from + to) / 2, Qt::NoButton, Qt::LeftButton);
-    SendMouse(w, QEvent::MouseMove, to, Qt::NoButton, Qt::LeftButton);
-    SendMouse(w, QEvent::MouseButtonRelease, to, Qt::LeftButton, Qt::NoButton);
-}
-
 void Wheel(QWidget* w, QPointF at, int delta) {
     QWheelEvent e(at, w->mapToGlobal(at), QPoint(), QPoint(0, delta), Qt::NoButton,
                   Qt::NoModifier, Qt::NoScrollPhase, false);
     QCoreApplication::sendEvent(w, &e);
-}
-
-// Counts the popups (the plot's menu) that open within the wait, closing each.
-int PopupsWhile(const std::function<void()>& action) {
-    int opened = 0;
-    QTimer closer;
-    QObject::connect(&closer, &QTimer::timeout, [&] {
-        if (QWidget* popup = QApplication::activePopupWidget()) {
-            ++opened;
-            popup->close();
-        }
-    });
-    closer.start(20);
-    action();
-    QTest::qWait(300);
-    return opened;
 }
 
 // One second of the demo's sine on A, a falling line on B, 5 ms apart, on a time axis 0 .. 1 s.

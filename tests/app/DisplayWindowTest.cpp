@@ -41,19 +41,6 @@ int BluePlotPixels(TFormMain& win) {
     return n;
 }
 
-void SendMouse(QWidget* w, QEvent::Type type, QPoint at, Qt::MouseButton button,
-               Qt::MouseButtons held) {
-    QMouseEvent e(type, QPointF(at), w->mapToGlobal(QPointF(at)), button, held, Qt::NoModifier);
-    QCoreApplication::sendEvent(w, &e);
-}
-
-void Drag(QWidget* w, QPoint from, QPoint to) {
-    SendMouse(w, QEvent::MouseButtonPress, from, Qt::LeftButton, Qt::LeftButton);
-    SendMouse(w, QEvent::MouseMove, (from + to) / 2, Qt::NoButton, Qt::LeftButton);
-    SendMouse(w, QEvent::MouseMove, to, Qt::NoButton, Qt::LeftButton);
-    SendMouse(w, QEvent::MouseButtonRelease, to, Qt::LeftButton, Qt::NoButton);
-}
-
 TEST_F(DisplayWindowTest, StreamedDataReachesThePlotCanvas) {
     win->Timer1Timer();
     ASSERT_GT(win->PlotBitmap.size().width(), 0);
@@ -342,21 +329,14 @@ TEST_F(DisplayWindowTest, ContextMenuOffersTheFitsOfTheMode) {
     EXPECT_EQ(both.filter(QStringLiteral("Ausgleichskurve B")).size(), 1);
     // A right click opens it once.
     win->show();
-    int opened = 0;
-    QTimer closer;
-    QObject::connect(&closer, &QTimer::timeout, [&] {
-        if (QWidget* popup = QApplication::activePopupWidget()) {
-            ++opened;
-            popup->close();
-        }
-    });
-    closer.start(20);
     const QPoint inPlot(PlotLeftMargin + 100, PlotTopMargin + 100);
-    SendMouse(win->PaintBoxData, QEvent::MouseButtonPress, inPlot, Qt::RightButton, Qt::RightButton);
-    SendMouse(win->PaintBoxData, QEvent::MouseButtonRelease, inPlot, Qt::RightButton, Qt::NoButton);
-    QTest::qWait(300);
-    closer.stop();
-    EXPECT_EQ(opened, 1);
+    EXPECT_EQ(PopupsWhile([&] {
+                  SendMouse(win->PaintBoxData, QEvent::MouseButtonPress, inPlot, Qt::RightButton,
+                            Qt::RightButton);
+                  SendMouse(win->PaintBoxData, QEvent::MouseButtonRelease, inPlot,
+                            Qt::RightButton, Qt::NoButton);
+              }),
+              1);
 
     // With the time cursors on, the fit runs between them: 10 s .. 40 s of the cooling.
     win->Cursors.setVerticalOn(true, 0, 50);
