@@ -117,6 +117,9 @@ TFormMain::~TFormMain() {
     // The cursors watch widgets of this window, which still send events while they are torn
     // down after this destructor: from here on the cursors leave them alone.
     if (Measuring) Measuring->WindowClosing();
+    // Tearing the children down moves the focus, and an editable combo box that loses it may
+    // still report a choice: no signal may reach this window once it is half destroyed.
+    for (QObject* child : findChildren<QObject*>()) child->blockSignals(true);
 }
 
 Dialogs& TFormMain::Dlg() const {

@@ -15,6 +15,11 @@
 #include <functional>
 
 namespace {
+// The whole literal, embedded NULs included.
+template <std::size_t N> QByteArray Bytes(const char (&literal)[N]) {
+    return QByteArray(literal, qsizetype(N - 1));
+}
+
 
 using MainExchangeTest = WindowTest;
 
@@ -143,10 +148,10 @@ TEST_F(MainExchangeTest, SnapshotLoadLeavesCombosAndDataAlone) {
 TEST_F(MainExchangeTest, TextsWithoutPointsSaySoAndChangeNothing) {
     FillData(*win);
     win->Store.TriggerPos = 2;
-    QByteArray png("\x89PNG\r\n\x1A\n\0\0\0\rIHDR\0\0\x01\0\0\0\x01\0\x08\x06\0\0\0", 33);
+    QByteArray png = Bytes("\x89PNG\r\n\x1A\n\0\0\0\rIHDR\0\0\x01\0\0\0\x01\0\x08\x06\0\0\0");
     for (int i = 0; i < 400; ++i)
         png += char((i * 37) % 256);
-    QByteArray zip("PK\x03\x04\x14\0\x06\0\x08\0\0\0!\0", 16);
+    QByteArray zip = Bytes("PK\x03\x04\x14\0\x06\0\x08\0\0\0!\0");
     zip += "[Content_Types].xml\t1\t2\n3\t4\t5\n";
     struct Row {
         const char* name;

@@ -15,6 +15,11 @@
 #include <vector>
 
 namespace {
+// The whole literal, embedded NULs included.
+template <std::size_t N> QByteArray Bytes(const char (&literal)[N]) {
+    return QByteArray(literal, qsizetype(N - 1));
+}
+
 
 class LocaleGuard {
 public:
@@ -186,9 +191,9 @@ TEST(MeasurementText, TextsWithNothingButBlanksReadAsNothing) {
 // Control characters make a text no table: a PNG, a zip-based spreadsheet, random bytes.
 TEST(MeasurementText, TextsWithControlCharactersAreRefusedWhole) {
     const QByteArray rows[] = {
-        QByteArray("\x89PNG\r\n\x1A\n\0\0\0\rIHDR\0\0\0\x10", 24),
-        QByteArray("PK\x03\x04\x14\0\x06\0\x08\0\0\0!\0", 16),
-        QByteArray("Zeit in s\tA: U\tB: U\r\n0\t1\t2\r\n1\t2\0\t3\r\n", 38),
+        Bytes("\x89PNG\r\n\x1A\n\0\0\0\rIHDR\0\0\0\x10"),
+        Bytes("PK\x03\x04\x14\0\x06\0\x08\0\0\0!\0"),
+        Bytes("Zeit in s\tA: U\tB: U\r\n0\t1\t2\r\n1\t2\0\t3\r\n"),
         "Zeit in s\tA\tB\r\n0\t1\t\x81\r\n", // a byte the code page leaves undefined
     };
     for (const QByteArray& bytes : rows) {
