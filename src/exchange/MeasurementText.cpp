@@ -1,6 +1,7 @@
 #include "MeasurementText.h"
 
 #include "Codec1252.h"
+#include "MeasurementFields.h"
 #include "Numbers.h"
 #include "TableNumbers.h"
 
@@ -48,33 +49,6 @@ QStringView cutLine(QStringView line) {
 float readBack(const QString& text) {
     return static_cast<float>(ReadTableNumber(text).value_or(0.0));
 }
-
-// Significant digits of recorded times: at least four, and as many as resolve the smallest
-// step between two consecutive different times, counted from each time's own magnitude.
-// Counting them from the spacing, not from the largest time, keeps float noise near zero out
-// of the text ("-0,01", not "-0,0099999").
-class TimeDigits {
-public:
-    explicit TimeDigits(std::span<const float> t) {
-        double step = 0;
-        for (std::size_t i = 1; i < t.size(); ++i) {
-            const double d = std::fabs(double(t[i]) - double(t[i - 1]));
-            if (d > 0 && (step == 0 || d < step)) step = d;
-        }
-        // A step a little short of a power of ten (float noise) still counts as that one.
-        if (step > 0) Decimals = int(std::ceil(-std::log10(step * 1.001)));
-        Spaced = step > 0;
-    }
-    int operator()(float x) const {
-        if (!Spaced || x == 0) return 4;
-        const int exponent = int(std::floor(std::log10(std::fabs(double(x)))));
-        return std::clamp(exponent + 1 + Decimals, 4, MaxSignificantDigits);
-    }
-
-private:
-    int Decimals = 0;
-    bool Spaced = false;
-};
 
 // A time field: a number, or a date and clock time; kind tells them apart.
 enum class TimeKind { None, Number, Clock };
@@ -210,11 +184,8 @@ QString formatMeasurementText(const QString& defA, const QString& defB, std::spa
                               std::span<const float> a, std::span<const float> b,
                               const MeasurementTextFormat& format) {
     const std::size_t n = std::min({t.size(), a.size(), b.size()});
-    const TimeDigits timeDigits(t.first(n));
-    // Rounding next to the largest float would leave its range: such a value is written whole.
-    const auto recorded = [](float x, int digits) {
-        return std::fabs(x) < 3.4e38f ? FormatValue(x, digits) : FormatAsRead(x);
-    };
+    MeasurementFields fields(format);
+    fields.addTimes(t.first(n));
     QString text;
     text.reserve(qsizetype(n) * 32 + defA.size() + defB.size() + 16);
     text += QStringLiteral("Zeit in s\t");
@@ -222,23 +193,8 @@ QString formatMeasurementText(const QString& defA, const QString& defB, std::spa
     text += Tab;
     text += protectField(defB);
     text += LineEnd;
-    for (std::size_t i = 0; i < n; ++i) {
-        if (format.asRead) {
-            text += FormatAsRead(t[i]);
-            text += Tab;
-            text += FormatAsRead(a[i]);
-            text += Tab;
-            if (format.hasB) text += FormatAsRead(b[i]);
-        } else {
-            text += std::fabs(t[i]) < 3.4e38f ? FormatValue(t[i], timeDigits(t[i]))
-                                              : FormatAsRead(t[i]);
-            text += Tab;
-            text += recorded(a[i], format.digitsA);
-            text += Tab;
-            if (format.hasB) text += recorded(b[i], format.digitsB);
-        }
-        text += LineEnd;
-    }
+    for (std::size_t i = 0; i < n; ++i)
+        text += fields.line(t[i], a[i], b[i]);
     return text;
 }
 

@@ -1,0 +1,38 @@
+// What the table of points reads: the points of one set, where they are kept, without a copy.
+// The store's arrays and a session point set (the current data or a run) both stand behind it.
+#pragma once
+
+#include "MeasurementText.h"
+
+#include <QString>
+
+#include <span>
+
+struct Calibration;
+
+class PointTableSource {
+public:
+    virtual ~PointTableSource() = default;
+
+    /// Times, values of A and of B, index for index; read afresh on every call, as a growing set
+    /// may have moved its points. B holds numbers even without B (hasB false).
+    virtual std::span<const float> times() const = 0;
+    virtual std::span<const float> valuesA() const = 0;
+    virtual std::span<const float> valuesB() const = 0;
+    virtual bool hasB() const = 0;
+    /// The definitions the values were computed with, or the column labels they were loaded with
+    /// ("Temperatur (°C)"); they name the columns and carry the units.
+    virtual QString definitionA() const = 0;
+    virtual QString definitionB() const = 0;
+    /// How the measurement text writes these points: as read, or with the digits of recorded
+    /// values. Asked when the set or its definitions change, not for every cell.
+    virtual MeasurementTextFormat textFormat() const = 0;
+
+    int count() const { return int(times().size()); }
+};
+
+/// The measurement text's format of a point set, as "Daten kopieren" writes it: loaded values as
+/// read, recorded ones with the digits one raw step of the instrument needs through the
+/// definition under the calibration.
+MeasurementTextFormat PointSetTextFormat(bool loaded, bool hasB, const QString& definitionA,
+                                         const QString& definitionB, const Calibration& cal);

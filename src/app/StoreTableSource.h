@@ -1,0 +1,29 @@
+// The table's points read from the measurement store's arrays: the stored points or the
+// snapshot.
+#pragma once
+
+#include "PointTableSource.h"
+
+struct MeasurementStore;
+
+class StoreTableSource : public PointTableSource {
+public:
+    enum class Set { Data, Snapshot };
+
+    /// The store must outlive the source.
+    explicit StoreTableSource(const MeasurementStore& store, Set set = Set::Data);
+
+    std::span<const float> times() const override;
+    std::span<const float> valuesA() const override;
+    std::span<const float> valuesB() const override;
+    bool hasB() const override;
+    QString definitionA() const override;
+    QString definitionB() const override;
+    MeasurementTextFormat textFormat() const override;
+
+private:
+    std::span<const float> points(const float* data, const float* snapshot) const;
+
+    const MeasurementStore& store_;
+    Set set_;
+};

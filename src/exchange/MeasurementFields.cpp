@@ -1,0 +1,70 @@
+#include "MeasurementFields.h"
+
+#include "Numbers.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace {
+// Beyond this a recorded value rounded to its digits would leave the float range.
+constexpr float RoundableLimit = 3.4e38f;
+} // namespace
+
+MeasurementFields::MeasurementFields(const MeasurementTextFormat& format) : format_(format) {}
+
+void MeasurementFields::addTimes(std::span<const float> t) {
+    for (const float x : t) {
+        if (hasLast_) {
+            const double d = std::fabs(double(x) - double(last_));
+            if (d > 0 && (step_ == 0 || d < step_)) {
+                step_ = d;
+                // A step a little short of a power of ten (float noise) still counts as that one.
+                decimals_ = int(std::ceil(-std::log10(step_ * 1.001)));
+            }
+        }
+        last_ = x;
+        hasLast_ = true;
+    }
+}
+
+void MeasurementFields::clearTimes() {
+    step_ = 0;
+    hasLast_ = false;
+    decimals_ = 0;
+}
+
+// Recorded times: at least four significant digits, and as many as resolve the smallest step,
+// counted from each time's own magnitude. Counting them from the spacing, not from the largest
+// time, keeps float noise near zero out of the text ("-0,01", not "-0,0099999").
+QString MeasurementFields::time(float t) const {
+    if (format_.asRead || !(std::fabs(t) < RoundableLimit)) return FormatAsRead(t);
+    int digits = 4;
+    if (step_ > 0 && t != 0) {
+        const int exponent = int(std::floor(std::log10(std::fabs(double(t)))));
+        digits = std::clamp(exponent + 1 + decimals_, 4, MaxSignificantDigits);
+    }
+    return FormatValue(t, digits);
+}
+
+QString MeasurementFields::valueA(float a) const {
+    return value(a, format_.digitsA);
+}
+
+QString MeasurementFields::valueB(float b) const {
+    return format_.hasB ? value(b, format_.digitsB) : QString();
+}
+
+QString MeasurementFields::line(float t, float a, float b) const {
+    QString text = time(t);
+    text += u'\t';
+    text += valueA(a);
+    text += u'\t';
+    text += valueB(b);
+    text += QStringLiteral("\r\n");
+    return text;
+}
+
+QString MeasurementFields::value(float x, int digits) const {
+    if (format_.asRead || !(std::fabs(x) < RoundableLimit)) return FormatAsRead(x);
+    return FormatValue(x, digits);
+}
