@@ -15,8 +15,8 @@ AboutDialog::AboutDialog(QWidget* parent) : QDialog(parent) {
     label->setOpenExternalLinks(true);
     label->setTextInteractionFlags(Qt::TextBrowserInteraction);
     auto* buttons = new QDialogButtonBox(this);
-    QPushButton* close = buttons->addButton(QStringLiteral("Schlie\u00DFen"),
-                                            QDialogButtonBox::AcceptRole);
+    QPushButton* close =
+        buttons->addButton(QStringLiteral("Schlie\u00DFen"), QDialogButtonBox::AcceptRole);
     close->setDefault(true);
     connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
     auto* layout = new QVBoxLayout(this);

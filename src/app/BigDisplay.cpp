@@ -32,8 +32,9 @@ const Theme Light{Qt::white,
                   paletteColour(PaletteIndex::ChannelB),
                   QColor(239, 239, 239),
                   Qt::black};
-const Theme Dark{Qt::black,           QColor(176, 176, 176), QColor(120, 170, 255),
-                 QColor(255, 120, 120), QColor(48, 48, 48),  QColor(176, 176, 176)};
+const Theme Dark{
+    Qt::black,          QColor(176, 176, 176), QColor(120, 170, 255), QColor(255, 120, 120),
+    QColor(48, 48, 48), QColor(176, 176, 176)};
 
 const QString NoValue = QStringLiteral("\u2013");
 
@@ -163,8 +164,8 @@ void BigDisplay::paint() {
 // below it value and unit (at half the value's size) on one baseline, as large as both fit.
 // Both channels share one size, so that equal digits look equal.
 void BigDisplay::place() {
-    const int buttonHeight = std::max(darkButton_->sizeHint().height(),
-                                      fullButton_->sizeHint().height());
+    const int buttonHeight =
+        std::max(darkButton_->sizeHint().height(), fullButton_->sizeHint().height());
     const int margin = std::max(6, width() / 50);
     int x = width() - margin;
     for (QPushButton* button : {fullButton_, darkButton_}) {
@@ -205,18 +206,17 @@ void BigDisplay::place() {
         c.value->setFont(sized(valueFont, pixels));
         c.unit->setFont(sized(unitFont, pixels / 2));
         const QFontMetricsF vm(c.value->font()), um(c.unit->font());
-        const qreal valueWidth = std::max(vm.horizontalAdvance(c.value->text()),
-                                          vm.horizontalAdvance(typicalValue()));
+        const qreal valueWidth =
+            std::max(vm.horizontalAdvance(c.value->text()), vm.horizontalAdvance(typicalValue()));
         const qreal gap = c.unit->text().isEmpty() ? 0 : pixels / 5;
         const qreal unitWidth = c.unit->text().isEmpty() ? 0 : um.horizontalAdvance(c.unit->text());
         // Value right-aligned in its box, so that the digits stand still; the group centred.
         const qreal left = area.left() + (area.width() - valueWidth - gap - unitWidth) / 2;
         const qreal valueTop = top + nameHeight + (band - nameHeight - vm.height()) / 2;
-        c.value->setGeometry(
-            QRectF(left, valueTop, valueWidth + 2, vm.height()).toAlignedRect());
+        c.value->setGeometry(QRectF(left, valueTop, valueWidth + 2, vm.height()).toAlignedRect());
         const qreal baseline = valueTop + vm.ascent();
-        c.unit->setGeometry(QRectF(left + valueWidth + gap, baseline - um.ascent(),
-                                   unitWidth + 2, um.height())
-                                .toAlignedRect());
+        c.unit->setGeometry(
+            QRectF(left + valueWidth + gap, baseline - um.ascent(), unitWidth + 2, um.height())
+                .toAlignedRect());
     }
 }

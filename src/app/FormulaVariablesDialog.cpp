@@ -21,12 +21,12 @@ FormulaVariablesDialog::FormulaVariablesDialog(QWidget* parent)
     browser_->setHtml(FormulaHelpHtml());
 
     auto* buttons = new QDialogButtonBox(this);
-    QPushButton* guide = buttons->addButton(QStringLiteral("Mehr in der Anleitung"),
-                                            QDialogButtonBox::ActionRole);
+    QPushButton* guide =
+        buttons->addButton(QStringLiteral("Mehr in der Anleitung"), QDialogButtonBox::ActionRole);
     guide->setToolTip(QStringLiteral("Die Formelsprache in der Anleitung, mit Beispielen und den "
                                      "eingebauten Signalen (F1)."));
-    QPushButton* close = buttons->addButton(QStringLiteral("Schlie\u00DFen"),
-                                            QDialogButtonBox::AcceptRole);
+    QPushButton* close =
+        buttons->addButton(QStringLiteral("Schlie\u00DFen"), QDialogButtonBox::AcceptRole);
     close->setDefault(true);
     connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
     connect(guide, &QPushButton::clicked, this, [this] { emit guideRequested(FormulaAnchor); });

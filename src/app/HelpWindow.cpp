@@ -110,8 +110,8 @@ void HelpWindow::showAnchor(const QString& anchor) {
 bool HelpWindow::find(const QString& text, bool backward) {
     note_->clear();
     if (text.isEmpty()) return false;
-    const QTextDocument::FindFlags flags = backward ? QTextDocument::FindBackward
-                                                    : QTextDocument::FindFlags();
+    const QTextDocument::FindFlags flags =
+        backward ? QTextDocument::FindBackward : QTextDocument::FindFlags();
     // From where the reader is: a place found or chosen before while it is in view, else the
     // first (or last) line shown.
     if (!browser_->viewport()->rect().intersects(browser_->cursorRect())) {

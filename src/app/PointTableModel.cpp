@@ -88,7 +88,7 @@ QString PointTableModel::measurementText(const std::vector<int>& rows) const {
     // The digits of the whole set: the times of a few rows would resolve only their own spacing.
     for (const int row : rows)
         if (row >= 0 && row < rows_)
-            text += fields_.line(t[std::size_t(row)], a[std::size_t(row)], b[std::size_t(row)]);
+            fields_.appendLine(text, t[std::size_t(row)], a[std::size_t(row)], b[std::size_t(row)]);
     return text;
 }
 

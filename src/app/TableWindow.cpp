@@ -10,10 +10,13 @@
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QItemSelectionModel>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLocale>
 #include <QMenu>
 #include <QScrollBar>
+#include <QStyle>
+#include <QStyleOptionHeader>
 #include <QTableView>
 #include <QVBoxLayout>
 
@@ -23,6 +26,21 @@
 namespace {
 // A column is at most this wide for its header's sake.
 constexpr int MaxColumnWidth = 280;
+
+// Row numbers as wide as the largest a point set has: Qt's header would measure the numbers of
+// a few hundred rows again whenever rows are added.
+class RowNumbers : public QHeaderView {
+public:
+    explicit RowNumbers(QWidget* parent) : QHeaderView(Qt::Vertical, parent) {}
+    QSize sizeHint() const override {
+        const int digits = std::max(5, int(QString::number(count()).size()));
+        QStyleOptionHeader option;
+        initStyleOption(&option);
+        option.text = QString(digits, u'0');
+        const QSize text(fontMetrics().horizontalAdvance(option.text), fontMetrics().height());
+        return style()->sizeFromContents(QStyle::CT_HeaderSection, &option, text, this);
+    }
+};
 } // namespace
 
 TableWindow::TableWindow(QWidget* parent)
@@ -40,6 +58,7 @@ TableWindow::TableWindow(QWidget* parent)
     label->setBuddy(choices_);
     count_->setObjectName(QStringLiteral("LabelTabellePunkte"));
 
+    view_->setVerticalHeader(new RowNumbers(view_));
     view_->setObjectName(QStringLiteral("TableViewPunkte"));
     view_->setModel(model_);
     view_->setSelectionBehavior(QAbstractItemView::SelectRows);
@@ -70,6 +89,8 @@ TableWindow::TableWindow(QWidget* parent)
     connect(all, &QAction::triggered, view_, &QTableView::selectAll);
     addAction(copy);
     addAction(all);
+    // The view would copy its current cell alone on Ctrl+C.
+    view_->installEventFilter(this);
     connect(view_, &QWidget::customContextMenuRequested, this, &TableWindow::showContextMenu);
 
     connect(choices_, &QComboBox::activated, this,
@@ -105,8 +126,8 @@ int TableWindow::numberWidth() const {
 void TableWindow::fitColumns() {
     QHeaderView* columns = view_->horizontalHeader();
     for (int column = 0; column < PointTableModel::ColumnCount; ++column)
-        columns->resizeSection(column, std::clamp(columns->sectionSizeHint(column),
-                                                  numberWidth(), MaxColumnWidth));
+        columns->resizeSection(
+            column, std::clamp(columns->sectionSizeHint(column), numberWidth(), MaxColumnWidth));
 }
 
 void TableWindow::setRuns(const QList<RunChoice>& runs) {
@@ -140,6 +161,15 @@ QString TableWindow::copySelection() {
     const QString text = model_->measurementText(rows);
     QGuiApplication::clipboard()->setText(text);
     return text;
+}
+
+bool TableWindow::eventFilter(QObject* watched, QEvent* event) {
+    const bool key = event->type() == QEvent::KeyPress || event->type() == QEvent::ShortcutOverride;
+    if (watched != view_ || !key || !static_cast<QKeyEvent*>(event)->matches(QKeySequence::Copy))
+        return QWidget::eventFilter(watched, event);
+    if (event->type() == QEvent::KeyPress) copySelection();
+    event->accept();
+    return true;
 }
 
 void TableWindow::showCount() {

@@ -41,6 +41,9 @@ public:
 signals:
     void choiceChanged(qint64 choice);
 
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
     void showCount();
     int numberWidth() const;

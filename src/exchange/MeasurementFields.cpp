@@ -54,14 +54,13 @@ QString MeasurementFields::valueB(float b) const {
     return format_.hasB ? value(b, format_.digitsB) : QString();
 }
 
-QString MeasurementFields::line(float t, float a, float b) const {
-    QString text = time(t);
+void MeasurementFields::appendLine(QString& text, float t, float a, float b) const {
+    text += time(t);
     text += u'\t';
     text += valueA(a);
     text += u'\t';
     text += valueB(b);
     text += QStringLiteral("\r\n");
-    return text;
 }
 
 QString MeasurementFields::value(float x, int digits) const {

@@ -22,8 +22,8 @@ public:
     QString valueA(float a) const;
     /// Empty for a set without B.
     QString valueB(float b) const;
-    /// "time<TAB>A<TAB>B" and CR LF: one point line.
-    QString line(float t, float a, float b) const;
+    /// Appends one point line: "time<TAB>A<TAB>B" and CR LF.
+    void appendLine(QString& text, float t, float a, float b) const;
 
     const MeasurementTextFormat& format() const { return format_; }
     /// The smallest step between consecutive different times taken in; 0 for none.

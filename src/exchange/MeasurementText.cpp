@@ -194,7 +194,7 @@ QString formatMeasurementText(const QString& defA, const QString& defB, std::spa
     text += protectField(defB);
     text += LineEnd;
     for (std::size_t i = 0; i < n; ++i)
-        text += fields.line(t[i], a[i], b[i]);
+        fields.appendLine(text, t[i], a[i], b[i]);
     return text;
 }
 

@@ -115,7 +115,7 @@ void TypeDefinition(TComboBox* box, const QString& text, Qt::Key enter) {
     QTest::keyClick(box, enter, enter == Qt::Key_Enter ? Qt::KeypadModifier : Qt::NoModifier);
 }
 
-void PickEntry(TComboBox* box, int index) {
+void PickEntry(QComboBox* box, int index) {
     box->showPopup();
     QAbstractItemView* view = box->view();
     const QModelIndex item = view->model()->index(index, 0);

@@ -19,6 +19,7 @@
 #include <memory>
 #include <utility>
 
+class QComboBox;
 class TComboBox;
 class THidDevice;
 class QLineEdit;
@@ -89,7 +90,7 @@ void TypeAndEnter(QLineEdit* edit, const QString& text);
 // Types a definition line into a combo box and presses Enter (Return, or the keypad's).
 void TypeDefinition(TComboBox* box, const QString& text, Qt::Key enter = Qt::Key_Return);
 // Picks a list entry with the mouse from the opened list.
-void PickEntry(TComboBox* box, int index);
+void PickEntry(QComboBox* box, int index);
 // Writes bytes to a file.
 void WriteFile(const QString& path, const QByteArray& bytes);
 QByteArray ReadFile(const QString& path);
