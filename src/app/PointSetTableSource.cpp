@@ -2,35 +2,51 @@
 
 #include "PointSet.h"
 
-PointSetTableSource::PointSetTableSource(const kurvimat::session::PointSet& points,
-                                         const Calibration& cal)
-    : points_(points), cal_(cal) {}
+using kurvimat::session::PointSet;
+
+namespace {
+
+const PointSet NoPoints;
+
+const PointSet& found(const PointSetTableSource::Lookup& lookup) {
+    const PointSet* set = lookup ? lookup() : nullptr;
+    return set ? *set : NoPoints;
+}
+
+} // namespace
+
+PointSetTableSource::PointSetTableSource(Lookup lookup, const Calibration& cal)
+    : lookup_(std::move(lookup)), cal_(cal) {}
+
+PointSetTableSource::PointSetTableSource(const PointSet& points, const Calibration& cal)
+    : PointSetTableSource([&points] { return &points; }, cal) {}
 
 std::span<const float> PointSetTableSource::times() const {
-    return points_.times();
+    return found(lookup_).times();
 }
 
 std::span<const float> PointSetTableSource::valuesA() const {
-    return points_.valuesA();
+    return found(lookup_).valuesA();
 }
 
 std::span<const float> PointSetTableSource::valuesB() const {
-    return points_.valuesB();
+    return found(lookup_).valuesB();
 }
 
 bool PointSetTableSource::hasB() const {
-    return points_.hasB();
+    return found(lookup_).hasB();
 }
 
 QString PointSetTableSource::definitionA() const {
-    return points_.definitionA();
+    return found(lookup_).definitionA();
 }
 
 QString PointSetTableSource::definitionB() const {
-    return points_.definitionB();
+    return found(lookup_).definitionB();
 }
 
 MeasurementTextFormat PointSetTableSource::textFormat() const {
-    return PointSetTextFormat(!points_.recorded(), points_.hasB(), points_.definitionA(),
-                              points_.definitionB(), cal_);
+    const PointSet& set = found(lookup_);
+    return PointSetTextFormat(!set.recorded(), set.hasB(), set.definitionA(), set.definitionB(),
+                              cal_);
 }

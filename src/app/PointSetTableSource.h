@@ -4,13 +4,22 @@
 #include "PointTableSource.h"
 #include "SignalDefinition.h"
 
+#include <functional>
+
 namespace kurvimat::session {
 class PointSet;
 }
 
 class PointSetTableSource : public PointTableSource {
 public:
-    /// The set must outlive the source; a recorded set's digits follow cal.
+    /// Finds the set; nullptr when it is gone.
+    using Lookup = std::function<const kurvimat::session::PointSet*()>;
+
+    /// The set is looked up afresh for every read, so that a run that moved (its list grew) is
+    /// read where it is now, and one that was deleted reads as no points. A recorded set's
+    /// digits follow cal.
+    explicit PointSetTableSource(Lookup lookup, const Calibration& cal = {});
+    /// A set that outlives the source where it is.
     explicit PointSetTableSource(const kurvimat::session::PointSet& points,
                                  const Calibration& cal = {});
 
@@ -23,6 +32,6 @@ public:
     MeasurementTextFormat textFormat() const override;
 
 private:
-    const kurvimat::session::PointSet& points_;
+    Lookup lookup_;
     Calibration cal_;
 };

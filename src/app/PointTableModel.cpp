@@ -77,7 +77,9 @@ void PointTableModel::clearHighlight() {
 
 bool PointTableModel::highlighted(int row) const {
     if (!highlight_ || row < 0 || row >= rows_) return false;
-    const double t = source_->times()[std::size_t(row)];
+    const auto times = source_->times();
+    if (std::size_t(row) >= times.size()) return false;
+    const double t = times[std::size_t(row)];
     return t >= highlight_->first && t <= highlight_->second;
 }
 
@@ -86,8 +88,9 @@ QString PointTableModel::measurementText(const std::vector<int>& rows) const {
     if (!source_) return text;
     const auto t = source_->times(), a = source_->valuesA(), b = source_->valuesB();
     // The digits of the whole set: the times of a few rows would resolve only their own spacing.
+    const int n = int(std::min({t.size(), a.size(), b.size()}));
     for (const int row : rows)
-        if (row >= 0 && row < rows_)
+        if (row >= 0 && row < std::min(rows_, n))
             fields_.appendLine(text, t[std::size_t(row)], a[std::size_t(row)], b[std::size_t(row)]);
     return text;
 }
@@ -104,16 +107,16 @@ QVariant PointTableModel::data(const QModelIndex& index, int role) const {
     if (!index.isValid() || index.row() >= rows_ || !source_) return {};
     const auto k = std::size_t(index.row());
     switch (role) {
-    case Qt::DisplayRole:
-        switch (index.column()) {
-        case ColumnTime:
-            return fields_.time(source_->times()[k]);
-        case ColumnA:
-            return fields_.valueA(source_->valuesA()[k]);
-        case ColumnB:
-            return fields_.format().hasB ? fields_.valueB(source_->valuesB()[k]) : Missing;
-        }
-        return {};
+    case Qt::DisplayRole: {
+        // Until the table is told, a set that was emptied has fewer points than rows.
+        const auto column = index.column() == ColumnTime ? source_->times()
+                            : index.column() == ColumnA  ? source_->valuesA()
+                                                         : source_->valuesB();
+        if (k >= column.size()) return {};
+        if (index.column() == ColumnTime) return fields_.time(column[k]);
+        if (index.column() == ColumnA) return fields_.valueA(column[k]);
+        return fields_.format().hasB ? fields_.valueB(column[k]) : Missing;
+    }
     case Qt::TextAlignmentRole:
         return QVariant::fromValue(Qt::AlignRight | Qt::AlignVCenter);
     case Qt::BackgroundRole:
