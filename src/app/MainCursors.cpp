@@ -1,6 +1,7 @@
 #include "MainCursors.h"
 
 #include "FitOverlay.h"
+#include "MainRuns.h"
 #include "MainSpectrum.h"
 #include "ReadoutBox.h"
 #include "SignalDefinition.h"
@@ -445,6 +446,7 @@ void MainCursors::AddReadoutActions(QMenu& menu) {
     back->setEnabled(History().hasEarlier(CaptureRanges(w.PlotScales())));
     connect(back, &QAction::triggered, this, [this] { ZoomBack(); });
     menu.addSeparator();
+    if (w.Runs) w.Runs->AddMenuActions(menu);
     w.AddReportActions(menu);
 }
 
