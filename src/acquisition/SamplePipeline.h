@@ -85,8 +85,8 @@ public:
     /// window's evaluations): flags it in events the first time for each formula text.
     void NoteDivByZero(bool channelA, PipelineEvents& events);
 
-    /// Called when a sweep is about to replace stored points, before anything is replaced,
-    /// with the mode in force: the window keeps the points as a run when they are worth it.
+    /// Called when a sweep starts, before it replaces the stored points, with the mode in
+    /// force: the window keeps the points as a run when they are worth it.
     std::function<void(TriggerMode)> BeforeSweep;
 
 private:

@@ -128,7 +128,11 @@ void MainRuns::SetShown(qint64 id, bool on) {
 
 bool MainRuns::Rename(qint64 id, const QString& name) {
     const Run* run = journal->runs().find(id);
-    if (!run || run->name == name || name.trimmed().isEmpty()) return false;
+    if (!run || run->name == name) return false;
+    if (name.trimmed().isEmpty()) { // a run keeps a name
+        UpdateList();
+        return false;
+    }
     journal->renameRun(id, name);
     Changed();
     return true;

@@ -80,13 +80,23 @@ RunsWindow::RunsWindow(QWidget* parent) : QWidget(parent, Qt::Tool) {
 void RunsWindow::setEntries(const QList<Entry>& entries) {
     const qint64 chosen = current();
     filling_ = true;
-    list_->clear();
-    for (const Entry& e : entries) {
-        auto* item = new QListWidgetItem(colourSquare(e.colour), e.name, list_);
-        item->setData(IdRole, e.id);
-        item->setFlags(item->flags() | Qt::ItemIsUserCheckable | Qt::ItemIsEditable);
-        item->setCheckState(e.shown ? Qt::Checked : Qt::Unchecked);
-        item->setToolTip(tr("Häkchen: im Diagramm in dieser Farbe zeigen"));
+    // The same runs are updated in place: an item may be the one whose change led here.
+    bool same = list_->count() == entries.size();
+    for (int i = 0; same && i < list_->count(); ++i)
+        same = list_->item(i)->data(IdRole).toLongLong() == entries[i].id;
+    if (!same) {
+        list_->clear();
+        for (const Entry& e : entries) {
+            auto* item = new QListWidgetItem(colourSquare(e.colour), e.name, list_);
+            item->setData(IdRole, e.id);
+            item->setFlags(item->flags() | Qt::ItemIsUserCheckable | Qt::ItemIsEditable);
+            item->setToolTip(tr("Häkchen: im Diagramm in dieser Farbe zeigen"));
+        }
+    }
+    for (int i = 0; i < list_->count(); ++i) {
+        QListWidgetItem* item = list_->item(i);
+        if (item->text() != entries[i].name) item->setText(entries[i].name);
+        item->setCheckState(entries[i].shown ? Qt::Checked : Qt::Unchecked);
     }
     filling_ = false;
     setCurrent(chosen);
@@ -111,9 +121,12 @@ void RunsWindow::setCurrent(qint64 id) {
 
 void RunsWindow::itemChanged(QListWidgetItem* item) {
     if (filling_) return;
+    // Read first: what the first signal leads to may change the list.
     const qint64 id = item->data(IdRole).toLongLong();
-    emit shownChanged(id, item->checkState() == Qt::Checked);
-    emit renamed(id, item->text());
+    const bool shown = item->checkState() == Qt::Checked;
+    const QString name = item->text();
+    emit shownChanged(id, shown);
+    emit renamed(id, name);
 }
 
 void RunsWindow::updateButtons() {
