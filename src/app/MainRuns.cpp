@@ -264,6 +264,9 @@ void MainRuns::ShowList() {
         connect(list, &RunsWindow::undoRequested, this, &MainRuns::UndoDelete);
         connect(list, &RunsWindow::keepRequested, this, &MainRuns::KeepCurrent);
         UpdateList();
+        // Beside the plot's right edge, over the timing choices rather than the curves.
+        const QRect main = w.frameGeometry();
+        list->move(main.right() - list->width() - 20, main.top() + 40);
     }
     list->show();
     list->raise();

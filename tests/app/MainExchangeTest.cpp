@@ -643,6 +643,14 @@ TEST_F(MainRunsTest, ListWindowShowsRenamesRestoresSavesDeletesAndUndoes) {
     items->item(0)->setCheckState(Qt::Checked);
     EXPECT_TRUE(win->Runs->IsShown(pasted));
     EXPECT_TRUE(colourInPlot());
+    // The picture of the plot shows it as well.
+    const QImage picture = win->PlotPictureImage(2);
+    const QRgb rgb = win->Palette.rgb(colour);
+    bool inPicture = false;
+    for (int y = 0; y < picture.height() && !inPicture; ++y)
+        for (int x = 0; x < picture.width() && !inPicture; ++x)
+            inPicture = picture.pixel(x, y) == rgb;
+    EXPECT_TRUE(inPicture);
     items->item(0)->setCheckState(Qt::Unchecked);
     EXPECT_FALSE(colourInPlot());
 
