@@ -665,24 +665,28 @@ TEST_F(MainRunsTest, ListWindowShowsRenamesRestoresSavesDeletesAndUndoes) {
     Click(list->saveButton());
     EXPECT_EQ(decodeText(ReadFile(dialogs.saveName)), sweepCopy);
 
-    // Made current again: the points and their text come back; the current ones (none) cost
-    // nothing.
+    // Made current again: the points and their text come back; the sweep they replace is kept
+    // first.
+    RecordSweep(*win, 400, 600);
+    const kurvimat::session::PointSet replaced = kurvimat::session::currentPoints(win->Store);
     list->setCurrent(pasted);
     Click(list->makeCurrentButton());
     EXPECT_EQ(CopiedData(*win), pastedCopy);
     EXPECT_TRUE(win->Store.DataLoaded);
-    EXPECT_EQ(Runs(*win).size(), 2u);
+    ASSERT_EQ(Runs(*win).size(), 3u);
+    EXPECT_EQ(Runs(*win)[2].points, replaced);
+    EXPECT_EQ(items->count(), 3);
     // Kept already: deleting them keeps nothing new.
     Click(win->ButtonDatenLoeschen);
-    EXPECT_EQ(Runs(*win).size(), 2u);
+    EXPECT_EQ(Runs(*win).size(), 3u);
 
     list->setCurrent(sweep);
     QTest::keyClick(items, Qt::Key_Delete);
-    ASSERT_EQ(Runs(*win).size(), 1u);
-    EXPECT_EQ(items->count(), 1);
+    ASSERT_EQ(Runs(*win).size(), 2u);
+    EXPECT_EQ(items->count(), 2);
     EXPECT_TRUE(list->undoButton()->isEnabled());
     QTest::keyClick(items, Qt::Key_Z, Qt::ControlModifier);
-    ASSERT_EQ(Runs(*win).size(), 2u);
+    ASSERT_EQ(Runs(*win).size(), 3u);
     EXPECT_EQ(Runs(*win)[1].id, sweep);
     EXPECT_EQ(list->current(), sweep);
     EXPECT_FALSE(list->undoButton()->isEnabled());
