@@ -363,8 +363,10 @@ RunLayer TenRuns() {
         for (int i = 0; i < PointCapacity; ++i) {
             const double t = 10.0 * i / (PointCapacity - 1);
             c.T.push_back(static_cast<float>(t));
-            c.A.push_back(static_cast<float>((0.5 + 0.05 * r) * std::sin(2 * M_PI * 0.4 * t + r)));
-            c.B.push_back(static_cast<float>(50 + (20 + 2 * r) * std::cos(2 * M_PI * 0.25 * t + r)));
+            const double a = (0.5 + 0.05 * r) * std::sin(2 * M_PI * 0.4 * t + r);
+            const double b = 50 + (20 + 2 * r) * std::cos(2 * M_PI * 0.25 * t + r);
+            c.A.push_back(static_cast<float>(a));
+            c.B.push_back(static_cast<float>(b));
         }
         c.Colour = PaletteMask::Run(std::size_t(r));
         c.Name = QStringLiteral("Messreihe %1, 08:10, 10000 Punkte").arg(r + 1);

@@ -193,7 +193,7 @@ void TFormMain::ReadBufferSteps(bool snapshot) {
         return;
     }
     const MeasurementText& m = *read;
-    if (!snapshot) KeepBeforeReplacing(kurvimat::session::Replacement::Load); // pasted or loaded alike
+    if (!snapshot) KeepBeforeReplacing(kurvimat::session::Replacement::Load);
     // A header field that is a definition line names the definition the values were computed
     // with; a column label only names them, and without a header the values are taken as the
     // quantities in force. A text without B holds no B values.

@@ -231,8 +231,7 @@ void MainRuns::UpdateLayer() {
     for (const Run& run : journal->runs().runs()) {
         if (!IsShown(run.id)) continue;
         const PointSet& p = run.points;
-        curves.push_back({p.times(), p.valuesA(), p.valuesB(), p.hasB(), Colour(run.id),
-                          run.name});
+        curves.push_back({p.times(), p.valuesA(), p.valuesB(), p.hasB(), Colour(run.id), run.name});
     }
     if (curves.empty() && layer.empty()) return;
     layer.setRuns(std::move(curves));

@@ -28,8 +28,8 @@ struct CurrentPoints {
     bool loaded = false;        ///< loaded or pasted, not recorded
     bool completeSweep = false; ///< the sweep reached its point count
     double spanSeconds = 0;
-    bool markedKeep = false;    ///< the user asked to keep them ("Messreihe behalten")
-    bool alreadyKept = false;   ///< they are a run already
+    bool markedKeep = false;  ///< the user asked to keep them ("Messreihe behalten")
+    bool alreadyKept = false; ///< they are a run already
     SweepMode mode = SweepMode::Auto;
 };
 

@@ -9,8 +9,8 @@ namespace kurvimat::session {
 
 PointSet currentPoints(const MeasurementStore& s) {
     const bool recorded = !s.DataLoaded;
-    PointSet set(recorded ? PointSet::Origin::Recorded : PointSet::Origin::Loaded, true,
-                 s.DataHasB, s.DataDefA, s.DataHasB ? s.DataDefB : QString());
+    PointSet set(recorded ? PointSet::Origin::Recorded : PointSet::Origin::Loaded, true, s.DataHasB,
+                 s.DataDefA, s.DataHasB ? s.DataDefB : QString());
     const int n = std::clamp(s.DataCount, 0, PointCapacity);
     // Stored point i is sweep point SweepFirst + i.
     const int first = std::clamp(s.SweepFirst, 0, PointCapacity);

@@ -104,7 +104,9 @@ TEST(Palette, RunColoursAreTheirOwn) {
         PaletteMask::GridLeft,       PaletteMask::GridRight,      PaletteMask::GridBottomTime,
         PaletteIndex::Black,         PaletteIndex::CursorLabel,   PaletteIndex::Caption};
     const Palette palette;
-    const auto rgb = [&](std::uint8_t mask) { return palette.rgb(PaletteIndex::Background & mask); };
+    const auto rgb = [&](std::uint8_t mask) {
+        return palette.rgb(PaletteIndex::Background & mask);
+    };
     for (std::size_t i = 0; i < PaletteMask::Runs.size(); ++i) {
         SCOPED_TRACE(i);
         const QRgb c = rgb(PaletteMask::Run(i));
