@@ -83,6 +83,8 @@ void addTimeSection(ReadoutTable& table, const ReadoutInput& in) {
     };
     if (in.ShowA) addSnapshot(QStringLiteral("Schnappschuss A"), in.SnapA);
     if (in.ShowB) addSnapshot(QStringLiteral("Schnappschuss B"), in.SnapB);
+    for (const NamedSeries& run : in.Runs)
+        addSnapshot(run.Title, run.Series);
     if (columns.empty()) return;
 
     QList<ReadoutCell> titles, at1, at2, diff, lo, hi, pp, mean, rms, slope, freq, integral;

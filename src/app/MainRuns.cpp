@@ -4,6 +4,7 @@
 #include "MeasurementText.h"
 #include "Palette.h"
 #include "PointTableSource.h"
+#include "Readout.h"
 #include "RunsWindow.h"
 #include "SignalDefinition.h"
 #include "StorePoints.h"
@@ -211,6 +212,23 @@ bool MainRuns::UndoDelete() {
     Changed();
     if (list) list->setCurrent(*id);
     return true;
+}
+
+void MainRuns::AddReadoutSeries(ReadoutInput& in) const {
+    for (const Run& run : journal->runs().runs()) {
+        if (!IsShown(run.id)) continue;
+        const PointSet& p = run.points;
+        const QString title = tr("Reihe %1").arg(run.id);
+        const float* t = p.times().data();
+        if (in.ShowA)
+            in.Runs.push_back(
+                {title + QStringLiteral(" A"),
+                 {{t, p.valuesA().data(), p.size()}, PointSetParts(p.definitionA()).unit}});
+        if (in.ShowB && p.hasB())
+            in.Runs.push_back(
+                {title + QStringLiteral(" B"),
+                 {{t, p.valuesB().data(), p.size()}, PointSetParts(p.definitionB()).unit}});
+    }
 }
 
 std::uint8_t MainRuns::Colour(qint64 id) {

@@ -16,6 +16,7 @@
 #include <set>
 
 class QMenu;
+struct ReadoutInput;
 class RunsWindow;
 class TFormMain;
 
@@ -62,6 +63,9 @@ public:
     bool UndoDelete();
     /// The colour of a run in the plot and the list (a palette index).
     static std::uint8_t Colour(qint64 id);
+
+    /// The shown runs' shown channels for the cursor readout (valid until the runs change).
+    void AddReadoutSeries(ReadoutInput& in) const;
 
     /// The shown runs as the plot draws them.
     RunLayer& Layer() { return layer; }

@@ -6,6 +6,7 @@
 #include "Journal.h"
 #include "MainCursors.h"
 #include "MainRuns.h"
+#include "Readout.h"
 #include "RunsWindow.h"
 #include "StorePoints.h"
 #include "TComboBox.h"
@@ -651,6 +652,14 @@ TEST_F(MainRunsTest, ListWindowShowsRenamesRestoresSavesDeletesAndUndoes) {
         for (int x = 0; x < picture.width() && !inPicture; ++x)
             inPicture = picture.pixel(x, y) == rgb;
     EXPECT_TRUE(inPicture);
+    // Its columns in the cursor readout.
+    win->Cursors.setVerticalOn(true, 0, 1);
+    bool named = false;
+    for (const ReadoutRow& row : win->Measuring->Table())
+        for (const ReadoutCell& c : row.Cells)
+            named = named || c.Text == QStringLiteral("Reihe %1 B").arg(pasted);
+    EXPECT_TRUE(named);
+    win->Cursors.setVerticalOn(false, 0, 1);
     items->item(0)->setCheckState(Qt::Unchecked);
     EXPECT_FALSE(colourInPlot());
 
