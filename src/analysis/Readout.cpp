@@ -83,9 +83,9 @@ void addTimeSection(ReadoutTable& table, const ReadoutInput& in) {
     };
     if (in.ShowA) addSnapshot(QStringLiteral("Schnappschuss A"), in.SnapA);
     if (in.ShowB) addSnapshot(QStringLiteral("Schnappschuss B"), in.SnapB);
-    for (const NamedSeries& run : in.Runs)
-        addSnapshot(run.Title, run.Series);
     if (columns.empty()) return;
+    for (const NamedSeries& run : in.Runs) // of the shown channels only, as the window gives them
+        addSnapshot(run.Title, run.Series);
 
     QList<ReadoutCell> titles, at1, at2, diff, lo, hi, pp, mean, rms, slope, freq, integral;
     for (std::size_t k = 0; k < columns.size(); ++k) {
