@@ -2,7 +2,7 @@
 #include "AppTestSupport.h"
 
 #include "HidPlatformVirtual.h"
-#include "Program.h"
+#include "Language.h"
 #include "StartupClock.h"
 #include "TComboBox.h"
 #include "TFormHardware.h"
@@ -190,8 +190,8 @@ TEST_F(MainWindowTest, WheelChangesOnlyAFocusedComboBox) {
 }
 
 TEST(ToolkitTexts, MessageBoxesAndFileDialogsSpeakGerman) {
-    QTranslator translator;
-    ASSERT_TRUE(InstallToolkitGerman(translator));
+    QTranslator translator, program;
+    ASSERT_TRUE(InstallLanguage(Language::German, translator, program));
     QMessageBox box(QMessageBox::Question, QString(), QString(),
                     QMessageBox::Yes | QMessageBox::No | QMessageBox::Ok | QMessageBox::Cancel);
     EXPECT_EQ(box.button(QMessageBox::Yes)->text(), QStringLiteral("&Ja"));
@@ -200,6 +200,54 @@ TEST(ToolkitTexts, MessageBoxesAndFileDialogsSpeakGerman) {
     EXPECT_EQ(QCoreApplication::translate("QFileDialog", "Look in:"),
               QStringLiteral("Suchen in:"));
     QCoreApplication::removeTranslator(&translator);
+}
+
+TEST(LanguageChoice, EnglishOnlyWhereTheSystemNamesEnglish) {
+    struct Row {
+        const char *language, *lcAll, *lcMessages, *lang;
+        Language expected;
+    };
+    const Row rows[] = {
+        {"en_GB:de", "", "", "de_DE.UTF-8", Language::English},
+        {"de:en", "", "", "en_US.UTF-8", Language::German},
+        {"", "", "", "C", Language::German},
+        {"", "", "", "POSIX", Language::German},
+        {"", "", "", "", Language::German},
+        {"", "", "", "de_AT.UTF-8", Language::German},
+        {"", "", "", "en_US.UTF-8", Language::English},
+        {"", "", "", "en_US", Language::English},
+        {"", "", "", "en", Language::English},
+        {"", "de_DE", "", "en_US", Language::German},
+        {"", "", "en_GB.UTF-8", "de_DE.UTF-8", Language::English},
+        {"", "C", "en_GB.UTF-8", "", Language::German},
+        {"", "", "", "eo.UTF-8", Language::German},
+        {"", "", "", "ene", Language::German},
+    };
+    for (const Row& r : rows) {
+        SCOPED_TRACE(std::string(r.language) + "|" + r.lcAll + "|" + r.lcMessages + "|" + r.lang);
+        EXPECT_EQ(ChooseLanguage(r.language, r.lcAll, r.lcMessages, r.lang), r.expected);
+    }
+}
+
+TEST(EnglishWindow, CaptionsAndMessagesSpeakEnglish) {
+    QTranslator toolkit, program;
+    ASSERT_TRUE(InstallLanguage(Language::English, toolkit, program));
+    {
+        TFormMain english;
+        EXPECT_EQ(english.ButtonTrigger->text(), QStringLiteral("Trigger"));
+        EXPECT_EQ(english.RadioButtonEinzel->text(), QStringLiteral("single"));
+        EXPECT_EQ(english.RadioButtonDauer->text(), QStringLiteral("continuous"));
+        EXPECT_EQ(english.ButtonBearbeiten->text(), QStringLiteral("Edit signals"));
+        EXPECT_EQ(english.LabelSamplingrate->text(), QStringLiteral("Interval"));
+        EXPECT_EQ(english.ComboBoxA->Text(), QStringLiteral("Voltage uncalibrated (V): U"));
+        EXPECT_EQ(english.ScaleT.Title, QStringLiteral("Time in <vf>s"));
+    }
+    QCoreApplication::removeTranslator(&program);
+    EXPECT_EQ(ProgramLanguage(), Language::English);
+    QTranslator toolkitDe, programDe;
+    ASSERT_TRUE(InstallLanguage(Language::German, toolkitDe, programDe));
+    EXPECT_EQ(ProgramLanguage(), Language::German);
+    QCoreApplication::removeTranslator(&toolkitDe);
 }
 
 TEST(CentredPosition, NeverNegative) {
