@@ -2,6 +2,7 @@
 
 #include "skala.h"
 
+#include <QCoreApplication>
 #include <cmath>
 
 namespace {
@@ -22,16 +23,16 @@ QStringList AnalysisLines(const Tscale& scaleA, const Tscale& scaleB, const QLoc
     const double ratioAB = dB != 0 ? dA / dB : NAN;
     const double ratioBA = dA != 0 ? dB / dA : NAN;
     auto line = [&](const char* label, double v) {
-        return QString::fromUtf8(label) + number(v, locale);
+        return QCoreApplication::translate("Analysis", label) + number(v, locale);
     };
-    return {line("Skala A min: ", scaleA.RangeStart),
-            line("Skala A max: ", scaleA.RangeEnd),
-            line("Differenz A: ", dA),
-            line("Skala B min: ", scaleB.RangeStart),
-            line("Skala B max: ", scaleB.RangeEnd),
-            line("Differenz B: ", dB),
-            line("Verhältnis A/B: ", ratioAB),
-            line("Verhältnis B/A: ", ratioBA)};
+    return {line(QT_TRANSLATE_NOOP("Analysis", "Skala A min: "), scaleA.RangeStart),
+            line(QT_TRANSLATE_NOOP("Analysis", "Skala A max: "), scaleA.RangeEnd),
+            line(QT_TRANSLATE_NOOP("Analysis", "Differenz A: "), dA),
+            line(QT_TRANSLATE_NOOP("Analysis", "Skala B min: "), scaleB.RangeStart),
+            line(QT_TRANSLATE_NOOP("Analysis", "Skala B max: "), scaleB.RangeEnd),
+            line(QT_TRANSLATE_NOOP("Analysis", "Differenz B: "), dB),
+            line(QT_TRANSLATE_NOOP("Analysis", "Verhältnis A/B: "), ratioAB),
+            line(QT_TRANSLATE_NOOP("Analysis", "Verhältnis B/A: "), ratioBA)};
 }
 
 void AnalysisReadout::Button2Click(const Tscale& scaleA, const Tscale& scaleB,

@@ -384,6 +384,6 @@ std::pair<bool, bool> ChannelBoxesAfterClick(bool senderIsA, bool kanalA, bool k
 
 void SetTimeInMinutes(MeasurementStore& store, Tscale& scaleT, bool minutes) {
     scaleT.DisplayFactor = minutes ? 1.0 / 60 : 0;
-    scaleT.Title = minutes ? TimeTitleMinutes : TimeTitleSeconds;
+    scaleT.Title = minutes ? TimeTitleMinutes() : TimeTitleSeconds();
     store.AxesChanged = true;
 }
