@@ -2,6 +2,7 @@
 #include "AppTestSupport.h"
 
 #include "HidPlatformVirtual.h"
+#include "InstrumentLink.h"
 #include "Language.h"
 #include "StartupClock.h"
 #include "TComboBox.h"
@@ -238,9 +239,13 @@ TEST(EnglishWindow, CaptionsAndMessagesSpeakEnglish) {
         EXPECT_EQ(english.RadioButtonEinzel->text(), QStringLiteral("single"));
         EXPECT_EQ(english.RadioButtonDauer->text(), QStringLiteral("continuous"));
         EXPECT_EQ(english.ButtonBearbeiten->text(), QStringLiteral("Edit signals"));
-        EXPECT_EQ(english.LabelSamplingrate->text(), QStringLiteral("Interval"));
+        EXPECT_EQ(english.LabelSamplingrate->text(), QStringLiteral("Sampling interval"));
         EXPECT_EQ(english.ComboBoxA->Text(), QStringLiteral("Voltage uncalibrated (V): U"));
         EXPECT_EQ(english.ScaleT.Title, QStringLiteral("Time in <vf>s"));
+        // A message assembled with .arg keeps its arguments in the English sentence.
+        EXPECT_EQ(SwitchQuestion(QStringLiteral("Kurvimat"), QStringLiteral("7"),
+                                 QStringLiteral("Kurvimat"), QString()),
+                  QStringLiteral("Switch from Kurvimat (7) to Kurvimat"));
     }
     QCoreApplication::removeTranslator(&program);
     EXPECT_EQ(ProgramLanguage(), Language::English);
