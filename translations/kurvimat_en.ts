@@ -580,19 +580,19 @@ This installs the udev rule packaging/70-kurvimat.rules. Then unplug the instrum
     </message>
     <message>
         <source>niedrig: 0 ...5 V (Standard)</source>
-        <translation>low: 0 ... 5 V (default)</translation>
+        <translation>low: 0 ...5 V (default)</translation>
     </message>
     <message>
         <source>mittel: 0 ... 2,56 V</source>
-        <translation>medium: 0 ... 2.56 V</translation>
+        <translation>medium: 0 ... 2,56 V</translation>
     </message>
     <message>
         <source>hoch: 0 ...1,1 V</source>
-        <translation>high: 0 ... 1.1 V</translation>
+        <translation>high: 0 ...1,1 V</translation>
     </message>
     <message>
         <source> bei Differenzmessung: </source>
-        <translation> when measuring a difference: </translation>
+        <translation> differential: </translation>
     </message>
     <message>
         <source> +/- 128 mV</source>
@@ -679,7 +679,7 @@ This installs the udev rule packaging/70-kurvimat.rules. Then unplug the instrum
     </message>
     <message>
         <source>dauer</source>
-        <translation>continuous</translation>
+        <translation>cont.</translation>
     </message>
     <message>
         <source>auto</source>

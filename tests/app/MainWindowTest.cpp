@@ -237,7 +237,7 @@ TEST(EnglishWindow, CaptionsAndMessagesSpeakEnglish) {
         TFormMain english;
         EXPECT_EQ(english.ButtonTrigger->text(), QStringLiteral("Trigger"));
         EXPECT_EQ(english.RadioButtonEinzel->text(), QStringLiteral("single"));
-        EXPECT_EQ(english.RadioButtonDauer->text(), QStringLiteral("continuous"));
+        EXPECT_EQ(english.RadioButtonDauer->text(), QStringLiteral("cont."));
         EXPECT_EQ(english.ButtonBearbeiten->text(), QStringLiteral("Edit signals"));
         EXPECT_EQ(english.LabelSamplingrate->text(), QStringLiteral("Sampling interval"));
         EXPECT_EQ(english.ComboBoxA->Text(), QStringLiteral("Voltage uncalibrated (V): U"));
