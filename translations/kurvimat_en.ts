@@ -81,10 +81,6 @@
         <translation>Fills the whole screen (F11); Esc returns.</translation>
     </message>
     <message>
-        <source>Kanal </source>
-        <translation>Channel </translation>
-    </message>
-    <message>
         <source>Kanal A</source>
         <translation>Channel A</translation>
     </message>
@@ -95,6 +91,10 @@
     <message>
         <source>Fenster</source>
         <translation>Window</translation>
+    </message>
+    <message>
+        <source>Kanal %1</source>
+        <translation>Channel %1</translation>
     </message>
 </context>
 <context>
@@ -714,20 +714,12 @@ This installs the udev rule packaging/70-kurvimat.rules. Then unplug the instrum
         <translation>Settings</translation>
     </message>
     <message>
-        <source>Kanal </source>
-        <translation>Channel </translation>
-    </message>
-    <message>
         <source>, A=U=</source>
         <translation>, A=U=</translation>
     </message>
     <message>
         <source>, B=U=</source>
         <translation>, B=U=</translation>
-    </message>
-    <message>
-        <source>Signal </source>
-        <translation>Signal </translation>
     </message>
     <message>
         <source>Spannung unkalibriert (V): U</source>
@@ -1006,6 +998,14 @@ trigger</translation>
     <message>
         <source>Es wurden nur die ersten %1 Datenpunkte geladen; %2 weitere Zeilen wurden nicht geladen.</source>
         <translation>Only the first %1 points were loaded; %2 more lines were not loaded.</translation>
+    </message>
+    <message>
+        <source>Kanal %1</source>
+        <translation>Channel %1</translation>
+    </message>
+    <message>
+        <source>Signal %1</source>
+        <translation>Signal %1</translation>
     </message>
 </context>
 <context>

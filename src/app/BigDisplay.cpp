@@ -91,7 +91,7 @@ BigDisplay::Channel BigDisplay::makeChannel(char channel) {
     c.name->setObjectName(QStringLiteral("LabelGrossName") + ch);
     c.value->setObjectName(QStringLiteral("LabelGrossWert") + ch);
     c.unit->setObjectName(QStringLiteral("LabelGrossEinheit") + ch);
-    c.name->setText(tr("Kanal ") + ch);
+    c.name->setText(tr("Kanal %1").arg(ch));
     c.value->setAlignment(Qt::AlignRight | Qt::AlignTop);
     c.unit->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     QFont bold = c.value->font();

@@ -250,7 +250,7 @@ void TFormMain::CreateSignalGroup(char channel, int top) {
     QWidget* g = MakePanel(PanelSignale, GroupField);
     g->setGeometry(0, top, 251, 200);
 
-    MakeLabel(g, tr("Kanal ") + ch, 7, 5);
+    MakeLabel(g, tr("Kanal %1").arg(ch), 7, 5);
     MakeLabel(g, QStringLiteral("D="), 88, 5, Grey);
     QLabel* roh = MakeRightLabel(g, QStringLiteral("0"), 127, 5, 30, colour, 11, true);
     MakeLabel(g, QStringLiteral(", r="), 129, 5, Grey);
@@ -260,7 +260,7 @@ void TFormMain::CreateSignalGroup(char channel, int top) {
     QLabel* u = MakeRightLabel(g, QStringLiteral("0"), 233, 5, 26, colour, 11, true);
     MakeLabel(g, QStringLiteral("V"), 235, 5, Grey);
     QLabel* kal = MakeRightLabel(g, QStringLiteral("0"), 244, 18, 237, colour, 24, true);
-    MakeLabel(g, tr("Signal ") + ch, 7, 35, Grey);
+    MakeLabel(g, tr("Signal %1").arg(ch), 7, 35, Grey);
 
     auto* combo = new TComboBox(true, g);
     combo->setDuplicatesEnabled(true); // Enter then selects no entry by itself

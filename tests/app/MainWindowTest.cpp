@@ -1,6 +1,7 @@
 // Start-up state, layout, the data handler and the cycle, and the application's error handler.
 #include "AppTestSupport.h"
 
+#include "GuideText.h"
 #include "HidPlatformVirtual.h"
 #include "InstrumentLink.h"
 #include "Language.h"
@@ -14,6 +15,7 @@
 
 #include <QCheckBox>
 #include <QCloseEvent>
+#include <QFile>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
@@ -247,6 +249,13 @@ TEST(EnglishWindow, CaptionsAndMessagesSpeakEnglish) {
                                  QStringLiteral("Kurvimat"), QString()),
                   QStringLiteral("Switch from Kurvimat (7) to Kurvimat"));
     }
+    // The English guide where the resources hold it, else the German one; either way the
+    // formula windows find their subsections under the loaded guide's headings.
+    const QUrl guide = GuideUrl();
+    const bool english = QFile::exists(QStringLiteral(":/help/anleitung_en.html"));
+    EXPECT_EQ(guide.path().endsWith(QStringLiteral("anleitung_en.html")), english);
+    EXPECT_FALSE(FormulaVariables().isEmpty());
+    EXPECT_EQ(FormulaHelpHtml().count(QStringLiteral("<h3>")), 3);
     QCoreApplication::removeTranslator(&program);
     EXPECT_EQ(ProgramLanguage(), Language::English);
     QTranslator toolkitDe, programDe;
