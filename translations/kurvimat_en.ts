@@ -479,31 +479,31 @@ This installs the udev rule packaging/70-kurvimat.rules. Then unplug the instrum
     </message>
     <message>
         <source>digitale Rohdaten: D</source>
-        <translation>digital raw data: D</translation>
+        <translation>Digital raw data: D</translation>
     </message>
     <message>
         <source>relativer Anteil (%): r*100</source>
-        <translation>relative share (%): r*100</translation>
+        <translation>Relative share (%): r*100</translation>
     </message>
     <message>
         <source>Winkel Standardpoti (°): r*270</source>
-        <translation>angle, standard potentiometer (°): r*270</translation>
+        <translation>Angle, standard potentiometer (°): r*270</translation>
     </message>
     <message>
         <source>Stromstärke, Rs = 1 Ohm (A): U/1</source>
-        <translation>current, Rs = 1 ohm (A): U/1</translation>
+        <translation>Current, Rs = 1 ohm (A): U/1</translation>
     </message>
     <message>
         <source>Stromstärke, Rs = 50 Ohm zw. A &amp; B (A): (A-B)/50 [-0.02; 0.020]</source>
-        <translation>current, Rs = 50 ohm betw. A &amp; B (A): (A-B)/50 [-0.02; 0.020]</translation>
+        <translation>Current, Rs = 50 ohm betw. A &amp; B (A): (A-B)/50 [-0.02; 0.020]</translation>
     </message>
     <message>
         <source>Temperatur, unkalibriert (°C): 1/(1/298,15+ln(47/(5/U-1)/50)/3950)-273,15 [0;100]</source>
-        <translation>temperature, uncalibrated (°C): 1/(1/298,15+ln(47/(5/U-1)/50)/3950)-273,15 [0;100]</translation>
+        <translation>Temperature, uncalibrated (°C): 1/(1/298,15+ln(47/(5/U-1)/50)/3950)-273,15 [0;100]</translation>
     </message>
     <message>
         <source>Sinusfunktion 1 Hz: sin(2*pi*t) [-1;1]</source>
-        <translation>sine function 1 Hz: sin(2*pi*t) [-1;1]</translation>
+        <translation>Sine function 1 Hz: sin(2*pi*t) [-1;1]</translation>
     </message>
 </context>
 <context>
@@ -535,6 +535,13 @@ This installs the udev rule packaging/70-kurvimat.rules. Then unplug the instrum
     <message>
         <source>Punkte</source>
         <translation>Points</translation>
+    </message>
+</context>
+<context>
+    <name>SqliteDb</name>
+    <message>
+        <source>keine Datenbank</source>
+        <translation>no database</translation>
     </message>
 </context>
 <context>
