@@ -414,23 +414,23 @@ This installs the udev rule packaging/70-kurvimat.rules. Then unplug the instrum
     </message>
     <message>
         <source>Differenz</source>
-        <translation>Difference</translation>
+        <translation>difference</translation>
     </message>
     <message>
         <source>Minimum</source>
-        <translation>Minimum</translation>
+        <translation>minimum</translation>
     </message>
     <message>
         <source>Maximum</source>
-        <translation>Maximum</translation>
+        <translation>maximum</translation>
     </message>
     <message>
         <source>Spitze-Spitze</source>
-        <translation>Peak to peak</translation>
+        <translation>peak-to-peak</translation>
     </message>
     <message>
         <source>Mittelwert</source>
-        <translation>Mean</translation>
+        <translation>mean</translation>
     </message>
     <message>
         <source>Effektivwert</source>
@@ -438,15 +438,15 @@ This installs the udev rule packaging/70-kurvimat.rules. Then unplug the instrum
     </message>
     <message>
         <source>Steigung</source>
-        <translation>Slope</translation>
+        <translation>slope</translation>
     </message>
     <message>
         <source>Frequenz</source>
-        <translation>Frequency</translation>
+        <translation>frequency</translation>
     </message>
     <message>
         <source>Integral</source>
-        <translation>Integral</translation>
+        <translation>integral</translation>
     </message>
 </context>
 <context>
@@ -559,7 +559,7 @@ This installs the udev rule packaging/70-kurvimat.rules. Then unplug the instrum
     </message>
     <message>
         <source>Spannungsversorgung +5 V vom USB-Port</source>
-        <translation>Supply +5 V from the USB port</translation>
+        <translation>Power supply +5 V from USB port</translation>
     </message>
     <message>
         <source>Masse (0 V)</source>
@@ -579,7 +579,7 @@ This installs the udev rule packaging/70-kurvimat.rules. Then unplug the instrum
     </message>
     <message>
         <source>Kanal B aus ( A: doppelte Freq.)</source>
-        <translation>Channel B off (A: double rate)</translation>
+        <translation>Channel B off (A: double freq.)</translation>
     </message>
     <message>
         <source>Empfindlichkeit Kanal A </source>
@@ -615,11 +615,11 @@ This installs the udev rule packaging/70-kurvimat.rules. Then unplug the instrum
     </message>
     <message>
         <source>Pull-Up-Widerstand (ca. 20 - 50 kOhm) einschalten</source>
-        <translation>Switch on the pull-up resistor (about 20 - 50 kOhm)</translation>
+        <translation>Switch on pull-up resistor (about 20 - 50 kOhm)</translation>
     </message>
     <message>
         <source>Pull-Up-Widerstand einschalten</source>
-        <translation>Switch on the pull-up resistor</translation>
+        <translation>Switch on pull-up resistor</translation>
     </message>
 </context>
 <context>
@@ -646,7 +646,7 @@ This installs the udev rule packaging/70-kurvimat.rules. Then unplug the instrum
     </message>
     <message>
         <source>Die Zwischenablage enthält keinen Text. Daten und Definitionen bleiben unverändert.</source>
-        <translation>The clipboard holds no text. Data and definitions stay unchanged.</translation>
+        <translation>The clipboard contains no text. Data and definitions stay unchanged.</translation>
     </message>
     <message>
         <source>Datei %1 kann nicht geöffnet werden. %2</source>
@@ -666,11 +666,11 @@ This installs the udev rule packaging/70-kurvimat.rules. Then unplug the instrum
     </message>
     <message>
         <source> enthält keine Messwerttabelle.</source>
-        <translation> holds no table of readings.</translation>
+        <translation> contains no table of readings.</translation>
     </message>
     <message>
         <source> enthält keine Messwerte.</source>
-        <translation> holds no readings.</translation>
+        <translation> contains no readings.</translation>
     </message>
     <message>
         <source>USB-Speicheroszilloskop</source>
@@ -714,7 +714,7 @@ This installs the udev rule packaging/70-kurvimat.rules. Then unplug the instrum
     </message>
     <message>
         <source>Anzahl Datenpunkte</source>
-        <translation>Number of points</translation>
+        <translation>Number of data points</translation>
     </message>
     <message>
         <source>Einstellungen</source>
@@ -750,7 +750,7 @@ This installs the udev rule packaging/70-kurvimat.rules. Then unplug the instrum
     </message>
     <message>
         <source>Berechnungsterm</source>
-        <translation>Formula</translation>
+        <translation>Expression</translation>
     </message>
     <message>
         <source>anzeigen</source>
@@ -811,7 +811,7 @@ This installs the udev rule packaging/70-kurvimat.rules. Then unplug the instrum
     <message>
         <source>automatisch beim
 Trigger</source>
-        <translation>automatic on
+        <translation>automatically on
 trigger</translation>
     </message>
     <message>
@@ -828,7 +828,7 @@ trigger</translation>
     </message>
     <message>
         <source>Ursprungsgerade</source>
-        <translation>Line through the origin</translation>
+        <translation>Line through origin</translation>
     </message>
     <message>
         <source>Exponentielle Annäherung</source>
@@ -848,11 +848,11 @@ trigger</translation>
     </message>
     <message>
         <source>Bild kopieren</source>
-        <translation>Copy picture</translation>
+        <translation>Copy image</translation>
     </message>
     <message>
         <source>Bild speichern</source>
-        <translation>Save picture</translation>
+        <translation>Save image</translation>
     </message>
     <message>
         <source>in Fenstergröße …</source>
@@ -860,11 +860,11 @@ trigger</translation>
     </message>
     <message>
         <source>doppelt so groß …</source>
-        <translation>twice as large …</translation>
+        <translation>at double size …</translation>
     </message>
     <message>
         <source>dreimal so groß …</source>
-        <translation>three times as large …</translation>
+        <translation>at triple size …</translation>
     </message>
     <message>
         <source>Drucken …</source>
@@ -876,7 +876,7 @@ trigger</translation>
     </message>
     <message>
         <source>Ausgleichsgerade  </source>
-        <translation>Fitted line  </translation>
+        <translation>Regression line  </translation>
     </message>
     <message>
         <source>Ausgleichskurve entfernen</source>
@@ -980,11 +980,11 @@ trigger</translation>
     </message>
     <message>
         <source>1 Zeile enthält keine lesbaren Messwerte und wurde übersprungen</source>
-        <translation>1 line holds no readable values and was skipped</translation>
+        <translation>1 line contains no readable values and was skipped</translation>
     </message>
     <message>
         <source>%1 Zeilen enthalten keine lesbaren Messwerte und wurden übersprungen</source>
-        <translation>%1 lines hold no readable values and were skipped</translation>
+        <translation>%1 lines contain no readable values and were skipped</translation>
     </message>
     <message>
         <source>, als erste Zeile %1: „%2“.</source>
