@@ -1,5 +1,6 @@
 #include "Analysis.h"
 
+#include "Numbers.h"
 #include "skala.h"
 
 #include <cmath>
@@ -9,9 +10,7 @@ namespace {
 QString number(double v, const QLocale& locale) {
     // A ratio of a span that rounded to 0 has no value to show.
     if (!std::isfinite(v)) return QStringLiteral("-");
-    QLocale plain = locale;
-    plain.setNumberOptions(QLocale::OmitGroupSeparator);
-    return plain.toString(v, 'g', 5);
+    return FormatNumber(v, GeneralStyle(locale, 5));
 }
 
 } // namespace

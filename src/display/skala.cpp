@@ -1,5 +1,7 @@
 #include "skala.h"
 
+#include "Numbers.h"
+
 #include <QFontMetrics>
 #include <QPaintDevice>
 #include <QPainter>
@@ -38,11 +40,6 @@ void drawTextAt(QPainter& painter, int x, int y, const QString& text) {
 
 } // namespace
 
-double RoundHalfUp(double value) {
-    const double below = std::floor(value);
-    return value - below >= 0.5 ? below + 1 : below; // value - below is exact
-}
-
 TickSteps ChooseTickSteps(double shownStart, double shownEnd, double n) {
     const double r = (shownEnd - shownStart) / n;
     int k = floorLog10(r);
@@ -80,52 +77,16 @@ TickSteps ChooseTickSteps(double shownStart, double shownEnd, double n) {
 }
 
 QString FormatTickLabel(double value, int digits, QChar separator, const QString& marker) {
-    if (value == 0) return QStringLiteral("0");
     if (!std::isfinite(value)) return {};
-    // More digits than a double holds would only show noise (and overflow the digit integer).
-    const int d = std::clamp(digits, 1, 15);
-    const QString sign = value < 0 ? QStringLiteral("-") : QString();
-    const double magnitude = std::fabs(value);
-
-    int e = floorLog10(magnitude);
-    double mantissa = scalePow10(magnitude, d - 1 - e);
-    // log10 can be off by one right next to a power of ten.
-    if (mantissa < power10(d - 1)) {
-        --e;
-        mantissa = scalePow10(magnitude, d - 1 - e);
-    } else if (mantissa >= power10(d)) {
-        ++e;
-        mantissa = scalePow10(magnitude, d - 1 - e);
-    }
-    QString digitText = QString::number(static_cast<qint64>(RoundHalfUp(mantissa)));
-    if (digitText.size() > d) { // 9.996 -> "1000": carried into a new digit
-        digitText.truncate(d);
-        ++e;
-    }
-    const QString exponentText =
-        e < 0 ? QString::number(e) : QStringLiteral("+") + QString::number(e);
-
-    auto chopZeros = [d](QString text) {
-        for (int removed = 0; removed < d && text.endsWith(QLatin1Char('0')); ++removed)
-            text.chop(1);
-        return text;
-    };
-    const QString significant = chopZeros(digitText);
-
-    if (significant.size() - e > d + 1 || e > d - 1) {
-        if (significant.size() >= 2)
-            return sign + significant.left(1) + separator + significant.mid(1) + marker +
-                   exponentText;
-        return sign + significant + marker + exponentText;
-    }
-    QString text;
-    if (e >= 0)
-        text = digitText.left(e + 1) + separator + digitText.mid(e + 1);
-    else
-        text = QStringLiteral("0") + separator + QString(-e - 1, QLatin1Char('0')) + digitText;
-    text = chopZeros(text);
-    if (text.endsWith(separator)) text.chop(1);
-    return sign + text;
+    NumberStyle style;
+    // More digits than a double holds would only show noise.
+    style.Digits = std::clamp(digits, 1, 15);
+    style.Point = separator;
+    style.Exponent = marker;
+    style.ExponentDigits = 1;
+    style.KeepZeros = false;
+    style.SmallForm = NumberStyle::Small::MoreDecimals;
+    return FormatNumber(value, style);
 }
 
 std::optional<QString> SiPrefix(int exponent) {

@@ -33,9 +33,6 @@ struct TickSteps {
 /// (shownStart < shownEnd, n > 0). A step ratio of exactly 1.5, 3 or 7.5 takes the smaller step.
 TickSteps ChooseTickSteps(double shownStart, double shownEnd, double n);
 
-/// Rounds to the nearest integer, halves towards +infinity (2.5 -> 3, -2.5 -> -2).
-double RoundHalfUp(double value);
-
 /// A tick label with at most `digits` significant digits, trailing zeros dropped:
 /// 2.5 -> "2,5", 0.00015 -> "1,5·10^-4", 5000 -> "5·10^+3" (separator ',', marker "·10^").
 QString FormatTickLabel(double value, int digits, QChar separator, const QString& marker);

@@ -87,24 +87,57 @@ double ParseNumber(const QString& text) {
     return value == 0 ? 0.0 : value; // no "-0" for the user
 }
 
-QString FormatValue(double x, int digits) {
-    if (x == 0) return QStringLiteral("0");
-    char buf[64];
-    if (!std::isfinite(x))
-        return QString::fromLatin1(buf, std::to_chars(buf, buf + sizeof buf, x).ptr - buf);
-    digits = std::clamp(digits, 1, MaxSignificantDigits);
+NumberStyle GeneralStyle(const QLocale& locale, int digits) {
+    NumberStyle style;
+    style.Digits = digits;
+    style.Point = locale.decimalPoint();
+    style.Minus = locale.negativeSign();
+    style.Exponent = locale.exponential();
+    style.Plus = locale.positiveSign();
+    style.KeepZeros = false;
+    style.SmallForm = NumberStyle::Small::RoundedBelow1e4;
+    return style;
+}
 
-    // Ties away from zero as people round by hand (1234.5 -> 1235). Thirty digits decide a tie
-    // well below the resolution of a double.
-    const auto result =
-        std::to_chars(buf, buf + sizeof buf, std::fabs(x), std::chars_format::scientific, 29);
-    const std::string_view text(buf, result.ptr - buf); // "d.ddd...de+XX"
-    const std::size_t ePos = text.find('e');
-    int exponent = 0;
-    std::from_chars(text.data() + ePos + (text[ePos + 1] == '+' ? 2 : 1), text.end(), exponent);
-    std::string mantissa(text.substr(1, digits)); // ".ddd": the point makes way for digit 1
-    mantissa[0] = text[0];
-    if (text[digits + 1] >= '5') {
+QString FormatNumber(double x, const NumberStyle& style) {
+    if (std::isnan(x)) return QStringLiteral("nan");
+    if (std::isinf(x)) return (x < 0 ? style.Minus : QString()) + QStringLiteral("inf");
+    const bool fixed = style.Decimals >= 0;
+    // ParseNumber reads only comma and point: any other separator of the locale is not written.
+    const QString point =
+        !style.Point.isEmpty() ? style.Point
+        : QLocale().decimalPoint() == u',' ? QStringLiteral(",")
+                                           : QStringLiteral(".");
+    if (x == 0) {
+        if (!fixed || style.Decimals == 0) return QStringLiteral("0");
+        return QStringLiteral("0") + point + QString(style.Decimals, QLatin1Char('0'));
+    }
+
+    // The digits decide a tie twenty-nine places further on, well below the resolution of a
+    // double.
+    auto scientific = [&](int precision) {
+        std::string buf(static_cast<std::size_t>(precision) + 16, '\0');
+        const auto end = std::to_chars(buf.data(), buf.data() + buf.size(), std::fabs(x),
+                                       std::chars_format::scientific, precision)
+                             .ptr;
+        buf.resize(static_cast<std::size_t>(end - buf.data())); // "d.ddd...de+XX"
+        return buf;
+    };
+    std::string text = scientific(29);
+    const auto exponentOf = [](const std::string& t) {
+        const std::size_t ePos = t.find('e');
+        int e = 0;
+        std::from_chars(t.data() + ePos + (t[ePos + 1] == '+' ? 2 : 1), t.data() + t.size(), e);
+        return e;
+    };
+    int exponent = exponentOf(text);
+    const int digits = fixed ? exponent + 1 + style.Decimals : std::clamp(style.Digits, 1, 17);
+    if (digits > 29) text = scientific(digits + 29);
+    std::string all = text.substr(0, text.find('e')); // without its point
+    all.erase(1, 1);
+
+    std::string mantissa = all.substr(0, static_cast<std::size_t>(std::max(digits, 0)));
+    if (digits >= 0 && all[static_cast<std::size_t>(digits)] >= '5') {
         std::size_t k = mantissa.size();
         while (k > 0 && mantissa[k - 1] == '9')
             mantissa[--k] = '0';
@@ -112,36 +145,66 @@ QString FormatValue(double x, int digits) {
             ++mantissa[k - 1];
         } else { // 9.99... rounds up to the next power of ten
             mantissa.insert(mantissa.begin(), '1');
-            mantissa.pop_back();
+            if (!fixed) mantissa.pop_back();
             ++exponent;
         }
     }
+    const bool zero = mantissa.find_first_not_of('0') == std::string::npos;
+    QString out = x < 0 && !zero ? style.Minus : QString();
+    if (fixed && zero) {
+        exponent = 0;
+        mantissa.assign(static_cast<std::size_t>(style.Decimals) + 1, '0');
+    }
 
-    QString out = x < 0 ? QStringLiteral("-") : QString();
-    // ParseNumber reads only comma and point: any other separator of the locale is not written.
-    const QString point =
-        QLocale().decimalPoint() == u',' ? QStringLiteral(",") : QStringLiteral(".");
-    if (std::fabs(x) < 1e-4 || exponent >= digits) {
-        out += QLatin1Char(mantissa[0]);
-        if (digits > 1) out += point + QLatin1String(mantissa.data() + 1, digits - 1);
-        out += QLatin1Char('E');
-        out += QLatin1Char(exponent < 0 ? '-' : '+');
-        out += QStringLiteral("%1").arg(std::abs(exponent), 2, 10, QLatin1Char('0'));
+    std::string significant = mantissa; // without trailing zeros
+    while (significant.size() > 1 && significant.back() == '0')
+        significant.pop_back();
+    const int plainDecimals = static_cast<int>(significant.size()) - 1 - exponent;
+    bool exponentForm = false;
+    if (!fixed) {
+        switch (style.SmallForm) {
+        case NumberStyle::Small::Below1e4:
+            exponentForm = std::fabs(x) < 1e-4;
+            break;
+        case NumberStyle::Small::RoundedBelow1e4:
+            exponentForm = exponent < -4;
+            break;
+        case NumberStyle::Small::MoreDecimals:
+            exponentForm = plainDecimals > digits;
+            break;
+        }
+        exponentForm = exponentForm || exponent >= digits;
+    }
+    if (exponentForm) {
+        const std::string& m = style.KeepZeros ? mantissa : significant;
+        out += QLatin1Char(m[0]);
+        if (m.size() > 1) out += point + QLatin1String(m.data() + 1, m.size() - 1);
+        out += style.Exponent + (exponent < 0 ? style.Minus : style.Plus);
+        out += QStringLiteral("%1").arg(std::abs(exponent), style.ExponentDigits, 10,
+                                        QLatin1Char('0'));
         return out;
     }
-    // General form: 0.0001 <= |x| < 10^digits, so -4 <= exponent < digits.
+    // General form: the whole digits, then the fraction (fixed: all its decimals).
     std::string whole = "0", fraction;
     if (exponent >= 0) {
-        whole = mantissa.substr(0, exponent + 1);
-        fraction = mantissa.substr(exponent + 1);
+        whole = mantissa.substr(0, static_cast<std::size_t>(exponent) + 1);
+        fraction = mantissa.substr(whole.size());
     } else {
-        fraction = std::string(-exponent - 1, '0') + mantissa;
+        fraction = std::string(static_cast<std::size_t>(-exponent - 1), '0') + mantissa;
     }
-    while (!fraction.empty() && fraction.back() == '0')
-        fraction.pop_back();
+    if (!fixed) {
+        while (!fraction.empty() && fraction.back() == '0')
+            fraction.pop_back();
+    }
     out += QLatin1String(whole.data(), whole.size());
     if (!fraction.empty()) out += point + QLatin1String(fraction.data(), fraction.size());
     return out;
+}
+
+QString FormatValue(double x, int digits) {
+    NumberStyle style;
+    style.Digits = std::clamp(digits, 1, MaxSignificantDigits);
+    return FormatNumber(x, style);
 }
 
 float RoundSignificant(float x) {

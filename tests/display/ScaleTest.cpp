@@ -13,23 +13,6 @@ namespace {
 
 const QString kMarker = QString(QChar(0x00B7)) + QStringLiteral("10^");
 
-TEST(Scale, RoundHalfUp) {
-    const struct {
-        double value, expected;
-    } cases[] = {{2.5, 3},
-                 {-2.5, -2},
-                 {1.5, 2},
-                 {-0.5, 0},
-                 {3.2, 3},
-                 {-3.7, -4},
-                 {0.49999999999999994, 0},
-                 {1e15 + 0.5, 1e15 + 1}};
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.value);
-        EXPECT_EQ(RoundHalfUp(c.value), c.expected);
-    }
-}
-
 TEST(Scale, FormatTickLabel) {
     const struct {
         double value;
