@@ -176,12 +176,12 @@ std::optional<ScalePlan> PlanScale(double shownStart, double shownEnd, const QSt
 }
 
 int Tscale::AxisLength() const {
-    const bool vertical = Kind == 2 || Kind == 3;
+    const bool vertical = Kind == ScaleKind::Right || Kind == ScaleKind::Left;
     return (vertical ? Bounds.Bottom - Bounds.Top : Bounds.Right - Bounds.Left) - 1;
 }
 
 int Tscale::Depth() const {
-    const bool vertical = Kind == 2 || Kind == 3;
+    const bool vertical = Kind == ScaleKind::Right || Kind == ScaleKind::Left;
     return vertical ? Bounds.Right - Bounds.Left : Bounds.Bottom - Bounds.Top;
 }
 
@@ -206,7 +206,7 @@ void Tscale::Draw() {
     Exponent = plan->Exponent;
     Prefix = plan->Prefix;
     ExponentText = plan->ExponentText;
-    const bool side = Kind == 2 || Kind == 3;
+    const bool side = Kind == ScaleKind::Right || Kind == ScaleKind::Left;
     const QFont canvasFont = canvas.font();
     // How far the labels reach from their 12p offset: the widest one beside a side axis, the
     // text height below the bottom axis. The title keeps clear of them.
@@ -246,22 +246,22 @@ void Tscale::Draw() {
         const int w = metrics.horizontalAdvance(tick.Label), h = metrics.height();
         const bool label = !tick.Label.isEmpty();
         switch (Kind) {
-        case 1:
+        case ScaleKind::Below:
             canvas.drawLine(left + q, top, left + q, top + a);
             if (label) drawTextAt(canvas, left + q - w / 2, top + 12 * p, tick.Label);
             break;
-        case 2:
+        case ScaleKind::Right:
             canvas.drawLine(left, top + length - q, left + a, top + length - q);
             if (label) drawTextAt(canvas, left + 12 * p, top + length - q - h / 2, tick.Label);
             break;
-        case 3:
+        case ScaleKind::Left:
             canvas.drawLine(left + depth - 1 - a, top + length - q, left + depth - 1,
                             top + length - q);
             if (label)
                 drawTextAt(canvas, left + depth - 12 * p + 1 - w, top + length - q - h / 2,
                            tick.Label);
             break;
-        default: // above the plot: kind 1 mirrored
+        case ScaleKind::Above: // below mirrored
             canvas.drawLine(left + q, top + depth - 1 - a, left + q, top + depth - 1);
             if (label)
                 drawTextAt(canvas, left + q - w / 2, top + depth - 12 * p + 1 - h, tick.Label);
@@ -348,16 +348,16 @@ void Tscale::DrawTitle(const QString& title, const TitleFonts& fonts, int length
     };
     const int left = Bounds.Left, top = Bounds.Top;
     switch (Kind) {
-    case 1:
+    case ScaleKind::Below:
         drawParts(left + (length - w) / 2, top + g);
         break;
-    case 2:
+    case ScaleKind::Right:
         drawRotated(left + g, top + (length + w) / 2);
         break;
-    case 3:
+    case ScaleKind::Left:
         drawRotated(left + depth - g - t, top + (length + w) / 2);
         break;
-    default:
+    case ScaleKind::Above:
         drawParts(left + (length - w) / 2, top + depth - g - t);
         break;
     }

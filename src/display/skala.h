@@ -70,6 +70,9 @@ struct ScalePlan {
 std::optional<ScalePlan> PlanScale(double shownStart, double shownEnd, const QString& title,
                                    int axisLength, int penWidth);
 
+/// Where an axis strip sits beside the plot.
+enum class ScaleKind : std::uint8_t { Above, Below, Right, Left };
+
 /// One axis of the main plot: ticks, labels and title beside the plot, and the positions of
 /// its major ticks for the plot's grid.
 class Tscale {
@@ -81,7 +84,7 @@ public:
     std::int32_t TitleMargin = 0;
     QPainter* Canvas = nullptr; ///< borrowed
     TRect Bounds;
-    std::uint8_t Kind = 0; ///< 1 below the plot, 2 right of it, 3 left of it (0: above)
+    ScaleKind Kind = ScaleKind::Above;
     bool Visible = false;
     QColor TitleColor = Qt::black;
 

@@ -104,10 +104,9 @@ QString FormatNumber(double x, const NumberStyle& style) {
     if (std::isinf(x)) return (x < 0 ? style.Minus : QString()) + QStringLiteral("inf");
     const bool fixed = style.Decimals >= 0;
     // ParseNumber reads only comma and point: any other separator of the locale is not written.
-    const QString point =
-        !style.Point.isEmpty() ? style.Point
-        : QLocale().decimalPoint() == u',' ? QStringLiteral(",")
-                                           : QStringLiteral(".");
+    const QString point = !style.Point.isEmpty()             ? style.Point
+                          : QLocale().decimalPoint() == u',' ? QStringLiteral(",")
+                                                             : QStringLiteral(".");
     if (x == 0) {
         if (!fixed || style.Decimals == 0) return QStringLiteral("0");
         return QStringLiteral("0") + point + QString(style.Decimals, QLatin1Char('0'));
