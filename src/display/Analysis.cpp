@@ -33,8 +33,7 @@ QStringList AnalysisLines(const Tscale& scaleA, const Tscale& scaleB, const QLoc
             line("Verhältnis B/A: ", ratioBA)};
 }
 
-void AnalysisReadout::Button2Click(const Tscale& scaleA, const Tscale& scaleB,
-                                   const QLocale& locale) {
+void AnalysisReadout::Toggle(const Tscale& scaleA, const Tscale& scaleB, const QLocale& locale) {
     if (Visible) {
         Visible = false;
         return;
