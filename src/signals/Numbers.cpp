@@ -107,36 +107,39 @@ QString FormatNumber(double x, const NumberStyle& style) {
     const QString point = !style.Point.isEmpty()             ? style.Point
                           : QLocale().decimalPoint() == u',' ? QStringLiteral(",")
                                                              : QStringLiteral(".");
-    if (x == 0) {
-        if (!fixed || style.Decimals == 0) return QStringLiteral("0");
-        return QStringLiteral("0") + point + QString(style.Decimals, QLatin1Char('0'));
-    }
+    if (x == 0 && !fixed) return QStringLiteral("0");
 
     // The digits decide a tie twenty-nine places further on, well below the resolution of a
-    // double.
-    auto scientific = [&](int precision) {
-        std::string buf(static_cast<std::size_t>(precision) + 16, '\0');
-        const auto end = std::to_chars(buf.data(), buf.data() + buf.size(), std::fabs(x),
-                                       std::chars_format::scientific, precision)
-                             .ptr;
-        buf.resize(static_cast<std::size_t>(end - buf.data())); // "d.ddd...de+XX"
-        return buf;
+    // double. Fixed decimals of a large number may need more.
+    char small[64];
+    std::string large;
+    const auto scientific = [&](int precision) -> std::string_view { // "d.ddd...de+XX"
+        char* buf = small;
+        std::size_t size = sizeof small;
+        if (precision > 40) {
+            large.resize(static_cast<std::size_t>(precision) + 16);
+            buf = large.data();
+            size = large.size();
+        }
+        const auto end =
+            std::to_chars(buf, buf + size, std::fabs(x), std::chars_format::scientific, precision);
+        return {buf, static_cast<std::size_t>(end.ptr - buf)};
     };
-    std::string text = scientific(29);
-    const auto exponentOf = [](const std::string& t) {
-        const std::size_t ePos = t.find('e');
-        int e = 0;
-        std::from_chars(t.data() + ePos + (t[ePos + 1] == '+' ? 2 : 1), t.data() + t.size(), e);
-        return e;
-    };
-    int exponent = exponentOf(text);
+    std::string_view text = scientific(29);
+    std::size_t ePos = text.find('e');
+    int exponent = 0;
+    std::from_chars(text.data() + ePos + (text[ePos + 1] == '+' ? 2 : 1), text.end(), exponent);
     const int digits = fixed ? exponent + 1 + style.Decimals : std::clamp(style.Digits, 1, 17);
-    if (digits > 29) text = scientific(digits + 29);
-    std::string all = text.substr(0, text.find('e')); // without its point
-    all.erase(1, 1);
+    if (digits > 29) {
+        text = scientific(digits + 29);
+        ePos = text.find('e');
+    }
+    const auto digitAt = [&](int i) { return text[i == 0 ? 0 : std::size_t(i) + 1]; };
 
-    std::string mantissa = all.substr(0, static_cast<std::size_t>(std::max(digits, 0)));
-    if (digits >= 0 && all[static_cast<std::size_t>(digits)] >= '5') {
+    std::string mantissa;
+    for (int i = 0; i < digits; ++i)
+        mantissa += digitAt(i);
+    if (digits >= 0 && digitAt(digits) >= '5') {
         std::size_t k = mantissa.size();
         while (k > 0 && mantissa[k - 1] == '9')
             mantissa[--k] = '0';
@@ -155,10 +158,10 @@ QString FormatNumber(double x, const NumberStyle& style) {
         mantissa.assign(static_cast<std::size_t>(style.Decimals) + 1, '0');
     }
 
-    std::string significant = mantissa; // without trailing zeros
-    while (significant.size() > 1 && significant.back() == '0')
-        significant.pop_back();
-    const int plainDecimals = static_cast<int>(significant.size()) - 1 - exponent;
+    std::size_t significant = mantissa.size(); // without trailing zeros
+    while (significant > 1 && mantissa[significant - 1] == '0')
+        --significant;
+    const int plainDecimals = static_cast<int>(significant) - 1 - exponent;
     bool exponentForm = false;
     if (!fixed) {
         switch (style.SmallForm) {
@@ -175,9 +178,9 @@ QString FormatNumber(double x, const NumberStyle& style) {
         exponentForm = exponentForm || exponent >= digits;
     }
     if (exponentForm) {
-        const std::string& m = style.KeepZeros ? mantissa : significant;
-        out += QLatin1Char(m[0]);
-        if (m.size() > 1) out += point + QLatin1String(m.data() + 1, m.size() - 1);
+        const std::size_t shown = style.KeepZeros ? mantissa.size() : significant;
+        out += QLatin1Char(mantissa[0]);
+        if (shown > 1) out += point + QLatin1String(mantissa.data() + 1, shown - 1);
         out += style.Exponent + (exponent < 0 ? style.Minus : style.Plus);
         out += QStringLiteral("%1").arg(std::abs(exponent), style.ExponentDigits, 10,
                                         QLatin1Char('0'));
