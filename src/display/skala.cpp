@@ -85,7 +85,7 @@ QString FormatTickLabel(double value, int digits, QChar separator, const QString
     style.Exponent = marker;
     style.ExponentDigits = 1;
     style.KeepZeros = false;
-    style.SmallForm = NumberStyle::Small::MoreDecimals;
+    style.SmallForm = NumberStyle::Small::MoreDecimalsThanDigits;
     return FormatNumber(value, style);
 }
 

@@ -95,7 +95,7 @@ NumberStyle GeneralStyle(const QLocale& locale, int digits) {
     style.Exponent = locale.exponential();
     style.Plus = locale.positiveSign();
     style.KeepZeros = false;
-    style.SmallForm = NumberStyle::Small::RoundedBelow1e4;
+    style.SmallForm = NumberStyle::Small::RoundedBelowTenThousandth;
     return style;
 }
 
@@ -165,13 +165,13 @@ QString FormatNumber(double x, const NumberStyle& style) {
     bool exponentForm = false;
     if (!fixed) {
         switch (style.SmallForm) {
-        case NumberStyle::Small::Below1e4:
+        case NumberStyle::Small::BelowTenThousandth:
             exponentForm = std::fabs(x) < 1e-4;
             break;
-        case NumberStyle::Small::RoundedBelow1e4:
+        case NumberStyle::Small::RoundedBelowTenThousandth:
             exponentForm = exponent < -4;
             break;
-        case NumberStyle::Small::MoreDecimals:
+        case NumberStyle::Small::MoreDecimalsThanDigits:
             exponentForm = plainDecimals > digits;
             break;
         }

@@ -20,9 +20,9 @@ inline constexpr int MaxSignificantDigits = 9;
 struct NumberStyle {
     /// When numbers below 1 take the exponent form (numbers from 10^Digits on always do).
     enum class Small {
-        Below1e4,        ///< below 0.0001 before rounding
-        RoundedBelow1e4, ///< below 0.0001 once rounded, as printf's %g and QLocale's 'g'
-        MoreDecimals,    ///< where the general form needs more decimals than Digits
+        BelowTenThousandth,        ///< below 0.0001 before rounding
+        RoundedBelowTenThousandth, ///< below 0.0001 once rounded, as printf's %g and QLocale's 'g'
+        MoreDecimalsThanDigits,    ///< where the general form needs more decimals than Digits
     };
     int Digits = 4;    ///< significant digits, 1 to 17
     int Decimals = -1; ///< 0 or more: this many decimals instead, never the exponent form
@@ -32,7 +32,7 @@ struct NumberStyle {
     QString Plus = QStringLiteral("+");     ///< before an exponent of 0 or more
     int ExponentDigits = 2;                 ///< at least, zero-filled
     bool KeepZeros = true;                  ///< an exponent form's mantissa keeps all Digits
-    Small SmallForm = Small::Below1e4;
+    Small SmallForm = Small::BelowTenThousandth;
 };
 
 /// QLocale's 'g' form with `digits` significant digits: the locale's signs and separator,
