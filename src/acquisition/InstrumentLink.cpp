@@ -1,5 +1,7 @@
 #include "InstrumentLink.h"
 
+#include "Numbers.h"
+
 #include <QCoreApplication>
 #include <QLocale>
 #include <QStringList>
@@ -76,7 +78,7 @@ std::vector<std::uint8_t> ConfigurationReport(const InstrumentConfiguration& con
 
 QString RangeLabel(float volts) {
     const double v = std::nearbyint(double(volts) * 1000 + 0.25) / 1000;
-    return QLocale().toString(v, 'g', 3) + QStringLiteral(" V");
+    return FormatNumber(v, GeneralStyle(QLocale(), 3)) + QStringLiteral(" V");
 }
 
 QString NoAccessMessage(const QString& caption, const QString& devicePath) {

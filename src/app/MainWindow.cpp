@@ -50,9 +50,9 @@ TFormMain::TFormMain(QWidget* parent) : QMainWindow(parent), Pipeline(Store, Par
     // while it draws.
     for (Tscale* s : {ScaleLeft, ScaleRight, ScaleBottom})
         s->Visible = true;
-    ScaleLeft->Kind = 3;
-    ScaleRight->Kind = 2;
-    ScaleBottom->Kind = 1;
+    ScaleLeft->Kind = ScaleKind::Left;
+    ScaleRight->Kind = ScaleKind::Right;
+    ScaleBottom->Kind = ScaleKind::Below;
     ScaleLeft->TitleMargin = 35;
     ScaleRight->TitleMargin = 35;
     ScaleBottom->TitleMargin = 25;

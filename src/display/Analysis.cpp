@@ -1,5 +1,6 @@
 #include "Analysis.h"
 
+#include "Numbers.h"
 #include "skala.h"
 
 #include <QCoreApplication>
@@ -10,9 +11,7 @@ namespace {
 QString number(double v, const QLocale& locale) {
     // A ratio of a span that rounded to 0 has no value to show.
     if (!std::isfinite(v)) return QStringLiteral("-");
-    QLocale plain = locale;
-    plain.setNumberOptions(QLocale::OmitGroupSeparator);
-    return plain.toString(v, 'g', 5);
+    return FormatNumber(v, GeneralStyle(locale, 5));
 }
 
 } // namespace
@@ -35,8 +34,7 @@ QStringList AnalysisLines(const Tscale& scaleA, const Tscale& scaleB, const QLoc
             line(QT_TRANSLATE_NOOP("Analysis", "Verhältnis B/A: "), ratioBA)};
 }
 
-void AnalysisReadout::Button2Click(const Tscale& scaleA, const Tscale& scaleB,
-                                   const QLocale& locale) {
+void AnalysisReadout::Toggle(const Tscale& scaleA, const Tscale& scaleB, const QLocale& locale) {
     if (Visible) {
         Visible = false;
         return;
