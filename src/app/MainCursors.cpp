@@ -54,7 +54,7 @@ ReadoutTable Collapsed(const ReadoutTable& table) {
                                  row.Label.startsWith(QStringLiteral("\u0394y"));
         if (!inTable || valueCursor) out.push_back(row);
     }
-    out.push_back({QStringLiteral("\u25B8 Doppelklick: alle Werte"), {}, false});
+    out.push_back({TFormMain::tr("▸ Doppelklick: alle Werte"), {}, false});
     return out;
 }
 
@@ -75,7 +75,7 @@ MainCursors::MainCursors(TFormMain& window) : QObject(&window), w(window) {
         label->setFont(ReadoutFont(ReadoutFontPixels[0]));
         label->hide();
     }
-    LabelMesswerte->setToolTip(QStringLiteral("Doppelklick: Messwerte ein- oder ausklappen"));
+    LabelMesswerte->setToolTip(TFormMain::tr("Doppelklick: Messwerte ein- oder ausklappen"));
     // The readout can be dragged aside; from then on it stays where it was put.
     LabelMesswerte->setCursor(Qt::SizeAllCursor);
     LabelMesswerte->installEventFilter(this);
@@ -392,16 +392,16 @@ QMenu* MainCursors::CreateMenu() {
         return menu;
     }
 
-    QAction* vertical = menu->addAction(normal ? QStringLiteral("Zeitcursor t1, t2")
-                                               : QStringLiteral("x-Cursor x1, x2"));
+    QAction* vertical = menu->addAction(normal ? TFormMain::tr("Zeitcursor t1, t2")
+                                               : TFormMain::tr("x-Cursor x1, x2"));
     vertical->setCheckable(true);
     vertical->setChecked(c.VerticalOn);
     connect(vertical, &QAction::toggled, this, [this, s](bool on) {
         w.Cursors.setVerticalOn(on, s.Bottom->RangeStart, s.Bottom->RangeEnd);
         Changed();
     });
-    QAction* horizontal = menu->addAction(normal ? QStringLiteral("Wertcursor y1, y2")
-                                                 : QStringLiteral("y-Cursor y1, y2"));
+    QAction* horizontal = menu->addAction(normal ? TFormMain::tr("Wertcursor y1, y2")
+                                                 : TFormMain::tr("y-Cursor y1, y2"));
     horizontal->setCheckable(true);
     horizontal->setChecked(c.HorizontalOn);
     connect(horizontal, &QAction::toggled, this, [this, s, mode](bool on) {
@@ -412,8 +412,8 @@ QMenu* MainCursors::CreateMenu() {
     if (normal) {
         auto* axes = new QActionGroup(menu);
         for (const bool b : {false, true}) {
-            QAction* a = menu->addAction(b ? QStringLiteral("Wertcursor an Achse B")
-                                           : QStringLiteral("Wertcursor an Achse A"));
+            QAction* a = menu->addAction(b ? TFormMain::tr("Wertcursor an Achse B")
+                                           : TFormMain::tr("Wertcursor an Achse A"));
             a->setCheckable(true);
             a->setChecked(c.ValueAxisB == b);
             axes->addAction(a);
@@ -433,17 +433,17 @@ QMenu* MainCursors::CreateMenu() {
 void MainCursors::AddReadoutActions(QMenu& menu) {
     const bool shown = w.Cursors.VerticalOn || w.Cursors.HorizontalOn || SpectrumShown();
     if (shown) {
-        QAction* fold = menu.addAction(QStringLiteral("Messwerte eingeklappt"));
+        QAction* fold = menu.addAction(TFormMain::tr("Messwerte eingeklappt"));
         fold->setCheckable(true);
         fold->setChecked(shownCollapsed);
         connect(fold, &QAction::triggered, this, [this] { ToggleFold(); });
     }
     // The keys are handled on the plot and the window; the menu only names them (in German,
     // which Qt's own key names are not without a translation).
-    QAction* copy = menu.addAction(QStringLiteral("Messwerte kopieren\tStrg+C"));
+    QAction* copy = menu.addAction(TFormMain::tr("Messwerte kopieren\tStrg+C"));
     copy->setEnabled(shown);
     connect(copy, &QAction::triggered, this, [this] { CopyReadout(); });
-    QAction* back = menu.addAction(QStringLiteral("Zoom zur\u00FCck\tR\u00FCcktaste"));
+    QAction* back = menu.addAction(TFormMain::tr("Zoom zurück\tRücktaste"));
     back->setEnabled(History().hasEarlier(CaptureRanges(w.PlotScales())));
     connect(back, &QAction::triggered, this, [this] { ZoomBack(); });
     menu.addSeparator();

@@ -27,17 +27,18 @@
 
 namespace {
 
-const QString PngFilter = QStringLiteral("PNG-Bilder (*.png);;Alle Dateien (*.*)");
+const char* const PngFilter =
+    QT_TRANSLATE_NOOP("TFormMain", "PNG-Bilder (*.png);;Alle Dateien (*.*)");
 
 struct ModelEntry {
     FitModel Model;
     const char* Name; ///< before the formula, which the readout shows as well
 };
 const ModelEntry TimeModels[] = {
-    {FitModel::Linear, "Gerade"},
-    {FitModel::Proportional, "Ursprungsgerade"},
-    {FitModel::Exponential, "Exponentielle Annäherung"},
-    {FitModel::DampedSine, "Gedämpfte Schwingung"},
+    {FitModel::Linear, QT_TRANSLATE_NOOP("TFormMain", "Gerade")},
+    {FitModel::Proportional, QT_TRANSLATE_NOOP("TFormMain", "Ursprungsgerade")},
+    {FitModel::Exponential, QT_TRANSLATE_NOOP("TFormMain", "Exponentielle Annäherung")},
+    {FitModel::DampedSine, QT_TRANSLATE_NOOP("TFormMain", "Gedämpfte Schwingung")},
 };
 
 } // namespace
@@ -68,7 +69,7 @@ void TFormMain::ButtonBildKopierenClick() {
 }
 
 void TFormMain::ButtonBildSpeichernClick(int scale) {
-    QString fileName = Dlg().SaveFileName(this, PngFilter, QStringLiteral("png"));
+    QString fileName = Dlg().SaveFileName(this, tr(PngFilter), QStringLiteral("png"));
     if (fileName.isEmpty()) return;
     if (!fileName.endsWith(QStringLiteral(".png"), Qt::CaseInsensitive))
         fileName += QStringLiteral(".png");
@@ -79,7 +80,7 @@ void TFormMain::ButtonBildSpeichernClick(int scale) {
     const bool ok = !image.isNull() && file.open(QIODevice::WriteOnly) &&
                     image.save(&file, "PNG") && file.commit();
     if (!ok)
-        Dlg().ShowError(this, QStringLiteral("Datei \"%1\" kann nicht erstellt werden. %2")
+        Dlg().ShowError(this, tr("Datei \"%1\" kann nicht erstellt werden. %2")
                                   .arg(QDir::toNativeSeparators(QFileInfo(fileName).absoluteFilePath()),
                                        file.errorString()));
 }
@@ -117,10 +118,10 @@ void TFormMain::ButtonDruckenClick() {
     printer.setPageOrientation(QPageLayout::Landscape);
     printer.setDocName(QStringLiteral("Kurvimat"));
     QPrintDialog dialog(&printer, this);
-    dialog.setWindowTitle(QStringLiteral("Drucken"));
+    dialog.setWindowTitle(tr("Drucken"));
     if (dialog.exec() != QDialog::Accepted) return;
     if (!PrintPlot(printer))
-        Dlg().ShowError(this, QStringLiteral("Der Drucker kann nicht benutzt werden."));
+        Dlg().ShowError(this, tr("Der Drucker kann nicht benutzt werden."));
 }
 
 void TFormMain::FitOnPlot(bool channelB, FitModel model, double from, double to) {
@@ -152,14 +153,14 @@ PlotOverlay TFormMain::ReportOverlay() {
 }
 
 void TFormMain::AddReportActions(QMenu& menu) {
-    menu.addAction(QStringLiteral("Bild kopieren"), this, [this] { ButtonBildKopierenClick(); });
-    QMenu* save = menu.addMenu(QStringLiteral("Bild speichern"));
-    const std::pair<int, QString> sizes[] = {{1, QStringLiteral("in Fenstergröße …")},
-                                             {2, QStringLiteral("doppelt so groß …")},
-                                             {3, QStringLiteral("dreimal so groß …")}};
+    menu.addAction(tr("Bild kopieren"), this, [this] { ButtonBildKopierenClick(); });
+    QMenu* save = menu.addMenu(tr("Bild speichern"));
+    const std::pair<int, QString> sizes[] = {{1, tr("in Fenstergröße …")},
+                                             {2, tr("doppelt so groß …")},
+                                             {3, tr("dreimal so groß …")}};
     for (const auto& [scale, caption] : sizes)
         save->addAction(caption, this, [this, scale] { ButtonBildSpeichernClick(scale); });
-    menu.addAction(QStringLiteral("Drucken …"), this, [this] { ButtonDruckenClick(); });
+    menu.addAction(tr("Drucken …"), this, [this] { ButtonDruckenClick(); });
     if (ReadDisplayControls().Spektrum) return; // fits are of time
     menu.addSeparator();
 
@@ -172,13 +173,13 @@ void TFormMain::AddReportActions(QMenu& menu) {
     if (ReadDisplayControls().Mode() == PlotMode::Normal) {
         for (const bool channelB : {false, true}) {
             const QString name = channelB ? Store.NameB : Store.NameA;
-            QMenu* fits = menu.addMenu(QStringLiteral("Ausgleichskurve %1 (%2)")
+            QMenu* fits = menu.addMenu(tr("Ausgleichskurve %1 (%2)")
                                            .arg(channelB ? QStringLiteral("B") : QStringLiteral("A"),
                                                 name));
             fits->setEnabled(haveData && (!channelB || Store.DataHasB)); // loaded without B
             for (const ModelEntry& m : TimeModels) {
                 const FitModel model = m.Model;
-                fits->addAction(QString::fromUtf8(m.Name) + QStringLiteral("  ") +
+                fits->addAction(tr(m.Name) + QStringLiteral("  ") +
                                     FitFormula(model),
                                 this, [=, this] {
                     FitOnPlot(channelB, model, from, to);
@@ -186,12 +187,12 @@ void TFormMain::AddReportActions(QMenu& menu) {
             }
         }
     } else {
-        QAction* line = menu.addAction(QStringLiteral("Ausgleichsgerade  ") +
+        QAction* line = menu.addAction(tr("Ausgleichsgerade  ") +
                                            FitFormula(FitModel::XYLinear),
                                        this,
                                        [=, this] { FitOnPlot(false, FitModel::XYLinear, from, to); });
         line->setEnabled(haveData && Store.DataHasB);
     }
     if (ShownFit)
-        menu.addAction(QStringLiteral("Ausgleichskurve entfernen"), this, [this] { RemoveFit(); });
+        menu.addAction(tr("Ausgleichskurve entfernen"), this, [this] { RemoveFit(); });
 }

@@ -4,6 +4,7 @@
 #include "Plot.h"
 #include "RunLayer.h"
 
+#include <QCoreApplication>
 #include <QDateTime>
 #include <QPainter>
 
@@ -57,5 +58,5 @@ QString PictureFooter(const QString& definitionA, const QString& definitionB,
     };
     return QStringLiteral("A: %1     B: %2     %3")
         .arg(shown(definitionA), shown(definitionB),
-             when.toString(QStringLiteral("dd.MM.yyyy, HH:mm 'Uhr'")));
+             when.toString(QCoreApplication::translate("PlotPicture", "dd.MM.yyyy, HH:mm 'Uhr'")));
 }
