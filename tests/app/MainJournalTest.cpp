@@ -193,6 +193,11 @@ TEST_F(MainJournalTest, ExperimentComesBackWholeAndRefusedFilesChangeNothing) {
         for (int i = 0; i < 100; ++i)
             ASSERT_NEAR(win->Store.DataA[i], 2 * before[i], 1e-4) << "point " << i;
     }
+    // Closed as saved: the next start has nothing to offer.
+    const QString journal = win->SessionJournal().path();
+    ASSERT_TRUE(QFileInfo::exists(journal));
+    win->close();
+    EXPECT_FALSE(QFileInfo::exists(journal));
 }
 
 TEST_F(MainJournalTest, FolderThatCannotBeWrittenIsSaidOnceAndRecordingGoesOn) {
