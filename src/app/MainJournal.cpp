@@ -42,6 +42,11 @@ qint64 RunsMark(const Journal& journal) {
     return runs.nextId() * 4096 + runs.size() * 2 + (runs.canUndo() ? 1 : 0);
 }
 
+// What the journal holds, as far as the window can tell: what it handed over, and the runs.
+qint64 JournalMark(const TFormMain& w, const Journal& journal) {
+    return w.JournalChanges + RunsMark(journal) * (qint64(1) << 32);
+}
+
 // Stored point i of the data with the raw values and voltages behind it.
 SamplePoint DataPoint(const MeasurementStore& s, int i) {
     SamplePoint p{s.DataT[i], s.DataA[i], s.DataB[i]};
@@ -168,6 +173,7 @@ bool PickNumber(TComboBox* box, qint64 value) {
 // --- the journal ---
 
 void TFormMain::JournalAfterPipeline(const PipelineEvents& events) {
+    if (events.triggers == 0 && JournalSeen < 0) return; // nothing recorded: the common case
     Journal& journal = SessionJournal();
     if (events.triggers > 0 && !Store.DataLoaded) {
         Run header;
@@ -221,9 +227,9 @@ void TFormMain::JournalClosed() {
 }
 
 bool TFormMain::ExperimentSaved() const {
+    // The journal is the runs code's; asking for it changes nothing.
     auto& self = const_cast<TFormMain&>(*this);
-    return JournalSavedAt >= 0 &&
-           JournalSavedAt == JournalChanges + RunsMark(self.SessionJournal()) * (1LL << 32);
+    return JournalSavedAt >= 0 && JournalSavedAt == JournalMark(*this, self.SessionJournal());
 }
 
 void TFormMain::OfferRecovery() {
@@ -435,7 +441,7 @@ bool TFormMain::SaveExperiment(const QString& path) {
         Dlg().ShowError(this, *error);
         return false;
     }
-    JournalSavedAt = JournalChanges + RunsMark(SessionJournal()) * (1LL << 32);
+    JournalSavedAt = JournalMark(*this, SessionJournal());
     return true;
 }
 
@@ -460,7 +466,7 @@ bool TFormMain::OpenExperiment(const QString& path) {
         ApplyExperiment(*read.experiment);
     });
     // The session is the file's now.
-    JournalSavedAt = JournalChanges + RunsMark(SessionJournal()) * (1LL << 32);
+    JournalSavedAt = JournalMark(*this, SessionJournal());
     return true;
 }
 
