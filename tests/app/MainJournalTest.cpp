@@ -5,9 +5,12 @@
 
 #include "Clock.h"
 #include "ExperimentFile.h"
+#include "HidPlatformVirtual.h"
 #include "Journal.h"
+#include "MainInstrument.h"
 #include "Recovery.h"
 #include "TComboBox.h"
+#include "TFormHardware.h"
 
 #include <QCheckBox>
 #include <QDir>
@@ -72,8 +75,13 @@ std::string Differences(const Experiment& a, const Experiment& b) {
 class MainJournalTest : public WindowTest {};
 
 TEST_F(MainJournalTest, ExperimentComesBackWholeAndRefusedFilesChangeNothing) {
-    // An experiment as a teacher prepares it: timing, trigger, definitions, display choices,
-    // a snapshot, the data, cursors and a fit.
+    // An experiment as a teacher prepares it: the instrument's settings, timing, trigger,
+    // definitions, display choices, a snapshot, the data, cursors and a fit.
+    TInstrumentLink link(*win, std::make_shared<HidPlatformVirtual>());
+    TFormHardware& hardware = *win->FormHardware;
+    hardware.RadioButtonAmid->click();
+    hardware.RadioButtonBhigh->click();
+    hardware.CheckBoxPullUpB->click();
     win->ComboBoxSamplingRate->SetItemIndex(4); // 10 ms
     win->ComboBoxSamplingRateChange();
     win->ComboBoxSamples->SetItemIndex(0); // 100 points
@@ -125,6 +133,8 @@ TEST_F(MainJournalTest, ExperimentComesBackWholeAndRefusedFilesChangeNothing) {
     win->Store.PreTrigger = 10;
     win->CheckBoxSchnappschuss->setChecked(!win->CheckBoxSchnappschuss->isChecked());
     win->Cursors.setVerticalOn(false, 0, 1);
+    hardware.RadioButtonAlow->click();
+    hardware.CheckBoxBoff->click();
     QTest::mouseClick(win->ButtonSSLoeschen, Qt::LeftButton);
     TypeDefinition(win->ComboBoxA, QStringLiteral("Spannung (V): U"));
     win->CheckBoxMinuten->setChecked(false);
@@ -187,6 +197,10 @@ TEST_F(MainJournalTest, ExperimentComesBackWholeAndRefusedFilesChangeNothing) {
         EXPECT_TRUE(win->Cursors.VerticalOn);
         EXPECT_TRUE(win->ShownFit.has_value());
         EXPECT_TRUE(win->ExperimentSaved());
+        EXPECT_TRUE(hardware.RadioButtonAmid->isChecked());
+        EXPECT_TRUE(hardware.RadioButtonBhigh->isChecked());
+        EXPECT_FALSE(hardware.CheckBoxBoff->isChecked());
+        EXPECT_TRUE(hardware.CheckBoxPullUpB->isChecked());
         // The opened points are recorded ones: a new formula evaluates them again.
         const std::vector<float> before(win->Store.DataA, win->Store.DataA + 100);
         TypeDefinition(win->ComboBoxA, QStringLiteral("Weg (cm): 20*U [0;60]"));
