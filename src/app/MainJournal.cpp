@@ -25,6 +25,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <utility>
 
 using namespace kurvimat::session;
 
@@ -173,9 +174,16 @@ bool PickNumber(TComboBox* box, qint64 value) {
 // --- the journal ---
 
 void TFormMain::JournalAfterPipeline(const PipelineEvents& events) {
-    if (events.triggers == 0 && JournalSeen < 0) return; // nothing recorded: the common case
+    // The points wait in the store until the tick: the report path stays as cheap as it was.
+    // A sweep lasts at least 200 ms unless nearly all of it is pre-trigger history, and a sweep
+    // replaced within a tick would have been replaced in the journal too.
+    JournalTriggered = JournalTriggered || events.triggers > 0;
+    JournalSweepEnded = JournalSweepEnded || events.sweepsCompleted > 0;
+}
+
+void TFormMain::JournalHandOver() {
     Journal& journal = SessionJournal();
-    if (events.triggers > 0 && !Store.DataLoaded) {
+    if (std::exchange(JournalTriggered, false) && !Store.DataLoaded) {
         Run header;
         header.intervalMs = Store.IntervalMs;
         header.pointCount = Store.PointCount;
@@ -185,15 +193,10 @@ void TFormMain::JournalAfterPipeline(const PipelineEvents& events) {
         JournalSeen = 0;
         ++JournalChanges;
     }
-    if (JournalSeen < 0) return;
     // Points loaded or deleted since: the recording the journal holds is no longer shown.
-    if (Store.DataLoaded || Store.DataCount < JournalSeen) {
-        JournalSeen = -1;
-        return;
-    }
-    const int count = std::min(Store.DataCount, PointCapacity) - JournalSeen;
-    if (count > 0) {
-        // A few points per report: the hand-off is a copy into the journal's pending buffer.
+    if (JournalSeen >= 0 && (Store.DataLoaded || Store.DataCount < JournalSeen)) JournalSeen = -1;
+    if (JournalSeen >= 0) {
+        const int count = std::min(Store.DataCount, PointCapacity) - JournalSeen;
         SamplePoint points[64];
         for (int done = 0; done < count;) {
             const int n = std::min(count - done, 64);
@@ -202,13 +205,16 @@ void TFormMain::JournalAfterPipeline(const PipelineEvents& events) {
             journal.appendPoints(std::span<const SamplePoint>(points, std::size_t(n)));
             done += n;
         }
-        JournalSeen += count;
-        ++JournalChanges;
+        if (count > 0) {
+            JournalSeen += count;
+            ++JournalChanges;
+        }
     }
-    if (events.sweepsCompleted > 0) journal.endSweep();
+    if (std::exchange(JournalSweepEnded, false)) journal.endSweep();
 }
 
 void TFormMain::JournalTick() {
+    JournalHandOver();
     Journal& journal = SessionJournal();
     journal.flushIfDue(JournalClock().steadyMs());
     if (const auto failure = journal.takeFailure()) ReportError(*failure);
@@ -222,6 +228,7 @@ void TFormMain::JournalTick() {
 }
 
 void TFormMain::JournalClosed() {
+    JournalHandOver();
     // Saved as it is: nothing to offer at the next start.
     if (ExperimentSaved()) SessionJournal().finish();
 }
@@ -229,7 +236,9 @@ void TFormMain::JournalClosed() {
 bool TFormMain::ExperimentSaved() const {
     // The journal is the runs code's; asking for it changes nothing.
     auto& self = const_cast<TFormMain&>(*this);
-    return JournalSavedAt >= 0 && JournalSavedAt == JournalMark(*this, self.SessionJournal());
+    const bool waiting = JournalTriggered || (JournalSeen >= 0 && Store.DataCount > JournalSeen);
+    return !waiting && JournalSavedAt >= 0 &&
+           JournalSavedAt == JournalMark(*this, self.SessionJournal());
 }
 
 void TFormMain::OfferRecovery() {
@@ -391,7 +400,9 @@ void TFormMain::ApplyExperiment(const Experiment& e) {
         ScaleA.Title = SignalTitle(Store.NameA, Store.UnitA);
         ScaleB.Title = SignalTitle(Store.NameB, Store.UnitB);
     }
-    JournalSeen = -1; // points from a file are no recording
+    // Points from a file are no recording; a sweep begun before is gone with them.
+    JournalSeen = -1;
+    JournalTriggered = JournalSweepEnded = false;
 
     // What the plot shows and how.
     if (const auto shown = Get<bool>(s, key::ShowA)) CheckBoxKanalA->setChecked(*shown);
@@ -437,6 +448,7 @@ void TFormMain::ApplyExperiment(const Experiment& e) {
 }
 
 bool TFormMain::SaveExperiment(const QString& path) {
+    JournalHandOver(); // what the file holds, the journal holds too
     if (const auto error = writeExperiment(path, CurrentExperiment())) {
         Dlg().ShowError(this, *error);
         return false;

@@ -182,13 +182,17 @@ public:
     // The program's start after the window is shown: the recovery question, then the
     // experiment file named first on the command line (arguments as QCoreApplication's).
     void StartSession(const QStringList& arguments);
-    // Hooks: the stored points after each pipeline call, the timer tick, the window closed.
+    // Hooks: what each pipeline call did (noted only: a report allocates nothing), the timer
+    // tick (the new stored points handed to the journal), the window closed.
     void JournalAfterPipeline(const PipelineEvents& events);
     void JournalTick();
     void JournalClosed();
+    void JournalHandOver();
     kurvimat::session::Experiment CurrentExperiment();
     void ApplyExperiment(const kurvimat::session::Experiment& experiment);
     int JournalSeen = -1;         // stored points handed to the journal; -1: none recorded
+    bool JournalTriggered = false;  // a sweep began since the last hand-off
+    bool JournalSweepEnded = false; // a sweep ended since the last hand-off
     qint64 JournalChanges = 0;    // counts what reached the journal
     qint64 JournalSavedAt = -1;   // JournalChanges when the experiment was last saved
     bool JournalProgress = false; // KURVIMAT_JOURNAL_PROGRESS: the points fed on stdout
