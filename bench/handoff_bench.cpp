@@ -103,8 +103,8 @@ int main(int argc, char** argv) {
     }
     kurvimat::session::Journal& journal = recording->SessionJournal();
     const bool synced = journal.sync();
-    std::printf("%d samples of %d reports, journal %s (%d points, %d commits%s)\n", samples,
-                Batch, qPrintable(journal.path()), journal.recordingSize(), journal.commits(),
+    std::printf("%d samples of %d reports, journal %s (%d points, %d commits%s)\n", samples, Batch,
+                qPrintable(journal.path()), journal.recordingSize(), journal.commits(),
                 synced ? "" : ", NOT WRITTEN");
     std::printf("  stored points: %d and %d\n", recording->Store.DataCount,
                 reference->Store.DataCount);

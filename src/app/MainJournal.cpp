@@ -11,8 +11,8 @@
 #include "MainCursors.h"
 #include "Numbers.h"
 #include "PlotInteraction.h"
-#include "SignalDefinition.h"
 #include "Recovery.h"
+#include "SignalDefinition.h"
 #include "TComboBox.h"
 #include "TFormHardware.h"
 #include "TimeAxis.h"
@@ -316,7 +316,8 @@ Experiment TFormMain::CurrentExperiment() {
         Numbers({double(Cursors.VerticalOn), double(Cursors.HorizontalOn), Cursors.X[0],
                  Cursors.X[1], Cursors.Y[0], Cursors.Y[1], double(Cursors.ValueAxisB),
                  double(Cursors.Mode), double(Cursors.Active)});
-    const bool fitShown = ShownFit && FitStillMatches(*ShownFit, Store, ReadDisplayControls().Mode());
+    const bool fitShown =
+        ShownFit && FitStillMatches(*ShownFit, Store, ReadDisplayControls().Mode());
     s[key::Fit] = fitShown ? Numbers({double(ShownFit->ChannelB), double(ShownFit->Result.Model),
                                       ShownFit->Result.XMin, ShownFit->Result.XMax})
                            : QString();
@@ -351,10 +352,10 @@ void TFormMain::ApplyExperiment(const Experiment& e) {
     }
 
     // Timing through its lists' handlers; the count's handler follows the interval's.
-    const bool interval =
-        Get<qint64>(s, key::IntervalMs) && PickNumber(ComboBoxSamplingRate, *Get<qint64>(s, key::IntervalMs));
-    const bool count =
-        Get<qint64>(s, key::PointCount) && PickNumber(ComboBoxSamples, *Get<qint64>(s, key::PointCount));
+    const bool interval = Get<qint64>(s, key::IntervalMs) &&
+                          PickNumber(ComboBoxSamplingRate, *Get<qint64>(s, key::IntervalMs));
+    const bool count = Get<qint64>(s, key::PointCount) &&
+                       PickNumber(ComboBoxSamples, *Get<qint64>(s, key::PointCount));
     if (interval)
         ComboBoxSamplingRateChange();
     else if (count)
@@ -375,8 +376,8 @@ void TFormMain::ApplyExperiment(const Experiment& e) {
     if (const auto pre = Get<qint64>(s, key::PreTrigger))
         Store.PreTrigger = int(std::clamp<qint64>(*pre, 0, Store.PointCount));
     if (const auto snap = Get<bool>(s, key::AutoSnapshot)) CheckBoxSchnappschuss->setChecked(*snap);
-    Store.TimeOrigin = float(Get<double>(s, key::TimeOrigin)
-                                 .value_or(-double(Store.PreTrigger) * Store.PointTime));
+    Store.TimeOrigin = float(
+        Get<double>(s, key::TimeOrigin).value_or(-double(Store.PreTrigger) * Store.PointTime));
     Store.MeanDirty = true;
     RebuildTimeAxis(Store);
     UpdateTimeScale();

@@ -32,24 +32,13 @@ void RecordRising(TFormMain& w, int start) {
         Feed(w, start + i, 900 - start - i / 2, reportsPerPoint);
 }
 
-// Sets the environment variable for the life of the object.
-class ScopedEnv {
-public:
-    ScopedEnv(const char* name, const QString& value)
-        : Name(name), Old(qgetenv(name)), Had(qEnvironmentVariableIsSet(name)) {
-        qputenv(name, value.toLocal8Bit());
+// Points the windows' journal at another folder for the life of the object (main set one).
+struct JournalFolder {
+    explicit JournalFolder(const QString& path) {
+        qputenv("KURVIMAT_DATA_DIR", path.toLocal8Bit());
     }
-    ~ScopedEnv() {
-        if (Had)
-            qputenv(Name, Old);
-        else
-            qunsetenv(Name);
-    }
-
-private:
-    const char* Name;
-    QByteArray Old;
-    bool Had;
+    ~JournalFolder() { qputenv("KURVIMAT_DATA_DIR", old); }
+    QByteArray old = qgetenv("KURVIMAT_DATA_DIR");
 };
 
 // What differs between two experiments, for the failure message.
@@ -217,7 +206,7 @@ TEST_F(MainJournalTest, ExperimentComesBackWholeAndRefusedFilesChangeNothing) {
 TEST_F(MainJournalTest, FolderThatCannotBeWrittenIsSaidOnceAndRecordingGoesOn) {
     // A file where the folder's parent should be: no user can write there, root neither.
     WriteFile(dir.filePath(QStringLiteral("datei")), "x");
-    const ScopedEnv env("KURVIMAT_DATA_DIR", dir.filePath(QStringLiteral("datei/Sitzungen")));
+    const JournalFolder folder(dir.filePath(QStringLiteral("datei/Sitzungen")));
     CreateWindows();
     for (int sweep = 0; sweep < 2; ++sweep) {
         RecordSweep(*win, 300, 600);
@@ -250,7 +239,7 @@ TEST_F(MainJournalTest, RecoveryAsksOnceAndRestoresOrTrashes) {
             left.appendPoints(points);
             ASSERT_TRUE(left.sync());
         }
-        const ScopedEnv env("KURVIMAT_DATA_DIR", folder);
+        const JournalFolder env(folder);
         CreateWindows();
         dialogs.questions.clear();
         dialogs.answerYes = yes;
