@@ -287,6 +287,7 @@ Experiment TFormMain::CurrentExperiment() {
     s[key::TriggerRising] = trigger.rising;
     s[key::TriggerLevel] = qint64(Store.TriggerLevel);
     s[key::PreTrigger] = qint64(Store.PreTrigger);
+    s[key::TriggerHeld] = trigger.resetEnabled; // in "einzel": the points wait for "Trigger"
     s[key::TimeOrigin] = double(Store.TimeOrigin);
     s[key::AutoSnapshot] = CheckBoxSchnappschuss->isChecked();
     if (FormHardware) {
@@ -429,6 +430,8 @@ void TFormMain::ApplyExperiment(const Experiment& e) {
     Store.AutoBottom = Get<bool>(s, key::AxisTAuto).value_or(Store.AutoBottom);
     Store.AxesChanged = true;
     Store.PlotDirty = true;
+    // Held in "einzel", the opened points stay until the user triggers.
+    if (const auto held = Get<bool>(s, key::TriggerHeld)) ButtonReset->setEnabled(*held);
 
     if (const auto c = ParseNumbers(Get<QString>(s, key::Cursors).value_or(QString()), 9);
         !c.empty()) {

@@ -45,6 +45,7 @@ inline constexpr const char* AutoSnapshot = "auto_snapshot";
 inline constexpr const char* ShowA = "show_a";
 inline constexpr const char* ShowB = "show_b";
 inline constexpr const char* SnapshotRecorded = "snapshot_recorded";
+inline constexpr const char* TriggerHeld = "trigger_held";
 } // namespace setting
 
 } // namespace kurvimat::session

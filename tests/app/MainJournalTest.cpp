@@ -75,7 +75,7 @@ TEST_F(MainJournalTest, ExperimentComesBackWholeAndRefusedFilesChangeNothing) {
     win->ComboBoxSamplingRateChange();
     win->ComboBoxSamples->SetItemIndex(0); // 100 points
     win->ComboBoxSamplesChange();
-    win->RadioButtonNormal->setChecked(true);
+    win->RadioButtonEinzel->setChecked(true);
     QTest::mouseClick(win->ButtonTriggerChannel, Qt::LeftButton);
     QTest::mouseClick(win->ButtonTriggerRichtung, Qt::LeftButton);
     win->Store.TriggerLevel = 700;
@@ -177,7 +177,8 @@ TEST_F(MainJournalTest, ExperimentComesBackWholeAndRefusedFilesChangeNothing) {
         // What the controls show, not only what the file reads back as.
         EXPECT_TRUE(win->ComboBoxSamplingRate->Text().startsWith(QStringLiteral("10 ms")));
         EXPECT_EQ(win->ComboBoxSamples->Text(), QStringLiteral("100"));
-        EXPECT_TRUE(win->RadioButtonNormal->isChecked());
+        EXPECT_TRUE(win->RadioButtonEinzel->isChecked());
+        EXPECT_TRUE(win->ButtonReset->isEnabled()); // held: the points wait for "Trigger"
         EXPECT_EQ(win->ButtonTriggerChannel->text(), QStringLiteral("B"));
         EXPECT_EQ(win->ButtonTriggerRichtung->text(), QStringLiteral("-"));
         EXPECT_EQ(win->ComboBoxA->Text(), QStringLiteral("Weg (cm): 10*U [0;60]"));
