@@ -106,6 +106,8 @@ void FillData(MeasurementStore& s, const PointSet& p) {
         put(p.rawB(), s.SweepRawB);
         put(p.voltsA(), s.SweepVoltsA);
         put(p.voltsB(), s.SweepVoltsB);
+        s.SweepIndex = s.SweepFirst + n; // the mean strip shows the sweep as it was
+        s.MeanDirty = true;
         s.DataMinT = std::min(e.minT, s.TimeOrigin);
     }
     s.TriggerPos = -1;
