@@ -52,6 +52,7 @@ void TFormMain::AfterPipeline(const TriggerSettings& controls, const PipelineEve
         Store.AxesChanged = true;
     }
     ReportDivByZero(events);
+    JournalAfterPipeline(events);
 }
 
 void TFormMain::ButtonTriggerClick() {

@@ -145,10 +145,12 @@ void TFormMain::FormShow() {
 }
 
 void TFormMain::closeEvent(QCloseEvent* event) {
-    if (FormCloseQuery())
+    if (FormCloseQuery()) {
         event->accept();
-    else
+        JournalClosed();
+    } else {
         event->ignore();
+    }
 }
 
 bool TFormMain::FormCloseQuery() {
@@ -194,6 +196,7 @@ void TFormMain::Timer1Timer() {
     }
     ReportDivByZero(r.events);
     RefreshDisplay();
+    JournalTick();
 }
 
 QString TFormMain::DivByZeroText(char channel, const QString& formula) {

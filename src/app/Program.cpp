@@ -48,6 +48,7 @@ int RunKurvimat(int argc, char** argv,
     TInstrumentLink link(main, makePlatform());
     StartupClock::Install(main);
     main.show();
+    QTimer::singleShot(0, &main, [&main] { main.StartSession(QCoreApplication::arguments()); });
     ScheduleScreenshot(main);
     const int code = app.exec();
     // The controller unplugs its devices through the main window's handlers.

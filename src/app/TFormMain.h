@@ -31,6 +31,10 @@
 #include <vector>
 
 class Dialogs;
+namespace kurvimat::session {
+class Journal;
+struct Experiment;
+} // namespace kurvimat::session
 class MainCursors;
 class MainSpectrum;
 class MainRuns;
@@ -164,6 +168,38 @@ public:
 
     // Window position that centres a window of size w on a screen of size s (never negative).
     static QPoint CentredPosition(QSize screen, QSize window);
+
+    // --- journal and experiment file (MainJournal.cpp; the journal itself: SessionJournal) ---
+    // "Versuch speichern …" / "Versuch öffnen …": a file dialog, then the two below.
+    void SaveExperimentAsk();
+    void OpenExperimentAsk();
+    // Runs, data, snapshot, definitions and settings into a .kurvimat file; false (said) when
+    // it could not be written.
+    bool SaveExperiment(const QString& path);
+    // Takes a .kurvimat file over; a refused file is said and changes nothing.
+    bool OpenExperiment(const QString& path);
+    // True while what the journal holds has been saved in an experiment file since it changed.
+    bool ExperimentSaved() const;
+    // At start, once the window is shown: offers what an earlier program left unsaved.
+    void OfferRecovery();
+    // The program's start after the window is shown: the recovery question, then the
+    // experiment file named first on the command line (arguments as QCoreApplication's).
+    void StartSession(const QStringList& arguments);
+    // Hooks: what each pipeline call did (noted only: a report allocates nothing), the timer
+    // tick (the new stored points handed to the journal), the window closed.
+    void JournalAfterPipeline(const PipelineEvents& events);
+    void JournalTick();
+    void JournalClosed();
+    void JournalHandOver();
+    kurvimat::session::Experiment CurrentExperiment();
+    void ApplyExperiment(const kurvimat::session::Experiment& experiment);
+    int JournalSeen = -1;         // stored points handed to the journal; -1: none recorded
+    bool JournalTriggered = false;  // a sweep began since the last hand-off
+    bool JournalSweepEnded = false; // a sweep ended since the last hand-off
+    qint64 JournalChanges = 0;    // counts what reached the journal
+    qint64 JournalSavedAt = -1;   // JournalChanges when the experiment was last saved
+    bool JournalProgress = false; // KURVIMAT_JOURNAL_PROGRESS: the points fed on stdout
+    int JournalProgressFed = 0;
 
     // Non-owning: the HID layer owns the device.
     THidDevice* Device = nullptr;

@@ -40,6 +40,12 @@ inline constexpr const char* XyMode = "xy_mode";
 inline constexpr const char* TimeInMinutes = "time_in_minutes";
 inline constexpr const char* Cursors = "cursors";
 inline constexpr const char* Fit = "fit";
+inline constexpr const char* TimeOrigin = "time_origin";
+inline constexpr const char* AutoSnapshot = "auto_snapshot";
+inline constexpr const char* ShowA = "show_a";
+inline constexpr const char* ShowB = "show_b";
+inline constexpr const char* SnapshotRecorded = "snapshot_recorded";
+inline constexpr const char* TriggerHeld = "trigger_held";
 } // namespace setting
 
 } // namespace kurvimat::session

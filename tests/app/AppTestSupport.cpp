@@ -144,9 +144,10 @@ int main(int argc, char** argv) {
     QGuiApplication::setQuitOnLastWindowClosed(false);
     // Numbers for the user follow the locale; the examples are German.
     QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
-    // The windows' session journals go to a folder of the run, never into the user's.
-    QTemporaryDir data;
-    qputenv("KURVIMAT_DATA_DIR", data.path().toUtf8());
+    // The windows' journals go to a folder of the tests, never the user's.
+    QTemporaryDir journals;
+    if (qEnvironmentVariableIsEmpty("KURVIMAT_DATA_DIR"))
+        qputenv("KURVIMAT_DATA_DIR", journals.path().toLocal8Bit());
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
 }

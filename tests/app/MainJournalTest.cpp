@@ -1,0 +1,333 @@
+// The window's session journal and experiment file: a whole experiment saved, changed and
+// opened again, refused files, a journal folder that cannot be written, the recovery question,
+// and the demo program killed mid-sweep.
+#include "AppTestSupport.h"
+
+#include "Clock.h"
+#include "ExperimentFile.h"
+#include "HidPlatformVirtual.h"
+#include "Journal.h"
+#include "MainInstrument.h"
+#include "Recovery.h"
+#include "TComboBox.h"
+#include "TFormHardware.h"
+
+#include <QCheckBox>
+#include <QDir>
+#include <QProcess>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTest>
+
+using namespace kurvimat::session;
+
+namespace {
+
+// Points the user records with values that rise over the sweep, so that a fit means something.
+void RecordRising(TFormMain& w, int start) {
+    const int reportsPerPoint = w.Store.IntervalMs / 5;
+    Feed(w, start, 900 - start, w.Store.PreTrigger * reportsPerPoint);
+    QTest::mouseClick(w.ButtonTrigger, Qt::LeftButton);
+    for (int i = w.Store.PreTrigger; i < w.Store.PointCount; ++i)
+        Feed(w, start + i, 900 - start - i / 2, reportsPerPoint);
+}
+
+// Points the windows' journal at another folder for the life of the object (main set one).
+struct JournalFolder {
+    explicit JournalFolder(const QString& path) {
+        qputenv("KURVIMAT_DATA_DIR", path.toLocal8Bit());
+    }
+    ~JournalFolder() { qputenv("KURVIMAT_DATA_DIR", old); }
+    QByteArray old = qgetenv("KURVIMAT_DATA_DIR");
+};
+
+// What differs between two experiments, for the failure message.
+std::string Differences(const Experiment& a, const Experiment& b) {
+    QStringList d;
+    const auto value = [](const SettingValue& v) {
+        return std::visit([](const auto& x) { return QVariant::fromValue(x).toString(); }, v);
+    };
+    for (const auto& [key, v] : a.settings) {
+        const auto it = b.settings.find(key);
+        if (it == b.settings.end() || it->second != v)
+            d << key + u' ' + value(v) + QStringLiteral(" / ") +
+                     (it == b.settings.end() ? QStringLiteral("-") : value(it->second));
+    }
+    if (a.data != b.data) d << QStringLiteral("data");
+    if (a.snapshot != b.snapshot) d << QStringLiteral("snapshot");
+    if (a.runs != b.runs) d << QStringLiteral("runs");
+    if (a.definitionA != b.definitionA || a.definitionB != b.definitionB)
+        d << QStringLiteral("definitions");
+    return d.join(QStringLiteral(", ")).toStdString();
+}
+
+class MainJournalTest : public WindowTest {};
+
+TEST_F(MainJournalTest, ExperimentComesBackWholeAndRefusedFilesChangeNothing) {
+    // An experiment as a teacher prepares it: the instrument's settings, timing, trigger,
+    // definitions, display choices, a snapshot, the data, cursors and a fit.
+    TInstrumentLink link(*win, std::make_shared<HidPlatformVirtual>());
+    TFormHardware& hardware = *win->FormHardware;
+    hardware.RadioButtonAmid->click();
+    hardware.RadioButtonBhigh->click();
+    hardware.CheckBoxPullUpB->click();
+    win->ComboBoxSamplingRate->SetItemIndex(4); // 10 ms
+    win->ComboBoxSamplingRateChange();
+    win->ComboBoxSamples->SetItemIndex(0); // 100 points
+    win->ComboBoxSamplesChange();
+    win->RadioButtonEinzel->setChecked(true);
+    QTest::mouseClick(win->ButtonTriggerChannel, Qt::LeftButton);
+    QTest::mouseClick(win->ButtonTriggerRichtung, Qt::LeftButton);
+    win->Store.TriggerLevel = 700;
+    win->Store.PreTrigger = 30;
+    TypeDefinition(win->ComboBoxA, QStringLiteral("Weg (cm): 10*U [0;60]"));
+    TypeDefinition(win->ComboBoxB, QStringLiteral("Kraft (N): 2*U"));
+    RecordRising(*win, 100);
+    QTest::mouseClick(win->ButtonSchnappschuss, Qt::LeftButton);
+    RecordRising(*win, 300);
+    win->CheckBoxMinuten->setChecked(true);
+    win->CheckBoxBXY->setChecked(true);
+    win->CheckBoxBXY->setChecked(false);
+    win->Cursors.setVerticalOn(true, win->ScaleT.RangeStart, win->ScaleT.RangeEnd);
+    win->FitOnPlot(false, FitModel::Linear, 0, 0.5);
+    ASSERT_TRUE(win->ShownFit.has_value());
+    ASSERT_EQ(win->Store.DataCount, 100);
+    ASSERT_GT(win->Store.SnapCount, 0);
+
+    const Experiment saved = win->CurrentExperiment();
+    const QString data = CopiedData(*win);
+    const QString path = dir.filePath(QStringLiteral("versuch.kurvimat"));
+    dialogs.saveName = path;
+    EXPECT_FALSE(win->ExperimentSaved());
+    win->SaveExperimentAsk();
+    ASSERT_TRUE(QFileInfo::exists(path)) << dialogs.errors.join('\n').toStdString();
+    EXPECT_TRUE(win->ExperimentSaved());
+    EXPECT_TRUE(dialogs.filters.last().contains(QStringLiteral("*.kurvimat")));
+
+    // Saving over it asks first; No keeps the old file.
+    const QByteArray bytes = ReadFile(path);
+    dialogs.answerYes = false;
+    win->SaveExperimentAsk();
+    EXPECT_EQ(dialogs.questions.size(), 1);
+
+    // Everything changed back to other values.
+    win->ComboBoxSamplingRate->SetItemIndex(3);
+    win->ComboBoxSamplingRateChange();
+    win->ComboBoxSamples->SetItemIndex(2);
+    win->ComboBoxSamplesChange();
+    win->RadioButtonAuto->setChecked(true);
+    QTest::mouseClick(win->ButtonTriggerChannel, Qt::LeftButton);
+    QTest::mouseClick(win->ButtonTriggerRichtung, Qt::LeftButton);
+    win->Store.TriggerLevel = 300;
+    win->Store.PreTrigger = 10;
+    win->CheckBoxSchnappschuss->setChecked(!win->CheckBoxSchnappschuss->isChecked());
+    win->Cursors.setVerticalOn(false, 0, 1);
+    hardware.RadioButtonAlow->click();
+    hardware.CheckBoxBoff->click();
+    QTest::mouseClick(win->ButtonSSLoeschen, Qt::LeftButton);
+    TypeDefinition(win->ComboBoxA, QStringLiteral("Spannung (V): U"));
+    win->CheckBoxMinuten->setChecked(false);
+    win->CheckBoxAXY->setChecked(true);
+    win->RemoveFit();
+    RecordRising(*win, 500);
+    const Experiment changed = win->CurrentExperiment();
+    const QString changedData = CopiedData(*win);
+    ASSERT_FALSE(changed == saved);
+
+    const QString refusedUnchanged = QStringLiteral("bleiben unverändert");
+    const auto patched = [&](int offset, QByteArray with) {
+        QByteArray b = bytes;
+        b.replace(offset, with.size(), with);
+        return b;
+    };
+    struct Case {
+        const char* what;
+        QByteArray file;
+        const char* message; // empty: opened
+    } const cases[] = {
+        {"a newer version", patched(60, QByteArray("\0\0\0\x63", 4)), "neueren Kurvimat-Version"},
+        {"another program's database", patched(68, QByteArray("\0\0\0\x07", 4)),
+         "keine Kurvimat-Versuchsdatei"},
+        {"a truncated file", bytes.left(bytes.size() / 2), "beschädigt oder unvollständig"},
+        {"a measurement text", QByteArray("Zeit in s\tU (V)\r\n0\t1\r\n"),
+         "keine Kurvimat-Versuchsdatei"},
+        {"the saved experiment", bytes, ""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        const QString file = dir.filePath(QStringLiteral("offen.kurvimat"));
+        WriteFile(file, c.file);
+        dialogs.errors.clear();
+        dialogs.openName = file;
+        win->OpenExperimentAsk();
+        if (*c.message) {
+            ASSERT_EQ(dialogs.errors.size(), 1);
+            EXPECT_TRUE(dialogs.errors[0].contains(QString::fromUtf8(c.message)))
+                << dialogs.errors[0].toStdString();
+            EXPECT_TRUE(dialogs.errors[0].contains(refusedUnchanged));
+            EXPECT_TRUE(win->CurrentExperiment() == changed)
+                << Differences(win->CurrentExperiment(), changed);
+            EXPECT_EQ(CopiedData(*win), changedData);
+            continue;
+        }
+        EXPECT_EQ(dialogs.errors, QStringList());
+        EXPECT_TRUE(win->CurrentExperiment() == saved)
+            << Differences(win->CurrentExperiment(), saved);
+        EXPECT_EQ(CopiedData(*win), data);
+        // What the controls show, not only what the file reads back as.
+        EXPECT_TRUE(win->ComboBoxSamplingRate->Text().startsWith(QStringLiteral("10 ms")));
+        EXPECT_EQ(win->ComboBoxSamples->Text(), QStringLiteral("100"));
+        EXPECT_TRUE(win->RadioButtonEinzel->isChecked());
+        EXPECT_TRUE(win->ButtonReset->isEnabled()); // held: the points wait for "Trigger"
+        EXPECT_EQ(win->ButtonTriggerChannel->text(), QStringLiteral("B"));
+        EXPECT_EQ(win->ButtonTriggerRichtung->text(), QStringLiteral("-"));
+        EXPECT_EQ(win->ComboBoxA->Text(), QStringLiteral("Weg (cm): 10*U [0;60]"));
+        EXPECT_TRUE(win->CheckBoxMinuten->isChecked());
+        EXPECT_FALSE(win->CheckBoxAXY->isChecked());
+        EXPECT_TRUE(win->Cursors.VerticalOn);
+        EXPECT_TRUE(win->ShownFit.has_value());
+        EXPECT_TRUE(win->ExperimentSaved());
+        EXPECT_TRUE(hardware.RadioButtonAmid->isChecked());
+        EXPECT_TRUE(hardware.RadioButtonBhigh->isChecked());
+        EXPECT_FALSE(hardware.CheckBoxBoff->isChecked());
+        EXPECT_TRUE(hardware.CheckBoxPullUpB->isChecked());
+        // The opened points are recorded ones: a new formula evaluates them again.
+        const std::vector<float> before(win->Store.DataA, win->Store.DataA + 100);
+        TypeDefinition(win->ComboBoxA, QStringLiteral("Weg (cm): 20*U [0;60]"));
+        for (int i = 0; i < 100; ++i)
+            ASSERT_NEAR(win->Store.DataA[i], 2 * before[i], 1e-4) << "point " << i;
+    }
+    // Closed as saved: the next start has nothing to offer.
+    const QString journal = win->SessionJournal().path();
+    ASSERT_TRUE(QFileInfo::exists(journal));
+    win->close();
+    EXPECT_FALSE(QFileInfo::exists(journal));
+}
+
+TEST_F(MainJournalTest, FolderThatCannotBeWrittenIsSaidOnceAndRecordingGoesOn) {
+    // A file where the folder's parent should be: no user can write there, root neither.
+    WriteFile(dir.filePath(QStringLiteral("datei")), "x");
+    const JournalFolder folder(dir.filePath(QStringLiteral("datei/Sitzungen")));
+    CreateWindows();
+    for (int sweep = 0; sweep < 2; ++sweep) {
+        RecordSweep(*win, 300, 600);
+        for (int tick = 0; tick < 3; ++tick)
+            win->Timer1Timer();
+        QCoreApplication::processEvents();
+    }
+    ASSERT_EQ(dialogs.errors.size(), 1);
+    EXPECT_TRUE(dialogs.errors[0].contains(QStringLiteral("nicht gesichert werden")));
+    EXPECT_TRUE(dialogs.errors[0].contains(QStringLiteral("im Speicher weiter")));
+    EXPECT_EQ(win->Store.DataCount, win->Store.PointCount);
+    EXPECT_EQ(win->SessionJournal().recordingSize(), win->Store.PointCount);
+}
+
+TEST_F(MainJournalTest, RecoveryAsksOnceAndRestoresOrTrashes) {
+    for (const bool yes : {true, false}) {
+        SCOPED_TRACE(yes ? "restore" : "discard");
+        const QString folder = dir.filePath(yes ? QStringLiteral("ja") : QStringLiteral("nein"));
+        SystemClock clock;
+        {
+            // A program that ended without saving: its journal stays behind.
+            Journal left(folder, clock);
+            kurvimat::session::Run header;
+            header.intervalMs = 10;
+            header.pointCount = 50;
+            left.beginRecording(header);
+            std::vector<SamplePoint> points;
+            for (int i = 0; i < 40; ++i)
+                points.push_back({float(i) * 0.01f, float(i), float(2 * i)});
+            left.appendPoints(points);
+            ASSERT_TRUE(left.sync());
+        }
+        const JournalFolder env(folder);
+        CreateWindows();
+        dialogs.questions.clear();
+        dialogs.answerYes = yes;
+        const int runsBefore = win->SessionJournal().runs().size();
+        win->OfferRecovery();
+        ASSERT_EQ(dialogs.questions.size(), 1);
+        EXPECT_TRUE(dialogs.questions[0].contains(QStringLiteral("Wiederherstellen?")));
+        EXPECT_EQ(win->SessionJournal().runs().size(), runsBefore + (yes ? 1 : 0));
+        if (yes) {
+            EXPECT_EQ(win->SessionJournal().runs().runs().back().points.size(), 40);
+        }
+        EXPECT_EQ(QDir(folder + QStringLiteral("/Papierkorb")).entryList(QDir::Files).size(),
+                  yes ? 0 : 1);
+        // Asked once: the next start finds nothing.
+        win->OfferRecovery();
+        EXPECT_EQ(dialogs.questions.size(), 1);
+        // Nothing of this session is left for the next one to offer.
+        win->SessionJournal().finish();
+    }
+}
+
+// The demo program records from its virtual instrument at 10 ms in "dauer" (an experiment named
+// on its command line says so) and is killed with SIGKILL mid-sweep; every point it had stored
+// one second before comes back.
+TEST(DemoCrashTest, SigkillMidSweepLosesAtMostTheLastSecond) {
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    Experiment e;
+    e.definitionA = QStringLiteral("Spannung (V): U");
+    e.definitionB = QStringLiteral("Spannung (V): U");
+    e.settings[setting::IntervalMs] = qint64(10);
+    e.settings[setting::PointCount] = qint64(5000);
+    e.settings[setting::TriggerMode] = qint64(TriggerMode::Dauer);
+    const QString file = dir.filePath(QStringLiteral("dauer.kurvimat"));
+    ASSERT_EQ(writeExperiment(file, e), std::nullopt);
+
+    QProcess child;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("KURVIMAT_DATA_DIR"), dir.filePath(QStringLiteral("data")));
+    env.insert(QStringLiteral("KURVIMAT_JOURNAL_PROGRESS"), QStringLiteral("1"));
+    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    child.setProcessEnvironment(env);
+    child.start(QStringLiteral(KURVIMAT_DEMO), {file});
+    ASSERT_TRUE(child.waitForStarted());
+
+    SystemClock clock;
+    std::vector<std::pair<int, qint64>> fed; // points stored, steady ms; of the last recording
+    qint64 killedAt = 0;
+    while (killedAt == 0 && child.waitForReadyRead(10000)) {
+        while (child.canReadLine()) {
+            int count = 0;
+            long long ms = 0;
+            if (std::sscanf(child.readLine().constData(), "KURVIMAT-FED %d %lld", &count, &ms) != 2)
+                continue;
+            if (!fed.empty() && count < fed.back().first) fed.clear(); // a new sweep began
+            fed.emplace_back(count, qint64(ms));
+        }
+        if (!fed.empty() && clock.steadyMs() - fed.front().second >= 2500) {
+            killedAt = clock.steadyMs();
+            child.kill(); // SIGKILL
+        }
+    }
+    child.waitForFinished();
+    ASSERT_GT(killedAt, 0) << "the program stopped reporting";
+    EXPECT_EQ(child.exitStatus(), QProcess::CrashExit);
+    child.readAll();
+
+    int mustHave = 0;
+    for (const auto& [count, ms] : fed)
+        if (ms <= killedAt - 1000) mustHave = count;
+    ASSERT_GT(mustHave, 0);
+    Recovery recovery(dir.filePath(QStringLiteral("data")), clock);
+    ASSERT_EQ(recovery.runCount(), 1);
+    Journal next(dir.filePath(QStringLiteral("next")), clock);
+    recovery.restoreInto(next);
+    const kurvimat::session::Run& run = next.runs().runs().at(0);
+    EXPECT_EQ(run.intervalMs, 10);
+    EXPECT_EQ(run.pointCount, 5000);
+    EXPECT_GE(run.points.size(), mustHave);
+    EXPECT_LE(run.points.size(), fed.back().first);
+    ASSERT_TRUE(run.points.recorded());
+    for (int i = 1; i < run.points.size(); ++i)
+        if (std::abs(run.points.times()[i] - run.points.times()[i - 1] - 0.01f) > 1e-4f) {
+            ADD_FAILURE() << "point " << i << " is not one interval after the one before";
+            break;
+        }
+    next.finish();
+}
+
+} // namespace
