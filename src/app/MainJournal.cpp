@@ -12,6 +12,7 @@
 #include "Numbers.h"
 #include "PlotInteraction.h"
 #include "Recovery.h"
+#include "RunPolicy.h"
 #include "SignalDefinition.h"
 #include "TComboBox.h"
 #include "TFormHardware.h"
@@ -20,6 +21,7 @@
 #include <QCheckBox>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScopeGuard>
 #include <QSignalBlocker>
 
 #include <algorithm>
@@ -470,7 +472,11 @@ bool TFormMain::OpenExperiment(const QString& path) {
         return false;
     }
     Handle([&] {
-        // The file's runs take the place of the session's (a deleted run can be brought back).
+        // The points the file replaces are kept as any load's are; then the file's runs take
+        // the place of the session's (a deleted run can be brought back).
+        KeepBeforeReplacing(kurvimat::session::Replacement::Load);
+        HoldRunKeeping(true);
+        const auto release = qScopeGuard([this] { HoldRunKeeping(false); });
         Journal& journal = SessionJournal();
         std::vector<qint64> ids;
         for (const Run& run : journal.runs().runs())

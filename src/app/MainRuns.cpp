@@ -79,7 +79,7 @@ CurrentPoints MainRuns::Facts() const {
 }
 
 void MainRuns::BeforeReplace(Replacement what) {
-    if (keepAsRun(what, Facts())) Keep();
+    if (!holdKeeping && keepAsRun(what, Facts())) Keep();
     switch (what) {
     case Replacement::SettingsChange:
     case Replacement::DeleteData:
@@ -315,4 +315,8 @@ void TFormMain::ShowRunsList() {
 
 void TFormMain::KeepBeforeReplacing(kurvimat::session::Replacement what) {
     if (Runs) Runs->BeforeReplace(what);
+}
+
+void TFormMain::HoldRunKeeping(bool on) {
+    if (Runs) Runs->HoldKeeping(on);
 }

@@ -41,6 +41,9 @@ public:
     void BeforeReplace(kurvimat::session::Replacement what);
     /// The pipeline is about to start a new sweep over stored points.
     void BeforeSweep(TriggerMode mode);
+    // While an opened experiment's settings and points are applied, nothing is kept: what they
+    // replace was kept (or not) once, before.
+    void HoldKeeping(bool on) { holdKeeping = on; }
     /// "Messreihe behalten": the current points become a run now.
     void KeepCurrent();
 
@@ -97,6 +100,7 @@ private:
     bool kept = false;
     std::size_t keptKey = 0;
     bool markedKeep = false;
+    bool holdKeeping = false;
     int knownRuns = 0;
     qint64 knownLastId = 0;
 };

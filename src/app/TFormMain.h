@@ -228,6 +228,8 @@ public:
     void ShowRunsList();
     // Before `what` replaces the current points: keeps them as a run when they are worth it.
     void KeepBeforeReplacing(kurvimat::session::Replacement what);
+    // While on, nothing is kept (an opened experiment's settings replacing the points).
+    void HoldRunKeeping(bool on);
     friend class MainRuns;
     Tscale ScaleA, ScaleB, ScaleT, ScaleX;
     Tscale* ScaleLeft = &ScaleA;
