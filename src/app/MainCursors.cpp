@@ -390,23 +390,9 @@ QMenu* MainCursors::CreateMenu() {
         return menu;
     }
 
-    QAction* vertical = menu->addAction(normal ? QStringLiteral("Zeitcursor t1, t2")
-                                               : QStringLiteral("x-Cursor x1, x2"));
-    vertical->setCheckable(true);
-    vertical->setChecked(c.VerticalOn);
-    connect(vertical, &QAction::toggled, this, [this, s](bool on) {
-        w.Cursors.setVerticalOn(on, s.Bottom->RangeStart, s.Bottom->RangeEnd);
-        Changed();
-    });
-    QAction* horizontal = menu->addAction(normal ? QStringLiteral("Wertcursor y1, y2")
-                                                 : QStringLiteral("y-Cursor y1, y2"));
-    horizontal->setCheckable(true);
-    horizontal->setChecked(c.HorizontalOn);
-    connect(horizontal, &QAction::toggled, this, [this, s, mode](bool on) {
-        const Tscale& axis = w.Cursors.valueOnB(mode) ? s.B : s.A;
-        w.Cursors.setHorizontalOn(on, axis.RangeStart, axis.RangeEnd);
-        Changed();
-    });
+    // The cursors' actions are the menu bar's (MainMenus.cpp), captioned for the mode.
+    w.UpdateMenuActions();
+    menu->addActions({w.ActionZeitcursor, w.ActionWertcursor});
     if (normal) {
         auto* axes = new QActionGroup(menu);
         for (const bool b : {false, true}) {
@@ -438,9 +424,8 @@ void MainCursors::AddReadoutActions(QMenu& menu) {
     }
     // The keys are handled on the plot and the window; the menu only names them (in German,
     // which Qt's own key names are not without a translation).
-    QAction* copy = menu.addAction(QStringLiteral("Messwerte kopieren\tStrg+C"));
-    copy->setEnabled(shown);
-    connect(copy, &QAction::triggered, this, [this] { CopyReadout(); });
+    w.UpdateMenuActions();
+    menu.addAction(w.ActionMesswerteKopieren);
     QAction* back = menu.addAction(QStringLiteral("Zoom zur\u00FCck\tR\u00FCcktaste"));
     back->setEnabled(History().hasEarlier(CaptureRanges(w.PlotScales())));
     connect(back, &QAction::triggered, this, [this] { ZoomBack(); });

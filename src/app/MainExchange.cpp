@@ -65,13 +65,13 @@ bool TFormMain::MayReplace(const QString& fileName) {
                                     .arg(NativePath(fileName)));
 }
 
-void TFormMain::SaveOrCopy(bool toFile, const QString& text) {
+bool TFormMain::SaveOrCopy(bool toFile, const QString& text) {
     if (!toFile) {
         QGuiApplication::clipboard()->setText(text);
-        return;
+        return true;
     }
     const QString fileName = Dlg().SaveFileName(this, FileFilter, QStringLiteral("txt"));
-    if (fileName.isEmpty() || !MayReplace(fileName)) return;
+    if (fileName.isEmpty() || !MayReplace(fileName)) return false;
     // Written atomically: a failed save leaves an existing file as it was.
     QSaveFile file(fileName);
     bool ok = file.open(QIODevice::WriteOnly);
@@ -82,10 +82,11 @@ void TFormMain::SaveOrCopy(bool toFile, const QString& text) {
     if (!ok)
         Dlg().ShowError(this, QStringLiteral("Datei \"%1\" kann nicht erstellt werden. %2")
                                   .arg(NativePath(fileName), file.errorString()));
+    return ok;
 }
 
 void TFormMain::ButtonDatenKopierenClick(QObject* Sender) {
-    SaveOrCopy(Sender == ButtonDatenSpeichern, WriteText(false));
+    if (SaveOrCopy(Sender == ButtonDatenSpeichern, WriteText(false))) NoteDataSaved();
 }
 
 void TFormMain::ButtonSSspeichernClick(QObject* Sender) {
@@ -205,6 +206,9 @@ void TFormMain::ReadBufferSteps(bool snapshot) {
         Store.DataDefB = defB;
     }
 
+    if (!snapshot)
+        KeepDataForUndo(ExchangeSource.startsWith(QStringLiteral("Die Datei")) ? tr("Daten laden")
+                                                                                : tr("Daten einfügen"));
     const int n = std::min(m.count, PointCapacity);
     float* t = snapshot ? Store.SnapT : Store.DataT;
     float* a = snapshot ? Store.SnapA : Store.DataA;
@@ -270,6 +274,7 @@ void TFormMain::TitleLoadedAxes() {
 }
 
 void TFormMain::ButtonDatenLoeschenClick() {
+    if (Store.DataCount > 0) KeepDataForUndo(tr("Daten löschen"));
     Store.DataCount = 0;
     Store.TriggerPos = -1;
     Store.PlotDirty = true;
