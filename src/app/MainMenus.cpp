@@ -28,6 +28,7 @@
 #include <QMenuBar>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScreen>
 
 #include <algorithm>
 
@@ -67,25 +68,41 @@ std::size_t FirstPointKey(const MeasurementStore& s) {
     return qHash(s.DataDefA + QLatin1Char('\n') + s.DataDefB, h) | 1;
 }
 
-// The windows opened from the menu are windows of their own that close with the main window.
-template <class W> W* OwnWindow(W* window) {
+// The windows opened from the menu are windows of their own that close with the main window;
+// they first open over its right-hand part, on the same screen, so as not to cover its menus.
+template <class W> W* OwnWindow(W* window, const QWidget& main, QSize size) {
     window->setWindowFlag(Qt::Window);
+    window->resize(size);
+    QRect place(main.geometry().topRight() + QPoint(-size.width() - 24, 90), size);
+    if (const QScreen* screen = main.screen()) {
+        const QRect room = screen->availableGeometry();
+        place.moveRight(std::min(place.right(), room.right()));
+        place.moveBottom(std::min(place.bottom(), room.bottom()));
+        place.moveLeft(std::max(place.left(), room.left()));
+        place.moveTop(std::max(place.top(), room.top()));
+    }
+    window->move(place.topLeft());
     return window;
 }
 
-// Space is "Stopp/Weiter", but a button or check box reached from the keyboard keeps it for
-// itself; one last clicked with the mouse leaves it to the window.
+// Space is "Stopp/Weiter", but a button or check box the user reached with Tab keeps it for
+// itself; one that has the focus from a click or from the window's start leaves it.
 class SpaceForKeyboardFocus : public QObject {
 public:
     using QObject::QObject;
     bool eventFilter(QObject* watched, QEvent* event) override {
-        if (event->type() == QEvent::FocusIn)
-            watched->setProperty("mouseFocus", static_cast<QFocusEvent*>(event)->reason() ==
-                                                   Qt::MouseFocusReason);
+        if (event->type() == QEvent::FocusIn) {
+            const Qt::FocusReason reason = static_cast<QFocusEvent*>(event)->reason();
+            // Coming back to the window keeps what the focus was reached by.
+            if (reason != Qt::ActiveWindowFocusReason && reason != Qt::PopupFocusReason)
+                watched->setProperty("keyboardFocus", reason == Qt::TabFocusReason ||
+                                                          reason == Qt::BacktabFocusReason ||
+                                                          reason == Qt::ShortcutFocusReason);
+        }
         if (event->type() == QEvent::ShortcutOverride) {
             const auto* key = static_cast<QKeyEvent*>(event);
             if (key->key() == Qt::Key_Space && key->modifiers() == Qt::NoModifier &&
-                !watched->property("mouseFocus").toBool())
+                watched->property("keyboardFocus").toBool())
                 event->accept();
         }
         return false;
@@ -152,6 +169,15 @@ void TFormMain::CreateMenus() {
     // The keys also work in full screen and while a menu bar lives outside the window.
     for (QAction* a : findChildren<QAction*>(Qt::FindDirectChildrenOnly))
         if (!a->shortcut().isEmpty()) addAction(a);
+
+    LabelAngehalten = new QLabel(tr("Angehalten"), Paneloben);
+    LabelAngehalten->setFont(Label2->font());
+    QPalette red = LabelAngehalten->palette();
+    red.setColor(QPalette::WindowText, QColor(247, 0, 0));
+    LabelAngehalten->setPalette(red);
+    LabelAngehalten->adjustSize();
+    LabelAngehalten->move(Label2->pos());
+    LabelAngehalten->hide();
 
     auto* space = new SpaceForKeyboardFocus(this);
     for (QAbstractButton* button : findChildren<QAbstractButton*>())
@@ -375,6 +401,8 @@ void TFormMain::StoppWeiter() {
     Held = !Held;
     ActionStoppWeiter->setText(Held ? tr("&Weiter") : tr("&Stopp"));
     setWindowTitle(Held ? tr("Kurvimat – angehalten") : QStringLiteral("Kurvimat"));
+    LabelAngehalten->setVisible(Held);
+    Label2->setVisible(!Held);
     // The held state reaches the pipeline with the next report (TriggerControls).
 }
 
@@ -433,9 +461,8 @@ bool TFormMain::AskUnsavedWork() {
 
 void TFormMain::ShowTable() {
     if (!Tabelle) {
-        Tabelle = OwnWindow(new TableWindow(this));
+        Tabelle = OwnWindow(new TableWindow(this), *this, {560, 520});
         Tabelle->setWindowTitle(tr("Tabelle – Kurvimat"));
-        Tabelle->resize(420, 520);
         Tabelle->model().setSource(std::make_shared<StoreTableSource>(Store));
         TableCount = Store.DataCount;
         TableFirst = FirstPointKey(Store);
@@ -475,8 +502,7 @@ void TFormMain::FollowData() {
 
 void TFormMain::ShowBigDisplay() {
     if (!Grossanzeige) {
-        Grossanzeige = OwnWindow(new BigDisplay(this));
-        Grossanzeige->resize(800, 450);
+        Grossanzeige = OwnWindow(new BigDisplay(this), *this, {800, 450});
     }
     // At once the values the labels show, then every refresh.
     Readouts now;
@@ -492,8 +518,7 @@ void TFormMain::ShowBigDisplay() {
 
 void TFormMain::ShowGuide(const QString& anchor) {
     if (!Anleitung) {
-        Anleitung = OwnWindow(new HelpWindow(this));
-        Anleitung->resize(700, 640);
+        Anleitung = OwnWindow(new HelpWindow(this), *this, {700, 640});
     }
     Anleitung->showAnchor(anchor);
 }

@@ -50,6 +50,7 @@ void TFormMain::NameControls() {
     for (const auto& [name, widget] : controls)
         widget->setObjectName(QString::fromLatin1(name));
     Measuring->LabelMesswerte->setObjectName(QStringLiteral("LabelMesswerte"));
+    LabelAngehalten->setObjectName(QStringLiteral("LabelAngehalten"));
 }
 
 void TFormMain::ApplyTooltips() {
@@ -150,6 +151,8 @@ void TFormMain::ApplyTooltips() {
                                      "Schnappschuss.")},
         {"Shape3", tr("Gedrückt halten: die Auswertung der Messung.")},
         {"Button2", tr("Zeigt die Auswertung der Messung oder blendet sie aus.")},
+        {"LabelAngehalten", tr("Es werden keine Messungen gespeichert; das Diagramm steht. "
+                               "Weiter mit der Leertaste oder Messen ▸ Weiter.")},
         {"LabelMesswerte", tr("Die Messwerte an den Cursorn; Doppelklick klappt ein und aus, "
                               "Strg+C kopiert. „–“ bei der Frequenz: keine volle Periode "
                               "zwischen den Cursorn.")},

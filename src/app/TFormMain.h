@@ -348,6 +348,7 @@ public:
 
     // Stopped: the pipeline stores no sweep and the plot holds (TriggerSettings::hold).
     bool Held = false;
+    QLabel* LabelAngehalten = nullptr; // in place of the subtitle while stopped
     void StoppWeiter();
     // Rückgängig: the stored points a deletion or load replaced, else the last zoom.
     void KeepDataForUndo(const QString& what);
