@@ -153,7 +153,7 @@ void TFormMain::CreateMenus() {
     messen->addAction(ActionSpektrum);
 
     QMenu* ansicht = bar->addMenu(tr("&Ansicht"));
-    ansicht->addActions({ActionAUeberB, ActionBUeberA, ActionMinuten});
+    ansicht->addActions({ActionKanalAx, ActionKanalBx, ActionMinuten});
     ansicht->addSeparator();
     ansicht->addActions({ActionTabelle, ActionGrossanzeige});
     ansicht->addSeparator();
@@ -252,8 +252,8 @@ void TFormMain::CreateActions() {
     });
     ActionSpektrum = make(tr("S&pektrum"));
 
-    ActionAUeberB = make(tr("A über B (Kanal B als x)"));
-    ActionBUeberA = make(tr("B über A (Kanal A als x)"));
+    ActionKanalAx = make(tr("Kanal &A als x"));
+    ActionKanalBx = make(tr("Kanal &B als x"));
     ActionMinuten = make(tr("Zeit in &min"));
     ActionTabelle = make(tr("&Tabelle"));
     connect(ActionTabelle, &QAction::triggered, this, &TFormMain::ShowTable);
@@ -340,7 +340,7 @@ void TFormMain::ShareWithButtons() {
     const std::pair<QAction*, QAbstractButton*> checks[] = {
         {ActionDauer, RadioButtonDauer},   {ActionAuto, RadioButtonAuto},
         {ActionNormal, RadioButtonNormal}, {ActionEinzel, RadioButtonEinzel},
-        {ActionAUeberB, CheckBoxBXY},      {ActionBUeberA, CheckBoxAXY},
+        {ActionKanalBx, CheckBoxBXY},      {ActionKanalAx, CheckBoxAXY},
         {ActionMinuten, CheckBoxMinuten},  {ActionSpektrum, CheckBoxSpektrum}};
     auto* modes = new QActionGroup(this);
     for (const auto& [action, box] : checks) {
@@ -362,7 +362,7 @@ void TFormMain::UpdateMenuActions() {
     const std::pair<QAction*, QAbstractButton*> checks[] = {
         {ActionDauer, RadioButtonDauer},   {ActionAuto, RadioButtonAuto},
         {ActionNormal, RadioButtonNormal}, {ActionEinzel, RadioButtonEinzel},
-        {ActionAUeberB, CheckBoxBXY},      {ActionBUeberA, CheckBoxAXY},
+        {ActionKanalBx, CheckBoxBXY},      {ActionKanalAx, CheckBoxAXY},
         {ActionMinuten, CheckBoxMinuten},  {ActionSpektrum, CheckBoxSpektrum}};
     for (const auto& [action, box] : checks)
         action->setChecked(box->isChecked());
@@ -400,7 +400,6 @@ void TFormMain::UpdateMenuActions() {
 void TFormMain::StoppWeiter() {
     Held = !Held;
     ActionStoppWeiter->setText(Held ? tr("&Weiter") : tr("&Stopp"));
-    setWindowTitle(Held ? tr("Kurvimat – angehalten") : QStringLiteral("Kurvimat"));
     LabelAngehalten->setVisible(Held);
     Label2->setVisible(!Held);
     // The held state reaches the pipeline with the next report (TriggerControls).

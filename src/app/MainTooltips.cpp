@@ -127,8 +127,8 @@ void TFormMain::ApplyTooltips() {
         {"ImageUntenFull", fullScale},
         {"ImageUntenFullOn", fullScale},
         {"ButtonBearbeiten", tr("Öffnet die Liste der eigenen Signale zum Bearbeiten.")},
-        {"CheckBoxAXY", tr("Kanal A auf der x-Achse: zeigt B über A (Ansicht ▸ B über A).")},
-        {"CheckBoxBXY", tr("Kanal B auf der x-Achse: zeigt A über B (Ansicht ▸ A über B).")},
+        {"CheckBoxAXY", tr("Kanal A auf der x-Achse: zeigt B über A (Ansicht ▸ Kanal A als x).")},
+        {"CheckBoxBXY", tr("Kanal B auf der x-Achse: zeigt A über B (Ansicht ▸ Kanal B als x).")},
         {"CheckBoxSpektrum", tr("Zeigt das Frequenzspektrum der Messung (Messen ▸ Spektrum).")},
         {"CheckBoxMinuten", tr("Die Zeitachse in Minuten statt in Sekunden.")},
         {"ButtonDatenKopieren", tr("Kopiert die Messdaten als Tabelle in die Zwischenablage, "

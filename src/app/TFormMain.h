@@ -331,8 +331,8 @@ public:
     QAction* ActionFitEntfernen = nullptr;
     QAction* ActionSpektrum = nullptr;
     // Ansicht
-    QAction* ActionAUeberB = nullptr;
-    QAction* ActionBUeberA = nullptr;
+    QAction* ActionKanalBx = nullptr;
+    QAction* ActionKanalAx = nullptr;
     QAction* ActionMinuten = nullptr;
     QAction* ActionTabelle = nullptr;
     QAction* ActionGrossanzeige = nullptr;
