@@ -367,6 +367,7 @@ void TFormMain::UpdateMenuActions() {
     for (const auto& [action, box] : checks)
         action->setChecked(box->isChecked());
     ActionReset->setEnabled(ButtonReset->isEnabled());
+    ActionVollbild->setChecked(isFullScreen()); // also when left by the window manager
 
     ActionZeitcursor->setText(normal ? tr("Zeitcursor t1, t2") : tr("x-Cursor x1, x2"));
     ActionWertcursor->setText(normal ? tr("Wertcursor y1, y2") : tr("y-Cursor y1, y2"));
