@@ -45,27 +45,22 @@ const ModelEntry TimeModels[] = {
     {FitModel::DampedSine, "Gedämpfte Schwingung"},
 };
 
-// The current data's points and definitions, to tell whether they were saved as they are.
-std::size_t DataSignature(const MeasurementStore& s) {
-    const int n = std::clamp(s.DataCount, 0, PointCapacity);
+// Of the first n stored points: their times, or their values with the definitions they were
+// computed with.
+std::size_t PointsHash(const MeasurementStore& s, int n, bool times) {
+    n = std::clamp(n, 0, PointCapacity);
     const auto view = [n](const float* p) {
         return QByteArrayView(reinterpret_cast<const char*>(p),
                               static_cast<qsizetype>(n) * static_cast<qsizetype>(sizeof(float)));
     };
-    std::size_t h = qHash(view(s.DataT), static_cast<std::size_t>(n));
-    h = qHash(view(s.DataA), h);
-    h = qHash(view(s.DataB), h);
+    if (times) return qHash(view(s.DataT), static_cast<std::size_t>(n));
+    const std::size_t h = qHash(view(s.DataB), qHash(view(s.DataA), static_cast<std::size_t>(n)));
     return qHash(s.DataDefA + QLatin1Char('\n') + s.DataDefB, h);
 }
 
-// The first point and the definitions: a new sweep or other points change it, more points of
-// the same sweep do not.
-std::size_t FirstPointKey(const MeasurementStore& s) {
-    if (s.DataCount <= 0) return 0;
-    const float first[] = {s.DataT[0], s.DataA[0], s.DataB[0]};
-    const std::size_t h = qHash(QByteArrayView(reinterpret_cast<const char*>(first), sizeof first),
-                                static_cast<std::size_t>(s.DataLoaded));
-    return qHash(s.DataDefA + QLatin1Char('\n') + s.DataDefB, h) | 1;
+// The current data as saved: to tell whether they were saved as they are.
+std::size_t DataSignature(const MeasurementStore& s) {
+    return PointsHash(s, s.DataCount, true) ^ (PointsHash(s, s.DataCount, false) * 31);
 }
 
 // The windows opened from the menu are windows of their own that close with the main window;
@@ -464,8 +459,9 @@ void TFormMain::ShowTable() {
         Tabelle = OwnWindow(new TableWindow(this), *this, {560, 520});
         Tabelle->setWindowTitle(tr("Tabelle – Kurvimat"));
         Tabelle->model().setSource(std::make_shared<StoreTableSource>(Store));
-        TableCount = Store.DataCount;
-        TableFirst = FirstPointKey(Store);
+        TableCount = std::clamp(Store.DataCount, 0, PointCapacity);
+        TableTimes = PointsHash(Store, TableCount, true);
+        TableValues = PointsHash(Store, TableCount, false);
         TableHighlight.reset();
     }
     FollowData();
@@ -474,19 +470,22 @@ void TFormMain::ShowTable() {
     Tabelle->activateWindow();
 }
 
-// The table follows the recording: a new sweep or other points start it over, more points of
-// the running sweep are added; the rows between the time cursors are highlighted.
+// The table follows the recording: fewer points or other times start it over (a new sweep,
+// loaded points), other values of the same times are evaluated again, more points of the
+// running sweep are added; the rows between the time cursors are highlighted.
 void TFormMain::FollowData() {
     if (!Tabelle || Tabelle->choice() != TableWindow::CurrentData) return;
     PointTableModel& model = Tabelle->model();
     const int count = std::clamp(Store.DataCount, 0, PointCapacity);
-    const std::size_t first = FirstPointKey(Store);
-    if (first != TableFirst || count < TableCount)
+    if (count < TableCount || PointsHash(Store, TableCount, true) != TableTimes) {
         model.pointsReplaced();
-    else if (count > TableCount)
-        model.pointsAppended();
+    } else {
+        if (PointsHash(Store, TableCount, false) != TableValues) model.valuesChanged();
+        if (count > TableCount) model.pointsAppended();
+    }
+    TableTimes = PointsHash(Store, count, true);
+    TableValues = PointsHash(Store, count, false);
     TableCount = count;
-    TableFirst = first;
 
     std::optional<std::pair<double, double>> span;
     if (Cursors.VerticalOn && Cursors.Mode == PlotMode::Normal &&

@@ -382,7 +382,7 @@ private:
     std::size_t SavedSignature = 0;
     // What the table last heard of the current data.
     int TableCount = 0;
-    std::size_t TableFirst = 0;
+    std::size_t TableTimes = 0, TableValues = 0;
     std::optional<std::pair<double, double>> TableHighlight;
 
 public:

@@ -718,6 +718,13 @@ TEST_F(MainWindowTest, TheMenuOpensTheTableTheBigDisplayAndTheHelp) {
     Feed(*win, 600, 300, 5);
     win->Timer1Timer();
     EXPECT_EQ(model.rowCount(), win->Store.PreTrigger + 5);
+    // Evaluated again under another formula: the same rows under the new definition.
+    TypeAndEnter(win->EditFormelA, QStringLiteral("U*2"));
+    win->Timer1Timer();
+    EXPECT_EQ(model.rowCount(), win->Store.PreTrigger + 5);
+    EXPECT_TRUE(model.headerData(PointTableModel::ColumnA, Qt::Horizontal)
+                    .toString()
+                    .contains(QStringLiteral("U*2")));
     // The rows between the time cursors are highlighted.
     win->ActionZeitcursor->trigger();
     win->Cursors.X = {0.012, -0.001};
