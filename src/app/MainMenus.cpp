@@ -440,18 +440,26 @@ void TFormMain::NoteDataSaved() {
 
 bool TFormMain::AskUnsavedWork() {
     if (!HasUnsavedWork()) return true;
+    // What is saved is what the user saw on closing: no sweep replaces it while the question
+    // and the file dialog are open.
+    const bool wasHeld = Held;
+    if (!Held) StoppWeiter();
+    bool close = false;
     switch (Dlg().AskSaveDiscardCancel(
         this, tr("Die aufgenommenen Daten sind weder gespeichert noch kopiert worden.\n"
                  "Sollen sie vor dem Beenden gespeichert werden?"))) {
     case Dialogs::SaveChoice::Save:
         ButtonDatenSpeichern->click();
-        return !HasUnsavedWork(); // a cancelled or failed save keeps the window open
+        close = !HasUnsavedWork(); // a cancelled or failed save keeps the window open
+        break;
     case Dialogs::SaveChoice::Discard:
-        return true;
+        close = true;
+        break;
     case Dialogs::SaveChoice::Cancel:
         break;
     }
-    return false;
+    if (!close && !wasHeld) StoppWeiter();
+    return close;
 }
 
 void TFormMain::ShowTable() {

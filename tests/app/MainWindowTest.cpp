@@ -694,6 +694,7 @@ TEST_F(MainWindowTest, ClosingWithUnsavedDataAsksToSaveDiscardOrCancel) {
         dialogs.saveName = *r.file ? dir.filePath(QString::fromLatin1(r.file)) : QString();
         EXPECT_EQ(win->close(), r.closes);
         EXPECT_EQ(dialogs.questions.size(), 1);
+        EXPECT_EQ(win->Held, r.closes); // held while asked, going on when staying open
         EXPECT_EQ(QFile::exists(dialogs.saveName), *r.file != 0);
     }
     // Copied data count as kept.
