@@ -465,6 +465,7 @@ bool TFormMain::AskUnsavedWork() {
 void TFormMain::ShowTable() {
     if (!Tabelle) {
         Tabelle = OwnWindow(new TableWindow(this), *this, {560, 520});
+        TableOwner.reset(Tabelle);
         Tabelle->setWindowTitle(tr("Tabelle – Kurvimat"));
         Tabelle->model().setSource(std::make_shared<StoreTableSource>(Store));
         TableCount = std::clamp(Store.DataCount, 0, PointCapacity);

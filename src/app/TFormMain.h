@@ -383,6 +383,9 @@ private:
     // What the table last heard of the current data.
     int TableCount = 0;
     std::size_t TableTimes = 0, TableValues = 0;
+    // The table reads the store: it goes with the members, before the store, not with the
+    // children after it.
+    std::unique_ptr<QWidget> TableOwner;
     std::optional<std::pair<double, double>> TableHighlight;
 
 public:
