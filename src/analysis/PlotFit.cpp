@@ -76,7 +76,7 @@ QStringList PlotFitReadout(const PlotFit& fit, const MeasurementStore& store, bo
     QStringList lines{QStringLiteral("Ausgleichskurve %1: %2").arg(channelOf(fit), name)};
     lines << FitReadout(fit.Result, unitsOf(fit, store, minutes));
     if (fit.WhileRecording)
-        lines << QStringLiteral("aus den ersten %1 Punkten (Messung lief)").arg(fit.PointCount);
+        lines << QStringLiteral("während der Messung: spätere Punkte nicht angepasst");
     return lines;
 }
 

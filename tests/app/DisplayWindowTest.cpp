@@ -281,7 +281,9 @@ TEST_F(DisplayWindowTest, FitOfTheCoolingIsDrawnUntilTheDataChange) {
     win->RefreshDisplay();
     ASSERT_TRUE(win->ShownFit.has_value());
     EXPECT_GT(FitPixelsOfB(*win), win->PlotBitmap.width());
-    EXPECT_TRUE(PlotFitReadout(*win->ShownFit, win->Store).last().contains(QStringLiteral("300")));
+    const QStringList readout = PlotFitReadout(*win->ShownFit, win->Store);
+    EXPECT_TRUE(readout.contains(QStringLiteral("300 Messpunkte")));
+    EXPECT_TRUE(readout.last().startsWith(QStringLiteral("während der Messung")));
     win->Store.DataB[10] += 0.25f;
     win->RefreshDisplay();
     EXPECT_FALSE(win->ShownFit.has_value());
