@@ -87,7 +87,8 @@ data logger for physics and technology lessons. It records sweeps of up to
 10000 points at intervals from 2 ms to 60 s, turns the raw readings into
 physical quantities through formulas the user writes, and draws them as an
 oscillogram or one against the other, with cursors, curve fits and data
-exchange as tab-separated text. The window is in German.
+exchange as tab-separated text. The window is in German, or in English
+where the system language is English.
 
 kurvimat-demo is the same program with a simulated instrument, to try
 everything without hardware. A udev rule lets the user logged in at the

@@ -1,5 +1,8 @@
 #include "InstrumentLink.h"
 
+#include "Numbers.h"
+
+#include <QCoreApplication>
 #include <QLocale>
 #include <QStringList>
 
@@ -18,8 +21,8 @@ QString DeviceCaption(const QString& product, const QString& serial) {
 
 QString SwitchQuestion(const QString& heldProduct, const QString& heldSerial,
                        const QString& newProduct, const QString& newSerial) {
-    return QStringLiteral("Wechseln von ") + DeviceCaption(heldProduct, heldSerial) +
-           QStringLiteral(" zu ") + DeviceCaption(newProduct, newSerial);
+    return QCoreApplication::translate("InstrumentLink", "Wechseln von %1 zu %2")
+        .arg(DeviceCaption(heldProduct, heldSerial), DeviceCaption(newProduct, newSerial));
 }
 
 namespace {
@@ -75,11 +78,12 @@ std::vector<std::uint8_t> ConfigurationReport(const InstrumentConfiguration& con
 
 QString RangeLabel(float volts) {
     const double v = std::nearbyint(double(volts) * 1000 + 0.25) / 1000;
-    return QLocale().toString(v, 'g', 3) + QStringLiteral(" V");
+    return FormatNumber(v, GeneralStyle(QLocale(), 3)) + QStringLiteral(" V");
 }
 
 QString NoAccessMessage(const QString& caption, const QString& devicePath) {
-    return QStringLiteral(
+    return QCoreApplication::translate(
+               "InstrumentLink",
                "Das Messgerät %1 ist angeschlossen, aber %2 darf nicht gelesen und beschrieben "
                "werden: Es fehlen die Zugriffsrechte. Ohne sie kann es weder eingestellt "
                "werden noch Messwerte liefern.\n\n"
@@ -93,7 +97,8 @@ QString NoAccessMessage(const QString& caption, const QString& devicePath) {
 }
 
 QString ConfigurationFailedMessage(const QString& caption) {
-    return QStringLiteral(
+    return QCoreApplication::translate(
+               "InstrumentLink",
                "Die Einstellungen konnten nicht an das Messgerät %1 gesendet werden. Es misst "
                "weiter mit den bisherigen Einstellungen; Umrechnung, Messbereiche und Achsen "
                "bleiben bei diesen. Die nächste Änderung der Einstellungen versucht es erneut.")
@@ -102,14 +107,18 @@ QString ConfigurationFailedMessage(const QString& caption) {
 
 QString ShortReportMessage(int outputReportLength) {
     // Byte 0 is the report id; what each following byte would have carried:
-    static const char* const Parts[] = {"Eingang A", "Eingang B", "Übertragungsart",
-                                        "Pull-up-Widerstände"};
+    static const char* const Parts[] = {QT_TRANSLATE_NOOP("InstrumentLink", "Eingang A"),
+                                        QT_TRANSLATE_NOOP("InstrumentLink", "Eingang B"),
+                                        QT_TRANSLATE_NOOP("InstrumentLink", "Übertragungsart"),
+                                        QT_TRANSLATE_NOOP("InstrumentLink", "Pull-up-Widerstände")};
     const int sent = std::clamp(outputReportLength, 1, ConfigurationBytes);
     QStringList missing;
     for (int i = sent; i < ConfigurationBytes; ++i)
-        missing << QString::fromUtf8(Parts[i - 1]);
-    return QStringLiteral("Das Messgerät nimmt nur %1 Byte als Einstellung an, nötig wären %2. "
-                          "Gesendet wurde, was hineinpasst; nicht eingestellt: %3.")
+        missing << QCoreApplication::translate("InstrumentLink", Parts[i - 1]);
+    return QCoreApplication::translate(
+               "InstrumentLink",
+               "Das Messgerät nimmt nur %1 Byte als Einstellung an, nötig wären %2. "
+               "Gesendet wurde, was hineinpasst; nicht eingestellt: %3.")
         .arg(outputReportLength)
         .arg(ConfigurationBytes)
         .arg(missing.join(QStringLiteral(", ")));

@@ -10,14 +10,14 @@
 #include <cmath>
 
 QString FormatFixed(double x, int decimals) {
-    QLocale locale;
-    locale.setNumberOptions(QLocale::OmitGroupSeparator);
-    if (!std::isfinite(x)) return locale.toString(x);
-    // Three significant digits first (correctly rounded through the decimal exponent form),
-    // then padded or cut to the fixed number of decimals.
-    double r = QString::number(x, 'e', 2).toDouble();
-    if (std::fabs(r) < 0.5 * std::pow(10.0, -decimals)) r = 0.0; // no "-0,00"
-    return locale.toString(r, 'f', decimals);
+    // Three significant digits first, then that number padded or cut to the fixed decimals.
+    NumberStyle threeDigits;
+    threeDigits.Digits = 3;
+    threeDigits.Point = QStringLiteral(".");
+    NumberStyle style = GeneralStyle(QLocale(), 3);
+    style.Decimals = decimals;
+    if (!std::isfinite(x)) return FormatNumber(x, style);
+    return FormatNumber(ParseNumber(FormatNumber(x, threeDigits)), style);
 }
 
 namespace {

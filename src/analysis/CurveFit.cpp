@@ -2,6 +2,7 @@
 
 #include "Measure.h"
 
+#include <QCoreApplication>
 #include <gsl/gsl_blas.h>
 #include <gsl/gsl_eigen.h>
 #include <gsl/gsl_errno.h>
@@ -20,14 +21,16 @@ namespace {
 constexpr double TwoPi = 2 * std::numbers::pi;
 
 QString tooFewText() {
-    return QStringLiteral("Zu wenige Messpunkte für diese Ausgleichskurve");
+    return QCoreApplication::translate("CurveFit",
+                                       "Zu wenige Messpunkte für diese Ausgleichskurve");
 }
 QString flatText() {
-    return QStringLiteral("Die Messwerte ändern sich nicht: diese Ausgleichskurve ist nicht "
-                          "bestimmt");
+    return QCoreApplication::translate(
+        "CurveFit", "Die Messwerte ändern sich nicht: diese Ausgleichskurve ist nicht "
+                    "bestimmt");
 }
 QString divergedText() {
-    return QStringLiteral("Die Ausgleichskurve konvergiert nicht");
+    return QCoreApplication::translate("CurveFit", "Die Ausgleichskurve konvergiert nicht");
 }
 
 // GSL's default error handler aborts the program; every call here checks its status instead.
@@ -385,34 +388,41 @@ QString undeterminedText(const FitResult& fit, int k, double step, double noise)
     const bool drowned = std::fabs(fit.P[fit.Model == FitModel::Exponential ? 1 : 0]) < 3 * noise;
     QString why, help;
     if (drowned) {
-        why = QStringLiteral("das Rauschen verdeckt den Verlauf");
-        help = QStringLiteral("längere Messdauer oder weniger Rauschen");
+        why = QCoreApplication::translate("CurveFit", "das Rauschen verdeckt den Verlauf");
+        help = QCoreApplication::translate("CurveFit", "längere Messdauer oder weniger Rauschen");
     } else if (fit.Model == FitModel::Exponential) {
         const double tau = std::fabs(fit.P[2]);
         if (tau > duration / 2) {
-            why = QStringLiteral("in der Messdauer ist die Kurve kaum gekrümmt");
-            help = QStringLiteral("längere Messdauer");
+            why = QCoreApplication::translate("CurveFit",
+                                              "in der Messdauer ist die Kurve kaum gekrümmt");
+            help = QCoreApplication::translate("CurveFit", "längere Messdauer");
         } else if (tau < 3 * step) {
-            why = QStringLiteral("die Änderung ist nach wenigen Messpunkten vorbei");
-            help = QStringLiteral("kürzeres Messintervall");
+            why = QCoreApplication::translate("CurveFit",
+                                              "die Änderung ist nach wenigen Messpunkten vorbei");
+            help = QCoreApplication::translate("CurveFit", "kürzeres Messintervall");
         } else {
-            why = QStringLiteral("das Rauschen verdeckt den Verlauf");
-            help = QStringLiteral("längere Messdauer oder weniger Rauschen");
+            why = QCoreApplication::translate("CurveFit", "das Rauschen verdeckt den Verlauf");
+            help =
+                QCoreApplication::translate("CurveFit", "längere Messdauer oder weniger Rauschen");
         }
     } else {
         const double f = std::fabs(fit.P[2]);
         if (f * step > 0.25) {
-            why = QStringLiteral("weniger als vier Messpunkte je Schwingung");
-            help = QStringLiteral("kürzeres Messintervall");
+            why = QCoreApplication::translate("CurveFit",
+                                              "weniger als vier Messpunkte je Schwingung");
+            help = QCoreApplication::translate("CurveFit", "kürzeres Messintervall");
         } else if (f * duration < 1) {
-            why = QStringLiteral("weniger als eine Schwingung in der Messdauer");
-            help = QStringLiteral("längere Messdauer");
+            why = QCoreApplication::translate("CurveFit",
+                                              "weniger als eine Schwingung in der Messdauer");
+            help = QCoreApplication::translate("CurveFit", "längere Messdauer");
         } else {
-            why = QStringLiteral("das Rauschen verdeckt den Verlauf");
-            help = QStringLiteral("längere Messdauer oder weniger Rauschen");
+            why = QCoreApplication::translate("CurveFit", "das Rauschen verdeckt den Verlauf");
+            help =
+                QCoreApplication::translate("CurveFit", "längere Messdauer oder weniger Rauschen");
         }
     }
-    return QStringLiteral("Die Messpunkte bestimmen %1 nicht: %2. Abhilfe: %3.")
+    return QCoreApplication::translate("CurveFit",
+                                       "Die Messpunkte bestimmen %1 nicht: %2. Abhilfe: %3.")
         .arg(parameterName(fit.Model, k), why, help);
 }
 

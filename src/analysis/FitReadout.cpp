@@ -1,5 +1,6 @@
 #include "FitReadout.h"
 
+#include <QCoreApplication>
 #include <QLocale>
 
 #include <cmath>
@@ -51,7 +52,8 @@ std::vector<Parameter> parameters(const FitResult& fit, const FitUnits& units) {
     case FitModel::DampedSine:
         return {{QStringLiteral("A"), p[0], s[0], y, {}},
                 {QStringLiteral("τ"), p[1] * k, s[1] * k, x,
-                 undamped(fit) ? QStringLiteral("∞ (ungedämpft)") : QString()},
+                 undamped(fit) ? QCoreApplication::translate("FitReadout", "∞ (ungedämpft)")
+                               : QString()},
                 {QStringLiteral("f"), p[2], s[2], QStringLiteral("Hz"), {}},
                 {QStringLiteral("φ"), p[3] * degrees, s[3] * degrees, QStringLiteral("°"), {}},
                 {QStringLiteral("c"), p[4], s[4], y, {}},
@@ -61,7 +63,8 @@ std::vector<Parameter> parameters(const FitResult& fit, const FitUnits& units) {
 }
 
 QString rSquaredName(const FitResult& fit) {
-    return fit.RSquaredUncentred ? QStringLiteral("R² bezogen auf 0") : QStringLiteral("R²");
+    return fit.RSquaredUncentred ? QCoreApplication::translate("FitReadout", "R² bezogen auf 0")
+                                 : QStringLiteral("R²");
 }
 
 } // namespace
@@ -95,8 +98,8 @@ QStringList FitReadout(const FitResult& fit, const FitUnits& units) {
     QString r = QStringLiteral("R² = ") + QLocale().toString(fit.RSquared, 'f', 5);
     // Through the origin the share is of the sum of squares about zero, as spreadsheets and
     // NIST state it there; about the mean it may even come out negative.
-    if (fit.RSquaredUncentred) r += QStringLiteral(" (bezogen auf 0)");
-    out << r << QStringLiteral("%1 Messpunkte").arg(fit.PointCount);
+    if (fit.RSquaredUncentred) r += QCoreApplication::translate("FitReadout", " (bezogen auf 0)");
+    out << r << QCoreApplication::translate("FitReadout", "%1 Messpunkte").arg(fit.PointCount);
     return out;
 }
 
@@ -116,6 +119,7 @@ ReadoutTable FitTable(const FitResult& fit, const FitUnits& units, const QString
     }
     // Five decimals shown, six copied.
     add(rSquaredName(fit), {std::nullopt, {}, std::nullopt, QLocale().toString(fit.RSquared, 'f', 6)});
-    add(QStringLiteral("Messpunkte"), {fit.PointCount, {}, std::nullopt, {}});
+    add(QCoreApplication::translate("FitReadout", "Messpunkte"),
+        {fit.PointCount, {}, std::nullopt, {}});
     return table;
 }

@@ -3,6 +3,7 @@
 #include "MeasurementStore.h"
 
 #include <QByteArrayView>
+#include <QCoreApplication>
 #include <QHash>
 
 #include <algorithm>
@@ -73,16 +74,18 @@ FitUnits unitsOf(const PlotFit& fit, const MeasurementStore& store, bool minutes
 
 QStringList PlotFitReadout(const PlotFit& fit, const MeasurementStore& store, bool minutes) {
     const QString& name = fit.ChannelB ? store.NameB : store.NameA;
-    QStringList lines{QStringLiteral("Ausgleichskurve %1: %2").arg(channelOf(fit), name)};
+    QStringList lines{
+        QCoreApplication::translate("PlotFit", "Ausgleichskurve %1: %2").arg(channelOf(fit), name)};
     lines << FitReadout(fit.Result, unitsOf(fit, store, minutes));
     if (fit.WhileRecording)
-        lines << QStringLiteral("während der Messung: spätere Punkte nicht angepasst");
+        lines << QCoreApplication::translate("PlotFit",
+                                             "während der Messung: spätere Punkte nicht angepasst");
     return lines;
 }
 
 ReadoutTable PlotFitTable(const PlotFit& fit, const MeasurementStore& store, bool minutes) {
     return FitTable(fit.Result, unitsOf(fit, store, minutes),
-                    QStringLiteral("Ausgleichskurve ") + channelOf(fit));
+                    QCoreApplication::translate("PlotFit", "Ausgleichskurve ") + channelOf(fit));
 }
 
 FitDrawing PlotFitDrawing(const PlotFit& fit, const MeasurementStore& store,

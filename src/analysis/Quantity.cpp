@@ -3,11 +3,9 @@
 #include "Numbers.h"
 #include "skala.h"
 
-#include <QLocale>
 #include <QStringList>
 
 #include <algorithm>
-#include <charconv>
 #include <cmath>
 
 namespace {
@@ -29,13 +27,9 @@ int prefixExponent(double value, int digits) {
 
 // Fixed decimals with the separator FormatValue writes, no grouping, no "-0".
 QString fixed(double x, int decimals) {
-    char buf[400];
-    const auto r = std::to_chars(buf, buf + sizeof buf, x, std::chars_format::fixed, decimals);
-    QString text = QString::fromLatin1(buf, static_cast<int>(r.ptr - buf));
-    if (text.startsWith(u'-') && text.count(u'0') + text.count(u'.') == text.size() - 1)
-        text.remove(0, 1);
-    if (QLocale().decimalPoint() == u',') text.replace(u'.', u',');
-    return text;
+    NumberStyle style;
+    style.Decimals = decimals;
+    return FormatNumber(x, style);
 }
 
 } // namespace

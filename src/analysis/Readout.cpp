@@ -4,6 +4,7 @@
 #include "Plot.h"
 #include "skala.h"
 
+#include <QCoreApplication>
 #include <QRect>
 #include <algorithm>
 
@@ -81,8 +82,8 @@ void addTimeSection(ReadoutTable& table, const ReadoutInput& in) {
         columns.push_back({title, &s});
         stats.push_back(std::move(st));
     };
-    if (in.ShowA) addSnapshot(QStringLiteral("Schnappschuss A"), in.SnapA);
-    if (in.ShowB) addSnapshot(QStringLiteral("Schnappschuss B"), in.SnapB);
+    if (in.ShowA) addSnapshot(QCoreApplication::translate("Readout", "Schnappschuss A"), in.SnapA);
+    if (in.ShowB) addSnapshot(QCoreApplication::translate("Readout", "Schnappschuss B"), in.SnapB);
     if (columns.empty()) return;
 
     QList<ReadoutCell> titles, at1, at2, diff, lo, hi, pp, mean, rms, slope, freq, integral;
@@ -108,13 +109,21 @@ void addTimeSection(ReadoutTable& table, const ReadoutInput& in) {
     }
     table.push_back({QString(), titles, true, false, false});
     const std::pair<const char*, QList<ReadoutCell>*> rows[] = {
-        {"bei t1", &at1},          {"bei t2", &at2},     {"Differenz", &diff},
-        {"Minimum", &lo},          {"Maximum", &hi},     {"Spitze-Spitze", &pp},
-        {"Mittelwert", &mean},     {"Effektivwert", &rms}, {"Steigung", &slope},
-        {"Frequenz", &freq},       {"Integral", &integral},
+        {QT_TRANSLATE_NOOP("Readout", "bei t1"), &at1},
+        {QT_TRANSLATE_NOOP("Readout", "bei t2"), &at2},
+        {QT_TRANSLATE_NOOP("Readout", "Differenz"), &diff},
+        {QT_TRANSLATE_NOOP("Readout", "Minimum"), &lo},
+        {QT_TRANSLATE_NOOP("Readout", "Maximum"), &hi},
+        {QT_TRANSLATE_NOOP("Readout", "Spitze-Spitze"), &pp},
+        {QT_TRANSLATE_NOOP("Readout", "Mittelwert"), &mean},
+        {QT_TRANSLATE_NOOP("Readout", "Effektivwert"), &rms},
+        {QT_TRANSLATE_NOOP("Readout", "Steigung"), &slope},
+        {QT_TRANSLATE_NOOP("Readout", "Frequenz"), &freq},
+        {QT_TRANSLATE_NOOP("Readout", "Integral"), &integral},
     };
     for (const auto& [label, cells] : rows)
-        table.push_back({QString::fromUtf8(label), std::move(*cells), false, true, false});
+        table.push_back(
+            {QCoreApplication::translate("Readout", label), std::move(*cells), false, true, false});
 }
 
 // A header for the copied text: the quantity, and its unit in parentheses.

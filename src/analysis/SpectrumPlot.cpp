@@ -2,6 +2,7 @@
 
 #include "MeasurementStore.h"
 
+#include <QCoreApplication>
 #include <algorithm>
 #include <cmath>
 #include <limits>
@@ -100,10 +101,13 @@ ReadoutTable SpectrumReadout(const SpectrumSet& s, const SpectrumInput& in) {
         return ReadoutCell{v, unit, std::nullopt, {}};
     };
     ReadoutTable table;
-    table.push_back({QStringLiteral("Fenster"),
-                     {text(in.Options.Window == SpectrumWindow::Hann ? QStringLiteral("Hann")
-                                                                     : QStringLiteral("Rechteck"))},
-                     false, false, false});
+    table.push_back({QCoreApplication::translate("SpectrumPlot", "Fenster"),
+                     {text(in.Options.Window == SpectrumWindow::Hann
+                               ? QStringLiteral("Hann")
+                               : QCoreApplication::translate("SpectrumPlot", "Rechteck"))},
+                     false,
+                     false,
+                     false});
     // The span: between the time cursors, or all points.
     const SpectrumOptions& o = in.Options;
     if (std::isfinite(o.T1) && std::isfinite(o.T2)) {
@@ -114,8 +118,11 @@ ReadoutTable SpectrumReadout(const SpectrumSet& s, const SpectrumInput& in) {
         table.push_back({QStringLiteral("t2"), {value(std::max(o.T1, o.T2) * f, unit)}, false,
                          false, false});
     } else {
-        table.push_back({QStringLiteral("Zeitspanne"), {text(QStringLiteral("alle Punkte"))},
-                         false, false, false});
+        table.push_back({QCoreApplication::translate("SpectrumPlot", "Zeitspanne"),
+                         {text(QCoreApplication::translate("SpectrumPlot", "alle Punkte"))},
+                         false,
+                         false,
+                         false});
     }
 
     // One row per spectrum: the table stays narrow with the snapshot's rows below.
@@ -128,14 +135,20 @@ ReadoutTable SpectrumReadout(const SpectrumSet& s, const SpectrumInput& in) {
     if (in.ShowA) rows.push_back({QStringLiteral("A"), &s.A, &in.DataA.Unit});
     if (in.ShowB) rows.push_back({QStringLiteral("B"), &s.B, &in.DataB.Unit});
     if (in.ShowA && !s.SnapA.Amplitude.empty())
-        rows.push_back({QStringLiteral("Schnappschuss A"), &s.SnapA, &in.SnapA.Unit});
+        rows.push_back(
+            {QCoreApplication::translate("Readout", "Schnappschuss A"), &s.SnapA, &in.SnapA.Unit});
     if (in.ShowB && !s.SnapB.Amplitude.empty())
-        rows.push_back({QStringLiteral("Schnappschuss B"), &s.SnapB, &in.SnapB.Unit});
+        rows.push_back(
+            {QCoreApplication::translate("Readout", "Schnappschuss B"), &s.SnapB, &in.SnapB.Unit});
     if (rows.empty()) return table;
     table.push_back({QString(),
-                     {text(QStringLiteral("Spitze bei")), text(QStringLiteral("Amplitude")),
-                      text(QStringLiteral("\u0394f")), text(QStringLiteral("Punkte"))},
-                     true, false, false});
+                     {text(QCoreApplication::translate("SpectrumPlot", "Spitze bei")),
+                      text(QCoreApplication::translate("SpectrumPlot", "Amplitude")),
+                      text(QStringLiteral("\u0394f")),
+                      text(QCoreApplication::translate("SpectrumPlot", "Punkte"))},
+                     true,
+                     false,
+                     false});
     for (const Row& row : rows) {
         const SpectrumResult& r = *row.Spectrum;
         const bool any = !r.Amplitude.empty();

@@ -53,19 +53,19 @@ QFont sized(QFont font, qreal pixels) {
 
 BigDisplay::BigDisplay(QWidget* parent)
     : QWidget(parent), channels_{makeChannel('A'), makeChannel('B')},
-      darkButton_(new QPushButton(QStringLiteral("Dunkel"), this)),
-      fullButton_(new QPushButton(QStringLiteral("Vollbild"), this)) {
-    setWindowTitle(QStringLiteral("Gro\u00DFanzeige"));
+      darkButton_(new QPushButton(tr("Dunkel"), this)),
+      fullButton_(new QPushButton(tr("Vollbild"), this)) {
+    setWindowTitle(tr("Großanzeige"));
     setObjectName(QStringLiteral("FormGrossanzeige"));
     setAutoFillBackground(true);
 
     darkButton_->setObjectName(QStringLiteral("ButtonDunkel"));
     darkButton_->setCheckable(true);
-    darkButton_->setToolTip(QStringLiteral("Helle Ziffern auf Schwarz, für den abgedunkelten "
-                                           "Raum (Strg+D)."));
+    darkButton_->setToolTip(tr("Helle Ziffern auf Schwarz, für den abgedunkelten "
+                               "Raum (Strg+D)."));
     fullButton_->setObjectName(QStringLiteral("ButtonVollbild"));
-    fullButton_->setToolTip(QStringLiteral("Füllt den ganzen Bildschirm (F11); Esc kehrt "
-                                           "zurück."));
+    fullButton_->setToolTip(tr("Füllt den ganzen Bildschirm (F11); Esc kehrt "
+                               "zurück."));
     for (QPushButton* button : {darkButton_, fullButton_}) {
         button->setAutoDefault(false);
         button->setFocusPolicy(Qt::NoFocus);
@@ -91,7 +91,7 @@ BigDisplay::Channel BigDisplay::makeChannel(char channel) {
     c.name->setObjectName(QStringLiteral("LabelGrossName") + ch);
     c.value->setObjectName(QStringLiteral("LabelGrossWert") + ch);
     c.unit->setObjectName(QStringLiteral("LabelGrossEinheit") + ch);
-    c.name->setText(QStringLiteral("Kanal ") + ch);
+    c.name->setText(tr("Kanal %1").arg(ch));
     c.value->setAlignment(Qt::AlignRight | Qt::AlignTop);
     c.unit->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     QFont bold = c.value->font();
@@ -116,8 +116,8 @@ void BigDisplay::setValue(Channel& channel, const QString& readout) {
 }
 
 void BigDisplay::setNames(const QString& nameA, const QString& nameB) {
-    channels_[0].name->setText(nameA.isEmpty() ? QStringLiteral("Kanal A") : nameA);
-    channels_[1].name->setText(nameB.isEmpty() ? QStringLiteral("Kanal B") : nameB);
+    channels_[0].name->setText(nameA.isEmpty() ? tr("Kanal A") : nameA);
+    channels_[1].name->setText(nameB.isEmpty() ? tr("Kanal B") : nameB);
     place();
 }
 
@@ -134,8 +134,7 @@ void BigDisplay::toggleFullScreen() {
 void BigDisplay::changeEvent(QEvent* event) {
     QWidget::changeEvent(event);
     if (event->type() == QEvent::WindowStateChange)
-        fullButton_->setText(isFullScreen() ? QStringLiteral("Fenster")
-                                            : QStringLiteral("Vollbild"));
+        fullButton_->setText(isFullScreen() ? tr("Fenster") : tr("Vollbild"));
 }
 
 void BigDisplay::resizeEvent(QResizeEvent* event) {

@@ -15,18 +15,17 @@ const QString FormulaAnchor = QStringLiteral("formeln");
 
 FormulaVariablesDialog::FormulaVariablesDialog(QWidget* parent)
     : QDialog(parent), browser_(new QTextBrowser(this)) {
-    setWindowTitle(QStringLiteral("Formelvariablen"));
+    setWindowTitle(tr("Formelvariablen"));
     setObjectName(QStringLiteral("FormFormelvariablen"));
     browser_->setObjectName(QStringLiteral("TextBrowserFormelvariablen"));
     browser_->setHtml(FormulaHelpHtml());
 
     auto* buttons = new QDialogButtonBox(this);
     QPushButton* guide =
-        buttons->addButton(QStringLiteral("Mehr in der Anleitung"), QDialogButtonBox::ActionRole);
-    guide->setToolTip(QStringLiteral("Die Formelsprache in der Anleitung, mit Beispielen und den "
-                                     "eingebauten Signalen (F1)."));
-    QPushButton* close =
-        buttons->addButton(QStringLiteral("Schlie\u00DFen"), QDialogButtonBox::AcceptRole);
+        buttons->addButton(tr("Mehr in der Anleitung"), QDialogButtonBox::ActionRole);
+    guide->setToolTip(tr("Die Formelsprache in der Anleitung, mit Beispielen und den "
+                         "eingebauten Signalen (F1)."));
+    QPushButton* close = buttons->addButton(tr("Schließen"), QDialogButtonBox::AcceptRole);
     close->setDefault(true);
     connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
     connect(guide, &QPushButton::clicked, this, [this] { emit guideRequested(FormulaAnchor); });

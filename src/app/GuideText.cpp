@@ -1,5 +1,7 @@
 #include "GuideText.h"
 
+#include "Language.h"
+
 #include <QFile>
 #include <QRegularExpression>
 #include <QTextDocumentFragment>
@@ -12,12 +14,27 @@ static void loadHelpResources() {
 
 namespace {
 
-const QString GuidePath = QStringLiteral(":/help/anleitung.html");
+const QString GermanGuidePath = QStringLiteral(":/help/anleitung.html");
+const QString EnglishGuidePath = QStringLiteral(":/help/anleitung_en.html");
 
-// The subsections the "Formelvariablen" window shows, in the guide's order.
-const QStringList FormulaSubsections = {QStringLiteral("Variablen"),
-                                        QStringLiteral("Zahlen und Rechenzeichen"),
-                                        QStringLiteral("Funktionen")};
+// The English guide where the program runs in English and has it; the German one otherwise.
+bool englishGuide() {
+    return ProgramLanguage() == Language::English && QFile::exists(EnglishGuidePath);
+}
+
+QString guidePath() {
+    return englishGuide() ? EnglishGuidePath : GermanGuidePath;
+}
+
+// The subsections the "Formelvariablen" window shows, in the guide's order, as the loaded guide
+// titles them.
+QStringList formulaSubsections() {
+    if (englishGuide())
+        return {QStringLiteral("Variables"), QStringLiteral("Numbers and operators"),
+                QStringLiteral("Functions")};
+    return {QStringLiteral("Variablen"), QStringLiteral("Zahlen und Rechenzeichen"),
+            QStringLiteral("Funktionen")};
+}
 
 QString plainText(const QString& html) {
     return QTextDocumentFragment::fromHtml(html).toPlainText().simplified();
@@ -27,12 +44,12 @@ QString plainText(const QString& html) {
 
 QUrl GuideUrl() {
     loadHelpResources();
-    return QUrl(QStringLiteral("qrc") + GuidePath);
+    return QUrl(QStringLiteral("qrc") + guidePath());
 }
 
 QString GuideHtml() {
     loadHelpResources();
-    QFile file(GuidePath);
+    QFile file(guidePath());
     if (!file.open(QIODevice::ReadOnly)) return {};
     return QString::fromUtf8(file.readAll());
 }
@@ -49,13 +66,13 @@ QString GuideSubsection(const QString& html, const QString& title) {
 QString FormulaHelpHtml() {
     const QString html = GuideHtml();
     QString out;
-    for (const QString& title : FormulaSubsections)
+    for (const QString& title : formulaSubsections())
         out += GuideSubsection(html, title) + u'\n';
     return out;
 }
 
 QList<FormulaVariable> FormulaVariables() {
-    const QString table = GuideSubsection(GuideHtml(), FormulaSubsections[0]);
+    const QString table = GuideSubsection(GuideHtml(), formulaSubsections().first());
     // One row per variable: <tr><td><b>U</b></td><td>meaning</td></tr>.
     static const QRegularExpression row(
         QStringLiteral("<tr><td><b>([^<]+)</b></td><td>(.*?)</td></tr>"),

@@ -30,28 +30,27 @@ QToolButton* makeButton(QWidget* parent, const QString& text, const QString& tip
 HelpWindow::HelpWindow(QWidget* parent)
     : QWidget(parent), browser_(new QTextBrowser(this)), search_(new QLineEdit(this)),
       note_(new QLabel(this)),
-      back_(makeButton(this, QStringLiteral("\u25C0 Zur\u00FCck"),
-                       QStringLiteral("Zur vorher gezeigten Stelle (Alt+Links)."))),
-      forward_(makeButton(this, QStringLiteral("Vor \u25B6"),
-                          QStringLiteral("Wieder vor zur Stelle, von der Sie zurück gegangen "
-                                         "sind (Alt+Rechts)."))) {
-    setWindowTitle(QStringLiteral("Kurvimat \u2013 Anleitung"));
+      back_(makeButton(this, tr("◀ Zurück"), tr("Zur vorher gezeigten Stelle (Alt+Links)."))),
+      forward_(makeButton(this, tr("Vor ▶"),
+                          tr("Wieder vor zur Stelle, von der Sie zurück gegangen "
+                             "sind (Alt+Rechts)."))) {
+    setWindowTitle(tr("Kurvimat – Anleitung"));
     setObjectName(QStringLiteral("FormAnleitung"));
 
-    QToolButton* contents = makeButton(this, QStringLiteral("Inhalt"),
-                                       QStringLiteral("Zum Inhaltsverzeichnis der Anleitung."));
-    QToolButton* previous = makeButton(this, QStringLiteral("\u25B2"),
-                                       QStringLiteral("Vorige Fundstelle (Umschalt+F3)."));
-    QToolButton* next = makeButton(this, QStringLiteral("\u25BC"),
-                                   QStringLiteral("Nächste Fundstelle (Enter oder F3)."));
+    QToolButton* contents =
+        makeButton(this, tr("Inhalt"), tr("Zum Inhaltsverzeichnis der Anleitung."));
+    QToolButton* previous =
+        makeButton(this, QStringLiteral("\u25B2"), tr("Vorige Fundstelle (Umschalt+F3)."));
+    QToolButton* next =
+        makeButton(this, QStringLiteral("\u25BC"), tr("Nächste Fundstelle (Enter oder F3)."));
     back_->setEnabled(false);
     forward_->setEnabled(false);
 
     search_->setObjectName(QStringLiteral("EditSuchen"));
-    search_->setPlaceholderText(QStringLiteral("Suchen (Strg+F)"));
+    search_->setPlaceholderText(tr("Suchen (Strg+F)"));
     search_->setClearButtonEnabled(true);
-    search_->setToolTip(QStringLiteral("Wort in der Anleitung suchen: Enter oder F3 findet die "
-                                       "nächste Stelle, Umschalt+F3 die vorige."));
+    search_->setToolTip(tr("Wort in der Anleitung suchen: Enter oder F3 findet die "
+                           "nächste Stelle, Umschalt+F3 die vorige."));
     note_->setObjectName(QStringLiteral("LabelNichtGefunden"));
     QPalette red = note_->palette();
     red.setColor(QPalette::WindowText, QColor(192, 0, 0));
@@ -127,7 +126,7 @@ bool HelpWindow::find(const QString& text, bool backward) {
     browser_->setTextCursor(from);
     if (browser_->find(text, flags)) return true;
     browser_->setTextCursor(kept);
-    note_->setText(QStringLiteral("\u201E%1\u201C nicht gefunden").arg(text));
+    note_->setText(tr("„%1“ nicht gefunden").arg(text));
     return false;
 }
 

@@ -53,7 +53,7 @@ ReadoutTable Collapsed(const ReadoutTable& table) {
                                  row.Label.startsWith(QStringLiteral("\u0394y"));
         if (!inTable || valueCursor) out.push_back(row);
     }
-    out.push_back({QStringLiteral("\u25B8 Doppelklick: alle Werte"), {}, false});
+    out.push_back({TFormMain::tr("▸ Doppelklick: alle Werte"), {}, false});
     return out;
 }
 
@@ -74,7 +74,7 @@ MainCursors::MainCursors(TFormMain& window) : QObject(&window), w(window) {
         label->setFont(ReadoutFont(ReadoutFontPixels[0]));
         label->hide();
     }
-    LabelMesswerte->setToolTip(QStringLiteral("Doppelklick: Messwerte ein- oder ausklappen"));
+    LabelMesswerte->setToolTip(TFormMain::tr("Doppelklick: Messwerte ein- oder ausklappen"));
     // The readout can be dragged aside; from then on it stays where it was put.
     LabelMesswerte->setCursor(Qt::SizeAllCursor);
     LabelMesswerte->installEventFilter(this);
@@ -396,8 +396,8 @@ QMenu* MainCursors::CreateMenu() {
     if (normal) {
         auto* axes = new QActionGroup(menu);
         for (const bool b : {false, true}) {
-            QAction* a = menu->addAction(b ? QStringLiteral("Wertcursor an Achse B")
-                                           : QStringLiteral("Wertcursor an Achse A"));
+            QAction* a = menu->addAction(b ? TFormMain::tr("Wertcursor an Achse B")
+                                           : TFormMain::tr("Wertcursor an Achse A"));
             a->setCheckable(true);
             a->setChecked(c.ValueAxisB == b);
             axes->addAction(a);
@@ -417,7 +417,7 @@ QMenu* MainCursors::CreateMenu() {
 void MainCursors::AddReadoutActions(QMenu& menu) {
     const bool shown = w.Cursors.VerticalOn || w.Cursors.HorizontalOn || SpectrumShown();
     if (shown) {
-        QAction* fold = menu.addAction(QStringLiteral("Messwerte eingeklappt"));
+        QAction* fold = menu.addAction(TFormMain::tr("Messwerte eingeklappt"));
         fold->setCheckable(true);
         fold->setChecked(shownCollapsed);
         connect(fold, &QAction::triggered, this, [this] { ToggleFold(); });
@@ -426,7 +426,7 @@ void MainCursors::AddReadoutActions(QMenu& menu) {
     // which Qt's own key names are not without a translation).
     w.UpdateMenuActions();
     menu.addAction(w.ActionMesswerteKopieren);
-    QAction* back = menu.addAction(QStringLiteral("Zoom zur\u00FCck\tR\u00FCcktaste"));
+    QAction* back = menu.addAction(TFormMain::tr("Zoom zurück\tRücktaste"));
     back->setEnabled(History().hasEarlier(CaptureRanges(w.PlotScales())));
     connect(back, &QAction::triggered, this, [this] { ZoomBack(); });
     menu.addSeparator();

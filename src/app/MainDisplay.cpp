@@ -227,16 +227,16 @@ void TFormMain::ConnectAnalysis() {
     // The readout shows while the hot spot is held; the hidden button toggles it.
     connect(Shape3, &TShape::MouseDown, this, [this] {
         const ScaleSet shown = PlotScales();
-        Analysis.Shape3MouseDown(shown.A, shown.B);
+        Analysis.Toggle(shown.A, shown.B);
         ShowAnalysis();
     });
     connect(Shape3, &TShape::MouseUp, this, [this] {
-        Analysis.Shape3MouseUp();
+        Analysis.Hide();
         Memo1->hide();
     });
     connect(Button2, &QPushButton::clicked, this, [this] {
         const ScaleSet shown = PlotScales();
-        Analysis.Button2Click(shown.A, shown.B);
+        Analysis.Toggle(shown.A, shown.B);
         ShowAnalysis();
     });
 }

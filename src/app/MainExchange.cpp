@@ -21,7 +21,8 @@
 
 namespace {
 
-const QString FileFilter = QStringLiteral("Textdateien (*.txt);;Alle Dateien (*.*)");
+const char* const FileFilter =
+    QT_TRANSLATE_NOOP("TFormMain", "Textdateien (*.txt);;Alle Dateien (*.*)");
 
 QString NativePath(const QString& fileName) {
     return QDir::toNativeSeparators(QFileInfo(fileName).absoluteFilePath());
@@ -60,7 +61,7 @@ QString TFormMain::WriteText(bool snapshot) {
 
 bool TFormMain::MayReplace(const QString& fileName) {
     if (!QFileInfo::exists(fileName)) return true;
-    return Dlg().AskYesNo(this, QStringLiteral("Die Datei %1 ist schon vorhanden. "
+    return Dlg().AskYesNo(this, tr("Die Datei %1 ist schon vorhanden. "
                                                "Soll sie ersetzt werden?")
                                     .arg(NativePath(fileName)));
 }
@@ -70,7 +71,7 @@ bool TFormMain::SaveOrCopy(bool toFile, const QString& text) {
         QGuiApplication::clipboard()->setText(text);
         return true;
     }
-    const QString fileName = Dlg().SaveFileName(this, FileFilter, QStringLiteral("txt"));
+    const QString fileName = Dlg().SaveFileName(this, tr(FileFilter), QStringLiteral("txt"));
     if (fileName.isEmpty() || !MayReplace(fileName)) return false;
     // Written atomically: a failed save leaves an existing file as it was.
     QSaveFile file(fileName);
@@ -80,7 +81,7 @@ bool TFormMain::SaveOrCopy(bool toFile, const QString& text) {
         ok = file.write(bytes) == bytes.size() && file.commit();
     }
     if (!ok)
-        Dlg().ShowError(this, QStringLiteral("Datei \"%1\" kann nicht erstellt werden. %2")
+        Dlg().ShowError(this, tr("Datei \"%1\" kann nicht erstellt werden. %2")
                                   .arg(NativePath(fileName), file.errorString()));
     return ok;
 }
@@ -98,27 +99,27 @@ void TFormMain::ButtonSSspeichernClick(QObject* Sender) {
 bool TFormMain::ReadIntoBuffer(bool fromFile) {
     MemoDaten->clear();
     ExchangeText.clear();
-    ExchangeSource = QStringLiteral("Die Zwischenablage");
+    ExchangeSource = tr("Die Zwischenablage");
     if (!fromFile) {
         ExchangeText = recodeMisreadUtf8(QGuiApplication::clipboard()->text());
         if (ExchangeText.isEmpty()) {
-            Dlg().ShowError(this, QStringLiteral("Die Zwischenablage enthält keinen Text. "
+            Dlg().ShowError(this, tr("Die Zwischenablage enthält keinen Text. "
                                                  "Daten und Definitionen bleiben unverändert."));
             return false;
         }
     } else {
-        const QString fileName = Dlg().OpenFileName(this, FileFilter);
+        const QString fileName = Dlg().OpenFileName(this, tr(FileFilter));
         if (fileName.isEmpty()) return false;
         QFile file(fileName);
         if (!file.open(QIODevice::ReadOnly)) {
-            Dlg().ShowError(this, QStringLiteral("Datei %1 kann nicht geöffnet werden. %2")
+            Dlg().ShowError(this, tr("Datei %1 kann nicht geöffnet werden. %2")
                                       .arg(NativePath(fileName), file.errorString()));
             return false;
         }
         const QByteArray bytes = file.readAll();
-        ExchangeSource = QStringLiteral("Die Datei ") + NativePath(fileName);
+        ExchangeSource = tr("Die Datei ") + NativePath(fileName);
         if (bytes.isEmpty()) {
-            Dlg().ShowError(this, ExchangeSource + QStringLiteral(" ist leer. Daten und "
+            Dlg().ShowError(this, ExchangeSource + tr(" ist leer. Daten und "
                                                                   "Definitionen bleiben "
                                                                   "unverändert."));
             return false;
@@ -151,26 +152,26 @@ QString ReadReport(const MeasurementText& m) {
         first.replace(u'\t', u' ');
         if (first.size() > 60) first = first.first(60) + QStringLiteral(" …");
         lines << (m.skippedLines == 1
-                      ? QStringLiteral("1 Zeile enthält keine lesbaren Messwerte und wurde "
+                      ? TFormMain::tr("1 Zeile enthält keine lesbaren Messwerte und wurde "
                                        "übersprungen")
-                      : QStringLiteral("%1 Zeilen enthalten keine lesbaren Messwerte und "
+                      : TFormMain::tr("%1 Zeilen enthalten keine lesbaren Messwerte und "
                                        "wurden übersprungen")
                             .arg(m.skippedLines)) +
-                     QStringLiteral(", als erste Zeile %1: \u201E%2\u201C.")
+                     TFormMain::tr(", als erste Zeile %1: „%2“.")
                          .arg(m.firstSkippedLine)
                          .arg(first.trimmed());
     }
     if (m.columns == 4)
-        lines << QStringLiteral("Die Spalte 4 wurde nicht geladen: geladen werden Zeit, A und B.");
+        lines << TFormMain::tr("Die Spalte 4 wurde nicht geladen: geladen werden Zeit, A und B.");
     else if (m.columns > 4)
-        lines << QStringLiteral("Die Spalten 4 bis %1 wurden nicht geladen: geladen werden "
+        lines << TFormMain::tr("Die Spalten 4 bis %1 wurden nicht geladen: geladen werden "
                                 "Zeit, A und B.")
                      .arg(m.columns);
     if (m.clockTimes)
-        lines << QStringLiteral("Die Zeiten sind Uhrzeiten; geladen wurden die Sekunden seit "
+        lines << TFormMain::tr("Die Zeiten sind Uhrzeiten; geladen wurden die Sekunden seit "
                                 "dem ersten Messpunkt.");
     if (m.droppedLines > 0)
-        lines << QStringLiteral("Es wurden nur die ersten %1 Datenpunkte geladen; %2 weitere "
+        lines << TFormMain::tr("Es wurden nur die ersten %1 Datenpunkte geladen; %2 weitere "
                                 "Zeilen wurden nicht geladen.")
                      .arg(PointCapacity)
                      .arg(m.droppedLines);
@@ -181,13 +182,13 @@ QString ReadReport(const MeasurementText& m) {
 
 void TFormMain::ReadBufferSteps(bool snapshot) {
     const std::optional<MeasurementText> read = readMeasurementText(ExchangeText);
-    const QString unchanged = QStringLiteral(" Daten und Definitionen bleiben unverändert.");
+    const QString unchanged = tr(" Daten und Definitionen bleiben unverändert.");
     if (read && read->notText) {
-        Dlg().ShowError(this, ExchangeSource + QStringLiteral(" enthält keine Messwerttabelle."));
+        Dlg().ShowError(this, ExchangeSource + tr(" enthält keine Messwerttabelle."));
         return;
     }
     if (!read || read->count == 0) {
-        QString text = ExchangeSource + QStringLiteral(" enthält keine Messwerte.");
+        QString text = ExchangeSource + tr(" enthält keine Messwerte.");
         if (read && read->skippedLines > 0) text += u'\n' + ReadReport(*read);
         Dlg().ShowError(this, text + unchanged);
         return;
@@ -207,8 +208,8 @@ void TFormMain::ReadBufferSteps(bool snapshot) {
     }
 
     if (!snapshot)
-        KeepDataForUndo(ExchangeSource.startsWith(QStringLiteral("Die Datei")) ? tr("Daten laden")
-                                                                                : tr("Daten einfügen"));
+        KeepDataForUndo(ExchangeSource == tr("Die Zwischenablage") ? tr("Daten einfügen")
+                                                                    : tr("Daten laden"));
     const int n = std::min(m.count, PointCapacity);
     float* t = snapshot ? Store.SnapT : Store.DataT;
     float* a = snapshot ? Store.SnapA : Store.DataA;

@@ -160,14 +160,14 @@ void TFormMain::LayoutPanels() {
 void TFormMain::CreateTopPanel() {
     QWidget* p = Paneloben;
     LabelUeberschr = MakeLabel(p, QStringLiteral("Kurvimat"), 15, 4, Qt::black, 32, true);
-    Label2 = MakeLabel(p, QStringLiteral("USB-Speicheroszilloskop"), 160, 19, Qt::black, 16, true);
-    Label3 = MakeLabel(p, QStringLiteral("USB-Datenverlust!"), 167, 9, Qt::red, 27, true);
+    Label2 = MakeLabel(p, tr("USB-Speicheroszilloskop"), 160, 19, Qt::black, 16, true);
+    Label3 = MakeLabel(p, tr("USB-Datenverlust!"), 167, 9, Qt::red, 27, true);
     Label3->hide();
 
     PaintBoxRoh = new TPaintBox(p);
     PaintBoxRoh->setGeometry(16, 50, 251, 130);
 
-    ButtonTrigger = MakeButton(p, QStringLiteral("Trigger"), 283, 49, 55, 23);
+    ButtonTrigger = MakeButton(p, tr("Trigger"), 283, 49, 55, 23);
     ButtonTriggerChannel = MakeButton(p, QStringLiteral("A"), 283, 73, 27, 23);
     ButtonTriggerRichtung = MakeButton(p, QStringLiteral("+"), 311, 73, 27, 23);
     const auto radio = [p](const QString& text, int y) {
@@ -176,21 +176,21 @@ void TFormMain::CreateTopPanel() {
         button->move(284, y);
         return button;
     };
-    RadioButtonDauer = radio(QStringLiteral("dauer"), 96);
-    RadioButtonAuto = radio(QStringLiteral("auto"), 111);
-    RadioButtonNormal = radio(QStringLiteral("normal"), 126);
-    RadioButtonEinzel = radio(QStringLiteral("einzel"), 141);
+    RadioButtonDauer = radio(tr("dauer"), 96);
+    RadioButtonAuto = radio(tr("auto"), 111);
+    RadioButtonNormal = radio(tr("normal"), 126);
+    RadioButtonEinzel = radio(tr("einzel"), 141);
     RadioButtonAuto->setChecked(true);
     // One pixel higher than designed, so that the panel's lower edge does not cut it.
-    ButtonReset = MakeButton(p, QStringLiteral("Reset"), 283, 157, 55, 23);
+    ButtonReset = MakeButton(p, tr("Reset"), 283, 157, 55, 23);
 
     PaintBoxMittel = new TPaintBox(p);
     PaintBoxMittel->setGeometry(353, 50, 724, 130);
 
-    LabelSamplingrate = MakeLabel(p, QStringLiteral("Messintervall"), 655, 7, Grey);
+    LabelSamplingrate = MakeLabel(p, tr("Messintervall"), 655, 7, Grey);
     ComboBoxSamplingRate = new TComboBox(false, p);
     ComboBoxSamplingRate->addItems(
-        {QStringLiteral("2 ms (500 Hz) (8-Bit)"), QStringLiteral("3 ms (333 Hz)"),
+        {tr("2 ms (500 Hz) (8-Bit)"), QStringLiteral("3 ms (333 Hz)"),
          QStringLiteral("4 ms (250  Hz)"), QStringLiteral("5 ms (200 Hz)"),
          QStringLiteral("10 ms (100 Hz)"), QStringLiteral("20 ms (50 Hz)"),
          QStringLiteral("50 ms (20 Hz)"), QStringLiteral("100 ms (10 Hz)"),
@@ -200,13 +200,13 @@ void TFormMain::CreateTopPanel() {
          QStringLiteral("20000 ms (20 s)"), QStringLiteral("60000 ms (1 min)")});
     ComboBoxSamplingRate->setMaxVisibleItems(16);
     ComboBoxSamplingRate->setGeometry(655, 22, 178, 21);
-    LabelSamples = MakeLabel(p, QStringLiteral("Anzahl Datenpunkte"), 838, 7, Grey);
+    LabelSamples = MakeLabel(p, tr("Anzahl Datenpunkte"), 838, 7, Grey);
     ComboBoxSamples = new TComboBox(false, p);
     ComboBoxSamples->addItems({QStringLiteral("100"), QStringLiteral("200"), QStringLiteral("500"),
                                QStringLiteral("1000"), QStringLiteral("2000"),
                                QStringLiteral("5000"), QStringLiteral("10000")});
     ComboBoxSamples->setGeometry(838, 22, 100, 21);
-    LabelHardware = MakeLabel(p, QStringLiteral("Einstellungen"), 944, 7, Grey);
+    LabelHardware = MakeLabel(p, tr("Einstellungen"), 944, 7, Grey);
     // Right-aligned over the button.
     LabelHardware->setAlignment(Qt::AlignRight | Qt::AlignTop);
     LabelHardware->setGeometry(1008 - std::max(64, LabelHardware->width()), 7,
@@ -250,17 +250,17 @@ void TFormMain::CreateSignalGroup(char channel, int top) {
     QWidget* g = MakePanel(PanelSignale, GroupField);
     g->setGeometry(0, top, 251, 200);
 
-    MakeLabel(g, QStringLiteral("Kanal ") + ch, 7, 5);
+    MakeLabel(g, tr("Kanal %1").arg(ch), 7, 5);
     MakeLabel(g, QStringLiteral("D="), 88, 5, Grey);
     QLabel* roh = MakeRightLabel(g, QStringLiteral("0"), 127, 5, 30, colour, 11, true);
     MakeLabel(g, QStringLiteral(", r="), 129, 5, Grey);
     QLabel* x = MakeLabel(g, QStringLiteral("0"), 148, 5, colour, 11, true);
     x->setMinimumWidth(28);
-    MakeLabel(g, a ? QStringLiteral(", A=U=") : QStringLiteral(", B=U="), 177, 5, Grey);
+    MakeLabel(g, a ? tr(", A=U=") : tr(", B=U="), 177, 5, Grey);
     QLabel* u = MakeRightLabel(g, QStringLiteral("0"), 233, 5, 26, colour, 11, true);
     MakeLabel(g, QStringLiteral("V"), 235, 5, Grey);
     QLabel* kal = MakeRightLabel(g, QStringLiteral("0"), 244, 18, 237, colour, 24, true);
-    MakeLabel(g, QStringLiteral("Signal ") + ch, 7, 35, Grey);
+    MakeLabel(g, tr("Signal %1").arg(ch), 7, 35, Grey);
 
     auto* combo = new TComboBox(true, g);
     combo->setDuplicatesEnabled(true); // Enter then selects no entry by itself
@@ -268,20 +268,20 @@ void TFormMain::CreateSignalGroup(char channel, int top) {
     combo->setGeometry(7, 50, 238, 21);
     // The window description's list; start-up selects its first entry.
     QStringList items = BuiltInSignals();
-    items[0] = QStringLiteral("Spannung unkalibriert (V): U");
+    items[0] = tr("Spannung unkalibriert (V): U");
     combo->addItems(items);
-    combo->SetText(a ? QStringLiteral("Spannung unkalibriert (V): U")
-                     : QStringLiteral("Rohdaten: y"));
+    combo->SetText(a ? tr("Spannung unkalibriert (V): U")
+                     : tr("Rohdaten: y"));
 
-    MakeLabel(g, QStringLiteral("Signalname"), 7, 75, Grey);
-    MakeLabel(g, QStringLiteral("Einheit"), 194, 75, Grey);
-    QLineEdit* name = MakeEdit(g, QStringLiteral("Spannung"), 7, 90, 184);
+    MakeLabel(g, tr("Signalname"), 7, 75, Grey);
+    MakeLabel(g, tr("Einheit"), 194, 75, Grey);
+    QLineEdit* name = MakeEdit(g, tr("Spannung"), 7, 90, 184);
     QLineEdit* unit = MakeEdit(g, QStringLiteral("V"), 194, 90, 50);
-    MakeLabel(g, QStringLiteral("Berechnungsterm"), 7, 115, Grey);
+    MakeLabel(g, tr("Berechnungsterm"), 7, 115, Grey);
     QLineEdit* formula = MakeEdit(g, QStringLiteral("U"), 7, 130, 238);
-    MakeLabel(g, QStringLiteral("anzeigen"), 7, 155, Grey);
-    MakeLabel(g, QStringLiteral("Skala min ... max"), 114, 155, Grey);
-    MakeLabel(g, QStringLiteral("auto"), 222, 155, Grey);
+    MakeLabel(g, tr("anzeigen"), 7, 155, Grey);
+    MakeLabel(g, tr("Skala min ... max"), 114, 155, Grey);
+    MakeLabel(g, tr("auto"), 222, 155, Grey);
     QCheckBox* shown = MakeCheckBox(g, QString(), 22, 170, true);
     QLineEdit* min = MakeEdit(g, QStringLiteral("0"), 113, 170, 50);
     QLineEdit* max = MakeEdit(g, QStringLiteral("5"), 167, 170, 50);
@@ -352,12 +352,12 @@ void TFormMain::CreatePlotPanel() {
 
 void TFormMain::CreateBottomPanel() {
     QWidget* p = Panelunten;
-    ButtonBearbeiten = MakeButton(p, QStringLiteral("Signale bearbeiten"), 14, 10, 107, 24);
-    CheckBoxAXY = MakeCheckBox(p, QStringLiteral("Kanal A als x"), 184, 9, false);
-    CheckBoxBXY = MakeCheckBox(p, QStringLiteral("Kanal B als x"), 184, 24, false);
+    ButtonBearbeiten = MakeButton(p, tr("Signale bearbeiten"), 14, 10, 107, 24);
+    CheckBoxAXY = MakeCheckBox(p, tr("Kanal A als x"), 184, 9, false);
+    CheckBoxBXY = MakeCheckBox(p, tr("Kanal B als x"), 184, 24, false);
     // The third plot mode, under the button and left of the xy choice, reached by Tab after it.
-    CheckBoxSpektrum = MakeCheckBox(p, QStringLiteral("Spektrum"), 0, 39, false);
-    CheckBoxMinuten = MakeCheckBox(p, QStringLiteral("Zeit in min"), 200, 39, false);
+    CheckBoxSpektrum = MakeCheckBox(p, tr("Spektrum"), 0, 39, false);
+    CheckBoxMinuten = MakeCheckBox(p, tr("Zeit in min"), 200, 39, false);
     for (QCheckBox* box : {CheckBoxAXY, CheckBoxBXY, CheckBoxSpektrum, CheckBoxMinuten}) {
         box->setLayoutDirection(Qt::RightToLeft); // caption left of the box
         // Design width, or wider where the font needs it.
@@ -373,12 +373,12 @@ void TFormMain::CreateBottomPanel() {
     const int shift = -ExchangeShift;
     const int xs[] = {352 + shift, 485 + shift, 540 + shift, 595 + shift, 650 + shift};
     const int ws[] = {133, 55, 55, 55, 55};
-    const QString dataCaptions[] = {QStringLiteral("Daten kopieren"), QStringLiteral("speichern"),
-                                    QStringLiteral("laden"), QStringLiteral("einfügen"),
-                                    QStringLiteral("löschen")};
-    const QString snapCaptions[] = {QStringLiteral("Schnappschuss kopieren"),
-                                    QStringLiteral("speichern"), QStringLiteral("laden"),
-                                    QStringLiteral("einfügen"), QStringLiteral("löschen")};
+    const QString dataCaptions[] = {tr("Daten kopieren"), tr("speichern"),
+                                    tr("laden"), tr("einfügen"),
+                                    tr("löschen")};
+    const QString snapCaptions[] = {tr("Schnappschuss kopieren"),
+                                    tr("speichern"), tr("laden"),
+                                    tr("einfügen"), tr("löschen")};
     QPushButton** data[] = {&ButtonDatenKopieren, &ButtonDatenSpeichern, &ButtonDataenLaden,
                             &ButtonDatenEinfuegen, &ButtonDatenLoeschen};
     QPushButton** snap[] = {&ButtonSSkopieren, &ButtonSSspeichern, &ButtonSSladen,
@@ -390,13 +390,13 @@ void TFormMain::CreateBottomPanel() {
 
     Image1 = MakeImage(p, 705 + shift, 12, SnapshotArrowPicture(p->devicePixelRatioF()));
     ButtonSchnappschuss =
-        MakeButton(p, QStringLiteral("Schnappschuss"), 727 + shift, 23, 92, 24);
+        MakeButton(p, tr("Schnappschuss"), 727 + shift, 23, 92, 24);
     CheckBoxSchnappschuss =
-        MakeCheckBox(p, QStringLiteral("automatisch beim\nTrigger"), 824 + shift, 12, true);
+        MakeCheckBox(p, tr("automatisch beim\nTrigger"), 824 + shift, 12, true);
     CheckBoxSchnappschuss->resize(std::max(78, CheckBoxSchnappschuss->sizeHint().width()), 48);
     Shape3 = new TShape(p, Qt::white);
     Shape3->setGeometry(976, 32, 32, 31);
-    Button2 = MakeButton(p, QStringLiteral("Analyse"), 952, 22, 51, 25);
+    Button2 = MakeButton(p, tr("Analyse"), 952, 22, 51, 25);
     Button2->hide();
 }
 

@@ -39,10 +39,10 @@ struct ModelEntry {
     const char* Name; ///< before the formula, which the readout shows as well
 };
 const ModelEntry TimeModels[] = {
-    {FitModel::Linear, "Gerade"},
-    {FitModel::Proportional, "Ursprungsgerade"},
-    {FitModel::Exponential, "Exponentielle Annäherung"},
-    {FitModel::DampedSine, "Gedämpfte Schwingung"},
+    {FitModel::Linear, QT_TRANSLATE_NOOP("TFormMain", "Gerade")},
+    {FitModel::Proportional, QT_TRANSLATE_NOOP("TFormMain", "Ursprungsgerade")},
+    {FitModel::Exponential, QT_TRANSLATE_NOOP("TFormMain", "Exponentielle Annäherung")},
+    {FitModel::DampedSine, QT_TRANSLATE_NOOP("TFormMain", "Gedämpfte Schwingung")},
 };
 
 // Of the first n stored points: their times, or their values with the definitions they were
@@ -287,7 +287,7 @@ void TFormMain::CreateFitActions() {
         for (const ModelEntry& m : TimeModels) {
             const FitModel model = m.Model;
             (channelB ? MenuFitB : MenuFitA)
-                ->addAction(QString::fromUtf8(m.Name) + QStringLiteral("  ") + FitFormula(model),
+                ->addAction(tr(m.Name) + QStringLiteral("  ") + FitFormula(model),
                             this, [this, channelB, model] {
                                 const auto [from, to] = FitSpan();
                                 FitOnPlot(channelB, model, from, to);

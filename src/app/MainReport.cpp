@@ -26,7 +26,8 @@
 
 namespace {
 
-const QString PngFilter = QStringLiteral("PNG-Bilder (*.png);;Alle Dateien (*.*)");
+const char* const PngFilter =
+    QT_TRANSLATE_NOOP("TFormMain", "PNG-Bilder (*.png);;Alle Dateien (*.*)");
 
 } // namespace
 
@@ -56,7 +57,7 @@ void TFormMain::ButtonBildKopierenClick() {
 }
 
 void TFormMain::ButtonBildSpeichernClick(int scale) {
-    QString fileName = Dlg().SaveFileName(this, PngFilter, QStringLiteral("png"));
+    QString fileName = Dlg().SaveFileName(this, tr(PngFilter), QStringLiteral("png"));
     if (fileName.isEmpty()) return;
     if (!fileName.endsWith(QStringLiteral(".png"), Qt::CaseInsensitive))
         fileName += QStringLiteral(".png");
@@ -67,7 +68,7 @@ void TFormMain::ButtonBildSpeichernClick(int scale) {
     const bool ok = !image.isNull() && file.open(QIODevice::WriteOnly) &&
                     image.save(&file, "PNG") && file.commit();
     if (!ok)
-        Dlg().ShowError(this, QStringLiteral("Datei \"%1\" kann nicht erstellt werden. %2")
+        Dlg().ShowError(this, tr("Datei \"%1\" kann nicht erstellt werden. %2")
                                   .arg(QDir::toNativeSeparators(QFileInfo(fileName).absoluteFilePath()),
                                        file.errorString()));
 }
@@ -105,10 +106,10 @@ void TFormMain::ButtonDruckenClick() {
     printer.setPageOrientation(QPageLayout::Landscape);
     printer.setDocName(QStringLiteral("Kurvimat"));
     QPrintDialog dialog(&printer, this);
-    dialog.setWindowTitle(QStringLiteral("Drucken"));
+    dialog.setWindowTitle(tr("Drucken"));
     if (dialog.exec() != QDialog::Accepted) return;
     if (!PrintPlot(printer))
-        Dlg().ShowError(this, QStringLiteral("Der Drucker kann nicht benutzt werden."));
+        Dlg().ShowError(this, tr("Der Drucker kann nicht benutzt werden."));
 }
 
 void TFormMain::FitOnPlot(bool channelB, FitModel model, double from, double to) {

@@ -19,23 +19,23 @@ namespace {
 
 // What the parser found wrong, in German; its own text follows as a detail.
 QString FormulaProblem(const std::exception& e) {
-    if (dynamic_cast<const EMissMatchingBracket*>(&e)) return QStringLiteral("Klammern fehlen");
+    if (dynamic_cast<const EMissMatchingBracket*>(&e)) return TFormMain::tr("Klammern fehlen");
     if (dynamic_cast<const EExpressionHasBlanks*>(&e))
-        return QStringLiteral("Leerzeichen in der Formel");
-    if (dynamic_cast<const ETooManyNestings*>(&e)) return QStringLiteral("zu viele Klammerebenen");
+        return TFormMain::tr("Leerzeichen in der Formel");
+    if (dynamic_cast<const ETooManyNestings*>(&e)) return TFormMain::tr("zu viele Klammerebenen");
     if (dynamic_cast<const EExpressionTooComplex*>(&e))
-        return QStringLiteral("die Formel ist zu umfangreich");
-    if (dynamic_cast<const EBadName*>(&e)) return QStringLiteral("unbekannter Name");
+        return TFormMain::tr("die Formel ist zu umfangreich");
+    if (dynamic_cast<const EBadName*>(&e)) return TFormMain::tr("unbekannter Name");
     if (dynamic_cast<const ESyntaxError*>(&e))
-        return QStringLiteral("die Schreibweise ist unverständlich");
-    return QStringLiteral("die Formel lässt sich nicht übersetzen");
+        return TFormMain::tr("die Schreibweise ist unverständlich");
+    return TFormMain::tr("die Formel lässt sich nicht übersetzen");
 }
 
 } // namespace
 
 QString TFormMain::FormulaErrorText(char channel, const QString& formula, const std::exception& e) {
     const QString detail = QString::fromUtf8(e.what()).replace(u'\r', u' ').simplified();
-    return QStringLiteral("Die Formel von Signal %1 ist fehlerhaft: %2 (%3 ).\n"
+    return tr("Die Formel von Signal %1 ist fehlerhaft: %2 (%3 ).\n"
                           "(Meldung des Formelparsers: %4)")
         .arg(QChar::fromLatin1(channel), FormulaProblem(e), formula, detail);
 }

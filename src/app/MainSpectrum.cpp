@@ -47,7 +47,7 @@ QString unitOf(const QString& definition) {
 QString amplitudeTitle(const QString& definition, const QString& name, const QString& unit) {
     const DefinitionParts parts = PointSetParts(definition);
     const bool known = !parts.name.isEmpty() || !parts.unit.isEmpty();
-    return SignalTitle((known ? parts.name : name) + QStringLiteral(", Amplitude"),
+    return SignalTitle((known ? parts.name : name) + TFormMain::tr(", Amplitude"),
                        known ? parts.unit : unit);
 }
 
@@ -58,7 +58,7 @@ MainSpectrum::MainSpectrum(TFormMain& window) : QObject(&window), w(window) {
         s->Visible = true;
     ScaleA.TitleColor = TitleBlue;
     ScaleB.TitleColor = TitleRed;
-    ScaleF.Title = QStringLiteral("Frequenz in <vf>Hz");
+    ScaleF.Title = TFormMain::tr("Frequenz in <vf>Hz");
     for (Tscale* s : {&ScaleA, &ScaleB, &ScaleF}) {
         s->RangeStart = 0;
         s->RangeEnd = 1;
@@ -257,8 +257,8 @@ QString MainSpectrum::PointerText(int index) const {
 void MainSpectrum::AddMenuActions(QMenu& menu) {
     auto* group = new QActionGroup(&menu);
     const std::pair<SpectrumWindow, QString> windows[] = {
-        {SpectrumWindow::Hann, QStringLiteral("Hann-Fenster")},
-        {SpectrumWindow::Rectangular, QStringLiteral("Rechteckfenster")}};
+        {SpectrumWindow::Hann, TFormMain::tr("Hann-Fenster")},
+        {SpectrumWindow::Rectangular, TFormMain::tr("Rechteckfenster")}};
     for (const auto& [choice, caption] : windows) {
         QAction* a = menu.addAction(caption);
         a->setCheckable(true);

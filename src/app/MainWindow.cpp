@@ -52,9 +52,9 @@ TFormMain::TFormMain(QWidget* parent) : QMainWindow(parent), Pipeline(Store, Par
     // while it draws.
     for (Tscale* s : {ScaleLeft, ScaleRight, ScaleBottom})
         s->Visible = true;
-    ScaleLeft->Kind = 3;
-    ScaleRight->Kind = 2;
-    ScaleBottom->Kind = 1;
+    ScaleLeft->Kind = ScaleKind::Left;
+    ScaleRight->Kind = ScaleKind::Right;
+    ScaleBottom->Kind = ScaleKind::Below;
     ScaleLeft->TitleMargin = 35;
     ScaleRight->TitleMargin = 35;
     ScaleBottom->TitleMargin = 25;
@@ -202,7 +202,7 @@ void TFormMain::Timer1Timer() {
 
 QString TFormMain::DivByZeroText(char channel, const QString& formula) {
     // The parser's own message inside a German sentence that names the signal and formula.
-    return QStringLiteral("Signal %1: Die Formel \u201E%2\u201C teilt mit DIV oder MOD durch "
+    return tr("Signal %1: Die Formel „%2“ teilt mit DIV oder MOD durch "
                           "null; ihr Wert gilt dort als 0. (Meldung des Formelparsers: %3)\n")
         .arg(QChar::fromLatin1(channel), formula, QString::fromUtf8(EDivByZero().what()));
 }
@@ -241,7 +241,7 @@ void TFormMain::ReportError(const QString& text) {
 void TFormMain::UpdateTimeScale() {
     ScaleT.RangeStart = Store.TimeRangeMin;
     ScaleT.RangeEnd = Store.TimeRangeMax;
-    ScaleT.Title = ScaleT.DisplayFactor != 0 ? TimeTitleMinutes : TimeTitleSeconds;
+    ScaleT.Title = ScaleT.DisplayFactor != 0 ? TimeTitleMinutes() : TimeTitleSeconds();
 }
 
 // Range labels: one black label stands for both channels while their ranges agree.

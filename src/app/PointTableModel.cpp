@@ -139,7 +139,7 @@ QVariant PointTableModel::headerData(int section, Qt::Orientation orientation, i
                                                     : QString();
     if (role == Qt::ToolTipRole) return definition.isEmpty() ? QVariant() : definition;
     if (role != Qt::DisplayRole) return {};
-    if (section == ColumnTime) return QStringLiteral("Zeit in s\n");
+    if (section == ColumnTime) return tr("Zeit in s\n");
     const QString channel = section == ColumnA ? QStringLiteral("A") : QStringLiteral("B");
     const QString unit = PointSetParts(definition).unit;
     const QString title = unit.isEmpty() ? channel : channel + QStringLiteral(" in ") + unit;

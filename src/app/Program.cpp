@@ -1,12 +1,12 @@
 #include "Program.h"
 
+#include "Language.h"
 #include "MainInstrument.h"
 #include "StartupClock.h"
 #include "TApplication.h"
 #include "TFormMain.h"
 #include "TFormSignale.h"
 
-#include <QLibraryInfo>
 #include <QTimer>
 #include <QTranslator>
 
@@ -30,20 +30,15 @@ void ScheduleScreenshot(TFormMain& main) {
 }
 } // namespace
 
-bool InstallToolkitGerman(QTranslator& translator) {
-    // German whatever the user's locale: every text of the program is German.
-    if (!translator.load(QStringLiteral("qtbase_de"),
-                         QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
-        return false;
-    return QCoreApplication::installTranslator(&translator);
-}
-
 int RunKurvimat(int argc, char** argv,
                 const std::function<std::shared_ptr<HidPlatform>()>& makePlatform) {
     TApplication app(argc, argv);
-    QTranslator toolkitGerman;
-    if (!InstallToolkitGerman(toolkitGerman))
-        qWarning("Qt's German translation (qtbase_de.qm) is missing: dialogs show English texts");
+    QTranslator toolkit, program;
+    const Language language = SystemLanguage();
+    if (!InstallLanguage(language, toolkit, program))
+        qWarning(language == Language::German
+                     ? "Qt's German translation (qtbase_de.qm) is missing: dialogs show English texts"
+                     : "The English translation is missing: the window shows German texts");
     // On the heap: the window carries the measurement store (about 1.6 MB), more than some
     // platforms' main-thread stack.
     const auto window = std::make_unique<TFormMain>();

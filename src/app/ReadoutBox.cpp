@@ -1,5 +1,6 @@
 #include "ReadoutBox.h"
 
+#include <QCoreApplication>
 #include <QEvent>
 #include <QFontMetrics>
 #include <QPaintEngine>
@@ -20,7 +21,8 @@ constexpr int Inset = 3;
 // A channel's title ("A", "Schnappschuss B") in its colour, pale for the snapshot; nothing for
 // other texts.
 std::optional<QColor> channelColour(const QString& title) {
-    const bool snapshot = title.startsWith(QStringLiteral("Schnappschuss "));
+    const bool snapshot = title == QCoreApplication::translate("Readout", "Schnappschuss A") ||
+                          title == QCoreApplication::translate("Readout", "Schnappschuss B");
     if (!snapshot && title.size() != 1) return std::nullopt;
     if (title.endsWith(u'A')) return snapshot ? QColor(0xa5, 0xa5, 0xf7) : QColor(0, 0, 0xf7);
     if (title.endsWith(u'B')) return snapshot ? QColor(0xf7, 0xa5, 0xa5) : QColor(0xf7, 0, 0);

@@ -18,7 +18,7 @@ bool TApplication::notify(QObject* receiver, QEvent* event) {
     } catch (const std::exception& e) {
         ShowOnce(ErrorText(e));
     } catch (...) {
-        ShowOnce(QStringLiteral("Unbekannter Fehler"));
+        ShowOnce(tr("Unbekannter Fehler"));
     }
     return false;
 }

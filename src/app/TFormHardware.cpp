@@ -54,7 +54,7 @@ QPixmap InputsPicture() {
 }
 
 TFormHardware::TFormHardware(QWidget* parent) : QWidget(parent, Qt::Window) {
-    setWindowTitle(QStringLiteral("Hardwareeinstellungen"));
+    setWindowTitle(tr("Hardwareeinstellungen"));
     // An open settings window must not keep the program running once the main window closed.
     setAttribute(Qt::WA_QuitOnClose, false);
     setFixedSize(479, 316);
@@ -70,48 +70,47 @@ TFormHardware::TFormHardware(QWidget* parent) : QWidget(parent, Qt::Window) {
     Image1->setGeometry(0, 0, 204, 150);
     Image1->setPixmap(InputsPicture());
 
-    const QString supply = QStringLiteral("Spannungsversorgung +5 V vom USB-Port");
-    const QString ground = QStringLiteral("Masse (0 V)");
+    const QString supply = tr("Spannungsversorgung +5 V vom USB-Port");
+    const QString ground = tr("Masse (0 V)");
     Label1 = MakeLabel(this, supply, 210, 13);
-    Label5 = MakeLabel(this, QStringLiteral("Eingang Kanal A"), 210, 34, Blue, true);
+    Label5 = MakeLabel(this, tr("Eingang Kanal A"), 210, 34, Blue, true);
     Label3 = MakeLabel(this, ground, 210, 55);
     Label2 = MakeLabel(this, supply, 210, 76);
-    Label6 = MakeLabel(this, QStringLiteral("Eingang Kanal B"), 210, 97, Red, true);
+    Label6 = MakeLabel(this, tr("Eingang Kanal B"), 210, 97, Red, true);
     Label4 = MakeLabel(this, ground, 210, 118);
 
-    CheckBoxAdiff = new QCheckBox(QStringLiteral("Kanal A misst die Differenz zu Eingang B"), this);
+    CheckBoxAdiff = new QCheckBox(tr("Kanal A misst die Differenz zu Eingang B"), this);
     CheckBoxAdiff->move(8, 156);
-    CheckBoxBoff = new QCheckBox(QStringLiteral("Kanal B aus ( A: doppelte Freq.)"), this);
+    CheckBoxBoff = new QCheckBox(tr("Kanal B aus ( A: doppelte Freq.)"), this);
     CheckBoxBoff->move(260, 156);
 
-    GroupBox1 = new QGroupBox(QStringLiteral("Empfindlichkeit Kanal A "), this);
+    GroupBox1 = new QGroupBox(tr("Empfindlichkeit Kanal A "), this);
     GroupBox1->setGeometry(8, 178, 284, 80);
-    RadioButtonAlow = new QRadioButton(QStringLiteral("niedrig: 0 ...5 V (Standard)"), GroupBox1);
-    RadioButtonAmid = new QRadioButton(QStringLiteral("mittel: 0 ... 2,56 V"), GroupBox1);
-    RadioButtonAhigh = new QRadioButton(QStringLiteral("hoch: 0 ...1,1 V"), GroupBox1);
+    RadioButtonAlow = new QRadioButton(tr("niedrig: 0 ...5 V (Standard)"), GroupBox1);
+    RadioButtonAmid = new QRadioButton(tr("mittel: 0 ... 2,56 V"), GroupBox1);
+    RadioButtonAhigh = new QRadioButton(tr("hoch: 0 ...1,1 V"), GroupBox1);
     RadioButtonAlow->move(8, 18);
     RadioButtonAmid->move(8, 36);
     RadioButtonAhigh->move(8, 54);
     RadioButtonAlow->setChecked(true);
-    Label7 = MakeLabel(GroupBox1, QStringLiteral(" bei Differenzmessung: "), 158, 2);
+    Label7 = MakeLabel(GroupBox1, tr(" bei Differenzmessung: "), 158, 2);
     Label10 = MakeLabel(GroupBox1, QStringLiteral(" +/- 2,56 V"), 178, 20);
-    Label9 = MakeLabel(GroupBox1, QStringLiteral(" +/- 128 mV"), 178, 38);
-    Label8 = MakeLabel(GroupBox1, QStringLiteral(" +/- 55 mV"), 178, 56);
+    Label9 = MakeLabel(GroupBox1, tr(" +/- 128 mV"), 178, 38);
+    Label8 = MakeLabel(GroupBox1, tr(" +/- 55 mV"), 178, 56);
 
-    GroupBox2 = new QGroupBox(QStringLiteral("Empfindlichkeit Kanal B "), this);
+    GroupBox2 = new QGroupBox(tr("Empfindlichkeit Kanal B "), this);
     GroupBox2->setGeometry(298, 178, 173, 80);
-    RadioButtonBlow = new QRadioButton(QStringLiteral("niedrig: 0 ...5 V (Standard)"), GroupBox2);
-    RadioButtonBmid = new QRadioButton(QStringLiteral("mittel: 0 ... 2,56 V"), GroupBox2);
-    RadioButtonBhigh = new QRadioButton(QStringLiteral("hoch: 0 ...1,1 V"), GroupBox2);
+    RadioButtonBlow = new QRadioButton(tr("niedrig: 0 ...5 V (Standard)"), GroupBox2);
+    RadioButtonBmid = new QRadioButton(tr("mittel: 0 ... 2,56 V"), GroupBox2);
+    RadioButtonBhigh = new QRadioButton(tr("hoch: 0 ...1,1 V"), GroupBox2);
     RadioButtonBlow->move(8, 18);
     RadioButtonBmid->move(8, 36);
     RadioButtonBhigh->move(8, 54);
     RadioButtonBlow->setChecked(true);
 
-    CheckBoxPullUpA =
-        new QCheckBox(QStringLiteral("Pull-Up-Widerstand (ca. 20 - 50 kOhm) einschalten"), this);
+    CheckBoxPullUpA = new QCheckBox(tr("Pull-Up-Widerstand (ca. 20 - 50 kOhm) einschalten"), this);
     CheckBoxPullUpA->move(8, 266);
-    CheckBoxPullUpB = new QCheckBox(QStringLiteral("Pull-Up-Widerstand einschalten"), this);
+    CheckBoxPullUpB = new QCheckBox(tr("Pull-Up-Widerstand einschalten"), this);
     CheckBoxPullUpB->move(8, 288);
 
     // One handler for all ten setting controls. Radio buttons report their click, not each

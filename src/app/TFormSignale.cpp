@@ -27,7 +27,7 @@ QString TFormSignale::DefaultFilePath() {
 
 TFormSignale::TFormSignale(const QString& filePath, QWidget* parent)
     : QWidget(parent, Qt::Window), FFilePath(filePath) {
-    setWindowTitle(QStringLiteral("Signale bearbeiten"));
+    setWindowTitle(tr("Signale bearbeiten"));
     // The program ends with the main window, whether or not the editor is open.
     setAttribute(Qt::WA_QuitOnClose, false);
     QFont font(QStringLiteral("Arial"));
@@ -42,10 +42,10 @@ TFormSignale::TFormSignale(const QString& filePath, QWidget* parent)
     panel->setFixedHeight(26);
     auto* top = new QHBoxLayout(panel);
     top->setContentsMargins(4, 2, 4, 2);
-    LabelKal = new QLabel(QStringLiteral("Größe (Einheit): Umrechnungsformel [Intervall]"), panel);
-    ButtonA = new QPushButton(QStringLiteral("Signal A übernehmen"), panel);
-    Button1 = new QPushButton(QStringLiteral("Signal B übernehmen"), panel);
-    Button2 = new QPushButton(QStringLiteral("OK"), panel);
+    LabelKal = new QLabel(tr("Größe (Einheit): Umrechnungsformel [Intervall]"), panel);
+    ButtonA = new QPushButton(tr("Signal A übernehmen"), panel);
+    Button1 = new QPushButton(tr("Signal B übernehmen"), panel);
+    Button2 = new QPushButton(tr("OK"), panel);
     Button2->setFixedWidth(33);
     top->addWidget(LabelKal);
     top->addStretch();
@@ -125,7 +125,7 @@ bool TFormSignale::FormClose() {
     }
     if (!ok) {
         if (OnError)
-            OnError(QStringLiteral("Datei \"%1\" kann nicht erstellt werden. %2")
+            OnError(tr("Datei \"%1\" kann nicht erstellt werden. %2")
                         .arg(QDir::toNativeSeparators(QFileInfo(FFilePath).absoluteFilePath()),
                              file.errorString()));
         return false;

@@ -46,15 +46,15 @@ public:
 TableWindow::TableWindow(QWidget* parent)
     : QWidget(parent), model_(new PointTableModel(this)), choices_(new QComboBox(this)),
       count_(new QLabel(this)), view_(new QTableView(this)) {
-    setWindowTitle(QStringLiteral("Tabelle"));
+    setWindowTitle(tr("Tabelle"));
     setObjectName(QStringLiteral("FormTabelle"));
 
     choices_->setObjectName(QStringLiteral("ComboBoxTabelle"));
-    choices_->addItem(QStringLiteral("aktuelle Daten"), CurrentData);
+    choices_->addItem(tr("aktuelle Daten"), CurrentData);
     choices_->setSizeAdjustPolicy(QComboBox::AdjustToContents);
-    choices_->setToolTip(QStringLiteral("Welche Punkte die Tabelle zeigt: die aktuellen Daten "
-                                        "oder eine aufbewahrte Messreihe."));
-    auto* label = new QLabel(QStringLiteral("&Punkte:"), this);
+    choices_->setToolTip(tr("Welche Punkte die Tabelle zeigt: die aktuellen Daten "
+                            "oder eine aufbewahrte Messreihe."));
+    auto* label = new QLabel(tr("&Punkte:"), this);
     label->setBuddy(choices_);
     count_->setObjectName(QStringLiteral("LabelTabellePunkte"));
 
@@ -66,9 +66,9 @@ TableWindow::TableWindow(QWidget* parent)
     view_->setAlternatingRowColors(false);
     view_->setWordWrap(false);
     view_->setContextMenuPolicy(Qt::CustomContextMenu);
-    view_->setToolTip(QStringLiteral("Zeilen zwischen den Zeitcursorn sind hervorgehoben. "
-                                     "Markierte Zeilen kopiert Strg+C für die "
-                                     "Tabellenkalkulation."));
+    view_->setToolTip(tr("Zeilen zwischen den Zeitcursorn sind hervorgehoben. "
+                         "Markierte Zeilen kopiert Strg+C für die "
+                         "Tabellenkalkulation."));
     // Fixed row heights: measuring rows would visit all of them whenever rows are added.
     QHeaderView* rows = view_->verticalHeader();
     rows->setSectionResizeMode(QHeaderView::Fixed);
@@ -79,11 +79,11 @@ TableWindow::TableWindow(QWidget* parent)
     columns->setStretchLastSection(true);
     columns->setDefaultSectionSize(numberWidth());
 
-    auto* copy = new QAction(QStringLiteral("&Kopieren"), this);
+    auto* copy = new QAction(tr("&Kopieren"), this);
     copy->setShortcut(QKeySequence::Copy);
     copy->setShortcutContext(Qt::WidgetWithChildrenShortcut);
     connect(copy, &QAction::triggered, this, &TableWindow::copySelection);
-    auto* all = new QAction(QStringLiteral("&Alles markieren"), this);
+    auto* all = new QAction(tr("&Alles markieren"), this);
     all->setShortcut(QKeySequence::SelectAll);
     all->setShortcutContext(Qt::WidgetWithChildrenShortcut);
     connect(all, &QAction::triggered, view_, &QTableView::selectAll);
@@ -174,8 +174,7 @@ bool TableWindow::eventFilter(QObject* watched, QEvent* event) {
 
 void TableWindow::showCount() {
     const int n = model_->rowCount();
-    count_->setText(n == 1 ? QStringLiteral("1 Punkt")
-                           : QLocale().toString(n) + QStringLiteral(" Punkte"));
+    count_->setText(n == 1 ? tr("1 Punkt") : QLocale().toString(n) + tr(" Punkte"));
 }
 
 // A view that showed the last row keeps showing it as the recording grows, like a log; one

@@ -1,7 +1,9 @@
 #include "Analysis.h"
 
+#include "Numbers.h"
 #include "skala.h"
 
+#include <QCoreApplication>
 #include <cmath>
 
 namespace {
@@ -9,9 +11,7 @@ namespace {
 QString number(double v, const QLocale& locale) {
     // A ratio of a span that rounded to 0 has no value to show.
     if (!std::isfinite(v)) return QStringLiteral("-");
-    QLocale plain = locale;
-    plain.setNumberOptions(QLocale::OmitGroupSeparator);
-    return plain.toString(v, 'g', 5);
+    return FormatNumber(v, GeneralStyle(locale, 5));
 }
 
 } // namespace
@@ -22,20 +22,19 @@ QStringList AnalysisLines(const Tscale& scaleA, const Tscale& scaleB, const QLoc
     const double ratioAB = dB != 0 ? dA / dB : NAN;
     const double ratioBA = dA != 0 ? dB / dA : NAN;
     auto line = [&](const char* label, double v) {
-        return QString::fromUtf8(label) + number(v, locale);
+        return QCoreApplication::translate("Analysis", label) + number(v, locale);
     };
-    return {line("Skala A min: ", scaleA.RangeStart),
-            line("Skala A max: ", scaleA.RangeEnd),
-            line("Differenz A: ", dA),
-            line("Skala B min: ", scaleB.RangeStart),
-            line("Skala B max: ", scaleB.RangeEnd),
-            line("Differenz B: ", dB),
-            line("Verhältnis A/B: ", ratioAB),
-            line("Verhältnis B/A: ", ratioBA)};
+    return {line(QT_TRANSLATE_NOOP("Analysis", "Skala A min: "), scaleA.RangeStart),
+            line(QT_TRANSLATE_NOOP("Analysis", "Skala A max: "), scaleA.RangeEnd),
+            line(QT_TRANSLATE_NOOP("Analysis", "Differenz A: "), dA),
+            line(QT_TRANSLATE_NOOP("Analysis", "Skala B min: "), scaleB.RangeStart),
+            line(QT_TRANSLATE_NOOP("Analysis", "Skala B max: "), scaleB.RangeEnd),
+            line(QT_TRANSLATE_NOOP("Analysis", "Differenz B: "), dB),
+            line(QT_TRANSLATE_NOOP("Analysis", "Verhältnis A/B: "), ratioAB),
+            line(QT_TRANSLATE_NOOP("Analysis", "Verhältnis B/A: "), ratioBA)};
 }
 
-void AnalysisReadout::Button2Click(const Tscale& scaleA, const Tscale& scaleB,
-                                   const QLocale& locale) {
+void AnalysisReadout::Toggle(const Tscale& scaleA, const Tscale& scaleB, const QLocale& locale) {
     if (Visible) {
         Visible = false;
         return;

@@ -18,11 +18,6 @@ struct AnalysisReadout {
     QStringList Lines;
 
     /// Hides a shown readout; otherwise fills it afresh and shows it.
-    void Button2Click(const Tscale& scaleA, const Tscale& scaleB,
-                      const QLocale& locale = QLocale());
-    void Shape3MouseDown(const Tscale& scaleA, const Tscale& scaleB,
-                         const QLocale& locale = QLocale()) {
-        Button2Click(scaleA, scaleB, locale);
-    }
-    void Shape3MouseUp() { Visible = false; }
+    void Toggle(const Tscale& scaleA, const Tscale& scaleB, const QLocale& locale = QLocale());
+    void Hide() { Visible = false; }
 };

@@ -1,5 +1,6 @@
 #include "AxisPictures.h"
 
+#include <QCoreApplication>
 #include <QFont>
 #include <QPainter>
 #include <QPainterPath>
@@ -91,7 +92,8 @@ QImage horizontalPicture(bool autoPicture, bool effect, Side side, double scale)
     if (autoPicture) {
         font.setPixelSize(9);
         p.setFont(font);
-        p.drawText(QRect(0, 7, 32, 9), Qt::AlignCenter, QStringLiteral("auto"));
+        p.drawText(QRect(0, 7, 32, 9), Qt::AlignCenter,
+                   QCoreApplication::translate("AxisPictures", "auto"));
     } else {
         font.setPixelSize(8);
         p.setFont(font);

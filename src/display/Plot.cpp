@@ -31,7 +31,7 @@ bool inside(double v, int lo, int hi) {
     return v >= lo && v <= hi;
 }
 
-void setAxis(Tscale& scale, const TRect& rect, std::uint8_t kind, int titleMargin) {
+void setAxis(Tscale& scale, const TRect& rect, ScaleKind kind, int titleMargin) {
     scale.Bounds = rect;
     scale.Kind = kind;
     scale.TitleMargin = titleMargin;
@@ -90,9 +90,9 @@ void PlacePlotArea(QSize canvas, DisplayState& state, const ScaleSet& scales, In
     state.LeftAxisRect = {0, mt + 1, ml, mt + hp - 1};
     state.RightAxisRect = {wd - ml, mt + 1, wd, mt + hp - 1};
     state.BottomAxisRect = {ml + 1, mt + hp, ml + wp - 1, hd};
-    setAxis(*scales.Left, state.LeftAxisRect, 3, g.px(SideTitleMargin));
-    setAxis(*scales.Right, state.RightAxisRect, 2, g.px(SideTitleMargin));
-    setAxis(*scales.Bottom, state.BottomAxisRect, 1, g.px(BottomTitleMargin));
+    setAxis(*scales.Left, state.LeftAxisRect, ScaleKind::Left, g.px(SideTitleMargin));
+    setAxis(*scales.Right, state.RightAxisRect, ScaleKind::Right, g.px(SideTitleMargin));
+    setAxis(*scales.Bottom, state.BottomAxisRect, ScaleKind::Below, g.px(BottomTitleMargin));
 }
 
 LayoutResult FormResize(const LayoutInput& in, MeasurementStore& store, DisplayState& state,

@@ -361,15 +361,15 @@ void AssignStrips(MeasurementStore& store, const DisplayState& state, const Scal
 }
 
 void PlaceStrips(const DisplayState& state, const ScaleSet& scales) {
-    auto place = [](Tscale& s, const TRect& r, std::uint8_t kind, int margin) {
+    auto place = [](Tscale& s, const TRect& r, ScaleKind kind, int margin) {
         s.Bounds = r;
         s.Kind = kind;
         s.TitleMargin = margin;
     };
     const PaintGeometry& g = state.Geometry;
-    place(*scales.Left, state.LeftAxisRect, 3, g.px(SideTitleMargin));
-    place(*scales.Right, state.RightAxisRect, 2, g.px(SideTitleMargin));
-    place(*scales.Bottom, state.BottomAxisRect, 1, g.px(BottomTitleMargin));
+    place(*scales.Left, state.LeftAxisRect, ScaleKind::Left, g.px(SideTitleMargin));
+    place(*scales.Right, state.RightAxisRect, ScaleKind::Right, g.px(SideTitleMargin));
+    place(*scales.Bottom, state.BottomAxisRect, ScaleKind::Below, g.px(BottomTitleMargin));
 }
 
 std::pair<bool, bool> ChannelBoxesAfterClick(bool senderIsA, bool kanalA, bool kanalB) {
@@ -384,6 +384,6 @@ std::pair<bool, bool> ChannelBoxesAfterClick(bool senderIsA, bool kanalA, bool k
 
 void SetTimeInMinutes(MeasurementStore& store, Tscale& scaleT, bool minutes) {
     scaleT.DisplayFactor = minutes ? 1.0 / 60 : 0;
-    scaleT.Title = minutes ? TimeTitleMinutes : TimeTitleSeconds;
+    scaleT.Title = minutes ? TimeTitleMinutes() : TimeTitleSeconds();
     store.AxesChanged = true;
 }

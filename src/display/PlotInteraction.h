@@ -6,6 +6,7 @@
 
 #include "DisplayState.h"
 
+#include <QCoreApplication>
 #include <QSize>
 
 #include <utility>
@@ -72,9 +73,13 @@ void PlaceStrips(const DisplayState& state, const ScaleSet& scales);
 /// Returns (KanalA, KanalB).
 std::pair<bool, bool> ChannelBoxesAfterClick(bool senderIsA, bool kanalA, bool kanalB);
 
-inline const QString TimeTitleSeconds = QStringLiteral("Zeit in <vf>s");
+inline QString TimeTitleSeconds() {
+    return QCoreApplication::translate("Plot", "Zeit in <vf>s");
+}
 // Minutes take no SI prefix ("mmin", "kmin"): without the placeholder the scale writes a
 // power of ten instead.
-inline const QString TimeTitleMinutes = QStringLiteral("Zeit in min");
+inline QString TimeTitleMinutes() {
+    return QCoreApplication::translate("Plot", "Zeit in min");
+}
 /// "Zeit in min": only the labels change; times and ranges stay in seconds.
 void SetTimeInMinutes(MeasurementStore& store, Tscale& scaleT, bool minutes);

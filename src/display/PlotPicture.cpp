@@ -3,6 +3,7 @@
 #include "DisplayRefresh.h"
 #include "Plot.h"
 
+#include <QCoreApplication>
 #include <QDateTime>
 #include <QPainter>
 
@@ -51,5 +52,5 @@ QString PictureFooter(const QString& definitionA, const QString& definitionB,
     };
     return QStringLiteral("A: %1     B: %2     %3")
         .arg(shown(definitionA), shown(definitionB),
-             when.toString(QStringLiteral("dd.MM.yyyy, HH:mm 'Uhr'")));
+             when.toString(QCoreApplication::translate("PlotPicture", "dd.MM.yyyy, HH:mm 'Uhr'")));
 }

@@ -64,7 +64,7 @@ int StripRow(double raw, int height) {
 
 void PaintRawStrip(IndexedImage& image, const MeasurementStore& store, bool adiff,
                    const QFont& font, const PaintGeometry& g, StripBase* base) {
-    putStripBase(image, RawStripCaption, adiff, font, g, base);
+    putStripBase(image, RawStripCaption(), adiff, font, g, base);
     const int w = image.width(), h = image.height(), k = g.weight();
     const QRect all = image.rect();
     for (int i = 0; i < RawStripSamples; ++i) {
@@ -96,7 +96,7 @@ QString TriggerLevelText(const MeasurementStore& store, TParser& triggerParser,
 void PaintMeanStrip(IndexedImage& image, const MeasurementStore& store,
                     const DisplayControls& controls, const QString& levelText, const QFont& font,
                     const PaintGeometry& g, StripBase* base) {
-    putStripBase(image, MeanStripCaption, controls.Adiff, font, g, base);
+    putStripBase(image, MeanStripCaption(), controls.Adiff, font, g, base);
     const int w = image.width(), h = image.height(), weight = g.weight();
     const QRect all = image.rect();
     const int pointCount = std::clamp(store.PointCount, 1, PointCapacity);

@@ -6,6 +6,7 @@
 #include "DisplayState.h"
 #include "IndexedImage.h"
 
+#include <QCoreApplication>
 #include <QFont>
 #include <QString>
 
@@ -14,8 +15,12 @@ class TParser;
 
 inline constexpr int RawStripSamples = 500;
 
-inline const QString RawStripCaption = QStringLiteral("Rohdaten vom Kurvimat");
-inline const QString MeanStripCaption = QStringLiteral("Rohdaten nach Mittelung und Trigger");
+inline QString RawStripCaption() {
+    return QCoreApplication::translate("RawStrips", "Rohdaten vom Kurvimat");
+}
+inline QString MeanStripCaption() {
+    return QCoreApplication::translate("RawStrips", "Rohdaten nach Mittelung und Trigger");
+}
 
 /// The font of the strips' captions and level text (the window's Arial, 11 pixels, times the
 /// drawing's scale).

@@ -1,5 +1,7 @@
 #include "skala.h"
 
+#include "Numbers.h"
+
 #include <QFontMetrics>
 #include <QPaintDevice>
 #include <QPainter>
@@ -38,11 +40,6 @@ void drawTextAt(QPainter& painter, int x, int y, const QString& text) {
 
 } // namespace
 
-double RoundHalfUp(double value) {
-    const double below = std::floor(value);
-    return value - below >= 0.5 ? below + 1 : below; // value - below is exact
-}
-
 TickSteps ChooseTickSteps(double shownStart, double shownEnd, double n) {
     const double r = (shownEnd - shownStart) / n;
     int k = floorLog10(r);
@@ -80,52 +77,16 @@ TickSteps ChooseTickSteps(double shownStart, double shownEnd, double n) {
 }
 
 QString FormatTickLabel(double value, int digits, QChar separator, const QString& marker) {
-    if (value == 0) return QStringLiteral("0");
     if (!std::isfinite(value)) return {};
-    // More digits than a double holds would only show noise (and overflow the digit integer).
-    const int d = std::clamp(digits, 1, 15);
-    const QString sign = value < 0 ? QStringLiteral("-") : QString();
-    const double magnitude = std::fabs(value);
-
-    int e = floorLog10(magnitude);
-    double mantissa = scalePow10(magnitude, d - 1 - e);
-    // log10 can be off by one right next to a power of ten.
-    if (mantissa < power10(d - 1)) {
-        --e;
-        mantissa = scalePow10(magnitude, d - 1 - e);
-    } else if (mantissa >= power10(d)) {
-        ++e;
-        mantissa = scalePow10(magnitude, d - 1 - e);
-    }
-    QString digitText = QString::number(static_cast<qint64>(RoundHalfUp(mantissa)));
-    if (digitText.size() > d) { // 9.996 -> "1000": carried into a new digit
-        digitText.truncate(d);
-        ++e;
-    }
-    const QString exponentText =
-        e < 0 ? QString::number(e) : QStringLiteral("+") + QString::number(e);
-
-    auto chopZeros = [d](QString text) {
-        for (int removed = 0; removed < d && text.endsWith(QLatin1Char('0')); ++removed)
-            text.chop(1);
-        return text;
-    };
-    const QString significant = chopZeros(digitText);
-
-    if (significant.size() - e > d + 1 || e > d - 1) {
-        if (significant.size() >= 2)
-            return sign + significant.left(1) + separator + significant.mid(1) + marker +
-                   exponentText;
-        return sign + significant + marker + exponentText;
-    }
-    QString text;
-    if (e >= 0)
-        text = digitText.left(e + 1) + separator + digitText.mid(e + 1);
-    else
-        text = QStringLiteral("0") + separator + QString(-e - 1, QLatin1Char('0')) + digitText;
-    text = chopZeros(text);
-    if (text.endsWith(separator)) text.chop(1);
-    return sign + text;
+    NumberStyle style;
+    // More digits than a double holds would only show noise.
+    style.Digits = std::clamp(digits, 1, 15);
+    style.Point = separator;
+    style.Exponent = marker;
+    style.ExponentDigits = 1;
+    style.KeepZeros = false;
+    style.SmallForm = NumberStyle::Small::MoreDecimalsThanDigits;
+    return FormatNumber(value, style);
 }
 
 std::optional<QString> SiPrefix(int exponent) {
@@ -215,12 +176,12 @@ std::optional<ScalePlan> PlanScale(double shownStart, double shownEnd, const QSt
 }
 
 int Tscale::AxisLength() const {
-    const bool vertical = Kind == 2 || Kind == 3;
+    const bool vertical = Kind == ScaleKind::Right || Kind == ScaleKind::Left;
     return (vertical ? Bounds.Bottom - Bounds.Top : Bounds.Right - Bounds.Left) - 1;
 }
 
 int Tscale::Depth() const {
-    const bool vertical = Kind == 2 || Kind == 3;
+    const bool vertical = Kind == ScaleKind::Right || Kind == ScaleKind::Left;
     return vertical ? Bounds.Right - Bounds.Left : Bounds.Bottom - Bounds.Top;
 }
 
@@ -245,7 +206,7 @@ void Tscale::Draw() {
     Exponent = plan->Exponent;
     Prefix = plan->Prefix;
     ExponentText = plan->ExponentText;
-    const bool side = Kind == 2 || Kind == 3;
+    const bool side = Kind == ScaleKind::Right || Kind == ScaleKind::Left;
     const QFont canvasFont = canvas.font();
     // How far the labels reach from their 12p offset: the widest one beside a side axis, the
     // text height below the bottom axis. The title keeps clear of them.
@@ -285,22 +246,22 @@ void Tscale::Draw() {
         const int w = metrics.horizontalAdvance(tick.Label), h = metrics.height();
         const bool label = !tick.Label.isEmpty();
         switch (Kind) {
-        case 1:
+        case ScaleKind::Below:
             canvas.drawLine(left + q, top, left + q, top + a);
             if (label) drawTextAt(canvas, left + q - w / 2, top + 12 * p, tick.Label);
             break;
-        case 2:
+        case ScaleKind::Right:
             canvas.drawLine(left, top + length - q, left + a, top + length - q);
             if (label) drawTextAt(canvas, left + 12 * p, top + length - q - h / 2, tick.Label);
             break;
-        case 3:
+        case ScaleKind::Left:
             canvas.drawLine(left + depth - 1 - a, top + length - q, left + depth - 1,
                             top + length - q);
             if (label)
                 drawTextAt(canvas, left + depth - 12 * p + 1 - w, top + length - q - h / 2,
                            tick.Label);
             break;
-        default: // above the plot: kind 1 mirrored
+        case ScaleKind::Above: // below mirrored
             canvas.drawLine(left + q, top + depth - 1 - a, left + q, top + depth - 1);
             if (label)
                 drawTextAt(canvas, left + q - w / 2, top + depth - 12 * p + 1 - h, tick.Label);
@@ -387,16 +348,16 @@ void Tscale::DrawTitle(const QString& title, const TitleFonts& fonts, int length
     };
     const int left = Bounds.Left, top = Bounds.Top;
     switch (Kind) {
-    case 1:
+    case ScaleKind::Below:
         drawParts(left + (length - w) / 2, top + g);
         break;
-    case 2:
+    case ScaleKind::Right:
         drawRotated(left + g, top + (length + w) / 2);
         break;
-    case 3:
+    case ScaleKind::Left:
         drawRotated(left + depth - g - t, top + (length + w) / 2);
         break;
-    default:
+    case ScaleKind::Above:
         drawParts(left + (length - w) / 2, top + depth - g - t);
         break;
     }

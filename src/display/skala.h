@@ -33,9 +33,6 @@ struct TickSteps {
 /// (shownStart < shownEnd, n > 0). A step ratio of exactly 1.5, 3 or 7.5 takes the smaller step.
 TickSteps ChooseTickSteps(double shownStart, double shownEnd, double n);
 
-/// Rounds to the nearest integer, halves towards +infinity (2.5 -> 3, -2.5 -> -2).
-double RoundHalfUp(double value);
-
 /// A tick label with at most `digits` significant digits, trailing zeros dropped:
 /// 2.5 -> "2,5", 0.00015 -> "1,5·10^-4", 5000 -> "5·10^+3" (separator ',', marker "·10^").
 QString FormatTickLabel(double value, int digits, QChar separator, const QString& marker);
@@ -73,6 +70,9 @@ struct ScalePlan {
 std::optional<ScalePlan> PlanScale(double shownStart, double shownEnd, const QString& title,
                                    int axisLength, int penWidth);
 
+/// Where an axis strip sits beside the plot.
+enum class ScaleKind : std::uint8_t { Above, Below, Right, Left };
+
 /// One axis of the main plot: ticks, labels and title beside the plot, and the positions of
 /// its major ticks for the plot's grid.
 class Tscale {
@@ -84,7 +84,7 @@ public:
     std::int32_t TitleMargin = 0;
     QPainter* Canvas = nullptr; ///< borrowed
     TRect Bounds;
-    std::uint8_t Kind = 0; ///< 1 below the plot, 2 right of it, 3 left of it (0: above)
+    ScaleKind Kind = ScaleKind::Above;
     bool Visible = false;
     QColor TitleColor = Qt::black;
 

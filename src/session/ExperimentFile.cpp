@@ -4,6 +4,7 @@
 #include "Schema.h"
 #include "SessionTables.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -19,16 +20,20 @@ namespace kurvimat::session {
 namespace {
 
 QString foreignText(const QString& name) {
-    return QStringLiteral("Die Datei %1 ist keine Kurvimat-Versuchsdatei.").arg(name);
+    return QCoreApplication::translate("ExperimentFile",
+                                       "Die Datei %1 ist keine Kurvimat-Versuchsdatei.")
+        .arg(name);
 }
 QString corruptText(const QString& name) {
-    return QStringLiteral("Die Datei %1 ist beschädigt oder unvollständig und kann nicht "
-                          "geöffnet werden.")
+    return QCoreApplication::translate(
+               "ExperimentFile", "Die Datei %1 ist beschädigt oder unvollständig und kann nicht "
+                                 "geöffnet werden.")
         .arg(name);
 }
 QString newerText(const QString& name) {
-    return QStringLiteral("Die Datei %1 stammt aus einer neueren Kurvimat-Version und kann "
-                          "nicht geöffnet werden.")
+    return QCoreApplication::translate(
+               "ExperimentFile", "Die Datei %1 stammt aus einer neueren Kurvimat-Version und kann "
+                                 "nicht geöffnet werden.")
         .arg(name);
 }
 
@@ -77,11 +82,14 @@ void harden(SqliteDb& db) {
 
 std::optional<QString> writeExperiment(const QString& path, const Experiment& e) {
     const auto failed = [&path](const QString& reason) {
-        return QStringLiteral("Datei \"%1\" kann nicht erstellt werden. %2").arg(path, reason);
+        return QCoreApplication::translate("ExperimentFile",
+                                           "Datei \"%1\" kann nicht erstellt werden. %2")
+            .arg(path, reason);
     };
     const QFileInfo info(path);
     auto memory = SqliteDb::memory();
-    if (!memory || !fill(*memory, e)) return failed(QStringLiteral("Die Daten sind ungültig."));
+    if (!memory || !fill(*memory, e))
+        return failed(QCoreApplication::translate("ExperimentFile", "Die Daten sind ungültig."));
     const QString temp =
         info.dir().filePath(QStringLiteral(".%1.%2.tmp").arg(info.fileName()).arg(::getpid()));
     QFile::remove(temp);
@@ -111,10 +119,13 @@ std::optional<QString> writeExperiment(const QString& path, const Experiment& e)
 ExperimentRead readExperiment(const QString& path) {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) {
-        const QString reason = file.exists() ? QStringLiteral("Zugriff verweigert.")
-                                             : QStringLiteral("Die Datei existiert nicht.");
-        return {std::nullopt,
-                QStringLiteral("Datei %1 kann nicht geöffnet werden. %2").arg(path, reason)};
+        const QString reason =
+            file.exists()
+                ? QCoreApplication::translate("ExperimentFile", "Zugriff verweigert.")
+                : QCoreApplication::translate("ExperimentFile", "Die Datei existiert nicht.");
+        return {std::nullopt, QCoreApplication::translate("ExperimentFile",
+                                                          "Datei %1 kann nicht geöffnet werden. %2")
+                                  .arg(path, reason)};
     }
     return readExperimentBytes(file.readAll(), path);
 }

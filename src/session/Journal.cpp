@@ -5,6 +5,7 @@
 #include "Schema.h"
 #include "SessionTables.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QStandardPaths>
@@ -187,8 +188,9 @@ bool Journal::waitCommitted() {
 std::optional<QString> Journal::takeFailure() {
     const auto reason = writer_->takeFailure();
     if (!reason) return std::nullopt;
-    return QStringLiteral("Die Messreihen können nicht gesichert werden. %1 "
-                          "Die Aufnahme geht im Speicher weiter.")
+    return QCoreApplication::translate("Journal",
+                                       "Die Messreihen können nicht gesichert werden. %1 "
+                                       "Die Aufnahme geht im Speicher weiter.")
         .arg(*reason);
 }
 

@@ -3,6 +3,7 @@
 #include "Clock.h"
 #include "SessionTables.h"
 
+#include <QCoreApplication>
 #include <sqlite3.h>
 
 namespace kurvimat::session {
@@ -10,14 +11,18 @@ namespace kurvimat::session {
 QString journalFailureText(int code, const QString& folder) {
     switch (code & 0xff) {
     case SQLITE_FULL:
-        return QStringLiteral("Der Datenträger ist voll.");
+        return QCoreApplication::translate("JournalWriter", "Der Datenträger ist voll.");
     case SQLITE_READONLY:
     case SQLITE_CANTOPEN:
     case SQLITE_PERM:
     case SQLITE_AUTH:
-        return QStringLiteral("In den Ordner %1 kann nicht geschrieben werden.").arg(folder);
+        return QCoreApplication::translate("JournalWriter",
+                                           "In den Ordner %1 kann nicht geschrieben werden.")
+            .arg(folder);
     default:
-        return QStringLiteral("Schreibfehler im Ordner %1 (%2).").arg(folder).arg(code);
+        return QCoreApplication::translate("JournalWriter", "Schreibfehler im Ordner %1 (%2).")
+            .arg(folder)
+            .arg(code);
     }
 }
 

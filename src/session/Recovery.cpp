@@ -5,6 +5,7 @@
 #include "Schema.h"
 #include "SessionTables.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -27,8 +28,9 @@ QString recoveryQuestion(int runs, const QDateTime& last, const QDateTime& now) 
     const QString when = local.date() == now.toLocalTime().date()
                              ? local.toString(QStringLiteral("HH:mm"))
                              : local.toString(QStringLiteral("dd.MM. HH:mm"));
-    return QStringLiteral("Die Messreihen der letzten Sitzung (%1, zuletzt %2) wurden nicht "
-                          "gespeichert. Wiederherstellen?")
+    return QCoreApplication::translate(
+               "Recovery", "Die Messreihen der letzten Sitzung (%1, zuletzt %2) wurden nicht "
+                           "gespeichert. Wiederherstellen?")
         .arg(runs)
         .arg(when);
 }

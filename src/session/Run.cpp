@@ -1,15 +1,17 @@
 #include "Run.h"
 
+#include <QCoreApplication>
 #include <algorithm>
 
 namespace kurvimat::session {
 
 QString defaultRunName(qint64 number, const QDateTime& recordedAt, int points) {
-    return QStringLiteral("Messreihe %1, %2, %3 %4")
+    return QCoreApplication::translate("Run", "Messreihe %1, %2, %3 %4")
         .arg(number)
         .arg(recordedAt.toLocalTime().toString(QStringLiteral("HH:mm")))
         .arg(points)
-        .arg(points == 1 ? QStringLiteral("Punkt") : QStringLiteral("Punkte"));
+        .arg(points == 1 ? QCoreApplication::translate("Run", "Punkt")
+                         : QCoreApplication::translate("Run", "Punkte"));
 }
 
 qint64 RunList::add(Run run) {

@@ -1,5 +1,7 @@
 #include "SqliteDb.h"
 
+#include <QCoreApplication>
+
 #include <sqlite3.h>
 
 #include <cstring>
@@ -76,7 +78,8 @@ int SqliteDb::errorCode() const {
 }
 
 QString SqliteDb::errorText() const {
-    return db_ ? QString::fromUtf8(sqlite3_errmsg(db_)) : QStringLiteral("keine Datenbank");
+    return db_ ? QString::fromUtf8(sqlite3_errmsg(db_))
+               : QCoreApplication::translate("SqliteDb", "keine Datenbank");
 }
 
 Statement::Statement(const SqliteDb& db, const char* sql) {

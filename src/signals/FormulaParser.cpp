@@ -273,15 +273,22 @@ bool Foldable(const Operation& op) {
     return true;
 }
 
-// Binds the routines, folds constant parts and fuses neighbours. Every result is read by
-// exactly one later operation, so an arithmetic operation followed by the one that takes its
-// result can run as one, in the same order with the same checks. Returns the result slot; the
-// list is a lone Nop when the result is a variable or a constant.
-double* Optimize(CompiledProgram& program) {
+// Binds the routines and, when optimising, folds constant parts and fuses neighbours. Every
+// result is read by exactly one later operation, so an arithmetic operation followed by the one
+// that takes its result can run as one, in the same order with the same checks. Returns the
+// result slot; the list is a lone Nop when the result is a variable or a constant.
+double* Optimize(CompiledProgram& program, bool optimise) {
     std::vector<Operation>& ops = program.Ops;
     double* const slots = program.Slots.get();
     double* const result = ops.back().Out;
     if (ops.size() == 1 && ops[0].Kind == OpKind::Nop) return result;
+    if (!optimise) {
+        for (std::size_t i = 0; i < ops.size(); ++i) {
+            ops[i].Func = RoutineFor(ops[i]);
+            ops[i].Next = i + 1 < ops.size() ? &ops[i + 1] : nullptr;
+        }
+        return result;
+    }
     std::vector<char> constant(program.SlotCount, 0);
     std::fill_n(constant.begin(), program.ConstantCount, 1);
     const std::less<const double*> before;
@@ -389,7 +396,7 @@ void TCustomParser::SetExpression(const std::string& text) {
     if (text.empty()) return;
     try {
         CompiledProgram program = FormulaCompiler::Compile(*this, text);
-        const double* const result = Optimize(program);
+        const double* const result = Optimize(program, FOptimise);
         FProgram = std::move(program);
         SetEntry(result);
     } catch (const std::exception& e) {

@@ -170,6 +170,10 @@ public:
     // The slot of an existing variable, or nullptr.
     double* FindVariable(std::string_view name) const;
 
+    // Off: the next SetExpression leaves the list as compiled, nothing folded or fused, to
+    // check that the optimiser changes no result.
+    void SetOptimise(bool on) { FOptimise = on; }
+
     void AddFunction1(const std::string& name, ParserFunction1 f);
     void AddFunction2(const std::string& name, ParserFunction2 f);
 
@@ -188,6 +192,7 @@ protected:
 private:
     std::string FExpression;
     bool FParserFailed = false;
+    bool FOptimise = true;
     std::map<std::string, double*, std::less<>> FVariables;
     // Slots of the one-letter variables, so that assigning "r" or "U" per sample costs no
     // string handling.

@@ -87,24 +87,59 @@ double ParseNumber(const QString& text) {
     return value == 0 ? 0.0 : value; // no "-0" for the user
 }
 
-QString FormatValue(double x, int digits) {
-    if (x == 0) return QStringLiteral("0");
-    char buf[64];
-    if (!std::isfinite(x))
-        return QString::fromLatin1(buf, std::to_chars(buf, buf + sizeof buf, x).ptr - buf);
-    digits = std::clamp(digits, 1, MaxSignificantDigits);
+NumberStyle GeneralStyle(const QLocale& locale, int digits) {
+    NumberStyle style;
+    style.Digits = digits;
+    style.Point = locale.decimalPoint();
+    style.Minus = locale.negativeSign();
+    style.Exponent = locale.exponential();
+    style.Plus = locale.positiveSign();
+    style.KeepZeros = false;
+    style.SmallForm = NumberStyle::Small::RoundedBelowTenThousandth;
+    return style;
+}
 
-    // Ties away from zero as people round by hand (1234.5 -> 1235). Thirty digits decide a tie
-    // well below the resolution of a double.
-    const auto result =
-        std::to_chars(buf, buf + sizeof buf, std::fabs(x), std::chars_format::scientific, 29);
-    const std::string_view text(buf, result.ptr - buf); // "d.ddd...de+XX"
-    const std::size_t ePos = text.find('e');
+QString FormatNumber(double x, const NumberStyle& style) {
+    if (std::isnan(x)) return QStringLiteral("nan");
+    if (std::isinf(x)) return (x < 0 ? style.Minus : QString()) + QStringLiteral("inf");
+    const bool fixed = style.Decimals >= 0;
+    // ParseNumber reads only comma and point: any other separator of the locale is not written.
+    const QString point = !style.Point.isEmpty()             ? style.Point
+                          : QLocale().decimalPoint() == u',' ? QStringLiteral(",")
+                                                             : QStringLiteral(".");
+    if (x == 0 && !fixed) return QStringLiteral("0");
+
+    // The digits decide a tie twenty-nine places further on, well below the resolution of a
+    // double. Fixed decimals of a large number may need more.
+    char small[64];
+    std::string large;
+    const auto scientific = [&](int precision) -> std::string_view { // "d.ddd...de+XX"
+        char* buf = small;
+        std::size_t size = sizeof small;
+        if (precision > 40) {
+            large.resize(static_cast<std::size_t>(precision) + 16);
+            buf = large.data();
+            size = large.size();
+        }
+        const auto end =
+            std::to_chars(buf, buf + size, std::fabs(x), std::chars_format::scientific, precision);
+        return {buf, static_cast<std::size_t>(end.ptr - buf)};
+    };
+    std::string_view text = scientific(29);
+    std::size_t ePos = text.find('e');
     int exponent = 0;
     std::from_chars(text.data() + ePos + (text[ePos + 1] == '+' ? 2 : 1), text.end(), exponent);
-    std::string mantissa(text.substr(1, digits)); // ".ddd": the point makes way for digit 1
-    mantissa[0] = text[0];
-    if (text[digits + 1] >= '5') {
+    const int digits = fixed ? exponent + 1 + style.Decimals : std::clamp(style.Digits, 1, 17);
+    if (digits > 29) {
+        text = scientific(digits + 29);
+        ePos = text.find('e');
+    }
+    const auto digitAt = [&](int i) { return text[i == 0 ? 0 : std::size_t(i) + 1]; };
+
+    std::string mantissa;
+    for (int i = 0; i < digits; ++i)
+        mantissa += digitAt(i);
+    if (digits >= 0 && digitAt(digits) >= '5') {
         std::size_t k = mantissa.size();
         while (k > 0 && mantissa[k - 1] == '9')
             mantissa[--k] = '0';
@@ -112,36 +147,66 @@ QString FormatValue(double x, int digits) {
             ++mantissa[k - 1];
         } else { // 9.99... rounds up to the next power of ten
             mantissa.insert(mantissa.begin(), '1');
-            mantissa.pop_back();
+            if (!fixed) mantissa.pop_back();
             ++exponent;
         }
     }
+    const bool zero = mantissa.find_first_not_of('0') == std::string::npos;
+    QString out = x < 0 && !zero ? style.Minus : QString();
+    if (fixed && zero) {
+        exponent = 0;
+        mantissa.assign(static_cast<std::size_t>(style.Decimals) + 1, '0');
+    }
 
-    QString out = x < 0 ? QStringLiteral("-") : QString();
-    // ParseNumber reads only comma and point: any other separator of the locale is not written.
-    const QString point =
-        QLocale().decimalPoint() == u',' ? QStringLiteral(",") : QStringLiteral(".");
-    if (std::fabs(x) < 1e-4 || exponent >= digits) {
+    std::size_t significant = mantissa.size(); // without trailing zeros
+    while (significant > 1 && mantissa[significant - 1] == '0')
+        --significant;
+    const int plainDecimals = static_cast<int>(significant) - 1 - exponent;
+    bool exponentForm = false;
+    if (!fixed) {
+        switch (style.SmallForm) {
+        case NumberStyle::Small::BelowTenThousandth:
+            exponentForm = std::fabs(x) < 1e-4;
+            break;
+        case NumberStyle::Small::RoundedBelowTenThousandth:
+            exponentForm = exponent < -4;
+            break;
+        case NumberStyle::Small::MoreDecimalsThanDigits:
+            exponentForm = plainDecimals > digits;
+            break;
+        }
+        exponentForm = exponentForm || exponent >= digits;
+    }
+    if (exponentForm) {
+        const std::size_t shown = style.KeepZeros ? mantissa.size() : significant;
         out += QLatin1Char(mantissa[0]);
-        if (digits > 1) out += point + QLatin1String(mantissa.data() + 1, digits - 1);
-        out += QLatin1Char('E');
-        out += QLatin1Char(exponent < 0 ? '-' : '+');
-        out += QStringLiteral("%1").arg(std::abs(exponent), 2, 10, QLatin1Char('0'));
+        if (shown > 1) out += point + QLatin1String(mantissa.data() + 1, shown - 1);
+        out += style.Exponent + (exponent < 0 ? style.Minus : style.Plus);
+        out += QStringLiteral("%1").arg(std::abs(exponent), style.ExponentDigits, 10,
+                                        QLatin1Char('0'));
         return out;
     }
-    // General form: 0.0001 <= |x| < 10^digits, so -4 <= exponent < digits.
+    // General form: the whole digits, then the fraction (fixed: all its decimals).
     std::string whole = "0", fraction;
     if (exponent >= 0) {
-        whole = mantissa.substr(0, exponent + 1);
-        fraction = mantissa.substr(exponent + 1);
+        whole = mantissa.substr(0, static_cast<std::size_t>(exponent) + 1);
+        fraction = mantissa.substr(whole.size());
     } else {
-        fraction = std::string(-exponent - 1, '0') + mantissa;
+        fraction = std::string(static_cast<std::size_t>(-exponent - 1), '0') + mantissa;
     }
-    while (!fraction.empty() && fraction.back() == '0')
-        fraction.pop_back();
+    if (!fixed) {
+        while (!fraction.empty() && fraction.back() == '0')
+            fraction.pop_back();
+    }
     out += QLatin1String(whole.data(), whole.size());
     if (!fraction.empty()) out += point + QLatin1String(fraction.data(), fraction.size());
     return out;
+}
+
+QString FormatValue(double x, int digits) {
+    NumberStyle style;
+    style.Digits = std::clamp(digits, 1, MaxSignificantDigits);
+    return FormatNumber(x, style);
 }
 
 float RoundSignificant(float x) {

@@ -3,6 +3,8 @@
 #include "FormulaParser.h"
 #include "Numbers.h"
 
+#include <QCoreApplication>
+
 #include <algorithm>
 #include <cmath>
 #include <limits>
@@ -140,20 +142,22 @@ std::string ParserExpression(const QString& formula) {
     return QString(formula).replace(u',', u'.').toStdString();
 }
 
-const QStringList& BuiltInSignals() {
-    static const QStringList lines = {
-        QStringLiteral("Spannung, unkalibriert (V): U"),
-        QStringLiteral("digitale Rohdaten: D"),
-        QStringLiteral("relativer Anteil (%): r*100"),
-        QStringLiteral("Winkel Standardpoti (°): r*270"),
-        QStringLiteral("Stromstärke, Rs = 1 Ohm (A): U/1"),
-        QStringLiteral("Stromstärke, Rs = 50 Ohm zw. A & B (A): (A-B)/50 [-0.02; 0.020]"),
-        QStringLiteral("Temperatur, unkalibriert (°C): "
-                       "1/(1/298,15+ln(47/(5/U-1)/50)/3950)-273,15 [0;100]"),
-        QStringLiteral("Sinusfunktion 1 Hz: sin(2*pi*t) [-1;1]"),
+QStringList BuiltInSignals() {
+    // Translated where the list is asked for: after the program has installed its language.
+    return {
+        QCoreApplication::translate("SignalDefinition", "Spannung, unkalibriert (V): U"),
+        QCoreApplication::translate("SignalDefinition", "digitale Rohdaten: D"),
+        QCoreApplication::translate("SignalDefinition", "relativer Anteil (%): r*100"),
+        QCoreApplication::translate("SignalDefinition", "Winkel Standardpoti (°): r*270"),
+        QCoreApplication::translate("SignalDefinition", "Stromstärke, Rs = 1 Ohm (A): U/1"),
+        QCoreApplication::translate(
+            "SignalDefinition", "Stromstärke, Rs = 50 Ohm zw. A & B (A): (A-B)/50 [-0.02; 0.020]"),
+        QCoreApplication::translate("SignalDefinition",
+                                    "Temperatur, unkalibriert (°C): "
+                                    "1/(1/298,15+ln(47/(5/U-1)/50)/3950)-273,15 [0;100]"),
+        QCoreApplication::translate("SignalDefinition", "Sinusfunktion 1 Hz: sin(2*pi*t) [-1;1]"),
         QString(),
     };
-    return lines;
 }
 
 float ChannelVoltage(float umin, float umax, float raw) {

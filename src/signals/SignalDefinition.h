@@ -32,7 +32,7 @@ QString SignalTitle(const QString& name, const QString& unit);
 std::string ParserExpression(const QString& formula);
 
 /// The built-in definition lines at list indices 0 to 8; index 8 (empty) means "no signal".
-const QStringList& BuiltInSignals();
+QStringList BuiltInSignals();
 
 enum class SignalChannel { A, B };
 

@@ -196,9 +196,9 @@ TEST_F(DisplayWindowTest, OneChannelStaysShown) {
 
 TEST_F(DisplayWindowTest, TimeInMinutesRetitlesTheTimeAxis) {
     QTest::mouseClick(win->CheckBoxMinuten, Qt::LeftButton);
-    EXPECT_EQ(win->ScaleT.Title, TimeTitleMinutes);
+    EXPECT_EQ(win->ScaleT.Title, TimeTitleMinutes());
     QTest::mouseClick(win->CheckBoxMinuten, Qt::LeftButton);
-    EXPECT_EQ(win->ScaleT.Title, TimeTitleSeconds);
+    EXPECT_EQ(win->ScaleT.Title, TimeTitleSeconds());
 }
 
 TEST_F(DisplayWindowTest, HotSpotShowsTheReadoutWhileHeld) {

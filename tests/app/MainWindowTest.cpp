@@ -1,8 +1,10 @@
 // Start-up state, layout, the data handler and the cycle, and the application's error handler.
 #include "AppTestSupport.h"
 
+#include "GuideText.h"
 #include "HidPlatformVirtual.h"
-#include "Program.h"
+#include "InstrumentLink.h"
+#include "Language.h"
 #include "StartupClock.h"
 #include "TComboBox.h"
 #include "TFormHardware.h"
@@ -27,6 +29,7 @@
 #include <QMenuBar>
 #include <QSignalSpy>
 #include <QCloseEvent>
+#include <QFile>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
@@ -206,8 +209,8 @@ TEST_F(MainWindowTest, WheelChangesOnlyAFocusedComboBox) {
 }
 
 TEST(ToolkitTexts, MessageBoxesAndFileDialogsSpeakGerman) {
-    QTranslator translator;
-    ASSERT_TRUE(InstallToolkitGerman(translator));
+    QTranslator translator, program;
+    ASSERT_TRUE(InstallLanguage(Language::German, translator, program));
     QMessageBox box(QMessageBox::Question, QString(), QString(),
                     QMessageBox::Yes | QMessageBox::No | QMessageBox::Ok | QMessageBox::Cancel);
     EXPECT_EQ(box.button(QMessageBox::Yes)->text(), QStringLiteral("&Ja"));
@@ -216,6 +219,65 @@ TEST(ToolkitTexts, MessageBoxesAndFileDialogsSpeakGerman) {
     EXPECT_EQ(QCoreApplication::translate("QFileDialog", "Look in:"),
               QStringLiteral("Suchen in:"));
     QCoreApplication::removeTranslator(&translator);
+}
+
+TEST(LanguageChoice, EnglishOnlyWhereTheSystemNamesEnglish) {
+    struct Row {
+        const char *language, *lcAll, *lcMessages, *lang;
+        Language expected;
+    };
+    const Row rows[] = {
+        {"en_GB:de", "", "", "de_DE.UTF-8", Language::English},
+        {"de:en", "", "", "en_US.UTF-8", Language::German},
+        {"", "", "", "C", Language::German},
+        {"", "", "", "POSIX", Language::German},
+        {"", "", "", "", Language::German},
+        {"", "", "", "de_AT.UTF-8", Language::German},
+        {"", "", "", "en_US.UTF-8", Language::English},
+        {"", "", "", "en_US", Language::English},
+        {"", "", "", "en", Language::English},
+        {"", "de_DE", "", "en_US", Language::German},
+        {"", "", "en_GB.UTF-8", "de_DE.UTF-8", Language::English},
+        {"", "C", "en_GB.UTF-8", "", Language::German},
+        {"", "", "", "eo.UTF-8", Language::German},
+        {"", "", "", "ene", Language::German},
+    };
+    for (const Row& r : rows) {
+        SCOPED_TRACE(std::string(r.language) + "|" + r.lcAll + "|" + r.lcMessages + "|" + r.lang);
+        EXPECT_EQ(ChooseLanguage(r.language, r.lcAll, r.lcMessages, r.lang), r.expected);
+    }
+}
+
+TEST(EnglishWindow, CaptionsAndMessagesSpeakEnglish) {
+    QTranslator toolkit, program;
+    ASSERT_TRUE(InstallLanguage(Language::English, toolkit, program));
+    {
+        TFormMain english;
+        EXPECT_EQ(english.ButtonTrigger->text(), QStringLiteral("Trigger"));
+        EXPECT_EQ(english.RadioButtonEinzel->text(), QStringLiteral("single"));
+        EXPECT_EQ(english.RadioButtonDauer->text(), QStringLiteral("cont."));
+        EXPECT_EQ(english.ButtonBearbeiten->text(), QStringLiteral("Edit signals"));
+        EXPECT_EQ(english.LabelSamplingrate->text(), QStringLiteral("Sampling interval"));
+        EXPECT_EQ(english.ComboBoxA->Text(), QStringLiteral("Voltage uncalibrated (V): U"));
+        EXPECT_EQ(english.ScaleT.Title, QStringLiteral("Time in <vf>s"));
+        // A message assembled with .arg keeps its arguments in the English sentence.
+        EXPECT_EQ(SwitchQuestion(QStringLiteral("Kurvimat"), QStringLiteral("7"),
+                                 QStringLiteral("Kurvimat"), QString()),
+                  QStringLiteral("Switch from Kurvimat (7) to Kurvimat"));
+    }
+    // The English guide where the resources hold it, else the German one; either way the
+    // formula windows find their subsections under the loaded guide's headings.
+    const QUrl guide = GuideUrl();
+    const bool english = QFile::exists(QStringLiteral(":/help/anleitung_en.html"));
+    EXPECT_EQ(guide.path().endsWith(QStringLiteral("anleitung_en.html")), english);
+    EXPECT_FALSE(FormulaVariables().isEmpty());
+    EXPECT_EQ(FormulaHelpHtml().count(QStringLiteral("<h3>")), 3);
+    QCoreApplication::removeTranslator(&program);
+    EXPECT_EQ(ProgramLanguage(), Language::English);
+    QTranslator toolkitDe, programDe;
+    ASSERT_TRUE(InstallLanguage(Language::German, toolkitDe, programDe));
+    EXPECT_EQ(ProgramLanguage(), Language::German);
+    QCoreApplication::removeTranslator(&toolkitDe);
 }
 
 TEST(CentredPosition, NeverNegative) {

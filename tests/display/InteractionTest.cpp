@@ -270,9 +270,9 @@ TEST(Modes, XyBoxesAreOneChoiceAndPlaceTheScales) {
         EXPECT_STREQ(name(f.Left), r.left);
         EXPECT_STREQ(name(f.Right), r.right);
         EXPECT_STREQ(name(f.Bottom), r.bottom);
-        EXPECT_EQ(f.Bottom->Kind, 1);
+        EXPECT_EQ(f.Bottom->Kind, ScaleKind::Below);
         EXPECT_EQ(f.Bottom->Bounds.Top, 301);
-        EXPECT_EQ(f.Right->Kind, 2);
+        EXPECT_EQ(f.Right->Kind, ScaleKind::Right);
         EXPECT_EQ(f.Left->TitleMargin, 35);
     }
 }
@@ -293,7 +293,7 @@ TEST(Modes, AtLeastOneChannelStaysShown) {
 TEST(Modes, TimeInMinutesRelabelsOnly) {
     DisplayFixture f;
     f.setRange(f.ScaleT, 0, 120);
-    f.ScaleT.Kind = 1;
+    f.ScaleT.Kind = ScaleKind::Below;
     f.ScaleT.Bounds = {71, 400, 671, 445};
     SetTimeInMinutes(f.store, f.ScaleT, true);
     EXPECT_TRUE(f.store.AxesChanged);

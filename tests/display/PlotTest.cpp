@@ -377,9 +377,9 @@ TEST(Layout, RectanglesImagesAndScrollBar) {
     EXPECT_EQ(mean.size(), QSize(654, 130));
     EXPECT_EQ(plot.size(), QSize(660, 400));
     EXPECT_EQ(f.ScaleA.Bounds.Bottom, 414);
-    EXPECT_EQ(f.ScaleA.Kind, 3);
+    EXPECT_EQ(f.ScaleA.Kind, ScaleKind::Left);
     EXPECT_EQ(f.ScaleB.Bounds.Left, 730);
-    EXPECT_EQ(f.ScaleB.Kind, 2);
+    EXPECT_EQ(f.ScaleB.Kind, ScaleKind::Right);
     EXPECT_EQ(f.ScaleT.Bounds.Top, 415);
     EXPECT_EQ(f.ScaleT.Bounds.Right, 729);
     EXPECT_EQ(f.ScaleT.TitleMargin, 25);

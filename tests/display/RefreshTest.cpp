@@ -541,14 +541,14 @@ TEST(Analysis, PressShowsFreshValuesAndReleaseHides) {
     Tscale a, b;
     a.RangeEnd = 5, b.RangeEnd = 2;
     AnalysisReadout readout;
-    readout.Shape3MouseDown(a, b, QLocale(QLocale::German));
+    readout.Toggle(a, b, QLocale(QLocale::German));
     EXPECT_TRUE(readout.Visible);
-    readout.Shape3MouseUp();
+    readout.Hide();
     EXPECT_FALSE(readout.Visible);
     a.RangeEnd = 8;
-    readout.Shape3MouseDown(a, b, QLocale(QLocale::German));
+    readout.Toggle(a, b, QLocale(QLocale::German));
     EXPECT_EQ(readout.Lines[1], QStringLiteral("Skala A max: 8"));
-    readout.Button2Click(a, b); // a second toggle hides it
+    readout.Toggle(a, b); // a second toggle hides it
     EXPECT_FALSE(readout.Visible);
 }
 

@@ -13,23 +13,6 @@ namespace {
 
 const QString kMarker = QString(QChar(0x00B7)) + QStringLiteral("10^");
 
-TEST(Scale, RoundHalfUp) {
-    const struct {
-        double value, expected;
-    } cases[] = {{2.5, 3},
-                 {-2.5, -2},
-                 {1.5, 2},
-                 {-0.5, 0},
-                 {3.2, 3},
-                 {-3.7, -4},
-                 {0.49999999999999994, 0},
-                 {1e15 + 0.5, 1e15 + 1}};
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.value);
-        EXPECT_EQ(RoundHalfUp(c.value), c.expected);
-    }
-}
-
 TEST(Scale, FormatTickLabel) {
     const struct {
         double value;
@@ -195,12 +178,12 @@ protected:
     void TearDown() override {
         if (painter.isActive()) painter.end();
     }
-    Tscale scale(std::uint8_t kind, TRect bounds) {
+    Tscale scale(ScaleKind kind, TRect bounds) {
         Tscale s;
         s.RangeStart = 0;
         s.RangeEnd = 5;
         s.Title = QStringLiteral("Spannung in <vf>V");
-        s.TitleMargin = kind == 1 ? 25 : 35;
+        s.TitleMargin = kind == ScaleKind::Below ? 25 : 35;
         s.Canvas = &painter;
         s.Bounds = bounds;
         s.Kind = kind;
@@ -218,13 +201,13 @@ TEST_F(ScaleDraw, TicksSitOnThePlotEdge) {
     // 401 pixels along the axis give L = 400: major ticks every 40 pixels, minor every 8.
     const struct {
         const char* name;
-        std::uint8_t kind;
+        ScaleKind kind;
         TRect bounds;
     } cases[] = {
-        {"below", 1, {71, 300, 472, 345}},
-        {"right", 2, {480, 16, 550, 417}},
-        {"left", 3, {0, 16, 70, 417}},
-        {"above (never placed by the window)", 0, {71, 0, 472, 45}},
+        {"below", ScaleKind::Below, {71, 300, 472, 345}},
+        {"right", ScaleKind::Right, {480, 16, 550, 417}},
+        {"left", ScaleKind::Left, {0, 16, 70, 417}},
+        {"above (never placed by the window)", ScaleKind::Above, {71, 0, 472, 45}},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -238,13 +221,13 @@ TEST_F(ScaleDraw, TicksSitOnThePlotEdge) {
             for (int depth = 0; depth <= 10; ++depth) {
                 int x = 0, y = 0;
                 switch (c.kind) {
-                case 1:
+                case ScaleKind::Below:
                     x = b.Left + along, y = b.Top + depth;
                     break;
-                case 2:
+                case ScaleKind::Right:
                     x = b.Left + depth, y = b.Top + 400 - along;
                     break;
-                case 0:
+                case ScaleKind::Above:
                     x = b.Left + along, y = b.Bottom - 1 - depth;
                     break;
                 default:
@@ -278,13 +261,13 @@ QRect titleBox(const QImage& image) {
 TEST_F(ScaleDraw, TitlesWithRaisedPowerOfTen) {
     const struct {
         const char* name;
-        std::uint8_t kind;
+        ScaleKind kind;
         TRect bounds;
         QRect area; // where the title must lie
     } cases[] = {
-        {"below", 1, {71, 300, 472, 345}, QRect(71, 300 + 27, 401, 200)},
-        {"right", 2, {480, 16, 550, 417}, QRect(480 + 37, 16, 100, 401)},
-        {"left", 3, {0, 16, 70, 417}, QRect(0, 16, 70 - 37, 401)},
+        {"below", ScaleKind::Below, {71, 300, 472, 345}, QRect(71, 300 + 27, 401, 200)},
+        {"right", ScaleKind::Right, {480, 16, 550, 417}, QRect(480 + 37, 16, 100, 401)},
+        {"left", ScaleKind::Left, {0, 16, 70, 417}, QRect(0, 16, 70 - 37, 401)},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -300,7 +283,7 @@ TEST_F(ScaleDraw, TitlesWithRaisedPowerOfTen) {
         ASSERT_FALSE(box.isEmpty());
         EXPECT_TRUE(c.area.contains(box))
             << box.x() << "," << box.y() << " " << box.width() << "x" << box.height();
-        const bool vertical = c.kind != 1;
+        const bool vertical = c.kind != ScaleKind::Below;
         const QRect end = vertical ? QRect(box.left(), box.top(), box.width(), 4)
                                    : QRect(box.right() - 3, box.top(), 4, box.height());
         const QRect tail = titleBox(canvas.copy(end)).translated(end.topLeft());
@@ -323,21 +306,21 @@ TEST_F(ScaleDraw, TitlesWithRaisedPowerOfTen) {
 TEST_F(ScaleDraw, TitleKeepsClearOfWideLabels) {
     const struct {
         const char* name;
-        std::uint8_t kind;
+        ScaleKind kind;
         double scale; // 0: the fixture's 8-point font and 1-pixel pen
         double start, end;
         int minLabelWidth;
     } cases[] = {
-        {"right", 2, 0, 3.54964, 3.54976, 30},
-        {"left", 3, 0, 3.54964, 3.54976, 30},
-        {"left, 2,996295 at ratio 1", 3, 1, 2.99629, 2.9963, 36},
-        {"right, 2,996295 at ratio 1", 2, 1, 2.99629, 2.9963, 36},
-        {"left, -2,996295 at ratio 1", 3, 1, -2.9963, -2.99629, 36},
-        {"left, 2,996295 at ratio 1.25", 3, 1.25, 2.99629, 2.9963, 45},
-        {"right, 2,996295 at ratio 1.5", 2, 1.5, 2.99629, 2.9963, 54},
-        {"left, 2,996295 at ratio 1.5", 3, 1.5, 2.99629, 2.9963, 54},
-        {"left, -2,996295 at ratio 2", 3, 2, -2.9963, -2.99629, 72},
-        {"right, 2,996295 at ratio 2", 2, 2, 2.99629, 2.9963, 72},
+        {"right", ScaleKind::Right, 0, 3.54964, 3.54976, 30},
+        {"left", ScaleKind::Left, 0, 3.54964, 3.54976, 30},
+        {"left, 2,996295 at ratio 1", ScaleKind::Left, 1, 2.99629, 2.9963, 36},
+        {"right, 2,996295 at ratio 1", ScaleKind::Right, 1, 2.99629, 2.9963, 36},
+        {"left, -2,996295 at ratio 1", ScaleKind::Left, 1, -2.9963, -2.99629, 36},
+        {"left, 2,996295 at ratio 1.25", ScaleKind::Left, 1.25, 2.99629, 2.9963, 45},
+        {"right, 2,996295 at ratio 1.5", ScaleKind::Right, 1.5, 2.99629, 2.9963, 54},
+        {"left, 2,996295 at ratio 1.5", ScaleKind::Left, 1.5, 2.99629, 2.9963, 54},
+        {"left, -2,996295 at ratio 2", ScaleKind::Left, 2, -2.9963, -2.99629, 72},
+        {"right, 2,996295 at ratio 2", ScaleKind::Right, 2, 2.99629, 2.9963, 72},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -355,8 +338,8 @@ TEST_F(ScaleDraw, TitleKeepsClearOfWideLabels) {
             font.setPointSize(8);
         painter.setFont(font);
         painter.setPen(QPen(Qt::black, c.scale >= 1.5 ? 2 : 1));
-        const TRect bounds = c.kind == 2 ? TRect{px(480), px(16), px(550), px(417)}
-                                         : TRect{0, px(16), px(70), px(417)};
+        const TRect bounds = c.kind == ScaleKind::Right ? TRect{px(480), px(16), px(550), px(417)}
+                                                        : TRect{0, px(16), px(70), px(417)};
         Tscale s = scale(c.kind, bounds);
         s.TitleMargin = px(35);
         s.RangeStart = c.start;
@@ -369,7 +352,8 @@ TEST_F(ScaleDraw, TitleKeepsClearOfWideLabels) {
         const int ticks = c.scale >= 1.5 ? 17 : 9;
         for (int y = bounds.Top; y < bounds.Bottom; ++y)
             for (int x = bounds.Left; x < bounds.Right; ++x) {
-                const int depth = c.kind == 2 ? x - bounds.Left : bounds.Right - 1 - x;
+                const int depth =
+                    c.kind == ScaleKind::Right ? x - bounds.Left : bounds.Right - 1 - x;
                 if (depth > ticks && qGray(canvas.pixel(x, y)) < 128 && !title.contains(x, y))
                     labels |= QRect(x, y, 1, 1);
             }
@@ -399,7 +383,7 @@ TEST_F(ScaleDraw, DegenerateOrHiddenScalesDrawNothing) {
         SCOPED_TRACE(c.name);
         canvas.fill(Qt::white);
         const QImage before = canvas.copy();
-        Tscale s = scale(1, {71, 300, 472, 345});
+        Tscale s = scale(ScaleKind::Below, {71, 300, 472, 345});
         s.RangeStart = c.start;
         s.RangeEnd = c.end;
         s.DisplayFactor = c.factor;
@@ -422,7 +406,7 @@ TEST_F(ScaleDraw, DegenerateOrHiddenScalesDrawNothing) {
 }
 
 TEST_F(ScaleDraw, GridOutputsFollowTheFirstMajorTick) {
-    Tscale s = scale(3, {0, 16, 70, 417});
+    Tscale s = scale(ScaleKind::Left, {0, 16, 70, 417});
     s.RangeStart = 0.13e-3;
     s.RangeEnd = 4.87e-3;
     s.Draw();
@@ -442,7 +426,7 @@ TEST_F(ScaleDraw, GridOutputsFollowTheFirstMajorTick) {
 TEST_F(ScaleDraw, LeavesFontAndPenAndAClearBrush) {
     const QFont font = painter.font();
     painter.setBrush(Qt::red);
-    Tscale s = scale(2, {480, 16, 550, 417});
+    Tscale s = scale(ScaleKind::Right, {480, 16, 550, 417});
     s.Draw();
     EXPECT_EQ(painter.font(), font);
     EXPECT_EQ(painter.pen().color(), QColor(Qt::black));

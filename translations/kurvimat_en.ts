@@ -1,0 +1,1084 @@
+<?xml version="1.0" encoding="utf-8"?>
+<!DOCTYPE TS>
+<TS version="2.1" language="en" sourcelanguage="de">
+<context>
+    <name>AboutDialog</name>
+    <message>
+        <source>Über Kurvimat</source>
+        <translation>About Kurvimat</translation>
+    </message>
+    <message>
+        <source>Schließen</source>
+        <translation>Close</translation>
+    </message>
+    <message>
+        <source>&lt;h2&gt;Kurvimat&lt;/h2&gt;&lt;p&gt;Version %1&lt;/p&gt;&lt;p&gt;Das Programm zum USB-Speicheroszilloskop und Messwerterfasser Kurvimat für den Unterricht: zwei Eingänge, Messungen von 100 bis 10000 Punkten, Formeln für physikalische Größen, Cursor, Ausgleichskurven und Daten für die Tabellenkalkulation.&lt;/p&gt;&lt;p&gt;Lizenz: GNU General Public License, Version 3 oder jede spätere Version (GPL-3.0-or-later). Kurvimat ist freie Software: Sie dürfen es unter diesen Bedingungen weitergeben und verändern. Es wird ohne jede Gewährleistung bereitgestellt.&lt;/p&gt;&lt;p&gt;Gebaut mit Qt %2.&lt;/p&gt;</source>
+        <translation>&lt;h2&gt;Kurvimat&lt;/h2&gt;&lt;p&gt;Version %1&lt;/p&gt;&lt;p&gt;The program for the Kurvimat USB storage oscilloscope and data logger in the classroom: two inputs, measurements of 100 to 10000 points, formulas for physical quantities, cursors, curve fits and data for spreadsheets.&lt;/p&gt;&lt;p&gt;Licence: GNU General Public License, version 3 or any later version (GPL-3.0-or-later). Kurvimat is free software: you may pass it on and change it under these terms. It comes without any warranty.&lt;/p&gt;&lt;p&gt;Built with Qt %2.&lt;/p&gt;</translation>
+    </message>
+</context>
+<context>
+    <name>Analysis</name>
+    <message>
+        <source>Skala A min: </source>
+        <translation>Scale A min: </translation>
+    </message>
+    <message>
+        <source>Skala A max: </source>
+        <translation>Scale A max: </translation>
+    </message>
+    <message>
+        <source>Differenz A: </source>
+        <translation>Difference A: </translation>
+    </message>
+    <message>
+        <source>Skala B min: </source>
+        <translation>Scale B min: </translation>
+    </message>
+    <message>
+        <source>Skala B max: </source>
+        <translation>Scale B max: </translation>
+    </message>
+    <message>
+        <source>Differenz B: </source>
+        <translation>Difference B: </translation>
+    </message>
+    <message>
+        <source>Verhältnis A/B: </source>
+        <translation>Ratio A/B: </translation>
+    </message>
+    <message>
+        <source>Verhältnis B/A: </source>
+        <translation>Ratio B/A: </translation>
+    </message>
+</context>
+<context>
+    <name>AxisPictures</name>
+    <message>
+        <source>auto</source>
+        <translation>auto</translation>
+    </message>
+</context>
+<context>
+    <name>BigDisplay</name>
+    <message>
+        <source>Dunkel</source>
+        <translation>Dark</translation>
+    </message>
+    <message>
+        <source>Vollbild</source>
+        <translation>Full screen</translation>
+    </message>
+    <message>
+        <source>Großanzeige</source>
+        <translation>Big display</translation>
+    </message>
+    <message>
+        <source>Helle Ziffern auf Schwarz, für den abgedunkelten Raum (Strg+D).</source>
+        <translation>Bright digits on black, for a darkened room (Ctrl+D).</translation>
+    </message>
+    <message>
+        <source>Füllt den ganzen Bildschirm (F11); Esc kehrt zurück.</source>
+        <translation>Fills the whole screen (F11); Esc returns.</translation>
+    </message>
+    <message>
+        <source>Kanal A</source>
+        <translation>Channel A</translation>
+    </message>
+    <message>
+        <source>Kanal B</source>
+        <translation>Channel B</translation>
+    </message>
+    <message>
+        <source>Fenster</source>
+        <translation>Window</translation>
+    </message>
+    <message>
+        <source>Kanal %1</source>
+        <translation>Channel %1</translation>
+    </message>
+</context>
+<context>
+    <name>CurveFit</name>
+    <message>
+        <source>Zu wenige Messpunkte für diese Ausgleichskurve</source>
+        <translation>Too few points for this curve fit</translation>
+    </message>
+    <message>
+        <source>Die Messwerte ändern sich nicht: diese Ausgleichskurve ist nicht bestimmt</source>
+        <translation>The values do not change: this curve fit is undetermined</translation>
+    </message>
+    <message>
+        <source>Die Ausgleichskurve konvergiert nicht</source>
+        <translation>The curve fit does not converge</translation>
+    </message>
+    <message>
+        <source>das Rauschen verdeckt den Verlauf</source>
+        <translation>the noise hides the shape of the curve</translation>
+    </message>
+    <message>
+        <source>längere Messdauer oder weniger Rauschen</source>
+        <translation>a longer measuring time or less noise</translation>
+    </message>
+    <message>
+        <source>in der Messdauer ist die Kurve kaum gekrümmt</source>
+        <translation>the curve hardly bends within the measuring time</translation>
+    </message>
+    <message>
+        <source>längere Messdauer</source>
+        <translation>a longer measuring time</translation>
+    </message>
+    <message>
+        <source>die Änderung ist nach wenigen Messpunkten vorbei</source>
+        <translation>the change is over after a few points</translation>
+    </message>
+    <message>
+        <source>kürzeres Messintervall</source>
+        <translation>a shorter sampling interval</translation>
+    </message>
+    <message>
+        <source>weniger als vier Messpunkte je Schwingung</source>
+        <translation>fewer than four points per oscillation</translation>
+    </message>
+    <message>
+        <source>weniger als eine Schwingung in der Messdauer</source>
+        <translation>less than one oscillation within the measuring time</translation>
+    </message>
+    <message>
+        <source>Die Messpunkte bestimmen %1 nicht: %2. Abhilfe: %3.</source>
+        <translation>The points do not determine %1: %2. Remedy: %3.</translation>
+    </message>
+</context>
+<context>
+    <name>ExperimentFile</name>
+    <message>
+        <source>Die Datei %1 ist keine Kurvimat-Versuchsdatei.</source>
+        <translation>The file %1 is not a Kurvimat experiment file.</translation>
+    </message>
+    <message>
+        <source>Die Datei %1 ist beschädigt oder unvollständig und kann nicht geöffnet werden.</source>
+        <translation>The file %1 is damaged or incomplete and cannot be opened.</translation>
+    </message>
+    <message>
+        <source>Die Datei %1 stammt aus einer neueren Kurvimat-Version und kann nicht geöffnet werden.</source>
+        <translation>The file %1 comes from a newer version of Kurvimat and cannot be opened.</translation>
+    </message>
+    <message>
+        <source>Datei &quot;%1&quot; kann nicht erstellt werden. %2</source>
+        <translation>The file &quot;%1&quot; cannot be created. %2</translation>
+    </message>
+    <message>
+        <source>Die Daten sind ungültig.</source>
+        <translation>The data are invalid.</translation>
+    </message>
+    <message>
+        <source>Zugriff verweigert.</source>
+        <translation>Access denied.</translation>
+    </message>
+    <message>
+        <source>Die Datei existiert nicht.</source>
+        <translation>The file does not exist.</translation>
+    </message>
+    <message>
+        <source>Datei %1 kann nicht geöffnet werden. %2</source>
+        <translation>The file %1 cannot be opened. %2</translation>
+    </message>
+</context>
+<context>
+    <name>FitReadout</name>
+    <message>
+        <source>∞ (ungedämpft)</source>
+        <translation>∞ (undamped)</translation>
+    </message>
+    <message>
+        <source>R² bezogen auf 0</source>
+        <translation>R² relative to 0</translation>
+    </message>
+    <message>
+        <source> (bezogen auf 0)</source>
+        <translation> (relative to 0)</translation>
+    </message>
+    <message>
+        <source>%1 Messpunkte</source>
+        <translation>%1 points</translation>
+    </message>
+    <message>
+        <source>Messpunkte</source>
+        <translation>Points</translation>
+    </message>
+</context>
+<context>
+    <name>FormulaVariablesDialog</name>
+    <message>
+        <source>Formelvariablen</source>
+        <translation>Formula variables</translation>
+    </message>
+    <message>
+        <source>Mehr in der Anleitung</source>
+        <translation>More in the guide</translation>
+    </message>
+    <message>
+        <source>Die Formelsprache in der Anleitung, mit Beispielen und den eingebauten Signalen (F1).</source>
+        <translation>The formula language in the guide, with examples and the built-in signals (F1).</translation>
+    </message>
+    <message>
+        <source>Schließen</source>
+        <translation>Close</translation>
+    </message>
+</context>
+<context>
+    <name>HelpWindow</name>
+    <message>
+        <source>◀ Zurück</source>
+        <translation>◀ Back</translation>
+    </message>
+    <message>
+        <source>Zur vorher gezeigten Stelle (Alt+Links).</source>
+        <translation>To the place shown before (Alt+Left).</translation>
+    </message>
+    <message>
+        <source>Vor ▶</source>
+        <translation>Forward ▶</translation>
+    </message>
+    <message>
+        <source>Wieder vor zur Stelle, von der Sie zurück gegangen sind (Alt+Rechts).</source>
+        <translation>Forward again to the place you went back from (Alt+Right).</translation>
+    </message>
+    <message>
+        <source>Kurvimat – Anleitung</source>
+        <translation>Kurvimat – Guide</translation>
+    </message>
+    <message>
+        <source>Inhalt</source>
+        <translation>Contents</translation>
+    </message>
+    <message>
+        <source>Zum Inhaltsverzeichnis der Anleitung.</source>
+        <translation>To the guide&apos;s table of contents.</translation>
+    </message>
+    <message>
+        <source>Vorige Fundstelle (Umschalt+F3).</source>
+        <translation>Previous match (Shift+F3).</translation>
+    </message>
+    <message>
+        <source>Nächste Fundstelle (Enter oder F3).</source>
+        <translation>Next match (Enter or F3).</translation>
+    </message>
+    <message>
+        <source>Suchen (Strg+F)</source>
+        <translation>Search (Ctrl+F)</translation>
+    </message>
+    <message>
+        <source>Wort in der Anleitung suchen: Enter oder F3 findet die nächste Stelle, Umschalt+F3 die vorige.</source>
+        <translation>Search the guide for a word: Enter or F3 finds the next place, Shift+F3 the previous one.</translation>
+    </message>
+    <message>
+        <source>„%1“ nicht gefunden</source>
+        <translation>“%1” not found</translation>
+    </message>
+</context>
+<context>
+    <name>InstrumentLink</name>
+    <message>
+        <source>Das Messgerät %1 ist angeschlossen, aber %2 darf nicht gelesen und beschrieben werden: Es fehlen die Zugriffsrechte. Ohne sie kann es weder eingestellt werden noch Messwerte liefern.
+
+Abhilfe (einmalig, mit Administratorrechten, im Ordner, in dem das Programm gebaut wurde):
+  sudo cmake --install build
+  sudo udevadm control --reload &amp;&amp; sudo udevadm trigger
+
+Das installiert die udev-Regel packaging/70-kurvimat.rules. Danach das Messgerät ab- und wieder anstecken; ein Neustart des Programms ist nicht nötig.</source>
+        <translation>The instrument %1 is connected, but %2 may not be read and written: the access rights are missing. Without them it can neither be set up nor deliver readings.
+
+Remedy (once, with administrator rights, in the folder where the program was built):
+  sudo cmake --install build
+  sudo udevadm control --reload &amp;&amp; sudo udevadm trigger
+
+This installs the udev rule packaging/70-kurvimat.rules. Then unplug the instrument and plug it in again; there is no need to restart the program.</translation>
+    </message>
+    <message>
+        <source>Die Einstellungen konnten nicht an das Messgerät %1 gesendet werden. Es misst weiter mit den bisherigen Einstellungen; Umrechnung, Messbereiche und Achsen bleiben bei diesen. Die nächste Änderung der Einstellungen versucht es erneut.</source>
+        <translation>The settings could not be sent to the instrument %1. It goes on measuring with the previous settings; conversion, ranges and axes stay with them. The next change of the settings tries again.</translation>
+    </message>
+    <message>
+        <source>Eingang A</source>
+        <translation>input A</translation>
+    </message>
+    <message>
+        <source>Eingang B</source>
+        <translation>input B</translation>
+    </message>
+    <message>
+        <source>Übertragungsart</source>
+        <translation>transfer mode</translation>
+    </message>
+    <message>
+        <source>Pull-up-Widerstände</source>
+        <translation>pull-up resistors</translation>
+    </message>
+    <message>
+        <source>Das Messgerät nimmt nur %1 Byte als Einstellung an, nötig wären %2. Gesendet wurde, was hineinpasst; nicht eingestellt: %3.</source>
+        <translation>The instrument accepts only %1 bytes of settings, %2 would be needed. What fits was sent; not set: %3.</translation>
+    </message>
+    <message>
+        <source>Wechseln von %1 zu %2</source>
+        <translation>Switch from %1 to %2</translation>
+    </message>
+</context>
+<context>
+    <name>Journal</name>
+    <message>
+        <source>Die Messreihen können nicht gesichert werden. %1 Die Aufnahme geht im Speicher weiter.</source>
+        <translation>The runs cannot be backed up. %1 Recording goes on in memory.</translation>
+    </message>
+</context>
+<context>
+    <name>JournalWriter</name>
+    <message>
+        <source>Der Datenträger ist voll.</source>
+        <translation>The disk is full.</translation>
+    </message>
+    <message>
+        <source>In den Ordner %1 kann nicht geschrieben werden.</source>
+        <translation>The folder %1 cannot be written to.</translation>
+    </message>
+    <message>
+        <source>Schreibfehler im Ordner %1 (%2).</source>
+        <translation>Write error in the folder %1 (%2).</translation>
+    </message>
+</context>
+<context>
+    <name>Plot</name>
+    <message>
+        <source>Zeit in &lt;vf&gt;s</source>
+        <translation>Time in &lt;vf&gt;s</translation>
+    </message>
+    <message>
+        <source>Zeit in min</source>
+        <translation>Time in min</translation>
+    </message>
+</context>
+<context>
+    <name>PlotFit</name>
+    <message>
+        <source>Ausgleichskurve %1: %2</source>
+        <translation>Curve fit %1: %2</translation>
+    </message>
+    <message>
+        <source>Ausgleichskurve </source>
+        <translation>Curve fit </translation>
+    </message>
+</context>
+<context>
+    <name>PlotPicture</name>
+    <message>
+        <source>dd.MM.yyyy, HH:mm &apos;Uhr&apos;</source>
+        <translation>yyyy-MM-dd, HH:mm</translation>
+    </message>
+</context>
+<context>
+    <name>PointTableModel</name>
+    <message>
+        <source>Zeit in s
+</source>
+        <translation>Time in s
+</translation>
+    </message>
+</context>
+<context>
+    <name>RawStrips</name>
+    <message>
+        <source>Rohdaten vom Kurvimat</source>
+        <translation>Raw data from the Kurvimat</translation>
+    </message>
+    <message>
+        <source>Rohdaten nach Mittelung und Trigger</source>
+        <translation>Raw data after averaging and trigger</translation>
+    </message>
+</context>
+<context>
+    <name>Readout</name>
+    <message>
+        <source>Schnappschuss A</source>
+        <translation>Snapshot A</translation>
+    </message>
+    <message>
+        <source>Schnappschuss B</source>
+        <translation>Snapshot B</translation>
+    </message>
+    <message>
+        <source>bei t1</source>
+        <translation>at t1</translation>
+    </message>
+    <message>
+        <source>bei t2</source>
+        <translation>at t2</translation>
+    </message>
+    <message>
+        <source>Differenz</source>
+        <translation>difference</translation>
+    </message>
+    <message>
+        <source>Minimum</source>
+        <translation>minimum</translation>
+    </message>
+    <message>
+        <source>Maximum</source>
+        <translation>maximum</translation>
+    </message>
+    <message>
+        <source>Spitze-Spitze</source>
+        <translation>peak-to-peak</translation>
+    </message>
+    <message>
+        <source>Mittelwert</source>
+        <translation>mean</translation>
+    </message>
+    <message>
+        <source>Effektivwert</source>
+        <translation>RMS</translation>
+    </message>
+    <message>
+        <source>Steigung</source>
+        <translation>slope</translation>
+    </message>
+    <message>
+        <source>Frequenz</source>
+        <translation>frequency</translation>
+    </message>
+    <message>
+        <source>Integral</source>
+        <translation>integral</translation>
+    </message>
+</context>
+<context>
+    <name>Recovery</name>
+    <message>
+        <source>Die Messreihen der letzten Sitzung (%1, zuletzt %2) wurden nicht gespeichert. Wiederherstellen?</source>
+        <translation>The runs of the last session (%1, last at %2) were not saved. Restore them?</translation>
+    </message>
+</context>
+<context>
+    <name>Run</name>
+    <message>
+        <source>Messreihe %1, %2, %3 %4</source>
+        <translation>Run %1, %2, %3 %4</translation>
+    </message>
+    <message>
+        <source>Punkt</source>
+        <translation>point</translation>
+    </message>
+    <message>
+        <source>Punkte</source>
+        <translation>points</translation>
+    </message>
+</context>
+<context>
+    <name>SignalDefinition</name>
+    <message>
+        <source>Spannung, unkalibriert (V): U</source>
+        <translation>Voltage, uncalibrated (V): U</translation>
+    </message>
+    <message>
+        <source>digitale Rohdaten: D</source>
+        <translation>Digital raw data: D</translation>
+    </message>
+    <message>
+        <source>relativer Anteil (%): r*100</source>
+        <translation>Relative share (%): r*100</translation>
+    </message>
+    <message>
+        <source>Winkel Standardpoti (°): r*270</source>
+        <translation>Angle, standard potentiometer (°): r*270</translation>
+    </message>
+    <message>
+        <source>Stromstärke, Rs = 1 Ohm (A): U/1</source>
+        <translation>Current, Rs = 1 ohm (A): U/1</translation>
+    </message>
+    <message>
+        <source>Stromstärke, Rs = 50 Ohm zw. A &amp; B (A): (A-B)/50 [-0.02; 0.020]</source>
+        <translation>Current, Rs = 50 ohm betw. A &amp; B (A): (A-B)/50 [-0.02; 0.020]</translation>
+    </message>
+    <message>
+        <source>Temperatur, unkalibriert (°C): 1/(1/298,15+ln(47/(5/U-1)/50)/3950)-273,15 [0;100]</source>
+        <translation>Temperature, uncalibrated (°C): 1/(1/298,15+ln(47/(5/U-1)/50)/3950)-273,15 [0;100]</translation>
+    </message>
+    <message>
+        <source>Sinusfunktion 1 Hz: sin(2*pi*t) [-1;1]</source>
+        <translation>Sine function 1 Hz: sin(2*pi*t) [-1;1]</translation>
+    </message>
+</context>
+<context>
+    <name>SpectrumPlot</name>
+    <message>
+        <source>Fenster</source>
+        <translation>Window</translation>
+    </message>
+    <message>
+        <source>Rechteck</source>
+        <translation>rectangular</translation>
+    </message>
+    <message>
+        <source>Zeitspanne</source>
+        <translation>Time span</translation>
+    </message>
+    <message>
+        <source>alle Punkte</source>
+        <translation>all points</translation>
+    </message>
+    <message>
+        <source>Spitze bei</source>
+        <translation>Peak at</translation>
+    </message>
+    <message>
+        <source>Amplitude</source>
+        <translation>Amplitude</translation>
+    </message>
+    <message>
+        <source>Punkte</source>
+        <translation>Points</translation>
+    </message>
+</context>
+<context>
+    <name>SqliteDb</name>
+    <message>
+        <source>keine Datenbank</source>
+        <translation>no database</translation>
+    </message>
+</context>
+<context>
+    <name>TApplication</name>
+    <message>
+        <source>Unbekannter Fehler</source>
+        <translation>Unknown error</translation>
+    </message>
+</context>
+<context>
+    <name>TFormHardware</name>
+    <message>
+        <source>Hardwareeinstellungen</source>
+        <translation>Hardware settings</translation>
+    </message>
+    <message>
+        <source>Spannungsversorgung +5 V vom USB-Port</source>
+        <translation>Power supply +5 V from USB port</translation>
+    </message>
+    <message>
+        <source>Masse (0 V)</source>
+        <translation>Ground (0 V)</translation>
+    </message>
+    <message>
+        <source>Eingang Kanal A</source>
+        <translation>Input channel A</translation>
+    </message>
+    <message>
+        <source>Eingang Kanal B</source>
+        <translation>Input channel B</translation>
+    </message>
+    <message>
+        <source>Kanal A misst die Differenz zu Eingang B</source>
+        <translation>Channel A measures the difference to input B</translation>
+    </message>
+    <message>
+        <source>Kanal B aus ( A: doppelte Freq.)</source>
+        <translation>Channel B off (A: double freq.)</translation>
+    </message>
+    <message>
+        <source>Empfindlichkeit Kanal A </source>
+        <translation>Sensitivity channel A </translation>
+    </message>
+    <message>
+        <source>niedrig: 0 ...5 V (Standard)</source>
+        <translation>low: 0 ...5 V (default)</translation>
+    </message>
+    <message>
+        <source>mittel: 0 ... 2,56 V</source>
+        <translation>medium: 0 ... 2,56 V</translation>
+    </message>
+    <message>
+        <source>hoch: 0 ...1,1 V</source>
+        <translation>high: 0 ...1,1 V</translation>
+    </message>
+    <message>
+        <source> bei Differenzmessung: </source>
+        <translation> differential: </translation>
+    </message>
+    <message>
+        <source> +/- 128 mV</source>
+        <translation> +/- 128 mV</translation>
+    </message>
+    <message>
+        <source> +/- 55 mV</source>
+        <translation> +/- 55 mV</translation>
+    </message>
+    <message>
+        <source>Empfindlichkeit Kanal B </source>
+        <translation>Sensitivity channel B </translation>
+    </message>
+    <message>
+        <source>Pull-Up-Widerstand (ca. 20 - 50 kOhm) einschalten</source>
+        <translation>Switch on pull-up resistor (about 20 - 50 kOhm)</translation>
+    </message>
+    <message>
+        <source>Pull-Up-Widerstand einschalten</source>
+        <translation>Switch on pull-up resistor</translation>
+    </message>
+</context>
+<context>
+    <name>TFormMain</name>
+    <message>
+        <source>▸ Doppelklick: alle Werte</source>
+        <translation>▸ Double-click: all values</translation>
+    </message>
+    <message>
+        <source>Textdateien (*.txt);;Alle Dateien (*.*)</source>
+        <translation>Text files (*.txt);;All files (*.*)</translation>
+    </message>
+    <message>
+        <source>Die Datei %1 ist schon vorhanden. Soll sie ersetzt werden?</source>
+        <translation>The file %1 already exists. Do you want to replace it?</translation>
+    </message>
+    <message>
+        <source>Datei &quot;%1&quot; kann nicht erstellt werden. %2</source>
+        <translation>The file &quot;%1&quot; cannot be created. %2</translation>
+    </message>
+    <message>
+        <source>Die Zwischenablage</source>
+        <translation>The clipboard</translation>
+    </message>
+    <message>
+        <source>Die Zwischenablage enthält keinen Text. Daten und Definitionen bleiben unverändert.</source>
+        <translation>The clipboard contains no text. Data and definitions stay unchanged.</translation>
+    </message>
+    <message>
+        <source>Datei %1 kann nicht geöffnet werden. %2</source>
+        <translation>The file %1 cannot be opened. %2</translation>
+    </message>
+    <message>
+        <source>Die Datei </source>
+        <translation>The file </translation>
+    </message>
+    <message>
+        <source> ist leer. Daten und Definitionen bleiben unverändert.</source>
+        <translation> is empty. Data and definitions stay unchanged.</translation>
+    </message>
+    <message>
+        <source> Daten und Definitionen bleiben unverändert.</source>
+        <translation> Data and definitions stay unchanged.</translation>
+    </message>
+    <message>
+        <source> enthält keine Messwerttabelle.</source>
+        <translation> contains no table of readings.</translation>
+    </message>
+    <message>
+        <source> enthält keine Messwerte.</source>
+        <translation> contains no readings.</translation>
+    </message>
+    <message>
+        <source>USB-Speicheroszilloskop</source>
+        <translation>USB storage oscilloscope</translation>
+    </message>
+    <message>
+        <source>USB-Datenverlust!</source>
+        <translation>USB data loss!</translation>
+    </message>
+    <message>
+        <source>Trigger</source>
+        <translation>Trigger</translation>
+    </message>
+    <message>
+        <source>dauer</source>
+        <translation>cont.</translation>
+    </message>
+    <message>
+        <source>auto</source>
+        <translation>auto</translation>
+    </message>
+    <message>
+        <source>normal</source>
+        <translation>normal</translation>
+    </message>
+    <message>
+        <source>einzel</source>
+        <translation>single</translation>
+    </message>
+    <message>
+        <source>Reset</source>
+        <translation>Reset</translation>
+    </message>
+    <message>
+        <source>Messintervall</source>
+        <translation>Sampling interval</translation>
+    </message>
+    <message>
+        <source>2 ms (500 Hz) (8-Bit)</source>
+        <translation>2 ms (500 Hz) (8-bit)</translation>
+    </message>
+    <message>
+        <source>Anzahl Datenpunkte</source>
+        <translation>Number of data points</translation>
+    </message>
+    <message>
+        <source>Einstellungen</source>
+        <translation>Settings</translation>
+    </message>
+    <message>
+        <source>, A=U=</source>
+        <translation>, A=U=</translation>
+    </message>
+    <message>
+        <source>, B=U=</source>
+        <translation>, B=U=</translation>
+    </message>
+    <message>
+        <source>Spannung unkalibriert (V): U</source>
+        <translation>Voltage uncalibrated (V): U</translation>
+    </message>
+    <message>
+        <source>Rohdaten: y</source>
+        <translation>Raw data: y</translation>
+    </message>
+    <message>
+        <source>Signalname</source>
+        <translation>Signal name</translation>
+    </message>
+    <message>
+        <source>Einheit</source>
+        <translation>Unit</translation>
+    </message>
+    <message>
+        <source>Spannung</source>
+        <translation>Voltage</translation>
+    </message>
+    <message>
+        <source>Berechnungsterm</source>
+        <translation>Expression</translation>
+    </message>
+    <message>
+        <source>anzeigen</source>
+        <translation>show</translation>
+    </message>
+    <message>
+        <source>Skala min ... max</source>
+        <translation>Scale min ... max</translation>
+    </message>
+    <message>
+        <source>Signale bearbeiten</source>
+        <translation>Edit signals</translation>
+    </message>
+    <message>
+        <source>Kanal A als x</source>
+        <translation>Channel A as x</translation>
+    </message>
+    <message>
+        <source>Kanal B als x</source>
+        <translation>Channel B as x</translation>
+    </message>
+    <message>
+        <source>Spektrum</source>
+        <translation>Spectrum</translation>
+    </message>
+    <message>
+        <source>Zeit in min</source>
+        <translation>Time in min</translation>
+    </message>
+    <message>
+        <source>Daten kopieren</source>
+        <translation>Copy data</translation>
+    </message>
+    <message>
+        <source>speichern</source>
+        <translation>save</translation>
+    </message>
+    <message>
+        <source>laden</source>
+        <translation>load</translation>
+    </message>
+    <message>
+        <source>einfügen</source>
+        <translation>paste</translation>
+    </message>
+    <message>
+        <source>löschen</source>
+        <translation>clear</translation>
+    </message>
+    <message>
+        <source>Schnappschuss kopieren</source>
+        <translation>Copy snapshot</translation>
+    </message>
+    <message>
+        <source>Schnappschuss</source>
+        <translation>Snapshot</translation>
+    </message>
+    <message>
+        <source>automatisch beim
+Trigger</source>
+        <translation>automatically on
+trigger</translation>
+    </message>
+    <message>
+        <source>Analyse</source>
+        <translation>Analysis</translation>
+    </message>
+    <message>
+        <source>PNG-Bilder (*.png);;Alle Dateien (*.*)</source>
+        <translation>PNG images (*.png);;All files (*.*)</translation>
+    </message>
+    <message>
+        <source>Gerade</source>
+        <translation>Straight line</translation>
+    </message>
+    <message>
+        <source>Ursprungsgerade</source>
+        <translation>Line through origin</translation>
+    </message>
+    <message>
+        <source>Exponentielle Annäherung</source>
+        <translation>Exponential approach</translation>
+    </message>
+    <message>
+        <source>Gedämpfte Schwingung</source>
+        <translation>Damped oscillation</translation>
+    </message>
+    <message>
+        <source>Drucken</source>
+        <translation>Print</translation>
+    </message>
+    <message>
+        <source>Der Drucker kann nicht benutzt werden.</source>
+        <translation>The printer cannot be used.</translation>
+    </message>
+    <message>
+        <source>Bild kopieren</source>
+        <translation>Copy image</translation>
+    </message>
+    <message>
+        <source>Bild speichern</source>
+        <translation>Save image</translation>
+    </message>
+    <message>
+        <source>in Fenstergröße …</source>
+        <translation>at window size …</translation>
+    </message>
+    <message>
+        <source>doppelt so groß …</source>
+        <translation>at double size …</translation>
+    </message>
+    <message>
+        <source>dreimal so groß …</source>
+        <translation>at triple size …</translation>
+    </message>
+    <message>
+        <source>Drucken …</source>
+        <translation>Print …</translation>
+    </message>
+    <message>
+        <source>Ausgleichskurve %1 (%2)</source>
+        <translation>Curve fit %1 (%2)</translation>
+    </message>
+    <message>
+        <source>Ausgleichsgerade  </source>
+        <translation>Regression line  </translation>
+    </message>
+    <message>
+        <source>Ausgleichskurve entfernen</source>
+        <translation>Remove curve fit</translation>
+    </message>
+    <message>
+        <source>Klammern fehlen</source>
+        <translation>brackets are missing</translation>
+    </message>
+    <message>
+        <source>Leerzeichen in der Formel</source>
+        <translation>spaces in the formula</translation>
+    </message>
+    <message>
+        <source>zu viele Klammerebenen</source>
+        <translation>too many levels of brackets</translation>
+    </message>
+    <message>
+        <source>die Formel ist zu umfangreich</source>
+        <translation>the formula is too long</translation>
+    </message>
+    <message>
+        <source>unbekannter Name</source>
+        <translation>unknown name</translation>
+    </message>
+    <message>
+        <source>die Schreibweise ist unverständlich</source>
+        <translation>the notation cannot be understood</translation>
+    </message>
+    <message>
+        <source>die Formel lässt sich nicht übersetzen</source>
+        <translation>the formula cannot be translated</translation>
+    </message>
+    <message>
+        <source>Die Formel von Signal %1 ist fehlerhaft: %2 (%3 ).
+(Meldung des Formelparsers: %4)</source>
+        <translation>The formula of signal %1 is faulty: %2 (%3 ).
+(Message of the formula parser: %4)</translation>
+    </message>
+    <message>
+        <source>, Amplitude</source>
+        <translation>, amplitude</translation>
+    </message>
+    <message>
+        <source>Frequenz in &lt;vf&gt;Hz</source>
+        <translation>Frequency in &lt;vf&gt;Hz</translation>
+    </message>
+    <message>
+        <source>Hann-Fenster</source>
+        <translation>Hann window</translation>
+    </message>
+    <message>
+        <source>Rechteckfenster</source>
+        <translation>Rectangular window</translation>
+    </message>
+    <message>
+        <source>Signal %1: Die Formel „%2“ teilt mit DIV oder MOD durch null; ihr Wert gilt dort als 0. (Meldung des Formelparsers: %3)
+</source>
+        <translation>Signal %1: the formula “%2” divides by zero with DIV or MOD; its value there counts as 0. (Message of the formula parser: %3)
+</translation>
+    </message>
+    <message>
+        <source>Doppelklick: Messwerte ein- oder ausklappen</source>
+        <translation>Double-click: show or hide the readings</translation>
+    </message>
+    <message>
+        <source>Zeitcursor t1, t2</source>
+        <translation>Time cursors t1, t2</translation>
+    </message>
+    <message>
+        <source>x-Cursor x1, x2</source>
+        <translation>x cursors x1, x2</translation>
+    </message>
+    <message>
+        <source>Wertcursor y1, y2</source>
+        <translation>Value cursors y1, y2</translation>
+    </message>
+    <message>
+        <source>y-Cursor y1, y2</source>
+        <translation>y cursors y1, y2</translation>
+    </message>
+    <message>
+        <source>Wertcursor an Achse B</source>
+        <translation>Value cursors on axis B</translation>
+    </message>
+    <message>
+        <source>Wertcursor an Achse A</source>
+        <translation>Value cursors on axis A</translation>
+    </message>
+    <message>
+        <source>Messwerte eingeklappt</source>
+        <translation>Readings folded</translation>
+    </message>
+    <message>
+        <source>Messwerte kopieren	Strg+C</source>
+        <translation>Copy readings	Ctrl+C</translation>
+    </message>
+    <message>
+        <source>Zoom zurück	Rücktaste</source>
+        <translation>Zoom back	Backspace</translation>
+    </message>
+    <message>
+        <source>1 Zeile enthält keine lesbaren Messwerte und wurde übersprungen</source>
+        <translation>1 line contains no readable values and was skipped</translation>
+    </message>
+    <message>
+        <source>%1 Zeilen enthalten keine lesbaren Messwerte und wurden übersprungen</source>
+        <translation>%1 lines contain no readable values and were skipped</translation>
+    </message>
+    <message>
+        <source>, als erste Zeile %1: „%2“.</source>
+        <translation>, the first of them line %1: “%2”.</translation>
+    </message>
+    <message>
+        <source>Die Spalte 4 wurde nicht geladen: geladen werden Zeit, A und B.</source>
+        <translation>Column 4 was not loaded: time, A and B are loaded.</translation>
+    </message>
+    <message>
+        <source>Die Spalten 4 bis %1 wurden nicht geladen: geladen werden Zeit, A und B.</source>
+        <translation>Columns 4 to %1 were not loaded: time, A and B are loaded.</translation>
+    </message>
+    <message>
+        <source>Die Zeiten sind Uhrzeiten; geladen wurden die Sekunden seit dem ersten Messpunkt.</source>
+        <translation>The times are times of day; the seconds since the first point were loaded.</translation>
+    </message>
+    <message>
+        <source>Es wurden nur die ersten %1 Datenpunkte geladen; %2 weitere Zeilen wurden nicht geladen.</source>
+        <translation>Only the first %1 points were loaded; %2 more lines were not loaded.</translation>
+    </message>
+    <message>
+        <source>Kanal %1</source>
+        <translation>Channel %1</translation>
+    </message>
+    <message>
+        <source>Signal %1</source>
+        <translation>Signal %1</translation>
+    </message>
+</context>
+<context>
+    <name>TFormSignale</name>
+    <message>
+        <source>Signale bearbeiten</source>
+        <translation>Edit signals</translation>
+    </message>
+    <message>
+        <source>Größe (Einheit): Umrechnungsformel [Intervall]</source>
+        <translation>Quantity (unit): conversion formula [range]</translation>
+    </message>
+    <message>
+        <source>Signal A übernehmen</source>
+        <translation>Use as signal A</translation>
+    </message>
+    <message>
+        <source>Signal B übernehmen</source>
+        <translation>Use as signal B</translation>
+    </message>
+    <message>
+        <source>OK</source>
+        <translation>OK</translation>
+    </message>
+    <message>
+        <source>Datei &quot;%1&quot; kann nicht erstellt werden. %2</source>
+        <translation>The file &quot;%1&quot; cannot be created. %2</translation>
+    </message>
+</context>
+<context>
+    <name>TableWindow</name>
+    <message>
+        <source>Tabelle</source>
+        <translation>Table</translation>
+    </message>
+    <message>
+        <source>aktuelle Daten</source>
+        <translation>current data</translation>
+    </message>
+    <message>
+        <source>Welche Punkte die Tabelle zeigt: die aktuellen Daten oder eine aufbewahrte Messreihe.</source>
+        <translation>Which points the table shows: the current data or a kept run.</translation>
+    </message>
+    <message>
+        <source>&amp;Punkte:</source>
+        <translation>&amp;Points:</translation>
+    </message>
+    <message>
+        <source>Zeilen zwischen den Zeitcursorn sind hervorgehoben. Markierte Zeilen kopiert Strg+C für die Tabellenkalkulation.</source>
+        <translation>Rows between the time cursors are highlighted. Ctrl+C copies the selected rows for a spreadsheet.</translation>
+    </message>
+    <message>
+        <source>&amp;Kopieren</source>
+        <translation>&amp;Copy</translation>
+    </message>
+    <message>
+        <source>&amp;Alles markieren</source>
+        <translation>Select &amp;all</translation>
+    </message>
+    <message>
+        <source>1 Punkt</source>
+        <translation>1 point</translation>
+    </message>
+    <message>
+        <source> Punkte</source>
+        <translation> points</translation>
+    </message>
+</context>
+</TS>
