@@ -75,8 +75,8 @@ void TFormMain::ApplyTooltips() {
                                      "ein Klick wechselt.")},
         {"RadioButtonDauer", tr("dauer: eine Messung nach der anderen, ohne auf den Trigger zu "
                                 "warten (Messen ▸ Trigger dauer).")},
-        {"RadioButtonAuto", tr("auto: misst beim Trigger, ohne ihn nach einer Messdauer auch so "
-                               "(Messen ▸ Trigger auto).")},
+        {"RadioButtonAuto", tr("auto: misst beim Trigger; kommt keiner, nach einer Messdauer auch "
+                               "ohne ihn (Messen ▸ Trigger auto).")},
         {"RadioButtonNormal", tr("normal: misst nur, wenn das Signal die Triggerschwelle in der "
                                  "gewählten Richtung kreuzt (Messen ▸ Trigger normal).")},
         {"RadioButtonEinzel", tr("einzel: genau eine Messung beim nächsten Trigger; „Reset“ "
