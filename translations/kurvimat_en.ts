@@ -1127,7 +1127,7 @@ trigger</translation>
     </message>
     <message>
         <source>Trigger &amp;einzel</source>
-        <translation>Trigger &amp;single</translation>
+        <translation>Trigger s&amp;ingle</translation>
     </message>
     <message>
         <source>&amp;Trigger</source>
@@ -1143,7 +1143,7 @@ trigger</translation>
     </message>
     <message>
         <source>Schnapps&amp;chuss</source>
-        <translation>Sna&amp;pshot</translation>
+        <translation>Snaps&amp;hot</translation>
     </message>
     <message>
         <source>Messreihe &amp;behalten</source>
@@ -1151,7 +1151,7 @@ trigger</translation>
     </message>
     <message>
         <source>S&amp;pektrum</source>
-        <translation>S&amp;pectrum</translation>
+        <translation>Spectr&amp;um</translation>
     </message>
     <message>
         <source>Kanal &amp;A als x</source>
@@ -1171,7 +1171,7 @@ trigger</translation>
     </message>
     <message>
         <source>&amp;Großanzeige</source>
-        <translation>&amp;Big display</translation>
+        <translation>B&amp;ig display</translation>
     </message>
     <message>
         <source>&amp;Vollbild</source>
@@ -1191,7 +1191,7 @@ trigger</translation>
     </message>
     <message>
         <source>Ausgleichs&amp;kurve</source>
-        <translation>&amp;Curve fit</translation>
+        <translation>Curve &amp;fit</translation>
     </message>
     <message>
         <source>&amp;Rückgängig: %1</source>
@@ -1203,7 +1203,7 @@ trigger</translation>
     </message>
     <message>
         <source>&amp;Weiter</source>
-        <translation>&amp;Continue</translation>
+        <translation>C&amp;ontinue</translation>
     </message>
     <message>
         <source>Die aufgenommenen Daten sind weder gespeichert noch kopiert worden.
