@@ -555,6 +555,10 @@ QList<QAction*> MenuActions(const QList<QAction*>& actions) {
 }
 
 TEST_F(MainWindowTest, MenuEntriesRunTheirButtonsAndThePlotMenuSharesThem) {
+    // The menu bar sits above the client area, which keeps its design size and places.
+    ASSERT_GT(win->MenuBarHeight(), 0);
+    EXPECT_EQ(win->centralWidget()->geometry(), QRect(0, win->MenuBarHeight(), 1024, 715));
+    EXPECT_EQ(win->Paneloben->mapTo(win.get(), QPoint()), QPoint(0, win->MenuBarHeight()));
     emit win->MenuAusgleichskurve->aboutToShow(); // fills itself as it opens
     const QList<QAction*> menus = MenuActions(win->menuBar()->actions());
     const std::pair<QAction*, QAbstractButton*> buttons[] = {
