@@ -5,13 +5,15 @@
 // plot is a memset of the same number of bytes, the floor of writing the image at all.
 // Beside it, a streaming tick with 10 new points drawn onto the last frame (also with cursors
 // and a fit's box over the curves) against the same tick drawn in full, and the first tick of a new sweep repainted where it differs from the
-// last frame against repainted whole. Times are the thread's CPU time.
+// last frame against repainted whole; ten shown runs against none. Times are the thread's CPU
+// time.
 #include "DisplayRefresh.h"
 #include "FormulaParser.h"
 #include "MeasurementStore.h"
 #include "Plot.h"
 #include "PlotPicture.h"
 #include "RawStrips.h"
+#include "RunLayer.h"
 
 #include <QGuiApplication>
 #include <QImage>
@@ -26,6 +28,7 @@
 #include <cstring>
 #include <ctime>
 #include <memory>
+#include <vector>
 
 namespace {
 
@@ -349,12 +352,105 @@ void BM_NewSweep(benchmark::State& state) {
     state.counters["full_vs_tiles"] = fullTime / tilesTime;
 }
 
+// Ten shown runs ("Messreihen") of 10000 points each over the plot, against none, in the same
+// iterations: a streaming tick with 10 new points (the runs lie in the last frame and are not
+// looked at), a full refresh with the runs' layer kept from the last drawing, and a full
+// refresh that draws the layer anew (ranges or runs changed).
+RunLayer TenRuns() {
+    std::vector<RunCurve> runs;
+    for (int r = 0; r < 10; ++r) {
+        RunCurve c;
+        for (int i = 0; i < PointCapacity; ++i) {
+            const double t = 10.0 * i / (PointCapacity - 1);
+            c.T.push_back(static_cast<float>(t));
+            const double a = (0.5 + 0.05 * r) * std::sin(2 * M_PI * 0.4 * t + r);
+            const double b = 50 + (20 + 2 * r) * std::cos(2 * M_PI * 0.25 * t + r);
+            c.A.push_back(static_cast<float>(a));
+            c.B.push_back(static_cast<float>(b));
+        }
+        c.Colour = PaletteMask::Run(std::size_t(r));
+        c.Name = QStringLiteral("Messreihe %1, 08:10, 10000 Punkte").arg(r + 1);
+        runs.push_back(std::move(c));
+    }
+    RunLayer layer;
+    layer.setRuns(std::move(runs));
+    return layer;
+}
+
+void BM_TenRunsShown(benchmark::State& state) {
+    RunLayer layer = TenRuns();
+    Display none, shown;
+    shown.ctx.Runs = &layer;
+    constexpr int half = PointCapacity / 2, perTick = 10;
+    auto restart = [&](Display& d) {
+        d.store.DataCount = d.store.SweepIndex = half;
+        d.setAllDirty();
+        RefreshDisplay(d.ctx);
+    };
+    restart(none);
+    restart(shown);
+    auto tick = [](Display& d) {
+        d.store.DataCount += perTick;
+        d.store.SweepIndex += perTick;
+        d.store.PlotDirty = d.store.MeanDirty = d.store.RawDirty = true;
+        const auto t0 = Clock::now();
+        const RefreshResult r = RefreshDisplay(d.ctx);
+        QPainter p(&d.screen);
+        p.drawImage(16, 50, d.rawCanvas);
+        for (const QRect& area : r.MeanAreas)
+            p.drawImage(area.topLeft() + QPoint(353, 50), d.meanCanvas, area);
+        for (const QRect& area : r.PlotAreas)
+            p.drawImage(area.topLeft() + QPoint(283, 180), d.dataCanvas, area);
+        p.end();
+        return seconds(t0, Clock::now());
+    };
+    auto full = [](Display& d) {
+        d.state.IncrementalFrames = false;
+        d.setAllDirty();
+        const auto t0 = Clock::now();
+        RefreshDisplay(d.ctx);
+        const double s = seconds(t0, Clock::now());
+        d.state.IncrementalFrames = true;
+        return s;
+    };
+    double tickNone = 0, tickShown = 0, fullNone = 0, fullKept = 0, fullDrawn = 0;
+    long round = 0;
+    for (auto _ : state) {
+        if (none.store.DataCount + perTick > PointCapacity) {
+            restart(none);
+            restart(shown);
+        }
+        // In turns first: the second of two ticks finds the caches warm.
+        const bool noneFirst = (++round & 1) != 0;
+        if (noneFirst) tickNone += tick(none);
+        const double t = tick(shown);
+        tickShown += t;
+        if (!noneFirst) tickNone += tick(none);
+        fullNone += full(none);
+        fullKept += full(shown);
+        // Another range: the layer is drawn again.
+        shown.ScaleT.RangeEnd = shown.ScaleT.RangeEnd == 10 ? 10.5 : 10;
+        fullDrawn += full(shown);
+        state.SetIterationTime(t);
+    }
+    const double n = static_cast<double>(state.iterations());
+    state.counters["tick_none_ms"] = tickNone / n * 1e3;
+    state.counters["tick_runs_ms"] = tickShown / n * 1e3;
+    state.counters["tick_runs_vs_none"] = tickShown / tickNone;
+    state.counters["full_none_ms"] = fullNone / n * 1e3;
+    state.counters["full_runs_kept_ms"] = fullKept / n * 1e3;
+    state.counters["full_runs_drawn_ms"] = fullDrawn / n * 1e3;
+    state.counters["full_runs_kept_vs_none"] = fullKept / fullNone;
+    state.counters["full_runs_drawn_vs_none"] = fullDrawn / fullNone;
+}
+
 BENCHMARK(BM_FullRefreshParts)->UseManualTime()->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_RefreshDisplay)->UseManualTime()->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_RefreshPlotOnly)->UseManualTime()->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Picture3x)->UseManualTime()->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_TickTenNewPoints)->UseManualTime()->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_NewSweep)->UseManualTime()->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_TenRunsShown)->UseManualTime()->Unit(benchmark::kMillisecond);
 
 } // namespace
 

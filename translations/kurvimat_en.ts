@@ -361,6 +361,25 @@ This installs the udev rule packaging/70-kurvimat.rules. Then unplug the instrum
     </message>
 </context>
 <context>
+    <name>MainRuns</name>
+    <message>
+        <source>Reihe %1</source>
+        <translation>Run %1</translation>
+    </message>
+    <message>
+        <source>Messreihen …</source>
+        <translation>Runs …</translation>
+    </message>
+    <message>
+        <source>Die Messreihen dieser Sitzung: zeigen, umbenennen, wieder zu den aktuellen Daten machen, kopieren, speichern, löschen</source>
+        <translation>The runs of this session: show, rename, make the current data again, copy, save, delete</translation>
+    </message>
+    <message>
+        <source>Messreihe behalten</source>
+        <translation>Keep run</translation>
+    </message>
+</context>
+<context>
     <name>Plot</name>
     <message>
         <source>Zeit in &lt;vf&gt;s</source>
@@ -488,6 +507,69 @@ This installs the udev rule packaging/70-kurvimat.rules. Then unplug the instrum
     <message>
         <source>Punkte</source>
         <translation>points</translation>
+    </message>
+</context>
+<context>
+    <name>RunsWindow</name>
+    <message>
+        <source>Messreihen</source>
+        <translation>Runs</translation>
+    </message>
+    <message>
+        <source>Die Messreihen dieser Sitzung. Häkchen: im Diagramm zeigen; F2 oder Doppelklick: umbenennen; Entf: löschen; Strg+Z: rückgängig</source>
+        <translation>The runs of this session. Tick: show in the plot; F2 or double click: rename; Del: delete; Ctrl+Z: undo</translation>
+    </message>
+    <message>
+        <source>Als &amp;aktuelle Daten</source>
+        <translation>As &amp;current data</translation>
+    </message>
+    <message>
+        <source>Macht die gewählte Messreihe wieder zu den aktuellen Daten; die aktuellen Daten werden vorher als Messreihe behalten, wenn sie es wert sind</source>
+        <translation>Makes the chosen run the current data again; the current data are kept as a run first when they are worth keeping</translation>
+    </message>
+    <message>
+        <source>&amp;Kopieren</source>
+        <translation>&amp;Copy</translation>
+    </message>
+    <message>
+        <source>Kopiert die gewählte Messreihe als Tabelle in die Zwischenablage</source>
+        <translation>Copies the chosen run as a table to the clipboard</translation>
+    </message>
+    <message>
+        <source>&amp;Speichern …</source>
+        <translation>&amp;Save …</translation>
+    </message>
+    <message>
+        <source>Speichert die gewählte Messreihe als Textdatei mit Tabulatoren</source>
+        <translation>Saves the chosen run as a tab-separated text file</translation>
+    </message>
+    <message>
+        <source>&amp;Löschen</source>
+        <translation>&amp;Delete</translation>
+    </message>
+    <message>
+        <source>Löscht die gewählte Messreihe; „Rückgängig“ holt sie zurück, solange das Programm läuft</source>
+        <translation>Deletes the chosen run; “Undo” brings it back as long as the program runs</translation>
+    </message>
+    <message>
+        <source>&amp;Rückgängig</source>
+        <translation>&amp;Undo</translation>
+    </message>
+    <message>
+        <source>Holt die zuletzt gelöschte Messreihe zurück</source>
+        <translation>Brings back the run deleted last</translation>
+    </message>
+    <message>
+        <source>Aktuelle Daten &amp;behalten</source>
+        <translation>&amp;Keep current data</translation>
+    </message>
+    <message>
+        <source>Behält die aktuellen Daten als neue Messreihe</source>
+        <translation>Keeps the current data as a new run</translation>
+    </message>
+    <message>
+        <source>Häkchen: im Diagramm in dieser Farbe zeigen</source>
+        <translation>Tick: show in the plot in this colour</translation>
     </message>
 </context>
 <context>

@@ -188,6 +188,7 @@ void SamplePipeline::EmitMean(float ma, float mb) {
 
 void SamplePipeline::Fire() {
     TriggerSettings& c = *Controls;
+    if (BeforeSweep) BeforeSweep(c.mode);
     // An empty store (after an interval change, say) must not wipe the reference curve.
     if (c.autoSnapshot) TakeSnapshot();
     S.TriggerPos = S.MeanIndex;

@@ -6,6 +6,7 @@
 #include <QString>
 
 #include <cstdint>
+#include <functional>
 #include <string>
 
 class TParser;
@@ -86,6 +87,10 @@ public:
     /// An integer division by zero met by the channel's current formula (here or by the
     /// window's evaluations): flags it in events the first time for each formula text.
     void NoteDivByZero(bool channelA, PipelineEvents& events);
+
+    /// Called when a sweep starts, before it replaces the stored points, with the mode in
+    /// force: the window keeps the points as a run when they are worth it.
+    std::function<void(TriggerMode)> BeforeSweep;
 
 private:
     void Step(float a, float b);

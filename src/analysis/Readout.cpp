@@ -85,6 +85,8 @@ void addTimeSection(ReadoutTable& table, const ReadoutInput& in) {
     if (in.ShowA) addSnapshot(QCoreApplication::translate("Readout", "Schnappschuss A"), in.SnapA);
     if (in.ShowB) addSnapshot(QCoreApplication::translate("Readout", "Schnappschuss B"), in.SnapB);
     if (columns.empty()) return;
+    for (const NamedSeries& run : in.Runs) // of the shown channels only, as the window gives them
+        addSnapshot(run.Title, run.Series);
 
     QList<ReadoutCell> titles, at1, at2, diff, lo, hi, pp, mean, rms, slope, freq, integral;
     for (std::size_t k = 0; k < columns.size(); ++k) {

@@ -15,10 +15,18 @@
 #include <QString>
 #include <QStringList>
 
+#include <vector>
+
 /// One signal as the readout names it.
 struct SeriesInfo {
     PointSeries Points;
     QString Unit;
+};
+
+/// A shown run's signal with the title of its columns ("Reihe 2 A").
+struct NamedSeries {
+    QString Title;
+    SeriesInfo Series;
 };
 
 /// A cell: a value in a unit (shown with its SI prefix), a value with its standard
@@ -47,6 +55,8 @@ struct ReadoutInput {
     bool ShowA = true, ShowB = true;
     SeriesInfo DataA, DataB;
     SeriesInfo SnapA, SnapB; ///< Count 0 when there is no snapshot
+    /// Shown runs: like the snapshot, columns of their own where the time cursors reach them.
+    std::vector<NamedSeries> Runs;
     QRect Occupied; ///< a box already on the plot (a fit's readout), in plot pixels
     ReadoutTable Fit; ///< a fit shown on the plot: its rows join the copied text
 };

@@ -1,6 +1,7 @@
 #include "MainCursors.h"
 
 #include "FitOverlay.h"
+#include "MainRuns.h"
 #include "MainSpectrum.h"
 #include "ReadoutBox.h"
 #include "SignalDefinition.h"
@@ -123,6 +124,7 @@ ReadoutInput MainCursors::Input() const {
     in.DataB = {{s.DataT, s.DataB, s.DataHasB ? s.DataCount : 0}, unitOf(s.DataDefB)};
     in.SnapA = {{s.SnapT, s.SnapA, s.SnapCount}, unitOf(s.SnapDefA)};
     in.SnapB = {{s.SnapT, s.SnapB, s.SnapHasB ? s.SnapCount : 0}, unitOf(s.SnapDefB)};
+    if (w.Runs) w.Runs->AddReadoutSeries(in);
     // A fit's readout box is drawn into the plot, the range readout lies over it: the cursor
     // readout keeps off both. In logical pixels of the plot, where the box is placed.
     const PaintGeometry& g = w.Display.Geometry;
@@ -430,6 +432,7 @@ void MainCursors::AddReadoutActions(QMenu& menu) {
     back->setEnabled(History().hasEarlier(CaptureRanges(w.PlotScales())));
     connect(back, &QAction::triggered, this, [this] { ZoomBack(); });
     menu.addSeparator();
+    if (w.Runs) w.Runs->AddMenuActions(menu);
     w.AddReportActions(menu);
 }
 

@@ -3,6 +3,7 @@
 #include "TFormMain.h"
 
 #include "MainCursors.h"
+#include "MainRuns.h"
 #include "MainSpectrum.h"
 #include "ReadoutBox.h"
 #include "TFormHardware.h"
@@ -73,6 +74,7 @@ DisplayContext TFormMain::Context() {
         c.OverlayKey = key | 1; // never 0, which stands for none
     }
     if (Spectrum && Spectrum->Shown()) c.PlotPoints = &Spectrum->Points();
+    if (Runs) c.Runs = &Runs->Layer();
     return c;
 }
 
@@ -221,6 +223,7 @@ void TFormMain::ConnectDisplay() {
     ConnectModeBoxes();
     Spectrum = new MainSpectrum(*this);
     Measuring = new MainCursors(*this);
+    Runs = new MainRuns(*this);
 }
 
 void TFormMain::ConnectAnalysis() {

@@ -3,6 +3,7 @@
 #include "Codec1252.h"
 #include "Dialogs.h"
 #include "MeasurementText.h"
+#include "RunPolicy.h"
 #include "SignalDefinition.h"
 #include "TComboBox.h"
 #include "TFormMain.h"
@@ -194,6 +195,7 @@ void TFormMain::ReadBufferSteps(bool snapshot) {
         return;
     }
     const MeasurementText& m = *read;
+    if (!snapshot) KeepBeforeReplacing(kurvimat::session::Replacement::Load);
     // A header field that is a definition line names the definition the values were computed
     // with; a column label only names them, and without a header the values are taken as the
     // quantities in force. A text without B holds no B values.
@@ -276,6 +278,7 @@ void TFormMain::TitleLoadedAxes() {
 
 void TFormMain::ButtonDatenLoeschenClick() {
     if (Store.DataCount > 0) KeepDataForUndo(tr("Daten löschen"));
+    KeepBeforeReplacing(kurvimat::session::Replacement::DeleteData);
     Store.DataCount = 0;
     Store.TriggerPos = -1;
     Store.PlotDirty = true;

@@ -5,6 +5,7 @@
 #include "Dialogs.h"
 #include "FitOverlay.h"
 #include "MainCursors.h"
+#include "MainRuns.h"
 #include "ReadoutBox.h"
 #include "TComboBox.h"
 #include "TPaintBox.h"
@@ -33,7 +34,7 @@ const char* const PngFilter =
 
 PictureSource TFormMain::PlotPictureSource() {
     return {PlotStore(), PlotScales(), ReadDisplayControls(), PaintBoxData->size(),
-            Display.Cursors};
+            Display.Cursors, Runs && &PlotStore() == &Store ? &Runs->Layer() : nullptr};
 }
 
 QImage TFormMain::PlotPictureImage(int scale) {

@@ -1,5 +1,6 @@
 // Trigger controls, snapshot buttons and the two timing choices.
 #include "Numbers.h"
+#include "RunPolicy.h"
 #include "SamplePipeline.h"
 #include "SignalDefinition.h"
 #include "TComboBox.h"
@@ -61,12 +62,14 @@ void TFormMain::ButtonTriggerClick() {
 }
 
 void TFormMain::ButtonResetClick() {
+    KeepBeforeReplacing(kurvimat::session::Replacement::Reset);
     TriggerSettings controls = TriggerControls();
     Pipeline.ResetTrigger(controls);
     AfterPipeline(controls, {});
 }
 
 void TFormMain::RadioButtonDauerClick() {
+    KeepBeforeReplacing(kurvimat::session::Replacement::ModeChange);
     TriggerSettings controls = TriggerControls();
     Pipeline.TriggerModeChanged(controls);
     AfterPipeline(controls, {});
@@ -96,6 +99,7 @@ void TFormMain::ButtonSSLoeschenClick() {
 void TFormMain::ComboBoxSamplingRateChange() {
     if (ComboBoxSamplingRate->currentIndex() < 0) return;
     Handle([this] {
+        KeepBeforeReplacing(kurvimat::session::Replacement::SettingsChange);
         Store.IntervalMs = static_cast<int>(std::nearbyint(ParseNumber(ComboBoxSamplingRate->Text())));
         const int mode = DeviceModeForInterval(Store.IntervalMs);
         if (mode != Store.DeviceMode) {

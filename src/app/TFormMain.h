@@ -38,6 +38,11 @@ class QAction;
 class TableWindow;
 class MainCursors;
 class MainSpectrum;
+class MainRuns;
+namespace kurvimat::session {
+class Journal;
+enum class Replacement;
+} // namespace kurvimat::session
 struct Calibration;
 class QCheckBox;
 class QLabel;
@@ -183,6 +188,16 @@ public:
     ZoomHistory RangeHistory;
     MainCursors* Measuring = nullptr;
     MainSpectrum* Spectrum = nullptr;
+    // Runs ("Messreihen") and the session's journal (MainRuns.cpp).
+    MainRuns* Runs = nullptr;
+    kurvimat::session::Journal& SessionJournal();
+    // "Messreihe behalten": the current points become a run now.
+    void KeepCurrentAsRun();
+    // Opens the list of the runs.
+    void ShowRunsList();
+    // Before `what` replaces the current points: keeps them as a run when they are worth it.
+    void KeepBeforeReplacing(kurvimat::session::Replacement what);
+    friend class MainRuns;
     Tscale ScaleA, ScaleB, ScaleT, ScaleX;
     Tscale* ScaleLeft = &ScaleA;
     Tscale* ScaleRight = &ScaleB;

@@ -5,6 +5,7 @@
 #include "Plot.h"
 #include "PlotInteraction.h"
 #include "RawStrips.h"
+#include "RunLayer.h"
 
 #include <QPainter>
 
@@ -97,6 +98,11 @@ void DrawScale(QPainter& painter, Tscale& scale, const PaintGeometry& g) {
 
 namespace {
 
+// Runs go with the stored points, not with another point set (the spectrum's).
+RunLayer* shownRuns(const DisplayContext& ctx) {
+    return ctx.PlotPoints ? nullptr : ctx.Runs;
+}
+
 PlotKey plotKey(const DisplayContext& ctx) {
     const ScaleSet& sc = ctx.Scales;
     const MeasurementStore& s = points(ctx);
@@ -136,6 +142,7 @@ PlotKey plotKey(const DisplayContext& ctx) {
     k.SnapHasB = s.SnapHasB;
     k.Cursors = st.Cursors;
     k.Overlay = ctx.Overlay ? ctx.OverlayKey : 0;
+    k.Runs = shownRuns(ctx) ? shownRuns(ctx)->key() : 0;
     return k;
 }
 
@@ -407,7 +414,8 @@ namespace {
 
 void paintPlotImage(DisplayContext& ctx) {
     const PaintGeometry& g = ctx.State.Geometry;
-    PaintPlot(ctx.Plot, points(ctx), ctx.Scales, ctx.Controls, ctx.State, PlotFont(g.Scale));
+    PaintPlot(ctx.Plot, points(ctx), ctx.Scales, ctx.Controls, ctx.State, PlotFont(g.Scale),
+              shownRuns(ctx));
     if (ctx.Overlay) ctx.Overlay(ctx.Plot, g);
     rememberPlot(ctx);
     ctx.State.PlotValid = true;

@@ -14,6 +14,7 @@
 
 struct MeasurementStore;
 class QPainter;
+class RunLayer;
 class TParser;
 
 /// Everything the drawing reads and writes, borrowed from the main window.
@@ -37,6 +38,8 @@ struct DisplayContext {
     /// The points of the plot and its axes with their flags, when not Store's (the spectrum's
     /// point set); the strips always show Store.
     MeasurementStore* PlotPoints = nullptr;
+    /// Shown runs, drawn under the cursors of a drawing in full of the stored points.
+    RunLayer* Runs = nullptr;
 };
 
 /// Which canvases a call changed; the window repaints those paint boxes and applies

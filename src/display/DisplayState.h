@@ -119,6 +119,7 @@ struct PlotKey {
     bool DataHasB = true, SnapHasB = true;
     CursorMarks Cursors;
     std::size_t Overlay = 0;
+    std::size_t Runs = 0; ///< RunLayer::key() of the shown runs
     bool operator==(const PlotKey&) const = default;
 };
 

@@ -122,4 +122,10 @@ inline constexpr std::uint8_t CursorValueB = 0xF7;
 // the channel (0x07, 0x70) looks like a fit.
 inline constexpr std::uint8_t FitA = 0x09;
 inline constexpr std::uint8_t FitB = 0x90;
+// Shown runs, one colour each in turn (points, segments and legend): hues between the
+// channels' blue and red and a grey, none of them a channel's, the snapshot's, a fit's or a
+// cursor's. Purple (82, 0, 165), wine (165, 0, 82), charcoal (66, 66, 66), violet
+// (99, 66, 198), rose (198, 66, 99), pink (231, 132, 148).
+inline constexpr std::array<std::uint8_t, 6> Runs{0x5A, 0xA5, 0x44, 0x6C, 0xC6, 0xE9};
+inline constexpr std::uint8_t Run(std::size_t n) { return Runs[n % Runs.size()]; }
 } // namespace PaletteMask

@@ -2,6 +2,7 @@
 
 #include "CursorOverlay.h"
 #include "MeasurementStore.h"
+#include "RunLayer.h"
 #include "SignalDefinition.h"
 
 #include <algorithm>
@@ -344,7 +345,8 @@ void paintStoredCurves(IndexedImage& image, const MeasurementStore& store, const
 } // namespace
 
 void PaintPlot(IndexedImage& image, const MeasurementStore& store, const ScaleSet& scales,
-               const DisplayControls& controls, const DisplayState& state, const QFont& font) {
+               const DisplayControls& controls, const DisplayState& state, const QFont& font,
+               RunLayer* runs) {
     const int w = image.width(), h = image.height();
     if (w <= 0 || h <= 0) return;
     const PlotMode mode = controls.Mode();
@@ -362,5 +364,6 @@ void PaintPlot(IndexedImage& image, const MeasurementStore& store, const ScaleSe
     paintGrid(image, scales, mode);
     paintZeroLines(image, scales);
     paintStoredCurves(image, store, scales, controls, g.weight());
+    if (runs) runs->paint(image, scales, controls, g, font);
     DrawCursors(image, state.Cursors, scales, font, g);
 }

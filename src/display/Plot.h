@@ -12,6 +12,7 @@
 #include <vector>
 
 struct MeasurementStore;
+class RunLayer;
 
 /// The smallest window the layout allows.
 inline constexpr int MinWindowWidth = 770;
@@ -65,8 +66,10 @@ QFont PlotFont(double scale = 1);
 /// Repaints the whole plot image from the store, the scales' ranges and their last grid
 /// outputs, at the scale of state.Geometry (font given at that scale). Clears nothing in the
 /// store; the caller marks the plot valid.
+/// Shown runs, when given, lie under the cursors like the curves.
 void PaintPlot(IndexedImage& image, const MeasurementStore& store, const ScaleSet& scales,
-               const DisplayControls& controls, const DisplayState& state, const QFont& font);
+               const DisplayControls& controls, const DisplayState& state, const QFont& font,
+               RunLayer* runs = nullptr);
 
 /// The points of one set (data or snapshot) with their segments, in the masks of the set.
 struct CurveSet {

@@ -2,12 +2,14 @@
 
 #include "DisplayRefresh.h"
 #include "Plot.h"
+#include "RunLayer.h"
 
 #include <QCoreApplication>
 #include <QDateTime>
 #include <QPainter>
 
 #include <algorithm>
+#include <optional>
 #include <vector>
 
 QImage RenderPlotPicture(const PictureSource& source, int scale, const PlotOverlay& overlay) {
@@ -36,7 +38,11 @@ QImage RenderPlotPicture(const PictureSource& source, int scale, const PlotOverl
         for (Tscale* t : {s.Left, s.Right, s.Bottom})
             DrawScale(painter, *t, g);
     }
-    PaintPlot(plot, source.Store, s, source.Controls, state, PlotFont(g.Scale));
+    // A layer of its own at the picture's size: the window's stays as its plot needs it.
+    std::optional<RunLayer> runs;
+    if (source.Runs && !source.Runs->empty()) runs.emplace(*source.Runs);
+    PaintPlot(plot, source.Store, s, source.Controls, state, PlotFont(g.Scale),
+              runs ? &*runs : nullptr);
     if (overlay) overlay(plot, g);
     plot.expandInto(canvas, g.px(PlotLeftMargin), g.px(PlotTopMargin));
 

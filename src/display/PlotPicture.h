@@ -13,6 +13,7 @@
 
 class QDateTime;
 struct MeasurementStore;
+class RunLayer;
 
 /// What the picture shows: the window's store, scales, control states and cursor marks, and the
 /// size of its plot paint box in logical pixels (the picture's size at scale 1).
@@ -22,6 +23,7 @@ struct PictureSource {
     DisplayControls Controls;
     QSize PaintBox;
     CursorMarks Cursors = {};
+    const RunLayer* Runs = nullptr; ///< shown runs, drawn as the window draws them
 };
 
 /// Drawn into the plot image after the curves (for example a fitted curve), at the drawing's

@@ -7,6 +7,7 @@
 
 #include <QApplication>
 #include <QRadioButton>
+#include <QTemporaryDir>
 #include <QString>
 
 #include <algorithm>
@@ -210,6 +211,8 @@ TEST(WindowAllocation, ReportsOfTheHeldInstrumentAllocateNothing) {
     QApplication app(argc, argv);
     // The store stays on the heap: a window on a small thread stack must not overflow it.
     static_assert(sizeof(TFormMain) < sizeof(MeasurementStore) / 16);
+    QTemporaryDir data; // the window's session journal, not in the user's folder
+    qputenv("KURVIMAT_DATA_DIR", data.path().toUtf8());
     TFormMain win;
     win.Timer1.stop();
     win.RadioButtonDauer->setChecked(true);

@@ -530,6 +530,24 @@ TEST_F(Readout, DemoSignalsPeriodPeakPeakAndCoolingPerMinute) {
 
     EXPECT_EQ(PointerText(in, 70), QString::fromUtf8("t = 250 ms   B = 59,7 °C"));
     EXPECT_EQ(PointerText(in, 400), QString());
+
+    // A shown run gets columns after the snapshot's, as far as the cursors reach it; one the
+    // cursors miss gets none.
+    const Signal run(0, 0.01, 101, [](double t, int) { return 2 * t; });
+    const Signal late(5, 0.01, 10, [](double, int) { return 1.0; });
+    in.Runs = {{QStringLiteral("Reihe 2 A"), {run.series(), QStringLiteral("V")}},
+               {QStringLiteral("Reihe 3 A"), {late.series(), QStringLiteral("V")}}};
+    in.Cursors.X = {0.25, 0.75};
+    t = ComposeReadout(in);
+    const auto titles = std::find_if(t.begin(), t.end(), [](const ReadoutRow& r) {
+        return r.Header;
+    });
+    ASSERT_NE(titles, t.end());
+    ASSERT_EQ(titles->Cells.size(), 2); // B, then the run the cursors reach
+    EXPECT_EQ(CellText(titles->Cells[1]), QStringLiteral("Reihe 2 A"));
+    EXPECT_EQ(cell(t, QStringLiteral("bei t1"), 1), QStringLiteral("500 mV"));
+    EXPECT_EQ(cell(t, QStringLiteral("Spitze-Spitze"), 1), QStringLiteral("1 V"));
+    EXPECT_TRUE(ReadoutText(t).contains(QStringLiteral("\tReihe 2 A bei t2 (V)\t")));
 }
 
 } // namespace

@@ -144,6 +144,9 @@ int main(int argc, char** argv) {
     QGuiApplication::setQuitOnLastWindowClosed(false);
     // Numbers for the user follow the locale; the examples are German.
     QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
+    // The windows' session journals go to a folder of the run, never into the user's.
+    QTemporaryDir data;
+    qputenv("KURVIMAT_DATA_DIR", data.path().toUtf8());
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
 }

@@ -1,18 +1,28 @@
-// The nine exchange buttons: writing, reading back, the snapshot row, failures and the limit.
+// The nine exchange buttons: writing, reading back, the snapshot row, failures and the limit;
+// the runs kept before a click replaces the points, and their list.
 #include "AppTestSupport.h"
 
+#include "Codec1252.h"
+#include "Journal.h"
 #include "MainCursors.h"
+#include "MainRuns.h"
+#include "Readout.h"
+#include "RunsWindow.h"
+#include "StorePoints.h"
 #include "TComboBox.h"
 
 #include <QClipboard>
 #include <QGuiApplication>
 #include <QImage>
+#include <QListWidget>
 #include <QMimeData>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QTest>
 
 #include <cmath>
 #include <functional>
+#include <vector>
 
 namespace {
 // The whole literal, embedded NULs included.
@@ -25,7 +35,7 @@ using MainExchangeTest = WindowTest;
 
 const QString TextFilter = QStringLiteral("Textdateien (*.txt);;Alle Dateien (*.*)");
 
-void Click(QPushButton* button) {
+void Click(QAbstractButton* button) {
     QTest::mouseClick(button, Qt::LeftButton);
 }
 
@@ -492,6 +502,203 @@ TEST_F(MainExchangeTest, RecordedValuesKeepWhatWasMeasured) {
     Click(win->ButtonDatenEinfuegen);
     EXPECT_TRUE(win->Store.DataLoaded);
     EXPECT_EQ(CopiedData(*win), sweep);
+}
+
+
+// Runs ("Messreihen"): what a click would replace is kept first when it is worth keeping.
+using MainRunsTest = WindowTest;
+
+const QString PastedText = QStringLiteral("Zeit in s\tA (V): U\tB (V): U\r\n"
+                                          "0\t1,25\t2,5\r\n0,5\t3,75\t4\r\n1\t-1\t0,25\r\n");
+
+void Paste(TFormMain& w, const QString& text = PastedText) {
+    QGuiApplication::clipboard()->setText(text);
+    Click(w.ButtonDatenEinfuegen);
+}
+
+const std::vector<kurvimat::session::Run>& Runs(TFormMain& w) {
+    return w.SessionJournal().runs().runs();
+}
+
+TEST_F(MainRunsTest, EveryOneClickLossKeepsTheReplacedPointsAsARun) {
+    struct Row {
+        const char* name;
+        std::function<void(TFormMain&)> before; ///< makes current points worth keeping
+        std::function<void(TFormMain&)> loss;
+    };
+    const auto einzelSweep = [](TFormMain& w) {
+        Click(w.RadioButtonEinzel);
+        RecordSweep(w, 300, 700);
+    };
+    const auto autoSweep = [](TFormMain& w) {
+        Click(w.RadioButtonAuto);
+        RecordSweep(w, 300, 700);
+    };
+    const auto nextTrigger = [](TFormMain& w) {
+        Feed(w, 500, 500, w.Store.PreTrigger);
+        Click(w.ButtonTrigger);
+    };
+    const Row rows[] = {
+        {"interval change after an einzel sweep", einzelSweep,
+         [](TFormMain& w) { PickEntry(w.ComboBoxSamplingRate, 4); }},
+        {"interval change after an auto sweep", autoSweep,
+         [](TFormMain& w) { PickEntry(w.ComboBoxSamplingRate, 5); }},
+        {"mode change after an auto sweep", autoSweep,
+         [](TFormMain& w) { Click(w.RadioButtonNormal); }},
+        {"Daten löschen after an einzel sweep", einzelSweep,
+         [](TFormMain& w) { Click(w.ButtonDatenLoeschen); }},
+        {"paste over an einzel sweep", einzelSweep, [](TFormMain& w) { Paste(w); }},
+        {"load over pasted points", [](TFormMain& w) { Paste(w); },
+         [this](TFormMain& w) {
+             dialogs.openName = dir.filePath(QStringLiteral("andere.txt"));
+             WriteFile(dialogs.openName, "Zeit in s\tA (V): U\r\n0\t1\r\n1\t2\r\n");
+             Click(w.ButtonDataenLaden);
+         }},
+        {"the next auto sweep over loaded points",
+         [](TFormMain& w) {
+             Click(w.RadioButtonAuto);
+             Paste(w);
+         },
+         [](TFormMain& w) { Feed(w, 500, 500, w.Store.PointCount + 2); }},
+        {"a new einzel sweep", einzelSweep, nextTrigger},
+        {"a new normal sweep after a complete one",
+         [](TFormMain& w) {
+             Click(w.RadioButtonNormal);
+             RecordSweep(w, 300, 700);
+         },
+         nextTrigger},
+        {"Reset of an einzel sweep of more than a minute",
+         [](TFormMain& w) {
+             Click(w.RadioButtonEinzel);
+             PickEntry(w.ComboBoxSamplingRate, 9); // 500 ms: 200 points take 100 s
+             Feed(w, 300, 700, w.Store.PreTrigger * 100);
+             Click(w.ButtonTrigger);
+             Feed(w, 300, 700, 110 * 100); // 65 s of points, the sweep still running
+         },
+         [](TFormMain& w) { Click(w.ButtonReset); }},
+    };
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.name);
+        CreateWindows();
+        r.before(*win);
+        const int before = int(Runs(*win).size());
+        const kurvimat::session::PointSet replaced = kurvimat::session::currentPoints(win->Store);
+        ASSERT_GT(replaced.size(), 0);
+        r.loss(*win);
+        ASSERT_EQ(int(Runs(*win).size()), before + 1);
+        const kurvimat::session::Run& run = Runs(*win).back();
+        EXPECT_EQ(run.points, replaced);
+        EXPECT_TRUE(run.name.startsWith(QStringLiteral("Messreihe %1, ").arg(run.id)));
+        EXPECT_TRUE(dialogs.errors.isEmpty()) << dialogs.errors.join('\n').toStdString();
+    }
+}
+
+TEST_F(MainRunsTest, StreamedSweepsAreNotKeptButMarkedOnesAre) {
+    Click(win->RadioButtonAuto);
+    RecordSweep(*win, 300, 700);
+    for (int sweep = 0; sweep < 3; ++sweep)
+        Feed(*win, 300 + sweep, 700, win->Store.PointCount + 1);
+    Click(win->ButtonDatenLoeschen);
+    EXPECT_EQ(Runs(*win).size(), 0u);
+
+    RecordSweep(*win, 300, 700);
+    const kurvimat::session::PointSet marked = kurvimat::session::currentPoints(win->Store);
+    win->KeepCurrentAsRun();
+    win->KeepCurrentAsRun(); // the same points once only
+    Click(win->RadioButtonNormal); // would keep the last auto sweep: it is a run already
+    ASSERT_EQ(Runs(*win).size(), 1u);
+    EXPECT_EQ(Runs(*win)[0].points, marked);
+    EXPECT_EQ(Runs(*win)[0].intervalMs, win->Store.IntervalMs);
+}
+
+// The list window: show a run over the plot, rename, make it current again, copy, save,
+// delete and undo.
+TEST_F(MainRunsTest, ListWindowShowsRenamesRestoresSavesDeletesAndUndoes) {
+    Paste(*win);
+    const QString pastedCopy = CopiedData(*win);
+    Click(win->RadioButtonEinzel);
+    RecordSweep(*win, 300, 700);
+    const QString sweepCopy = CopiedData(*win);
+    Click(win->ButtonDatenLoeschen);
+    ASSERT_EQ(Runs(*win).size(), 2u); // the pasted points, then the sweep
+    const qint64 pasted = Runs(*win)[0].id, sweep = Runs(*win)[1].id;
+
+    win->ShowRunsList();
+    RunsWindow* list = win->Runs->List();
+    ASSERT_NE(list, nullptr);
+    QListWidget* items = list->listWidget();
+    ASSERT_EQ(items->count(), 2);
+    EXPECT_EQ(items->item(0)->text(), Runs(*win)[0].name);
+
+    // Shown: the run's colour appears in the plot; hidden again: gone.
+    const std::uint8_t colour = MainRuns::Colour(pasted);
+    const auto colourInPlot = [&] {
+        win->RefreshDisplay();
+        const IndexedImage& plot = win->PlotBitmap;
+        for (int y = 0; y < plot.height(); ++y)
+            for (int x = 0; x < plot.width(); ++x)
+                if (plot.pixel(x, y) == colour) return true;
+        return false;
+    };
+    EXPECT_FALSE(colourInPlot());
+    items->item(0)->setCheckState(Qt::Checked);
+    EXPECT_TRUE(win->Runs->IsShown(pasted));
+    EXPECT_TRUE(colourInPlot());
+    // The picture of the plot shows it as well.
+    const QImage picture = win->PlotPictureImage(2);
+    const QRgb rgb = win->Palette.rgb(colour);
+    bool inPicture = false;
+    for (int y = 0; y < picture.height() && !inPicture; ++y)
+        for (int x = 0; x < picture.width() && !inPicture; ++x)
+            inPicture = picture.pixel(x, y) == rgb;
+    EXPECT_TRUE(inPicture);
+    // Its columns in the cursor readout.
+    win->Cursors.setVerticalOn(true, 0, 1);
+    bool named = false;
+    for (const ReadoutRow& row : win->Measuring->Table())
+        for (const ReadoutCell& c : row.Cells)
+            named = named || c.Text == QStringLiteral("Reihe %1 B").arg(pasted);
+    EXPECT_TRUE(named);
+    win->Cursors.setVerticalOn(false, 0, 1);
+    items->item(0)->setCheckState(Qt::Unchecked);
+    EXPECT_FALSE(colourInPlot());
+
+    items->item(0)->setText(QStringLiteral("Pendel, 2. Versuch"));
+    EXPECT_EQ(Runs(*win)[0].name, QStringLiteral("Pendel, 2. Versuch"));
+
+    // Copy and save write what "Daten kopieren" wrote of the points.
+    list->setCurrent(sweep);
+    Click(list->copyButton());
+    EXPECT_EQ(QGuiApplication::clipboard()->text(), sweepCopy);
+    dialogs.saveName = dir.filePath(QStringLiteral("messreihe.txt"));
+    Click(list->saveButton());
+    EXPECT_EQ(decodeText(ReadFile(dialogs.saveName)), sweepCopy);
+
+    // Made current again: the points and their text come back; the sweep they replace is kept
+    // first.
+    RecordSweep(*win, 400, 600);
+    const kurvimat::session::PointSet replaced = kurvimat::session::currentPoints(win->Store);
+    list->setCurrent(pasted);
+    Click(list->makeCurrentButton());
+    EXPECT_EQ(CopiedData(*win), pastedCopy);
+    EXPECT_TRUE(win->Store.DataLoaded);
+    ASSERT_EQ(Runs(*win).size(), 3u);
+    EXPECT_EQ(Runs(*win)[2].points, replaced);
+    EXPECT_EQ(items->count(), 3);
+    // Kept already: deleting them keeps nothing new.
+    Click(win->ButtonDatenLoeschen);
+    EXPECT_EQ(Runs(*win).size(), 3u);
+
+    list->setCurrent(sweep);
+    QTest::keyClick(items, Qt::Key_Delete);
+    ASSERT_EQ(Runs(*win).size(), 2u);
+    EXPECT_EQ(items->count(), 2);
+    EXPECT_TRUE(list->undoButton()->isEnabled());
+    QTest::keyClick(items, Qt::Key_Z, Qt::ControlModifier);
+    ASSERT_EQ(Runs(*win).size(), 3u);
+    EXPECT_EQ(Runs(*win)[1].id, sweep);
+    EXPECT_EQ(list->current(), sweep);
+    EXPECT_FALSE(list->undoButton()->isEnabled());
 }
 
 } // namespace

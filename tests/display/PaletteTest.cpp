@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 
 namespace {
@@ -88,6 +89,33 @@ TEST(Palette, NamedMasksGiveTheirColoursOnTheBackground) {
         SCOPED_TRACE(c.name);
         const QRgb rgb = palette.rgb(PaletteIndex::Background & c.mask);
         EXPECT_EQ(qRgb(qRed(rgb), qGreen(rgb), qBlue(rgb)), qRgb(c.r, c.g, c.b));
+    }
+}
+
+// A shown run must be told from everything else the plot draws, and from the other runs: its
+// colour is none of theirs, and clearly darker than the background in at least one primary.
+TEST(Palette, RunColoursAreTheirOwn) {
+    const std::uint8_t others[] = {
+        PaletteMask::LiveA.Core,     PaletteMask::LiveA.Halo,     PaletteMask::LiveB.Core,
+        PaletteMask::LiveB.Halo,     PaletteMask::SnapshotA.Core, PaletteMask::SnapshotA.Halo,
+        PaletteMask::SnapshotB.Core, PaletteMask::SnapshotB.Halo, PaletteMask::FitA,
+        PaletteMask::FitB,           PaletteMask::CursorTime,     PaletteMask::CursorValueA,
+        PaletteMask::CursorValueB,   PaletteMask::ZeroLineLeft,   PaletteMask::ZeroLineRight,
+        PaletteMask::GridLeft,       PaletteMask::GridRight,      PaletteMask::GridBottomTime,
+        PaletteIndex::Black,         PaletteIndex::CursorLabel,   PaletteIndex::Caption};
+    const Palette palette;
+    const auto rgb = [&](std::uint8_t mask) {
+        return palette.rgb(PaletteIndex::Background & mask);
+    };
+    for (std::size_t i = 0; i < PaletteMask::Runs.size(); ++i) {
+        SCOPED_TRACE(i);
+        const QRgb c = rgb(PaletteMask::Run(i));
+        for (const std::uint8_t other : others)
+            EXPECT_NE(c, rgb(other)) << int(other);
+        for (std::size_t j = 0; j < i; ++j)
+            EXPECT_NE(c, rgb(PaletteMask::Run(j)));
+        EXPECT_LE(std::min({qRed(c), qGreen(c), qBlue(c)}), 150);
+        EXPECT_EQ(PaletteMask::Run(i + PaletteMask::Runs.size()), PaletteMask::Run(i));
     }
 }
 

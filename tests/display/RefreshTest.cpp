@@ -7,6 +7,7 @@
 #include "Plot.h"
 #include "PlotInteraction.h"
 #include "PlotPicture.h"
+#include "RunLayer.h"
 
 #include <QDateTime>
 #include <QImage>
@@ -335,7 +336,7 @@ TEST(Refresh, NewPointsOnTheLastFrameEqualAFullDrawing) {
         double scale;
         PlotMode mode;
         bool kanalB, snapshots, waits, zoom;
-        int over; // 1: cursors, 2: a fitted curve drawn over the curves
+        int over; // 1: cursors, 2: a fitted curve drawn over the curves, 3: runs shown
         bool autoLeft;
         int pointCount;
     } rows[] = {
@@ -356,6 +357,9 @@ TEST(Refresh, NewPointsOnTheLastFrameEqualAFullDrawing) {
         {"snapshot at every trigger", 1, PlotMode::Normal, true, false, true, false, 0, false, 200},
         {"snapshot at every trigger, ratio 2", 2, PlotMode::Normal, true, false, false, false, 0,
          false, 100},
+        {"runs shown", 1, PlotMode::Normal, true, true, false, true, 3, false, 200},
+        {"runs shown, ratio 2, A as x", 2, PlotMode::AAsX, true, false, false, false, 3,
+         false, 150},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.name);
@@ -382,6 +386,7 @@ TEST(Refresh, NewPointsOnTheLastFrameEqualAFullDrawing) {
                  row.waits,
                  row.zoom,
                  std::string_view(row.name).starts_with("snapshot at")};
+        RunLayer runs[2]; // each drawing keeps its own layer
         int plotPoints = 0, meanPoints = 0;
         for (int tick = 0; tick < 120; ++tick) {
             SCOPED_TRACE(tick);
@@ -406,6 +411,27 @@ TEST(Refresh, NewPointsOnTheLastFrameEqualAFullDrawing) {
                         };
                     f->ctx.OverlayKey = shown < 2 ? 1 + shown : 0;
                     f->store.PlotDirty = true;
+                }
+            }
+            // Runs come, change and go; a user does that now and then, never at every tick.
+            if (row.over == 3 && tick % 31 == 0) {
+                for (int k = 0; k < 2; ++k) {
+                    std::vector<RunCurve> curves;
+                    for (int r = 0; r < tick / 31 % 3; ++r) {
+                        RunCurve c;
+                        for (int i = 0; i < 300; ++i) {
+                            c.T.push_back(0.035f * i);
+                            c.A.push_back(float(5 + 4 * std::sin(0.05 * i + r)));
+                            c.B.push_back(float(5 + 3 * std::cos(0.03 * i + r)));
+                        }
+                        c.HasB = r == 0;
+                        c.Colour = PaletteMask::Run(std::size_t(r));
+                        c.Name = QStringLiteral("Messreihe %1").arg(r + 1);
+                        curves.push_back(std::move(c));
+                    }
+                    runs[k].setRuns(std::move(curves));
+                    (k ? full : points).ctx.Runs = &runs[k];
+                    (k ? full : points).store.PlotDirty = true;
                 }
             }
             const QImage before = points.dataCanvas.copy(), meanBefore = points.meanCanvas.copy();

@@ -13,6 +13,7 @@
 
 #include <QApplication>
 #include <QPointer>
+#include <QTemporaryDir>
 #include <QDeadlineTimer>
 
 #include <gtest/gtest.h>
@@ -652,6 +653,8 @@ int main(int argc, char** argv) {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     QGuiApplication::setQuitOnLastWindowClosed(false);
+    QTemporaryDir data; // the windows' session journals, not in the user's folder
+    qputenv("KURVIMAT_DATA_DIR", data.path().toUtf8());
     ::testing::InitGoogleTest(&argc, argv);
     auto* tally = new Tally; // owned by gtest's listener list
     ::testing::UnitTest::GetInstance()->listeners().Append(tally);

@@ -1,12 +1,15 @@
 #include "SessionTestSupport.h"
 
 #include "MeasurementStore.h"
+#include "RunPolicy.h"
 #include "SessionTables.h"
+#include "StorePoints.h"
 
 #include <cmath>
 #include <cstring>
 #include <functional>
 #include <limits>
+#include <memory>
 
 namespace kurvimat::session::test {
 namespace {
@@ -128,6 +131,123 @@ TEST(PointChunks, RoundTripAndRefusals) {
         PointSet into = r.into;
         EXPECT_FALSE(decodePoints(r.chunk, into));
         EXPECT_EQ(into.size(), r.into.size());
+    }
+}
+
+} // namespace
+} // namespace kurvimat::session::test
+
+namespace kurvimat::session::test {
+namespace {
+
+TEST(RunPolicy, WhatIsKeptBeforeItIsReplaced) {
+    using R = Replacement;
+    using M = SweepMode;
+    // A short complete sweep recorded in the row's mode, unless the row says otherwise.
+    const auto sweep = [](M mode, bool complete = true) {
+        CurrentPoints c;
+        c.points = 200;
+        c.completeSweep = complete;
+        c.spanSeconds = 1;
+        c.mode = mode;
+        return c;
+    };
+    const auto with = [](CurrentPoints c, const std::function<void(CurrentPoints&)>& change) {
+        change(c);
+        return c;
+    };
+    struct Row {
+        const char* name;
+        R what;
+        CurrentPoints current;
+        bool kept;
+    };
+    const Row rows[] = {
+        {"loaded points before the next auto sweep", R::NextSweep,
+         with(sweep(M::Auto, false), [](CurrentPoints& c) { c.loaded = true; }), true},
+        {"pasted points before a load", R::Load,
+         with(sweep(M::Dauer, false), [](CurrentPoints& c) { c.loaded = true; }), true},
+        {"complete einzel sweep before the next", R::NextSweep, sweep(M::Einzel), true},
+        {"complete normal sweep before the next", R::NextSweep, sweep(M::Normal), true},
+        {"complete normal sweep deleted", R::DeleteData, sweep(M::Normal), true},
+        {"einzel sweep abandoned by Reset", R::Reset, sweep(M::Einzel, false), false},
+        {"long einzel sweep abandoned by Reset", R::Reset,
+         with(sweep(M::Einzel, false), [](CurrentPoints& c) { c.spanSeconds = 61; }), true},
+        {"exactly a minute is not long", R::DeleteData,
+         with(sweep(M::Auto), [](CurrentPoints& c) { c.spanSeconds = KeepSpanSeconds; }), false},
+        {"long auto sweep before the next", R::NextSweep,
+         with(sweep(M::Auto), [](CurrentPoints& c) { c.spanSeconds = 3600; }), true},
+        {"auto sweep replaced by the next", R::NextSweep, sweep(M::Auto), false},
+        {"dauer sweep replaced by the next", R::NextSweep, sweep(M::Dauer), false},
+        {"auto sweep deleted", R::DeleteData, sweep(M::Auto), false},
+        {"last auto sweep at a mode change", R::ModeChange, sweep(M::Auto, false), true},
+        {"last dauer sweep at an interval change", R::SettingsChange, sweep(M::Dauer), true},
+        {"incomplete normal sweep at an interval change", R::SettingsChange,
+         sweep(M::Normal, false), false},
+        {"marked auto sweep", R::NextSweep,
+         with(sweep(M::Auto), [](CurrentPoints& c) { c.markedKeep = true; }), true},
+        {"no points", R::ModeChange,
+         with(sweep(M::Auto), [](CurrentPoints& c) { c.points = 0; }), false},
+        {"kept already", R::NextSweep,
+         with(sweep(M::Einzel), [](CurrentPoints& c) { c.alreadyKept = true; }), false},
+        {"loaded and kept already", R::RunRestored,
+         with(sweep(M::Auto), [](CurrentPoints& c) { c.loaded = c.alreadyKept = true; }), false},
+    };
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.name);
+        EXPECT_EQ(keepAsRun(r.what, r.current), r.kept);
+    }
+}
+
+// The store's current points as a run and back, recorded (with the block values behind them,
+// from sweep point SweepFirst on) and loaded (without B).
+TEST(StorePoints, RunOfTheCurrentPointsAndBack) {
+    auto store = std::make_unique<MeasurementStore>();
+    MeasurementStore& s = *store;
+    for (const bool loaded : {false, true}) {
+        SCOPED_TRACE(loaded ? "loaded" : "recorded");
+        s.DataLoaded = loaded;
+        s.DataHasB = !loaded;
+        s.DataDefA = QStringLiteral("Spannung (V): U");
+        s.DataDefB = loaded ? QString() : QStringLiteral("Weg (cm): 2*U");
+        s.SweepFirst = 3;
+        s.DataCount = 5;
+        s.IntervalMs = 20;
+        s.PointCount = 8;
+        for (int i = 0; i < 8; ++i) {
+            s.SweepRawA[i] = 100.0f + i, s.SweepRawB[i] = 200.0f + i;
+            s.SweepVoltsA[i] = 0.5f + i, s.SweepVoltsB[i] = 1.5f + i;
+        }
+        for (int i = 0; i < 5; ++i)
+            s.DataT[i] = 0.02f * i, s.DataA[i] = 3.0f - i, s.DataB[i] = loaded ? 0.0f : 7.0f * i;
+        const session::Run run = currentRun(s, 1234);
+        EXPECT_EQ(run.intervalMs, 20);
+        EXPECT_EQ(run.pointCount, 8);
+        EXPECT_EQ(run.recordedAtMs, 1234);
+        ASSERT_EQ(run.points.size(), 5);
+        EXPECT_EQ(run.points.recorded(), !loaded);
+        EXPECT_EQ(run.points.hasB(), !loaded);
+        EXPECT_EQ(run.points.definitionB(), s.DataDefB);
+        const SamplePoint p = run.points.point(2);
+        EXPECT_EQ(p.t, s.DataT[2]);
+        EXPECT_EQ(p.a, 1.0f);
+        // Stored point 2 is sweep point 5.
+        EXPECT_EQ(p.rawA, loaded ? 0.0f : 105.0f);
+        EXPECT_EQ(p.voltsB, loaded ? 0.0f : 6.5f);
+        EXPECT_EQ(run.points.extents().maxA, 3.0f);
+
+        const std::size_t key = currentPointsKey(s);
+        auto other = std::make_unique<MeasurementStore>();
+        restoreRun(*other, run);
+        EXPECT_EQ(other->DataCount, 5);
+        EXPECT_EQ(other->DataLoaded, loaded);
+        EXPECT_EQ(other->DataHasB, !loaded);
+        EXPECT_EQ(other->DataDefA, s.DataDefA);
+        EXPECT_EQ(other->TriggerPos, -1);
+        EXPECT_EQ(currentPoints(*other), run.points); // raw values and voltages came back too
+        EXPECT_EQ(currentPointsKey(*other), key);
+        other->DataA[4] += 1;
+        EXPECT_NE(currentPointsKey(*other), key);
     }
 }
 

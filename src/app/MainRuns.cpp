@@ -1,0 +1,318 @@
+#include "MainRuns.h"
+
+#include "Journal.h"
+#include "MeasurementText.h"
+#include "Palette.h"
+#include "PointTableSource.h"
+#include "Readout.h"
+#include "RunsWindow.h"
+#include "SignalDefinition.h"
+#include "StorePoints.h"
+#include "TComboBox.h"
+#include "TFormMain.h"
+
+#include <QAction>
+#include <QClipboard>
+#include <QGuiApplication>
+#include <QMenu>
+#include <QTimer>
+
+#include <algorithm>
+
+using namespace kurvimat::session;
+
+namespace {
+
+SweepMode sweepMode(TriggerMode mode) {
+    switch (mode) {
+    case TriggerMode::Dauer:
+        return SweepMode::Dauer;
+    case TriggerMode::Normal:
+        return SweepMode::Normal;
+    case TriggerMode::Einzel:
+        return SweepMode::Einzel;
+    default:
+        return SweepMode::Auto;
+    }
+}
+
+// Ranges are only widened to take in the run's extremes, never narrowed.
+void widen(Tscale& scale, float min, float max) {
+    if (scale.RangeStart > min) scale.RangeStart = min;
+    if (scale.RangeEnd < max) scale.RangeEnd = max;
+}
+
+} // namespace
+
+MainRuns::MainRuns(TFormMain& window) : QObject(&window), w(window) {
+    const QString folder = qEnvironmentVariable("KURVIMAT_DATA_DIR");
+    journal = std::make_unique<kurvimat::session::Journal>(
+        folder.isEmpty() ? kurvimat::session::Journal::defaultFolder() : folder, clock);
+    dataSince = clock.wallMs();
+    w.Pipeline.BeforeSweep = [this](TriggerMode mode) { BeforeSweep(mode); };
+    // Runs may also come from outside this class (a recovered session): the list and the plot
+    // look for them now and then.
+    auto* poll = new QTimer(this);
+    poll->setInterval(500);
+    connect(poll, &QTimer::timeout, this, [this] {
+        const RunList& runs = journal->runs();
+        const qint64 last = runs.size() > 0 ? runs.runs().back().id : 0;
+        if (runs.size() != knownRuns || last != knownLastId) Changed();
+    });
+    poll->start();
+}
+
+// The window's members are gone by now (this is one of its children): only the journal is
+// left to close, which commits what is pending.
+MainRuns::~MainRuns() = default;
+
+CurrentPoints MainRuns::Facts() const {
+    const MeasurementStore& s = w.Store;
+    CurrentPoints c;
+    c.points = std::clamp(s.DataCount, 0, PointCapacity);
+    c.loaded = s.DataLoaded;
+    c.completeSweep = !s.DataLoaded && s.SweepIndex >= s.PointCount;
+    c.spanSeconds = c.points > 1 ? double(s.DataT[c.points - 1]) - double(s.DataT[0]) : 0.0;
+    c.alreadyKept = kept && keptKey == currentPointsKey(s);
+    c.mode = dataMode;
+    return c;
+}
+
+void MainRuns::BeforeReplace(Replacement what) {
+    if (keepAsRun(what, Facts())) Keep();
+    switch (what) {
+    case Replacement::SettingsChange:
+    case Replacement::DeleteData:
+    case Replacement::Paste:
+    case Replacement::Load:
+        NewPoints(dataMode);
+        break;
+    default: // a reset, a mode change: the points stay until the next sweep
+        break;
+    }
+}
+
+void MainRuns::BeforeSweep(TriggerMode mode) {
+    BeforeReplace(Replacement::NextSweep);
+    NewPoints(sweepMode(mode));
+}
+
+void MainRuns::NewPoints(SweepMode mode) {
+    dataMode = mode;
+    dataSince = clock.wallMs();
+    kept = false;
+}
+
+void MainRuns::KeepCurrent() {
+    if (w.Store.DataCount <= 0 || Facts().alreadyKept) return;
+    Keep();
+}
+
+void MainRuns::Keep(const QString& name) {
+    Run run = currentRun(w.Store, dataSince);
+    run.name = name;
+    journal->addRun(std::move(run));
+    kept = true;
+    keptKey = currentPointsKey(w.Store);
+    Changed();
+}
+
+void MainRuns::SetShown(qint64 id, bool on) {
+    if (IsShown(id) == on) return;
+    if (on)
+        shown.insert(id);
+    else
+        shown.erase(id);
+    UpdateLayer();
+    UpdateList();
+}
+
+bool MainRuns::Rename(qint64 id, const QString& name) {
+    const Run* run = journal->runs().find(id);
+    if (!run || run->name == name) return false;
+    if (name.trimmed().isEmpty()) { // a run keeps a name
+        UpdateList();
+        return false;
+    }
+    journal->renameRun(id, name);
+    Changed();
+    return true;
+}
+
+bool MainRuns::MakeCurrent(qint64 id) {
+    if (!journal->runs().find(id)) return false;
+    BeforeReplace(Replacement::RunRestored);
+    // Looked up again: keeping the current points may have moved the list.
+    const Run run = *journal->runs().find(id);
+    MeasurementStore& s = w.Store;
+    w.Handle([&] {
+        restoreRun(s, run);
+        // The run's definitions come into force as a loaded text's do; one that does not
+        // compile leaves the points as they are.
+        if (IsDefinitionLine(run.points.definitionA()) &&
+            run.points.definitionA() != s.AppliedDefA) {
+            w.ComboBoxA->SetText(run.points.definitionA());
+            w.ApplySignal('A', false);
+        }
+        if (run.points.hasB() && IsDefinitionLine(run.points.definitionB()) &&
+            run.points.definitionB() != s.AppliedDefB) {
+            w.ComboBoxB->SetText(run.points.definitionB());
+            w.ApplySignal('B', false);
+        }
+        restoreRun(s, run); // applying a definition may have evaluated other points
+        if (!run.points.recorded()) {
+            w.TitleLoadedAxes();
+        } else if (w.AxesNameLoadedPoints) {
+            w.ScaleA.Title = SignalTitle(s.NameA, s.UnitA);
+            w.ScaleB.Title = SignalTitle(s.NameB, s.UnitB);
+            w.AxesNameLoadedPoints = false;
+        }
+        if (!run.points.empty()) {
+            const Extents& e = run.points.extents();
+            widen(w.ScaleA, e.minA, e.maxA);
+            if (run.points.hasB()) widen(w.ScaleB, e.minB, e.maxB);
+            widen(w.ScaleT, e.minT, e.maxT);
+        }
+    });
+    dataMode = SweepMode::Einzel;
+    dataSince = run.recordedAtMs;
+    kept = true;
+    keptKey = currentPointsKey(s);
+    s.PlotDirty = s.AxesChanged = true;
+    return true;
+}
+
+QString MainRuns::Text(qint64 id) const {
+    const Run* run = journal->runs().find(id);
+    if (!run) return {};
+    const PointSet& p = run->points;
+    return formatMeasurementText(p.definitionA(), p.definitionB(), p.times(), p.valuesA(),
+                                 p.valuesB(),
+                                 PointSetTextFormat(!p.recorded(), p.hasB(), p.definitionA(),
+                                                    p.definitionB(), w.CurrentCalibration()));
+}
+
+void MainRuns::Copy(qint64 id) {
+    if (journal->runs().find(id)) QGuiApplication::clipboard()->setText(Text(id));
+}
+
+void MainRuns::Save(qint64 id) {
+    if (journal->runs().find(id)) w.SaveOrCopy(true, Text(id));
+}
+
+bool MainRuns::Delete(qint64 id) {
+    if (!journal->deleteRun(id)) return false;
+    Changed();
+    return true;
+}
+
+bool MainRuns::UndoDelete() {
+    const std::optional<qint64> id = journal->undoDelete();
+    if (!id) return false;
+    Changed();
+    if (list) list->setCurrent(*id);
+    return true;
+}
+
+void MainRuns::AddReadoutSeries(ReadoutInput& in) const {
+    for (const Run& run : journal->runs().runs()) {
+        if (!IsShown(run.id)) continue;
+        const PointSet& p = run.points;
+        const QString title = tr("Reihe %1").arg(run.id);
+        const float* t = p.times().data();
+        if (in.ShowA)
+            in.Runs.push_back(
+                {title + QStringLiteral(" A"),
+                 {{t, p.valuesA().data(), p.size()}, PointSetParts(p.definitionA()).unit}});
+        if (in.ShowB && p.hasB())
+            in.Runs.push_back(
+                {title + QStringLiteral(" B"),
+                 {{t, p.valuesB().data(), p.size()}, PointSetParts(p.definitionB()).unit}});
+    }
+}
+
+std::uint8_t MainRuns::Colour(qint64 id) {
+    return PaletteMask::Run(std::size_t(std::max<qint64>(id - 1, 0)));
+}
+
+void MainRuns::Changed() {
+    const RunList& runs = journal->runs();
+    knownRuns = runs.size();
+    knownLastId = knownRuns > 0 ? runs.runs().back().id : 0;
+    UpdateLayer();
+    UpdateList();
+    emit RunsChanged();
+}
+
+void MainRuns::UpdateLayer() {
+    std::vector<RunCurve> curves;
+    for (const Run& run : journal->runs().runs()) {
+        if (!IsShown(run.id)) continue;
+        const PointSet& p = run.points;
+        curves.push_back({p.times(), p.valuesA(), p.valuesB(), p.hasB(), Colour(run.id), run.name});
+    }
+    if (curves.empty() && layer.empty()) return;
+    layer.setRuns(std::move(curves));
+    w.Store.PlotDirty = true;
+}
+
+void MainRuns::UpdateList() {
+    if (!list) return;
+    QList<RunsWindow::Entry> entries;
+    for (const Run& run : journal->runs().runs()) {
+        const std::uint8_t c = Colour(run.id);
+        entries.push_back({run.id, run.name,
+                           QColor(Palette::red(c), Palette::green(c), Palette::blue(c)),
+                           IsShown(run.id)});
+    }
+    list->setEntries(entries);
+    list->setCanUndo(journal->runs().canUndo());
+}
+
+void MainRuns::ShowList() {
+    if (!list) {
+        list = new RunsWindow(&w);
+        connect(list, &RunsWindow::shownChanged, this, &MainRuns::SetShown);
+        connect(list, &RunsWindow::renamed, this, &MainRuns::Rename);
+        connect(list, &RunsWindow::makeCurrentRequested, this, &MainRuns::MakeCurrent);
+        connect(list, &RunsWindow::copyRequested, this, &MainRuns::Copy);
+        connect(list, &RunsWindow::saveRequested, this, &MainRuns::Save);
+        connect(list, &RunsWindow::deleteRequested, this, &MainRuns::Delete);
+        connect(list, &RunsWindow::undoRequested, this, &MainRuns::UndoDelete);
+        connect(list, &RunsWindow::keepRequested, this, &MainRuns::KeepCurrent);
+        UpdateList();
+        // Beside the plot's right edge, over the timing choices rather than the curves.
+        const QRect main = w.frameGeometry();
+        list->move(main.right() - list->width() - 20, main.top() + 40);
+    }
+    list->show();
+    list->raise();
+    list->activateWindow();
+}
+
+void MainRuns::AddMenuActions(QMenu& menu) {
+    QAction* open = menu.addAction(tr("Messreihen …"), this, [this] { ShowList(); });
+    open->setToolTip(tr("Die Messreihen dieser Sitzung: zeigen, umbenennen, wieder zu den "
+                        "aktuellen Daten machen, kopieren, speichern, löschen"));
+    QAction* keep = menu.addAction(tr("Messreihe behalten"), this, [this] { KeepCurrent(); });
+    keep->setEnabled(w.Store.DataCount > 0 && !Facts().alreadyKept);
+    menu.addSeparator();
+}
+
+// The window's side, here so that the window's own files need no more than a call.
+
+kurvimat::session::Journal& TFormMain::SessionJournal() {
+    return Runs->Journal();
+}
+
+void TFormMain::KeepCurrentAsRun() {
+    Runs->KeepCurrent();
+}
+
+void TFormMain::ShowRunsList() {
+    Runs->ShowList();
+}
+
+void TFormMain::KeepBeforeReplacing(kurvimat::session::Replacement what) {
+    if (Runs) Runs->BeforeReplace(what);
+}

@@ -1,0 +1,102 @@
+// The main window's runs ("Messreihen"): owns the session's journal, keeps the current points
+// as a run before a click would replace them and the keep policy says they are worth it, shows
+// chosen runs over the plot and offers them in a list window (show, rename, make current,
+// copy, save, delete with undo).
+#pragma once
+
+#include "Clock.h"
+#include "RunLayer.h"
+#include "RunPolicy.h"
+#include "SamplePipeline.h"
+
+#include <QObject>
+
+#include <cstdint>
+#include <memory>
+#include <set>
+
+class QMenu;
+struct ReadoutInput;
+class RunsWindow;
+class TFormMain;
+
+namespace kurvimat::session {
+class Journal;
+struct Run;
+} // namespace kurvimat::session
+
+class MainRuns : public QObject {
+    Q_OBJECT
+public:
+    /// The journal lives in KURVIMAT_DATA_DIR when it is set (tests), else in the user's data
+    /// folder.
+    explicit MainRuns(TFormMain& window);
+    ~MainRuns() override;
+
+    kurvimat::session::Journal& Journal() { return *journal; }
+
+    /// Before `what` replaces or empties the current points (or, for a mode change, lets the
+    /// next sweep do so): keeps them as a run when the policy says so. The replacements that
+    /// put other points in place are then taken as done.
+    void BeforeReplace(kurvimat::session::Replacement what);
+    /// The pipeline is about to start a new sweep over stored points.
+    void BeforeSweep(TriggerMode mode);
+    /// "Messreihe behalten": the current points become a run now.
+    void KeepCurrent();
+
+    /// The runs' entries of the plot's menu.
+    void AddMenuActions(QMenu& menu);
+    /// Opens (or raises) the list window.
+    void ShowList();
+    RunsWindow* List() const { return list; }
+
+    bool IsShown(qint64 id) const { return shown.count(id) > 0; }
+    void SetShown(qint64 id, bool on);
+    bool Rename(qint64 id, const QString& name);
+    /// "Als aktuelle Daten": the current points are kept first when the policy says so.
+    bool MakeCurrent(qint64 id);
+    /// The run as the measurement text "Daten kopieren" writes.
+    QString Text(qint64 id) const;
+    void Copy(qint64 id);
+    void Save(qint64 id);
+    bool Delete(qint64 id);
+    bool UndoDelete();
+    /// The colour of a run in the plot and the list (a palette index).
+    static std::uint8_t Colour(qint64 id);
+
+    /// The shown runs' shown channels for the cursor readout (valid until the runs change).
+    void AddReadoutSeries(ReadoutInput& in) const;
+
+    /// The shown runs as the plot draws them.
+    RunLayer& Layer() { return layer; }
+    /// The journal's runs changed from outside (a recovery, say): the list and the plot follow.
+    void Changed();
+
+signals:
+    /// A run was added, renamed, deleted or brought back.
+    void RunsChanged();
+
+private:
+    kurvimat::session::CurrentPoints Facts() const;
+    void Keep(const QString& name = QString());
+    // The current points now are other ones (or none): what was kept of them no longer counts.
+    void NewPoints(kurvimat::session::SweepMode mode);
+    void UpdateLayer();
+    void UpdateList();
+
+    TFormMain& w;
+    kurvimat::session::SystemClock clock;
+    std::unique_ptr<kurvimat::session::Journal> journal;
+    std::set<qint64> shown;
+    RunLayer layer;
+    RunsWindow* list = nullptr;
+    // What the current points are: the mode they were recorded in, when they began, and
+    // whether (and as what) they are a run already.
+    kurvimat::session::SweepMode dataMode = kurvimat::session::SweepMode::Auto;
+    qint64 dataSince = 0;
+    bool kept = false;
+    std::size_t keptKey = 0;
+    bool markedKeep = false;
+    int knownRuns = 0;
+    qint64 knownLastId = 0;
+};

@@ -1,0 +1,153 @@
+#include "RunsWindow.h"
+
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QListWidget>
+#include <QPainter>
+#include <QPixmap>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+namespace {
+
+constexpr int IdRole = Qt::UserRole;
+
+QIcon colourSquare(const QColor& colour) {
+    QPixmap square(12, 12);
+    square.fill(colour);
+    QPainter p(&square);
+    p.setPen(Qt::black);
+    p.drawRect(0, 0, 11, 11);
+    return QIcon(square);
+}
+
+} // namespace
+
+RunsWindow::RunsWindow(QWidget* parent) : QWidget(parent, Qt::Tool) {
+    setWindowTitle(tr("Messreihen"));
+    list_ = new QListWidget(this);
+    list_->setEditTriggers(QAbstractItemView::DoubleClicked | QAbstractItemView::EditKeyPressed |
+                           QAbstractItemView::SelectedClicked);
+    list_->setToolTip(tr("Die Messreihen dieser Sitzung. Häkchen: im Diagramm zeigen; "
+                         "F2 oder Doppelklick: umbenennen; Entf: löschen; Strg+Z: "
+                         "rückgängig"));
+    list_->installEventFilter(this);
+    makeCurrent_ = new QPushButton(tr("Als &aktuelle Daten"), this);
+    makeCurrent_->setToolTip(tr("Macht die gewählte Messreihe wieder zu den aktuellen Daten; "
+                                "die aktuellen Daten werden vorher als Messreihe behalten, wenn "
+                                "sie es wert sind"));
+    copy_ = new QPushButton(tr("&Kopieren"), this);
+    copy_->setToolTip(tr("Kopiert die gewählte Messreihe als Tabelle in die Zwischenablage"));
+    save_ = new QPushButton(tr("&Speichern …"), this);
+    save_->setToolTip(tr("Speichert die gewählte Messreihe als Textdatei mit Tabulatoren"));
+    delete_ = new QPushButton(tr("&Löschen"), this);
+    delete_->setToolTip(tr("Löscht die gewählte Messreihe; „Rückgängig“ holt sie zurück, "
+                           "solange das Programm läuft"));
+    undo_ = new QPushButton(tr("&Rückgängig"), this);
+    undo_->setToolTip(tr("Holt die zuletzt gelöschte Messreihe zurück"));
+    keep_ = new QPushButton(tr("Aktuelle Daten &behalten"), this);
+    keep_->setToolTip(tr("Behält die aktuellen Daten als neue Messreihe"));
+
+    auto* buttons = new QHBoxLayout;
+    for (QPushButton* b : {makeCurrent_, copy_, save_, delete_, undo_})
+        buttons->addWidget(b);
+    auto* bottom = new QHBoxLayout;
+    bottom->addWidget(keep_);
+    bottom->addStretch();
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(list_);
+    layout->addLayout(buttons);
+    layout->addLayout(bottom);
+    resize(520, 260);
+
+    connect(list_, &QListWidget::itemChanged, this, &RunsWindow::itemChanged);
+    connect(list_, &QListWidget::currentItemChanged, this, [this] { updateButtons(); });
+    const auto withCurrent = [this](void (RunsWindow::*signal)(qint64)) {
+        return [this, signal] {
+            if (const qint64 id = current()) emit(this->*signal)(id);
+        };
+    };
+    connect(makeCurrent_, &QPushButton::clicked, this,
+            withCurrent(&RunsWindow::makeCurrentRequested));
+    connect(copy_, &QPushButton::clicked, this, withCurrent(&RunsWindow::copyRequested));
+    connect(save_, &QPushButton::clicked, this, withCurrent(&RunsWindow::saveRequested));
+    connect(delete_, &QPushButton::clicked, this, withCurrent(&RunsWindow::deleteRequested));
+    connect(undo_, &QPushButton::clicked, this, [this] { emit undoRequested(); });
+    connect(keep_, &QPushButton::clicked, this, [this] { emit keepRequested(); });
+    updateButtons();
+}
+
+void RunsWindow::setEntries(const QList<Entry>& entries) {
+    const qint64 chosen = current();
+    filling_ = true;
+    // The same runs are updated in place: an item may be the one whose change led here.
+    bool same = list_->count() == entries.size();
+    for (int i = 0; same && i < list_->count(); ++i)
+        same = list_->item(i)->data(IdRole).toLongLong() == entries[i].id;
+    if (!same) {
+        list_->clear();
+        for (const Entry& e : entries) {
+            auto* item = new QListWidgetItem(colourSquare(e.colour), e.name, list_);
+            item->setData(IdRole, e.id);
+            item->setFlags(item->flags() | Qt::ItemIsUserCheckable | Qt::ItemIsEditable);
+            item->setToolTip(tr("Häkchen: im Diagramm in dieser Farbe zeigen"));
+        }
+    }
+    for (int i = 0; i < list_->count(); ++i) {
+        QListWidgetItem* item = list_->item(i);
+        if (item->text() != entries[i].name) item->setText(entries[i].name);
+        item->setCheckState(entries[i].shown ? Qt::Checked : Qt::Unchecked);
+    }
+    filling_ = false;
+    setCurrent(chosen);
+    if (!list_->currentItem() && list_->count() > 0) list_->setCurrentRow(list_->count() - 1);
+    updateButtons();
+}
+
+void RunsWindow::setCanUndo(bool can) {
+    canUndo_ = can;
+    updateButtons();
+}
+
+qint64 RunsWindow::current() const {
+    const QListWidgetItem* item = list_->currentItem();
+    return item ? item->data(IdRole).toLongLong() : 0;
+}
+
+void RunsWindow::setCurrent(qint64 id) {
+    for (int i = 0; i < list_->count(); ++i)
+        if (list_->item(i)->data(IdRole).toLongLong() == id) list_->setCurrentRow(i);
+}
+
+void RunsWindow::itemChanged(QListWidgetItem* item) {
+    if (filling_) return;
+    // Read first: what the first signal leads to may change the list.
+    const qint64 id = item->data(IdRole).toLongLong();
+    const bool shown = item->checkState() == Qt::Checked;
+    const QString name = item->text();
+    emit shownChanged(id, shown);
+    emit renamed(id, name);
+}
+
+void RunsWindow::updateButtons() {
+    const bool chosen = current() != 0;
+    for (QPushButton* b : {makeCurrent_, copy_, save_, delete_})
+        b->setEnabled(chosen);
+    undo_->setEnabled(canUndo_);
+}
+
+bool RunsWindow::eventFilter(QObject* watched, QEvent* event) {
+    // While a name is edited the keys go to its editor, not to the list.
+    if (watched == list_ && event->type() == QEvent::KeyPress) {
+        const auto* key = static_cast<QKeyEvent*>(event);
+        if (key->key() == Qt::Key_Delete && current()) {
+            emit deleteRequested(current());
+            return true;
+        }
+        if (key->matches(QKeySequence::Undo) && canUndo_) {
+            emit undoRequested();
+            return true;
+        }
+    }
+    return QWidget::eventFilter(watched, event);
+}

@@ -1,0 +1,89 @@
+#include "StorePoints.h"
+
+#include "MeasurementStore.h"
+
+#include <algorithm>
+#include <functional>
+
+namespace kurvimat::session {
+
+PointSet currentPoints(const MeasurementStore& s) {
+    const bool recorded = !s.DataLoaded;
+    PointSet set(recorded ? PointSet::Origin::Recorded : PointSet::Origin::Loaded, true, s.DataHasB,
+                 s.DataDefA, s.DataHasB ? s.DataDefB : QString());
+    const int n = std::clamp(s.DataCount, 0, PointCapacity);
+    // Stored point i is sweep point SweepFirst + i.
+    const int first = std::clamp(s.SweepFirst, 0, PointCapacity);
+    set.reserve(n);
+    for (int i = 0; i < n; ++i) {
+        SamplePoint p{s.DataT[i], s.DataA[i], s.DataHasB ? s.DataB[i] : 0.0f};
+        const int k = first + i;
+        if (recorded && k < PointCapacity) {
+            p.rawA = s.SweepRawA[k];
+            p.rawB = s.SweepRawB[k];
+            p.voltsA = s.SweepVoltsA[k];
+            p.voltsB = s.SweepVoltsB[k];
+        }
+        set.append(p);
+    }
+    return set;
+}
+
+Run currentRun(const MeasurementStore& s, qint64 recordedAtMs) {
+    Run run;
+    run.points = currentPoints(s);
+    run.intervalMs = s.IntervalMs;
+    run.pointCount = s.PointCount;
+    run.recordedAtMs = recordedAtMs;
+    return run;
+}
+
+void restoreRun(MeasurementStore& s, const Run& run) {
+    const PointSet& p = run.points;
+    const int n = std::min(p.size(), PointCapacity);
+    std::copy_n(p.times().begin(), n, s.DataT);
+    std::copy_n(p.valuesA().begin(), n, s.DataA);
+    std::copy_n(p.valuesB().begin(), n, s.DataB);
+    s.DataLoaded = !p.recorded();
+    s.DataHasB = p.hasB();
+    s.DataDefA = p.definitionA();
+    s.DataDefB = p.definitionB();
+    s.SweepFirst = 0;
+    if (p.recorded()) {
+        std::copy_n(p.rawA().begin(), n, s.SweepRawA);
+        std::copy_n(p.rawB().begin(), n, s.SweepRawB);
+        std::copy_n(p.voltsA().begin(), n, s.SweepVoltsA);
+        std::copy_n(p.voltsB().begin(), n, s.SweepVoltsB);
+    }
+    s.SweepIndex = n;
+    s.DataCount = n;
+    const Extents& e = p.extents();
+    if (n > 0) {
+        s.DataMinA = e.minA, s.DataMaxA = e.maxA;
+        s.DataMinB = e.minB, s.DataMaxB = e.maxB;
+        s.DataMinT = e.minT, s.DataMaxT = e.maxT;
+    }
+    s.TriggerPos = -1;
+    s.SinceArmed = 0;
+    s.PlotDirty = true;
+    s.AxesChanged = true;
+}
+
+std::size_t currentPointsKey(const MeasurementStore& s) {
+    std::size_t key = 0x9e3779b97f4a7c15ULL;
+    const auto mix = [&key](std::size_t v) { key = (key ^ v) * 1099511628211ULL; };
+    const int n = std::clamp(s.DataCount, 0, PointCapacity);
+    mix(std::size_t(n));
+    mix(s.DataLoaded);
+    mix(s.DataHasB);
+    mix(qHash(s.DataDefA));
+    mix(qHash(s.DataDefB));
+    for (const int i : {0, n / 2, n - 1}) {
+        if (i < 0 || i >= n) continue;
+        for (const float v : {s.DataT[i], s.DataA[i], s.DataB[i]})
+            mix(std::hash<float>()(v));
+    }
+    return key;
+}
+
+} // namespace kurvimat::session
