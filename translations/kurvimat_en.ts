@@ -149,6 +149,21 @@
     </message>
 </context>
 <context>
+    <name>Dialogs</name>
+    <message>
+        <source>Speichern</source>
+        <translation>Save</translation>
+    </message>
+    <message>
+        <source>Verwerfen</source>
+        <translation>Discard</translation>
+    </message>
+    <message>
+        <source>Abbrechen</source>
+        <translation>Cancel</translation>
+    </message>
+</context>
+<context>
     <name>ExperimentFile</name>
     <message>
         <source>Die Datei %1 ist keine Kurvimat-Versuchsdatei.</source>
@@ -384,6 +399,10 @@ This installs the udev rule packaging/70-kurvimat.rules. Then unplug the instrum
     <message>
         <source>Ausgleichskurve </source>
         <translation>Curve fit </translation>
+    </message>
+    <message>
+        <source>während der Messung: spätere Punkte nicht angepasst</source>
+        <translation>while measuring: later points not fitted</translation>
     </message>
 </context>
 <context>
@@ -1095,6 +1114,430 @@ trigger</translation>
     <message>
         <source>Signal %1</source>
         <translation>Signal %1</translation>
+    </message>
+    <message>
+        <source>Daten einfügen</source>
+        <translation>Paste data</translation>
+    </message>
+    <message>
+        <source>Daten laden</source>
+        <translation>Load data</translation>
+    </message>
+    <message>
+        <source>Daten löschen</source>
+        <translation>Clear data</translation>
+    </message>
+    <message>
+        <source>&amp;Datei</source>
+        <translation>&amp;File</translation>
+    </message>
+    <message>
+        <source>&amp;Bearbeiten</source>
+        <translation>&amp;Edit</translation>
+    </message>
+    <message>
+        <source>&amp;Messen</source>
+        <translation>&amp;Measure</translation>
+    </message>
+    <message>
+        <source>&amp;Ansicht</source>
+        <translation>&amp;View</translation>
+    </message>
+    <message>
+        <source>&amp;Hilfe</source>
+        <translation>&amp;Help</translation>
+    </message>
+    <message>
+        <source>Angehalten</source>
+        <translation>Stopped</translation>
+    </message>
+    <message>
+        <source>Versuch &amp;öffnen …</source>
+        <translation>&amp;Open experiment …</translation>
+    </message>
+    <message>
+        <source>Versuch &amp;speichern …</source>
+        <translation>&amp;Save experiment …</translation>
+    </message>
+    <message>
+        <source>Daten &amp;laden …</source>
+        <translation>&amp;Load data …</translation>
+    </message>
+    <message>
+        <source>&amp;Daten speichern …</source>
+        <translation>Save &amp;data …</translation>
+    </message>
+    <message>
+        <source>Schnappschuss l&amp;aden …</source>
+        <translation>Lo&amp;ad snapshot …</translation>
+    </message>
+    <message>
+        <source>Schnappschuss spei&amp;chern …</source>
+        <translation>Save sna&amp;pshot …</translation>
+    </message>
+    <message>
+        <source>&amp;Beenden</source>
+        <translation>&amp;Quit</translation>
+    </message>
+    <message>
+        <source>&amp;Rückgängig</source>
+        <translation>&amp;Undo</translation>
+    </message>
+    <message>
+        <source>Daten &amp;kopieren</source>
+        <translation>&amp;Copy data</translation>
+    </message>
+    <message>
+        <source>Daten &amp;einfügen</source>
+        <translation>&amp;Paste data</translation>
+    </message>
+    <message>
+        <source>Daten l&amp;öschen</source>
+        <translation>C&amp;lear data</translation>
+    </message>
+    <message>
+        <source>Trigger &amp;dauer</source>
+        <translation>Trigger &amp;continuous</translation>
+    </message>
+    <message>
+        <source>Trigger &amp;auto</source>
+        <translation>Trigger &amp;auto</translation>
+    </message>
+    <message>
+        <source>Trigger &amp;normal</source>
+        <translation>Trigger &amp;normal</translation>
+    </message>
+    <message>
+        <source>Trigger &amp;einzel</source>
+        <translation>Trigger s&amp;ingle</translation>
+    </message>
+    <message>
+        <source>&amp;Trigger</source>
+        <translation>&amp;Trigger</translation>
+    </message>
+    <message>
+        <source>&amp;Reset</source>
+        <translation>&amp;Reset</translation>
+    </message>
+    <message>
+        <source>&amp;Stopp</source>
+        <translation>&amp;Stop</translation>
+    </message>
+    <message>
+        <source>Schnapps&amp;chuss</source>
+        <translation>Snaps&amp;hot</translation>
+    </message>
+    <message>
+        <source>Messreihe &amp;behalten</source>
+        <translation>&amp;Keep run</translation>
+    </message>
+    <message>
+        <source>S&amp;pektrum</source>
+        <translation>Spectr&amp;um</translation>
+    </message>
+    <message>
+        <source>Kanal &amp;A als x</source>
+        <translation>Channel &amp;A as x</translation>
+    </message>
+    <message>
+        <source>Kanal &amp;B als x</source>
+        <translation>Channel &amp;B as x</translation>
+    </message>
+    <message>
+        <source>Zeit in &amp;min</source>
+        <translation>Time in &amp;min</translation>
+    </message>
+    <message>
+        <source>&amp;Tabelle</source>
+        <translation>&amp;Table</translation>
+    </message>
+    <message>
+        <source>&amp;Großanzeige</source>
+        <translation>B&amp;ig display</translation>
+    </message>
+    <message>
+        <source>&amp;Vollbild</source>
+        <translation>&amp;Full screen</translation>
+    </message>
+    <message>
+        <source>&amp;Anleitung</source>
+        <translation>&amp;Guide</translation>
+    </message>
+    <message>
+        <source>&amp;Formelvariablen</source>
+        <translation>&amp;Formula variables</translation>
+    </message>
+    <message>
+        <source>Ü&amp;ber Kurvimat</source>
+        <translation>&amp;About Kurvimat</translation>
+    </message>
+    <message>
+        <source>Ausgleichs&amp;kurve</source>
+        <translation>Curve &amp;fit</translation>
+    </message>
+    <message>
+        <source>&amp;Rückgängig: %1</source>
+        <translation>&amp;Undo: %1</translation>
+    </message>
+    <message>
+        <source>&amp;Rückgängig: Zoom</source>
+        <translation>&amp;Undo: zoom</translation>
+    </message>
+    <message>
+        <source>&amp;Weiter</source>
+        <translation>C&amp;ontinue</translation>
+    </message>
+    <message>
+        <source>Die aufgenommenen Daten sind weder gespeichert noch kopiert worden.
+Sollen sie vor dem Beenden gespeichert werden?</source>
+        <translation>The recorded data have been neither saved nor copied.
+Save them before quitting?</translation>
+    </message>
+    <message>
+        <source>Tabelle – Kurvimat</source>
+        <translation>Table – Kurvimat</translation>
+    </message>
+    <message>
+        <source>Berechnungsterm des Signals aus den Variablen; mit Enter übernehmen. Hilfe ▸ Formelvariablen erklärt mehr.</source>
+        <translation>The signal&apos;s expression in the variables; Enter applies it. Help ▸ Formula variables tells more.</translation>
+    </message>
+    <message>
+        <source>Skala automatisch erweitern, sobald Messwerte darüber hinausgehen (an/aus).</source>
+        <translation>Widen the scale automatically when readings go beyond it (on/off).</translation>
+    </message>
+    <message>
+        <source>Skala einmal an alle Messwerte anpassen.</source>
+        <translation>Fit the scale to all readings once.</translation>
+    </message>
+    <message>
+        <source>Die Rohwerte der letzten Sekunden, wie das Gerät sie liefert.</source>
+        <translation>The raw values of the last seconds as the instrument delivers them.</translation>
+    </message>
+    <message>
+        <source>Startet sofort eine Messung, ohne auf die Triggerbedingung zu warten (Messen ▸ Trigger).</source>
+        <translation>Starts a measurement at once without waiting for the trigger condition (Measure ▸ Trigger).</translation>
+    </message>
+    <message>
+        <source>Der Kanal, dessen Signal die Messung auslöst; ein Klick wechselt zwischen A und B.</source>
+        <translation>The channel whose signal triggers the measurement; a click switches between A and B.</translation>
+    </message>
+    <message>
+        <source>Auslösen bei steigendem (+) oder fallendem (-) Signal; ein Klick wechselt.</source>
+        <translation>Trigger on a rising (+) or falling (-) signal; a click switches.</translation>
+    </message>
+    <message>
+        <source>dauer: eine Messung nach der anderen, ohne auf den Trigger zu warten (Messen ▸ Trigger dauer).</source>
+        <translation>cont.: one measurement after the other without waiting for the trigger (Measure ▸ Trigger continuous).</translation>
+    </message>
+    <message>
+        <source>normal: misst nur, wenn das Signal die Triggerschwelle in der gewählten Richtung kreuzt (Messen ▸ Trigger normal).</source>
+        <translation>normal: measures only when the signal crosses the trigger level in the chosen direction (Measure ▸ Trigger normal).</translation>
+    </message>
+    <message>
+        <source>einzel: genau eine Messung beim nächsten Trigger; „Reset“ macht für die nächste bereit (Messen ▸ Trigger einzel).</source>
+        <translation>single: exactly one measurement at the next trigger; “Reset” readies the next one (Measure ▸ Trigger single).</translation>
+    </message>
+    <message>
+        <source>Bricht eine laufende Messung ab und wartet wieder auf den Trigger; im Modus einzel: bereit für die nächste Messung.</source>
+        <translation>Abandons a running measurement and waits for the trigger again; in single mode: ready for the next measurement.</translation>
+    </message>
+    <message>
+        <source>Der Verlauf der Messpunkte; ein Klick oder Ziehen setzt Triggerschwelle und Vorlauf.</source>
+        <translation>The course of the points; a click or a drag sets the trigger level and the pre-trigger.</translation>
+    </message>
+    <message>
+        <source>Die Zeit zwischen zwei Messpunkten; jeder Punkt ist der Mittelwert dieser Zeit.</source>
+        <translation>The time between two points; each point is the mean over this time.</translation>
+    </message>
+    <message>
+        <source>Wie viele Messpunkte eine Messung hat.</source>
+        <translation>How many points a measurement has.</translation>
+    </message>
+    <message>
+        <source>Einstellungen des angeschlossenen Geräts (Eingangsbereiche).</source>
+        <translation>Settings of the connected instrument (input ranges).</translation>
+    </message>
+    <message>
+        <source>Obere Grenze des Eingangsbereichs.</source>
+        <translation>Upper end of the input range.</translation>
+    </message>
+    <message>
+        <source>Untere Grenze des Eingangsbereichs.</source>
+        <translation>Lower end of the input range.</translation>
+    </message>
+    <message>
+        <source>Das Signal von Kanal A: einen Eintrag wählen oder eine Zeile „Name (Einheit): Term“ eingeben und mit Enter übernehmen.</source>
+        <translation>The signal of channel A: choose an entry, or type a line “name (unit): expression” and apply it with Enter.</translation>
+    </message>
+    <message>
+        <source>Das Signal von Kanal B: einen Eintrag wählen oder eine Zeile „Name (Einheit): Term“ eingeben und mit Enter übernehmen.</source>
+        <translation>The signal of channel B: choose an entry, or type a line “name (unit): expression” and apply it with Enter.</translation>
+    </message>
+    <message>
+        <source>Der Name des Signals A; mit Enter übernehmen.</source>
+        <translation>The name of signal A; Enter applies it.</translation>
+    </message>
+    <message>
+        <source>Der Name des Signals B; mit Enter übernehmen.</source>
+        <translation>The name of signal B; Enter applies it.</translation>
+    </message>
+    <message>
+        <source>Die Einheit des Signals A; mit Enter übernehmen.</source>
+        <translation>The unit of signal A; Enter applies it.</translation>
+    </message>
+    <message>
+        <source>Die Einheit des Signals B; mit Enter übernehmen.</source>
+        <translation>The unit of signal B; Enter applies it.</translation>
+    </message>
+    <message>
+        <source>Der kleinste Wert der Skala A; mit Enter übernehmen.</source>
+        <translation>The lowest value of scale A; Enter applies it.</translation>
+    </message>
+    <message>
+        <source>Der größte Wert der Skala A; mit Enter übernehmen.</source>
+        <translation>The highest value of scale A; Enter applies it.</translation>
+    </message>
+    <message>
+        <source>Der kleinste Wert der Skala B; mit Enter übernehmen.</source>
+        <translation>The lowest value of scale B; Enter applies it.</translation>
+    </message>
+    <message>
+        <source>Der größte Wert der Skala B; mit Enter übernehmen.</source>
+        <translation>The highest value of scale B; Enter applies it.</translation>
+    </message>
+    <message>
+        <source>Kanal A im Diagramm zeigen.</source>
+        <translation>Show channel A in the plot.</translation>
+    </message>
+    <message>
+        <source>Kanal B im Diagramm zeigen.</source>
+        <translation>Show channel B in the plot.</translation>
+    </message>
+    <message>
+        <source>Skala A beim Übernehmen aus dem Wertebereich des Signals bestimmen.</source>
+        <translation>Take scale A from the signal&apos;s range of values when it is applied.</translation>
+    </message>
+    <message>
+        <source>Skala B beim Übernehmen aus dem Wertebereich des Signals bestimmen.</source>
+        <translation>Take scale B from the signal&apos;s range of values when it is applied.</translation>
+    </message>
+    <message>
+        <source>Das Diagramm: Ziehen oder Mausrad zoomt, Doppelklick passt an, Rücktaste zoomt zurück; rechte Maustaste: Cursor, Bild, Ausgleichskurve.</source>
+        <translation>The plot: a drag or the mouse wheel zooms, a double click fits, Backspace zooms back; right mouse button: cursors, image, curve fit.</translation>
+    </message>
+    <message>
+        <source>Öffnet die Liste der eigenen Signale zum Bearbeiten.</source>
+        <translation>Opens the list of your own signals for editing.</translation>
+    </message>
+    <message>
+        <source>Kanal A auf der x-Achse: zeigt B über A (Ansicht ▸ Kanal A als x).</source>
+        <translation>Channel A on the x axis: shows B over A (View ▸ Channel A as x).</translation>
+    </message>
+    <message>
+        <source>Kanal B auf der x-Achse: zeigt A über B (Ansicht ▸ Kanal B als x).</source>
+        <translation>Channel B on the x axis: shows A over B (View ▸ Channel B as x).</translation>
+    </message>
+    <message>
+        <source>Zeigt das Frequenzspektrum der Messung (Messen ▸ Spektrum).</source>
+        <translation>Shows the frequency spectrum of the measurement (Measure ▸ Spectrum).</translation>
+    </message>
+    <message>
+        <source>Die Zeitachse in Minuten statt in Sekunden.</source>
+        <translation>The time axis in minutes instead of seconds.</translation>
+    </message>
+    <message>
+        <source>Kopiert die Messdaten als Tabelle in die Zwischenablage, etwa für eine Tabellenkalkulation.</source>
+        <translation>Copies the data as a table to the clipboard, for a spreadsheet say.</translation>
+    </message>
+    <message>
+        <source>Speichert die Messdaten in einer Textdatei (Datei ▸ Daten speichern).</source>
+        <translation>Saves the data in a text file (File ▸ Save data).</translation>
+    </message>
+    <message>
+        <source>Lädt Messdaten aus einer Textdatei; Strg+Z nimmt es zurück.</source>
+        <translation>Loads data from a text file; Ctrl+Z takes it back.</translation>
+    </message>
+    <message>
+        <source>Übernimmt Messdaten aus der Zwischenablage; Strg+Z nimmt es zurück.</source>
+        <translation>Takes data from the clipboard; Ctrl+Z takes it back.</translation>
+    </message>
+    <message>
+        <source>Löscht die Messdaten; Strg+Z holt sie zurück.</source>
+        <translation>Clears the data; Ctrl+Z brings them back.</translation>
+    </message>
+    <message>
+        <source>Kopiert den Schnappschuss als Tabelle in die Zwischenablage.</source>
+        <translation>Copies the snapshot as a table to the clipboard.</translation>
+    </message>
+    <message>
+        <source>Speichert den Schnappschuss in einer Textdatei.</source>
+        <translation>Saves the snapshot in a text file.</translation>
+    </message>
+    <message>
+        <source>Lädt einen Schnappschuss aus einer Textdatei.</source>
+        <translation>Loads a snapshot from a text file.</translation>
+    </message>
+    <message>
+        <source>Übernimmt einen Schnappschuss aus der Zwischenablage.</source>
+        <translation>Takes a snapshot from the clipboard.</translation>
+    </message>
+    <message>
+        <source>Löscht den Schnappschuss.</source>
+        <translation>Clears the snapshot.</translation>
+    </message>
+    <message>
+        <source>Der Schnappschuss: die Messung als graue Vergleichskurve.</source>
+        <translation>The snapshot: the measurement as a grey curve to compare with.</translation>
+    </message>
+    <message>
+        <source>Hält die Messung als graue Vergleichskurve fest (Messen ▸ Schnappschuss).</source>
+        <translation>Keeps the measurement as a grey curve to compare with (Measure ▸ Snapshot).</translation>
+    </message>
+    <message>
+        <source>Bei jedem Trigger wird die vorige Messung zum Schnappschuss.</source>
+        <translation>At every trigger the previous measurement becomes the snapshot.</translation>
+    </message>
+    <message>
+        <source>Gedrückt halten: die Auswertung der Messung.</source>
+        <translation>Hold pressed: the analysis of the measurement.</translation>
+    </message>
+    <message>
+        <source>Zeigt die Auswertung der Messung oder blendet sie aus.</source>
+        <translation>Shows or hides the analysis of the measurement.</translation>
+    </message>
+    <message>
+        <source>Es werden keine Messungen gespeichert; das Diagramm steht. Weiter mit der Leertaste oder Messen ▸ Weiter.</source>
+        <translation>No measurement is stored; the plot holds. Continue with Space or Measure ▸ Continue.</translation>
+    </message>
+    <message>
+        <source>Die Messwerte an den Cursorn; Doppelklick klappt ein und aus, Strg+C kopiert. „–“ bei der Frequenz: keine volle Periode zwischen den Cursorn.</source>
+        <translation>The readings at the cursors; a double click folds them in and out, Ctrl+C copies. “–” for the frequency: no full period between the cursors.</translation>
+    </message>
+    <message>
+        <source>Eingabe mit Enter übernehmen</source>
+        <translation>Apply the input with Enter</translation>
+    </message>
+    <message>
+        <source>auto: misst beim Trigger; kommt keiner, nach einer Messdauer auch ohne ihn (Messen ▸ Trigger auto).</source>
+        <translation>auto: measures on the trigger; without one, after a measuring time anyway (Measure ▸ Trigger auto).</translation>
+    </message>
+    <message>
+        <source> Daten und Einstellungen bleiben unverändert.</source>
+        <translation> Data and settings remain unchanged.</translation>
+    </message>
+    <message>
+        <source>Kurvimat-Versuche (*.kurvimat);;Alle Dateien (*.*)</source>
+        <translation>Kurvimat experiments (*.kurvimat);;All files (*.*)</translation>
+    </message>
+    <message>
+        <source>Die Messreihen und Daten dieser Sitzung sind nicht in einer Versuchsdatei gespeichert.
+Sollen sie vor dem Beenden gespeichert werden?</source>
+        <translation>The runs and data of this session have not been saved in an experiment file.
+Do you want to save them before quitting?</translation>
+    </message>
+    <message>
+        <source>Mess&amp;reihen …</source>
+        <translation>&amp;Runs …</translation>
     </message>
 </context>
 <context>

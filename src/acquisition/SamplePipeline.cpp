@@ -150,7 +150,11 @@ void SamplePipeline::Step(float a, float b) {
 }
 
 void SamplePipeline::EmitMean(float ma, float mb) {
-    if (S.TriggerPos == -1) {
+    if (Controls->hold && S.TriggerPos >= 0) {
+        S.TriggerPos = -1;
+        S.SinceArmed = 0;
+    }
+    if (S.TriggerPos == -1 && !Controls->hold) {
         const TriggerSettings& c = *Controls;
         bool fire = false;
         if (c.mode == TriggerMode::Dauer) {
@@ -286,7 +290,7 @@ void SamplePipeline::NoteDivByZero(bool channelA, PipelineEvents& events) {
 PipelineEvents SamplePipeline::TriggerSweep(TriggerSettings& controls) {
     ControlsScope scope(Controls, controls);
     Events = {};
-    Fire();
+    if (!controls.hold) Fire();
     return Events;
 }
 

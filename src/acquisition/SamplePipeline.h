@@ -24,6 +24,9 @@ struct TriggerSettings {
     bool resetEnabled = true; // ButtonReset; in "einzel" an enabled button holds the trigger
     QString definitionA;      // text of ComboBoxA, taken into DataDefA at a trigger
     QString definitionB;      // text of ComboBoxB
+    // "Stopp": no sweep is triggered or stored, so the plot holds; the raw rings, the block
+    // means and the readouts go on. A sweep running when it is set is abandoned where it was.
+    bool hold = false;
 };
 
 /// What happened during one call, for the window to show.

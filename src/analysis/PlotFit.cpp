@@ -10,13 +10,14 @@
 
 namespace {
 
-std::size_t pointsHash(const MeasurementStore& s) {
-    const auto bytes = static_cast<qsizetype>(std::clamp(s.DataCount, 0, PointCapacity)) *
-                       static_cast<qsizetype>(sizeof(float));
+// Of the first `count` stored points.
+std::size_t pointsHash(const MeasurementStore& s, int count) {
+    count = std::clamp(count, 0, PointCapacity);
+    const auto bytes = static_cast<qsizetype>(count) * static_cast<qsizetype>(sizeof(float));
     const auto view = [&](const float* p) {
         return QByteArrayView(reinterpret_cast<const char*>(p), bytes);
     };
-    std::size_t h = qHash(view(s.DataT), s.DataCount);
+    std::size_t h = qHash(view(s.DataT), count);
     h = qHash(view(s.DataA), h);
     return qHash(view(s.DataB), h);
 }
@@ -44,13 +45,17 @@ PlotFit FitStoredPoints(const MeasurementStore& store, PlotMode mode, bool chann
     }
     fit.Result = FitCurve(model, span);
     fit.NameAndUnit = nameAndUnit(store, fit.ChannelB);
-    fit.PointsHash = pointsHash(store);
+    fit.PointCount = std::clamp(store.DataCount, 0, PointCapacity);
+    fit.PointsHash = pointsHash(store, fit.PointCount);
+    fit.WhileRecording = store.TriggerPos >= 0;
     return fit;
 }
 
 bool FitStillMatches(const PlotFit& fit, const MeasurementStore& store, PlotMode mode) {
-    return mode == fit.Mode && nameAndUnit(store, fit.ChannelB) == fit.NameAndUnit &&
-           pointsHash(store) == fit.PointsHash;
+    const int count = std::clamp(store.DataCount, 0, PointCapacity);
+    const bool points = fit.WhileRecording ? count >= fit.PointCount : count == fit.PointCount;
+    return mode == fit.Mode && nameAndUnit(store, fit.ChannelB) == fit.NameAndUnit && points &&
+           pointsHash(store, fit.PointCount) == fit.PointsHash;
 }
 
 namespace {
@@ -72,6 +77,9 @@ QStringList PlotFitReadout(const PlotFit& fit, const MeasurementStore& store, bo
     QStringList lines{
         QCoreApplication::translate("PlotFit", "Ausgleichskurve %1: %2").arg(channelOf(fit), name)};
     lines << FitReadout(fit.Result, unitsOf(fit, store, minutes));
+    if (fit.WhileRecording)
+        lines << QCoreApplication::translate("PlotFit",
+                                             "während der Messung: spätere Punkte nicht angepasst");
     return lines;
 }
 

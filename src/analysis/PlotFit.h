@@ -18,6 +18,10 @@ struct PlotFit {
     // channel's name or unit change, it no longer belongs to the plot.
     QString NameAndUnit;
     std::size_t PointsHash = 0;
+    // Made while a sweep was running: of the points recorded so far, which stay its points
+    // while the sweep adds more (the readout says so).
+    int PointCount = 0;
+    bool WhileRecording = false;
 };
 
 /// Fits the stored points. Normal mode: channel A or B over the times [from, to] with a time
@@ -27,7 +31,7 @@ PlotFit FitStoredPoints(const MeasurementStore& store, PlotMode mode, bool chann
                         FitModel model, double from, double to);
 
 /// True while the store still holds the points, name and unit the fit was made of, in the same
-/// plot mode.
+/// plot mode; points a running sweep added after them do not count.
 bool FitStillMatches(const PlotFit& fit, const MeasurementStore& store, PlotMode mode);
 
 /// The readout: a heading with the channel's name, then the fit's lines in its units (times in

@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QFileDialog>
 #include <QMessageBox>
+#include <QPushButton>
 
 namespace {
 
@@ -56,6 +57,22 @@ QString QtDialogs::OpenFileName(QWidget* parent, const QString& filter) {
 QString QtDialogs::SaveFileName(QWidget* parent, const QString& filter,
                                 const QString& defaultSuffix) {
     return RunFileDialog(parent, QFileDialog::AcceptSave, filter, defaultSuffix);
+}
+
+Dialogs::SaveChoice Dialogs::AskSaveDiscardCancel(QWidget* parent, const QString& text) {
+    QMessageBox box(QMessageBox::Question, AppTitle(), text, QMessageBox::NoButton, parent);
+    QPushButton* save =
+        box.addButton(QCoreApplication::translate("Dialogs", "Speichern"), QMessageBox::AcceptRole);
+    QPushButton* discard = box.addButton(QCoreApplication::translate("Dialogs", "Verwerfen"),
+                                         QMessageBox::DestructiveRole);
+    QPushButton* cancel = box.addButton(QCoreApplication::translate("Dialogs", "Abbrechen"),
+                                        QMessageBox::RejectRole);
+    box.setDefaultButton(save);
+    box.setEscapeButton(cancel);
+    box.exec();
+    if (box.clickedButton() == save) return SaveChoice::Save;
+    if (box.clickedButton() == discard) return SaveChoice::Discard;
+    return SaveChoice::Cancel;
 }
 
 Dialogs& AppDialogs() {

@@ -18,6 +18,10 @@ public:
     virtual QString OpenFileName(QWidget* parent, const QString& filter) = 0;
     virtual QString SaveFileName(QWidget* parent, const QString& filter,
                                  const QString& defaultSuffix) = 0;
+    // Unsaved work: "Speichern", "Verwerfen" or "Abbrechen" (also closing the box). The message
+    // box of Qt unless overridden.
+    enum class SaveChoice { Save, Discard, Cancel };
+    virtual SaveChoice AskSaveDiscardCancel(QWidget* parent, const QString& text);
 };
 
 // Message boxes and file dialogs of Qt.

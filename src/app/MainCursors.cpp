@@ -392,23 +392,9 @@ QMenu* MainCursors::CreateMenu() {
         return menu;
     }
 
-    QAction* vertical = menu->addAction(normal ? TFormMain::tr("Zeitcursor t1, t2")
-                                               : TFormMain::tr("x-Cursor x1, x2"));
-    vertical->setCheckable(true);
-    vertical->setChecked(c.VerticalOn);
-    connect(vertical, &QAction::toggled, this, [this, s](bool on) {
-        w.Cursors.setVerticalOn(on, s.Bottom->RangeStart, s.Bottom->RangeEnd);
-        Changed();
-    });
-    QAction* horizontal = menu->addAction(normal ? TFormMain::tr("Wertcursor y1, y2")
-                                                 : TFormMain::tr("y-Cursor y1, y2"));
-    horizontal->setCheckable(true);
-    horizontal->setChecked(c.HorizontalOn);
-    connect(horizontal, &QAction::toggled, this, [this, s, mode](bool on) {
-        const Tscale& axis = w.Cursors.valueOnB(mode) ? s.B : s.A;
-        w.Cursors.setHorizontalOn(on, axis.RangeStart, axis.RangeEnd);
-        Changed();
-    });
+    // The cursors' actions are the menu bar's (MainMenus.cpp), captioned for the mode.
+    w.UpdateMenuActions();
+    menu->addActions({w.ActionZeitcursor, w.ActionWertcursor});
     if (normal) {
         auto* axes = new QActionGroup(menu);
         for (const bool b : {false, true}) {
@@ -440,9 +426,8 @@ void MainCursors::AddReadoutActions(QMenu& menu) {
     }
     // The keys are handled on the plot and the window; the menu only names them (in German,
     // which Qt's own key names are not without a translation).
-    QAction* copy = menu.addAction(TFormMain::tr("Messwerte kopieren\tStrg+C"));
-    copy->setEnabled(shown);
-    connect(copy, &QAction::triggered, this, [this] { CopyReadout(); });
+    w.UpdateMenuActions();
+    menu.addAction(w.ActionMesswerteKopieren);
     QAction* back = menu.addAction(TFormMain::tr("Zoom zurück\tRücktaste"));
     back->setEnabled(History().hasEarlier(CaptureRanges(w.PlotScales())));
     connect(back, &QAction::triggered, this, [this] { ZoomBack(); });

@@ -93,7 +93,9 @@ void TFormMain::ApplyAxisImages() {
 void TFormMain::FormResize() {
     if (!PaintBoxData) return;
     LayoutInput in;
-    in.Window = size();
+    // The client area below the menu bar.
+    const QSize menu(0, MenuBarHeight());
+    in.Window = size() - menu;
     in.Minimum = MinimumClientSize();
     in.Scale = PaintBoxData->devicePixelRatioF();
     in.PaintBoxMittel = PaintBoxMittel->Canvas().size();
@@ -117,9 +119,9 @@ void TFormMain::FormResize() {
         Store.RawDirty = true;
     }
     // Without a window manager nothing else keeps the window from shrinking below it.
-    if (minimumSize() != in.Minimum.expandedTo(QSize(MinWindowWidth, MinWindowHeight)))
-        setMinimumSize(in.Minimum.expandedTo(QSize(MinWindowWidth, MinWindowHeight)));
-    if (out.Window != size())
+    const QSize minimum = in.Minimum.expandedTo(QSize(MinWindowWidth, MinWindowHeight)) + menu;
+    if (minimumSize() != minimum) setMinimumSize(minimum);
+    if (out.Window != in.Window)
         QMetaObject::invokeMethod(
             this, [this] { resize(size().expandedTo(minimumSize())); }, Qt::QueuedConnection);
 }

@@ -67,13 +67,13 @@ bool TFormMain::MayReplace(const QString& fileName) {
                                     .arg(NativePath(fileName)));
 }
 
-void TFormMain::SaveOrCopy(bool toFile, const QString& text) {
+bool TFormMain::SaveOrCopy(bool toFile, const QString& text) {
     if (!toFile) {
         QGuiApplication::clipboard()->setText(text);
-        return;
+        return true;
     }
     const QString fileName = Dlg().SaveFileName(this, tr(FileFilter), QStringLiteral("txt"));
-    if (fileName.isEmpty() || !MayReplace(fileName)) return;
+    if (fileName.isEmpty() || !MayReplace(fileName)) return false;
     // Written atomically: a failed save leaves an existing file as it was.
     QSaveFile file(fileName);
     bool ok = file.open(QIODevice::WriteOnly);
@@ -84,10 +84,11 @@ void TFormMain::SaveOrCopy(bool toFile, const QString& text) {
     if (!ok)
         Dlg().ShowError(this, tr("Datei \"%1\" kann nicht erstellt werden. %2")
                                   .arg(NativePath(fileName), file.errorString()));
+    return ok;
 }
 
 void TFormMain::ButtonDatenKopierenClick(QObject* Sender) {
-    SaveOrCopy(Sender == ButtonDatenSpeichern, WriteText(false));
+    if (SaveOrCopy(Sender == ButtonDatenSpeichern, WriteText(false))) NoteDataSaved();
 }
 
 void TFormMain::ButtonSSspeichernClick(QObject* Sender) {
@@ -208,6 +209,9 @@ void TFormMain::ReadBufferSteps(bool snapshot) {
         Store.DataDefB = defB;
     }
 
+    if (!snapshot)
+        KeepDataForUndo(ExchangeSource == tr("Die Zwischenablage") ? tr("Daten einfügen")
+                                                                    : tr("Daten laden"));
     const int n = std::min(m.count, PointCapacity);
     float* t = snapshot ? Store.SnapT : Store.DataT;
     float* a = snapshot ? Store.SnapA : Store.DataA;
@@ -273,6 +277,7 @@ void TFormMain::TitleLoadedAxes() {
 }
 
 void TFormMain::ButtonDatenLoeschenClick() {
+    if (Store.DataCount > 0) KeepDataForUndo(tr("Daten löschen"));
     KeepBeforeReplacing(kurvimat::session::Replacement::DeleteData);
     Store.DataCount = 0;
     Store.TriggerPos = -1;

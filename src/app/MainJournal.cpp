@@ -233,8 +233,11 @@ void TFormMain::JournalTick() {
 
 void TFormMain::JournalClosed() {
     JournalHandOver();
-    // Saved as it is: nothing to offer at the next start.
-    if (ExperimentSaved()) SessionJournal().finish();
+    // Saved as it is: nothing to offer at the next start; discarded: kept in the Papierkorb.
+    if (ExperimentSaved())
+        SessionJournal().finish();
+    else if (SessionDiscarded)
+        SessionJournal().discard();
 }
 
 bool TFormMain::ExperimentSaved() const {

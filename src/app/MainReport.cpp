@@ -30,17 +30,6 @@ namespace {
 const char* const PngFilter =
     QT_TRANSLATE_NOOP("TFormMain", "PNG-Bilder (*.png);;Alle Dateien (*.*)");
 
-struct ModelEntry {
-    FitModel Model;
-    const char* Name; ///< before the formula, which the readout shows as well
-};
-const ModelEntry TimeModels[] = {
-    {FitModel::Linear, QT_TRANSLATE_NOOP("TFormMain", "Gerade")},
-    {FitModel::Proportional, QT_TRANSLATE_NOOP("TFormMain", "Ursprungsgerade")},
-    {FitModel::Exponential, QT_TRANSLATE_NOOP("TFormMain", "Exponentielle Annäherung")},
-    {FitModel::DampedSine, QT_TRANSLATE_NOOP("TFormMain", "Gedämpfte Schwingung")},
-};
-
 } // namespace
 
 PictureSource TFormMain::PlotPictureSource() {
@@ -153,46 +142,16 @@ PlotOverlay TFormMain::ReportOverlay() {
 }
 
 void TFormMain::AddReportActions(QMenu& menu) {
-    menu.addAction(tr("Bild kopieren"), this, [this] { ButtonBildKopierenClick(); });
-    QMenu* save = menu.addMenu(tr("Bild speichern"));
-    const std::pair<int, QString> sizes[] = {{1, tr("in Fenstergröße …")},
-                                             {2, tr("doppelt so groß …")},
-                                             {3, tr("dreimal so groß …")}};
-    for (const auto& [scale, caption] : sizes)
-        save->addAction(caption, this, [this, scale] { ButtonBildSpeichernClick(scale); });
-    menu.addAction(tr("Drucken …"), this, [this] { ButtonDruckenClick(); });
+    // The actions of the menu bar (MainMenus.cpp), brought up to the plot's state.
+    UpdateMenuActions();
+    menu.addAction(ActionBildKopieren);
+    menu.addMenu(MenuBildSpeichern);
+    menu.addAction(ActionDrucken);
     if (ReadDisplayControls().Spektrum) return; // fits are of time
     menu.addSeparator();
-
-    // Between the vertical cursors when they are shown (t1, t2; x1, x2 in the XY modes), else
-    // the visible span of the bottom axis: time, or the channel serving as x.
-    const bool between = Cursors.VerticalOn && Cursors.Mode == ReadDisplayControls().Mode();
-    const double from = between ? std::min(Cursors.X[0], Cursors.X[1]) : ScaleBottom->RangeStart;
-    const double to = between ? std::max(Cursors.X[0], Cursors.X[1]) : ScaleBottom->RangeEnd;
-    const bool haveData = Store.DataCount > 0;
-    if (ReadDisplayControls().Mode() == PlotMode::Normal) {
-        for (const bool channelB : {false, true}) {
-            const QString name = channelB ? Store.NameB : Store.NameA;
-            QMenu* fits = menu.addMenu(tr("Ausgleichskurve %1 (%2)")
-                                           .arg(channelB ? QStringLiteral("B") : QStringLiteral("A"),
-                                                name));
-            fits->setEnabled(haveData && (!channelB || Store.DataHasB)); // loaded without B
-            for (const ModelEntry& m : TimeModels) {
-                const FitModel model = m.Model;
-                fits->addAction(tr(m.Name) + QStringLiteral("  ") +
-                                    FitFormula(model),
-                                this, [=, this] {
-                    FitOnPlot(channelB, model, from, to);
-                });
-            }
-        }
-    } else {
-        QAction* line = menu.addAction(tr("Ausgleichsgerade  ") +
-                                           FitFormula(FitModel::XYLinear),
-                                       this,
-                                       [=, this] { FitOnPlot(false, FitModel::XYLinear, from, to); });
-        line->setEnabled(haveData && Store.DataHasB);
-    }
-    if (ShownFit)
-        menu.addAction(tr("Ausgleichskurve entfernen"), this, [this] { RemoveFit(); });
+    if (ReadDisplayControls().Mode() == PlotMode::Normal)
+        menu.addActions({MenuFitA->menuAction(), MenuFitB->menuAction()});
+    else
+        menu.addAction(ActionFitGerade);
+    if (ShownFit) menu.addAction(ActionFitEntfernen);
 }

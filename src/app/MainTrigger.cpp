@@ -25,6 +25,7 @@ TriggerSettings TFormMain::TriggerControls() const {
                                               : TriggerMode::Normal;
     s.autoSnapshot = CheckBoxSchnappschuss->isChecked();
     s.resetEnabled = ButtonReset->isEnabled();
+    s.hold = Held;
     // The lines in force, not a typed or rejected one still standing in a combo box.
     s.definitionA = Store.AppliedDefA;
     s.definitionB = Store.AppliedDefB;

@@ -41,6 +41,8 @@ TFormMain::TFormMain(QWidget* parent) : QMainWindow(parent), Pipeline(Store, Par
     CreatePanels();
     ConnectHandlers();
     ConnectDisplay();
+    CreateMenus();
+    ApplyTooltips();
 
     // 1. Axis scales: left A, right B, bottom time; the XY scale stays hidden until needed.
     ScaleLeft = &ScaleA;
@@ -154,6 +156,7 @@ void TFormMain::closeEvent(QCloseEvent* event) {
 }
 
 bool TFormMain::FormCloseQuery() {
+    if (!AskUnsavedWork()) return false;
     // No report may be decoded once closing has begun.
     Closing = true;
     if (Device) ReleaseDevice();
@@ -195,6 +198,7 @@ void TFormMain::Timer1Timer() {
         LabelBkal->setText(r.b.value);
     }
     ReportDivByZero(r.events);
+    AfterReadoutTick(r);
     RefreshDisplay();
     JournalTick();
 }

@@ -17,6 +17,7 @@
 #include "PlotZoom.h"
 #include "RawStrips.h"
 #include "SamplePipeline.h"
+#include "StoredData.h"
 #include "skala.h"
 
 #include <QMainWindow>
@@ -30,11 +31,15 @@
 #include <optional>
 #include <vector>
 
+class BigDisplay;
 class Dialogs;
 namespace kurvimat::session {
 class Journal;
 struct Experiment;
 } // namespace kurvimat::session
+class HelpWindow;
+class QAction;
+class TableWindow;
 class MainCursors;
 class MainSpectrum;
 class MainRuns;
@@ -340,6 +345,108 @@ public:
     TShape* Shape3 = nullptr;
     QPushButton* Button2 = nullptr;
 
+    // --- menus, shortcuts, tooltips (MainMenus.cpp, MainTooltips.cpp) ---
+    // One action per command: the menu bar, the buttons and the plot's menu run the same one.
+    // Connected by the experiment code, not here.
+    QAction* ActionVersuchOeffnen = nullptr;
+    QAction* ActionVersuchSpeichern = nullptr;
+    QAction* ActionMessreiheBehalten = nullptr;
+    // Datei
+    QAction* ActionDatenLaden = nullptr;
+    QAction* ActionDatenSpeichern = nullptr;
+    QAction* ActionSSLaden = nullptr;
+    QAction* ActionSSSpeichern = nullptr;
+    QMenu* MenuBildSpeichern = nullptr; // in window size, twice, three times as large
+    QAction* ActionDrucken = nullptr;
+    QAction* ActionBeenden = nullptr;
+    // Bearbeiten
+    QAction* ActionRueckgaengig = nullptr;
+    QAction* ActionDatenKopieren = nullptr;
+    QAction* ActionDatenEinfuegen = nullptr;
+    QAction* ActionBildKopieren = nullptr;
+    QAction* ActionMesswerteKopieren = nullptr;
+    QAction* ActionDatenLoeschen = nullptr;
+    // Messen
+    QAction* ActionDauer = nullptr;
+    QAction* ActionAuto = nullptr;
+    QAction* ActionNormal = nullptr;
+    QAction* ActionEinzel = nullptr;
+    QAction* ActionTrigger = nullptr;
+    QAction* ActionReset = nullptr;
+    QAction* ActionStoppWeiter = nullptr;
+    QAction* ActionSchnappschuss = nullptr;
+    QAction* ActionZeitcursor = nullptr;
+    QAction* ActionWertcursor = nullptr;
+    QMenu* MenuAusgleichskurve = nullptr;
+    QMenu* MenuFitA = nullptr;
+    QMenu* MenuFitB = nullptr;
+    QAction* ActionFitGerade = nullptr;
+    QAction* ActionFitEntfernen = nullptr;
+    QAction* ActionSpektrum = nullptr;
+    // Ansicht
+    QAction* ActionKanalBx = nullptr;
+    QAction* ActionKanalAx = nullptr;
+    QAction* ActionMinuten = nullptr;
+    QAction* ActionTabelle = nullptr;
+    QAction* ActionGrossanzeige = nullptr;
+    QAction* ActionVollbild = nullptr;
+    // Hilfe
+    QAction* ActionAnleitung = nullptr;
+    QAction* ActionFormelvariablen = nullptr;
+    QAction* ActionUeber = nullptr;
+    // Opened on demand, then kept.
+    TableWindow* Tabelle = nullptr;
+    BigDisplay* Grossanzeige = nullptr;
+    HelpWindow* Anleitung = nullptr;
+
+    // Stopped: the pipeline stores no sweep and the plot holds (TriggerSettings::hold).
+    bool Held = false;
+    QLabel* LabelAngehalten = nullptr; // in place of the subtitle while stopped
+    void StoppWeiter();
+    // Rückgängig: the stored points a deletion or load replaced, else the last zoom.
+    void KeepDataForUndo(const QString& what);
+    void Undo();
+    // The current data holds points neither saved nor copied since they were recorded.
+    bool HasUnsavedWork() const;
+    void NoteDataSaved();
+    // The height the menu bar adds to the client area (none for a native menu bar).
+    int MenuBarHeight() const;
+    // Brings the actions' captions, checks and enabled states up to the window's state.
+    void UpdateMenuActions();
+
+private:
+    void CreateMenus();
+    void CreateActions();
+    void CreateFitActions();
+    void ShareWithButtons();
+    void AfterReadoutTick(const Readouts& readouts);
+    void FollowData();
+    // False when the user cancels closing.
+    bool AskUnsavedWork();
+    bool HasRuns() const;
+    void ShowTable();
+    void ShowBigDisplay();
+    void ShowGuide(const QString& anchor);
+    void NameControls();
+    void ApplyTooltips();
+    void ShowPendingInput();
+    std::pair<double, double> FitSpan() const;
+    std::unique_ptr<StoredData> UndoData;
+    QString UndoWhat;
+    std::size_t SavedSignature = 0;
+    // "Verwerfen" on closing: the journal goes to the Papierkorb instead of being offered again.
+    bool SessionDiscarded = false;
+    QAction* ActionMessreihen = nullptr;
+    // What the table last heard of the current data.
+    int TableCount = 0;
+    std::size_t TableTimes = 0, TableValues = 0;
+    // The table reads the store: it goes with the members, before the store, not with the
+    // children after it.
+    std::unique_ptr<QWidget> TableOwner;
+    std::optional<std::pair<double, double>> TableHighlight;
+
+public:
+
 protected:
     void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
@@ -412,7 +519,8 @@ private:
     // True when fileName does not exist yet or the user agrees to replace it.
     bool MayReplace(const QString& fileName);
     void TitleLoadedAxes();
-    void SaveOrCopy(bool toFile, const QString& text);
+    // False when nothing was written (cancelled, or the file could not be written).
+    bool SaveOrCopy(bool toFile, const QString& text);
     bool ReadIntoBuffer(bool fromFile);
     void ReadBuffer(bool snapshot);
     void ReadBufferSteps(bool snapshot);

@@ -2,6 +2,7 @@
 
 #include "Clock.h"
 #include "JournalWriter.h"
+#include "Recovery.h"
 #include "Schema.h"
 #include "SessionTables.h"
 
@@ -206,6 +207,23 @@ void Journal::finish() {
     if (!lock_.locked()) return;
     for (const char* suffix : {"", "-wal", "-shm"})
         QFile::remove(path_ + QLatin1String(suffix));
+    syncFolder(folder_);
+    lock_.release(true);
+}
+
+void Journal::discard() {
+    if (finished_) return;
+    commitPending();
+    writer_->stop();
+    finished_ = true;
+    if (!lock_.locked()) return;
+    const bool nothingKept = runs_.size() == 0 && recordedPoints_ == 0;
+    if (nothingKept || !moveJournalToTrash(path_, folder_, clock_.wallMs(), false)) {
+        // Nothing worth keeping, or no Papierkorb: the journal stays for the next start.
+        if (nothingKept)
+            for (const char* suffix : {"", "-wal", "-shm"})
+                QFile::remove(path_ + QLatin1String(suffix));
+    }
     syncFolder(folder_);
     lock_.release(true);
 }

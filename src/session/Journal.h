@@ -81,6 +81,9 @@ public:
     int commits() const;
     /// The user saved or discarded the session: nothing is left to recover, the journal goes.
     void finish();
+    /// The user discarded the session: what it holds goes to the Papierkorb (kept 7 days), so
+    /// that the next start does not ask about it.
+    void discard();
 
 private:
     void commitPending();

@@ -128,21 +128,25 @@ void Recovery::moveToTrash() {
     found_.clear();
 }
 
-void Recovery::trash(Found& f) {
-    const QDir trashDir(QDir(folder_).filePath(QLatin1String(TrashFolderName)));
-    if (!QDir().mkpath(trashDir.path())) return;
-    if (!f.damaged) {
+bool moveJournalToTrash(const QString& path, const QString& folder, qint64 nowMs, bool damaged) {
+    const QDir trashDir(QDir(folder).filePath(QLatin1String(TrashFolderName)));
+    if (!QDir().mkpath(trashDir.path())) return false;
+    if (!damaged) {
         // One self-contained file: the log folded in and switched off.
-        auto db = SqliteDb::open(f.path, SQLITE_OPEN_READWRITE);
+        auto db = SqliteDb::open(path, SQLITE_OPEN_READWRITE);
         if (db) db->exec("PRAGMA wal_checkpoint(TRUNCATE); PRAGMA journal_mode = DELETE");
     }
-    const QString target = trashDir.filePath(
-        QStringLiteral("%1-%2").arg(clock_.wallMs()).arg(QFileInfo(f.path).fileName()));
-    if (!QFile::rename(f.path, target)) return;
-    if (QFile::exists(f.path + QLatin1String("-wal")))
-        QFile::rename(f.path + QLatin1String("-wal"), target + QLatin1String("-wal"));
-    QFile::remove(f.path + QLatin1String("-shm"));
-    f.lock.release(true);
+    const QString target =
+        trashDir.filePath(QStringLiteral("%1-%2").arg(nowMs).arg(QFileInfo(path).fileName()));
+    if (!QFile::rename(path, target)) return false;
+    if (QFile::exists(path + QLatin1String("-wal")))
+        QFile::rename(path + QLatin1String("-wal"), target + QLatin1String("-wal"));
+    QFile::remove(path + QLatin1String("-shm"));
+    return true;
+}
+
+void Recovery::trash(Found& f) {
+    if (moveJournalToTrash(f.path, folder_, clock_.wallMs(), f.damaged)) f.lock.release(true);
 }
 
 void Recovery::purgeTrash() {

@@ -23,6 +23,10 @@ inline constexpr qint64 TrashKeepMs = qint64(7) * 24 * 60 * 60 * 1000;
 /// Wiederherstellen?"; the date is added when the last commit was not today.
 QString recoveryQuestion(int runs, const QDateTime& last, const QDateTime& now);
 
+/// Moves a journal whose lock the caller holds (closed, or damaged) into folder's Papierkorb as
+/// one self-contained file named after nowMs; false when it could not be moved.
+bool moveJournalToTrash(const QString& path, const QString& folder, qint64 nowMs, bool damaged);
+
 class Recovery {
 public:
     /// Locks every journal in folder that no running program holds (ownPath excluded), reads

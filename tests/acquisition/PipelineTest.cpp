@@ -108,6 +108,28 @@ TEST_F(PipelineFixture, DauerStartsSweepsBackToBack) {
     EXPECT_EQ(Block(5).triggers, 1); // the first block after a sweep fires again
 }
 
+// Held: a running sweep stops where it was and none starts, not even from ButtonTrigger; the
+// block means go on, and the next block after the hold fires again.
+TEST_F(PipelineFixture, HoldStoresNoSweepWhileTheMeansGoOn) {
+    Controls.mode = TriggerMode::Dauer;
+    S.PointCount = 100;
+    S.PreTrigger = 0;
+    Blocks(10, 5);
+    ASSERT_GE(S.TriggerPos, 0);
+    const int stored = S.DataCount;
+    Controls.hold = true;
+    const int mean = S.MeanIndex;
+    EXPECT_EQ(Blocks(300, 7).triggers, 0);
+    EXPECT_EQ(Pipe.TriggerSweep(Controls).triggers, 0);
+    EXPECT_EQ(S.TriggerPos, -1);
+    EXPECT_EQ(S.DataCount, stored);
+    EXPECT_EQ(S.DataA[stored - 1], 5);
+    EXPECT_EQ(S.MeanIndex, mean + 300);
+    Controls.hold = false;
+    EXPECT_EQ(Block(7).triggers, 1);
+    EXPECT_EQ(S.DataA[S.DataCount - 1], 7);
+}
+
 TEST_F(PipelineFixture, NormalNeverFiresOnAFlatSignal) {
     Controls.mode = TriggerMode::Normal;
     S.PointCount = 100;

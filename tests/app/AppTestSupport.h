@@ -44,7 +44,13 @@ public:
         return saveName;
     }
 
+    SaveChoice AskSaveDiscardCancel(QWidget*, const QString& text) override {
+        questions << text;
+        return saveChoice;
+    }
+
     QStringList questions, errors, infos, filters;
+    SaveChoice saveChoice = SaveChoice::Discard;
     std::function<void()> whileShowing;
     bool answerYes = false;
     QString openName, saveName;

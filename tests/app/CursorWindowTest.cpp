@@ -264,7 +264,7 @@ TEST_F(ScaledWindowTest, SpectrumShowsThePeakAndLeavesTheTimePlotAsItWas) {
     // Reached from the keyboard like the other mode boxes.
     QCheckBox* box = win->CheckBoxSpektrum;
     EXPECT_TRUE(box->focusPolicy() & Qt::TabFocus);
-    box->setFocus();
+    box->setFocus(Qt::TabFocusReason);
     QTest::keyClick(box, Qt::Key_Space);
     ASSERT_TRUE(box->isChecked());
     win->Timer1Timer();

@@ -273,6 +273,22 @@ TEST_F(DisplayWindowTest, FitOfTheCoolingIsDrawnUntilTheDataChange) {
     EXPECT_EQ(FitPixelsOfB(*win), 0);
     EXPECT_FALSE(win->ShownFit.has_value());
 
+    // Made while a sweep runs: of the points so far, kept while the sweep adds more, and said.
+    StoreCooling(*win, 300);
+    win->Store.TriggerPos = 0;
+    win->FitOnPlot(true, FitModel::Exponential, 0, 250);
+    StoreCooling(*win, 400);
+    win->RefreshDisplay();
+    ASSERT_TRUE(win->ShownFit.has_value());
+    EXPECT_GT(FitPixelsOfB(*win), win->PlotBitmap.width());
+    const QStringList readout = PlotFitReadout(*win->ShownFit, win->Store);
+    EXPECT_TRUE(readout.contains(QStringLiteral("300 Messpunkte")));
+    EXPECT_TRUE(readout.last().startsWith(QStringLiteral("während der Messung")));
+    win->Store.DataB[10] += 0.25f;
+    win->RefreshDisplay();
+    EXPECT_FALSE(win->ShownFit.has_value());
+    win->Store.TriggerPos = -1;
+
     // Two points cannot carry an exponential: said once, nothing drawn.
     win->FitOnPlot(true, FitModel::Exponential, 0, 0.5);
     EXPECT_FALSE(win->ShownFit.has_value());

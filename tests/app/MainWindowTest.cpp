@@ -1,11 +1,18 @@
 // Start-up state, layout, the data handler and the cycle, and the application's error handler.
 #include "AppTestSupport.h"
 
+#include "BigDisplay.h"
 #include "GuideText.h"
+#include "HelpWindow.h"
 #include "HidPlatformVirtual.h"
 #include "InstrumentLink.h"
+#include "Journal.h"
 #include "Language.h"
+#include "MainCursors.h"
+#include "PointTableModel.h"
+#include "ReadoutBox.h"
 #include "StartupClock.h"
+#include "TableWindow.h"
 #include "TComboBox.h"
 #include "TFormHardware.h"
 #include "THidDevice.h"
@@ -13,7 +20,14 @@
 #include "TPaintBox.h"
 #include "VirtualInstrument.h"
 
+#include <QAbstractItemView>
+#include <QAction>
 #include <QCheckBox>
+#include <QClipboard>
+#include <QDialog>
+#include <QMenu>
+#include <QMenuBar>
+#include <QSignalSpy>
 #include <QCloseEvent>
 #include <QFile>
 #include <QLabel>
@@ -104,8 +118,10 @@ TEST_F(MainWindowTest, PlotFillsItsPanelAndRightControlsFollowTheWidth) {
 void ExpectAllInside(QWidget* panel) {
     for (QWidget* w : panel->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
         if (!w->isVisibleTo(panel)) continue;
-        SCOPED_TRACE(w->metaObject()->className() +
-                     (" " + (w->property("text").toString().toStdString())));
+        SCOPED_TRACE(QStringLiteral("%1 %2")
+                         .arg(QString::fromLatin1(w->metaObject()->className()),
+                              w->property("text").toString())
+                         .toStdString());
         EXPECT_TRUE(panel->rect().contains(w->geometry()))
             << w->x() << "," << w->y() << " " << w->width() << "x" << w->height() << " in "
             << panel->width() << "x" << panel->height();
@@ -115,7 +131,7 @@ void ExpectAllInside(QWidget* panel) {
 TEST_F(MainWindowTest, MinimumSizeHoldsAndEveryControlIsWhole) {
     const QSize minimum = win->minimumSize();
     EXPECT_GE(minimum.width(), 770);
-    EXPECT_EQ(minimum.height(), 570);
+    EXPECT_EQ(minimum.height(), 570 + win->MenuBarHeight()); // the client area's below the menus
     EXPECT_LE(minimum.width(), 900); // the bottom row was brought closer together
     // A window system without a window manager may make the window smaller anyway.
     win->setMinimumSize(1, 1);
@@ -526,6 +542,298 @@ TEST(ApplicationErrors, EscapingExceptionIsShownAndTheProgramGoesOn) {
     QCoreApplication::sendEvent(&thrower, &failing);
     EXPECT_EQ(dialogs.errors.size(), 2);
     SetAppDialogs(nullptr);
+}
+
+// Every action the menu bar reaches, submenus included.
+QList<QAction*> MenuActions(const QList<QAction*>& actions) {
+    QList<QAction*> all;
+    for (QAction* a : actions) {
+        all << a;
+        if (a->menu()) all << MenuActions(a->menu()->actions());
+    }
+    return all;
+}
+
+TEST_F(MainWindowTest, MenuEntriesRunTheirButtonsAndThePlotMenuSharesThem) {
+    // The menu bar sits above the client area, which keeps its design size and places.
+    ASSERT_GT(win->MenuBarHeight(), 0);
+    EXPECT_EQ(win->centralWidget()->geometry(), QRect(0, win->MenuBarHeight(), 1024, 715));
+    EXPECT_EQ(win->Paneloben->mapTo(win.get(), QPoint()), QPoint(0, win->MenuBarHeight()));
+    emit win->MenuAusgleichskurve->aboutToShow(); // fills itself as it opens
+    const QList<QAction*> menus = MenuActions(win->menuBar()->actions());
+    const std::pair<QAction*, QAbstractButton*> buttons[] = {
+        {win->ActionDatenLaden, win->ButtonDataenLaden},
+        {win->ActionDatenSpeichern, win->ButtonDatenSpeichern},
+        {win->ActionSSLaden, win->ButtonSSladen},
+        {win->ActionSSSpeichern, win->ButtonSSspeichern},
+        {win->ActionDatenKopieren, win->ButtonDatenKopieren},
+        {win->ActionDatenEinfuegen, win->ButtonDatenEinfuegen},
+        {win->ActionDatenLoeschen, win->ButtonDatenLoeschen},
+        {win->ActionTrigger, win->ButtonTrigger},
+        {win->ActionReset, win->ButtonReset},
+        {win->ActionSchnappschuss, win->ButtonSchnappschuss}};
+    for (const auto& [action, button] : buttons) {
+        SCOPED_TRACE(action->text().toStdString());
+        EXPECT_TRUE(menus.contains(action));
+        QSignalSpy clicked(button, &QAbstractButton::clicked);
+        action->trigger();
+        EXPECT_EQ(clicked.count(), 1);
+    }
+    // Checkable entries and their boxes follow each other both ways.
+    const std::pair<QAction*, QAbstractButton*> boxes[] = {
+        {win->ActionDauer, win->RadioButtonDauer},   {win->ActionEinzel, win->RadioButtonEinzel},
+        {win->ActionNormal, win->RadioButtonNormal}, {win->ActionKanalBx, win->CheckBoxBXY},
+        {win->ActionKanalAx, win->CheckBoxAXY},      {win->ActionMinuten, win->CheckBoxMinuten},
+        {win->ActionSpektrum, win->CheckBoxSpektrum}};
+    for (const auto& [action, box] : boxes) {
+        SCOPED_TRACE(action->text().toStdString());
+        EXPECT_TRUE(menus.contains(action));
+        action->trigger();
+        EXPECT_TRUE(box->isChecked());
+        EXPECT_TRUE(action->isChecked());
+        if (box == win->RadioButtonEinzel) {
+            EXPECT_FALSE(win->ButtonReset->isEnabled()); // the mode's own code ran
+            win->Timer1Timer();
+            EXPECT_FALSE(win->ActionReset->isEnabled());
+        }
+        QAbstractButton* other = dynamic_cast<QRadioButton*>(box) ? win->RadioButtonAuto : box;
+        QTest::mouseClick(other, Qt::LeftButton, {}, QPoint(other->width() - 6, other->height() / 2));
+        win->UpdateMenuActions();
+        EXPECT_EQ(action->isChecked(), box->isChecked());
+    }
+    EXPECT_TRUE(win->ActionAuto->isChecked());
+
+    // The plot's menu shows the very actions of the menu bar.
+    std::unique_ptr<QMenu> plotMenu(win->Measuring->CreateMenu());
+    const QList<QAction*> plot = MenuActions(plotMenu->actions());
+    for (QAction* shared :
+         {win->ActionZeitcursor, win->ActionWertcursor, win->ActionMesswerteKopieren,
+          win->ActionBildKopieren, win->ActionDrucken, win->MenuBildSpeichern->menuAction(),
+          win->MenuFitA->menuAction(), win->MenuFitB->menuAction()}) {
+        SCOPED_TRACE(shared->text().toStdString());
+        EXPECT_TRUE(plot.contains(shared));
+        EXPECT_TRUE(menus.contains(shared));
+    }
+    win->ActionZeitcursor->trigger();
+    EXPECT_TRUE(win->Cursors.VerticalOn);
+    win->Measuring->CreateMenu()->deleteLater();
+    EXPECT_TRUE(win->ActionZeitcursor->isChecked());
+
+    const std::pair<QAction*, QKeySequence> keys[] = {
+        {win->ActionVersuchOeffnen, QKeySequence(Qt::CTRL | Qt::Key_O)},
+        {win->ActionVersuchSpeichern, QKeySequence(Qt::CTRL | Qt::Key_S)},
+        {win->ActionDrucken, QKeySequence(Qt::CTRL | Qt::Key_P)},
+        {win->ActionBeenden, QKeySequence(Qt::CTRL | Qt::Key_Q)},
+        {win->ActionRueckgaengig, QKeySequence(Qt::CTRL | Qt::Key_Z)},
+        {win->ActionStoppWeiter, QKeySequence(Qt::Key_Space)},
+        {win->ActionVollbild, QKeySequence(Qt::Key_F11)},
+        {win->ActionAnleitung, QKeySequence(Qt::Key_F1)}};
+    for (const auto& [action, key] : keys) {
+        EXPECT_EQ(action->shortcut(), key) << action->text().toStdString();
+        EXPECT_TRUE(menus.contains(action));
+    }
+    EXPECT_TRUE(menus.contains(win->ActionMessreiheBehalten));
+}
+
+TEST_F(MainWindowTest, EveryVisibleControlSaysWhatItDoes) {
+    int controls = 0;
+    for (QWidget* w : win->findChildren<QWidget*>()) {
+        if (!w->isVisibleTo(win.get())) continue;
+        const bool comboEdit = dynamic_cast<QComboBox*>(w->parentWidget()) != nullptr;
+        if (!dynamic_cast<QAbstractButton*>(w) && !dynamic_cast<QComboBox*>(w) &&
+            !(dynamic_cast<QLineEdit*>(w) && !comboEdit) && !dynamic_cast<TImage*>(w) &&
+            !dynamic_cast<TPaintBox*>(w) && !dynamic_cast<TShape*>(w))
+            continue;
+        ++controls;
+        EXPECT_FALSE(w->toolTip().isEmpty())
+            << w->metaObject()->className() << " " << w->objectName().toStdString() << " "
+            << w->property("text").toString().toStdString();
+    }
+    EXPECT_GT(controls, 50);
+    for (const FormulaVariable& v : FormulaVariables())
+        EXPECT_TRUE(win->EditFormelB->toolTip().contains(v.name + QStringLiteral(" – ")))
+            << v.name.toStdString();
+    EXPECT_TRUE(win->Measuring->LabelMesswerte->toolTip().contains(
+        QStringLiteral("keine volle Periode zwischen den Cursorn")));
+}
+
+TEST_F(MainWindowTest, AnEditedSignalLineIsTintedUntilEnterOrAChoiceAppliesIt) {
+    const QColor plain = win->EditFormelA->palette().color(QPalette::Base);
+    const QString tip = win->EditFormelA->toolTip();
+    QTest::keyClicks(win->EditFormelA, QStringLiteral("*2"));
+    EXPECT_NE(win->EditFormelA->palette().color(QPalette::Base), plain);
+    EXPECT_EQ(win->EditFormelA->toolTip(), QStringLiteral("Eingabe mit Enter übernehmen"));
+    EXPECT_EQ(win->EditSignalA->palette().color(QPalette::Base), plain); // not edited
+    QTest::keyClick(win->EditFormelA, Qt::Key_Return);
+    EXPECT_EQ(win->Store.FormulaA, QStringLiteral("U*2"));
+    EXPECT_EQ(win->EditFormelA->palette().color(QPalette::Base), plain);
+    EXPECT_EQ(win->EditFormelA->toolTip(), tip);
+
+    QTest::keyClicks(win->EditEinheitB, QStringLiteral("x"));
+    EXPECT_NE(win->EditEinheitB->palette().color(QPalette::Base), plain);
+    PickEntry(win->ComboBoxB, 1);
+    EXPECT_EQ(win->EditEinheitB->palette().color(QPalette::Base), plain);
+
+    // The signal list opens as wide as its longest entry.
+    int longest = 0;
+    for (int i = 0; i < win->ComboBoxA->count(); ++i)
+        longest = std::max(longest, win->ComboBoxA->view()->fontMetrics().horizontalAdvance(
+                                        win->ComboBoxA->itemText(i)));
+    EXPECT_GT(win->ComboBoxA->view()->minimumWidth(), longest);
+}
+
+TEST_F(MainWindowTest, StoppHoldsThePlotWhileTheInstrumentGoesOn) {
+    win->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(win.get()));
+    win->RadioButtonDauer->setChecked(true); // a sweep whenever none runs
+    Feed(*win, 600, 300, 30);
+    ASSERT_GE(win->Store.TriggerPos, 0);
+    QTest::keyClick(win->PaintBoxData, Qt::Key_Space);
+    ASSERT_TRUE(win->Held);
+    EXPECT_TRUE(win->LabelAngehalten->isVisible());
+    const QString held = CopiedData(*win);
+    const int raw = win->Store.RawIndex;
+    for (int tick = 0; tick < ReadoutTicks; ++tick)
+        win->Timer1Timer();
+    Feed(*win, 700, 300, 3 * win->Store.PointCount);
+    QTest::mouseClick(win->ButtonTrigger, Qt::LeftButton);
+    EXPECT_EQ(CopiedData(*win), held);
+    EXPECT_EQ(win->Store.TriggerPos, -1);
+    EXPECT_GT(win->Store.RawIndex, raw);
+    for (int tick = 0; tick < ReadoutTicks; ++tick)
+        win->Timer1Timer();
+    EXPECT_EQ(win->LabelAroh->text(), QStringLiteral("700")); // the readouts go on
+
+    QTest::keyClick(win->PaintBoxData, Qt::Key_Space);
+    EXPECT_FALSE(win->Held);
+    Feed(*win, 700, 300, 5);
+    EXPECT_GE(win->Store.TriggerPos, 0);
+    EXPECT_NE(CopiedData(*win), held);
+    EXPECT_EQ(win->Store.DataA[win->Store.DataCount - 1], win->Store.DataA[0]); // all at 700
+}
+
+TEST_F(MainWindowTest, UndoBringsBackDeletedOrPastedOverDataElseTheZoom) {
+    RecordSweep(*win, 600, 300);
+    const QString recorded = CopiedData(*win);
+    const std::pair<QString, QAction*> rows[] = {{QStringLiteral("Daten löschen"), win->ActionDatenLoeschen},
+                                                 {QStringLiteral("Daten einfügen"), win->ActionDatenEinfuegen}};
+    for (const auto& [what, action] : rows) {
+        SCOPED_TRACE(what.toStdString());
+        QGuiApplication::clipboard()->setText(QStringLiteral("0\t1\t2\r\n1\t2\t3\r\n"));
+        action->trigger();
+        EXPECT_NE(CopiedData(*win), recorded);
+        win->UpdateMenuActions();
+        EXPECT_TRUE(win->ActionRueckgaengig->text().endsWith(what));
+        win->ActionRueckgaengig->trigger();
+        EXPECT_EQ(CopiedData(*win), recorded);
+        EXPECT_EQ(win->ScaleA.Title, QStringLiteral("Spannung unkalibriert in <vf>V"));
+    }
+    win->UpdateMenuActions();
+    EXPECT_FALSE(win->ActionRueckgaengig->isEnabled());
+    win->RangeHistory.push(CaptureRanges(win->Scales()));
+    win->ScaleA.RangeEnd = 2;
+    win->UpdateMenuActions();
+    ASSERT_TRUE(win->ActionRueckgaengig->isEnabled());
+    win->ActionRueckgaengig->trigger();
+    EXPECT_DOUBLE_EQ(win->ScaleA.RangeEnd, 5);
+}
+
+TEST_F(MainWindowTest, ClosingWithUnsavedDataAsksToSaveDiscardOrCancel) {
+    using Choice = Dialogs::SaveChoice;
+    struct Row {
+        const char* name;
+        Choice answer;
+        const char* file; // the save dialog's answer
+        bool closes;
+        bool run = false; // a run kept: only an experiment file holds everything
+    };
+    const Row rows[] = {{"cancel", Choice::Cancel, "", false},
+                        {"save, then cancel the file", Choice::Save, "", false},
+                        {"save", Choice::Save, "daten.txt", true},
+                        {"discard", Choice::Discard, "", true},
+                        {"a run: save the experiment", Choice::Save, "versuch.kurvimat", true, true},
+                        {"a run: discard", Choice::Discard, "", true, true}};
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.name);
+        CreateWindows();
+        EXPECT_FALSE(win->HasUnsavedWork());
+        RecordSweep(*win, 600, 300);
+        if (r.run) win->KeepCurrentAsRun();
+        const QFileInfo journal(win->SessionJournal().path());
+        dialogs.questions.clear();
+        dialogs.saveChoice = r.answer;
+        dialogs.saveName = *r.file ? dir.filePath(QString::fromLatin1(r.file)) : QString();
+        EXPECT_EQ(win->close(), r.closes);
+        ASSERT_EQ(dialogs.questions.size(), 1);
+        EXPECT_EQ(dialogs.questions[0].contains(QStringLiteral("Messreihen")), r.run);
+        EXPECT_EQ(win->Held, r.closes); // held while asked, going on when staying open
+        EXPECT_EQ(QFile::exists(dialogs.saveName), *r.file != 0);
+        // Discarded runs wait in the Papierkorb, not at the next start.
+        if (r.run && r.answer == Choice::Discard) {
+            EXPECT_FALSE(journal.exists());
+            const QStringList trashed = QDir(journal.dir().filePath(QStringLiteral("Papierkorb")))
+                                            .entryList({u'*' + journal.fileName()});
+            EXPECT_EQ(trashed.size(), 1);
+        }
+    }
+    // Copied data count as kept.
+    CreateWindows();
+    RecordSweep(*win, 600, 300);
+    CopiedData(*win);
+    dialogs.questions.clear();
+    EXPECT_TRUE(win->close());
+    EXPECT_TRUE(dialogs.questions.isEmpty());
+}
+
+TEST_F(MainWindowTest, TheMenuOpensTheTableTheBigDisplayAndTheHelp) {
+    RecordSweep(*win, 600, 300);
+    win->ActionTabelle->trigger();
+    ASSERT_TRUE(win->Tabelle && win->Tabelle->isVisible());
+    const PointTableModel& model = win->Tabelle->model();
+    EXPECT_EQ(model.rowCount(), win->Store.DataCount);
+    // A new sweep starts the table over, its points are added as they come.
+    QTest::mouseClick(win->ButtonTrigger, Qt::LeftButton);
+    win->Timer1Timer();
+    EXPECT_EQ(model.rowCount(), win->Store.PreTrigger);
+    Feed(*win, 600, 300, 5);
+    win->Timer1Timer();
+    EXPECT_EQ(model.rowCount(), win->Store.PreTrigger + 5);
+    // Evaluated again under another formula: the same rows under the new definition.
+    TypeAndEnter(win->EditFormelA, QStringLiteral("U*2"));
+    win->Timer1Timer();
+    EXPECT_EQ(model.rowCount(), win->Store.PreTrigger + 5);
+    EXPECT_TRUE(model.headerData(PointTableModel::ColumnA, Qt::Horizontal)
+                    .toString()
+                    .contains(QStringLiteral("U*2")));
+    // The rows between the time cursors are highlighted.
+    win->ActionZeitcursor->trigger();
+    win->Cursors.X = {0.012, -0.001};
+    win->Timer1Timer();
+    EXPECT_TRUE(model.highlighted(win->Store.PreTrigger + 1));
+    EXPECT_FALSE(model.highlighted(win->Store.PreTrigger + 4));
+
+    win->ActionGrossanzeige->trigger();
+    ASSERT_TRUE(win->Grossanzeige && win->Grossanzeige->isVisible());
+    for (int tick = 0; tick < ReadoutTicks; ++tick) {
+        Feed(*win, 700, 300, 1);
+        win->Timer1Timer();
+    }
+    const auto big = [this](const char* name) {
+        return win->Grossanzeige->findChild<QLabel*>(QString::fromLatin1(name))->text();
+    };
+    EXPECT_EQ(QStringLiteral("%1 %2").arg(big("LabelGrossWertA"), big("LabelGrossEinheitA")),
+              win->LabelAkal->text());
+    EXPECT_EQ(big("LabelGrossNameB"), win->Store.NameB);
+
+    win->ActionAnleitung->trigger();
+    ASSERT_TRUE(win->Anleitung && win->Anleitung->isVisible());
+    win->ActionFormelvariablen->trigger();
+    win->ActionUeber->trigger();
+    for (const char* name : {"FormFormelvariablen", "FormUeber"}) {
+        auto* dialog = win->findChild<QDialog*>(QString::fromLatin1(name));
+        ASSERT_TRUE(dialog) << name;
+        EXPECT_TRUE(dialog->isVisible());
+    }
 }
 
 } // namespace

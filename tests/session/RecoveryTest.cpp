@@ -88,16 +88,29 @@ TEST(Recovery, PapierkorbKeepsSevenDays) {
 }
 
 TEST(Recovery, TrashedJournalStillHoldsItsRuns) {
-    QTemporaryDir dir;
-    ManualClock clock;
-    leaveJournal(dir.path(), clock, 2);
-    Recovery(dir.path(), clock).moveToTrash();
-    // Moved back by hand, it is offered again: the Papierkorb is a real copy, one file.
-    const QDir trash(dir.filePath(TrashFolderName));
-    const QStringList files = trash.entryList(QDir::Files);
-    ASSERT_EQ(files.size(), 1);
-    ASSERT_TRUE(QFile::rename(trash.filePath(files[0]), dir.filePath("zurueck.kurvimat-journal")));
-    EXPECT_EQ(Recovery(dir.path(), clock).runCount(), 2);
+    // Trashed by "Nein" at the next start, or discarded by the user on closing.
+    for (const bool discarded : {false, true}) {
+        SCOPED_TRACE(discarded ? "discarded on closing" : "not restored");
+        QTemporaryDir dir;
+        ManualClock clock;
+        if (discarded) {
+            Journal journal(dir.path(), clock);
+            for (int i = 0; i < 2; ++i)
+                journal.addRun(makeRun(PointSet::Origin::Recorded, 20, clock.wallMs()));
+            journal.discard();
+            EXPECT_FALSE(Recovery(dir.path(), clock).found()); // not asked about again
+        } else {
+            leaveJournal(dir.path(), clock, 2);
+            Recovery(dir.path(), clock).moveToTrash();
+        }
+        // Moved back by hand, it is offered again: the Papierkorb is a real copy, one file.
+        const QDir trash(dir.filePath(TrashFolderName));
+        const QStringList files = trash.entryList(QDir::Files);
+        ASSERT_EQ(files.size(), 1);
+        ASSERT_TRUE(
+            QFile::rename(trash.filePath(files[0]), dir.filePath("zurueck.kurvimat-journal")));
+        EXPECT_EQ(Recovery(dir.path(), clock).runCount(), 2);
+    }
 }
 
 TEST(Recovery, DamagedJournalGoesToThePapierkorb) {

@@ -1,0 +1,25 @@
+// A copy of the stored points with everything that stands behind them, so that a deletion or a
+// load that replaced them can be taken back.
+#pragma once
+
+#include <QString>
+
+#include <vector>
+
+struct MeasurementStore;
+
+struct StoredData {
+    std::vector<float> T, A, B;
+    // The block values and voltages of recorded points, by point number (from 0).
+    std::vector<float> SweepRawA, SweepRawB, SweepVoltsA, SweepVoltsB;
+    int SweepFirst = 0;
+    float MinA = 0, MaxA = 0, MinB = 0, MaxB = 0, MinT = 0, MaxT = 0;
+    QString DefA, DefB;
+    bool Loaded = false;
+    bool HasB = true;
+};
+
+StoredData CopyStoredData(const MeasurementStore& store);
+/// Puts the copy back in place of the stored points; a running sweep is abandoned, so that it
+/// does not write over them.
+void RestoreStoredData(MeasurementStore& store, const StoredData& data);

@@ -1,0 +1,565 @@
+// The menu bar and the actions it shares with the buttons, check boxes and the plot's menu;
+// stopping and going on, taking a deletion or a load back, the table, big display and help
+// windows, and the question on closing with unsaved work.
+#include "TFormMain.h"
+
+#include "AboutDialog.h"
+#include "BigDisplay.h"
+#include "Dialogs.h"
+#include "FitOverlay.h"
+#include "FormulaVariablesDialog.h"
+#include "Journal.h"
+#include "HelpWindow.h"
+#include "MainCursors.h"
+#include "MainSpectrum.h"
+#include "PointTableModel.h"
+#include "SignalDefinition.h"
+#include "StoreTableSource.h"
+#include "TableWindow.h"
+#include "TPaintBox.h"
+
+#include <QAction>
+#include <QActionGroup>
+#include <QByteArrayView>
+#include <QCheckBox>
+#include <QHash>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QScreen>
+
+#include <algorithm>
+
+namespace {
+
+struct ModelEntry {
+    FitModel Model;
+    const char* Name; ///< before the formula, which the readout shows as well
+};
+const ModelEntry TimeModels[] = {
+    {FitModel::Linear, QT_TRANSLATE_NOOP("TFormMain", "Gerade")},
+    {FitModel::Proportional, QT_TRANSLATE_NOOP("TFormMain", "Ursprungsgerade")},
+    {FitModel::Exponential, QT_TRANSLATE_NOOP("TFormMain", "Exponentielle Annäherung")},
+    {FitModel::DampedSine, QT_TRANSLATE_NOOP("TFormMain", "Gedämpfte Schwingung")},
+};
+
+// Of the first n stored points: their times, or their values with the definitions they were
+// computed with.
+std::size_t PointsHash(const MeasurementStore& s, int n, bool times) {
+    n = std::clamp(n, 0, PointCapacity);
+    const auto view = [n](const float* p) {
+        return QByteArrayView(reinterpret_cast<const char*>(p),
+                              static_cast<qsizetype>(n) * static_cast<qsizetype>(sizeof(float)));
+    };
+    if (times) return qHash(view(s.DataT), static_cast<std::size_t>(n));
+    const std::size_t h = qHash(view(s.DataB), qHash(view(s.DataA), static_cast<std::size_t>(n)));
+    return qHash(s.DataDefA + QLatin1Char('\n') + s.DataDefB, h);
+}
+
+// The current data as saved: to tell whether they were saved as they are.
+std::size_t DataSignature(const MeasurementStore& s) {
+    return PointsHash(s, s.DataCount, true) ^ (PointsHash(s, s.DataCount, false) * 31);
+}
+
+// The windows opened from the menu are windows of their own that close with the main window;
+// they first open over its right-hand part, on the same screen, so as not to cover its menus.
+template <class W> W* OwnWindow(W* window, const QWidget& main, QSize size) {
+    window->setWindowFlag(Qt::Window);
+    window->resize(size);
+    QRect place(main.geometry().topRight() + QPoint(-size.width() - 24, 90), size);
+    if (const QScreen* screen = main.screen()) {
+        const QRect room = screen->availableGeometry();
+        place.moveRight(std::min(place.right(), room.right()));
+        place.moveBottom(std::min(place.bottom(), room.bottom()));
+        place.moveLeft(std::max(place.left(), room.left()));
+        place.moveTop(std::max(place.top(), room.top()));
+    }
+    window->move(place.topLeft());
+    return window;
+}
+
+// Space is "Stopp/Weiter", but a button or check box the user reached with Tab keeps it for
+// itself; one that has the focus from a click or from the window's start leaves it.
+class SpaceForKeyboardFocus : public QObject {
+public:
+    using QObject::QObject;
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() == QEvent::FocusIn) {
+            const Qt::FocusReason reason = static_cast<QFocusEvent*>(event)->reason();
+            // Coming back to the window keeps what the focus was reached by.
+            if (reason != Qt::ActiveWindowFocusReason && reason != Qt::PopupFocusReason)
+                watched->setProperty("keyboardFocus", reason == Qt::TabFocusReason ||
+                                                          reason == Qt::BacktabFocusReason ||
+                                                          reason == Qt::ShortcutFocusReason);
+        }
+        if (event->type() == QEvent::ShortcutOverride) {
+            const auto* key = static_cast<QKeyEvent*>(event);
+            if (key->key() == Qt::Key_Space && key->modifiers() == Qt::NoModifier &&
+                watched->property("keyboardFocus").toBool())
+                event->accept();
+        }
+        return false;
+    }
+};
+
+} // namespace
+
+int TFormMain::MenuBarHeight() const {
+    const QMenuBar* bar = qobject_cast<const QMenuBar*>(menuWidget());
+    if (!bar || bar->isNativeMenuBar() || bar->isHidden()) return 0;
+    return bar->sizeHint().height();
+}
+
+void TFormMain::CreateMenus() {
+    CreateActions();
+    CreateFitActions();
+    ShareWithButtons();
+
+    QMenuBar* bar = menuBar();
+    QMenu* datei = bar->addMenu(tr("&Datei"));
+    datei->addActions({ActionVersuchOeffnen, ActionVersuchSpeichern});
+    datei->addSeparator();
+    datei->addActions({ActionDatenLaden, ActionDatenSpeichern, ActionSSLaden, ActionSSSpeichern});
+    datei->addMenu(MenuBildSpeichern);
+    datei->addAction(ActionDrucken);
+    datei->addSeparator();
+    datei->addAction(ActionBeenden);
+
+    QMenu* bearbeiten = bar->addMenu(tr("&Bearbeiten"));
+    bearbeiten->addAction(ActionRueckgaengig);
+    bearbeiten->addSeparator();
+    bearbeiten->addActions({ActionDatenKopieren, ActionDatenEinfuegen, ActionBildKopieren,
+                            ActionMesswerteKopieren});
+    bearbeiten->addSeparator();
+    bearbeiten->addAction(ActionDatenLoeschen);
+
+    QMenu* messen = bar->addMenu(tr("&Messen"));
+    messen->addActions({ActionDauer, ActionAuto, ActionNormal, ActionEinzel});
+    messen->addSeparator();
+    messen->addActions({ActionTrigger, ActionReset, ActionStoppWeiter});
+    messen->addSeparator();
+    messen->addActions({ActionSchnappschuss, ActionMessreiheBehalten});
+    messen->addSeparator();
+    messen->addActions({ActionZeitcursor, ActionWertcursor});
+    messen->addMenu(MenuAusgleichskurve);
+    messen->addSeparator();
+    messen->addAction(ActionSpektrum);
+
+    QMenu* ansicht = bar->addMenu(tr("&Ansicht"));
+    ansicht->addActions({ActionKanalAx, ActionKanalBx, ActionMinuten});
+    ansicht->addSeparator();
+    ansicht->addActions({ActionTabelle, ActionMessreihen, ActionGrossanzeige});
+    ansicht->addSeparator();
+    ansicht->addAction(ActionVollbild);
+
+    QMenu* hilfe = bar->addMenu(tr("&Hilfe"));
+    hilfe->addActions({ActionAnleitung, ActionFormelvariablen});
+    hilfe->addSeparator();
+    hilfe->addAction(ActionUeber);
+
+    for (QMenu* menu : {datei, bearbeiten, messen, ansicht, hilfe})
+        connect(menu, &QMenu::aboutToShow, this, &TFormMain::UpdateMenuActions);
+    // The keys also work in full screen and while a menu bar lives outside the window.
+    for (QAction* a : findChildren<QAction*>(Qt::FindDirectChildrenOnly))
+        if (!a->shortcut().isEmpty()) addAction(a);
+
+    LabelAngehalten = new QLabel(tr("Angehalten"), Paneloben);
+    LabelAngehalten->setFont(Label2->font());
+    QPalette red = LabelAngehalten->palette();
+    red.setColor(QPalette::WindowText, QColor(247, 0, 0));
+    LabelAngehalten->setPalette(red);
+    LabelAngehalten->adjustSize();
+    LabelAngehalten->move(Label2->pos());
+    LabelAngehalten->hide();
+
+    auto* space = new SpaceForKeyboardFocus(this);
+    for (QAbstractButton* button : findChildren<QAbstractButton*>())
+        button->installEventFilter(space);
+
+    // The client area keeps its design size: the window grows by the menu bar.
+    resize(width(), height() + MenuBarHeight());
+    UpdateMenuActions();
+}
+
+void TFormMain::CreateActions() {
+    const auto make = [this](const QString& text, const QKeySequence& key = {}) {
+        auto* a = new QAction(text, this);
+        a->setShortcut(key);
+        return a;
+    };
+    ActionVersuchOeffnen = make(tr("Versuch &öffnen …"), QKeySequence(Qt::CTRL | Qt::Key_O));
+    ActionVersuchSpeichern = make(tr("Versuch &speichern …"), QKeySequence(Qt::CTRL | Qt::Key_S));
+    ActionDatenLaden = make(tr("Daten &laden …"));
+    ActionDatenSpeichern = make(tr("&Daten speichern …"));
+    ActionSSLaden = make(tr("Schnappschuss l&aden …"));
+    ActionSSSpeichern = make(tr("Schnappschuss spei&chern …"));
+    ActionDrucken = make(tr("Drucken …"), QKeySequence(Qt::CTRL | Qt::Key_P));
+    ActionBeenden = make(tr("&Beenden"), QKeySequence(Qt::CTRL | Qt::Key_Q));
+    connect(ActionDrucken, &QAction::triggered, this, [this] { ButtonDruckenClick(); });
+    connect(ActionBeenden, &QAction::triggered, this, &QWidget::close);
+
+    MenuBildSpeichern = new QMenu(tr("Bild speichern"), this);
+    const std::pair<int, QString> sizes[] = {{1, tr("in Fenstergröße …")},
+                                             {2, tr("doppelt so groß …")},
+                                             {3, tr("dreimal so groß …")}};
+    for (const auto& [scale, caption] : sizes)
+        MenuBildSpeichern->addAction(caption, this, [this, scale] { ButtonBildSpeichernClick(scale); });
+
+    ActionRueckgaengig = make(tr("&Rückgängig"), QKeySequence(Qt::CTRL | Qt::Key_Z));
+    connect(ActionRueckgaengig, &QAction::triggered, this, &TFormMain::Undo);
+    ActionDatenKopieren = make(tr("Daten &kopieren"));
+    ActionDatenEinfuegen = make(tr("Daten &einfügen"));
+    ActionBildKopieren = make(tr("Bild kopieren"));
+    connect(ActionBildKopieren, &QAction::triggered, this, [this] { ButtonBildKopierenClick(); });
+    // The key is the window's own shortcut (MainCursors), which yields to a text field's copy.
+    ActionMesswerteKopieren = make(tr("Messwerte kopieren\tStrg+C"));
+    connect(ActionMesswerteKopieren, &QAction::triggered, this, [this] { Measuring->CopyReadout(); });
+    ActionDatenLoeschen = make(tr("Daten l&öschen"));
+
+    ActionDauer = make(tr("Trigger &dauer"));
+    ActionAuto = make(tr("Trigger &auto"));
+    ActionNormal = make(tr("Trigger &normal"));
+    ActionEinzel = make(tr("Trigger &einzel"));
+    ActionTrigger = make(tr("&Trigger"));
+    ActionReset = make(tr("&Reset"));
+    ActionStoppWeiter = make(tr("&Stopp"), QKeySequence(Qt::Key_Space));
+    connect(ActionStoppWeiter, &QAction::triggered, this, &TFormMain::StoppWeiter);
+    ActionSchnappschuss = make(tr("Schnapps&chuss"));
+    ActionMessreiheBehalten = make(tr("Messreihe &behalten"));
+    connect(ActionMessreiheBehalten, &QAction::triggered, this, &TFormMain::KeepCurrentAsRun);
+    connect(ActionVersuchOeffnen, &QAction::triggered, this, &TFormMain::OpenExperimentAsk);
+    connect(ActionVersuchSpeichern, &QAction::triggered, this, &TFormMain::SaveExperimentAsk);
+
+    ActionZeitcursor = make(tr("Zeitcursor t1, t2"));
+    ActionZeitcursor->setCheckable(true);
+    // Placed in the visible span when switched on, as from the plot's menu.
+    connect(ActionZeitcursor, &QAction::triggered, this, [this](bool on) {
+        const ScaleSet s = Scales();
+        Cursors.setVerticalOn(on, s.Bottom->RangeStart, s.Bottom->RangeEnd);
+        Measuring->Changed();
+    });
+    ActionWertcursor = make(tr("Wertcursor y1, y2"));
+    ActionWertcursor->setCheckable(true);
+    connect(ActionWertcursor, &QAction::triggered, this, [this](bool on) {
+        const ScaleSet s = Scales();
+        const Tscale& axis = Cursors.valueOnB(ReadDisplayControls().Mode()) ? s.B : s.A;
+        Cursors.setHorizontalOn(on, axis.RangeStart, axis.RangeEnd);
+        Measuring->Changed();
+    });
+    ActionSpektrum = make(tr("S&pektrum"));
+
+    ActionKanalAx = make(tr("Kanal &A als x"));
+    ActionKanalBx = make(tr("Kanal &B als x"));
+    ActionMinuten = make(tr("Zeit in &min"));
+    ActionTabelle = make(tr("&Tabelle"));
+    connect(ActionTabelle, &QAction::triggered, this, &TFormMain::ShowTable);
+    ActionMessreihen = make(tr("Mess&reihen …"));
+    connect(ActionMessreihen, &QAction::triggered, this, &TFormMain::ShowRunsList);
+    ActionGrossanzeige = make(tr("&Großanzeige"));
+    connect(ActionGrossanzeige, &QAction::triggered, this, &TFormMain::ShowBigDisplay);
+    ActionVollbild = make(tr("&Vollbild"), QKeySequence(Qt::Key_F11));
+    ActionVollbild->setCheckable(true);
+    connect(ActionVollbild, &QAction::triggered, this, [this](bool on) {
+        setWindowState(on ? windowState() | Qt::WindowFullScreen
+                          : windowState() & ~Qt::WindowFullScreen);
+    });
+
+    ActionAnleitung = make(tr("&Anleitung"), QKeySequence(Qt::Key_F1));
+    connect(ActionAnleitung, &QAction::triggered, this, [this] { ShowGuide(QString()); });
+    ActionFormelvariablen = make(tr("&Formelvariablen"));
+    connect(ActionFormelvariablen, &QAction::triggered, this, [this] {
+        auto* dialog = new FormulaVariablesDialog(this);
+        dialog->setAttribute(Qt::WA_DeleteOnClose);
+        connect(dialog, &FormulaVariablesDialog::guideRequested, this, &TFormMain::ShowGuide);
+        dialog->show();
+    });
+    ActionUeber = make(tr("Ü&ber Kurvimat"));
+    connect(ActionUeber, &QAction::triggered, this, [this] {
+        auto* dialog = new AboutDialog(this);
+        dialog->setAttribute(Qt::WA_DeleteOnClose);
+        dialog->show();
+    });
+}
+
+// The fit entries of the plot's menu and of "Messen": one set of actions, their captions and
+// states brought up to date before either menu shows them.
+void TFormMain::CreateFitActions() {
+    MenuFitA = new QMenu(this);
+    MenuFitB = new QMenu(this);
+    for (const bool channelB : {false, true})
+        for (const ModelEntry& m : TimeModels) {
+            const FitModel model = m.Model;
+            (channelB ? MenuFitB : MenuFitA)
+                ->addAction(tr(m.Name) + QStringLiteral("  ") + FitFormula(model),
+                            this, [this, channelB, model] {
+                                const auto [from, to] = FitSpan();
+                                FitOnPlot(channelB, model, from, to);
+                            });
+        }
+    ActionFitGerade = new QAction(tr("Ausgleichsgerade  ") + FitFormula(FitModel::XYLinear), this);
+    connect(ActionFitGerade, &QAction::triggered, this, [this] {
+        const auto [from, to] = FitSpan();
+        FitOnPlot(false, FitModel::XYLinear, from, to);
+    });
+    ActionFitEntfernen = new QAction(tr("Ausgleichskurve entfernen"), this);
+    connect(ActionFitEntfernen, &QAction::triggered, this, [this] { RemoveFit(); });
+
+    MenuAusgleichskurve = new QMenu(tr("Ausgleichs&kurve"), this);
+    connect(MenuAusgleichskurve, &QMenu::aboutToShow, this, [this] {
+        UpdateMenuActions();
+        MenuAusgleichskurve->clear();
+        if (ReadDisplayControls().Mode() == PlotMode::Normal)
+            MenuAusgleichskurve->addActions({MenuFitA->menuAction(), MenuFitB->menuAction()});
+        else
+            MenuAusgleichskurve->addAction(ActionFitGerade);
+        if (ShownFit) MenuAusgleichskurve->addAction(ActionFitEntfernen);
+    });
+}
+
+// Between the vertical cursors when they are shown (t1, t2; x1, x2 in the XY modes), else the
+// visible span of the bottom axis: time, or the channel serving as x.
+std::pair<double, double> TFormMain::FitSpan() const {
+    const bool between = Cursors.VerticalOn && Cursors.Mode == ReadDisplayControls().Mode();
+    if (between) return {std::min(Cursors.X[0], Cursors.X[1]), std::max(Cursors.X[0], Cursors.X[1])};
+    return {ScaleBottom->RangeStart, ScaleBottom->RangeEnd};
+}
+
+// An action with a button or check box runs it: a click is the one way in, whoever clicks.
+void TFormMain::ShareWithButtons() {
+    const std::pair<QAction*, QPushButton*> buttons[] = {
+        {ActionDatenLaden, ButtonDataenLaden},     {ActionDatenSpeichern, ButtonDatenSpeichern},
+        {ActionSSLaden, ButtonSSladen},            {ActionSSSpeichern, ButtonSSspeichern},
+        {ActionDatenKopieren, ButtonDatenKopieren}, {ActionDatenEinfuegen, ButtonDatenEinfuegen},
+        {ActionDatenLoeschen, ButtonDatenLoeschen}, {ActionTrigger, ButtonTrigger},
+        {ActionReset, ButtonReset},                {ActionSchnappschuss, ButtonSchnappschuss}};
+    for (const auto& [action, button] : buttons)
+        connect(action, &QAction::triggered, button, &QPushButton::click);
+
+    const std::pair<QAction*, QAbstractButton*> checks[] = {
+        {ActionDauer, RadioButtonDauer},   {ActionAuto, RadioButtonAuto},
+        {ActionNormal, RadioButtonNormal}, {ActionEinzel, RadioButtonEinzel},
+        {ActionKanalBx, CheckBoxBXY},      {ActionKanalAx, CheckBoxAXY},
+        {ActionMinuten, CheckBoxMinuten},  {ActionSpektrum, CheckBoxSpektrum}};
+    auto* modes = new QActionGroup(this);
+    for (const auto& [action, box] : checks) {
+        action->setCheckable(true);
+        if (qobject_cast<QRadioButton*>(box)) modes->addAction(action);
+        connect(action, &QAction::triggered, box, [this, action, box] {
+            box->click();
+            // A radio button already chosen stays chosen; the xy boxes may clear each other.
+            UpdateMenuActions();
+        });
+        connect(box, &QAbstractButton::toggled, action, &QAction::setChecked);
+    }
+}
+
+void TFormMain::UpdateMenuActions() {
+    const PlotMode mode = ReadDisplayControls().Mode();
+    const bool normal = mode == PlotMode::Normal;
+    const bool spectrum = Spectrum && Spectrum->Shown();
+    const std::pair<QAction*, QAbstractButton*> checks[] = {
+        {ActionDauer, RadioButtonDauer},   {ActionAuto, RadioButtonAuto},
+        {ActionNormal, RadioButtonNormal}, {ActionEinzel, RadioButtonEinzel},
+        {ActionKanalBx, CheckBoxBXY},      {ActionKanalAx, CheckBoxAXY},
+        {ActionMinuten, CheckBoxMinuten},  {ActionSpektrum, CheckBoxSpektrum}};
+    for (const auto& [action, box] : checks)
+        action->setChecked(box->isChecked());
+    ActionReset->setEnabled(ButtonReset->isEnabled());
+    ActionVollbild->setChecked(isFullScreen()); // also when left by the window manager
+
+    ActionZeitcursor->setText(normal ? tr("Zeitcursor t1, t2") : tr("x-Cursor x1, x2"));
+    ActionWertcursor->setText(normal ? tr("Wertcursor y1, y2") : tr("y-Cursor y1, y2"));
+    ActionZeitcursor->setChecked(Cursors.VerticalOn);
+    ActionWertcursor->setChecked(Cursors.HorizontalOn);
+    // The cursors wait in the time plot while the spectrum shows.
+    ActionZeitcursor->setEnabled(!spectrum);
+    ActionWertcursor->setEnabled(!spectrum);
+    ActionMesswerteKopieren->setEnabled(Cursors.VerticalOn || Cursors.HorizontalOn || spectrum);
+
+    const bool haveData = Store.DataCount > 0;
+    for (const bool channelB : {false, true}) {
+        QMenu* fits = channelB ? MenuFitB : MenuFitA;
+        fits->setTitle(tr("Ausgleichskurve %1 (%2)")
+                           .arg(channelB ? QStringLiteral("B") : QStringLiteral("A"),
+                                channelB ? Store.NameB : Store.NameA));
+        fits->setEnabled(haveData && (!channelB || Store.DataHasB)); // loaded without B
+    }
+    ActionFitGerade->setEnabled(haveData && Store.DataHasB);
+    MenuAusgleichskurve->menuAction()->setEnabled(!ReadDisplayControls().Spektrum);
+
+    // What Ctrl+Z takes back.
+    const ZoomHistory& zooms = spectrum ? Spectrum->History() : RangeHistory;
+    const bool zoomBack = zooms.hasEarlier(CaptureRanges(PlotScales()));
+    ActionRueckgaengig->setText(UndoData  ? tr("&Rückgängig: %1").arg(UndoWhat)
+                                : zoomBack ? tr("&Rückgängig: Zoom")
+                                           : tr("&Rückgängig"));
+    ActionRueckgaengig->setEnabled(UndoData || zoomBack);
+}
+
+void TFormMain::StoppWeiter() {
+    Held = !Held;
+    ActionStoppWeiter->setText(Held ? tr("&Weiter") : tr("&Stopp"));
+    LabelAngehalten->setVisible(Held);
+    Label2->setVisible(!Held);
+    // The held state reaches the pipeline with the next report (TriggerControls).
+}
+
+void TFormMain::KeepDataForUndo(const QString& what) {
+    UndoData = std::make_unique<StoredData>(CopyStoredData(Store));
+    UndoWhat = what;
+}
+
+void TFormMain::Undo() {
+    if (!UndoData) {
+        Measuring->ZoomBack();
+        return;
+    }
+    RestoreStoredData(Store, *UndoData);
+    UndoData.reset();
+    Handle([this] {
+        if (Store.DataLoaded) {
+            TitleLoadedAxes();
+            return;
+        }
+        // Recorded points: under the definitions in force, named by them.
+        if (AxesNameLoadedPoints) {
+            ScaleA.Title = SignalTitle(Store.NameA, Store.UnitA);
+            ScaleB.Title = SignalTitle(Store.NameB, Store.UnitB);
+            AxesNameLoadedPoints = false;
+        }
+        if (Store.DataDefA != Store.AppliedDefA) ApplySignalA(true);
+        if (Store.DataDefB != Store.AppliedDefB) ApplySignalB(true);
+    });
+}
+
+bool TFormMain::HasUnsavedWork() const {
+    if (ExperimentSaved()) return false;
+    // Loaded points came from a file or the clipboard: they are kept there. Runs are kept
+    // only in an experiment file.
+    const bool dataUnsaved =
+        Store.DataCount > 0 && !Store.DataLoaded && DataSignature(Store) != SavedSignature;
+    return dataUnsaved || HasRuns();
+}
+
+bool TFormMain::HasRuns() const {
+    return const_cast<TFormMain&>(*this).SessionJournal().runs().size() > 0;
+}
+
+void TFormMain::NoteDataSaved() {
+    SavedSignature = DataSignature(Store);
+}
+
+bool TFormMain::AskUnsavedWork() {
+    if (!HasUnsavedWork()) return true;
+    // What is saved is what the user saw on closing: no sweep replaces it while the question
+    // and the file dialog are open.
+    const bool wasHeld = Held;
+    if (!Held) StoppWeiter();
+    // With runs only an experiment file keeps everything; without, the data text as before.
+    const bool runs = HasRuns();
+    const QString question =
+        runs ? tr("Die Messreihen und Daten dieser Sitzung sind nicht in einer Versuchsdatei "
+                  "gespeichert.\nSollen sie vor dem Beenden gespeichert werden?")
+             : tr("Die aufgenommenen Daten sind weder gespeichert noch kopiert worden.\n"
+                  "Sollen sie vor dem Beenden gespeichert werden?");
+    bool close = false;
+    switch (Dlg().AskSaveDiscardCancel(this, question)) {
+    case Dialogs::SaveChoice::Save:
+        if (runs)
+            SaveExperimentAsk();
+        else
+            ButtonDatenSpeichern->click();
+        close = !HasUnsavedWork(); // a cancelled or failed save keeps the window open
+        break;
+    case Dialogs::SaveChoice::Discard:
+        close = true;
+        SessionDiscarded = true;
+        break;
+    case Dialogs::SaveChoice::Cancel:
+        break;
+    }
+    if (!close && !wasHeld) StoppWeiter();
+    return close;
+}
+
+void TFormMain::ShowTable() {
+    if (!Tabelle) {
+        Tabelle = OwnWindow(new TableWindow(this), *this, {560, 520});
+        TableOwner.reset(Tabelle);
+        Tabelle->setWindowTitle(tr("Tabelle – Kurvimat"));
+        Tabelle->model().setSource(std::make_shared<StoreTableSource>(Store));
+        TableCount = std::clamp(Store.DataCount, 0, PointCapacity);
+        TableTimes = PointsHash(Store, TableCount, true);
+        TableValues = PointsHash(Store, TableCount, false);
+        TableHighlight.reset();
+    }
+    FollowData();
+    Tabelle->show();
+    Tabelle->raise();
+    Tabelle->activateWindow();
+}
+
+// The table follows the recording: fewer points or other times start it over (a new sweep,
+// loaded points), other values of the same times are evaluated again, more points of the
+// running sweep are added; the rows between the time cursors are highlighted.
+void TFormMain::FollowData() {
+    if (!Tabelle || Tabelle->choice() != TableWindow::CurrentData) return;
+    PointTableModel& model = Tabelle->model();
+    const int count = std::clamp(Store.DataCount, 0, PointCapacity);
+    if (count < TableCount || PointsHash(Store, TableCount, true) != TableTimes) {
+        model.pointsReplaced();
+    } else {
+        if (PointsHash(Store, TableCount, false) != TableValues) model.valuesChanged();
+        if (count > TableCount) model.pointsAppended();
+    }
+    TableTimes = PointsHash(Store, count, true);
+    TableValues = PointsHash(Store, count, false);
+    TableCount = count;
+
+    std::optional<std::pair<double, double>> span;
+    if (Cursors.VerticalOn && Cursors.Mode == PlotMode::Normal &&
+        ReadDisplayControls().Mode() == PlotMode::Normal)
+        span = std::pair{Cursors.X[0], Cursors.X[1]};
+    if (span == TableHighlight) return;
+    TableHighlight = span;
+    if (span)
+        model.setHighlight(span->first, span->second);
+    else
+        model.clearHighlight();
+}
+
+void TFormMain::ShowBigDisplay() {
+    if (!Grossanzeige) {
+        Grossanzeige = OwnWindow(new BigDisplay(this), *this, {800, 450});
+    }
+    // At once the values the labels show, then every refresh.
+    Readouts now;
+    now.refreshed = true;
+    now.a.value = LabelAkal->text();
+    now.b.value = LabelBkal->text();
+    Grossanzeige->setNames(Store.NameA, Store.NameB);
+    Grossanzeige->setReadouts(now);
+    Grossanzeige->show();
+    Grossanzeige->raise();
+    Grossanzeige->activateWindow();
+}
+
+void TFormMain::ShowGuide(const QString& anchor) {
+    if (!Anleitung) {
+        Anleitung = OwnWindow(new HelpWindow(this), *this, {700, 640});
+    }
+    Anleitung->showAnchor(anchor);
+}
+
+void TFormMain::AfterReadoutTick(const Readouts& readouts) {
+    if (Grossanzeige && Grossanzeige->isVisible()) {
+        Grossanzeige->setNames(Store.NameA, Store.NameB);
+        Grossanzeige->setReadouts(readouts);
+    }
+    FollowData();
+    // Keys reach only enabled actions: Ctrl+Z, Reset.
+    UpdateMenuActions();
+}

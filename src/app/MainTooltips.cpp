@@ -1,0 +1,212 @@
+// What each control does, said where the pointer rests: the controls are named after their
+// members, the tooltips are one table by those names. Also the hints a control gives by itself:
+// a signal line edited but not yet applied, and drop-down lists as wide as their entries.
+#include "TFormMain.h"
+
+#include "GuideText.h"
+#include "MainCursors.h"
+#include "ReadoutBox.h"
+#include "TComboBox.h"
+#include "TPaintBox.h"
+
+#include <QAbstractItemView>
+#include <QCheckBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QScrollBar>
+
+namespace {
+
+const QColor PendingInput(255, 242, 179);
+
+} // namespace
+
+void TFormMain::NameControls() {
+#define NAMED(member) std::pair<const char*, QWidget*>(#member, member)
+    const std::pair<const char*, QWidget*> controls[] = {
+        NAMED(PaintBoxRoh), NAMED(ButtonTrigger), NAMED(ButtonTriggerChannel),
+        NAMED(ButtonTriggerRichtung), NAMED(RadioButtonDauer), NAMED(RadioButtonAuto),
+        NAMED(RadioButtonNormal), NAMED(RadioButtonEinzel), NAMED(ButtonReset),
+        NAMED(PaintBoxMittel), NAMED(ComboBoxSamplingRate), NAMED(ComboBoxSamples),
+        NAMED(ButtonHardware), NAMED(ShapeUmax), NAMED(ShapeUmin), NAMED(ComboBoxA),
+        NAMED(EditSignalA), NAMED(EditEinheitA), NAMED(EditFormelA), NAMED(EditSkalaAmin),
+        NAMED(EditSkalaAmax), NAMED(CheckBoxKanalA), NAMED(CheckBoxSkalaAauto), NAMED(ComboBoxB),
+        NAMED(EditSignalB), NAMED(EditEinheitB), NAMED(EditFormelB), NAMED(EditSkalaBmin),
+        NAMED(EditSkalaBmax), NAMED(CheckBoxKanalB), NAMED(CheckBoxSkalaBauto),
+        NAMED(PaintBoxData), NAMED(ImageLinksAuto), NAMED(ImageLinksAutoOff),
+        NAMED(ImageLinksFull), NAMED(ImagelinksFullon), NAMED(ImageRechtsauto),
+        NAMED(ImageRechtsAutoOff), NAMED(ImageRechtsFull), NAMED(ImageRechtsFullon),
+        NAMED(ImageUntenAuto), NAMED(ImageUntenAutoOff), NAMED(ImageUntenFull),
+        NAMED(ImageUntenFullOn), NAMED(ButtonBearbeiten), NAMED(CheckBoxAXY), NAMED(CheckBoxBXY),
+        NAMED(CheckBoxSpektrum), NAMED(CheckBoxMinuten), NAMED(ButtonDatenKopieren),
+        NAMED(ButtonDatenSpeichern), NAMED(ButtonDataenLaden), NAMED(ButtonDatenEinfuegen),
+        NAMED(ButtonDatenLoeschen), NAMED(ButtonSSkopieren), NAMED(ButtonSSspeichern),
+        NAMED(ButtonSSladen), NAMED(ButtonSSEinfuegen), NAMED(ButtonSSLoeschen), NAMED(Image1),
+        NAMED(ButtonSchnappschuss), NAMED(CheckBoxSchnappschuss), NAMED(Shape3), NAMED(Button2),
+        NAMED(ScrollBarSignale)};
+#undef NAMED
+    for (const auto& [name, widget] : controls)
+        widget->setObjectName(QString::fromLatin1(name));
+    Measuring->LabelMesswerte->setObjectName(QStringLiteral("LabelMesswerte"));
+    LabelAngehalten->setObjectName(QStringLiteral("LabelAngehalten"));
+}
+
+void TFormMain::ApplyTooltips() {
+    NameControls();
+    QStringList variables;
+    for (const FormulaVariable& v : FormulaVariables())
+        variables << v.name + QStringLiteral(" – ") + v.meaning;
+    const QString formula =
+        tr("Berechnungsterm des Signals aus den Variablen; mit Enter übernehmen. "
+           "Hilfe ▸ Formelvariablen erklärt mehr.") +
+        QStringLiteral("\n") + variables.join(QLatin1Char('\n'));
+    const QString autoScale = tr("Skala automatisch erweitern, sobald Messwerte darüber "
+                                 "hinausgehen (an/aus).");
+    const QString fullScale = tr("Skala einmal an alle Messwerte anpassen.");
+    const std::pair<const char*, QString> tips[] = {
+        {"PaintBoxRoh", tr("Die Rohwerte der letzten Sekunden, wie das Gerät sie liefert.")},
+        {"ButtonTrigger", tr("Startet sofort eine Messung, ohne auf die Triggerbedingung zu "
+                             "warten (Messen ▸ Trigger).")},
+        {"ButtonTriggerChannel", tr("Der Kanal, dessen Signal die Messung auslöst; ein Klick "
+                                    "wechselt zwischen A und B.")},
+        {"ButtonTriggerRichtung", tr("Auslösen bei steigendem (+) oder fallendem (-) Signal; "
+                                     "ein Klick wechselt.")},
+        {"RadioButtonDauer", tr("dauer: eine Messung nach der anderen, ohne auf den Trigger zu "
+                                "warten (Messen ▸ Trigger dauer).")},
+        {"RadioButtonAuto", tr("auto: misst beim Trigger; kommt keiner, nach einer Messdauer auch "
+                               "ohne ihn (Messen ▸ Trigger auto).")},
+        {"RadioButtonNormal", tr("normal: misst nur, wenn das Signal die Triggerschwelle in der "
+                                 "gewählten Richtung kreuzt (Messen ▸ Trigger normal).")},
+        {"RadioButtonEinzel", tr("einzel: genau eine Messung beim nächsten Trigger; „Reset“ "
+                                 "macht für die nächste bereit (Messen ▸ Trigger einzel).")},
+        {"ButtonReset", tr("Bricht eine laufende Messung ab und wartet wieder auf den Trigger; "
+                           "im Modus einzel: bereit für die nächste Messung.")},
+        {"PaintBoxMittel", tr("Der Verlauf der Messpunkte; ein Klick oder Ziehen setzt "
+                              "Triggerschwelle und Vorlauf.")},
+        {"ComboBoxSamplingRate", tr("Die Zeit zwischen zwei Messpunkten; jeder Punkt ist der "
+                                    "Mittelwert dieser Zeit.")},
+        {"ComboBoxSamples", tr("Wie viele Messpunkte eine Messung hat.")},
+        {"ButtonHardware", tr("Einstellungen des angeschlossenen Geräts (Eingangsbereiche).")},
+        {"ShapeUmax", tr("Obere Grenze des Eingangsbereichs.")},
+        {"ShapeUmin", tr("Untere Grenze des Eingangsbereichs.")},
+        {"ComboBoxA", tr("Das Signal von Kanal A: einen Eintrag wählen oder eine Zeile "
+                         "„Name (Einheit): Term“ eingeben und mit Enter übernehmen.")},
+        {"ComboBoxB", tr("Das Signal von Kanal B: einen Eintrag wählen oder eine Zeile "
+                         "„Name (Einheit): Term“ eingeben und mit Enter übernehmen.")},
+        {"EditSignalA", tr("Der Name des Signals A; mit Enter übernehmen.")},
+        {"EditSignalB", tr("Der Name des Signals B; mit Enter übernehmen.")},
+        {"EditEinheitA", tr("Die Einheit des Signals A; mit Enter übernehmen.")},
+        {"EditEinheitB", tr("Die Einheit des Signals B; mit Enter übernehmen.")},
+        {"EditFormelA", formula},
+        {"EditFormelB", formula},
+        {"EditSkalaAmin", tr("Der kleinste Wert der Skala A; mit Enter übernehmen.")},
+        {"EditSkalaAmax", tr("Der größte Wert der Skala A; mit Enter übernehmen.")},
+        {"EditSkalaBmin", tr("Der kleinste Wert der Skala B; mit Enter übernehmen.")},
+        {"EditSkalaBmax", tr("Der größte Wert der Skala B; mit Enter übernehmen.")},
+        {"CheckBoxKanalA", tr("Kanal A im Diagramm zeigen.")},
+        {"CheckBoxKanalB", tr("Kanal B im Diagramm zeigen.")},
+        {"CheckBoxSkalaAauto", tr("Skala A beim Übernehmen aus dem Wertebereich des Signals "
+                                  "bestimmen.")},
+        {"CheckBoxSkalaBauto", tr("Skala B beim Übernehmen aus dem Wertebereich des Signals "
+                                  "bestimmen.")},
+        {"PaintBoxData", tr("Das Diagramm: Ziehen oder Mausrad zoomt, Doppelklick passt an, "
+                            "Rücktaste zoomt zurück; rechte Maustaste: Cursor, Bild, "
+                            "Ausgleichskurve.")},
+        {"ImageLinksAuto", autoScale},
+        {"ImageLinksAutoOff", autoScale},
+        {"ImageRechtsauto", autoScale},
+        {"ImageRechtsAutoOff", autoScale},
+        {"ImageUntenAuto", autoScale},
+        {"ImageUntenAutoOff", autoScale},
+        {"ImageLinksFull", fullScale},
+        {"ImagelinksFullon", fullScale},
+        {"ImageRechtsFull", fullScale},
+        {"ImageRechtsFullon", fullScale},
+        {"ImageUntenFull", fullScale},
+        {"ImageUntenFullOn", fullScale},
+        {"ButtonBearbeiten", tr("Öffnet die Liste der eigenen Signale zum Bearbeiten.")},
+        {"CheckBoxAXY", tr("Kanal A auf der x-Achse: zeigt B über A (Ansicht ▸ Kanal A als x).")},
+        {"CheckBoxBXY", tr("Kanal B auf der x-Achse: zeigt A über B (Ansicht ▸ Kanal B als x).")},
+        {"CheckBoxSpektrum", tr("Zeigt das Frequenzspektrum der Messung (Messen ▸ Spektrum).")},
+        {"CheckBoxMinuten", tr("Die Zeitachse in Minuten statt in Sekunden.")},
+        {"ButtonDatenKopieren", tr("Kopiert die Messdaten als Tabelle in die Zwischenablage, "
+                                   "etwa für eine Tabellenkalkulation.")},
+        {"ButtonDatenSpeichern", tr("Speichert die Messdaten in einer Textdatei "
+                                    "(Datei ▸ Daten speichern).")},
+        {"ButtonDataenLaden", tr("Lädt Messdaten aus einer Textdatei; Strg+Z nimmt es zurück.")},
+        {"ButtonDatenEinfuegen", tr("Übernimmt Messdaten aus der Zwischenablage; Strg+Z nimmt "
+                                    "es zurück.")},
+        {"ButtonDatenLoeschen", tr("Löscht die Messdaten; Strg+Z holt sie zurück.")},
+        {"ButtonSSkopieren", tr("Kopiert den Schnappschuss als Tabelle in die Zwischenablage.")},
+        {"ButtonSSspeichern", tr("Speichert den Schnappschuss in einer Textdatei.")},
+        {"ButtonSSladen", tr("Lädt einen Schnappschuss aus einer Textdatei.")},
+        {"ButtonSSEinfuegen", tr("Übernimmt einen Schnappschuss aus der Zwischenablage.")},
+        {"ButtonSSLoeschen", tr("Löscht den Schnappschuss.")},
+        {"Image1", tr("Der Schnappschuss: die Messung als graue Vergleichskurve.")},
+        {"ButtonSchnappschuss", tr("Hält die Messung als graue Vergleichskurve fest "
+                                   "(Messen ▸ Schnappschuss).")},
+        {"CheckBoxSchnappschuss", tr("Bei jedem Trigger wird die vorige Messung zum "
+                                     "Schnappschuss.")},
+        {"Shape3", tr("Gedrückt halten: die Auswertung der Messung.")},
+        {"Button2", tr("Zeigt die Auswertung der Messung oder blendet sie aus.")},
+        {"LabelAngehalten", tr("Es werden keine Messungen gespeichert; das Diagramm steht. "
+                               "Weiter mit der Leertaste oder Messen ▸ Weiter.")},
+        {"LabelMesswerte", tr("Die Messwerte an den Cursorn; Doppelklick klappt ein und aus, "
+                              "Strg+C kopiert. „–“ bei der Frequenz: keine volle Periode "
+                              "zwischen den Cursorn.")},
+    };
+    for (const auto& [name, tip] : tips)
+        if (auto* widget = findChild<QWidget*>(QString::fromLatin1(name))) widget->setToolTip(tip);
+    ShowPendingInput();
+}
+
+// A signal line typed but not applied is tinted until Enter applies it or a choice from the
+// list replaces it; the list of a drop-down is as wide as its longest entry.
+void TFormMain::ShowPendingInput() {
+    for (const char channel : {'A', 'B'}) {
+        const bool a = channel == 'A';
+        QLineEdit* const pending[] = {a ? EditSignalA : EditSignalB, a ? EditEinheitA : EditEinheitB,
+                                      a ? EditFormelA : EditFormelB};
+        const auto settle = [pending] {
+            for (QLineEdit* edit : pending) {
+                if (!edit->property("pendingTip").isValid()) continue;
+                edit->setPalette(QPalette());
+                edit->setToolTip(edit->property("pendingTip").toString());
+                edit->setProperty("pendingTip", QVariant());
+            }
+        };
+        for (QLineEdit* edit : pending)
+            connect(edit, &QLineEdit::textEdited, this, [this, edit] {
+                if (edit->property("pendingTip").isValid()) return;
+                edit->setProperty("pendingTip", edit->toolTip());
+                QPalette pal = edit->palette();
+                pal.setColor(QPalette::Base, PendingInput);
+                edit->setPalette(pal);
+                edit->setToolTip(tr("Eingabe mit Enter übernehmen"));
+            });
+        // Enter in any of the group's edits applies the whole line.
+        for (QLineEdit* edit : {pending[0], pending[1], pending[2], a ? EditSkalaAmin : EditSkalaBmin,
+                                a ? EditSkalaAmax : EditSkalaBmax})
+            connect(edit, &QLineEdit::returnPressed, this, settle);
+        TComboBox* combo = a ? ComboBoxA : ComboBoxB;
+        connect(combo, &TComboBox::Change, this, settle);
+        connect(combo, &TComboBox::EnterPressed, this, settle);
+    }
+
+    for (TComboBox* combo : {ComboBoxA, ComboBoxB, ComboBoxSamplingRate, ComboBoxSamples}) {
+        const auto widen = [combo] {
+            QAbstractItemView* view = combo->view();
+            const int frame = 2 * (view->frameWidth() + 4);
+            view->setMinimumWidth(view->sizeHintForColumn(0) + frame +
+                                  view->style()->pixelMetric(QStyle::PM_ScrollBarExtent));
+        };
+        QAbstractItemModel* model = combo->model();
+        connect(model, &QAbstractItemModel::rowsInserted, combo, widen);
+        connect(model, &QAbstractItemModel::rowsRemoved, combo, widen);
+        connect(model, &QAbstractItemModel::modelReset, combo, widen);
+        connect(model, &QAbstractItemModel::dataChanged, combo, widen);
+        widen();
+    }
+}
