@@ -404,6 +404,14 @@ This installs the udev rule packaging/70-kurvimat.rules. Then unplug the instrum
         <source>während der Messung: spätere Punkte nicht angepasst</source>
         <translation>while measuring: later points not fitted</translation>
     </message>
+    <message>
+        <source>Ausgleichskurve %1 %2</source>
+        <translation>Curve fit %1 %2</translation>
+    </message>
+    <message>
+        <source>Reihe %1</source>
+        <translation>Run %1</translation>
+    </message>
 </context>
 <context>
     <name>PlotPicture</name>
@@ -1538,6 +1546,10 @@ Do you want to save them before quitting?</translation>
     <message>
         <source>Mess&amp;reihen …</source>
         <translation>&amp;Runs …</translation>
+    </message>
+    <message>
+        <source>%1: Ausgleichskurve %2 (%3)</source>
+        <translation>%1: curve fit %2 (%3)</translation>
     </message>
 </context>
 <context>

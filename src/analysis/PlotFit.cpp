@@ -1,6 +1,7 @@
 #include "PlotFit.h"
 
 #include "MeasurementStore.h"
+#include "Palette.h"
 
 #include <QByteArrayView>
 #include <QCoreApplication>
@@ -20,6 +21,13 @@ std::size_t pointsHash(const MeasurementStore& s, int count) {
     std::size_t h = qHash(view(s.DataT), count);
     h = qHash(view(s.DataA), h);
     return qHash(view(s.DataB), h);
+}
+
+std::size_t runHash(const RunChannelPoints& run) {
+    const auto bytes = static_cast<qsizetype>(std::max(run.Count, 0)) * qsizetype(sizeof(float));
+    const std::size_t h =
+        qHash(QByteArrayView(reinterpret_cast<const char*>(run.T), bytes), run.Count);
+    return qHash(QByteArrayView(reinterpret_cast<const char*>(run.Y), bytes), h);
 }
 
 QString nameAndUnit(const MeasurementStore& s, bool channelB) {
@@ -51,7 +59,28 @@ PlotFit FitStoredPoints(const MeasurementStore& store, PlotMode mode, bool chann
     return fit;
 }
 
+PlotFit FitRunPoints(const RunChannelPoints& run, FitModel model, double from, double to) {
+    PlotFit fit;
+    fit.ChannelB = run.ChannelB;
+    fit.Result = FitCurve(model, {run.T, run.T, run.Y, run.Count, from, to});
+    fit.NameAndUnit = run.Name + QLatin1Char('\n') + run.Unit;
+    fit.PointCount = run.Count;
+    fit.PointsHash = runHash(run);
+    fit.RunId = run.RunId;
+    fit.RunName = run.RunName;
+    fit.RunColour = run.RunColour;
+    fit.ChannelName = run.Name;
+    fit.ChannelUnit = run.Unit;
+    return fit;
+}
+
+bool RunFitStillMatches(const PlotFit& fit, const RunChannelPoints& run) {
+    return fit.RunId != 0 && fit.RunId == run.RunId && fit.ChannelB == run.ChannelB &&
+           fit.PointCount == run.Count && fit.PointsHash == runHash(run);
+}
+
 bool FitStillMatches(const PlotFit& fit, const MeasurementStore& store, PlotMode mode) {
+    if (fit.RunId != 0) return false;
     const int count = std::clamp(store.DataCount, 0, PointCapacity);
     const bool points = fit.WhileRecording ? count >= fit.PointCount : count == fit.PointCount;
     return mode == fit.Mode && nameAndUnit(store, fit.ChannelB) == fit.NameAndUnit && points &&
@@ -65,6 +94,7 @@ QString channelOf(const PlotFit& fit) {
 }
 
 FitUnits unitsOf(const PlotFit& fit, const MeasurementStore& store, bool minutes) {
+    if (fit.RunId != 0) return TimeFitUnits(fit.ChannelUnit, minutes);
     const QString& y = fit.ChannelB ? store.UnitB : store.UnitA;
     if (fit.Mode == PlotMode::Normal) return TimeFitUnits(y, minutes);
     return {y, fit.ChannelB ? store.UnitA : store.UnitB};
@@ -73,9 +103,11 @@ FitUnits unitsOf(const PlotFit& fit, const MeasurementStore& store, bool minutes
 } // namespace
 
 QStringList PlotFitReadout(const PlotFit& fit, const MeasurementStore& store, bool minutes) {
-    const QString& name = fit.ChannelB ? store.NameB : store.NameA;
-    QStringList lines{
-        QCoreApplication::translate("PlotFit", "Ausgleichskurve %1: %2").arg(channelOf(fit), name)};
+    const QString& name =
+        fit.RunId != 0 ? fit.ChannelName : fit.ChannelB ? store.NameB : store.NameA;
+    QStringList lines;
+    if (fit.RunId != 0) lines << fit.RunName;
+    lines << QCoreApplication::translate("PlotFit", "Ausgleichskurve %1: %2").arg(channelOf(fit), name);
     lines << FitReadout(fit.Result, unitsOf(fit, store, minutes));
     if (fit.WhileRecording)
         lines << QCoreApplication::translate("PlotFit",
@@ -84,8 +116,12 @@ QStringList PlotFitReadout(const PlotFit& fit, const MeasurementStore& store, bo
 }
 
 ReadoutTable PlotFitTable(const PlotFit& fit, const MeasurementStore& store, bool minutes) {
-    return FitTable(fit.Result, unitsOf(fit, store, minutes),
-                    QCoreApplication::translate("PlotFit", "Ausgleichskurve ") + channelOf(fit));
+    const QString title =
+        fit.RunId != 0
+            ? QCoreApplication::translate("PlotFit", "Ausgleichskurve %1 %2")
+                  .arg(QCoreApplication::translate("PlotFit", "Reihe %1").arg(fit.RunId), channelOf(fit))
+            : QCoreApplication::translate("PlotFit", "Ausgleichskurve ") + channelOf(fit);
+    return FitTable(fit.Result, unitsOf(fit, store, minutes), title);
 }
 
 FitDrawing PlotFitDrawing(const PlotFit& fit, const MeasurementStore& store,
@@ -98,6 +134,7 @@ FitDrawing PlotFitDrawing(const PlotFit& fit, const MeasurementStore& store,
     d.XScale = fit.Mode == PlotMode::Normal ? &scales.T : fit.ChannelB ? &scales.A : &scales.B;
     d.YScale = fit.ChannelB ? &scales.B : &scales.A;
     d.ChannelB = fit.ChannelB;
+    if (fit.RunId != 0) d.Mask = PaletteMask::RunFit(fit.RunColour);
     d.Readout = PlotFitReadout(fit, store, scales.T.DisplayFactor != 0);
     return d;
 }

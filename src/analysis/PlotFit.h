@@ -7,6 +7,7 @@
 #include "FitOverlay.h"
 
 #include <cstddef>
+#include <cstdint>
 
 struct MeasurementStore;
 
@@ -22,6 +23,24 @@ struct PlotFit {
     // while the sweep adds more (the readout says so).
     int PointCount = 0;
     bool WhileRecording = false;
+    // Of a shown run's points rather than the current data's: the run's id (0 for the current
+    // data), name and colour (a PaletteMask::Run), the fitted channel's name and unit.
+    qint64 RunId = 0;
+    QString RunName;
+    std::uint8_t RunColour = 0;
+    QString ChannelName, ChannelUnit;
+};
+
+/// One channel of a kept run, as a fit reads it.
+struct RunChannelPoints {
+    const float* T = nullptr;
+    const float* Y = nullptr;
+    int Count = 0;
+    bool ChannelB = false;
+    QString Name, Unit;
+    qint64 RunId = 0;
+    QString RunName;
+    std::uint8_t RunColour = 0;
 };
 
 /// Fits the stored points. Normal mode: channel A or B over the times [from, to] with a time
@@ -30,8 +49,14 @@ struct PlotFit {
 PlotFit FitStoredPoints(const MeasurementStore& store, PlotMode mode, bool channelB,
                         FitModel model, double from, double to);
 
+/// Fits a run's channel over the times [from, to] with a time model (the normal mode's fit).
+PlotFit FitRunPoints(const RunChannelPoints& run, FitModel model, double from, double to);
+
+/// True while the run's channel still holds the points the fit was made of.
+bool RunFitStillMatches(const PlotFit& fit, const RunChannelPoints& run);
+
 /// True while the store still holds the points, name and unit the fit was made of, in the same
-/// plot mode; points a running sweep added after them do not count.
+/// plot mode; points a running sweep added after them do not count. Never for a run's fit.
 bool FitStillMatches(const PlotFit& fit, const MeasurementStore& store, PlotMode mode);
 
 /// The readout: a heading with the channel's name, then the fit's lines in its units (times in

@@ -66,6 +66,7 @@ DisplayContext TFormMain::Context() {
         };
         mix(static_cast<double>(f.Model));
         mix(ShownFit->ChannelB);
+        mix(static_cast<double>(ShownFit->RunId));
         for (const double p : f.P)
             mix(p);
         for (const double v : {f.Origin, f.XMin, f.XMax, f.RSquared})

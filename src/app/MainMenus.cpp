@@ -11,6 +11,7 @@
 #include "Journal.h"
 #include "HelpWindow.h"
 #include "MainCursors.h"
+#include "MainRuns.h"
 #include "MainSpectrum.h"
 #include "PointTableModel.h"
 #include "SignalDefinition.h"
@@ -311,12 +312,46 @@ void TFormMain::CreateFitActions() {
     connect(MenuAusgleichskurve, &QMenu::aboutToShow, this, [this] {
         UpdateMenuActions();
         MenuAusgleichskurve->clear();
-        if (ReadDisplayControls().Mode() == PlotMode::Normal)
+        if (ReadDisplayControls().Mode() == PlotMode::Normal) {
             MenuAusgleichskurve->addActions({MenuFitA->menuAction(), MenuFitB->menuAction()});
-        else
+            AddRunFitMenus(*MenuAusgleichskurve);
+        } else
             MenuAusgleichskurve->addAction(ActionFitGerade);
         if (ShownFit) MenuAusgleichskurve->addAction(ActionFitEntfernen);
     });
+}
+
+void TFormMain::AddRunFitMenus(QMenu& menu) {
+    // Made afresh each time the menu opens: those of the last time go with their actions.
+    const QString made = QStringLiteral("runFits");
+    for (QMenu* old : menu.findChildren<QMenu*>(made, Qt::FindDirectChildrenOnly))
+        old->deleteLater();
+    if (!Runs) return;
+    bool first = true;
+    for (const kurvimat::session::Run& run : Runs->Journal().runs().runs()) {
+        if (!Runs->IsShown(run.id)) continue;
+        if (first) menu.addSeparator();
+        first = false;
+        for (const bool channelB : {false, true}) {
+            const std::optional<RunChannelPoints> points = Runs->FitPoints(run.id, channelB);
+            if (!points) continue;
+            auto* fits = new QMenu(tr("%1: Ausgleichskurve %2 (%3)")
+                                       .arg(run.name, channelB ? QStringLiteral("B")
+                                                               : QStringLiteral("A"),
+                                            points->Name),
+                                   &menu);
+            fits->setObjectName(made);
+            const qint64 id = run.id;
+            for (const ModelEntry& m : TimeModels)
+                fits->addAction(tr(m.Name) + QStringLiteral("  ") + FitFormula(m.Model), this,
+                                [this, id, channelB, model = m.Model] {
+                                    const auto [from, to] = FitSpan();
+                                    FitRunOnPlot(id, channelB, model, from, to);
+                                });
+            fits->setEnabled(points->Count > 0);
+            menu.addMenu(fits);
+        }
+    }
 }
 
 // Between the vertical cursors when they are shown (t1, t2; x1, x2 in the XY modes), else the

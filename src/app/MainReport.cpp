@@ -124,6 +124,18 @@ void TFormMain::FitOnPlot(bool channelB, FitModel model, double from, double to)
     Store.PlotDirty = true;
 }
 
+void TFormMain::FitRunOnPlot(qint64 run, bool channelB, FitModel model, double from, double to) {
+    const std::optional<RunChannelPoints> points = Runs ? Runs->FitPoints(run, channelB) : std::nullopt;
+    if (!points) return;
+    PlotFit fit = FitRunPoints(*points, model, from, to);
+    if (!fit.Result.Converged) {
+        Dlg().ShowError(this, fit.Result.Error);
+        return;
+    }
+    ShownFit = std::move(fit);
+    Store.PlotDirty = true;
+}
+
 void TFormMain::RemoveFit() {
     ShownFit.reset();
     Store.PlotDirty = true;
@@ -131,7 +143,11 @@ void TFormMain::RemoveFit() {
 
 PlotOverlay TFormMain::ReportOverlay() {
     if (!ShownFit || ReadDisplayControls().Spektrum) return {}; // kept for the time plot
-    if (!FitStillMatches(*ShownFit, Store, ReadDisplayControls().Mode())) {
+    const PlotMode mode = ReadDisplayControls().Mode();
+    const bool matches = ShownFit->RunId != 0
+                             ? mode == PlotMode::Normal && Runs && Runs->FitStillShown(*ShownFit)
+                             : FitStillMatches(*ShownFit, Store, mode);
+    if (!matches) {
         ShownFit.reset();
         return {};
     }
@@ -149,9 +165,10 @@ void TFormMain::AddReportActions(QMenu& menu) {
     menu.addAction(ActionDrucken);
     if (ReadDisplayControls().Spektrum) return; // fits are of time
     menu.addSeparator();
-    if (ReadDisplayControls().Mode() == PlotMode::Normal)
+    if (ReadDisplayControls().Mode() == PlotMode::Normal) {
         menu.addActions({MenuFitA->menuAction(), MenuFitB->menuAction()});
-    else
+        AddRunFitMenus(menu);
+    } else
         menu.addAction(ActionFitGerade);
     if (ShownFit) menu.addAction(ActionFitEntfernen);
 }

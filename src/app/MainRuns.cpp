@@ -231,6 +231,28 @@ void MainRuns::AddReadoutSeries(ReadoutInput& in) const {
     }
 }
 
+std::optional<RunChannelPoints> MainRuns::FitPoints(qint64 id, bool channelB) const {
+    const Run* run = journal->runs().find(id);
+    if (!run || (channelB && !run->points.hasB())) return std::nullopt;
+    const PointSet& p = run->points;
+    const DefinitionParts parts = PointSetParts(channelB ? p.definitionB() : p.definitionA());
+    return RunChannelPoints{p.times().data(),
+                            (channelB ? p.valuesB() : p.valuesA()).data(),
+                            p.size(),
+                            channelB,
+                            parts.name,
+                            parts.unit,
+                            run->id,
+                            run->name,
+                            Colour(run->id)};
+}
+
+bool MainRuns::FitStillShown(const PlotFit& fit) const {
+    if (!IsShown(fit.RunId)) return false;
+    const std::optional<RunChannelPoints> points = FitPoints(fit.RunId, fit.ChannelB);
+    return points && RunFitStillMatches(fit, *points);
+}
+
 std::uint8_t MainRuns::Colour(qint64 id) {
     return PaletteMask::Run(std::size_t(std::max<qint64>(id - 1, 0)));
 }

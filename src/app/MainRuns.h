@@ -5,6 +5,7 @@
 #pragma once
 
 #include "Clock.h"
+#include "PlotFit.h"
 #include "RunLayer.h"
 #include "RunPolicy.h"
 #include "SamplePipeline.h"
@@ -13,6 +14,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <set>
 
 class QMenu;
@@ -69,6 +71,11 @@ public:
 
     /// The shown runs' shown channels for the cursor readout (valid until the runs change).
     void AddReadoutSeries(ReadoutInput& in) const;
+
+    /// A run's channel as a fit reads it; nothing for a run that is gone or has no B.
+    std::optional<RunChannelPoints> FitPoints(qint64 id, bool channelB) const;
+    /// A run's fit belongs to the plot while the run is shown with the points it was made of.
+    bool FitStillShown(const PlotFit& fit) const;
 
     /// The shown runs as the plot draws them.
     RunLayer& Layer() { return layer; }

@@ -124,6 +124,8 @@ public:
     // else the visible span; of the bottom channel in an XY mode) and
     // shows the curve with its readout on the plot; a fit that cannot be made is reported.
     void FitOnPlot(bool channelB, FitModel model, double from, double to);
+    // The same of a shown run's channel, in the normal mode; it goes when the run is hidden.
+    void FitRunOnPlot(qint64 run, bool channelB, FitModel model, double from, double to);
     void RemoveFit();
     // Draws the shown fit into the plot image; nothing once the data it was made of changed.
     PlotOverlay ReportOverlay();
@@ -418,6 +420,8 @@ private:
     void CreateMenus();
     void CreateActions();
     void CreateFitActions();
+    // A menu of the time models for each channel of each shown run.
+    void AddRunFitMenus(QMenu& menu);
     void ShareWithButtons();
     void AfterReadoutTick(const Readouts& readouts);
     void FollowData();

@@ -51,7 +51,8 @@ void DrawFitOverlay(IndexedImage& image, const FitDrawing& fit, const QFont& fon
                     const PaintGeometry& g) {
     const int w = image.width(), h = image.height();
     if (w < 4 || h < 4 || !fit.XScale || !fit.YScale || !fit.Value) return;
-    const std::uint8_t mask = fit.ChannelB ? PaletteMask::FitB : PaletteMask::FitA;
+    const std::uint8_t mask =
+        fit.Mask ? fit.Mask : fit.ChannelB ? PaletteMask::FitB : PaletteMask::FitA;
     const double xs = fit.XScale->RangeStart, xe = fit.XScale->RangeEnd;
     const double ys = fit.YScale->RangeStart, ye = fit.YScale->RangeEnd;
     const double lo = std::min(fit.XFrom, fit.XTo), hi = std::max(fit.XFrom, fit.XTo);
@@ -77,7 +78,8 @@ void DrawFitOverlay(IndexedImage& image, const FitDrawing& fit, const QFont& fon
     }
     const QRect box = FitReadoutRect(image.size(), fit, font, g);
     if (box.isEmpty()) return;
-    const std::uint8_t index = fit.ChannelB ? PaletteIndex::FitTextB : PaletteIndex::FitTextA;
+    const std::uint8_t index =
+        fit.Mask ? fit.Mask : fit.ChannelB ? PaletteIndex::FitTextB : PaletteIndex::FitTextA;
     image.drawRectangle(box.left(), box.top(), box.right(), box.bottom(), index,
                         PaletteIndex::Background);
     const int pad = g.px(4);

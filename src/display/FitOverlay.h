@@ -8,6 +8,7 @@
 #include <QRect>
 #include <QStringList>
 
+#include <cstdint>
 #include <functional>
 
 class QFont;
@@ -19,6 +20,8 @@ struct FitDrawing {
     const Tscale* XScale = nullptr;      ///< range of x: time, or the channel below in XY
     const Tscale* YScale = nullptr;      ///< range of the fitted channel
     bool ChannelB = false;
+    /// AND mask of the curve, also the readout's colour; 0 for the channel's fit colour.
+    std::uint8_t Mask = 0;
     QStringList Readout; ///< shown in a box at the fitted channel's side (A left, B right)
 };
 

@@ -128,4 +128,7 @@ inline constexpr std::uint8_t FitB = 0x90;
 // (99, 66, 198), rose (198, 66, 99), pink (231, 132, 148).
 inline constexpr std::array<std::uint8_t, 6> Runs{0x5A, 0xA5, 0x44, 0x6C, 0xC6, 0xE9};
 inline constexpr std::uint8_t Run(std::size_t n) { return Runs[n % Runs.size()]; }
+// A fit of a shown run: the run's colour at half each intensity, so that it shows on the run's
+// own points.
+inline constexpr std::uint8_t RunFit(std::uint8_t run) { return (run >> 1) & 0x77; }
 } // namespace PaletteMask

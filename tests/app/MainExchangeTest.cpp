@@ -6,6 +6,7 @@
 #include "Journal.h"
 #include "MainCursors.h"
 #include "MainRuns.h"
+#include "Palette.h"
 #include "Readout.h"
 #include "RunsWindow.h"
 #include "StorePoints.h"
@@ -15,6 +16,7 @@
 #include <QGuiApplication>
 #include <QImage>
 #include <QListWidget>
+#include <QMenu>
 #include <QMimeData>
 #include <QPushButton>
 #include <QRadioButton>
@@ -699,6 +701,74 @@ TEST_F(MainRunsTest, ListWindowShowsRenamesRestoresSavesDeletesAndUndoes) {
     EXPECT_EQ(Runs(*win)[1].id, sweep);
     EXPECT_EQ(list->current(), sweep);
     EXPECT_FALSE(list->undoButton()->isEnabled());
+}
+
+// A shown run is fitted as the current data are, between the time cursors, drawn in a dark
+// shade of its colour and named in the readout; hidden or deleted, the fit goes.
+TEST_F(MainRunsTest, ShownRunIsFittedUntilItIsHiddenOrDeleted) {
+    const double slope = 1.5, start = 0.25;
+    QString text = QStringLiteral("Zeit in s\tSpannung (V): U\tDruck (hPa): U\r\n");
+    for (int i = 0; i <= 20; ++i) {
+        const double t = 0.5 * i;
+        text += QStringLiteral("%1\t%2\t%3\r\n")
+                    .arg(QString::number(t), QString::number(start + slope * t),
+                         QString::number(4 - 0.2 * t * t))
+                    .replace(QLatin1Char('.'), QLatin1Char(','));
+    }
+    Paste(*win, text);
+    win->KeepCurrentAsRun();
+    Click(win->ButtonDatenLoeschen);
+    ASSERT_EQ(Runs(*win).size(), 1u);
+    const kurvimat::session::Run run = Runs(*win)[0];
+
+    const auto runMenus = [&] {
+        emit win->MenuAusgleichskurve->aboutToShow();
+        QList<QMenu*> menus;
+        for (QAction* a : win->MenuAusgleichskurve->actions())
+            if (a->menu() && a->text().startsWith(run.name)) menus << a->menu();
+        return menus;
+    };
+    EXPECT_TRUE(runMenus().isEmpty()); // not shown
+    win->Runs->SetShown(run.id, true);
+    const QList<QMenu*> menus = runMenus();
+    ASSERT_EQ(menus.size(), 2); // A and B
+    EXPECT_TRUE(menus[0]->title().endsWith(QStringLiteral("A (Spannung)")));
+
+    const std::uint8_t shade = PaletteMask::RunFit(MainRuns::Colour(run.id));
+    const auto fitPixels = [&] {
+        win->RefreshDisplay();
+        int n = 0;
+        for (int y = 0; y < win->PlotBitmap.height(); ++y)
+            for (int x = 0; x < win->PlotBitmap.width(); ++x)
+                n += win->PlotBitmap.pixel(x, y) == shade;
+        return n;
+    };
+    EXPECT_EQ(fitPixels(), 0);
+    win->Cursors.setVerticalOn(true, 0, 10);
+    win->Cursors.X = {8, 1};
+    menus[0]->actions().first()->trigger(); // "Gerade"
+    ASSERT_TRUE(win->ShownFit.has_value());
+    const FitResult& fit = win->ShownFit->Result;
+    EXPECT_EQ(fit.Model, FitModel::Linear);
+    EXPECT_EQ(fit.PointCount, 15); // 1 s to 8 s in steps of 0.5 s
+    EXPECT_NEAR(fit.P[0], slope, 1e-4);
+    EXPECT_NEAR(fit.P[1], start + slope * fit.Origin, 1e-4);
+    EXPECT_EQ(PlotFitReadout(*win->ShownFit, win->Store).first(), run.name);
+    EXPECT_GT(fitPixels(), win->PlotBitmap.width() / 4);
+
+    win->Runs->SetShown(run.id, false);
+    EXPECT_EQ(fitPixels(), 0);
+    EXPECT_FALSE(win->ShownFit.has_value());
+
+    win->Runs->SetShown(run.id, true);
+    win->FitRunOnPlot(run.id, true, FitModel::Linear, 0, 10);
+    ASSERT_TRUE(win->ShownFit.has_value());
+    EXPECT_TRUE(win->ShownFit->ChannelB);
+    EXPECT_GT(fitPixels(), 0);
+    win->Runs->Delete(run.id);
+    EXPECT_EQ(fitPixels(), 0);
+    EXPECT_FALSE(win->ShownFit.has_value());
+    EXPECT_TRUE(dialogs.errors.isEmpty()) << dialogs.errors.join('\n').toStdString();
 }
 
 } // namespace
