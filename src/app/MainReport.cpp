@@ -151,10 +151,16 @@ PlotOverlay TFormMain::ReportOverlay() {
         ShownFit.reset();
         return {};
     }
-    const FitDrawing drawing = PlotFitDrawing(*ShownFit, Store, Scales());
+    const FitDrawing drawing = ShownFitDrawing();
     return [drawing](IndexedImage& image, const PaintGeometry& g) {
         DrawFitOverlay(image, drawing, PlotFont(g.Scale), g);
     };
+}
+
+FitDrawing TFormMain::ShownFitDrawing() {
+    FitDrawing drawing = PlotFitDrawing(*ShownFit, Store, Scales());
+    if (Runs) drawing.LegendLines = int(Runs->Layer().runs().size());
+    return drawing;
 }
 
 void TFormMain::AddReportActions(QMenu& menu) {

@@ -129,6 +129,8 @@ public:
     void RemoveFit();
     // Draws the shown fit into the plot image; nothing once the data it was made of changed.
     PlotOverlay ReportOverlay();
+    // What the plot draws for the shown fit, its box clear of the shown runs' names.
+    FitDrawing ShownFitDrawing();
     std::optional<PlotFit> ShownFit;
 
     // --- instrument data ---

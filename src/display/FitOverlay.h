@@ -22,6 +22,9 @@ struct FitDrawing {
     bool ChannelB = false;
     /// AND mask of the curve, also the readout's colour; 0 for the channel's fit colour.
     std::uint8_t Mask = 0;
+    /// Run names the plot lists at its top left, under the snapshot's legend line: the box of
+    /// channel A keeps below them.
+    int LegendLines = 0;
     QStringList Readout; ///< shown in a box at the fitted channel's side (A left, B right)
 };
 

@@ -252,6 +252,34 @@ TEST(FitOverlay, CurveOverItsSpanAndReadoutAtItsSide) {
         EXPECT_EQ(box.pixel(channelB ? 192 : 10, 24), text);
         EXPECT_EQ(box.pixel(channelB ? 10 : 192, 24), PaletteIndex::Background);
     }
+
+    // Shown runs list their names at the top left: A's box keeps below them, at any scale.
+    for (const double scale : {1.0, 2.0}) {
+        SCOPED_TRACE(scale);
+        PaintGeometry g;
+        g.Scale = scale;
+        const QFont font = PlotFont(scale);
+        RunLayer runs;
+        std::vector<RunCurve> curves;
+        for (std::size_t i = 0; i < 3; ++i)
+            curves.push_back({{}, {}, {}, true, PaletteMask::Run(i),
+                              QStringLiteral("Messreihe %1, 08:10, 200 Punkte").arg(i + 1)});
+        runs.setRuns(curves);
+        const int w = int(400 * scale), h = int(300 * scale);
+        IndexedImage image(w, h);
+        runs.paint(image, f.scales, f.controls, g, font);
+        int lowestName = -1;
+        for (int y = 0; y < h; ++y)
+            for (int x = 0; x < w; ++x)
+                if (image.pixel(x, y) != PaletteIndex::Background) lowestName = y;
+        ASSERT_GT(lowestName, 0);
+        FitDrawing fit;
+        fit.Readout = {QStringLiteral("Ausgleichskurve A: U")};
+        fit.LegendLines = 3;
+        EXPECT_GT(FitReadoutRect(image.size(), fit, font, g).top(), lowestName);
+        fit.LegendLines = 0; // without runs where it always was
+        EXPECT_LE(FitReadoutRect(image.size(), fit, font, g).top(), lowestName);
+    }
     EXPECT_EQ(PictureFooter(QStringLiteral("Spannung (V): U"), QString(),
                             QDateTime(QDate(2026, 12, 8), QTime(14, 5))),
               QStringLiteral("A: Spannung (V): U     B: –     08.12.2026, 14:05 Uhr"));
