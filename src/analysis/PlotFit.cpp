@@ -103,11 +103,13 @@ FitUnits unitsOf(const PlotFit& fit, const MeasurementStore& store, bool minutes
 } // namespace
 
 QStringList PlotFitReadout(const PlotFit& fit, const MeasurementStore& store, bool minutes) {
-    const QString& name =
-        fit.RunId != 0 ? fit.ChannelName : fit.ChannelB ? store.NameB : store.NameA;
+    const QString& name = fit.RunId != 0 ? fit.ChannelName
+                          : fit.ChannelB ? store.NameB
+                                         : store.NameA;
     QStringList lines;
     if (fit.RunId != 0) lines << fit.RunName;
-    lines << QCoreApplication::translate("PlotFit", "Ausgleichskurve %1: %2").arg(channelOf(fit), name);
+    lines << QCoreApplication::translate("PlotFit", "Ausgleichskurve %1: %2")
+                 .arg(channelOf(fit), name);
     lines << FitReadout(fit.Result, unitsOf(fit, store, minutes));
     if (fit.WhileRecording)
         lines << QCoreApplication::translate("PlotFit",
@@ -119,7 +121,8 @@ ReadoutTable PlotFitTable(const PlotFit& fit, const MeasurementStore& store, boo
     const QString title =
         fit.RunId != 0
             ? QCoreApplication::translate("PlotFit", "Ausgleichskurve %1 %2")
-                  .arg(QCoreApplication::translate("PlotFit", "Reihe %1").arg(fit.RunId), channelOf(fit))
+                  .arg(QCoreApplication::translate("PlotFit", "Reihe %1").arg(fit.RunId),
+                       channelOf(fit))
             : QCoreApplication::translate("PlotFit", "Ausgleichskurve ") + channelOf(fit);
     return FitTable(fit.Result, unitsOf(fit, store, minutes), title);
 }

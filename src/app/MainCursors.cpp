@@ -130,8 +130,7 @@ ReadoutInput MainCursors::Input() const {
     const PaintGeometry& g = w.Display.Geometry;
     if (w.ShownFit) {
         const QRect fit =
-            FitReadoutRect(w.PlotBitmap.size(), w.ShownFitDrawing(),
-                           PlotFont(g.Scale), g);
+            FitReadoutRect(w.PlotBitmap.size(), w.ShownFitDrawing(), PlotFont(g.Scale), g);
         in.Occupied = QRectF(fit.x() / g.Scale, fit.y() / g.Scale, fit.width() / g.Scale,
                              fit.height() / g.Scale)
                           .toAlignedRect();

@@ -335,11 +335,11 @@ void TFormMain::AddRunFitMenus(QMenu& menu) {
         for (const bool channelB : {false, true}) {
             const std::optional<RunChannelPoints> points = Runs->FitPoints(run.id, channelB);
             if (!points) continue;
-            auto* fits = new QMenu(tr("%1: Ausgleichskurve %2 (%3)")
-                                       .arg(run.name, channelB ? QStringLiteral("B")
-                                                               : QStringLiteral("A"),
-                                            points->Name),
-                                   &menu);
+            auto* fits =
+                new QMenu(tr("%1: Ausgleichskurve %2 (%3)")
+                              .arg(run.name, channelB ? QStringLiteral("B") : QStringLiteral("A"),
+                                   points->Name),
+                          &menu);
             fits->setObjectName(made);
             const qint64 id = run.id;
             for (const ModelEntry& m : TimeModels)

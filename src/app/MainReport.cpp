@@ -125,7 +125,8 @@ void TFormMain::FitOnPlot(bool channelB, FitModel model, double from, double to)
 }
 
 void TFormMain::FitRunOnPlot(qint64 run, bool channelB, FitModel model, double from, double to) {
-    const std::optional<RunChannelPoints> points = Runs ? Runs->FitPoints(run, channelB) : std::nullopt;
+    const std::optional<RunChannelPoints> points =
+        Runs ? Runs->FitPoints(run, channelB) : std::nullopt;
     if (!points) return;
     PlotFit fit = FitRunPoints(*points, model, from, to);
     if (!fit.Result.Converged) {

@@ -43,10 +43,10 @@ QRect FitReadoutRect(QSize image, const FitDrawing& fit, const QFont& font,
     }
     const int margin = g.px(10), pad = g.px(4);
     int top = g.px(24);
-    if (!fit.ChannelB && fit.LegendLines > 0) // as RunLayer lists the names
-        top = std::max(top, g.px(7) + (fit.LegendLines + 1) *
-                                          IndexedImage::textSize(QStringLiteral("Mg"), font).height() +
-                                          pad);
+    if (!fit.ChannelB && fit.LegendLines > 0) { // as RunLayer lists the names
+        const int line = IndexedImage::textSize(QStringLiteral("Mg"), font).height();
+        top = std::max(top, g.px(7) + (fit.LegendLines + 1) * line + pad);
+    }
     const int boxWidth = width + 2 * pad;
     const int left = fit.ChannelB ? image.width() - margin - boxWidth : margin;
     return {left, top, boxWidth + 1, 2 * pad + lineHeight * static_cast<int>(fit.Readout.size()) + 1};
