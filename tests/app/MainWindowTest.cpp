@@ -341,10 +341,12 @@ TEST_F(MainWindowTest, TriggerButtonRecordsTheComboDefinitions) {
     // The captions show the state the pipeline is given, and a second click turns both back.
     for (const bool first : {true, false}) {
         QTest::mouseClick(win->ButtonTriggerChannel, Qt::LeftButton);
-        EXPECT_EQ(win->ButtonTriggerChannel->text(), first ? QStringLiteral("B") : QStringLiteral("A"));
+        EXPECT_EQ(win->ButtonTriggerChannel->text(),
+                  first ? QStringLiteral("B") : QStringLiteral("A"));
         EXPECT_EQ(win->Trigger.channelA, !first);
         QTest::mouseClick(win->ButtonTriggerRichtung, Qt::LeftButton);
-        EXPECT_EQ(win->ButtonTriggerRichtung->text(), first ? QStringLiteral("-") : QStringLiteral("+"));
+        EXPECT_EQ(win->ButtonTriggerRichtung->text(),
+                  first ? QStringLiteral("-") : QStringLiteral("+"));
         EXPECT_EQ(win->Trigger.rising, !first);
     }
 }
