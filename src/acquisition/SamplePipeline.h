@@ -14,14 +14,14 @@ class TParser;
 /// The checked one of the four trigger mode radio buttons.
 enum class TriggerMode { Dauer, Auto, Normal, Einzel };
 
-/// What the main window's trigger controls say, read before each call. `resetEnabled` is
-/// in and out: the pipeline enables and disables ButtonReset, and the window shows the result.
+/// The main window's trigger state, which its controls set and show. `resetEnabled` is in and
+/// out: the pipeline arms and disarms "einzel", and the window shows it on ButtonReset.
 struct TriggerSettings {
-    bool channelA = true; // caption of ButtonTriggerChannel is "A"
-    bool rising = true;   // caption of ButtonTriggerRichtung is "+"
+    bool channelA = true; // ButtonTriggerChannel shows "A", else "B"
+    bool rising = true;   // ButtonTriggerRichtung shows "+", else "-"
     TriggerMode mode = TriggerMode::Auto;
     bool autoSnapshot = true; // CheckBoxSchnappschuss
-    bool resetEnabled = true; // ButtonReset; in "einzel" an enabled button holds the trigger
+    bool resetEnabled = true; // ButtonReset enabled; in "einzel" it holds the trigger
     QString definitionA;      // text of ComboBoxA, taken into DataDefA at a trigger
     QString definitionB;      // text of ComboBoxB
     // "Stopp": no sweep is triggered or stored, so the plot holds; the raw rings, the block

@@ -4,6 +4,12 @@
 
 #include "MeasurementStore.h"
 
+#include <array>
+
+/// The sampling intervals the window offers, in the order of its list.
+inline constexpr std::array<int, 16> IntervalChoicesMs = {
+    2, 3, 4, 5, 10, 20, 50, 100, 200, 500, 1000, 2000, 5000, 10000, 20000, 60000};
+
 /// Report mode the instrument needs for a sampling interval: min(intervalMs, 5).
 int DeviceModeForInterval(int intervalMs);
 

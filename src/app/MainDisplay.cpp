@@ -27,8 +27,8 @@ DisplayControls TFormMain::ReadDisplayControls() const {
     c.KanalB = CheckBoxKanalB->isChecked();
     c.BXY = CheckBoxBXY->isChecked();
     c.AXY = CheckBoxAXY->isChecked();
-    c.TriggerChannelA = ButtonTriggerChannel->text() == QStringLiteral("A");
-    c.TriggerRising = ButtonTriggerRichtung->text() == QStringLiteral("+");
+    c.TriggerChannelA = Trigger.channelA;
+    c.TriggerRising = Trigger.rising;
     c.Adiff = FormHardware && FormHardware->CheckBoxAdiff->isChecked();
     c.Spektrum = CheckBoxSpektrum->isChecked();
     return c;

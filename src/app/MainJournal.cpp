@@ -296,7 +296,7 @@ Experiment TFormMain::CurrentExperiment() {
     s[key::PreTrigger] = qint64(Store.PreTrigger);
     s[key::TriggerHeld] = trigger.resetEnabled; // in "einzel": the points wait for "Trigger"
     s[key::TimeOrigin] = double(Store.TimeOrigin);
-    s[key::AutoSnapshot] = CheckBoxSchnappschuss->isChecked();
+    s[key::AutoSnapshot] = trigger.autoSnapshot;
     if (FormHardware) {
         const HardwareChoice h = FormHardware->Choice();
         s[key::InputRangeA] = qint64(h.A);
@@ -375,10 +375,9 @@ void TFormMain::ApplyExperiment(const Experiment& e) {
         radios[std::clamp<qint64>(*mode, 0, 3)]->setChecked(true);
     }
     if (const auto channel = Get<QString>(s, key::TriggerChannel))
-        ButtonTriggerChannel->setText(*channel == QLatin1String("B") ? QStringLiteral("B")
-                                                                     : QStringLiteral("A"));
-    if (const auto rising = Get<bool>(s, key::TriggerRising))
-        ButtonTriggerRichtung->setText(*rising ? QStringLiteral("+") : QStringLiteral("-"));
+        Trigger.channelA = *channel != QLatin1String("B");
+    if (const auto rising = Get<bool>(s, key::TriggerRising)) Trigger.rising = *rising;
+    ShowTriggerCaptions();
     if (const auto level = Get<qint64>(s, key::TriggerLevel))
         Store.TriggerLevel = int(std::clamp<qint64>(*level, 0, 1023));
     if (const auto pre = Get<qint64>(s, key::PreTrigger))
@@ -438,7 +437,10 @@ void TFormMain::ApplyExperiment(const Experiment& e) {
     Store.AxesChanged = true;
     Store.PlotDirty = true;
     // Held in "einzel", the opened points stay until the user triggers.
-    if (const auto held = Get<bool>(s, key::TriggerHeld)) ButtonReset->setEnabled(*held);
+    if (const auto held = Get<bool>(s, key::TriggerHeld)) {
+        Trigger.resetEnabled = *held;
+        ButtonReset->setEnabled(*held);
+    }
 
     if (const auto c = ParseNumbers(Get<QString>(s, key::Cursors).value_or(QString()), 9);
         !c.empty()) {

@@ -402,7 +402,7 @@ void TFormMain::UpdateMenuActions() {
         {ActionMinuten, CheckBoxMinuten},  {ActionSpektrum, CheckBoxSpektrum}};
     for (const auto& [action, box] : checks)
         action->setChecked(box->isChecked());
-    ActionReset->setEnabled(ButtonReset->isEnabled());
+    ActionReset->setEnabled(Trigger.resetEnabled);
     ActionVollbild->setChecked(isFullScreen()); // also when left by the window manager
 
     ActionZeitcursor->setText(normal ? tr("Zeitcursor t1, t2") : tr("x-Cursor x1, x2"));

@@ -16,15 +16,7 @@
 #include <cmath>
 
 TriggerSettings TFormMain::TriggerControls() const {
-    TriggerSettings s;
-    s.channelA = ButtonTriggerChannel->text() == QLatin1String("A");
-    s.rising = ButtonTriggerRichtung->text() == QLatin1String("+");
-    s.mode = RadioButtonDauer->isChecked()    ? TriggerMode::Dauer
-             : RadioButtonAuto->isChecked()   ? TriggerMode::Auto
-             : RadioButtonEinzel->isChecked() ? TriggerMode::Einzel
-                                              : TriggerMode::Normal;
-    s.autoSnapshot = CheckBoxSchnappschuss->isChecked();
-    s.resetEnabled = ButtonReset->isEnabled();
+    TriggerSettings s = Trigger;
     s.hold = Held;
     // The lines in force, not a typed or rejected one still standing in a combo box.
     s.definitionA = Store.AppliedDefA;
@@ -33,7 +25,8 @@ TriggerSettings TFormMain::TriggerControls() const {
 }
 
 void TFormMain::AfterPipeline(const TriggerSettings& controls, const PipelineEvents& events) {
-    ButtonReset->setEnabled(controls.resetEnabled);
+    Trigger.resetEnabled = controls.resetEnabled;
+    ButtonReset->setEnabled(Trigger.resetEnabled);
     if (events.triggers > 0) {
         Label3->hide();
         // Recorded points replace loaded ones: the axes name the definitions in force again.
@@ -77,15 +70,18 @@ void TFormMain::RadioButtonDauerClick() {
 }
 
 void TFormMain::ButtonTriggerChannelClick() {
-    ButtonTriggerChannel->setText(ButtonTriggerChannel->text() != QLatin1String("A")
-                                      ? QStringLiteral("A")
-                                      : QStringLiteral("B"));
+    Trigger.channelA = !Trigger.channelA;
+    ShowTriggerCaptions();
 }
 
 void TFormMain::ButtonTriggerRichtungClick() {
-    ButtonTriggerRichtung->setText(ButtonTriggerRichtung->text() != QLatin1String("+")
-                                       ? QStringLiteral("+")
-                                       : QStringLiteral("-"));
+    Trigger.rising = !Trigger.rising;
+    ShowTriggerCaptions();
+}
+
+void TFormMain::ShowTriggerCaptions() {
+    ButtonTriggerChannel->setText(Trigger.channelA ? QStringLiteral("A") : QStringLiteral("B"));
+    ButtonTriggerRichtung->setText(Trigger.rising ? QStringLiteral("+") : QStringLiteral("-"));
 }
 
 void TFormMain::ButtonSchnappschussClick() {
@@ -98,10 +94,11 @@ void TFormMain::ButtonSSLoeschenClick() {
 
 // A rejected definition is reported once the handler has run all its steps.
 void TFormMain::ComboBoxSamplingRateChange() {
-    if (ComboBoxSamplingRate->currentIndex() < 0) return;
-    Handle([this] {
+    const int index = ComboBoxSamplingRate->currentIndex();
+    if (index < 0 || index >= int(IntervalChoicesMs.size())) return;
+    Handle([this, index] {
         KeepBeforeReplacing(kurvimat::session::Replacement::SettingsChange);
-        Store.IntervalMs = static_cast<int>(std::nearbyint(ParseNumber(ComboBoxSamplingRate->Text())));
+        Store.IntervalMs = IntervalChoicesMs[std::size_t(index)];
         const int mode = DeviceModeForInterval(Store.IntervalMs);
         if (mode != Store.DeviceMode) {
             Store.DeviceMode = mode;

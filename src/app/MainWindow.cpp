@@ -286,11 +286,19 @@ void TFormMain::ConnectHandlers() {
             &TFormMain::ButtonTriggerChannelClick);
     connect(ButtonTriggerRichtung, &QPushButton::clicked, this,
             &TFormMain::ButtonTriggerRichtungClick);
-    for (QRadioButton* r :
-         {RadioButtonDauer, RadioButtonAuto, RadioButtonNormal, RadioButtonEinzel})
-        connect(r, &QRadioButton::toggled, this, [this](bool checked) {
-            if (checked) RadioButtonDauerClick();
+    const std::pair<QRadioButton*, TriggerMode> modes[] = {
+        {RadioButtonDauer, TriggerMode::Dauer},
+        {RadioButtonAuto, TriggerMode::Auto},
+        {RadioButtonNormal, TriggerMode::Normal},
+        {RadioButtonEinzel, TriggerMode::Einzel}};
+    for (const auto& [r, mode] : modes)
+        connect(r, &QRadioButton::toggled, this, [this, mode](bool checked) {
+            if (!checked) return;
+            Trigger.mode = mode;
+            RadioButtonDauerClick();
         });
+    connect(CheckBoxSchnappschuss, &QCheckBox::toggled, this,
+            [this](bool checked) { Trigger.autoSnapshot = checked; });
     connect(ButtonSchnappschuss, &QPushButton::clicked, this, &TFormMain::ButtonSchnappschussClick);
     connect(ButtonSSLoeschen, &QPushButton::clicked, this, &TFormMain::ButtonSSLoeschenClick);
     connect(ComboBoxSamplingRate, &TComboBox::Change, this, &TFormMain::ComboBoxSamplingRateChange);

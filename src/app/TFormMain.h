@@ -405,6 +405,10 @@ public:
 
     // Stopped: the pipeline stores no sweep and the plot holds (TriggerSettings::hold).
     bool Held = false;
+    // Channel, edge, mode, automatic snapshot and the armed "einzel": set by their controls'
+    // handlers, which the controls only show.
+    TriggerSettings Trigger;
+    void ShowTriggerCaptions();
     QLabel* LabelAngehalten = nullptr; // in place of the subtitle while stopped
     void StoppWeiter();
     // Rückgängig: the stored points a deletion or load replaced, else the last zoom.

@@ -17,6 +17,7 @@
 #include "TFormHardware.h"
 #include "THidDevice.h"
 #include "THidDeviceController.h"
+#include "TimeAxis.h"
 #include "TPaintBox.h"
 #include "VirtualInstrument.h"
 
@@ -337,10 +338,17 @@ TEST_F(MainWindowTest, TriggerButtonRecordsTheComboDefinitions) {
     EXPECT_EQ(win->Store.DataDefA, win->ComboBoxA->Text());
     EXPECT_EQ(win->Store.DataDefB, win->ComboBoxB->Text());
     EXPECT_FALSE(win->Label3->isVisibleTo(win.get()));
-    QTest::mouseClick(win->ButtonTriggerChannel, Qt::LeftButton);
-    EXPECT_EQ(win->ButtonTriggerChannel->text(), QStringLiteral("B"));
-    QTest::mouseClick(win->ButtonTriggerRichtung, Qt::LeftButton);
-    EXPECT_EQ(win->ButtonTriggerRichtung->text(), QStringLiteral("-"));
+    // The captions show the state the pipeline is given, and a second click turns both back.
+    for (const bool first : {true, false}) {
+        QTest::mouseClick(win->ButtonTriggerChannel, Qt::LeftButton);
+        EXPECT_EQ(win->ButtonTriggerChannel->text(),
+                  first ? QStringLiteral("B") : QStringLiteral("A"));
+        EXPECT_EQ(win->Trigger.channelA, !first);
+        QTest::mouseClick(win->ButtonTriggerRichtung, Qt::LeftButton);
+        EXPECT_EQ(win->ButtonTriggerRichtung->text(),
+                  first ? QStringLiteral("-") : QStringLiteral("+"));
+        EXPECT_EQ(win->Trigger.rising, !first);
+    }
 }
 
 TEST_F(MainWindowTest, SamplingRateAndPointCountRebuildTheTimeAxis) {
@@ -350,6 +358,12 @@ TEST_F(MainWindowTest, SamplingRateAndPointCountRebuildTheTimeAxis) {
     EXPECT_NEAR(win->Store.TimeRangeMax, win->Store.TimeOrigin + 499 * win->Store.PointTime, 1e-6);
     EXPECT_DOUBLE_EQ(win->ScaleT.RangeEnd, win->Store.TimeRangeMax);
 
+    // The interval is taken by list position: every caption names its table entry.
+    ASSERT_EQ(std::size_t(win->ComboBoxSamplingRate->count()), IntervalChoicesMs.size());
+    for (int i = 0; i < win->ComboBoxSamplingRate->count(); ++i)
+        EXPECT_TRUE(win->ComboBoxSamplingRate->itemText(i).startsWith(
+            QString::number(IntervalChoicesMs[std::size_t(i)]) + QStringLiteral(" ms")))
+            << i;
     PickEntry(win->ComboBoxSamplingRate, 15); // "60000 ms (1 min)"
     EXPECT_EQ(win->Store.IntervalMs, 60000);
     EXPECT_EQ(win->Store.DeviceMode, 5);
