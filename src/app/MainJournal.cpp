@@ -9,6 +9,7 @@
 #include "ExperimentFile.h"
 #include "Journal.h"
 #include "MainCursors.h"
+#include "MainRuns.h"
 #include "Numbers.h"
 #include "PlotInteraction.h"
 #include "Recovery.h"
@@ -241,11 +242,9 @@ void TFormMain::JournalClosed() {
 }
 
 bool TFormMain::ExperimentSaved() const {
-    // The journal is the runs code's; asking for it changes nothing.
-    auto& self = const_cast<TFormMain&>(*this);
     const bool waiting = JournalTriggered || (JournalSeen >= 0 && Store.DataCount > JournalSeen);
     return !waiting && JournalSavedAt >= 0 &&
-           JournalSavedAt == JournalMark(*this, self.SessionJournal());
+           JournalSavedAt == JournalMark(*this, SessionJournal());
 }
 
 void TFormMain::OfferRecovery() {
@@ -259,6 +258,7 @@ void TFormMain::OfferRecovery() {
     if (Dlg().AskYesNo(this, recovery.question())) {
         recovery.restoreInto(journal);
         ++JournalChanges;
+        Runs->Changed();
     } else {
         recovery.moveToTrash();
     }
@@ -492,6 +492,7 @@ bool TFormMain::OpenExperiment(const QString& path) {
             run.id = 0;
             journal.addRun(std::move(run));
         }
+        Runs->Changed();
         ApplyExperiment(*read.experiment);
     });
     // The session is the file's now.

@@ -480,7 +480,7 @@ bool TFormMain::HasUnsavedWork() const {
 }
 
 bool TFormMain::HasRuns() const {
-    return const_cast<TFormMain&>(*this).SessionJournal().runs().size() > 0;
+    return SessionJournal().runs().size() > 0;
 }
 
 void TFormMain::NoteDataSaved() {

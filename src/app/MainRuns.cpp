@@ -15,7 +15,6 @@
 #include <QClipboard>
 #include <QGuiApplication>
 #include <QMenu>
-#include <QTimer>
 
 #include <algorithm>
 
@@ -50,16 +49,6 @@ MainRuns::MainRuns(TFormMain& window) : QObject(&window), w(window) {
         folder.isEmpty() ? kurvimat::session::Journal::defaultFolder() : folder, clock);
     dataSince = clock.wallMs();
     w.Pipeline.BeforeSweep = [this](TriggerMode mode) { BeforeSweep(mode); };
-    // Runs may also come from outside this class (a recovered session): the list and the plot
-    // look for them now and then.
-    auto* poll = new QTimer(this);
-    poll->setInterval(500);
-    connect(poll, &QTimer::timeout, this, [this] {
-        const RunList& runs = journal->runs();
-        const qint64 last = runs.size() > 0 ? runs.runs().back().id : 0;
-        if (runs.size() != knownRuns || last != knownLastId) Changed();
-    });
-    poll->start();
 }
 
 // The window's members are gone by now (this is one of its children): only the journal is
@@ -258,9 +247,6 @@ std::uint8_t MainRuns::Colour(qint64 id) {
 }
 
 void MainRuns::Changed() {
-    const RunList& runs = journal->runs();
-    knownRuns = runs.size();
-    knownLastId = knownRuns > 0 ? runs.runs().back().id : 0;
     UpdateLayer();
     UpdateList();
     emit RunsChanged();
@@ -324,6 +310,10 @@ void MainRuns::AddMenuActions(QMenu& menu) {
 // The window's side, here so that the window's own files need no more than a call.
 
 kurvimat::session::Journal& TFormMain::SessionJournal() {
+    return Runs->Journal();
+}
+
+const kurvimat::session::Journal& TFormMain::SessionJournal() const {
     return Runs->Journal();
 }
 

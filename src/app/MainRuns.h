@@ -108,6 +108,4 @@ private:
     std::size_t keptKey = 0;
     bool markedKeep = false;
     bool holdKeeping = false;
-    int knownRuns = 0;
-    qint64 knownLastId = 0;
 };

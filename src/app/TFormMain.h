@@ -231,6 +231,7 @@ public:
     // Runs ("Messreihen") and the session's journal (MainRuns.cpp).
     MainRuns* Runs = nullptr;
     kurvimat::session::Journal& SessionJournal();
+    const kurvimat::session::Journal& SessionJournal() const;
     // "Messreihe behalten": the current points become a run now.
     void KeepCurrentAsRun();
     // Opens the list of the runs.
