@@ -402,8 +402,6 @@ void TFormMain::UpdateMenuActions() {
         {ActionMinuten, CheckBoxMinuten},  {ActionSpektrum, CheckBoxSpektrum}};
     for (const auto& [action, box] : checks)
         action->setChecked(box->isChecked());
-    ActionReset->setEnabled(Trigger.resetEnabled);
-    ActionVollbild->setChecked(isFullScreen()); // also when left by the window manager
 
     ActionZeitcursor->setText(normal ? tr("Zeitcursor t1, t2") : tr("x-Cursor x1, x2"));
     ActionWertcursor->setText(normal ? tr("Wertcursor y1, y2") : tr("y-Cursor y1, y2"));
@@ -426,12 +424,24 @@ void TFormMain::UpdateMenuActions() {
     MenuAusgleichskurve->menuAction()->setEnabled(!ReadDisplayControls().Spektrum);
 
     // What Ctrl+Z takes back.
-    const ZoomHistory& zooms = spectrum ? Spectrum->History() : RangeHistory;
-    const bool zoomBack = zooms.hasEarlier(CaptureRanges(PlotScales()));
+    const bool zoomBack = CanZoomBack();
     ActionRueckgaengig->setText(UndoData  ? tr("&Rückgängig: %1").arg(UndoWhat)
                                 : zoomBack ? tr("&Rückgängig: Zoom")
                                            : tr("&Rückgängig"));
-    ActionRueckgaengig->setEnabled(UndoData || zoomBack);
+    UpdateKeyActions();
+}
+
+bool TFormMain::CanZoomBack() {
+    const ZoomHistory& zooms = Spectrum && Spectrum->Shown() ? Spectrum->History() : RangeHistory;
+    return zooms.hasEarlier(CaptureRanges(PlotScales()));
+}
+
+void TFormMain::UpdateKeyActions() {
+    ActionReset->setEnabled(Trigger.resetEnabled);
+    // F11 toggles from this check: it follows the window also when the window manager left
+    // full screen.
+    ActionVollbild->setChecked(isFullScreen());
+    ActionRueckgaengig->setEnabled(UndoData || CanZoomBack());
 }
 
 void TFormMain::StoppWeiter() {
@@ -595,6 +605,7 @@ void TFormMain::AfterReadoutTick(const Readouts& readouts) {
         Grossanzeige->setReadouts(readouts);
     }
     FollowData();
-    // Keys reach only enabled actions: Ctrl+Z, Reset.
-    UpdateMenuActions();
+    // The actions keys reach (Ctrl+Z, Reset, F11) follow every tick; the rest of the
+    // menus is brought up to date when one opens.
+    UpdateKeyActions();
 }

@@ -425,6 +425,9 @@ public:
 
 private:
     void CreateMenus();
+    // The actions keys reach (Ctrl+Z, Reset, F11) as the window's state is now.
+    void UpdateKeyActions();
+    bool CanZoomBack();
     void CreateActions();
     void CreateFitActions();
     // A menu of the time models for each channel of each shown run.
