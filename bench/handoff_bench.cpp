@@ -45,9 +45,9 @@ std::array<std::uint8_t, 8> Report(int a, int b) {
 
 void prepare(TFormMain& w) {
     w.Timer1.stop();
-    w.Store.InputCodeA = 2;
-    w.Store.InputCodeB = 3;
-    w.Store.PointCount = PointCapacity;
+    w.session().store().InputCodeA = 2;
+    w.session().store().InputCodeB = 3;
+    w.session().store().PointCount = PointCapacity;
     w.RadioButtonDauer->setChecked(true);
 }
 
@@ -86,7 +86,7 @@ int main(int argc, char** argv) {
             const auto& r = reports[std::size_t(k)];
             wall.start();
             const PipelineEvents events =
-                recording->Pipeline.DecodeReport(r.data(), int(r.size()), controls);
+                recording->session().pipeline().DecodeReport(r.data(), int(r.size()), controls);
             recording->JournalAfterPipeline(events);
             if (k % 10 == 9) recording->JournalTick();
             longestHandler = std::max(longestHandler, wall.nsecsElapsed() * 1e-9);
@@ -96,7 +96,7 @@ int main(int argc, char** argv) {
         start = threadSeconds();
         for (const auto& r : reports) {
             wall.start();
-            reference->Pipeline.DecodeReport(r.data(), int(r.size()), controls);
+            reference->session().pipeline().DecodeReport(r.data(), int(r.size()), controls);
             longestPipeline = std::max(longestPipeline, wall.nsecsElapsed() * 1e-9);
         }
         pipeline.push_back((threadSeconds() - start) / Batch);
@@ -106,8 +106,8 @@ int main(int argc, char** argv) {
     std::printf("%d samples of %d reports, journal %s (%d points, %d commits%s)\n", samples, Batch,
                 qPrintable(journal.path()), journal.recordingSize(), journal.commits(),
                 synced ? "" : ", NOT WRITTEN");
-    std::printf("  stored points: %d and %d\n", recording->Store.DataCount,
-                reference->Store.DataCount);
+    std::printf("  stored points: %d and %d\n", recording->session().store().DataCount,
+                reference->session().store().DataCount);
     const double h = median(handler), p = median(pipeline);
     std::printf("  pipeline alone:                 %8.3f us per report, longest %8.3f ms\n",
                 p * 1e6, longestPipeline * 1e3);

@@ -119,7 +119,7 @@ ReadoutInput MainCursors::Input() const {
     in.ShowA = c.KanalA;
     in.ShowB = c.KanalB;
     // Each point set in the unit of what it holds; one without B has no B values to show.
-    const MeasurementStore& s = w.Store;
+    const MeasurementStore& s = w.session().store();
     in.DataA = {{s.DataT, s.DataA, s.DataCount}, unitOf(s.DataDefA)};
     in.DataB = {{s.DataT, s.DataB, s.DataHasB ? s.DataCount : 0}, unitOf(s.DataDefB)};
     in.SnapA = {{s.SnapT, s.SnapA, s.SnapCount}, unitOf(s.SnapDefA)};
@@ -134,7 +134,7 @@ ReadoutInput MainCursors::Input() const {
         in.Occupied = QRectF(fit.x() / g.Scale, fit.y() / g.Scale, fit.width() / g.Scale,
                              fit.height() / g.Scale)
                           .toAlignedRect();
-        in.Fit = PlotFitTable(*w.ShownFit, w.Store, in.Minutes);
+        in.Fit = PlotFitTable(*w.ShownFit, w.session().store(), in.Minutes);
     }
     if (w.Memo1->isVisible()) in.Occupied |= w.Memo1->geometry().translated(-PlotOrigin());
     return in;
@@ -258,8 +258,8 @@ void MainCursors::ShowPointer(QPointF at) {
                 const bool bAsX = in.Mode == PlotMode::BAsX;
                 const CursorAxes axes{bottom.RangeStart, bottom.RangeEnd,
                                       (bAsX ? s.A : s.B).RangeStart, (bAsX ? s.A : s.B).RangeEnd};
-                index = NearestOnPlot(bAsX ? w.Store.DataB : w.Store.DataA,
-                                      bAsX ? w.Store.DataA : w.Store.DataB, w.Store.DataCount,
+                index = NearestOnPlot(bAsX ? w.session().store().DataB : w.session().store().DataA,
+                                      bAsX ? w.session().store().DataA : w.session().store().DataB, w.session().store().DataCount,
                                       axes, plot, p.x(), p.y(), reach);
             }
             text = PointerText(in, index);
@@ -343,9 +343,9 @@ void MainCursors::Step(bool vertical, int steps) {
     const QSize plot = w.PlotBitmap.size();
     PointSeries times;
     if (vertical && w.ReadDisplayControls().Mode() == PlotMode::Normal)
-        times = w.Store.DataCount > 0
-                    ? PointSeries{w.Store.DataT, w.Store.DataA, w.Store.DataCount}
-                    : PointSeries{w.Store.SnapT, w.Store.SnapA, w.Store.SnapCount};
+        times = w.session().store().DataCount > 0
+                    ? PointSeries{w.session().store().DataT, w.session().store().DataA, w.session().store().DataCount}
+                    : PointSeries{w.session().store().SnapT, w.session().store().SnapA, w.session().store().SnapCount};
     const double pixel = vertical ? (axes.XEnd - axes.XStart) / std::max(1, plot.width() - 3)
                                   : (axes.YEnd - axes.YStart) / std::max(1, plot.height() - 3);
     c.position(id) = SteppedPosition(c.position(id), steps, times, pixel);

@@ -27,8 +27,8 @@ DisplayControls TFormMain::ReadDisplayControls() const {
     c.KanalB = CheckBoxKanalB->isChecked();
     c.BXY = CheckBoxBXY->isChecked();
     c.AXY = CheckBoxAXY->isChecked();
-    c.TriggerChannelA = Trigger.channelA;
-    c.TriggerRising = Trigger.rising;
+    c.TriggerChannelA = session_->trigger().channelA;
+    c.TriggerRising = session_->trigger().rising;
     c.Adiff = FormHardware && FormHardware->CheckBoxAdiff->isChecked();
     c.Spektrum = CheckBoxSpektrum->isChecked();
     return c;

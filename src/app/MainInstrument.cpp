@@ -74,7 +74,7 @@ void TInstrumentLink::Adopt(THidDevice* HidDev, const QString& product, const QS
     Main.Device = HidDev;
     // Until a configuration is confirmed, the instrument is taken to run with its defaults.
     confirmed_ = InstrumentConfiguration();
-    confirmedMode_ = Main.Store.DeviceMode;
+    confirmedMode_ = Main.session().store().DeviceMode;
     failureShown_ = false;
     shortReportShown_ = false;
     HidDev->SetDataHandler([this](THidDevice* dev, std::uint8_t id, const std::uint8_t* data,
@@ -129,15 +129,15 @@ void TInstrumentLink::UseDeepQueues(THidDevice* HidDev) {
 }
 
 void TInstrumentLink::ApplyConfiguration(const InstrumentConfiguration& c, std::int32_t mode) {
-    Main.Store.InputCodeA = c.InputCodeA;
-    Main.Store.InputCodeB = c.InputCodeB;
-    Main.Store.StepTime = c.StepTime;
-    Main.Store.UmaxA = c.UmaxA;
-    Main.Store.UminA = c.UminA;
-    Main.Store.UmaxB = c.UmaxB;
-    Main.Store.UminB = c.UminB;
-    Main.Store.PullUpBits = c.PullUpBits;
-    Main.Store.DeviceMode = mode;
+    Main.session().store().InputCodeA = c.InputCodeA;
+    Main.session().store().InputCodeB = c.InputCodeB;
+    Main.session().store().StepTime = c.StepTime;
+    Main.session().store().UmaxA = c.UmaxA;
+    Main.session().store().UminA = c.UminA;
+    Main.session().store().UmaxB = c.UmaxB;
+    Main.session().store().UminB = c.UminB;
+    Main.session().store().PullUpBits = c.PullUpBits;
+    Main.session().store().DeviceMode = mode;
 }
 
 void TInstrumentLink::ConfigureDevice() {
@@ -146,13 +146,13 @@ void TInstrumentLink::ConfigureDevice() {
     const InstrumentConfiguration c = ConfigureInstrument(Hardware->Choice(), length);
     if (!c.Send) {
         // Nothing to send, nothing to confirm; the report mode stays the program's choice.
-        const std::int32_t pullUps = Main.Store.PullUpBits;
-        ApplyConfiguration(c, Main.Store.DeviceMode);
-        Main.Store.PullUpBits = pullUps;
+        const std::int32_t pullUps = Main.session().store().PullUpBits;
+        ApplyConfiguration(c, Main.session().store().DeviceMode);
+        Main.session().store().PullUpBits = pullUps;
         return;
     }
     // The mode the interval asks for, also when an earlier send of it failed.
-    const std::int32_t mode = DeviceModeForInterval(Main.Store.IntervalMs);
+    const std::int32_t mode = DeviceModeForInterval(Main.session().store().IntervalMs);
     const auto report = ConfigurationReport(c, mode, length);
     const QString caption = Main.windowTitle();
     if (length < ConfigurationBytes && !shortReportShown_) {

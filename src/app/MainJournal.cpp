@@ -286,7 +286,7 @@ Experiment TFormMain::CurrentExperiment() {
     e.definitionB = Store.AppliedDefB;
 
     Settings& s = e.settings;
-    const TriggerSettings trigger = TriggerControls();
+    const TriggerSettings& trigger = session_->trigger();
     s[key::IntervalMs] = qint64(Store.IntervalMs);
     s[key::PointCount] = qint64(Store.PointCount);
     s[key::TriggerMode] = qint64(trigger.mode);
@@ -375,8 +375,8 @@ void TFormMain::ApplyExperiment(const Experiment& e) {
         radios[std::clamp<qint64>(*mode, 0, 3)]->setChecked(true);
     }
     if (const auto channel = Get<QString>(s, key::TriggerChannel))
-        Trigger.channelA = *channel != QLatin1String("B");
-    if (const auto rising = Get<bool>(s, key::TriggerRising)) Trigger.rising = *rising;
+        session_->setTriggerChannelA(*channel != QLatin1String("B"));
+    if (const auto rising = Get<bool>(s, key::TriggerRising)) session_->setTriggerRising(*rising);
     ShowTriggerCaptions();
     if (const auto level = Get<qint64>(s, key::TriggerLevel))
         Store.TriggerLevel = int(std::clamp<qint64>(*level, 0, 1023));
@@ -438,7 +438,7 @@ void TFormMain::ApplyExperiment(const Experiment& e) {
     Store.PlotDirty = true;
     // Held in "einzel", the opened points stay until the user triggers.
     if (const auto held = Get<bool>(s, key::TriggerHeld)) {
-        Trigger.resetEnabled = *held;
+        session_->setArmed(*held);
         ButtonReset->setEnabled(*held);
     }
 

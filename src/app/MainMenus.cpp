@@ -437,7 +437,7 @@ bool TFormMain::CanZoomBack() {
 }
 
 void TFormMain::UpdateKeyActions() {
-    ActionReset->setEnabled(Trigger.resetEnabled);
+    ActionReset->setEnabled(session_->trigger().resetEnabled);
     // F11 toggles from this check: it follows the window also when the window manager left
     // full screen.
     ActionVollbild->setChecked(isFullScreen());
@@ -445,11 +445,11 @@ void TFormMain::UpdateKeyActions() {
 }
 
 void TFormMain::StoppWeiter() {
-    Held = !Held;
-    ActionStoppWeiter->setText(Held ? tr("&Weiter") : tr("&Stopp"));
-    LabelAngehalten->setVisible(Held);
-    Label2->setVisible(!Held);
-    // The held state reaches the pipeline with the next report (TriggerControls).
+    session_->setHeld(!session_->held());
+    const bool held = session_->held();
+    ActionStoppWeiter->setText(held ? tr("&Weiter") : tr("&Stopp"));
+    LabelAngehalten->setVisible(held);
+    Label2->setVisible(!held);
 }
 
 void TFormMain::KeepDataForUndo(const QString& what) {
@@ -501,8 +501,8 @@ bool TFormMain::AskUnsavedWork() {
     if (!HasUnsavedWork()) return true;
     // What is saved is what the user saw on closing: no sweep replaces it while the question
     // and the file dialog are open.
-    const bool wasHeld = Held;
-    if (!Held) StoppWeiter();
+    const bool wasHeld = session_->held();
+    if (!wasHeld) StoppWeiter();
     // With runs only an experiment file keeps everything; without, the data text as before.
     const bool runs = HasRuns();
     const QString question =

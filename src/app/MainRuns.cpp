@@ -48,7 +48,7 @@ MainRuns::MainRuns(TFormMain& window) : QObject(&window), w(window) {
     journal = std::make_unique<kurvimat::session::Journal>(
         folder.isEmpty() ? kurvimat::session::Journal::defaultFolder() : folder, clock);
     dataSince = clock.wallMs();
-    w.Pipeline.BeforeSweep = [this](TriggerMode mode) { BeforeSweep(mode); };
+    w.session().pipeline().BeforeSweep = [this](TriggerMode mode) { BeforeSweep(mode); };
 }
 
 // The window's members are gone by now (this is one of its children): only the journal is
@@ -56,7 +56,7 @@ MainRuns::MainRuns(TFormMain& window) : QObject(&window), w(window) {
 MainRuns::~MainRuns() = default;
 
 CurrentPoints MainRuns::Facts() const {
-    const MeasurementStore& s = w.Store;
+    const MeasurementStore& s = w.session().store();
     CurrentPoints c;
     c.points = std::clamp(s.DataCount, 0, PointCapacity);
     c.loaded = s.DataLoaded;
@@ -93,16 +93,16 @@ void MainRuns::NewPoints(SweepMode mode) {
 }
 
 void MainRuns::KeepCurrent() {
-    if (w.Store.DataCount <= 0 || Facts().alreadyKept) return;
+    if (w.session().store().DataCount <= 0 || Facts().alreadyKept) return;
     Keep();
 }
 
 void MainRuns::Keep(const QString& name) {
-    Run run = currentRun(w.Store, dataSince);
+    Run run = currentRun(w.session().store(), dataSince);
     run.name = name;
     journal->addRun(std::move(run));
     kept = true;
-    keptKey = currentPointsKey(w.Store);
+    keptKey = currentPointsKey(w.session().store());
     Changed();
 }
 
@@ -133,7 +133,7 @@ bool MainRuns::MakeCurrent(qint64 id) {
     BeforeReplace(Replacement::RunRestored);
     // Looked up again: keeping the current points may have moved the list.
     const Run run = *journal->runs().find(id);
-    MeasurementStore& s = w.Store;
+    MeasurementStore& s = w.session().store();
     w.Handle([&] {
         restoreRun(s, run);
         // The run's definitions come into force as a loaded text's do; one that does not
@@ -261,7 +261,7 @@ void MainRuns::UpdateLayer() {
     }
     if (curves.empty() && layer.empty()) return;
     layer.setRuns(std::move(curves));
-    w.Store.PlotDirty = true;
+    w.session().store().PlotDirty = true;
 }
 
 void MainRuns::UpdateList() {
@@ -303,7 +303,7 @@ void MainRuns::AddMenuActions(QMenu& menu) {
     open->setToolTip(tr("Die Messreihen dieser Sitzung: zeigen, umbenennen, wieder zu den "
                         "aktuellen Daten machen, kopieren, speichern, löschen"));
     QAction* keep = menu.addAction(tr("Messreihe behalten"), this, [this] { KeepCurrent(); });
-    keep->setEnabled(w.Store.DataCount > 0 && !Facts().alreadyKept);
+    keep->setEnabled(w.session().store().DataCount > 0 && !Facts().alreadyKept);
     menu.addSeparator();
 }
 

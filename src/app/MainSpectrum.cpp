@@ -86,7 +86,7 @@ ScaleSet MainSpectrum::Scales() {
 }
 
 void MainSpectrum::UpdateTitles() {
-    const MeasurementStore& s = w.Store;
+    const MeasurementStore& s = w.session().store();
     ScaleA.Title = amplitudeTitle(s.DataCount > 0 ? s.DataDefA : QString(), s.NameA, s.UnitA);
     ScaleB.Title = amplitudeTitle(s.DataCount > 0 ? s.DataDefB : QString(), s.NameB, s.UnitB);
 }
@@ -99,14 +99,14 @@ void MainSpectrum::Switched(bool on) {
             const QSignalBlocker blockA(w.CheckBoxAXY), blockB(w.CheckBoxBXY);
             w.CheckBoxAXY->setChecked(false);
             w.CheckBoxBXY->setChecked(false);
-            AssignStrips(w.Store, w.Display, w.Scales(), PlotMode::Normal);
+            AssignStrips(w.session().store(), w.Display, w.Scales(), PlotMode::Normal);
         }
         PlaceStrips(w.Display, Scales());
         UpdateTitles();
         p.AxesChanged = p.PlotDirty = true;
         Update(true);
     } else {
-        w.Store.AxesChanged = w.Store.PlotDirty = true;
+        w.session().store().AxesChanged = w.session().store().PlotDirty = true;
     }
     if (w.Measuring) w.Measuring->Changed();
 }
@@ -117,7 +117,7 @@ void MainSpectrum::Place() {
 }
 
 std::size_t MainSpectrum::KeyOf(bool snapshot) const {
-    const MeasurementStore& s = w.Store;
+    const MeasurementStore& s = w.session().store();
     const int count = snapshot ? s.SnapCount : s.DataCount;
     std::size_t key = 14695981039346656037ULL;
     key = mix(key, static_cast<std::size_t>(count));
@@ -137,7 +137,7 @@ std::size_t MainSpectrum::KeyOf(bool snapshot) const {
 }
 
 SpectrumInput MainSpectrum::Input() const {
-    const MeasurementStore& s = w.Store;
+    const MeasurementStore& s = w.session().store();
     const DisplayControls c = w.ReadDisplayControls();
     SpectrumInput in;
     // Each point set in the unit of what it holds; one without B has no B values.
@@ -160,7 +160,7 @@ SpectrumInput MainSpectrum::Input() const {
 bool MainSpectrum::Update(bool now) {
     if (!Shown()) return false;
     MeasurementStore& p = Points();
-    MeasurementStore& s = w.Store;
+    MeasurementStore& s = w.session().store();
     // The stored points' flags are this mode's to take: the time plot is not drawn meanwhile
     // and is drawn in full on the way back.
     if (s.AxesChanged) {
@@ -250,8 +250,8 @@ ReadoutInput MainSpectrum::CornerInput() const {
 QString MainSpectrum::PointerText(int index) const {
     if (!points) return {};
     const DisplayControls c = w.ReadDisplayControls();
-    return SpectrumPointerText(*points, index, unitOf(w.Store.DataDefA),
-                               unitOf(w.Store.DataDefB), c.KanalA, c.KanalB && points->DataHasB);
+    return SpectrumPointerText(*points, index, unitOf(w.session().store().DataDefA),
+                               unitOf(w.session().store().DataDefB), c.KanalA, c.KanalB && points->DataHasB);
 }
 
 void MainSpectrum::AddMenuActions(QMenu& menu) {

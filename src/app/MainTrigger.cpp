@@ -15,18 +15,8 @@
 
 #include <cmath>
 
-TriggerSettings TFormMain::TriggerControls() const {
-    TriggerSettings s = Trigger;
-    s.hold = Held;
-    // The lines in force, not a typed or rejected one still standing in a combo box.
-    s.definitionA = Store.AppliedDefA;
-    s.definitionB = Store.AppliedDefB;
-    return s;
-}
-
-void TFormMain::AfterPipeline(const TriggerSettings& controls, const PipelineEvents& events) {
-    Trigger.resetEnabled = controls.resetEnabled;
-    ButtonReset->setEnabled(Trigger.resetEnabled);
+void TFormMain::AfterPipeline(const PipelineEvents& events) {
+    ButtonReset->setEnabled(session_->trigger().resetEnabled);
     if (events.triggers > 0) {
         Label3->hide();
         // Recorded points replace loaded ones: the axes name the definitions in force again.
@@ -50,46 +40,42 @@ void TFormMain::AfterPipeline(const TriggerSettings& controls, const PipelineEve
 }
 
 void TFormMain::ButtonTriggerClick() {
-    TriggerSettings controls = TriggerControls();
-    const PipelineEvents events = Pipeline.TriggerSweep(controls);
-    AfterPipeline(controls, events);
+    AfterPipeline(session_->triggerSweep());
 }
 
 void TFormMain::ButtonResetClick() {
     KeepBeforeReplacing(kurvimat::session::Replacement::Reset);
-    TriggerSettings controls = TriggerControls();
-    Pipeline.ResetTrigger(controls);
-    AfterPipeline(controls, {});
+    session_->resetTrigger();
+    AfterPipeline({});
 }
 
 void TFormMain::RadioButtonDauerClick() {
     KeepBeforeReplacing(kurvimat::session::Replacement::ModeChange);
-    TriggerSettings controls = TriggerControls();
-    Pipeline.TriggerModeChanged(controls);
-    AfterPipeline(controls, {});
+    AfterPipeline({});
 }
 
 void TFormMain::ButtonTriggerChannelClick() {
-    Trigger.channelA = !Trigger.channelA;
+    session_->setTriggerChannelA(!session_->trigger().channelA);
     ShowTriggerCaptions();
 }
 
 void TFormMain::ButtonTriggerRichtungClick() {
-    Trigger.rising = !Trigger.rising;
+    session_->setTriggerRising(!session_->trigger().rising);
     ShowTriggerCaptions();
 }
 
 void TFormMain::ShowTriggerCaptions() {
-    ButtonTriggerChannel->setText(Trigger.channelA ? QStringLiteral("A") : QStringLiteral("B"));
-    ButtonTriggerRichtung->setText(Trigger.rising ? QStringLiteral("+") : QStringLiteral("-"));
+    const TriggerSettings& trigger = session_->trigger();
+    ButtonTriggerChannel->setText(trigger.channelA ? QStringLiteral("A") : QStringLiteral("B"));
+    ButtonTriggerRichtung->setText(trigger.rising ? QStringLiteral("+") : QStringLiteral("-"));
 }
 
 void TFormMain::ButtonSchnappschussClick() {
-    Pipeline.TakeSnapshot();
+    session_->takeSnapshot();
 }
 
 void TFormMain::ButtonSSLoeschenClick() {
-    Pipeline.DeleteSnapshot();
+    session_->deleteSnapshot();
 }
 
 // A rejected definition is reported once the handler has run all its steps.

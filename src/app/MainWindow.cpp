@@ -28,7 +28,7 @@ const QColor ScaleTitleBlue(0, 0, 248);
 const QColor ScaleTitleRed(248, 0, 0);
 } // namespace
 
-TFormMain::TFormMain(QWidget* parent) : QMainWindow(parent), Pipeline(Store, ParserA, ParserB) {
+TFormMain::TFormMain(QWidget* parent) : QMainWindow(parent) {
     setWindowTitle(QStringLiteral("Kurvimat"));
     QFont font(QStringLiteral("Arial"));
     font.setPixelSize(11);
@@ -84,9 +84,7 @@ TFormMain::TFormMain(QWidget* parent) : QMainWindow(parent), Pipeline(Store, Par
     Store.TriggerPos = -1;
     Store.TriggerLevel = DefaultTriggerLevel;
     Store.PreTrigger = DefaultPreTrigger;
-    // 9.
-    ParserA.SetVariable("U", 0);
-    ParserB.SetVariable("U", 0);
+    // 9. (the session's parsers start with U = 0)
     // 10. Selecting entries here runs no change handler.
     Store.IntervalMs = DefaultIntervalMs;
     Store.DeviceMode = DefaultIntervalMs;
@@ -180,9 +178,7 @@ void TFormMain::keyPressEvent(QKeyEvent* event) {
 void TFormMain::HidDeviceData(THidDevice* HidDev, std::uint8_t, const std::uint8_t* Data,
                               std::uint16_t Size) {
     if (HidDev == nullptr || HidDev != Device || Closing) return;
-    TriggerSettings controls = TriggerControls();
-    const PipelineEvents events = Pipeline.DecodeReport(Data, Size, controls);
-    AfterPipeline(controls, events);
+    AfterPipeline(session_->feedReport(Data, Size));
 }
 
 void TFormMain::Timer1Timer() {
@@ -294,11 +290,11 @@ void TFormMain::ConnectHandlers() {
     for (const auto& [r, mode] : modes)
         connect(r, &QRadioButton::toggled, this, [this, mode](bool checked) {
             if (!checked) return;
-            Trigger.mode = mode;
+            session_->setTriggerMode(mode);
             RadioButtonDauerClick();
         });
     connect(CheckBoxSchnappschuss, &QCheckBox::toggled, this,
-            [this](bool checked) { Trigger.autoSnapshot = checked; });
+            [this](bool checked) { session_->setAutoSnapshot(checked); });
     connect(ButtonSchnappschuss, &QPushButton::clicked, this, &TFormMain::ButtonSchnappschussClick);
     connect(ButtonSSLoeschen, &QPushButton::clicked, this, &TFormMain::ButtonSSLoeschenClick);
     connect(ComboBoxSamplingRate, &TComboBox::Change, this, &TFormMain::ComboBoxSamplingRateChange);

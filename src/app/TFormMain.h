@@ -17,6 +17,7 @@
 #include "PlotZoom.h"
 #include "RawStrips.h"
 #include "SamplePipeline.h"
+#include "Session.h"
 #include "StoredData.h"
 #include "skala.h"
 
@@ -67,12 +68,18 @@ class TShape;
 
 class TFormMain : public QMainWindow {
     Q_OBJECT
-    // The store is large (the raw rings alone are over a megabyte): it lives on the heap.
-    // Declared first, so that every member initialised after it may use it.
-    std::unique_ptr<MeasurementStore> storeOwner_ = std::make_unique<MeasurementStore>();
+    // The session holds the state the window shows. Declared first, so that every member
+    // initialised after it may use it; the handlers reach its parts by these names.
+    std::unique_ptr<kurvimat::session::Session> session_ =
+        std::make_unique<kurvimat::session::Session>();
+    MeasurementStore& Store = session_->store();
+    TParser& ParserA = session_->parser(SignalChannel::A);
+    TParser& ParserB = session_->parser(SignalChannel::B);
+    SamplePipeline& Pipeline = session_->pipeline();
 
 public:
-    MeasurementStore& Store = *storeOwner_;
+    kurvimat::session::Session& session() { return *session_; }
+    const kurvimat::session::Session& session() const { return *session_; }
 
     // Runs the start-up sequence. Dialogs default to the application's.
     explicit TFormMain(QWidget* parent = nullptr);
@@ -215,8 +222,6 @@ public:
     // Non-owning: the instrument link's settings window, when there is a link.
     TFormHardware* FormHardware = nullptr;
 
-    TParser ParserA, ParserB;
-    SamplePipeline Pipeline;
     ::Palette Palette;
     IndexedImage RawStripBitmap;
     IndexedImage MeanStripBitmap, PlotBitmap;
@@ -404,11 +409,6 @@ public:
     BigDisplay* Grossanzeige = nullptr;
     HelpWindow* Anleitung = nullptr;
 
-    // Stopped: the pipeline stores no sweep and the plot holds (TriggerSettings::hold).
-    bool Held = false;
-    // Channel, edge, mode, automatic snapshot and the armed "einzel": set by their controls'
-    // handlers, which the controls only show.
-    TriggerSettings Trigger;
     void ShowTriggerCaptions();
     QLabel* LabelAngehalten = nullptr; // in place of the subtitle while stopped
     void StoppWeiter();
@@ -539,9 +539,8 @@ private:
     void ReadBuffer(bool snapshot);
     void ReadBufferSteps(bool snapshot);
 
-    // Trigger helpers: the controls' state for the pipeline, and what it changed.
-    TriggerSettings TriggerControls() const;
-    void AfterPipeline(const TriggerSettings& controls, const PipelineEvents& events);
+    // Trigger helpers: what a pipeline call changed.
+    void AfterPipeline(const PipelineEvents& events);
     void ReportDivByZero(const PipelineEvents& events);
     static QString DivByZeroText(char channel, const QString& formula);
     static QString FormulaErrorText(char channel, const QString& formula, const std::exception& e);

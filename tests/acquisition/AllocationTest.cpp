@@ -216,12 +216,12 @@ TEST(WindowAllocation, ReportsOfTheHeldInstrumentAllocateNothing) {
     TFormMain win;
     win.Timer1.stop();
     win.RadioButtonDauer->setChecked(true);
-    win.Store.InputCodeA = 2;
-    win.Store.InputCodeB = 3;
-    win.Store.DeviceMode = 2;
-    win.Store.IntervalMs = 2;
-    win.Store.PointCount = 100;
-    win.Store.PreTrigger = 20;
+    win.session().store().InputCodeA = 2;
+    win.session().store().InputCodeB = 3;
+    win.session().store().DeviceMode = 2;
+    win.session().store().IntervalMs = 2;
+    win.session().store().PointCount = 100;
+    win.session().store().PreTrigger = 20;
     THidDevice* const device = reinterpret_cast<THidDevice*>(std::uintptr_t(0x1000));
     win.Device = device;
     std::array<std::uint8_t, 8> d{};
@@ -233,7 +233,7 @@ TEST(WindowAllocation, ReportsOfTheHeldInstrumentAllocateNothing) {
     }
     Counting = false;
     win.Device = nullptr;
-    EXPECT_GT(win.Store.DataCount, 0);
+    EXPECT_GT(win.session().store().DataCount, 0);
     EXPECT_EQ(Allocations, 0);
 }
 

@@ -50,8 +50,8 @@ std::array<std::uint8_t, 8> Mode5Report(int a, int b) {
 }
 
 void Feed(TFormMain& w, int a, int b, int count) {
-    w.Store.InputCodeA = 2;
-    w.Store.InputCodeB = 3;
+    w.session().store().InputCodeA = 2;
+    w.session().store().InputCodeB = 3;
     w.Device = FakeDevice(1);
     const auto report = Mode5Report(a, b);
     for (int i = 0; i < count; ++i)
@@ -60,9 +60,9 @@ void Feed(TFormMain& w, int a, int b, int count) {
 }
 
 void RecordSweep(TFormMain& w, int a, int b) {
-    Feed(w, a, b, w.Store.PreTrigger * w.Store.IntervalMs / 5);
+    Feed(w, a, b, w.session().store().PreTrigger * w.session().store().IntervalMs / 5);
     QTest::mouseClick(w.ButtonTrigger, Qt::LeftButton);
-    Feed(w, a, b, (w.Store.PointCount - w.Store.PreTrigger) * w.Store.IntervalMs / 5);
+    Feed(w, a, b, (w.session().store().PointCount - w.session().store().PreTrigger) * w.session().store().IntervalMs / 5);
 }
 
 QString CopiedData(TFormMain& w) {

@@ -34,15 +34,15 @@ void Wheel(QWidget* w, QPointF at, int delta) {
 // One second of the demo's sine on A, a falling line on B, 5 ms apart, on a time axis 0 .. 1 s.
 void StoreSine(TFormMain& win) {
     for (int i = 0; i < 200; ++i) {
-        win.Store.DataT[i] = i * 0.005f;
-        win.Store.DataA[i] =
+        win.session().store().DataT[i] = i * 0.005f;
+        win.session().store().DataA[i] =
             static_cast<float>(2.5 + 1.5 * std::sin(2 * 3.14159265358979 * i * 0.005));
-        win.Store.DataB[i] = 4 - i * 0.005f;
+        win.session().store().DataB[i] = 4 - i * 0.005f;
     }
-    win.Store.DataCount = 200;
+    win.session().store().DataCount = 200;
     win.ScaleT.RangeStart = 0;
     win.ScaleT.RangeEnd = 1;
-    win.Store.AxesChanged = win.Store.PlotDirty = true;
+    win.session().store().AxesChanged = win.session().store().PlotDirty = true;
     win.Timer1Timer();
 }
 
@@ -118,9 +118,9 @@ TEST_F(ScaledWindowTest, CursorsMeasureOnThePlotAndTheWheelZoomsBack) {
     // The arrow key moves the active one (t1) to the next stored point.
     win->Cursors.X[0] = 0.2501;
     QTest::keyClick(box, Qt::Key_Right);
-    EXPECT_FLOAT_EQ(static_cast<float>(win->Cursors.X[0]), win->Store.DataT[51]);
+    EXPECT_FLOAT_EQ(static_cast<float>(win->Cursors.X[0]), win->session().store().DataT[51]);
     QTest::keyClick(box, Qt::Key_Left);
-    EXPECT_FLOAT_EQ(static_cast<float>(win->Cursors.X[0]), win->Store.DataT[50]);
+    EXPECT_FLOAT_EQ(static_cast<float>(win->Cursors.X[0]), win->session().store().DataT[50]);
 
     // The pointer over the data names the nearest point; outside the data nothing.
     for (const double t : {0.5, 0.1, 0.95}) {
@@ -158,10 +158,10 @@ TEST_F(ScaledWindowTest, CursorsMeasureOnThePlotAndTheWheelZoomsBack) {
 TEST_F(ScaledWindowTest, ReadoutBoxOpensTheMenuFoldsAndIsCopiedFromAnywhere) {
     StoreSine(*win);
     // A snapshot of the same points: two columns more.
-    std::copy_n(win->Store.DataT, 200, win->Store.SnapT);
-    std::copy_n(win->Store.DataA, 200, win->Store.SnapA);
-    std::copy_n(win->Store.DataB, 200, win->Store.SnapB);
-    win->Store.SnapCount = 200;
+    std::copy_n(win->session().store().DataT, 200, win->session().store().SnapT);
+    std::copy_n(win->session().store().DataA, 200, win->session().store().SnapA);
+    std::copy_n(win->session().store().DataB, 200, win->session().store().SnapB);
+    win->session().store().SnapCount = 200;
     MainCursors& m = *win->Measuring;
     win->Cursors.setVerticalOn(true, 0, 1);
     win->Cursors.setHorizontalOn(true, 0, 5);
@@ -249,14 +249,14 @@ TEST_F(ScaledWindowTest, RangeReadoutAndCursorReadoutLeaveEachOtherFree) {
 // readout; the window from the menu; copying and the picture; the time plot's ranges wait.
 TEST_F(ScaledWindowTest, SpectrumShowsThePeakAndLeavesTheTimePlotAsItWas) {
     for (int i = 0; i < 400; ++i) {
-        win->Store.DataT[i] = i * 0.01f;
-        win->Store.DataA[i] = static_cast<float>(2.5 + 1.5 * std::sin(2 * 3.14159265358979 * i * 0.01));
-        win->Store.DataB[i] = 4 - i * 0.001f;
+        win->session().store().DataT[i] = i * 0.01f;
+        win->session().store().DataA[i] = static_cast<float>(2.5 + 1.5 * std::sin(2 * 3.14159265358979 * i * 0.01));
+        win->session().store().DataB[i] = 4 - i * 0.001f;
     }
-    win->Store.DataCount = 400;
+    win->session().store().DataCount = 400;
     win->ScaleT.RangeStart = 0;
     win->ScaleT.RangeEnd = 4;
-    win->Store.AxesChanged = win->Store.PlotDirty = true;
+    win->session().store().AxesChanged = win->session().store().PlotDirty = true;
     win->Timer1Timer();
     const ScaleRanges timeRanges = CaptureRanges(win->Scales());
     MainCursors& m = *win->Measuring;
@@ -268,7 +268,7 @@ TEST_F(ScaledWindowTest, SpectrumShowsThePeakAndLeavesTheTimePlotAsItWas) {
     QTest::keyClick(box, Qt::Key_Space);
     ASSERT_TRUE(box->isChecked());
     win->Timer1Timer();
-    EXPECT_NE(&win->PlotStore(), &win->Store);
+    EXPECT_NE(&win->PlotStore(), &win->session().store());
     EXPECT_TRUE(win->PlotScales().Bottom->Title.startsWith(QStringLiteral("Frequenz")));
     EXPECT_EQ(win->Display.Cursors.XNames, CursorMarks::Names::Spectrum);
     EXPECT_NEAR(win->Display.Cursors.X[0], 1, 0.125);
@@ -331,7 +331,7 @@ TEST_F(ScaledWindowTest, SpectrumShowsThePeakAndLeavesTheTimePlotAsItWas) {
     EXPECT_FALSE(box->isChecked());
     QTest::mouseClick(win->CheckBoxBXY, Qt::LeftButton);
     win->Timer1Timer();
-    EXPECT_EQ(&win->PlotStore(), &win->Store);
+    EXPECT_EQ(&win->PlotStore(), &win->session().store());
     EXPECT_EQ(CaptureRanges(win->Scales()), timeRanges);
     EXPECT_FALSE(win->Display.Cursors.Vertical); // no peak lines on the time plot
 }

@@ -49,7 +49,7 @@ TEST_F(DisplayWindowTest, StreamedDataReachesThePlotCanvas) {
     auto platform = std::make_shared<HidPlatformVirtual>();
     TInstrumentLink link(*win, platform);
     platform->plug(std::make_shared<VirtualInstrument>());
-    ASSERT_TRUE(QTest::qWaitFor([&] { return win->Store.DataCount >= 40; }, 10000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return win->session().store().DataCount >= 40; }, 10000));
     link.Shutdown();
     win->Timer1Timer();
     EXPECT_GT(BluePlotPixels(*win), 40);
@@ -128,17 +128,17 @@ TEST_F(DisplayWindowTest, DraggingOnTheMeanStripMovesTheTrigger) {
     TPaintBox* box = win->PaintBoxMittel;
     const int w = box->width(), h = box->height();
     SendMouse(box, QEvent::MouseButtonPress, QPoint(w / 4, h / 4), Qt::LeftButton, Qt::LeftButton);
-    const int level = win->Store.TriggerLevel, pre = win->Store.PreTrigger;
+    const int level = win->session().store().TriggerLevel, pre = win->session().store().PreTrigger;
     EXPECT_GT(level, 512); // higher up is a higher level
     SendMouse(box, QEvent::MouseMove, QPoint(3 * w / 4, 3 * h / 4), Qt::NoButton, Qt::LeftButton);
-    EXPECT_LT(win->Store.TriggerLevel, 512);
-    EXPECT_GT(win->Store.PreTrigger, pre);
+    EXPECT_LT(win->session().store().TriggerLevel, 512);
+    EXPECT_GT(win->session().store().PreTrigger, pre);
     SendMouse(box, QEvent::MouseButtonRelease, QPoint(3 * w / 4, 3 * h / 4), Qt::LeftButton,
               Qt::NoButton);
     // Once released, moving over the strip leaves the trigger alone.
-    const int released = win->Store.TriggerLevel;
+    const int released = win->session().store().TriggerLevel;
     SendMouse(box, QEvent::MouseMove, QPoint(w / 4, h / 4), Qt::NoButton, Qt::NoButton);
-    EXPECT_EQ(win->Store.TriggerLevel, released);
+    EXPECT_EQ(win->session().store().TriggerLevel, released);
 }
 
 TEST_F(DisplayWindowTest, XyBoxesChooseTheStripsAndExcludeEachOther) {
@@ -225,12 +225,12 @@ TEST_F(DisplayWindowTest, HotSpotShowsTheReadoutWhileHeld) {
 void StoreCooling(TFormMain& win, int count) {
     for (int i = 0; i < count; ++i) {
         const float t = 0.5f * static_cast<float>(i);
-        win.Store.DataT[i] = t;
-        win.Store.DataA[i] = 0.01f * t;
-        win.Store.DataB[i] = static_cast<float>(0.8 + 3.2 * std::exp(-t / 120.0));
+        win.session().store().DataT[i] = t;
+        win.session().store().DataA[i] = 0.01f * t;
+        win.session().store().DataB[i] = static_cast<float>(0.8 + 3.2 * std::exp(-t / 120.0));
     }
-    win.Store.DataCount = count;
-    win.Store.PlotDirty = true;
+    win.session().store().DataCount = count;
+    win.session().store().PlotDirty = true;
 }
 
 // Pixels of the plot image that only the fitted curve of B and its readout produce.
@@ -261,8 +261,8 @@ TEST_F(DisplayWindowTest, FitOfTheCoolingIsDrawnUntilTheDataChange) {
 
     // Values re-evaluated under another definition, or a new point: the fit no longer belongs
     // to the data and goes.
-    win->Store.DataB[100] += 0.25f;
-    win->Store.PlotDirty = true;
+    win->session().store().DataB[100] += 0.25f;
+    win->session().store().PlotDirty = true;
     win->RefreshDisplay();
     EXPECT_EQ(FitPixelsOfB(*win), 0);
     EXPECT_FALSE(win->ShownFit.has_value());
@@ -275,19 +275,19 @@ TEST_F(DisplayWindowTest, FitOfTheCoolingIsDrawnUntilTheDataChange) {
 
     // Made while a sweep runs: of the points so far, kept while the sweep adds more, and said.
     StoreCooling(*win, 300);
-    win->Store.TriggerPos = 0;
+    win->session().store().TriggerPos = 0;
     win->FitOnPlot(true, FitModel::Exponential, 0, 250);
     StoreCooling(*win, 400);
     win->RefreshDisplay();
     ASSERT_TRUE(win->ShownFit.has_value());
     EXPECT_GT(FitPixelsOfB(*win), win->PlotBitmap.width());
-    const QStringList readout = PlotFitReadout(*win->ShownFit, win->Store);
+    const QStringList readout = PlotFitReadout(*win->ShownFit, win->session().store());
     EXPECT_TRUE(readout.contains(QStringLiteral("300 Messpunkte")));
     EXPECT_TRUE(readout.last().startsWith(QStringLiteral("während der Messung")));
-    win->Store.DataB[10] += 0.25f;
+    win->session().store().DataB[10] += 0.25f;
     win->RefreshDisplay();
     EXPECT_FALSE(win->ShownFit.has_value());
-    win->Store.TriggerPos = -1;
+    win->session().store().TriggerPos = -1;
 
     // Two points cannot carry an exponential: said once, nothing drawn.
     win->FitOnPlot(true, FitModel::Exponential, 0, 0.5);

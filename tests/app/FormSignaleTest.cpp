@@ -46,8 +46,8 @@ TEST_F(FormSignaleTest, UserEntriesApplyLikeBuiltInOnes) {
     WriteFile(IniPath(), "Rohwert: D\r\nDoppelt (V): 2*U [0;10]\r\n");
     CreateWindows();
     PickEntry(win->ComboBoxA, 10);
-    EXPECT_EQ(win->Store.FormulaA, QStringLiteral("2*U"));
-    EXPECT_FLOAT_EQ(win->Store.DefMaxA, 10);
+    EXPECT_EQ(win->session().store().FormulaA, QStringLiteral("2*U"));
+    EXPECT_FLOAT_EQ(win->session().store().DefMaxA, 10);
     EXPECT_FALSE(win->CheckBoxSkalaAauto->isChecked());
 }
 

@@ -64,16 +64,16 @@ TEST_F(InstrumentLinkWindowTest, AdoptsAndConfiguresTheInstrument) {
     EXPECT_EQ(win->windowTitle(), QStringLiteral("Kurvimat 1.3 (VK-0001)"));
     EXPECT_TRUE(win->ButtonHardware->isEnabled());
     EXPECT_EQ(instrument->reports.load(), 1);
-    EXPECT_EQ(instrument->mode(), win->Store.DeviceMode);
-    EXPECT_EQ(instrument->inputCodeA(), win->Store.InputCodeA);
-    EXPECT_EQ(instrument->inputCodeB(), win->Store.InputCodeB);
+    EXPECT_EQ(instrument->mode(), win->session().store().DeviceMode);
+    EXPECT_EQ(instrument->inputCodeA(), win->session().store().InputCodeA);
+    EXPECT_EQ(instrument->inputCodeB(), win->session().store().InputCodeB);
 
     // A faster interval is a new report mode; the mid range of A is a new input code.
     PickEntry(win->ComboBoxSamplingRate, 0);
     EXPECT_EQ(instrument->mode(), 2);
     link->FormHardware().RadioButtonAmid->click();
-    EXPECT_NE(win->Store.InputCodeA, 2);
-    EXPECT_EQ(instrument->inputCodeA(), win->Store.InputCodeA);
+    EXPECT_NE(win->session().store().InputCodeA, 2);
+    EXPECT_EQ(instrument->inputCodeA(), win->session().store().InputCodeA);
     EXPECT_EQ(instrument->mode(), 2);
 }
 
@@ -83,7 +83,7 @@ TEST_F(InstrumentLinkWindowTest, SameReportModeSendsNothing) {
     PickEntry(win->ComboBoxSamplingRate, 4); // 10 ms
     const int afterTen = instrument->reports.load();
     PickEntry(win->ComboBoxSamplingRate, 5); // 20 ms
-    EXPECT_EQ(win->Store.IntervalMs, 20);
+    EXPECT_EQ(win->session().store().IntervalMs, 20);
     EXPECT_EQ(instrument->reports.load(), afterTen);
 }
 
@@ -148,23 +148,23 @@ TEST_F(InstrumentLinkWindowTest, InstrumentWithoutAccessIsExplainedNotAdopted) {
 TEST_F(InstrumentLinkWindowTest, RefusedConfigurationKeepsTheReadingsTrue) {
     auto instrument = std::make_shared<CountingInstrument>();
     PlugAndAdopt(instrument);
-    ASSERT_EQ(win->Store.DeviceMode, 5);
+    ASSERT_EQ(win->session().store().DeviceMode, 5);
     instrument->reject = true;
     link->FormHardware().RadioButtonAmid->click();
     link->FormHardware().RadioButtonAhigh->click();
     PickEntry(win->ComboBoxSamplingRate, 0); // 2 ms asks for mode 2
     EXPECT_EQ(dialogs.errors.size(), 1);
-    EXPECT_EQ(win->Store.UmaxA, 5.0f);
-    EXPECT_EQ(win->Store.InputCodeA, instrument->inputCodeA());
+    EXPECT_EQ(win->session().store().UmaxA, 5.0f);
+    EXPECT_EQ(win->session().store().InputCodeA, instrument->inputCodeA());
     EXPECT_EQ(win->LabelUAmax->text(), QStringLiteral("5 V"));
-    EXPECT_EQ(win->Store.DeviceMode, instrument->mode());
+    EXPECT_EQ(win->session().store().DeviceMode, instrument->mode());
 
     instrument->reject = false;
     link->FormHardware().RadioButtonAmid->click();
     EXPECT_EQ(instrument->mode(), 2);
-    EXPECT_EQ(win->Store.DeviceMode, 2);
-    EXPECT_EQ(win->Store.UmaxA, 2.5575f);
-    EXPECT_EQ(win->Store.InputCodeA, instrument->inputCodeA());
+    EXPECT_EQ(win->session().store().DeviceMode, 2);
+    EXPECT_EQ(win->session().store().UmaxA, 2.5575f);
+    EXPECT_EQ(win->session().store().InputCodeA, instrument->inputCodeA());
     EXPECT_EQ(dialogs.errors.size(), 1);
 }
 
@@ -199,33 +199,33 @@ TEST_F(InstrumentLinkWindowTest, InstrumentWithoutOutputReportKeepsHardwareButto
     PlugAndAdopt(device);
     EXPECT_EQ(win->windowTitle(), QStringLiteral("Kurvimat 1.3 (OLD-1)"));
     EXPECT_FALSE(win->ButtonHardware->isEnabled());
-    EXPECT_FLOAT_EQ(win->Store.StepTime, 0.002f);
+    EXPECT_FLOAT_EQ(win->session().store().StepTime, 0.002f);
 }
 
 TEST_F(InstrumentLinkWindowTest, UnplugReleasesTheInstrumentAndKeepsThePoints) {
     win->Timer1.start();
     const QString node = PlugAndAdopt(std::make_shared<VirtualInstrument>());
-    ASSERT_TRUE(QTest::qWaitFor([&] { return win->Store.DataCount > 0; }, WaitMs));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return win->session().store().DataCount > 0; }, WaitMs));
     platform->unplug(node);
     ASSERT_TRUE(QTest::qWaitFor([&] { return win->Device == nullptr; }, WaitMs));
-    const int kept = win->Store.DataCount;
+    const int kept = win->session().store().DataCount;
     QTest::qWait(50);
     EXPECT_EQ(win->windowTitle(), QStringLiteral("Kurvimat"));
     EXPECT_FALSE(win->ButtonHardware->isEnabled());
     EXPECT_GT(kept, 0);
-    EXPECT_EQ(win->Store.DataCount, kept);
+    EXPECT_EQ(win->session().store().DataCount, kept);
 }
 
 TEST_F(InstrumentLinkWindowTest, StreamedSweepCompletesWithEvenlySpacedTimes) {
     win->Timer1.start();
     PlugAndAdopt(std::make_shared<VirtualInstrument>());
     ASSERT_TRUE(
-        QTest::qWaitFor([&] { return win->Store.DataCount >= win->Store.PointCount; }, WaitMs));
-    ASSERT_GT(win->Store.PointCount, 2);
-    EXPECT_GT(win->Store.PointTime, 0.0f);
-    for (int i = 1; i < win->Store.PointCount; ++i) {
+        QTest::qWaitFor([&] { return win->session().store().DataCount >= win->session().store().PointCount; }, WaitMs));
+    ASSERT_GT(win->session().store().PointCount, 2);
+    EXPECT_GT(win->session().store().PointTime, 0.0f);
+    for (int i = 1; i < win->session().store().PointCount; ++i) {
         SCOPED_TRACE(i);
-        ASSERT_NEAR(win->Store.DataT[i] - win->Store.DataT[i - 1], win->Store.PointTime, 1e-5);
+        ASSERT_NEAR(win->session().store().DataT[i] - win->session().store().DataT[i - 1], win->session().store().PointTime, 1e-5);
     }
 }
 

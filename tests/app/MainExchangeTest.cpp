@@ -52,20 +52,20 @@ void FillData(TFormMain& w) {
     const float a[] = {1.5f, -2.25f, 0.00012345f, 3.0f};
     const float b[] = {100.0f, 0.0f, -1e-5f, 42.0f};
     for (int i = 0; i < 4; ++i) {
-        w.Store.DataT[i] = t[i];
-        w.Store.DataA[i] = a[i];
-        w.Store.DataB[i] = b[i];
+        w.session().store().DataT[i] = t[i];
+        w.session().store().DataA[i] = a[i];
+        w.session().store().DataB[i] = b[i];
     }
-    w.Store.DataCount = 4;
-    w.Store.DataDefA =
+    w.session().store().DataCount = 4;
+    w.session().store().DataDefA =
         QStringLiteral("Temperatur (°C): 1/(1/298,15+ln(47/(5/U-1)/50)/3950)-273,15 [0;100]");
-    w.Store.DataDefB = QStringLiteral("Anteil (%): x*100");
+    w.session().store().DataDefB = QStringLiteral("Anteil (%): x*100");
 }
 
 TEST_F(MainExchangeTest, DataSavedThenLoadedBack) {
     FillData(*win);
     const TFormMain& w = *win;
-    const QString defA = w.Store.DataDefA, defB = w.Store.DataDefB;
+    const QString defA = w.session().store().DataDefA, defB = w.session().store().DataDefB;
     dialogs.saveName = dir.filePath(QStringLiteral("daten.txt"));
     Click(win->ButtonDatenSpeichern);
     ASSERT_TRUE(dialogs.errors.isEmpty());
@@ -79,52 +79,52 @@ TEST_F(MainExchangeTest, DataSavedThenLoadedBack) {
     EXPECT_TRUE(bytes.contains("\r\n-0,1\t1,5\t100\r\n"));
 
     Click(win->ButtonDatenLoeschen);
-    EXPECT_EQ(win->Store.DataCount, 0);
+    EXPECT_EQ(win->session().store().DataCount, 0);
     TypeDefinition(win->ComboBoxA, QStringLiteral("Spannung (V): U"));
-    win->Store.TriggerPos = 3;
+    win->session().store().TriggerPos = 3;
 
     dialogs.openName = dialogs.saveName;
     Click(win->ButtonDataenLaden);
     ASSERT_TRUE(dialogs.errors.isEmpty()) << dialogs.errors.join('\n').toStdString();
-    ASSERT_EQ(win->Store.DataCount, 4);
+    ASSERT_EQ(win->session().store().DataCount, 4);
     const float t[] = {-0.1f, 0.0f, 0.12345f, 12345.6f};
     const float a[] = {1.5f, -2.25f, 0.00012345f, 3.0f};
     const float b[] = {100.0f, 0.0f, -1e-5f, 42.0f};
     for (int i = 0; i < 4; ++i) {
         SCOPED_TRACE(i);
-        ExpectSameTo4Digits(win->Store.DataT[i], t[i]);
-        ExpectSameTo4Digits(win->Store.DataA[i], a[i]);
-        ExpectSameTo4Digits(win->Store.DataB[i], b[i]);
+        ExpectSameTo4Digits(win->session().store().DataT[i], t[i]);
+        ExpectSameTo4Digits(win->session().store().DataA[i], a[i]);
+        ExpectSameTo4Digits(win->session().store().DataB[i], b[i]);
     }
     EXPECT_EQ(win->ComboBoxA->Text(), defA);
     EXPECT_EQ(win->ComboBoxB->Text(), defB);
-    EXPECT_EQ(win->Store.DataDefA, defA);
-    EXPECT_EQ(win->Store.UnitA, QStringLiteral("°C"));
-    EXPECT_EQ(win->Store.TriggerPos, -1);
+    EXPECT_EQ(win->session().store().DataDefA, defA);
+    EXPECT_EQ(win->session().store().UnitA, QStringLiteral("°C"));
+    EXPECT_EQ(win->session().store().TriggerPos, -1);
     // Axes widened to the loaded extremes, never narrowed.
     EXPECT_LE(win->ScaleA.RangeStart, -2.25);
     EXPECT_GE(win->ScaleA.RangeEnd, 100);
     EXPECT_GE(win->ScaleT.RangeEnd, 12345.0);
-    EXPECT_DOUBLE_EQ(win->ScaleT.RangeStart, win->Store.TimeRangeMin);
-    EXPECT_FLOAT_EQ(win->Store.DataMinA, -2.25f);
-    EXPECT_FLOAT_EQ(win->Store.DataMaxB, 100.0f);
+    EXPECT_DOUBLE_EQ(win->ScaleT.RangeStart, win->session().store().TimeRangeMin);
+    EXPECT_FLOAT_EQ(win->session().store().DataMinA, -2.25f);
+    EXPECT_FLOAT_EQ(win->session().store().DataMaxB, 100.0f);
 }
 
 TEST_F(MainExchangeTest, ClipboardCopyAndPasteOfData) {
     FillData(*win);
     Click(win->ButtonDatenKopieren);
     const QString text = QGuiApplication::clipboard()->text();
-    EXPECT_TRUE(text.startsWith(QStringLiteral("Zeit in s\t") + win->Store.DataDefA + '\t'));
+    EXPECT_TRUE(text.startsWith(QStringLiteral("Zeit in s\t") + win->session().store().DataDefA + '\t'));
     EXPECT_EQ(text.count(QStringLiteral("\r\n")), 5);
     Click(win->ButtonDatenLoeschen);
     Click(win->ButtonDatenEinfuegen);
-    EXPECT_EQ(win->Store.DataCount, 4);
-    ExpectSameTo4Digits(win->Store.DataA[1], -2.25f);
+    EXPECT_EQ(win->session().store().DataCount, 4);
+    ExpectSameTo4Digits(win->session().store().DataA[1], -2.25f);
 }
 
 TEST_F(MainExchangeTest, EmptyDataWritesTheHeaderAlone) {
-    win->Store.DataDefA = QStringLiteral("a: U");
-    win->Store.DataDefB = QStringLiteral("b: U");
+    win->session().store().DataDefA = QStringLiteral("a: U");
+    win->session().store().DataDefB = QStringLiteral("b: U");
     Click(win->ButtonDatenKopieren);
     EXPECT_EQ(QGuiApplication::clipboard()->text(), QStringLiteral("Zeit in s\ta: U\tb: U\r\n"));
 }
@@ -135,19 +135,19 @@ TEST_F(MainExchangeTest, SnapshotLoadLeavesCombosAndDataAlone) {
     const QString comboB = win->ComboBoxB->Text();
     const QString path = dir.filePath(QStringLiteral("snap.txt"));
     WriteFile(path, "Zeit in min\tX: 1\tY: 2\r\n0,5\t-7\t3\r\n1.5\t2e1\t4\r\n");
-    win->Store.TriggerPos = 5;
+    win->session().store().TriggerPos = 5;
     dialogs.openName = path;
     Click(win->ButtonSSladen);
-    ASSERT_EQ(win->Store.SnapCount, 2);
-    EXPECT_EQ(win->Store.SnapDefA, QStringLiteral("X: 1"));
-    EXPECT_EQ(win->Store.SnapDefB, QStringLiteral("Y: 2"));
-    EXPECT_FLOAT_EQ(win->Store.SnapT[1], 1.5f);
-    EXPECT_FLOAT_EQ(win->Store.SnapA[1], 20.0f);
-    EXPECT_FLOAT_EQ(win->Store.SnapMinA, -7.0f);
+    ASSERT_EQ(win->session().store().SnapCount, 2);
+    EXPECT_EQ(win->session().store().SnapDefA, QStringLiteral("X: 1"));
+    EXPECT_EQ(win->session().store().SnapDefB, QStringLiteral("Y: 2"));
+    EXPECT_FLOAT_EQ(win->session().store().SnapT[1], 1.5f);
+    EXPECT_FLOAT_EQ(win->session().store().SnapA[1], 20.0f);
+    EXPECT_FLOAT_EQ(win->session().store().SnapMinA, -7.0f);
     EXPECT_EQ(win->ComboBoxA->Text(), comboA);
     EXPECT_EQ(win->ComboBoxB->Text(), comboB);
-    EXPECT_EQ(win->Store.DataCount, 4);
-    EXPECT_EQ(win->Store.TriggerPos, -1);
+    EXPECT_EQ(win->session().store().DataCount, 4);
+    EXPECT_EQ(win->session().store().TriggerPos, -1);
     EXPECT_LE(win->ScaleA.RangeStart, -7.0);
 
     // The snapshot text written back carries its own definitions.
@@ -159,7 +159,7 @@ TEST_F(MainExchangeTest, SnapshotLoadLeavesCombosAndDataAlone) {
 // Nothing to load is said, once, in German, and the data stay.
 TEST_F(MainExchangeTest, TextsWithoutPointsSaySoAndChangeNothing) {
     FillData(*win);
-    win->Store.TriggerPos = 2;
+    win->session().store().TriggerPos = 2;
     QByteArray png = Bytes("\x89PNG\r\n\x1A\n\0\0\0\rIHDR\0\0\x01\0\0\0\x01\0\x08\x06\0\0\0");
     for (int i = 0; i < 400; ++i)
         png += char((i * 37) % 256);
@@ -192,10 +192,10 @@ TEST_F(MainExchangeTest, TextsWithoutPointsSaySoAndChangeNothing) {
         EXPECT_TRUE(dialogs.errors[0].startsWith(QStringLiteral("Die Datei ")));
         EXPECT_TRUE(dialogs.errors[0].contains(QString::fromUtf8(r.said)))
             << dialogs.errors[0].toStdString();
-        EXPECT_EQ(win->Store.DataCount, 4);
-        EXPECT_EQ(win->Store.SnapCount, 0);
-        EXPECT_EQ(win->Store.TriggerPos, 2);
-        EXPECT_EQ(win->Store.DataDefB, QStringLiteral("Anteil (%): x*100"));
+        EXPECT_EQ(win->session().store().DataCount, 4);
+        EXPECT_EQ(win->session().store().SnapCount, 0);
+        EXPECT_EQ(win->session().store().TriggerPos, 2);
+        EXPECT_EQ(win->session().store().DataDefB, QStringLiteral("Anteil (%): x*100"));
         EXPECT_NE(win->ComboBoxA->Text(), QStringLiteral("A: U"));
     }
     // The clipboard: empty, or holding no text.
@@ -209,30 +209,30 @@ TEST_F(MainExchangeTest, TextsWithoutPointsSaySoAndChangeNothing) {
     ASSERT_EQ(dialogs.errors.size(), 2);
     for (const QString& e : dialogs.errors)
         EXPECT_TRUE(e.startsWith(QStringLiteral("Die Zwischenablage enthält keinen Text.")));
-    EXPECT_EQ(win->Store.DataCount, 4);
+    EXPECT_EQ(win->session().store().DataCount, 4);
     // A cancelled dialog says nothing.
     dialogs.errors.clear();
     dialogs.openName.clear();
     Click(win->ButtonSSladen);
-    EXPECT_EQ(win->Store.SnapCount, 0);
+    EXPECT_EQ(win->session().store().SnapCount, 0);
     EXPECT_TRUE(dialogs.errors.isEmpty());
 }
 
 // A text without numbers is refused with a message; a unit outside the code page survives.
 TEST_F(MainExchangeTest, ForeignTextsAndCharactersKeepTheData) {
     FillData(*win);
-    win->Store.DataDefB = QStringLiteral("Widerstand (Ω): 1000*U");
+    win->session().store().DataDefB = QStringLiteral("Widerstand (Ω): 1000*U");
     QGuiApplication::clipboard()->setText(QStringLiteral("Zeit in s\tA: U\tB: U\r\nHallo\r\n"));
     Click(win->ButtonDatenEinfuegen);
     ASSERT_EQ(dialogs.errors.size(), 1);
     EXPECT_TRUE(dialogs.errors[0].contains(QStringLiteral("keine Messwerte")));
-    EXPECT_EQ(win->Store.DataCount, 4);
+    EXPECT_EQ(win->session().store().DataCount, 4);
     EXPECT_NE(win->ComboBoxA->Text(), QStringLiteral("A: U"));
     dialogs.saveName = dialogs.openName = dir.filePath(QStringLiteral("ohm.txt"));
     Click(win->ButtonDatenSpeichern);
     Click(win->ButtonSSladen);
-    EXPECT_EQ(win->Store.SnapDefB, win->Store.DataDefB);
-    EXPECT_EQ(win->Store.SnapCount, 4);
+    EXPECT_EQ(win->session().store().SnapDefB, win->session().store().DataDefB);
+    EXPECT_EQ(win->session().store().SnapCount, 4);
 }
 
 TEST_F(MainExchangeTest, FileFailuresAreReportedAndChangeNothing) {
@@ -243,7 +243,7 @@ TEST_F(MainExchangeTest, FileFailuresAreReportedAndChangeNothing) {
     EXPECT_TRUE(dialogs.errors[0].startsWith(QStringLiteral("Datei ")));
     EXPECT_TRUE(
         dialogs.errors[0].contains(QStringLiteral("fehlt.txt kann nicht geöffnet werden. ")));
-    EXPECT_EQ(win->Store.DataCount, 4);
+    EXPECT_EQ(win->session().store().DataCount, 4);
 
     // A folder that is a file cannot hold the new file.
     const QString blocker = dir.filePath(QStringLiteral("block"));
@@ -265,9 +265,9 @@ TEST_F(MainExchangeTest, LoadKeepsTenThousandPointsAndSaysHowManyWereLeftOut) {
     WriteFile(path, text);
     dialogs.openName = path;
     Click(win->ButtonDataenLaden);
-    EXPECT_EQ(win->Store.DataCount, 10000);
-    EXPECT_FLOAT_EQ(win->Store.DataT[9999], 9999.0f);
-    EXPECT_FLOAT_EQ(win->Store.DataMaxT, 9999.0f);
+    EXPECT_EQ(win->session().store().DataCount, 10000);
+    EXPECT_FLOAT_EQ(win->session().store().DataT[9999], 9999.0f);
+    EXPECT_FLOAT_EQ(win->session().store().DataMaxT, 9999.0f);
     ASSERT_EQ(dialogs.infos.size(), 1);
     EXPECT_TRUE(dialogs.infos[0].contains(QStringLiteral(" 5 "))) << dialogs.infos[0].toStdString();
 }
@@ -287,7 +287,7 @@ TEST_F(MainExchangeTest, LoadedPointsAreNeverRecomputed) {
         [&] { TypeAndEnter(win->EditFormelA, QStringLiteral("U*3")); },
         [&] { PickEntry(win->ComboBoxB, 1); },                // another entry
         [&] { PickEntry(win->ComboBoxSamples, 2); },          // another point count
-        [&] { win->Store.UmaxB = 1.1f, win->SendConfiguration(); }, // another input range
+        [&] { win->session().store().UmaxB = 1.1f, win->SendConfiguration(); }, // another input range
     };
     for (const auto& act : actions) {
         act();
@@ -304,9 +304,9 @@ TEST_F(MainExchangeTest, UncompilableDefinitionStillLoadsThePoints) {
     dialogs.openName = path;
     Click(win->ButtonDataenLaden);
     EXPECT_EQ(dialogs.errors.size(), 1);
-    EXPECT_EQ(win->Store.DataCount, 2);
+    EXPECT_EQ(win->session().store().DataCount, 2);
     EXPECT_EQ(win->ComboBoxA->Text(), QStringLiteral("M (V): max(U,1)"));
-    EXPECT_EQ(win->Store.FormulaB, QStringLiteral("U"));
+    EXPECT_EQ(win->session().store().FormulaB, QStringLiteral("U"));
 }
 
 // One row per way a pasted text can look: the text in, the text "Daten kopieren" gives back,
@@ -380,8 +380,8 @@ TEST_F(MainExchangeTest, PointsWithoutBShowNoB) {
     QGuiApplication::clipboard()->setText(
         QStringLiteral("t in s\tU in V\n0\t1\n0,5\t1,123\n1\t1,246\n"));
     Click(win->ButtonDatenEinfuegen);
-    ASSERT_EQ(win->Store.DataCount, 3);
-    EXPECT_FALSE(win->Store.DataHasB);
+    ASSERT_EQ(win->session().store().DataCount, 3);
+    EXPECT_FALSE(win->session().store().DataHasB);
     EXPECT_EQ(win->ScaleA.Title, QStringLiteral("U in <vf>V"));
     win->Cursors.setVerticalOn(true, 0, 1);
     win->Cursors.X = {0.25, 0.75};
@@ -398,16 +398,16 @@ TEST_F(MainExchangeTest, PointsWithoutBShowNoB) {
     EXPECT_TRUE(sawB);
     // The snapshot taken of it holds no B either; "Schnappschuss" without points keeps it.
     Click(win->ButtonSchnappschuss);
-    EXPECT_FALSE(win->Store.SnapHasB);
+    EXPECT_FALSE(win->session().store().SnapHasB);
     Click(win->ButtonDatenLoeschen);
     Click(win->ButtonSchnappschuss);
-    EXPECT_EQ(win->Store.SnapCount, 3);
+    EXPECT_EQ(win->session().store().SnapCount, 3);
     QTest::mouseClick(win->ButtonSSkopieren, Qt::LeftButton);
     EXPECT_TRUE(QGuiApplication::clipboard()->text().endsWith(QStringLiteral("\r\n1\t1,246\t\r\n")));
     RecordSweep(*win, 400, 800);
-    EXPECT_TRUE(win->Store.DataHasB);
+    EXPECT_TRUE(win->session().store().DataHasB);
     EXPECT_EQ(win->ScaleA.Title, QStringLiteral("Spannung unkalibriert in <vf>V"));
-    EXPECT_NEAR(win->Store.DataB[5], 800 * 5 / 1023.0, 1e-4);
+    EXPECT_NEAR(win->session().store().DataB[5], 800 * 5 / 1023.0, 1e-4);
 }
 
 // Spreadsheet exports and a UTF-16 text load through the file button.
@@ -431,8 +431,8 @@ TEST_F(MainExchangeTest, SpreadsheetFilesLoad) {
         dialogs.openName = QStringLiteral(KURVIMAT_TEST_DATA "/spreadsheet/") + r.file;
         Click(win->ButtonDataenLaden);
         EXPECT_TRUE(dialogs.errors.isEmpty()) << dialogs.errors.join('\n').toStdString();
-        EXPECT_EQ(win->Store.DataCount, r.count);
-        EXPECT_EQ(win->Store.DataHasB, r.hasB);
+        EXPECT_EQ(win->session().store().DataCount, r.count);
+        EXPECT_EQ(win->session().store().DataHasB, r.hasB);
         EXPECT_EQ(dialogs.infos.join(u'\n').contains(QString::fromUtf8(r.info)), true);
         EXPECT_EQ(dialogs.infos.isEmpty(), !*r.info);
     }
@@ -447,7 +447,7 @@ TEST_F(MainExchangeTest, SpreadsheetFilesLoad) {
     Click(win->ButtonDataenLaden);
     EXPECT_TRUE(dialogs.errors.isEmpty());
     EXPECT_EQ(CopiedData(*win), text);
-    EXPECT_EQ(win->Store.UnitA, QStringLiteral("cm"));
+    EXPECT_EQ(win->session().store().UnitA, QStringLiteral("cm"));
 }
 
 // Saving over a file asks first; "Nein" keeps the file.
@@ -497,12 +497,12 @@ TEST_F(MainExchangeTest, RecordedValuesKeepWhatWasMeasured) {
     const QString text = CopiedData(*win);
     EXPECT_TRUE(text.contains(QStringLiteral("\t102444\t1,466\r\n"))) << text.left(200).toStdString();
     PickEntry(win->ComboBoxSamples, 6); // 10000 points
-    ASSERT_EQ(win->Store.PointCount, 10000);
+    ASSERT_EQ(win->session().store().PointCount, 10000);
     TypeDefinition(win->ComboBoxA, QStringLiteral("Spannung (V): U"));
     RecordSweep(*win, 643, 300);
     const QString sweep = CopiedData(*win);
     Click(win->ButtonDatenEinfuegen);
-    EXPECT_TRUE(win->Store.DataLoaded);
+    EXPECT_TRUE(win->session().store().DataLoaded);
     EXPECT_EQ(CopiedData(*win), sweep);
 }
 
@@ -537,7 +537,7 @@ TEST_F(MainRunsTest, EveryOneClickLossKeepsTheReplacedPointsAsARun) {
         RecordSweep(w, 300, 700);
     };
     const auto nextTrigger = [](TFormMain& w) {
-        Feed(w, 500, 500, w.Store.PreTrigger);
+        Feed(w, 500, 500, w.session().store().PreTrigger);
         Click(w.ButtonTrigger);
     };
     const Row rows[] = {
@@ -561,7 +561,7 @@ TEST_F(MainRunsTest, EveryOneClickLossKeepsTheReplacedPointsAsARun) {
              Click(w.RadioButtonAuto);
              Paste(w);
          },
-         [](TFormMain& w) { Feed(w, 500, 500, w.Store.PointCount + 2); }},
+         [](TFormMain& w) { Feed(w, 500, 500, w.session().store().PointCount + 2); }},
         {"a new einzel sweep", einzelSweep, nextTrigger},
         {"a new normal sweep after a complete one",
          [](TFormMain& w) {
@@ -573,7 +573,7 @@ TEST_F(MainRunsTest, EveryOneClickLossKeepsTheReplacedPointsAsARun) {
          [](TFormMain& w) {
              Click(w.RadioButtonEinzel);
              PickEntry(w.ComboBoxSamplingRate, 9); // 500 ms: 200 points take 100 s
-             Feed(w, 300, 700, w.Store.PreTrigger * 100);
+             Feed(w, 300, 700, w.session().store().PreTrigger * 100);
              Click(w.ButtonTrigger);
              Feed(w, 300, 700, 110 * 100); // 65 s of points, the sweep still running
          },
@@ -584,7 +584,7 @@ TEST_F(MainRunsTest, EveryOneClickLossKeepsTheReplacedPointsAsARun) {
         CreateWindows();
         r.before(*win);
         const int before = int(Runs(*win).size());
-        const kurvimat::session::PointSet replaced = kurvimat::session::currentPoints(win->Store);
+        const kurvimat::session::PointSet replaced = kurvimat::session::currentPoints(win->session().store());
         ASSERT_GT(replaced.size(), 0);
         r.loss(*win);
         ASSERT_EQ(int(Runs(*win).size()), before + 1);
@@ -599,18 +599,18 @@ TEST_F(MainRunsTest, StreamedSweepsAreNotKeptButMarkedOnesAre) {
     Click(win->RadioButtonAuto);
     RecordSweep(*win, 300, 700);
     for (int sweep = 0; sweep < 3; ++sweep)
-        Feed(*win, 300 + sweep, 700, win->Store.PointCount + 1);
+        Feed(*win, 300 + sweep, 700, win->session().store().PointCount + 1);
     Click(win->ButtonDatenLoeschen);
     EXPECT_EQ(Runs(*win).size(), 0u);
 
     RecordSweep(*win, 300, 700);
-    const kurvimat::session::PointSet marked = kurvimat::session::currentPoints(win->Store);
+    const kurvimat::session::PointSet marked = kurvimat::session::currentPoints(win->session().store());
     win->KeepCurrentAsRun();
     win->KeepCurrentAsRun(); // the same points once only
     Click(win->RadioButtonNormal); // would keep the last auto sweep: it is a run already
     ASSERT_EQ(Runs(*win).size(), 1u);
     EXPECT_EQ(Runs(*win)[0].points, marked);
-    EXPECT_EQ(Runs(*win)[0].intervalMs, win->Store.IntervalMs);
+    EXPECT_EQ(Runs(*win)[0].intervalMs, win->session().store().IntervalMs);
 }
 
 // The list window: show a run over the plot, rename, make it current again, copy, save,
@@ -679,11 +679,11 @@ TEST_F(MainRunsTest, ListWindowShowsRenamesRestoresSavesDeletesAndUndoes) {
     // Made current again: the points and their text come back; the sweep they replace is kept
     // first.
     RecordSweep(*win, 400, 600);
-    const kurvimat::session::PointSet replaced = kurvimat::session::currentPoints(win->Store);
+    const kurvimat::session::PointSet replaced = kurvimat::session::currentPoints(win->session().store());
     list->setCurrent(pasted);
     Click(list->makeCurrentButton());
     EXPECT_EQ(CopiedData(*win), pastedCopy);
-    EXPECT_TRUE(win->Store.DataLoaded);
+    EXPECT_TRUE(win->session().store().DataLoaded);
     ASSERT_EQ(Runs(*win).size(), 3u);
     EXPECT_EQ(Runs(*win)[2].points, replaced);
     EXPECT_EQ(items->count(), 3);
@@ -753,7 +753,7 @@ TEST_F(MainRunsTest, ShownRunIsFittedUntilItIsHiddenOrDeleted) {
     EXPECT_EQ(fit.PointCount, 15); // 1 s to 8 s in steps of 0.5 s
     EXPECT_NEAR(fit.P[0], slope, 1e-4);
     EXPECT_NEAR(fit.P[1], start + slope * fit.Origin, 1e-4);
-    EXPECT_EQ(PlotFitReadout(*win->ShownFit, win->Store).first(), run.name);
+    EXPECT_EQ(PlotFitReadout(*win->ShownFit, win->session().store()).first(), run.name);
     EXPECT_GT(fitPixels(), win->PlotBitmap.width() / 4);
 
     win->Runs->SetShown(run.id, false);

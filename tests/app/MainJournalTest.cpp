@@ -25,10 +25,10 @@ namespace {
 
 // Points the user records with values that rise over the sweep, so that a fit means something.
 void RecordRising(TFormMain& w, int start) {
-    const int reportsPerPoint = w.Store.IntervalMs / 5;
-    Feed(w, start, 900 - start, w.Store.PreTrigger * reportsPerPoint);
+    const int reportsPerPoint = w.session().store().IntervalMs / 5;
+    Feed(w, start, 900 - start, w.session().store().PreTrigger * reportsPerPoint);
     QTest::mouseClick(w.ButtonTrigger, Qt::LeftButton);
-    for (int i = w.Store.PreTrigger; i < w.Store.PointCount; ++i)
+    for (int i = w.session().store().PreTrigger; i < w.session().store().PointCount; ++i)
         Feed(w, start + i, 900 - start - i / 2, reportsPerPoint);
 }
 
@@ -89,8 +89,8 @@ TEST_F(MainJournalTest, ExperimentComesBackWholeAndRefusedFilesChangeNothing) {
     win->RadioButtonEinzel->setChecked(true);
     QTest::mouseClick(win->ButtonTriggerChannel, Qt::LeftButton);
     QTest::mouseClick(win->ButtonTriggerRichtung, Qt::LeftButton);
-    win->Store.TriggerLevel = 700;
-    win->Store.PreTrigger = 30;
+    win->session().store().TriggerLevel = 700;
+    win->session().store().PreTrigger = 30;
     TypeDefinition(win->ComboBoxA, QStringLiteral("Weg (cm): 10*U [0;60]"));
     TypeDefinition(win->ComboBoxB, QStringLiteral("Kraft (N): 2*U"));
     RecordRising(*win, 100);
@@ -102,8 +102,8 @@ TEST_F(MainJournalTest, ExperimentComesBackWholeAndRefusedFilesChangeNothing) {
     win->Cursors.setVerticalOn(true, win->ScaleT.RangeStart, win->ScaleT.RangeEnd);
     win->FitOnPlot(false, FitModel::Linear, 0, 0.5);
     ASSERT_TRUE(win->ShownFit.has_value());
-    ASSERT_EQ(win->Store.DataCount, 100);
-    ASSERT_GT(win->Store.SnapCount, 0);
+    ASSERT_EQ(win->session().store().DataCount, 100);
+    ASSERT_GT(win->session().store().SnapCount, 0);
 
     const Experiment saved = win->CurrentExperiment();
     const QString data = CopiedData(*win);
@@ -129,8 +129,8 @@ TEST_F(MainJournalTest, ExperimentComesBackWholeAndRefusedFilesChangeNothing) {
     win->RadioButtonAuto->setChecked(true);
     QTest::mouseClick(win->ButtonTriggerChannel, Qt::LeftButton);
     QTest::mouseClick(win->ButtonTriggerRichtung, Qt::LeftButton);
-    win->Store.TriggerLevel = 300;
-    win->Store.PreTrigger = 10;
+    win->session().store().TriggerLevel = 300;
+    win->session().store().PreTrigger = 10;
     win->CheckBoxSchnappschuss->setChecked(!win->CheckBoxSchnappschuss->isChecked());
     win->Cursors.setVerticalOn(false, 0, 1);
     hardware.RadioButtonAlow->click();
@@ -203,10 +203,10 @@ TEST_F(MainJournalTest, ExperimentComesBackWholeAndRefusedFilesChangeNothing) {
         EXPECT_FALSE(hardware.CheckBoxBoff->isChecked());
         EXPECT_TRUE(hardware.CheckBoxPullUpB->isChecked());
         // The opened points are recorded ones: a new formula evaluates them again.
-        const std::vector<float> before(win->Store.DataA, win->Store.DataA + 100);
+        const std::vector<float> before(win->session().store().DataA, win->session().store().DataA + 100);
         TypeDefinition(win->ComboBoxA, QStringLiteral("Weg (cm): 20*U [0;60]"));
         for (int i = 0; i < 100; ++i)
-            ASSERT_NEAR(win->Store.DataA[i], 2 * before[i], 1e-4) << "point " << i;
+            ASSERT_NEAR(win->session().store().DataA[i], 2 * before[i], 1e-4) << "point " << i;
     }
     // Closed as saved: the next start has nothing to offer.
     const QString journal = win->SessionJournal().path();
@@ -229,8 +229,8 @@ TEST_F(MainJournalTest, FolderThatCannotBeWrittenIsSaidOnceAndRecordingGoesOn) {
     ASSERT_EQ(dialogs.errors.size(), 1);
     EXPECT_TRUE(dialogs.errors[0].contains(QStringLiteral("nicht gesichert werden")));
     EXPECT_TRUE(dialogs.errors[0].contains(QStringLiteral("im Speicher weiter")));
-    EXPECT_EQ(win->Store.DataCount, win->Store.PointCount);
-    EXPECT_EQ(win->SessionJournal().recordingSize(), win->Store.PointCount);
+    EXPECT_EQ(win->session().store().DataCount, win->session().store().PointCount);
+    EXPECT_EQ(win->SessionJournal().recordingSize(), win->session().store().PointCount);
 }
 
 TEST_F(MainJournalTest, RecoveryAsksOnceAndRestoresOrTrashes) {

@@ -28,11 +28,11 @@ TEST_P(ApplyThroughCombo, SetsPartsRangeAndTitle) {
     const ApplyRow& r = GetParam();
     TypeDefinition(win->ComboBoxA, QString::fromUtf8(r.line));
     EXPECT_TRUE(dialogs.errors.isEmpty()) << dialogs.errors.join('\n').toStdString();
-    EXPECT_EQ(win->Store.NameA, QString::fromUtf8(r.name));
-    EXPECT_EQ(win->Store.UnitA, QString::fromUtf8(r.unit));
+    EXPECT_EQ(win->session().store().NameA, QString::fromUtf8(r.name));
+    EXPECT_EQ(win->session().store().UnitA, QString::fromUtf8(r.unit));
     EXPECT_EQ(win->EditSignalA->text(), QString::fromUtf8(r.name));
-    EXPECT_FLOAT_EQ(win->Store.DefMinA, r.min);
-    EXPECT_FLOAT_EQ(win->Store.DefMaxA, r.max);
+    EXPECT_FLOAT_EQ(win->session().store().DefMinA, r.min);
+    EXPECT_FLOAT_EQ(win->session().store().DefMaxA, r.max);
     EXPECT_EQ(win->EditSkalaAmin->text(), QString::fromUtf8(r.minText));
     EXPECT_EQ(win->EditSkalaAmax->text(), QString::fromUtf8(r.maxText));
     EXPECT_EQ(win->CheckBoxSkalaAauto->isChecked(), r.autoRange);
@@ -65,19 +65,19 @@ TEST_F(MainSignalsTest, EmptyNinthEntryHidesTheSignal) {
     PickEntry(win->ComboBoxA, 8);
     EXPECT_EQ(win->ComboBoxA->ItemIndex(), 8);
     EXPECT_FALSE(win->CheckBoxKanalA->isChecked());
-    EXPECT_TRUE(win->Store.FormulaA.isEmpty());
-    EXPECT_FLOAT_EQ(win->Store.DefMinA, -1);
-    EXPECT_FLOAT_EQ(win->Store.DefMaxA, 1);
+    EXPECT_TRUE(win->session().store().FormulaA.isEmpty());
+    EXPECT_FLOAT_EQ(win->session().store().DefMinA, -1);
+    EXPECT_FLOAT_EQ(win->session().store().DefMaxA, 1);
     // Any other entry shows it again and applies it.
     PickEntry(win->ComboBoxA, 2); // "relativer Anteil (%): r*100"
     EXPECT_TRUE(win->CheckBoxKanalA->isChecked());
-    EXPECT_EQ(win->Store.UnitA, QStringLiteral("%"));
-    EXPECT_FLOAT_EQ(win->Store.DefMaxA, 100);
+    EXPECT_EQ(win->session().store().UnitA, QStringLiteral("%"));
+    EXPECT_FLOAT_EQ(win->session().store().DefMaxA, 100);
 }
 
 TEST_F(MainSignalsTest, TwoArgumentCallIsRejectedAndTheOldRangeStays) {
     TypeDefinition(win->ComboBoxA, QStringLiteral("Anteil (%): x*100"));
-    ASSERT_FLOAT_EQ(win->Store.DefMaxA, 100);
+    ASSERT_FLOAT_EQ(win->session().store().DefMaxA, 100);
     TypeDefinition(win->ComboBoxA, QStringLiteral("Maximum (V): max(U,1)"));
     ASSERT_EQ(dialogs.errors.size(), 1) << dialogs.errors.join("|").toStdString();
     EXPECT_TRUE(dialogs.errors.front().startsWith(
@@ -85,17 +85,17 @@ TEST_F(MainSignalsTest, TwoArgumentCallIsRejectedAndTheOldRangeStays) {
                        "unverst\u00E4ndlich (max(U,1) ).\n(Meldung des Formelparsers: ")));
     // The edits show the new parts for correcting, the range and the title stay.
     EXPECT_EQ(win->EditFormelA->text(), QStringLiteral("max(U,1)"));
-    EXPECT_FLOAT_EQ(win->Store.DefMinA, 0);
-    EXPECT_FLOAT_EQ(win->Store.DefMaxA, 100);
+    EXPECT_FLOAT_EQ(win->session().store().DefMinA, 0);
+    EXPECT_FLOAT_EQ(win->session().store().DefMaxA, 100);
     EXPECT_EQ(win->ScaleA.Title, QStringLiteral("Anteil in %"));
     // The channel keeps measuring with the formula in force, and says so.
     RecordSweep(*win, 512, 0);
-    EXPECT_NEAR(win->Store.DataA[win->Store.PreTrigger], 512 * 100 / 1023.0, 1e-3);
-    EXPECT_EQ(win->Store.DataDefA, QStringLiteral("Anteil (%): x*100"));
+    EXPECT_NEAR(win->session().store().DataA[win->session().store().PreTrigger], 512 * 100 / 1023.0, 1e-3);
+    EXPECT_EQ(win->session().store().DataDefA, QStringLiteral("Anteil (%): x*100"));
     // The window still works: a valid definition applies.
     TypeDefinition(win->ComboBoxA, QStringLiteral("Spannung (V): U"));
     EXPECT_EQ(dialogs.errors.size(), 1);
-    EXPECT_FLOAT_EQ(win->Store.DefMaxA, 5);
+    EXPECT_FLOAT_EQ(win->session().store().DefMaxA, 5);
 }
 
 TEST_F(MainSignalsTest, EditsRebuildTheLine) {
@@ -123,8 +123,8 @@ TEST_F(MainSignalsTest, EditsRebuildTheLine) {
         EXPECT_EQ(win->ComboBoxA->Text(), QString::fromUtf8(r.line));
         EXPECT_EQ(win->ComboBoxA->ItemIndex(), -1);
         EXPECT_EQ(win->CheckBoxSkalaAauto->isChecked(), r.autoRange);
-        EXPECT_FLOAT_EQ(win->Store.DefMinA, r.min);
-        EXPECT_FLOAT_EQ(win->Store.DefMaxA, r.max);
+        EXPECT_FLOAT_EQ(win->session().store().DefMinA, r.min);
+        EXPECT_FLOAT_EQ(win->session().store().DefMaxA, r.max);
     }
     EXPECT_TRUE(dialogs.errors.isEmpty());
 }
@@ -134,45 +134,45 @@ TEST_F(MainSignalsTest, EnterKeepsAnAutomaticRangeAutomatic) {
     for (const QString line : {"Kehrwert: 1/X", "Konstante: 5", "Pi (V): U*3.14159"}) {
         SCOPED_TRACE(line.toStdString());
         TypeDefinition(win->ComboBoxA, line);
-        const float min = win->Store.DefMinA, max = win->Store.DefMaxA;
+        const float min = win->session().store().DefMinA, max = win->session().store().DefMaxA;
         TypeAndEnter(win->EditSignalA, win->EditSignalA->text());
         EXPECT_TRUE(win->CheckBoxSkalaAauto->isChecked());
         EXPECT_EQ(win->ComboBoxA->Text(), line + ' ');
-        EXPECT_EQ(win->Store.DefMinA, min);
-        EXPECT_EQ(win->Store.DefMaxA, max);
+        EXPECT_EQ(win->session().store().DefMinA, min);
+        EXPECT_EQ(win->session().store().DefMaxA, max);
     }
 }
 
 TEST_F(MainSignalsTest, AutoBoxSwitchesBetweenProbedAndExplicitRange) {
     TypeDefinition(win->ComboBoxA, QStringLiteral("Anteil (%): x*100 [10;20]"));
     ASSERT_FALSE(win->CheckBoxSkalaAauto->isChecked());
-    ASSERT_FLOAT_EQ(win->Store.DefMaxA, 20);
+    ASSERT_FLOAT_EQ(win->session().store().DefMaxA, 20);
     // Checking it drops the interval and probes the formula.
     QTest::mouseClick(win->CheckBoxSkalaAauto, Qt::LeftButton);
     EXPECT_TRUE(win->CheckBoxSkalaAauto->isChecked());
     EXPECT_EQ(win->ComboBoxA->Text(), QStringLiteral("Anteil (%): x*100 "));
-    EXPECT_FLOAT_EQ(win->Store.DefMinA, 0);
-    EXPECT_FLOAT_EQ(win->Store.DefMaxA, 100);
+    EXPECT_FLOAT_EQ(win->session().store().DefMinA, 0);
+    EXPECT_FLOAT_EQ(win->session().store().DefMaxA, 100);
     // Unchecking it writes the range shown into the line.
     QTest::mouseClick(win->CheckBoxSkalaAauto, Qt::LeftButton);
     EXPECT_FALSE(win->CheckBoxSkalaAauto->isChecked());
     EXPECT_EQ(win->ComboBoxA->Text(), QStringLiteral("Anteil (%): x*100 [0;100]"));
-    EXPECT_FLOAT_EQ(win->Store.DefMaxA, 100);
+    EXPECT_FLOAT_EQ(win->session().store().DefMaxA, 100);
 }
 
 TEST_F(MainSignalsTest, DefinitionChangeEvaluatesStoredPointsAgain) {
     RecordSweep(*win, 1023, 0);
-    ASSERT_EQ(win->Store.DataCount, win->Store.PointCount);
+    ASSERT_EQ(win->session().store().DataCount, win->session().store().PointCount);
     TypeDefinition(win->ComboBoxA, QStringLiteral("Rohwert: D"));
-    EXPECT_FLOAT_EQ(win->Store.DataA[0], 1023);
-    EXPECT_FLOAT_EQ(win->Store.DataMaxA, 1023);
+    EXPECT_FLOAT_EQ(win->session().store().DataA[0], 1023);
+    EXPECT_FLOAT_EQ(win->session().store().DataMaxA, 1023);
     // The header names the definition the values were computed with.
     EXPECT_TRUE(CopiedData(*win).startsWith(QStringLiteral("Zeit in s\tRohwert: D\t")));
     // Only the range changed: the stored points are not evaluated again.
-    win->Store.DataA[0] = 7;
+    win->session().store().DataA[0] = 7;
     TypeAndEnter(win->EditSkalaAmax, QStringLiteral("2000"));
-    EXPECT_FLOAT_EQ(win->Store.DefMaxA, 2000);
-    EXPECT_FLOAT_EQ(win->Store.DataA[0], 7);
+    EXPECT_FLOAT_EQ(win->session().store().DefMaxA, 2000);
+    EXPECT_FLOAT_EQ(win->session().store().DataA[0], 7);
 }
 
 // Enter, also the keypad's, in the box applies the typed line at once and once; a rejected one
@@ -196,19 +196,19 @@ TEST_F(MainSignalsTest, EnterInTheBoxAppliesTheTypedLine) {
             SCOPED_TRACE(std::string(r.line) + (enter == Qt::Key_Enter ? " keypad" : ""));
             dialogs.errors.clear();
             TypeDefinition(win->ComboBoxB, QStringLiteral("Spannung (V): U"), enter);
-            ASSERT_EQ(win->Store.FormulaB, QStringLiteral("U"));
+            ASSERT_EQ(win->session().store().FormulaB, QStringLiteral("U"));
             TypeDefinition(win->ComboBoxB, QString::fromUtf8(r.line), enter);
             if (r.error) {
                 ASSERT_EQ(dialogs.errors.size(), 1) << dialogs.errors.join('|').toStdString();
                 EXPECT_TRUE(dialogs.errors[0].startsWith(QString::fromUtf8(r.error)))
                     << dialogs.errors[0].toStdString();
                 EXPECT_TRUE(dialogs.errors[0].contains(QStringLiteral("(Meldung des Formelparsers: ")));
-                EXPECT_EQ(win->Store.FormulaB, QStringLiteral("U"));
+                EXPECT_EQ(win->session().store().FormulaB, QStringLiteral("U"));
             } else {
                 EXPECT_TRUE(dialogs.errors.isEmpty()) << dialogs.errors.join('|').toStdString();
-                EXPECT_EQ(win->Store.UnitB, QString::fromUtf8(r.unit));
-                EXPECT_FLOAT_EQ(win->Store.DefMaxB, r.max);
-                EXPECT_EQ(win->Store.AppliedDefB, QString::fromUtf8(r.line));
+                EXPECT_EQ(win->session().store().UnitB, QString::fromUtf8(r.unit));
+                EXPECT_FLOAT_EQ(win->session().store().DefMaxB, r.max);
+                EXPECT_EQ(win->session().store().AppliedDefB, QString::fromUtf8(r.line));
             }
         }
     }
@@ -233,15 +233,15 @@ TEST_F(MainSignalsTest, RangeEnterEvaluatesAgainWhenMoreThanTheIntervalChanged) 
         SCOPED_TRACE(r.name);
         TypeDefinition(win->ComboBoxA, QStringLiteral("Spannung unkalibriert (V): U"));
         RecordSweep(*win, 1023, 0);
-        win->Store.DataA[0] = 7; // a value only a re-evaluation changes
+        win->session().store().DataA[0] = 7; // a value only a re-evaluation changes
         if (r.formula) win->EditFormelA->setText(QString::fromUtf8(r.formula));
         if (r.unit) win->EditEinheitA->setText(QString::fromUtf8(r.unit));
         TypeAndEnter(win->EditSkalaAmax, QStringLiteral("2000"));
-        EXPECT_FLOAT_EQ(win->Store.DefMaxA, 2000);
-        EXPECT_FLOAT_EQ(win->Store.DataA[0], r.first);
+        EXPECT_FLOAT_EQ(win->session().store().DefMaxA, 2000);
+        EXPECT_FLOAT_EQ(win->session().store().DataA[0], r.first);
         EXPECT_EQ(win->ScaleA.Title, QString::fromUtf8(r.title));
         if (r.first != 7) {
-            EXPECT_EQ(win->Store.DataDefA, win->Store.AppliedDefA);
+            EXPECT_EQ(win->session().store().DataDefA, win->session().store().AppliedDefA);
         }
     }
 }

@@ -52,24 +52,24 @@ namespace {
 using MainWindowTest = WindowTest;
 
 TEST_F(MainWindowTest, StartsWaitingWithTheDefaultsShown) {
-    EXPECT_EQ(win->Store.DataCount, 0);
-    EXPECT_EQ(win->Store.SnapCount, 0);
-    EXPECT_EQ(win->Store.TriggerPos, -1);
-    EXPECT_EQ(win->Store.TriggerLevel, 512);
-    EXPECT_EQ(win->Store.PreTrigger, 20);
-    EXPECT_EQ(win->Store.IntervalMs, 5);
-    EXPECT_EQ(win->Store.PointCount, 200);
+    EXPECT_EQ(win->session().store().DataCount, 0);
+    EXPECT_EQ(win->session().store().SnapCount, 0);
+    EXPECT_EQ(win->session().store().TriggerPos, -1);
+    EXPECT_EQ(win->session().store().TriggerLevel, 512);
+    EXPECT_EQ(win->session().store().PreTrigger, 20);
+    EXPECT_EQ(win->session().store().IntervalMs, 5);
+    EXPECT_EQ(win->session().store().PointCount, 200);
     EXPECT_EQ(win->ComboBoxSamplingRate->Text(), QStringLiteral("5 ms (200 Hz)"));
     EXPECT_EQ(win->ComboBoxSamples->Text(), QStringLiteral("200"));
     EXPECT_EQ(win->ComboBoxA->Text(), QStringLiteral("Spannung unkalibriert (V): U"));
     EXPECT_EQ(win->ComboBoxB->Text(), QStringLiteral("Spannung unkalibriert (V): U"));
-    EXPECT_FLOAT_EQ(win->Store.TimeRangeMin, -0.1f);
-    EXPECT_NEAR(win->Store.TimeRangeMax, 0.895, 1e-6);
-    EXPECT_DOUBLE_EQ(win->ScaleT.RangeStart, win->Store.TimeRangeMin);
-    EXPECT_DOUBLE_EQ(win->ScaleT.RangeEnd, win->Store.TimeRangeMax);
+    EXPECT_FLOAT_EQ(win->session().store().TimeRangeMin, -0.1f);
+    EXPECT_NEAR(win->session().store().TimeRangeMax, 0.895, 1e-6);
+    EXPECT_DOUBLE_EQ(win->ScaleT.RangeStart, win->session().store().TimeRangeMin);
+    EXPECT_DOUBLE_EQ(win->ScaleT.RangeEnd, win->session().store().TimeRangeMax);
     EXPECT_EQ(win->ScaleT.Title, QStringLiteral("Zeit in <vf>s"));
     // Both signals applied from the first list entry.
-    EXPECT_TRUE(win->Store.DefAppliedA && win->Store.DefAppliedB);
+    EXPECT_TRUE(win->session().store().DefAppliedA && win->session().store().DefAppliedB);
     EXPECT_EQ(win->ScaleA.Title, QStringLiteral("Spannung unkalibriert in <vf>V"));
     EXPECT_DOUBLE_EQ(win->ScaleA.RangeStart, 0);
     EXPECT_DOUBLE_EQ(win->ScaleA.RangeEnd, 5);
@@ -152,8 +152,8 @@ TEST_F(MainWindowTest, MinimumSizeHoldsAndEveryControlIsWhole) {
 TEST_F(MainWindowTest, RangeLabelsAreAsWideAsTheirTexts) {
     for (const auto& [umax, umin] : {std::pair{2.56f, -2.56f}, {1.1f, -0.128f}, {5.0f, 0.0f}}) {
         SCOPED_TRACE(umax);
-        win->Store.UmaxA = umax;
-        win->Store.UminA = umin;
+        win->session().store().UmaxA = umax;
+        win->session().store().UminA = umin;
         win->SendConfiguration();
         QCoreApplication::processEvents();
         for (QLabel* label : {win->LabelUAmax, win->LabelUBmax, win->LabelUAmin, win->LabelUBmin}) {
@@ -198,11 +198,11 @@ TEST_F(MainWindowTest, WheelChangesOnlyAFocusedComboBox) {
     for (TComboBox* box : {win->ComboBoxSamplingRate, win->ComboBoxSamples, win->ComboBoxA}) {
         SCOPED_TRACE(box->currentText().toStdString());
         win->ButtonTrigger->setFocus();
-        const int index = box->currentIndex(), interval = win->Store.IntervalMs;
+        const int index = box->currentIndex(), interval = win->session().store().IntervalMs;
         Wheel(box, 1);
         EXPECT_EQ(box->currentIndex(), index);
         EXPECT_FALSE(box->hasFocus()); // the wheel gives no focus
-        EXPECT_EQ(win->Store.IntervalMs, interval); // nor reaches the handler
+        EXPECT_EQ(win->session().store().IntervalMs, interval); // nor reaches the handler
         box->setFocus(Qt::TabFocusReason);
         Wheel(box, 1);
         EXPECT_EQ(box->currentIndex(), index + 1);
@@ -300,23 +300,23 @@ TEST(CentredPosition, NeverNegative) {
 }
 
 TEST_F(MainWindowTest, ReportsOfTheHeldInstrumentReachTheReadouts) {
-    win->Store.InputCodeA = 2; // both channels on
-    win->Store.InputCodeB = 3;
+    win->session().store().InputCodeA = 2; // both channels on
+    win->session().store().InputCodeB = 3;
     const auto report = Mode5Report(512, 256);
     // Without an instrument nothing is decoded.
     win->HidDeviceData(FakeDevice(1), 0, report.data(), 8);
-    EXPECT_EQ(win->Store.RawIndex, 0);
+    EXPECT_EQ(win->session().store().RawIndex, 0);
 
     win->Device = FakeDevice(1);
     for (int i = 0; i < 40; ++i)
         win->HidDeviceData(FakeDevice(1), 0, report.data(), 8);
-    const int decoded = win->Store.RawIndex;
+    const int decoded = win->session().store().RawIndex;
     EXPECT_GT(decoded, 0);
-    EXPECT_EQ(win->Store.RawA[0], 512);
-    EXPECT_EQ(win->Store.RawB[0], 256);
+    EXPECT_EQ(win->session().store().RawA[0], 512);
+    EXPECT_EQ(win->session().store().RawB[0], 256);
     // A report of another device is ignored.
     win->HidDeviceData(FakeDevice(2), 0, report.data(), 8);
-    EXPECT_EQ(win->Store.RawIndex, decoded);
+    EXPECT_EQ(win->session().store().RawIndex, decoded);
 
     for (int tick = 0; tick < 20; ++tick)
         win->Timer1Timer();
@@ -331,32 +331,32 @@ TEST_F(MainWindowTest, ReportsOfTheHeldInstrumentReachTheReadouts) {
 TEST_F(MainWindowTest, TriggerButtonRecordsTheComboDefinitions) {
     win->Label3->show();
     QTest::mouseClick(win->ButtonTrigger, Qt::LeftButton);
-    EXPECT_GE(win->Store.TriggerPos, 0);
+    EXPECT_GE(win->session().store().TriggerPos, 0);
     // Nothing was measured before: no made-up pre-trigger points, the sweep starts at t = 0.
-    EXPECT_EQ(win->Store.DataCount, 0);
-    EXPECT_EQ(win->Store.SweepIndex, win->Store.PreTrigger);
-    EXPECT_EQ(win->Store.DataDefA, win->ComboBoxA->Text());
-    EXPECT_EQ(win->Store.DataDefB, win->ComboBoxB->Text());
+    EXPECT_EQ(win->session().store().DataCount, 0);
+    EXPECT_EQ(win->session().store().SweepIndex, win->session().store().PreTrigger);
+    EXPECT_EQ(win->session().store().DataDefA, win->ComboBoxA->Text());
+    EXPECT_EQ(win->session().store().DataDefB, win->ComboBoxB->Text());
     EXPECT_FALSE(win->Label3->isVisibleTo(win.get()));
     // The captions show the state the pipeline is given, and a second click turns both back.
     for (const bool first : {true, false}) {
         QTest::mouseClick(win->ButtonTriggerChannel, Qt::LeftButton);
         EXPECT_EQ(win->ButtonTriggerChannel->text(),
                   first ? QStringLiteral("B") : QStringLiteral("A"));
-        EXPECT_EQ(win->Trigger.channelA, !first);
+        EXPECT_EQ(win->session().trigger().channelA, !first);
         QTest::mouseClick(win->ButtonTriggerRichtung, Qt::LeftButton);
         EXPECT_EQ(win->ButtonTriggerRichtung->text(),
                   first ? QStringLiteral("-") : QStringLiteral("+"));
-        EXPECT_EQ(win->Trigger.rising, !first);
+        EXPECT_EQ(win->session().trigger().rising, !first);
     }
 }
 
 TEST_F(MainWindowTest, SamplingRateAndPointCountRebuildTheTimeAxis) {
     PickEntry(win->ComboBoxSamples, 2); // "500"
-    EXPECT_EQ(win->Store.PointCount, 500);
-    EXPECT_EQ(win->Store.PreTrigger, 50);
-    EXPECT_NEAR(win->Store.TimeRangeMax, win->Store.TimeOrigin + 499 * win->Store.PointTime, 1e-6);
-    EXPECT_DOUBLE_EQ(win->ScaleT.RangeEnd, win->Store.TimeRangeMax);
+    EXPECT_EQ(win->session().store().PointCount, 500);
+    EXPECT_EQ(win->session().store().PreTrigger, 50);
+    EXPECT_NEAR(win->session().store().TimeRangeMax, win->session().store().TimeOrigin + 499 * win->session().store().PointTime, 1e-6);
+    EXPECT_DOUBLE_EQ(win->ScaleT.RangeEnd, win->session().store().TimeRangeMax);
 
     // The interval is taken by list position: every caption names its table entry.
     ASSERT_EQ(std::size_t(win->ComboBoxSamplingRate->count()), IntervalChoicesMs.size());
@@ -365,12 +365,12 @@ TEST_F(MainWindowTest, SamplingRateAndPointCountRebuildTheTimeAxis) {
             QString::number(IntervalChoicesMs[std::size_t(i)]) + QStringLiteral(" ms")))
             << i;
     PickEntry(win->ComboBoxSamplingRate, 15); // "60000 ms (1 min)"
-    EXPECT_EQ(win->Store.IntervalMs, 60000);
-    EXPECT_EQ(win->Store.DeviceMode, 5);
-    EXPECT_EQ(win->Store.MeanIndex, 0);            // nothing measured yet: no block rebuilt
+    EXPECT_EQ(win->session().store().IntervalMs, 60000);
+    EXPECT_EQ(win->session().store().DeviceMode, 5);
+    EXPECT_EQ(win->session().store().MeanIndex, 0);            // nothing measured yet: no block rebuilt
     PickEntry(win->ComboBoxSamplingRate, 0); // "2 ms (500 Hz) (8-Bit)"
-    EXPECT_EQ(win->Store.IntervalMs, 2);
-    EXPECT_EQ(win->Store.DeviceMode, 2);
+    EXPECT_EQ(win->session().store().IntervalMs, 2);
+    EXPECT_EQ(win->session().store().DeviceMode, 2);
     // The new report mode re-applies the configuration: equal ranges share one black label.
     EXPECT_EQ(win->LabelUAmax->text(), QStringLiteral("5 V"));
     EXPECT_EQ(win->LabelUAmin->text(), QStringLiteral("0 V"));
@@ -398,7 +398,7 @@ TEST_F(MainWindowTest, DivisionByZeroIsReportedOncePerFormula) {
         // German first, the parser's own words only as the detail.
         EXPECT_TRUE(dialogs.errors.last().contains("mit DIV oder MOD durch null"));
         EXPECT_TRUE(dialogs.errors.last().endsWith("(Meldung des Formelparsers: Division by zero)"));
-        EXPECT_FLOAT_EQ(win->Store.DataMaxA, 0.0f);
+        EXPECT_FLOAT_EQ(win->session().store().DataMaxA, 0.0f);
     }
 }
 
@@ -408,27 +408,27 @@ TEST_F(MainWindowTest, HandlersRunToTheEndAfterARejectedFormula) {
     win->ComboBoxB->SetText(QStringLiteral("Anteil (%): x*100"));
     PickEntry(win->ComboBoxSamples, 2); // "500"
     EXPECT_EQ(dialogs.errors.size(), 2);
-    EXPECT_EQ(win->Store.UnitB, QStringLiteral("%"));
-    EXPECT_DOUBLE_EQ(win->ScaleT.RangeEnd, win->Store.TimeOrigin + 499 * win->Store.PointTime);
+    EXPECT_EQ(win->session().store().UnitB, QStringLiteral("%"));
+    EXPECT_DOUBLE_EQ(win->ScaleT.RangeEnd, win->session().store().TimeOrigin + 499 * win->session().store().PointTime);
     Feed(*win, 300, 300, 100);
     PickEntry(win->ComboBoxSamplingRate, 0); // "2 ms": a new report mode, configured anew
     EXPECT_EQ(dialogs.errors.size(), 3);
-    EXPECT_EQ(win->Store.MeanFilled, 50); // PreTrigger 50 blocks of 2 ms from 500 measured entries
-    EXPECT_FLOAT_EQ(win->Store.MeanA[49], 300.0f);
+    EXPECT_EQ(win->session().store().MeanFilled, 50); // PreTrigger 50 blocks of 2 ms from 500 measured entries
+    EXPECT_FLOAT_EQ(win->session().store().MeanA[49], 300.0f);
 }
 
 TEST_F(MainWindowTest, RangeSwitchKeepsWhatASweepMeasured) {
     RecordSweep(*win, 643, 300);
     const QString before = CopiedData(*win);
-    win->ConfigureDevice = [this] { win->Store.UmaxA = 1.1f; }; // "hoch: 0 ...1,1 V"
+    win->ConfigureDevice = [this] { win->session().store().UmaxA = 1.1f; }; // "hoch: 0 ...1,1 V"
     win->Device = FakeDevice(1);
     win->SendConfiguration();
     win->Device = nullptr;
-    EXPECT_FLOAT_EQ(win->Store.DefMaxA, 1.1f);
+    EXPECT_FLOAT_EQ(win->session().store().DefMaxA, 1.1f);
     EXPECT_EQ(CopiedData(*win), before);
-    EXPECT_NEAR(win->Store.DataA[0], 643 * 5 / 1023.0, 1e-4);
+    EXPECT_NEAR(win->session().store().DataA[0], 643 * 5 / 1023.0, 1e-4);
     RecordSweep(*win, 643, 300);
-    EXPECT_NEAR(win->Store.DataA[0], 643 * 1.1 / 1023.0, 1e-4);
+    EXPECT_NEAR(win->session().store().DataA[0], 643 * 1.1 / 1023.0, 1e-4);
 }
 
 // Pre-trigger points were measured before a range switch: they keep the voltages of then,
@@ -436,21 +436,21 @@ TEST_F(MainWindowTest, RangeSwitchKeepsWhatASweepMeasured) {
 TEST_F(MainWindowTest, PreTriggerPointsKeepTheRangeTheyWereMeasuredIn) {
     for (const bool newInterval : {false, true}) {
         SCOPED_TRACE(newInterval);
-        win->Store.UmaxA = 5;
+        win->session().store().UmaxA = 5;
         Feed(*win, 205, 300, 400); // 1 V on the 5 V range
-        win->ConfigureDevice = [this] { win->Store.UmaxA = 1.1f; }; // "hoch: 0 ...1,1 V"
+        win->ConfigureDevice = [this] { win->session().store().UmaxA = 1.1f; }; // "hoch: 0 ...1,1 V"
         win->Device = FakeDevice(1);
         win->SendConfiguration();
         win->Device = nullptr;
         if (newInterval) PickEntry(win->ComboBoxSamplingRate, 4);
         QTest::mouseClick(win->ButtonTrigger, Qt::LeftButton);
-        Feed(*win, 930, 300, 20 * win->Store.IntervalMs / 5); // 1 V on the 1,1 V range
-        const int pre = win->Store.PreTrigger;
-        ASSERT_EQ(win->Store.DataCount, pre + 20);
+        Feed(*win, 930, 300, 20 * win->session().store().IntervalMs / 5); // 1 V on the 1,1 V range
+        const int pre = win->session().store().PreTrigger;
+        ASSERT_EQ(win->session().store().DataCount, pre + 20);
         for (int i = 0; i < pre; ++i)
-            ASSERT_NEAR(win->Store.DataA[i], 205 * 5 / 1023.0, 1e-4) << i;
+            ASSERT_NEAR(win->session().store().DataA[i], 205 * 5 / 1023.0, 1e-4) << i;
         for (int i = pre; i < pre + 20; ++i)
-            ASSERT_NEAR(win->Store.DataA[i], 930 * 1.1 / 1023.0, 1e-4) << i;
+            ASSERT_NEAR(win->session().store().DataA[i], 930 * 1.1 / 1023.0, 1e-4) << i;
         win->ConfigureDevice = nullptr;
     }
 }
@@ -465,11 +465,11 @@ TEST_F(MainWindowTest, IntervalChangeKeepsOnlyWhatWasMeasured) {
         SCOPED_TRACE(item);
         PickEntry(win->ComboBoxSamplingRate, item);
         QTest::mouseClick(win->ButtonTrigger, Qt::LeftButton);
-        EXPECT_EQ(win->Store.SnapCount, win->Store.PointCount);
-        ASSERT_EQ(win->Store.DataCount, blocks);
+        EXPECT_EQ(win->session().store().SnapCount, win->session().store().PointCount);
+        ASSERT_EQ(win->session().store().DataCount, blocks);
         for (int i = 0; i < blocks; ++i) {
-            EXPECT_FLOAT_EQ(win->Store.DataT[i], float(i - blocks) * win->Store.PointTime) << i;
-            EXPECT_NEAR(win->Store.DataA[i], 600 * 5 / 1023.0, 1e-4) << i;
+            EXPECT_FLOAT_EQ(win->session().store().DataT[i], float(i - blocks) * win->session().store().PointTime) << i;
+            EXPECT_NEAR(win->session().store().DataA[i], 600 * 5 / 1023.0, 1e-4) << i;
         }
     }
 }
@@ -513,8 +513,8 @@ TEST_F(MainWindowTest, ClosingRemovesTheDataHandlerAndStopsDecoding) {
     ASSERT_NE(instrument, nullptr);
     instrument->SetDataHandler(
         [](THidDevice*, std::uint8_t, const std::uint8_t*, std::uint16_t) {});
-    win->Store.InputCodeA = 2;
-    win->Store.InputCodeB = 3;
+    win->session().store().InputCodeA = 2;
+    win->session().store().InputCodeB = 3;
     win->Device = instrument;
 
     EXPECT_TRUE(win->close());
@@ -522,7 +522,7 @@ TEST_F(MainWindowTest, ClosingRemovesTheDataHandlerAndStopsDecoding) {
     EXPECT_FALSE(instrument->DataHandler());
     const auto report = Mode5Report(100, 100);
     win->HidDeviceData(instrument, 0, report.data(), 8);
-    EXPECT_EQ(win->Store.RawIndex, 0);
+    EXPECT_EQ(win->session().store().RawIndex, 0);
     win->Device = nullptr;
 }
 
@@ -679,7 +679,7 @@ TEST_F(MainWindowTest, AnEditedSignalLineIsTintedUntilEnterOrAChoiceAppliesIt) {
     EXPECT_EQ(win->EditFormelA->toolTip(), QStringLiteral("Eingabe mit Enter übernehmen"));
     EXPECT_EQ(win->EditSignalA->palette().color(QPalette::Base), plain); // not edited
     QTest::keyClick(win->EditFormelA, Qt::Key_Return);
-    EXPECT_EQ(win->Store.FormulaA, QStringLiteral("U*2"));
+    EXPECT_EQ(win->session().store().FormulaA, QStringLiteral("U*2"));
     EXPECT_EQ(win->EditFormelA->palette().color(QPalette::Base), plain);
     EXPECT_EQ(win->EditFormelA->toolTip(), tip);
 
@@ -701,29 +701,29 @@ TEST_F(MainWindowTest, StoppHoldsThePlotWhileTheInstrumentGoesOn) {
     ASSERT_TRUE(QTest::qWaitForWindowActive(win.get()));
     win->RadioButtonDauer->setChecked(true); // a sweep whenever none runs
     Feed(*win, 600, 300, 30);
-    ASSERT_GE(win->Store.TriggerPos, 0);
+    ASSERT_GE(win->session().store().TriggerPos, 0);
     QTest::keyClick(win->PaintBoxData, Qt::Key_Space);
-    ASSERT_TRUE(win->Held);
+    ASSERT_TRUE(win->session().held());
     EXPECT_TRUE(win->LabelAngehalten->isVisible());
     const QString held = CopiedData(*win);
-    const int raw = win->Store.RawIndex;
+    const int raw = win->session().store().RawIndex;
     for (int tick = 0; tick < ReadoutTicks; ++tick)
         win->Timer1Timer();
-    Feed(*win, 700, 300, 3 * win->Store.PointCount);
+    Feed(*win, 700, 300, 3 * win->session().store().PointCount);
     QTest::mouseClick(win->ButtonTrigger, Qt::LeftButton);
     EXPECT_EQ(CopiedData(*win), held);
-    EXPECT_EQ(win->Store.TriggerPos, -1);
-    EXPECT_GT(win->Store.RawIndex, raw);
+    EXPECT_EQ(win->session().store().TriggerPos, -1);
+    EXPECT_GT(win->session().store().RawIndex, raw);
     for (int tick = 0; tick < ReadoutTicks; ++tick)
         win->Timer1Timer();
     EXPECT_EQ(win->LabelAroh->text(), QStringLiteral("700")); // the readouts go on
 
     QTest::keyClick(win->PaintBoxData, Qt::Key_Space);
-    EXPECT_FALSE(win->Held);
+    EXPECT_FALSE(win->session().held());
     Feed(*win, 700, 300, 5);
-    EXPECT_GE(win->Store.TriggerPos, 0);
+    EXPECT_GE(win->session().store().TriggerPos, 0);
     EXPECT_NE(CopiedData(*win), held);
-    EXPECT_EQ(win->Store.DataA[win->Store.DataCount - 1], win->Store.DataA[0]); // all at 700
+    EXPECT_EQ(win->session().store().DataA[win->session().store().DataCount - 1], win->session().store().DataA[0]); // all at 700
 }
 
 TEST_F(MainWindowTest, UndoBringsBackDeletedOrPastedOverDataElseTheZoom) {
@@ -780,7 +780,7 @@ TEST_F(MainWindowTest, ClosingWithUnsavedDataAsksToSaveDiscardOrCancel) {
         EXPECT_EQ(win->close(), r.closes);
         ASSERT_EQ(dialogs.questions.size(), 1);
         EXPECT_EQ(dialogs.questions[0].contains(QStringLiteral("Messreihen")), r.run);
-        EXPECT_EQ(win->Held, r.closes); // held while asked, going on when staying open
+        EXPECT_EQ(win->session().held(), r.closes); // held while asked, going on when staying open
         EXPECT_EQ(QFile::exists(dialogs.saveName), *r.file != 0);
         // Discarded runs wait in the Papierkorb, not at the next start.
         if (r.run && r.answer == Choice::Discard) {
@@ -804,18 +804,18 @@ TEST_F(MainWindowTest, TheMenuOpensTheTableTheBigDisplayAndTheHelp) {
     win->ActionTabelle->trigger();
     ASSERT_TRUE(win->Tabelle && win->Tabelle->isVisible());
     const PointTableModel& model = win->Tabelle->model();
-    EXPECT_EQ(model.rowCount(), win->Store.DataCount);
+    EXPECT_EQ(model.rowCount(), win->session().store().DataCount);
     // A new sweep starts the table over, its points are added as they come.
     QTest::mouseClick(win->ButtonTrigger, Qt::LeftButton);
     win->Timer1Timer();
-    EXPECT_EQ(model.rowCount(), win->Store.PreTrigger);
+    EXPECT_EQ(model.rowCount(), win->session().store().PreTrigger);
     Feed(*win, 600, 300, 5);
     win->Timer1Timer();
-    EXPECT_EQ(model.rowCount(), win->Store.PreTrigger + 5);
+    EXPECT_EQ(model.rowCount(), win->session().store().PreTrigger + 5);
     // Evaluated again under another formula: the same rows under the new definition.
     TypeAndEnter(win->EditFormelA, QStringLiteral("U*2"));
     win->Timer1Timer();
-    EXPECT_EQ(model.rowCount(), win->Store.PreTrigger + 5);
+    EXPECT_EQ(model.rowCount(), win->session().store().PreTrigger + 5);
     EXPECT_TRUE(model.headerData(PointTableModel::ColumnA, Qt::Horizontal)
                     .toString()
                     .contains(QStringLiteral("U*2")));
@@ -823,8 +823,8 @@ TEST_F(MainWindowTest, TheMenuOpensTheTableTheBigDisplayAndTheHelp) {
     win->ActionZeitcursor->trigger();
     win->Cursors.X = {0.012, -0.001};
     win->Timer1Timer();
-    EXPECT_TRUE(model.highlighted(win->Store.PreTrigger + 1));
-    EXPECT_FALSE(model.highlighted(win->Store.PreTrigger + 4));
+    EXPECT_TRUE(model.highlighted(win->session().store().PreTrigger + 1));
+    EXPECT_FALSE(model.highlighted(win->session().store().PreTrigger + 4));
 
     win->ActionGrossanzeige->trigger();
     ASSERT_TRUE(win->Grossanzeige && win->Grossanzeige->isVisible());
@@ -837,7 +837,7 @@ TEST_F(MainWindowTest, TheMenuOpensTheTableTheBigDisplayAndTheHelp) {
     };
     EXPECT_EQ(QStringLiteral("%1 %2").arg(big("LabelGrossWertA"), big("LabelGrossEinheitA")),
               win->LabelAkal->text());
-    EXPECT_EQ(big("LabelGrossNameB"), win->Store.NameB);
+    EXPECT_EQ(big("LabelGrossNameB"), win->session().store().NameB);
 
     win->ActionAnleitung->trigger();
     ASSERT_TRUE(win->Anleitung && win->Anleitung->isVisible());

@@ -81,7 +81,7 @@ TEST_F(TablePartsTest, StoreRowsAreTheCopiedDataText) {
         CreateWindows();
         row.make();
         PointTableModel model;
-        model.setSource(std::make_shared<StoreTableSource>(win->Store));
+        model.setSource(std::make_shared<StoreTableSource>(win->session().store()));
         const QStringList lines = Lines(CopiedData(*win));
         ASSERT_EQ(model.rowCount(), lines.size() - 1);
         ASSERT_GT(model.rowCount(), 1);
@@ -92,7 +92,7 @@ TEST_F(TablePartsTest, StoreRowsAreTheCopiedDataText) {
             const QStringList fields = lines[r + 1].split(u'\t');
             EXPECT_EQ(Cell(model, r, 0), fields[0]) << r;
             EXPECT_EQ(Cell(model, r, 1), fields[1]) << r;
-            EXPECT_EQ(Cell(model, r, 2), win->Store.DataHasB ? fields[2] : QStringLiteral("\u2013"))
+            EXPECT_EQ(Cell(model, r, 2), win->session().store().DataHasB ? fields[2] : QStringLiteral("\u2013"))
                 << r;
         }
         std::vector<int> all(std::size_t(model.rowCount()));

@@ -422,8 +422,8 @@ TEST_F(KernelWindow, RefusedConfigurationIsSaidOnceAndTheReadingsStayTrue) {
     EXPECT_TRUE(dialogs.errors.front().contains(QStringLiteral("nicht an das Messgerät")));
     link->FormHardware().RadioButtonAhigh->click();
     EXPECT_EQ(dialogs.errors.size(), 1) << "said again";
-    EXPECT_EQ(win->Store.UmaxA, 5.0f) << "scaled for a range the instrument does not have";
-    EXPECT_EQ(win->Store.InputCodeA, 0x02);
+    EXPECT_EQ(win->session().store().UmaxA, 5.0f) << "scaled for a range the instrument does not have";
+    EXPECT_EQ(win->session().store().InputCodeA, 0x02);
     link.reset(); // before the module goes
     first.destroy();
 }
@@ -444,12 +444,12 @@ TEST_F(KernelWindow, WaitingInstrumentTakesOverWhenTheHeldOneLeaves) {
     first.destroy();
     ASSERT_TRUE(titled("Kurvimat 1.3 (KV-0002)"));
     EXPECT_TRUE(second.waitOutputReports(1, 10000)) << "the second was not configured";
-    const std::int32_t before = win->Store.RawIndex;
+    const std::int32_t before = win->session().store().RawIndex;
     const std::uint8_t report[8] = {1, 2, 3, 4, 5, 6, 7, 8};
     EXPECT_TRUE(pumpUntil([&] {
         second.sendInput(report, sizeof report);
         pumpFor(20);
-        return win->Store.RawIndex != before;
+        return win->session().store().RawIndex != before;
     })) << "the second instrument's reports are not decoded";
     EXPECT_EQ(dialogs.questions.size(), 1);
     EXPECT_TRUE(dialogs.errors.isEmpty());

@@ -1,0 +1,191 @@
+#include "Session.h"
+
+#include "Numbers.h"
+
+#include <algorithm>
+
+namespace kurvimat::session {
+
+Session::Session(QObject* parent)
+    : QObject(parent), store_(std::make_unique<MeasurementStore>()),
+      pipeline_(*store_, parserA_, parserB_) {
+    parserA_.SetVariable("U", 0);
+    parserB_.SetVariable("U", 0);
+}
+
+Session::~Session() = default;
+
+void Session::setHeld(bool held) {
+    if (trigger_.hold == held) return;
+    trigger_.hold = held;
+    emit settingsChanged();
+}
+
+void Session::setTriggerChannelA(bool channelA) {
+    if (trigger_.channelA == channelA) return;
+    trigger_.channelA = channelA;
+    emit settingsChanged();
+}
+
+void Session::setTriggerRising(bool rising) {
+    if (trigger_.rising == rising) return;
+    trigger_.rising = rising;
+    emit settingsChanged();
+}
+
+void Session::setAutoSnapshot(bool on) {
+    if (trigger_.autoSnapshot == on) return;
+    trigger_.autoSnapshot = on;
+    emit settingsChanged();
+}
+
+void Session::setTriggerMode(TriggerMode mode) {
+    trigger_.mode = mode;
+    pipeline_.TriggerModeChanged(trigger_);
+    emit settingsChanged();
+}
+
+void Session::setArmed(bool resetEnabled) {
+    trigger_.resetEnabled = resetEnabled;
+    emit settingsChanged();
+}
+
+Calibration Session::calibration() const {
+    const MeasurementStore& s = *store_;
+    return {s.UminA, s.UmaxA, s.UminB, s.UmaxB};
+}
+
+TriggerSettings Session::pipelineControls() const {
+    TriggerSettings c = trigger_;
+    // The lines in force, not a typed or rejected one the window still shows.
+    c.definitionA = store_->AppliedDefA;
+    c.definitionB = store_->AppliedDefB;
+    return c;
+}
+
+void Session::takeArmed(const TriggerSettings& controls) {
+    if (trigger_.resetEnabled == controls.resetEnabled) return;
+    trigger_.resetEnabled = controls.resetEnabled;
+    emit settingsChanged();
+}
+
+AppliedDefinition Session::applyDefinition(SignalChannel channel, const QString& line,
+                                           bool reevaluate) {
+    MeasurementStore& s = *store_;
+    const bool isA = channel == SignalChannel::A;
+    TParser& p = parser(channel);
+    AppliedDefinition result;
+    result.parts = SplitDefinition(line);
+    const DefinitionParts& parts = result.parts;
+    CompileFormula(p, ParserExpression(parts.formula));
+
+    (isA ? s.NameA : s.NameB) = parts.name;
+    (isA ? s.UnitA : s.UnitB) = parts.unit;
+    (isA ? s.FormulaA : s.FormulaB) = parts.formula;
+    (isA ? s.AppliedDefA : s.AppliedDefB) = line;
+    (isA ? s.DefAppliedA : s.DefAppliedB) = true;
+    result.range = ResolveRange(p, channel, calibration(), parts.minText, parts.maxText);
+    float& defMin = isA ? s.DefMinA : s.DefMinB;
+    float& defMax = isA ? s.DefMaxA : s.DefMaxB;
+    defMin = result.range.min;
+    defMax = result.range.max;
+    OrderRange(defMin, defMax);
+
+    bool divByZero = result.range.divByZero;
+    // Loaded points have no raw values behind them: they keep their values.
+    const bool reevaluated = reevaluate && !s.DataLoaded;
+    if (reevaluated) {
+        const int first = std::clamp(s.SweepFirst, 0, PointCapacity);
+        const auto sweep = [first](const float* values) {
+            return std::span<const float>(values + first, PointCapacity - first);
+        };
+        const StoredPoints points{std::span<const float>(s.DataT, PointCapacity),
+                                  sweep(s.SweepRawA),
+                                  sweep(s.SweepRawB),
+                                  sweep(s.SweepVoltsA),
+                                  sweep(s.SweepVoltsB),
+                                  s.DataCount,
+                                  s.TimeOrigin,
+                                  s.PointTime};
+        divByZero = ReevaluatePoints(p, channel, points,
+                                     std::span<float>(isA ? s.DataA : s.DataB, PointCapacity),
+                                     isA ? s.DataMinA : s.DataMinB, isA ? s.DataMaxA : s.DataMaxB,
+                                     s.DataMinT, s.DataMaxT) ||
+                    divByZero;
+        // The stored values are now this definition's.
+        (isA ? s.DataDefA : s.DataDefB) = line;
+    }
+    if (divByZero) pipeline_.NoteDivByZero(isA, result.events);
+    emit definitionChanged(channel);
+    emit axesChanged();
+    emit pointsChanged();
+    return result;
+}
+
+void Session::storeLoaded(bool snapshot, const LoadedPoints& m) {
+    MeasurementStore& s = *store_;
+    const int n = int(std::min({m.t.size(), m.a.size(), m.b.size(), std::size_t(PointCapacity)}));
+    std::copy_n(m.t.begin(), n, snapshot ? s.SnapT : s.DataT);
+    std::copy_n(m.a.begin(), n, snapshot ? s.SnapA : s.DataA);
+    std::copy_n(m.b.begin(), n, snapshot ? s.SnapB : s.DataB);
+    if (snapshot) {
+        s.SnapDefA = m.definitionA;
+        s.SnapDefB = m.definitionB;
+        s.SnapCount = n;
+        s.SnapLoaded = true;
+        s.SnapHasB = m.hasB;
+        s.SnapMinA = m.minA, s.SnapMaxA = m.maxA, s.SnapMinB = m.minB, s.SnapMaxB = m.maxB;
+        s.SnapMinT = m.minT, s.SnapMaxT = m.maxT;
+    } else {
+        s.DataDefA = m.definitionA;
+        s.DataDefB = m.definitionB;
+        s.DataCount = n;
+        s.DataLoaded = true;
+        s.DataHasB = m.hasB;
+        s.SweepFirst = 0;
+        s.DataMinA = m.minA, s.DataMaxA = m.maxA, s.DataMinB = m.minB, s.DataMaxB = m.maxB;
+        s.DataMinT = m.minT, s.DataMaxT = m.maxT;
+    }
+    s.TriggerPos = -1;
+    s.SinceArmed = 0;
+    emit pointsChanged();
+    if (!snapshot) emit axesChanged();
+}
+
+void Session::emptyData() {
+    store_->DataCount = 0;
+    store_->TriggerPos = -1;
+    emit pointsChanged();
+}
+
+void Session::takeSnapshot() {
+    pipeline_.TakeSnapshot();
+    emit pointsChanged();
+}
+
+void Session::deleteSnapshot() {
+    pipeline_.DeleteSnapshot();
+    emit pointsChanged();
+}
+
+PipelineEvents Session::feedReport(const std::uint8_t* data, int size) {
+    TriggerSettings controls = pipelineControls();
+    const PipelineEvents events = pipeline_.DecodeReport(data, size, controls);
+    takeArmed(controls);
+    return events;
+}
+
+PipelineEvents Session::triggerSweep() {
+    TriggerSettings controls = pipelineControls();
+    const PipelineEvents events = pipeline_.TriggerSweep(controls);
+    takeArmed(controls);
+    return events;
+}
+
+void Session::resetTrigger() {
+    TriggerSettings controls = pipelineControls();
+    pipeline_.ResetTrigger(controls);
+    takeArmed(controls);
+}
+
+} // namespace kurvimat::session

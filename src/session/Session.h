@@ -1,0 +1,99 @@
+// The measuring session below the main window: the store, the pipeline, both formula parsers,
+// the definitions in force and the settings, with the operations that change them. The window
+// sets settings from what the user does, shows what the session holds, and hears through the
+// signals what changed; nothing here reads a widget.
+#pragma once
+
+#include "FormulaParser.h"
+#include "MeasurementStore.h"
+#include "SamplePipeline.h"
+#include "SignalDefinition.h"
+
+#include <QObject>
+#include <QString>
+
+#include <cstdint>
+#include <memory>
+#include <span>
+
+namespace kurvimat::session {
+
+/// A point set read from a text or the clipboard, to become the data or the snapshot.
+struct LoadedPoints {
+    std::span<const float> t, a, b;
+    bool hasB = true;
+    QString definitionA, definitionB; ///< definition lines or column labels
+    float minT = 0, maxT = 0, minA = 0, maxA = 0, minB = 0, maxB = 0;
+};
+
+/// What applying a definition line gave: its parts and the range resolved under the
+/// calibration. events carries a division by zero met while probing or re-evaluating.
+struct AppliedDefinition {
+    DefinitionParts parts;
+    SignalRange range;
+    PipelineEvents events;
+};
+
+class Session : public QObject {
+    Q_OBJECT
+
+public:
+    explicit Session(QObject* parent = nullptr);
+    ~Session() override;
+
+    MeasurementStore& store() { return *store_; }
+    const MeasurementStore& store() const { return *store_; }
+    SamplePipeline& pipeline() { return pipeline_; }
+    TParser& parser(SignalChannel channel) { return channel == SignalChannel::A ? parserA_ : parserB_; }
+
+    // --- settings ---
+    /// Trigger channel, edge, mode, automatic snapshot, the armed "einzel" (resetEnabled) and
+    /// the hold; the definitions in it are filled in per pipeline call.
+    const TriggerSettings& trigger() const { return trigger_; }
+    bool held() const { return trigger_.hold; }
+    void setHeld(bool held);
+    void setTriggerChannelA(bool channelA);
+    void setTriggerRising(bool rising);
+    void setAutoSnapshot(bool on);
+    /// A mode change: "einzel" waits for Reset unless a sweep runs.
+    void setTriggerMode(TriggerMode mode);
+    /// The armed state as a restored experiment had it.
+    void setArmed(bool resetEnabled);
+    Calibration calibration() const;
+
+    // --- operations ---
+    /// Compiles the line into the channel's parser and puts it in force with its range; with
+    /// reevaluate, recorded points are evaluated again and then carry this definition (loaded
+    /// ones keep their values). A rejected formula throws the parser's error and changes nothing.
+    AppliedDefinition applyDefinition(SignalChannel channel, const QString& line, bool reevaluate);
+    /// Makes a read point set the data (no raw values behind them) or the snapshot.
+    void storeLoaded(bool snapshot, const LoadedPoints& points);
+    void emptyData();
+    void takeSnapshot();
+    void deleteSnapshot();
+    /// One input report of the held instrument through the pipeline; allocates nothing.
+    PipelineEvents feedReport(const std::uint8_t* data, int size);
+    PipelineEvents triggerSweep();
+    void resetTrigger();
+
+signals:
+    void pointsChanged();
+    void axesChanged();
+    void definitionChanged(SignalChannel channel);
+    void errorRaised(const QString& text);
+    void settingsChanged();
+
+private:
+    // The settings as the pipeline takes them, with the definitions in force; after the call
+    // the armed state it changed is taken back.
+    TriggerSettings pipelineControls() const;
+    void takeArmed(const TriggerSettings& controls);
+
+    // Large (the raw rings alone are over a megabyte): on the heap, first, for the pipeline.
+    std::unique_ptr<MeasurementStore> store_;
+    TParser parserA_, parserB_;
+    SamplePipeline pipeline_;
+    TriggerSettings trigger_;
+};
+
+} // namespace kurvimat::session
