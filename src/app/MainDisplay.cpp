@@ -217,6 +217,13 @@ void TFormMain::ShowAnalysis() {
 }
 
 void TFormMain::ConnectDisplay() {
+    // The one place the display hears what the session changed.
+    connect(session_.get(), &kurvimat::session::Session::pointsChanged, this,
+            [this] { Store.PlotDirty = true; });
+    connect(session_.get(), &kurvimat::session::Session::axesChanged, this,
+            [this] { Store.AxesChanged = true; });
+    connect(session_.get(), &kurvimat::session::Session::meansChanged, this,
+            [this] { Store.MeanDirty = true; });
     ConnectAnalysis();
     ConnectStripMouse();
     ConnectPlotMouse();

@@ -201,41 +201,11 @@ void TFormMain::ReadBufferSteps(bool snapshot) {
     // quantities in force. A text without B holds no B values.
     const QString defA = !m.header ? Store.AppliedDefA : m.defA;
     const QString defB = !m.hasB ? QString() : !m.header ? Store.AppliedDefB : m.defB;
-    if (snapshot) {
-        Store.SnapDefA = defA;
-        Store.SnapDefB = defB;
-    } else {
-        Store.DataDefA = defA;
-        Store.DataDefB = defB;
-    }
-
     if (!snapshot)
         KeepDataForUndo(ExchangeSource == tr("Die Zwischenablage") ? tr("Daten einfügen")
                                                                     : tr("Daten laden"));
-    const int n = std::min(m.count, PointCapacity);
-    float* t = snapshot ? Store.SnapT : Store.DataT;
-    float* a = snapshot ? Store.SnapA : Store.DataA;
-    float* b = snapshot ? Store.SnapB : Store.DataB;
-    std::copy_n(m.t.begin(), n, t);
-    std::copy_n(m.a.begin(), n, a);
-    std::copy_n(m.b.begin(), n, b);
-    if (snapshot) {
-        Store.SnapCount = n;
-        Store.SnapLoaded = true;
-        Store.SnapHasB = m.hasB;
-        Store.SnapMinA = m.minA, Store.SnapMaxA = m.maxA, Store.SnapMinB = m.minB,
-        Store.SnapMaxB = m.maxB;
-        Store.SnapMinT = m.minT, Store.SnapMaxT = m.maxT;
-    } else {
-        Store.DataCount = n;
-        Store.DataLoaded = true;
-        Store.DataHasB = m.hasB;
-        Store.SweepFirst = 0;
-        Store.DataMinA = m.minA, Store.DataMaxA = m.maxA, Store.DataMinB = m.minB, Store.DataMaxB = m.maxB;
-        Store.DataMinT = m.minT, Store.DataMaxT = m.maxT;
-    }
-    Store.TriggerPos = -1;
-    Store.SinceArmed = 0;
+    session_->storeLoaded(snapshot, {m.t, m.a, m.b, m.hasB, defA, defB, m.minT, m.maxT, m.minA,
+                                     m.maxA, m.minB, m.maxB});
     if (!snapshot) {
         // Definitions come into force; a label leaves the one in force. One that does not
         // compile must not cost the points: they are stored all the same and the error is
@@ -253,8 +223,6 @@ void TFormMain::ReadBufferSteps(bool snapshot) {
     Widen(ScaleA, m.minA, m.maxA);
     if (m.hasB) Widen(ScaleB, m.minB, m.maxB);
     Widen(ScaleT, m.minT, m.maxT);
-    Store.PlotDirty = true;
-    if (!snapshot) Store.AxesChanged = true;
 
     const QString report = ReadReport(m);
     if (!report.isEmpty()) Dlg().ShowInfo(this, report);
@@ -279,7 +247,5 @@ void TFormMain::TitleLoadedAxes() {
 void TFormMain::ButtonDatenLoeschenClick() {
     if (Store.DataCount > 0) KeepDataForUndo(tr("Daten löschen"));
     KeepBeforeReplacing(kurvimat::session::Replacement::DeleteData);
-    Store.DataCount = 0;
-    Store.TriggerPos = -1;
-    Store.PlotDirty = true;
+    session_->emptyData();
 }

@@ -51,91 +51,6 @@ qint64 JournalMark(const TFormMain& w, const Journal& journal) {
     return w.JournalChanges + RunsMark(journal) * (qint64(1) << 32);
 }
 
-// Stored point i of the data with the raw values and voltages behind it.
-SamplePoint DataPoint(const MeasurementStore& s, int i) {
-    SamplePoint p{s.DataT[i], s.DataA[i], s.DataB[i]};
-    const int k = s.SweepFirst + i;
-    if (k >= 0 && k < PointCapacity) {
-        p.rawA = s.SweepRawA[k];
-        p.rawB = s.SweepRawB[k];
-        p.voltsA = s.SweepVoltsA[k];
-        p.voltsB = s.SweepVoltsB[k];
-    }
-    return p;
-}
-
-PointSet DataPoints(const MeasurementStore& s) {
-    PointSet set(s.DataLoaded ? PointSet::Origin::Loaded : PointSet::Origin::Recorded, true,
-                 s.DataHasB, s.DataDefA, s.DataDefB);
-    const int n = std::clamp(s.DataCount, 0, PointCapacity);
-    set.reserve(n);
-    for (int i = 0; i < n; ++i)
-        set.append(DataPoint(s, i));
-    return set;
-}
-
-// The snapshot keeps no raw values: it is never evaluated again.
-PointSet SnapshotPoints(const MeasurementStore& s) {
-    PointSet set(PointSet::Origin::Loaded, true, s.SnapHasB, s.SnapDefA, s.SnapDefB);
-    const int n = std::clamp(s.SnapCount, 0, PointCapacity);
-    set.reserve(n);
-    for (int i = 0; i < n; ++i)
-        set.append({s.SnapT[i], s.SnapA[i], s.SnapB[i]});
-    return set;
-}
-
-void FillData(MeasurementStore& s, const PointSet& p) {
-    const int n = std::min(p.size(), PointCapacity);
-    std::copy_n(p.times().begin(), n, s.DataT);
-    std::copy_n(p.valuesA().begin(), n, s.DataA);
-    std::copy_n(p.valuesB().begin(), n, s.DataB);
-    s.DataCount = n;
-    s.DataLoaded = !p.recorded();
-    s.DataHasB = p.hasB();
-    s.DataDefA = p.definitionA();
-    s.DataDefB = p.definitionB();
-    const Extents& e = p.extents();
-    s.DataMinA = e.minA, s.DataMaxA = e.maxA, s.DataMinB = e.minB, s.DataMaxB = e.maxB;
-    s.DataMinT = e.minT, s.DataMaxT = e.maxT;
-    s.SweepFirst = 0;
-    if (p.recorded() && n > 0 && s.PointTime > 0) {
-        // Recorded points are evaluated again under a new definition at their sweep place.
-        const double first = std::nearbyint((p.times()[0] - s.TimeOrigin) / s.PointTime);
-        s.SweepFirst = int(std::clamp(first, 0.0, double(PointCapacity - n)));
-        const auto put = [&](const std::vector<float>& from, float* to) {
-            std::copy_n(from.begin(), n, to + s.SweepFirst);
-        };
-        put(p.rawA(), s.SweepRawA);
-        put(p.rawB(), s.SweepRawB);
-        put(p.voltsA(), s.SweepVoltsA);
-        put(p.voltsB(), s.SweepVoltsB);
-        s.SweepIndex = s.SweepFirst + n; // the mean strip shows the sweep as it was
-        s.MeanDirty = true;
-        s.DataMinT = std::min(e.minT, s.TimeOrigin);
-    }
-    s.TriggerPos = -1;
-    s.SinceArmed = 0;
-    s.PlotDirty = true;
-}
-
-void FillSnapshot(MeasurementStore& s, const std::optional<PointSet>& p, bool recorded) {
-    const int n = p ? std::min(p->size(), PointCapacity) : 0;
-    s.SnapCount = n;
-    s.SnapLoaded = p && !recorded;
-    s.SnapHasB = !p || p->hasB();
-    s.SnapDefA = p ? p->definitionA() : QString();
-    s.SnapDefB = p ? p->definitionB() : QString();
-    if (p) {
-        std::copy_n(p->times().begin(), n, s.SnapT);
-        std::copy_n(p->valuesA().begin(), n, s.SnapA);
-        std::copy_n(p->valuesB().begin(), n, s.SnapB);
-        const Extents& e = p->extents();
-        s.SnapMinA = e.minA, s.SnapMaxA = e.maxA, s.SnapMinB = e.minB, s.SnapMaxB = e.maxB;
-        s.SnapMinT = e.minT, s.SnapMaxT = e.maxT;
-    }
-    s.PlotDirty = true;
-}
-
 QString Numbers(std::initializer_list<double> values) {
     QStringList parts;
     for (const double v : values)
@@ -206,7 +121,7 @@ void TFormMain::JournalHandOver() {
         for (int done = 0; done < count;) {
             const int n = std::min(count - done, 64);
             for (int i = 0; i < n; ++i)
-                points[i] = DataPoint(Store, JournalSeen + done + i);
+                points[i] = session_->dataPoint(JournalSeen + done + i);
             journal.appendPoints(std::span<const SamplePoint>(points, std::size_t(n)));
             done += n;
         }
@@ -280,8 +195,8 @@ Experiment TFormMain::CurrentExperiment() {
     namespace key = setting;
     Experiment e;
     e.runs = SessionJournal().runs().runs();
-    if (Store.DataCount > 0) e.data = DataPoints(Store);
-    if (Store.SnapCount > 0) e.snapshot = SnapshotPoints(Store);
+    if (Store.DataCount > 0) e.data = session_->dataPoints();
+    if (Store.SnapCount > 0) e.snapshot = session_->snapshotPoints();
     e.definitionA = Store.AppliedDefA;
     e.definitionB = Store.AppliedDefB;
 
@@ -378,15 +293,9 @@ void TFormMain::ApplyExperiment(const Experiment& e) {
         session_->setTriggerChannelA(*channel != QLatin1String("B"));
     if (const auto rising = Get<bool>(s, key::TriggerRising)) session_->setTriggerRising(*rising);
     ShowTriggerCaptions();
-    if (const auto level = Get<qint64>(s, key::TriggerLevel))
-        Store.TriggerLevel = int(std::clamp<qint64>(*level, 0, 1023));
-    if (const auto pre = Get<qint64>(s, key::PreTrigger))
-        Store.PreTrigger = int(std::clamp<qint64>(*pre, 0, Store.PointCount));
     if (const auto snap = Get<bool>(s, key::AutoSnapshot)) CheckBoxSchnappschuss->setChecked(*snap);
-    Store.TimeOrigin = float(
-        Get<double>(s, key::TimeOrigin).value_or(-double(Store.PreTrigger) * Store.PointTime));
-    Store.MeanDirty = true;
-    RebuildTimeAxis(Store);
+    session_->restoreTiming(Get<qint64>(s, key::TriggerLevel), Get<qint64>(s, key::PreTrigger),
+                            Get<double>(s, key::TimeOrigin));
     UpdateTimeScale();
 
     // The definitions in force, then the points as they were kept.
@@ -394,14 +303,8 @@ void TFormMain::ApplyExperiment(const Experiment& e) {
     ApplySignalA(false);
     ComboBoxB->SetText(e.definitionB);
     ApplySignalB(false);
-    if (e.data) {
-        FillData(Store, *e.data);
-    } else {
-        Store.DataCount = 0;
-        Store.TriggerPos = -1;
-        Store.PlotDirty = true;
-    }
-    FillSnapshot(Store, e.snapshot, Get<bool>(s, key::SnapshotRecorded).value_or(false));
+    session_->restoreData(e.data);
+    session_->restoreSnapshot(e.snapshot, Get<bool>(s, key::SnapshotRecorded).value_or(false));
     TitleLoadedAxes();
     if (!Store.DataLoaded) {
         AxesNameLoadedPoints = false;

@@ -51,66 +51,25 @@ struct TFormMain::SignalGroup {
     QLineEdit* EditSkalaMax;
     QCheckBox* CheckBoxSkalaAuto;
     QCheckBox* CheckBoxKanal;
-    TParser& Parser;
-    QString& Name;
-    QString& Unit;
-    QString& Formula;
-    float& DefMin;
-    float& DefMax;
-    bool& DefApplied;
-    QString& AppliedDef;
-    QString& DataDef;
-    float* Data;
-    float& DataMin;
-    float& DataMax;
+    const QString& Name;
+    const QString& Unit;
+    const QString& Formula;
+    const float& DefMin;
+    const float& DefMax;
+    const bool& DefApplied;
     Tscale& Scale;
 };
 
 TFormMain::SignalGroup TFormMain::Group(char channel) {
+    const MeasurementStore& s = session_->store();
     if (channel == 'A')
-        return {SignalChannel::A,
-                ComboBoxA,
-                EditSignalA,
-                EditEinheitA,
-                EditFormelA,
-                EditSkalaAmin,
-                EditSkalaAmax,
-                CheckBoxSkalaAauto,
-                CheckBoxKanalA,
-                ParserA,
-                Store.NameA,
-                Store.UnitA,
-                Store.FormulaA,
-                Store.DefMinA,
-                Store.DefMaxA,
-                Store.DefAppliedA,
-                Store.AppliedDefA,
-                Store.DataDefA,
-                Store.DataA,
-                Store.DataMinA,
-                Store.DataMaxA,
+        return {SignalChannel::A, ComboBoxA,    EditSignalA, EditEinheitA,     EditFormelA,
+                EditSkalaAmin,    EditSkalaAmax, CheckBoxSkalaAauto, CheckBoxKanalA, s.NameA,
+                s.UnitA,          s.FormulaA,   s.DefMinA,   s.DefMaxA,        s.DefAppliedA,
                 ScaleA};
-    return {SignalChannel::B,
-            ComboBoxB,
-            EditSignalB,
-            EditEinheitB,
-            EditFormelB,
-            EditSkalaBmin,
-            EditSkalaBmax,
-            CheckBoxSkalaBauto,
-            CheckBoxKanalB,
-            ParserB,
-            Store.NameB,
-            Store.UnitB,
-            Store.FormulaB,
-            Store.DefMinB,
-            Store.DefMaxB,
-            Store.DefAppliedB,
-            Store.AppliedDefB,
-            Store.DataDefB,
-            Store.DataB,
-            Store.DataMinB,
-            Store.DataMaxB,
+    return {SignalChannel::B, ComboBoxB,    EditSignalB, EditEinheitB,     EditFormelB,
+            EditSkalaBmin,    EditSkalaBmax, CheckBoxSkalaBauto, CheckBoxKanalB, s.NameB,
+            s.UnitB,          s.FormulaB,   s.DefMinB,   s.DefMaxB,        s.DefAppliedB,
             ScaleB};
 }
 
@@ -146,12 +105,7 @@ void TFormMain::CheckBoxSkalaBautoClick() {
 }
 
 Calibration TFormMain::CurrentCalibration() const {
-    Calibration cal;
-    cal.UminA = Store.UminA;
-    cal.UmaxA = Store.UmaxA;
-    cal.UminB = Store.UminB;
-    cal.UmaxB = Store.UmaxB;
-    return cal;
+    return session_->calibration();
 }
 
 bool TFormMain::ApplySignal(char channel, bool reevaluate) {
@@ -165,67 +119,28 @@ bool TFormMain::ApplySignal(char channel, bool reevaluate) {
         g.EditFormel->setText(parts.formula);
         g.EditSkalaMin->setText(parts.minText);
         g.EditSkalaMax->setText(parts.maxText);
+        kurvimat::session::AppliedDefinition result;
         try {
-            CompileFormula(g.Parser, ParserExpression(parts.formula));
+            result = session_->applyDefinition(g.channel, line, reevaluate);
         } catch (const std::exception& e) {
             // The channel keeps working with its applied formula, name, unit, range and title;
             // the edits keep the rejected parts so that they can be corrected.
             NoteError(FormulaErrorText(channel, parts.formula, e));
             return;
         }
-        g.Name = parts.name;
-        g.Unit = parts.unit;
-        g.Formula = parts.formula;
-        g.AppliedDef = line;
-        g.DefApplied = true;
         {
             // Set here without its click handler: that would rebuild the line from the edits
             // (a trailing blank, no selected entry) and apply it a second time.
             const QSignalBlocker block(g.CheckBoxSkalaAuto);
             g.CheckBoxSkalaAuto->setChecked(parts.minText.isEmpty() && parts.maxText.isEmpty());
         }
-
-        const SignalRange range =
-            ResolveRange(g.Parser, g.channel, CurrentCalibration(), parts.minText, parts.maxText);
-        g.DefMin = range.min;
-        g.DefMax = range.max;
-        if (parts.minText.isEmpty()) g.EditSkalaMin->setText(range.minText);
-        if (parts.maxText.isEmpty()) g.EditSkalaMax->setText(range.maxText);
-        OrderRange(g.DefMin, g.DefMax);
-
-        bool divByZero = range.divByZero;
-        // Loaded points have no raw values behind them: they keep their values.
-        if (reevaluate && !Store.DataLoaded) {
-            const int first = std::clamp(Store.SweepFirst, 0, PointCapacity);
-            const auto sweep = [first](const float* values) {
-                return std::span<const float>(values + first, PointCapacity - first);
-            };
-            const StoredPoints points{std::span<const float>(Store.DataT, PointCapacity),
-                                      sweep(Store.SweepRawA),
-                                      sweep(Store.SweepRawB),
-                                      sweep(Store.SweepVoltsA),
-                                      sweep(Store.SweepVoltsB),
-                                      Store.DataCount,
-                                      Store.TimeOrigin,
-                                      Store.PointTime};
-            divByZero = ReevaluatePoints(g.Parser, g.channel, points,
-                                         std::span<float>(g.Data, PointCapacity), g.DataMin,
-                                         g.DataMax, Store.DataMinT, Store.DataMaxT) ||
-                        divByZero;
-            // The stored values are now this definition's.
-            g.DataDef = line;
-        }
-        if (divByZero) {
-            PipelineEvents events;
-            Pipeline.NoteDivByZero(g.channel == SignalChannel::A, events);
-            ReportDivByZero(events);
-        }
+        if (parts.minText.isEmpty()) g.EditSkalaMin->setText(result.range.minText);
+        if (parts.maxText.isEmpty()) g.EditSkalaMax->setText(result.range.maxText);
+        ReportDivByZero(result.events);
         g.Scale.RangeStart = g.DefMin;
         g.Scale.RangeEnd = g.DefMax;
         g.Scale.Title = SignalTitle(g.Name, g.Unit);
         TitleLoadedAxes();
-        Store.AxesChanged = true;
-        Store.PlotDirty = true;
         applied = true;
     });
     return applied;
@@ -255,8 +170,6 @@ void TFormMain::EditSignalKeyPress(char channel, QObject* Sender) {
         }
         g.Combo->SetText(s);
         ComboBoxKeyPress(channel, Sender);
-        Store.AxesChanged = true;
-        Store.PlotDirty = true;
     });
 }
 
@@ -290,8 +203,6 @@ void TFormMain::CheckBoxSkalaAutoClick(char channel) {
             g.EditSkalaMax->clear();
         }
         EditSignalKeyPress(channel, g.CheckBoxSkalaAuto);
-        Store.AxesChanged = true;
-        Store.PlotDirty = true;
     });
 }
 

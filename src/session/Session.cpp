@@ -1,8 +1,10 @@
 #include "Session.h"
 
 #include "Numbers.h"
+#include "TimeAxis.h"
 
 #include <algorithm>
+#include <cmath>
 
 namespace kurvimat::session {
 
@@ -186,6 +188,112 @@ void Session::resetTrigger() {
     TriggerSettings controls = pipelineControls();
     pipeline_.ResetTrigger(controls);
     takeArmed(controls);
+}
+
+SamplePoint Session::dataPoint(int i) const {
+    const MeasurementStore& s = *store_;
+    SamplePoint p{s.DataT[i], s.DataA[i], s.DataB[i]};
+    const int k = s.SweepFirst + i;
+    if (k >= 0 && k < PointCapacity) {
+        p.rawA = s.SweepRawA[k];
+        p.rawB = s.SweepRawB[k];
+        p.voltsA = s.SweepVoltsA[k];
+        p.voltsB = s.SweepVoltsB[k];
+    }
+    return p;
+}
+
+PointSet Session::dataPoints() const {
+    const MeasurementStore& s = *store_;
+    PointSet set(s.DataLoaded ? PointSet::Origin::Loaded : PointSet::Origin::Recorded, true,
+                 s.DataHasB, s.DataDefA, s.DataDefB);
+    const int n = std::clamp(s.DataCount, 0, PointCapacity);
+    set.reserve(n);
+    for (int i = 0; i < n; ++i)
+        set.append(dataPoint(i));
+    return set;
+}
+
+// The snapshot keeps no raw values: it is never evaluated again.
+PointSet Session::snapshotPoints() const {
+    const MeasurementStore& s = *store_;
+    PointSet set(PointSet::Origin::Loaded, true, s.SnapHasB, s.SnapDefA, s.SnapDefB);
+    const int n = std::clamp(s.SnapCount, 0, PointCapacity);
+    set.reserve(n);
+    for (int i = 0; i < n; ++i)
+        set.append({s.SnapT[i], s.SnapA[i], s.SnapB[i]});
+    return set;
+}
+
+void Session::restoreData(const std::optional<PointSet>& points) {
+    MeasurementStore& s = *store_;
+    if (!points) {
+        emptyData();
+        return;
+    }
+    const PointSet& p = *points;
+    const int n = std::min(p.size(), PointCapacity);
+    std::copy_n(p.times().begin(), n, s.DataT);
+    std::copy_n(p.valuesA().begin(), n, s.DataA);
+    std::copy_n(p.valuesB().begin(), n, s.DataB);
+    s.DataCount = n;
+    s.DataLoaded = !p.recorded();
+    s.DataHasB = p.hasB();
+    s.DataDefA = p.definitionA();
+    s.DataDefB = p.definitionB();
+    const Extents& e = p.extents();
+    s.DataMinA = e.minA, s.DataMaxA = e.maxA, s.DataMinB = e.minB, s.DataMaxB = e.maxB;
+    s.DataMinT = e.minT, s.DataMaxT = e.maxT;
+    s.SweepFirst = 0;
+    if (p.recorded() && n > 0 && s.PointTime > 0) {
+        // Recorded points are evaluated again under a new definition at their sweep place.
+        const double first = std::nearbyint((p.times()[0] - s.TimeOrigin) / s.PointTime);
+        s.SweepFirst = int(std::clamp(first, 0.0, double(PointCapacity - n)));
+        const auto put = [&](const std::vector<float>& from, float* to) {
+            std::copy_n(from.begin(), n, to + s.SweepFirst);
+        };
+        put(p.rawA(), s.SweepRawA);
+        put(p.rawB(), s.SweepRawB);
+        put(p.voltsA(), s.SweepVoltsA);
+        put(p.voltsB(), s.SweepVoltsB);
+        s.SweepIndex = s.SweepFirst + n; // the mean strip shows the sweep as it was
+        emit meansChanged();
+        s.DataMinT = std::min(e.minT, s.TimeOrigin);
+    }
+    s.TriggerPos = -1;
+    s.SinceArmed = 0;
+    emit pointsChanged();
+}
+
+void Session::restoreSnapshot(const std::optional<PointSet>& p, bool recorded) {
+    MeasurementStore& s = *store_;
+    const int n = p ? std::min(p->size(), PointCapacity) : 0;
+    s.SnapCount = n;
+    s.SnapLoaded = p && !recorded;
+    s.SnapHasB = !p || p->hasB();
+    s.SnapDefA = p ? p->definitionA() : QString();
+    s.SnapDefB = p ? p->definitionB() : QString();
+    if (p) {
+        std::copy_n(p->times().begin(), n, s.SnapT);
+        std::copy_n(p->valuesA().begin(), n, s.SnapA);
+        std::copy_n(p->valuesB().begin(), n, s.SnapB);
+        const Extents& e = p->extents();
+        s.SnapMinA = e.minA, s.SnapMaxA = e.maxA, s.SnapMinB = e.minB, s.SnapMaxB = e.maxB;
+        s.SnapMinT = e.minT, s.SnapMaxT = e.maxT;
+    }
+    emit pointsChanged();
+}
+
+void Session::restoreTiming(std::optional<qint64> level, std::optional<qint64> preTrigger,
+                            std::optional<double> timeOrigin) {
+    MeasurementStore& s = *store_;
+    if (level) s.TriggerLevel = int(std::clamp<qint64>(*level, 0, 1023));
+    if (preTrigger) s.PreTrigger = int(std::clamp<qint64>(*preTrigger, 0, s.PointCount));
+    s.TimeOrigin = float(timeOrigin.value_or(-double(s.PreTrigger) * s.PointTime));
+    RebuildTimeAxis(s);
+    emit meansChanged();
+    emit axesChanged();
+    emit pointsChanged();
 }
 
 } // namespace kurvimat::session

@@ -6,6 +6,7 @@
 
 #include "FormulaParser.h"
 #include "MeasurementStore.h"
+#include "PointSet.h"
 #include "SamplePipeline.h"
 #include "SignalDefinition.h"
 
@@ -14,6 +15,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <span>
 
 namespace kurvimat::session {
@@ -76,8 +78,24 @@ public:
     PipelineEvents triggerSweep();
     void resetTrigger();
 
+    // --- the points as the journal and the experiment file keep them ---
+    /// Stored point i with the block values and voltages behind it.
+    SamplePoint dataPoint(int i) const;
+    PointSet dataPoints() const;
+    PointSet snapshotPoints() const;
+    /// An experiment's points become the data (none: the data is emptied); recorded ones go
+    /// back to their sweep places, so that a changed definition evaluates them again.
+    void restoreData(const std::optional<PointSet>& points);
+    void restoreSnapshot(const std::optional<PointSet>& points, bool recorded);
+    /// An experiment's trigger level, pre-trigger and time origin (each limited to what the
+    /// settings allow; without an origin, the pre-trigger's), and the time axis they give.
+    void restoreTiming(std::optional<qint64> level, std::optional<qint64> preTrigger,
+                       std::optional<double> timeOrigin);
+
 signals:
     void pointsChanged();
+    /// The block means or the sweep the mean strip shows.
+    void meansChanged();
     void axesChanged();
     void definitionChanged(SignalChannel channel);
     void errorRaised(const QString& text);
