@@ -72,9 +72,7 @@ void TInstrumentLink::HidDeviceController1Arrival(THidDevice* HidDev) {
 
 void TInstrumentLink::Adopt(THidDevice* HidDev, const QString& product, const QString& serial) {
     Main.Device = HidDev;
-    // Until a configuration is confirmed, the instrument is taken to run with its defaults.
-    confirmed_ = InstrumentConfiguration();
-    confirmedMode_ = Main.session().store().DeviceMode;
+    Main.session().instrumentAdopted();
     failureShown_ = false;
     shortReportShown_ = false;
     HidDev->SetDataHandler([this](THidDevice* dev, std::uint8_t id, const std::uint8_t* data,
@@ -128,31 +126,15 @@ void TInstrumentLink::UseDeepQueues(THidDevice* HidDev) {
     HidDev->SetReadBufferCount(InstrumentBufferCount);
 }
 
-void TInstrumentLink::ApplyConfiguration(const InstrumentConfiguration& c, std::int32_t mode) {
-    Main.session().store().InputCodeA = c.InputCodeA;
-    Main.session().store().InputCodeB = c.InputCodeB;
-    Main.session().store().StepTime = c.StepTime;
-    Main.session().store().UmaxA = c.UmaxA;
-    Main.session().store().UminA = c.UminA;
-    Main.session().store().UmaxB = c.UmaxB;
-    Main.session().store().UminB = c.UminB;
-    Main.session().store().PullUpBits = c.PullUpBits;
-    Main.session().store().DeviceMode = mode;
-}
-
 void TInstrumentLink::ConfigureDevice() {
     if (!Main.Device) return;
     const int length = Main.Device->HidCaps().OutputReportByteLength;
     const InstrumentConfiguration c = ConfigureInstrument(Hardware->Choice(), length);
     if (!c.Send) {
-        // Nothing to send, nothing to confirm; the report mode stays the program's choice.
-        const std::int32_t pullUps = Main.session().store().PullUpBits;
-        ApplyConfiguration(c, Main.session().store().DeviceMode);
-        Main.session().store().PullUpBits = pullUps;
+        Main.session().instrumentConfigured(c, false);
         return;
     }
-    // The mode the interval asks for, also when an earlier send of it failed.
-    const std::int32_t mode = DeviceModeForInterval(Main.session().store().IntervalMs);
+    const std::int32_t mode = Main.session().wantedDeviceMode();
     const auto report = ConfigurationReport(c, mode, length);
     const QString caption = Main.windowTitle();
     if (length < ConfigurationBytes && !shortReportShown_) {
@@ -160,16 +142,14 @@ void TInstrumentLink::ConfigureDevice() {
         Main.Dlg().ShowError(&Main, ShortReportMessage(length));
     }
     if (!Main.Device) return; // it left while the message was open
-    if (Main.Device->SendOutputReport(report.data(), std::uint32_t(length))) {
-        confirmed_ = c;
-        confirmedMode_ = mode;
+    const bool sent = Main.Device->SendOutputReport(report.data(), std::uint32_t(length));
+    if (sent) {
         failureShown_ = false;
     } else if (!failureShown_) {
         failureShown_ = true;
         Main.Dlg().ShowError(&Main, ConfigurationFailedMessage(caption));
     }
-    // The readings are scaled for what the instrument runs with, not for what was asked.
-    ApplyConfiguration(confirmed_, confirmedMode_);
+    Main.session().instrumentConfigured(c, sent);
 }
 
 void TInstrumentLink::ButtonHardwareClick() {

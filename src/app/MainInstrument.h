@@ -44,15 +44,12 @@ private:
     /// After the held instrument left: another present one takes over, as if it had arrived.
     void AdoptWaitingInstrument();
     void UseDeepQueues(THidDevice* HidDev);
-    void ApplyConfiguration(const InstrumentConfiguration& c, std::int32_t mode);
 
     TFormMain& Main;
     std::unique_ptr<TFormHardware> Hardware;
     std::unique_ptr<THidDeviceController> Controller;
 
     // What the held instrument was last configured with: a failed send keeps it.
-    InstrumentConfiguration confirmed_;
-    std::int32_t confirmedMode_ = 0;
     bool failureShown_ = false;
     bool shortReportShown_ = false;
     // Instruments told that they cannot be opened, by DevInst (new for every plug-in).

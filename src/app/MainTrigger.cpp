@@ -84,13 +84,8 @@ void TFormMain::ComboBoxSamplingRateChange() {
     if (index < 0 || index >= int(IntervalChoicesMs.size())) return;
     Handle([this, index] {
         KeepBeforeReplacing(kurvimat::session::Replacement::SettingsChange);
-        Store.IntervalMs = IntervalChoicesMs[std::size_t(index)];
-        const int mode = DeviceModeForInterval(Store.IntervalMs);
-        if (mode != Store.DeviceMode) {
-            Store.DeviceMode = mode;
-            SendConfiguration();
-        }
-        RebuildMeanHistory(Store);
+        if (session_->setIntervalMs(IntervalChoicesMs[std::size_t(index)])) SendConfiguration();
+        session_->rebuildMeanHistory();
         ComboBoxSamplesChange();
     });
 }
@@ -98,11 +93,11 @@ void TFormMain::ComboBoxSamplingRateChange() {
 void TFormMain::ComboBoxSamplesChange() {
     if (ComboBoxSamples->currentIndex() < 0) return;
     Handle([this] {
-        ChangePointCount(Store,
-                         static_cast<int>(std::nearbyint(ParseNumber(ComboBoxSamples->Text()))));
+        session_->setPointCount(
+            static_cast<int>(std::nearbyint(ParseNumber(ComboBoxSamples->Text()))));
         ApplySignalA(true);
         ApplySignalB(true);
-        RebuildTimeAxis(Store);
+        session_->rebuildTimeAxis();
         UpdateTimeScale();
         PaintBoxData->update();
     });

@@ -68,34 +68,19 @@ TFormMain::TFormMain(QWidget* parent) : QMainWindow(parent) {
     // 4. Raw strip image.
     if (RawStripBitmap.width() == 0)
         RawStripBitmap.resize(PaintBoxRoh->width(), PaintBoxRoh->height());
-    // 5.
-    Store.UminA = 0;
-    Store.UmaxA = 5;
-    Store.UminB = 0;
-    Store.UmaxB = 5;
+    // 5. (the session starts uncalibrated, 0 ... 5 V)
     // 6.
     FormResize();
     // 7. Centre on the screen.
     if (const QScreen* screen = QGuiApplication::primaryScreen())
         move(CentredPosition(screen->size(), frameGeometry().size()));
-    // 8.
-    Store.RawIndex = 0;
-    Store.MeanIndex = 0;
-    Store.TriggerPos = -1;
-    Store.TriggerLevel = DefaultTriggerLevel;
-    Store.PreTrigger = DefaultPreTrigger;
-    // 9. (the session's parsers start with U = 0)
-    // 10. Selecting entries here runs no change handler.
-    Store.IntervalMs = DefaultIntervalMs;
-    Store.DeviceMode = DefaultIntervalMs;
+    // 8., 9. and 11.: the session starts with empty rings, waiting for a trigger at the default
+    // level, pre-trigger and step time, and its parsers with U = 0.
+    // 10. Selecting entries here runs no change handler; they show the session's defaults.
     ComboBoxSamplingRate->SetItemIndex(3);
-    Store.PointCount = DefaultPointCount;
     ComboBoxSamples->SetItemIndex(1);
     ComboBoxA->SetItemIndex(0);
     ComboBoxB->SetItemIndex(0);
-    // 11.
-    Store.StepTime = DefaultStepTime;
-    Store.PointTime = Store.IntervalMs * Store.StepTime;
     Store.TimeOrigin = -Store.PreTrigger * Store.PointTime;
     Store.DataMinT = Store.TimeOrigin;
     Store.DataMaxT = Store.TimeOrigin + Store.PointTime;

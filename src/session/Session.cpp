@@ -57,6 +57,33 @@ Calibration Session::calibration() const {
     return {s.UminA, s.UmaxA, s.UminB, s.UmaxB};
 }
 
+bool Session::setIntervalMs(int intervalMs) {
+    MeasurementStore& s = *store_;
+    s.IntervalMs = intervalMs;
+    const int mode = DeviceModeForInterval(intervalMs);
+    const bool modeChanged = mode != s.DeviceMode;
+    s.DeviceMode = mode;
+    emit settingsChanged();
+    return modeChanged;
+}
+
+void Session::setPointCount(int pointCount) {
+    ChangePointCount(*store_, pointCount);
+    emit settingsChanged();
+}
+
+void Session::rebuildMeanHistory() {
+    RebuildMeanHistory(*store_);
+    emit meansChanged();
+}
+
+void Session::rebuildTimeAxis() {
+    RebuildTimeAxis(*store_);
+    emit meansChanged();
+    emit axesChanged();
+    emit pointsChanged();
+}
+
 TriggerSettings Session::pipelineControls() const {
     TriggerSettings c = trigger_;
     // The lines in force, not a typed or rejected one the window still shows.
@@ -214,6 +241,44 @@ PointSet Session::dataPoints() const {
     return set;
 }
 
+void Session::instrumentAdopted() {
+    confirmed_ = InstrumentConfiguration();
+    confirmedMode_ = store_->DeviceMode;
+}
+
+std::int32_t Session::wantedDeviceMode() const {
+    return DeviceModeForInterval(store_->IntervalMs);
+}
+
+void Session::instrumentConfigured(const InstrumentConfiguration& asked, bool confirmed) {
+    if (!asked.Send) {
+        // Nothing sent, nothing to confirm: its pull-ups and report mode stay as they were.
+        InstrumentConfiguration c = asked;
+        c.PullUpBits = store_->PullUpBits;
+        useConfiguration(c, store_->DeviceMode);
+        return;
+    }
+    if (confirmed) {
+        confirmed_ = asked;
+        confirmedMode_ = wantedDeviceMode();
+    }
+    useConfiguration(confirmed_, confirmedMode_);
+}
+
+void Session::useConfiguration(const InstrumentConfiguration& c, std::int32_t deviceMode) {
+    MeasurementStore& s = *store_;
+    s.InputCodeA = c.InputCodeA;
+    s.InputCodeB = c.InputCodeB;
+    s.StepTime = c.StepTime;
+    s.UmaxA = c.UmaxA;
+    s.UminA = c.UminA;
+    s.UmaxB = c.UmaxB;
+    s.UminB = c.UminB;
+    s.PullUpBits = c.PullUpBits;
+    s.DeviceMode = deviceMode;
+    emit settingsChanged();
+}
+
 // The snapshot keeps no raw values: it is never evaluated again.
 PointSet Session::snapshotPoints() const {
     const MeasurementStore& s = *store_;
@@ -290,10 +355,7 @@ void Session::restoreTiming(std::optional<qint64> level, std::optional<qint64> p
     if (level) s.TriggerLevel = int(std::clamp<qint64>(*level, 0, 1023));
     if (preTrigger) s.PreTrigger = int(std::clamp<qint64>(*preTrigger, 0, s.PointCount));
     s.TimeOrigin = float(timeOrigin.value_or(-double(s.PreTrigger) * s.PointTime));
-    RebuildTimeAxis(s);
-    emit meansChanged();
-    emit axesChanged();
-    emit pointsChanged();
+    rebuildTimeAxis();
 }
 
 } // namespace kurvimat::session

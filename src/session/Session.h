@@ -5,6 +5,7 @@
 #pragma once
 
 #include "FormulaParser.h"
+#include "InstrumentLink.h"
 #include "MeasurementStore.h"
 #include "PointSet.h"
 #include "SamplePipeline.h"
@@ -62,6 +63,16 @@ public:
     /// The armed state as a restored experiment had it.
     void setArmed(bool resetEnabled);
     Calibration calibration() const;
+    /// The sampling interval; true when the instrument needs another report mode for it (the
+    /// mode in force is changed, the caller configures the instrument).
+    bool setIntervalMs(int intervalMs);
+    /// The points per sweep, the pre-trigger keeping its relative place. The caller applies
+    /// both definitions, then rebuilds the time axis.
+    void setPointCount(int pointCount);
+    /// After an interval change: the block means rebuilt from the raw rings where they can be.
+    void rebuildMeanHistory();
+    /// The times of recorded points and the nominal time axis after a timing change.
+    void rebuildTimeAxis();
 
     // --- operations ---
     /// Compiles the line into the channel's parser and puts it in force with its range; with
@@ -77,6 +88,17 @@ public:
     PipelineEvents feedReport(const std::uint8_t* data, int size);
     PipelineEvents triggerSweep();
     void resetTrigger();
+
+    // --- the instrument ---
+    /// An instrument was taken: until a configuration is confirmed it runs with its defaults
+    /// in the report mode in force.
+    void instrumentAdopted();
+    /// The report mode the sampling interval asks of the instrument.
+    std::int32_t wantedDeviceMode() const;
+    /// A configuration was asked of the instrument, and confirmed when sent. The readings are
+    /// scaled for what it runs with: a device that takes none runs with it as it is, in the
+    /// program's report mode; else the last confirmed one.
+    void instrumentConfigured(const InstrumentConfiguration& asked, bool confirmed);
 
     // --- the points as the journal and the experiment file keep them ---
     /// Stored point i with the block values and voltages behind it.
@@ -106,12 +128,15 @@ private:
     // the armed state it changed is taken back.
     TriggerSettings pipelineControls() const;
     void takeArmed(const TriggerSettings& controls);
+    void useConfiguration(const InstrumentConfiguration& c, std::int32_t deviceMode);
 
     // Large (the raw rings alone are over a megabyte): on the heap, first, for the pipeline.
     std::unique_ptr<MeasurementStore> store_;
     TParser parserA_, parserB_;
     SamplePipeline pipeline_;
     TriggerSettings trigger_;
+    InstrumentConfiguration confirmed_;
+    std::int32_t confirmedMode_ = DefaultIntervalMs;
 };
 
 } // namespace kurvimat::session
