@@ -86,7 +86,7 @@ struct Display {
         LayoutInput in;
         in.PaintBoxMittel = MeanBox;
         in.PaintBoxData = DataBox;
-        FormResize(in, store, state, ctx.Scales, mean, plot);
+        FormResize(in, state, ctx.Scales, mean, plot);
 
         constexpr int n = PointCapacity;
         for (int i = 0; i < n; ++i) {
@@ -111,7 +111,7 @@ struct Display {
     }
 
     void setAllDirty() {
-        store.RawDirty = store.MeanDirty = store.PlotDirty = store.AxesChanged = true;
+        state.Changes.RawDirty = state.Changes.MeanDirty = state.Changes.PlotDirty = state.Changes.AxesChanged = true;
     }
 
     // What a repaint of the three paint boxes does: blit each canvas.
@@ -138,13 +138,13 @@ void BM_FullRefreshParts(benchmark::State& state) {
         const auto t1 = Clock::now();
         for (Strip s : {Strip::Left, Strip::Right, Strip::Bottom})
             DrawAxis(d.ctx, s);
-        d.store.AxesChanged = false;
+        d.state.Changes.AxesChanged = false;
         const auto t2 = Clock::now();
         PaintPlot(d.plot, d.store, d.ctx.Scales, d.ctx.Controls, d.state, PlotFont());
         benchmark::ClobberMemory();
         const auto t3 = Clock::now();
         d.plot.expandInto(d.dataCanvas, PlotLeftMargin, PlotTopMargin);
-        d.store.PlotDirty = false;
+        d.state.Changes.PlotDirty = false;
         const auto t4 = Clock::now();
         d.copyToScreen();
         const auto t5 = Clock::now();
@@ -197,7 +197,7 @@ void BM_RefreshPlotOnly(benchmark::State& state) {
     d.setAllDirty();
     RefreshDisplay(d.ctx);
     for (auto _ : state) {
-        d.store.PlotDirty = d.store.MeanDirty = d.store.RawDirty = true;
+        d.state.Changes.PlotDirty = d.state.Changes.MeanDirty = d.state.Changes.RawDirty = true;
         const auto t0 = Clock::now();
         RefreshDisplay(d.ctx);
         const auto t1 = Clock::now();
@@ -257,7 +257,7 @@ void BM_TickTenNewPoints(benchmark::State& state) {
     auto tick = [](Display& d, bool onlyChanged) {
         d.store.DataCount += perTick;
         d.store.SweepIndex += perTick;
-        d.store.PlotDirty = d.store.MeanDirty = d.store.RawDirty = true;
+        d.state.Changes.PlotDirty = d.state.Changes.MeanDirty = d.state.Changes.RawDirty = true;
         const auto t0 = Clock::now();
         const RefreshResult r = RefreshDisplay(d.ctx);
         QPainter p(&d.screen);
@@ -303,7 +303,7 @@ void BM_NewSweep(benchmark::State& state) {
     constexpr int count = 200, pre = 20;
     int round = 0;
     auto refresh = [](Display& d, bool areasOnly) {
-        d.store.PlotDirty = d.store.MeanDirty = true;
+        d.state.Changes.PlotDirty = d.state.Changes.MeanDirty = true;
         const auto t0 = Clock::now();
         const RefreshResult r = RefreshDisplay(d.ctx);
         QPainter p(&d.screen);
@@ -392,7 +392,7 @@ void BM_TenRunsShown(benchmark::State& state) {
     auto tick = [](Display& d) {
         d.store.DataCount += perTick;
         d.store.SweepIndex += perTick;
-        d.store.PlotDirty = d.store.MeanDirty = d.store.RawDirty = true;
+        d.state.Changes.PlotDirty = d.state.Changes.MeanDirty = d.state.Changes.RawDirty = true;
         const auto t0 = Clock::now();
         const RefreshResult r = RefreshDisplay(d.ctx);
         QPainter p(&d.screen);

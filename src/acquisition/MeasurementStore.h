@@ -1,7 +1,7 @@
 // The acquisition state of the main window: raw rings, block-mean history, the running sweep,
-// the stored points, the snapshot, the applied signal definitions and the change flags.
-// The main window owns one on the heap (`TFormMain::Store`); every operation on it runs on the
-// GUI thread and needs no locks.
+// the stored points, the snapshot and the applied signal definitions. The session owns one on
+// the heap; every operation on it runs on the GUI thread and needs no locks. What the display
+// must draw again is the display's own (DisplayChanges), told by what changed.
 #pragma once
 
 #include <QString>
@@ -129,13 +129,6 @@ struct MeasurementStore {
     bool DefAppliedA = false, DefAppliedB = false;
     // The definition lines compiled into the parsers; a rejected line in a combo box is not.
     QString AppliedDefA, AppliedDefB;
-
-    // Change flags, consumed by the display refresh.
-    bool RawDirty = false;
-    bool MeanDirty = false;
-    bool PlotDirty = false;
-    bool AxesChanged = false;
-    bool AutoLeft = false, AutoRight = false, AutoBottom = false;
 
     /// Channel B is off when both input codes are equal; the decoder and the pipeline then
     /// treat both value slots as channel A.

@@ -35,6 +35,10 @@ void PipelineEvents::Merge(const PipelineEvents& other) {
     timeRangeEndChanged = timeRangeEndChanged || other.timeRangeEndChanged;
     divByZeroA = divByZeroA || other.divByZeroA;
     divByZeroB = divByZeroB || other.divByZeroB;
+    raw = raw || other.raw;
+    means = means || other.means;
+    points = points || other.points;
+    axes = axes || other.axes;
 }
 
 SamplePipeline::SamplePipeline(MeasurementStore& store, TParser& parserA, TParser& parserB)
@@ -96,7 +100,7 @@ PipelineEvents SamplePipeline::DecodeReport(const std::uint8_t* data, int size,
             if (++j == n) c = b;
         }
     }
-    S.RawDirty = true;
+    Events.raw = true;
     return Events;
 }
 
@@ -183,7 +187,7 @@ void SamplePipeline::EmitMean(float ma, float mb) {
     if (S.TriggerPos >= 0) RecordPoint(ma, mb, ua, ub);
     S.PrevMeanA = ma;
     S.PrevMeanB = mb;
-    S.MeanDirty = true;
+    Events.means = true;
 }
 
 void SamplePipeline::Fire() {
@@ -203,11 +207,11 @@ void SamplePipeline::Fire() {
     S.TimeRangeMax = float(S.PointCount - 1) * S.PointTime + S.TimeOrigin;
     if (S.TimeRangeMin != oldMin) {
         Events.timeRangeStartChanged = true;
-        S.AxesChanged = true;
+        Events.axes = true;
     }
     if (S.TimeRangeMax != oldMax) {
         Events.timeRangeEndChanged = true;
-        S.AxesChanged = true;
+        Events.axes = true;
     }
     S.DataDefA = c.definitionA;
     S.DataDefB = c.definitionB;
@@ -227,7 +231,7 @@ void SamplePipeline::Fire() {
         StorePoint(i, S.MeanA[k], S.MeanB[k], S.MeanVoltsA[k], S.MeanVoltsB[k]);
     }
     S.SweepIndex = pre;
-    S.PlotDirty = true;
+    Events.points = true;
     c.resetEnabled = true;
     Events.triggers += 1;
 }
@@ -243,7 +247,7 @@ void SamplePipeline::RecordPoint(float ma, float mb, float ua, float ub) {
         if (Controls->mode == TriggerMode::Einzel) Controls->resetEnabled = true;
         Events.sweepsCompleted += 1;
     }
-    S.PlotDirty = true;
+    Events.points = true;
 }
 
 void SamplePipeline::StorePoint(int point, float ya, float yb, float ua, float ub) {
@@ -322,7 +326,6 @@ void SamplePipeline::TakeSnapshot() {
     std::copy_n(S.DataA, n, S.SnapA);
     std::copy_n(S.DataB, n, S.SnapB);
     S.SnapCount = n;
-    S.PlotDirty = true;
 }
 
 void SamplePipeline::DeleteSnapshot() {
@@ -331,5 +334,4 @@ void SamplePipeline::DeleteSnapshot() {
     S.SnapHasB = true;
     S.SnapDefA.clear();
     S.SnapDefB.clear();
-    S.PlotDirty = true;
 }

@@ -39,6 +39,12 @@ struct PipelineEvents {
     // per formula text, the value counted as 0 like any calculation error.
     bool divByZeroA = false;
     bool divByZeroB = false;
+    // What changed for the display: the raw rings, the block means or sweep, the stored points
+    // or snapshot, the time axis.
+    bool raw = false;
+    bool means = false;
+    bool points = false;
+    bool axes = false;
 
     void Merge(const PipelineEvents& other);
 };

@@ -44,6 +44,4 @@ void RestoreStoredData(MeasurementStore& s, const StoredData& d) {
     s.DataHasB = d.HasB;
     s.TriggerPos = -1;
     s.SinceArmed = 0;
-    s.PlotDirty = true;
-    s.AxesChanged = true;
 }

@@ -99,7 +99,4 @@ void RebuildTimeAxis(MeasurementStore& s) {
     }
     s.TimeRangeMin = s.TimeOrigin;
     s.TimeRangeMax = s.TimeOrigin + s.PointTime * float(s.PointCount - 1);
-    s.AxesChanged = true;
-    s.PlotDirty = true;
-    s.MeanDirty = true;
 }

@@ -24,7 +24,6 @@ void RebuildMeanHistory(MeasurementStore& store);
 void ChangePointCount(MeasurementStore& store, int pointCount);
 
 /// Recomputes the times of recorded points (loaded ones keep theirs) and the nominal time axis
-/// from PointTime and TimeOrigin and sets
-/// AxesChanged, PlotDirty and MeanDirty. The caller gives ScaleT the new range
-/// (TimeRangeMin ... TimeRangeMax) and its title.
+/// from PointTime and TimeOrigin: the points, the mean strip's sweep and the time axis change.
+/// The caller gives ScaleT the new range (TimeRangeMin ... TimeRangeMax) and its title.
 void RebuildTimeAxis(MeasurementStore& store);

@@ -165,7 +165,7 @@ void MainCursors::Changed() {
     const CursorMarks marks = SpectrumShown() ? w.Spectrum->Marks() : MarksOf(w.Cursors, mode);
     if (!(marks == w.Display.Cursors)) {
         w.Display.Cursors = marks;
-        w.PlotStore().PlotDirty = true;
+        w.PlotChanges().PlotDirty = true;
     }
     ShowReadout();
 }
@@ -325,8 +325,8 @@ void MainCursors::ZoomBack() {
     ScaleRanges earlier;
     if (!History().back(CaptureRanges(s), earlier)) return;
     RestoreRanges(earlier, s);
-    MeasurementStore& points = w.PlotStore();
-    points.AxesChanged = points.PlotDirty = true;
+    DisplayChanges& changes = w.PlotChanges();
+    changes.AxesChanged = changes.PlotDirty = true;
 }
 
 void MainCursors::CopyReadout() {
@@ -532,8 +532,10 @@ bool MainCursors::eventFilter(QObject* watched, QEvent* event) {
         lastWheel.restart();
         const QPointF p = ImagePoint(e->position());
         if (WheelZoom(w.PlotScales(), p.x(), p.y(), plot, WheelFactor(delta),
-                      e->modifiers() & Qt::ControlModifier))
-            w.PlotStore().AxesChanged = w.PlotStore().PlotDirty = true;
+                      e->modifiers() & Qt::ControlModifier)) {
+            DisplayChanges& changes = w.PlotChanges();
+            changes.AxesChanged = changes.PlotDirty = true;
+        }
         return true;
     }
     case QEvent::KeyPress: {

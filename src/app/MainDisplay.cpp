@@ -38,6 +38,10 @@ MeasurementStore& TFormMain::PlotStore() {
     return Spectrum && Spectrum->Shown() ? Spectrum->Points() : Store;
 }
 
+DisplayChanges& TFormMain::PlotChanges() {
+    return Spectrum && Spectrum->Shown() ? Spectrum->Changes() : Display.Changes;
+}
+
 ScaleSet TFormMain::PlotScales() {
     return Spectrum && Spectrum->Shown() ? Spectrum->Scales() : Scales();
 }
@@ -74,7 +78,10 @@ DisplayContext TFormMain::Context() {
         mix(static_cast<double>(qHash(PlotFitReadout(*ShownFit, Store).join(QLatin1Char('\n')))));
         c.OverlayKey = key | 1; // never 0, which stands for none
     }
-    if (Spectrum && Spectrum->Shown()) c.PlotPoints = &Spectrum->Points();
+    if (Spectrum && Spectrum->Shown()) {
+        c.PlotPoints = &Spectrum->Points();
+        c.PlotChanges = &Spectrum->Changes();
+    }
     if (Runs) c.Runs = &Runs->Layer();
     return c;
 }
@@ -107,7 +114,7 @@ void TFormMain::FormResize() {
     in.ScrollBarHeight = ScrollBarSignale->height();
     in.ScrollPosition = ScrollBarSignale->value();
     const ScaleSet s = Scales();
-    const LayoutResult out = ::FormResize(in, Store, Display, s, MeanStripBitmap, PlotBitmap);
+    const LayoutResult out = ::FormResize(in, Display, s, MeanStripBitmap, PlotBitmap);
     // The other mode's scales wait in the same strips.
     if (Spectrum) Spectrum->Place();
     MeanStripBitmap.setPalette(Palette);
@@ -117,7 +124,7 @@ void TFormMain::FormResize() {
         RawStripBitmap.resize(raw.width(), raw.height());
         RawStripBitmap.setPalette(Palette);
         Display.RawStripValid = false;
-        Store.RawDirty = true;
+        Display.Changes.RawDirty = true;
     }
     // Without a window manager nothing else keeps the window from shrinking below it.
     const QSize minimum = in.Minimum.expandedTo(QSize(MinWindowWidth, MinWindowHeight)) + menu;
@@ -219,11 +226,11 @@ void TFormMain::ShowAnalysis() {
 void TFormMain::ConnectDisplay() {
     // The one place the display hears what the session changed.
     connect(session_.get(), &kurvimat::session::Session::pointsChanged, this,
-            [this] { Store.PlotDirty = true; });
+            [this] { Display.Changes.PlotDirty = true; });
     connect(session_.get(), &kurvimat::session::Session::axesChanged, this,
-            [this] { Store.AxesChanged = true; });
+            [this] { Display.Changes.AxesChanged = true; });
     connect(session_.get(), &kurvimat::session::Session::meansChanged, this,
-            [this] { Store.MeanDirty = true; });
+            [this] { Display.Changes.MeanDirty = true; });
     ConnectAnalysis();
     ConnectStripMouse();
     ConnectPlotMouse();
@@ -276,20 +283,20 @@ void TFormMain::ConnectStripMouse() {
 void TFormMain::ConnectPlotMouse() {
     connect(PaintBoxData, &TPaintBox::MouseDown, this, [this](QMouseEvent* e) {
         const QPoint p = eventPoint(e);
-        PlotMouseDown(PlotStore(), Display, ReadDisplayControls().Mode(), p.x(), p.y(),
+        PlotMouseDown(PlotChanges(), Display, ReadDisplayControls().Mode(), p.x(), p.y(),
                       e->button() == Qt::RightButton, PlotSize());
     });
     connect(PaintBoxData, &TPaintBox::MouseMove, this, [this](QMouseEvent* e) {
         const QPoint p = eventPoint(e);
-        PlotMouseMove(PlotStore(), Display, PlotScales(), p.x(), p.y(), PlotSize());
+        PlotMouseMove(PlotChanges(), Display, PlotScales(), p.x(), p.y(), PlotSize());
     });
     connect(PaintBoxData, &TPaintBox::MouseUp, this, [this](QMouseEvent* e) {
         const QPoint p = eventPoint(e);
-        PlotMouseUp(PlotStore(), Display, PlotScales(), p.x(), p.y(), PlotSize());
+        PlotMouseUp(PlotChanges(), Display, PlotScales(), p.x(), p.y(), PlotSize());
     });
     // Qt delivers the double click in place of a second press: it fits, it starts no zoom.
     connect(PaintBoxData, &TPaintBox::DblClick, this, [this](QMouseEvent*) {
-        PlotDblClick(PlotStore(), Display, PlotScales(), ReadDisplayControls().Mode(), PlotSize());
+        PlotDblClick(PlotStore(), PlotChanges(), Display, PlotScales(), ReadDisplayControls().Mode(), PlotSize());
     });
 }
 
@@ -305,7 +312,7 @@ void TFormMain::ConnectAxisButtons() {
                                                      {ImageUntenFull, AxisImage::UntenFull}};
     for (const auto& [image, which] : buttons) {
         connect(image, &TImage::MouseDown, this, [this, which](QMouseEvent*) {
-            AxisImageMouseDown(which, PlotStore(), Display, PlotScales(),
+            AxisImageMouseDown(which, PlotStore(), PlotChanges(), Display, PlotScales(),
                                ReadDisplayControls().Mode());
             ApplyAxisImages();
         });
@@ -326,7 +333,7 @@ void TFormMain::ConnectModeBoxes() {
             const QSignalBlocker blockS(CheckBoxSpektrum);
             CheckBoxSpektrum->setChecked(false);
         }
-        AssignStrips(Store, Display, Scales(), ReadDisplayControls().Mode());
+        AssignStrips(Display.Changes, Display, Scales(), ReadDisplayControls().Mode());
         if (leaveSpectrum) Spectrum->Switched(false);
     };
     connect(CheckBoxBXY, &QCheckBox::toggled, this, [xyClicked] { xyClicked(true); });
@@ -343,12 +350,12 @@ void TFormMain::ConnectModeBoxes() {
     connect(CheckBoxKanalB, &QCheckBox::clicked, this, [channelClicked] { channelClicked(false); });
     for (QCheckBox* box : {CheckBoxKanalA, CheckBoxKanalB})
         connect(box, &QCheckBox::toggled, this, [this] {
-            PlotStore().PlotDirty = true;
+            PlotChanges().PlotDirty = true;
             if (Measuring) Measuring->Changed(); // the readout's columns, the spectrum's lines
         });
 
     connect(CheckBoxMinuten, &QCheckBox::toggled, this,
-            [this](bool checked) { SetTimeInMinutes(Store, ScaleT, checked); });
+            [this](bool checked) { SetTimeInMinutes(Display.Changes, ScaleT, checked); });
     connect(CheckBoxSpektrum, &QCheckBox::toggled, this,
             [this](bool checked) { Spectrum->Switched(checked); });
 }

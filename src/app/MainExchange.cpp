@@ -241,7 +241,7 @@ void TFormMain::TitleLoadedAxes() {
         Widen(ScaleB, Store.DataMinB, Store.DataMaxB);
     }
     AxesNameLoadedPoints = true;
-    Store.AxesChanged = true;
+    Display.Changes.AxesChanged = true;
 }
 
 void TFormMain::ButtonDatenLoeschenClick() {

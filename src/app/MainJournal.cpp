@@ -227,9 +227,9 @@ Experiment TFormMain::CurrentExperiment() {
     s[key::AxisAMax] = ScaleA.RangeEnd;
     s[key::AxisBMin] = ScaleB.RangeStart;
     s[key::AxisBMax] = ScaleB.RangeEnd;
-    s[key::AxisAAuto] = Store.AutoLeft;
-    s[key::AxisBAuto] = Store.AutoRight;
-    s[key::AxisTAuto] = Store.AutoBottom;
+    s[key::AxisAAuto] = Display.Changes.AutoLeft;
+    s[key::AxisBAuto] = Display.Changes.AutoRight;
+    s[key::AxisTAuto] = Display.Changes.AutoBottom;
     s[key::XyMode] = qint64(ReadDisplayControls().Mode());
     s[key::TimeInMinutes] = CheckBoxMinuten->isChecked();
     s[key::ShowA] = CheckBoxKanalA->isChecked();
@@ -334,11 +334,12 @@ void TFormMain::ApplyExperiment(const Experiment& e) {
     range(ScaleT, key::AxisTMin, key::AxisTMax);
     range(ScaleA, key::AxisAMin, key::AxisAMax);
     range(ScaleB, key::AxisBMin, key::AxisBMax);
-    Store.AutoLeft = Get<bool>(s, key::AxisAAuto).value_or(Store.AutoLeft);
-    Store.AutoRight = Get<bool>(s, key::AxisBAuto).value_or(Store.AutoRight);
-    Store.AutoBottom = Get<bool>(s, key::AxisTAuto).value_or(Store.AutoBottom);
-    Store.AxesChanged = true;
-    Store.PlotDirty = true;
+    DisplayChanges& c = Display.Changes;
+    c.AutoLeft = Get<bool>(s, key::AxisAAuto).value_or(c.AutoLeft);
+    c.AutoRight = Get<bool>(s, key::AxisBAuto).value_or(c.AutoRight);
+    c.AutoBottom = Get<bool>(s, key::AxisTAuto).value_or(c.AutoBottom);
+    c.AxesChanged = true;
+    c.PlotDirty = true;
     // Held in "einzel", the opened points stay until the user triggers.
     if (const auto held = Get<bool>(s, key::TriggerHeld)) {
         session_->setArmed(*held);

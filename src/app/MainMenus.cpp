@@ -462,7 +462,7 @@ void TFormMain::Undo() {
         Measuring->ZoomBack();
         return;
     }
-    RestoreStoredData(Store, *UndoData);
+    session_->restoreStored(*UndoData);
     UndoData.reset();
     Handle([this] {
         if (Store.DataLoaded) {

@@ -121,7 +121,7 @@ void TFormMain::FitOnPlot(bool channelB, FitModel model, double from, double to)
         return;
     }
     ShownFit = std::move(fit);
-    Store.PlotDirty = true;
+    Display.Changes.PlotDirty = true;
 }
 
 void TFormMain::FitRunOnPlot(qint64 run, bool channelB, FitModel model, double from, double to) {
@@ -134,12 +134,12 @@ void TFormMain::FitRunOnPlot(qint64 run, bool channelB, FitModel model, double f
         return;
     }
     ShownFit = std::move(fit);
-    Store.PlotDirty = true;
+    Display.Changes.PlotDirty = true;
 }
 
 void TFormMain::RemoveFit() {
     ShownFit.reset();
-    Store.PlotDirty = true;
+    Display.Changes.PlotDirty = true;
 }
 
 PlotOverlay TFormMain::ReportOverlay() {

@@ -135,7 +135,7 @@ bool MainRuns::MakeCurrent(qint64 id) {
     const Run run = *journal->runs().find(id);
     MeasurementStore& s = w.session().store();
     w.Handle([&] {
-        restoreRun(s, run);
+        w.session().restoreRun(run);
         // The run's definitions come into force as a loaded text's do; one that does not
         // compile leaves the points as they are.
         if (IsDefinitionLine(run.points.definitionA()) &&
@@ -148,7 +148,7 @@ bool MainRuns::MakeCurrent(qint64 id) {
             w.ComboBoxB->SetText(run.points.definitionB());
             w.ApplySignal('B', false);
         }
-        restoreRun(s, run); // applying a definition may have evaluated other points
+        w.session().restoreRun(run); // applying a definition may have evaluated other points
         if (!run.points.recorded()) {
             w.TitleLoadedAxes();
         } else if (w.AxesNameLoadedPoints) {
@@ -167,7 +167,6 @@ bool MainRuns::MakeCurrent(qint64 id) {
     dataSince = run.recordedAtMs;
     kept = true;
     keptKey = currentPointsKey(s);
-    s.PlotDirty = s.AxesChanged = true;
     return true;
 }
 
@@ -261,7 +260,7 @@ void MainRuns::UpdateLayer() {
     }
     if (curves.empty() && layer.empty()) return;
     layer.setRuns(std::move(curves));
-    w.session().store().PlotDirty = true;
+    w.Display.Changes.PlotDirty = true;
 }
 
 void MainRuns::UpdateList() {

@@ -74,9 +74,6 @@ bool MainSpectrum::Shown() const {
 MeasurementStore& MainSpectrum::Points() {
     if (!points) {
         points = std::make_unique<MeasurementStore>();
-        // The amplitudes widen their axes; the frequency axis is zoomed freely and fitted when
-        // the sampling rate changes.
-        points->AutoLeft = points->AutoRight = true;
     }
     return *points;
 }
@@ -92,28 +89,28 @@ void MainSpectrum::UpdateTitles() {
 }
 
 void MainSpectrum::Switched(bool on) {
-    MeasurementStore& p = Points();
+    Points(); // made on the first switch
     if (on) {
         // One choice of three: time with the XY modes, or the spectrum.
         if (w.CheckBoxAXY->isChecked() || w.CheckBoxBXY->isChecked()) {
             const QSignalBlocker blockA(w.CheckBoxAXY), blockB(w.CheckBoxBXY);
             w.CheckBoxAXY->setChecked(false);
             w.CheckBoxBXY->setChecked(false);
-            AssignStrips(w.session().store(), w.Display, w.Scales(), PlotMode::Normal);
+            AssignStrips(w.Display.Changes, w.Display, w.Scales(), PlotMode::Normal);
         }
         PlaceStrips(w.Display, Scales());
         UpdateTitles();
-        p.AxesChanged = p.PlotDirty = true;
+        changes.AxesChanged = changes.PlotDirty = true;
         Update(true);
     } else {
-        w.session().store().AxesChanged = w.session().store().PlotDirty = true;
+        w.Display.Changes.AxesChanged = w.Display.Changes.PlotDirty = true;
     }
     if (w.Measuring) w.Measuring->Changed();
 }
 
 void MainSpectrum::Place() {
     PlaceStrips(w.Display, Scales());
-    if (points) points->AxesChanged = points->PlotDirty = true;
+    if (points) changes.AxesChanged = changes.PlotDirty = true;
 }
 
 std::size_t MainSpectrum::KeyOf(bool snapshot) const {
@@ -163,14 +160,14 @@ bool MainSpectrum::Update(bool now) {
     MeasurementStore& s = w.session().store();
     // The stored points' flags are this mode's to take: the time plot is not drawn meanwhile
     // and is drawn in full on the way back.
-    if (s.AxesChanged) {
+    if (w.Display.Changes.AxesChanged) {
         UpdateTitles();
-        p.AxesChanged = true;
-        s.AxesChanged = false;
+        changes.AxesChanged = true;
+        w.Display.Changes.AxesChanged = false;
         pending = true;
     }
-    if (s.PlotDirty) { // new points: the spectra follow when due
-        s.PlotDirty = false;
+    if (w.Display.Changes.PlotDirty) { // new points: the spectra follow when due
+        w.Display.Changes.PlotDirty = false;
         pending = true;
     }
     if (!now && (!pending || (age.isValid() && age.elapsed() < wait))) return false;
@@ -207,12 +204,12 @@ bool MainSpectrum::Update(bool now) {
         FitRight(p, scales, PlotMode::Normal);
         FitBottom(p, scales, PlotMode::Normal);
         fitted = true;
-        p.AxesChanged = true;
+        changes.AxesChanged = true;
     } else if (p.TimeRangeMax != fittedNyquist) {
         FitBottom(p, scales, PlotMode::Normal);
     }
     fittedNyquist = p.TimeRangeMax;
-    p.PlotDirty = true;
+    changes.PlotDirty = true;
     if (w.Measuring) w.Measuring->Changed();
     return true;
 }

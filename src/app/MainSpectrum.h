@@ -38,6 +38,7 @@ public:
 
     /// The plot's point set and scales in this mode.
     MeasurementStore& Points();
+    DisplayChanges& Changes() { return changes; }
     ScaleSet Scales();
     ZoomHistory& History() { return history; }
 
@@ -58,6 +59,9 @@ private:
 
     TFormMain& w;
     std::unique_ptr<MeasurementStore> points; // made when first shown: it is large
+    // The amplitudes widen their axes; the frequency axis is zoomed freely and fitted when the
+    // sampling rate changes.
+    DisplayChanges changes{.AutoLeft = true, .AutoRight = true};
     Tscale ScaleA, ScaleB, ScaleF, ScaleX;
     Tscale* ScaleLeft = &ScaleA;
     Tscale* ScaleRight = &ScaleB;

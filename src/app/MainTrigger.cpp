@@ -16,6 +16,11 @@
 #include <cmath>
 
 void TFormMain::AfterPipeline(const PipelineEvents& events) {
+    DisplayChanges& c = Display.Changes;
+    c.RawDirty = c.RawDirty || events.raw;
+    c.MeanDirty = c.MeanDirty || events.means;
+    c.PlotDirty = c.PlotDirty || events.points;
+    c.AxesChanged = c.AxesChanged || events.axes;
     ButtonReset->setEnabled(session_->trigger().resetEnabled);
     if (events.triggers > 0) {
         Label3->hide();
@@ -24,17 +29,12 @@ void TFormMain::AfterPipeline(const PipelineEvents& events) {
             ScaleA.Title = SignalTitle(Store.NameA, Store.UnitA);
             ScaleB.Title = SignalTitle(Store.NameB, Store.UnitB);
             AxesNameLoadedPoints = false;
-            Store.AxesChanged = true;
+            c.AxesChanged = true;
         }
     }
-    if (events.timeRangeStartChanged) {
-        ScaleT.RangeStart = Store.TimeRangeMin;
-        Store.AxesChanged = true;
-    }
-    if (events.timeRangeEndChanged) {
-        ScaleT.RangeEnd = Store.TimeRangeMax;
-        Store.AxesChanged = true;
-    }
+    // A changed time range comes with events.axes.
+    if (events.timeRangeStartChanged) ScaleT.RangeStart = Store.TimeRangeMin;
+    if (events.timeRangeEndChanged) ScaleT.RangeEnd = Store.TimeRangeMax;
     ReportDivByZero(events);
     JournalAfterPipeline(events);
 }

@@ -105,6 +105,7 @@ public:
     // What the plot shows: the stored points on the scales above, or in the spectrum mode the
     // spectrum's point set on its own scales.
     MeasurementStore& PlotStore();
+    DisplayChanges& PlotChanges();
     ScaleSet PlotScales();
     DisplayControls ReadDisplayControls() const;
     DisplayContext Context();

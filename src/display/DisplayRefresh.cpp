@@ -21,6 +21,9 @@ namespace {
 MeasurementStore& points(const DisplayContext& ctx) {
     return ctx.PlotPoints ? *ctx.PlotPoints : ctx.Store;
 }
+DisplayChanges& pointsChanges(const DisplayContext& ctx) {
+    return ctx.PlotChanges ? *ctx.PlotChanges : ctx.State.Changes;
+}
 
 struct StripInfo {
     Tscale* Scale;
@@ -33,13 +36,14 @@ struct StripInfo {
 
 StripInfo stripInfo(const DisplayContext& ctx, Strip strip) {
     const MeasurementStore& s = points(ctx);
+    const DisplayChanges& c = pointsChanges(ctx);
     const PlotMode mode = ctx.Controls.Mode();
     switch (strip) {
     case Strip::Left:
         return {ctx.Scales.Left,
                 0,
                 mode == PlotMode::AAsX,
-                s.AutoLeft,
+                c.AutoLeft,
                 ReferenceLeft(s),
                 {AxisImage::LinksAuto, AxisImage::LinksAutoOff, AxisImage::LinksFull,
                  AxisImage::LinksFullon}};
@@ -47,7 +51,7 @@ StripInfo stripInfo(const DisplayContext& ctx, Strip strip) {
         return {ctx.Scales.Right,
                 1,
                 mode == PlotMode::BAsX,
-                s.AutoRight,
+                c.AutoRight,
                 ReferenceRight(s),
                 {AxisImage::RechtsAuto, AxisImage::RechtsAutoOff, AxisImage::RechtsFull,
                  AxisImage::RechtsFullon}};
@@ -55,7 +59,7 @@ StripInfo stripInfo(const DisplayContext& ctx, Strip strip) {
         return {ctx.Scales.Bottom,
                 2,
                 false,
-                s.AutoBottom,
+                c.AutoBottom,
                 ReferenceBottom(s, mode),
                 {AxisImage::UntenAuto, AxisImage::UntenAutoOff, AxisImage::UntenFull,
                  AxisImage::UntenFullOn}};
@@ -293,7 +297,7 @@ void DrawRawStrip(DisplayContext& ctx) {
                   &ctx.State.Drawn.RawBase);
     ctx.RawStrip.expandInto(ctx.RawCanvas, 0, 0);
     ctx.State.RawStripValid = true;
-    ctx.Store.RawDirty = false;
+    ctx.State.Changes.RawDirty = false;
 }
 
 namespace {
@@ -313,7 +317,7 @@ void paintMeanImage(DisplayContext& ctx) {
     remember(d.SweepA, s.SweepRawA, sweep);
     remember(d.SweepB, s.SweepRawB, sweep);
     ctx.State.MeanStripValid = true;
-    ctx.Store.MeanDirty = false;
+    ctx.State.Changes.MeanDirty = false;
 }
 
 // The strip drawn in full over the last frame, still on the canvas.
@@ -364,7 +368,7 @@ bool DrawMeanStripPoints(DisplayContext& ctx, std::vector<QRect>& changed) {
     d.MeanHistory = history;
     d.SweepA.insert(d.SweepA.end(), s.SweepRawA + drawn, s.SweepRawA + sweep);
     d.SweepB.insert(d.SweepB.end(), s.SweepRawB + drawn, s.SweepRawB + sweep);
-    ctx.Store.MeanDirty = false;
+    ctx.State.Changes.MeanDirty = false;
     return true;
 }
 
@@ -406,7 +410,7 @@ bool DrawPlotPoints(DisplayContext& ctx, std::vector<QRect>& changed) {
         ctx.Plot.expandInto(ctx.DataCanvas, at.x(), at.y(), r);
         r.translate(at);
     }
-    points(ctx).PlotDirty = false;
+    pointsChanges(ctx).PlotDirty = false;
     return true;
 }
 
@@ -419,7 +423,7 @@ void paintPlotImage(DisplayContext& ctx) {
     if (ctx.Overlay) ctx.Overlay(ctx.Plot, g);
     rememberPlot(ctx);
     ctx.State.PlotValid = true;
-    points(ctx).PlotDirty = false;
+    pointsChanges(ctx).PlotDirty = false;
 }
 
 // A plot drawn in full over the last frame, still on the canvas at the same place.
@@ -462,7 +466,7 @@ void DrawAxis(DisplayContext& ctx, Strip strip) {
 
 RefreshResult RefreshDisplay(DisplayContext& ctx) {
     RefreshResult r;
-    MeasurementStore& s = ctx.Store;
+    const DisplayChanges& s = ctx.State.Changes;
     if (s.RawDirty) {
         DrawRawStrip(ctx);
         r.Raw = true;
@@ -475,8 +479,8 @@ RefreshResult RefreshDisplay(DisplayContext& ctx) {
         }
         r.Mean = true;
     }
-    MeasurementStore& p = points(ctx);
-    WidenAutoScales(p, ctx.Scales, ctx.Controls.Mode());
+    DisplayChanges& p = pointsChanges(ctx);
+    WidenAutoScales(points(ctx), p, ctx.Scales, ctx.Controls.Mode());
     bool* drawn[] = {&r.Left, &r.Right, &r.Bottom};
     for (Strip strip : {Strip::Left, Strip::Right, Strip::Bottom}) {
         const StripInfo info = stripInfo(ctx, strip);

@@ -35,9 +35,10 @@ struct DisplayContext {
     PlotOverlay Overlay = {}; ///< drawn into the plot image after the curves
     /// Stands for what Overlay draws: equal keys draw equal pixels (0 without an overlay).
     std::size_t OverlayKey = 0;
-    /// The points of the plot and its axes with their flags, when not Store's (the spectrum's
-    /// point set); the strips always show Store.
+    /// The points of the plot and its axes, when not Store's (the spectrum's point set), with
+    /// their flags (else State.Changes); the strips always show Store.
     MeasurementStore* PlotPoints = nullptr;
+    DisplayChanges* PlotChanges = nullptr;
     /// Shown runs, drawn under the cursors of a drawing in full of the stored points.
     RunLayer* Runs = nullptr;
 };

@@ -174,8 +174,21 @@ struct DrawnContent {
     LevelTextMemo LevelText;
 };
 
+/// What the display draws again for one point set (the session's, the spectrum's): set from
+/// what changed, cleared by the refresh that drew it. The Auto flags are the axis buttons'
+/// choice that the axis follows the points.
+struct DisplayChanges {
+    bool RawDirty = false;
+    bool MeanDirty = false;
+    bool PlotDirty = false;
+    bool AxesChanged = false;
+    bool AutoLeft = false, AutoRight = false, AutoBottom = false;
+};
+
 struct DisplayState {
     PaintGeometry Geometry; ///< of the images and the data canvas, set by the layout
+    /// Of the session's points; the strips always show them.
+    DisplayChanges Changes;
     bool RawStripValid = false;
     bool MeanStripValid = false;
     bool PlotValid = false;

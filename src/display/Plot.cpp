@@ -96,7 +96,7 @@ void PlacePlotArea(QSize canvas, DisplayState& state, const ScaleSet& scales, In
     setAxis(*scales.Bottom, state.BottomAxisRect, ScaleKind::Below, g.px(BottomTitleMargin));
 }
 
-LayoutResult FormResize(const LayoutInput& in, MeasurementStore& store, DisplayState& state,
+LayoutResult FormResize(const LayoutInput& in, DisplayState& state,
                         const ScaleSet& scales, IndexedImage& meanStrip, IndexedImage& plot) {
     LayoutResult out;
     const QSize minimum = in.Minimum.expandedTo(QSize(MinWindowWidth, MinWindowHeight));
@@ -108,9 +108,9 @@ LayoutResult FormResize(const LayoutInput& in, MeasurementStore& store, DisplayS
     meanStrip.resize(in.PaintBoxMittel.width() - ml, in.PaintBoxMittel.height());
     PlacePlotArea(in.PaintBoxData, state, scales, plot);
 
-    store.AxesChanged = true;
-    store.PlotDirty = true;
-    store.MeanDirty = true;
+    state.Changes.AxesChanged = true;
+    state.Changes.PlotDirty = true;
+    state.Changes.MeanDirty = true;
 
     out.ScrollBarVisible = in.PanelSignaleHeight + in.PanellinksPufferHeight > in.PanellinksHeight;
     out.ScrollBarMaximum = out.ScrollBarVisible ? in.PanelSignaleHeight - in.ScrollBarHeight : 0;

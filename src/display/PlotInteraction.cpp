@@ -173,13 +173,15 @@ void FitBottom(const MeasurementStore& store, const ScaleSet& scales, PlotMode m
     fit(*scales.Bottom, ExtremesBottom(store, mode));
 }
 
-void WidenAutoScales(const MeasurementStore& store, const ScaleSet& scales, PlotMode mode) {
-    if (store.AutoLeft && mode != PlotMode::AAsX) widen(*scales.Left, ExtremesA(store));
-    if (store.AutoRight && mode != PlotMode::BAsX) widen(*scales.Right, ExtremesB(store));
-    if (store.AutoBottom) widen(*scales.Bottom, ExtremesBottom(store, mode));
+void WidenAutoScales(const MeasurementStore& store, const DisplayChanges& changes,
+                     const ScaleSet& scales, PlotMode mode) {
+    if (changes.AutoLeft && mode != PlotMode::AAsX) widen(*scales.Left, ExtremesA(store));
+    if (changes.AutoRight && mode != PlotMode::BAsX) widen(*scales.Right, ExtremesB(store));
+    if (changes.AutoBottom) widen(*scales.Bottom, ExtremesBottom(store, mode));
 }
 
-void AxisImageMouseDown(AxisImage image, MeasurementStore& store, DisplayState& state,
+void AxisImageMouseDown(AxisImage image, const MeasurementStore& store, DisplayChanges& changes,
+                        DisplayState& state,
                         const ScaleSet& scales, PlotMode mode) {
     Tscale* strip = nullptr;
     switch (image) {
@@ -202,34 +204,34 @@ void AxisImageMouseDown(AxisImage image, MeasurementStore& store, DisplayState& 
         break;
     case AxisImage::LinksAuto:
         FitLeft(store, scales, mode);
-        store.AutoLeft = true;
+        changes.AutoLeft = true;
         show(state, AxisImage::LinksAuto, AxisImage::LinksAutoOff);
         strip = scales.Left;
         break;
     case AxisImage::RechtsAuto:
         FitRight(store, scales, mode);
-        store.AutoRight = true;
+        changes.AutoRight = true;
         show(state, AxisImage::RechtsAuto, AxisImage::RechtsAutoOff);
         strip = scales.Right;
         break;
     case AxisImage::UntenAuto:
         FitBottom(store, scales, mode);
-        store.AutoBottom = true;
+        changes.AutoBottom = true;
         show(state, AxisImage::UntenAuto, AxisImage::UntenAutoOff);
         strip = scales.Bottom;
         break;
     case AxisImage::LinksAutoOff:
-        store.AutoLeft = false;
+        changes.AutoLeft = false;
         show(state, AxisImage::LinksAutoOff, AxisImage::LinksAuto);
         strip = scales.Left;
         break;
     case AxisImage::RechtsAutoOff:
-        store.AutoRight = false;
+        changes.AutoRight = false;
         show(state, AxisImage::RechtsAutoOff, AxisImage::RechtsAuto);
         strip = scales.Right;
         break;
     case AxisImage::UntenAutoOff:
-        store.AutoBottom = false;
+        changes.AutoBottom = false;
         show(state, AxisImage::UntenAutoOff, AxisImage::UntenAuto);
         strip = scales.Bottom;
         break;
@@ -237,11 +239,11 @@ void AxisImageMouseDown(AxisImage image, MeasurementStore& store, DisplayState& 
         return;
     }
     OrderRange(strip->RangeStart, strip->RangeEnd);
-    store.AxesChanged = true;
-    store.PlotDirty = true;
+    changes.AxesChanged = true;
+    changes.PlotDirty = true;
 }
 
-void PlotMouseDown(MeasurementStore& store, DisplayState& state, PlotMode mode, int x, int y,
+void PlotMouseDown(DisplayChanges& changes, DisplayState& state, PlotMode mode, int x, int y,
                    bool rightButton, QSize plotSize) {
     const int wp = plotSize.width(), hp = plotSize.height();
     // The hidden axis of an XY mode takes no presses.
@@ -272,17 +274,17 @@ void PlotMouseDown(MeasurementStore& store, DisplayState& state, PlotMode mode, 
         state.ZoomX1 = 0;
         state.ZoomX2 = wp;
     }
-    store.PlotDirty = true;
+    changes.PlotDirty = true;
 }
 
-void PlotMouseMove(MeasurementStore& store, DisplayState& state, const ScaleSet& scales, int x,
+void PlotMouseMove(DisplayChanges& changes, DisplayState& state, const ScaleSet& scales, int x,
                    int y, QSize plotSize) {
     const int wp = plotSize.width(), hp = plotSize.height();
     const bool onSide = state.PressOnLeftStrip || state.PressOnRightStrip;
     if (state.ZoomBoxActive) {
         if (!onSide) state.ZoomX2 = x - PlotLeftMargin;
         if (!state.PressBelowPlot) state.ZoomY2 = y - PlotTopMargin;
-        store.PlotDirty = true;
+        changes.PlotDirty = true;
     }
     if (state.PanActive && wp > 0 && hp > 0) {
         const double vertical = static_cast<double>(y - state.LastMouseY) / hp;
@@ -290,18 +292,18 @@ void PlotMouseMove(MeasurementStore& store, DisplayState& state, const ScaleSet&
         if (vertical != 0 && !state.PressBelowPlot) {
             if (!state.PressOnRightStrip) pan(*scales.Left, vertical);
             if (!state.PressOnLeftStrip) pan(*scales.Right, vertical);
-            store.PlotDirty = store.AxesChanged = true;
+            changes.PlotDirty = changes.AxesChanged = true;
         }
         if (horizontal != 0 && !onSide) {
             pan(*scales.Bottom, horizontal);
-            store.PlotDirty = store.AxesChanged = true;
+            changes.PlotDirty = changes.AxesChanged = true;
         }
     }
     state.LastMouseX = x;
     state.LastMouseY = y;
 }
 
-void PlotMouseUp(MeasurementStore& store, DisplayState& state, const ScaleSet& scales, int x, int y,
+void PlotMouseUp(DisplayChanges& changes, DisplayState& state, const ScaleSet& scales, int x, int y,
                  QSize plotSize) {
     const int wp = plotSize.width(), hp = plotSize.height();
     state.LastMouseX = x;
@@ -313,13 +315,14 @@ void PlotMouseUp(MeasurementStore& store, DisplayState& state, const ScaleSet& s
         }
         if (!state.PressOnLeftStrip && !state.PressOnRightStrip)
             zoomHorizontal(*scales.Bottom, state, wp);
-        store.PlotDirty = store.AxesChanged = true;
+        changes.PlotDirty = changes.AxesChanged = true;
     }
     state.PanActive = state.ZoomBoxActive = false;
     state.PressOnLeftStrip = state.PressOnRightStrip = state.PressBelowPlot = false;
 }
 
-void PlotDblClick(MeasurementStore& store, const DisplayState& state, const ScaleSet& scales,
+void PlotDblClick(const MeasurementStore& store, DisplayChanges& changes,
+                  const DisplayState& state, const ScaleSet& scales,
                   PlotMode mode, QSize plotSize) {
     const int wp = plotSize.width(), hp = plotSize.height();
     const int x = state.LastMouseX, y = state.LastMouseY;
@@ -328,7 +331,7 @@ void PlotDblClick(MeasurementStore& store, const DisplayState& state, const Scal
     if (x < wp + PlotLeftMargin && abovePlotBottom) FitLeft(store, scales, mode);
     if (abovePlotBottom && x > PlotLeftMargin) FitRight(store, scales, mode);
     if (x > PlotLeftMargin && x < wp + PlotLeftMargin) FitBottom(store, scales, mode);
-    store.PlotDirty = store.AxesChanged = true;
+    changes.PlotDirty = changes.AxesChanged = true;
 }
 
 std::pair<bool, bool> XyBoxesAfterClick(bool senderIsB, bool bxy, bool axy) {
@@ -337,7 +340,7 @@ std::pair<bool, bool> XyBoxesAfterClick(bool senderIsB, bool bxy, bool axy) {
     return {bxy, axy};
 }
 
-void AssignStrips(MeasurementStore& store, const DisplayState& state, const ScaleSet& scales,
+void AssignStrips(DisplayChanges& changes, const DisplayState& state, const ScaleSet& scales,
                   PlotMode mode) {
     switch (mode) {
     case PlotMode::BAsX:
@@ -357,7 +360,7 @@ void AssignStrips(MeasurementStore& store, const DisplayState& state, const Scal
         break;
     }
     PlaceStrips(state, scales);
-    store.AxesChanged = store.PlotDirty = true;
+    changes.AxesChanged = changes.PlotDirty = true;
 }
 
 void PlaceStrips(const DisplayState& state, const ScaleSet& scales) {
@@ -382,8 +385,8 @@ std::pair<bool, bool> ChannelBoxesAfterClick(bool senderIsA, bool kanalA, bool k
     return {kanalA, kanalB};
 }
 
-void SetTimeInMinutes(MeasurementStore& store, Tscale& scaleT, bool minutes) {
+void SetTimeInMinutes(DisplayChanges& changes, Tscale& scaleT, bool minutes) {
     scaleT.DisplayFactor = minutes ? 1.0 / 60 : 0;
     scaleT.Title = minutes ? TimeTitleMinutes() : TimeTitleSeconds();
-    store.AxesChanged = true;
+    changes.AxesChanged = true;
 }

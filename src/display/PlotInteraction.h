@@ -45,26 +45,29 @@ void FitBottom(const MeasurementStore& store, const ScaleSet& scales, PlotMode m
 
 /// Autoscale: widens the strips whose autoscale is on to include all data and snapshot
 /// values. Never narrows.
-void WidenAutoScales(const MeasurementStore& store, const ScaleSet& scales, PlotMode mode);
+void WidenAutoScales(const MeasurementStore& store, const DisplayChanges& changes,
+                     const ScaleSet& scales, PlotMode mode);
 
 /// A click on one of the axis buttons.
-void AxisImageMouseDown(AxisImage image, MeasurementStore& store, DisplayState& state,
+void AxisImageMouseDown(AxisImage image, const MeasurementStore& store, DisplayChanges& changes,
+                        DisplayState& state,
                         const ScaleSet& scales, PlotMode mode);
 
 /// Mouse on the plot's paint box; x, y in paint-box pixels, plotSize = size of the plot image.
-void PlotMouseDown(MeasurementStore& store, DisplayState& state, PlotMode mode, int x, int y,
+void PlotMouseDown(DisplayChanges& changes, DisplayState& state, PlotMode mode, int x, int y,
                    bool rightButton, QSize plotSize);
-void PlotMouseMove(MeasurementStore& store, DisplayState& state, const ScaleSet& scales, int x,
+void PlotMouseMove(DisplayChanges& changes, DisplayState& state, const ScaleSet& scales, int x,
                    int y, QSize plotSize);
-void PlotMouseUp(MeasurementStore& store, DisplayState& state, const ScaleSet& scales, int x, int y,
+void PlotMouseUp(DisplayChanges& changes, DisplayState& state, const ScaleSet& scales, int x, int y,
                  QSize plotSize);
-void PlotDblClick(MeasurementStore& store, const DisplayState& state, const ScaleSet& scales,
+void PlotDblClick(const MeasurementStore& store, DisplayChanges& changes,
+                  const DisplayState& state, const ScaleSet& scales,
                   PlotMode mode, QSize plotSize);
 
 /// The XY check boxes as one choice: checking one unchecks the other. Returns (BXY, AXY).
 std::pair<bool, bool> XyBoxesAfterClick(bool senderIsB, bool bxy, bool axy);
 /// Puts the scales of the mode into the three strips with their rectangles, kinds and margins.
-void AssignStrips(MeasurementStore& store, const DisplayState& state, const ScaleSet& scales,
+void AssignStrips(DisplayChanges& changes, const DisplayState& state, const ScaleSet& scales,
                   PlotMode mode);
 /// Gives the scales in the three strips the strips' rectangles, kinds and title margins.
 void PlaceStrips(const DisplayState& state, const ScaleSet& scales);
@@ -82,4 +85,4 @@ inline QString TimeTitleMinutes() {
     return QCoreApplication::translate("Plot", "Zeit in min");
 }
 /// "Zeit in min": only the labels change; times and ranges stay in seconds.
-void SetTimeInMinutes(MeasurementStore& store, Tscale& scaleT, bool minutes);
+void SetTimeInMinutes(DisplayChanges& changes, Tscale& scaleT, bool minutes);

@@ -176,13 +176,13 @@ void MeanStripMouseDown(MeasurementStore& store, DisplayState& state, int x, int
     MeanStripMouseMove(store, state, x, y, boxWidth, boxHeight);
 }
 
-void MeanStripMouseMove(MeasurementStore& store, const DisplayState& state, int x, int y,
+void MeanStripMouseMove(MeasurementStore& store, DisplayState& state, int x, int y,
                         int boxWidth, int boxHeight) {
     if (!state.TriggerDragging) return;
     const TriggerPoint p = TriggerFromMouse(x, y, boxWidth, boxHeight, store.PointCount);
     // At long intervals the next block may be a minute away: the marker follows at once.
     if (p.PreTrigger != store.PreTrigger || p.TriggerLevel != store.TriggerLevel)
-        store.MeanDirty = true;
+        state.Changes.MeanDirty = true;
     store.PreTrigger = p.PreTrigger;
     store.TriggerLevel = p.TriggerLevel;
 }

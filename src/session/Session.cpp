@@ -1,6 +1,7 @@
 #include "Session.h"
 
 #include "Numbers.h"
+#include "StorePoints.h"
 #include "TimeAxis.h"
 
 #include <algorithm>
@@ -347,6 +348,18 @@ void Session::restoreSnapshot(const std::optional<PointSet>& p, bool recorded) {
         s.SnapMinT = e.minT, s.SnapMaxT = e.maxT;
     }
     emit pointsChanged();
+}
+
+void Session::restoreRun(const Run& run) {
+    kurvimat::session::restoreRun(*store_, run);
+    emit pointsChanged();
+    emit axesChanged();
+}
+
+void Session::restoreStored(const StoredData& data) {
+    RestoreStoredData(*store_, data);
+    emit pointsChanged();
+    emit axesChanged();
 }
 
 void Session::restoreTiming(std::optional<qint64> level, std::optional<qint64> preTrigger,

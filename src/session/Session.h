@@ -8,8 +8,10 @@
 #include "InstrumentLink.h"
 #include "MeasurementStore.h"
 #include "PointSet.h"
+#include "Run.h"
 #include "SamplePipeline.h"
 #include "SignalDefinition.h"
+#include "StoredData.h"
 
 #include <QObject>
 #include <QString>
@@ -109,6 +111,10 @@ public:
     /// back to their sweep places, so that a changed definition evaluates them again.
     void restoreData(const std::optional<PointSet>& points);
     void restoreSnapshot(const std::optional<PointSet>& points, bool recorded);
+    /// A run's points become the data (StorePoints' restoreRun).
+    void restoreRun(const Run& run);
+    /// Stored points kept for undo take the place of the data.
+    void restoreStored(const StoredData& data);
     /// An experiment's trigger level, pre-trigger and time origin (each limited to what the
     /// settings allow; without an origin, the pre-trigger's), and the time axis they give.
     void restoreTiming(std::optional<qint64> level, std::optional<qint64> preTrigger,

@@ -65,8 +65,6 @@ void restoreRun(MeasurementStore& s, const Run& run) {
     }
     s.TriggerPos = -1;
     s.SinceArmed = 0;
-    s.PlotDirty = true;
-    s.AxesChanged = true;
 }
 
 std::size_t currentPointsKey(const MeasurementStore& s) {

@@ -13,7 +13,7 @@ TEST_F(PipelineFixture, BlockClosesAfterIntervalWithMeans) {
     for (int i = 0; i < 4; ++i)
         Pipe.PipelineStep(a[i], b[i], Controls);
     EXPECT_EQ(S.MeanIndex, 0);
-    Pipe.PipelineStep(a[4], b[4], Controls);
+    const PipelineEvents events = Pipe.PipelineStep(a[4], b[4], Controls);
     EXPECT_EQ(S.MeanIndex, 1);
     EXPECT_FLOAT_EQ(S.MeanA[0], 4.0f);
     EXPECT_FLOAT_EQ(S.MeanB[0], 200.0f);
@@ -21,7 +21,7 @@ TEST_F(PipelineFixture, BlockClosesAfterIntervalWithMeans) {
     EXPECT_FLOAT_EQ(S.LabelSumA, 20.0f);
     EXPECT_FLOAT_EQ(S.LabelSumB, 1000.0f);
     EXPECT_EQ(S.LabelCount, 5);
-    EXPECT_TRUE(S.MeanDirty);
+    EXPECT_TRUE(events.means);
 }
 
 TEST_F(PipelineFixture, ChannelBOffGivesStandardDeviationOfA) {
@@ -296,13 +296,12 @@ TEST_F(PipelineFixture, TriggerTakesDefinitionsAndReportsTimeRangeChanges) {
     EXPECT_FLOAT_EQ(S.TimeRangeMax, 0.089f);
     EXPECT_EQ(S.DataDefA, Controls.definitionA);
     EXPECT_EQ(S.DataDefB, Controls.definitionB);
-    EXPECT_TRUE(S.AxesChanged);
+    EXPECT_TRUE(ev.axes);
 
-    S.AxesChanged = false;
     ev = Pipe.TriggerSweep(Controls);
     EXPECT_FALSE(ev.timeRangeStartChanged);
     EXPECT_FALSE(ev.timeRangeEndChanged);
-    EXPECT_FALSE(S.AxesChanged);
+    EXPECT_FALSE(ev.axes);
 
     S.PointCount = 200;
     ev = Pipe.TriggerSweep(Controls);

@@ -96,7 +96,7 @@ TEST_F(DecoderFixture, ExpandsPairsIntoEntriesAndSteps) {
         s.RawIndex = 100;
         s.DeviceMode = c.mode;
         s.InputCodeB = c.channelBOff ? 2 : 3;
-        pipe.DecodeReport(c.data.data(), 8, Controls);
+        const PipelineEvents events = pipe.DecodeReport(c.data.data(), 8, Controls);
 
         std::vector<Pair> entries;
         for (int i = 100; i != s.RawIndex; ++i)
@@ -112,7 +112,7 @@ TEST_F(DecoderFixture, ExpandsPairsIntoEntriesAndSteps) {
             EXPECT_FLOAT_EQ(steps[i].first, expected[i].first) << "step " << i;
             EXPECT_FLOAT_EQ(steps[i].second, expected[i].second) << "step " << i;
         }
-        EXPECT_TRUE(s.RawDirty);
+        EXPECT_TRUE(events.raw);
     }
 }
 
@@ -126,10 +126,10 @@ TEST_F(DecoderFixture, ShortReportsAndUnknownModesAreDropped) {
     for (const Row& r : rows) {
         SCOPED_TRACE(r.name);
         Store->DeviceMode = r.mode;
-        Pipe.DecodeReport(d, r.size, Controls);
+        const PipelineEvents events = Pipe.DecodeReport(d, r.size, Controls);
         EXPECT_EQ(Store->RawIndex, 0);
         EXPECT_EQ(Store->LabelCount, 0);
-        EXPECT_FALSE(Store->RawDirty);
+        EXPECT_FALSE(events.raw);
     }
 }
 

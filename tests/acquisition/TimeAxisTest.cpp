@@ -18,9 +18,6 @@ TEST(TimeAxis, StartValuesGiveTheNominalAxis) {
     EXPECT_FLOAT_EQ(s->TimeRangeMax, 0.895f);
     EXPECT_FLOAT_EQ(s->DataMinT, -0.1f);
     EXPECT_FLOAT_EQ(s->DataMaxT, -0.095f);
-    EXPECT_TRUE(s->AxesChanged);
-    EXPECT_TRUE(s->PlotDirty);
-    EXPECT_TRUE(s->MeanDirty);
 }
 
 TEST(TimeAxis, StoredPointsGetTheirTimesAndTimeExtreme) {

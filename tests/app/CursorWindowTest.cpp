@@ -42,7 +42,7 @@ void StoreSine(TFormMain& win) {
     win.session().store().DataCount = 200;
     win.ScaleT.RangeStart = 0;
     win.ScaleT.RangeEnd = 1;
-    win.session().store().AxesChanged = win.session().store().PlotDirty = true;
+    win.Display.Changes.AxesChanged = win.Display.Changes.PlotDirty = true;
     win.Timer1Timer();
 }
 
@@ -256,7 +256,7 @@ TEST_F(ScaledWindowTest, SpectrumShowsThePeakAndLeavesTheTimePlotAsItWas) {
     win->session().store().DataCount = 400;
     win->ScaleT.RangeStart = 0;
     win->ScaleT.RangeEnd = 4;
-    win->session().store().AxesChanged = win->session().store().PlotDirty = true;
+    win->Display.Changes.AxesChanged = win->Display.Changes.PlotDirty = true;
     win->Timer1Timer();
     const ScaleRanges timeRanges = CaptureRanges(win->Scales());
     MainCursors& m = *win->Measuring;

@@ -230,7 +230,7 @@ void StoreCooling(TFormMain& win, int count) {
         win.session().store().DataB[i] = static_cast<float>(0.8 + 3.2 * std::exp(-t / 120.0));
     }
     win.session().store().DataCount = count;
-    win.session().store().PlotDirty = true;
+    win.Display.Changes.PlotDirty = true;
 }
 
 // Pixels of the plot image that only the fitted curve of B and its readout produce.
@@ -262,7 +262,7 @@ TEST_F(DisplayWindowTest, FitOfTheCoolingIsDrawnUntilTheDataChange) {
     // Values re-evaluated under another definition, or a new point: the fit no longer belongs
     // to the data and goes.
     win->session().store().DataB[100] += 0.25f;
-    win->session().store().PlotDirty = true;
+    win->Display.Changes.PlotDirty = true;
     win->RefreshDisplay();
     EXPECT_EQ(FitPixelsOfB(*win), 0);
     EXPECT_FALSE(win->ShownFit.has_value());

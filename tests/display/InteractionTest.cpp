@@ -18,9 +18,9 @@ void expectRange(const Tscale& s, double start, double end, double tolerance = 1
 
 // A left-button drag from (x0, y0) to (x1, y1) in paint-box coordinates.
 void drag(DisplayFixture& f, int x0, int y0, int x1, int y1, bool right = false) {
-    PlotMouseDown(f.store, f.state, f.controls.Mode(), x0, y0, right, Plot);
-    PlotMouseMove(f.store, f.state, f.scales, x1, y1, Plot);
-    PlotMouseUp(f.store, f.state, f.scales, x1, y1, Plot);
+    PlotMouseDown(f.state.Changes, f.state, f.controls.Mode(), x0, y0, right, Plot);
+    PlotMouseMove(f.state.Changes, f.state, f.scales, x1, y1, Plot);
+    PlotMouseUp(f.state.Changes, f.state, f.scales, x1, y1, Plot);
 }
 
 TEST(Zoom, BoxFromRow100To200OnA400RowPlot) {
@@ -29,7 +29,7 @@ TEST(Zoom, BoxFromRow100To200OnA400RowPlot) {
     expectRange(f.ScaleA, 5, 7.5);
     expectRange(f.ScaleB, 5, 7.5);
     expectRange(f.ScaleT, 0, 10); // a horizontal drag of 0 pixels changes nothing
-    EXPECT_TRUE(f.store.AxesChanged);
+    EXPECT_TRUE(f.state.Changes.AxesChanged);
     EXPECT_FALSE(f.state.ZoomBoxActive);
 }
 
@@ -112,7 +112,7 @@ TEST(Zoom, HiddenAxisOfAnXyModeTakesNoPress) {
         DisplayFixture f;
         f.controls.BXY = r.bxy;
         f.controls.AXY = !r.bxy;
-        PlotMouseDown(f.store, f.state, f.controls.Mode(), r.x, 100, false, Plot);
+        PlotMouseDown(f.state.Changes, f.state, f.controls.Mode(), r.x, 100, false, Plot);
         EXPECT_EQ(f.state.ZoomBoxActive, r.taken);
     }
 }
@@ -191,7 +191,7 @@ TEST(Fit, DoubleClickFitsTheAxesAtTheClick) {
         f.store.DataMaxA = f.store.DataMaxB = f.store.DataMaxT = 4;
         f.state.LastMouseX = r.x;
         f.state.LastMouseY = r.y;
-        PlotDblClick(f.store, f.state, f.scales, PlotMode::Normal, Plot);
+        PlotDblClick(f.store, f.state.Changes, f.state, f.scales, PlotMode::Normal, Plot);
         EXPECT_EQ(f.ScaleA.RangeEnd == 4, r.left);
         EXPECT_EQ(f.ScaleB.RangeEnd == 4, r.right);
         EXPECT_EQ(f.ScaleT.RangeEnd == 4, r.bottom);
@@ -200,14 +200,14 @@ TEST(Fit, DoubleClickFitsTheAxesAtTheClick) {
 
 TEST(Autoscale, WideningNeverNarrows) {
     DisplayFixture f;
-    f.store.AutoLeft = f.store.AutoBottom = true;
+    f.state.Changes.AutoLeft = f.state.Changes.AutoBottom = true;
     f.store.DataCount = 1;
     f.store.DataMinA = 2, f.store.DataMaxA = 12;
     f.store.DataMinB = -5, f.store.DataMaxB = 50;
     f.store.DataMinT = 1, f.store.DataMaxT = 3;
     f.store.SnapCount = 1;
     f.store.SnapMinA = -1, f.store.SnapMaxA = 1;
-    WidenAutoScales(f.store, f.scales, PlotMode::Normal);
+    WidenAutoScales(f.store, f.state.Changes, f.scales, PlotMode::Normal);
     expectRange(f.ScaleA, -1, 12);
     expectRange(f.ScaleB, 0, 10); // autoscale off
     expectRange(f.ScaleT, 0, 10); // inside already
@@ -220,29 +220,29 @@ TEST(AxisImages, ClicksSwitchTheirPairAndSetTheRange) {
     f.store.DataMinA = 1, f.store.DataMaxA = 1;
     f.setRange(f.ScaleA, 2, 3);
 
-    AxisImageMouseDown(AxisImage::LinksFull, f.store, f.state, f.scales, PlotMode::Normal);
+    AxisImageMouseDown(AxisImage::LinksFull, f.store, f.state.Changes, f.state, f.scales, PlotMode::Normal);
     expectRange(f.ScaleA, 0, 5);
     EXPECT_TRUE(f.state.Visible(AxisImage::LinksFullon));
     EXPECT_FALSE(f.state.Visible(AxisImage::LinksFull));
 
-    f.store.AxesChanged = false;
-    AxisImageMouseDown(AxisImage::LinksAuto, f.store, f.state, f.scales, PlotMode::Normal);
+    f.state.Changes.AxesChanged = false;
+    AxisImageMouseDown(AxisImage::LinksAuto, f.store, f.state.Changes, f.state, f.scales, PlotMode::Normal);
     expectRange(f.ScaleA, 0, 2); // flat data 1 ordered
-    EXPECT_TRUE(f.store.AutoLeft);
-    EXPECT_TRUE(f.store.AxesChanged);
+    EXPECT_TRUE(f.state.Changes.AutoLeft);
+    EXPECT_TRUE(f.state.Changes.AxesChanged);
     EXPECT_TRUE(f.state.Visible(AxisImage::LinksAutoOff));
     EXPECT_FALSE(f.state.Visible(AxisImage::LinksAuto));
 
-    AxisImageMouseDown(AxisImage::LinksAutoOff, f.store, f.state, f.scales, PlotMode::Normal);
-    EXPECT_FALSE(f.store.AutoLeft);
+    AxisImageMouseDown(AxisImage::LinksAutoOff, f.store, f.state.Changes, f.state, f.scales, PlotMode::Normal);
+    EXPECT_FALSE(f.state.Changes.AutoLeft);
     EXPECT_TRUE(f.state.Visible(AxisImage::LinksAuto));
 
     // The full range of the bottom strip follows the mode; B's own button is void with B as x.
     f.store.DefMinB = -1, f.store.DefMaxB = 1;
     f.store.TimeRangeMin = -0.1f, f.store.TimeRangeMax = 0.895f;
-    AxisImageMouseDown(AxisImage::UntenFull, f.store, f.state, f.scales, PlotMode::Normal);
+    AxisImageMouseDown(AxisImage::UntenFull, f.store, f.state.Changes, f.state, f.scales, PlotMode::Normal);
     expectRange(f.ScaleT, -0.1f, 0.895f);
-    AxisImageMouseDown(AxisImage::RechtsFull, f.store, f.state, f.scales, PlotMode::BAsX);
+    AxisImageMouseDown(AxisImage::RechtsFull, f.store, f.state.Changes, f.state, f.scales, PlotMode::BAsX);
     expectRange(f.ScaleB, 0, 10);
 }
 
@@ -266,7 +266,7 @@ TEST(Modes, XyBoxesAreOneChoiceAndPlaceTheScales) {
     };
     for (const auto& r : rows) {
         SCOPED_TRACE(static_cast<int>(r.mode));
-        AssignStrips(f.store, f.state, f.scales, r.mode);
+        AssignStrips(f.state.Changes, f.state, f.scales, r.mode);
         EXPECT_STREQ(name(f.Left), r.left);
         EXPECT_STREQ(name(f.Right), r.right);
         EXPECT_STREQ(name(f.Bottom), r.bottom);
@@ -295,8 +295,8 @@ TEST(Modes, TimeInMinutesRelabelsOnly) {
     f.setRange(f.ScaleT, 0, 120);
     f.ScaleT.Kind = ScaleKind::Below;
     f.ScaleT.Bounds = {71, 400, 671, 445};
-    SetTimeInMinutes(f.store, f.ScaleT, true);
-    EXPECT_TRUE(f.store.AxesChanged);
+    SetTimeInMinutes(f.state.Changes, f.ScaleT, true);
+    EXPECT_TRUE(f.state.Changes.AxesChanged);
     QImage canvas(800, 460, QImage::Format_RGB32);
     {
         QPainter p(&canvas);
@@ -316,7 +316,7 @@ TEST(Modes, TimeInMinutesRelabelsOnly) {
     EXPECT_EQ(plan->Major.front().Label, QStringLiteral("0"));
     EXPECT_EQ(plan->Major.back().Label, QStringLiteral("2"));
 
-    SetTimeInMinutes(f.store, f.ScaleT, false);
+    SetTimeInMinutes(f.state.Changes, f.ScaleT, false);
     EXPECT_EQ(f.ScaleT.DisplayFactor, 0);
     EXPECT_EQ(f.ScaleT.Title, QStringLiteral("Zeit in <vf>s"));
 }

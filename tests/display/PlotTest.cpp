@@ -372,7 +372,7 @@ TEST(Layout, RectanglesImagesAndScrollBar) {
     in.PanellinksHeight = 400;
     in.ScrollBarHeight = 385;
     in.ScrollPosition = 10;
-    const LayoutResult r = FormResize(in, f.store, f.state, f.scales, mean, plot);
+    const LayoutResult r = FormResize(in, f.state, f.scales, mean, plot);
     EXPECT_EQ(r.Window, QSize(770, 570));
     EXPECT_EQ(mean.size(), QSize(654, 130));
     EXPECT_EQ(plot.size(), QSize(660, 400));
@@ -383,13 +383,13 @@ TEST(Layout, RectanglesImagesAndScrollBar) {
     EXPECT_EQ(f.ScaleT.Bounds.Top, 415);
     EXPECT_EQ(f.ScaleT.Bounds.Right, 729);
     EXPECT_EQ(f.ScaleT.TitleMargin, 25);
-    EXPECT_TRUE(f.store.AxesChanged && f.store.PlotDirty && f.store.MeanDirty);
+    EXPECT_TRUE(f.state.Changes.AxesChanged && f.state.Changes.PlotDirty && f.state.Changes.MeanDirty);
     EXPECT_TRUE(r.ScrollBarVisible);
     EXPECT_EQ(r.ScrollBarMaximum, 30);
     EXPECT_EQ(r.PanelSignaleTop, 5);
 
     in.PanellinksHeight = 430;
-    EXPECT_FALSE(FormResize(in, f.store, f.state, f.scales, mean, plot).ScrollBarVisible);
+    EXPECT_FALSE(FormResize(in, f.state, f.scales, mean, plot).ScrollBarVisible);
 
     // At a pixel ratio of 2 (canvases in device pixels) margins and title gaps double; the
     // strips still start inside the plot's one-pixel frame. A larger minimum holds.
@@ -397,7 +397,7 @@ TEST(Layout, RectanglesImagesAndScrollBar) {
     in.Minimum = {850, 570};
     in.PaintBoxMittel = {1448, 260};
     in.PaintBoxData = {1600, 920};
-    EXPECT_EQ(FormResize(in, f.store, f.state, f.scales, mean, plot).Window, QSize(850, 570));
+    EXPECT_EQ(FormResize(in, f.state, f.scales, mean, plot).Window, QSize(850, 570));
     EXPECT_EQ(mean.size(), QSize(1308, 260));
     EXPECT_EQ(plot.size(), QSize(1320, 800));
     EXPECT_EQ(f.ScaleA.Bounds.Top, 31);
@@ -415,7 +415,7 @@ TEST(Layout, PlotTallerThanFourThousandRowsIsDrawnToItsLastRow) {
     LayoutInput in;
     in.PaintBoxMittel = {724, 130};
     in.PaintBoxData = {600, 5060};
-    FormResize(in, f.store, f.state, f.scales, mean, plot);
+    FormResize(in, f.state, f.scales, mean, plot);
     ASSERT_EQ(plot.height(), 5000);
     for (Tscale* s : {&f.ScaleA, &f.ScaleB, &f.ScaleT})
         s->GridLastIndex = -1;

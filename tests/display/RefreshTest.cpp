@@ -37,7 +37,7 @@ struct RefreshFixture : DisplayFixture {
         in.Scale = scale;
         in.PaintBoxMittel = meanCanvas.size();
         in.PaintBoxData = dataCanvas.size();
-        FormResize(in, store, state, scales, mean, plot);
+        FormResize(in, state, scales, mean, plot);
         ScaleT.Title = QStringLiteral("Zeit in <vf>s");
         store.DefMinA = 0, store.DefMaxA = 10;
         store.DefMinB = 0, store.DefMaxB = 5;
@@ -53,10 +53,11 @@ struct RefreshFixture : DisplayFixture {
 
 TEST(Refresh, FirstRefreshDrawsEverythingAndClearsTheFlags) {
     RefreshFixture f;
-    f.store.RawDirty = true;
+    f.state.Changes.RawDirty = true;
     const RefreshResult r = f.refresh();
     EXPECT_TRUE(r.Raw && r.Mean && r.Left && r.Right && r.Bottom && r.Plot);
-    EXPECT_FALSE(f.store.RawDirty || f.store.MeanDirty || f.store.PlotDirty || f.store.AxesChanged);
+    const DisplayChanges& c = f.state.Changes;
+    EXPECT_FALSE(c.RawDirty || c.MeanDirty || c.PlotDirty || c.AxesChanged);
     EXPECT_TRUE(f.state.RawStripValid && f.state.MeanStripValid && f.state.PlotValid);
     // The plot's black frame lands at (70, 15) of the data canvas, the grid has ticks to use.
     EXPECT_EQ(f.dataCanvas.pixel(70, 15), f.plot.indexed8().color(0));
@@ -87,7 +88,7 @@ TEST(Refresh, TriggerLevelTextFollowsEveryInput) {
     for (const auto& row : rows) {
         SCOPED_TRACE(row.name);
         row.change(f);
-        f.store.MeanDirty = true;
+        f.state.Changes.MeanDirty = true;
         f.refresh();
         EXPECT_EQ(f.state.Drawn.Mean.LevelText, QString::fromUtf8(row.text));
     }
@@ -116,7 +117,7 @@ TEST(Refresh, OnlyChangedAxesAreRedrawnWithTheirButtons) {
 TEST(Refresh, AutoscaleWidensBeforeTheAxesAreCompared) {
     RefreshFixture f;
     f.refresh();
-    f.store.AutoRight = true;
+    f.state.Changes.AutoRight = true;
     f.store.DataCount = 1;
     f.store.DataMinB = -3, f.store.DataMaxB = 4;
     const RefreshResult r = f.refresh();
@@ -129,7 +130,7 @@ TEST(Refresh, AutoscaleWidensBeforeTheAxesAreCompared) {
 TEST(Refresh, HiddenAxisOfAnXyModeShowsNoButtons) {
     RefreshFixture f;
     f.controls.BXY = true;
-    AssignStrips(f.store, f.state, f.scales, PlotMode::BAsX);
+    AssignStrips(f.state.Changes, f.state, f.scales, PlotMode::BAsX);
     f.refresh();
     for (AxisImage i : {AxisImage::RechtsAuto, AxisImage::RechtsAutoOff, AxisImage::RechtsFull,
                         AxisImage::RechtsFullon})
@@ -156,10 +157,10 @@ TEST(PlotPicture, IsTheWindowsCanvasAtTheScaleOfThePicture) {
     f.state.Cursors.X = {2.5, 7.5};
     f.state.ZoomBoxActive = true; // the window's zoom box stays out of the picture
     f.state.ZoomX1 = 10, f.state.ZoomY1 = 10, f.state.ZoomX2 = 200, f.state.ZoomY2 = 200;
-    f.store.RawDirty = true;
+    f.state.Changes.RawDirty = true;
     f.refresh();
     f.state.ZoomBoxActive = false;
-    f.store.PlotDirty = true;
+    f.state.Changes.PlotDirty = true;
     f.refresh();
 
     const PictureSource source{f.store, f.scales, f.controls, f.dataCanvas.size(), f.state.Cursors};
@@ -193,7 +194,7 @@ TEST(PlotPicture, IsTheWindowsCanvasAtTheScaleOfThePicture) {
     in.Scale = 2;
     in.PaintBoxMittel = f.meanCanvas.size() * 2;
     in.PaintBoxData = f.dataCanvas.size();
-    FormResize(in, f.store, f.state, f.scales, f.mean, f.plot);
+    FormResize(in, f.state, f.scales, f.mean, f.plot);
     f.refresh();
     ASSERT_EQ(two.size(), f.dataCanvas.size());
     EXPECT_EQ(differing(two, f.dataCanvas), 0);
@@ -307,7 +308,7 @@ struct StreamStep {
             std::copy_n(s.DataA, s.DataCount, s.SnapA);
             std::copy_n(s.DataB, s.DataCount, s.SnapB);
             s.SnapCount = s.DataCount;
-            s.PlotDirty = true;
+            st.Changes.PlotDirty = true;
         };
         auto value = [&] {
             const int k = next(40);
@@ -322,12 +323,12 @@ struct StreamStep {
         if (zoom && next(10) == 0) {
             st.ZoomBoxActive = !st.ZoomBoxActive;
             st.ZoomX1 = next(300), st.ZoomY1 = next(200), st.ZoomX2 = next(300), st.ZoomY2 = 50;
-            s.PlotDirty = true;
+            st.Changes.PlotDirty = true;
         }
         if (waiting > 0) {
             for (int i = next(5); i > 0; --i, s.MeanIndex = (s.MeanIndex + 1) % PointCapacity)
                 s.MeanA[s.MeanIndex] = s.MeanB[s.MeanIndex] = static_cast<float>(next(1024));
-            s.MeanDirty = true;
+            st.Changes.MeanDirty = true;
             if (--waiting > 0) return;
         }
         const bool fire = s.TriggerPos == -1 || s.SweepIndex >= s.PointCount || next(25) == 0;
@@ -352,7 +353,7 @@ struct StreamStep {
             s.TriggerPos = -1;
             waiting = 1 + next(3);
         }
-        s.PlotDirty = s.MeanDirty = true;
+        st.Changes.PlotDirty = st.Changes.MeanDirty = true;
     }
 };
 
@@ -398,12 +399,12 @@ TEST(Refresh, NewPointsOnTheLastFrameEqualAFullDrawing) {
             f->controls.KanalB = row.kanalB;
             f->controls.BXY = row.mode == PlotMode::BAsX;
             f->controls.AXY = row.mode == PlotMode::AAsX;
-            AssignStrips(f->store, f->state, f->scales, row.mode);
+            AssignStrips(f->state.Changes, f->state, f->scales, row.mode);
             f->state.Cursors.Vertical = f->state.Cursors.Horizontal = row.over == 1;
             f->state.Cursors.X = {2, 7};
             f->state.Cursors.Y = {3, 6};
             f->state.Cursors.Active = 1;
-            f->store.AutoLeft = row.autoLeft;
+            f->state.Changes.AutoLeft = row.autoLeft;
             f->store.PointCount = row.pointCount;
             f->store.PreTrigger = row.pointCount / 10;
         }
@@ -424,7 +425,7 @@ TEST(Refresh, NewPointsOnTheLastFrameEqualAFullDrawing) {
             for (RefreshFixture* f : {&points, &full}) {
                 if (row.over == 1 && tick % 23 == 11) {
                     f->state.Cursors.X[0] += 0.5;
-                    f->store.PlotDirty = true;
+                    f->state.Changes.PlotDirty = true;
                 }
                 if (row.over == 2 && tick % 29 == 0) {
                     const int shown = tick / 29 % 3; // 0: a box, 1: another box, 2: none
@@ -438,7 +439,7 @@ TEST(Refresh, NewPointsOnTheLastFrameEqualAFullDrawing) {
                                              PaletteMask::FitA);
                         };
                     f->ctx.OverlayKey = shown < 2 ? 1 + shown : 0;
-                    f->store.PlotDirty = true;
+                    f->state.Changes.PlotDirty = true;
                 }
             }
             // Runs come, change and go; a user does that now and then, never at every tick.
@@ -459,7 +460,7 @@ TEST(Refresh, NewPointsOnTheLastFrameEqualAFullDrawing) {
                     }
                     runs[k].setRuns(std::move(curves));
                     (k ? full : points).ctx.Runs = &runs[k];
-                    (k ? full : points).store.PlotDirty = true;
+                    (k ? full : points).state.Changes.PlotDirty = true;
                 }
             }
             const QImage before = points.dataCanvas.copy(), meanBefore = points.meanCanvas.copy();
@@ -509,22 +510,24 @@ TEST(Refresh, PlotDrawsThePointSetItIsGiven) {
         other->DataT[i] = t, other->DataA[i] = a, other->DataB[i] = b;
     }
     other->DataCount = 50;
+    DisplayChanges otherChanges;
     given.ctx.PlotPoints = other.get();
+    given.ctx.PlotChanges = &otherChanges;
     for (RefreshFixture* f : {&given, &reference}) {
-        f->store.RawDirty = f->store.MeanDirty = true;
-        MeasurementStore& shown = f->ctx.PlotPoints ? *other : f->store;
+        f->state.Changes.RawDirty = f->state.Changes.MeanDirty = true;
+        DisplayChanges& shown = f->ctx.PlotChanges ? otherChanges : f->state.Changes;
         shown.PlotDirty = shown.AxesChanged = true;
         const RefreshResult r = f->refresh();
         EXPECT_TRUE(r.Plot && r.Left && r.Raw && r.Mean);
     }
     EXPECT_TRUE(sameBytes(given.plot, reference.plot));
     EXPECT_TRUE(given.dataCanvas == reference.dataCanvas);
-    EXPECT_FALSE(other->PlotDirty || other->AxesChanged);
-    EXPECT_FALSE(given.store.RawDirty || given.store.MeanDirty);
+    EXPECT_FALSE(otherChanges.PlotDirty || otherChanges.AxesChanged);
+    EXPECT_FALSE(given.state.Changes.RawDirty || given.state.Changes.MeanDirty);
     // New points of the given set go onto the last frame as well.
     other->DataT[50] = 10, other->DataA[50] = 5, other->DataB[50] = 5;
     other->DataCount = 51;
-    other->PlotDirty = true;
+    otherChanges.PlotDirty = true;
     EXPECT_TRUE(given.refresh().PlotPointsOnly);
 }
 

@@ -239,16 +239,16 @@ TEST(MeanStrip, OnlyADragMovesTheTrigger) {
     f.store.PreTrigger = 20;
     MeanStripMouseMove(f.store, f.state, 327, 65, 724, 130);
     EXPECT_EQ(f.store.PreTrigger, 20);
-    EXPECT_FALSE(f.store.MeanDirty);
+    EXPECT_FALSE(f.state.Changes.MeanDirty);
     MeanStripMouseDown(f.store, f.state, 327, 65, 724, 130);
     EXPECT_EQ(f.store.PreTrigger, 100);
-    EXPECT_TRUE(f.store.MeanDirty); // the marker moves without waiting for the next block
-    f.store.MeanDirty = false;
+    EXPECT_TRUE(f.state.Changes.MeanDirty); // the marker moves without waiting for the next block
+    f.state.Changes.MeanDirty = false;
     MeanStripMouseMove(f.store, f.state, 328, 65, 724, 130); // same point and level
-    EXPECT_FALSE(f.store.MeanDirty);
+    EXPECT_FALSE(f.state.Changes.MeanDirty);
     MeanStripMouseMove(f.store, f.state, 0, 65, 724, 130);
     EXPECT_EQ(f.store.PreTrigger, 0);
-    EXPECT_TRUE(f.store.MeanDirty);
+    EXPECT_TRUE(f.state.Changes.MeanDirty);
     MeanStripMouseUp(f.state);
     MeanStripMouseMove(f.store, f.state, 327, 65, 724, 130);
     EXPECT_EQ(f.store.PreTrigger, 0);
