@@ -2,6 +2,7 @@
 
 #include "MeasurementStore.h"
 #include "RunPolicy.h"
+#include "Session.h"
 #include "SessionTables.h"
 #include "StorePoints.h"
 
@@ -248,6 +249,112 @@ TEST(StorePoints, RunOfTheCurrentPointsAndBack) {
         EXPECT_EQ(currentPointsKey(*other), key);
         other->DataA[4] += 1;
         EXPECT_NE(currentPointsKey(*other), key);
+    }
+}
+
+// What a session operation changed, as its signals say.
+struct Heard {
+    int points = 0, axes = 0;
+    explicit Heard(Session& s) {
+        QObject::connect(&s, &Session::pointsChanged, [this] { ++points; });
+        QObject::connect(&s, &Session::axesChanged, [this] { ++axes; });
+    }
+};
+
+// Recorded points are evaluated again under a new definition and then carry it; loaded ones
+// keep their values; a rejected formula changes nothing.
+TEST(Session, ApplyingADefinition) {
+    const QString volts = QStringLiteral("Spannung (V): U");
+    const struct {
+        const char* line;
+        bool reevaluate, loaded, rejected;
+        float a2; // stored value 2 afterwards
+    } rows[] = {{"Weg (cm): 2*U [4;0]", true, false, false, 2 * 3.0f},
+                {"Weg (cm): 2*U", false, false, false, 3.0f},
+                {"Weg (cm): 2*U", true, true, false, 3.0f},
+                {"Weg (cm): 2*(U", true, false, true, 3.0f}};
+    for (const auto& r : rows) {
+        SCOPED_TRACE(r.line);
+        Session session;
+        MeasurementStore& s = session.store();
+        session.applyDefinition(SignalChannel::A, volts, false);
+        s.DataLoaded = r.loaded;
+        s.DataDefA = volts;
+        for (int i = 0; i < 4; ++i) {
+            SamplePoint p{0.005f * i, 1.0f + i, 0};
+            p.voltsA = p.voltsB = p.a;
+            p.rawA = 200.0f * p.a;
+            s.DataT[i] = p.t, s.DataA[i] = p.a;
+            s.SweepRawA[i] = p.rawA, s.SweepVoltsA[i] = p.voltsA, s.SweepVoltsB[i] = p.voltsB;
+        }
+        s.DataCount = s.SweepIndex = 4;
+        s.TimeOrigin = 0, s.PointTime = 0.005f;
+        Heard heard(session);
+        const QString line = QString::fromUtf8(r.line);
+        if (r.rejected) {
+            EXPECT_ANY_THROW(session.applyDefinition(SignalChannel::A, line, r.reevaluate));
+        } else {
+            const AppliedDefinition applied =
+                session.applyDefinition(SignalChannel::A, line, r.reevaluate);
+            EXPECT_EQ(applied.parts.unit, QStringLiteral("cm"));
+        }
+        EXPECT_EQ(s.AppliedDefA, r.rejected ? volts : line);
+        EXPECT_EQ(s.UnitA, r.rejected ? QStringLiteral("V") : QStringLiteral("cm"));
+        EXPECT_EQ(s.DataA[2], r.a2);
+        EXPECT_EQ(s.DataDefA, r.a2 != 3.0f ? line : volts);
+        EXPECT_LE(s.DefMinA, s.DefMaxA);
+        EXPECT_EQ(heard.points, r.rejected ? 0 : 1);
+    }
+}
+
+// Read points become the data or the snapshot and stop a running sweep; only the data's
+// axes change.
+TEST(Session, StoringReadPoints) {
+    const std::vector<float> t{0, 1, 2}, a{5, 6, 7}, b{0, 0, 0};
+    for (const bool snapshot : {false, true}) {
+        Session session;
+        MeasurementStore& s = session.store();
+        s.TriggerPos = 3;
+        Heard heard(session);
+        session.storeLoaded(snapshot, {t, a, b, false, QStringLiteral("x (m)"), QString(), 0, 2,
+                                       5, 7, 0, 0});
+        EXPECT_EQ(snapshot ? s.SnapCount : s.DataCount, 3);
+        EXPECT_EQ(snapshot ? s.SnapA[2] : s.DataA[2], 7.0f);
+        EXPECT_TRUE(snapshot ? s.SnapLoaded : s.DataLoaded);
+        EXPECT_FALSE(snapshot ? s.SnapHasB : s.DataHasB);
+        EXPECT_EQ(s.TriggerPos, -1);
+        EXPECT_EQ(heard.axes, snapshot ? 0 : 1);
+        EXPECT_EQ(session.dataPoints().size(), snapshot ? 0 : 3);
+    }
+}
+
+// The readings are scaled for what the instrument runs with: the last configuration it
+// confirmed (its defaults until then), or for one that takes none, what was asked.
+TEST(Session, InstrumentConfigurationInForce) {
+    InstrumentConfiguration asked;
+    asked.InputCodeA = 5, asked.UmaxA = 10, asked.PullUpBits = 3, asked.Send = true;
+    const struct {
+        const char* name;
+        bool send, confirmed;
+        std::int32_t codeA, pullUps, mode;
+    } rows[] = {{"confirmed", true, true, 5, 3, 2},
+                {"not confirmed", true, false, InstrumentConfiguration().InputCodeA, 0, 5},
+                {"takes none", false, false, 5, 1, 5}};
+    for (const auto& r : rows) {
+        SCOPED_TRACE(r.name);
+        Session session;
+        MeasurementStore& s = session.store();
+        s.PullUpBits = 1;
+        session.instrumentAdopted();
+        EXPECT_FALSE(session.setIntervalMs(20)); // mode 5 either way
+        s.IntervalMs = 2;                         // the mode the next send asks: 2
+        InstrumentConfiguration c = asked;
+        c.Send = r.send;
+        session.instrumentConfigured(c, r.confirmed);
+        EXPECT_EQ(s.InputCodeA, r.codeA);
+        EXPECT_EQ(s.PullUpBits, r.pullUps);
+        EXPECT_EQ(s.DeviceMode, r.mode);
+        EXPECT_EQ(session.calibration().UmaxA, r.codeA == 5 ? 10.0f : 5.0f);
     }
 }
 
