@@ -47,8 +47,8 @@ qint64 RunsMark(const Journal& journal) {
 }
 
 // What the journal holds, as far as the window can tell: what it handed over, and the runs.
-qint64 JournalMark(const TFormMain& w, const Journal& journal) {
-    return w.JournalChanges + RunsMark(journal) * (qint64(1) << 32);
+qint64 JournalMark(qint64 handedOver, const Journal& journal) {
+    return handedOver + RunsMark(journal) * (qint64(1) << 32);
 }
 
 QString Numbers(std::initializer_list<double> values) {
@@ -159,7 +159,7 @@ void TFormMain::JournalClosed() {
 bool TFormMain::ExperimentSaved() const {
     const bool waiting = JournalTriggered || (JournalSeen >= 0 && Store.DataCount > JournalSeen);
     return !waiting && JournalSavedAt >= 0 &&
-           JournalSavedAt == JournalMark(*this, SessionJournal());
+           JournalSavedAt == JournalMark(JournalChanges, SessionJournal());
 }
 
 void TFormMain::OfferRecovery() {
@@ -193,25 +193,10 @@ void TFormMain::StartSession(const QStringList& arguments) {
 
 Experiment TFormMain::CurrentExperiment() {
     namespace key = setting;
-    Experiment e;
+    Experiment e = session_->experiment();
     e.runs = SessionJournal().runs().runs();
-    if (Store.DataCount > 0) e.data = session_->dataPoints();
-    if (Store.SnapCount > 0) e.snapshot = session_->snapshotPoints();
-    e.definitionA = Store.AppliedDefA;
-    e.definitionB = Store.AppliedDefB;
-
+    // The session's own settings are in; the instrument's and the display's follow.
     Settings& s = e.settings;
-    const TriggerSettings& trigger = session_->trigger();
-    s[key::IntervalMs] = qint64(Store.IntervalMs);
-    s[key::PointCount] = qint64(Store.PointCount);
-    s[key::TriggerMode] = qint64(trigger.mode);
-    s[key::TriggerChannel] = trigger.channelA ? QStringLiteral("A") : QStringLiteral("B");
-    s[key::TriggerRising] = trigger.rising;
-    s[key::TriggerLevel] = qint64(Store.TriggerLevel);
-    s[key::PreTrigger] = qint64(Store.PreTrigger);
-    s[key::TriggerHeld] = trigger.resetEnabled; // in "einzel": the points wait for "Trigger"
-    s[key::TimeOrigin] = double(Store.TimeOrigin);
-    s[key::AutoSnapshot] = trigger.autoSnapshot;
     if (FormHardware) {
         const HardwareChoice h = FormHardware->Choice();
         s[key::InputRangeA] = qint64(h.A);
@@ -234,7 +219,6 @@ Experiment TFormMain::CurrentExperiment() {
     s[key::TimeInMinutes] = CheckBoxMinuten->isChecked();
     s[key::ShowA] = CheckBoxKanalA->isChecked();
     s[key::ShowB] = CheckBoxKanalB->isChecked();
-    s[key::SnapshotRecorded] = Store.SnapCount > 0 && !Store.SnapLoaded;
     s[key::Cursors] =
         Numbers({double(Cursors.VerticalOn), double(Cursors.HorizontalOn), Cursors.X[0],
                  Cursors.X[1], Cursors.Y[0], Cursors.Y[1], double(Cursors.ValueAxisB),
@@ -370,7 +354,7 @@ bool TFormMain::SaveExperiment(const QString& path) {
         Dlg().ShowError(this, *error);
         return false;
     }
-    JournalSavedAt = JournalMark(*this, SessionJournal());
+    JournalSavedAt = JournalMark(JournalChanges, SessionJournal());
     return true;
 }
 
@@ -400,7 +384,7 @@ bool TFormMain::OpenExperiment(const QString& path) {
         ApplyExperiment(*read.experiment);
     });
     // The session is the file's now.
-    JournalSavedAt = JournalMark(*this, SessionJournal());
+    JournalSavedAt = JournalMark(JournalChanges, SessionJournal());
     return true;
 }
 

@@ -210,13 +210,6 @@ public:
     void JournalHandOver();
     kurvimat::session::Experiment CurrentExperiment();
     void ApplyExperiment(const kurvimat::session::Experiment& experiment);
-    int JournalSeen = -1;         // stored points handed to the journal; -1: none recorded
-    bool JournalTriggered = false;  // a sweep began since the last hand-off
-    bool JournalSweepEnded = false; // a sweep ended since the last hand-off
-    qint64 JournalChanges = 0;    // counts what reached the journal
-    qint64 JournalSavedAt = -1;   // JournalChanges when the experiment was last saved
-    bool JournalProgress = false; // KURVIMAT_JOURNAL_PROGRESS: the points fed on stdout
-    int JournalProgressFed = 0;
 
     // Non-owning: the HID layer owns the device.
     THidDevice* Device = nullptr;
@@ -548,6 +541,15 @@ private:
     void UpdateTimeScale();
     void UpdateRangeLabels();
     void ReleaseDevice();
+
+    // The journal's hand-off (MainJournal.cpp).
+    int JournalSeen = -1;         // stored points handed to the journal; -1: none recorded
+    bool JournalTriggered = false;  // a sweep began since the last hand-off
+    bool JournalSweepEnded = false; // a sweep ended since the last hand-off
+    qint64 JournalChanges = 0;    // counts what reached the journal
+    qint64 JournalSavedAt = -1;   // JournalChanges when the experiment was last saved
+    bool JournalProgress = false; // KURVIMAT_JOURNAL_PROGRESS: the points fed on stdout
+    int JournalProgressFed = 0;
 
     QString ExchangeText; // the exact text of the last exchange (MemoDaten shows it)
     QString ExchangeSource; // "Die Datei <path>" or "Die Zwischenablage", for messages

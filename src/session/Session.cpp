@@ -218,6 +218,29 @@ void Session::resetTrigger() {
     takeArmed(controls);
 }
 
+Experiment Session::experiment() const {
+    namespace key = setting;
+    const MeasurementStore& st = *store_;
+    Experiment e;
+    if (st.DataCount > 0) e.data = dataPoints();
+    if (st.SnapCount > 0) e.snapshot = snapshotPoints();
+    e.definitionA = st.AppliedDefA;
+    e.definitionB = st.AppliedDefB;
+    Settings& s = e.settings;
+    s[key::IntervalMs] = qint64(st.IntervalMs);
+    s[key::PointCount] = qint64(st.PointCount);
+    s[key::TriggerMode] = qint64(trigger_.mode);
+    s[key::TriggerChannel] = trigger_.channelA ? QStringLiteral("A") : QStringLiteral("B");
+    s[key::TriggerRising] = trigger_.rising;
+    s[key::TriggerLevel] = qint64(st.TriggerLevel);
+    s[key::PreTrigger] = qint64(st.PreTrigger);
+    s[key::TriggerHeld] = trigger_.resetEnabled; // in "einzel": the points wait for "Trigger"
+    s[key::TimeOrigin] = double(st.TimeOrigin);
+    s[key::AutoSnapshot] = trigger_.autoSnapshot;
+    s[key::SnapshotRecorded] = st.SnapCount > 0 && !st.SnapLoaded;
+    return e;
+}
+
 SamplePoint Session::dataPoint(int i) const {
     const MeasurementStore& s = *store_;
     SamplePoint p{s.DataT[i], s.DataA[i], s.DataB[i]};

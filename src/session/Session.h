@@ -6,6 +6,7 @@
 
 #include "FormulaParser.h"
 #include "InstrumentLink.h"
+#include "ExperimentFile.h"
 #include "MeasurementStore.h"
 #include "PointSet.h"
 #include "Run.h"
@@ -103,6 +104,9 @@ public:
     void instrumentConfigured(const InstrumentConfiguration& asked, bool confirmed);
 
     // --- the points as the journal and the experiment file keep them ---
+    /// The points, the definitions in force and the settings kept here, as an experiment file
+    /// keeps them (no runs).
+    Experiment experiment() const;
     /// Stored point i with the block values and voltages behind it.
     SamplePoint dataPoint(int i) const;
     PointSet dataPoints() const;

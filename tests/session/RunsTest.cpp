@@ -358,5 +358,31 @@ TEST(Session, InstrumentConfigurationInForce) {
     }
 }
 
+// What an experiment file keeps of a session comes back whole in another one.
+TEST(Session, ExperimentRoundTrip) {
+    Session from;
+    MeasurementStore& s = from.store();
+    s.SweepFirst = 2, s.TimeOrigin = -0.01f, s.PointTime = 0.005f;
+    for (int i = 0; i < 3; ++i) {
+        s.DataT[i] = s.TimeOrigin + s.PointTime * float(i + 2), s.DataA[i] = float(i);
+        s.SweepRawA[i + 2] = 10.0f * i, s.SweepVoltsA[i + 2] = 0.1f * i;
+    }
+    s.DataCount = 3;
+    from.takeSnapshot();
+    from.setTriggerChannelA(false);
+    from.setArmed(false);
+    const Experiment e = from.experiment();
+    EXPECT_EQ(std::get<QString>(e.settings.at(setting::TriggerChannel)), QStringLiteral("B"));
+    EXPECT_FALSE(std::get<bool>(e.settings.at(setting::TriggerHeld)));
+    EXPECT_TRUE(std::get<bool>(e.settings.at(setting::SnapshotRecorded)));
+    Session to;
+    to.restoreTiming(std::nullopt, std::nullopt, s.TimeOrigin);
+    to.restoreData(e.data);
+    to.restoreSnapshot(e.snapshot, true);
+    EXPECT_EQ(to.dataPoints(), from.dataPoints()); // recorded: at their sweep places again
+    EXPECT_EQ(to.snapshotPoints(), from.snapshotPoints());
+    EXPECT_EQ(to.store().SweepFirst, 2);
+}
+
 } // namespace
 } // namespace kurvimat::session::test
