@@ -201,9 +201,14 @@ void TFormMain::ReadBufferSteps(bool snapshot) {
     // quantities in force. A text without B holds no B values.
     const QString defA = !m.header ? Store.AppliedDefA : m.defA;
     const QString defB = !m.hasB ? QString() : !m.header ? Store.AppliedDefB : m.defB;
-    if (!snapshot)
+    if (!snapshot) {
         KeepDataForUndo(ExchangeSource == tr("Die Zwischenablage") ? tr("Daten einfügen")
                                                                     : tr("Daten laden"));
+        // The copy is named as the read points: Undo then finds other definitions than those
+        // in force and applies them again, which also takes the axes back from the widening.
+        UndoData->DefA = defA;
+        UndoData->DefB = defB;
+    }
     session_->storeLoaded(snapshot, {m.t, m.a, m.b, m.hasB, defA, defB, m.minT, m.maxT, m.minA,
                                      m.maxA, m.minB, m.maxB});
     if (!snapshot) {

@@ -81,9 +81,6 @@ TFormMain::TFormMain(QWidget* parent) : QMainWindow(parent) {
     ComboBoxSamples->SetItemIndex(1);
     ComboBoxA->SetItemIndex(0);
     ComboBoxB->SetItemIndex(0);
-    Store.TimeOrigin = -Store.PreTrigger * Store.PointTime;
-    Store.DataMinT = Store.TimeOrigin;
-    Store.DataMaxT = Store.TimeOrigin + Store.PointTime;
     // 12.
     ApplySignalA(true);
     ApplySignalB(true);

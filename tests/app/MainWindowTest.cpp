@@ -742,14 +742,6 @@ TEST_F(MainWindowTest, UndoBringsBackDeletedOrPastedOverDataElseTheZoom) {
         EXPECT_EQ(CopiedData(*win), recorded);
         EXPECT_EQ(win->ScaleA.Title, QStringLiteral("Spannung unkalibriert in <vf>V"));
     }
-    // Pasted over pasted points: these come back with their own column label.
-    QGuiApplication::clipboard()->setText(QStringLiteral("t\tDruck (hPa)\r\n0\t1\r\n1\t2\r\n"));
-    win->ActionDatenEinfuegen->trigger();
-    const QString pasted = CopiedData(*win);
-    QGuiApplication::clipboard()->setText(QStringLiteral("t\tWeg (m)\r\n0\t5\r\n"));
-    win->ActionDatenEinfuegen->trigger();
-    win->ActionRueckgaengig->trigger();
-    EXPECT_EQ(CopiedData(*win), pasted);
     win->UpdateMenuActions();
     EXPECT_FALSE(win->ActionRueckgaengig->isEnabled());
     win->RangeHistory.push(CaptureRanges(win->Scales()));
