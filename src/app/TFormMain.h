@@ -1,5 +1,5 @@
-// The main window: owns the measurement store, the parsers, the scales and every control,
-// and forwards its events to the acquisition, signal and exchange code.
+// The main window: shows its session (store, pipeline, parsers, settings), owns the scales and
+// every control, and forwards its events to the session, the display and the exchange code.
 #pragma once
 
 #include "Analysis.h"

@@ -130,7 +130,6 @@ signals:
     void meansChanged();
     void axesChanged();
     void definitionChanged(SignalChannel channel);
-    void errorRaised(const QString& text);
     void settingsChanged();
 
 private:

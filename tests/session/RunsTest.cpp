@@ -254,8 +254,10 @@ TEST(StorePoints, RunOfTheCurrentPointsAndBack) {
 
 // What a session operation changed, as its signals say.
 struct Heard {
-    int points = 0, axes = 0;
+    int points = 0, axes = 0, definitionsA = 0;
     explicit Heard(Session& s) {
+        QObject::connect(&s, &Session::definitionChanged,
+                         [this](SignalChannel c) { definitionsA += c == SignalChannel::A; });
         QObject::connect(&s, &Session::pointsChanged, [this] { ++points; });
         QObject::connect(&s, &Session::axesChanged, [this] { ++axes; });
     }
@@ -304,6 +306,7 @@ TEST(Session, ApplyingADefinition) {
         EXPECT_EQ(s.DataDefA, r.a2 != 3.0f ? line : volts);
         EXPECT_LE(s.DefMinA, s.DefMaxA);
         EXPECT_EQ(heard.points, r.rejected ? 0 : 1);
+        EXPECT_EQ(heard.definitionsA, r.rejected ? 0 : 1);
     }
 }
 
