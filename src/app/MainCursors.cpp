@@ -115,7 +115,7 @@ ReadoutInput MainCursors::Input() const {
     ReadoutInput in;
     in.Cursors = w.Cursors;
     in.Mode = c.Mode();
-    in.Minutes = w.CheckBoxMinuten->isChecked();
+    in.Minutes = w.session().view().minutes;
     in.ShowA = c.KanalA;
     in.ShowB = c.KanalB;
     // Each point set in the unit of what it holds; one without B has no B values to show.

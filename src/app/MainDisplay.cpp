@@ -23,14 +23,15 @@
 
 DisplayControls TFormMain::ReadDisplayControls() const {
     DisplayControls c;
-    c.KanalA = CheckBoxKanalA->isChecked();
-    c.KanalB = CheckBoxKanalB->isChecked();
-    c.BXY = CheckBoxBXY->isChecked();
-    c.AXY = CheckBoxAXY->isChecked();
+    const kurvimat::session::ViewSettings& v = session_->view();
+    c.KanalA = v.showA;
+    c.KanalB = v.showB;
+    c.BXY = v.bAsX;
+    c.AXY = v.aAsX;
     c.TriggerChannelA = session_->trigger().channelA;
     c.TriggerRising = session_->trigger().rising;
     c.Adiff = FormHardware && FormHardware->CheckBoxAdiff->isChecked();
-    c.Spektrum = CheckBoxSpektrum->isChecked();
+    c.Spektrum = v.spectrum;
     return c;
 }
 
@@ -320,15 +321,32 @@ void TFormMain::ConnectAxisButtons() {
 }
 
 void TFormMain::ConnectModeBoxes() {
+    // What a box says the user chose goes to the session first: the handlers below read it.
+    using View = kurvimat::session::ViewSettings;
+    const std::pair<QCheckBox*, bool View::*> choices[] = {
+        {CheckBoxKanalA, &View::showA}, {CheckBoxKanalB, &View::showB},
+        {CheckBoxBXY, &View::bAsX},     {CheckBoxAXY, &View::aAsX},
+        {CheckBoxSpektrum, &View::spectrum}, {CheckBoxMinuten, &View::minutes}};
+    for (const auto& [box, field] : choices)
+        connect(box, &QCheckBox::toggled, this, [this, field](bool checked) {
+            View v = session_->view();
+            v.*field = checked;
+            session_->setView(v);
+        });
+
     // At most one channel serves as x; the other box is unchecked without re-entering here.
     const auto xyClicked = [this](bool senderIsB) {
-        const auto [bxy, axy] =
-            XyBoxesAfterClick(senderIsB, CheckBoxBXY->isChecked(), CheckBoxAXY->isChecked());
+        View v = session_->view();
+        const auto [bxy, axy] = XyBoxesAfterClick(senderIsB, v.bAsX, v.aAsX);
+        // The XY modes and the spectrum exclude each other.
+        const bool leaveSpectrum = (bxy || axy) && v.spectrum;
+        v.bAsX = bxy;
+        v.aAsX = axy;
+        v.spectrum = v.spectrum && !leaveSpectrum;
+        session_->setView(v);
         const QSignalBlocker blockB(CheckBoxBXY), blockA(CheckBoxAXY);
         CheckBoxBXY->setChecked(bxy);
         CheckBoxAXY->setChecked(axy);
-        // The XY modes and the spectrum exclude each other.
-        const bool leaveSpectrum = (bxy || axy) && CheckBoxSpektrum->isChecked();
         if (leaveSpectrum) {
             const QSignalBlocker blockS(CheckBoxSpektrum);
             CheckBoxSpektrum->setChecked(false);
@@ -341,8 +359,8 @@ void TFormMain::ConnectModeBoxes() {
 
     // A user may not switch both channels off; the signal code may (no signal chosen).
     const auto channelClicked = [this](bool senderIsA) {
-        const auto [a, b] = ChannelBoxesAfterClick(senderIsA, CheckBoxKanalA->isChecked(),
-                                                   CheckBoxKanalB->isChecked());
+        const auto [a, b] =
+            ChannelBoxesAfterClick(senderIsA, session_->view().showA, session_->view().showB);
         CheckBoxKanalA->setChecked(a);
         CheckBoxKanalB->setChecked(b);
     };

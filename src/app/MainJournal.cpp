@@ -216,9 +216,10 @@ Experiment TFormMain::CurrentExperiment() {
     s[key::AxisBAuto] = Display.Changes.AutoRight;
     s[key::AxisTAuto] = Display.Changes.AutoBottom;
     s[key::XyMode] = qint64(ReadDisplayControls().Mode());
-    s[key::TimeInMinutes] = CheckBoxMinuten->isChecked();
-    s[key::ShowA] = CheckBoxKanalA->isChecked();
-    s[key::ShowB] = CheckBoxKanalB->isChecked();
+    const ViewSettings& view = session_->view();
+    s[key::TimeInMinutes] = view.minutes;
+    s[key::ShowA] = view.showA;
+    s[key::ShowB] = view.showB;
     s[key::Cursors] =
         Numbers({double(Cursors.VerticalOn), double(Cursors.HorizontalOn), Cursors.X[0],
                  Cursors.X[1], Cursors.Y[0], Cursors.Y[1], double(Cursors.ValueAxisB),

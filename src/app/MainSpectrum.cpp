@@ -68,7 +68,7 @@ MainSpectrum::MainSpectrum(TFormMain& window) : QObject(&window), w(window) {
 MainSpectrum::~MainSpectrum() = default;
 
 bool MainSpectrum::Shown() const {
-    return w.CheckBoxSpektrum && w.CheckBoxSpektrum->isChecked();
+    return w.session().view().spectrum;
 }
 
 MeasurementStore& MainSpectrum::Points() {
@@ -92,7 +92,10 @@ void MainSpectrum::Switched(bool on) {
     Points(); // made on the first switch
     if (on) {
         // One choice of three: time with the XY modes, or the spectrum.
-        if (w.CheckBoxAXY->isChecked() || w.CheckBoxBXY->isChecked()) {
+        kurvimat::session::ViewSettings v = w.session().view();
+        if (v.aAsX || v.bAsX) {
+            v.aAsX = v.bAsX = false;
+            w.session().setView(v);
             const QSignalBlocker blockA(w.CheckBoxAXY), blockB(w.CheckBoxBXY);
             w.CheckBoxAXY->setChecked(false);
             w.CheckBoxBXY->setChecked(false);
@@ -150,7 +153,7 @@ SpectrumInput MainSpectrum::Input() const {
     }
     in.ShowA = c.KanalA;
     in.ShowB = c.KanalB;
-    in.Minutes = w.CheckBoxMinuten->isChecked();
+    in.Minutes = w.session().view().minutes;
     return in;
 }
 

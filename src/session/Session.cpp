@@ -53,6 +53,12 @@ void Session::setArmed(bool resetEnabled) {
     emit settingsChanged();
 }
 
+void Session::setView(const ViewSettings& view) {
+    if (view_ == view) return;
+    view_ = view;
+    emit settingsChanged();
+}
+
 Calibration Session::calibration() const {
     const MeasurementStore& s = *store_;
     return {s.UminA, s.UmaxA, s.UminB, s.UmaxB};

@@ -40,6 +40,15 @@ struct AppliedDefinition {
     PipelineEvents events;
 };
 
+/// How the points are shown, as the user chose it; the window's check boxes show it.
+struct ViewSettings {
+    bool showA = true, showB = true;
+    bool bAsX = false, aAsX = false; ///< "Kanal B als x", "Kanal A als x": at most one
+    bool spectrum = false;           ///< excludes both XY choices
+    bool minutes = false;            ///< "Zeit in min"
+    bool operator==(const ViewSettings&) const = default;
+};
+
 class Session : public QObject {
     Q_OBJECT
 
@@ -66,6 +75,8 @@ public:
     /// The armed state as a restored experiment had it.
     void setArmed(bool resetEnabled);
     Calibration calibration() const;
+    const ViewSettings& view() const { return view_; }
+    void setView(const ViewSettings& view);
     /// The sampling interval; true when the instrument needs another report mode for it (the
     /// mode in force is changed, the caller configures the instrument).
     bool setIntervalMs(int intervalMs);
@@ -144,6 +155,7 @@ private:
     TParser parserA_, parserB_;
     SamplePipeline pipeline_;
     TriggerSettings trigger_;
+    ViewSettings view_;
     InstrumentConfiguration confirmed_;
     std::int32_t confirmedMode_ = DefaultIntervalMs;
 };
