@@ -30,7 +30,7 @@ DisplayControls TFormMain::ReadDisplayControls() const {
     c.AXY = v.aAsX;
     c.TriggerChannelA = session_->trigger().channelA;
     c.TriggerRising = session_->trigger().rising;
-    c.Adiff = FormHardware && FormHardware->CheckBoxAdiff->isChecked();
+    c.Adiff = FormHardware && session_->hardware().ADiff;
     c.Spektrum = v.spectrum;
     return c;
 }

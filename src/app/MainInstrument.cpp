@@ -21,7 +21,10 @@ constexpr std::uint32_t InstrumentBufferCount = 512;
 TInstrumentLink::TInstrumentLink(TFormMain& main, std::shared_ptr<HidPlatform> platform)
     : Main(main), Hardware(std::make_unique<TFormHardware>()),
       Controller(std::make_unique<THidDeviceController>(std::move(platform))) {
-    Hardware->OnSettingsChanged = [this] { Main.SendConfiguration(); };
+    Hardware->OnSettingsChanged = [this] {
+        Main.session().setHardware(Hardware->Choice());
+        Main.SendConfiguration();
+    };
     Main.ConfigureDevice = [this] { ConfigureDevice(); };
     Main.FormHardware = Hardware.get();
     Controller->OnArrival = [this](THidDevice* d) { HidDeviceController1Arrival(d); };
@@ -129,7 +132,7 @@ void TInstrumentLink::UseDeepQueues(THidDevice* HidDev) {
 void TInstrumentLink::ConfigureDevice() {
     if (!Main.Device) return;
     const int length = Main.Device->HidCaps().OutputReportByteLength;
-    const InstrumentConfiguration c = ConfigureInstrument(Hardware->Choice(), length);
+    const InstrumentConfiguration c = ConfigureInstrument(Main.session().hardware(), length);
     if (!c.Send) {
         Main.session().instrumentConfigured(c, false);
         return;

@@ -198,7 +198,7 @@ Experiment TFormMain::CurrentExperiment() {
     // The session's own settings are in; the instrument's and the display's follow.
     Settings& s = e.settings;
     if (FormHardware) {
-        const HardwareChoice h = FormHardware->Choice();
+        const HardwareChoice& h = session_->hardware();
         s[key::InputRangeA] = qint64(h.A);
         s[key::InputRangeB] = qint64(h.B);
         s[key::Differential] = h.ADiff;

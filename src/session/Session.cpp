@@ -53,6 +53,11 @@ void Session::setArmed(bool resetEnabled) {
     emit settingsChanged();
 }
 
+void Session::setHardware(const HardwareChoice& choice) {
+    hardware_ = choice;
+    emit settingsChanged();
+}
+
 void Session::setView(const ViewSettings& view) {
     if (view_ == view) return;
     view_ = view;

@@ -75,6 +75,9 @@ public:
     /// The armed state as a restored experiment had it.
     void setArmed(bool resetEnabled);
     Calibration calibration() const;
+    /// The instrument's input ranges, differential A, B off and pull-ups as chosen.
+    const HardwareChoice& hardware() const { return hardware_; }
+    void setHardware(const HardwareChoice& choice);
     const ViewSettings& view() const { return view_; }
     void setView(const ViewSettings& view);
     /// The sampling interval; true when the instrument needs another report mode for it (the
@@ -156,6 +159,7 @@ private:
     SamplePipeline pipeline_;
     TriggerSettings trigger_;
     ViewSettings view_;
+    HardwareChoice hardware_;
     InstrumentConfiguration confirmed_;
     std::int32_t confirmedMode_ = DefaultIntervalMs;
 };
