@@ -277,6 +277,7 @@ PlotView::PlotView(QWidget* parent, PlotViewData& data, PlotHost& host)
     setObjectName(QStringLiteral("Panelmitte"));
     resize(DesignPlotWidth, DesignPlotHeight);
     PaintBoxData = new TPaintBox(this);
+    PaintBoxData->setObjectName(QStringLiteral("PaintBoxData"));
     PaintBoxData->setGeometry(0, 0, DesignPlotWidth, DesignPlotHeight);
     QFont font = PaintBoxData->font();
     font.setPixelSize(11);

@@ -22,11 +22,11 @@ class QPlainTextEdit;
 class TImage;
 class TPaintBox;
 
-// What the plot shows and how: the window holds it (its display code draws with it), the
-// plot view reads and changes it on the mouse's behalf.
+// What the plot and the strips above it show and how: the window holds it (its display code
+// draws with it), the plot view reads and changes it on the mouse's behalf.
 struct PlotViewData {
     ::Palette Palette;
-    IndexedImage PlotBitmap;
+    IndexedImage RawStripBitmap, MeanStripBitmap, PlotBitmap;
     DisplayState Display;
     // Measuring cursors (their time span feeds measurements over a span) and the earlier axis
     // ranges.
@@ -73,6 +73,7 @@ public:
 
     // What the plot shows, for those who look at it.
     const IndexedImage& Image() const { return data_.PlotBitmap; }
+    const IndexedImage& RawStripImage() const { return data_.RawStripBitmap; }
     const ::Palette& Colours() const { return data_.Palette; }
     DisplayState& State() { return data_.Display; }
     CursorState& Cursors() { return data_.Cursors; }

@@ -117,7 +117,9 @@ public:
     void OfferRecovery();
     kurvimat::session::Journal& SessionJournal();
     const kurvimat::session::Journal& SessionJournal() const;
-    // The timer tick's hook: the new stored points handed to the journal.
+    // The journal's hooks: what each pipeline call did (noted only: a report allocates
+    // nothing), the timer tick (the new stored points handed to the journal).
+    void JournalAfterPipeline(const PipelineEvents& events);
     void JournalTick();
     kurvimat::session::Experiment CurrentExperiment();
     // True while what the journal holds has been saved in an experiment file since it changed.
@@ -229,9 +231,7 @@ private:
     bool SaveExperiment(const QString& path);
     // Takes a .kurvimat file over; a refused file is said and changes nothing.
     bool OpenExperiment(const QString& path);
-    // Hooks: what each pipeline call did (noted only: a report allocates nothing), the window
-    // closed.
-    void JournalAfterPipeline(const PipelineEvents& events);
+    // The journal's hooks: the window closed, the points handed over.
     void JournalClosed();
     void JournalHandOver();
     void ApplyExperiment(const kurvimat::session::Experiment& experiment);
@@ -241,7 +241,6 @@ private:
     // The plot panel, and the window code that routes mouse, wheel and keys on the plot to
     // the measuring cursors, builds its menu and shows the readout.
     PlotView* Plot = nullptr;
-    IndexedImage RawStripBitmap, MeanStripBitmap;
     AnalysisReadout Analysis;
     MainCursors* Measuring = nullptr;
     MainSpectrum* Spectrum = nullptr;
