@@ -1,5 +1,6 @@
 // The main window: owns the measurement store, the parsers, the scales and every control,
-// and forwards its events to the acquisition, signal and exchange code.
+// and forwards its events to the acquisition, signal and exchange code. Its controls are a
+// private base (MainControls.h); those who drive it as a user does find them by objectName.
 #pragma once
 
 #include "Analysis.h"
@@ -33,15 +34,11 @@
 #include <optional>
 #include <vector>
 
-class BigDisplay;
 class Dialogs;
 namespace kurvimat::session {
 class Journal;
 struct Experiment;
 } // namespace kurvimat::session
-class HelpWindow;
-class QAction;
-class TableWindow;
 class MainCursors;
 class MainSpectrum;
 class MainRuns;
@@ -50,22 +47,11 @@ class Journal;
 enum class Replacement;
 } // namespace kurvimat::session
 struct Calibration;
-class QCheckBox;
-class QLabel;
-class QLineEdit;
 class QMenu;
 class QPrinter;
-class QPlainTextEdit;
-class QPushButton;
-class QRadioButton;
-class QScrollBar;
-class TComboBox;
 class TFormHardware;
 class TFormSignale;
 class THidDevice;
-class TImage;
-class TPaintBox;
-class TShape;
 
 class TFormMain : public QMainWindow, private MainControls, private PlotViewData, private PlotHost {
     Q_OBJECT
@@ -159,6 +145,8 @@ private:
     // --- start-up, show, close ---
     void FormShow();
     bool FormCloseQuery();
+    // The cycle's 50 ms tick.
+    QTimer Timer1;
 
     // --- display (MainDisplay.cpp) ---
     void FormResize();
@@ -238,13 +226,14 @@ private:
 
     // Non-owning: the instrument link's settings window, when there is a link.
     TFormHardware* FormHardware = nullptr;
-    // The plot panel, and the window code that routes mouse, wheel and keys on the plot to
-    // the measuring cursors, builds its menu and shows the readout.
+    // The plot panel; the window code that routes mouse, wheel and keys on the plot to the
+    // measuring cursors, builds its menu and shows the readout; the spectrum mode.
     PlotView* Plot = nullptr;
-    AnalysisReadout Analysis;
     MainCursors* Measuring = nullptr;
     MainSpectrum* Spectrum = nullptr;
-    // Runs ("Messreihen") and the session's journal (MainRuns.cpp).
+    AnalysisReadout Analysis;
+
+    // --- runs ("Messreihen") and the session's journal (MainRuns.cpp) ---
     MainRuns* Runs = nullptr;
     // "Messreihe behalten": the current points become a run now.
     void KeepCurrentAsRun();
@@ -254,8 +243,8 @@ private:
     void KeepBeforeReplacing(kurvimat::session::Replacement what);
     // While on, nothing is kept (an opened experiment's settings replacing the points).
     void HoldRunKeeping(bool on);
-    QTimer Timer1;
 
+    // --- menus, Stopp/Weiter, Rückgängig, the windows opened from the menus (MainMenus.cpp) ---
     void ShowTriggerCaptions();
     void StoppWeiter();
     // Rückgängig: the stored points a deletion or load replaced, else the last zoom.
