@@ -1,11 +1,11 @@
 // The controls of the main window, their captions, colours, fonts, start states and design
 // places (a 1024 x 715 client area), and the anchoring that keeps them in place on resize.
 #include "AxisPictures.h"
+#include "MainPanels.h"
+#include "PlotView.h"
 #include "SignalDefinition.h"
 #include "TComboBox.h"
 #include "TFormMain.h"
-#include "MainPanels.h"
-#include "PlotView.h"
 #include "TPaintBox.h"
 
 #include <QCheckBox>
@@ -213,8 +213,7 @@ TriggerPanel::TriggerPanel(QWidget* parent) : QWidget(parent) {
     const QPoint o = TriggerPlace;
     ButtonTrigger = MakeButton(this, TFormMain::tr("Trigger"), 283 - o.x(), 49 - o.y(), 55, 23);
     ButtonTriggerChannel = MakeButton(this, QStringLiteral("A"), 283 - o.x(), 73 - o.y(), 27, 23);
-    ButtonTriggerRichtung =
-        MakeButton(this, QStringLiteral("+"), 311 - o.x(), 73 - o.y(), 27, 23);
+    ButtonTriggerRichtung = MakeButton(this, QStringLiteral("+"), 311 - o.x(), 73 - o.y(), 27, 23);
     const auto radio = [this, o](const QString& text, int y) {
         auto* button = new QRadioButton(text, this);
         button->adjustSize();
@@ -257,12 +256,11 @@ ExchangeRow::ExchangeRow(QWidget* parent, int x) : QWidget(parent) {
         {&ButtonDataenLaden, "ButtonDataenLaden"},
         {&ButtonDatenEinfuegen, "ButtonDatenEinfuegen"},
         {&ButtonDatenLoeschen, "ButtonDatenLoeschen"}};
-    const std::pair<QPushButton**, const char*> snap[] = {
-        {&ButtonSSkopieren, "ButtonSSkopieren"},
-        {&ButtonSSspeichern, "ButtonSSspeichern"},
-        {&ButtonSSladen, "ButtonSSladen"},
-        {&ButtonSSEinfuegen, "ButtonSSEinfuegen"},
-        {&ButtonSSLoeschen, "ButtonSSLoeschen"}};
+    const std::pair<QPushButton**, const char*> snap[] = {{&ButtonSSkopieren, "ButtonSSkopieren"},
+                                                          {&ButtonSSspeichern, "ButtonSSspeichern"},
+                                                          {&ButtonSSladen, "ButtonSSladen"},
+                                                          {&ButtonSSEinfuegen, "ButtonSSEinfuegen"},
+                                                          {&ButtonSSLoeschen, "ButtonSSLoeschen"}};
     for (int i = 0; i < 5; ++i) {
         *data[i].first = MakeButton(this, dataCaptions[i], xs[i], 0, ws[i], 24);
         (*data[i].first)->setObjectName(QString::fromLatin1(data[i].second));
@@ -305,7 +303,8 @@ PlotView::PlotView(QWidget* parent, PlotViewData& data, PlotHost& host)
         {AxisImage::UntenFullOn, 651, BottomImagesY, "ImageUntenFullOn"}};
     const DisplayState initial;
     for (int i = 0; i < AxisImageCount; ++i) {
-        TImage* image = MakeImage(this, images[i].x, images[i].y, AxisPicture(images[i].which, ratio));
+        TImage* image =
+            MakeImage(this, images[i].x, images[i].y, AxisPicture(images[i].which, ratio));
         image->setObjectName(QString::fromLatin1(images[i].name));
         image->setVisible(initial.ImageVisible[static_cast<std::size_t>(i)]);
         AxisImages[static_cast<std::size_t>(i)] = image;

@@ -54,8 +54,7 @@ void PlotView::ConnectMouse(TPaintBox* strip) {
           AxisImage::UntenAuto, AxisImage::UntenAutoOff, AxisImage::UntenFull}) {
         TImage* image = AxisImages[static_cast<std::size_t>(which)];
         connect(image, &TImage::MouseDown, this, [this, which, &display](QMouseEvent*) {
-            AxisImageMouseDown(which, host_.PlotStore(), display, host_.PlotScales(),
-                               host_.Mode());
+            AxisImageMouseDown(which, host_.PlotStore(), display, host_.PlotScales(), host_.Mode());
             ApplyAxisImages();
         });
     }

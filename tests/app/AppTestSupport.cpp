@@ -1,7 +1,7 @@
 #include "AppTestSupport.h"
 
-#include "TApplication.h"
 #include "PlotView.h"
+#include "TApplication.h"
 #include "TComboBox.h"
 
 #include <QAbstractItemView>

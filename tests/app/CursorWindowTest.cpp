@@ -71,7 +71,8 @@ TEST_F(ScaledWindowTest, ImagesAreDrawnAtTheScreensRatio) {
                                 : 1.0;
     EXPECT_DOUBLE_EQ(Child<TPaintBox>(*win, "PaintBoxData")->devicePixelRatioF(), expected);
     EXPECT_DOUBLE_EQ(PlotOf(*win).State().Geometry.Scale, expected);
-    EXPECT_EQ(PlotOf(*win).PlotSize(), PlotOf(*win).State().Geometry.logical(PlotOf(*win).Image().size()));
+    EXPECT_EQ(PlotOf(*win).PlotSize(),
+              PlotOf(*win).State().Geometry.logical(PlotOf(*win).Image().size()));
 }
 
 TEST_F(ScaledWindowTest, CursorsMeasureOnThePlotAndTheWheelZoomsBack) {
@@ -111,7 +112,8 @@ TEST_F(ScaledWindowTest, CursorsMeasureOnThePlotAndTheWheelZoomsBack) {
     Drag(box, plot.at(0.5, 0.2), plot.at(0.6, 0.8));
     EXPECT_NEAR(PlotOf(*win).Cursors().X[0], 0.25, 0.005);
     EXPECT_NEAR(PlotOf(*win).Cursors().X[1], 0.75, 0.005);
-    EXPECT_LT(PlotOf(*win).Scales().T.RangeEnd - PlotOf(*win).Scales().T.RangeStart, 0.2); // that one zoomed
+    EXPECT_LT(PlotOf(*win).Scales().T.RangeEnd - PlotOf(*win).Scales().T.RangeStart,
+              0.2); // that one zoomed
     QTest::keyClick(box, Qt::Key_Backspace);
     EXPECT_EQ(PlotOf(*win).Scales().T.RangeEnd, 1);
 
@@ -143,8 +145,8 @@ TEST_F(ScaledWindowTest, CursorsMeasureOnThePlotAndTheWheelZoomsBack) {
     EXPECT_NEAR(PlotOf(*win).Cursors().X[0], 0.25, 0.005);
     const double shownAt =
         (PlotOf(*win).State().Geometry.px(PlotLeftMargin) +
-         PlotColumn(PlotOf(*win).Cursors().X[0], PlotOf(*win).Scales().T.RangeStart, PlotOf(*win).Scales().T.RangeEnd,
-                    PlotOf(*win).Image().width())) /
+         PlotColumn(PlotOf(*win).Cursors().X[0], PlotOf(*win).Scales().T.RangeStart,
+                    PlotOf(*win).Scales().T.RangeEnd, PlotOf(*win).Image().width())) /
         plot.ratio();
     EXPECT_NEAR(shownAt, plot.logicalX(0.25), 1.0);
     EXPECT_EQ(PlotOf(*win).Scales().A.RangeEnd, 5);
@@ -235,14 +237,19 @@ TEST_F(ScaledWindowTest, RangeReadoutAndCursorReadoutLeaveEachOtherFree) {
     ASSERT_TRUE(box->geometry().contains(target));
 
     const QPoint centre = Child<TShape>(*win, "Shape3")->rect().center();
-    SendMouse(Child<TShape>(*win, "Shape3"), QEvent::MouseButtonPress, centre, Qt::LeftButton, Qt::LeftButton);
+    SendMouse(Child<TShape>(*win, "Shape3"), QEvent::MouseButtonPress, centre, Qt::LeftButton,
+              Qt::LeftButton);
     ASSERT_TRUE(Child<QPlainTextEdit>(*win, "Memo1")->isVisible());
     EXPECT_FALSE(Child<QPlainTextEdit>(*win, "Memo1")->geometry().intersects(box->geometry()))
-        << "range " << Child<QPlainTextEdit>(*win, "Memo1")->x() << "," << Child<QPlainTextEdit>(*win, "Memo1")->y() << " " << Child<QPlainTextEdit>(*win, "Memo1")->width()
-        << "x" << Child<QPlainTextEdit>(*win, "Memo1")->height() << ", cursors " << box->x() << "," << box->y() << " "
-        << box->width() << "x" << box->height() << " in " << Child<QWidget>(*win, "Panelmitte")->width() << "x"
+        << "range " << Child<QPlainTextEdit>(*win, "Memo1")->x() << ","
+        << Child<QPlainTextEdit>(*win, "Memo1")->y() << " "
+        << Child<QPlainTextEdit>(*win, "Memo1")->width() << "x"
+        << Child<QPlainTextEdit>(*win, "Memo1")->height() << ", cursors " << box->x() << ","
+        << box->y() << " " << box->width() << "x" << box->height() << " in "
+        << Child<QWidget>(*win, "Panelmitte")->width() << "x"
         << Child<QWidget>(*win, "Panelmitte")->height();
-    SendMouse(Child<TShape>(*win, "Shape3"), QEvent::MouseButtonRelease, centre, Qt::LeftButton, Qt::NoButton);
+    SendMouse(Child<TShape>(*win, "Shape3"), QEvent::MouseButtonRelease, centre, Qt::LeftButton,
+              Qt::NoButton);
 }
 
 // The spectrum of the demo's 1 Hz sine at 10 ms: its peak at 1 Hz on the plot and in the

@@ -59,8 +59,10 @@ TEST_F(DisplayWindowTest, StripDrawnBeforeTheFirstShowFillsItsPaintBox) {
     TFormMain hidden;
     Child<QTimer>(hidden, "Timer1")->stop();
     ASSERT_FALSE(hidden.isVisible());
-    ASSERT_EQ(PlotOf(hidden).RawStripImage().size(), Child<TPaintBox>(hidden, "PaintBoxRoh")->size());
-    EXPECT_EQ(Child<TPaintBox>(hidden, "PaintBoxRoh")->Canvas(), PlotOf(hidden).RawStripImage().toRgb32());
+    ASSERT_EQ(PlotOf(hidden).RawStripImage().size(),
+              Child<TPaintBox>(hidden, "PaintBoxRoh")->size());
+    EXPECT_EQ(Child<TPaintBox>(hidden, "PaintBoxRoh")->Canvas(),
+              PlotOf(hidden).RawStripImage().toRgb32());
 }
 
 TEST_F(DisplayWindowTest, CanvasThatChangesSizeKeepsNoOldPixels) {
@@ -69,7 +71,8 @@ TEST_F(DisplayWindowTest, CanvasThatChangesSizeKeepsNoOldPixels) {
         SCOPED_TRACE(by.width());
         win->resize(win->size() + by);
         QCoreApplication::processEvents();
-        for (TPaintBox* box : {Child<TPaintBox>(*win, "PaintBoxData"), Child<TPaintBox>(*win, "PaintBoxMittel")}) {
+        for (TPaintBox* box :
+             {Child<TPaintBox>(*win, "PaintBoxData"), Child<TPaintBox>(*win, "PaintBoxMittel")}) {
             const QImage& canvas = box->Canvas();
             QImage white(canvas.size(), QImage::Format_RGB32);
             white.fill(Qt::white);
@@ -87,9 +90,11 @@ TEST_F(DisplayWindowTest, BottomAxisButtonsLeaveTheLabelsFree) {
         win->Timer1Timer();
         const QImage& canvas = Child<TPaintBox>(*win, "PaintBoxData")->Canvas();
         const TRect& b = PlotOf(*win).State().BottomAxisRect;
-        for (TImage* image : {Child<TImage>(*win, "ImageUntenAuto"), Child<TImage>(*win, "ImageUntenAutoOff"), Child<TImage>(*win, "ImageUntenFull"),
-                              Child<TImage>(*win, "ImageUntenFullOn")}) {
-            const QRect r = image->geometry().translated(-Child<TPaintBox>(*win, "PaintBoxData")->pos());
+        for (TImage* image :
+             {Child<TImage>(*win, "ImageUntenAuto"), Child<TImage>(*win, "ImageUntenAutoOff"),
+              Child<TImage>(*win, "ImageUntenFull"), Child<TImage>(*win, "ImageUntenFullOn")}) {
+            const QRect r =
+                image->geometry().translated(-Child<TPaintBox>(*win, "PaintBoxData")->pos());
             // Label ink: dark pixels below the ticks, in the button's columns.
             for (int y = b.Top + 10; y < r.top() + r.height() && y < canvas.height(); ++y)
                 for (int x = std::max(r.left(), 0); x <= r.right() && x < canvas.width(); ++x)
@@ -103,13 +108,16 @@ TEST_F(DisplayWindowTest, BottomAxisButtonsLeaveTheLabelsFree) {
 
 TEST_F(DisplayWindowTest, ZoomBoxOnThePlotNarrowsTheLeftScale) {
     win->Timer1Timer();
-    const double start = PlotOf(*win).Scales().Left->RangeStart, end = PlotOf(*win).Scales().Left->RangeEnd;
+    const double start = PlotOf(*win).Scales().Left->RangeStart,
+                 end = PlotOf(*win).Scales().Left->RangeEnd;
     ASSERT_LT(start, end);
     const QSize plot = PlotOf(*win).Image().size();
     const QPoint origin(PlotLeftMargin, PlotTopMargin);
-    Drag(Child<TPaintBox>(*win, "PaintBoxData"), origin + QPoint(plot.width() / 4, plot.height() / 4),
+    Drag(Child<TPaintBox>(*win, "PaintBoxData"),
+         origin + QPoint(plot.width() / 4, plot.height() / 4),
          origin + QPoint(plot.width() / 2, plot.height() / 2));
-    const double zoomedStart = PlotOf(*win).Scales().Left->RangeStart, zoomedEnd = PlotOf(*win).Scales().Left->RangeEnd;
+    const double zoomedStart = PlotOf(*win).Scales().Left->RangeStart,
+                 zoomedEnd = PlotOf(*win).Scales().Left->RangeEnd;
     EXPECT_LT(zoomedEnd - zoomedStart, (end - start) * 0.5);
     EXPECT_GE(zoomedStart, start);
     EXPECT_LE(zoomedEnd, end);
@@ -117,9 +125,10 @@ TEST_F(DisplayWindowTest, ZoomBoxOnThePlotNarrowsTheLeftScale) {
     win->Timer1Timer();
     EXPECT_TRUE(Child<TImage>(*win, "ImageLinksFull")->isVisible());
     EXPECT_FALSE(Child<TImage>(*win, "ImagelinksFullon")->isVisible());
-    SendMouse(Child<TImage>(*win, "ImageLinksFull"), QEvent::MouseButtonPress, QPoint(2, 2), Qt::LeftButton,
-              Qt::LeftButton);
-    EXPECT_GT(PlotOf(*win).Scales().Left->RangeEnd - PlotOf(*win).Scales().Left->RangeStart, zoomedEnd - zoomedStart);
+    SendMouse(Child<TImage>(*win, "ImageLinksFull"), QEvent::MouseButtonPress, QPoint(2, 2),
+              Qt::LeftButton, Qt::LeftButton);
+    EXPECT_GT(PlotOf(*win).Scales().Left->RangeEnd - PlotOf(*win).Scales().Left->RangeStart,
+              zoomedEnd - zoomedStart);
     EXPECT_FALSE(Child<TImage>(*win, "ImageLinksFull")->isVisible());
     EXPECT_TRUE(Child<TImage>(*win, "ImagelinksFullon")->isVisible());
 }
@@ -154,33 +163,17 @@ TEST_F(DisplayWindowTest, XyBoxesChooseTheStripsAndExcludeEachOther) {
     };
     const Row rows[] = {
         {"B as x", {true}, true, false, 'A', 'X', 'B'},
-        {"A as x",
-         {false},
-         false,
-         true,
-         'X',
-         'B',
-         'A'},
-        {"A after B",
-         {true, false},
-         false,
-         true,
-         'X',
-         'B',
-         'A'},
-        {"B twice",
-         {true, true},
-         false,
-         false,
-         'A',
-         'B',
-         'T'},
+        {"A as x", {false}, false, true, 'X', 'B', 'A'},
+        {"A after B", {true, false}, false, true, 'X', 'B', 'A'},
+        {"B twice", {true, true}, false, false, 'A', 'B', 'T'},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
         CreateWindows();
         for (bool b : row.clickB)
-            QTest::mouseClick(b ? Child<QCheckBox>(*win, "CheckBoxBXY") : Child<QCheckBox>(*win, "CheckBoxAXY"), Qt::LeftButton);
+            QTest::mouseClick(b ? Child<QCheckBox>(*win, "CheckBoxBXY")
+                                : Child<QCheckBox>(*win, "CheckBoxAXY"),
+                              Qt::LeftButton);
         EXPECT_EQ(Child<QCheckBox>(*win, "CheckBoxBXY")->isChecked(), row.bxy);
         EXPECT_EQ(Child<QCheckBox>(*win, "CheckBoxAXY")->isChecked(), row.axy);
         EXPECT_EQ(PlotOf(*win).Scales().Left, ScaleNamed(PlotOf(*win).Scales(), row.left));
@@ -208,13 +201,17 @@ TEST_F(DisplayWindowTest, TimeInMinutesRetitlesTheTimeAxis) {
 TEST_F(DisplayWindowTest, HotSpotShowsTheReadoutWhileHeld) {
     win->Timer1Timer();
     const QPoint centre = Child<TShape>(*win, "Shape3")->rect().center();
-    SendMouse(Child<TShape>(*win, "Shape3"), QEvent::MouseButtonPress, centre, Qt::LeftButton, Qt::LeftButton);
+    SendMouse(Child<TShape>(*win, "Shape3"), QEvent::MouseButtonPress, centre, Qt::LeftButton,
+              Qt::LeftButton);
     EXPECT_TRUE(Child<QPlainTextEdit>(*win, "Memo1")->isVisible());
-    EXPECT_EQ(Child<QPlainTextEdit>(*win, "Memo1")->toPlainText(),
-              AnalysisLines(PlotOf(*win).Scales().A, PlotOf(*win).Scales().B).join(QLatin1Char('\n')));
-    EXPECT_EQ(Child<QPlainTextEdit>(*win, "Memo1")->verticalScrollBar()->maximum(), 0); // all eight lines in view
+    EXPECT_EQ(
+        Child<QPlainTextEdit>(*win, "Memo1")->toPlainText(),
+        AnalysisLines(PlotOf(*win).Scales().A, PlotOf(*win).Scales().B).join(QLatin1Char('\n')));
+    EXPECT_EQ(Child<QPlainTextEdit>(*win, "Memo1")->verticalScrollBar()->maximum(),
+              0); // all eight lines in view
     EXPECT_EQ(Child<QPlainTextEdit>(*win, "Memo1")->horizontalScrollBar()->maximum(), 0);
-    SendMouse(Child<TShape>(*win, "Shape3"), QEvent::MouseButtonRelease, centre, Qt::LeftButton, Qt::NoButton);
+    SendMouse(Child<TShape>(*win, "Shape3"), QEvent::MouseButtonRelease, centre, Qt::LeftButton,
+              Qt::NoButton);
     EXPECT_FALSE(Child<QPlainTextEdit>(*win, "Memo1")->isVisible());
 
     // The hidden button toggles the same readout.
@@ -260,8 +257,9 @@ TEST_F(DisplayWindowTest, FitOfTheCoolingIsDrawnUntilTheDataChange) {
     // The picture carries the fit as well.
     const QImage picture = win->PlotPictureImage(1);
     EXPECT_EQ(picture.copy(QRect({PlotLeftMargin, PlotTopMargin}, PlotOf(*win).Image().size())),
-              Child<TPaintBox>(*win, "PaintBoxData")->Canvas().copy(
-                  QRect({PlotLeftMargin, PlotTopMargin}, PlotOf(*win).Image().size())));
+              Child<TPaintBox>(*win, "PaintBoxData")
+                  ->Canvas()
+                  .copy(QRect({PlotLeftMargin, PlotTopMargin}, PlotOf(*win).Image().size())));
 
     // Values re-evaluated under another definition, or a new point: the fit no longer belongs
     // to the data and goes.
@@ -350,10 +348,10 @@ TEST_F(DisplayWindowTest, ContextMenuOffersTheFitsOfTheMode) {
     win->show();
     const QPoint inPlot(PlotLeftMargin + 100, PlotTopMargin + 100);
     EXPECT_EQ(PopupsWhile([&] {
-                  SendMouse(Child<TPaintBox>(*win, "PaintBoxData"), QEvent::MouseButtonPress, inPlot, Qt::RightButton,
-                            Qt::RightButton);
-                  SendMouse(Child<TPaintBox>(*win, "PaintBoxData"), QEvent::MouseButtonRelease, inPlot,
-                            Qt::RightButton, Qt::NoButton);
+                  SendMouse(Child<TPaintBox>(*win, "PaintBoxData"), QEvent::MouseButtonPress,
+                            inPlot, Qt::RightButton, Qt::RightButton);
+                  SendMouse(Child<TPaintBox>(*win, "PaintBoxData"), QEvent::MouseButtonRelease,
+                            inPlot, Qt::RightButton, Qt::NoButton);
               }),
               1);
 

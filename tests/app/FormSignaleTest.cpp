@@ -36,10 +36,12 @@ TEST_F(FormSignaleTest, ListCountsFollowTheFile) {
         EXPECT_EQ(Child<TComboBox>(*win, "ComboBoxA")->count(), r.entries);
         EXPECT_EQ(Child<TComboBox>(*win, "ComboBoxB")->count(), r.entries);
         EXPECT_EQ(Child<TComboBox>(*win, "ComboBoxA")->itemText(8), QString());
-        EXPECT_EQ(Child<TComboBox>(*win, "ComboBoxA")->itemText(0), QStringLiteral("Spannung, unkalibriert (V): U"));
+        EXPECT_EQ(Child<TComboBox>(*win, "ComboBoxA")->itemText(0),
+                  QStringLiteral("Spannung, unkalibriert (V): U"));
         EXPECT_EQ(editor->MemoSignaleFix->toPlainText().split('\n').size(), 8);
         // The shown text stays when the lists are rebuilt.
-        EXPECT_EQ(Child<TComboBox>(*win, "ComboBoxA")->Text(), QStringLiteral("Spannung unkalibriert (V): U"));
+        EXPECT_EQ(Child<TComboBox>(*win, "ComboBoxA")->Text(),
+                  QStringLiteral("Spannung unkalibriert (V): U"));
     }
 }
 
@@ -64,7 +66,8 @@ TEST_F(FormSignaleTest, ClosingWritesTheFileAndRefreshesTheLists) {
     EXPECT_FALSE(editor->isVisible());
     EXPECT_EQ(ReadFile(IniPath()), QByteArray("Winkel (\xB0): r*360\r\nx: 1\r\n"));
     EXPECT_EQ(Child<TComboBox>(*win, "ComboBoxA")->count(), 11);
-    EXPECT_EQ(Child<TComboBox>(*win, "ComboBoxB")->itemText(9), QStringLiteral("Winkel (°): r*360"));
+    EXPECT_EQ(Child<TComboBox>(*win, "ComboBoxB")->itemText(9),
+              QStringLiteral("Winkel (°): r*360"));
 
     // Deleting every line leaves the built-in entries and an empty file.
     editor->show();

@@ -187,7 +187,8 @@ TEST_F(MainExchangeTest, TextsWithoutPointsSaySoAndChangeNothing) {
         const QString path = dir.filePath(QStringLiteral("leer.txt"));
         WriteFile(path, r.bytes);
         dialogs.openName = path;
-        for (QPushButton* button : {Child<QPushButton>(*win, "ButtonDataenLaden"), Child<QPushButton>(*win, "ButtonSSladen")})
+        for (QPushButton* button : {Child<QPushButton>(*win, "ButtonDataenLaden"),
+                                    Child<QPushButton>(*win, "ButtonSSladen")})
             Click(button);
         ASSERT_EQ(dialogs.errors.size(), 2);
         EXPECT_TRUE(dialogs.errors[0].startsWith(QStringLiteral("Die Datei ")));
@@ -286,9 +287,9 @@ TEST_F(MainExchangeTest, LoadedPointsAreNeverRecomputed) {
     ASSERT_EQ(CopiedData(*win), text);
     const std::function<void()> actions[] = {
         [&] { TypeAndEnter(Child<QLineEdit>(*win, "EditFormelA"), QStringLiteral("U*3")); },
-        [&] { PickEntry(Child<TComboBox>(*win, "ComboBoxB"), 1); },                // another entry
-        [&] { PickEntry(Child<TComboBox>(*win, "ComboBoxSamples"), 2); },          // another point count
-        [&] { win->Store.UmaxB = 1.1f, win->SendConfiguration(); }, // another input range
+        [&] { PickEntry(Child<TComboBox>(*win, "ComboBoxB"), 1); },       // another entry
+        [&] { PickEntry(Child<TComboBox>(*win, "ComboBoxSamples"), 2); }, // another point count
+        [&] { win->Store.UmaxB = 1.1f, win->SendConfiguration(); },       // another input range
     };
     for (const auto& act : actions) {
         act();
@@ -363,8 +364,10 @@ TEST_F(MainExchangeTest, PastedTextsGiveTheirPointsAndKeepTheDefinitionsInForce)
         const QString copied = r.copied ? QString::fromUtf8(r.copied)
                                         : QString(in).replace(u'\n', QStringLiteral("\r\n"));
         EXPECT_EQ(CopiedData(*win).toStdString(), copied.toStdString());
-        EXPECT_EQ(Child<TComboBox>(*win, "ComboBoxA")->Text(), r.comboA ? QString::fromUtf8(r.comboA) : inForce);
-        EXPECT_EQ(Child<TComboBox>(*win, "ComboBoxB")->Text(), r.comboB ? QString::fromUtf8(r.comboB) : inForce);
+        EXPECT_EQ(Child<TComboBox>(*win, "ComboBoxA")->Text(),
+                  r.comboA ? QString::fromUtf8(r.comboA) : inForce);
+        EXPECT_EQ(Child<TComboBox>(*win, "ComboBoxB")->Text(),
+                  r.comboB ? QString::fromUtf8(r.comboB) : inForce);
         EXPECT_EQ(PlotOf(*win).Scales().A.Title, QString::fromUtf8(r.titleA));
         if (*r.info) {
             ASSERT_EQ(dialogs.infos.size(), 1);
@@ -493,7 +496,8 @@ TEST_F(MainExchangeTest, ReplacingAFileAsksFirst) {
 // A definition whose values need more than four digits to keep one raw step is written with
 // them; a 10000-point sweep still goes round byte for byte.
 TEST_F(MainExchangeTest, RecordedValuesKeepWhatWasMeasured) {
-    TypeDefinition(Child<TComboBox>(*win, "ComboBoxA"), QStringLiteral("Druck (Pa): 100000+U*1000"));
+    TypeDefinition(Child<TComboBox>(*win, "ComboBoxA"),
+                   QStringLiteral("Druck (Pa): 100000+U*1000"));
     RecordSweep(*win, 500, 300);
     const QString text = CopiedData(*win);
     EXPECT_TRUE(text.contains(QStringLiteral("\t102444\t1,466\r\n"))) << text.left(200).toStdString();
@@ -573,7 +577,8 @@ TEST_F(MainRunsTest, EveryOneClickLossKeepsTheReplacedPointsAsARun) {
         {"Reset of an einzel sweep of more than a minute",
          [](TFormMain& w) {
              Click(Child<QRadioButton>(w, "RadioButtonEinzel"));
-             PickEntry(Child<TComboBox>(w, "ComboBoxSamplingRate"), 9); // 500 ms: 200 points take 100 s
+             PickEntry(Child<TComboBox>(w, "ComboBoxSamplingRate"),
+                       9); // 500 ms: 200 points take 100 s
              Feed(w, 300, 700, w.Store.PreTrigger * 100);
              Click(Child<QPushButton>(w, "ButtonTrigger"));
              Feed(w, 300, 700, 110 * 100); // 65 s of points, the sweep still running
@@ -608,7 +613,8 @@ TEST_F(MainRunsTest, StreamedSweepsAreNotKeptButMarkedOnesAre) {
     const kurvimat::session::PointSet marked = kurvimat::session::currentPoints(win->Store);
     Child<QAction>(*win, "ActionMessreiheBehalten")->trigger();
     Child<QAction>(*win, "ActionMessreiheBehalten")->trigger(); // the same points once only
-    Click(Child<QRadioButton>(*win, "RadioButtonNormal")); // would keep the last auto sweep: it is a run already
+    Click(Child<QRadioButton>(
+        *win, "RadioButtonNormal")); // would keep the last auto sweep: it is a run already
     ASSERT_EQ(Runs(*win).size(), 1u);
     EXPECT_EQ(Runs(*win)[0].points, marked);
     EXPECT_EQ(Runs(*win)[0].intervalMs, win->Store.IntervalMs);

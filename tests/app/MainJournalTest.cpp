@@ -83,7 +83,7 @@ TEST_F(MainJournalTest, ExperimentComesBackWholeAndRefusedFilesChangeNothing) {
     hardware.RadioButtonBhigh->click();
     hardware.CheckBoxPullUpB->click();
     PickEntry(Child<TComboBox>(*win, "ComboBoxSamplingRate"), 4); // 10 ms
-    PickEntry(Child<TComboBox>(*win, "ComboBoxSamples"), 0); // 100 points
+    PickEntry(Child<TComboBox>(*win, "ComboBoxSamples"), 0);      // 100 points
     Child<QRadioButton>(*win, "RadioButtonEinzel")->setChecked(true);
     QTest::mouseClick(Child<QPushButton>(*win, "ButtonTriggerChannel"), Qt::LeftButton);
     QTest::mouseClick(Child<QPushButton>(*win, "ButtonTriggerRichtung"), Qt::LeftButton);
@@ -97,7 +97,8 @@ TEST_F(MainJournalTest, ExperimentComesBackWholeAndRefusedFilesChangeNothing) {
     Child<QCheckBox>(*win, "CheckBoxMinuten")->setChecked(true);
     Child<QCheckBox>(*win, "CheckBoxBXY")->setChecked(true);
     Child<QCheckBox>(*win, "CheckBoxBXY")->setChecked(false);
-    PlotOf(*win).Cursors().setVerticalOn(true, PlotOf(*win).Scales().T.RangeStart, PlotOf(*win).Scales().T.RangeEnd);
+    PlotOf(*win).Cursors().setVerticalOn(true, PlotOf(*win).Scales().T.RangeStart,
+                                         PlotOf(*win).Scales().T.RangeEnd);
     win->FitOnPlot(false, FitModel::Linear, 0, 0.5);
     ASSERT_TRUE(PlotOf(*win).ShownFit().has_value());
     ASSERT_EQ(win->Store.DataCount, 100);
@@ -127,7 +128,8 @@ TEST_F(MainJournalTest, ExperimentComesBackWholeAndRefusedFilesChangeNothing) {
     QTest::mouseClick(Child<QPushButton>(*win, "ButtonTriggerRichtung"), Qt::LeftButton);
     win->Store.TriggerLevel = 300;
     win->Store.PreTrigger = 10;
-    Child<QCheckBox>(*win, "CheckBoxSchnappschuss")->setChecked(!Child<QCheckBox>(*win, "CheckBoxSchnappschuss")->isChecked());
+    Child<QCheckBox>(*win, "CheckBoxSchnappschuss")
+        ->setChecked(!Child<QCheckBox>(*win, "CheckBoxSchnappschuss")->isChecked());
     PlotOf(*win).Cursors().setVerticalOn(false, 0, 1);
     hardware.RadioButtonAlow->click();
     hardware.CheckBoxBoff->click();
@@ -182,13 +184,17 @@ TEST_F(MainJournalTest, ExperimentComesBackWholeAndRefusedFilesChangeNothing) {
             << Differences(WithoutRunIds(win->CurrentExperiment()), WithoutRunIds(saved));
         EXPECT_EQ(CopiedData(*win), data);
         // What the controls show, not only what the file reads back as.
-        EXPECT_TRUE(Child<TComboBox>(*win, "ComboBoxSamplingRate")->Text().startsWith(QStringLiteral("10 ms")));
+        EXPECT_TRUE(Child<TComboBox>(*win, "ComboBoxSamplingRate")
+                        ->Text()
+                        .startsWith(QStringLiteral("10 ms")));
         EXPECT_EQ(Child<TComboBox>(*win, "ComboBoxSamples")->Text(), QStringLiteral("100"));
         EXPECT_TRUE(Child<QRadioButton>(*win, "RadioButtonEinzel")->isChecked());
-        EXPECT_TRUE(Child<QPushButton>(*win, "ButtonReset")->isEnabled()); // held: the points wait for "Trigger"
+        EXPECT_TRUE(Child<QPushButton>(*win, "ButtonReset")
+                        ->isEnabled()); // held: the points wait for "Trigger"
         EXPECT_EQ(Child<QPushButton>(*win, "ButtonTriggerChannel")->text(), QStringLiteral("B"));
         EXPECT_EQ(Child<QPushButton>(*win, "ButtonTriggerRichtung")->text(), QStringLiteral("-"));
-        EXPECT_EQ(Child<TComboBox>(*win, "ComboBoxA")->Text(), QStringLiteral("Weg (cm): 10*U [0;60]"));
+        EXPECT_EQ(Child<TComboBox>(*win, "ComboBoxA")->Text(),
+                  QStringLiteral("Weg (cm): 10*U [0;60]"));
         EXPECT_TRUE(Child<QCheckBox>(*win, "CheckBoxMinuten")->isChecked());
         EXPECT_FALSE(Child<QCheckBox>(*win, "CheckBoxAXY")->isChecked());
         EXPECT_TRUE(PlotOf(*win).Cursors().VerticalOn);
@@ -200,7 +206,8 @@ TEST_F(MainJournalTest, ExperimentComesBackWholeAndRefusedFilesChangeNothing) {
         EXPECT_TRUE(hardware.CheckBoxPullUpB->isChecked());
         // The opened points are recorded ones: a new formula evaluates them again.
         const std::vector<float> before(win->Store.DataA, win->Store.DataA + 100);
-        TypeDefinition(Child<TComboBox>(*win, "ComboBoxA"), QStringLiteral("Weg (cm): 20*U [0;60]"));
+        TypeDefinition(Child<TComboBox>(*win, "ComboBoxA"),
+                       QStringLiteral("Weg (cm): 20*U [0;60]"));
         for (int i = 0; i < 100; ++i)
             ASSERT_NEAR(win->Store.DataA[i], 2 * before[i], 1e-4) << "point " << i;
     }

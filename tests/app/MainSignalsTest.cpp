@@ -40,7 +40,8 @@ TEST_P(ApplyThroughCombo, SetsPartsRangeAndTitle) {
     EXPECT_DOUBLE_EQ(PlotOf(*win).Scales().A.RangeEnd, r.max);
     EXPECT_EQ(PlotOf(*win).Scales().A.Title, QString::fromUtf8(r.title));
     // Signal B is left alone.
-    EXPECT_EQ(Child<TComboBox>(*win, "ComboBoxB")->Text(), QStringLiteral("Spannung unkalibriert (V): U"));
+    EXPECT_EQ(Child<TComboBox>(*win, "ComboBoxB")->Text(),
+              QStringLiteral("Spannung unkalibriert (V): U"));
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -108,14 +109,12 @@ TEST_F(MainSignalsTest, EditsRebuildTheLine) {
         float min, max;
     };
     const Row rows[] = {
-        {"explicit minimum", "EditSkalaAmin", "-1", "Spannung unkalibriert (V): U [-1;5]",
-         false, -1, 5},
-        {"new unit", "EditEinheitA", "mV", "Spannung unkalibriert (mV): U [-1;5]", false,
+        {"explicit minimum", "EditSkalaAmin", "-1", "Spannung unkalibriert (V): U [-1;5]", false,
          -1, 5},
-        {"empty maximum turns auto on", "EditSkalaAmax", "",
-         "Spannung unkalibriert (mV): U ", true, 0, 5},
-        {"formula", "EditFormelA", "U*1000", "Spannung unkalibriert (mV): U*1000 ", true,
-         0, 5000},
+        {"new unit", "EditEinheitA", "mV", "Spannung unkalibriert (mV): U [-1;5]", false, -1, 5},
+        {"empty maximum turns auto on", "EditSkalaAmax", "", "Spannung unkalibriert (mV): U ", true,
+         0, 5},
+        {"formula", "EditFormelA", "U*1000", "Spannung unkalibriert (mV): U*1000 ", true, 0, 5000},
     };
     for (const Row& r : rows) {
         SCOPED_TRACE(r.name);
@@ -135,7 +134,8 @@ TEST_F(MainSignalsTest, EnterKeepsAnAutomaticRangeAutomatic) {
         SCOPED_TRACE(line.toStdString());
         TypeDefinition(Child<TComboBox>(*win, "ComboBoxA"), line);
         const float min = win->Store.DefMinA, max = win->Store.DefMaxA;
-        TypeAndEnter(Child<QLineEdit>(*win, "EditSignalA"), Child<QLineEdit>(*win, "EditSignalA")->text());
+        TypeAndEnter(Child<QLineEdit>(*win, "EditSignalA"),
+                     Child<QLineEdit>(*win, "EditSignalA")->text());
         EXPECT_TRUE(Child<QCheckBox>(*win, "CheckBoxSkalaAauto")->isChecked());
         EXPECT_EQ(Child<TComboBox>(*win, "ComboBoxA")->Text(), line + ' ');
         EXPECT_EQ(win->Store.DefMinA, min);
@@ -144,7 +144,8 @@ TEST_F(MainSignalsTest, EnterKeepsAnAutomaticRangeAutomatic) {
 }
 
 TEST_F(MainSignalsTest, AutoBoxSwitchesBetweenProbedAndExplicitRange) {
-    TypeDefinition(Child<TComboBox>(*win, "ComboBoxA"), QStringLiteral("Anteil (%): x*100 [10;20]"));
+    TypeDefinition(Child<TComboBox>(*win, "ComboBoxA"),
+                   QStringLiteral("Anteil (%): x*100 [10;20]"));
     ASSERT_FALSE(Child<QCheckBox>(*win, "CheckBoxSkalaAauto")->isChecked());
     ASSERT_FLOAT_EQ(win->Store.DefMaxA, 20);
     // Checking it drops the interval and probes the formula.
@@ -156,7 +157,8 @@ TEST_F(MainSignalsTest, AutoBoxSwitchesBetweenProbedAndExplicitRange) {
     // Unchecking it writes the range shown into the line.
     QTest::mouseClick(Child<QCheckBox>(*win, "CheckBoxSkalaAauto"), Qt::LeftButton);
     EXPECT_FALSE(Child<QCheckBox>(*win, "CheckBoxSkalaAauto")->isChecked());
-    EXPECT_EQ(Child<TComboBox>(*win, "ComboBoxA")->Text(), QStringLiteral("Anteil (%): x*100 [0;100]"));
+    EXPECT_EQ(Child<TComboBox>(*win, "ComboBoxA")->Text(),
+              QStringLiteral("Anteil (%): x*100 [0;100]"));
     EXPECT_FLOAT_EQ(win->Store.DefMaxA, 100);
 }
 
@@ -195,7 +197,8 @@ TEST_F(MainSignalsTest, EnterInTheBoxAppliesTheTypedLine) {
         for (const Row& r : rows) {
             SCOPED_TRACE(std::string(r.line) + (enter == Qt::Key_Enter ? " keypad" : ""));
             dialogs.errors.clear();
-            TypeDefinition(Child<TComboBox>(*win, "ComboBoxB"), QStringLiteral("Spannung (V): U"), enter);
+            TypeDefinition(Child<TComboBox>(*win, "ComboBoxB"), QStringLiteral("Spannung (V): U"),
+                           enter);
             ASSERT_EQ(win->Store.FormulaB, QStringLiteral("U"));
             TypeDefinition(Child<TComboBox>(*win, "ComboBoxB"), QString::fromUtf8(r.line), enter);
             if (r.error) {
@@ -231,7 +234,8 @@ TEST_F(MainSignalsTest, RangeEnterEvaluatesAgainWhenMoreThanTheIntervalChanged) 
     };
     for (const Row& r : rows) {
         SCOPED_TRACE(r.name);
-        TypeDefinition(Child<TComboBox>(*win, "ComboBoxA"), QStringLiteral("Spannung unkalibriert (V): U"));
+        TypeDefinition(Child<TComboBox>(*win, "ComboBoxA"),
+                       QStringLiteral("Spannung unkalibriert (V): U"));
         RecordSweep(*win, 1023, 0);
         win->Store.DataA[0] = 7; // a value only a re-evaluation changes
         if (r.formula) Child<QLineEdit>(*win, "EditFormelA")->setText(QString::fromUtf8(r.formula));

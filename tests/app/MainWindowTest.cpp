@@ -59,10 +59,13 @@ TEST_F(MainWindowTest, StartsWaitingWithTheDefaultsShown) {
     EXPECT_EQ(win->Store.PreTrigger, 20);
     EXPECT_EQ(win->Store.IntervalMs, 5);
     EXPECT_EQ(win->Store.PointCount, 200);
-    EXPECT_EQ(Child<TComboBox>(*win, "ComboBoxSamplingRate")->Text(), QStringLiteral("5 ms (200 Hz)"));
+    EXPECT_EQ(Child<TComboBox>(*win, "ComboBoxSamplingRate")->Text(),
+              QStringLiteral("5 ms (200 Hz)"));
     EXPECT_EQ(Child<TComboBox>(*win, "ComboBoxSamples")->Text(), QStringLiteral("200"));
-    EXPECT_EQ(Child<TComboBox>(*win, "ComboBoxA")->Text(), QStringLiteral("Spannung unkalibriert (V): U"));
-    EXPECT_EQ(Child<TComboBox>(*win, "ComboBoxB")->Text(), QStringLiteral("Spannung unkalibriert (V): U"));
+    EXPECT_EQ(Child<TComboBox>(*win, "ComboBoxA")->Text(),
+              QStringLiteral("Spannung unkalibriert (V): U"));
+    EXPECT_EQ(Child<TComboBox>(*win, "ComboBoxB")->Text(),
+              QStringLiteral("Spannung unkalibriert (V): U"));
     EXPECT_FLOAT_EQ(win->Store.TimeRangeMin, -0.1f);
     EXPECT_NEAR(win->Store.TimeRangeMax, 0.895, 1e-6);
     EXPECT_DOUBLE_EQ(PlotOf(*win).Scales().T.RangeStart, win->Store.TimeRangeMin);
@@ -87,7 +90,8 @@ TEST_F(MainWindowTest, StartsWaitingWithTheDefaultsShown) {
     EXPECT_EQ(Child<QLabel>(*win, "LabelAroh")->text(), QStringLiteral("0"));
     // Both range labels per end show until a configuration says the ranges agree.
     EXPECT_TRUE(Child<QLabel>(*win, "LabelUBmax")->isVisibleTo(win.get()));
-    EXPECT_EQ(Child<QLabel>(*win, "LabelUAmax")->palette().color(QPalette::WindowText), QColor(0, 0, 247));
+    EXPECT_EQ(Child<QLabel>(*win, "LabelUAmax")->palette().color(QPalette::WindowText),
+              QColor(0, 0, 247));
     EXPECT_EQ(PlotOf(*win).Scales().Left, &PlotOf(*win).Scales().A);
     EXPECT_EQ(PlotOf(*win).Scales().Right, &PlotOf(*win).Scales().B);
     EXPECT_EQ(PlotOf(*win).Scales().Bottom, &PlotOf(*win).Scales().T);
@@ -98,19 +102,32 @@ TEST_F(MainWindowTest, StartsWaitingWithTheDefaultsShown) {
 }
 
 TEST_F(MainWindowTest, PlotFillsItsPanelAndRightControlsFollowTheWidth) {
-    EXPECT_EQ(Child<TPaintBox>(*win, "PaintBoxData")->width(), Child<QWidget>(*win, "Panelmitte")->width() - 5);
-    EXPECT_EQ(Child<TPaintBox>(*win, "PaintBoxData")->height(), Child<QWidget>(*win, "Panelmitte")->height());
-    const int gap = Child<QWidget>(*win, "Paneloben")->width() - Child<QPushButton>(*win, "ButtonHardware")->geometry().right();
-    const int stripGap = Child<QWidget>(*win, "Paneloben")->width() - Child<TPaintBox>(*win, "PaintBoxMittel")->geometry().right();
-    const int plotGap = Child<QWidget>(*win, "Panelmitte")->width() - Child<TPaintBox>(*win, "PaintBoxData")->geometry().right();
+    EXPECT_EQ(Child<TPaintBox>(*win, "PaintBoxData")->width(),
+              Child<QWidget>(*win, "Panelmitte")->width() - 5);
+    EXPECT_EQ(Child<TPaintBox>(*win, "PaintBoxData")->height(),
+              Child<QWidget>(*win, "Panelmitte")->height());
+    const int gap = Child<QWidget>(*win, "Paneloben")->width() -
+                    Child<QPushButton>(*win, "ButtonHardware")->geometry().right();
+    const int stripGap = Child<QWidget>(*win, "Paneloben")->width() -
+                         Child<TPaintBox>(*win, "PaintBoxMittel")->geometry().right();
+    const int plotGap = Child<QWidget>(*win, "Panelmitte")->width() -
+                        Child<TPaintBox>(*win, "PaintBoxData")->geometry().right();
     win->resize(win->width() + 200, win->height() + 100);
     QCoreApplication::processEvents();
-    EXPECT_EQ(Child<QWidget>(*win, "Paneloben")->width() - Child<QPushButton>(*win, "ButtonHardware")->geometry().right(), gap);
-    EXPECT_EQ(Child<QWidget>(*win, "Paneloben")->width() - Child<TPaintBox>(*win, "PaintBoxMittel")->geometry().right(), stripGap);
-    EXPECT_EQ(Child<QWidget>(*win, "Panelmitte")->width() - Child<TPaintBox>(*win, "PaintBoxData")->geometry().right(), plotGap);
-    EXPECT_EQ(Child<TPaintBox>(*win, "PaintBoxData")->height(), Child<QWidget>(*win, "Panelmitte")->height());
+    EXPECT_EQ(Child<QWidget>(*win, "Paneloben")->width() -
+                  Child<QPushButton>(*win, "ButtonHardware")->geometry().right(),
+              gap);
+    EXPECT_EQ(Child<QWidget>(*win, "Paneloben")->width() -
+                  Child<TPaintBox>(*win, "PaintBoxMittel")->geometry().right(),
+              stripGap);
+    EXPECT_EQ(Child<QWidget>(*win, "Panelmitte")->width() -
+                  Child<TPaintBox>(*win, "PaintBoxData")->geometry().right(),
+              plotGap);
+    EXPECT_EQ(Child<TPaintBox>(*win, "PaintBoxData")->height(),
+              Child<QWidget>(*win, "Panelmitte")->height());
     // Left-anchored controls stay put.
-    EXPECT_EQ(Child<QPushButton>(*win, "ButtonTrigger")->mapTo(Child<QWidget>(*win, "Paneloben"), QPoint()),
+    EXPECT_EQ(Child<QPushButton>(*win, "ButtonTrigger")
+                  ->mapTo(Child<QWidget>(*win, "Paneloben"), QPoint()),
               QPoint(283, 49));
     EXPECT_GE(win->minimumWidth(), 770);
     EXPECT_GE(win->minimumHeight(), 570);
@@ -142,12 +159,16 @@ TEST_F(MainWindowTest, MinimumSizeHoldsAndEveryControlIsWhole) {
     QCoreApplication::processEvents();
     EXPECT_EQ(win->minimumSize(), minimum);
     EXPECT_EQ(win->size(), minimum);
-    for (QWidget* panel : {Child<QWidget>(*win, "Paneloben"), Child<QWidget>(*win, "Panelunten"), Child<QWidget>(*win, "Panelmitte")})
+    for (QWidget* panel : {Child<QWidget>(*win, "Paneloben"), Child<QWidget>(*win, "Panelunten"),
+                           Child<QWidget>(*win, "Panelmitte")})
         ExpectAllInside(panel);
     // The timing choices keep clear of the subtitle and of the data-loss warning.
     for (QLabel* label : {Child<QLabel>(*win, "Label2"), Child<QLabel>(*win, "Label3")})
-        EXPECT_LT(label->x() + label->sizeHint().width(), Child<TComboBox>(*win, "ComboBoxSamplingRate")->x());
-    EXPECT_TRUE(Child<QWidget>(*win, "Panelunten")->rect().contains(Child<TShape>(*win, "Shape3")->geometry()));
+        EXPECT_LT(label->x() + label->sizeHint().width(),
+                  Child<TComboBox>(*win, "ComboBoxSamplingRate")->x());
+    EXPECT_TRUE(Child<QWidget>(*win, "Panelunten")
+                    ->rect()
+                    .contains(Child<TShape>(*win, "Shape3")->geometry()));
 }
 
 TEST_F(MainWindowTest, RangeLabelsAreAsWideAsTheirTexts) {
@@ -157,7 +178,9 @@ TEST_F(MainWindowTest, RangeLabelsAreAsWideAsTheirTexts) {
         win->Store.UminA = umin;
         win->SendConfiguration();
         QCoreApplication::processEvents();
-        for (QLabel* label : {Child<QLabel>(*win, "LabelUAmax"), Child<QLabel>(*win, "LabelUBmax"), Child<QLabel>(*win, "LabelUAmin"), Child<QLabel>(*win, "LabelUBmin")}) {
+        for (QLabel* label :
+             {Child<QLabel>(*win, "LabelUAmax"), Child<QLabel>(*win, "LabelUBmax"),
+              Child<QLabel>(*win, "LabelUAmin"), Child<QLabel>(*win, "LabelUBmin")}) {
             SCOPED_TRACE(label->text().toStdString());
             EXPECT_GE(label->width(), label->fontMetrics().horizontalAdvance(label->text()));
             EXPECT_TRUE(Child<QWidget>(*win, "Paneloben")->rect().contains(label->geometry()));
@@ -196,7 +219,9 @@ void Wheel(QWidget* w, int notches) {
 TEST_F(MainWindowTest, WheelChangesOnlyAFocusedComboBox) {
     win->activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(win.get()));
-    for (TComboBox* box : {Child<TComboBox>(*win, "ComboBoxSamplingRate"), Child<TComboBox>(*win, "ComboBoxSamples"), Child<TComboBox>(*win, "ComboBoxA")}) {
+    for (TComboBox* box :
+         {Child<TComboBox>(*win, "ComboBoxSamplingRate"), Child<TComboBox>(*win, "ComboBoxSamples"),
+          Child<TComboBox>(*win, "ComboBoxA")}) {
         SCOPED_TRACE(box->currentText().toStdString());
         Child<QPushButton>(*win, "ButtonTrigger")->setFocus();
         const int index = box->currentIndex(), interval = win->Store.IntervalMs;
@@ -256,11 +281,16 @@ TEST(EnglishWindow, CaptionsAndMessagesSpeakEnglish) {
     {
         TFormMain english;
         EXPECT_EQ(Child<QPushButton>(english, "ButtonTrigger")->text(), QStringLiteral("Trigger"));
-        EXPECT_EQ(Child<QRadioButton>(english, "RadioButtonEinzel")->text(), QStringLiteral("single"));
-        EXPECT_EQ(Child<QRadioButton>(english, "RadioButtonDauer")->text(), QStringLiteral("cont."));
-        EXPECT_EQ(Child<QPushButton>(english, "ButtonBearbeiten")->text(), QStringLiteral("Edit signals"));
-        EXPECT_EQ(Child<QLabel>(english, "LabelSamplingrate")->text(), QStringLiteral("Sampling interval"));
-        EXPECT_EQ(Child<TComboBox>(english, "ComboBoxA")->Text(), QStringLiteral("Voltage uncalibrated (V): U"));
+        EXPECT_EQ(Child<QRadioButton>(english, "RadioButtonEinzel")->text(),
+                  QStringLiteral("single"));
+        EXPECT_EQ(Child<QRadioButton>(english, "RadioButtonDauer")->text(),
+                  QStringLiteral("cont."));
+        EXPECT_EQ(Child<QPushButton>(english, "ButtonBearbeiten")->text(),
+                  QStringLiteral("Edit signals"));
+        EXPECT_EQ(Child<QLabel>(english, "LabelSamplingrate")->text(),
+                  QStringLiteral("Sampling interval"));
+        EXPECT_EQ(Child<TComboBox>(english, "ComboBoxA")->Text(),
+                  QStringLiteral("Voltage uncalibrated (V): U"));
         EXPECT_EQ(PlotOf(english).Scales().T.Title, QStringLiteral("Time in <vf>s"));
         // A message assembled with .arg keeps its arguments in the English sentence.
         EXPECT_EQ(SwitchQuestion(QStringLiteral("Kurvimat"), QStringLiteral("7"),
@@ -360,10 +390,13 @@ TEST_F(MainWindowTest, SamplingRateAndPointCountRebuildTheTimeAxis) {
     EXPECT_DOUBLE_EQ(PlotOf(*win).Scales().T.RangeEnd, win->Store.TimeRangeMax);
 
     // The interval is taken by list position: every caption names its table entry.
-    ASSERT_EQ(std::size_t(Child<TComboBox>(*win, "ComboBoxSamplingRate")->count()), IntervalChoicesMs.size());
+    ASSERT_EQ(std::size_t(Child<TComboBox>(*win, "ComboBoxSamplingRate")->count()),
+              IntervalChoicesMs.size());
     for (int i = 0; i < Child<TComboBox>(*win, "ComboBoxSamplingRate")->count(); ++i)
-        EXPECT_TRUE(Child<TComboBox>(*win, "ComboBoxSamplingRate")->itemText(i).startsWith(
-            QString::number(IntervalChoicesMs[std::size_t(i)]) + QStringLiteral(" ms")))
+        EXPECT_TRUE(Child<TComboBox>(*win, "ComboBoxSamplingRate")
+                        ->itemText(i)
+                        .startsWith(QString::number(IntervalChoicesMs[std::size_t(i)]) +
+                                    QStringLiteral(" ms")))
             << i;
     PickEntry(Child<TComboBox>(*win, "ComboBoxSamplingRate"), 15); // "60000 ms (1 min)"
     EXPECT_EQ(win->Store.IntervalMs, 60000);
@@ -377,7 +410,8 @@ TEST_F(MainWindowTest, SamplingRateAndPointCountRebuildTheTimeAxis) {
     EXPECT_EQ(Child<QLabel>(*win, "LabelUAmin")->text(), QStringLiteral("0 V"));
     EXPECT_FALSE(Child<QLabel>(*win, "LabelUBmax")->isVisibleTo(win.get()));
     EXPECT_FALSE(Child<QLabel>(*win, "LabelUBmin")->isVisibleTo(win.get()));
-    EXPECT_EQ(Child<QLabel>(*win, "LabelUAmax")->palette().color(QPalette::WindowText), QColor(Qt::black));
+    EXPECT_EQ(Child<QLabel>(*win, "LabelUAmax")->palette().color(QPalette::WindowText),
+              QColor(Qt::black));
 }
 
 // Each divides by zero in the probes, the readouts, the level text and every point of a sweep:
@@ -410,9 +444,11 @@ TEST_F(MainWindowTest, HandlersRunToTheEndAfterARejectedFormula) {
     PickEntry(Child<TComboBox>(*win, "ComboBoxSamples"), 2); // "500"
     EXPECT_EQ(dialogs.errors.size(), 2);
     EXPECT_EQ(win->Store.UnitB, QStringLiteral("%"));
-    EXPECT_DOUBLE_EQ(PlotOf(*win).Scales().T.RangeEnd, win->Store.TimeOrigin + 499 * win->Store.PointTime);
+    EXPECT_DOUBLE_EQ(PlotOf(*win).Scales().T.RangeEnd,
+                     win->Store.TimeOrigin + 499 * win->Store.PointTime);
     Feed(*win, 300, 300, 100);
-    PickEntry(Child<TComboBox>(*win, "ComboBoxSamplingRate"), 0); // "2 ms": a new report mode, configured anew
+    PickEntry(Child<TComboBox>(*win, "ComboBoxSamplingRate"),
+              0); // "2 ms": a new report mode, configured anew
     EXPECT_EQ(dialogs.errors.size(), 3);
     EXPECT_EQ(win->Store.MeanFilled, 50); // PreTrigger 50 blocks of 2 ms from 500 measured entries
     EXPECT_FLOAT_EQ(win->Store.MeanA[49], 300.0f);
@@ -573,20 +609,26 @@ TEST_F(MainWindowTest, MenuEntriesRunTheirButtonsAndThePlotMenuSharesThem) {
     // The menu bar sits above the client area, which keeps its design size and places.
     ASSERT_GT(win->MenuBarHeight(), 0);
     EXPECT_EQ(win->centralWidget()->geometry(), QRect(0, win->MenuBarHeight(), 1024, 715));
-    EXPECT_EQ(Child<QWidget>(*win, "Paneloben")->mapTo(win.get(), QPoint()), QPoint(0, win->MenuBarHeight()));
+    EXPECT_EQ(Child<QWidget>(*win, "Paneloben")->mapTo(win.get(), QPoint()),
+              QPoint(0, win->MenuBarHeight()));
     emit Child<QMenu>(*win, "MenuAusgleichskurve")->aboutToShow(); // fills itself as it opens
     const QList<QAction*> menus = MenuActions(win->menuBar()->actions());
     const std::pair<QAction*, QAbstractButton*> buttons[] = {
         {Child<QAction>(*win, "ActionDatenLaden"), Child<QPushButton>(*win, "ButtonDataenLaden")},
-        {Child<QAction>(*win, "ActionDatenSpeichern"), Child<QPushButton>(*win, "ButtonDatenSpeichern")},
+        {Child<QAction>(*win, "ActionDatenSpeichern"),
+         Child<QPushButton>(*win, "ButtonDatenSpeichern")},
         {Child<QAction>(*win, "ActionSSLaden"), Child<QPushButton>(*win, "ButtonSSladen")},
         {Child<QAction>(*win, "ActionSSSpeichern"), Child<QPushButton>(*win, "ButtonSSspeichern")},
-        {Child<QAction>(*win, "ActionDatenKopieren"), Child<QPushButton>(*win, "ButtonDatenKopieren")},
-        {Child<QAction>(*win, "ActionDatenEinfuegen"), Child<QPushButton>(*win, "ButtonDatenEinfuegen")},
-        {Child<QAction>(*win, "ActionDatenLoeschen"), Child<QPushButton>(*win, "ButtonDatenLoeschen")},
+        {Child<QAction>(*win, "ActionDatenKopieren"),
+         Child<QPushButton>(*win, "ButtonDatenKopieren")},
+        {Child<QAction>(*win, "ActionDatenEinfuegen"),
+         Child<QPushButton>(*win, "ButtonDatenEinfuegen")},
+        {Child<QAction>(*win, "ActionDatenLoeschen"),
+         Child<QPushButton>(*win, "ButtonDatenLoeschen")},
         {Child<QAction>(*win, "ActionTrigger"), Child<QPushButton>(*win, "ButtonTrigger")},
         {Child<QAction>(*win, "ActionReset"), Child<QPushButton>(*win, "ButtonReset")},
-        {Child<QAction>(*win, "ActionSchnappschuss"), Child<QPushButton>(*win, "ButtonSchnappschuss")}};
+        {Child<QAction>(*win, "ActionSchnappschuss"),
+         Child<QPushButton>(*win, "ButtonSchnappschuss")}};
     for (const auto& [action, button] : buttons) {
         SCOPED_TRACE(action->text().toStdString());
         EXPECT_TRUE(menus.contains(action));
@@ -596,9 +638,12 @@ TEST_F(MainWindowTest, MenuEntriesRunTheirButtonsAndThePlotMenuSharesThem) {
     }
     // Checkable entries and their boxes follow each other both ways.
     const std::pair<QAction*, QAbstractButton*> boxes[] = {
-        {Child<QAction>(*win, "ActionDauer"), Child<QRadioButton>(*win, "RadioButtonDauer")},   {Child<QAction>(*win, "ActionEinzel"), Child<QRadioButton>(*win, "RadioButtonEinzel")},
-        {Child<QAction>(*win, "ActionNormal"), Child<QRadioButton>(*win, "RadioButtonNormal")}, {Child<QAction>(*win, "ActionKanalBx"), Child<QCheckBox>(*win, "CheckBoxBXY")},
-        {Child<QAction>(*win, "ActionKanalAx"), Child<QCheckBox>(*win, "CheckBoxAXY")},      {Child<QAction>(*win, "ActionMinuten"), Child<QCheckBox>(*win, "CheckBoxMinuten")},
+        {Child<QAction>(*win, "ActionDauer"), Child<QRadioButton>(*win, "RadioButtonDauer")},
+        {Child<QAction>(*win, "ActionEinzel"), Child<QRadioButton>(*win, "RadioButtonEinzel")},
+        {Child<QAction>(*win, "ActionNormal"), Child<QRadioButton>(*win, "RadioButtonNormal")},
+        {Child<QAction>(*win, "ActionKanalBx"), Child<QCheckBox>(*win, "CheckBoxBXY")},
+        {Child<QAction>(*win, "ActionKanalAx"), Child<QCheckBox>(*win, "CheckBoxAXY")},
+        {Child<QAction>(*win, "ActionMinuten"), Child<QCheckBox>(*win, "CheckBoxMinuten")},
         {Child<QAction>(*win, "ActionSpektrum"), Child<QCheckBox>(*win, "CheckBoxSpektrum")}};
     for (const auto& [action, box] : boxes) {
         SCOPED_TRACE(action->text().toStdString());
@@ -607,11 +652,13 @@ TEST_F(MainWindowTest, MenuEntriesRunTheirButtonsAndThePlotMenuSharesThem) {
         EXPECT_TRUE(box->isChecked());
         EXPECT_TRUE(action->isChecked());
         if (box == Child<QRadioButton>(*win, "RadioButtonEinzel")) {
-            EXPECT_FALSE(Child<QPushButton>(*win, "ButtonReset")->isEnabled()); // the mode's own code ran
+            EXPECT_FALSE(
+                Child<QPushButton>(*win, "ButtonReset")->isEnabled()); // the mode's own code ran
             win->Timer1Timer();
             EXPECT_FALSE(Child<QAction>(*win, "ActionReset")->isEnabled());
         }
-        QAbstractButton* other = dynamic_cast<QRadioButton*>(box) ? Child<QRadioButton>(*win, "RadioButtonAuto") : box;
+        QAbstractButton* other =
+            dynamic_cast<QRadioButton*>(box) ? Child<QRadioButton>(*win, "RadioButtonAuto") : box;
         QTest::mouseClick(other, Qt::LeftButton, {}, QPoint(other->width() - 6, other->height() / 2));
         win->UpdateMenuActions();
         EXPECT_EQ(action->isChecked(), box->isChecked());
@@ -622,9 +669,12 @@ TEST_F(MainWindowTest, MenuEntriesRunTheirButtonsAndThePlotMenuSharesThem) {
     std::unique_ptr<QMenu> plotMenu(PlotOf(*win).Measuring()->CreateMenu());
     const QList<QAction*> plot = MenuActions(plotMenu->actions());
     for (QAction* shared :
-         {Child<QAction>(*win, "ActionZeitcursor"), Child<QAction>(*win, "ActionWertcursor"), Child<QAction>(*win, "ActionMesswerteKopieren"),
-          Child<QAction>(*win, "ActionBildKopieren"), Child<QAction>(*win, "ActionDrucken"), Child<QMenu>(*win, "MenuBildSpeichern")->menuAction(),
-          Child<QMenu>(*win, "MenuFitA")->menuAction(), Child<QMenu>(*win, "MenuFitB")->menuAction()}) {
+         {Child<QAction>(*win, "ActionZeitcursor"), Child<QAction>(*win, "ActionWertcursor"),
+          Child<QAction>(*win, "ActionMesswerteKopieren"),
+          Child<QAction>(*win, "ActionBildKopieren"), Child<QAction>(*win, "ActionDrucken"),
+          Child<QMenu>(*win, "MenuBildSpeichern")->menuAction(),
+          Child<QMenu>(*win, "MenuFitA")->menuAction(),
+          Child<QMenu>(*win, "MenuFitB")->menuAction()}) {
         SCOPED_TRACE(shared->text().toStdString());
         EXPECT_TRUE(plot.contains(shared));
         EXPECT_TRUE(menus.contains(shared));
@@ -666,7 +716,9 @@ TEST_F(MainWindowTest, EveryVisibleControlSaysWhatItDoes) {
     }
     EXPECT_GT(controls, 50);
     for (const FormulaVariable& v : FormulaVariables())
-        EXPECT_TRUE(Child<QLineEdit>(*win, "EditFormelB")->toolTip().contains(v.name + QStringLiteral(" – ")))
+        EXPECT_TRUE(Child<QLineEdit>(*win, "EditFormelB")
+                        ->toolTip()
+                        .contains(v.name + QStringLiteral(" – ")))
             << v.name.toStdString();
     EXPECT_TRUE(PlotOf(*win).Measuring()->LabelMesswerte->toolTip().contains(
         QStringLiteral("keine volle Periode zwischen den Cursorn")));
@@ -677,8 +729,10 @@ TEST_F(MainWindowTest, AnEditedSignalLineIsTintedUntilEnterOrAChoiceAppliesIt) {
     const QString tip = Child<QLineEdit>(*win, "EditFormelA")->toolTip();
     QTest::keyClicks(Child<QLineEdit>(*win, "EditFormelA"), QStringLiteral("*2"));
     EXPECT_NE(Child<QLineEdit>(*win, "EditFormelA")->palette().color(QPalette::Base), plain);
-    EXPECT_EQ(Child<QLineEdit>(*win, "EditFormelA")->toolTip(), QStringLiteral("Eingabe mit Enter übernehmen"));
-    EXPECT_EQ(Child<QLineEdit>(*win, "EditSignalA")->palette().color(QPalette::Base), plain); // not edited
+    EXPECT_EQ(Child<QLineEdit>(*win, "EditFormelA")->toolTip(),
+              QStringLiteral("Eingabe mit Enter übernehmen"));
+    EXPECT_EQ(Child<QLineEdit>(*win, "EditSignalA")->palette().color(QPalette::Base),
+              plain); // not edited
     QTest::keyClick(Child<QLineEdit>(*win, "EditFormelA"), Qt::Key_Return);
     EXPECT_EQ(win->Store.FormulaA, QStringLiteral("U*2"));
     EXPECT_EQ(Child<QLineEdit>(*win, "EditFormelA")->palette().color(QPalette::Base), plain);
@@ -692,8 +746,11 @@ TEST_F(MainWindowTest, AnEditedSignalLineIsTintedUntilEnterOrAChoiceAppliesIt) {
     // The signal list opens as wide as its longest entry.
     int longest = 0;
     for (int i = 0; i < Child<TComboBox>(*win, "ComboBoxA")->count(); ++i)
-        longest = std::max(longest, Child<TComboBox>(*win, "ComboBoxA")->view()->fontMetrics().horizontalAdvance(
-                                        Child<TComboBox>(*win, "ComboBoxA")->itemText(i)));
+        longest = std::max(
+            longest, Child<TComboBox>(*win, "ComboBoxA")
+                         ->view()
+                         ->fontMetrics()
+                         .horizontalAdvance(Child<TComboBox>(*win, "ComboBoxA")->itemText(i)));
     EXPECT_GT(Child<TComboBox>(*win, "ComboBoxA")->view()->minimumWidth(), longest);
 }
 
@@ -717,7 +774,8 @@ TEST_F(MainWindowTest, StoppHoldsThePlotWhileTheInstrumentGoesOn) {
     EXPECT_GT(win->Store.RawIndex, raw);
     for (int tick = 0; tick < ReadoutTicks; ++tick)
         win->Timer1Timer();
-    EXPECT_EQ(Child<QLabel>(*win, "LabelAroh")->text(), QStringLiteral("700")); // the readouts go on
+    EXPECT_EQ(Child<QLabel>(*win, "LabelAroh")->text(),
+              QStringLiteral("700")); // the readouts go on
 
     QTest::keyClick(Child<TPaintBox>(*win, "PaintBoxData"), Qt::Key_Space);
     EXPECT_FALSE(win->Held);
@@ -730,8 +788,9 @@ TEST_F(MainWindowTest, StoppHoldsThePlotWhileTheInstrumentGoesOn) {
 TEST_F(MainWindowTest, UndoBringsBackDeletedOrPastedOverDataElseTheZoom) {
     RecordSweep(*win, 600, 300);
     const QString recorded = CopiedData(*win);
-    const std::pair<QString, QAction*> rows[] = {{QStringLiteral("Daten löschen"), Child<QAction>(*win, "ActionDatenLoeschen")},
-                                                 {QStringLiteral("Daten einfügen"), Child<QAction>(*win, "ActionDatenEinfuegen")}};
+    const std::pair<QString, QAction*> rows[] = {
+        {QStringLiteral("Daten löschen"), Child<QAction>(*win, "ActionDatenLoeschen")},
+        {QStringLiteral("Daten einfügen"), Child<QAction>(*win, "ActionDatenEinfuegen")}};
     for (const auto& [what, action] : rows) {
         SCOPED_TRACE(what.toStdString());
         QGuiApplication::clipboard()->setText(QStringLiteral("0\t1\t2\r\n1\t2\t3\r\n"));
@@ -803,7 +862,8 @@ TEST_F(MainWindowTest, ClosingWithUnsavedDataAsksToSaveDiscardOrCancel) {
 TEST_F(MainWindowTest, TheMenuOpensTheTableTheBigDisplayAndTheHelp) {
     RecordSweep(*win, 600, 300);
     Child<QAction>(*win, "ActionTabelle")->trigger();
-    ASSERT_TRUE(Child<TableWindow>(*win, "Tabelle") && Child<TableWindow>(*win, "Tabelle")->isVisible());
+    ASSERT_TRUE(Child<TableWindow>(*win, "Tabelle") &&
+                Child<TableWindow>(*win, "Tabelle")->isVisible());
     const PointTableModel& model = Child<TableWindow>(*win, "Tabelle")->model();
     EXPECT_EQ(model.rowCount(), win->Store.DataCount);
     // A new sweep starts the table over, its points are added as they come.
@@ -828,20 +888,24 @@ TEST_F(MainWindowTest, TheMenuOpensTheTableTheBigDisplayAndTheHelp) {
     EXPECT_FALSE(model.highlighted(win->Store.PreTrigger + 4));
 
     Child<QAction>(*win, "ActionGrossanzeige")->trigger();
-    ASSERT_TRUE(Child<BigDisplay>(*win, "Grossanzeige") && Child<BigDisplay>(*win, "Grossanzeige")->isVisible());
+    ASSERT_TRUE(Child<BigDisplay>(*win, "Grossanzeige") &&
+                Child<BigDisplay>(*win, "Grossanzeige")->isVisible());
     for (int tick = 0; tick < ReadoutTicks; ++tick) {
         Feed(*win, 700, 300, 1);
         win->Timer1Timer();
     }
     const auto big = [this](const char* name) {
-        return Child<BigDisplay>(*win, "Grossanzeige")->findChild<QLabel*>(QString::fromLatin1(name))->text();
+        return Child<BigDisplay>(*win, "Grossanzeige")
+            ->findChild<QLabel*>(QString::fromLatin1(name))
+            ->text();
     };
     EXPECT_EQ(QStringLiteral("%1 %2").arg(big("LabelGrossWertA"), big("LabelGrossEinheitA")),
               Child<QLabel>(*win, "LabelAkal")->text());
     EXPECT_EQ(big("LabelGrossNameB"), win->Store.NameB);
 
     Child<QAction>(*win, "ActionAnleitung")->trigger();
-    ASSERT_TRUE(Child<HelpWindow>(*win, "Anleitung") && Child<HelpWindow>(*win, "Anleitung")->isVisible());
+    ASSERT_TRUE(Child<HelpWindow>(*win, "Anleitung") &&
+                Child<HelpWindow>(*win, "Anleitung")->isVisible());
     Child<QAction>(*win, "ActionFormelvariablen")->trigger();
     Child<QAction>(*win, "ActionUeber")->trigger();
     for (const char* name : {"FormFormelvariablen", "FormUeber"}) {

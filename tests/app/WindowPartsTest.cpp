@@ -62,7 +62,8 @@ TEST_F(TablePartsTest, StoreRowsAreTheCopiedDataText) {
          QStringLiteral("B")},
         {"recorded under a six-digit definition",
          [this] {
-             TypeDefinition(Child<TComboBox>(*win, "ComboBoxA"), QStringLiteral("Druck (hPa): 100000+U*1000"));
+             TypeDefinition(Child<TComboBox>(*win, "ComboBoxA"),
+                            QStringLiteral("Druck (hPa): 100000+U*1000"));
              RecordSweep(*win, 600, 300);
          },
          QStringLiteral("A in hPa"), QStringLiteral("B")},
