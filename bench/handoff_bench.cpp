@@ -44,11 +44,11 @@ std::array<std::uint8_t, 8> Report(int a, int b) {
 }
 
 void prepare(TFormMain& w) {
-    w.Timer1.stop();
+    w.findChild<QTimer*>(QStringLiteral("Timer1"))->stop();
     w.session().store().InputCodeA = 2;
     w.session().store().InputCodeB = 3;
     w.session().store().PointCount = PointCapacity;
-    w.RadioButtonDauer->setChecked(true);
+    w.findChild<QRadioButton*>(QStringLiteral("RadioButtonDauer"))->setChecked(true);
 }
 
 } // namespace

@@ -533,6 +533,7 @@ bool TFormMain::AskUnsavedWork() {
 void TFormMain::ShowTable() {
     if (!Tabelle) {
         Tabelle = OwnWindow(new TableWindow(this), *this, {560, 520});
+        Tabelle->setObjectName(QStringLiteral("Tabelle"));
         TableOwner.reset(Tabelle);
         Tabelle->setWindowTitle(tr("Tabelle – Kurvimat"));
         Tabelle->model().setSource(std::make_shared<StoreTableSource>(Store));
@@ -579,6 +580,7 @@ void TFormMain::FollowData() {
 void TFormMain::ShowBigDisplay() {
     if (!Grossanzeige) {
         Grossanzeige = OwnWindow(new BigDisplay(this), *this, {800, 450});
+        Grossanzeige->setObjectName(QStringLiteral("Grossanzeige"));
     }
     // At once the values the labels show, then every refresh.
     Readouts now;
@@ -595,6 +597,7 @@ void TFormMain::ShowBigDisplay() {
 void TFormMain::ShowGuide(const QString& anchor) {
     if (!Anleitung) {
         Anleitung = OwnWindow(new HelpWindow(this), *this, {700, 640});
+        Anleitung->setObjectName(QStringLiteral("Anleitung"));
     }
     Anleitung->showAnchor(anchor);
 }

@@ -59,17 +59,17 @@ protected:
 
 TEST_F(InstrumentLinkWindowTest, AdoptsAndConfiguresTheInstrument) {
     auto instrument = std::make_shared<CountingInstrument>();
-    EXPECT_FALSE(win->ButtonHardware->isEnabled());
+    EXPECT_FALSE(Child<QPushButton>(*win, "ButtonHardware")->isEnabled());
     PlugAndAdopt(instrument);
     EXPECT_EQ(win->windowTitle(), QStringLiteral("Kurvimat 1.3 (VK-0001)"));
-    EXPECT_TRUE(win->ButtonHardware->isEnabled());
+    EXPECT_TRUE(Child<QPushButton>(*win, "ButtonHardware")->isEnabled());
     EXPECT_EQ(instrument->reports.load(), 1);
     EXPECT_EQ(instrument->mode(), win->session().store().DeviceMode);
     EXPECT_EQ(instrument->inputCodeA(), win->session().store().InputCodeA);
     EXPECT_EQ(instrument->inputCodeB(), win->session().store().InputCodeB);
 
     // A faster interval is a new report mode; the mid range of A is a new input code.
-    PickEntry(win->ComboBoxSamplingRate, 0);
+    PickEntry(Child<TComboBox>(*win, "ComboBoxSamplingRate"), 0);
     EXPECT_EQ(instrument->mode(), 2);
     link->FormHardware().RadioButtonAmid->click();
     EXPECT_NE(win->session().store().InputCodeA, 2);
@@ -80,9 +80,9 @@ TEST_F(InstrumentLinkWindowTest, AdoptsAndConfiguresTheInstrument) {
 TEST_F(InstrumentLinkWindowTest, SameReportModeSendsNothing) {
     auto instrument = std::make_shared<CountingInstrument>();
     PlugAndAdopt(instrument);
-    PickEntry(win->ComboBoxSamplingRate, 4); // 10 ms
+    PickEntry(Child<TComboBox>(*win, "ComboBoxSamplingRate"), 4); // 10 ms
     const int afterTen = instrument->reports.load();
-    PickEntry(win->ComboBoxSamplingRate, 5); // 20 ms
+    PickEntry(Child<TComboBox>(*win, "ComboBoxSamplingRate"), 5); // 20 ms
     EXPECT_EQ(win->session().store().IntervalMs, 20);
     EXPECT_EQ(instrument->reports.load(), afterTen);
 }
@@ -132,14 +132,14 @@ TEST_F(InstrumentLinkWindowTest, InstrumentWithoutAccessIsExplainedNotAdopted) {
     EXPECT_TRUE(dialogs.errors.front().contains(QStringLiteral("udevadm")));
     EXPECT_EQ(win->Device, nullptr);
     EXPECT_EQ(win->windowTitle(), QStringLiteral("Kurvimat"));
-    EXPECT_FALSE(win->ButtonHardware->isEnabled());
+    EXPECT_FALSE(Child<QPushButton>(*win, "ButtonHardware")->isEnabled());
     platform->postChangeNotification();
     QTest::qWait(50);
     EXPECT_EQ(dialogs.errors.size(), 1);
 
     platform->unplug(node);
     PlugAndAdopt(std::make_shared<VirtualInstrument>());
-    EXPECT_TRUE(win->ButtonHardware->isEnabled());
+    EXPECT_TRUE(Child<QPushButton>(*win, "ButtonHardware")->isEnabled());
     EXPECT_EQ(dialogs.errors.size(), 1);
 }
 
@@ -152,11 +152,11 @@ TEST_F(InstrumentLinkWindowTest, RefusedConfigurationKeepsTheReadingsTrue) {
     instrument->reject = true;
     link->FormHardware().RadioButtonAmid->click();
     link->FormHardware().RadioButtonAhigh->click();
-    PickEntry(win->ComboBoxSamplingRate, 0); // 2 ms asks for mode 2
+    PickEntry(Child<TComboBox>(*win, "ComboBoxSamplingRate"), 0); // 2 ms asks for mode 2
     EXPECT_EQ(dialogs.errors.size(), 1);
     EXPECT_EQ(win->session().store().UmaxA, 5.0f);
     EXPECT_EQ(win->session().store().InputCodeA, instrument->inputCodeA());
-    EXPECT_EQ(win->LabelUAmax->text(), QStringLiteral("5 V"));
+    EXPECT_EQ(Child<QLabel>(*win, "LabelUAmax")->text(), QStringLiteral("5 V"));
     EXPECT_EQ(win->session().store().DeviceMode, instrument->mode());
 
     instrument->reject = false;
@@ -198,12 +198,12 @@ TEST_F(InstrumentLinkWindowTest, InstrumentWithoutOutputReportKeepsHardwareButto
     device->caps.OutputReportByteLength = 0;
     PlugAndAdopt(device);
     EXPECT_EQ(win->windowTitle(), QStringLiteral("Kurvimat 1.3 (OLD-1)"));
-    EXPECT_FALSE(win->ButtonHardware->isEnabled());
+    EXPECT_FALSE(Child<QPushButton>(*win, "ButtonHardware")->isEnabled());
     EXPECT_FLOAT_EQ(win->session().store().StepTime, 0.002f);
 }
 
 TEST_F(InstrumentLinkWindowTest, UnplugReleasesTheInstrumentAndKeepsThePoints) {
-    win->Timer1.start();
+    Child<QTimer>(*win, "Timer1")->start();
     const QString node = PlugAndAdopt(std::make_shared<VirtualInstrument>());
     ASSERT_TRUE(QTest::qWaitFor([&] { return win->session().store().DataCount > 0; }, WaitMs));
     platform->unplug(node);
@@ -211,13 +211,13 @@ TEST_F(InstrumentLinkWindowTest, UnplugReleasesTheInstrumentAndKeepsThePoints) {
     const int kept = win->session().store().DataCount;
     QTest::qWait(50);
     EXPECT_EQ(win->windowTitle(), QStringLiteral("Kurvimat"));
-    EXPECT_FALSE(win->ButtonHardware->isEnabled());
+    EXPECT_FALSE(Child<QPushButton>(*win, "ButtonHardware")->isEnabled());
     EXPECT_GT(kept, 0);
     EXPECT_EQ(win->session().store().DataCount, kept);
 }
 
 TEST_F(InstrumentLinkWindowTest, StreamedSweepCompletesWithEvenlySpacedTimes) {
-    win->Timer1.start();
+    Child<QTimer>(*win, "Timer1")->start();
     PlugAndAdopt(std::make_shared<VirtualInstrument>());
     ASSERT_TRUE(
         QTest::qWaitFor([&] { return win->session().store().DataCount >= win->session().store().PointCount; }, WaitMs));
