@@ -111,7 +111,8 @@ struct Display {
     }
 
     void setAllDirty() {
-        state.Changes.RawDirty = state.Changes.MeanDirty = state.Changes.PlotDirty = state.Changes.AxesChanged = true;
+        state.Changes.RawDirty = state.Changes.MeanDirty = state.Changes.PlotDirty =
+            state.Changes.AxesChanged = true;
     }
 
     // What a repaint of the three paint boxes does: blit each canvas.

@@ -258,9 +258,10 @@ void MainCursors::ShowPointer(QPointF at) {
                 const bool bAsX = in.Mode == PlotMode::BAsX;
                 const CursorAxes axes{bottom.RangeStart, bottom.RangeEnd,
                                       (bAsX ? s.A : s.B).RangeStart, (bAsX ? s.A : s.B).RangeEnd};
-                index = NearestOnPlot(bAsX ? w.session().store().DataB : w.session().store().DataA,
-                                      bAsX ? w.session().store().DataA : w.session().store().DataB, w.session().store().DataCount,
-                                      axes, plot, p.x(), p.y(), reach);
+                index =
+                    NearestOnPlot(bAsX ? w.session().store().DataB : w.session().store().DataA,
+                                  bAsX ? w.session().store().DataA : w.session().store().DataB,
+                                  w.session().store().DataCount, axes, plot, p.x(), p.y(), reach);
             }
             text = PointerText(in, index);
         }
@@ -344,8 +345,10 @@ void MainCursors::Step(bool vertical, int steps) {
     PointSeries times;
     if (vertical && w.ReadDisplayControls().Mode() == PlotMode::Normal)
         times = w.session().store().DataCount > 0
-                    ? PointSeries{w.session().store().DataT, w.session().store().DataA, w.session().store().DataCount}
-                    : PointSeries{w.session().store().SnapT, w.session().store().SnapA, w.session().store().SnapCount};
+                    ? PointSeries{w.session().store().DataT, w.session().store().DataA,
+                                  w.session().store().DataCount}
+                    : PointSeries{w.session().store().SnapT, w.session().store().SnapA,
+                                  w.session().store().SnapCount};
     const double pixel = vertical ? (axes.XEnd - axes.XStart) / std::max(1, plot.width() - 3)
                                   : (axes.YEnd - axes.YStart) / std::max(1, plot.height() - 3);
     c.position(id) = SteppedPosition(c.position(id), steps, times, pixel);

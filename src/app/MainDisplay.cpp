@@ -256,8 +256,8 @@ void TFormMain::ConnectModeBoxes() {
     // What a box says the user chose goes to the session first: the handlers below read it.
     using View = kurvimat::session::ViewSettings;
     const std::pair<QCheckBox*, bool View::*> choices[] = {
-        {CheckBoxKanalA, &View::showA}, {CheckBoxKanalB, &View::showB},
-        {CheckBoxBXY, &View::bAsX},     {CheckBoxAXY, &View::aAsX},
+        {CheckBoxKanalA, &View::showA},      {CheckBoxKanalB, &View::showB},
+        {CheckBoxBXY, &View::bAsX},          {CheckBoxAXY, &View::aAsX},
         {CheckBoxSpektrum, &View::spectrum}, {CheckBoxMinuten, &View::minutes}};
     for (const auto& [box, field] : choices)
         connect(box, &QCheckBox::toggled, this, [this, field](bool checked) {

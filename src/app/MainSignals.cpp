@@ -63,14 +63,14 @@ struct TFormMain::SignalGroup {
 TFormMain::SignalGroup TFormMain::Group(char channel) {
     const MeasurementStore& s = session_->store();
     if (channel == 'A')
-        return {SignalChannel::A, ComboBoxA,    EditSignalA, EditEinheitA,     EditFormelA,
-                EditSkalaAmin,    EditSkalaAmax, CheckBoxSkalaAauto, CheckBoxKanalA, s.NameA,
-                s.UnitA,          s.FormulaA,   s.DefMinA,   s.DefMaxA,        s.DefAppliedA,
-                ScaleA};
-    return {SignalChannel::B, ComboBoxB,    EditSignalB, EditEinheitB,     EditFormelB,
-            EditSkalaBmin,    EditSkalaBmax, CheckBoxSkalaBauto, CheckBoxKanalB, s.NameB,
-            s.UnitB,          s.FormulaB,   s.DefMinB,   s.DefMaxB,        s.DefAppliedB,
-            ScaleB};
+        return {SignalChannel::A, ComboBoxA,     EditSignalA,   EditEinheitA,
+                EditFormelA,      EditSkalaAmin, EditSkalaAmax, CheckBoxSkalaAauto,
+                CheckBoxKanalA,   s.NameA,       s.UnitA,       s.FormulaA,
+                s.DefMinA,        s.DefMaxA,     s.DefAppliedA, ScaleA};
+    return {SignalChannel::B, ComboBoxB,     EditSignalB,   EditEinheitB,
+            EditFormelB,      EditSkalaBmin, EditSkalaBmax, CheckBoxSkalaBauto,
+            CheckBoxKanalB,   s.NameB,       s.UnitB,       s.FormulaB,
+            s.DefMinB,        s.DefMaxB,     s.DefAppliedB, ScaleB};
 }
 
 void TFormMain::ApplySignalA(bool reevaluate) {

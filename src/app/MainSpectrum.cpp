@@ -251,7 +251,8 @@ QString MainSpectrum::PointerText(int index) const {
     if (!points) return {};
     const DisplayControls c = w.ReadDisplayControls();
     return SpectrumPointerText(*points, index, unitOf(w.session().store().DataDefA),
-                               unitOf(w.session().store().DataDefB), c.KanalA, c.KanalB && points->DataHasB);
+                               unitOf(w.session().store().DataDefB), c.KanalA,
+                               c.KanalB && points->DataHasB);
 }
 
 void MainSpectrum::AddMenuActions(QMenu& menu) {

@@ -44,7 +44,8 @@ void PlotView::ConnectMouse(TPaintBox* strip) {
     });
     // Qt delivers the double click in place of a second press: it fits, it starts no zoom.
     connect(PaintBoxData, &TPaintBox::DblClick, this, [this, &display](QMouseEvent*) {
-        PlotDblClick(host_.PlotStore(), host_.PlotChanges(), display, host_.PlotScales(), host_.Mode(), PlotSize());
+        PlotDblClick(host_.PlotStore(), host_.PlotChanges(), display, host_.PlotScales(),
+                     host_.Mode(), PlotSize());
     });
 
     // The full-range buttons' lit pictures take no clicks.
@@ -54,7 +55,8 @@ void PlotView::ConnectMouse(TPaintBox* strip) {
           AxisImage::UntenAuto, AxisImage::UntenAutoOff, AxisImage::UntenFull}) {
         TImage* image = AxisImages[static_cast<std::size_t>(which)];
         connect(image, &TImage::MouseDown, this, [this, which, &display](QMouseEvent*) {
-            AxisImageMouseDown(which, host_.PlotStore(), host_.PlotChanges(), display, host_.PlotScales(), host_.Mode());
+            AxisImageMouseDown(which, host_.PlotStore(), host_.PlotChanges(), display,
+                               host_.PlotScales(), host_.Mode());
             ApplyAxisImages();
         });
     }

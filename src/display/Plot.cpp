@@ -96,8 +96,8 @@ void PlacePlotArea(QSize canvas, DisplayState& state, const ScaleSet& scales, In
     setAxis(*scales.Bottom, state.BottomAxisRect, ScaleKind::Below, g.px(BottomTitleMargin));
 }
 
-LayoutResult FormResize(const LayoutInput& in, DisplayState& state,
-                        const ScaleSet& scales, IndexedImage& meanStrip, IndexedImage& plot) {
+LayoutResult FormResize(const LayoutInput& in, DisplayState& state, const ScaleSet& scales,
+                        IndexedImage& meanStrip, IndexedImage& plot) {
     LayoutResult out;
     const QSize minimum = in.Minimum.expandedTo(QSize(MinWindowWidth, MinWindowHeight));
     out.Window = in.Window.expandedTo(minimum);

@@ -53,8 +53,8 @@ struct LayoutResult {
 /// Sizes the plot image to a data canvas (device pixels, at state.Geometry) and places the
 /// axis strips and the scales around it.
 void PlacePlotArea(QSize canvas, DisplayState& state, const ScaleSet& scales, IndexedImage& plot);
-LayoutResult FormResize(const LayoutInput& in, DisplayState& state,
-                        const ScaleSet& scales, IndexedImage& meanStrip, IndexedImage& plot);
+LayoutResult FormResize(const LayoutInput& in, DisplayState& state, const ScaleSet& scales,
+                        IndexedImage& meanStrip, IndexedImage& plot);
 
 /// Top of the signal panel on the left for a scroll position (also on a scroll-bar change).
 int SignalPanelTop(const LayoutInput& in, bool scrollBarVisible);

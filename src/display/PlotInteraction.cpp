@@ -181,8 +181,7 @@ void WidenAutoScales(const MeasurementStore& store, const DisplayChanges& change
 }
 
 void AxisImageMouseDown(AxisImage image, const MeasurementStore& store, DisplayChanges& changes,
-                        DisplayState& state,
-                        const ScaleSet& scales, PlotMode mode) {
+                        DisplayState& state, const ScaleSet& scales, PlotMode mode) {
     Tscale* strip = nullptr;
     switch (image) {
     case AxisImage::LinksFull:
@@ -321,9 +320,8 @@ void PlotMouseUp(DisplayChanges& changes, DisplayState& state, const ScaleSet& s
     state.PressOnLeftStrip = state.PressOnRightStrip = state.PressBelowPlot = false;
 }
 
-void PlotDblClick(const MeasurementStore& store, DisplayChanges& changes,
-                  const DisplayState& state, const ScaleSet& scales,
-                  PlotMode mode, QSize plotSize) {
+void PlotDblClick(const MeasurementStore& store, DisplayChanges& changes, const DisplayState& state,
+                  const ScaleSet& scales, PlotMode mode, QSize plotSize) {
     const int wp = plotSize.width(), hp = plotSize.height();
     const int x = state.LastMouseX, y = state.LastMouseY;
     // Rows above the bottom strip, in paint-box pixels like y.

@@ -50,8 +50,7 @@ void WidenAutoScales(const MeasurementStore& store, const DisplayChanges& change
 
 /// A click on one of the axis buttons.
 void AxisImageMouseDown(AxisImage image, const MeasurementStore& store, DisplayChanges& changes,
-                        DisplayState& state,
-                        const ScaleSet& scales, PlotMode mode);
+                        DisplayState& state, const ScaleSet& scales, PlotMode mode);
 
 /// Mouse on the plot's paint box; x, y in paint-box pixels, plotSize = size of the plot image.
 void PlotMouseDown(DisplayChanges& changes, DisplayState& state, PlotMode mode, int x, int y,
@@ -60,9 +59,8 @@ void PlotMouseMove(DisplayChanges& changes, DisplayState& state, const ScaleSet&
                    int y, QSize plotSize);
 void PlotMouseUp(DisplayChanges& changes, DisplayState& state, const ScaleSet& scales, int x, int y,
                  QSize plotSize);
-void PlotDblClick(const MeasurementStore& store, DisplayChanges& changes,
-                  const DisplayState& state, const ScaleSet& scales,
-                  PlotMode mode, QSize plotSize);
+void PlotDblClick(const MeasurementStore& store, DisplayChanges& changes, const DisplayState& state,
+                  const ScaleSet& scales, PlotMode mode, QSize plotSize);
 
 /// The XY check boxes as one choice: checking one unchecks the other. Returns (BXY, AXY).
 std::pair<bool, bool> XyBoxesAfterClick(bool senderIsB, bool bxy, bool axy);

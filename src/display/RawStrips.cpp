@@ -176,8 +176,8 @@ void MeanStripMouseDown(MeasurementStore& store, DisplayState& state, int x, int
     MeanStripMouseMove(store, state, x, y, boxWidth, boxHeight);
 }
 
-void MeanStripMouseMove(MeasurementStore& store, DisplayState& state, int x, int y,
-                        int boxWidth, int boxHeight) {
+void MeanStripMouseMove(MeasurementStore& store, DisplayState& state, int x, int y, int boxWidth,
+                        int boxHeight) {
     if (!state.TriggerDragging) return;
     const TriggerPoint p = TriggerFromMouse(x, y, boxWidth, boxHeight, store.PointCount);
     // At long intervals the next block may be a minute away: the marker follows at once.

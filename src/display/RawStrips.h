@@ -63,6 +63,6 @@ TriggerPoint TriggerFromMouse(int x, int y, int boxWidth, int boxHeight, int poi
 /// strip for the next refresh, so the marker follows the mouse without waiting for data.
 void MeanStripMouseDown(MeasurementStore& store, DisplayState& state, int x, int y, int boxWidth,
                         int boxHeight);
-void MeanStripMouseMove(MeasurementStore& store, DisplayState& state, int x, int y,
-                        int boxWidth, int boxHeight);
+void MeanStripMouseMove(MeasurementStore& store, DisplayState& state, int x, int y, int boxWidth,
+                        int boxHeight);
 void MeanStripMouseUp(DisplayState& state);

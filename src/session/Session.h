@@ -4,9 +4,9 @@
 // signals what changed; nothing here reads a widget.
 #pragma once
 
+#include "ExperimentFile.h"
 #include "FormulaParser.h"
 #include "InstrumentLink.h"
-#include "ExperimentFile.h"
 #include "MeasurementStore.h"
 #include "PointSet.h"
 #include "Run.h"
@@ -59,7 +59,9 @@ public:
     MeasurementStore& store() { return *store_; }
     const MeasurementStore& store() const { return *store_; }
     SamplePipeline& pipeline() { return pipeline_; }
-    TParser& parser(SignalChannel channel) { return channel == SignalChannel::A ? parserA_ : parserB_; }
+    TParser& parser(SignalChannel channel) {
+        return channel == SignalChannel::A ? parserA_ : parserB_;
+    }
 
     // --- settings ---
     /// Trigger channel, edge, mode, automatic snapshot, the armed "einzel" (resetEnabled) and

@@ -69,7 +69,9 @@ void Feed(TFormMain& w, int a, int b, int count) {
 void RecordSweep(TFormMain& w, int a, int b) {
     Feed(w, a, b, w.session().store().PreTrigger * w.session().store().IntervalMs / 5);
     QTest::mouseClick(Child<QPushButton>(w, "ButtonTrigger"), Qt::LeftButton);
-    Feed(w, a, b, (w.session().store().PointCount - w.session().store().PreTrigger) * w.session().store().IntervalMs / 5);
+    Feed(w, a, b,
+         (w.session().store().PointCount - w.session().store().PreTrigger) *
+             w.session().store().IntervalMs / 5);
 }
 
 QString CopiedData(TFormMain& w) {

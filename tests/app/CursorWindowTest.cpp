@@ -120,9 +120,11 @@ TEST_F(ScaledWindowTest, CursorsMeasureOnThePlotAndTheWheelZoomsBack) {
     // The arrow key moves the active one (t1) to the next stored point.
     PlotOf(*win).Cursors().X[0] = 0.2501;
     QTest::keyClick(box, Qt::Key_Right);
-    EXPECT_FLOAT_EQ(static_cast<float>(PlotOf(*win).Cursors().X[0]), win->session().store().DataT[51]);
+    EXPECT_FLOAT_EQ(static_cast<float>(PlotOf(*win).Cursors().X[0]),
+                    win->session().store().DataT[51]);
     QTest::keyClick(box, Qt::Key_Left);
-    EXPECT_FLOAT_EQ(static_cast<float>(PlotOf(*win).Cursors().X[0]), win->session().store().DataT[50]);
+    EXPECT_FLOAT_EQ(static_cast<float>(PlotOf(*win).Cursors().X[0]),
+                    win->session().store().DataT[50]);
 
     // The pointer over the data names the nearest point; outside the data nothing.
     for (const double t : {0.5, 0.1, 0.95}) {
@@ -257,7 +259,8 @@ TEST_F(ScaledWindowTest, RangeReadoutAndCursorReadoutLeaveEachOtherFree) {
 TEST_F(ScaledWindowTest, SpectrumShowsThePeakAndLeavesTheTimePlotAsItWas) {
     for (int i = 0; i < 400; ++i) {
         win->session().store().DataT[i] = i * 0.01f;
-        win->session().store().DataA[i] = static_cast<float>(2.5 + 1.5 * std::sin(2 * 3.14159265358979 * i * 0.01));
+        win->session().store().DataA[i] =
+            static_cast<float>(2.5 + 1.5 * std::sin(2 * 3.14159265358979 * i * 0.01));
         win->session().store().DataB[i] = 4 - i * 0.001f;
     }
     win->session().store().DataCount = 400;

@@ -219,13 +219,15 @@ TEST_F(InstrumentLinkWindowTest, UnplugReleasesTheInstrumentAndKeepsThePoints) {
 TEST_F(InstrumentLinkWindowTest, StreamedSweepCompletesWithEvenlySpacedTimes) {
     Child<QTimer>(*win, "Timer1")->start();
     PlugAndAdopt(std::make_shared<VirtualInstrument>());
-    ASSERT_TRUE(
-        QTest::qWaitFor([&] { return win->session().store().DataCount >= win->session().store().PointCount; }, WaitMs));
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] { return win->session().store().DataCount >= win->session().store().PointCount; },
+        WaitMs));
     ASSERT_GT(win->session().store().PointCount, 2);
     EXPECT_GT(win->session().store().PointTime, 0.0f);
     for (int i = 1; i < win->session().store().PointCount; ++i) {
         SCOPED_TRACE(i);
-        ASSERT_NEAR(win->session().store().DataT[i] - win->session().store().DataT[i - 1], win->session().store().PointTime, 1e-5);
+        ASSERT_NEAR(win->session().store().DataT[i] - win->session().store().DataT[i - 1],
+                    win->session().store().PointTime, 1e-5);
     }
 }
 

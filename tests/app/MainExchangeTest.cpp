@@ -115,7 +115,8 @@ TEST_F(MainExchangeTest, ClipboardCopyAndPasteOfData) {
     FillData(*win);
     Click(Child<QPushButton>(*win, "ButtonDatenKopieren"));
     const QString text = QGuiApplication::clipboard()->text();
-    EXPECT_TRUE(text.startsWith(QStringLiteral("Zeit in s\t") + win->session().store().DataDefA + '\t'));
+    EXPECT_TRUE(
+        text.startsWith(QStringLiteral("Zeit in s\t") + win->session().store().DataDefA + '\t'));
     EXPECT_EQ(text.count(QStringLiteral("\r\n")), 5);
     Click(Child<QPushButton>(*win, "ButtonDatenLoeschen"));
     Click(Child<QPushButton>(*win, "ButtonDatenEinfuegen"));
@@ -289,7 +290,9 @@ TEST_F(MainExchangeTest, LoadedPointsAreNeverRecomputed) {
         [&] { TypeAndEnter(Child<QLineEdit>(*win, "EditFormelA"), QStringLiteral("U*3")); },
         [&] { PickEntry(Child<TComboBox>(*win, "ComboBoxB"), 1); },       // another entry
         [&] { PickEntry(Child<TComboBox>(*win, "ComboBoxSamples"), 2); }, // another point count
-        [&] { win->session().store().UmaxB = 1.1f, win->SendConfiguration(); },       // another input range
+        [&] {
+            win->session().store().UmaxB = 1.1f, win->SendConfiguration();
+        }, // another input range
     };
     for (const auto& act : actions) {
         act();
@@ -590,7 +593,8 @@ TEST_F(MainRunsTest, EveryOneClickLossKeepsTheReplacedPointsAsARun) {
         CreateWindows();
         r.before(*win);
         const int before = int(Runs(*win).size());
-        const kurvimat::session::PointSet replaced = kurvimat::session::currentPoints(win->session().store());
+        const kurvimat::session::PointSet replaced =
+            kurvimat::session::currentPoints(win->session().store());
         ASSERT_GT(replaced.size(), 0);
         r.loss(*win);
         ASSERT_EQ(int(Runs(*win).size()), before + 1);
@@ -610,7 +614,8 @@ TEST_F(MainRunsTest, StreamedSweepsAreNotKeptButMarkedOnesAre) {
     EXPECT_EQ(Runs(*win).size(), 0u);
 
     RecordSweep(*win, 300, 700);
-    const kurvimat::session::PointSet marked = kurvimat::session::currentPoints(win->session().store());
+    const kurvimat::session::PointSet marked =
+        kurvimat::session::currentPoints(win->session().store());
     Child<QAction>(*win, "ActionMessreiheBehalten")->trigger();
     Child<QAction>(*win, "ActionMessreiheBehalten")->trigger(); // the same points once only
     Click(Child<QRadioButton>(
@@ -686,7 +691,8 @@ TEST_F(MainRunsTest, ListWindowShowsRenamesRestoresSavesDeletesAndUndoes) {
     // Made current again: the points and their text come back; the sweep they replace is kept
     // first.
     RecordSweep(*win, 400, 600);
-    const kurvimat::session::PointSet replaced = kurvimat::session::currentPoints(win->session().store());
+    const kurvimat::session::PointSet replaced =
+        kurvimat::session::currentPoints(win->session().store());
     list->setCurrent(pasted);
     Click(list->makeCurrentButton());
     EXPECT_EQ(CopiedData(*win), pastedCopy);

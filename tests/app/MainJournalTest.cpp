@@ -205,7 +205,8 @@ TEST_F(MainJournalTest, ExperimentComesBackWholeAndRefusedFilesChangeNothing) {
         EXPECT_FALSE(hardware.CheckBoxBoff->isChecked());
         EXPECT_TRUE(hardware.CheckBoxPullUpB->isChecked());
         // The opened points are recorded ones: a new formula evaluates them again.
-        const std::vector<float> before(win->session().store().DataA, win->session().store().DataA + 100);
+        const std::vector<float> before(win->session().store().DataA,
+                                        win->session().store().DataA + 100);
         TypeDefinition(Child<TComboBox>(*win, "ComboBoxA"),
                        QStringLiteral("Weg (cm): 20*U [0;60]"));
         for (int i = 0; i < 100; ++i)

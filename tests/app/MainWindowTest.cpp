@@ -386,7 +386,8 @@ TEST_F(MainWindowTest, SamplingRateAndPointCountRebuildTheTimeAxis) {
     PickEntry(Child<TComboBox>(*win, "ComboBoxSamples"), 2); // "500"
     EXPECT_EQ(win->session().store().PointCount, 500);
     EXPECT_EQ(win->session().store().PreTrigger, 50);
-    EXPECT_NEAR(win->session().store().TimeRangeMax, win->session().store().TimeOrigin + 499 * win->session().store().PointTime, 1e-6);
+    EXPECT_NEAR(win->session().store().TimeRangeMax,
+                win->session().store().TimeOrigin + 499 * win->session().store().PointTime, 1e-6);
     EXPECT_DOUBLE_EQ(PlotOf(*win).Scales().T.RangeEnd, win->session().store().TimeRangeMax);
 
     // The interval is taken by list position: every caption names its table entry.
@@ -401,7 +402,7 @@ TEST_F(MainWindowTest, SamplingRateAndPointCountRebuildTheTimeAxis) {
     PickEntry(Child<TComboBox>(*win, "ComboBoxSamplingRate"), 15); // "60000 ms (1 min)"
     EXPECT_EQ(win->session().store().IntervalMs, 60000);
     EXPECT_EQ(win->session().store().DeviceMode, 5);
-    EXPECT_EQ(win->session().store().MeanIndex, 0);            // nothing measured yet: no block rebuilt
+    EXPECT_EQ(win->session().store().MeanIndex, 0); // nothing measured yet: no block rebuilt
     PickEntry(Child<TComboBox>(*win, "ComboBoxSamplingRate"), 0); // "2 ms (500 Hz) (8-Bit)"
     EXPECT_EQ(win->session().store().IntervalMs, 2);
     EXPECT_EQ(win->session().store().DeviceMode, 2);
@@ -450,7 +451,8 @@ TEST_F(MainWindowTest, HandlersRunToTheEndAfterARejectedFormula) {
     PickEntry(Child<TComboBox>(*win, "ComboBoxSamplingRate"),
               0); // "2 ms": a new report mode, configured anew
     EXPECT_EQ(dialogs.errors.size(), 3);
-    EXPECT_EQ(win->session().store().MeanFilled, 50); // PreTrigger 50 blocks of 2 ms from 500 measured entries
+    EXPECT_EQ(win->session().store().MeanFilled,
+              50); // PreTrigger 50 blocks of 2 ms from 500 measured entries
     EXPECT_FLOAT_EQ(win->session().store().MeanA[49], 300.0f);
 }
 
@@ -475,7 +477,9 @@ TEST_F(MainWindowTest, PreTriggerPointsKeepTheRangeTheyWereMeasuredIn) {
         SCOPED_TRACE(newInterval);
         win->session().store().UmaxA = 5;
         Feed(*win, 205, 300, 400); // 1 V on the 5 V range
-        win->ConfigureDevice = [this] { win->session().store().UmaxA = 1.1f; }; // "hoch: 0 ...1,1 V"
+        win->ConfigureDevice = [this] {
+            win->session().store().UmaxA = 1.1f;
+        }; // "hoch: 0 ...1,1 V"
         win->Device = FakeDevice(1);
         win->SendConfiguration();
         win->Device = nullptr;
@@ -505,7 +509,9 @@ TEST_F(MainWindowTest, IntervalChangeKeepsOnlyWhatWasMeasured) {
         EXPECT_EQ(win->session().store().SnapCount, win->session().store().PointCount);
         ASSERT_EQ(win->session().store().DataCount, blocks);
         for (int i = 0; i < blocks; ++i) {
-            EXPECT_FLOAT_EQ(win->session().store().DataT[i], float(i - blocks) * win->session().store().PointTime) << i;
+            EXPECT_FLOAT_EQ(win->session().store().DataT[i],
+                            float(i - blocks) * win->session().store().PointTime)
+                << i;
             EXPECT_NEAR(win->session().store().DataA[i], 600 * 5 / 1023.0, 1e-4) << i;
         }
     }
@@ -782,7 +788,8 @@ TEST_F(MainWindowTest, StoppHoldsThePlotWhileTheInstrumentGoesOn) {
     Feed(*win, 700, 300, 5);
     EXPECT_GE(win->session().store().TriggerPos, 0);
     EXPECT_NE(CopiedData(*win), held);
-    EXPECT_EQ(win->session().store().DataA[win->session().store().DataCount - 1], win->session().store().DataA[0]); // all at 700
+    EXPECT_EQ(win->session().store().DataA[win->session().store().DataCount - 1],
+              win->session().store().DataA[0]); // all at 700
 }
 
 TEST_F(MainWindowTest, UndoBringsBackDeletedOrPastedOverDataElseTheZoom) {

@@ -93,7 +93,8 @@ TEST_F(TablePartsTest, StoreRowsAreTheCopiedDataText) {
             const QStringList fields = lines[r + 1].split(u'\t');
             EXPECT_EQ(Cell(model, r, 0), fields[0]) << r;
             EXPECT_EQ(Cell(model, r, 1), fields[1]) << r;
-            EXPECT_EQ(Cell(model, r, 2), win->session().store().DataHasB ? fields[2] : QStringLiteral("\u2013"))
+            EXPECT_EQ(Cell(model, r, 2),
+                      win->session().store().DataHasB ? fields[2] : QStringLiteral("\u2013"))
                 << r;
         }
         std::vector<int> all(std::size_t(model.rowCount()));

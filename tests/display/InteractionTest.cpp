@@ -220,29 +220,34 @@ TEST(AxisImages, ClicksSwitchTheirPairAndSetTheRange) {
     f.store.DataMinA = 1, f.store.DataMaxA = 1;
     f.setRange(f.ScaleA, 2, 3);
 
-    AxisImageMouseDown(AxisImage::LinksFull, f.store, f.state.Changes, f.state, f.scales, PlotMode::Normal);
+    AxisImageMouseDown(AxisImage::LinksFull, f.store, f.state.Changes, f.state, f.scales,
+                       PlotMode::Normal);
     expectRange(f.ScaleA, 0, 5);
     EXPECT_TRUE(f.state.Visible(AxisImage::LinksFullon));
     EXPECT_FALSE(f.state.Visible(AxisImage::LinksFull));
 
     f.state.Changes.AxesChanged = false;
-    AxisImageMouseDown(AxisImage::LinksAuto, f.store, f.state.Changes, f.state, f.scales, PlotMode::Normal);
+    AxisImageMouseDown(AxisImage::LinksAuto, f.store, f.state.Changes, f.state, f.scales,
+                       PlotMode::Normal);
     expectRange(f.ScaleA, 0, 2); // flat data 1 ordered
     EXPECT_TRUE(f.state.Changes.AutoLeft);
     EXPECT_TRUE(f.state.Changes.AxesChanged);
     EXPECT_TRUE(f.state.Visible(AxisImage::LinksAutoOff));
     EXPECT_FALSE(f.state.Visible(AxisImage::LinksAuto));
 
-    AxisImageMouseDown(AxisImage::LinksAutoOff, f.store, f.state.Changes, f.state, f.scales, PlotMode::Normal);
+    AxisImageMouseDown(AxisImage::LinksAutoOff, f.store, f.state.Changes, f.state, f.scales,
+                       PlotMode::Normal);
     EXPECT_FALSE(f.state.Changes.AutoLeft);
     EXPECT_TRUE(f.state.Visible(AxisImage::LinksAuto));
 
     // The full range of the bottom strip follows the mode; B's own button is void with B as x.
     f.store.DefMinB = -1, f.store.DefMaxB = 1;
     f.store.TimeRangeMin = -0.1f, f.store.TimeRangeMax = 0.895f;
-    AxisImageMouseDown(AxisImage::UntenFull, f.store, f.state.Changes, f.state, f.scales, PlotMode::Normal);
+    AxisImageMouseDown(AxisImage::UntenFull, f.store, f.state.Changes, f.state, f.scales,
+                       PlotMode::Normal);
     expectRange(f.ScaleT, -0.1f, 0.895f);
-    AxisImageMouseDown(AxisImage::RechtsFull, f.store, f.state.Changes, f.state, f.scales, PlotMode::BAsX);
+    AxisImageMouseDown(AxisImage::RechtsFull, f.store, f.state.Changes, f.state, f.scales,
+                       PlotMode::BAsX);
     expectRange(f.ScaleB, 0, 10);
 }
 

@@ -383,7 +383,8 @@ TEST(Layout, RectanglesImagesAndScrollBar) {
     EXPECT_EQ(f.ScaleT.Bounds.Top, 415);
     EXPECT_EQ(f.ScaleT.Bounds.Right, 729);
     EXPECT_EQ(f.ScaleT.TitleMargin, 25);
-    EXPECT_TRUE(f.state.Changes.AxesChanged && f.state.Changes.PlotDirty && f.state.Changes.MeanDirty);
+    EXPECT_TRUE(f.state.Changes.AxesChanged && f.state.Changes.PlotDirty &&
+                f.state.Changes.MeanDirty);
     EXPECT_TRUE(r.ScrollBarVisible);
     EXPECT_EQ(r.ScrollBarMaximum, 30);
     EXPECT_EQ(r.PanelSignaleTop, 5);

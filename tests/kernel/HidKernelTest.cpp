@@ -422,7 +422,8 @@ TEST_F(KernelWindow, RefusedConfigurationIsSaidOnceAndTheReadingsStayTrue) {
     EXPECT_TRUE(dialogs.errors.front().contains(QStringLiteral("nicht an das Messgerät")));
     link->FormHardware().RadioButtonAhigh->click();
     EXPECT_EQ(dialogs.errors.size(), 1) << "said again";
-    EXPECT_EQ(win->session().store().UmaxA, 5.0f) << "scaled for a range the instrument does not have";
+    EXPECT_EQ(win->session().store().UmaxA, 5.0f)
+        << "scaled for a range the instrument does not have";
     EXPECT_EQ(win->session().store().InputCodeA, 0x02);
     link.reset(); // before the module goes
     first.destroy();

@@ -319,8 +319,8 @@ TEST(Session, StoringReadPoints) {
         MeasurementStore& s = session.store();
         s.TriggerPos = 3;
         Heard heard(session);
-        session.storeLoaded(snapshot, {t, a, b, false, QStringLiteral("x (m)"), QString(), 0, 2,
-                                       5, 7, 0, 0});
+        session.storeLoaded(snapshot,
+                            {t, a, b, false, QStringLiteral("x (m)"), QString(), 0, 2, 5, 7, 0, 0});
         EXPECT_EQ(snapshot ? s.SnapCount : s.DataCount, 3);
         EXPECT_EQ(snapshot ? s.SnapA[2] : s.DataA[2], 7.0f);
         EXPECT_TRUE(snapshot ? s.SnapLoaded : s.DataLoaded);
@@ -350,7 +350,7 @@ TEST(Session, InstrumentConfigurationInForce) {
         s.PullUpBits = 1;
         session.instrumentAdopted();
         EXPECT_FALSE(session.setIntervalMs(20)); // mode 5 either way
-        s.IntervalMs = 2;                         // the mode the next send asks: 2
+        s.IntervalMs = 2;                        // the mode the next send asks: 2
         InstrumentConfiguration c = asked;
         c.Send = r.send;
         session.instrumentConfigured(c, r.confirmed);
