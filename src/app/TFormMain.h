@@ -106,8 +106,6 @@ public:
     // The program's start after the window is shown: the recovery question, then the
     // experiment file named first on the command line (arguments as QCoreApplication's).
     void StartSession(const QStringList& arguments);
-    // At start, once the window is shown: offers what an earlier program left unsaved.
-    void OfferRecovery();
     kurvimat::session::Journal& SessionJournal();
     const kurvimat::session::Journal& SessionJournal() const;
     // The journal's hooks: what each pipeline call did (noted only: a report allocates
@@ -120,12 +118,16 @@ public:
     // The current data holds points neither saved nor copied since they were recorded.
     bool HasUnsavedWork() const;
 
-    // --- state ---
-    // Non-owning: the HID layer owns the device.
-    THidDevice* Device = nullptr;
-    std::function<void()> ConfigureDevice;
+    // The instrument whose reports the window takes (non-owning: the HID layer owns it) and
+    // what sends it the configuration; nullptr and nothing while none is held.
+    void HoldInstrument(THidDevice* device, std::function<void()> configure = {});
+    THidDevice* HeldInstrument() const { return Device; }
 
 private:
+    THidDevice* Device = nullptr;
+    std::function<void()> ConfigureDevice;
+    // At start, once the window is shown: offers what an earlier program left unsaved.
+    void OfferRecovery();
     // The journal's hand-off (MainJournal.cpp).
     int JournalSeen = -1;         // stored points handed to the journal; -1: none recorded
     bool JournalTriggered = false;  // a sweep began since the last hand-off

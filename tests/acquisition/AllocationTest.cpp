@@ -223,7 +223,7 @@ TEST(WindowAllocation, ReportsOfTheHeldInstrumentAllocateNothing) {
     win.session().store().PointCount = 100;
     win.session().store().PreTrigger = 20;
     THidDevice* const device = reinterpret_cast<THidDevice*>(std::uintptr_t(0x1000));
-    win.Device = device;
+    win.HoldInstrument(device);
     std::array<std::uint8_t, 8> d{};
     Allocations = 0;
     for (int i = 0; i < 4000; ++i) {
@@ -232,7 +232,7 @@ TEST(WindowAllocation, ReportsOfTheHeldInstrumentAllocateNothing) {
         win.HidDeviceData(device, 0, d.data(), 8);
     }
     Counting = false;
-    win.Device = nullptr;
+    win.HoldInstrument(nullptr);
     EXPECT_GT(win.session().store().DataCount, 0);
     EXPECT_EQ(Allocations, 0);
 }

@@ -59,11 +59,11 @@ std::array<std::uint8_t, 8> Mode5Report(int a, int b) {
 void Feed(TFormMain& w, int a, int b, int count) {
     w.session().store().InputCodeA = 2;
     w.session().store().InputCodeB = 3;
-    w.Device = FakeDevice(1);
+    w.HoldInstrument(FakeDevice(1));
     const auto report = Mode5Report(a, b);
     for (int i = 0; i < count; ++i)
         w.HidDeviceData(FakeDevice(1), 0, report.data(), 8);
-    w.Device = nullptr; // a stand-in must not be released when the window goes
+    w.HoldInstrument(nullptr); // a stand-in must not be released when the window goes
 }
 
 void RecordSweep(TFormMain& w, int a, int b) {

@@ -49,7 +49,7 @@ protected:
     // Plugs an instrument and waits until the window holds a device.
     QString PlugAndAdopt(std::shared_ptr<VirtualHidDevice> device) {
         const QString node = platform->plug(std::move(device));
-        EXPECT_TRUE(QTest::qWaitFor([&] { return win->Device != nullptr; }, WaitMs));
+        EXPECT_TRUE(QTest::qWaitFor([&] { return win->HeldInstrument() != nullptr; }, WaitMs));
         return node;
     }
 
@@ -97,14 +97,14 @@ TEST_F(InstrumentLinkWindowTest, SwitchQuestionDecidesWhichInstrumentIsHeld) {
         dialogs.questions.clear();
         dialogs.answerYes = yes;
         const QString firstNode = PlugAndAdopt(std::make_shared<VirtualInstrument>(u"VK-0001"));
-        THidDevice* first = win->Device;
+        THidDevice* first = win->HeldInstrument();
         auto second = std::make_shared<CountingInstrument>(u"VK-0002", 2);
         platform->plug(second);
         ASSERT_TRUE(QTest::qWaitFor([&] { return !dialogs.questions.isEmpty(); }, WaitMs));
         QCoreApplication::processEvents();
         EXPECT_EQ(dialogs.questions.size(), 1);
         EXPECT_TRUE(dialogs.questions.front().contains(QStringLiteral("VK-0002")));
-        EXPECT_EQ(win->Device != first, yes);
+        EXPECT_EQ(win->HeldInstrument() != first, yes);
         EXPECT_EQ(second->reports.load(), yes ? 1 : 0);
         EXPECT_EQ(win->windowTitle(), yes ? QStringLiteral("Kurvimat 1.3 (VK-0002)")
                                           : QStringLiteral("Kurvimat 1.3 (VK-0001)"));
@@ -113,9 +113,9 @@ TEST_F(InstrumentLinkWindowTest, SwitchQuestionDecidesWhichInstrumentIsHeld) {
             platform->unplug(firstNode);
             ASSERT_TRUE(QTest::qWaitFor([&] { return second->reports.load() == 1; }, WaitMs));
             EXPECT_EQ(win->windowTitle(), QStringLiteral("Kurvimat 1.3 (VK-0002)"));
-            ASSERT_NE(win->Device, nullptr);
-            EXPECT_TRUE(QTest::qWaitFor([&] { return win->Device->Reading(); }, WaitMs));
-            EXPECT_EQ(win->Device->ReadBufferCount(), 512u);
+            ASSERT_NE(win->HeldInstrument(), nullptr);
+            EXPECT_TRUE(QTest::qWaitFor([&] { return win->HeldInstrument()->Reading(); }, WaitMs));
+            EXPECT_EQ(win->HeldInstrument()->ReadBufferCount(), 512u);
             EXPECT_EQ(dialogs.questions.size(), 1);
         }
         link.reset();
@@ -130,7 +130,7 @@ TEST_F(InstrumentLinkWindowTest, InstrumentWithoutAccessIsExplainedNotAdopted) {
     const QString node = platform->plug(locked);
     ASSERT_TRUE(QTest::qWaitFor([&] { return !dialogs.errors.isEmpty(); }, WaitMs));
     EXPECT_TRUE(dialogs.errors.front().contains(QStringLiteral("udevadm")));
-    EXPECT_EQ(win->Device, nullptr);
+    EXPECT_EQ(win->HeldInstrument(), nullptr);
     EXPECT_EQ(win->windowTitle(), QStringLiteral("Kurvimat"));
     EXPECT_FALSE(Child<QPushButton>(*win, "ButtonHardware")->isEnabled());
     platform->postChangeNotification();
@@ -207,7 +207,7 @@ TEST_F(InstrumentLinkWindowTest, UnplugReleasesTheInstrumentAndKeepsThePoints) {
     const QString node = PlugAndAdopt(std::make_shared<VirtualInstrument>());
     ASSERT_TRUE(QTest::qWaitFor([&] { return win->session().store().DataCount > 0; }, WaitMs));
     platform->unplug(node);
-    ASSERT_TRUE(QTest::qWaitFor([&] { return win->Device == nullptr; }, WaitMs));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return win->HeldInstrument() == nullptr; }, WaitMs));
     const int kept = win->session().store().DataCount;
     QTest::qWait(50);
     EXPECT_EQ(win->windowTitle(), QStringLiteral("Kurvimat"));

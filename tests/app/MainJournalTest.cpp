@@ -260,7 +260,7 @@ TEST_F(MainJournalTest, RecoveryAsksOnceAndRestoresOrTrashes) {
         dialogs.questions.clear();
         dialogs.answerYes = yes;
         const int runsBefore = win->SessionJournal().runs().size();
-        win->OfferRecovery();
+        win->StartSession({});
         ASSERT_EQ(dialogs.questions.size(), 1);
         EXPECT_TRUE(dialogs.questions[0].contains(QStringLiteral("Wiederherstellen?")));
         EXPECT_EQ(win->SessionJournal().runs().size(), runsBefore + (yes ? 1 : 0));
@@ -270,7 +270,7 @@ TEST_F(MainJournalTest, RecoveryAsksOnceAndRestoresOrTrashes) {
         EXPECT_EQ(QDir(folder + QStringLiteral("/Papierkorb")).entryList(QDir::Files).size(),
                   yes ? 0 : 1);
         // Asked once: the next start finds nothing.
-        win->OfferRecovery();
+        win->StartSession({});
         EXPECT_EQ(dialogs.questions.size(), 1);
         // Nothing of this session is left for the next one to offer.
         win->SessionJournal().finish();

@@ -338,7 +338,7 @@ TEST_F(MainWindowTest, ReportsOfTheHeldInstrumentReachTheReadouts) {
     win->HidDeviceData(FakeDevice(1), 0, report.data(), 8);
     EXPECT_EQ(win->session().store().RawIndex, 0);
 
-    win->Device = FakeDevice(1);
+    win->HoldInstrument(FakeDevice(1));
     for (int i = 0; i < 40; ++i)
         win->HidDeviceData(FakeDevice(1), 0, report.data(), 8);
     const int decoded = win->session().store().RawIndex;
@@ -356,7 +356,7 @@ TEST_F(MainWindowTest, ReportsOfTheHeldInstrumentReachTheReadouts) {
     EXPECT_EQ(Child<QLabel>(*win, "LabelUA")->text(), QStringLiteral("2,50"));
     EXPECT_EQ(Child<QLabel>(*win, "LabelAkal")->text(), QStringLiteral("2,5 V"));
     EXPECT_EQ(Child<QLabel>(*win, "LabelBroh")->text(), QStringLiteral("256"));
-    win->Device = nullptr;
+    win->HoldInstrument(nullptr);
 }
 
 TEST_F(MainWindowTest, TriggerButtonRecordsTheComboDefinitions) {
@@ -459,10 +459,9 @@ TEST_F(MainWindowTest, HandlersRunToTheEndAfterARejectedFormula) {
 TEST_F(MainWindowTest, RangeSwitchKeepsWhatASweepMeasured) {
     RecordSweep(*win, 643, 300);
     const QString before = CopiedData(*win);
-    win->ConfigureDevice = [this] { win->session().store().UmaxA = 1.1f; }; // "hoch: 0 ...1,1 V"
-    win->Device = FakeDevice(1);
+    win->HoldInstrument(FakeDevice(1), [this] { win->session().store().UmaxA = 1.1f; }); // "hoch: 0 ...1,1 V"
     win->SendConfiguration();
-    win->Device = nullptr;
+    win->HoldInstrument(nullptr);
     EXPECT_FLOAT_EQ(win->session().store().DefMaxA, 1.1f);
     EXPECT_EQ(CopiedData(*win), before);
     EXPECT_NEAR(win->session().store().DataA[0], 643 * 5 / 1023.0, 1e-4);
@@ -477,12 +476,9 @@ TEST_F(MainWindowTest, PreTriggerPointsKeepTheRangeTheyWereMeasuredIn) {
         SCOPED_TRACE(newInterval);
         win->session().store().UmaxA = 5;
         Feed(*win, 205, 300, 400); // 1 V on the 5 V range
-        win->ConfigureDevice = [this] {
-            win->session().store().UmaxA = 1.1f;
-        }; // "hoch: 0 ...1,1 V"
-        win->Device = FakeDevice(1);
+                win->HoldInstrument(FakeDevice(1), [this] { win->session().store().UmaxA = 1.1f; }); // "hoch: 0 ...1,1 V"
         win->SendConfiguration();
-        win->Device = nullptr;
+        win->HoldInstrument(nullptr);
         if (newInterval) PickEntry(Child<TComboBox>(*win, "ComboBoxSamplingRate"), 4);
         QTest::mouseClick(Child<QPushButton>(*win, "ButtonTrigger"), Qt::LeftButton);
         Feed(*win, 930, 300, 20 * win->session().store().IntervalMs / 5); // 1 V on the 1,1 V range
@@ -492,7 +488,6 @@ TEST_F(MainWindowTest, PreTriggerPointsKeepTheRangeTheyWereMeasuredIn) {
             ASSERT_NEAR(win->session().store().DataA[i], 205 * 5 / 1023.0, 1e-4) << i;
         for (int i = pre; i < pre + 20; ++i)
             ASSERT_NEAR(win->session().store().DataA[i], 930 * 1.1 / 1023.0, 1e-4) << i;
-        win->ConfigureDevice = nullptr;
     }
 }
 
@@ -558,7 +553,7 @@ TEST_F(MainWindowTest, ClosingRemovesTheDataHandlerAndStopsDecoding) {
         [](THidDevice*, std::uint8_t, const std::uint8_t*, std::uint16_t) {});
     win->session().store().InputCodeA = 2;
     win->session().store().InputCodeB = 3;
-    win->Device = instrument;
+    win->HoldInstrument(instrument);
 
     EXPECT_TRUE(win->close());
     // The handler is gone, and a report still in flight is not decoded.
@@ -566,7 +561,7 @@ TEST_F(MainWindowTest, ClosingRemovesTheDataHandlerAndStopsDecoding) {
     const auto report = Mode5Report(100, 100);
     win->HidDeviceData(instrument, 0, report.data(), 8);
     EXPECT_EQ(win->session().store().RawIndex, 0);
-    win->Device = nullptr;
+    win->HoldInstrument(nullptr);
 }
 
 // An object whose event handler fails, as a faulty handler would.

@@ -568,17 +568,17 @@ TEST(KernelAsUser, MeetsTheInstrument) {
         TFormMain win;
         TInstrumentLink link(win, makeSystemHidPlatform());
         EXPECT_TRUE(pumpUntil([&] { return !dialogs.errors.isEmpty(); }));
-        EXPECT_EQ(win.Device, nullptr);
+        EXPECT_EQ(win.HeldInstrument(), nullptr);
         EXPECT_EQ(win.windowTitle(), QStringLiteral("Kurvimat"));
         ASSERT_EQ(dialogs.errors.size(), 1);
         EXPECT_TRUE(dialogs.errors.front().contains(QStringLiteral("udevadm")));
         UserProcess::writeLine(toParent, "told");
         // Meanwhile the kernel's events wait in the monitor's socket.
         EXPECT_EQ(UserProcess::readLine(fromParent), "fixed");
-        EXPECT_TRUE(pumpUntil([&] { return win.Device != nullptr; }));
+        EXPECT_TRUE(pumpUntil([&] { return win.HeldInstrument() != nullptr; }));
         EXPECT_EQ(win.windowTitle(), QStringLiteral("Kurvimat 1.3 (KV-4711)"));
         EXPECT_EQ(dialogs.errors.size(), 1);
-        UserProcess::writeLine(toParent, win.Device ? "adopted" : "not adopted");
+        UserProcess::writeLine(toParent, win.HeldInstrument() ? "adopted" : "not adopted");
     }
     SetAppDialogs(nullptr);
 }
