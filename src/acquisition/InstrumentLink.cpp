@@ -10,6 +10,11 @@
 #include <bit>
 #include <cmath>
 
+using kurvimat::signals::FormatNumber;
+using kurvimat::signals::GeneralStyle;
+
+namespace kurvimat::acquisition {
+
 bool IsInstrument(std::uint16_t vendorId, std::uint16_t productId, const QString& product) {
     return vendorId == InstrumentVendorId && productId == InstrumentProductId &&
            product == QLatin1String(InstrumentProductString);
@@ -123,3 +128,5 @@ QString ShortReportMessage(int outputReportLength) {
         .arg(ConfigurationBytes)
         .arg(missing.join(QStringLiteral(", ")));
 }
+
+} // namespace kurvimat::acquisition

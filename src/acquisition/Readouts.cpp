@@ -9,6 +9,16 @@
 #include <climits>
 #include <cmath>
 
+using kurvimat::signals::ChannelVoltage;
+using kurvimat::signals::FormatNumber;
+using kurvimat::signals::FormatValue;
+using kurvimat::signals::GeneralStyle;
+using kurvimat::signals::NumberStyle;
+using kurvimat::signals::ParseNumber;
+using kurvimat::signals::RoundSignificant;
+
+namespace kurvimat::acquisition {
+
 QString FormatFixed(double x, int decimals) {
     // Three significant digits first, then that number padded or cut to the fixed decimals.
     NumberStyle threeDigits;
@@ -56,3 +66,5 @@ Readouts SamplePipeline::ReadoutTick() {
     out.events = Events;
     return out;
 }
+
+} // namespace kurvimat::acquisition

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+namespace kurvimat::acquisition {
+
 namespace {
 
 float Clamp1023(float v) {
@@ -47,3 +49,5 @@ int DecodePairs(int deviceMode, const std::uint8_t* data, int size,
         return 0;
     }
 }
+
+} // namespace kurvimat::acquisition

@@ -7,6 +7,13 @@
 #include <algorithm>
 #include <cmath>
 
+using kurvimat::signals::ChannelVoltage;
+using kurvimat::signals::EvaluateSample;
+using kurvimat::signals::SampleResult;
+using kurvimat::signals::TParser;
+
+namespace kurvimat::acquisition {
+
 namespace {
 
 // Most closed blocks SinceArmed counts.
@@ -333,3 +340,5 @@ void SamplePipeline::DeleteSnapshot() {
     S.SnapDefB.clear();
     S.PlotDirty = true;
 }
+
+} // namespace kurvimat::acquisition

@@ -9,7 +9,11 @@
 #include <functional>
 #include <string>
 
+namespace kurvimat::signals {
 class TParser;
+}
+
+namespace kurvimat::acquisition {
 
 /// The checked one of the four trigger mode radio buttons.
 enum class TriggerMode { Dauer, Auto, Normal, Einzel };
@@ -59,7 +63,7 @@ struct Readouts {
 
 class SamplePipeline {
 public:
-    SamplePipeline(MeasurementStore& store, TParser& parserA, TParser& parserB);
+    SamplePipeline(MeasurementStore& store, signals::TParser& parserA, signals::TParser& parserB);
 
     /// The data handler for the held instrument: decodes one input report (the bytes after the
     /// report id), writes the raw rings and runs the pipeline once per time step. Reports with
@@ -100,11 +104,11 @@ private:
     // Stores sweep point `point` (its block values, the voltages they were measured as, and
     // the evaluated values).
     void StorePoint(int point, float ya, float yb, float ua, float ub);
-    float Evaluate(TParser& parser, float t, float raw, float own, float ua, float ub, bool isA);
+    float Evaluate(signals::TParser& parser, float t, float raw, float own, float ua, float ub, bool isA);
 
     MeasurementStore& S;
-    TParser& ParserA;
-    TParser& ParserB;
+    signals::TParser& ParserA;
+    signals::TParser& ParserB;
     // Valid during a call.
     TriggerSettings* Controls = nullptr;
     PipelineEvents Events;
@@ -119,3 +123,5 @@ void NoteCalibration(MeasurementStore& store);
 /// Fixed-point text with three significant digits and `decimals` decimals, locale separator:
 /// 0.50049 with 3 decimals gives "0,500", 2.5024 with 2 gives "2,50".
 QString FormatFixed(double x, int decimals);
+
+} // namespace kurvimat::acquisition

@@ -4,6 +4,8 @@
 
 #include <algorithm>
 
+namespace kurvimat::acquisition {
+
 StoredData CopyStoredData(const MeasurementStore& s) {
     StoredData d;
     const int n = std::clamp(s.DataCount, 0, PointCapacity);
@@ -47,3 +49,5 @@ void RestoreStoredData(MeasurementStore& s, const StoredData& d) {
     s.PlotDirty = true;
     s.AxesChanged = true;
 }
+
+} // namespace kurvimat::acquisition

@@ -6,6 +6,10 @@
 #include <cmath>
 #include <cstdint>
 
+using kurvimat::signals::ChannelVoltage;
+
+namespace kurvimat::acquisition {
+
 int DeviceModeForInterval(int intervalMs) {
     return std::min(intervalMs, 5);
 }
@@ -103,3 +107,5 @@ void RebuildTimeAxis(MeasurementStore& s) {
     s.PlotDirty = true;
     s.MeanDirty = true;
 }
+
+} // namespace kurvimat::acquisition

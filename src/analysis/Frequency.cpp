@@ -6,6 +6,8 @@
 #include <numbers>
 #include <vector>
 
+namespace kurvimat::analysis {
+
 namespace {
 
 constexpr double TwoPi = 2 * std::numbers::pi;
@@ -337,3 +339,5 @@ std::optional<double> PeriodicFrequency(const float* t, const float* v, int coun
     if (unrepeated(t, v, count, period, mid) > MaxUnrepeated) return std::nullopt;
     return 1 / period;
 }
+
+} // namespace kurvimat::analysis

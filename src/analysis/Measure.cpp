@@ -9,6 +9,8 @@
 #include <emmintrin.h>
 #endif
 
+namespace kurvimat::analysis {
+
 TimeBounds BoundsOf(double t1, double t2) {
     if (t2 < t1) std::swap(t1, t2);
     return {static_cast<float>(t1), static_cast<float>(t2)};
@@ -247,3 +249,5 @@ int NearestInTime(const PointSeries& s, double t, double tolerance) {
     if (j >= s.Count) return s.Count - 1;
     return (t - s.T[j - 1] <= s.T[j] - t) ? j - 1 : j;
 }
+
+} // namespace kurvimat::analysis

@@ -11,6 +11,14 @@
 #include <cmath>
 #include <vector>
 
+using kurvimat::display::PlotColumn;
+using kurvimat::display::PlotMode;
+using kurvimat::display::PlotRow;
+using kurvimat::display::ScaleSet;
+using kurvimat::display::Tscale;
+
+namespace kurvimat::analysis {
+
 namespace {
 
 const QString None = QStringLiteral("\u2013"); // en dash: no value here
@@ -313,3 +321,5 @@ Corner QuietCorner(const ReadoutInput& in, const ScaleSet& scales, QSize plot, Q
         if (cost[k] < 0.8 * cost[best] - 1) best = k;
     return corners[best];
 }
+
+} // namespace kurvimat::analysis

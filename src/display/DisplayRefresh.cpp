@@ -15,6 +15,12 @@
 #include <cstdint>
 #include <cstring>
 
+using kurvimat::acquisition::MeasurementStore;
+using kurvimat::acquisition::PointCapacity;
+using kurvimat::signals::TParser;
+
+namespace kurvimat::display {
+
 namespace {
 
 // The points the plot and its axes show: the stored points, or the spectrum's.
@@ -511,3 +517,5 @@ void PaintBoxDataPaint(DisplayContext& ctx) {
     DrawScale(painter, *ctx.Scales.Right, g);
     DrawScale(painter, *ctx.Scales.Bottom, g);
 }
+
+} // namespace kurvimat::display

@@ -14,6 +14,8 @@
 #include <emmintrin.h>
 #endif
 
+namespace kurvimat::display {
+
 namespace {
 
 using Range = std::pair<std::int64_t, std::int64_t>; // [first, last)
@@ -591,3 +593,5 @@ QImage IndexedImage::toRgb32() const {
     if (!image.isNull()) expandInto(image, 0, 0);
     return image;
 }
+
+} // namespace kurvimat::display

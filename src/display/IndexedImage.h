@@ -13,6 +13,8 @@
 class QFont;
 class QString;
 
+namespace kurvimat::display {
+
 /// How a drawing operation combines its value with a pixel.
 enum class PixelOp {
     Set, ///< the pixel becomes the value (a palette index)
@@ -161,3 +163,5 @@ private:
     std::array<QRgb, Palette::Size> m_lookup{};
     QList<QRgb> m_colorTable;
 };
+
+} // namespace kurvimat::display

@@ -1,5 +1,7 @@
 #include "Palette.h"
 
+namespace kurvimat::display {
+
 Palette::Palette() {
     m_rgb.reserve(Size);
     for (int i = 0; i < Size; ++i) {
@@ -9,3 +11,5 @@ Palette::Palette() {
         m_rgb.append(qRgb(red(i), green(i), blue(i)));
     }
 }
+
+} // namespace kurvimat::display

@@ -6,6 +6,8 @@
 #include <array>
 #include <cstdint>
 
+namespace kurvimat::display {
+
 /// The 256-entry colour table shared by the raw strip, the mean strip and the plot image.
 ///
 /// A pixel value v carries two 4-bit intensities: v / 16 is red, v % 16 is blue and
@@ -132,3 +134,5 @@ inline constexpr std::uint8_t Run(std::size_t n) { return Runs[n % Runs.size()];
 // own points.
 inline constexpr std::uint8_t RunFit(std::uint8_t run) { return (run >> 1) & 0x77; }
 } // namespace PaletteMask
+
+} // namespace kurvimat::display

@@ -11,7 +11,12 @@
 
 #include <vector>
 
+namespace kurvimat::acquisition {
 struct MeasurementStore;
+}
+
+namespace kurvimat::display {
+
 class RunLayer;
 
 /// The smallest window the layout allows.
@@ -53,7 +58,7 @@ struct LayoutResult {
 /// Sizes the plot image to a data canvas (device pixels, at state.Geometry) and places the
 /// axis strips and the scales around it.
 void PlacePlotArea(QSize canvas, DisplayState& state, const ScaleSet& scales, IndexedImage& plot);
-LayoutResult FormResize(const LayoutInput& in, MeasurementStore& store, DisplayState& state,
+LayoutResult FormResize(const LayoutInput& in, acquisition::MeasurementStore& store, DisplayState& state,
                         const ScaleSet& scales, IndexedImage& meanStrip, IndexedImage& plot);
 
 /// Top of the signal panel on the left for a scroll position (also on a scroll-bar change).
@@ -67,7 +72,7 @@ QFont PlotFont(double scale = 1);
 /// outputs, at the scale of state.Geometry (font given at that scale). Clears nothing in the
 /// store; the caller marks the plot valid.
 /// Shown runs, when given, lie under the cursors like the curves.
-void PaintPlot(IndexedImage& image, const MeasurementStore& store, const ScaleSet& scales,
+void PaintPlot(IndexedImage& image, const acquisition::MeasurementStore& store, const ScaleSet& scales,
                const DisplayControls& controls, const DisplayState& state, const QFont& font,
                RunLayer* runs = nullptr);
 
@@ -87,3 +92,5 @@ struct CurveSet {
 void DrawCurves(IndexedImage& image, const CurveSet& set, const ScaleSet& scales,
                 const DisplayControls& controls, int weight = 1,
                 std::vector<QRect>* touched = nullptr);
+
+} // namespace kurvimat::display

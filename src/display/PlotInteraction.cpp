@@ -8,6 +8,11 @@
 #include <algorithm>
 #include <cmath>
 
+using kurvimat::acquisition::MeasurementStore;
+using kurvimat::signals::OrderRange;
+
+namespace kurvimat::display {
+
 namespace {
 
 Extremes extremes(int dataCount, float dataMin, float dataMax, int snapCount, float snapMin,
@@ -387,3 +392,5 @@ void SetTimeInMinutes(MeasurementStore& store, Tscale& scaleT, bool minutes) {
     scaleT.Title = minutes ? TimeTitleMinutes() : TimeTitleSeconds();
     store.AxesChanged = true;
 }
+
+} // namespace kurvimat::display

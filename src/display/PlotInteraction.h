@@ -11,7 +11,11 @@
 
 #include <utility>
 
+namespace kurvimat::acquisition {
 struct MeasurementStore;
+}
+
+namespace kurvimat::display {
 
 /// (min, max) that the strip's quantity reaches in the data and the snapshot, or nothing when
 /// neither holds points.
@@ -19,16 +23,16 @@ struct Extremes {
     bool Any = false;
     double Min = 0, Max = 0;
 };
-Extremes ExtremesA(const MeasurementStore& store);
-Extremes ExtremesB(const MeasurementStore& store);
-Extremes ExtremesT(const MeasurementStore& store);
+Extremes ExtremesA(const acquisition::MeasurementStore& store);
+Extremes ExtremesB(const acquisition::MeasurementStore& store);
+Extremes ExtremesT(const acquisition::MeasurementStore& store);
 /// Extremes of the bottom strip's quantity: time, B or A by mode.
-Extremes ExtremesBottom(const MeasurementStore& store, PlotMode mode);
+Extremes ExtremesBottom(const acquisition::MeasurementStore& store, PlotMode mode);
 
 /// The full defined range of a strip.
-std::pair<double, double> ReferenceLeft(const MeasurementStore& store);
-std::pair<double, double> ReferenceRight(const MeasurementStore& store);
-std::pair<double, double> ReferenceBottom(const MeasurementStore& store, PlotMode mode);
+std::pair<double, double> ReferenceLeft(const acquisition::MeasurementStore& store);
+std::pair<double, double> ReferenceRight(const acquisition::MeasurementStore& store);
+std::pair<double, double> ReferenceBottom(const acquisition::MeasurementStore& store, PlotMode mode);
 
 /// Decimal exponent of the resolution to which zoom and pan round a range's ends: four
 /// significant digits of its span (0 for an empty or non-finite span).
@@ -39,32 +43,32 @@ std::pair<double, double> RoundRange(double start, double end, int resolution);
 bool SameRange(std::pair<double, double> range, std::pair<double, double> reference);
 
 /// Sets a scale to the data and snapshot extremes (kept when there are none), ordered.
-void FitLeft(const MeasurementStore& store, const ScaleSet& scales, PlotMode mode);
-void FitRight(const MeasurementStore& store, const ScaleSet& scales, PlotMode mode);
-void FitBottom(const MeasurementStore& store, const ScaleSet& scales, PlotMode mode);
+void FitLeft(const acquisition::MeasurementStore& store, const ScaleSet& scales, PlotMode mode);
+void FitRight(const acquisition::MeasurementStore& store, const ScaleSet& scales, PlotMode mode);
+void FitBottom(const acquisition::MeasurementStore& store, const ScaleSet& scales, PlotMode mode);
 
 /// Autoscale: widens the strips whose autoscale is on to include all data and snapshot
 /// values. Never narrows.
-void WidenAutoScales(const MeasurementStore& store, const ScaleSet& scales, PlotMode mode);
+void WidenAutoScales(const acquisition::MeasurementStore& store, const ScaleSet& scales, PlotMode mode);
 
 /// A click on one of the axis buttons.
-void AxisImageMouseDown(AxisImage image, MeasurementStore& store, DisplayState& state,
+void AxisImageMouseDown(AxisImage image, acquisition::MeasurementStore& store, DisplayState& state,
                         const ScaleSet& scales, PlotMode mode);
 
 /// Mouse on the plot's paint box; x, y in paint-box pixels, plotSize = size of the plot image.
-void PlotMouseDown(MeasurementStore& store, DisplayState& state, PlotMode mode, int x, int y,
+void PlotMouseDown(acquisition::MeasurementStore& store, DisplayState& state, PlotMode mode, int x, int y,
                    bool rightButton, QSize plotSize);
-void PlotMouseMove(MeasurementStore& store, DisplayState& state, const ScaleSet& scales, int x,
+void PlotMouseMove(acquisition::MeasurementStore& store, DisplayState& state, const ScaleSet& scales, int x,
                    int y, QSize plotSize);
-void PlotMouseUp(MeasurementStore& store, DisplayState& state, const ScaleSet& scales, int x, int y,
+void PlotMouseUp(acquisition::MeasurementStore& store, DisplayState& state, const ScaleSet& scales, int x, int y,
                  QSize plotSize);
-void PlotDblClick(MeasurementStore& store, const DisplayState& state, const ScaleSet& scales,
+void PlotDblClick(acquisition::MeasurementStore& store, const DisplayState& state, const ScaleSet& scales,
                   PlotMode mode, QSize plotSize);
 
 /// The XY check boxes as one choice: checking one unchecks the other. Returns (BXY, AXY).
 std::pair<bool, bool> XyBoxesAfterClick(bool senderIsB, bool bxy, bool axy);
 /// Puts the scales of the mode into the three strips with their rectangles, kinds and margins.
-void AssignStrips(MeasurementStore& store, const DisplayState& state, const ScaleSet& scales,
+void AssignStrips(acquisition::MeasurementStore& store, const DisplayState& state, const ScaleSet& scales,
                   PlotMode mode);
 /// Gives the scales in the three strips the strips' rectangles, kinds and title margins.
 void PlaceStrips(const DisplayState& state, const ScaleSet& scales);
@@ -82,4 +86,6 @@ inline QString TimeTitleMinutes() {
     return QCoreApplication::translate("Plot", "Zeit in min");
 }
 /// "Zeit in min": only the labels change; times and ranges stay in seconds.
-void SetTimeInMinutes(MeasurementStore& store, Tscale& scaleT, bool minutes);
+void SetTimeInMinutes(acquisition::MeasurementStore& store, Tscale& scaleT, bool minutes);
+
+} // namespace kurvimat::display

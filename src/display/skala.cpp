@@ -10,6 +10,11 @@
 #include <array>
 #include <cmath>
 
+using kurvimat::signals::FormatNumber;
+using kurvimat::signals::NumberStyle;
+
+namespace kurvimat::display {
+
 namespace {
 
 // Powers of ten up to 10^22 are exact doubles; scaling by them costs one rounding, where
@@ -364,3 +369,5 @@ void Tscale::DrawTitle(const QString& title, const TitleFonts& fonts, int length
     canvas.restore();
     canvas.setBrush(Qt::NoBrush);
 }
+
+} // namespace kurvimat::display

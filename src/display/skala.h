@@ -11,6 +11,8 @@
 
 class QPainter;
 
+namespace kurvimat::display {
+
 /// A rectangle by its edges, as the axis strips are given.
 struct TRect {
     std::int32_t Left = 0;
@@ -120,3 +122,5 @@ private:
     void DrawTitle(const QString& title, const TitleFonts& fonts, int length, int depth, int pen,
                    int labelExtent);
 };
+
+} // namespace kurvimat::display

@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <functional>
 
+namespace kurvimat::hid {
+
 class THidDevice;
 class THidDeviceController;
 
@@ -46,3 +48,5 @@ using THidDataErrorEvent = std::function<void(THidDevice* HidDev, std::uint32_t 
 using THidDataLossEvent = std::function<void(THidDevice* HidDev, std::uint32_t LostReports)>;
 using THidEnumerateEvent = std::function<bool(THidDevice* HidDev, int Idx)>;
 using THidNotifyEvent = std::function<void(THidDeviceController* Sender)>;
+
+} // namespace kurvimat::hid

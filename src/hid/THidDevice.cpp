@@ -9,6 +9,8 @@
 #include <array>
 #include <new>
 
+namespace kurvimat::hid {
+
 namespace {
 
 constexpr std::size_t StringUnits = 254;
@@ -304,3 +306,5 @@ void THidDevice::DeliverError(std::uint32_t error) {
         handler(this, error);
     }
 }
+
+} // namespace kurvimat::hid

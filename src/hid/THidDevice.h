@@ -11,6 +11,8 @@
 #include <memory>
 #include <mutex>
 
+namespace kurvimat::hid {
+
 class THidDeviceController;
 class THidDeviceReadThread;
 
@@ -123,3 +125,5 @@ private:
     std::unique_ptr<THidDeviceReadThread> retiredThread_;
     std::uint64_t lostReports_ = 0;
 };
+
+} // namespace kurvimat::hid

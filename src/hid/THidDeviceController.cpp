@@ -6,6 +6,8 @@
 
 #include <algorithm>
 
+namespace kurvimat::hid {
+
 THidDeviceController::THidDeviceController(std::shared_ptr<HidPlatform> platform, QObject* owner)
     : QObject(owner), platform_(std::move(platform)) {
     if (!platform_ || !platform_->available()) return;
@@ -206,3 +208,5 @@ void THidDeviceController::SetDevThreadSleepTime(int ms) {
         if (device->WaitSlice() == devThreadSleepTime_) device->SetWaitSlice(ms);
     devThreadSleepTime_ = ms;
 }
+
+} // namespace kurvimat::hid

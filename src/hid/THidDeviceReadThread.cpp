@@ -7,6 +7,8 @@
 #include <algorithm>
 #include <chrono>
 
+namespace kurvimat::hid {
+
 THidDeviceReadThread::THidDeviceReadThread(THidDevice* device, std::size_t reportLength)
     : device_(device), buffer_(reportLength) {
     worker_ = std::thread([this] { run(); });
@@ -143,3 +145,5 @@ void THidDeviceReadThread::serve() {
     else
         device_->DeliverError(lastError_.load());
 }
+
+} // namespace kurvimat::hid

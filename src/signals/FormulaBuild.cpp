@@ -10,6 +10,8 @@
 #include <unordered_map>
 #include <vector>
 
+namespace kurvimat::signals {
+
 namespace {
 
 // Operand forms a sub-text can be recognised in. A text is valid when it has any form.
@@ -591,3 +593,5 @@ CompiledProgram FormulaCompiler::Compile(const TCustomParser& parser, const std:
     Compiler compiler(parser, text, parser.FVariables, parser.FFunctions1, parser.FFunctions2);
     return compiler.Run();
 }
+
+} // namespace kurvimat::signals

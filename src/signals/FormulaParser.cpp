@@ -9,6 +9,8 @@
 #include <limits>
 #include <utility>
 
+namespace kurvimat::signals {
+
 namespace {
 
 constexpr double TwoPow63 = 9223372036854775808.0;
@@ -499,3 +501,5 @@ TParser::TParser() {
     AddFunction2("MAX", FnMax);
     AddFunction2("MIN", FnMin);
 }
+
+} // namespace kurvimat::signals

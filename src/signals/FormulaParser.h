@@ -12,6 +12,8 @@
 #include <string_view>
 #include <vector>
 
+namespace kurvimat::signals {
+
 // Compilation and naming errors.
 class EMathParserError : public std::runtime_error {
 public:
@@ -232,3 +234,5 @@ public:
     void SetX(double v) { FX = v; }
     void SetY(double v) { FY = v; }
 };
+
+} // namespace kurvimat::signals

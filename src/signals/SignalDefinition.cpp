@@ -10,6 +10,8 @@
 #include <limits>
 #include <utility>
 
+namespace kurvimat::signals {
+
 namespace {
 
 // 1-based position of the first occurrence, 0 when absent.
@@ -313,3 +315,5 @@ bool ReevaluatePoints(TParser& parser, SignalChannel channel, const StoredPoints
     }
     return divByZero;
 }
+
+} // namespace kurvimat::signals
