@@ -104,7 +104,8 @@ private:
     // Stores sweep point `point` (its block values, the voltages they were measured as, and
     // the evaluated values).
     void StorePoint(int point, float ya, float yb, float ua, float ub);
-    float Evaluate(signals::TParser& parser, float t, float raw, float own, float ua, float ub, bool isA);
+    float Evaluate(signals::TParser& parser, float t, float raw, float own, float ua, float ub,
+                   bool isA);
 
     MeasurementStore& S;
     signals::TParser& ParserA;

@@ -56,7 +56,8 @@ struct CursorAxes {
     double XStart = 0, XEnd = 1;
     double YStart = 0, YEnd = 1;
 };
-CursorAxes AxesOf(const CursorState& state, const display::ScaleSet& scales, display::PlotMode mode);
+CursorAxes AxesOf(const CursorState& state, const display::ScaleSet& scales,
+                  display::PlotMode mode);
 
 /// What the plot draws for the state.
 display::CursorMarks MarksOf(const CursorState& state, display::PlotMode mode);

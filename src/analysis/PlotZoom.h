@@ -22,7 +22,8 @@ double WheelFactor(int angleDelta);
 
 /// The wheel at (x, y) of the plot image: the bottom axis about the value under x, or with
 /// `values` the shown side axes about the values under y. True when a range changed.
-bool WheelZoom(const display::ScaleSet& scales, double x, double y, QSize plot, double factor, bool values);
+bool WheelZoom(const display::ScaleSet& scales, double x, double y, QSize plot, double factor,
+               bool values);
 
 /// The ranges of the four scales (A, B, T, X).
 struct ScaleRanges {

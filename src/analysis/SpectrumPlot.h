@@ -46,7 +46,7 @@ ReadoutTable SpectrumReadout(const SpectrumSet& spectra, const SpectrumInput& in
 
 /// The pointer's line over the spectrum: frequency and both amplitudes of point `index` of the
 /// point set ("f = 1 Hz   A = 1,5 V   B = 2 mV"), only the shown ones.
-QString SpectrumPointerText(const acquisition::MeasurementStore& points, int index, const QString& unitA,
-                            const QString& unitB, bool showA, bool showB);
+QString SpectrumPointerText(const acquisition::MeasurementStore& points, int index,
+                            const QString& unitA, const QString& unitB, bool showA, bool showB);
 
 } // namespace kurvimat::analysis

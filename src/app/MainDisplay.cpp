@@ -21,6 +21,10 @@
 
 #include <cmath>
 
+using namespace kurvimat::acquisition;
+using namespace kurvimat::analysis;
+using namespace kurvimat::display;
+
 DisplayControls TFormMain::ReadDisplayControls() const {
     DisplayControls c;
     c.KanalA = CheckBoxKanalA->isChecked();

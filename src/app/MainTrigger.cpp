@@ -15,6 +15,9 @@
 
 #include <cmath>
 
+using namespace kurvimat::acquisition;
+using namespace kurvimat::signals;
+
 TriggerSettings TFormMain::TriggerControls() const {
     TriggerSettings s = Trigger;
     s.hold = Held;

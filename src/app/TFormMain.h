@@ -31,6 +31,37 @@
 #include <optional>
 #include <vector>
 
+namespace kurvimat::hid {
+class THidDevice;
+}
+namespace kurvimat::signals {
+struct Calibration;
+}
+using kurvimat::acquisition::MeasurementStore;
+using kurvimat::acquisition::PipelineEvents;
+using kurvimat::acquisition::Readouts;
+using kurvimat::acquisition::SamplePipeline;
+using kurvimat::acquisition::StoredData;
+using kurvimat::acquisition::TriggerSettings;
+using kurvimat::analysis::CursorState;
+using kurvimat::analysis::FitModel;
+using kurvimat::analysis::PlotFit;
+using kurvimat::analysis::ZoomHistory;
+using kurvimat::display::AnalysisReadout;
+using kurvimat::display::DisplayContext;
+using kurvimat::display::DisplayControls;
+using kurvimat::display::DisplayState;
+using kurvimat::display::FitDrawing;
+using kurvimat::display::IndexedImage;
+using kurvimat::display::Palette;
+using kurvimat::display::PictureSource;
+using kurvimat::display::PlotOverlay;
+using kurvimat::display::ScaleSet;
+using kurvimat::display::Tscale;
+using kurvimat::hid::THidDevice;
+using kurvimat::signals::Calibration;
+using kurvimat::signals::TParser;
+
 class BigDisplay;
 class Dialogs;
 namespace kurvimat::session {
@@ -47,7 +78,6 @@ namespace kurvimat::session {
 class Journal;
 enum class Replacement;
 } // namespace kurvimat::session
-struct Calibration;
 class QCheckBox;
 class QLabel;
 class QLineEdit;
@@ -60,7 +90,6 @@ class QScrollBar;
 class TComboBox;
 class TFormHardware;
 class TFormSignale;
-class THidDevice;
 class TImage;
 class TPaintBox;
 class TShape;

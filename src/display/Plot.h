@@ -58,8 +58,9 @@ struct LayoutResult {
 /// Sizes the plot image to a data canvas (device pixels, at state.Geometry) and places the
 /// axis strips and the scales around it.
 void PlacePlotArea(QSize canvas, DisplayState& state, const ScaleSet& scales, IndexedImage& plot);
-LayoutResult FormResize(const LayoutInput& in, acquisition::MeasurementStore& store, DisplayState& state,
-                        const ScaleSet& scales, IndexedImage& meanStrip, IndexedImage& plot);
+LayoutResult FormResize(const LayoutInput& in, acquisition::MeasurementStore& store,
+                        DisplayState& state, const ScaleSet& scales, IndexedImage& meanStrip,
+                        IndexedImage& plot);
 
 /// Top of the signal panel on the left for a scroll position (also on a scroll-bar change).
 int SignalPanelTop(const LayoutInput& in, bool scrollBarVisible);
@@ -72,9 +73,9 @@ QFont PlotFont(double scale = 1);
 /// outputs, at the scale of state.Geometry (font given at that scale). Clears nothing in the
 /// store; the caller marks the plot valid.
 /// Shown runs, when given, lie under the cursors like the curves.
-void PaintPlot(IndexedImage& image, const acquisition::MeasurementStore& store, const ScaleSet& scales,
-               const DisplayControls& controls, const DisplayState& state, const QFont& font,
-               RunLayer* runs = nullptr);
+void PaintPlot(IndexedImage& image, const acquisition::MeasurementStore& store,
+               const ScaleSet& scales, const DisplayControls& controls, const DisplayState& state,
+               const QFont& font, RunLayer* runs = nullptr);
 
 /// The points of one set (data or snapshot) with their segments, in the masks of the set.
 struct CurveSet {

@@ -32,7 +32,8 @@ Extremes ExtremesBottom(const acquisition::MeasurementStore& store, PlotMode mod
 /// The full defined range of a strip.
 std::pair<double, double> ReferenceLeft(const acquisition::MeasurementStore& store);
 std::pair<double, double> ReferenceRight(const acquisition::MeasurementStore& store);
-std::pair<double, double> ReferenceBottom(const acquisition::MeasurementStore& store, PlotMode mode);
+std::pair<double, double> ReferenceBottom(const acquisition::MeasurementStore& store,
+                                          PlotMode mode);
 
 /// Decimal exponent of the resolution to which zoom and pan round a range's ends: four
 /// significant digits of its span (0 for an empty or non-finite span).
@@ -49,27 +50,28 @@ void FitBottom(const acquisition::MeasurementStore& store, const ScaleSet& scale
 
 /// Autoscale: widens the strips whose autoscale is on to include all data and snapshot
 /// values. Never narrows.
-void WidenAutoScales(const acquisition::MeasurementStore& store, const ScaleSet& scales, PlotMode mode);
+void WidenAutoScales(const acquisition::MeasurementStore& store, const ScaleSet& scales,
+                     PlotMode mode);
 
 /// A click on one of the axis buttons.
 void AxisImageMouseDown(AxisImage image, acquisition::MeasurementStore& store, DisplayState& state,
                         const ScaleSet& scales, PlotMode mode);
 
 /// Mouse on the plot's paint box; x, y in paint-box pixels, plotSize = size of the plot image.
-void PlotMouseDown(acquisition::MeasurementStore& store, DisplayState& state, PlotMode mode, int x, int y,
-                   bool rightButton, QSize plotSize);
-void PlotMouseMove(acquisition::MeasurementStore& store, DisplayState& state, const ScaleSet& scales, int x,
-                   int y, QSize plotSize);
-void PlotMouseUp(acquisition::MeasurementStore& store, DisplayState& state, const ScaleSet& scales, int x, int y,
-                 QSize plotSize);
-void PlotDblClick(acquisition::MeasurementStore& store, const DisplayState& state, const ScaleSet& scales,
-                  PlotMode mode, QSize plotSize);
+void PlotMouseDown(acquisition::MeasurementStore& store, DisplayState& state, PlotMode mode, int x,
+                   int y, bool rightButton, QSize plotSize);
+void PlotMouseMove(acquisition::MeasurementStore& store, DisplayState& state,
+                   const ScaleSet& scales, int x, int y, QSize plotSize);
+void PlotMouseUp(acquisition::MeasurementStore& store, DisplayState& state, const ScaleSet& scales,
+                 int x, int y, QSize plotSize);
+void PlotDblClick(acquisition::MeasurementStore& store, const DisplayState& state,
+                  const ScaleSet& scales, PlotMode mode, QSize plotSize);
 
 /// The XY check boxes as one choice: checking one unchecks the other. Returns (BXY, AXY).
 std::pair<bool, bool> XyBoxesAfterClick(bool senderIsB, bool bxy, bool axy);
 /// Puts the scales of the mode into the three strips with their rectangles, kinds and margins.
-void AssignStrips(acquisition::MeasurementStore& store, const DisplayState& state, const ScaleSet& scales,
-                  PlotMode mode);
+void AssignStrips(acquisition::MeasurementStore& store, const DisplayState& state,
+                  const ScaleSet& scales, PlotMode mode);
 /// Gives the scales in the three strips the strips' rectangles, kinds and title margins.
 void PlaceStrips(const DisplayState& state, const ScaleSet& scales);
 

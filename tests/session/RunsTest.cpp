@@ -11,6 +11,8 @@
 #include <limits>
 #include <memory>
 
+using namespace kurvimat::acquisition;
+
 namespace kurvimat::session::test {
 namespace {
 
