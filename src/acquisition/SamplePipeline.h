@@ -107,14 +107,14 @@ private:
     float Evaluate(signals::TParser& parser, float t, float raw, float own, float ua, float ub,
                    bool isA);
 
-    MeasurementStore& S;
-    signals::TParser& ParserA;
-    signals::TParser& ParserB;
+    MeasurementStore& store_;
+    signals::TParser& parserA_;
+    signals::TParser& parserB_;
     // Valid during a call.
-    TriggerSettings* Controls = nullptr;
-    PipelineEvents Events;
+    TriggerSettings* controls_ = nullptr;
+    PipelineEvents events_;
     // Formula texts whose integer division by zero has been reported already.
-    std::string ReportedDivZeroA, ReportedDivZeroB;
+    std::string reportedDivZeroA_, reportedDivZeroB_;
 };
 
 /// Notes the calibration in force for the raw entries written from now on (RawCalibrations),

@@ -390,36 +390,36 @@ TCustomParser::TCustomParser() = default;
 TCustomParser::~TCustomParser() = default;
 
 void TCustomParser::SetExpression(const std::string& text) {
-    FProgram = CompiledProgram{};
-    FFirst = nullptr;
-    FScaled = nullptr;
-    FExpression = text;
-    FParserFailed = false;
+    program_ = CompiledProgram{};
+    first_ = nullptr;
+    scaled_ = nullptr;
+    expression_ = text;
+    parserFailed_ = false;
     if (text.empty()) return;
     try {
         CompiledProgram program = FormulaCompiler::Compile(*this, text);
-        const double* const result = Optimize(program, FOptimise);
-        FProgram = std::move(program);
+        const double* const result = Optimize(program, optimise_);
+        program_ = std::move(program);
         SetEntry(result);
     } catch (const std::exception& e) {
-        FParserFailed = true;
+        parserFailed_ = true;
         if (!OnParserError) throw;
         OnParserError(*this, e);
     }
 }
 
 void TCustomParser::SetEntry(const double* result) {
-    const Operation& first = FProgram.Ops.front();
-    FFactor = 1;
+    const Operation& first = program_.Ops.front();
+    factor_ = 1;
     if (first.Kind == OpKind::Nop) {
-        FScaled = result;
-    } else if (FProgram.Ops.size() == 1 && first.Kind == OpKind::Multiply &&
+        scaled_ = result;
+    } else if (program_.Ops.size() == 1 && first.Kind == OpKind::Multiply &&
                (first.Shape == OpShape::ConstRight || first.Shape == OpShape::ConstLeft)) {
         // Multiplication commutes exactly, so the side of the number does not matter.
-        FScaled = first.Shape == OpShape::ConstRight ? first.Arg1 : first.Arg2;
-        FFactor = first.Imm;
+        scaled_ = first.Shape == OpShape::ConstRight ? first.Arg1 : first.Arg2;
+        factor_ = first.Imm;
     } else {
-        FFirst = &first;
+        first_ = &first;
     }
 }
 
@@ -429,28 +429,28 @@ void RaiseNonFinite(double v) {
 }
 
 double* TCustomParser::FindVariable(std::string_view name) const {
-    const auto it = FVariables.find(UpperCase(std::string(name)));
-    return it == FVariables.end() ? nullptr : it->second;
+    const auto it = variables_.find(UpperCase(std::string(name)));
+    return it == variables_.end() ? nullptr : it->second;
 }
 
 void TCustomParser::AddVariable(const std::string& name, double* slot) {
     const std::string upper = UpperCase(name);
-    if (FVariables.emplace(upper, slot).second && upper.size() == 1 && upper[0] >= 'A' &&
+    if (variables_.emplace(upper, slot).second && upper.size() == 1 && upper[0] >= 'A' &&
         upper[0] <= 'Z')
-        FLetterSlots[upper[0] - 'A'] = slot;
+        letterSlots_[upper[0] - 'A'] = slot;
 }
 
 double* TCustomParser::SetVariable(const std::string& name, double value) {
     if (name.size() == 1) {
         const char c = name[0];
         const int index = c >= 'a' && c <= 'z' ? c - 'a' : c >= 'A' && c <= 'Z' ? c - 'A' : -1;
-        if (index >= 0 && FLetterSlots[index]) {
-            *FLetterSlots[index] = value;
-            return FLetterSlots[index];
+        if (index >= 0 && letterSlots_[index]) {
+            *letterSlots_[index] = value;
+            return letterSlots_[index];
         }
     }
     const std::string upper = UpperCase(name);
-    if (const auto it = FVariables.find(upper); it != FVariables.end()) {
+    if (const auto it = variables_.find(upper); it != variables_.end()) {
         *it->second = value;
         return it->second;
     }
@@ -458,20 +458,20 @@ double* TCustomParser::SetVariable(const std::string& name, double value) {
     double* slot = nullptr;
     if (upper.size() == 1) {
         switch (upper[0]) {
-        case 'A': slot = &FA; break;
-        case 'B': slot = &FB; break;
-        case 'C': slot = &FC; break;
-        case 'D': slot = &FD; break;
-        case 'E': slot = &FE; break;
-        case 'T': slot = &FT; break;
-        case 'X': slot = &FX; break;
-        case 'Y': slot = &FY; break;
+        case 'A': slot = &a_; break;
+        case 'B': slot = &b_; break;
+        case 'C': slot = &c_; break;
+        case 'D': slot = &d_; break;
+        case 'E': slot = &e_; break;
+        case 'T': slot = &t_; break;
+        case 'X': slot = &x_; break;
+        case 'Y': slot = &y_; break;
         default: break;
         }
     }
     if (!slot) {
-        FOwnSlots.push_back(std::make_unique<double>(0.0));
-        slot = FOwnSlots.back().get();
+        ownSlots_.push_back(std::make_unique<double>(0.0));
+        slot = ownSlots_.back().get();
     }
     *slot = value;
     AddVariable(upper, slot);
@@ -479,24 +479,24 @@ double* TCustomParser::SetVariable(const std::string& name, double value) {
 }
 
 void TCustomParser::AddFunction1(const std::string& name, ParserFunction1 f) {
-    if (!FFunctions1.emplace(UpperCase(name), f).second)
+    if (!functions1_.emplace(UpperCase(name), f).second)
         throw EMathParserError("Function " + UpperCase(name) + " is already registered");
 }
 
 void TCustomParser::AddFunction2(const std::string& name, ParserFunction2 f) {
-    if (!FFunctions2.emplace(UpperCase(name), f).second)
+    if (!functions2_.emplace(UpperCase(name), f).second)
         throw EMathParserError("Function " + UpperCase(name) + " is already registered");
 }
 
 TParser::TParser() {
-    AddVariable("A", &FA);
-    AddVariable("B", &FB);
-    AddVariable("C", &FC);
-    AddVariable("D", &FD);
-    AddVariable("E", &FE);
-    AddVariable("X", &FX);
-    AddVariable("Y", &FY);
-    AddVariable("T", &FT);
+    AddVariable("A", &a_);
+    AddVariable("B", &b_);
+    AddVariable("C", &c_);
+    AddVariable("D", &d_);
+    AddVariable("E", &e_);
+    AddVariable("X", &x_);
+    AddVariable("Y", &y_);
+    AddVariable("T", &t_);
     for (const Builtin1& b : Builtins1) AddFunction1(b.name, b.f);
     AddFunction2("MAX", FnMax);
     AddFunction2("MIN", FnMin);
