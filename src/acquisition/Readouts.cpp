@@ -32,7 +32,7 @@ QString FormatFixed(double x, int decimals) {
 
 namespace {
 
-ChannelReadout MakeReadout(float mean, float voltage, float value, bool applied,
+ChannelReadout makeReadout(float mean, float voltage, float value, bool applied,
                            const QString& unit) {
     ChannelReadout r;
     r.raw = FormatValue(std::nearbyint(mean));
@@ -54,10 +54,10 @@ Readouts SamplePipeline::ReadoutTick() {
     const float mB = store_.LabelSumB / float(store_.LabelCount);
     const float ua = ChannelVoltage(store_.UminA, store_.UmaxA, mA);
     const float ub = ChannelVoltage(store_.UminB, store_.UmaxB, mB);
-    store_.LabelValueA = Evaluate(parserA_, 0, mA, ua, ua, ub, true);
-    store_.LabelValueB = Evaluate(parserB_, 0, mB, ub, ua, ub, false);
-    out.a = MakeReadout(mA, ua, store_.LabelValueA, store_.DefAppliedA, store_.UnitA);
-    out.b = MakeReadout(mB, ub, store_.LabelValueB, store_.DefAppliedB, store_.UnitB);
+    store_.LabelValueA = evaluate(parserA_, 0, mA, ua, ua, ub, true);
+    store_.LabelValueB = evaluate(parserB_, 0, mB, ub, ua, ub, false);
+    out.a = makeReadout(mA, ua, store_.LabelValueA, store_.DefAppliedA, store_.UnitA);
+    out.b = makeReadout(mB, ub, store_.LabelValueB, store_.DefAppliedB, store_.UnitB);
 
     store_.LabelSumA = store_.LabelSumB = 0;
     store_.LabelCount = 0;

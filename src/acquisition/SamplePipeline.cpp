@@ -22,15 +22,15 @@ constexpr int SinceArmedLimit = 10000;
 // Binds the caller's controls to the pipeline for one call, also when an exception leaves it.
 class ControlsScope {
 public:
-    ControlsScope(TriggerSettings*& slot, TriggerSettings& controls) : Slot(slot) {
-        Slot = &controls;
+    ControlsScope(TriggerSettings*& slot, TriggerSettings& controls) : slot_(slot) {
+        slot_ = &controls;
     }
-    ~ControlsScope() { Slot = nullptr; }
+    ~ControlsScope() { slot_ = nullptr; }
     ControlsScope(const ControlsScope&) = delete;
     ControlsScope& operator=(const ControlsScope&) = delete;
 
 private:
-    TriggerSettings*& Slot;
+    TriggerSettings*& slot_;
 };
 
 } // namespace
@@ -72,23 +72,23 @@ PipelineEvents SamplePipeline::DecodeReport(const std::uint8_t* data, int size,
             // A pair covers 2 ms. With channel B off it holds two successive A readings.
             if (!store_.ChannelBOff()) {
                 entry(a, b);
-                Step(a, b);
+                step(a, b);
                 entry(a, b);
-                Step(a, b);
+                step(a, b);
             } else {
                 entry(a, 0);
-                Step(a, 0);
-                Step(a, 0);
+                step(a, 0);
+                step(a, 0);
                 entry(b, 0);
-                Step(b, 0);
-                Step(b, 0);
+                step(b, 0);
+                step(b, 0);
             }
             continue;
         }
         if (!store_.ChannelBOff()) {
             for (int k = 0; k < n; ++k) {
                 entry(a, b);
-                Step(a, b);
+                step(a, b);
             }
             continue;
         }
@@ -97,9 +97,9 @@ PipelineEvents SamplePipeline::DecodeReport(const std::uint8_t* data, int size,
         int j = 0;
         for (int k = 0; k < n; ++k) {
             entry(c, 0);
-            Step(c, 0);
+            step(c, 0);
             if (++j == n) c = b;
-            Step(c, 0);
+            step(c, 0);
             if (++j == n) c = b;
         }
     }
@@ -129,11 +129,11 @@ void NoteCalibration(MeasurementStore& s) {
 PipelineEvents SamplePipeline::PipelineStep(float a, float b, TriggerSettings& controls) {
     ControlsScope scope(controls_, controls);
     events_ = {};
-    Step(a, b);
+    step(a, b);
     return events_;
 }
 
-void SamplePipeline::Step(float a, float b) {
+void SamplePipeline::step(float a, float b) {
     store_.LabelSumA += a;
     store_.LabelSumB += b;
     store_.LabelCount += 1;
@@ -148,15 +148,15 @@ void SamplePipeline::Step(float a, float b) {
         // Population standard deviation of the A values within the block.
         const double v = store_.BlockSumB - store_.BlockSumA * store_.BlockSumA / n;
         const double s = v > 0 ? std::sqrt(v / n) : 0.0;
-        EmitMean(float(store_.BlockSumA / n), float(s));
+        emitMean(float(store_.BlockSumA / n), float(s));
     } else {
-        EmitMean(float(store_.BlockSumA / n), float(store_.BlockSumB / n));
+        emitMean(float(store_.BlockSumA / n), float(store_.BlockSumB / n));
     }
     store_.BlockSumA = store_.BlockSumB = 0;
     store_.BlockCount = 0;
 }
 
-void SamplePipeline::EmitMean(float ma, float mb) {
+void SamplePipeline::emitMean(float ma, float mb) {
     if (controls_->hold && store_.TriggerPos >= 0) {
         store_.TriggerPos = -1;
         store_.SinceArmed = 0;
@@ -175,7 +175,7 @@ void SamplePipeline::EmitMean(float ma, float mb) {
         if (c.mode == TriggerMode::Einzel && c.resetEnabled) fire = false;
         if (c.mode == TriggerMode::Auto && store_.SinceArmed >= store_.PointCount) fire = true;
         if (store_.SinceArmed < SinceArmedLimit) store_.SinceArmed += 1;
-        if (fire) Fire();
+        if (fire) fireTrigger();
     }
     // The trigger test ran before this block entered the ring, so the triggering block
     // becomes sweep point PreTrigger, time 0.
@@ -187,13 +187,13 @@ void SamplePipeline::EmitMean(float ma, float mb) {
     store_.MeanVoltsB[store_.MeanIndex] = ub;
     store_.MeanIndex = (store_.MeanIndex + 1) % PointCapacity;
     if (store_.MeanFilled < PointCapacity) store_.MeanFilled += 1;
-    if (store_.TriggerPos >= 0) RecordPoint(ma, mb, ua, ub);
+    if (store_.TriggerPos >= 0) recordPoint(ma, mb, ua, ub);
     store_.PrevMeanA = ma;
     store_.PrevMeanB = mb;
     store_.MeanDirty = true;
 }
 
-void SamplePipeline::Fire() {
+void SamplePipeline::fireTrigger() {
     TriggerSettings& c = *controls_;
     if (BeforeSweep) BeforeSweep(c.mode);
     // An empty store (after an interval change, say) must not wipe the reference curve.
@@ -231,7 +231,7 @@ void SamplePipeline::Fire() {
     const int start = ((store_.MeanIndex - measured) % PointCapacity + PointCapacity) % PointCapacity;
     for (int i = store_.SweepFirst; i < pre; ++i) {
         const int k = (start + i - store_.SweepFirst) % PointCapacity;
-        StorePoint(i, store_.MeanA[k], store_.MeanB[k], store_.MeanVoltsA[k], store_.MeanVoltsB[k]);
+        storePoint(i, store_.MeanA[k], store_.MeanB[k], store_.MeanVoltsA[k], store_.MeanVoltsB[k]);
     }
     store_.SweepIndex = pre;
     store_.PlotDirty = true;
@@ -239,9 +239,9 @@ void SamplePipeline::Fire() {
     events_.triggers += 1;
 }
 
-void SamplePipeline::RecordPoint(float ma, float mb, float ua, float ub) {
+void SamplePipeline::recordPoint(float ma, float mb, float ua, float ub) {
     if (store_.SweepIndex < store_.PointCount && store_.SweepIndex < PointCapacity) {
-        StorePoint(store_.SweepIndex, ma, mb, ua, ub);
+        storePoint(store_.SweepIndex, ma, mb, ua, ub);
         store_.SweepIndex += 1;
     }
     if (store_.SweepIndex >= store_.PointCount) {
@@ -253,14 +253,14 @@ void SamplePipeline::RecordPoint(float ma, float mb, float ua, float ub) {
     store_.PlotDirty = true;
 }
 
-void SamplePipeline::StorePoint(int point, float ya, float yb, float ua, float ub) {
+void SamplePipeline::storePoint(int point, float ya, float yb, float ua, float ub) {
     const float t = float(point) * store_.PointTime + store_.TimeOrigin;
     store_.SweepRawA[point] = ya;
     store_.SweepRawB[point] = yb;
     store_.SweepVoltsA[point] = ua;
     store_.SweepVoltsB[point] = ub;
-    const float va = Evaluate(parserA_, t, ya, ua, ua, ub, true);
-    const float vb = Evaluate(parserB_, t, yb, ub, ua, ub, false);
+    const float va = evaluate(parserA_, t, ya, ua, ua, ub, true);
+    const float vb = evaluate(parserB_, t, yb, ub, ua, ub, false);
     if (store_.DataCount >= PointCapacity) return;
     const int i = store_.DataCount;
     store_.DataT[i] = t;
@@ -279,7 +279,7 @@ void SamplePipeline::StorePoint(int point, float ya, float yb, float ua, float u
     store_.DataCount += 1;
 }
 
-float SamplePipeline::Evaluate(TParser& parser, float t, float raw, float own, float ua, float ub,
+float SamplePipeline::evaluate(TParser& parser, float t, float raw, float own, float ua, float ub,
                                bool isA) {
     const SampleResult r = EvaluateSample(parser, t, raw, own, ua, ub);
     if (r.divByZero) NoteDivByZero(isA, events_);
@@ -297,7 +297,7 @@ void SamplePipeline::NoteDivByZero(bool channelA, PipelineEvents& events) {
 PipelineEvents SamplePipeline::TriggerSweep(TriggerSettings& controls) {
     ControlsScope scope(controls_, controls);
     events_ = {};
-    if (!controls.hold) Fire();
+    if (!controls.hold) fireTrigger();
     return events_;
 }
 

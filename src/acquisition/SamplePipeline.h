@@ -97,14 +97,14 @@ public:
     std::function<void(TriggerMode)> BeforeSweep;
 
 private:
-    void Step(float a, float b);
-    void EmitMean(float ma, float mb);
-    void RecordPoint(float ma, float mb, float ua, float ub);
-    void Fire();
+    void step(float a, float b);
+    void emitMean(float ma, float mb);
+    void recordPoint(float ma, float mb, float ua, float ub);
+    void fireTrigger();
     // Stores sweep point `point` (its block values, the voltages they were measured as, and
     // the evaluated values).
-    void StorePoint(int point, float ya, float yb, float ua, float ub);
-    float Evaluate(signals::TParser& parser, float t, float raw, float own, float ua, float ub,
+    void storePoint(int point, float ya, float yb, float ua, float ub);
+    float evaluate(signals::TParser& parser, float t, float raw, float own, float ua, float ub,
                    bool isA);
 
     MeasurementStore& store_;

@@ -54,11 +54,11 @@ Levels levels(const float* v, int n, float lo, float hi) {
         // Spread evenly but in no fixed stride, which a period could match: the fractional
         // parts of k times the golden ratio.
         taken = LevelSamples;
-        constexpr double Golden = 0.6180339887498949;
+        constexpr double golden = 0.6180339887498949;
         double u = 0;
         for (int k = 0; k < taken; ++k) {
             add(v[static_cast<int>(u * n)]);
-            u += Golden;
+            u += golden;
             if (u >= 1) u -= 1;
         }
     }

@@ -154,9 +154,9 @@ Extremes extremes(const float* v, int n) {
 bool TimesAscend(const PointSeries& s) {
     // In blocks, each one vector compare at a time where there is one; a NaN time counts as out
     // of order.
-    constexpr int Block = 1024;
-    for (int from = 1; from < s.Count; from += Block) {
-        const int to = std::min(s.Count, from + Block);
+    constexpr int block = 1024;
+    for (int from = 1; from < s.Count; from += block) {
+        const int to = std::min(s.Count, from + block);
         int i = from;
         bool ascending = true;
 #if defined(__SSE2__)

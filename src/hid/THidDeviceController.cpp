@@ -166,7 +166,7 @@ bool THidDeviceController::ClaimNext(THidDevice*& HidDev) {
     for (const auto& device : deviceList_) {
         if (!device->Claimed()) {
             device->claimed_ = true;
-            device->StartReadThread();
+            device->startReadThread();
             HidDev = device.get();
             return true;
         }

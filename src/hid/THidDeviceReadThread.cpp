@@ -141,9 +141,9 @@ void THidDeviceReadThread::serve() {
         }
     } done{this};
     if (request == Request::Report)
-        device_->DeliverReport(buffer_.data(), bytesRead_, lost_);
+        device_->deliverReport(buffer_.data(), bytesRead_, lost_);
     else
-        device_->DeliverError(lastError_.load());
+        device_->deliverError(lastError_.load());
 }
 
 } // namespace kurvimat::hid

@@ -85,13 +85,13 @@ constexpr std::array<SplitRule, 7> Splits{{
 constexpr int MaxRecursion = 1000;
 constexpr std::size_t MaxWork = 2'000'000;
 
-bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+bool isDigit(char c) { return c >= '0' && c <= '9'; }
 
 // The value of a text already known to be in the number form with at least one digit.
 // from_chars is locale-independent (the point is always "."); beyond the double range it reports
 // an error instead of a value, so the side is decided from the decimal exponent of the first
 // significant digit: above the range is infinity (an overflow at evaluation), below it 0.
-double NumberValue(std::string_view t) {
+double numberValue(std::string_view t) {
     const bool negative = t[0] == '-';
     if (t[0] == '+' || t[0] == '-') t.remove_prefix(1);
     double value = 0;
@@ -134,8 +134,8 @@ public:
              const std::map<std::string, ParserFunction2, std::less<>>& f2)
         : vars_(vars), f1_(f1), f2_(f2) {
         (void)parser;
-        text_ = Prepare(text);
-        Index();
+        text_ = prepare(text);
+        index();
     }
 
     CompiledProgram Run();
@@ -180,38 +180,38 @@ private:
     bool rootAttempted_ = false;
     std::string rootLeft_ = " ", rootRight_ = " ";
 
-    static std::string Prepare(const std::string& text);
-    void Index();
-    std::string_view Sub(int b, int e) const { return {text_.data() + b, std::size_t(e - b)}; }
-    int Sum(int b, int e) const { return depth_[e] - depth_[b]; }
+    static std::string prepare(const std::string& text);
+    void index();
+    std::string_view sub(int b, int e) const { return {text_.data() + b, std::size_t(e - b)}; }
+    int sum(int b, int e) const { return depth_[e] - depth_[b]; }
 
-    bool Is(int b, int e, std::uint16_t forms);
-    bool Check(int b, int e, Form f);
-    bool Valid(int b, int e) { return Is(b, e, FAll); }
-    bool NumberText(int b, int e, double* value) const;
-    bool Variable(int b, int e) const { return vars_.find(Sub(b, e)) != vars_.end(); }
-    bool Bracketed(int b, int e) {
-        return e - b >= 2 && text_[b] == '(' && text_[e - 1] == ')' && Valid(b + 1, e - 1);
+    bool is(int b, int e, std::uint16_t forms);
+    bool check(int b, int e, Form f);
+    bool valid(int b, int e) { return is(b, e, FAll); }
+    bool numberText(int b, int e, double* value) const;
+    bool variable(int b, int e) const { return vars_.find(sub(b, e)) != vars_.end(); }
+    bool bracketed(int b, int e) {
+        return e - b >= 2 && text_[b] == '(' && text_[e - 1] == ')' && valid(b + 1, e - 1);
     }
-    bool Call1(int b, int e);
+    bool call1(int b, int e);
     // Two-argument call; on success *comma is the separating comma.
-    bool Call2(int b, int e, int* comma);
+    bool call2(int b, int e, int* comma);
     // First accepted candidate of a split, or -1. Records the root's attempts.
-    int FindSplit(const SplitRule& rule, int b, int e, bool root);
-    void Strip(int& b, int& e) {
-        while (Bracketed(b, e)) {
+    int findSplit(const SplitRule& rule, int b, int e, bool root);
+    void strip(int& b, int& e) {
+        while (bracketed(b, e)) {
             ++b;
             --e;
         }
     }
 
-    void Node(int b, int e, int level, int parent, int side);
-    int NewOperation(OpKind kind, int level, int parent, int side);
-    void SetOperand(int parent, int side, Ref ref);
-    CompiledProgram Layout(Ref rootRef);
+    void node(int b, int e, int level, int parent, int side);
+    int newOperation(OpKind kind, int level, int parent, int side);
+    void setOperand(int parent, int side, Ref ref);
+    CompiledProgram layout(Ref rootRef);
 };
 
-std::string Compiler::Prepare(const std::string& text) {
+std::string Compiler::prepare(const std::string& text) {
     std::string s = text;
     for (char& c : s)
         if (c >= 'a' && c <= 'z') c = char(c - 'a' + 'A');
@@ -225,7 +225,7 @@ std::string Compiler::Prepare(const std::string& text) {
     return s;
 }
 
-void Compiler::Index() {
+void Compiler::index() {
     const int n = int(text_.size());
     depth_.assign(n + 1, 0);
     for (int k = 0; k < n; ++k)
@@ -271,16 +271,16 @@ void Compiler::Index() {
         shapes_[6][depth_[k]].push_back(int(k));
 }
 
-bool Compiler::Is(int b, int e, std::uint16_t forms) {
+bool Compiler::is(int b, int e, std::uint16_t forms) {
     // Cheap forms first; the answer does not depend on the order.
-    static constexpr Form Order[] = {FVar,  FNum,   FBracket, FCall1, FCall2, FNeg, FPow,
+    static constexpr Form order[] = {FVar,  FNum,   FBracket, FCall1, FCall2, FNeg, FPow,
                                      FMul,  FSlash, FDiv,     FMod,   FMinus, FPlus};
-    for (Form f : Order)
-        if ((forms & f) && Check(b, e, f)) return true;
+    for (Form f : order)
+        if ((forms & f) && check(b, e, f)) return true;
     return false;
 }
 
-bool Compiler::Check(int b, int e, Form f) {
+bool Compiler::check(int b, int e, Form f) {
     if (e <= b) return false;
     const std::uint64_t key = (std::uint64_t(unsigned(b)) << 32) | unsigned(e);
     Memo& memo = memo_[key];
@@ -289,21 +289,21 @@ bool Compiler::Check(int b, int e, Form f) {
     if (++recursion_ > MaxRecursion) throw ETooManyNestings();
     bool ok = false;
     switch (f) {
-    case FVar: ok = Variable(b, e); break;
-    case FNum: ok = NumberText(b, e, nullptr); break;
-    case FBracket: ok = Bracketed(b, e); break;
+    case FVar: ok = variable(b, e); break;
+    case FNum: ok = numberText(b, e, nullptr); break;
+    case FBracket: ok = bracketed(b, e); break;
     case FNeg:
-        ok = text_[b] == '-' && Is(b + 1, e, FBracket | FPow | FVar | FCalls);
+        ok = text_[b] == '-' && is(b + 1, e, FBracket | FPow | FVar | FCalls);
         break;
-    case FCall1: ok = Call1(b, e); break;
+    case FCall1: ok = call1(b, e); break;
     case FCall2: {
         int comma;
-        ok = Call2(b, e, &comma);
+        ok = call2(b, e, &comma);
         break;
     }
     default:
         for (const SplitRule& rule : Splits)
-            if (rule.form == f) ok = FindSplit(rule, b, e, false) >= 0;
+            if (rule.form == f) ok = findSplit(rule, b, e, false) >= 0;
         break;
     }
     --recursion_;
@@ -314,8 +314,8 @@ bool Compiler::Check(int b, int e, Form f) {
     return ok;
 }
 
-bool Compiler::NumberText(int b, int e, double* value) const {
-    const std::string_view t = Sub(b, e);
+bool Compiler::numberText(int b, int e, double* value) const {
+    const std::string_view t = sub(b, e);
     if (t == "PI" || t == "-PI") {
         if (value) *value = t[0] == '-' ? -3.141592653589793 : 3.141592653589793;
         return true;
@@ -323,19 +323,19 @@ bool Compiler::NumberText(int b, int e, double* value) const {
     std::size_t k = 0;
     if (k < t.size() && (t[k] == '+' || t[k] == '-')) ++k;
     std::size_t digits = 0;
-    while (k < t.size() && IsDigit(t[k])) ++k, ++digits;
+    while (k < t.size() && isDigit(t[k])) ++k, ++digits;
     bool point = false;
     if (k < t.size() && t[k] == '.') {
         point = true;
         ++k;
-        while (k < t.size() && IsDigit(t[k])) ++k, ++digits;
+        while (k < t.size() && isDigit(t[k])) ++k, ++digits;
     }
     bool exponent = false;
     if (k < t.size() && t[k] == 'E') {
         ++k;
         if (k < t.size() && (t[k] == '+' || t[k] == '-')) ++k;
         std::size_t expDigits = 0;
-        while (k < t.size() && IsDigit(t[k])) ++k, ++expDigits;
+        while (k < t.size() && isDigit(t[k])) ++k, ++expDigits;
         if (expDigits == 0) return false;
         exponent = true;
     }
@@ -345,24 +345,24 @@ bool Compiler::NumberText(int b, int e, double* value) const {
         if (digits == 0) {
             *value = t[0] == '-' ? -0.0 : 0.0;
         } else {
-            *value = NumberValue(t);
+            *value = numberValue(t);
         }
     }
     return true;
 }
 
-bool Compiler::Call1(int b, int e) {
+bool Compiler::call1(int b, int e) {
     const int paren = nextParen_[b];
     if (paren <= b || paren >= e) return false;
-    if (f1_.find(Sub(b, paren)) == f1_.end()) return false;
-    return Bracketed(paren, e);
+    if (f1_.find(sub(b, paren)) == f1_.end()) return false;
+    return bracketed(paren, e);
 }
 
-bool Compiler::Call2(int b, int e, int* comma) {
+bool Compiler::call2(int b, int e, int* comma) {
     if (e - b < 3 || text_[e - 1] != ')') return false;
     const int paren = nextParen_[b];
     if (paren <= b || paren >= e - 1) return false;
-    if (f2_.find(Sub(b, paren)) == f2_.end()) return false;
+    if (f2_.find(sub(b, paren)) == f2_.end()) return false;
     const int in = paren + 1, out = e - 1; // inside is [in, out)
     if (out <= in) return false;
     // A valid argument is balanced, so only commas at the inside's own bracket level can
@@ -374,7 +374,7 @@ bool Compiler::Call2(int b, int e, int* comma) {
         if (++work_ > MaxWork) throw EExpressionTooComplex();
         const int c = *it;
         if (c == in || c == out - 1) return false;
-        if (Valid(in, c) && Valid(c + 1, out)) {
+        if (valid(in, c) && valid(c + 1, out)) {
             *comma = c;
             return true;
         }
@@ -382,9 +382,9 @@ bool Compiler::Call2(int b, int e, int* comma) {
     return false;
 }
 
-int Compiler::FindSplit(const SplitRule& rule, int b, int e, bool root) {
+int Compiler::findSplit(const SplitRule& rule, int b, int e, bool root) {
     const int len = int(rule.op.size());
-    if (Sum(b, e) != 0) return -1;
+    if (sum(b, e) != 0) return -1;
     const int depth = depth_[b];
     const auto& byDepth = ops_[&rule - Splits.data()];
     const auto list = byDepth.find(depth);
@@ -423,29 +423,29 @@ int Compiler::FindSplit(const SplitRule& rule, int b, int e, bool root) {
         const int k = *it;
         if (root) {
             rootAttempted_ = true;
-            rootLeft_.assign(Sub(b, k));
-            rootRight_.assign(Sub(k + len, e));
+            rootLeft_.assign(sub(b, k));
+            rootRight_.assign(sub(k + len, e));
             if (k < lo) continue;
         }
         if (k > hi) {
             if (root) continue;
             break;
         }
-        if (Is(b, k, rule.left) && Is(k + len, e, rule.right)) return k;
+        if (is(b, k, rule.left) && is(k + len, e, rule.right)) return k;
     }
     return -1;
 }
 
-int Compiler::NewOperation(OpKind kind, int level, int parent, int side) {
+int Compiler::newOperation(OpKind kind, int level, int parent, int side) {
     if (level > MaxOperationLevel) throw ETooManyNestings();
     if (levelCount_[level] >= MaxOperationsPerLevel) throw EExpressionTooComplex();
     pending_.push_back({kind, level, {}, {}});
     const int index = int(pending_.size()) - 1;
-    SetOperand(parent, side, {Ref::Result, nullptr, index});
+    setOperand(parent, side, {Ref::Result, nullptr, index});
     return index;
 }
 
-void Compiler::SetOperand(int parent, int side, Ref ref) {
+void Compiler::setOperand(int parent, int side, Ref ref) {
     Pending& p = pending_[parent];
     if (side == 1) {
         p.arg1 = ref;
@@ -460,38 +460,38 @@ void Compiler::SetOperand(int parent, int side, Ref ref) {
 
 // Classifies the node [b, e) and compiles it; the node belongs to level `level`, and its
 // value goes to operand `side` of operation `parent`.
-void Compiler::Node(int b, int e, int level, int parent, int side) {
+void Compiler::node(int b, int e, int level, int parent, int side) {
     const bool root = parent == 0;
     if (e <= b) throw ESyntaxError("Error parsing expression:\r");
-    if (Variable(b, e)) {
-        SetOperand(parent, side, {Ref::Variable, vars_.find(Sub(b, e))->second, 0});
+    if (variable(b, e)) {
+        setOperand(parent, side, {Ref::Variable, vars_.find(sub(b, e))->second, 0});
         return;
     }
     double number;
-    if (NumberText(b, e, &number)) {
+    if (numberText(b, e, &number)) {
         constants_.push_back(number);
-        SetOperand(parent, side, {Ref::Constant, nullptr, int(constants_.size()) - 1});
+        setOperand(parent, side, {Ref::Constant, nullptr, int(constants_.size()) - 1});
         return;
     }
     const int m = level + 1;
     auto operand = [&](int ob, int oe, int op, int opSide) {
-        Strip(ob, oe);
-        Node(ob, oe, m, op, opSide);
+        strip(ob, oe);
+        node(ob, oe, m, op, opSide);
     };
     auto finish = [&](int) { ++levelCount_[m]; };
 
-    if (text_[b] == '-' && Is(b + 1, e, FBracket | FPow | FVar | FCalls)) {
-        const int op = NewOperation(OpKind::Negate, m, parent, side);
+    if (text_[b] == '-' && is(b + 1, e, FBracket | FPow | FVar | FCalls)) {
+        const int op = newOperation(OpKind::Negate, m, parent, side);
         operand(b + 1, e, op, 1);
         return finish(op);
     }
     for (const SplitRule& rule : Splits) {
-        const int k = FindSplit(rule, b, e, root);
+        const int k = findSplit(rule, b, e, root);
         if (k < 0) continue;
         const int rb = k + int(rule.op.size());
         OpKind kind = rule.kind;
         double exponent = 0;
-        if (rule.kind == OpKind::Power && NumberText(rb, e, &exponent)) {
+        if (rule.kind == OpKind::Power && numberText(rb, e, &exponent)) {
             kind = OpKind::Power;
             if (std::trunc(exponent) == exponent && exponent >= -2147483648.0 &&
                 exponent <= 2147483647.0) {
@@ -502,23 +502,23 @@ void Compiler::Node(int b, int e, int level, int parent, int side) {
                                     : OpKind::IntPower;
             }
         }
-        const int op = NewOperation(kind, m, parent, side);
+        const int op = newOperation(kind, m, parent, side);
         operand(b, k, op, 1);
         if (kind < OpKind::Square || kind > OpKind::Fourth) operand(rb, e, op, 2);
         return finish(op);
     }
-    if (Call1(b, e)) {
+    if (call1(b, e)) {
         const int paren = nextParen_[b];
-        const int op = NewOperation(OpKind::Function1, m, parent, side);
-        pending_[op].f1 = f1_.find(Sub(b, paren))->second;
+        const int op = newOperation(OpKind::Function1, m, parent, side);
+        pending_[op].f1 = f1_.find(sub(b, paren))->second;
         operand(paren + 1, e - 1, op, 1);
         return finish(op);
     }
     int comma;
-    if (Call2(b, e, &comma)) {
+    if (call2(b, e, &comma)) {
         const int paren = nextParen_[b];
-        const int op = NewOperation(OpKind::Function2, m, parent, side);
-        pending_[op].f2 = f2_.find(Sub(b, paren))->second;
+        const int op = newOperation(OpKind::Function2, m, parent, side);
+        pending_[op].f2 = f2_.find(sub(b, paren))->second;
         operand(paren + 1, comma, op, 1);
         operand(comma + 1, e - 1, op, 2);
         return finish(op);
@@ -526,19 +526,19 @@ void Compiler::Node(int b, int e, int level, int parent, int side) {
     // Every operand a split accepts is valid, so only the root can get here.
     if (rootAttempted_)
         throw ESyntaxError("Error parsing expression:\r" + rootLeft_ + "\r" + rootRight_);
-    throw ESyntaxError("Error parsing expression:\r" + std::string(Sub(b, e)));
+    throw ESyntaxError("Error parsing expression:\r" + std::string(sub(b, e)));
 }
 
 CompiledProgram Compiler::Run() {
     int b = 0, e = int(text_.size());
-    Strip(b, e);
+    strip(b, e);
     // Placeholder operation at level 0 whose first operand receives the whole expression.
     pending_.push_back({OpKind::Nop, 0, {}, {}});
-    Node(b, e, 0, 0, 1);
-    return Layout(pending_[0].arg1);
+    node(b, e, 0, 0, 1);
+    return layout(pending_[0].arg1);
 }
 
-CompiledProgram Compiler::Layout(Ref rootRef) {
+CompiledProgram Compiler::layout(Ref rootRef) {
     CompiledProgram program;
     const int results = int(pending_.size()) - 1;
     const int constants = int(constants_.size());

@@ -206,7 +206,7 @@ private:
     const double* scaled_ = nullptr;
     double factor_ = 1;
 
-    void SetEntry(const double* result);
+    void setEntry(const double* result);
     std::map<std::string, ParserFunction1, std::less<>> functions1_;
     std::map<std::string, ParserFunction2, std::less<>> functions2_;
 
