@@ -228,7 +228,8 @@ void SamplePipeline::fireTrigger() {
     store_.DataLoaded = false;
     store_.DataHasB = true;
     store_.SweepFirst = pre - measured;
-    const int start = ((store_.MeanIndex - measured) % PointCapacity + PointCapacity) % PointCapacity;
+    const int start =
+        ((store_.MeanIndex - measured) % PointCapacity + PointCapacity) % PointCapacity;
     for (int i = store_.SweepFirst; i < pre; ++i) {
         const int k = (start + i - store_.SweepFirst) % PointCapacity;
         storePoint(i, store_.MeanA[k], store_.MeanB[k], store_.MeanVoltsA[k], store_.MeanVoltsB[k]);

@@ -505,7 +505,7 @@ RefreshResult RefreshDisplay(DisplayContext& ctx) {
     return r;
 }
 
-void PaintBoxDataPaint(DisplayContext& ctx) {
+void paintPlotAndAxes(DisplayContext& ctx) {
     const PaintGeometry& g = ctx.State.Geometry;
     if (ctx.State.PlotValid)
         ctx.Plot.expandInto(ctx.DataCanvas, plotOrigin(g).x(), plotOrigin(g).y());

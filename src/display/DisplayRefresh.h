@@ -101,6 +101,6 @@ void DrawAxis(DisplayContext& ctx, Strip strip);
 RefreshResult RefreshDisplay(DisplayContext& ctx);
 
 /// A repaint request of the plot's paint box: the plot (redrawn if not valid) then the axes.
-void PaintBoxDataPaint(DisplayContext& ctx);
+void paintPlotAndAxes(DisplayContext& ctx);
 
 } // namespace kurvimat::display

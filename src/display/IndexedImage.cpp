@@ -136,8 +136,8 @@ IndexedImage::IndexedImage(int width, int height) : IndexedImage() {
 }
 
 IndexedImage::IndexedImage(const IndexedImage& other)
-    : width_(other.width_), height_(other.height_), stride_(other.stride_),
-      bytes_(other.bytes_), lookup_(other.lookup_), colorTable_(other.colorTable_) {
+    : width_(other.width_), height_(other.height_), stride_(other.stride_), bytes_(other.bytes_),
+      lookup_(other.lookup_), colorTable_(other.colorTable_) {
     rebuildRowTable();
 }
 
@@ -182,7 +182,7 @@ void IndexedImage::resize(int width, int height) {
     height_ = std::max(height, 0);
     stride_ = (width_ + 3) & ~3;
     bytes_.assign(static_cast<std::size_t>(stride_) * static_cast<std::size_t>(height_),
-                   PaletteIndex::Background);
+                  PaletteIndex::Background);
     rebuildRowTable();
 }
 
