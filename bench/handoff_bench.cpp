@@ -46,11 +46,11 @@ std::array<std::uint8_t, 8> Report(int a, int b) {
 }
 
 void prepare(TFormMain& w) {
-    w.Timer1.stop();
+    w.findChild<QTimer*>(QStringLiteral("Timer1"))->stop();
     w.Store.InputCodeA = 2;
     w.Store.InputCodeB = 3;
     w.Store.PointCount = PointCapacity;
-    w.RadioButtonDauer->setChecked(true);
+    w.findChild<QRadioButton*>(QStringLiteral("RadioButtonDauer"))->setChecked(true);
 }
 
 } // namespace

@@ -296,14 +296,18 @@
     <message>
         <source>Das Messgerät %1 ist angeschlossen, aber %2 darf nicht gelesen und beschrieben werden: Es fehlen die Zugriffsrechte. Ohne sie kann es weder eingestellt werden noch Messwerte liefern.
 
-Abhilfe (einmalig, mit Administratorrechten, im Ordner, in dem das Programm gebaut wurde):
+Ist Kurvimat als Debian-Paket installiert, ist die udev-Regel dabei: Das Messgerät ab- und wieder anstecken genügt. Die Rechte bekommt nur, wer am Rechner selbst angemeldet ist.
+
+Wurde Kurvimat aus dem Quelltext gebaut, einmalig mit Administratorrechten im Ordner des Quelltexts:
   sudo cmake --install build
   sudo udevadm control --reload &amp;&amp; sudo udevadm trigger
 
 Das installiert die udev-Regel packaging/70-kurvimat.rules. Danach das Messgerät ab- und wieder anstecken; ein Neustart des Programms ist nicht nötig.</source>
         <translation>The instrument %1 is connected, but %2 may not be read and written: the access rights are missing. Without them it can neither be set up nor deliver readings.
 
-Remedy (once, with administrator rights, in the folder where the program was built):
+If Kurvimat was installed as a Debian package, the udev rule came with it: unplugging the instrument and plugging it in again is enough. Only a user logged in at the computer itself gets the rights.
+
+If Kurvimat was built from source, once, with administrator rights, in the source folder:
   sudo cmake --install build
   sudo udevadm control --reload &amp;&amp; sudo udevadm trigger
 

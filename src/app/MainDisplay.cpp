@@ -83,15 +83,6 @@ DisplayContext TFormMain::Context() {
     return c;
 }
 
-void TFormMain::ApplyAxisImages() {
-    TImage* const images[AxisImageCount] = {
-        ImageLinksAuto,  ImageLinksAutoOff,  ImageLinksFull,  ImagelinksFullon,
-        ImageRechtsauto, ImageRechtsAutoOff, ImageRechtsFull, ImageRechtsFullon,
-        ImageUntenAuto,  ImageUntenAutoOff,  ImageUntenFull,  ImageUntenFullOn};
-    for (int i = 0; i < AxisImageCount; ++i)
-        images[i]->setVisible(Display.ImageVisible[static_cast<std::size_t>(i)]);
-}
-
 // The panels themselves are laid out by the window; this sizes the images and axis strips
 // to the paint boxes' canvases, in the screen's device pixels, and holds the window at the
 // size at which every control is whole.
@@ -222,13 +213,14 @@ void TFormMain::ShowAnalysis() {
 
 void TFormMain::ConnectDisplay() {
     ConnectAnalysis();
-    ConnectStripMouse();
-    ConnectPlotMouse();
-    ConnectAxisButtons();
+    Plot->ConnectMouse(PaintBoxMittel);
     ConnectModeBoxes();
     Spectrum = new MainSpectrum(*this);
     Measuring = new MainCursors(*this);
+    Measuring->setObjectName(QStringLiteral("Measuring"));
+    Plot->SetMeasuring(Measuring);
     Runs = new MainRuns(*this);
+    Runs->setObjectName(QStringLiteral("Runs"));
 }
 
 void TFormMain::ConnectAnalysis() {
@@ -247,66 +239,6 @@ void TFormMain::ConnectAnalysis() {
         Analysis.Toggle(shown.A, shown.B);
         ShowAnalysis();
     });
-}
-
-namespace {
-QPoint eventPoint(QMouseEvent* e) {
-    return e->position().toPoint();
-}
-} // namespace
-
-void TFormMain::ConnectStripMouse() {
-    connect(PaintBoxMittel, &TPaintBox::MouseDown, this, [this](QMouseEvent* e) {
-        const QPoint p = eventPoint(e);
-        MeanStripMouseDown(Store, Display, p.x(), p.y(), PaintBoxMittel->width(),
-                           PaintBoxMittel->height());
-    });
-    connect(PaintBoxMittel, &TPaintBox::MouseMove, this, [this](QMouseEvent* e) {
-        const QPoint p = eventPoint(e);
-        MeanStripMouseMove(Store, Display, p.x(), p.y(), PaintBoxMittel->width(),
-                           PaintBoxMittel->height());
-    });
-    connect(PaintBoxMittel, &TPaintBox::MouseUp, this,
-            [this](QMouseEvent*) { MeanStripMouseUp(Display); });
-}
-
-void TFormMain::ConnectPlotMouse() {
-    connect(PaintBoxData, &TPaintBox::MouseDown, this, [this](QMouseEvent* e) {
-        const QPoint p = eventPoint(e);
-        PlotMouseDown(PlotStore(), Display, ReadDisplayControls().Mode(), p.x(), p.y(),
-                      e->button() == Qt::RightButton, PlotSize());
-    });
-    connect(PaintBoxData, &TPaintBox::MouseMove, this, [this](QMouseEvent* e) {
-        const QPoint p = eventPoint(e);
-        PlotMouseMove(PlotStore(), Display, PlotScales(), p.x(), p.y(), PlotSize());
-    });
-    connect(PaintBoxData, &TPaintBox::MouseUp, this, [this](QMouseEvent* e) {
-        const QPoint p = eventPoint(e);
-        PlotMouseUp(PlotStore(), Display, PlotScales(), p.x(), p.y(), PlotSize());
-    });
-    // Qt delivers the double click in place of a second press: it fits, it starts no zoom.
-    connect(PaintBoxData, &TPaintBox::DblClick, this, [this](QMouseEvent*) {
-        PlotDblClick(PlotStore(), Display, PlotScales(), ReadDisplayControls().Mode(), PlotSize());
-    });
-}
-
-void TFormMain::ConnectAxisButtons() {
-    const std::pair<TImage*, AxisImage> buttons[] = {{ImageLinksAuto, AxisImage::LinksAuto},
-                                                     {ImageLinksAutoOff, AxisImage::LinksAutoOff},
-                                                     {ImageLinksFull, AxisImage::LinksFull},
-                                                     {ImageRechtsauto, AxisImage::RechtsAuto},
-                                                     {ImageRechtsAutoOff, AxisImage::RechtsAutoOff},
-                                                     {ImageRechtsFull, AxisImage::RechtsFull},
-                                                     {ImageUntenAuto, AxisImage::UntenAuto},
-                                                     {ImageUntenAutoOff, AxisImage::UntenAutoOff},
-                                                     {ImageUntenFull, AxisImage::UntenFull}};
-    for (const auto& [image, which] : buttons) {
-        connect(image, &TImage::MouseDown, this, [this, which](QMouseEvent*) {
-            AxisImageMouseDown(which, PlotStore(), Display, PlotScales(),
-                               ReadDisplayControls().Mode());
-            ApplyAxisImages();
-        });
-    }
 }
 
 void TFormMain::ConnectModeBoxes() {

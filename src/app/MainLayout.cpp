@@ -1,6 +1,8 @@
 // The controls of the main window, their captions, colours, fonts, start states and design
 // places (a 1024 x 715 client area), and the anchoring that keeps them in place on resize.
 #include "AxisPictures.h"
+#include "MainPanels.h"
+#include "PlotView.h"
 #include "SignalDefinition.h"
 #include "TComboBox.h"
 #include "TFormMain.h"
@@ -37,12 +39,16 @@ constexpr int BottomImagesY = DesignPlotHeight - 17;
 // How far the exchange and snapshot group moves left of its design place.
 constexpr int ExchangeShift = 60;
 
-QWidget* MakePanel(QWidget* parent, const QColor& colour = Qt::white) {
-    auto* panel = new QWidget(parent);
+void FillPanel(QWidget* panel, const QColor& colour = Qt::white) {
     panel->setAutoFillBackground(true);
     QPalette pal = panel->palette();
     pal.setColor(QPalette::Window, colour);
     panel->setPalette(pal);
+}
+
+QWidget* MakePanel(QWidget* parent, const QColor& colour = Qt::white) {
+    auto* panel = new QWidget(parent);
+    FillPanel(panel, colour);
     return panel;
 }
 
@@ -132,7 +138,196 @@ private:
     std::vector<QLabel*> labels_;
 };
 
+// The trigger panel's and the exchange row's places in their panels.
+constexpr QPoint TriggerPlace(283, 49);
+constexpr int ExchangeX = 352 - ExchangeShift;
+
 } // namespace
+
+SignalGroupPanel::SignalGroupPanel(QWidget* parent, char channel, int top) : QWidget(parent) {
+    const bool a = channel == 'A';
+    const QColor colour = a ? BlueA : RedB;
+    const QString ch = QString(QChar::fromLatin1(channel));
+    FillPanel(this, GroupField);
+    setGeometry(0, top, 251, 200);
+    QWidget* g = this;
+
+    MakeLabel(g, TFormMain::tr("Kanal %1").arg(ch), 7, 5);
+    MakeLabel(g, QStringLiteral("D="), 88, 5, Grey);
+    LabelRoh = MakeRightLabel(g, QStringLiteral("0"), 127, 5, 30, colour, 11, true);
+    MakeLabel(g, QStringLiteral(", r="), 129, 5, Grey);
+    LabelX = MakeLabel(g, QStringLiteral("0"), 148, 5, colour, 11, true);
+    LabelX->setMinimumWidth(28);
+    MakeLabel(g, a ? TFormMain::tr(", A=U=") : TFormMain::tr(", B=U="), 177, 5, Grey);
+    LabelU = MakeRightLabel(g, QStringLiteral("0"), 233, 5, 26, colour, 11, true);
+    MakeLabel(g, QStringLiteral("V"), 235, 5, Grey);
+    LabelKal = MakeRightLabel(g, QStringLiteral("0"), 244, 18, 237, colour, 24, true);
+    MakeLabel(g, TFormMain::tr("Signal %1").arg(ch), 7, 35, Grey);
+
+    ComboBox = new TComboBox(true, g);
+    ComboBox->setDuplicatesEnabled(true); // Enter then selects no entry by itself
+    ComboBox->setMaxVisibleItems(30);
+    ComboBox->setGeometry(7, 50, 238, 21);
+    // The window description's list; start-up selects its first entry.
+    QStringList items = BuiltInSignals();
+    items[0] = TFormMain::tr("Spannung unkalibriert (V): U");
+    ComboBox->addItems(items);
+    ComboBox->SetText(a ? TFormMain::tr("Spannung unkalibriert (V): U")
+                        : TFormMain::tr("Rohdaten: y"));
+
+    MakeLabel(g, TFormMain::tr("Signalname"), 7, 75, Grey);
+    MakeLabel(g, TFormMain::tr("Einheit"), 194, 75, Grey);
+    EditSignal = MakeEdit(g, TFormMain::tr("Spannung"), 7, 90, 184);
+    EditEinheit = MakeEdit(g, QStringLiteral("V"), 194, 90, 50);
+    MakeLabel(g, TFormMain::tr("Berechnungsterm"), 7, 115, Grey);
+    EditFormel = MakeEdit(g, QStringLiteral("U"), 7, 130, 238);
+    MakeLabel(g, TFormMain::tr("anzeigen"), 7, 155, Grey);
+    MakeLabel(g, TFormMain::tr("Skala min ... max"), 114, 155, Grey);
+    MakeLabel(g, TFormMain::tr("auto"), 222, 155, Grey);
+    CheckBoxKanal = MakeCheckBox(g, QString(), 22, 170, true);
+    EditSkalaMin = MakeEdit(g, QStringLiteral("0"), 113, 170, 50);
+    EditSkalaMax = MakeEdit(g, QStringLiteral("5"), 167, 170, 50);
+    CheckBoxSkalaAuto = MakeCheckBox(g, QString(), 226, 170, true);
+
+    const auto name = [&ch](QObject* o, const char* stem) {
+        o->setObjectName(QString::fromLatin1(stem).replace(QLatin1Char('#'), ch));
+    };
+    name(this, "Group#");
+    name(LabelRoh, "Label#roh");
+    name(LabelX, "Label#x");
+    name(LabelU, "LabelU#");
+    name(LabelKal, "Label#kal");
+    name(ComboBox, "ComboBox#");
+    name(EditSignal, "EditSignal#");
+    name(EditEinheit, "EditEinheit#");
+    name(EditFormel, "EditFormel#");
+    name(EditSkalaMin, "EditSkala#min");
+    name(EditSkalaMax, "EditSkala#max");
+    name(CheckBoxKanal, "CheckBoxKanal#");
+    name(CheckBoxSkalaAuto, "CheckBoxSkala#auto");
+}
+
+// The controls at their places in the top panel, less the panel's offset: a panel of its
+// own draws nothing, so the pixels stay the same.
+TriggerPanel::TriggerPanel(QWidget* parent) : QWidget(parent) {
+    setObjectName(QStringLiteral("TriggerPanel"));
+    // Up to the overview strip and the top panel's lower edge.
+    setGeometry(QRect(TriggerPlace, QPoint(352, 179)));
+    const QPoint o = TriggerPlace;
+    ButtonTrigger = MakeButton(this, TFormMain::tr("Trigger"), 283 - o.x(), 49 - o.y(), 55, 23);
+    ButtonTriggerChannel = MakeButton(this, QStringLiteral("A"), 283 - o.x(), 73 - o.y(), 27, 23);
+    ButtonTriggerRichtung = MakeButton(this, QStringLiteral("+"), 311 - o.x(), 73 - o.y(), 27, 23);
+    const auto radio = [this, o](const QString& text, int y) {
+        auto* button = new QRadioButton(text, this);
+        button->adjustSize();
+        button->move(284 - o.x(), y - o.y());
+        return button;
+    };
+    RadioButtonDauer = radio(TFormMain::tr("dauer"), 96);
+    RadioButtonAuto = radio(TFormMain::tr("auto"), 111);
+    RadioButtonNormal = radio(TFormMain::tr("normal"), 126);
+    RadioButtonEinzel = radio(TFormMain::tr("einzel"), 141);
+    RadioButtonAuto->setChecked(true);
+    // One pixel higher than designed, so that the panel's lower edge does not cut it.
+    ButtonReset = MakeButton(this, TFormMain::tr("Reset"), 283 - o.x(), 157 - o.y(), 55, 23);
+    for (const auto& [w, name] : std::initializer_list<std::pair<QWidget*, const char*>>{
+             {ButtonTrigger, "ButtonTrigger"},
+             {ButtonTriggerChannel, "ButtonTriggerChannel"},
+             {ButtonTriggerRichtung, "ButtonTriggerRichtung"},
+             {RadioButtonDauer, "RadioButtonDauer"},
+             {RadioButtonAuto, "RadioButtonAuto"},
+             {RadioButtonNormal, "RadioButtonNormal"},
+             {RadioButtonEinzel, "RadioButtonEinzel"},
+             {ButtonReset, "ButtonReset"}})
+        w->setObjectName(QString::fromLatin1(name));
+}
+
+ExchangeRow::ExchangeRow(QWidget* parent, int x) : QWidget(parent) {
+    setObjectName(QStringLiteral("ExchangeRow"));
+    const int xs[] = {0, 133, 188, 243, 298};
+    const int ws[] = {133, 55, 55, 55, 55};
+    setGeometry(x, 10, xs[4] + ws[4], 48);
+    const QString dataCaptions[] = {TFormMain::tr("Daten kopieren"), TFormMain::tr("speichern"),
+                                    TFormMain::tr("laden"), TFormMain::tr("einfügen"),
+                                    TFormMain::tr("löschen")};
+    const QString snapCaptions[] = {TFormMain::tr("Schnappschuss kopieren"),
+                                    TFormMain::tr("speichern"), TFormMain::tr("laden"),
+                                    TFormMain::tr("einfügen"), TFormMain::tr("löschen")};
+    const std::pair<QPushButton**, const char*> data[] = {
+        {&ButtonDatenKopieren, "ButtonDatenKopieren"},
+        {&ButtonDatenSpeichern, "ButtonDatenSpeichern"},
+        {&ButtonDataenLaden, "ButtonDataenLaden"},
+        {&ButtonDatenEinfuegen, "ButtonDatenEinfuegen"},
+        {&ButtonDatenLoeschen, "ButtonDatenLoeschen"}};
+    const std::pair<QPushButton**, const char*> snap[] = {{&ButtonSSkopieren, "ButtonSSkopieren"},
+                                                          {&ButtonSSspeichern, "ButtonSSspeichern"},
+                                                          {&ButtonSSladen, "ButtonSSladen"},
+                                                          {&ButtonSSEinfuegen, "ButtonSSEinfuegen"},
+                                                          {&ButtonSSLoeschen, "ButtonSSLoeschen"}};
+    for (int i = 0; i < 5; ++i) {
+        *data[i].first = MakeButton(this, dataCaptions[i], xs[i], 0, ws[i], 24);
+        (*data[i].first)->setObjectName(QString::fromLatin1(data[i].second));
+        *snap[i].first = MakeButton(this, snapCaptions[i], xs[i], 24, ws[i], 24);
+        (*snap[i].first)->setObjectName(QString::fromLatin1(snap[i].second));
+    }
+}
+
+PlotView::PlotView(QWidget* parent, PlotViewData& data, PlotHost& host)
+    : QWidget(parent), data_(data), host_(host) {
+    FillPanel(this);
+    setObjectName(QStringLiteral("Panelmitte"));
+    resize(DesignPlotWidth, DesignPlotHeight);
+    PaintBoxData = new TPaintBox(this);
+    PaintBoxData->setObjectName(QStringLiteral("PaintBoxData"));
+    PaintBoxData->setGeometry(0, 0, DesignPlotWidth, DesignPlotHeight);
+    QFont font = PaintBoxData->font();
+    font.setPixelSize(11);
+    PaintBoxData->setFont(font);
+
+    const qreal ratio = devicePixelRatioF();
+    // Of each pair one shows at a time; the display refresh keeps them in step.
+    const struct {
+        AxisImage which;
+        int x, y;
+        const char* name;
+    } images[AxisImageCount] = {
+        {AxisImage::LinksAuto, 1, 15, "ImageLinksAuto"},
+        {AxisImage::LinksAutoOff, 1, 15, "ImageLinksAutoOff"},
+        {AxisImage::LinksFull, 1, 55, "ImageLinksFull"},
+        {AxisImage::LinksFullon, 1, 55, "ImagelinksFullon"},
+        {AxisImage::RechtsAuto, 778, 15, "ImageRechtsauto"},
+        {AxisImage::RechtsAutoOff, 778, 15, "ImageRechtsAutoOff"},
+        {AxisImage::RechtsFull, 778, 55, "ImageRechtsFull"},
+        {AxisImage::RechtsFullon, 778, 55, "ImageRechtsFullon"},
+        // Below the bottom axis's labels (the design puts them on the labels' row, 423).
+        {AxisImage::UntenAuto, 691, BottomImagesY, "ImageUntenAuto"},
+        {AxisImage::UntenAutoOff, 691, BottomImagesY, "ImageUntenAutoOff"},
+        {AxisImage::UntenFull, 651, BottomImagesY, "ImageUntenFull"},
+        {AxisImage::UntenFullOn, 651, BottomImagesY, "ImageUntenFullOn"}};
+    const DisplayState initial;
+    for (int i = 0; i < AxisImageCount; ++i) {
+        TImage* image =
+            MakeImage(this, images[i].x, images[i].y, AxisPicture(images[i].which, ratio));
+        image->setObjectName(QString::fromLatin1(images[i].name));
+        image->setVisible(initial.ImageVisible[static_cast<std::size_t>(i)]);
+        AxisImages[static_cast<std::size_t>(i)] = image;
+    }
+
+    // The analysis readout, shown over the plot while asked for; it grows to its eight lines
+    // (ShowAnalysis) and never scrolls.
+    Memo1 = new QPlainTextEdit(this);
+    Memo1->setObjectName(QStringLiteral("Memo1"));
+    Memo1->setGeometry(144, 103, 241, 154);
+    Memo1->setFrameShape(QFrame::NoFrame);
+    Memo1->setReadOnly(true);
+    Memo1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    Memo1->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    Memo1->setLineWrapMode(QPlainTextEdit::NoWrap);
+    QFont memoFont(QStringLiteral("Arial"));
+    memoFont.setPixelSize(16);
+    Memo1->setFont(memoFont);
+    Memo1->hide();
+}
 
 void TFormMain::CreatePanels() {
     auto* central = new QWidget(this);
@@ -140,13 +335,16 @@ void TFormMain::CreatePanels() {
     central->resize(1024, 715);
     Paneloben = MakePanel(central);
     Panellinks = MakePanel(central);
-    Panelmitte = MakePanel(central);
     Panelunten = MakePanel(central);
-    LayoutPanels();
+    // In the order of the tab chain.
     CreateTopPanel();
     CreateSignalPanel();
     CreatePlotPanel();
     CreateBottomPanel();
+    LayoutPanels();
+    Paneloben->setObjectName(QStringLiteral("Paneloben"));
+    Panellinks->setObjectName(QStringLiteral("Panellinks"));
+    Panelunten->setObjectName(QStringLiteral("Panelunten"));
 }
 
 void TFormMain::LayoutPanels() {
@@ -170,22 +368,15 @@ void TFormMain::CreateTopPanel() {
     PaintBoxRoh = new TPaintBox(p);
     PaintBoxRoh->setGeometry(16, 50, 251, 130);
 
-    ButtonTrigger = MakeButton(p, tr("Trigger"), 283, 49, 55, 23);
-    ButtonTriggerChannel = MakeButton(p, QStringLiteral("A"), 283, 73, 27, 23);
-    ButtonTriggerRichtung = MakeButton(p, QStringLiteral("+"), 311, 73, 27, 23);
-    const auto radio = [p](const QString& text, int y) {
-        auto* button = new QRadioButton(text, p);
-        button->adjustSize();
-        button->move(284, y);
-        return button;
-    };
-    RadioButtonDauer = radio(tr("dauer"), 96);
-    RadioButtonAuto = radio(tr("auto"), 111);
-    RadioButtonNormal = radio(tr("normal"), 126);
-    RadioButtonEinzel = radio(tr("einzel"), 141);
-    RadioButtonAuto->setChecked(true);
-    // One pixel higher than designed, so that the panel's lower edge does not cut it.
-    ButtonReset = MakeButton(p, tr("Reset"), 283, 157, 55, 23);
+    auto* trigger = new TriggerPanel(p);
+    ButtonTrigger = trigger->ButtonTrigger;
+    ButtonTriggerChannel = trigger->ButtonTriggerChannel;
+    ButtonTriggerRichtung = trigger->ButtonTriggerRichtung;
+    RadioButtonDauer = trigger->RadioButtonDauer;
+    RadioButtonAuto = trigger->RadioButtonAuto;
+    RadioButtonNormal = trigger->RadioButtonNormal;
+    RadioButtonEinzel = trigger->RadioButtonEinzel;
+    ButtonReset = trigger->ButtonReset;
 
     PaintBoxMittel = new TPaintBox(p);
     PaintBoxMittel->setGeometry(353, 50, 724, 130);
@@ -242,115 +433,35 @@ void TFormMain::CreateSignalPanel() {
     PanelSignale->setGeometry(16, 15, 251, 415);
     ScrollBarSignale = new QScrollBar(Qt::Vertical, Panellinks);
     ScrollBarSignale->hide();
-    CreateSignalGroup('A', 0);
-    CreateSignalGroup('B', 215);
-}
-
-void TFormMain::CreateSignalGroup(char channel, int top) {
-    const bool a = channel == 'A';
-    const QColor colour = a ? BlueA : RedB;
-    const QString ch = QString(QChar::fromLatin1(channel));
-    QWidget* g = MakePanel(PanelSignale, GroupField);
-    g->setGeometry(0, top, 251, 200);
-
-    MakeLabel(g, tr("Kanal %1").arg(ch), 7, 5);
-    MakeLabel(g, QStringLiteral("D="), 88, 5, Grey);
-    QLabel* roh = MakeRightLabel(g, QStringLiteral("0"), 127, 5, 30, colour, 11, true);
-    MakeLabel(g, QStringLiteral(", r="), 129, 5, Grey);
-    QLabel* x = MakeLabel(g, QStringLiteral("0"), 148, 5, colour, 11, true);
-    x->setMinimumWidth(28);
-    MakeLabel(g, a ? tr(", A=U=") : tr(", B=U="), 177, 5, Grey);
-    QLabel* u = MakeRightLabel(g, QStringLiteral("0"), 233, 5, 26, colour, 11, true);
-    MakeLabel(g, QStringLiteral("V"), 235, 5, Grey);
-    QLabel* kal = MakeRightLabel(g, QStringLiteral("0"), 244, 18, 237, colour, 24, true);
-    MakeLabel(g, tr("Signal %1").arg(ch), 7, 35, Grey);
-
-    auto* combo = new TComboBox(true, g);
-    combo->setDuplicatesEnabled(true); // Enter then selects no entry by itself
-    combo->setMaxVisibleItems(30);
-    combo->setGeometry(7, 50, 238, 21);
-    // The window description's list; start-up selects its first entry.
-    QStringList items = BuiltInSignals();
-    items[0] = tr("Spannung unkalibriert (V): U");
-    combo->addItems(items);
-    combo->SetText(a ? tr("Spannung unkalibriert (V): U")
-                     : tr("Rohdaten: y"));
-
-    MakeLabel(g, tr("Signalname"), 7, 75, Grey);
-    MakeLabel(g, tr("Einheit"), 194, 75, Grey);
-    QLineEdit* name = MakeEdit(g, tr("Spannung"), 7, 90, 184);
-    QLineEdit* unit = MakeEdit(g, QStringLiteral("V"), 194, 90, 50);
-    MakeLabel(g, tr("Berechnungsterm"), 7, 115, Grey);
-    QLineEdit* formula = MakeEdit(g, QStringLiteral("U"), 7, 130, 238);
-    MakeLabel(g, tr("anzeigen"), 7, 155, Grey);
-    MakeLabel(g, tr("Skala min ... max"), 114, 155, Grey);
-    MakeLabel(g, tr("auto"), 222, 155, Grey);
-    QCheckBox* shown = MakeCheckBox(g, QString(), 22, 170, true);
-    QLineEdit* min = MakeEdit(g, QStringLiteral("0"), 113, 170, 50);
-    QLineEdit* max = MakeEdit(g, QStringLiteral("5"), 167, 170, 50);
-    QCheckBox* autoRange = MakeCheckBox(g, QString(), 226, 170, true);
-
-    (a ? LabelAroh : LabelBroh) = roh;
-    (a ? LabelAx : LabelBx) = x;
-    (a ? LabelUA : LabelUB) = u;
-    (a ? LabelAkal : LabelBkal) = kal;
-    (a ? ComboBoxA : ComboBoxB) = combo;
-    (a ? EditSignalA : EditSignalB) = name;
-    (a ? EditEinheitA : EditEinheitB) = unit;
-    (a ? EditFormelA : EditFormelB) = formula;
-    (a ? EditSkalaAmin : EditSkalaBmin) = min;
-    (a ? EditSkalaAmax : EditSkalaBmax) = max;
-    (a ? CheckBoxKanalA : CheckBoxKanalB) = shown;
-    (a ? CheckBoxSkalaAauto : CheckBoxSkalaBauto) = autoRange;
+    for (const char channel : {'A', 'B'}) {
+        const bool a = channel == 'A';
+        auto* g = new SignalGroupPanel(PanelSignale, channel, a ? 0 : 215);
+        (a ? LabelAroh : LabelBroh) = g->LabelRoh;
+        (a ? LabelAx : LabelBx) = g->LabelX;
+        (a ? LabelUA : LabelUB) = g->LabelU;
+        (a ? LabelAkal : LabelBkal) = g->LabelKal;
+        (a ? ComboBoxA : ComboBoxB) = g->ComboBox;
+        (a ? EditSignalA : EditSignalB) = g->EditSignal;
+        (a ? EditEinheitA : EditEinheitB) = g->EditEinheit;
+        (a ? EditFormelA : EditFormelB) = g->EditFormel;
+        (a ? EditSkalaAmin : EditSkalaBmin) = g->EditSkalaMin;
+        (a ? EditSkalaAmax : EditSkalaBmax) = g->EditSkalaMax;
+        (a ? CheckBoxKanalA : CheckBoxKanalB) = g->CheckBoxKanal;
+        (a ? CheckBoxSkalaAauto : CheckBoxSkalaBauto) = g->CheckBoxSkalaAuto;
+    }
 }
 
 void TFormMain::CreatePlotPanel() {
-    QWidget* p = Panelmitte;
-    PaintBoxData = new TPaintBox(p);
-    PaintBoxData->setGeometry(0, 0, DesignPlotWidth, DesignPlotHeight);
-    QFont font = PaintBoxData->font();
-    font.setPixelSize(11);
-    PaintBoxData->setFont(font);
-
-    const qreal ratio = p->devicePixelRatioF();
-    const auto image = [p, ratio](AxisImage which, int x, int y) {
-        return MakeImage(p, x, y, AxisPicture(which, ratio));
-    };
-    ImageLinksAuto = image(AxisImage::LinksAuto, 1, 15);
-    ImageLinksAutoOff = image(AxisImage::LinksAutoOff, 1, 15);
-    ImageLinksFull = image(AxisImage::LinksFull, 1, 55);
-    ImagelinksFullon = image(AxisImage::LinksFullon, 1, 55);
-    ImageRechtsauto = image(AxisImage::RechtsAuto, 778, 15);
-    ImageRechtsAutoOff = image(AxisImage::RechtsAutoOff, 778, 15);
-    ImageRechtsFull = image(AxisImage::RechtsFull, 778, 55);
-    ImageRechtsFullon = image(AxisImage::RechtsFullon, 778, 55);
-    // Below the bottom axis's labels (the design puts them on the labels' row, 423).
-    ImageUntenAuto = image(AxisImage::UntenAuto, 691, BottomImagesY);
-    ImageUntenAutoOff = image(AxisImage::UntenAutoOff, 691, BottomImagesY);
-    ImageUntenFull = image(AxisImage::UntenFull, 651, BottomImagesY);
-    ImageUntenFullOn = image(AxisImage::UntenFullOn, 651, BottomImagesY);
-    // Of each pair one shows at a time; the display refresh keeps them in step.
-    TImage* const order[AxisImageCount] = {ImageLinksAuto,    ImageLinksAutoOff, ImageLinksFull,
-                                           ImagelinksFullon,  ImageRechtsauto,   ImageRechtsAutoOff,
-                                           ImageRechtsFull,   ImageRechtsFullon, ImageUntenAuto,
-                                           ImageUntenAutoOff, ImageUntenFull,    ImageUntenFullOn};
-    const DisplayState initial;
+    Plot = new PlotView(Panellinks->parentWidget(), *this, *this);
+    Panelmitte = Plot;
+    PaintBoxData = Plot->PaintBoxData;
+    TImage** const images[AxisImageCount] = {
+        &ImageLinksAuto,  &ImageLinksAutoOff,  &ImageLinksFull,  &ImagelinksFullon,
+        &ImageRechtsauto, &ImageRechtsAutoOff, &ImageRechtsFull, &ImageRechtsFullon,
+        &ImageUntenAuto,  &ImageUntenAutoOff,  &ImageUntenFull,  &ImageUntenFullOn};
     for (int i = 0; i < AxisImageCount; ++i)
-        order[i]->setVisible(initial.ImageVisible[i]);
-
-    // The analysis readout, shown over the plot while asked for; it grows to its eight lines
-    // (ShowAnalysis) and never scrolls.
-    Memo1 = new QPlainTextEdit(p);
-    Memo1->setGeometry(144, 103, 241, 154);
-    Memo1->setFrameShape(QFrame::NoFrame);
-    Memo1->setReadOnly(true);
-    Memo1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    Memo1->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    Memo1->setLineWrapMode(QPlainTextEdit::NoWrap);
-    QFont memoFont(QStringLiteral("Arial"));
-    memoFont.setPixelSize(16);
-    Memo1->setFont(memoFont);
-    Memo1->hide();
+        *images[i] = Plot->AxisImages[static_cast<std::size_t>(i)];
+    Memo1 = Plot->Memo1;
 }
 
 void TFormMain::CreateBottomPanel() {
@@ -373,24 +484,19 @@ void TFormMain::CreateBottomPanel() {
 
     // The exchange and snapshot group sits closer to the xy boxes than in the design (352),
     // so the row fits a narrower window.
-    const int shift = -ExchangeShift;
-    const int xs[] = {352 + shift, 485 + shift, 540 + shift, 595 + shift, 650 + shift};
-    const int ws[] = {133, 55, 55, 55, 55};
-    const QString dataCaptions[] = {tr("Daten kopieren"), tr("speichern"),
-                                    tr("laden"), tr("einfügen"),
-                                    tr("löschen")};
-    const QString snapCaptions[] = {tr("Schnappschuss kopieren"),
-                                    tr("speichern"), tr("laden"),
-                                    tr("einfügen"), tr("löschen")};
-    QPushButton** data[] = {&ButtonDatenKopieren, &ButtonDatenSpeichern, &ButtonDataenLaden,
-                            &ButtonDatenEinfuegen, &ButtonDatenLoeschen};
-    QPushButton** snap[] = {&ButtonSSkopieren, &ButtonSSspeichern, &ButtonSSladen,
-                            &ButtonSSEinfuegen, &ButtonSSLoeschen};
-    for (int i = 0; i < 5; ++i) {
-        *data[i] = MakeButton(p, dataCaptions[i], xs[i], 10, ws[i], 24);
-        *snap[i] = MakeButton(p, snapCaptions[i], xs[i], 34, ws[i], 24);
-    }
+    auto* row = new ExchangeRow(p, ExchangeX);
+    ButtonDatenKopieren = row->ButtonDatenKopieren;
+    ButtonDatenSpeichern = row->ButtonDatenSpeichern;
+    ButtonDataenLaden = row->ButtonDataenLaden;
+    ButtonDatenEinfuegen = row->ButtonDatenEinfuegen;
+    ButtonDatenLoeschen = row->ButtonDatenLoeschen;
+    ButtonSSkopieren = row->ButtonSSkopieren;
+    ButtonSSspeichern = row->ButtonSSspeichern;
+    ButtonSSladen = row->ButtonSSladen;
+    ButtonSSEinfuegen = row->ButtonSSEinfuegen;
+    ButtonSSLoeschen = row->ButtonSSLoeschen;
 
+    const int shift = -ExchangeShift;
     Image1 = MakeImage(p, 705 + shift, 12, SnapshotArrowPicture(p->devicePixelRatioF()));
     ButtonSchnappschuss =
         MakeButton(p, tr("Schnappschuss"), 727 + shift, 23, 92, 24);
@@ -468,7 +574,7 @@ QSize TFormMain::MinimumClientSize() const {
     for (const QWidget* w : std::initializer_list<const QWidget*>{
              ButtonBearbeiten, CheckBoxAXY, CheckBoxBXY, CheckBoxMinuten, ButtonDatenLoeschen,
              ButtonSSLoeschen, Image1, ButtonSchnappschuss, CheckBoxSchnappschuss})
-        width = std::max(width, w->geometry().right() + 1 + gap);
+        width = std::max(width, w->mapTo(Panelunten, QPoint(w->width(), 0)).x() + gap);
     // The timing choices, anchored right, keep clear of the subtitle and the data-loss warning.
     const int choices = Paneloben->width() - std::min(LabelSamplingrate->x(), ComboBoxSamplingRate->x());
     for (const QLabel* label : {Label2, Label3})

@@ -538,6 +538,7 @@ bool TFormMain::AskUnsavedWork() {
 void TFormMain::ShowTable() {
     if (!Tabelle) {
         Tabelle = OwnWindow(new TableWindow(this), *this, {560, 520});
+        Tabelle->setObjectName(QStringLiteral("Tabelle"));
         TableOwner.reset(Tabelle);
         Tabelle->setWindowTitle(tr("Tabelle – Kurvimat"));
         Tabelle->model().setSource(std::make_shared<StoreTableSource>(Store));
@@ -584,6 +585,7 @@ void TFormMain::FollowData() {
 void TFormMain::ShowBigDisplay() {
     if (!Grossanzeige) {
         Grossanzeige = OwnWindow(new BigDisplay(this), *this, {800, 450});
+        Grossanzeige->setObjectName(QStringLiteral("Grossanzeige"));
     }
     // At once the values the labels show, then every refresh.
     Readouts now;
@@ -600,6 +602,7 @@ void TFormMain::ShowBigDisplay() {
 void TFormMain::ShowGuide(const QString& anchor) {
     if (!Anleitung) {
         Anleitung = OwnWindow(new HelpWindow(this), *this, {700, 640});
+        Anleitung->setObjectName(QStringLiteral("Anleitung"));
     }
     Anleitung->showAnchor(anchor);
 }

@@ -13,6 +13,8 @@
 #include <QCheckBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScrollBar>
@@ -23,34 +25,37 @@ const QColor PendingInput(255, 242, 179);
 
 } // namespace
 
+// Every control and action has its member's name as objectName; the panels name their own.
 void TFormMain::NameControls() {
-#define NAMED(member) std::pair<const char*, QWidget*>(#member, member)
-    const std::pair<const char*, QWidget*> controls[] = {
-        NAMED(PaintBoxRoh), NAMED(ButtonTrigger), NAMED(ButtonTriggerChannel),
-        NAMED(ButtonTriggerRichtung), NAMED(RadioButtonDauer), NAMED(RadioButtonAuto),
-        NAMED(RadioButtonNormal), NAMED(RadioButtonEinzel), NAMED(ButtonReset),
-        NAMED(PaintBoxMittel), NAMED(ComboBoxSamplingRate), NAMED(ComboBoxSamples),
-        NAMED(ButtonHardware), NAMED(ShapeUmax), NAMED(ShapeUmin), NAMED(ComboBoxA),
-        NAMED(EditSignalA), NAMED(EditEinheitA), NAMED(EditFormelA), NAMED(EditSkalaAmin),
-        NAMED(EditSkalaAmax), NAMED(CheckBoxKanalA), NAMED(CheckBoxSkalaAauto), NAMED(ComboBoxB),
-        NAMED(EditSignalB), NAMED(EditEinheitB), NAMED(EditFormelB), NAMED(EditSkalaBmin),
-        NAMED(EditSkalaBmax), NAMED(CheckBoxKanalB), NAMED(CheckBoxSkalaBauto),
-        NAMED(PaintBoxData), NAMED(ImageLinksAuto), NAMED(ImageLinksAutoOff),
-        NAMED(ImageLinksFull), NAMED(ImagelinksFullon), NAMED(ImageRechtsauto),
-        NAMED(ImageRechtsAutoOff), NAMED(ImageRechtsFull), NAMED(ImageRechtsFullon),
-        NAMED(ImageUntenAuto), NAMED(ImageUntenAutoOff), NAMED(ImageUntenFull),
-        NAMED(ImageUntenFullOn), NAMED(ButtonBearbeiten), NAMED(CheckBoxAXY), NAMED(CheckBoxBXY),
-        NAMED(CheckBoxSpektrum), NAMED(CheckBoxMinuten), NAMED(ButtonDatenKopieren),
-        NAMED(ButtonDatenSpeichern), NAMED(ButtonDataenLaden), NAMED(ButtonDatenEinfuegen),
-        NAMED(ButtonDatenLoeschen), NAMED(ButtonSSkopieren), NAMED(ButtonSSspeichern),
-        NAMED(ButtonSSladen), NAMED(ButtonSSEinfuegen), NAMED(ButtonSSLoeschen), NAMED(Image1),
-        NAMED(ButtonSchnappschuss), NAMED(CheckBoxSchnappschuss), NAMED(Shape3), NAMED(Button2),
-        NAMED(ScrollBarSignale)};
+#define NAMED(member) std::pair<const char*, QObject*>(#member, member)
+    const std::pair<const char*, QObject*> controls[] = {
+        NAMED(PanellinksPuffer), NAMED(PanelSignale), NAMED(ScrollBarSignale),
+        NAMED(LabelUeberschr), NAMED(Label2), NAMED(Label3), NAMED(PaintBoxRoh),
+        NAMED(PaintBoxMittel), NAMED(LabelSamplingrate), NAMED(ComboBoxSamplingRate),
+        NAMED(LabelSamples), NAMED(ComboBoxSamples), NAMED(LabelHardware), NAMED(ButtonHardware),
+        NAMED(LabelUAmax), NAMED(LabelUBmax), NAMED(LabelUBmin), NAMED(LabelUAmin),
+        NAMED(ShapeUmax), NAMED(ShapeUmin), NAMED(MemoDaten), NAMED(ButtonBearbeiten),
+        NAMED(CheckBoxAXY), NAMED(CheckBoxBXY), NAMED(CheckBoxSpektrum), NAMED(CheckBoxMinuten),
+        NAMED(Label4), NAMED(Label5), NAMED(Image1), NAMED(ButtonSchnappschuss),
+        NAMED(CheckBoxSchnappschuss), NAMED(Shape3), NAMED(Button2), NAMED(LabelAngehalten),
+        NAMED(ActionVersuchOeffnen), NAMED(ActionVersuchSpeichern),
+        NAMED(ActionMessreiheBehalten), NAMED(ActionMessreihen), NAMED(ActionDatenLaden),
+        NAMED(ActionDatenSpeichern), NAMED(ActionSSLaden), NAMED(ActionSSSpeichern),
+        NAMED(MenuBildSpeichern), NAMED(ActionDrucken), NAMED(ActionBeenden),
+        NAMED(ActionRueckgaengig), NAMED(ActionDatenKopieren), NAMED(ActionDatenEinfuegen),
+        NAMED(ActionBildKopieren), NAMED(ActionMesswerteKopieren), NAMED(ActionDatenLoeschen),
+        NAMED(ActionDauer), NAMED(ActionAuto), NAMED(ActionNormal), NAMED(ActionEinzel),
+        NAMED(ActionTrigger), NAMED(ActionReset), NAMED(ActionStoppWeiter),
+        NAMED(ActionSchnappschuss), NAMED(ActionZeitcursor), NAMED(ActionWertcursor),
+        NAMED(MenuAusgleichskurve), NAMED(MenuFitA), NAMED(MenuFitB), NAMED(ActionFitGerade),
+        NAMED(ActionFitEntfernen), NAMED(ActionSpektrum), NAMED(ActionKanalBx),
+        NAMED(ActionKanalAx), NAMED(ActionMinuten), NAMED(ActionTabelle),
+        NAMED(ActionGrossanzeige), NAMED(ActionVollbild), NAMED(ActionAnleitung),
+        NAMED(ActionFormelvariablen), NAMED(ActionUeber)};
 #undef NAMED
-    for (const auto& [name, widget] : controls)
-        widget->setObjectName(QString::fromLatin1(name));
+    for (const auto& [name, object] : controls)
+        object->setObjectName(QString::fromLatin1(name));
     Measuring->LabelMesswerte->setObjectName(QStringLiteral("LabelMesswerte"));
-    LabelAngehalten->setObjectName(QStringLiteral("LabelAngehalten"));
 }
 
 void TFormMain::ApplyTooltips() {

@@ -115,6 +115,9 @@ TFormMain::TFormMain(QWidget* parent) : QMainWindow(parent), Pipeline(Store, Par
     // 14.
     DrawRawStrip();
     // 15.
+    // A child of the window, so that those who drive the cycle themselves find it.
+    Timer1.setParent(this);
+    Timer1.setObjectName(QStringLiteral("Timer1"));
     Timer1.setInterval(50);
     connect(&Timer1, &QTimer::timeout, this, &TFormMain::Timer1Timer);
     Timer1.start();
@@ -133,7 +136,7 @@ Dialogs& TFormMain::Dlg() const {
     return AppDialogs();
 }
 
-QPoint TFormMain::CentredPosition(QSize screen, QSize window) {
+QPoint CentredPosition(QSize screen, QSize window) {
     // Integer halving truncates toward zero, as the negative case needs before the clamp.
     return {std::max(0, (screen.width() - window.width()) / 2),
             std::max(0, (screen.height() - window.height()) / 2 - 20)};

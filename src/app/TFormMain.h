@@ -1,5 +1,6 @@
 // The main window: owns the measurement store, the parsers, the scales and every control,
-// and forwards its events to the acquisition, signal and exchange code.
+// and forwards its events to the acquisition, signal and exchange code. Its controls are a
+// private base (MainControls.h); those who drive it as a user does find them by objectName.
 #pragma once
 
 #include "Analysis.h"
@@ -8,12 +9,14 @@
 #include "DisplayRefresh.h"
 #include "FormulaParser.h"
 #include "IndexedImage.h"
+#include "MainControls.h"
 #include "MeasurementStore.h"
 #include "Palette.h"
 #include "Plot.h"
 #include "PlotFit.h"
 #include "PlotInteraction.h"
 #include "PlotPicture.h"
+#include "PlotView.h"
 #include "PlotZoom.h"
 #include "RawStrips.h"
 #include "SamplePipeline.h"
@@ -43,34 +46,24 @@ using kurvimat::acquisition::Readouts;
 using kurvimat::acquisition::SamplePipeline;
 using kurvimat::acquisition::StoredData;
 using kurvimat::acquisition::TriggerSettings;
-using kurvimat::analysis::CursorState;
 using kurvimat::analysis::FitModel;
-using kurvimat::analysis::PlotFit;
-using kurvimat::analysis::ZoomHistory;
 using kurvimat::display::AnalysisReadout;
 using kurvimat::display::DisplayContext;
 using kurvimat::display::DisplayControls;
-using kurvimat::display::DisplayState;
 using kurvimat::display::FitDrawing;
-using kurvimat::display::IndexedImage;
-using kurvimat::display::Palette;
 using kurvimat::display::PictureSource;
+using kurvimat::display::PlotMode;
 using kurvimat::display::PlotOverlay;
 using kurvimat::display::ScaleSet;
-using kurvimat::display::Tscale;
 using kurvimat::hid::THidDevice;
 using kurvimat::signals::Calibration;
 using kurvimat::signals::TParser;
 
-class BigDisplay;
 class Dialogs;
 namespace kurvimat::session {
 class Journal;
 struct Experiment;
 } // namespace kurvimat::session
-class HelpWindow;
-class QAction;
-class TableWindow;
 class MainCursors;
 class MainSpectrum;
 class MainRuns;
@@ -78,23 +71,12 @@ namespace kurvimat::session {
 class Journal;
 enum class Replacement;
 } // namespace kurvimat::session
-class QCheckBox;
-class QLabel;
-class QLineEdit;
 class QMenu;
 class QPrinter;
-class QPlainTextEdit;
-class QPushButton;
-class QRadioButton;
-class QScrollBar;
-class TComboBox;
 class TFormHardware;
 class TFormSignale;
-class TImage;
-class TPaintBox;
-class TShape;
 
-class TFormMain : public QMainWindow {
+class TFormMain : public QMainWindow, private MainControls, private PlotViewData, private PlotHost {
     Q_OBJECT
     // The store is large (the raw rings alone are over a megabyte): it lives on the heap.
     // Declared first, so that every member initialised after it may use it.
@@ -108,44 +90,24 @@ public:
     ~TFormMain() override;
 
     void SetFormSignale(TFormSignale* form) { FormSignale = form; }
-    Dialogs& Dlg() const;
 
-    // --- start-up, show, close, timer ---
-    void FormShow();
-    bool FormCloseQuery();
+    // The cycle: the timer's tick (50 ms) and the data handler installed on Device, which
+    // decodes reports of the held instrument only.
     void Timer1Timer();
-
-    // --- display entry points, filled by the display code ---
-    void FormResize();
+    void HidDeviceData(THidDevice* HidDev, std::uint8_t ReportID, const std::uint8_t* Data,
+                       std::uint16_t Size);
     void RefreshDisplay();
-    void DrawRawStrip();
-    void DrawMeanStrip();
-    void DrawPlot();
-    ScaleSet Scales() {
-        return {ScaleA, ScaleB, ScaleT, ScaleX, ScaleLeft, ScaleRight, ScaleBottom};
-    }
-    // What the plot shows: the stored points on the scales above, or in the spectrum mode the
-    // spectrum's point set on its own scales.
-    MeasurementStore& PlotStore();
-    ScaleSet PlotScales();
-    DisplayControls ReadDisplayControls() const;
-    DisplayContext Context();
-    // Shows of each axis button pair the one the display state names.
-    void ApplyAxisImages();
-    // The plot image's size in logical pixels, as mouse positions are given.
-    QSize PlotSize() const { return Display.Geometry.logical(PlotBitmap.size()); }
-    // The smallest window in which every control is whole (at least 770 x 570).
-    QSize MinimumClientSize() const;
+    // Re-applies both signals under the calibration and updates the range labels; with a held
+    // instrument ConfigureDevice first builds and sends its configuration report.
+    void SendConfiguration();
+    // Brings the actions' captions, checks and enabled states up to the window's state.
+    void UpdateMenuActions();
+    // The height the menu bar adds to the client area (none for a native menu bar).
+    int MenuBarHeight() const;
 
-    // --- pictures, printing and curve fits (MainReport.cpp) ---
-    // Adds the plot's report actions to a menu (the plot's context menu, after the cursors').
-    void AddReportActions(QMenu& menu);
+    // --- pictures and curve fits (MainReport.cpp) ---
     // The picture with the fit and, when shown, the cursors and their readout.
     QImage PlotPictureImage(int scale);
-    void ButtonBildKopierenClick();
-    // Asks for a file name and writes the picture at the given scale as PNG.
-    void ButtonBildSpeichernClick(int scale);
-    void ButtonDruckenClick();
     // One landscape page: the picture as large as it fits, a footer with both definitions and
     // the date and time.
     bool PrintPlot(QPrinter& printer);
@@ -155,17 +117,88 @@ public:
     void FitOnPlot(bool channelB, FitModel model, double from, double to);
     // The same of a shown run's channel, in the normal mode; it goes when the run is hidden.
     void FitRunOnPlot(qint64 run, bool channelB, FitModel model, double from, double to);
+
+    // --- journal and experiment (MainJournal.cpp, MainRuns.cpp) ---
+    // The program's start after the window is shown: the recovery question, then the
+    // experiment file named first on the command line (arguments as QCoreApplication's).
+    void StartSession(const QStringList& arguments);
+    // At start, once the window is shown: offers what an earlier program left unsaved.
+    void OfferRecovery();
+    kurvimat::session::Journal& SessionJournal();
+    const kurvimat::session::Journal& SessionJournal() const;
+    // The journal's hooks: what each pipeline call did (noted only: a report allocates
+    // nothing), the timer tick (the new stored points handed to the journal).
+    void JournalAfterPipeline(const PipelineEvents& events);
+    void JournalTick();
+    kurvimat::session::Experiment CurrentExperiment();
+    // True while what the journal holds has been saved in an experiment file since it changed.
+    bool ExperimentSaved() const;
+    // The current data holds points neither saved nor copied since they were recorded.
+    bool HasUnsavedWork() const;
+
+    // --- state ---
+    int JournalSeen = -1;         // stored points handed to the journal; -1: none recorded
+    bool JournalTriggered = false;  // a sweep began since the last hand-off
+    bool JournalSweepEnded = false; // a sweep ended since the last hand-off
+    qint64 JournalChanges = 0;    // counts what reached the journal
+    qint64 JournalSavedAt = -1;   // JournalChanges when the experiment was last saved
+    bool JournalProgress = false; // KURVIMAT_JOURNAL_PROGRESS: the points fed on stdout
+    int JournalProgressFed = 0;
+    // Non-owning: the HID layer owns the device.
+    THidDevice* Device = nullptr;
+    TParser ParserA, ParserB;
+    SamplePipeline Pipeline;
+    std::function<void()> ConfigureDevice;
+    // Stopped: the pipeline stores no sweep and the plot holds (TriggerSettings::hold).
+    bool Held = false;
+    // Channel, edge, mode, automatic snapshot and the armed "einzel": set by their controls'
+    // handlers, which the controls only show.
+    TriggerSettings Trigger;
+
+private:
+    // The window's parts in their own files reach it as its own code does.
+    friend class MainCursors;
+    friend class MainSpectrum;
+    friend class MainRuns;
+    friend class TInstrumentLink;
+    friend void ConnectSignalEditor(TFormMain& main, TFormSignale& editor);
+
+    Dialogs& Dlg() const;
+
+    // --- start-up, show, close ---
+    void FormShow();
+    bool FormCloseQuery();
+    // The cycle's 50 ms tick.
+    QTimer Timer1;
+
+    // --- display (MainDisplay.cpp) ---
+    void FormResize();
+    void DrawRawStrip();
+    void DrawMeanStrip();
+    void DrawPlot();
+    // What the plot shows: the stored points on the scales above, or in the spectrum mode the
+    // spectrum's point set on its own scales.
+    MeasurementStore& PlotStore() override;
+    ScaleSet PlotScales() override;
+    MeasurementStore& RecordedStore() override { return Store; }
+    PlotMode Mode() const override { return ReadDisplayControls().Mode(); }
+    DisplayControls ReadDisplayControls() const;
+    DisplayContext Context();
+    // The smallest window in which every control is whole (at least 770 x 570).
+    QSize MinimumClientSize() const;
+
+    // --- pictures, printing and curve fits (MainReport.cpp) ---
+    // Adds the plot's report actions to a menu (the plot's context menu, after the cursors').
+    void AddReportActions(QMenu& menu);
+    void ButtonBildKopierenClick();
+    // Asks for a file name and writes the picture at the given scale as PNG.
+    void ButtonBildSpeichernClick(int scale);
+    void ButtonDruckenClick();
     void RemoveFit();
     // Draws the shown fit into the plot image; nothing once the data it was made of changed.
     PlotOverlay ReportOverlay();
     // What the plot draws for the shown fit, its box clear of the shown runs' names.
     FitDrawing ShownFitDrawing();
-    std::optional<PlotFit> ShownFit;
-
-    // --- instrument data ---
-    // The data handler installed on Device: decodes reports of the held instrument only.
-    void HidDeviceData(THidDevice* HidDev, std::uint8_t ReportID, const std::uint8_t* Data,
-                       std::uint16_t Size);
 
     // --- signal groups ---
     void ComboBoxAChange();
@@ -192,10 +225,6 @@ public:
     void ButtonSSLoeschenClick();
     void ComboBoxSamplingRateChange();
     void ComboBoxSamplesChange();
-    // Re-applies both signals under the calibration and updates the range labels; with a held
-    // instrument ConfigureDevice first builds and sends its configuration report.
-    void SendConfiguration();
-    std::function<void()> ConfigureDevice;
 
     // --- data exchange ---
     void ButtonDatenKopierenClick(QObject* Sender);
@@ -204,10 +233,7 @@ public:
     void ButtonSSladenClick(QObject* Sender);
     void ButtonDatenLoeschenClick();
 
-    // Window position that centres a window of size w on a screen of size s (never negative).
-    static QPoint CentredPosition(QSize screen, QSize window);
-
-    // --- journal and experiment file (MainJournal.cpp; the journal itself: SessionJournal) ---
+    // --- journal and experiment file ---
     // "Versuch speichern …" / "Versuch öffnen …": a file dialog, then the two below.
     void SaveExperimentAsk();
     void OpenExperimentAsk();
@@ -216,51 +242,22 @@ public:
     bool SaveExperiment(const QString& path);
     // Takes a .kurvimat file over; a refused file is said and changes nothing.
     bool OpenExperiment(const QString& path);
-    // True while what the journal holds has been saved in an experiment file since it changed.
-    bool ExperimentSaved() const;
-    // At start, once the window is shown: offers what an earlier program left unsaved.
-    void OfferRecovery();
-    // The program's start after the window is shown: the recovery question, then the
-    // experiment file named first on the command line (arguments as QCoreApplication's).
-    void StartSession(const QStringList& arguments);
-    // Hooks: what each pipeline call did (noted only: a report allocates nothing), the timer
-    // tick (the new stored points handed to the journal), the window closed.
-    void JournalAfterPipeline(const PipelineEvents& events);
-    void JournalTick();
+    // The journal's hooks: the window closed, the points handed over.
     void JournalClosed();
     void JournalHandOver();
-    kurvimat::session::Experiment CurrentExperiment();
     void ApplyExperiment(const kurvimat::session::Experiment& experiment);
-    int JournalSeen = -1;         // stored points handed to the journal; -1: none recorded
-    bool JournalTriggered = false;  // a sweep began since the last hand-off
-    bool JournalSweepEnded = false; // a sweep ended since the last hand-off
-    qint64 JournalChanges = 0;    // counts what reached the journal
-    qint64 JournalSavedAt = -1;   // JournalChanges when the experiment was last saved
-    bool JournalProgress = false; // KURVIMAT_JOURNAL_PROGRESS: the points fed on stdout
-    int JournalProgressFed = 0;
 
-    // Non-owning: the HID layer owns the device.
-    THidDevice* Device = nullptr;
     // Non-owning: the instrument link's settings window, when there is a link.
     TFormHardware* FormHardware = nullptr;
-
-    TParser ParserA, ParserB;
-    SamplePipeline Pipeline;
-    ::Palette Palette;
-    IndexedImage RawStripBitmap;
-    IndexedImage MeanStripBitmap, PlotBitmap;
-    DisplayState Display;
-    AnalysisReadout Analysis;
-    // Measuring cursors (their time span feeds measurements over a span), the earlier axis
-    // ranges, and the window code that routes mouse, wheel and keys to them.
-    CursorState Cursors;
-    ZoomHistory RangeHistory;
+    // The plot panel; the window code that routes mouse, wheel and keys on the plot to the
+    // measuring cursors, builds its menu and shows the readout; the spectrum mode.
+    PlotView* Plot = nullptr;
     MainCursors* Measuring = nullptr;
     MainSpectrum* Spectrum = nullptr;
-    // Runs ("Messreihen") and the session's journal (MainRuns.cpp).
+    AnalysisReadout Analysis;
+
+    // --- runs ("Messreihen") and the session's journal (MainRuns.cpp) ---
     MainRuns* Runs = nullptr;
-    kurvimat::session::Journal& SessionJournal();
-    const kurvimat::session::Journal& SessionJournal() const;
     // "Messreihe behalten": the current points become a run now.
     void KeepCurrentAsRun();
     // Opens the list of the runs.
@@ -269,190 +266,15 @@ public:
     void KeepBeforeReplacing(kurvimat::session::Replacement what);
     // While on, nothing is kept (an opened experiment's settings replacing the points).
     void HoldRunKeeping(bool on);
-    friend class MainRuns;
-    Tscale ScaleA, ScaleB, ScaleT, ScaleX;
-    Tscale* ScaleLeft = &ScaleA;
-    Tscale* ScaleRight = &ScaleB;
-    Tscale* ScaleBottom = &ScaleT;
-    QTimer Timer1;
 
-    // Panels
-    QWidget* Paneloben = nullptr;
-    QWidget* Panellinks = nullptr;
-    QWidget* Panelmitte = nullptr;
-    QWidget* Panelunten = nullptr;
-    QWidget* PanellinksPuffer = nullptr;
-    QWidget* PanelSignale = nullptr;
-    QScrollBar* ScrollBarSignale = nullptr;
-
-    // Paneloben
-    QLabel* LabelUeberschr = nullptr;
-    QLabel* Label2 = nullptr;
-    QLabel* Label3 = nullptr;
-    TPaintBox* PaintBoxRoh = nullptr;
-    QPushButton* ButtonTrigger = nullptr;
-    QPushButton* ButtonTriggerChannel = nullptr;
-    QPushButton* ButtonTriggerRichtung = nullptr;
-    QRadioButton* RadioButtonDauer = nullptr;
-    QRadioButton* RadioButtonAuto = nullptr;
-    QRadioButton* RadioButtonNormal = nullptr;
-    QRadioButton* RadioButtonEinzel = nullptr;
-    QPushButton* ButtonReset = nullptr;
-    TPaintBox* PaintBoxMittel = nullptr;
-    QLabel* LabelSamplingrate = nullptr;
-    TComboBox* ComboBoxSamplingRate = nullptr;
-    QLabel* LabelSamples = nullptr;
-    TComboBox* ComboBoxSamples = nullptr;
-    QLabel* LabelHardware = nullptr;
-    QPushButton* ButtonHardware = nullptr;
-    QLabel* LabelUAmax = nullptr;
-    QLabel* LabelUBmax = nullptr;
-    QLabel* LabelUBmin = nullptr;
-    QLabel* LabelUAmin = nullptr;
-    TShape* ShapeUmax = nullptr;
-    TShape* ShapeUmin = nullptr;
-    QPlainTextEdit* MemoDaten = nullptr;
-
-    // Signal groups
-    QLabel* LabelAroh = nullptr;
-    QLabel* LabelAx = nullptr;
-    QLabel* LabelUA = nullptr;
-    QLabel* LabelAkal = nullptr;
-    TComboBox* ComboBoxA = nullptr;
-    QLineEdit* EditSignalA = nullptr;
-    QLineEdit* EditEinheitA = nullptr;
-    QLineEdit* EditFormelA = nullptr;
-    QLineEdit* EditSkalaAmin = nullptr;
-    QLineEdit* EditSkalaAmax = nullptr;
-    QCheckBox* CheckBoxKanalA = nullptr;
-    QCheckBox* CheckBoxSkalaAauto = nullptr;
-    QLabel* LabelBroh = nullptr;
-    QLabel* LabelBx = nullptr;
-    QLabel* LabelUB = nullptr;
-    QLabel* LabelBkal = nullptr;
-    TComboBox* ComboBoxB = nullptr;
-    QLineEdit* EditSignalB = nullptr;
-    QLineEdit* EditEinheitB = nullptr;
-    QLineEdit* EditFormelB = nullptr;
-    QLineEdit* EditSkalaBmin = nullptr;
-    QLineEdit* EditSkalaBmax = nullptr;
-    QCheckBox* CheckBoxKanalB = nullptr;
-    QCheckBox* CheckBoxSkalaBauto = nullptr;
-
-    // Panelmitte
-    TPaintBox* PaintBoxData = nullptr;
-    TImage* ImageLinksAuto = nullptr;
-    TImage* ImageLinksAutoOff = nullptr;
-    TImage* ImageLinksFull = nullptr;
-    TImage* ImagelinksFullon = nullptr;
-    TImage* ImageRechtsauto = nullptr;
-    TImage* ImageRechtsAutoOff = nullptr;
-    TImage* ImageRechtsFull = nullptr;
-    TImage* ImageRechtsFullon = nullptr;
-    TImage* ImageUntenAuto = nullptr;
-    TImage* ImageUntenAutoOff = nullptr;
-    TImage* ImageUntenFull = nullptr;
-    TImage* ImageUntenFullOn = nullptr;
-    QPlainTextEdit* Memo1 = nullptr;
-
-    // Panelunten
-    QPushButton* ButtonBearbeiten = nullptr;
-    QCheckBox* CheckBoxAXY = nullptr;
-    QCheckBox* CheckBoxBXY = nullptr;
-    QCheckBox* CheckBoxSpektrum = nullptr;
-    QCheckBox* CheckBoxMinuten = nullptr;
-    QLabel* Label4 = nullptr;
-    QLabel* Label5 = nullptr;
-    QPushButton* ButtonDatenKopieren = nullptr;
-    QPushButton* ButtonDatenSpeichern = nullptr;
-    QPushButton* ButtonDataenLaden = nullptr;
-    QPushButton* ButtonDatenEinfuegen = nullptr;
-    QPushButton* ButtonDatenLoeschen = nullptr;
-    QPushButton* ButtonSSkopieren = nullptr;
-    QPushButton* ButtonSSspeichern = nullptr;
-    QPushButton* ButtonSSladen = nullptr;
-    QPushButton* ButtonSSEinfuegen = nullptr;
-    QPushButton* ButtonSSLoeschen = nullptr;
-    TImage* Image1 = nullptr;
-    QPushButton* ButtonSchnappschuss = nullptr;
-    QCheckBox* CheckBoxSchnappschuss = nullptr;
-    TShape* Shape3 = nullptr;
-    QPushButton* Button2 = nullptr;
-
-    // --- menus, shortcuts, tooltips (MainMenus.cpp, MainTooltips.cpp) ---
-    // One action per command: the menu bar, the buttons and the plot's menu run the same one.
-    // Connected by the experiment code, not here.
-    QAction* ActionVersuchOeffnen = nullptr;
-    QAction* ActionVersuchSpeichern = nullptr;
-    QAction* ActionMessreiheBehalten = nullptr;
-    // Datei
-    QAction* ActionDatenLaden = nullptr;
-    QAction* ActionDatenSpeichern = nullptr;
-    QAction* ActionSSLaden = nullptr;
-    QAction* ActionSSSpeichern = nullptr;
-    QMenu* MenuBildSpeichern = nullptr; // in window size, twice, three times as large
-    QAction* ActionDrucken = nullptr;
-    QAction* ActionBeenden = nullptr;
-    // Bearbeiten
-    QAction* ActionRueckgaengig = nullptr;
-    QAction* ActionDatenKopieren = nullptr;
-    QAction* ActionDatenEinfuegen = nullptr;
-    QAction* ActionBildKopieren = nullptr;
-    QAction* ActionMesswerteKopieren = nullptr;
-    QAction* ActionDatenLoeschen = nullptr;
-    // Messen
-    QAction* ActionDauer = nullptr;
-    QAction* ActionAuto = nullptr;
-    QAction* ActionNormal = nullptr;
-    QAction* ActionEinzel = nullptr;
-    QAction* ActionTrigger = nullptr;
-    QAction* ActionReset = nullptr;
-    QAction* ActionStoppWeiter = nullptr;
-    QAction* ActionSchnappschuss = nullptr;
-    QAction* ActionZeitcursor = nullptr;
-    QAction* ActionWertcursor = nullptr;
-    QMenu* MenuAusgleichskurve = nullptr;
-    QMenu* MenuFitA = nullptr;
-    QMenu* MenuFitB = nullptr;
-    QAction* ActionFitGerade = nullptr;
-    QAction* ActionFitEntfernen = nullptr;
-    QAction* ActionSpektrum = nullptr;
-    // Ansicht
-    QAction* ActionKanalBx = nullptr;
-    QAction* ActionKanalAx = nullptr;
-    QAction* ActionMinuten = nullptr;
-    QAction* ActionTabelle = nullptr;
-    QAction* ActionGrossanzeige = nullptr;
-    QAction* ActionVollbild = nullptr;
-    // Hilfe
-    QAction* ActionAnleitung = nullptr;
-    QAction* ActionFormelvariablen = nullptr;
-    QAction* ActionUeber = nullptr;
-    // Opened on demand, then kept.
-    TableWindow* Tabelle = nullptr;
-    BigDisplay* Grossanzeige = nullptr;
-    HelpWindow* Anleitung = nullptr;
-
-    // Stopped: the pipeline stores no sweep and the plot holds (TriggerSettings::hold).
-    bool Held = false;
-    // Channel, edge, mode, automatic snapshot and the armed "einzel": set by their controls'
-    // handlers, which the controls only show.
-    TriggerSettings Trigger;
+    // --- menus, Stopp/Weiter, Rückgängig, the windows opened from the menus (MainMenus.cpp) ---
     void ShowTriggerCaptions();
-    QLabel* LabelAngehalten = nullptr; // in place of the subtitle while stopped
     void StoppWeiter();
     // Rückgängig: the stored points a deletion or load replaced, else the last zoom.
     void KeepDataForUndo(const QString& what);
     void Undo();
-    // The current data holds points neither saved nor copied since they were recorded.
-    bool HasUnsavedWork() const;
     void NoteDataSaved();
-    // The height the menu bar adds to the client area (none for a native menu bar).
-    int MenuBarHeight() const;
-    // Brings the actions' captions, checks and enabled states up to the window's state.
-    void UpdateMenuActions();
 
-private:
     void CreateMenus();
     // The actions keys reach (Ctrl+Z, Reset, F11) as the window's state is now.
     void UpdateKeyActions();
@@ -479,7 +301,6 @@ private:
     std::size_t SavedSignature = 0;
     // "Verwerfen" on closing: the journal goes to the Papierkorb instead of being offered again.
     bool SessionDiscarded = false;
-    QAction* ActionMessreihen = nullptr;
     // What the table last heard of the current data.
     int TableCount = 0;
     std::size_t TableTimes = 0, TableValues = 0;
@@ -487,8 +308,6 @@ private:
     // children after it.
     std::unique_ptr<QWidget> TableOwner;
     std::optional<std::pair<double, double>> TableHighlight;
-
-public:
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -507,18 +326,15 @@ private:
     void CreatePanels();
     void CreateTopPanel();
     void CreateSignalPanel();
-    void CreateSignalGroup(char channel, int top);
     void CreatePlotPanel();
     void CreateBottomPanel();
     void ConnectHandlers();
     // Mouse and check box connections of the display, and its hidden analysis controls.
     void ConnectDisplay();
     void ConnectAnalysis();
-    void ConnectStripMouse();
-    void ConnectPlotMouse();
-    void ConnectAxisButtons();
     void ConnectModeBoxes();
     void ShowAnalysis();
+    void ApplyAxisImages() { Plot->ApplyAxisImages(); }
     PictureSource PlotPictureSource();
     void LayoutPanels();
     void FitPlotToPanel();
@@ -587,6 +403,9 @@ private:
     bool Shown = false;
     bool Closing = false;
 };
+
+// Window position that centres a window of size w on a screen of size s (never negative).
+QPoint CentredPosition(QSize screen, QSize window);
 
 // Wires the signal list editor to the main window (lists, taking lines over, errors).
 void ConnectSignalEditor(TFormMain& main, TFormSignale& editor);

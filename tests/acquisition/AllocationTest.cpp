@@ -217,8 +217,8 @@ TEST(WindowAllocation, ReportsOfTheHeldInstrumentAllocateNothing) {
     QTemporaryDir data; // the window's session journal, not in the user's folder
     qputenv("KURVIMAT_DATA_DIR", data.path().toUtf8());
     TFormMain win;
-    win.Timer1.stop();
-    win.RadioButtonDauer->setChecked(true);
+    win.findChild<QTimer*>(QStringLiteral("Timer1"))->stop();
+    win.findChild<QRadioButton*>(QStringLiteral("RadioButtonDauer"))->setChecked(true);
     win.Store.InputCodeA = 2;
     win.Store.InputCodeB = 3;
     win.Store.DeviceMode = 2;

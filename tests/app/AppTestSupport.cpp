@@ -1,5 +1,6 @@
 #include "AppTestSupport.h"
 
+#include "PlotView.h"
 #include "TApplication.h"
 #include "TComboBox.h"
 
@@ -34,11 +35,17 @@ void WindowTest::CreateWindows() {
     editor.reset();
     win = std::make_unique<TFormMain>();
     // The tests drive the cycle themselves.
-    win->Timer1.stop();
+    Child<QTimer>(*win, "Timer1")->stop();
     editor = std::make_unique<TFormSignale>(IniPath());
     ConnectSignalEditor(*win, *editor);
     win->show();
     QCoreApplication::processEvents();
+}
+
+PlotView& PlotOf(const TFormMain& w) {
+    auto* plot = Child<PlotView>(w, "Panelmitte");
+    EXPECT_NE(plot, nullptr);
+    return *plot;
 }
 
 THidDevice* FakeDevice(int n) {
@@ -63,12 +70,12 @@ void Feed(TFormMain& w, int a, int b, int count) {
 
 void RecordSweep(TFormMain& w, int a, int b) {
     Feed(w, a, b, w.Store.PreTrigger * w.Store.IntervalMs / 5);
-    QTest::mouseClick(w.ButtonTrigger, Qt::LeftButton);
+    QTest::mouseClick(Child<QPushButton>(w, "ButtonTrigger"), Qt::LeftButton);
     Feed(w, a, b, (w.Store.PointCount - w.Store.PreTrigger) * w.Store.IntervalMs / 5);
 }
 
 QString CopiedData(TFormMain& w) {
-    QTest::mouseClick(w.ButtonDatenKopieren, Qt::LeftButton);
+    QTest::mouseClick(Child<QPushButton>(w, "ButtonDatenKopieren"), Qt::LeftButton);
     return QGuiApplication::clipboard()->text();
 }
 

@@ -3,13 +3,17 @@
 #pragma once
 
 #include "Dialogs.h"
+#include "PlotView.h"
 #include "TFormMain.h"
 #include "TFormSignale.h"
 
+#include <QAction>
 #include <QEvent>
+#include <QMenu>
 #include <QPointF>
 #include <QStringList>
 #include <QTemporaryDir>
+#include <QTimer>
 
 #include <gtest/gtest.h>
 
@@ -74,6 +78,17 @@ protected:
     std::unique_ptr<TFormMain> win;
     std::unique_ptr<TFormSignale> editor;
 };
+
+// A window's control, action or part by its objectName, as tools that drive a program find
+// it; null when there is none of that name and type.
+template <class T> T* Child(const QObject& parent, const char* name) {
+    for (QObject* o : parent.findChildren<QObject*>(QString::fromLatin1(name)))
+        if (auto* found = dynamic_cast<T*>(o)) return found;
+    ADD_FAILURE() << "no " << name;
+    return nullptr;
+}
+// The main window's plot panel: the plot image, the scales, the cursors and the fit shown.
+PlotView& PlotOf(const TFormMain& w);
 
 // Stands in for the held instrument; the window only compares the pointer.
 THidDevice* FakeDevice(int n);

@@ -43,8 +43,8 @@ void StoreSine(TFormMain& win) {
         win.Store.DataB[i] = 4 - i * 0.005f;
     }
     win.Store.DataCount = 200;
-    win.ScaleT.RangeStart = 0;
-    win.ScaleT.RangeEnd = 1;
+    PlotOf(win).Scales().T.RangeStart = 0;
+    PlotOf(win).Scales().T.RangeEnd = 1;
     win.Store.AxesChanged = win.Store.PlotDirty = true;
     win.Timer1Timer();
 }
@@ -53,18 +53,18 @@ void StoreSine(TFormMain& win) {
 // pixels, as the mouse gives them.
 struct PlotPixels {
     TFormMain& win;
-    double ratio() const { return win.Display.Geometry.Scale; }
+    double ratio() const { return PlotOf(win).State().Geometry.Scale; }
     double column(double t) const { // time axis 0 .. 1 s
-        return 1 + t * (win.PlotBitmap.width() - 3);
+        return 1 + t * (PlotOf(win).Image().width() - 3);
     }
     QPointF at(double t, double rowFraction) const {
-        const PaintGeometry& g = win.Display.Geometry;
+        const PaintGeometry& g = PlotOf(win).State().Geometry;
         return {(g.px(PlotLeftMargin) + column(t)) / g.Scale,
-                (g.px(PlotTopMargin) + rowFraction * win.PlotBitmap.height()) / g.Scale};
+                (g.px(PlotTopMargin) + rowFraction * PlotOf(win).Image().height()) / g.Scale};
     }
     // The logical column of a drawn cursor at time t.
     double logicalX(double t) const {
-        return (win.Display.Geometry.px(PlotLeftMargin) + column(t)) / ratio();
+        return (PlotOf(win).State().Geometry.px(PlotLeftMargin) + column(t)) / ratio();
     }
 };
 
@@ -72,58 +72,60 @@ TEST_F(ScaledWindowTest, ImagesAreDrawnAtTheScreensRatio) {
     const double expected = qEnvironmentVariableIsSet("QT_SCALE_FACTOR")
                                 ? qEnvironmentVariable("QT_SCALE_FACTOR").toDouble()
                                 : 1.0;
-    EXPECT_DOUBLE_EQ(win->PaintBoxData->devicePixelRatioF(), expected);
-    EXPECT_DOUBLE_EQ(win->Display.Geometry.Scale, expected);
-    EXPECT_EQ(win->PlotSize(), win->Display.Geometry.logical(win->PlotBitmap.size()));
+    EXPECT_DOUBLE_EQ(Child<TPaintBox>(*win, "PaintBoxData")->devicePixelRatioF(), expected);
+    EXPECT_DOUBLE_EQ(PlotOf(*win).State().Geometry.Scale, expected);
+    EXPECT_EQ(PlotOf(*win).PlotSize(),
+              PlotOf(*win).State().Geometry.logical(PlotOf(*win).Image().size()));
 }
 
 TEST_F(ScaledWindowTest, CursorsMeasureOnThePlotAndTheWheelZoomsBack) {
     StoreSine(*win);
-    MainCursors& m = *win->Measuring;
-    TPaintBox* box = win->PaintBoxData;
+    MainCursors& m = *PlotOf(*win).Measuring();
+    TPaintBox* box = Child<TPaintBox>(*win, "PaintBoxData");
     const PlotPixels plot{*win};
 
     // The context menu switches the time cursors on, at a third and two thirds; the readout
     // lies inside the plot.
     std::unique_ptr<QMenu> menu(m.CreateMenu());
     menu->actions().at(0)->trigger();
-    EXPECT_TRUE(win->Cursors.timeSpan().Enabled);
+    EXPECT_TRUE(PlotOf(*win).Cursors().timeSpan().Enabled);
     win->Timer1Timer();
     ASSERT_TRUE(m.LabelMesswerte->isVisible());
     const QRect plotRect(box->geometry().topLeft() + QPoint(PlotLeftMargin, PlotTopMargin),
-                         win->PlotSize());
+                         PlotOf(*win).PlotSize());
     EXPECT_TRUE(plotRect.contains(m.LabelMesswerte->geometry()))
         << m.LabelMesswerte->x() << "," << m.LabelMesswerte->y();
-    EXPECT_EQ(win->Display.Cursors.Vertical, true);
+    EXPECT_EQ(PlotOf(*win).State().Cursors.Vertical, true);
 
     // Pressing on t2 grabs t2, not a zoom box and not t1: dragged to 0.75 s, then t1 to 0.25 s.
     Drag(box, plot.at(2.0 / 3, 0.5), plot.at(0.75, 0.5));
-    EXPECT_NEAR(win->Cursors.X[1], 0.75, 0.005);
-    EXPECT_NEAR(win->Cursors.X[0], 1.0 / 3, 1e-9);
+    EXPECT_NEAR(PlotOf(*win).Cursors().X[1], 0.75, 0.005);
+    EXPECT_NEAR(PlotOf(*win).Cursors().X[0], 1.0 / 3, 1e-9);
     Drag(box, plot.at(1.0 / 3, 0.3), plot.at(0.25, 0.3));
-    EXPECT_NEAR(win->Cursors.X[0], 0.25, 0.005);
-    EXPECT_NEAR(win->Cursors.X[1], 0.75, 0.005);
-    EXPECT_EQ(win->ScaleT.RangeStart, 0); // no zoom box came of it
-    EXPECT_EQ(win->ScaleT.RangeEnd, 1);
-    EXPECT_FALSE(win->Display.ZoomBoxActive);
+    EXPECT_NEAR(PlotOf(*win).Cursors().X[0], 0.25, 0.005);
+    EXPECT_NEAR(PlotOf(*win).Cursors().X[1], 0.75, 0.005);
+    EXPECT_EQ(PlotOf(*win).Scales().T.RangeStart, 0); // no zoom box came of it
+    EXPECT_EQ(PlotOf(*win).Scales().T.RangeEnd, 1);
+    EXPECT_FALSE(PlotOf(*win).State().ZoomBoxActive);
     // A press a few pixels beside a line still catches it, half way between the two nothing.
-    const double beside = 3 * plot.ratio() / (win->PlotBitmap.width() - 3); // 3 logical pixels
+    const double beside = 3 * plot.ratio() / (PlotOf(*win).Image().width() - 3); // 3 logical pixels
     Drag(box, plot.at(0.25 + beside, 0.4), plot.at(0.3, 0.4));
-    EXPECT_NEAR(win->Cursors.X[0], 0.3, 0.005);
+    EXPECT_NEAR(PlotOf(*win).Cursors().X[0], 0.3, 0.005);
     Drag(box, plot.at(0.3, 0.4), plot.at(0.25, 0.4));
     Drag(box, plot.at(0.5, 0.2), plot.at(0.6, 0.8));
-    EXPECT_NEAR(win->Cursors.X[0], 0.25, 0.005);
-    EXPECT_NEAR(win->Cursors.X[1], 0.75, 0.005);
-    EXPECT_LT(win->ScaleT.RangeEnd - win->ScaleT.RangeStart, 0.2); // that one zoomed
+    EXPECT_NEAR(PlotOf(*win).Cursors().X[0], 0.25, 0.005);
+    EXPECT_NEAR(PlotOf(*win).Cursors().X[1], 0.75, 0.005);
+    EXPECT_LT(PlotOf(*win).Scales().T.RangeEnd - PlotOf(*win).Scales().T.RangeStart,
+              0.2); // that one zoomed
     QTest::keyClick(box, Qt::Key_Backspace);
-    EXPECT_EQ(win->ScaleT.RangeEnd, 1);
+    EXPECT_EQ(PlotOf(*win).Scales().T.RangeEnd, 1);
 
     // The arrow key moves the active one (t1) to the next stored point.
-    win->Cursors.X[0] = 0.2501;
+    PlotOf(*win).Cursors().X[0] = 0.2501;
     QTest::keyClick(box, Qt::Key_Right);
-    EXPECT_FLOAT_EQ(static_cast<float>(win->Cursors.X[0]), win->Store.DataT[51]);
+    EXPECT_FLOAT_EQ(static_cast<float>(PlotOf(*win).Cursors().X[0]), win->Store.DataT[51]);
     QTest::keyClick(box, Qt::Key_Left);
-    EXPECT_FLOAT_EQ(static_cast<float>(win->Cursors.X[0]), win->Store.DataT[50]);
+    EXPECT_FLOAT_EQ(static_cast<float>(PlotOf(*win).Cursors().X[0]), win->Store.DataT[50]);
 
     // The pointer over the data names the nearest point; outside the data nothing.
     for (const double t : {0.5, 0.1, 0.95}) {
@@ -142,20 +144,20 @@ TEST_F(ScaledWindowTest, CursorsMeasureOnThePlotAndTheWheelZoomsBack) {
     // at its time; Backspace goes back.
     win->Timer1Timer();
     Wheel(box, QPointF(plot.logicalX(0.25), plot.at(0.25, 0.5).y()), 120);
-    EXPECT_NEAR(win->ScaleT.RangeEnd - win->ScaleT.RangeStart, 0.8, 1e-3);
-    EXPECT_NEAR(win->Cursors.X[0], 0.25, 0.005);
+    EXPECT_NEAR(PlotOf(*win).Scales().T.RangeEnd - PlotOf(*win).Scales().T.RangeStart, 0.8, 1e-3);
+    EXPECT_NEAR(PlotOf(*win).Cursors().X[0], 0.25, 0.005);
     const double shownAt =
-        (win->Display.Geometry.px(PlotLeftMargin) +
-         PlotColumn(win->Cursors.X[0], win->ScaleT.RangeStart, win->ScaleT.RangeEnd,
-                    win->PlotBitmap.width())) /
+        (PlotOf(*win).State().Geometry.px(PlotLeftMargin) +
+         PlotColumn(PlotOf(*win).Cursors().X[0], PlotOf(*win).Scales().T.RangeStart,
+                    PlotOf(*win).Scales().T.RangeEnd, PlotOf(*win).Image().width())) /
         plot.ratio();
     EXPECT_NEAR(shownAt, plot.logicalX(0.25), 1.0);
-    EXPECT_EQ(win->ScaleA.RangeEnd, 5);
+    EXPECT_EQ(PlotOf(*win).Scales().A.RangeEnd, 5);
     win->Timer1Timer();
-    EXPECT_TRUE(win->ImageUntenFull->isVisibleTo(win.get()));
+    EXPECT_TRUE(Child<TImage>(*win, "ImageUntenFull")->isVisibleTo(win.get()));
     QTest::keyClick(box, Qt::Key_Backspace);
-    EXPECT_EQ(win->ScaleT.RangeStart, 0);
-    EXPECT_EQ(win->ScaleT.RangeEnd, 1);
+    EXPECT_EQ(PlotOf(*win).Scales().T.RangeStart, 0);
+    EXPECT_EQ(PlotOf(*win).Scales().T.RangeEnd, 1);
 }
 
 TEST_F(ScaledWindowTest, ReadoutBoxOpensTheMenuFoldsAndIsCopiedFromAnywhere) {
@@ -165,14 +167,14 @@ TEST_F(ScaledWindowTest, ReadoutBoxOpensTheMenuFoldsAndIsCopiedFromAnywhere) {
     std::copy_n(win->Store.DataA, 200, win->Store.SnapA);
     std::copy_n(win->Store.DataB, 200, win->Store.SnapB);
     win->Store.SnapCount = 200;
-    MainCursors& m = *win->Measuring;
-    win->Cursors.setVerticalOn(true, 0, 1);
-    win->Cursors.setHorizontalOn(true, 0, 5);
+    MainCursors& m = *PlotOf(*win).Measuring();
+    PlotOf(*win).Cursors().setVerticalOn(true, 0, 1);
+    PlotOf(*win).Cursors().setHorizontalOn(true, 0, 5);
     m.Changed();
     win->Timer1Timer();
     ReadoutBox* box = m.LabelMesswerte;
     ASSERT_TRUE(box->isVisible());
-    const QSize plot = win->PlotSize();
+    const QSize plot = PlotOf(*win).PlotSize();
     const auto rows = [box] { return static_cast<int>(box->rows().size()); };
     // The whole readout where it fits a third of the plot, else the cursor positions alone.
     const int shownRows = rows();
@@ -204,48 +206,53 @@ TEST_F(ScaledWindowTest, ReadoutBoxOpensTheMenuFoldsAndIsCopiedFromAnywhere) {
     // selection.
     win->activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(win.get()));
-    win->ButtonTrigger->setFocus();
+    Child<QPushButton>(*win, "ButtonTrigger")->setFocus();
     QGuiApplication::clipboard()->clear();
-    QTest::keyClick(win->ButtonTrigger, Qt::Key_C, Qt::ControlModifier);
+    QTest::keyClick(Child<QPushButton>(*win, "ButtonTrigger"), Qt::Key_C, Qt::ControlModifier);
     EXPECT_EQ(QGuiApplication::clipboard()->text(), ReadoutText(m.Table()));
-    QLineEdit* edit = win->EditFormelA;
+    QLineEdit* edit = Child<QLineEdit>(*win, "EditFormelA");
     edit->setFocus();
     edit->selectAll();
     QTest::keyClick(edit, Qt::Key_C, Qt::ControlModifier);
     EXPECT_EQ(QGuiApplication::clipboard()->text(), edit->text());
     // Without cursors there is nothing to copy: the clipboard keeps what it had.
-    win->Cursors.setVerticalOn(false, 0, 1);
-    win->Cursors.setHorizontalOn(false, 0, 5);
+    PlotOf(*win).Cursors().setVerticalOn(false, 0, 1);
+    PlotOf(*win).Cursors().setHorizontalOn(false, 0, 5);
     m.Changed();
-    win->ButtonTrigger->setFocus();
-    QTest::keyClick(win->ButtonTrigger, Qt::Key_C, Qt::ControlModifier);
+    Child<QPushButton>(*win, "ButtonTrigger")->setFocus();
+    QTest::keyClick(Child<QPushButton>(*win, "ButtonTrigger"), Qt::Key_C, Qt::ControlModifier);
     EXPECT_EQ(QGuiApplication::clipboard()->text(), edit->text());
 }
 
 TEST_F(ScaledWindowTest, RangeReadoutAndCursorReadoutLeaveEachOtherFree) {
     StoreSine(*win);
-    MainCursors& m = *win->Measuring;
-    win->Cursors.setVerticalOn(true, 0, 1);
+    MainCursors& m = *PlotOf(*win).Measuring();
+    PlotOf(*win).Cursors().setVerticalOn(true, 0, 1);
     m.Changed();
     ReadoutBox* box = m.LabelMesswerte;
     ASSERT_TRUE(box->isVisible());
     // The user drags the cursor readout to where the range readout appears.
     const QPoint grip(4, 4);
-    const QPoint target = win->Memo1->geometry().center();
+    const QPoint target = Child<QPlainTextEdit>(*win, "Memo1")->geometry().center();
     SendMouse(box, QEvent::MouseButtonPress, grip, Qt::LeftButton, Qt::LeftButton);
     SendMouse(box, QEvent::MouseMove, grip + target - box->pos(), Qt::NoButton, Qt::LeftButton);
     SendMouse(box, QEvent::MouseButtonRelease, grip, Qt::LeftButton, Qt::NoButton);
     ASSERT_TRUE(box->geometry().contains(target));
 
-    const QPoint centre = win->Shape3->rect().center();
-    SendMouse(win->Shape3, QEvent::MouseButtonPress, centre, Qt::LeftButton, Qt::LeftButton);
-    ASSERT_TRUE(win->Memo1->isVisible());
-    EXPECT_FALSE(win->Memo1->geometry().intersects(box->geometry()))
-        << "range " << win->Memo1->x() << "," << win->Memo1->y() << " " << win->Memo1->width()
-        << "x" << win->Memo1->height() << ", cursors " << box->x() << "," << box->y() << " "
-        << box->width() << "x" << box->height() << " in " << win->Panelmitte->width() << "x"
-        << win->Panelmitte->height();
-    SendMouse(win->Shape3, QEvent::MouseButtonRelease, centre, Qt::LeftButton, Qt::NoButton);
+    const QPoint centre = Child<TShape>(*win, "Shape3")->rect().center();
+    SendMouse(Child<TShape>(*win, "Shape3"), QEvent::MouseButtonPress, centre, Qt::LeftButton,
+              Qt::LeftButton);
+    ASSERT_TRUE(Child<QPlainTextEdit>(*win, "Memo1")->isVisible());
+    EXPECT_FALSE(Child<QPlainTextEdit>(*win, "Memo1")->geometry().intersects(box->geometry()))
+        << "range " << Child<QPlainTextEdit>(*win, "Memo1")->x() << ","
+        << Child<QPlainTextEdit>(*win, "Memo1")->y() << " "
+        << Child<QPlainTextEdit>(*win, "Memo1")->width() << "x"
+        << Child<QPlainTextEdit>(*win, "Memo1")->height() << ", cursors " << box->x() << ","
+        << box->y() << " " << box->width() << "x" << box->height() << " in "
+        << Child<QWidget>(*win, "Panelmitte")->width() << "x"
+        << Child<QWidget>(*win, "Panelmitte")->height();
+    SendMouse(Child<TShape>(*win, "Shape3"), QEvent::MouseButtonRelease, centre, Qt::LeftButton,
+              Qt::NoButton);
 }
 
 // The spectrum of the demo's 1 Hz sine at 10 ms: its peak at 1 Hz on the plot and in the
@@ -257,24 +264,24 @@ TEST_F(ScaledWindowTest, SpectrumShowsThePeakAndLeavesTheTimePlotAsItWas) {
         win->Store.DataB[i] = 4 - i * 0.001f;
     }
     win->Store.DataCount = 400;
-    win->ScaleT.RangeStart = 0;
-    win->ScaleT.RangeEnd = 4;
+    PlotOf(*win).Scales().T.RangeStart = 0;
+    PlotOf(*win).Scales().T.RangeEnd = 4;
     win->Store.AxesChanged = win->Store.PlotDirty = true;
     win->Timer1Timer();
-    const ScaleRanges timeRanges = CaptureRanges(win->Scales());
-    MainCursors& m = *win->Measuring;
+    const ScaleRanges timeRanges = CaptureRanges(PlotOf(*win).Scales());
+    MainCursors& m = *PlotOf(*win).Measuring();
 
     // Reached from the keyboard like the other mode boxes.
-    QCheckBox* box = win->CheckBoxSpektrum;
+    QCheckBox* box = Child<QCheckBox>(*win, "CheckBoxSpektrum");
     EXPECT_TRUE(box->focusPolicy() & Qt::TabFocus);
     box->setFocus(Qt::TabFocusReason);
     QTest::keyClick(box, Qt::Key_Space);
     ASSERT_TRUE(box->isChecked());
     win->Timer1Timer();
-    EXPECT_NE(&win->PlotStore(), &win->Store);
-    EXPECT_TRUE(win->PlotScales().Bottom->Title.startsWith(QStringLiteral("Frequenz")));
-    EXPECT_EQ(win->Display.Cursors.XNames, CursorMarks::Names::Spectrum);
-    EXPECT_NEAR(win->Display.Cursors.X[0], 1, 0.125);
+    EXPECT_NE(&PlotOf(*win).PlotStore(), &win->Store);
+    EXPECT_TRUE(PlotOf(*win).PlotScales().Bottom->Title.startsWith(QStringLiteral("Frequenz")));
+    EXPECT_EQ(PlotOf(*win).State().Cursors.XNames, CursorMarks::Names::Spectrum);
+    EXPECT_NEAR(PlotOf(*win).State().Cursors.X[0], 1, 0.125);
     ASSERT_TRUE(m.LabelMesswerte->isVisible());
     const auto cell = [&](const QString& label, int column) {
         for (const ReadoutRow& r : m.Table())
@@ -285,10 +292,10 @@ TEST_F(ScaledWindowTest, SpectrumShowsThePeakAndLeavesTheTimePlotAsItWas) {
     EXPECT_EQ(cell(QStringLiteral("A"), 1), QStringLiteral("1,5 V"));
 
     // On the canvas the blue curve's top is at 1 Hz.
-    const QImage& canvas = win->PaintBoxData->Canvas();
-    const PaintGeometry& g = win->Display.Geometry;
+    const QImage& canvas = Child<TPaintBox>(*win, "PaintBoxData")->Canvas();
+    const PaintGeometry& g = PlotOf(*win).State().Geometry;
     const QRect plotArea(g.px(PlotLeftMargin) + 1, g.px(PlotTopMargin) + 1,
-                         win->PlotBitmap.width() - 2, win->PlotBitmap.height() - 2);
+                         PlotOf(*win).Image().width() - 2, PlotOf(*win).Image().height() - 2);
     QPoint top(-1, canvas.height());
     for (int y = plotArea.top(); y <= plotArea.bottom() && top.x() < 0; ++y)
         for (int x = plotArea.left(); x <= plotArea.right(); ++x) {
@@ -298,9 +305,9 @@ TEST_F(ScaledWindowTest, SpectrumShowsThePeakAndLeavesTheTimePlotAsItWas) {
                 break;
             }
         }
-    const Tscale& f = *win->PlotScales().Bottom;
+    const Tscale& f = *PlotOf(*win).PlotScales().Bottom;
     const double oneHertz = g.px(PlotLeftMargin) +
-                            PlotColumn(1, f.RangeStart, f.RangeEnd, win->PlotBitmap.width());
+                            PlotColumn(1, f.RangeStart, f.RangeEnd, PlotOf(*win).Image().width());
     EXPECT_NEAR(top.x(), oneHertz, 3 * g.weight() + 1);
 
     // The rectangular window from the plot's menu.
@@ -320,7 +327,7 @@ TEST_F(ScaledWindowTest, SpectrumShowsThePeakAndLeavesTheTimePlotAsItWas) {
     EXPECT_EQ(QGuiApplication::clipboard()->text(), ReadoutText(m.Table()));
     win->Timer1Timer();
     const QRect plotPlace(QPoint(g.px(PlotLeftMargin), g.px(PlotTopMargin)),
-                          win->PlotBitmap.size());
+                          PlotOf(*win).Image().size());
     const QImage picture = win->PlotPictureImage(static_cast<int>(g.Scale));
     EXPECT_EQ(picture.copy(plotPlace.adjusted(0, 0, -plotPlace.width() / 2, 0)),
               canvas.copy(plotPlace.adjusted(0, 0, -plotPlace.width() / 2, 0)));
@@ -328,15 +335,15 @@ TEST_F(ScaledWindowTest, SpectrumShowsThePeakAndLeavesTheTimePlotAsItWas) {
     // A wheel notch zooms the frequency axis, not the time axis; the XY choice leaves the
     // spectrum, and the time plot has the ranges it had.
     const double span = f.RangeEnd - f.RangeStart;
-    Wheel(win->PaintBoxData, QPointF(200, 150), 120);
+    Wheel(Child<TPaintBox>(*win, "PaintBoxData"), QPointF(200, 150), 120);
     EXPECT_LT(f.RangeEnd - f.RangeStart, span);
-    QTest::mouseClick(win->CheckBoxBXY, Qt::LeftButton);
+    QTest::mouseClick(Child<QCheckBox>(*win, "CheckBoxBXY"), Qt::LeftButton);
     EXPECT_FALSE(box->isChecked());
-    QTest::mouseClick(win->CheckBoxBXY, Qt::LeftButton);
+    QTest::mouseClick(Child<QCheckBox>(*win, "CheckBoxBXY"), Qt::LeftButton);
     win->Timer1Timer();
-    EXPECT_EQ(&win->PlotStore(), &win->Store);
-    EXPECT_EQ(CaptureRanges(win->Scales()), timeRanges);
-    EXPECT_FALSE(win->Display.Cursors.Vertical); // no peak lines on the time plot
+    EXPECT_EQ(&PlotOf(*win).PlotStore(), &win->Store);
+    EXPECT_EQ(CaptureRanges(PlotOf(*win).Scales()), timeRanges);
+    EXPECT_FALSE(PlotOf(*win).State().Cursors.Vertical); // no peak lines on the time plot
 }
 
 } // namespace

@@ -34,8 +34,8 @@ using DisplayWindowTest = WindowTest;
 
 // Pixels of the plot image area on the plot's canvas that are clearly channel A's blue.
 int BluePlotPixels(TFormMain& win) {
-    const QImage& canvas = win.PaintBoxData->Canvas();
-    const QSize plot = win.PlotBitmap.size();
+    const QImage& canvas = Child<TPaintBox>(win, "PaintBoxData")->Canvas();
+    const QSize plot = PlotOf(win).Image().size();
     int n = 0;
     for (int y = PlotTopMargin; y < PlotTopMargin + plot.height() && y < canvas.height(); ++y)
         for (int x = PlotLeftMargin; x < PlotLeftMargin + plot.width() && x < canvas.width(); ++x) {
@@ -47,7 +47,7 @@ int BluePlotPixels(TFormMain& win) {
 
 TEST_F(DisplayWindowTest, StreamedDataReachesThePlotCanvas) {
     win->Timer1Timer();
-    ASSERT_GT(win->PlotBitmap.size().width(), 0);
+    ASSERT_GT(PlotOf(*win).Image().size().width(), 0);
     EXPECT_EQ(BluePlotPixels(*win), 0);
 
     auto platform = std::make_shared<HidPlatformVirtual>();
@@ -61,10 +61,12 @@ TEST_F(DisplayWindowTest, StreamedDataReachesThePlotCanvas) {
 
 TEST_F(DisplayWindowTest, StripDrawnBeforeTheFirstShowFillsItsPaintBox) {
     TFormMain hidden;
-    hidden.Timer1.stop();
+    Child<QTimer>(hidden, "Timer1")->stop();
     ASSERT_FALSE(hidden.isVisible());
-    ASSERT_EQ(hidden.RawStripBitmap.size(), hidden.PaintBoxRoh->size());
-    EXPECT_EQ(hidden.PaintBoxRoh->Canvas(), hidden.RawStripBitmap.toRgb32());
+    ASSERT_EQ(PlotOf(hidden).RawStripImage().size(),
+              Child<TPaintBox>(hidden, "PaintBoxRoh")->size());
+    EXPECT_EQ(Child<TPaintBox>(hidden, "PaintBoxRoh")->Canvas(),
+              PlotOf(hidden).RawStripImage().toRgb32());
 }
 
 TEST_F(DisplayWindowTest, CanvasThatChangesSizeKeepsNoOldPixels) {
@@ -73,7 +75,8 @@ TEST_F(DisplayWindowTest, CanvasThatChangesSizeKeepsNoOldPixels) {
         SCOPED_TRACE(by.width());
         win->resize(win->size() + by);
         QCoreApplication::processEvents();
-        for (TPaintBox* box : {win->PaintBoxData, win->PaintBoxMittel}) {
+        for (TPaintBox* box :
+             {Child<TPaintBox>(*win, "PaintBoxData"), Child<TPaintBox>(*win, "PaintBoxMittel")}) {
             const QImage& canvas = box->Canvas();
             QImage white(canvas.size(), QImage::Format_RGB32);
             white.fill(Qt::white);
@@ -87,13 +90,15 @@ TEST_F(DisplayWindowTest, CanvasThatChangesSizeKeepsNoOldPixels) {
 TEST_F(DisplayWindowTest, BottomAxisButtonsLeaveTheLabelsFree) {
     for (bool xy : {false, true}) {
         SCOPED_TRACE(xy ? "A as x" : "time");
-        if (xy) QTest::mouseClick(win->CheckBoxAXY, Qt::LeftButton);
+        if (xy) QTest::mouseClick(Child<QCheckBox>(*win, "CheckBoxAXY"), Qt::LeftButton);
         win->Timer1Timer();
-        const QImage& canvas = win->PaintBoxData->Canvas();
-        const TRect& b = win->Display.BottomAxisRect;
-        for (TImage* image : {win->ImageUntenAuto, win->ImageUntenAutoOff, win->ImageUntenFull,
-                              win->ImageUntenFullOn}) {
-            const QRect r = image->geometry().translated(-win->PaintBoxData->pos());
+        const QImage& canvas = Child<TPaintBox>(*win, "PaintBoxData")->Canvas();
+        const TRect& b = PlotOf(*win).State().BottomAxisRect;
+        for (TImage* image :
+             {Child<TImage>(*win, "ImageUntenAuto"), Child<TImage>(*win, "ImageUntenAutoOff"),
+              Child<TImage>(*win, "ImageUntenFull"), Child<TImage>(*win, "ImageUntenFullOn")}) {
+            const QRect r =
+                image->geometry().translated(-Child<TPaintBox>(*win, "PaintBoxData")->pos());
             // Label ink: dark pixels below the ticks, in the button's columns.
             for (int y = b.Top + 10; y < r.top() + r.height() && y < canvas.height(); ++y)
                 for (int x = std::max(r.left(), 0); x <= r.right() && x < canvas.width(); ++x)
@@ -107,29 +112,33 @@ TEST_F(DisplayWindowTest, BottomAxisButtonsLeaveTheLabelsFree) {
 
 TEST_F(DisplayWindowTest, ZoomBoxOnThePlotNarrowsTheLeftScale) {
     win->Timer1Timer();
-    const double start = win->ScaleLeft->RangeStart, end = win->ScaleLeft->RangeEnd;
+    const double start = PlotOf(*win).Scales().Left->RangeStart,
+                 end = PlotOf(*win).Scales().Left->RangeEnd;
     ASSERT_LT(start, end);
-    const QSize plot = win->PlotBitmap.size();
+    const QSize plot = PlotOf(*win).Image().size();
     const QPoint origin(PlotLeftMargin, PlotTopMargin);
-    Drag(win->PaintBoxData, origin + QPoint(plot.width() / 4, plot.height() / 4),
+    Drag(Child<TPaintBox>(*win, "PaintBoxData"),
+         origin + QPoint(plot.width() / 4, plot.height() / 4),
          origin + QPoint(plot.width() / 2, plot.height() / 2));
-    const double zoomedStart = win->ScaleLeft->RangeStart, zoomedEnd = win->ScaleLeft->RangeEnd;
+    const double zoomedStart = PlotOf(*win).Scales().Left->RangeStart,
+                 zoomedEnd = PlotOf(*win).Scales().Left->RangeEnd;
     EXPECT_LT(zoomedEnd - zoomedStart, (end - start) * 0.5);
     EXPECT_GE(zoomedStart, start);
     EXPECT_LE(zoomedEnd, end);
     // A zoomed strip offers its full range; the button brings it back.
     win->Timer1Timer();
-    EXPECT_TRUE(win->ImageLinksFull->isVisible());
-    EXPECT_FALSE(win->ImagelinksFullon->isVisible());
-    SendMouse(win->ImageLinksFull, QEvent::MouseButtonPress, QPoint(2, 2), Qt::LeftButton,
-              Qt::LeftButton);
-    EXPECT_GT(win->ScaleLeft->RangeEnd - win->ScaleLeft->RangeStart, zoomedEnd - zoomedStart);
-    EXPECT_FALSE(win->ImageLinksFull->isVisible());
-    EXPECT_TRUE(win->ImagelinksFullon->isVisible());
+    EXPECT_TRUE(Child<TImage>(*win, "ImageLinksFull")->isVisible());
+    EXPECT_FALSE(Child<TImage>(*win, "ImagelinksFullon")->isVisible());
+    SendMouse(Child<TImage>(*win, "ImageLinksFull"), QEvent::MouseButtonPress, QPoint(2, 2),
+              Qt::LeftButton, Qt::LeftButton);
+    EXPECT_GT(PlotOf(*win).Scales().Left->RangeEnd - PlotOf(*win).Scales().Left->RangeStart,
+              zoomedEnd - zoomedStart);
+    EXPECT_FALSE(Child<TImage>(*win, "ImageLinksFull")->isVisible());
+    EXPECT_TRUE(Child<TImage>(*win, "ImagelinksFullon")->isVisible());
 }
 
 TEST_F(DisplayWindowTest, DraggingOnTheMeanStripMovesTheTrigger) {
-    TPaintBox* box = win->PaintBoxMittel;
+    TPaintBox* box = Child<TPaintBox>(*win, "PaintBoxMittel");
     const int w = box->width(), h = box->height();
     SendMouse(box, QEvent::MouseButtonPress, QPoint(w / 4, h / 4), Qt::LeftButton, Qt::LeftButton);
     const int level = win->Store.TriggerLevel, pre = win->Store.PreTrigger;
@@ -145,83 +154,75 @@ TEST_F(DisplayWindowTest, DraggingOnTheMeanStripMovesTheTrigger) {
     EXPECT_EQ(win->Store.TriggerLevel, released);
 }
 
+Tscale* ScaleNamed(const ScaleSet& s, char name) {
+    return name == 'A' ? &s.A : name == 'B' ? &s.B : name == 'T' ? &s.T : &s.X;
+}
+
 TEST_F(DisplayWindowTest, XyBoxesChooseTheStripsAndExcludeEachOther) {
     struct Row {
         const char* name;
         std::vector<bool> clickB; // true: click "Kanal B als x", false: "Kanal A als x"
         bool bxy, axy;
-        Tscale TFormMain::*left, TFormMain::*right, TFormMain::*bottom;
+        char left, right, bottom; // the scale each strip shows: A, B, T or X
     };
     const Row rows[] = {
-        {"B as x", {true}, true, false, &TFormMain::ScaleA, &TFormMain::ScaleX, &TFormMain::ScaleB},
-        {"A as x",
-         {false},
-         false,
-         true,
-         &TFormMain::ScaleX,
-         &TFormMain::ScaleB,
-         &TFormMain::ScaleA},
-        {"A after B",
-         {true, false},
-         false,
-         true,
-         &TFormMain::ScaleX,
-         &TFormMain::ScaleB,
-         &TFormMain::ScaleA},
-        {"B twice",
-         {true, true},
-         false,
-         false,
-         &TFormMain::ScaleA,
-         &TFormMain::ScaleB,
-         &TFormMain::ScaleT},
+        {"B as x", {true}, true, false, 'A', 'X', 'B'},
+        {"A as x", {false}, false, true, 'X', 'B', 'A'},
+        {"A after B", {true, false}, false, true, 'X', 'B', 'A'},
+        {"B twice", {true, true}, false, false, 'A', 'B', 'T'},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
         CreateWindows();
         for (bool b : row.clickB)
-            QTest::mouseClick(b ? win->CheckBoxBXY : win->CheckBoxAXY, Qt::LeftButton);
-        EXPECT_EQ(win->CheckBoxBXY->isChecked(), row.bxy);
-        EXPECT_EQ(win->CheckBoxAXY->isChecked(), row.axy);
-        EXPECT_EQ(win->ScaleLeft, &(win.get()->*row.left));
-        EXPECT_EQ(win->ScaleRight, &(win.get()->*row.right));
-        EXPECT_EQ(win->ScaleBottom, &(win.get()->*row.bottom));
+            QTest::mouseClick(b ? Child<QCheckBox>(*win, "CheckBoxBXY")
+                                : Child<QCheckBox>(*win, "CheckBoxAXY"),
+                              Qt::LeftButton);
+        EXPECT_EQ(Child<QCheckBox>(*win, "CheckBoxBXY")->isChecked(), row.bxy);
+        EXPECT_EQ(Child<QCheckBox>(*win, "CheckBoxAXY")->isChecked(), row.axy);
+        EXPECT_EQ(PlotOf(*win).Scales().Left, ScaleNamed(PlotOf(*win).Scales(), row.left));
+        EXPECT_EQ(PlotOf(*win).Scales().Right, ScaleNamed(PlotOf(*win).Scales(), row.right));
+        EXPECT_EQ(PlotOf(*win).Scales().Bottom, ScaleNamed(PlotOf(*win).Scales(), row.bottom));
     }
 }
 
 TEST_F(DisplayWindowTest, OneChannelStaysShown) {
-    QTest::mouseClick(win->CheckBoxKanalA, Qt::LeftButton);
-    EXPECT_FALSE(win->CheckBoxKanalA->isChecked());
-    EXPECT_TRUE(win->CheckBoxKanalB->isChecked());
-    QTest::mouseClick(win->CheckBoxKanalB, Qt::LeftButton);
-    EXPECT_FALSE(win->CheckBoxKanalB->isChecked());
-    EXPECT_TRUE(win->CheckBoxKanalA->isChecked());
+    QTest::mouseClick(Child<QCheckBox>(*win, "CheckBoxKanalA"), Qt::LeftButton);
+    EXPECT_FALSE(Child<QCheckBox>(*win, "CheckBoxKanalA")->isChecked());
+    EXPECT_TRUE(Child<QCheckBox>(*win, "CheckBoxKanalB")->isChecked());
+    QTest::mouseClick(Child<QCheckBox>(*win, "CheckBoxKanalB"), Qt::LeftButton);
+    EXPECT_FALSE(Child<QCheckBox>(*win, "CheckBoxKanalB")->isChecked());
+    EXPECT_TRUE(Child<QCheckBox>(*win, "CheckBoxKanalA")->isChecked());
 }
 
 TEST_F(DisplayWindowTest, TimeInMinutesRetitlesTheTimeAxis) {
-    QTest::mouseClick(win->CheckBoxMinuten, Qt::LeftButton);
-    EXPECT_EQ(win->ScaleT.Title, TimeTitleMinutes());
-    QTest::mouseClick(win->CheckBoxMinuten, Qt::LeftButton);
-    EXPECT_EQ(win->ScaleT.Title, TimeTitleSeconds());
+    QTest::mouseClick(Child<QCheckBox>(*win, "CheckBoxMinuten"), Qt::LeftButton);
+    EXPECT_EQ(PlotOf(*win).Scales().T.Title, TimeTitleMinutes());
+    QTest::mouseClick(Child<QCheckBox>(*win, "CheckBoxMinuten"), Qt::LeftButton);
+    EXPECT_EQ(PlotOf(*win).Scales().T.Title, TimeTitleSeconds());
 }
 
 TEST_F(DisplayWindowTest, HotSpotShowsTheReadoutWhileHeld) {
     win->Timer1Timer();
-    const QPoint centre = win->Shape3->rect().center();
-    SendMouse(win->Shape3, QEvent::MouseButtonPress, centre, Qt::LeftButton, Qt::LeftButton);
-    EXPECT_TRUE(win->Memo1->isVisible());
-    EXPECT_EQ(win->Memo1->toPlainText(),
-              AnalysisLines(win->ScaleA, win->ScaleB).join(QLatin1Char('\n')));
-    EXPECT_EQ(win->Memo1->verticalScrollBar()->maximum(), 0); // all eight lines in view
-    EXPECT_EQ(win->Memo1->horizontalScrollBar()->maximum(), 0);
-    SendMouse(win->Shape3, QEvent::MouseButtonRelease, centre, Qt::LeftButton, Qt::NoButton);
-    EXPECT_FALSE(win->Memo1->isVisible());
+    const QPoint centre = Child<TShape>(*win, "Shape3")->rect().center();
+    SendMouse(Child<TShape>(*win, "Shape3"), QEvent::MouseButtonPress, centre, Qt::LeftButton,
+              Qt::LeftButton);
+    EXPECT_TRUE(Child<QPlainTextEdit>(*win, "Memo1")->isVisible());
+    EXPECT_EQ(
+        Child<QPlainTextEdit>(*win, "Memo1")->toPlainText(),
+        AnalysisLines(PlotOf(*win).Scales().A, PlotOf(*win).Scales().B).join(QLatin1Char('\n')));
+    EXPECT_EQ(Child<QPlainTextEdit>(*win, "Memo1")->verticalScrollBar()->maximum(),
+              0); // all eight lines in view
+    EXPECT_EQ(Child<QPlainTextEdit>(*win, "Memo1")->horizontalScrollBar()->maximum(), 0);
+    SendMouse(Child<TShape>(*win, "Shape3"), QEvent::MouseButtonRelease, centre, Qt::LeftButton,
+              Qt::NoButton);
+    EXPECT_FALSE(Child<QPlainTextEdit>(*win, "Memo1")->isVisible());
 
     // The hidden button toggles the same readout.
-    win->Button2->click();
-    EXPECT_TRUE(win->Memo1->isVisible());
-    win->Button2->click();
-    EXPECT_FALSE(win->Memo1->isVisible());
+    Child<QPushButton>(*win, "Button2")->click();
+    EXPECT_TRUE(Child<QPlainTextEdit>(*win, "Memo1")->isVisible());
+    Child<QPushButton>(*win, "Button2")->click();
+    EXPECT_FALSE(Child<QPlainTextEdit>(*win, "Memo1")->isVisible());
 }
 
 // Stored points of a cooling on B (0.8 V + 3.2 V·e^(-t/120 s)) and a line on A, as a finished
@@ -240,9 +241,9 @@ void StoreCooling(TFormMain& win, int count) {
 // Pixels of the plot image that only the fitted curve of B and its readout produce.
 int FitPixelsOfB(const TFormMain& win) {
     int n = 0;
-    for (int y = 0; y < win.PlotBitmap.height(); ++y)
-        for (int x = 0; x < win.PlotBitmap.width(); ++x)
-            n += win.PlotBitmap.pixel(x, y) == PaletteIndex::FitTextB;
+    for (int y = 0; y < PlotOf(win).Image().height(); ++y)
+        for (int x = 0; x < PlotOf(win).Image().width(); ++x)
+            n += PlotOf(win).Image().pixel(x, y) == PaletteIndex::FitTextB;
     return n;
 }
 
@@ -252,16 +253,17 @@ TEST_F(DisplayWindowTest, FitOfTheCoolingIsDrawnUntilTheDataChange) {
     EXPECT_EQ(FitPixelsOfB(*win), 0);
 
     win->FitOnPlot(true, FitModel::Exponential, 0, 250);
-    ASSERT_TRUE(win->ShownFit.has_value());
-    EXPECT_NEAR(win->ShownFit->Result.P[2], 120, 0.1);
+    ASSERT_TRUE(PlotOf(*win).ShownFit().has_value());
+    EXPECT_NEAR(PlotOf(*win).ShownFit()->Result.P[2], 120, 0.1);
     win->RefreshDisplay();
     const int fitted = FitPixelsOfB(*win);
-    EXPECT_GT(fitted, win->PlotBitmap.width());
+    EXPECT_GT(fitted, PlotOf(*win).Image().width());
     // The picture carries the fit as well.
     const QImage picture = win->PlotPictureImage(1);
-    EXPECT_EQ(picture.copy(QRect({PlotLeftMargin, PlotTopMargin}, win->PlotBitmap.size())),
-              win->PaintBoxData->Canvas().copy(
-                  QRect({PlotLeftMargin, PlotTopMargin}, win->PlotBitmap.size())));
+    EXPECT_EQ(picture.copy(QRect({PlotLeftMargin, PlotTopMargin}, PlotOf(*win).Image().size())),
+              Child<TPaintBox>(*win, "PaintBoxData")
+                  ->Canvas()
+                  .copy(QRect({PlotLeftMargin, PlotTopMargin}, PlotOf(*win).Image().size())));
 
     // Values re-evaluated under another definition, or a new point: the fit no longer belongs
     // to the data and goes.
@@ -269,13 +271,13 @@ TEST_F(DisplayWindowTest, FitOfTheCoolingIsDrawnUntilTheDataChange) {
     win->Store.PlotDirty = true;
     win->RefreshDisplay();
     EXPECT_EQ(FitPixelsOfB(*win), 0);
-    EXPECT_FALSE(win->ShownFit.has_value());
+    EXPECT_FALSE(PlotOf(*win).ShownFit().has_value());
     win->FitOnPlot(true, FitModel::Exponential, 0, 250);
-    ASSERT_TRUE(win->ShownFit.has_value());
+    ASSERT_TRUE(PlotOf(*win).ShownFit().has_value());
     StoreCooling(*win, 501);
     win->RefreshDisplay();
     EXPECT_EQ(FitPixelsOfB(*win), 0);
-    EXPECT_FALSE(win->ShownFit.has_value());
+    EXPECT_FALSE(PlotOf(*win).ShownFit().has_value());
 
     // Made while a sweep runs: of the points so far, kept while the sweep adds more, and said.
     StoreCooling(*win, 300);
@@ -283,19 +285,19 @@ TEST_F(DisplayWindowTest, FitOfTheCoolingIsDrawnUntilTheDataChange) {
     win->FitOnPlot(true, FitModel::Exponential, 0, 250);
     StoreCooling(*win, 400);
     win->RefreshDisplay();
-    ASSERT_TRUE(win->ShownFit.has_value());
-    EXPECT_GT(FitPixelsOfB(*win), win->PlotBitmap.width());
-    const QStringList readout = PlotFitReadout(*win->ShownFit, win->Store);
+    ASSERT_TRUE(PlotOf(*win).ShownFit().has_value());
+    EXPECT_GT(FitPixelsOfB(*win), PlotOf(*win).Image().width());
+    const QStringList readout = PlotFitReadout(*PlotOf(*win).ShownFit(), win->Store);
     EXPECT_TRUE(readout.contains(QStringLiteral("300 Messpunkte")));
     EXPECT_TRUE(readout.last().startsWith(QStringLiteral("während der Messung")));
     win->Store.DataB[10] += 0.25f;
     win->RefreshDisplay();
-    EXPECT_FALSE(win->ShownFit.has_value());
+    EXPECT_FALSE(PlotOf(*win).ShownFit().has_value());
     win->Store.TriggerPos = -1;
 
     // Two points cannot carry an exponential: said once, nothing drawn.
     win->FitOnPlot(true, FitModel::Exponential, 0, 0.5);
-    EXPECT_FALSE(win->ShownFit.has_value());
+    EXPECT_FALSE(PlotOf(*win).ShownFit().has_value());
     ASSERT_EQ(dialogs.errors.size(), 1);
     EXPECT_TRUE(dialogs.errors[0].startsWith(QStringLiteral("Zu wenige Messpunkte")));
 }
@@ -303,19 +305,19 @@ TEST_F(DisplayWindowTest, FitOfTheCoolingIsDrawnUntilTheDataChange) {
 TEST_F(DisplayWindowTest, PictureIsCopiedSavedAndPrinted) {
     StoreCooling(*win, 300);
     win->RefreshDisplay();
-    const QSize box = win->PaintBoxData->size();
+    const QSize box = Child<TPaintBox>(*win, "PaintBoxData")->size();
 
-    win->ButtonBildKopierenClick();
+    Child<QAction>(*win, "ActionBildKopieren")->trigger();
     EXPECT_EQ(QApplication::clipboard()->image().size(), box);
 
     // ".png" is appended when the name has none; the size is the one chosen.
     dialogs.saveName = dir.filePath(QStringLiteral("Abkühlung"));
-    win->ButtonBildSpeichernClick(2);
+    Child<QMenu>(*win, "MenuBildSpeichern")->actions().at(1)->trigger();
     QImageReader saved(dir.filePath(QStringLiteral("Abkühlung.png")));
     EXPECT_EQ(saved.format(), "png");
     EXPECT_EQ(saved.size(), box * 2);
     dialogs.saveName = dir.filePath(QStringLiteral("fehlt/bild.PNG"));
-    win->ButtonBildSpeichernClick(1);
+    Child<QMenu>(*win, "MenuBildSpeichern")->actions().at(0)->trigger();
     ASSERT_EQ(dialogs.errors.size(), 1);
     EXPECT_TRUE(dialogs.errors[0].startsWith(QStringLiteral("Datei \"")));
     EXPECT_TRUE(dialogs.errors[0].contains(QStringLiteral("bild.PNG\" kann nicht erstellt")));
@@ -331,16 +333,15 @@ TEST_F(DisplayWindowTest, PictureIsCopiedSavedAndPrinted) {
 TEST_F(DisplayWindowTest, ContextMenuOffersTheFitsOfTheMode) {
     StoreCooling(*win, 100);
     const auto captions = [this] {
-        QMenu menu;
-        win->AddReportActions(menu);
+        const std::unique_ptr<QMenu> menu(PlotOf(*win).Measuring()->CreateMenu());
         QStringList out;
-        for (QAction* a : menu.actions())
+        for (QAction* a : menu->actions())
             out << a->text();
         return out;
     };
     QStringList normal = captions();
     // The plot has one menu: the cursors' entries, then the report's.
-    std::unique_ptr<QMenu> plotMenu(win->Measuring->CreateMenu());
+    std::unique_ptr<QMenu> plotMenu(PlotOf(*win).Measuring()->CreateMenu());
     QStringList both;
     for (QAction* a : plotMenu->actions())
         both << a->text();
@@ -351,43 +352,43 @@ TEST_F(DisplayWindowTest, ContextMenuOffersTheFitsOfTheMode) {
     win->show();
     const QPoint inPlot(PlotLeftMargin + 100, PlotTopMargin + 100);
     EXPECT_EQ(PopupsWhile([&] {
-                  SendMouse(win->PaintBoxData, QEvent::MouseButtonPress, inPlot, Qt::RightButton,
-                            Qt::RightButton);
-                  SendMouse(win->PaintBoxData, QEvent::MouseButtonRelease, inPlot,
-                            Qt::RightButton, Qt::NoButton);
+                  SendMouse(Child<TPaintBox>(*win, "PaintBoxData"), QEvent::MouseButtonPress,
+                            inPlot, Qt::RightButton, Qt::RightButton);
+                  SendMouse(Child<TPaintBox>(*win, "PaintBoxData"), QEvent::MouseButtonRelease,
+                            inPlot, Qt::RightButton, Qt::NoButton);
               }),
               1);
 
     // With the time cursors on, the fit runs between them: 10 s .. 40 s of the cooling.
-    win->Cursors.setVerticalOn(true, 0, 50);
-    win->Cursors.X = {40, 10};
-    plotMenu.reset(win->Measuring->CreateMenu());
+    PlotOf(*win).Cursors().setVerticalOn(true, 0, 50);
+    PlotOf(*win).Cursors().X = {40, 10};
+    plotMenu.reset(PlotOf(*win).Measuring()->CreateMenu());
     for (QAction* a : plotMenu->actions())
         if (a->text().startsWith(QStringLiteral("Ausgleichskurve B")))
             for (QAction* m : a->menu()->actions())
                 if (m->text().startsWith(QStringLiteral("Exponentielle"))) m->trigger();
-    ASSERT_TRUE(win->ShownFit.has_value());
-    EXPECT_GE(win->ShownFit->Result.XMin, 10);
-    EXPECT_LE(win->ShownFit->Result.XMax, 40);
-    EXPECT_EQ(win->ShownFit->Result.PointCount, 61);
-    EXPECT_NEAR(win->ShownFit->Result.P[2], 120, 0.5);
-    win->Cursors.setVerticalOn(false, 0, 50);
+    ASSERT_TRUE(PlotOf(*win).ShownFit().has_value());
+    EXPECT_GE(PlotOf(*win).ShownFit()->Result.XMin, 10);
+    EXPECT_LE(PlotOf(*win).ShownFit()->Result.XMax, 40);
+    EXPECT_EQ(PlotOf(*win).ShownFit()->Result.PointCount, 61);
+    EXPECT_NEAR(PlotOf(*win).ShownFit()->Result.P[2], 120, 0.5);
+    PlotOf(*win).Cursors().setVerticalOn(false, 0, 50);
     EXPECT_TRUE(normal.contains(QStringLiteral("Bild kopieren")));
     EXPECT_TRUE(normal.contains(QStringLiteral("Drucken …")));
     EXPECT_EQ(normal.filter(QStringLiteral("Ausgleichskurve A")).size(), 1);
     EXPECT_EQ(normal.filter(QStringLiteral("Ausgleichskurve B")).size(), 1);
     EXPECT_FALSE(normal.contains(QStringLiteral("Ausgleichskurve entfernen")));
 
-    win->CheckBoxBXY->setChecked(true);
+    Child<QCheckBox>(*win, "CheckBoxBXY")->setChecked(true);
     const QStringList xy = captions();
     EXPECT_TRUE(xy.contains(QStringLiteral("Ausgleichsgerade  y = m·x + b")));
     EXPECT_TRUE(xy.filter(QStringLiteral("Ausgleichskurve A")).isEmpty());
     // A over B: A = 0.01·t against a falling B is fitted as a line in V per V.
-    win->FitOnPlot(false, FitModel::XYLinear, win->ScaleBottom->RangeStart,
-                   win->ScaleBottom->RangeEnd);
-    ASSERT_TRUE(win->ShownFit.has_value());
-    EXPECT_FALSE(win->ShownFit->ChannelB);
-    EXPECT_EQ(win->ShownFit->Result.Model, FitModel::XYLinear);
+    win->FitOnPlot(false, FitModel::XYLinear, PlotOf(*win).Scales().Bottom->RangeStart,
+                   PlotOf(*win).Scales().Bottom->RangeEnd);
+    ASSERT_TRUE(PlotOf(*win).ShownFit().has_value());
+    EXPECT_FALSE(PlotOf(*win).ShownFit()->ChannelB);
+    EXPECT_EQ(PlotOf(*win).ShownFit()->Result.Model, FitModel::XYLinear);
     EXPECT_TRUE(captions().contains(QStringLiteral("Ausgleichskurve entfernen")));
 }
 

@@ -6,6 +6,7 @@
 #include <QCheckBox>
 #include <QFile>
 #include <QFileInfo>
+#include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTest>
@@ -32,23 +33,25 @@ TEST_F(FormSignaleTest, ListCountsFollowTheFile) {
         QFile::remove(IniPath());
         if (r.writeFile) WriteFile(IniPath(), r.bytes);
         CreateWindows();
-        EXPECT_EQ(win->ComboBoxA->count(), r.entries);
-        EXPECT_EQ(win->ComboBoxB->count(), r.entries);
-        EXPECT_EQ(win->ComboBoxA->itemText(8), QString());
-        EXPECT_EQ(win->ComboBoxA->itemText(0), QStringLiteral("Spannung, unkalibriert (V): U"));
+        EXPECT_EQ(Child<TComboBox>(*win, "ComboBoxA")->count(), r.entries);
+        EXPECT_EQ(Child<TComboBox>(*win, "ComboBoxB")->count(), r.entries);
+        EXPECT_EQ(Child<TComboBox>(*win, "ComboBoxA")->itemText(8), QString());
+        EXPECT_EQ(Child<TComboBox>(*win, "ComboBoxA")->itemText(0),
+                  QStringLiteral("Spannung, unkalibriert (V): U"));
         EXPECT_EQ(editor->MemoSignaleFix->toPlainText().split('\n').size(), 8);
         // The shown text stays when the lists are rebuilt.
-        EXPECT_EQ(win->ComboBoxA->Text(), QStringLiteral("Spannung unkalibriert (V): U"));
+        EXPECT_EQ(Child<TComboBox>(*win, "ComboBoxA")->Text(),
+                  QStringLiteral("Spannung unkalibriert (V): U"));
     }
 }
 
 TEST_F(FormSignaleTest, UserEntriesApplyLikeBuiltInOnes) {
     WriteFile(IniPath(), "Rohwert: D\r\nDoppelt (V): 2*U [0;10]\r\n");
     CreateWindows();
-    PickEntry(win->ComboBoxA, 10);
+    PickEntry(Child<TComboBox>(*win, "ComboBoxA"), 10);
     EXPECT_EQ(win->Store.FormulaA, QStringLiteral("2*U"));
     EXPECT_FLOAT_EQ(win->Store.DefMaxA, 10);
-    EXPECT_FALSE(win->CheckBoxSkalaAauto->isChecked());
+    EXPECT_FALSE(Child<QCheckBox>(*win, "CheckBoxSkalaAauto")->isChecked());
 }
 
 TEST_F(FormSignaleTest, ClosingWritesTheFileAndRefreshesTheLists) {
@@ -62,15 +65,16 @@ TEST_F(FormSignaleTest, ClosingWritesTheFileAndRefreshesTheLists) {
     QTest::mouseClick(editor->Button2, Qt::LeftButton);
     EXPECT_FALSE(editor->isVisible());
     EXPECT_EQ(ReadFile(IniPath()), QByteArray("Winkel (\xB0): r*360\r\nx: 1\r\n"));
-    EXPECT_EQ(win->ComboBoxA->count(), 11);
-    EXPECT_EQ(win->ComboBoxB->itemText(9), QStringLiteral("Winkel (°): r*360"));
+    EXPECT_EQ(Child<TComboBox>(*win, "ComboBoxA")->count(), 11);
+    EXPECT_EQ(Child<TComboBox>(*win, "ComboBoxB")->itemText(9),
+              QStringLiteral("Winkel (°): r*360"));
 
     // Deleting every line leaves the built-in entries and an empty file.
     editor->show();
     editor->MemoSignale->clear();
     editor->close();
     EXPECT_EQ(ReadFile(IniPath()), QByteArray());
-    EXPECT_EQ(win->ComboBoxA->count(), 9);
+    EXPECT_EQ(Child<TComboBox>(*win, "ComboBoxA")->count(), 9);
 }
 
 TEST_F(FormSignaleTest, FileThatCannotBeWrittenKeepsTheWindowOpen) {
@@ -85,7 +89,7 @@ TEST_F(FormSignaleTest, FileThatCannotBeWrittenKeepsTheWindowOpen) {
     ASSERT_EQ(dialogs.errors.size(), 1);
     EXPECT_TRUE(
         dialogs.errors[0].contains(QStringLiteral("Signale.ini\" kann nicht erstellt werden.")));
-    EXPECT_EQ(win->ComboBoxA->count(), 10); // lists not refreshed
+    EXPECT_EQ(Child<TComboBox>(*win, "ComboBoxA")->count(), 10); // lists not refreshed
     editor->hide();
 }
 
@@ -119,21 +123,21 @@ TEST_F(FormSignaleTest, TakesOverOnlyTypedLines) {
     // A picked entry is already in the list, also one whose interval turns the auto box off.
     for (int index : {3, 6, 7, 2}) {
         SCOPED_TRACE(index);
-        PickEntry(win->ComboBoxA, index);
+        PickEntry(Child<TComboBox>(*win, "ComboBoxA"), index);
         QTest::mouseClick(editor->ButtonA, Qt::LeftButton);
         EXPECT_EQ(editor->Lines(), QStringList{QString()});
     }
     // A typed line is added at the end.
-    TypeDefinition(win->ComboBoxA, QStringLiteral("Neu (V): U/2"));
+    TypeDefinition(Child<TComboBox>(*win, "ComboBoxA"), QStringLiteral("Neu (V): U/2"));
     QTest::mouseClick(editor->ButtonA, Qt::LeftButton);
     EXPECT_EQ(editor->Lines(), (QStringList{QString(), QStringLiteral("Neu (V): U/2")}));
     // Signal B's button takes B's line (program-set text counts as typed).
-    TypeAndEnter(win->EditFormelB, QStringLiteral("U*2"));
+    TypeAndEnter(Child<QLineEdit>(*win, "EditFormelB"), QStringLiteral("U*2"));
     QTest::mouseClick(editor->Button1, Qt::LeftButton);
     EXPECT_EQ(editor->Lines().size(), 3);
-    EXPECT_EQ(editor->Lines().last(), win->ComboBoxB->Text());
+    EXPECT_EQ(editor->Lines().last(), Child<TComboBox>(*win, "ComboBoxB")->Text());
     // The lists change only when the editor closes.
-    EXPECT_EQ(win->ComboBoxA->count(), 10);
+    EXPECT_EQ(Child<TComboBox>(*win, "ComboBoxA")->count(), 10);
 }
 
 TEST(SignalFileLocation, NextToTheProgramWhenWritable) {

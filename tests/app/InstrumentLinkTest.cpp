@@ -88,7 +88,7 @@ TEST(InstrumentLink, IdentityCaptionAndQuestion) {
     EXPECT_EQ(SwitchQuestion(product, QStringLiteral("1"), product, QString()),
               QStringLiteral("Wechseln von Kurvimat 1.3 (1) zu Kurvimat 1.3"));
     const QString noAccess = NoAccessMessage(product, QStringLiteral("/dev/hidraw3"));
-    for (const char* part : {"/dev/hidraw3", "udevadm", "70-kurvimat.rules", "anstecken"})
+    for (const char* part : {"/dev/hidraw3", "udevadm", "70-kurvimat.rules", "anstecken", "Debian-Paket"})
         EXPECT_TRUE(noAccess.contains(QLatin1String(part))) << part;
     // A short output report names exactly what could not be sent.
     const struct {

@@ -61,17 +61,17 @@ protected:
 
 TEST_F(InstrumentLinkWindowTest, AdoptsAndConfiguresTheInstrument) {
     auto instrument = std::make_shared<CountingInstrument>();
-    EXPECT_FALSE(win->ButtonHardware->isEnabled());
+    EXPECT_FALSE(Child<QPushButton>(*win, "ButtonHardware")->isEnabled());
     PlugAndAdopt(instrument);
     EXPECT_EQ(win->windowTitle(), QStringLiteral("Kurvimat 1.3 (VK-0001)"));
-    EXPECT_TRUE(win->ButtonHardware->isEnabled());
+    EXPECT_TRUE(Child<QPushButton>(*win, "ButtonHardware")->isEnabled());
     EXPECT_EQ(instrument->reports.load(), 1);
     EXPECT_EQ(instrument->mode(), win->Store.DeviceMode);
     EXPECT_EQ(instrument->inputCodeA(), win->Store.InputCodeA);
     EXPECT_EQ(instrument->inputCodeB(), win->Store.InputCodeB);
 
     // A faster interval is a new report mode; the mid range of A is a new input code.
-    PickEntry(win->ComboBoxSamplingRate, 0);
+    PickEntry(Child<TComboBox>(*win, "ComboBoxSamplingRate"), 0);
     EXPECT_EQ(instrument->mode(), 2);
     link->FormHardware().RadioButtonAmid->click();
     EXPECT_NE(win->Store.InputCodeA, 2);
@@ -82,9 +82,9 @@ TEST_F(InstrumentLinkWindowTest, AdoptsAndConfiguresTheInstrument) {
 TEST_F(InstrumentLinkWindowTest, SameReportModeSendsNothing) {
     auto instrument = std::make_shared<CountingInstrument>();
     PlugAndAdopt(instrument);
-    PickEntry(win->ComboBoxSamplingRate, 4); // 10 ms
+    PickEntry(Child<TComboBox>(*win, "ComboBoxSamplingRate"), 4); // 10 ms
     const int afterTen = instrument->reports.load();
-    PickEntry(win->ComboBoxSamplingRate, 5); // 20 ms
+    PickEntry(Child<TComboBox>(*win, "ComboBoxSamplingRate"), 5); // 20 ms
     EXPECT_EQ(win->Store.IntervalMs, 20);
     EXPECT_EQ(instrument->reports.load(), afterTen);
 }
@@ -134,14 +134,14 @@ TEST_F(InstrumentLinkWindowTest, InstrumentWithoutAccessIsExplainedNotAdopted) {
     EXPECT_TRUE(dialogs.errors.front().contains(QStringLiteral("udevadm")));
     EXPECT_EQ(win->Device, nullptr);
     EXPECT_EQ(win->windowTitle(), QStringLiteral("Kurvimat"));
-    EXPECT_FALSE(win->ButtonHardware->isEnabled());
+    EXPECT_FALSE(Child<QPushButton>(*win, "ButtonHardware")->isEnabled());
     platform->postChangeNotification();
     QTest::qWait(50);
     EXPECT_EQ(dialogs.errors.size(), 1);
 
     platform->unplug(node);
     PlugAndAdopt(std::make_shared<VirtualInstrument>());
-    EXPECT_TRUE(win->ButtonHardware->isEnabled());
+    EXPECT_TRUE(Child<QPushButton>(*win, "ButtonHardware")->isEnabled());
     EXPECT_EQ(dialogs.errors.size(), 1);
 }
 
@@ -154,11 +154,11 @@ TEST_F(InstrumentLinkWindowTest, RefusedConfigurationKeepsTheReadingsTrue) {
     instrument->reject = true;
     link->FormHardware().RadioButtonAmid->click();
     link->FormHardware().RadioButtonAhigh->click();
-    PickEntry(win->ComboBoxSamplingRate, 0); // 2 ms asks for mode 2
+    PickEntry(Child<TComboBox>(*win, "ComboBoxSamplingRate"), 0); // 2 ms asks for mode 2
     EXPECT_EQ(dialogs.errors.size(), 1);
     EXPECT_EQ(win->Store.UmaxA, 5.0f);
     EXPECT_EQ(win->Store.InputCodeA, instrument->inputCodeA());
-    EXPECT_EQ(win->LabelUAmax->text(), QStringLiteral("5 V"));
+    EXPECT_EQ(Child<QLabel>(*win, "LabelUAmax")->text(), QStringLiteral("5 V"));
     EXPECT_EQ(win->Store.DeviceMode, instrument->mode());
 
     instrument->reject = false;
@@ -200,12 +200,12 @@ TEST_F(InstrumentLinkWindowTest, InstrumentWithoutOutputReportKeepsHardwareButto
     device->caps.OutputReportByteLength = 0;
     PlugAndAdopt(device);
     EXPECT_EQ(win->windowTitle(), QStringLiteral("Kurvimat 1.3 (OLD-1)"));
-    EXPECT_FALSE(win->ButtonHardware->isEnabled());
+    EXPECT_FALSE(Child<QPushButton>(*win, "ButtonHardware")->isEnabled());
     EXPECT_FLOAT_EQ(win->Store.StepTime, 0.002f);
 }
 
 TEST_F(InstrumentLinkWindowTest, UnplugReleasesTheInstrumentAndKeepsThePoints) {
-    win->Timer1.start();
+    Child<QTimer>(*win, "Timer1")->start();
     const QString node = PlugAndAdopt(std::make_shared<VirtualInstrument>());
     ASSERT_TRUE(QTest::qWaitFor([&] { return win->Store.DataCount > 0; }, WaitMs));
     platform->unplug(node);
@@ -213,13 +213,13 @@ TEST_F(InstrumentLinkWindowTest, UnplugReleasesTheInstrumentAndKeepsThePoints) {
     const int kept = win->Store.DataCount;
     QTest::qWait(50);
     EXPECT_EQ(win->windowTitle(), QStringLiteral("Kurvimat"));
-    EXPECT_FALSE(win->ButtonHardware->isEnabled());
+    EXPECT_FALSE(Child<QPushButton>(*win, "ButtonHardware")->isEnabled());
     EXPECT_GT(kept, 0);
     EXPECT_EQ(win->Store.DataCount, kept);
 }
 
 TEST_F(InstrumentLinkWindowTest, StreamedSweepCompletesWithEvenlySpacedTimes) {
-    win->Timer1.start();
+    Child<QTimer>(*win, "Timer1")->start();
     PlugAndAdopt(std::make_shared<VirtualInstrument>());
     ASSERT_TRUE(
         QTest::qWaitFor([&] { return win->Store.DataCount >= win->Store.PointCount; }, WaitMs));

@@ -15,6 +15,7 @@
 #include <QClipboard>
 #include <QGuiApplication>
 #include <QImage>
+#include <QLineEdit>
 #include <QListWidget>
 #include <QMenu>
 #include <QMimeData>
@@ -71,7 +72,7 @@ TEST_F(MainExchangeTest, DataSavedThenLoadedBack) {
     const TFormMain& w = *win;
     const QString defA = w.Store.DataDefA, defB = w.Store.DataDefB;
     dialogs.saveName = dir.filePath(QStringLiteral("daten.txt"));
-    Click(win->ButtonDatenSpeichern);
+    Click(Child<QPushButton>(*win, "ButtonDatenSpeichern"));
     ASSERT_TRUE(dialogs.errors.isEmpty());
     EXPECT_EQ(dialogs.filters.value(0), TextFilter);
     const QByteArray bytes = ReadFile(dialogs.saveName);
@@ -82,13 +83,13 @@ TEST_F(MainExchangeTest, DataSavedThenLoadedBack) {
     EXPECT_EQ(bytes.count("\r\n"), 5);
     EXPECT_TRUE(bytes.contains("\r\n-0,1\t1,5\t100\r\n"));
 
-    Click(win->ButtonDatenLoeschen);
+    Click(Child<QPushButton>(*win, "ButtonDatenLoeschen"));
     EXPECT_EQ(win->Store.DataCount, 0);
-    TypeDefinition(win->ComboBoxA, QStringLiteral("Spannung (V): U"));
+    TypeDefinition(Child<TComboBox>(*win, "ComboBoxA"), QStringLiteral("Spannung (V): U"));
     win->Store.TriggerPos = 3;
 
     dialogs.openName = dialogs.saveName;
-    Click(win->ButtonDataenLaden);
+    Click(Child<QPushButton>(*win, "ButtonDataenLaden"));
     ASSERT_TRUE(dialogs.errors.isEmpty()) << dialogs.errors.join('\n').toStdString();
     ASSERT_EQ(win->Store.DataCount, 4);
     const float t[] = {-0.1f, 0.0f, 0.12345f, 12345.6f};
@@ -100,28 +101,28 @@ TEST_F(MainExchangeTest, DataSavedThenLoadedBack) {
         ExpectSameTo4Digits(win->Store.DataA[i], a[i]);
         ExpectSameTo4Digits(win->Store.DataB[i], b[i]);
     }
-    EXPECT_EQ(win->ComboBoxA->Text(), defA);
-    EXPECT_EQ(win->ComboBoxB->Text(), defB);
+    EXPECT_EQ(Child<TComboBox>(*win, "ComboBoxA")->Text(), defA);
+    EXPECT_EQ(Child<TComboBox>(*win, "ComboBoxB")->Text(), defB);
     EXPECT_EQ(win->Store.DataDefA, defA);
     EXPECT_EQ(win->Store.UnitA, QStringLiteral("°C"));
     EXPECT_EQ(win->Store.TriggerPos, -1);
     // Axes widened to the loaded extremes, never narrowed.
-    EXPECT_LE(win->ScaleA.RangeStart, -2.25);
-    EXPECT_GE(win->ScaleA.RangeEnd, 100);
-    EXPECT_GE(win->ScaleT.RangeEnd, 12345.0);
-    EXPECT_DOUBLE_EQ(win->ScaleT.RangeStart, win->Store.TimeRangeMin);
+    EXPECT_LE(PlotOf(*win).Scales().A.RangeStart, -2.25);
+    EXPECT_GE(PlotOf(*win).Scales().A.RangeEnd, 100);
+    EXPECT_GE(PlotOf(*win).Scales().T.RangeEnd, 12345.0);
+    EXPECT_DOUBLE_EQ(PlotOf(*win).Scales().T.RangeStart, win->Store.TimeRangeMin);
     EXPECT_FLOAT_EQ(win->Store.DataMinA, -2.25f);
     EXPECT_FLOAT_EQ(win->Store.DataMaxB, 100.0f);
 }
 
 TEST_F(MainExchangeTest, ClipboardCopyAndPasteOfData) {
     FillData(*win);
-    Click(win->ButtonDatenKopieren);
+    Click(Child<QPushButton>(*win, "ButtonDatenKopieren"));
     const QString text = QGuiApplication::clipboard()->text();
     EXPECT_TRUE(text.startsWith(QStringLiteral("Zeit in s\t") + win->Store.DataDefA + '\t'));
     EXPECT_EQ(text.count(QStringLiteral("\r\n")), 5);
-    Click(win->ButtonDatenLoeschen);
-    Click(win->ButtonDatenEinfuegen);
+    Click(Child<QPushButton>(*win, "ButtonDatenLoeschen"));
+    Click(Child<QPushButton>(*win, "ButtonDatenEinfuegen"));
     EXPECT_EQ(win->Store.DataCount, 4);
     ExpectSameTo4Digits(win->Store.DataA[1], -2.25f);
 }
@@ -129,33 +130,33 @@ TEST_F(MainExchangeTest, ClipboardCopyAndPasteOfData) {
 TEST_F(MainExchangeTest, EmptyDataWritesTheHeaderAlone) {
     win->Store.DataDefA = QStringLiteral("a: U");
     win->Store.DataDefB = QStringLiteral("b: U");
-    Click(win->ButtonDatenKopieren);
+    Click(Child<QPushButton>(*win, "ButtonDatenKopieren"));
     EXPECT_EQ(QGuiApplication::clipboard()->text(), QStringLiteral("Zeit in s\ta: U\tb: U\r\n"));
 }
 
 TEST_F(MainExchangeTest, SnapshotLoadLeavesCombosAndDataAlone) {
     FillData(*win);
-    const QString comboA = win->ComboBoxA->Text();
-    const QString comboB = win->ComboBoxB->Text();
+    const QString comboA = Child<TComboBox>(*win, "ComboBoxA")->Text();
+    const QString comboB = Child<TComboBox>(*win, "ComboBoxB")->Text();
     const QString path = dir.filePath(QStringLiteral("snap.txt"));
     WriteFile(path, "Zeit in min\tX: 1\tY: 2\r\n0,5\t-7\t3\r\n1.5\t2e1\t4\r\n");
     win->Store.TriggerPos = 5;
     dialogs.openName = path;
-    Click(win->ButtonSSladen);
+    Click(Child<QPushButton>(*win, "ButtonSSladen"));
     ASSERT_EQ(win->Store.SnapCount, 2);
     EXPECT_EQ(win->Store.SnapDefA, QStringLiteral("X: 1"));
     EXPECT_EQ(win->Store.SnapDefB, QStringLiteral("Y: 2"));
     EXPECT_FLOAT_EQ(win->Store.SnapT[1], 1.5f);
     EXPECT_FLOAT_EQ(win->Store.SnapA[1], 20.0f);
     EXPECT_FLOAT_EQ(win->Store.SnapMinA, -7.0f);
-    EXPECT_EQ(win->ComboBoxA->Text(), comboA);
-    EXPECT_EQ(win->ComboBoxB->Text(), comboB);
+    EXPECT_EQ(Child<TComboBox>(*win, "ComboBoxA")->Text(), comboA);
+    EXPECT_EQ(Child<TComboBox>(*win, "ComboBoxB")->Text(), comboB);
     EXPECT_EQ(win->Store.DataCount, 4);
     EXPECT_EQ(win->Store.TriggerPos, -1);
-    EXPECT_LE(win->ScaleA.RangeStart, -7.0);
+    EXPECT_LE(PlotOf(*win).Scales().A.RangeStart, -7.0);
 
     // The snapshot text written back carries its own definitions.
-    Click(win->ButtonSSkopieren);
+    Click(Child<QPushButton>(*win, "ButtonSSkopieren"));
     EXPECT_TRUE(QGuiApplication::clipboard()->text().startsWith(
         QStringLiteral("Zeit in s\tX: 1\tY: 2\r\n")));
 }
@@ -190,7 +191,8 @@ TEST_F(MainExchangeTest, TextsWithoutPointsSaySoAndChangeNothing) {
         const QString path = dir.filePath(QStringLiteral("leer.txt"));
         WriteFile(path, r.bytes);
         dialogs.openName = path;
-        for (QPushButton* button : {win->ButtonDataenLaden, win->ButtonSSladen})
+        for (QPushButton* button : {Child<QPushButton>(*win, "ButtonDataenLaden"),
+                                    Child<QPushButton>(*win, "ButtonSSladen")})
             Click(button);
         ASSERT_EQ(dialogs.errors.size(), 2);
         EXPECT_TRUE(dialogs.errors[0].startsWith(QStringLiteral("Die Datei ")));
@@ -200,16 +202,16 @@ TEST_F(MainExchangeTest, TextsWithoutPointsSaySoAndChangeNothing) {
         EXPECT_EQ(win->Store.SnapCount, 0);
         EXPECT_EQ(win->Store.TriggerPos, 2);
         EXPECT_EQ(win->Store.DataDefB, QStringLiteral("Anteil (%): x*100"));
-        EXPECT_NE(win->ComboBoxA->Text(), QStringLiteral("A: U"));
+        EXPECT_NE(Child<TComboBox>(*win, "ComboBoxA")->Text(), QStringLiteral("A: U"));
     }
     // The clipboard: empty, or holding no text.
     dialogs.errors.clear();
     QGuiApplication::clipboard()->clear();
-    Click(win->ButtonDatenEinfuegen);
+    Click(Child<QPushButton>(*win, "ButtonDatenEinfuegen"));
     auto* image = new QMimeData;
     image->setImageData(QImage(4, 4, QImage::Format_RGB32));
     QGuiApplication::clipboard()->setMimeData(image);
-    Click(win->ButtonSSEinfuegen);
+    Click(Child<QPushButton>(*win, "ButtonSSEinfuegen"));
     ASSERT_EQ(dialogs.errors.size(), 2);
     for (const QString& e : dialogs.errors)
         EXPECT_TRUE(e.startsWith(QStringLiteral("Die Zwischenablage enthält keinen Text.")));
@@ -217,7 +219,7 @@ TEST_F(MainExchangeTest, TextsWithoutPointsSaySoAndChangeNothing) {
     // A cancelled dialog says nothing.
     dialogs.errors.clear();
     dialogs.openName.clear();
-    Click(win->ButtonSSladen);
+    Click(Child<QPushButton>(*win, "ButtonSSladen"));
     EXPECT_EQ(win->Store.SnapCount, 0);
     EXPECT_TRUE(dialogs.errors.isEmpty());
 }
@@ -227,14 +229,14 @@ TEST_F(MainExchangeTest, ForeignTextsAndCharactersKeepTheData) {
     FillData(*win);
     win->Store.DataDefB = QStringLiteral("Widerstand (Ω): 1000*U");
     QGuiApplication::clipboard()->setText(QStringLiteral("Zeit in s\tA: U\tB: U\r\nHallo\r\n"));
-    Click(win->ButtonDatenEinfuegen);
+    Click(Child<QPushButton>(*win, "ButtonDatenEinfuegen"));
     ASSERT_EQ(dialogs.errors.size(), 1);
     EXPECT_TRUE(dialogs.errors[0].contains(QStringLiteral("keine Messwerte")));
     EXPECT_EQ(win->Store.DataCount, 4);
-    EXPECT_NE(win->ComboBoxA->Text(), QStringLiteral("A: U"));
+    EXPECT_NE(Child<TComboBox>(*win, "ComboBoxA")->Text(), QStringLiteral("A: U"));
     dialogs.saveName = dialogs.openName = dir.filePath(QStringLiteral("ohm.txt"));
-    Click(win->ButtonDatenSpeichern);
-    Click(win->ButtonSSladen);
+    Click(Child<QPushButton>(*win, "ButtonDatenSpeichern"));
+    Click(Child<QPushButton>(*win, "ButtonSSladen"));
     EXPECT_EQ(win->Store.SnapDefB, win->Store.DataDefB);
     EXPECT_EQ(win->Store.SnapCount, 4);
 }
@@ -242,7 +244,7 @@ TEST_F(MainExchangeTest, ForeignTextsAndCharactersKeepTheData) {
 TEST_F(MainExchangeTest, FileFailuresAreReportedAndChangeNothing) {
     FillData(*win);
     dialogs.openName = dir.filePath(QStringLiteral("fehlt.txt"));
-    Click(win->ButtonDataenLaden);
+    Click(Child<QPushButton>(*win, "ButtonDataenLaden"));
     ASSERT_EQ(dialogs.errors.size(), 1);
     EXPECT_TRUE(dialogs.errors[0].startsWith(QStringLiteral("Datei ")));
     EXPECT_TRUE(
@@ -253,7 +255,7 @@ TEST_F(MainExchangeTest, FileFailuresAreReportedAndChangeNothing) {
     const QString blocker = dir.filePath(QStringLiteral("block"));
     WriteFile(blocker, "x");
     dialogs.saveName = blocker + QStringLiteral("/daten.txt");
-    Click(win->ButtonSSspeichern);
+    Click(Child<QPushButton>(*win, "ButtonSSspeichern"));
     ASSERT_EQ(dialogs.errors.size(), 2);
     EXPECT_TRUE(dialogs.errors[1].startsWith(QStringLiteral("Datei \"")));
     EXPECT_TRUE(
@@ -268,7 +270,7 @@ TEST_F(MainExchangeTest, LoadKeepsTenThousandPointsAndSaysHowManyWereLeftOut) {
     const QString path = dir.filePath(QStringLiteral("gross.txt"));
     WriteFile(path, text);
     dialogs.openName = path;
-    Click(win->ButtonDataenLaden);
+    Click(Child<QPushButton>(*win, "ButtonDataenLaden"));
     EXPECT_EQ(win->Store.DataCount, 10000);
     EXPECT_FLOAT_EQ(win->Store.DataT[9999], 9999.0f);
     EXPECT_FLOAT_EQ(win->Store.DataMaxT, 9999.0f);
@@ -280,25 +282,25 @@ TEST_F(MainExchangeTest, LoadKeepsTenThousandPointsAndSaysHowManyWereLeftOut) {
 // their values and times, and their definitions come back as written.
 TEST_F(MainExchangeTest, LoadedPointsAreNeverRecomputed) {
     RecordSweep(*win, 100, 900); // raw values of an earlier sweep
-    TypeDefinition(win->ComboBoxA, QStringLiteral("Anteil (%): x*100 [0;50]"));
+    TypeDefinition(Child<TComboBox>(*win, "ComboBoxA"), QStringLiteral("Anteil (%): x*100 [0;50]"));
     const QString text = QStringLiteral("Zeit in s\tA (V): U\tB (V): U*2\r\n"
                                         "0,5\t1,25\t2,5\r\n1,5\t3,75\t4\r\n7\t-1\t0,25\r\n");
     QGuiApplication::clipboard()->setText(text);
-    Click(win->ButtonDatenEinfuegen);
-    EXPECT_EQ(win->ComboBoxA->Text(), QStringLiteral("A (V): U"));
+    Click(Child<QPushButton>(*win, "ButtonDatenEinfuegen"));
+    EXPECT_EQ(Child<TComboBox>(*win, "ComboBoxA")->Text(), QStringLiteral("A (V): U"));
     ASSERT_EQ(CopiedData(*win), text);
     const std::function<void()> actions[] = {
-        [&] { TypeAndEnter(win->EditFormelA, QStringLiteral("U*3")); },
-        [&] { PickEntry(win->ComboBoxB, 1); },                // another entry
-        [&] { PickEntry(win->ComboBoxSamples, 2); },          // another point count
-        [&] { win->Store.UmaxB = 1.1f, win->SendConfiguration(); }, // another input range
+        [&] { TypeAndEnter(Child<QLineEdit>(*win, "EditFormelA"), QStringLiteral("U*3")); },
+        [&] { PickEntry(Child<TComboBox>(*win, "ComboBoxB"), 1); },       // another entry
+        [&] { PickEntry(Child<TComboBox>(*win, "ComboBoxSamples"), 2); }, // another point count
+        [&] { win->Store.UmaxB = 1.1f, win->SendConfiguration(); },       // another input range
     };
     for (const auto& act : actions) {
         act();
         EXPECT_EQ(CopiedData(*win), text);
         // The axes still name what the points are, whatever is in force.
-        EXPECT_EQ(win->ScaleA.Title, QStringLiteral("A in <vf>V"));
-        EXPECT_EQ(win->ScaleB.Title, QStringLiteral("B in <vf>V"));
+        EXPECT_EQ(PlotOf(*win).Scales().A.Title, QStringLiteral("A in <vf>V"));
+        EXPECT_EQ(PlotOf(*win).Scales().B.Title, QStringLiteral("B in <vf>V"));
     }
 }
 
@@ -306,10 +308,10 @@ TEST_F(MainExchangeTest, UncompilableDefinitionStillLoadsThePoints) {
     const QString path = dir.filePath(QStringLiteral("falsch.txt"));
     WriteFile(path, "Zeit in s\tM (V): max(U,1)\tB: U\r\n0,5\t1\t2\r\n1,5\t3\t4\r\n");
     dialogs.openName = path;
-    Click(win->ButtonDataenLaden);
+    Click(Child<QPushButton>(*win, "ButtonDataenLaden"));
     EXPECT_EQ(dialogs.errors.size(), 1);
     EXPECT_EQ(win->Store.DataCount, 2);
-    EXPECT_EQ(win->ComboBoxA->Text(), QStringLiteral("M (V): max(U,1)"));
+    EXPECT_EQ(Child<TComboBox>(*win, "ComboBoxA")->Text(), QStringLiteral("M (V): max(U,1)"));
     EXPECT_EQ(win->Store.FormulaB, QStringLiteral("U"));
 }
 
@@ -357,18 +359,20 @@ TEST_F(MainExchangeTest, PastedTextsGiveTheirPointsAndKeepTheDefinitionsInForce)
         SCOPED_TRACE(r.name);
         dialogs.errors.clear();
         dialogs.infos.clear();
-        TypeDefinition(win->ComboBoxA, inForce);
-        TypeDefinition(win->ComboBoxB, inForce);
+        TypeDefinition(Child<TComboBox>(*win, "ComboBoxA"), inForce);
+        TypeDefinition(Child<TComboBox>(*win, "ComboBoxB"), inForce);
         const QString in = QString::fromUtf8(r.in);
         QGuiApplication::clipboard()->setText(in);
-        Click(win->ButtonDatenEinfuegen);
+        Click(Child<QPushButton>(*win, "ButtonDatenEinfuegen"));
         EXPECT_TRUE(dialogs.errors.isEmpty()) << dialogs.errors.join('\n').toStdString();
         const QString copied = r.copied ? QString::fromUtf8(r.copied)
                                         : QString(in).replace(u'\n', QStringLiteral("\r\n"));
         EXPECT_EQ(CopiedData(*win).toStdString(), copied.toStdString());
-        EXPECT_EQ(win->ComboBoxA->Text(), r.comboA ? QString::fromUtf8(r.comboA) : inForce);
-        EXPECT_EQ(win->ComboBoxB->Text(), r.comboB ? QString::fromUtf8(r.comboB) : inForce);
-        EXPECT_EQ(win->ScaleA.Title, QString::fromUtf8(r.titleA));
+        EXPECT_EQ(Child<TComboBox>(*win, "ComboBoxA")->Text(),
+                  r.comboA ? QString::fromUtf8(r.comboA) : inForce);
+        EXPECT_EQ(Child<TComboBox>(*win, "ComboBoxB")->Text(),
+                  r.comboB ? QString::fromUtf8(r.comboB) : inForce);
+        EXPECT_EQ(PlotOf(*win).Scales().A.Title, QString::fromUtf8(r.titleA));
         if (*r.info) {
             ASSERT_EQ(dialogs.infos.size(), 1);
             EXPECT_TRUE(dialogs.infos[0].contains(QString::fromUtf8(r.info)))
@@ -383,13 +387,13 @@ TEST_F(MainExchangeTest, PastedTextsGiveTheirPointsAndKeepTheDefinitionsInForce)
 TEST_F(MainExchangeTest, PointsWithoutBShowNoB) {
     QGuiApplication::clipboard()->setText(
         QStringLiteral("t in s\tU in V\n0\t1\n0,5\t1,123\n1\t1,246\n"));
-    Click(win->ButtonDatenEinfuegen);
+    Click(Child<QPushButton>(*win, "ButtonDatenEinfuegen"));
     ASSERT_EQ(win->Store.DataCount, 3);
     EXPECT_FALSE(win->Store.DataHasB);
-    EXPECT_EQ(win->ScaleA.Title, QStringLiteral("U in <vf>V"));
-    win->Cursors.setVerticalOn(true, 0, 1);
-    win->Cursors.X = {0.25, 0.75};
-    const ReadoutTable table = win->Measuring->Table();
+    EXPECT_EQ(PlotOf(*win).Scales().A.Title, QStringLiteral("U in <vf>V"));
+    PlotOf(*win).Cursors().setVerticalOn(true, 0, 1);
+    PlotOf(*win).Cursors().X = {0.25, 0.75};
+    const ReadoutTable table = PlotOf(*win).Measuring()->Table();
     bool sawB = false;
     for (const ReadoutRow& row : table) {
         if (row.Label != QStringLiteral("bei t1")) continue;
@@ -401,16 +405,16 @@ TEST_F(MainExchangeTest, PointsWithoutBShowNoB) {
     }
     EXPECT_TRUE(sawB);
     // The snapshot taken of it holds no B either; "Schnappschuss" without points keeps it.
-    Click(win->ButtonSchnappschuss);
+    Click(Child<QPushButton>(*win, "ButtonSchnappschuss"));
     EXPECT_FALSE(win->Store.SnapHasB);
-    Click(win->ButtonDatenLoeschen);
-    Click(win->ButtonSchnappschuss);
+    Click(Child<QPushButton>(*win, "ButtonDatenLoeschen"));
+    Click(Child<QPushButton>(*win, "ButtonSchnappschuss"));
     EXPECT_EQ(win->Store.SnapCount, 3);
-    QTest::mouseClick(win->ButtonSSkopieren, Qt::LeftButton);
+    QTest::mouseClick(Child<QPushButton>(*win, "ButtonSSkopieren"), Qt::LeftButton);
     EXPECT_TRUE(QGuiApplication::clipboard()->text().endsWith(QStringLiteral("\r\n1\t1,246\t\r\n")));
     RecordSweep(*win, 400, 800);
     EXPECT_TRUE(win->Store.DataHasB);
-    EXPECT_EQ(win->ScaleA.Title, QStringLiteral("Spannung unkalibriert in <vf>V"));
+    EXPECT_EQ(PlotOf(*win).Scales().A.Title, QStringLiteral("Spannung unkalibriert in <vf>V"));
     EXPECT_NEAR(win->Store.DataB[5], 800 * 5 / 1023.0, 1e-4);
 }
 
@@ -433,7 +437,7 @@ TEST_F(MainExchangeTest, SpreadsheetFilesLoad) {
         SCOPED_TRACE(r.file);
         dialogs.infos.clear();
         dialogs.openName = QStringLiteral(KURVIMAT_TEST_DATA "/spreadsheet/") + r.file;
-        Click(win->ButtonDataenLaden);
+        Click(Child<QPushButton>(*win, "ButtonDataenLaden"));
         EXPECT_TRUE(dialogs.errors.isEmpty()) << dialogs.errors.join('\n').toStdString();
         EXPECT_EQ(win->Store.DataCount, r.count);
         EXPECT_EQ(win->Store.DataHasB, r.hasB);
@@ -448,7 +452,7 @@ TEST_F(MainExchangeTest, SpreadsheetFilesLoad) {
     const QString path = dir.filePath(QStringLiteral("unicode.txt"));
     WriteFile(path, utf16);
     dialogs.openName = path;
-    Click(win->ButtonDataenLaden);
+    Click(Child<QPushButton>(*win, "ButtonDataenLaden"));
     EXPECT_TRUE(dialogs.errors.isEmpty());
     EXPECT_EQ(CopiedData(*win), text);
     EXPECT_EQ(win->Store.UnitA, QStringLiteral("cm"));
@@ -459,19 +463,19 @@ TEST_F(MainExchangeTest, ReplacingAFileAsksFirst) {
     FillData(*win);
     const QString path = dir.filePath(QStringLiteral("gestern.txt"));
     struct Row {
-        QPushButton* TFormMain::*button;
+        const char* button;
         bool yes;
     };
-    const Row rows[] = {{&TFormMain::ButtonDatenSpeichern, false},
-                        {&TFormMain::ButtonSSspeichern, false},
-                        {&TFormMain::ButtonDatenSpeichern, true}};
+    const Row rows[] = {{"ButtonDatenSpeichern", false},
+                        {"ButtonSSspeichern", false},
+                        {"ButtonDatenSpeichern", true}};
     for (const Row& r : rows) {
         SCOPED_TRACE(r.yes);
         WriteFile(path, "gestern");
         dialogs.questions.clear();
         dialogs.answerYes = r.yes;
         dialogs.saveName = path;
-        Click(win.get()->*r.button);
+        Click(Child<QPushButton>(*win, r.button));
         ASSERT_EQ(dialogs.questions.size(), 1);
         EXPECT_TRUE(dialogs.questions[0].contains(QStringLiteral("gestern.txt ist schon vorhanden")));
         EXPECT_EQ(ReadFile(path) == "gestern", !r.yes);
@@ -482,13 +486,13 @@ TEST_F(MainExchangeTest, ReplacingAFileAsksFirst) {
     dialogs.questions.clear();
     dialogs.answerYes = false;
     dialogs.saveName = png;
-    win->ButtonBildSpeichernClick(1);
+    Child<QMenu>(*win, "MenuBildSpeichern")->actions().at(0)->trigger();
     EXPECT_EQ(dialogs.questions.size(), 1);
     EXPECT_EQ(ReadFile(png), QByteArray("gestern"));
     // A new file is written without a question.
     dialogs.questions.clear();
     dialogs.saveName = dir.filePath(QStringLiteral("neu.txt"));
-    Click(win->ButtonDatenSpeichern);
+    Click(Child<QPushButton>(*win, "ButtonDatenSpeichern"));
     EXPECT_TRUE(dialogs.questions.isEmpty());
     EXPECT_TRUE(ReadFile(dialogs.saveName).startsWith("Zeit in s\t"));
 }
@@ -496,16 +500,17 @@ TEST_F(MainExchangeTest, ReplacingAFileAsksFirst) {
 // A definition whose values need more than four digits to keep one raw step is written with
 // them; a 10000-point sweep still goes round byte for byte.
 TEST_F(MainExchangeTest, RecordedValuesKeepWhatWasMeasured) {
-    TypeDefinition(win->ComboBoxA, QStringLiteral("Druck (Pa): 100000+U*1000"));
+    TypeDefinition(Child<TComboBox>(*win, "ComboBoxA"),
+                   QStringLiteral("Druck (Pa): 100000+U*1000"));
     RecordSweep(*win, 500, 300);
     const QString text = CopiedData(*win);
     EXPECT_TRUE(text.contains(QStringLiteral("\t102444\t1,466\r\n"))) << text.left(200).toStdString();
-    PickEntry(win->ComboBoxSamples, 6); // 10000 points
+    PickEntry(Child<TComboBox>(*win, "ComboBoxSamples"), 6); // 10000 points
     ASSERT_EQ(win->Store.PointCount, 10000);
-    TypeDefinition(win->ComboBoxA, QStringLiteral("Spannung (V): U"));
+    TypeDefinition(Child<TComboBox>(*win, "ComboBoxA"), QStringLiteral("Spannung (V): U"));
     RecordSweep(*win, 643, 300);
     const QString sweep = CopiedData(*win);
-    Click(win->ButtonDatenEinfuegen);
+    Click(Child<QPushButton>(*win, "ButtonDatenEinfuegen"));
     EXPECT_TRUE(win->Store.DataLoaded);
     EXPECT_EQ(CopiedData(*win), sweep);
 }
@@ -519,7 +524,7 @@ const QString PastedText = QStringLiteral("Zeit in s\tA (V): U\tB (V): U\r\n"
 
 void Paste(TFormMain& w, const QString& text = PastedText) {
     QGuiApplication::clipboard()->setText(text);
-    Click(w.ButtonDatenEinfuegen);
+    Click(Child<QPushButton>(w, "ButtonDatenEinfuegen"));
 }
 
 const std::vector<kurvimat::session::Run>& Runs(TFormMain& w) {
@@ -533,55 +538,56 @@ TEST_F(MainRunsTest, EveryOneClickLossKeepsTheReplacedPointsAsARun) {
         std::function<void(TFormMain&)> loss;
     };
     const auto einzelSweep = [](TFormMain& w) {
-        Click(w.RadioButtonEinzel);
+        Click(Child<QRadioButton>(w, "RadioButtonEinzel"));
         RecordSweep(w, 300, 700);
     };
     const auto autoSweep = [](TFormMain& w) {
-        Click(w.RadioButtonAuto);
+        Click(Child<QRadioButton>(w, "RadioButtonAuto"));
         RecordSweep(w, 300, 700);
     };
     const auto nextTrigger = [](TFormMain& w) {
         Feed(w, 500, 500, w.Store.PreTrigger);
-        Click(w.ButtonTrigger);
+        Click(Child<QPushButton>(w, "ButtonTrigger"));
     };
     const Row rows[] = {
         {"interval change after an einzel sweep", einzelSweep,
-         [](TFormMain& w) { PickEntry(w.ComboBoxSamplingRate, 4); }},
+         [](TFormMain& w) { PickEntry(Child<TComboBox>(w, "ComboBoxSamplingRate"), 4); }},
         {"interval change after an auto sweep", autoSweep,
-         [](TFormMain& w) { PickEntry(w.ComboBoxSamplingRate, 5); }},
+         [](TFormMain& w) { PickEntry(Child<TComboBox>(w, "ComboBoxSamplingRate"), 5); }},
         {"mode change after an auto sweep", autoSweep,
-         [](TFormMain& w) { Click(w.RadioButtonNormal); }},
+         [](TFormMain& w) { Click(Child<QRadioButton>(w, "RadioButtonNormal")); }},
         {"Daten löschen after an einzel sweep", einzelSweep,
-         [](TFormMain& w) { Click(w.ButtonDatenLoeschen); }},
+         [](TFormMain& w) { Click(Child<QPushButton>(w, "ButtonDatenLoeschen")); }},
         {"paste over an einzel sweep", einzelSweep, [](TFormMain& w) { Paste(w); }},
         {"load over pasted points", [](TFormMain& w) { Paste(w); },
          [this](TFormMain& w) {
              dialogs.openName = dir.filePath(QStringLiteral("andere.txt"));
              WriteFile(dialogs.openName, "Zeit in s\tA (V): U\r\n0\t1\r\n1\t2\r\n");
-             Click(w.ButtonDataenLaden);
+             Click(Child<QPushButton>(w, "ButtonDataenLaden"));
          }},
         {"the next auto sweep over loaded points",
          [](TFormMain& w) {
-             Click(w.RadioButtonAuto);
+             Click(Child<QRadioButton>(w, "RadioButtonAuto"));
              Paste(w);
          },
          [](TFormMain& w) { Feed(w, 500, 500, w.Store.PointCount + 2); }},
         {"a new einzel sweep", einzelSweep, nextTrigger},
         {"a new normal sweep after a complete one",
          [](TFormMain& w) {
-             Click(w.RadioButtonNormal);
+             Click(Child<QRadioButton>(w, "RadioButtonNormal"));
              RecordSweep(w, 300, 700);
          },
          nextTrigger},
         {"Reset of an einzel sweep of more than a minute",
          [](TFormMain& w) {
-             Click(w.RadioButtonEinzel);
-             PickEntry(w.ComboBoxSamplingRate, 9); // 500 ms: 200 points take 100 s
+             Click(Child<QRadioButton>(w, "RadioButtonEinzel"));
+             PickEntry(Child<TComboBox>(w, "ComboBoxSamplingRate"),
+                       9); // 500 ms: 200 points take 100 s
              Feed(w, 300, 700, w.Store.PreTrigger * 100);
-             Click(w.ButtonTrigger);
+             Click(Child<QPushButton>(w, "ButtonTrigger"));
              Feed(w, 300, 700, 110 * 100); // 65 s of points, the sweep still running
          },
-         [](TFormMain& w) { Click(w.ButtonReset); }},
+         [](TFormMain& w) { Click(Child<QPushButton>(w, "ButtonReset")); }},
     };
     for (const Row& r : rows) {
         SCOPED_TRACE(r.name);
@@ -600,18 +606,19 @@ TEST_F(MainRunsTest, EveryOneClickLossKeepsTheReplacedPointsAsARun) {
 }
 
 TEST_F(MainRunsTest, StreamedSweepsAreNotKeptButMarkedOnesAre) {
-    Click(win->RadioButtonAuto);
+    Click(Child<QRadioButton>(*win, "RadioButtonAuto"));
     RecordSweep(*win, 300, 700);
     for (int sweep = 0; sweep < 3; ++sweep)
         Feed(*win, 300 + sweep, 700, win->Store.PointCount + 1);
-    Click(win->ButtonDatenLoeschen);
+    Click(Child<QPushButton>(*win, "ButtonDatenLoeschen"));
     EXPECT_EQ(Runs(*win).size(), 0u);
 
     RecordSweep(*win, 300, 700);
     const kurvimat::session::PointSet marked = kurvimat::session::currentPoints(win->Store);
-    win->KeepCurrentAsRun();
-    win->KeepCurrentAsRun(); // the same points once only
-    Click(win->RadioButtonNormal); // would keep the last auto sweep: it is a run already
+    Child<QAction>(*win, "ActionMessreiheBehalten")->trigger();
+    Child<QAction>(*win, "ActionMessreiheBehalten")->trigger(); // the same points once only
+    Click(Child<QRadioButton>(
+        *win, "RadioButtonNormal")); // would keep the last auto sweep: it is a run already
     ASSERT_EQ(Runs(*win).size(), 1u);
     EXPECT_EQ(Runs(*win)[0].points, marked);
     EXPECT_EQ(Runs(*win)[0].intervalMs, win->Store.IntervalMs);
@@ -622,15 +629,15 @@ TEST_F(MainRunsTest, StreamedSweepsAreNotKeptButMarkedOnesAre) {
 TEST_F(MainRunsTest, ListWindowShowsRenamesRestoresSavesDeletesAndUndoes) {
     Paste(*win);
     const QString pastedCopy = CopiedData(*win);
-    Click(win->RadioButtonEinzel);
+    Click(Child<QRadioButton>(*win, "RadioButtonEinzel"));
     RecordSweep(*win, 300, 700);
     const QString sweepCopy = CopiedData(*win);
-    Click(win->ButtonDatenLoeschen);
+    Click(Child<QPushButton>(*win, "ButtonDatenLoeschen"));
     ASSERT_EQ(Runs(*win).size(), 2u); // the pasted points, then the sweep
     const qint64 pasted = Runs(*win)[0].id, sweep = Runs(*win)[1].id;
 
-    win->ShowRunsList();
-    RunsWindow* list = win->Runs->List();
+    Child<QAction>(*win, "ActionMessreihen")->trigger();
+    RunsWindow* list = Child<MainRuns>(*win, "Runs")->List();
     ASSERT_NE(list, nullptr);
     QListWidget* items = list->listWidget();
     ASSERT_EQ(items->count(), 2);
@@ -640,7 +647,7 @@ TEST_F(MainRunsTest, ListWindowShowsRenamesRestoresSavesDeletesAndUndoes) {
     const std::uint8_t colour = MainRuns::Colour(pasted);
     const auto colourInPlot = [&] {
         win->RefreshDisplay();
-        const IndexedImage& plot = win->PlotBitmap;
+        const IndexedImage& plot = PlotOf(*win).Image();
         for (int y = 0; y < plot.height(); ++y)
             for (int x = 0; x < plot.width(); ++x)
                 if (plot.pixel(x, y) == colour) return true;
@@ -648,24 +655,24 @@ TEST_F(MainRunsTest, ListWindowShowsRenamesRestoresSavesDeletesAndUndoes) {
     };
     EXPECT_FALSE(colourInPlot());
     items->item(0)->setCheckState(Qt::Checked);
-    EXPECT_TRUE(win->Runs->IsShown(pasted));
+    EXPECT_TRUE(Child<MainRuns>(*win, "Runs")->IsShown(pasted));
     EXPECT_TRUE(colourInPlot());
     // The picture of the plot shows it as well.
     const QImage picture = win->PlotPictureImage(2);
-    const QRgb rgb = win->Palette.rgb(colour);
+    const QRgb rgb = PlotOf(*win).Colours().rgb(colour);
     bool inPicture = false;
     for (int y = 0; y < picture.height() && !inPicture; ++y)
         for (int x = 0; x < picture.width() && !inPicture; ++x)
             inPicture = picture.pixel(x, y) == rgb;
     EXPECT_TRUE(inPicture);
     // Its columns in the cursor readout.
-    win->Cursors.setVerticalOn(true, 0, 1);
+    PlotOf(*win).Cursors().setVerticalOn(true, 0, 1);
     bool named = false;
-    for (const ReadoutRow& row : win->Measuring->Table())
+    for (const ReadoutRow& row : PlotOf(*win).Measuring()->Table())
         for (const ReadoutCell& c : row.Cells)
             named = named || c.Text == QStringLiteral("Reihe %1 B").arg(pasted);
     EXPECT_TRUE(named);
-    win->Cursors.setVerticalOn(false, 0, 1);
+    PlotOf(*win).Cursors().setVerticalOn(false, 0, 1);
     items->item(0)->setCheckState(Qt::Unchecked);
     EXPECT_FALSE(colourInPlot());
 
@@ -692,7 +699,7 @@ TEST_F(MainRunsTest, ListWindowShowsRenamesRestoresSavesDeletesAndUndoes) {
     EXPECT_EQ(Runs(*win)[2].points, replaced);
     EXPECT_EQ(items->count(), 3);
     // Kept already: deleting them keeps nothing new.
-    Click(win->ButtonDatenLoeschen);
+    Click(Child<QPushButton>(*win, "ButtonDatenLoeschen"));
     EXPECT_EQ(Runs(*win).size(), 3u);
 
     list->setCurrent(sweep);
@@ -720,20 +727,20 @@ TEST_F(MainRunsTest, ShownRunIsFittedUntilItIsHiddenOrDeleted) {
                     .replace(QLatin1Char('.'), QLatin1Char(','));
     }
     Paste(*win, text);
-    win->KeepCurrentAsRun();
-    Click(win->ButtonDatenLoeschen);
+    Child<QAction>(*win, "ActionMessreiheBehalten")->trigger();
+    Click(Child<QPushButton>(*win, "ButtonDatenLoeschen"));
     ASSERT_EQ(Runs(*win).size(), 1u);
     const kurvimat::session::Run run = Runs(*win)[0];
 
     const auto runMenus = [&] {
-        emit win->MenuAusgleichskurve->aboutToShow();
+        emit Child<QMenu>(*win, "MenuAusgleichskurve")->aboutToShow();
         QList<QMenu*> menus;
-        for (QAction* a : win->MenuAusgleichskurve->actions())
+        for (QAction* a : Child<QMenu>(*win, "MenuAusgleichskurve")->actions())
             if (a->menu() && a->text().startsWith(run.name)) menus << a->menu();
         return menus;
     };
     EXPECT_TRUE(runMenus().isEmpty()); // not shown
-    win->Runs->SetShown(run.id, true);
+    Child<MainRuns>(*win, "Runs")->SetShown(run.id, true);
     const QList<QMenu*> menus = runMenus();
     ASSERT_EQ(menus.size(), 2); // A and B
     EXPECT_TRUE(menus[0]->title().endsWith(QStringLiteral("A (Spannung)")));
@@ -742,36 +749,36 @@ TEST_F(MainRunsTest, ShownRunIsFittedUntilItIsHiddenOrDeleted) {
     const auto fitPixels = [&] {
         win->RefreshDisplay();
         int n = 0;
-        for (int y = 0; y < win->PlotBitmap.height(); ++y)
-            for (int x = 0; x < win->PlotBitmap.width(); ++x)
-                n += win->PlotBitmap.pixel(x, y) == shade;
+        for (int y = 0; y < PlotOf(*win).Image().height(); ++y)
+            for (int x = 0; x < PlotOf(*win).Image().width(); ++x)
+                n += PlotOf(*win).Image().pixel(x, y) == shade;
         return n;
     };
     EXPECT_EQ(fitPixels(), 0);
-    win->Cursors.setVerticalOn(true, 0, 10);
-    win->Cursors.X = {8, 1};
+    PlotOf(*win).Cursors().setVerticalOn(true, 0, 10);
+    PlotOf(*win).Cursors().X = {8, 1};
     menus[0]->actions().first()->trigger(); // "Gerade"
-    ASSERT_TRUE(win->ShownFit.has_value());
-    const FitResult& fit = win->ShownFit->Result;
+    ASSERT_TRUE(PlotOf(*win).ShownFit().has_value());
+    const FitResult& fit = PlotOf(*win).ShownFit()->Result;
     EXPECT_EQ(fit.Model, FitModel::Linear);
     EXPECT_EQ(fit.PointCount, 15); // 1 s to 8 s in steps of 0.5 s
     EXPECT_NEAR(fit.P[0], slope, 1e-4);
     EXPECT_NEAR(fit.P[1], start + slope * fit.Origin, 1e-4);
-    EXPECT_EQ(PlotFitReadout(*win->ShownFit, win->Store).first(), run.name);
-    EXPECT_GT(fitPixels(), win->PlotBitmap.width() / 4);
+    EXPECT_EQ(PlotFitReadout(*PlotOf(*win).ShownFit(), win->Store).first(), run.name);
+    EXPECT_GT(fitPixels(), PlotOf(*win).Image().width() / 4);
 
-    win->Runs->SetShown(run.id, false);
+    Child<MainRuns>(*win, "Runs")->SetShown(run.id, false);
     EXPECT_EQ(fitPixels(), 0);
-    EXPECT_FALSE(win->ShownFit.has_value());
+    EXPECT_FALSE(PlotOf(*win).ShownFit().has_value());
 
-    win->Runs->SetShown(run.id, true);
+    Child<MainRuns>(*win, "Runs")->SetShown(run.id, true);
     win->FitRunOnPlot(run.id, true, FitModel::Linear, 0, 10);
-    ASSERT_TRUE(win->ShownFit.has_value());
-    EXPECT_TRUE(win->ShownFit->ChannelB);
+    ASSERT_TRUE(PlotOf(*win).ShownFit().has_value());
+    EXPECT_TRUE(PlotOf(*win).ShownFit()->ChannelB);
     EXPECT_GT(fitPixels(), 0);
-    win->Runs->Delete(run.id);
+    Child<MainRuns>(*win, "Runs")->Delete(run.id);
     EXPECT_EQ(fitPixels(), 0);
-    EXPECT_FALSE(win->ShownFit.has_value());
+    EXPECT_FALSE(PlotOf(*win).ShownFit().has_value());
     EXPECT_TRUE(dialogs.errors.isEmpty()) << dialogs.errors.join('\n').toStdString();
 }
 

@@ -31,7 +31,7 @@ namespace {
 void RecordRising(TFormMain& w, int start) {
     const int reportsPerPoint = w.Store.IntervalMs / 5;
     Feed(w, start, 900 - start, w.Store.PreTrigger * reportsPerPoint);
-    QTest::mouseClick(w.ButtonTrigger, Qt::LeftButton);
+    QTest::mouseClick(Child<QPushButton>(w, "ButtonTrigger"), Qt::LeftButton);
     for (int i = w.Store.PreTrigger; i < w.Store.PointCount; ++i)
         Feed(w, start + i, 900 - start - i / 2, reportsPerPoint);
 }
@@ -82,30 +82,29 @@ TEST_F(MainJournalTest, ExperimentComesBackWholeAndRefusedFilesChangeNothing) {
     // An experiment as a teacher prepares it: the instrument's settings, timing, trigger,
     // definitions, display choices, a snapshot, the data, cursors and a fit.
     TInstrumentLink link(*win, std::make_shared<HidPlatformVirtual>());
-    TFormHardware& hardware = *win->FormHardware;
+    TFormHardware& hardware = link.FormHardware();
     hardware.RadioButtonAmid->click();
     hardware.RadioButtonBhigh->click();
     hardware.CheckBoxPullUpB->click();
-    win->ComboBoxSamplingRate->SetItemIndex(4); // 10 ms
-    win->ComboBoxSamplingRateChange();
-    win->ComboBoxSamples->SetItemIndex(0); // 100 points
-    win->ComboBoxSamplesChange();
-    win->RadioButtonEinzel->setChecked(true);
-    QTest::mouseClick(win->ButtonTriggerChannel, Qt::LeftButton);
-    QTest::mouseClick(win->ButtonTriggerRichtung, Qt::LeftButton);
+    PickEntry(Child<TComboBox>(*win, "ComboBoxSamplingRate"), 4); // 10 ms
+    PickEntry(Child<TComboBox>(*win, "ComboBoxSamples"), 0);      // 100 points
+    Child<QRadioButton>(*win, "RadioButtonEinzel")->setChecked(true);
+    QTest::mouseClick(Child<QPushButton>(*win, "ButtonTriggerChannel"), Qt::LeftButton);
+    QTest::mouseClick(Child<QPushButton>(*win, "ButtonTriggerRichtung"), Qt::LeftButton);
     win->Store.TriggerLevel = 700;
     win->Store.PreTrigger = 30;
-    TypeDefinition(win->ComboBoxA, QStringLiteral("Weg (cm): 10*U [0;60]"));
-    TypeDefinition(win->ComboBoxB, QStringLiteral("Kraft (N): 2*U"));
+    TypeDefinition(Child<TComboBox>(*win, "ComboBoxA"), QStringLiteral("Weg (cm): 10*U [0;60]"));
+    TypeDefinition(Child<TComboBox>(*win, "ComboBoxB"), QStringLiteral("Kraft (N): 2*U"));
     RecordRising(*win, 100);
-    QTest::mouseClick(win->ButtonSchnappschuss, Qt::LeftButton);
+    QTest::mouseClick(Child<QPushButton>(*win, "ButtonSchnappschuss"), Qt::LeftButton);
     RecordRising(*win, 300);
-    win->CheckBoxMinuten->setChecked(true);
-    win->CheckBoxBXY->setChecked(true);
-    win->CheckBoxBXY->setChecked(false);
-    win->Cursors.setVerticalOn(true, win->ScaleT.RangeStart, win->ScaleT.RangeEnd);
+    Child<QCheckBox>(*win, "CheckBoxMinuten")->setChecked(true);
+    Child<QCheckBox>(*win, "CheckBoxBXY")->setChecked(true);
+    Child<QCheckBox>(*win, "CheckBoxBXY")->setChecked(false);
+    PlotOf(*win).Cursors().setVerticalOn(true, PlotOf(*win).Scales().T.RangeStart,
+                                         PlotOf(*win).Scales().T.RangeEnd);
     win->FitOnPlot(false, FitModel::Linear, 0, 0.5);
-    ASSERT_TRUE(win->ShownFit.has_value());
+    ASSERT_TRUE(PlotOf(*win).ShownFit().has_value());
     ASSERT_EQ(win->Store.DataCount, 100);
     ASSERT_GT(win->Store.SnapCount, 0);
 
@@ -114,7 +113,7 @@ TEST_F(MainJournalTest, ExperimentComesBackWholeAndRefusedFilesChangeNothing) {
     const QString path = dir.filePath(QStringLiteral("versuch.kurvimat"));
     dialogs.saveName = path;
     EXPECT_FALSE(win->ExperimentSaved());
-    win->SaveExperimentAsk();
+    Child<QAction>(*win, "ActionVersuchSpeichern")->trigger();
     ASSERT_TRUE(QFileInfo::exists(path)) << dialogs.errors.join('\n').toStdString();
     EXPECT_TRUE(win->ExperimentSaved());
     EXPECT_TRUE(dialogs.filters.last().contains(QStringLiteral("*.kurvimat")));
@@ -122,28 +121,27 @@ TEST_F(MainJournalTest, ExperimentComesBackWholeAndRefusedFilesChangeNothing) {
     // Saving over it asks first; No keeps the old file.
     const QByteArray bytes = ReadFile(path);
     dialogs.answerYes = false;
-    win->SaveExperimentAsk();
+    Child<QAction>(*win, "ActionVersuchSpeichern")->trigger();
     EXPECT_EQ(dialogs.questions.size(), 1);
 
     // Everything changed back to other values.
-    win->ComboBoxSamplingRate->SetItemIndex(3);
-    win->ComboBoxSamplingRateChange();
-    win->ComboBoxSamples->SetItemIndex(2);
-    win->ComboBoxSamplesChange();
-    win->RadioButtonAuto->setChecked(true);
-    QTest::mouseClick(win->ButtonTriggerChannel, Qt::LeftButton);
-    QTest::mouseClick(win->ButtonTriggerRichtung, Qt::LeftButton);
+    PickEntry(Child<TComboBox>(*win, "ComboBoxSamplingRate"), 3);
+    PickEntry(Child<TComboBox>(*win, "ComboBoxSamples"), 2);
+    Child<QRadioButton>(*win, "RadioButtonAuto")->setChecked(true);
+    QTest::mouseClick(Child<QPushButton>(*win, "ButtonTriggerChannel"), Qt::LeftButton);
+    QTest::mouseClick(Child<QPushButton>(*win, "ButtonTriggerRichtung"), Qt::LeftButton);
     win->Store.TriggerLevel = 300;
     win->Store.PreTrigger = 10;
-    win->CheckBoxSchnappschuss->setChecked(!win->CheckBoxSchnappschuss->isChecked());
-    win->Cursors.setVerticalOn(false, 0, 1);
+    Child<QCheckBox>(*win, "CheckBoxSchnappschuss")
+        ->setChecked(!Child<QCheckBox>(*win, "CheckBoxSchnappschuss")->isChecked());
+    PlotOf(*win).Cursors().setVerticalOn(false, 0, 1);
     hardware.RadioButtonAlow->click();
     hardware.CheckBoxBoff->click();
-    QTest::mouseClick(win->ButtonSSLoeschen, Qt::LeftButton);
-    TypeDefinition(win->ComboBoxA, QStringLiteral("Spannung (V): U"));
-    win->CheckBoxMinuten->setChecked(false);
-    win->CheckBoxAXY->setChecked(true);
-    win->RemoveFit();
+    QTest::mouseClick(Child<QPushButton>(*win, "ButtonSSLoeschen"), Qt::LeftButton);
+    TypeDefinition(Child<TComboBox>(*win, "ComboBoxA"), QStringLiteral("Spannung (V): U"));
+    Child<QCheckBox>(*win, "CheckBoxMinuten")->setChecked(false);
+    Child<QCheckBox>(*win, "CheckBoxAXY")->setChecked(true);
+    Child<QAction>(*win, "ActionFitEntfernen")->trigger();
     RecordRising(*win, 500);
     const Experiment changed = win->CurrentExperiment();
     const QString changedData = CopiedData(*win);
@@ -174,7 +172,7 @@ TEST_F(MainJournalTest, ExperimentComesBackWholeAndRefusedFilesChangeNothing) {
         WriteFile(file, c.file);
         dialogs.errors.clear();
         dialogs.openName = file;
-        win->OpenExperimentAsk();
+        Child<QAction>(*win, "ActionVersuchOeffnen")->trigger();
         if (*c.message) {
             ASSERT_EQ(dialogs.errors.size(), 1);
             EXPECT_TRUE(dialogs.errors[0].contains(QString::fromUtf8(c.message)))
@@ -190,17 +188,21 @@ TEST_F(MainJournalTest, ExperimentComesBackWholeAndRefusedFilesChangeNothing) {
             << Differences(WithoutRunIds(win->CurrentExperiment()), WithoutRunIds(saved));
         EXPECT_EQ(CopiedData(*win), data);
         // What the controls show, not only what the file reads back as.
-        EXPECT_TRUE(win->ComboBoxSamplingRate->Text().startsWith(QStringLiteral("10 ms")));
-        EXPECT_EQ(win->ComboBoxSamples->Text(), QStringLiteral("100"));
-        EXPECT_TRUE(win->RadioButtonEinzel->isChecked());
-        EXPECT_TRUE(win->ButtonReset->isEnabled()); // held: the points wait for "Trigger"
-        EXPECT_EQ(win->ButtonTriggerChannel->text(), QStringLiteral("B"));
-        EXPECT_EQ(win->ButtonTriggerRichtung->text(), QStringLiteral("-"));
-        EXPECT_EQ(win->ComboBoxA->Text(), QStringLiteral("Weg (cm): 10*U [0;60]"));
-        EXPECT_TRUE(win->CheckBoxMinuten->isChecked());
-        EXPECT_FALSE(win->CheckBoxAXY->isChecked());
-        EXPECT_TRUE(win->Cursors.VerticalOn);
-        EXPECT_TRUE(win->ShownFit.has_value());
+        EXPECT_TRUE(Child<TComboBox>(*win, "ComboBoxSamplingRate")
+                        ->Text()
+                        .startsWith(QStringLiteral("10 ms")));
+        EXPECT_EQ(Child<TComboBox>(*win, "ComboBoxSamples")->Text(), QStringLiteral("100"));
+        EXPECT_TRUE(Child<QRadioButton>(*win, "RadioButtonEinzel")->isChecked());
+        EXPECT_TRUE(Child<QPushButton>(*win, "ButtonReset")
+                        ->isEnabled()); // held: the points wait for "Trigger"
+        EXPECT_EQ(Child<QPushButton>(*win, "ButtonTriggerChannel")->text(), QStringLiteral("B"));
+        EXPECT_EQ(Child<QPushButton>(*win, "ButtonTriggerRichtung")->text(), QStringLiteral("-"));
+        EXPECT_EQ(Child<TComboBox>(*win, "ComboBoxA")->Text(),
+                  QStringLiteral("Weg (cm): 10*U [0;60]"));
+        EXPECT_TRUE(Child<QCheckBox>(*win, "CheckBoxMinuten")->isChecked());
+        EXPECT_FALSE(Child<QCheckBox>(*win, "CheckBoxAXY")->isChecked());
+        EXPECT_TRUE(PlotOf(*win).Cursors().VerticalOn);
+        EXPECT_TRUE(PlotOf(*win).ShownFit().has_value());
         EXPECT_TRUE(win->ExperimentSaved());
         EXPECT_TRUE(hardware.RadioButtonAmid->isChecked());
         EXPECT_TRUE(hardware.RadioButtonBhigh->isChecked());
@@ -208,7 +210,8 @@ TEST_F(MainJournalTest, ExperimentComesBackWholeAndRefusedFilesChangeNothing) {
         EXPECT_TRUE(hardware.CheckBoxPullUpB->isChecked());
         // The opened points are recorded ones: a new formula evaluates them again.
         const std::vector<float> before(win->Store.DataA, win->Store.DataA + 100);
-        TypeDefinition(win->ComboBoxA, QStringLiteral("Weg (cm): 20*U [0;60]"));
+        TypeDefinition(Child<TComboBox>(*win, "ComboBoxA"),
+                       QStringLiteral("Weg (cm): 20*U [0;60]"));
         for (int i = 0; i < 100; ++i)
             ASSERT_NEAR(win->Store.DataA[i], 2 * before[i], 1e-4) << "point " << i;
     }

@@ -26,21 +26,22 @@ class ApplyThroughCombo : public WindowTest, public ::testing::WithParamInterfac
 
 TEST_P(ApplyThroughCombo, SetsPartsRangeAndTitle) {
     const ApplyRow& r = GetParam();
-    TypeDefinition(win->ComboBoxA, QString::fromUtf8(r.line));
+    TypeDefinition(Child<TComboBox>(*win, "ComboBoxA"), QString::fromUtf8(r.line));
     EXPECT_TRUE(dialogs.errors.isEmpty()) << dialogs.errors.join('\n').toStdString();
     EXPECT_EQ(win->Store.NameA, QString::fromUtf8(r.name));
     EXPECT_EQ(win->Store.UnitA, QString::fromUtf8(r.unit));
-    EXPECT_EQ(win->EditSignalA->text(), QString::fromUtf8(r.name));
+    EXPECT_EQ(Child<QLineEdit>(*win, "EditSignalA")->text(), QString::fromUtf8(r.name));
     EXPECT_FLOAT_EQ(win->Store.DefMinA, r.min);
     EXPECT_FLOAT_EQ(win->Store.DefMaxA, r.max);
-    EXPECT_EQ(win->EditSkalaAmin->text(), QString::fromUtf8(r.minText));
-    EXPECT_EQ(win->EditSkalaAmax->text(), QString::fromUtf8(r.maxText));
-    EXPECT_EQ(win->CheckBoxSkalaAauto->isChecked(), r.autoRange);
-    EXPECT_DOUBLE_EQ(win->ScaleA.RangeStart, r.min);
-    EXPECT_DOUBLE_EQ(win->ScaleA.RangeEnd, r.max);
-    EXPECT_EQ(win->ScaleA.Title, QString::fromUtf8(r.title));
+    EXPECT_EQ(Child<QLineEdit>(*win, "EditSkalaAmin")->text(), QString::fromUtf8(r.minText));
+    EXPECT_EQ(Child<QLineEdit>(*win, "EditSkalaAmax")->text(), QString::fromUtf8(r.maxText));
+    EXPECT_EQ(Child<QCheckBox>(*win, "CheckBoxSkalaAauto")->isChecked(), r.autoRange);
+    EXPECT_DOUBLE_EQ(PlotOf(*win).Scales().A.RangeStart, r.min);
+    EXPECT_DOUBLE_EQ(PlotOf(*win).Scales().A.RangeEnd, r.max);
+    EXPECT_EQ(PlotOf(*win).Scales().A.Title, QString::fromUtf8(r.title));
     // Signal B is left alone.
-    EXPECT_EQ(win->ComboBoxB->Text(), QStringLiteral("Spannung unkalibriert (V): U"));
+    EXPECT_EQ(Child<TComboBox>(*win, "ComboBoxB")->Text(),
+              QStringLiteral("Spannung unkalibriert (V): U"));
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -62,38 +63,38 @@ INSTANTIATE_TEST_SUITE_P(
     });
 
 TEST_F(MainSignalsTest, EmptyNinthEntryHidesTheSignal) {
-    PickEntry(win->ComboBoxA, 8);
-    EXPECT_EQ(win->ComboBoxA->ItemIndex(), 8);
-    EXPECT_FALSE(win->CheckBoxKanalA->isChecked());
+    PickEntry(Child<TComboBox>(*win, "ComboBoxA"), 8);
+    EXPECT_EQ(Child<TComboBox>(*win, "ComboBoxA")->ItemIndex(), 8);
+    EXPECT_FALSE(Child<QCheckBox>(*win, "CheckBoxKanalA")->isChecked());
     EXPECT_TRUE(win->Store.FormulaA.isEmpty());
     EXPECT_FLOAT_EQ(win->Store.DefMinA, -1);
     EXPECT_FLOAT_EQ(win->Store.DefMaxA, 1);
     // Any other entry shows it again and applies it.
-    PickEntry(win->ComboBoxA, 2); // "relativer Anteil (%): r*100"
-    EXPECT_TRUE(win->CheckBoxKanalA->isChecked());
+    PickEntry(Child<TComboBox>(*win, "ComboBoxA"), 2); // "relativer Anteil (%): r*100"
+    EXPECT_TRUE(Child<QCheckBox>(*win, "CheckBoxKanalA")->isChecked());
     EXPECT_EQ(win->Store.UnitA, QStringLiteral("%"));
     EXPECT_FLOAT_EQ(win->Store.DefMaxA, 100);
 }
 
 TEST_F(MainSignalsTest, TwoArgumentCallIsRejectedAndTheOldRangeStays) {
-    TypeDefinition(win->ComboBoxA, QStringLiteral("Anteil (%): x*100"));
+    TypeDefinition(Child<TComboBox>(*win, "ComboBoxA"), QStringLiteral("Anteil (%): x*100"));
     ASSERT_FLOAT_EQ(win->Store.DefMaxA, 100);
-    TypeDefinition(win->ComboBoxA, QStringLiteral("Maximum (V): max(U,1)"));
+    TypeDefinition(Child<TComboBox>(*win, "ComboBoxA"), QStringLiteral("Maximum (V): max(U,1)"));
     ASSERT_EQ(dialogs.errors.size(), 1) << dialogs.errors.join("|").toStdString();
     EXPECT_TRUE(dialogs.errors.front().startsWith(
         QStringLiteral("Die Formel von Signal A ist fehlerhaft: die Schreibweise ist "
                        "unverst\u00E4ndlich (max(U,1) ).\n(Meldung des Formelparsers: ")));
     // The edits show the new parts for correcting, the range and the title stay.
-    EXPECT_EQ(win->EditFormelA->text(), QStringLiteral("max(U,1)"));
+    EXPECT_EQ(Child<QLineEdit>(*win, "EditFormelA")->text(), QStringLiteral("max(U,1)"));
     EXPECT_FLOAT_EQ(win->Store.DefMinA, 0);
     EXPECT_FLOAT_EQ(win->Store.DefMaxA, 100);
-    EXPECT_EQ(win->ScaleA.Title, QStringLiteral("Anteil in %"));
+    EXPECT_EQ(PlotOf(*win).Scales().A.Title, QStringLiteral("Anteil in %"));
     // The channel keeps measuring with the formula in force, and says so.
     RecordSweep(*win, 512, 0);
     EXPECT_NEAR(win->Store.DataA[win->Store.PreTrigger], 512 * 100 / 1023.0, 1e-3);
     EXPECT_EQ(win->Store.DataDefA, QStringLiteral("Anteil (%): x*100"));
     // The window still works: a valid definition applies.
-    TypeDefinition(win->ComboBoxA, QStringLiteral("Spannung (V): U"));
+    TypeDefinition(Child<TComboBox>(*win, "ComboBoxA"), QStringLiteral("Spannung (V): U"));
     EXPECT_EQ(dialogs.errors.size(), 1);
     EXPECT_FLOAT_EQ(win->Store.DefMaxA, 5);
 }
@@ -101,28 +102,26 @@ TEST_F(MainSignalsTest, TwoArgumentCallIsRejectedAndTheOldRangeStays) {
 TEST_F(MainSignalsTest, EditsRebuildTheLine) {
     struct Row {
         const char* name;
-        QLineEdit* TFormMain::*edit;
+        const char* edit;
         const char* text;
         const char* line;
         bool autoRange;
         float min, max;
     };
     const Row rows[] = {
-        {"explicit minimum", &TFormMain::EditSkalaAmin, "-1", "Spannung unkalibriert (V): U [-1;5]",
-         false, -1, 5},
-        {"new unit", &TFormMain::EditEinheitA, "mV", "Spannung unkalibriert (mV): U [-1;5]", false,
+        {"explicit minimum", "EditSkalaAmin", "-1", "Spannung unkalibriert (V): U [-1;5]", false,
          -1, 5},
-        {"empty maximum turns auto on", &TFormMain::EditSkalaAmax, "",
-         "Spannung unkalibriert (mV): U ", true, 0, 5},
-        {"formula", &TFormMain::EditFormelA, "U*1000", "Spannung unkalibriert (mV): U*1000 ", true,
-         0, 5000},
+        {"new unit", "EditEinheitA", "mV", "Spannung unkalibriert (mV): U [-1;5]", false, -1, 5},
+        {"empty maximum turns auto on", "EditSkalaAmax", "", "Spannung unkalibriert (mV): U ", true,
+         0, 5},
+        {"formula", "EditFormelA", "U*1000", "Spannung unkalibriert (mV): U*1000 ", true, 0, 5000},
     };
     for (const Row& r : rows) {
         SCOPED_TRACE(r.name);
-        TypeAndEnter(win.get()->*r.edit, QString::fromUtf8(r.text));
-        EXPECT_EQ(win->ComboBoxA->Text(), QString::fromUtf8(r.line));
-        EXPECT_EQ(win->ComboBoxA->ItemIndex(), -1);
-        EXPECT_EQ(win->CheckBoxSkalaAauto->isChecked(), r.autoRange);
+        TypeAndEnter(Child<QLineEdit>(*win, r.edit), QString::fromUtf8(r.text));
+        EXPECT_EQ(Child<TComboBox>(*win, "ComboBoxA")->Text(), QString::fromUtf8(r.line));
+        EXPECT_EQ(Child<TComboBox>(*win, "ComboBoxA")->ItemIndex(), -1);
+        EXPECT_EQ(Child<QCheckBox>(*win, "CheckBoxSkalaAauto")->isChecked(), r.autoRange);
         EXPECT_FLOAT_EQ(win->Store.DefMinA, r.min);
         EXPECT_FLOAT_EQ(win->Store.DefMaxA, r.max);
     }
@@ -133,44 +132,47 @@ TEST_F(MainSignalsTest, EditsRebuildTheLine) {
 TEST_F(MainSignalsTest, EnterKeepsAnAutomaticRangeAutomatic) {
     for (const QString line : {"Kehrwert: 1/X", "Konstante: 5", "Pi (V): U*3.14159"}) {
         SCOPED_TRACE(line.toStdString());
-        TypeDefinition(win->ComboBoxA, line);
+        TypeDefinition(Child<TComboBox>(*win, "ComboBoxA"), line);
         const float min = win->Store.DefMinA, max = win->Store.DefMaxA;
-        TypeAndEnter(win->EditSignalA, win->EditSignalA->text());
-        EXPECT_TRUE(win->CheckBoxSkalaAauto->isChecked());
-        EXPECT_EQ(win->ComboBoxA->Text(), line + ' ');
+        TypeAndEnter(Child<QLineEdit>(*win, "EditSignalA"),
+                     Child<QLineEdit>(*win, "EditSignalA")->text());
+        EXPECT_TRUE(Child<QCheckBox>(*win, "CheckBoxSkalaAauto")->isChecked());
+        EXPECT_EQ(Child<TComboBox>(*win, "ComboBoxA")->Text(), line + ' ');
         EXPECT_EQ(win->Store.DefMinA, min);
         EXPECT_EQ(win->Store.DefMaxA, max);
     }
 }
 
 TEST_F(MainSignalsTest, AutoBoxSwitchesBetweenProbedAndExplicitRange) {
-    TypeDefinition(win->ComboBoxA, QStringLiteral("Anteil (%): x*100 [10;20]"));
-    ASSERT_FALSE(win->CheckBoxSkalaAauto->isChecked());
+    TypeDefinition(Child<TComboBox>(*win, "ComboBoxA"),
+                   QStringLiteral("Anteil (%): x*100 [10;20]"));
+    ASSERT_FALSE(Child<QCheckBox>(*win, "CheckBoxSkalaAauto")->isChecked());
     ASSERT_FLOAT_EQ(win->Store.DefMaxA, 20);
     // Checking it drops the interval and probes the formula.
-    QTest::mouseClick(win->CheckBoxSkalaAauto, Qt::LeftButton);
-    EXPECT_TRUE(win->CheckBoxSkalaAauto->isChecked());
-    EXPECT_EQ(win->ComboBoxA->Text(), QStringLiteral("Anteil (%): x*100 "));
+    QTest::mouseClick(Child<QCheckBox>(*win, "CheckBoxSkalaAauto"), Qt::LeftButton);
+    EXPECT_TRUE(Child<QCheckBox>(*win, "CheckBoxSkalaAauto")->isChecked());
+    EXPECT_EQ(Child<TComboBox>(*win, "ComboBoxA")->Text(), QStringLiteral("Anteil (%): x*100 "));
     EXPECT_FLOAT_EQ(win->Store.DefMinA, 0);
     EXPECT_FLOAT_EQ(win->Store.DefMaxA, 100);
     // Unchecking it writes the range shown into the line.
-    QTest::mouseClick(win->CheckBoxSkalaAauto, Qt::LeftButton);
-    EXPECT_FALSE(win->CheckBoxSkalaAauto->isChecked());
-    EXPECT_EQ(win->ComboBoxA->Text(), QStringLiteral("Anteil (%): x*100 [0;100]"));
+    QTest::mouseClick(Child<QCheckBox>(*win, "CheckBoxSkalaAauto"), Qt::LeftButton);
+    EXPECT_FALSE(Child<QCheckBox>(*win, "CheckBoxSkalaAauto")->isChecked());
+    EXPECT_EQ(Child<TComboBox>(*win, "ComboBoxA")->Text(),
+              QStringLiteral("Anteil (%): x*100 [0;100]"));
     EXPECT_FLOAT_EQ(win->Store.DefMaxA, 100);
 }
 
 TEST_F(MainSignalsTest, DefinitionChangeEvaluatesStoredPointsAgain) {
     RecordSweep(*win, 1023, 0);
     ASSERT_EQ(win->Store.DataCount, win->Store.PointCount);
-    TypeDefinition(win->ComboBoxA, QStringLiteral("Rohwert: D"));
+    TypeDefinition(Child<TComboBox>(*win, "ComboBoxA"), QStringLiteral("Rohwert: D"));
     EXPECT_FLOAT_EQ(win->Store.DataA[0], 1023);
     EXPECT_FLOAT_EQ(win->Store.DataMaxA, 1023);
     // The header names the definition the values were computed with.
     EXPECT_TRUE(CopiedData(*win).startsWith(QStringLiteral("Zeit in s\tRohwert: D\t")));
     // Only the range changed: the stored points are not evaluated again.
     win->Store.DataA[0] = 7;
-    TypeAndEnter(win->EditSkalaAmax, QStringLiteral("2000"));
+    TypeAndEnter(Child<QLineEdit>(*win, "EditSkalaAmax"), QStringLiteral("2000"));
     EXPECT_FLOAT_EQ(win->Store.DefMaxA, 2000);
     EXPECT_FLOAT_EQ(win->Store.DataA[0], 7);
 }
@@ -195,9 +197,10 @@ TEST_F(MainSignalsTest, EnterInTheBoxAppliesTheTypedLine) {
         for (const Row& r : rows) {
             SCOPED_TRACE(std::string(r.line) + (enter == Qt::Key_Enter ? " keypad" : ""));
             dialogs.errors.clear();
-            TypeDefinition(win->ComboBoxB, QStringLiteral("Spannung (V): U"), enter);
+            TypeDefinition(Child<TComboBox>(*win, "ComboBoxB"), QStringLiteral("Spannung (V): U"),
+                           enter);
             ASSERT_EQ(win->Store.FormulaB, QStringLiteral("U"));
-            TypeDefinition(win->ComboBoxB, QString::fromUtf8(r.line), enter);
+            TypeDefinition(Child<TComboBox>(*win, "ComboBoxB"), QString::fromUtf8(r.line), enter);
             if (r.error) {
                 ASSERT_EQ(dialogs.errors.size(), 1) << dialogs.errors.join('|').toStdString();
                 EXPECT_TRUE(dialogs.errors[0].startsWith(QString::fromUtf8(r.error)))
@@ -231,15 +234,16 @@ TEST_F(MainSignalsTest, RangeEnterEvaluatesAgainWhenMoreThanTheIntervalChanged) 
     };
     for (const Row& r : rows) {
         SCOPED_TRACE(r.name);
-        TypeDefinition(win->ComboBoxA, QStringLiteral("Spannung unkalibriert (V): U"));
+        TypeDefinition(Child<TComboBox>(*win, "ComboBoxA"),
+                       QStringLiteral("Spannung unkalibriert (V): U"));
         RecordSweep(*win, 1023, 0);
         win->Store.DataA[0] = 7; // a value only a re-evaluation changes
-        if (r.formula) win->EditFormelA->setText(QString::fromUtf8(r.formula));
-        if (r.unit) win->EditEinheitA->setText(QString::fromUtf8(r.unit));
-        TypeAndEnter(win->EditSkalaAmax, QStringLiteral("2000"));
+        if (r.formula) Child<QLineEdit>(*win, "EditFormelA")->setText(QString::fromUtf8(r.formula));
+        if (r.unit) Child<QLineEdit>(*win, "EditEinheitA")->setText(QString::fromUtf8(r.unit));
+        TypeAndEnter(Child<QLineEdit>(*win, "EditSkalaAmax"), QStringLiteral("2000"));
         EXPECT_FLOAT_EQ(win->Store.DefMaxA, 2000);
         EXPECT_FLOAT_EQ(win->Store.DataA[0], r.first);
-        EXPECT_EQ(win->ScaleA.Title, QString::fromUtf8(r.title));
+        EXPECT_EQ(PlotOf(*win).Scales().A.Title, QString::fromUtf8(r.title));
         if (r.first != 7) {
             EXPECT_EQ(win->Store.DataDefA, win->Store.AppliedDefA);
         }

@@ -63,58 +63,76 @@ TEST_F(MainWindowTest, StartsWaitingWithTheDefaultsShown) {
     EXPECT_EQ(win->Store.PreTrigger, 20);
     EXPECT_EQ(win->Store.IntervalMs, 5);
     EXPECT_EQ(win->Store.PointCount, 200);
-    EXPECT_EQ(win->ComboBoxSamplingRate->Text(), QStringLiteral("5 ms (200 Hz)"));
-    EXPECT_EQ(win->ComboBoxSamples->Text(), QStringLiteral("200"));
-    EXPECT_EQ(win->ComboBoxA->Text(), QStringLiteral("Spannung unkalibriert (V): U"));
-    EXPECT_EQ(win->ComboBoxB->Text(), QStringLiteral("Spannung unkalibriert (V): U"));
+    EXPECT_EQ(Child<TComboBox>(*win, "ComboBoxSamplingRate")->Text(),
+              QStringLiteral("5 ms (200 Hz)"));
+    EXPECT_EQ(Child<TComboBox>(*win, "ComboBoxSamples")->Text(), QStringLiteral("200"));
+    EXPECT_EQ(Child<TComboBox>(*win, "ComboBoxA")->Text(),
+              QStringLiteral("Spannung unkalibriert (V): U"));
+    EXPECT_EQ(Child<TComboBox>(*win, "ComboBoxB")->Text(),
+              QStringLiteral("Spannung unkalibriert (V): U"));
     EXPECT_FLOAT_EQ(win->Store.TimeRangeMin, -0.1f);
     EXPECT_NEAR(win->Store.TimeRangeMax, 0.895, 1e-6);
-    EXPECT_DOUBLE_EQ(win->ScaleT.RangeStart, win->Store.TimeRangeMin);
-    EXPECT_DOUBLE_EQ(win->ScaleT.RangeEnd, win->Store.TimeRangeMax);
-    EXPECT_EQ(win->ScaleT.Title, QStringLiteral("Zeit in <vf>s"));
+    EXPECT_DOUBLE_EQ(PlotOf(*win).Scales().T.RangeStart, win->Store.TimeRangeMin);
+    EXPECT_DOUBLE_EQ(PlotOf(*win).Scales().T.RangeEnd, win->Store.TimeRangeMax);
+    EXPECT_EQ(PlotOf(*win).Scales().T.Title, QStringLiteral("Zeit in <vf>s"));
     // Both signals applied from the first list entry.
     EXPECT_TRUE(win->Store.DefAppliedA && win->Store.DefAppliedB);
-    EXPECT_EQ(win->ScaleA.Title, QStringLiteral("Spannung unkalibriert in <vf>V"));
-    EXPECT_DOUBLE_EQ(win->ScaleA.RangeStart, 0);
-    EXPECT_DOUBLE_EQ(win->ScaleA.RangeEnd, 5);
-    EXPECT_EQ(win->EditSkalaAmin->text(), QStringLiteral("0"));
-    EXPECT_EQ(win->EditSkalaAmax->text(), QStringLiteral("5"));
+    EXPECT_EQ(PlotOf(*win).Scales().A.Title, QStringLiteral("Spannung unkalibriert in <vf>V"));
+    EXPECT_DOUBLE_EQ(PlotOf(*win).Scales().A.RangeStart, 0);
+    EXPECT_DOUBLE_EQ(PlotOf(*win).Scales().A.RangeEnd, 5);
+    EXPECT_EQ(Child<QLineEdit>(*win, "EditSkalaAmin")->text(), QStringLiteral("0"));
+    EXPECT_EQ(Child<QLineEdit>(*win, "EditSkalaAmax")->text(), QStringLiteral("5"));
     // Controls of the window description.
     EXPECT_EQ(win->windowTitle(), QStringLiteral("Kurvimat"));
-    EXPECT_FALSE(win->ButtonHardware->isEnabled());
-    EXPECT_TRUE(win->RadioButtonAuto->isChecked());
-    EXPECT_TRUE(win->CheckBoxSchnappschuss->isChecked());
-    EXPECT_TRUE(win->CheckBoxKanalA->isChecked());
-    EXPECT_TRUE(win->CheckBoxKanalB->isChecked());
-    EXPECT_FALSE(win->Label3->isVisible());
-    EXPECT_FALSE(win->MemoDaten->isVisible());
-    EXPECT_EQ(win->LabelAroh->text(), QStringLiteral("0"));
+    EXPECT_FALSE(Child<QPushButton>(*win, "ButtonHardware")->isEnabled());
+    EXPECT_TRUE(Child<QRadioButton>(*win, "RadioButtonAuto")->isChecked());
+    EXPECT_TRUE(Child<QCheckBox>(*win, "CheckBoxSchnappschuss")->isChecked());
+    EXPECT_TRUE(Child<QCheckBox>(*win, "CheckBoxKanalA")->isChecked());
+    EXPECT_TRUE(Child<QCheckBox>(*win, "CheckBoxKanalB")->isChecked());
+    EXPECT_FALSE(Child<QLabel>(*win, "Label3")->isVisible());
+    EXPECT_FALSE(Child<QPlainTextEdit>(*win, "MemoDaten")->isVisible());
+    EXPECT_EQ(Child<QLabel>(*win, "LabelAroh")->text(), QStringLiteral("0"));
     // Both range labels per end show until a configuration says the ranges agree.
-    EXPECT_TRUE(win->LabelUBmax->isVisibleTo(win.get()));
-    EXPECT_EQ(win->LabelUAmax->palette().color(QPalette::WindowText), QColor(0, 0, 247));
-    EXPECT_EQ(win->ScaleLeft, &win->ScaleA);
-    EXPECT_EQ(win->ScaleRight, &win->ScaleB);
-    EXPECT_EQ(win->ScaleBottom, &win->ScaleT);
-    EXPECT_FALSE(win->ScaleX.Visible);
+    EXPECT_TRUE(Child<QLabel>(*win, "LabelUBmax")->isVisibleTo(win.get()));
+    EXPECT_EQ(Child<QLabel>(*win, "LabelUAmax")->palette().color(QPalette::WindowText),
+              QColor(0, 0, 247));
+    EXPECT_EQ(PlotOf(*win).Scales().Left, &PlotOf(*win).Scales().A);
+    EXPECT_EQ(PlotOf(*win).Scales().Right, &PlotOf(*win).Scales().B);
+    EXPECT_EQ(PlotOf(*win).Scales().Bottom, &PlotOf(*win).Scales().T);
+    EXPECT_FALSE(PlotOf(*win).Scales().X.Visible);
     // After the first showing the lists hold the built-in lines and the editor's one line.
-    EXPECT_EQ(win->ComboBoxA->count(), 10);
-    EXPECT_EQ(win->ComboBoxB->count(), 10);
+    EXPECT_EQ(Child<TComboBox>(*win, "ComboBoxA")->count(), 10);
+    EXPECT_EQ(Child<TComboBox>(*win, "ComboBoxB")->count(), 10);
 }
 
 TEST_F(MainWindowTest, PlotFillsItsPanelAndRightControlsFollowTheWidth) {
-    EXPECT_EQ(win->PaintBoxData->width(), win->Panelmitte->width() - 5);
-    EXPECT_EQ(win->PaintBoxData->height(), win->Panelmitte->height());
-    const int gap = win->Paneloben->width() - win->ButtonHardware->geometry().right();
-    const int stripGap = win->Paneloben->width() - win->PaintBoxMittel->geometry().right();
-    const int plotGap = win->Panelmitte->width() - win->PaintBoxData->geometry().right();
+    EXPECT_EQ(Child<TPaintBox>(*win, "PaintBoxData")->width(),
+              Child<QWidget>(*win, "Panelmitte")->width() - 5);
+    EXPECT_EQ(Child<TPaintBox>(*win, "PaintBoxData")->height(),
+              Child<QWidget>(*win, "Panelmitte")->height());
+    const int gap = Child<QWidget>(*win, "Paneloben")->width() -
+                    Child<QPushButton>(*win, "ButtonHardware")->geometry().right();
+    const int stripGap = Child<QWidget>(*win, "Paneloben")->width() -
+                         Child<TPaintBox>(*win, "PaintBoxMittel")->geometry().right();
+    const int plotGap = Child<QWidget>(*win, "Panelmitte")->width() -
+                        Child<TPaintBox>(*win, "PaintBoxData")->geometry().right();
     win->resize(win->width() + 200, win->height() + 100);
     QCoreApplication::processEvents();
-    EXPECT_EQ(win->Paneloben->width() - win->ButtonHardware->geometry().right(), gap);
-    EXPECT_EQ(win->Paneloben->width() - win->PaintBoxMittel->geometry().right(), stripGap);
-    EXPECT_EQ(win->Panelmitte->width() - win->PaintBoxData->geometry().right(), plotGap);
-    EXPECT_EQ(win->PaintBoxData->height(), win->Panelmitte->height());
+    EXPECT_EQ(Child<QWidget>(*win, "Paneloben")->width() -
+                  Child<QPushButton>(*win, "ButtonHardware")->geometry().right(),
+              gap);
+    EXPECT_EQ(Child<QWidget>(*win, "Paneloben")->width() -
+                  Child<TPaintBox>(*win, "PaintBoxMittel")->geometry().right(),
+              stripGap);
+    EXPECT_EQ(Child<QWidget>(*win, "Panelmitte")->width() -
+                  Child<TPaintBox>(*win, "PaintBoxData")->geometry().right(),
+              plotGap);
+    EXPECT_EQ(Child<TPaintBox>(*win, "PaintBoxData")->height(),
+              Child<QWidget>(*win, "Panelmitte")->height());
     // Left-anchored controls stay put.
-    EXPECT_EQ(win->ButtonTrigger->pos(), QPoint(283, 49));
+    EXPECT_EQ(Child<QPushButton>(*win, "ButtonTrigger")
+                  ->mapTo(Child<QWidget>(*win, "Paneloben"), QPoint()),
+              QPoint(283, 49));
     EXPECT_GE(win->minimumWidth(), 770);
     EXPECT_GE(win->minimumHeight(), 570);
 }
@@ -145,12 +163,16 @@ TEST_F(MainWindowTest, MinimumSizeHoldsAndEveryControlIsWhole) {
     QCoreApplication::processEvents();
     EXPECT_EQ(win->minimumSize(), minimum);
     EXPECT_EQ(win->size(), minimum);
-    for (QWidget* panel : {win->Paneloben, win->Panelunten, win->Panelmitte})
+    for (QWidget* panel : {Child<QWidget>(*win, "Paneloben"), Child<QWidget>(*win, "Panelunten"),
+                           Child<QWidget>(*win, "Panelmitte")})
         ExpectAllInside(panel);
     // The timing choices keep clear of the subtitle and of the data-loss warning.
-    for (QLabel* label : {win->Label2, win->Label3})
-        EXPECT_LT(label->x() + label->sizeHint().width(), win->ComboBoxSamplingRate->x());
-    EXPECT_TRUE(win->Panelunten->rect().contains(win->Shape3->geometry()));
+    for (QLabel* label : {Child<QLabel>(*win, "Label2"), Child<QLabel>(*win, "Label3")})
+        EXPECT_LT(label->x() + label->sizeHint().width(),
+                  Child<TComboBox>(*win, "ComboBoxSamplingRate")->x());
+    EXPECT_TRUE(Child<QWidget>(*win, "Panelunten")
+                    ->rect()
+                    .contains(Child<TShape>(*win, "Shape3")->geometry()));
 }
 
 TEST_F(MainWindowTest, RangeLabelsAreAsWideAsTheirTexts) {
@@ -160,10 +182,12 @@ TEST_F(MainWindowTest, RangeLabelsAreAsWideAsTheirTexts) {
         win->Store.UminA = umin;
         win->SendConfiguration();
         QCoreApplication::processEvents();
-        for (QLabel* label : {win->LabelUAmax, win->LabelUBmax, win->LabelUAmin, win->LabelUBmin}) {
+        for (QLabel* label :
+             {Child<QLabel>(*win, "LabelUAmax"), Child<QLabel>(*win, "LabelUBmax"),
+              Child<QLabel>(*win, "LabelUAmin"), Child<QLabel>(*win, "LabelUBmin")}) {
             SCOPED_TRACE(label->text().toStdString());
             EXPECT_GE(label->width(), label->fontMetrics().horizontalAdvance(label->text()));
-            EXPECT_TRUE(win->Paneloben->rect().contains(label->geometry()));
+            EXPECT_TRUE(Child<QWidget>(*win, "Paneloben")->rect().contains(label->geometry()));
         }
     }
 }
@@ -179,12 +203,12 @@ TEST_F(MainWindowTest, SignalPanelScrollsOnlyWhenItDoesNotFit) {
         SCOPED_TRACE(r.name);
         win->resize(r.size);
         QCoreApplication::processEvents();
-        EXPECT_EQ(win->ScrollBarSignale->isVisible(), r.scrolls);
-        EXPECT_EQ(win->PanelSignale->y(), 15);
+        EXPECT_EQ(Child<QScrollBar>(*win, "ScrollBarSignale")->isVisible(), r.scrolls);
+        EXPECT_EQ(Child<QWidget>(*win, "PanelSignale")->y(), 15);
         if (r.scrolls) {
-            win->ScrollBarSignale->setValue(40);
-            EXPECT_EQ(win->PanelSignale->y(), 15 - 40);
-            win->ScrollBarSignale->setValue(0);
+            Child<QScrollBar>(*win, "ScrollBarSignale")->setValue(40);
+            EXPECT_EQ(Child<QWidget>(*win, "PanelSignale")->y(), 15 - 40);
+            Child<QScrollBar>(*win, "ScrollBarSignale")->setValue(0);
         }
     }
 }
@@ -199,9 +223,11 @@ void Wheel(QWidget* w, int notches) {
 TEST_F(MainWindowTest, WheelChangesOnlyAFocusedComboBox) {
     win->activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(win.get()));
-    for (TComboBox* box : {win->ComboBoxSamplingRate, win->ComboBoxSamples, win->ComboBoxA}) {
+    for (TComboBox* box :
+         {Child<TComboBox>(*win, "ComboBoxSamplingRate"), Child<TComboBox>(*win, "ComboBoxSamples"),
+          Child<TComboBox>(*win, "ComboBoxA")}) {
         SCOPED_TRACE(box->currentText().toStdString());
-        win->ButtonTrigger->setFocus();
+        Child<QPushButton>(*win, "ButtonTrigger")->setFocus();
         const int index = box->currentIndex(), interval = win->Store.IntervalMs;
         Wheel(box, 1);
         EXPECT_EQ(box->currentIndex(), index);
@@ -258,13 +284,18 @@ TEST(EnglishWindow, CaptionsAndMessagesSpeakEnglish) {
     ASSERT_TRUE(InstallLanguage(Language::English, toolkit, program));
     {
         TFormMain english;
-        EXPECT_EQ(english.ButtonTrigger->text(), QStringLiteral("Trigger"));
-        EXPECT_EQ(english.RadioButtonEinzel->text(), QStringLiteral("single"));
-        EXPECT_EQ(english.RadioButtonDauer->text(), QStringLiteral("cont."));
-        EXPECT_EQ(english.ButtonBearbeiten->text(), QStringLiteral("Edit signals"));
-        EXPECT_EQ(english.LabelSamplingrate->text(), QStringLiteral("Sampling interval"));
-        EXPECT_EQ(english.ComboBoxA->Text(), QStringLiteral("Voltage uncalibrated (V): U"));
-        EXPECT_EQ(english.ScaleT.Title, QStringLiteral("Time in <vf>s"));
+        EXPECT_EQ(Child<QPushButton>(english, "ButtonTrigger")->text(), QStringLiteral("Trigger"));
+        EXPECT_EQ(Child<QRadioButton>(english, "RadioButtonEinzel")->text(),
+                  QStringLiteral("single"));
+        EXPECT_EQ(Child<QRadioButton>(english, "RadioButtonDauer")->text(),
+                  QStringLiteral("cont."));
+        EXPECT_EQ(Child<QPushButton>(english, "ButtonBearbeiten")->text(),
+                  QStringLiteral("Edit signals"));
+        EXPECT_EQ(Child<QLabel>(english, "LabelSamplingrate")->text(),
+                  QStringLiteral("Sampling interval"));
+        EXPECT_EQ(Child<TComboBox>(english, "ComboBoxA")->Text(),
+                  QStringLiteral("Voltage uncalibrated (V): U"));
+        EXPECT_EQ(PlotOf(english).Scales().T.Title, QStringLiteral("Time in <vf>s"));
         // A message assembled with .arg keeps its arguments in the English sentence.
         EXPECT_EQ(SwitchQuestion(QStringLiteral("Kurvimat"), QStringLiteral("7"),
                                  QStringLiteral("Kurvimat"), QString()),
@@ -299,7 +330,7 @@ TEST(CentredPosition, NeverNegative) {
     };
     for (const Row& r : rows) {
         SCOPED_TRACE(r.name);
-        EXPECT_EQ(TFormMain::CentredPosition(r.screen, r.window), r.expected);
+        EXPECT_EQ(CentredPosition(r.screen, r.window), r.expected);
     }
 }
 
@@ -324,63 +355,67 @@ TEST_F(MainWindowTest, ReportsOfTheHeldInstrumentReachTheReadouts) {
 
     for (int tick = 0; tick < 20; ++tick)
         win->Timer1Timer();
-    EXPECT_EQ(win->LabelAroh->text(), QStringLiteral("512"));
-    EXPECT_EQ(win->LabelAx->text(), QStringLiteral("0,500"));
-    EXPECT_EQ(win->LabelUA->text(), QStringLiteral("2,50"));
-    EXPECT_EQ(win->LabelAkal->text(), QStringLiteral("2,5 V"));
-    EXPECT_EQ(win->LabelBroh->text(), QStringLiteral("256"));
+    EXPECT_EQ(Child<QLabel>(*win, "LabelAroh")->text(), QStringLiteral("512"));
+    EXPECT_EQ(Child<QLabel>(*win, "LabelAx")->text(), QStringLiteral("0,500"));
+    EXPECT_EQ(Child<QLabel>(*win, "LabelUA")->text(), QStringLiteral("2,50"));
+    EXPECT_EQ(Child<QLabel>(*win, "LabelAkal")->text(), QStringLiteral("2,5 V"));
+    EXPECT_EQ(Child<QLabel>(*win, "LabelBroh")->text(), QStringLiteral("256"));
     win->Device = nullptr;
 }
 
 TEST_F(MainWindowTest, TriggerButtonRecordsTheComboDefinitions) {
-    win->Label3->show();
-    QTest::mouseClick(win->ButtonTrigger, Qt::LeftButton);
+    Child<QLabel>(*win, "Label3")->show();
+    QTest::mouseClick(Child<QPushButton>(*win, "ButtonTrigger"), Qt::LeftButton);
     EXPECT_GE(win->Store.TriggerPos, 0);
     // Nothing was measured before: no made-up pre-trigger points, the sweep starts at t = 0.
     EXPECT_EQ(win->Store.DataCount, 0);
     EXPECT_EQ(win->Store.SweepIndex, win->Store.PreTrigger);
-    EXPECT_EQ(win->Store.DataDefA, win->ComboBoxA->Text());
-    EXPECT_EQ(win->Store.DataDefB, win->ComboBoxB->Text());
-    EXPECT_FALSE(win->Label3->isVisibleTo(win.get()));
+    EXPECT_EQ(win->Store.DataDefA, Child<TComboBox>(*win, "ComboBoxA")->Text());
+    EXPECT_EQ(win->Store.DataDefB, Child<TComboBox>(*win, "ComboBoxB")->Text());
+    EXPECT_FALSE(Child<QLabel>(*win, "Label3")->isVisibleTo(win.get()));
     // The captions show the state the pipeline is given, and a second click turns both back.
     for (const bool first : {true, false}) {
-        QTest::mouseClick(win->ButtonTriggerChannel, Qt::LeftButton);
-        EXPECT_EQ(win->ButtonTriggerChannel->text(),
+        QTest::mouseClick(Child<QPushButton>(*win, "ButtonTriggerChannel"), Qt::LeftButton);
+        EXPECT_EQ(Child<QPushButton>(*win, "ButtonTriggerChannel")->text(),
                   first ? QStringLiteral("B") : QStringLiteral("A"));
         EXPECT_EQ(win->Trigger.channelA, !first);
-        QTest::mouseClick(win->ButtonTriggerRichtung, Qt::LeftButton);
-        EXPECT_EQ(win->ButtonTriggerRichtung->text(),
+        QTest::mouseClick(Child<QPushButton>(*win, "ButtonTriggerRichtung"), Qt::LeftButton);
+        EXPECT_EQ(Child<QPushButton>(*win, "ButtonTriggerRichtung")->text(),
                   first ? QStringLiteral("-") : QStringLiteral("+"));
         EXPECT_EQ(win->Trigger.rising, !first);
     }
 }
 
 TEST_F(MainWindowTest, SamplingRateAndPointCountRebuildTheTimeAxis) {
-    PickEntry(win->ComboBoxSamples, 2); // "500"
+    PickEntry(Child<TComboBox>(*win, "ComboBoxSamples"), 2); // "500"
     EXPECT_EQ(win->Store.PointCount, 500);
     EXPECT_EQ(win->Store.PreTrigger, 50);
     EXPECT_NEAR(win->Store.TimeRangeMax, win->Store.TimeOrigin + 499 * win->Store.PointTime, 1e-6);
-    EXPECT_DOUBLE_EQ(win->ScaleT.RangeEnd, win->Store.TimeRangeMax);
+    EXPECT_DOUBLE_EQ(PlotOf(*win).Scales().T.RangeEnd, win->Store.TimeRangeMax);
 
     // The interval is taken by list position: every caption names its table entry.
-    ASSERT_EQ(std::size_t(win->ComboBoxSamplingRate->count()), IntervalChoicesMs.size());
-    for (int i = 0; i < win->ComboBoxSamplingRate->count(); ++i)
-        EXPECT_TRUE(win->ComboBoxSamplingRate->itemText(i).startsWith(
-            QString::number(IntervalChoicesMs[std::size_t(i)]) + QStringLiteral(" ms")))
+    ASSERT_EQ(std::size_t(Child<TComboBox>(*win, "ComboBoxSamplingRate")->count()),
+              IntervalChoicesMs.size());
+    for (int i = 0; i < Child<TComboBox>(*win, "ComboBoxSamplingRate")->count(); ++i)
+        EXPECT_TRUE(Child<TComboBox>(*win, "ComboBoxSamplingRate")
+                        ->itemText(i)
+                        .startsWith(QString::number(IntervalChoicesMs[std::size_t(i)]) +
+                                    QStringLiteral(" ms")))
             << i;
-    PickEntry(win->ComboBoxSamplingRate, 15); // "60000 ms (1 min)"
+    PickEntry(Child<TComboBox>(*win, "ComboBoxSamplingRate"), 15); // "60000 ms (1 min)"
     EXPECT_EQ(win->Store.IntervalMs, 60000);
     EXPECT_EQ(win->Store.DeviceMode, 5);
     EXPECT_EQ(win->Store.MeanIndex, 0);            // nothing measured yet: no block rebuilt
-    PickEntry(win->ComboBoxSamplingRate, 0); // "2 ms (500 Hz) (8-Bit)"
+    PickEntry(Child<TComboBox>(*win, "ComboBoxSamplingRate"), 0); // "2 ms (500 Hz) (8-Bit)"
     EXPECT_EQ(win->Store.IntervalMs, 2);
     EXPECT_EQ(win->Store.DeviceMode, 2);
     // The new report mode re-applies the configuration: equal ranges share one black label.
-    EXPECT_EQ(win->LabelUAmax->text(), QStringLiteral("5 V"));
-    EXPECT_EQ(win->LabelUAmin->text(), QStringLiteral("0 V"));
-    EXPECT_FALSE(win->LabelUBmax->isVisibleTo(win.get()));
-    EXPECT_FALSE(win->LabelUBmin->isVisibleTo(win.get()));
-    EXPECT_EQ(win->LabelUAmax->palette().color(QPalette::WindowText), QColor(Qt::black));
+    EXPECT_EQ(Child<QLabel>(*win, "LabelUAmax")->text(), QStringLiteral("5 V"));
+    EXPECT_EQ(Child<QLabel>(*win, "LabelUAmin")->text(), QStringLiteral("0 V"));
+    EXPECT_FALSE(Child<QLabel>(*win, "LabelUBmax")->isVisibleTo(win.get()));
+    EXPECT_FALSE(Child<QLabel>(*win, "LabelUBmin")->isVisibleTo(win.get()));
+    EXPECT_EQ(Child<QLabel>(*win, "LabelUAmax")->palette().color(QPalette::WindowText),
+              QColor(Qt::black));
 }
 
 // Each divides by zero in the probes, the readouts, the level text and every point of a sweep:
@@ -389,7 +424,7 @@ TEST_F(MainWindowTest, DivisionByZeroIsReportedOncePerFormula) {
     int shown = 0;
     for (const QString formula : {"YDIV0", "XDIV0", "100DIVT"}) {
         SCOPED_TRACE(formula.toStdString());
-        TypeDefinition(win->ComboBoxA, QStringLiteral("Teiler: ") + formula);
+        TypeDefinition(Child<TComboBox>(*win, "ComboBoxA"), QStringLiteral("Teiler: ") + formula);
         RecordSweep(*win, 600, 300);
         for (int tick = 0; tick < 3 * ReadoutTicks; ++tick) {
             Feed(*win, 600, 300, 1);
@@ -408,14 +443,16 @@ TEST_F(MainWindowTest, DivisionByZeroIsReportedOncePerFormula) {
 
 // A rejected line in A is reported once per handler, after all its other steps ran.
 TEST_F(MainWindowTest, HandlersRunToTheEndAfterARejectedFormula) {
-    TypeDefinition(win->ComboBoxA, QStringLiteral("Maximum (V): max(U,1)"));
-    win->ComboBoxB->SetText(QStringLiteral("Anteil (%): x*100"));
-    PickEntry(win->ComboBoxSamples, 2); // "500"
+    TypeDefinition(Child<TComboBox>(*win, "ComboBoxA"), QStringLiteral("Maximum (V): max(U,1)"));
+    Child<TComboBox>(*win, "ComboBoxB")->SetText(QStringLiteral("Anteil (%): x*100"));
+    PickEntry(Child<TComboBox>(*win, "ComboBoxSamples"), 2); // "500"
     EXPECT_EQ(dialogs.errors.size(), 2);
     EXPECT_EQ(win->Store.UnitB, QStringLiteral("%"));
-    EXPECT_DOUBLE_EQ(win->ScaleT.RangeEnd, win->Store.TimeOrigin + 499 * win->Store.PointTime);
+    EXPECT_DOUBLE_EQ(PlotOf(*win).Scales().T.RangeEnd,
+                     win->Store.TimeOrigin + 499 * win->Store.PointTime);
     Feed(*win, 300, 300, 100);
-    PickEntry(win->ComboBoxSamplingRate, 0); // "2 ms": a new report mode, configured anew
+    PickEntry(Child<TComboBox>(*win, "ComboBoxSamplingRate"),
+              0); // "2 ms": a new report mode, configured anew
     EXPECT_EQ(dialogs.errors.size(), 3);
     EXPECT_EQ(win->Store.MeanFilled, 50); // PreTrigger 50 blocks of 2 ms from 500 measured entries
     EXPECT_FLOAT_EQ(win->Store.MeanA[49], 300.0f);
@@ -446,8 +483,8 @@ TEST_F(MainWindowTest, PreTriggerPointsKeepTheRangeTheyWereMeasuredIn) {
         win->Device = FakeDevice(1);
         win->SendConfiguration();
         win->Device = nullptr;
-        if (newInterval) PickEntry(win->ComboBoxSamplingRate, 4);
-        QTest::mouseClick(win->ButtonTrigger, Qt::LeftButton);
+        if (newInterval) PickEntry(Child<TComboBox>(*win, "ComboBoxSamplingRate"), 4);
+        QTest::mouseClick(Child<QPushButton>(*win, "ButtonTrigger"), Qt::LeftButton);
         Feed(*win, 930, 300, 20 * win->Store.IntervalMs / 5); // 1 V on the 1,1 V range
         const int pre = win->Store.PreTrigger;
         ASSERT_EQ(win->Store.DataCount, pre + 20);
@@ -463,12 +500,12 @@ TEST_F(MainWindowTest, PreTriggerPointsKeepTheRangeTheyWereMeasuredIn) {
 // and the automatic snapshot of the emptied store keeps the reference curve.
 TEST_F(MainWindowTest, IntervalChangeKeepsOnlyWhatWasMeasured) {
     RecordSweep(*win, 600, 300);
-    QTest::mouseClick(win->ButtonSchnappschuss, Qt::LeftButton);
+    QTest::mouseClick(Child<QPushButton>(*win, "ButtonSchnappschuss"), Qt::LeftButton);
     Feed(*win, 600, 300, 500);
     for (const auto& [item, blocks] : {std::pair{10, 3}, std::pair{15, 0}}) { // 1 s, 1 min
         SCOPED_TRACE(item);
-        PickEntry(win->ComboBoxSamplingRate, item);
-        QTest::mouseClick(win->ButtonTrigger, Qt::LeftButton);
+        PickEntry(Child<TComboBox>(*win, "ComboBoxSamplingRate"), item);
+        QTest::mouseClick(Child<QPushButton>(*win, "ButtonTrigger"), Qt::LeftButton);
         EXPECT_EQ(win->Store.SnapCount, win->Store.PointCount);
         ASSERT_EQ(win->Store.DataCount, blocks);
         for (int i = 0; i < blocks; ++i) {
@@ -576,20 +613,26 @@ TEST_F(MainWindowTest, MenuEntriesRunTheirButtonsAndThePlotMenuSharesThem) {
     // The menu bar sits above the client area, which keeps its design size and places.
     ASSERT_GT(win->MenuBarHeight(), 0);
     EXPECT_EQ(win->centralWidget()->geometry(), QRect(0, win->MenuBarHeight(), 1024, 715));
-    EXPECT_EQ(win->Paneloben->mapTo(win.get(), QPoint()), QPoint(0, win->MenuBarHeight()));
-    emit win->MenuAusgleichskurve->aboutToShow(); // fills itself as it opens
+    EXPECT_EQ(Child<QWidget>(*win, "Paneloben")->mapTo(win.get(), QPoint()),
+              QPoint(0, win->MenuBarHeight()));
+    emit Child<QMenu>(*win, "MenuAusgleichskurve")->aboutToShow(); // fills itself as it opens
     const QList<QAction*> menus = MenuActions(win->menuBar()->actions());
     const std::pair<QAction*, QAbstractButton*> buttons[] = {
-        {win->ActionDatenLaden, win->ButtonDataenLaden},
-        {win->ActionDatenSpeichern, win->ButtonDatenSpeichern},
-        {win->ActionSSLaden, win->ButtonSSladen},
-        {win->ActionSSSpeichern, win->ButtonSSspeichern},
-        {win->ActionDatenKopieren, win->ButtonDatenKopieren},
-        {win->ActionDatenEinfuegen, win->ButtonDatenEinfuegen},
-        {win->ActionDatenLoeschen, win->ButtonDatenLoeschen},
-        {win->ActionTrigger, win->ButtonTrigger},
-        {win->ActionReset, win->ButtonReset},
-        {win->ActionSchnappschuss, win->ButtonSchnappschuss}};
+        {Child<QAction>(*win, "ActionDatenLaden"), Child<QPushButton>(*win, "ButtonDataenLaden")},
+        {Child<QAction>(*win, "ActionDatenSpeichern"),
+         Child<QPushButton>(*win, "ButtonDatenSpeichern")},
+        {Child<QAction>(*win, "ActionSSLaden"), Child<QPushButton>(*win, "ButtonSSladen")},
+        {Child<QAction>(*win, "ActionSSSpeichern"), Child<QPushButton>(*win, "ButtonSSspeichern")},
+        {Child<QAction>(*win, "ActionDatenKopieren"),
+         Child<QPushButton>(*win, "ButtonDatenKopieren")},
+        {Child<QAction>(*win, "ActionDatenEinfuegen"),
+         Child<QPushButton>(*win, "ButtonDatenEinfuegen")},
+        {Child<QAction>(*win, "ActionDatenLoeschen"),
+         Child<QPushButton>(*win, "ButtonDatenLoeschen")},
+        {Child<QAction>(*win, "ActionTrigger"), Child<QPushButton>(*win, "ButtonTrigger")},
+        {Child<QAction>(*win, "ActionReset"), Child<QPushButton>(*win, "ButtonReset")},
+        {Child<QAction>(*win, "ActionSchnappschuss"),
+         Child<QPushButton>(*win, "ButtonSchnappschuss")}};
     for (const auto& [action, button] : buttons) {
         SCOPED_TRACE(action->text().toStdString());
         EXPECT_TRUE(menus.contains(action));
@@ -599,58 +642,66 @@ TEST_F(MainWindowTest, MenuEntriesRunTheirButtonsAndThePlotMenuSharesThem) {
     }
     // Checkable entries and their boxes follow each other both ways.
     const std::pair<QAction*, QAbstractButton*> boxes[] = {
-        {win->ActionDauer, win->RadioButtonDauer},   {win->ActionEinzel, win->RadioButtonEinzel},
-        {win->ActionNormal, win->RadioButtonNormal}, {win->ActionKanalBx, win->CheckBoxBXY},
-        {win->ActionKanalAx, win->CheckBoxAXY},      {win->ActionMinuten, win->CheckBoxMinuten},
-        {win->ActionSpektrum, win->CheckBoxSpektrum}};
+        {Child<QAction>(*win, "ActionDauer"), Child<QRadioButton>(*win, "RadioButtonDauer")},
+        {Child<QAction>(*win, "ActionEinzel"), Child<QRadioButton>(*win, "RadioButtonEinzel")},
+        {Child<QAction>(*win, "ActionNormal"), Child<QRadioButton>(*win, "RadioButtonNormal")},
+        {Child<QAction>(*win, "ActionKanalBx"), Child<QCheckBox>(*win, "CheckBoxBXY")},
+        {Child<QAction>(*win, "ActionKanalAx"), Child<QCheckBox>(*win, "CheckBoxAXY")},
+        {Child<QAction>(*win, "ActionMinuten"), Child<QCheckBox>(*win, "CheckBoxMinuten")},
+        {Child<QAction>(*win, "ActionSpektrum"), Child<QCheckBox>(*win, "CheckBoxSpektrum")}};
     for (const auto& [action, box] : boxes) {
         SCOPED_TRACE(action->text().toStdString());
         EXPECT_TRUE(menus.contains(action));
         action->trigger();
         EXPECT_TRUE(box->isChecked());
         EXPECT_TRUE(action->isChecked());
-        if (box == win->RadioButtonEinzel) {
-            EXPECT_FALSE(win->ButtonReset->isEnabled()); // the mode's own code ran
+        if (box == Child<QRadioButton>(*win, "RadioButtonEinzel")) {
+            EXPECT_FALSE(
+                Child<QPushButton>(*win, "ButtonReset")->isEnabled()); // the mode's own code ran
             win->Timer1Timer();
-            EXPECT_FALSE(win->ActionReset->isEnabled());
+            EXPECT_FALSE(Child<QAction>(*win, "ActionReset")->isEnabled());
         }
-        QAbstractButton* other = dynamic_cast<QRadioButton*>(box) ? win->RadioButtonAuto : box;
+        QAbstractButton* other =
+            dynamic_cast<QRadioButton*>(box) ? Child<QRadioButton>(*win, "RadioButtonAuto") : box;
         QTest::mouseClick(other, Qt::LeftButton, {}, QPoint(other->width() - 6, other->height() / 2));
         win->UpdateMenuActions();
         EXPECT_EQ(action->isChecked(), box->isChecked());
     }
-    EXPECT_TRUE(win->ActionAuto->isChecked());
+    EXPECT_TRUE(Child<QAction>(*win, "ActionAuto")->isChecked());
 
     // The plot's menu shows the very actions of the menu bar.
-    std::unique_ptr<QMenu> plotMenu(win->Measuring->CreateMenu());
+    std::unique_ptr<QMenu> plotMenu(PlotOf(*win).Measuring()->CreateMenu());
     const QList<QAction*> plot = MenuActions(plotMenu->actions());
     for (QAction* shared :
-         {win->ActionZeitcursor, win->ActionWertcursor, win->ActionMesswerteKopieren,
-          win->ActionBildKopieren, win->ActionDrucken, win->MenuBildSpeichern->menuAction(),
-          win->MenuFitA->menuAction(), win->MenuFitB->menuAction()}) {
+         {Child<QAction>(*win, "ActionZeitcursor"), Child<QAction>(*win, "ActionWertcursor"),
+          Child<QAction>(*win, "ActionMesswerteKopieren"),
+          Child<QAction>(*win, "ActionBildKopieren"), Child<QAction>(*win, "ActionDrucken"),
+          Child<QMenu>(*win, "MenuBildSpeichern")->menuAction(),
+          Child<QMenu>(*win, "MenuFitA")->menuAction(),
+          Child<QMenu>(*win, "MenuFitB")->menuAction()}) {
         SCOPED_TRACE(shared->text().toStdString());
         EXPECT_TRUE(plot.contains(shared));
         EXPECT_TRUE(menus.contains(shared));
     }
-    win->ActionZeitcursor->trigger();
-    EXPECT_TRUE(win->Cursors.VerticalOn);
-    win->Measuring->CreateMenu()->deleteLater();
-    EXPECT_TRUE(win->ActionZeitcursor->isChecked());
+    Child<QAction>(*win, "ActionZeitcursor")->trigger();
+    EXPECT_TRUE(PlotOf(*win).Cursors().VerticalOn);
+    PlotOf(*win).Measuring()->CreateMenu()->deleteLater();
+    EXPECT_TRUE(Child<QAction>(*win, "ActionZeitcursor")->isChecked());
 
     const std::pair<QAction*, QKeySequence> keys[] = {
-        {win->ActionVersuchOeffnen, QKeySequence(Qt::CTRL | Qt::Key_O)},
-        {win->ActionVersuchSpeichern, QKeySequence(Qt::CTRL | Qt::Key_S)},
-        {win->ActionDrucken, QKeySequence(Qt::CTRL | Qt::Key_P)},
-        {win->ActionBeenden, QKeySequence(Qt::CTRL | Qt::Key_Q)},
-        {win->ActionRueckgaengig, QKeySequence(Qt::CTRL | Qt::Key_Z)},
-        {win->ActionStoppWeiter, QKeySequence(Qt::Key_Space)},
-        {win->ActionVollbild, QKeySequence(Qt::Key_F11)},
-        {win->ActionAnleitung, QKeySequence(Qt::Key_F1)}};
+        {Child<QAction>(*win, "ActionVersuchOeffnen"), QKeySequence(Qt::CTRL | Qt::Key_O)},
+        {Child<QAction>(*win, "ActionVersuchSpeichern"), QKeySequence(Qt::CTRL | Qt::Key_S)},
+        {Child<QAction>(*win, "ActionDrucken"), QKeySequence(Qt::CTRL | Qt::Key_P)},
+        {Child<QAction>(*win, "ActionBeenden"), QKeySequence(Qt::CTRL | Qt::Key_Q)},
+        {Child<QAction>(*win, "ActionRueckgaengig"), QKeySequence(Qt::CTRL | Qt::Key_Z)},
+        {Child<QAction>(*win, "ActionStoppWeiter"), QKeySequence(Qt::Key_Space)},
+        {Child<QAction>(*win, "ActionVollbild"), QKeySequence(Qt::Key_F11)},
+        {Child<QAction>(*win, "ActionAnleitung"), QKeySequence(Qt::Key_F1)}};
     for (const auto& [action, key] : keys) {
         EXPECT_EQ(action->shortcut(), key) << action->text().toStdString();
         EXPECT_TRUE(menus.contains(action));
     }
-    EXPECT_TRUE(menus.contains(win->ActionMessreiheBehalten));
+    EXPECT_TRUE(menus.contains(Child<QAction>(*win, "ActionMessreiheBehalten")));
 }
 
 TEST_F(MainWindowTest, EveryVisibleControlSaysWhatItDoes) {
@@ -669,60 +720,68 @@ TEST_F(MainWindowTest, EveryVisibleControlSaysWhatItDoes) {
     }
     EXPECT_GT(controls, 50);
     for (const FormulaVariable& v : FormulaVariables())
-        EXPECT_TRUE(win->EditFormelB->toolTip().contains(v.name + QStringLiteral(" – ")))
+        EXPECT_TRUE(Child<QLineEdit>(*win, "EditFormelB")
+                        ->toolTip()
+                        .contains(v.name + QStringLiteral(" – ")))
             << v.name.toStdString();
-    EXPECT_TRUE(win->Measuring->LabelMesswerte->toolTip().contains(
+    EXPECT_TRUE(PlotOf(*win).Measuring()->LabelMesswerte->toolTip().contains(
         QStringLiteral("keine volle Periode zwischen den Cursorn")));
 }
 
 TEST_F(MainWindowTest, AnEditedSignalLineIsTintedUntilEnterOrAChoiceAppliesIt) {
-    const QColor plain = win->EditFormelA->palette().color(QPalette::Base);
-    const QString tip = win->EditFormelA->toolTip();
-    QTest::keyClicks(win->EditFormelA, QStringLiteral("*2"));
-    EXPECT_NE(win->EditFormelA->palette().color(QPalette::Base), plain);
-    EXPECT_EQ(win->EditFormelA->toolTip(), QStringLiteral("Eingabe mit Enter übernehmen"));
-    EXPECT_EQ(win->EditSignalA->palette().color(QPalette::Base), plain); // not edited
-    QTest::keyClick(win->EditFormelA, Qt::Key_Return);
+    const QColor plain = Child<QLineEdit>(*win, "EditFormelA")->palette().color(QPalette::Base);
+    const QString tip = Child<QLineEdit>(*win, "EditFormelA")->toolTip();
+    QTest::keyClicks(Child<QLineEdit>(*win, "EditFormelA"), QStringLiteral("*2"));
+    EXPECT_NE(Child<QLineEdit>(*win, "EditFormelA")->palette().color(QPalette::Base), plain);
+    EXPECT_EQ(Child<QLineEdit>(*win, "EditFormelA")->toolTip(),
+              QStringLiteral("Eingabe mit Enter übernehmen"));
+    EXPECT_EQ(Child<QLineEdit>(*win, "EditSignalA")->palette().color(QPalette::Base),
+              plain); // not edited
+    QTest::keyClick(Child<QLineEdit>(*win, "EditFormelA"), Qt::Key_Return);
     EXPECT_EQ(win->Store.FormulaA, QStringLiteral("U*2"));
-    EXPECT_EQ(win->EditFormelA->palette().color(QPalette::Base), plain);
-    EXPECT_EQ(win->EditFormelA->toolTip(), tip);
+    EXPECT_EQ(Child<QLineEdit>(*win, "EditFormelA")->palette().color(QPalette::Base), plain);
+    EXPECT_EQ(Child<QLineEdit>(*win, "EditFormelA")->toolTip(), tip);
 
-    QTest::keyClicks(win->EditEinheitB, QStringLiteral("x"));
-    EXPECT_NE(win->EditEinheitB->palette().color(QPalette::Base), plain);
-    PickEntry(win->ComboBoxB, 1);
-    EXPECT_EQ(win->EditEinheitB->palette().color(QPalette::Base), plain);
+    QTest::keyClicks(Child<QLineEdit>(*win, "EditEinheitB"), QStringLiteral("x"));
+    EXPECT_NE(Child<QLineEdit>(*win, "EditEinheitB")->palette().color(QPalette::Base), plain);
+    PickEntry(Child<TComboBox>(*win, "ComboBoxB"), 1);
+    EXPECT_EQ(Child<QLineEdit>(*win, "EditEinheitB")->palette().color(QPalette::Base), plain);
 
     // The signal list opens as wide as its longest entry.
     int longest = 0;
-    for (int i = 0; i < win->ComboBoxA->count(); ++i)
-        longest = std::max(longest, win->ComboBoxA->view()->fontMetrics().horizontalAdvance(
-                                        win->ComboBoxA->itemText(i)));
-    EXPECT_GT(win->ComboBoxA->view()->minimumWidth(), longest);
+    for (int i = 0; i < Child<TComboBox>(*win, "ComboBoxA")->count(); ++i)
+        longest = std::max(
+            longest, Child<TComboBox>(*win, "ComboBoxA")
+                         ->view()
+                         ->fontMetrics()
+                         .horizontalAdvance(Child<TComboBox>(*win, "ComboBoxA")->itemText(i)));
+    EXPECT_GT(Child<TComboBox>(*win, "ComboBoxA")->view()->minimumWidth(), longest);
 }
 
 TEST_F(MainWindowTest, StoppHoldsThePlotWhileTheInstrumentGoesOn) {
     win->activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(win.get()));
-    win->RadioButtonDauer->setChecked(true); // a sweep whenever none runs
+    Child<QRadioButton>(*win, "RadioButtonDauer")->setChecked(true); // a sweep whenever none runs
     Feed(*win, 600, 300, 30);
     ASSERT_GE(win->Store.TriggerPos, 0);
-    QTest::keyClick(win->PaintBoxData, Qt::Key_Space);
+    QTest::keyClick(Child<TPaintBox>(*win, "PaintBoxData"), Qt::Key_Space);
     ASSERT_TRUE(win->Held);
-    EXPECT_TRUE(win->LabelAngehalten->isVisible());
+    EXPECT_TRUE(Child<QLabel>(*win, "LabelAngehalten")->isVisible());
     const QString held = CopiedData(*win);
     const int raw = win->Store.RawIndex;
     for (int tick = 0; tick < ReadoutTicks; ++tick)
         win->Timer1Timer();
     Feed(*win, 700, 300, 3 * win->Store.PointCount);
-    QTest::mouseClick(win->ButtonTrigger, Qt::LeftButton);
+    QTest::mouseClick(Child<QPushButton>(*win, "ButtonTrigger"), Qt::LeftButton);
     EXPECT_EQ(CopiedData(*win), held);
     EXPECT_EQ(win->Store.TriggerPos, -1);
     EXPECT_GT(win->Store.RawIndex, raw);
     for (int tick = 0; tick < ReadoutTicks; ++tick)
         win->Timer1Timer();
-    EXPECT_EQ(win->LabelAroh->text(), QStringLiteral("700")); // the readouts go on
+    EXPECT_EQ(Child<QLabel>(*win, "LabelAroh")->text(),
+              QStringLiteral("700")); // the readouts go on
 
-    QTest::keyClick(win->PaintBoxData, Qt::Key_Space);
+    QTest::keyClick(Child<TPaintBox>(*win, "PaintBoxData"), Qt::Key_Space);
     EXPECT_FALSE(win->Held);
     Feed(*win, 700, 300, 5);
     EXPECT_GE(win->Store.TriggerPos, 0);
@@ -733,27 +792,28 @@ TEST_F(MainWindowTest, StoppHoldsThePlotWhileTheInstrumentGoesOn) {
 TEST_F(MainWindowTest, UndoBringsBackDeletedOrPastedOverDataElseTheZoom) {
     RecordSweep(*win, 600, 300);
     const QString recorded = CopiedData(*win);
-    const std::pair<QString, QAction*> rows[] = {{QStringLiteral("Daten löschen"), win->ActionDatenLoeschen},
-                                                 {QStringLiteral("Daten einfügen"), win->ActionDatenEinfuegen}};
+    const std::pair<QString, QAction*> rows[] = {
+        {QStringLiteral("Daten löschen"), Child<QAction>(*win, "ActionDatenLoeschen")},
+        {QStringLiteral("Daten einfügen"), Child<QAction>(*win, "ActionDatenEinfuegen")}};
     for (const auto& [what, action] : rows) {
         SCOPED_TRACE(what.toStdString());
         QGuiApplication::clipboard()->setText(QStringLiteral("0\t1\t2\r\n1\t2\t3\r\n"));
         action->trigger();
         EXPECT_NE(CopiedData(*win), recorded);
         win->UpdateMenuActions();
-        EXPECT_TRUE(win->ActionRueckgaengig->text().endsWith(what));
-        win->ActionRueckgaengig->trigger();
+        EXPECT_TRUE(Child<QAction>(*win, "ActionRueckgaengig")->text().endsWith(what));
+        Child<QAction>(*win, "ActionRueckgaengig")->trigger();
         EXPECT_EQ(CopiedData(*win), recorded);
-        EXPECT_EQ(win->ScaleA.Title, QStringLiteral("Spannung unkalibriert in <vf>V"));
+        EXPECT_EQ(PlotOf(*win).Scales().A.Title, QStringLiteral("Spannung unkalibriert in <vf>V"));
     }
     win->UpdateMenuActions();
-    EXPECT_FALSE(win->ActionRueckgaengig->isEnabled());
-    win->RangeHistory.push(CaptureRanges(win->Scales()));
-    win->ScaleA.RangeEnd = 2;
+    EXPECT_FALSE(Child<QAction>(*win, "ActionRueckgaengig")->isEnabled());
+    PlotOf(*win).History().push(CaptureRanges(PlotOf(*win).Scales()));
+    PlotOf(*win).Scales().A.RangeEnd = 2;
     win->UpdateMenuActions();
-    ASSERT_TRUE(win->ActionRueckgaengig->isEnabled());
-    win->ActionRueckgaengig->trigger();
-    EXPECT_DOUBLE_EQ(win->ScaleA.RangeEnd, 5);
+    ASSERT_TRUE(Child<QAction>(*win, "ActionRueckgaengig")->isEnabled());
+    Child<QAction>(*win, "ActionRueckgaengig")->trigger();
+    EXPECT_DOUBLE_EQ(PlotOf(*win).Scales().A.RangeEnd, 5);
 }
 
 TEST_F(MainWindowTest, ClosingWithUnsavedDataAsksToSaveDiscardOrCancel) {
@@ -776,7 +836,7 @@ TEST_F(MainWindowTest, ClosingWithUnsavedDataAsksToSaveDiscardOrCancel) {
         CreateWindows();
         EXPECT_FALSE(win->HasUnsavedWork());
         RecordSweep(*win, 600, 300);
-        if (r.run) win->KeepCurrentAsRun();
+        if (r.run) Child<QAction>(*win, "ActionMessreiheBehalten")->trigger();
         const QFileInfo journal(win->SessionJournal().path());
         dialogs.questions.clear();
         dialogs.saveChoice = r.answer;
@@ -805,48 +865,53 @@ TEST_F(MainWindowTest, ClosingWithUnsavedDataAsksToSaveDiscardOrCancel) {
 
 TEST_F(MainWindowTest, TheMenuOpensTheTableTheBigDisplayAndTheHelp) {
     RecordSweep(*win, 600, 300);
-    win->ActionTabelle->trigger();
-    ASSERT_TRUE(win->Tabelle && win->Tabelle->isVisible());
-    const PointTableModel& model = win->Tabelle->model();
+    Child<QAction>(*win, "ActionTabelle")->trigger();
+    ASSERT_TRUE(Child<TableWindow>(*win, "Tabelle") &&
+                Child<TableWindow>(*win, "Tabelle")->isVisible());
+    const PointTableModel& model = Child<TableWindow>(*win, "Tabelle")->model();
     EXPECT_EQ(model.rowCount(), win->Store.DataCount);
     // A new sweep starts the table over, its points are added as they come.
-    QTest::mouseClick(win->ButtonTrigger, Qt::LeftButton);
+    QTest::mouseClick(Child<QPushButton>(*win, "ButtonTrigger"), Qt::LeftButton);
     win->Timer1Timer();
     EXPECT_EQ(model.rowCount(), win->Store.PreTrigger);
     Feed(*win, 600, 300, 5);
     win->Timer1Timer();
     EXPECT_EQ(model.rowCount(), win->Store.PreTrigger + 5);
     // Evaluated again under another formula: the same rows under the new definition.
-    TypeAndEnter(win->EditFormelA, QStringLiteral("U*2"));
+    TypeAndEnter(Child<QLineEdit>(*win, "EditFormelA"), QStringLiteral("U*2"));
     win->Timer1Timer();
     EXPECT_EQ(model.rowCount(), win->Store.PreTrigger + 5);
     EXPECT_TRUE(model.headerData(PointTableModel::ColumnA, Qt::Horizontal)
                     .toString()
                     .contains(QStringLiteral("U*2")));
     // The rows between the time cursors are highlighted.
-    win->ActionZeitcursor->trigger();
-    win->Cursors.X = {0.012, -0.001};
+    Child<QAction>(*win, "ActionZeitcursor")->trigger();
+    PlotOf(*win).Cursors().X = {0.012, -0.001};
     win->Timer1Timer();
     EXPECT_TRUE(model.highlighted(win->Store.PreTrigger + 1));
     EXPECT_FALSE(model.highlighted(win->Store.PreTrigger + 4));
 
-    win->ActionGrossanzeige->trigger();
-    ASSERT_TRUE(win->Grossanzeige && win->Grossanzeige->isVisible());
+    Child<QAction>(*win, "ActionGrossanzeige")->trigger();
+    ASSERT_TRUE(Child<BigDisplay>(*win, "Grossanzeige") &&
+                Child<BigDisplay>(*win, "Grossanzeige")->isVisible());
     for (int tick = 0; tick < ReadoutTicks; ++tick) {
         Feed(*win, 700, 300, 1);
         win->Timer1Timer();
     }
     const auto big = [this](const char* name) {
-        return win->Grossanzeige->findChild<QLabel*>(QString::fromLatin1(name))->text();
+        return Child<BigDisplay>(*win, "Grossanzeige")
+            ->findChild<QLabel*>(QString::fromLatin1(name))
+            ->text();
     };
     EXPECT_EQ(QStringLiteral("%1 %2").arg(big("LabelGrossWertA"), big("LabelGrossEinheitA")),
-              win->LabelAkal->text());
+              Child<QLabel>(*win, "LabelAkal")->text());
     EXPECT_EQ(big("LabelGrossNameB"), win->Store.NameB);
 
-    win->ActionAnleitung->trigger();
-    ASSERT_TRUE(win->Anleitung && win->Anleitung->isVisible());
-    win->ActionFormelvariablen->trigger();
-    win->ActionUeber->trigger();
+    Child<QAction>(*win, "ActionAnleitung")->trigger();
+    ASSERT_TRUE(Child<HelpWindow>(*win, "Anleitung") &&
+                Child<HelpWindow>(*win, "Anleitung")->isVisible());
+    Child<QAction>(*win, "ActionFormelvariablen")->trigger();
+    Child<QAction>(*win, "ActionUeber")->trigger();
     for (const char* name : {"FormFormelvariablen", "FormUeber"}) {
         auto* dialog = win->findChild<QDialog*>(QString::fromLatin1(name));
         ASSERT_TRUE(dialog) << name;

@@ -65,7 +65,8 @@ TEST_F(TablePartsTest, StoreRowsAreTheCopiedDataText) {
          QStringLiteral("B")},
         {"recorded under a six-digit definition",
          [this] {
-             TypeDefinition(win->ComboBoxA, QStringLiteral("Druck (hPa): 100000+U*1000"));
+             TypeDefinition(Child<TComboBox>(*win, "ComboBoxA"),
+                            QStringLiteral("Druck (hPa): 100000+U*1000"));
              RecordSweep(*win, 600, 300);
          },
          QStringLiteral("A in hPa"), QStringLiteral("B")},
@@ -75,7 +76,7 @@ TEST_F(TablePartsTest, StoreRowsAreTheCopiedDataText) {
              WriteFile(path, "Zeit\tTemperatur (\xB0"
                              "C)\r\n0,5\t21,25\r\n12,125\t-3,5E-05\r\n");
              dialogs.openName = path;
-             QTest::mouseClick(win->ButtonDataenLaden, Qt::LeftButton);
+             QTest::mouseClick(Child<QPushButton>(*win, "ButtonDataenLaden"), Qt::LeftButton);
          },
          QStringLiteral("A in \u00B0C"), QStringLiteral("B")},
     };

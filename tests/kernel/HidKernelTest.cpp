@@ -385,7 +385,7 @@ protected:
     void SetUp() override {
         SetAppDialogs(&dialogs);
         win = std::make_unique<TFormMain>();
-        win->Timer1.stop();
+        win->findChild<QTimer*>(QStringLiteral("Timer1"))->stop();
         link = std::make_unique<TInstrumentLink>(*win, makeSystemHidPlatform());
     }
     void TearDown() override {

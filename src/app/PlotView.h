@@ -1,0 +1,112 @@
+// The plot panel: the plot's paint box, the axis buttons beside it and the analysis readout
+// over it, and the mouse on them and on the overview strip; the display state it shows.
+#pragma once
+
+#include "CursorState.h"
+#include "DisplayState.h"
+#include "IndexedImage.h"
+#include "Palette.h"
+#include "PlotFit.h"
+#include "PlotZoom.h"
+#include "skala.h"
+
+#include <QSize>
+#include <QWidget>
+
+#include <array>
+#include <optional>
+
+namespace kurvimat::acquisition {
+class MeasurementStore;
+}
+using kurvimat::acquisition::MeasurementStore;
+using kurvimat::analysis::CursorState;
+using kurvimat::analysis::PlotFit;
+using kurvimat::analysis::ZoomHistory;
+using kurvimat::display::AxisImageCount;
+using kurvimat::display::DisplayState;
+using kurvimat::display::IndexedImage;
+using kurvimat::display::Palette;
+using kurvimat::display::PlotMode;
+using kurvimat::display::ScaleSet;
+using kurvimat::display::Tscale;
+
+class MainCursors;
+class QPlainTextEdit;
+class TImage;
+class TPaintBox;
+
+// What the plot and the strips above it show and how: the window holds it (its display code
+// draws with it), the plot view reads and changes it on the mouse's behalf.
+struct PlotViewData {
+    ::Palette Palette;
+    IndexedImage RawStripBitmap, MeanStripBitmap, PlotBitmap;
+    DisplayState Display;
+    // Measuring cursors (their time span feeds measurements over a span) and the earlier axis
+    // ranges.
+    CursorState Cursors;
+    ZoomHistory RangeHistory;
+    Tscale ScaleA, ScaleB, ScaleT, ScaleX;
+    Tscale* ScaleLeft = &ScaleA;
+    Tscale* ScaleRight = &ScaleB;
+    Tscale* ScaleBottom = &ScaleT;
+    std::optional<PlotFit> ShownFit;
+
+    ScaleSet Scales() {
+        return {ScaleA, ScaleB, ScaleT, ScaleX, ScaleLeft, ScaleRight, ScaleBottom};
+    }
+    // The plot image's size in logical pixels, as mouse positions are given.
+    QSize PlotSize() const { return Display.Geometry.logical(PlotBitmap.size()); }
+};
+
+// What the plot view asks of its window: which points and scales the plot shows (the
+// recorded ones, or the spectrum's), the recorded points the overview strip shows, the mode.
+class PlotHost {
+public:
+    virtual MeasurementStore& PlotStore() = 0;
+    virtual ScaleSet PlotScales() = 0;
+    virtual MeasurementStore& RecordedStore() = 0;
+    virtual PlotMode Mode() const = 0;
+
+protected:
+    ~PlotHost() = default;
+};
+
+class PlotView : public QWidget {
+    Q_OBJECT
+public:
+    // Builds the controls at their design places in a panel of the design plot's size.
+    PlotView(QWidget* parent, PlotViewData& data, PlotHost& host);
+
+    // Presses, drags and double clicks on the plot and the strip zoom, pan and fit; the axis
+    // buttons set their axis's range.
+    void ConnectMouse(TPaintBox* strip);
+    // Shows of each axis button pair the one the display state names.
+    void ApplyAxisImages();
+    void SetMeasuring(MainCursors* measuring) { measuring_ = measuring; }
+
+    // What the plot shows, for those who look at it.
+    const IndexedImage& Image() const { return data_.PlotBitmap; }
+    const IndexedImage& RawStripImage() const { return data_.RawStripBitmap; }
+    const ::Palette& Colours() const { return data_.Palette; }
+    DisplayState& State() { return data_.Display; }
+    CursorState& Cursors() { return data_.Cursors; }
+    ZoomHistory& History() { return data_.RangeHistory; }
+    ScaleSet Scales() { return data_.Scales(); }
+    const std::optional<PlotFit>& ShownFit() const { return data_.ShownFit; }
+    QSize PlotSize() const { return data_.PlotSize(); }
+    MeasurementStore& PlotStore() { return host_.PlotStore(); }
+    ScaleSet PlotScales() { return host_.PlotScales(); }
+    // The measuring cursors' routing: the plot's menu and the readout.
+    MainCursors* Measuring() const { return measuring_; }
+
+    TPaintBox* PaintBoxData = nullptr;
+    // In the order of AxisImage.
+    std::array<TImage*, AxisImageCount> AxisImages{};
+    QPlainTextEdit* Memo1 = nullptr;
+
+private:
+    PlotViewData& data_;
+    PlotHost& host_;
+    MainCursors* measuring_ = nullptr;
+};
