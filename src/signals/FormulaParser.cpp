@@ -187,13 +187,13 @@ double fnMin(double x, double y) { return x < y ? x : y; }
 
 // Direct routines for the built-in functions save one indirect call per evaluation.
 template <double (*F)(double)> double opDirect1(const Operation& o) {
-    KURVIMAT_STORE_NEXT(o, checked(fnArcTan(*o.Arg1)));
+    KURVIMAT_STORE_NEXT(o, checked(F(*o.Arg1)));
 }
 template <OpKind I, double (*F)(double)> double opArithThen1(const Operation& o) {
-    KURVIMAT_STORE_NEXT(o, checked(fnArcTan(arith<I>(*o.Arg1, *o.Arg2))));
+    KURVIMAT_STORE_NEXT(o, checked(F(arith<I>(*o.Arg1, *o.Arg2))));
 }
 
-// Routine tables of the fused forms, indexed by ArithIndex.
+// Routine tables of the fused forms, indexed by arithIndex.
 constexpr OpKind ArithKinds[] = {OpKind::Add, OpKind::Subtract, OpKind::Multiply, OpKind::Divide};
 int arithIndex(OpKind k) {
     return k >= OpKind::Add && k <= OpKind::Divide ? int(k) - int(OpKind::Add) : -1;
@@ -204,8 +204,8 @@ template <std::size_t... N> constexpr auto pairTable(std::index_sequence<N...>) 
 }
 constexpr auto PairRoutines = pairTable(std::make_index_sequence<32>());
 template <double (*F)(double)> constexpr std::array<OperationFunc, 4> thenTable() {
-    return {opArithThen1<OpKind::Add, fnArcTan>, opArithThen1<OpKind::Subtract, fnArcTan>,
-            opArithThen1<OpKind::Multiply, fnArcTan>, opArithThen1<OpKind::Divide, fnArcTan>};
+    return {opArithThen1<OpKind::Add, F>, opArithThen1<OpKind::Subtract, F>,
+            opArithThen1<OpKind::Multiply, F>, opArithThen1<OpKind::Divide, F>};
 }
 template <double (*F)(double, double)> double opDirect2(const Operation& o) {
     KURVIMAT_STORE_NEXT(o, checked(F(*o.Arg1, *o.Arg2)));
@@ -215,7 +215,7 @@ struct Builtin1 {
     const char* name;
     ParserFunction1 f;
     OperationFunc direct;
-    std::array<OperationFunc, 4> afterArith; // by ArithIndex of the fused inner operation
+    std::array<OperationFunc, 4> afterArith; // by arithIndex of the fused inner operation
 };
 #define KURVIMAT_BUILTIN(name, f) {name, f, opDirect1<f>, thenTable<f>()}
 constexpr Builtin1 Builtins1[] = {
