@@ -17,6 +17,8 @@
 #include <numbers>
 #include <vector>
 
+using namespace kurvimat::analysis;
+
 namespace {
 
 constexpr int N = 10000;

@@ -16,6 +16,8 @@
 #include <cstring>
 #include <vector>
 
+using namespace kurvimat::display;
+
 namespace {
 
 using Clock = std::chrono::steady_clock;

@@ -10,6 +10,8 @@
 #include <ctime>
 #include <vector>
 
+using namespace kurvimat::signals;
+
 namespace {
 
 constexpr int PointCount = 10000;

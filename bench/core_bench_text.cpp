@@ -16,6 +16,8 @@
 #include <ctime>
 #include <vector>
 
+using namespace kurvimat::exchange;
+
 namespace {
 
 constexpr int PointCount = MeasurementTextMaxPoints;

@@ -30,6 +30,10 @@
 #include <memory>
 #include <vector>
 
+using namespace kurvimat::acquisition;
+using namespace kurvimat::display;
+using namespace kurvimat::signals;
+
 namespace {
 
 // Thread CPU time: the machine these run on is shared, and time spent descheduled says nothing

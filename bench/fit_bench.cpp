@@ -12,6 +12,8 @@
 #include <random>
 #include <vector>
 
+using namespace kurvimat::analysis;
+
 namespace {
 
 double cpuSeconds() {

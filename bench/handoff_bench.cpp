@@ -23,6 +23,8 @@
 #include <ctime>
 #include <vector>
 
+using namespace kurvimat::acquisition;
+
 namespace {
 
 double threadSeconds() {

@@ -20,6 +20,8 @@
 #include <thread>
 #include <vector>
 
+using namespace kurvimat::hid;
+
 namespace {
 
 using Clock = std::chrono::steady_clock;

@@ -15,6 +15,9 @@
 #include <string>
 #include <vector>
 
+using namespace kurvimat::acquisition;
+using namespace kurvimat::signals;
+
 namespace {
 
 constexpr double InstrumentReportsPerSecond = 125; // mode 2: one report every 8 ms

@@ -19,6 +19,8 @@
 #include <memory>
 #include <vector>
 
+using namespace kurvimat::exchange;
+
 namespace {
 
 double threadSeconds() {

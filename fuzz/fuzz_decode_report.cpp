@@ -8,6 +8,9 @@
 
 #include <memory>
 
+using namespace kurvimat::acquisition;
+using namespace kurvimat::signals;
+
 namespace {
 
 struct Pipeline {

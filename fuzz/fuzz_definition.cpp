@@ -8,6 +8,9 @@
 
 #include <cmath>
 
+using namespace kurvimat::exchange;
+using namespace kurvimat::signals;
+
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const QString line =
         decode1252(QByteArrayView(reinterpret_cast<const char*>(data), qsizetype(size)));

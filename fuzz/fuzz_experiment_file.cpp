@@ -14,6 +14,8 @@
 #include <cmath>
 #include <unistd.h>
 
+using namespace kurvimat::acquisition;
+
 using namespace kurvimat::session;
 
 namespace {

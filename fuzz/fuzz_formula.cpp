@@ -8,6 +8,8 @@
 #include <cmath>
 #include <string>
 
+using namespace kurvimat::signals;
+
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::string text(reinterpret_cast<const char*>(data), size);
     TParser parser;

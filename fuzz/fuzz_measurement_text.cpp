@@ -11,6 +11,8 @@
 
 #include <algorithm>
 
+using namespace kurvimat::exchange;
+
 namespace {
 
 // Whether a field, as the reader takes it, is a number or a time.

@@ -6,6 +6,8 @@
 
 #include <vector>
 
+using namespace kurvimat::hid;
+
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     // An exact-size copy, so that a read one byte past the end is caught.
     const std::vector<std::uint8_t> bytes(data, data + size);

@@ -6,6 +6,9 @@
 #include "FormulaParser.h"
 #include "SignalDefinition.h"
 
+using namespace kurvimat::exchange;
+using namespace kurvimat::signals;
+
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const QByteArrayView bytes(reinterpret_cast<const char*>(data), qsizetype(size));
     const QStringList lines = readLines1252(bytes);

@@ -4,7 +4,7 @@
 KURVIMAT_PACKAGES=(build-essential cmake ninja-build qt6-base-dev qt6-base-dev-tools libgl-dev
                    libudev-dev libgtest-dev libgmock-dev libbenchmark-dev libmuparser-dev
                    fonts-liberation qt6-translations-l10n libgsl-dev libsqlite3-dev
-                   librsvg2-bin file qt6-l10n-tools qt6-tools-dev-tools)
+                   librsvg2-bin file qt6-l10n-tools qt6-tools-dev-tools clang-tidy)
 # The kernel test (Debian's kernel under qemu with a busybox initramfs) and the fuzz smoke run.
 KURVIMAT_KERNEL_PACKAGES=(qemu-system-x86 busybox-static cpio e2fsprogs)
 KURVIMAT_FUZZ_PACKAGES=(clang-14 libclang-rt-14-dev)

@@ -10,6 +10,11 @@
 #include <bit>
 #include <cmath>
 
+using kurvimat::signals::FormatNumber;
+using kurvimat::signals::GeneralStyle;
+
+namespace kurvimat::acquisition {
+
 bool IsInstrument(std::uint16_t vendorId, std::uint16_t productId, const QString& product) {
     return vendorId == InstrumentVendorId && productId == InstrumentProductId &&
            product == QLatin1String(InstrumentProductString);
@@ -110,14 +115,14 @@ QString ConfigurationFailedMessage(const QString& caption) {
 
 QString ShortReportMessage(int outputReportLength) {
     // Byte 0 is the report id; what each following byte would have carried:
-    static const char* const Parts[] = {QT_TRANSLATE_NOOP("InstrumentLink", "Eingang A"),
+    static const char* const parts[] = {QT_TRANSLATE_NOOP("InstrumentLink", "Eingang A"),
                                         QT_TRANSLATE_NOOP("InstrumentLink", "Eingang B"),
                                         QT_TRANSLATE_NOOP("InstrumentLink", "Übertragungsart"),
                                         QT_TRANSLATE_NOOP("InstrumentLink", "Pull-up-Widerstände")};
     const int sent = std::clamp(outputReportLength, 1, ConfigurationBytes);
     QStringList missing;
     for (int i = sent; i < ConfigurationBytes; ++i)
-        missing << QCoreApplication::translate("InstrumentLink", Parts[i - 1]);
+        missing << QCoreApplication::translate("InstrumentLink", parts[i - 1]);
     return QCoreApplication::translate(
                "InstrumentLink",
                "Das Messgerät nimmt nur %1 Byte als Einstellung an, nötig wären %2. "
@@ -126,3 +131,5 @@ QString ShortReportMessage(int outputReportLength) {
         .arg(ConfigurationBytes)
         .arg(missing.join(QStringLiteral(", ")));
 }
+
+} // namespace kurvimat::acquisition

@@ -7,6 +7,8 @@
 #include <cstdint>
 #include <vector>
 
+namespace kurvimat::acquisition {
+
 inline constexpr std::uint16_t InstrumentVendorId = 0x16C0;
 inline constexpr std::uint16_t InstrumentProductId = 0x05DF;
 inline constexpr char InstrumentProductString[] = "Kurvimat 1.3";
@@ -63,3 +65,5 @@ QString NoAccessMessage(const QString& caption, const QString& devicePath);
 QString ConfigurationFailedMessage(const QString& caption);
 /// Said when the device's output report is shorter than the configuration: what was left out.
 QString ShortReportMessage(int outputReportLength);
+
+} // namespace kurvimat::acquisition

@@ -8,6 +8,8 @@
 
 #include <cstdint>
 
+namespace kurvimat::acquisition {
+
 /// Entries of the raw rings RawA/RawB: one per millisecond, so the last 150 s.
 inline constexpr int RawCapacity = 150000;
 /// Entries of the block-mean history and of every point array (sweep, data, snapshot).
@@ -134,3 +136,5 @@ struct MeasurementStore {
     /// treat both value slots as channel A.
     bool ChannelBOff() const { return InputCodeA == InputCodeB; }
 };
+
+} // namespace kurvimat::acquisition

@@ -9,6 +9,16 @@
 #include <climits>
 #include <cmath>
 
+using kurvimat::signals::ChannelVoltage;
+using kurvimat::signals::FormatNumber;
+using kurvimat::signals::FormatValue;
+using kurvimat::signals::GeneralStyle;
+using kurvimat::signals::NumberStyle;
+using kurvimat::signals::ParseNumber;
+using kurvimat::signals::RoundSignificant;
+
+namespace kurvimat::acquisition {
+
 QString FormatFixed(double x, int decimals) {
     // Three significant digits first, then that number padded or cut to the fixed decimals.
     NumberStyle threeDigits;
@@ -22,7 +32,7 @@ QString FormatFixed(double x, int decimals) {
 
 namespace {
 
-ChannelReadout MakeReadout(float mean, float voltage, float value, bool applied,
+ChannelReadout makeReadout(float mean, float voltage, float value, bool applied,
                            const QString& unit) {
     ChannelReadout r;
     r.raw = FormatValue(std::nearbyint(mean));
@@ -36,23 +46,25 @@ ChannelReadout MakeReadout(float mean, float voltage, float value, bool applied,
 
 Readouts SamplePipeline::ReadoutTick() {
     Readouts out;
-    if (S.TickCount < INT_MAX) S.TickCount += 1;
-    if (S.LabelCount <= 0 || S.TickCount < ReadoutTicks) return out;
+    if (store_.TickCount < INT_MAX) store_.TickCount += 1;
+    if (store_.LabelCount <= 0 || store_.TickCount < ReadoutTicks) return out;
 
-    Events = {};
-    const float mA = S.LabelSumA / float(S.LabelCount);
-    const float mB = S.LabelSumB / float(S.LabelCount);
-    const float ua = ChannelVoltage(S.UminA, S.UmaxA, mA);
-    const float ub = ChannelVoltage(S.UminB, S.UmaxB, mB);
-    S.LabelValueA = Evaluate(ParserA, 0, mA, ua, ua, ub, true);
-    S.LabelValueB = Evaluate(ParserB, 0, mB, ub, ua, ub, false);
-    out.a = MakeReadout(mA, ua, S.LabelValueA, S.DefAppliedA, S.UnitA);
-    out.b = MakeReadout(mB, ub, S.LabelValueB, S.DefAppliedB, S.UnitB);
+    events_ = {};
+    const float mA = store_.LabelSumA / float(store_.LabelCount);
+    const float mB = store_.LabelSumB / float(store_.LabelCount);
+    const float ua = ChannelVoltage(store_.UminA, store_.UmaxA, mA);
+    const float ub = ChannelVoltage(store_.UminB, store_.UmaxB, mB);
+    store_.LabelValueA = evaluate(parserA_, 0, mA, ua, ua, ub, true);
+    store_.LabelValueB = evaluate(parserB_, 0, mB, ub, ua, ub, false);
+    out.a = makeReadout(mA, ua, store_.LabelValueA, store_.DefAppliedA, store_.UnitA);
+    out.b = makeReadout(mB, ub, store_.LabelValueB, store_.DefAppliedB, store_.UnitB);
 
-    S.LabelSumA = S.LabelSumB = 0;
-    S.LabelCount = 0;
-    S.TickCount = 0;
+    store_.LabelSumA = store_.LabelSumB = 0;
+    store_.LabelCount = 0;
+    store_.TickCount = 0;
     out.refreshed = true;
-    out.events = Events;
+    out.events = events_;
     return out;
 }
+
+} // namespace kurvimat::acquisition

@@ -2,9 +2,11 @@
 
 #include <algorithm>
 
+namespace kurvimat::acquisition {
+
 namespace {
 
-float Clamp1023(float v) {
+float clamp1023(float v) {
     return std::min(v, 1023.0f);
 }
 
@@ -27,7 +29,7 @@ int DecodePairs(int deviceMode, const std::uint8_t* data, int size,
             const int shift = 2 * i + 2;
             const int a = d[2 * i] * 4 + ((d[6] >> shift) & 3);
             const int b = d[2 * i + 1] * 4 + ((d[7] >> shift) & 3);
-            pairs[i] = {Clamp1023(float(a)), Clamp1023(float(b))};
+            pairs[i] = {clamp1023(float(a)), clamp1023(float(b))};
         }
         return count;
     }
@@ -39,7 +41,7 @@ int DecodePairs(int deviceMode, const std::uint8_t* data, int size,
         for (int i = 0; i < count; ++i) {
             const int sa = d[2 * i] * 128 + (d[2 * i + 4] >> 1);
             const int sb = d[2 * i + 1] * 128 + (d[2 * i + 5] >> 1);
-            pairs[i] = {Clamp1023(float(sa) / n), Clamp1023(float(sb) / n)};
+            pairs[i] = {clamp1023(float(sa) / n), clamp1023(float(sb) / n)};
         }
         return count;
     }
@@ -47,3 +49,5 @@ int DecodePairs(int deviceMode, const std::uint8_t* data, int size,
         return 0;
     }
 }
+
+} // namespace kurvimat::acquisition

@@ -3,6 +3,8 @@
 
 #include <cstdint>
 
+namespace kurvimat::acquisition {
+
 /// One decoded pair: the channel A slot and the channel B slot, raw units 0 ... 1023
 /// (means with fractions in modes 4 and 5).
 struct SamplePair {
@@ -18,3 +20,5 @@ inline constexpr int MaxPairsPerReport = 4;
 /// eight data bytes or an unknown mode. Values above 1023 are clamped.
 int DecodePairs(int deviceMode, const std::uint8_t* data, int size,
                 SamplePair (&pairs)[MaxPairsPerReport]);
+
+} // namespace kurvimat::acquisition

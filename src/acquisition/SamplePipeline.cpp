@@ -7,6 +7,13 @@
 #include <algorithm>
 #include <cmath>
 
+using kurvimat::signals::ChannelVoltage;
+using kurvimat::signals::EvaluateSample;
+using kurvimat::signals::SampleResult;
+using kurvimat::signals::TParser;
+
+namespace kurvimat::acquisition {
+
 namespace {
 
 // Most closed blocks SinceArmed counts.
@@ -15,15 +22,15 @@ constexpr int SinceArmedLimit = 10000;
 // Binds the caller's controls to the pipeline for one call, also when an exception leaves it.
 class ControlsScope {
 public:
-    ControlsScope(TriggerSettings*& slot, TriggerSettings& controls) : Slot(slot) {
-        Slot = &controls;
+    ControlsScope(TriggerSettings*& slot, TriggerSettings& controls) : slot_(slot) {
+        slot_ = &controls;
     }
-    ~ControlsScope() { Slot = nullptr; }
+    ~ControlsScope() { slot_ = nullptr; }
     ControlsScope(const ControlsScope&) = delete;
     ControlsScope& operator=(const ControlsScope&) = delete;
 
 private:
-    TriggerSettings*& Slot;
+    TriggerSettings*& slot_;
 };
 
 } // namespace
@@ -42,50 +49,50 @@ void PipelineEvents::Merge(const PipelineEvents& other) {
 }
 
 SamplePipeline::SamplePipeline(MeasurementStore& store, TParser& parserA, TParser& parserB)
-    : S(store), ParserA(parserA), ParserB(parserB) {}
+    : store_(store), parserA_(parserA), parserB_(parserB) {}
 
 PipelineEvents SamplePipeline::DecodeReport(const std::uint8_t* data, int size,
                                             TriggerSettings& controls) {
-    ControlsScope scope(Controls, controls);
-    Events = {};
+    ControlsScope scope(controls_, controls);
+    events_ = {};
     SamplePair pairs[MaxPairsPerReport];
-    const int count = DecodePairs(S.DeviceMode, data, size, pairs);
-    if (count == 0) return Events;
+    const int count = DecodePairs(store_.DeviceMode, data, size, pairs);
+    if (count == 0) return events_;
 
     // One raw entry per millisecond; the pipeline gets one step per StepTime.
-    NoteCalibration(S);
+    NoteCalibration(store_);
     auto entry = [this](float a, float b) {
-        S.RawA[S.RawIndex] = int(std::nearbyint(a));
-        S.RawB[S.RawIndex] = int(std::nearbyint(b));
-        S.RawIndex = (S.RawIndex + 1) % RawCapacity;
-        if (S.RawFilled < RawCapacity) S.RawFilled += 1;
-        S.RawWritten += 1;
+        store_.RawA[store_.RawIndex] = int(std::nearbyint(a));
+        store_.RawB[store_.RawIndex] = int(std::nearbyint(b));
+        store_.RawIndex = (store_.RawIndex + 1) % RawCapacity;
+        if (store_.RawFilled < RawCapacity) store_.RawFilled += 1;
+        store_.RawWritten += 1;
     };
-    const int n = S.DeviceMode;
+    const int n = store_.DeviceMode;
     for (int p = 0; p < count; ++p) {
         const float a = pairs[p].a;
         const float b = pairs[p].b;
         if (n == 2) {
             // A pair covers 2 ms. With channel B off it holds two successive A readings.
-            if (!S.ChannelBOff()) {
+            if (!store_.ChannelBOff()) {
                 entry(a, b);
-                Step(a, b);
+                step(a, b);
                 entry(a, b);
-                Step(a, b);
+                step(a, b);
             } else {
                 entry(a, 0);
-                Step(a, 0);
-                Step(a, 0);
+                step(a, 0);
+                step(a, 0);
                 entry(b, 0);
-                Step(b, 0);
-                Step(b, 0);
+                step(b, 0);
+                step(b, 0);
             }
             continue;
         }
-        if (!S.ChannelBOff()) {
+        if (!store_.ChannelBOff()) {
             for (int k = 0; k < n; ++k) {
                 entry(a, b);
-                Step(a, b);
+                step(a, b);
             }
             continue;
         }
@@ -94,14 +101,14 @@ PipelineEvents SamplePipeline::DecodeReport(const std::uint8_t* data, int size,
         int j = 0;
         for (int k = 0; k < n; ++k) {
             entry(c, 0);
-            Step(c, 0);
+            step(c, 0);
             if (++j == n) c = b;
-            Step(c, 0);
+            step(c, 0);
             if (++j == n) c = b;
         }
     }
-    Events.raw = true;
-    return Events;
+    events_.raw = true;
+    return events_;
 }
 
 void NoteCalibration(MeasurementStore& s) {
@@ -124,214 +131,217 @@ void NoteCalibration(MeasurementStore& s) {
 }
 
 PipelineEvents SamplePipeline::PipelineStep(float a, float b, TriggerSettings& controls) {
-    ControlsScope scope(Controls, controls);
-    Events = {};
-    Step(a, b);
-    return Events;
+    ControlsScope scope(controls_, controls);
+    events_ = {};
+    step(a, b);
+    return events_;
 }
 
-void SamplePipeline::Step(float a, float b) {
-    S.LabelSumA += a;
-    S.LabelSumB += b;
-    S.LabelCount += 1;
-    const bool bOff = S.ChannelBOff();
-    S.BlockSumA += a;
-    S.BlockSumB += bOff ? double(a) * a : double(b);
-    S.BlockCount += 1;
-    if (S.BlockCount < S.IntervalMs) return;
+void SamplePipeline::step(float a, float b) {
+    store_.LabelSumA += a;
+    store_.LabelSumB += b;
+    store_.LabelCount += 1;
+    const bool bOff = store_.ChannelBOff();
+    store_.BlockSumA += a;
+    store_.BlockSumB += bOff ? double(a) * a : double(b);
+    store_.BlockCount += 1;
+    if (store_.BlockCount < store_.IntervalMs) return;
 
-    const double n = S.IntervalMs;
+    const double n = store_.IntervalMs;
     if (bOff) {
         // Population standard deviation of the A values within the block.
-        const double v = S.BlockSumB - S.BlockSumA * S.BlockSumA / n;
+        const double v = store_.BlockSumB - store_.BlockSumA * store_.BlockSumA / n;
         const double s = v > 0 ? std::sqrt(v / n) : 0.0;
-        EmitMean(float(S.BlockSumA / n), float(s));
+        emitMean(float(store_.BlockSumA / n), float(s));
     } else {
-        EmitMean(float(S.BlockSumA / n), float(S.BlockSumB / n));
+        emitMean(float(store_.BlockSumA / n), float(store_.BlockSumB / n));
     }
-    S.BlockSumA = S.BlockSumB = 0;
-    S.BlockCount = 0;
+    store_.BlockSumA = store_.BlockSumB = 0;
+    store_.BlockCount = 0;
 }
 
-void SamplePipeline::EmitMean(float ma, float mb) {
-    if (Controls->hold && S.TriggerPos >= 0) {
-        S.TriggerPos = -1;
-        S.SinceArmed = 0;
+void SamplePipeline::emitMean(float ma, float mb) {
+    if (controls_->hold && store_.TriggerPos >= 0) {
+        store_.TriggerPos = -1;
+        store_.SinceArmed = 0;
     }
-    if (S.TriggerPos == -1 && !Controls->hold) {
-        const TriggerSettings& c = *Controls;
+    if (store_.TriggerPos == -1 && !controls_->hold) {
+        const TriggerSettings& c = *controls_;
         bool fire = false;
         if (c.mode == TriggerMode::Dauer) {
             fire = true;
         } else {
-            const float prev = c.channelA ? S.PrevMeanA : S.PrevMeanB;
+            const float prev = c.channelA ? store_.PrevMeanA : store_.PrevMeanB;
             const float cur = c.channelA ? ma : mb;
-            const float level = float(S.TriggerLevel);
+            const float level = float(store_.TriggerLevel);
             fire = c.rising ? (level > prev && level <= cur) : (level < prev && level >= cur);
         }
         if (c.mode == TriggerMode::Einzel && c.resetEnabled) fire = false;
-        if (c.mode == TriggerMode::Auto && S.SinceArmed >= S.PointCount) fire = true;
-        if (S.SinceArmed < SinceArmedLimit) S.SinceArmed += 1;
-        if (fire) Fire();
+        if (c.mode == TriggerMode::Auto && store_.SinceArmed >= store_.PointCount) fire = true;
+        if (store_.SinceArmed < SinceArmedLimit) store_.SinceArmed += 1;
+        if (fire) fireTrigger();
     }
     // The trigger test ran before this block entered the ring, so the triggering block
     // becomes sweep point PreTrigger, time 0.
-    const float ua = ChannelVoltage(S.UminA, S.UmaxA, ma);
-    const float ub = ChannelVoltage(S.UminB, S.UmaxB, mb);
-    S.MeanA[S.MeanIndex] = ma;
-    S.MeanB[S.MeanIndex] = mb;
-    S.MeanVoltsA[S.MeanIndex] = ua;
-    S.MeanVoltsB[S.MeanIndex] = ub;
-    S.MeanIndex = (S.MeanIndex + 1) % PointCapacity;
-    if (S.MeanFilled < PointCapacity) S.MeanFilled += 1;
-    if (S.TriggerPos >= 0) RecordPoint(ma, mb, ua, ub);
-    S.PrevMeanA = ma;
-    S.PrevMeanB = mb;
-    Events.means = true;
+    const float ua = ChannelVoltage(store_.UminA, store_.UmaxA, ma);
+    const float ub = ChannelVoltage(store_.UminB, store_.UmaxB, mb);
+    store_.MeanA[store_.MeanIndex] = ma;
+    store_.MeanB[store_.MeanIndex] = mb;
+    store_.MeanVoltsA[store_.MeanIndex] = ua;
+    store_.MeanVoltsB[store_.MeanIndex] = ub;
+    store_.MeanIndex = (store_.MeanIndex + 1) % PointCapacity;
+    if (store_.MeanFilled < PointCapacity) store_.MeanFilled += 1;
+    if (store_.TriggerPos >= 0) recordPoint(ma, mb, ua, ub);
+    store_.PrevMeanA = ma;
+    store_.PrevMeanB = mb;
+    events_.means = true;
 }
 
-void SamplePipeline::Fire() {
-    TriggerSettings& c = *Controls;
+void SamplePipeline::fireTrigger() {
+    TriggerSettings& c = *controls_;
     if (BeforeSweep) BeforeSweep(c.mode);
     // An empty store (after an interval change, say) must not wipe the reference curve.
     if (c.autoSnapshot) TakeSnapshot();
-    S.TriggerPos = S.MeanIndex;
+    store_.TriggerPos = store_.MeanIndex;
 
-    const float oldMin = S.TimeRangeMin;
-    const float oldMax = S.TimeRangeMax;
-    S.PointTime = float(S.IntervalMs) * S.StepTime;
-    S.TimeOrigin = -float(S.PreTrigger) * S.PointTime;
-    S.DataMinT = S.TimeOrigin;
-    S.DataMaxT = S.TimeOrigin + S.PointTime;
-    S.TimeRangeMin = S.TimeOrigin;
-    S.TimeRangeMax = float(S.PointCount - 1) * S.PointTime + S.TimeOrigin;
-    if (S.TimeRangeMin != oldMin) {
-        Events.timeRangeStartChanged = true;
-        Events.axes = true;
+    const float oldMin = store_.TimeRangeMin;
+    const float oldMax = store_.TimeRangeMax;
+    store_.PointTime = float(store_.IntervalMs) * store_.StepTime;
+    store_.TimeOrigin = -float(store_.PreTrigger) * store_.PointTime;
+    store_.DataMinT = store_.TimeOrigin;
+    store_.DataMaxT = store_.TimeOrigin + store_.PointTime;
+    store_.TimeRangeMin = store_.TimeOrigin;
+    store_.TimeRangeMax = float(store_.PointCount - 1) * store_.PointTime + store_.TimeOrigin;
+    if (store_.TimeRangeMin != oldMin) {
+        events_.timeRangeStartChanged = true;
+        events_.axes = true;
     }
-    if (S.TimeRangeMax != oldMax) {
-        Events.timeRangeEndChanged = true;
-        Events.axes = true;
+    if (store_.TimeRangeMax != oldMax) {
+        events_.timeRangeEndChanged = true;
+        events_.axes = true;
     }
-    S.DataDefA = c.definitionA;
-    S.DataDefB = c.definitionB;
+    store_.DataDefA = c.definitionA;
+    store_.DataDefB = c.definitionB;
 
     // |<- PreTrigger history points ->|<- trigger block = point PreTrigger, t = 0 ...
     // Only measured blocks are taken: with a shorter history the sweep starts at point
     // SweepFirst, and every point keeps its time.
-    const int pre = std::clamp(S.PreTrigger, 0, PointCapacity);
-    const int measured = std::min(pre, std::max(S.MeanFilled, 0));
-    S.DataCount = 0;
-    S.DataLoaded = false;
-    S.DataHasB = true;
-    S.SweepFirst = pre - measured;
-    const int start = ((S.MeanIndex - measured) % PointCapacity + PointCapacity) % PointCapacity;
-    for (int i = S.SweepFirst; i < pre; ++i) {
-        const int k = (start + i - S.SweepFirst) % PointCapacity;
-        StorePoint(i, S.MeanA[k], S.MeanB[k], S.MeanVoltsA[k], S.MeanVoltsB[k]);
+    const int pre = std::clamp(store_.PreTrigger, 0, PointCapacity);
+    const int measured = std::min(pre, std::max(store_.MeanFilled, 0));
+    store_.DataCount = 0;
+    store_.DataLoaded = false;
+    store_.DataHasB = true;
+    store_.SweepFirst = pre - measured;
+    const int start =
+        ((store_.MeanIndex - measured) % PointCapacity + PointCapacity) % PointCapacity;
+    for (int i = store_.SweepFirst; i < pre; ++i) {
+        const int k = (start + i - store_.SweepFirst) % PointCapacity;
+        storePoint(i, store_.MeanA[k], store_.MeanB[k], store_.MeanVoltsA[k], store_.MeanVoltsB[k]);
     }
-    S.SweepIndex = pre;
-    Events.points = true;
+    store_.SweepIndex = pre;
+    events_.points = true;
     c.resetEnabled = true;
-    Events.triggers += 1;
+    events_.triggers += 1;
 }
 
-void SamplePipeline::RecordPoint(float ma, float mb, float ua, float ub) {
-    if (S.SweepIndex < S.PointCount && S.SweepIndex < PointCapacity) {
-        StorePoint(S.SweepIndex, ma, mb, ua, ub);
-        S.SweepIndex += 1;
+void SamplePipeline::recordPoint(float ma, float mb, float ua, float ub) {
+    if (store_.SweepIndex < store_.PointCount && store_.SweepIndex < PointCapacity) {
+        storePoint(store_.SweepIndex, ma, mb, ua, ub);
+        store_.SweepIndex += 1;
     }
-    if (S.SweepIndex >= S.PointCount) {
-        S.TriggerPos = -1;
-        S.SinceArmed = 0;
-        if (Controls->mode == TriggerMode::Einzel) Controls->resetEnabled = true;
-        Events.sweepsCompleted += 1;
+    if (store_.SweepIndex >= store_.PointCount) {
+        store_.TriggerPos = -1;
+        store_.SinceArmed = 0;
+        if (controls_->mode == TriggerMode::Einzel) controls_->resetEnabled = true;
+        events_.sweepsCompleted += 1;
     }
-    Events.points = true;
+    events_.points = true;
 }
 
-void SamplePipeline::StorePoint(int point, float ya, float yb, float ua, float ub) {
-    const float t = float(point) * S.PointTime + S.TimeOrigin;
-    S.SweepRawA[point] = ya;
-    S.SweepRawB[point] = yb;
-    S.SweepVoltsA[point] = ua;
-    S.SweepVoltsB[point] = ub;
-    const float va = Evaluate(ParserA, t, ya, ua, ua, ub, true);
-    const float vb = Evaluate(ParserB, t, yb, ub, ua, ub, false);
-    if (S.DataCount >= PointCapacity) return;
-    const int i = S.DataCount;
-    S.DataT[i] = t;
-    S.DataA[i] = va;
-    S.DataB[i] = vb;
+void SamplePipeline::storePoint(int point, float ya, float yb, float ua, float ub) {
+    const float t = float(point) * store_.PointTime + store_.TimeOrigin;
+    store_.SweepRawA[point] = ya;
+    store_.SweepRawB[point] = yb;
+    store_.SweepVoltsA[point] = ua;
+    store_.SweepVoltsB[point] = ub;
+    const float va = evaluate(parserA_, t, ya, ua, ua, ub, true);
+    const float vb = evaluate(parserB_, t, yb, ub, ua, ub, false);
+    if (store_.DataCount >= PointCapacity) return;
+    const int i = store_.DataCount;
+    store_.DataT[i] = t;
+    store_.DataA[i] = va;
+    store_.DataB[i] = vb;
     if (i == 0) {
-        S.DataMinA = S.DataMaxA = va;
-        S.DataMinB = S.DataMaxB = vb;
+        store_.DataMinA = store_.DataMaxA = va;
+        store_.DataMinB = store_.DataMaxB = vb;
     } else {
-        S.DataMinA = std::min(S.DataMinA, va);
-        S.DataMaxA = std::max(S.DataMaxA, va);
-        S.DataMinB = std::min(S.DataMinB, vb);
-        S.DataMaxB = std::max(S.DataMaxB, vb);
+        store_.DataMinA = std::min(store_.DataMinA, va);
+        store_.DataMaxA = std::max(store_.DataMaxA, va);
+        store_.DataMinB = std::min(store_.DataMinB, vb);
+        store_.DataMaxB = std::max(store_.DataMaxB, vb);
     }
-    if (t > S.DataMaxT) S.DataMaxT = t;
-    S.DataCount += 1;
+    if (t > store_.DataMaxT) store_.DataMaxT = t;
+    store_.DataCount += 1;
 }
 
-float SamplePipeline::Evaluate(TParser& parser, float t, float raw, float own, float ua, float ub,
+float SamplePipeline::evaluate(TParser& parser, float t, float raw, float own, float ua, float ub,
                                bool isA) {
     const SampleResult r = EvaluateSample(parser, t, raw, own, ua, ub);
-    if (r.divByZero) NoteDivByZero(isA, Events);
+    if (r.divByZero) NoteDivByZero(isA, events_);
     return r.value;
 }
 
 void SamplePipeline::NoteDivByZero(bool channelA, PipelineEvents& events) {
-    const std::string& expression = (channelA ? ParserA : ParserB).Expression();
-    std::string& reported = channelA ? ReportedDivZeroA : ReportedDivZeroB;
+    const std::string& expression = (channelA ? parserA_ : parserB_).Expression();
+    std::string& reported = channelA ? reportedDivZeroA_ : reportedDivZeroB_;
     if (reported == expression) return;
     reported = expression;
     (channelA ? events.divByZeroA : events.divByZeroB) = true;
 }
 
 PipelineEvents SamplePipeline::TriggerSweep(TriggerSettings& controls) {
-    ControlsScope scope(Controls, controls);
-    Events = {};
-    if (!controls.hold) Fire();
-    return Events;
+    ControlsScope scope(controls_, controls);
+    events_ = {};
+    if (!controls.hold) fireTrigger();
+    return events_;
 }
 
 void SamplePipeline::ResetTrigger(TriggerSettings& controls) {
     if (controls.mode == TriggerMode::Einzel) controls.resetEnabled = false;
-    S.TriggerPos = -1;
-    S.SinceArmed = 0;
+    store_.TriggerPos = -1;
+    store_.SinceArmed = 0;
 }
 
 void SamplePipeline::TriggerModeChanged(TriggerSettings& controls) const {
-    controls.resetEnabled = controls.mode != TriggerMode::Einzel || S.TriggerPos >= 0;
+    controls.resetEnabled = controls.mode != TriggerMode::Einzel || store_.TriggerPos >= 0;
 }
 
 void SamplePipeline::TakeSnapshot() {
     // Without points there is nothing to keep: the snapshot stays as it is.
-    if (S.DataCount <= 0) return;
-    S.SnapLoaded = S.DataLoaded;
-    S.SnapHasB = S.DataHasB;
-    S.SnapDefA = S.DataDefA;
-    S.SnapDefB = S.DataDefB;
-    S.SnapMinA = S.DataMinA;
-    S.SnapMaxA = S.DataMaxA;
-    S.SnapMinB = S.DataMinB;
-    S.SnapMaxB = S.DataMaxB;
-    S.SnapMinT = S.DataMinT;
-    S.SnapMaxT = S.DataMaxT;
-    const int n = std::clamp(S.DataCount, 0, PointCapacity);
-    std::copy_n(S.DataT, n, S.SnapT);
-    std::copy_n(S.DataA, n, S.SnapA);
-    std::copy_n(S.DataB, n, S.SnapB);
-    S.SnapCount = n;
+    if (store_.DataCount <= 0) return;
+    store_.SnapLoaded = store_.DataLoaded;
+    store_.SnapHasB = store_.DataHasB;
+    store_.SnapDefA = store_.DataDefA;
+    store_.SnapDefB = store_.DataDefB;
+    store_.SnapMinA = store_.DataMinA;
+    store_.SnapMaxA = store_.DataMaxA;
+    store_.SnapMinB = store_.DataMinB;
+    store_.SnapMaxB = store_.DataMaxB;
+    store_.SnapMinT = store_.DataMinT;
+    store_.SnapMaxT = store_.DataMaxT;
+    const int n = std::clamp(store_.DataCount, 0, PointCapacity);
+    std::copy_n(store_.DataT, n, store_.SnapT);
+    std::copy_n(store_.DataA, n, store_.SnapA);
+    std::copy_n(store_.DataB, n, store_.SnapB);
+    store_.SnapCount = n;
 }
 
 void SamplePipeline::DeleteSnapshot() {
-    S.SnapCount = 0;
-    S.SnapLoaded = false;
-    S.SnapHasB = true;
-    S.SnapDefA.clear();
-    S.SnapDefB.clear();
+    store_.SnapCount = 0;
+    store_.SnapLoaded = false;
+    store_.SnapHasB = true;
+    store_.SnapDefA.clear();
+    store_.SnapDefB.clear();
 }
+
+} // namespace kurvimat::acquisition

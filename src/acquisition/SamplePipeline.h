@@ -9,7 +9,11 @@
 #include <functional>
 #include <string>
 
+namespace kurvimat::signals {
 class TParser;
+}
+
+namespace kurvimat::acquisition {
 
 /// The checked one of the four trigger mode radio buttons.
 enum class TriggerMode { Dauer, Auto, Normal, Einzel };
@@ -65,7 +69,7 @@ struct Readouts {
 
 class SamplePipeline {
 public:
-    SamplePipeline(MeasurementStore& store, TParser& parserA, TParser& parserB);
+    SamplePipeline(MeasurementStore& store, signals::TParser& parserA, signals::TParser& parserB);
 
     /// The data handler for the held instrument: decodes one input report (the bytes after the
     /// report id), writes the raw rings and runs the pipeline once per time step. Reports with
@@ -99,23 +103,24 @@ public:
     std::function<void(TriggerMode)> BeforeSweep;
 
 private:
-    void Step(float a, float b);
-    void EmitMean(float ma, float mb);
-    void RecordPoint(float ma, float mb, float ua, float ub);
-    void Fire();
+    void step(float a, float b);
+    void emitMean(float ma, float mb);
+    void recordPoint(float ma, float mb, float ua, float ub);
+    void fireTrigger();
     // Stores sweep point `point` (its block values, the voltages they were measured as, and
     // the evaluated values).
-    void StorePoint(int point, float ya, float yb, float ua, float ub);
-    float Evaluate(TParser& parser, float t, float raw, float own, float ua, float ub, bool isA);
+    void storePoint(int point, float ya, float yb, float ua, float ub);
+    float evaluate(signals::TParser& parser, float t, float raw, float own, float ua, float ub,
+                   bool isA);
 
-    MeasurementStore& S;
-    TParser& ParserA;
-    TParser& ParserB;
+    MeasurementStore& store_;
+    signals::TParser& parserA_;
+    signals::TParser& parserB_;
     // Valid during a call.
-    TriggerSettings* Controls = nullptr;
-    PipelineEvents Events;
+    TriggerSettings* controls_ = nullptr;
+    PipelineEvents events_;
     // Formula texts whose integer division by zero has been reported already.
-    std::string ReportedDivZeroA, ReportedDivZeroB;
+    std::string reportedDivZeroA_, reportedDivZeroB_;
 };
 
 /// Notes the calibration in force for the raw entries written from now on (RawCalibrations),
@@ -125,3 +130,5 @@ void NoteCalibration(MeasurementStore& store);
 /// Fixed-point text with three significant digits and `decimals` decimals, locale separator:
 /// 0.50049 with 3 decimals gives "0,500", 2.5024 with 2 gives "2,50".
 QString FormatFixed(double x, int decimals);
+
+} // namespace kurvimat::acquisition

@@ -4,6 +4,8 @@
 
 #include <algorithm>
 
+namespace kurvimat::acquisition {
+
 StoredData CopyStoredData(const MeasurementStore& s) {
     StoredData d;
     const int n = std::clamp(s.DataCount, 0, PointCapacity);
@@ -45,3 +47,5 @@ void RestoreStoredData(MeasurementStore& s, const StoredData& d) {
     s.TriggerPos = -1;
     s.SinceArmed = 0;
 }
+
+} // namespace kurvimat::acquisition

@@ -6,6 +6,8 @@
 
 #include <vector>
 
+namespace kurvimat::acquisition {
+
 struct MeasurementStore;
 
 struct StoredData {
@@ -23,3 +25,5 @@ StoredData CopyStoredData(const MeasurementStore& store);
 /// Puts the copy back in place of the stored points; a running sweep is abandoned, so that it
 /// does not write over them.
 void RestoreStoredData(MeasurementStore& store, const StoredData& data);
+
+} // namespace kurvimat::acquisition

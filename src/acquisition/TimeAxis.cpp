@@ -6,6 +6,10 @@
 #include <cmath>
 #include <cstdint>
 
+using kurvimat::signals::ChannelVoltage;
+
+namespace kurvimat::acquisition {
+
 int DeviceModeForInterval(int intervalMs) {
     return std::min(intervalMs, 5);
 }
@@ -100,3 +104,5 @@ void RebuildTimeAxis(MeasurementStore& s) {
     s.TimeRangeMin = s.TimeOrigin;
     s.TimeRangeMax = s.TimeOrigin + s.PointTime * float(s.PointCount - 1);
 }
+
+} // namespace kurvimat::acquisition

@@ -6,6 +6,8 @@
 
 #include <array>
 
+namespace kurvimat::acquisition {
+
 /// The sampling intervals the window offers, in the order of its list.
 inline constexpr std::array<int, 16> IntervalChoicesMs = {
     2, 3, 4, 5, 10, 20, 50, 100, 200, 500, 1000, 2000, 5000, 10000, 20000, 60000};
@@ -27,3 +29,5 @@ void ChangePointCount(MeasurementStore& store, int pointCount);
 /// from PointTime and TimeOrigin: the points, the mean strip's sweep and the time axis change.
 /// The caller gives ScaleT the new range (TimeRangeMin ... TimeRangeMax) and its title.
 void RebuildTimeAxis(MeasurementStore& store);
+
+} // namespace kurvimat::acquisition

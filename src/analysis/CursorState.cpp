@@ -5,6 +5,15 @@
 #include <algorithm>
 #include <cmath>
 
+using kurvimat::display::CursorMarks;
+using kurvimat::display::PlotColumn;
+using kurvimat::display::PlotMode;
+using kurvimat::display::PlotRow;
+using kurvimat::display::ScaleSet;
+using kurvimat::display::Tscale;
+
+namespace kurvimat::analysis {
+
 namespace {
 
 std::array<double, 2> thirds(double start, double end) {
@@ -173,3 +182,5 @@ int NearestOnPlot(const float* xs, const float* ys, int count, const CursorAxes&
     }
     return best;
 }
+
+} // namespace kurvimat::analysis

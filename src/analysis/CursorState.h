@@ -13,6 +13,8 @@
 #include <array>
 #include <optional>
 
+namespace kurvimat::analysis {
+
 enum class CursorId { X1, X2, Y1, Y2 };
 
 /// The time span between the two time cursors, t1 <= t2; Enabled only while they are shown
@@ -28,12 +30,12 @@ struct CursorState {
     std::array<double, 2> X{};        ///< in the bottom quantity of `Mode`: seconds when Normal
     std::array<double, 2> Y{};        ///< in the units of the value axis
     bool ValueAxisB = false;          ///< the axis of y1, y2 in normal mode
-    PlotMode Mode = PlotMode::Normal; ///< the mode the positions were placed in
+    display::PlotMode Mode = display::PlotMode::Normal; ///< the mode the positions were placed in
     CursorId Active = CursorId::X1;   ///< the one the arrow keys move
 
     TimeSpan timeSpan() const;
     /// The axis the horizontal cursors measure: chosen in normal mode, the vertical one in XY.
-    bool valueOnB(PlotMode mode) const;
+    bool valueOnB(display::PlotMode mode) const;
 
     /// Switching on places the pair at a third and two thirds of the visible range.
     void setVerticalOn(bool on, double start, double end);
@@ -42,7 +44,7 @@ struct CursorState {
     void setValueAxisB(bool b, double start, double end);
     /// After a change of the plot mode positions in the old quantities mean nothing: shown
     /// cursors are placed afresh in the new ranges.
-    void followMode(PlotMode mode, std::pair<double, double> bottom,
+    void followMode(display::PlotMode mode, std::pair<double, double> bottom,
                     std::pair<double, double> vertical);
     double& position(CursorId id);
     double position(CursorId id) const;
@@ -54,10 +56,11 @@ struct CursorAxes {
     double XStart = 0, XEnd = 1;
     double YStart = 0, YEnd = 1;
 };
-CursorAxes AxesOf(const CursorState& state, const ScaleSet& scales, PlotMode mode);
+CursorAxes AxesOf(const CursorState& state, const display::ScaleSet& scales,
+                  display::PlotMode mode);
 
 /// What the plot draws for the state.
-CursorMarks MarksOf(const CursorState& state, PlotMode mode);
+display::CursorMarks MarksOf(const CursorState& state, display::PlotMode mode);
 
 /// The shown cursor whose line passes within `tolerance` pixels of (x, y) in the plot image,
 /// the nearest one first; nothing when none does.
@@ -78,3 +81,5 @@ double SteppedPosition(double current, int steps, const PointSeries& times, doub
 /// For the XY modes, where time gives no order along the curve.
 int NearestOnPlot(const float* xs, const float* ys, int count, const CursorAxes& axes, QSize plot,
                   double x, double y, double tolerance);
+
+} // namespace kurvimat::analysis

@@ -16,6 +16,8 @@
 #include <optional>
 #include <vector>
 
+namespace kurvimat::analysis {
+
 namespace {
 
 constexpr double TwoPi = 2 * std::numbers::pi;
@@ -569,3 +571,4 @@ double FitValue(const FitResult& fit, double t) {
     return std::nan("");
 }
 
+} // namespace kurvimat::analysis

@@ -7,6 +7,8 @@
 
 #include <array>
 
+namespace kurvimat::analysis {
+
 enum class FitModel {
     Linear,       ///< y = a·t + b
     Proportional, ///< y = a·t
@@ -56,3 +58,5 @@ FitResult FitCurve(FitModel model, const FitSpan& span);
 
 /// The fitted curve at t (or x for XYLinear); NaN when the fit did not converge.
 double FitValue(const FitResult& fit, double t);
+
+} // namespace kurvimat::analysis

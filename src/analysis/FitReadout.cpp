@@ -7,6 +7,8 @@
 #include <numbers>
 #include <vector>
 
+namespace kurvimat::analysis {
+
 namespace {
 
 QString ratioUnit(const QString& y, const QString& x) {
@@ -123,3 +125,5 @@ ReadoutTable FitTable(const FitResult& fit, const FitUnits& units, const QString
         {fit.PointCount, {}, std::nullopt, {}});
     return table;
 }
+
+} // namespace kurvimat::analysis

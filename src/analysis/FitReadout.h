@@ -8,6 +8,8 @@
 #include <QString>
 #include <QStringList>
 
+namespace kurvimat::analysis {
+
 /// The model's formula, as the menu and the readout write it ("y = a·t + b").
 QString FitFormula(FitModel model);
 
@@ -29,3 +31,5 @@ QStringList FitReadout(const FitResult& fit, const FitUnits& units);
 /// The same as rows for the copied text, each label starting with `title`; none for a fit
 /// that did not converge.
 ReadoutTable FitTable(const FitResult& fit, const FitUnits& units, const QString& title);
+
+} // namespace kurvimat::analysis

@@ -6,6 +6,8 @@
 #include <numbers>
 #include <vector>
 
+namespace kurvimat::analysis {
+
 namespace {
 
 constexpr double TwoPi = 2 * std::numbers::pi;
@@ -52,11 +54,11 @@ Levels levels(const float* v, int n, float lo, float hi) {
         // Spread evenly but in no fixed stride, which a period could match: the fractional
         // parts of k times the golden ratio.
         taken = LevelSamples;
-        constexpr double Golden = 0.6180339887498949;
+        constexpr double golden = 0.6180339887498949;
         double u = 0;
         for (int k = 0; k < taken; ++k) {
             add(v[static_cast<int>(u * n)]);
-            u += Golden;
+            u += golden;
             if (u >= 1) u -= 1;
         }
     }
@@ -337,3 +339,5 @@ std::optional<double> PeriodicFrequency(const float* t, const float* v, int coun
     if (unrepeated(t, v, count, period, mid) > MaxUnrepeated) return std::nullopt;
     return 1 / period;
 }
+
+} // namespace kurvimat::analysis

@@ -5,6 +5,8 @@
 
 #include <optional>
 
+namespace kurvimat::analysis {
+
 /// Frequency in Hz of the points (times ascending) or nothing.
 ///
 /// The middle lies half way between a low and a high level, the 2nd and the 98th percentile of
@@ -21,3 +23,5 @@
 /// `hi`: the least and the greatest value.
 std::optional<double> PeriodicFrequency(const float* t, const float* v, int count, float lo,
                                         float hi);
+
+} // namespace kurvimat::analysis

@@ -9,6 +9,8 @@
 #include <emmintrin.h>
 #endif
 
+namespace kurvimat::analysis {
+
 TimeBounds BoundsOf(double t1, double t2) {
     if (t2 < t1) std::swap(t1, t2);
     return {static_cast<float>(t1), static_cast<float>(t2)};
@@ -152,9 +154,9 @@ Extremes extremes(const float* v, int n) {
 bool TimesAscend(const PointSeries& s) {
     // In blocks, each one vector compare at a time where there is one; a NaN time counts as out
     // of order.
-    constexpr int Block = 1024;
-    for (int from = 1; from < s.Count; from += Block) {
-        const int to = std::min(s.Count, from + Block);
+    constexpr int block = 1024;
+    for (int from = 1; from < s.Count; from += block) {
+        const int to = std::min(s.Count, from + block);
         int i = from;
         bool ascending = true;
 #if defined(__SSE2__)
@@ -247,3 +249,5 @@ int NearestInTime(const PointSeries& s, double t, double tolerance) {
     if (j >= s.Count) return s.Count - 1;
     return (t - s.T[j - 1] <= s.T[j] - t) ? j - 1 : j;
 }
+
+} // namespace kurvimat::analysis

@@ -7,6 +7,8 @@
 #include <optional>
 #include <vector>
 
+namespace kurvimat::analysis {
+
 /// One set of stored points (the data or the snapshot), borrowed.
 struct PointSeries {
     const float* T = nullptr;
@@ -61,3 +63,5 @@ SpanStatistics StatisticsOver(const PointSeries& s, double t1, double t2);
 /// The stored point nearest to time t, or -1 when t lies more than `tolerance` outside the
 /// points' time range (or there are none).
 int NearestInTime(const PointSeries& s, double t, double tolerance);
+
+} // namespace kurvimat::analysis

@@ -9,6 +9,15 @@
 
 #include <algorithm>
 
+using kurvimat::acquisition::MeasurementStore;
+using kurvimat::acquisition::PointCapacity;
+using kurvimat::display::FitDrawing;
+namespace PaletteMask = kurvimat::display::PaletteMask;
+using kurvimat::display::PlotMode;
+using kurvimat::display::ScaleSet;
+
+namespace kurvimat::analysis {
+
 namespace {
 
 // Of the first `count` stored points.
@@ -141,3 +150,5 @@ FitDrawing PlotFitDrawing(const PlotFit& fit, const MeasurementStore& store,
     d.Readout = PlotFitReadout(fit, store, scales.T.DisplayFactor != 0);
     return d;
 }
+
+} // namespace kurvimat::analysis

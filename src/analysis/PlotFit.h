@@ -9,12 +9,16 @@
 #include <cstddef>
 #include <cstdint>
 
+namespace kurvimat::acquisition {
 struct MeasurementStore;
+}
+
+namespace kurvimat::analysis {
 
 struct PlotFit {
     FitResult Result;
     bool ChannelB = false; ///< the fitted channel (in XY modes the one on the vertical axis)
-    PlotMode Mode = PlotMode::Normal;
+    display::PlotMode Mode = display::PlotMode::Normal;
     // What the fit was made of: once the stored points (also re-evaluated ones) or the fitted
     // channel's name or unit change, it no longer belongs to the plot.
     QString NameAndUnit;
@@ -46,8 +50,8 @@ struct RunChannelPoints {
 /// Fits the stored points. Normal mode: channel A or B over the times [from, to] with a time
 /// model. XY modes: the channel on the vertical axis over the one below, for the points whose
 /// x lies in [from, to], always as FitModel::XYLinear (channelB and model are then ignored).
-PlotFit FitStoredPoints(const MeasurementStore& store, PlotMode mode, bool channelB,
-                        FitModel model, double from, double to);
+PlotFit FitStoredPoints(const acquisition::MeasurementStore& store, display::PlotMode mode,
+                        bool channelB, FitModel model, double from, double to);
 
 /// Fits a run's channel over the times [from, to] with a time model (the normal mode's fit).
 PlotFit FitRunPoints(const RunChannelPoints& run, FitModel model, double from, double to);
@@ -57,17 +61,21 @@ bool RunFitStillMatches(const PlotFit& fit, const RunChannelPoints& run);
 
 /// True while the store still holds the points, name and unit the fit was made of, in the same
 /// plot mode; points a running sweep added after them do not count. Never for a run's fit.
-bool FitStillMatches(const PlotFit& fit, const MeasurementStore& store, PlotMode mode);
+bool FitStillMatches(const PlotFit& fit, const acquisition::MeasurementStore& store,
+                     display::PlotMode mode);
 
 /// The readout: a heading with the channel's name, then the fit's lines in its units (times in
 /// minutes with "Zeit in min").
-QStringList PlotFitReadout(const PlotFit& fit, const MeasurementStore& store,
+QStringList PlotFitReadout(const PlotFit& fit, const acquisition::MeasurementStore& store,
                            bool minutes = false);
 
 /// The fit's rows for the copied text ("Ausgleichskurve B τ").
-ReadoutTable PlotFitTable(const PlotFit& fit, const MeasurementStore& store, bool minutes);
+ReadoutTable PlotFitTable(const PlotFit& fit, const acquisition::MeasurementStore& store,
+                          bool minutes);
 
 /// What the plot draws for the fit, with the scales of x and of the fitted channel; the
 /// readout in minutes when the time axis shows them.
-FitDrawing PlotFitDrawing(const PlotFit& fit, const MeasurementStore& store,
-                          const ScaleSet& scales);
+display::FitDrawing PlotFitDrawing(const PlotFit& fit, const acquisition::MeasurementStore& store,
+                                   const display::ScaleSet& scales);
+
+} // namespace kurvimat::analysis

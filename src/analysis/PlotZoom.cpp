@@ -2,6 +2,11 @@
 
 #include <cmath>
 
+using kurvimat::display::ScaleSet;
+using kurvimat::display::Tscale;
+
+namespace kurvimat::analysis {
+
 std::pair<double, double> ZoomAround(double start, double end, double anchor, double factor) {
     if (!(factor > 0) || !std::isfinite(factor)) return {start, end};
     const double s = anchor - (anchor - start) * factor;
@@ -74,3 +79,5 @@ bool ZoomHistory::hasEarlier(const ScaleRanges& current) const {
         if (!(r == current)) return true;
     return false;
 }
+
+} // namespace kurvimat::analysis

@@ -8,6 +8,13 @@
 #include <algorithm>
 #include <cmath>
 
+using kurvimat::display::SiPrefix;
+using kurvimat::signals::FormatNumber;
+using kurvimat::signals::FormatValue;
+using kurvimat::signals::NumberStyle;
+
+namespace kurvimat::analysis {
+
 namespace {
 
 const QString None = QStringLiteral("\u2013"); // en dash: no value here
@@ -99,3 +106,5 @@ QString FormatMeasurement(double value, double uncertainty, const QString& unit)
     if (!m.Uncertainty.isEmpty()) text += QStringLiteral(" \u00B1 ") + m.Uncertainty;
     return m.Unit.isEmpty() ? text : text + QLatin1Char(' ') + m.Unit;
 }
+
+} // namespace kurvimat::analysis

@@ -4,6 +4,8 @@
 
 #include <QString>
 
+namespace kurvimat::analysis {
+
 /// Whether a unit takes an SI prefix. Not: an empty unit, one already prefixed ("mV"), or one
 /// whose first factor is a unit no one prefixes: "h", "min", "d", "dB", "°C" (any "°..."),
 /// "%", or a number ("1/s"). "°C/min" and "dB·s" take none either; "V·s" does.
@@ -34,3 +36,5 @@ struct ShownMeasurement {
 ShownMeasurement ShowMeasurement(double value, double uncertainty, const QString& unit,
                                  int extraDigits = 0);
 QString FormatMeasurement(double value, double uncertainty, const QString& unit);
+
+} // namespace kurvimat::analysis

@@ -11,6 +11,14 @@
 #include <cmath>
 #include <vector>
 
+using kurvimat::display::PlotColumn;
+using kurvimat::display::PlotMode;
+using kurvimat::display::PlotRow;
+using kurvimat::display::ScaleSet;
+using kurvimat::display::Tscale;
+
+namespace kurvimat::analysis {
+
 namespace {
 
 const QString None = QStringLiteral("\u2013"); // en dash: no value here
@@ -261,7 +269,7 @@ QPoint CornerPosition(Corner corner, QSize plot, QSize box, int margin) {
 
 Corner QuietCorner(const ReadoutInput& in, const ScaleSet& scales, QSize plot, QSize box,
                    int margin, Corner current) {
-    constexpr double CursorWeight = 1000;
+    constexpr double cursorWeight = 1000;
     const int w = plot.width(), h = plot.height();
     if (w < 4 || h < 4) return current;
     const Corner corners[] = {Corner::TopRight, Corner::TopLeft, Corner::BottomRight,
@@ -278,12 +286,12 @@ Corner QuietCorner(const ReadoutInput& in, const ScaleSet& scales, QSize plot, Q
         for (int i = 0; i < 2; ++i) {
             const double x = PlotColumn(c.X[i], axes.XStart, axes.XEnd, w);
             const double y = PlotRow(c.Y[i], axes.YStart, axes.YEnd, h);
-            if (c.VerticalOn && x >= r.left() && x <= r.right()) cost[k] += CursorWeight;
-            if (c.HorizontalOn && y >= r.top() && y <= r.bottom()) cost[k] += CursorWeight;
+            if (c.VerticalOn && x >= r.left() && x <= r.right()) cost[k] += cursorWeight;
+            if (c.HorizontalOn && y >= r.top() && y <= r.bottom()) cost[k] += cursorWeight;
         }
     }
     for (int k = 0; k < 4; ++k)
-        if (rects[k].intersects(in.Occupied)) cost[k] += CursorWeight;
+        if (rects[k].intersects(in.Occupied)) cost[k] += cursorWeight;
     // The curves as the plot draws them: time or the x channel across, values up.
     const Tscale& bottom = *scales.Bottom;
     const auto addCurve = [&](const float* xs, const float* ys, int count, const Tscale& scaleY) {
@@ -313,3 +321,5 @@ Corner QuietCorner(const ReadoutInput& in, const ScaleSet& scales, QSize plot, Q
         if (cost[k] < 0.8 * cost[best] - 1) best = k;
     return corners[best];
 }
+
+} // namespace kurvimat::analysis

@@ -17,6 +17,8 @@
 
 #include <vector>
 
+namespace kurvimat::analysis {
+
 /// One signal as the readout names it.
 struct SeriesInfo {
     PointSeries Points;
@@ -50,7 +52,7 @@ using ReadoutTable = QList<ReadoutRow>;
 
 struct ReadoutInput {
     CursorState Cursors;
-    PlotMode Mode = PlotMode::Normal;
+    display::PlotMode Mode = display::PlotMode::Normal;
     bool Minutes = false; ///< "Zeit in min": times in minutes, slopes and areas per minute
     bool ShowA = true, ShowB = true;
     SeriesInfo DataA, DataB;
@@ -83,7 +85,9 @@ enum class Corner { TopRight, TopLeft, BottomRight, BottomLeft };
 /// points of the shown curves. The
 /// `current` corner stays unless another hides clearly less, so the box does not jump
 /// with every sweep.
-Corner QuietCorner(const ReadoutInput& in, const ScaleSet& scales, QSize plot, QSize box,
+Corner QuietCorner(const ReadoutInput& in, const display::ScaleSet& scales, QSize plot, QSize box,
                    int margin, Corner current);
 /// Top left of the box in that corner, in plot-image pixels.
 QPoint CornerPosition(Corner corner, QSize plot, QSize box, int margin);
+
+} // namespace kurvimat::analysis

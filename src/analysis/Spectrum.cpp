@@ -8,6 +8,8 @@
 #include <memory>
 #include <numbers>
 
+namespace kurvimat::analysis {
+
 namespace {
 
 constexpr double Pi = std::numbers::pi;
@@ -260,3 +262,5 @@ std::optional<SpectrumPeak> PeakNear(const SpectrumResult& spectrum, double f, i
         if (a[static_cast<std::size_t>(k)] > a[static_cast<std::size_t>(best)]) best = k;
     return interpolate(spectrum, spectrum.Window, best);
 }
+
+} // namespace kurvimat::analysis

@@ -9,6 +9,8 @@
 #include <optional>
 #include <vector>
 
+namespace kurvimat::analysis {
+
 enum class SpectrumWindow {
     Hann,        ///< the default: leakage falls off fast, peaks stay apart
     Rectangular, ///< no window: the narrowest peaks, for signals periodic in the span
@@ -58,3 +60,5 @@ std::vector<SpectrumPeak> SpectrumPeaks(const SpectrumResult& spectrum, int coun
 /// The peak nearest to frequency f: the local maximum within `bins` bins of it, interpolated;
 /// none when the spectrum is empty. For a cursor that snaps to a peak.
 std::optional<SpectrumPeak> PeakNear(const SpectrumResult& spectrum, double f, int bins = 3);
+
+} // namespace kurvimat::analysis

@@ -7,6 +7,12 @@
 #include <cmath>
 #include <limits>
 
+using kurvimat::acquisition::MeasurementStore;
+using kurvimat::acquisition::PointCapacity;
+using kurvimat::display::CursorMarks;
+
+namespace kurvimat::analysis {
+
 namespace {
 
 constexpr float NoValue = std::numeric_limits<float>::quiet_NaN();
@@ -177,3 +183,5 @@ QString SpectrumPointerText(const MeasurementStore& p, int index, const QString&
         text += gap + QStringLiteral("B = ") + FormatQuantity(p.DataB[index], unitB);
     return text;
 }
+
+} // namespace kurvimat::analysis

@@ -8,7 +8,11 @@
 #include "Readout.h"
 #include "Spectrum.h"
 
+namespace kurvimat::acquisition {
 struct MeasurementStore;
+}
+
+namespace kurvimat::analysis {
 
 /// What the spectra are computed from.
 struct SpectrumInput {
@@ -31,10 +35,10 @@ SpectrumSet ComputeSpectra(const SpectrumInput& in);
 /// highest amplitude and to half the highest sampling rate. B's amplitudes are put on A's
 /// frequencies where the two differ (points where only one channel holds a value). Flags and
 /// definitions are left alone.
-void FillSpectrumPoints(const SpectrumSet& spectra, MeasurementStore& points);
+void FillSpectrumPoints(const SpectrumSet& spectra, acquisition::MeasurementStore& points);
 
 /// Lines at the highest peak of each shown channel of the data.
-CursorMarks SpectrumMarks(const SpectrumSet& spectra, bool showA, bool showB);
+display::CursorMarks SpectrumMarks(const SpectrumSet& spectra, bool showA, bool showB);
 
 /// The readout: window and span, then a row per shown channel (and the snapshot's where it has
 /// a spectrum): frequency and amplitude of the highest peak, frequency resolution, points.
@@ -42,5 +46,7 @@ ReadoutTable SpectrumReadout(const SpectrumSet& spectra, const SpectrumInput& in
 
 /// The pointer's line over the spectrum: frequency and both amplitudes of point `index` of the
 /// point set ("f = 1 Hz   A = 1,5 V   B = 2 mV"), only the shown ones.
-QString SpectrumPointerText(const MeasurementStore& points, int index, const QString& unitA,
-                            const QString& unitB, bool showA, bool showB);
+QString SpectrumPointerText(const acquisition::MeasurementStore& points, int index,
+                            const QString& unitA, const QString& unitB, bool showA, bool showB);
+
+} // namespace kurvimat::analysis

@@ -14,6 +14,9 @@
 #include <algorithm>
 #include <cmath>
 
+using namespace kurvimat::acquisition;
+using namespace kurvimat::display;
+
 namespace {
 
 QColor paletteColour(std::uint8_t index) {

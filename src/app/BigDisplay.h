@@ -5,7 +5,11 @@
 #include <QString>
 #include <QWidget>
 
+namespace kurvimat::acquisition {
 struct Readouts;
+}
+using kurvimat::acquisition::Readouts;
+
 class QLabel;
 class QPushButton;
 

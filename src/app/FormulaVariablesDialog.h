@@ -14,7 +14,7 @@ public:
 
     QTextBrowser* browser() const { return browser_; }
 
-signals:
+Q_SIGNALS:
     /// "Mehr in der Anleitung": the guide at this anchor.
     void guideRequested(const QString& anchor);
 

@@ -20,6 +20,11 @@
 #include <QShortcut>
 #include <QWheelEvent>
 
+using namespace kurvimat::acquisition;
+using namespace kurvimat::analysis;
+using namespace kurvimat::display;
+using namespace kurvimat::signals;
+
 namespace {
 
 // Pixels within which a press catches a cursor line, or the pointer a stored point.

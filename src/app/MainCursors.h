@@ -14,6 +14,14 @@
 
 #include <optional>
 
+using kurvimat::analysis::Corner;
+using kurvimat::analysis::CursorAxes;
+using kurvimat::analysis::CursorId;
+using kurvimat::analysis::ReadoutInput;
+using kurvimat::analysis::ReadoutTable;
+using kurvimat::analysis::ZoomHistory;
+using kurvimat::display::CursorMarks;
+
 class QLabel;
 class QMenu;
 class ReadoutBox;

@@ -21,6 +21,10 @@
 
 #include <cmath>
 
+using namespace kurvimat::acquisition;
+using namespace kurvimat::analysis;
+using namespace kurvimat::display;
+
 DisplayControls TFormMain::ReadDisplayControls() const {
     DisplayControls c;
     const kurvimat::session::ViewSettings& v = session_->view();

@@ -20,6 +20,11 @@
 #include <algorithm>
 #include <span>
 
+using namespace kurvimat::acquisition;
+using namespace kurvimat::display;
+using namespace kurvimat::exchange;
+using namespace kurvimat::signals;
+
 namespace {
 
 const char* const FileFilter =

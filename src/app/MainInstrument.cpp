@@ -13,6 +13,9 @@
 #include <QMetaObject>
 #include <QPushButton>
 
+using namespace kurvimat::acquisition;
+using namespace kurvimat::hid;
+
 namespace {
 // Queue sizes asked of the held instrument: about four seconds of mode-2 reports.
 constexpr std::uint32_t InstrumentBufferCount = 512;

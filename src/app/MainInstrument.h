@@ -11,11 +11,18 @@
 #include <cstdint>
 #include <memory>
 
+namespace kurvimat::hid {
 class HidPlatform;
-class TFormHardware;
-class TFormMain;
 class THidDevice;
 class THidDeviceController;
+} // namespace kurvimat::hid
+using kurvimat::acquisition::InstrumentConfiguration;
+using kurvimat::hid::HidPlatform;
+using kurvimat::hid::THidDevice;
+using kurvimat::hid::THidDeviceController;
+
+class TFormHardware;
+class TFormMain;
 
 class TInstrumentLink : public QObject {
 public:

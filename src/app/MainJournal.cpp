@@ -30,6 +30,11 @@
 #include <cstdio>
 #include <utility>
 
+using namespace kurvimat::acquisition;
+using namespace kurvimat::analysis;
+using namespace kurvimat::display;
+using namespace kurvimat::signals;
+
 using namespace kurvimat::session;
 
 namespace {

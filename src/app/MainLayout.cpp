@@ -17,6 +17,9 @@
 #include <QRadioButton>
 #include <QScrollBar>
 
+using namespace kurvimat::display;
+using namespace kurvimat::signals;
+
 namespace {
 
 const QColor Grey(128, 128, 128);

@@ -34,6 +34,11 @@
 
 #include <algorithm>
 
+using namespace kurvimat::acquisition;
+using namespace kurvimat::analysis;
+using namespace kurvimat::display;
+using namespace kurvimat::signals;
+
 namespace {
 
 struct ModelEntry {

@@ -25,6 +25,9 @@
 #include <algorithm>
 #include <cmath>
 
+using namespace kurvimat::analysis;
+using namespace kurvimat::display;
+
 namespace {
 
 const char* const PngFilter =

@@ -18,6 +18,12 @@
 
 #include <algorithm>
 
+using namespace kurvimat::acquisition;
+using namespace kurvimat::analysis;
+using namespace kurvimat::display;
+using namespace kurvimat::exchange;
+using namespace kurvimat::signals;
+
 using namespace kurvimat::session;
 
 namespace {

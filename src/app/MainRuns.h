@@ -17,8 +17,16 @@
 #include <optional>
 #include <set>
 
-class QMenu;
+namespace kurvimat::analysis {
 struct ReadoutInput;
+}
+using kurvimat::acquisition::TriggerMode;
+using kurvimat::analysis::PlotFit;
+using kurvimat::analysis::ReadoutInput;
+using kurvimat::analysis::RunChannelPoints;
+using kurvimat::display::RunLayer;
+
+class QMenu;
 class RunsWindow;
 class TFormMain;
 
@@ -82,7 +90,7 @@ public:
     /// The journal's runs changed from outside (a recovery, say): the list and the plot follow.
     void Changed();
 
-signals:
+Q_SIGNALS:
     /// A run was added, renamed, deleted or brought back.
     void RunsChanged();
 

@@ -15,6 +15,10 @@
 #include <algorithm>
 #include <span>
 
+using namespace kurvimat::acquisition;
+using namespace kurvimat::display;
+using namespace kurvimat::signals;
+
 namespace {
 
 // What the parser found wrong, in German; its own text follows as a detail.

@@ -16,6 +16,11 @@
 #include <functional>
 #include <string_view>
 
+using namespace kurvimat::acquisition;
+using namespace kurvimat::analysis;
+using namespace kurvimat::display;
+using namespace kurvimat::signals;
+
 namespace {
 
 // While a sweep streams, the spectra follow its new points at most once a second, and no more

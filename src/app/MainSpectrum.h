@@ -16,6 +16,18 @@
 #include <cstddef>
 #include <memory>
 
+using kurvimat::acquisition::MeasurementStore;
+using kurvimat::analysis::ReadoutInput;
+using kurvimat::analysis::ReadoutTable;
+using kurvimat::analysis::SpectrumInput;
+using kurvimat::analysis::SpectrumSet;
+using kurvimat::analysis::SpectrumWindow;
+using kurvimat::analysis::ZoomHistory;
+using kurvimat::display::CursorMarks;
+using kurvimat::display::DisplayChanges;
+using kurvimat::display::ScaleSet;
+using kurvimat::display::Tscale;
+
 class QMenu;
 class TFormMain;
 

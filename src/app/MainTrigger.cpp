@@ -15,6 +15,9 @@
 
 #include <cmath>
 
+using namespace kurvimat::acquisition;
+using namespace kurvimat::signals;
+
 void TFormMain::AfterPipeline(const PipelineEvents& events) {
     DisplayChanges& c = Display.Changes;
     c.RawDirty = c.RawDirty || events.raw;

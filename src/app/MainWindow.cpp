@@ -23,6 +23,11 @@
 
 #include <cmath>
 
+using namespace kurvimat::acquisition;
+using namespace kurvimat::display;
+using namespace kurvimat::hid;
+using namespace kurvimat::signals;
+
 namespace {
 const QColor ScaleTitleBlue(0, 0, 248);
 const QColor ScaleTitleRed(248, 0, 0);

@@ -7,6 +7,8 @@
 
 #include <QMouseEvent>
 
+using namespace kurvimat::display;
+
 namespace {
 QPoint eventPoint(QMouseEvent* e) {
     return e->position().toPoint();

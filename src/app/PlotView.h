@@ -16,8 +16,23 @@
 #include <array>
 #include <optional>
 
-class MainCursors;
+namespace kurvimat::acquisition {
 class MeasurementStore;
+}
+using kurvimat::acquisition::MeasurementStore;
+using kurvimat::analysis::CursorState;
+using kurvimat::analysis::PlotFit;
+using kurvimat::analysis::ZoomHistory;
+using kurvimat::display::AxisImageCount;
+using kurvimat::display::DisplayChanges;
+using kurvimat::display::DisplayState;
+using kurvimat::display::IndexedImage;
+using kurvimat::display::Palette;
+using kurvimat::display::PlotMode;
+using kurvimat::display::ScaleSet;
+using kurvimat::display::Tscale;
+
+class MainCursors;
 class QPlainTextEdit;
 class TImage;
 class TPaintBox;

@@ -2,6 +2,9 @@
 
 #include "PointSet.h"
 
+using namespace kurvimat::exchange;
+using namespace kurvimat::signals;
+
 using kurvimat::session::PointSet;
 
 namespace {

@@ -6,6 +6,9 @@
 
 #include <functional>
 
+using kurvimat::exchange::MeasurementTextFormat;
+using kurvimat::signals::Calibration;
+
 namespace kurvimat::session {
 class PointSet;
 }

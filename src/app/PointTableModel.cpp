@@ -7,6 +7,9 @@
 
 #include <algorithm>
 
+using namespace kurvimat::exchange;
+using namespace kurvimat::signals;
+
 namespace {
 
 // Pale amber, as a marker pen: the rows between the time cursors.

@@ -11,6 +11,8 @@
 #include <optional>
 #include <vector>
 
+using kurvimat::exchange::MeasurementFields;
+
 class PointTableModel : public QAbstractTableModel {
     Q_OBJECT
 public:

@@ -2,6 +2,9 @@
 
 #include "SignalDefinition.h"
 
+using namespace kurvimat::exchange;
+using namespace kurvimat::signals;
+
 MeasurementTextFormat PointSetTextFormat(bool loaded, bool hasB, const QString& definitionA,
                                          const QString& definitionB, const Calibration& cal) {
     MeasurementTextFormat format;

@@ -8,7 +8,11 @@
 
 #include <span>
 
+namespace kurvimat::signals {
 struct Calibration;
+}
+using kurvimat::exchange::MeasurementTextFormat;
+using kurvimat::signals::Calibration;
 
 class PointTableSource {
 public:

@@ -12,6 +12,8 @@
 
 #include <memory>
 
+using namespace kurvimat::hid;
+
 namespace {
 // KURVIMAT_SCREENSHOT=<file.png> saves a picture of the main window after
 // KURVIMAT_SCREENSHOT_MS (default 3000) ms and ends the program: pictures for the documentation

@@ -4,7 +4,10 @@
 #include <functional>
 #include <memory>
 
+namespace kurvimat::hid {
 class HidPlatform;
+}
+using kurvimat::hid::HidPlatform;
 
 /// Creates the application and its windows on the HID service `makePlatform` returns, runs
 /// the event loop and returns its exit code. The platform is made after the application.

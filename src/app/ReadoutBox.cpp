@@ -10,6 +10,8 @@
 #include <cmath>
 #include <optional>
 
+using namespace kurvimat::analysis;
+
 namespace {
 
 // Opaque: the plot under it need not be painted when it changes there.

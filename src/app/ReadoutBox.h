@@ -12,6 +12,8 @@
 
 #include <vector>
 
+using kurvimat::analysis::ReadoutTable;
+
 class ReadoutBox : public QWidget {
 public:
     explicit ReadoutBox(QWidget* parent = nullptr);

@@ -38,7 +38,7 @@ public:
     QPushButton* undoButton() const { return undo_; }
     QPushButton* keepButton() const { return keep_; }
 
-signals:
+Q_SIGNALS:
     void shownChanged(qint64 id, bool shown);
     void renamed(qint64 id, const QString& name);
     void makeCurrentRequested(qint64 id);

@@ -5,6 +5,10 @@
 
 #include <algorithm>
 
+using namespace kurvimat::acquisition;
+using namespace kurvimat::exchange;
+using namespace kurvimat::signals;
+
 StoreTableSource::StoreTableSource(const MeasurementStore& store, Set set)
     : store_(store), set_(set) {}
 

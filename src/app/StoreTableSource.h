@@ -4,7 +4,11 @@
 
 #include "PointTableSource.h"
 
+namespace kurvimat::acquisition {
 struct MeasurementStore;
+}
+using kurvimat::acquisition::MeasurementStore;
+using kurvimat::exchange::MeasurementTextFormat;
 
 class StoreTableSource : public PointTableSource {
 public:

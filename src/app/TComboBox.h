@@ -21,7 +21,7 @@ public:
     // Replaces the list and keeps the text shown; selects no entry.
     void SetItems(const QStringList& items);
 
-signals:
+Q_SIGNALS:
     // The user picked an entry or typed into the box.
     void Change();
     // Enter was pressed in the box.

@@ -8,6 +8,8 @@
 #include <QPixmap>
 #include <QRadioButton>
 
+using namespace kurvimat::acquisition;
+
 namespace {
 
 const QColor Blue(0, 0, 248);

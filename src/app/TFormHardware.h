@@ -9,6 +9,8 @@
 
 #include <functional>
 
+using kurvimat::acquisition::HardwareChoice;
+
 class QCheckBox;
 class QGroupBox;
 class QLabel;

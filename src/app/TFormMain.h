@@ -35,6 +35,33 @@
 #include <optional>
 #include <vector>
 
+namespace kurvimat::hid {
+class THidDevice;
+}
+namespace kurvimat::signals {
+struct Calibration;
+}
+using kurvimat::acquisition::MeasurementStore;
+using kurvimat::acquisition::PipelineEvents;
+using kurvimat::acquisition::Readouts;
+using kurvimat::acquisition::SamplePipeline;
+using kurvimat::acquisition::StoredData;
+using kurvimat::acquisition::TriggerSettings;
+using kurvimat::analysis::FitModel;
+using kurvimat::display::AnalysisReadout;
+using kurvimat::display::DisplayChanges;
+using kurvimat::display::DisplayContext;
+using kurvimat::display::DisplayControls;
+using kurvimat::display::FitDrawing;
+using kurvimat::display::PictureSource;
+using kurvimat::display::PlotMode;
+using kurvimat::display::PlotOverlay;
+using kurvimat::display::ScaleSet;
+using kurvimat::hid::THidDevice;
+using kurvimat::signals::Calibration;
+using kurvimat::signals::SignalChannel;
+using kurvimat::signals::TParser;
+
 class Dialogs;
 namespace kurvimat::session {
 class Journal;
@@ -47,12 +74,10 @@ namespace kurvimat::session {
 class Journal;
 enum class Replacement;
 } // namespace kurvimat::session
-struct Calibration;
 class QMenu;
 class QPrinter;
 class TFormHardware;
 class TFormSignale;
-class THidDevice;
 
 class TFormMain : public QMainWindow, private MainControls, private PlotViewData, private PlotHost {
     Q_OBJECT

@@ -14,6 +14,8 @@
 #include <QStandardPaths>
 #include <QVBoxLayout>
 
+using namespace kurvimat::exchange;
+
 namespace {
 const QString FileName = QStringLiteral("Signale.ini");
 } // namespace

@@ -24,7 +24,7 @@ public:
     // Device pixels of a logical size at a pixel ratio (never empty).
     static QSize DeviceSize(QSize logical, qreal ratio);
 
-signals:
+Q_SIGNALS:
     void MouseDown(QMouseEvent* event);
     void MouseMove(QMouseEvent* event);
     void MouseUp(QMouseEvent* event);
@@ -52,7 +52,7 @@ public:
     void SetPicture(const QImage& picture);
     const QImage& Picture() const { return FPicture; }
 
-signals:
+Q_SIGNALS:
     void MouseDown(QMouseEvent* event);
 
 protected:
@@ -69,7 +69,7 @@ class TShape : public QWidget {
 public:
     explicit TShape(QWidget* parent = nullptr, QColor color = Qt::black);
 
-signals:
+Q_SIGNALS:
     void MouseDown(QMouseEvent* event);
     void MouseUp(QMouseEvent* event);
 

@@ -38,7 +38,7 @@ public:
     /// (and an empty text) without a selection.
     QString copySelection();
 
-signals:
+Q_SIGNALS:
     void choiceChanged(qint64 choice);
 
 protected:

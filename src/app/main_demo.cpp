@@ -4,6 +4,8 @@
 #include "Program.h"
 #include "VirtualInstrument.h"
 
+using namespace kurvimat::hid;
+
 int main(int argc, char** argv) {
     return RunKurvimat(argc, argv, [] {
         auto platform = std::make_shared<HidPlatformVirtual>();

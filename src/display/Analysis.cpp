@@ -6,6 +6,11 @@
 #include <QCoreApplication>
 #include <cmath>
 
+using kurvimat::signals::FormatNumber;
+using kurvimat::signals::GeneralStyle;
+
+namespace kurvimat::display {
+
 namespace {
 
 QString number(double v, const QLocale& locale) {
@@ -42,3 +47,5 @@ void AnalysisReadout::Toggle(const Tscale& scaleA, const Tscale& scaleB, const Q
     Lines = AnalysisLines(scaleA, scaleB, locale);
     Visible = true;
 }
+
+} // namespace kurvimat::display

@@ -5,6 +5,8 @@
 #include <QLocale>
 #include <QStringList>
 
+namespace kurvimat::display {
+
 class Tscale;
 
 /// The eight lines for the ranges of scaleA and scaleB, numbers with 5 significant digits in
@@ -21,3 +23,5 @@ struct AnalysisReadout {
     void Toggle(const Tscale& scaleA, const Tscale& scaleB, const QLocale& locale = QLocale());
     void Hide() { Visible = false; }
 };
+
+} // namespace kurvimat::display

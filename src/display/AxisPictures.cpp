@@ -8,6 +8,8 @@
 
 #include <cmath>
 
+namespace kurvimat::display {
+
 namespace {
 
 enum class Side { Left, Right, Bottom };
@@ -138,3 +140,5 @@ QImage SnapshotArrowPicture(double scale) {
     p.drawPolygon(QPolygonF({QPointF(1, 34), QPointF(7, 29), QPointF(7, 39)}));
     return image;
 }
+
+} // namespace kurvimat::display

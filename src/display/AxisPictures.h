@@ -6,6 +6,8 @@
 
 #include <QImage>
 
+namespace kurvimat::display {
+
 /// 16 x 32 for the buttons beside the side axes, 32 x 16 below the plot (logical pixels; the
 /// picture holds them times scale and carries scale as its pixel ratio); transparent
 /// background. Auto and Full pictures are grey, AutoOff and FullOn black (the state in effect),
@@ -20,3 +22,5 @@ QSize PictureDeviceSize(QSize logical, double scale);
 
 /// The 20 x 44 picture Image1: an arrow from the data row down to the snapshot row.
 QImage SnapshotArrowPicture(double scale = 1);
+
+} // namespace kurvimat::display

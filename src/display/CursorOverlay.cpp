@@ -10,6 +10,8 @@
 #include <algorithm>
 #include <cmath>
 
+namespace kurvimat::display {
+
 namespace {
 
 constexpr int DashOn = 4, DashPeriod = 7;
@@ -94,3 +96,5 @@ void DrawCursors(IndexedImage& image, const CursorMarks& marks, const ScaleSet& 
             image.drawText(tx, ty, name, font, PaletteIndex::CursorLabel);
     }
 }
+
+} // namespace kurvimat::display

@@ -9,8 +9,11 @@
 #include <array>
 #include <vector>
 
-class IndexedImage;
 class QFont;
+
+namespace kurvimat::display {
+
+class IndexedImage;
 struct PaintGeometry;
 struct ScaleSet;
 
@@ -32,3 +35,5 @@ struct CursorMarks {
 void DrawCursors(IndexedImage& image, const CursorMarks& marks, const ScaleSet& scales,
                  const QFont& font, const PaintGeometry& g,
                  const std::vector<QRect>* within = nullptr);
+
+} // namespace kurvimat::display

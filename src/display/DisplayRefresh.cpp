@@ -15,6 +15,12 @@
 #include <cstdint>
 #include <cstring>
 
+using kurvimat::acquisition::MeasurementStore;
+using kurvimat::acquisition::PointCapacity;
+using kurvimat::signals::TParser;
+
+namespace kurvimat::display {
+
 namespace {
 
 // The points the plot and its axes show: the stored points, or the spectrum's.
@@ -503,7 +509,7 @@ RefreshResult RefreshDisplay(DisplayContext& ctx) {
     return r;
 }
 
-void PaintBoxDataPaint(DisplayContext& ctx) {
+void paintPlotAndAxes(DisplayContext& ctx) {
     const PaintGeometry& g = ctx.State.Geometry;
     if (ctx.State.PlotValid)
         ctx.Plot.expandInto(ctx.DataCanvas, plotOrigin(g).x(), plotOrigin(g).y());
@@ -515,3 +521,5 @@ void PaintBoxDataPaint(DisplayContext& ctx) {
     DrawScale(painter, *ctx.Scales.Right, g);
     DrawScale(painter, *ctx.Scales.Bottom, g);
 }
+
+} // namespace kurvimat::display

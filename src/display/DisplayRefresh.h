@@ -12,19 +12,28 @@
 
 #include <vector>
 
-struct MeasurementStore;
 class QPainter;
-class RunLayer;
+
+namespace kurvimat::acquisition {
+struct MeasurementStore;
+}
+
+namespace kurvimat::signals {
 class TParser;
+}
+
+namespace kurvimat::display {
+
+class RunLayer;
 
 /// Everything the drawing reads and writes, borrowed from the main window.
 struct DisplayContext {
-    MeasurementStore& Store;
+    acquisition::MeasurementStore& Store;
     ScaleSet Scales;
     DisplayState& State;
     DisplayControls Controls;
-    TParser& ParserA;
-    TParser& ParserB;
+    signals::TParser& ParserA;
+    signals::TParser& ParserB;
     IndexedImage& RawStrip;
     IndexedImage& MeanStrip;
     IndexedImage& Plot;
@@ -37,7 +46,7 @@ struct DisplayContext {
     std::size_t OverlayKey = 0;
     /// The points of the plot and its axes, when not Store's (the spectrum's point set), with
     /// their flags (else State.Changes); the strips always show Store.
-    MeasurementStore* PlotPoints = nullptr;
+    acquisition::MeasurementStore* PlotPoints = nullptr;
     DisplayChanges* PlotChanges = nullptr;
     /// Shown runs, drawn under the cursors of a drawing in full of the stored points.
     RunLayer* Runs = nullptr;
@@ -93,4 +102,6 @@ void DrawAxis(DisplayContext& ctx, Strip strip);
 RefreshResult RefreshDisplay(DisplayContext& ctx);
 
 /// A repaint request of the plot's paint box: the plot (redrawn if not valid) then the axes.
-void PaintBoxDataPaint(DisplayContext& ctx);
+void paintPlotAndAxes(DisplayContext& ctx);
+
+} // namespace kurvimat::display

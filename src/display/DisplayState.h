@@ -19,6 +19,8 @@
 #include <utility>
 #include <vector>
 
+namespace kurvimat::display {
+
 /// Which quantity the bottom strip shows.
 enum class PlotMode {
     Normal, ///< time below, A left, B right
@@ -220,3 +222,5 @@ struct DisplayState {
     bool& Visible(AxisImage image) { return ImageVisible[static_cast<std::size_t>(image)]; }
     bool Visible(AxisImage image) const { return ImageVisible[static_cast<std::size_t>(image)]; }
 };
+
+} // namespace kurvimat::display

@@ -6,6 +6,8 @@
 #include <algorithm>
 #include <cmath>
 
+namespace kurvimat::display {
+
 namespace {
 
 // Rows far outside are pulled to just beyond the image, where the line leaves no trace, so that
@@ -93,3 +95,5 @@ void DrawFitOverlay(IndexedImage& image, const FitDrawing& fit, const QFont& fon
         image.drawText(box.left() + pad, box.top() + pad + i * lineHeight, fit.Readout[i], font,
                        index);
 }
+
+} // namespace kurvimat::display

@@ -12,6 +12,9 @@
 #include <functional>
 
 class QFont;
+
+namespace kurvimat::display {
+
 class Tscale;
 
 struct FitDrawing {
@@ -37,3 +40,5 @@ QRect FitReadoutRect(QSize image, const FitDrawing& fit, const QFont& font,
 
 void DrawFitOverlay(IndexedImage& image, const FitDrawing& fit, const QFont& font,
                     const PaintGeometry& g = {});
+
+} // namespace kurvimat::display

@@ -14,6 +14,8 @@
 #include <emmintrin.h>
 #endif
 
+namespace kurvimat::display {
+
 namespace {
 
 using Range = std::pair<std::int64_t, std::int64_t>; // [first, last)
@@ -134,65 +136,65 @@ IndexedImage::IndexedImage(int width, int height) : IndexedImage() {
 }
 
 IndexedImage::IndexedImage(const IndexedImage& other)
-    : m_width(other.m_width), m_height(other.m_height), m_stride(other.m_stride),
-      m_bytes(other.m_bytes), m_lookup(other.m_lookup), m_colorTable(other.m_colorTable) {
+    : width_(other.width_), height_(other.height_), stride_(other.stride_), bytes_(other.bytes_),
+      lookup_(other.lookup_), colorTable_(other.colorTable_) {
     rebuildRowTable();
 }
 
 IndexedImage& IndexedImage::operator=(const IndexedImage& other) {
     if (this != &other) {
-        m_width = other.m_width;
-        m_height = other.m_height;
-        m_stride = other.m_stride;
-        m_bytes = other.m_bytes;
-        m_lookup = other.m_lookup;
-        m_colorTable = other.m_colorTable;
+        width_ = other.width_;
+        height_ = other.height_;
+        stride_ = other.stride_;
+        bytes_ = other.bytes_;
+        lookup_ = other.lookup_;
+        colorTable_ = other.colorTable_;
         rebuildRowTable();
     }
     return *this;
 }
 
 IndexedImage::IndexedImage(IndexedImage&& other) noexcept
-    : m_width(std::exchange(other.m_width, 0)), m_height(std::exchange(other.m_height, 0)),
-      m_stride(std::exchange(other.m_stride, 0)), m_bytes(std::move(other.m_bytes)),
-      m_rows(std::move(other.m_rows)), m_lookup(other.m_lookup), m_colorTable(other.m_colorTable) {
-    other.m_bytes.clear();
-    other.m_rows.clear();
+    : width_(std::exchange(other.width_, 0)), height_(std::exchange(other.height_, 0)),
+      stride_(std::exchange(other.stride_, 0)), bytes_(std::move(other.bytes_)),
+      rows_(std::move(other.rows_)), lookup_(other.lookup_), colorTable_(other.colorTable_) {
+    other.bytes_.clear();
+    other.rows_.clear();
 }
 
 IndexedImage& IndexedImage::operator=(IndexedImage&& other) noexcept {
     if (this != &other) {
-        m_width = std::exchange(other.m_width, 0);
-        m_height = std::exchange(other.m_height, 0);
-        m_stride = std::exchange(other.m_stride, 0);
-        m_bytes = std::move(other.m_bytes);
-        m_rows = std::move(other.m_rows);
-        m_lookup = other.m_lookup;
-        m_colorTable = other.m_colorTable;
-        other.m_bytes.clear();
-        other.m_rows.clear();
+        width_ = std::exchange(other.width_, 0);
+        height_ = std::exchange(other.height_, 0);
+        stride_ = std::exchange(other.stride_, 0);
+        bytes_ = std::move(other.bytes_);
+        rows_ = std::move(other.rows_);
+        lookup_ = other.lookup_;
+        colorTable_ = other.colorTable_;
+        other.bytes_.clear();
+        other.rows_.clear();
     }
     return *this;
 }
 
 void IndexedImage::resize(int width, int height) {
-    m_width = std::max(width, 0);
-    m_height = std::max(height, 0);
-    m_stride = (m_width + 3) & ~3;
-    m_bytes.assign(static_cast<std::size_t>(m_stride) * static_cast<std::size_t>(m_height),
-                   PaletteIndex::Background);
+    width_ = std::max(width, 0);
+    height_ = std::max(height, 0);
+    stride_ = (width_ + 3) & ~3;
+    bytes_.assign(static_cast<std::size_t>(stride_) * static_cast<std::size_t>(height_),
+                  PaletteIndex::Background);
     rebuildRowTable();
 }
 
 void IndexedImage::rebuildRowTable() {
-    m_rows.resize(static_cast<std::size_t>(m_height));
-    for (int y = 0; y < m_height; ++y)
-        m_rows[static_cast<std::size_t>(y)] =
-            m_bytes.data() + static_cast<std::size_t>(y) * static_cast<std::size_t>(m_stride);
+    rows_.resize(static_cast<std::size_t>(height_));
+    for (int y = 0; y < height_; ++y)
+        rows_[static_cast<std::size_t>(y)] =
+            bytes_.data() + static_cast<std::size_t>(y) * static_cast<std::size_t>(stride_);
 }
 
 void IndexedImage::clear(std::uint8_t index) {
-    std::fill(m_bytes.begin(), m_bytes.end(), index);
+    std::fill(bytes_.begin(), bytes_.end(), index);
 }
 
 bool IndexedImage::copyArea(const IndexedImage& from, QRect area) {
@@ -205,12 +207,12 @@ bool IndexedImage::copyArea(const IndexedImage& from, QRect area) {
 }
 
 void IndexedImage::andPoint(int x, int y, PointMasks masks) {
-    if (x >= 1 && y >= 1 && x < m_width - 1 && y < m_height - 1) {
+    if (x >= 1 && y >= 1 && x < width_ - 1 && y < height_ - 1) {
         andPointInside(x, y, masks);
         return;
     }
     // Near or beyond the edge; the test also keeps x +- 1 from overflowing.
-    if (x < -1 || y < -1 || x > m_width || y > m_height) return;
+    if (x < -1 || y < -1 || x > width_ || y > height_) return;
     for (int dy = -1; dy <= 1; ++dy)
         for (int dx = -1; dx <= 1; ++dx)
             andPixel(x + dx, y + dy, (dx == 0 || dy == 0) ? masks.Core : masks.Halo);
@@ -245,8 +247,8 @@ void IndexedImage::andThickSegment(double x0, double y0, double x1, double y1, s
 }
 
 void IndexedImage::fillRect(int left, int top, int right, int bottom, std::uint8_t index) {
-    const int l = std::max(left, 0), r = std::min(right, m_width);
-    const int t = std::max(top, 0), b = std::min(bottom, m_height);
+    const int l = std::max(left, 0), r = std::min(right, width_);
+    const int t = std::max(top, 0), b = std::min(bottom, height_);
     if (l >= r || t >= b) return;
     for (int y = t; y < b; ++y)
         std::memset(row(y) + l, index, static_cast<std::size_t>(r - l));
@@ -292,10 +294,10 @@ void IndexedImage::drawRectangle(int left, int top, int right, int bottom, std::
 }
 
 void IndexedImage::horizontalLine(int y, int x0, int x1, std::uint8_t value, PixelOp op) {
-    if (y < 0 || y >= m_height) return;
+    if (y < 0 || y >= height_) return;
     if (x1 < x0) std::swap(x0, x1);
     x0 = std::max(x0, 0);
-    x1 = std::min(x1, m_width - 1);
+    x1 = std::min(x1, width_ - 1);
     std::uint8_t* p = row(y);
     if (op == PixelOp::Set) {
         if (x0 <= x1) std::memset(p + x0, value, static_cast<std::size_t>(x1 - x0 + 1));
@@ -306,10 +308,10 @@ void IndexedImage::horizontalLine(int y, int x0, int x1, std::uint8_t value, Pix
 }
 
 void IndexedImage::verticalLine(int x, int y0, int y1, std::uint8_t value, PixelOp op) {
-    if (x < 0 || x >= m_width) return;
+    if (x < 0 || x >= width_) return;
     if (y1 < y0) std::swap(y0, y1);
     y0 = std::max(y0, 0);
-    y1 = std::min(y1, m_height - 1);
+    y1 = std::min(y1, height_ - 1);
     for (int y = y0; y <= y1; ++y)
         apply(row(y)[x], value, op);
 }
@@ -318,7 +320,7 @@ void IndexedImage::drawLine(int x0, int y0, int x1, int y1, std::uint8_t value, 
     const std::int64_t dx = std::int64_t{x1} - x0, dy = std::int64_t{y1} - y0;
     const std::int64_t adx = dx < 0 ? -dx : dx, ady = dy < 0 ? -dy : dy;
     const std::int64_t count = std::max(adx, ady);
-    if (count == 0 || m_width == 0 || m_height == 0) return;
+    if (count == 0 || width_ == 0 || height_ == 0) return;
     const std::int64_t sx = dx < 0 ? -1 : 1, sy = dy < 0 ? -1 : 1;
     const bool xMajor = adx >= ady;
     // Step i along the major axis; the minor offset is i * minor / major rounded half up.
@@ -327,8 +329,8 @@ void IndexedImage::drawLine(int x0, int y0, int x1, int y1, std::uint8_t value, 
     };
     auto xAt = [&](std::int64_t i) { return x0 + sx * (xMajor ? i : minorOffset(i, adx, ady)); };
     auto yAt = [&](std::int64_t i) { return y0 + sy * (xMajor ? minorOffset(i, ady, adx) : i); };
-    const Range visible = intersect(insideRange(count, xAt, sx, 0, m_width - 1),
-                                    insideRange(count, yAt, sy, 0, m_height - 1));
+    const Range visible = intersect(insideRange(count, xAt, sx, 0, width_ - 1),
+                                    insideRange(count, yAt, sy, 0, height_ - 1));
     for (std::int64_t i = visible.first; i < visible.second; ++i)
         apply(row(static_cast<int>(yAt(i)))[xAt(i)], value, op);
 }
@@ -437,15 +439,15 @@ void IndexedImage::drawText(int x, int y, const QString& text, const QFont& font
 }
 
 void IndexedImage::setPalette(const Palette& palette) {
-    m_colorTable = palette.colorTable();
+    colorTable_ = palette.colorTable();
     for (int i = 0; i < Palette::Size; ++i)
-        m_lookup[static_cast<std::size_t>(i)] = palette.rgb(i);
+        lookup_[static_cast<std::size_t>(i)] = palette.rgb(i);
 }
 
 QImage IndexedImage::indexed8() const {
-    if (m_width == 0 || m_height == 0) return {};
-    QImage image(m_bytes.data(), m_width, m_height, m_stride, QImage::Format_Indexed8);
-    image.setColorTable(m_colorTable);
+    if (width_ == 0 || height_ == 0) return {};
+    QImage image(bytes_.data(), width_, height_, stride_, QImage::Format_Indexed8);
+    image.setColorTable(colorTable_);
     return image;
 }
 
@@ -532,7 +534,7 @@ bool IndexedImage::expandInto(QImage& target, int x, int y, QRect source) const 
     uchar* base = target.bits();
     const qsizetype targetStride = target.bytesPerLine();
     const int sx = area.x() - x, width = area.width();
-    const QRgb* lookup = m_lookup.data();
+    const QRgb* lookup = lookup_.data();
     for (int r = 0; r < area.height(); ++r) {
         const std::uint8_t* source = row(area.y() - y + r) + sx;
         auto* dest = reinterpret_cast<QRgb*>(base + (area.y() + r) * targetStride) + area.x();
@@ -548,12 +550,12 @@ std::vector<QRect> IndexedImage::expandChangedInto(QImage& target, int x, int y,
     if (area.isEmpty()) return {};
     tileWidth = std::max(tileWidth, 1);
     tileHeight = std::max(tileHeight, 1);
-    const int columns = (m_width + tileWidth - 1) / tileWidth;
-    const int tileRows = (m_height + tileHeight - 1) / tileHeight;
+    const int columns = (width_ + tileWidth - 1) / tileWidth;
+    const int tileRows = (height_ + tileHeight - 1) / tileHeight;
     std::vector<std::uint8_t> differs(static_cast<std::size_t>(columns) * tileRows, 0);
     uchar* base = target.bits();
     const qsizetype targetStride = target.bytesPerLine();
-    const QRgb* lookup = m_lookup.data();
+    const QRgb* lookup = lookup_.data();
     const int left = area.x() - x, right = area.right() + 1 - x;
     for (int sy = area.y() - y; sy < area.bottom() + 1 - y; ++sy) {
         const std::uint8_t* source = row(sy);
@@ -587,7 +589,9 @@ std::vector<QRect> IndexedImage::expandChangedInto(QImage& target, int x, int y,
 }
 
 QImage IndexedImage::toRgb32() const {
-    QImage image(m_width, m_height, QImage::Format_RGB32);
+    QImage image(width_, height_, QImage::Format_RGB32);
     if (!image.isNull()) expandInto(image, 0, 0);
     return image;
 }
+
+} // namespace kurvimat::display

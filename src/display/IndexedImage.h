@@ -13,6 +13,8 @@
 class QFont;
 class QString;
 
+namespace kurvimat::display {
+
 /// How a drawing operation combines its value with a pixel.
 enum class PixelOp {
     Set, ///< the pixel becomes the value (a palette index)
@@ -39,19 +41,19 @@ public:
     /// count as 0.
     void resize(int width, int height);
 
-    int width() const { return m_width; }
-    int height() const { return m_height; }
-    QSize size() const { return {m_width, m_height}; }
-    QRect rect() const { return {0, 0, m_width, m_height}; }
+    int width() const { return width_; }
+    int height() const { return height_; }
+    QSize size() const { return {width_, height_}; }
+    QRect rect() const { return {0, 0, width_, height_}; }
     /// Bytes from one row start to the next (a multiple of 4, as QImage needs).
-    int bytesPerLine() const { return m_stride; }
+    int bytesPerLine() const { return stride_; }
     bool contains(int x, int y) const {
-        return static_cast<unsigned>(x) < static_cast<unsigned>(m_width) &&
-               static_cast<unsigned>(y) < static_cast<unsigned>(m_height);
+        return static_cast<unsigned>(x) < static_cast<unsigned>(width_) &&
+               static_cast<unsigned>(y) < static_cast<unsigned>(height_);
     }
 
-    std::uint8_t* row(int y) { return m_rows[static_cast<std::size_t>(y)]; }
-    const std::uint8_t* row(int y) const { return m_rows[static_cast<std::size_t>(y)]; }
+    std::uint8_t* row(int y) { return rows_[static_cast<std::size_t>(y)]; }
+    const std::uint8_t* row(int y) const { return rows_[static_cast<std::size_t>(y)]; }
     /// Unchecked read; use contains() first for coordinates that may lie outside.
     std::uint8_t pixel(int x, int y) const { return row(y)[x]; }
 
@@ -153,11 +155,13 @@ public:
 private:
     void rebuildRowTable();
 
-    int m_width = 0;
-    int m_height = 0;
-    int m_stride = 0;
-    std::vector<std::uint8_t> m_bytes;
-    std::vector<std::uint8_t*> m_rows;
-    std::array<QRgb, Palette::Size> m_lookup{};
-    QList<QRgb> m_colorTable;
+    int width_ = 0;
+    int height_ = 0;
+    int stride_ = 0;
+    std::vector<std::uint8_t> bytes_;
+    std::vector<std::uint8_t*> rows_;
+    std::array<QRgb, Palette::Size> lookup_{};
+    QList<QRgb> colorTable_;
 };
+
+} // namespace kurvimat::display

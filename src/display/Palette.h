@@ -6,6 +6,8 @@
 #include <array>
 #include <cstdint>
 
+namespace kurvimat::display {
+
 /// The 256-entry colour table shared by the raw strip, the mean strip and the plot image.
 ///
 /// A pixel value v carries two 4-bit intensities: v / 16 is red, v % 16 is blue and
@@ -50,15 +52,15 @@ public:
         return nearestIndex(qRed(colour), qGreen(colour), qBlue(colour));
     }
 
-    const std::array<Entry, Size>& entries() const { return m_entries; }
+    const std::array<Entry, Size>& entries() const { return entries_; }
     /// Opaque colour of an entry (alpha 255), as QImage and RGB32 pixels need it.
-    QRgb rgb(int index) const { return m_rgb[static_cast<std::uint8_t>(index)]; }
+    QRgb rgb(int index) const { return rgb_[static_cast<std::uint8_t>(index)]; }
     /// The table as QImage::setColorTable takes it.
-    const QList<QRgb>& colorTable() const { return m_rgb; }
+    const QList<QRgb>& colorTable() const { return rgb_; }
 
 private:
-    std::array<Entry, Size> m_entries{};
-    QList<QRgb> m_rgb;
+    std::array<Entry, Size> entries_{};
+    QList<QRgb> rgb_;
 };
 
 /// Palette indices written (not ANDed) as plain colours.
@@ -132,3 +134,5 @@ inline constexpr std::uint8_t Run(std::size_t n) { return Runs[n % Runs.size()];
 // own points.
 inline constexpr std::uint8_t RunFit(std::uint8_t run) { return (run >> 1) & 0x77; }
 } // namespace PaletteMask
+
+} // namespace kurvimat::display

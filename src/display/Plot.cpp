@@ -8,6 +8,13 @@
 #include <algorithm>
 #include <cmath>
 
+using kurvimat::acquisition::MeasurementStore;
+using kurvimat::acquisition::PointCapacity;
+using kurvimat::signals::DefinitionParts;
+using kurvimat::signals::PointSetParts;
+
+namespace kurvimat::display {
+
 namespace {
 
 // Round to nearest, halves to even, as std::nearbyint in the default rounding mode, without a
@@ -367,3 +374,5 @@ void PaintPlot(IndexedImage& image, const MeasurementStore& store, const ScaleSe
     if (runs) runs->paint(image, scales, controls, g, font);
     DrawCursors(image, state.Cursors, scales, font, g);
 }
+
+} // namespace kurvimat::display

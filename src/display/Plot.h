@@ -11,7 +11,12 @@
 
 #include <vector>
 
+namespace kurvimat::acquisition {
 struct MeasurementStore;
+}
+
+namespace kurvimat::display {
+
 class RunLayer;
 
 /// The smallest window the layout allows.
@@ -67,9 +72,9 @@ QFont PlotFont(double scale = 1);
 /// outputs, at the scale of state.Geometry (font given at that scale). Clears nothing in the
 /// store; the caller marks the plot valid.
 /// Shown runs, when given, lie under the cursors like the curves.
-void PaintPlot(IndexedImage& image, const MeasurementStore& store, const ScaleSet& scales,
-               const DisplayControls& controls, const DisplayState& state, const QFont& font,
-               RunLayer* runs = nullptr);
+void PaintPlot(IndexedImage& image, const acquisition::MeasurementStore& store,
+               const ScaleSet& scales, const DisplayControls& controls, const DisplayState& state,
+               const QFont& font, RunLayer* runs = nullptr);
 
 /// The points of one set (data or snapshot) with their segments, in the masks of the set.
 struct CurveSet {
@@ -87,3 +92,5 @@ struct CurveSet {
 void DrawCurves(IndexedImage& image, const CurveSet& set, const ScaleSet& scales,
                 const DisplayControls& controls, int weight = 1,
                 std::vector<QRect>* touched = nullptr);
+
+} // namespace kurvimat::display

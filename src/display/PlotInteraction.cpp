@@ -8,6 +8,11 @@
 #include <algorithm>
 #include <cmath>
 
+using kurvimat::acquisition::MeasurementStore;
+using kurvimat::signals::OrderRange;
+
+namespace kurvimat::display {
+
 namespace {
 
 Extremes extremes(int dataCount, float dataMin, float dataMax, int snapCount, float snapMin,
@@ -388,3 +393,5 @@ void SetTimeInMinutes(DisplayChanges& changes, Tscale& scaleT, bool minutes) {
     scaleT.Title = minutes ? TimeTitleMinutes() : TimeTitleSeconds();
     changes.AxesChanged = true;
 }
+
+} // namespace kurvimat::display

@@ -11,7 +11,11 @@
 
 #include <utility>
 
+namespace kurvimat::acquisition {
 struct MeasurementStore;
+}
+
+namespace kurvimat::display {
 
 /// (min, max) that the strip's quantity reaches in the data and the snapshot, or nothing when
 /// neither holds points.
@@ -19,16 +23,17 @@ struct Extremes {
     bool Any = false;
     double Min = 0, Max = 0;
 };
-Extremes ExtremesA(const MeasurementStore& store);
-Extremes ExtremesB(const MeasurementStore& store);
-Extremes ExtremesT(const MeasurementStore& store);
+Extremes ExtremesA(const acquisition::MeasurementStore& store);
+Extremes ExtremesB(const acquisition::MeasurementStore& store);
+Extremes ExtremesT(const acquisition::MeasurementStore& store);
 /// Extremes of the bottom strip's quantity: time, B or A by mode.
-Extremes ExtremesBottom(const MeasurementStore& store, PlotMode mode);
+Extremes ExtremesBottom(const acquisition::MeasurementStore& store, PlotMode mode);
 
 /// The full defined range of a strip.
-std::pair<double, double> ReferenceLeft(const MeasurementStore& store);
-std::pair<double, double> ReferenceRight(const MeasurementStore& store);
-std::pair<double, double> ReferenceBottom(const MeasurementStore& store, PlotMode mode);
+std::pair<double, double> ReferenceLeft(const acquisition::MeasurementStore& store);
+std::pair<double, double> ReferenceRight(const acquisition::MeasurementStore& store);
+std::pair<double, double> ReferenceBottom(const acquisition::MeasurementStore& store,
+                                          PlotMode mode);
 
 /// Decimal exponent of the resolution to which zoom and pan round a range's ends: four
 /// significant digits of its span (0 for an empty or non-finite span).
@@ -39,17 +44,17 @@ std::pair<double, double> RoundRange(double start, double end, int resolution);
 bool SameRange(std::pair<double, double> range, std::pair<double, double> reference);
 
 /// Sets a scale to the data and snapshot extremes (kept when there are none), ordered.
-void FitLeft(const MeasurementStore& store, const ScaleSet& scales, PlotMode mode);
-void FitRight(const MeasurementStore& store, const ScaleSet& scales, PlotMode mode);
-void FitBottom(const MeasurementStore& store, const ScaleSet& scales, PlotMode mode);
+void FitLeft(const acquisition::MeasurementStore& store, const ScaleSet& scales, PlotMode mode);
+void FitRight(const acquisition::MeasurementStore& store, const ScaleSet& scales, PlotMode mode);
+void FitBottom(const acquisition::MeasurementStore& store, const ScaleSet& scales, PlotMode mode);
 
 /// Autoscale: widens the strips whose autoscale is on to include all data and snapshot
 /// values. Never narrows.
-void WidenAutoScales(const MeasurementStore& store, const DisplayChanges& changes,
+void WidenAutoScales(const acquisition::MeasurementStore& store, const DisplayChanges& changes,
                      const ScaleSet& scales, PlotMode mode);
 
 /// A click on one of the axis buttons.
-void AxisImageMouseDown(AxisImage image, const MeasurementStore& store, DisplayChanges& changes,
+void AxisImageMouseDown(AxisImage image, const acquisition::MeasurementStore& store, DisplayChanges& changes,
                         DisplayState& state, const ScaleSet& scales, PlotMode mode);
 
 /// Mouse on the plot's paint box; x, y in paint-box pixels, plotSize = size of the plot image.
@@ -59,7 +64,7 @@ void PlotMouseMove(DisplayChanges& changes, DisplayState& state, const ScaleSet&
                    int y, QSize plotSize);
 void PlotMouseUp(DisplayChanges& changes, DisplayState& state, const ScaleSet& scales, int x, int y,
                  QSize plotSize);
-void PlotDblClick(const MeasurementStore& store, DisplayChanges& changes, const DisplayState& state,
+void PlotDblClick(const acquisition::MeasurementStore& store, DisplayChanges& changes, const DisplayState& state,
                   const ScaleSet& scales, PlotMode mode, QSize plotSize);
 
 /// The XY check boxes as one choice: checking one unchecks the other. Returns (BXY, AXY).
@@ -84,3 +89,5 @@ inline QString TimeTitleMinutes() {
 }
 /// "Zeit in min": only the labels change; times and ranges stay in seconds.
 void SetTimeInMinutes(DisplayChanges& changes, Tscale& scaleT, bool minutes);
+
+} // namespace kurvimat::display

@@ -12,6 +12,8 @@
 #include <optional>
 #include <vector>
 
+namespace kurvimat::display {
+
 QImage RenderPlotPicture(const PictureSource& source, int scale, const PlotOverlay& overlay) {
     DisplayState state;
     state.Geometry.Scale = std::clamp(scale, 1, 8);
@@ -60,3 +62,5 @@ QString PictureFooter(const QString& definitionA, const QString& definitionB,
         .arg(shown(definitionA), shown(definitionB),
              when.toString(QCoreApplication::translate("PlotPicture", "dd.MM.yyyy, HH:mm 'Uhr'")));
 }
+
+} // namespace kurvimat::display

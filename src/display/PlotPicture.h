@@ -12,13 +12,19 @@
 #include <functional>
 
 class QDateTime;
+
+namespace kurvimat::acquisition {
 struct MeasurementStore;
+}
+
+namespace kurvimat::display {
+
 class RunLayer;
 
 /// What the picture shows: the window's store, scales, control states and cursor marks, and the
 /// size of its plot paint box in logical pixels (the picture's size at scale 1).
 struct PictureSource {
-    const MeasurementStore& Store;
+    const acquisition::MeasurementStore& Store;
     ScaleSet Scales;
     DisplayControls Controls;
     QSize PaintBox;
@@ -39,3 +45,5 @@ QImage RenderPlotPicture(const PictureSource& source, int scale, const PlotOverl
 /// The footer line of a printed picture: both definitions, then date and time (German form).
 QString PictureFooter(const QString& definitionA, const QString& definitionB,
                       const QDateTime& when);
+
+} // namespace kurvimat::display

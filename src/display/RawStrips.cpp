@@ -8,6 +8,18 @@
 #include <algorithm>
 #include <cmath>
 
+using kurvimat::acquisition::MeasurementStore;
+using kurvimat::acquisition::PointCapacity;
+using kurvimat::acquisition::RawCapacity;
+using kurvimat::signals::ChannelVoltage;
+using kurvimat::signals::EvaluateSample;
+using kurvimat::signals::FormatValue;
+using kurvimat::signals::RoundSignificant;
+using kurvimat::signals::SampleResult;
+using kurvimat::signals::TParser;
+
+namespace kurvimat::display {
+
 namespace {
 
 int roundEven(double v) {
@@ -190,3 +202,5 @@ void MeanStripMouseMove(MeasurementStore& store, DisplayState& state, int x, int
 void MeanStripMouseUp(DisplayState& state) {
     state.TriggerDragging = false;
 }
+
+} // namespace kurvimat::display

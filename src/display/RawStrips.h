@@ -10,8 +10,15 @@
 #include <QFont>
 #include <QString>
 
+namespace kurvimat::acquisition {
 struct MeasurementStore;
+}
+
+namespace kurvimat::signals {
 class TParser;
+}
+
+namespace kurvimat::display {
 
 inline constexpr int RawStripSamples = 500;
 
@@ -33,23 +40,23 @@ int StripRow(double raw, int height);
 /// The image has the strip's size in device pixels; g is the drawing's scale.
 /// With base, the strip's frame and caption come from there (drawn into it first when it does
 /// not fit); the pixels are the same.
-void PaintRawStrip(IndexedImage& image, const MeasurementStore& store, bool adiff,
+void PaintRawStrip(IndexedImage& image, const acquisition::MeasurementStore& store, bool adiff,
                    const QFont& font, const PaintGeometry& g = {}, StripBase* base = nullptr);
 
 /// Text beside the trigger marker: the trigger level in the trigger channel's signal units.
-QString TriggerLevelText(const MeasurementStore& store, TParser& triggerParser,
-                         bool triggerChannelA);
+QString TriggerLevelText(const acquisition::MeasurementStore& store,
+                         signals::TParser& triggerParser, bool triggerChannelA);
 
 /// Repaints the mean strip: trigger marker with levelText, current sweep, and while the
 /// trigger waits the newest PreTrigger block means where the coming sweep will start.
-void PaintMeanStrip(IndexedImage& image, const MeasurementStore& store,
+void PaintMeanStrip(IndexedImage& image, const acquisition::MeasurementStore& store,
                     const DisplayControls& controls, const QString& levelText, const QFont& font,
                     const PaintGeometry& g = {}, StripBase* base = nullptr);
 
 /// Sweep points from .. to-1 of the mean strip, ANDed in as PaintMeanStrip draws them;
 /// touched, if given, grows to hold every pixel they may have changed.
-void PaintSweepPoints(IndexedImage& image, const MeasurementStore& store, int from, int to,
-                      const PaintGeometry& g, QRect* touched = nullptr);
+void PaintSweepPoints(IndexedImage& image, const acquisition::MeasurementStore& store, int from,
+                      int to, const PaintGeometry& g, QRect* touched = nullptr);
 
 /// Trigger point and level from a mouse position on the mean strip's paint box.
 struct TriggerPoint {
@@ -61,8 +68,10 @@ TriggerPoint TriggerFromMouse(int x, int y, int boxWidth, int boxHeight, int poi
 /// Mouse handlers of the mean strip's paint box: a press starts dragging and sets the trigger
 /// point at once, a move sets it while dragging, a release ends the drag. A change marks the
 /// strip for the next refresh, so the marker follows the mouse without waiting for data.
-void MeanStripMouseDown(MeasurementStore& store, DisplayState& state, int x, int y, int boxWidth,
+void MeanStripMouseDown(acquisition::MeasurementStore& store, DisplayState& state, int x, int y, int boxWidth,
                         int boxHeight);
-void MeanStripMouseMove(MeasurementStore& store, DisplayState& state, int x, int y, int boxWidth,
+void MeanStripMouseMove(acquisition::MeasurementStore& store, DisplayState& state, int x, int y, int boxWidth,
                         int boxHeight);
 void MeanStripMouseUp(DisplayState& state);
+
+} // namespace kurvimat::display

@@ -6,6 +6,8 @@
 #include <algorithm>
 #include <functional>
 
+namespace kurvimat::display {
+
 void RunLayer::setRuns(std::vector<RunCurve> runs) {
     runs_ = std::move(runs);
     // A new key for every new set: comparing the points would cost what drawing them does.
@@ -55,3 +57,5 @@ void RunLayer::paint(IndexedImage& image, const ScaleSet& scales, const DisplayC
             to[x] &= from[x];
     }
 }
+
+} // namespace kurvimat::display

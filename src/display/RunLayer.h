@@ -14,6 +14,8 @@
 #include <cstdint>
 #include <vector>
 
+namespace kurvimat::display {
+
 /// One shown run: its points (a copy, so the run list may change under it) and its colour.
 struct RunCurve {
     std::vector<float> T, A, B;
@@ -52,3 +54,5 @@ private:
     Key drawnFor_;
     bool drawn_ = false;
 };
+
+} // namespace kurvimat::display

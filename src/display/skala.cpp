@@ -10,6 +10,11 @@
 #include <array>
 #include <cmath>
 
+using kurvimat::signals::FormatNumber;
+using kurvimat::signals::NumberStyle;
+
+namespace kurvimat::display {
+
 namespace {
 
 // Powers of ten up to 10^22 are exact doubles; scaling by them costs one rounding, where
@@ -218,24 +223,24 @@ void Tscale::Draw() {
         return extent;
     };
     int labelExtent = extentIn(canvasFont);
-    TitleFonts fonts = MakeTitleFonts(canvasFont, 0);
+    TitleFonts fonts = makeTitleFonts(canvasFont, 0);
     QFont labelFont = canvasFont;
     // Beside a side axis the labels, the gap and the title share the strip's depth: long labels
     // ("2,996295") first make the title smaller, down to the labels' size, then the labels.
     if (side) {
         const auto room = [&](int extent) { return depth - (12 * p + extent + p); };
         const int floorHeight = QFontMetrics(canvasFont, canvas.device()).height();
-        for (int smaller = 1; TitleHeight(fonts) > room(labelExtent) &&
-                              TitleHeight(fonts) > floorHeight && smaller < 40;
+        for (int smaller = 1; titleHeight(fonts) > room(labelExtent) &&
+                              titleHeight(fonts) > floorHeight && smaller < 40;
              ++smaller)
-            fonts = MakeTitleFonts(canvasFont, smaller);
-        for (double factor = 0.95; TitleHeight(fonts) > room(labelExtent) && factor > 0.45;
+            fonts = makeTitleFonts(canvasFont, smaller);
+        for (double factor = 0.95; titleHeight(fonts) > room(labelExtent) && factor > 0.45;
              factor -= 0.05) {
-            labelFont = ScaledFont(canvasFont, factor);
+            labelFont = scaledFont(canvasFont, factor);
             labelExtent = extentIn(labelFont);
         }
     }
-    DrawTitle(plan->TitleText, fonts, length, depth, p, labelExtent);
+    drawTitle(plan->TitleText, fonts, length, depth, p, labelExtent);
     canvas.setFont(labelFont);
     const QFontMetrics metrics = canvas.fontMetrics();
 
@@ -279,7 +284,7 @@ void Tscale::Draw() {
     GridLastIndex = plan->Steps.MajorCount - 1;
 }
 
-QFont Tscale::ScaledFont(const QFont& font, double factor) {
+QFont Tscale::scaledFont(const QFont& font, double factor) {
     QFont f = font;
     if (font.pixelSize() > 0)
         f.setPixelSize(std::max(1, static_cast<int>(std::nearbyint(font.pixelSize() * factor))));
@@ -288,7 +293,7 @@ QFont Tscale::ScaledFont(const QFont& font, double factor) {
     return f;
 }
 
-Tscale::TitleFonts Tscale::MakeTitleFonts(const QFont& base, int smaller) const {
+Tscale::TitleFonts Tscale::makeTitleFonts(const QFont& base, int smaller) const {
     int size = base.pointSize();
     if (size <= 0 && Canvas != nullptr && Canvas->device() != nullptr) // font given in pixels
         size = static_cast<int>(
@@ -305,11 +310,11 @@ Tscale::TitleFonts Tscale::MakeTitleFonts(const QFont& base, int smaller) const 
     return fonts;
 }
 
-int Tscale::TitleHeight(const TitleFonts& fonts) const {
+int Tscale::titleHeight(const TitleFonts& fonts) const {
     return QFontMetrics(fonts.Main, Canvas ? Canvas->device() : nullptr).height();
 }
 
-void Tscale::DrawTitle(const QString& title, const TitleFonts& fonts, int length, int depth,
+void Tscale::drawTitle(const QString& title, const TitleFonts& fonts, int length, int depth,
                        int pen, int labelExtent) {
     QPainter& canvas = *Canvas;
     canvas.save();
@@ -364,3 +369,5 @@ void Tscale::DrawTitle(const QString& title, const TitleFonts& fonts, int length
     canvas.restore();
     canvas.setBrush(Qt::NoBrush);
 }
+
+} // namespace kurvimat::display

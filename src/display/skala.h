@@ -11,6 +11,8 @@
 
 class QPainter;
 
+namespace kurvimat::display {
+
 /// A rectangle by its edges, as the axis strips are given.
 struct TRect {
     std::int32_t Left = 0;
@@ -114,9 +116,11 @@ private:
         QFont Main, Super;
     };
     /// The title's fonts: bold, larger than the labels' base font, `smaller` points less.
-    TitleFonts MakeTitleFonts(const QFont& base, int smaller) const;
-    int TitleHeight(const TitleFonts& fonts) const;
-    static QFont ScaledFont(const QFont& font, double factor);
-    void DrawTitle(const QString& title, const TitleFonts& fonts, int length, int depth, int pen,
+    TitleFonts makeTitleFonts(const QFont& base, int smaller) const;
+    int titleHeight(const TitleFonts& fonts) const;
+    static QFont scaledFont(const QFont& font, double factor);
+    void drawTitle(const QString& title, const TitleFonts& fonts, int length, int depth, int pen,
                    int labelExtent);
 };
+
+} // namespace kurvimat::display

@@ -5,6 +5,8 @@
 #include <array>
 #include <optional>
 
+namespace kurvimat::exchange {
+
 namespace {
 
 // Characters of the bytes 0x80-0x9F, where the code page differs from Latin-1. The undefined
@@ -160,3 +162,5 @@ QString recodeMisreadUtf8(const QString& text) {
     }
     return asUtf8(bytes).value_or(text);
 }
+
+} // namespace kurvimat::exchange

@@ -8,6 +8,8 @@
 #include <QStringList>
 #include <QStringView>
 
+namespace kurvimat::exchange {
+
 /// Decodes Windows-1252 bytes. Every byte maps to exactly one character; the five bytes the
 /// code page leaves undefined (0x81, 0x8D, 0x8F, 0x90, 0x9D) map to the control characters of
 /// the same value, so any byte sequence survives a decode/encode round trip.
@@ -45,3 +47,5 @@ QByteArray encodeText(QStringView text);
 /// Undoes UTF-8 read one byte per character ("Â°C" for "°C", as a clipboard owner causes that
 /// offers UTF-8 as a plain string); any other text comes back unchanged.
 QString recodeMisreadUtf8(const QString& text);
+
+} // namespace kurvimat::exchange

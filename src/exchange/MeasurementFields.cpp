@@ -5,6 +5,11 @@
 #include <algorithm>
 #include <cmath>
 
+using kurvimat::signals::FormatValue;
+using kurvimat::signals::MaxSignificantDigits;
+
+namespace kurvimat::exchange {
+
 namespace {
 // Beyond this a recorded value rounded to its digits would leave the float range.
 constexpr float RoundableLimit = 3.4e38f;
@@ -67,3 +72,5 @@ QString MeasurementFields::value(float x, int digits) const {
     if (format_.asRead || !(std::fabs(x) < RoundableLimit)) return FormatAsRead(x);
     return FormatValue(x, digits);
 }
+
+} // namespace kurvimat::exchange

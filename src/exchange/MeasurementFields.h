@@ -8,6 +8,8 @@
 
 #include <span>
 
+namespace kurvimat::exchange {
+
 class MeasurementFields {
 public:
     explicit MeasurementFields(const MeasurementTextFormat& format = {});
@@ -38,3 +40,5 @@ private:
     bool hasLast_ = false;
     int decimals_ = 0; // decimal places that resolve step_
 };
+
+} // namespace kurvimat::exchange

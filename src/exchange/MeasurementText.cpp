@@ -9,6 +9,11 @@
 #include <charconv>
 #include <cmath>
 
+using kurvimat::signals::FormatValue;
+using kurvimat::signals::MaxSignificantDigits;
+
+namespace kurvimat::exchange {
+
 namespace {
 
 constexpr QChar Tab = u'\t';
@@ -279,3 +284,5 @@ std::optional<MeasurementText> readMeasurementText(QStringView text) {
     }
     return m;
 }
+
+} // namespace kurvimat::exchange

@@ -10,6 +10,8 @@
 #include <span>
 #include <vector>
 
+namespace kurvimat::exchange {
+
 /// Points a text can bring into the store; equals the store's capacity.
 inline constexpr int MeasurementTextMaxPoints = 10000;
 /// Characters of a line that are read; the rest of a longer line is ignored.
@@ -83,3 +85,5 @@ std::optional<MeasurementText> readMeasurementText(QStringView text);
 /// The shortest text that reads back as x, in FormatValue's form with at least four significant
 /// digits: "1234,5", "0,1", "2860", "1,000E+05".
 QString FormatAsRead(float x);
+
+} // namespace kurvimat::exchange

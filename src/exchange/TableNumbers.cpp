@@ -6,6 +6,8 @@
 #include <cmath>
 #include <string>
 
+namespace kurvimat::exchange {
+
 namespace {
 
 bool isBlank(QChar c) {
@@ -192,3 +194,5 @@ std::optional<double> ReadClockTime(QStringView field) {
     if (pos != s.size()) return std::nullopt;
     return double(day.value_or(0)) * 86400.0 + seconds.value_or(0.0);
 }
+
+} // namespace kurvimat::exchange

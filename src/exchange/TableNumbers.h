@@ -5,6 +5,8 @@
 
 #include <optional>
 
+namespace kurvimat::exchange {
+
 /// A whole field as a number. Comma or point is the decimal separator; a field with both takes
 /// the last one as the decimal separator and the other as grouping digits by three
 /// ("101.325,00" and "101,325.00" are 101325), and one separator that appears more than once
@@ -18,3 +20,5 @@ std::optional<double> ReadTableNumber(QStringView field);
 /// "01.03.2024 10:15:05", "2024-03-01T10:15:05", "10:15:30", "10:15:30,25") as seconds since
 /// an origin of its own: only differences between two such times mean anything.
 std::optional<double> ReadClockTime(QStringView field);
+
+} // namespace kurvimat::exchange

@@ -9,6 +9,8 @@
 #include <optional>
 #include <vector>
 
+namespace kurvimat::hid {
+
 /// The operating system's HID service as the device layer needs it. Every call returns a
 /// failure value instead of throwing. `read`, `cancelRead`, `open`, `close` and the queue
 /// length calls may come from a reading thread; everything else runs on the GUI thread.
@@ -71,3 +73,5 @@ public:
 
 /// The platform of the system the program runs on (udev + hidraw on Linux).
 std::shared_ptr<HidPlatform> makeSystemHidPlatform();
+
+} // namespace kurvimat::hid

@@ -18,6 +18,8 @@
 #include <unistd.h>
 #include <vector>
 
+namespace kurvimat::hid {
+
 namespace {
 
 thread_local std::uint32_t linuxLastError = 0;
@@ -349,3 +351,5 @@ void HidPlatformLinux::drainMonitor() {
 std::uint32_t HidPlatformLinux::lastError() const {
     return linuxLastError;
 }
+
+} // namespace kurvimat::hid

@@ -12,6 +12,8 @@ class QSocketNotifier;
 struct udev;
 struct udev_monitor;
 
+namespace kurvimat::hid {
+
 /// HID on Linux: hidraw nodes found with libudev, hot-plug through the udev monitor, queries
 /// from sysfs (so a node without access rights still tells who it is), reports through the
 /// hidraw file. Without udev the service is unavailable and there are no devices.
@@ -74,3 +76,5 @@ private:
     std::map<Handle, std::shared_ptr<Entry>> handles_;
     Handle nextHandle_ = 1;
 };
+
+} // namespace kurvimat::hid

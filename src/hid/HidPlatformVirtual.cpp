@@ -5,6 +5,8 @@
 #include <algorithm>
 #include <cerrno>
 
+namespace kurvimat::hid {
+
 namespace {
 thread_local std::uint32_t virtualLastError = 0;
 
@@ -290,3 +292,5 @@ void HidPlatformVirtual::setChangeHandler(std::function<void()> handler) {
 std::uint32_t HidPlatformVirtual::lastError() const {
     return virtualLastError;
 }
+
+} // namespace kurvimat::hid

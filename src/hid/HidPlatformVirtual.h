@@ -12,6 +12,8 @@
 #include <memory>
 #include <mutex>
 
+namespace kurvimat::hid {
+
 /// An in-process HID service for tests and the demo: devices are plugged and unplugged on
 /// demand, each plug being a new device node. Every open handle has its own report queue
 /// (default 32, like a fresh handle elsewhere); a reader too slow for a streaming device loses
@@ -95,3 +97,5 @@ private:
     std::function<void()> changeHandler_;
     QObject context_; // posted notifications die with the platform
 };
+
+} // namespace kurvimat::hid

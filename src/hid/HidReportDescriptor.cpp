@@ -6,6 +6,8 @@
 #include <map>
 #include <vector>
 
+namespace kurvimat::hid {
+
 namespace {
 
 enum ItemType { Main = 0, Global = 1, Local = 2 };
@@ -135,3 +137,5 @@ std::optional<HidReportLengths> parseReportDescriptor(const std::uint8_t* data, 
     result.feature = longest(bits[2]);
     return result;
 }
+
+} // namespace kurvimat::hid

@@ -4,6 +4,8 @@
 #include <cstdint>
 #include <optional>
 
+namespace kurvimat::hid {
+
 /// What the device layer needs from a HID report descriptor.
 struct HidReportLengths {
     std::uint16_t usagePage = 0; ///< of the first top-level collection
@@ -18,3 +20,5 @@ struct HidReportLengths {
 /// Walks the items of a report descriptor; nullopt when an item runs past the end, the global
 /// stack is misused or a collection is still open at the end.
 std::optional<HidReportLengths> parseReportDescriptor(const std::uint8_t* data, std::size_t size);
+
+} // namespace kurvimat::hid

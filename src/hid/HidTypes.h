@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <functional>
 
+namespace kurvimat::hid {
+
 class THidDevice;
 class THidDeviceController;
 
@@ -41,8 +43,10 @@ using THidPlugEvent = std::function<void(THidDevice* HidDev)>;
 /// `Data` points at the bytes after the report ID and is valid only until the handler returns.
 using THidDataEvent = std::function<void(THidDevice* HidDev, std::uint8_t ReportID,
                                          const std::uint8_t* Data, std::uint16_t Size)>;
-using THidDataErrorEvent = std::function<void(THidDevice* HidDev, std::uint32_t Error)>;
+using THidDataErrorEvent = std::function<void(THidDevice* HidDev, std::uint32_t error)>;
 /// Reports the platform had to drop for this device because the reader was too slow.
-using THidDataLossEvent = std::function<void(THidDevice* HidDev, std::uint32_t LostReports)>;
-using THidEnumerateEvent = std::function<bool(THidDevice* HidDev, int Idx)>;
-using THidNotifyEvent = std::function<void(THidDeviceController* Sender)>;
+using THidDataLossEvent = std::function<void(THidDevice* HidDev, std::uint32_t lostReports)>;
+using THidEnumerateEvent = std::function<bool(THidDevice* HidDev, int idx)>;
+using THidNotifyEvent = std::function<void(THidDeviceController* sender)>;
+
+} // namespace kurvimat::hid

@@ -2,6 +2,8 @@
 
 #include <charconv>
 
+namespace kurvimat::hid {
+
 std::map<std::string, std::string> parseUevent(std::string_view text) {
     std::map<std::string, std::string> values;
     while (!text.empty()) {
@@ -53,3 +55,5 @@ HidStrings chooseHidStrings(const char* usbProduct, const char* usbSerial,
     strings.serial = usbSerial && *usbSerial ? usbSerial : value("HID_UNIQ");
     return strings;
 }
+
+} // namespace kurvimat::hid

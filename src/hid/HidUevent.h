@@ -6,6 +6,8 @@
 #include <string>
 #include <string_view>
 
+namespace kurvimat::hid {
+
 /// The KEY=value lines of a sysfs uevent file. Lines without '=' are skipped; a repeated key
 /// keeps its last value.
 std::map<std::string, std::string> parseUevent(std::string_view text);
@@ -28,3 +30,5 @@ struct HidStrings {
 /// (null when absent), else HID_NAME and HID_UNIQ from the hid device's uevent.
 HidStrings chooseHidStrings(const char* usbProduct, const char* usbSerial,
                             const std::map<std::string, std::string>& uevent);
+
+} // namespace kurvimat::hid

@@ -9,6 +9,8 @@
 #include <system_error>
 #include <unistd.h>
 
+namespace kurvimat::hid {
+
 HidrawQueue::HidrawQueue(int fd, bool numberedReports, std::size_t reportLength,
                          std::uint32_t capacity)
     : fd_(fd), numbered_(numberedReports), slot_(std::max<std::size_t>(reportLength, 2)),
@@ -103,3 +105,5 @@ HidPlatform::ReadResult HidrawQueue::read(std::uint8_t* buffer, std::size_t leng
     lost_ = 0;
     return {Status::Data, bytes, lost};
 }
+
+} // namespace kurvimat::hid

@@ -9,6 +9,8 @@
 #include <thread>
 #include <vector>
 
+namespace kurvimat::hid {
+
 /// The input queue of one hidraw file, as long as asked. The kernel keeps only 64 reports per
 /// reader and drops the rest unseen; a thread of its own empties the file into this ring as
 /// the reports come, so a reader blocked for a while (in a hand-off to a busy GUI thread) finds
@@ -56,3 +58,5 @@ private:
     bool gone_ = false;
     std::thread drainer_;
 };
+
+} // namespace kurvimat::hid

@@ -4,6 +4,8 @@
 #include <poll.h>
 #include <unistd.h>
 
+namespace kurvimat::hid {
+
 HidPlatform::ReadResult readHidraw(int fd, int cancelFd, bool numberedReports, std::uint8_t* buffer,
                                    std::size_t length, int timeoutMs) {
     using Status = HidPlatform::ReadResult::Status;
@@ -25,3 +27,5 @@ HidPlatform::ReadResult readHidraw(int fd, int cancelFd, bool numberedReports, s
     if (offset) buffer[0] = 0;
     return {Status::Data, static_cast<std::size_t>(n) + offset, 0};
 }
+
+} // namespace kurvimat::hid

@@ -9,6 +9,8 @@
 #include <array>
 #include <new>
 
+namespace kurvimat::hid {
+
 namespace {
 
 constexpr std::size_t StringUnits = 254;
@@ -48,8 +50,8 @@ THidDevice::~THidDevice() {
         // A handler threw while the thread was served to its end; the thread has ended.
     }
     unplugHandler_ = nullptr;
-    CloseDeviceHandle();
-    CloseReadHandle();
+    closeDeviceHandle();
+    closeReadHandle();
     std::lock_guard lock(readMutex_);
     if (deferredClose_ != HidPlatform::InvalidHandle) platform_.close(deferredClose_);
 }
@@ -59,7 +61,7 @@ std::uint32_t THidDevice::ReadBufferCount() const {
     return readCount_;
 }
 
-bool THidDevice::OpenDeviceHandle() {
+bool THidDevice::openDeviceHandle() {
     if (Accessible() && deviceHandle_ == HidPlatform::InvalidHandle) {
         deviceHandle_ = platform_.open(pnpInfo_.DevicePath, HidPlatform::Access::ReadWrite);
         canReadWrite_ = deviceHandle_ != HidPlatform::InvalidHandle;
@@ -74,7 +76,7 @@ bool THidDevice::OpenDeviceHandle() {
     return deviceHandle_ != HidPlatform::InvalidHandle;
 }
 
-void THidDevice::CloseDeviceHandle() {
+void THidDevice::closeDeviceHandle() {
     if (deviceHandle_ != HidPlatform::InvalidHandle) {
         platform_.close(deviceHandle_);
         deviceHandle_ = HidPlatform::InvalidHandle;
@@ -82,7 +84,7 @@ void THidDevice::CloseDeviceHandle() {
     inputCount_ = 0;
 }
 
-void THidDevice::CloseReadHandle() {
+void THidDevice::closeReadHandle() {
     std::lock_guard lock(readMutex_);
     if (readHandle_ != HidPlatform::InvalidHandle) {
         if (readInFlight_) {
@@ -99,17 +101,17 @@ void THidDevice::CloseReadHandle() {
 }
 
 QString THidDevice::ProductString() {
-    if (productCache_.isEmpty() && OpenDeviceHandle()) {
+    if (productCache_.isEmpty() && openDeviceHandle()) {
         std::array<char16_t, StringUnits> buffer{};
         if (platform_.getProductString(deviceHandle_, buffer.data(), buffer.size()))
             productCache_ = textUpToNul(buffer);
-        CloseDeviceHandle();
+        closeDeviceHandle();
     }
     return productCache_;
 }
 
 QString THidDevice::SerialNumberString() {
-    if (serialCache_.isEmpty() && OpenDeviceHandle()) {
+    if (serialCache_.isEmpty() && openDeviceHandle()) {
         std::array<char16_t, StringUnits> serial{};
         if (platform_.getSerialNumberString(deviceHandle_, serial.data(), serial.size())) {
             std::array<char16_t, StringUnits> languages;
@@ -127,23 +129,23 @@ QString THidDevice::SerialNumberString() {
             if (n > 0 && !std::equal(serial.begin(), serial.begin() + n, languages.begin()))
                 serialCache_ = textUpToNul(serial);
         }
-        CloseDeviceHandle();
+        closeDeviceHandle();
     }
     return serialCache_;
 }
 
 THidCaps THidDevice::HidCaps() {
-    if (!capsHeld_ && OpenDeviceHandle()) {
+    if (!capsHeld_ && openDeviceHandle()) {
         THidCaps caps;
         capsHeld_ = platform_.getCaps(deviceHandle_, caps);
         caps_ = capsHeld_ ? caps : THidCaps{};
-        CloseDeviceHandle();
+        closeDeviceHandle();
     }
     return capsHeld_ ? caps_ : THidCaps{};
 }
 
 void THidDevice::SetInputBufferCount(std::uint32_t n) {
-    if (n != inputCount_ && OpenDeviceHandle()) {
+    if (n != inputCount_ && openDeviceHandle()) {
         platform_.setNumInputBuffers(deviceHandle_, n);
         std::uint32_t count = 0;
         inputCount_ = platform_.getNumInputBuffers(deviceHandle_, count) ? count : 0;
@@ -164,7 +166,7 @@ void THidDevice::SetReadBufferCount(std::uint32_t n) {
 void THidDevice::SetDataHandler(THidDataEvent handler) {
     if (!handler) {
         try {
-            StopReadThread();
+            stopReadThread();
         } catch (...) {
             // The thread has ended all the same; the removal must stand.
             dataHandler_ = nullptr;
@@ -174,7 +176,7 @@ void THidDevice::SetDataHandler(THidDataEvent handler) {
     }
     dataHandler_ = std::move(handler);
     dataFromController_ = false;
-    StartReadThread();
+    startReadThread();
 }
 
 void THidDevice::SetErrorHandler(THidDataErrorEvent handler) {
@@ -192,11 +194,11 @@ void THidDevice::SetWaitSlice(int ms) {
 }
 
 bool THidDevice::SendOutputReport(const std::uint8_t* buffer, std::uint32_t length) {
-    if (!platform_.hasSetOutputReport() || !OpenDeviceHandle()) return false;
+    if (!platform_.hasSetOutputReport() || !openDeviceHandle()) return false;
     return platform_.setOutputReport(deviceHandle_, buffer, length);
 }
 
-void THidDevice::StartReadThread() {
+void THidDevice::startReadThread() {
     if (!dataHandler_ || !present_ || !claimed_ || !canReadWrite_ || readThread_) return;
     // A device without input reports would only spin on empty reads.
     const std::size_t length = HidCaps().InputReportByteLength;
@@ -209,7 +211,7 @@ void THidDevice::StartReadThread() {
     }
 }
 
-void THidDevice::StopReadThread() {
+void THidDevice::stopReadThread() {
     if (!readThread_) return;
     if (readThread_->serving()) {
         // Asked from inside this thread's own hand-off: the worker waits for us to return,
@@ -236,8 +238,8 @@ bool THidDevice::midHandOff() const {
 }
 
 void THidDevice::unplug() {
-    CloseDeviceHandle();
-    CloseReadHandle();
+    closeDeviceHandle();
+    closeReadHandle();
     present_ = false;
     if (unplugHandler_) {
         THidPlugEvent handler = unplugHandler_;
@@ -286,7 +288,7 @@ void THidDevice::cancelPendingRead() {
     if (readHandle_ != HidPlatform::InvalidHandle) platform_.cancelRead(readHandle_);
 }
 
-void THidDevice::DeliverReport(const std::uint8_t* buffer, std::size_t bytes, std::uint32_t lost) {
+void THidDevice::deliverReport(const std::uint8_t* buffer, std::size_t bytes, std::uint32_t lost) {
     if (lost > 0) {
         lostReports_ += lost;
         if (DataLossHandler) DataLossHandler(this, lost);
@@ -298,9 +300,11 @@ void THidDevice::DeliverReport(const std::uint8_t* buffer, std::size_t bytes, st
     }
 }
 
-void THidDevice::DeliverError(std::uint32_t error) {
+void THidDevice::deliverError(std::uint32_t error) {
     if (errorHandler_) {
         const THidDataErrorEvent handler = errorHandler_;
         handler(this, error);
     }
 }
+
+} // namespace kurvimat::hid

@@ -11,6 +11,8 @@
 #include <memory>
 #include <mutex>
 
+namespace kurvimat::hid {
+
 class THidDeviceController;
 class THidDeviceReadThread;
 
@@ -67,11 +69,11 @@ private:
     friend class THidDeviceController;
     friend class THidDeviceReadThread;
 
-    bool OpenDeviceHandle();
-    void CloseDeviceHandle();
-    void CloseReadHandle();
-    void StartReadThread();
-    void StopReadThread();
+    bool openDeviceHandle();
+    void closeDeviceHandle();
+    void closeReadHandle();
+    void startReadThread();
+    void stopReadThread();
     void reapRetiredThread();
     /// Whether a hand-off of its reading thread runs further up the GUI thread's stack.
     bool midHandOff() const;
@@ -81,8 +83,8 @@ private:
     HidPlatform::Handle acquireReadHandle(std::uint32_t& error);
     void releaseReadHandle(HidPlatform::Handle handle, bool gone);
     void cancelPendingRead();
-    void DeliverReport(const std::uint8_t* buffer, std::size_t bytes, std::uint32_t lost);
-    void DeliverError(std::uint32_t error);
+    void deliverReport(const std::uint8_t* buffer, std::size_t bytes, std::uint32_t lost);
+    void deliverError(std::uint32_t error);
 
     THidDeviceController* controller_;
     HidPlatform& platform_;
@@ -123,3 +125,5 @@ private:
     std::unique_ptr<THidDeviceReadThread> retiredThread_;
     std::uint64_t lostReports_ = 0;
 };
+
+} // namespace kurvimat::hid

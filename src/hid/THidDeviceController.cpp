@@ -6,6 +6,8 @@
 
 #include <algorithm>
 
+namespace kurvimat::hid {
+
 THidDeviceController::THidDeviceController(std::shared_ptr<HidPlatform> platform, QObject* owner)
     : QObject(owner), platform_(std::move(platform)) {
     if (!platform_ || !platform_->available()) return;
@@ -164,7 +166,7 @@ bool THidDeviceController::ClaimNext(THidDevice*& HidDev) {
     for (const auto& device : deviceList_) {
         if (!device->Claimed()) {
             device->claimed_ = true;
-            device->StartReadThread();
+            device->startReadThread();
             HidDev = device.get();
             return true;
         }
@@ -206,3 +208,5 @@ void THidDeviceController::SetDevThreadSleepTime(int ms) {
         if (device->WaitSlice() == devThreadSleepTime_) device->SetWaitSlice(ms);
     devThreadSleepTime_ = ms;
 }
+
+} // namespace kurvimat::hid

@@ -9,6 +9,8 @@
 #include <memory>
 #include <vector>
 
+namespace kurvimat::hid {
+
 class THidDevice;
 
 /// Keeps the list of present HID devices, raises the plug events and owns every device object.
@@ -72,3 +74,5 @@ private:
     THidDataEvent onDeviceData_;
     THidDataErrorEvent onDeviceDataError_;
 };
+
+} // namespace kurvimat::hid

@@ -7,6 +7,8 @@
 #include <algorithm>
 #include <chrono>
 
+namespace kurvimat::hid {
+
 THidDeviceReadThread::THidDeviceReadThread(THidDevice* device, std::size_t reportLength)
     : device_(device), buffer_(reportLength) {
     worker_ = std::thread([this] { run(); });
@@ -139,7 +141,9 @@ void THidDeviceReadThread::serve() {
         }
     } done{this};
     if (request == Request::Report)
-        device_->DeliverReport(buffer_.data(), bytesRead_, lost_);
+        device_->deliverReport(buffer_.data(), bytesRead_, lost_);
     else
-        device_->DeliverError(lastError_.load());
+        device_->deliverError(lastError_.load());
 }
+
+} // namespace kurvimat::hid

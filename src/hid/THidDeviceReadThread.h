@@ -12,6 +12,8 @@
 #include <thread>
 #include <vector>
 
+namespace kurvimat::hid {
+
 class THidDevice;
 
 /// Keeps one read outstanding for its device and hands every completed report to the GUI
@@ -58,3 +60,5 @@ private:
     bool serving_ = false;            // GUI thread only
     std::thread worker_;
 };
+
+} // namespace kurvimat::hid

@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+namespace kurvimat::hid {
+
 /// A device the virtual platform can plug in. Identity and capabilities are plain fields;
 /// a streaming device overrides the input hooks. The platform calls the hooks under its own
 /// lock, with times in ms since the device was plugged in.
@@ -36,3 +38,5 @@ public:
     /// Produces the report due at nextReportDue(), report ID byte first, and moves on.
     virtual void produceReport(std::vector<std::uint8_t>& report) { report.clear(); }
 };
+
+} // namespace kurvimat::hid

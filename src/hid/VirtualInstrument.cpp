@@ -4,6 +4,8 @@
 #include <cmath>
 #include <numbers>
 
+namespace kurvimat::hid {
+
 namespace {
 
 constexpr double SupplyVolts = 5.0;
@@ -134,3 +136,5 @@ void VirtualInstrument::produceReport(std::vector<std::uint8_t>& report) {
     pairsSent_ += pairs;
     ++pollIndex_;
 }
+
+} // namespace kurvimat::hid

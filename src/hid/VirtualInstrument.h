@@ -6,6 +6,8 @@
 #include <random>
 #include <string>
 
+namespace kurvimat::hid {
+
 /// A Kurvimat on the virtual platform. It takes the configuration report (input codes, report
 /// mode, pull-ups) and streams input reports at the real pace: one value pair per `DeviceMode`
 /// ms, collected into reports at a USB polling interval of 8 ms. Channel A sees a 1 Hz sine
@@ -47,3 +49,5 @@ private:
     std::mt19937 random_;
     std::normal_distribution<double> noise_{0.0, 0.004};
 };
+
+} // namespace kurvimat::hid

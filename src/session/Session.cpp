@@ -7,6 +7,31 @@
 #include <algorithm>
 #include <cmath>
 
+using kurvimat::acquisition::ChangePointCount;
+using kurvimat::acquisition::DeviceModeForInterval;
+using kurvimat::acquisition::HardwareChoice;
+using kurvimat::acquisition::InstrumentConfiguration;
+using kurvimat::acquisition::MeasurementStore;
+using kurvimat::acquisition::PipelineEvents;
+using kurvimat::acquisition::PointCapacity;
+using kurvimat::acquisition::RebuildMeanHistory;
+using kurvimat::acquisition::RebuildTimeAxis;
+using kurvimat::acquisition::RestoreStoredData;
+using kurvimat::acquisition::StoredData;
+using kurvimat::acquisition::TriggerMode;
+using kurvimat::acquisition::TriggerSettings;
+using kurvimat::signals::Calibration;
+using kurvimat::signals::CompileFormula;
+using kurvimat::signals::DefinitionParts;
+using kurvimat::signals::OrderRange;
+using kurvimat::signals::ParserExpression;
+using kurvimat::signals::ReevaluatePoints;
+using kurvimat::signals::ResolveRange;
+using kurvimat::signals::SignalChannel;
+using kurvimat::signals::SplitDefinition;
+using kurvimat::signals::StoredPoints;
+using kurvimat::signals::TParser;
+
 namespace kurvimat::session {
 
 Session::Session(QObject* parent)

@@ -35,9 +35,9 @@ struct LoadedPoints {
 /// What applying a definition line gave: its parts and the range resolved under the
 /// calibration. events carries a division by zero met while probing or re-evaluating.
 struct AppliedDefinition {
-    DefinitionParts parts;
-    SignalRange range;
-    PipelineEvents events;
+    signals::DefinitionParts parts;
+    signals::SignalRange range;
+    acquisition::PipelineEvents events;
 };
 
 /// How the points are shown, as the user chose it; the window's check boxes show it.
@@ -56,30 +56,30 @@ public:
     explicit Session(QObject* parent = nullptr);
     ~Session() override;
 
-    MeasurementStore& store() { return *store_; }
-    const MeasurementStore& store() const { return *store_; }
-    SamplePipeline& pipeline() { return pipeline_; }
-    TParser& parser(SignalChannel channel) {
-        return channel == SignalChannel::A ? parserA_ : parserB_;
+    acquisition::MeasurementStore& store() { return *store_; }
+    const acquisition::MeasurementStore& store() const { return *store_; }
+    acquisition::SamplePipeline& pipeline() { return pipeline_; }
+    signals::TParser& parser(signals::SignalChannel channel) {
+        return channel == signals::SignalChannel::A ? parserA_ : parserB_;
     }
 
     // --- settings ---
     /// Trigger channel, edge, mode, automatic snapshot, the armed "einzel" (resetEnabled) and
     /// the hold; the definitions in it are filled in per pipeline call.
-    const TriggerSettings& trigger() const { return trigger_; }
+    const acquisition::TriggerSettings& trigger() const { return trigger_; }
     bool held() const { return trigger_.hold; }
     void setHeld(bool held);
     void setTriggerChannelA(bool channelA);
     void setTriggerRising(bool rising);
     void setAutoSnapshot(bool on);
     /// A mode change: "einzel" waits for Reset unless a sweep runs.
-    void setTriggerMode(TriggerMode mode);
+    void setTriggerMode(acquisition::TriggerMode mode);
     /// The armed state as a restored experiment had it.
     void setArmed(bool resetEnabled);
-    Calibration calibration() const;
+    signals::Calibration calibration() const;
     /// The instrument's input ranges, differential A, B off and pull-ups as chosen.
-    const HardwareChoice& hardware() const { return hardware_; }
-    void setHardware(const HardwareChoice& choice);
+    const acquisition::HardwareChoice& hardware() const { return hardware_; }
+    void setHardware(const acquisition::HardwareChoice& choice);
     const ViewSettings& view() const { return view_; }
     void setView(const ViewSettings& view);
     /// The sampling interval; true when the instrument needs another report mode for it (the
@@ -97,15 +97,15 @@ public:
     /// Compiles the line into the channel's parser and puts it in force with its range; with
     /// reevaluate, recorded points are evaluated again and then carry this definition (loaded
     /// ones keep their values). A rejected formula throws the parser's error and changes nothing.
-    AppliedDefinition applyDefinition(SignalChannel channel, const QString& line, bool reevaluate);
+    AppliedDefinition applyDefinition(signals::SignalChannel channel, const QString& line, bool reevaluate);
     /// Makes a read point set the data (no raw values behind them) or the snapshot.
     void storeLoaded(bool snapshot, const LoadedPoints& points);
     void emptyData();
     void takeSnapshot();
     void deleteSnapshot();
     /// One input report of the held instrument through the pipeline; allocates nothing.
-    PipelineEvents feedReport(const std::uint8_t* data, int size);
-    PipelineEvents triggerSweep();
+    acquisition::PipelineEvents feedReport(const std::uint8_t* data, int size);
+    acquisition::PipelineEvents triggerSweep();
     void resetTrigger();
 
     // --- the instrument ---
@@ -117,7 +117,7 @@ public:
     /// A configuration was asked of the instrument, and confirmed when sent. The readings are
     /// scaled for what it runs with: a device that takes none runs with it as it is, in the
     /// program's report mode; else the last confirmed one.
-    void instrumentConfigured(const InstrumentConfiguration& asked, bool confirmed);
+    void instrumentConfigured(const acquisition::InstrumentConfiguration& asked, bool confirmed);
 
     // --- the points as the journal and the experiment file keep them ---
     /// The points, the definitions in force and the settings kept here, as an experiment file
@@ -134,36 +134,36 @@ public:
     /// A run's points become the data (StorePoints' restoreRun).
     void restoreRun(const Run& run);
     /// Stored points kept for undo take the place of the data.
-    void restoreStored(const StoredData& data);
+    void restoreStored(const acquisition::StoredData& data);
     /// An experiment's trigger level, pre-trigger and time origin (each limited to what the
     /// settings allow; without an origin, the pre-trigger's), and the time axis they give.
     void restoreTiming(std::optional<qint64> level, std::optional<qint64> preTrigger,
                        std::optional<double> timeOrigin);
 
-signals:
+Q_SIGNALS:
     void pointsChanged();
     /// The block means or the sweep the mean strip shows.
     void meansChanged();
     void axesChanged();
-    void definitionChanged(SignalChannel channel);
+    void definitionChanged(signals::SignalChannel channel);
     void settingsChanged();
 
 private:
     // The settings as the pipeline takes them, with the definitions in force; after the call
     // the armed state it changed is taken back.
-    TriggerSettings pipelineControls() const;
-    void takeArmed(const TriggerSettings& controls);
-    void useConfiguration(const InstrumentConfiguration& c, std::int32_t deviceMode);
+    acquisition::TriggerSettings pipelineControls() const;
+    void takeArmed(const acquisition::TriggerSettings& controls);
+    void useConfiguration(const acquisition::InstrumentConfiguration& c, std::int32_t deviceMode);
 
     // Large (the raw rings alone are over a megabyte): on the heap, first, for the pipeline.
-    std::unique_ptr<MeasurementStore> store_;
-    TParser parserA_, parserB_;
-    SamplePipeline pipeline_;
-    TriggerSettings trigger_;
+    std::unique_ptr<acquisition::MeasurementStore> store_;
+    signals::TParser parserA_, parserB_;
+    acquisition::SamplePipeline pipeline_;
+    acquisition::TriggerSettings trigger_;
     ViewSettings view_;
-    HardwareChoice hardware_;
-    InstrumentConfiguration confirmed_;
-    std::int32_t confirmedMode_ = DefaultIntervalMs;
+    acquisition::HardwareChoice hardware_;
+    acquisition::InstrumentConfiguration confirmed_;
+    std::int32_t confirmedMode_ = acquisition::DefaultIntervalMs;
 };
 
 } // namespace kurvimat::session

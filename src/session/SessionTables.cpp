@@ -8,6 +8,8 @@
 #include <cmath>
 #include <cstdint>
 
+using kurvimat::acquisition::PointCapacity;
+
 namespace kurvimat::session {
 
 namespace {

@@ -5,6 +5,9 @@
 #include <algorithm>
 #include <functional>
 
+using kurvimat::acquisition::MeasurementStore;
+using kurvimat::acquisition::PointCapacity;
+
 namespace kurvimat::session {
 
 PointSet currentPoints(const MeasurementStore& s) {

@@ -4,24 +4,26 @@
 
 #include "Run.h"
 
+namespace kurvimat::acquisition {
 struct MeasurementStore;
+}
 
 namespace kurvimat::session {
 
 /// The current points with their definitions; a recorded set carries the block values and the
 /// voltages they were measured as, so it can be evaluated again.
-PointSet currentPoints(const MeasurementStore& store);
+PointSet currentPoints(const acquisition::MeasurementStore& store);
 
 /// A run of the current points with the store's interval and point count; the name is left
 /// empty for RunList to give the default one.
-Run currentRun(const MeasurementStore& store, qint64 recordedAtMs);
+Run currentRun(const acquisition::MeasurementStore& store, qint64 recordedAtMs);
 
 /// Makes the run's points the current points (no sweep running). A recorded run's block values
 /// and voltages go back behind them, so a changed definition evaluates them again.
-void restoreRun(MeasurementStore& store, const Run& run);
+void restoreRun(acquisition::MeasurementStore& store, const Run& run);
 
 /// A cheap fingerprint of the current points: equal fingerprints stand for the same points
 /// (count, origin, definitions, first and last point). Tells whether they were kept already.
-std::size_t currentPointsKey(const MeasurementStore& store);
+std::size_t currentPointsKey(const acquisition::MeasurementStore& store);
 
 } // namespace kurvimat::session

@@ -10,6 +10,8 @@
 #include <unordered_map>
 #include <vector>
 
+namespace kurvimat::signals {
+
 namespace {
 
 // Operand forms a sub-text can be recognised in. A text is valid when it has any form.
@@ -83,13 +85,13 @@ constexpr std::array<SplitRule, 7> Splits{{
 constexpr int MaxRecursion = 1000;
 constexpr std::size_t MaxWork = 2'000'000;
 
-bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+bool isDigit(char c) { return c >= '0' && c <= '9'; }
 
 // The value of a text already known to be in the number form with at least one digit.
 // from_chars is locale-independent (the point is always "."); beyond the double range it reports
 // an error instead of a value, so the side is decided from the decimal exponent of the first
 // significant digit: above the range is infinity (an overflow at evaluation), below it 0.
-double NumberValue(std::string_view t) {
+double numberValue(std::string_view t) {
     const bool negative = t[0] == '-';
     if (t[0] == '+' || t[0] == '-') t.remove_prefix(1);
     double value = 0;
@@ -130,10 +132,10 @@ public:
              const std::map<std::string, double*, std::less<>>& vars,
              const std::map<std::string, ParserFunction1, std::less<>>& f1,
              const std::map<std::string, ParserFunction2, std::less<>>& f2)
-        : FVars(vars), FF1(f1), FF2(f2) {
+        : vars_(vars), f1_(f1), f2_(f2) {
         (void)parser;
-        FText = Prepare(text);
-        Index();
+        text_ = prepare(text);
+        index();
     }
 
     CompiledProgram Run();
@@ -157,59 +159,59 @@ private:
         ParserFunction2 f2 = nullptr;
     };
 
-    const std::map<std::string, double*, std::less<>>& FVars;
-    const std::map<std::string, ParserFunction1, std::less<>>& FF1;
-    const std::map<std::string, ParserFunction2, std::less<>>& FF2;
-    std::string FText;
-    std::vector<int> FDepth;     // bracket sum of FText[0, k)
-    std::vector<int> FNextParen; // first "(" at or after k
+    const std::map<std::string, double*, std::less<>>& vars_;
+    const std::map<std::string, ParserFunction1, std::less<>>& f1_;
+    const std::map<std::string, ParserFunction2, std::less<>>& f2_;
+    std::string text_;
+    std::vector<int> depth_;     // bracket sum of text_[0, k)
+    std::vector<int> nextParen_; // first "(" at or after k
     // Operator positions per split rule, grouped by the bracket sum before them.
-    std::array<std::unordered_map<int, std::vector<int>>, Splits.size()> FOps;
-    std::unordered_map<int, std::vector<int>> FCommas;
-    std::array<std::unordered_map<int, std::vector<int>>, ShapeCount> FShapes;
-    std::uint8_t FShapeMask = 0xFF; // shapes that may be used for skipping
-    std::unordered_map<std::uint64_t, Memo> FMemo;
-    int FRecursion = 0;
-    std::size_t FWork = 0;
+    std::array<std::unordered_map<int, std::vector<int>>, Splits.size()> ops_;
+    std::unordered_map<int, std::vector<int>> commas_;
+    std::array<std::unordered_map<int, std::vector<int>>, ShapeCount> shapes_;
+    std::uint8_t shapeMask_ = 0xFF; // shapes that may be used for skipping
+    std::unordered_map<std::uint64_t, Memo> memo_;
+    int recursion_ = 0;
+    std::size_t work_ = 0;
 
-    std::vector<Pending> FPending;
-    std::vector<double> FConstants;
-    std::array<int, MaxOperationLevel + 2> FLevelCount{};
-    bool FRootAttempted = false;
-    std::string FRootLeft = " ", FRootRight = " ";
+    std::vector<Pending> pending_;
+    std::vector<double> constants_;
+    std::array<int, MaxOperationLevel + 2> levelCount_{};
+    bool rootAttempted_ = false;
+    std::string rootLeft_ = " ", rootRight_ = " ";
 
-    static std::string Prepare(const std::string& text);
-    void Index();
-    std::string_view Sub(int b, int e) const { return {FText.data() + b, std::size_t(e - b)}; }
-    int Sum(int b, int e) const { return FDepth[e] - FDepth[b]; }
+    static std::string prepare(const std::string& text);
+    void index();
+    std::string_view sub(int b, int e) const { return {text_.data() + b, std::size_t(e - b)}; }
+    int sum(int b, int e) const { return depth_[e] - depth_[b]; }
 
-    bool Is(int b, int e, std::uint16_t forms);
-    bool Check(int b, int e, Form f);
-    bool Valid(int b, int e) { return Is(b, e, FAll); }
-    bool NumberText(int b, int e, double* value) const;
-    bool Variable(int b, int e) const { return FVars.find(Sub(b, e)) != FVars.end(); }
-    bool Bracketed(int b, int e) {
-        return e - b >= 2 && FText[b] == '(' && FText[e - 1] == ')' && Valid(b + 1, e - 1);
+    bool is(int b, int e, std::uint16_t forms);
+    bool check(int b, int e, Form f);
+    bool valid(int b, int e) { return is(b, e, FAll); }
+    bool numberText(int b, int e, double* value) const;
+    bool variable(int b, int e) const { return vars_.find(sub(b, e)) != vars_.end(); }
+    bool bracketed(int b, int e) {
+        return e - b >= 2 && text_[b] == '(' && text_[e - 1] == ')' && valid(b + 1, e - 1);
     }
-    bool Call1(int b, int e);
+    bool call1(int b, int e);
     // Two-argument call; on success *comma is the separating comma.
-    bool Call2(int b, int e, int* comma);
+    bool call2(int b, int e, int* comma);
     // First accepted candidate of a split, or -1. Records the root's attempts.
-    int FindSplit(const SplitRule& rule, int b, int e, bool root);
-    void Strip(int& b, int& e) {
-        while (Bracketed(b, e)) {
+    int findSplit(const SplitRule& rule, int b, int e, bool root);
+    void strip(int& b, int& e) {
+        while (bracketed(b, e)) {
             ++b;
             --e;
         }
     }
 
-    void Node(int b, int e, int level, int parent, int side);
-    int NewOperation(OpKind kind, int level, int parent, int side);
-    void SetOperand(int parent, int side, Ref ref);
-    CompiledProgram Layout(Ref rootRef);
+    void node(int b, int e, int level, int parent, int side);
+    int newOperation(OpKind kind, int level, int parent, int side);
+    void setOperand(int parent, int side, Ref ref);
+    CompiledProgram layout(Ref rootRef);
 };
 
-std::string Compiler::Prepare(const std::string& text) {
+std::string Compiler::prepare(const std::string& text) {
     std::string s = text;
     for (char& c : s)
         if (c >= 'a' && c <= 'z') c = char(c - 'a' + 'A');
@@ -223,35 +225,35 @@ std::string Compiler::Prepare(const std::string& text) {
     return s;
 }
 
-void Compiler::Index() {
-    const int n = int(FText.size());
-    FDepth.assign(n + 1, 0);
+void Compiler::index() {
+    const int n = int(text_.size());
+    depth_.assign(n + 1, 0);
     for (int k = 0; k < n; ++k)
-        FDepth[k + 1] = FDepth[k] + (FText[k] == '(' ? 1 : FText[k] == ')' ? -1 : 0);
-    FNextParen.assign(n + 1, n);
-    for (int k = n - 1; k >= 0; --k) FNextParen[k] = FText[k] == '(' ? k : FNextParen[k + 1];
+        depth_[k + 1] = depth_[k] + (text_[k] == '(' ? 1 : text_[k] == ')' ? -1 : 0);
+    nextParen_.assign(n + 1, n);
+    for (int k = n - 1; k >= 0; --k) nextParen_[k] = text_[k] == '(' ? k : nextParen_[k + 1];
     for (std::size_t r = 0; r < Splits.size(); ++r) {
         const std::string_view op = Splits[r].op;
-        for (std::size_t k = FText.find(op); k != std::string::npos; k = FText.find(op, k + 1))
-            FOps[r][FDepth[k]].push_back(int(k));
+        for (std::size_t k = text_.find(op); k != std::string::npos; k = text_.find(op, k + 1))
+            ops_[r][depth_[k]].push_back(int(k));
     }
     for (int k = 0; k < n; ++k)
-        if (FText[k] == ',') FCommas[FDepth[k]].push_back(k);
+        if (text_[k] == ',') commas_[depth_[k]].push_back(k);
 
     auto nameHas = [](const auto& table, std::string_view part) {
         for (const auto& entry : table)
             if (entry.first.find(part) != std::string::npos) return true;
         return false;
     };
-    if (nameHas(FVars, "DIV") || nameHas(FF1, "DIV") || nameHas(FF2, "DIV"))
-        FShapeMask &= std::uint8_t(~SDiv);
-    if (nameHas(FVars, "MOD") || nameHas(FF1, "MOD") || nameHas(FF2, "MOD"))
-        FShapeMask &= std::uint8_t(~SMod);
+    if (nameHas(vars_, "DIV") || nameHas(f1_, "DIV") || nameHas(f2_, "DIV"))
+        shapeMask_ &= std::uint8_t(~SDiv);
+    if (nameHas(vars_, "MOD") || nameHas(f1_, "MOD") || nameHas(f2_, "MOD"))
+        shapeMask_ &= std::uint8_t(~SMod);
     for (int k = 0; k < n; ++k) {
-        const char c = FText[k];
+        const char c = text_[k];
         int shape = -1;
         if (c == '+' || c == '-') {
-            const bool sign = k > 0 && std::string_view("*/^EVD+-").find(FText[k - 1]) !=
+            const bool sign = k > 0 && std::string_view("*/^EVD+-").find(text_[k - 1]) !=
                                            std::string_view::npos;
             if (!sign) shape = c == '+' ? 0 : 1;
         } else if (c == '*') {
@@ -261,59 +263,59 @@ void Compiler::Index() {
         } else if (c == '^') {
             shape = 4;
         }
-        if (shape >= 0) FShapes[shape][FDepth[k]].push_back(k);
+        if (shape >= 0) shapes_[shape][depth_[k]].push_back(k);
     }
-    for (std::size_t k = FText.find("DIV"); k != std::string::npos; k = FText.find("DIV", k + 1))
-        FShapes[5][FDepth[k]].push_back(int(k));
-    for (std::size_t k = FText.find("MOD"); k != std::string::npos; k = FText.find("MOD", k + 1))
-        FShapes[6][FDepth[k]].push_back(int(k));
+    for (std::size_t k = text_.find("DIV"); k != std::string::npos; k = text_.find("DIV", k + 1))
+        shapes_[5][depth_[k]].push_back(int(k));
+    for (std::size_t k = text_.find("MOD"); k != std::string::npos; k = text_.find("MOD", k + 1))
+        shapes_[6][depth_[k]].push_back(int(k));
 }
 
-bool Compiler::Is(int b, int e, std::uint16_t forms) {
+bool Compiler::is(int b, int e, std::uint16_t forms) {
     // Cheap forms first; the answer does not depend on the order.
-    static constexpr Form Order[] = {FVar,  FNum,   FBracket, FCall1, FCall2, FNeg, FPow,
+    static constexpr Form order[] = {FVar,  FNum,   FBracket, FCall1, FCall2, FNeg, FPow,
                                      FMul,  FSlash, FDiv,     FMod,   FMinus, FPlus};
-    for (Form f : Order)
-        if ((forms & f) && Check(b, e, f)) return true;
+    for (Form f : order)
+        if ((forms & f) && check(b, e, f)) return true;
     return false;
 }
 
-bool Compiler::Check(int b, int e, Form f) {
+bool Compiler::check(int b, int e, Form f) {
     if (e <= b) return false;
     const std::uint64_t key = (std::uint64_t(unsigned(b)) << 32) | unsigned(e);
-    Memo& memo = FMemo[key];
+    Memo& memo = memo_[key];
     if (memo.known & f) return (memo.valid & f) != 0;
-    if (++FWork > MaxWork) throw EExpressionTooComplex();
-    if (++FRecursion > MaxRecursion) throw ETooManyNestings();
+    if (++work_ > MaxWork) throw EExpressionTooComplex();
+    if (++recursion_ > MaxRecursion) throw ETooManyNestings();
     bool ok = false;
     switch (f) {
-    case FVar: ok = Variable(b, e); break;
-    case FNum: ok = NumberText(b, e, nullptr); break;
-    case FBracket: ok = Bracketed(b, e); break;
+    case FVar: ok = variable(b, e); break;
+    case FNum: ok = numberText(b, e, nullptr); break;
+    case FBracket: ok = bracketed(b, e); break;
     case FNeg:
-        ok = FText[b] == '-' && Is(b + 1, e, FBracket | FPow | FVar | FCalls);
+        ok = text_[b] == '-' && is(b + 1, e, FBracket | FPow | FVar | FCalls);
         break;
-    case FCall1: ok = Call1(b, e); break;
+    case FCall1: ok = call1(b, e); break;
     case FCall2: {
         int comma;
-        ok = Call2(b, e, &comma);
+        ok = call2(b, e, &comma);
         break;
     }
     default:
         for (const SplitRule& rule : Splits)
-            if (rule.form == f) ok = FindSplit(rule, b, e, false) >= 0;
+            if (rule.form == f) ok = findSplit(rule, b, e, false) >= 0;
         break;
     }
-    --FRecursion;
+    --recursion_;
     // The map may have rehashed during the recursion: look the entry up again.
-    Memo& done = FMemo[key];
+    Memo& done = memo_[key];
     done.known |= f;
     if (ok) done.valid |= f;
     return ok;
 }
 
-bool Compiler::NumberText(int b, int e, double* value) const {
-    const std::string_view t = Sub(b, e);
+bool Compiler::numberText(int b, int e, double* value) const {
+    const std::string_view t = sub(b, e);
     if (t == "PI" || t == "-PI") {
         if (value) *value = t[0] == '-' ? -3.141592653589793 : 3.141592653589793;
         return true;
@@ -321,19 +323,19 @@ bool Compiler::NumberText(int b, int e, double* value) const {
     std::size_t k = 0;
     if (k < t.size() && (t[k] == '+' || t[k] == '-')) ++k;
     std::size_t digits = 0;
-    while (k < t.size() && IsDigit(t[k])) ++k, ++digits;
+    while (k < t.size() && isDigit(t[k])) ++k, ++digits;
     bool point = false;
     if (k < t.size() && t[k] == '.') {
         point = true;
         ++k;
-        while (k < t.size() && IsDigit(t[k])) ++k, ++digits;
+        while (k < t.size() && isDigit(t[k])) ++k, ++digits;
     }
     bool exponent = false;
     if (k < t.size() && t[k] == 'E') {
         ++k;
         if (k < t.size() && (t[k] == '+' || t[k] == '-')) ++k;
         std::size_t expDigits = 0;
-        while (k < t.size() && IsDigit(t[k])) ++k, ++expDigits;
+        while (k < t.size() && isDigit(t[k])) ++k, ++expDigits;
         if (expDigits == 0) return false;
         exponent = true;
     }
@@ -343,36 +345,36 @@ bool Compiler::NumberText(int b, int e, double* value) const {
         if (digits == 0) {
             *value = t[0] == '-' ? -0.0 : 0.0;
         } else {
-            *value = NumberValue(t);
+            *value = numberValue(t);
         }
     }
     return true;
 }
 
-bool Compiler::Call1(int b, int e) {
-    const int paren = FNextParen[b];
+bool Compiler::call1(int b, int e) {
+    const int paren = nextParen_[b];
     if (paren <= b || paren >= e) return false;
-    if (FF1.find(Sub(b, paren)) == FF1.end()) return false;
-    return Bracketed(paren, e);
+    if (f1_.find(sub(b, paren)) == f1_.end()) return false;
+    return bracketed(paren, e);
 }
 
-bool Compiler::Call2(int b, int e, int* comma) {
-    if (e - b < 3 || FText[e - 1] != ')') return false;
-    const int paren = FNextParen[b];
+bool Compiler::call2(int b, int e, int* comma) {
+    if (e - b < 3 || text_[e - 1] != ')') return false;
+    const int paren = nextParen_[b];
     if (paren <= b || paren >= e - 1) return false;
-    if (FF2.find(Sub(b, paren)) == FF2.end()) return false;
+    if (f2_.find(sub(b, paren)) == f2_.end()) return false;
     const int in = paren + 1, out = e - 1; // inside is [in, out)
     if (out <= in) return false;
     // A valid argument is balanced, so only commas at the inside's own bracket level can
     // separate two valid arguments.
-    const auto list = FCommas.find(FDepth[in]);
-    if (list == FCommas.end()) return false;
+    const auto list = commas_.find(depth_[in]);
+    if (list == commas_.end()) return false;
     for (auto it = std::lower_bound(list->second.begin(), list->second.end(), in);
          it != list->second.end() && *it < out; ++it) {
-        if (++FWork > MaxWork) throw EExpressionTooComplex();
+        if (++work_ > MaxWork) throw EExpressionTooComplex();
         const int c = *it;
         if (c == in || c == out - 1) return false;
-        if (Valid(in, c) && Valid(c + 1, out)) {
+        if (valid(in, c) && valid(c + 1, out)) {
             *comma = c;
             return true;
         }
@@ -380,11 +382,11 @@ bool Compiler::Call2(int b, int e, int* comma) {
     return false;
 }
 
-int Compiler::FindSplit(const SplitRule& rule, int b, int e, bool root) {
+int Compiler::findSplit(const SplitRule& rule, int b, int e, bool root) {
     const int len = int(rule.op.size());
-    if (Sum(b, e) != 0) return -1;
-    const int depth = FDepth[b];
-    const auto& byDepth = FOps[&rule - Splits.data()];
+    if (sum(b, e) != 0) return -1;
+    const int depth = depth_[b];
+    const auto& byDepth = ops_[&rule - Splits.data()];
     const auto list = byDepth.find(depth);
     if (list == byDepth.end()) return -1;
 
@@ -393,11 +395,11 @@ int Compiler::FindSplit(const SplitRule& rule, int b, int e, bool root) {
     int lo = b + 1, hi = e;
     for (int shape = 0; shape < ShapeCount; ++shape) {
         const std::uint8_t bit = std::uint8_t(1 << shape);
-        const bool left = rule.leftNever & bit & FShapeMask;
-        const bool right = rule.rightNever & bit & FShapeMask;
+        const bool left = rule.leftNever & bit & shapeMask_;
+        const bool right = rule.rightNever & bit & shapeMask_;
         if (!left && !right) continue;
-        const auto found = FShapes[shape].find(depth);
-        if (found == FShapes[shape].end()) continue;
+        const auto found = shapes_[shape].find(depth);
+        if (found == shapes_[shape].end()) continue;
         const std::vector<int>& pos = found->second;
         const int w = shape >= 5 ? 3 : 1;
         if (left) {
@@ -417,34 +419,34 @@ int Compiler::FindSplit(const SplitRule& rule, int b, int e, bool root) {
     // root walks every candidate, because its error message names the last one attempted.
     for (auto it = std::lower_bound(list->second.begin(), list->second.end(), root ? b + 1 : lo);
          it != list->second.end() && *it + len - 1 < e - 1; ++it) {
-        if (++FWork > MaxWork) throw EExpressionTooComplex();
+        if (++work_ > MaxWork) throw EExpressionTooComplex();
         const int k = *it;
         if (root) {
-            FRootAttempted = true;
-            FRootLeft.assign(Sub(b, k));
-            FRootRight.assign(Sub(k + len, e));
+            rootAttempted_ = true;
+            rootLeft_.assign(sub(b, k));
+            rootRight_.assign(sub(k + len, e));
             if (k < lo) continue;
         }
         if (k > hi) {
             if (root) continue;
             break;
         }
-        if (Is(b, k, rule.left) && Is(k + len, e, rule.right)) return k;
+        if (is(b, k, rule.left) && is(k + len, e, rule.right)) return k;
     }
     return -1;
 }
 
-int Compiler::NewOperation(OpKind kind, int level, int parent, int side) {
+int Compiler::newOperation(OpKind kind, int level, int parent, int side) {
     if (level > MaxOperationLevel) throw ETooManyNestings();
-    if (FLevelCount[level] >= MaxOperationsPerLevel) throw EExpressionTooComplex();
-    FPending.push_back({kind, level, {}, {}});
-    const int index = int(FPending.size()) - 1;
-    SetOperand(parent, side, {Ref::Result, nullptr, index});
+    if (levelCount_[level] >= MaxOperationsPerLevel) throw EExpressionTooComplex();
+    pending_.push_back({kind, level, {}, {}});
+    const int index = int(pending_.size()) - 1;
+    setOperand(parent, side, {Ref::Result, nullptr, index});
     return index;
 }
 
-void Compiler::SetOperand(int parent, int side, Ref ref) {
-    Pending& p = FPending[parent];
+void Compiler::setOperand(int parent, int side, Ref ref) {
+    Pending& p = pending_[parent];
     if (side == 1) {
         p.arg1 = ref;
         return;
@@ -458,38 +460,38 @@ void Compiler::SetOperand(int parent, int side, Ref ref) {
 
 // Classifies the node [b, e) and compiles it; the node belongs to level `level`, and its
 // value goes to operand `side` of operation `parent`.
-void Compiler::Node(int b, int e, int level, int parent, int side) {
+void Compiler::node(int b, int e, int level, int parent, int side) {
     const bool root = parent == 0;
     if (e <= b) throw ESyntaxError("Error parsing expression:\r");
-    if (Variable(b, e)) {
-        SetOperand(parent, side, {Ref::Variable, FVars.find(Sub(b, e))->second, 0});
+    if (variable(b, e)) {
+        setOperand(parent, side, {Ref::Variable, vars_.find(sub(b, e))->second, 0});
         return;
     }
     double number;
-    if (NumberText(b, e, &number)) {
-        FConstants.push_back(number);
-        SetOperand(parent, side, {Ref::Constant, nullptr, int(FConstants.size()) - 1});
+    if (numberText(b, e, &number)) {
+        constants_.push_back(number);
+        setOperand(parent, side, {Ref::Constant, nullptr, int(constants_.size()) - 1});
         return;
     }
     const int m = level + 1;
     auto operand = [&](int ob, int oe, int op, int opSide) {
-        Strip(ob, oe);
-        Node(ob, oe, m, op, opSide);
+        strip(ob, oe);
+        node(ob, oe, m, op, opSide);
     };
-    auto finish = [&](int) { ++FLevelCount[m]; };
+    auto finish = [&](int) { ++levelCount_[m]; };
 
-    if (FText[b] == '-' && Is(b + 1, e, FBracket | FPow | FVar | FCalls)) {
-        const int op = NewOperation(OpKind::Negate, m, parent, side);
+    if (text_[b] == '-' && is(b + 1, e, FBracket | FPow | FVar | FCalls)) {
+        const int op = newOperation(OpKind::Negate, m, parent, side);
         operand(b + 1, e, op, 1);
         return finish(op);
     }
     for (const SplitRule& rule : Splits) {
-        const int k = FindSplit(rule, b, e, root);
+        const int k = findSplit(rule, b, e, root);
         if (k < 0) continue;
         const int rb = k + int(rule.op.size());
         OpKind kind = rule.kind;
         double exponent = 0;
-        if (rule.kind == OpKind::Power && NumberText(rb, e, &exponent)) {
+        if (rule.kind == OpKind::Power && numberText(rb, e, &exponent)) {
             kind = OpKind::Power;
             if (std::trunc(exponent) == exponent && exponent >= -2147483648.0 &&
                 exponent <= 2147483647.0) {
@@ -500,52 +502,52 @@ void Compiler::Node(int b, int e, int level, int parent, int side) {
                                     : OpKind::IntPower;
             }
         }
-        const int op = NewOperation(kind, m, parent, side);
+        const int op = newOperation(kind, m, parent, side);
         operand(b, k, op, 1);
         if (kind < OpKind::Square || kind > OpKind::Fourth) operand(rb, e, op, 2);
         return finish(op);
     }
-    if (Call1(b, e)) {
-        const int paren = FNextParen[b];
-        const int op = NewOperation(OpKind::Function1, m, parent, side);
-        FPending[op].f1 = FF1.find(Sub(b, paren))->second;
+    if (call1(b, e)) {
+        const int paren = nextParen_[b];
+        const int op = newOperation(OpKind::Function1, m, parent, side);
+        pending_[op].f1 = f1_.find(sub(b, paren))->second;
         operand(paren + 1, e - 1, op, 1);
         return finish(op);
     }
     int comma;
-    if (Call2(b, e, &comma)) {
-        const int paren = FNextParen[b];
-        const int op = NewOperation(OpKind::Function2, m, parent, side);
-        FPending[op].f2 = FF2.find(Sub(b, paren))->second;
+    if (call2(b, e, &comma)) {
+        const int paren = nextParen_[b];
+        const int op = newOperation(OpKind::Function2, m, parent, side);
+        pending_[op].f2 = f2_.find(sub(b, paren))->second;
         operand(paren + 1, comma, op, 1);
         operand(comma + 1, e - 1, op, 2);
         return finish(op);
     }
     // Every operand a split accepts is valid, so only the root can get here.
-    if (FRootAttempted)
-        throw ESyntaxError("Error parsing expression:\r" + FRootLeft + "\r" + FRootRight);
-    throw ESyntaxError("Error parsing expression:\r" + std::string(Sub(b, e)));
+    if (rootAttempted_)
+        throw ESyntaxError("Error parsing expression:\r" + rootLeft_ + "\r" + rootRight_);
+    throw ESyntaxError("Error parsing expression:\r" + std::string(sub(b, e)));
 }
 
 CompiledProgram Compiler::Run() {
-    int b = 0, e = int(FText.size());
-    Strip(b, e);
+    int b = 0, e = int(text_.size());
+    strip(b, e);
     // Placeholder operation at level 0 whose first operand receives the whole expression.
-    FPending.push_back({OpKind::Nop, 0, {}, {}});
-    Node(b, e, 0, 0, 1);
-    return Layout(FPending[0].arg1);
+    pending_.push_back({OpKind::Nop, 0, {}, {}});
+    node(b, e, 0, 0, 1);
+    return layout(pending_[0].arg1);
 }
 
-CompiledProgram Compiler::Layout(Ref rootRef) {
+CompiledProgram Compiler::layout(Ref rootRef) {
     CompiledProgram program;
-    const int results = int(FPending.size()) - 1;
-    const int constants = int(FConstants.size());
+    const int results = int(pending_.size()) - 1;
+    const int constants = int(constants_.size());
     program.ConstantCount = std::size_t(constants);
     program.SlotCount = std::size_t(constants + results + 1);
     program.Slots = std::make_unique<double[]>(program.SlotCount);
     double* const constSlots = program.Slots.get();
     double* const resultSlots = constSlots + constants;
-    std::copy(FConstants.begin(), FConstants.end(), constSlots);
+    std::copy(constants_.begin(), constants_.end(), constSlots);
     auto slot = [&](const Ref& r) -> double* {
         switch (r.type) {
         case Ref::Variable: return r.var;
@@ -567,10 +569,10 @@ CompiledProgram Compiler::Layout(Ref rootRef) {
     std::vector<int> order(static_cast<std::size_t>(results));
     for (int i = 0; i < results; ++i) order[std::size_t(i)] = i + 1;
     std::stable_sort(order.begin(), order.end(),
-                     [&](int x, int y) { return FPending[x].level > FPending[y].level; });
+                     [&](int x, int y) { return pending_[x].level > pending_[y].level; });
     program.Ops.reserve(order.size());
     for (int index : order) {
-        const Pending& p = FPending[index];
+        const Pending& p = pending_[index];
         Operation op;
         op.Kind = p.kind;
         op.Arg1 = slot(p.arg1);
@@ -588,6 +590,8 @@ CompiledProgram Compiler::Layout(Ref rootRef) {
 } // namespace
 
 CompiledProgram FormulaCompiler::Compile(const TCustomParser& parser, const std::string& text) {
-    Compiler compiler(parser, text, parser.FVariables, parser.FFunctions1, parser.FFunctions2);
+    Compiler compiler(parser, text, parser.variables_, parser.functions1_, parser.functions2_);
     return compiler.Run();
 }
+
+} // namespace kurvimat::signals

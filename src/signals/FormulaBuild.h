@@ -5,6 +5,8 @@
 
 #include <string>
 
+namespace kurvimat::signals {
+
 // Deepest operation level and operations per level that a program may have.
 inline constexpr int MaxOperationLevel = 20;
 inline constexpr int MaxOperationsPerLevel = 50;
@@ -16,3 +18,5 @@ public:
     // Throws the EMathParserError subclasses.
     static CompiledProgram Compile(const TCustomParser& parser, const std::string& text);
 };
+
+} // namespace kurvimat::signals

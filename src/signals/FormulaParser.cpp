@@ -9,41 +9,43 @@
 #include <limits>
 #include <utility>
 
+namespace kurvimat::signals {
+
 namespace {
 
 constexpr double TwoPow63 = 9223372036854775808.0;
 
-inline double Checked(double r) {
+inline double checked(double r) {
     if (!std::isfinite(r)) [[unlikely]]
         RaiseNonFinite(r);
     return r;
 }
 
-[[noreturn, gnu::cold, gnu::noinline]] void RaiseDivide(double x, double y, double r) {
+[[noreturn, gnu::cold, gnu::noinline]] void raiseDivide(double x, double y, double r) {
     if (y == 0 && x != 0 && !std::isnan(x)) throw EZeroDivide();
     RaiseNonFinite(r);
 }
 
 // The four arithmetic operations with their checks, shared by the plain and the fused routines
 // so that both give the same results and errors.
-template <OpKind K> inline double Arith(double x, double y) {
-    if constexpr (K == OpKind::Add) return Checked(x + y);
-    if constexpr (K == OpKind::Subtract) return Checked(x - y);
-    if constexpr (K == OpKind::Multiply) return Checked(x * y);
+template <OpKind K> inline double arith(double x, double y) {
+    if constexpr (K == OpKind::Add) return checked(x + y);
+    if constexpr (K == OpKind::Subtract) return checked(x - y);
+    if constexpr (K == OpKind::Multiply) return checked(x * y);
     if constexpr (K == OpKind::Divide) {
         const double r = x / y;
         if (!std::isfinite(r)) [[unlikely]]
-            RaiseDivide(x, y, r);
+            raiseDivide(x, y, r);
         return r;
     }
 }
 
-std::int64_t TruncToInt64(double v) {
+std::int64_t truncToInt64(double v) {
     if (!(v >= -TwoPow63 && v < TwoPow63)) throw EInvalidOp();
     return std::int64_t(v);
 }
 
-double IntPow(double x, std::int64_t k) {
+double intPow(double x, std::int64_t k) {
     std::uint64_t n = k < 0 ? std::uint64_t(0) - std::uint64_t(k) : std::uint64_t(k);
     double r = 1, base = x;
     while (n) {
@@ -63,10 +65,10 @@ double IntPow(double x, std::int64_t k) {
     return r;
 }
 
-double Power(double x, double y) {
+double power(double x, double y) {
     if (y == 0) return 1;
     if (x == 0 && y > 0) return 0;
-    if (std::trunc(y) == y && std::fabs(y) <= 2147483647.0) return IntPow(x, std::int64_t(y));
+    if (std::trunc(y) == y && std::fabs(y) <= 2147483647.0) return intPow(x, std::int64_t(y));
     if (x < 0) throw EInvalidOp();
     if (x == 0) throw EZeroDivide();
     // Carried in extended precision, as exp(y * ln x) loses digits in double.
@@ -86,177 +88,177 @@ double Power(double x, double y) {
         return r_;                                                                             \
     } while (0)
 
-double OpNop(const Operation& o) { KURVIMAT_STORE_NEXT(o, *o.Arg1); }
-double OpNegate(const Operation& o) {
-    KURVIMAT_STORE_NEXT(o, Checked(-*o.Arg1));
+double opNop(const Operation& o) { KURVIMAT_STORE_NEXT(o, *o.Arg1); }
+double opNegate(const Operation& o) {
+    KURVIMAT_STORE_NEXT(o, checked(-*o.Arg1));
 }
-template <OpKind K> double OpArith(const Operation& o) {
-    KURVIMAT_STORE_NEXT(o, Arith<K>(*o.Arg1, *o.Arg2));
+template <OpKind K> double opArith(const Operation& o) {
+    KURVIMAT_STORE_NEXT(o, arith<K>(*o.Arg1, *o.Arg2));
 }
 // Fused: one side a constant held in the operation.
-template <OpKind K> double OpConstRight(const Operation& o) {
-    KURVIMAT_STORE_NEXT(o, Arith<K>(*o.Arg1, o.Imm));
+template <OpKind K> double opConstRight(const Operation& o) {
+    KURVIMAT_STORE_NEXT(o, arith<K>(*o.Arg1, o.Imm));
 }
-template <OpKind K> double OpConstLeft(const Operation& o) {
-    KURVIMAT_STORE_NEXT(o, Arith<K>(o.Imm, *o.Arg2));
+template <OpKind K> double opConstLeft(const Operation& o) {
+    KURVIMAT_STORE_NEXT(o, arith<K>(o.Imm, *o.Arg2));
 }
 // Fused: an operation and the one right after it that takes its result.
-template <OpKind I, OpKind K, bool InnerLeft> double OpPair(const Operation& o) {
-    const double inner = Arith<I>(*o.Arg1, *o.Arg2);
-    KURVIMAT_STORE_NEXT(o, InnerLeft ? Arith<K>(inner, *o.Arg3) : Arith<K>(*o.Arg3, inner));
+template <OpKind I, OpKind K, bool InnerLeft> double opPair(const Operation& o) {
+    const double inner = arith<I>(*o.Arg1, *o.Arg2);
+    KURVIMAT_STORE_NEXT(o, InnerLeft ? arith<K>(inner, *o.Arg3) : arith<K>(*o.Arg3, inner));
 }
-double OpRemainder(const Operation& o) {
-    const std::int64_t x = TruncToInt64(*o.Arg1), y = TruncToInt64(*o.Arg2);
+double opRemainder(const Operation& o) {
+    const std::int64_t x = truncToInt64(*o.Arg1), y = truncToInt64(*o.Arg2);
     if (y == 0) throw EDivByZero();
     KURVIMAT_STORE_NEXT(o, y == -1 ? 0.0 : double(x % y));
 }
-double OpIntQuotient(const Operation& o) {
-    const std::int64_t x = TruncToInt64(*o.Arg1), y = TruncToInt64(*o.Arg2);
+double opIntQuotient(const Operation& o) {
+    const std::int64_t x = truncToInt64(*o.Arg1), y = truncToInt64(*o.Arg2);
     if (y == 0) throw EDivByZero();
     KURVIMAT_STORE_NEXT(o, y == -1 ? -double(x) : double(x / y));
 }
-double OpIntPower(const Operation& o) {
+double opIntPower(const Operation& o) {
     const double k = std::trunc(*o.Arg2);
-    KURVIMAT_STORE_NEXT(o, Checked(IntPow(*o.Arg1, std::int64_t(std::int32_t(k)))));
+    KURVIMAT_STORE_NEXT(o, checked(intPow(*o.Arg1, std::int64_t(std::int32_t(k)))));
 }
-double OpPower(const Operation& o) {
-    KURVIMAT_STORE_NEXT(o, Checked(Power(*o.Arg1, *o.Arg2)));
+double opPower(const Operation& o) {
+    KURVIMAT_STORE_NEXT(o, checked(power(*o.Arg1, *o.Arg2)));
 }
-double OpSquare(const Operation& o) {
+double opSquare(const Operation& o) {
     const double x = *o.Arg1;
-    KURVIMAT_STORE_NEXT(o, Checked(x * x));
+    KURVIMAT_STORE_NEXT(o, checked(x * x));
 }
-double OpCube(const Operation& o) {
+double opCube(const Operation& o) {
     const double x = *o.Arg1;
-    KURVIMAT_STORE_NEXT(o, Checked((x * x) * x));
+    KURVIMAT_STORE_NEXT(o, checked((x * x) * x));
 }
-double OpFourth(const Operation& o) {
+double opFourth(const Operation& o) {
     const double x = *o.Arg1;
-    KURVIMAT_STORE_NEXT(o, Checked((x * x) * (x * x)));
+    KURVIMAT_STORE_NEXT(o, checked((x * x) * (x * x)));
 }
-double OpCall1(const Operation& o) {
-    KURVIMAT_STORE_NEXT(o, Checked(o.F1(*o.Arg1)));
+double opCall1(const Operation& o) {
+    KURVIMAT_STORE_NEXT(o, checked(o.F1(*o.Arg1)));
 }
-double OpCall2(const Operation& o) {
-    KURVIMAT_STORE_NEXT(o, Checked(o.F2(*o.Arg1, *o.Arg2)));
+double opCall2(const Operation& o) {
+    KURVIMAT_STORE_NEXT(o, checked(o.F2(*o.Arg1, *o.Arg2)));
 }
 
 // Built-in functions.
-double FnTan(double x) { return std::tan(x); }
-double FnSin(double x) { return std::fabs(x) >= TwoPow63 ? 0.0 : std::sin(x); }
-double FnCos(double x) { return std::fabs(x) >= TwoPow63 ? 0.0 : std::cos(x); }
-double FnSinh(double x) {
+double fnTan(double x) { return std::tan(x); }
+double fnSin(double x) { return std::fabs(x) >= TwoPow63 ? 0.0 : std::sin(x); }
+double fnCos(double x) { return std::fabs(x) >= TwoPow63 ? 0.0 : std::cos(x); }
+double fnSinh(double x) {
     return double((std::exp((long double)x) - std::exp(-(long double)x)) * 0.5L);
 }
-double FnCosh(double x) {
+double fnCosh(double x) {
     return double((std::exp((long double)x) + std::exp(-(long double)x)) * 0.5L);
 }
-double FnArcTan(double x) { return std::atan(x); }
-double FnExp(double x) { return std::exp(x); }
-double FnLn(double x) {
+double fnArcTan(double x) { return std::atan(x); }
+double fnExp(double x) { return std::exp(x); }
+double fnLn(double x) {
     if (x < 0) throw EInvalidOp();
     if (x == 0) throw EZeroDivide();
     return std::log(x);
 }
-double FnSqrt(double x) {
+double fnSqrt(double x) {
     if (x < 0) throw EInvalidOp();
     return std::sqrt(x);
 }
-double FnAbs(double x) { return std::fabs(x); }
-double FnHeav(double x) { return x >= 0 ? 1.0 : 0.0; }
-double FnSign(double x) { return x < 0 ? -1.0 : x > 0 ? 1.0 : 0.0; }
-double FnZero(double x) { return x == 0 ? 0.0 : 1.0; }
-double FnPh(double x) {
+double fnAbs(double x) { return std::fabs(x); }
+double fnHeav(double x) { return x >= 0 ? 1.0 : 0.0; }
+double fnSign(double x) { return x < 0 ? -1.0 : x > 0 ? 1.0 : 0.0; }
+double fnZero(double x) { return x == 0 ? 0.0 : 1.0; }
+double fnPh(double x) {
     const double a = x / 0.6366197723675813431;
     if (!(std::fabs(a) < TwoPow63)) throw EInvalidOp();
     return (a - std::nearbyint(a)) * 6.283185307179586477;
 }
 // Not seeded from the clock: every run yields the same sequence.
 std::uint64_t RandomState = 0x853C49E6748FEA9BULL;
-double FnRnd(double x) {
-    const double whole = double(TruncToInt64(x));
+double fnRnd(double x) {
+    const double whole = double(truncToInt64(x));
     RandomState ^= RandomState << 13;
     RandomState ^= RandomState >> 7;
     RandomState ^= RandomState << 17;
     return whole * (double(RandomState >> 11) * 0x1.0p-53);
 }
-double FnMax(double x, double y) { return x >= y ? x : y; }
-double FnMin(double x, double y) { return x < y ? x : y; }
+double fnMax(double x, double y) { return x >= y ? x : y; }
+double fnMin(double x, double y) { return x < y ? x : y; }
 
 // Direct routines for the built-in functions save one indirect call per evaluation.
-template <double (*F)(double)> double OpDirect1(const Operation& o) {
-    KURVIMAT_STORE_NEXT(o, Checked(F(*o.Arg1)));
+template <double (*F)(double)> double opDirect1(const Operation& o) {
+    KURVIMAT_STORE_NEXT(o, checked(F(*o.Arg1)));
 }
-template <OpKind I, double (*F)(double)> double OpArithThen1(const Operation& o) {
-    KURVIMAT_STORE_NEXT(o, Checked(F(Arith<I>(*o.Arg1, *o.Arg2))));
+template <OpKind I, double (*F)(double)> double opArithThen1(const Operation& o) {
+    KURVIMAT_STORE_NEXT(o, checked(F(arith<I>(*o.Arg1, *o.Arg2))));
 }
 
-// Routine tables of the fused forms, indexed by ArithIndex.
+// Routine tables of the fused forms, indexed by arithIndex.
 constexpr OpKind ArithKinds[] = {OpKind::Add, OpKind::Subtract, OpKind::Multiply, OpKind::Divide};
-int ArithIndex(OpKind k) {
+int arithIndex(OpKind k) {
     return k >= OpKind::Add && k <= OpKind::Divide ? int(k) - int(OpKind::Add) : -1;
 }
-template <std::size_t... N> constexpr auto PairTable(std::index_sequence<N...>) {
+template <std::size_t... N> constexpr auto pairTable(std::index_sequence<N...>) {
     return std::array<OperationFunc, sizeof...(N)>{
-        OpPair<ArithKinds[N / 8], ArithKinds[N / 2 % 4], N % 2 == 0>...};
+        opPair<ArithKinds[N / 8], ArithKinds[N / 2 % 4], N % 2 == 0>...};
 }
-constexpr auto PairRoutines = PairTable(std::make_index_sequence<32>());
-template <double (*F)(double)> constexpr std::array<OperationFunc, 4> ThenTable() {
-    return {OpArithThen1<OpKind::Add, F>, OpArithThen1<OpKind::Subtract, F>,
-            OpArithThen1<OpKind::Multiply, F>, OpArithThen1<OpKind::Divide, F>};
+constexpr auto PairRoutines = pairTable(std::make_index_sequence<32>());
+template <double (*F)(double)> constexpr std::array<OperationFunc, 4> thenTable() {
+    return {opArithThen1<OpKind::Add, F>, opArithThen1<OpKind::Subtract, F>,
+            opArithThen1<OpKind::Multiply, F>, opArithThen1<OpKind::Divide, F>};
 }
-template <double (*F)(double, double)> double OpDirect2(const Operation& o) {
-    KURVIMAT_STORE_NEXT(o, Checked(F(*o.Arg1, *o.Arg2)));
+template <double (*F)(double, double)> double opDirect2(const Operation& o) {
+    KURVIMAT_STORE_NEXT(o, checked(F(*o.Arg1, *o.Arg2)));
 }
 
 struct Builtin1 {
     const char* name;
     ParserFunction1 f;
     OperationFunc direct;
-    std::array<OperationFunc, 4> afterArith; // by ArithIndex of the fused inner operation
+    std::array<OperationFunc, 4> afterArith; // by arithIndex of the fused inner operation
 };
-#define KURVIMAT_BUILTIN(name, f) {name, f, OpDirect1<f>, ThenTable<f>()}
+#define KURVIMAT_BUILTIN(name, f) {name, f, opDirect1<f>, thenTable<f>()}
 constexpr Builtin1 Builtins1[] = {
-    KURVIMAT_BUILTIN("TAN", FnTan),      KURVIMAT_BUILTIN("SIN", FnSin),
-    KURVIMAT_BUILTIN("COS", FnCos),      KURVIMAT_BUILTIN("SINH", FnSinh),
-    KURVIMAT_BUILTIN("COSH", FnCosh),    KURVIMAT_BUILTIN("ARCTAN", FnArcTan),
-    KURVIMAT_BUILTIN("EXP", FnExp),      KURVIMAT_BUILTIN("LN", FnLn),
-    KURVIMAT_BUILTIN("SQRT", FnSqrt),    KURVIMAT_BUILTIN("ABS", FnAbs),
-    KURVIMAT_BUILTIN("HEAV", FnHeav),    KURVIMAT_BUILTIN("SIGN", FnSign),
-    KURVIMAT_BUILTIN("ZERO", FnZero),    KURVIMAT_BUILTIN("PH", FnPh),
-    KURVIMAT_BUILTIN("RND", FnRnd),
+    KURVIMAT_BUILTIN("TAN", fnTan),      KURVIMAT_BUILTIN("SIN", fnSin),
+    KURVIMAT_BUILTIN("COS", fnCos),      KURVIMAT_BUILTIN("SINH", fnSinh),
+    KURVIMAT_BUILTIN("COSH", fnCosh),    KURVIMAT_BUILTIN("ARCTAN", fnArcTan),
+    KURVIMAT_BUILTIN("EXP", fnExp),      KURVIMAT_BUILTIN("LN", fnLn),
+    KURVIMAT_BUILTIN("SQRT", fnSqrt),    KURVIMAT_BUILTIN("ABS", fnAbs),
+    KURVIMAT_BUILTIN("HEAV", fnHeav),    KURVIMAT_BUILTIN("SIGN", fnSign),
+    KURVIMAT_BUILTIN("ZERO", fnZero),    KURVIMAT_BUILTIN("PH", fnPh),
+    KURVIMAT_BUILTIN("RND", fnRnd),
 };
 #undef KURVIMAT_BUILTIN
 
-const Builtin1* BuiltinFor(ParserFunction1 f) {
+const Builtin1* builtinFor(ParserFunction1 f) {
     for (const Builtin1& b : Builtins1)
         if (b.f == f) return &b;
     return nullptr;
 }
 
-OperationFunc RoutineFor(const Operation& op) {
+OperationFunc routineFor(const Operation& op) {
     switch (op.Kind) {
-    case OpKind::Nop: return OpNop;
+    case OpKind::Nop: return opNop;
     case OpKind::Constant: break;
-    case OpKind::Negate: return OpNegate;
-    case OpKind::Add: return OpArith<OpKind::Add>;
-    case OpKind::Subtract: return OpArith<OpKind::Subtract>;
-    case OpKind::Multiply: return OpArith<OpKind::Multiply>;
-    case OpKind::Divide: return OpArith<OpKind::Divide>;
-    case OpKind::Remainder: return OpRemainder;
-    case OpKind::IntQuotient: return OpIntQuotient;
-    case OpKind::IntPower: return OpIntPower;
-    case OpKind::Power: return OpPower;
-    case OpKind::Square: return OpSquare;
-    case OpKind::Cube: return OpCube;
-    case OpKind::Fourth: return OpFourth;
+    case OpKind::Negate: return opNegate;
+    case OpKind::Add: return opArith<OpKind::Add>;
+    case OpKind::Subtract: return opArith<OpKind::Subtract>;
+    case OpKind::Multiply: return opArith<OpKind::Multiply>;
+    case OpKind::Divide: return opArith<OpKind::Divide>;
+    case OpKind::Remainder: return opRemainder;
+    case OpKind::IntQuotient: return opIntQuotient;
+    case OpKind::IntPower: return opIntPower;
+    case OpKind::Power: return opPower;
+    case OpKind::Square: return opSquare;
+    case OpKind::Cube: return opCube;
+    case OpKind::Fourth: return opFourth;
     case OpKind::Function1:
-        if (const Builtin1* b = BuiltinFor(op.F1)) return b->direct;
-        return OpCall1;
+        if (const Builtin1* b = builtinFor(op.F1)) return b->direct;
+        return opCall1;
     case OpKind::Function2:
-        if (op.F2 == FnMax) return OpDirect2<FnMax>;
-        if (op.F2 == FnMin) return OpDirect2<FnMin>;
-        return OpCall2;
+        if (op.F2 == fnMax) return opDirect2<fnMax>;
+        if (op.F2 == fnMin) return opDirect2<fnMin>;
+        return opCall2;
     }
     throw EParserInternalError();
 }
@@ -264,12 +266,12 @@ OperationFunc RoutineFor(const Operation& op) {
 // Constant parts are computed once here, by the routine that would compute them at every
 // evaluation; one that raises an error stays in the list and raises it there, as before. RND and
 // the functions a user registers may give another value each time: never folded.
-bool Foldable(const Operation& op) {
+bool foldable(const Operation& op) {
     if (op.Kind == OpKind::Function1) {
-        const Builtin1* b = BuiltinFor(op.F1);
-        return b && b->f != FnRnd;
+        const Builtin1* b = builtinFor(op.F1);
+        return b && b->f != fnRnd;
     }
-    if (op.Kind == OpKind::Function2) return op.F2 == FnMax || op.F2 == FnMin;
+    if (op.Kind == OpKind::Function2) return op.F2 == fnMax || op.F2 == fnMin;
     return true;
 }
 
@@ -277,14 +279,14 @@ bool Foldable(const Operation& op) {
 // result is read by exactly one later operation, so an arithmetic operation followed by the one
 // that takes its result can run as one, in the same order with the same checks. Returns the
 // result slot; the list is a lone Nop when the result is a variable or a constant.
-double* Optimize(CompiledProgram& program, bool optimise) {
+double* optimize(CompiledProgram& program, bool optimise) {
     std::vector<Operation>& ops = program.Ops;
     double* const slots = program.Slots.get();
     double* const result = ops.back().Out;
     if (ops.size() == 1 && ops[0].Kind == OpKind::Nop) return result;
     if (!optimise) {
         for (std::size_t i = 0; i < ops.size(); ++i) {
-            ops[i].Func = RoutineFor(ops[i]);
+            ops[i].Func = routineFor(ops[i]);
             ops[i].Next = i + 1 < ops.size() ? &ops[i + 1] : nullptr;
         }
         return result;
@@ -300,8 +302,8 @@ double* Optimize(CompiledProgram& program, bool optimise) {
     std::vector<Operation> kept;
     for (Operation op : ops) {
         op.Next = nullptr;
-        op.Func = RoutineFor(op);
-        if (Foldable(op) && isConstant(op.Arg1) && (!op.Arg2 || isConstant(op.Arg2))) {
+        op.Func = routineFor(op);
+        if (foldable(op) && isConstant(op.Arg1) && (!op.Arg2 || isConstant(op.Arg2))) {
             try {
                 op.Func(op);
                 constant[std::size_t(op.Out - slots)] = 1;
@@ -314,7 +316,7 @@ double* Optimize(CompiledProgram& program, bool optimise) {
     if (kept.empty()) {
         Operation nop;
         nop.Arg1 = nop.Out = result;
-        nop.Func = OpNop;
+        nop.Func = opNop;
         ops.assign(1, nop);
         return result;
     }
@@ -322,12 +324,12 @@ double* Optimize(CompiledProgram& program, bool optimise) {
     std::vector<Operation> fused;
     for (std::size_t i = 0; i < kept.size(); ++i) {
         Operation op = kept[i];
-        const int inner = ArithIndex(op.Kind);
+        const int inner = arithIndex(op.Kind);
         if (inner >= 0 && i + 1 < kept.size()) {
             const Operation& next = kept[i + 1];
-            const int outer = ArithIndex(next.Kind);
+            const int outer = arithIndex(next.Kind);
             const bool left = next.Arg1 == op.Out;
-            const Builtin1* call = next.Kind == OpKind::Function1 ? BuiltinFor(next.F1) : nullptr;
+            const Builtin1* call = next.Kind == OpKind::Function1 ? builtinFor(next.F1) : nullptr;
             if ((outer >= 0 && (left || next.Arg2 == op.Out)) || (call && left)) {
                 op.Inner = op.Kind;
                 op.Kind = next.Kind;
@@ -348,11 +350,11 @@ double* Optimize(CompiledProgram& program, bool optimise) {
         }
         if (inner >= 0 && isConstant(op.Arg1) != isConstant(op.Arg2)) {
             static constexpr OperationFunc right[] = {
-                OpConstRight<OpKind::Add>, OpConstRight<OpKind::Subtract>,
-                OpConstRight<OpKind::Multiply>, OpConstRight<OpKind::Divide>};
+                opConstRight<OpKind::Add>, opConstRight<OpKind::Subtract>,
+                opConstRight<OpKind::Multiply>, opConstRight<OpKind::Divide>};
             static constexpr OperationFunc left[] = {
-                OpConstLeft<OpKind::Add>, OpConstLeft<OpKind::Subtract>,
-                OpConstLeft<OpKind::Multiply>, OpConstLeft<OpKind::Divide>};
+                opConstLeft<OpKind::Add>, opConstLeft<OpKind::Subtract>,
+                opConstLeft<OpKind::Multiply>, opConstLeft<OpKind::Divide>};
             const bool constRight = isConstant(op.Arg2);
             op.Shape = constRight ? OpShape::ConstRight : OpShape::ConstLeft;
             op.Imm = constRight ? *op.Arg2 : *op.Arg1;
@@ -366,13 +368,13 @@ double* Optimize(CompiledProgram& program, bool optimise) {
     return result;
 }
 
-std::string UpperCase(std::string s) {
+std::string upperCase(std::string s) {
     for (char& c : s)
         if (c >= 'a' && c <= 'z') c = char(c - 'a' + 'A');
     return s;
 }
 
-bool IsIdentifier(const std::string& name) {
+bool isIdentifier(const std::string& name) {
     if (name.empty()) return false;
     auto letter = [](char c) { return (c >= 'A' && c <= 'Z') || c == '_'; };
     if (!letter(name[0])) return false;
@@ -388,36 +390,36 @@ TCustomParser::TCustomParser() = default;
 TCustomParser::~TCustomParser() = default;
 
 void TCustomParser::SetExpression(const std::string& text) {
-    FProgram = CompiledProgram{};
-    FFirst = nullptr;
-    FScaled = nullptr;
-    FExpression = text;
-    FParserFailed = false;
+    program_ = CompiledProgram{};
+    first_ = nullptr;
+    scaled_ = nullptr;
+    expression_ = text;
+    parserFailed_ = false;
     if (text.empty()) return;
     try {
         CompiledProgram program = FormulaCompiler::Compile(*this, text);
-        const double* const result = Optimize(program, FOptimise);
-        FProgram = std::move(program);
-        SetEntry(result);
+        const double* const result = optimize(program, optimise_);
+        program_ = std::move(program);
+        setEntry(result);
     } catch (const std::exception& e) {
-        FParserFailed = true;
+        parserFailed_ = true;
         if (!OnParserError) throw;
         OnParserError(*this, e);
     }
 }
 
-void TCustomParser::SetEntry(const double* result) {
-    const Operation& first = FProgram.Ops.front();
-    FFactor = 1;
+void TCustomParser::setEntry(const double* result) {
+    const Operation& first = program_.Ops.front();
+    factor_ = 1;
     if (first.Kind == OpKind::Nop) {
-        FScaled = result;
-    } else if (FProgram.Ops.size() == 1 && first.Kind == OpKind::Multiply &&
+        scaled_ = result;
+    } else if (program_.Ops.size() == 1 && first.Kind == OpKind::Multiply &&
                (first.Shape == OpShape::ConstRight || first.Shape == OpShape::ConstLeft)) {
         // Multiplication commutes exactly, so the side of the number does not matter.
-        FScaled = first.Shape == OpShape::ConstRight ? first.Arg1 : first.Arg2;
-        FFactor = first.Imm;
+        scaled_ = first.Shape == OpShape::ConstRight ? first.Arg1 : first.Arg2;
+        factor_ = first.Imm;
     } else {
-        FFirst = &first;
+        first_ = &first;
     }
 }
 
@@ -427,49 +429,49 @@ void RaiseNonFinite(double v) {
 }
 
 double* TCustomParser::FindVariable(std::string_view name) const {
-    const auto it = FVariables.find(UpperCase(std::string(name)));
-    return it == FVariables.end() ? nullptr : it->second;
+    const auto it = variables_.find(upperCase(std::string(name)));
+    return it == variables_.end() ? nullptr : it->second;
 }
 
 void TCustomParser::AddVariable(const std::string& name, double* slot) {
-    const std::string upper = UpperCase(name);
-    if (FVariables.emplace(upper, slot).second && upper.size() == 1 && upper[0] >= 'A' &&
+    const std::string upper = upperCase(name);
+    if (variables_.emplace(upper, slot).second && upper.size() == 1 && upper[0] >= 'A' &&
         upper[0] <= 'Z')
-        FLetterSlots[upper[0] - 'A'] = slot;
+        letterSlots_[upper[0] - 'A'] = slot;
 }
 
 double* TCustomParser::SetVariable(const std::string& name, double value) {
     if (name.size() == 1) {
         const char c = name[0];
         const int index = c >= 'a' && c <= 'z' ? c - 'a' : c >= 'A' && c <= 'Z' ? c - 'A' : -1;
-        if (index >= 0 && FLetterSlots[index]) {
-            *FLetterSlots[index] = value;
-            return FLetterSlots[index];
+        if (index >= 0 && letterSlots_[index]) {
+            *letterSlots_[index] = value;
+            return letterSlots_[index];
         }
     }
-    const std::string upper = UpperCase(name);
-    if (const auto it = FVariables.find(upper); it != FVariables.end()) {
+    const std::string upper = upperCase(name);
+    if (const auto it = variables_.find(upper); it != variables_.end()) {
         *it->second = value;
         return it->second;
     }
-    if (!IsIdentifier(upper)) throw EBadName(upper);
+    if (!isIdentifier(upper)) throw EBadName(upper);
     double* slot = nullptr;
     if (upper.size() == 1) {
         switch (upper[0]) {
-        case 'A': slot = &FA; break;
-        case 'B': slot = &FB; break;
-        case 'C': slot = &FC; break;
-        case 'D': slot = &FD; break;
-        case 'E': slot = &FE; break;
-        case 'T': slot = &FT; break;
-        case 'X': slot = &FX; break;
-        case 'Y': slot = &FY; break;
+        case 'A': slot = &a_; break;
+        case 'B': slot = &b_; break;
+        case 'C': slot = &c_; break;
+        case 'D': slot = &d_; break;
+        case 'E': slot = &e_; break;
+        case 'T': slot = &t_; break;
+        case 'X': slot = &x_; break;
+        case 'Y': slot = &y_; break;
         default: break;
         }
     }
     if (!slot) {
-        FOwnSlots.push_back(std::make_unique<double>(0.0));
-        slot = FOwnSlots.back().get();
+        ownSlots_.push_back(std::make_unique<double>(0.0));
+        slot = ownSlots_.back().get();
     }
     *slot = value;
     AddVariable(upper, slot);
@@ -477,25 +479,27 @@ double* TCustomParser::SetVariable(const std::string& name, double value) {
 }
 
 void TCustomParser::AddFunction1(const std::string& name, ParserFunction1 f) {
-    if (!FFunctions1.emplace(UpperCase(name), f).second)
-        throw EMathParserError("Function " + UpperCase(name) + " is already registered");
+    if (!functions1_.emplace(upperCase(name), f).second)
+        throw EMathParserError("Function " + upperCase(name) + " is already registered");
 }
 
 void TCustomParser::AddFunction2(const std::string& name, ParserFunction2 f) {
-    if (!FFunctions2.emplace(UpperCase(name), f).second)
-        throw EMathParserError("Function " + UpperCase(name) + " is already registered");
+    if (!functions2_.emplace(upperCase(name), f).second)
+        throw EMathParserError("Function " + upperCase(name) + " is already registered");
 }
 
 TParser::TParser() {
-    AddVariable("A", &FA);
-    AddVariable("B", &FB);
-    AddVariable("C", &FC);
-    AddVariable("D", &FD);
-    AddVariable("E", &FE);
-    AddVariable("X", &FX);
-    AddVariable("Y", &FY);
-    AddVariable("T", &FT);
+    AddVariable("A", &a_);
+    AddVariable("B", &b_);
+    AddVariable("C", &c_);
+    AddVariable("D", &d_);
+    AddVariable("E", &e_);
+    AddVariable("X", &x_);
+    AddVariable("Y", &y_);
+    AddVariable("T", &t_);
     for (const Builtin1& b : Builtins1) AddFunction1(b.name, b.f);
-    AddFunction2("MAX", FnMax);
-    AddFunction2("MIN", FnMin);
+    AddFunction2("MAX", fnMax);
+    AddFunction2("MIN", fnMin);
 }
+
+} // namespace kurvimat::signals

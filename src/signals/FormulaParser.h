@@ -12,6 +12,8 @@
 #include <string_view>
 #include <vector>
 
+namespace kurvimat::signals {
+
 // Compilation and naming errors.
 class EMathParserError : public std::runtime_error {
 public:
@@ -147,19 +149,19 @@ public:
     // Compiles the text; an empty text leaves no program. On a compilation error the parser
     // has no program, and the error goes to OnParserError if set, else it is thrown.
     void SetExpression(const std::string& text);
-    const std::string& Expression() const { return FExpression; }
-    bool ParserFailed() const { return FParserFailed; }
+    const std::string& Expression() const { return expression_; }
+    bool ParserFailed() const { return parserFailed_; }
 
     // Evaluates the compiled program once; 0 without a program. Throws EMathError subclasses
     // and EDivByZero. Inline: for the one-slot formulas the call would cost more than the work.
     double Value() {
         // Every operation checks its result.
-        if (FFirst) return FFirst->Func(*FFirst);
-        if (!FScaled) return 0;
+        if (first_) return first_->Func(*first_);
+        if (!scaled_) return 0;
         // A variable or a number alone (factor 1), or a variable times a number: the same
         // product and check as the multiplication. A number literal beyond the double range
         // arrives here as infinity.
-        const double v = *FScaled * FFactor;
+        const double v = *scaled_ * factor_;
         if (!std::isfinite(v)) [[unlikely]]
             RaiseNonFinite(v);
         return v;
@@ -172,41 +174,41 @@ public:
 
     // Off: the next SetExpression leaves the list as compiled, nothing folded or fused, to
     // check that the optimiser changes no result.
-    void SetOptimise(bool on) { FOptimise = on; }
+    void SetOptimise(bool on) { optimise_ = on; }
 
     void AddFunction1(const std::string& name, ParserFunction1 f);
     void AddFunction2(const std::string& name, ParserFunction2 f);
 
     // The executable list (empty without a program), for inspection: constant parts folded,
     // neighbours fused.
-    const std::vector<Operation>& Operations() const { return FProgram.Ops; }
+    const std::vector<Operation>& Operations() const { return program_.Ops; }
 
     TParserExceptionEvent OnParserError;
 
 protected:
     // Built-in slots in their fixed order.
-    double FA = 0, FB = 0, FC = 0, FD = 0, FE = 0, FX = 0, FY = 0, FT = 0;
+    double a_ = 0, b_ = 0, c_ = 0, d_ = 0, e_ = 0, x_ = 0, y_ = 0, t_ = 0;
 
     void AddVariable(const std::string& name, double* slot);
 
 private:
-    std::string FExpression;
-    bool FParserFailed = false;
-    bool FOptimise = true;
-    std::map<std::string, double*, std::less<>> FVariables;
+    std::string expression_;
+    bool parserFailed_ = false;
+    bool optimise_ = true;
+    std::map<std::string, double*, std::less<>> variables_;
     // Slots of the one-letter variables, so that assigning "r" or "U" per sample costs no
     // string handling.
-    double* FLetterSlots[26] = {};
-    std::vector<std::unique_ptr<double>> FOwnSlots;
-    CompiledProgram FProgram;
+    double* letterSlots_[26] = {};
+    std::vector<std::unique_ptr<double>> ownSlots_;
+    CompiledProgram program_;
     // Where evaluation starts: the list, or else a slot times a factor (no call at all).
-    const Operation* FFirst = nullptr;
-    const double* FScaled = nullptr;
-    double FFactor = 1;
+    const Operation* first_ = nullptr;
+    const double* scaled_ = nullptr;
+    double factor_ = 1;
 
-    void SetEntry(const double* result);
-    std::map<std::string, ParserFunction1, std::less<>> FFunctions1;
-    std::map<std::string, ParserFunction2, std::less<>> FFunctions2;
+    void setEntry(const double* result);
+    std::map<std::string, ParserFunction1, std::less<>> functions1_;
+    std::map<std::string, ParserFunction2, std::less<>> functions2_;
 
     friend class FormulaCompiler;
 };
@@ -215,20 +217,22 @@ class TParser : public TCustomParser {
 public:
     TParser();
 
-    double A() const { return FA; }
-    double B() const { return FB; }
-    double C() const { return FC; }
-    double D() const { return FD; }
-    double E() const { return FE; }
-    double T() const { return FT; }
-    double X() const { return FX; }
-    double Y() const { return FY; }
-    void SetA(double v) { FA = v; }
-    void SetB(double v) { FB = v; }
-    void SetC(double v) { FC = v; }
-    void SetD(double v) { FD = v; }
-    void SetE(double v) { FE = v; }
-    void SetT(double v) { FT = v; }
-    void SetX(double v) { FX = v; }
-    void SetY(double v) { FY = v; }
+    double A() const { return a_; }
+    double B() const { return b_; }
+    double C() const { return c_; }
+    double D() const { return d_; }
+    double E() const { return e_; }
+    double T() const { return t_; }
+    double X() const { return x_; }
+    double Y() const { return y_; }
+    void SetA(double v) { a_ = v; }
+    void SetB(double v) { b_ = v; }
+    void SetC(double v) { c_ = v; }
+    void SetD(double v) { d_ = v; }
+    void SetE(double v) { e_ = v; }
+    void SetT(double v) { t_ = v; }
+    void SetX(double v) { x_ = v; }
+    void SetY(double v) { y_ = v; }
 };
+
+} // namespace kurvimat::signals

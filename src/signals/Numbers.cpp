@@ -10,6 +10,8 @@
 #include <string_view>
 #include <utility>
 
+namespace kurvimat::signals {
+
 namespace {
 
 bool isAsciiDigit(QChar c) {
@@ -227,3 +229,5 @@ void OrderRange(float& min, float& max) {
 void OrderRange(double& min, double& max) {
     orderRange(min, max);
 }
+
+} // namespace kurvimat::signals

@@ -5,6 +5,8 @@
 
 class QLocale;
 
+namespace kurvimat::signals {
+
 /// Reads a number the user typed. Comma and point are both decimal separators, whatever the
 /// locale; "an", "on", "ja", "yes", "true" and "wahr" (any case) read as 1. Leading blanks are
 /// ignored. The number at the start of the text is read, sign, decimals and exponent included,
@@ -58,3 +60,5 @@ float RoundSignificant(float x);
 /// Makes a value range non-empty and ascending: 5..5 becomes 0..10, 0..0 becomes -1..1.
 void OrderRange(float& min, float& max);
 void OrderRange(double& min, double& max);
+
+} // namespace kurvimat::signals

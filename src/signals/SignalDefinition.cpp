@@ -10,6 +10,8 @@
 #include <limits>
 #include <utility>
 
+namespace kurvimat::signals {
+
 namespace {
 
 // 1-based position of the first occurrence, 0 when absent.
@@ -71,8 +73,8 @@ float probeEnd(TParser& parser, SignalChannel channel, const Calibration& cal, b
 
 // A typed limit beyond the float range would make the axis range infinite.
 float intervalLimit(const QString& text) {
-    constexpr double Largest = std::numeric_limits<float>::max();
-    return static_cast<float>(std::clamp(ParseNumber(text), -Largest, Largest));
+    constexpr double largest = std::numeric_limits<float>::max();
+    return static_cast<float>(std::clamp(ParseNumber(text), -largest, largest));
 }
 
 } // namespace
@@ -220,14 +222,14 @@ float ProbeHighEnd(TParser& parser, SignalChannel channel, const Calibration& ca
 }
 
 int ResolutionDigits(const QString& definition, SignalChannel channel, const Calibration& cal) {
-    constexpr int Least = 4;
+    constexpr int least = 4;
     TParser parser;
     for (const char* name : {"r", "U"})
         parser.SetVariable(name, 0);
     try {
         CompileFormula(parser, ParserExpression(SplitDefinition(definition).formula));
     } catch (const std::exception&) {
-        return Least;
+        return least;
     }
     const bool isA = channel == SignalChannel::A;
     const float umin = isA ? cal.UminA : cal.UminB, umax = isA ? cal.UmaxA : cal.UmaxB;
@@ -237,7 +239,7 @@ int ResolutionDigits(const QString& definition, SignalChannel channel, const Cal
         const float own = ChannelVoltage(umin, umax, raw);
         return EvaluateSample(parser, 0, raw, own, isA ? own : other, isA ? other : own);
     };
-    int digits = Least;
+    int digits = least;
     for (int k = 0; k <= 128; ++k) {
         const int raw = std::min(k * 8, 1022);
         const SampleResult v0 = at(float(raw)), v1 = at(float(raw + 1));
@@ -313,3 +315,5 @@ bool ReevaluatePoints(TParser& parser, SignalChannel channel, const StoredPoints
     }
     return divByZero;
 }
+
+} // namespace kurvimat::signals

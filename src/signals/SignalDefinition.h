@@ -8,6 +8,8 @@
 #include <span>
 #include <string>
 
+namespace kurvimat::signals {
+
 class TParser;
 
 /// The five texts of a definition line; minText and maxText are untrimmed.
@@ -103,3 +105,5 @@ struct StoredPoints {
 bool ReevaluatePoints(TParser& parser, SignalChannel channel, const StoredPoints& points,
                       std::span<float> data, float& dataMin, float& dataMax, float& dataMinT,
                       float& dataMaxT);
+
+} // namespace kurvimat::signals

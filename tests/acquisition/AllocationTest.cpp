@@ -28,6 +28,9 @@
 #endif
 #endif
 
+using namespace kurvimat::acquisition;
+using namespace kurvimat::hid;
+
 namespace {
 std::atomic<bool> Counting{false};
 std::atomic<long> Allocations{0};

@@ -4,6 +4,8 @@
 #include <cmath>
 #include <vector>
 
+using namespace kurvimat::acquisition;
+
 namespace {
 
 TEST_F(PipelineFixture, BlockClosesAfterIntervalWithMeans) {

@@ -8,6 +8,13 @@
 
 #include <memory>
 
+using kurvimat::acquisition::MeasurementStore;
+using kurvimat::acquisition::PipelineEvents;
+using kurvimat::acquisition::SamplePipeline;
+using kurvimat::acquisition::TriggerMode;
+using kurvimat::acquisition::TriggerSettings;
+using kurvimat::signals::TParser;
+
 class PipelineFixture : public ::testing::Test {
 protected:
     PipelineFixture() : Store(std::make_unique<MeasurementStore>()), S(*Store) {

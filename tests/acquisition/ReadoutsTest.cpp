@@ -5,6 +5,8 @@
 
 #include <array>
 
+using namespace kurvimat::acquisition;
+
 namespace {
 
 class ReadoutFixture : public PipelineFixture {

@@ -11,6 +11,9 @@
 #include <utility>
 #include <vector>
 
+using namespace kurvimat::acquisition;
+using namespace kurvimat::signals;
+
 namespace {
 
 using Pair = std::pair<float, float>;

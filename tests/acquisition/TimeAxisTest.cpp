@@ -5,6 +5,8 @@
 
 #include <memory>
 
+using namespace kurvimat::acquisition;
+
 namespace {
 
 std::unique_ptr<MeasurementStore> NewStore() {

@@ -14,6 +14,9 @@
 #include <random>
 #include <vector>
 
+using namespace kurvimat::analysis;
+using namespace kurvimat::display;
+
 namespace {
 
 // A signal sampled every `step` seconds from t0, as a sweep stores it.

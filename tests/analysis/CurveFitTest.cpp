@@ -15,6 +15,8 @@
 #include <random>
 #include <vector>
 
+using namespace kurvimat::analysis;
+
 namespace {
 
 constexpr double Pi = std::numbers::pi;

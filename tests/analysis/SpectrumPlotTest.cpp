@@ -15,6 +15,10 @@
 #include <numbers>
 #include <vector>
 
+using namespace kurvimat::acquisition;
+using namespace kurvimat::analysis;
+using namespace kurvimat::display;
+
 namespace {
 
 constexpr double Pi = std::numbers::pi;

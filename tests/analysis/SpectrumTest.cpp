@@ -8,6 +8,8 @@
 #include <random>
 #include <vector>
 
+using namespace kurvimat::analysis;
+
 namespace {
 
 constexpr double Pi = std::numbers::pi;

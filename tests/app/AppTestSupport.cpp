@@ -16,6 +16,8 @@
 #include <QTest>
 #include <QTimer>
 
+using namespace kurvimat::hid;
+
 void WindowTest::SetUp() {
     ASSERT_TRUE(dir.isValid());
     SetAppDialogs(&dialogs);

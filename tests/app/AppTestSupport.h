@@ -23,9 +23,13 @@
 #include <memory>
 #include <utility>
 
+namespace kurvimat::hid {
+class THidDevice;
+}
+using kurvimat::hid::THidDevice;
+
 class QComboBox;
 class TComboBox;
-class THidDevice;
 class QLineEdit;
 
 class FakeDialogs : public Dialogs {

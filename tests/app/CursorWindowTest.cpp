@@ -21,6 +21,9 @@
 
 #include <cmath>
 
+using namespace kurvimat::analysis;
+using namespace kurvimat::display;
+
 namespace {
 
 using ScaledWindowTest = WindowTest;

@@ -24,6 +24,10 @@
 
 #include <cmath>
 
+using namespace kurvimat::analysis;
+using namespace kurvimat::display;
+using namespace kurvimat::hid;
+
 namespace {
 
 using DisplayWindowTest = WindowTest;

@@ -10,6 +10,8 @@
 
 #include <bit>
 
+using namespace kurvimat::acquisition;
+
 namespace {
 
 struct CodeRow {

@@ -17,6 +17,8 @@
 #include <atomic>
 #include <cmath>
 
+using namespace kurvimat::hid;
+
 namespace {
 
 constexpr int WaitMs = 10000;

@@ -27,6 +27,10 @@
 #include <functional>
 #include <vector>
 
+using namespace kurvimat::analysis;
+using namespace kurvimat::display;
+using namespace kurvimat::exchange;
+
 namespace {
 // The whole literal, embedded NULs included.
 template <std::size_t N> QByteArray Bytes(const char (&literal)[N]) {

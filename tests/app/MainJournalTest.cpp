@@ -19,6 +19,10 @@
 #include <QRadioButton>
 #include <QTest>
 
+using namespace kurvimat::acquisition;
+using namespace kurvimat::analysis;
+using namespace kurvimat::hid;
+
 using namespace kurvimat::session;
 
 namespace {

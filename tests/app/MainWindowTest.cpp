@@ -47,6 +47,10 @@
 #include <cstdint>
 #include <stdexcept>
 
+using namespace kurvimat::acquisition;
+using namespace kurvimat::analysis;
+using namespace kurvimat::hid;
+
 namespace {
 
 using MainWindowTest = WindowTest;

@@ -31,6 +31,9 @@
 #include <cmath>
 #include <numeric>
 
+using namespace kurvimat::acquisition;
+using namespace kurvimat::exchange;
+
 namespace {
 
 using kurvimat::session::PointSet;

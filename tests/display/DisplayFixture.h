@@ -7,6 +7,12 @@
 
 #include <memory>
 
+using kurvimat::acquisition::MeasurementStore;
+using kurvimat::display::DisplayControls;
+using kurvimat::display::DisplayState;
+using kurvimat::display::ScaleSet;
+using kurvimat::display::Tscale;
+
 struct DisplayFixture {
     std::unique_ptr<MeasurementStore> storage = std::make_unique<MeasurementStore>();
     MeasurementStore& store = *storage;

@@ -11,6 +11,8 @@
 #include <random>
 #include <vector>
 
+using namespace kurvimat::display;
+
 namespace {
 
 constexpr std::uint8_t kBg = PaletteIndex::Background;

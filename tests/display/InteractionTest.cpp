@@ -7,6 +7,8 @@
 
 #include <gtest/gtest.h>
 
+using namespace kurvimat::display;
+
 namespace {
 
 const QSize Plot{500, 400}; // plot image; paint-box x = image x + 70, y = image y + 15

@@ -5,6 +5,8 @@
 #include <algorithm>
 #include <cstring>
 
+using namespace kurvimat::display;
+
 namespace {
 
 struct ColourCase {

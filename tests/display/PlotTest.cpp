@@ -6,6 +6,8 @@
 #include <cmath>
 #include <limits>
 
+using namespace kurvimat::display;
+
 namespace {
 
 constexpr int W = 400, H = 300;

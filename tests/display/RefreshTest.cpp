@@ -21,6 +21,10 @@
 #include <random>
 #include <string_view>
 
+using namespace kurvimat::acquisition;
+using namespace kurvimat::display;
+using namespace kurvimat::signals;
+
 namespace {
 
 struct RefreshFixture : DisplayFixture {

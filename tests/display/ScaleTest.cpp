@@ -9,6 +9,8 @@
 #include <cmath>
 #include <limits>
 
+using namespace kurvimat::display;
+
 namespace {
 
 const QString kMarker = QString(QChar(0x00B7)) + QStringLiteral("10^");

@@ -6,6 +6,10 @@
 
 #include <cstring>
 
+using namespace kurvimat::acquisition;
+using namespace kurvimat::display;
+using namespace kurvimat::signals;
+
 namespace {
 
 // Column of raw sample i (0 = oldest of 500) across a strip of width w.

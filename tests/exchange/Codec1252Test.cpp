@@ -7,6 +7,8 @@
 #include <string_view>
 #include <tuple>
 
+using namespace kurvimat::exchange;
+
 namespace {
 
 QByteArray allBytes() {

@@ -14,6 +14,8 @@
 #include <tuple>
 #include <vector>
 
+using namespace kurvimat::exchange;
+
 namespace {
 // The whole literal, embedded NULs included.
 template <std::size_t N> QByteArray Bytes(const char (&literal)[N]) {

@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+using namespace kurvimat::hid;
+
 namespace {
 
 std::string readData(const std::string& name) {

@@ -13,6 +13,8 @@
 #include <unistd.h>
 #include <vector>
 
+using namespace kurvimat::hid;
+
 namespace {
 
 using Status = HidPlatform::ReadResult::Status;

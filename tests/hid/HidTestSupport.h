@@ -8,6 +8,8 @@
 #include <memory>
 #include <thread>
 
+using kurvimat::hid::VirtualHidDevice;
+
 // Runs the event loop until `done` holds. The deadline only keeps a broken build from hanging
 // the suite; no result depends on it.
 template <typename Predicate> bool pumpUntil(Predicate done) {

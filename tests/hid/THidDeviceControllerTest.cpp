@@ -10,6 +10,8 @@
 #include <string>
 #include <vector>
 
+using namespace kurvimat::hid;
+
 namespace {
 
 // Records the controller's events in order, as "arrival:<product>", "unplug:...", ...

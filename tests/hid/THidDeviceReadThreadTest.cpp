@@ -13,6 +13,8 @@
 #include <thread>
 #include <vector>
 
+using namespace kurvimat::hid;
+
 namespace {
 
 struct Delivery {

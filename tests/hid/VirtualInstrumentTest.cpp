@@ -12,6 +12,8 @@
 #include <set>
 #include <vector>
 
+using namespace kurvimat::hid;
+
 namespace {
 
 struct Pair {

@@ -39,6 +39,8 @@
 #include <unistd.h>
 #include <vector>
 
+using namespace kurvimat::hid;
+
 namespace {
 
 // The deadlines only keep a broken kernel path from hanging the machine; no result depends on

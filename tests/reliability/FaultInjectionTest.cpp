@@ -20,6 +20,9 @@
 #include <random>
 #include <thread>
 
+using namespace kurvimat::acquisition;
+using namespace kurvimat::hid;
+
 namespace {
 
 class LayerFixture : public ::testing::Test {

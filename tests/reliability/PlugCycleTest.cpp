@@ -14,6 +14,9 @@
 #include <cstdio>
 #include <memory>
 
+using namespace kurvimat::acquisition;
+using namespace kurvimat::hid;
+
 namespace {
 
 // The controller with the handlers the main window binds: adopt the instrument on arrival,

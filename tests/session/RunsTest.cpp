@@ -12,6 +12,9 @@
 #include <limits>
 #include <memory>
 
+using namespace kurvimat::acquisition;
+using namespace kurvimat::signals;
+
 namespace kurvimat::session::test {
 namespace {
 

@@ -10,6 +10,8 @@
 #include <typeinfo>
 #include <vector>
 
+using namespace kurvimat::signals;
+
 namespace {
 
 // Compiles `text` with X=2, Y=3, Z (own variable)=5 and returns the value.

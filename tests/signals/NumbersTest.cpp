@@ -9,6 +9,8 @@
 #include <tuple>
 #include <vector>
 
+using namespace kurvimat::signals;
+
 namespace {
 
 // The user's locale decides the decimal separator; the examples are German.

@@ -11,6 +11,8 @@
 #include <cmath>
 #include <vector>
 
+using namespace kurvimat::signals;
+
 namespace {
 
 std::vector<std::string> texts(const DefinitionParts& p) {
