@@ -1,6 +1,7 @@
-// The main window: owns the measurement store, the parsers, the scales and every control,
-// and forwards its events to the acquisition, signal and exchange code. Its controls are a
-// private base (MainControls.h); those who drive it as a user does find them by objectName.
+// The main window: shows the session model below it (store, pipeline, parsers, settings), owns
+// the scales and every control, and routes its events to the model and the display code.
+// Its controls are a private base (MainControls.h); those who drive it as a user does find
+// them by objectName.
 #pragma once
 
 #include "Analysis.h"
