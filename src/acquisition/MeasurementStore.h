@@ -24,6 +24,8 @@ inline constexpr int DefaultPointCount = 200;
 inline constexpr int DefaultPreTrigger = 20;
 inline constexpr int DefaultTriggerLevel = 512;
 inline constexpr float DefaultStepTime = 0.001f;
+inline constexpr float DefaultTimeOrigin =
+    -DefaultPreTrigger * (DefaultIntervalMs * DefaultStepTime);
 
 /// One set of stored points with its channels, extents and the definitions its values were
 /// computed with: the current data or the snapshot.
@@ -120,9 +122,8 @@ struct MeasurementStore {
     std::int32_t SweepFirst = 0;
     // The stored points of the last sweep (or the loaded ones) and the snapshot; the time
     // extents of the empty store are those of the start-up sweep.
-    StoredPoints Data{-DefaultPreTrigger * (DefaultIntervalMs * DefaultStepTime),
-                      -DefaultPreTrigger * (DefaultIntervalMs * DefaultStepTime) +
-                          DefaultIntervalMs * DefaultStepTime};
+    StoredPoints Data =
+        StoredPoints(DefaultTimeOrigin, DefaultTimeOrigin + DefaultIntervalMs * DefaultStepTime);
     StoredPoints Snap;
 
     // Applied signal definitions.

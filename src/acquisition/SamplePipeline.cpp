@@ -319,21 +319,8 @@ void SamplePipeline::TriggerModeChanged(TriggerSettings& controls) const {
 void SamplePipeline::TakeSnapshot() {
     // Without points there is nothing to keep: the snapshot stays as it is.
     if (store_.Data.Count <= 0) return;
-    store_.Snap.Loaded = store_.Data.Loaded;
-    store_.Snap.HasB = store_.Data.HasB;
-    store_.Snap.DefA = store_.Data.DefA;
-    store_.Snap.DefB = store_.Data.DefB;
-    store_.Snap.MinA = store_.Data.MinA;
-    store_.Snap.MaxA = store_.Data.MaxA;
-    store_.Snap.MinB = store_.Data.MinB;
-    store_.Snap.MaxB = store_.Data.MaxB;
-    store_.Snap.MinT = store_.Data.MinT;
-    store_.Snap.MaxT = store_.Data.MaxT;
-    const int n = std::clamp(store_.Data.Count, 0, PointCapacity);
-    std::copy_n(store_.Data.T, n, store_.Snap.T);
-    std::copy_n(store_.Data.A, n, store_.Snap.A);
-    std::copy_n(store_.Data.B, n, store_.Snap.B);
-    store_.Snap.Count = n;
+    store_.Snap = store_.Data;
+    store_.Snap.Count = std::clamp(store_.Data.Count, 0, PointCapacity);
 }
 
 void SamplePipeline::DeleteSnapshot() {

@@ -43,22 +43,20 @@ void Widen(Tscale& scale, float min, float max) {
 } // namespace
 
 QString TFormMain::WriteText(bool snapshot) {
-    const int n = snapshot ? Store.Snap.Count : Store.Data.Count;
-    const QString& defA = snapshot ? Store.Snap.DefA : Store.Data.DefA;
-    const QString& defB = snapshot ? Store.Snap.DefB : Store.Data.DefB;
+    const kurvimat::acquisition::StoredPoints& p = snapshot ? Store.Snap : Store.Data;
+    const int n = p.Count;
+    const QString& defA = p.DefA;
+    const QString& defB = p.DefB;
     MeasurementTextFormat format;
-    format.asRead = snapshot ? Store.Snap.Loaded : Store.Data.Loaded;
-    format.hasB = snapshot ? Store.Snap.HasB : Store.Data.HasB;
+    format.asRead = p.Loaded;
+    format.hasB = p.HasB;
     if (!format.asRead) {
         format.digitsA = ResolutionDigits(defA, SignalChannel::A, CurrentCalibration());
         format.digitsB = ResolutionDigits(defB, SignalChannel::B, CurrentCalibration());
     }
     const auto points = [n](const float* values) { return std::span<const float>(values, n); };
     const QString text =
-        snapshot ? formatMeasurementText(defA, defB, points(Store.Snap.T), points(Store.Snap.A),
-                                         points(Store.Snap.B), format)
-                 : formatMeasurementText(defA, defB, points(Store.Data.T), points(Store.Data.A),
-                                         points(Store.Data.B), format);
+        formatMeasurementText(defA, defB, points(p.T), points(p.A), points(p.B), format);
     MemoDaten->setPlainText(text);
     MemoDaten->selectAll();
     ExchangeText = text;

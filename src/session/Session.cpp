@@ -175,8 +175,8 @@ AppliedDefinition Session::applyDefinition(SignalChannel channel, const QString&
                                   s.PointTime};
         divByZero = ReevaluatePoints(p, channel, points,
                                      std::span<float>(isA ? s.Data.A : s.Data.B, PointCapacity),
-                                     isA ? s.Data.MinA : s.Data.MinB, isA ? s.Data.MaxA : s.Data.MaxB,
-                                     s.Data.MinT, s.Data.MaxT) ||
+                                     isA ? s.Data.MinA : s.Data.MinB,
+                                     isA ? s.Data.MaxA : s.Data.MaxB, s.Data.MinT, s.Data.MaxT) ||
                     divByZero;
         // The stored values are now this definition's.
         (isA ? s.Data.DefA : s.Data.DefB) = line;
@@ -191,27 +191,18 @@ AppliedDefinition Session::applyDefinition(SignalChannel channel, const QString&
 void Session::storeLoaded(bool snapshot, const LoadedPoints& m) {
     MeasurementStore& s = *store_;
     const int n = int(std::min({m.t.size(), m.a.size(), m.b.size(), std::size_t(PointCapacity)}));
-    std::copy_n(m.t.begin(), n, snapshot ? s.Snap.T : s.Data.T);
-    std::copy_n(m.a.begin(), n, snapshot ? s.Snap.A : s.Data.A);
-    std::copy_n(m.b.begin(), n, snapshot ? s.Snap.B : s.Data.B);
-    if (snapshot) {
-        s.Snap.DefA = m.definitionA;
-        s.Snap.DefB = m.definitionB;
-        s.Snap.Count = n;
-        s.Snap.Loaded = true;
-        s.Snap.HasB = m.hasB;
-        s.Snap.MinA = m.minA, s.Snap.MaxA = m.maxA, s.Snap.MinB = m.minB, s.Snap.MaxB = m.maxB;
-        s.Snap.MinT = m.minT, s.Snap.MaxT = m.maxT;
-    } else {
-        s.Data.DefA = m.definitionA;
-        s.Data.DefB = m.definitionB;
-        s.Data.Count = n;
-        s.Data.Loaded = true;
-        s.Data.HasB = m.hasB;
-        s.SweepFirst = 0;
-        s.Data.MinA = m.minA, s.Data.MaxA = m.maxA, s.Data.MinB = m.minB, s.Data.MaxB = m.maxB;
-        s.Data.MinT = m.minT, s.Data.MaxT = m.maxT;
-    }
+    kurvimat::acquisition::StoredPoints& p = snapshot ? s.Snap : s.Data;
+    std::copy_n(m.t.begin(), n, p.T);
+    std::copy_n(m.a.begin(), n, p.A);
+    std::copy_n(m.b.begin(), n, p.B);
+    p.DefA = m.definitionA;
+    p.DefB = m.definitionB;
+    p.Count = n;
+    p.Loaded = true;
+    p.HasB = m.hasB;
+    p.MinA = m.minA, p.MaxA = m.maxA, p.MinB = m.minB, p.MaxB = m.maxB;
+    p.MinT = m.minT, p.MaxT = m.maxT;
+    if (!snapshot) s.SweepFirst = 0;
     s.TriggerPos = -1;
     s.SinceArmed = 0;
     emit pointsChanged();

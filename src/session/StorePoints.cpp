@@ -12,8 +12,8 @@ namespace kurvimat::session {
 
 PointSet currentPoints(const MeasurementStore& s) {
     const bool recorded = !s.Data.Loaded;
-    PointSet set(recorded ? PointSet::Origin::Recorded : PointSet::Origin::Loaded, true, s.Data.HasB,
-                 s.Data.DefA, s.Data.HasB ? s.Data.DefB : QString());
+    PointSet set(recorded ? PointSet::Origin::Recorded : PointSet::Origin::Loaded, true,
+                 s.Data.HasB, s.Data.DefA, s.Data.HasB ? s.Data.DefB : QString());
     const int n = std::clamp(s.Data.Count, 0, PointCapacity);
     // Stored point i is sweep point SweepFirst + i.
     const int first = std::clamp(s.SweepFirst, 0, PointCapacity);

@@ -91,8 +91,8 @@ TEST_F(MainSignalsTest, TwoArgumentCallIsRejectedAndTheOldRangeStays) {
     EXPECT_EQ(PlotOf(*win).Scales().A.Title, QStringLiteral("Anteil in %"));
     // The channel keeps measuring with the formula in force, and says so.
     RecordSweep(*win, 512, 0);
-    EXPECT_NEAR(win->session().store().Data.A[win->session().store().PreTrigger], 512 * 100 / 1023.0,
-                1e-3);
+    EXPECT_NEAR(win->session().store().Data.A[win->session().store().PreTrigger],
+                512 * 100 / 1023.0, 1e-3);
     EXPECT_EQ(win->session().store().Data.DefA, QStringLiteral("Anteil (%): x*100"));
     // The window still works: a valid definition applies.
     TypeDefinition(Child<TComboBox>(*win, "ComboBoxA"), QStringLiteral("Spannung (V): U"));
