@@ -95,19 +95,19 @@ struct Display {
         constexpr int n = PointCapacity;
         for (int i = 0; i < n; ++i) {
             const double t = 10.0 * i / (n - 1);
-            store.DataT[i] = store.SnapT[i] = static_cast<float>(t);
-            store.DataA[i] = static_cast<float>(std::sin(2 * M_PI * 0.7 * t));
-            store.DataB[i] = static_cast<float>(50 + 40 * std::cos(2 * M_PI * 0.3 * t));
-            store.SnapA[i] = static_cast<float>(0.8 * std::sin(2 * M_PI * 0.5 * t));
-            store.SnapB[i] = static_cast<float>(50 + 30 * std::sin(2 * M_PI * 0.2 * t));
+            store.Data.T[i] = store.Snap.T[i] = static_cast<float>(t);
+            store.Data.A[i] = static_cast<float>(std::sin(2 * M_PI * 0.7 * t));
+            store.Data.B[i] = static_cast<float>(50 + 40 * std::cos(2 * M_PI * 0.3 * t));
+            store.Snap.A[i] = static_cast<float>(0.8 * std::sin(2 * M_PI * 0.5 * t));
+            store.Snap.B[i] = static_cast<float>(50 + 30 * std::sin(2 * M_PI * 0.2 * t));
             store.SweepRawA[i] = static_cast<float>(512 + 400 * std::sin(2 * M_PI * 3 * t / 10));
             store.SweepRawB[i] = static_cast<float>(512 + 300 * std::cos(2 * M_PI * 2 * t / 10));
         }
-        store.DataCount = store.SnapCount = n;
+        store.Data.Count = store.Snap.Count = n;
         store.PointCount = store.SweepIndex = n;
         store.TriggerPos = 0;
-        store.DataDefA = QStringLiteral("Spannung (V): U");
-        store.SnapDefA = QStringLiteral("Spannung alt (V): U");
+        store.Data.DefA = QStringLiteral("Spannung (V): U");
+        store.Snap.DefA = QStringLiteral("Spannung alt (V): U");
         for (int k = 0; k < RawCapacity; ++k) {
             store.RawA[k] = 512 + static_cast<int>(500 * std::sin(k * 0.01));
             store.RawB[k] = 512 + static_cast<int>(400 * std::cos(k * 0.013));
@@ -252,7 +252,7 @@ void BM_TickTenNewPoints(benchmark::State& state) {
     overlays.ctx.OverlayKey = 1;
     constexpr int half = PointCapacity / 2, perTick = 10;
     auto restart = [&](Display& d) {
-        d.store.DataCount = d.store.SweepIndex = half;
+        d.store.Data.Count = d.store.SweepIndex = half;
         d.setAllDirty();
         RefreshDisplay(d.ctx);
     };
@@ -260,7 +260,7 @@ void BM_TickTenNewPoints(benchmark::State& state) {
         restart(*d);
     double pointsTime = 0, overlaysTime = 0, fullTime = 0;
     auto tick = [](Display& d, bool onlyChanged) {
-        d.store.DataCount += perTick;
+        d.store.Data.Count += perTick;
         d.store.SweepIndex += perTick;
         d.state.Changes.PlotDirty = d.state.Changes.MeanDirty = d.state.Changes.RawDirty = true;
         const auto t0 = Clock::now();
@@ -280,7 +280,7 @@ void BM_TickTenNewPoints(benchmark::State& state) {
         return seconds(t0, Clock::now());
     };
     for (auto _ : state) {
-        if (points.store.DataCount + perTick > PointCapacity) {
+        if (points.store.Data.Count + perTick > PointCapacity) {
             for (Display* d : {&points, &overlays, &full})
                 restart(*d);
         }
@@ -323,22 +323,22 @@ void BM_NewSweep(benchmark::State& state) {
         MeasurementStore& s = d.store;
         for (int i = 0; i < count; ++i) {
             const float wobble = ((i + round) % 3 - 1) * 0.004f;
-            s.DataT[i] = 10.0f * i / (count - 1);
-            s.DataA[i] = static_cast<float>(std::sin(2 * M_PI * i / (count - 1))) + wobble;
-            s.DataB[i] = 60 + 100 * wobble;
-            s.SweepRawA[i] = 512 + 400 * s.DataA[i];
+            s.Data.T[i] = 10.0f * i / (count - 1);
+            s.Data.A[i] = static_cast<float>(std::sin(2 * M_PI * i / (count - 1))) + wobble;
+            s.Data.B[i] = 60 + 100 * wobble;
+            s.SweepRawA[i] = 512 + 400 * s.Data.A[i];
             s.SweepRawB[i] = 300 + 100 * wobble;
         }
-        s.PointCount = s.DataCount = s.SweepIndex = count;
+        s.PointCount = s.Data.Count = s.SweepIndex = count;
         refresh(d, true);
     };
     auto newSweep = [&](Display& d, bool areasOnly) {
         MeasurementStore& s = d.store;
-        std::copy_n(s.DataT, count, s.SnapT);
-        std::copy_n(s.DataA, count, s.SnapA);
-        std::copy_n(s.DataB, count, s.SnapB);
-        s.SnapCount = count;
-        s.DataCount = s.SweepIndex = pre;
+        std::copy_n(s.Data.T, count, s.Snap.T);
+        std::copy_n(s.Data.A, count, s.Snap.A);
+        std::copy_n(s.Data.B, count, s.Snap.B);
+        s.Snap.Count = count;
+        s.Data.Count = s.SweepIndex = pre;
         return refresh(d, areasOnly);
     };
     double tilesTime = 0, fullTime = 0;
@@ -388,14 +388,14 @@ void BM_TenRunsShown(benchmark::State& state) {
     shown.ctx.Runs = &layer;
     constexpr int half = PointCapacity / 2, perTick = 10;
     auto restart = [&](Display& d) {
-        d.store.DataCount = d.store.SweepIndex = half;
+        d.store.Data.Count = d.store.SweepIndex = half;
         d.setAllDirty();
         RefreshDisplay(d.ctx);
     };
     restart(none);
     restart(shown);
     auto tick = [](Display& d) {
-        d.store.DataCount += perTick;
+        d.store.Data.Count += perTick;
         d.store.SweepIndex += perTick;
         d.state.Changes.PlotDirty = d.state.Changes.MeanDirty = d.state.Changes.RawDirty = true;
         const auto t0 = Clock::now();
@@ -421,7 +421,7 @@ void BM_TenRunsShown(benchmark::State& state) {
     double tickNone = 0, tickShown = 0, fullNone = 0, fullKept = 0, fullDrawn = 0;
     long round = 0;
     for (auto _ : state) {
-        if (none.store.DataCount + perTick > PointCapacity) {
+        if (none.store.Data.Count + perTick > PointCapacity) {
             restart(none);
             restart(shown);
         }

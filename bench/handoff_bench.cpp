@@ -108,8 +108,8 @@ int main(int argc, char** argv) {
     std::printf("%d samples of %d reports, journal %s (%d points, %d commits%s)\n", samples, Batch,
                 qPrintable(journal.path()), journal.recordingSize(), journal.commits(),
                 synced ? "" : ", NOT WRITTEN");
-    std::printf("  stored points: %d and %d\n", recording->session().store().DataCount,
-                reference->session().store().DataCount);
+    std::printf("  stored points: %d and %d\n", recording->session().store().Data.Count,
+                reference->session().store().Data.Count);
     const double h = median(handler), p = median(pipeline);
     std::printf("  pipeline alone:                 %8.3f us per report, longest %8.3f ms\n",
                 p * 1e6, longestPipeline * 1e3);

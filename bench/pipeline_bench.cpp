@@ -72,7 +72,7 @@ void Pipeline(benchmark::State& state, TriggerMode mode, int intervalMs,
         const auto& r = reports[++i & 1023];
         benchmark::DoNotOptimize(b.pipe.DecodeReport(r.data(), 8, b.controls));
     }
-    state.counters["sweeps"] = double(b.store->DataCount);
+    state.counters["sweeps"] = double(b.store->Data.Count);
 }
 
 // Reference: the same reports copied into two raw rings without any arithmetic.

@@ -24,6 +24,28 @@ inline constexpr int DefaultPointCount = 200;
 inline constexpr int DefaultPreTrigger = 20;
 inline constexpr int DefaultTriggerLevel = 512;
 inline constexpr float DefaultStepTime = 0.001f;
+inline constexpr float DefaultTimeOrigin =
+    -DefaultPreTrigger * (DefaultIntervalMs * DefaultStepTime);
+
+/// One set of stored points with its channels, extents and the definitions its values were
+/// computed with: the current data or the snapshot.
+struct StoredPoints {
+    float T[PointCapacity] = {};
+    float A[PointCapacity] = {};
+    float B[PointCapacity] = {};
+    std::int32_t Count = 0;
+    float MinA = 0, MaxA = 0, MinB = 0, MaxB = 0, MinT = 0, MaxT = 0;
+    QString DefA, DefB; // the definitions the stored values were computed with
+    // The points were loaded or pasted: no raw values stand behind them, so they are never
+    // evaluated again, keep their times and are written back as they were read.
+    bool Loaded = false;
+    // The points hold values of B; loaded from a text without a B column they do not, and B
+    // is then neither drawn, shown nor written.
+    bool HasB = true;
+
+    StoredPoints() = default;
+    StoredPoints(float minT, float maxT) : MinT(minT), MaxT(maxT) {}
+};
 
 struct MeasurementStore {
     // Instrument configuration (the held device itself is the window's `Device`).
@@ -98,30 +120,11 @@ struct MeasurementStore {
     // Point number of stored point 0: above 0 when the history held fewer than PreTrigger
     // measured blocks at the trigger.
     std::int32_t SweepFirst = 0;
-    float DataT[PointCapacity] = {};
-    float DataA[PointCapacity] = {};
-    float DataB[PointCapacity] = {};
-    std::int32_t DataCount = 0;
-    float DataMinA = 0, DataMaxA = 0, DataMinB = 0, DataMaxB = 0;
-    float DataMinT = -DefaultPreTrigger * (DefaultIntervalMs * DefaultStepTime);
-    float DataMaxT = DataMinT + DefaultIntervalMs * DefaultStepTime;
-    QString DataDefA, DataDefB; // the definitions the stored values were computed with
-    // The stored points were loaded or pasted: no raw values stand behind them, so they are
-    // never evaluated again, keep their times and are written back as they were read.
-    bool DataLoaded = false;
-    // The points hold values of B; loaded from a text without a B column they do not, and B
-    // is then neither drawn, shown nor written.
-    bool DataHasB = true;
-
-    // Snapshot.
-    float SnapT[PointCapacity] = {};
-    float SnapA[PointCapacity] = {};
-    float SnapB[PointCapacity] = {};
-    std::int32_t SnapCount = 0;
-    float SnapMinA = 0, SnapMaxA = 0, SnapMinB = 0, SnapMaxB = 0, SnapMinT = 0, SnapMaxT = 0;
-    QString SnapDefA, SnapDefB;
-    bool SnapLoaded = false; // as DataLoaded
-    bool SnapHasB = true;    // as DataHasB
+    // The stored points of the last sweep (or the loaded ones) and the snapshot; the time
+    // extents of the empty store are those of the start-up sweep.
+    StoredPoints Data =
+        StoredPoints(DefaultTimeOrigin, DefaultTimeOrigin + DefaultIntervalMs * DefaultStepTime);
+    StoredPoints Snap;
 
     // Applied signal definitions.
     float DefMinA = 0, DefMaxA = 0, DefMinB = 0, DefMaxB = 0;

@@ -208,8 +208,8 @@ void SamplePipeline::fireTrigger() {
     const float oldMax = store_.TimeRangeMax;
     store_.PointTime = float(store_.IntervalMs) * store_.StepTime;
     store_.TimeOrigin = -float(store_.PreTrigger) * store_.PointTime;
-    store_.DataMinT = store_.TimeOrigin;
-    store_.DataMaxT = store_.TimeOrigin + store_.PointTime;
+    store_.Data.MinT = store_.TimeOrigin;
+    store_.Data.MaxT = store_.TimeOrigin + store_.PointTime;
     store_.TimeRangeMin = store_.TimeOrigin;
     store_.TimeRangeMax = float(store_.PointCount - 1) * store_.PointTime + store_.TimeOrigin;
     if (store_.TimeRangeMin != oldMin) {
@@ -220,17 +220,17 @@ void SamplePipeline::fireTrigger() {
         events_.timeRangeEndChanged = true;
         events_.axes = true;
     }
-    store_.DataDefA = c.definitionA;
-    store_.DataDefB = c.definitionB;
+    store_.Data.DefA = c.definitionA;
+    store_.Data.DefB = c.definitionB;
 
     // |<- PreTrigger history points ->|<- trigger block = point PreTrigger, t = 0 ...
     // Only measured blocks are taken: with a shorter history the sweep starts at point
     // SweepFirst, and every point keeps its time.
     const int pre = std::clamp(store_.PreTrigger, 0, PointCapacity);
     const int measured = std::min(pre, std::max(store_.MeanFilled, 0));
-    store_.DataCount = 0;
-    store_.DataLoaded = false;
-    store_.DataHasB = true;
+    store_.Data.Count = 0;
+    store_.Data.Loaded = false;
+    store_.Data.HasB = true;
     store_.SweepFirst = pre - measured;
     const int start =
         ((store_.MeanIndex - measured) % PointCapacity + PointCapacity) % PointCapacity;
@@ -266,22 +266,22 @@ void SamplePipeline::storePoint(int point, float ya, float yb, float ua, float u
     store_.SweepVoltsB[point] = ub;
     const float va = evaluate(parserA_, t, ya, ua, ua, ub, true);
     const float vb = evaluate(parserB_, t, yb, ub, ua, ub, false);
-    if (store_.DataCount >= PointCapacity) return;
-    const int i = store_.DataCount;
-    store_.DataT[i] = t;
-    store_.DataA[i] = va;
-    store_.DataB[i] = vb;
+    if (store_.Data.Count >= PointCapacity) return;
+    const int i = store_.Data.Count;
+    store_.Data.T[i] = t;
+    store_.Data.A[i] = va;
+    store_.Data.B[i] = vb;
     if (i == 0) {
-        store_.DataMinA = store_.DataMaxA = va;
-        store_.DataMinB = store_.DataMaxB = vb;
+        store_.Data.MinA = store_.Data.MaxA = va;
+        store_.Data.MinB = store_.Data.MaxB = vb;
     } else {
-        store_.DataMinA = std::min(store_.DataMinA, va);
-        store_.DataMaxA = std::max(store_.DataMaxA, va);
-        store_.DataMinB = std::min(store_.DataMinB, vb);
-        store_.DataMaxB = std::max(store_.DataMaxB, vb);
+        store_.Data.MinA = std::min(store_.Data.MinA, va);
+        store_.Data.MaxA = std::max(store_.Data.MaxA, va);
+        store_.Data.MinB = std::min(store_.Data.MinB, vb);
+        store_.Data.MaxB = std::max(store_.Data.MaxB, vb);
     }
-    if (t > store_.DataMaxT) store_.DataMaxT = t;
-    store_.DataCount += 1;
+    if (t > store_.Data.MaxT) store_.Data.MaxT = t;
+    store_.Data.Count += 1;
 }
 
 float SamplePipeline::evaluate(TParser& parser, float t, float raw, float own, float ua, float ub,
@@ -318,30 +318,17 @@ void SamplePipeline::TriggerModeChanged(TriggerSettings& controls) const {
 
 void SamplePipeline::TakeSnapshot() {
     // Without points there is nothing to keep: the snapshot stays as it is.
-    if (store_.DataCount <= 0) return;
-    store_.SnapLoaded = store_.DataLoaded;
-    store_.SnapHasB = store_.DataHasB;
-    store_.SnapDefA = store_.DataDefA;
-    store_.SnapDefB = store_.DataDefB;
-    store_.SnapMinA = store_.DataMinA;
-    store_.SnapMaxA = store_.DataMaxA;
-    store_.SnapMinB = store_.DataMinB;
-    store_.SnapMaxB = store_.DataMaxB;
-    store_.SnapMinT = store_.DataMinT;
-    store_.SnapMaxT = store_.DataMaxT;
-    const int n = std::clamp(store_.DataCount, 0, PointCapacity);
-    std::copy_n(store_.DataT, n, store_.SnapT);
-    std::copy_n(store_.DataA, n, store_.SnapA);
-    std::copy_n(store_.DataB, n, store_.SnapB);
-    store_.SnapCount = n;
+    if (store_.Data.Count <= 0) return;
+    store_.Snap = store_.Data;
+    store_.Snap.Count = std::clamp(store_.Data.Count, 0, PointCapacity);
 }
 
 void SamplePipeline::DeleteSnapshot() {
-    store_.SnapCount = 0;
-    store_.SnapLoaded = false;
-    store_.SnapHasB = true;
-    store_.SnapDefA.clear();
-    store_.SnapDefB.clear();
+    store_.Snap.Count = 0;
+    store_.Snap.Loaded = false;
+    store_.Snap.HasB = true;
+    store_.Snap.DefA.clear();
+    store_.Snap.DefB.clear();
 }
 
 } // namespace kurvimat::acquisition

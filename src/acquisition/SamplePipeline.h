@@ -26,7 +26,7 @@ struct TriggerSettings {
     TriggerMode mode = TriggerMode::Auto;
     bool autoSnapshot = true; // CheckBoxSchnappschuss
     bool resetEnabled = true; // ButtonReset enabled; in "einzel" it holds the trigger
-    QString definitionA;      // text of ComboBoxA, taken into DataDefA at a trigger
+    QString definitionA;      // text of ComboBoxA, taken into Data.DefA at a trigger
     QString definitionB;      // text of ComboBoxB
     // "Stopp": no sweep is triggered or stored, so the plot holds; the raw rings, the block
     // means and the readouts go on. A sweep running when it is set is abandoned where it was.

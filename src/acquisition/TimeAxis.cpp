@@ -21,7 +21,7 @@ void RebuildMeanHistory(MeasurementStore& s) {
     std::fill(std::begin(s.MeanB), std::end(s.MeanB), 0.0f);
     s.MeanIndex = 0;
     s.MeanFilled = 0;
-    s.DataCount = 0;
+    s.Data.Count = 0;
     s.SweepIndex = 0;
     s.SweepFirst = 0;
     s.BlockCount = 0;
@@ -88,17 +88,17 @@ void ChangePointCount(MeasurementStore& s, int pointCount) {
 }
 
 void RebuildTimeAxis(MeasurementStore& s) {
-    const int count = std::clamp(s.DataCount, 0, PointCapacity);
+    const int count = std::clamp(s.Data.Count, 0, PointCapacity);
     // Loaded points keep the times and extremes they came with.
-    if (!s.DataLoaded || count == 0) {
-        s.DataMinT = s.TimeOrigin;
-        s.DataMaxT = s.TimeOrigin + s.PointTime;
-        // DataMaxT must stay the extreme of the stored times, or fitting the time axis would
+    if (!s.Data.Loaded || count == 0) {
+        s.Data.MinT = s.TimeOrigin;
+        s.Data.MaxT = s.TimeOrigin + s.PointTime;
+        // Data.MaxT must stay the extreme of the stored times, or fitting the time axis would
         // cut off all but the first two points.
         const int first = std::clamp(s.SweepFirst, 0, PointCapacity);
         for (int i = 0; i < count; ++i) {
-            s.DataT[i] = float(first + i) * s.PointTime + s.TimeOrigin;
-            s.DataMaxT = std::max(s.DataMaxT, s.DataT[i]);
+            s.Data.T[i] = float(first + i) * s.PointTime + s.TimeOrigin;
+            s.Data.MaxT = std::max(s.Data.MaxT, s.Data.T[i]);
         }
     }
     s.TimeRangeMin = s.TimeOrigin;

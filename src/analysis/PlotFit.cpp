@@ -27,9 +27,9 @@ std::size_t pointsHash(const MeasurementStore& s, int count) {
     const auto view = [&](const float* p) {
         return QByteArrayView(reinterpret_cast<const char*>(p), bytes);
     };
-    std::size_t h = qHash(view(s.DataT), count);
-    h = qHash(view(s.DataA), h);
-    return qHash(view(s.DataB), h);
+    std::size_t h = qHash(view(s.Data.T), count);
+    h = qHash(view(s.Data.A), h);
+    return qHash(view(s.Data.B), h);
 }
 
 std::size_t runHash(const RunChannelPoints& run) {
@@ -49,20 +49,20 @@ PlotFit FitStoredPoints(const MeasurementStore& store, PlotMode mode, bool chann
                         FitModel model, double from, double to) {
     PlotFit fit;
     fit.Mode = mode;
-    FitSpan span{store.DataT, store.DataT, nullptr, store.DataCount, from, to};
+    FitSpan span{store.Data.T, store.Data.T, nullptr, store.Data.Count, from, to};
     if (mode == PlotMode::Normal) {
         fit.ChannelB = channelB;
-        span.Y = channelB ? store.DataB : store.DataA;
+        span.Y = channelB ? store.Data.B : store.Data.A;
     } else {
         // The points are chosen by their x, the quantity of the bottom axis.
         fit.ChannelB = mode == PlotMode::AAsX;
-        span.T = span.X = fit.ChannelB ? store.DataA : store.DataB;
-        span.Y = fit.ChannelB ? store.DataB : store.DataA;
+        span.T = span.X = fit.ChannelB ? store.Data.A : store.Data.B;
+        span.Y = fit.ChannelB ? store.Data.B : store.Data.A;
         model = FitModel::XYLinear;
     }
     fit.Result = FitCurve(model, span);
     fit.NameAndUnit = nameAndUnit(store, fit.ChannelB);
-    fit.PointCount = std::clamp(store.DataCount, 0, PointCapacity);
+    fit.PointCount = std::clamp(store.Data.Count, 0, PointCapacity);
     fit.PointsHash = pointsHash(store, fit.PointCount);
     fit.WhileRecording = store.TriggerPos >= 0;
     return fit;
@@ -90,7 +90,7 @@ bool RunFitStillMatches(const PlotFit& fit, const RunChannelPoints& run) {
 
 bool FitStillMatches(const PlotFit& fit, const MeasurementStore& store, PlotMode mode) {
     if (fit.RunId != 0) return false;
-    const int count = std::clamp(store.DataCount, 0, PointCapacity);
+    const int count = std::clamp(store.Data.Count, 0, PointCapacity);
     const bool points = fit.WhileRecording ? count >= fit.PointCount : count == fit.PointCount;
     return mode == fit.Mode && nameAndUnit(store, fit.ChannelB) == fit.NameAndUnit && points &&
            pointsHash(store, fit.PointCount) == fit.PointsHash;

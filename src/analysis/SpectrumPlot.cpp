@@ -73,19 +73,19 @@ SpectrumSet ComputeSpectra(const SpectrumInput& in) {
 
 void FillSpectrumPoints(const SpectrumSet& s, MeasurementStore& p) {
     float dataT = 0, snapT = 0;
-    p.DataCount = fillSet(s.A, s.B, p.DataT, p.DataA, p.DataB, dataT, p.DataMaxA, p.DataMaxB);
-    p.SnapCount = fillSet(s.SnapA, s.SnapB, p.SnapT, p.SnapA, p.SnapB, snapT, p.SnapMaxA,
-                          p.SnapMaxB);
-    p.DataMinT = p.DataMinA = p.DataMinB = 0;
-    p.SnapMinT = p.SnapMinA = p.SnapMinB = 0;
-    p.DataMaxT = dataT;
-    p.SnapMaxT = snapT;
+    p.Data.Count = fillSet(s.A, s.B, p.Data.T, p.Data.A, p.Data.B, dataT, p.Data.MaxA, p.Data.MaxB);
+    p.Snap.Count = fillSet(s.SnapA, s.SnapB, p.Snap.T, p.Snap.A, p.Snap.B, snapT, p.Snap.MaxA,
+                          p.Snap.MaxB);
+    p.Data.MinT = p.Data.MinA = p.Data.MinB = 0;
+    p.Snap.MinT = p.Snap.MinA = p.Snap.MinB = 0;
+    p.Data.MaxT = dataT;
+    p.Snap.MaxT = snapT;
     // The full range of each axis: from 0 to what the data and the snapshot reach (a flat
     // signal still gets an axis).
     const auto upTo = [](float a, float b) { return std::max(a, b) > 0 ? std::max(a, b) : 1.0f; };
     p.DefMinA = p.DefMinB = 0;
-    p.DefMaxA = upTo(p.DataMaxA, p.SnapMaxA);
-    p.DefMaxB = upTo(p.DataMaxB, p.SnapMaxB);
+    p.DefMaxA = upTo(p.Data.MaxA, p.Snap.MaxA);
+    p.DefMaxB = upTo(p.Data.MaxB, p.Snap.MaxB);
     p.TimeRangeMin = 0;
     p.TimeRangeMax = upTo(dataT, snapT);
 }
@@ -174,13 +174,13 @@ ReadoutTable SpectrumReadout(const SpectrumSet& s, const SpectrumInput& in) {
 
 QString SpectrumPointerText(const MeasurementStore& p, int index, const QString& unitA,
                             const QString& unitB, bool showA, bool showB) {
-    if (index < 0 || index >= p.DataCount) return {};
+    if (index < 0 || index >= p.Data.Count) return {};
     const QString gap = QStringLiteral("   ");
-    QString text = QStringLiteral("f = ") + FormatQuantity(p.DataT[index], QStringLiteral("Hz"));
-    if (showA && std::isfinite(p.DataA[index]))
-        text += gap + QStringLiteral("A = ") + FormatQuantity(p.DataA[index], unitA);
-    if (showB && std::isfinite(p.DataB[index]))
-        text += gap + QStringLiteral("B = ") + FormatQuantity(p.DataB[index], unitB);
+    QString text = QStringLiteral("f = ") + FormatQuantity(p.Data.T[index], QStringLiteral("Hz"));
+    if (showA && std::isfinite(p.Data.A[index]))
+        text += gap + QStringLiteral("A = ") + FormatQuantity(p.Data.A[index], unitA);
+    if (showB && std::isfinite(p.Data.B[index]))
+        text += gap + QStringLiteral("B = ") + FormatQuantity(p.Data.B[index], unitB);
     return text;
 }
 

@@ -125,10 +125,10 @@ ReadoutInput MainCursors::Input() const {
     in.ShowB = c.KanalB;
     // Each point set in the unit of what it holds; one without B has no B values to show.
     const MeasurementStore& s = w.session().store();
-    in.DataA = {{s.DataT, s.DataA, s.DataCount}, unitOf(s.DataDefA)};
-    in.DataB = {{s.DataT, s.DataB, s.DataHasB ? s.DataCount : 0}, unitOf(s.DataDefB)};
-    in.SnapA = {{s.SnapT, s.SnapA, s.SnapCount}, unitOf(s.SnapDefA)};
-    in.SnapB = {{s.SnapT, s.SnapB, s.SnapHasB ? s.SnapCount : 0}, unitOf(s.SnapDefB)};
+    in.DataA = {{s.Data.T, s.Data.A, s.Data.Count}, unitOf(s.Data.DefA)};
+    in.DataB = {{s.Data.T, s.Data.B, s.Data.HasB ? s.Data.Count : 0}, unitOf(s.Data.DefB)};
+    in.SnapA = {{s.Snap.T, s.Snap.A, s.Snap.Count}, unitOf(s.Snap.DefA)};
+    in.SnapB = {{s.Snap.T, s.Snap.B, s.Snap.HasB ? s.Snap.Count : 0}, unitOf(s.Snap.DefB)};
     if (w.Runs) w.Runs->AddReadoutSeries(in);
     // A fit's readout box is drawn into the plot, the range readout lies over it: the cursor
     // readout keeps off both. In logical pixels of the plot, where the box is placed.
@@ -252,7 +252,7 @@ void MainCursors::ShowPointer(QPointF at) {
         const double under = bottom.RangeStart + (p.x() - 1) * perPixel;
         if (SpectrumShown()) {
             const MeasurementStore& points = w.Spectrum->Points();
-            index = NearestInTime({points.DataT, points.DataA, points.DataCount}, under,
+            index = NearestInTime({points.Data.T, points.Data.A, points.Data.Count}, under,
                                   reach * perPixel);
             text = w.Spectrum->PointerText(index);
         } else {
@@ -264,9 +264,9 @@ void MainCursors::ShowPointer(QPointF at) {
                 const CursorAxes axes{bottom.RangeStart, bottom.RangeEnd,
                                       (bAsX ? s.A : s.B).RangeStart, (bAsX ? s.A : s.B).RangeEnd};
                 index =
-                    NearestOnPlot(bAsX ? w.session().store().DataB : w.session().store().DataA,
-                                  bAsX ? w.session().store().DataA : w.session().store().DataB,
-                                  w.session().store().DataCount, axes, plot, p.x(), p.y(), reach);
+                    NearestOnPlot(bAsX ? w.session().store().Data.B : w.session().store().Data.A,
+                                  bAsX ? w.session().store().Data.A : w.session().store().Data.B,
+                                  w.session().store().Data.Count, axes, plot, p.x(), p.y(), reach);
             }
             text = PointerText(in, index);
         }
@@ -349,11 +349,11 @@ void MainCursors::Step(bool vertical, int steps) {
     const QSize plot = w.PlotBitmap.size();
     PointSeries times;
     if (vertical && w.ReadDisplayControls().Mode() == PlotMode::Normal)
-        times = w.session().store().DataCount > 0
-                    ? PointSeries{w.session().store().DataT, w.session().store().DataA,
-                                  w.session().store().DataCount}
-                    : PointSeries{w.session().store().SnapT, w.session().store().SnapA,
-                                  w.session().store().SnapCount};
+        times = w.session().store().Data.Count > 0
+                    ? PointSeries{w.session().store().Data.T, w.session().store().Data.A,
+                                  w.session().store().Data.Count}
+                    : PointSeries{w.session().store().Snap.T, w.session().store().Snap.A,
+                                  w.session().store().Snap.Count};
     const double pixel = vertical ? (axes.XEnd - axes.XStart) / std::max(1, plot.width() - 3)
                                   : (axes.YEnd - axes.YStart) / std::max(1, plot.height() - 3);
     c.position(id) = SteppedPosition(c.position(id), steps, times, pixel);

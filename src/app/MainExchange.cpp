@@ -43,22 +43,20 @@ void Widen(Tscale& scale, float min, float max) {
 } // namespace
 
 QString TFormMain::WriteText(bool snapshot) {
-    const int n = snapshot ? Store.SnapCount : Store.DataCount;
-    const QString& defA = snapshot ? Store.SnapDefA : Store.DataDefA;
-    const QString& defB = snapshot ? Store.SnapDefB : Store.DataDefB;
+    const kurvimat::acquisition::StoredPoints& p = snapshot ? Store.Snap : Store.Data;
+    const int n = p.Count;
+    const QString& defA = p.DefA;
+    const QString& defB = p.DefB;
     MeasurementTextFormat format;
-    format.asRead = snapshot ? Store.SnapLoaded : Store.DataLoaded;
-    format.hasB = snapshot ? Store.SnapHasB : Store.DataHasB;
+    format.asRead = p.Loaded;
+    format.hasB = p.HasB;
     if (!format.asRead) {
         format.digitsA = ResolutionDigits(defA, SignalChannel::A, CurrentCalibration());
         format.digitsB = ResolutionDigits(defB, SignalChannel::B, CurrentCalibration());
     }
     const auto points = [n](const float* values) { return std::span<const float>(values, n); };
     const QString text =
-        snapshot ? formatMeasurementText(defA, defB, points(Store.SnapT), points(Store.SnapA),
-                                         points(Store.SnapB), format)
-                 : formatMeasurementText(defA, defB, points(Store.DataT), points(Store.DataA),
-                                         points(Store.DataB), format);
+        formatMeasurementText(defA, defB, points(p.T), points(p.A), points(p.B), format);
     MemoDaten->setPlainText(text);
     MemoDaten->selectAll();
     ExchangeText = text;
@@ -241,21 +239,21 @@ void TFormMain::ReadBufferSteps(bool snapshot) {
 // Loaded points keep what they are: their axes name the definition or label they came with,
 // and take in their extremes, whatever definition is applied over them.
 void TFormMain::TitleLoadedAxes() {
-    if (!Store.DataLoaded || Store.DataCount <= 0) return;
-    const DefinitionParts a = PointSetParts(Store.DataDefA);
+    if (!Store.Data.Loaded || Store.Data.Count <= 0) return;
+    const DefinitionParts a = PointSetParts(Store.Data.DefA);
     ScaleA.Title = SignalTitle(a.name, a.unit);
-    Widen(ScaleA, Store.DataMinA, Store.DataMaxA);
-    if (Store.DataHasB) {
-        const DefinitionParts b = PointSetParts(Store.DataDefB);
+    Widen(ScaleA, Store.Data.MinA, Store.Data.MaxA);
+    if (Store.Data.HasB) {
+        const DefinitionParts b = PointSetParts(Store.Data.DefB);
         ScaleB.Title = SignalTitle(b.name, b.unit);
-        Widen(ScaleB, Store.DataMinB, Store.DataMaxB);
+        Widen(ScaleB, Store.Data.MinB, Store.Data.MaxB);
     }
     AxesNameLoadedPoints = true;
     Display.Changes.AxesChanged = true;
 }
 
 void TFormMain::ButtonDatenLoeschenClick() {
-    if (Store.DataCount > 0) KeepDataForUndo(tr("Daten löschen"));
+    if (Store.Data.Count > 0) KeepDataForUndo(tr("Daten löschen"));
     KeepBeforeReplacing(kurvimat::session::Replacement::DeleteData);
     session_->emptyData();
 }

@@ -108,20 +108,20 @@ void TFormMain::JournalAfterPipeline(const PipelineEvents& events) {
 
 void TFormMain::JournalHandOver() {
     Journal& journal = SessionJournal();
-    if (std::exchange(JournalTriggered, false) && !Store.DataLoaded) {
+    if (std::exchange(JournalTriggered, false) && !Store.Data.Loaded) {
         Run header;
         header.intervalMs = Store.IntervalMs;
         header.pointCount = Store.PointCount;
         header.points = PointSet(PointSet::Origin::Recorded, true, !Store.ChannelBOff(),
-                                 Store.DataDefA, Store.DataDefB);
+                                 Store.Data.DefA, Store.Data.DefB);
         journal.beginRecording(header);
         JournalSeen = 0;
         ++JournalChanges;
     }
     // Points loaded or deleted since: the recording the journal holds is no longer shown.
-    if (JournalSeen >= 0 && (Store.DataLoaded || Store.DataCount < JournalSeen)) JournalSeen = -1;
+    if (JournalSeen >= 0 && (Store.Data.Loaded || Store.Data.Count < JournalSeen)) JournalSeen = -1;
     if (JournalSeen >= 0) {
-        const int count = std::min(Store.DataCount, PointCapacity) - JournalSeen;
+        const int count = std::min(Store.Data.Count, PointCapacity) - JournalSeen;
         SamplePoint points[64];
         for (int done = 0; done < count;) {
             const int n = std::min(count - done, 64);
@@ -162,7 +162,7 @@ void TFormMain::JournalClosed() {
 }
 
 bool TFormMain::ExperimentSaved() const {
-    const bool waiting = JournalTriggered || (JournalSeen >= 0 && Store.DataCount > JournalSeen);
+    const bool waiting = JournalTriggered || (JournalSeen >= 0 && Store.Data.Count > JournalSeen);
     return !waiting && JournalSavedAt >= 0 &&
            JournalSavedAt == JournalMark(JournalChanges, SessionJournal());
 }
@@ -296,7 +296,7 @@ void TFormMain::ApplyExperiment(const Experiment& e) {
     session_->restoreData(e.data);
     session_->restoreSnapshot(e.snapshot, Get<bool>(s, key::SnapshotRecorded).value_or(false));
     TitleLoadedAxes();
-    if (!Store.DataLoaded) {
+    if (!Store.Data.Loaded) {
         AxesNameLoadedPoints = false;
         ScaleA.Title = SignalTitle(Store.NameA, Store.UnitA);
         ScaleB.Title = SignalTitle(Store.NameB, Store.UnitB);

@@ -60,14 +60,14 @@ std::size_t PointsHash(const MeasurementStore& s, int n, bool times) {
         return QByteArrayView(reinterpret_cast<const char*>(p),
                               static_cast<qsizetype>(n) * static_cast<qsizetype>(sizeof(float)));
     };
-    if (times) return qHash(view(s.DataT), static_cast<std::size_t>(n));
-    const std::size_t h = qHash(view(s.DataB), qHash(view(s.DataA), static_cast<std::size_t>(n)));
-    return qHash(s.DataDefA + QLatin1Char('\n') + s.DataDefB, h);
+    if (times) return qHash(view(s.Data.T), static_cast<std::size_t>(n));
+    const std::size_t h = qHash(view(s.Data.B), qHash(view(s.Data.A), static_cast<std::size_t>(n)));
+    return qHash(s.Data.DefA + QLatin1Char('\n') + s.Data.DefB, h);
 }
 
 // The current data as saved: to tell whether they were saved as they are.
 std::size_t DataSignature(const MeasurementStore& s) {
-    return PointsHash(s, s.DataCount, true) ^ (PointsHash(s, s.DataCount, false) * 31);
+    return PointsHash(s, s.Data.Count, true) ^ (PointsHash(s, s.Data.Count, false) * 31);
 }
 
 // The windows opened from the menu are windows of their own that close with the main window;
@@ -417,15 +417,15 @@ void TFormMain::UpdateMenuActions() {
     ActionWertcursor->setEnabled(!spectrum);
     ActionMesswerteKopieren->setEnabled(Cursors.VerticalOn || Cursors.HorizontalOn || spectrum);
 
-    const bool haveData = Store.DataCount > 0;
+    const bool haveData = Store.Data.Count > 0;
     for (const bool channelB : {false, true}) {
         QMenu* fits = channelB ? MenuFitB : MenuFitA;
         fits->setTitle(tr("Ausgleichskurve %1 (%2)")
                            .arg(channelB ? QStringLiteral("B") : QStringLiteral("A"),
                                 channelB ? Store.NameB : Store.NameA));
-        fits->setEnabled(haveData && (!channelB || Store.DataHasB)); // loaded without B
+        fits->setEnabled(haveData && (!channelB || Store.Data.HasB)); // loaded without B
     }
-    ActionFitGerade->setEnabled(haveData && Store.DataHasB);
+    ActionFitGerade->setEnabled(haveData && Store.Data.HasB);
     MenuAusgleichskurve->menuAction()->setEnabled(!ReadDisplayControls().Spektrum);
 
     // What Ctrl+Z takes back.
@@ -470,7 +470,7 @@ void TFormMain::Undo() {
     session_->restoreStored(*UndoData);
     UndoData.reset();
     Handle([this] {
-        if (Store.DataLoaded) {
+        if (Store.Data.Loaded) {
             TitleLoadedAxes();
             return;
         }
@@ -480,8 +480,8 @@ void TFormMain::Undo() {
             ScaleB.Title = SignalTitle(Store.NameB, Store.UnitB);
             AxesNameLoadedPoints = false;
         }
-        if (Store.DataDefA != Store.AppliedDefA) ApplySignalA(true);
-        if (Store.DataDefB != Store.AppliedDefB) ApplySignalB(true);
+        if (Store.Data.DefA != Store.AppliedDefA) ApplySignalA(true);
+        if (Store.Data.DefB != Store.AppliedDefB) ApplySignalB(true);
     });
 }
 
@@ -490,7 +490,7 @@ bool TFormMain::HasUnsavedWork() const {
     // Loaded points came from a file or the clipboard: they are kept there. Runs are kept
     // only in an experiment file.
     const bool dataUnsaved =
-        Store.DataCount > 0 && !Store.DataLoaded && DataSignature(Store) != SavedSignature;
+        Store.Data.Count > 0 && !Store.Data.Loaded && DataSignature(Store) != SavedSignature;
     return dataUnsaved || HasRuns();
 }
 
@@ -542,7 +542,7 @@ void TFormMain::ShowTable() {
         TableOwner.reset(Tabelle);
         Tabelle->setWindowTitle(tr("Tabelle – Kurvimat"));
         Tabelle->model().setSource(std::make_shared<StoreTableSource>(Store));
-        TableCount = std::clamp(Store.DataCount, 0, PointCapacity);
+        TableCount = std::clamp(Store.Data.Count, 0, PointCapacity);
         TableTimes = PointsHash(Store, TableCount, true);
         TableValues = PointsHash(Store, TableCount, false);
         TableHighlight.reset();
@@ -559,7 +559,7 @@ void TFormMain::ShowTable() {
 void TFormMain::FollowData() {
     if (!Tabelle || Tabelle->choice() != TableWindow::CurrentData) return;
     PointTableModel& model = Tabelle->model();
-    const int count = std::clamp(Store.DataCount, 0, PointCapacity);
+    const int count = std::clamp(Store.Data.Count, 0, PointCapacity);
     if (count < TableCount || PointsHash(Store, TableCount, true) != TableTimes) {
         model.pointsReplaced();
     } else {

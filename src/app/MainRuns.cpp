@@ -64,10 +64,10 @@ MainRuns::~MainRuns() = default;
 CurrentPoints MainRuns::Facts() const {
     const MeasurementStore& s = w.session().store();
     CurrentPoints c;
-    c.points = std::clamp(s.DataCount, 0, PointCapacity);
-    c.loaded = s.DataLoaded;
-    c.completeSweep = !s.DataLoaded && s.SweepIndex >= s.PointCount;
-    c.spanSeconds = c.points > 1 ? double(s.DataT[c.points - 1]) - double(s.DataT[0]) : 0.0;
+    c.points = std::clamp(s.Data.Count, 0, PointCapacity);
+    c.loaded = s.Data.Loaded;
+    c.completeSweep = !s.Data.Loaded && s.SweepIndex >= s.PointCount;
+    c.spanSeconds = c.points > 1 ? double(s.Data.T[c.points - 1]) - double(s.Data.T[0]) : 0.0;
     c.alreadyKept = kept && keptKey == currentPointsKey(s);
     c.mode = dataMode;
     return c;
@@ -99,7 +99,7 @@ void MainRuns::NewPoints(SweepMode mode) {
 }
 
 void MainRuns::KeepCurrent() {
-    if (w.session().store().DataCount <= 0 || Facts().alreadyKept) return;
+    if (w.session().store().Data.Count <= 0 || Facts().alreadyKept) return;
     Keep();
 }
 
@@ -308,7 +308,7 @@ void MainRuns::AddMenuActions(QMenu& menu) {
     open->setToolTip(tr("Die Messreihen dieser Sitzung: zeigen, umbenennen, wieder zu den "
                         "aktuellen Daten machen, kopieren, speichern, löschen"));
     QAction* keep = menu.addAction(tr("Messreihe behalten"), this, [this] { KeepCurrent(); });
-    keep->setEnabled(w.session().store().DataCount > 0 && !Facts().alreadyKept);
+    keep->setEnabled(w.session().store().Data.Count > 0 && !Facts().alreadyKept);
     menu.addSeparator();
 }
 

@@ -89,8 +89,8 @@ ScaleSet MainSpectrum::Scales() {
 
 void MainSpectrum::UpdateTitles() {
     const MeasurementStore& s = w.session().store();
-    ScaleA.Title = amplitudeTitle(s.DataCount > 0 ? s.DataDefA : QString(), s.NameA, s.UnitA);
-    ScaleB.Title = amplitudeTitle(s.DataCount > 0 ? s.DataDefB : QString(), s.NameB, s.UnitB);
+    ScaleA.Title = amplitudeTitle(s.Data.Count > 0 ? s.Data.DefA : QString(), s.NameA, s.UnitA);
+    ScaleB.Title = amplitudeTitle(s.Data.Count > 0 ? s.Data.DefB : QString(), s.NameB, s.UnitB);
 }
 
 void MainSpectrum::Switched(bool on) {
@@ -123,17 +123,17 @@ void MainSpectrum::Place() {
 
 std::size_t MainSpectrum::KeyOf(bool snapshot) const {
     const MeasurementStore& s = w.session().store();
-    const int count = snapshot ? s.SnapCount : s.DataCount;
+    const int count = snapshot ? s.Snap.Count : s.Data.Count;
     std::size_t key = 14695981039346656037ULL;
     key = mix(key, static_cast<std::size_t>(count));
-    key = mix(key, snapshot ? s.SnapHasB : s.DataHasB);
+    key = mix(key, snapshot ? s.Snap.HasB : s.Data.HasB);
     const std::array<const float*, 3> values =
-        snapshot ? std::array<const float*, 3>{s.SnapT, s.SnapA, s.SnapB}
-                 : std::array<const float*, 3>{s.DataT, s.DataA, s.DataB};
+        snapshot ? std::array<const float*, 3>{s.Snap.T, s.Snap.A, s.Snap.B}
+                 : std::array<const float*, 3>{s.Data.T, s.Data.A, s.Data.B};
     for (const float* v : values)
         key = mix(key, bytesKey(v, count));
-    for (const QString& text : snapshot ? QStringList{s.SnapDefA, s.SnapDefB}
-                                        : QStringList{s.DataDefA, s.DataDefB, s.UnitA, s.UnitB})
+    for (const QString& text : snapshot ? QStringList{s.Snap.DefA, s.Snap.DefB}
+                                        : QStringList{s.Data.DefA, s.Data.DefB, s.UnitA, s.UnitB})
         key = mix(key, qHash(text));
     const SpectrumOptions o = Input().Options;
     key = mix(key, std::hash<double>()(o.T1));
@@ -146,10 +146,10 @@ SpectrumInput MainSpectrum::Input() const {
     const DisplayControls c = w.ReadDisplayControls();
     SpectrumInput in;
     // Each point set in the unit of what it holds; one without B has no B values.
-    in.DataA = {{s.DataT, s.DataA, s.DataCount}, unitOf(s.DataDefA)};
-    in.DataB = {{s.DataT, s.DataB, s.DataHasB ? s.DataCount : 0}, unitOf(s.DataDefB)};
-    in.SnapA = {{s.SnapT, s.SnapA, s.SnapCount}, unitOf(s.SnapDefA)};
-    in.SnapB = {{s.SnapT, s.SnapB, s.SnapHasB ? s.SnapCount : 0}, unitOf(s.SnapDefB)};
+    in.DataA = {{s.Data.T, s.Data.A, s.Data.Count}, unitOf(s.Data.DefA)};
+    in.DataB = {{s.Data.T, s.Data.B, s.Data.HasB ? s.Data.Count : 0}, unitOf(s.Data.DefB)};
+    in.SnapA = {{s.Snap.T, s.Snap.A, s.Snap.Count}, unitOf(s.Snap.DefA)};
+    in.SnapB = {{s.Snap.T, s.Snap.B, s.Snap.HasB ? s.Snap.Count : 0}, unitOf(s.Snap.DefB)};
     in.Options.Window = window;
     const TimeSpan span = w.Cursors.timeSpan();
     if (span.Enabled) {
@@ -198,16 +198,16 @@ bool MainSpectrum::Update(bool now) {
     dataKey = data;
     snapKey = snap;
     FillSpectrumPoints(spectra, p);
-    p.DataDefA = s.DataDefA;
-    p.DataDefB = s.DataDefB;
-    p.SnapDefA = s.SnapDefA;
-    p.SnapDefB = s.SnapDefB;
-    p.DataHasB = s.DataHasB;
-    p.SnapHasB = s.SnapHasB;
+    p.Data.DefA = s.Data.DefA;
+    p.Data.DefB = s.Data.DefB;
+    p.Snap.DefA = s.Snap.DefA;
+    p.Snap.DefB = s.Snap.DefB;
+    p.Data.HasB = s.Data.HasB;
+    p.Snap.HasB = s.Snap.HasB;
     // The axes start fitted to the first spectrum and autoscale widens the amplitudes' from
     // there; a new sampling rate fits the frequency axis anew, up to half of it.
     const ScaleSet scales = Scales();
-    if (!fitted && (p.DataCount > 0 || p.SnapCount > 0)) {
+    if (!fitted && (p.Data.Count > 0 || p.Snap.Count > 0)) {
         FitLeft(p, scales, PlotMode::Normal);
         FitRight(p, scales, PlotMode::Normal);
         FitBottom(p, scales, PlotMode::Normal);
@@ -247,17 +247,17 @@ ReadoutInput MainSpectrum::CornerInput() const {
     const DisplayControls c = w.ReadDisplayControls();
     in.ShowA = c.KanalA;
     in.ShowB = c.KanalB;
-    in.DataA = {{points->DataT, points->DataA, points->DataCount}, {}};
-    in.DataB = {{points->DataT, points->DataB, points->DataCount}, {}};
+    in.DataA = {{points->Data.T, points->Data.A, points->Data.Count}, {}};
+    in.DataB = {{points->Data.T, points->Data.B, points->Data.Count}, {}};
     return in;
 }
 
 QString MainSpectrum::PointerText(int index) const {
     if (!points) return {};
     const DisplayControls c = w.ReadDisplayControls();
-    return SpectrumPointerText(*points, index, unitOf(w.session().store().DataDefA),
-                               unitOf(w.session().store().DataDefB), c.KanalA,
-                               c.KanalB && points->DataHasB);
+    return SpectrumPointerText(*points, index, unitOf(w.session().store().Data.DefA),
+                               unitOf(w.session().store().Data.DefB), c.KanalA,
+                               c.KanalB && points->Data.HasB);
 }
 
 void MainSpectrum::AddMenuActions(QMenu& menu) {

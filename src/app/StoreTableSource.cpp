@@ -12,38 +12,39 @@ using namespace kurvimat::signals;
 StoreTableSource::StoreTableSource(const MeasurementStore& store, Set set)
     : store_(store), set_(set) {}
 
-std::span<const float> StoreTableSource::points(const float* data, const float* snapshot) const {
-    const bool snap = set_ == Set::Snapshot;
-    const int n = std::clamp(snap ? store_.SnapCount : store_.DataCount, 0, PointCapacity);
-    return {snap ? snapshot : data, std::size_t(n)};
+const kurvimat::acquisition::StoredPoints& StoreTableSource::stored() const {
+    return set_ == Set::Snapshot ? store_.Snap : store_.Data;
+}
+
+std::span<const float> StoreTableSource::points(const float* values) const {
+    return {values, std::size_t(std::clamp(stored().Count, 0, PointCapacity))};
 }
 
 std::span<const float> StoreTableSource::times() const {
-    return points(store_.DataT, store_.SnapT);
+    return points(stored().T);
 }
 
 std::span<const float> StoreTableSource::valuesA() const {
-    return points(store_.DataA, store_.SnapA);
+    return points(stored().A);
 }
 
 std::span<const float> StoreTableSource::valuesB() const {
-    return points(store_.DataB, store_.SnapB);
+    return points(stored().B);
 }
 
 bool StoreTableSource::hasB() const {
-    return set_ == Set::Snapshot ? store_.SnapHasB : store_.DataHasB;
+    return stored().HasB;
 }
 
 QString StoreTableSource::definitionA() const {
-    return set_ == Set::Snapshot ? store_.SnapDefA : store_.DataDefA;
+    return stored().DefA;
 }
 
 QString StoreTableSource::definitionB() const {
-    return set_ == Set::Snapshot ? store_.SnapDefB : store_.DataDefB;
+    return stored().DefB;
 }
 
 MeasurementTextFormat StoreTableSource::textFormat() const {
-    const bool loaded = set_ == Set::Snapshot ? store_.SnapLoaded : store_.DataLoaded;
     const Calibration cal{store_.UminA, store_.UmaxA, store_.UminB, store_.UmaxB};
-    return PointSetTextFormat(loaded, hasB(), definitionA(), definitionB(), cal);
+    return PointSetTextFormat(stored().Loaded, hasB(), definitionA(), definitionB(), cal);
 }

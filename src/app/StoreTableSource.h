@@ -6,7 +6,8 @@
 
 namespace kurvimat::acquisition {
 struct MeasurementStore;
-}
+struct StoredPoints;
+} // namespace kurvimat::acquisition
 using kurvimat::acquisition::MeasurementStore;
 using kurvimat::exchange::MeasurementTextFormat;
 
@@ -26,7 +27,8 @@ public:
     MeasurementTextFormat textFormat() const override;
 
 private:
-    std::span<const float> points(const float* data, const float* snapshot) const;
+    const kurvimat::acquisition::StoredPoints& stored() const; // the set this table shows
+    std::span<const float> points(const float* values) const;
 
     const MeasurementStore& store_;
     Set set_;

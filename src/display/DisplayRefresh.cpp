@@ -144,12 +144,12 @@ PlotKey plotKey(const DisplayContext& ctx) {
     k.ExponentB = sc.B.Exponent;
     k.ZoomBox = st.ZoomBoxActive;
     k.Zoom = {st.ZoomX1, st.ZoomY1, st.ZoomX2, st.ZoomY2};
-    k.DataDefA = s.DataDefA;
-    k.DataDefB = s.DataDefB;
-    k.SnapDefA = s.SnapDefA;
-    k.SnapDefB = s.SnapDefB;
-    k.DataHasB = s.DataHasB;
-    k.SnapHasB = s.SnapHasB;
+    k.DataDefA = s.Data.DefA;
+    k.DataDefB = s.Data.DefB;
+    k.SnapDefA = s.Snap.DefA;
+    k.SnapDefB = s.Snap.DefB;
+    k.DataHasB = s.Data.HasB;
+    k.SnapHasB = s.Snap.HasB;
     k.Cursors = st.Cursors;
     k.Overlay = ctx.Overlay ? ctx.OverlayKey : 0;
     k.Runs = shownRuns(ctx) ? shownRuns(ctx)->key() : 0;
@@ -214,12 +214,12 @@ void rememberPlot(DisplayContext& ctx) {
     DrawnContent& d = ctx.State.Drawn;
     d.PlotKnown = true;
     d.Plot = plotKey(ctx);
-    remember(d.DataT, s.DataT, s.DataCount);
-    remember(d.DataA, s.DataA, s.DataCount);
-    remember(d.DataB, s.DataB, s.DataCount);
-    remember(d.SnapT, s.SnapT, s.SnapCount);
-    remember(d.SnapA, s.SnapA, s.SnapCount);
-    remember(d.SnapB, s.SnapB, s.SnapCount);
+    remember(d.DataT, s.Data.T, s.Data.Count);
+    remember(d.DataA, s.Data.A, s.Data.Count);
+    remember(d.DataB, s.Data.B, s.Data.Count);
+    remember(d.SnapT, s.Snap.T, s.Snap.Count);
+    remember(d.SnapA, s.Snap.A, s.Snap.Count);
+    remember(d.SnapB, s.Snap.B, s.Snap.Count);
 }
 
 // Tiles compared between two drawings of an image: as narrow as a curve's stretch, low enough
@@ -383,24 +383,24 @@ bool DrawPlotPoints(DisplayContext& ctx, std::vector<QRect>& changed) {
     DrawnContent& d = ctx.State.Drawn;
     if (!ctx.State.IncrementalFrames || !ctx.State.PlotValid || !d.PlotKnown) return false;
     const int drawn = static_cast<int>(d.DataT.size());
-    const int count = std::clamp(s.DataCount, 0, PointCapacity);
-    if (count < drawn || std::clamp(s.SnapCount, 0, PointCapacity) != int(d.SnapT.size()) ||
+    const int count = std::clamp(s.Data.Count, 0, PointCapacity);
+    if (count < drawn || std::clamp(s.Snap.Count, 0, PointCapacity) != int(d.SnapT.size()) ||
         !(plotKey(ctx) == d.Plot))
         return false;
-    for (const auto& [before, now] : {std::pair{&d.DataT, s.DataT},
-                                      {&d.DataA, s.DataA},
-                                      {&d.DataB, s.DataB},
-                                      {&d.SnapT, s.SnapT},
-                                      {&d.SnapA, s.SnapA},
-                                      {&d.SnapB, s.SnapB}})
+    for (const auto& [before, now] : {std::pair{&d.DataT, s.Data.T},
+                                      {&d.DataA, s.Data.A},
+                                      {&d.DataB, s.Data.B},
+                                      {&d.SnapT, s.Snap.T},
+                                      {&d.SnapA, s.Snap.A},
+                                      {&d.SnapB, s.Snap.B}})
         if (!unchanged(*before, now)) return false;
     // From the last point drawn: its segment to the first new one is not in the image yet.
     const int from = std::max(drawn - 1, 0);
     const PaintGeometry& g = ctx.State.Geometry;
     changed.clear();
     DrawCurves(ctx.Plot,
-               {s.DataT + from, s.DataA + from, s.DataB + from, count - from, PaletteMask::LiveA,
-                PaletteMask::LiveB, s.DataHasB},
+               {s.Data.T + from, s.Data.A + from, s.Data.B + from, count - from, PaletteMask::LiveA,
+                PaletteMask::LiveB, s.Data.HasB},
                ctx.Scales, ctx.Controls, g.weight(), &changed);
     // What lies over the curves (cursors, a fitted curve) is drawn again over the new points:
     // its ANDed lines change nothing where they were, its texts and boxes cover the new points
@@ -408,9 +408,9 @@ bool DrawPlotPoints(DisplayContext& ctx, std::vector<QRect>& changed) {
     DrawCursors(ctx.Plot, ctx.State.Cursors, ctx.Scales, PlotFont(g.Scale), g, &changed);
     if (ctx.Overlay) ctx.Overlay(ctx.Plot, g);
     MergeRects(changed, MaxChangedRects);
-    d.DataT.insert(d.DataT.end(), s.DataT + drawn, s.DataT + count);
-    d.DataA.insert(d.DataA.end(), s.DataA + drawn, s.DataA + count);
-    d.DataB.insert(d.DataB.end(), s.DataB + drawn, s.DataB + count);
+    d.DataT.insert(d.DataT.end(), s.Data.T + drawn, s.Data.T + count);
+    d.DataA.insert(d.DataA.end(), s.Data.A + drawn, s.Data.A + count);
+    d.DataB.insert(d.DataB.end(), s.Data.B + drawn, s.Data.B + count);
     const QPoint at = plotOrigin(g);
     for (QRect& r : changed) {
         ctx.Plot.expandInto(ctx.DataCanvas, at.x(), at.y(), r);

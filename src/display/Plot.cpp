@@ -274,13 +274,13 @@ namespace {
 void paintLegends(IndexedImage& image, const MeasurementStore& store, const ScaleSet& scales,
                   PlotMode mode, const PaintGeometry& g, const QFont& font) {
     const int w = image.width(), h = image.height();
-    if (store.SnapCount > 0 && store.SnapDefA != store.DataDefA) {
-        const QString text = legendText(store.SnapDefA, scales.A);
+    if (store.Snap.Count > 0 && store.Snap.DefA != store.Data.DefA) {
+        const QString text = legendText(store.Snap.DefA, scales.A);
         image.drawText(g.px(10), mode == PlotMode::AAsX ? h - g.px(20) : g.px(7), text, font,
                        PaletteIndex::SnapshotLegendA);
     }
-    if (store.SnapCount > 0 && store.SnapHasB && store.SnapDefB != store.DataDefB) {
-        const QString text = legendText(store.SnapDefB, scales.B);
+    if (store.Snap.Count > 0 && store.Snap.HasB && store.Snap.DefB != store.Data.DefB) {
+        const QString text = legendText(store.Snap.DefB, scales.B);
         const int tw = IndexedImage::textSize(text, font).width();
         image.drawText(w - tw - g.px(10), mode == PlotMode::BAsX ? h - g.px(20) : g.px(7), text,
                        font, PaletteIndex::SnapshotLegendB);
@@ -340,12 +340,12 @@ void paintZeroLines(IndexedImage& image, const ScaleSet& scales) {
 void paintStoredCurves(IndexedImage& image, const MeasurementStore& store, const ScaleSet& scales,
                        const DisplayControls& controls, int weight) {
     DrawCurves(image,
-               {store.SnapT, store.SnapA, store.SnapB, store.SnapCount, PaletteMask::SnapshotA,
-                PaletteMask::SnapshotB, store.SnapHasB},
+               {store.Snap.T, store.Snap.A, store.Snap.B, store.Snap.Count, PaletteMask::SnapshotA,
+                PaletteMask::SnapshotB, store.Snap.HasB},
                scales, controls, weight);
     DrawCurves(image,
-               {store.DataT, store.DataA, store.DataB, store.DataCount, PaletteMask::LiveA,
-                PaletteMask::LiveB, store.DataHasB},
+               {store.Data.T, store.Data.A, store.Data.B, store.Data.Count, PaletteMask::LiveA,
+                PaletteMask::LiveB, store.Data.HasB},
                scales, controls, weight);
 }
 

@@ -132,13 +132,13 @@ bool SameRange(std::pair<double, double> range, std::pair<double, double> refere
 }
 
 Extremes ExtremesA(const MeasurementStore& s) {
-    return extremes(s.DataCount, s.DataMinA, s.DataMaxA, s.SnapCount, s.SnapMinA, s.SnapMaxA);
+    return extremes(s.Data.Count, s.Data.MinA, s.Data.MaxA, s.Snap.Count, s.Snap.MinA, s.Snap.MaxA);
 }
 Extremes ExtremesB(const MeasurementStore& s) {
-    return extremes(s.DataCount, s.DataMinB, s.DataMaxB, s.SnapCount, s.SnapMinB, s.SnapMaxB);
+    return extremes(s.Data.Count, s.Data.MinB, s.Data.MaxB, s.Snap.Count, s.Snap.MinB, s.Snap.MaxB);
 }
 Extremes ExtremesT(const MeasurementStore& s) {
-    return extremes(s.DataCount, s.DataMinT, s.DataMaxT, s.SnapCount, s.SnapMinT, s.SnapMaxT);
+    return extremes(s.Data.Count, s.Data.MinT, s.Data.MaxT, s.Snap.Count, s.Snap.MinT, s.Snap.MaxT);
 }
 Extremes ExtremesBottom(const MeasurementStore& s, PlotMode mode) {
     switch (mode) {

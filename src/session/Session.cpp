@@ -159,27 +159,27 @@ AppliedDefinition Session::applyDefinition(SignalChannel channel, const QString&
 
     bool divByZero = result.range.divByZero;
     // Loaded points have no raw values behind them: they keep their values.
-    const bool reevaluated = reevaluate && !s.DataLoaded;
+    const bool reevaluated = reevaluate && !s.Data.Loaded;
     if (reevaluated) {
         const int first = std::clamp(s.SweepFirst, 0, PointCapacity);
         const auto sweep = [first](const float* values) {
             return std::span<const float>(values + first, PointCapacity - first);
         };
-        const StoredPoints points{std::span<const float>(s.DataT, PointCapacity),
+        const StoredPoints points{std::span<const float>(s.Data.T, PointCapacity),
                                   sweep(s.SweepRawA),
                                   sweep(s.SweepRawB),
                                   sweep(s.SweepVoltsA),
                                   sweep(s.SweepVoltsB),
-                                  s.DataCount,
+                                  s.Data.Count,
                                   s.TimeOrigin,
                                   s.PointTime};
         divByZero = ReevaluatePoints(p, channel, points,
-                                     std::span<float>(isA ? s.DataA : s.DataB, PointCapacity),
-                                     isA ? s.DataMinA : s.DataMinB, isA ? s.DataMaxA : s.DataMaxB,
-                                     s.DataMinT, s.DataMaxT) ||
+                                     std::span<float>(isA ? s.Data.A : s.Data.B, PointCapacity),
+                                     isA ? s.Data.MinA : s.Data.MinB,
+                                     isA ? s.Data.MaxA : s.Data.MaxB, s.Data.MinT, s.Data.MaxT) ||
                     divByZero;
         // The stored values are now this definition's.
-        (isA ? s.DataDefA : s.DataDefB) = line;
+        (isA ? s.Data.DefA : s.Data.DefB) = line;
     }
     if (divByZero) pipeline_.NoteDivByZero(isA, result.events);
     emit definitionChanged(channel);
@@ -191,27 +191,18 @@ AppliedDefinition Session::applyDefinition(SignalChannel channel, const QString&
 void Session::storeLoaded(bool snapshot, const LoadedPoints& m) {
     MeasurementStore& s = *store_;
     const int n = int(std::min({m.t.size(), m.a.size(), m.b.size(), std::size_t(PointCapacity)}));
-    std::copy_n(m.t.begin(), n, snapshot ? s.SnapT : s.DataT);
-    std::copy_n(m.a.begin(), n, snapshot ? s.SnapA : s.DataA);
-    std::copy_n(m.b.begin(), n, snapshot ? s.SnapB : s.DataB);
-    if (snapshot) {
-        s.SnapDefA = m.definitionA;
-        s.SnapDefB = m.definitionB;
-        s.SnapCount = n;
-        s.SnapLoaded = true;
-        s.SnapHasB = m.hasB;
-        s.SnapMinA = m.minA, s.SnapMaxA = m.maxA, s.SnapMinB = m.minB, s.SnapMaxB = m.maxB;
-        s.SnapMinT = m.minT, s.SnapMaxT = m.maxT;
-    } else {
-        s.DataDefA = m.definitionA;
-        s.DataDefB = m.definitionB;
-        s.DataCount = n;
-        s.DataLoaded = true;
-        s.DataHasB = m.hasB;
-        s.SweepFirst = 0;
-        s.DataMinA = m.minA, s.DataMaxA = m.maxA, s.DataMinB = m.minB, s.DataMaxB = m.maxB;
-        s.DataMinT = m.minT, s.DataMaxT = m.maxT;
-    }
+    kurvimat::acquisition::StoredPoints& p = snapshot ? s.Snap : s.Data;
+    std::copy_n(m.t.begin(), n, p.T);
+    std::copy_n(m.a.begin(), n, p.A);
+    std::copy_n(m.b.begin(), n, p.B);
+    p.DefA = m.definitionA;
+    p.DefB = m.definitionB;
+    p.Count = n;
+    p.Loaded = true;
+    p.HasB = m.hasB;
+    p.MinA = m.minA, p.MaxA = m.maxA, p.MinB = m.minB, p.MaxB = m.maxB;
+    p.MinT = m.minT, p.MaxT = m.maxT;
+    if (!snapshot) s.SweepFirst = 0;
     s.TriggerPos = -1;
     s.SinceArmed = 0;
     emit pointsChanged();
@@ -219,7 +210,7 @@ void Session::storeLoaded(bool snapshot, const LoadedPoints& m) {
 }
 
 void Session::emptyData() {
-    store_->DataCount = 0;
+    store_->Data.Count = 0;
     store_->TriggerPos = -1;
     emit pointsChanged();
 }
@@ -258,8 +249,8 @@ Experiment Session::experiment() const {
     namespace key = setting;
     const MeasurementStore& st = *store_;
     Experiment e;
-    if (st.DataCount > 0) e.data = dataPoints();
-    if (st.SnapCount > 0) e.snapshot = snapshotPoints();
+    if (st.Data.Count > 0) e.data = dataPoints();
+    if (st.Snap.Count > 0) e.snapshot = snapshotPoints();
     e.definitionA = st.AppliedDefA;
     e.definitionB = st.AppliedDefB;
     Settings& s = e.settings;
@@ -273,13 +264,13 @@ Experiment Session::experiment() const {
     s[key::TriggerHeld] = trigger_.resetEnabled; // in "einzel": the points wait for "Trigger"
     s[key::TimeOrigin] = double(st.TimeOrigin);
     s[key::AutoSnapshot] = trigger_.autoSnapshot;
-    s[key::SnapshotRecorded] = st.SnapCount > 0 && !st.SnapLoaded;
+    s[key::SnapshotRecorded] = st.Snap.Count > 0 && !st.Snap.Loaded;
     return e;
 }
 
 SamplePoint Session::dataPoint(int i) const {
     const MeasurementStore& s = *store_;
-    SamplePoint p{s.DataT[i], s.DataA[i], s.DataB[i]};
+    SamplePoint p{s.Data.T[i], s.Data.A[i], s.Data.B[i]};
     const int k = s.SweepFirst + i;
     if (k >= 0 && k < PointCapacity) {
         p.rawA = s.SweepRawA[k];
@@ -292,9 +283,9 @@ SamplePoint Session::dataPoint(int i) const {
 
 PointSet Session::dataPoints() const {
     const MeasurementStore& s = *store_;
-    PointSet set(s.DataLoaded ? PointSet::Origin::Loaded : PointSet::Origin::Recorded, true,
-                 s.DataHasB, s.DataDefA, s.DataDefB);
-    const int n = std::clamp(s.DataCount, 0, PointCapacity);
+    PointSet set(s.Data.Loaded ? PointSet::Origin::Loaded : PointSet::Origin::Recorded, true,
+                 s.Data.HasB, s.Data.DefA, s.Data.DefB);
+    const int n = std::clamp(s.Data.Count, 0, PointCapacity);
     set.reserve(n);
     for (int i = 0; i < n; ++i)
         set.append(dataPoint(i));
@@ -342,11 +333,11 @@ void Session::useConfiguration(const InstrumentConfiguration& c, std::int32_t de
 // The snapshot keeps no raw values: it is never evaluated again.
 PointSet Session::snapshotPoints() const {
     const MeasurementStore& s = *store_;
-    PointSet set(PointSet::Origin::Loaded, true, s.SnapHasB, s.SnapDefA, s.SnapDefB);
-    const int n = std::clamp(s.SnapCount, 0, PointCapacity);
+    PointSet set(PointSet::Origin::Loaded, true, s.Snap.HasB, s.Snap.DefA, s.Snap.DefB);
+    const int n = std::clamp(s.Snap.Count, 0, PointCapacity);
     set.reserve(n);
     for (int i = 0; i < n; ++i)
-        set.append({s.SnapT[i], s.SnapA[i], s.SnapB[i]});
+        set.append({s.Snap.T[i], s.Snap.A[i], s.Snap.B[i]});
     return set;
 }
 
@@ -358,17 +349,17 @@ void Session::restoreData(const std::optional<PointSet>& points) {
     }
     const PointSet& p = *points;
     const int n = std::min(p.size(), PointCapacity);
-    std::copy_n(p.times().begin(), n, s.DataT);
-    std::copy_n(p.valuesA().begin(), n, s.DataA);
-    std::copy_n(p.valuesB().begin(), n, s.DataB);
-    s.DataCount = n;
-    s.DataLoaded = !p.recorded();
-    s.DataHasB = p.hasB();
-    s.DataDefA = p.definitionA();
-    s.DataDefB = p.definitionB();
+    std::copy_n(p.times().begin(), n, s.Data.T);
+    std::copy_n(p.valuesA().begin(), n, s.Data.A);
+    std::copy_n(p.valuesB().begin(), n, s.Data.B);
+    s.Data.Count = n;
+    s.Data.Loaded = !p.recorded();
+    s.Data.HasB = p.hasB();
+    s.Data.DefA = p.definitionA();
+    s.Data.DefB = p.definitionB();
     const Extents& e = p.extents();
-    s.DataMinA = e.minA, s.DataMaxA = e.maxA, s.DataMinB = e.minB, s.DataMaxB = e.maxB;
-    s.DataMinT = e.minT, s.DataMaxT = e.maxT;
+    s.Data.MinA = e.minA, s.Data.MaxA = e.maxA, s.Data.MinB = e.minB, s.Data.MaxB = e.maxB;
+    s.Data.MinT = e.minT, s.Data.MaxT = e.maxT;
     s.SweepFirst = 0;
     if (p.recorded() && n > 0 && s.PointTime > 0) {
         // Recorded points are evaluated again under a new definition at their sweep place.
@@ -383,7 +374,7 @@ void Session::restoreData(const std::optional<PointSet>& points) {
         put(p.voltsB(), s.SweepVoltsB);
         s.SweepIndex = s.SweepFirst + n; // the mean strip shows the sweep as it was
         emit meansChanged();
-        s.DataMinT = std::min(e.minT, s.TimeOrigin);
+        s.Data.MinT = std::min(e.minT, s.TimeOrigin);
     }
     s.TriggerPos = -1;
     s.SinceArmed = 0;
@@ -393,18 +384,18 @@ void Session::restoreData(const std::optional<PointSet>& points) {
 void Session::restoreSnapshot(const std::optional<PointSet>& p, bool recorded) {
     MeasurementStore& s = *store_;
     const int n = p ? std::min(p->size(), PointCapacity) : 0;
-    s.SnapCount = n;
-    s.SnapLoaded = p && !recorded;
-    s.SnapHasB = !p || p->hasB();
-    s.SnapDefA = p ? p->definitionA() : QString();
-    s.SnapDefB = p ? p->definitionB() : QString();
+    s.Snap.Count = n;
+    s.Snap.Loaded = p && !recorded;
+    s.Snap.HasB = !p || p->hasB();
+    s.Snap.DefA = p ? p->definitionA() : QString();
+    s.Snap.DefB = p ? p->definitionB() : QString();
     if (p) {
-        std::copy_n(p->times().begin(), n, s.SnapT);
-        std::copy_n(p->valuesA().begin(), n, s.SnapA);
-        std::copy_n(p->valuesB().begin(), n, s.SnapB);
+        std::copy_n(p->times().begin(), n, s.Snap.T);
+        std::copy_n(p->valuesA().begin(), n, s.Snap.A);
+        std::copy_n(p->valuesB().begin(), n, s.Snap.B);
         const Extents& e = p->extents();
-        s.SnapMinA = e.minA, s.SnapMaxA = e.maxA, s.SnapMinB = e.minB, s.SnapMaxB = e.maxB;
-        s.SnapMinT = e.minT, s.SnapMaxT = e.maxT;
+        s.Snap.MinA = e.minA, s.Snap.MaxA = e.maxA, s.Snap.MinB = e.minB, s.Snap.MaxB = e.maxB;
+        s.Snap.MinT = e.minT, s.Snap.MaxT = e.maxT;
     }
     emit pointsChanged();
 }

@@ -11,15 +11,15 @@ using kurvimat::acquisition::PointCapacity;
 namespace kurvimat::session {
 
 PointSet currentPoints(const MeasurementStore& s) {
-    const bool recorded = !s.DataLoaded;
-    PointSet set(recorded ? PointSet::Origin::Recorded : PointSet::Origin::Loaded, true, s.DataHasB,
-                 s.DataDefA, s.DataHasB ? s.DataDefB : QString());
-    const int n = std::clamp(s.DataCount, 0, PointCapacity);
+    const bool recorded = !s.Data.Loaded;
+    PointSet set(recorded ? PointSet::Origin::Recorded : PointSet::Origin::Loaded, true,
+                 s.Data.HasB, s.Data.DefA, s.Data.HasB ? s.Data.DefB : QString());
+    const int n = std::clamp(s.Data.Count, 0, PointCapacity);
     // Stored point i is sweep point SweepFirst + i.
     const int first = std::clamp(s.SweepFirst, 0, PointCapacity);
     set.reserve(n);
     for (int i = 0; i < n; ++i) {
-        SamplePoint p{s.DataT[i], s.DataA[i], s.DataHasB ? s.DataB[i] : 0.0f};
+        SamplePoint p{s.Data.T[i], s.Data.A[i], s.Data.HasB ? s.Data.B[i] : 0.0f};
         const int k = first + i;
         if (recorded && k < PointCapacity) {
             p.rawA = s.SweepRawA[k];
@@ -44,13 +44,13 @@ Run currentRun(const MeasurementStore& s, qint64 recordedAtMs) {
 void restoreRun(MeasurementStore& s, const Run& run) {
     const PointSet& p = run.points;
     const int n = std::min(p.size(), PointCapacity);
-    std::copy_n(p.times().begin(), n, s.DataT);
-    std::copy_n(p.valuesA().begin(), n, s.DataA);
-    std::copy_n(p.valuesB().begin(), n, s.DataB);
-    s.DataLoaded = !p.recorded();
-    s.DataHasB = p.hasB();
-    s.DataDefA = p.definitionA();
-    s.DataDefB = p.definitionB();
+    std::copy_n(p.times().begin(), n, s.Data.T);
+    std::copy_n(p.valuesA().begin(), n, s.Data.A);
+    std::copy_n(p.valuesB().begin(), n, s.Data.B);
+    s.Data.Loaded = !p.recorded();
+    s.Data.HasB = p.hasB();
+    s.Data.DefA = p.definitionA();
+    s.Data.DefB = p.definitionB();
     s.SweepFirst = 0;
     if (p.recorded()) {
         std::copy_n(p.rawA().begin(), n, s.SweepRawA);
@@ -59,12 +59,12 @@ void restoreRun(MeasurementStore& s, const Run& run) {
         std::copy_n(p.voltsB().begin(), n, s.SweepVoltsB);
     }
     s.SweepIndex = n;
-    s.DataCount = n;
+    s.Data.Count = n;
     const Extents& e = p.extents();
     if (n > 0) {
-        s.DataMinA = e.minA, s.DataMaxA = e.maxA;
-        s.DataMinB = e.minB, s.DataMaxB = e.maxB;
-        s.DataMinT = e.minT, s.DataMaxT = e.maxT;
+        s.Data.MinA = e.minA, s.Data.MaxA = e.maxA;
+        s.Data.MinB = e.minB, s.Data.MaxB = e.maxB;
+        s.Data.MinT = e.minT, s.Data.MaxT = e.maxT;
     }
     s.TriggerPos = -1;
     s.SinceArmed = 0;
@@ -73,15 +73,15 @@ void restoreRun(MeasurementStore& s, const Run& run) {
 std::size_t currentPointsKey(const MeasurementStore& s) {
     std::size_t key = 0x9e3779b97f4a7c15ULL;
     const auto mix = [&key](std::size_t v) { key = (key ^ v) * 1099511628211ULL; };
-    const int n = std::clamp(s.DataCount, 0, PointCapacity);
+    const int n = std::clamp(s.Data.Count, 0, PointCapacity);
     mix(std::size_t(n));
-    mix(s.DataLoaded);
-    mix(s.DataHasB);
-    mix(qHash(s.DataDefA));
-    mix(qHash(s.DataDefB));
+    mix(s.Data.Loaded);
+    mix(s.Data.HasB);
+    mix(qHash(s.Data.DefA));
+    mix(qHash(s.Data.DefB));
     for (const int i : {0, n / 2, n - 1}) {
         if (i < 0 || i >= n) continue;
-        for (const float v : {s.DataT[i], s.DataA[i], s.DataB[i]})
+        for (const float v : {s.Data.T[i], s.Data.A[i], s.Data.B[i]})
             mix(std::hash<float>()(v));
     }
     return key;

@@ -236,7 +236,7 @@ TEST(WindowAllocation, ReportsOfTheHeldInstrumentAllocateNothing) {
     }
     Counting = false;
     win.HoldInstrument(nullptr);
-    EXPECT_GT(win.session().store().DataCount, 0);
+    EXPECT_GT(win.session().store().Data.Count, 0);
     EXPECT_EQ(Allocations, 0);
 }
 

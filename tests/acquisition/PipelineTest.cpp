@@ -118,18 +118,18 @@ TEST_F(PipelineFixture, HoldStoresNoSweepWhileTheMeansGoOn) {
     S.PreTrigger = 0;
     Blocks(10, 5);
     ASSERT_GE(S.TriggerPos, 0);
-    const int stored = S.DataCount;
+    const int stored = S.Data.Count;
     Controls.hold = true;
     const int mean = S.MeanIndex;
     EXPECT_EQ(Blocks(300, 7).triggers, 0);
     EXPECT_EQ(Pipe.TriggerSweep(Controls).triggers, 0);
     EXPECT_EQ(S.TriggerPos, -1);
-    EXPECT_EQ(S.DataCount, stored);
-    EXPECT_EQ(S.DataA[stored - 1], 5);
+    EXPECT_EQ(S.Data.Count, stored);
+    EXPECT_EQ(S.Data.A[stored - 1], 5);
     EXPECT_EQ(S.MeanIndex, mean + 300);
     Controls.hold = false;
     EXPECT_EQ(Block(7).triggers, 1);
-    EXPECT_EQ(S.DataA[S.DataCount - 1], 7);
+    EXPECT_EQ(S.Data.A[S.Data.Count - 1], 7);
 }
 
 TEST_F(PipelineFixture, NormalNeverFiresOnAFlatSignal) {
@@ -213,15 +213,15 @@ TEST_F(PipelineFixture, PreTriggerHistory) {
         EXPECT_FLOAT_EQ(s.PointTime, 0.001f);
         EXPECT_FLOAT_EQ(s.TimeOrigin, -pre * 0.001f);
         for (int i = 0; i < pre; ++i) {
-            EXPECT_FLOAT_EQ(s.DataA[i], float(300 - pre + i)) << i;
+            EXPECT_FLOAT_EQ(s.Data.A[i], float(300 - pre + i)) << i;
             EXPECT_FLOAT_EQ(s.SweepRawB[i], float(300 - pre + i)) << i;
         }
         if (pre < s.PointCount) {
-            EXPECT_EQ(s.DataCount, pre + 1);
-            EXPECT_FLOAT_EQ(s.DataT[pre], 0.0f);
-            EXPECT_FLOAT_EQ(s.DataA[pre], 1000.0f);
-            EXPECT_FLOAT_EQ(s.DataMaxA, 1000.0f);
-            EXPECT_FLOAT_EQ(s.DataMinA, pre == 0 ? 1000.0f : float(300 - pre));
+            EXPECT_EQ(s.Data.Count, pre + 1);
+            EXPECT_FLOAT_EQ(s.Data.T[pre], 0.0f);
+            EXPECT_FLOAT_EQ(s.Data.A[pre], 1000.0f);
+            EXPECT_FLOAT_EQ(s.Data.MaxA, 1000.0f);
+            EXPECT_FLOAT_EQ(s.Data.MinA, pre == 0 ? 1000.0f : float(300 - pre));
             EXPECT_EQ(ev.sweepsCompleted, 0);
             // The rest of the sweep comes from the following blocks.
             for (int k = 0; k < s.PointCount - pre - 2; ++k)
@@ -230,16 +230,16 @@ TEST_F(PipelineFixture, PreTriggerHistory) {
             ev.Merge(pipe.PipelineStep(2000, 2000, Controls));
         } else {
             // The trigger block itself ends the sweep without being stored.
-            EXPECT_EQ(s.DataCount, pre);
-            EXPECT_FLOAT_EQ(s.DataMaxA, 299.0f);
+            EXPECT_EQ(s.Data.Count, pre);
+            EXPECT_FLOAT_EQ(s.Data.MaxA, 299.0f);
         }
         EXPECT_EQ(ev.sweepsCompleted, 1);
         EXPECT_EQ(s.TriggerPos, -1);
-        EXPECT_EQ(s.DataCount, s.PointCount);
+        EXPECT_EQ(s.Data.Count, s.PointCount);
         EXPECT_EQ(s.SweepIndex, s.PointCount);
-        EXPECT_NEAR(s.DataT[s.PointCount - 1], (s.PointCount - 1 - pre) * 0.001f, 1e-6);
-        EXPECT_FLOAT_EQ(s.DataMinT, s.TimeOrigin);
-        EXPECT_FLOAT_EQ(s.DataMaxT, s.DataT[s.PointCount - 1]);
+        EXPECT_NEAR(s.Data.T[s.PointCount - 1], (s.PointCount - 1 - pre) * 0.001f, 1e-6);
+        EXPECT_FLOAT_EQ(s.Data.MinT, s.TimeOrigin);
+        EXPECT_FLOAT_EQ(s.Data.MaxT, s.Data.T[s.PointCount - 1]);
     }
 }
 
@@ -252,7 +252,7 @@ TEST_F(PipelineFixture, HistoryAndTriggerPositionWrapAroundTheMeanRing) {
     Pipe.TriggerSweep(Controls);
     EXPECT_EQ(S.TriggerPos, 25);
     for (int i = 0; i < 20; ++i)
-        EXPECT_FLOAT_EQ(S.DataA[i], float(10 + i)) << i;
+        EXPECT_FLOAT_EQ(S.Data.A[i], float(10 + i)) << i;
     S.MeanIndex = PointCapacity - 1;
     Block(7);
     EXPECT_EQ(S.MeanIndex, 0);
@@ -281,9 +281,9 @@ TEST_F(PipelineFixture, SignalsGetOwnAndBothChannelVoltages) {
         SetFormulas(r.formulaA, r.formulaB);
         Pipe.TriggerSweep(Controls);
         Block(1023, 0);
-        ASSERT_EQ(S.DataCount, 1);
-        EXPECT_NEAR(S.DataA[0], r.expectA, 1e-5);
-        EXPECT_NEAR(S.DataB[0], r.expectB, 1e-5);
+        ASSERT_EQ(S.Data.Count, 1);
+        EXPECT_NEAR(S.Data.A[0], r.expectA, 1e-5);
+        EXPECT_NEAR(S.Data.B[0], r.expectB, 1e-5);
     }
 }
 
@@ -296,8 +296,8 @@ TEST_F(PipelineFixture, TriggerTakesDefinitionsAndReportsTimeRangeChanges) {
     EXPECT_TRUE(ev.timeRangeEndChanged);
     EXPECT_FLOAT_EQ(S.TimeRangeMin, -0.01f);
     EXPECT_FLOAT_EQ(S.TimeRangeMax, 0.089f);
-    EXPECT_EQ(S.DataDefA, Controls.definitionA);
-    EXPECT_EQ(S.DataDefB, Controls.definitionB);
+    EXPECT_EQ(S.Data.DefA, Controls.definitionA);
+    EXPECT_EQ(S.Data.DefB, Controls.definitionB);
     EXPECT_TRUE(ev.axes);
 
     ev = Pipe.TriggerSweep(Controls);
@@ -314,37 +314,37 @@ TEST_F(PipelineFixture, TriggerTakesDefinitionsAndReportsTimeRangeChanges) {
 TEST_F(PipelineFixture, SnapshotCopiesStoredPoints) {
     Controls.autoSnapshot = false;
     Pipe.TakeSnapshot();
-    EXPECT_EQ(S.SnapCount, 0);
+    EXPECT_EQ(S.Snap.Count, 0);
 
     S.PreTrigger = 0;
     S.PointCount = 100;
     Pipe.TriggerSweep(Controls);
     for (int k = 0; k < 100; ++k)
         Block(float(k));
-    const QString firstDef = S.DataDefA;
+    const QString firstDef = S.Data.DefA;
 
     // With the automatic snapshot each trigger first keeps the previous sweep.
     Controls.autoSnapshot = true;
     Controls.definitionA = "Anteil (%): x*100";
     Pipe.TriggerSweep(Controls);
-    EXPECT_EQ(S.SnapCount, 100);
-    EXPECT_EQ(S.SnapDefA, firstDef);
-    EXPECT_EQ(S.DataDefA, Controls.definitionA);
+    EXPECT_EQ(S.Snap.Count, 100);
+    EXPECT_EQ(S.Snap.DefA, firstDef);
+    EXPECT_EQ(S.Data.DefA, Controls.definitionA);
     for (int i = 0; i < 100; ++i)
-        EXPECT_FLOAT_EQ(S.SnapA[i], float(i)) << i;
-    EXPECT_FLOAT_EQ(S.SnapMaxA, 99.0f);
-    EXPECT_FLOAT_EQ(S.SnapMaxT, 0.099f);
-    EXPECT_EQ(S.DataCount, 0);
+        EXPECT_FLOAT_EQ(S.Snap.A[i], float(i)) << i;
+    EXPECT_FLOAT_EQ(S.Snap.MaxA, 99.0f);
+    EXPECT_FLOAT_EQ(S.Snap.MaxT, 0.099f);
+    EXPECT_EQ(S.Data.Count, 0);
     Pipe.TriggerSweep(Controls); // an empty store keeps the reference curve
-    EXPECT_EQ(S.SnapCount, 100);
+    EXPECT_EQ(S.Snap.Count, 100);
     Pipe.TakeSnapshot(); // and so does the button
-    EXPECT_EQ(S.SnapCount, 100);
-    EXPECT_EQ(S.SnapDefA, firstDef);
+    EXPECT_EQ(S.Snap.Count, 100);
+    EXPECT_EQ(S.Snap.DefA, firstDef);
 
     Pipe.DeleteSnapshot();
-    EXPECT_EQ(S.SnapCount, 0);
-    EXPECT_TRUE(S.SnapDefA.isEmpty());
-    EXPECT_TRUE(S.SnapDefB.isEmpty());
+    EXPECT_EQ(S.Snap.Count, 0);
+    EXPECT_TRUE(S.Snap.DefA.isEmpty());
+    EXPECT_TRUE(S.Snap.DefB.isEmpty());
 }
 
 // An integer division by zero in a formula counts as 0 and is reported once per formula text;
@@ -358,15 +358,15 @@ TEST_F(PipelineFixture, IntegerDivisionByZeroIsContained) {
     ASSERT_NO_THROW(ev = Pipe.TriggerSweep(Controls));
     EXPECT_TRUE(ev.divByZeroA);
     EXPECT_FALSE(ev.divByZeroB);
-    EXPECT_EQ(S.DataCount, 20);
+    EXPECT_EQ(S.Data.Count, 20);
     EXPECT_EQ(S.SweepIndex, 20);
-    EXPECT_FLOAT_EQ(S.DataA[5], 0.0f);
-    EXPECT_FLOAT_EQ(S.DataB[5], 3.0f);
+    EXPECT_FLOAT_EQ(S.Data.A[5], 0.0f);
+    EXPECT_FLOAT_EQ(S.Data.B[5], 3.0f);
 
     ev = Blocks(80, 3);
     EXPECT_FALSE(ev.divByZeroA);
     EXPECT_EQ(ev.sweepsCompleted, 1);
-    EXPECT_EQ(S.DataCount, 100);
+    EXPECT_EQ(S.Data.Count, 100);
 
     SetFormulas("YMOD0", "7DIV0");
     ev = Pipe.TriggerSweep(Controls);

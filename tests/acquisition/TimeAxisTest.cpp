@@ -18,20 +18,20 @@ TEST(TimeAxis, StartValuesGiveTheNominalAxis) {
     RebuildTimeAxis(*s);
     EXPECT_FLOAT_EQ(s->TimeRangeMin, -0.1f);
     EXPECT_FLOAT_EQ(s->TimeRangeMax, 0.895f);
-    EXPECT_FLOAT_EQ(s->DataMinT, -0.1f);
-    EXPECT_FLOAT_EQ(s->DataMaxT, -0.095f);
+    EXPECT_FLOAT_EQ(s->Data.MinT, -0.1f);
+    EXPECT_FLOAT_EQ(s->Data.MaxT, -0.095f);
 }
 
 TEST(TimeAxis, StoredPointsGetTheirTimesAndTimeExtreme) {
     auto s = NewStore();
     s->PointTime = 0.01f;
     s->TimeOrigin = -0.03f;
-    s->DataCount = 6;
+    s->Data.Count = 6;
     RebuildTimeAxis(*s);
     for (int i = 0; i < 6; ++i)
-        EXPECT_FLOAT_EQ(s->DataT[i], (i - 3) * 0.01f) << i;
-    EXPECT_FLOAT_EQ(s->DataMinT, -0.03f);
-    EXPECT_FLOAT_EQ(s->DataMaxT, s->DataT[5]);
+        EXPECT_FLOAT_EQ(s->Data.T[i], (i - 3) * 0.01f) << i;
+    EXPECT_FLOAT_EQ(s->Data.MinT, -0.03f);
+    EXPECT_FLOAT_EQ(s->Data.MaxT, s->Data.T[5]);
 }
 
 // Raw windows of IntervalMs entries, newest first, carry the values 100, 200, ...; the entries
@@ -76,7 +76,7 @@ TEST(RebuildMeanHistory, NewestFullIntervalsBecomeNewestMeans) {
         const int leftover = r.expectedCount + 3;
         if (leftover < PointCapacity) s->MeanA[leftover] = 5;
         s->SweepRawA[7] = 5;
-        s->DataCount = 50;
+        s->Data.Count = 50;
         s->SweepIndex = 50;
         s->BlockCount = 3;
         s->BlockSumA = 9;
@@ -96,7 +96,7 @@ TEST(RebuildMeanHistory, NewestFullIntervalsBecomeNewestMeans) {
         }
         if (leftover < PointCapacity) EXPECT_FLOAT_EQ(s->MeanA[leftover], 0.0f);
         EXPECT_FLOAT_EQ(s->SweepRawA[7], 0.0f);
-        EXPECT_EQ(s->DataCount, 0);
+        EXPECT_EQ(s->Data.Count, 0);
         EXPECT_EQ(s->SweepIndex, 0);
         EXPECT_EQ(s->BlockCount, 0);
         EXPECT_FLOAT_EQ(s->BlockSumA, 0.0f);

@@ -93,27 +93,27 @@ TEST(SpectrumPlot, PointSetMarksAndReadoutOfEachChannel) {
         FillSpectrumPoints(s, p);
 
         // Frequencies ascend in bins from 0; A's peak at 1 Hz with its amplitude.
-        ASSERT_EQ(p.DataCount, static_cast<int>(s.A.Amplitude.size()));
-        EXPECT_EQ(p.DataT[0], 0);
-        EXPECT_FLOAT_EQ(p.DataT[1], static_cast<float>(s.A.BinWidth));
-        const int peakA = highest(p.DataT, p.DataA, p.DataCount);
-        EXPECT_NEAR(p.DataT[peakA], 1, s.A.BinWidth / 2);
-        EXPECT_NEAR(p.DataA[peakA], 1.5, 0.015);
-        EXPECT_FLOAT_EQ(p.DataMaxA, p.DataA[peakA]);
+        ASSERT_EQ(p.Data.Count, static_cast<int>(s.A.Amplitude.size()));
+        EXPECT_EQ(p.Data.T[0], 0);
+        EXPECT_FLOAT_EQ(p.Data.T[1], static_cast<float>(s.A.BinWidth));
+        const int peakA = highest(p.Data.T, p.Data.A, p.Data.Count);
+        EXPECT_NEAR(p.Data.T[peakA], 1, s.A.BinWidth / 2);
+        EXPECT_NEAR(p.Data.A[peakA], 1.5, 0.015);
+        EXPECT_FLOAT_EQ(p.Data.MaxA, p.Data.A[peakA]);
         // B on A's frequencies, its own peak where its own spectrum has it.
-        const int peakB = highest(p.DataT, p.DataB, p.DataCount);
+        const int peakB = highest(p.Data.T, p.Data.B, p.Data.Count);
         ASSERT_TRUE(s.B.Peak);
-        EXPECT_NEAR(p.DataT[peakB], s.B.Peak->Frequency, s.B.BinWidth);
+        EXPECT_NEAR(p.Data.T[peakB], s.B.Peak->Frequency, s.B.BinWidth);
         // Up to B's own highest frequency (lower where B has fewer points), nothing beyond.
         const double lastB = s.B.frequency(static_cast<int>(s.B.Amplitude.size()) - 1);
-        for (int i = 0; i < p.DataCount; ++i)
-            ASSERT_EQ(std::isfinite(p.DataB[i]) && p.DataB[i] >= 0, p.DataT[i] <= lastB + 1e-6)
-                << p.DataT[i];
+        for (int i = 0; i < p.Data.Count; ++i)
+            ASSERT_EQ(std::isfinite(p.Data.B[i]) && p.Data.B[i] >= 0, p.Data.T[i] <= lastB + 1e-6)
+                << p.Data.T[i];
         // Axes from 0 to the highest amplitude and to half the highest sampling rate.
         EXPECT_EQ(p.DefMinA, 0);
-        EXPECT_FLOAT_EQ(p.DefMaxA, std::max(p.DataMaxA, p.SnapMaxA));
+        EXPECT_FLOAT_EQ(p.DefMaxA, std::max(p.Data.MaxA, p.Snap.MaxA));
         EXPECT_FLOAT_EQ(p.TimeRangeMax, static_cast<float>(r.nyquist));
-        EXPECT_EQ(p.SnapCount, static_cast<int>(s.SnapA.Amplitude.size()));
+        EXPECT_EQ(p.Snap.Count, static_cast<int>(s.SnapA.Amplitude.size()));
 
         const CursorMarks m = SpectrumMarks(s, true, r.showB);
         EXPECT_TRUE(m.Vertical);
@@ -150,10 +150,10 @@ TEST(SpectrumPlot, PointerNamesFrequencyAndShownAmplitudes) {
     QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
     auto storage = std::make_unique<MeasurementStore>();
     MeasurementStore& p = *storage;
-    p.DataT[0] = 0, p.DataT[1] = 0.25f;
-    p.DataA[0] = 0, p.DataA[1] = 1.5f;
-    p.DataB[0] = 0, p.DataB[1] = Gap;
-    p.DataCount = 2;
+    p.Data.T[0] = 0, p.Data.T[1] = 0.25f;
+    p.Data.A[0] = 0, p.Data.A[1] = 1.5f;
+    p.Data.B[0] = 0, p.Data.B[1] = Gap;
+    p.Data.Count = 2;
     EXPECT_EQ(SpectrumPointerText(p, 1, QStringLiteral("V"), QStringLiteral("V"), true, true),
               QStringLiteral("f = 250 mHz   A = 1,5 V"));
     EXPECT_EQ(SpectrumPointerText(p, 0, QStringLiteral("V"), QStringLiteral("°C"), false, true),

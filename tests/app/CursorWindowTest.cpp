@@ -37,12 +37,12 @@ void Wheel(QWidget* w, QPointF at, int delta) {
 // One second of the demo's sine on A, a falling line on B, 5 ms apart, on a time axis 0 .. 1 s.
 void StoreSine(TFormMain& win) {
     for (int i = 0; i < 200; ++i) {
-        win.session().store().DataT[i] = i * 0.005f;
-        win.session().store().DataA[i] =
+        win.session().store().Data.T[i] = i * 0.005f;
+        win.session().store().Data.A[i] =
             static_cast<float>(2.5 + 1.5 * std::sin(2 * 3.14159265358979 * i * 0.005));
-        win.session().store().DataB[i] = 4 - i * 0.005f;
+        win.session().store().Data.B[i] = 4 - i * 0.005f;
     }
-    win.session().store().DataCount = 200;
+    win.session().store().Data.Count = 200;
     PlotOf(win).Scales().T.RangeStart = 0;
     PlotOf(win).Scales().T.RangeEnd = 1;
     PlotOf(win).State().Changes.AxesChanged = PlotOf(win).State().Changes.PlotDirty = true;
@@ -124,10 +124,10 @@ TEST_F(ScaledWindowTest, CursorsMeasureOnThePlotAndTheWheelZoomsBack) {
     PlotOf(*win).Cursors().X[0] = 0.2501;
     QTest::keyClick(box, Qt::Key_Right);
     EXPECT_FLOAT_EQ(static_cast<float>(PlotOf(*win).Cursors().X[0]),
-                    win->session().store().DataT[51]);
+                    win->session().store().Data.T[51]);
     QTest::keyClick(box, Qt::Key_Left);
     EXPECT_FLOAT_EQ(static_cast<float>(PlotOf(*win).Cursors().X[0]),
-                    win->session().store().DataT[50]);
+                    win->session().store().Data.T[50]);
 
     // The pointer over the data names the nearest point; outside the data nothing.
     for (const double t : {0.5, 0.1, 0.95}) {
@@ -165,10 +165,10 @@ TEST_F(ScaledWindowTest, CursorsMeasureOnThePlotAndTheWheelZoomsBack) {
 TEST_F(ScaledWindowTest, ReadoutBoxOpensTheMenuFoldsAndIsCopiedFromAnywhere) {
     StoreSine(*win);
     // A snapshot of the same points: two columns more.
-    std::copy_n(win->session().store().DataT, 200, win->session().store().SnapT);
-    std::copy_n(win->session().store().DataA, 200, win->session().store().SnapA);
-    std::copy_n(win->session().store().DataB, 200, win->session().store().SnapB);
-    win->session().store().SnapCount = 200;
+    std::copy_n(win->session().store().Data.T, 200, win->session().store().Snap.T);
+    std::copy_n(win->session().store().Data.A, 200, win->session().store().Snap.A);
+    std::copy_n(win->session().store().Data.B, 200, win->session().store().Snap.B);
+    win->session().store().Snap.Count = 200;
     MainCursors& m = *PlotOf(*win).Measuring();
     PlotOf(*win).Cursors().setVerticalOn(true, 0, 1);
     PlotOf(*win).Cursors().setHorizontalOn(true, 0, 5);
@@ -261,12 +261,12 @@ TEST_F(ScaledWindowTest, RangeReadoutAndCursorReadoutLeaveEachOtherFree) {
 // readout; the window from the menu; copying and the picture; the time plot's ranges wait.
 TEST_F(ScaledWindowTest, SpectrumShowsThePeakAndLeavesTheTimePlotAsItWas) {
     for (int i = 0; i < 400; ++i) {
-        win->session().store().DataT[i] = i * 0.01f;
-        win->session().store().DataA[i] =
+        win->session().store().Data.T[i] = i * 0.01f;
+        win->session().store().Data.A[i] =
             static_cast<float>(2.5 + 1.5 * std::sin(2 * 3.14159265358979 * i * 0.01));
-        win->session().store().DataB[i] = 4 - i * 0.001f;
+        win->session().store().Data.B[i] = 4 - i * 0.001f;
     }
-    win->session().store().DataCount = 400;
+    win->session().store().Data.Count = 400;
     PlotOf(*win).Scales().T.RangeStart = 0;
     PlotOf(*win).Scales().T.RangeEnd = 4;
     PlotOf(*win).State().Changes.AxesChanged = PlotOf(*win).State().Changes.PlotDirty = true;

@@ -53,7 +53,7 @@ TEST_F(DisplayWindowTest, StreamedDataReachesThePlotCanvas) {
     auto platform = std::make_shared<HidPlatformVirtual>();
     TInstrumentLink link(*win, platform);
     platform->plug(std::make_shared<VirtualInstrument>());
-    ASSERT_TRUE(QTest::qWaitFor([&] { return win->session().store().DataCount >= 40; }, 10000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return win->session().store().Data.Count >= 40; }, 10000));
     link.Shutdown();
     win->Timer1Timer();
     EXPECT_GT(BluePlotPixels(*win), 40);
@@ -230,11 +230,11 @@ TEST_F(DisplayWindowTest, HotSpotShowsTheReadoutWhileHeld) {
 void StoreCooling(TFormMain& win, int count) {
     for (int i = 0; i < count; ++i) {
         const float t = 0.5f * static_cast<float>(i);
-        win.session().store().DataT[i] = t;
-        win.session().store().DataA[i] = 0.01f * t;
-        win.session().store().DataB[i] = static_cast<float>(0.8 + 3.2 * std::exp(-t / 120.0));
+        win.session().store().Data.T[i] = t;
+        win.session().store().Data.A[i] = 0.01f * t;
+        win.session().store().Data.B[i] = static_cast<float>(0.8 + 3.2 * std::exp(-t / 120.0));
     }
-    win.session().store().DataCount = count;
+    win.session().store().Data.Count = count;
     PlotOf(win).State().Changes.PlotDirty = true;
 }
 
@@ -267,7 +267,7 @@ TEST_F(DisplayWindowTest, FitOfTheCoolingIsDrawnUntilTheDataChange) {
 
     // Values re-evaluated under another definition, or a new point: the fit no longer belongs
     // to the data and goes.
-    win->session().store().DataB[100] += 0.25f;
+    win->session().store().Data.B[100] += 0.25f;
     PlotOf(*win).State().Changes.PlotDirty = true;
     win->RefreshDisplay();
     EXPECT_EQ(FitPixelsOfB(*win), 0);
@@ -290,7 +290,7 @@ TEST_F(DisplayWindowTest, FitOfTheCoolingIsDrawnUntilTheDataChange) {
     const QStringList readout = PlotFitReadout(*PlotOf(*win).ShownFit(), win->session().store());
     EXPECT_TRUE(readout.contains(QStringLiteral("300 Messpunkte")));
     EXPECT_TRUE(readout.last().startsWith(QStringLiteral("während der Messung")));
-    win->session().store().DataB[10] += 0.25f;
+    win->session().store().Data.B[10] += 0.25f;
     win->RefreshDisplay();
     EXPECT_FALSE(PlotOf(*win).ShownFit().has_value());
     win->session().store().TriggerPos = -1;

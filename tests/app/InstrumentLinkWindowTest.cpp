@@ -207,28 +207,28 @@ TEST_F(InstrumentLinkWindowTest, InstrumentWithoutOutputReportKeepsHardwareButto
 TEST_F(InstrumentLinkWindowTest, UnplugReleasesTheInstrumentAndKeepsThePoints) {
     Child<QTimer>(*win, "Timer1")->start();
     const QString node = PlugAndAdopt(std::make_shared<VirtualInstrument>());
-    ASSERT_TRUE(QTest::qWaitFor([&] { return win->session().store().DataCount > 0; }, WaitMs));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return win->session().store().Data.Count > 0; }, WaitMs));
     platform->unplug(node);
     ASSERT_TRUE(QTest::qWaitFor([&] { return win->HeldInstrument() == nullptr; }, WaitMs));
-    const int kept = win->session().store().DataCount;
+    const int kept = win->session().store().Data.Count;
     QTest::qWait(50);
     EXPECT_EQ(win->windowTitle(), QStringLiteral("Kurvimat"));
     EXPECT_FALSE(Child<QPushButton>(*win, "ButtonHardware")->isEnabled());
     EXPECT_GT(kept, 0);
-    EXPECT_EQ(win->session().store().DataCount, kept);
+    EXPECT_EQ(win->session().store().Data.Count, kept);
 }
 
 TEST_F(InstrumentLinkWindowTest, StreamedSweepCompletesWithEvenlySpacedTimes) {
     Child<QTimer>(*win, "Timer1")->start();
     PlugAndAdopt(std::make_shared<VirtualInstrument>());
     ASSERT_TRUE(QTest::qWaitFor(
-        [&] { return win->session().store().DataCount >= win->session().store().PointCount; },
+        [&] { return win->session().store().Data.Count >= win->session().store().PointCount; },
         WaitMs));
     ASSERT_GT(win->session().store().PointCount, 2);
     EXPECT_GT(win->session().store().PointTime, 0.0f);
     for (int i = 1; i < win->session().store().PointCount; ++i) {
         SCOPED_TRACE(i);
-        ASSERT_NEAR(win->session().store().DataT[i] - win->session().store().DataT[i - 1],
+        ASSERT_NEAR(win->session().store().Data.T[i] - win->session().store().Data.T[i - 1],
                     win->session().store().PointTime, 1e-5);
     }
 }

@@ -57,20 +57,20 @@ void FillData(TFormMain& w) {
     const float a[] = {1.5f, -2.25f, 0.00012345f, 3.0f};
     const float b[] = {100.0f, 0.0f, -1e-5f, 42.0f};
     for (int i = 0; i < 4; ++i) {
-        w.session().store().DataT[i] = t[i];
-        w.session().store().DataA[i] = a[i];
-        w.session().store().DataB[i] = b[i];
+        w.session().store().Data.T[i] = t[i];
+        w.session().store().Data.A[i] = a[i];
+        w.session().store().Data.B[i] = b[i];
     }
-    w.session().store().DataCount = 4;
-    w.session().store().DataDefA =
+    w.session().store().Data.Count = 4;
+    w.session().store().Data.DefA =
         QStringLiteral("Temperatur (°C): 1/(1/298,15+ln(47/(5/U-1)/50)/3950)-273,15 [0;100]");
-    w.session().store().DataDefB = QStringLiteral("Anteil (%): x*100");
+    w.session().store().Data.DefB = QStringLiteral("Anteil (%): x*100");
 }
 
 TEST_F(MainExchangeTest, DataSavedThenLoadedBack) {
     FillData(*win);
     const TFormMain& w = *win;
-    const QString defA = w.session().store().DataDefA, defB = w.session().store().DataDefB;
+    const QString defA = w.session().store().Data.DefA, defB = w.session().store().Data.DefB;
     dialogs.saveName = dir.filePath(QStringLiteral("daten.txt"));
     Click(Child<QPushButton>(*win, "ButtonDatenSpeichern"));
     ASSERT_TRUE(dialogs.errors.isEmpty());
@@ -84,26 +84,26 @@ TEST_F(MainExchangeTest, DataSavedThenLoadedBack) {
     EXPECT_TRUE(bytes.contains("\r\n-0,1\t1,5\t100\r\n"));
 
     Click(Child<QPushButton>(*win, "ButtonDatenLoeschen"));
-    EXPECT_EQ(win->session().store().DataCount, 0);
+    EXPECT_EQ(win->session().store().Data.Count, 0);
     TypeDefinition(Child<TComboBox>(*win, "ComboBoxA"), QStringLiteral("Spannung (V): U"));
     win->session().store().TriggerPos = 3;
 
     dialogs.openName = dialogs.saveName;
     Click(Child<QPushButton>(*win, "ButtonDataenLaden"));
     ASSERT_TRUE(dialogs.errors.isEmpty()) << dialogs.errors.join('\n').toStdString();
-    ASSERT_EQ(win->session().store().DataCount, 4);
+    ASSERT_EQ(win->session().store().Data.Count, 4);
     const float t[] = {-0.1f, 0.0f, 0.12345f, 12345.6f};
     const float a[] = {1.5f, -2.25f, 0.00012345f, 3.0f};
     const float b[] = {100.0f, 0.0f, -1e-5f, 42.0f};
     for (int i = 0; i < 4; ++i) {
         SCOPED_TRACE(i);
-        ExpectSameTo4Digits(win->session().store().DataT[i], t[i]);
-        ExpectSameTo4Digits(win->session().store().DataA[i], a[i]);
-        ExpectSameTo4Digits(win->session().store().DataB[i], b[i]);
+        ExpectSameTo4Digits(win->session().store().Data.T[i], t[i]);
+        ExpectSameTo4Digits(win->session().store().Data.A[i], a[i]);
+        ExpectSameTo4Digits(win->session().store().Data.B[i], b[i]);
     }
     EXPECT_EQ(Child<TComboBox>(*win, "ComboBoxA")->Text(), defA);
     EXPECT_EQ(Child<TComboBox>(*win, "ComboBoxB")->Text(), defB);
-    EXPECT_EQ(win->session().store().DataDefA, defA);
+    EXPECT_EQ(win->session().store().Data.DefA, defA);
     EXPECT_EQ(win->session().store().UnitA, QStringLiteral("°C"));
     EXPECT_EQ(win->session().store().TriggerPos, -1);
     // Axes widened to the loaded extremes, never narrowed.
@@ -111,8 +111,8 @@ TEST_F(MainExchangeTest, DataSavedThenLoadedBack) {
     EXPECT_GE(PlotOf(*win).Scales().A.RangeEnd, 100);
     EXPECT_GE(PlotOf(*win).Scales().T.RangeEnd, 12345.0);
     EXPECT_DOUBLE_EQ(PlotOf(*win).Scales().T.RangeStart, win->session().store().TimeRangeMin);
-    EXPECT_FLOAT_EQ(win->session().store().DataMinA, -2.25f);
-    EXPECT_FLOAT_EQ(win->session().store().DataMaxB, 100.0f);
+    EXPECT_FLOAT_EQ(win->session().store().Data.MinA, -2.25f);
+    EXPECT_FLOAT_EQ(win->session().store().Data.MaxB, 100.0f);
 }
 
 TEST_F(MainExchangeTest, ClipboardCopyAndPasteOfData) {
@@ -120,17 +120,17 @@ TEST_F(MainExchangeTest, ClipboardCopyAndPasteOfData) {
     Click(Child<QPushButton>(*win, "ButtonDatenKopieren"));
     const QString text = QGuiApplication::clipboard()->text();
     EXPECT_TRUE(
-        text.startsWith(QStringLiteral("Zeit in s\t") + win->session().store().DataDefA + '\t'));
+        text.startsWith(QStringLiteral("Zeit in s\t") + win->session().store().Data.DefA + '\t'));
     EXPECT_EQ(text.count(QStringLiteral("\r\n")), 5);
     Click(Child<QPushButton>(*win, "ButtonDatenLoeschen"));
     Click(Child<QPushButton>(*win, "ButtonDatenEinfuegen"));
-    EXPECT_EQ(win->session().store().DataCount, 4);
-    ExpectSameTo4Digits(win->session().store().DataA[1], -2.25f);
+    EXPECT_EQ(win->session().store().Data.Count, 4);
+    ExpectSameTo4Digits(win->session().store().Data.A[1], -2.25f);
 }
 
 TEST_F(MainExchangeTest, EmptyDataWritesTheHeaderAlone) {
-    win->session().store().DataDefA = QStringLiteral("a: U");
-    win->session().store().DataDefB = QStringLiteral("b: U");
+    win->session().store().Data.DefA = QStringLiteral("a: U");
+    win->session().store().Data.DefB = QStringLiteral("b: U");
     Click(Child<QPushButton>(*win, "ButtonDatenKopieren"));
     EXPECT_EQ(QGuiApplication::clipboard()->text(), QStringLiteral("Zeit in s\ta: U\tb: U\r\n"));
 }
@@ -144,15 +144,15 @@ TEST_F(MainExchangeTest, SnapshotLoadLeavesCombosAndDataAlone) {
     win->session().store().TriggerPos = 5;
     dialogs.openName = path;
     Click(Child<QPushButton>(*win, "ButtonSSladen"));
-    ASSERT_EQ(win->session().store().SnapCount, 2);
-    EXPECT_EQ(win->session().store().SnapDefA, QStringLiteral("X: 1"));
-    EXPECT_EQ(win->session().store().SnapDefB, QStringLiteral("Y: 2"));
-    EXPECT_FLOAT_EQ(win->session().store().SnapT[1], 1.5f);
-    EXPECT_FLOAT_EQ(win->session().store().SnapA[1], 20.0f);
-    EXPECT_FLOAT_EQ(win->session().store().SnapMinA, -7.0f);
+    ASSERT_EQ(win->session().store().Snap.Count, 2);
+    EXPECT_EQ(win->session().store().Snap.DefA, QStringLiteral("X: 1"));
+    EXPECT_EQ(win->session().store().Snap.DefB, QStringLiteral("Y: 2"));
+    EXPECT_FLOAT_EQ(win->session().store().Snap.T[1], 1.5f);
+    EXPECT_FLOAT_EQ(win->session().store().Snap.A[1], 20.0f);
+    EXPECT_FLOAT_EQ(win->session().store().Snap.MinA, -7.0f);
     EXPECT_EQ(Child<TComboBox>(*win, "ComboBoxA")->Text(), comboA);
     EXPECT_EQ(Child<TComboBox>(*win, "ComboBoxB")->Text(), comboB);
-    EXPECT_EQ(win->session().store().DataCount, 4);
+    EXPECT_EQ(win->session().store().Data.Count, 4);
     EXPECT_EQ(win->session().store().TriggerPos, -1);
     EXPECT_LE(PlotOf(*win).Scales().A.RangeStart, -7.0);
 
@@ -199,10 +199,10 @@ TEST_F(MainExchangeTest, TextsWithoutPointsSaySoAndChangeNothing) {
         EXPECT_TRUE(dialogs.errors[0].startsWith(QStringLiteral("Die Datei ")));
         EXPECT_TRUE(dialogs.errors[0].contains(QString::fromUtf8(r.said)))
             << dialogs.errors[0].toStdString();
-        EXPECT_EQ(win->session().store().DataCount, 4);
-        EXPECT_EQ(win->session().store().SnapCount, 0);
+        EXPECT_EQ(win->session().store().Data.Count, 4);
+        EXPECT_EQ(win->session().store().Snap.Count, 0);
         EXPECT_EQ(win->session().store().TriggerPos, 2);
-        EXPECT_EQ(win->session().store().DataDefB, QStringLiteral("Anteil (%): x*100"));
+        EXPECT_EQ(win->session().store().Data.DefB, QStringLiteral("Anteil (%): x*100"));
         EXPECT_NE(Child<TComboBox>(*win, "ComboBoxA")->Text(), QStringLiteral("A: U"));
     }
     // The clipboard: empty, or holding no text.
@@ -216,30 +216,30 @@ TEST_F(MainExchangeTest, TextsWithoutPointsSaySoAndChangeNothing) {
     ASSERT_EQ(dialogs.errors.size(), 2);
     for (const QString& e : dialogs.errors)
         EXPECT_TRUE(e.startsWith(QStringLiteral("Die Zwischenablage enthält keinen Text.")));
-    EXPECT_EQ(win->session().store().DataCount, 4);
+    EXPECT_EQ(win->session().store().Data.Count, 4);
     // A cancelled dialog says nothing.
     dialogs.errors.clear();
     dialogs.openName.clear();
     Click(Child<QPushButton>(*win, "ButtonSSladen"));
-    EXPECT_EQ(win->session().store().SnapCount, 0);
+    EXPECT_EQ(win->session().store().Snap.Count, 0);
     EXPECT_TRUE(dialogs.errors.isEmpty());
 }
 
 // A text without numbers is refused with a message; a unit outside the code page survives.
 TEST_F(MainExchangeTest, ForeignTextsAndCharactersKeepTheData) {
     FillData(*win);
-    win->session().store().DataDefB = QStringLiteral("Widerstand (Ω): 1000*U");
+    win->session().store().Data.DefB = QStringLiteral("Widerstand (Ω): 1000*U");
     QGuiApplication::clipboard()->setText(QStringLiteral("Zeit in s\tA: U\tB: U\r\nHallo\r\n"));
     Click(Child<QPushButton>(*win, "ButtonDatenEinfuegen"));
     ASSERT_EQ(dialogs.errors.size(), 1);
     EXPECT_TRUE(dialogs.errors[0].contains(QStringLiteral("keine Messwerte")));
-    EXPECT_EQ(win->session().store().DataCount, 4);
+    EXPECT_EQ(win->session().store().Data.Count, 4);
     EXPECT_NE(Child<TComboBox>(*win, "ComboBoxA")->Text(), QStringLiteral("A: U"));
     dialogs.saveName = dialogs.openName = dir.filePath(QStringLiteral("ohm.txt"));
     Click(Child<QPushButton>(*win, "ButtonDatenSpeichern"));
     Click(Child<QPushButton>(*win, "ButtonSSladen"));
-    EXPECT_EQ(win->session().store().SnapDefB, win->session().store().DataDefB);
-    EXPECT_EQ(win->session().store().SnapCount, 4);
+    EXPECT_EQ(win->session().store().Snap.DefB, win->session().store().Data.DefB);
+    EXPECT_EQ(win->session().store().Snap.Count, 4);
 }
 
 TEST_F(MainExchangeTest, FileFailuresAreReportedAndChangeNothing) {
@@ -250,7 +250,7 @@ TEST_F(MainExchangeTest, FileFailuresAreReportedAndChangeNothing) {
     EXPECT_TRUE(dialogs.errors[0].startsWith(QStringLiteral("Datei ")));
     EXPECT_TRUE(
         dialogs.errors[0].contains(QStringLiteral("fehlt.txt kann nicht geöffnet werden. ")));
-    EXPECT_EQ(win->session().store().DataCount, 4);
+    EXPECT_EQ(win->session().store().Data.Count, 4);
 
     // A folder that is a file cannot hold the new file.
     const QString blocker = dir.filePath(QStringLiteral("block"));
@@ -272,9 +272,9 @@ TEST_F(MainExchangeTest, LoadKeepsTenThousandPointsAndSaysHowManyWereLeftOut) {
     WriteFile(path, text);
     dialogs.openName = path;
     Click(Child<QPushButton>(*win, "ButtonDataenLaden"));
-    EXPECT_EQ(win->session().store().DataCount, 10000);
-    EXPECT_FLOAT_EQ(win->session().store().DataT[9999], 9999.0f);
-    EXPECT_FLOAT_EQ(win->session().store().DataMaxT, 9999.0f);
+    EXPECT_EQ(win->session().store().Data.Count, 10000);
+    EXPECT_FLOAT_EQ(win->session().store().Data.T[9999], 9999.0f);
+    EXPECT_FLOAT_EQ(win->session().store().Data.MaxT, 9999.0f);
     ASSERT_EQ(dialogs.infos.size(), 1);
     EXPECT_TRUE(dialogs.infos[0].contains(QStringLiteral(" 5 "))) << dialogs.infos[0].toStdString();
 }
@@ -313,7 +313,7 @@ TEST_F(MainExchangeTest, UncompilableDefinitionStillLoadsThePoints) {
     dialogs.openName = path;
     Click(Child<QPushButton>(*win, "ButtonDataenLaden"));
     EXPECT_EQ(dialogs.errors.size(), 1);
-    EXPECT_EQ(win->session().store().DataCount, 2);
+    EXPECT_EQ(win->session().store().Data.Count, 2);
     EXPECT_EQ(Child<TComboBox>(*win, "ComboBoxA")->Text(), QStringLiteral("M (V): max(U,1)"));
     EXPECT_EQ(win->session().store().FormulaB, QStringLiteral("U"));
 }
@@ -391,8 +391,8 @@ TEST_F(MainExchangeTest, PointsWithoutBShowNoB) {
     QGuiApplication::clipboard()->setText(
         QStringLiteral("t in s\tU in V\n0\t1\n0,5\t1,123\n1\t1,246\n"));
     Click(Child<QPushButton>(*win, "ButtonDatenEinfuegen"));
-    ASSERT_EQ(win->session().store().DataCount, 3);
-    EXPECT_FALSE(win->session().store().DataHasB);
+    ASSERT_EQ(win->session().store().Data.Count, 3);
+    EXPECT_FALSE(win->session().store().Data.HasB);
     EXPECT_EQ(PlotOf(*win).Scales().A.Title, QStringLiteral("U in <vf>V"));
     PlotOf(*win).Cursors().setVerticalOn(true, 0, 1);
     PlotOf(*win).Cursors().X = {0.25, 0.75};
@@ -409,16 +409,16 @@ TEST_F(MainExchangeTest, PointsWithoutBShowNoB) {
     EXPECT_TRUE(sawB);
     // The snapshot taken of it holds no B either; "Schnappschuss" without points keeps it.
     Click(Child<QPushButton>(*win, "ButtonSchnappschuss"));
-    EXPECT_FALSE(win->session().store().SnapHasB);
+    EXPECT_FALSE(win->session().store().Snap.HasB);
     Click(Child<QPushButton>(*win, "ButtonDatenLoeschen"));
     Click(Child<QPushButton>(*win, "ButtonSchnappschuss"));
-    EXPECT_EQ(win->session().store().SnapCount, 3);
+    EXPECT_EQ(win->session().store().Snap.Count, 3);
     QTest::mouseClick(Child<QPushButton>(*win, "ButtonSSkopieren"), Qt::LeftButton);
     EXPECT_TRUE(QGuiApplication::clipboard()->text().endsWith(QStringLiteral("\r\n1\t1,246\t\r\n")));
     RecordSweep(*win, 400, 800);
-    EXPECT_TRUE(win->session().store().DataHasB);
+    EXPECT_TRUE(win->session().store().Data.HasB);
     EXPECT_EQ(PlotOf(*win).Scales().A.Title, QStringLiteral("Spannung unkalibriert in <vf>V"));
-    EXPECT_NEAR(win->session().store().DataB[5], 800 * 5 / 1023.0, 1e-4);
+    EXPECT_NEAR(win->session().store().Data.B[5], 800 * 5 / 1023.0, 1e-4);
 }
 
 // Spreadsheet exports and a UTF-16 text load through the file button.
@@ -442,8 +442,8 @@ TEST_F(MainExchangeTest, SpreadsheetFilesLoad) {
         dialogs.openName = QStringLiteral(KURVIMAT_TEST_DATA "/spreadsheet/") + r.file;
         Click(Child<QPushButton>(*win, "ButtonDataenLaden"));
         EXPECT_TRUE(dialogs.errors.isEmpty()) << dialogs.errors.join('\n').toStdString();
-        EXPECT_EQ(win->session().store().DataCount, r.count);
-        EXPECT_EQ(win->session().store().DataHasB, r.hasB);
+        EXPECT_EQ(win->session().store().Data.Count, r.count);
+        EXPECT_EQ(win->session().store().Data.HasB, r.hasB);
         EXPECT_EQ(dialogs.infos.join(u'\n').contains(QString::fromUtf8(r.info)), true);
         EXPECT_EQ(dialogs.infos.isEmpty(), !*r.info);
     }
@@ -514,7 +514,7 @@ TEST_F(MainExchangeTest, RecordedValuesKeepWhatWasMeasured) {
     RecordSweep(*win, 643, 300);
     const QString sweep = CopiedData(*win);
     Click(Child<QPushButton>(*win, "ButtonDatenEinfuegen"));
-    EXPECT_TRUE(win->session().store().DataLoaded);
+    EXPECT_TRUE(win->session().store().Data.Loaded);
     EXPECT_EQ(CopiedData(*win), sweep);
 }
 
@@ -700,7 +700,7 @@ TEST_F(MainRunsTest, ListWindowShowsRenamesRestoresSavesDeletesAndUndoes) {
     list->setCurrent(pasted);
     Click(list->makeCurrentButton());
     EXPECT_EQ(CopiedData(*win), pastedCopy);
-    EXPECT_TRUE(win->session().store().DataLoaded);
+    EXPECT_TRUE(win->session().store().Data.Loaded);
     ASSERT_EQ(Runs(*win).size(), 3u);
     EXPECT_EQ(Runs(*win)[2].points, replaced);
     EXPECT_EQ(items->count(), 3);

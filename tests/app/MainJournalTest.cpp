@@ -105,8 +105,8 @@ TEST_F(MainJournalTest, ExperimentComesBackWholeAndRefusedFilesChangeNothing) {
                                          PlotOf(*win).Scales().T.RangeEnd);
     win->FitOnPlot(false, FitModel::Linear, 0, 0.5);
     ASSERT_TRUE(PlotOf(*win).ShownFit().has_value());
-    ASSERT_EQ(win->session().store().DataCount, 100);
-    ASSERT_GT(win->session().store().SnapCount, 0);
+    ASSERT_EQ(win->session().store().Data.Count, 100);
+    ASSERT_GT(win->session().store().Snap.Count, 0);
 
     const Experiment saved = win->CurrentExperiment();
     const QString data = CopiedData(*win);
@@ -209,12 +209,12 @@ TEST_F(MainJournalTest, ExperimentComesBackWholeAndRefusedFilesChangeNothing) {
         EXPECT_FALSE(hardware.CheckBoxBoff->isChecked());
         EXPECT_TRUE(hardware.CheckBoxPullUpB->isChecked());
         // The opened points are recorded ones: a new formula evaluates them again.
-        const std::vector<float> before(win->session().store().DataA,
-                                        win->session().store().DataA + 100);
+        const std::vector<float> before(win->session().store().Data.A,
+                                        win->session().store().Data.A + 100);
         TypeDefinition(Child<TComboBox>(*win, "ComboBoxA"),
                        QStringLiteral("Weg (cm): 20*U [0;60]"));
         for (int i = 0; i < 100; ++i)
-            ASSERT_NEAR(win->session().store().DataA[i], 2 * before[i], 1e-4) << "point " << i;
+            ASSERT_NEAR(win->session().store().Data.A[i], 2 * before[i], 1e-4) << "point " << i;
     }
     // Closed as saved: the next start has nothing to offer.
     const QString journal = win->SessionJournal().path();
@@ -237,7 +237,7 @@ TEST_F(MainJournalTest, FolderThatCannotBeWrittenIsSaidOnceAndRecordingGoesOn) {
     ASSERT_EQ(dialogs.errors.size(), 1);
     EXPECT_TRUE(dialogs.errors[0].contains(QStringLiteral("nicht gesichert werden")));
     EXPECT_TRUE(dialogs.errors[0].contains(QStringLiteral("im Speicher weiter")));
-    EXPECT_EQ(win->session().store().DataCount, win->session().store().PointCount);
+    EXPECT_EQ(win->session().store().Data.Count, win->session().store().PointCount);
     EXPECT_EQ(win->SessionJournal().recordingSize(), win->session().store().PointCount);
 }
 

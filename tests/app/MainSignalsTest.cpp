@@ -91,9 +91,9 @@ TEST_F(MainSignalsTest, TwoArgumentCallIsRejectedAndTheOldRangeStays) {
     EXPECT_EQ(PlotOf(*win).Scales().A.Title, QStringLiteral("Anteil in %"));
     // The channel keeps measuring with the formula in force, and says so.
     RecordSweep(*win, 512, 0);
-    EXPECT_NEAR(win->session().store().DataA[win->session().store().PreTrigger], 512 * 100 / 1023.0,
-                1e-3);
-    EXPECT_EQ(win->session().store().DataDefA, QStringLiteral("Anteil (%): x*100"));
+    EXPECT_NEAR(win->session().store().Data.A[win->session().store().PreTrigger],
+                512 * 100 / 1023.0, 1e-3);
+    EXPECT_EQ(win->session().store().Data.DefA, QStringLiteral("Anteil (%): x*100"));
     // The window still works: a valid definition applies.
     TypeDefinition(Child<TComboBox>(*win, "ComboBoxA"), QStringLiteral("Spannung (V): U"));
     EXPECT_EQ(dialogs.errors.size(), 1);
@@ -165,17 +165,17 @@ TEST_F(MainSignalsTest, AutoBoxSwitchesBetweenProbedAndExplicitRange) {
 
 TEST_F(MainSignalsTest, DefinitionChangeEvaluatesStoredPointsAgain) {
     RecordSweep(*win, 1023, 0);
-    ASSERT_EQ(win->session().store().DataCount, win->session().store().PointCount);
+    ASSERT_EQ(win->session().store().Data.Count, win->session().store().PointCount);
     TypeDefinition(Child<TComboBox>(*win, "ComboBoxA"), QStringLiteral("Rohwert: D"));
-    EXPECT_FLOAT_EQ(win->session().store().DataA[0], 1023);
-    EXPECT_FLOAT_EQ(win->session().store().DataMaxA, 1023);
+    EXPECT_FLOAT_EQ(win->session().store().Data.A[0], 1023);
+    EXPECT_FLOAT_EQ(win->session().store().Data.MaxA, 1023);
     // The header names the definition the values were computed with.
     EXPECT_TRUE(CopiedData(*win).startsWith(QStringLiteral("Zeit in s\tRohwert: D\t")));
     // Only the range changed: the stored points are not evaluated again.
-    win->session().store().DataA[0] = 7;
+    win->session().store().Data.A[0] = 7;
     TypeAndEnter(Child<QLineEdit>(*win, "EditSkalaAmax"), QStringLiteral("2000"));
     EXPECT_FLOAT_EQ(win->session().store().DefMaxA, 2000);
-    EXPECT_FLOAT_EQ(win->session().store().DataA[0], 7);
+    EXPECT_FLOAT_EQ(win->session().store().Data.A[0], 7);
 }
 
 // Enter, also the keypad's, in the box applies the typed line at once and once; a rejected one
@@ -225,7 +225,7 @@ TEST_F(MainSignalsTest, RangeEnterEvaluatesAgainWhenMoreThanTheIntervalChanged) 
         const char* name;
         const char* formula; // typed into EditFormelA without Enter, or nullptr
         const char* unit;    // typed into EditEinheitA without Enter, or nullptr
-        float first;         // DataA[0] afterwards
+        float first;         // Data.A[0] afterwards
         const char* title;
     };
     const Row rows[] = {
@@ -238,15 +238,15 @@ TEST_F(MainSignalsTest, RangeEnterEvaluatesAgainWhenMoreThanTheIntervalChanged) 
         TypeDefinition(Child<TComboBox>(*win, "ComboBoxA"),
                        QStringLiteral("Spannung unkalibriert (V): U"));
         RecordSweep(*win, 1023, 0);
-        win->session().store().DataA[0] = 7; // a value only a re-evaluation changes
+        win->session().store().Data.A[0] = 7; // a value only a re-evaluation changes
         if (r.formula) Child<QLineEdit>(*win, "EditFormelA")->setText(QString::fromUtf8(r.formula));
         if (r.unit) Child<QLineEdit>(*win, "EditEinheitA")->setText(QString::fromUtf8(r.unit));
         TypeAndEnter(Child<QLineEdit>(*win, "EditSkalaAmax"), QStringLiteral("2000"));
         EXPECT_FLOAT_EQ(win->session().store().DefMaxA, 2000);
-        EXPECT_FLOAT_EQ(win->session().store().DataA[0], r.first);
+        EXPECT_FLOAT_EQ(win->session().store().Data.A[0], r.first);
         EXPECT_EQ(PlotOf(*win).Scales().A.Title, QString::fromUtf8(r.title));
         if (r.first != 7) {
-            EXPECT_EQ(win->session().store().DataDefA, win->session().store().AppliedDefA);
+            EXPECT_EQ(win->session().store().Data.DefA, win->session().store().AppliedDefA);
         }
     }
 }

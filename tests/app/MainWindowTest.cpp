@@ -56,8 +56,8 @@ namespace {
 using MainWindowTest = WindowTest;
 
 TEST_F(MainWindowTest, StartsWaitingWithTheDefaultsShown) {
-    EXPECT_EQ(win->session().store().DataCount, 0);
-    EXPECT_EQ(win->session().store().SnapCount, 0);
+    EXPECT_EQ(win->session().store().Data.Count, 0);
+    EXPECT_EQ(win->session().store().Snap.Count, 0);
     EXPECT_EQ(win->session().store().TriggerPos, -1);
     EXPECT_EQ(win->session().store().TriggerLevel, 512);
     EXPECT_EQ(win->session().store().PreTrigger, 20);
@@ -368,10 +368,10 @@ TEST_F(MainWindowTest, TriggerButtonRecordsTheComboDefinitions) {
     QTest::mouseClick(Child<QPushButton>(*win, "ButtonTrigger"), Qt::LeftButton);
     EXPECT_GE(win->session().store().TriggerPos, 0);
     // Nothing was measured before: no made-up pre-trigger points, the sweep starts at t = 0.
-    EXPECT_EQ(win->session().store().DataCount, 0);
+    EXPECT_EQ(win->session().store().Data.Count, 0);
     EXPECT_EQ(win->session().store().SweepIndex, win->session().store().PreTrigger);
-    EXPECT_EQ(win->session().store().DataDefA, Child<TComboBox>(*win, "ComboBoxA")->Text());
-    EXPECT_EQ(win->session().store().DataDefB, Child<TComboBox>(*win, "ComboBoxB")->Text());
+    EXPECT_EQ(win->session().store().Data.DefA, Child<TComboBox>(*win, "ComboBoxA")->Text());
+    EXPECT_EQ(win->session().store().Data.DefB, Child<TComboBox>(*win, "ComboBoxB")->Text());
     EXPECT_FALSE(Child<QLabel>(*win, "Label3")->isVisibleTo(win.get()));
     // The captions show the state the pipeline is given, and a second click turns both back.
     for (const bool first : {true, false}) {
@@ -438,7 +438,7 @@ TEST_F(MainWindowTest, DivisionByZeroIsReportedOncePerFormula) {
         // German first, the parser's own words only as the detail.
         EXPECT_TRUE(dialogs.errors.last().contains("mit DIV oder MOD durch null"));
         EXPECT_TRUE(dialogs.errors.last().endsWith("(Meldung des Formelparsers: Division by zero)"));
-        EXPECT_FLOAT_EQ(win->session().store().DataMaxA, 0.0f);
+        EXPECT_FLOAT_EQ(win->session().store().Data.MaxA, 0.0f);
     }
 }
 
@@ -468,9 +468,9 @@ TEST_F(MainWindowTest, RangeSwitchKeepsWhatASweepMeasured) {
     win->HoldInstrument(nullptr);
     EXPECT_FLOAT_EQ(win->session().store().DefMaxA, 1.1f);
     EXPECT_EQ(CopiedData(*win), before);
-    EXPECT_NEAR(win->session().store().DataA[0], 643 * 5 / 1023.0, 1e-4);
+    EXPECT_NEAR(win->session().store().Data.A[0], 643 * 5 / 1023.0, 1e-4);
     RecordSweep(*win, 643, 300);
-    EXPECT_NEAR(win->session().store().DataA[0], 643 * 1.1 / 1023.0, 1e-4);
+    EXPECT_NEAR(win->session().store().Data.A[0], 643 * 1.1 / 1023.0, 1e-4);
 }
 
 // Pre-trigger points were measured before a range switch: they keep the voltages of then,
@@ -487,11 +487,11 @@ TEST_F(MainWindowTest, PreTriggerPointsKeepTheRangeTheyWereMeasuredIn) {
         QTest::mouseClick(Child<QPushButton>(*win, "ButtonTrigger"), Qt::LeftButton);
         Feed(*win, 930, 300, 20 * win->session().store().IntervalMs / 5); // 1 V on the 1,1 V range
         const int pre = win->session().store().PreTrigger;
-        ASSERT_EQ(win->session().store().DataCount, pre + 20);
+        ASSERT_EQ(win->session().store().Data.Count, pre + 20);
         for (int i = 0; i < pre; ++i)
-            ASSERT_NEAR(win->session().store().DataA[i], 205 * 5 / 1023.0, 1e-4) << i;
+            ASSERT_NEAR(win->session().store().Data.A[i], 205 * 5 / 1023.0, 1e-4) << i;
         for (int i = pre; i < pre + 20; ++i)
-            ASSERT_NEAR(win->session().store().DataA[i], 930 * 1.1 / 1023.0, 1e-4) << i;
+            ASSERT_NEAR(win->session().store().Data.A[i], 930 * 1.1 / 1023.0, 1e-4) << i;
     }
 }
 
@@ -505,13 +505,13 @@ TEST_F(MainWindowTest, IntervalChangeKeepsOnlyWhatWasMeasured) {
         SCOPED_TRACE(item);
         PickEntry(Child<TComboBox>(*win, "ComboBoxSamplingRate"), item);
         QTest::mouseClick(Child<QPushButton>(*win, "ButtonTrigger"), Qt::LeftButton);
-        EXPECT_EQ(win->session().store().SnapCount, win->session().store().PointCount);
-        ASSERT_EQ(win->session().store().DataCount, blocks);
+        EXPECT_EQ(win->session().store().Snap.Count, win->session().store().PointCount);
+        ASSERT_EQ(win->session().store().Data.Count, blocks);
         for (int i = 0; i < blocks; ++i) {
-            EXPECT_FLOAT_EQ(win->session().store().DataT[i],
+            EXPECT_FLOAT_EQ(win->session().store().Data.T[i],
                             float(i - blocks) * win->session().store().PointTime)
                 << i;
-            EXPECT_NEAR(win->session().store().DataA[i], 600 * 5 / 1023.0, 1e-4) << i;
+            EXPECT_NEAR(win->session().store().Data.A[i], 600 * 5 / 1023.0, 1e-4) << i;
         }
     }
 }
@@ -787,8 +787,8 @@ TEST_F(MainWindowTest, StoppHoldsThePlotWhileTheInstrumentGoesOn) {
     Feed(*win, 700, 300, 5);
     EXPECT_GE(win->session().store().TriggerPos, 0);
     EXPECT_NE(CopiedData(*win), held);
-    EXPECT_EQ(win->session().store().DataA[win->session().store().DataCount - 1],
-              win->session().store().DataA[0]); // all at 700
+    EXPECT_EQ(win->session().store().Data.A[win->session().store().Data.Count - 1],
+              win->session().store().Data.A[0]); // all at 700
 }
 
 TEST_F(MainWindowTest, UndoBringsBackDeletedOrPastedOverDataElseTheZoom) {
@@ -871,7 +871,7 @@ TEST_F(MainWindowTest, TheMenuOpensTheTableTheBigDisplayAndTheHelp) {
     ASSERT_TRUE(Child<TableWindow>(*win, "Tabelle") &&
                 Child<TableWindow>(*win, "Tabelle")->isVisible());
     const PointTableModel& model = Child<TableWindow>(*win, "Tabelle")->model();
-    EXPECT_EQ(model.rowCount(), win->session().store().DataCount);
+    EXPECT_EQ(model.rowCount(), win->session().store().Data.Count);
     // A new sweep starts the table over, its points are added as they come.
     QTest::mouseClick(Child<QPushButton>(*win, "ButtonTrigger"), Qt::LeftButton);
     win->Timer1Timer();

@@ -97,7 +97,7 @@ TEST_F(TablePartsTest, StoreRowsAreTheCopiedDataText) {
             EXPECT_EQ(Cell(model, r, 0), fields[0]) << r;
             EXPECT_EQ(Cell(model, r, 1), fields[1]) << r;
             EXPECT_EQ(Cell(model, r, 2),
-                      win->session().store().DataHasB ? fields[2] : QStringLiteral("\u2013"))
+                      win->session().store().Data.HasB ? fields[2] : QStringLiteral("\u2013"))
                 << r;
         }
         std::vector<int> all(std::size_t(model.rowCount()));

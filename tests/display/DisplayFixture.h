@@ -36,15 +36,15 @@ struct DisplayFixture {
         s.RangeEnd = end;
     }
     void addPoint(float t, float a, float b) {
-        const int i = store.DataCount++;
-        store.DataT[i] = t;
-        store.DataA[i] = a;
-        store.DataB[i] = b;
+        const int i = store.Data.Count++;
+        store.Data.T[i] = t;
+        store.Data.A[i] = a;
+        store.Data.B[i] = b;
     }
     void addSnapPoint(float t, float a, float b) {
-        const int i = store.SnapCount++;
-        store.SnapT[i] = t;
-        store.SnapA[i] = a;
-        store.SnapB[i] = b;
+        const int i = store.Snap.Count++;
+        store.Snap.T[i] = t;
+        store.Snap.A[i] = a;
+        store.Snap.B[i] = b;
     }
 };

@@ -159,12 +159,12 @@ TEST(Fit, RangesFromDataAndSnapshot) {
     for (const auto& r : rows) {
         SCOPED_TRACE(r.name);
         DisplayFixture f;
-        f.store.DataCount = r.data;
-        f.store.SnapCount = r.snap;
-        f.store.DataMinA = f.store.DataMinB = f.store.DataMinT = r.dataMin;
-        f.store.DataMaxA = f.store.DataMaxB = f.store.DataMaxT = r.dataMax;
-        f.store.SnapMinA = f.store.SnapMinB = f.store.SnapMinT = r.snapMin;
-        f.store.SnapMaxA = f.store.SnapMaxB = f.store.SnapMaxT = r.snapMax;
+        f.store.Data.Count = r.data;
+        f.store.Snap.Count = r.snap;
+        f.store.Data.MinA = f.store.Data.MinB = f.store.Data.MinT = r.dataMin;
+        f.store.Data.MaxA = f.store.Data.MaxB = f.store.Data.MaxT = r.dataMax;
+        f.store.Snap.MinA = f.store.Snap.MinB = f.store.Snap.MinT = r.snapMin;
+        f.store.Snap.MaxA = f.store.Snap.MaxB = f.store.Snap.MaxT = r.snapMax;
         FitLeft(f.store, f.scales, PlotMode::Normal);
         FitRight(f.store, f.scales, PlotMode::Normal);
         FitBottom(f.store, f.scales, PlotMode::Normal);
@@ -188,9 +188,9 @@ TEST(Fit, DoubleClickFitsTheAxesAtTheClick) {
     for (const auto& r : rows) {
         SCOPED_TRACE(r.where);
         DisplayFixture f;
-        f.store.DataCount = 1;
-        f.store.DataMinA = f.store.DataMinB = f.store.DataMinT = 2;
-        f.store.DataMaxA = f.store.DataMaxB = f.store.DataMaxT = 4;
+        f.store.Data.Count = 1;
+        f.store.Data.MinA = f.store.Data.MinB = f.store.Data.MinT = 2;
+        f.store.Data.MaxA = f.store.Data.MaxB = f.store.Data.MaxT = 4;
         f.state.LastMouseX = r.x;
         f.state.LastMouseY = r.y;
         PlotDblClick(f.store, f.state.Changes, f.state, f.scales, PlotMode::Normal, Plot);
@@ -203,12 +203,12 @@ TEST(Fit, DoubleClickFitsTheAxesAtTheClick) {
 TEST(Autoscale, WideningNeverNarrows) {
     DisplayFixture f;
     f.state.Changes.AutoLeft = f.state.Changes.AutoBottom = true;
-    f.store.DataCount = 1;
-    f.store.DataMinA = 2, f.store.DataMaxA = 12;
-    f.store.DataMinB = -5, f.store.DataMaxB = 50;
-    f.store.DataMinT = 1, f.store.DataMaxT = 3;
-    f.store.SnapCount = 1;
-    f.store.SnapMinA = -1, f.store.SnapMaxA = 1;
+    f.store.Data.Count = 1;
+    f.store.Data.MinA = 2, f.store.Data.MaxA = 12;
+    f.store.Data.MinB = -5, f.store.Data.MaxB = 50;
+    f.store.Data.MinT = 1, f.store.Data.MaxT = 3;
+    f.store.Snap.Count = 1;
+    f.store.Snap.MinA = -1, f.store.Snap.MaxA = 1;
     WidenAutoScales(f.store, f.state.Changes, f.scales, PlotMode::Normal);
     expectRange(f.ScaleA, -1, 12);
     expectRange(f.ScaleB, 0, 10); // autoscale off
@@ -218,8 +218,8 @@ TEST(Autoscale, WideningNeverNarrows) {
 TEST(AxisImages, ClicksSwitchTheirPairAndSetTheRange) {
     DisplayFixture f;
     f.store.DefMinA = 0, f.store.DefMaxA = 5;
-    f.store.DataCount = 1;
-    f.store.DataMinA = 1, f.store.DataMaxA = 1;
+    f.store.Data.Count = 1;
+    f.store.Data.MinA = 1, f.store.Data.MaxA = 1;
     f.setRange(f.ScaleA, 2, 3);
 
     AxisImageMouseDown(AxisImage::LinksFull, f.store, f.state.Changes, f.state, f.scales,

@@ -76,11 +76,11 @@ TEST(Plot, CurvesMatchSegmentsSteppedByTheImage) {
     };
     for (int i = 0; i < 400; ++i) {
         if (i % 3 == 2) { // repeated points, as a dense curve has them
-            f.addPoint(f.store.DataT[i - 1], f.store.DataA[i - 1], 0);
+            f.addPoint(f.store.Data.T[i - 1], f.store.Data.A[i - 1], 0);
             continue;
         }
         // Mostly short steps, some long jumps and some far outside.
-        const float t = i % 7 == 0 ? next() : f.store.DataT[std::max(i - 1, 0)] + next() / 50;
+        const float t = i % 7 == 0 ? next() : f.store.Data.T[std::max(i - 1, 0)] + next() / 50;
         f.addPoint(t, i % 11 == 0 ? next() * 1e6f : next(), 0);
     }
     f.paint();
@@ -88,12 +88,12 @@ TEST(Plot, CurvesMatchSegmentsSteppedByTheImage) {
     g.controls.KanalB = false;
     g.paint(); // background, frame, nothing else
     const QRect clip(1, 1, W - 2, H - 2);
-    for (int i = 0; i < f.store.DataCount; ++i) {
-        const double x = PlotColumn(f.store.DataT[i], 0, 10, W);
-        const double y = PlotRow(f.store.DataA[i], 0, 10, H);
+    for (int i = 0; i < f.store.Data.Count; ++i) {
+        const double x = PlotColumn(f.store.Data.T[i], 0, 10, W);
+        const double y = PlotRow(f.store.Data.A[i], 0, 10, H);
         if (i > 0) {
-            const double px = PlotColumn(f.store.DataT[i - 1], 0, 10, W);
-            const double py = PlotRow(f.store.DataA[i - 1], 0, 10, H);
+            const double px = PlotColumn(f.store.Data.T[i - 1], 0, 10, W);
+            const double py = PlotRow(f.store.Data.A[i - 1], 0, 10, H);
             g.image.andSegment(px, py, x, y, PaletteMask::LiveA.Core, clip);
         }
         if (x >= 1 && x <= W - 2 && y >= 1 && y <= H - 2)
@@ -231,8 +231,8 @@ TEST(Plot, SnapshotLegendOnlyWhenTheDefinitionsDiffer) {
             PlotFixture f;
             for (int i = 0; i < r.snapCount; ++i)
                 f.addSnapPoint(-100, -100, -100); // far outside: draws nothing
-            (channelA ? f.store.SnapDefA : f.store.SnapDefB) = r.snapDef;
-            (channelA ? f.store.DataDefA : f.store.DataDefB) = r.dataDef;
+            (channelA ? f.store.Snap.DefA : f.store.Snap.DefB) = r.snapDef;
+            (channelA ? f.store.Data.DefA : f.store.Data.DefB) = r.dataDef;
             f.paint();
             const std::uint8_t ink =
                 channelA ? PaletteIndex::SnapshotLegendA : PaletteIndex::SnapshotLegendB;
@@ -253,7 +253,7 @@ TEST(Plot, SnapshotLegendMovesToTheBottomRowForTheHorizontalChannel) {
     f.Left = &f.ScaleX;
     f.Bottom = &f.ScaleA;
     f.addSnapPoint(-100, -100, -100);
-    f.store.SnapDefA = QStringLiteral("Temperatur (°C): U*20");
+    f.store.Snap.DefA = QStringLiteral("Temperatur (°C): U*20");
     f.paint();
     auto inkIn = [&](int top, int bottom) {
         for (int y = top; y < bottom; ++y)
@@ -323,7 +323,7 @@ TEST(Plot, AtPixelRatioTwoPointsAndTextGrowAndLinesStayOneDevicePixel) {
         f->controls.KanalB = false;
         f->addPoint(5, 5, 5);
         f->addSnapPoint(-100, -100, -100);
-        f->store.SnapDefA = QStringLiteral("Temperatur (°C): U*20");
+        f->store.Snap.DefA = QStringLiteral("Temperatur (°C): U*20");
         f->ScaleT.GridFirstPx = f == &two ? 101 : 50;
         f->ScaleT.GridStepPx = 1000;
         f->ScaleT.GridLastIndex = 0;

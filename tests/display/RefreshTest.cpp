@@ -122,8 +122,8 @@ TEST(Refresh, AutoscaleWidensBeforeTheAxesAreCompared) {
     RefreshFixture f;
     f.refresh();
     f.state.Changes.AutoRight = true;
-    f.store.DataCount = 1;
-    f.store.DataMinB = -3, f.store.DataMaxB = 4;
+    f.store.Data.Count = 1;
+    f.store.Data.MinB = -3, f.store.Data.MaxB = 4;
     const RefreshResult r = f.refresh();
     EXPECT_TRUE(r.Right);
     EXPECT_EQ(f.ScaleB.RangeStart, -3);
@@ -154,8 +154,8 @@ TEST(PlotPicture, IsTheWindowsCanvasAtTheScaleOfThePicture) {
         f.addPoint(t, 5 + 4 * std::sin(t), 2.5f - t / 5);
         f.addSnapPoint(t, 5 + 3 * std::cos(t), 1);
     }
-    f.store.DataDefA = QStringLiteral("Spannung (V): U");
-    f.store.SnapDefA = QStringLiteral("Spannung alt (V): U");
+    f.store.Data.DefA = QStringLiteral("Spannung (V): U");
+    f.store.Snap.DefA = QStringLiteral("Spannung alt (V): U");
     f.ScaleA.Title = QStringLiteral("Spannung in <vf>V");
     f.state.Cursors.Vertical = true;
     f.state.Cursors.X = {2.5, 7.5};
@@ -308,10 +308,10 @@ struct StreamStep {
     void operator()(MeasurementStore& s, DisplayState& st) {
         auto next = [&](int n) { return static_cast<int>(rng() % static_cast<unsigned>(n)); };
         auto snapshot = [&] {
-            std::copy_n(s.DataT, s.DataCount, s.SnapT);
-            std::copy_n(s.DataA, s.DataCount, s.SnapA);
-            std::copy_n(s.DataB, s.DataCount, s.SnapB);
-            s.SnapCount = s.DataCount;
+            std::copy_n(s.Data.T, s.Data.Count, s.Snap.T);
+            std::copy_n(s.Data.A, s.Data.Count, s.Snap.A);
+            std::copy_n(s.Data.B, s.Data.Count, s.Snap.B);
+            s.Snap.Count = s.Data.Count;
             st.Changes.PlotDirty = true;
         };
         auto value = [&] {
@@ -322,7 +322,7 @@ struct StreamStep {
         };
         if (snapshots && next(20) == 0) {
             snapshot();
-            s.SnapDefA = next(2) ? QStringLiteral("U in V") : QString();
+            s.Snap.DefA = next(2) ? QStringLiteral("U in V") : QString();
         }
         if (zoom && next(10) == 0) {
             st.ZoomBoxActive = !st.ZoomBoxActive;
@@ -339,19 +339,19 @@ struct StreamStep {
         if (fire) { // a new sweep starts with its pre-trigger points
             if (snapshotAtTrigger) snapshot();
             s.TriggerPos = s.MeanIndex;
-            s.DataCount = s.SweepIndex = 0;
+            s.Data.Count = s.SweepIndex = 0;
         }
         for (int i = fire ? s.PreTrigger : 1 + next(15); i > 0 && s.SweepIndex < s.PointCount;
              --i) {
             const int k = s.SweepIndex++;
             s.SweepRawA[k] = static_cast<float>(next(1024));
             s.SweepRawB[k] = static_cast<float>(next(1024));
-            s.DataT[k] = static_cast<float>(k) * 10.0f / static_cast<float>(s.PointCount);
-            s.DataA[k] = value();
-            s.DataB[k] = value();
-            s.DataMinA = std::min(s.DataMinA, s.DataA[k]);
-            s.DataMaxA = std::max(s.DataMaxA, std::min(s.DataA[k], 30.0f));
-            s.DataCount = k + 1;
+            s.Data.T[k] = static_cast<float>(k) * 10.0f / static_cast<float>(s.PointCount);
+            s.Data.A[k] = value();
+            s.Data.B[k] = value();
+            s.Data.MinA = std::min(s.Data.MinA, s.Data.A[k]);
+            s.Data.MaxA = std::max(s.Data.MaxA, std::min(s.Data.A[k], 30.0f));
+            s.Data.Count = k + 1;
         }
         if (waits && s.SweepIndex >= s.PointCount && next(2) == 0) {
             s.TriggerPos = -1;
@@ -511,9 +511,9 @@ TEST(Refresh, PlotDrawsThePointSetItIsGiven) {
         given.addPoint(i * 0.2f, 1, 9); // stored points the plot must not show
         const float t = i * 0.2f, a = 5 + 4 * std::sin(t), b = 5 - 3 * std::cos(t);
         reference.addPoint(t, a, b);
-        other->DataT[i] = t, other->DataA[i] = a, other->DataB[i] = b;
+        other->Data.T[i] = t, other->Data.A[i] = a, other->Data.B[i] = b;
     }
-    other->DataCount = 50;
+    other->Data.Count = 50;
     DisplayChanges otherChanges;
     given.ctx.PlotPoints = other.get();
     given.ctx.PlotChanges = &otherChanges;
@@ -529,8 +529,8 @@ TEST(Refresh, PlotDrawsThePointSetItIsGiven) {
     EXPECT_FALSE(otherChanges.PlotDirty || otherChanges.AxesChanged);
     EXPECT_FALSE(given.state.Changes.RawDirty || given.state.Changes.MeanDirty);
     // New points of the given set go onto the last frame as well.
-    other->DataT[50] = 10, other->DataA[50] = 5, other->DataB[50] = 5;
-    other->DataCount = 51;
+    other->Data.T[50] = 10, other->Data.A[50] = 5, other->Data.B[50] = 5;
+    other->Data.Count = 51;
     otherChanges.PlotDirty = true;
     EXPECT_TRUE(given.refresh().PlotPointsOnly);
 }

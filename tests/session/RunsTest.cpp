@@ -210,12 +210,12 @@ TEST(StorePoints, RunOfTheCurrentPointsAndBack) {
     MeasurementStore& s = *store;
     for (const bool loaded : {false, true}) {
         SCOPED_TRACE(loaded ? "loaded" : "recorded");
-        s.DataLoaded = loaded;
-        s.DataHasB = !loaded;
-        s.DataDefA = QStringLiteral("Spannung (V): U");
-        s.DataDefB = loaded ? QString() : QStringLiteral("Weg (cm): 2*U");
+        s.Data.Loaded = loaded;
+        s.Data.HasB = !loaded;
+        s.Data.DefA = QStringLiteral("Spannung (V): U");
+        s.Data.DefB = loaded ? QString() : QStringLiteral("Weg (cm): 2*U");
         s.SweepFirst = 3;
-        s.DataCount = 5;
+        s.Data.Count = 5;
         s.IntervalMs = 20;
         s.PointCount = 8;
         for (int i = 0; i < 8; ++i) {
@@ -223,7 +223,7 @@ TEST(StorePoints, RunOfTheCurrentPointsAndBack) {
             s.SweepVoltsA[i] = 0.5f + i, s.SweepVoltsB[i] = 1.5f + i;
         }
         for (int i = 0; i < 5; ++i)
-            s.DataT[i] = 0.02f * i, s.DataA[i] = 3.0f - i, s.DataB[i] = loaded ? 0.0f : 7.0f * i;
+            s.Data.T[i] = 0.02f * i, s.Data.A[i] = 3.0f - i, s.Data.B[i] = loaded ? 0.0f : 7.0f * i;
         const session::Run run = currentRun(s, 1234);
         EXPECT_EQ(run.intervalMs, 20);
         EXPECT_EQ(run.pointCount, 8);
@@ -231,9 +231,9 @@ TEST(StorePoints, RunOfTheCurrentPointsAndBack) {
         ASSERT_EQ(run.points.size(), 5);
         EXPECT_EQ(run.points.recorded(), !loaded);
         EXPECT_EQ(run.points.hasB(), !loaded);
-        EXPECT_EQ(run.points.definitionB(), s.DataDefB);
+        EXPECT_EQ(run.points.definitionB(), s.Data.DefB);
         const SamplePoint p = run.points.point(2);
-        EXPECT_EQ(p.t, s.DataT[2]);
+        EXPECT_EQ(p.t, s.Data.T[2]);
         EXPECT_EQ(p.a, 1.0f);
         // Stored point 2 is sweep point 5.
         EXPECT_EQ(p.rawA, loaded ? 0.0f : 105.0f);
@@ -243,14 +243,14 @@ TEST(StorePoints, RunOfTheCurrentPointsAndBack) {
         const std::size_t key = currentPointsKey(s);
         auto other = std::make_unique<MeasurementStore>();
         restoreRun(*other, run);
-        EXPECT_EQ(other->DataCount, 5);
-        EXPECT_EQ(other->DataLoaded, loaded);
-        EXPECT_EQ(other->DataHasB, !loaded);
-        EXPECT_EQ(other->DataDefA, s.DataDefA);
+        EXPECT_EQ(other->Data.Count, 5);
+        EXPECT_EQ(other->Data.Loaded, loaded);
+        EXPECT_EQ(other->Data.HasB, !loaded);
+        EXPECT_EQ(other->Data.DefA, s.Data.DefA);
         EXPECT_EQ(other->TriggerPos, -1);
         EXPECT_EQ(currentPoints(*other), run.points); // raw values and voltages came back too
         EXPECT_EQ(currentPointsKey(*other), key);
-        other->DataA[4] += 1;
+        other->Data.A[4] += 1;
         EXPECT_NE(currentPointsKey(*other), key);
     }
 }
@@ -283,16 +283,16 @@ TEST(Session, ApplyingADefinition) {
         Session session;
         MeasurementStore& s = session.store();
         session.applyDefinition(SignalChannel::A, volts, false);
-        s.DataLoaded = r.loaded;
-        s.DataDefA = volts;
+        s.Data.Loaded = r.loaded;
+        s.Data.DefA = volts;
         for (int i = 0; i < 4; ++i) {
             SamplePoint p{0.005f * i, 1.0f + i, 0};
             p.voltsA = p.voltsB = p.a;
             p.rawA = 200.0f * p.a;
-            s.DataT[i] = p.t, s.DataA[i] = p.a;
+            s.Data.T[i] = p.t, s.Data.A[i] = p.a;
             s.SweepRawA[i] = p.rawA, s.SweepVoltsA[i] = p.voltsA, s.SweepVoltsB[i] = p.voltsB;
         }
-        s.DataCount = s.SweepIndex = 4;
+        s.Data.Count = s.SweepIndex = 4;
         s.TimeOrigin = 0, s.PointTime = 0.005f;
         Heard heard(session);
         const QString line = QString::fromUtf8(r.line);
@@ -305,8 +305,8 @@ TEST(Session, ApplyingADefinition) {
         }
         EXPECT_EQ(s.AppliedDefA, r.rejected ? volts : line);
         EXPECT_EQ(s.UnitA, r.rejected ? QStringLiteral("V") : QStringLiteral("cm"));
-        EXPECT_EQ(s.DataA[2], r.a2);
-        EXPECT_EQ(s.DataDefA, r.a2 != 3.0f ? line : volts);
+        EXPECT_EQ(s.Data.A[2], r.a2);
+        EXPECT_EQ(s.Data.DefA, r.a2 != 3.0f ? line : volts);
         EXPECT_LE(s.DefMinA, s.DefMaxA);
         EXPECT_EQ(heard.points, r.rejected ? 0 : 1);
         EXPECT_EQ(heard.definitionsA, r.rejected ? 0 : 1);
@@ -324,10 +324,10 @@ TEST(Session, StoringReadPoints) {
         Heard heard(session);
         session.storeLoaded(snapshot,
                             {t, a, b, false, QStringLiteral("x (m)"), QString(), 0, 2, 5, 7, 0, 0});
-        EXPECT_EQ(snapshot ? s.SnapCount : s.DataCount, 3);
-        EXPECT_EQ(snapshot ? s.SnapA[2] : s.DataA[2], 7.0f);
-        EXPECT_TRUE(snapshot ? s.SnapLoaded : s.DataLoaded);
-        EXPECT_FALSE(snapshot ? s.SnapHasB : s.DataHasB);
+        EXPECT_EQ(snapshot ? s.Snap.Count : s.Data.Count, 3);
+        EXPECT_EQ(snapshot ? s.Snap.A[2] : s.Data.A[2], 7.0f);
+        EXPECT_TRUE(snapshot ? s.Snap.Loaded : s.Data.Loaded);
+        EXPECT_FALSE(snapshot ? s.Snap.HasB : s.Data.HasB);
         EXPECT_EQ(s.TriggerPos, -1);
         EXPECT_EQ(heard.axes, snapshot ? 0 : 1);
         EXPECT_EQ(session.dataPoints().size(), snapshot ? 0 : 3);
@@ -370,10 +370,10 @@ TEST(Session, ExperimentRoundTrip) {
     MeasurementStore& s = from.store();
     s.SweepFirst = 2, s.TimeOrigin = -0.01f, s.PointTime = 0.005f;
     for (int i = 0; i < 3; ++i) {
-        s.DataT[i] = s.TimeOrigin + s.PointTime * float(i + 2), s.DataA[i] = float(i);
+        s.Data.T[i] = s.TimeOrigin + s.PointTime * float(i + 2), s.Data.A[i] = float(i);
         s.SweepRawA[i + 2] = 10.0f * i, s.SweepVoltsA[i + 2] = 0.1f * i;
     }
-    s.DataCount = 3;
+    s.Data.Count = 3;
     from.takeSnapshot();
     from.setTriggerChannelA(false);
     from.setArmed(false);
