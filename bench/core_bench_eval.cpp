@@ -80,7 +80,7 @@ void BM_ReevaluateDefinitionChange(benchmark::State& state) {
     TParser parser;
     parser.SetVariable("U", 0);
     parser.SetVariable("r", 0);
-    const StoredPoints points{sweep.dataT,  sweep.rawA, sweep.rawB, sweep.voltsA,
+    const RecordedPoints points{sweep.dataT,  sweep.rawA, sweep.rawB, sweep.voltsA,
                               sweep.voltsB, PointCount, -0.1f,      0.005f};
     float dataMin = 0, dataMax = 0, dataMinT = 0, dataMaxT = 0;
 

@@ -43,7 +43,7 @@ void Widen(Tscale& scale, float min, float max) {
 } // namespace
 
 QString TFormMain::WriteText(bool snapshot) {
-    const kurvimat::acquisition::StoredPoints& p = snapshot ? Store.Snap : Store.Data;
+    const StoredPoints& p = snapshot ? Store.Snap : Store.Data;
     const int n = p.Count;
     const QString& defA = p.DefA;
     const QString& defB = p.DefB;

@@ -18,6 +18,7 @@ using kurvimat::acquisition::RebuildMeanHistory;
 using kurvimat::acquisition::RebuildTimeAxis;
 using kurvimat::acquisition::RestoreStoredData;
 using kurvimat::acquisition::StoredData;
+using kurvimat::acquisition::StoredPoints;
 using kurvimat::acquisition::TriggerMode;
 using kurvimat::acquisition::TriggerSettings;
 using kurvimat::signals::Calibration;
@@ -29,7 +30,7 @@ using kurvimat::signals::ReevaluatePoints;
 using kurvimat::signals::ResolveRange;
 using kurvimat::signals::SignalChannel;
 using kurvimat::signals::SplitDefinition;
-using kurvimat::signals::StoredPoints;
+using kurvimat::signals::RecordedPoints;
 using kurvimat::signals::TParser;
 
 namespace kurvimat::session {
@@ -165,7 +166,7 @@ AppliedDefinition Session::applyDefinition(SignalChannel channel, const QString&
         const auto sweep = [first](const float* values) {
             return std::span<const float>(values + first, PointCapacity - first);
         };
-        const StoredPoints points{std::span<const float>(s.Data.T, PointCapacity),
+        const RecordedPoints points{std::span<const float>(s.Data.T, PointCapacity),
                                   sweep(s.SweepRawA),
                                   sweep(s.SweepRawB),
                                   sweep(s.SweepVoltsA),
@@ -191,7 +192,7 @@ AppliedDefinition Session::applyDefinition(SignalChannel channel, const QString&
 void Session::storeLoaded(bool snapshot, const LoadedPoints& m) {
     MeasurementStore& s = *store_;
     const int n = int(std::min({m.t.size(), m.a.size(), m.b.size(), std::size_t(PointCapacity)}));
-    kurvimat::acquisition::StoredPoints& p = snapshot ? s.Snap : s.Data;
+    StoredPoints& p = snapshot ? s.Snap : s.Data;
     std::copy_n(m.t.begin(), n, p.T);
     std::copy_n(m.a.begin(), n, p.A);
     std::copy_n(m.b.begin(), n, p.B);

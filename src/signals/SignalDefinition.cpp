@@ -284,7 +284,7 @@ bool RangeTextsMatch(const QString& minText, const QString& maxText, float defMi
     return same(low, defMin) && same(high, defMax);
 }
 
-bool ReevaluatePoints(TParser& parser, SignalChannel channel, const StoredPoints& points,
+bool ReevaluatePoints(TParser& parser, SignalChannel channel, const RecordedPoints& points,
                       std::span<float> data, float& dataMin, float& dataMax, float& dataMinT,
                       float& dataMaxT) {
     const std::size_t count =

@@ -93,7 +93,7 @@ bool RangeTextsMatch(const QString& minText, const QString& maxText, float defMi
 
 /// Recorded points with what they were measured as: the averaged raw values and the channel
 /// voltages of each point, index for index with DataT.
-struct StoredPoints {
+struct RecordedPoints {
     std::span<const float> DataT, SweepRawA, SweepRawB, VoltsA, VoltsB;
     int Count;
     float TimeOrigin, PointTime;
@@ -102,7 +102,7 @@ struct StoredPoints {
 /// Evaluates the points again under the parser's current program into data (DataA or DataB)
 /// and sets that signal's value extremes and the time extremes. Nothing changes for no points.
 /// Returns true if an evaluation met an integer division by zero.
-bool ReevaluatePoints(TParser& parser, SignalChannel channel, const StoredPoints& points,
+bool ReevaluatePoints(TParser& parser, SignalChannel channel, const RecordedPoints& points,
                       std::span<float> data, float& dataMin, float& dataMax, float& dataMinT,
                       float& dataMaxT);
 

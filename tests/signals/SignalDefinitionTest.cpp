@@ -222,7 +222,7 @@ TEST_F(Signal, ReevaluatesStoredPoints) {
         {"1/X+1", SignalChannel::A, N, {0, 2, 3, 6, 2.25f, 7}, 0, 6, 14},
         {"U", SignalChannel::A, 0, {7, 7, 7, 7, 7, 7}, -99, 99, 99}};
     const auto points = [&](int count) {
-        return StoredPoints{dataT, rawA, rawB, voltsA, voltsB, count, -0.1f, 0.005f};
+        return RecordedPoints{dataT, rawA, rawB, voltsA, voltsB, count, -0.1f, 0.005f};
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(std::string(row.formula) + " count " + std::to_string(row.count));
