@@ -1,4 +1,4 @@
-// The acquisition state of the main window: raw rings, block-mean history, the running sweep,
+// The acquisition state of a session: raw rings, block-mean history, the running sweep,
 // the stored points, the snapshot and the applied signal definitions. The session owns one on
 // the heap; every operation on it runs on the GUI thread and needs no locks. What the display
 // must draw again is the display's own (DisplayChanges), told by what changed.
@@ -48,7 +48,7 @@ struct StoredPoints {
 };
 
 struct MeasurementStore {
-    // Instrument configuration (the held device itself is the window's `Device`).
+    // Instrument configuration (the held device itself is the window's: HeldInstrument()).
     std::int32_t InputCodeA = 0;
     std::int32_t InputCodeB = 0; // equal to InputCodeA: channel B off, A sampled at double rate
     std::int32_t DeviceMode = DefaultIntervalMs; // report layout, min(IntervalMs, 5)
