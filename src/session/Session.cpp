@@ -269,29 +269,9 @@ Experiment Session::experiment() const {
     return e;
 }
 
-SamplePoint Session::dataPoint(int i) const {
-    const MeasurementStore& s = *store_;
-    SamplePoint p{s.Data.T[i], s.Data.A[i], s.Data.B[i]};
-    const int k = s.SweepFirst + i;
-    if (k >= 0 && k < PointCapacity) {
-        p.rawA = s.SweepRawA[k];
-        p.rawB = s.SweepRawB[k];
-        p.voltsA = s.SweepVoltsA[k];
-        p.voltsB = s.SweepVoltsB[k];
-    }
-    return p;
-}
+SamplePoint Session::dataPoint(int i) const { return currentPoint(*store_, i); }
 
-PointSet Session::dataPoints() const {
-    const MeasurementStore& s = *store_;
-    PointSet set(s.Data.Loaded ? PointSet::Origin::Loaded : PointSet::Origin::Recorded, true,
-                 s.Data.HasB, s.Data.DefA, s.Data.DefB);
-    const int n = std::clamp(s.Data.Count, 0, PointCapacity);
-    set.reserve(n);
-    for (int i = 0; i < n; ++i)
-        set.append(dataPoint(i));
-    return set;
-}
+PointSet Session::dataPoints() const { return currentPoints(*store_); }
 
 void Session::instrumentAdopted() {
     confirmed_ = InstrumentConfiguration();

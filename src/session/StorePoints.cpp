@@ -10,25 +10,26 @@ using kurvimat::acquisition::PointCapacity;
 
 namespace kurvimat::session {
 
+SamplePoint currentPoint(const MeasurementStore& s, int i) {
+    SamplePoint p{s.Data.T[i], s.Data.A[i], s.Data.HasB ? s.Data.B[i] : 0.0f};
+    // Stored point i is sweep point SweepFirst + i.
+    const int k = std::clamp(s.SweepFirst, 0, PointCapacity) + i;
+    if (!s.Data.Loaded && k < PointCapacity) {
+        p.rawA = s.SweepRawA[k];
+        p.rawB = s.SweepRawB[k];
+        p.voltsA = s.SweepVoltsA[k];
+        p.voltsB = s.SweepVoltsB[k];
+    }
+    return p;
+}
+
 PointSet currentPoints(const MeasurementStore& s) {
-    const bool recorded = !s.Data.Loaded;
-    PointSet set(recorded ? PointSet::Origin::Recorded : PointSet::Origin::Loaded, true,
+    PointSet set(s.Data.Loaded ? PointSet::Origin::Loaded : PointSet::Origin::Recorded, true,
                  s.Data.HasB, s.Data.DefA, s.Data.HasB ? s.Data.DefB : QString());
     const int n = std::clamp(s.Data.Count, 0, PointCapacity);
-    // Stored point i is sweep point SweepFirst + i.
-    const int first = std::clamp(s.SweepFirst, 0, PointCapacity);
     set.reserve(n);
-    for (int i = 0; i < n; ++i) {
-        SamplePoint p{s.Data.T[i], s.Data.A[i], s.Data.HasB ? s.Data.B[i] : 0.0f};
-        const int k = first + i;
-        if (recorded && k < PointCapacity) {
-            p.rawA = s.SweepRawA[k];
-            p.rawB = s.SweepRawB[k];
-            p.voltsA = s.SweepVoltsA[k];
-            p.voltsB = s.SweepVoltsB[k];
-        }
-        set.append(p);
-    }
+    for (int i = 0; i < n; ++i)
+        set.append(currentPoint(s, i));
     return set;
 }
 

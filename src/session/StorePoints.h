@@ -13,6 +13,8 @@ namespace kurvimat::session {
 /// The current points with their definitions; a recorded set carries the block values and the
 /// voltages they were measured as, so it can be evaluated again.
 PointSet currentPoints(const acquisition::MeasurementStore& store);
+/// Current point i as currentPoints gives it; allocates nothing (the journal's hand-off).
+SamplePoint currentPoint(const acquisition::MeasurementStore& store, int i);
 
 /// A run of the current points with the store's interval and point count; the name is left
 /// empty for RunList to give the default one.
