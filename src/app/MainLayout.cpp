@@ -209,40 +209,40 @@ SignalGroupPanel::SignalGroupPanel(QWidget* parent, char channel, int top) : QWi
 
 // The controls at their places in the top panel, less the panel's offset: a panel of its
 // own draws nothing, so the pixels stay the same.
-TriggerPanel::TriggerPanel(QWidget* parent) : QWidget(parent) {
+TriggerPanel::TriggerPanel(QWidget* parent, MainControls& c) : QWidget(parent) {
     setObjectName(QStringLiteral("TriggerPanel"));
     // Up to the overview strip and the top panel's lower edge.
     setGeometry(QRect(TriggerPlace, QPoint(352, 179)));
     const QPoint o = TriggerPlace;
-    ButtonTrigger = MakeButton(this, TFormMain::tr("Trigger"), 283 - o.x(), 49 - o.y(), 55, 23);
-    ButtonTriggerChannel = MakeButton(this, QStringLiteral("A"), 283 - o.x(), 73 - o.y(), 27, 23);
-    ButtonTriggerRichtung = MakeButton(this, QStringLiteral("+"), 311 - o.x(), 73 - o.y(), 27, 23);
+    c.ButtonTrigger = MakeButton(this, TFormMain::tr("Trigger"), 283 - o.x(), 49 - o.y(), 55, 23);
+    c.ButtonTriggerChannel = MakeButton(this, QStringLiteral("A"), 283 - o.x(), 73 - o.y(), 27, 23);
+    c.ButtonTriggerRichtung = MakeButton(this, QStringLiteral("+"), 311 - o.x(), 73 - o.y(), 27, 23);
     const auto radio = [this, o](const QString& text, int y) {
         auto* button = new QRadioButton(text, this);
         button->adjustSize();
         button->move(284 - o.x(), y - o.y());
         return button;
     };
-    RadioButtonDauer = radio(TFormMain::tr("dauer"), 96);
-    RadioButtonAuto = radio(TFormMain::tr("auto"), 111);
-    RadioButtonNormal = radio(TFormMain::tr("normal"), 126);
-    RadioButtonEinzel = radio(TFormMain::tr("einzel"), 141);
-    RadioButtonAuto->setChecked(true);
+    c.RadioButtonDauer = radio(TFormMain::tr("dauer"), 96);
+    c.RadioButtonAuto = radio(TFormMain::tr("auto"), 111);
+    c.RadioButtonNormal = radio(TFormMain::tr("normal"), 126);
+    c.RadioButtonEinzel = radio(TFormMain::tr("einzel"), 141);
+    c.RadioButtonAuto->setChecked(true);
     // One pixel higher than designed, so that the panel's lower edge does not cut it.
-    ButtonReset = MakeButton(this, TFormMain::tr("Reset"), 283 - o.x(), 157 - o.y(), 55, 23);
+    c.ButtonReset = MakeButton(this, TFormMain::tr("Reset"), 283 - o.x(), 157 - o.y(), 55, 23);
     for (const auto& [w, name] : std::initializer_list<std::pair<QWidget*, const char*>>{
-             {ButtonTrigger, "ButtonTrigger"},
-             {ButtonTriggerChannel, "ButtonTriggerChannel"},
-             {ButtonTriggerRichtung, "ButtonTriggerRichtung"},
-             {RadioButtonDauer, "RadioButtonDauer"},
-             {RadioButtonAuto, "RadioButtonAuto"},
-             {RadioButtonNormal, "RadioButtonNormal"},
-             {RadioButtonEinzel, "RadioButtonEinzel"},
-             {ButtonReset, "ButtonReset"}})
+             {c.ButtonTrigger, "ButtonTrigger"},
+             {c.ButtonTriggerChannel, "ButtonTriggerChannel"},
+             {c.ButtonTriggerRichtung, "ButtonTriggerRichtung"},
+             {c.RadioButtonDauer, "RadioButtonDauer"},
+             {c.RadioButtonAuto, "RadioButtonAuto"},
+             {c.RadioButtonNormal, "RadioButtonNormal"},
+             {c.RadioButtonEinzel, "RadioButtonEinzel"},
+             {c.ButtonReset, "ButtonReset"}})
         w->setObjectName(QString::fromLatin1(name));
 }
 
-ExchangeRow::ExchangeRow(QWidget* parent, int x) : QWidget(parent) {
+ExchangeRow::ExchangeRow(QWidget* parent, int x, MainControls& c) : QWidget(parent) {
     setObjectName(QStringLiteral("ExchangeRow"));
     const int xs[] = {0, 133, 188, 243, 298};
     const int ws[] = {133, 55, 55, 55, 55};
@@ -254,16 +254,16 @@ ExchangeRow::ExchangeRow(QWidget* parent, int x) : QWidget(parent) {
                                     TFormMain::tr("speichern"), TFormMain::tr("laden"),
                                     TFormMain::tr("einfügen"), TFormMain::tr("löschen")};
     const std::pair<QPushButton**, const char*> data[] = {
-        {&ButtonDatenKopieren, "ButtonDatenKopieren"},
-        {&ButtonDatenSpeichern, "ButtonDatenSpeichern"},
-        {&ButtonDataenLaden, "ButtonDataenLaden"},
-        {&ButtonDatenEinfuegen, "ButtonDatenEinfuegen"},
-        {&ButtonDatenLoeschen, "ButtonDatenLoeschen"}};
-    const std::pair<QPushButton**, const char*> snap[] = {{&ButtonSSkopieren, "ButtonSSkopieren"},
-                                                          {&ButtonSSspeichern, "ButtonSSspeichern"},
-                                                          {&ButtonSSladen, "ButtonSSladen"},
-                                                          {&ButtonSSEinfuegen, "ButtonSSEinfuegen"},
-                                                          {&ButtonSSLoeschen, "ButtonSSLoeschen"}};
+        {&c.ButtonDatenKopieren, "ButtonDatenKopieren"},
+        {&c.ButtonDatenSpeichern, "ButtonDatenSpeichern"},
+        {&c.ButtonDataenLaden, "ButtonDataenLaden"},
+        {&c.ButtonDatenEinfuegen, "ButtonDatenEinfuegen"},
+        {&c.ButtonDatenLoeschen, "ButtonDatenLoeschen"}};
+    const std::pair<QPushButton**, const char*> snap[] = {{&c.ButtonSSkopieren, "ButtonSSkopieren"},
+                                                          {&c.ButtonSSspeichern, "ButtonSSspeichern"},
+                                                          {&c.ButtonSSladen, "ButtonSSladen"},
+                                                          {&c.ButtonSSEinfuegen, "ButtonSSEinfuegen"},
+                                                          {&c.ButtonSSLoeschen, "ButtonSSLoeschen"}};
     for (int i = 0; i < 5; ++i) {
         *data[i].first = MakeButton(this, dataCaptions[i], xs[i], 0, ws[i], 24);
         (*data[i].first)->setObjectName(QString::fromLatin1(data[i].second));
@@ -368,15 +368,7 @@ void TFormMain::CreateTopPanel() {
     PaintBoxRoh = new TPaintBox(p);
     PaintBoxRoh->setGeometry(16, 50, 251, 130);
 
-    auto* trigger = new TriggerPanel(p);
-    ButtonTrigger = trigger->ButtonTrigger;
-    ButtonTriggerChannel = trigger->ButtonTriggerChannel;
-    ButtonTriggerRichtung = trigger->ButtonTriggerRichtung;
-    RadioButtonDauer = trigger->RadioButtonDauer;
-    RadioButtonAuto = trigger->RadioButtonAuto;
-    RadioButtonNormal = trigger->RadioButtonNormal;
-    RadioButtonEinzel = trigger->RadioButtonEinzel;
-    ButtonReset = trigger->ButtonReset;
+    new TriggerPanel(p, *this);
 
     PaintBoxMittel = new TPaintBox(p);
     PaintBoxMittel->setGeometry(353, 50, 724, 130);
@@ -484,17 +476,7 @@ void TFormMain::CreateBottomPanel() {
 
     // The exchange and snapshot group sits closer to the xy boxes than in the design (352),
     // so the row fits a narrower window.
-    auto* row = new ExchangeRow(p, ExchangeX);
-    ButtonDatenKopieren = row->ButtonDatenKopieren;
-    ButtonDatenSpeichern = row->ButtonDatenSpeichern;
-    ButtonDataenLaden = row->ButtonDataenLaden;
-    ButtonDatenEinfuegen = row->ButtonDatenEinfuegen;
-    ButtonDatenLoeschen = row->ButtonDatenLoeschen;
-    ButtonSSkopieren = row->ButtonSSkopieren;
-    ButtonSSspeichern = row->ButtonSSspeichern;
-    ButtonSSladen = row->ButtonSSladen;
-    ButtonSSEinfuegen = row->ButtonSSEinfuegen;
-    ButtonSSLoeschen = row->ButtonSSLoeschen;
+    new ExchangeRow(p, ExchangeX, *this);
 
     const int shift = -ExchangeShift;
     Image1 = MakeImage(p, 705 + shift, 12, SnapshotArrowPicture(p->devicePixelRatioF()));

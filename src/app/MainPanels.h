@@ -4,11 +4,10 @@
 
 #include <QWidget>
 
+struct MainControls;
 class QCheckBox;
 class QLabel;
 class QLineEdit;
-class QPushButton;
-class QRadioButton;
 class TComboBox;
 
 // One channel's signal group: its readings, its definition and its scale. Its controls are
@@ -37,16 +36,8 @@ public:
 class TriggerPanel : public QWidget {
     Q_OBJECT
 public:
-    explicit TriggerPanel(QWidget* parent);
-
-    QPushButton* ButtonTrigger = nullptr;
-    QPushButton* ButtonTriggerChannel = nullptr;
-    QPushButton* ButtonTriggerRichtung = nullptr;
-    QRadioButton* RadioButtonDauer = nullptr;
-    QRadioButton* RadioButtonAuto = nullptr;
-    QRadioButton* RadioButtonNormal = nullptr;
-    QRadioButton* RadioButtonEinzel = nullptr;
-    QPushButton* ButtonReset = nullptr;
+    // Builds its controls into the window's.
+    TriggerPanel(QWidget* parent, MainControls& controls);
 };
 
 // The exchange row: copy, save, load, paste and delete, of the data above and of the snapshot
@@ -55,16 +46,5 @@ class ExchangeRow : public QWidget {
     Q_OBJECT
 public:
     // x: the left edge of the row in its panel.
-    ExchangeRow(QWidget* parent, int x);
-
-    QPushButton* ButtonDatenKopieren = nullptr;
-    QPushButton* ButtonDatenSpeichern = nullptr;
-    QPushButton* ButtonDataenLaden = nullptr;
-    QPushButton* ButtonDatenEinfuegen = nullptr;
-    QPushButton* ButtonDatenLoeschen = nullptr;
-    QPushButton* ButtonSSkopieren = nullptr;
-    QPushButton* ButtonSSspeichern = nullptr;
-    QPushButton* ButtonSSladen = nullptr;
-    QPushButton* ButtonSSEinfuegen = nullptr;
-    QPushButton* ButtonSSLoeschen = nullptr;
+    ExchangeRow(QWidget* parent, int x, MainControls& controls);
 };
