@@ -21,13 +21,17 @@ const QString FileName = QStringLiteral("Signale.ini");
 } // namespace
 
 QString TFormSignale::DefaultFilePath() {
-    const QString exeDir = QCoreApplication::applicationDirPath();
-    if (!exeDir.isEmpty() && QFileInfo(exeDir).isWritable()) return QDir(exeDir).filePath(FileName);
+    // Never beside the program: as root that is /usr/bin, which no package manager cleans up.
     return QDir(QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation))
         .filePath(FileName);
 }
 
-TFormSignale::TFormSignale(const QString& filePath, QWidget* parent)
+QString TFormSignale::StartingListPath() {
+    const QString exeDir = QCoreApplication::applicationDirPath();
+    return exeDir.isEmpty() ? QString() : QDir(exeDir).filePath(FileName);
+}
+
+TFormSignale::TFormSignale(const QString& filePath, QWidget* parent, const QString& startingList)
     : QWidget(parent, Qt::Window), FFilePath(filePath) {
     setWindowTitle(tr("Signale bearbeiten"));
     // The program ends with the main window, whether or not the editor is open.
@@ -79,7 +83,7 @@ TFormSignale::TFormSignale(const QString& filePath, QWidget* parent)
 
     // One empty line until a file says otherwise; a missing file is not an error.
     QStringList lines{QString()};
-    QFile file(FFilePath);
+    QFile file(QFileInfo::exists(FFilePath) || startingList.isEmpty() ? FFilePath : startingList);
     if (file.exists() && file.open(QIODevice::ReadOnly)) lines = readLines1252(file.readAll());
     SetLines(lines);
 }

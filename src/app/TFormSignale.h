@@ -16,12 +16,16 @@ class QPushButton;
 class TFormSignale : public QWidget {
     Q_OBJECT
 public:
-    // Where Signale.ini lives: next to the executable when that folder is writable, otherwise
-    // in the per-user configuration folder. Reading uses the same place as writing.
+    // Where Signale.ini lives: the user's configuration folder (~/.config/Kurvimat/).
     static QString DefaultFilePath();
+    // A list beside the program, as a school's installation may bring it: the starting list
+    // while the user has none of their own; it is never written.
+    static QString StartingListPath();
 
-    // Loads the file at filePath if it exists (FormCreate).
-    explicit TFormSignale(const QString& filePath = DefaultFilePath(), QWidget* parent = nullptr);
+    // Loads the file at filePath if it exists, else the starting list if that exists
+    // (FormCreate); writes to filePath only.
+    explicit TFormSignale(const QString& filePath = DefaultFilePath(), QWidget* parent = nullptr,
+                          const QString& startingList = StartingListPath());
 
     const QString& FilePath() const { return FFilePath; }
 

@@ -4,6 +4,7 @@
 #include "TComboBox.h"
 
 #include <QCheckBox>
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QLineEdit>
@@ -21,17 +22,25 @@ TEST_F(FormSignaleTest, ListCountsFollowTheFile) {
         bool writeFile;
         QByteArray bytes;
         int entries;
+        QByteArray beside = {}; // a list beside the program: read while there is no own one
     };
     const Row rows[] = {
         {"no file: one empty user line", false, {}, 10},
         {"two lines", true, "Rohwert: D\r\nDoppelt (V): 2*U [0;10]\r\n", 11},
         {"LF and CR line ends", true, "a: 1\nb: 2\rc: 3", 12},
         {"empty file", true, "", 9},
+        {"starting list beside the program", false, {}, 11, "a: 1\r\nb: 2\r\n"},
+        {"own list before the one beside", true, "a: 1\r\n", 10, "x: 1\r\ny: 2\r\nz: 3\r\n"},
     };
     for (const Row& r : rows) {
         SCOPED_TRACE(r.name);
         QFile::remove(IniPath());
+        QFile::remove(StartingListPath());
         if (r.writeFile) WriteFile(IniPath(), r.bytes);
+        if (!r.beside.isEmpty()) {
+            QDir().mkpath(QFileInfo(StartingListPath()).absolutePath());
+            WriteFile(StartingListPath(), r.beside);
+        }
         CreateWindows();
         EXPECT_EQ(Child<TComboBox>(*win, "ComboBoxA")->count(), r.entries);
         EXPECT_EQ(Child<TComboBox>(*win, "ComboBoxB")->count(), r.entries);
@@ -42,6 +51,13 @@ TEST_F(FormSignaleTest, ListCountsFollowTheFile) {
         // The shown text stays when the lists are rebuilt.
         EXPECT_EQ(Child<TComboBox>(*win, "ComboBoxA")->Text(),
                   QStringLiteral("Spannung unkalibriert (V): U"));
+        // OK writes the user's own list; the one beside the program stays as it was.
+        editor->show();
+        QTest::mouseClick(editor->Button2, Qt::LeftButton);
+        EXPECT_EQ(ReadFile(IniPath()).count('\n'), r.entries - 9);
+        if (!r.beside.isEmpty()) {
+            EXPECT_EQ(ReadFile(StartingListPath()), r.beside);
+        }
     }
 }
 
@@ -140,11 +156,13 @@ TEST_F(FormSignaleTest, TakesOverOnlyTypedLines) {
     EXPECT_EQ(Child<TComboBox>(*win, "ComboBoxA")->count(), 10);
 }
 
-TEST(SignalFileLocation, NextToTheProgramWhenWritable) {
+TEST(SignalFileLocation, InTheUsersConfigurationFolderNeverBesideTheProgram) {
     const QString path = TFormSignale::DefaultFilePath();
-    EXPECT_TRUE(path.endsWith(QStringLiteral("/Signale.ini")));
-    // The test program's folder (the build tree) is writable.
-    EXPECT_EQ(QFileInfo(path).absolutePath(), QCoreApplication::applicationDirPath());
+    EXPECT_TRUE(path.endsWith(QStringLiteral("/Kurvimat/Signale.ini"))) << path.toStdString();
+    // The test program's folder (the build tree) is writable, and still not used.
+    EXPECT_NE(QFileInfo(path).absolutePath(), QCoreApplication::applicationDirPath());
+    EXPECT_EQ(QFileInfo(TFormSignale::StartingListPath()).absolutePath(),
+              QCoreApplication::applicationDirPath());
 }
 
 } // namespace
