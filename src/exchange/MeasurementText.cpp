@@ -55,6 +55,11 @@ float readBack(const QString& text) {
     return static_cast<float>(ReadTableNumber(text).value_or(0.0));
 }
 
+constexpr double DaySeconds = 86400;
+// ReadClockTime of a clock time alone ("24:00:60" at most); with a date it counts the days
+// since the Julian origin, millions of them.
+constexpr double LongestClockDay = DaySeconds + 60;
+
 // A time field: a number, or a date and clock time; kind tells them apart.
 enum class TimeKind { None, Number, Clock };
 std::optional<double> readTime(QStringView field, TimeKind& kind) {
@@ -251,6 +256,9 @@ std::optional<MeasurementText> readMeasurementText(QStringView text) {
 
     TimeKind firstKind = TimeKind::None;
     double origin = 0;
+    // Clock times without a date that step back by more than half a day crossed midnight.
+    bool dayless = false;
+    double previous = 0, days = 0;
     for (std::size_t i = first; i < rows.size(); ++i) {
         const Fields& r = rows[i];
         TimeKind lineKind = TimeKind::None;
@@ -273,13 +281,18 @@ std::optional<MeasurementText> readMeasurementText(QStringView text) {
         if (m.count == 0) {
             firstKind = lineKind;
             m.clockTimes = lineKind == TimeKind::Clock;
-            if (m.clockTimes) origin = *time;
+            if (m.clockTimes) origin = previous = *time;
+            dayless = m.clockTimes && *time <= LongestClockDay;
             const std::size_t expected = std::min<std::size_t>(rows.size(), MeasurementTextMaxPoints);
             m.t.reserve(expected);
             m.a.reserve(expected);
             m.b.reserve(expected);
         }
-        addPoint(m, static_cast<float>(*time - origin), static_cast<float>(*a),
+        if (dayless) {
+            if (*time < previous - DaySeconds / 2) days += DaySeconds;
+            previous = *time;
+        }
+        addPoint(m, static_cast<float>(*time + days - origin), static_cast<float>(*a),
                  static_cast<float>(*b));
     }
     return m;

@@ -313,6 +313,10 @@ TEST(MeasurementText, ATextWithoutHeaderIsAllPoints) {
         {"Datum\tT\tU\n01.03.24 10:15\t1\t2\n01.03.24 10:17\t1\t2\n02.03.2024 10:15\t1\t2\n",
          true, 3, 0, 86400, true},
         {"Zeit\tA\tB\n2024-03-01T23:59:59\t1\t2\n2024-03-02 00:00:01\t1\t2\n", true, 2, 0, 2, true},
+        // Clock times alone that step back by more than half a day crossed midnight.
+        {"23:59:58\t1\t2\n23:59:59\t1\t2\n00:00:00\t1\t2\n00:00:01\t1\t2\n", false, 4, 0, 3,
+         true},
+        {"22:00\t1\t2\n01:00\t1\t2\n23:30\t1\t2\n00:30\t1\t2\n", false, 4, 0, 95400, true},
         // A time of the other kind than the first point's is no point.
         {"1\t1\t1\n10:15\t1\t1\n", false, 1, 1, 1, false},
     };
