@@ -996,10 +996,6 @@ trigger</translation>
         <translation>Remove curve fit</translation>
     </message>
     <message>
-        <source>Klammern fehlen</source>
-        <translation>brackets are missing</translation>
-    </message>
-    <message>
         <source>Leerzeichen in der Formel</source>
         <translation>spaces in the formula</translation>
     </message>
@@ -1022,12 +1018,6 @@ trigger</translation>
     <message>
         <source>die Formel lässt sich nicht übersetzen</source>
         <translation>the formula cannot be translated</translation>
-    </message>
-    <message>
-        <source>Die Formel von Signal %1 ist fehlerhaft: %2 (%3 ).
-(Meldung des Formelparsers: %4)</source>
-        <translation>The formula of signal %1 is faulty: %2 (%3 ).
-(Message of the formula parser: %4)</translation>
     </message>
     <message>
         <source>, Amplitude</source>
@@ -1554,6 +1544,48 @@ Do you want to save them before quitting?</translation>
     <message>
         <source>%1: Ausgleichskurve %2 (%3)</source>
         <translation>%1: curve fit %2 (%3)</translation>
+    </message>
+    <message>
+        <source>Klammer fehlt</source>
+        <translation>a bracket is missing</translation>
+    </message>
+    <message>
+        <source>Klammer fehlt an Stelle %1</source>
+        <translation>a bracket is missing at position %1</translation>
+    </message>
+    <message>
+        <source>Leerzeichen an Stelle %1</source>
+        <translation>a blank at position %1</translation>
+    </message>
+    <message>
+        <source>unverständliche Schreibweise an Stelle %1</source>
+        <translation>the notation cannot be understood at position %1</translation>
+    </message>
+    <message>
+        <source>Die Formel von Signal %1 ist fehlerhaft: %2 (%3).</source>
+        <translation>The formula of signal %1 is faulty: %2 (%3).</translation>
+    </message>
+    <message>
+        <source>Meldung des Formelparsers: %1</source>
+        <translation>Message of the formula parser: %1</translation>
+    </message>
+    <message>
+        <source>Division durch 0</source>
+        <translation>division by 0</translation>
+    </message>
+    <message>
+        <source>Überlauf</source>
+        <translation>overflow</translation>
+    </message>
+    <message>
+        <source>ungültige Rechnung</source>
+        <translation>invalid calculation</translation>
+    </message>
+    <message>
+        <source>Signal %1: Die Formel „%2“ gibt für keinen Messwert einen Wert (%3); seine Punkte werden nicht gezeichnet.
+</source>
+        <translation>Signal %1: The formula “%2” gives no value for any measurement (%3); its points are not drawn.
+</translation>
     </message>
 </context>
 <context>

@@ -42,6 +42,9 @@ struct StoredPoints {
     // The points hold values of B; loaded from a text without a B column they do not, and B
     // is then neither drawn, shown nor written.
     bool HasB = true;
+    // Every evaluation of the channel's formula failed for these points: they hold no values
+    // of it, and are neither drawn nor read.
+    bool NoValueA = false, NoValueB = false;
 
     StoredPoints() = default;
     StoredPoints(float minT, float maxT) : MinT(minT), MaxT(maxT) {}

@@ -16,6 +16,7 @@ using kurvimat::signals::GeneralStyle;
 using kurvimat::signals::NumberStyle;
 using kurvimat::signals::ParseNumber;
 using kurvimat::signals::RoundSignificant;
+using kurvimat::signals::SampleResult;
 
 namespace kurvimat::acquisition {
 
@@ -32,13 +33,17 @@ QString FormatFixed(double x, int decimals) {
 
 namespace {
 
-ChannelReadout makeReadout(float mean, float voltage, float value, bool applied,
+ChannelReadout makeReadout(float mean, float voltage, const SampleResult& value, bool applied,
                            const QString& unit) {
     ChannelReadout r;
     r.raw = FormatValue(std::nearbyint(mean));
     r.fraction = FormatFixed(mean / 1023.0f, 3);
     r.voltage = FormatFixed(voltage, 2);
-    r.value = applied ? FormatValue(RoundSignificant(value)) + QLatin1Char(' ') + unit : r.raw;
+    // A formula that fails here has no value to show, not 0.
+    const QString shown = value.failed
+                              ? QStringLiteral("–")
+                              : FormatValue(RoundSignificant(value.value)) + QLatin1Char(' ') + unit;
+    r.value = applied ? shown : r.raw;
     return r;
 }
 
@@ -54,10 +59,12 @@ Readouts SamplePipeline::ReadoutTick() {
     const float mB = store_.LabelSumB / float(store_.LabelCount);
     const float ua = ChannelVoltage(store_.UminA, store_.UmaxA, mA);
     const float ub = ChannelVoltage(store_.UminB, store_.UmaxB, mB);
-    store_.LabelValueA = evaluate(parserA_, 0, mA, ua, ua, ub, true);
-    store_.LabelValueB = evaluate(parserB_, 0, mB, ub, ua, ub, false);
-    out.a = makeReadout(mA, ua, store_.LabelValueA, store_.DefAppliedA, store_.UnitA);
-    out.b = makeReadout(mB, ub, store_.LabelValueB, store_.DefAppliedB, store_.UnitB);
+    const SampleResult ra = evaluate(parserA_, 0, mA, ua, ua, ub, true);
+    const SampleResult rb = evaluate(parserB_, 0, mB, ub, ua, ub, false);
+    store_.LabelValueA = ra.value;
+    store_.LabelValueB = rb.value;
+    out.a = makeReadout(mA, ua, ra, store_.DefAppliedA, store_.UnitA);
+    out.b = makeReadout(mB, ub, rb, store_.DefAppliedB, store_.UnitB);
 
     store_.LabelSumA = store_.LabelSumB = 0;
     store_.LabelCount = 0;

@@ -42,6 +42,8 @@ void PipelineEvents::Merge(const PipelineEvents& other) {
     timeRangeEndChanged = timeRangeEndChanged || other.timeRangeEndChanged;
     divByZeroA = divByZeroA || other.divByZeroA;
     divByZeroB = divByZeroB || other.divByZeroB;
+    if (other.noValueA != signals::EvalFailure::None) noValueA = other.noValueA;
+    if (other.noValueB != signals::EvalFailure::None) noValueB = other.noValueB;
     raw = raw || other.raw;
     means = means || other.means;
     points = points || other.points;
@@ -231,6 +233,7 @@ void SamplePipeline::fireTrigger() {
     store_.Data.Count = 0;
     store_.Data.Loaded = false;
     store_.Data.HasB = true;
+    store_.Data.NoValueA = store_.Data.NoValueB = false;
     store_.SweepFirst = pre - measured;
     const int start =
         ((store_.MeanIndex - measured) % PointCapacity + PointCapacity) % PointCapacity;
@@ -264,9 +267,11 @@ void SamplePipeline::storePoint(int point, float ya, float yb, float ua, float u
     store_.SweepRawB[point] = yb;
     store_.SweepVoltsA[point] = ua;
     store_.SweepVoltsB[point] = ub;
-    const float va = evaluate(parserA_, t, ya, ua, ua, ub, true);
-    const float vb = evaluate(parserB_, t, yb, ub, ua, ub, false);
+    const signals::SampleResult ra = evaluate(parserA_, t, ya, ua, ua, ub, true);
+    const signals::SampleResult rb = evaluate(parserB_, t, yb, ub, ua, ub, false);
+    const float va = ra.value, vb = rb.value;
     if (store_.Data.Count >= PointCapacity) return;
+    noteSweepValues(ra, rb);
     const int i = store_.Data.Count;
     store_.Data.T[i] = t;
     store_.Data.A[i] = va;
@@ -284,11 +289,38 @@ void SamplePipeline::storePoint(int point, float ya, float yb, float ua, float u
     store_.Data.Count += 1;
 }
 
-float SamplePipeline::evaluate(TParser& parser, float t, float raw, float own, float ua, float ub,
-                               bool isA) {
+SampleResult SamplePipeline::evaluate(TParser& parser, float t, float raw, float own, float ua,
+                                      float ub, bool isA) {
     const SampleResult r = EvaluateSample(parser, t, raw, own, ua, ub);
     if (r.divByZero) NoteDivByZero(isA, events_);
-    return r.value;
+    return r;
+}
+
+void SamplePipeline::noteSweepValues(const SampleResult& a, const SampleResult& b) {
+    StoredPoints& d = store_.Data;
+    const bool first = d.Count == 0;
+    // Up to this point of the sweep, no evaluation gave a value.
+    const auto note = [first](bool& noValue, signals::EvalFailure& why,
+                              const SampleResult& r) {
+        noValue = (first || noValue) && r.failed;
+        why = first ? r.why : signals::WorseFailure(why, r.why);
+    };
+    note(d.NoValueA, sweepFailureA_, a);
+    note(d.NoValueB, sweepFailureB_, b);
+    // Said when the sweep is long enough to tell (a few points of a pre-trigger history are
+    // not).
+    if (store_.Data.Count + 1 >= std::min(store_.PointCount, 10)) {
+        if (d.NoValueA) NoteNoValue(true, sweepFailureA_, events_);
+        if (d.NoValueB) NoteNoValue(false, sweepFailureB_, events_);
+    }
+}
+
+void SamplePipeline::NoteNoValue(bool channelA, signals::EvalFailure why, PipelineEvents& events) {
+    const std::string& expression = (channelA ? parserA_ : parserB_).Expression();
+    std::string& reported = channelA ? reportedNoValueA_ : reportedNoValueB_;
+    if (reported == expression || why == signals::EvalFailure::None) return;
+    reported = expression;
+    (channelA ? events.noValueA : events.noValueB) = why;
 }
 
 void SamplePipeline::NoteDivByZero(bool channelA, PipelineEvents& events) {

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "MeasurementStore.h"
+#include "SignalDefinition.h"
 
 #include <QString>
 
@@ -43,6 +44,10 @@ struct PipelineEvents {
     // per formula text, the value counted as 0 like any calculation error.
     bool divByZeroA = false;
     bool divByZeroB = false;
+    // Every evaluation of signal A's or B's formula in a sweep failed, and why; raised once
+    // per formula text.
+    signals::EvalFailure noValueA = signals::EvalFailure::None;
+    signals::EvalFailure noValueB = signals::EvalFailure::None;
     // What changed for the display: the raw rings, the block means or sweep, the stored points
     // or snapshot, the time axis.
     bool raw = false;
@@ -97,6 +102,9 @@ public:
     /// An integer division by zero met by the channel's current formula (here or by the
     /// window's evaluations): flags it in events the first time for each formula text.
     void NoteDivByZero(bool channelA, PipelineEvents& events);
+    /// The channel's current formula gave no value at all (why): flags it in events the first
+    /// time for each formula text.
+    void NoteNoValue(bool channelA, signals::EvalFailure why, PipelineEvents& events);
 
     /// Called when a sweep starts, before it replaces the stored points, with the mode in
     /// force: the window keeps the points as a run when they are worth it.
@@ -110,8 +118,10 @@ private:
     // Stores sweep point `point` (its block values, the voltages they were measured as, and
     // the evaluated values).
     void storePoint(int point, float ya, float yb, float ua, float ub);
-    float evaluate(signals::TParser& parser, float t, float raw, float own, float ua, float ub,
-                   bool isA);
+    signals::SampleResult evaluate(signals::TParser& parser, float t, float raw, float own,
+                                   float ua, float ub, bool isA);
+    // Of the sweep's points: how many gave a value of A and of B, and why the others failed.
+    void noteSweepValues(const signals::SampleResult& a, const signals::SampleResult& b);
 
     MeasurementStore& store_;
     signals::TParser& parserA_;
@@ -121,6 +131,10 @@ private:
     PipelineEvents events_;
     // Formula texts whose integer division by zero has been reported already.
     std::string reportedDivZeroA_, reportedDivZeroB_;
+    // Formula texts that gave no value for a whole sweep, said once each.
+    std::string reportedNoValueA_, reportedNoValueB_;
+    signals::EvalFailure sweepFailureA_ = signals::EvalFailure::None;
+    signals::EvalFailure sweepFailureB_ = signals::EvalFailure::None;
 };
 
 /// Notes the calibration in force for the raw entries written from now on (RawCalibrations),

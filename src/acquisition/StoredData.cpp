@@ -44,6 +44,7 @@ void RestoreStoredData(MeasurementStore& s, const StoredData& d) {
     s.Data.DefA = d.DefA, s.Data.DefB = d.DefB;
     s.Data.Loaded = d.Loaded;
     s.Data.HasB = d.HasB;
+    s.Data.NoValueA = s.Data.NoValueB = false; // a re-evaluation after the restore tells again
     s.TriggerPos = -1;
     s.SinceArmed = 0;
 }

@@ -4,6 +4,7 @@
 
 #include <QString>
 
+#include <optional>
 #include <vector>
 
 namespace kurvimat::acquisition {
@@ -17,6 +18,8 @@ struct StoredData {
     int SweepFirst = 0;
     float MinA = 0, MaxA = 0, MinB = 0, MaxB = 0, MinT = 0, MaxT = 0;
     QString DefA, DefB;
+    // Of points a load replaced: the definitions in force before it, which undo puts back.
+    std::optional<QString> InForceA, InForceB;
     bool Loaded = false;
     bool HasB = true;
 };

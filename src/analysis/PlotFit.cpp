@@ -2,6 +2,7 @@
 
 #include "MeasurementStore.h"
 #include "Palette.h"
+#include "SignalDefinition.h"
 
 #include <QByteArrayView>
 #include <QCoreApplication>
@@ -40,10 +41,21 @@ std::size_t runHash(const RunChannelPoints& run) {
 }
 
 QString nameAndUnit(const MeasurementStore& s, bool channelB) {
-    return channelB ? s.NameB + QLatin1Char('\n') + s.UnitB : s.NameA + QLatin1Char('\n') + s.UnitA;
+    const signals::DefinitionParts parts = StoredPointsParts(s, channelB);
+    return parts.name + QLatin1Char('\n') + parts.unit;
 }
 
 } // namespace
+
+signals::DefinitionParts StoredPointsParts(const MeasurementStore& s, bool channelB) {
+    // Loaded points keep the label they came with, whatever definition is applied over them.
+    if (s.Data.Count > 0 && s.Data.Loaded)
+        return signals::PointSetParts(channelB ? s.Data.DefB : s.Data.DefA);
+    signals::DefinitionParts parts;
+    parts.name = channelB ? s.NameB : s.NameA;
+    parts.unit = channelB ? s.UnitB : s.UnitA;
+    return parts;
+}
 
 PlotFit FitStoredPoints(const MeasurementStore& store, PlotMode mode, bool channelB,
                         FitModel model, double from, double to) {
@@ -104,17 +116,16 @@ QString channelOf(const PlotFit& fit) {
 
 FitUnits unitsOf(const PlotFit& fit, const MeasurementStore& store, bool minutes) {
     if (fit.RunId != 0) return TimeFitUnits(fit.ChannelUnit, minutes);
-    const QString& y = fit.ChannelB ? store.UnitB : store.UnitA;
+    const QString y = StoredPointsParts(store, fit.ChannelB).unit;
     if (fit.Mode == PlotMode::Normal) return TimeFitUnits(y, minutes);
-    return {y, fit.ChannelB ? store.UnitA : store.UnitB};
+    return {y, StoredPointsParts(store, !fit.ChannelB).unit};
 }
 
 } // namespace
 
 QStringList PlotFitReadout(const PlotFit& fit, const MeasurementStore& store, bool minutes) {
-    const QString& name = fit.RunId != 0 ? fit.ChannelName
-                          : fit.ChannelB ? store.NameB
-                                         : store.NameA;
+    const QString name =
+        fit.RunId != 0 ? fit.ChannelName : StoredPointsParts(store, fit.ChannelB).name;
     QStringList lines;
     if (fit.RunId != 0) lines << fit.RunName;
     lines << QCoreApplication::translate("PlotFit", "Ausgleichskurve %1: %2")

@@ -5,6 +5,7 @@
 #include "FitReadout.h"
 #include "DisplayState.h"
 #include "FitOverlay.h"
+#include "SignalDefinition.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -46,6 +47,11 @@ struct RunChannelPoints {
     QString RunName;
     std::uint8_t RunColour = 0;
 };
+
+/// Name and unit of the stored points of a channel: a loaded set's own label, else the
+/// definition in force that recorded points are evaluated under.
+signals::DefinitionParts StoredPointsParts(const acquisition::MeasurementStore& store,
+                                           bool channelB);
 
 /// Fits the stored points. Normal mode: channel A or B over the times [from, to] with a time
 /// model. XY modes: the channel on the vertical axis over the one below, for the points whose

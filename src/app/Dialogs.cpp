@@ -46,6 +46,13 @@ void QtDialogs::ShowError(QWidget* parent, const QString& text) {
     QMessageBox::critical(parent, AppTitle(), text);
 }
 
+void QtDialogs::ShowErrorDetails(QWidget* parent, const QString& text, const QString& details) {
+    if (details.isEmpty()) return ShowError(parent, text);
+    QMessageBox box(QMessageBox::Critical, AppTitle(), text, QMessageBox::Ok, parent);
+    box.setDetailedText(details);
+    box.exec();
+}
+
 void QtDialogs::ShowInfo(QWidget* parent, const QString& text) {
     QMessageBox::information(parent, AppTitle(), text);
 }

@@ -13,6 +13,11 @@ public:
     // Confirmation with the buttons Yes and No; true only for Yes.
     virtual bool AskYesNo(QWidget* parent, const QString& text) = 0;
     virtual void ShowError(QWidget* parent, const QString& text) = 0;
+    // An error with a technical detail (a parser's own words) the box keeps folded away.
+    virtual void ShowErrorDetails(QWidget* parent, const QString& text, const QString& details) {
+        ShowError(parent, text);
+        (void)details;
+    }
     virtual void ShowInfo(QWidget* parent, const QString& text) = 0;
     // Empty text when the user cancels. The filter uses Qt's "Name (*.ext);;..." form.
     virtual QString OpenFileName(QWidget* parent, const QString& filter) = 0;
@@ -29,6 +34,7 @@ class QtDialogs : public Dialogs {
 public:
     bool AskYesNo(QWidget* parent, const QString& text) override;
     void ShowError(QWidget* parent, const QString& text) override;
+    void ShowErrorDetails(QWidget* parent, const QString& text, const QString& details) override;
     void ShowInfo(QWidget* parent, const QString& text) override;
     QString OpenFileName(QWidget* parent, const QString& filter) override;
     QString SaveFileName(QWidget* parent, const QString& filter,

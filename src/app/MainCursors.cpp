@@ -125,10 +125,12 @@ ReadoutInput MainCursors::Input() const {
     in.ShowB = c.KanalB;
     // Each point set in the unit of what it holds; one without B has no B values to show.
     const MeasurementStore& s = w.session().store();
-    in.DataA = {{s.Data.T, s.Data.A, s.Data.Count}, unitOf(s.Data.DefA)};
-    in.DataB = {{s.Data.T, s.Data.B, s.Data.HasB ? s.Data.Count : 0}, unitOf(s.Data.DefB)};
-    in.SnapA = {{s.Snap.T, s.Snap.A, s.Snap.Count}, unitOf(s.Snap.DefA)};
-    in.SnapB = {{s.Snap.T, s.Snap.B, s.Snap.HasB ? s.Snap.Count : 0}, unitOf(s.Snap.DefB)};
+    in.DataA = {{s.Data.T, s.Data.A, s.Data.NoValueA ? 0 : s.Data.Count}, unitOf(s.Data.DefA)};
+    in.DataB = {{s.Data.T, s.Data.B, s.Data.HasB && !s.Data.NoValueB ? s.Data.Count : 0},
+                unitOf(s.Data.DefB)};
+    in.SnapA = {{s.Snap.T, s.Snap.A, s.Snap.NoValueA ? 0 : s.Snap.Count}, unitOf(s.Snap.DefA)};
+    in.SnapB = {{s.Snap.T, s.Snap.B, s.Snap.HasB && !s.Snap.NoValueB ? s.Snap.Count : 0},
+                unitOf(s.Snap.DefB)};
     if (w.Runs) w.Runs->AddReadoutSeries(in);
     // A fit's readout box is drawn into the plot, the range readout lies over it: the cursor
     // readout keeps off both. In logical pixels of the plot, where the box is placed.

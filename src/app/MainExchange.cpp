@@ -199,31 +199,23 @@ void TFormMain::ReadBufferSteps(bool snapshot) {
     }
     const MeasurementText& m = *read;
     if (!snapshot) KeepBeforeReplacing(kurvimat::session::Replacement::Load);
-    // A header field that is a definition line names the definition the values were computed
-    // with; a column label only names them, and without a header the values are taken as the
-    // quantities in force. A text without B holds no B values.
-    const QString defA = !m.header ? Store.AppliedDefA : m.defA;
-    const QString defB = !m.hasB ? QString() : !m.header ? Store.AppliedDefB : m.defB;
+    const kurvimat::session::LoadedNames names =
+        session_->namesOfLoaded(m.header, m.hasB, m.defA, m.defB);
     if (!snapshot) {
         KeepDataForUndo(ExchangeSource == tr("Die Zwischenablage") ? tr("Daten einfügen")
                                                                     : tr("Daten laden"));
-        // The copy is named as the read points: Undo then finds other definitions than those
-        // in force and applies them again, which also takes the axes back from the widening.
-        UndoData->DefA = defA;
-        UndoData->DefB = defB;
+        UndoData->InForceA = Store.AppliedDefA;
+        UndoData->InForceB = Store.AppliedDefB;
     }
-    session_->storeLoaded(snapshot, {m.t, m.a, m.b, m.hasB, defA, defB, m.minT, m.maxT, m.minA,
-                                     m.maxA, m.minB, m.maxB});
+    session_->storeLoaded(snapshot, {m.t, m.a, m.b, m.hasB, names.definitionA, names.definitionB,
+                                     m.minT, m.maxT, m.minA, m.maxA, m.minB, m.maxB});
     if (!snapshot) {
-        // Definitions come into force; a label leaves the one in force. One that does not
-        // compile must not cost the points: they are stored all the same and the error is
-        // shown afterwards.
-        if (m.header && IsDefinitionLine(m.defA)) {
-            ComboBoxA->SetText(m.defA);
+        if (names.applyA) {
+            ComboBoxA->SetText(names.definitionA);
             ApplySignal('A', false);
         }
-        if (m.header && m.hasB && IsDefinitionLine(m.defB)) {
-            ComboBoxB->SetText(m.defB);
+        if (names.applyB) {
+            ComboBoxB->SetText(names.definitionB);
             ApplySignal('B', false);
         }
         TitleLoadedAxes();

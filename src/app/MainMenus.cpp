@@ -16,6 +16,7 @@
 #include "PointTableModel.h"
 #include "SignalDefinition.h"
 #include "StoreTableSource.h"
+#include "TComboBox.h"
 #include "TableWindow.h"
 #include "TPaintBox.h"
 
@@ -422,7 +423,7 @@ void TFormMain::UpdateMenuActions() {
         QMenu* fits = channelB ? MenuFitB : MenuFitA;
         fits->setTitle(tr("Ausgleichskurve %1 (%2)")
                            .arg(channelB ? QStringLiteral("B") : QStringLiteral("A"),
-                                channelB ? Store.NameB : Store.NameA));
+                                StoredPointsParts(Store, channelB).name));
         fits->setEnabled(haveData && (!channelB || Store.Data.HasB)); // loaded without B
     }
     ActionFitGerade->setEnabled(haveData && Store.Data.HasB);
@@ -467,9 +468,18 @@ void TFormMain::Undo() {
         Measuring->ZoomBack();
         return;
     }
-    session_->restoreStored(*UndoData);
-    UndoData.reset();
-    Handle([this] {
+    const std::unique_ptr<StoredData> undo = std::move(UndoData);
+    session_->restoreStored(*undo);
+    Handle([&] {
+        // The definitions in force before come back with the points: recorded ones are
+        // evaluated under them again, loaded ones keep their values and labels.
+        for (const char channel : {'A', 'B'}) {
+            const std::optional<QString>& before = channel == 'A' ? undo->InForceA : undo->InForceB;
+            const QString& now = channel == 'A' ? Store.AppliedDefA : Store.AppliedDefB;
+            if (!before || *before == now) continue;
+            (channel == 'A' ? ComboBoxA : ComboBoxB)->SetText(*before);
+            ApplySignal(channel, true);
+        }
         if (Store.Data.Loaded) {
             TitleLoadedAxes();
             return;

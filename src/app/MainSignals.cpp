@@ -21,27 +21,37 @@ using namespace kurvimat::signals;
 
 namespace {
 
-// What the parser found wrong, in German; its own text follows as a detail.
-QString FormulaProblem(const std::exception& e) {
-    if (dynamic_cast<const EMissMatchingBracket*>(&e)) return TFormMain::tr("Klammern fehlen");
+// What the parser found wrong, in German, with the place where it knows one.
+QString FormulaProblem(const QString& formula, const std::exception& e) {
+    const qsizetype place = FormulaErrorPlace(formula, e);
+    const auto at = [place](const QString& problem, const QString& problemAt) {
+        return place > 0 ? problemAt.arg(place) : problem;
+    };
+    if (dynamic_cast<const EMissMatchingBracket*>(&e))
+        return at(TFormMain::tr("Klammer fehlt"), TFormMain::tr("Klammer fehlt an Stelle %1"));
     if (dynamic_cast<const EExpressionHasBlanks*>(&e))
-        return TFormMain::tr("Leerzeichen in der Formel");
+        return at(TFormMain::tr("Leerzeichen in der Formel"),
+                  TFormMain::tr("Leerzeichen an Stelle %1"));
     if (dynamic_cast<const ETooManyNestings*>(&e)) return TFormMain::tr("zu viele Klammerebenen");
     if (dynamic_cast<const EExpressionTooComplex*>(&e))
         return TFormMain::tr("die Formel ist zu umfangreich");
     if (dynamic_cast<const EBadName*>(&e)) return TFormMain::tr("unbekannter Name");
     if (dynamic_cast<const ESyntaxError*>(&e))
-        return TFormMain::tr("die Schreibweise ist unverständlich");
+        return at(TFormMain::tr("die Schreibweise ist unverständlich"),
+                  TFormMain::tr("unverständliche Schreibweise an Stelle %1"));
     return TFormMain::tr("die Formel lässt sich nicht übersetzen");
 }
 
 } // namespace
 
 QString TFormMain::FormulaErrorText(char channel, const QString& formula, const std::exception& e) {
-    const QString detail = QString::fromUtf8(e.what()).replace(u'\r', u' ').simplified();
-    return tr("Die Formel von Signal %1 ist fehlerhaft: %2 (%3 ).\n"
-                          "(Meldung des Formelparsers: %4)")
-        .arg(QChar::fromLatin1(channel), FormulaProblem(e), formula, detail);
+    return tr("Die Formel von Signal %1 ist fehlerhaft: %2 (%3).")
+        .arg(QChar::fromLatin1(channel), FormulaProblem(formula, e), formula);
+}
+
+QString TFormMain::FormulaErrorDetails(const std::exception& e) {
+    return tr("Meldung des Formelparsers: %1")
+        .arg(QString::fromUtf8(e.what()).replace(u'\r', u' ').simplified());
 }
 
 // The controls and store members of one signal group.
@@ -118,20 +128,23 @@ bool TFormMain::ApplySignal(char channel, bool reevaluate) {
         SignalGroup g = Group(channel);
         const QString line = g.Combo->Text();
         const DefinitionParts parts = SplitDefinition(line);
+        kurvimat::session::AppliedDefinition result;
+        try {
+            result = session_->applyDefinition(g.channel, line, reevaluate);
+        } catch (const std::exception& e) {
+            // The channel keeps working with its applied formula, name, unit, range and title,
+            // and the edits keep showing them; the typed line stays in the box to be mended.
+            NoteError(FormulaErrorText(channel, parts.formula, e), FormulaErrorDetails(e));
+            MarkNotApplied(g.Combo->lineEdit());
+            return;
+        }
+        for (QLineEdit* edit : {g.EditSignal, g.EditEinheit, g.EditFormel, g.Combo->lineEdit()})
+            SettleInput(edit);
         g.EditSignal->setText(parts.name);
         g.EditEinheit->setText(parts.unit);
         g.EditFormel->setText(parts.formula);
         g.EditSkalaMin->setText(parts.minText);
         g.EditSkalaMax->setText(parts.maxText);
-        kurvimat::session::AppliedDefinition result;
-        try {
-            result = session_->applyDefinition(g.channel, line, reevaluate);
-        } catch (const std::exception& e) {
-            // The channel keeps working with its applied formula, name, unit, range and title;
-            // the edits keep the rejected parts so that they can be corrected.
-            NoteError(FormulaErrorText(channel, parts.formula, e));
-            return;
-        }
         {
             // Set here without its click handler: that would rebuild the line from the edits
             // (a trailing blank, no selected entry) and apply it a second time.
@@ -172,12 +185,24 @@ void TFormMain::EditSignalKeyPress(char channel, QObject* Sender) {
                  g.EditSkalaMax->text() + QStringLiteral("]");
             g.CheckBoxSkalaAuto->setChecked(false);
         }
+        const bool autoBefore = g.CheckBoxSkalaAuto->isChecked();
         g.Combo->SetText(s);
-        ComboBoxKeyPress(channel, Sender);
+        if (ComboBoxKeyPress(channel, Sender)) return;
+        // Rejected: the box and the auto range show the definition in force again, the edits
+        // keep what was typed into them, tinted.
+        const QString& inForce = channel == 'A' ? Store.AppliedDefA : Store.AppliedDefB;
+        g.Combo->SetText(inForce);
+        SettleInput(g.Combo->lineEdit());
+        {
+            const QSignalBlocker block(g.CheckBoxSkalaAuto);
+            g.CheckBoxSkalaAuto->setChecked(autoBefore);
+        }
+        for (QLineEdit* edit : {g.EditSignal, g.EditEinheit, g.EditFormel})
+            if (edit->property("pendingTip").isValid()) MarkNotApplied(edit);
     });
 }
 
-void TFormMain::ComboBoxKeyPress(char channel, QObject* Sender) {
+bool TFormMain::ComboBoxKeyPress(char channel, QObject* Sender) {
     SignalGroup g = Group(channel);
     // Enter in a range edit keeps the stored values only when nothing but the interval
     // changed: a formula edited before must reach the points it names.
@@ -186,7 +211,7 @@ void TFormMain::ComboBoxKeyPress(char channel, QObject* Sender) {
         Sender == g.EditSkalaMin || Sender == g.EditSkalaMax || Sender == g.CheckBoxSkalaAuto;
     const bool rangeOnly = rangeEdit && g.DefApplied && parts.formula == g.Formula &&
                            parts.name == g.Name && parts.unit == g.Unit;
-    ApplySignal(channel, !rangeOnly);
+    return ApplySignal(channel, !rangeOnly);
 }
 
 void TFormMain::ComboBoxChange(char channel) {

@@ -167,35 +167,53 @@ void TFormMain::ApplyTooltips() {
     ShowPendingInput();
 }
 
+void TFormMain::MarkPendingInput(QLineEdit* edit) {
+    if (edit->property("pendingTip").isValid()) return;
+    edit->setProperty("pendingTip", edit->toolTip());
+    QPalette pal = edit->palette();
+    pal.setColor(QPalette::Base, PendingInput);
+    edit->setPalette(pal);
+    edit->setToolTip(tr("Eingabe mit Enter übernehmen"));
+}
+
+void TFormMain::MarkNotApplied(QLineEdit* edit) {
+    edit->setProperty("rejectedText", edit->text());
+    MarkPendingInput(edit);
+}
+
+void TFormMain::SettleInput(QLineEdit* edit) {
+    edit->setProperty("rejectedText", QVariant());
+    if (!edit->property("pendingTip").isValid()) return;
+    edit->setPalette(QPalette());
+    edit->setToolTip(edit->property("pendingTip").toString());
+    edit->setProperty("pendingTip", QVariant());
+}
+
 // A signal line typed but not applied is tinted until Enter applies it or a choice from the
-// list replaces it; the list of a drop-down is as wide as its longest entry.
+// list replaces it; a rejected one stays tinted in the box or edit it was typed into. The list
+// of a drop-down is as wide as its longest entry.
 void TFormMain::ShowPendingInput() {
     for (const char channel : {'A', 'B'}) {
         const bool a = channel == 'A';
+        TComboBox* combo = a ? ComboBoxA : ComboBoxB;
         QLineEdit* const pending[] = {a ? EditSignalA : EditSignalB, a ? EditEinheitA : EditEinheitB,
-                                      a ? EditFormelA : EditFormelB};
+                                      a ? EditFormelA : EditFormelB, combo->lineEdit()};
         const auto settle = [pending] {
-            for (QLineEdit* edit : pending) {
-                if (!edit->property("pendingTip").isValid()) continue;
-                edit->setPalette(QPalette());
-                edit->setToolTip(edit->property("pendingTip").toString());
-                edit->setProperty("pendingTip", QVariant());
-            }
+            for (QLineEdit* edit : pending)
+                if (edit->property("rejectedText").toString() != edit->text() ||
+                    !edit->property("rejectedText").isValid())
+                    SettleInput(edit);
         };
-        for (QLineEdit* edit : pending)
-            connect(edit, &QLineEdit::textEdited, this, [this, edit] {
-                if (edit->property("pendingTip").isValid()) return;
-                edit->setProperty("pendingTip", edit->toolTip());
-                QPalette pal = edit->palette();
-                pal.setColor(QPalette::Base, PendingInput);
-                edit->setPalette(pal);
-                edit->setToolTip(tr("Eingabe mit Enter übernehmen"));
-            });
+        for (QLineEdit* edit : {pending[0], pending[1], pending[2]})
+            connect(edit, &QLineEdit::textEdited, this, [edit] { MarkPendingInput(edit); });
+        // Mending a rejected line in the box keeps it tinted until it is applied.
+        connect(pending[3], &QLineEdit::textEdited, this, [edit = pending[3]] {
+            if (edit->property("rejectedText").isValid()) MarkNotApplied(edit);
+        });
         // Enter in any of the group's edits applies the whole line.
         for (QLineEdit* edit : {pending[0], pending[1], pending[2], a ? EditSkalaAmin : EditSkalaBmin,
                                 a ? EditSkalaAmax : EditSkalaBmax})
             connect(edit, &QLineEdit::returnPressed, this, settle);
-        TComboBox* combo = a ? ComboBoxA : ComboBoxB;
         connect(combo, &TComboBox::Change, this, settle);
         connect(combo, &TComboBox::EnterPressed, this, settle);
     }

@@ -196,25 +196,45 @@ QString TFormMain::DivByZeroText(char channel, const QString& formula) {
         .arg(QChar::fromLatin1(channel), formula, QString::fromUtf8(EDivByZero().what()));
 }
 
+QString TFormMain::NoValueText(char channel, const QString& formula, EvalFailure why) {
+    const QString reason = why == EvalFailure::DivisionByZero ? tr("Division durch 0")
+                           : why == EvalFailure::Overflow     ? tr("Überlauf")
+                                                              : tr("ungültige Rechnung");
+    return tr("Signal %1: Die Formel „%2“ gibt für keinen Messwert einen Wert (%3); seine "
+              "Punkte werden nicht gezeichnet.\n")
+        .arg(QChar::fromLatin1(channel), formula, reason);
+}
+
 void TFormMain::ReportDivByZero(const PipelineEvents& events) {
-    if (!events.divByZeroA && !events.divByZeroB) return;
+    const bool noValueA = events.noValueA != EvalFailure::None;
+    const bool noValueB = events.noValueB != EvalFailure::None;
+    if (!events.divByZeroA && !events.divByZeroB && !noValueA && !noValueB) return;
+    // A formula without any value is said once, as that; its divisions need no second word.
     QString text;
-    if (events.divByZeroA)
+    if (noValueA)
+        text += NoValueText('A', Store.FormulaA, events.noValueA);
+    else if (events.divByZeroA)
         text += DivByZeroText('A', Store.FormulaA);
-    if (events.divByZeroB)
+    if (noValueB)
+        text += NoValueText('B', Store.FormulaB, events.noValueB);
+    else if (events.divByZeroB)
         text += DivByZeroText('B', Store.FormulaB);
     ReportError(text.trimmed());
 }
 
-void TFormMain::NoteError(const QString& text) {
-    if (!PendingErrors.contains(text)) PendingErrors << text;
+void TFormMain::NoteError(const QString& text, const QString& details) {
+    if (PendingErrors.contains(text)) return;
+    PendingErrors << text;
+    if (!details.isEmpty()) PendingDetails << details;
 }
 
 void TFormMain::ShowPendingErrors() {
     if (PendingErrors.isEmpty()) return;
     const QString text = PendingErrors.join(QLatin1Char('\n'));
+    const QString details = PendingDetails.join(QLatin1Char('\n'));
     PendingErrors.clear();
-    Dlg().ShowError(this, text);
+    PendingDetails.clear();
+    Dlg().ShowErrorDetails(this, text, details);
 }
 
 void TFormMain::ReportError(const QString& text) {

@@ -303,6 +303,10 @@ private:
     void NameControls();
     void ApplyTooltips();
     void ShowPendingInput();
+    // The tint of a typed signal text not applied yet; a rejected one keeps it until changed.
+    static void MarkPendingInput(QLineEdit* edit);
+    static void MarkNotApplied(QLineEdit* edit);
+    static void SettleInput(QLineEdit* edit);
     std::pair<double, double> FitSpan() const;
     std::unique_ptr<StoredData> UndoData;
     QString UndoWhat;
@@ -362,12 +366,13 @@ private:
         }
         if (--HandlerDepth == 0) ShowPendingErrors();
     }
-    void NoteError(const QString& text);
+    // details: the technical words behind the message, shown folded away.
+    void NoteError(const QString& text, const QString& details = {});
     void ShowPendingErrors();
     // Shown at the end of the running handler, or after it when none runs (data, timer).
     void ReportError(const QString& text);
     int HandlerDepth = 0;
-    QStringList PendingErrors;
+    QStringList PendingErrors, PendingDetails;
 
     // The nested apply of the two signal groups is one routine with the channel's controls.
     struct SignalGroup;
@@ -375,7 +380,8 @@ private:
     // False when the formula was rejected: the channel then keeps its applied definition.
     bool ApplySignal(char channel, bool reevaluate);
     void EditSignalKeyPress(char channel, QObject* Sender);
-    void ComboBoxKeyPress(char channel, QObject* Sender);
+    // False when the line was rejected.
+    bool ComboBoxKeyPress(char channel, QObject* Sender);
     void ComboBoxChange(char channel);
     void CheckBoxSkalaAutoClick(char channel);
 
@@ -396,7 +402,10 @@ private:
     void AfterPipeline(const PipelineEvents& events);
     void ReportDivByZero(const PipelineEvents& events);
     static QString DivByZeroText(char channel, const QString& formula);
+    static QString NoValueText(char channel, const QString& formula,
+                               kurvimat::signals::EvalFailure why);
     static QString FormulaErrorText(char channel, const QString& formula, const std::exception& e);
+    static QString FormulaErrorDetails(const std::exception& e);
     void UpdateTimeScale();
     void UpdateRangeLabels();
     void ReleaseDevice();

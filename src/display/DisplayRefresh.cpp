@@ -150,6 +150,7 @@ PlotKey plotKey(const DisplayContext& ctx) {
     k.SnapDefB = s.Snap.DefB;
     k.DataHasB = s.Data.HasB;
     k.SnapHasB = s.Snap.HasB;
+    k.NoValues = {s.Data.NoValueA, s.Data.NoValueB, s.Snap.NoValueA, s.Snap.NoValueB};
     k.Cursors = st.Cursors;
     k.Overlay = ctx.Overlay ? ctx.OverlayKey : 0;
     k.Runs = shownRuns(ctx) ? shownRuns(ctx)->key() : 0;
@@ -400,7 +401,7 @@ bool DrawPlotPoints(DisplayContext& ctx, std::vector<QRect>& changed) {
     changed.clear();
     DrawCurves(ctx.Plot,
                {s.Data.T + from, s.Data.A + from, s.Data.B + from, count - from, PaletteMask::LiveA,
-                PaletteMask::LiveB, s.Data.HasB},
+                PaletteMask::LiveB, s.Data.HasB && !s.Data.NoValueB, !s.Data.NoValueA},
                ctx.Scales, ctx.Controls, g.weight(), &changed);
     // What lies over the curves (cursors, a fitted curve) is drawn again over the new points:
     // its ANDed lines change nothing where they were, its texts and boxes cover the new points

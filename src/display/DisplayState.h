@@ -119,6 +119,8 @@ struct PlotKey {
     std::array<int, 4> Zoom{};
     QString DataDefA, DataDefB, SnapDefA, SnapDefB;
     bool DataHasB = true, SnapHasB = true;
+    std::array<bool, 4> NoValues{}; ///< data A, B, snapshot A, B
+
     CursorMarks Cursors;
     std::size_t Overlay = 0;
     std::size_t Runs = 0; ///< RunLayer::key() of the shown runs

@@ -178,8 +178,8 @@ void DrawCurves(IndexedImage& image, const CurveSet& set, const ScaleSet& scales
     const Tscale& sT = scales.T;
     const QRect clip(1, 1, w - 2, h - 2);
     const int count = std::min(set.Count, PointCapacity);
-    if (!set.HasB && mode != PlotMode::Normal) return;
-    const bool drawA = controls.KanalA, drawB = controls.KanalB && set.HasB;
+    if ((!set.HasB || !set.HasA) && mode != PlotMode::Normal) return;
+    const bool drawA = controls.KanalA && set.HasA, drawB = controls.KanalB && set.HasB;
 
     auto bothInside = [&](double x, double y) {
         return inside(x, 1, w - 2) && inside(y, 1, h - 2);
@@ -341,11 +341,11 @@ void paintStoredCurves(IndexedImage& image, const MeasurementStore& store, const
                        const DisplayControls& controls, int weight) {
     DrawCurves(image,
                {store.Snap.T, store.Snap.A, store.Snap.B, store.Snap.Count, PaletteMask::SnapshotA,
-                PaletteMask::SnapshotB, store.Snap.HasB},
+                PaletteMask::SnapshotB, store.Snap.HasB && !store.Snap.NoValueB, !store.Snap.NoValueA},
                scales, controls, weight);
     DrawCurves(image,
                {store.Data.T, store.Data.A, store.Data.B, store.Data.Count, PaletteMask::LiveA,
-                PaletteMask::LiveB, store.Data.HasB},
+                PaletteMask::LiveB, store.Data.HasB && !store.Data.NoValueB, !store.Data.NoValueA},
                scales, controls, weight);
 }
 

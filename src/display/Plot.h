@@ -85,6 +85,7 @@ struct CurveSet {
     PointMasks MasksA;
     PointMasks MasksB;
     bool HasB = true; ///< without B values only A is drawn, and nothing against B
+    bool HasA = true; ///< without A values (a formula that failed for all) only B is drawn
 };
 /// weight: PaintGeometry::weight() of the drawing. touched, if given, receives rectangles
 /// (within the image) that together hold every pixel the call may have changed: one for each

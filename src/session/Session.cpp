@@ -24,12 +24,16 @@ using kurvimat::acquisition::TriggerSettings;
 using kurvimat::signals::Calibration;
 using kurvimat::signals::CompileFormula;
 using kurvimat::signals::DefinitionParts;
+using kurvimat::signals::EvalFailure;
+using kurvimat::signals::FormatValue;
+using kurvimat::signals::HeaderField;
 using kurvimat::signals::OrderRange;
 using kurvimat::signals::ParserExpression;
 using kurvimat::signals::ReevaluatePoints;
 using kurvimat::signals::ResolveRange;
 using kurvimat::signals::SignalChannel;
 using kurvimat::signals::SplitDefinition;
+using kurvimat::signals::ReadHeaderField;
 using kurvimat::signals::RecordedPoints;
 using kurvimat::signals::TParser;
 
@@ -154,6 +158,15 @@ AppliedDefinition Session::applyDefinition(SignalChannel channel, const QString&
     result.range = ResolveRange(p, channel, calibration(), parts.minText, parts.maxText);
     float& defMin = isA ? s.DefMinA : s.DefMinB;
     float& defMax = isA ? s.DefMaxA : s.DefMaxB;
+    // A formula without a value anywhere keeps the scale it had: its probed ends mean nothing.
+    if (result.range.noValue != EvalFailure::None) {
+        if (parts.minText.isEmpty()) result.range.min = defMin;
+        if (parts.maxText.isEmpty()) result.range.max = defMax;
+        OrderRange(result.range.min, result.range.max);
+        if (parts.minText.isEmpty()) result.range.minText = FormatValue(result.range.min);
+        if (parts.maxText.isEmpty()) result.range.maxText = FormatValue(result.range.max);
+        pipeline_.NoteNoValue(isA, result.range.noValue, result.events);
+    }
     defMin = result.range.min;
     defMax = result.range.max;
     OrderRange(defMin, defMax);
@@ -174,19 +187,43 @@ AppliedDefinition Session::applyDefinition(SignalChannel channel, const QString&
                                   s.Data.Count,
                                   s.TimeOrigin,
                                   s.PointTime};
+        EvalFailure noValue = EvalFailure::None;
         divByZero = ReevaluatePoints(p, channel, points,
                                      std::span<float>(isA ? s.Data.A : s.Data.B, PointCapacity),
                                      isA ? s.Data.MinA : s.Data.MinB,
-                                     isA ? s.Data.MaxA : s.Data.MaxB, s.Data.MinT, s.Data.MaxT) ||
+                                     isA ? s.Data.MaxA : s.Data.MaxB, s.Data.MinT, s.Data.MaxT,
+                                     &noValue) ||
                     divByZero;
+        (isA ? s.Data.NoValueA : s.Data.NoValueB) = noValue != EvalFailure::None;
+        pipeline_.NoteNoValue(isA, noValue, result.events);
         // The stored values are now this definition's.
         (isA ? s.Data.DefA : s.Data.DefB) = line;
     }
-    if (divByZero) pipeline_.NoteDivByZero(isA, result.events);
+    if (result.events.noValueA != EvalFailure::None || result.events.noValueB != EvalFailure::None) {
+        // Said as a formula without any value; its divisions by zero need no word of their own.
+        PipelineEvents said;
+        pipeline_.NoteDivByZero(isA, said);
+    } else if (divByZero) {
+        pipeline_.NoteDivByZero(isA, result.events);
+    }
     emit definitionChanged(channel);
     emit axesChanged();
     emit pointsChanged();
     return result;
+}
+
+LoadedNames Session::namesOfLoaded(bool header, bool hasB, const QString& fieldA,
+                                   const QString& fieldB) const {
+    LoadedNames out;
+    const auto name = [header](const QString& field, const QString& inForce, bool& apply) {
+        const HeaderField kind = header ? ReadHeaderField(field) : HeaderField::Nothing;
+        apply = kind == HeaderField::Definition;
+        return kind == HeaderField::Nothing ? inForce : field;
+    };
+    out.definitionA = name(fieldA, store_->AppliedDefA, out.applyA);
+    // A text without B holds no B values.
+    if (hasB) out.definitionB = name(fieldB, store_->AppliedDefB, out.applyB);
+    return out;
 }
 
 void Session::storeLoaded(bool snapshot, const LoadedPoints& m) {
@@ -201,6 +238,7 @@ void Session::storeLoaded(bool snapshot, const LoadedPoints& m) {
     p.Count = n;
     p.Loaded = true;
     p.HasB = m.hasB;
+    p.NoValueA = p.NoValueB = false;
     p.MinA = m.minA, p.MaxA = m.maxA, p.MinB = m.minB, p.MaxB = m.maxB;
     p.MinT = m.minT, p.MaxT = m.maxT;
     if (!snapshot) s.SweepFirst = 0;
@@ -336,6 +374,7 @@ void Session::restoreData(const std::optional<PointSet>& points) {
     s.Data.Count = n;
     s.Data.Loaded = !p.recorded();
     s.Data.HasB = p.hasB();
+    s.Data.NoValueA = s.Data.NoValueB = false;
     s.Data.DefA = p.definitionA();
     s.Data.DefB = p.definitionB();
     const Extents& e = p.extents();
@@ -368,6 +407,7 @@ void Session::restoreSnapshot(const std::optional<PointSet>& p, bool recorded) {
     s.Snap.Count = n;
     s.Snap.Loaded = p && !recorded;
     s.Snap.HasB = !p || p->hasB();
+    s.Snap.NoValueA = s.Snap.NoValueB = false;
     s.Snap.DefA = p ? p->definitionA() : QString();
     s.Snap.DefB = p ? p->definitionB() : QString();
     if (p) {

@@ -32,6 +32,15 @@ struct LoadedPoints {
     float minT = 0, maxT = 0, minA = 0, maxA = 0, minB = 0, maxB = 0;
 };
 
+/// How a read text names its points and which of its header fields come into force: a
+/// definition line names the points and is put in force; a label names them and leaves the
+/// definition in force; a blank field or no header names nothing, so the values are taken as
+/// the quantities in force.
+struct LoadedNames {
+    QString definitionA, definitionB;
+    bool applyA = false, applyB = false;
+};
+
 /// What applying a definition line gave: its parts and the range resolved under the
 /// calibration. events carries a division by zero met while probing or re-evaluating.
 struct AppliedDefinition {
@@ -98,6 +107,9 @@ public:
     /// reevaluate, recorded points are evaluated again and then carry this definition (loaded
     /// ones keep their values). A rejected formula throws the parser's error and changes nothing.
     AppliedDefinition applyDefinition(signals::SignalChannel channel, const QString& line, bool reevaluate);
+    /// The names and definitions a read text brings (fieldA and fieldB: its header's fields).
+    LoadedNames namesOfLoaded(bool header, bool hasB, const QString& fieldA,
+                              const QString& fieldB) const;
     /// Makes a read point set the data (no raw values behind them) or the snapshot.
     void storeLoaded(bool snapshot, const LoadedPoints& points);
     void emptyData();

@@ -50,6 +50,7 @@ void restoreRun(MeasurementStore& s, const Run& run) {
     std::copy_n(p.valuesB().begin(), n, s.Data.B);
     s.Data.Loaded = !p.recorded();
     s.Data.HasB = p.hasB();
+    s.Data.NoValueA = s.Data.NoValueB = false;
     s.Data.DefA = p.definitionA();
     s.Data.DefB = p.definitionB();
     s.SweepFirst = 0;

@@ -41,7 +41,7 @@ SampleResult probe(TParser& parser, const ProbePoint& p) {
 // Probes one end: channel A (or B) sits at that end, the other channel is tried at both of its
 // ends so that a difference of the channels gets its full range.
 float probeEnd(TParser& parser, SignalChannel channel, const Calibration& cal, bool high,
-               bool* divByZero) {
+               bool* divByZero, EvalFailure* noValue) {
     const double dA = (double(cal.UmaxA) - cal.UminA) / 20;
     const double dB = (double(cal.UmaxB) - cal.UminB) / 20;
     const float aEnd = high ? cal.UmaxA : cal.UminA;
@@ -68,6 +68,8 @@ float probeEnd(TParser& parser, SignalChannel channel, const Calibration& cal, b
         divided = divided || r1.divByZero || r2.divByZero;
     }
     if (divByZero && divided) *divByZero = true;
+    if (noValue)
+        *noValue = r1.failed && r2.failed ? WorseFailure(r1.why, r2.why) : EvalFailure::None;
     return high ? std::max(r1.value, r2.value) : std::min(r1.value, r2.value);
 }
 
@@ -105,7 +107,7 @@ DefinitionParts SplitDefinition(const QString& line) {
 }
 
 DefinitionParts PointSetParts(const QString& text) {
-    if (IsDefinitionLine(text)) return SplitDefinition(text);
+    if (ReadHeaderField(text) != HeaderField::Label) return SplitDefinition(text);
     DefinitionParts parts;
     const QString label = text.trimmed();
     parts.name = label;
@@ -129,6 +131,55 @@ DefinitionParts PointSetParts(const QString& text) {
 
 bool IsDefinitionLine(const QString& text) {
     return text.isEmpty() || text.contains(u':');
+}
+
+bool FormulaCompiles(const QString& formula) {
+    TParser trial;
+    for (const char* name : {"r", "U"})
+        trial.SetVariable(name, 0);
+    try {
+        trial.SetExpression(ParserExpression(formula));
+    } catch (const std::exception&) {
+        return false;
+    }
+    return true;
+}
+
+qsizetype FormulaErrorPlace(const QString& formula, const std::exception& e) {
+    qsizetype lead = 0; // the parser reads the formula without its outer blanks
+    while (lead < formula.size() && formula[lead] == u' ')
+        ++lead;
+    const QString text = formula.trimmed();
+    if (dynamic_cast<const EMissMatchingBracket*>(&e)) {
+        // The first ")" without its "(", else the end, where a ")" is missing.
+        int depth = 0;
+        for (qsizetype i = 0; i < text.size(); ++i) {
+            depth += text[i] == u'(' ? 1 : text[i] == u')' ? -1 : 0;
+            if (depth < 0) return lead + i + 1;
+        }
+        return depth > 0 ? lead + text.size() : 0;
+    }
+    if (dynamic_cast<const EExpressionHasBlanks*>(&e)) {
+        const qsizetype blank = text.indexOf(u' ');
+        return blank < 0 ? 0 : lead + blank + 1;
+    }
+    if (!dynamic_cast<const ESyntaxError*>(&e)) return 0;
+    // The parser names the piece it could not read, or the two sides of the operator it tried
+    // last (then the place is that operator), in the upper case it compiles.
+    const QStringList pieces = QString::fromStdString(e.what()).split(u'\r');
+    const QString upper = QString::fromStdString(ParserExpression(text)).toUpper();
+    if (pieces.size() < 2 || pieces[1].trimmed().isEmpty()) return 0;
+    const qsizetype at = upper.indexOf(pieces[1]);
+    if (at < 0) return 0;
+    return lead + at + 1 + (pieces.size() == 3 ? pieces[1].size() : 0);
+}
+
+HeaderField ReadHeaderField(const QString& field) {
+    if (field.trimmed().isEmpty()) return HeaderField::Nothing;
+    // "T1: Wasser (°C)" or "Messung 10:15 U (V)" are column labels with a colon in them.
+    if (!field.contains(u':') || !FormulaCompiles(SplitDefinition(field).formula))
+        return HeaderField::Label;
+    return HeaderField::Definition;
 }
 
 QString SignalTitle(const QString& name, const QString& unit) {
@@ -186,16 +237,20 @@ SampleResult EvaluateSample(TParser& parser, float time, float raw, float ownVol
         const double v = parser.Value();
         // A non-finite result is an error however it got through; beyond the float range is
         // overflow.
-        if (!std::isfinite(v)) return {0, true};
+        if (std::isnan(v)) return {0, true, false, EvalFailure::Invalid};
         const float f = static_cast<float>(v);
-        if (std::isinf(f)) return {0, true};
+        if (std::isinf(f)) return {0, true, false, EvalFailure::Overflow};
         return {f, false};
+    } catch (const EZeroDivide&) {
+        return {0, true, false, EvalFailure::DivisionByZero};
+    } catch (const EOverflow&) {
+        return {0, true, false, EvalFailure::Overflow};
     } catch (const EMathError&) {
-        return {0, true};
+        return {0, true, false, EvalFailure::Invalid};
     } catch (const EDivByZero&) {
         // Contained like the floating-point family, so that no evaluation on the timer path
         // (readouts, level text, recording) raises an error tick after tick.
-        return {0, true, true};
+        return {0, true, true, EvalFailure::DivisionByZero};
     }
 }
 
@@ -212,13 +267,20 @@ void CompileFormula(TParser& parser, const std::string& text) {
     parser.SetExpression(text);
 }
 
-float ProbeLowEnd(TParser& parser, SignalChannel channel, const Calibration& cal, bool* divByZero) {
-    return probeEnd(parser, channel, cal, false, divByZero);
+EvalFailure WorseFailure(EvalFailure a, EvalFailure b) {
+    if (a == EvalFailure::DivisionByZero || b == EvalFailure::DivisionByZero)
+        return EvalFailure::DivisionByZero;
+    return a != EvalFailure::None ? a : b;
+}
+
+float ProbeLowEnd(TParser& parser, SignalChannel channel, const Calibration& cal, bool* divByZero,
+                  EvalFailure* noValue) {
+    return probeEnd(parser, channel, cal, false, divByZero, noValue);
 }
 
 float ProbeHighEnd(TParser& parser, SignalChannel channel, const Calibration& cal,
-                   bool* divByZero) {
-    return probeEnd(parser, channel, cal, true, divByZero);
+                   bool* divByZero, EvalFailure* noValue) {
+    return probeEnd(parser, channel, cal, true, divByZero, noValue);
 }
 
 int ResolutionDigits(const QString& definition, SignalChannel channel, const Calibration& cal) {
@@ -257,17 +319,28 @@ int ResolutionDigits(const QString& definition, SignalChannel channel, const Cal
 SignalRange ResolveRange(TParser& parser, SignalChannel channel, const Calibration& cal,
                          const QString& minText, const QString& maxText) {
     SignalRange range{0, 0, minText, maxText, minText.isEmpty() && maxText.isEmpty()};
+    EvalFailure lowFails = EvalFailure::None, highFails = EvalFailure::None;
     if (!minText.isEmpty()) {
         range.min = intervalLimit(minText);
     } else {
-        range.min = ProbeLowEnd(parser, channel, cal, &range.divByZero);
+        range.min = ProbeLowEnd(parser, channel, cal, &range.divByZero, &lowFails);
         range.minText = FormatValue(range.min);
     }
     if (!maxText.isEmpty()) {
         range.max = intervalLimit(maxText);
     } else {
-        range.max = ProbeHighEnd(parser, channel, cal, &range.divByZero);
+        range.max = ProbeHighEnd(parser, channel, cal, &range.divByZero, &highFails);
         range.maxText = FormatValue(range.max);
+    }
+    // Only where no end was probed successfully: a typed end says nothing about the formula.
+    const bool lowFailed = minText.isEmpty() ? lowFails != EvalFailure::None : true;
+    const bool highFailed = maxText.isEmpty() ? highFails != EvalFailure::None : true;
+    if (lowFailed && highFailed && !(minText.size() && maxText.size())) {
+        // The ends are probed at time 0; a formula of the time may well have values later.
+        const float midA = (cal.UminA + cal.UmaxA) / 2, midB = (cal.UminB + cal.UmaxB) / 2;
+        const bool isA = channel == SignalChannel::A;
+        if (EvaluateSample(parser, 1, 511.5f, isA ? midA : midB, midA, midB).failed)
+            range.noValue = WorseFailure(lowFails, highFails);
     }
     OrderRange(range.min, range.max);
     return range;
@@ -286,13 +359,15 @@ bool RangeTextsMatch(const QString& minText, const QString& maxText, float defMi
 
 bool ReevaluatePoints(TParser& parser, SignalChannel channel, const RecordedPoints& points,
                       std::span<float> data, float& dataMin, float& dataMax, float& dataMinT,
-                      float& dataMaxT) {
+                      float& dataMaxT, EvalFailure* noValue) {
     const std::size_t count =
         std::min({points.Count > 0 ? std::size_t(points.Count) : 0, points.DataT.size(),
                   points.SweepRawA.size(), points.SweepRawB.size(), points.VoltsA.size(),
                   points.VoltsB.size(), data.size()});
     const bool isA = channel == SignalChannel::A;
     bool divByZero = false;
+    EvalFailure failure = EvalFailure::None;
+    std::size_t values = 0;
     for (std::size_t i = 0; i < count; ++i) {
         // The voltages the point was measured as: a later change of the input range must not
         // rescale it.
@@ -303,6 +378,8 @@ bool ReevaluatePoints(TParser& parser, SignalChannel channel, const RecordedPoin
             EvaluateSample(parser, t, isA ? points.SweepRawA[i] : points.SweepRawB[i],
                            isA ? voltageA : voltageB, voltageA, voltageB);
         divByZero = divByZero || r.divByZero;
+        values += r.failed ? 0 : 1;
+        failure = WorseFailure(failure, r.why);
         data[i] = r.value;
         if (i == 0) {
             dataMin = dataMax = r.value;
@@ -313,6 +390,7 @@ bool ReevaluatePoints(TParser& parser, SignalChannel channel, const RecordedPoin
         dataMax = std::max(dataMax, r.value);
         dataMaxT = std::max(dataMaxT, t);
     }
+    if (noValue) *noValue = count > 0 && values == 0 ? failure : EvalFailure::None;
     return divByZero;
 }
 

@@ -5,6 +5,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <exception>
 #include <span>
 #include <string>
 
@@ -20,12 +21,25 @@ struct DefinitionParts {
 DefinitionParts SplitDefinition(const QString& line);
 
 /// Name and unit of what a point set's values are: its definition line, or a column label
-/// that is none because it has no colon ("Temperatur (°C)", "U in V", "Druck [hPa]", "Druck").
+/// (ReadHeaderField): "Temperatur (°C)", "U in V", "Druck [hPa]", "Druck", "T1: Wasser (°C)".
 DefinitionParts PointSetParts(const QString& definitionOrLabel);
 
-/// A header field of a measurement text is a definition line (and not a label) when it has a
-/// colon or is empty (the empty line is the "no signal" definition).
+/// A kept point set's definition is a definition line when it has a colon or is empty (the
+/// empty line is the "no signal" definition).
 bool IsDefinitionLine(const QString& text);
+
+/// 1-based place in the formula of what the parser's error e (from compiling it) is about:
+/// a ")" without "(", the end where a ")" is missing, a blank, the piece it could not read;
+/// 0 where the error names no place.
+qsizetype FormulaErrorPlace(const QString& formula, const std::exception& e);
+
+/// Whether a formula compiles with the names the signal code gives a parser.
+bool FormulaCompiles(const QString& formula);
+
+/// What a header field of a read table says: nothing (blank), a column label, or a definition
+/// line (a colon, and its formula compiles; else the colon belongs to a label).
+enum class HeaderField { Nothing, Label, Definition };
+HeaderField ReadHeaderField(const QString& field);
 
 /// Axis title of a signal; "<vf>" marks where the scale inserts its unit prefix.
 QString SignalTitle(const QString& name, const QString& unit);
@@ -46,10 +60,14 @@ struct Calibration {
 /// Voltage of a (possibly averaged) raw value 0..1023 under one channel's calibration.
 float ChannelVoltage(float umin, float umax, float raw);
 
+/// Why an evaluation gave no value.
+enum class EvalFailure : unsigned char { None, DivisionByZero, Invalid, Overflow };
+
 struct SampleResult {
     float value;
     bool failed;
     bool divByZero = false; // the failure was an integer division by zero ("DIV", "MOD")
+    EvalFailure why = EvalFailure::None;
 };
 
 /// Evaluates the parser's program for one sample (variables T, D, Y, X, r, U, A, B).
@@ -66,10 +84,11 @@ void CompileFormula(TParser& parser, const std::string& text);
 /// Lowest/highest value the formula takes over the calibrated input ranges, probed at raw 0 and
 /// 1023 with the other channel at both of its ends (5 % inset when the second probe fails).
 /// divByZero, when given, is set if a probe met an integer division by zero.
+/// noValue, when given, receives why every probe of that end failed (None when one gave a value).
 float ProbeLowEnd(TParser& parser, SignalChannel channel, const Calibration& cal,
-                  bool* divByZero = nullptr);
+                  bool* divByZero = nullptr, EvalFailure* noValue = nullptr);
 float ProbeHighEnd(TParser& parser, SignalChannel channel, const Calibration& cal,
-                   bool* divByZero = nullptr);
+                   bool* divByZero = nullptr, EvalFailure* noValue = nullptr);
 
 /// Significant digits (4 to 9) that write the values of a definition so that rounding moves
 /// none by more than the value of one raw step of the instrument: the formula is probed at raw
@@ -83,6 +102,8 @@ struct SignalRange {
     QString minText, maxText; // as the edits show them; probed ends formatted
     bool autoRange;           // both interval texts were empty
     bool divByZero = false;   // a probe met an integer division by zero
+    // Every probe failed, and why: the formula gives no value anywhere in the input range.
+    EvalFailure noValue = EvalFailure::None;
 };
 SignalRange ResolveRange(TParser& parser, SignalChannel channel, const Calibration& cal,
                          const QString& minText, const QString& maxText);
@@ -101,9 +122,13 @@ struct RecordedPoints {
 
 /// Evaluates the points again under the parser's current program into data (DataA or DataB)
 /// and sets that signal's value extremes and the time extremes. Nothing changes for no points.
-/// Returns true if an evaluation met an integer division by zero.
+/// Returns true if an evaluation met an integer division by zero. noValue, when given, receives
+/// why every evaluation failed (None when one gave a value or there were no points).
 bool ReevaluatePoints(TParser& parser, SignalChannel channel, const RecordedPoints& points,
                       std::span<float> data, float& dataMin, float& dataMax, float& dataMinT,
-                      float& dataMaxT);
+                      float& dataMaxT, EvalFailure* noValue = nullptr);
+
+/// The failure to name of two: a division by zero before the others.
+EvalFailure WorseFailure(EvalFailure a, EvalFailure b);
 
 } // namespace kurvimat::signals

@@ -118,7 +118,7 @@ TEST_F(ReadoutFixture, ValueIsRoundedToThreeSignificantDigitsWithUnit) {
         {"Y*1000", "mV", "5,120E+05 mV"}, // FormatValue's exponent form from 10000 on
         {"X*100", "%", "50 %"},
         {"-U", "V", "-2,5 V"}, // rounded as its magnitude is (2.5024)
-        {"5DIV0", "V", "0 V"},
+        {"5DIV0", "V", "\u2013"}, // no value to show, not 0
     };
     S.DefAppliedA = true;
     for (const Row& r : rows) {

@@ -36,7 +36,7 @@ void WindowTest::CreateWindows() {
     win = std::make_unique<TFormMain>();
     // The tests drive the cycle themselves.
     Child<QTimer>(*win, "Timer1")->stop();
-    editor = std::make_unique<TFormSignale>(IniPath());
+    editor = std::make_unique<TFormSignale>(IniPath(), nullptr, StartingListPath());
     ConnectSignalEditor(*win, *editor);
     win->show();
     QCoreApplication::processEvents();

@@ -42,6 +42,10 @@ public:
         errors << text;
         if (whileShowing) std::exchange(whileShowing, nullptr)(); // a real box's nested loop
     }
+    void ShowErrorDetails(QWidget* parent, const QString& text, const QString& detail) override {
+        if (!detail.isEmpty()) details << detail;
+        ShowError(parent, text);
+    }
     void ShowInfo(QWidget*, const QString& text) override { infos << text; }
     QString OpenFileName(QWidget*, const QString& filter) override {
         filters << filter;
@@ -57,7 +61,7 @@ public:
         return saveChoice;
     }
 
-    QStringList questions, errors, infos, filters;
+    QStringList questions, errors, details, infos, filters;
     SaveChoice saveChoice = SaveChoice::Discard;
     std::function<void()> whileShowing;
     bool answerYes = false;
@@ -72,6 +76,7 @@ protected:
     // (Re)creates the windows; call after writing a Signale.ini into dir.
     void CreateWindows();
     QString IniPath() const { return dir.filePath(QStringLiteral("Signale.ini")); }
+    QString StartingListPath() const { return dir.filePath(QStringLiteral("beside/Signale.ini")); }
 
     FakeDialogs dialogs;
     QTemporaryDir dir;

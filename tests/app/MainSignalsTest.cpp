@@ -82,10 +82,14 @@ TEST_F(MainSignalsTest, TwoArgumentCallIsRejectedAndTheOldRangeStays) {
     TypeDefinition(Child<TComboBox>(*win, "ComboBoxA"), QStringLiteral("Maximum (V): max(U,1)"));
     ASSERT_EQ(dialogs.errors.size(), 1) << dialogs.errors.join("|").toStdString();
     EXPECT_TRUE(dialogs.errors.front().startsWith(
-        QStringLiteral("Die Formel von Signal A ist fehlerhaft: die Schreibweise ist "
-                       "unverst\u00E4ndlich (max(U,1) ).\n(Meldung des Formelparsers: ")));
-    // The edits show the new parts for correcting, the range and the title stay.
-    EXPECT_EQ(Child<QLineEdit>(*win, "EditFormelA")->text(), QStringLiteral("max(U,1)"));
+        QStringLiteral("Die Formel von Signal A ist fehlerhaft: unverst\u00E4ndliche Schreibweise "
+                       "an Stelle ")));
+    EXPECT_TRUE(dialogs.errors.front().endsWith(QStringLiteral(" (max(U,1)).")));
+    // The box keeps the typed line for correcting; the edits, range and title show what is in
+    // force.
+    EXPECT_EQ(Child<TComboBox>(*win, "ComboBoxA")->Text(), QStringLiteral("Maximum (V): max(U,1)"));
+    EXPECT_EQ(Child<QLineEdit>(*win, "EditFormelA")->text(), QStringLiteral("x*100"));
+    EXPECT_EQ(Child<QLineEdit>(*win, "EditSkalaAmax")->text(), QStringLiteral("100"));
     EXPECT_FLOAT_EQ(win->session().store().DefMinA, 0);
     EXPECT_FLOAT_EQ(win->session().store().DefMaxA, 100);
     EXPECT_EQ(PlotOf(*win).Scales().A.Title, QStringLiteral("Anteil in %"));
@@ -189,8 +193,11 @@ TEST_F(MainSignalsTest, EnterInTheBoxAppliesTheTypedLine) {
     };
     const Row rows[] = {
         {"Weg (cm): U*10", nullptr, "cm", 50},
-        {"Weg (cm): U*((", "Die Formel von Signal B ist fehlerhaft: Klammern fehlen (U*(( ).", "cm",
-         50},
+        {"Weg (cm): U*((", "Die Formel von Signal B ist fehlerhaft: Klammer fehlt an Stelle 4 (U*(().",
+         "cm", 50},
+        {"10*(U", "Die Formel von Signal B ist fehlerhaft: Klammer fehlt an Stelle 5 (10*(U).", "", 5},
+        {"Weg (cm): U)*2", "Die Formel von Signal B ist fehlerhaft: Klammer fehlt an Stelle 2 (U)*2).",
+         "", 5},
         {"Druck (hPa): U*200 [0;1000]", nullptr, "hPa", 1000},
         {"Zahl: U+Foo", "Die Formel von Signal B ist fehlerhaft: ", "", 5},
     };
@@ -206,8 +213,18 @@ TEST_F(MainSignalsTest, EnterInTheBoxAppliesTheTypedLine) {
                 ASSERT_EQ(dialogs.errors.size(), 1) << dialogs.errors.join('|').toStdString();
                 EXPECT_TRUE(dialogs.errors[0].startsWith(QString::fromUtf8(r.error)))
                     << dialogs.errors[0].toStdString();
-                EXPECT_TRUE(dialogs.errors[0].contains(QStringLiteral("(Meldung des Formelparsers: ")));
+                // German only; the parser's own words are the box's folded detail.
+                EXPECT_FALSE(dialogs.errors[0].contains(QStringLiteral("Formelparser")));
+                ASSERT_EQ(dialogs.details.size(), 1);
+                EXPECT_TRUE(dialogs.details[0].startsWith(QStringLiteral("Meldung des Formelparsers: ")));
+                dialogs.details.clear();
                 EXPECT_EQ(win->session().store().FormulaB, QStringLiteral("U"));
+                // Every control shows the definition in force but the typed line, tinted.
+                EXPECT_EQ(Child<TComboBox>(*win, "ComboBoxB")->Text(), QString::fromUtf8(r.line));
+                EXPECT_EQ(Child<TComboBox>(*win, "ComboBoxB")->lineEdit()->palette().color(QPalette::Base),
+                          QColor(255, 242, 179));
+                EXPECT_EQ(Child<QLineEdit>(*win, "EditFormelB")->text(), QStringLiteral("U"));
+                EXPECT_EQ(Child<QLineEdit>(*win, "EditSkalaBmax")->text(), QStringLiteral("5"));
             } else {
                 EXPECT_TRUE(dialogs.errors.isEmpty()) << dialogs.errors.join('|').toStdString();
                 EXPECT_EQ(win->session().store().UnitB, QString::fromUtf8(r.unit));

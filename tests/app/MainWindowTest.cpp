@@ -421,10 +421,31 @@ TEST_F(MainWindowTest, SamplingRateAndPointCountRebuildTheTimeAxis) {
 
 // Each divides by zero in the probes, the readouts, the level text and every point of a sweep:
 // one box per formula text, never one per tick.
+// A formula that fails somewhere is told once; one that fails for every point is told once as
+// that, keeps the scale, and has nothing drawn or read.
 TEST_F(MainWindowTest, DivisionByZeroIsReportedOncePerFormula) {
+    struct Row {
+        const char* formula;
+        const char* said;
+        bool noValue;
+        bool keepsScale; // no value anywhere in the input range either
+    };
+    const Row rows[] = {
+        {"YDIV0", "gibt f\u00FCr keinen Messwert einen Wert (Division durch 0)", true, true},
+        {"XDIV0", "gibt f\u00FCr keinen Messwert einen Wert (Division durch 0)", true, true},
+        {"1DIV(T*10)", "mit DIV oder MOD durch null", false, false}, // values from 0,1 s on
+        // A sweep shorter than a second: T DIV is 0 at every point.
+        {"100DIVT", "gibt f\u00FCr keinen Messwert einen Wert (Division durch 0)", true, false},
+        {"U/0", "gibt f\u00FCr keinen Messwert einen Wert (Division durch 0)", true, true},
+        {"LN(U-3)", "gibt f\u00FCr keinen Messwert einen Wert (ung\u00FCltige Rechnung)", true,
+         false},
+    };
     int shown = 0;
-    for (const QString formula : {"YDIV0", "XDIV0", "100DIVT"}) {
-        SCOPED_TRACE(formula.toStdString());
+    for (const Row& r : rows) {
+        const QString formula = QString::fromUtf8(r.formula);
+        SCOPED_TRACE(r.formula);
+        TypeDefinition(Child<TComboBox>(*win, "ComboBoxA"), QStringLiteral("Spannung (V): U"));
+        const float scaleEnd = float(PlotOf(*win).Scales().A.RangeEnd);
         TypeDefinition(Child<TComboBox>(*win, "ComboBoxA"), QStringLiteral("Teiler: ") + formula);
         RecordSweep(*win, 600, 300);
         for (int tick = 0; tick < 3 * ReadoutTicks; ++tick) {
@@ -432,13 +453,19 @@ TEST_F(MainWindowTest, DivisionByZeroIsReportedOncePerFormula) {
             ASSERT_NO_THROW(win->Timer1Timer());
         }
         QCoreApplication::processEvents();
-        ASSERT_EQ(dialogs.errors.size(), ++shown);
+        ASSERT_EQ(dialogs.errors.size(), ++shown) << dialogs.errors.join('|').toStdString();
         EXPECT_TRUE(dialogs.errors.last().startsWith("Signal A: "));
         EXPECT_TRUE(dialogs.errors.last().contains(formula + "\u201C"));
-        // German first, the parser's own words only as the detail.
-        EXPECT_TRUE(dialogs.errors.last().contains("mit DIV oder MOD durch null"));
-        EXPECT_TRUE(dialogs.errors.last().endsWith("(Meldung des Formelparsers: Division by zero)"));
-        EXPECT_FLOAT_EQ(win->session().store().Data.MaxA, 0.0f);
+        EXPECT_TRUE(dialogs.errors.last().contains(QString::fromUtf8(r.said)))
+            << dialogs.errors.last().toStdString();
+        EXPECT_EQ(win->session().store().Data.NoValueA, r.noValue);
+        if (r.keepsScale) EXPECT_FLOAT_EQ(float(PlotOf(*win).Scales().A.RangeEnd), scaleEnd);
+        if (r.noValue) {
+            EXPECT_EQ(Child<QLabel>(*win, "LabelAkal")->text(), QStringLiteral("\u2013"));
+        } else {
+            // German first, the parser's own words only as the detail.
+            EXPECT_TRUE(dialogs.errors.last().endsWith("(Meldung des Formelparsers: Division by zero)"));
+        }
     }
 }
 
@@ -748,6 +775,19 @@ TEST_F(MainWindowTest, AnEditedSignalLineIsTintedUntilEnterOrAChoiceAppliesIt) {
     PickEntry(Child<TComboBox>(*win, "ComboBoxB"), 1);
     EXPECT_EQ(Child<QLineEdit>(*win, "EditEinheitB")->palette().color(QPalette::Base), plain);
 
+    // A rejected formula stays, tinted, in the edit it was typed into; the box and the range
+    // show the definition in force.
+    const QString inForce = win->session().store().AppliedDefA;
+    TypeAndEnter(Child<QLineEdit>(*win, "EditFormelA"), QStringLiteral("10*(U"));
+    EXPECT_EQ(dialogs.errors.size(), 1);
+    EXPECT_EQ(Child<QLineEdit>(*win, "EditFormelA")->text(), QStringLiteral("10*(U"));
+    EXPECT_NE(Child<QLineEdit>(*win, "EditFormelA")->palette().color(QPalette::Base), plain);
+    EXPECT_EQ(Child<TComboBox>(*win, "ComboBoxA")->Text(), inForce);
+    EXPECT_EQ(Child<QLineEdit>(*win, "EditSkalaAmax")->text(), QStringLiteral("10"));
+    TypeAndEnter(Child<QLineEdit>(*win, "EditFormelA"), QStringLiteral("10*(U)"));
+    EXPECT_EQ(win->session().store().FormulaA, QStringLiteral("10*(U)"));
+    EXPECT_EQ(Child<QLineEdit>(*win, "EditFormelA")->palette().color(QPalette::Base), plain);
+
     // The signal list opens as wide as its longest entry.
     int longest = 0;
     for (int i = 0; i < Child<TComboBox>(*win, "ComboBoxA")->count(); ++i)
@@ -794,18 +834,31 @@ TEST_F(MainWindowTest, StoppHoldsThePlotWhileTheInstrumentGoesOn) {
 TEST_F(MainWindowTest, UndoBringsBackDeletedOrPastedOverDataElseTheZoom) {
     RecordSweep(*win, 600, 300);
     const QString recorded = CopiedData(*win);
-    const std::pair<QString, QAction*> rows[] = {
-        {QStringLiteral("Daten löschen"), Child<QAction>(*win, "ActionDatenLoeschen")},
-        {QStringLiteral("Daten einfügen"), Child<QAction>(*win, "ActionDatenEinfuegen")}};
-    for (const auto& [what, action] : rows) {
-        SCOPED_TRACE(what.toStdString());
-        QGuiApplication::clipboard()->setText(QStringLiteral("0\t1\t2\r\n1\t2\t3\r\n"));
-        action->trigger();
+    const QString inForce = win->session().store().AppliedDefA;
+    struct Row {
+        QString what;
+        QAction* action;
+        QString pasted;
+    };
+    const Row rows[] = {
+        {QStringLiteral("Daten löschen"), Child<QAction>(*win, "ActionDatenLoeschen"), {}},
+        {QStringLiteral("Daten einfügen"), Child<QAction>(*win, "ActionDatenEinfuegen"),
+         QStringLiteral("0\t1\t2\r\n1\t2\t3\r\n")},
+        // Points, their labels and the definitions in force come back together.
+        {QStringLiteral("Daten einfügen"), Child<QAction>(*win, "ActionDatenEinfuegen"),
+         QStringLiteral("Zeit in s\tX (mV): U*1000\tTemperatur (°C)\r\n0\t1\t2\r\n1\t2\t3\r\n")},
+    };
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.pasted.toStdString());
+        QGuiApplication::clipboard()->setText(r.pasted);
+        r.action->trigger();
         EXPECT_NE(CopiedData(*win), recorded);
         win->UpdateMenuActions();
-        EXPECT_TRUE(Child<QAction>(*win, "ActionRueckgaengig")->text().endsWith(what));
+        EXPECT_TRUE(Child<QAction>(*win, "ActionRueckgaengig")->text().endsWith(r.what));
         Child<QAction>(*win, "ActionRueckgaengig")->trigger();
         EXPECT_EQ(CopiedData(*win), recorded);
+        EXPECT_EQ(win->session().store().AppliedDefA, inForce);
+        EXPECT_EQ(Child<TComboBox>(*win, "ComboBoxA")->Text(), inForce);
         EXPECT_EQ(PlotOf(*win).Scales().A.Title, QStringLiteral("Spannung unkalibriert in <vf>V"));
     }
     win->UpdateMenuActions();
