@@ -220,6 +220,10 @@
         <source>Messpunkte</source>
         <translation>Points</translation>
     </message>
+    <message>
+        <source>R² = – (die Messwerte sind konstant: 0/0)</source>
+        <translation>R² = – (the values are constant: 0/0)</translation>
+    </message>
 </context>
 <context>
     <name>FormulaVariablesDialog</name>

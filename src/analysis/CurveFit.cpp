@@ -354,8 +354,8 @@ double rSquared(const FitResult& fit, const Points& p) {
         res += e * e;
         tot += (p.y[i] - m) * (p.y[i] - m);
     }
-    // Constant data fitted exactly (a line through constant values) explain all there is.
-    if (tot == 0) return res == 0 ? 1 : 0;
+    // Constant values leave no variation to explain: the share is 0/0, not 1.
+    if (tot == 0) return std::nan("");
     return 1 - res / tot;
 }
 
@@ -374,6 +374,9 @@ FitResult failed(FitResult fit, const QString& text) {
 // shape are judged so, an offset or a phase may well be zero.
 constexpr double RankRatio = 1e-5;
 constexpr double SigmaRatio = 3;
+// An amplitude is seen only where it is at least twice its uncertainty: noise alone gives a
+// sine of some frequency whose amplitude the points do not bear out.
+constexpr double AmplitudeSigmas = 2;
 
 const char* const ExponentialNames[] = {"a", "b", "\u03C4"};
 const char* const SineNames[] = {"A", "\u03C4", "f", "\u03C6", "c"};
@@ -441,6 +444,7 @@ std::optional<int> undetermined(const FitResult& fit, double conditionRatio, int
     const int second = fit.Model == FitModel::Exponential ? 1 : 0;
     for (const int k : {2, second})
         if (!(fit.Sigma[k] <= SigmaRatio * std::fabs(fit.P[k]))) return slow ? 2 : k;
+    if (!(AmplitudeSigmas * fit.Sigma[second] <= std::fabs(fit.P[second]))) return slow ? 2 : second;
     return std::nullopt;
 }
 
@@ -493,7 +497,20 @@ FitResult FitCurve(FitModel model, const FitSpan& span) {
     case FitModel::Exponential:
     case FitModel::DampedSine: {
         if (allEqual(pts.y)) return failed(fit, flatText());
-        const Normalised d = normalise(pts);
+        // Start values read the curve along time, whatever order the points are stored in.
+        Points sorted = pts;
+        if (!std::is_sorted(pts.x.begin(), pts.x.end())) {
+            std::vector<std::size_t> order(n);
+            for (std::size_t i = 0; i < n; ++i)
+                order[i] = i;
+            std::stable_sort(order.begin(), order.end(),
+                             [&](std::size_t a, std::size_t b) { return pts.x[a] < pts.x[b]; });
+            for (std::size_t i = 0; i < n; ++i) {
+                sorted.x[i] = pts.x[order[i]];
+                sorted.y[i] = pts.y[order[i]];
+            }
+        }
+        const Normalised d = normalise(sorted);
         Solution solution;
         solution.p = model == FitModel::Exponential ? exponentialStart(d) : sineStart(d);
         const bool converged = solve(d, model, solution);

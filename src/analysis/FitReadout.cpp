@@ -97,7 +97,11 @@ QStringList FitReadout(const FitResult& fit, const FitUnits& units) {
     for (const Parameter& p : parameters(fit, units))
         out << p.Name + QStringLiteral(" = ") +
                    (p.Text.isEmpty() ? FormatMeasurement(p.Value, p.Sigma, p.Unit) : p.Text);
-    QString r = QStringLiteral("R² = ") + QLocale().toString(fit.RSquared, 'f', 5);
+    // Constant values leave nothing to explain: R² is 0/0 there, as a spreadsheet's RSQ says.
+    QString r = std::isnan(fit.RSquared)
+                    ? QCoreApplication::translate("FitReadout",
+                                                  "R² = – (die Messwerte sind konstant: 0/0)")
+                    : QStringLiteral("R² = ") + QLocale().toString(fit.RSquared, 'f', 5);
     // Through the origin the share is of the sum of squares about zero, as spreadsheets and
     // NIST state it there; about the mean it may even come out negative.
     if (fit.RSquaredUncentred) r += QCoreApplication::translate("FitReadout", " (bezogen auf 0)");
@@ -120,7 +124,9 @@ ReadoutTable FitTable(const FitResult& fit, const FitUnits& units, const QString
             add(p.Name, {p.Value, p.Unit, p.Sigma, {}});
     }
     // Five decimals shown, six copied.
-    add(rSquaredName(fit), {std::nullopt, {}, std::nullopt, QLocale().toString(fit.RSquared, 'f', 6)});
+    add(rSquaredName(fit), {std::nullopt, {}, std::nullopt,
+                            std::isnan(fit.RSquared) ? QStringLiteral("–")
+                                                     : QLocale().toString(fit.RSquared, 'f', 6)});
     add(QCoreApplication::translate("FitReadout", "Messpunkte"),
         {fit.PointCount, {}, std::nullopt, {}});
     return table;

@@ -299,10 +299,36 @@ double unrepeated(const float* t, const float* v, int n, double period, double m
     return spread > 0 ? differences / spread : 1;
 }
 
-} // namespace
+// The slope d of y = a sin wt + b cos wt + c + d t through the points, by least squares.
+std::optional<double> driftSlope(const float* t, const float* v, int count, double w) {
+    std::array<std::array<double, 5>, 4> m{}; // normal equations, right side in column 4
+    for (int i = 0; i < count; ++i) {
+        const double u = double(t[i]) - t[0];
+        const std::array<double, 4> x{std::sin(w * u), std::cos(w * u), 1, u};
+        for (int r = 0; r < 4; ++r) {
+            for (int c = 0; c < 4; ++c)
+                m[r][c] += x[r] * x[c];
+            m[r][4] += x[r] * v[i];
+        }
+    }
+    for (int c = 0; c < 4; ++c) { // Gauss-Jordan with partial pivoting
+        int pivot = c;
+        for (int r = c + 1; r < 4; ++r)
+            if (std::fabs(m[r][c]) > std::fabs(m[pivot][c])) pivot = r;
+        if (!(std::fabs(m[pivot][c]) > 1e-12)) return std::nullopt;
+        std::swap(m[c], m[pivot]);
+        for (int r = 0; r < 4; ++r) {
+            if (r == c) continue;
+            const double k = m[r][c] / m[c][c];
+            for (int j = c; j < 5; ++j)
+                m[r][j] -= k * m[c][j];
+        }
+    }
+    const double d = m[3][4] / m[3][3];
+    return std::isfinite(d) ? std::optional<double>(d) : std::nullopt;
+}
 
-std::optional<double> PeriodicFrequency(const float* t, const float* v, int count, float lo,
-                                        float hi) {
+std::optional<double> frequencyOf(const float* t, const float* v, int count, float lo, float hi) {
     if (count < 5 || !(hi > lo) || !std::isfinite(hi - lo)) return std::nullopt;
     const Levels l = levels(v, count, lo, hi);
     if (!(l.High > l.Low)) return std::nullopt;
@@ -338,6 +364,29 @@ std::optional<double> PeriodicFrequency(const float* t, const float* v, int coun
     // Noise crosses too, now and then at nearly even intervals; it does not repeat itself.
     if (unrepeated(t, v, count, period, mid) > MaxUnrepeated) return std::nullopt;
     return 1 / period;
+}
+
+} // namespace
+
+std::optional<double> PeriodicFrequency(const float* t, const float* v, int count, float lo,
+                                        float hi) {
+    std::optional<double> f = frequencyOf(t, v, count, lo, hi);
+    if (!f) return f;
+    // A drifting baseline moves the crossings of a fixed middle. Its slope comes from a line
+    // fitted together with a sine of the frequency found (a line alone would take a sine's
+    // own slope over a few periods for drift), and is taken off before looking again.
+    std::vector<float> level(v, v + count);
+    for (int iteration = 0; iteration < 2; ++iteration) {
+        const std::optional<double> slope = driftSlope(t, level.data(), count, TwoPi * *f);
+        if (!slope) break;
+        for (int i = 0; i < count; ++i)
+            level[i] = static_cast<float>(level[i] - *slope * (double(t[i]) - t[0]));
+        const auto [least, greatest] = std::minmax_element(level.begin(), level.end());
+        const std::optional<double> again = frequencyOf(t, level.data(), count, *least, *greatest);
+        if (!again) break;
+        f = again;
+    }
+    return f;
 }
 
 } // namespace kurvimat::analysis

@@ -57,6 +57,7 @@ struct Row {
     std::vector<double> expected;  ///< parameters in model order (τ of a sine: 1/τ, see below)
     std::vector<double> tolerance; ///< absolute, per parameter
     double minRSquared;
+    bool shuffled = false; ///< the points stored in another order than their times
 };
 
 } // namespace
@@ -85,13 +86,18 @@ TEST(CurveFit, RecoversKnownParametersFromNoisyData) {
         {"undamped sine, 4.35 periods", FitModel::DampedSine,
          [](double t) { return 1.5 * std::sin(2 * Pi * t) + 2.5; }, 0.3, 4.65, 870, 0.05,
          {1.5, 0, 1, 2 * Pi * 0.3, 2.5}, {0.01, 0.005, 0.001, 0.01, 0.005}, 0.99},
+        {"damped sine, points stored out of order", FitModel::DampedSine,
+         [](double t) { return 1.5 * std::exp(-t / 2) * std::sin(2 * Pi * 3.3 * t + 0.7) + 2.5; },
+         0, 2.7, 2000, 0.05, {1.5, 1 / 2.0, 3.3, 0.7, 2.5}, {0.02, 0.02, 0.003, 0.02, 0.005},
+         0.99, true},
         {"one channel against the other", FitModel::XYLinear,
          [](double x) { return 3 * x + 1; }, -2, 2, 300, 0.02, {3, 1}, {0.01, 0.005}, 0.999},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
-        const Samples s = make(row.truth, row.from, row.to, row.points, row.noise,
-                               row.model == FitModel::XYLinear);
+        Samples s = make(row.truth, row.from, row.to, row.points, row.noise,
+                         row.model == FitModel::XYLinear || row.shuffled);
+        if (row.shuffled) s.t = s.x;
         const FitResult fit = FitCurve(row.model, s.span(row.from, row.to));
         ASSERT_TRUE(fit.Converged) << fit.Error.toStdString();
         EXPECT_TRUE(fit.Error.isEmpty());
@@ -164,11 +170,13 @@ TEST(CurveFit, SaysWhatCannotBeFitted) {
             EXPECT_EQ(FitReadout(fit, {}), QStringList{fit.Error});
         }
     }
-    // A line through constant values is that constant, and explains them fully.
+    // A line through constant values is that constant; R² is 0/0 there, shown as "–" with why.
     const FitResult level = FitCurve(FitModel::Linear, flat.span(0, 10));
     EXPECT_DOUBLE_EQ(level.P[0], 0);
     EXPECT_DOUBLE_EQ(level.P[1], 3);
-    EXPECT_DOUBLE_EQ(level.RSquared, 1);
+    EXPECT_TRUE(std::isnan(level.RSquared));
+    EXPECT_TRUE(FitReadout(level, {}).contains(
+        QStringLiteral("R² = – (die Messwerte sind konstant: 0/0)")));
 }
 
 TEST(CurveFit, RefusesWhatThePointsDoNotDetermine) {
@@ -198,6 +206,9 @@ TEST(CurveFit, RefusesWhatThePointsDoNotDetermine) {
         // Noise where the approach should be: the solver finds no minimum to speak of.
         {"exponential drowned in noise", FitModel::Exponential,
          [](double t) { return 1 + 0.2 * std::exp(-t / 2); }, 0, 10, 200, 1, nullptr, nullptr},
+        // Noise alone gives some frequency; its amplitude is not twice its uncertainty.
+        {"damped sine on noise alone", FitModel::DampedSine, [](double) { return 0.0; }, 0, 2,
+         400, 0.001, "A", "längere Messdauer oder weniger Rauschen"},
         {"sine over a fifth of a period", FitModel::DampedSine,
          [](double t) { return std::sin(2 * Pi * 0.02 * t + 1); }, 0, 10, 200, 0.01, nullptr,
          "längere Messdauer"},
