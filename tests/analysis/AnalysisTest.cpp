@@ -181,7 +181,7 @@ TEST(Measure, FrequencyOfAnyPeriodicSignalWithinOnePercent) {
         {"noisy triangle, 4.16 points, 9.4 periods", Shape::Triangle, 4.16, 9.36, 0, 0.03, true},
         {"noise that wanders, 300 points", Shape::Drift, 300, 1, 0, 0.1, false},
         {"noise that wanders, 60 points", Shape::Drift, 60, 1, 0, 0.1, false},
-        // 2,5 + 1,5 sin(2 pi f t) + 0,2 f t: a baseline that drifts
+        // 2,5 + 1,5 sin(2 pi f t) + 0,2 f t over whole periods: a baseline that drifts
         {"sine on a drifting baseline, 2 periods", Shape::SineOnSlope, 100, 2, 0, 0, true},
         {"sine on a drifting baseline, 4.5 periods", Shape::SineOnSlope, 40, 4.5, 0, 0, true},
     };
@@ -203,7 +203,7 @@ TEST(Measure, FrequencyOfAnyPeriodicSignalWithinOnePercent) {
             case Shape::Drift: wander = 0.8 * wander + gauss(random); v = wander; break;
             case Shape::Step: v = t < 0.1 ? -1 : 1; break;
             case Shape::SineOnSlope:
-                v = std::sin(2 * std::numbers::pi * cycle) + 0.2 / 1.5 * (t + 0.1) * f;
+                v = std::sin(2 * std::numbers::pi * (t + 0.1) * f) + 0.2 / 1.5 * (t + 0.1) * f;
                 break;
             }
             return 2.5 + 1.5 * v + 1.5 * (r.noise > 0 ? gauss(random) : 0);
