@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <vector>
 
 using kurvimat::display::CursorMarks;
 using kurvimat::display::PlotColumn;
@@ -153,6 +154,12 @@ double SteppedPosition(double current, int steps, const PointSeries& times, doub
     if (times.Count <= 0) return current + steps * pixelValue;
     const float* begin = times.T;
     const float* end = times.T + times.Count;
+    // Loaded points may be stored in any order: the steps go from time to time.
+    if (!std::is_sorted(begin, end)) {
+        std::vector<float> sorted(begin, end);
+        std::sort(sorted.begin(), sorted.end());
+        return SteppedPosition(current, steps, {sorted.data(), nullptr, times.Count}, pixelValue);
+    }
     if (steps > 0) {
         const int j = static_cast<int>(
             std::upper_bound(begin, end, current, [](double a, float b) { return a < b; }) - begin);

@@ -12,6 +12,7 @@
 #include <numbers>
 #include <optional>
 #include <random>
+#include <tuple>
 #include <vector>
 
 using namespace kurvimat::analysis;
@@ -286,6 +287,13 @@ TEST(Measure, NearestPointAndSteppingFromPointToPoint) {
         EXPECT_NEAR(SteppedPosition(static_cast<float>(r.from), r.steps, p, 0.001), r.to, 1e-6);
     }
     EXPECT_DOUBLE_EQ(SteppedPosition(2.0, -3, {}, 0.25), 1.25);
+    // Points stored out of time order are stepped through by time.
+    const float shuffled[] = {0.4f, 0.1f, 0.3f, 0.0f, 0.2f};
+    for (const auto& [from, steps, to] : {std::tuple{0.1, 1, 0.2}, {0.3, -1, 0.2}, {0.0, 3, 0.3}}) {
+        SCOPED_TRACE(from);
+        EXPECT_FLOAT_EQ(
+            SteppedPosition(static_cast<float>(from), steps, {shuffled, nullptr, 5}, 0.001), to);
+    }
 }
 
 struct CursorFixture : ::testing::Test {
