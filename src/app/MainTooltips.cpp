@@ -198,12 +198,15 @@ void TFormMain::ShowPendingInput() {
         TComboBox* combo = a ? ComboBoxA : ComboBoxB;
         QLineEdit* const pending[] = {a ? EditSignalA : EditSignalB, a ? EditEinheitA : EditEinheitB,
                                       a ? EditFormelA : EditFormelB, combo->lineEdit()};
-        const auto settle = [pending] {
+        // A rejected line being mended in the box stays tinted; Enter or a choice settles it.
+        const auto settleEdits = [pending](bool box) {
             for (QLineEdit* edit : pending)
-                if (edit->property("rejectedText").toString() != edit->text() ||
-                    !edit->property("rejectedText").isValid())
+                if ((box || edit != pending[3]) &&
+                    (edit->property("rejectedText").toString() != edit->text() ||
+                     !edit->property("rejectedText").isValid()))
                     SettleInput(edit);
         };
+        const auto settle = [settleEdits] { settleEdits(true); };
         for (QLineEdit* edit : {pending[0], pending[1], pending[2]})
             connect(edit, &QLineEdit::textEdited, this, [edit] { MarkPendingInput(edit); });
         // Mending a rejected line in the box keeps it tinted until it is applied.
@@ -214,7 +217,8 @@ void TFormMain::ShowPendingInput() {
         for (QLineEdit* edit : {pending[0], pending[1], pending[2], a ? EditSkalaAmin : EditSkalaBmin,
                                 a ? EditSkalaAmax : EditSkalaBmax})
             connect(edit, &QLineEdit::returnPressed, this, settle);
-        connect(combo, &TComboBox::Change, this, settle);
+        connect(combo, &TComboBox::Change, this,
+                [settleEdits, combo] { settleEdits(combo->ItemIndex() >= 0); });
         connect(combo, &TComboBox::EnterPressed, this, settle);
     }
 

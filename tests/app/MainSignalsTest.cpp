@@ -225,6 +225,10 @@ TEST_F(MainSignalsTest, EnterInTheBoxAppliesTheTypedLine) {
                           QColor(255, 242, 179));
                 EXPECT_EQ(Child<QLineEdit>(*win, "EditFormelB")->text(), QStringLiteral("U"));
                 EXPECT_EQ(Child<QLineEdit>(*win, "EditSkalaBmax")->text(), QStringLiteral("5"));
+                // Mending it keeps it marked until it is applied.
+                QTest::keyClick(Child<TComboBox>(*win, "ComboBoxB"), Qt::Key_Space);
+                EXPECT_EQ(Child<TComboBox>(*win, "ComboBoxB")->lineEdit()->palette().color(QPalette::Base),
+                          QColor(255, 242, 179));
             } else {
                 EXPECT_TRUE(dialogs.errors.isEmpty()) << dialogs.errors.join('|').toStdString();
                 EXPECT_EQ(win->session().store().UnitB, QString::fromUtf8(r.unit));
