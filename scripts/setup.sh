@@ -1,7 +1,7 @@
 # Shared by ./run, ./test and ./bench: install what is missing, configure and build.
 # Sourced, not executed.
 
-KURVIMAT_PACKAGES=(build-essential cmake ninja-build qt6-base-dev qt6-base-dev-tools libgl-dev
+KURVIMAT_PACKAGES=(build-essential cmake ninja-build pkgconf qt6-base-dev qt6-base-dev-tools libgl-dev
                    libudev-dev libgtest-dev libgmock-dev libbenchmark-dev libmuparser-dev
                    fonts-liberation qt6-translations-l10n libgsl-dev libsqlite3-dev
                    librsvg2-bin file qt6-l10n-tools qt6-tools-dev-tools clang-tidy)

@@ -15,6 +15,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <optional>
 #include <vector>
 
 namespace kurvimat::analysis {

@@ -20,6 +20,8 @@
 #include <QShortcut>
 #include <QWheelEvent>
 
+#include <algorithm>
+
 using namespace kurvimat::acquisition;
 using namespace kurvimat::analysis;
 using namespace kurvimat::display;

@@ -19,6 +19,7 @@
 #include <QSignalBlocker>
 #include <QTextDocument>
 
+#include <algorithm>
 #include <cmath>
 
 using namespace kurvimat::acquisition;

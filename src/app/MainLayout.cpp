@@ -17,6 +17,9 @@
 #include <QRadioButton>
 #include <QScrollBar>
 
+#include <algorithm>
+#include <vector>
+
 using namespace kurvimat::display;
 using namespace kurvimat::signals;
 

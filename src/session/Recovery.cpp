@@ -12,6 +12,8 @@
 
 #include <sqlite3.h>
 
+#include <algorithm>
+
 namespace kurvimat::session {
 
 namespace {

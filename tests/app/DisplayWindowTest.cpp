@@ -22,6 +22,7 @@
 #include <QTest>
 #include <QTimer>
 
+#include <algorithm>
 #include <cmath>
 
 using namespace kurvimat::analysis;
