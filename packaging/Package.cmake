@@ -1,5 +1,6 @@
 # What an installation holds besides the programs, and the Debian package made of it:
-#   cmake --build build --target package   ->  build/kurvimat_<version>_<arch>.deb
+#   cmake --build build --target package   ->  build/kurvimat_<version>~deb<N>u1_<arch>.deb
+# for the Debian release N it is built on (packaging/make-packages makes one for each release).
 # The programs' own install rule is in src/app. Included from the top-level CMakeLists.txt.
 
 set(KURVIMAT_APP_ID "de.kurvimat.Kurvimat" CACHE STRING "AppStream component id")
@@ -41,7 +42,32 @@ function(kurvimat_gzip source output)
 endfunction()
 kurvimat_gzip(${pkg_src}/kurvimat.1 ${pkg_out}/man/kurvimat.1.gz)
 kurvimat_gzip(${pkg_src}/kurvimat.de.1 ${pkg_out}/man/de/kurvimat.1.gz)
-kurvimat_gzip(${pkg_src}/changelog ${pkg_out}/changelog.gz)
+# Named as Debian names backports: the release a package was built for is in its version, and
+# the package built on Debian 13 is newer than the one built on 12. Its changelog begins with
+# that version, dated as the release it is made of.
+file(STRINGS /etc/os-release os_version_id REGEX "^VERSION_ID=")
+string(REGEX REPLACE "^VERSION_ID=\"?([0-9]+).*" "\\1" os_version_id "${os_version_id}")
+file(STRINGS /etc/os-release os_codename REGEX "^VERSION_CODENAME=")
+string(REGEX REPLACE "^VERSION_CODENAME=\"?([a-z]+).*" "\\1" os_codename "${os_codename}")
+set(KURVIMAT_PACKAGE_VERSION ${PROJECT_VERSION})
+if(os_version_id MATCHES "^[0-9]+$" AND os_codename MATCHES "^[a-z]+$")
+  set(KURVIMAT_PACKAGE_VERSION ${PROJECT_VERSION}~deb${os_version_id}u1)
+  file(STRINGS ${pkg_src}/changelog changelog_date REGEX "^ -- ")
+  list(GET changelog_date 0 changelog_date)
+  file(READ ${pkg_src}/changelog changelog)
+  set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${pkg_src}/changelog)
+  file(CONFIGURE OUTPUT ${pkg_out}/changelog CONTENT
+"kurvimat (${KURVIMAT_PACKAGE_VERSION}) ${os_codename}; urgency=medium
+
+  * Built for Debian ${os_version_id}.
+
+${changelog_date}
+
+${changelog}" @ONLY)
+  kurvimat_gzip(${pkg_out}/changelog ${pkg_out}/changelog.gz)
+else()
+  kurvimat_gzip(${pkg_src}/changelog ${pkg_out}/changelog.gz)
+endif()
 add_custom_target(kurvimat_package_files ALL DEPENDS ${icon_outputs} ${gz_outputs})
 # One page describes both programs; kurvimat-demo's page is a link to it.
 foreach(dir man man/de)
@@ -68,7 +94,7 @@ install(FILES ${pkg_src}/70-kurvimat.rules DESTINATION lib/udev/rules.d)
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME kurvimat)
 set(CPACK_PACKAGE_VENDOR "Kurvimat developers")
-set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
+set(CPACK_PACKAGE_VERSION ${KURVIMAT_PACKAGE_VERSION})
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_STRIP_FILES ON)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
