@@ -98,6 +98,61 @@
     </message>
 </context>
 <context>
+    <name>CommandLine</name>
+    <message>
+        <source>Zeigt diese Hilfe.</source>
+        <translation>Shows this help.</translation>
+    </message>
+    <message>
+        <source>Zeigt die Version des Programms.</source>
+        <translation>Shows the program&apos;s version.</translation>
+    </message>
+    <message>
+        <source>DATEI</source>
+        <translation>FILE</translation>
+    </message>
+    <message>
+        <source>Ein Versuch (*.kurvimat), der geöffnet wird, oder ein Messwerttext, der geladen wird.</source>
+        <translation>An experiment (*.kurvimat) to open, or a measurement text to load.</translation>
+    </message>
+    <message>
+        <source>Aufruf: %1 [OPTION] [DATEI]
+Zweikanaliges USB-Oszilloskop und Messwerterfassung für den Unterricht.
+
+</source>
+        <translation>Usage: %1 [OPTION] [FILE]
+Two-channel USB oscilloscope and data logger for school labs.
+
+</translation>
+    </message>
+    <message>
+        <source>„%1 --help“ zeigt, was die Befehlszeile enthalten kann.</source>
+        <translation>“%1 --help” shows what the command line may hold.</translation>
+    </message>
+    <message>
+        <source>%1: Unbekannte Option „%2“. %3
+</source>
+        <translation>%1: Unknown option “%2”. %3
+</translation>
+    </message>
+    <message>
+        <source>%1: Einer Option fehlt ihr Wert. %2
+</source>
+        <translation>%1: An option lacks its value. %2
+</translation>
+    </message>
+    <message>
+        <source>%1: Nur eine Datei kann geöffnet werden, nicht auch „%2“. %3
+</source>
+        <translation>%1: Only one file can be opened, not also “%2”. %3
+</translation>
+    </message>
+    <message>
+        <source>%1 braucht eine grafische Sitzung: es wurde kein Bildschirm gefunden (DISPLAY oder WAYLAND_DISPLAY).</source>
+        <translation>%1 needs a graphical session: no display was found (DISPLAY or WAYLAND_DISPLAY).</translation>
+    </message>
+</context>
+<context>
     <name>CurveFit</name>
     <message>
         <source>Zu wenige Messpunkte für diese Ausgleichskurve</source>
@@ -1162,10 +1217,6 @@ trigger</translation>
         <translation>&amp;Open experiment …</translation>
     </message>
     <message>
-        <source>Versuch &amp;speichern …</source>
-        <translation>&amp;Save experiment …</translation>
-    </message>
-    <message>
         <source>Daten &amp;laden …</source>
         <translation>&amp;Load data …</translation>
     </message>
@@ -1590,6 +1641,22 @@ Do you want to save them before quitting?</translation>
 </source>
         <translation>Signal %1: The formula “%2” gives no value for any measurement (%3); its points are not drawn.
 </translation>
+    </message>
+    <message>
+        <source>(keine)</source>
+        <translation>(none)</translation>
+    </message>
+    <message>
+        <source>Versuch &amp;speichern</source>
+        <translation>&amp;Save experiment</translation>
+    </message>
+    <message>
+        <source>Versuch speichern &amp;unter …</source>
+        <translation>Save experiment &amp;as …</translation>
+    </message>
+    <message>
+        <source>&amp;Zuletzt geöffnet</source>
+        <translation>Open &amp;recent</translation>
     </message>
 </context>
 <context>

@@ -130,6 +130,8 @@ struct MainControls {
     // The experiment's and the runs' actions are connected by their own code.
     QAction* ActionVersuchOeffnen = nullptr;
     QAction* ActionVersuchSpeichern = nullptr;
+    QAction* ActionVersuchSpeichernUnter = nullptr;
+    QMenu* MenuZuletzt = nullptr; // the experiments last opened or saved
     QAction* ActionMessreiheBehalten = nullptr;
     QAction* ActionMessreihen = nullptr;
     // Datei

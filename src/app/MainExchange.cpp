@@ -100,7 +100,7 @@ void TFormMain::ButtonSSspeichernClick(QObject* Sender) {
 
 // Fills the buffer from a file or the clipboard; false when nothing could be read, which has
 // then been said.
-bool TFormMain::ReadIntoBuffer(bool fromFile) {
+bool TFormMain::ReadIntoBuffer(bool fromFile, const QString& path) {
     MemoDaten->clear();
     ExchangeText.clear();
     ExchangeSource = tr("Die Zwischenablage");
@@ -112,7 +112,7 @@ bool TFormMain::ReadIntoBuffer(bool fromFile) {
             return false;
         }
     } else {
-        const QString fileName = Dlg().OpenFileName(this, tr(FileFilter));
+        const QString fileName = path.isEmpty() ? Dlg().OpenFileName(this, tr(FileFilter)) : path;
         if (fileName.isEmpty()) return false;
         QFile file(fileName);
         if (!file.open(QIODevice::ReadOnly)) {

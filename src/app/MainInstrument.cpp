@@ -89,7 +89,8 @@ void TInstrumentLink::Adopt(THidDevice* HidDev, const QString& product, const QS
     };
     // A waiting instrument was claimed before it was adopted.
     if (HidDev->Claimed()) UseDeepQueues(HidDev);
-    Main.setWindowTitle(DeviceCaption(product, serial));
+    Main.InstrumentCaption = DeviceCaption(product, serial);
+    Main.ShowTitle();
     if (HidDev->HidCaps().OutputReportByteLength > 1) Main.ButtonHardware->setEnabled(true);
     Main.SendConfiguration();
 }
@@ -100,7 +101,8 @@ void TInstrumentLink::HidDeviceController1DeviceUnplug(THidDevice* HidDev) {
     HidDev->SetDataHandler(nullptr);
     HidDev->DataLossHandler = nullptr;
     Main.Device = nullptr;
-    Main.setWindowTitle(QStringLiteral("Kurvimat"));
+    Main.InstrumentCaption = QStringLiteral("Kurvimat");
+    Main.ShowTitle();
     Main.ButtonHardware->setEnabled(false);
     Hardware->hide();
     // Not in the middle of the controller's reconciliation, and not at all once it is gone.
@@ -142,7 +144,7 @@ void TInstrumentLink::ConfigureDevice() {
     }
     const std::int32_t mode = Main.session().wantedDeviceMode();
     const auto report = ConfigurationReport(c, mode, length);
-    const QString caption = Main.windowTitle();
+    const QString caption = Main.InstrumentCaption;
     if (length < ConfigurationBytes && !shortReportShown_) {
         shortReportShown_ = true;
         Main.Dlg().ShowError(&Main, ShortReportMessage(length));

@@ -19,11 +19,18 @@
 #include "TFormHardware.h"
 #include "TimeAxis.h"
 
+#include <QAction>
 #include <QCheckBox>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QMenu>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScopeGuard>
+#include <QSettings>
 #include <QSignalBlocker>
+#include <QStandardPaths>
 
 #include <algorithm>
 #include <cmath>
@@ -184,14 +191,22 @@ void TFormMain::OfferRecovery() {
     }
 }
 
-void TFormMain::StartSession(const QStringList& arguments) {
+void TFormMain::StartSession(const QString& file) {
     JournalProgress = qEnvironmentVariableIntValue("KURVIMAT_JOURNAL_PROGRESS") == 1;
     OfferRecovery();
-    for (const QString& argument : arguments.mid(1))
-        if (!argument.startsWith(QLatin1Char('-'))) {
-            OpenExperiment(argument);
-            break;
-        }
+    if (!file.isEmpty()) OpenFile(file);
+}
+
+void TFormMain::OpenFile(const QString& path) {
+    // An experiment file is an SQLite database whatever its name; a measurement text never
+    // begins with that header.
+    QFile file(path);
+    const bool database = file.open(QIODevice::ReadOnly) &&
+                          file.read(16) == QByteArrayView("SQLite format 3\0", 16);
+    if (database || path.endsWith(QStringLiteral(".kurvimat"), Qt::CaseInsensitive))
+        OpenExperiment(path);
+    else if (ReadIntoBuffer(true, path))
+        ReadBuffer(false);
 }
 
 // --- the experiment file ---
@@ -361,6 +376,7 @@ bool TFormMain::SaveExperiment(const QString& path) {
         return false;
     }
     JournalSavedAt = JournalMark(JournalChanges, SessionJournal());
+    NoteExperimentFile(path);
     return true;
 }
 
@@ -391,10 +407,18 @@ bool TFormMain::OpenExperiment(const QString& path) {
     });
     // The session is the file's now.
     JournalSavedAt = JournalMark(JournalChanges, SessionJournal());
+    NoteExperimentFile(path);
     return true;
 }
 
 void TFormMain::SaveExperimentAsk() {
+    if (ExperimentPath.isEmpty())
+        SaveExperimentAs();
+    else
+        SaveExperiment(ExperimentPath);
+}
+
+void TFormMain::SaveExperimentAs() {
     const QString name = Dlg().SaveFileName(
         this, tr("Kurvimat-Versuche (*.kurvimat);;Alle Dateien (*.*)"), QStringLiteral("kurvimat"));
     if (name.isEmpty() || !MayReplace(name)) return;
@@ -405,4 +429,63 @@ void TFormMain::OpenExperimentAsk() {
     const QString name =
         Dlg().OpenFileName(this, tr("Kurvimat-Versuche (*.kurvimat);;Alle Dateien (*.*)"));
     if (!name.isEmpty()) OpenExperiment(name);
+}
+
+// --- the title and the recent experiments ---
+
+namespace {
+
+constexpr int RecentCount = 8;
+const QString RecentKey = QStringLiteral("Versuche/ZuletztGeoeffnet");
+
+QSettings RecentSettings() {
+    return QSettings(QDir(QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation))
+                         .filePath(QStringLiteral("Kurvimat.ini")),
+                     QSettings::IniFormat);
+}
+
+QStringList LoadRecentExperiments() {
+    QStringList recent = RecentSettings().value(RecentKey).toStringList();
+    recent.removeAll(QString());
+    return recent.mid(0, RecentCount);
+}
+
+} // namespace
+
+void TFormMain::NoteExperimentFile(const QString& path) {
+    const QString absolute = QFileInfo(path).absoluteFilePath();
+    ExperimentPath = absolute;
+    ExperimentSignature = CurrentDataSignature();
+    Recent = LoadRecentExperiments(); // another window may have added its own
+    Recent.removeAll(absolute);
+    Recent.prepend(absolute);
+    Recent = Recent.mid(0, RecentCount);
+    RecentSettings().setValue(RecentKey, Recent);
+    ShowTitle();
+}
+
+void TFormMain::FillRecentMenu() {
+    Recent = LoadRecentExperiments();
+    MenuZuletzt->clear();
+    for (const QString& path : Recent) {
+        const int n = int(MenuZuletzt->actions().size()) + 1;
+        QString name = QFileInfo(path).fileName();
+        name.replace(QLatin1Char('&'), QStringLiteral("&&"));
+        QAction* a = MenuZuletzt->addAction(QStringLiteral("&%1 %2").arg(n).arg(name));
+        a->setToolTip(QDir::toNativeSeparators(path));
+        a->setStatusTip(QDir::toNativeSeparators(path));
+        connect(a, &QAction::triggered, this, [this, path] { OpenExperiment(path); });
+    }
+    if (Recent.isEmpty()) MenuZuletzt->addAction(tr("(keine)"))->setEnabled(false);
+}
+
+void TFormMain::ShowTitle() {
+    QString title = InstrumentCaption;
+    if (!ExperimentPath.isEmpty()) {
+        const bool changed = !ExperimentSaved() || CurrentDataSignature() != ExperimentSignature;
+        title = QStringLiteral("%1%2 – %3")
+                    .arg(QFileInfo(ExperimentPath).fileName(),
+                         changed ? QStringLiteral("*") : QString(), InstrumentCaption);
+    }
+    if (windowTitle() != title) setWindowTitle(title);
 }

@@ -127,7 +127,9 @@ void TFormMain::CreateMenus() {
 
     QMenuBar* bar = menuBar();
     QMenu* datei = bar->addMenu(tr("&Datei"));
-    datei->addActions({ActionVersuchOeffnen, ActionVersuchSpeichern});
+    datei->addAction(ActionVersuchOeffnen);
+    datei->addMenu(MenuZuletzt);
+    datei->addActions({ActionVersuchSpeichern, ActionVersuchSpeichernUnter});
     datei->addSeparator();
     datei->addActions({ActionDatenLaden, ActionDatenSpeichern, ActionSSLaden, ActionSSSpeichern});
     datei->addMenu(MenuBildSpeichern);
@@ -198,7 +200,11 @@ void TFormMain::CreateActions() {
         return a;
     };
     ActionVersuchOeffnen = make(tr("Versuch &öffnen …"), QKeySequence(Qt::CTRL | Qt::Key_O));
-    ActionVersuchSpeichern = make(tr("Versuch &speichern …"), QKeySequence(Qt::CTRL | Qt::Key_S));
+    ActionVersuchSpeichern = make(tr("Versuch &speichern"), QKeySequence(Qt::CTRL | Qt::Key_S));
+    ActionVersuchSpeichernUnter =
+        make(tr("Versuch speichern &unter …"), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S));
+    MenuZuletzt = new QMenu(tr("&Zuletzt geöffnet"), this);
+    connect(MenuZuletzt, &QMenu::aboutToShow, this, &TFormMain::FillRecentMenu);
     ActionDatenLaden = make(tr("Daten &laden …"));
     ActionDatenSpeichern = make(tr("&Daten speichern …"));
     ActionSSLaden = make(tr("Schnappschuss l&aden …"));
@@ -239,6 +245,7 @@ void TFormMain::CreateActions() {
     connect(ActionMessreiheBehalten, &QAction::triggered, this, &TFormMain::KeepCurrentAsRun);
     connect(ActionVersuchOeffnen, &QAction::triggered, this, &TFormMain::OpenExperimentAsk);
     connect(ActionVersuchSpeichern, &QAction::triggered, this, &TFormMain::SaveExperimentAsk);
+    connect(ActionVersuchSpeichernUnter, &QAction::triggered, this, &TFormMain::SaveExperimentAs);
 
     ActionZeitcursor = make(tr("Zeitcursor t1, t2"));
     ActionZeitcursor->setCheckable(true);
@@ -510,6 +517,10 @@ bool TFormMain::HasRuns() const {
 
 void TFormMain::NoteDataSaved() {
     SavedSignature = DataSignature(Store);
+}
+
+std::size_t TFormMain::CurrentDataSignature() const {
+    return DataSignature(Store);
 }
 
 bool TFormMain::AskUnsavedWork() {

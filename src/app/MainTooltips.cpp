@@ -39,6 +39,7 @@ void TFormMain::NameControls() {
         NAMED(Label4), NAMED(Label5), NAMED(Image1), NAMED(ButtonSchnappschuss),
         NAMED(CheckBoxSchnappschuss), NAMED(Shape3), NAMED(Button2), NAMED(LabelAngehalten),
         NAMED(ActionVersuchOeffnen), NAMED(ActionVersuchSpeichern),
+        NAMED(ActionVersuchSpeichernUnter), NAMED(MenuZuletzt),
         NAMED(ActionMessreiheBehalten), NAMED(ActionMessreihen), NAMED(ActionDatenLaden),
         NAMED(ActionDatenSpeichern), NAMED(ActionSSLaden), NAMED(ActionSSSpeichern),
         NAMED(MenuBildSpeichern), NAMED(ActionDrucken), NAMED(ActionBeenden),

@@ -12,15 +12,19 @@
 
 #include <QCheckBox>
 #include <QCloseEvent>
+#include <QDropEvent>
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMimeData>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScreen>
 #include <QScrollBar>
+#include <QUrl>
 
+#include <algorithm>
 #include <cmath>
 
 using namespace kurvimat::acquisition;
@@ -35,6 +39,7 @@ const QColor ScaleTitleRed(248, 0, 0);
 
 TFormMain::TFormMain(QWidget* parent) : QMainWindow(parent) {
     setWindowTitle(QStringLiteral("Kurvimat"));
+    setAcceptDrops(true);
     QFont font(QStringLiteral("Arial"));
     font.setPixelSize(11);
     setFont(font);
@@ -161,6 +166,21 @@ void TFormMain::resizeEvent(QResizeEvent* event) {
     FormResize();
 }
 
+// A file dropped on the window opens as one named on the command line; of several, the first.
+void TFormMain::dragEnterEvent(QDragEnterEvent* event) {
+    const QList<QUrl> urls = event->mimeData()->urls();
+    if (!urls.isEmpty() && urls.first().isLocalFile()) event->acceptProposedAction();
+}
+
+void TFormMain::dropEvent(QDropEvent* event) {
+    const QList<QUrl> urls = event->mimeData()->urls();
+    if (urls.isEmpty() || !urls.first().isLocalFile()) return;
+    event->acceptProposedAction();
+    const QString path = urls.first().toLocalFile();
+    // Not inside the drag's own event loop: what the file brings may ask questions.
+    QTimer::singleShot(0, this, [this, path] { OpenFile(path); });
+}
+
 void TFormMain::keyPressEvent(QKeyEvent* event) {
     QMainWindow::keyPressEvent(event);
 }
@@ -187,6 +207,7 @@ void TFormMain::Timer1Timer() {
     AfterReadoutTick(r);
     RefreshDisplay();
     JournalTick();
+    ShowTitle();
 }
 
 QString TFormMain::DivByZeroText(char channel, const QString& formula) {

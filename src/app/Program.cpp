@@ -1,5 +1,6 @@
 #include "Program.h"
 
+#include "CommandLine.h"
 #include "Language.h"
 #include "MainInstrument.h"
 #include "StartupClock.h"
@@ -7,10 +8,15 @@
 #include "TFormMain.h"
 #include "TFormSignale.h"
 
+#include <QFileInfo>
 #include <QTimer>
 #include <QTranslator>
 
+#include <cstdio>
+#include <cstdlib>
 #include <memory>
+#include <utility>
+#include <vector>
 
 using namespace kurvimat::hid;
 
@@ -30,11 +36,68 @@ void ScheduleScreenshot(TFormMain& main) {
         QCoreApplication::exit(saved ? 0 : 1);
     });
 }
+
+
+// While the application object starts: Qt ends the program with a fatal message when no
+// platform plugin starts (no display, or none reachable), after warnings of its own. Instead
+// the user reads one line and the program ends with status 1; the warnings of a start that
+// succeeds are passed on afterwards.
+QByteArray NoDisplayLine;
+QtMessageHandler OuterHandler = nullptr;
+struct HeldMessage {
+    QtMsgType type;
+    QString text;
+};
+std::vector<HeldMessage> HeldMessages;
+
+void WhileStarting(QtMsgType type, const QMessageLogContext& context, const QString& message) {
+    if (type == QtFatalMsg) {
+        std::fputs(NoDisplayLine.constData(), stderr);
+        std::fflush(stderr);
+        std::_Exit(1);
+    }
+    if (QByteArrayView(context.category ? context.category : "").startsWith("qt.qpa")) {
+        HeldMessages.push_back({type, message});
+        return;
+    }
+    OuterHandler(type, context, message);
+}
+
+std::unique_ptr<TApplication> StartApplication(int& argc, char** argv) {
+    OuterHandler = qInstallMessageHandler(WhileStarting);
+    auto app = std::make_unique<TApplication>(argc, argv);
+    qInstallMessageHandler(OuterHandler);
+    for (const HeldMessage& m : std::exchange(HeldMessages, {}))
+        OuterHandler(m.type, QMessageLogContext(), m.text);
+    return app;
+}
+
+void Print(const QString& text, FILE* stream) {
+    std::fputs(text.toLocal8Bit().constData(), stream);
+    std::fflush(stream);
+}
 } // namespace
 
 int RunKurvimat(int argc, char** argv,
                 const std::function<std::shared_ptr<HidPlatform>()>& makePlatform) {
-    TApplication app(argc, argv);
+    CommandLine line;
+    {
+        // Help, version and a wrong command line are answered without a display, in the
+        // user's language.
+        QCoreApplication core(argc, argv);
+        QTranslator toolkit, program;
+        InstallLanguage(SystemLanguage(), toolkit, program);
+        line = ReadCommandLine(QCoreApplication::arguments());
+        NoDisplayLine = (NoDisplayText(QFileInfo(QCoreApplication::applicationFilePath()).fileName()) +
+                         u'\n')
+                            .toLocal8Bit();
+    }
+    if (line.exitStatus) {
+        Print(line.output, *line.exitStatus == 0 ? stdout : stderr);
+        return *line.exitStatus;
+    }
+    const std::unique_ptr<TApplication> application = StartApplication(argc, argv);
+    TApplication& app = *application;
     QTranslator toolkit, program;
     const Language language = SystemLanguage();
     if (!InstallLanguage(language, toolkit, program))
@@ -50,7 +113,7 @@ int RunKurvimat(int argc, char** argv,
     TInstrumentLink link(main, makePlatform());
     StartupClock::Install(main);
     main.show();
-    QTimer::singleShot(0, &main, [&main] { main.StartSession(QCoreApplication::arguments()); });
+    QTimer::singleShot(0, &main, [&main, file = line.file] { main.StartSession(file); });
     ScheduleScreenshot(main);
     const int code = app.exec();
     // The controller unplugs its devices through the main window's handlers.

@@ -129,9 +129,17 @@ public:
     void FitRunOnPlot(qint64 run, bool channelB, FitModel model, double from, double to);
 
     // --- journal and experiment (MainJournal.cpp, MainRuns.cpp) ---
-    // The program's start after the window is shown: the recovery question, then the
-    // experiment file named first on the command line (arguments as QCoreApplication's).
-    void StartSession(const QStringList& arguments);
+    // The program's start after the window is shown: the recovery question, then the file
+    // named on the command line, if any (OpenFile).
+    void StartSession(const QString& file = {});
+    // An experiment (*.kurvimat, or any SQLite file) through OpenExperiment, anything else as
+    // a measurement text: the command line's file and a file dropped on the window.
+    void OpenFile(const QString& path);
+    // The title: the experiment's file name with "*" while it holds unsaved changes, then the
+    // held instrument's product and serial, or "Kurvimat" ("Pendel.kurvimat* – Kurvimat").
+    void ShowTitle();
+    // The experiments last opened or saved, newest first, as Datei ▸ Zuletzt geöffnet lists them.
+    const QStringList& RecentExperiments() const { return Recent; }
     kurvimat::session::Journal& SessionJournal();
     const kurvimat::session::Journal& SessionJournal() const;
     // The journal's hooks: what each pipeline call did (noted only: a report allocates
@@ -242,9 +250,23 @@ private:
     void ButtonDatenLoeschenClick();
 
     // --- journal and experiment file ---
-    // "Versuch speichern …" / "Versuch öffnen …": a file dialog, then the two below.
+    // "Versuch speichern": to the experiment's file without asking, else as below.
     void SaveExperimentAsk();
+    // "Versuch speichern unter …" / "Versuch öffnen …": a file dialog, then the two below.
+    void SaveExperimentAs();
     void OpenExperimentAsk();
+    // The experiment file the session was last opened from or saved to; empty: none.
+    QString ExperimentPath;
+    // What the title shows beside the file: the held instrument's caption, or "Kurvimat".
+    QString InstrumentCaption = QStringLiteral("Kurvimat");
+    QStringList Recent;
+    // The data as the experiment file holds them: points loaded since differ from the file,
+    // though not from what they were loaded from.
+    std::size_t ExperimentSignature = 0;
+    std::size_t CurrentDataSignature() const;
+    // The session is the file's now: the title names it and the recent list has it first.
+    void NoteExperimentFile(const QString& path);
+    void FillRecentMenu();
     // Runs, data, snapshot, definitions and settings into a .kurvimat file; false (said) when
     // it could not be written.
     bool SaveExperiment(const QString& path);
@@ -322,6 +344,8 @@ private:
     std::optional<std::pair<double, double>> TableHighlight;
 
 protected:
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
     void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
@@ -394,7 +418,8 @@ private:
     void TitleLoadedAxes();
     // False when nothing was written (cancelled, or the file could not be written).
     bool SaveOrCopy(bool toFile, const QString& text);
-    bool ReadIntoBuffer(bool fromFile);
+    // From the file `path`, or one asked for when it is empty.
+    bool ReadIntoBuffer(bool fromFile, const QString& path = {});
     void ReadBuffer(bool snapshot);
     void ReadBufferSteps(bool snapshot);
 

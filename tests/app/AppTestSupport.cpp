@@ -12,6 +12,7 @@
 #include <QLineEdit>
 #include <QLocale>
 #include <QPushButton>
+#include <QStandardPaths>
 #include <QMouseEvent>
 #include <QTest>
 #include <QTimer>
@@ -155,6 +156,8 @@ int main(int argc, char** argv) {
     QGuiApplication::setQuitOnLastWindowClosed(false);
     // Numbers for the user follow the locale; the examples are German.
     QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
+    // The recent experiments' list (and what else goes to the user's folders) stays the tests'.
+    QStandardPaths::setTestModeEnabled(true);
     // The windows' journals go to a folder of the tests, never the user's.
     QTemporaryDir journals;
     if (qEnvironmentVariableIsEmpty("KURVIMAT_DATA_DIR"))

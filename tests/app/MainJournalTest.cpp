@@ -11,13 +11,21 @@
 #include "Recovery.h"
 #include "TComboBox.h"
 #include "TFormHardware.h"
+#include "VirtualInstrument.h"
 
 #include <QCheckBox>
 #include <QDir>
+#include <QDropEvent>
+#include <QMenu>
+#include <QMimeData>
 #include <QProcess>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QStandardPaths>
 #include <QTest>
+#include <QUrl>
+
+#include <functional>
 
 using namespace kurvimat::acquisition;
 using namespace kurvimat::analysis;
@@ -118,10 +126,10 @@ TEST_F(MainJournalTest, ExperimentComesBackWholeAndRefusedFilesChangeNothing) {
     EXPECT_TRUE(win->ExperimentSaved());
     EXPECT_TRUE(dialogs.filters.last().contains(QStringLiteral("*.kurvimat")));
 
-    // Saving over it asks first; No keeps the old file.
+    // Saving under a name that exists asks first; No keeps the old file.
     const QByteArray bytes = ReadFile(path);
     dialogs.answerYes = false;
-    Child<QAction>(*win, "ActionVersuchSpeichern")->trigger();
+    Child<QAction>(*win, "ActionVersuchSpeichernUnter")->trigger();
     EXPECT_EQ(dialogs.questions.size(), 1);
 
     // Everything changed back to other values.
@@ -221,6 +229,87 @@ TEST_F(MainJournalTest, ExperimentComesBackWholeAndRefusedFilesChangeNothing) {
     ASSERT_TRUE(QFileInfo::exists(journal));
     win->close();
     EXPECT_FALSE(QFileInfo::exists(journal));
+}
+
+TEST_F(MainJournalTest, TitleNamesTheFileCtrlSSavesToItRecentAndDropOpen) {
+    QFile::remove(QDir(QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation))
+                      .filePath(QStringLiteral("Kurvimat.ini")));
+    const QString pendel = dir.filePath(QStringLiteral("Pendel.kurvimat"));
+    const QString feder = dir.filePath(QStringLiteral("Feder.kurvimat"));
+    const QString text = dir.filePath(QStringLiteral("messung.txt"));
+    WriteFile(text, "Zeit in s\tU (V)\r\n0\t1\r\n0,5\t2\r\n1\t3\r\n");
+    const auto action = [this](const char* name) {
+        return [this, name] { Child<QAction>(*win, name)->trigger(); };
+    };
+    const auto drop = [this](const QString& path) {
+        return [this, path] {
+            QMimeData mime;
+            mime.setUrls({QUrl::fromLocalFile(path)});
+            QDragEnterEvent enter(QPoint(500, 300), Qt::CopyAction, &mime, Qt::LeftButton, {});
+            QCoreApplication::sendEvent(win.get(), &enter);
+            ASSERT_TRUE(enter.isAccepted());
+            QDropEvent dropped(QPointF(500, 300), Qt::CopyAction, &mime, Qt::LeftButton, {});
+            QCoreApplication::sendEvent(win.get(), &dropped);
+            QCoreApplication::processEvents();
+        };
+    };
+    const auto recent = [this](int n) {
+        return [this, n] {
+            QMenu* menu = Child<QMenu>(*win, "MenuZuletzt");
+            emit menu->aboutToShow();
+            menu->actions().at(n)->trigger();
+        };
+    };
+    struct Row {
+        const char* what;
+        std::function<void()> step;
+        QString answer;    // the file dialog's answer
+        bool asked;        // a file dialog was shown
+        const char* title; // after the next tick
+        QStringList recent;
+        int points = -1; // the current data's, where it matters
+    } const rows[] = {
+        {"a new session", [] {}, {}, false, "Kurvimat", {}},
+        {"Ctrl+S without a file asks", action("ActionVersuchSpeichern"), pendel, true,
+         "Pendel.kurvimat – Kurvimat", {pendel}},
+        {"a sweep is unsaved", [this] { RecordRising(*win, 100); }, {}, false,
+         "Pendel.kurvimat* – Kurvimat", {pendel}},
+        {"Ctrl+S saves to the file", action("ActionVersuchSpeichern"), {}, false,
+         "Pendel.kurvimat – Kurvimat", {pendel}},
+        {"Ctrl+Shift+S asks", action("ActionVersuchSpeichernUnter"), feder, true,
+         "Feder.kurvimat – Kurvimat", {feder, pendel}},
+        {"the second recent one", recent(1), {}, false, "Pendel.kurvimat – Kurvimat",
+         {pendel, feder}},
+        {"a text dropped on the window", drop(text), {}, false, "Pendel.kurvimat* – Kurvimat",
+         {pendel, feder}, 3},
+        {"an experiment dropped on the window", drop(feder), {}, false,
+         "Feder.kurvimat – Kurvimat", {feder, pendel}},
+    };
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.what);
+        dialogs.filters.clear();
+        dialogs.errors.clear();
+        dialogs.saveName = r.answer;
+        r.step();
+        win->Timer1Timer();
+        EXPECT_EQ(dialogs.errors, QStringList());
+        EXPECT_EQ(dialogs.filters.size(), r.asked ? 1 : 0);
+        EXPECT_EQ(win->windowTitle(), QString::fromUtf8(r.title));
+        EXPECT_EQ(win->RecentExperiments(), r.recent);
+        if (r.points >= 0) {
+            EXPECT_EQ(win->session().store().Data.Count, r.points);
+        }
+    }
+    // Ctrl+S wrote the sweep into Pendel.kurvimat, which had none.
+    const ExperimentRead saved = readExperiment(pendel);
+    ASSERT_TRUE(saved.experiment && saved.experiment->data);
+    EXPECT_GT(saved.experiment->data->size(), 0);
+    // The held instrument's caption stays beside the file's name.
+    auto platform = std::make_shared<HidPlatformVirtual>();
+    TInstrumentLink link(*win, platform);
+    platform->plug(std::make_shared<VirtualInstrument>());
+    ASSERT_TRUE(QTest::qWaitFor([this] { return win->HeldInstrument() != nullptr; }, 10000));
+    EXPECT_EQ(win->windowTitle(), QStringLiteral("Feder.kurvimat – Kurvimat 1.3 (VK-0001)"));
 }
 
 TEST_F(MainJournalTest, FolderThatCannotBeWrittenIsSaidOnceAndRecordingGoesOn) {

@@ -2,6 +2,7 @@
 #include "AppTestSupport.h"
 
 #include "BigDisplay.h"
+#include "CommandLine.h"
 #include "GuideText.h"
 #include "HelpWindow.h"
 #include "HidPlatformVirtual.h"
@@ -35,6 +36,7 @@
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPlainTextEdit>
+#include <QProcess>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScrollBar>
@@ -43,8 +45,10 @@
 #include <QTranslator>
 #include <QWheelEvent>
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
+#include <optional>
 #include <stdexcept>
 
 using namespace kurvimat::acquisition;
@@ -314,6 +318,81 @@ TEST(EnglishWindow, CaptionsAndMessagesSpeakEnglish) {
     ASSERT_TRUE(InstallLanguage(Language::German, toolkitDe, programDe));
     EXPECT_EQ(ProgramLanguage(), Language::German);
     QCoreApplication::removeTranslator(&toolkitDe);
+}
+
+TEST(CommandLineTest, ArgumentsInAnswerAndStatusOut) {
+    struct Row {
+        QStringList arguments;
+        std::optional<int> status; // unset: the window opens
+        const char* output;        // contained in what is printed
+        const char* file;
+        QStringList flags;
+    } const rows[] = {
+        {{}, {}, "", "", {}},
+        {{"Pendel.kurvimat"}, {}, "", "Pendel.kurvimat", {}},
+        {{"--", "-seltsam.txt"}, {}, "", "-seltsam.txt", {}},
+        {{"-platform", "offscreen", "messung.txt"}, {}, "", "messung.txt", {}},
+        {{"-style=fusion", "-reverse"}, {}, "", "", {"reverse"}},
+        {{"--help"}, 0, "Aufruf: kurvimat [OPTION] [DATEI]\n", "", {}},
+        {{"-h", "Pendel.kurvimat"}, 0, "  -v, --version  Zeigt die Version des Programms.\n", "", {}},
+        {{"-help"}, 0, "Messwerttext", "", {}},
+        {{"--version"}, 0, "kurvimat " KURVIMAT_VERSION "\n", "", {}},
+        {{"-v"}, 0, "kurvimat " KURVIMAT_VERSION "\n", "", {}},
+        {{"--gibtsnicht"}, 2, "kurvimat: Unbekannte Option „--gibtsnicht“. „kurvimat --help“", "", {}},
+        {{"-x", "Pendel.kurvimat"}, 2, "Unbekannte Option „-x“", "", {}},
+        {{"--platform"}, 2, "kurvimat: Einer Option fehlt ihr Wert.", "", {}},
+        {{"a.kurvimat", "b.txt"}, 2, "nicht auch „b.txt“", "", {}},
+    };
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.arguments.join(u' ').toStdString());
+        const CommandLine line =
+            ReadCommandLine(QStringList{QStringLiteral("/usr/bin/kurvimat")} + r.arguments);
+        EXPECT_EQ(line.exitStatus, r.status);
+        EXPECT_TRUE(line.output.contains(QString::fromUtf8(r.output))) << line.output.toStdString();
+        EXPECT_EQ(line.output.isEmpty(), !r.status.has_value());
+        EXPECT_EQ(line.file, QString::fromUtf8(r.file));
+        EXPECT_EQ(line.flags, r.flags);
+    }
+}
+
+TEST(CommandLineTest, TheProgramAnswersOnTheTerminalWithoutADisplay) {
+    struct Row {
+        QStringList arguments;
+        const char* language;
+        int status;
+        const char* out;
+        const char* err; // the whole of it
+    } const rows[] = {
+        {{"--version"}, "de_DE.UTF-8", 0, "kurvimat-demo " KURVIMAT_VERSION "\n", ""},
+        {{"--help"}, "en_GB.UTF-8", 0, "Usage: kurvimat-demo [OPTION] [FILE]\n", ""},
+        {{"--gibtsnicht"}, "de_DE.UTF-8", 2, "",
+         "kurvimat-demo: Unbekannte Option „--gibtsnicht“. „kurvimat-demo --help“ zeigt, was "
+         "die Befehlszeile enthalten kann.\n"},
+        {{}, "de_DE.UTF-8", 1, "",
+         "kurvimat-demo braucht eine grafische Sitzung: es wurde kein Bildschirm gefunden "
+         "(DISPLAY oder WAYLAND_DISPLAY).\n"},
+        {{}, "en_US.UTF-8", 1, "",
+         "kurvimat-demo needs a graphical session: no display was found (DISPLAY or "
+         "WAYLAND_DISPLAY).\n"},
+    };
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.arguments.join(u' ').toStdString() + " " + r.language);
+        QTemporaryDir home;
+        QProcessEnvironment env;
+        env.insert(QStringLiteral("PATH"), qEnvironmentVariable("PATH"));
+        env.insert(QStringLiteral("HOME"), home.path());
+        env.insert(QStringLiteral("LANG"), QString::fromLatin1(r.language));
+        QProcess program;
+        program.setProcessEnvironment(env);
+        program.start(QStringLiteral(KURVIMAT_DEMO), r.arguments);
+        ASSERT_TRUE(program.waitForFinished(30000));
+        EXPECT_EQ(program.exitStatus(), QProcess::NormalExit);
+        EXPECT_EQ(program.exitCode(), r.status);
+        const QString out = QString::fromUtf8(program.readAllStandardOutput());
+        EXPECT_EQ(out.isEmpty(), !*r.out);
+        EXPECT_TRUE(out.contains(QString::fromUtf8(r.out))) << out.toStdString();
+        EXPECT_EQ(QString::fromUtf8(program.readAllStandardError()), QString::fromUtf8(r.err));
+    }
 }
 
 TEST(CentredPosition, NeverNegative) {
@@ -719,6 +798,8 @@ TEST_F(MainWindowTest, MenuEntriesRunTheirButtonsAndThePlotMenuSharesThem) {
     const std::pair<QAction*, QKeySequence> keys[] = {
         {Child<QAction>(*win, "ActionVersuchOeffnen"), QKeySequence(Qt::CTRL | Qt::Key_O)},
         {Child<QAction>(*win, "ActionVersuchSpeichern"), QKeySequence(Qt::CTRL | Qt::Key_S)},
+        {Child<QAction>(*win, "ActionVersuchSpeichernUnter"),
+         QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S)},
         {Child<QAction>(*win, "ActionDrucken"), QKeySequence(Qt::CTRL | Qt::Key_P)},
         {Child<QAction>(*win, "ActionBeenden"), QKeySequence(Qt::CTRL | Qt::Key_Q)},
         {Child<QAction>(*win, "ActionRueckgaengig"), QKeySequence(Qt::CTRL | Qt::Key_Z)},
