@@ -52,8 +52,15 @@ string(REGEX REPLACE "^VERSION_CODENAME=\"?([a-z]+).*" "\\1" os_codename "${os_c
 set(KURVIMAT_PACKAGE_VERSION ${PROJECT_VERSION})
 if(os_version_id MATCHES "^[0-9]+$" AND os_codename MATCHES "^[a-z]+$")
   set(KURVIMAT_PACKAGE_VERSION ${PROJECT_VERSION}~deb${os_version_id}u1)
-  file(STRINGS ${pkg_src}/changelog changelog_date REGEX "^ -- ")
-  list(GET changelog_date 0 changelog_date)
+  # Signed by the same maintainer an hour after the release's own entry: a rebuild is newer.
+  file(STRINGS ${pkg_src}/changelog changelog_signature REGEX "^ -- ")
+  list(GET changelog_signature 0 changelog_signature)
+  string(REGEX REPLACE "^( -- .*>  )(.*)$" "\\1" changelog_maintainer "${changelog_signature}")
+  string(REGEX REPLACE "^( -- .*>  )(.*)$" "\\2" changelog_date "${changelog_signature}")
+  execute_process(COMMAND date -u -R -d "${changelog_date} + 1 hour"
+                  OUTPUT_VARIABLE changelog_date OUTPUT_STRIP_TRAILING_WHITESPACE
+                  COMMAND_ERROR_IS_FATAL ANY)
+  set(changelog_date "${changelog_maintainer}${changelog_date}")
   file(READ ${pkg_src}/changelog changelog)
   set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${pkg_src}/changelog)
   file(CONFIGURE OUTPUT ${pkg_out}/changelog CONTENT
