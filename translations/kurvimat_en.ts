@@ -1658,6 +1658,10 @@ Do you want to save them before quitting?</translation>
         <source>&amp;Zuletzt geöffnet</source>
         <translation>Open &amp;recent</translation>
     </message>
+    <message>
+        <source>Die Datei %1 ist mit %2 MB zu groß für einen Messwerttext (höchstens %3 MB). Daten und Definitionen bleiben unverändert.</source>
+        <translation>The file %1, at %2 MB, is too large for a measurement text (at most %3 MB). Data and definitions stay unchanged.</translation>
+    </message>
 </context>
 <context>
     <name>TFormSignale</name>

@@ -120,7 +120,19 @@ bool TFormMain::ReadIntoBuffer(bool fromFile, const QString& path) {
                                       .arg(NativePath(fileName), file.errorString()));
             return false;
         }
-        const QByteArray bytes = file.readAll();
+        // 10000 points of three columns are well under a megabyte; a file named on the command
+        // line or dropped on the window may be anything.
+        constexpr qint64 MaxTextBytes = 16 * 1024 * 1024;
+        if (file.size() > MaxTextBytes) {
+            Dlg().ShowError(this, tr("Die Datei %1 ist mit %2 MB zu groß für einen Messwerttext "
+                                     "(höchstens %3 MB). Daten und Definitionen bleiben "
+                                     "unverändert.")
+                                      .arg(NativePath(fileName))
+                                      .arg((file.size() + 1024 * 1024 - 1) / (1024 * 1024))
+                                      .arg(MaxTextBytes / (1024 * 1024)));
+            return false;
+        }
+        const QByteArray bytes = file.read(MaxTextBytes);
         ExchangeSource = tr("Die Datei ") + NativePath(fileName);
         if (bytes.isEmpty()) {
             Dlg().ShowError(this, ExchangeSource + tr(" ist leer. Daten und "

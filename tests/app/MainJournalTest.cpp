@@ -238,6 +238,9 @@ TEST_F(MainJournalTest, TitleNamesTheFileCtrlSSavesToItRecentAndDropOpen) {
     const QString feder = dir.filePath(QStringLiteral("Feder.kurvimat"));
     const QString text = dir.filePath(QStringLiteral("messung.txt"));
     WriteFile(text, "Zeit in s\tU (V)\r\n0\t1\r\n0,5\t2\r\n1\t3\r\n");
+    const QString huge = dir.filePath(QStringLiteral("riesig.txt"));
+    WriteFile(huge, "Zeit in s\tU (V)\r\n");
+    ASSERT_TRUE(QFile(huge).resize(64 * 1024 * 1024)); // sparse: no disk space taken
     const auto action = [this](const char* name) {
         return [this, name] { Child<QAction>(*win, name)->trigger(); };
     };
@@ -268,6 +271,7 @@ TEST_F(MainJournalTest, TitleNamesTheFileCtrlSSavesToItRecentAndDropOpen) {
         const char* title; // after the next tick
         QStringList recent;
         int points = -1; // the current data's, where it matters
+        const char* error = "";
     } const rows[] = {
         {"a new session", [] {}, {}, false, "Kurvimat", {}},
         {"Ctrl+S without a file asks", action("ActionVersuchSpeichern"), pendel, true,
@@ -282,6 +286,8 @@ TEST_F(MainJournalTest, TitleNamesTheFileCtrlSSavesToItRecentAndDropOpen) {
          {pendel, feder}},
         {"a text dropped on the window", drop(text), {}, false, "Pendel.kurvimat* – Kurvimat",
          {pendel, feder}, 3},
+        {"a huge file dropped on the window", drop(huge), {}, false,
+         "Pendel.kurvimat* – Kurvimat", {pendel, feder}, 3, "zu groß für einen Messwerttext"},
         {"an experiment dropped on the window", drop(feder), {}, false,
          "Feder.kurvimat – Kurvimat", {feder, pendel}},
     };
@@ -292,7 +298,10 @@ TEST_F(MainJournalTest, TitleNamesTheFileCtrlSSavesToItRecentAndDropOpen) {
         dialogs.saveName = r.answer;
         r.step();
         win->Timer1Timer();
-        EXPECT_EQ(dialogs.errors, QStringList());
+        EXPECT_EQ(dialogs.errors.size(), *r.error ? 1 : 0);
+        if (*r.error && !dialogs.errors.isEmpty()) {
+            EXPECT_TRUE(dialogs.errors[0].contains(QString::fromUtf8(r.error)));
+        }
         EXPECT_EQ(dialogs.filters.size(), r.asked ? 1 : 0);
         EXPECT_EQ(win->windowTitle(), QString::fromUtf8(r.title));
         EXPECT_EQ(win->RecentExperiments(), r.recent);
