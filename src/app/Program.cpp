@@ -37,7 +37,6 @@ void ScheduleScreenshot(TFormMain& main) {
     });
 }
 
-
 // While the application object starts: Qt ends the program with a fatal message when no
 // platform plugin starts (no display, or none reachable), after warnings of its own. Instead
 // the user reads one line and the program ends with status 1; the warnings of a start that
