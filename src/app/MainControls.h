@@ -130,6 +130,7 @@ struct MainControls {
     // The experiment's and the runs' actions are connected by their own code.
     QAction* ActionVersuchOeffnen = nullptr;
     QAction* ActionVersuchSpeichern = nullptr;
+    QAction* ActionVerworfeneSitzungen = nullptr;
     QAction* ActionMessreiheBehalten = nullptr;
     QAction* ActionMessreihen = nullptr;
     // Datei

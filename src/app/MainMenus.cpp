@@ -127,7 +127,7 @@ void TFormMain::CreateMenus() {
 
     QMenuBar* bar = menuBar();
     QMenu* datei = bar->addMenu(tr("&Datei"));
-    datei->addActions({ActionVersuchOeffnen, ActionVersuchSpeichern});
+    datei->addActions({ActionVersuchOeffnen, ActionVersuchSpeichern, ActionVerworfeneSitzungen});
     datei->addSeparator();
     datei->addActions({ActionDatenLaden, ActionDatenSpeichern, ActionSSLaden, ActionSSSpeichern});
     datei->addMenu(MenuBildSpeichern);
@@ -239,6 +239,8 @@ void TFormMain::CreateActions() {
     connect(ActionMessreiheBehalten, &QAction::triggered, this, &TFormMain::KeepCurrentAsRun);
     connect(ActionVersuchOeffnen, &QAction::triggered, this, &TFormMain::OpenExperimentAsk);
     connect(ActionVersuchSpeichern, &QAction::triggered, this, &TFormMain::SaveExperimentAsk);
+    ActionVerworfeneSitzungen = make(tr("&Verworfene Sitzungen …"));
+    connect(ActionVerworfeneSitzungen, &QAction::triggered, this, &TFormMain::RestoreDiscarded);
 
     ActionZeitcursor = make(tr("Zeitcursor t1, t2"));
     ActionZeitcursor->setCheckable(true);
@@ -512,7 +514,7 @@ void TFormMain::NoteDataSaved() {
     SavedSignature = DataSignature(Store);
 }
 
-bool TFormMain::AskUnsavedWork() {
+bool TFormMain::AskUnsavedWork(const QString& followUp) {
     if (!HasUnsavedWork()) return true;
     // What is saved is what the user saw on closing: no sweep replaces it while the question
     // and the file dialog are open.
@@ -520,11 +522,13 @@ bool TFormMain::AskUnsavedWork() {
     if (!wasHeld) StoppWeiter();
     // With runs only an experiment file keeps everything; without, the data text as before.
     const bool runs = HasRuns();
+    const QString ask =
+        followUp.isEmpty() ? tr("Sollen sie vor dem Beenden gespeichert werden?") : followUp;
     const QString question =
-        runs ? tr("Die Messreihen und Daten dieser Sitzung sind nicht in einer Versuchsdatei "
-                  "gespeichert.\nSollen sie vor dem Beenden gespeichert werden?")
-             : tr("Die aufgenommenen Daten sind weder gespeichert noch kopiert worden.\n"
-                  "Sollen sie vor dem Beenden gespeichert werden?");
+        (runs ? tr("Die Messreihen und Daten dieser Sitzung sind nicht in einer Versuchsdatei "
+                   "gespeichert.")
+              : tr("Die aufgenommenen Daten sind weder gespeichert noch kopiert worden.")) +
+        u'\n' + ask;
     bool close = false;
     switch (Dlg().AskSaveDiscardCancel(this, question)) {
     case Dialogs::SaveChoice::Save:

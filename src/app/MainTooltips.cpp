@@ -38,7 +38,7 @@ void TFormMain::NameControls() {
         NAMED(CheckBoxAXY), NAMED(CheckBoxBXY), NAMED(CheckBoxSpektrum), NAMED(CheckBoxMinuten),
         NAMED(Label4), NAMED(Label5), NAMED(Image1), NAMED(ButtonSchnappschuss),
         NAMED(CheckBoxSchnappschuss), NAMED(Shape3), NAMED(Button2), NAMED(LabelAngehalten),
-        NAMED(ActionVersuchOeffnen), NAMED(ActionVersuchSpeichern),
+        NAMED(ActionVersuchOeffnen), NAMED(ActionVersuchSpeichern), NAMED(ActionVerworfeneSitzungen),
         NAMED(ActionMessreiheBehalten), NAMED(ActionMessreihen), NAMED(ActionDatenLaden),
         NAMED(ActionDatenSpeichern), NAMED(ActionSSLaden), NAMED(ActionSSSpeichern),
         NAMED(MenuBildSpeichern), NAMED(ActionDrucken), NAMED(ActionBeenden),
