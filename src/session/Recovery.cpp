@@ -24,33 +24,32 @@ void removeJournalFiles(const QString& path) {
 } // namespace
 
 QString recoveryQuestion(const RecoveryFacts& facts, const QDateTime& now) {
-    const auto tr = [](const char* text) { return QCoreApplication::translate("Recovery", text); };
     QStringList held;
     if (facts.runs == 1)
-        held << tr("eine Messreihe");
+        held << QCoreApplication::translate("Recovery", "eine Messreihe");
     else if (facts.runs > 1)
-        held << tr("%1 Messreihen").arg(facts.runs);
-    if (facts.recording) held << tr("eine laufende Aufzeichnung");
+        held << QCoreApplication::translate("Recovery", "%1 Messreihen").arg(facts.runs);
+    if (facts.recording) held << QCoreApplication::translate("Recovery", "eine laufende Aufzeichnung");
     const QDateTime local = facts.last.toLocalTime();
     const QString when =
         local.date() == now.toLocalTime().date()
-            ? tr("zuletzt um %1").arg(local.toString(QStringLiteral("HH:mm")))
-            : tr("zuletzt am %1 um %2")
+            ? QCoreApplication::translate("Recovery", "zuletzt um %1").arg(local.toString(QStringLiteral("HH:mm")))
+            : QCoreApplication::translate("Recovery", "zuletzt am %1 um %2")
                   .arg(local.toString(QStringLiteral("dd.MM.")), local.toString(QStringLiteral("HH:mm")));
-    QString text = tr("Die letzte Sitzung hat %1 hinterlassen, %2.")
-                       .arg(held.join(tr(" und ")), when);
+    QString text = QCoreApplication::translate("Recovery", "Die letzte Sitzung hat %1 hinterlassen, %2.")
+                       .arg(held.join(QCoreApplication::translate("Recovery", " und ")), when);
     text += u' ';
     text += facts.savedAs.isEmpty()
-                ? tr("Sie sind in keiner Versuchsdatei gespeichert.")
-                : tr("Sie sind gespeichert in %1.").arg(QFileInfo(facts.savedAs).fileName());
+                ? QCoreApplication::translate("Recovery", "Sie sind in keiner Versuchsdatei gespeichert.")
+                : QCoreApplication::translate("Recovery", "Sie sind gespeichert in %1.").arg(QFileInfo(facts.savedAs).fileName());
     if (facts.damaged > 0)
         text += u' ' + (facts.damage.isEmpty()
-                            ? tr("Eine Sitzungsdatei ist beschädigt; wiederhergestellt wird, was "
+                            ? QCoreApplication::translate("Recovery", "Eine Sitzungsdatei ist beschädigt; wiederhergestellt wird, was "
                                  "sich noch lesen lässt.")
-                            : tr("Eine Sitzungsdatei ist beschädigt (%1); wiederhergestellt wird, "
+                            : QCoreApplication::translate("Recovery", "Eine Sitzungsdatei ist beschädigt (%1); wiederhergestellt wird, "
                                  "was sich noch lesen lässt.")
                                   .arg(facts.damage.join(QStringLiteral(", "))));
-    text += u'\n' + tr("Wiederherstellen holt sie in diese Sitzung zurück. Verwerfen legt sie "
+    text += u'\n' + QCoreApplication::translate("Recovery", "Wiederherstellen holt sie in diese Sitzung zurück. Verwerfen legt sie "
                         "in den Papierkorb, wo sie sieben Tage bleiben (Datei ▸ Verworfene "
                         "Sitzungen …).");
     return text;
