@@ -20,7 +20,7 @@ inline constexpr const char* ExperimentSuffix = ".kurvimat";
 /// What a file may hold: more runs or points are refused on reading and not written. A file
 /// larger than the points allow is refused before it is read.
 inline constexpr int MaxExperimentRuns = 1000;
-inline constexpr qint64 MaxExperimentPoints = 8'000'000;
+inline constexpr qint64 MaxExperimentPoints = 2'000'000;
 inline constexpr qint64 MaxExperimentBytes = MaxExperimentPoints * 32 + MaxExperimentRuns * 8192;
 
 struct Experiment {

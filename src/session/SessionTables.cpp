@@ -178,7 +178,9 @@ std::optional<std::vector<Run>> readSets(SqliteDb& db, SetRole role, ReadCheck* 
             if (intact && first == run.points.size() && chunks.columnType(1) == SQLITE_BLOB &&
                 decodePoints(points, run.points))
                 continue;
-            c.damaged << QCoreApplication::translate(
+            // A checksum that fails names the damage; a row of another shape is no file of ours.
+            if (!intact || c.salvage)
+                c.damaged << QCoreApplication::translate(
                                  "SessionTables", "die Punkte von „%1“ ab Punkt %2")
                                  .arg(run.name.isEmpty() ? QCoreApplication::translate(
                                                                "SessionTables", "Aufzeichnung")
