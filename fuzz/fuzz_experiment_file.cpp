@@ -2,11 +2,16 @@
 // that starts like one), or an edit script applied to a good file this program wrote, so that
 // short inputs reach every page. A refused file says why and names the file; an accepted one
 // holds only what a session can take (counts within the capacity, finite values, extents that
-// bound the points) and comes back the same after writing it again.
+// bound the points), has exactly the program's schema and chunks that match their checksums,
+// and comes back the same after writing it again.
 #include "FuzzCheck.h"
 
 #include "ExperimentFile.h"
 #include "MeasurementStore.h"
+#include "Schema.h"
+#include "SessionTables.h"
+
+#include <sqlite3.h>
 
 #include <QDir>
 #include <QFile>
@@ -105,6 +110,27 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         return 0;
     }
     const Experiment& e = *read.experiment;
+    // Nothing accepted escaped the schema check or the checksums.
+    FUZZ_CHECK(file.size() <= MaxExperimentBytes);
+    FUZZ_CHECK(e.runs.size() <= std::size_t(MaxExperimentRuns));
+    {
+        QByteArray image = file; // read as the main file alone, as the reader does
+        if (image[18] == 2 && image[19] == 2) image[18] = image[19] = 1;
+        auto db = SqliteDb::fromBytes(image);
+        FUZZ_CHECK(db.has_value());
+        const qint64 version = db->queryInt("PRAGMA user_version").value_or(0);
+        FUZZ_CHECK(version >= 1 && version <= SchemaVersion);
+        FUZZ_CHECK(schemaIsOurs(*db, int(version)));
+        if (version >= ChecksumVersion) {
+            Statement chunks(*db, "SELECT c.first, c.points, c.checksum FROM point_chunks c "
+                                  "JOIN point_sets s ON s.id = c.set_id WHERE s.deleted = 0 "
+                                  "AND s.role IN ('run', 'data', 'snapshot')");
+            FUZZ_CHECK(chunks.ok());
+            while (chunks.step() == SQLITE_ROW)
+                FUZZ_CHECK(chunks.columnBlob(2) ==
+                           chunkChecksum(chunks.columnInt(0), chunks.columnBlob(1)));
+        }
+    }
     for (const Run& run : e.runs) {
         checkSet(run.points);
         FUZZ_CHECK(run.intervalMs >= 0 && run.pointCount >= 0 && run.pointCount <= PointCapacity);

@@ -217,6 +217,10 @@ Two-channel USB oscilloscope and data logger for school labs.
         <source>Abbrechen</source>
         <translation>Cancel</translation>
     </message>
+    <message>
+        <source>Wiederherstellen</source>
+        <translation>Restore</translation>
+    </message>
 </context>
 <context>
     <name>ExperimentFile</name>
@@ -251,6 +255,34 @@ Two-channel USB oscilloscope and data logger for school labs.
     <message>
         <source>Datei %1 kann nicht geöffnet werden. %2</source>
         <translation>The file %1 cannot be opened. %2</translation>
+    </message>
+    <message>
+        <source>Die Datei %1 ist beschädigt und kann nicht geöffnet werden: %2 stimmen nicht mit ihrer Prüfsumme überein.</source>
+        <translation>The file %1 is damaged and cannot be opened: %2 do not match their checksum.</translation>
+    </message>
+    <message>
+        <source>Die Datei %1 ist größer, als eine Kurvimat-Versuchsdatei sein kann (höchstens %2 Messreihen und %3 Punkte), und wird nicht geöffnet.</source>
+        <translation>The file %1 is larger than a Kurvimat experiment file can be (at most %2 runs and %3 points) and is not opened.</translation>
+    </message>
+    <message>
+        <source>Eine Versuchsdatei hält höchstens %1 Messreihen und %2 Punkte; diese Sitzung hat %3 Messreihen und %4 Punkte. Löschen Sie Messreihen, die Sie nicht mehr brauchen.</source>
+        <translation>An experiment file holds at most %1 runs and %2 points; this session has %3 runs and %4 points. Delete runs you no longer need.</translation>
+    </message>
+    <message>
+        <source>die Einstellungen und die Angaben der Messreihen</source>
+        <translation>the settings and the details of the runs</translation>
+    </message>
+    <message>
+        <source>Das ist ein Ordner, keine Datei.</source>
+        <translation>It is a folder, not a file.</translation>
+    </message>
+    <message>
+        <source>Das ist keine gewöhnliche Datei.</source>
+        <translation>It is not a regular file.</translation>
+    </message>
+    <message>
+        <source>Sie kann nicht gelesen werden.</source>
+        <translation>It cannot be read.</translation>
     </message>
 </context>
 <context>
@@ -561,8 +593,52 @@ This installs the udev rule packaging/70-kurvimat.rules. Then unplug the instrum
 <context>
     <name>Recovery</name>
     <message>
-        <source>Die Messreihen der letzten Sitzung (%1, zuletzt %2) wurden nicht gespeichert. Wiederherstellen?</source>
-        <translation>The runs of the last session (%1, last at %2) were not saved. Restore them?</translation>
+        <source>eine Messreihe</source>
+        <translation>one run</translation>
+    </message>
+    <message>
+        <source>%1 Messreihen</source>
+        <translation>%1 runs</translation>
+    </message>
+    <message>
+        <source>eine laufende Aufzeichnung</source>
+        <translation>a running recording</translation>
+    </message>
+    <message>
+        <source>zuletzt um %1</source>
+        <translation>last at %1</translation>
+    </message>
+    <message>
+        <source>zuletzt am %1 um %2</source>
+        <translation>last on %1 at %2</translation>
+    </message>
+    <message>
+        <source>Die letzte Sitzung hat %1 hinterlassen, %2.</source>
+        <translation>The last session left %1 behind, %2.</translation>
+    </message>
+    <message>
+        <source> und </source>
+        <translation> and </translation>
+    </message>
+    <message>
+        <source>Sie sind in keiner Versuchsdatei gespeichert.</source>
+        <translation>They are not saved in any experiment file.</translation>
+    </message>
+    <message>
+        <source>Sie sind gespeichert in %1.</source>
+        <translation>They are saved in %1.</translation>
+    </message>
+    <message>
+        <source>Eine Sitzungsdatei ist beschädigt; wiederhergestellt wird, was sich noch lesen lässt.</source>
+        <translation>A session file is damaged; what can still be read is restored.</translation>
+    </message>
+    <message>
+        <source>Eine Sitzungsdatei ist beschädigt (%1); wiederhergestellt wird, was sich noch lesen lässt.</source>
+        <translation>A session file is damaged (%1); what can still be read is restored.</translation>
+    </message>
+    <message>
+        <source>Wiederherstellen holt sie in diese Sitzung zurück. Verwerfen legt sie in den Papierkorb, wo sie sieben Tage bleiben (Datei ▸ Verworfene Sitzungen …).</source>
+        <translation>Restore brings them back into this session. Discard puts them in the wastebasket, where they stay for seven days (File ▸ Discarded sessions …).</translation>
     </message>
 </context>
 <context>
@@ -641,6 +717,17 @@ This installs the udev rule packaging/70-kurvimat.rules. Then unplug the instrum
     <message>
         <source>Häkchen: im Diagramm in dieser Farbe zeigen</source>
         <translation>Tick: show in the plot in this colour</translation>
+    </message>
+</context>
+<context>
+    <name>SessionTables</name>
+    <message>
+        <source>die Punkte von „%1“ ab Punkt %2</source>
+        <translation>the points of “%1” from point %2</translation>
+    </message>
+    <message>
+        <source>Aufzeichnung</source>
+        <translation>recording</translation>
     </message>
 </context>
 <context>
@@ -1345,12 +1432,6 @@ trigger</translation>
         <translation>C&amp;ontinue</translation>
     </message>
     <message>
-        <source>Die aufgenommenen Daten sind weder gespeichert noch kopiert worden.
-Sollen sie vor dem Beenden gespeichert werden?</source>
-        <translation>The recorded data have been neither saved nor copied.
-Save them before quitting?</translation>
-    </message>
-    <message>
         <source>Tabelle – Kurvimat</source>
         <translation>Table – Kurvimat</translation>
     </message>
@@ -1587,12 +1668,6 @@ Save them before quitting?</translation>
         <translation>Kurvimat experiments (*.kurvimat);;All files (*.*)</translation>
     </message>
     <message>
-        <source>Die Messreihen und Daten dieser Sitzung sind nicht in einer Versuchsdatei gespeichert.
-Sollen sie vor dem Beenden gespeichert werden?</source>
-        <translation>The runs and data of this session have not been saved in an experiment file.
-Do you want to save them before quitting?</translation>
-    </message>
-    <message>
         <source>Mess&amp;reihen …</source>
         <translation>&amp;Runs …</translation>
     </message>
@@ -1661,6 +1736,42 @@ Do you want to save them before quitting?</translation>
     <message>
         <source>Die Datei %1 ist mit %2 MB zu groß für einen Messwerttext (höchstens %3 MB). Daten und Definitionen bleiben unverändert.</source>
         <translation>The file %1, at %2 MB, is too large for a measurement text (at most %3 MB). Data and definitions stay unchanged.</translation>
+    </message>
+    <message>
+        <source>Die Sicherungsdatei dieser Sitzung wurde gelöscht oder ersetzt. Eine neue ist angelegt, mit allen Messreihen und der laufenden Aufzeichnung: %1</source>
+        <translation>The backup file of this session was deleted or replaced. A new one has been made, with all runs and the running recording: %1</translation>
+    </message>
+    <message>
+        <source>Die Sicherungsdatei einer früheren Sitzung ist beschädigt; nichts davon ließ sich lesen. Sie liegt sieben Tage im Papierkorb der Sitzungen.</source>
+        <translation>The backup file of an earlier session is damaged; nothing of it could be read. It stays in the sessions&apos; wastebasket for seven days.</translation>
+    </message>
+    <message>
+        <source>Sollen sie gespeichert werden, bevor %1 geöffnet wird?</source>
+        <translation>Should they be saved before %1 is opened?</translation>
+    </message>
+    <message>
+        <source>Im Papierkorb der Sitzungen liegt nichts. Verworfene Sitzungen bleiben dort sieben Tage.</source>
+        <translation>The sessions&apos; wastebasket is empty. Discarded sessions stay there for seven days.</translation>
+    </message>
+    <message>
+        <source>Im Papierkorb der Sitzungen liegen %1 Messreihen, die letzte vom %2. Sollen sie zu den Messreihen dieser Sitzung kommen?</source>
+        <translation>The sessions&apos; wastebasket holds %1 runs, the last from %2. Should they join the runs of this session?</translation>
+    </message>
+    <message>
+        <source>&amp;Verworfene Sitzungen …</source>
+        <translation>&amp;Discarded sessions …</translation>
+    </message>
+    <message>
+        <source>Sollen sie vor dem Beenden gespeichert werden?</source>
+        <translation>Should they be saved before quitting?</translation>
+    </message>
+    <message>
+        <source>Die Messreihen und Daten dieser Sitzung sind nicht in einer Versuchsdatei gespeichert.</source>
+        <translation>The runs and data of this session are not saved in an experiment file.</translation>
+    </message>
+    <message>
+        <source>Die aufgenommenen Daten sind weder gespeichert noch kopiert worden.</source>
+        <translation>The recorded data have been neither saved nor copied.</translation>
     </message>
 </context>
 <context>

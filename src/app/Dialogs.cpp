@@ -82,6 +82,18 @@ Dialogs::SaveChoice Dialogs::AskSaveDiscardCancel(QWidget* parent, const QString
     return SaveChoice::Cancel;
 }
 
+bool Dialogs::AskRestore(QWidget* parent, const QString& text) {
+    QMessageBox box(QMessageBox::Question, AppTitle(), text, QMessageBox::NoButton, parent);
+    QPushButton* restore = box.addButton(
+        QCoreApplication::translate("Dialogs", "Wiederherstellen"), QMessageBox::AcceptRole);
+    QPushButton* discard = box.addButton(QCoreApplication::translate("Dialogs", "Verwerfen"),
+                                         QMessageBox::DestructiveRole);
+    box.setDefaultButton(restore);
+    box.setEscapeButton(discard);
+    box.exec();
+    return box.clickedButton() != discard;
+}
+
 Dialogs& AppDialogs() {
     return installed ? *installed : QtInstance();
 }

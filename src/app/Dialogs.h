@@ -27,6 +27,9 @@ public:
     // box of Qt unless overridden.
     enum class SaveChoice { Save, Discard, Cancel };
     virtual SaveChoice AskSaveDiscardCancel(QWidget* parent, const QString& text);
+    // Sessions left behind: "Wiederherstellen" (the default, also for Return) or "Verwerfen";
+    // true for Wiederherstellen.
+    virtual bool AskRestore(QWidget* parent, const QString& text);
 };
 
 // Message boxes and file dialogs of Qt.

@@ -132,6 +132,7 @@ struct MainControls {
     QAction* ActionVersuchSpeichern = nullptr;
     QAction* ActionVersuchSpeichernUnter = nullptr;
     QMenu* MenuZuletzt = nullptr; // the experiments last opened or saved
+    QAction* ActionVerworfeneSitzungen = nullptr;
     QAction* ActionMessreiheBehalten = nullptr;
     QAction* ActionMessreihen = nullptr;
     // Datei

@@ -150,6 +150,16 @@ void TFormMain::JournalTick() {
     Journal& journal = SessionJournal();
     journal.flushIfDue(JournalClock().steadyMs());
     if (const auto failure = journal.takeFailure()) ReportError(*failure);
+    if (journal.replaceIfLost(JournalClock().steadyMs())) {
+        // Deleted or replaced by someone: a crash now would lose everything. The new journal
+        // has the runs already; the recording's points go over again from the first.
+        if (JournalSeen >= 0) JournalSeen = 0;
+        ++JournalChanges;
+        JournalHandOver();
+        ReportError(tr("Die Sicherungsdatei dieser Sitzung wurde gelöscht oder ersetzt. Eine neue "
+                       "ist angelegt, mit allen Messreihen und der laufenden Aufzeichnung: %1")
+                        .arg(journal.path()));
+    }
     if (JournalProgress && journal.recordingSize() != JournalProgressFed) {
         // For the crash test: the points handed over and when, on the steady clock.
         JournalProgressFed = journal.recordingSize();
@@ -178,11 +188,16 @@ void TFormMain::OfferRecovery() {
     Journal& journal = SessionJournal();
     Recovery recovery(journal.folder(), JournalClock(), journal.path());
     if (!recovery.found()) {
-        // Unreadable journals alone: nothing to ask, they go to the Papierkorb.
-        if (recovery.damagedCount() > 0) recovery.moveToTrash();
+        // Unreadable journals alone: nothing to offer, but not gone without a word.
+        if (recovery.damagedCount() > 0) {
+            recovery.moveToTrash();
+            Dlg().ShowInfo(this, tr("Die Sicherungsdatei einer früheren Sitzung ist beschädigt; "
+                                    "nichts davon ließ sich lesen. Sie liegt sieben Tage im "
+                                    "Papierkorb der Sitzungen."));
+        }
         return;
     }
-    if (Dlg().AskYesNo(this, recovery.question())) {
+    if (Dlg().AskRestore(this, recovery.question())) {
         recovery.restoreInto(journal);
         ++JournalChanges;
         Runs->Changed();
@@ -377,6 +392,7 @@ bool TFormMain::SaveExperiment(const QString& path) {
     }
     JournalSavedAt = JournalMark(JournalChanges, SessionJournal());
     NoteExperimentFile(path);
+    SessionJournal().noteSaved(path);
     return true;
 }
 
@@ -386,18 +402,21 @@ bool TFormMain::OpenExperiment(const QString& path) {
         Dlg().ShowError(this, read.error + tr(" Daten und Einstellungen bleiben unverändert."));
         return false;
     }
+    // Asked as closing asks: a cancelled (or failed) save opens nothing.
+    const bool wasHeld = session_->held();
+    if (!AskUnsavedWork(tr("Sollen sie gespeichert werden, bevor %1 geöffnet wird?")
+                            .arg(QFileInfo(path).fileName())))
+        return false;
+    SessionDiscarded = false; // the session goes on, under the file's runs
+    if (!wasHeld && session_->held()) StoppWeiter();
     Handle([&] {
-        // The points the file replaces are kept as any load's are; then the file's runs take
-        // the place of the session's (a deleted run can be brought back).
+        // The points the file replaces are kept as any load's are, with the session's runs
+        // they go to the Papierkorb; the file's runs begin a journal of their own.
         KeepBeforeReplacing(kurvimat::session::Replacement::Load);
         HoldRunKeeping(true);
         const auto release = qScopeGuard([this] { HoldRunKeeping(false); });
+        Runs->StartOver();
         Journal& journal = SessionJournal();
-        std::vector<qint64> ids;
-        for (const Run& run : journal.runs().runs())
-            ids.push_back(run.id);
-        for (const qint64 id : ids)
-            journal.deleteRun(id);
         for (Run run : read.experiment->runs) {
             run.id = 0;
             journal.addRun(std::move(run));
@@ -408,7 +427,28 @@ bool TFormMain::OpenExperiment(const QString& path) {
     // The session is the file's now.
     JournalSavedAt = JournalMark(JournalChanges, SessionJournal());
     NoteExperimentFile(path);
+    SessionJournal().noteSaved(path);
     return true;
+}
+
+void TFormMain::RestoreDiscarded() {
+    Journal& journal = SessionJournal();
+    Recovery trash(QDir(journal.folder()).filePath(QLatin1String(TrashFolderName)), JournalClock());
+    if (!trash.found()) {
+        Dlg().ShowInfo(this, tr("Im Papierkorb der Sitzungen liegt nichts. Verworfene Sitzungen "
+                                "bleiben dort sieben Tage."));
+        return;
+    }
+    const QDateTime last = QDateTime::fromMSecsSinceEpoch(trash.lastAtMs()).toLocalTime();
+    if (!Dlg().AskYesNo(this, tr("Im Papierkorb der Sitzungen liegen %1 Messreihen, die letzte "
+                                 "vom %2. Sollen sie zu den Messreihen dieser Sitzung kommen?")
+                                  .arg(trash.runCount())
+                                  .arg(last.toString(QStringLiteral("dd.MM. HH:mm")))))
+        return;
+    trash.restoreInto(journal);
+    ++JournalChanges;
+    Runs->Changed();
+    Runs->ShowList();
 }
 
 void TFormMain::SaveExperimentAsk() {

@@ -130,6 +130,7 @@ void TFormMain::CreateMenus() {
     datei->addAction(ActionVersuchOeffnen);
     datei->addMenu(MenuZuletzt);
     datei->addActions({ActionVersuchSpeichern, ActionVersuchSpeichernUnter});
+    datei->addAction(ActionVerworfeneSitzungen);
     datei->addSeparator();
     datei->addActions({ActionDatenLaden, ActionDatenSpeichern, ActionSSLaden, ActionSSSpeichern});
     datei->addMenu(MenuBildSpeichern);
@@ -246,6 +247,8 @@ void TFormMain::CreateActions() {
     connect(ActionVersuchOeffnen, &QAction::triggered, this, &TFormMain::OpenExperimentAsk);
     connect(ActionVersuchSpeichern, &QAction::triggered, this, &TFormMain::SaveExperimentAsk);
     connect(ActionVersuchSpeichernUnter, &QAction::triggered, this, &TFormMain::SaveExperimentAs);
+    ActionVerworfeneSitzungen = make(tr("&Verworfene Sitzungen …"));
+    connect(ActionVerworfeneSitzungen, &QAction::triggered, this, &TFormMain::RestoreDiscarded);
 
     ActionZeitcursor = make(tr("Zeitcursor t1, t2"));
     ActionZeitcursor->setCheckable(true);
@@ -523,7 +526,7 @@ std::size_t TFormMain::CurrentDataSignature() const {
     return DataSignature(Store);
 }
 
-bool TFormMain::AskUnsavedWork() {
+bool TFormMain::AskUnsavedWork(const QString& followUp) {
     if (!HasUnsavedWork()) return true;
     // What is saved is what the user saw on closing: no sweep replaces it while the question
     // and the file dialog are open.
@@ -531,11 +534,13 @@ bool TFormMain::AskUnsavedWork() {
     if (!wasHeld) StoppWeiter();
     // With runs only an experiment file keeps everything; without, the data text as before.
     const bool runs = HasRuns();
+    const QString ask =
+        followUp.isEmpty() ? tr("Sollen sie vor dem Beenden gespeichert werden?") : followUp;
     const QString question =
-        runs ? tr("Die Messreihen und Daten dieser Sitzung sind nicht in einer Versuchsdatei "
-                  "gespeichert.\nSollen sie vor dem Beenden gespeichert werden?")
-             : tr("Die aufgenommenen Daten sind weder gespeichert noch kopiert worden.\n"
-                  "Sollen sie vor dem Beenden gespeichert werden?");
+        (runs ? tr("Die Messreihen und Daten dieser Sitzung sind nicht in einer Versuchsdatei "
+                   "gespeichert.")
+              : tr("Die aufgenommenen Daten sind weder gespeichert noch kopiert worden.")) +
+        u'\n' + ask;
     bool close = false;
     switch (Dlg().AskSaveDiscardCancel(this, question)) {
     case Dialogs::SaveChoice::Save:

@@ -251,6 +251,13 @@ std::uint8_t MainRuns::Colour(qint64 id) {
     return PaletteMask::Run(std::size_t(std::max<qint64>(id - 1, 0)));
 }
 
+void MainRuns::StartOver() {
+    journal->startOver(true);
+    shown.clear();
+    kept = false;
+    Changed();
+}
+
 void MainRuns::Changed() {
     UpdateLayer();
     UpdateList();

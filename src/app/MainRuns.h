@@ -89,6 +89,9 @@ public:
     RunLayer& Layer() { return layer; }
     /// The journal's runs changed from outside (a recovery, say): the list and the plot follow.
     void Changed();
+    /// An opened experiment replaces the session: its journal goes to the Papierkorb and a new
+    /// one begins, without runs.
+    void StartOver();
 
 Q_SIGNALS:
     /// A run was added, renamed, deleted or brought back.

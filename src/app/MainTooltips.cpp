@@ -40,6 +40,7 @@ void TFormMain::NameControls() {
         NAMED(CheckBoxSchnappschuss), NAMED(Shape3), NAMED(Button2), NAMED(LabelAngehalten),
         NAMED(ActionVersuchOeffnen), NAMED(ActionVersuchSpeichern),
         NAMED(ActionVersuchSpeichernUnter), NAMED(MenuZuletzt),
+        NAMED(ActionVerworfeneSitzungen),
         NAMED(ActionMessreiheBehalten), NAMED(ActionMessreihen), NAMED(ActionDatenLaden),
         NAMED(ActionDatenSpeichern), NAMED(ActionSSLaden), NAMED(ActionSSSpeichern),
         NAMED(MenuBildSpeichern), NAMED(ActionDrucken), NAMED(ActionBeenden),

@@ -270,8 +270,12 @@ private:
     // Runs, data, snapshot, definitions and settings into a .kurvimat file; false (said) when
     // it could not be written.
     bool SaveExperiment(const QString& path);
-    // Takes a .kurvimat file over; a refused file is said and changes nothing.
+    // Takes a .kurvimat file over; a refused file is said and changes nothing. Every way of
+    // opening comes here: unsaved work is asked about first, and the session the file
+    // replaces goes to the Papierkorb.
     bool OpenExperiment(const QString& path);
+    // "Verworfene Sitzungen …": the Papierkorb's sessions back into this one.
+    void RestoreDiscarded();
     // The journal's hooks: the window closed, the points handed over.
     void JournalClosed();
     void JournalHandOver();
@@ -316,8 +320,8 @@ private:
     void ShareWithButtons();
     void AfterReadoutTick(const Readouts& readouts);
     void FollowData();
-    // False when the user cancels closing.
-    bool AskUnsavedWork();
+    // False when the user cancels closing (or what follows asks instead: opening a file).
+    bool AskUnsavedWork(const QString& followUp = QString());
     bool HasRuns() const;
     void ShowTable();
     void ShowBigDisplay();

@@ -5,13 +5,17 @@
 #include "SessionTables.h"
 
 #include <QCoreApplication>
+#include <QCryptographicHash>
+#include <QDataStream>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 
 #include <sqlite3.h>
 
+#include <algorithm>
 #include <cstdio>
+#include <cstring>
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -37,6 +41,75 @@ QString newerText(const QString& name) {
         .arg(name);
 }
 
+QString damagedText(const QString& name, const QStringList& what) {
+    return QCoreApplication::translate("ExperimentFile",
+                                       "Die Datei %1 ist beschädigt und kann nicht geöffnet "
+                                       "werden: %2 stimmen nicht mit ihrer Prüfsumme überein.")
+        .arg(name, what.join(QStringLiteral(", ")));
+}
+QString tooLargeText(const QString& name) {
+    return QCoreApplication::translate(
+               "ExperimentFile",
+               "Die Datei %1 ist größer, als eine Kurvimat-Versuchsdatei sein kann (höchstens %2 "
+               "Messreihen und %3 Punkte), und wird nicht geöffnet.")
+        .arg(name)
+        .arg(MaxExperimentRuns)
+        .arg(MaxExperimentPoints);
+}
+QString cannotOpenText(const QString& path, const QString& reason) {
+    return QCoreApplication::translate("ExperimentFile", "Datei %1 kann nicht geöffnet werden. %2")
+        .arg(path, reason);
+}
+
+// Of everything but the points, which their chunks' checksums cover: the definitions, the
+// settings and what each point set is (including how many points it has).
+// Text by its characters: QDataStream tells a null QString from an empty one, a file does not.
+void putText(QDataStream& out, const QString& text) {
+    const QByteArray utf8 = text.toUtf8();
+    out << quint32(utf8.size());
+    out.writeRawData(utf8.constData(), int(utf8.size()));
+}
+
+// Of everything but the points, which their chunks' checksums cover: the definitions, the
+// settings and what each point set is (including how many points it has).
+QByteArray headerChecksum(const Experiment& e) {
+    QByteArray bytes;
+    {
+        QDataStream out(&bytes, QIODevice::WriteOnly);
+        putText(out, e.definitionA);
+        putText(out, e.definitionB);
+        out << quint32(e.settings.size());
+        for (const auto& [key, value] : e.settings) {
+            putText(out, key);
+            out << quint8(value.index());
+            std::visit(
+                [&out](const auto& v) {
+                    if constexpr (std::is_same_v<std::decay_t<decltype(v)>, QString>)
+                        putText(out, v);
+                    else
+                        out << v;
+                },
+                value);
+        }
+        const auto set = [&out](const PointSet& p) {
+            out << p.recorded() << p.hasA() << p.hasB() << qint32(p.size());
+            putText(out, p.definitionA());
+            putText(out, p.definitionB());
+        };
+        out << quint32(e.runs.size());
+        for (const Run& r : e.runs) {
+            putText(out, r.name);
+            out << qint32(r.intervalMs) << qint32(r.pointCount) << r.recordedAtMs;
+            set(r.points);
+        }
+        for (const auto* p : {&e.data, &e.snapshot}) {
+            out << p->has_value();
+            if (*p) set(**p);
+        }
+    }
+    return QCryptographicHash::hash(bytes, QCryptographicHash::Md5);
+}
+
 bool syncPath(const QString& path, int flags) {
     const int fd = ::open(QFile::encodeName(path).constData(), flags | O_CLOEXEC);
     if (fd < 0) return false;
@@ -45,10 +118,10 @@ bool syncPath(const QString& path, int flags) {
     return ok;
 }
 
-unsigned bigEndian(const QByteArray& b, int at, int bytes) {
+unsigned bigEndian(const unsigned char* b, int at, int bytes) {
     unsigned v = 0;
     for (int i = 0; i < bytes; ++i)
-        v = (v << 8) | std::uint8_t(b[at + i]);
+        v = (v << 8) | b[at + i];
     return v;
 }
 
@@ -63,6 +136,10 @@ bool fill(SqliteDb& db, const Experiment& e) {
         Run holder;
         holder.points = **set;
         ok = insertSet(db, role, holder, 0).has_value();
+    }
+    if (ok) {
+        Statement sum(db, "INSERT INTO meta(key, value) VALUES('checksum', ?)");
+        ok = sum.ok() && sum.bindBlob(1, headerChecksum(e)).run();
     }
     return ok && writeDefinitions(db, e.definitionA, e.definitionB) &&
            writeSettings(db, e.settings) && db.exec("COMMIT");
@@ -87,6 +164,20 @@ std::optional<QString> writeExperiment(const QString& path, const Experiment& e)
             .arg(path, reason);
     };
     const QFileInfo info(path);
+    qint64 points = (e.data ? e.data->size() : 0) + (e.snapshot ? e.snapshot->size() : 0);
+    for (const Run& run : e.runs)
+        points += run.points.size();
+    // What could not be opened again is not written.
+    if (e.runs.size() > std::size_t(MaxExperimentRuns) || points > MaxExperimentPoints)
+        return failed(QCoreApplication::translate(
+                          "ExperimentFile",
+                          "Eine Versuchsdatei hält höchstens %1 Messreihen und %2 Punkte; diese "
+                          "Sitzung hat %3 Messreihen und %4 Punkte. Löschen Sie Messreihen, die "
+                          "Sie nicht mehr brauchen.")
+                          .arg(MaxExperimentRuns)
+                          .arg(MaxExperimentPoints)
+                          .arg(e.runs.size())
+                          .arg(points));
     auto memory = SqliteDb::memory();
     if (!memory || !fill(*memory, e))
         return failed(QCoreApplication::translate("ExperimentFile", "Die Daten sind ungültig."));
@@ -116,65 +207,69 @@ std::optional<QString> writeExperiment(const QString& path, const Experiment& e)
     return std::nullopt;
 }
 
-ExperimentRead readExperiment(const QString& path) {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        const QString reason =
-            file.exists()
-                ? QCoreApplication::translate("ExperimentFile", "Zugriff verweigert.")
-                : QCoreApplication::translate("ExperimentFile", "Die Datei existiert nicht.");
-        return {std::nullopt, QCoreApplication::translate("ExperimentFile",
-                                                          "Datei %1 kann nicht geöffnet werden. %2")
-                                  .arg(path, reason)};
-    }
-    return readExperimentBytes(file.readAll(), path);
-}
+namespace {
 
-ExperimentRead readExperimentBytes(const QByteArray& original, const QString& name) {
-    const auto refuse = [](QString text) { return ExperimentRead{std::nullopt, std::move(text)}; };
-    static const QByteArray magic("SQLite format 3", 16); // with its closing zero
-    if (original.size() < 100 || !original.startsWith(magic)) return refuse(foreignText(name));
+ExperimentRead readImage(unsigned char* image, qint64 size, const QString& name) {
+    const auto refuse = [image](QString text) {
+        sqlite3_free(image);
+        return ExperimentRead{std::nullopt, std::move(text)};
+    };
+    static const char magic[] = "SQLite format 3"; // with its closing zero
+    if (size < 100 || std::memcmp(image, magic, sizeof magic) != 0) return refuse(foreignText(name));
+    if (size > MaxExperimentBytes) return refuse(tooLargeText(name));
     // What the header says of the file's size tells a truncated file apart.
-    unsigned pageSize = bigEndian(original, 16, 2);
+    unsigned pageSize = bigEndian(image, 16, 2);
     if (pageSize == 1) pageSize = 65536;
-    if (pageSize < 512 || (pageSize & (pageSize - 1)) != 0 || original.size() % pageSize != 0)
+    if (pageSize < 512 || (pageSize & (pageSize - 1)) != 0 || size % pageSize != 0)
         return refuse(corruptText(name));
-    const unsigned pages = bigEndian(original, 28, 4);
-    if (pages != 0 && bigEndian(original, 24, 4) == bigEndian(original, 92, 4) &&
-        qint64(pages) * pageSize > original.size())
+    const unsigned pages = bigEndian(image, 28, 4);
+    if (pages != 0 && bigEndian(image, 24, 4) == bigEndian(image, 92, 4) &&
+        qint64(pages) * pageSize > size)
         return refuse(corruptText(name));
-    QByteArray bytes = original;
+    // Whose and which version, from the header: nothing of a newer or foreign file is parsed.
+    const unsigned version = bigEndian(image, 60, 4);
+    if (bigEndian(image, 68, 4) != unsigned(KurvimatApplicationId) || version < 1)
+        return refuse(foreignText(name));
+    if (version > unsigned(SchemaVersion)) return refuse(newerText(name));
     // A file saved in write-ahead mode is read as the main file alone.
-    if (bytes[18] == 2 && bytes[19] == 2) bytes[18] = bytes[19] = 1;
+    if (image[18] == 2 && image[19] == 2) image[18] = image[19] = 1;
 
-    auto db = SqliteDb::fromBytes(bytes);
-    if (!db) return refuse(corruptText(name));
+    auto db = SqliteDb::fromImage(image, size);
+    if (!db) return {std::nullopt, corruptText(name)};
+    const auto fail = [](QString text) { return ExperimentRead{std::nullopt, std::move(text)}; };
     int steps = 0;
     harden(*db);
     sqlite3_progress_handler(
-        db->handle(), 1000, [](void* n) { return ++*static_cast<int*>(n) > 200000 ? 1 : 0; },
+        db->handle(), 1000, [](void* n) { return ++*static_cast<int*>(n) > 50000 ? 1 : 0; },
         &steps);
     switch (checkSchema(*db)) {
     case SchemaCheck::Current:
         break;
     case SchemaCheck::Foreign:
-        return refuse(foreignText(name));
+        return fail(foreignText(name));
     case SchemaCheck::Newer:
-        return refuse(newerText(name));
+        return fail(newerText(name));
     case SchemaCheck::Corrupt:
-        return refuse(corruptText(name));
+        return fail(corruptText(name));
     }
-    if (!migrate(*db)) return refuse(corruptText(name));
+    // Point sets: the runs, the data and the snapshot.
+    const auto sets = db->queryInt("SELECT count(*) FROM point_sets");
+    if (!sets) return fail(corruptText(name));
+    if (*sets > MaxExperimentRuns + 2) return fail(tooLargeText(name));
+    if (!migrate(*db)) return fail(corruptText(name));
 
     Experiment e;
-    auto runs = readSets(*db, SetRole::Run);
-    auto data = readSets(*db, SetRole::Data);
-    auto snapshot = readSets(*db, SetRole::Snapshot);
+    ReadCheck check;
+    check.checksums = int(version) >= ChecksumVersion;
+    auto runs = readSets(*db, SetRole::Run, &check);
+    auto data = runs ? readSets(*db, SetRole::Data, &check) : std::nullopt;
+    auto snapshot = data ? readSets(*db, SetRole::Snapshot, &check) : std::nullopt;
+    if (!check.damaged.isEmpty()) return fail(damagedText(name, check.damaged));
     auto definitions = readDefinitions(*db);
     auto settings = readSettings(*db);
     if (!runs || !data || !snapshot || !definitions || !settings || data->size() > 1 ||
         snapshot->size() > 1)
-        return refuse(corruptText(name));
+        return fail(corruptText(name));
     e.runs = std::move(*runs);
     for (Run& run : e.runs)
         run.id = 0; // ids belong to a session, the file has none
@@ -182,7 +277,64 @@ ExperimentRead readExperimentBytes(const QByteArray& original, const QString& na
     if (!snapshot->empty()) e.snapshot = std::move(snapshot->front().points);
     std::tie(e.definitionA, e.definitionB) = *definitions;
     e.settings = std::move(*settings);
+    if (check.checksums) {
+        Statement sum(*db, "SELECT value FROM meta WHERE key = 'checksum'");
+        if (!sum.ok() || sum.step() != SQLITE_ROW || sum.columnType(0) != SQLITE_BLOB ||
+            sum.columnBlob(0) != headerChecksum(e))
+            return fail(damagedText(
+                name, {QCoreApplication::translate(
+                          "ExperimentFile", "die Einstellungen und die Angaben der Messreihen")}));
+    }
     return {std::move(e), {}};
+}
+
+} // namespace
+
+ExperimentRead readExperiment(const QString& path) {
+    const QFileInfo info(path);
+    // A folder or a device would block or read without end; neither is a file of ours.
+    if (info.isDir())
+        return {std::nullopt, cannotOpenText(path, QCoreApplication::translate(
+                                                       "ExperimentFile",
+                                                       "Das ist ein Ordner, keine Datei."))};
+    if (info.exists() && !info.isFile())
+        return {std::nullopt,
+                cannotOpenText(path, QCoreApplication::translate(
+                                         "ExperimentFile", "Das ist keine gewöhnliche Datei."))};
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        const QString reason =
+            file.exists()
+                ? QCoreApplication::translate("ExperimentFile", "Zugriff verweigert.")
+                : QCoreApplication::translate("ExperimentFile", "Die Datei existiert nicht.");
+        return {std::nullopt, cannotOpenText(path, reason)};
+    }
+    const qint64 size = file.size();
+    if (size > MaxExperimentBytes) return {std::nullopt, tooLargeText(path)};
+    auto* image = static_cast<unsigned char*>(sqlite3_malloc64(sqlite3_uint64(std::max<qint64>(size, 1))));
+    if (!image) return {std::nullopt, tooLargeText(path)};
+    qint64 done = 0;
+    while (done < size) {
+        const qint64 n = file.read(reinterpret_cast<char*>(image) + done, size - done);
+        if (n <= 0) break;
+        done += n;
+    }
+    if (done != size) {
+        sqlite3_free(image);
+        return {std::nullopt,
+                cannotOpenText(path, QCoreApplication::translate("ExperimentFile",
+                                                                 "Sie kann nicht gelesen werden."))};
+    }
+    return readImage(image, size, path);
+}
+
+ExperimentRead readExperimentBytes(const QByteArray& bytes, const QString& name) {
+    if (bytes.size() > MaxExperimentBytes) return {std::nullopt, tooLargeText(name)};
+    auto* image = static_cast<unsigned char*>(
+        sqlite3_malloc64(sqlite3_uint64(std::max<qsizetype>(bytes.size(), 1))));
+    if (!image) return {std::nullopt, tooLargeText(name)};
+    std::memcpy(image, bytes.constData(), std::size_t(bytes.size()));
+    return readImage(image, bytes.size(), name);
 }
 
 } // namespace kurvimat::session

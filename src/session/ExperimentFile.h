@@ -17,6 +17,12 @@ namespace kurvimat::session {
 
 inline constexpr const char* ExperimentSuffix = ".kurvimat";
 
+/// What a file may hold: more runs or points are refused on reading and not written. A file
+/// larger than the points allow is refused before it is read.
+inline constexpr int MaxExperimentRuns = 1000;
+inline constexpr qint64 MaxExperimentPoints = 2'000'000;
+inline constexpr qint64 MaxExperimentBytes = MaxExperimentPoints * 32 + MaxExperimentRuns * 8192;
+
 struct Experiment {
     std::vector<Run> runs;
     std::optional<PointSet> data;
@@ -36,8 +42,10 @@ struct ExperimentRead {
     QString error; ///< German, when experiment is empty
 };
 
-/// Reads and checks a file: integrity_check, our application id, the schema version (older
-/// ones migrated in memory, newer ones refused) and every row.
+/// Reads and checks a file: its size, our application id and the schema version from its
+/// header (older ones migrated in memory, newer ones refused), the schema's text, then
+/// integrity_check, the number of runs, every row and every checksum. The file is read once
+/// into the memory SQLite works on.
 ExperimentRead readExperiment(const QString& path);
 /// The same on the bytes of a file; name is the file name the messages show.
 ExperimentRead readExperimentBytes(const QByteArray& bytes, const QString& name);

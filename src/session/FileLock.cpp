@@ -1,5 +1,7 @@
 #include "FileLock.h"
 
+#include <sys/stat.h>
+
 #include <QFile>
 
 #include <fcntl.h>
@@ -39,6 +41,12 @@ void FileLock::release(bool removeFile) {
     if (removeFile) ::unlink(QFile::encodeName(path_).constData());
     ::close(fd_);
     fd_ = -1;
+}
+
+FileIdentity fileIdentity(const QString& path) {
+    struct stat st {};
+    if (::stat(QFile::encodeName(path).constData(), &st) != 0) return {};
+    return {quint64(st.st_dev), quint64(st.st_ino)};
 }
 
 } // namespace kurvimat::session

@@ -27,4 +27,12 @@ private:
     QString path_;
 };
 
+/// Which file a name stands for: device and inode, zero when there is none. A journal deleted
+/// or replaced under its name is told by it.
+struct FileIdentity {
+    quint64 device = 0, inode = 0;
+    bool operator==(const FileIdentity&) const = default;
+};
+FileIdentity fileIdentity(const QString& path);
+
 } // namespace kurvimat::session

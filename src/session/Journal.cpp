@@ -61,12 +61,16 @@ QString Journal::defaultFolder() {
 }
 
 Journal::Journal(const QString& folder, const Clock& clock) : clock_(clock), folder_(folder) {
+    open();
+}
+
+void Journal::open() {
     std::optional<SqliteDb> db;
     int code = SQLITE_CANTOPEN;
-    const QString stem =
-        QDir(folder).filePath(QStringLiteral("sitzung-%1-%2").arg(clock.wallMs()).arg(::getpid()));
+    const QString stem = QDir(folder_).filePath(
+        QStringLiteral("sitzung-%1-%2").arg(clock_.wallMs()).arg(::getpid()));
     // Two programs (or two journals of one) started in the same millisecond get apart here.
-    for (int n = 0; n < 100 && !lock_.locked() && QDir().mkpath(folder); ++n) {
+    for (int n = 0; n < 100 && !lock_.locked() && QDir().mkpath(folder_); ++n) {
         path_ =
             stem + (n ? QStringLiteral("-%1").arg(n) : QString()) + QLatin1String(JournalSuffix);
         if (!QFile::exists(path_) && lock_.tryLock(path_ + QLatin1String(LockSuffix)) &&
@@ -74,17 +78,77 @@ Journal::Journal(const QString& folder, const Clock& clock) : clock_(clock), fol
             lock_.release();
     }
     if (lock_.locked()) {
-        db = openJournalDb(path_, clock, &code);
+        db = openJournalDb(path_, clock_, &code);
         if (db) {
-            syncFolder(folder);
+            syncFolder(folder_);
+            identity_ = fileIdentity(path_);
         } else {
             for (const char* suffix : {"", "-wal", "-shm"})
                 QFile::remove(path_ + QLatin1String(suffix));
             lock_.release(true);
         }
     }
-    writer_ = std::make_unique<JournalWriter>(std::move(db), clock, folder,
-                                              journalFailureText(code, folder));
+    writer_ = std::make_unique<JournalWriter>(std::move(db), clock_, folder_,
+                                              journalFailureText(code, folder_));
+}
+
+void Journal::closeFile(bool trash) {
+    commitPending();
+    writer_->stop();
+    if (!lock_.locked()) return;
+    const bool nothingKept = runs_.size() == 0 && recordedPoints_ == 0;
+    // Without a Papierkorb, a journal to keep stays for the next start to offer.
+    if (!trash || nothingKept)
+        for (const char* suffix : {"", "-wal", "-shm"})
+            QFile::remove(path_ + QLatin1String(suffix));
+    else
+        moveJournalToTrash(path_, folder_, clock_.wallMs(), false);
+    syncFolder(folder_);
+    lock_.release(true);
+}
+
+void Journal::startOver(bool trash) {
+    if (finished_) return;
+    closeFile(trash);
+    runs_.clear();
+    pending_.clear();
+    recordedPoints_ = 0;
+    recording_ = false;
+    open();
+}
+
+void Journal::noteSaved(const QString& path) {
+    JournalOp op(JournalOp::Kind::NoteSaved);
+    op.name = path;
+    writer_->submit(std::move(op));
+}
+
+bool Journal::replaceIfLost(qint64 steadyNowMs) {
+    if (finished_ || !lock_.locked() || steadyNowMs - identityCheckedAt_ < IdentityCheckMs)
+        return false;
+    identityCheckedAt_ = steadyNowMs;
+    if (fileIdentity(path_) == identity_) return false;
+    // The old connection writes on into a file nobody can find; what it left under the name
+    // (a write-ahead log) goes with it, unless the name is another file now.
+    pending_.clear();
+    writer_->stop();
+    if (fileIdentity(path_) == FileIdentity())
+        for (const char* suffix : {"-wal", "-shm"})
+            QFile::remove(path_ + QLatin1String(suffix));
+    lock_.release(true);
+    open();
+    for (const Run& run : runs_.runs()) {
+        JournalOp op(JournalOp::Kind::AddRun, run.id);
+        op.run = run;
+        writer_->submit(std::move(op));
+    }
+    recordedPoints_ = 0;
+    if (recording_) {
+        JournalOp op(JournalOp::Kind::BeginRecording);
+        op.run = recordingHeader_;
+        writer_->submit(std::move(op));
+    }
+    return true;
 }
 
 Journal::~Journal() {
@@ -106,7 +170,7 @@ bool Journal::persistent() const {
 qint64 Journal::addRun(Run run) {
     const qint64 id = runs_.add(std::move(run));
     JournalOp op(JournalOp::Kind::AddRun, id);
-    op.run = *runs_.find(id);
+    op.run = runs_.runs().back(); // no search: a session of many runs adds each in one step
     writer_->submit(std::move(op));
     return id;
 }
@@ -141,6 +205,7 @@ void Journal::beginRecording(const Run& header) {
     pending_.clear();
     recordedPoints_ = 0;
     recording_ = true;
+    recordingHeader_ = op.run;
     writer_->submit(std::move(op));
 }
 
@@ -213,19 +278,8 @@ void Journal::finish() {
 
 void Journal::discard() {
     if (finished_) return;
-    commitPending();
-    writer_->stop();
     finished_ = true;
-    if (!lock_.locked()) return;
-    const bool nothingKept = runs_.size() == 0 && recordedPoints_ == 0;
-    if (nothingKept || !moveJournalToTrash(path_, folder_, clock_.wallMs(), false)) {
-        // Nothing worth keeping, or no Papierkorb: the journal stays for the next start.
-        if (nothingKept)
-            for (const char* suffix : {"", "-wal", "-shm"})
-                QFile::remove(path_ + QLatin1String(suffix));
-    }
-    syncFolder(folder_);
-    lock_.release(true);
+    closeFile(true);
 }
 
 } // namespace kurvimat::session

@@ -24,6 +24,8 @@ class JournalWriter;
 /// flushIfDue, a point is on the disk within one second as long as a commit takes less than
 /// 450 ms, which leaves room for a slow disk under load.
 inline constexpr qint64 CommitAfterMs = 500;
+/// How often the journal looks whether its file is still there.
+inline constexpr qint64 IdentityCheckMs = 2000;
 
 /// File names of the journals in their folder.
 inline constexpr const char* JournalSuffix = ".kurvimat-journal";
@@ -84,8 +86,20 @@ public:
     /// The user discarded the session: what it holds goes to the Papierkorb (kept 7 days), so
     /// that the next start does not ask about it.
     void discard();
+    /// Another session takes this one's place (an experiment opened): the old journal goes to
+    /// the Papierkorb (trash) or away (it was saved), and a new, empty one begins.
+    void startOver(bool trash);
+    /// The session was saved in the experiment file path: a start after a crash says so, until
+    /// anything changes.
+    void noteSaved(const QString& path);
+    /// Every IdentityCheckMs: when the journal's file was deleted or replaced under its name, a
+    /// new journal begins with the runs in memory and the recording's header; true then, and
+    /// the caller hands the recording's points over again from the first.
+    bool replaceIfLost(qint64 steadyNowMs);
 
 private:
+    void open();
+    void closeFile(bool trash);
     void commitPending();
 
     const Clock& clock_;
@@ -98,6 +112,9 @@ private:
     int recordedPoints_ = 0; // of the recording, handed to the writer
     bool recording_ = false;
     bool finished_ = false;
+    Run recordingHeader_;
+    FileIdentity identity_;
+    qint64 identityCheckedAt_ = 0;
 };
 
 } // namespace kurvimat::session

@@ -107,8 +107,18 @@ bool JournalWriter::apply(const std::vector<JournalOp>& ops) {
     const auto rows = rowOfRun_;
     const auto recording = recordingRow_;
     bool ok = db_->exec("BEGIN IMMEDIATE");
-    for (const JournalOp& op : ops)
+    QString savedAs; // a save stands until anything else changes
+    for (const JournalOp& op : ops) {
         if (ok) ok = applyOne(op);
+        savedAs = op.kind == JournalOp::Kind::NoteSaved ? op.name : QString();
+    }
+    if (ok) {
+        Statement s(*db_, savedAs.isEmpty()
+                              ? "DELETE FROM meta WHERE key = 'saved_as'"
+                              : "INSERT OR REPLACE INTO meta(key, value) VALUES('saved_as', ?)");
+        if (!savedAs.isEmpty()) s.bind(1, savedAs);
+        ok = s.ok() && s.run();
+    }
     if (ok) {
         Statement s(*db_, "INSERT OR REPLACE INTO meta(key, value) VALUES('last_commit', ?)");
         ok = s.ok() && s.bind(1, clock_.wallMs()).run();
@@ -168,6 +178,8 @@ bool JournalWriter::applyOne(const JournalOp& op) {
     case Kind::DropRecording:
         if (recordingRow_ && !dropSet(*recordingRow_)) return false;
         recordingRow_.reset();
+        return true;
+    case Kind::NoteSaved:
         return true;
     }
     return false;

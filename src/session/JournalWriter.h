@@ -29,14 +29,15 @@ struct JournalOp {
         RestoreRun,
         BeginRecording,
         AppendPoints,
-        DropRecording
+        DropRecording,
+        NoteSaved
     };
     explicit JournalOp(Kind k, qint64 id = 0) : kind(k), runId(id) {}
 
     Kind kind;
     qint64 runId = 0;
     Run run;          ///< AddRun: the run; BeginRecording: the recording's header, no points
-    QString name;     ///< RenameRun
+    QString name;     ///< RenameRun; NoteSaved: the experiment file
     int first = 0;    ///< AppendPoints: index of the chunk's first point in the recording
     QByteArray chunk; ///< AppendPoints
 };

@@ -25,16 +25,36 @@ void removeJournalFiles(const QString& path) {
 
 } // namespace
 
-QString recoveryQuestion(int runs, const QDateTime& last, const QDateTime& now) {
-    const QDateTime local = last.toLocalTime();
-    const QString when = local.date() == now.toLocalTime().date()
-                             ? local.toString(QStringLiteral("HH:mm"))
-                             : local.toString(QStringLiteral("dd.MM. HH:mm"));
-    return QCoreApplication::translate(
-               "Recovery", "Die Messreihen der letzten Sitzung (%1, zuletzt %2) wurden nicht "
-                           "gespeichert. Wiederherstellen?")
-        .arg(runs)
-        .arg(when);
+QString recoveryQuestion(const RecoveryFacts& facts, const QDateTime& now) {
+    QStringList held;
+    if (facts.runs == 1)
+        held << QCoreApplication::translate("Recovery", "eine Messreihe");
+    else if (facts.runs > 1)
+        held << QCoreApplication::translate("Recovery", "%1 Messreihen").arg(facts.runs);
+    if (facts.recording) held << QCoreApplication::translate("Recovery", "eine laufende Aufzeichnung");
+    const QDateTime local = facts.last.toLocalTime();
+    const QString when =
+        local.date() == now.toLocalTime().date()
+            ? QCoreApplication::translate("Recovery", "zuletzt um %1").arg(local.toString(QStringLiteral("HH:mm")))
+            : QCoreApplication::translate("Recovery", "zuletzt am %1 um %2")
+                  .arg(local.toString(QStringLiteral("dd.MM.")), local.toString(QStringLiteral("HH:mm")));
+    QString text = QCoreApplication::translate("Recovery", "Die letzte Sitzung hat %1 hinterlassen, %2.")
+                       .arg(held.join(QCoreApplication::translate("Recovery", " und ")), when);
+    text += u' ';
+    text += facts.savedAs.isEmpty()
+                ? QCoreApplication::translate("Recovery", "Sie sind in keiner Versuchsdatei gespeichert.")
+                : QCoreApplication::translate("Recovery", "Sie sind gespeichert in %1.").arg(QFileInfo(facts.savedAs).fileName());
+    if (facts.damaged > 0)
+        text += u' ' + (facts.damage.isEmpty()
+                            ? QCoreApplication::translate("Recovery", "Eine Sitzungsdatei ist beschädigt; wiederhergestellt wird, was "
+                                 "sich noch lesen lässt.")
+                            : QCoreApplication::translate("Recovery", "Eine Sitzungsdatei ist beschädigt (%1); wiederhergestellt wird, "
+                                 "was sich noch lesen lässt.")
+                                  .arg(facts.damage.join(QStringLiteral(", "))));
+    text += u'\n' + QCoreApplication::translate("Recovery", "Wiederherstellen holt sie in diese Sitzung zurück. Verwerfen legt sie "
+                        "in den Papierkorb, wo sie sieben Tage bleiben (Datei ▸ Verworfene "
+                        "Sitzungen …).");
+    return text;
 }
 
 Recovery::Recovery(const QString& folder, const Clock& clock, const QString& ownPath)
@@ -50,9 +70,25 @@ int Recovery::runCount() const {
     return n;
 }
 
+RecoveryFacts Recovery::facts() const {
+    RecoveryFacts facts;
+    facts.last = QDateTime::fromMSecsSinceEpoch(lastAtMs_);
+    bool allSaved = !found_.empty();
+    for (const Found& f : found_) {
+        if (f.runs.empty()) continue;
+        facts.runs += int(f.runs.size()) - f.recordings;
+        facts.recording = facts.recording || f.recordings > 0;
+        allSaved = allSaved && !f.savedAs.isEmpty() && !f.damaged;
+        if (allSaved) facts.savedAs = f.savedAs;
+    }
+    if (!allSaved) facts.savedAs.clear();
+    facts.damaged = damaged_;
+    facts.damage = damage_;
+    return facts;
+}
+
 QString Recovery::question() const {
-    return recoveryQuestion(runCount(), QDateTime::fromMSecsSinceEpoch(lastAtMs_),
-                            QDateTime::fromMSecsSinceEpoch(clock_.wallMs()));
+    return recoveryQuestion(facts(), QDateTime::fromMSecsSinceEpoch(clock_.wallMs()));
 }
 
 void Recovery::scan(const QString& ownPath) {
@@ -74,21 +110,31 @@ void Recovery::scan(const QString& ownPath) {
         {
             // Opening replays the write-ahead log of a program that died mid-way.
             auto db = SqliteDb::open(f.path, SQLITE_OPEN_READWRITE);
-            f.damaged = !db || checkSchema(*db) != SchemaCheck::Current;
-            if (!f.damaged) {
-                auto runs = readSets(*db, SetRole::Run);
-                auto recordings = readSets(*db, SetRole::Recording);
-                f.damaged = !runs || !recordings;
-                if (!f.damaged) {
-                    f.runs = std::move(*runs);
+            const SchemaCheck schema = db ? checkSchema(*db) : SchemaCheck::Corrupt;
+            f.damaged = schema != SchemaCheck::Current;
+            // A journal that fails its check gives what can still be read: its rows may
+            // be whole where a page or a chunk is not.
+            if (db && schema != SchemaCheck::Foreign && schema != SchemaCheck::Newer) {
+                ReadCheck check;
+                check.checksums =
+                    db->queryInt("PRAGMA user_version").value_or(0) >= ChecksumVersion;
+                check.salvage = true;
+                auto runs = readSets(*db, SetRole::Run, &check);
+                auto recordings = readSets(*db, SetRole::Recording, &check);
+                f.damaged = f.damaged || !runs || !recordings || !check.damaged.isEmpty();
+                damage_ << check.damaged;
+                if (runs) f.runs = std::move(*runs);
+                if (recordings)
                     for (Run& r : *recordings)
                         if (!r.points.empty()) {
                             r.name.clear(); // named like any new run
                             f.runs.push_back(std::move(r));
+                            ++f.recordings;
                         }
-                    lastAt = db->queryInt("SELECT value FROM meta WHERE key = 'last_commit'")
-                                 .value_or(0);
-                }
+                lastAt = db->queryInt("SELECT value FROM meta WHERE key = 'last_commit'")
+                             .value_or(0);
+                Statement saved(*db, "SELECT value FROM meta WHERE key = 'saved_as'");
+                if (saved.ok() && saved.step() == SQLITE_ROW) f.savedAs = saved.columnText(0);
             }
         }
         if (f.damaged) {

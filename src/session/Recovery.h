@@ -8,6 +8,7 @@
 
 #include <QDateTime>
 #include <QString>
+#include <QStringList>
 
 #include <vector>
 
@@ -19,9 +20,20 @@ class Journal;
 inline constexpr const char* TrashFolderName = "Papierkorb";
 inline constexpr qint64 TrashKeepMs = qint64(7) * 24 * 60 * 60 * 1000;
 
-/// "Die Messreihen der letzten Sitzung (3, zuletzt 08:10) wurden nicht gespeichert.
-/// Wiederherstellen?"; the date is added when the last commit was not today.
-QString recoveryQuestion(int runs, const QDateTime& last, const QDateTime& now);
+/// What the journals left behind hold, for the question.
+struct RecoveryFacts {
+    int runs = 0;           ///< kept runs, the recordings aside
+    bool recording = false; ///< a recording was running
+    QDateTime last;         ///< the last commit
+    QString savedAs;        ///< the experiment file they were all saved in, if any
+    int damaged = 0;        ///< journals that failed their check
+    QStringList damage;     ///< what of them failed, German
+};
+
+/// "Die letzte Sitzung hat 3 Messreihen und eine laufende Aufzeichnung hinterlassen, zuletzt
+/// um 19:53. ..." with where they are saved, what is damaged and where "Verwerfen" puts them;
+/// the date is added when the last commit was not today.
+QString recoveryQuestion(const RecoveryFacts& facts, const QDateTime& now);
 
 /// Moves a journal whose lock the caller holds (closed, or damaged) into folder's Papierkorb as
 /// one self-contained file named after nowMs; false when it could not be moved.
@@ -42,6 +54,7 @@ public:
     int runCount() const;
     /// When the last of them was committed, ms since 1970 UTC.
     qint64 lastAtMs() const { return lastAtMs_; }
+    RecoveryFacts facts() const;
     QString question() const;
     /// Journals that could not be read (failed integrity_check); they go to the Papierkorb
     /// whatever the answer.
@@ -59,7 +72,9 @@ private:
     struct Found {
         QString path;
         FileLock lock;
-        std::vector<Run> runs;
+        std::vector<Run> runs; // the recordings last
+        int recordings = 0;
+        QString savedAs;
         bool damaged = false;
     };
     void scan(const QString& ownPath);
@@ -71,6 +86,7 @@ private:
     std::vector<Found> found_;
     qint64 lastAtMs_ = 0;
     int damaged_ = 0;
+    QStringList damage_;
     int purged_ = 0;
 };
 

@@ -48,6 +48,11 @@ std::optional<qint64> RunList::undoDelete() {
     return id;
 }
 
+void RunList::clear() {
+    runs_.clear();
+    deleted_.clear();
+}
+
 const Run* RunList::find(qint64 id) const {
     auto it = std::find_if(runs_.begin(), runs_.end(), [id](const Run& r) { return r.id == id; });
     return it == runs_.end() ? nullptr : &*it;

@@ -38,6 +38,8 @@ public:
     /// Brings back the run deleted last at its old place; its id, or nothing.
     std::optional<qint64> undoDelete();
     bool canUndo() const { return !deleted_.empty(); }
+    /// Empties the list and what undo would bring back; ids go on where they were.
+    void clear();
 
     const std::vector<Run>& runs() const { return runs_; }
     const Run* find(qint64 id) const;

@@ -2,6 +2,10 @@
 
 #include <sqlite3.h>
 
+#include <array>
+#include <optional>
+#include <vector>
+
 namespace kurvimat::session {
 
 namespace {
@@ -38,7 +42,24 @@ CREATE TABLE settings(
     value);
 )sql";
 
-constexpr Migration Migrations[] = {{1, SchemaV1}};
+// A checksum of each chunk's first index and points (see SessionTables): SQLite checks its
+// pages' structure, not the numbers in them.
+constexpr const char* SchemaV2 = "ALTER TABLE point_chunks ADD COLUMN checksum BLOB;";
+
+constexpr Migration Migrations[] = {{1, SchemaV1}, {2, SchemaV2}};
+
+using SchemaRows = std::vector<std::array<QString, 3>>;
+
+std::optional<SchemaRows> schemaRows(SqliteDb& db) {
+    Statement s(db, "SELECT type, name, sql FROM sqlite_schema ORDER BY name");
+    if (!s.ok()) return std::nullopt;
+    SchemaRows rows;
+    int rc;
+    while ((rc = s.step()) == SQLITE_ROW)
+        rows.push_back({s.columnText(0), s.columnText(1), s.columnText(2)});
+    if (rc != SQLITE_DONE) return std::nullopt;
+    return rows;
+}
 
 } // namespace
 
@@ -46,17 +67,35 @@ std::span<const Migration> schemaMigrations() {
     return Migrations;
 }
 
+bool schemaIsOurs(SqliteDb& db, int version, std::span<const Migration> migrations) {
+    auto own = SqliteDb::memory();
+    if (!own) return false;
+    std::vector<Migration> upTo;
+    for (const Migration& m : migrations)
+        if (m.toVersion <= version) upTo.push_back(m);
+    if (upTo.empty() || upTo.back().toVersion != version || !migrate(*own, upTo)) return false;
+    const auto expected = schemaRows(*own);
+    const auto found = schemaRows(db);
+    return expected && found && *expected == *found;
+}
+
 SchemaCheck checkSchema(SqliteDb& db, int currentVersion) {
-    if (db.integrityCheck() != QLatin1String("ok")) {
+    const auto id = db.queryInt("PRAGMA application_id");
+    const auto version = db.queryInt("PRAGMA user_version");
+    if (!id || !version) {
         // A text file or any other non-database gives SQLITE_NOTADB here.
         return (db.errorCode() & 0xff) == SQLITE_NOTADB ? SchemaCheck::Foreign
                                                         : SchemaCheck::Corrupt;
     }
-    const auto id = db.queryInt("PRAGMA application_id");
-    const auto version = db.queryInt("PRAGMA user_version");
-    if (!id || !version) return SchemaCheck::Corrupt;
     if (*id != KurvimatApplicationId || *version < 1) return SchemaCheck::Foreign;
     if (*version > currentVersion) return SchemaCheck::Newer;
+    // Reading sqlite_schema parses its text but runs none of it; integrity_check would evaluate
+    // a foreign index's expression for every row and its CHECK constraints.
+    if (!schemaIsOurs(db, int(*version))) {
+        return (db.errorCode() & 0xff) == SQLITE_CORRUPT ? SchemaCheck::Corrupt
+                                                         : SchemaCheck::Foreign;
+    }
+    if (db.integrityCheck() != QLatin1String("ok")) return SchemaCheck::Corrupt;
     return SchemaCheck::Current;
 }
 

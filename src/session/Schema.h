@@ -12,8 +12,11 @@ namespace kurvimat::session {
 
 /// "KRVM": tells our databases from every other SQLite file.
 inline constexpr qint64 KurvimatApplicationId = 0x4B52564D;
-/// The schema this program writes; files of a higher version are refused.
-inline constexpr int SchemaVersion = 1;
+/// The schema this program writes; files of a higher version are refused. Version 2 added the
+/// point chunks' checksums.
+inline constexpr int SchemaVersion = 2;
+/// The first version whose chunks carry checksums; older files are read unchecked.
+inline constexpr int ChecksumVersion = 2;
 
 /// One step from the version before toVersion to toVersion.
 struct Migration {
@@ -31,8 +34,15 @@ enum class SchemaCheck {
     Corrupt, ///< integrity_check failed, or the file is no database at all
 };
 
-/// integrity_check, then application_id and user_version.
+/// application_id and user_version, then the schema's text against the one the migrations make
+/// at that version (schemaIsOurs), and only then integrity_check: no index expression, CHECK,
+/// view or trigger a foreign schema brings is ever evaluated.
 SchemaCheck checkSchema(SqliteDb& db, int currentVersion = SchemaVersion);
+
+/// Whether sqlite_schema holds exactly what migrations make at version: the same tables and
+/// indexes with the same SQL text, nothing more. Reads sqlite_schema only.
+bool schemaIsOurs(SqliteDb& db, int version,
+                  std::span<const Migration> migrations = schemaMigrations());
 
 /// Makes an empty database ours at the last version of migrations, or brings one of ours from
 /// an older version forward, in one transaction. Refuses (false) a database of a higher

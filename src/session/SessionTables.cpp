@@ -2,7 +2,12 @@
 
 #include "MeasurementStore.h"
 
+#include <QCoreApplication>
+#include <QCryptographicHash>
+
 #include <sqlite3.h>
+
+#include <algorithm>
 
 #include <bit>
 #include <cmath>
@@ -107,17 +112,37 @@ std::optional<qint64> insertSet(SqliteDb& db, SetRole role, const Run& run, int 
     return id;
 }
 
-bool insertChunk(SqliteDb& db, qint64 setId, int first, const QByteArray& chunk) {
-    Statement s(db, "INSERT INTO point_chunks(set_id, first, points) VALUES(?, ?, ?)");
-    return s.ok() && s.bind(1, setId).bind(2, qint64(first)).bindBlob(3, chunk).run();
+QByteArray chunkChecksum(qint64 first, const QByteArray& chunk) {
+    QCryptographicHash hash(QCryptographicHash::Md5);
+    const QByteArray index = QByteArray::number(first) + ':';
+    hash.addData(index);
+    hash.addData(chunk);
+    return hash.result();
 }
 
-std::optional<std::vector<Run>> readSets(SqliteDb& db, SetRole role) {
+bool insertChunk(SqliteDb& db, qint64 setId, int first, const QByteArray& chunk) {
+    Statement s(db,
+                "INSERT INTO point_chunks(set_id, first, points, checksum) VALUES(?, ?, ?, ?)");
+    return s.ok() && s.bind(1, setId)
+                         .bind(2, qint64(first))
+                         .bindBlob(3, chunk)
+                         .bindBlob(4, chunkChecksum(first, chunk))
+                         .run();
+}
+
+std::optional<std::vector<Run>> readSets(SqliteDb& db, SetRole role, ReadCheck* check) {
+    ReadCheck defaults;
+    ReadCheck& c = check ? *check : defaults;
     Statement sets(db, "SELECT id, name, interval_ms, point_count, recorded_at, has_a, has_b, "
                        "recorded, definition_a, definition_b FROM point_sets "
                        "WHERE role = ? AND deleted = 0 ORDER BY position, id");
-    Statement chunks(db, "SELECT first, points FROM point_chunks WHERE set_id = ? ORDER BY first");
-    if (!sets.ok() || !chunks.ok()) return std::nullopt;
+    Statement chunks(db, c.checksums ? "SELECT first, points, checksum FROM point_chunks "
+                                       "WHERE set_id = ? ORDER BY first"
+                                     : "SELECT first, points FROM point_chunks "
+                                       "WHERE set_id = ? ORDER BY first");
+    // Reserved whole, so a set read in many chunks is not copied as its vectors grow.
+    Statement bytes(db, "SELECT total(length(points)) FROM point_chunks WHERE set_id = ?");
+    if (!sets.ok() || !chunks.ok() || !bytes.ok()) return std::nullopt;
     sets.bind(1, QString::fromLatin1(roleName(role)));
     const auto isFlag = [](qint64 v) { return v == 0 || v == 1; };
     std::vector<Run> runs;
@@ -136,16 +161,35 @@ std::optional<std::vector<Run>> readSets(SqliteDb& db, SetRole role) {
         run.recordedAtMs = sets.columnInt(4);
         run.points = PointSet(rec ? PointSet::Origin::Recorded : PointSet::Origin::Loaded,
                               hasA != 0, hasB != 0, sets.columnText(8), sets.columnText(9));
+        bytes.reset();
+        bytes.bind(1, run.id);
+        if (bytes.step() != SQLITE_ROW) return std::nullopt;
+        run.points.reserve(int(std::clamp(bytes.columnDouble(0) / PointRecordBytes, 0.0,
+                                          double(PointCapacity))));
         chunks.reset();
         chunks.bind(1, run.id);
         int crc;
         while ((crc = chunks.step()) == SQLITE_ROW) {
+            const qint64 first = chunks.columnInt(0);
+            const QByteArray points = chunks.columnBlob(1);
+            const bool intact = !c.checksums || (chunks.columnType(2) == SQLITE_BLOB &&
+                                                 chunks.columnBlob(2) == chunkChecksum(first, points));
             // Chunks follow each other without a gap or an overlap.
-            if (chunks.columnInt(0) != run.points.size() || chunks.columnType(1) != SQLITE_BLOB ||
-                !decodePoints(chunks.columnBlob(1), run.points))
-                return std::nullopt;
+            if (intact && first == run.points.size() && chunks.columnType(1) == SQLITE_BLOB &&
+                decodePoints(points, run.points))
+                continue;
+            // A checksum that fails names the damage; a row of another shape is no file of ours.
+            if (!intact || c.salvage)
+                c.damaged << QCoreApplication::translate(
+                                 "SessionTables", "die Punkte von „%1“ ab Punkt %2")
+                                 .arg(run.name.isEmpty() ? QCoreApplication::translate(
+                                                               "SessionTables", "Aufzeichnung")
+                                                         : run.name)
+                                 .arg(first + 1);
+            if (!c.salvage) return std::nullopt;
+            break; // what came before the damage stays
         }
-        if (crc != SQLITE_DONE) return std::nullopt;
+        if (crc != SQLITE_DONE && crc != SQLITE_ROW) return std::nullopt;
         runs.push_back(std::move(run));
     }
     if (rc != SQLITE_DONE) return std::nullopt;

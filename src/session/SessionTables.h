@@ -7,6 +7,7 @@
 #include "SqliteDb.h"
 
 #include <QByteArray>
+#include <QStringList>
 
 #include <optional>
 #include <vector>
@@ -25,14 +26,28 @@ QByteArray encodePoints(const SamplePoint* points, int count);
 /// number of points, a non-finite number, or more points than a set holds.
 bool decodePoints(const QByteArray& chunk, PointSet& set);
 
+/// The checksum stored with a chunk: of its first index and its bytes. It tells a changed bit
+/// from an accident, not from someone who writes a new checksum too.
+QByteArray chunkChecksum(qint64 first, const QByteArray& chunk);
+
+/// How readSets checks what it reads, and what it found damaged.
+struct ReadCheck {
+    bool checksums = true; ///< the chunks carry checksums (schema ChecksumVersion on)
+    /// A set whose chunk fails its check keeps the points before that chunk instead of failing
+    /// the whole read (the journal's recovery offers what can still be read).
+    bool salvage = false;
+    QStringList damaged; ///< German: which sets failed their check, from which point
+};
+
 /// Inserts a point set row with its points in one chunk; returns its id.
 std::optional<qint64> insertSet(SqliteDb& db, SetRole role, const Run& run, int position);
 /// Appends one chunk of points to a set.
 bool insertChunk(SqliteDb& db, qint64 setId, int first, const QByteArray& chunk);
 
 /// Every set of a role not marked deleted, in position order, with its points; nothing when
-/// a row or chunk does not hold what this program writes. Each Run's id is its row id.
-std::optional<std::vector<Run>> readSets(SqliteDb& db, SetRole role);
+/// a row or chunk does not hold what this program writes or fails its checksum (check->damaged
+/// then says which, unless check->salvage). Each Run's id is its row id.
+std::optional<std::vector<Run>> readSets(SqliteDb& db, SetRole role, ReadCheck* check = nullptr);
 
 bool writeDefinitions(SqliteDb& db, const QString& a, const QString& b);
 /// Both lines; nothing when a row is malformed. Missing lines are empty.

@@ -36,14 +36,21 @@ std::optional<SqliteDb> SqliteDb::memory() {
 }
 
 std::optional<SqliteDb> SqliteDb::fromBytes(const QByteArray& bytes) {
-    auto db = memory();
-    if (!db) return std::nullopt;
     const auto size = sqlite3_int64(bytes.size());
     auto* copy = static_cast<unsigned char*>(sqlite3_malloc64(sqlite3_uint64(size ? size : 1)));
     if (!copy) return std::nullopt;
     if (size) std::memcpy(copy, bytes.constData(), std::size_t(size));
-    // Frees copy itself, also on failure.
-    if (sqlite3_deserialize(db->handle(), "main", copy, size, size,
+    return fromImage(copy, size);
+}
+
+std::optional<SqliteDb> SqliteDb::fromImage(unsigned char* image, qint64 size) {
+    auto db = memory();
+    if (!db) {
+        sqlite3_free(image);
+        return std::nullopt;
+    }
+    // Frees image itself, also on failure.
+    if (sqlite3_deserialize(db->handle(), "main", image, size, size,
                             SQLITE_DESERIALIZE_FREEONCLOSE | SQLITE_DESERIALIZE_RESIZEABLE) !=
         SQLITE_OK)
         return std::nullopt;

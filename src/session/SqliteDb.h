@@ -28,6 +28,9 @@ public:
     static std::optional<SqliteDb> memory();
     /// An in-memory database holding a copy of bytes (a whole database file image).
     static std::optional<SqliteDb> fromBytes(const QByteArray& bytes);
+    /// An in-memory database over image, size bytes from sqlite3_malloc64, which it takes over
+    /// (freed also on failure): a file read straight into it is its one copy.
+    static std::optional<SqliteDb> fromImage(unsigned char* image, qint64 size);
 
     sqlite3* handle() const { return db_; }
     explicit operator bool() const { return db_ != nullptr; }

@@ -60,6 +60,10 @@ public:
         questions << text;
         return saveChoice;
     }
+    bool AskRestore(QWidget*, const QString& text) override {
+        questions << text;
+        return answerYes;
+    }
 
     QStringList questions, errors, details, infos, filters;
     SaveChoice saveChoice = SaveChoice::Discard;

@@ -16,6 +16,7 @@
 #include <QCheckBox>
 #include <QDir>
 #include <QDropEvent>
+#include <QElapsedTimer>
 #include <QMenu>
 #include <QMimeData>
 #include <QProcess>
@@ -364,7 +365,8 @@ TEST_F(MainJournalTest, RecoveryAsksOnceAndRestoresOrTrashes) {
         const int runsBefore = win->SessionJournal().runs().size();
         win->StartSession({});
         ASSERT_EQ(dialogs.questions.size(), 1);
-        EXPECT_TRUE(dialogs.questions[0].contains(QStringLiteral("Wiederherstellen?")));
+        EXPECT_TRUE(dialogs.questions[0].contains(QStringLiteral("hat eine laufende Aufzeichnung")));
+        EXPECT_TRUE(dialogs.questions[0].contains(QStringLiteral("Verworfene Sitzungen")));
         EXPECT_EQ(win->SessionJournal().runs().size(), runsBefore + (yes ? 1 : 0));
         if (yes) {
             EXPECT_EQ(win->SessionJournal().runs().runs().back().points.size(), 40);
@@ -376,6 +378,107 @@ TEST_F(MainJournalTest, RecoveryAsksOnceAndRestoresOrTrashes) {
         EXPECT_EQ(dialogs.questions.size(), 1);
         // Nothing of this session is left for the next one to offer.
         win->SessionJournal().finish();
+    }
+}
+
+// A session the user has not saved, under accident: a file opened over it (asked as closing
+// asks; what it replaces goes to the Papierkorb), its journal deleted while recording (a new
+// one is begun with what is in memory, said once).
+TEST_F(MainJournalTest, UnsavedSessionUnderAccident) {
+    using Choice = Dialogs::SaveChoice;
+    Experiment e;
+    kurvimat::session::Run fromFile;
+    fromFile.name = QStringLiteral("Aus der Datei");
+    fromFile.points =
+        PointSet(PointSet::Origin::Loaded, true, false, QStringLiteral("U (V): U"), {});
+    for (int i = 0; i < 30; ++i)
+        fromFile.points.append({i * 0.1f, float(i)});
+    e.runs.push_back(fromFile);
+    const QString file = dir.filePath(QStringLiteral("offen.kurvimat"));
+    ASSERT_EQ(writeExperiment(file, e), std::nullopt);
+    struct Row {
+        const char* name;
+        Choice answer;
+        const char* saveAs;
+        bool opens;
+    } const rows[] = {
+        {"open over unsaved runs: cancel", Choice::Cancel, "", false},
+        {"open over unsaved runs: discard", Choice::Discard, "", true},
+        {"open over unsaved runs: save first", Choice::Save, "vorher.kurvimat", true},
+        {"delete the journal while recording", Choice::Cancel, "", false},
+    };
+    int n = 0;
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.name);
+        const QString folder = dir.filePath(QStringLiteral("j%1").arg(++n));
+        const JournalFolder env(folder);
+        CreateWindows();
+        RecordSweep(*win, 600, 300);
+        Child<QAction>(*win, "ActionMessreiheBehalten")->trigger();
+        RecordSweep(*win, 500, 200);
+        const QString journal = win->SessionJournal().path();
+        const int runsBefore = win->SessionJournal().runs().size();
+        dialogs.questions.clear();
+        dialogs.errors.clear();
+        if (QByteArray(r.name).startsWith("delete")) {
+            // Mid-sweep: some points handed over, the journal then deleted by someone.
+            QTest::mouseClick(Child<QPushButton>(*win, "ButtonTrigger"), Qt::LeftButton);
+            Feed(*win, 400, 100, 40);
+            win->Timer1Timer();
+            ASSERT_TRUE(QFile::remove(journal));
+            QElapsedTimer waited;
+            waited.start();
+            while (win->SessionJournal().path() == journal && waited.elapsed() < 6000) {
+                win->Timer1Timer();
+                QTest::qWait(50);
+            }
+            QCoreApplication::processEvents();
+            EXPECT_NE(win->SessionJournal().path(), journal);
+            ASSERT_EQ(dialogs.errors.size(), 1);
+            EXPECT_TRUE(dialogs.errors[0].contains(QStringLiteral("gelöscht oder ersetzt")));
+            EXPECT_FALSE(QFile::exists(journal + QStringLiteral("-wal")));
+            const int recorded = win->session().store().Data.Count;
+            win.reset(); // as a crash would leave it: the new journal is found at the next start
+            SystemClock clock;
+            Recovery recovery(folder, clock);
+            EXPECT_EQ(recovery.facts().runs, runsBefore);
+            EXPECT_TRUE(recovery.facts().recording);
+            ASSERT_TRUE(recovery.found());
+            Journal next(dir.filePath(QStringLiteral("next%1").arg(n)), clock);
+            recovery.restoreInto(next);
+            EXPECT_EQ(next.runs().runs().back().points.size(), recorded);
+            next.finish();
+            continue;
+        }
+        dialogs.saveChoice = r.answer;
+        dialogs.saveName = *r.saveAs ? dir.filePath(QString::fromLatin1(r.saveAs)) : QString();
+        dialogs.openName = file;
+        Child<QAction>(*win, "ActionVersuchOeffnen")->trigger();
+        ASSERT_EQ(dialogs.questions.size(), 1);
+        EXPECT_TRUE(
+            dialogs.questions[0].contains(QStringLiteral("bevor offen.kurvimat geöffnet")));
+        const auto& runs = win->SessionJournal().runs().runs();
+        EXPECT_EQ(runs.size() == 1 && runs[0].name == fromFile.name, r.opens);
+        if (!r.opens) {
+            EXPECT_EQ(int(runs.size()), runsBefore);
+            EXPECT_TRUE(QFile::exists(journal));
+            continue;
+        }
+        EXPECT_FALSE(win->HasUnsavedWork());
+        EXPECT_EQ(QFile::exists(dialogs.saveName), *r.saveAs != 0);
+        // The replaced session waits in the Papierkorb, whole.
+        EXPECT_FALSE(QFile::exists(journal));
+        int trashed = 0;
+        {
+            SystemClock clock;
+            trashed = Recovery(folder + QStringLiteral("/Papierkorb"), clock).runCount();
+        }
+        EXPECT_GE(trashed, runsBefore);
+        // "Verworfene Sitzungen …" brings them back beside the file's.
+        dialogs.answerYes = true;
+        Child<QAction>(*win, "ActionVerworfeneSitzungen")->trigger();
+        EXPECT_EQ(win->SessionJournal().runs().size(), 1 + trashed);
+        dialogs.answerYes = false;
     }
 }
 

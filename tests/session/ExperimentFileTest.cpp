@@ -3,7 +3,11 @@
 #include "ExperimentFile.h"
 #include "Schema.h"
 
+#include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
+
+#include <functional>
 
 #include <sqlite3.h>
 
@@ -97,7 +101,7 @@ TEST(ExperimentFile, RefusesWhatItCannotTrust) {
     ASSERT_EQ(writeExperiment(newer, sampleExperiment()), std::nullopt);
     {
         auto db = SqliteDb::open(newer, SQLITE_OPEN_READWRITE);
-        ASSERT_TRUE(db && db->exec("PRAGMA user_version = 2"));
+        ASSERT_TRUE(db && db->exec("PRAGMA user_version = 3"));
     }
     QByteArray corruptPage = bytes;
     // The header of a table's b-tree page (page 3: point_sets); point bytes themselves carry
@@ -142,9 +146,168 @@ TEST(ExperimentFile, RefusesWhatItCannotTrust) {
     }
 }
 
+// The peak of this process's resident memory since the last reset, in bytes (the kernel resets
+// it when 5 is written to clear_refs).
+qint64 peakResidentBytes(bool reset) {
+    if (reset) {
+        QFile clear("/proc/self/clear_refs");
+        if (clear.open(QIODevice::WriteOnly)) clear.write("5");
+    }
+    QFile status("/proc/self/status");
+    if (!status.open(QIODevice::ReadOnly)) return 0;
+    for (const QByteArray& line : status.readAll().split('\n'))
+        if (line.startsWith("VmHWM:")) return line.mid(6).trimmed().split(' ')[0].toLongLong() * 1024;
+    return 0;
+}
+
+// A copy of a good file changed through SQLite (writable_schema edits the schema's text
+// without building what it says).
+QByteArray crafted(const QString& dir, const QByteArray& good, const char* sql) {
+    const QString path = dir + "/bearbeitet.sqlite";
+    QFile::remove(path);
+    writeBytes(path, good);
+    {
+        auto db = SqliteDb::open(path, SQLITE_OPEN_READWRITE);
+        EXPECT_TRUE(db && db->exec(sql)) << sql << (db ? db->errorText().toStdString() : "");
+    }
+    return bytesOf(path);
+}
+
+// Files made to hang, flood or fool the reader: each is refused (or opened) with its message,
+// within a time far above a normal opening's and in memory about twice its size.
+TEST(ExperimentFile, CraftedFilesAreRefusedInTimeAndMemory) {
+    QTemporaryDir dir;
+    const QString good = dir.filePath("gut.kurvimat");
+    Experiment sample = sampleExperiment();
+    // A value that is found once in the file: the last point's B of the first run.
+    const float marker = 2.6603f;
+    SamplePoint last = sample.runs[0].points.point(3599);
+    sample.runs[0].points.clear();
+    for (int i = 0; i < 3599; ++i)
+        sample.runs[0].points.append(makeSet(PointSet::Origin::Recorded, 3600).point(i));
+    last.b = marker;
+    sample.runs[0].points.append(last);
+    ASSERT_EQ(writeExperiment(good, sample), std::nullopt);
+    const QByteArray bytes = bytesOf(good);
+    const auto flipped = [&bytes](const QByteArray& find, int bit) {
+        QByteArray b = bytes;
+        const qsizetype at = b.indexOf(find);
+        EXPECT_GE(at, 0);
+        if (at >= 0) b[at + find.size() - 1] = char(b[at + find.size() - 1] ^ (1 << bit));
+        return b;
+    };
+    const QByteArray markerBytes(reinterpret_cast<const char*>(&marker), 4); // little-endian
+    const QString tmp = dir.path();
+    const QString foreign = "ist keine Kurvimat-Versuchsdatei";
+    const QString damaged = "stimmen nicht mit ihrer Prüfsumme überein";
+    const QString tooLarge = "größer, als eine Kurvimat-Versuchsdatei sein kann";
+    struct Row {
+        const char* name;
+        QByteArray file; // empty: made by prepare
+        QString message; // empty: opened
+        std::function<void(const QString& path)> prepare = {};
+    };
+    const Row rows[] = {
+        {"a normal file (the reference)", bytes, ""},
+        {"an index whose expression runs per row",
+         crafted(tmp, bytes,
+                 "CREATE INDEX x ON point_sets(length(name));"
+                 "PRAGMA writable_schema = ON;"
+                 "UPDATE sqlite_schema SET sql = 'CREATE INDEX x ON point_sets(length(hex("
+                 "zeroblob(1e8+id*0))))' WHERE name = 'x'"),
+         foreign},
+        {"a CHECK constraint",
+         crafted(tmp, bytes,
+                 "PRAGMA writable_schema = ON;"
+                 "UPDATE sqlite_schema SET sql = replace(sql, 'deleted INTEGER NOT NULL DEFAULT "
+                 "0)', 'deleted INTEGER NOT NULL DEFAULT 0 CHECK(length(hex(zeroblob(1e8))) > "
+                 "0))') WHERE name = 'point_sets'"),
+         foreign},
+        {"a view", crafted(tmp, bytes, "CREATE VIEW v AS SELECT * FROM point_sets"), foreign},
+        {"a trigger",
+         crafted(tmp, bytes,
+                 "CREATE TRIGGER t AFTER INSERT ON meta BEGIN DELETE FROM point_sets; END"),
+         foreign},
+        {"100000 empty runs",
+         crafted(tmp, bytes,
+                 "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < "
+                 "100000) INSERT INTO point_sets(role, interval_ms, point_count, recorded_at, "
+                 "has_a, has_b, recorded, definition_a, definition_b) SELECT 'run', 2, 0, 0, 1, "
+                 "1, 1, '', '' FROM n"),
+         tooLarge},
+        {"larger than any experiment", {}, tooLarge,
+         [&bytes](const QString& path) {
+             writeBytes(path, bytes);
+             QFile(path).resize(MaxExperimentBytes + 4096); // sparse: nothing to read
+         }},
+        {"a flipped bit in a chunk", flipped(markerBytes, 3), damaged},
+        {"a flipped bit in the settings", flipped("Wert", 2), damaged},
+        {"a folder", {}, "ist ein Ordner", [](const QString& path) { QDir().mkpath(path); }},
+    };
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.name);
+        const QString path = dir.filePath(QString::fromUtf8(r.name).replace(' ', '_') + ".kurvimat");
+        if (r.prepare)
+            r.prepare(path);
+        else
+            writeBytes(path, r.file);
+        const qint64 size = QFileInfo(path).isFile() ? QFileInfo(path).size() : 0;
+        const qint64 before = peakResidentBytes(true);
+        QElapsedTimer timer;
+        timer.start();
+        const ExperimentRead read = readExperiment(path);
+        // A hang detector, not a speed test: a normal file of this size opens in milliseconds.
+        EXPECT_LT(timer.elapsed(), 10000);
+        EXPECT_LT(peakResidentBytes(false) - before, 2 * std::min(size, qint64(1) << 24) + (32 << 20));
+        if (r.message.isEmpty()) {
+            EXPECT_TRUE(read.experiment.has_value()) << read.error.toStdString();
+            continue;
+        }
+        EXPECT_FALSE(read.experiment.has_value());
+        EXPECT_TRUE(read.error.contains(r.message)) << read.error.toStdString();
+    }
+    // What is damaged is named.
+    EXPECT_TRUE(readExperiment(dir.filePath("a_flipped_bit_in_a_chunk.kurvimat"))
+                    .error.contains("„Abkühlung“ ab Punkt 1"));
+    EXPECT_TRUE(readExperiment(dir.filePath("a_flipped_bit_in_the_settings.kurvimat"))
+                    .error.contains("die Einstellungen"));
+    // A file nobody may read (root may: the check runs as another user).
+    QFile::setPermissions(dir.path(), QFileDevice::ReadOwner | QFileDevice::WriteOwner |
+                                          QFileDevice::ExeOwner | QFileDevice::ExeOther);
+    const QString locked = dir.filePath("gesperrt.kurvimat");
+    writeBytes(locked, bytes);
+    QFile::setPermissions(locked, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+    EXPECT_EQ(runUnprivileged([&locked] {
+                  return readExperiment(locked).error.contains("Zugriff verweigert") ? 0 : 1;
+              }),
+              0);
+}
+
+// Files of the version before checksums are opened as they are (nothing to check them by);
+// saved again, they carry checksums.
+TEST(ExperimentFile, OpensFilesWrittenBeforeChecksums) {
+    QTemporaryDir dir;
+    const QString path = dir.filePath("alt.kurvimat");
+    const Experiment e = sampleExperiment();
+    ASSERT_EQ(writeExperiment(path, e), std::nullopt);
+    {
+        // Back to version 1: the schema of then, no checksums.
+        auto db = SqliteDb::open(path, SQLITE_OPEN_READWRITE);
+        ASSERT_TRUE(db && db->exec("ALTER TABLE point_chunks DROP COLUMN checksum;"
+                                   "DELETE FROM meta WHERE key = 'checksum';"
+                                   "PRAGMA user_version = 1; VACUUM"));
+    }
+    const ExperimentRead read = readExperiment(path);
+    ASSERT_TRUE(read.experiment.has_value()) << read.error.toStdString();
+    EXPECT_EQ(read.experiment->settings, e.settings);
+    ASSERT_EQ(read.experiment->runs.size(), e.runs.size());
+    EXPECT_TRUE(sameRun(read.experiment->runs[0], e.runs[0]));
+}
+
 TEST(Schema, MigratesForwardOnly) {
     const Migration v1 = schemaMigrations()[0];
     const Migration v2[] = {v1, {2, "ALTER TABLE meta ADD COLUMN note TEXT"}};
+    const Migration v1only[] = {v1};
     struct Row {
         const char* name;
         const char* setup; // run on a fresh version-1 database
@@ -154,14 +317,14 @@ TEST(Schema, MigratesForwardOnly) {
     };
     const Row rows[] = {
         {"older: brought forward", "", v2, true, 2},
-        {"current: left alone", "", schemaMigrations(), true, 1},
+        {"current: left alone", "", v1only, true, 1},
         {"newer: refused", "PRAGMA user_version = 3", v2, false, 3},
         {"foreign: refused", "PRAGMA application_id = 7", v2, false, 1},
     };
     for (const Row& r : rows) {
         SCOPED_TRACE(r.name);
         auto db = SqliteDb::memory();
-        ASSERT_TRUE(db && migrate(*db) && db->exec(r.setup));
+        ASSERT_TRUE(db && migrate(*db, v1only) && db->exec(r.setup));
         EXPECT_EQ(migrate(*db, r.steps), r.ok);
         EXPECT_EQ(db->queryInt("PRAGMA user_version"), r.version);
         EXPECT_EQ(db->exec("SELECT note FROM meta"), r.version == 2);

@@ -18,23 +18,49 @@ QString leaveJournal(const QString& folder, ManualClock& clock, int runs) {
 }
 
 TEST(RecoveryQuestion, Table) {
-    const QDateTime now(QDate(2025, 12, 9), QTime(9, 30));
+    const QDateTime now(QDate(2025, 12, 9), QTime(19, 58));
+    const QString discard = "\nWiederherstellen holt sie in diese Sitzung zurück. Verwerfen legt "
+                            "sie in den Papierkorb, wo sie sieben Tage bleiben (Datei ▸ "
+                            "Verworfene Sitzungen …).";
     struct Row {
-        int runs;
-        QDateTime last;
-        const char* expected;
+        RecoveryFacts facts;
+        const char* expected; // before the line about Verwerfen
     };
     const Row rows[] = {
-        {3, QDateTime(QDate(2025, 12, 9), QTime(8, 10)),
-         "Die Messreihen der letzten Sitzung (3, zuletzt 08:10) wurden nicht gespeichert. "
-         "Wiederherstellen?"},
-        {1, QDateTime(QDate(2025, 12, 7), QTime(14, 5)),
-         "Die Messreihen der letzten Sitzung (1, zuletzt 07.12. 14:05) wurden nicht gespeichert. "
-         "Wiederherstellen?"},
+        {{3, true, QDateTime(QDate(2025, 12, 9), QTime(19, 53))},
+         "Die letzte Sitzung hat 3 Messreihen und eine laufende Aufzeichnung hinterlassen, "
+         "zuletzt um 19:53. Sie sind in keiner Versuchsdatei gespeichert."},
+        {{1, false, QDateTime(QDate(2025, 12, 7), QTime(14, 5)), "/home/l/Pendel.kurvimat"},
+         "Die letzte Sitzung hat eine Messreihe hinterlassen, zuletzt am 07.12. um 14:05. Sie "
+         "sind gespeichert in Pendel.kurvimat."},
+        {{0, true, QDateTime(QDate(2025, 12, 9), QTime(8, 10)), {}, 1, {"die Punkte von „x“ ab Punkt 41"}},
+         "Die letzte Sitzung hat eine laufende Aufzeichnung hinterlassen, zuletzt um 08:10. Sie "
+         "sind in keiner Versuchsdatei gespeichert. Eine Sitzungsdatei ist beschädigt (die "
+         "Punkte von „x“ ab Punkt 41); wiederhergestellt wird, was sich noch lesen lässt."},
     };
     for (const Row& r : rows) {
         SCOPED_TRACE(r.expected);
-        EXPECT_EQ(recoveryQuestion(r.runs, r.last, now), QString::fromUtf8(r.expected));
+        EXPECT_EQ(recoveryQuestion(r.facts, now), QString::fromUtf8(r.expected) + discard);
+    }
+}
+
+// A journal saved in an experiment file says so after a crash, until anything changes.
+TEST(Recovery, SavedAsHoldsUntilAnythingChanges) {
+    for (const bool changedAfter : {false, true}) {
+        SCOPED_TRACE(changedAfter ? "a run kept after saving" : "saved last");
+        QTemporaryDir dir;
+        ManualClock clock;
+        {
+            Journal journal(dir.path(), clock);
+            journal.addRun(makeRun(PointSet::Origin::Recorded, 20, clock.wallMs()));
+            journal.noteSaved(dir.filePath("Pendel.kurvimat"));
+            if (changedAfter) journal.addRun(makeRun(PointSet::Origin::Loaded, 5, clock.wallMs()));
+            journal.sync();
+        }
+        Recovery recovery(dir.path(), clock);
+        EXPECT_EQ(recovery.facts().savedAs,
+                  changedAfter ? QString() : dir.filePath("Pendel.kurvimat"));
+        EXPECT_EQ(recovery.facts().runs, changedAfter ? 2 : 1);
     }
 }
 
@@ -49,9 +75,9 @@ TEST(Recovery, CountsEveryLeftJournalAndTheLastCommit) {
     Recovery recovery(dir.path(), clock);
     EXPECT_EQ(recovery.runCount(), 3);
     EXPECT_EQ(recovery.lastAtMs(), last);
-    EXPECT_EQ(recovery.question(),
-              recoveryQuestion(3, QDateTime::fromMSecsSinceEpoch(last),
-                               QDateTime::fromMSecsSinceEpoch(clock.wallMs())));
+    EXPECT_EQ(recovery.facts().runs, 3);
+    EXPECT_FALSE(recovery.facts().recording);
+    EXPECT_TRUE(recovery.question().startsWith("Die letzte Sitzung hat 3 Messreihen hinterlassen"));
 }
 
 // "No": the journals go to the Papierkorb, which keeps each of them seven days.
@@ -126,9 +152,11 @@ TEST(Recovery, DamagedJournalGoesToThePapierkorb) {
     }
     Recovery recovery(dir.path(), clock);
     EXPECT_EQ(recovery.damagedCount(), 1);
-    EXPECT_EQ(recovery.runCount(), 2);
+    // The damaged journal's run is still readable: it is offered with the others.
+    EXPECT_EQ(recovery.runCount(), 3);
+    EXPECT_TRUE(recovery.question().contains("Eine Sitzungsdatei ist beschädigt"));
     Journal journal(dir.filePath("next"), clock);
-    EXPECT_EQ(recovery.restoreInto(journal).size(), 2u);
+    EXPECT_EQ(recovery.restoreInto(journal).size(), 3u);
     EXPECT_FALSE(QFile::exists(path));
     EXPECT_EQ(QDir(dir.filePath(TrashFolderName)).entryList(QDir::Files).size(), 1);
     journal.finish();
