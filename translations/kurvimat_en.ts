@@ -616,7 +616,7 @@ This installs the udev rule packaging/70-kurvimat.rules. Then unplug the instrum
     </message>
     <message>
         <source>Temperatur, unkalibriert (°C): 1/(1/298,15+ln(47/(5/U-1)/50)/3950)-273,15 [0;100]</source>
-        <translation>Temperature, uncalibrated (°C): 1/(1/298,15+ln(47/(5/U-1)/50)/3950)-273,15 [0;100]</translation>
+        <translation>Temperature, uncalibrated (°C): 1/(1/298.15+ln(47/(5/U-1)/50)/3950)-273.15 [0;100]</translation>
     </message>
     <message>
         <source>Sinusfunktion 1 Hz: sin(2*pi*t) [-1;1]</source>
@@ -708,11 +708,11 @@ This installs the udev rule packaging/70-kurvimat.rules. Then unplug the instrum
     </message>
     <message>
         <source>mittel: 0 ... 2,56 V</source>
-        <translation>medium: 0 ... 2,56 V</translation>
+        <translation>medium: 0 ... 2.56 V</translation>
     </message>
     <message>
         <source>hoch: 0 ...1,1 V</source>
-        <translation>high: 0 ...1,1 V</translation>
+        <translation>high: 0 ...1.1 V</translation>
     </message>
     <message>
         <source> bei Differenzmessung: </source>
@@ -738,16 +738,16 @@ This installs the udev rule packaging/70-kurvimat.rules. Then unplug the instrum
         <source>Pull-Up-Widerstand einschalten</source>
         <translation>Switch on pull-up resistor</translation>
     </message>
+    <message>
+        <source> +/- 2,56 V</source>
+        <translation> +/- 2.56 V</translation>
+    </message>
 </context>
 <context>
     <name>TFormMain</name>
     <message>
         <source>▸ Doppelklick: alle Werte</source>
         <translation>▸ Double-click: all values</translation>
-    </message>
-    <message>
-        <source>Textdateien (*.txt);;Alle Dateien (*.*)</source>
-        <translation>Text files (*.txt);;All files (*.*)</translation>
     </message>
     <message>
         <source>Die Datei %1 ist schon vorhanden. Soll sie ersetzt werden?</source>
@@ -1590,6 +1590,42 @@ Do you want to save them before quitting?</translation>
 </source>
         <translation>Signal %1: The formula “%2” gives no value for any measurement (%3); its points are not drawn.
 </translation>
+    </message>
+    <message>
+        <source>Textdateien und CSV (*.txt *.csv);;Textdateien (*.txt);;CSV (*.csv);;Alle Dateien (*.*)</source>
+        <translation>Text files and CSV (*.txt *.csv);;Text files (*.txt);;CSV (*.csv);;All files (*.*)</translation>
+    </message>
+    <message>
+        <source>Textdateien (*.txt);;CSV für Tabellenkalkulation (*.csv);;Alle Dateien (*.*)</source>
+        <translation>Text files (*.txt);;CSV for spreadsheets (*.csv);;All files (*.*)</translation>
+    </message>
+    <message>
+        <source>Semikolon</source>
+        <translation>semicolon</translation>
+    </message>
+    <message>
+        <source>Komma</source>
+        <translation>comma</translation>
+    </message>
+    <message>
+        <source>Tabulator</source>
+        <translation>tab</translation>
+    </message>
+    <message>
+        <source>Trennzeichen: %1.</source>
+        <translation>Separator: %1.</translation>
+    </message>
+    <message>
+        <source>„%1“ wurde als %2 gelesen</source>
+        <translation>“%1” was read as %2</translation>
+    </message>
+    <message>
+        <source>: keine andere Zahl zeigt das Dezimaltrennzeichen, es gilt das der Sprache des Fensters oder des Trennzeichens.</source>
+        <translation>: no other number shows the decimal separator, so the one of the window’s language or of the field separator applies.</translation>
+    </message>
+    <message>
+        <source>, wie „%1“ das Dezimaltrennzeichen zeigt.</source>
+        <translation>, as “%1” shows the decimal separator.</translation>
     </message>
 </context>
 <context>
