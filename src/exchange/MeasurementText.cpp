@@ -21,6 +21,8 @@ namespace {
 constexpr QChar Tab = u'\t';
 constexpr QChar Quote = u'"';
 const QString LineEnd = QStringLiteral("\r\n");
+// The first lines with something in them decide the field separator.
+constexpr std::size_t SeparatorSampleLines = 200;
 
 // Writes a definition so that TakeField gives it back: a TAB outside a quoted stretch is
 // quoted on its own, a line break would split the header and becomes a blank, and an odd
@@ -179,8 +181,7 @@ bool separates(QStringView line, QChar separator) {
 
 // The separator that makes points of the most of the first lines: a time and a value.
 QChar detectSeparator(const std::vector<QStringView>& lines) {
-    constexpr std::size_t Sample = 200;
-    const std::size_t n = std::min(lines.size(), Sample);
+    const std::size_t n = std::min(lines.size(), SeparatorSampleLines);
     QChar best = Tab;
     int bestScore = -1;
     for (const QChar separator : {Tab, QChar(u';'), QChar(u',')}) {
@@ -378,7 +379,7 @@ std::optional<MeasurementText> readMeasurementText(QStringView text) {
 
     {
         std::vector<QStringView> sample;
-        for (std::size_t i = 0; i < std::min<std::size_t>(lines.size(), 200); ++i)
+        for (std::size_t i = 0; i < std::min(lines.size(), SeparatorSampleLines); ++i)
             sample.push_back(lines[i].text);
         m.separator = detectSeparator(sample);
     }
