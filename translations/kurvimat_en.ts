@@ -880,16 +880,16 @@ This installs the udev rule packaging/70-kurvimat.rules. Then unplug the instrum
         <source>Pull-Up-Widerstand einschalten</source>
         <translation>Switch on pull-up resistor</translation>
     </message>
+    <message>
+        <source> +/- 2,56 V</source>
+        <translation> +/- 2.56 V</translation>
+    </message>
 </context>
 <context>
     <name>TFormMain</name>
     <message>
         <source>▸ Doppelklick: alle Werte</source>
         <translation>▸ Double-click: all values</translation>
-    </message>
-    <message>
-        <source>Textdateien (*.txt);;Alle Dateien (*.*)</source>
-        <translation>Text files (*.txt);;All files (*.*)</translation>
     </message>
     <message>
         <source>Die Datei %1 ist schon vorhanden. Soll sie ersetzt werden?</source>
@@ -1772,6 +1772,42 @@ trigger</translation>
     <message>
         <source>Die aufgenommenen Daten sind weder gespeichert noch kopiert worden.</source>
         <translation>The recorded data have been neither saved nor copied.</translation>
+    </message>
+    <message>
+        <source>Textdateien und CSV (*.txt *.csv);;Textdateien (*.txt);;CSV (*.csv);;Alle Dateien (*.*)</source>
+        <translation>Text files and CSV (*.txt *.csv);;Text files (*.txt);;CSV (*.csv);;All files (*.*)</translation>
+    </message>
+    <message>
+        <source>Textdateien (*.txt);;CSV für Tabellenkalkulation (*.csv);;Alle Dateien (*.*)</source>
+        <translation>Text files (*.txt);;CSV for spreadsheets (*.csv);;All files (*.*)</translation>
+    </message>
+    <message>
+        <source>Semikolon</source>
+        <translation>semicolon</translation>
+    </message>
+    <message>
+        <source>Komma</source>
+        <translation>comma</translation>
+    </message>
+    <message>
+        <source>Tabulator</source>
+        <translation>tab</translation>
+    </message>
+    <message>
+        <source>Trennzeichen: %1.</source>
+        <translation>Separator: %1.</translation>
+    </message>
+    <message>
+        <source>„%1“ wurde als %2 gelesen</source>
+        <translation>“%1” was read as %2</translation>
+    </message>
+    <message>
+        <source>: keine andere Zahl zeigt das Dezimaltrennzeichen, es gilt das der Sprache des Fensters oder des Trennzeichens.</source>
+        <translation>: no other number shows the decimal separator, so the one of the window’s language or of the field separator applies.</translation>
+    </message>
+    <message>
+        <source>, wie „%1“ das Dezimaltrennzeichen zeigt.</source>
+        <translation>, as “%1” shows the decimal separator.</translation>
     </message>
 </context>
 <context>

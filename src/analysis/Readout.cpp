@@ -78,7 +78,9 @@ void addTimeSection(ReadoutTable& table, const ReadoutInput& in) {
 
     std::vector<Column> columns;
     if (in.ShowA) columns.push_back({QStringLiteral("A"), &in.DataA});
-    if (in.ShowB) columns.push_back({QStringLiteral("B"), &in.DataB});
+    // A point set without B has no B column, as a spreadsheet should not get one of dashes.
+    if (in.ShowB && (in.DataB.Points.Count > 0 || in.DataA.Points.Count <= 0 || !in.ShowA))
+        columns.push_back({QStringLiteral("B"), &in.DataB});
     std::vector<SpanStatistics> stats;
     for (const Column& c : columns)
         stats.push_back(StatisticsOver(c.Series->Points, t1, t2));

@@ -19,6 +19,18 @@ QString RunFileDialog(QWidget* parent, QFileDialog::AcceptMode mode, const QStri
     if (mode == QFileDialog::AcceptSave) {
         dialog.setFileMode(QFileDialog::AnyFile);
         dialog.setDefaultSuffix(defaultSuffix);
+        // A name typed without ending takes the chosen filter's: "messung" under the CSV
+        // filter is saved as "messung.csv", which then decides the layout.
+        QObject::connect(&dialog, &QFileDialog::filterSelected, &dialog,
+                         [&dialog, defaultSuffix](const QString& chosen) {
+                             const qsizetype at = chosen.indexOf(QStringLiteral("(*."));
+                             const QString suffix =
+                                 at < 0 ? QString() : chosen.mid(at + 3).section(u')', 0, 0);
+                             dialog.setDefaultSuffix(suffix.isEmpty() || suffix == u'*' ||
+                                                             suffix.contains(u' ')
+                                                         ? defaultSuffix
+                                                         : suffix);
+                         });
         dialog.setOption(QFileDialog::DontConfirmOverwrite, true);
     } else {
         // A name that does not exist is accepted; reading it then reports the failure.

@@ -2,6 +2,7 @@
 
 #include <QCoreApplication>
 #include <QLibraryInfo>
+#include <QLocale>
 #include <QTranslator>
 
 // Outside any namespace, as Q_INIT_RESOURCE declares the resource's function where it stands.
@@ -40,6 +41,10 @@ Language SystemLanguage() {
 
 bool InstallLanguage(Language language, QTranslator& toolkit, QTranslator& program) {
     installed = language;
+    // Every number the window shows or copies follows its language, whatever LC_NUMERIC says:
+    // a German sheet reads "3,265" as the window means it, not as 3265.
+    QLocale::setDefault(language == Language::English ? QLocale(QLocale::English, QLocale::UnitedStates)
+                                                      : QLocale(QLocale::German, QLocale::Germany));
     if (language == Language::German)
         return toolkit.load(QStringLiteral("qtbase_de"),
                             QLibraryInfo::path(QLibraryInfo::TranslationsPath)) &&

@@ -17,8 +17,9 @@ Language SystemLanguage();
 
 /// Installs the texts of `language`: in German Qt's German toolkit texts into `toolkit` (the
 /// program's own texts are German already), in English the program's English translation into
-/// `program` (the toolkit's texts are English already). Remembers the language for
-/// ProgramLanguage(). False when a translation is missing.
+/// `program` (the toolkit's texts are English already). Makes the language's locale the default
+/// QLocale, so numbers follow the window (German: decimal comma, English: point). Remembers
+/// the language for ProgramLanguage(). False when a translation is missing.
 bool InstallLanguage(Language language, QTranslator& toolkit, QTranslator& program);
 /// The language last installed; German before any.
 Language ProgramLanguage();

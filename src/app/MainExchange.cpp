@@ -3,6 +3,7 @@
 #include "Codec1252.h"
 #include "Dialogs.h"
 #include "MeasurementText.h"
+#include "Numbers.h"
 #include "RunPolicy.h"
 #include "SignalDefinition.h"
 #include "TComboBox.h"
@@ -27,8 +28,11 @@ using namespace kurvimat::signals;
 
 namespace {
 
-const char* const FileFilter =
-    QT_TRANSLATE_NOOP("TFormMain", "Textdateien (*.txt);;Alle Dateien (*.*)");
+const char* const OpenFilter = QT_TRANSLATE_NOOP(
+    "TFormMain", "Textdateien und CSV (*.txt *.csv);;Textdateien (*.txt);;CSV (*.csv);;"
+                 "Alle Dateien (*.*)");
+const char* const SaveFilter = QT_TRANSLATE_NOOP(
+    "TFormMain", "Textdateien (*.txt);;CSV für Tabellenkalkulation (*.csv);;Alle Dateien (*.*)");
 
 QString NativePath(const QString& fileName) {
     return QDir::toNativeSeparators(QFileInfo(fileName).absoluteFilePath());
@@ -42,7 +46,7 @@ void Widen(Tscale& scale, float min, float max) {
 
 } // namespace
 
-QString TFormMain::WriteText(bool snapshot) {
+QString TFormMain::WriteText(bool snapshot, TableLayout layout) {
     const StoredPoints& p = snapshot ? Store.Snap : Store.Data;
     const int n = p.Count;
     const QString& defA = p.DefA;
@@ -50,6 +54,7 @@ QString TFormMain::WriteText(bool snapshot) {
     MeasurementTextFormat format;
     format.asRead = p.Loaded;
     format.hasB = p.HasB;
+    format.layout = layout;
     if (!format.asRead) {
         format.digitsA = ResolutionDigits(defA, SignalChannel::A, CurrentCalibration());
         format.digitsB = ResolutionDigits(defB, SignalChannel::B, CurrentCalibration());
@@ -57,9 +62,11 @@ QString TFormMain::WriteText(bool snapshot) {
     const auto points = [n](const float* values) { return std::span<const float>(values, n); };
     const QString text =
         formatMeasurementText(defA, defB, points(p.T), points(p.A), points(p.B), format);
-    MemoDaten->setPlainText(text);
-    MemoDaten->selectAll();
-    ExchangeText = text;
+    if (layout == TableLayout::Tab) {
+        MemoDaten->setPlainText(text);
+        MemoDaten->selectAll();
+        ExchangeText = text;
+    }
     return text;
 }
 
@@ -70,18 +77,24 @@ bool TFormMain::MayReplace(const QString& fileName) {
                                     .arg(NativePath(fileName)));
 }
 
-bool TFormMain::SaveOrCopy(bool toFile, const QString& text) {
+bool TFormMain::SaveOrCopy(bool toFile, const std::function<QString(TableLayout)>& write) {
     if (!toFile) {
-        QGuiApplication::clipboard()->setText(text);
+        QGuiApplication::clipboard()->setText(write(TableLayout::Tab));
         return true;
     }
-    const QString fileName = Dlg().SaveFileName(this, tr(FileFilter), QStringLiteral("txt"));
+    const QString fileName = Dlg().SaveFileName(this, tr(SaveFilter), QStringLiteral("txt"));
     if (fileName.isEmpty() || !MayReplace(fileName)) return false;
+    // The name says the layout: a spreadsheet opens ".csv" by its separator and decimal mark.
+    const TableLayout layout = fileName.endsWith(QStringLiteral(".csv"), Qt::CaseInsensitive)
+                                   ? TableLayout::Csv
+                                   : TableLayout::Tab;
+    const QString text = write(layout);
     // Written atomically: a failed save leaves an existing file as it was.
     QSaveFile file(fileName);
     bool ok = file.open(QIODevice::WriteOnly);
     if (ok) {
-        const QByteArray bytes = encodeText(text); // UTF-8 only where the code page loses
+        // The TAB text is UTF-8 only where the code page loses; CSV always, behind a BOM.
+        const QByteArray bytes = measurementFileBytes(text, layout);
         ok = file.write(bytes) == bytes.size() && file.commit();
     }
     if (!ok)
@@ -91,11 +104,14 @@ bool TFormMain::SaveOrCopy(bool toFile, const QString& text) {
 }
 
 void TFormMain::ButtonDatenKopierenClick(QObject* Sender) {
-    if (SaveOrCopy(Sender == ButtonDatenSpeichern, WriteText(false))) NoteDataSaved();
+    if (SaveOrCopy(Sender == ButtonDatenSpeichern,
+                   [this](TableLayout layout) { return WriteText(false, layout); }))
+        NoteDataSaved();
 }
 
 void TFormMain::ButtonSSspeichernClick(QObject* Sender) {
-    SaveOrCopy(Sender == ButtonSSspeichern, WriteText(true));
+    SaveOrCopy(Sender == ButtonSSspeichern,
+               [this](TableLayout layout) { return WriteText(true, layout); });
 }
 
 // Fills the buffer from a file or the clipboard; false when nothing could be read, which has
@@ -112,7 +128,7 @@ bool TFormMain::ReadIntoBuffer(bool fromFile, const QString& path) {
             return false;
         }
     } else {
-        const QString fileName = path.isEmpty() ? Dlg().OpenFileName(this, tr(FileFilter)) : path;
+        const QString fileName = path.isEmpty() ? Dlg().OpenFileName(this, tr(OpenFilter)) : path;
         if (fileName.isEmpty()) return false;
         QFile file(fileName);
         if (!file.open(QIODevice::ReadOnly)) {
@@ -160,9 +176,27 @@ void TFormMain::ReadBuffer(bool snapshot) {
 
 namespace {
 
-// What a load left out, in one message; empty when it read everything.
+QString SeparatorName(QChar separator) {
+    return separator == u';' ? TFormMain::tr("Semikolon")
+           : separator == u',' ? TFormMain::tr("Komma")
+                               : TFormMain::tr("Tabulator");
+}
+
+// What a load left out or decided, in one message; empty when it read a TAB text plainly.
 QString ReadReport(const MeasurementText& m) {
     QStringList lines;
+    if (m.separator != u'\t')
+        lines << TFormMain::tr("Trennzeichen: %1.").arg(SeparatorName(m.separator));
+    if (!m.ambiguousField.isEmpty()) {
+        const QString read = TFormMain::tr("„%1“ wurde als %2 gelesen")
+                                 .arg(m.ambiguousField, FormatValue(m.ambiguousValue, 9));
+        lines << (m.decidingField.isEmpty()
+                      ? read + TFormMain::tr(": keine andere Zahl zeigt das Dezimaltrennzeichen, "
+                                             "es gilt das der Sprache des Fensters oder des "
+                                             "Trennzeichens.")
+                      : read + TFormMain::tr(", wie „%1“ das Dezimaltrennzeichen zeigt.")
+                                   .arg(m.decidingField));
+    }
     if (m.skippedLines > 0) {
         QString first = m.firstSkipped;
         first.replace(u'\t', u' ');
@@ -205,7 +239,8 @@ void TFormMain::ReadBufferSteps(bool snapshot) {
     }
     if (!read || read->count == 0) {
         QString text = ExchangeSource + tr(" enthält keine Messwerte.");
-        if (read && read->skippedLines > 0) text += u'\n' + ReadReport(*read);
+        if (read && (read->skippedLines > 0 || read->separator != u'\t'))
+            text += u'\n' + ReadReport(*read);
         Dlg().ShowError(this, text + unchanged);
         return;
     }

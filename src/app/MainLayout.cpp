@@ -380,7 +380,7 @@ void TFormMain::CreateTopPanel() {
     ComboBoxSamplingRate = new TComboBox(false, p);
     ComboBoxSamplingRate->addItems(
         {tr("2 ms (500 Hz) (8-Bit)"), QStringLiteral("3 ms (333 Hz)"),
-         QStringLiteral("4 ms (250  Hz)"), QStringLiteral("5 ms (200 Hz)"),
+         QStringLiteral("4 ms (250 Hz)"), QStringLiteral("5 ms (200 Hz)"),
          QStringLiteral("10 ms (100 Hz)"), QStringLiteral("20 ms (50 Hz)"),
          QStringLiteral("50 ms (20 Hz)"), QStringLiteral("100 ms (10 Hz)"),
          QStringLiteral("200 ms (5 Hz)"), QStringLiteral("500 ms (2 Hz)"),

@@ -176,14 +176,15 @@ bool MainRuns::MakeCurrent(qint64 id) {
     return true;
 }
 
-QString MainRuns::Text(qint64 id) const {
+QString MainRuns::Text(qint64 id, TableLayout layout) const {
     const Run* run = journal->runs().find(id);
     if (!run) return {};
     const PointSet& p = run->points;
+    MeasurementTextFormat format = PointSetTextFormat(!p.recorded(), p.hasB(), p.definitionA(),
+                                                      p.definitionB(), w.CurrentCalibration());
+    format.layout = layout;
     return formatMeasurementText(p.definitionA(), p.definitionB(), p.times(), p.valuesA(),
-                                 p.valuesB(),
-                                 PointSetTextFormat(!p.recorded(), p.hasB(), p.definitionA(),
-                                                    p.definitionB(), w.CurrentCalibration()));
+                                 p.valuesB(), format);
 }
 
 void MainRuns::Copy(qint64 id) {
@@ -191,7 +192,8 @@ void MainRuns::Copy(qint64 id) {
 }
 
 void MainRuns::Save(qint64 id) {
-    if (journal->runs().find(id)) w.SaveOrCopy(true, Text(id));
+    if (journal->runs().find(id))
+        w.SaveOrCopy(true, [this, id](TableLayout layout) { return Text(id, layout); });
 }
 
 bool MainRuns::Delete(qint64 id) {

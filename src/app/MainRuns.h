@@ -5,6 +5,7 @@
 #pragma once
 
 #include "Clock.h"
+#include "MeasurementText.h"
 #include "PlotFit.h"
 #include "RunLayer.h"
 #include "RunPolicy.h"
@@ -69,7 +70,8 @@ public:
     /// "Als aktuelle Daten": the current points are kept first when the policy says so.
     bool MakeCurrent(qint64 id);
     /// The run as the measurement text "Daten kopieren" writes.
-    QString Text(qint64 id) const;
+    QString Text(qint64 id, kurvimat::exchange::TableLayout layout =
+                                kurvimat::exchange::TableLayout::Tab) const;
     void Copy(qint64 id);
     void Save(qint64 id);
     bool Delete(qint64 id);

@@ -96,7 +96,7 @@ TFormHardware::TFormHardware(QWidget* parent) : QWidget(parent, Qt::Window) {
     RadioButtonAhigh->move(8, 54);
     RadioButtonAlow->setChecked(true);
     Label7 = MakeLabel(GroupBox1, tr(" bei Differenzmessung: "), 158, 2);
-    Label10 = MakeLabel(GroupBox1, QStringLiteral(" +/- 2,56 V"), 178, 20);
+    Label10 = MakeLabel(GroupBox1, tr(" +/- 2,56 V"), 178, 20);
     Label9 = MakeLabel(GroupBox1, tr(" +/- 128 mV"), 178, 38);
     Label8 = MakeLabel(GroupBox1, tr(" +/- 55 mV"), 178, 56);
 

@@ -12,6 +12,7 @@
 #include "IndexedImage.h"
 #include "MainControls.h"
 #include "MeasurementStore.h"
+#include "MeasurementText.h"
 #include "Palette.h"
 #include "Plot.h"
 #include "PlotFit.h"
@@ -416,12 +417,15 @@ private:
     Calibration CurrentCalibration() const;
 
     // Exchange helpers.
-    QString WriteText(bool snapshot);
+    QString WriteText(bool snapshot,
+                      kurvimat::exchange::TableLayout layout = kurvimat::exchange::TableLayout::Tab);
     // True when fileName does not exist yet or the user agrees to replace it.
     bool MayReplace(const QString& fileName);
     void TitleLoadedAxes();
     // False when nothing was written (cancelled, or the file could not be written).
-    bool SaveOrCopy(bool toFile, const QString& text);
+    // The text in the layout asked for: TAB text to copy, TAB or CSV by the file's name.
+    bool SaveOrCopy(bool toFile,
+                    const std::function<QString(kurvimat::exchange::TableLayout)>& write);
     // From the file `path`, or one asked for when it is empty.
     bool ReadIntoBuffer(bool fromFile, const QString& path = {});
     void ReadBuffer(bool snapshot);

@@ -1,5 +1,7 @@
 #include "skala.h"
 
+#include <QLocale>
+
 #include "Numbers.h"
 
 #include <QFontMetrics>
@@ -166,12 +168,14 @@ std::optional<ScalePlan> PlanScale(double shownStart, double shownEnd, const QSt
         return static_cast<int>(std::nearbyint((v - plan.ShownStart) * f));
     };
     plan.Major.reserve(static_cast<std::size_t>(steps.MajorCount));
+    // The window's language (the default locale) decides: "4,5" in German, "4.5" in English.
+    const QChar separator = QLocale().decimalPoint() == u',' ? u',' : u'.';
     for (int i = 0; i < steps.MajorCount; ++i) {
         const double v = steps.FirstMajor + i * steps.Major;
         // Snapping to a multiple of the step drops the error accumulated in v.
         const double label = std::nearbyint(v / steps.Major) * steps.Major;
         plan.Major.push_back(
-            {position(v), FormatTickLabel(label, digits, QLatin1Char(','),
+            {position(v), FormatTickLabel(label, digits, separator,
                                           QString(QChar(0x00B7)) + QStringLiteral("10^"))});
     }
     plan.Minor.reserve(static_cast<std::size_t>(steps.MinorCount));

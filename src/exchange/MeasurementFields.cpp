@@ -15,7 +15,22 @@ namespace {
 constexpr float RoundableLimit = 3.4e38f;
 } // namespace
 
-MeasurementFields::MeasurementFields(const MeasurementTextFormat& format) : format_(format) {}
+namespace {
+// FormatValue writes the window's decimal separator; a format with its own gets that instead.
+QString withMark(QString number, QChar mark) {
+    if (mark.isNull()) return number;
+    for (QChar& c : number)
+        if (c == u',' || c == u'.') c = mark;
+    return number;
+}
+} // namespace
+
+MeasurementFields::MeasurementFields(const MeasurementTextFormat& format)
+    : format_(format), separator_(FieldSeparator(format)) {
+    // The TAB text keeps FormatValue's separator unless told otherwise; CSV must not write the
+    // separator between its fields into a number.
+    if (format.layout == TableLayout::Csv) format_.decimalMark = DecimalMark(format);
+}
 
 void MeasurementFields::addTimes(std::span<const float> t) {
     for (const float x : t) {
@@ -42,13 +57,14 @@ void MeasurementFields::clearTimes() {
 // counted from each time's own magnitude. Counting them from the spacing, not from the largest
 // time, keeps float noise near zero out of the text ("-0,01", not "-0,0099999").
 QString MeasurementFields::time(float t) const {
-    if (format_.asRead || !(std::fabs(t) < RoundableLimit)) return FormatAsRead(t);
+    if (format_.asRead || !(std::fabs(t) < RoundableLimit))
+        return withMark(FormatAsRead(t), format_.decimalMark);
     int digits = 4;
     if (step_ > 0 && t != 0) {
         const int exponent = int(std::floor(std::log10(std::fabs(double(t)))));
         digits = std::clamp(exponent + 1 + decimals_, 4, MaxSignificantDigits);
     }
-    return FormatValue(t, digits);
+    return withMark(FormatValue(t, digits), format_.decimalMark);
 }
 
 QString MeasurementFields::valueA(float a) const {
@@ -61,16 +77,17 @@ QString MeasurementFields::valueB(float b) const {
 
 void MeasurementFields::appendLine(QString& text, float t, float a, float b) const {
     text += time(t);
-    text += u'\t';
+    text += separator_;
     text += valueA(a);
-    text += u'\t';
+    text += separator_;
     text += valueB(b);
     text += QStringLiteral("\r\n");
 }
 
 QString MeasurementFields::value(float x, int digits) const {
-    if (format_.asRead || !(std::fabs(x) < RoundableLimit)) return FormatAsRead(x);
-    return FormatValue(x, digits);
+    if (format_.asRead || !(std::fabs(x) < RoundableLimit))
+        return withMark(FormatAsRead(x), format_.decimalMark);
+    return withMark(FormatValue(x, digits), format_.decimalMark);
 }
 
 } // namespace kurvimat::exchange

@@ -24,7 +24,7 @@ public:
     QString valueA(float a) const;
     /// Empty for a set without B.
     QString valueB(float b) const;
-    /// Appends one point line: "time<TAB>A<TAB>B" and CR LF.
+    /// Appends one point line: "time<TAB>A<TAB>B" (CSV: its separator) and CR LF.
     void appendLine(QString& text, float t, float a, float b) const;
 
     const MeasurementTextFormat& format() const { return format_; }
@@ -35,6 +35,7 @@ private:
     QString value(float x, int digits) const;
 
     MeasurementTextFormat format_;
+    QChar separator_;
     double step_ = 0; // smallest step between consecutive different times, 0 for none yet
     float last_ = 0;
     bool hasLast_ = false;

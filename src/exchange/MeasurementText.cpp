@@ -5,6 +5,8 @@
 #include "Numbers.h"
 #include "TableNumbers.h"
 
+#include <QLocale>
+
 #include <algorithm>
 #include <charconv>
 #include <cmath>
@@ -19,6 +21,8 @@ namespace {
 constexpr QChar Tab = u'\t';
 constexpr QChar Quote = u'"';
 const QString LineEnd = QStringLiteral("\r\n");
+// The first lines with something in them decide the field separator.
+constexpr std::size_t SeparatorSampleLines = 200;
 
 // Writes a definition so that TakeField gives it back: a TAB outside a quoted stretch is
 // quoted on its own, a line break would split the header and becomes a blank, and an odd
@@ -44,6 +48,17 @@ QString protectField(const QString& def) {
     return out;
 }
 
+// A CSV field as spreadsheets read it back: quoted, quotes doubled, where it holds the
+// separator, a quote or blanks at its ends; a line break would split the header and becomes a
+// blank.
+QString csvField(const QString& def, QChar separator) {
+    QString out = def;
+    out.replace(u'\r', u' ').replace(u'\n', u' ');
+    if (!out.contains(separator) && !out.contains(Quote) && out.trimmed() == out) return out;
+    out.replace(QStringLiteral("\""), QStringLiteral("\"\""));
+    return Quote + out + Quote;
+}
+
 // Limits a line to MeasurementTextMaxLineLength characters without splitting a surrogate pair.
 QStringView cutLine(QStringView line) {
     qsizetype n = MeasurementTextMaxLineLength;
@@ -62,12 +77,16 @@ constexpr double LongestClockDay = DaySeconds + 60;
 
 // A time field: a number, or a date and clock time; kind tells them apart.
 enum class TimeKind { None, Number, Clock };
-std::optional<double> readTime(QStringView field, TimeKind& kind) {
-    if (const auto v = ReadTableNumber(field)) {
+struct TimeReading {
+    QChar decimalMark; // for numbers whose one separator is ambiguous
+    bool dayFirst = false;
+};
+std::optional<double> readTime(QStringView field, TimeKind& kind, const TimeReading& how = {}) {
+    if (const auto v = ReadTableNumber(field, how.decimalMark)) {
         kind = TimeKind::Number;
         return v;
     }
-    if (const auto v = ReadClockTime(field)) {
+    if (const auto v = ReadClockTime(field, how.dayFirst)) {
         kind = TimeKind::Clock;
         return v;
     }
@@ -83,7 +102,9 @@ bool isBlankField(QStringView field) {
 
 // Control characters other than TAB and the line breaks (a NUL, the C1 range a code page
 // leaves undefined) and the replacement character of a broken decode: no table is like that.
+// Nor is a PDF, whose head is plain text.
 bool isTableText(QStringView text) {
+    if (text.startsWith(u"%PDF-")) return false;
     for (const QChar c : text) {
         const char16_t u = c.unicode();
         if (u < 0x20 && u != u'\t' && u != u'\r' && u != u'\n') return false;
@@ -92,35 +113,94 @@ bool isTableText(QStringView text) {
     return true;
 }
 
-// The first three fields of a line, as TakeField takes them, and how many fields it has: a TAB
-// at the end of a line starts an empty last field.
+// One field from `from` to the separator that ends it (returned; line.size() at the end of the
+// line), its characters appended to out. Quotes toggle a stretch in which the separator belongs
+// to the field. In CSV two quotes inside it are one; the TAB text keeps its own rule, under which
+// the program's writer protects a TAB with quotes that may meet another quote.
+qsizetype scanField(QStringView line, qsizetype from, QChar separator, QString& out) {
+    const bool doubled = separator != Tab;
+    bool quoted = false;
+    qsizetype i = from;
+    for (; i < line.size(); ++i) {
+        const QChar c = line[i];
+        if (c == Quote) {
+            if (doubled && quoted && i + 1 < line.size() && line[i + 1] == Quote) {
+                out += Quote;
+                ++i;
+            } else {
+                quoted = !quoted;
+            }
+        } else if (c == separator && !quoted) {
+            break;
+        } else {
+            out += c;
+        }
+    }
+    return i;
+}
+
+// The first three fields of a line, how many fields it has (a separator at the end of a line
+// starts an empty last field) and how many up to the last one with something in it.
 struct Fields {
     QString f[3];
     int count = 1;
+    int filled = 0;
 };
-Fields splitFields(QStringView line) {
+Fields splitFields(QStringView line, QChar separator) {
     Fields out;
-    if (!line.contains(Quote)) { // the usual line: fields are slices
-        qsizetype start = 0;
-        for (qsizetype i = 0; i <= line.size(); ++i) {
-            if (i < line.size() && line[i] != Tab) continue;
-            if (out.count <= 3) out.f[out.count - 1] = line.sliced(start, i - start).toString();
-            if (i < line.size()) ++out.count;
-            start = i + 1;
+    const bool plain = !line.contains(Quote);
+    qsizetype start = 0;
+    while (true) {
+        QString field;
+        qsizetype end;
+        if (plain) { // the usual line: fields are slices
+            end = line.indexOf(separator, start);
+            if (end < 0) end = line.size();
+            field = line.sliced(start, end - start).toString();
+        } else {
+            end = scanField(line, start, separator, field);
         }
-        return out;
-    }
-    bool quoted = false;
-    for (const QChar c : line) {
-        if (c == Quote) {
-            quoted = !quoted;
-        } else if (c == Tab && !quoted) {
-            ++out.count;
-        } else if (out.count <= 3) {
-            out.f[out.count - 1] += c;
-        }
+        if (!isBlankField(field)) out.filled = out.count;
+        if (out.count <= 3) out.f[out.count - 1] = std::move(field);
+        if (end >= line.size()) break;
+        ++out.count;
+        start = end + 1;
     }
     return out;
+}
+
+// Whether the separator occurs outside quotes.
+bool separates(QStringView line, QChar separator) {
+    bool quoted = false;
+    for (const QChar c : line) {
+        if (c == Quote) quoted = !quoted;
+        else if (c == separator && !quoted) return true;
+    }
+    return false;
+}
+
+// The separator that makes points of the most of the first lines: a time and a value.
+QChar detectSeparator(const std::vector<QStringView>& lines) {
+    const std::size_t n = std::min(lines.size(), SeparatorSampleLines);
+    QChar best = Tab;
+    int bestScore = -1;
+    for (const QChar separator : {Tab, QChar(u';'), QChar(u',')}) {
+        bool present = false;
+        for (std::size_t i = 0; i < n && !present; ++i)
+            present = separates(lines[i], separator);
+        if (!present) continue;
+        int score = 0;
+        for (std::size_t i = 0; i < n; ++i) {
+            const Fields f = splitFields(lines[i], separator);
+            TimeKind kind;
+            score += readTime(f.f[0], kind) && ReadTableNumber(f.f[1]) ? 1 : 0;
+        }
+        if (score > bestScore) {
+            best = separator;
+            bestScore = score;
+        }
+    }
+    return best;
 }
 
 void addPoint(MeasurementText& m, float t, float a, float b) {
@@ -137,6 +217,41 @@ void addPoint(MeasurementText& m, float t, float a, float b) {
     m.a.push_back(a);
     m.b.push_back(b);
     ++m.count;
+}
+
+// How the text's numbers whose one separator before three digits is ambiguous ("101.325") read:
+// with the decimal separator most of its other numbers show, else the one that suits the field
+// separator (a comma between fields: the point), else the window's language's. Null where no
+// number is ambiguous. m learns what is worth saying: the first such field that reads as
+// grouped digits, or where nothing in the text decided, the first such field.
+QChar textDecimalMark(MeasurementText& m, const std::vector<Fields>& rows, std::size_t first) {
+    int points = 0, commas = 0;
+    QString pointWitness, commaWitness, withPoint, withComma;
+    for (std::size_t i = first; i < rows.size(); ++i) {
+        for (const QString& field : rows[i].f) {
+            if (IsAmbiguousNumber(field)) {
+                QString& seen = field.contains(u'.') ? withPoint : withComma;
+                if (seen.isEmpty()) seen = field.trimmed();
+                continue;
+            }
+            const QChar mark = DecimalMarkOf(field);
+            if (mark == u'.' && points++ == 0) pointWitness = field.trimmed();
+            if (mark == u',' && commas++ == 0) commaWitness = field.trimmed();
+        }
+    }
+    if (withPoint.isEmpty() && withComma.isEmpty()) return {};
+    QChar mark;
+    if (points != commas) {
+        mark = points > commas ? u'.' : u',';
+        m.decidingField = points > commas ? pointWitness : commaWitness;
+        m.ambiguousField = mark == u'.' ? withComma : withPoint; // read as grouped digits
+    } else {
+        mark = m.separator == u',' || QLocale().decimalPoint() != u',' ? u'.' : u',';
+        m.ambiguousField = withPoint.isEmpty() ? withComma : withPoint;
+    }
+    if (m.ambiguousField.isEmpty()) m.decidingField.clear();
+    m.ambiguousValue = ReadTableNumber(m.ambiguousField, mark).value_or(0);
+    return mark;
 }
 
 // A line cut to the length that is read, with its number (1-based).
@@ -167,27 +282,35 @@ QString FormatAsRead(float x) {
 }
 
 QString TakeField(QString& line) {
-    const qsizetype n = line.size();
-    qsizetype i = 0;
-    while (i < n && line[i] != Tab && line[i] != Quote)
-        ++i;
-    QString field = line.first(i); // up to here nothing is quoted: taken in one piece
-    bool quoted = false;
-    for (; i < n; ++i) {
-        const QChar c = line[i];
-        if (c == Quote) {
-            quoted = !quoted;
-        } else if (c == Tab && !quoted) {
-            break;
-        } else {
-            field += c;
-        }
-    }
-    if (i < n)
-        line.remove(0, i + 1);
+    QString field;
+    const qsizetype end = scanField(line, 0, Tab, field);
+    if (end < line.size())
+        line.remove(0, end + 1);
     else
         line.clear();
     return field;
+}
+
+QStringList SplitTableLine(QStringView line, QChar separator) {
+    QStringList fields;
+    qsizetype start = 0;
+    while (true) {
+        QString field;
+        const qsizetype end = scanField(line, start, separator, field);
+        fields << field;
+        if (end >= line.size()) return fields;
+        start = end + 1;
+    }
+}
+
+QChar DecimalMark(const MeasurementTextFormat& format) {
+    if (!format.decimalMark.isNull()) return format.decimalMark;
+    return QLocale().decimalPoint() == u',' ? u',' : u'.';
+}
+
+QChar FieldSeparator(const MeasurementTextFormat& format) {
+    if (format.layout == TableLayout::Tab) return Tab;
+    return DecimalMark(format) == u',' ? u';' : u',';
 }
 
 QString formatMeasurementText(const QString& defA, const QString& defB, std::span<const float> t,
@@ -198,14 +321,34 @@ QString formatMeasurementText(const QString& defA, const QString& defB, std::spa
     fields.addTimes(t.first(n));
     QString text;
     text.reserve(qsizetype(n) * 32 + defA.size() + defB.size() + 16);
-    text += QStringLiteral("Zeit in s\t");
-    text += protectField(defA);
-    text += Tab;
-    text += protectField(defB);
+    if (format.layout == TableLayout::Tab) {
+        text += QStringLiteral("Zeit in s\t");
+        text += protectField(defA);
+        text += Tab;
+        text += protectField(defB);
+    } else {
+        const QChar separator = FieldSeparator(format);
+        text += QStringLiteral("Zeit in s");
+        text += separator;
+        text += csvField(defA, separator);
+        text += separator;
+        text += csvField(defB, separator);
+    }
     text += LineEnd;
     for (std::size_t i = 0; i < n; ++i)
         fields.appendLine(text, t[i], a[i], b[i]);
     return text;
+}
+
+QByteArray formatMeasurementFile(const QString& defA, const QString& defB,
+                                 std::span<const float> t, std::span<const float> a,
+                                 std::span<const float> b, const MeasurementTextFormat& format) {
+    return measurementFileBytes(formatMeasurementText(defA, defB, t, a, b, format), format.layout);
+}
+
+QByteArray measurementFileBytes(const QString& text, TableLayout layout) {
+    if (layout == TableLayout::Tab) return encodeText(text);
+    return QByteArrayLiteral("\xEF\xBB\xBF") + text.toUtf8();
 }
 
 std::optional<MeasurementText> readMeasurementText(QStringView text) {
@@ -228,15 +371,22 @@ std::optional<MeasurementText> readMeasurementText(QStringView text) {
         }
         bool blank = true;
         for (const QChar c : line)
-            blank = blank && (c == Tab || c == u' ' || c == QChar(0x00A0) || c == Quote);
+            blank = blank && (c == Tab || c == u' ' || c == QChar(0x00A0) || c == Quote ||
+                              c == u';' || c == u',');
         if (!blank) lines.push_back({line, number});
     }
     if (lines.empty()) return std::nullopt;
 
+    {
+        std::vector<QStringView> sample;
+        for (std::size_t i = 0; i < std::min(lines.size(), SeparatorSampleLines); ++i)
+            sample.push_back(lines[i].text);
+        m.separator = detectSeparator(sample);
+    }
     std::vector<Fields> rows;
     rows.reserve(lines.size());
     for (const TextLine& line : lines)
-        rows.push_back(splitFields(line.text));
+        rows.push_back(splitFields(line.text, m.separator));
     TimeKind kind = TimeKind::None;
     readTime(rows[0].f[0], kind);
     m.header = kind == TimeKind::None;
@@ -247,12 +397,17 @@ std::optional<MeasurementText> readMeasurementText(QStringView text) {
     }
     // A column the text has holds a value somewhere; in it an empty field is no value.
     bool hasA = false;
+    TimeReading how;
     for (std::size_t i = 0; i < rows.size(); ++i) {
-        m.columns = std::max(m.columns, rows[i].count);
+        // Separators at the end of a line with nothing after them make no column.
+        m.columns = std::max(m.columns, rows[i].filled);
         if (i < first) continue;
         hasA = hasA || !isBlankField(rows[i].f[1]);
         m.hasB = m.hasB || !isBlankField(rows[i].f[2]);
+        // A first number above 12 cannot be a month: the text writes day/month/year.
+        how.dayFirst = how.dayFirst || SlashDateFirstNumber(rows[i].f[0]) > 12;
     }
+    how.decimalMark = textDecimalMark(m, rows, first);
 
     TimeKind firstKind = TimeKind::None;
     double origin = 0;
@@ -262,9 +417,9 @@ std::optional<MeasurementText> readMeasurementText(QStringView text) {
     for (std::size_t i = first; i < rows.size(); ++i) {
         const Fields& r = rows[i];
         TimeKind lineKind = TimeKind::None;
-        const std::optional<double> time = readTime(r.f[0], lineKind);
-        const std::optional<double> a = ReadTableNumber(r.f[1]);
-        const std::optional<double> b = m.hasB ? ReadTableNumber(r.f[2]) : 0.0;
+        const std::optional<double> time = readTime(r.f[0], lineKind, how);
+        const std::optional<double> a = ReadTableNumber(r.f[1], how.decimalMark);
+        const std::optional<double> b = m.hasB ? ReadTableNumber(r.f[2], how.decimalMark) : 0.0;
         const bool point = time && hasA && a && b &&
                            (firstKind == TimeKind::None || lineKind == firstKind);
         if (!point) {

@@ -1,9 +1,13 @@
 // The tab-separated measurement text that carries a point set (data or snapshot) through the
 // clipboard and text files: a header line "Zeit in s<TAB>definition A<TAB>definition B", then
-// one line "time<TAB>A<TAB>B" per point, CR LF after every line.
+// one line "time<TAB>A<TAB>B" per point, CR LF after every line. The same table as CSV for
+// spreadsheets, and the reader of both and of what spreadsheets write.
 #pragma once
 
+#include <QByteArray>
+#include <QChar>
 #include <QString>
+#include <QStringList>
 #include <QStringView>
 
 #include <optional>
@@ -20,6 +24,10 @@ inline constexpr qsizetype MeasurementTextMaxLineLength = 4096;
 /// Removes the first TAB-separated field from line and returns it. Double quotes toggle a
 /// quoted stretch in which TABs belong to the field; the quotes themselves are dropped.
 QString TakeField(QString& line);
+
+/// The fields of one line split at separator as TakeField splits at TAB; with ';' or ',' two
+/// quotes inside a quoted stretch are one quote of the field, as in CSV.
+QStringList SplitTableLine(QStringView line, QChar separator);
 
 /// A point set as read from a measurement text or a table a spreadsheet wrote.
 struct MeasurementText {
@@ -53,6 +61,21 @@ struct MeasurementText {
     bool clockTimes = false;
     /// The text holds control characters (a NUL, say): it is no table, and no point was read.
     bool notText = false;
+    /// What separates the fields: TAB, ';' or ','; detected from the text.
+    QChar separator = u'\t';
+    /// The first field whose one separator before three digits could group digits or start
+    /// decimals ("101.325"), and its value as read; empty where there was none.
+    QString ambiguousField;
+    double ambiguousValue = 0;
+    /// The field that showed the text's decimal separator and so decided how ambiguousField
+    /// reads ("20,37"); empty where the separator of the fields or the window's language did.
+    QString decidingField;
+};
+
+/// The two layouts the writer has.
+enum class TableLayout {
+    Tab, ///< the program's own text: TAB between fields, Windows-1252 where it fits
+    Csv, ///< for spreadsheets: ';' with the decimal comma, ',' with the point; UTF-8 with BOM
 };
 
 /// How the numbers of a point set are written.
@@ -64,7 +87,16 @@ struct MeasurementTextFormat {
     int digitsB = 4;
     /// Without B the third field of every point line stays empty.
     bool hasB = true;
+    TableLayout layout = TableLayout::Tab;
+    /// ',' or '.'; null: the window's language's (the default QLocale's).
+    QChar decimalMark;
 };
+
+/// The decimal separator numbers are written with in format: its own, else the window's.
+QChar DecimalMark(const MeasurementTextFormat& format);
+/// The separator between fields in format: TAB, or for CSV ';' beside the decimal comma and ','
+/// beside the point.
+QChar FieldSeparator(const MeasurementTextFormat& format);
 
 /// The text of a point set, lines ending in CR LF. Recorded times are written with at least
 /// four significant digits and as many as keep two different consecutive times apart, but
@@ -74,12 +106,28 @@ QString formatMeasurementText(const QString& defA, const QString& defB, std::spa
                               std::span<const float> a, std::span<const float> b,
                               const MeasurementTextFormat& format = {});
 
+/// A text formatMeasurementText wrote in layout as the bytes of a file: the TAB text as
+/// encodeText encodes it, CSV as UTF-8 behind a byte order mark.
+QByteArray measurementFileBytes(const QString& text, TableLayout layout);
+
+/// A point set as the bytes of a file: formatMeasurementText in format's layout, the TAB text
+/// encoded as encodeText does, CSV as UTF-8 behind a byte order mark (spreadsheets then take it
+/// without asking). What a browser downloads or a save writes.
+QByteArray formatMeasurementFile(const QString& defA, const QString& defB,
+                                 std::span<const float> t, std::span<const float> a,
+                                 std::span<const float> b, const MeasurementTextFormat& format);
+
 /// Reads a measurement text (from a file after decodeText, or from the clipboard); CR LF, LF
-/// and CR all end a line, blank lines are no points. The first line is a header when its first
+/// and CR all end a line, blank lines are no points. The field separator is TAB, ';' or ',',
+/// whichever makes points of the most lines (TAB, then ';' on a tie); a comma separates fields
+/// only where the numbers use the decimal point. The first line is a header when its first
 /// field is neither a number nor a time; otherwise it is a point like the others. A line is a
 /// point when its time and its values in the columns the text has read whole
 /// (ReadTableNumber, or ReadClockTime for the time); every other line with something in it is
-/// skipped and counted. Returns nothing for a text with nothing but blanks.
+/// skipped and counted. A number whose one separator before three digits is ambiguous reads
+/// as the other numbers of the text show the decimal separator, else as the field separator
+/// (',': decimal point) or the window's language suggests. Returns nothing for a text with
+/// nothing but blanks.
 std::optional<MeasurementText> readMeasurementText(QStringView text);
 
 /// The shortest text that reads back as x, in FormatValue's form with at least four significant

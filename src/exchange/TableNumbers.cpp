@@ -67,14 +67,21 @@ bool takeChar(QStringView s, qsizetype& pos, QChar c) {
     return false;
 }
 
-// "dd.mm.yy", "dd.mm.yyyy" or "yyyy-mm-dd" at pos: the day number.
-std::optional<qint64> takeDate(QStringView s, qsizetype& pos) {
+// "dd.mm.yy", "dd.mm.yyyy", "yyyy-mm-dd", "mm/dd/yy" or "mm/dd/yyyy" (dayFirst: "dd/mm/yy")
+// at pos: the day number.
+std::optional<qint64> takeDate(QStringView s, qsizetype& pos, bool dayFirst) {
     qsizetype p = pos;
     int a = 0, b = 0, c = 0;
     QDate date;
     if (takeNumber(s, p, 4, 4, a) && takeChar(s, p, u'-') && takeNumber(s, p, 2, 2, b) &&
         takeChar(s, p, u'-') && takeNumber(s, p, 2, 2, c)) {
         date = QDate(a, b, c);
+    } else if (p = pos; takeNumber(s, p, 1, 2, a) && takeChar(s, p, u'/') &&
+                        takeNumber(s, p, 1, 2, b) && takeChar(s, p, u'/')) {
+        const qsizetype yearAt = p;
+        if (!takeNumber(s, p, 2, 4, c) || p - yearAt == 3) return std::nullopt;
+        const int year = p - yearAt == 2 ? 2000 + c : c;
+        date = dayFirst ? QDate(year, b, a) : QDate(year, a, b);
     } else {
         p = pos;
         if (!(takeNumber(s, p, 1, 2, a) && takeChar(s, p, u'.') && takeNumber(s, p, 1, 2, b) &&
@@ -112,22 +119,62 @@ std::optional<double> takeClock(QStringView s, qsizetype& pos) {
     return seconds;
 }
 
-} // namespace
-
-std::optional<double> ReadTableNumber(QStringView field) {
+// A number field's parts: |sign|mantissa (digits and separators)|exponent and the rest.
+struct NumberParts {
+    bool negative = false;
+    QStringView mantissa;
+    QStringView rest;
+};
+NumberParts numberParts(QStringView field) {
     QStringView s = trimmed(field);
     if (s.endsWith(u'%')) s = trimmed(s.chopped(1));
-    std::string number;
+    NumberParts p;
     qsizetype i = 0;
     if (i < s.size() && (s[i] == u'+' || s[i] == u'-')) {
-        if (s[i] == u'-') number += '-';
+        p.negative = s[i] == u'-';
         ++i;
     }
-    // |i  mantissa (digits and separators)  |m  exponent  |end
     qsizetype m = i;
     while (m < s.size() && (isDigit(s[m]) || s[m] == u'.' || s[m] == u','))
         ++m;
-    const QStringView mantissa = s.sliced(i, m - i);
+    p.mantissa = s.sliced(i, m - i);
+    p.rest = s.sliced(m);
+    return p;
+}
+
+bool ambiguous(const NumberParts& p) {
+    const QStringView m = p.mantissa;
+    if (!p.rest.isEmpty() || m.count(u'.') + m.count(u',') != 1) return false;
+    const qsizetype at = std::max(m.indexOf(u'.'), m.indexOf(u','));
+    return at >= 1 && at <= 3 && m.size() - at - 1 == 3 && m[0] != u'0';
+}
+
+} // namespace
+
+bool IsAmbiguousNumber(QStringView field) {
+    return ambiguous(numberParts(field)) && ReadTableNumber(field).has_value();
+}
+
+QChar DecimalMarkOf(QStringView field) {
+    const NumberParts p = numberParts(field);
+    if (ambiguous(p) || !ReadTableNumber(field)) return {};
+    const QStringView m = p.mantissa;
+    const qsizetype points = m.count(u'.'), commas = m.count(u',');
+    if (points > 0 && commas > 0) return m.lastIndexOf(u'.') > m.lastIndexOf(u',') ? u'.' : u',';
+    if (points > 1) return u',';
+    if (commas > 1) return u'.';
+    if (points == 1) return u'.';
+    if (commas == 1) return u',';
+    return {};
+}
+
+std::optional<double> ReadTableNumber(QStringView field, QChar decimalMark) {
+    const NumberParts parts = numberParts(field);
+    const QStringView s = parts.rest;
+    std::string number;
+    if (parts.negative) number += '-';
+    const QStringView mantissa = parts.mantissa;
+    qsizetype m = 0; // in s, after the mantissa
     const qsizetype lastPoint = mantissa.lastIndexOf(u'.');
     const qsizetype lastComma = mantissa.lastIndexOf(u',');
     const qsizetype points = mantissa.count(u'.');
@@ -139,7 +186,11 @@ std::optional<double> ReadTableNumber(QStringView field) {
         group = decimalAt == lastPoint ? u',' : u'.';
         if ((group == u',' ? points : commas) != 1) return std::nullopt;
     } else if (points + commas == 1) {
-        decimalAt = std::max(lastPoint, lastComma);
+        const QChar mark = points == 1 ? u'.' : u',';
+        if (!decimalMark.isNull() && mark != decimalMark && ambiguous(parts))
+            group = mark;
+        else
+            decimalAt = std::max(lastPoint, lastComma);
     } else if (points + commas > 1) {
         group = points > 0 ? u'.' : u',';
     }
@@ -179,10 +230,24 @@ std::optional<double> ReadTableNumber(QStringView field) {
     return value == 0 ? 0.0 : value; // no "-0"
 }
 
-std::optional<double> ReadClockTime(QStringView field) {
+int SlashDateFirstNumber(QStringView field) {
     const QStringView s = trimmed(field);
     qsizetype pos = 0;
-    const std::optional<qint64> day = takeDate(s, pos);
+    int first = 0;
+    return takeNumber(s, pos, 1, 2, first) && takeChar(s, pos, u'/') ? first : 0;
+}
+
+std::optional<double> ReadClockTime(QStringView field, bool dayFirst) {
+    QStringView s = trimmed(field);
+    // A 12-hour clock: "10:15 AM", "12:30 PM", "12:05 AM" (five past midnight).
+    std::optional<bool> pm;
+    if (s.size() > 2 && (s.endsWith(u"AM", Qt::CaseInsensitive) ||
+                         s.endsWith(u"PM", Qt::CaseInsensitive))) {
+        pm = s.endsWith(u"PM", Qt::CaseInsensitive);
+        s = trimmed(s.chopped(2));
+    }
+    qsizetype pos = 0;
+    const std::optional<qint64> day = takeDate(s, pos, dayFirst);
     std::optional<double> seconds;
     if (!day || (pos < s.size() && (isBlank(s[pos]) || s[pos] == u'T'))) {
         if (day) {
@@ -191,8 +256,14 @@ std::optional<double> ReadClockTime(QStringView field) {
         }
         seconds = takeClock(s, pos);
         if (!seconds) return std::nullopt;
+        if (pm) {
+            const double hour = std::floor(*seconds / 3600);
+            if (hour < 1 || hour > 12) return std::nullopt;
+            if (hour == 12) *seconds -= 12 * 3600.0;
+            if (*pm) *seconds += 12 * 3600.0;
+        }
     }
-    if (pos != s.size()) return std::nullopt;
+    if (pos != s.size() || (pm && !seconds)) return std::nullopt;
     return double(day.value_or(0)) * 86400.0 + seconds.value_or(0.0);
 }
 

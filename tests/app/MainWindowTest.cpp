@@ -12,6 +12,7 @@
 #include "MainCursors.h"
 #include "PointTableModel.h"
 #include "ReadoutBox.h"
+#include "SignalDefinition.h"
 #include "StartupClock.h"
 #include "TableWindow.h"
 #include "TComboBox.h"
@@ -394,6 +395,60 @@ TEST(CommandLineTest, TheProgramAnswersOnTheTerminalWithoutADisplay) {
         EXPECT_TRUE(out.contains(QString::fromUtf8(r.out))) << out.toStdString();
         EXPECT_EQ(QString::fromUtf8(program.readAllStandardError()), QString::fromUtf8(r.err));
     }
+}
+
+// The window's language decides every number it shows or copies, whatever the system locale
+// (the tests run under C): a German sheet reads the German window's copy, an English sheet the
+// English one's.
+TEST(WindowLanguage, NumbersFollowIt) {
+    struct Row {
+        Language language;
+        QChar mark;
+        const char* formula;
+        const char* range;
+    };
+    const Row rows[] = {
+        {Language::German, u',', "298,15", " +/- 2,56 V"},
+        {Language::English, u'.', "298.15", " +/- 2.56 V"},
+    };
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.formula);
+        QTranslator toolkit, program;
+        ASSERT_TRUE(InstallLanguage(r.language, toolkit, program));
+        {
+            TFormMain w;
+            StoredPoints& d = w.session().store().Data;
+            const float t[] = {0, 0.5f, 1, 1.5f}, a[] = {1.5f, 2.25f, 3.125f, 2}, b[] = {2, 3, 4, 5};
+            for (int i = 0; i < 4; ++i)
+                d.T[i] = t[i], d.A[i] = a[i], d.B[i] = b[i];
+            d.Count = 4;
+            d.DefA = QStringLiteral("A (V): U");
+            d.DefB = QStringLiteral("B (V): U");
+            PlotOf(w).Cursors().setVerticalOn(true, 0, 1);
+            PlotOf(w).Cursors().X = {0.5, 1.5};
+            PlotOf(w).Measuring()->CopyReadout();
+            const QStringList readout =
+                QGuiApplication::clipboard()->text().split(QStringLiteral("\r\n"));
+            ASSERT_GE(readout.size(), 2);
+            EXPECT_TRUE(readout[1].contains(r.mark)) << readout[1].toStdString();
+            EXPECT_FALSE(readout[1].contains(r.mark == u',' ? u'.' : u','))
+                << readout[1].toStdString();
+            QTest::mouseClick(Child<QPushButton>(w, "ButtonDatenKopieren"), Qt::LeftButton);
+            EXPECT_TRUE(QGuiApplication::clipboard()->text().contains(
+                QStringLiteral("\r\n0") + r.mark + QStringLiteral("5\t2") + r.mark +
+                QStringLiteral("25\t3\r\n")));
+            EXPECT_EQ(Child<TComboBox>(w, "ComboBoxSamplingRate")->itemText(2),
+                      QStringLiteral("4 ms (250 Hz)"));
+        }
+        EXPECT_TRUE(kurvimat::signals::BuiltInSignals().filter(QString::fromLatin1(r.formula)).size() == 1);
+        EXPECT_EQ(QCoreApplication::translate("TFormHardware", " +/- 2,56 V"),
+                  QString::fromLatin1(r.range));
+        QCoreApplication::removeTranslator(&toolkit);
+        QCoreApplication::removeTranslator(&program);
+    }
+    QTranslator toolkit, program;
+    ASSERT_TRUE(InstallLanguage(Language::German, toolkit, program));
+    QCoreApplication::removeTranslator(&toolkit);
 }
 
 TEST(CentredPosition, NeverNegative) {

@@ -2,6 +2,7 @@
 
 #include <QFont>
 #include <QImage>
+#include <QLocale>
 #include <QPainter>
 
 #include <gtest/gtest.h>
@@ -87,23 +88,30 @@ TEST(Scale, TickStepsFollowTheOneTwoFiveSeries) {
     }
 }
 
+// The labels speak the window's language (the default locale), whatever the system's is.
 TEST(Scale, ZeroToFiveGetsElevenLabels) {
-    const auto plan = PlanScale(0, 5, QStringLiteral("Spannung in <vf>V"), 400, 1);
-    ASSERT_TRUE(plan);
-    EXPECT_EQ(plan->Exponent, 0);
-    EXPECT_EQ(plan->TitleText, "Spannung in V");
-    const char* labels[] = {"0", "0,5", "1", "1,5", "2", "2,5", "3", "3,5", "4", "4,5", "5"};
-    ASSERT_EQ(plan->Major.size(), 11u);
-    for (int i = 0; i < 11; ++i) {
-        SCOPED_TRACE(i);
-        EXPECT_EQ(plan->Major[static_cast<std::size_t>(i)].Label, labels[i]);
-        EXPECT_EQ(plan->Major[static_cast<std::size_t>(i)].Position, 40 * i);
+    for (const QLocale::Language language : {QLocale::German, QLocale::English}) {
+        QLocale::setDefault(QLocale(language));
+        const auto plan = PlanScale(0, 5, QStringLiteral("Spannung in <vf>V"), 400, 1);
+        QLocale::setDefault(QLocale::c());
+        ASSERT_TRUE(plan);
+        EXPECT_EQ(plan->Exponent, 0);
+        EXPECT_EQ(plan->TitleText, "Spannung in V");
+        const char* labels[] = {"0", "0,5", "1", "1,5", "2", "2,5", "3", "3,5", "4", "4,5", "5"};
+        ASSERT_EQ(plan->Major.size(), 11u);
+        for (int i = 0; i < 11; ++i) {
+            SCOPED_TRACE(i);
+            EXPECT_EQ(plan->Major[static_cast<std::size_t>(i)].Label,
+                      QString::fromLatin1(labels[i])
+                          .replace(u',', language == QLocale::German ? u',' : u'.'));
+            EXPECT_EQ(plan->Major[static_cast<std::size_t>(i)].Position, 40 * i);
+        }
+        ASSERT_EQ(plan->Minor.size(), 51u);
+        EXPECT_EQ(plan->Minor[1].Position, 8);
+        EXPECT_EQ(plan->Minor[50].Position, 400);
+        for (const ScaleTick& tick : plan->Minor)
+            EXPECT_TRUE(tick.Label.isEmpty());
     }
-    ASSERT_EQ(plan->Minor.size(), 51u);
-    EXPECT_EQ(plan->Minor[1].Position, 8);
-    EXPECT_EQ(plan->Minor[50].Position, 400);
-    for (const ScaleTick& tick : plan->Minor)
-        EXPECT_TRUE(tick.Label.isEmpty());
 }
 
 TEST(Scale, PrefixOrPowerOfTenInTheTitle) {

@@ -130,6 +130,44 @@ TEST_P(RoundTrip, PointsToFourDigitsAndDefinitionsExactly) {
     EXPECT_EQ(m->maxB, *std::max_element(m->b.begin(), m->b.end()));
 }
 
+// CSV as a spreadsheet opens it: the window's decimal mark, the separator beside it, a BOM and
+// CR LF; read back to the same points and definitions, quotes included.
+TEST_P(RoundTrip, CsvReadsBackToTheSamePoints) {
+    LocaleGuard guard{QLocale(GetParam())};
+    const QString defA = QStringLiteral("Temperatur, unkalibriert (°C): "
+                                        "1/(1/298,15+ln(47/(5/U-1)/50)/3950)-273,15 [0;100]");
+    const QString defB = QStringLiteral("Zoll \"x\" (in): U*1,5");
+    const std::vector<float> t = {-0.1f, 0.005f, 1234.5f, 60.0f};
+    const std::vector<float> a = {0.0f, 2.5024f, -2.5e7f, 1e30f};
+    const std::vector<float> b = {5.0f, -0.5f, 0.00012345f, -FLT_MAX};
+    MeasurementTextFormat csv;
+    csv.layout = TableLayout::Csv;
+    const QByteArray file = formatMeasurementFile(defA, defB, t, a, b, csv);
+    const char* head = separator() == u',' ? "\xEF\xBB\xBFZeit in s;\"Temperatur, unkalibriert"
+                                           : "\xEF\xBB\xBFZeit in s,\"Temperatur, unkalibriert";
+    EXPECT_TRUE(file.startsWith(head)) << file.left(40).toStdString();
+    EXPECT_EQ(file.count("\r\n"), 5);
+    EXPECT_EQ(file.count('\n'), 5);
+    EXPECT_TRUE(file.contains(separator() == u',' ? "\r\n0,005;2,502;-0,5\r\n"
+                                                  : "\r\n0.005,2.502,-0.5\r\n"));
+    const auto m = readMeasurementText(decodeText(file));
+    ASSERT_TRUE(m.has_value());
+    EXPECT_EQ(m->separator, separator() == u',' ? u';' : u',');
+    EXPECT_EQ(m->defA, defA);
+    EXPECT_EQ(m->defB, defB);
+    ASSERT_EQ(m->count, int(t.size()));
+    EXPECT_EQ(m->skippedLines, 0);
+    for (std::size_t i = 0; i < t.size(); ++i) {
+        SCOPED_TRACE(i);
+        expectFourDigits(m->t[i], t[i]);
+        expectFourDigits(m->a[i], a[i]);
+        expectFourDigits(m->b[i], b[i]);
+    }
+    // A decimal mark of its own, whatever the window's.
+    csv.decimalMark = u'.';
+    EXPECT_TRUE(formatMeasurementText("A", "B", t, a, b, csv).contains("\r\n0.005,2.502,-0.5\r\n"));
+}
+
 TEST_P(RoundTrip, LayoutOfTheWrittenText) {
     LocaleGuard guard{QLocale(GetParam())};
     const QString text = write("A (V): U", "B (V): U", {{0.f, 1.5f, 2.f}, {0.005f, 1.f, 2.f}});
@@ -197,6 +235,7 @@ TEST(MeasurementText, TextsWithControlCharactersAreRefusedWhole) {
         Bytes("PK\x03\x04\x14\0\x06\0\x08\0\0\0!\0"),
         Bytes("Zeit in s\tA: U\tB: U\r\n0\t1\t2\r\n1\t2\0\t3\r\n"),
         "Zeit in s\tA\tB\r\n0\t1\t\x81\r\n", // a byte the code page leaves undefined
+        "%PDF-1.4\n1 0 obj\n<< /Type /Catalog >>\nendobj\n0 1 2\n", // a PDF's text head
     };
     for (const QByteArray& bytes : rows) {
         SCOPED_TRACE(bytes.toPercentEncoding().constData());
@@ -240,6 +279,16 @@ TEST(MeasurementText, Lines) {
         {"empty fields only are a blank line", "\t\t\t\n1\t2\t3", 1, {1, 2, 3}, true, 0, 0},
         {"no B value anywhere", "1\t2\t\n2\t3\t", 2, {1, 2, 0}, false, 0, 0},
         {"yes-words are no numbers", "ja\tja\tja\n1\tja\t2\n2\t3\t4", 1, {2, 3, 4}, true, 2, 2},
+        {"semicolons and decimal commas", "0,5;1,5;-2,25\n1;2;3", 2, {0.5f, 1.5f, -2.25f}, true,
+         0, 0},
+        {"commas and decimal points", "0.5,1.5,-2.25\n1,2,3", 2, {0.5f, 1.5f, -2.25f}, true, 0, 0},
+        {"quoted CSV fields", "\"0,5\";\"1,5\";\"2\"\n1;2;3", 2, {0.5f, 1.5f, 2}, true, 0, 0},
+        {"quoted commas between commas", "0,\"1,5\",2\n1,2,3", 2, {0, 1.5f, 2}, true, 0, 0},
+        {"empty fields of a CSV line", "0;1;\n1;;2\n;;\n2;3;4", 1, {2, 3, 4}, true, 2, 2},
+        {"thousands shown by another number", "0;101.325;20,37\n1.100;101.330;20,5", 2,
+         {0, 101325, 20.37f}, true, 0, 0},
+        {"US date and 12-hour clock", "03/01/24 10:15 AM,1,2\n03/01/24 1:15 PM,3,4", 2,
+         {0, 1, 2}, true, 0, 0},
     };
     for (const QLocale::Language language : {QLocale::German, QLocale::English}) {
         LocaleGuard guard{QLocale(language)};
@@ -262,6 +311,47 @@ TEST(MeasurementText, Lines) {
     }
 }
 
+// "101.325" alone is 101325 or 101,325: the text's other numbers decide, else the field
+// separator, else the window's language; and the reader says which it was.
+TEST(MeasurementText, AmbiguousThousands) {
+    struct Row {
+        const char* name;
+        const char* text;
+        QLocale::Language language;
+        float a0, t1;
+        const char* field;
+        const char* deciding;
+    };
+    const Row rows[] = {
+        {"German window", "Zeit in s;Druck (Pa)\n0;101.325\n1.100;101.330", QLocale::German,
+         101325, 1100, "101.325", ""},
+        {"English window", "Zeit in s;Druck (Pa)\n0;101.325\n1.100;101.330", QLocale::English,
+         101.325f, 1.1f, "101.325", ""},
+        {"comma between fields", "Zeit in s,Druck (Pa)\n0,\"101,325\"\n\"1,100\",\"101,330\"",
+         QLocale::German, 101325, 1100, "101,325", ""},
+        {"a decimal comma decides", "Zeit;Druck;T\n0;101.325;20,37\n1.100;101.330;20,5",
+         QLocale::English, 101325, 1100, "101.325", "20,37"},
+        {"a decimal point decides", "Zeit\tDruck\tT\n0\t101.325\t20.37\n1.100\t101.330\t20.5",
+         QLocale::German, 101.325f, 1.1f, "", ""}, // read as it looks: nothing to say
+    };
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.name);
+        LocaleGuard guard{QLocale(r.language)};
+        const auto m = readMeasurementText(QString::fromLatin1(r.text));
+        ASSERT_TRUE(m.has_value());
+        ASSERT_EQ(m->count, 2);
+        EXPECT_FLOAT_EQ(m->a[0], r.a0);
+        EXPECT_FLOAT_EQ(m->t[1], r.t1);
+        EXPECT_EQ(m->ambiguousField, QString::fromLatin1(r.field));
+        if (*r.field) EXPECT_FLOAT_EQ(float(m->ambiguousValue), r.a0);
+        EXPECT_EQ(m->decidingField, QString::fromLatin1(r.deciding));
+    }
+    // Nothing ambiguous, or read as the other numbers show: nothing to say.
+    const auto plain = readMeasurementText(u"0;20,37\n1;1,125");
+    ASSERT_TRUE(plain.has_value());
+    EXPECT_TRUE(plain->ambiguousField.isEmpty());
+}
+
 // Fields as spreadsheets and people write them; nothing for what is not whole a number.
 TEST(TableNumbers, Fields) {
     const std::pair<const char*, std::optional<double>> numbers[] = {
@@ -279,6 +369,31 @@ TEST(TableNumbers, Fields) {
         SCOPED_TRACE(text);
         EXPECT_EQ(ReadTableNumber(QString::fromUtf8(text)), value);
     }
+    // One separator before three digits: the text's decimal mark decides; what shows its own
+    // reads as it shows, whatever the text's.
+    struct Marked {
+        const char* text;
+        char16_t mark;
+        std::optional<double> value;
+        char16_t shows; // DecimalMarkOf
+        bool ambiguous;
+    };
+    const Marked marked[] = {
+        {"101.325", u',', 101325, 0, true},    {"101.325", u'.', 101.325, 0, true},
+        {"1,100", u'.', 1100, 0, true},        {"-1,100", u',', -1.1, 0, true},
+        {"0.325", u',', 0.325, u'.', false},   {"1.2345", u',', 1.2345, u'.', false},
+        {"20,37", u'.', 20.37, u',', false},   {"1.235E+04", u',', 12350, u'.', false},
+        {"1.234.567", u'.', 1234567, u',', false}, {"101.325,00", u'.', 101325, u',', false},
+        {"1234.567", u',', 1234.567, u'.', false}, {"42", u',', 42, 0, false},
+        {"1.10", u',', 1.1, u'.', false},      {"1.100 V", u',', std::nullopt, 0, false},
+    };
+    for (const Marked& r : marked) {
+        SCOPED_TRACE(r.text);
+        const QString text = QString::fromUtf8(r.text);
+        EXPECT_EQ(ReadTableNumber(text, QChar(r.mark)), r.value);
+        EXPECT_EQ(DecimalMarkOf(text), QChar(r.shows));
+        EXPECT_EQ(IsAmbiguousNumber(text), r.ambiguous);
+    }
     const std::pair<const char*, std::optional<double>> times[] = {
         {"10:15", 36900},
         {"10:15:30,25", 36930.25},
@@ -290,11 +405,23 @@ TEST(TableNumbers, Fields) {
         {"10:15 Uhr", std::nullopt},
         {"1.3.243", std::nullopt},
         {"12", std::nullopt},
+        {"03/01/24 10:15 AM", 2460371 * 86400.0 + 36900},
+        {"3/1/2024 10:15:30 pm", 2460371 * 86400.0 + 36930 + 43200},
+        {"03/01/24 12:05 AM", 2460371 * 86400.0 + 300},
+        {"03/01/24 12:05 PM", 2460371 * 86400.0 + 43500},
+        {"03/01/24", 2460371 * 86400.0},
+        {"13/01/24 10:15", std::nullopt}, // no 13th month unless the text is day first
+        {"03/01/24 13:15 PM", std::nullopt},
+        {"03/01/24 0:15 AM", std::nullopt},
+        {"AM", std::nullopt},
     };
     for (const auto& [text, value] : times) {
         SCOPED_TRACE(text);
         EXPECT_EQ(ReadClockTime(QString::fromUtf8(text)), value);
     }
+    EXPECT_EQ(ReadClockTime(u"13/01/24 10:15", true), 2460323 * 86400.0 + 36900);
+    EXPECT_EQ(SlashDateFirstNumber(u"13/01/24"), 13);
+    EXPECT_EQ(SlashDateFirstNumber(u"13.01.24"), 0);
 }
 
 // The first line is a header only when its first field is no number and no time.
@@ -495,9 +622,28 @@ TEST(MeasurementText, SpreadsheetExports) {
         {7, 7, true, true, 4, 3, {2.5f, 21.85f, 1.615f}, 5.5f, "Temperatur (\u00B0C)"},
         {8, 12, true, true, 0, 5, {1.5f, 3.14159265f, 1.369f}, 5.5f, "U1 (V)"},
     };
-    for (const char* encoding : {"utf8", "cp1252"}) {
+    // The same sheets as TAB text and as Calc's CSV: German with ';' or with ',' (numbers with
+    // a decimal comma quoted), English with ',', and German Excel's (Windows-1252, CR LF).
+    struct Export {
+        const char* folder;
+        const char* suffix;
+        char16_t separator;
+        std::vector<int> cases;
+    };
+    const Export exports[] = {
+        {"utf8", "txt", u'\t', {1, 2, 3, 4, 5, 6, 7, 8}},
+        {"cp1252", "txt", u'\t', {1, 2, 3, 4, 5, 6, 7, 8}},
+        {"csv/de-semicolon", "csv", u';', {1, 2, 3, 4, 5, 6, 7, 8}},
+        {"csv/de-comma", "csv", u',', {1, 2, 3, 4, 5, 6, 7, 8}},
+        {"csv/en-comma", "csv", u',', {1, 2, 3, 4, 5, 6, 7, 8}},
+        {"csv/de-excel", "csv", u';', {1, 5, 7}},
+    };
+    LocaleGuard guard{QLocale(QLocale::English)};
+    for (const Export& e : exports) {
         for (const Row& r : rows) {
-            const QString name = QStringLiteral("%1/case%2-de.txt").arg(encoding).arg(r.n);
+            if (std::find(e.cases.begin(), e.cases.end(), r.n) == e.cases.end()) continue;
+            const QString name =
+                QStringLiteral("%1/case%2-de.%3").arg(e.folder).arg(r.n).arg(e.suffix);
             SCOPED_TRACE(name.toStdString());
             const QByteArray bytes = fixture(name);
             ASSERT_FALSE(bytes.isEmpty());
@@ -510,6 +656,7 @@ TEST(MeasurementText, SpreadsheetExports) {
             EXPECT_EQ(m->skippedLines, r.skipped);
             EXPECT_EQ(m->columns, r.columns);
             EXPECT_EQ(m->clockTimes, r.n == 6);
+            EXPECT_EQ(m->separator, QChar(e.separator));
             ASSERT_EQ(m->count, r.count);
             EXPECT_FLOAT_EQ(m->t[3], r.fourth.t);
             EXPECT_FLOAT_EQ(m->a[3], r.fourth.a);
@@ -520,6 +667,36 @@ TEST(MeasurementText, SpreadsheetExports) {
                 EXPECT_FLOAT_EQ(m->b[0], 10.f);
             }
         }
+    }
+}
+
+// Calc's "#.##0" writes 101325 as "101.325" (English "101,325") and 1100 s as "1.100".
+TEST(MeasurementText, SpreadsheetThousands) {
+    struct Row {
+        const char* name;
+        QLocale::Language window;
+        float a0, t2;
+        const char* deciding;
+    };
+    const Row rows[] = {
+        {"csv/de-semicolon/grouped-alone.csv", QLocale::German, 101325, 1100, ""},
+        {"csv/de-semicolon/grouped-alone.csv", QLocale::English, 101.325f, 1.1f, ""},
+        {"csv/de-semicolon/grouped-decided.csv", QLocale::English, 101325, 1100, "20,37"},
+        {"csv/de-tab/grouped-decided.txt", QLocale::English, 101325, 1100, "20,37"},
+        {"csv/en-comma/grouped-alone.csv", QLocale::German, 101325, 1100, ""},
+        {"csv/en-comma/grouped-decided.csv", QLocale::German, 101325, 1100, "20.37"},
+    };
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.name);
+        LocaleGuard guard{QLocale(r.window)};
+        const auto m = readMeasurementText(decodeText(fixture(QString::fromLatin1(r.name))));
+        ASSERT_TRUE(m.has_value());
+        ASSERT_EQ(m->count, 8);
+        EXPECT_EQ(m->skippedLines, 0);
+        EXPECT_FLOAT_EQ(m->a[0], r.a0);
+        EXPECT_FLOAT_EQ(m->t[2], r.t2);
+        EXPECT_FALSE(m->ambiguousField.isEmpty());
+        EXPECT_EQ(m->decidingField, QString::fromLatin1(r.deciding));
     }
 }
 
