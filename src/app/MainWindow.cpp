@@ -1,4 +1,5 @@
 // Start-up sequence, showing and closing, the 50 ms cycle and the instrument's data handler.
+#include "ClassViewShare.h"
 #include "Dialogs.h"
 #include "InstrumentLink.h"
 #include "Numbers.h"
@@ -187,6 +188,7 @@ void TFormMain::Timer1Timer() {
     AfterReadoutTick(r);
     RefreshDisplay();
     JournalTick();
+    if (ClassView) ClassView->Tick();
 }
 
 QString TFormMain::DivByZeroText(char channel, const QString& formula) {

@@ -1,5 +1,6 @@
 #include "Program.h"
 
+#include "ClassViewShare.h"
 #include "Language.h"
 #include "MainInstrument.h"
 #include "StartupClock.h"
@@ -51,6 +52,8 @@ int RunKurvimat(int argc, char** argv,
     StartupClock::Install(main);
     main.show();
     QTimer::singleShot(0, &main, [&main] { main.StartSession(QCoreApplication::arguments()); });
+    if (QCoreApplication::arguments().contains(QStringLiteral("--share")))
+        QTimer::singleShot(0, &main, [&main] { ShareFromCommandLine(main); });
     ScheduleScreenshot(main);
     const int code = app.exec();
     // The controller unplugs its devices through the main window's handlers.

@@ -71,6 +71,7 @@ struct Experiment;
 class MainCursors;
 class MainSpectrum;
 class MainRuns;
+class ClassViewShare;
 namespace kurvimat::session {
 class Journal;
 enum class Replacement;
@@ -167,6 +168,8 @@ private:
     friend class MainCursors;
     friend class MainSpectrum;
     friend class MainRuns;
+    friend class ClassViewShare;
+    friend void ShareFromCommandLine(TFormMain& window);
     friend class TInstrumentLink;
     friend void ConnectSignalEditor(TFormMain& main, TFormSignale& editor);
 
@@ -266,6 +269,8 @@ private:
 
     // --- runs ("Messreihen") and the session's journal (MainRuns.cpp) ---
     MainRuns* Runs = nullptr;
+    // --- the class view: freigabe, its dialog and watchers (ClassViewShare.cpp) ---
+    ClassViewShare* ClassView = nullptr;
     // "Messreihe behalten": the current points become a run now.
     void KeepCurrentAsRun();
     // Opens the list of the runs.
