@@ -140,7 +140,7 @@
   function ranges() { return view || teacherRanges(); }
 
   // --- drawing ---
-  const M = { l: 58, r: 58, t: 10, b: 34 };
+  const M = { l: 58, r: 58, t: 22, b: 22 };
   function niceStep(span, count) {
     const raw = span / Math.max(count, 1), p = Math.pow(10, Math.floor(Math.log10(raw)));
     const f = raw / p;
@@ -203,10 +203,12 @@
         ctx.fillText(fmt(v), side === 'l' ? (M.l - 4) * dpr : (M.l + 4) * dpr + w, y);
       }
     }
-    ctx.fillStyle = '#000'; ctx.textAlign = 'right'; ctx.textBaseline = 'bottom';
-    ctx.fillText(T.time + ' (s)', M.l * dpr + w, ch - 1);
-    ctx.textAlign = 'left';
-    ctx.fillStyle = COLOURS.a; if (m.a.on) ctx.fillText(title(m.a), 2, ch - 1);
+    ctx.fillStyle = '#000'; ctx.textAlign = 'left'; ctx.textBaseline = 'bottom';
+    ctx.fillText(T.time + ' (s)', M.l * dpr + w + 4 * dpr, M.t * dpr + h + 16 * dpr);
+    ctx.textBaseline = 'top';
+    ctx.fillStyle = COLOURS.a; if (m.a.on) ctx.fillText(title(m.a), 2 * dpr, 3 * dpr);
+    ctx.textAlign = 'right';
+    ctx.fillStyle = COLOURS.b; if (m.b.on) ctx.fillText(title(m.b), cw - 2 * dpr, 3 * dpr);
     ctx.save();
     ctx.beginPath(); ctx.rect(M.l * dpr, M.t * dpr, w, h); ctx.clip();
     for (const run of m.runs) {
