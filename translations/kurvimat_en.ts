@@ -1591,6 +1591,34 @@ Do you want to save them before quitting?</translation>
         <translation>Signal %1: The formula “%2” gives no value for any measurement (%3); its points are not drawn.
 </translation>
     </message>
+    <message>
+        <source>&amp;Klassenansicht freigeben …</source>
+        <translation>Share &amp;class view …</translation>
+    </message>
+    <message>
+        <source>&amp;Freigabe beenden</source>
+        <translation>&amp;Stop sharing</translation>
+    </message>
+    <message>
+        <source>Klassenansicht</source>
+        <translation>Class view</translation>
+    </message>
+    <message>
+        <source>Die Schülerinnen und Schüler öffnen diese Adresse im Browser (im selben Netz) oder scannen den Code. Sie sehen die Messung live und können nichts verändern.</source>
+        <translation>Students open this address in a browser (on the same network) or scan the code. They see the measurement live and cannot change anything.</translation>
+    </message>
+    <message>
+        <source>Freigabe beenden</source>
+        <translation>Stop sharing</translation>
+    </message>
+    <message>
+        <source>Schließen</source>
+        <translation>Close</translation>
+    </message>
+    <message>
+        <source>Klassenansicht: %1 verbunden</source>
+        <translation>Class view: %1 connected</translation>
+    </message>
 </context>
 <context>
     <name>TFormSignale</name>
@@ -1656,6 +1684,13 @@ Do you want to save them before quitting?</translation>
     <message>
         <source> Punkte</source>
         <translation> points</translation>
+    </message>
+</context>
+<context>
+    <name>kurvimat::classview::ClassViewServer</name>
+    <message>
+        <source>Die Klassenansicht kann keinen Netzwerk-Port öffnen: %1</source>
+        <translation>The class view cannot open a network port: %1</translation>
     </message>
 </context>
 </TS>

@@ -95,7 +95,7 @@ void ClassViewShare::UpdateState() {
     const bool on = server->running();
     share->setEnabled(true);
     stop->setEnabled(on);
-    const QString count = TFormMain::tr("Klassenansicht: %n sehen zu", nullptr, server->watchers());
+    const QString count = TFormMain::tr("Klassenansicht: %1 verbunden").arg(server->watchers());
     watching->setText(on ? count : QString());
     watching->setVisible(on);
     if (dialogCount) dialogCount->setText(count);
@@ -126,6 +126,8 @@ void ClassViewShare::ShowDialog() {
                                               QDialogButtonBox::DestructiveRole);
         QPushButton* close = buttons->addButton(TFormMain::tr("Schließen"),
                                                 QDialogButtonBox::RejectRole);
+        end->setAutoDefault(false);
+        close->setDefault(true);
         connect(end, &QPushButton::clicked, this, &ClassViewShare::Stop);
         connect(close, &QPushButton::clicked, dialog, &QDialog::close);
         layout->addWidget(intro);

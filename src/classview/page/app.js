@@ -261,7 +261,7 @@
   canvas.addEventListener('pointerdown', (e) => {
     canvas.setPointerCapture(e.pointerId);
     pointers.set(e.pointerId, { x: e.clientX, y: e.clientY });
-    gesture = { start: copyRanges(ranges()), pts: new Map([...pointers].map(([k, v]) => [k, { ...v }])), moved: false };
+    gesture = { start: copyRanges(ranges()), pts: new Map([...pointers].map(([k, v]) => [k, { x: v.x, y: v.y }])), moved: false };
   });
   canvas.addEventListener('pointermove', (e) => {
     if (!pointers.has(e.pointerId)) {
@@ -295,7 +295,7 @@
     if (!pointers.has(e.pointerId)) return;
     pointers.delete(e.pointerId);
     if (gesture && !gesture.moved && pointers.size === 0) { cursorX = timeAt(e); dirty = true; }
-    gesture = pointers.size ? { start: copyRanges(ranges()), pts: new Map([...pointers].map(([k, v]) => [k, { ...v }])), moved: true } : null;
+    gesture = pointers.size ? { start: copyRanges(ranges()), pts: new Map([...pointers].map(([k, v]) => [k, { x: v.x, y: v.y }])), moved: true } : null;
   }
   canvas.addEventListener('pointerup', release);
   canvas.addEventListener('pointercancel', release);
