@@ -419,3 +419,38 @@ TEST_F(ClassViewServerTest, APageHoldsExactlyTheStoredPointsAsTheyGrowAndChange)
     }
     EXPECT_TRUE(meta.contains("\"trigger\"") && meta.contains("\"intervalMs\""));
 }
+
+TEST_F(ClassViewServerTest, AShownRunGoesOutOnceInItsColourAndDownloadsAsText) {
+    kurvimat::session::RunList runs;
+    kurvimat::session::Run run;
+    run.points = session.dataPoints();
+    run.name = QStringLiteral("Pendel");
+    const qint64 id = runs.add(run);
+    server->setRuns(&runs);
+    std::vector<DecodedFrame> frames;
+    QByteArray meta;
+    auto ws = watch(&frames);
+    QObject::connect(ws.get(), &QWebSocket::textMessageReceived,
+                     [&meta](const QString& m) { meta = m.toUtf8(); });
+    ASSERT_TRUE(waitFor([&] { return server->watchers() == 1; }));
+    const auto runFrames = [&] {
+        return std::count_if(frames.begin(), frames.end(), [](const DecodedFrame& f) { return f.kind == SetKind::Run; });
+    };
+    server->tick({});
+    ASSERT_TRUE(waitFor([&] { return meta.contains("Pendel"); }));
+    EXPECT_EQ(runFrames(), 0) << "a run not shown sends no points";
+    for (int i = 0; i < 3; ++i) server->tick({{id, 0x12ab34}});
+    ASSERT_TRUE(waitFor([&] { return meta.contains("#12ab34") && runFrames() == 1; }));
+    waitFor([] { return false; }, 100);
+    EXPECT_EQ(runFrames(), 1) << "sent once";
+    const auto it = std::find_if(frames.begin(), frames.end(), [](const DecodedFrame& f) { return f.kind == SetKind::Run; });
+    EXPECT_EQ(it->set, quint32(id));
+    EXPECT_EQ(it->a, run.points.valuesA());
+    const auto body = [this](const std::string& target) {
+        const QByteArray reply = exchange(head(("GET " + path(target.c_str()) + " HTTP/1.1").constData()));
+        EXPECT_TRUE(reply.startsWith("HTTP/1.1 200")) << target;
+        return reply.mid(reply.indexOf("\r\n\r\n") + 4);
+    };
+    EXPECT_EQ(body("messreihe-" + std::to_string(id) + ".txt"), body("daten.txt"))
+        << "the run holds the current points, so both texts are one";
+}
