@@ -435,15 +435,29 @@ void ClassViewServer::tick(const std::vector<ShownRun>& shown) {
         return encodePointFrame(kind, 0, c.reset, c.first, from(sent.t()), from(sent.a()),
                                 from(sent.b()), sent.hasB());
     };
+    // The automatic snapshot at a trigger is the sweep the pages hold: they copy it themselves
+    // (a whole sweep of 10000 points would otherwise go out again), before the new sweep comes.
+    QByteArray snapshot;
+    const int sn = std::clamp(s.Snap.Count, 0, acquisition::PointCapacity);
+    const auto snap = [&](const SentPoints& sent) {
+        return sent.holds(column(s.Snap.T, sn), column(s.Snap.A, sn), column(s.Snap.B, sn),
+                          s.Snap.HasB);
+    };
+    if (sn > 0 && snap(data_) && !snap(snapshot_)) {
+        snapshot_ = data_;
+        snapshot = encodePointFrame(SetKind::Snapshot, 0, true, 0, {}, {}, {}, data_.hasB());
+        snapshot[1] = char(snapshot[1] | frame_flags::CopyOfData);
+    } else {
+        snapshot = frame(SetKind::Snapshot, snapshot_, s.Snap);
+    }
     const QByteArray data = frame(SetKind::Data, data_, s.Data);
-    const QByteArray snapshot = frame(SetKind::Snapshot, snapshot_, s.Snap);
     // Sending may drop a page, which changes the map: walk over a copy of the keys.
     std::vector<QWebSocket*> sockets;
     for (const auto& [socket, client] : clients_) sockets.push_back(socket);
     for (QWebSocket* socket : sockets) {
         if (metaChanged && !send(socket, m, false)) continue;
-        if (!data.isEmpty() && !send(socket, data, true)) continue;
-        if (!snapshot.isEmpty()) send(socket, snapshot, true);
+        if (!snapshot.isEmpty() && !send(socket, snapshot, true)) continue;
+        if (!data.isEmpty()) send(socket, data, true);
     }
     sendRuns(shown);
 }

@@ -49,6 +49,7 @@ bool decodePointFrame(const QByteArray& bytes, DecodedFrame& out) {
     out.kind = SetKind(kind);
     out.reset = (p[1] & frame_flags::Reset) != 0;
     out.hasB = (p[1] & frame_flags::HasB) != 0;
+    out.copyOfData = (p[1] & frame_flags::CopyOfData) != 0;
     out.set = qFromLittleEndian<quint32>(p + 4);
     out.first = int(qFromLittleEndian<quint32>(p + 8));
     const quint32 n = qFromLittleEndian<quint32>(p + 12);
@@ -82,6 +83,13 @@ SentPoints::Change SentPoints::update(std::span<const float> t, std::span<const 
         known_ = true;
     }
     return c;
+}
+
+bool SentPoints::holds(std::span<const float> t, std::span<const float> a,
+                       std::span<const float> b, bool hasB) const {
+    const std::size_t n = t_.size();
+    return known_ && hasB == hasB_ && t.size() == n && a.size() == n && b.size() == n &&
+           sameStart(t_, t, n) && sameStart(a_, a, n) && (!hasB || sameStart(b_, b, n));
 }
 
 void SentPoints::clear() {

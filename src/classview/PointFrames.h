@@ -18,6 +18,9 @@ enum class SetKind : std::uint8_t { Data = 1, Snapshot = 2, Run = 3 };
 namespace frame_flags {
 inline constexpr std::uint8_t Reset = 1;
 inline constexpr std::uint8_t HasB = 2;
+/// A snapshot frame without points: the snapshot is now the data the page holds (the
+/// automatic snapshot at a trigger), so a page copies it instead of receiving it again.
+inline constexpr std::uint8_t CopyOfData = 4;
 } // namespace frame_flags
 
 inline constexpr int FrameHeaderBytes = 16;
@@ -30,7 +33,7 @@ QByteArray encodePointFrame(SetKind kind, std::uint32_t set, bool reset, int fir
 struct DecodedFrame {
     SetKind kind{};
     std::uint32_t set = 0;
-    bool reset = false, hasB = false;
+    bool reset = false, hasB = false, copyOfData = false;
     int first = 0;
     std::vector<float> t, a, b;
 };
@@ -50,6 +53,9 @@ public:
     Change update(std::span<const float> t, std::span<const float> a, std::span<const float> b,
                   bool hasB);
     int size() const { return int(t_.size()); }
+    /// Whether the pages hold exactly these points as this set.
+    bool holds(std::span<const float> t, std::span<const float> a, std::span<const float> b,
+               bool hasB) const;
     const std::vector<float>& t() const { return t_; }
     const std::vector<float>& a() const { return a_; }
     const std::vector<float>& b() const { return b_; }

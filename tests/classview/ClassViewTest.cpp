@@ -384,9 +384,15 @@ TEST_F(ClassViewServerTest, APageHoldsExactlyTheStoredPointsAsTheyGrowAndChange)
                      [&meta](const QString& m) { meta = m.toUtf8(); });
     ASSERT_TRUE(waitFor([&] { return server->watchers() == 1; }));
     auto& d = session.store().Data;
-    std::vector<float> t, a, b;
+    std::vector<float> t, a, b, snapA;
+    int copies = 0;
     const auto apply = [&] {
         for (const DecodedFrame& f : frames) {
+            if (f.kind == SetKind::Snapshot && f.copyOfData) snapA = a, ++copies;
+            if (f.kind == SetKind::Snapshot && !f.copyOfData) {
+                if (f.reset) snapA.clear();
+                snapA.insert(snapA.end(), f.a.begin(), f.a.end());
+            }
             if (f.kind != SetKind::Data) continue;
             if (f.reset) t.clear(), a.clear(), b.clear();
             ASSERT_EQ(std::size_t(f.first), t.size());
@@ -403,6 +409,12 @@ TEST_F(ClassViewServerTest, APageHoldsExactlyTheStoredPointsAsTheyGrowAndChange)
         {"as it was", [] {}},
         {"the sweep grows", [&] { for (int i = 500; i < 800; ++i) d.T[i] = 0.002f * float(i), d.A[i] = 1, d.B[i] = 2; d.Count = 800; }},
         {"a new sweep", [&] { d.Count = 20; d.A[3] = 99; }},
+        {"a trigger with its automatic snapshot", [&] {
+             auto& snap = session.store().Snap;
+             std::copy(d.T, d.T + d.Count, snap.T), std::copy(d.A, d.A + d.Count, snap.A);
+             std::copy(d.B, d.B + d.Count, snap.B), snap.Count = d.Count;
+             d.Count = 7, d.A[0] = -5;
+         }},
         {"a definition evaluated again", [&] { for (int i = 0; i < d.Count; ++i) d.B[i] *= 2; }},
         {"emptied", [&] { d.Count = 0; }},
     };
@@ -412,12 +424,15 @@ TEST_F(ClassViewServerTest, APageHoldsExactlyTheStoredPointsAsTheyGrowAndChange)
         server->tick();
         ASSERT_TRUE(waitFor([&] {
             apply();
-            return int(t.size()) == d.Count && !meta.isEmpty() &&
+            const auto& snap = session.store().Snap;
+            return int(t.size()) == d.Count && !meta.isEmpty() && int(snapA.size()) == snap.Count &&
+                   std::equal(snapA.begin(), snapA.end(), snap.A) &&
                    std::equal(a.begin(), a.end(), d.A) && std::equal(b.begin(), b.end(), d.B);
         })) << "the page has " << t.size() << " of " << d.Count << " points";
         EXPECT_TRUE(std::equal(t.begin(), t.end(), d.T));
     }
     EXPECT_TRUE(meta.contains("\"trigger\"") && meta.contains("\"intervalMs\""));
+    EXPECT_EQ(copies, 1) << "the automatic snapshot is copied on the page, not sent again";
 }
 
 TEST_F(ClassViewServerTest, AShownRunGoesOutOnceInItsColourAndDownloadsAsText) {
