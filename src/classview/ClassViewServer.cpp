@@ -435,17 +435,20 @@ void ClassViewServer::tick(const std::vector<ShownRun>& shown) {
         return encodePointFrame(kind, 0, c.reset, c.first, from(sent.t()), from(sent.a()),
                                 from(sent.b()), sent.hasB());
     };
-    // The automatic snapshot at a trigger is the sweep the pages hold: they copy it themselves
-    // (a whole sweep of 10000 points would otherwise go out again), before the new sweep comes.
+    // The automatic snapshot at a trigger is the sweep the pages hold and the points stored
+    // since the last tick: they copy the one and get only the others, before the new sweep.
     QByteArray snapshot;
     const int sn = std::clamp(s.Snap.Count, 0, acquisition::PointCapacity);
     const auto snap = [&](const SentPoints& sent) {
-        return sent.holds(column(s.Snap.T, sn), column(s.Snap.A, sn), column(s.Snap.B, sn),
-                          s.Snap.HasB);
+        return sent.beginsWith(column(s.Snap.T, sn), column(s.Snap.A, sn), column(s.Snap.B, sn),
+                               s.Snap.HasB);
     };
-    if (sn > 0 && snap(data_) && !snap(snapshot_)) {
+    if (data_.size() > 0 && snap(data_) && !snap(snapshot_)) {
         snapshot_ = data_;
-        snapshot = encodePointFrame(SetKind::Snapshot, 0, true, 0, {}, {}, {}, data_.hasB());
+        snapshot = frame(SetKind::Snapshot, snapshot_, s.Snap);
+        if (snapshot.isEmpty())
+            snapshot = encodePointFrame(SetKind::Snapshot, 0, false, data_.size(), {}, {}, {},
+                                        data_.hasB());
         snapshot[1] = char(snapshot[1] | frame_flags::CopyOfData);
     } else {
         snapshot = frame(SetKind::Snapshot, snapshot_, s.Snap);

@@ -85,10 +85,10 @@ SentPoints::Change SentPoints::update(std::span<const float> t, std::span<const 
     return c;
 }
 
-bool SentPoints::holds(std::span<const float> t, std::span<const float> a,
-                       std::span<const float> b, bool hasB) const {
+bool SentPoints::beginsWith(std::span<const float> t, std::span<const float> a,
+                            std::span<const float> b, bool hasB) const {
     const std::size_t n = t_.size();
-    return known_ && hasB == hasB_ && t.size() == n && a.size() == n && b.size() == n &&
+    return known_ && hasB == hasB_ && t.size() >= n && a.size() >= n && b.size() >= n &&
            sameStart(t_, t, n) && sameStart(a_, a, n) && (!hasB || sameStart(b_, b, n));
 }
 

@@ -18,8 +18,8 @@ enum class SetKind : std::uint8_t { Data = 1, Snapshot = 2, Run = 3 };
 namespace frame_flags {
 inline constexpr std::uint8_t Reset = 1;
 inline constexpr std::uint8_t HasB = 2;
-/// A snapshot frame without points: the snapshot is now the data the page holds (the
-/// automatic snapshot at a trigger), so a page copies it instead of receiving it again.
+/// A snapshot frame: the snapshot starts with the data the page holds (the automatic snapshot
+/// at a trigger), so a page copies that and adds only the frame's points.
 inline constexpr std::uint8_t CopyOfData = 4;
 } // namespace frame_flags
 
@@ -53,8 +53,8 @@ public:
     Change update(std::span<const float> t, std::span<const float> a, std::span<const float> b,
                   bool hasB);
     int size() const { return int(t_.size()); }
-    /// Whether the pages hold exactly these points as this set.
-    bool holds(std::span<const float> t, std::span<const float> a, std::span<const float> b,
+    /// Whether the pages hold these points' beginning (or all of them) as this set.
+    bool beginsWith(std::span<const float> t, std::span<const float> a, std::span<const float> b,
                bool hasB) const;
     const std::vector<float>& t() const { return t_; }
     const std::vector<float>& a() const { return a_; }

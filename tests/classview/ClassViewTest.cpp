@@ -389,7 +389,8 @@ TEST_F(ClassViewServerTest, APageHoldsExactlyTheStoredPointsAsTheyGrowAndChange)
     const auto apply = [&] {
         for (const DecodedFrame& f : frames) {
             if (f.kind == SetKind::Snapshot && f.copyOfData) snapA = a, ++copies;
-            if (f.kind == SetKind::Snapshot && !f.copyOfData) {
+            if (f.kind == SetKind::Snapshot) {
+                ASSERT_EQ(std::size_t(f.first), f.reset ? 0 : snapA.size());
                 if (f.reset) snapA.clear();
                 snapA.insert(snapA.end(), f.a.begin(), f.a.end());
             }
@@ -412,7 +413,8 @@ TEST_F(ClassViewServerTest, APageHoldsExactlyTheStoredPointsAsTheyGrowAndChange)
         {"a trigger with its automatic snapshot", [&] {
              auto& snap = session.store().Snap;
              std::copy(d.T, d.T + d.Count, snap.T), std::copy(d.A, d.A + d.Count, snap.A);
-             std::copy(d.B, d.B + d.Count, snap.B), snap.Count = d.Count;
+             snap.T[d.Count] = 1, snap.A[d.Count] = 2, snap.B[d.Count] = 3; // after the last tick
+             std::copy(d.B, d.B + d.Count, snap.B), snap.Count = d.Count + 1;
              d.Count = 7, d.A[0] = -5;
          }},
         {"a definition evaluated again", [&] { for (int i = 0; i < d.Count; ++i) d.B[i] *= 2; }},

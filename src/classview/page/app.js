@@ -58,11 +58,9 @@
     else if (kind === 2) set = state.snap;
     else if (kind === 3) { set = state.runs.get(id) || newSet(); state.runs.set(id, set); }
     else return;
-    if (kind === 2 && (flags & 4)) { // the snapshot is the data this page holds
+    if (kind === 2 && (flags & 4)) { // the snapshot begins with the data this page holds
       const d = state.data;
-      state.snap = { n: d.n, hasB: d.hasB, t: d.t.slice(0, d.n), a: d.a.slice(0, d.n), b: d.b.slice(0, d.n) };
-      dirty = true;
-      return;
+      set = state.snap = { n: d.n, hasB: d.hasB, t: d.t.slice(0, d.n), a: d.a.slice(0, d.n), b: d.b.slice(0, d.n) };
     }
     if (flags & 1) set.n = 0;
     if (first > set.n) return; // a gap: wait for the next whole set
