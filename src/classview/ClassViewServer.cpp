@@ -443,7 +443,8 @@ void ClassViewServer::tick(const std::vector<ShownRun>& shown) {
         return sent.beginsWith(column(s.Snap.T, sn), column(s.Snap.A, sn), column(s.Snap.B, sn),
                                s.Snap.HasB);
     };
-    if (data_.size() > 0 && snap(data_) && !snap(snapshot_)) {
+    const bool snapshotSent = snap(snapshot_) && snapshot_.size() >= data_.size();
+    if (data_.size() > 0 && snap(data_) && !snapshotSent) {
         snapshot_ = data_;
         snapshot = frame(SetKind::Snapshot, snapshot_, s.Snap);
         if (snapshot.isEmpty())
