@@ -25,7 +25,7 @@ function(kurvimat_links_of target out)
 endfunction()
 
 function(kurvimat_check_layers)
-  foreach(dir signals exchange display analysis hid acquisition session)
+  foreach(dir signals exchange display analysis hid acquisition session classview)
     kurvimat_links_of(kurvimat_${dir} reached)
     set(forbidden kurvimat_app Qt6::Widgets Qt6::PrintSupport)
     if(NOT dir MATCHES "^(display|analysis)$")

@@ -5,6 +5,10 @@ KURVIMAT_PACKAGES=(build-essential cmake ninja-build pkgconf qt6-base-dev qt6-ba
                    libudev-dev libgtest-dev libgmock-dev libbenchmark-dev libmuparser-dev
                    fonts-liberation qt6-translations-l10n libgsl-dev libsqlite3-dev
                    librsvg2-bin file qt6-l10n-tools qt6-tools-dev-tools clang-tidy)
+# The class view: its WebSocket server and the QR code of its address.
+KURVIMAT_PACKAGES+=(qt6-websockets-dev libqrencode-dev)
+# The class view's browser test (headless Chromium; skipped without it).
+KURVIMAT_BROWSER_TEST_PACKAGES=(chromium)
 # The kernel test (Debian's kernel under qemu with a busybox initramfs) and the fuzz smoke run.
 KURVIMAT_KERNEL_PACKAGES=(qemu-system-x86 busybox-static cpio e2fsprogs)
 KURVIMAT_FUZZ_PACKAGES=(clang-14 libclang-rt-14-dev)

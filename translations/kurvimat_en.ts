@@ -151,6 +151,10 @@ Two-channel USB oscilloscope and data logger for school labs.
         <source>%1 braucht eine grafische Sitzung: es wurde kein Bildschirm gefunden (DISPLAY oder WAYLAND_DISPLAY).</source>
         <translation>%1 needs a graphical session: no display was found (DISPLAY or WAYLAND_DISPLAY).</translation>
     </message>
+    <message>
+        <source>Gibt die Klassenansicht frei und schreibt ihre Adresse auf die Standardausgabe.</source>
+        <translation>Shares the class view and writes its address to standard output.</translation>
+    </message>
 </context>
 <context>
     <name>CurveFit</name>
@@ -1809,6 +1813,34 @@ trigger</translation>
         <source>, wie „%1“ das Dezimaltrennzeichen zeigt.</source>
         <translation>, as “%1” shows the decimal separator.</translation>
     </message>
+    <message>
+        <source>&amp;Klassenansicht freigeben …</source>
+        <translation>Share &amp;class view …</translation>
+    </message>
+    <message>
+        <source>&amp;Freigabe beenden</source>
+        <translation>&amp;Stop sharing</translation>
+    </message>
+    <message>
+        <source>Klassenansicht</source>
+        <translation>Class view</translation>
+    </message>
+    <message>
+        <source>Die Schülerinnen und Schüler öffnen diese Adresse im Browser (im selben Netz) oder scannen den Code. Sie sehen die Messung live und können nichts verändern.</source>
+        <translation>Students open this address in a browser (on the same network) or scan the code. They see the measurement live and cannot change anything.</translation>
+    </message>
+    <message>
+        <source>Freigabe beenden</source>
+        <translation>Stop sharing</translation>
+    </message>
+    <message>
+        <source>Schließen</source>
+        <translation>Close</translation>
+    </message>
+    <message>
+        <source>Klassenansicht: %1 verbunden</source>
+        <translation>Class view: %1 connected</translation>
+    </message>
 </context>
 <context>
     <name>TFormSignale</name>
@@ -1874,6 +1906,13 @@ trigger</translation>
     <message>
         <source> Punkte</source>
         <translation> points</translation>
+    </message>
+</context>
+<context>
+    <name>kurvimat::classview::ClassViewServer</name>
+    <message>
+        <source>Die Klassenansicht kann keinen Netzwerk-Port öffnen: %1</source>
+        <translation>The class view cannot open a network port: %1</translation>
     </message>
 </context>
 </TS>

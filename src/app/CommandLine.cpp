@@ -22,6 +22,9 @@ const OptionEntry Options[] = {
      QT_TRANSLATE_NOOP("CommandLine", "Zeigt diese Hilfe.")},
     {{QStringLiteral("v"), QStringLiteral("version")}, nullptr,
      QT_TRANSLATE_NOOP("CommandLine", "Zeigt die Version des Programms.")},
+    {{QStringLiteral("share")}, nullptr,
+     QT_TRANSLATE_NOOP("CommandLine", "Gibt die Klassenansicht frei und schreibt ihre Adresse "
+                                      "auf die Standardausgabe.")},
     // What QGuiApplication takes from the command line itself.
     {{QStringLiteral("platform")}, "name", nullptr},
     {{QStringLiteral("platformpluginpath")}, "path", nullptr},

@@ -1,6 +1,7 @@
 // The menu bar and the actions it shares with the buttons, check boxes and the plot's menu;
 // stopping and going on, taking a deletion or a load back, the table, big display and help
 // windows, and the question on closing with unsaved work.
+#include "ClassViewShare.h"
 #include "TFormMain.h"
 
 #include "AboutDialog.h"
@@ -135,6 +136,9 @@ void TFormMain::CreateMenus() {
     datei->addActions({ActionDatenLaden, ActionDatenSpeichern, ActionSSLaden, ActionSSSpeichern});
     datei->addMenu(MenuBildSpeichern);
     datei->addAction(ActionDrucken);
+    datei->addSeparator();
+    ClassView = new ClassViewShare(*this);
+    datei->addActions({ClassView->ShareAction(), ClassView->StopAction()});
     datei->addSeparator();
     datei->addAction(ActionBeenden);
 

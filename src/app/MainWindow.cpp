@@ -1,4 +1,5 @@
 // Start-up sequence, showing and closing, the 50 ms cycle and the instrument's data handler.
+#include "ClassViewShare.h"
 #include "Dialogs.h"
 #include "InstrumentLink.h"
 #include "Numbers.h"
@@ -208,6 +209,7 @@ void TFormMain::Timer1Timer() {
     RefreshDisplay();
     JournalTick();
     ShowTitle();
+    if (ClassView) ClassView->Tick();
 }
 
 QString TFormMain::DivByZeroText(char channel, const QString& formula) {

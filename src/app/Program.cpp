@@ -1,5 +1,6 @@
 #include "Program.h"
 
+#include "ClassViewShare.h"
 #include "CommandLine.h"
 #include "Language.h"
 #include "MainInstrument.h"
@@ -113,6 +114,8 @@ int RunKurvimat(int argc, char** argv,
     StartupClock::Install(main);
     main.show();
     QTimer::singleShot(0, &main, [&main, file = line.file] { main.StartSession(file); });
+    if (line.isSet(QStringLiteral("share")))
+        QTimer::singleShot(0, &main, [&main] { ShareFromCommandLine(main); });
     ScheduleScreenshot(main);
     const int code = app.exec();
     // The controller unplugs its devices through the main window's handlers.

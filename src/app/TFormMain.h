@@ -72,6 +72,7 @@ struct Experiment;
 class MainCursors;
 class MainSpectrum;
 class MainRuns;
+class ClassViewShare;
 namespace kurvimat::session {
 class Journal;
 enum class Replacement;
@@ -176,6 +177,8 @@ private:
     friend class MainCursors;
     friend class MainSpectrum;
     friend class MainRuns;
+    friend class ClassViewShare;
+    friend void ShareFromCommandLine(TFormMain& window);
     friend class TInstrumentLink;
     friend void ConnectSignalEditor(TFormMain& main, TFormSignale& editor);
 
@@ -293,6 +296,8 @@ private:
 
     // --- runs ("Messreihen") and the session's journal (MainRuns.cpp) ---
     MainRuns* Runs = nullptr;
+    // --- the class view: freigabe, its dialog and watchers (ClassViewShare.cpp) ---
+    ClassViewShare* ClassView = nullptr;
     // "Messreihe behalten": the current points become a run now.
     void KeepCurrentAsRun();
     // Opens the list of the runs.

@@ -1,0 +1,330 @@
+// Kurvimat's class view: the teacher's measurement, live and read-only. Points come in binary
+// frames (see PointFrames.h), settings as JSON; nothing the page does goes back.
+'use strict';
+(function () {
+  const english = (navigator.language || '').toLowerCase().startsWith('en');
+  const T = english ? {
+    fit: 'Whole view', data: 'Data (text)', run: 'Run', waiting: 'waiting for trigger',
+    running: 'recording', held: 'stopped', offline: 'Connection lost, trying again …',
+    full: 'The class is full: 60 devices are watching already. Try again later.',
+    connecting: 'Connecting …', time: 'Time', decimal: '.'
+  } : {
+    fit: 'Gesamtansicht', data: 'Daten (Text)', run: 'Messreihe', waiting: 'wartet auf Trigger',
+    running: 'nimmt auf', held: 'angehalten', offline: 'Verbindung unterbrochen, neuer Versuch …',
+    full: 'Die Klasse ist voll: Es sehen schon 60 Geräte zu. Versuche es später wieder.',
+    connecting: 'Verbindung wird aufgebaut …', time: 'Zeit', decimal: ','
+  };
+  document.documentElement.lang = english ? 'en' : 'de';
+
+  const COLOURS = { a: '#0000f7', b: '#f70000', snap: '#a0a0a0' };
+  const MAX_POINTS = 1000000;
+  const canvas = document.getElementById('plot');
+  const ctx = canvas.getContext('2d');
+  const readout = document.getElementById('readout');
+  const status = document.getElementById('status');
+  const downloads = document.getElementById('downloads');
+  const fitButton = document.getElementById('fit');
+  fitButton.textContent = T.fit;
+
+  function newSet() { return { n: 0, hasB: true, t: new Float32Array(0), a: new Float32Array(0), b: new Float32Array(0) }; }
+  const state = { meta: null, data: newSet(), snap: newSet(), runs: new Map(), online: false };
+  // The student's own view: null follows the teacher's ranges.
+  let view = null;
+  let cursorX = null;
+  let dirty = true;
+
+  function fmt(v) {
+    if (v === null || v === undefined || !isFinite(v)) return '–';
+    let s = Math.abs(v) >= 1e6 || (v !== 0 && Math.abs(v) < 1e-3) ? v.toExponential(3) : String(Number(v.toPrecision(4)));
+    return T.decimal === ',' ? s.replace('.', ',') : s;
+  }
+  function title(c) { return c.unit ? c.name + ' (' + c.unit + ')' : c.name; }
+
+  // --- points in ---
+  function grow(set, need) {
+    if (set.t.length >= need) return;
+    const size = Math.max(need, set.t.length * 2, 256);
+    for (const k of ['t', 'a', 'b']) { const x = new Float32Array(size); x.set(set[k].subarray(0, set.n)); set[k] = x; }
+  }
+  function applyFrame(buf) {
+    if (buf.byteLength < 16) return;
+    const v = new DataView(buf);
+    const kind = v.getUint8(0), flags = v.getUint8(1);
+    const id = v.getUint32(4, true), first = v.getUint32(8, true), n = v.getUint32(12, true);
+    const hasB = (flags & 2) !== 0, cols = hasB ? 3 : 2;
+    if (first + n > MAX_POINTS || buf.byteLength !== 16 + n * 4 * cols) return;
+    let set;
+    if (kind === 1) set = state.data;
+    else if (kind === 2) set = state.snap;
+    else if (kind === 3) { set = state.runs.get(id) || newSet(); state.runs.set(id, set); }
+    else return;
+    if (kind === 2 && (flags & 4)) { // the snapshot begins with the data this page holds
+      const d = state.data;
+      set = state.snap = { n: d.n, hasB: d.hasB, t: d.t.slice(0, d.n), a: d.a.slice(0, d.n), b: d.b.slice(0, d.n) };
+    }
+    if (flags & 1) set.n = 0;
+    if (first > set.n) return; // a gap: wait for the next whole set
+    grow(set, first + n);
+    const col = (i) => new Float32Array(buf.slice(16 + i * n * 4, 16 + (i + 1) * n * 4));
+    set.t.set(col(0), first); set.a.set(col(1), first);
+    if (hasB) set.b.set(col(2), first);
+    set.hasB = hasB; set.n = first + n;
+    dirty = true;
+  }
+  function applyMeta(text) {
+    if (text.length > 1000000) return;
+    let m;
+    try { m = JSON.parse(text); } catch (e) { return; }
+    if (!m || m.type !== 'meta') return;
+    const runsBefore = state.meta ? JSON.stringify(state.meta.runs) : '';
+    state.meta = m;
+    if (JSON.stringify(m.runs) !== runsBefore) showDownloads();
+    showMeta();
+    dirty = true;
+  }
+
+  // --- connection ---
+  let retry = 1000;
+  function connect() {
+    status.textContent = T.connecting;
+    const ws = new WebSocket('ws://' + location.host + location.pathname + 'ws');
+    ws.binaryType = 'arraybuffer';
+    ws.onopen = () => { state.online = true; retry = 1000; };
+    ws.onmessage = (e) => { if (typeof e.data === 'string') applyMeta(e.data); else applyFrame(e.data); };
+    ws.onclose = (e) => {
+      state.online = false;
+      if (e.code === 1008) { status.textContent = T.full; return; }
+      status.textContent = T.offline;
+      setTimeout(connect, retry);
+      retry = Math.min(retry * 2, 15000);
+    };
+  }
+
+  // --- what the window shows beside the plot ---
+  function showMeta() {
+    const m = state.meta;
+    for (const k of ['a', 'b']) {
+      const box = document.getElementById('big-' + k);
+      box.hidden = !m[k].on;
+      box.querySelector('.name').textContent = m[k].name;
+      box.querySelector('.value').textContent = fmt(m[k].value) + (m[k].unit ? ' ' + m[k].unit : '');
+    }
+    if (state.online) {
+      status.textContent = m.trigger.mode + ' · ' + T[m.trigger.state] + ' · ' + m.intervalMs + ' ms · ' + m.pointCount;
+    }
+  }
+  function link(href, text) {
+    const a = document.createElement('a');
+    a.href = href; a.textContent = text; a.setAttribute('download', '');
+    return a;
+  }
+  function showDownloads() {
+    downloads.replaceChildren(link('daten.txt', T.data), ' ', link('daten.csv', 'CSV'));
+    for (const r of state.meta.runs) {
+      downloads.append(' ', link('messreihe-' + r.id + '.txt', r.name || T.run + ' ' + r.id));
+      downloads.append(' ', link('messreihe-' + r.id + '.csv', 'CSV'));
+    }
+  }
+
+  // --- ranges ---
+  function extent(set, key) {
+    let lo = Infinity, hi = -Infinity;
+    const x = set[key];
+    for (let i = 0; i < set.n; i++) { const v = x[i]; if (v < lo) lo = v; if (v > hi) hi = v; }
+    return lo <= hi ? [lo, hi] : null;
+  }
+  function padded(r) { return r[0] === r[1] ? [r[0] - 1, r[1] + 1] : r; }
+  function teacherRanges() {
+    const m = state.meta;
+    const r = { t: [0, 1], a: [0, 1], b: [0, 1] };
+    if (!m) return r;
+    r.t = m.time.max > m.time.min ? [m.time.min, m.time.max] : padded(extent(state.data, 't') || [0, 1]);
+    for (const k of ['a', 'b']) {
+      r[k] = m[k].max > m[k].min && !m.loaded ? [m[k].min, m[k].max] : padded(extent(state.data, k) || [0, 1]);
+    }
+    return r;
+  }
+  function ranges() { return view || teacherRanges(); }
+
+  // --- drawing ---
+  const M = { l: 58, r: 58, t: 22, b: 22 };
+  function niceStep(span, count) {
+    const raw = span / Math.max(count, 1), p = Math.pow(10, Math.floor(Math.log10(raw)));
+    const f = raw / p;
+    return (f < 1.5 ? 1 : f < 3.5 ? 2 : f < 7.5 ? 5 : 10) * p;
+  }
+  function ticks(r, px) {
+    const step = niceStep(r[1] - r[0], Math.max(2, Math.floor(px / 70)));
+    if (!isFinite(step) || step <= 0) return [];
+    const out = [];
+    for (let v = Math.ceil(r[0] / step) * step; v <= r[1] + step * 1e-9 && out.length < 50; v += step) out.push(Math.abs(v) < step * 1e-9 ? 0 : v);
+    return out;
+  }
+  function series(set, key, colour, xr, yr, w, h, dpr, width) {
+    const n = set.n;
+    if (!n) return;
+    const t = set.t, y = set[key];
+    const sx = w / (xr[1] - xr[0]), sy = h / (yr[1] - yr[0]);
+    const X = (v) => M.l * dpr + (v - xr[0]) * sx, Y = (v) => M.t * dpr + h - (v - yr[0]) * sy;
+    ctx.strokeStyle = colour; ctx.lineWidth = width * dpr;
+    ctx.beginPath();
+    // Many points per pixel column: one vertical stroke per column from its lowest to its highest.
+    let col = null, lo = 0, hi = 0, started = false;
+    const flush = () => { if (col === null) return; const a = Y(lo), b = Y(hi); if (!started) { ctx.moveTo(col, a); started = true; } else ctx.lineTo(col, a); ctx.lineTo(col, b); };
+    const dense = n > 2 * w;
+    for (let i = 0; i < n; i++) {
+      const v = y[i];
+      if (!isFinite(v)) continue;
+      if (!dense) { const px = X(t[i]), py = Y(v); if (!started) { ctx.moveTo(px, py); started = true; } else ctx.lineTo(px, py); continue; }
+      const c = Math.round(X(t[i]));
+      if (c !== col) { flush(); col = c; lo = hi = v; } else { if (v < lo) lo = v; if (v > hi) hi = v; }
+    }
+    if (dense) flush();
+    ctx.stroke();
+  }
+  function draw() {
+    const dpr = window.devicePixelRatio || 1;
+    const cw = Math.round(canvas.clientWidth * dpr), ch = Math.round(canvas.clientHeight * dpr);
+    if (canvas.width !== cw || canvas.height !== ch) { canvas.width = cw; canvas.height = ch; }
+    ctx.fillStyle = '#fff'; ctx.fillRect(0, 0, cw, ch);
+    const m = state.meta;
+    if (!m) return;
+    const r = ranges();
+    const w = cw - (M.l + M.r) * dpr, h = ch - (M.t + M.b) * dpr;
+    if (w < 10 || h < 10) return;
+    ctx.font = (12 * dpr) + 'px "Liberation Sans", Arial, sans-serif';
+    ctx.lineWidth = dpr; ctx.strokeStyle = '#ddd'; ctx.fillStyle = '#000';
+    ctx.textAlign = 'center'; ctx.textBaseline = 'top';
+    for (const v of ticks(r.t, w / dpr)) {
+      const x = M.l * dpr + (v - r.t[0]) / (r.t[1] - r.t[0]) * w;
+      ctx.beginPath(); ctx.moveTo(x, M.t * dpr); ctx.lineTo(x, M.t * dpr + h); ctx.stroke();
+      ctx.fillText(fmt(v), x, M.t * dpr + h + 3 * dpr);
+    }
+    ctx.textBaseline = 'middle';
+    for (const [k, side] of [['a', 'l'], ['b', 'r']]) {
+      if (!m[k].on) continue;
+      ctx.fillStyle = COLOURS[k]; ctx.textAlign = side === 'l' ? 'right' : 'left';
+      for (const v of ticks(r[k], h / dpr)) {
+        const y = M.t * dpr + h - (v - r[k][0]) / (r[k][1] - r[k][0]) * h;
+        if (k === 'a') { ctx.beginPath(); ctx.moveTo(M.l * dpr, y); ctx.lineTo(M.l * dpr + w, y); ctx.stroke(); }
+        ctx.fillText(fmt(v), side === 'l' ? (M.l - 4) * dpr : (M.l + 4) * dpr + w, y);
+      }
+    }
+    ctx.fillStyle = '#000'; ctx.textAlign = 'left'; ctx.textBaseline = 'bottom';
+    ctx.fillText(T.time + ' (s)', M.l * dpr + w + 4 * dpr, M.t * dpr + h + 16 * dpr);
+    ctx.textBaseline = 'top';
+    ctx.fillStyle = COLOURS.a; if (m.a.on) ctx.fillText(title(m.a), 2 * dpr, 3 * dpr);
+    ctx.textAlign = 'right';
+    ctx.fillStyle = COLOURS.b; if (m.b.on) ctx.fillText(title(m.b), cw - 2 * dpr, 3 * dpr);
+    ctx.save();
+    ctx.beginPath(); ctx.rect(M.l * dpr, M.t * dpr, w, h); ctx.clip();
+    for (const run of m.runs) {
+      const set = state.runs.get(run.id);
+      if (!run.color || !set) continue;
+      if (m.a.on) series(set, 'a', run.color, r.t, r.a, w, h, dpr, 1);
+      if (m.b.on && set.hasB) series(set, 'b', run.color, r.t, r.b, w, h, dpr, 1);
+    }
+    if (m.a.on) series(state.snap, 'a', COLOURS.snap, r.t, r.a, w, h, dpr, 1);
+    if (m.b.on && state.snap.hasB) series(state.snap, 'b', COLOURS.snap, r.t, r.b, w, h, dpr, 1);
+    if (m.a.on) series(state.data, 'a', COLOURS.a, r.t, r.a, w, h, dpr, 1.5);
+    if (m.b.on && state.data.hasB) series(state.data, 'b', COLOURS.b, r.t, r.b, w, h, dpr, 1.5);
+    if (cursorX !== null) {
+      const x = M.l * dpr + (cursorX - r.t[0]) / (r.t[1] - r.t[0]) * w;
+      ctx.strokeStyle = '#000'; ctx.lineWidth = dpr;
+      ctx.beginPath(); ctx.moveTo(x, M.t * dpr); ctx.lineTo(x, M.t * dpr + h); ctx.stroke();
+    }
+    ctx.restore();
+    ctx.strokeStyle = '#000'; ctx.lineWidth = dpr; ctx.strokeRect(M.l * dpr, M.t * dpr, w, h);
+    showReadout();
+  }
+  function nearest(set, x) {
+    let best = -1, dist = Infinity;
+    for (let i = 0; i < set.n; i++) { const d = Math.abs(set.t[i] - x); if (d < dist) { dist = d; best = i; } }
+    return best;
+  }
+  function showReadout() {
+    const m = state.meta;
+    const i = cursorX === null ? -1 : nearest(state.data, cursorX);
+    readout.hidden = i < 0;
+    if (i < 0) return;
+    const d = state.data;
+    let text = 't = ' + fmt(d.t[i]) + ' s';
+    if (m.a.on) text += '   ' + m.a.name + ' = ' + fmt(d.a[i]) + ' ' + m.a.unit;
+    if (m.b.on && d.hasB) text += '   ' + m.b.name + ' = ' + fmt(d.b[i]) + ' ' + m.b.unit;
+    readout.textContent = text;
+  }
+  function frame() { if (dirty) { dirty = false; draw(); } requestAnimationFrame(frame); }
+
+  // --- the student's own zoom, pan and readout ---
+  const pointers = new Map();
+  let gesture = null;
+  function plotPos(e) {
+    const b = canvas.getBoundingClientRect();
+    return { x: e.clientX - b.left - M.l, y: e.clientY - b.top - M.t, w: b.width - M.l - M.r, h: b.height - M.t - M.b };
+  }
+  function timeAt(e) { const p = plotPos(e), r = ranges(); return r.t[0] + p.x / p.w * (r.t[1] - r.t[0]); }
+  function copyRanges(r) { return { t: r.t.slice(), a: r.a.slice(), b: r.b.slice() }; }
+  function zoom(r, k, centre, factor) { r[k] = [centre + (r[k][0] - centre) * factor, centre + (r[k][1] - centre) * factor]; }
+  canvas.addEventListener('pointerdown', (e) => {
+    canvas.setPointerCapture(e.pointerId);
+    pointers.set(e.pointerId, { x: e.clientX, y: e.clientY });
+    gesture = { start: copyRanges(ranges()), pts: new Map([...pointers].map(([k, v]) => [k, { x: v.x, y: v.y }])), moved: false };
+  });
+  canvas.addEventListener('pointermove', (e) => {
+    if (!pointers.has(e.pointerId)) {
+      if (e.pointerType === 'mouse') { cursorX = timeAt(e); dirty = true; }
+      return;
+    }
+    pointers.set(e.pointerId, { x: e.clientX, y: e.clientY });
+    const p = plotPos(e), s = gesture.start, ids = [...gesture.pts.keys()];
+    const r = copyRanges(s);
+    if (ids.length === 1) {
+      const p0 = gesture.pts.get(ids[0]), dx = e.clientX - p0.x, dy = e.clientY - p0.y;
+      if (Math.abs(dx) + Math.abs(dy) < 6 && !gesture.moved) return;
+      gesture.moved = true;
+      const ft = (s.t[1] - s.t[0]) / p.w;
+      r.t = [s.t[0] - dx * ft, s.t[1] - dx * ft];
+      for (const k of ['a', 'b']) { const f = (s[k][1] - s[k][0]) / p.h; r[k] = [s[k][0] + dy * f, s[k][1] + dy * f]; }
+    } else {
+      const [i, j] = ids, a0 = gesture.pts.get(i), b0 = gesture.pts.get(j), a1 = pointers.get(i), b1 = pointers.get(j);
+      if (!a1 || !b1) return;
+      gesture.moved = true;
+      const b = canvas.getBoundingClientRect();
+      const fx = Math.max(Math.abs(a0.x - b0.x), 20) / Math.max(Math.abs(a1.x - b1.x), 20);
+      const fy = Math.max(Math.abs(a0.y - b0.y), 20) / Math.max(Math.abs(a1.y - b1.y), 20);
+      const cx = (a0.x + b0.x) / 2 - b.left - M.l, cy = (a0.y + b0.y) / 2 - b.top - M.t;
+      zoom(r, 't', s.t[0] + cx / p.w * (s.t[1] - s.t[0]), fx);
+      for (const k of ['a', 'b']) zoom(r, k, s[k][1] - cy / p.h * (s[k][1] - s[k][0]), fy);
+    }
+    view = r; dirty = true;
+  });
+  function release(e) {
+    if (!pointers.has(e.pointerId)) return;
+    pointers.delete(e.pointerId);
+    if (gesture && !gesture.moved && pointers.size === 0) { cursorX = timeAt(e); dirty = true; }
+    gesture = pointers.size ? { start: copyRanges(ranges()), pts: new Map([...pointers].map(([k, v]) => [k, { x: v.x, y: v.y }])), moved: true } : null;
+  }
+  canvas.addEventListener('pointerup', release);
+  canvas.addEventListener('pointercancel', release);
+  canvas.addEventListener('wheel', (e) => {
+    e.preventDefault();
+    const r = copyRanges(ranges()), p = plotPos(e), f = e.deltaY > 0 ? 1.25 : 0.8;
+    if (e.shiftKey) { for (const k of ['a', 'b']) zoom(r, k, r[k][1] - p.y / p.h * (r[k][1] - r[k][0]), f); }
+    else zoom(r, 't', r.t[0] + p.x / p.w * (r.t[1] - r.t[0]), f);
+    view = r; dirty = true;
+  }, { passive: false });
+  canvas.addEventListener('dblclick', () => { view = null; dirty = true; });
+  fitButton.addEventListener('click', () => { view = null; cursorX = null; dirty = true; });
+  window.addEventListener('resize', () => { dirty = true; });
+
+  // For the browser test: what the plot holds.
+  window.kurvimatPlotted = () => ({
+    meta: state.meta,
+    data: { n: state.data.n, t: Array.from(state.data.t.subarray(0, state.data.n)), a: Array.from(state.data.a.subarray(0, state.data.n)), b: Array.from(state.data.b.subarray(0, state.data.n)) },
+    runs: Object.fromEntries([...state.runs].map(([id, s]) => [id, { n: s.n, t: Array.from(s.t.subarray(0, s.n)), a: Array.from(s.a.subarray(0, s.n)) }])),
+    zoomed: view !== null
+  });
+
+  connect();
+  requestAnimationFrame(frame);
+})();

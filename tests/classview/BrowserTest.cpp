@@ -1,0 +1,204 @@
+// A real browser against the demo program: headless Chromium opens the shared page, and the
+// points it plots must be the program's stored points as its own download writes them; the
+// same at a phone's size. Driven through Chromium's DevTools protocol with Qt's WebSocket.
+#include "MeasurementText.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QStandardPaths>
+#include <QTcpSocket>
+#include <QTemporaryDir>
+#include <QUrl>
+#include <QWebSocket>
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <functional>
+
+namespace {
+
+bool waitFor(const std::function<bool()>& done, int ms) {
+    QElapsedTimer clock;
+    clock.start();
+    while (!done()) {
+        if (clock.elapsed() > ms) return false;
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    }
+    return true;
+}
+
+// One GET on its own connection; the body, or empty.
+QByteArray get(const QUrl& url) {
+    QTcpSocket socket;
+    socket.connectToHost(url.host(), quint16(url.port()));
+    if (!socket.waitForConnected(5000)) return {};
+    socket.write("GET " + url.path(QUrl::FullyEncoded).toLatin1() + " HTTP/1.1\r\nHost: " +
+                 url.authority().toLatin1() + "\r\n\r\n");
+    QByteArray reply;
+    waitFor([&] {
+        reply += socket.readAll();
+        return socket.state() == QAbstractSocket::UnconnectedState;
+    }, 10000);
+    reply += socket.readAll();
+    return reply.mid(reply.indexOf("\r\n\r\n") + 4);
+}
+
+class DevTools {
+public:
+    bool open(const QString& url) {
+        socket.open(QUrl(url));
+        QObject::connect(&socket, &QWebSocket::textMessageReceived, [this](const QString& m) {
+            const QJsonObject o = QJsonDocument::fromJson(m.toUtf8()).object();
+            if (o.contains(QStringLiteral("id"))) replies[o.value(QStringLiteral("id")).toInt()] = o;
+        });
+        return waitFor([&] { return socket.state() == QAbstractSocket::ConnectedState; }, 10000);
+    }
+    QJsonObject call(const QString& method, const QJsonObject& params = {}) {
+        const int id = ++next;
+        socket.sendTextMessage(QString::fromUtf8(QJsonDocument(QJsonObject{
+            {"id", id}, {"method", method}, {"params", params}}).toJson(QJsonDocument::Compact)));
+        waitFor([&] { return replies.contains(id); }, 20000);
+        return replies.take(id).value(QStringLiteral("result")).toObject();
+    }
+    QJsonValue evaluate(const QString& expression) {
+        return call(QStringLiteral("Runtime.evaluate"),
+                    {{"expression", expression}, {"returnByValue", true}})
+            .value(QStringLiteral("result")).toObject().value(QStringLiteral("value"));
+    }
+
+private:
+    QWebSocket socket;
+    QHash<int, QJsonObject> replies;
+    int next = 0;
+};
+
+struct Plotted {
+    std::vector<double> t, a;
+};
+
+Plotted plotted(DevTools& tools) {
+    const QJsonObject o = QJsonDocument::fromJson(
+        tools.evaluate(QStringLiteral("JSON.stringify(kurvimatPlotted().data)")).toString().toUtf8()).object();
+    Plotted p;
+    for (const QJsonValue v : o.value(QStringLiteral("t")).toArray()) p.t.push_back(v.toDouble());
+    for (const QJsonValue v : o.value(QStringLiteral("a")).toArray()) p.a.push_back(v.toDouble());
+    return p;
+}
+
+} // namespace
+
+TEST(ClassViewBrowser, ThePagePlotsTheStoredPointsOnADesktopAndAPhone) {
+    const QString chromium = QStandardPaths::findExecutable(QStringLiteral("chromium"));
+    if (chromium.isEmpty()) GTEST_SKIP() << "chromium is not installed";
+    QTemporaryDir dir;
+    QProcess demo;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    env.insert(QStringLiteral("KURVIMAT_DATA_DIR"), dir.filePath(QStringLiteral("data")));
+    demo.setProcessEnvironment(env);
+    demo.start(QStringLiteral(KURVIMAT_DEMO), {QStringLiteral("--share")});
+    ASSERT_TRUE(demo.waitForStarted());
+    QByteArray line;
+    ASSERT_TRUE(waitFor([&] { line += demo.readAllStandardOutput(); return line.contains('\n'); }, 30000));
+    QUrl url(QString::fromUtf8(line.trimmed()));
+    ASSERT_TRUE(url.isValid() && url.path().size() == 34) << line.constData();
+    url.setHost(QStringLiteral("127.0.0.1")); // the test stays on loopback
+
+    QProcess browser;
+    browser.start(chromium, {QStringLiteral("--headless=new"), QStringLiteral("--no-sandbox"),
+                             QStringLiteral("--disable-gpu"), QStringLiteral("--remote-debugging-port=0"),
+                             QStringLiteral("--user-data-dir=") + dir.filePath(QStringLiteral("chromium")),
+                             url.toString()});
+    ASSERT_TRUE(browser.waitForStarted());
+    QByteArray err;
+    QRegularExpressionMatch m;
+    ASSERT_TRUE(waitFor([&] {
+        err += browser.readAllStandardError();
+        m = QRegularExpression(QStringLiteral("DevTools listening on ws://127.0.0.1:(\\d+)/"))
+                .match(QString::fromUtf8(err));
+        return m.hasMatch();
+    }, 60000));
+    QUrl list(QStringLiteral("http://127.0.0.1:%1/json/list").arg(m.captured(1)));
+    QString pageSocket;
+    ASSERT_TRUE(waitFor([&] {
+        for (const QJsonValue v : QJsonDocument::fromJson(get(list)).array())
+            if (v.toObject().value(QStringLiteral("url")).toString().startsWith(url.toString()))
+                pageSocket = v.toObject().value(QStringLiteral("webSocketDebuggerUrl")).toString();
+        return !pageSocket.isEmpty();
+    }, 30000));
+    DevTools tools;
+    ASSERT_TRUE(tools.open(pageSocket));
+
+    const QString shots = qEnvironmentVariable("KURVIMAT_SCREENSHOTS");
+    const struct Size {
+        const char* name;
+        int width, height;
+        double scale;
+        bool mobile;
+        const char* locale;
+        const char* fitButton;
+    } sizes[] = {{"desktop", 1200, 800, 1, false, "de-DE", "Gesamtansicht"},
+                 {"phone", 390, 760, 2, true, "en-GB", "Whole view"}};
+    for (const Size& size : sizes) {
+        SCOPED_TRACE(size.name);
+        tools.call(QStringLiteral("Emulation.setDeviceMetricsOverride"),
+                   {{"width", size.width}, {"height", size.height},
+                    {"deviceScaleFactor", size.scale}, {"mobile", size.mobile}});
+        tools.call(QStringLiteral("Emulation.setUserAgentOverride"),
+                   {{"userAgent", tools.evaluate(QStringLiteral("navigator.userAgent"))},
+                    {"acceptLanguage", size.locale}});
+        tools.call(QStringLiteral("Page.reload"));
+        ASSERT_TRUE(waitFor([&] {
+            return tools.evaluate(QStringLiteral("typeof kurvimatPlotted")).toString() == QStringLiteral("function");
+        }, 20000));
+        // The sweep grows while we look: the page before, the download, the page after must
+        // be one sweep; then every downloaded point is on the page at its index.
+        bool compared = false;
+        for (int attempt = 0; attempt < 40 && !compared; ++attempt) {
+            waitFor([] { return false; }, 150);
+            const Plotted before = plotted(tools);
+            const auto text = kurvimat::exchange::readMeasurementText(
+                QString::fromLatin1(get(url.resolved(QUrl(QStringLiteral("daten.txt"))))));
+            const Plotted after = plotted(tools);
+            if (!text || text->count < 20 || before.t.size() < 20 ||
+                !std::equal(before.a.begin(), before.a.end(), after.a.begin(),
+                            after.a.begin() + std::min(before.a.size(), after.a.size())) ||
+                after.a.size() < before.a.size())
+                continue;
+            const int n = std::min<int>(text->count, int(after.t.size()));
+            if (n < 20 || std::abs(after.t[0] - text->t[0]) > 1e-4) continue;
+            const double spacing = after.t[1] - after.t[0];
+            const auto [lo, hi] = std::minmax_element(after.a.begin(), after.a.end());
+            int same = 0;
+            for (int i = 0; i < n; ++i)
+                same += std::abs(after.t[i] - text->t[i]) < spacing / 4 &&
+                        std::abs(after.a[i] - text->a[i]) <= 2e-3 * (*hi - *lo) + 1e-6;
+            if (same != n) continue;
+            compared = true;
+        }
+        EXPECT_TRUE(compared) << "the page never showed the points of the download";
+        const QJsonObject meta = tools.evaluate(QStringLiteral("kurvimatPlotted().meta")).toObject();
+        EXPECT_FALSE(meta.value(QStringLiteral("a")).toObject().value(QStringLiteral("name")).toString().isEmpty());
+        EXPECT_EQ(tools.evaluate(QStringLiteral("document.getElementById('fit').textContent")).toString(),
+                  QLatin1String(size.fitButton));
+        EXPECT_TRUE(tools.evaluate(QStringLiteral("document.getElementById('plot').width > 0")).toBool());
+        if (!shots.isEmpty()) {
+            const QByteArray png = QByteArray::fromBase64(
+                tools.call(QStringLiteral("Page.captureScreenshot")).value(QStringLiteral("data")).toString().toLatin1());
+            QFile file(QDir(shots).filePath(QStringLiteral("classview-%1.png").arg(QLatin1String(size.name))));
+            if (file.open(QIODevice::WriteOnly)) file.write(png);
+        }
+    }
+    browser.kill();
+    browser.waitForFinished();
+    demo.terminate();
+    if (!demo.waitForFinished(10000)) demo.kill();
+}

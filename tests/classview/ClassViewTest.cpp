@@ -1,0 +1,486 @@
+// The class view: request heads and routes of every hostile form, the point frames, and a live
+// server on loopback that must answer each attack as the table says and leave the session as
+// it was, drop a page that never reads, and send every page exactly the stored points.
+#include "ClassViewServer.h"
+#include "HttpRequest.h"
+#include "PointFrames.h"
+#include "QrCode.h"
+#include "Session.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QRegularExpression>
+#include <QTcpSocket>
+#include <QWebSocket>
+
+#include <gtest/gtest.h>
+
+#include <functional>
+
+using namespace kurvimat::classview;
+using kurvimat::session::Session;
+
+namespace {
+
+const QString Code = QStringLiteral("0123456789abcdef0123456789abcdef");
+
+// A hang detector, not a timing: generous bounds on loopback.
+bool waitFor(const std::function<bool()>& done, int ms = 5000) {
+    QElapsedTimer clock;
+    clock.start();
+    while (!done()) {
+        if (clock.elapsed() > ms) return false;
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    }
+    return true;
+}
+
+QByteArray head(const char* requestLine, const char* headers = "Host: h\r\n") {
+    return QByteArray(requestLine) + "\r\n" + headers + "\r\n";
+}
+
+QByteArray upgradeHeaders(const QByteArray& origin = {}) {
+    QByteArray h = "Host: 127.0.0.1:9\r\nUpgrade: websocket\r\nConnection: keep-alive, Upgrade\r\n"
+                   "Sec-WebSocket-Version: 13\r\nSec-WebSocket-Key: dGhlIHNhbXBsZSBub25jZQ==\r\n";
+    if (!origin.isEmpty()) h += "Origin: " + origin + "\r\n";
+    return h;
+}
+
+} // namespace
+
+TEST(ClassViewHttp, HeadsAreReadWithinTheirLimits) {
+    Limits limits;
+    limits.maxHeadBytes = 256;
+    limits.maxHeaderLines = 4;
+    const QByteArray many = "GET / HTTP/1.1\r\n" + QByteArray("A: b\r\n").repeated(6);
+    struct Row {
+        const char* name;
+        QByteArray bytes;
+        HeadStatus status;
+    } rows[] = {
+        {"complete", head("GET /x/ HTTP/1.1"), HeadStatus::Complete},
+        {"HTTP/1.0 needs no Host", head("GET / HTTP/1.0", ""), HeadStatus::Complete},
+        {"not yet complete", "GET / HTTP/1.1\r\nHost: h\r\n", HeadStatus::Incomplete},
+        {"HTTP/1.1 without Host", head("GET / HTTP/1.1", "X: y\r\n"), HeadStatus::Bad},
+        {"oversized header", head("GET / HTTP/1.1", "Host: h\r\nX: " + QByteArray(300, 'a') + "\r\n"),
+         HeadStatus::TooLarge},
+        {"oversized before its end", "GET / HTTP/1.1\r\nX: " + QByteArray(300, 'a'), HeadStatus::TooLarge},
+        {"too many header lines, unfinished", many, HeadStatus::TooLarge},
+        {"bare LF", "GET / HTTP/1.1\nHost: h\n\r\n\r\n", HeadStatus::Bad},
+        {"folded header", head("GET / HTTP/1.1", "Host: h\r\n x\r\n"), HeadStatus::Bad},
+        {"space before colon", head("GET / HTTP/1.1", "Host : h\r\n"), HeadStatus::Bad},
+        {"control byte in value", head("GET / HTTP/1.1", "Host: h\x01\r\n"), HeadStatus::Bad},
+        {"byte beyond ASCII in target", head("GET /\xc3\xa4 HTTP/1.1"), HeadStatus::Bad},
+        {"announced body", head("GET / HTTP/1.1", "Host: h\r\nContent-Length: 5\r\n"), HeadStatus::Bad},
+        {"chunked body", head("GET / HTTP/1.1", "Host: h\r\nTransfer-Encoding: chunked\r\n"),
+         HeadStatus::Bad},
+        {"other version", head("GET / HTTP/2.0"), HeadStatus::Bad},
+        {"extra field in request line", head("GET / x HTTP/1.1"), HeadStatus::Bad},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        const ParsedHead parsed = parseRequestHead(row.bytes, limits);
+        EXPECT_EQ(int(parsed.status), int(row.status));
+        if (row.status == HeadStatus::Complete) {
+            EXPECT_EQ(parsed.length, row.bytes.size());
+        }
+    }
+}
+
+TEST(ClassViewHttp, OnlyTheFixedTargetsBehindTheCodeExist) {
+    const QByteArray c = Code.toLatin1();
+    struct Row {
+        const char* name;
+        QByteArray method, target, headers;
+        Route route;
+        qint64 runId = 0;
+    } rows[] = {
+        {"no code", "GET", "/", "", Route::Forbidden},
+        {"wrong code", "GET", "/0123456789abcdef0123456789abcdee/", "", Route::Forbidden},
+        {"code without slash", "GET", "/" + c, "", Route::Forbidden},
+        {"code cut short", "GET", "/" + c.left(31) + "/", "", Route::Forbidden},
+        {"POST without code", "POST", "/x", "", Route::Forbidden},
+        {"POST with code", "POST", "/" + c + "/", "", Route::MethodNotAllowed},
+        {"HEAD with code", "HEAD", "/" + c + "/", "", Route::MethodNotAllowed},
+        {"page", "GET", "/" + c + "/", "", Route::Page},
+        {"script", "GET", "/" + c + "/app.js", "", Route::Script},
+        {"style", "GET", "/" + c + "/style.css", "", Route::Style},
+        {"data", "GET", "/" + c + "/daten.txt", "", Route::DataText},
+        {"run", "GET", "/" + c + "/messreihe-12.txt", "", Route::RunText, 12},
+        {"run as CSV", "GET", "/" + c + "/messreihe-12.csv", "", Route::RunText, 12},
+        {"data as CSV", "GET", "/" + c + "/daten.csv", "", Route::DataText},
+        {"another ending", "GET", "/" + c + "/daten.xls", "", Route::NotFound},
+        {"run id with a leading zero", "GET", "/" + c + "/messreihe-012.txt", "", Route::NotFound},
+        {"run id not a number", "GET", "/" + c + "/messreihe-1a.txt", "", Route::NotFound},
+        {"dot dot", "GET", "/" + c + "/../etc/passwd", "", Route::NotFound},
+        {"encoded dot dot", "GET", "/" + c + "/%2e%2e/%2e%2e/etc/passwd", "", Route::NotFound},
+        {"encoded slash", "GET", "/" + c + "%2fapp.js", "", Route::Forbidden},
+        {"dot dot to the code", "GET", "/x/../" + c + "/", "", Route::Forbidden},
+        {"query", "GET", "/" + c + "/app.js?x", "", Route::NotFound},
+        {"absolute form", "GET", "http://h/" + c + "/", "", Route::Forbidden},
+        {"file by name", "GET", "/" + c + "/index.html", "", Route::NotFound},
+        {"upgrade", "GET", "/" + c + "/ws", upgradeHeaders(), Route::WebSocket},
+        {"upgrade from its page", "GET", "/" + c + "/ws", upgradeHeaders("http://127.0.0.1:9"),
+         Route::WebSocket},
+        {"upgrade from another site", "GET", "/" + c + "/ws", upgradeHeaders("http://evil.example"),
+         Route::Forbidden},
+        {"ws without upgrade", "GET", "/" + c + "/ws", "", Route::BadRequest},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        const ParsedHead parsed = parseRequestHead(
+            row.method + ' ' + row.target + " HTTP/1.1\r\nHost: 127.0.0.1:9\r\n" +
+                QByteArray(row.headers).replace("Host: 127.0.0.1:9\r\n", "") + "\r\n",
+            Limits{});
+        ASSERT_EQ(int(parsed.status), int(HeadStatus::Complete));
+        const RouteResult r = routeRequest(parsed.head, Code);
+        EXPECT_EQ(int(r.route), int(row.route));
+        EXPECT_EQ(r.runId, row.runId);
+    }
+    EXPECT_EQ(int(routeRequest(parseRequestHead(head("GET /x/ HTTP/1.1"), {}).head, {}).route),
+              int(Route::Forbidden))
+        << "no freigabe, no code";
+}
+
+TEST(ClassViewHttp, AccessCodesAreLongAndNew) {
+    const QString a = newAccessCode(), b = newAccessCode();
+    EXPECT_EQ(a.size(), 32); // 128 bits
+    EXPECT_NE(a, b);
+    EXPECT_TRUE(QRegularExpression(QStringLiteral("^[0-9a-f]{32}$")).match(a).hasMatch());
+    EXPECT_TRUE(prefersEnglish("en-GB,de;q=0.5"));
+    EXPECT_FALSE(prefersEnglish("de-DE,en;q=0.5"));
+    EXPECT_FALSE(prefersEnglish("eng"));
+}
+
+TEST(ClassViewFrames, OnlyWhatIsNewGoesOut) {
+    const std::vector<float> t{0, 1, 2, 3}, a{5, 6, 7, 8}, b{9, 10, 11, 12}, a2{5, 6, 0, 8};
+    const auto first = [](const std::vector<float>& v, int n) {
+        return std::span<const float>(v).first(std::size_t(n));
+    };
+    struct Step {
+        const char* name;
+        const std::vector<float>* a;
+        int n;
+        bool hasB;
+        bool any, reset;
+        int from;
+    } steps[] = {
+        {"first look sends all", &a, 2, true, true, true, 0},
+        {"unchanged sends nothing", &a, 2, true, false, false, 0},
+        {"grown sends the new points", &a, 4, true, true, false, 2},
+        {"a changed old point sends all", &a2, 4, true, true, true, 0},
+        {"fewer points send all", &a2, 1, true, true, true, 0},
+        {"B gone sends all", &a2, 1, false, true, true, 0},
+        {"grown without B", &a2, 3, false, true, false, 1},
+    };
+    SentPoints sent;
+    for (const Step& s : steps) {
+        SCOPED_TRACE(s.name);
+        const SentPoints::Change c = sent.update(first(t, s.n), first(*s.a, s.n), first(b, s.n), s.hasB);
+        EXPECT_EQ(c.any, s.any);
+        EXPECT_EQ(c.reset, s.reset);
+        EXPECT_EQ(c.first, s.from);
+        EXPECT_EQ(sent.size(), s.n);
+    }
+    for (bool hasB : {true, false}) {
+        DecodedFrame d;
+        ASSERT_TRUE(decodePointFrame(encodePointFrame(SetKind::Run, 7, false, 3, t, a, b, hasB), d));
+        EXPECT_EQ(d.kind, SetKind::Run);
+        EXPECT_EQ(d.set, 7u);
+        EXPECT_EQ(d.first, 3);
+        EXPECT_EQ(d.hasB, hasB);
+        EXPECT_EQ(d.t, t);
+        EXPECT_EQ(d.a, a);
+        EXPECT_EQ(d.b, hasB ? b : std::vector<float>{});
+        QByteArray cut = encodePointFrame(SetKind::Data, 0, true, 0, t, a, b, hasB);
+        cut.chop(1);
+        EXPECT_FALSE(decodePointFrame(cut, d));
+    }
+}
+
+TEST(ClassViewFrames, TheQrCodeHoldsTheAddress) {
+    const QrModules qr = encodeQr(QStringLiteral("http://192.168.178.20:8642/") + Code + '/');
+    ASSERT_GE(qr.size, 25); // version 2 or more for 60 bytes
+    // The three finder patterns: a dark 7x7 ring at three corners.
+    for (auto [x0, y0] : {std::pair{0, 0}, {qr.size - 7, 0}, {0, qr.size - 7}}) {
+        for (int i = 0; i < 7; ++i) {
+            EXPECT_TRUE(qr.at(x0 + i, y0) && qr.at(x0, y0 + i) && qr.at(x0 + 6, y0 + i));
+        }
+        EXPECT_FALSE(qr.at(x0 + 1, y0 + 1));
+        EXPECT_TRUE(qr.at(x0 + 3, y0 + 3));
+    }
+}
+
+// --- a live server on loopback ---
+
+class ClassViewServerTest : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        static int argc = 1;
+        static char name[] = "classview_tests";
+        static char* argv[] = {name, nullptr};
+        if (!QCoreApplication::instance()) new QCoreApplication(argc, argv);
+    }
+
+    void SetUp() override {
+        auto& d = session.store().Data;
+        for (int i = 0; i < 500; ++i) {
+            d.T[i] = 0.002f * float(i);
+            d.A[i] = float(i % 37) * 0.25f;
+            d.B[i] = -float(i);
+        }
+        d.Count = 500;
+        d.DefA = QStringLiteral("U[V]:=UA");
+        limits.maxClients = 3;
+        limits.maxPendingBytes = 256 * 1024;
+        limits.maxHeadBytes = 1024;
+        limits.headTimeoutMs = 1500;
+        server = std::make_unique<ClassViewServer>(session, limits);
+        ASSERT_TRUE(server->start(QHostAddress::LocalHost, 0));
+    }
+
+    // Sends raw bytes, returns all that comes back until the server closes.
+    QByteArray exchange(const QByteArray& request) {
+        QTcpSocket socket;
+        socket.connectToHost(QHostAddress::LocalHost, server->port());
+        EXPECT_TRUE(waitFor([&] { return socket.state() == QAbstractSocket::ConnectedState; }));
+        socket.write(request);
+        QByteArray reply;
+        EXPECT_TRUE(waitFor([&] {
+            reply += socket.readAll();
+            return socket.state() == QAbstractSocket::UnconnectedState;
+        })) << "the server did not close";
+        return reply + socket.readAll();
+    }
+
+    QByteArray path(const char* rest) const { return '/' + server->accessCode().toLatin1() + '/' + rest; }
+
+    std::unique_ptr<QWebSocket> watch(std::vector<DecodedFrame>* frames = nullptr) {
+        auto ws = std::make_unique<QWebSocket>();
+        if (frames)
+            QObject::connect(ws.get(), &QWebSocket::binaryMessageReceived, [frames](const QByteArray& m) {
+                DecodedFrame f;
+                if (decodePointFrame(m, f)) frames->push_back(f);
+            });
+        ws->open(QUrl(QStringLiteral("ws://127.0.0.1:%1").arg(server->port()) + path("ws")));
+        return ws;
+    }
+
+    Session session;
+    Limits limits;
+    std::unique_ptr<ClassViewServer> server;
+};
+
+TEST_F(ClassViewServerTest, EveryAttackGetsWhatTheTableSaysAndChangesNothing) {
+    const auto before = session.dataPoints();
+    const auto settingsBefore = session.experiment().settings;
+    const QByteArray host = "Host: 127.0.0.1\r\n";
+    struct Row {
+        const char* name;
+        QByteArray request;
+        QByteArray status;
+        bool emptyBody;
+    } rows[] = {
+        {"no code", head("GET / HTTP/1.1", host), "HTTP/1.1 403", true},
+        {"wrong code", head("GET /0123456789abcdef0123456789abcdef/ HTTP/1.1", host), "HTTP/1.1 403", true},
+        {"POST without code", head("POST /x HTTP/1.1", host + "Content-Length: 0\r\n"), "HTTP/1.1 403", true},
+        {"POST with code", head("POST " + path("") + " HTTP/1.1", host), "HTTP/1.1 405", true},
+        {"POST with a body", "POST " + path("") + " HTTP/1.1\r\n" + host + "Content-Length: 4\r\n\r\nA=1&",
+         "HTTP/1.1 400", true},
+        {"dot dot", head("GET " + path("../../etc/passwd") + " HTTP/1.1", host), "HTTP/1.1 404", true},
+        {"encoded dot dot", head("GET " + path("%2e%2e%2fapp.js") + " HTTP/1.1", host), "HTTP/1.1 404", true},
+        {"oversized header", head("GET " + path("") + " HTTP/1.1", host + "X: " + QByteArray(2000, 'a') + "\r\n"),
+         "HTTP/1.1 431", true},
+        {"garbage", QByteArray("\x16\x03\x01\x02\x00\x01\x00\x01\xfc\r\n\r\n", 13), "HTTP/1.1 400", true},
+        {"the page", head("GET " + path("") + " HTTP/1.1", host), "HTTP/1.1 200", false},
+        {"the data", head("GET " + path("daten.txt") + " HTTP/1.1", host), "HTTP/1.1 200", false},
+        {"a run that is not there", head("GET " + path("messreihe-3.txt") + " HTTP/1.1", host),
+         "HTTP/1.1 404", true},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        const QByteArray reply = exchange(row.request);
+        EXPECT_TRUE(reply.startsWith(row.status)) << reply.left(200).constData();
+        const qsizetype bodyAt = reply.indexOf("\r\n\r\n");
+        ASSERT_GT(bodyAt, 0);
+        EXPECT_EQ(reply.size() == bodyAt + 4, row.emptyBody);
+        const QByteArray headers = reply.left(bodyAt).toLower();
+        EXPECT_FALSE(headers.contains("set-cookie"));
+        EXPECT_TRUE(headers.contains("content-security-policy: default-src 'none'"));
+        EXPECT_TRUE(headers.contains("connection: close"));
+        EXPECT_EQ(session.dataPoints(), before);
+        EXPECT_EQ(session.experiment().settings, settingsBefore);
+    }
+    // The page's policy lets it load only its own script and style and speak only to its server.
+    const QByteArray page = exchange(head("GET " + path("") + " HTTP/1.1", host));
+    EXPECT_TRUE(page.contains("script-src 'self'"));
+    EXPECT_TRUE(page.contains("connect-src 'self' ws://127.0.0.1:" + QByteArray::number(server->port())));
+    EXPECT_FALSE(page.contains("http://") || page.contains("https://")) << "nothing loaded from outside";
+    // The download is the measurement text of the stored points.
+    const QByteArray data = exchange(head("GET " + path("daten.txt") + " HTTP/1.1", host));
+    EXPECT_TRUE(data.contains("\r\n\r\nZeit in s\tU[V]:=UA\t"));
+    EXPECT_EQ(data.mid(data.indexOf("\r\n\r\n") + 4).count("\r\n"), 1 + 500) << "header and points";
+    // The CSV is the spreadsheet's, its decimal mark the browser's language's, read back alike.
+    for (const char* language : {"de-DE,de", "en-GB,en"}) {
+        const QByteArray headers = host + "Accept-Language: " + language + "\r\n";
+        const QByteArray csv = exchange(head("GET " + path("daten.csv") + " HTTP/1.1", headers));
+        const QByteArray body = csv.mid(csv.indexOf("\r\n\r\n") + 4);
+        ASSERT_TRUE(body.startsWith("\xEF\xBB\xBF")) << language;
+        const auto read = kurvimat::exchange::readMeasurementText(QString::fromUtf8(body));
+        ASSERT_TRUE(read.has_value()) << language;
+        EXPECT_EQ(read->t.size(), 500u) << language;
+    }
+}
+
+TEST_F(ClassViewServerTest, ASlowSenderIsLetGoAndAStoppedFreigabeAnswersNothing) {
+    QTcpSocket slow;
+    slow.connectToHost(QHostAddress::LocalHost, server->port());
+    ASSERT_TRUE(waitFor([&] { return slow.state() == QAbstractSocket::ConnectedState; }));
+    slow.write("GET / HTTP/1.1\r\nHost: x\r\n"); // and never the blank line
+    EXPECT_TRUE(waitFor([&] { return slow.state() == QAbstractSocket::UnconnectedState; }, 10000));
+    const QString oldCode = server->accessCode();
+    const quint16 port = server->port();
+    server->stop();
+    EXPECT_FALSE(server->running());
+    QTcpSocket late;
+    late.connectToHost(QHostAddress::LocalHost, port);
+    EXPECT_FALSE(late.waitForConnected(2000) && late.waitForReadyRead(500));
+    ASSERT_TRUE(server->start(QHostAddress::LocalHost, 0));
+    EXPECT_NE(server->accessCode(), oldCode) << "each freigabe has a new code";
+}
+
+TEST_F(ClassViewServerTest, TheClassIsFullAfterItsLimitAndAPageThatNeverReadsIsDropped) {
+    std::vector<std::unique_ptr<QWebSocket>> watchers;
+    for (int i = 0; i < limits.maxClients; ++i) watchers.push_back(watch());
+    ASSERT_TRUE(waitFor([&] { return server->watchers() == limits.maxClients; }));
+    const QByteArray full = exchange(head("GET " + path("") + " HTTP/1.1", "Host: h\r\nAccept-Language: de\r\n"));
+    EXPECT_TRUE(full.startsWith("HTTP/1.1 503"));
+    EXPECT_TRUE(full.contains("Die Klasse ist voll"));
+    auto extra = watch();
+    EXPECT_TRUE(waitFor([&] { return extra->state() == QAbstractSocket::UnconnectedState; }));
+    EXPECT_EQ(server->watchers(), limits.maxClients);
+    watchers.clear();
+    ASSERT_TRUE(waitFor([&] { return server->watchers() == 0; }));
+
+    // A page that takes nothing: its socket reads no more than a few bytes, so the server's
+    // backlog for it grows until the bound lets it go; the reading one stays.
+    std::vector<DecodedFrame> frames;
+    auto reader = watch(&frames);
+    QTcpSocket stalled;
+    stalled.connectToHost(QHostAddress::LocalHost, server->port());
+    ASSERT_TRUE(waitFor([&] { return stalled.state() == QAbstractSocket::ConnectedState; }));
+    stalled.write(head(("GET " + path("ws") + " HTTP/1.1").constData(),
+                       upgradeHeaders().constData()));
+    ASSERT_TRUE(waitFor([&] { return server->watchers() == 2; }));
+    stalled.setReadBufferSize(16);
+    auto& d = session.store().Data;
+    const auto before = session.dataPoints();
+    d.Count = kurvimat::acquisition::PointCapacity;
+    bool dropped = false;
+    for (int round = 0; round < 2000 && !dropped; ++round) {
+        d.A[0] = float(round); // a changed old point: the whole set goes out again
+        server->tick();
+        EXPECT_LE(server->pendingBytes(), 2 * limits.maxPendingBytes);
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+        dropped = server->watchers() == 1;
+    }
+    EXPECT_TRUE(dropped) << "the stalled page was never dropped";
+    EXPECT_EQ(reader->state(), QAbstractSocket::ConnectedState) << "the reading page stays";
+    EXPECT_NE(session.dataPoints(), before); // the test's own change, not the server's
+}
+
+TEST_F(ClassViewServerTest, APageHoldsExactlyTheStoredPointsAsTheyGrowAndChange) {
+    std::vector<DecodedFrame> frames;
+    QByteArray meta;
+    auto ws = watch(&frames);
+    QObject::connect(ws.get(), &QWebSocket::textMessageReceived,
+                     [&meta](const QString& m) { meta = m.toUtf8(); });
+    ASSERT_TRUE(waitFor([&] { return server->watchers() == 1; }));
+    auto& d = session.store().Data;
+    std::vector<float> t, a, b, snapA;
+    int copies = 0;
+    const auto apply = [&] {
+        for (const DecodedFrame& f : frames) {
+            if (f.kind == SetKind::Snapshot && f.copyOfData) snapA = a, ++copies;
+            if (f.kind == SetKind::Snapshot) {
+                ASSERT_EQ(std::size_t(f.first), f.reset ? 0 : snapA.size());
+                if (f.reset) snapA.clear();
+                snapA.insert(snapA.end(), f.a.begin(), f.a.end());
+            }
+            if (f.kind != SetKind::Data) continue;
+            if (f.reset) t.clear(), a.clear(), b.clear();
+            ASSERT_EQ(std::size_t(f.first), t.size());
+            t.insert(t.end(), f.t.begin(), f.t.end());
+            a.insert(a.end(), f.a.begin(), f.a.end());
+            b.insert(b.end(), f.b.begin(), f.b.end());
+        }
+        frames.clear();
+    };
+    struct Step {
+        const char* name;
+        std::function<void()> change;
+    } steps[] = {
+        {"as it was", [] {}},
+        {"the sweep grows", [&] { for (int i = 500; i < 800; ++i) d.T[i] = 0.002f * float(i), d.A[i] = 1, d.B[i] = 2; d.Count = 800; }},
+        {"a new sweep", [&] { d.Count = 20; d.A[3] = 99; }},
+        {"a trigger with its automatic snapshot", [&] {
+             auto& snap = session.store().Snap;
+             std::copy(d.T, d.T + d.Count, snap.T), std::copy(d.A, d.A + d.Count, snap.A);
+             snap.T[d.Count] = 1, snap.A[d.Count] = 2, snap.B[d.Count] = 3; // after the last tick
+             std::copy(d.B, d.B + d.Count, snap.B), snap.Count = d.Count + 1;
+             d.Count = 7, d.A[0] = -5;
+         }},
+        {"a definition evaluated again", [&] { for (int i = 0; i < d.Count; ++i) d.B[i] *= 2; }},
+        {"emptied", [&] { d.Count = 0; }},
+    };
+    for (const Step& s : steps) {
+        SCOPED_TRACE(s.name);
+        s.change();
+        server->tick();
+        ASSERT_TRUE(waitFor([&] {
+            apply();
+            const auto& snap = session.store().Snap;
+            return int(t.size()) == d.Count && !meta.isEmpty() && int(snapA.size()) == snap.Count &&
+                   std::equal(snapA.begin(), snapA.end(), snap.A) &&
+                   std::equal(a.begin(), a.end(), d.A) && std::equal(b.begin(), b.end(), d.B);
+        })) << "the page has " << t.size() << " of " << d.Count << " points";
+        EXPECT_TRUE(std::equal(t.begin(), t.end(), d.T));
+    }
+    EXPECT_TRUE(meta.contains("\"trigger\"") && meta.contains("\"intervalMs\""));
+    EXPECT_EQ(copies, 1) << "the automatic snapshot is copied on the page, not sent again";
+}
+
+TEST_F(ClassViewServerTest, AShownRunGoesOutOnceInItsColourAndDownloadsAsText) {
+    kurvimat::session::RunList runs;
+    kurvimat::session::Run run;
+    run.points = session.dataPoints();
+    run.name = QStringLiteral("Pendel");
+    const qint64 id = runs.add(run);
+    server->setRuns(&runs);
+    std::vector<DecodedFrame> frames;
+    QByteArray meta;
+    auto ws = watch(&frames);
+    QObject::connect(ws.get(), &QWebSocket::textMessageReceived,
+                     [&meta](const QString& m) { meta = m.toUtf8(); });
+    ASSERT_TRUE(waitFor([&] { return server->watchers() == 1; }));
+    const auto runFrames = [&] {
+        return std::count_if(frames.begin(), frames.end(), [](const DecodedFrame& f) { return f.kind == SetKind::Run; });
+    };
+    server->tick({});
+    ASSERT_TRUE(waitFor([&] { return meta.contains("Pendel"); }));
+    EXPECT_EQ(runFrames(), 0) << "a run not shown sends no points";
+    for (int i = 0; i < 3; ++i) server->tick({{id, 0x12ab34}});
+    ASSERT_TRUE(waitFor([&] { return meta.contains("#12ab34") && runFrames() == 1; }));
+    waitFor([] { return false; }, 100);
+    EXPECT_EQ(runFrames(), 1) << "sent once";
+    const auto it = std::find_if(frames.begin(), frames.end(), [](const DecodedFrame& f) { return f.kind == SetKind::Run; });
+    EXPECT_EQ(it->set, quint32(id));
+    EXPECT_EQ(it->a, run.points.valuesA());
+    const auto body = [this](const std::string& target) {
+        const QByteArray reply = exchange(head(("GET " + path(target.c_str()) + " HTTP/1.1").constData()));
+        EXPECT_TRUE(reply.startsWith("HTTP/1.1 200")) << target;
+        return reply.mid(reply.indexOf("\r\n\r\n") + 4);
+    };
+    EXPECT_EQ(body("messreihe-" + std::to_string(id) + ".txt"), body("daten.txt"))
+        << "the run holds the current points, so both texts are one";
+}
