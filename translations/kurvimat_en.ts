@@ -762,7 +762,7 @@ This installs the udev rule packaging/70-kurvimat.rules. Then unplug the instrum
     </message>
     <message>
         <source>Temperatur, unkalibriert (°C): 1/(1/298,15+ln(47/(5/U-1)/50)/3950)-273,15 [0;100]</source>
-        <translation>Temperature, uncalibrated (°C): 1/(1/298,15+ln(47/(5/U-1)/50)/3950)-273,15 [0;100]</translation>
+        <translation>Temperature, uncalibrated (°C): 1/(1/298.15+ln(47/(5/U-1)/50)/3950)-273.15 [0;100]</translation>
     </message>
     <message>
         <source>Sinusfunktion 1 Hz: sin(2*pi*t) [-1;1]</source>
@@ -854,11 +854,11 @@ This installs the udev rule packaging/70-kurvimat.rules. Then unplug the instrum
     </message>
     <message>
         <source>mittel: 0 ... 2,56 V</source>
-        <translation>medium: 0 ... 2,56 V</translation>
+        <translation>medium: 0 ... 2.56 V</translation>
     </message>
     <message>
         <source>hoch: 0 ...1,1 V</source>
-        <translation>high: 0 ...1,1 V</translation>
+        <translation>high: 0 ...1.1 V</translation>
     </message>
     <message>
         <source> bei Differenzmessung: </source>
