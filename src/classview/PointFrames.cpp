@@ -17,7 +17,8 @@ void putColumn(char*& out, std::span<const float> values) {
 }
 
 bool sameStart(const std::vector<float>& sent, std::span<const float> now, std::size_t n) {
-    return std::memcmp(sent.data(), now.data(), n * sizeof(float)) == 0;
+    // An empty vector's data() may be null, which memcmp must not get even for no bytes.
+    return n == 0 || std::memcmp(sent.data(), now.data(), n * sizeof(float)) == 0;
 }
 
 } // namespace
