@@ -39,6 +39,8 @@ kurvimat_unpack_root() {
 kurvimat_in_root() {
     local target=$1
     shift
-    unshare --mount --pid --fork --mount-proc="$target/proc" \
-        sh -c 'mount --rbind /dev "$0/dev" && exec chroot "$0" "$@"' "$target" "$@"
+    # A compiler launcher set for the host's builds (ccache) is not in the clean root.
+    env -u CMAKE_CXX_COMPILER_LAUNCHER -u CMAKE_C_COMPILER_LAUNCHER \
+        unshare --mount --pid --fork --mount-proc="$target/proc" \
+            sh -c 'mount --rbind /dev "$0/dev" && exec chroot "$0" "$@"' "$target" "$@"
 }
