@@ -35,8 +35,4 @@ public:
     int count() const { return int(times().size()); }
 };
 
-/// The measurement text's format of a point set, as "Daten kopieren" writes it: loaded values as
-/// read, recorded ones with the digits one raw step of the instrument needs through the
-/// definition under the calibration.
-MeasurementTextFormat PointSetTextFormat(bool loaded, bool hasB, const QString& definitionA,
-                                         const QString& definitionB, const Calibration& cal);
+using kurvimat::exchange::PointSetTextFormat;

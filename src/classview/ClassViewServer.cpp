@@ -65,20 +65,6 @@ QString colourName(quint32 rgb) {
     return QStringLiteral("#%1").arg(rgb & 0xffffff, 6, 16, QLatin1Char('0'));
 }
 
-// As "Daten kopieren" writes a set: loaded values as read, recorded ones with the digits one
-// raw step needs.
-MeasurementTextFormat textFormat(bool loaded, bool hasB, const QString& defA, const QString& defB,
-                                 const signals::Calibration& cal) {
-    MeasurementTextFormat format;
-    format.asRead = loaded;
-    format.hasB = hasB;
-    if (!loaded) {
-        format.digitsA = signals::ResolutionDigits(defA, SignalChannel::A, cal);
-        format.digitsB = signals::ResolutionDigits(defB, SignalChannel::B, cal);
-    }
-    return format;
-}
-
 // A CSV goes to the student's sheet, so its decimal mark is the browser's language's.
 MeasurementTextFormat layout(const RouteResult& route, const RequestHead& head) {
     MeasurementTextFormat format;
@@ -303,7 +289,7 @@ QByteArray ClassViewServer::answer(const RequestHead& head, const RouteResult& r
 QByteArray ClassViewServer::dataText(const MeasurementTextFormat& layout) const {
     const StoredPoints& p = session_.store().Data;
     MeasurementTextFormat format =
-        textFormat(p.Loaded, p.HasB, p.DefA, p.DefB, session_.calibration());
+        exchange::PointSetTextFormat(p.Loaded, p.HasB, p.DefA, p.DefB, session_.calibration());
     format.layout = layout.layout;
     format.decimalMark = layout.decimalMark;
     return exchange::formatMeasurementFile(p.DefA, p.DefB, column(p.T, p.Count),
@@ -314,8 +300,8 @@ QByteArray ClassViewServer::runText(qint64 id, const MeasurementTextFormat& layo
     const session::Run* run = runs_ ? runs_->find(id) : nullptr;
     if (!run) return {};
     const session::PointSet& p = run->points;
-    MeasurementTextFormat format = textFormat(!p.recorded(), p.hasB(), p.definitionA(),
-                                              p.definitionB(), session_.calibration());
+    MeasurementTextFormat format = exchange::PointSetTextFormat(
+        !p.recorded(), p.hasB(), p.definitionA(), p.definitionB(), session_.calibration());
     format.layout = layout.layout;
     format.decimalMark = layout.decimalMark;
     QByteArray bytes = exchange::formatMeasurementFile(p.definitionA(), p.definitionB(), p.times(),

@@ -453,4 +453,17 @@ std::optional<MeasurementText> readMeasurementText(QStringView text) {
     return m;
 }
 
+MeasurementTextFormat PointSetTextFormat(bool loaded, bool hasB, const QString& definitionA,
+                                         const QString& definitionB,
+                                         const signals::Calibration& cal) {
+    MeasurementTextFormat format;
+    format.asRead = loaded;
+    format.hasB = hasB;
+    if (!loaded) {
+        format.digitsA = signals::ResolutionDigits(definitionA, signals::SignalChannel::A, cal);
+        format.digitsB = signals::ResolutionDigits(definitionB, signals::SignalChannel::B, cal);
+    }
+    return format;
+}
+
 } // namespace kurvimat::exchange

@@ -4,6 +4,8 @@
 // spreadsheets, and the reader of both and of what spreadsheets write.
 #pragma once
 
+#include "SignalDefinition.h"
+
 #include <QByteArray>
 #include <QChar>
 #include <QString>
@@ -133,5 +135,12 @@ std::optional<MeasurementText> readMeasurementText(QStringView text);
 /// The shortest text that reads back as x, in FormatValue's form with at least four significant
 /// digits: "1234,5", "0,1", "2860", "1,000E+05".
 QString FormatAsRead(float x);
+
+/// The measurement text's format of a point set, as "Daten kopieren" writes it: loaded values as
+/// read, recorded ones with the digits one raw step of the instrument needs through the
+/// definition under the calibration.
+MeasurementTextFormat PointSetTextFormat(bool loaded, bool hasB, const QString& definitionA,
+                                         const QString& definitionB,
+                                         const signals::Calibration& cal);
 
 } // namespace kurvimat::exchange
