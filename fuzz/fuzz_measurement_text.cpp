@@ -40,11 +40,13 @@ void check(const QString& text) {
     if (read->count == 0) return;
     // Every point line has numeric fields where the points came from: count them.
     int numericLines = 0;
-    qsizetype pos = 0;
+    qsizetype pos = text.startsWith(QChar(0xFEFF)) ? 1 : 0; // a byte order mark
     for (int line = 0; pos < text.size(); ++line) {
-        QString rest = nextTextLine(text, pos).left(MeasurementTextMaxLineLength).toString();
-        const QString t = TakeField(rest), a = TakeField(rest), b = TakeField(rest);
-        if (numeric(t) && ReadTableNumber(a) && (!read->hasB || ReadTableNumber(b)))
+        // Split where the reader split: a text may be comma- or semicolon-separated.
+        QStringList f = SplitTableLine(
+            nextTextLine(text, pos).left(MeasurementTextMaxLineLength), read->separator);
+        while (f.size() < 3) f << QString();
+        if (numeric(f[0]) && ReadTableNumber(f[1]) && (!read->hasB || ReadTableNumber(f[2])))
             ++numericLines;
     }
     FUZZ_CHECK(numericLines >= read->count + read->droppedLines);
