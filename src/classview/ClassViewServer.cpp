@@ -16,6 +16,7 @@
 #include <QWebSocket>
 #include <QWebSocketServer>
 
+#include <cmath>
 #include <span>
 
 static void initClassViewResources() { Q_INIT_RESOURCE(classview); }
@@ -45,6 +46,10 @@ QByteArray fullPage(bool english) {
     return "<!DOCTYPE html><html lang=\"" + QByteArray(english ? "en" : "de") +
            "\"><meta charset=\"utf-8\"><meta name=\"viewport\" content=\"width=device-width\">"
            "<title>Kurvimat</title><p>" + text + "</p></html>";
+}
+
+QByteArray jsonNumber(float v) {
+    return std::isfinite(v) ? QByteArray::number(double(v), 'g', 9) : QByteArray("null");
 }
 
 std::span<const float> column(const float* values, int n) {
@@ -111,6 +116,7 @@ bool ClassViewServer::start(const QHostAddress& address, quint16 port) {
     code_ = newAccessCode();
     error_.clear();
     meta_.clear();
+    live_.clear();
     data_.clear();
     snapshot_.clear();
     return true;
@@ -337,25 +343,24 @@ void ClassViewServer::dropWatcher(QWebSocket* socket) {
     emit watchersChanged(watchers());
 }
 
-bool ClassViewServer::send(QWebSocket* socket, const QByteArray& message, bool binary) {
+bool ClassViewServer::send(QWebSocket* socket, const QByteArray& message) {
     // The program never waits for a page: one that does not take what it was sent is let go
     // before its backlog outgrows the bound.
     if (socket->bytesToWrite() + message.size() > limits_.maxPendingBytes) {
         dropWatcher(socket);
         return false;
     }
-    if (binary)
-        socket->sendBinaryMessage(message);
-    else
-        socket->sendTextMessage(QString::fromUtf8(message));
+    // The JSON goes as a binary message too: a text message would be converted to UTF-16 and
+    // back for every page.
+    socket->sendBinaryMessage(message);
     return true;
 }
 
 // A new page gets what the others hold: the settings, the points as sent, the shown runs.
 void ClassViewServer::sendWhole(QWebSocket* socket) {
-    if (!meta_.isEmpty() && !send(socket, meta_, false)) return;
+    if (!meta_.isEmpty() && (!send(socket, meta_) || !send(socket, live_))) return;
     const auto whole = [&](SetKind kind, const SentPoints& s) {
-        return send(socket, encodePointFrame(kind, 0, true, 0, s.t(), s.a(), s.b(), s.hasB()), true);
+        return send(socket, encodePointFrame(kind, 0, true, 0, s.t(), s.a(), s.b(), s.hasB()));
     };
     if (!whole(SetKind::Data, data_) || !whole(SetKind::Snapshot, snapshot_)) return;
     sendRuns(shown_);
@@ -377,7 +382,7 @@ void ClassViewServer::sendRuns(const std::vector<ShownRun>& shown) {
             if (frame.isEmpty())
                 frame = encodePointFrame(SetKind::Run, quint32(s.id), true, 0, p.times(),
                                          p.valuesA(), p.valuesB(), p.hasB());
-            if (send(socket, frame, true)) clients_[socket].runs.insert(s.id);
+            if (send(socket, frame)) clients_[socket].runs.insert(s.id);
         }
     }
 }
@@ -385,12 +390,11 @@ void ClassViewServer::sendRuns(const std::vector<ShownRun>& shown) {
 QByteArray ClassViewServer::meta(const std::vector<ShownRun>& shown) const {
     const acquisition::MeasurementStore& s = session_.store();
     const auto channel = [](const QString& name, const QString& unit, const QString& def,
-                            float min, float max, float value, bool on) {
-        return QJsonObject{{"name", name}, {"unit", unit}, {"def", def}, {"min", min},
-                           {"max", max},   {"value", value}, {"on", on}};
+                            float min, float max, bool on) {
+        return QJsonObject{{"name", name}, {"unit", unit}, {"def", def},
+                           {"min", min},   {"max", max},   {"on", on}};
     };
     const acquisition::TriggerSettings& trigger = session_.trigger();
-    const char* state = trigger.hold ? "held" : s.TriggerPos >= 0 ? "running" : "waiting";
     QJsonArray runs;
     if (runs_) {
         for (const session::Run& run : runs_->runs()) {
@@ -402,15 +406,14 @@ QByteArray ClassViewServer::meta(const std::vector<ShownRun>& shown) const {
     }
     const QJsonObject o{
         {"type", "meta"},
-        {"a", channel(s.NameA, s.UnitA, s.AppliedDefA, s.DefMinA, s.DefMaxA, s.LabelValueA,
-                      session_.view().showA)},
-        {"b", channel(s.NameB, s.UnitB, s.AppliedDefB, s.DefMinB, s.DefMaxB, s.LabelValueB,
+        {"a", channel(s.NameA, s.UnitA, s.AppliedDefA, s.DefMinA, s.DefMaxA, session_.view().showA)},
+        {"b", channel(s.NameB, s.UnitB, s.AppliedDefB, s.DefMinB, s.DefMaxB,
                       session_.view().showB && !s.ChannelBOff())},
         {"time", QJsonObject{{"min", s.TimeRangeMin}, {"max", s.TimeRangeMax}}},
         {"intervalMs", s.IntervalMs},
         {"pointCount", s.PointCount},
         {"loaded", s.Data.Loaded},
-        {"trigger", QJsonObject{{"mode", modeName(trigger.mode)}, {"state", state},
+        {"trigger", QJsonObject{{"mode", modeName(trigger.mode)},
                                 {"channel", trigger.channelA ? "A" : "B"},
                                 {"rising", trigger.rising}}},
         {"runs", runs},
@@ -418,11 +421,23 @@ QByteArray ClassViewServer::meta(const std::vector<ShownRun>& shown) const {
     return QJsonDocument(o).toJson(QJsonDocument::Compact);
 }
 
+// The readouts and the trigger's state change with nearly every report, the rest seldom: they
+// go apart, so a tick sends a few dozen bytes of text rather than the whole settings.
+QByteArray ClassViewServer::live() const {
+    const acquisition::MeasurementStore& s = session_.store();
+    const char* state = session_.trigger().hold ? "held" : s.TriggerPos >= 0 ? "running" : "waiting";
+    return "{\"type\":\"live\",\"a\":" + jsonNumber(s.LabelValueA) + ",\"b\":" +
+           jsonNumber(s.LabelValueB) + ",\"state\":\"" + state + "\"}";
+}
+
 void ClassViewServer::tick(const std::vector<ShownRun>& shown) {
     if (!running()) return;
-    const QByteArray m = meta(shown);
+    QByteArray m = meta(shown);
     const bool metaChanged = m != meta_;
-    meta_ = m;
+    if (metaChanged) meta_ = std::move(m);
+    QByteArray l = live();
+    const bool liveChanged = l != live_;
+    if (liveChanged) live_ = std::move(l);
     shown_ = shown;
     const acquisition::MeasurementStore& s = session_.store();
     const auto frame = [](SetKind kind, SentPoints& sent, const StoredPoints& p) {
@@ -460,9 +475,10 @@ void ClassViewServer::tick(const std::vector<ShownRun>& shown) {
     std::vector<QWebSocket*> sockets;
     for (const auto& [socket, client] : clients_) sockets.push_back(socket);
     for (QWebSocket* socket : sockets) {
-        if (metaChanged && !send(socket, m, false)) continue;
-        if (!snapshot.isEmpty() && !send(socket, snapshot, true)) continue;
-        if (!data.isEmpty()) send(socket, data, true);
+        if (metaChanged && !send(socket, meta_)) continue;
+        if (liveChanged && !send(socket, live_)) continue;
+        if (!snapshot.isEmpty() && !send(socket, snapshot)) continue;
+        if (!data.isEmpty()) send(socket, data);
     }
     sendRuns(shown);
 }

@@ -82,10 +82,11 @@ private:
     QByteArray csp(QTcpSocket* socket) const;
     void acceptWatcher();
     void dropWatcher(QWebSocket* socket);
-    bool send(QWebSocket* socket, const QByteArray& message, bool binary);
+    bool send(QWebSocket* socket, const QByteArray& message);
     void sendRuns(const std::vector<ShownRun>& shown);
     void sendWhole(QWebSocket* socket);
     QByteArray meta(const std::vector<ShownRun>& shown) const;
+    QByteArray live() const;
     // The program's TAB text, or CSV with the decimal mark of the browser's language.
     QByteArray runText(qint64 id, const exchange::MeasurementTextFormat& layout) const;
     QByteArray dataText(const exchange::MeasurementTextFormat& layout) const;
@@ -98,7 +99,7 @@ private:
     std::set<QTcpSocket*> http_;
     std::map<QWebSocket*, Client> clients_;
     QString code_, error_;
-    QByteArray meta_;
+    QByteArray meta_, live_;
     std::vector<ShownRun> shown_;
     SentPoints data_, snapshot_;
 };

@@ -25,6 +25,10 @@ inline constexpr std::uint8_t CopyOfData = 4;
 
 inline constexpr int FrameHeaderBytes = 16;
 
+/// The settings and the readouts go as UTF-8 JSON in binary messages as well (a text message
+/// would be converted for each page); a frame's first byte is its kind, JSON's is '{'.
+inline bool isJsonMessage(const QByteArray& message) { return message.startsWith('{'); }
+
 QByteArray encodePointFrame(SetKind kind, std::uint32_t set, bool reset, int first,
                             std::span<const float> t, std::span<const float> a,
                             std::span<const float> b, bool hasB);

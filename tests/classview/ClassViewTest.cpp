@@ -9,12 +9,17 @@
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
+#include <QFile>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QRegularExpression>
 #include <QTcpSocket>
 #include <QWebSocket>
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cmath>
 #include <functional>
 
 using namespace kurvimat::classview;
@@ -255,13 +260,19 @@ protected:
 
     QByteArray path(const char* rest) const { return '/' + server->accessCode().toLatin1() + '/' + rest; }
 
-    std::unique_ptr<QWebSocket> watch(std::vector<DecodedFrame>* frames = nullptr) {
+    // A page: its frames, and the last settings and readouts (JSON) it got.
+    std::unique_ptr<QWebSocket> watch(std::vector<DecodedFrame>* frames = nullptr,
+                                      QByteArray* meta = nullptr, QByteArray* live = nullptr) {
         auto ws = std::make_unique<QWebSocket>();
-        if (frames)
-            QObject::connect(ws.get(), &QWebSocket::binaryMessageReceived, [frames](const QByteArray& m) {
-                DecodedFrame f;
-                if (decodePointFrame(m, f)) frames->push_back(f);
-            });
+        QObject::connect(ws.get(), &QWebSocket::binaryMessageReceived, [=](const QByteArray& m) {
+            DecodedFrame f;
+            if (isJsonMessage(m)) {
+                QByteArray* to = m.startsWith("{\"type\":\"live\"") ? live : meta;
+                if (to) *to = m;
+            } else if (frames && decodePointFrame(m, f)) {
+                frames->push_back(f);
+            }
+        });
         ws->open(QUrl(QStringLiteral("ws://127.0.0.1:%1").arg(server->port()) + path("ws")));
         return ws;
     }
@@ -391,10 +402,8 @@ TEST_F(ClassViewServerTest, TheClassIsFullAfterItsLimitAndAPageThatNeverReadsIsD
 
 TEST_F(ClassViewServerTest, APageHoldsExactlyTheStoredPointsAsTheyGrowAndChange) {
     std::vector<DecodedFrame> frames;
-    QByteArray meta;
-    auto ws = watch(&frames);
-    QObject::connect(ws.get(), &QWebSocket::textMessageReceived,
-                     [&meta](const QString& m) { meta = m.toUtf8(); });
+    QByteArray meta, live;
+    auto ws = watch(&frames, &meta, &live);
     ASSERT_TRUE(waitFor([&] { return server->watchers() == 1; }));
     auto& d = session.store().Data;
     std::vector<float> t, a, b, snapA;
@@ -448,6 +457,76 @@ TEST_F(ClassViewServerTest, APageHoldsExactlyTheStoredPointsAsTheyGrowAndChange)
     }
     EXPECT_TRUE(meta.contains("\"trigger\"") && meta.contains("\"intervalMs\""));
     EXPECT_EQ(copies, 1) << "the automatic snapshot is copied on the page, not sent again";
+    // The readouts go on their own; a value that is not a number still makes JSON.
+    session.store().LabelValueA = 2.25f;
+    session.store().LabelValueB = std::nanf("");
+    server->tick();
+    ASSERT_TRUE(waitFor([&] { return live.contains("2.25"); }));
+    const QJsonObject o = QJsonDocument::fromJson(live).object();
+    EXPECT_EQ(o.value("a").toDouble(), 2.25);
+    EXPECT_TRUE(o.value("b").isNull());
+    EXPECT_EQ(o.value("state").toString(), "waiting");
+    EXPECT_FALSE(meta.contains("2.25")) << "the settings do not carry the readouts";
+}
+
+static long residentKb() {
+    QFile f(QStringLiteral("/proc/self/status"));
+    if (!f.open(QIODevice::ReadOnly)) return -1;
+    for (const QByteArray& line : f.readAll().split('\n'))
+        if (line.startsWith("VmRSS:")) return line.mid(6).trimmed().split(' ').value(0).toLong();
+    return -1;
+}
+
+// The minute-long load is bench/classview_bench; this is its short form: a full class reading
+// a growing sweep, none dropped, each page with every stored point, the backlog and memory bounded.
+TEST_F(ClassViewServerTest, AFullClassReadsTheSweepAndNoneIsDropped) {
+    struct Row {
+        const char* name;
+        int pages;
+        bool hasB;
+    } rows[] = {{"60 pages, A and B", 60, true}, {"60 pages, A only", 60, false}};
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        Limits full = limits;
+        full.maxClients = row.pages;
+        server = std::make_unique<ClassViewServer>(session, full);
+        ASSERT_TRUE(server->start(QHostAddress::LocalHost, 0));
+        auto& d = session.store().Data;
+        d.Count = 0;
+        d.HasB = row.hasB;
+        std::vector<std::vector<DecodedFrame>> frames(std::size_t(row.pages));
+        std::vector<std::unique_ptr<QWebSocket>> pages;
+        for (auto& f : frames) pages.push_back(watch(&f));
+        ASSERT_TRUE(waitFor([&] { return server->watchers() == row.pages; }, 20000));
+        const long rssBefore = residentKb();
+        qint64 backlog = 0;
+        // 2 ms points, 25 a tick, for 100 ticks; the pages read as the event loop lets them.
+        for (int tick = 0; tick < 100; ++tick) {
+            for (int k = 0; k < 25; ++k, ++d.Count)
+                d.T[d.Count] = 0.002f * float(d.Count), d.A[d.Count] = float(tick), d.B[d.Count] = -float(k);
+            server->tick();
+            backlog = std::max(backlog, server->pendingBytes());
+            waitFor([] { return false; }, 20);
+        }
+        const auto held = [&](const std::vector<DecodedFrame>& f) {
+            std::vector<float> a;
+            for (const DecodedFrame& x : f)
+                if (x.kind == SetKind::Data && (x.reset ? x.first == 0 : std::size_t(x.first) == a.size()))
+                    a.resize(std::size_t(x.first)), a.insert(a.end(), x.a.begin(), x.a.end());
+            return a;
+        };
+        EXPECT_TRUE(waitFor([&] {
+            return std::all_of(frames.begin(), frames.end(), [&](const auto& f) {
+                const std::vector<float> a = held(f);
+                return int(a.size()) == d.Count && std::equal(a.begin(), a.end(), d.A);
+            });
+        }, 20000)) << "a page lacks points";
+        EXPECT_EQ(server->watchers(), row.pages) << "none dropped";
+        EXPECT_LT(backlog, full.maxPendingBytes) << "all pages together far below one page's bound";
+        EXPECT_LT(residentKb() - rssBefore, 64 * 1024) << "memory bounded";
+        pages.clear();
+        ASSERT_TRUE(waitFor([&] { return server->watchers() == 0; }));
+    }
 }
 
 TEST_F(ClassViewServerTest, AShownRunGoesOutOnceInItsColourAndDownloadsAsText) {
@@ -459,9 +538,7 @@ TEST_F(ClassViewServerTest, AShownRunGoesOutOnceInItsColourAndDownloadsAsText) {
     server->setRuns(&runs);
     std::vector<DecodedFrame> frames;
     QByteArray meta;
-    auto ws = watch(&frames);
-    QObject::connect(ws.get(), &QWebSocket::textMessageReceived,
-                     [&meta](const QString& m) { meta = m.toUtf8(); });
+    auto ws = watch(&frames, &meta);
     ASSERT_TRUE(waitFor([&] { return server->watchers() == 1; }));
     const auto runFrames = [&] {
         return std::count_if(frames.begin(), frames.end(), [](const DecodedFrame& f) { return f.kind == SetKind::Run; });

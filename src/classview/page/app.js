@@ -71,14 +71,23 @@
     set.hasB = hasB; set.n = first + n;
     dirty = true;
   }
-  function applyMeta(text) {
-    if (text.length > 1000000) return;
+  // The settings come whole when they change; the readouts and the trigger's state on their own.
+  const utf8 = new TextDecoder();
+  let live = null;
+  function applyJson(buf) {
+    if (buf.byteLength > 1000000) return;
     let m;
-    try { m = JSON.parse(text); } catch (e) { return; }
-    if (!m || m.type !== 'meta') return;
-    const runsBefore = state.meta ? JSON.stringify(state.meta.runs) : '';
-    state.meta = m;
-    if (JSON.stringify(m.runs) !== runsBefore) showDownloads();
+    try { m = JSON.parse(utf8.decode(buf)); } catch (e) { return; }
+    if (m && m.type === 'live') live = m;
+    else if (m && m.type === 'meta') {
+      const runsBefore = state.meta ? JSON.stringify(state.meta.runs) : '';
+      state.meta = m;
+      if (JSON.stringify(m.runs) !== runsBefore) showDownloads();
+    } else return;
+    if (!state.meta) return;
+    if (live) {
+      state.meta.a.value = live.a; state.meta.b.value = live.b; state.meta.trigger.state = live.state;
+    }
     showMeta();
     dirty = true;
   }
@@ -90,7 +99,11 @@
     const ws = new WebSocket('ws://' + location.host + location.pathname + 'ws');
     ws.binaryType = 'arraybuffer';
     ws.onopen = () => { state.online = true; retry = 1000; };
-    ws.onmessage = (e) => { if (typeof e.data === 'string') applyMeta(e.data); else applyFrame(e.data); };
+    ws.onmessage = (e) => {
+      if (typeof e.data === 'string') return;
+      if (e.data.byteLength > 0 && new Uint8Array(e.data, 0, 1)[0] === 0x7b) applyJson(e.data); // '{'
+      else applyFrame(e.data);
+    };
     ws.onclose = (e) => {
       state.online = false;
       if (e.code === 1008) { status.textContent = T.full; return; }
