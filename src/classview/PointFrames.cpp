@@ -76,10 +76,14 @@ SentPoints::Change SentPoints::update(std::span<const float> t, std::span<const 
     } else if (n > had) {
         c = {true, false, int(had)};
     }
+    // A set that grew keeps what it held and takes only the new points: the whole sweep is
+    // copied on a reset only, not on every tick.
+    const std::size_t from = c.reset ? 0 : had;
     if (c.any) {
-        t_.assign(t.begin(), t.begin() + n);
-        a_.assign(a.begin(), a.begin() + n);
-        b_.assign(b.begin(), b.begin() + n);
+        t_.resize(from), a_.resize(from), b_.resize(from);
+        t_.insert(t_.end(), t.begin() + from, t.begin() + n);
+        a_.insert(a_.end(), a.begin() + from, a.begin() + n);
+        b_.insert(b_.end(), b.begin() + from, b.begin() + n);
         hasB_ = hasB;
         known_ = true;
     }
