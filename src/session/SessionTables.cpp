@@ -93,8 +93,9 @@ std::optional<qint64> insertSet(SqliteDb& db, SetRole role, const Run& run, int 
     Statement s(db, "INSERT INTO point_sets(role, position, name, interval_ms, point_count, "
                     "recorded_at, has_a, has_b, recorded, definition_a, definition_b) "
                     "VALUES(?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)");
-    if (!s.ok()) return std::nullopt;
     const PointSet& p = run.points;
+    // What readSets would refuse is not written.
+    if (!s.ok() || p.size() > PointCapacity) return std::nullopt;
     s.bind(1, QString::fromLatin1(roleName(role)))
         .bind(2, qint64(position))
         .bind(3, run.name)
