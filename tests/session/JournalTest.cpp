@@ -139,7 +139,6 @@ TEST(Journal, KeepsPointsOnceAndBoundsTheHistory) {
         // Pushed-out runs leave the file: 64 sweeps of 280 KB would be 18 MB.
         const qint64 bytes = QFileInfo(journal.path()).size() +
                              QFileInfo(journal.path() + QStringLiteral("-wal")).size();
-        std::printf("journal %lld\n", bytes);
         EXPECT_LT(bytes, 12'000'000);
     }
     const auto runs = restoredRuns(folder, clock, dir.filePath("next"));
