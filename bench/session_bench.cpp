@@ -3,13 +3,16 @@
 // (not /tmp, which may be memory), alternating sample by sample. Then the GUI thread's side:
 // how long a report's hand-off to the journal takes when it starts a commit on the writer
 // thread, against committing on the GUI thread itself. Wall time throughout: a commit waits
-// for the disk, not for the CPU.
+// for the disk, not for the CPU. Last, opening the largest experiment file allowed against
+// reading its bytes into memory.
 //   session_bench [FOLDER] [SAMPLES]
 #include "Clock.h"
+#include "ExperimentFile.h"
 #include "Journal.h"
 #include "Schema.h"
 #include "SessionTables.h"
 
+#include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
@@ -92,6 +95,56 @@ struct Db {
         db.exec("COMMIT");
     }
 };
+
+// The largest file an experiment may be: MaxExperimentPoints in runs of 10000 recorded
+// points, opened (every check) against reading the file and hashing its bytes once, alternating.
+void openLargest(const QString& folder, int samples) {
+    Experiment e;
+    const int runs = int(MaxExperimentPoints / 10000);
+    for (int r = 0; r < runs; ++r) {
+        Run run;
+        run.name = QStringLiteral("Messreihe %1").arg(r + 1);
+        run.intervalMs = 2;
+        run.pointCount = 10000;
+        run.points = PointSet(PointSet::Origin::Recorded, true, true, "A (V): U", "B (V): U");
+        for (int s = 0; s < 20; ++s)
+            for (const SamplePoint& p : secondOfPoints(r * 20 + s))
+                run.points.append(p);
+        e.runs.push_back(std::move(run));
+    }
+    const QString path = QDir(folder).filePath("groesste.kurvimat");
+    if (const auto error = writeExperiment(path, e)) {
+        std::printf("cannot write %s\n", qPrintable(*error));
+        return;
+    }
+    std::vector<double> tRead, tOpen;
+    for (int i = 0; i < samples; ++i) {
+        auto t0 = Clk::now();
+        {
+            QFile f(path);
+            f.open(QIODevice::ReadOnly);
+            const QByteArray bytes = f.readAll();
+            if (QCryptographicHash::hash(bytes, QCryptographicHash::Md5).isEmpty()) return;
+        }
+        auto t1 = Clk::now();
+        const ExperimentRead read = readExperiment(path);
+        auto t2 = Clk::now();
+        if (!read.experiment || read.experiment->runs.size() != std::size_t(runs)) {
+            std::printf("not opened: %s\n", qPrintable(read.error));
+            return;
+        }
+        tRead.push_back(ms(t1 - t0));
+        tOpen.push_back(ms(t2 - t1));
+    }
+    const Stats r = stats(tRead), o = stats(tOpen);
+    std::printf("\nlargest experiment file (%d runs, %lld points, %.1f MB)   median ms    max ms\n",
+                runs, static_cast<long long>(MaxExperimentPoints),
+                double(QFile(path).size()) / 1e6);
+    std::printf("%-42s %9.1f %9.1f\n", "read + MD5 of its bytes (reference)", r.median, r.max);
+    std::printf("%-42s %9.1f %9.1f\n", "readExperiment (every check)", o.median, o.max);
+    std::printf("goal: open <= 2000 ms: %.0f ms, %.2fx the reference\n", o.median,
+                o.median / r.median);
+}
 
 } // namespace
 
@@ -180,5 +233,6 @@ int main(int argc, char** argv) {
                 fullS.median, fullS.p99, fullS.max);
     std::printf("\ngoals: commit <= 5x plain file: %.2fx; GUI stall p99 <= 2 ms: %.4f ms\n",
                 fullS.median / plainSync.median, std::max(report.p99, commitReport.p99));
+    openLargest(dir.path(), std::clamp(samples / 40, 3, 9));
     return 0;
 }

@@ -288,6 +288,14 @@ Two-channel USB oscilloscope and data logger for school labs.
         <source>Sie kann nicht gelesen werden.</source>
         <translation>It cannot be read.</translation>
     </message>
+    <message>
+        <source>Eine Messreihe hält höchstens %1 Punkte; „%2“ hat %3.</source>
+        <translation>A run holds at most %1 points; “%2” has %3.</translation>
+    </message>
+    <message>
+        <source>Die Daten oder der Schnappschuss haben mehr als %1 Punkte.</source>
+        <translation>The data or the snapshot have more than %1 points.</translation>
+    </message>
 </context>
 <context>
     <name>FitReadout</name>
@@ -476,6 +484,14 @@ This installs the udev rule packaging/70-kurvimat.rules. Then unplug the instrum
     <message>
         <source>Messreihe behalten</source>
         <translation>Keep run</translation>
+    </message>
+    <message>
+        <source>Behalten als „%1“.</source>
+        <translation>Kept as “%1”.</translation>
+    </message>
+    <message>
+        <source>Diese Punkte sind schon „%1“.</source>
+        <translation>These points are already “%1”.</translation>
     </message>
 </context>
 <context>
@@ -721,6 +737,14 @@ This installs the udev rule packaging/70-kurvimat.rules. Then unplug the instrum
     <message>
         <source>Häkchen: im Diagramm in dieser Farbe zeigen</source>
         <translation>Tick: show in the plot in this colour</translation>
+    </message>
+    <message>
+        <source>Verlauf (automatisch, die letzten Messungen in „normal“)</source>
+        <translation>History (automatic, the latest sweeps in “normal”)</translation>
+    </message>
+    <message>
+        <source>Jede vollständige Messung in „normal“ kommt hierher; die ältesten gehen, wenn neue kommen. Umbenennen oder „behalten“ macht eine davon zu Ihrer Messreihe.</source>
+        <translation>Every complete sweep in “normal” comes here; the oldest go as new ones come. Renaming or “keep” makes one of them your run.</translation>
     </message>
 </context>
 <context>

@@ -229,7 +229,7 @@ void TFormMain::OpenFile(const QString& path) {
 Experiment TFormMain::CurrentExperiment() {
     namespace key = setting;
     Experiment e = session_->experiment();
-    e.runs = SessionJournal().runs().runs();
+    e.runs = SessionJournal().runs().userRuns();
     // The session's own settings are in; the instrument's and the display's follow.
     Settings& s = e.settings;
     if (FormHardware) {

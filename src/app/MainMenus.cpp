@@ -519,7 +519,8 @@ bool TFormMain::HasUnsavedWork() const {
 }
 
 bool TFormMain::HasRuns() const {
-    return SessionJournal().runs().size() > 0;
+    const auto& runs = SessionJournal().runs().runs();
+    return std::any_of(runs.begin(), runs.end(), [](const auto& r) { return !r.automatic; });
 }
 
 void TFormMain::NoteDataSaved() {

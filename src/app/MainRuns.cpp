@@ -74,7 +74,8 @@ CurrentPoints MainRuns::Facts() const {
 }
 
 void MainRuns::BeforeReplace(Replacement what) {
-    if (!holdKeeping && keepAsRun(what, Facts())) Keep();
+    const KeepAs how = holdKeeping ? KeepAs::Nothing : keepAs(what, Facts());
+    if (how != KeepAs::Nothing) Keep(how == KeepAs::History ? KeepKind::History : KeepKind::User);
     switch (what) {
     case Replacement::SettingsChange:
     case Replacement::DeleteData:
@@ -99,17 +100,23 @@ void MainRuns::NewPoints(SweepMode mode) {
 }
 
 void MainRuns::KeepCurrent() {
-    if (w.session().store().Data.Count <= 0 || Facts().alreadyKept) return;
-    Keep();
+    if (w.session().store().Data.Count <= 0) return;
+    const Kept done = Keep(KeepKind::User);
+    // Shown at once: drawn over the plot, chosen in the list, and said there.
+    SetShown(done.id, true);
+    ShowList(false);
+    list->setCurrent(done.id);
+    const Run* run = journal->runs().find(done.id);
+    list->setStatus(done.added ? tr("Behalten als „%1“.").arg(run->name)
+                               : tr("Diese Punkte sind schon „%1“.").arg(run->name));
 }
 
-void MainRuns::Keep(const QString& name) {
-    Run run = currentRun(w.session().store(), dataSince);
-    run.name = name;
-    journal->addRun(std::move(run));
+Kept MainRuns::Keep(KeepKind kind) {
+    const Kept done = journal->keep(currentRun(w.session().store(), dataSince), kind);
     kept = true;
     keptKey = currentPointsKey(w.session().store());
     Changed();
+    return done;
 }
 
 void MainRuns::SetShown(qint64 id, bool on) {
@@ -285,13 +292,13 @@ void MainRuns::UpdateList() {
         const std::uint8_t c = Colour(run.id);
         entries.push_back({run.id, run.name,
                            QColor(Palette::red(c), Palette::green(c), Palette::blue(c)),
-                           IsShown(run.id)});
+                           IsShown(run.id), run.automatic});
     }
     list->setEntries(entries);
     list->setCanUndo(journal->runs().canUndo());
 }
 
-void MainRuns::ShowList() {
+void MainRuns::ShowList(bool activate) {
     if (!list) {
         list = new RunsWindow(&w);
         connect(list, &RunsWindow::shownChanged, this, &MainRuns::SetShown);
@@ -309,7 +316,7 @@ void MainRuns::ShowList() {
     }
     list->show();
     list->raise();
-    list->activateWindow();
+    if (activate) list->activateWindow();
 }
 
 void MainRuns::AddMenuActions(QMenu& menu) {

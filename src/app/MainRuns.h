@@ -5,6 +5,7 @@
 #pragma once
 
 #include "Clock.h"
+#include "Journal.h"
 #include "MeasurementText.h"
 #include "PlotFit.h"
 #include "RunLayer.h"
@@ -31,10 +32,6 @@ class QMenu;
 class RunsWindow;
 class TFormMain;
 
-namespace kurvimat::session {
-class Journal;
-struct Run;
-} // namespace kurvimat::session
 
 class MainRuns : public QObject {
     Q_OBJECT
@@ -60,8 +57,8 @@ public:
 
     /// The runs' entries of the plot's menu.
     void AddMenuActions(QMenu& menu);
-    /// Opens (or raises) the list window.
-    void ShowList();
+    /// Opens (or raises) the list window; activated, it takes the keyboard.
+    void ShowList(bool activate = true);
     RunsWindow* List() const { return list; }
 
     bool IsShown(qint64 id) const { return shown.count(id) > 0; }
@@ -101,7 +98,7 @@ Q_SIGNALS:
 
 private:
     kurvimat::session::CurrentPoints Facts() const;
-    void Keep(const QString& name = QString());
+    kurvimat::session::Kept Keep(kurvimat::session::KeepKind kind);
     // The current points now are other ones (or none): what was kept of them no longer counts.
     void NewPoints(kurvimat::session::SweepMode mode);
     void UpdateLayer();
@@ -119,6 +116,5 @@ private:
     qint64 dataSince = 0;
     bool kept = false;
     std::size_t keptKey = 0;
-    bool markedKeep = false;
     bool holdKeeping = false;
 };

@@ -2,6 +2,7 @@
 
 #include <QHBoxLayout>
 #include <QKeyEvent>
+#include <QLabel>
 #include <QListWidget>
 #include <QPainter>
 #include <QPixmap>
@@ -51,9 +52,10 @@ RunsWindow::RunsWindow(QWidget* parent) : QWidget(parent, Qt::Tool) {
     auto* buttons = new QHBoxLayout;
     for (QPushButton* b : {makeCurrent_, copy_, save_, delete_, undo_})
         buttons->addWidget(b);
+    status_ = new QLabel(this);
     auto* bottom = new QHBoxLayout;
     bottom->addWidget(keep_);
-    bottom->addStretch();
+    bottom->addWidget(status_, 1);
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(list_);
     layout->addLayout(buttons);
@@ -80,28 +82,62 @@ RunsWindow::RunsWindow(QWidget* parent) : QWidget(parent, Qt::Tool) {
 void RunsWindow::setEntries(const QList<Entry>& entries) {
     const qint64 chosen = current();
     filling_ = true;
+    // The user's runs, then the history under its heading (a row without a run, id 0).
+    QList<const Entry*> rows;
+    for (const bool automatic : {false, true}) {
+        bool heading = automatic;
+        for (const Entry& e : entries) {
+            if (e.automatic != automatic) continue;
+            if (heading) rows << nullptr;
+            heading = false;
+            rows << &e;
+        }
+    }
     // The same runs are updated in place: an item may be the one whose change led here.
-    bool same = list_->count() == entries.size();
+    bool same = list_->count() == rows.size();
     for (int i = 0; same && i < list_->count(); ++i)
-        same = list_->item(i)->data(IdRole).toLongLong() == entries[i].id;
+        same = list_->item(i)->data(IdRole).toLongLong() == (rows[i] ? rows[i]->id : 0);
     if (!same) {
         list_->clear();
-        for (const Entry& e : entries) {
-            auto* item = new QListWidgetItem(colourSquare(e.colour), e.name, list_);
-            item->setData(IdRole, e.id);
+        for (const Entry* e : rows) {
+            if (!e) {
+                auto* heading = new QListWidgetItem(tr("Verlauf (automatisch, die letzten "
+                                                       "Messungen in „normal“)"),
+                                                    list_);
+                heading->setData(IdRole, qint64(0));
+                heading->setFlags(Qt::ItemIsEnabled);
+                QFont bold = heading->font();
+                bold.setBold(true);
+                heading->setFont(bold);
+                heading->setToolTip(tr("Jede vollständige Messung in „normal“ kommt hierher; "
+                                       "die ältesten gehen, wenn neue kommen. Umbenennen oder "
+                                       "„behalten“ macht eine davon zu Ihrer Messreihe."));
+                continue;
+            }
+            auto* item = new QListWidgetItem(colourSquare(e->colour), e->name, list_);
+            item->setData(IdRole, e->id);
             item->setFlags(item->flags() | Qt::ItemIsUserCheckable | Qt::ItemIsEditable);
             item->setToolTip(tr("Häkchen: im Diagramm in dieser Farbe zeigen"));
         }
     }
     for (int i = 0; i < list_->count(); ++i) {
+        if (!rows[i]) continue;
         QListWidgetItem* item = list_->item(i);
-        if (item->text() != entries[i].name) item->setText(entries[i].name);
-        item->setCheckState(entries[i].shown ? Qt::Checked : Qt::Unchecked);
+        if (item->text() != rows[i]->name) item->setText(rows[i]->name);
+        item->setCheckState(rows[i]->shown ? Qt::Checked : Qt::Unchecked);
     }
     filling_ = false;
     setCurrent(chosen);
     if (!list_->currentItem() && list_->count() > 0) list_->setCurrentRow(list_->count() - 1);
     updateButtons();
+}
+
+void RunsWindow::setStatus(const QString& text) {
+    status_->setText(text);
+}
+
+QString RunsWindow::status() const {
+    return status_->text();
 }
 
 void RunsWindow::setCanUndo(bool can) {
@@ -123,6 +159,7 @@ void RunsWindow::itemChanged(QListWidgetItem* item) {
     if (filling_) return;
     // Read first: what the first signal leads to may change the list.
     const qint64 id = item->data(IdRole).toLongLong();
+    if (!id) return; // the history's heading
     const bool shown = item->checkState() == Qt::Checked;
     const QString name = item->text();
     emit shownChanged(id, shown);

@@ -1,6 +1,7 @@
 #include "ExperimentFile.h"
 
 #include "JournalWriter.h"
+#include "MeasurementStore.h"
 #include "Schema.h"
 #include "SessionTables.h"
 
@@ -18,6 +19,8 @@
 #include <cstring>
 #include <fcntl.h>
 #include <unistd.h>
+
+using kurvimat::acquisition::PointCapacity;
 
 namespace kurvimat::session {
 
@@ -178,6 +181,21 @@ std::optional<QString> writeExperiment(const QString& path, const Experiment& e)
                           .arg(MaxExperimentPoints)
                           .arg(e.runs.size())
                           .arg(points));
+    // The reader takes no set longer than the store holds.
+    const auto tooLong = [](const PointSet& p) { return p.size() > PointCapacity; };
+    for (const Run& run : e.runs)
+        if (tooLong(run.points))
+            return failed(QCoreApplication::translate(
+                              "ExperimentFile",
+                              "Eine Messreihe hält höchstens %1 Punkte; „%2“ hat %3.")
+                              .arg(PointCapacity)
+                              .arg(run.name)
+                              .arg(run.points.size()));
+    if ((e.data && tooLong(*e.data)) || (e.snapshot && tooLong(*e.snapshot)))
+        return failed(QCoreApplication::translate(
+                          "ExperimentFile",
+                          "Die Daten oder der Schnappschuss haben mehr als %1 Punkte.")
+                          .arg(PointCapacity));
     auto memory = SqliteDb::memory();
     if (!memory || !fill(*memory, e))
         return failed(QCoreApplication::translate("ExperimentFile", "Die Daten sind ungültig."));

@@ -175,8 +175,33 @@ qint64 Journal::addRun(Run run) {
     return id;
 }
 
+Kept Journal::keep(Run run, KeepKind kind) {
+    if (const Run* same = runs_.findEqual(run.points)) {
+        const qint64 id = same->id;
+        if (kind == KeepKind::User) adopt(id);
+        return {id, false};
+    }
+    run.automatic = kind == KeepKind::History;
+    const qint64 id = addRun(std::move(run));
+    if (kind == KeepKind::History) {
+        // Dropped for good, not marked deleted: the journal's pages are used again, so that
+        // hours of sweeps do not grow it.
+        const std::vector<qint64> history = runs_.automaticIds();
+        for (std::size_t i = 0; i + HistoryLimit < history.size(); ++i) {
+            runs_.drop(history[i]);
+            writer_->submit(JournalOp(JournalOp::Kind::DropRun, history[i]));
+        }
+    }
+    return {id, true};
+}
+
+void Journal::adopt(qint64 id) {
+    if (runs_.adopt(id)) writer_->submit(JournalOp(JournalOp::Kind::AdoptRun, id));
+}
+
 bool Journal::renameRun(qint64 id, const QString& name) {
     if (!runs_.rename(id, name)) return false;
+    adopt(id);
     JournalOp op(JournalOp::Kind::RenameRun, id);
     op.name = name;
     writer_->submit(std::move(op));

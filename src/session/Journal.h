@@ -27,6 +27,19 @@ inline constexpr qint64 CommitAfterMs = 500;
 /// How often the journal looks whether its file is still there.
 inline constexpr qint64 IdentityCheckMs = 2000;
 
+/// How many automatic keeps of "normal" sweeps the history holds; the oldest goes first.
+inline constexpr int HistoryLimit = 20;
+
+/// Who keeps a run: the user (or a one-click loss), or the history of "normal" sweeps.
+enum class KeepKind { User, History };
+
+/// What keep did: the run's id, and whether it is a new run (else the points were one
+/// already).
+struct Kept {
+    qint64 id = 0;
+    bool added = false;
+};
+
 /// File names of the journals in their folder.
 inline constexpr const char* JournalSuffix = ".kurvimat-journal";
 inline constexpr const char* LockSuffix = ".lock";
@@ -52,6 +65,11 @@ public:
     const RunList& runs() const { return runs_; }
     /// Keeps a run; an empty name becomes "Messreihe N, HH:MM, P Punkte". Returns its id.
     qint64 addRun(Run run);
+    /// Keeps points once: a run whose points equal an existing run's is not added again (the
+    /// user's keep takes a history run into the user's runs). A history keep pushes the
+    /// oldest history run out beyond HistoryLimit; the user's runs are never pushed out.
+    Kept keep(Run run, KeepKind kind);
+    /// Renaming a history run makes it one of the user's.
     bool renameRun(qint64 id, const QString& name);
     bool deleteRun(qint64 id);
     std::optional<qint64> undoDelete();
@@ -101,6 +119,7 @@ private:
     void open();
     void closeFile(bool trash);
     void commitPending();
+    void adopt(qint64 id);
 
     const Clock& clock_;
     QString folder_, path_;

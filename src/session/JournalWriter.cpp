@@ -4,6 +4,7 @@
 #include "SessionTables.h"
 
 #include <QCoreApplication>
+#include <QStringList>
 #include <sqlite3.h>
 
 namespace kurvimat::session {
@@ -106,6 +107,8 @@ void JournalWriter::loop() {
 bool JournalWriter::apply(const std::vector<JournalOp>& ops) {
     const auto rows = rowOfRun_;
     const auto recording = recordingRow_;
+    const auto history = historyRows_;
+    historyChanged_ = false;
     bool ok = db_->exec("BEGIN IMMEDIATE");
     QString savedAs; // a save stands until anything else changes
     for (const JournalOp& op : ops) {
@@ -119,6 +122,7 @@ bool JournalWriter::apply(const std::vector<JournalOp>& ops) {
         if (!savedAs.isEmpty()) s.bind(1, savedAs);
         ok = s.ok() && s.run();
     }
+    if (ok && historyChanged_) ok = writeHistory();
     if (ok) {
         Statement s(*db_, "INSERT OR REPLACE INTO meta(key, value) VALUES('last_commit', ?)");
         ok = s.ok() && s.bind(1, clock_.wallMs()).run();
@@ -131,6 +135,7 @@ bool JournalWriter::apply(const std::vector<JournalOp>& ops) {
     db_->exec("ROLLBACK");
     rowOfRun_ = rows;
     recordingRow_ = recording;
+    historyRows_ = history;
     fail(journalFailureText(code, folder_));
     return false;
 }
@@ -147,7 +152,21 @@ bool JournalWriter::applyOne(const JournalOp& op) {
         const auto row = insertSet(*db_, SetRole::Run, op.run, int(op.runId));
         if (!row) return false;
         rowOfRun_[op.runId] = *row;
+        if (op.run.automatic) {
+            historyRows_.insert(*row);
+            historyChanged_ = true;
+        }
         return true;
+    }
+    case Kind::DropRun:
+    case Kind::AdoptRun: {
+        const auto it = rowOfRun_.find(op.runId);
+        if (it == rowOfRun_.end()) return true;
+        historyChanged_ = historyRows_.erase(it->second) > 0 || historyChanged_;
+        if (op.kind == Kind::AdoptRun) return true;
+        const qint64 row = it->second;
+        rowOfRun_.erase(it);
+        return dropSet(row);
     }
     case Kind::RenameRun:
     case Kind::DeleteRun:
@@ -183,6 +202,15 @@ bool JournalWriter::applyOne(const JournalOp& op) {
         return true;
     }
     return false;
+}
+
+// The history's rows as one text ("12 15 18"), written with the change in the same commit.
+bool JournalWriter::writeHistory() {
+    QStringList rows;
+    for (const qint64 row : historyRows_)
+        rows << QString::number(row);
+    Statement s(*db_, "INSERT OR REPLACE INTO meta(key, value) VALUES('history', ?)");
+    return s.ok() && s.bind(1, rows.join(QLatin1Char(' '))).run();
 }
 
 } // namespace kurvimat::session

@@ -14,6 +14,7 @@
 #include <map>
 #include <mutex>
 #include <optional>
+#include <set>
 #include <thread>
 #include <vector>
 
@@ -27,6 +28,8 @@ struct JournalOp {
         RenameRun,
         DeleteRun,
         RestoreRun,
+        DropRun,  ///< a history run pushed out: gone for good
+        AdoptRun, ///< a history run became one of the user's
         BeginRecording,
         AppendPoints,
         DropRecording,
@@ -67,6 +70,7 @@ private:
     void loop();
     bool apply(const std::vector<JournalOp>& ops);
     bool applyOne(const JournalOp& op);
+    bool writeHistory();
     void fail(const QString& reason);
 
     std::optional<SqliteDb> db_;
@@ -74,6 +78,8 @@ private:
     QString folder_;
     std::map<qint64, qint64> rowOfRun_;
     std::optional<qint64> recordingRow_;
+    std::set<qint64> historyRows_; // rows of runs in the history, in meta 'history'
+    bool historyChanged_ = false;
 
     std::mutex mutex_;
     std::condition_variable wake_, idle_;

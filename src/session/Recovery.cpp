@@ -123,7 +123,16 @@ void Recovery::scan(const QString& ownPath) {
                 auto recordings = readSets(*db, SetRole::Recording, &check);
                 f.damaged = f.damaged || !runs || !recordings || !check.damaged.isEmpty();
                 damage_ << check.damaged;
-                if (runs) f.runs = std::move(*runs);
+                if (runs) {
+                    // The history's runs come back as the history.
+                    Statement history(*db, "SELECT value FROM meta WHERE key = 'history'");
+                    QStringList rows;
+                    if (history.ok() && history.step() == SQLITE_ROW)
+                        rows = history.columnText(0).split(QLatin1Char(' '), Qt::SkipEmptyParts);
+                    for (Run& r : *runs)
+                        r.automatic = rows.contains(QString::number(r.id));
+                    f.runs = std::move(*runs);
+                }
                 if (recordings)
                     for (Run& r : *recordings)
                         if (!r.points.empty()) {

@@ -30,6 +30,47 @@ bool RunList::rename(qint64 id, const QString& name) {
     return true;
 }
 
+bool RunList::adopt(qint64 id) {
+    auto it = std::find_if(runs_.begin(), runs_.end(), [id](const Run& r) { return r.id == id; });
+    if (it == runs_.end() || !it->automatic) return false;
+    it->automatic = false;
+    return true;
+}
+
+bool RunList::drop(qint64 id) {
+    auto it = std::find_if(runs_.begin(), runs_.end(), [id](const Run& r) { return r.id == id; });
+    if (it == runs_.end()) return false;
+    runs_.erase(it);
+    return true;
+}
+
+const Run* RunList::findEqual(const PointSet& points) const {
+    // Sizes and the first and last point tell most apart before the whole sets are compared.
+    const int n = points.size();
+    for (const Run& r : runs_) {
+        const PointSet& p = r.points;
+        if (p.size() != n ||
+            (n > 0 && (p.point(0) != points.point(0) || p.point(n - 1) != points.point(n - 1))))
+            continue;
+        if (p == points) return &r;
+    }
+    return nullptr;
+}
+
+std::vector<qint64> RunList::automaticIds() const {
+    std::vector<qint64> ids;
+    for (const Run& r : runs_)
+        if (r.automatic) ids.push_back(r.id);
+    return ids;
+}
+
+std::vector<Run> RunList::userRuns() const {
+    std::vector<Run> runs;
+    for (const Run& r : runs_)
+        if (!r.automatic) runs.push_back(r);
+    return runs;
+}
+
 bool RunList::remove(qint64 id) {
     auto it = std::find_if(runs_.begin(), runs_.end(), [id](const Run& r) { return r.id == id; });
     if (it == runs_.end()) return false;

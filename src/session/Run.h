@@ -19,6 +19,8 @@ struct Run {
     int intervalMs = 0;
     int pointCount = 0;      ///< the sweep's point-count setting, not points.size()
     qint64 recordedAtMs = 0; ///< ms since 1970 UTC: when the first point was taken
+    /// Kept by itself in the bounded history of "normal" sweeps, not by the user.
+    bool automatic = false;
 
     bool operator==(const Run&) const = default;
 };
@@ -33,8 +35,18 @@ public:
     /// Returns the id.
     qint64 add(Run run);
     bool rename(qint64 id, const QString& name);
+    /// A run of the history becomes one of the user's.
+    bool adopt(qint64 id);
     /// Takes the run out and keeps it for undoDelete.
     bool remove(qint64 id);
+    /// Takes the run out for good (a history run pushed out by a newer one).
+    bool drop(qint64 id);
+    /// The run whose points equal these, if any.
+    const Run* findEqual(const PointSet& points) const;
+    /// Runs of the history, oldest first.
+    std::vector<qint64> automaticIds() const;
+    /// The user's runs, those an experiment file keeps (the history is the session's only).
+    std::vector<Run> userRuns() const;
     /// Brings back the run deleted last at its old place; its id, or nothing.
     std::optional<qint64> undoDelete();
     bool canUndo() const { return !deleted_.empty(); }

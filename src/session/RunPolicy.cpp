@@ -2,20 +2,26 @@
 
 namespace kurvimat::session {
 
-bool keepAsRun(Replacement what, const CurrentPoints& c) {
-    if (c.points <= 0 || c.alreadyKept) return false;
-    if (c.markedKeep || c.loaded || c.spanSeconds > KeepSpanSeconds) return true;
+KeepAs keepAs(Replacement what, const CurrentPoints& c) {
+    if (c.points <= 0 || c.alreadyKept) return KeepAs::Nothing;
+    if (c.markedKeep || c.loaded || c.spanSeconds > KeepSpanSeconds) return KeepAs::Run;
     switch (c.mode) {
     case SweepMode::Einzel:
+        return c.completeSweep ? KeepAs::Run : KeepAs::Nothing;
     case SweepMode::Normal:
-        return c.completeSweep;
+        // "normal" triggers sweep after sweep by itself: the one the next replaces goes to
+        // the history, what a click replaces is the user's.
+        if (!c.completeSweep) return KeepAs::Nothing;
+        return what == Replacement::NextSweep ? KeepAs::History : KeepAs::Run;
     case SweepMode::Auto:
     case SweepMode::Dauer:
         // The sweeps replace each other all the time; only the last one before the user
         // changes how they are taken is worth keeping.
-        return what == Replacement::ModeChange || what == Replacement::SettingsChange;
+        return what == Replacement::ModeChange || what == Replacement::SettingsChange
+                   ? KeepAs::Run
+                   : KeepAs::Nothing;
     }
-    return false;
+    return KeepAs::Nothing;
 }
 
 } // namespace kurvimat::session

@@ -33,7 +33,14 @@ struct CurrentPoints {
     SweepMode mode = SweepMode::Auto;
 };
 
-/// Whether the current points are kept as a run before `what` replaces them.
-bool keepAsRun(Replacement what, const CurrentPoints& current);
+/// How the current points are kept before something replaces them.
+enum class KeepAs {
+    Nothing,
+    Run,     ///< among the user's runs
+    History, ///< in the bounded history: a "normal" sweep the next one replaces
+};
+
+/// Whether and how the current points are kept before `what` replaces them.
+KeepAs keepAs(Replacement what, const CurrentPoints& current);
 
 } // namespace kurvimat::session

@@ -72,20 +72,22 @@ QByteArray encodePoints(const PointSet& set, int first, int count) {
     return encodePoints(points.data(), count);
 }
 
-bool decodePoints(const QByteArray& chunk, PointSet& set) {
+bool decodePoints(QByteArrayView chunk, PointSet& set) {
     if (chunk.size() % PointRecordBytes != 0) return false;
     const auto count = chunk.size() / PointRecordBytes;
     if (set.size() + count > PointCapacity) return false;
-    std::vector<SamplePoint> points(static_cast<std::size_t>(count));
-    const char* in = chunk.constData();
-    for (SamplePoint& p : points) {
-        for (float* v : {&p.t, &p.a, &p.b, &p.rawA, &p.rawB, &p.voltsA, &p.voltsB}) {
+    // Checked whole before anything is appended; no copy between: the largest file is
+    // mostly this loop and the memory it fills.
+    const char* in = chunk.data();
+    for (qsizetype i = 0; i < count * 7; ++i)
+        if (!std::isfinite(getFloat(in))) return false;
+    in = chunk.data();
+    for (qsizetype i = 0; i < count; ++i) {
+        SamplePoint p;
+        for (float* v : {&p.t, &p.a, &p.b, &p.rawA, &p.rawB, &p.voltsA, &p.voltsB})
             *v = getFloat(in);
-            if (!std::isfinite(*v)) return false;
-        }
-    }
-    for (const SamplePoint& p : points)
         set.append(p);
+    }
     return true;
 }
 
@@ -93,8 +95,9 @@ std::optional<qint64> insertSet(SqliteDb& db, SetRole role, const Run& run, int 
     Statement s(db, "INSERT INTO point_sets(role, position, name, interval_ms, point_count, "
                     "recorded_at, has_a, has_b, recorded, definition_a, definition_b) "
                     "VALUES(?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)");
-    if (!s.ok()) return std::nullopt;
     const PointSet& p = run.points;
+    // What readSets would refuse is not written.
+    if (!s.ok() || p.size() > PointCapacity) return std::nullopt;
     s.bind(1, QString::fromLatin1(roleName(role)))
         .bind(2, qint64(position))
         .bind(3, run.name)
@@ -112,7 +115,7 @@ std::optional<qint64> insertSet(SqliteDb& db, SetRole role, const Run& run, int 
     return id;
 }
 
-QByteArray chunkChecksum(qint64 first, const QByteArray& chunk) {
+QByteArray chunkChecksum(qint64 first, QByteArrayView chunk) {
     QCryptographicHash hash(QCryptographicHash::Md5);
     const QByteArray index = QByteArray::number(first) + ':';
     hash.addData(index);
@@ -171,9 +174,9 @@ std::optional<std::vector<Run>> readSets(SqliteDb& db, SetRole role, ReadCheck* 
         int crc;
         while ((crc = chunks.step()) == SQLITE_ROW) {
             const qint64 first = chunks.columnInt(0);
-            const QByteArray points = chunks.columnBlob(1);
+            const QByteArrayView points = chunks.columnBlobView(1);
             const bool intact = !c.checksums || (chunks.columnType(2) == SQLITE_BLOB &&
-                                                 chunks.columnBlob(2) == chunkChecksum(first, points));
+                                                 chunks.columnBlobView(2) == chunkChecksum(first, points));
             // Chunks follow each other without a gap or an overlap.
             if (intact && first == run.points.size() && chunks.columnType(1) == SQLITE_BLOB &&
                 decodePoints(points, run.points))

@@ -24,11 +24,11 @@ QByteArray encodePoints(const PointSet& set, int first, int count);
 QByteArray encodePoints(const SamplePoint* points, int count);
 /// Appends the chunk's points to set. False (set unchanged) for a length that is no whole
 /// number of points, a non-finite number, or more points than a set holds.
-bool decodePoints(const QByteArray& chunk, PointSet& set);
+bool decodePoints(QByteArrayView chunk, PointSet& set);
 
 /// The checksum stored with a chunk: of its first index and its bytes. It tells a changed bit
 /// from an accident, not from someone who writes a new checksum too.
-QByteArray chunkChecksum(qint64 first, const QByteArray& chunk);
+QByteArray chunkChecksum(qint64 first, QByteArrayView chunk);
 
 /// How readSets checks what it reads, and what it found damaged.
 struct ReadCheck {

@@ -149,6 +149,11 @@ QByteArray Statement::columnBlob(int i) const {
     return QByteArray(data, sqlite3_column_bytes(stmt_, i));
 }
 
+QByteArrayView Statement::columnBlobView(int i) const {
+    const auto* data = static_cast<const char*>(sqlite3_column_blob(stmt_, i));
+    return QByteArrayView(data, sqlite3_column_bytes(stmt_, i));
+}
+
 int Statement::columnType(int i) const {
     return sqlite3_column_type(stmt_, i);
 }

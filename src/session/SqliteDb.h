@@ -72,6 +72,8 @@ public:
     double columnDouble(int index) const;
     QString columnText(int index) const;
     QByteArray columnBlob(int index) const;
+    /// The column's bytes without a copy, valid until the statement steps or resets.
+    QByteArrayView columnBlobView(int index) const;
     /// SQLITE_INTEGER, SQLITE_FLOAT, SQLITE_TEXT, SQLITE_BLOB or SQLITE_NULL.
     int columnType(int index) const;
 

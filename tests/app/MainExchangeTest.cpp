@@ -674,6 +674,71 @@ TEST_F(MainRunsTest, StreamedSweepsAreNotKeptButMarkedOnesAre) {
     EXPECT_EQ(Runs(*win)[0].intervalMs, win->session().store().IntervalMs);
 }
 
+// "behalten" keeps points once and shows the run at once; points equal to a run's are not
+// kept again; "normal" sweeps go to a history of the last 20 that never pushes out the user's.
+TEST_F(MainRunsTest, KeptOnceAndNormalSweepsGoToABoundedHistory) {
+    Click(Child<QRadioButton>(*win, "RadioButtonNormal"));
+    MainRuns* runs = Child<MainRuns>(*win, "Runs");
+    const auto count = [&](bool automatic) {
+        return int(std::count_if(Runs(*win).begin(), Runs(*win).end(),
+                                 [&](const auto& r) { return r.automatic == automatic; }));
+    };
+    const auto keep = [&] { Child<QAction>(*win, "ActionMessreiheBehalten")->trigger(); };
+    struct Step {
+        const char* name;
+        std::function<void()> action;
+        int user, history;
+        const char* status; ///< the list's status line begins so
+    };
+    const Step steps[] = {
+        {"a first sweep replaces nothing", [&] { RecordSweep(*win, 300, 700); }, 0, 0, nullptr},
+        {"behalten twice gives one run", [&] { keep(), keep(); }, 1, 0, "Diese Punkte sind schon"},
+        {"the next sweep does not keep it again", [&] { RecordSweep(*win, 301, 700); }, 1, 0,
+         nullptr},
+        {"22 more sweeps: the history keeps the last 20",
+         [&] {
+             for (int n = 2; n < 24; ++n)
+                 RecordSweep(*win, 300 + n, 700);
+         },
+         1, 20, nullptr},
+        {"behalten of the current sweep", keep, 2, 20, "Behalten als"},
+        {"pasted points kept, then pasted and deleted again: one run",
+         [&] {
+             Paste(*win);
+             keep();
+             Click(Child<QPushButton>(*win, "ButtonDatenLoeschen"));
+             Paste(*win);
+             Click(Child<QPushButton>(*win, "ButtonDatenLoeschen"));
+         },
+         3, 20, nullptr},
+    };
+    for (const Step& step : steps) {
+        SCOPED_TRACE(step.name);
+        step.action();
+        EXPECT_EQ(count(false), step.user);
+        EXPECT_EQ(count(true), step.history);
+        if (!step.status) continue;
+        // Shown at once: drawn, chosen in the open list, said there.
+        RunsWindow* list = runs->List();
+        ASSERT_NE(list, nullptr);
+        EXPECT_TRUE(list->isVisible());
+        EXPECT_TRUE(list->status().startsWith(QString::fromUtf8(step.status)))
+            << list->status().toStdString();
+        EXPECT_TRUE(runs->IsShown(list->current()));
+        EXPECT_FALSE(Runs(*win).empty() ||
+                     win->SessionJournal().runs().find(list->current())->automatic);
+    }
+    // The first sweep kept is still there, the history listed apart under its heading.
+    EXPECT_FALSE(Runs(*win).front().automatic);
+    QListWidget* items = runs->List()->listWidget();
+    ASSERT_EQ(items->count(), 3 + 1 + 20);
+    EXPECT_TRUE(items->item(3)->text().startsWith(QStringLiteral("Verlauf")));
+    EXPECT_FALSE(items->item(3)->flags() & Qt::ItemIsSelectable);
+    // An experiment file keeps the user's runs only.
+    EXPECT_EQ(win->CurrentExperiment().runs.size(), 3u);
+    EXPECT_TRUE(dialogs.errors.isEmpty()) << dialogs.errors.join('\n').toStdString();
+}
+
 // The list window: show a run over the plot, rename, make it current again, copy, save,
 // delete and undo.
 TEST_F(MainRunsTest, ListWindowShowsRenamesRestoresSavesDeletesAndUndoes) {
@@ -790,7 +855,10 @@ TEST_F(MainRunsTest, ShownRunIsFittedUntilItIsHiddenOrDeleted) {
             if (a->menu() && a->text().startsWith(run.name)) menus << a->menu();
         return menus;
     };
-    EXPECT_TRUE(runMenus().isEmpty()); // not shown
+    // "behalten" shows the run at once; hidden, it offers no fit.
+    EXPECT_TRUE(Child<MainRuns>(*win, "Runs")->IsShown(run.id));
+    Child<MainRuns>(*win, "Runs")->SetShown(run.id, false);
+    EXPECT_TRUE(runMenus().isEmpty());
     Child<MainRuns>(*win, "Runs")->SetShown(run.id, true);
     const QList<QMenu*> menus = runMenus();
     ASSERT_EQ(menus.size(), 2); // A and B

@@ -1,6 +1,7 @@
 #include "SessionTestSupport.h"
 
 #include "ExperimentFile.h"
+#include "MeasurementStore.h"
 #include "Schema.h"
 
 #include <QElapsedTimer>
@@ -10,6 +11,8 @@
 #include <functional>
 
 #include <sqlite3.h>
+
+using kurvimat::acquisition::PointCapacity;
 
 namespace kurvimat::session::test {
 namespace {
@@ -74,12 +77,18 @@ TEST(ExperimentFile, FailedWriteKeepsTheOldFile) {
     const QString path = dir.filePath("versuch.kurvimat");
     ASSERT_EQ(writeExperiment(path, sampleExperiment()), std::nullopt);
     const QByteArray before = bytesOf(path);
-    Experiment bad;
-    bad.settings["axis"] = std::numeric_limits<double>::quiet_NaN();
-    const auto error = writeExperiment(path, bad);
-    ASSERT_TRUE(error.has_value());
-    EXPECT_TRUE(error->startsWith("Datei \"" + path + "\" kann nicht erstellt werden."));
-    EXPECT_EQ(bytesOf(path), before);
+    // What could not be opened again is not written.
+    Experiment nan, longRun, longData;
+    nan.settings["axis"] = std::numeric_limits<double>::quiet_NaN();
+    longRun.runs.push_back(makeRun(PointSet::Origin::Loaded, PointCapacity + 1, 0, "Lang"));
+    longData.snapshot = makeSet(PointSet::Origin::Recorded, PointCapacity + 1);
+    for (const Experiment* bad : {&nan, &longRun, &longData}) {
+        const auto error = writeExperiment(path, *bad);
+        ASSERT_TRUE(error.has_value());
+        EXPECT_TRUE(error->startsWith("Datei \"" + path + "\" kann nicht erstellt werden."));
+        EXPECT_EQ(bytesOf(path), before);
+    }
+    EXPECT_TRUE(writeExperiment(path, longRun)->contains(QStringLiteral("„Lang“ hat 10001")));
     EXPECT_TRUE(
         writeExperiment(dir.filePath("fehlt/versuch.kurvimat"), sampleExperiment()).has_value());
 }

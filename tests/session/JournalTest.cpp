@@ -62,6 +62,95 @@ TEST(Journal, RunsAndRecordingSurviveTheProgram) {
     EXPECT_FALSE(Recovery(folder, clock).found());
 }
 
+// Points are kept once; the history of "normal" sweeps keeps the last HistoryLimit, never
+// one the user kept or named, and survives the program as the history.
+TEST(Journal, KeepsPointsOnceAndBoundsTheHistory) {
+    QTemporaryDir dir;
+    ManualClock clock;
+    const QString folder = dir.filePath("journal");
+    // Sweep n: 10000 points of their own.
+    const auto sweep = [](int n) {
+        session::Run run;
+        run.points = PointSet(PointSet::Origin::Recorded, true, true, "A (V): U", "B (V): U");
+        for (int i = 0; i < 10000; ++i) {
+            SamplePoint p = recordedPoint(i);
+            p.a += float(n);
+            run.points.append(p);
+        }
+        return run;
+    };
+    qint64 user = 0, named = 0;
+    {
+        Journal journal(folder, clock);
+        struct Step {
+            const char* name;
+            std::function<void()> action;
+            int runs, history;
+        };
+        const Step steps[] = {
+            {"the user keeps a sweep", [&] { user = journal.keep(sweep(0), KeepKind::User).id; }, 1,
+             0},
+            {"kept twice is kept once",
+             [&] {
+                 const Kept again = journal.keep(sweep(0), KeepKind::User);
+                 EXPECT_FALSE(again.added);
+                 EXPECT_EQ(again.id, user);
+             },
+             1, 0},
+            {"the same points in the history are the user's run",
+             [&] { EXPECT_FALSE(journal.keep(sweep(0), KeepKind::History).added); }, 1, 0},
+            {"60 sweeps: the last 20 stay",
+             [&] {
+                 // A commit each, as sweeps seconds apart have.
+                 for (int n = 1; n <= 60; ++n) {
+                     EXPECT_TRUE(journal.keep(sweep(n), KeepKind::History).added);
+                     journal.sync();
+                 }
+             },
+             21, HistoryLimit},
+            {"the user keeps one of the history: it leaves the history",
+             [&] { EXPECT_FALSE(journal.keep(sweep(50), KeepKind::User).added); }, 21, 19},
+            {"named, another leaves the history",
+             [&] {
+                 named = journal.runs().automaticIds().front();
+                 EXPECT_TRUE(journal.renameRun(named, "Schwingung"));
+             },
+             21, 18},
+            {"more sweeps push out only the history",
+             [&] {
+                 for (int n = 61; n <= 64; ++n)
+                     journal.keep(sweep(n), KeepKind::History);
+             },
+             23, HistoryLimit},
+        };
+        for (const Step& s : steps) {
+            SCOPED_TRACE(s.name);
+            s.action();
+            EXPECT_EQ(journal.runs().size(), s.runs);
+            EXPECT_EQ(int(journal.runs().automaticIds().size()), s.history);
+        }
+        EXPECT_FALSE(journal.runs().find(user)->automatic);
+        EXPECT_FALSE(journal.runs().find(named)->automatic);
+        // The oldest left the history first: what stays is the newest, in order.
+        const std::vector<qint64> history = journal.runs().automaticIds();
+        EXPECT_EQ(journal.runs().find(history.back())->points, sweep(64).points);
+        EXPECT_EQ(journal.runs().userRuns().size(), 3u);
+        ASSERT_TRUE(journal.sync());
+        // Pushed-out runs leave the file: 64 sweeps of 280 KB would be 18 MB.
+        const qint64 bytes = QFileInfo(journal.path()).size() +
+                             QFileInfo(journal.path() + QStringLiteral("-wal")).size();
+        EXPECT_LT(bytes, 12'000'000);
+    }
+    const auto runs = restoredRuns(folder, clock, dir.filePath("next"));
+    ASSERT_EQ(runs.size(), 23u);
+    int history = 0;
+    for (const session::Run& r : runs)
+        history += r.automatic;
+    EXPECT_EQ(history, HistoryLimit);
+    EXPECT_FALSE(runs[0].automatic);
+    EXPECT_EQ(runs[0].points, sweep(0).points);
+}
+
 TEST(Journal, HowTheSessionEndsDecidesWhatIsFound) {
     struct Row {
         const char* name;

@@ -164,42 +164,48 @@ TEST(RunPolicy, WhatIsKeptBeforeItIsReplaced) {
         const char* name;
         R what;
         CurrentPoints current;
-        bool kept;
+        KeepAs kept;
     };
     const Row rows[] = {
         {"loaded points before the next auto sweep", R::NextSweep,
-         with(sweep(M::Auto, false), [](CurrentPoints& c) { c.loaded = true; }), true},
+         with(sweep(M::Auto, false), [](CurrentPoints& c) { c.loaded = true; }), KeepAs::Run},
         {"pasted points before a load", R::Load,
-         with(sweep(M::Dauer, false), [](CurrentPoints& c) { c.loaded = true; }), true},
-        {"complete einzel sweep before the next", R::NextSweep, sweep(M::Einzel), true},
-        {"complete normal sweep before the next", R::NextSweep, sweep(M::Normal), true},
-        {"complete normal sweep deleted", R::DeleteData, sweep(M::Normal), true},
-        {"einzel sweep abandoned by Reset", R::Reset, sweep(M::Einzel, false), false},
+         with(sweep(M::Dauer, false), [](CurrentPoints& c) { c.loaded = true; }), KeepAs::Run},
+        {"complete einzel sweep before the next", R::NextSweep, sweep(M::Einzel), KeepAs::Run},
+        {"complete normal sweep before the next", R::NextSweep, sweep(M::Normal), KeepAs::History},
+        {"incomplete normal sweep before the next", R::NextSweep, sweep(M::Normal, false),
+         KeepAs::Nothing},
+        {"long normal sweep before the next", R::NextSweep,
+         with(sweep(M::Normal), [](CurrentPoints& c) { c.spanSeconds = 61; }), KeepAs::Run},
+        {"marked normal sweep before the next", R::NextSweep,
+         with(sweep(M::Normal), [](CurrentPoints& c) { c.markedKeep = true; }), KeepAs::Run},
+        {"complete normal sweep deleted", R::DeleteData, sweep(M::Normal), KeepAs::Run},
+        {"einzel sweep abandoned by Reset", R::Reset, sweep(M::Einzel, false), KeepAs::Nothing},
         {"long einzel sweep abandoned by Reset", R::Reset,
-         with(sweep(M::Einzel, false), [](CurrentPoints& c) { c.spanSeconds = 61; }), true},
+         with(sweep(M::Einzel, false), [](CurrentPoints& c) { c.spanSeconds = 61; }), KeepAs::Run},
         {"exactly a minute is not long", R::DeleteData,
-         with(sweep(M::Auto), [](CurrentPoints& c) { c.spanSeconds = KeepSpanSeconds; }), false},
+         with(sweep(M::Auto), [](CurrentPoints& c) { c.spanSeconds = KeepSpanSeconds; }), KeepAs::Nothing},
         {"long auto sweep before the next", R::NextSweep,
-         with(sweep(M::Auto), [](CurrentPoints& c) { c.spanSeconds = 3600; }), true},
-        {"auto sweep replaced by the next", R::NextSweep, sweep(M::Auto), false},
-        {"dauer sweep replaced by the next", R::NextSweep, sweep(M::Dauer), false},
-        {"auto sweep deleted", R::DeleteData, sweep(M::Auto), false},
-        {"last auto sweep at a mode change", R::ModeChange, sweep(M::Auto, false), true},
-        {"last dauer sweep at an interval change", R::SettingsChange, sweep(M::Dauer), true},
+         with(sweep(M::Auto), [](CurrentPoints& c) { c.spanSeconds = 3600; }), KeepAs::Run},
+        {"auto sweep replaced by the next", R::NextSweep, sweep(M::Auto), KeepAs::Nothing},
+        {"dauer sweep replaced by the next", R::NextSweep, sweep(M::Dauer), KeepAs::Nothing},
+        {"auto sweep deleted", R::DeleteData, sweep(M::Auto), KeepAs::Nothing},
+        {"last auto sweep at a mode change", R::ModeChange, sweep(M::Auto, false), KeepAs::Run},
+        {"last dauer sweep at an interval change", R::SettingsChange, sweep(M::Dauer), KeepAs::Run},
         {"incomplete normal sweep at an interval change", R::SettingsChange,
-         sweep(M::Normal, false), false},
+         sweep(M::Normal, false), KeepAs::Nothing},
         {"marked auto sweep", R::NextSweep,
-         with(sweep(M::Auto), [](CurrentPoints& c) { c.markedKeep = true; }), true},
+         with(sweep(M::Auto), [](CurrentPoints& c) { c.markedKeep = true; }), KeepAs::Run},
         {"no points", R::ModeChange,
-         with(sweep(M::Auto), [](CurrentPoints& c) { c.points = 0; }), false},
+         with(sweep(M::Auto), [](CurrentPoints& c) { c.points = 0; }), KeepAs::Nothing},
         {"kept already", R::NextSweep,
-         with(sweep(M::Einzel), [](CurrentPoints& c) { c.alreadyKept = true; }), false},
+         with(sweep(M::Einzel), [](CurrentPoints& c) { c.alreadyKept = true; }), KeepAs::Nothing},
         {"loaded and kept already", R::RunRestored,
-         with(sweep(M::Auto), [](CurrentPoints& c) { c.loaded = c.alreadyKept = true; }), false},
+         with(sweep(M::Auto), [](CurrentPoints& c) { c.loaded = c.alreadyKept = true; }), KeepAs::Nothing},
     };
     for (const Row& r : rows) {
         SCOPED_TRACE(r.name);
-        EXPECT_EQ(keepAsRun(r.what, r.current), r.kept);
+        EXPECT_EQ(keepAs(r.what, r.current), r.kept);
     }
 }
 
