@@ -206,6 +206,10 @@ Two-channel USB oscilloscope and data logger for school labs.
         <source>Die Messpunkte bestimmen %1 nicht: %2. Abhilfe: %3.</source>
         <translation>The points do not determine %1: %2. Remedy: %3.</translation>
     </message>
+    <message>
+        <source>Diese Ausgleichskurve gibt es nicht</source>
+        <translation>There is no such fitted curve</translation>
+    </message>
 </context>
 <context>
     <name>Dialogs</name>
@@ -287,6 +291,33 @@ Two-channel USB oscilloscope and data logger for school labs.
     <message>
         <source>Sie kann nicht gelesen werden.</source>
         <translation>It cannot be read.</translation>
+    </message>
+    <message>
+        <source>Die Datei %1 zeigt eine Ausgleichskurve, die diese Kurvimat-Version nicht kennt („%2“), und wird nicht geöffnet.</source>
+        <translation>The file %1 shows a fitted curve this version of Kurvimat does not know (“%2”) and is not opened.</translation>
+    </message>
+</context>
+<context>
+    <name>FitModels</name>
+    <message>
+        <source>Gerade</source>
+        <translation>Straight line</translation>
+    </message>
+    <message>
+        <source>Ursprungsgerade</source>
+        <translation>Line through origin</translation>
+    </message>
+    <message>
+        <source>Exponentielle Annäherung</source>
+        <translation>Exponential approach</translation>
+    </message>
+    <message>
+        <source>Gedämpfte Schwingung</source>
+        <translation>Damped oscillation</translation>
+    </message>
+    <message>
+        <source>Ausgleichsgerade</source>
+        <translation>Regression line</translation>
     </message>
 </context>
 <context>
@@ -1086,22 +1117,6 @@ trigger</translation>
         <translation>PNG images (*.png);;All files (*.*)</translation>
     </message>
     <message>
-        <source>Gerade</source>
-        <translation>Straight line</translation>
-    </message>
-    <message>
-        <source>Ursprungsgerade</source>
-        <translation>Line through origin</translation>
-    </message>
-    <message>
-        <source>Exponentielle Annäherung</source>
-        <translation>Exponential approach</translation>
-    </message>
-    <message>
-        <source>Gedämpfte Schwingung</source>
-        <translation>Damped oscillation</translation>
-    </message>
-    <message>
         <source>Drucken</source>
         <translation>Print</translation>
     </message>
@@ -1136,10 +1151,6 @@ trigger</translation>
     <message>
         <source>Ausgleichskurve %1 (%2)</source>
         <translation>Curve fit %1 (%2)</translation>
-    </message>
-    <message>
-        <source>Ausgleichsgerade  </source>
-        <translation>Regression line  </translation>
     </message>
     <message>
         <source>Ausgleichskurve entfernen</source>

@@ -1,5 +1,6 @@
 #include "CurveFit.h"
 #include "FitReadout.h"
+#include "Readout.h"
 
 #include <gtest/gtest.h>
 
