@@ -210,6 +210,10 @@ Two-channel USB oscilloscope and data logger for school labs.
         <source>Diese Ausgleichskurve gibt es nicht</source>
         <translation>There is no such fitted curve</translation>
     </message>
+    <message>
+        <source>in der Messdauer ist keine S-Kurve zu sehen</source>
+        <translation>no S-curve shows within the measuring time</translation>
+    </message>
 </context>
 <context>
     <name>Dialogs</name>
@@ -318,6 +322,10 @@ Two-channel USB oscilloscope and data logger for school labs.
     <message>
         <source>Ausgleichsgerade</source>
         <translation>Regression line</translation>
+    </message>
+    <message>
+        <source>S-Kurve (logistisch)</source>
+        <translation>S-curve (logistic)</translation>
     </message>
 </context>
 <context>

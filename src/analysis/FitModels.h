@@ -24,10 +24,12 @@ enum class FitModel {
     Exponential,  ///< y = a + b·e^(−(t − t₀)/τ): cooling, charging
     DampedSine,   ///< y = A·e^(−(t − t₀)/τ)·sin(2πf·(t − t₀) + φ) + c
     XYLinear,     ///< y = m·x + b, one channel against the other
+    Logistic,     ///< y = c / (1 + e^(−(t − t₀)/τ)): an S-curve
 };
 
-/// Parameters in the model's order (FitModelSpec::ParameterNames). The time models measure
-/// t − t₀ from Origin, the start of the span, so that b and A are the values there.
+/// Parameters in the model's order (FitModelSpec::ParameterNames). The time models but the
+/// S-curve measure t − t₀ from Origin, the start of the span, so that b and A are the values
+/// there.
 /// A damped sine without damping has τ = +∞.
 struct FitResult {
     FitModel Model = FitModel::Linear;
@@ -240,6 +242,43 @@ inline std::vector<double> sineStart(const FitPoints& d) {
     return p;
 }
 
+// The S-curve's logistic function of z = (t − t₀)/τ, without overflow on either side.
+inline double sigmoid(double z) {
+    if (z >= 0) return 1 / (1 + std::exp(-z));
+    const double e = std::exp(z);
+    return e / (1 + e);
+}
+
+// S-curve on FitPoints (y about zero): (c, t₀, τ). The level c from the end that is farther from
+// zero; t₀ where the points cross half of it, |τ| from there to where they cross c/(1 + e^−1)
+// (rising) or c/(1 + e) (falling, τ < 0).
+inline std::vector<double> logisticStart(const FitPoints& d) {
+    const std::size_t n = d.t.size();
+    const std::size_t k = std::max<std::size_t>(1, n / 20);
+    const double first = MeanOf(d.y, 0, k), last = MeanOf(d.y, n - k, n);
+    const bool falling = std::fabs(first) > std::fabs(last);
+    const double c = falling ? first : last;
+    const auto crossing = [&](double level, std::size_t from) -> std::optional<std::size_t> {
+        for (std::size_t i = from; i < n; ++i)
+            if ((first - level) * (d.y[i] - level) <= 0) return i;
+        return std::nullopt;
+    };
+    const auto half = crossing(c / 2, 0);
+    const double t0 = half ? d.t[*half] : 0.5;
+    double width = 0.1;
+    if (half)
+        if (const auto w = crossing(c * sigmoid(falling ? -1 : 1), *half))
+            width = std::max(d.t[*w] - t0, 1e-3);
+    return {c, t0, falling ? -width : width};
+}
+
+// Whether the points show the S whole, from 5 % to 95 % of c (t₀ ± 3|τ|): a part of it, a
+// straight rise say, fits an S that the points do not bear out.
+inline bool noS(const FitResult& fit) {
+    const double t0 = fit.P[1], reach = 3 * std::fabs(fit.P[2]);
+    return !(t0 - reach >= fit.XMin && t0 + reach <= fit.XMax);
+}
+
 inline FitParameter origin(const FitResult& fit, const FitUnits& units) {
     return {QStringLiteral("t₀"), fit.Origin * units.XPerSecond, std::nan(""), units.X, {}};
 }
@@ -392,6 +431,50 @@ inline const FitModelSpec FitModels[] = {
      [](const FitResult& f, const FitUnits& u) -> std::vector<FitParameter> {
          return {{QStringLiteral("m"), f.P[0], f.Sigma[0], RatioUnit(u.Y, u.X), {}},
                  {QStringLiteral("b"), f.P[1], f.Sigma[1], u.Y, {}}};
+     }},
+    // A capacitor charged through a transistor that opens slowly, a population that saturates.
+    {FitModel::Logistic, "logistic", QT_TRANSLATE_NOOP("FitModels", "S-Kurve (logistisch)"),
+     "y = c / (1 + e^(−(t − t₀)/τ))", true, 3, {"c", "t₀", "τ"}, nullptr, false,
+     [](const double* p, double t) { return p[0] * fitmodels::sigmoid((t - p[1]) / p[2]); },
+     [](const double* p, double t, double* d) {
+         const double z = (t - p[1]) / p[2];
+         const double g = fitmodels::sigmoid(z);
+         d[0] = g;
+         d[1] = -p[0] * g * (1 - g) / p[2];
+         d[2] = -p[0] * g * (1 - g) * z / p[2];
+     },
+     fitmodels::logisticStart,
+     [](std::vector<double>& p, const std::vector<double>& s, const FitPoints& d, FitResult& fit) {
+         fit.P = {d.yScale * p[0], d.t0 + d.tScale * p[1], d.tScale * p[2]};
+         fit.Sigma = {d.yScale * s[0], d.tScale * s[1], d.tScale * s[2]};
+     },
+     {{2, 0}, 0,
+      [](const FitResult& f, double, double) -> std::optional<int> {
+          if (fitmodels::noS(f)) return 1;
+          return std::nullopt;
+      },
+      [](const FitResult& f, double, double) { return fitmodels::noS(f); },
+      [](const FitResult& f, double, double) -> std::optional<int> {
+          if (fitmodels::noS(f)) return 1;
+          return std::nullopt;
+      },
+      [](const FitResult& f, double step, double) -> std::optional<FitReason> {
+          if (fitmodels::noS(f))
+              return FitReason{
+                  QCoreApplication::translate("CurveFit", "in der Messdauer ist keine S-Kurve zu sehen"),
+                  fitmodels::longer()};
+          if (std::fabs(f.P[2]) < 3 * step)
+              return FitReason{
+                  QCoreApplication::translate("CurveFit", "die Änderung ist nach wenigen Messpunkten vorbei"),
+                  fitmodels::shorterInterval()};
+          return std::nullopt;
+      }},
+     [](const FitResult& f, double t) { return f.P[0] * fitmodels::sigmoid((t - f.P[1]) / f.P[2]); },
+     [](const FitResult& f, const FitUnits& u) -> std::vector<FitParameter> {
+         const double k = u.XPerSecond;
+         return {{QStringLiteral("c"), f.P[0], f.Sigma[0], u.Y, {}},
+                 {QStringLiteral("t₀"), f.P[1] * k, f.Sigma[1] * k, u.X, {}},
+                 {QStringLiteral("τ"), f.P[2] * k, f.Sigma[2] * k, u.X, {}}};
      }},
 };
 

@@ -94,6 +94,13 @@ TEST(CurveFit, RecoversKnownParametersFromNoisyData) {
          0.99, true},
         {"one channel against the other", FitModel::XYLinear,
          [](double x) { return 3 * x + 1; }, -2, 2, 300, 0.02, {3, 1}, {0.01, 0.005}, 0.999},
+        {"S-curve, rising", FitModel::Logistic,
+         [](double t) { return 5 / (1 + std::exp(-(t - 2) / 0.5)); }, 0, 6, 600, 0.02,
+         {5, 2, 0.5}, {0.01, 0.01, 0.01}, 0.999},
+        // Seen from before its start: t₀ is a time of the measurement, not of the span.
+        {"S-curve, falling, in seconds from 20 s", FitModel::Logistic,
+         [](double t) { return 3 / (1 + std::exp((t - 70) / 8)); }, 20, 150, 500, 0.01,
+         {3, 70, -8}, {0.01, 0.2, 0.2}, 0.999},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
@@ -157,6 +164,9 @@ TEST(CurveFit, SaysWhatCannotBeFitted) {
         {"span given backwards", FitModel::Linear, line.span(8, 2), true, {}},
         {"span beside the data", FitModel::Linear, line.span(20, 30), false, tooFew},
         {"no arrays", FitModel::Linear, FitSpan{}, false, tooFew},
+        {"flat data, S-curve", FitModel::Logistic, flat.span(0, 10), false,
+         QStringLiteral("Die Messwerte ändern sich nicht")},
+        {"3 points, S-curve", FitModel::Logistic, line.span(2, 4), false, tooFew},
         {"all x equal", FitModel::XYLinear,
          FitSpan{line.t.data(), flat.y.data(), line.y.data(), 11, 0, 10}, false,
          QStringLiteral("Die Messwerte ändern sich nicht")},
@@ -213,6 +223,12 @@ TEST(CurveFit, RefusesWhatThePointsDoNotDetermine) {
          400, 0.001, "A", "längere Messdauer oder weniger Rauschen"},
         {"sine over a fifth of a period", FitModel::DampedSine,
          [](double t) { return std::sin(2 * Pi * 0.02 * t + 1); }, 0, 10, 200, 0.01, nullptr,
+         "längere Messdauer"},
+        // No S: a rise without its turn, its middle beyond the measurement.
+        {"S-curve on a straight line", FitModel::Logistic,
+         [](double t) { return 0.2 + 0.03 * t; }, 0, 100, 400, 0.01, "t₀", "längere Messdauer"},
+        {"S-curve on its first quarter", FitModel::Logistic,
+         [](double t) { return 5 / (1 + std::exp(-(t - 20) / 2)); }, 0, 15, 300, 0.001, "t₀",
          "längere Messdauer"},
     };
     for (const Row& r : rows) {
@@ -413,6 +429,11 @@ TEST(CurveFit, ReadoutShowsEachParameterWithItsUncertainty) {
          TimeFitUnits(QStringLiteral("V"), false),
          {"A = 1,50 ± 0,02 V", "τ = 2,00 ± 0,03 s", "f = 3,300 ± 0,003 Hz", "φ = -40,1 ± 1,1 °",
           "c = 0 ± 5 mV", "t₀ = 73 s", "R² = 0,99937"}},
+        {"S-curve of a charging capacitor",
+         result(FitModel::Logistic, {5.0012, 2.0003, 0.4998}, {0.0015, 0.0011, 0.0009}),
+         TimeFitUnits(QStringLiteral("V"), false),
+         {"c = 5,0012 ± 0,0015 V", "t₀ = 2,0003 ± 0,0011 s", "τ = 499,8 ± 0,9 ms",
+          "R² = 0,99937"}},
         {"one channel against the other", result(FitModel::XYLinear, {0.25, -0.0031}, {2e-4, 0.0011}),
          FitUnits{QStringLiteral("A"), QStringLiteral("V")},
          {"m = 250,0 ± 0,2 mA/V", "b = -3,1 ± 1,1 mA", "R² = 0,99937"}},
