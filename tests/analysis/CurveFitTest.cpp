@@ -138,6 +138,49 @@ TEST(CurveFit, RecoversKnownParametersFromNoisyData) {
     }
 }
 
+// Every entry of the model table: found by its number and its stored name, its parameters
+// named, and for the nonlinear models derivatives that agree with the function's differences
+// (a wrong one leaves the solver crawling, or stuck, without a failing fit to show it).
+TEST(CurveFit, EveryModelEntryIsWhole) {
+    for (const FitModelSpec& m : FitModels) {
+        SCOPED_TRACE(m.Name);
+        EXPECT_EQ(FindFitModel(m.Model), &m);
+        EXPECT_EQ(FitModelNamed(QString::fromUtf8(m.Name)), m.Model);
+        ASSERT_GE(m.ParameterCount, 1);
+        ASSERT_LE(m.ParameterCount, 5);
+        for (int k = 0; k < m.ParameterCount; ++k)
+            EXPECT_NE(m.ParameterNames[k], nullptr) << "parameter " << k;
+        EXPECT_FALSE(FitFormula(m.Model).isEmpty());
+        EXPECT_NE(m.Value, nullptr);
+        EXPECT_NE(m.Readout, nullptr);
+        EXPECT_NE(m.Direct != nullptr, m.Function != nullptr); // one way to solve
+        if (!m.Function) continue;
+        ASSERT_TRUE(m.Derivatives && m.Start && m.Physical);
+        // Parameters of order one as the solver sees them, away from zero and symmetry.
+        const double p0[5] = {1.3, 0.45, 0.7, 0.35, -0.2};
+        for (const double t : {0.0, 0.15, 0.5, 0.9}) {
+            double d[5] = {};
+            m.Derivatives(p0, t, d);
+            for (int k = 0; k < m.ParameterCount; ++k) {
+                double up[5], down[5];
+                std::copy(p0, p0 + 5, up);
+                std::copy(p0, p0 + 5, down);
+                const double h = 1e-6;
+                up[k] += h;
+                down[k] -= h;
+                const double numeric = (m.Function(up, t) - m.Function(down, t)) / (2 * h);
+                EXPECT_NEAR(d[k], numeric, 1e-6 * std::max(1.0, std::fabs(numeric)))
+                    << "parameter " << k << " at t = " << t;
+            }
+        }
+    }
+    EXPECT_FALSE(FitModelNamed(QStringLiteral("spline")).has_value());
+    EXPECT_EQ(FindFitModel(FitModel(99)), nullptr);
+    const FitResult unknown = FitCurve(FitModel(99), {});
+    EXPECT_FALSE(unknown.Converged);
+    EXPECT_FALSE(unknown.Error.isEmpty());
+}
+
 TEST(CurveFit, SaysWhatCannotBeFitted) {
     const QString tooFew = QStringLiteral("Zu wenige Messpunkte für diese Ausgleichskurve");
     const Samples flat = make([](double) { return 3.0; }, 0, 10, 50, 0);
