@@ -206,6 +206,14 @@ Two-channel USB oscilloscope and data logger for school labs.
         <source>Die Messpunkte bestimmen %1 nicht: %2. Abhilfe: %3.</source>
         <translation>The points do not determine %1: %2. Remedy: %3.</translation>
     </message>
+    <message>
+        <source>Diese Ausgleichskurve gibt es nicht</source>
+        <translation>There is no such fitted curve</translation>
+    </message>
+    <message>
+        <source>in der Messdauer ist keine S-Kurve zu sehen</source>
+        <translation>no S-curve shows within the measuring time</translation>
+    </message>
 </context>
 <context>
     <name>Dialogs</name>
@@ -295,6 +303,37 @@ Two-channel USB oscilloscope and data logger for school labs.
     <message>
         <source>Die Daten oder der Schnappschuss haben mehr als %1 Punkte.</source>
         <translation>The data or the snapshot have more than %1 points.</translation>
+    </message>
+    <message>
+        <source>Die Datei %1 zeigt eine Ausgleichskurve, die diese Kurvimat-Version nicht kennt („%2“), und wird nicht geöffnet.</source>
+        <translation>The file %1 shows a fitted curve this version of Kurvimat does not know (“%2”) and is not opened.</translation>
+    </message>
+</context>
+<context>
+    <name>FitModels</name>
+    <message>
+        <source>Gerade</source>
+        <translation>Straight line</translation>
+    </message>
+    <message>
+        <source>Ursprungsgerade</source>
+        <translation>Line through origin</translation>
+    </message>
+    <message>
+        <source>Exponentielle Annäherung</source>
+        <translation>Exponential approach</translation>
+    </message>
+    <message>
+        <source>Gedämpfte Schwingung</source>
+        <translation>Damped oscillation</translation>
+    </message>
+    <message>
+        <source>Ausgleichsgerade</source>
+        <translation>Regression line</translation>
+    </message>
+    <message>
+        <source>S-Kurve (logistisch)</source>
+        <translation>S-curve (logistic)</translation>
     </message>
 </context>
 <context>
@@ -1110,22 +1149,6 @@ trigger</translation>
         <translation>PNG images (*.png);;All files (*.*)</translation>
     </message>
     <message>
-        <source>Gerade</source>
-        <translation>Straight line</translation>
-    </message>
-    <message>
-        <source>Ursprungsgerade</source>
-        <translation>Line through origin</translation>
-    </message>
-    <message>
-        <source>Exponentielle Annäherung</source>
-        <translation>Exponential approach</translation>
-    </message>
-    <message>
-        <source>Gedämpfte Schwingung</source>
-        <translation>Damped oscillation</translation>
-    </message>
-    <message>
         <source>Drucken</source>
         <translation>Print</translation>
     </message>
@@ -1160,10 +1183,6 @@ trigger</translation>
     <message>
         <source>Ausgleichskurve %1 (%2)</source>
         <translation>Curve fit %1 (%2)</translation>
-    </message>
-    <message>
-        <source>Ausgleichsgerade  </source>
-        <translation>Regression line  </translation>
     </message>
     <message>
         <source>Ausgleichskurve entfernen</source>

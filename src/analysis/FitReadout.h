@@ -3,7 +3,7 @@
 #pragma once
 
 #include "CurveFit.h"
-#include "Readout.h"
+#include "Quantity.h"
 
 #include <QString>
 #include <QStringList>
@@ -13,13 +13,6 @@ namespace kurvimat::analysis {
 /// The model's formula, as the menu and the readout write it ("y = a·t + b").
 QString FitFormula(FitModel model);
 
-/// Units of the readout: of the fitted quantity, and of x. The time models fit seconds; with
-/// "Zeit in min" they show minutes (XPerSecond 1/60): τ and t₀ in minutes, slopes per minute.
-struct FitUnits {
-    QString Y;
-    QString X = QStringLiteral("s");
-    double XPerSecond = 1;
-};
 /// The units of a time model with or without "Zeit in min".
 FitUnits TimeFitUnits(const QString& y, bool minutes);
 

@@ -1,14 +1,13 @@
 #include "Quantity.h"
 
 #include "Numbers.h"
-#include "skala.h"
 
 #include <QStringList>
 
 #include <algorithm>
 #include <cmath>
 
-using kurvimat::display::SiPrefix;
+using kurvimat::signals::SiPrefix;
 using kurvimat::signals::FormatNumber;
 using kurvimat::signals::FormatValue;
 using kurvimat::signals::NumberStyle;

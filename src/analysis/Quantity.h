@@ -1,8 +1,12 @@
 // Values with their units as the readouts write them: an SI prefix where the unit takes one,
-// significant digits as FormatValue counts them, or the digits an uncertainty leaves.
+// significant digits as FormatValue counts them, or the digits an uncertainty leaves; and the
+// readout's table of them, which the plot's readout and a fit's readout both fill.
 #pragma once
 
+#include <QList>
 #include <QString>
+
+#include <optional>
 
 namespace kurvimat::analysis {
 
@@ -36,5 +40,24 @@ struct ShownMeasurement {
 ShownMeasurement ShowMeasurement(double value, double uncertainty, const QString& unit,
                                  int extraDigits = 0);
 QString FormatMeasurement(double value, double uncertainty, const QString& unit);
+
+/// A cell: a value in a unit (shown with its SI prefix), a value with its standard
+/// uncertainty, or a text (a column's title, "∞").
+struct ReadoutCell {
+    std::optional<double> Value; ///< none and no Text: no value here ("–")
+    QString Unit;                ///< before its prefix
+    std::optional<double> Uncertainty;
+    QString Text;
+};
+
+/// A row: a label and one cell per column (or a single cell for the cursor positions).
+struct ReadoutRow {
+    QString Label;
+    QList<ReadoutCell> Cells;
+    bool Header = false;   ///< the columns' titles
+    bool Columns = false;  ///< one cell per column of the last header row
+    bool CopyOnly = false; ///< in the copied text only: a fit's lines, which the plot shows
+};
+using ReadoutTable = QList<ReadoutRow>;
 
 } // namespace kurvimat::analysis

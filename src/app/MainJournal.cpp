@@ -261,8 +261,8 @@ Experiment TFormMain::CurrentExperiment() {
                  double(Cursors.Mode), double(Cursors.Active)});
     const bool fitShown =
         ShownFit && FitStillMatches(*ShownFit, Store, ReadDisplayControls().Mode());
-    s[key::Fit] = fitShown ? Numbers({double(ShownFit->ChannelB), double(ShownFit->Result.Model),
-                                      ShownFit->Result.XMin, ShownFit->Result.XMax})
+    s[key::Fit] = fitShown ? fitSettingText({ShownFit->ChannelB, ShownFit->Result.Model,
+                                             ShownFit->Result.XMin, ShownFit->Result.XMax})
                            : QString();
     return e;
 }
@@ -377,8 +377,8 @@ void TFormMain::ApplyExperiment(const Experiment& e) {
         Cursors.Active = CursorId(std::clamp(int(c[8]), 0, 3));
         if (Measuring) Measuring->Changed();
     }
-    if (const auto f = ParseNumbers(Get<QString>(s, key::Fit).value_or(QString()), 4); !f.empty())
-        FitOnPlot(f[0] != 0, FitModel(int(f[1])), f[2], f[3]);
+    if (const auto f = readFitSetting(Get<QString>(s, key::Fit).value_or(QString())))
+        FitOnPlot(f->channelB, f->model, f->from, f->to);
     else
         RemoveFit();
     ApplyAxisImages();

@@ -43,16 +43,11 @@ using namespace kurvimat::signals;
 
 namespace {
 
-struct ModelEntry {
-    FitModel Model;
-    const char* Name; ///< before the formula, which the readout shows as well
-};
-const ModelEntry TimeModels[] = {
-    {FitModel::Linear, QT_TRANSLATE_NOOP("TFormMain", "Gerade")},
-    {FitModel::Proportional, QT_TRANSLATE_NOOP("TFormMain", "Ursprungsgerade")},
-    {FitModel::Exponential, QT_TRANSLATE_NOOP("TFormMain", "Exponentielle Annäherung")},
-    {FitModel::DampedSine, QT_TRANSLATE_NOOP("TFormMain", "Gedämpfte Schwingung")},
-};
+// A fit model as its menu entry shows it: the name, then the formula the readout shows too.
+QString FitMenuText(const FitModelSpec& m) {
+    return QCoreApplication::translate("FitModels", m.MenuName) + QStringLiteral("  ") +
+           QString::fromUtf8(m.Formula);
+}
 
 // Of the first n stored points: their times, or their values with the definitions they were
 // computed with.
@@ -311,16 +306,16 @@ void TFormMain::CreateFitActions() {
     MenuFitA = new QMenu(this);
     MenuFitB = new QMenu(this);
     for (const bool channelB : {false, true})
-        for (const ModelEntry& m : TimeModels) {
+        for (const FitModelSpec& m : FitModels) {
+            if (!m.OverTime) continue;
             const FitModel model = m.Model;
             (channelB ? MenuFitB : MenuFitA)
-                ->addAction(tr(m.Name) + QStringLiteral("  ") + FitFormula(model),
-                            this, [this, channelB, model] {
-                                const auto [from, to] = FitSpan();
-                                FitOnPlot(channelB, model, from, to);
-                            });
+                ->addAction(FitMenuText(m), this, [this, channelB, model] {
+                    const auto [from, to] = FitSpan();
+                    FitOnPlot(channelB, model, from, to);
+                });
         }
-    ActionFitGerade = new QAction(tr("Ausgleichsgerade  ") + FitFormula(FitModel::XYLinear), this);
+    ActionFitGerade = new QAction(FitMenuText(*FindFitModel(FitModel::XYLinear)), this);
     connect(ActionFitGerade, &QAction::triggered, this, [this] {
         const auto [from, to] = FitSpan();
         FitOnPlot(false, FitModel::XYLinear, from, to);
@@ -362,12 +357,12 @@ void TFormMain::AddRunFitMenus(QMenu& menu) {
                           &menu);
             fits->setObjectName(made);
             const qint64 id = run.id;
-            for (const ModelEntry& m : TimeModels)
-                fits->addAction(tr(m.Name) + QStringLiteral("  ") + FitFormula(m.Model), this,
-                                [this, id, channelB, model = m.Model] {
-                                    const auto [from, to] = FitSpan();
-                                    FitRunOnPlot(id, channelB, model, from, to);
-                                });
+            for (const FitModelSpec& m : FitModels)
+                if (m.OverTime)
+                    fits->addAction(FitMenuText(m), this, [this, id, channelB, model = m.Model] {
+                        const auto [from, to] = FitSpan();
+                        FitRunOnPlot(id, channelB, model, from, to);
+                    });
             fits->setEnabled(points->Count > 0);
             menu.addMenu(fits);
         }

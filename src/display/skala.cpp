@@ -96,31 +96,6 @@ QString FormatTickLabel(double value, int digits, QChar separator, const QString
     return FormatNumber(value, style);
 }
 
-std::optional<QString> SiPrefix(int exponent) {
-    switch (exponent) {
-    case -12:
-        return QStringLiteral("p");
-    case -9:
-        return QStringLiteral("n");
-    case -6:
-        return QString(QChar(0x00B5)); // micro sign
-    case -3:
-        return QStringLiteral("m");
-    case 0:
-        return QString();
-    case 3:
-        return QStringLiteral("k");
-    case 6:
-        return QStringLiteral("M");
-    case 9:
-        return QStringLiteral("G");
-    case 12:
-        return QStringLiteral("T");
-    default:
-        return std::nullopt;
-    }
-}
-
 QString ComposeTitle(const QString& title, const QString& prefix, const QString& exponentText,
                      int exponent) {
     QString text = title;

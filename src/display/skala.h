@@ -1,5 +1,7 @@
 #pragma once
 
+#include "Numbers.h"
+
 #include <QChar>
 #include <QColor>
 #include <QFont>
@@ -39,8 +41,7 @@ TickSteps ChooseTickSteps(double shownStart, double shownEnd, double n);
 /// 2.5 -> "2,5", 0.00015 -> "1,5·10^-4", 5000 -> "5·10^+3" (separator ',', marker "·10^").
 QString FormatTickLabel(double value, int digits, QChar separator, const QString& marker);
 
-/// SI prefix for an engineering exponent (a multiple of 3 from -12 to 12; "" for 0), or none.
-std::optional<QString> SiPrefix(int exponent);
+using signals::SiPrefix;
 
 /// The title as drawn: the first "<vf>" (any case) becomes the prefix and the exponent text is
 /// appended; without "<vf>" a non-zero exponent is appended as " x10^" + exponent.

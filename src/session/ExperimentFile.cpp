@@ -1,5 +1,6 @@
 #include "ExperimentFile.h"
 
+#include "FitModels.h"
 #include "JournalWriter.h"
 #include "MeasurementStore.h"
 #include "Schema.h"
@@ -15,6 +16,8 @@
 #include <sqlite3.h>
 
 #include <algorithm>
+#include <array>
+#include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <fcntl.h>
@@ -58,6 +61,13 @@ QString tooLargeText(const QString& name) {
         .arg(name)
         .arg(MaxExperimentRuns)
         .arg(MaxExperimentPoints);
+}
+QString unknownFitText(const QString& name, const QString& setting) {
+    const QString model = setting.section(QLatin1Char(';'), 1, 1);
+    return QCoreApplication::translate(
+               "ExperimentFile", "Die Datei %1 zeigt eine Ausgleichskurve, die diese "
+                                 "Kurvimat-Version nicht kennt („%2“), und wird nicht geöffnet.")
+        .arg(name, (model.isEmpty() ? setting : model).left(40));
 }
 QString cannotOpenText(const QString& path, const QString& reason) {
     return QCoreApplication::translate("ExperimentFile", "Datei %1 kann nicht geöffnet werden. %2")
@@ -295,6 +305,11 @@ ExperimentRead readImage(unsigned char* image, qint64 size, const QString& name)
     if (!snapshot->empty()) e.snapshot = std::move(snapshot->front().points);
     std::tie(e.definitionA, e.definitionB) = *definitions;
     e.settings = std::move(*settings);
+    if (const auto fit = e.settings.find(QLatin1String(setting::Fit)); fit != e.settings.end()) {
+        const QString* text = std::get_if<QString>(&fit->second);
+        if (!text || (!text->isEmpty() && !readFitSetting(*text)))
+            return fail(unknownFitText(name, text ? *text : QString()));
+    }
     if (check.checksums) {
         Statement sum(*db, "SELECT value FROM meta WHERE key = 'checksum'");
         if (!sum.ok() || sum.step() != SQLITE_ROW || sum.columnType(0) != SQLITE_BLOB ||
@@ -307,6 +322,42 @@ ExperimentRead readImage(unsigned char* image, qint64 size, const QString& name)
 }
 
 } // namespace
+
+QString fitSettingText(const FitSetting& fit) {
+    const analysis::FitModelSpec* model = analysis::FindFitModel(fit.model);
+    return QStringLiteral("%1;%2;%3;%4")
+        .arg(fit.channelB ? 1 : 0)
+        .arg(QLatin1StringView(model ? model->Name : ""))
+        .arg(fit.from, 0, 'g', 17)
+        .arg(fit.to, 0, 'g', 17);
+}
+
+std::optional<FitSetting> readFitSetting(const QString& text) {
+    const QStringList parts = text.split(QLatin1Char(';'));
+    if (parts.size() != 4) return std::nullopt;
+    std::array<double, 3> numbers{};
+    for (int i : {0, 2, 3}) {
+        bool ok = false;
+        numbers[i == 0 ? 0 : i - 1] = parts[i].toDouble(&ok);
+        if (!ok) return std::nullopt;
+    }
+    FitSetting fit{numbers[0] != 0, {}, numbers[1], numbers[2]};
+    bool isNumber = false;
+    const double number = parts[1].toDouble(&isNumber);
+    if (isNumber) {
+        // Earlier versions stored the model's number: only a whole number a model has.
+        const auto model = analysis::FitModel(int(number));
+        if (number != std::trunc(number) || std::fabs(number) > 1000 ||
+            !analysis::FindFitModel(model))
+            return std::nullopt;
+        fit.model = model;
+    } else if (const auto model = analysis::FitModelNamed(parts[1])) {
+        fit.model = *model;
+    } else {
+        return std::nullopt;
+    }
+    return fit;
+}
 
 ExperimentRead readExperiment(const QString& path) {
     const QFileInfo info(path);

@@ -13,6 +13,10 @@
 #include <optional>
 #include <vector>
 
+namespace kurvimat::analysis {
+enum class FitModel;
+}
+
 namespace kurvimat::session {
 
 inline constexpr const char* ExperimentSuffix = ".kurvimat";
@@ -33,6 +37,18 @@ struct Experiment {
     bool operator==(const Experiment&) const = default;
 };
 
+/// A fit shown on the plot as the setting "fit" keeps it: "channel;model;from;to", the model by
+/// its name ("0;exponential;0;250"). Files of earlier versions hold the model's number there.
+struct FitSetting {
+    bool channelB = false;
+    analysis::FitModel model{};
+    double from = 0, to = 0;
+};
+QString fitSettingText(const FitSetting& fit);
+/// None for an empty text, and for one that is no such list or names no model this version
+/// has (readExperiment refuses a file with such a setting).
+std::optional<FitSetting> readFitSetting(const QString& text);
+
 /// Writes atomically; a failed write leaves the old file as it was. The German error text,
 /// or nothing when written.
 std::optional<QString> writeExperiment(const QString& path, const Experiment& experiment);
@@ -44,7 +60,8 @@ struct ExperimentRead {
 
 /// Reads and checks a file: its size, our application id and the schema version from its
 /// header (older ones migrated in memory, newer ones refused), the schema's text, then
-/// integrity_check, the number of runs, every row and every checksum. The file is read once
+/// integrity_check, the number of runs, every row and every checksum, and that a shown fit is
+/// of a model this version knows. The file is read once
 /// into the memory SQLite works on.
 ExperimentRead readExperiment(const QString& path);
 /// The same on the bytes of a file; name is the file name the messages show.

@@ -230,4 +230,29 @@ void OrderRange(double& min, double& max) {
     orderRange(min, max);
 }
 
+std::optional<QString> SiPrefix(int exponent) {
+    switch (exponent) {
+    case -12:
+        return QStringLiteral("p");
+    case -9:
+        return QStringLiteral("n");
+    case -6:
+        return QString(QChar(0x00B5)); // micro sign
+    case -3:
+        return QStringLiteral("m");
+    case 0:
+        return QString();
+    case 3:
+        return QStringLiteral("k");
+    case 6:
+        return QStringLiteral("M");
+    case 9:
+        return QStringLiteral("G");
+    case 12:
+        return QStringLiteral("T");
+    default:
+        return std::nullopt;
+    }
+}
+
 } // namespace kurvimat::signals

@@ -3,6 +3,8 @@
 
 #include <QString>
 
+#include <optional>
+
 class QLocale;
 
 namespace kurvimat::signals {
@@ -60,5 +62,8 @@ float RoundSignificant(float x);
 /// Makes a value range non-empty and ascending: 5..5 becomes 0..10, 0..0 becomes -1..1.
 void OrderRange(float& min, float& max);
 void OrderRange(double& min, double& max);
+
+/// SI prefix for an engineering exponent (a multiple of 3 from -12 to 12; "" for 0), or none.
+std::optional<QString> SiPrefix(int exponent);
 
 } // namespace kurvimat::signals

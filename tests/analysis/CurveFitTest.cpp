@@ -1,5 +1,6 @@
 #include "CurveFit.h"
 #include "FitReadout.h"
+#include "Readout.h"
 
 #include <gtest/gtest.h>
 
@@ -93,6 +94,13 @@ TEST(CurveFit, RecoversKnownParametersFromNoisyData) {
          0.99, true},
         {"one channel against the other", FitModel::XYLinear,
          [](double x) { return 3 * x + 1; }, -2, 2, 300, 0.02, {3, 1}, {0.01, 0.005}, 0.999},
+        {"S-curve, rising", FitModel::Logistic,
+         [](double t) { return 5 / (1 + std::exp(-(t - 2) / 0.5)); }, 0, 6, 600, 0.02,
+         {5, 2, 0.5}, {0.01, 0.01, 0.01}, 0.999},
+        // Seen from before its start: t₀ is a time of the measurement, not of the span.
+        {"S-curve, falling, in seconds from 20 s", FitModel::Logistic,
+         [](double t) { return 3 / (1 + std::exp((t - 70) / 8)); }, 20, 150, 500, 0.01,
+         {3, 70, -8}, {0.01, 0.2, 0.2}, 0.999},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
@@ -130,6 +138,49 @@ TEST(CurveFit, RecoversKnownParametersFromNoisyData) {
     }
 }
 
+// Every entry of the model table: found by its number and its stored name, its parameters
+// named, and for the nonlinear models derivatives that agree with the function's differences
+// (a wrong one leaves the solver crawling, or stuck, without a failing fit to show it).
+TEST(CurveFit, EveryModelEntryIsWhole) {
+    for (const FitModelSpec& m : FitModels) {
+        SCOPED_TRACE(m.Name);
+        EXPECT_EQ(FindFitModel(m.Model), &m);
+        EXPECT_EQ(FitModelNamed(QString::fromUtf8(m.Name)), m.Model);
+        ASSERT_GE(m.ParameterCount, 1);
+        ASSERT_LE(m.ParameterCount, 5);
+        for (int k = 0; k < m.ParameterCount; ++k)
+            EXPECT_NE(m.ParameterNames[k], nullptr) << "parameter " << k;
+        EXPECT_FALSE(FitFormula(m.Model).isEmpty());
+        EXPECT_NE(m.Value, nullptr);
+        EXPECT_NE(m.Readout, nullptr);
+        EXPECT_NE(m.Direct != nullptr, m.Function != nullptr); // one way to solve
+        if (!m.Function) continue;
+        ASSERT_TRUE(m.Derivatives && m.Start && m.Physical);
+        // Parameters of order one as the solver sees them, away from zero and symmetry.
+        const double p0[5] = {1.3, 0.45, 0.7, 0.35, -0.2};
+        for (const double t : {0.0, 0.15, 0.5, 0.9}) {
+            double d[5] = {};
+            m.Derivatives(p0, t, d);
+            for (int k = 0; k < m.ParameterCount; ++k) {
+                double up[5], down[5];
+                std::copy(p0, p0 + 5, up);
+                std::copy(p0, p0 + 5, down);
+                const double h = 1e-6;
+                up[k] += h;
+                down[k] -= h;
+                const double numeric = (m.Function(up, t) - m.Function(down, t)) / (2 * h);
+                EXPECT_NEAR(d[k], numeric, 1e-6 * std::max(1.0, std::fabs(numeric)))
+                    << "parameter " << k << " at t = " << t;
+            }
+        }
+    }
+    EXPECT_FALSE(FitModelNamed(QStringLiteral("spline")).has_value());
+    EXPECT_EQ(FindFitModel(FitModel(99)), nullptr);
+    const FitResult unknown = FitCurve(FitModel(99), {});
+    EXPECT_FALSE(unknown.Converged);
+    EXPECT_FALSE(unknown.Error.isEmpty());
+}
+
 TEST(CurveFit, SaysWhatCannotBeFitted) {
     const QString tooFew = QStringLiteral("Zu wenige Messpunkte für diese Ausgleichskurve");
     const Samples flat = make([](double) { return 3.0; }, 0, 10, 50, 0);
@@ -156,6 +207,9 @@ TEST(CurveFit, SaysWhatCannotBeFitted) {
         {"span given backwards", FitModel::Linear, line.span(8, 2), true, {}},
         {"span beside the data", FitModel::Linear, line.span(20, 30), false, tooFew},
         {"no arrays", FitModel::Linear, FitSpan{}, false, tooFew},
+        {"flat data, S-curve", FitModel::Logistic, flat.span(0, 10), false,
+         QStringLiteral("Die Messwerte ändern sich nicht")},
+        {"3 points, S-curve", FitModel::Logistic, line.span(2, 4), false, tooFew},
         {"all x equal", FitModel::XYLinear,
          FitSpan{line.t.data(), flat.y.data(), line.y.data(), 11, 0, 10}, false,
          QStringLiteral("Die Messwerte ändern sich nicht")},
@@ -212,6 +266,12 @@ TEST(CurveFit, RefusesWhatThePointsDoNotDetermine) {
          400, 0.001, "A", "längere Messdauer oder weniger Rauschen"},
         {"sine over a fifth of a period", FitModel::DampedSine,
          [](double t) { return std::sin(2 * Pi * 0.02 * t + 1); }, 0, 10, 200, 0.01, nullptr,
+         "längere Messdauer"},
+        // No S: a rise without its turn, its middle beyond the measurement.
+        {"S-curve on a straight line", FitModel::Logistic,
+         [](double t) { return 0.2 + 0.03 * t; }, 0, 100, 400, 0.01, "t₀", "längere Messdauer"},
+        {"S-curve on its first quarter", FitModel::Logistic,
+         [](double t) { return 5 / (1 + std::exp(-(t - 20) / 2)); }, 0, 15, 300, 0.001, "t₀",
          "längere Messdauer"},
     };
     for (const Row& r : rows) {
@@ -412,6 +472,11 @@ TEST(CurveFit, ReadoutShowsEachParameterWithItsUncertainty) {
          TimeFitUnits(QStringLiteral("V"), false),
          {"A = 1,50 ± 0,02 V", "τ = 2,00 ± 0,03 s", "f = 3,300 ± 0,003 Hz", "φ = -40,1 ± 1,1 °",
           "c = 0 ± 5 mV", "t₀ = 73 s", "R² = 0,99937"}},
+        {"S-curve of a charging capacitor",
+         result(FitModel::Logistic, {5.0012, 2.0003, 0.4998}, {0.0015, 0.0011, 0.0009}),
+         TimeFitUnits(QStringLiteral("V"), false),
+         {"c = 5,0012 ± 0,0015 V", "t₀ = 2,0003 ± 0,0011 s", "τ = 499,8 ± 0,9 ms",
+          "R² = 0,99937"}},
         {"one channel against the other", result(FitModel::XYLinear, {0.25, -0.0031}, {2e-4, 0.0011}),
          FitUnits{QStringLiteral("A"), QStringLiteral("V")},
          {"m = 250,0 ± 0,2 mA/V", "b = -3,1 ± 1,1 mA", "R² = 0,99937"}},

@@ -1,6 +1,7 @@
 #include "SessionTestSupport.h"
 
 #include "ExperimentFile.h"
+#include "FitModels.h"
 #include "MeasurementStore.h"
 #include "Schema.h"
 
@@ -120,6 +121,16 @@ TEST(ExperimentFile, RefusesWhatItCannotTrust) {
     QByteArray wrongMark = bytes; // ours in every way but the application id
     wrongMark[68] = 0;
 
+    // Another version's (or another program's) fit model, by name or by an old number.
+    const auto withFit = [&](const char* fit) {
+        Experiment e = sampleExperiment();
+        e.settings[setting::Fit] = QString::fromUtf8(fit);
+        const QString path = dir.filePath("mit-kurve.kurvimat");
+        EXPECT_EQ(writeExperiment(path, e), std::nullopt);
+        return bytesOf(path);
+    };
+    const QString unknownFit = "zeigt eine Ausgleichskurve, die diese Kurvimat-Version nicht kennt";
+
     const QString foreign = "ist keine Kurvimat-Versuchsdatei.";
     const QString broken = "ist beschädigt oder unvollständig";
     struct Row {
@@ -141,6 +152,13 @@ TEST(ExperimentFile, RefusesWhatItCannotTrust) {
         {"a newer schema", newer, std::nullopt, "stammt aus einer neueren Kurvimat-Version"},
         {"no such file", dir.filePath("fehlt.kurvimat"), std::nullopt,
          "kann nicht geöffnet werden"},
+        {"a fit model by a name no model has", dir.filePath("g.kurvimat"),
+         withFit("0;spline;0;10"), unknownFit + " („spline“)"},
+        {"an old file's model number no model has", dir.filePath("h.kurvimat"),
+         withFit("1;9;0;10"), unknownFit + " („9“)"},
+        {"a model number that is no whole number", dir.filePath("i.kurvimat"),
+         withFit("1;2.5;0;10"), unknownFit},
+        {"a fit setting that is no list", dir.filePath("j.kurvimat"), withFit("Gerade"), unknownFit},
     };
     for (const Row& r : rows) {
         SCOPED_TRACE(r.name);
@@ -153,6 +171,46 @@ TEST(ExperimentFile, RefusesWhatItCannotTrust) {
         EXPECT_EQ(bytesOf(r.path), before); // refused, and nothing changed
         EXPECT_FALSE(QFile::exists(r.path + "-journal") || QFile::exists(r.path + "-wal"));
     }
+}
+
+// A shown fit is stored by its model's name; files of earlier versions hold the model's number,
+// and open with the same model.
+TEST(ExperimentFile, FitModelByNameAndOldNumber) {
+    using analysis::FitModel;
+    const struct Row {
+        const char* setting;
+        std::optional<FitModel> model; ///< none: refused
+    } rows[] = {
+        {"0;exponential;0;250", FitModel::Exponential},
+        {"1;damped_sine;0.5;4.5", FitModel::DampedSine},
+        {"0;xy_linear;-2;2", FitModel::XYLinear},
+        {"0;0;0;250", FitModel::Linear},
+        {"1;1;0;250", FitModel::Proportional},
+        {"0;2;0;250", FitModel::Exponential},
+        {"0;3;0;250", FitModel::DampedSine},
+        {"0;4;0;250", FitModel::XYLinear},
+        {"0;-1;0;250", std::nullopt},
+        {"0;Exponential;0;250", std::nullopt},
+        {"0;exponential;0", std::nullopt},
+        {"0;exponential;a;250", std::nullopt},
+    };
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.setting);
+        const auto fit = readFitSetting(QString::fromUtf8(r.setting));
+        ASSERT_EQ(fit.has_value(), r.model.has_value());
+        if (!fit) continue;
+        EXPECT_EQ(fit->model, *r.model);
+        // Written again, by name; read back the same.
+        const QString text = fitSettingText(*fit);
+        EXPECT_TRUE(text.section(u';', 1, 1).front().isLetter()) << text.toStdString();
+        const auto again = readFitSetting(text);
+        ASSERT_TRUE(again.has_value());
+        EXPECT_EQ(again->model, fit->model);
+        EXPECT_EQ(again->channelB, fit->channelB);
+        EXPECT_EQ(again->from, fit->from);
+        EXPECT_EQ(again->to, fit->to);
+    }
+    EXPECT_FALSE(readFitSetting(QString()).has_value());
 }
 
 // The peak of this process's resident memory since the last reset, in bytes (the kernel resets

@@ -32,25 +32,6 @@ struct NamedSeries {
     SeriesInfo Series;
 };
 
-/// A cell: a value in a unit (shown with its SI prefix), a value with its standard
-/// uncertainty, or a text (a column's title, "∞").
-struct ReadoutCell {
-    std::optional<double> Value; ///< none and no Text: no value here ("–")
-    QString Unit;                ///< before its prefix
-    std::optional<double> Uncertainty;
-    QString Text;
-};
-
-/// A row: a label and one cell per column (or a single cell for the cursor positions).
-struct ReadoutRow {
-    QString Label;
-    QList<ReadoutCell> Cells;
-    bool Header = false;   ///< the columns' titles
-    bool Columns = false;  ///< one cell per column of the last header row
-    bool CopyOnly = false; ///< in the copied text only: a fit's lines, which the plot shows
-};
-using ReadoutTable = QList<ReadoutRow>;
-
 struct ReadoutInput {
     CursorState Cursors;
     display::PlotMode Mode = display::PlotMode::Normal;
