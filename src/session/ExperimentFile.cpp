@@ -1,5 +1,6 @@
 #include "ExperimentFile.h"
 
+#include "FilePlatform.h"
 #include "FitModels.h"
 #include "JournalWriter.h"
 #include "MeasurementStore.h"
@@ -18,10 +19,7 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
-#include <cstdio>
 #include <cstring>
-#include <fcntl.h>
-#include <unistd.h>
 
 using kurvimat::acquisition::PointCapacity;
 
@@ -123,14 +121,6 @@ QByteArray headerChecksum(const Experiment& e) {
     return QCryptographicHash::hash(bytes, QCryptographicHash::Md5);
 }
 
-bool syncPath(const QString& path, int flags) {
-    const int fd = ::open(QFile::encodeName(path).constData(), flags | O_CLOEXEC);
-    if (fd < 0) return false;
-    const bool ok = ::fsync(fd) == 0;
-    ::close(fd);
-    return ok;
-}
-
 unsigned bigEndian(const unsigned char* b, int at, int bytes) {
     unsigned v = 0;
     for (int i = 0; i < bytes; ++i)
@@ -210,7 +200,7 @@ std::optional<QString> writeExperiment(const QString& path, const Experiment& e)
     if (!memory || !fill(*memory, e))
         return failed(QCoreApplication::translate("ExperimentFile", "Die Daten sind ungültig."));
     const QString temp =
-        info.dir().filePath(QStringLiteral(".%1.%2.tmp").arg(info.fileName()).arg(::getpid()));
+        info.dir().filePath(QStringLiteral(".%1.%2.tmp").arg(info.fileName()).arg(QCoreApplication::applicationPid()));
     QFile::remove(temp);
     int code = SQLITE_CANTOPEN;
     bool ok = false;
@@ -224,14 +214,13 @@ std::optional<QString> writeExperiment(const QString& path, const Experiment& e)
             code = file->errorCode();
         }
     }
-    ok = ok && syncPath(temp, O_RDONLY) &&
-         std::rename(QFile::encodeName(temp).constData(), QFile::encodeName(path).constData()) == 0;
+    ok = ok && syncFile(temp) && replaceFile(temp, path);
     if (!ok) {
         QFile::remove(temp);
         QFile::remove(temp + QLatin1String("-journal"));
         return failed(journalFailureText(code, info.absolutePath()));
     }
-    syncPath(info.absolutePath(), O_RDONLY | O_DIRECTORY);
+    syncFolder(info.absolutePath());
     return std::nullopt;
 }
 

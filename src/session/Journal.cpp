@@ -13,21 +13,9 @@
 
 #include <sqlite3.h>
 
-#include <fcntl.h>
-#include <unistd.h>
-
 namespace kurvimat::session {
 
 namespace {
-
-// A new file's name is only safe once its folder is on the disk too.
-void syncFolder(const QString& folder) {
-    const int fd =
-        ::open(QFile::encodeName(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd < 0) return;
-    ::fsync(fd);
-    ::close(fd);
-}
 
 // The journal's connection: one writer holding the file exclusively, write-ahead log, and
 // every commit synced (FULL), since NORMAL loses commits since the last checkpoint at a
@@ -68,7 +56,7 @@ void Journal::open() {
     std::optional<SqliteDb> db;
     int code = SQLITE_CANTOPEN;
     const QString stem = QDir(folder_).filePath(
-        QStringLiteral("sitzung-%1-%2").arg(clock_.wallMs()).arg(::getpid()));
+        QStringLiteral("sitzung-%1-%2").arg(clock_.wallMs()).arg(QCoreApplication::applicationPid()));
     // Two programs (or two journals of one) started in the same millisecond get apart here.
     for (int n = 0; n < 100 && !lock_.locked() && QDir().mkpath(folder_); ++n) {
         path_ =

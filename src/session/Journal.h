@@ -5,7 +5,7 @@
 // on in memory.
 #pragma once
 
-#include "FileLock.h"
+#include "FilePlatform.h"
 #include "Run.h"
 
 #include <QString>

@@ -3,7 +3,7 @@
 // to the Papierkorb, where they stay seven days.
 #pragma once
 
-#include "FileLock.h"
+#include "FilePlatform.h"
 #include "Run.h"
 
 #include <QDateTime>

@@ -1,5 +1,6 @@
 #include "SessionTestSupport.h"
 
+#include "FilePlatform.h"
 #include "Journal.h"
 #include "Recovery.h"
 
@@ -296,6 +297,40 @@ TEST(Journal, TwoProgramsKeepApart) {
     EXPECT_TRUE(second.sync());
     EXPECT_TRUE(QFileInfo::exists(second.path()));
     third.finish();
+}
+
+// What a port's platform file has to do, in the terms the journal and the experiment file use.
+TEST(Journal, PlatformFileOperations) {
+    QTemporaryDir dir;
+    const auto write = [](const QString& path, const QByteArray& bytes) {
+        QFile f(path);
+        return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size();
+    };
+    const QString a = dir.filePath("a"), b = dir.filePath("b"), lockPath = dir.filePath("l");
+    ASSERT_TRUE(write(a, "neu") && write(b, "alt"));
+    const FileIdentity before = fileIdentity(b);
+    EXPECT_NE(before, FileIdentity());
+    EXPECT_TRUE(syncFile(a));
+    EXPECT_TRUE(syncFolder(dir.path()));
+    EXPECT_FALSE(syncFile(dir.filePath("fehlt")));
+    EXPECT_EQ(fileIdentity(dir.filePath("fehlt")), FileIdentity());
+    ASSERT_TRUE(replaceFile(a, b));
+    EXPECT_FALSE(QFileInfo::exists(a));
+    EXPECT_NE(fileIdentity(b), before);
+    QFile replaced(b);
+    ASSERT_TRUE(replaced.open(QIODevice::ReadOnly));
+    EXPECT_EQ(replaced.readAll(), "neu");
+    EXPECT_FALSE(replaceFile(dir.filePath("fehlt"), b));
+
+    FileLock first, second;
+    ASSERT_TRUE(first.tryLock(lockPath));
+    EXPECT_FALSE(second.tryLock(lockPath)); // in this process too
+    FileLock moved = std::move(first);
+    EXPECT_FALSE(first.locked());
+    EXPECT_FALSE(second.tryLock(lockPath));
+    moved.release(true);
+    EXPECT_FALSE(QFileInfo::exists(lockPath));
+    EXPECT_TRUE(second.tryLock(lockPath));
 }
 
 TEST(Journal, ReadOnlyFolderIsToldOnceAndTheSessionGoesOn) {

@@ -1,14 +1,28 @@
-#include "FileLock.h"
+// The session's files on POSIX systems (Linux, the BSDs, macOS).
+#include "FilePlatform.h"
 
 #include <sys/stat.h>
 
 #include <QFile>
 
+#include <cstdio>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <unistd.h>
 
 namespace kurvimat::session {
+
+namespace {
+
+bool syncPath(const QString& path, int flags) {
+    const int fd = ::open(QFile::encodeName(path).constData(), flags | O_CLOEXEC);
+    if (fd < 0) return false;
+    const bool ok = ::fsync(fd) == 0;
+    ::close(fd);
+    return ok;
+}
+
+} // namespace
 
 FileLock& FileLock::operator=(FileLock&& other) noexcept {
     if (this != &other) {
@@ -47,6 +61,16 @@ FileIdentity fileIdentity(const QString& path) {
     struct stat st {};
     if (::stat(QFile::encodeName(path).constData(), &st) != 0) return {};
     return {quint64(st.st_dev), quint64(st.st_ino)};
+}
+
+bool syncFile(const QString& path) { return syncPath(path, O_RDONLY); }
+
+// A new or renamed file's name is only safe once its folder is on the disk too.
+bool syncFolder(const QString& folder) { return syncPath(folder, O_RDONLY | O_DIRECTORY); }
+
+// rename() replaces an existing target atomically.
+bool replaceFile(const QString& from, const QString& to) {
+    return std::rename(QFile::encodeName(from).constData(), QFile::encodeName(to).constData()) == 0;
 }
 
 } // namespace kurvimat::session

@@ -1,11 +1,15 @@
-// An exclusive lock on a file next to a journal, held while the journal's program lives; the
-// kernel drops it when that program ends in any way, which is how a stale journal is told.
+// What the session asks of the operating system's files, and all it asks: the lock of a
+// journal, a file's identity, writing through to the disk and replacing a file in one step.
+// Everything else of the session is Qt and C++. One file implements it per system
+// (FilePlatformPosix.cpp; a port adds its own, chosen in CMakeLists.txt).
 #pragma once
 
 #include <QString>
 
 namespace kurvimat::session {
 
+// An exclusive lock on a file next to a journal, held while the journal's program lives; the
+// system drops it when that program ends in any way, which is how a stale journal is told.
 class FileLock {
 public:
     FileLock() = default;
@@ -23,7 +27,7 @@ public:
     void release(bool removeFile = false);
 
 private:
-    int fd_ = -1;
+    int fd_ = -1; // the system's descriptor of the open lock file
     QString path_;
 };
 
@@ -34,5 +38,13 @@ struct FileIdentity {
     bool operator==(const FileIdentity&) const = default;
 };
 FileIdentity fileIdentity(const QString& path);
+
+/// Writes a file's contents, or a folder's names, through to the disk; false when it could not.
+bool syncFile(const QString& path);
+bool syncFolder(const QString& folder);
+
+/// Puts `from` in the place of `to` in one step, so that a reader finds the old file or the
+/// new one, never a mixture; false (nothing changed) when it could not.
+bool replaceFile(const QString& from, const QString& to);
 
 } // namespace kurvimat::session
