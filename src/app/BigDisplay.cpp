@@ -184,19 +184,19 @@ void BigDisplay::place() {
     const qreal nameHeight = QFontMetricsF(sized(channels_[0].name->font(), namePixels)).height();
 
     // Size from a reference size: text widths and heights scale with the pixel size.
-    constexpr qreal Reference = 100;
+    constexpr qreal reference = 100;
     const QFont valueFont = channels_[0].value->font();
     const QFont unitFont = channels_[0].unit->font();
-    const QFontMetricsF valueRef(sized(valueFont, Reference));
-    const QFontMetricsF unitRef(sized(unitFont, Reference / 2));
-    qreal pixels = (band - nameHeight) / valueRef.height() * Reference;
+    const QFontMetricsF valueRef(sized(valueFont, reference));
+    const QFontMetricsF unitRef(sized(unitFont, reference / 2));
+    qreal pixels = (band - nameHeight) / valueRef.height() * reference;
     for (const Channel& c : channels_) {
         const qreal valueWidth = std::max(valueRef.horizontalAdvance(c.value->text()),
                                           valueRef.horizontalAdvance(typicalValue()));
         const qreal unitWidth = c.unit->text().isEmpty()
                                     ? 0
-                                    : unitRef.horizontalAdvance(c.unit->text()) + Reference / 5;
-        pixels = std::min(pixels, area.width() / (valueWidth + unitWidth) * Reference);
+                                    : unitRef.horizontalAdvance(c.unit->text()) + reference / 5;
+        pixels = std::min(pixels, area.width() / (valueWidth + unitWidth) * reference);
     }
 
     for (int i = 0; i < 2; ++i) {

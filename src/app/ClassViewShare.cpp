@@ -42,27 +42,27 @@ QPixmap QrPixmap(const QString& text, int cell) {
 } // namespace
 
 ClassViewShare::ClassViewShare(TFormMain& window)
-    : QObject(&window), w(window),
-      server(std::make_unique<ClassViewServer>(window.session())) {
-    share = new QAction(TFormMain::tr("&Klassenansicht freigeben …"), &w);
-    stop = new QAction(TFormMain::tr("&Freigabe beenden"), &w);
-    connect(share, &QAction::triggered, this, [this] { Share(); });
-    connect(stop, &QAction::triggered, this, &ClassViewShare::Stop);
-    watching = new QLabel(&w);
-    watching->setObjectName(QStringLiteral("LabelKlassenansicht"));
-    watching->setContentsMargins(0, 0, 8, 0);
-    if (auto* bar = qobject_cast<QMenuBar*>(w.menuWidget()))
-        bar->setCornerWidget(watching, Qt::TopRightCorner);
-    connect(server.get(), &ClassViewServer::watchersChanged, this, &ClassViewShare::UpdateState);
-    if (w.Runs) server->setRuns(&w.Runs->Journal().runs());
+    : QObject(&window), w_(window),
+      server_(std::make_unique<ClassViewServer>(window.session())) {
+    share_ = new QAction(TFormMain::tr("&Klassenansicht freigeben …"), &w_);
+    stop_ = new QAction(TFormMain::tr("&Freigabe beenden"), &w_);
+    connect(share_, &QAction::triggered, this, [this] { Share(); });
+    connect(stop_, &QAction::triggered, this, &ClassViewShare::Stop);
+    watching_ = new QLabel(&w_);
+    watching_->setObjectName(QStringLiteral("LabelKlassenansicht"));
+    watching_->setContentsMargins(0, 0, 8, 0);
+    if (auto* bar = qobject_cast<QMenuBar*>(w_.menuWidget()))
+        bar->setCornerWidget(watching_, Qt::TopRightCorner);
+    connect(server_.get(), &ClassViewServer::watchersChanged, this, &ClassViewShare::UpdateState);
+    if (w_.Runs) server_->setRuns(&w_.Runs->Journal().runs());
     UpdateState();
 }
 
 ClassViewShare::~ClassViewShare() = default;
 
 bool ClassViewShare::Share(bool showDialog) {
-    if (!server->running() && !server->start()) {
-        w.Dlg().ShowError(&w, server->errorText());
+    if (!server_->running() && !server_->start()) {
+        w_.Dlg().ShowError(&w_, server_->errorText());
         UpdateState();
         return false;
     }
@@ -72,41 +72,41 @@ bool ClassViewShare::Share(bool showDialog) {
 }
 
 void ClassViewShare::Stop() {
-    server->stop();
-    if (dialog) dialog->close();
+    server_->stop();
+    if (dialog_) dialog_->close();
     UpdateState();
 }
 
 void ClassViewShare::Tick() {
-    if (!server->running()) return;
+    if (!server_->running()) return;
     std::vector<ShownRun> shown;
-    if (w.Runs) {
-        for (const kurvimat::session::Run& run : w.Runs->Journal().runs().runs()) {
-            if (!w.Runs->IsShown(run.id)) continue;
+    if (w_.Runs) {
+        for (const kurvimat::session::Run& run : w_.Runs->Journal().runs().runs()) {
+            if (!w_.Runs->IsShown(run.id)) continue;
             const int c = MainRuns::Colour(run.id);
             shown.push_back({run.id, quint32(Palette::red(c) << 16 | Palette::green(c) << 8 |
                                              Palette::blue(c))});
         }
     }
-    server->tick(shown);
+    server_->tick(shown);
 }
 
 void ClassViewShare::UpdateState() {
-    const bool on = server->running();
-    share->setEnabled(true);
-    stop->setEnabled(on);
-    const QString count = TFormMain::tr("Klassenansicht: %1 verbunden").arg(server->watchers());
-    watching->setText(on ? count : QString());
-    watching->setVisible(on);
-    if (dialogCount) dialogCount->setText(count);
+    const bool on = server_->running();
+    share_->setEnabled(true);
+    stop_->setEnabled(on);
+    const QString count = TFormMain::tr("Klassenansicht: %1 verbunden").arg(server_->watchers());
+    watching_->setText(on ? count : QString());
+    watching_->setVisible(on);
+    if (dialogCount_) dialogCount_->setText(count);
 }
 
 void ClassViewShare::ShowDialog() {
-    if (!dialog) {
-        dialog = new QDialog(&w);
-        dialog->setObjectName(QStringLiteral("DialogKlassenansicht"));
-        dialog->setWindowTitle(TFormMain::tr("Klassenansicht"));
-        auto* layout = new QVBoxLayout(dialog);
+    if (!dialog_) {
+        dialog_ = new QDialog(&w_);
+        dialog_->setObjectName(QStringLiteral("DialogKlassenansicht"));
+        dialog_->setWindowTitle(TFormMain::tr("Klassenansicht"));
+        auto* layout = new QVBoxLayout(dialog_);
         auto* intro = new QLabel(TFormMain::tr(
             "Die Schülerinnen und Schüler öffnen diese Adresse im Browser (im selben Netz) oder "
             "scannen den Code. Sie sehen die Messung live und können nichts verändern."));
@@ -120,7 +120,7 @@ void ClassViewShare::ShowDialog() {
         auto* code = new QLabel;
         code->setObjectName(QStringLiteral("LabelQrCode"));
         code->setAlignment(Qt::AlignCenter);
-        dialogCount = new QLabel;
+        dialogCount_ = new QLabel;
         auto* buttons = new QDialogButtonBox;
         QPushButton* end = buttons->addButton(TFormMain::tr("Freigabe beenden"),
                                               QDialogButtonBox::DestructiveRole);
@@ -129,19 +129,19 @@ void ClassViewShare::ShowDialog() {
         end->setAutoDefault(false);
         close->setDefault(true);
         connect(end, &QPushButton::clicked, this, &ClassViewShare::Stop);
-        connect(close, &QPushButton::clicked, dialog, &QDialog::close);
+        connect(close, &QPushButton::clicked, dialog_, &QDialog::close);
         layout->addWidget(intro);
         layout->addWidget(address);
         layout->addWidget(code);
-        layout->addWidget(dialogCount);
+        layout->addWidget(dialogCount_);
         layout->addWidget(buttons);
     }
-    const QString url = server->address().toString();
-    dialog->findChild<QLabel*>(QStringLiteral("LabelAdresse"))->setText(url);
-    dialog->findChild<QLabel*>(QStringLiteral("LabelQrCode"))->setPixmap(QrPixmap(url, 6));
+    const QString url = server_->address().toString();
+    dialog_->findChild<QLabel*>(QStringLiteral("LabelAdresse"))->setText(url);
+    dialog_->findChild<QLabel*>(QStringLiteral("LabelQrCode"))->setPixmap(QrPixmap(url, 6));
     UpdateState();
-    dialog->show();
-    dialog->raise();
+    dialog_->show();
+    dialog_->raise();
 }
 
 void ShareFromCommandLine(TFormMain& window) {

@@ -21,27 +21,27 @@ public:
     explicit ClassViewShare(TFormMain& window);
     ~ClassViewShare() override;
 
-    QAction* ShareAction() const { return share; }
-    QAction* StopAction() const { return stop; }
+    QAction* ShareAction() const { return share_; }
+    QAction* StopAction() const { return stop_; }
     /// Starts a freigabe (if none runs) and shows the dialog; false when it could not start,
     /// which has then been said.
     bool Share(bool showDialog = true);
     void Stop();
     /// The window's 50 ms tick: what is new goes to the watching pages.
     void Tick();
-    kurvimat::classview::ClassViewServer& Server() { return *server; }
+    kurvimat::classview::ClassViewServer& Server() { return *server_; }
 
 private:
     void ShowDialog();
     void UpdateState();
 
-    TFormMain& w;
-    std::unique_ptr<kurvimat::classview::ClassViewServer> server;
-    QAction* share = nullptr;
-    QAction* stop = nullptr;
-    QLabel* watching = nullptr;
-    QDialog* dialog = nullptr;
-    QLabel* dialogCount = nullptr;
+    TFormMain& w_;
+    std::unique_ptr<kurvimat::classview::ClassViewServer> server_;
+    QAction* share_ = nullptr;
+    QAction* stop_ = nullptr;
+    QLabel* watching_ = nullptr;
+    QDialog* dialog_ = nullptr;
+    QLabel* dialogCount_ = nullptr;
 };
 
 /// `--share`: the freigabe starts with the program, and its address (with the access code) is

@@ -34,7 +34,7 @@ struct MainControls {
     // Paneloben
     QLabel* LabelUeberschr = nullptr;
     QLabel* Label2 = nullptr;
-    QLabel* Label3 = nullptr;
+    QLabel* LabelDataLoss = nullptr;
     TPaintBox* PaintBoxRoh = nullptr;
     QPushButton* ButtonTrigger = nullptr;
     QPushButton* ButtonTriggerChannel = nullptr;
@@ -57,7 +57,7 @@ struct MainControls {
     QLabel* LabelUAmin = nullptr;
     TShape* ShapeUmax = nullptr;
     TShape* ShapeUmin = nullptr;
-    QPlainTextEdit* MemoDaten = nullptr;
+    QPlainTextEdit* MemoExchange = nullptr;
 
     // Signal groups
     QLabel* LabelAroh = nullptr;
@@ -99,7 +99,7 @@ struct MainControls {
     TImage* ImageUntenAutoOff = nullptr;
     TImage* ImageUntenFull = nullptr;
     TImage* ImageUntenFullOn = nullptr;
-    QPlainTextEdit* Memo1 = nullptr;
+    QPlainTextEdit* MemoAnalysis = nullptr;
 
     // Panelunten
     QPushButton* ButtonBearbeiten = nullptr;
@@ -111,7 +111,7 @@ struct MainControls {
     QLabel* Label5 = nullptr;
     QPushButton* ButtonDatenKopieren = nullptr;
     QPushButton* ButtonDatenSpeichern = nullptr;
-    QPushButton* ButtonDataenLaden = nullptr;
+    QPushButton* ButtonDatenLaden = nullptr;
     QPushButton* ButtonDatenEinfuegen = nullptr;
     QPushButton* ButtonDatenLoeschen = nullptr;
     QPushButton* ButtonSSkopieren = nullptr;
@@ -122,7 +122,7 @@ struct MainControls {
     TImage* Image1 = nullptr;
     QPushButton* ButtonSchnappschuss = nullptr;
     QCheckBox* CheckBoxSchnappschuss = nullptr;
-    TShape* Shape3 = nullptr;
+    TShape* ShapeAnalysis = nullptr;
     QPushButton* Button2 = nullptr;
 
     // Menus (MainMenus.cpp).

@@ -71,8 +71,8 @@ QString unitOf(const QString& definition) {
 
 } // namespace
 
-MainCursors::MainCursors(TFormMain& window) : QObject(&window), w(window) {
-    QWidget* panel = w.Panelmitte;
+MainCursors::MainCursors(TFormMain& window) : QObject(&window), w_(window) {
+    QWidget* panel = w_.Panelmitte;
     LabelMesswerte = new ReadoutBox(panel);
     LabelZeiger = new QLabel(panel);
     LabelZeiger->setStyleSheet(
@@ -89,176 +89,176 @@ MainCursors::MainCursors(TFormMain& window) : QObject(&window), w(window) {
     LabelZeiger->setAttribute(Qt::WA_TransparentForMouseEvents);
     LabelZeiger->setTextFormat(Qt::PlainText);
 
-    TPaintBox* plot = w.PaintBoxData;
+    TPaintBox* plot = w_.PaintBoxData;
     plot->setMouseTracking(true); // the value under the pointer, without a button
     plot->setFocusPolicy(Qt::ClickFocus);
     plot->installEventFilter(this);
     // The axis buttons change ranges too: the way back includes them.
-    for (TImage* image : {w.ImageLinksAuto, w.ImageLinksFull, w.ImageRechtsauto, w.ImageRechtsFull,
-                          w.ImageUntenAuto, w.ImageUntenFull})
+    for (TImage* image : {w_.ImageLinksAuto, w_.ImageLinksFull, w_.ImageRechtsauto, w_.ImageRechtsFull,
+                          w_.ImageUntenAuto, w_.ImageUntenFull})
         image->installEventFilter(this);
 
     // Ctrl+C copies the readout wherever the focus is, unless a text field takes it for its
     // own selection (line edits accept the standard copy key before any shortcut).
-    auto* copy = new QShortcut(QKeySequence::Copy, &w);
+    auto* copy = new QShortcut(QKeySequence::Copy, &w_);
     copy->setContext(Qt::WindowShortcut);
     connect(copy, &QShortcut::activated, this, [this] { CopyReadout(); });
 
     // Live sweeps change under the cursors; the readout follows a few times a second.
-    refresh.setInterval(ReadoutRefreshMs);
-    connect(&refresh, &QTimer::timeout, this, [this] {
-        if (w.Cursors.VerticalOn || w.Cursors.HorizontalOn || SpectrumShown()) Changed();
+    refresh_.setInterval(ReadoutRefreshMs);
+    connect(&refresh_, &QTimer::timeout, this, [this] {
+        if (w_.Cursors.VerticalOn || w_.Cursors.HorizontalOn || SpectrumShown()) Changed();
     });
-    refresh.start();
+    refresh_.start();
 }
 
 CursorAxes MainCursors::Axes() const {
-    TFormMain& m = w;
+    TFormMain& m = w_;
     return AxesOf(m.Cursors, m.Scales(), m.ReadDisplayControls().Mode());
 }
 
 ReadoutInput MainCursors::Input() const {
-    const DisplayControls c = w.ReadDisplayControls();
+    const DisplayControls c = w_.ReadDisplayControls();
     ReadoutInput in;
-    in.Cursors = w.Cursors;
+    in.Cursors = w_.Cursors;
     in.Mode = c.Mode();
-    in.Minutes = w.session().view().minutes;
+    in.Minutes = w_.session().view().minutes;
     in.ShowA = c.KanalA;
     in.ShowB = c.KanalB;
     // Each point set in the unit of what it holds; one without B has no B values to show.
-    const MeasurementStore& s = w.session().store();
+    const MeasurementStore& s = w_.session().store();
     in.DataA = {{s.Data.T, s.Data.A, s.Data.NoValueA ? 0 : s.Data.Count}, unitOf(s.Data.DefA)};
     in.DataB = {{s.Data.T, s.Data.B, s.Data.HasB && !s.Data.NoValueB ? s.Data.Count : 0},
                 unitOf(s.Data.DefB)};
     in.SnapA = {{s.Snap.T, s.Snap.A, s.Snap.NoValueA ? 0 : s.Snap.Count}, unitOf(s.Snap.DefA)};
     in.SnapB = {{s.Snap.T, s.Snap.B, s.Snap.HasB && !s.Snap.NoValueB ? s.Snap.Count : 0},
                 unitOf(s.Snap.DefB)};
-    if (w.Runs) w.Runs->AddReadoutSeries(in);
+    if (w_.Runs) w_.Runs->AddReadoutSeries(in);
     // A fit's readout box is drawn into the plot, the range readout lies over it: the cursor
     // readout keeps off both. In logical pixels of the plot, where the box is placed.
-    const PaintGeometry& g = w.Display.Geometry;
-    if (w.ShownFit) {
+    const PaintGeometry& g = w_.Display.Geometry;
+    if (w_.ShownFit) {
         const QRect fit =
-            FitReadoutRect(w.PlotBitmap.size(), w.ShownFitDrawing(), PlotFont(g.Scale), g);
+            FitReadoutRect(w_.PlotBitmap.size(), w_.ShownFitDrawing(), PlotFont(g.Scale), g);
         in.Occupied = QRectF(fit.x() / g.Scale, fit.y() / g.Scale, fit.width() / g.Scale,
                              fit.height() / g.Scale)
                           .toAlignedRect();
-        in.Fit = PlotFitTable(*w.ShownFit, w.session().store(), in.Minutes);
+        in.Fit = PlotFitTable(*w_.ShownFit, w_.session().store(), in.Minutes);
     }
-    if (w.Memo1->isVisible()) in.Occupied |= w.Memo1->geometry().translated(-PlotOrigin());
+    if (w_.MemoAnalysis->isVisible()) in.Occupied |= w_.MemoAnalysis->geometry().translated(-PlotOrigin());
     return in;
 }
 
 ReadoutTable MainCursors::Table() const {
-    return SpectrumShown() ? w.Spectrum->Table() : ComposeReadout(Input());
+    return SpectrumShown() ? w_.Spectrum->Table() : ComposeReadout(Input());
 }
 
 bool MainCursors::SpectrumShown() const {
-    return w.Spectrum && w.Spectrum->Shown();
+    return w_.Spectrum && w_.Spectrum->Shown();
 }
 
 ReadoutInput MainCursors::CornerInput() const {
     if (!SpectrumShown()) return Input();
-    ReadoutInput in = w.Spectrum->CornerInput();
-    if (w.Memo1->isVisible()) in.Occupied = w.Memo1->geometry().translated(-PlotOrigin());
+    ReadoutInput in = w_.Spectrum->CornerInput();
+    if (w_.MemoAnalysis->isVisible()) in.Occupied = w_.MemoAnalysis->geometry().translated(-PlotOrigin());
     return in;
 }
 
 void MainCursors::Changed() {
-    const PlotMode mode = w.ReadDisplayControls().Mode();
-    const ScaleSet s = w.Scales();
-    const Tscale& vertical = w.Cursors.valueOnB(mode) ? s.B : s.A;
-    w.Cursors.followMode(mode, {s.Bottom->RangeStart, s.Bottom->RangeEnd},
+    const PlotMode mode = w_.ReadDisplayControls().Mode();
+    const ScaleSet s = w_.Scales();
+    const Tscale& vertical = w_.Cursors.valueOnB(mode) ? s.B : s.A;
+    w_.Cursors.followMode(mode, {s.Bottom->RangeStart, s.Bottom->RangeEnd},
                          {vertical.RangeStart, vertical.RangeEnd});
     // The spectrum shows its peaks instead; the time cursors keep their places meanwhile.
-    const CursorMarks marks = SpectrumShown() ? w.Spectrum->Marks() : MarksOf(w.Cursors, mode);
-    if (!(marks == w.Display.Cursors)) {
-        w.Display.Cursors = marks;
-        w.PlotChanges().PlotDirty = true;
+    const CursorMarks marks = SpectrumShown() ? w_.Spectrum->Marks() : MarksOf(w_.Cursors, mode);
+    if (!(marks == w_.Display.Cursors)) {
+        w_.Display.Cursors = marks;
+        w_.PlotChanges().PlotDirty = true;
     }
     ShowReadout();
 }
 
 void MainCursors::ShowReadout() {
-    if (!w.Cursors.VerticalOn && !w.Cursors.HorizontalOn && !SpectrumShown()) {
+    if (!w_.Cursors.VerticalOn && !w_.Cursors.HorizontalOn && !SpectrumShown()) {
         LabelMesswerte->hide();
-        shownTable.clear();
+        shownTable_.clear();
         return;
     }
     // Logical pixels, as widgets are placed.
-    const QSize plot = w.PlotSize();
+    const QSize plot = w_.PlotSize();
     const ReadoutTable table = Table();
     // New values in the same rows only rewrite their cells, while the box still fits.
-    if (plot == shownFor && ReadoutBox::sameRows(table, shownTable)) {
+    if (plot == shownFor_ && ReadoutBox::sameRows(table, shownTable_)) {
         const QSize before = LabelMesswerte->size();
-        LabelMesswerte->setTable(shownCollapsed ? Collapsed(table) : table);
-        if (LabelMesswerte->size() != before && !shownCollapsed && fold == Fold::Auto &&
+        LabelMesswerte->setTable(shownCollapsed_ ? Collapsed(table) : table);
+        if (LabelMesswerte->size() != before && !shownCollapsed_ && fold_ == Fold::Auto &&
             !FitsInAThird(LabelMesswerte->size(), plot))
-            shownTable.clear();
+            shownTable_.clear();
     }
-    if (plot != shownFor || !ReadoutBox::sameRows(table, shownTable)) {
-        shownFor = plot;
+    if (plot != shownFor_ || !ReadoutBox::sameRows(table, shownTable_)) {
+        shownFor_ = plot;
         // The whole table in the first font in which it fits a third of the plot; where none
         // does, the cursor positions alone, unless the user opened it.
-        shownCollapsed = fold == Fold::Closed;
+        shownCollapsed_ = fold_ == Fold::Closed;
         bool fits = false;
-        if (!shownCollapsed) {
+        if (!shownCollapsed_) {
             LabelMesswerte->setTable(table);
             for (const int pixels : ReadoutFontPixels) {
                 LabelMesswerte->setFont(ReadoutFont(pixels));
                 fits = FitsInAThird(LabelMesswerte->size(), plot);
                 if (fits) break;
             }
-            shownCollapsed = !fits && fold == Fold::Auto;
+            shownCollapsed_ = !fits && fold_ == Fold::Auto;
         }
-        if (shownCollapsed) {
+        if (shownCollapsed_) {
             LabelMesswerte->setFont(ReadoutFont(ReadoutFontPixels[0]));
             LabelMesswerte->setTable(Collapsed(table));
         }
     }
-    shownTable = table;
+    shownTable_ = table;
     // In the corner of the plot where it hides least, unless the user put it somewhere: looked
     // for again when the box, the cursors or the plot changed, and while the curves change
     // under it once a second.
     const QSize box = LabelMesswerte->size();
-    if (!placedByUser && (box != cornerBox || plot != cornerPlot ||
-                          !(w.Display.Cursors == cornerMarks) || !cornerAge.isValid() ||
-                          cornerAge.elapsed() >= CornerRefreshMs)) {
-        corner = QuietCorner(CornerInput(), w.PlotScales(), plot, box, 6, corner);
-        LabelMesswerte->move(PlotOrigin() + CornerPosition(corner, plot, box, 6));
-        cornerBox = box;
-        cornerPlot = plot;
-        cornerMarks = w.Display.Cursors;
-        cornerAge.restart();
+    if (!placedByUser_ && (box != cornerBox_ || plot != cornerPlot_ ||
+                          !(w_.Display.Cursors == cornerMarks_) || !cornerAge_.isValid() ||
+                          cornerAge_.elapsed() >= CornerRefreshMs)) {
+        corner_ = QuietCorner(CornerInput(), w_.PlotScales(), plot, box, 6, corner_);
+        LabelMesswerte->move(PlotOrigin() + CornerPosition(corner_, plot, box, 6));
+        cornerBox_ = box;
+        cornerPlot_ = plot;
+        cornerMarks_ = w_.Display.Cursors;
+        cornerAge_.restart();
     }
     LabelMesswerte->show();
 }
 
 void MainCursors::ToggleFold() {
-    fold = shownCollapsed ? Fold::Open : Fold::Closed;
-    shownTable.clear();
+    fold_ = shownCollapsed_ ? Fold::Open : Fold::Closed;
+    shownTable_.clear();
     ShowReadout();
 }
 
 // Finds the point in device pixels of the plot image, where the curves are drawn, and places
 // the label in logical pixels of the panel.
 void MainCursors::ShowPointer(QPointF at) {
-    const QSize plot = w.PlotBitmap.size();
+    const QSize plot = w_.PlotBitmap.size();
     const QPointF p = ImagePoint(at);
     const double reach = DevicePixels(PointerPixels);
     int index = -1;
     QString text;
     if (p.x() >= 0 && p.y() >= 0 && p.x() < plot.width() && p.y() < plot.height() &&
         plot.width() > 3) {
-        const ScaleSet s = w.PlotScales();
+        const ScaleSet s = w_.PlotScales();
         const Tscale& bottom = *s.Bottom;
         const double perPixel = (bottom.RangeEnd - bottom.RangeStart) / (plot.width() - 3);
         const double under = bottom.RangeStart + (p.x() - 1) * perPixel;
         if (SpectrumShown()) {
-            const MeasurementStore& points = w.Spectrum->Points();
+            const MeasurementStore& points = w_.Spectrum->Points();
             index = NearestInTime({points.Data.T, points.Data.A, points.Data.Count}, under,
                                   reach * perPixel);
-            text = w.Spectrum->PointerText(index);
+            text = w_.Spectrum->PointerText(index);
         } else {
             const ReadoutInput in = Input();
             if (in.Mode == PlotMode::Normal) {
@@ -268,9 +268,9 @@ void MainCursors::ShowPointer(QPointF at) {
                 const CursorAxes axes{bottom.RangeStart, bottom.RangeEnd,
                                       (bAsX ? s.A : s.B).RangeStart, (bAsX ? s.A : s.B).RangeEnd};
                 index =
-                    NearestOnPlot(bAsX ? w.session().store().Data.B : w.session().store().Data.A,
-                                  bAsX ? w.session().store().Data.A : w.session().store().Data.B,
-                                  w.session().store().Data.Count, axes, plot, p.x(), p.y(), reach);
+                    NearestOnPlot(bAsX ? w_.session().store().Data.B : w_.session().store().Data.A,
+                                  bAsX ? w_.session().store().Data.A : w_.session().store().Data.B,
+                                  w_.session().store().Data.Count, axes, plot, p.x(), p.y(), reach);
             }
             text = PointerText(in, index);
         }
@@ -282,8 +282,8 @@ void MainCursors::ShowPointer(QPointF at) {
     LabelZeiger->setText(text);
     LabelZeiger->adjustSize();
     // Below right of the pointer, turned inwards at the plot's right and bottom edges.
-    const QRect box = w.PaintBoxData->geometry();
-    const QSize shown = w.PlotSize();
+    const QRect box = w_.PaintBoxData->geometry();
+    const QSize shown = w_.PlotSize();
     const QPoint pointer = at.toPoint();
     QPoint label = box.topLeft() + pointer + QPoint(14, 16);
     const int maxX = box.left() + PlotLeftMargin + shown.width() - LabelZeiger->width() - 2;
@@ -296,17 +296,17 @@ void MainCursors::ShowPointer(QPointF at) {
 }
 
 QPointF MainCursors::ImagePoint(QPointF logical) const {
-    const PaintGeometry& g = w.Display.Geometry;
+    const PaintGeometry& g = w_.Display.Geometry;
     return {logical.x() * g.Scale - g.px(PlotLeftMargin),
             logical.y() * g.Scale - g.px(PlotTopMargin)};
 }
 
 double MainCursors::DevicePixels(double logical) const {
-    return logical * w.Display.Geometry.Scale;
+    return logical * w_.Display.Geometry.Scale;
 }
 
 QPoint MainCursors::PlotOrigin() const {
-    return w.PaintBoxData->geometry().topLeft() + QPoint(PlotLeftMargin, PlotTopMargin);
+    return w_.PaintBoxData->geometry().topLeft() + QPoint(PlotLeftMargin, PlotTopMargin);
 }
 
 void MainCursors::OpenMenu(QPoint global) {
@@ -323,41 +323,41 @@ void MainCursors::OpenMenu(QPoint global) {
 
 // Each mode has its own way back: its scales are its own.
 ZoomHistory& MainCursors::History() {
-    return SpectrumShown() ? w.Spectrum->History() : w.RangeHistory;
+    return SpectrumShown() ? w_.Spectrum->History() : w_.RangeHistory;
 }
 
 void MainCursors::RememberRanges() {
-    History().push(CaptureRanges(w.PlotScales()));
+    History().push(CaptureRanges(w_.PlotScales()));
 }
 
 void MainCursors::ZoomBack() {
-    const ScaleSet s = w.PlotScales();
+    const ScaleSet s = w_.PlotScales();
     ScaleRanges earlier;
     if (!History().back(CaptureRanges(s), earlier)) return;
     RestoreRanges(earlier, s);
-    DisplayChanges& changes = w.PlotChanges();
+    DisplayChanges& changes = w_.PlotChanges();
     changes.AxesChanged = changes.PlotDirty = true;
 }
 
 void MainCursors::CopyReadout() {
-    if (!w.Cursors.VerticalOn && !w.Cursors.HorizontalOn && !SpectrumShown()) return;
+    if (!w_.Cursors.VerticalOn && !w_.Cursors.HorizontalOn && !SpectrumShown()) return;
     QGuiApplication::clipboard()->setText(ReadoutText(Table()));
 }
 
 void MainCursors::Step(bool vertical, int steps) {
-    CursorState& c = w.Cursors;
+    CursorState& c = w_.Cursors;
     if (vertical ? !c.VerticalOn : !c.HorizontalOn) return;
     const bool activeIsX = c.Active == CursorId::X1 || c.Active == CursorId::X2;
     const CursorId id = vertical == activeIsX ? c.Active : vertical ? CursorId::X1 : CursorId::Y1;
     const CursorAxes axes = Axes();
-    const QSize plot = w.PlotBitmap.size();
+    const QSize plot = w_.PlotBitmap.size();
     PointSeries times;
-    if (vertical && w.ReadDisplayControls().Mode() == PlotMode::Normal)
-        times = w.session().store().Data.Count > 0
-                    ? PointSeries{w.session().store().Data.T, w.session().store().Data.A,
-                                  w.session().store().Data.Count}
-                    : PointSeries{w.session().store().Snap.T, w.session().store().Snap.A,
-                                  w.session().store().Snap.Count};
+    if (vertical && w_.ReadDisplayControls().Mode() == PlotMode::Normal)
+        times = w_.session().store().Data.Count > 0
+                    ? PointSeries{w_.session().store().Data.T, w_.session().store().Data.A,
+                                  w_.session().store().Data.Count}
+                    : PointSeries{w_.session().store().Snap.T, w_.session().store().Snap.A,
+                                  w_.session().store().Snap.Count};
     const double pixel = vertical ? (axes.XEnd - axes.XStart) / std::max(1, plot.width() - 3)
                                   : (axes.YEnd - axes.YStart) / std::max(1, plot.height() - 3);
     c.position(id) = SteppedPosition(c.position(id), steps, times, pixel);
@@ -391,21 +391,21 @@ bool MainCursors::Key(int key, Qt::KeyboardModifiers modifiers) {
 }
 
 QMenu* MainCursors::CreateMenu() {
-    const PlotMode mode = w.ReadDisplayControls().Mode();
+    const PlotMode mode = w_.ReadDisplayControls().Mode();
     const bool normal = mode == PlotMode::Normal;
-    const ScaleSet s = w.Scales();
-    auto* menu = new QMenu(w.PaintBoxData);
-    CursorState& c = w.Cursors;
+    const ScaleSet s = w_.Scales();
+    auto* menu = new QMenu(w_.PaintBoxData);
+    CursorState& c = w_.Cursors;
     if (SpectrumShown()) {
-        w.Spectrum->AddMenuActions(*menu);
+        w_.Spectrum->AddMenuActions(*menu);
         menu->addSeparator();
         AddReadoutActions(*menu);
         return menu;
     }
 
     // The cursors' actions are the menu bar's (MainMenus.cpp), captioned for the mode.
-    w.UpdateMenuActions();
-    menu->addActions({w.ActionZeitcursor, w.ActionWertcursor});
+    w_.UpdateMenuActions();
+    menu->addActions({w_.ActionZeitcursor, w_.ActionWertcursor});
     if (normal) {
         auto* axes = new QActionGroup(menu);
         for (const bool b : {false, true}) {
@@ -416,7 +416,7 @@ QMenu* MainCursors::CreateMenu() {
             axes->addAction(a);
             connect(a, &QAction::triggered, this, [this, s, b] {
                 const Tscale& axis = b ? s.B : s.A;
-                w.Cursors.setValueAxisB(b, axis.RangeStart, axis.RangeEnd);
+                w_.Cursors.setValueAxisB(b, axis.RangeStart, axis.RangeEnd);
                 Changed();
             });
         }
@@ -428,27 +428,27 @@ QMenu* MainCursors::CreateMenu() {
 
 // The readout, the way back and the lab report's entries, in every mode.
 void MainCursors::AddReadoutActions(QMenu& menu) {
-    const bool shown = w.Cursors.VerticalOn || w.Cursors.HorizontalOn || SpectrumShown();
+    const bool shown = w_.Cursors.VerticalOn || w_.Cursors.HorizontalOn || SpectrumShown();
     if (shown) {
         QAction* fold = menu.addAction(TFormMain::tr("Messwerte eingeklappt"));
         fold->setCheckable(true);
-        fold->setChecked(shownCollapsed);
+        fold->setChecked(shownCollapsed_);
         connect(fold, &QAction::triggered, this, [this] { ToggleFold(); });
     }
     // The keys are handled on the plot and the window; the menu only names them (in German,
     // which Qt's own key names are not without a translation).
-    w.UpdateMenuActions();
-    menu.addAction(w.ActionMesswerteKopieren);
+    w_.UpdateMenuActions();
+    menu.addAction(w_.ActionMesswerteKopieren);
     QAction* back = menu.addAction(TFormMain::tr("Zoom zurück\tRücktaste"));
-    back->setEnabled(History().hasEarlier(CaptureRanges(w.PlotScales())));
+    back->setEnabled(History().hasEarlier(CaptureRanges(w_.PlotScales())));
     connect(back, &QAction::triggered, this, [this] { ZoomBack(); });
     menu.addSeparator();
-    if (w.Runs) w.Runs->AddMenuActions(menu);
-    w.AddReportActions(menu);
+    if (w_.Runs) w_.Runs->AddMenuActions(menu);
+    w_.AddReportActions(menu);
 }
 
 bool MainCursors::eventFilter(QObject* watched, QEvent* event) {
-    if (windowClosing) return false;
+    if (windowClosing_) return false;
     if (watched == LabelMesswerte) {
         const QEvent::Type type = event->type();
         if (type != QEvent::MouseButtonPress && type != QEvent::MouseMove &&
@@ -460,32 +460,32 @@ bool MainCursors::eventFilter(QObject* watched, QEvent* event) {
             return true;
         }
         if (type == QEvent::MouseButtonPress && e->button() == Qt::LeftButton) {
-            boxGrip = e->position().toPoint();
+            boxGrip_ = e->position().toPoint();
             return true;
         }
         if (type == QEvent::MouseMove && (e->buttons() & Qt::LeftButton)) {
-            LabelMesswerte->move(LabelMesswerte->mapToParent(e->position().toPoint()) - boxGrip);
-            placedByUser = true;
+            LabelMesswerte->move(LabelMesswerte->mapToParent(e->position().toPoint()) - boxGrip_);
+            placedByUser_ = true;
             return true;
         }
         // The box lies over the plot: a right click on it opens the plot's menu.
         if (type == QEvent::MouseButtonPress && e->button() == Qt::RightButton) {
-            boxRightPress = e->position().toPoint();
+            boxRightPress_ = e->position().toPoint();
             return true;
         }
         if (type == QEvent::MouseButtonRelease && e->button() == Qt::RightButton) {
-            if ((e->position().toPoint() - boxRightPress).manhattanLength() <= 2)
+            if ((e->position().toPoint() - boxRightPress_).manhattanLength() <= 2)
                 OpenMenu(e->globalPosition().toPoint());
             return true;
         }
         return false;
     }
-    if (watched != w.PaintBoxData) {
+    if (watched != w_.PaintBoxData) {
         if (event->type() == QEvent::MouseButtonPress) RememberRanges();
         return false;
     }
     // Hit tests, drags and the wheel's anchor in device pixels of the plot image.
-    const QSize plot = w.PlotBitmap.size();
+    const QSize plot = w_.PlotBitmap.size();
     const double catchPixels = DevicePixels(CatchPixels);
     const auto plotPoint = [this](QMouseEvent* e) { return ImagePoint(e->position()); };
     switch (event->type()) {
@@ -494,58 +494,58 @@ bool MainCursors::eventFilter(QObject* watched, QEvent* event) {
         auto* e = static_cast<QMouseEvent*>(event);
         if (e->button() == Qt::LeftButton && !SpectrumShown()) {
             const QPointF p = plotPoint(e);
-            if (const auto id = CursorAt(w.Cursors, Axes(), plot, p.x(), p.y(), catchPixels)) {
-                dragging = id;
-                w.Cursors.Active = *id;
+            if (const auto id = CursorAt(w_.Cursors, Axes(), plot, p.x(), p.y(), catchPixels)) {
+                dragging_ = id;
+                w_.Cursors.Active = *id;
                 Changed();
                 return true;
             }
         }
-        if (e->button() == Qt::RightButton) rightPress = e->position().toPoint();
+        if (e->button() == Qt::RightButton) rightPress_ = e->position().toPoint();
         RememberRanges(); // a zoom box, a pan or a fit may follow
         return false;
     }
     case QEvent::MouseMove: {
         auto* e = static_cast<QMouseEvent*>(event);
-        if (dragging) {
+        if (dragging_) {
             const QPointF p = plotPoint(e);
-            DragCursor(w.Cursors, *dragging, Axes(), plot, p.x(), p.y());
+            DragCursor(w_.Cursors, *dragging_, Axes(), plot, p.x(), p.y());
             Changed();
         }
         ShowPointer(e->position());
-        if (!dragging && e->buttons() == Qt::NoButton && !SpectrumShown()) {
+        if (!dragging_ && e->buttons() == Qt::NoButton && !SpectrumShown()) {
             const QPointF p = plotPoint(e);
-            const auto id = CursorAt(w.Cursors, Axes(), plot, p.x(), p.y(), catchPixels);
+            const auto id = CursorAt(w_.Cursors, Axes(), plot, p.x(), p.y(), catchPixels);
             const bool x = id == CursorId::X1 || id == CursorId::X2;
-            w.PaintBoxData->setCursor(!id ? Qt::ArrowCursor
+            w_.PaintBoxData->setCursor(!id ? Qt::ArrowCursor
                                       : x ? Qt::SizeHorCursor
                                           : Qt::SizeVerCursor);
         }
-        return dragging.has_value();
+        return dragging_.has_value();
     }
     case QEvent::MouseButtonRelease: {
         auto* e = static_cast<QMouseEvent*>(event);
-        if (dragging) {
-            dragging.reset();
+        if (dragging_) {
+            dragging_.reset();
             return true;
         }
         if (e->button() == Qt::RightButton &&
-            (e->position().toPoint() - rightPress).manhattanLength() <= 2) {
+            (e->position().toPoint() - rightPress_).manhattanLength() <= 2) {
             OpenMenu(e->globalPosition().toPoint());
         }
-        rightPress = {-1, -1};
+        rightPress_ = {-1, -1};
         return false;
     }
     case QEvent::Wheel: {
         auto* e = static_cast<QWheelEvent*>(event);
         const int delta = e->angleDelta().y();
         if (delta == 0) return true;
-        if (!lastWheel.isValid() || lastWheel.elapsed() > WheelBurstMs) RememberRanges();
-        lastWheel.restart();
+        if (!lastWheel_.isValid() || lastWheel_.elapsed() > WheelBurstMs) RememberRanges();
+        lastWheel_.restart();
         const QPointF p = ImagePoint(e->position());
-        if (WheelZoom(w.PlotScales(), p.x(), p.y(), plot, WheelFactor(delta),
+        if (WheelZoom(w_.PlotScales(), p.x(), p.y(), plot, WheelFactor(delta),
                       e->modifiers() & Qt::ControlModifier)) {
-            DisplayChanges& changes = w.PlotChanges();
+            DisplayChanges& changes = w_.PlotChanges();
             changes.AxesChanged = changes.PlotDirty = true;
         }
         return true;

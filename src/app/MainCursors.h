@@ -40,7 +40,7 @@ public:
     /// Puts the state into the plot's marks, flags a redraw and refreshes the readout.
     void Changed();
     /// The window is being destroyed: its widgets' events are no longer looked at.
-    void WindowClosing() { windowClosing = true; }
+    void WindowClosing() { windowClosing_ = true; }
 
     ReadoutBox* LabelMesswerte; ///< the readout over the plot
     QLabel* LabelZeiger;    ///< time and values at the pointer
@@ -69,23 +69,23 @@ private:
     // Shows the whole readout or only the cursor positions, the other of what is shown.
     void ToggleFold();
 
-    TFormMain& w;
-    std::optional<CursorId> dragging;
-    QPoint rightPress{-1, -1};
-    QElapsedTimer lastWheel;
-    QTimer refresh;
-    ReadoutTable shownTable; ///< in full, also while folded
-    QSize shownFor;
+    TFormMain& w_;
+    std::optional<CursorId> dragging_;
+    QPoint rightPress_{-1, -1};
+    QElapsedTimer lastWheel_;
+    QTimer refresh_;
+    ReadoutTable shownTable_; ///< in full, also while folded
+    QSize shownFor_;
     // Auto: the whole readout where it fits a third of the plot, else collapsed.
-    enum class Fold { Auto, Open, Closed } fold = Fold::Auto;
-    bool shownCollapsed = false;
-    Corner corner = Corner::TopRight;
+    enum class Fold { Auto, Open, Closed } fold_ = Fold::Auto;
+    bool shownCollapsed_ = false;
+    Corner corner_ = Corner::TopRight;
     // What the corner was chosen for, and when.
-    QSize cornerBox, cornerPlot;
-    CursorMarks cornerMarks;
-    QElapsedTimer cornerAge;
-    bool placedByUser = false;
-    QPoint boxGrip;
-    QPoint boxRightPress;
-    bool windowClosing = false;
+    QSize cornerBox_, cornerPlot_;
+    CursorMarks cornerMarks_;
+    QElapsedTimer cornerAge_;
+    bool placedByUser_ = false;
+    QPoint boxGrip_;
+    QPoint boxRightPress_;
+    bool windowClosing_ = false;
 };

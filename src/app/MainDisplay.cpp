@@ -171,13 +171,13 @@ void TFormMain::DrawPlot() {
 }
 
 void TFormMain::ShowAnalysis() {
-    Memo1->setPlainText(Analysis.Lines.join(QLatin1Char('\n')));
+    MemoAnalysis->setPlainText(Analysis.Lines.join(QLatin1Char('\n')));
     // All lines in view without a scroll bar: the box grows to them, never below its design.
-    const QFontMetrics metrics(Memo1->font());
+    const QFontMetrics metrics(MemoAnalysis->font());
     int widest = 0;
     for (const QString& line : Analysis.Lines)
         widest = std::max(widest, metrics.horizontalAdvance(line));
-    const int margins = 2 * static_cast<int>(std::ceil(Memo1->document()->documentMargin())) +
+    const int margins = 2 * static_cast<int>(std::ceil(MemoAnalysis->document()->documentMargin())) +
                         metrics.lineSpacing() / 2;
     const QSize size(
         std::max(241, widest + margins),
@@ -215,9 +215,9 @@ void TFormMain::ShowAnalysis() {
         }
         if (covered == 0) break;
     }
-    Memo1->setGeometry(place);
-    Memo1->setVisible(Analysis.Visible);
-    Memo1->raise();
+    MemoAnalysis->setGeometry(place);
+    MemoAnalysis->setVisible(Analysis.Visible);
+    MemoAnalysis->raise();
 }
 
 void TFormMain::ConnectDisplay() {
@@ -241,14 +241,14 @@ void TFormMain::ConnectDisplay() {
 
 void TFormMain::ConnectAnalysis() {
     // The readout shows while the hot spot is held; the hidden button toggles it.
-    connect(Shape3, &TShape::MouseDown, this, [this] {
+    connect(ShapeAnalysis, &TShape::MouseDown, this, [this] {
         const ScaleSet shown = PlotScales();
         Analysis.Toggle(shown.A, shown.B);
         ShowAnalysis();
     });
-    connect(Shape3, &TShape::MouseUp, this, [this] {
+    connect(ShapeAnalysis, &TShape::MouseUp, this, [this] {
         Analysis.Hide();
-        Memo1->hide();
+        MemoAnalysis->hide();
     });
     connect(Button2, &QPushButton::clicked, this, [this] {
         const ScaleSet shown = PlotScales();
@@ -265,7 +265,7 @@ void TFormMain::ConnectModeBoxes() {
         {CheckBoxBXY, &View::bAsX},          {CheckBoxAXY, &View::aAsX},
         {CheckBoxSpektrum, &View::spectrum}, {CheckBoxMinuten, &View::minutes}};
     for (const auto& [box, field] : choices)
-        connect(box, &QCheckBox::toggled, this, [this, field](bool checked) {
+        connect(box, &QCheckBox::toggled, this, [this, field = field](bool checked) {
             View v = session_->view();
             v.*field = checked;
             session_->setView(v);

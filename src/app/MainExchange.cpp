@@ -1,5 +1,5 @@
 // Data exchange: the stored points and the snapshot as measurement text, through the hidden
-// buffer MemoDaten, the clipboard and text files.
+// buffer MemoExchange, the clipboard and text files.
 #include "Codec1252.h"
 #include "Dialogs.h"
 #include "MeasurementText.h"
@@ -63,8 +63,8 @@ QString TFormMain::WriteText(bool snapshot, TableLayout layout) {
     const QString text =
         formatMeasurementText(defA, defB, points(p.T), points(p.A), points(p.B), format);
     if (layout == TableLayout::Tab) {
-        MemoDaten->setPlainText(text);
-        MemoDaten->selectAll();
+        MemoExchange->setPlainText(text);
+        MemoExchange->selectAll();
         ExchangeText = text;
     }
     return text;
@@ -117,7 +117,7 @@ void TFormMain::ButtonSSspeichernClick(QObject* Sender) {
 // Fills the buffer from a file or the clipboard; false when nothing could be read, which has
 // then been said.
 bool TFormMain::ReadIntoBuffer(bool fromFile, const QString& path) {
-    MemoDaten->clear();
+    MemoExchange->clear();
     ExchangeText.clear();
     ExchangeSource = tr("Die Zwischenablage");
     if (!fromFile) {
@@ -138,17 +138,17 @@ bool TFormMain::ReadIntoBuffer(bool fromFile, const QString& path) {
         }
         // 10000 points of three columns are well under a megabyte; a file named on the command
         // line or dropped on the window may be anything.
-        constexpr qint64 MaxTextBytes = 16 * 1024 * 1024;
-        if (file.size() > MaxTextBytes) {
+        constexpr qint64 maxTextBytes = 16 * 1024 * 1024;
+        if (file.size() > maxTextBytes) {
             Dlg().ShowError(this, tr("Die Datei %1 ist mit %2 MB zu groß für einen Messwerttext "
                                      "(höchstens %3 MB). Daten und Definitionen bleiben "
                                      "unverändert.")
                                       .arg(NativePath(fileName))
                                       .arg((file.size() + 1024 * 1024 - 1) / (1024 * 1024))
-                                      .arg(MaxTextBytes / (1024 * 1024)));
+                                      .arg(maxTextBytes / (1024 * 1024)));
             return false;
         }
-        const QByteArray bytes = file.read(MaxTextBytes);
+        const QByteArray bytes = file.read(maxTextBytes);
         ExchangeSource = tr("Die Datei ") + NativePath(fileName);
         if (bytes.isEmpty()) {
             Dlg().ShowError(this, ExchangeSource + tr(" ist leer. Daten und "
@@ -158,12 +158,12 @@ bool TFormMain::ReadIntoBuffer(bool fromFile, const QString& path) {
         }
         ExchangeText = decodeText(bytes);
     }
-    MemoDaten->setPlainText(ExchangeText);
+    MemoExchange->setPlainText(ExchangeText);
     return true;
 }
 
-void TFormMain::ButtonDataenLadenClick(QObject* Sender) {
-    if (ReadIntoBuffer(Sender == ButtonDataenLaden)) ReadBuffer(false);
+void TFormMain::ButtonDatenLadenClick(QObject* Sender) {
+    if (ReadIntoBuffer(Sender == ButtonDatenLaden)) ReadBuffer(false);
 }
 
 void TFormMain::ButtonSSladenClick(QObject* Sender) {

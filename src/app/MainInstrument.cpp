@@ -85,7 +85,7 @@ void TInstrumentLink::Adopt(THidDevice* HidDev, const QString& product, const QS
                                   std::uint16_t size) { Main.HidDeviceData(dev, id, data, size); });
     // A loss the layer can see is shown until the next trigger.
     HidDev->DataLossHandler = [this](THidDevice* dev, std::uint32_t) {
-        if (dev == Main.Device) Main.Label3->show();
+        if (dev == Main.Device) Main.LabelDataLoss->show();
     };
     // A waiting instrument was claimed before it was adopted.
     if (HidDev->Claimed()) UseDeepQueues(HidDev);

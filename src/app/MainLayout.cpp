@@ -259,7 +259,7 @@ ExchangeRow::ExchangeRow(QWidget* parent, int x, MainControls& c) : QWidget(pare
     const std::pair<QPushButton**, const char*> data[] = {
         {&c.ButtonDatenKopieren, "ButtonDatenKopieren"},
         {&c.ButtonDatenSpeichern, "ButtonDatenSpeichern"},
-        {&c.ButtonDataenLaden, "ButtonDataenLaden"},
+        {&c.ButtonDatenLaden, "ButtonDatenLaden"},
         {&c.ButtonDatenEinfuegen, "ButtonDatenEinfuegen"},
         {&c.ButtonDatenLoeschen, "ButtonDatenLoeschen"}};
     const std::pair<QPushButton**, const char*> snap[] = {{&c.ButtonSSkopieren, "ButtonSSkopieren"},
@@ -318,18 +318,18 @@ PlotView::PlotView(QWidget* parent, PlotViewData& data, PlotHost& host)
 
     // The analysis readout, shown over the plot while asked for; it grows to its eight lines
     // (ShowAnalysis) and never scrolls.
-    Memo1 = new QPlainTextEdit(this);
-    Memo1->setObjectName(QStringLiteral("Memo1"));
-    Memo1->setGeometry(144, 103, 241, 154);
-    Memo1->setFrameShape(QFrame::NoFrame);
-    Memo1->setReadOnly(true);
-    Memo1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    Memo1->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    Memo1->setLineWrapMode(QPlainTextEdit::NoWrap);
+    MemoAnalysis = new QPlainTextEdit(this);
+    MemoAnalysis->setObjectName(QStringLiteral("MemoAnalysis"));
+    MemoAnalysis->setGeometry(144, 103, 241, 154);
+    MemoAnalysis->setFrameShape(QFrame::NoFrame);
+    MemoAnalysis->setReadOnly(true);
+    MemoAnalysis->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    MemoAnalysis->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    MemoAnalysis->setLineWrapMode(QPlainTextEdit::NoWrap);
     QFont memoFont(QStringLiteral("Arial"));
     memoFont.setPixelSize(16);
-    Memo1->setFont(memoFont);
-    Memo1->hide();
+    MemoAnalysis->setFont(memoFont);
+    MemoAnalysis->hide();
 }
 
 void TFormMain::CreatePanels() {
@@ -365,8 +365,8 @@ void TFormMain::CreateTopPanel() {
     QWidget* p = Paneloben;
     LabelUeberschr = MakeLabel(p, QStringLiteral("Kurvimat"), 15, 4, Qt::black, 32, true);
     Label2 = MakeLabel(p, tr("USB-Speicheroszilloskop"), 160, 19, Qt::black, 16, true);
-    Label3 = MakeLabel(p, tr("USB-Datenverlust!"), 167, 9, Qt::red, 27, true);
-    Label3->hide();
+    LabelDataLoss = MakeLabel(p, tr("USB-Datenverlust!"), 167, 9, Qt::red, 27, true);
+    LabelDataLoss->hide();
 
     PaintBoxRoh = new TPaintBox(p);
     PaintBoxRoh->setGeometry(16, 50, 251, 130);
@@ -415,10 +415,10 @@ void TFormMain::CreateTopPanel() {
     ShapeUmin->setGeometry(1007, 178, 9, 1);
     new FitLabelsToText(p, {LabelUAmax, LabelUBmax, LabelUAmin, LabelUBmin});
 
-    MemoDaten = new QPlainTextEdit(p);
-    MemoDaten->setLineWrapMode(QPlainTextEdit::NoWrap);
-    MemoDaten->setGeometry(5, 5, 100, 40);
-    MemoDaten->hide();
+    MemoExchange = new QPlainTextEdit(p);
+    MemoExchange->setLineWrapMode(QPlainTextEdit::NoWrap);
+    MemoExchange->setGeometry(5, 5, 100, 40);
+    MemoExchange->hide();
 }
 
 void TFormMain::CreateSignalPanel() {
@@ -456,7 +456,7 @@ void TFormMain::CreatePlotPanel() {
         &ImageUntenAuto,  &ImageUntenAutoOff,  &ImageUntenFull,  &ImageUntenFullOn};
     for (int i = 0; i < AxisImageCount; ++i)
         *images[i] = Plot->AxisImages[static_cast<std::size_t>(i)];
-    Memo1 = Plot->Memo1;
+    MemoAnalysis = Plot->MemoAnalysis;
 }
 
 void TFormMain::CreateBottomPanel() {
@@ -488,8 +488,8 @@ void TFormMain::CreateBottomPanel() {
     CheckBoxSchnappschuss =
         MakeCheckBox(p, tr("automatisch beim\nTrigger"), 824 + shift, 12, true);
     CheckBoxSchnappschuss->resize(std::max(78, CheckBoxSchnappschuss->sizeHint().width()), 48);
-    Shape3 = new TShape(p, Qt::white);
-    Shape3->setGeometry(976, 32, 32, 31);
+    ShapeAnalysis = new TShape(p, Qt::white);
+    ShapeAnalysis->setGeometry(976, 32, 32, 31);
     Button2 = MakeButton(p, tr("Analyse"), 952, 22, 51, 25);
     Button2->hide();
 }
@@ -528,7 +528,7 @@ void TFormMain::CaptureAnchors() {
     for (QWidget* w : std::initializer_list<QWidget*>{
              LabelSamplingrate, ComboBoxSamplingRate, LabelSamples, ComboBoxSamples, LabelHardware,
              ButtonHardware, LabelUAmax, LabelUBmax, LabelUAmin, LabelUBmin, ShapeUmax, ShapeUmin,
-             ImageRechtsauto, ImageRechtsAutoOff, ImageRechtsFull, ImageRechtsFullon, Shape3,
+             ImageRechtsauto, ImageRechtsAutoOff, ImageRechtsFull, ImageRechtsFullon, ShapeAnalysis,
              Button2})
         add(w, true, false, false, false);
     for (QWidget* w : {ImageUntenAuto, ImageUntenAutoOff, ImageUntenFull, ImageUntenFullOn})
@@ -562,7 +562,7 @@ QSize TFormMain::MinimumClientSize() const {
         width = std::max(width, w->mapTo(Panelunten, QPoint(w->width(), 0)).x() + gap);
     // The timing choices, anchored right, keep clear of the subtitle and the data-loss warning.
     const int choices = Paneloben->width() - std::min(LabelSamplingrate->x(), ComboBoxSamplingRate->x());
-    for (const QLabel* label : {Label2, Label3})
+    for (const QLabel* label : {Label2, LabelDataLoss})
         width = std::max(width, label->x() + label->sizeHint().width() + gap + choices);
     return {width, MinWindowHeight};
 }

@@ -219,7 +219,7 @@ void TFormMain::CreateActions() {
                                              {2, tr("doppelt so groß …")},
                                              {3, tr("dreimal so groß …")}};
     for (const auto& [scale, caption] : sizes)
-        MenuBildSpeichern->addAction(caption, this, [this, scale] { ButtonBildSpeichernClick(scale); });
+        MenuBildSpeichern->addAction(caption, this, [this, scale = scale] { ButtonBildSpeichernClick(scale); });
 
     ActionRueckgaengig = make(tr("&Rückgängig"), QKeySequence(Qt::CTRL | Qt::Key_Z));
     connect(ActionRueckgaengig, &QAction::triggered, this, &TFormMain::Undo);
@@ -380,7 +380,7 @@ std::pair<double, double> TFormMain::FitSpan() const {
 // An action with a button or check box runs it: a click is the one way in, whoever clicks.
 void TFormMain::ShareWithButtons() {
     const std::pair<QAction*, QPushButton*> buttons[] = {
-        {ActionDatenLaden, ButtonDataenLaden},     {ActionDatenSpeichern, ButtonDatenSpeichern},
+        {ActionDatenLaden, ButtonDatenLaden},     {ActionDatenSpeichern, ButtonDatenSpeichern},
         {ActionSSLaden, ButtonSSladen},            {ActionSSSpeichern, ButtonSSspeichern},
         {ActionDatenKopieren, ButtonDatenKopieren}, {ActionDatenEinfuegen, ButtonDatenEinfuegen},
         {ActionDatenLoeschen, ButtonDatenLoeschen}, {ActionTrigger, ButtonTrigger},
@@ -397,7 +397,7 @@ void TFormMain::ShareWithButtons() {
     for (const auto& [action, box] : checks) {
         action->setCheckable(true);
         if (qobject_cast<QRadioButton*>(box)) modes->addAction(action);
-        connect(action, &QAction::triggered, box, [this, action, box] {
+        connect(action, &QAction::triggered, box, [this, action = action, box = box] {
             box->click();
             // A radio button already chosen stays chosen; the xy boxes may clear each other.
             UpdateMenuActions();

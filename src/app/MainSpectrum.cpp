@@ -58,7 +58,7 @@ QString amplitudeTitle(const QString& definition, const QString& name, const QSt
 
 } // namespace
 
-MainSpectrum::MainSpectrum(TFormMain& window) : QObject(&window), w(window) {
+MainSpectrum::MainSpectrum(TFormMain& window) : QObject(&window), w_(window) {
     for (Tscale* s : {&ScaleA, &ScaleB, &ScaleF})
         s->Visible = true;
     ScaleA.TitleColor = TitleBlue;
@@ -73,14 +73,14 @@ MainSpectrum::MainSpectrum(TFormMain& window) : QObject(&window), w(window) {
 MainSpectrum::~MainSpectrum() = default;
 
 bool MainSpectrum::Shown() const {
-    return w.session().view().spectrum;
+    return w_.session().view().spectrum;
 }
 
 MeasurementStore& MainSpectrum::Points() {
-    if (!points) {
-        points = std::make_unique<MeasurementStore>();
+    if (!points_) {
+        points_ = std::make_unique<MeasurementStore>();
     }
-    return *points;
+    return *points_;
 }
 
 ScaleSet MainSpectrum::Scales() {
@@ -88,7 +88,7 @@ ScaleSet MainSpectrum::Scales() {
 }
 
 void MainSpectrum::UpdateTitles() {
-    const MeasurementStore& s = w.session().store();
+    const MeasurementStore& s = w_.session().store();
     ScaleA.Title = amplitudeTitle(s.Data.Count > 0 ? s.Data.DefA : QString(), s.NameA, s.UnitA);
     ScaleB.Title = amplitudeTitle(s.Data.Count > 0 ? s.Data.DefB : QString(), s.NameB, s.UnitB);
 }
@@ -97,32 +97,32 @@ void MainSpectrum::Switched(bool on) {
     Points(); // made on the first switch
     if (on) {
         // One choice of three: time with the XY modes, or the spectrum.
-        kurvimat::session::ViewSettings v = w.session().view();
+        kurvimat::session::ViewSettings v = w_.session().view();
         if (v.aAsX || v.bAsX) {
             v.aAsX = v.bAsX = false;
-            w.session().setView(v);
-            const QSignalBlocker blockA(w.CheckBoxAXY), blockB(w.CheckBoxBXY);
-            w.CheckBoxAXY->setChecked(false);
-            w.CheckBoxBXY->setChecked(false);
-            AssignStrips(w.Display.Changes, w.Display, w.Scales(), PlotMode::Normal);
+            w_.session().setView(v);
+            const QSignalBlocker blockA(w_.CheckBoxAXY), blockB(w_.CheckBoxBXY);
+            w_.CheckBoxAXY->setChecked(false);
+            w_.CheckBoxBXY->setChecked(false);
+            AssignStrips(w_.Display.Changes, w_.Display, w_.Scales(), PlotMode::Normal);
         }
-        PlaceStrips(w.Display, Scales());
+        PlaceStrips(w_.Display, Scales());
         UpdateTitles();
-        changes.AxesChanged = changes.PlotDirty = true;
+        changes_.AxesChanged = changes_.PlotDirty = true;
         Update(true);
     } else {
-        w.Display.Changes.AxesChanged = w.Display.Changes.PlotDirty = true;
+        w_.Display.Changes.AxesChanged = w_.Display.Changes.PlotDirty = true;
     }
-    if (w.Measuring) w.Measuring->Changed();
+    if (w_.Measuring) w_.Measuring->Changed();
 }
 
 void MainSpectrum::Place() {
-    PlaceStrips(w.Display, Scales());
-    if (points) changes.AxesChanged = changes.PlotDirty = true;
+    PlaceStrips(w_.Display, Scales());
+    if (points_) changes_.AxesChanged = changes_.PlotDirty = true;
 }
 
 std::size_t MainSpectrum::KeyOf(bool snapshot) const {
-    const MeasurementStore& s = w.session().store();
+    const MeasurementStore& s = w_.session().store();
     const int count = snapshot ? s.Snap.Count : s.Data.Count;
     std::size_t key = 14695981039346656037ULL;
     key = mix(key, static_cast<std::size_t>(count));
@@ -142,62 +142,62 @@ std::size_t MainSpectrum::KeyOf(bool snapshot) const {
 }
 
 SpectrumInput MainSpectrum::Input() const {
-    const MeasurementStore& s = w.session().store();
-    const DisplayControls c = w.ReadDisplayControls();
+    const MeasurementStore& s = w_.session().store();
+    const DisplayControls c = w_.ReadDisplayControls();
     SpectrumInput in;
     // Each point set in the unit of what it holds; one without B has no B values.
     in.DataA = {{s.Data.T, s.Data.A, s.Data.Count}, unitOf(s.Data.DefA)};
     in.DataB = {{s.Data.T, s.Data.B, s.Data.HasB ? s.Data.Count : 0}, unitOf(s.Data.DefB)};
     in.SnapA = {{s.Snap.T, s.Snap.A, s.Snap.Count}, unitOf(s.Snap.DefA)};
     in.SnapB = {{s.Snap.T, s.Snap.B, s.Snap.HasB ? s.Snap.Count : 0}, unitOf(s.Snap.DefB)};
-    in.Options.Window = window;
-    const TimeSpan span = w.Cursors.timeSpan();
+    in.Options.Window = window_;
+    const TimeSpan span = w_.Cursors.timeSpan();
     if (span.Enabled) {
         in.Options.T1 = span.T1;
         in.Options.T2 = span.T2;
     }
     in.ShowA = c.KanalA;
     in.ShowB = c.KanalB;
-    in.Minutes = w.session().view().minutes;
+    in.Minutes = w_.session().view().minutes;
     return in;
 }
 
 bool MainSpectrum::Update(bool now) {
     if (!Shown()) return false;
     MeasurementStore& p = Points();
-    MeasurementStore& s = w.session().store();
+    MeasurementStore& s = w_.session().store();
     // The stored points' flags are this mode's to take: the time plot is not drawn meanwhile
     // and is drawn in full on the way back.
-    if (w.Display.Changes.AxesChanged) {
+    if (w_.Display.Changes.AxesChanged) {
         UpdateTitles();
-        changes.AxesChanged = true;
-        w.Display.Changes.AxesChanged = false;
-        pending = true;
+        changes_.AxesChanged = true;
+        w_.Display.Changes.AxesChanged = false;
+        pending_ = true;
     }
-    if (w.Display.Changes.PlotDirty) { // new points: the spectra follow when due
-        w.Display.Changes.PlotDirty = false;
-        pending = true;
+    if (w_.Display.Changes.PlotDirty) { // new points: the spectra follow when due
+        w_.Display.Changes.PlotDirty = false;
+        pending_ = true;
     }
-    if (!now && (!pending || (age.isValid() && age.elapsed() < wait))) return false;
-    pending = false;
-    age.restart();
+    if (!now && (!pending_ || (age_.isValid() && age_.elapsed() < wait_))) return false;
+    pending_ = false;
+    age_.restart();
     const std::size_t data = KeyOf(false), snap = KeyOf(true);
-    if (data == dataKey && snap == snapKey) return false;
+    if (data == dataKey_ && snap == snapKey_) return false;
     const SpectrumInput in = Input();
     const SpectrumOptions& o = in.Options;
-    if (data != dataKey) {
-        spectra.A = ComputeSpectrum(in.DataA.Points, o);
-        spectra.B = ComputeSpectrum(in.DataB.Points, o);
+    if (data != dataKey_) {
+        spectra_.A = ComputeSpectrum(in.DataA.Points, o);
+        spectra_.B = ComputeSpectrum(in.DataB.Points, o);
     }
-    if (snap != snapKey) {
-        spectra.SnapA = in.SnapA.Points.Count > 0 ? ComputeSpectrum(in.SnapA.Points, o)
+    if (snap != snapKey_) {
+        spectra_.SnapA = in.SnapA.Points.Count > 0 ? ComputeSpectrum(in.SnapA.Points, o)
                                                   : SpectrumResult{};
-        spectra.SnapB = in.SnapB.Points.Count > 0 ? ComputeSpectrum(in.SnapB.Points, o)
+        spectra_.SnapB = in.SnapB.Points.Count > 0 ? ComputeSpectrum(in.SnapB.Points, o)
                                                   : SpectrumResult{};
     }
-    dataKey = data;
-    snapKey = snap;
-    FillSpectrumPoints(spectra, p);
+    dataKey_ = data;
+    snapKey_ = snap;
+    FillSpectrumPoints(spectra_, p);
     p.Data.DefA = s.Data.DefA;
     p.Data.DefB = s.Data.DefB;
     p.Snap.DefA = s.Snap.DefA;
@@ -207,57 +207,57 @@ bool MainSpectrum::Update(bool now) {
     // The axes start fitted to the first spectrum and autoscale widens the amplitudes' from
     // there; a new sampling rate fits the frequency axis anew, up to half of it.
     const ScaleSet scales = Scales();
-    if (!fitted && (p.Data.Count > 0 || p.Snap.Count > 0)) {
+    if (!fitted_ && (p.Data.Count > 0 || p.Snap.Count > 0)) {
         FitLeft(p, scales, PlotMode::Normal);
         FitRight(p, scales, PlotMode::Normal);
         FitBottom(p, scales, PlotMode::Normal);
-        fitted = true;
-        changes.AxesChanged = true;
-    } else if (p.TimeRangeMax != fittedNyquist) {
+        fitted_ = true;
+        changes_.AxesChanged = true;
+    } else if (p.TimeRangeMax != fittedNyquist_) {
         FitBottom(p, scales, PlotMode::Normal);
     }
-    fittedNyquist = p.TimeRangeMax;
-    changes.PlotDirty = true;
-    if (w.Measuring) w.Measuring->Changed();
+    fittedNyquist_ = p.TimeRangeMax;
+    changes_.PlotDirty = true;
+    if (w_.Measuring) w_.Measuring->Changed();
     return true;
 }
 
 void MainSpectrum::Spent(qint64 nanoseconds) {
-    wait = std::clamp(nanoseconds * CostFactor / 1000000, FirstRefreshMs, LastRefreshMs);
+    wait_ = std::clamp(nanoseconds * CostFactor / 1000000, FirstRefreshMs, LastRefreshMs);
 }
 
 void MainSpectrum::SetWindow(SpectrumWindow choice) {
-    if (choice == window) return;
-    window = choice;
+    if (choice == window_) return;
+    window_ = choice;
     Update(true);
 }
 
 ReadoutTable MainSpectrum::Table() const {
-    return SpectrumReadout(spectra, Input());
+    return SpectrumReadout(spectra_, Input());
 }
 
 CursorMarks MainSpectrum::Marks() const {
-    const DisplayControls c = w.ReadDisplayControls();
-    return SpectrumMarks(spectra, c.KanalA, c.KanalB);
+    const DisplayControls c = w_.ReadDisplayControls();
+    return SpectrumMarks(spectra_, c.KanalA, c.KanalB);
 }
 
 ReadoutInput MainSpectrum::CornerInput() const {
     ReadoutInput in;
-    if (!points) return in;
-    const DisplayControls c = w.ReadDisplayControls();
+    if (!points_) return in;
+    const DisplayControls c = w_.ReadDisplayControls();
     in.ShowA = c.KanalA;
     in.ShowB = c.KanalB;
-    in.DataA = {{points->Data.T, points->Data.A, points->Data.Count}, {}};
-    in.DataB = {{points->Data.T, points->Data.B, points->Data.Count}, {}};
+    in.DataA = {{points_->Data.T, points_->Data.A, points_->Data.Count}, {}};
+    in.DataB = {{points_->Data.T, points_->Data.B, points_->Data.Count}, {}};
     return in;
 }
 
 QString MainSpectrum::PointerText(int index) const {
-    if (!points) return {};
-    const DisplayControls c = w.ReadDisplayControls();
-    return SpectrumPointerText(*points, index, unitOf(w.session().store().Data.DefA),
-                               unitOf(w.session().store().Data.DefB), c.KanalA,
-                               c.KanalB && points->Data.HasB);
+    if (!points_) return {};
+    const DisplayControls c = w_.ReadDisplayControls();
+    return SpectrumPointerText(*points_, index, unitOf(w_.session().store().Data.DefA),
+                               unitOf(w_.session().store().Data.DefB), c.KanalA,
+                               c.KanalB && points_->Data.HasB);
 }
 
 void MainSpectrum::AddMenuActions(QMenu& menu) {
@@ -268,7 +268,7 @@ void MainSpectrum::AddMenuActions(QMenu& menu) {
     for (const auto& [choice, caption] : windows) {
         QAction* a = menu.addAction(caption);
         a->setCheckable(true);
-        a->setChecked(window == choice);
+        a->setChecked(window_ == choice);
         group->addAction(a);
         const SpectrumWindow c = choice;
         connect(a, &QAction::triggered, this, [this, c] { SetWindow(c); });

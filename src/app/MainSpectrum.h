@@ -8,7 +8,7 @@
 
 #include "PlotZoom.h"
 #include "SpectrumPlot.h"
-#include "skala.h"
+#include "Scale.h"
 
 #include <QElapsedTimer>
 #include <QObject>
@@ -50,9 +50,9 @@ public:
 
     /// The plot's point set and scales in this mode.
     MeasurementStore& Points();
-    DisplayChanges& Changes() { return changes; }
+    DisplayChanges& Changes() { return changes_; }
     ScaleSet Scales();
-    ZoomHistory& History() { return history; }
+    ZoomHistory& History() { return history_; }
 
     ReadoutTable Table() const;
     CursorMarks Marks() const;
@@ -61,7 +61,7 @@ public:
     QString PointerText(int index) const;
     /// Hann or rectangular window, as the plot's menu offers them.
     void AddMenuActions(QMenu& menu);
-    SpectrumWindow Window() const { return window; }
+    SpectrumWindow Window() const { return window_; }
     void SetWindow(SpectrumWindow w);
 
 private:
@@ -69,22 +69,22 @@ private:
     void UpdateTitles();
     std::size_t KeyOf(bool snapshot) const;
 
-    TFormMain& w;
-    std::unique_ptr<MeasurementStore> points; // made when first shown: it is large
+    TFormMain& w_;
+    std::unique_ptr<MeasurementStore> points_; // made when first shown: it is large
     // The amplitudes widen their axes; the frequency axis is zoomed freely and fitted when the
     // sampling rate changes.
-    DisplayChanges changes{.AutoLeft = true, .AutoRight = true};
+    DisplayChanges changes_{.AutoLeft = true, .AutoRight = true};
     Tscale ScaleA, ScaleB, ScaleF, ScaleX;
     Tscale* ScaleLeft = &ScaleA;
     Tscale* ScaleRight = &ScaleB;
     Tscale* ScaleBottom = &ScaleF;
-    SpectrumWindow window = SpectrumWindow::Hann;
-    SpectrumSet spectra;
-    std::size_t dataKey = 0, snapKey = 0; ///< what the spectra were computed from
-    bool fitted = false;                  ///< the axes were fitted to a spectrum once
-    float fittedNyquist = 0;              ///< the frequency axis's full range, when fitted
-    bool pending = false;                 ///< the stored points changed since
-    QElapsedTimer age;
-    qint64 wait = 1000; ///< ms between computations while a sweep streams
-    ZoomHistory history;
+    SpectrumWindow window_ = SpectrumWindow::Hann;
+    SpectrumSet spectra_;
+    std::size_t dataKey_ = 0, snapKey_ = 0; ///< what the spectra were computed from
+    bool fitted_ = false;                  ///< the axes were fitted to a spectrum once
+    float fittedNyquist_ = 0;              ///< the frequency axis's full range, when fitted
+    bool pending_ = false;                 ///< the stored points changed since
+    QElapsedTimer age_;
+    qint64 wait_ = 1000; ///< ms between computations while a sweep streams
+    ZoomHistory history_;
 };

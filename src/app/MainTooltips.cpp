@@ -30,14 +30,14 @@ void TFormMain::NameControls() {
 #define NAMED(member) std::pair<const char*, QObject*>(#member, member)
     const std::pair<const char*, QObject*> controls[] = {
         NAMED(PanellinksPuffer), NAMED(PanelSignale), NAMED(ScrollBarSignale),
-        NAMED(LabelUeberschr), NAMED(Label2), NAMED(Label3), NAMED(PaintBoxRoh),
+        NAMED(LabelUeberschr), NAMED(Label2), NAMED(LabelDataLoss), NAMED(PaintBoxRoh),
         NAMED(PaintBoxMittel), NAMED(LabelSamplingrate), NAMED(ComboBoxSamplingRate),
         NAMED(LabelSamples), NAMED(ComboBoxSamples), NAMED(LabelHardware), NAMED(ButtonHardware),
         NAMED(LabelUAmax), NAMED(LabelUBmax), NAMED(LabelUBmin), NAMED(LabelUAmin),
-        NAMED(ShapeUmax), NAMED(ShapeUmin), NAMED(MemoDaten), NAMED(ButtonBearbeiten),
+        NAMED(ShapeUmax), NAMED(ShapeUmin), NAMED(MemoExchange), NAMED(ButtonBearbeiten),
         NAMED(CheckBoxAXY), NAMED(CheckBoxBXY), NAMED(CheckBoxSpektrum), NAMED(CheckBoxMinuten),
         NAMED(Label4), NAMED(Label5), NAMED(Image1), NAMED(ButtonSchnappschuss),
-        NAMED(CheckBoxSchnappschuss), NAMED(Shape3), NAMED(Button2), NAMED(LabelAngehalten),
+        NAMED(CheckBoxSchnappschuss), NAMED(ShapeAnalysis), NAMED(Button2), NAMED(LabelAngehalten),
         NAMED(ActionVersuchOeffnen), NAMED(ActionVersuchSpeichern),
         NAMED(ActionVersuchSpeichernUnter), NAMED(MenuZuletzt),
         NAMED(ActionVerworfeneSitzungen),
@@ -142,7 +142,7 @@ void TFormMain::ApplyTooltips() {
                                    "etwa für eine Tabellenkalkulation.")},
         {"ButtonDatenSpeichern", tr("Speichert die Messdaten in einer Textdatei "
                                     "(Datei ▸ Daten speichern).")},
-        {"ButtonDataenLaden", tr("Lädt Messdaten aus einer Textdatei; Strg+Z nimmt es zurück.")},
+        {"ButtonDatenLaden", tr("Lädt Messdaten aus einer Textdatei; Strg+Z nimmt es zurück.")},
         {"ButtonDatenEinfuegen", tr("Übernimmt Messdaten aus der Zwischenablage; Strg+Z nimmt "
                                     "es zurück.")},
         {"ButtonDatenLoeschen", tr("Löscht die Messdaten; Strg+Z holt sie zurück.")},
@@ -156,7 +156,7 @@ void TFormMain::ApplyTooltips() {
                                    "(Messen ▸ Schnappschuss).")},
         {"CheckBoxSchnappschuss", tr("Bei jedem Trigger wird die vorige Messung zum "
                                      "Schnappschuss.")},
-        {"Shape3", tr("Gedrückt halten: die Auswertung der Messung.")},
+        {"ShapeAnalysis", tr("Gedrückt halten: die Auswertung der Messung.")},
         {"Button2", tr("Zeigt die Auswertung der Messung oder blendet sie aus.")},
         {"LabelAngehalten", tr("Es werden keine Messungen gespeichert; das Diagramm steht. "
                                "Weiter mit der Leertaste oder Messen ▸ Weiter.")},

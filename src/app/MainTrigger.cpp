@@ -26,7 +26,7 @@ void TFormMain::AfterPipeline(const PipelineEvents& events) {
     c.AxesChanged = c.AxesChanged || events.axes;
     ButtonReset->setEnabled(session_->trigger().resetEnabled);
     if (events.triggers > 0) {
-        Label3->hide();
+        LabelDataLoss->hide();
         // Recorded points replace loaded ones: the axes name the definitions in force again.
         if (AxesNameLoadedPoints) {
             ScaleA.Title = SignalTitle(Store.NameA, Store.UnitA);

@@ -321,7 +321,7 @@ void TFormMain::ConnectHandlers() {
         {RadioButtonNormal, TriggerMode::Normal},
         {RadioButtonEinzel, TriggerMode::Einzel}};
     for (const auto& [r, mode] : modes)
-        connect(r, &QRadioButton::toggled, this, [this, mode](bool checked) {
+        connect(r, &QRadioButton::toggled, this, [this, mode = mode](bool checked) {
             if (!checked) return;
             session_->setTriggerMode(mode);
             RadioButtonDauerClick();
@@ -340,8 +340,8 @@ void TFormMain::ConnectHandlers() {
     };
     bind(ButtonDatenKopieren, &TFormMain::ButtonDatenKopierenClick);
     bind(ButtonDatenSpeichern, &TFormMain::ButtonDatenKopierenClick);
-    bind(ButtonDataenLaden, &TFormMain::ButtonDataenLadenClick);
-    bind(ButtonDatenEinfuegen, &TFormMain::ButtonDataenLadenClick);
+    bind(ButtonDatenLaden, &TFormMain::ButtonDatenLadenClick);
+    bind(ButtonDatenEinfuegen, &TFormMain::ButtonDatenLadenClick);
     bind(ButtonSSkopieren, &TFormMain::ButtonSSspeichernClick);
     bind(ButtonSSspeichern, &TFormMain::ButtonSSspeichernClick);
     bind(ButtonSSladen, &TFormMain::ButtonSSladenClick);

@@ -8,7 +8,7 @@
 #include "Palette.h"
 #include "PlotFit.h"
 #include "PlotZoom.h"
-#include "skala.h"
+#include "Scale.h"
 
 #include <QSize>
 #include <QWidget>
@@ -106,7 +106,7 @@ public:
     TPaintBox* PaintBoxData = nullptr;
     // In the order of AxisImage.
     std::array<TImage*, AxisImageCount> AxisImages{};
-    QPlainTextEdit* Memo1 = nullptr;
+    QPlainTextEdit* MemoAnalysis = nullptr;
 
 private:
     PlotViewData& data_;

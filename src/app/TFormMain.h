@@ -24,7 +24,7 @@
 #include "SamplePipeline.h"
 #include "Session.h"
 #include "StoredData.h"
-#include "skala.h"
+#include "Scale.h"
 
 #include <QMainWindow>
 #include <QStringList>
@@ -249,7 +249,7 @@ private:
     // --- data exchange ---
     void ButtonDatenKopierenClick(QObject* Sender);
     void ButtonSSspeichernClick(QObject* Sender);
-    void ButtonDataenLadenClick(QObject* Sender);
+    void ButtonDatenLadenClick(QObject* Sender);
     void ButtonSSladenClick(QObject* Sender);
     void ButtonDatenLoeschenClick();
 
@@ -448,7 +448,7 @@ private:
     void UpdateRangeLabels();
     void ReleaseDevice();
 
-    QString ExchangeText; // the exact text of the last exchange (MemoDaten shows it)
+    QString ExchangeText; // the exact text of the last exchange (MemoExchange shows it)
     QString ExchangeSource; // "Die Datei <path>" or "Die Zwischenablage", for messages
     bool AxesNameLoadedPoints = false; // ScaleA/B titles name loaded points (TitleLoadedAxes)
 

@@ -1,7 +1,7 @@
 #include "Analysis.h"
 
 #include "Numbers.h"
-#include "skala.h"
+#include "Scale.h"
 
 #include <QCoreApplication>
 #include <cmath>

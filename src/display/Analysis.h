@@ -14,7 +14,7 @@ class Tscale;
 QStringList AnalysisLines(const Tscale& scaleA, const Tscale& scaleB,
                           const QLocale& locale = QLocale());
 
-/// The readout box's content and visibility; the window mirrors both onto Memo1.
+/// The readout box's content and visibility; the window mirrors both onto MemoAnalysis.
 struct AnalysisReadout {
     bool Visible = false;
     QStringList Lines;

@@ -5,7 +5,7 @@
 
 #include "CursorOverlay.h"
 #include "IndexedImage.h"
-#include "skala.h"
+#include "Scale.h"
 
 #include <QFont>
 #include <QRect>

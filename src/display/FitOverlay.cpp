@@ -1,7 +1,7 @@
 #include "FitOverlay.h"
 
 #include "Plot.h"
-#include "skala.h"
+#include "Scale.h"
 
 #include <algorithm>
 #include <cmath>

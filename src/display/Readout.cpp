@@ -2,7 +2,7 @@
 
 #include "Numbers.h"
 #include "Plot.h"
-#include "skala.h"
+#include "Scale.h"
 
 #include <QCoreApplication>
 #include <QRect>

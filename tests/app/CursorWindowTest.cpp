@@ -236,25 +236,25 @@ TEST_F(ScaledWindowTest, RangeReadoutAndCursorReadoutLeaveEachOtherFree) {
     ASSERT_TRUE(box->isVisible());
     // The user drags the cursor readout to where the range readout appears.
     const QPoint grip(4, 4);
-    const QPoint target = Child<QPlainTextEdit>(*win, "Memo1")->geometry().center();
+    const QPoint target = Child<QPlainTextEdit>(*win, "MemoAnalysis")->geometry().center();
     SendMouse(box, QEvent::MouseButtonPress, grip, Qt::LeftButton, Qt::LeftButton);
     SendMouse(box, QEvent::MouseMove, grip + target - box->pos(), Qt::NoButton, Qt::LeftButton);
     SendMouse(box, QEvent::MouseButtonRelease, grip, Qt::LeftButton, Qt::NoButton);
     ASSERT_TRUE(box->geometry().contains(target));
 
-    const QPoint centre = Child<TShape>(*win, "Shape3")->rect().center();
-    SendMouse(Child<TShape>(*win, "Shape3"), QEvent::MouseButtonPress, centre, Qt::LeftButton,
+    const QPoint centre = Child<TShape>(*win, "ShapeAnalysis")->rect().center();
+    SendMouse(Child<TShape>(*win, "ShapeAnalysis"), QEvent::MouseButtonPress, centre, Qt::LeftButton,
               Qt::LeftButton);
-    ASSERT_TRUE(Child<QPlainTextEdit>(*win, "Memo1")->isVisible());
-    EXPECT_FALSE(Child<QPlainTextEdit>(*win, "Memo1")->geometry().intersects(box->geometry()))
-        << "range " << Child<QPlainTextEdit>(*win, "Memo1")->x() << ","
-        << Child<QPlainTextEdit>(*win, "Memo1")->y() << " "
-        << Child<QPlainTextEdit>(*win, "Memo1")->width() << "x"
-        << Child<QPlainTextEdit>(*win, "Memo1")->height() << ", cursors " << box->x() << ","
+    ASSERT_TRUE(Child<QPlainTextEdit>(*win, "MemoAnalysis")->isVisible());
+    EXPECT_FALSE(Child<QPlainTextEdit>(*win, "MemoAnalysis")->geometry().intersects(box->geometry()))
+        << "range " << Child<QPlainTextEdit>(*win, "MemoAnalysis")->x() << ","
+        << Child<QPlainTextEdit>(*win, "MemoAnalysis")->y() << " "
+        << Child<QPlainTextEdit>(*win, "MemoAnalysis")->width() << "x"
+        << Child<QPlainTextEdit>(*win, "MemoAnalysis")->height() << ", cursors " << box->x() << ","
         << box->y() << " " << box->width() << "x" << box->height() << " in "
         << Child<QWidget>(*win, "Panelmitte")->width() << "x"
         << Child<QWidget>(*win, "Panelmitte")->height();
-    SendMouse(Child<TShape>(*win, "Shape3"), QEvent::MouseButtonRelease, centre, Qt::LeftButton,
+    SendMouse(Child<TShape>(*win, "ShapeAnalysis"), QEvent::MouseButtonRelease, centre, Qt::LeftButton,
               Qt::NoButton);
 }
 

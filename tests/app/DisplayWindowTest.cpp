@@ -205,25 +205,25 @@ TEST_F(DisplayWindowTest, TimeInMinutesRetitlesTheTimeAxis) {
 
 TEST_F(DisplayWindowTest, HotSpotShowsTheReadoutWhileHeld) {
     win->Timer1Timer();
-    const QPoint centre = Child<TShape>(*win, "Shape3")->rect().center();
-    SendMouse(Child<TShape>(*win, "Shape3"), QEvent::MouseButtonPress, centre, Qt::LeftButton,
+    const QPoint centre = Child<TShape>(*win, "ShapeAnalysis")->rect().center();
+    SendMouse(Child<TShape>(*win, "ShapeAnalysis"), QEvent::MouseButtonPress, centre, Qt::LeftButton,
               Qt::LeftButton);
-    EXPECT_TRUE(Child<QPlainTextEdit>(*win, "Memo1")->isVisible());
+    EXPECT_TRUE(Child<QPlainTextEdit>(*win, "MemoAnalysis")->isVisible());
     EXPECT_EQ(
-        Child<QPlainTextEdit>(*win, "Memo1")->toPlainText(),
+        Child<QPlainTextEdit>(*win, "MemoAnalysis")->toPlainText(),
         AnalysisLines(PlotOf(*win).Scales().A, PlotOf(*win).Scales().B).join(QLatin1Char('\n')));
-    EXPECT_EQ(Child<QPlainTextEdit>(*win, "Memo1")->verticalScrollBar()->maximum(),
+    EXPECT_EQ(Child<QPlainTextEdit>(*win, "MemoAnalysis")->verticalScrollBar()->maximum(),
               0); // all eight lines in view
-    EXPECT_EQ(Child<QPlainTextEdit>(*win, "Memo1")->horizontalScrollBar()->maximum(), 0);
-    SendMouse(Child<TShape>(*win, "Shape3"), QEvent::MouseButtonRelease, centre, Qt::LeftButton,
+    EXPECT_EQ(Child<QPlainTextEdit>(*win, "MemoAnalysis")->horizontalScrollBar()->maximum(), 0);
+    SendMouse(Child<TShape>(*win, "ShapeAnalysis"), QEvent::MouseButtonRelease, centre, Qt::LeftButton,
               Qt::NoButton);
-    EXPECT_FALSE(Child<QPlainTextEdit>(*win, "Memo1")->isVisible());
+    EXPECT_FALSE(Child<QPlainTextEdit>(*win, "MemoAnalysis")->isVisible());
 
     // The hidden button toggles the same readout.
     Child<QPushButton>(*win, "Button2")->click();
-    EXPECT_TRUE(Child<QPlainTextEdit>(*win, "Memo1")->isVisible());
+    EXPECT_TRUE(Child<QPlainTextEdit>(*win, "MemoAnalysis")->isVisible());
     Child<QPushButton>(*win, "Button2")->click();
-    EXPECT_FALSE(Child<QPlainTextEdit>(*win, "Memo1")->isVisible());
+    EXPECT_FALSE(Child<QPlainTextEdit>(*win, "MemoAnalysis")->isVisible());
 }
 
 // Stored points of a cooling on B (0.8 V + 3.2 V·e^(-t/120 s)) and a line on A, as a finished

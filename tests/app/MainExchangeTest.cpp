@@ -90,7 +90,7 @@ TEST_F(MainExchangeTest, DataSavedThenLoadedBack) {
     win->session().store().TriggerPos = 3;
 
     dialogs.openName = dialogs.saveName;
-    Click(Child<QPushButton>(*win, "ButtonDataenLaden"));
+    Click(Child<QPushButton>(*win, "ButtonDatenLaden"));
     ASSERT_TRUE(dialogs.errors.isEmpty()) << dialogs.errors.join('\n').toStdString();
     ASSERT_EQ(win->session().store().Data.Count, 4);
     const float t[] = {-0.1f, 0.0f, 0.12345f, 12345.6f};
@@ -124,7 +124,7 @@ TEST_F(MainExchangeTest, DataSavedThenLoadedBack) {
     EXPECT_TRUE(csv.contains("\r\n-0,1;1,5;100\r\n"));
     Click(Child<QPushButton>(*win, "ButtonDatenLoeschen"));
     dialogs.openName = dialogs.saveName;
-    Click(Child<QPushButton>(*win, "ButtonDataenLaden"));
+    Click(Child<QPushButton>(*win, "ButtonDatenLaden"));
     ASSERT_TRUE(dialogs.errors.isEmpty()) << dialogs.errors.join('\n').toStdString();
     EXPECT_EQ(dialogs.infos.value(0), QStringLiteral("Trennzeichen: Semikolon."));
     ASSERT_EQ(win->session().store().Data.Count, 4);
@@ -209,7 +209,7 @@ TEST_F(MainExchangeTest, TextsWithoutPointsSaySoAndChangeNothing) {
         const QString path = dir.filePath(QStringLiteral("leer.txt"));
         WriteFile(path, r.bytes);
         dialogs.openName = path;
-        for (QPushButton* button : {Child<QPushButton>(*win, "ButtonDataenLaden"),
+        for (QPushButton* button : {Child<QPushButton>(*win, "ButtonDatenLaden"),
                                     Child<QPushButton>(*win, "ButtonSSladen")})
             Click(button);
         ASSERT_EQ(dialogs.errors.size(), 2);
@@ -262,7 +262,7 @@ TEST_F(MainExchangeTest, ForeignTextsAndCharactersKeepTheData) {
 TEST_F(MainExchangeTest, FileFailuresAreReportedAndChangeNothing) {
     FillData(*win);
     dialogs.openName = dir.filePath(QStringLiteral("fehlt.txt"));
-    Click(Child<QPushButton>(*win, "ButtonDataenLaden"));
+    Click(Child<QPushButton>(*win, "ButtonDatenLaden"));
     ASSERT_EQ(dialogs.errors.size(), 1);
     EXPECT_TRUE(dialogs.errors[0].startsWith(QStringLiteral("Datei ")));
     EXPECT_TRUE(
@@ -288,7 +288,7 @@ TEST_F(MainExchangeTest, LoadKeepsTenThousandPointsAndSaysHowManyWereLeftOut) {
     const QString path = dir.filePath(QStringLiteral("gross.txt"));
     WriteFile(path, text);
     dialogs.openName = path;
-    Click(Child<QPushButton>(*win, "ButtonDataenLaden"));
+    Click(Child<QPushButton>(*win, "ButtonDatenLaden"));
     EXPECT_EQ(win->session().store().Data.Count, 10000);
     EXPECT_FLOAT_EQ(win->session().store().Data.T[9999], 9999.0f);
     EXPECT_FLOAT_EQ(win->session().store().Data.MaxT, 9999.0f);
@@ -329,7 +329,7 @@ TEST_F(MainExchangeTest, UncompilableDefinitionIsALabelOfThePoints) {
     const QString path = dir.filePath(QStringLiteral("falsch.txt"));
     WriteFile(path, "Zeit in s\tM (V): max(U,1)\tB: U\r\n0,5\t1\t2\r\n1,5\t3\t4\r\n");
     dialogs.openName = path;
-    Click(Child<QPushButton>(*win, "ButtonDataenLaden"));
+    Click(Child<QPushButton>(*win, "ButtonDatenLaden"));
     EXPECT_TRUE(dialogs.errors.isEmpty()) << dialogs.errors.join('\n').toStdString();
     EXPECT_EQ(win->session().store().Data.Count, 2);
     EXPECT_EQ(Child<TComboBox>(*win, "ComboBoxA")->Text(), inForce);
@@ -485,7 +485,7 @@ TEST_F(MainExchangeTest, SpreadsheetFilesLoad) {
         SCOPED_TRACE(r.file);
         dialogs.infos.clear();
         dialogs.openName = QStringLiteral(KURVIMAT_TEST_DATA "/spreadsheet/") + r.file;
-        Click(Child<QPushButton>(*win, "ButtonDataenLaden"));
+        Click(Child<QPushButton>(*win, "ButtonDatenLaden"));
         EXPECT_TRUE(dialogs.errors.isEmpty()) << dialogs.errors.join('\n').toStdString();
         EXPECT_EQ(win->session().store().Data.Count, r.count);
         EXPECT_EQ(win->session().store().Data.HasB, r.hasB);
@@ -500,7 +500,7 @@ TEST_F(MainExchangeTest, SpreadsheetFilesLoad) {
     const QString path = dir.filePath(QStringLiteral("unicode.txt"));
     WriteFile(path, utf16);
     dialogs.openName = path;
-    Click(Child<QPushButton>(*win, "ButtonDataenLaden"));
+    Click(Child<QPushButton>(*win, "ButtonDatenLaden"));
     EXPECT_TRUE(dialogs.errors.isEmpty());
     EXPECT_EQ(CopiedData(*win), text);
     EXPECT_EQ(win->session().store().UnitA, QStringLiteral("cm"));
@@ -611,7 +611,7 @@ TEST_F(MainRunsTest, EveryOneClickLossKeepsTheReplacedPointsAsARun) {
          [this](TFormMain& w) {
              dialogs.openName = dir.filePath(QStringLiteral("andere.txt"));
              WriteFile(dialogs.openName, "Zeit in s\tA (V): U\r\n0\t1\r\n1\t2\r\n");
-             Click(Child<QPushButton>(w, "ButtonDataenLaden"));
+             Click(Child<QPushButton>(w, "ButtonDatenLaden"));
          }},
         {"the next auto sweep over loaded points",
          [](TFormMain& w) {

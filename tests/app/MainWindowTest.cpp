@@ -94,8 +94,8 @@ TEST_F(MainWindowTest, StartsWaitingWithTheDefaultsShown) {
     EXPECT_TRUE(Child<QCheckBox>(*win, "CheckBoxSchnappschuss")->isChecked());
     EXPECT_TRUE(Child<QCheckBox>(*win, "CheckBoxKanalA")->isChecked());
     EXPECT_TRUE(Child<QCheckBox>(*win, "CheckBoxKanalB")->isChecked());
-    EXPECT_FALSE(Child<QLabel>(*win, "Label3")->isVisible());
-    EXPECT_FALSE(Child<QPlainTextEdit>(*win, "MemoDaten")->isVisible());
+    EXPECT_FALSE(Child<QLabel>(*win, "LabelDataLoss")->isVisible());
+    EXPECT_FALSE(Child<QPlainTextEdit>(*win, "MemoExchange")->isVisible());
     EXPECT_EQ(Child<QLabel>(*win, "LabelAroh")->text(), QStringLiteral("0"));
     // Both range labels per end show until a configuration says the ranges agree.
     EXPECT_TRUE(Child<QLabel>(*win, "LabelUBmax")->isVisibleTo(win.get()));
@@ -172,12 +172,12 @@ TEST_F(MainWindowTest, MinimumSizeHoldsAndEveryControlIsWhole) {
                            Child<QWidget>(*win, "Panelmitte")})
         ExpectAllInside(panel);
     // The timing choices keep clear of the subtitle and of the data-loss warning.
-    for (QLabel* label : {Child<QLabel>(*win, "Label2"), Child<QLabel>(*win, "Label3")})
+    for (QLabel* label : {Child<QLabel>(*win, "Label2"), Child<QLabel>(*win, "LabelDataLoss")})
         EXPECT_LT(label->x() + label->sizeHint().width(),
                   Child<TComboBox>(*win, "ComboBoxSamplingRate")->x());
     EXPECT_TRUE(Child<QWidget>(*win, "Panelunten")
                     ->rect()
-                    .contains(Child<TShape>(*win, "Shape3")->geometry()));
+                    .contains(Child<TShape>(*win, "ShapeAnalysis")->geometry()));
 }
 
 TEST_F(MainWindowTest, RangeLabelsAreAsWideAsTheirTexts) {
@@ -499,7 +499,7 @@ TEST_F(MainWindowTest, ReportsOfTheHeldInstrumentReachTheReadouts) {
 }
 
 TEST_F(MainWindowTest, TriggerButtonRecordsTheComboDefinitions) {
-    Child<QLabel>(*win, "Label3")->show();
+    Child<QLabel>(*win, "LabelDataLoss")->show();
     QTest::mouseClick(Child<QPushButton>(*win, "ButtonTrigger"), Qt::LeftButton);
     EXPECT_GE(win->session().store().TriggerPos, 0);
     // Nothing was measured before: no made-up pre-trigger points, the sweep starts at t = 0.
@@ -507,7 +507,7 @@ TEST_F(MainWindowTest, TriggerButtonRecordsTheComboDefinitions) {
     EXPECT_EQ(win->session().store().SweepIndex, win->session().store().PreTrigger);
     EXPECT_EQ(win->session().store().Data.DefA, Child<TComboBox>(*win, "ComboBoxA")->Text());
     EXPECT_EQ(win->session().store().Data.DefB, Child<TComboBox>(*win, "ComboBoxB")->Text());
-    EXPECT_FALSE(Child<QLabel>(*win, "Label3")->isVisibleTo(win.get()));
+    EXPECT_FALSE(Child<QLabel>(*win, "LabelDataLoss")->isVisibleTo(win.get()));
     // The captions show the state the pipeline is given, and a second click turns both back.
     for (const bool first : {true, false}) {
         QTest::mouseClick(Child<QPushButton>(*win, "ButtonTriggerChannel"), Qt::LeftButton);
@@ -781,7 +781,7 @@ TEST_F(MainWindowTest, MenuEntriesRunTheirButtonsAndThePlotMenuSharesThem) {
     emit Child<QMenu>(*win, "MenuAusgleichskurve")->aboutToShow(); // fills itself as it opens
     const QList<QAction*> menus = MenuActions(win->menuBar()->actions());
     const std::pair<QAction*, QAbstractButton*> buttons[] = {
-        {Child<QAction>(*win, "ActionDatenLaden"), Child<QPushButton>(*win, "ButtonDataenLaden")},
+        {Child<QAction>(*win, "ActionDatenLaden"), Child<QPushButton>(*win, "ButtonDatenLaden")},
         {Child<QAction>(*win, "ActionDatenSpeichern"),
          Child<QPushButton>(*win, "ButtonDatenSpeichern")},
         {Child<QAction>(*win, "ActionSSLaden"), Child<QPushButton>(*win, "ButtonSSladen")},

@@ -76,7 +76,7 @@ TEST_F(TablePartsTest, StoreRowsAreTheCopiedDataText) {
              WriteFile(path, "Zeit\tTemperatur (\xB0"
                              "C)\r\n0,5\t21,25\r\n12,125\t-3,5E-05\r\n");
              dialogs.openName = path;
-             QTest::mouseClick(Child<QPushButton>(*win, "ButtonDataenLaden"), Qt::LeftButton);
+             QTest::mouseClick(Child<QPushButton>(*win, "ButtonDatenLaden"), Qt::LeftButton);
          },
          QStringLiteral("A in \u00B0C"), QStringLiteral("B")},
     };

@@ -1,4 +1,4 @@
-#include "skala.h"
+#include "Scale.h"
 
 #include <QLocale>
 
