@@ -120,6 +120,8 @@ bool TFormMain::ReadIntoBuffer(bool fromFile, const QString& path) {
     MemoExchange->clear();
     ExchangeText.clear();
     ExchangeSource = tr("Die Zwischenablage");
+    ExchangeFrom = fromFile ? kurvimat::session::LoadSource::File
+                            : kurvimat::session::LoadSource::Clipboard;
     if (!fromFile) {
         ExchangeText = recodeMisreadUtf8(QGuiApplication::clipboard()->text());
         if (ExchangeText.isEmpty()) {
@@ -246,16 +248,9 @@ void TFormMain::ReadBufferSteps(bool snapshot) {
     }
     const MeasurementText& m = *read;
     if (!snapshot) KeepBeforeReplacing(kurvimat::session::Replacement::Load);
-    const kurvimat::session::LoadedNames names =
-        session_->namesOfLoaded(m.header, m.hasB, m.defA, m.defB);
-    if (!snapshot) {
-        KeepDataForUndo(ExchangeSource == tr("Die Zwischenablage") ? tr("Daten einfügen")
-                                                                    : tr("Daten laden"));
-        UndoData->InForceA = Store.AppliedDefA;
-        UndoData->InForceB = Store.AppliedDefB;
-    }
-    session_->storeLoaded(snapshot, {m.t, m.a, m.b, m.hasB, names.definitionA, names.definitionB,
-                                     m.minT, m.maxT, m.minA, m.maxA, m.minB, m.maxB});
+    const kurvimat::session::LoadedNames names = session_->takeLoaded(
+        ExchangeFrom, snapshot, m.header,
+        {m.t, m.a, m.b, m.hasB, m.defA, m.defB, m.minT, m.maxT, m.minA, m.maxA, m.minB, m.maxB});
     if (!snapshot) {
         if (names.applyA) {
             ComboBoxA->SetText(names.definitionA);
@@ -292,7 +287,6 @@ void TFormMain::TitleLoadedAxes() {
 }
 
 void TFormMain::ButtonDatenLoeschenClick() {
-    if (Store.Data.Count > 0) KeepDataForUndo(tr("Daten löschen"));
     KeepBeforeReplacing(kurvimat::session::Replacement::DeleteData);
-    session_->emptyData();
+    session_->deleteData();
 }

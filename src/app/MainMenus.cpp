@@ -440,9 +440,15 @@ void TFormMain::UpdateMenuActions() {
 
     // What Ctrl+Z takes back.
     const bool zoomBack = CanZoomBack();
-    ActionRueckgaengig->setText(UndoData  ? tr("&Rückgängig: %1").arg(UndoWhat)
-                                : zoomBack ? tr("&Rückgängig: Zoom")
-                                           : tr("&Rückgängig"));
+    using kurvimat::session::UndoStep;
+    const std::optional<UndoStep> step = session_->undoStep();
+    ActionRueckgaengig->setText(
+        step ? tr("&Rückgängig: %1")
+                   .arg(*step == UndoStep::DeleteData ? tr("Daten löschen")
+                        : *step == UndoStep::PasteData ? tr("Daten einfügen")
+                                                       : tr("Daten laden"))
+        : zoomBack ? tr("&Rückgängig: Zoom")
+                   : tr("&Rückgängig"));
     UpdateKeyActions();
 }
 
@@ -456,7 +462,7 @@ void TFormMain::UpdateKeyActions() {
     // F11 toggles from this check: it follows the window also when the window manager left
     // full screen.
     ActionVollbild->setChecked(isFullScreen());
-    ActionRueckgaengig->setEnabled(UndoData || CanZoomBack());
+    ActionRueckgaengig->setEnabled(session_->undoStep() || CanZoomBack());
 }
 
 void TFormMain::StoppWeiter() {
@@ -467,23 +473,18 @@ void TFormMain::StoppWeiter() {
     Label2->setVisible(!held);
 }
 
-void TFormMain::KeepDataForUndo(const QString& what) {
-    UndoData = std::make_unique<StoredData>(CopyStoredData(Store));
-    UndoWhat = what;
-}
-
 void TFormMain::Undo() {
-    if (!UndoData) {
+    const std::optional<kurvimat::session::Undone> undo = session_->undo();
+    if (!undo) {
         Measuring->ZoomBack();
         return;
     }
-    const std::unique_ptr<StoredData> undo = std::move(UndoData);
-    session_->restoreStored(*undo);
     Handle([&] {
         // The definitions in force before come back with the points: recorded ones are
         // evaluated under them again, loaded ones keep their values and labels.
         for (const char channel : {'A', 'B'}) {
-            const std::optional<QString>& before = channel == 'A' ? undo->InForceA : undo->InForceB;
+            const std::optional<QString>& before =
+                channel == 'A' ? undo->definitionA : undo->definitionB;
             const QString& now = channel == 'A' ? Store.AppliedDefA : Store.AppliedDefB;
             if (!before || *before == now) continue;
             (channel == 'A' ? ComboBoxA : ComboBoxB)->SetText(*before);

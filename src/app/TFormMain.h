@@ -310,8 +310,8 @@ private:
     // --- menus, Stopp/Weiter, Rückgängig, the windows opened from the menus (MainMenus.cpp) ---
     void ShowTriggerCaptions();
     void StoppWeiter();
-    // Rückgängig: the stored points a deletion or load replaced, else the last zoom.
-    void KeepDataForUndo(const QString& what);
+    // Rückgängig: the stored points a deletion or load replaced (the session keeps them), else
+    // the last zoom.
     void Undo();
     void NoteDataSaved();
 
@@ -340,8 +340,6 @@ private:
     static void MarkNotApplied(QLineEdit* edit);
     static void SettleInput(QLineEdit* edit);
     std::pair<double, double> FitSpan() const;
-    std::unique_ptr<StoredData> UndoData;
-    QString UndoWhat;
     std::size_t SavedSignature = 0;
     // "Verwerfen" on closing: the journal goes to the Papierkorb instead of being offered again.
     bool SessionDiscarded = false;
@@ -450,6 +448,7 @@ private:
 
     QString ExchangeText; // the exact text of the last exchange (MemoExchange shows it)
     QString ExchangeSource; // "Die Datei <path>" or "Die Zwischenablage", for messages
+    kurvimat::session::LoadSource ExchangeFrom = kurvimat::session::LoadSource::File;
     bool AxesNameLoadedPoints = false; // ScaleA/B titles name loaded points (TitleLoadedAxes)
 
     TFormSignale* FormSignale = nullptr;

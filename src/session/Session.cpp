@@ -8,6 +8,7 @@
 #include <cmath>
 
 using kurvimat::acquisition::ChangePointCount;
+using kurvimat::acquisition::CopyStoredData;
 using kurvimat::acquisition::DeviceModeForInterval;
 using kurvimat::acquisition::HardwareChoice;
 using kurvimat::acquisition::InstrumentConfiguration;
@@ -246,6 +247,44 @@ void Session::storeLoaded(bool snapshot, const LoadedPoints& m) {
     s.SinceArmed = 0;
     emit pointsChanged();
     if (!snapshot) emit axesChanged();
+}
+
+LoadedNames Session::takeLoaded(LoadSource source, bool snapshot, bool header,
+                                LoadedPoints points) {
+    const LoadedNames names =
+        namesOfLoaded(header, points.hasB, points.definitionA, points.definitionB);
+    if (!snapshot) {
+        keepForUndo(source == LoadSource::Clipboard ? UndoStep::PasteData : UndoStep::LoadData);
+        // Undo puts back the definitions in force, which the load may replace.
+        undoData_->InForceA = store_->AppliedDefA;
+        undoData_->InForceB = store_->AppliedDefB;
+    }
+    points.definitionA = names.definitionA;
+    points.definitionB = names.definitionB;
+    storeLoaded(snapshot, points);
+    return names;
+}
+
+void Session::keepForUndo(UndoStep step) {
+    undoData_ = std::make_unique<StoredData>(CopyStoredData(*store_));
+    undoStep_ = step;
+}
+
+void Session::deleteData() {
+    if (store_->Data.Count > 0) keepForUndo(UndoStep::DeleteData);
+    emptyData();
+}
+
+std::optional<UndoStep> Session::undoStep() const {
+    if (!undoData_) return std::nullopt;
+    return undoStep_;
+}
+
+std::optional<Undone> Session::undo() {
+    if (!undoData_) return std::nullopt;
+    const std::unique_ptr<StoredData> data = std::move(undoData_);
+    restoreStored(*data);
+    return Undone{data->InForceA, data->InForceB};
 }
 
 void Session::emptyData() {

@@ -32,6 +32,18 @@ struct LoadedPoints {
     float minT = 0, maxT = 0, minA = 0, maxA = 0, minB = 0, maxB = 0;
 };
 
+/// Where read points came from; undo names its step by it.
+enum class LoadSource { File, Clipboard };
+
+/// What undo takes back: the points a deletion, a load or a paste replaced.
+enum class UndoStep { DeleteData, LoadData, PasteData };
+
+/// What an undo put back besides the points: the definitions in force before a load or paste
+/// (none when the step kept them as they were).
+struct Undone {
+    std::optional<QString> definitionA, definitionB;
+};
+
 /// How a read text names its points and which of its header fields come into force: a
 /// definition line names the points and is put in force; a label names them and leaves the
 /// definition in force; a blank field or no header names nothing, so the values are taken as
@@ -112,7 +124,17 @@ public:
                               const QString& fieldB) const;
     /// Makes a read point set the data (no raw values behind them) or the snapshot.
     void storeLoaded(bool snapshot, const LoadedPoints& points);
+    /// A read text's points (their definitions: the header's fields, when it has one) become
+    /// the data or the snapshot. The data they replace is kept for undo with the definitions in
+    /// force. Returns the names they bring; the caller puts the marked ones in force.
+    LoadedNames takeLoaded(LoadSource source, bool snapshot, bool header, LoadedPoints points);
     void emptyData();
+    /// "Daten löschen": the data is emptied, kept for undo when there was any.
+    void deleteData();
+    /// The step undo would take back; none when there is nothing to take back.
+    std::optional<UndoStep> undoStep() const;
+    /// Puts back the points the last deletion, load or paste replaced; nothing without one.
+    std::optional<Undone> undo();
     void takeSnapshot();
     void deleteSnapshot();
     /// One input report of the held instrument through the pipeline; allocates nothing.
@@ -174,6 +196,9 @@ private:
     acquisition::TriggerSettings trigger_;
     ViewSettings view_;
     acquisition::HardwareChoice hardware_;
+    void keepForUndo(UndoStep step);
+    std::unique_ptr<acquisition::StoredData> undoData_;
+    UndoStep undoStep_ = UndoStep::DeleteData;
     acquisition::InstrumentConfiguration confirmed_;
     std::int32_t confirmedMode_ = acquisition::DefaultIntervalMs;
 };

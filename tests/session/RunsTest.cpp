@@ -340,6 +340,59 @@ TEST(Session, StoringReadPoints) {
     }
 }
 
+// A load or paste keeps the data it replaces for undo, named by its source, with the
+// definitions in force; undo puts both back once. A snapshot load keeps nothing; a deletion
+// keeps the data but not the definitions, and an empty deletion nothing.
+TEST(Session, LoadPolicyBySourceAndUndo) {
+    const std::vector<float> t{0, 1, 2}, a{5, 6, 7}, b{1, 1, 1};
+    const std::vector<float> before{9, 8};
+    const struct {
+        const char* what;
+        std::optional<LoadSource> source; // none: "Daten löschen"
+        bool snapshot, dataBefore;
+        std::optional<UndoStep> step;
+        bool definitionsBack;
+    } rows[] = {{"load", LoadSource::File, false, true, UndoStep::LoadData, true},
+                {"paste", LoadSource::Clipboard, false, true, UndoStep::PasteData, true},
+                {"paste over nothing", LoadSource::Clipboard, false, false, UndoStep::PasteData, true},
+                {"snapshot", LoadSource::File, true, true, std::nullopt, false},
+                {"delete", std::nullopt, false, true, UndoStep::DeleteData, false},
+                {"delete nothing", std::nullopt, false, false, std::nullopt, false}};
+    for (const auto& r : rows) {
+        SCOPED_TRACE(r.what);
+        Session session;
+        MeasurementStore& s = session.store();
+        EXPECT_FALSE(session.undoStep());
+        EXPECT_FALSE(session.undo());
+        if (r.dataBefore)
+            session.storeLoaded(false, {before, before, before, true, QStringLiteral("alt (V)"),
+                                        QStringLiteral("alt (V)"), 0, 1, 8, 9, 8, 9});
+        const QString inForce = s.AppliedDefA;
+        if (r.source) {
+            const LoadedNames names = session.takeLoaded(
+                *r.source, r.snapshot, true,
+                {t, a, b, true, QStringLiteral("x (m): 2*U"), QStringLiteral("Kraft (N)"), 0, 2,
+                 5, 7, 1, 1});
+            EXPECT_TRUE(names.applyA);
+            EXPECT_FALSE(names.applyB);
+            EXPECT_EQ((r.snapshot ? s.Snap : s.Data).Count, 3);
+            EXPECT_EQ((r.snapshot ? s.Snap : s.Data).DefB, QStringLiteral("Kraft (N)"));
+        } else {
+            session.deleteData();
+            EXPECT_EQ(s.Data.Count, 0);
+        }
+        EXPECT_EQ(session.undoStep(), r.step);
+        const std::optional<Undone> undone = session.undo();
+        ASSERT_EQ(undone.has_value(), r.step.has_value());
+        EXPECT_FALSE(session.undoStep()); // once
+        if (!undone) continue;
+        EXPECT_EQ(s.Data.Count, r.dataBefore ? 2 : 0);
+        if (r.dataBefore) EXPECT_EQ(s.Data.A[0], 9.0f);
+        EXPECT_EQ(undone->definitionA.has_value(), r.definitionsBack);
+        if (r.definitionsBack) EXPECT_EQ(*undone->definitionA, inForce);
+    }
+}
+
 // The readings are scaled for what the instrument runs with: the last configuration it
 // confirmed (its defaults until then), or for one that takes none, what was asked.
 TEST(Session, InstrumentConfigurationInForce) {
