@@ -144,9 +144,9 @@ void ClassViewShare::ShowDialog() {
     dialog_->raise();
 }
 
-void ShareFromCommandLine(TFormMain& window) {
-    if (!window.ClassView || !window.ClassView->Share(false)) return;
-    const QByteArray line = window.ClassView->Server().address().toString().toUtf8() + '\n';
+void TFormMain::ShareOnStart() {
+    if (!ClassView || !ClassView->Share(false)) return;
+    const QByteArray line = ClassView->Server().address().toString().toUtf8() + '\n';
     std::fwrite(line.constData(), 1, std::size_t(line.size()), stdout);
     std::fflush(stdout);
 }

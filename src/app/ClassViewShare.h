@@ -44,6 +44,3 @@ private:
     QLabel* dialogCount_ = nullptr;
 };
 
-/// `--share`: the freigabe starts with the program, and its address (with the access code) is
-/// printed as one line on standard output.
-void ShareFromCommandLine(TFormMain& window);

@@ -252,13 +252,17 @@ void TFormMain::FillSignalLists() {
     ComboBoxB->SetItems(items);
 }
 
-void ConnectSignalEditor(TFormMain& main, TFormSignale& editor) {
-    main.SetFormSignale(&editor);
-    editor.TypedLine = [&main](char channel) -> std::optional<QString> {
-        const TComboBox* box = channel == 'A' ? main.ComboBoxA : main.ComboBoxB;
+void TFormMain::UseSignalEditor(TFormSignale& editor) {
+    FormSignale = &editor;
+    editor.TypedLine = [this](char channel) -> std::optional<QString> {
+        const TComboBox* box = channel == 'A' ? ComboBoxA : ComboBoxB;
         if (box->ItemIndex() >= 0) return std::nullopt;
         return box->Text();
     };
-    editor.OnListsChanged = [&main] { main.FillSignalLists(); };
-    editor.OnError = [&main, &editor](const QString& text) { main.Dlg().ShowError(&editor, text); };
+    editor.OnListsChanged = [this] { FillSignalLists(); };
+    editor.OnError = [this, &editor](const QString& text) { Dlg().ShowError(&editor, text); };
+}
+
+void ConnectSignalEditor(TFormMain& main, TFormSignale& editor) {
+    main.UseSignalEditor(editor);
 }

@@ -115,7 +115,7 @@ int RunKurvimat(int argc, char** argv,
     main.show();
     QTimer::singleShot(0, &main, [&main, file = line.file] { main.StartSession(file); });
     if (line.isSet(QStringLiteral("share")))
-        QTimer::singleShot(0, &main, [&main] { ShareFromCommandLine(main); });
+        QTimer::singleShot(0, &main, [&main] { main.ShareOnStart(); });
     ScheduleScreenshot(main);
     const int code = app.exec();
     // The controller unplugs its devices through the main window's handlers.

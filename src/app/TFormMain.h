@@ -101,7 +101,11 @@ public:
     explicit TFormMain(QWidget* parent = nullptr);
     ~TFormMain() override;
 
-    void SetFormSignale(TFormSignale* form) { FormSignale = form; }
+    // The signal list editor: its lists, the lines it takes over and its errors go through
+    // the window (MainSignals.cpp).
+    void UseSignalEditor(TFormSignale& editor);
+    // --share: the class view shared at start, its address on stdout (ClassViewShare.cpp).
+    void ShareOnStart();
 
     // The cycle: the timer's tick (50 ms) and the data handler installed on Device, which
     // decodes reports of the held instrument only.
@@ -178,9 +182,7 @@ private:
     friend class MainSpectrum;
     friend class MainRuns;
     friend class ClassViewShare;
-    friend void ShareFromCommandLine(TFormMain& window);
     friend class TInstrumentLink;
-    friend void ConnectSignalEditor(TFormMain& main, TFormSignale& editor);
 
     Dialogs& Dlg() const;
 
