@@ -49,12 +49,12 @@ void widen(Tscale& scale, float min, float max) {
 
 } // namespace
 
-MainRuns::MainRuns(TFormMain& window) : QObject(&window), w(window) {
+MainRuns::MainRuns(TFormMain& window) : QObject(&window), w_(window) {
     const QString folder = qEnvironmentVariable("KURVIMAT_DATA_DIR");
-    journal = std::make_unique<kurvimat::session::Journal>(
-        folder.isEmpty() ? kurvimat::session::Journal::defaultFolder() : folder, clock);
-    dataSince = clock.wallMs();
-    w.session().pipeline().BeforeSweep = [this](TriggerMode mode) { BeforeSweep(mode); };
+    journal_ = std::make_unique<kurvimat::session::Journal>(
+        folder.isEmpty() ? kurvimat::session::Journal::defaultFolder() : folder, clock_);
+    dataSince_ = clock_.wallMs();
+    w_.session().pipeline().BeforeSweep = [this](TriggerMode mode) { BeforeSweep(mode); };
 }
 
 // The window's members are gone by now (this is one of its children): only the journal is
@@ -62,26 +62,26 @@ MainRuns::MainRuns(TFormMain& window) : QObject(&window), w(window) {
 MainRuns::~MainRuns() = default;
 
 CurrentPoints MainRuns::Facts() const {
-    const MeasurementStore& s = w.session().store();
+    const MeasurementStore& s = w_.session().store();
     CurrentPoints c;
     c.points = std::clamp(s.Data.Count, 0, PointCapacity);
     c.loaded = s.Data.Loaded;
     c.completeSweep = !s.Data.Loaded && s.SweepIndex >= s.PointCount;
     c.spanSeconds = c.points > 1 ? double(s.Data.T[c.points - 1]) - double(s.Data.T[0]) : 0.0;
-    c.alreadyKept = kept && keptKey == currentPointsKey(s);
-    c.mode = dataMode;
+    c.alreadyKept = kept_ && keptKey_ == currentPointsKey(s);
+    c.mode = dataMode_;
     return c;
 }
 
 void MainRuns::BeforeReplace(Replacement what) {
-    const KeepAs how = holdKeeping ? KeepAs::Nothing : keepAs(what, Facts());
+    const KeepAs how = holdKeeping_ ? KeepAs::Nothing : keepAs(what, Facts());
     if (how != KeepAs::Nothing) Keep(how == KeepAs::History ? KeepKind::History : KeepKind::User);
     switch (what) {
     case Replacement::SettingsChange:
     case Replacement::DeleteData:
     case Replacement::Paste:
     case Replacement::Load:
-        NewPoints(dataMode);
+        NewPoints(dataMode_);
         break;
     default: // a reset, a mode change: the points stay until the next sweep
         break;
@@ -94,27 +94,27 @@ void MainRuns::BeforeSweep(TriggerMode mode) {
 }
 
 void MainRuns::NewPoints(SweepMode mode) {
-    dataMode = mode;
-    dataSince = clock.wallMs();
-    kept = false;
+    dataMode_ = mode;
+    dataSince_ = clock_.wallMs();
+    kept_ = false;
 }
 
 void MainRuns::KeepCurrent() {
-    if (w.session().store().Data.Count <= 0) return;
+    if (w_.session().store().Data.Count <= 0) return;
     const Kept done = Keep(KeepKind::User);
     // Shown at once: drawn over the plot, chosen in the list, and said there.
     SetShown(done.id, true);
     ShowList(false);
-    list->setCurrent(done.id);
-    const Run* run = journal->runs().find(done.id);
-    list->setStatus(done.added ? tr("Behalten als „%1“.").arg(run->name)
+    list_->setCurrent(done.id);
+    const Run* run = journal_->runs().find(done.id);
+    list_->setStatus(done.added ? tr("Behalten als „%1“.").arg(run->name)
                                : tr("Diese Punkte sind schon „%1“.").arg(run->name));
 }
 
 Kept MainRuns::Keep(KeepKind kind) {
-    const Kept done = journal->keep(currentRun(w.session().store(), dataSince), kind);
-    kept = true;
-    keptKey = currentPointsKey(w.session().store());
+    const Kept done = journal_->keep(currentRun(w_.session().store(), dataSince_), kind);
+    kept_ = true;
+    keptKey_ = currentPointsKey(w_.session().store());
     Changed();
     return done;
 }
@@ -122,103 +122,103 @@ Kept MainRuns::Keep(KeepKind kind) {
 void MainRuns::SetShown(qint64 id, bool on) {
     if (IsShown(id) == on) return;
     if (on)
-        shown.insert(id);
+        shown_.insert(id);
     else
-        shown.erase(id);
+        shown_.erase(id);
     UpdateLayer();
     UpdateList();
 }
 
 bool MainRuns::Rename(qint64 id, const QString& name) {
-    const Run* run = journal->runs().find(id);
+    const Run* run = journal_->runs().find(id);
     if (!run || run->name == name) return false;
     if (name.trimmed().isEmpty()) { // a run keeps a name
         UpdateList();
         return false;
     }
-    journal->renameRun(id, name);
+    journal_->renameRun(id, name);
     Changed();
     return true;
 }
 
 bool MainRuns::MakeCurrent(qint64 id) {
-    if (!journal->runs().find(id)) return false;
+    if (!journal_->runs().find(id)) return false;
     BeforeReplace(Replacement::RunRestored);
     // Looked up again: keeping the current points may have moved the list.
-    const Run run = *journal->runs().find(id);
-    MeasurementStore& s = w.session().store();
-    w.Handle([&] {
-        w.session().restoreRun(run);
+    const Run run = *journal_->runs().find(id);
+    MeasurementStore& s = w_.session().store();
+    w_.Handle([&] {
+        w_.session().restoreRun(run);
         // The run's definitions come into force as a loaded text's do; one that does not
         // compile leaves the points as they are.
         if (IsDefinitionLine(run.points.definitionA()) &&
             run.points.definitionA() != s.AppliedDefA) {
-            w.ComboBoxA->SetText(run.points.definitionA());
-            w.ApplySignal('A', false);
+            w_.ComboBoxA->SetText(run.points.definitionA());
+            w_.ApplySignal('A', false);
         }
         if (run.points.hasB() && IsDefinitionLine(run.points.definitionB()) &&
             run.points.definitionB() != s.AppliedDefB) {
-            w.ComboBoxB->SetText(run.points.definitionB());
-            w.ApplySignal('B', false);
+            w_.ComboBoxB->SetText(run.points.definitionB());
+            w_.ApplySignal('B', false);
         }
-        w.session().restoreRun(run); // applying a definition may have evaluated other points
+        w_.session().restoreRun(run); // applying a definition may have evaluated other points
         if (!run.points.recorded()) {
-            w.TitleLoadedAxes();
-        } else if (w.AxesNameLoadedPoints) {
-            w.ScaleA.Title = SignalTitle(s.NameA, s.UnitA);
-            w.ScaleB.Title = SignalTitle(s.NameB, s.UnitB);
-            w.AxesNameLoadedPoints = false;
+            w_.TitleLoadedAxes();
+        } else if (w_.AxesNameLoadedPoints) {
+            w_.ScaleA.Title = SignalTitle(s.NameA, s.UnitA);
+            w_.ScaleB.Title = SignalTitle(s.NameB, s.UnitB);
+            w_.AxesNameLoadedPoints = false;
         }
         if (!run.points.empty()) {
             const Extents& e = run.points.extents();
-            widen(w.ScaleA, e.minA, e.maxA);
-            if (run.points.hasB()) widen(w.ScaleB, e.minB, e.maxB);
-            widen(w.ScaleT, e.minT, e.maxT);
+            widen(w_.ScaleA, e.minA, e.maxA);
+            if (run.points.hasB()) widen(w_.ScaleB, e.minB, e.maxB);
+            widen(w_.ScaleT, e.minT, e.maxT);
         }
     });
-    dataMode = SweepMode::Einzel;
-    dataSince = run.recordedAtMs;
-    kept = true;
-    keptKey = currentPointsKey(s);
+    dataMode_ = SweepMode::Einzel;
+    dataSince_ = run.recordedAtMs;
+    kept_ = true;
+    keptKey_ = currentPointsKey(s);
     return true;
 }
 
 QString MainRuns::Text(qint64 id, TableLayout layout) const {
-    const Run* run = journal->runs().find(id);
+    const Run* run = journal_->runs().find(id);
     if (!run) return {};
     const PointSet& p = run->points;
     MeasurementTextFormat format = PointSetTextFormat(!p.recorded(), p.hasB(), p.definitionA(),
-                                                      p.definitionB(), w.CurrentCalibration());
+                                                      p.definitionB(), w_.CurrentCalibration());
     format.layout = layout;
     return formatMeasurementText(p.definitionA(), p.definitionB(), p.times(), p.valuesA(),
                                  p.valuesB(), format);
 }
 
 void MainRuns::Copy(qint64 id) {
-    if (journal->runs().find(id)) QGuiApplication::clipboard()->setText(Text(id));
+    if (journal_->runs().find(id)) QGuiApplication::clipboard()->setText(Text(id));
 }
 
 void MainRuns::Save(qint64 id) {
-    if (journal->runs().find(id))
-        w.SaveOrCopy(true, [this, id](TableLayout layout) { return Text(id, layout); });
+    if (journal_->runs().find(id))
+        w_.SaveOrCopy(true, [this, id](TableLayout layout) { return Text(id, layout); });
 }
 
 bool MainRuns::Delete(qint64 id) {
-    if (!journal->deleteRun(id)) return false;
+    if (!journal_->deleteRun(id)) return false;
     Changed();
     return true;
 }
 
 bool MainRuns::UndoDelete() {
-    const std::optional<qint64> id = journal->undoDelete();
+    const std::optional<qint64> id = journal_->undoDelete();
     if (!id) return false;
     Changed();
-    if (list) list->setCurrent(*id);
+    if (list_) list_->setCurrent(*id);
     return true;
 }
 
 void MainRuns::AddReadoutSeries(ReadoutInput& in) const {
-    for (const Run& run : journal->runs().runs()) {
+    for (const Run& run : journal_->runs().runs()) {
         if (!IsShown(run.id)) continue;
         const PointSet& p = run.points;
         const QString title = tr("Reihe %1").arg(run.id);
@@ -235,7 +235,7 @@ void MainRuns::AddReadoutSeries(ReadoutInput& in) const {
 }
 
 std::optional<RunChannelPoints> MainRuns::FitPoints(qint64 id, bool channelB) const {
-    const Run* run = journal->runs().find(id);
+    const Run* run = journal_->runs().find(id);
     if (!run || (channelB && !run->points.hasB())) return std::nullopt;
     const PointSet& p = run->points;
     const DefinitionParts parts = PointSetParts(channelB ? p.definitionB() : p.definitionA());
@@ -261,9 +261,9 @@ std::uint8_t MainRuns::Colour(qint64 id) {
 }
 
 void MainRuns::StartOver() {
-    journal->startOver(true);
-    shown.clear();
-    kept = false;
+    journal_->startOver(true);
+    shown_.clear();
+    kept_ = false;
     Changed();
 }
 
@@ -275,48 +275,48 @@ void MainRuns::Changed() {
 
 void MainRuns::UpdateLayer() {
     std::vector<RunCurve> curves;
-    for (const Run& run : journal->runs().runs()) {
+    for (const Run& run : journal_->runs().runs()) {
         if (!IsShown(run.id)) continue;
         const PointSet& p = run.points;
         curves.push_back({p.times(), p.valuesA(), p.valuesB(), p.hasB(), Colour(run.id), run.name});
     }
-    if (curves.empty() && layer.empty()) return;
-    layer.setRuns(std::move(curves));
-    w.Display.Changes.PlotDirty = true;
+    if (curves.empty() && layer_.empty()) return;
+    layer_.setRuns(std::move(curves));
+    w_.Display.Changes.PlotDirty = true;
 }
 
 void MainRuns::UpdateList() {
-    if (!list) return;
+    if (!list_) return;
     QList<RunsWindow::Entry> entries;
-    for (const Run& run : journal->runs().runs()) {
+    for (const Run& run : journal_->runs().runs()) {
         const std::uint8_t c = Colour(run.id);
         entries.push_back({run.id, run.name,
                            QColor(Palette::red(c), Palette::green(c), Palette::blue(c)),
                            IsShown(run.id), run.automatic});
     }
-    list->setEntries(entries);
-    list->setCanUndo(journal->runs().canUndo());
+    list_->setEntries(entries);
+    list_->setCanUndo(journal_->runs().canUndo());
 }
 
 void MainRuns::ShowList(bool activate) {
-    if (!list) {
-        list = new RunsWindow(&w);
-        connect(list, &RunsWindow::shownChanged, this, &MainRuns::SetShown);
-        connect(list, &RunsWindow::renamed, this, &MainRuns::Rename);
-        connect(list, &RunsWindow::makeCurrentRequested, this, &MainRuns::MakeCurrent);
-        connect(list, &RunsWindow::copyRequested, this, &MainRuns::Copy);
-        connect(list, &RunsWindow::saveRequested, this, &MainRuns::Save);
-        connect(list, &RunsWindow::deleteRequested, this, &MainRuns::Delete);
-        connect(list, &RunsWindow::undoRequested, this, &MainRuns::UndoDelete);
-        connect(list, &RunsWindow::keepRequested, this, &MainRuns::KeepCurrent);
+    if (!list_) {
+        list_ = new RunsWindow(&w_);
+        connect(list_, &RunsWindow::shownChanged, this, &MainRuns::SetShown);
+        connect(list_, &RunsWindow::renamed, this, &MainRuns::Rename);
+        connect(list_, &RunsWindow::makeCurrentRequested, this, &MainRuns::MakeCurrent);
+        connect(list_, &RunsWindow::copyRequested, this, &MainRuns::Copy);
+        connect(list_, &RunsWindow::saveRequested, this, &MainRuns::Save);
+        connect(list_, &RunsWindow::deleteRequested, this, &MainRuns::Delete);
+        connect(list_, &RunsWindow::undoRequested, this, &MainRuns::UndoDelete);
+        connect(list_, &RunsWindow::keepRequested, this, &MainRuns::KeepCurrent);
         UpdateList();
         // Beside the plot's right edge, over the timing choices rather than the curves.
-        const QRect main = w.frameGeometry();
-        list->move(main.right() - list->width() - 20, main.top() + 40);
+        const QRect main = w_.frameGeometry();
+        list_->move(main.right() - list_->width() - 20, main.top() + 40);
     }
-    list->show();
-    list->raise();
-    if (activate) list->activateWindow();
+    list_->show();
+    list_->raise();
+    if (activate) list_->activateWindow();
 }
 
 void MainRuns::AddMenuActions(QMenu& menu) {
@@ -324,7 +324,7 @@ void MainRuns::AddMenuActions(QMenu& menu) {
     open->setToolTip(tr("Die Messreihen dieser Sitzung: zeigen, umbenennen, wieder zu den "
                         "aktuellen Daten machen, kopieren, speichern, löschen"));
     QAction* keep = menu.addAction(tr("Messreihe behalten"), this, [this] { KeepCurrent(); });
-    keep->setEnabled(w.session().store().Data.Count > 0 && !Facts().alreadyKept);
+    keep->setEnabled(w_.session().store().Data.Count > 0 && !Facts().alreadyKept);
     menu.addSeparator();
 }
 

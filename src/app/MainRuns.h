@@ -41,7 +41,7 @@ public:
     explicit MainRuns(TFormMain& window);
     ~MainRuns() override;
 
-    kurvimat::session::Journal& Journal() { return *journal; }
+    kurvimat::session::Journal& Journal() { return *journal_; }
 
     /// Before `what` replaces or empties the current points (or, for a mode change, lets the
     /// next sweep do so): keeps them as a run when the policy says so. The replacements that
@@ -51,7 +51,7 @@ public:
     void BeforeSweep(TriggerMode mode);
     // While an opened experiment's settings and points are applied, nothing is kept: what they
     // replace was kept (or not) once, before.
-    void HoldKeeping(bool on) { holdKeeping = on; }
+    void HoldKeeping(bool on) { holdKeeping_ = on; }
     /// "Messreihe behalten": the current points become a run now.
     void KeepCurrent();
 
@@ -59,9 +59,9 @@ public:
     void AddMenuActions(QMenu& menu);
     /// Opens (or raises) the list window; activated, it takes the keyboard.
     void ShowList(bool activate = true);
-    RunsWindow* List() const { return list; }
+    RunsWindow* List() const { return list_; }
 
-    bool IsShown(qint64 id) const { return shown.count(id) > 0; }
+    bool IsShown(qint64 id) const { return shown_.count(id) > 0; }
     void SetShown(qint64 id, bool on);
     bool Rename(qint64 id, const QString& name);
     /// "Als aktuelle Daten": the current points are kept first when the policy says so.
@@ -85,7 +85,7 @@ public:
     bool FitStillShown(const PlotFit& fit) const;
 
     /// The shown runs as the plot draws them.
-    RunLayer& Layer() { return layer; }
+    RunLayer& Layer() { return layer_; }
     /// The journal's runs changed from outside (a recovery, say): the list and the plot follow.
     void Changed();
     /// An opened experiment replaces the session: its journal goes to the Papierkorb and a new
@@ -104,17 +104,17 @@ private:
     void UpdateLayer();
     void UpdateList();
 
-    TFormMain& w;
-    kurvimat::session::SystemClock clock;
-    std::unique_ptr<kurvimat::session::Journal> journal;
-    std::set<qint64> shown;
-    RunLayer layer;
-    RunsWindow* list = nullptr;
+    TFormMain& w_;
+    kurvimat::session::SystemClock clock_;
+    std::unique_ptr<kurvimat::session::Journal> journal_;
+    std::set<qint64> shown_;
+    RunLayer layer_;
+    RunsWindow* list_ = nullptr;
     // What the current points are: the mode they were recorded in, when they began, and
     // whether (and as what) they are a run already.
-    kurvimat::session::SweepMode dataMode = kurvimat::session::SweepMode::Auto;
-    qint64 dataSince = 0;
-    bool kept = false;
-    std::size_t keptKey = 0;
-    bool holdKeeping = false;
+    kurvimat::session::SweepMode dataMode_ = kurvimat::session::SweepMode::Auto;
+    qint64 dataSince_ = 0;
+    bool kept_ = false;
+    std::size_t keptKey_ = 0;
+    bool holdKeeping_ = false;
 };
