@@ -87,7 +87,7 @@ bool PointTableModel::highlighted(int row) const {
 }
 
 QString PointTableModel::measurementText(const std::vector<int>& rows) const {
-    QString text = formatMeasurementText(definitionA_, definitionB_, {}, {}, {});
+    QString text = formatMeasurementText(definitionA_, definitionB_, std::span<const float>(), {}, {});
     if (!source_) return text;
     const auto t = source_->times(), a = source_->valuesA(), b = source_->valuesB();
     // The digits of the whole set: the times of a few rows would resolve only their own spacing.
