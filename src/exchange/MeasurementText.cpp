@@ -71,6 +71,8 @@ float readBack(const QString& text) {
 }
 
 constexpr double DaySeconds = 86400;
+// Significant digits that tell every two doubles apart.
+constexpr int DoubleDigits = 17;
 // ReadClockTime of a clock time alone ("24:00:60" at most); with a date it counts the days
 // since the Julian origin, millions of them.
 constexpr double LongestClockDay = DaySeconds + 60;
@@ -291,7 +293,6 @@ QString FormatAsRead(double x) {
         digits += *e >= '0' && *e <= '9';
     int exponent = 0;
     if (e < end) std::from_chars(e + (e[1] == '+' ? 2 : 1), end, exponent);
-    constexpr int DoubleDigits = 17;
     digits = std::max(digits, 4);
     // Whole digits stay written out: epoch seconds read "1709288100", not "1,7092881E+09".
     if (exponent >= 0 && exponent < DoubleDigits) digits = std::max(digits, exponent + 1);
