@@ -45,6 +45,14 @@ const QByteArray& goodFile() {
                 run.points.append({i * 0.002f, float(i), float(-i), float(i), 0, i / 200.0f, 0});
             e.runs.push_back(run);
         }
+        // A loaded set kept as read: epoch seconds a second apart, in double records.
+        std::vector<double> t, a, b;
+        for (int i = 0; i < 40; ++i)
+            t.push_back(1709288100.0 + i), a.push_back(99999999.0 - i), b.push_back(0.1 * i);
+        Run exact;
+        exact.name = QStringLiteral("Geladen");
+        exact.points = PointSet::loaded(true, QStringLiteral("Zeit"), QStringLiteral("N"), t, a, b);
+        e.runs.push_back(exact);
         e.data = e.runs[0].points;
         e.snapshot = e.runs[1].points;
         e.definitionA = QStringLiteral("U (V): U");
@@ -87,6 +95,15 @@ void checkSet(const PointSet& set) {
     FUZZ_CHECK(set.size() >= 0 && set.size() <= PointCapacity);
     FUZZ_CHECK(set.times().size() == set.valuesA().size());
     FUZZ_CHECK(set.rawA().size() == (set.recorded() ? set.times().size() : 0));
+    // Numbers as read: one for each point, and the floats drawn are theirs.
+    if (set.exact()) {
+        FUZZ_CHECK(!set.recorded() && set.exactTimes().size() == set.times().size());
+        for (int i = 0; i < set.size(); ++i) {
+            const std::size_t k = std::size_t(i);
+            FUZZ_CHECK(set.times()[k] == float(set.exactTimes()[k] - set.timeBase()));
+            FUZZ_CHECK(set.valuesA()[k] == float(set.exactValuesA()[k]));
+        }
+    }
     const Extents& x = set.extents();
     for (int i = 0; i < set.size(); ++i) {
         const SamplePoint p = set.point(i);
@@ -122,13 +139,18 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         FUZZ_CHECK(version >= 1 && version <= SchemaVersion);
         FUZZ_CHECK(schemaIsOurs(*db, int(version)));
         if (version >= ChecksumVersion) {
-            Statement chunks(*db, "SELECT c.first, c.points, c.checksum FROM point_chunks c "
-                                  "JOIN point_sets s ON s.id = c.set_id WHERE s.deleted = 0 "
-                                  "AND s.role IN ('run', 'data', 'snapshot')");
+            // Files before the record size was kept hold float records alone.
+            const QByteArray sql =
+                QByteArray("SELECT c.first, c.points, c.checksum, ") +
+                (version >= PointBytesVersion ? "s.point_bytes" : "28") +
+                " FROM point_chunks c JOIN point_sets s ON s.id = c.set_id WHERE s.deleted = 0 "
+                "AND s.role IN ('run', 'data', 'snapshot')";
+            Statement chunks(*db, sql.constData());
             FUZZ_CHECK(chunks.ok());
             while (chunks.step() == SQLITE_ROW)
-                FUZZ_CHECK(chunks.columnBlob(2) ==
-                           chunkChecksum(chunks.columnInt(0), chunks.columnBlob(1)));
+                FUZZ_CHECK(chunks.columnBlob(2) == chunkChecksum(chunks.columnInt(0),
+                                                                 chunks.columnBlob(1),
+                                                                 int(chunks.columnInt(3))));
         }
     }
     for (const Run& run : e.runs) {

@@ -1884,6 +1884,10 @@ trigger</translation>
         <source>Klassenansicht: %1 verbunden</source>
         <translation>Class view: %1 connected</translation>
     </message>
+    <message>
+        <source>Die Zeiten beginnen bei %1 s; gezeigt werden die Sekunden seit dem ersten Messpunkt, kopiert und gespeichert die gelesenen.</source>
+        <translation>The times start at %1 s; the seconds since the first point are shown, the times as read are copied and saved.</translation>
+    </message>
 </context>
 <context>
     <name>TFormSignale</name>

@@ -7,6 +7,7 @@
 #include <QString>
 
 #include <cstdint>
+#include <vector>
 
 namespace kurvimat::acquisition {
 
@@ -45,6 +46,21 @@ struct StoredPoints {
     // Every evaluation of the channel's formula failed for these points: they hold no values
     // of it, and are neither drawn nor read.
     bool NoValueA = false, NoValueB = false;
+    // Loaded points as read, in double precision, where they were loaded with them: T, A and B
+    // draw them (T counted from TimeBase), these are written back and kept.
+    std::vector<double> ExactT, ExactA, ExactB;
+    double TimeBase = 0;
+
+    /// The points are loaded ones kept as read, one exact number for each.
+    bool Exact() const {
+        const auto n = std::size_t(Count > 0 ? Count : 0);
+        return Loaded && ExactT.size() == n && ExactA.size() == n && ExactB.size() == n;
+    }
+    /// Forgets the numbers as read: the points are no longer the loaded ones.
+    void DropExact() {
+        ExactT.clear(), ExactA.clear(), ExactB.clear();
+        TimeBase = 0;
+    }
 
     StoredPoints() = default;
     StoredPoints(float minT, float maxT) : MinT(minT), MaxT(maxT) {}

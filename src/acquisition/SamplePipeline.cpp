@@ -232,6 +232,7 @@ void SamplePipeline::fireTrigger() {
     const int measured = std::min(pre, std::max(store_.MeanFilled, 0));
     store_.Data.Count = 0;
     store_.Data.Loaded = false;
+    store_.Data.DropExact();
     store_.Data.HasB = true;
     store_.Data.NoValueA = store_.Data.NoValueB = false;
     store_.SweepFirst = pre - measured;
@@ -358,6 +359,7 @@ void SamplePipeline::TakeSnapshot() {
 void SamplePipeline::DeleteSnapshot() {
     store_.Snap.Count = 0;
     store_.Snap.Loaded = false;
+    store_.Snap.DropExact();
     store_.Snap.HasB = true;
     store_.Snap.DefA.clear();
     store_.Snap.DefB.clear();

@@ -25,6 +25,10 @@ StoredData CopyStoredData(const MeasurementStore& s) {
     d.DefA = s.Data.DefA, d.DefB = s.Data.DefB;
     d.Loaded = s.Data.Loaded;
     d.HasB = s.Data.HasB;
+    if (s.Data.Exact()) {
+        d.ExactT = s.Data.ExactT, d.ExactA = s.Data.ExactA, d.ExactB = s.Data.ExactB;
+        d.TimeBase = s.Data.TimeBase;
+    }
     return d;
 }
 
@@ -44,6 +48,8 @@ void RestoreStoredData(MeasurementStore& s, const StoredData& d) {
     s.Data.DefA = d.DefA, s.Data.DefB = d.DefB;
     s.Data.Loaded = d.Loaded;
     s.Data.HasB = d.HasB;
+    s.Data.ExactT = d.ExactT, s.Data.ExactA = d.ExactA, s.Data.ExactB = d.ExactB;
+    s.Data.TimeBase = d.TimeBase;
     s.Data.NoValueA = s.Data.NoValueB = false; // a re-evaluation after the restore tells again
     s.TriggerPos = -1;
     s.SinceArmed = 0;

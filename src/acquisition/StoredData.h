@@ -13,6 +13,9 @@ struct MeasurementStore;
 
 struct StoredData {
     std::vector<float> T, A, B;
+    // Loaded points as read (StoredPoints::ExactT...), empty where there are none.
+    std::vector<double> ExactT, ExactA, ExactB;
+    double TimeBase = 0;
     // The block values and voltages of recorded points, by point number (from 0).
     std::vector<float> SweepRawA, SweepRawB, SweepVoltsA, SweepVoltsB;
     int SweepFirst = 0;

@@ -60,8 +60,11 @@ QString TFormMain::WriteText(bool snapshot, TableLayout layout) {
         format.digitsB = ResolutionDigits(defB, SignalChannel::B, CurrentCalibration());
     }
     const auto points = [n](const float* values) { return std::span<const float>(values, n); };
+    // Loaded points go back with the digits they were read with.
     const QString text =
-        formatMeasurementText(defA, defB, points(p.T), points(p.A), points(p.B), format);
+        p.Exact() ? formatMeasurementText(defA, defB, p.ExactT, p.ExactA, p.ExactB, format)
+                  : formatMeasurementText(defA, defB, points(p.T), points(p.A), points(p.B),
+                                          format);
     if (layout == TableLayout::Tab) {
         MemoExchange->setPlainText(text);
         MemoExchange->selectAll();
@@ -185,7 +188,7 @@ QString SeparatorName(QChar separator) {
 }
 
 // What a load left out or decided, in one message; empty when it read a TAB text plainly.
-QString ReadReport(const MeasurementText& m) {
+QString ReadReport(const MeasurementText& m, double timeBase = 0) {
     QStringList lines;
     if (m.separator != u'\t')
         lines << TFormMain::tr("Trennzeichen: %1.").arg(SeparatorName(m.separator));
@@ -222,6 +225,10 @@ QString ReadReport(const MeasurementText& m) {
     if (m.clockTimes)
         lines << TFormMain::tr("Die Zeiten sind Uhrzeiten; geladen wurden die Sekunden seit "
                                 "dem ersten Messpunkt.");
+    if (timeBase != 0)
+        lines << TFormMain::tr("Die Zeiten beginnen bei %1 s; gezeigt werden die Sekunden seit "
+                                "dem ersten Messpunkt, kopiert und gespeichert die gelesenen.")
+                     .arg(FormatAsRead(timeBase));
     if (m.droppedLines > 0)
         lines << TFormMain::tr("Es wurden nur die ersten %1 Datenpunkte geladen; %2 weitere "
                                 "Zeilen wurden nicht geladen.")
@@ -249,8 +256,7 @@ void TFormMain::ReadBufferSteps(bool snapshot) {
     const MeasurementText& m = *read;
     if (!snapshot) KeepBeforeReplacing(kurvimat::session::Replacement::Load);
     const kurvimat::session::LoadedNames names = session_->takeLoaded(
-        ExchangeFrom, snapshot, m.header,
-        {m.t, m.a, m.b, m.hasB, m.defA, m.defB, m.minT, m.maxT, m.minA, m.maxA, m.minB, m.maxB});
+        ExchangeFrom, snapshot, m.header, {m.t, m.a, m.b, m.hasB, m.defA, m.defB});
     if (!snapshot) {
         if (names.applyA) {
             ComboBoxA->SetText(names.definitionA);
@@ -262,11 +268,13 @@ void TFormMain::ReadBufferSteps(bool snapshot) {
         }
         TitleLoadedAxes();
     }
-    Widen(ScaleA, m.minA, m.maxA);
-    if (m.hasB) Widen(ScaleB, m.minB, m.maxB);
-    Widen(ScaleT, m.minT, m.maxT);
+    // The extremes as stored: times far from 0 count from the first point there.
+    const StoredPoints& stored = snapshot ? Store.Snap : Store.Data;
+    Widen(ScaleA, stored.MinA, stored.MaxA);
+    if (m.hasB) Widen(ScaleB, stored.MinB, stored.MaxB);
+    Widen(ScaleT, stored.MinT, stored.MaxT);
 
-    const QString report = ReadReport(m);
+    const QString report = ReadReport(m, stored.TimeBase);
     if (!report.isEmpty()) Dlg().ShowInfo(this, report);
 }
 

@@ -190,6 +190,9 @@ QString MainRuns::Text(qint64 id, TableLayout layout) const {
     MeasurementTextFormat format = PointSetTextFormat(!p.recorded(), p.hasB(), p.definitionA(),
                                                       p.definitionB(), w_.CurrentCalibration());
     format.layout = layout;
+    if (p.exact())
+        return formatMeasurementText(p.definitionA(), p.definitionB(), p.exactTimes(),
+                                     p.exactValuesA(), p.exactValuesB(), format);
     return formatMeasurementText(p.definitionA(), p.definitionB(), p.times(), p.valuesA(),
                                  p.valuesB(), format);
 }

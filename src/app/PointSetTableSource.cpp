@@ -36,6 +36,18 @@ std::span<const float> PointSetTableSource::valuesB() const {
     return found(lookup_).valuesB();
 }
 
+std::span<const double> PointSetTableSource::exactTimes() const {
+    return found(lookup_).exactTimes();
+}
+
+std::span<const double> PointSetTableSource::exactValuesA() const {
+    return found(lookup_).exactValuesA();
+}
+
+std::span<const double> PointSetTableSource::exactValuesB() const {
+    return found(lookup_).exactValuesB();
+}
+
 bool PointSetTableSource::hasB() const {
     return found(lookup_).hasB();
 }

@@ -29,6 +29,9 @@ public:
     std::span<const float> times() const override;
     std::span<const float> valuesA() const override;
     std::span<const float> valuesB() const override;
+    std::span<const double> exactTimes() const override;
+    std::span<const double> exactValuesA() const override;
+    std::span<const double> exactValuesB() const override;
     bool hasB() const override;
     QString definitionA() const override;
     QString definitionB() const override;

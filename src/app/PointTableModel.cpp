@@ -28,7 +28,12 @@ void PointTableModel::setSource(std::shared_ptr<const PointTableSource> source) 
 
 void PointTableModel::readFormat() {
     fields_ = MeasurementFields(source_ ? source_->textFormat() : MeasurementTextFormat{});
-    if (source_) fields_.addTimes(source_->times());
+    if (source_) {
+        if (const auto exact = source_->exactTimes(); !exact.empty())
+            fields_.addTimes(exact);
+        else
+            fields_.addTimes(source_->times());
+    }
     definitionA_ = source_ ? source_->definitionA() : QString();
     definitionB_ = source_ ? source_->definitionB() : QString();
 }
@@ -87,15 +92,30 @@ bool PointTableModel::highlighted(int row) const {
 }
 
 QString PointTableModel::measurementText(const std::vector<int>& rows) const {
-    QString text = formatMeasurementText(definitionA_, definitionB_, {}, {}, {});
+    QString text = formatMeasurementText(definitionA_, definitionB_, std::span<const float>(), {}, {});
     if (!source_) return text;
     const auto t = source_->times(), a = source_->valuesA(), b = source_->valuesB();
     // The digits of the whole set: the times of a few rows would resolve only their own spacing.
     const int n = int(std::min({t.size(), a.size(), b.size()}));
-    for (const int row : rows)
-        if (row >= 0 && row < std::min(rows_, n))
-            fields_.appendLine(text, t[std::size_t(row)], a[std::size_t(row)], b[std::size_t(row)]);
+    const auto et = exactColumn(ColumnTime), ea = exactColumn(ColumnA), eb = exactColumn(ColumnB);
+    const bool exact = std::min({et.size(), ea.size(), eb.size()}) >= std::size_t(n);
+    for (const int row : rows) {
+        if (row < 0 || row >= std::min(rows_, n)) continue;
+        const auto k = std::size_t(row);
+        if (exact)
+            fields_.appendLine(text, et[k], ea[k], eb[k]);
+        else
+            fields_.appendLine(text, t[k], a[k], b[k]);
+    }
     return text;
+}
+
+// The numbers as read of a column, where the set keeps them for every point.
+std::span<const double> PointTableModel::exactColumn(int column) const {
+    const auto exact = column == ColumnTime ? source_->exactTimes()
+                       : column == ColumnA  ? source_->exactValuesA()
+                                            : source_->exactValuesB();
+    return exact.size() == source_->times().size() ? exact : std::span<const double>();
 }
 
 int PointTableModel::rowCount(const QModelIndex& parent) const {
@@ -116,6 +136,11 @@ QVariant PointTableModel::data(const QModelIndex& index, int role) const {
                             : index.column() == ColumnA  ? source_->valuesA()
                                                          : source_->valuesB();
         if (k >= column.size()) return {};
+        if (const auto exact = exactColumn(index.column()); k < exact.size()) {
+            if (index.column() == ColumnTime) return fields_.time(exact[k]);
+            if (index.column() == ColumnA) return fields_.valueA(exact[k]);
+            return fields_.format().hasB ? fields_.valueB(exact[k]) : Missing;
+        }
         if (index.column() == ColumnTime) return fields_.time(column[k]);
         if (index.column() == ColumnA) return fields_.valueA(column[k]);
         return fields_.format().hasB ? fields_.valueB(column[k]) : Missing;

@@ -49,6 +49,7 @@ public:
 
 private:
     void readFormat();
+    std::span<const double> exactColumn(int column) const;
 
     std::shared_ptr<const PointTableSource> source_;
     int rows_ = 0;

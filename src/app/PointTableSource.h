@@ -24,6 +24,11 @@ public:
     virtual std::span<const float> valuesA() const = 0;
     virtual std::span<const float> valuesB() const = 0;
     virtual bool hasB() const = 0;
+    /// Loaded points as read, in double precision, index for index with the floats; empty where
+    /// the set keeps floats alone. The table shows and copies these where there are.
+    virtual std::span<const double> exactTimes() const { return {}; }
+    virtual std::span<const double> exactValuesA() const { return {}; }
+    virtual std::span<const double> exactValuesB() const { return {}; }
     /// The definitions the values were computed with, or the column labels they were loaded with
     /// ("Temperatur (°C)"); they name the columns and carry the units.
     virtual QString definitionA() const = 0;

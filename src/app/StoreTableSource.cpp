@@ -32,6 +32,18 @@ std::span<const float> StoreTableSource::valuesB() const {
     return points(stored().B);
 }
 
+std::span<const double> StoreTableSource::exactTimes() const {
+    return stored().Exact() ? std::span<const double>(stored().ExactT) : std::span<const double>();
+}
+
+std::span<const double> StoreTableSource::exactValuesA() const {
+    return stored().Exact() ? std::span<const double>(stored().ExactA) : std::span<const double>();
+}
+
+std::span<const double> StoreTableSource::exactValuesB() const {
+    return stored().Exact() ? std::span<const double>(stored().ExactB) : std::span<const double>();
+}
+
 bool StoreTableSource::hasB() const {
     return stored().HasB;
 }

@@ -298,6 +298,10 @@ QByteArray ClassViewServer::dataText(const MeasurementTextFormat& layout) const 
         exchange::PointSetTextFormat(p.Loaded, p.HasB, p.DefA, p.DefB, session_.calibration());
     format.layout = layout.layout;
     format.decimalMark = layout.decimalMark;
+    if (p.Exact()) // loaded points go back with the digits they were read with
+        return exchange::measurementFileBytes(
+            exchange::formatMeasurementText(p.DefA, p.DefB, p.ExactT, p.ExactA, p.ExactB, format),
+            format.layout);
     return exchange::formatMeasurementFile(p.DefA, p.DefB, column(p.T, p.Count),
                                            column(p.A, p.Count), column(p.B, p.Count), format);
 }
@@ -310,8 +314,14 @@ QByteArray ClassViewServer::runText(qint64 id, const MeasurementTextFormat& layo
         !p.recorded(), p.hasB(), p.definitionA(), p.definitionB(), session_.calibration());
     format.layout = layout.layout;
     format.decimalMark = layout.decimalMark;
-    QByteArray bytes = exchange::formatMeasurementFile(p.definitionA(), p.definitionB(), p.times(),
-                                                       p.valuesA(), p.valuesB(), format);
+    QByteArray bytes =
+        p.exact() ? exchange::measurementFileBytes(
+                        exchange::formatMeasurementText(p.definitionA(), p.definitionB(),
+                                                        p.exactTimes(), p.exactValuesA(),
+                                                        p.exactValuesB(), format),
+                        format.layout)
+                  : exchange::formatMeasurementFile(p.definitionA(), p.definitionB(), p.times(),
+                                                    p.valuesA(), p.valuesB(), format);
     if (bytes.isNull()) bytes = "";
     return bytes;
 }

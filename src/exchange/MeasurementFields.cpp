@@ -33,7 +33,15 @@ MeasurementFields::MeasurementFields(const MeasurementTextFormat& format)
 }
 
 void MeasurementFields::addTimes(std::span<const float> t) {
-    for (const float x : t) {
+    takeTimes(t);
+}
+
+void MeasurementFields::addTimes(std::span<const double> t) {
+    takeTimes(t);
+}
+
+template <class Number> void MeasurementFields::takeTimes(std::span<const Number> t) {
+    for (const Number x : t) {
         if (hasLast_) {
             const double d = std::fabs(double(x) - double(last_));
             if (d > 0 && (step_ == 0 || d < step_)) {
@@ -57,6 +65,14 @@ void MeasurementFields::clearTimes() {
 // counted from each time's own magnitude. Counting them from the spacing, not from the largest
 // time, keeps float noise near zero out of the text ("-0,01", not "-0,0099999").
 QString MeasurementFields::time(float t) const {
+    return timeOf(t);
+}
+
+QString MeasurementFields::time(double t) const {
+    return timeOf(t);
+}
+
+template <class Number> QString MeasurementFields::timeOf(Number t) const {
     if (format_.asRead || !(std::fabs(t) < RoundableLimit))
         return withMark(FormatAsRead(t), format_.decimalMark);
     int digits = 4;
@@ -71,11 +87,28 @@ QString MeasurementFields::valueA(float a) const {
     return value(a, format_.digitsA);
 }
 
+QString MeasurementFields::valueA(double a) const {
+    return value(a, format_.digitsA);
+}
+
 QString MeasurementFields::valueB(float b) const {
     return format_.hasB ? value(b, format_.digitsB) : QString();
 }
 
+QString MeasurementFields::valueB(double b) const {
+    return format_.hasB ? value(b, format_.digitsB) : QString();
+}
+
 void MeasurementFields::appendLine(QString& text, float t, float a, float b) const {
+    line(text, t, a, b);
+}
+
+void MeasurementFields::appendLine(QString& text, double t, double a, double b) const {
+    line(text, t, a, b);
+}
+
+template <class Number>
+void MeasurementFields::line(QString& text, Number t, Number a, Number b) const {
     text += time(t);
     text += separator_;
     text += valueA(a);
@@ -84,7 +117,7 @@ void MeasurementFields::appendLine(QString& text, float t, float a, float b) con
     text += QStringLiteral("\r\n");
 }
 
-QString MeasurementFields::value(float x, int digits) const {
+template <class Number> QString MeasurementFields::value(Number x, int digits) const {
     if (format_.asRead || !(std::fabs(x) < RoundableLimit))
         return withMark(FormatAsRead(x), format_.decimalMark);
     return withMark(FormatValue(x, digits), format_.decimalMark);

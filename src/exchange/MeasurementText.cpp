@@ -71,6 +71,8 @@ float readBack(const QString& text) {
 }
 
 constexpr double DaySeconds = 86400;
+// Significant digits that tell every two doubles apart.
+constexpr int DoubleDigits = 17;
 // ReadClockTime of a clock time alone ("24:00:60" at most); with a date it counts the days
 // since the Julian origin, millions of them.
 constexpr double LongestClockDay = DaySeconds + 60;
@@ -203,7 +205,7 @@ QChar detectSeparator(const std::vector<QStringView>& lines) {
     return best;
 }
 
-void addPoint(MeasurementText& m, float t, float a, float b) {
+void addPoint(MeasurementText& m, double t, double a, double b) {
     if (m.count == 0) {
         m.minT = m.maxT = t;
         m.minA = m.maxA = a;
@@ -281,6 +283,29 @@ QString FormatAsRead(float x) {
     return FormatValue(x, MaxSignificantDigits);
 }
 
+QString FormatAsRead(double x) {
+    if (x == 0 || !std::isfinite(x)) return FormatValue(x);
+    char buf[48];
+    const auto end = std::to_chars(buf, buf + sizeof buf, x, std::chars_format::scientific).ptr;
+    int digits = 0;
+    const char* e = buf;
+    for (; e < end && *e != 'e'; ++e)
+        digits += *e >= '0' && *e <= '9';
+    int exponent = 0;
+    if (e < end) std::from_chars(e + (e[1] == '+' ? 2 : 1), end, exponent);
+    digits = std::max(digits, 4);
+    // Whole digits stay written out: epoch seconds read "1709288100", not "1,7092881E+09".
+    if (exponent >= 0 && exponent < DoubleDigits) digits = std::max(digits, exponent + 1);
+    signals::NumberStyle style;
+    for (; digits < DoubleDigits; ++digits) {
+        style.Digits = digits;
+        QString text = signals::FormatNumber(x, style);
+        if (ReadTableNumber(text) == x) return text;
+    }
+    style.Digits = DoubleDigits;
+    return signals::FormatNumber(x, style);
+}
+
 QString TakeField(QString& line) {
     QString field;
     const qsizetype end = scanField(line, 0, Tab, field);
@@ -313,9 +338,12 @@ QChar FieldSeparator(const MeasurementTextFormat& format) {
     return DecimalMark(format) == u',' ? u';' : u',';
 }
 
-QString formatMeasurementText(const QString& defA, const QString& defB, std::span<const float> t,
-                              std::span<const float> a, std::span<const float> b,
-                              const MeasurementTextFormat& format) {
+namespace {
+
+template <class Number>
+QString formatText(const QString& defA, const QString& defB, std::span<const Number> t,
+                   std::span<const Number> a, std::span<const Number> b,
+                   const MeasurementTextFormat& format) {
     const std::size_t n = std::min({t.size(), a.size(), b.size()});
     MeasurementFields fields(format);
     fields.addTimes(t.first(n));
@@ -338,6 +366,20 @@ QString formatMeasurementText(const QString& defA, const QString& defB, std::spa
     for (std::size_t i = 0; i < n; ++i)
         fields.appendLine(text, t[i], a[i], b[i]);
     return text;
+}
+
+} // namespace
+
+QString formatMeasurementText(const QString& defA, const QString& defB, std::span<const float> t,
+                              std::span<const float> a, std::span<const float> b,
+                              const MeasurementTextFormat& format) {
+    return formatText(defA, defB, t, a, b, format);
+}
+
+QString formatMeasurementText(const QString& defA, const QString& defB,
+                              std::span<const double> t, std::span<const double> a,
+                              std::span<const double> b, const MeasurementTextFormat& format) {
+    return formatText(defA, defB, t, a, b, format);
 }
 
 QByteArray formatMeasurementFile(const QString& defA, const QString& defB,
@@ -447,8 +489,7 @@ std::optional<MeasurementText> readMeasurementText(QStringView text) {
             if (*time < previous - DaySeconds / 2) days += DaySeconds;
             previous = *time;
         }
-        addPoint(m, static_cast<float>(*time + days - origin), static_cast<float>(*a),
-                 static_cast<float>(*b));
+        addPoint(m, *time + days - origin, *a, *b);
     }
     return m;
 }

@@ -42,12 +42,14 @@ struct MeasurementText {
     /// Some point line has a value in the third column; without one, b holds zeros that stand
     /// for nothing and the B extremes mean nothing.
     bool hasB = false;
-    std::vector<float> t; ///< seconds
-    std::vector<float> a;
-    std::vector<float> b;
+    /// The numbers as read, in double precision: a float would make one time of epoch seconds
+    /// a second apart.
+    std::vector<double> t; ///< seconds
+    std::vector<double> a;
+    std::vector<double> b;
     int count = 0; ///< size of t, a and b
     /// Extremes of the points; meaningful only while count > 0.
-    float minT = 0, maxT = 0, minA = 0, maxA = 0, minB = 0, maxB = 0;
+    double minT = 0, maxT = 0, minA = 0, maxA = 0, minB = 0, maxB = 0;
     /// Point lines after the first MeasurementTextMaxPoints, which were not read.
     int droppedLines = 0;
     /// Lines longer than MeasurementTextMaxLineLength, read only up to that length.
@@ -82,7 +84,8 @@ enum class TableLayout {
 
 /// How the numbers of a point set are written.
 struct MeasurementTextFormat {
-    /// Loaded values: each is written as the shortest text that reads back as the same float.
+    /// Loaded values: each is written as the shortest text that reads back as the same number
+    /// (FormatAsRead), float or double as it was kept.
     bool asRead = false;
     /// Significant digits of recorded values (FormatValue); times get theirs from their spacing.
     int digitsA = 4;
@@ -107,6 +110,11 @@ QChar FieldSeparator(const MeasurementTextFormat& format);
 QString formatMeasurementText(const QString& defA, const QString& defB, std::span<const float> t,
                               std::span<const float> a, std::span<const float> b,
                               const MeasurementTextFormat& format = {});
+/// The same of loaded points kept in double precision: written as read, they give back the
+/// digits of the text they came from.
+QString formatMeasurementText(const QString& defA, const QString& defB,
+                              std::span<const double> t, std::span<const double> a,
+                              std::span<const double> b, const MeasurementTextFormat& format = {});
 
 /// A text formatMeasurementText wrote in layout as the bytes of a file: the TAB text as
 /// encodeText encodes it, CSV as UTF-8 behind a byte order mark.
@@ -135,6 +143,9 @@ std::optional<MeasurementText> readMeasurementText(QStringView text);
 /// The shortest text that reads back as x, in FormatValue's form with at least four significant
 /// digits: "1234,5", "0,1", "2860", "1,000E+05".
 QString FormatAsRead(float x);
+/// The shortest text that reads back as the double x, at least four significant digits; whole
+/// numbers below 10^17 are written out ("1709288100", "99999999", "45352,427083").
+QString FormatAsRead(double x);
 
 /// The measurement text's format of a point set, as "Daten kopieren" writes it: loaded values as
 /// read, recorded ones with the digits one raw step of the instrument needs through the

@@ -1,6 +1,8 @@
 #include "PointSet.h"
 
 #include <algorithm>
+#include <cmath>
+#include <limits>
 #include <utility>
 
 namespace kurvimat::session {
@@ -8,6 +10,32 @@ namespace kurvimat::session {
 PointSet::PointSet(Origin origin, bool hasA, bool hasB, QString definitionA, QString definitionB)
     : origin_(origin), hasA_(hasA), hasB_(hasB), definitionA_(std::move(definitionA)),
       definitionB_(std::move(definitionB)) {}
+
+double LoadedTimeBase(std::span<const double> t) {
+    bool merged = false;
+    for (std::size_t i = 1; i < t.size(); ++i) {
+        merged = merged || (t[i] != t[i - 1] && float(t[i]) == float(t[i - 1]));
+        // Counted from the first, a time must still be a float.
+        if (!(std::fabs(t[i] - t[0]) < double(std::numeric_limits<float>::max()))) return 0;
+    }
+    return merged ? t[0] : 0;
+}
+
+PointSet PointSet::loaded(bool hasB, QString definitionA, QString definitionB,
+                          std::span<const double> t, std::span<const double> a,
+                          std::span<const double> b) {
+    PointSet set(Origin::Loaded, true, hasB, std::move(definitionA), std::move(definitionB));
+    const std::size_t n = std::min({t.size(), a.size(), b.size()});
+    set.timeBase_ = LoadedTimeBase(t.first(n));
+    set.reserve(int(n));
+    for (std::size_t i = 0; i < n; ++i)
+        set.append({float(t[i] - set.timeBase_), float(a[i]), float(b[i])});
+    set.exactT_.assign(t.begin(), t.begin() + std::ptrdiff_t(n));
+    set.exactA_.assign(a.begin(), a.begin() + std::ptrdiff_t(n));
+    set.exactB_.assign(b.begin(), b.begin() + std::ptrdiff_t(n));
+    set.exact_ = true;
+    return set;
+}
 
 void PointSet::setDefinitions(const QString& a, const QString& b) {
     definitionA_ = a;
@@ -24,6 +52,12 @@ void PointSet::reserve(int points) {
 }
 
 void PointSet::append(const SamplePoint& p) {
+    // A point without its number as read makes the whole set one of floats.
+    if (exact_) {
+        exactT_.clear(), exactA_.clear(), exactB_.clear();
+        exact_ = false;
+        timeBase_ = 0;
+    }
     if (t_.empty()) {
         extents_ = {p.t, p.t, p.a, p.a, p.b, p.b};
     } else {
@@ -60,6 +94,10 @@ SamplePoint PointSet::point(int i) const {
 void PointSet::clear() {
     for (auto* v : {&t_, &a_, &b_, &rawA_, &rawB_, &voltsA_, &voltsB_})
         v->clear();
+    for (auto* v : {&exactT_, &exactA_, &exactB_})
+        v->clear();
+    exact_ = false;
+    timeBase_ = 0;
     extents_ = {};
 }
 
@@ -71,7 +109,9 @@ bool PointSet::operator==(const PointSet& o) const {
     return origin_ == o.origin_ && hasA_ == o.hasA_ && hasB_ == o.hasB_ &&
            definitionA_ == o.definitionA_ && definitionB_ == o.definitionB_ && t_ == o.t_ &&
            a_ == o.a_ && b_ == o.b_ && rawA_ == o.rawA_ && rawB_ == o.rawB_ &&
-           voltsA_ == o.voltsA_ && voltsB_ == o.voltsB_;
+           voltsA_ == o.voltsA_ && voltsB_ == o.voltsB_ && exact_ == o.exact_ &&
+           exactT_ == o.exactT_ && exactA_ == o.exactA_ && exactB_ == o.exactB_ &&
+           timeBase_ == o.timeBase_;
 }
 
 } // namespace kurvimat::session

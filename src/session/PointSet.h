@@ -4,6 +4,7 @@
 #include <QString>
 
 #include <cstddef>
+#include <span>
 #include <vector>
 
 namespace kurvimat::session {
@@ -25,6 +26,10 @@ struct Extents {
     bool operator==(const Extents&) const = default;
 };
 
+/// Where the float times of loaded points count from: 0, or the first time where floats would
+/// make one time of two different consecutive ones (epoch seconds a second apart).
+double LoadedTimeBase(std::span<const double> t);
+
 class PointSet {
 public:
     /// Whether raw values stand behind the points: only recorded points can be evaluated
@@ -33,6 +38,11 @@ public:
 
     PointSet() = default;
     PointSet(Origin origin, bool hasA, bool hasB, QString definitionA, QString definitionB);
+    /// A loaded set that keeps the numbers as read; its floats (times from LoadedTimeBase) draw
+    /// it. Takes min(t.size(), a.size(), b.size()) points.
+    static PointSet loaded(bool hasB, QString definitionA, QString definitionB,
+                           std::span<const double> t, std::span<const double> a,
+                           std::span<const double> b);
 
     Origin origin() const { return origin_; }
     bool recorded() const { return origin_ == Origin::Recorded; }
@@ -58,6 +68,15 @@ public:
     const std::vector<float>& voltsA() const { return voltsA_; }
     const std::vector<float>& voltsB() const { return voltsB_; }
 
+    /// The set keeps its numbers as read (loaded with them); else only the floats stand.
+    bool exact() const { return exact_; }
+    /// As read; empty unless exact().
+    const std::vector<double>& exactTimes() const { return exactT_; }
+    const std::vector<double>& exactValuesA() const { return exactA_; }
+    const std::vector<double>& exactValuesB() const { return exactB_; }
+    /// What the float times count from: the float time is the time as read minus this.
+    double timeBase() const { return timeBase_; }
+
     const Extents& extents() const { return extents_; }
     /// Time from the first to the last point in seconds; 0 for fewer than two points.
     double spanSeconds() const;
@@ -70,6 +89,9 @@ private:
     QString definitionA_, definitionB_;
     std::vector<float> t_, a_, b_;
     std::vector<float> rawA_, rawB_, voltsA_, voltsB_;
+    std::vector<double> exactT_, exactA_, exactB_;
+    double timeBase_ = 0;
+    bool exact_ = false;
     Extents extents_;
 };
 

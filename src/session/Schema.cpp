@@ -46,7 +46,12 @@ CREATE TABLE settings(
 // pages' structure, not the numbers in them.
 constexpr const char* SchemaV2 = "ALTER TABLE point_chunks ADD COLUMN checksum BLOB;";
 
-constexpr Migration Migrations[] = {{1, SchemaV1}, {2, SchemaV2}};
+// The bytes of one point in the set's chunks: 28 for float records, 24 for loaded points kept
+// as read (see SessionTables).
+constexpr const char* SchemaV3 =
+    "ALTER TABLE point_sets ADD COLUMN point_bytes INTEGER NOT NULL DEFAULT 28;";
+
+constexpr Migration Migrations[] = {{1, SchemaV1}, {2, SchemaV2}, {3, SchemaV3}};
 
 using SchemaRows = std::vector<std::array<QString, 3>>;
 

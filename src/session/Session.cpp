@@ -229,19 +229,23 @@ LoadedNames Session::namesOfLoaded(bool header, bool hasB, const QString& fieldA
 
 void Session::storeLoaded(bool snapshot, const LoadedPoints& m) {
     MeasurementStore& s = *store_;
-    const int n = int(std::min({m.t.size(), m.a.size(), m.b.size(), std::size_t(PointCapacity)}));
+    const std::size_t n = std::min({m.t.size(), m.a.size(), m.b.size(), std::size_t(PointCapacity)});
+    const PointSet set = PointSet::loaded(m.hasB, m.definitionA, m.definitionB, m.t.first(n),
+                                          m.a.first(n), m.b.first(n));
     StoredPoints& p = snapshot ? s.Snap : s.Data;
-    std::copy_n(m.t.begin(), n, p.T);
-    std::copy_n(m.a.begin(), n, p.A);
-    std::copy_n(m.b.begin(), n, p.B);
+    std::copy_n(set.times().begin(), n, p.T);
+    std::copy_n(set.valuesA().begin(), n, p.A);
+    std::copy_n(set.valuesB().begin(), n, p.B);
+    putExact(p, set);
     p.DefA = m.definitionA;
     p.DefB = m.definitionB;
-    p.Count = n;
+    p.Count = int(n);
     p.Loaded = true;
     p.HasB = m.hasB;
     p.NoValueA = p.NoValueB = false;
-    p.MinA = m.minA, p.MaxA = m.maxA, p.MinB = m.minB, p.MaxB = m.maxB;
-    p.MinT = m.minT, p.MaxT = m.maxT;
+    const Extents& e = set.extents();
+    p.MinA = e.minA, p.MaxA = e.maxA, p.MinB = e.minB, p.MaxB = e.maxB;
+    p.MinT = e.minT, p.MaxT = e.maxT;
     if (!snapshot) s.SweepFirst = 0;
     s.TriggerPos = -1;
     s.SinceArmed = 0;
@@ -391,6 +395,7 @@ void Session::useConfiguration(const InstrumentConfiguration& c, std::int32_t de
 // The snapshot keeps no raw values: it is never evaluated again.
 PointSet Session::snapshotPoints() const {
     const MeasurementStore& s = *store_;
+    if (s.Snap.Exact()) return exactPoints(s.Snap);
     PointSet set(PointSet::Origin::Loaded, true, s.Snap.HasB, s.Snap.DefA, s.Snap.DefB);
     const int n = std::clamp(s.Snap.Count, 0, PointCapacity);
     set.reserve(n);
@@ -416,6 +421,7 @@ void Session::restoreData(const std::optional<PointSet>& points) {
     s.Data.NoValueA = s.Data.NoValueB = false;
     s.Data.DefA = p.definitionA();
     s.Data.DefB = p.definitionB();
+    putExact(s.Data, p);
     const Extents& e = p.extents();
     s.Data.MinA = e.minA, s.Data.MaxA = e.maxA, s.Data.MinB = e.minB, s.Data.MaxB = e.maxB;
     s.Data.MinT = e.minT, s.Data.MaxT = e.maxT;
@@ -449,7 +455,9 @@ void Session::restoreSnapshot(const std::optional<PointSet>& p, bool recorded) {
     s.Snap.NoValueA = s.Snap.NoValueB = false;
     s.Snap.DefA = p ? p->definitionA() : QString();
     s.Snap.DefB = p ? p->definitionB() : QString();
+    s.Snap.DropExact();
     if (p) {
+        if (!recorded) putExact(s.Snap, *p);
         std::copy_n(p->times().begin(), n, s.Snap.T);
         std::copy_n(p->valuesA().begin(), n, s.Snap.A);
         std::copy_n(p->valuesB().begin(), n, s.Snap.B);

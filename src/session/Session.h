@@ -24,12 +24,12 @@
 
 namespace kurvimat::session {
 
-/// A point set read from a text or the clipboard, to become the data or the snapshot.
+/// A point set read from a text or the clipboard, to become the data or the snapshot: the
+/// numbers as read, which the store keeps beside the floats it draws.
 struct LoadedPoints {
-    std::span<const float> t, a, b;
+    std::span<const double> t, a, b;
     bool hasB = true;
     QString definitionA, definitionB; ///< definition lines or column labels
-    float minT = 0, maxT = 0, minA = 0, maxA = 0, minB = 0, maxB = 0;
 };
 
 /// Where read points came from; undo names its step by it.

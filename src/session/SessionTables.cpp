@@ -46,6 +46,26 @@ float getFloat(const char*& in) {
     return std::bit_cast<float>(bits);
 }
 
+void putDouble(char*& out, double v) {
+    const auto bits = std::bit_cast<std::uint64_t>(v);
+    for (int shift = 0; shift < 64; shift += 8)
+        *out++ = char((bits >> shift) & 0xff);
+}
+
+double getDouble(const char*& in) {
+    std::uint64_t bits = 0;
+    for (int shift = 0; shift < 64; shift += 8)
+        bits |= std::uint64_t(std::uint8_t(*in++)) << shift;
+    return std::bit_cast<double>(bits);
+}
+
+// Sets of files before the record size was kept hold float records alone.
+bool hasPointBytes(SqliteDb& db) {
+    return db.queryInt("SELECT count(*) FROM pragma_table_info('point_sets') "
+                       "WHERE name = 'point_bytes'")
+               .value_or(0) == 1;
+}
+
 const char* kindName(const SettingValue& v) {
     static const char* const names[] = {"bool", "int", "real", "text"};
     return names[v.index()];
@@ -64,7 +84,19 @@ QByteArray encodePoints(const SamplePoint* points, int count) {
     return bytes;
 }
 
+int recordBytes(const PointSet& set) {
+    return set.exact() ? ExactRecordBytes : PointRecordBytes;
+}
+
 QByteArray encodePoints(const PointSet& set, int first, int count) {
+    if (set.exact()) {
+        QByteArray bytes(qsizetype(count) * ExactRecordBytes, Qt::Uninitialized);
+        char* out = bytes.data();
+        for (std::size_t i = std::size_t(first); i < std::size_t(first + count); ++i)
+            for (const auto* v : {&set.exactTimes(), &set.exactValuesA(), &set.exactValuesB()})
+                putDouble(out, (*v)[i]);
+        return bytes;
+    }
     std::vector<SamplePoint> points;
     points.reserve(std::size_t(count));
     for (int i = first; i < first + count; ++i)
@@ -91,10 +123,30 @@ bool decodePoints(QByteArrayView chunk, PointSet& set) {
     return true;
 }
 
+bool decodeExactPoints(QByteArrayView chunk, std::vector<double>& t, std::vector<double>& a,
+                       std::vector<double>& b) {
+    if (chunk.size() % ExactRecordBytes != 0) return false;
+    const auto count = std::size_t(chunk.size() / ExactRecordBytes);
+    if (t.size() + count > std::size_t(PointCapacity)) return false;
+    std::vector<double> read(count * 3);
+    const char* in = chunk.constData();
+    for (double& v : read) {
+        v = getDouble(in);
+        // What a loaded point can be: a number a float holds (the reader's bound).
+        if (!std::isfinite(float(v))) return false;
+    }
+    for (std::size_t i = 0; i < count; ++i) {
+        t.push_back(read[3 * i]);
+        a.push_back(read[3 * i + 1]);
+        b.push_back(read[3 * i + 2]);
+    }
+    return true;
+}
+
 std::optional<qint64> insertSet(SqliteDb& db, SetRole role, const Run& run, int position) {
     Statement s(db, "INSERT INTO point_sets(role, position, name, interval_ms, point_count, "
-                    "recorded_at, has_a, has_b, recorded, definition_a, definition_b) "
-                    "VALUES(?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)");
+                    "recorded_at, has_a, has_b, recorded, definition_a, definition_b, "
+                    "point_bytes) VALUES(?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)");
     const PointSet& p = run.points;
     // What readSets would refuse is not written.
     if (!s.ok() || p.size() > PointCapacity) return std::nullopt;
@@ -108,37 +160,48 @@ std::optional<qint64> insertSet(SqliteDb& db, SetRole role, const Run& run, int 
         .bind(8, qint64(p.hasB()))
         .bind(9, qint64(p.recorded()))
         .bind(10, p.definitionA())
-        .bind(11, p.definitionB());
+        .bind(11, p.definitionB())
+        .bind(12, qint64(recordBytes(p)));
     if (!s.run()) return std::nullopt;
     const qint64 id = sqlite3_last_insert_rowid(db.handle());
-    if (!p.empty() && !insertChunk(db, id, 0, encodePoints(p, 0, p.size()))) return std::nullopt;
+    if (!p.empty() && !insertChunk(db, id, 0, encodePoints(p, 0, p.size()), recordBytes(p)))
+        return std::nullopt;
     return id;
 }
 
-QByteArray chunkChecksum(qint64 first, QByteArrayView chunk) {
+QByteArray chunkChecksum(qint64 first, QByteArrayView chunk, int recordBytes) {
     QCryptographicHash hash(QCryptographicHash::Md5);
-    const QByteArray index = QByteArray::number(first) + ':';
+    // Float chunks keep the checksum of the files before the record size was kept; another
+    // size is part of what is checked, so a changed size does not read the bytes otherwise.
+    QByteArray index = QByteArray::number(first);
+    if (recordBytes != PointRecordBytes) index += '/' + QByteArray::number(recordBytes);
+    index += ':';
     hash.addData(index);
     hash.addData(chunk);
     return hash.result();
 }
 
-bool insertChunk(SqliteDb& db, qint64 setId, int first, const QByteArray& chunk) {
+bool insertChunk(SqliteDb& db, qint64 setId, int first, const QByteArray& chunk,
+                 int recordBytes) {
     Statement s(db,
                 "INSERT INTO point_chunks(set_id, first, points, checksum) VALUES(?, ?, ?, ?)");
     return s.ok() && s.bind(1, setId)
                          .bind(2, qint64(first))
                          .bindBlob(3, chunk)
-                         .bindBlob(4, chunkChecksum(first, chunk))
+                         .bindBlob(4, chunkChecksum(first, chunk, recordBytes))
                          .run();
 }
 
 std::optional<std::vector<Run>> readSets(SqliteDb& db, SetRole role, ReadCheck* check) {
     ReadCheck defaults;
     ReadCheck& c = check ? *check : defaults;
-    Statement sets(db, "SELECT id, name, interval_ms, point_count, recorded_at, has_a, has_b, "
-                       "recorded, definition_a, definition_b FROM point_sets "
-                       "WHERE role = ? AND deleted = 0 ORDER BY position, id");
+    Statement sets(db, hasPointBytes(db)
+                           ? "SELECT id, name, interval_ms, point_count, recorded_at, has_a, "
+                             "has_b, recorded, definition_a, definition_b, point_bytes "
+                             "FROM point_sets WHERE role = ? AND deleted = 0 ORDER BY position, id"
+                           : "SELECT id, name, interval_ms, point_count, recorded_at, has_a, "
+                             "has_b, recorded, definition_a, definition_b, 28 "
+                             "FROM point_sets WHERE role = ? AND deleted = 0 ORDER BY position, id");
     Statement chunks(db, c.checksums ? "SELECT first, points, checksum FROM point_chunks "
                                        "WHERE set_id = ? ORDER BY first"
                                      : "SELECT first, points FROM point_chunks "
@@ -156,8 +219,12 @@ std::optional<std::vector<Run>> readSets(SqliteDb& db, SetRole role, ReadCheck* 
         run.name = sets.columnText(1);
         const qint64 interval = sets.columnInt(2), count = sets.columnInt(3);
         const qint64 hasA = sets.columnInt(5), hasB = sets.columnInt(6), rec = sets.columnInt(7);
+        const qint64 size = sets.columnInt(10);
+        // Numbers as read are those of loaded points.
+        const bool exact = size == ExactRecordBytes && rec == 0;
         if (interval < 0 || interval > 60000 || count < 0 || count > PointCapacity ||
-            !isFlag(hasA) || !isFlag(hasB) || !isFlag(rec))
+            !isFlag(hasA) || !isFlag(hasB) || !isFlag(rec) ||
+            (size != PointRecordBytes && !exact))
             return std::nullopt;
         run.intervalMs = int(interval);
         run.pointCount = int(count);
@@ -167,19 +234,27 @@ std::optional<std::vector<Run>> readSets(SqliteDb& db, SetRole role, ReadCheck* 
         bytes.reset();
         bytes.bind(1, run.id);
         if (bytes.step() != SQLITE_ROW) return std::nullopt;
-        run.points.reserve(int(std::clamp(bytes.columnDouble(0) / PointRecordBytes, 0.0,
-                                          double(PointCapacity))));
+        const auto reserved = std::size_t(
+            std::clamp(bytes.columnDouble(0) / double(size), 0.0, double(PointCapacity)));
+        std::vector<double> t, a, b;
+        if (exact)
+            for (auto* v : {&t, &a, &b})
+                v->reserve(reserved);
+        else
+            run.points.reserve(int(reserved));
+        const auto read = [&] { return exact ? int(t.size()) : run.points.size(); };
         chunks.reset();
         chunks.bind(1, run.id);
         int crc;
         while ((crc = chunks.step()) == SQLITE_ROW) {
             const qint64 first = chunks.columnInt(0);
             const QByteArrayView points = chunks.columnBlobView(1);
-            const bool intact = !c.checksums || (chunks.columnType(2) == SQLITE_BLOB &&
-                                                 chunks.columnBlobView(2) == chunkChecksum(first, points));
+            const bool intact = !c.checksums ||
+                                (chunks.columnType(2) == SQLITE_BLOB &&
+                                 chunks.columnBlobView(2) == chunkChecksum(first, points, int(size)));
             // Chunks follow each other without a gap or an overlap.
-            if (intact && first == run.points.size() && chunks.columnType(1) == SQLITE_BLOB &&
-                decodePoints(points, run.points))
+            if (intact && first == read() && chunks.columnType(1) == SQLITE_BLOB &&
+                (exact ? decodeExactPoints(points, t, a, b) : decodePoints(points, run.points)))
                 continue;
             // A checksum that fails names the damage; a row of another shape is no file of ours.
             if (!intact || c.salvage)
@@ -193,6 +268,9 @@ std::optional<std::vector<Run>> readSets(SqliteDb& db, SetRole role, ReadCheck* 
             break; // what came before the damage stays
         }
         if (crc != SQLITE_DONE && crc != SQLITE_ROW) return std::nullopt;
+        if (exact)
+            run.points = PointSet::loaded(hasB != 0, run.points.definitionA(),
+                                          run.points.definitionB(), t, a, b);
         runs.push_back(std::move(run));
     }
     if (rc != SQLITE_DONE) return std::nullopt;

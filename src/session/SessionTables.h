@@ -18,17 +18,26 @@ enum class SetRole { Run, Data, Snapshot, Recording };
 
 /// Bytes of one point in a chunk: t, a, b, rawA, rawB, voltsA, voltsB as little-endian float32.
 inline constexpr int PointRecordBytes = 28;
+/// Bytes of one point of a set that keeps its numbers as read (PointSet::exact): t, a, b as
+/// little-endian float64.
+inline constexpr int ExactRecordBytes = 24;
 
-/// Points [first, first + count) of set as chunk bytes.
+/// The record size of set's chunks.
+int recordBytes(const PointSet& set);
+/// Points [first, first + count) of set as chunk bytes, in its record size.
 QByteArray encodePoints(const PointSet& set, int first, int count);
 QByteArray encodePoints(const SamplePoint* points, int count);
 /// Appends the chunk's points to set. False (set unchanged) for a length that is no whole
 /// number of points, a non-finite number, or more points than a set holds.
 bool decodePoints(QByteArrayView chunk, PointSet& set);
+/// Points as read, in double precision: appends the chunk's ExactRecordBytes records to t, a
+/// and b. False (nothing appended) as decodePoints, or for a number a float cannot hold.
+bool decodeExactPoints(QByteArrayView chunk, std::vector<double>& t, std::vector<double>& a,
+                       std::vector<double>& b);
 
-/// The checksum stored with a chunk: of its first index and its bytes. It tells a changed bit
-/// from an accident, not from someone who writes a new checksum too.
-QByteArray chunkChecksum(qint64 first, QByteArrayView chunk);
+/// The checksum stored with a chunk: of its first index, its record size and its bytes. It
+/// tells a changed bit from an accident, not from someone who writes a new checksum too.
+QByteArray chunkChecksum(qint64 first, QByteArrayView chunk, int recordBytes = PointRecordBytes);
 
 /// How readSets checks what it reads, and what it found damaged.
 struct ReadCheck {
@@ -42,7 +51,8 @@ struct ReadCheck {
 /// Inserts a point set row with its points in one chunk; returns its id.
 std::optional<qint64> insertSet(SqliteDb& db, SetRole role, const Run& run, int position);
 /// Appends one chunk of points to a set.
-bool insertChunk(SqliteDb& db, qint64 setId, int first, const QByteArray& chunk);
+bool insertChunk(SqliteDb& db, qint64 setId, int first, const QByteArray& chunk,
+                 int recordBytes = PointRecordBytes);
 
 /// Every set of a role not marked deleted, in position order, with its points; nothing when
 /// a row or chunk does not hold what this program writes or fails its checksum (check->damaged

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <functional>
+#include <span>
 
 using kurvimat::acquisition::MeasurementStore;
 using kurvimat::acquisition::PointCapacity;
@@ -23,7 +24,16 @@ SamplePoint currentPoint(const MeasurementStore& s, int i) {
     return p;
 }
 
+PointSet exactPoints(const acquisition::StoredPoints& p) {
+    const auto n = std::size_t(std::clamp(p.Count, 0, PointCapacity));
+    const auto first = [n](const std::vector<double>& v) { return std::span(v).first(n); };
+    // A text without B read zeros for it.
+    return PointSet::loaded(p.HasB, p.DefA, p.HasB ? p.DefB : QString(), first(p.ExactT),
+                            first(p.ExactA), first(p.ExactB));
+}
+
 PointSet currentPoints(const MeasurementStore& s) {
+    if (s.Data.Exact()) return exactPoints(s.Data);
     PointSet set(s.Data.Loaded ? PointSet::Origin::Loaded : PointSet::Origin::Recorded, true,
                  s.Data.HasB, s.Data.DefA, s.Data.HasB ? s.Data.DefB : QString());
     const int n = std::clamp(s.Data.Count, 0, PointCapacity);
@@ -31,6 +41,13 @@ PointSet currentPoints(const MeasurementStore& s) {
     for (int i = 0; i < n; ++i)
         set.append(currentPoint(s, i));
     return set;
+}
+
+void putExact(acquisition::StoredPoints& to, const PointSet& p) {
+    to.DropExact();
+    if (!p.exact()) return;
+    to.ExactT = p.exactTimes(), to.ExactA = p.exactValuesA(), to.ExactB = p.exactValuesB();
+    to.TimeBase = p.timeBase();
 }
 
 Run currentRun(const MeasurementStore& s, qint64 recordedAtMs) {
@@ -53,6 +70,7 @@ void restoreRun(MeasurementStore& s, const Run& run) {
     s.Data.NoValueA = s.Data.NoValueB = false;
     s.Data.DefA = p.definitionA();
     s.Data.DefB = p.definitionB();
+    putExact(s.Data, p);
     s.SweepFirst = 0;
     if (p.recorded()) {
         std::copy_n(p.rawA().begin(), n, s.SweepRawA);

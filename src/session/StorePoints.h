@@ -6,13 +6,18 @@
 
 namespace kurvimat::acquisition {
 struct MeasurementStore;
-}
+struct StoredPoints;
+} // namespace kurvimat::acquisition
 
 namespace kurvimat::session {
 
 /// The current points with their definitions; a recorded set carries the block values and the
 /// voltages they were measured as, so it can be evaluated again.
 PointSet currentPoints(const acquisition::MeasurementStore& store);
+/// Loaded points kept as read (StoredPoints::Exact) as a set that keeps them.
+PointSet exactPoints(const acquisition::StoredPoints& points);
+/// Gives the stored points the numbers as read the set keeps, or none.
+void putExact(acquisition::StoredPoints& points, const PointSet& set);
 /// Current point i as currentPoints gives it; allocates nothing (the journal's hand-off).
 SamplePoint currentPoint(const acquisition::MeasurementStore& store, int i);
 

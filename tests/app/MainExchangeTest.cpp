@@ -387,6 +387,12 @@ TEST_F(MainExchangeTest, PastedTextsGiveTheirPointsAndKeepTheDefinitionsInForce)
         {"labels with a colon", "Zeit in s\tT1: Wasser (\u00B0C)\tMessung 10:15 U (V)\n0\t20\t1\n"
                                 "1\t21\t1,5\n2\t23\t1\n",
          nullptr, nullptr, nullptr, "", "T1: Wasser in \u00B0C"},
+        // Numbers a float cannot hold apart come back as they were read.
+        {"epoch seconds and eight digits",
+         "Zeit in s\tZ\u00E4hler\tTag\n1709288100\t99999999\t45352,427083\n"
+         "1709288101\t99999998\t45352,427095\n1709288102\t1\t45352,427106\n"
+         "1709288103\t2\t45352,427106\n",
+         nullptr, nullptr, nullptr, "Die Zeiten beginnen bei 1709288100 s", "Z\u00E4hler"},
     };
     for (const Row& r : rows) {
         SCOPED_TRACE(r.name);
@@ -828,6 +834,16 @@ TEST_F(MainRunsTest, ListWindowShowsRenamesRestoresSavesDeletesAndUndoes) {
     EXPECT_EQ(Runs(*win)[1].id, sweep);
     EXPECT_EQ(list->current(), sweep);
     EXPECT_FALSE(list->undoButton()->isEnabled());
+
+    // Loaded points kept as a run are copied with the digits they were read with.
+    const QString epochs = QStringLiteral("Zeit in s\tZ\u00E4hler\tB\r\n1709288100\t99999999\t1\r\n"
+                                          "1709288101\t99999998\t2\r\n");
+    Paste(*win, epochs);
+    RecordSweep(*win, 400, 600);
+    ASSERT_EQ(Runs(*win).size(), 4u);
+    list->setCurrent(Runs(*win).back().id);
+    Click(list->copyButton());
+    EXPECT_EQ(QGuiApplication::clipboard()->text().toStdString(), epochs.toStdString());
 }
 
 // A shown run is fitted as the current data are, between the time cursors, drawn in a dark

@@ -203,15 +203,21 @@ TEST(TableWindow, CopiesTheSelectedRowsAsTheMeasurementTextWritesThem) {
         const char* name;
         bool hasB;
         std::vector<int> clicked; // rows clicked, with Ctrl after the first
+        bool exact = false;       // loaded epoch seconds and eight-digit counts, kept as read
     };
     const Row rows[] = {
         {"one row", true, {4}},
         {"rows apart", true, {7, 2, 3}},
         {"without B", false, {0, 99}},
+        {"loaded as read", true, {4, 1}, true},
     };
+    std::vector<double> epochs, counts;
+    for (int i = 0; i < 100; ++i)
+        epochs.push_back(1709288100.0 + i), counts.push_back(99999999.0 - i);
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
-        const PointSet set = TenthsOfSeconds(100, row.hasB);
+        const PointSet set = row.exact ? PointSet::loaded(true, "Zeit", "N", epochs, counts, counts)
+                                       : TenthsOfSeconds(100, row.hasB);
         TableWindow window;
         window.show();
         window.model().setSource(std::make_shared<PointSetTableSource>(set));
@@ -231,8 +237,16 @@ TEST(TableWindow, CopiesTheSelectedRowsAsTheMeasurementTextWritesThem) {
 
         const MeasurementTextFormat format = PointSetTableSource(set).textFormat();
         const QStringList whole =
-            Lines(formatMeasurementText(set.definitionA(), set.definitionB(), set.times(),
-                                        set.valuesA(), set.valuesB(), format));
+            Lines(row.exact ? formatMeasurementText(set.definitionA(), set.definitionB(),
+                                                    set.exactTimes(), set.exactValuesA(),
+                                                    set.exactValuesB(), format)
+                            : formatMeasurementText(set.definitionA(), set.definitionB(),
+                                                    set.times(), set.valuesA(), set.valuesB(),
+                                                    format));
+        if (row.exact) {
+            EXPECT_EQ(whole[5].toStdString(), "1709288104\t99999995\t99999995");
+            EXPECT_EQ(window.model().index(4, 0).data().toString(), QStringLiteral("1709288104"));
+        }
         std::vector<int> sorted = row.clicked;
         std::sort(sorted.begin(), sorted.end());
         QString expected = whole[0] + QStringLiteral("\r\n");

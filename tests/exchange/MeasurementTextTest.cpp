@@ -768,14 +768,55 @@ TEST(MeasurementText, DigitsOfWrittenValues) {
         ASSERT_EQ(m->count, int(r.points.size()));
         EXPECT_EQ(m->hasB, r.format.hasB);
         if (r.format.asRead) {
-            EXPECT_EQ(m->t, t);
-            EXPECT_EQ(m->a, a);
-            EXPECT_EQ(m->b, b);
+            const auto floats = [](const std::vector<double>& v) {
+                return std::vector<float>(v.begin(), v.end());
+            };
+            EXPECT_EQ(floats(m->t), t);
+            EXPECT_EQ(floats(m->a), a);
+            EXPECT_EQ(floats(m->b), b);
         }
     }
     EXPECT_TRUE(formatMeasurementText("A", "B", std::vector<float>{-0.02f, noisy, 0.0f},
                                       std::vector<float>(3), std::vector<float>(3))
                     .contains(QStringLiteral("\r\n-0,001\t0\t0\r\n")));
+}
+
+// Loaded numbers are kept as doubles and written back with the digits they were read with:
+// epoch seconds a second apart, day numbers, eight-digit counts stay what they were.
+TEST(MeasurementText, LoadedDigitsGoBackAsRead) {
+    LocaleGuard guard{QLocale(QLocale::German)};
+    struct Row {
+        const char* name;
+        const char* points; // point lines, LF between them
+        double t1, a1;      // the second point as read
+    };
+    const Row rows[] = {
+        {"epoch seconds", "1709288100\t99999999\t1\n1709288101\t99999998\t2\n"
+                          "1709288102\t1\t3\n1709288103\t-99999999\t4",
+         1709288101, 99999998},
+        {"day numbers", "45352,427083\t45352,427083\t0\n45352,427095\t45352,427095\t0\n"
+                        "45352,427106\t45352,427106\t0",
+         45352.427095, 45352.427095},
+        {"decimals and exponents", "0,1\t1,000E-07\t-3,000E+20\n1234,5\t2,5024\t101325",
+         1234.5, 2.5024},
+        {"seventeen digits", "0\t0,12345678901234568\t1\n1\t1234567890123456,8\t1", 1,
+         1234567890123456.8},
+    };
+    MeasurementTextFormat asRead;
+    asRead.asRead = true;
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.name);
+        const QString points = QString::fromLatin1(r.points).replace(u'\n', QStringLiteral("\r\n"));
+        const QString text = QStringLiteral("Zeit in s\tA: U\tB: U\r\n") + points + "\r\n";
+        const auto m = readMeasurementText(text);
+        ASSERT_TRUE(m.has_value());
+        ASSERT_GE(m->count, 2);
+        EXPECT_EQ(m->t[1], r.t1);
+        EXPECT_EQ(m->a[1], r.a1);
+        EXPECT_LT(m->t[0], m->t[1]);
+        EXPECT_EQ(formatMeasurementText(m->defA, m->defB, m->t, m->a, m->b, asRead).toStdString(),
+                  text.toStdString());
+    }
 }
 
 } // namespace

@@ -18,10 +18,18 @@ using kurvimat::acquisition::PointCapacity;
 namespace kurvimat::session::test {
 namespace {
 
-Experiment sampleExperiment() {
+// With exact, a run loaded with epoch seconds and eight-digit counts, kept as read.
+Experiment sampleExperiment(bool exact = true) {
     Experiment e;
     e.runs.push_back(makeRun(PointSet::Origin::Recorded, 3600, 1765267800000, "Abkühlung"));
     e.runs.push_back(makeRun(PointSet::Origin::Loaded, 12, 1765267900000, "Tabelle"));
+    if (exact) {
+        Run run = makeRun(PointSet::Origin::Loaded, 0, 1765268000000, "Zeitstempel");
+        const std::vector<double> t{1709288100, 1709288101, 1709288102, 1709288103},
+            a{99999999, 45352.427083, 45352.427095, 45352.427106}, b{0.1, 0.2, 0.3, -1e-7};
+        run.points = PointSet::loaded(true, QStringLiteral("Zeit"), QStringLiteral("N"), t, a, b);
+        e.runs.push_back(run);
+    }
     e.data = makeSet(PointSet::Origin::Recorded, 200, true, false);
     e.snapshot = makeSet(PointSet::Origin::Loaded, 50);
     e.definitionA = QStringLiteral("Spannung (V): U [0;5]");
@@ -63,6 +71,13 @@ TEST(ExperimentFile, RoundTripAndReplace) {
         ASSERT_EQ(read.experiment->runs.size(), written->runs.size());
         for (std::size_t i = 0; i < written->runs.size(); ++i)
             EXPECT_TRUE(sameRun(read.experiment->runs[i], written->runs[i]));
+        if (written == &e) { // the numbers as read come back, not their floats
+            const PointSet& p = read.experiment->runs.back().points;
+            ASSERT_TRUE(p.exact());
+            EXPECT_EQ(p.exactTimes()[1], 1709288101.0);
+            EXPECT_EQ(p.exactValuesA()[0], 99999999.0);
+            EXPECT_EQ(p.times()[3], 3.0f);
+        }
         EXPECT_EQ(read.experiment->data, written->data);
         EXPECT_EQ(read.experiment->snapshot, written->snapshot);
         EXPECT_EQ(read.experiment->definitionA, written->definitionA);
@@ -111,7 +126,9 @@ TEST(ExperimentFile, RefusesWhatItCannotTrust) {
     ASSERT_EQ(writeExperiment(newer, sampleExperiment()), std::nullopt);
     {
         auto db = SqliteDb::open(newer, SQLITE_OPEN_READWRITE);
-        ASSERT_TRUE(db && db->exec("PRAGMA user_version = 3"));
+        const QByteArray newerVersion =
+            "PRAGMA user_version = " + QByteArray::number(SchemaVersion + 1);
+        ASSERT_TRUE(db && db->exec(newerVersion.constData()));
     }
     QByteArray corruptPage = bytes;
     // The header of a table's b-tree page (page 3: point_sets); point bytes themselves carry
@@ -287,8 +304,8 @@ TEST(ExperimentFile, CraftedFilesAreRefusedInTimeAndMemory) {
          crafted(tmp, bytes,
                  "PRAGMA writable_schema = ON;"
                  "UPDATE sqlite_schema SET sql = replace(sql, 'deleted INTEGER NOT NULL DEFAULT "
-                 "0)', 'deleted INTEGER NOT NULL DEFAULT 0 CHECK(length(hex(zeroblob(1e8))) > "
-                 "0))') WHERE name = 'point_sets'"),
+                 "0', 'deleted INTEGER NOT NULL DEFAULT 0 CHECK(length(hex(zeroblob(1e8))) > "
+                 "0)') WHERE name = 'point_sets'"),
          foreign},
         {"a view", crafted(tmp, bytes, "CREATE VIEW v AS SELECT * FROM point_sets"), foreign},
         {"a trigger",
@@ -350,25 +367,37 @@ TEST(ExperimentFile, CraftedFilesAreRefusedInTimeAndMemory) {
               0);
 }
 
-// Files of the version before checksums are opened as they are (nothing to check them by);
-// saved again, they carry checksums.
-TEST(ExperimentFile, OpensFilesWrittenBeforeChecksums) {
-    QTemporaryDir dir;
-    const QString path = dir.filePath("alt.kurvimat");
-    const Experiment e = sampleExperiment();
-    ASSERT_EQ(writeExperiment(path, e), std::nullopt);
-    {
-        // Back to version 1: the schema of then, no checksums.
-        auto db = SqliteDb::open(path, SQLITE_OPEN_READWRITE);
-        ASSERT_TRUE(db && db->exec("ALTER TABLE point_chunks DROP COLUMN checksum;"
-                                   "DELETE FROM meta WHERE key = 'checksum';"
-                                   "PRAGMA user_version = 1; VACUUM"));
+// Files of the versions before checksums and before record sizes are opened as they are
+// (version 1: nothing to check them by); saved again, they carry both.
+TEST(ExperimentFile, OpensFilesOfEarlierVersions) {
+    struct Row {
+        const char* name;
+        const char* back; // what makes the file one of that version
+    };
+    const Row rows[] = {
+        {"version 2, float records",
+         "ALTER TABLE point_sets DROP COLUMN point_bytes; PRAGMA user_version = 2; VACUUM"},
+        {"version 1, no checksums",
+         "ALTER TABLE point_sets DROP COLUMN point_bytes;"
+         "ALTER TABLE point_chunks DROP COLUMN checksum; DELETE FROM meta WHERE key = 'checksum';"
+         "PRAGMA user_version = 1; VACUUM"},
+    };
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.name);
+        QTemporaryDir dir;
+        const QString path = dir.filePath("alt.kurvimat");
+        const Experiment e = sampleExperiment(false); // those versions kept floats alone
+        ASSERT_EQ(writeExperiment(path, e), std::nullopt);
+        {
+            auto db = SqliteDb::open(path, SQLITE_OPEN_READWRITE);
+            ASSERT_TRUE(db && db->exec(r.back));
+        }
+        const ExperimentRead read = readExperiment(path);
+        ASSERT_TRUE(read.experiment.has_value()) << read.error.toStdString();
+        EXPECT_EQ(read.experiment->settings, e.settings);
+        ASSERT_EQ(read.experiment->runs.size(), e.runs.size());
+        EXPECT_TRUE(sameRun(read.experiment->runs[0], e.runs[0]));
     }
-    const ExperimentRead read = readExperiment(path);
-    ASSERT_TRUE(read.experiment.has_value()) << read.error.toStdString();
-    EXPECT_EQ(read.experiment->settings, e.settings);
-    ASSERT_EQ(read.experiment->runs.size(), e.runs.size());
-    EXPECT_TRUE(sameRun(read.experiment->runs[0], e.runs[0]));
 }
 
 TEST(Schema, MigratesForwardOnly) {

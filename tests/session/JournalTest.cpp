@@ -29,7 +29,13 @@ TEST(Journal, RunsAndRecordingSurviveTheProgram) {
     const QString folder = dir.filePath("journal");
     const session::Run a = makeRun(PointSet::Origin::Recorded, 500, clock.wallMs());
     session::Run b = makeRun(PointSet::Origin::Loaded, 10, clock.wallMs() + 60000, "Geladen");
-    b.points = makeSet(PointSet::Origin::Loaded, 10, true, false);
+    {
+        // Loaded with epoch seconds and eight-digit counts: kept as read, in double precision.
+        std::vector<double> t, v, none(10);
+        for (int i = 0; i < 10; ++i)
+            t.push_back(1709288100.0 + i), v.push_back(99999999.0 - i);
+        b.points = PointSet::loaded(false, QStringLiteral("Zeit"), {}, t, v, none);
+    }
     const session::Run c = makeRun(PointSet::Origin::Recorded, 10000, clock.wallMs() + 120000);
     {
         Journal journal(folder, clock);
@@ -54,6 +60,7 @@ TEST(Journal, RunsAndRecordingSurviveTheProgram) {
     session::Run renamed = b;
     renamed.name = "Abkühlkurve";
     EXPECT_TRUE(sameRun(runs[0], renamed));
+    EXPECT_EQ(runs[0].points.exactTimes()[9], 1709288109.0);
     session::Run named = c;
     named.name = defaultRunName(3, QDateTime::fromMSecsSinceEpoch(c.recordedAtMs), 10000);
     EXPECT_TRUE(sameRun(runs[1], named));

@@ -320,23 +320,52 @@ TEST(Session, ApplyingADefinition) {
 }
 
 // Read points become the data or the snapshot and stop a running sweep; only the data's
-// axes change.
+// axes change. The numbers as read stay beside the floats that draw them: epoch seconds count
+// from the first point there, so that they do not fall onto one time.
 TEST(Session, StoringReadPoints) {
-    const std::vector<float> t{0, 1, 2}, a{5, 6, 7}, b{0, 0, 0};
-    for (const bool snapshot : {false, true}) {
-        Session session;
-        MeasurementStore& s = session.store();
-        s.TriggerPos = 3;
-        Heard heard(session);
-        session.storeLoaded(snapshot,
-                            {t, a, b, false, QStringLiteral("x (m)"), QString(), 0, 2, 5, 7, 0, 0});
-        EXPECT_EQ(snapshot ? s.Snap.Count : s.Data.Count, 3);
-        EXPECT_EQ(snapshot ? s.Snap.A[2] : s.Data.A[2], 7.0f);
-        EXPECT_TRUE(snapshot ? s.Snap.Loaded : s.Data.Loaded);
-        EXPECT_FALSE(snapshot ? s.Snap.HasB : s.Data.HasB);
-        EXPECT_EQ(s.TriggerPos, -1);
-        EXPECT_EQ(heard.axes, snapshot ? 0 : 1);
-        EXPECT_EQ(session.dataPoints().size(), snapshot ? 0 : 3);
+    struct Row {
+        const char* name;
+        std::vector<double> t, a;
+        double timeBase;
+        float t1, a2; // the floats drawn
+    };
+    const Row rows[] = {
+        {"small", {0, 1, 2}, {5, 6, 7}, 0, 1, 7},
+        {"epoch seconds", {1709288100, 1709288101, 1709288102}, {99999999, 1, 45352.427083},
+         1709288100, 1, 45352.427083f},
+    };
+    const std::vector<double> b{0, 0, 0};
+    for (const Row& r : rows) {
+        for (const bool snapshot : {false, true}) {
+            SCOPED_TRACE(std::string(r.name) + (snapshot ? " snapshot" : " data"));
+            Session session;
+            MeasurementStore& s = session.store();
+            s.TriggerPos = 3;
+            Heard heard(session);
+            session.storeLoaded(snapshot, {r.t, r.a, b, false, QStringLiteral("x (m)"), QString()});
+            const StoredPoints& p = snapshot ? s.Snap : s.Data;
+            EXPECT_EQ(p.Count, 3);
+            EXPECT_EQ(p.T[1], r.t1);
+            EXPECT_EQ(p.A[2], r.a2);
+            EXPECT_EQ(p.MaxT - p.MinT, 2.0f);
+            EXPECT_TRUE(p.Loaded);
+            EXPECT_FALSE(p.HasB);
+            EXPECT_TRUE(p.Exact());
+            EXPECT_EQ(p.TimeBase, r.timeBase);
+            EXPECT_EQ(s.TriggerPos, -1);
+            EXPECT_EQ(heard.axes, snapshot ? 0 : 1);
+            EXPECT_EQ(session.dataPoints().size(), snapshot ? 0 : 3);
+            // As a kept set and back, the numbers as read go with the points.
+            const PointSet kept = snapshot ? session.snapshotPoints() : session.dataPoints();
+            EXPECT_EQ(kept.exactTimes(), r.t);
+            EXPECT_EQ(kept.exactValuesA(), r.a);
+            session.emptyData();
+            session.restoreSnapshot(std::nullopt, false);
+            snapshot ? session.restoreSnapshot(kept, false) : session.restoreData(kept);
+            EXPECT_EQ(p.ExactT, r.t);
+            EXPECT_EQ(p.T[1], r.t1);
+            EXPECT_EQ(p.TimeBase, r.timeBase);
+        }
     }
 }
 
