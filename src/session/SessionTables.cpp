@@ -33,31 +33,25 @@ const char* roleName(SetRole role) {
     return "run";
 }
 
-void putFloat(char*& out, float v) {
-    const auto bits = std::bit_cast<std::uint32_t>(v);
-    for (int shift = 0; shift < 32; shift += 8)
+template <typename Bits, typename Value>
+void putLittleEndian(char*& out, Value v) {
+    const auto bits = std::bit_cast<Bits>(v);
+    for (std::size_t shift = 0; shift < 8 * sizeof bits; shift += 8)
         *out++ = char((bits >> shift) & 0xff);
 }
 
-float getFloat(const char*& in) {
-    std::uint32_t bits = 0;
-    for (int shift = 0; shift < 32; shift += 8)
-        bits |= std::uint32_t(std::uint8_t(*in++)) << shift;
-    return std::bit_cast<float>(bits);
+template <typename Value, typename Bits>
+Value getLittleEndian(const char*& in) {
+    Bits bits = 0;
+    for (std::size_t shift = 0; shift < 8 * sizeof bits; shift += 8)
+        bits |= Bits(std::uint8_t(*in++)) << shift;
+    return std::bit_cast<Value>(bits);
 }
 
-void putDouble(char*& out, double v) {
-    const auto bits = std::bit_cast<std::uint64_t>(v);
-    for (int shift = 0; shift < 64; shift += 8)
-        *out++ = char((bits >> shift) & 0xff);
-}
-
-double getDouble(const char*& in) {
-    std::uint64_t bits = 0;
-    for (int shift = 0; shift < 64; shift += 8)
-        bits |= std::uint64_t(std::uint8_t(*in++)) << shift;
-    return std::bit_cast<double>(bits);
-}
+void putFloat(char*& out, float v) { putLittleEndian<std::uint32_t>(out, v); }
+float getFloat(const char*& in) { return getLittleEndian<float, std::uint32_t>(in); }
+void putDouble(char*& out, double v) { putLittleEndian<std::uint64_t>(out, v); }
+double getDouble(const char*& in) { return getLittleEndian<double, std::uint64_t>(in); }
 
 // Sets of files before the record size was kept hold float records alone.
 bool hasPointBytes(SqliteDb& db) {
