@@ -176,7 +176,9 @@ TEST_F(DecoderFixture, ArbitraryBytesStayInRange) {
                     ASSERT_LE(Store->RawA[k], 1023);
                     ASSERT_GE(Store->RawB[k], 0);
                     ASSERT_LE(Store->RawB[k], 1023);
-                    if (bOff) ASSERT_EQ(Store->RawB[k], 0);
+                    if (bOff) {
+                        ASSERT_EQ(Store->RawB[k], 0);
+                    }
                 }
             }
         }

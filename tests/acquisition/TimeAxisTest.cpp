@@ -95,7 +95,9 @@ TEST(RebuildMeanHistory, NewestFullIntervalsBecomeNewestMeans) {
             EXPECT_FLOAT_EQ(s->MeanA[i], 100.0f * (newer + 1)) << i;
             EXPECT_FLOAT_EQ(s->MeanB[i], 10.0f * (newer + 1)) << i;
         }
-        if (leftover < PointCapacity) EXPECT_FLOAT_EQ(s->MeanA[leftover], 0.0f);
+        if (leftover < PointCapacity) {
+            EXPECT_FLOAT_EQ(s->MeanA[leftover], 0.0f);
+        }
         EXPECT_FLOAT_EQ(s->SweepRawA[7], 0.0f);
         EXPECT_EQ(s->Data.Count, 0);
         EXPECT_EQ(s->SweepIndex, 0);

@@ -38,7 +38,7 @@ struct Channel {
 };
 
 // The index of the point set's highest amplitude of a channel.
-int highest(const float* t, const float* v, int count) {
+int highest(const float* /*t*/, const float* v, int count) {
     int best = -1;
     for (int i = 0; i < count; ++i)
         if (std::isfinite(v[i]) && (best < 0 || v[i] > v[best])) best = i;

@@ -343,7 +343,9 @@ TEST(MeasurementText, AmbiguousThousands) {
         EXPECT_FLOAT_EQ(m->a[0], r.a0);
         EXPECT_FLOAT_EQ(m->t[1], r.t1);
         EXPECT_EQ(m->ambiguousField, QString::fromLatin1(r.field));
-        if (*r.field) EXPECT_FLOAT_EQ(float(m->ambiguousValue), r.a0);
+        if (*r.field) {
+            EXPECT_FLOAT_EQ(float(m->ambiguousValue), r.a0);
+        }
         EXPECT_EQ(m->decidingField, QString::fromLatin1(r.deciding));
     }
     // Nothing ambiguous, or read as the other numbers show: nothing to say.

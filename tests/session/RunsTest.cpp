@@ -415,9 +415,13 @@ TEST(Session, LoadPolicyBySourceAndUndo) {
         EXPECT_FALSE(session.undoStep()); // once
         if (!undone) continue;
         EXPECT_EQ(s.Data.Count, r.dataBefore ? 2 : 0);
-        if (r.dataBefore) EXPECT_EQ(s.Data.A[0], 9.0f);
+        if (r.dataBefore) {
+            EXPECT_EQ(s.Data.A[0], 9.0f);
+        }
         EXPECT_EQ(undone->definitionA.has_value(), r.definitionsBack);
-        if (r.definitionsBack) EXPECT_EQ(*undone->definitionA, inForce);
+        if (r.definitionsBack) {
+            EXPECT_EQ(*undone->definitionA, inForce);
+        }
     }
 }
 
