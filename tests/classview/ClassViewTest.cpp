@@ -389,10 +389,13 @@ TEST_F(ClassViewServerTest, TheClassIsFullAfterItsLimitAndAPageThatNeverReadsIsD
     d.Count = kurvimat::acquisition::PointCapacity;
     bool dropped = false;
     for (int round = 0; round < 2000 && !dropped; ++round) {
-        d.A[0] = float(round); // a changed old point: the whole set goes out again
+        const std::size_t seen = frames.size();
+        d.A[0] = float(round + 1); // a changed old point: the whole set goes out again
         server->tick();
         EXPECT_LE(server->pendingBytes(), 2 * limits.maxPendingBytes);
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+        // The reading page takes each round's set before the next, however slow this build
+        // runs, so that only the stalled one can fall behind.
+        ASSERT_TRUE(waitFor([&] { return frames.size() > seen || server->watchers() < 2; }, 5000));
         dropped = server->watchers() == 1;
     }
     EXPECT_TRUE(dropped) << "the stalled page was never dropped";
