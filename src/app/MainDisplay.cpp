@@ -235,7 +235,7 @@ void TFormMain::ConnectDisplay() {
     Measuring = new MainCursors(*this);
     Measuring->setObjectName(QStringLiteral("Measuring"));
     Plot->SetMeasuring(Measuring);
-    Runs = new MainRuns(*this);
+    Runs = new MainRuns(*session_, *this, Display.Changes, *this);
     Runs->setObjectName(QStringLiteral("Runs"));
 }
 

@@ -204,7 +204,8 @@ void TFormMain::CreateActions() {
     ActionVersuchSpeichernUnter =
         make(tr("Versuch speichern &unter …"), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S));
     MenuZuletzt = new QMenu(tr("&Zuletzt geöffnet"), this);
-    connect(MenuZuletzt, &QMenu::aboutToShow, this, &TFormMain::FillRecentMenu);
+    connect(MenuZuletzt, &QMenu::aboutToShow, this,
+            [this] { Experiments->FillRecentMenu(*MenuZuletzt); });
     ActionDatenLaden = make(tr("Daten &laden …"));
     ActionDatenSpeichern = make(tr("&Daten speichern …"));
     ActionSSLaden = make(tr("Schnappschuss l&aden …"));
@@ -242,12 +243,14 @@ void TFormMain::CreateActions() {
     connect(ActionStoppWeiter, &QAction::triggered, this, &TFormMain::StoppWeiter);
     ActionSchnappschuss = make(tr("Schnapps&chuss"));
     ActionMessreiheBehalten = make(tr("Messreihe &behalten"));
-    connect(ActionMessreiheBehalten, &QAction::triggered, this, &TFormMain::KeepCurrentAsRun);
-    connect(ActionVersuchOeffnen, &QAction::triggered, this, &TFormMain::OpenExperimentAsk);
-    connect(ActionVersuchSpeichern, &QAction::triggered, this, &TFormMain::SaveExperimentAsk);
-    connect(ActionVersuchSpeichernUnter, &QAction::triggered, this, &TFormMain::SaveExperimentAs);
+    connect(ActionMessreiheBehalten, &QAction::triggered, Runs, &MainRuns::KeepCurrent);
+    connect(ActionVersuchOeffnen, &QAction::triggered, Experiments, &ExperimentFiles::OpenAsk);
+    connect(ActionVersuchSpeichern, &QAction::triggered, Experiments, &ExperimentFiles::SaveAsk);
+    connect(ActionVersuchSpeichernUnter, &QAction::triggered, Experiments,
+            &ExperimentFiles::SaveAs);
     ActionVerworfeneSitzungen = make(tr("&Verworfene Sitzungen …"));
-    connect(ActionVerworfeneSitzungen, &QAction::triggered, this, &TFormMain::RestoreDiscarded);
+    connect(ActionVerworfeneSitzungen, &QAction::triggered, Experiments,
+            &ExperimentFiles::RestoreDiscarded);
 
     ActionZeitcursor = make(tr("Zeitcursor t1, t2"));
     ActionZeitcursor->setCheckable(true);
@@ -273,7 +276,7 @@ void TFormMain::CreateActions() {
     ActionTabelle = make(tr("&Tabelle"));
     connect(ActionTabelle, &QAction::triggered, this, &TFormMain::ShowTable);
     ActionMessreihen = make(tr("Mess&reihen …"));
-    connect(ActionMessreihen, &QAction::triggered, this, &TFormMain::ShowRunsList);
+    connect(ActionMessreihen, &QAction::triggered, Runs, [this] { Runs->ShowList(); });
     ActionGrossanzeige = make(tr("&Großanzeige"));
     connect(ActionGrossanzeige, &QAction::triggered, this, &TFormMain::ShowBigDisplay);
     ActionVollbild = make(tr("&Vollbild"), QKeySequence(Qt::Key_F11));
@@ -506,7 +509,7 @@ void TFormMain::Undo() {
 }
 
 bool TFormMain::HasUnsavedWork() const {
-    if (ExperimentSaved()) return false;
+    if (session_->experimentSaved()) return false;
     // Loaded points came from a file or the clipboard: they are kept there. Runs are kept
     // only in an experiment file.
     const bool dataUnsaved =
@@ -515,7 +518,7 @@ bool TFormMain::HasUnsavedWork() const {
 }
 
 bool TFormMain::HasRuns() const {
-    const auto& runs = SessionJournal().runs().runs();
+    const auto& runs = session_->journal().runs().runs();
     return std::any_of(runs.begin(), runs.end(), [](const auto& r) { return !r.automatic; });
 }
 
@@ -546,14 +549,14 @@ bool TFormMain::AskUnsavedWork(const QString& followUp) {
     switch (Dlg().AskSaveDiscardCancel(this, question)) {
     case Dialogs::SaveChoice::Save:
         if (runs)
-            SaveExperimentAsk();
+            Experiments->SaveAsk();
         else
             ButtonDatenSpeichern->click();
         close = !HasUnsavedWork(); // a cancelled or failed save keeps the window open
         break;
     case Dialogs::SaveChoice::Discard:
         close = true;
-        SessionDiscarded = true;
+        Experiments->NoteDiscarded();
         break;
     case Dialogs::SaveChoice::Cancel:
         break;

@@ -39,7 +39,6 @@ void TFormMain::AfterPipeline(const PipelineEvents& events) {
     if (events.timeRangeStartChanged) ScaleT.RangeStart = Store.TimeRangeMin;
     if (events.timeRangeEndChanged) ScaleT.RangeEnd = Store.TimeRangeMax;
     ReportDivByZero(events);
-    JournalAfterPipeline(events);
 }
 
 void TFormMain::ButtonTriggerClick() {

@@ -39,6 +39,11 @@ const QColor ScaleTitleRed(248, 0, 0);
 } // namespace
 
 TFormMain::TFormMain(QWidget* parent) : QMainWindow(parent) {
+    // From here on what is recorded and kept outlives a crash.
+    session_->openJournal(ExperimentFiles::JournalFolder());
+    session_->setInstrumentConfigurer([this] {
+        if (Device && ConfigureDevice) ConfigureDevice();
+    });
     setWindowTitle(QStringLiteral("Kurvimat"));
     setAcceptDrops(true);
     QFont font(QStringLiteral("Arial"));
@@ -52,6 +57,7 @@ TFormMain::TFormMain(QWidget* parent) : QMainWindow(parent) {
     CreatePanels();
     ConnectHandlers();
     ConnectDisplay();
+    Experiments = new ExperimentFiles(*session_, *Runs, *this, *this);
     CreateMenus();
     ApplyTooltips();
 
@@ -143,7 +149,7 @@ void TFormMain::FormShow() {
 void TFormMain::closeEvent(QCloseEvent* event) {
     if (FormCloseQuery()) {
         event->accept();
-        JournalClosed();
+        Experiments->Closed();
     } else {
         event->ignore();
     }
@@ -179,7 +185,7 @@ void TFormMain::dropEvent(QDropEvent* event) {
     event->acceptProposedAction();
     const QString path = urls.first().toLocalFile();
     // Not inside the drag's own event loop: what the file brings may ask questions.
-    QTimer::singleShot(0, this, [this, path] { OpenFile(path); });
+    QTimer::singleShot(0, this, [this, path] { Experiments->OpenFile(path); });
 }
 
 void TFormMain::keyPressEvent(QKeyEvent* event) {
@@ -207,7 +213,7 @@ void TFormMain::Timer1Timer() {
     ReportDivByZero(r.events);
     AfterReadoutTick(r);
     RefreshDisplay();
-    JournalTick();
+    for (const QString& said : session_->tickJournal()) ReportError(said);
     ShowTitle();
     if (ClassView) ClassView->Tick();
 }

@@ -8,10 +8,12 @@
 #include "AxisPictures.h"
 #include "CursorState.h"
 #include "DisplayRefresh.h"
+#include "ExperimentFiles.h"
 #include "FormulaParser.h"
 #include "IndexedImage.h"
 #include "MainControls.h"
 #include "MeasurementStore.h"
+#include "MainRuns.h"
 #include "MeasurementText.h"
 #include "Palette.h"
 #include "Plot.h"
@@ -82,7 +84,8 @@ class QPrinter;
 class TFormHardware;
 class TFormSignale;
 
-class TFormMain : public QMainWindow, private MainControls, private PlotViewData, private PlotHost {
+class TFormMain : public QMainWindow, private MainControls, private PlotViewData, private PlotHost,
+                  private ExperimentHost, private RunsHost {
     Q_OBJECT
     // The session holds the state the window shows. Declared first, so that every member
     // initialised after it may use it; the handlers reach its parts by these names.
@@ -134,27 +137,11 @@ public:
     // The same of a shown run's channel, in the normal mode; it goes when the run is hidden.
     void FitRunOnPlot(qint64 run, bool channelB, FitModel model, double from, double to);
 
-    // --- journal and experiment (MainJournal.cpp, MainRuns.cpp) ---
-    // The program's start after the window is shown: the recovery question, then the file
-    // named on the command line, if any (OpenFile).
-    void StartSession(const QString& file = {});
-    // An experiment (*.kurvimat, or any SQLite file) through OpenExperiment, anything else as
-    // a measurement text: the command line's file and a file dropped on the window.
-    void OpenFile(const QString& path);
+    // --- the experiment files: the session's start, save, open, the title (ExperimentFiles) ---
+    ExperimentFiles& experiments() { return *Experiments; }
     // The title: the experiment's file name with "*" while it holds unsaved changes, then the
     // held instrument's product and serial, or "Kurvimat" ("Pendel.kurvimat* – Kurvimat").
-    void ShowTitle();
-    // The experiments last opened or saved, newest first, as Datei ▸ Zuletzt geöffnet lists them.
-    const QStringList& RecentExperiments() const { return Recent; }
-    kurvimat::session::Journal& SessionJournal();
-    const kurvimat::session::Journal& SessionJournal() const;
-    // The journal's hooks: what each pipeline call did (noted only: a report allocates
-    // nothing), the timer tick (the new stored points handed to the journal).
-    void JournalAfterPipeline(const PipelineEvents& events);
-    void JournalTick();
-    kurvimat::session::Experiment CurrentExperiment();
-    // True while what the journal holds has been saved in an experiment file since it changed.
-    bool ExperimentSaved() const;
+    void ShowTitle() { Experiments->ShowTitle(InstrumentCaption); }
     // The current data holds points neither saved nor copied since they were recorded.
     bool HasUnsavedWork() const;
 
@@ -166,21 +153,10 @@ public:
 private:
     THidDevice* Device = nullptr;
     std::function<void()> ConfigureDevice;
-    // At start, once the window is shown: offers what an earlier program left unsaved.
-    void OfferRecovery();
-    // The journal's hand-off (MainJournal.cpp).
-    int JournalSeen = -1;         // stored points handed to the journal; -1: none recorded
-    bool JournalTriggered = false;  // a sweep began since the last hand-off
-    bool JournalSweepEnded = false; // a sweep ended since the last hand-off
-    qint64 JournalChanges = 0;    // counts what reached the journal
-    qint64 JournalSavedAt = -1;   // JournalChanges when the experiment was last saved
-    bool JournalProgress = false; // KURVIMAT_JOURNAL_PROGRESS: the points fed on stdout
-    int JournalProgressFed = 0;
 
     // The window's parts in their own files reach it as its own code does.
     friend class MainCursors;
     friend class MainSpectrum;
-    friend class MainRuns;
     friend class ClassViewShare;
     friend class TInstrumentLink;
 
@@ -255,37 +231,16 @@ private:
     void ButtonSSladenClick(QObject* Sender);
     void ButtonDatenLoeschenClick();
 
-    // --- journal and experiment file ---
-    // "Versuch speichern": to the experiment's file without asking, else as below.
-    void SaveExperimentAsk();
-    // "Versuch speichern unter …" / "Versuch öffnen …": a file dialog, then the two below.
-    void SaveExperimentAs();
-    void OpenExperimentAsk();
-    // The experiment file the session was last opened from or saved to; empty: none.
-    QString ExperimentPath;
+    // --- the experiment files' side of the window (MainJournal.cpp) ---
+    ExperimentFiles* Experiments = nullptr;
     // What the title shows beside the file: the held instrument's caption, or "Kurvimat".
     QString InstrumentCaption = QStringLiteral("Kurvimat");
-    QStringList Recent;
-    // The data as the experiment file holds them: points loaded since differ from the file,
-    // though not from what they were loaded from.
-    std::size_t ExperimentSignature = 0;
-    std::size_t CurrentDataSignature() const;
-    // The session is the file's now: the title names it and the recent list has it first.
-    void NoteExperimentFile(const QString& path);
-    void FillRecentMenu();
-    // Runs, data, snapshot, definitions and settings into a .kurvimat file; false (said) when
-    // it could not be written.
-    bool SaveExperiment(const QString& path);
-    // Takes a .kurvimat file over; a refused file is said and changes nothing. Every way of
-    // opening comes here: unsaved work is asked about first, and the session the file
-    // replaces goes to the Papierkorb.
-    bool OpenExperiment(const QString& path);
-    // "Verworfene Sitzungen …": the Papierkorb's sessions back into this one.
-    void RestoreDiscarded();
-    // The journal's hooks: the window closed, the points handed over.
-    void JournalClosed();
-    void JournalHandOver();
-    void ApplyExperiment(const kurvimat::session::Experiment& experiment);
+    std::size_t CurrentDataSignature() const override;
+    void Handled(const std::function<void()>& steps) override { Handle(steps); }
+    void AddDisplaySettings(kurvimat::session::Settings& settings) override;
+    void ShowExperiment(const kurvimat::session::Experiment& experiment,
+                        const PipelineEvents& met) override;
+    void OpenMeasurementText(const QString& path) override;
 
     // Non-owning: the instrument link's settings window, when there is a link.
     TFormHardware* FormHardware = nullptr;
@@ -300,18 +255,15 @@ private:
     MainRuns* Runs = nullptr;
     // --- the class view: freigabe, its dialog and watchers (ClassViewShare.cpp) ---
     ClassViewShare* ClassView = nullptr;
-    // "Messreihe behalten": the current points become a run now.
-    void KeepCurrentAsRun();
-    // Opens the list of the runs.
-    void ShowRunsList();
     // Before `what` replaces the current points: keeps them as a run when they are worth it.
-    void KeepBeforeReplacing(kurvimat::session::Replacement what);
-    // While on, nothing is kept (an opened experiment's settings replacing the points).
-    void HoldRunKeeping(bool on);
+    void KeepBeforeReplacing(kurvimat::session::Replacement what) {
+        if (Runs) Runs->BeforeReplace(what);
+    }
+    void TakeRunAsCurrent(const kurvimat::session::Run& run) override;
 
     // --- menus, Stopp/Weiter, Rückgängig, the windows opened from the menus (MainMenus.cpp) ---
     void ShowTriggerCaptions();
-    void StoppWeiter();
+    void StoppWeiter() override;
     // Rückgängig: the stored points a deletion or load replaced (the session keeps them), else
     // the last zoom.
     void Undo();
@@ -329,7 +281,7 @@ private:
     void AfterReadoutTick(const Readouts& readouts);
     void FollowData();
     // False when the user cancels closing (or what follows asks instead: opening a file).
-    bool AskUnsavedWork(const QString& followUp = QString());
+    bool AskUnsavedWork(const QString& followUp = QString()) override;
     bool HasRuns() const;
     void ShowTable();
     void ShowBigDisplay();
@@ -343,8 +295,6 @@ private:
     static void SettleInput(QLineEdit* edit);
     std::pair<double, double> FitSpan() const;
     std::size_t SavedSignature = 0;
-    // "Verwerfen" on closing: the journal goes to the Papierkorb instead of being offered again.
-    bool SessionDiscarded = false;
     // What the table last heard of the current data.
     int TableCount = 0;
     std::size_t TableTimes = 0, TableValues = 0;
@@ -425,12 +375,12 @@ private:
     QString WriteText(bool snapshot,
                       kurvimat::exchange::TableLayout layout = kurvimat::exchange::TableLayout::Tab);
     // True when fileName does not exist yet or the user agrees to replace it.
-    bool MayReplace(const QString& fileName);
+    bool MayReplace(const QString& fileName) override;
     void TitleLoadedAxes();
     // False when nothing was written (cancelled, or the file could not be written).
     // The text in the layout asked for: TAB text to copy, TAB or CSV by the file's name.
     bool SaveOrCopy(bool toFile,
-                    const std::function<QString(kurvimat::exchange::TableLayout)>& write);
+                    const std::function<QString(kurvimat::exchange::TableLayout)>& write) override;
     // From the file `path`, or one asked for when it is empty.
     bool ReadIntoBuffer(bool fromFile, const QString& path = {});
     void ReadBuffer(bool snapshot);

@@ -582,7 +582,7 @@ void Paste(TFormMain& w, const QString& text = PastedText) {
 }
 
 const std::vector<kurvimat::session::Run>& Runs(TFormMain& w) {
-    return w.SessionJournal().runs().runs();
+    return w.session().journal().runs().runs();
 }
 
 TEST_F(MainRunsTest, EveryOneClickLossKeepsTheReplacedPointsAsARun) {
@@ -732,7 +732,7 @@ TEST_F(MainRunsTest, KeptOnceAndNormalSweepsGoToABoundedHistory) {
             << list->status().toStdString();
         EXPECT_TRUE(runs->IsShown(list->current()));
         EXPECT_FALSE(Runs(*win).empty() ||
-                     win->SessionJournal().runs().find(list->current())->automatic);
+                     win->session().journal().runs().find(list->current())->automatic);
     }
     // The first sweep kept is still there, the history listed apart under its heading.
     EXPECT_FALSE(Runs(*win).front().automatic);
@@ -741,7 +741,7 @@ TEST_F(MainRunsTest, KeptOnceAndNormalSweepsGoToABoundedHistory) {
     EXPECT_TRUE(items->item(3)->text().startsWith(QStringLiteral("Verlauf")));
     EXPECT_FALSE(items->item(3)->flags() & Qt::ItemIsSelectable);
     // An experiment file keeps the user's runs only.
-    EXPECT_EQ(win->CurrentExperiment().runs.size(), 3u);
+    EXPECT_EQ(win->experiments().CurrentExperiment().runs.size(), 3u);
     EXPECT_TRUE(dialogs.errors.isEmpty()) << dialogs.errors.join('\n').toStdString();
 }
 

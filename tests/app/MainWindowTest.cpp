@@ -1029,7 +1029,7 @@ TEST_F(MainWindowTest, ClosingWithUnsavedDataAsksToSaveDiscardOrCancel) {
         EXPECT_FALSE(win->HasUnsavedWork());
         RecordSweep(*win, 600, 300);
         if (r.run) Child<QAction>(*win, "ActionMessreiheBehalten")->trigger();
-        const QFileInfo journal(win->SessionJournal().path());
+        const QFileInfo journal(win->session().journal().path());
         dialogs.questions.clear();
         dialogs.saveChoice = r.answer;
         dialogs.saveName = *r.file ? dir.filePath(QString::fromLatin1(r.file)) : QString();

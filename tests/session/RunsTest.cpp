@@ -1,5 +1,6 @@
 #include "SessionTestSupport.h"
 
+#include "Journal.h"
 #include "MeasurementStore.h"
 #include "RunPolicy.h"
 #include "Session.h"
@@ -479,6 +480,81 @@ TEST(Session, ExperimentRoundTrip) {
     EXPECT_EQ(to.dataPoints(), from.dataPoints()); // recorded: at their sweep places again
     EXPECT_EQ(to.snapshotPoints(), from.snapshotPoints());
     EXPECT_EQ(to.store().SweepFirst, 2);
+}
+
+// An experiment the session gave comes back whole in another session; what it may not take (a
+// choice the lists do not offer, a formula that does not compile, no journal for the runs)
+// stays as the session had it.
+TEST(Session, ApplyingAnExperiment) {
+    namespace key = setting;
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    Session from;
+    from.openJournal(dir.filePath(QStringLiteral("von")));
+    from.setIntervalMs(10);
+    from.setPointCount(500);
+    from.setTriggerMode(TriggerMode::Einzel);
+    from.setTriggerChannelA(false);
+    from.setTriggerRising(false);
+    from.setAutoSnapshot(true);
+    from.restoreTiming(700, 30, std::nullopt);
+    from.applyDefinition(SignalChannel::A, QStringLiteral("Weg (cm): 10*U [0;60]"), false);
+    from.applyDefinition(SignalChannel::B, QStringLiteral("Kraft (N): 2*U"), false);
+    from.setView({true, false, false, false, false, true});
+    const std::vector<double> t{0, 0.5, 1}, a{1, 2, 3}, b{4, 5, 6};
+    from.storeLoaded(false, {t, a, b, true, QStringLiteral("x (m)"), QStringLiteral("y (m)")});
+    from.journal().addRun(makeRun(PointSet::Origin::Loaded, 20, 1765267800000, "Pendel"));
+    Experiment given = from.experiment();
+    given.settings[key::InputRangeA] = qint64(InputRange::Mid);
+    given.settings[key::ChannelBOn] = false;
+    const Experiment defaults = Session().experiment();
+
+    struct Row {
+        const char* what;
+        std::function<void(Experiment&)> change;
+        std::vector<const char*> kept; // settings that stay as the session had them
+        bool definitionAKept = false, journal = true;
+    } const rows[] = {
+        {"the whole experiment", [](Experiment&) {}, {}},
+        {"an interval the list does not offer",
+         [](Experiment& e) { e.settings[key::IntervalMs] = qint64(7); }, {key::IntervalMs}},
+        {"a point count the list does not offer",
+         [](Experiment& e) { e.settings[key::PointCount] = qint64(300); },
+         {key::PointCount}},
+        {"a formula that does not compile",
+         [](Experiment& e) { e.definitionA = QStringLiteral("Weg (cm): 10*"); }, {}, true},
+        {"a session without a journal", [](Experiment&) {}, {}, false, false},
+    };
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.what);
+        Experiment e = given;
+        r.change(e);
+        Session to;
+        if (r.journal) to.openJournal(dir.filePath(QString::fromUtf8(r.what)));
+        int configured = 0;
+        to.setInstrumentConfigurer([&configured] { ++configured; });
+        to.applyExperiment(e);
+        const Experiment taken = to.experiment();
+        Settings expected = given.settings;
+        expected.erase(QLatin1String(key::InputRangeA));
+        expected.erase(QLatin1String(key::ChannelBOn));
+        for (const char* k : r.kept)
+            expected[QLatin1String(k)] = defaults.settings.at(QLatin1String(k));
+        EXPECT_EQ(taken.settings, expected);
+        EXPECT_EQ(taken.definitionA, r.definitionAKept ? defaults.definitionA : given.definitionA);
+        EXPECT_EQ(taken.definitionB, given.definitionB);
+        EXPECT_EQ(taken.data, given.data);
+        EXPECT_EQ(taken.snapshot, given.snapshot);
+        ASSERT_EQ(taken.runs.size(), r.journal ? 1u : 0u);
+        if (r.journal) {
+            EXPECT_TRUE(sameRun(taken.runs[0], given.runs[0]));
+        }
+        EXPECT_EQ(to.hardware().A, InputRange::Mid);
+        EXPECT_TRUE(to.hardware().BOff);
+        EXPECT_GE(configured, 1); // the instrument follows its new choices
+        if (r.journal) to.journal().finish();
+    }
+    from.journal().finish();
 }
 
 } // namespace
