@@ -339,6 +339,18 @@ Two-channel USB oscilloscope and data logger for school labs.
         <source>(keine)</source>
         <translation>(none)</translation>
     </message>
+    <message>
+        <source>Sollen sie vor dem Beenden gespeichert werden?</source>
+        <translation>Should they be saved before quitting?</translation>
+    </message>
+    <message>
+        <source>Die Messreihen und Daten dieser Sitzung sind nicht in einer Versuchsdatei gespeichert.</source>
+        <translation>The runs and data of this session are not saved in an experiment file.</translation>
+    </message>
+    <message>
+        <source>Die aufgenommenen Daten sind weder gespeichert noch kopiert worden.</source>
+        <translation>The recorded data have been neither saved nor copied.</translation>
+    </message>
 </context>
 <context>
     <name>FitModels</name>
@@ -1806,18 +1818,6 @@ trigger</translation>
     <message>
         <source>&amp;Verworfene Sitzungen …</source>
         <translation>&amp;Discarded sessions …</translation>
-    </message>
-    <message>
-        <source>Sollen sie vor dem Beenden gespeichert werden?</source>
-        <translation>Should they be saved before quitting?</translation>
-    </message>
-    <message>
-        <source>Die Messreihen und Daten dieser Sitzung sind nicht in einer Versuchsdatei gespeichert.</source>
-        <translation>The runs and data of this session are not saved in an experiment file.</translation>
-    </message>
-    <message>
-        <source>Die aufgenommenen Daten sind weder gespeichert noch kopiert worden.</source>
-        <translation>The recorded data have been neither saved nor copied.</translation>
     </message>
     <message>
         <source>Textdateien und CSV (*.txt *.csv);;Textdateien (*.txt);;CSV (*.csv);;Alle Dateien (*.*)</source>

@@ -19,6 +19,8 @@
 #include <QStandardPaths>
 #include <QWidget>
 
+#include <algorithm>
+
 using namespace kurvimat::session;
 
 namespace {
@@ -120,8 +122,8 @@ bool ExperimentFiles::OpenExperiment(const QString& path) {
     }
     // Asked as closing asks: a cancelled (or failed) save opens nothing.
     const bool wasHeld = session_.held();
-    if (!host_.AskUnsavedWork(tr("Sollen sie gespeichert werden, bevor %1 geöffnet wird?")
-                                  .arg(QFileInfo(path).fileName())))
+    if (!AskUnsavedWork(tr("Sollen sie gespeichert werden, bevor %1 geöffnet wird?")
+                            .arg(QFileInfo(path).fileName())))
         return false;
     discarded_ = false; // the session goes on, under the file's runs
     if (!wasHeld && session_.held()) host_.StoppWeiter();
@@ -182,6 +184,60 @@ void ExperimentFiles::OpenAsk() {
     const QString name = AppDialogs().OpenFileName(
         &window_, tr("Kurvimat-Versuche (*.kurvimat);;Alle Dateien (*.*)"));
     if (!name.isEmpty()) OpenExperiment(name);
+}
+
+bool ExperimentFiles::HasUnsavedWork() const {
+    if (session_.experimentSaved()) return false;
+    // Loaded points came from a file or the clipboard: they are kept there. Runs are kept
+    // only in an experiment file.
+    const kurvimat::acquisition::MeasurementStore& s = session_.store();
+    const bool dataUnsaved =
+        s.Data.Count > 0 && !s.Data.Loaded && host_.CurrentDataSignature() != savedSignature_;
+    return dataUnsaved || HasRuns();
+}
+
+bool ExperimentFiles::HasRuns() const {
+    const auto& runs = session_.journal().runs().runs();
+    return std::any_of(runs.begin(), runs.end(), [](const auto& r) { return !r.automatic; });
+}
+
+void ExperimentFiles::NoteDataSaved() {
+    savedSignature_ = host_.CurrentDataSignature();
+}
+
+bool ExperimentFiles::AskUnsavedWork(const QString& followUp) {
+    if (!HasUnsavedWork()) return true;
+    // What is saved is what the user saw on closing: no sweep replaces it while the question
+    // and the file dialog are open.
+    const bool wasHeld = session_.held();
+    if (!wasHeld) host_.StoppWeiter();
+    // With runs only an experiment file keeps everything; without, the data text as before.
+    const bool runs = HasRuns();
+    const QString ask =
+        followUp.isEmpty() ? tr("Sollen sie vor dem Beenden gespeichert werden?") : followUp;
+    const QString question =
+        (runs ? tr("Die Messreihen und Daten dieser Sitzung sind nicht in einer Versuchsdatei "
+                   "gespeichert.")
+              : tr("Die aufgenommenen Daten sind weder gespeichert noch kopiert worden.")) +
+        u'\n' + ask;
+    bool close = false;
+    switch (AppDialogs().AskSaveDiscardCancel(&window_, question)) {
+    case Dialogs::SaveChoice::Save:
+        if (runs)
+            SaveAsk();
+        else
+            host_.SaveDataText();
+        close = !HasUnsavedWork(); // a cancelled or failed save keeps the window open
+        break;
+    case Dialogs::SaveChoice::Discard:
+        close = true;
+        discarded_ = true;
+        break;
+    case Dialogs::SaveChoice::Cancel:
+        break;
+    }
+    if (!close && !wasHeld) host_.StoppWeiter();
+    return close;
 }
 
 void ExperimentFiles::Closed() {

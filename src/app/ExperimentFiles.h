@@ -33,8 +33,8 @@ public:
     // met: what probing the definitions met, to be said.
     virtual void ShowExperiment(const kurvimat::session::Experiment& experiment,
                                 const kurvimat::acquisition::PipelineEvents& met) = 0;
-    // False when the user cancels (or a save fails); followUp: what the question ends with.
-    virtual bool AskUnsavedWork(const QString& followUp) = 0;
+    // "Daten speichern", as its button does.
+    virtual void SaveDataText() = 0;
     // True when fileName does not exist yet or the user agrees to replace it.
     virtual bool MayReplace(const QString& fileName) = 0;
     // A measurement text from a file becomes the data.
@@ -88,12 +88,19 @@ public:
     // instrument's caption ("Pendel.kurvimat* – Kurvimat").
     void ShowTitle(const QString& instrumentCaption);
 
-    // "Verwerfen" on closing: the journal goes to the Papierkorb instead of being offered again.
-    void NoteDiscarded() { discarded_ = true; }
+    // The current data hold points neither saved nor copied since they were recorded, or the
+    // session runs not kept in an experiment file.
+    bool HasUnsavedWork() const;
+    // The current data were saved or copied as a text.
+    void NoteDataSaved();
+    // Asks about unsaved work and saves it when the user wants: false when the user cancels or
+    // the save fails (closing, or what follows: opening a file, asks instead).
+    bool AskUnsavedWork(const QString& followUp = QString());
     // The window closed.
     void Closed();
 
 private:
+    bool HasRuns() const;
     // At start, once the window is shown: offers what an earlier program left unsaved.
     void OfferRecovery();
     // The session is the file's now: the title names it and the recent list has it first.
@@ -110,5 +117,8 @@ private:
     // The data as the experiment file holds them: points loaded since differ from the file,
     // though not from what they were loaded from.
     std::size_t signature_ = 0;
+    // The data as last saved or copied as a text.
+    std::size_t savedSignature_ = 0;
+    // "Verwerfen" on closing: the journal goes to the Papierkorb instead of being offered again.
     bool discarded_ = false;
 };

@@ -109,7 +109,7 @@ bool TFormMain::SaveOrCopy(bool toFile, const std::function<QString(TableLayout)
 void TFormMain::ButtonDatenKopierenClick(QObject* Sender) {
     if (SaveOrCopy(Sender == ButtonDatenSpeichern,
                    [this](TableLayout layout) { return WriteText(false, layout); }))
-        NoteDataSaved();
+        Experiments->NoteDataSaved();
 }
 
 void TFormMain::ButtonSSspeichernClick(QObject* Sender) {

@@ -191,6 +191,10 @@ void TFormMain::OpenMeasurementText(const QString& path) {
     if (ReadIntoBuffer(true, path)) ReadBuffer(false);
 }
 
+void TFormMain::SaveDataText() {
+    ButtonDatenSpeichern->click();
+}
+
 void TFormMain::TakeRunAsCurrent(const kurvimat::session::Run& run) {
     Handle([&] {
         session_->restoreRun(run);

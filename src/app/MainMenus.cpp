@@ -508,61 +508,8 @@ void TFormMain::Undo() {
     });
 }
 
-bool TFormMain::HasUnsavedWork() const {
-    if (session_->experimentSaved()) return false;
-    // Loaded points came from a file or the clipboard: they are kept there. Runs are kept
-    // only in an experiment file.
-    const bool dataUnsaved =
-        Store.Data.Count > 0 && !Store.Data.Loaded && DataSignature(Store) != SavedSignature;
-    return dataUnsaved || HasRuns();
-}
-
-bool TFormMain::HasRuns() const {
-    const auto& runs = session_->journal().runs().runs();
-    return std::any_of(runs.begin(), runs.end(), [](const auto& r) { return !r.automatic; });
-}
-
-void TFormMain::NoteDataSaved() {
-    SavedSignature = DataSignature(Store);
-}
-
 std::size_t TFormMain::CurrentDataSignature() const {
     return DataSignature(Store);
-}
-
-bool TFormMain::AskUnsavedWork(const QString& followUp) {
-    if (!HasUnsavedWork()) return true;
-    // What is saved is what the user saw on closing: no sweep replaces it while the question
-    // and the file dialog are open.
-    const bool wasHeld = session_->held();
-    if (!wasHeld) StoppWeiter();
-    // With runs only an experiment file keeps everything; without, the data text as before.
-    const bool runs = HasRuns();
-    const QString ask =
-        followUp.isEmpty() ? tr("Sollen sie vor dem Beenden gespeichert werden?") : followUp;
-    const QString question =
-        (runs ? tr("Die Messreihen und Daten dieser Sitzung sind nicht in einer Versuchsdatei "
-                   "gespeichert.")
-              : tr("Die aufgenommenen Daten sind weder gespeichert noch kopiert worden.")) +
-        u'\n' + ask;
-    bool close = false;
-    switch (Dlg().AskSaveDiscardCancel(this, question)) {
-    case Dialogs::SaveChoice::Save:
-        if (runs)
-            Experiments->SaveAsk();
-        else
-            ButtonDatenSpeichern->click();
-        close = !HasUnsavedWork(); // a cancelled or failed save keeps the window open
-        break;
-    case Dialogs::SaveChoice::Discard:
-        close = true;
-        Experiments->NoteDiscarded();
-        break;
-    case Dialogs::SaveChoice::Cancel:
-        break;
-    }
-    if (!close && !wasHeld) StoppWeiter();
-    return close;
 }
 
 void TFormMain::ShowTable() {

@@ -156,7 +156,7 @@ void TFormMain::closeEvent(QCloseEvent* event) {
 }
 
 bool TFormMain::FormCloseQuery() {
-    if (!AskUnsavedWork()) return false;
+    if (!Experiments->AskUnsavedWork()) return false;
     // No report may be decoded once closing has begun.
     Closing = true;
     if (Device) ReleaseDevice();

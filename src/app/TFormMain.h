@@ -142,8 +142,6 @@ public:
     // The title: the experiment's file name with "*" while it holds unsaved changes, then the
     // held instrument's product and serial, or "Kurvimat" ("Pendel.kurvimat* – Kurvimat").
     void ShowTitle() { Experiments->ShowTitle(InstrumentCaption); }
-    // The current data holds points neither saved nor copied since they were recorded.
-    bool HasUnsavedWork() const;
 
     // The instrument whose reports the window takes (non-owning: the HID layer owns it) and
     // what sends it the configuration; nullptr and nothing while none is held.
@@ -241,6 +239,7 @@ private:
     void ShowExperiment(const kurvimat::session::Experiment& experiment,
                         const PipelineEvents& met) override;
     void OpenMeasurementText(const QString& path) override;
+    void SaveDataText() override;
 
     // Non-owning: the instrument link's settings window, when there is a link.
     TFormHardware* FormHardware = nullptr;
@@ -267,7 +266,6 @@ private:
     // Rückgängig: the stored points a deletion or load replaced (the session keeps them), else
     // the last zoom.
     void Undo();
-    void NoteDataSaved();
 
     void CreateMenus();
     // The actions keys reach (Ctrl+Z, Reset, F11) as the window's state is now.
@@ -281,8 +279,6 @@ private:
     void AfterReadoutTick(const Readouts& readouts);
     void FollowData();
     // False when the user cancels closing (or what follows asks instead: opening a file).
-    bool AskUnsavedWork(const QString& followUp = QString()) override;
-    bool HasRuns() const;
     void ShowTable();
     void ShowBigDisplay();
     void ShowGuide(const QString& anchor);
@@ -294,7 +290,6 @@ private:
     static void MarkNotApplied(QLineEdit* edit);
     static void SettleInput(QLineEdit* edit);
     std::pair<double, double> FitSpan() const;
-    std::size_t SavedSignature = 0;
     // What the table last heard of the current data.
     int TableCount = 0;
     std::size_t TableTimes = 0, TableValues = 0;

@@ -464,7 +464,7 @@ TEST_F(MainJournalTest, UnsavedSessionUnderAccident) {
             EXPECT_TRUE(QFile::exists(journal));
             continue;
         }
-        EXPECT_FALSE(win->HasUnsavedWork());
+        EXPECT_FALSE(win->experiments().HasUnsavedWork());
         EXPECT_EQ(QFile::exists(dialogs.saveName), *r.saveAs != 0);
         // The replaced session waits in the Papierkorb, whole.
         EXPECT_FALSE(QFile::exists(journal));

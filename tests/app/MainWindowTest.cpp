@@ -1026,7 +1026,7 @@ TEST_F(MainWindowTest, ClosingWithUnsavedDataAsksToSaveDiscardOrCancel) {
     for (const Row& r : rows) {
         SCOPED_TRACE(r.name);
         CreateWindows();
-        EXPECT_FALSE(win->HasUnsavedWork());
+        EXPECT_FALSE(win->experiments().HasUnsavedWork());
         RecordSweep(*win, 600, 300);
         if (r.run) Child<QAction>(*win, "ActionMessreiheBehalten")->trigger();
         const QFileInfo journal(win->session().journal().path());
