@@ -220,8 +220,8 @@ void TFormMain::OpenFile(const QString& path) {
                           file.read(16) == QByteArrayView("SQLite format 3\0", 16);
     if (database || path.endsWith(QStringLiteral(".kurvimat"), Qt::CaseInsensitive))
         OpenExperiment(path);
-    else if (ReadIntoBuffer(true, path))
-        ReadBuffer(false);
+    else if (Exchange->ReadIntoBuffer(true, path))
+        Handle([&] { Exchange->TakeBuffer(false); });
 }
 
 // --- the experiment file ---
@@ -325,7 +325,7 @@ void TFormMain::ApplyExperiment(const Experiment& e) {
     ApplySignalB(false);
     session_->restoreData(e.data);
     session_->restoreSnapshot(e.snapshot, Get<bool>(s, key::SnapshotRecorded).value_or(false));
-    TitleLoadedAxes();
+    TitleLoadedAxes(Store, *this);
     if (!Store.Data.Loaded) {
         AxesNameLoadedPoints = false;
         ScaleA.Title = SignalTitle(Store.NameA, Store.UnitA);
@@ -378,9 +378,9 @@ void TFormMain::ApplyExperiment(const Experiment& e) {
         if (Measuring) Measuring->Changed();
     }
     if (const auto f = readFitSetting(Get<QString>(s, key::Fit).value_or(QString())))
-        FitOnPlot(f->channelB, f->model, f->from, f->to);
+        Report->FitOnPlot(f->channelB, f->model, f->from, f->to);
     else
-        RemoveFit();
+        Report->RemoveFit();
     ApplyAxisImages();
 }
 
@@ -461,7 +461,7 @@ void TFormMain::SaveExperimentAsk() {
 void TFormMain::SaveExperimentAs() {
     const QString name = Dlg().SaveFileName(
         this, tr("Kurvimat-Versuche (*.kurvimat);;Alle Dateien (*.*)"), QStringLiteral("kurvimat"));
-    if (name.isEmpty() || !MayReplace(name)) return;
+    if (name.isEmpty() || !MayReplace(*this, name)) return;
     SaveExperiment(name);
 }
 

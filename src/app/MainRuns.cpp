@@ -163,7 +163,7 @@ bool MainRuns::MakeCurrent(qint64 id) {
         }
         w_.session().restoreRun(run); // applying a definition may have evaluated other points
         if (!run.points.recorded()) {
-            w_.TitleLoadedAxes();
+            TitleLoadedAxes(w_.Store, w_);
         } else if (w_.AxesNameLoadedPoints) {
             w_.ScaleA.Title = SignalTitle(s.NameA, s.UnitA);
             w_.ScaleB.Title = SignalTitle(s.NameB, s.UnitB);
@@ -203,7 +203,7 @@ void MainRuns::Copy(qint64 id) {
 
 void MainRuns::Save(qint64 id) {
     if (journal_->runs().find(id))
-        w_.SaveOrCopy(true, [this, id](TableLayout layout) { return Text(id, layout); });
+        w_.Exchange->SaveOrCopy(true, [this, id](TableLayout layout) { return Text(id, layout); });
 }
 
 bool MainRuns::Delete(qint64 id) {
