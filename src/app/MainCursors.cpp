@@ -138,8 +138,8 @@ ReadoutInput MainCursors::Input() const {
     // readout keeps off both. In logical pixels of the plot, where the box is placed.
     const PaintGeometry& g = w_.Display.Geometry;
     if (w_.ShownFit) {
-        const QRect fit =
-            FitReadoutRect(w_.PlotBitmap.size(), w_.ShownFitDrawing(), PlotFont(g.Scale), g);
+        const QRect fit = FitReadoutRect(w_.PlotBitmap.size(), w_.Report->ShownFitDrawing(),
+                                         PlotFont(g.Scale), g);
         in.Occupied = QRectF(fit.x() / g.Scale, fit.y() / g.Scale, fit.width() / g.Scale,
                              fit.height() / g.Scale)
                           .toAlignedRect();
@@ -444,7 +444,7 @@ void MainCursors::AddReadoutActions(QMenu& menu) {
     connect(back, &QAction::triggered, this, [this] { ZoomBack(); });
     menu.addSeparator();
     if (w_.Runs) w_.Runs->AddMenuActions(menu);
-    w_.AddReportActions(menu);
+    w_.Report->AddReportActions(menu);
 }
 
 bool MainCursors::eventFilter(QObject* watched, QEvent* event) {

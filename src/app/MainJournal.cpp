@@ -134,7 +134,7 @@ void TFormMain::ShowExperiment(const Experiment& e, const PipelineEvents& met) {
     ApplySignalA(false);
     ComboBoxB->SetText(e.definitionB);
     ApplySignalB(false);
-    TitleLoadedAxes();
+    TitleLoadedAxes(Store, *this);
     if (!Store.Data.Loaded) {
         AxesNameLoadedPoints = false;
         ScaleA.Title = SignalTitle(Store.NameA, Store.UnitA);
@@ -181,14 +181,14 @@ void TFormMain::ShowExperiment(const Experiment& e, const PipelineEvents& met) {
         if (Measuring) Measuring->Changed();
     }
     if (const auto f = readFitSetting(Get<QString>(s, key::Fit).value_or(QString())))
-        FitOnPlot(f->channelB, f->model, f->from, f->to);
+        Report->FitOnPlot(f->channelB, f->model, f->from, f->to);
     else
-        RemoveFit();
+        Report->RemoveFit();
     ApplyAxisImages();
 }
 
 void TFormMain::OpenMeasurementText(const QString& path) {
-    if (ReadIntoBuffer(true, path)) ReadBuffer(false);
+    if (Exchange->ReadIntoBuffer(true, path)) Handle([&] { Exchange->TakeBuffer(false); });
 }
 
 void TFormMain::SaveDataText() {
@@ -212,7 +212,7 @@ void TFormMain::TakeRunAsCurrent(const kurvimat::session::Run& run) {
         }
         session_->restoreRun(run); // applying a definition may have evaluated other points
         if (!run.points.recorded()) {
-            TitleLoadedAxes();
+            TitleLoadedAxes(Store, *this);
         } else if (AxesNameLoadedPoints) {
             ScaleA.Title = SignalTitle(Store.NameA, Store.UnitA);
             ScaleB.Title = SignalTitle(Store.NameB, Store.UnitB);

@@ -314,17 +314,17 @@ void TFormMain::CreateFitActions() {
             const FitModel model = m.Model;
             (channelB ? MenuFitB : MenuFitA)
                 ->addAction(FitMenuText(m), this, [this, channelB, model] {
-                    const auto [from, to] = FitSpan();
-                    FitOnPlot(channelB, model, from, to);
+                    const auto [from, to] = Report->FitSpan();
+                    Report->FitOnPlot(channelB, model, from, to);
                 });
         }
     ActionFitGerade = new QAction(FitMenuText(*FindFitModel(FitModel::XYLinear)), this);
     connect(ActionFitGerade, &QAction::triggered, this, [this] {
-        const auto [from, to] = FitSpan();
-        FitOnPlot(false, FitModel::XYLinear, from, to);
+        const auto [from, to] = Report->FitSpan();
+        Report->FitOnPlot(false, FitModel::XYLinear, from, to);
     });
     ActionFitEntfernen = new QAction(tr("Ausgleichskurve entfernen"), this);
-    connect(ActionFitEntfernen, &QAction::triggered, this, [this] { RemoveFit(); });
+    connect(ActionFitEntfernen, &QAction::triggered, this, [this] { Report->RemoveFit(); });
 
     MenuAusgleichskurve = new QMenu(tr("Ausgleichs&kurve"), this);
     connect(MenuAusgleichskurve, &QMenu::aboutToShow, this, [this] {
@@ -363,21 +363,13 @@ void TFormMain::AddRunFitMenus(QMenu& menu) {
             for (const FitModelSpec& m : FitModels)
                 if (m.OverTime)
                     fits->addAction(FitMenuText(m), this, [this, id, channelB, model = m.Model] {
-                        const auto [from, to] = FitSpan();
-                        FitRunOnPlot(id, channelB, model, from, to);
+                        const auto [from, to] = Report->FitSpan();
+                        Report->FitRunOnPlot(id, channelB, model, from, to);
                     });
             fits->setEnabled(points->Count > 0);
             menu.addMenu(fits);
         }
     }
-}
-
-// Between the vertical cursors when they are shown (t1, t2; x1, x2 in the XY modes), else the
-// visible span of the bottom axis: time, or the channel serving as x.
-std::pair<double, double> TFormMain::FitSpan() const {
-    const bool between = Cursors.VerticalOn && Cursors.Mode == ReadDisplayControls().Mode();
-    if (between) return {std::min(Cursors.X[0], Cursors.X[1]), std::max(Cursors.X[0], Cursors.X[1])};
-    return {ScaleBottom->RangeStart, ScaleBottom->RangeEnd};
 }
 
 // An action with a button or check box runs it: a click is the one way in, whoever clicks.
@@ -494,7 +486,7 @@ void TFormMain::Undo() {
             ApplySignal(channel, true);
         }
         if (Store.Data.Loaded) {
-            TitleLoadedAxes();
+            TitleLoadedAxes(Store, *this);
             return;
         }
         // Recorded points: under the definitions in force, named by them.

@@ -157,7 +157,7 @@ bool TFormMain::ApplySignal(char channel, bool reevaluate) {
         g.Scale.RangeStart = g.DefMin;
         g.Scale.RangeEnd = g.DefMax;
         g.Scale.Title = SignalTitle(g.Name, g.Unit);
-        TitleLoadedAxes();
+        TitleLoadedAxes(Store, *this);
         applied = true;
     });
     return applied;

@@ -105,7 +105,7 @@ TFormMain::TFormMain(QWidget* parent) : QMainWindow(parent) {
     RebuildTimeAxis(Store);
     UpdateTimeScale();
     // 14.
-    DrawRawStrip();
+    Drawing->DrawRawStrip();
     // 15.
     // A child of the window, so that those who drive the cycle themselves find it.
     Timer1.setParent(this);

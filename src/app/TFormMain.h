@@ -7,11 +7,13 @@
 #include "Analysis.h"
 #include "AxisPictures.h"
 #include "CursorState.h"
+#include "DataExchange.h"
 #include "DisplayRefresh.h"
 #include "ExperimentFiles.h"
 #include "FormulaParser.h"
 #include "IndexedImage.h"
 #include "MainControls.h"
+#include "MainDisplay.h"
 #include "MeasurementStore.h"
 #include "MainRuns.h"
 #include "MeasurementText.h"
@@ -20,6 +22,7 @@
 #include "PlotFit.h"
 #include "PlotInteraction.h"
 #include "PlotPicture.h"
+#include "PlotReport.h"
 #include "PlotView.h"
 #include "PlotZoom.h"
 #include "RawStrips.h"
@@ -85,7 +88,8 @@ class TFormHardware;
 class TFormSignale;
 
 class TFormMain : public QMainWindow, private MainControls, private PlotViewData, private PlotHost,
-                  private ExperimentHost, private RunsHost {
+                  private ReportHost, private ExchangeHost, private ExperimentHost,
+                  private RunsHost {
     Q_OBJECT
     // The session holds the state the window shows. Declared first, so that every member
     // initialised after it may use it; the handlers reach its parts by these names.
@@ -120,22 +124,12 @@ public:
     // instrument ConfigureDevice first builds and sends its configuration report.
     void SendConfiguration();
     // Brings the actions' captions, checks and enabled states up to the window's state.
-    void UpdateMenuActions();
+    void UpdateMenuActions() override;
     // The height the menu bar adds to the client area (none for a native menu bar).
     int MenuBarHeight() const;
 
-    // --- pictures and curve fits (MainReport.cpp) ---
-    // The picture with the fit and, when shown, the cursors and their readout.
-    QImage PlotPictureImage(int scale);
-    // One landscape page: the picture as large as it fits, a footer with both definitions and
-    // the date and time.
-    bool PrintPlot(QPrinter& printer);
-    // Fits a channel over [from, to] (of time: between the time cursors when they are shown,
-    // else the visible span; of the bottom channel in an XY mode) and
-    // shows the curve with its readout on the plot; a fit that cannot be made is reported.
-    void FitOnPlot(bool channelB, FitModel model, double from, double to);
-    // The same of a shown run's channel, in the normal mode; it goes when the run is hidden.
-    void FitRunOnPlot(qint64 run, bool channelB, FitModel model, double from, double to);
+    // --- pictures and curve fits (PlotReport.cpp) ---
+    PlotReport& report() { return *Report; }
 
     // --- the experiment files: the session's start, save, open, the title (ExperimentFiles) ---
     ExperimentFiles& experiments() { return *Experiments; }
@@ -168,9 +162,8 @@ private:
 
     // --- display (MainDisplay.cpp) ---
     void FormResize();
-    void DrawRawStrip();
-    void DrawMeanStrip();
-    void DrawPlot();
+    // What the display code draws with, the strips drawn, the analysis readout.
+    std::unique_ptr<MainDisplay> Drawing;
     // What the plot shows: the stored points on the scales above, or in the spectrum mode the
     // spectrum's point set on its own scales.
     MeasurementStore& PlotStore() override;
@@ -178,23 +171,16 @@ private:
     ScaleSet PlotScales() override;
     MeasurementStore& RecordedStore() override { return Store; }
     PlotMode Mode() const override { return ReadDisplayControls().Mode(); }
-    DisplayControls ReadDisplayControls() const;
-    DisplayContext Context();
+    DisplayControls ReadDisplayControls() const override;
     // The smallest window in which every control is whole (at least 770 x 570).
     QSize MinimumClientSize() const;
 
-    // --- pictures, printing and curve fits (MainReport.cpp) ---
-    // Adds the plot's report actions to a menu (the plot's context menu, after the cursors').
-    void AddReportActions(QMenu& menu);
+    // --- pictures, printing and curve fits (MainReport.cpp; PlotReport) ---
+    std::unique_ptr<PlotReport> Report;
     void ButtonBildKopierenClick();
     // Asks for a file name and writes the picture at the given scale as PNG.
     void ButtonBildSpeichernClick(int scale);
     void ButtonDruckenClick();
-    void RemoveFit();
-    // Draws the shown fit into the plot image; nothing once the data it was made of changed.
-    PlotOverlay ReportOverlay();
-    // What the plot draws for the shown fit, its box clear of the shown runs' names.
-    FitDrawing ShownFitDrawing();
 
     // --- signal groups ---
     void ComboBoxAChange();
@@ -248,14 +234,13 @@ private:
     PlotView* Plot = nullptr;
     MainCursors* Measuring = nullptr;
     MainSpectrum* Spectrum = nullptr;
-    AnalysisReadout Analysis;
 
     // --- runs ("Messreihen") and the session's journal (MainRuns.cpp) ---
     MainRuns* Runs = nullptr;
     // --- the class view: freigabe, its dialog and watchers (ClassViewShare.cpp) ---
     ClassViewShare* ClassView = nullptr;
     // Before `what` replaces the current points: keeps them as a run when they are worth it.
-    void KeepBeforeReplacing(kurvimat::session::Replacement what) {
+    void KeepBeforeReplacing(kurvimat::session::Replacement what) override {
         if (Runs) Runs->BeforeReplace(what);
     }
     void TakeRunAsCurrent(const kurvimat::session::Run& run) override;
@@ -274,7 +259,7 @@ private:
     void CreateActions();
     void CreateFitActions();
     // A menu of the time models for each channel of each shown run.
-    void AddRunFitMenus(QMenu& menu);
+    void AddRunFitMenus(QMenu& menu) override;
     void ShareWithButtons();
     void AfterReadoutTick(const Readouts& readouts);
     void FollowData();
@@ -289,7 +274,6 @@ private:
     static void MarkPendingInput(QLineEdit* edit);
     static void MarkNotApplied(QLineEdit* edit);
     static void SettleInput(QLineEdit* edit);
-    std::pair<double, double> FitSpan() const;
     // What the table last heard of the current data.
     int TableCount = 0;
     std::size_t TableTimes = 0, TableValues = 0;
@@ -322,11 +306,8 @@ private:
     void ConnectHandlers();
     // Mouse and check box connections of the display, and its hidden analysis controls.
     void ConnectDisplay();
-    void ConnectAnalysis();
     void ConnectModeBoxes();
-    void ShowAnalysis();
     void ApplyAxisImages() { Plot->ApplyAxisImages(); }
-    PictureSource PlotPictureSource();
     void LayoutPanels();
     void FitPlotToPanel();
     void CaptureAnchors();
@@ -357,7 +338,7 @@ private:
     struct SignalGroup;
     SignalGroup Group(char channel);
     // False when the formula was rejected: the channel then keeps its applied definition.
-    bool ApplySignal(char channel, bool reevaluate);
+    bool ApplySignal(char channel, bool reevaluate) override;
     void EditSignalKeyPress(char channel, QObject* Sender);
     // False when the line was rejected.
     bool ComboBoxKeyPress(char channel, QObject* Sender);
@@ -366,20 +347,13 @@ private:
 
     Calibration CurrentCalibration() const;
 
-    // Exchange helpers.
-    QString WriteText(bool snapshot,
-                      kurvimat::exchange::TableLayout layout = kurvimat::exchange::TableLayout::Tab);
-    // True when fileName does not exist yet or the user agrees to replace it.
-    bool MayReplace(const QString& fileName) override;
-    void TitleLoadedAxes();
-    // False when nothing was written (cancelled, or the file could not be written).
-    // The text in the layout asked for: TAB text to copy, TAB or CSV by the file's name.
+    // The stored points and the snapshot as text: clipboard, files, the buffer.
+    std::unique_ptr<DataExchange> Exchange;
+    bool MayReplace(const QString& fileName) override { return ::MayReplace(*this, fileName); }
     bool SaveOrCopy(bool toFile,
-                    const std::function<QString(kurvimat::exchange::TableLayout)>& write) override;
-    // From the file `path`, or one asked for when it is empty.
-    bool ReadIntoBuffer(bool fromFile, const QString& path = {});
-    void ReadBuffer(bool snapshot);
-    void ReadBufferSteps(bool snapshot);
+                    const std::function<QString(kurvimat::exchange::TableLayout)>& write) override {
+        return Exchange->SaveOrCopy(toFile, write);
+    }
 
     // Trigger helpers: the controls' state for the pipeline, and what it changed.
     void AfterPipeline(const PipelineEvents& events);
@@ -392,11 +366,6 @@ private:
     void UpdateTimeScale();
     void UpdateRangeLabels();
     void ReleaseDevice();
-
-    QString ExchangeText; // the exact text of the last exchange (MemoExchange shows it)
-    QString ExchangeSource; // "Die Datei <path>" or "Die Zwischenablage", for messages
-    kurvimat::session::LoadSource ExchangeFrom = kurvimat::session::LoadSource::File;
-    bool AxesNameLoadedPoints = false; // ScaleA/B titles name loaded points (TitleLoadedAxes)
 
     TFormSignale* FormSignale = nullptr;
     std::vector<Anchor> Anchors;

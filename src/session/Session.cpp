@@ -256,20 +256,25 @@ void Session::storeLoaded(bool snapshot, const LoadedPoints& m) {
     if (!snapshot) emit axesChanged();
 }
 
-LoadedNames Session::takeLoaded(LoadSource source, bool snapshot, bool header,
-                                LoadedPoints points) {
-    const LoadedNames names =
-        namesOfLoaded(header, points.hasB, points.definitionA, points.definitionB);
+LoadOutcome Session::takeLoaded(LoadSource source, bool snapshot, const ReadPoints& read,
+                                const std::function<void(Replacement)>& keepCurrent) {
+    LoadedPoints points = read.points;
+    if (!read.table) return {LoadRefusal::NoTable, {}};
+    if (points.t.empty()) return {LoadRefusal::NoPoints, {}};
     if (!snapshot) {
+        if (keepCurrent)
+            keepCurrent(source == LoadSource::Clipboard ? Replacement::Paste : Replacement::Load);
         keepForUndo(source == LoadSource::Clipboard ? UndoStep::PasteData : UndoStep::LoadData);
         // Undo puts back the definitions in force, which the load may replace.
         undoData_->InForceA = store_->AppliedDefA;
         undoData_->InForceB = store_->AppliedDefB;
     }
+    const LoadedNames names =
+        namesOfLoaded(read.header, points.hasB, points.definitionA, points.definitionB);
     points.definitionA = names.definitionA;
     points.definitionB = names.definitionB;
     storeLoaded(snapshot, points);
-    return names;
+    return {std::nullopt, names};
 }
 
 void Session::keepForUndo(UndoStep step) {

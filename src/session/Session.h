@@ -11,6 +11,7 @@
 #include "MeasurementStore.h"
 #include "PointSet.h"
 #include "Run.h"
+#include "RunPolicy.h"
 #include "SamplePipeline.h"
 #include "SignalDefinition.h"
 #include "StoredData.h"
@@ -42,7 +43,7 @@ struct LoadedPoints {
     QString definitionA, definitionB; ///< definition lines or column labels
 };
 
-/// Where read points came from; undo names its step by it.
+/// Where read points came from; undo names its step by it, the runs what replaced theirs.
 enum class LoadSource { File, Clipboard };
 
 /// What undo takes back: the points a deletion, a load or a paste replaced.
@@ -61,6 +62,25 @@ struct Undone {
 struct LoadedNames {
     QString definitionA, definitionB;
     bool applyA = false, applyB = false;
+};
+
+/// A read text as the session judges it: whether it is a table at all, whether its first line
+/// names the columns, and its points.
+struct ReadPoints {
+    bool table = true;
+    bool header = false;
+    LoadedPoints points;
+};
+
+/// Why read points were not taken: a text that is no table, or one without a point. Nothing
+/// changed.
+enum class LoadRefusal { NoTable, NoPoints };
+
+/// What taking read points decided: refused, or the names they brought (the caller puts the
+/// marked ones in force).
+struct LoadOutcome {
+    std::optional<LoadRefusal> refused;
+    LoadedNames names;
 };
 
 /// What applying a definition line gave: its parts and the range resolved under the
@@ -135,9 +155,11 @@ public:
     /// Makes a read point set the data (no raw values behind them) or the snapshot.
     void storeLoaded(bool snapshot, const LoadedPoints& points);
     /// A read text's points (their definitions: the header's fields, when it has one) become
-    /// the data or the snapshot. The data they replace is kept for undo with the definitions in
-    /// force. Returns the names they bring; the caller puts the marked ones in force.
-    LoadedNames takeLoaded(LoadSource source, bool snapshot, bool header, LoadedPoints points);
+    /// the data or the snapshot, unless it is refused. Before the data is replaced, keepCurrent
+    /// hears what replaces it (a load or a paste), so that the current points may be kept as a
+    /// run; the data is then kept for undo with the definitions in force.
+    LoadOutcome takeLoaded(LoadSource source, bool snapshot, const ReadPoints& read,
+                           const std::function<void(Replacement)>& keepCurrent = {});
     void emptyData();
     /// "Daten löschen": the data is emptied, kept for undo when there was any.
     void deleteData();

@@ -112,7 +112,7 @@ TEST_F(MainJournalTest, ExperimentComesBackWholeAndRefusedFilesChangeNothing) {
     Child<QCheckBox>(*win, "CheckBoxBXY")->setChecked(false);
     PlotOf(*win).Cursors().setVerticalOn(true, PlotOf(*win).Scales().T.RangeStart,
                                          PlotOf(*win).Scales().T.RangeEnd);
-    win->FitOnPlot(false, FitModel::Linear, 0, 0.5);
+    win->report().FitOnPlot(false, FitModel::Linear, 0, 0.5);
     ASSERT_TRUE(PlotOf(*win).ShownFit().has_value());
     ASSERT_EQ(win->session().store().Data.Count, 100);
     ASSERT_GT(win->session().store().Snap.Count, 0);

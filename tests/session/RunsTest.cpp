@@ -371,8 +371,9 @@ TEST(Session, StoringReadPoints) {
 }
 
 // A load or paste keeps the data it replaces for undo, named by its source, with the
-// definitions in force; undo puts both back once. A snapshot load keeps nothing; a deletion
-// keeps the data but not the definitions, and an empty deletion nothing.
+// definitions in force, after the runs heard what replaces it; undo puts both back once. A
+// snapshot load keeps nothing; a deletion keeps the data but not the definitions, and an empty
+// deletion nothing. A text that is no table or holds no point changes nothing.
 TEST(Session, LoadPolicyBySourceAndUndo) {
     const std::vector<double> t{0, 1, 2}, a{5, 6, 7}, b{1, 1, 1};
     const std::vector<double> before{9, 8};
@@ -382,12 +383,22 @@ TEST(Session, LoadPolicyBySourceAndUndo) {
         bool snapshot, dataBefore;
         std::optional<UndoStep> step;
         bool definitionsBack;
-    } rows[] = {{"load", LoadSource::File, false, true, UndoStep::LoadData, true},
-                {"paste", LoadSource::Clipboard, false, true, UndoStep::PasteData, true},
-                {"paste over nothing", LoadSource::Clipboard, false, false, UndoStep::PasteData, true},
-                {"snapshot", LoadSource::File, true, true, std::nullopt, false},
-                {"delete", std::nullopt, false, true, UndoStep::DeleteData, false},
-                {"delete nothing", std::nullopt, false, false, std::nullopt, false}};
+        std::optional<Replacement> heard; // what the runs heard replaces the data
+        std::optional<LoadRefusal> refused = std::nullopt;
+        bool table = true, points = true;
+    } rows[] = {
+        {"load", LoadSource::File, false, true, UndoStep::LoadData, true, Replacement::Load},
+        {"paste", LoadSource::Clipboard, false, true, UndoStep::PasteData, true,
+         Replacement::Paste},
+        {"paste over nothing", LoadSource::Clipboard, false, false, UndoStep::PasteData, true,
+         Replacement::Paste},
+        {"snapshot", LoadSource::File, true, true, std::nullopt, false, std::nullopt},
+        {"no table", LoadSource::Clipboard, false, true, std::nullopt, false, std::nullopt,
+         LoadRefusal::NoTable, false},
+        {"no points", LoadSource::File, false, true, std::nullopt, false, std::nullopt,
+         LoadRefusal::NoPoints, true, false},
+        {"delete", std::nullopt, false, true, UndoStep::DeleteData, false, std::nullopt},
+        {"delete nothing", std::nullopt, false, false, std::nullopt, false, std::nullopt}};
     for (const auto& r : rows) {
         SCOPED_TRACE(r.what);
         Session session;
@@ -399,13 +410,29 @@ TEST(Session, LoadPolicyBySourceAndUndo) {
                                         QStringLiteral("alt (V)")});
         const QString inForce = s.AppliedDefA;
         if (r.source) {
-            const LoadedNames names = session.takeLoaded(
-                *r.source, r.snapshot, true,
-                {t, a, b, true, QStringLiteral("x (m): 2*U"), QStringLiteral("Kraft (N)")});
-            EXPECT_TRUE(names.applyA);
-            EXPECT_FALSE(names.applyB);
-            EXPECT_EQ((r.snapshot ? s.Snap : s.Data).Count, 3);
-            EXPECT_EQ((r.snapshot ? s.Snap : s.Data).DefB, QStringLiteral("Kraft (N)"));
+            std::vector<Replacement> heard;
+            const std::vector<double> none;
+            const LoadOutcome taken = session.takeLoaded(
+                *r.source, r.snapshot,
+                {r.table,
+                 true,
+                 {r.points ? t : none, a, b, true, QStringLiteral("x (m): 2*U"),
+                  QStringLiteral("Kraft (N)")}},
+                [&heard, &s, &r](Replacement what) {
+                    EXPECT_EQ(s.Data.Count, r.dataBefore ? 2 : 0); // still the data it replaces
+                    heard.push_back(what);
+                });
+            EXPECT_EQ(taken.refused, r.refused);
+            EXPECT_EQ(heard, r.heard ? std::vector{*r.heard} : std::vector<Replacement>{});
+            if (r.refused) {
+                EXPECT_EQ(s.Data.Count, 2);
+                EXPECT_EQ(s.Data.DefA, QStringLiteral("alt (V)"));
+            } else {
+                EXPECT_TRUE(taken.names.applyA);
+                EXPECT_FALSE(taken.names.applyB);
+                EXPECT_EQ((r.snapshot ? s.Snap : s.Data).Count, 3);
+                EXPECT_EQ((r.snapshot ? s.Snap : s.Data).DefB, QStringLiteral("Kraft (N)"));
+            }
         } else {
             session.deleteData();
             EXPECT_EQ(s.Data.Count, 0);
