@@ -63,7 +63,7 @@ void TFormMain::FormResize() {
     // The client area below the menu bar.
     const QSize menu(0, MenuBarHeight());
     in.Window = size() - menu;
-    in.Minimum = MinimumClientSize();
+    in.Minimum = Layout.MinimumClientSize();
     in.Scale = PaintBoxData->devicePixelRatioF();
     in.PaintBoxMittel = PaintBoxMittel->Canvas().size();
     in.PaintBoxData = PaintBoxData->Canvas().size();

@@ -1,6 +1,9 @@
 // The controls of the main window, their captions, colours, fonts, start states and design
 // places (a 1024 x 715 client area), and the anchoring that keeps them in place on resize.
+#include "MainLayout.h"
+
 #include "AxisPictures.h"
+#include "MainControls.h"
 #include "MainPanels.h"
 #include "PlotView.h"
 #include "SignalDefinition.h"
@@ -11,6 +14,7 @@
 #include <QCheckBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMainWindow>
 #include <QPainter>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -332,54 +336,73 @@ PlotView::PlotView(QWidget* parent, PlotViewData& data, PlotHost& host)
     MemoAnalysis->hide();
 }
 
-void TFormMain::CreatePanels() {
-    auto* central = new QWidget(this);
-    setCentralWidget(central);
-    central->resize(1024, 715);
-    Paneloben = MakePanel(central);
-    Panellinks = MakePanel(central);
-    Panelunten = MakePanel(central);
+PlotView* MainLayout::Build(QMainWindow& window, PlotViewData& data, PlotHost& host) {
+    MainControls& c = controls_;
+    central_ = new QWidget(&window);
+    window.setCentralWidget(central_);
+    central_->resize(1024, 715);
+    c.Paneloben = MakePanel(central_);
+    c.Panellinks = MakePanel(central_);
+    c.Panelunten = MakePanel(central_);
     // In the order of the tab chain.
-    CreateTopPanel();
-    CreateSignalPanel();
-    CreatePlotPanel();
-    CreateBottomPanel();
-    LayoutPanels();
-    Paneloben->setObjectName(QStringLiteral("Paneloben"));
-    Panellinks->setObjectName(QStringLiteral("Panellinks"));
-    Panelunten->setObjectName(QStringLiteral("Panelunten"));
+    createTopPanel();
+    createSignalPanel();
+    auto* plot = new PlotView(central_, data, host);
+    c.Panelmitte = plot;
+    c.PaintBoxData = plot->PaintBoxData;
+    TImage** const images[AxisImageCount] = {
+        &c.ImageLinksAuto,  &c.ImageLinksAutoOff,  &c.ImageLinksFull,  &c.ImagelinksFullon,
+        &c.ImageRechtsauto, &c.ImageRechtsAutoOff, &c.ImageRechtsFull, &c.ImageRechtsFullon,
+        &c.ImageUntenAuto,  &c.ImageUntenAutoOff,  &c.ImageUntenFull,  &c.ImageUntenFullOn};
+    for (int i = 0; i < AxisImageCount; ++i)
+        *images[i] = plot->AxisImages[static_cast<std::size_t>(i)];
+    c.MemoAnalysis = plot->MemoAnalysis;
+    createBottomPanel();
+    layoutPanels();
+    c.Paneloben->setObjectName(QStringLiteral("Paneloben"));
+    c.Panellinks->setObjectName(QStringLiteral("Panellinks"));
+    c.Panelunten->setObjectName(QStringLiteral("Panelunten"));
+    return plot;
 }
 
-void TFormMain::LayoutPanels() {
-    const QSize client = centralWidget()->size();
+void MainLayout::Resize() {
+    layoutPanels();
+    applyAnchors();
+    PlaceSignalPanel();
+}
+
+void MainLayout::layoutPanels() {
+    MainControls& c = controls_;
+    const QSize client = central_->size();
     const int w = client.width();
     const int h = client.height();
     const int middle = std::max(0, h - TopHeight - BottomHeight);
-    Paneloben->setGeometry(0, 0, w, TopHeight);
-    Panelunten->setGeometry(0, h - BottomHeight, w, BottomHeight);
-    Panellinks->setGeometry(0, TopHeight, LeftWidth, middle);
-    Panelmitte->setGeometry(LeftWidth, TopHeight, std::max(0, w - LeftWidth), middle);
+    c.Paneloben->setGeometry(0, 0, w, TopHeight);
+    c.Panelunten->setGeometry(0, h - BottomHeight, w, BottomHeight);
+    c.Panellinks->setGeometry(0, TopHeight, LeftWidth, middle);
+    c.Panelmitte->setGeometry(LeftWidth, TopHeight, std::max(0, w - LeftWidth), middle);
 }
 
-void TFormMain::CreateTopPanel() {
-    QWidget* p = Paneloben;
-    LabelUeberschr = MakeLabel(p, QStringLiteral("Kurvimat"), 15, 4, Qt::black, 32, true);
-    Label2 = MakeLabel(p, tr("USB-Speicheroszilloskop"), 160, 19, Qt::black, 16, true);
-    LabelDataLoss = MakeLabel(p, tr("USB-Datenverlust!"), 167, 9, Qt::red, 27, true);
-    LabelDataLoss->hide();
+void MainLayout::createTopPanel() {
+    MainControls& c = controls_;
+    QWidget* p = c.Paneloben;
+    c.LabelUeberschr = MakeLabel(p, QStringLiteral("Kurvimat"), 15, 4, Qt::black, 32, true);
+    c.Label2 = MakeLabel(p, TFormMain::tr("USB-Speicheroszilloskop"), 160, 19, Qt::black, 16, true);
+    c.LabelDataLoss = MakeLabel(p, TFormMain::tr("USB-Datenverlust!"), 167, 9, Qt::red, 27, true);
+    c.LabelDataLoss->hide();
 
-    PaintBoxRoh = new TPaintBox(p);
-    PaintBoxRoh->setGeometry(16, 50, 251, 130);
+    c.PaintBoxRoh = new TPaintBox(p);
+    c.PaintBoxRoh->setGeometry(16, 50, 251, 130);
 
-    new TriggerPanel(p, *this);
+    new TriggerPanel(p, c);
 
-    PaintBoxMittel = new TPaintBox(p);
-    PaintBoxMittel->setGeometry(353, 50, 724, 130);
+    c.PaintBoxMittel = new TPaintBox(p);
+    c.PaintBoxMittel->setGeometry(353, 50, 724, 130);
 
-    LabelSamplingrate = MakeLabel(p, tr("Messintervall"), 655, 7, Grey);
-    ComboBoxSamplingRate = new TComboBox(false, p);
-    ComboBoxSamplingRate->addItems(
-        {tr("2 ms (500 Hz) (8-Bit)"), QStringLiteral("3 ms (333 Hz)"),
+    c.LabelSamplingrate = MakeLabel(p, TFormMain::tr("Messintervall"), 655, 7, Grey);
+    c.ComboBoxSamplingRate = new TComboBox(false, p);
+    c.ComboBoxSamplingRate->addItems(
+        {TFormMain::tr("2 ms (500 Hz) (8-Bit)"), QStringLiteral("3 ms (333 Hz)"),
          QStringLiteral("4 ms (250 Hz)"), QStringLiteral("5 ms (200 Hz)"),
          QStringLiteral("10 ms (100 Hz)"), QStringLiteral("20 ms (50 Hz)"),
          QStringLiteral("50 ms (20 Hz)"), QStringLiteral("100 ms (10 Hz)"),
@@ -387,157 +410,149 @@ void TFormMain::CreateTopPanel() {
          QStringLiteral("1000 ms (1 Hz)"), QStringLiteral("2000 ms (2 s)"),
          QStringLiteral("5000 ms (5 s)"), QStringLiteral("10000 ms (10 s)"),
          QStringLiteral("20000 ms (20 s)"), QStringLiteral("60000 ms (1 min)")});
-    ComboBoxSamplingRate->setMaxVisibleItems(16);
-    ComboBoxSamplingRate->setGeometry(655, 22, 178, 21);
-    LabelSamples = MakeLabel(p, tr("Anzahl Datenpunkte"), 838, 7, Grey);
-    ComboBoxSamples = new TComboBox(false, p);
-    ComboBoxSamples->addItems({QStringLiteral("100"), QStringLiteral("200"), QStringLiteral("500"),
-                               QStringLiteral("1000"), QStringLiteral("2000"),
-                               QStringLiteral("5000"), QStringLiteral("10000")});
-    ComboBoxSamples->setGeometry(838, 22, 100, 21);
-    LabelHardware = MakeLabel(p, tr("Einstellungen"), 944, 7, Grey);
+    c.ComboBoxSamplingRate->setMaxVisibleItems(16);
+    c.ComboBoxSamplingRate->setGeometry(655, 22, 178, 21);
+    c.LabelSamples = MakeLabel(p, TFormMain::tr("Anzahl Datenpunkte"), 838, 7, Grey);
+    c.ComboBoxSamples = new TComboBox(false, p);
+    c.ComboBoxSamples->addItems({QStringLiteral("100"), QStringLiteral("200"),
+                                 QStringLiteral("500"), QStringLiteral("1000"),
+                                 QStringLiteral("2000"), QStringLiteral("5000"),
+                                 QStringLiteral("10000")});
+    c.ComboBoxSamples->setGeometry(838, 22, 100, 21);
+    c.LabelHardware = MakeLabel(p, TFormMain::tr("Einstellungen"), 944, 7, Grey);
     // Right-aligned over the button.
-    LabelHardware->setAlignment(Qt::AlignRight | Qt::AlignTop);
-    LabelHardware->setGeometry(1008 - std::max(64, LabelHardware->width()), 7,
-                               std::max(64, LabelHardware->width()), LabelHardware->height());
-    ButtonHardware = MakeButton(p, QStringLiteral("Kurvimat"), 942, 21, 66, 24);
-    ButtonHardware->setEnabled(false);
+    c.LabelHardware->setAlignment(Qt::AlignRight | Qt::AlignTop);
+    c.LabelHardware->setGeometry(1008 - std::max(64, c.LabelHardware->width()), 7,
+                                 std::max(64, c.LabelHardware->width()),
+                                 c.LabelHardware->height());
+    c.ButtonHardware = MakeButton(p, QStringLiteral("Kurvimat"), 942, 21, 66, 24);
+    c.ButtonHardware->setEnabled(false);
 
     const QColor red(247, 0, 0);
-    LabelUAmax = MakeLabel(p, QStringLiteral("5 V"), 1021, 47, BlueA);
-    LabelUBmax = MakeLabel(p, QStringLiteral("5 V"), 1021, 58, red);
+    c.LabelUAmax = MakeLabel(p, QStringLiteral("5 V"), 1021, 47, BlueA);
+    c.LabelUBmax = MakeLabel(p, QStringLiteral("5 V"), 1021, 58, red);
     // Two pixels higher than designed: the lower one ends at the panel's lower edge.
-    LabelUBmin = MakeLabel(p, QStringLiteral("0 V"), 1021, 156, red);
-    LabelUAmin = MakeLabel(p, QStringLiteral("0 V"), 1021, 167, BlueA);
-    ShapeUmax = new TShape(p);
-    ShapeUmax->setGeometry(1007, 51, 9, 1);
-    ShapeUmin = new TShape(p);
-    ShapeUmin->setGeometry(1007, 178, 9, 1);
-    new FitLabelsToText(p, {LabelUAmax, LabelUBmax, LabelUAmin, LabelUBmin});
+    c.LabelUBmin = MakeLabel(p, QStringLiteral("0 V"), 1021, 156, red);
+    c.LabelUAmin = MakeLabel(p, QStringLiteral("0 V"), 1021, 167, BlueA);
+    c.ShapeUmax = new TShape(p);
+    c.ShapeUmax->setGeometry(1007, 51, 9, 1);
+    c.ShapeUmin = new TShape(p);
+    c.ShapeUmin->setGeometry(1007, 178, 9, 1);
+    new FitLabelsToText(p, {c.LabelUAmax, c.LabelUBmax, c.LabelUAmin, c.LabelUBmin});
 
-    MemoExchange = new QPlainTextEdit(p);
-    MemoExchange->setLineWrapMode(QPlainTextEdit::NoWrap);
-    MemoExchange->setGeometry(5, 5, 100, 40);
-    MemoExchange->hide();
+    c.MemoExchange = new QPlainTextEdit(p);
+    c.MemoExchange->setLineWrapMode(QPlainTextEdit::NoWrap);
+    c.MemoExchange->setGeometry(5, 5, 100, 40);
+    c.MemoExchange->hide();
 }
 
-void TFormMain::CreateSignalPanel() {
-    PanellinksPuffer = MakePanel(Panellinks);
-    PanellinksPuffer->setGeometry(0, 0, LeftWidth, 15);
-    PanelSignale = MakePanel(Panellinks);
-    PanelSignale->setGeometry(16, 15, 251, 415);
-    ScrollBarSignale = new QScrollBar(Qt::Vertical, Panellinks);
-    ScrollBarSignale->hide();
+void MainLayout::createSignalPanel() {
+    MainControls& c = controls_;
+    c.PanellinksPuffer = MakePanel(c.Panellinks);
+    c.PanellinksPuffer->setGeometry(0, 0, LeftWidth, 15);
+    c.PanelSignale = MakePanel(c.Panellinks);
+    c.PanelSignale->setGeometry(16, 15, 251, 415);
+    c.ScrollBarSignale = new QScrollBar(Qt::Vertical, c.Panellinks);
+    c.ScrollBarSignale->hide();
     for (const char channel : {'A', 'B'}) {
         const bool a = channel == 'A';
-        auto* g = new SignalGroupPanel(PanelSignale, channel, a ? 0 : 215);
-        (a ? LabelAroh : LabelBroh) = g->LabelRoh;
-        (a ? LabelAx : LabelBx) = g->LabelX;
-        (a ? LabelUA : LabelUB) = g->LabelU;
-        (a ? LabelAkal : LabelBkal) = g->LabelKal;
-        (a ? ComboBoxA : ComboBoxB) = g->ComboBox;
-        (a ? EditSignalA : EditSignalB) = g->EditSignal;
-        (a ? EditEinheitA : EditEinheitB) = g->EditEinheit;
-        (a ? EditFormelA : EditFormelB) = g->EditFormel;
-        (a ? EditSkalaAmin : EditSkalaBmin) = g->EditSkalaMin;
-        (a ? EditSkalaAmax : EditSkalaBmax) = g->EditSkalaMax;
-        (a ? CheckBoxKanalA : CheckBoxKanalB) = g->CheckBoxKanal;
-        (a ? CheckBoxSkalaAauto : CheckBoxSkalaBauto) = g->CheckBoxSkalaAuto;
+        auto* g = new SignalGroupPanel(c.PanelSignale, channel, a ? 0 : 215);
+        (a ? c.LabelAroh : c.LabelBroh) = g->LabelRoh;
+        (a ? c.LabelAx : c.LabelBx) = g->LabelX;
+        (a ? c.LabelUA : c.LabelUB) = g->LabelU;
+        (a ? c.LabelAkal : c.LabelBkal) = g->LabelKal;
+        (a ? c.ComboBoxA : c.ComboBoxB) = g->ComboBox;
+        (a ? c.EditSignalA : c.EditSignalB) = g->EditSignal;
+        (a ? c.EditEinheitA : c.EditEinheitB) = g->EditEinheit;
+        (a ? c.EditFormelA : c.EditFormelB) = g->EditFormel;
+        (a ? c.EditSkalaAmin : c.EditSkalaBmin) = g->EditSkalaMin;
+        (a ? c.EditSkalaAmax : c.EditSkalaBmax) = g->EditSkalaMax;
+        (a ? c.CheckBoxKanalA : c.CheckBoxKanalB) = g->CheckBoxKanal;
+        (a ? c.CheckBoxSkalaAauto : c.CheckBoxSkalaBauto) = g->CheckBoxSkalaAuto;
     }
 }
 
-void TFormMain::CreatePlotPanel() {
-    Plot = new PlotView(Panellinks->parentWidget(), *this, *this);
-    Panelmitte = Plot;
-    PaintBoxData = Plot->PaintBoxData;
-    TImage** const images[AxisImageCount] = {
-        &ImageLinksAuto,  &ImageLinksAutoOff,  &ImageLinksFull,  &ImagelinksFullon,
-        &ImageRechtsauto, &ImageRechtsAutoOff, &ImageRechtsFull, &ImageRechtsFullon,
-        &ImageUntenAuto,  &ImageUntenAutoOff,  &ImageUntenFull,  &ImageUntenFullOn};
-    for (int i = 0; i < AxisImageCount; ++i)
-        *images[i] = Plot->AxisImages[static_cast<std::size_t>(i)];
-    MemoAnalysis = Plot->MemoAnalysis;
-}
-
-void TFormMain::CreateBottomPanel() {
-    QWidget* p = Panelunten;
-    ButtonBearbeiten = MakeButton(p, tr("Signale bearbeiten"), 14, 10, 107, 24);
-    CheckBoxAXY = MakeCheckBox(p, tr("Kanal A als x"), 184, 9, false);
-    CheckBoxBXY = MakeCheckBox(p, tr("Kanal B als x"), 184, 24, false);
+void MainLayout::createBottomPanel() {
+    MainControls& c = controls_;
+    QWidget* p = c.Panelunten;
+    c.ButtonBearbeiten = MakeButton(p, TFormMain::tr("Signale bearbeiten"), 14, 10, 107, 24);
+    c.CheckBoxAXY = MakeCheckBox(p, TFormMain::tr("Kanal A als x"), 184, 9, false);
+    c.CheckBoxBXY = MakeCheckBox(p, TFormMain::tr("Kanal B als x"), 184, 24, false);
     // The third plot mode, under the button and left of the xy choice, reached by Tab after it.
-    CheckBoxSpektrum = MakeCheckBox(p, tr("Spektrum"), 0, 39, false);
-    CheckBoxMinuten = MakeCheckBox(p, tr("Zeit in min"), 200, 39, false);
-    for (QCheckBox* box : {CheckBoxAXY, CheckBoxBXY, CheckBoxSpektrum, CheckBoxMinuten}) {
+    c.CheckBoxSpektrum = MakeCheckBox(p, TFormMain::tr("Spektrum"), 0, 39, false);
+    c.CheckBoxMinuten = MakeCheckBox(p, TFormMain::tr("Zeit in min"), 200, 39, false);
+    for (QCheckBox* box : {c.CheckBoxAXY, c.CheckBoxBXY, c.CheckBoxSpektrum, c.CheckBoxMinuten}) {
         box->setLayoutDirection(Qt::RightToLeft); // caption left of the box
         // Design width, or wider where the font needs it.
-        const int design = box == CheckBoxMinuten ? 67 : box == CheckBoxSpektrum ? 62 : 83;
+        const int design = box == c.CheckBoxMinuten ? 67 : box == c.CheckBoxSpektrum ? 62 : 83;
         box->resize(std::max(design, box->sizeHint().width()), 15);
     }
-    CheckBoxSpektrum->move(150 - CheckBoxSpektrum->width(), 39);
-    Label4 = MakeLabel(p, QStringLiteral("xy"), 161, 17);
-    Label5 = MakeLabel(p, QStringLiteral("{"), 176, 14, Qt::black, 16);
+    c.CheckBoxSpektrum->move(150 - c.CheckBoxSpektrum->width(), 39);
+    c.Label4 = MakeLabel(p, QStringLiteral("xy"), 161, 17);
+    c.Label5 = MakeLabel(p, QStringLiteral("{"), 176, 14, Qt::black, 16);
 
     // The exchange and snapshot group sits closer to the xy boxes than in the design (352),
     // so the row fits a narrower window.
-    new ExchangeRow(p, ExchangeX, *this);
+    new ExchangeRow(p, ExchangeX, c);
 
     const int shift = -ExchangeShift;
-    Image1 = MakeImage(p, 705 + shift, 12, SnapshotArrowPicture(p->devicePixelRatioF()));
-    ButtonSchnappschuss =
-        MakeButton(p, tr("Schnappschuss"), 727 + shift, 23, 92, 24);
-    CheckBoxSchnappschuss =
-        MakeCheckBox(p, tr("automatisch beim\nTrigger"), 824 + shift, 12, true);
-    CheckBoxSchnappschuss->resize(std::max(78, CheckBoxSchnappschuss->sizeHint().width()), 48);
-    ShapeAnalysis = new TShape(p, Qt::white);
-    ShapeAnalysis->setGeometry(976, 32, 32, 31);
-    Button2 = MakeButton(p, tr("Analyse"), 952, 22, 51, 25);
-    Button2->hide();
+    c.Image1 = MakeImage(p, 705 + shift, 12, SnapshotArrowPicture(p->devicePixelRatioF()));
+    c.ButtonSchnappschuss = MakeButton(p, TFormMain::tr("Schnappschuss"), 727 + shift, 23, 92, 24);
+    c.CheckBoxSchnappschuss =
+        MakeCheckBox(p, TFormMain::tr("automatisch beim\nTrigger"), 824 + shift, 12, true);
+    c.CheckBoxSchnappschuss->resize(std::max(78, c.CheckBoxSchnappschuss->sizeHint().width()),
+                                    48);
+    c.ShapeAnalysis = new TShape(p, Qt::white);
+    c.ShapeAnalysis->setGeometry(976, 32, 32, 31);
+    c.Button2 = MakeButton(p, TFormMain::tr("Analyse"), 952, 22, 51, 25);
+    c.Button2->hide();
 }
 
-// Start-up: the plot fills its panel; the right-hand controls and the axis images follow.
-void TFormMain::FitPlotToPanel() {
-    const int d = Panelmitte->width() - 5 - PaintBoxData->width();
-    PaintBoxData->resize(Panelmitte->width() - 5, PaintBoxData->height());
-    PaintBoxMittel->resize(PaintBoxMittel->width() + d, PaintBoxMittel->height());
+void MainLayout::FitPlotToPanel() {
+    MainControls& c = controls_;
+    const int d = c.Panelmitte->width() - 5 - c.PaintBoxData->width();
+    c.PaintBoxData->resize(c.Panelmitte->width() - 5, c.PaintBoxData->height());
+    c.PaintBoxMittel->resize(c.PaintBoxMittel->width() + d, c.PaintBoxMittel->height());
     for (QWidget* w : std::initializer_list<QWidget*>{
-             ImageRechtsauto,   ImageRechtsAutoOff, ImageRechtsFull,
-             ImageRechtsFullon, ImageUntenAuto,     ImageUntenAutoOff,
-             ImageUntenFull,    ImageUntenFullOn,   LabelUAmax,
-             LabelUBmax,        LabelUAmin,         LabelUBmin,
-             ShapeUmax,         ShapeUmin,          LabelSamplingrate,
-             LabelSamples,      LabelHardware,      ComboBoxSamplingRate,
-             ComboBoxSamples,   ButtonHardware})
+             c.ImageRechtsauto,   c.ImageRechtsAutoOff, c.ImageRechtsFull,
+             c.ImageRechtsFullon, c.ImageUntenAuto,     c.ImageUntenAutoOff,
+             c.ImageUntenFull,    c.ImageUntenFullOn,   c.LabelUAmax,
+             c.LabelUBmax,        c.LabelUAmin,         c.LabelUBmin,
+             c.ShapeUmax,         c.ShapeUmin,          c.LabelSamplingrate,
+             c.LabelSamples,      c.LabelHardware,      c.ComboBoxSamplingRate,
+             c.ComboBoxSamples,   c.ButtonHardware})
         w->move(w->x() + d, w->y());
-    const int e = Panelmitte->height() - PaintBoxData->height();
-    for (QWidget* w : {ImageUntenAuto, ImageUntenAutoOff, ImageUntenFull, ImageUntenFullOn})
+    const int e = c.Panelmitte->height() - c.PaintBoxData->height();
+    for (QWidget* w : {c.ImageUntenAuto, c.ImageUntenAutoOff, c.ImageUntenFull, c.ImageUntenFullOn})
         w->move(w->x(), w->y() + e);
-    PaintBoxData->resize(PaintBoxData->width(), Panelmitte->height());
+    c.PaintBoxData->resize(c.PaintBoxData->width(), c.Panelmitte->height());
 }
 
-void TFormMain::CaptureAnchors() {
-    Anchors.clear();
+void MainLayout::CaptureAnchors() {
+    MainControls& c = controls_;
+    anchors_.clear();
     const auto add = [this](QWidget* w, bool right, bool bottom, bool stretchW, bool stretchH) {
         Anchor a{w, right, bottom, stretchW, stretchH};
         // A right-anchored control keeps its left edge's distance from the right edge, so a
         // label that grows with its text grows to the right as it did before.
         a.rightGap = w->parentWidget()->width() - w->x() - (right && !stretchW ? 0 : w->width());
         a.bottomGap = w->parentWidget()->height() - w->y() - w->height();
-        Anchors.push_back(a);
+        anchors_.push_back(a);
     };
-    add(PaintBoxMittel, false, false, true, false);
+    add(c.PaintBoxMittel, false, false, true, false);
     for (QWidget* w : std::initializer_list<QWidget*>{
-             LabelSamplingrate, ComboBoxSamplingRate, LabelSamples, ComboBoxSamples, LabelHardware,
-             ButtonHardware, LabelUAmax, LabelUBmax, LabelUAmin, LabelUBmin, ShapeUmax, ShapeUmin,
-             ImageRechtsauto, ImageRechtsAutoOff, ImageRechtsFull, ImageRechtsFullon, ShapeAnalysis,
-             Button2})
+             c.LabelSamplingrate, c.ComboBoxSamplingRate, c.LabelSamples, c.ComboBoxSamples,
+             c.LabelHardware, c.ButtonHardware, c.LabelUAmax, c.LabelUBmax, c.LabelUAmin,
+             c.LabelUBmin, c.ShapeUmax, c.ShapeUmin, c.ImageRechtsauto, c.ImageRechtsAutoOff,
+             c.ImageRechtsFull, c.ImageRechtsFullon, c.ShapeAnalysis, c.Button2})
         add(w, true, false, false, false);
-    for (QWidget* w : {ImageUntenAuto, ImageUntenAutoOff, ImageUntenFull, ImageUntenFullOn})
+    for (QWidget* w : {c.ImageUntenAuto, c.ImageUntenAutoOff, c.ImageUntenFull, c.ImageUntenFullOn})
         add(w, true, true, false, false);
-    add(PaintBoxData, false, false, true, true);
+    add(c.PaintBoxData, false, false, true, true);
 }
 
-void TFormMain::ApplyAnchors() {
-    for (const Anchor& a : Anchors) {
+void MainLayout::applyAnchors() {
+    for (const Anchor& a : anchors_) {
         const QWidget* parent = a.widget->parentWidget();
         QRect r = a.widget->geometry();
         if (a.stretchWidth)
@@ -552,33 +567,36 @@ void TFormMain::ApplyAnchors() {
     }
 }
 
-QSize TFormMain::MinimumClientSize() const {
+QSize MainLayout::MinimumClientSize() const {
+    const MainControls& c = controls_;
     constexpr int gap = 8;
     int width = MinWindowWidth;
     // The bottom row, up to the automatic-snapshot box, in one piece.
     for (const QWidget* w : std::initializer_list<const QWidget*>{
-             ButtonBearbeiten, CheckBoxAXY, CheckBoxBXY, CheckBoxMinuten, ButtonDatenLoeschen,
-             ButtonSSLoeschen, Image1, ButtonSchnappschuss, CheckBoxSchnappschuss})
-        width = std::max(width, w->mapTo(Panelunten, QPoint(w->width(), 0)).x() + gap);
+             c.ButtonBearbeiten, c.CheckBoxAXY, c.CheckBoxBXY, c.CheckBoxMinuten,
+             c.ButtonDatenLoeschen, c.ButtonSSLoeschen, c.Image1, c.ButtonSchnappschuss,
+             c.CheckBoxSchnappschuss})
+        width = std::max(width, w->mapTo(c.Panelunten, QPoint(w->width(), 0)).x() + gap);
     // The timing choices, anchored right, keep clear of the subtitle and the data-loss warning.
-    const int choices = Paneloben->width() - std::min(LabelSamplingrate->x(), ComboBoxSamplingRate->x());
-    for (const QLabel* label : {Label2, LabelDataLoss})
+    const int choices =
+        c.Paneloben->width() - std::min(c.LabelSamplingrate->x(), c.ComboBoxSamplingRate->x());
+    for (const QLabel* label : {c.Label2, c.LabelDataLoss})
         width = std::max(width, label->x() + label->sizeHint().width() + gap + choices);
     return {width, MinWindowHeight};
 }
 
-// The signal panel scrolls when the left panel is too low for it.
-void TFormMain::PlaceSignalPanel() {
-    const int buffer = PanellinksPuffer->height();
-    ScrollBarSignale->setGeometry(Panellinks->width() - 15, buffer, 15,
-                                  std::max(0, Panellinks->height() - buffer));
-    if (PanelSignale->height() + buffer > Panellinks->height()) {
-        ScrollBarSignale->setMaximum(
-            std::max(0, PanelSignale->height() - ScrollBarSignale->height()));
-        ScrollBarSignale->show();
-        PanelSignale->move(PanelSignale->x(), buffer - ScrollBarSignale->value());
+void MainLayout::PlaceSignalPanel() {
+    MainControls& c = controls_;
+    const int buffer = c.PanellinksPuffer->height();
+    c.ScrollBarSignale->setGeometry(c.Panellinks->width() - 15, buffer, 15,
+                                    std::max(0, c.Panellinks->height() - buffer));
+    if (c.PanelSignale->height() + buffer > c.Panellinks->height()) {
+        c.ScrollBarSignale->setMaximum(
+            std::max(0, c.PanelSignale->height() - c.ScrollBarSignale->height()));
+        c.ScrollBarSignale->show();
+        c.PanelSignale->move(c.PanelSignale->x(), buffer - c.ScrollBarSignale->value());
     } else {
-        ScrollBarSignale->hide();
-        PanelSignale->move(PanelSignale->x(), buffer);
+        c.ScrollBarSignale->hide();
+        c.PanelSignale->move(c.PanelSignale->x(), buffer);
     }
 }

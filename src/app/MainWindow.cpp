@@ -54,7 +54,7 @@ TFormMain::TFormMain(QWidget* parent) : QMainWindow(parent) {
     setPalette(pal);
     resize(1024, 715);
     setMinimumSize(770, 570);
-    CreatePanels();
+    Plot = Layout.Build(*this, *this, *this);
     ConnectHandlers();
     ConnectDisplay();
     Experiments = new ExperimentFiles(*session_, *Runs, *this, *this);
@@ -80,8 +80,8 @@ TFormMain::TFormMain(QWidget* parent) : QMainWindow(parent) {
     ScaleX.Visible = false;
 
     // 2. The palette is built with the window. 3. The plot fills its panel.
-    FitPlotToPanel();
-    CaptureAnchors();
+    Layout.FitPlotToPanel();
+    Layout.CaptureAnchors();
     // 4. Raw strip image.
     if (RawStripBitmap.width() == 0)
         RawStripBitmap.resize(PaintBoxRoh->width(), PaintBoxRoh->height());
@@ -167,9 +167,7 @@ bool TFormMain::FormCloseQuery() {
 
 void TFormMain::resizeEvent(QResizeEvent* event) {
     QMainWindow::resizeEvent(event);
-    LayoutPanels();
-    ApplyAnchors();
-    PlaceSignalPanel();
+    Layout.Resize();
     FormResize();
 }
 
@@ -354,5 +352,5 @@ void TFormMain::ConnectHandlers() {
     bind(ButtonSSEinfuegen, &TFormMain::ButtonSSladenClick);
     connect(ButtonDatenLoeschen, &QPushButton::clicked, this, &TFormMain::ButtonDatenLoeschenClick);
 
-    connect(ScrollBarSignale, &QScrollBar::valueChanged, this, [this] { PlaceSignalPanel(); });
+    connect(ScrollBarSignale, &QScrollBar::valueChanged, this, [this] { Layout.PlaceSignalPanel(); });
 }

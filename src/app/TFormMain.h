@@ -14,6 +14,7 @@
 #include "IndexedImage.h"
 #include "MainControls.h"
 #include "MainDisplay.h"
+#include "MainLayout.h"
 #include "MeasurementStore.h"
 #include "MainRuns.h"
 #include "MeasurementText.h"
@@ -172,8 +173,6 @@ private:
     MeasurementStore& RecordedStore() override { return Store; }
     PlotMode Mode() const override { return ReadDisplayControls().Mode(); }
     DisplayControls ReadDisplayControls() const override;
-    // The smallest window in which every control is whole (at least 770 x 570).
-    QSize MinimumClientSize() const;
 
     // --- pictures, printing and curve fits (MainReport.cpp; PlotReport) ---
     std::unique_ptr<PlotReport> Report;
@@ -291,28 +290,11 @@ protected:
     void keyPressEvent(QKeyEvent* event) override;
 
 private:
-    // A control that keeps its distance to its panel's right and/or bottom edge.
-    struct Anchor {
-        QWidget* widget;
-        bool right, bottom, stretchWidth, stretchHeight;
-        int rightGap = 0, bottomGap = 0;
-    };
-
-    void CreatePanels();
-    void CreateTopPanel();
-    void CreateSignalPanel();
-    void CreatePlotPanel();
-    void CreateBottomPanel();
     void ConnectHandlers();
     // Mouse and check box connections of the display, and its hidden analysis controls.
     void ConnectDisplay();
     void ConnectModeBoxes();
     void ApplyAxisImages() { Plot->ApplyAxisImages(); }
-    void LayoutPanels();
-    void FitPlotToPanel();
-    void CaptureAnchors();
-    void ApplyAnchors();
-    void PlaceSignalPanel();
 
     // Errors: Qt does not let an exception leave a slot. Each handler runs its steps to the end
     // inside a HandlerScope; errors met meanwhile are collected and shown once, when the
@@ -368,7 +350,8 @@ private:
     void ReleaseDevice();
 
     TFormSignale* FormSignale = nullptr;
-    std::vector<Anchor> Anchors;
+    // The panels and controls at their places, and their anchoring on resize.
+    MainLayout Layout{*this};
     bool Shown = false;
     bool Closing = false;
 };
