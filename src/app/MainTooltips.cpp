@@ -1,12 +1,12 @@
 // What each control does, said where the pointer rests: the controls are named after their
 // members, the tooltips are one table by those names. Also the hints a control gives by itself:
 // a signal line edited but not yet applied, and drop-down lists as wide as their entries.
-#include "TFormMain.h"
+#include "MainTooltips.h"
 
 #include "GuideText.h"
-#include "MainCursors.h"
-#include "ReadoutBox.h"
+#include "MainControls.h"
 #include "TComboBox.h"
+#include "TFormMain.h"
 #include "TPaintBox.h"
 
 #include <QAbstractItemView>
@@ -25,9 +25,8 @@ const QColor PendingInput(255, 242, 179);
 
 } // namespace
 
-// Every control and action has its member's name as objectName; the panels name their own.
-void TFormMain::NameControls() {
-#define NAMED(member) std::pair<const char*, QObject*>(#member, member)
+void NameControls(MainControls& c) {
+#define NAMED(member) std::pair<const char*, QObject*>(#member, c.member)
     const std::pair<const char*, QObject*> controls[] = {
         NAMED(PanellinksPuffer), NAMED(PanelSignale), NAMED(ScrollBarSignale),
         NAMED(LabelUeberschr), NAMED(Label2), NAMED(LabelDataLoss), NAMED(PaintBoxRoh),
@@ -57,68 +56,68 @@ void TFormMain::NameControls() {
 #undef NAMED
     for (const auto& [name, object] : controls)
         object->setObjectName(QString::fromLatin1(name));
-    Measuring->LabelMesswerte->setObjectName(QStringLiteral("LabelMesswerte"));
 }
 
-void TFormMain::ApplyTooltips() {
-    NameControls();
+void ApplyTooltips(QWidget& window, MainControls& controls, QWidget& readout) {
+    NameControls(controls);
+    readout.setObjectName(QStringLiteral("LabelMesswerte"));
     QStringList variables;
     for (const FormulaVariable& v : FormulaVariables())
         variables << v.name + QStringLiteral(" – ") + v.meaning;
     const QString formula =
-        tr("Berechnungsterm des Signals aus den Variablen; mit Enter übernehmen. "
+        TFormMain::tr("Berechnungsterm des Signals aus den Variablen; mit Enter übernehmen. "
            "Hilfe ▸ Formelvariablen erklärt mehr.") +
         QStringLiteral("\n") + variables.join(QLatin1Char('\n'));
-    const QString autoScale = tr("Skala automatisch erweitern, sobald Messwerte darüber "
+    const QString autoScale = TFormMain::tr("Skala automatisch erweitern, sobald Messwerte darüber "
                                  "hinausgehen (an/aus).");
-    const QString fullScale = tr("Skala einmal an alle Messwerte anpassen.");
+    const QString fullScale = TFormMain::tr("Skala einmal an alle Messwerte anpassen.");
     const std::pair<const char*, QString> tips[] = {
-        {"PaintBoxRoh", tr("Die Rohwerte der letzten Sekunden, wie das Gerät sie liefert.")},
-        {"ButtonTrigger", tr("Startet sofort eine Messung, ohne auf die Triggerbedingung zu "
+        {"PaintBoxRoh", TFormMain::tr("Die Rohwerte der letzten Sekunden, wie das Gerät sie liefert.")},
+        {"ButtonTrigger", TFormMain::tr("Startet sofort eine Messung, ohne auf die Triggerbedingung zu "
                              "warten (Messen ▸ Trigger).")},
-        {"ButtonTriggerChannel", tr("Der Kanal, dessen Signal die Messung auslöst; ein Klick "
+        {"ButtonTriggerChannel", TFormMain::tr("Der Kanal, dessen Signal die Messung auslöst; ein Klick "
                                     "wechselt zwischen A und B.")},
-        {"ButtonTriggerRichtung", tr("Auslösen bei steigendem (+) oder fallendem (-) Signal; "
+        {"ButtonTriggerRichtung", TFormMain::tr("Auslösen bei steigendem (+) oder fallendem (-) Signal; "
                                      "ein Klick wechselt.")},
-        {"RadioButtonDauer", tr("dauer: eine Messung nach der anderen, ohne auf den Trigger zu "
+        {"RadioButtonDauer", TFormMain::tr("dauer: eine Messung nach der anderen, ohne auf den Trigger zu "
                                 "warten (Messen ▸ Trigger dauer).")},
-        {"RadioButtonAuto", tr("auto: misst beim Trigger; kommt keiner, nach einer Messdauer auch "
+        {"RadioButtonAuto", TFormMain::tr("auto: misst beim Trigger; kommt keiner, nach einer Messdauer auch "
                                "ohne ihn (Messen ▸ Trigger auto).")},
-        {"RadioButtonNormal", tr("normal: misst nur, wenn das Signal die Triggerschwelle in der "
+        {"RadioButtonNormal", TFormMain::tr("normal: misst nur, wenn das Signal die Triggerschwelle in der "
                                  "gewählten Richtung kreuzt (Messen ▸ Trigger normal).")},
-        {"RadioButtonEinzel", tr("einzel: genau eine Messung beim nächsten Trigger; „Reset“ "
+        {"RadioButtonEinzel", TFormMain::tr("einzel: genau eine Messung beim nächsten Trigger; „Reset“ "
                                  "macht für die nächste bereit (Messen ▸ Trigger einzel).")},
-        {"ButtonReset", tr("Bricht eine laufende Messung ab und wartet wieder auf den Trigger; "
+        {"ButtonReset", TFormMain::tr("Bricht eine laufende Messung ab und wartet wieder auf den Trigger; "
                            "im Modus einzel: bereit für die nächste Messung.")},
-        {"PaintBoxMittel", tr("Der Verlauf der Messpunkte; ein Klick oder Ziehen setzt "
+        {"PaintBoxMittel", TFormMain::tr("Der Verlauf der Messpunkte; ein Klick oder Ziehen setzt "
                               "Triggerschwelle und Vorlauf.")},
-        {"ComboBoxSamplingRate", tr("Die Zeit zwischen zwei Messpunkten; jeder Punkt ist der "
+        {"ComboBoxSamplingRate", TFormMain::tr("Die Zeit zwischen zwei Messpunkten; jeder Punkt ist der "
                                     "Mittelwert dieser Zeit.")},
-        {"ComboBoxSamples", tr("Wie viele Messpunkte eine Messung hat.")},
-        {"ButtonHardware", tr("Einstellungen des angeschlossenen Geräts (Eingangsbereiche).")},
-        {"ShapeUmax", tr("Obere Grenze des Eingangsbereichs.")},
-        {"ShapeUmin", tr("Untere Grenze des Eingangsbereichs.")},
-        {"ComboBoxA", tr("Das Signal von Kanal A: einen Eintrag wählen oder eine Zeile "
+        {"ComboBoxSamples", TFormMain::tr("Wie viele Messpunkte eine Messung hat.")},
+        {"ButtonHardware", TFormMain::tr("Einstellungen des angeschlossenen Geräts (Eingangsbereiche).")},
+        {"ShapeUmax", TFormMain::tr("Obere Grenze des Eingangsbereichs.")},
+        {"ShapeUmin", TFormMain::tr("Untere Grenze des Eingangsbereichs.")},
+        {"ComboBoxA", TFormMain::tr("Das Signal von Kanal A: einen Eintrag wählen oder eine Zeile "
                          "„Name (Einheit): Term“ eingeben und mit Enter übernehmen.")},
-        {"ComboBoxB", tr("Das Signal von Kanal B: einen Eintrag wählen oder eine Zeile "
+        {"ComboBoxB", TFormMain::tr("Das Signal von Kanal B: einen Eintrag wählen oder eine Zeile "
                          "„Name (Einheit): Term“ eingeben und mit Enter übernehmen.")},
-        {"EditSignalA", tr("Der Name des Signals A; mit Enter übernehmen.")},
-        {"EditSignalB", tr("Der Name des Signals B; mit Enter übernehmen.")},
-        {"EditEinheitA", tr("Die Einheit des Signals A; mit Enter übernehmen.")},
-        {"EditEinheitB", tr("Die Einheit des Signals B; mit Enter übernehmen.")},
+        {"EditSignalA", TFormMain::tr("Der Name des Signals A; mit Enter übernehmen.")},
+        {"EditSignalB", TFormMain::tr("Der Name des Signals B; mit Enter übernehmen.")},
+        {"EditEinheitA", TFormMain::tr("Die Einheit des Signals A; mit Enter übernehmen.")},
+        {"EditEinheitB", TFormMain::tr("Die Einheit des Signals B; mit Enter übernehmen.")},
         {"EditFormelA", formula},
         {"EditFormelB", formula},
-        {"EditSkalaAmin", tr("Der kleinste Wert der Skala A; mit Enter übernehmen.")},
-        {"EditSkalaAmax", tr("Der größte Wert der Skala A; mit Enter übernehmen.")},
-        {"EditSkalaBmin", tr("Der kleinste Wert der Skala B; mit Enter übernehmen.")},
-        {"EditSkalaBmax", tr("Der größte Wert der Skala B; mit Enter übernehmen.")},
-        {"CheckBoxKanalA", tr("Kanal A im Diagramm zeigen.")},
-        {"CheckBoxKanalB", tr("Kanal B im Diagramm zeigen.")},
-        {"CheckBoxSkalaAauto", tr("Skala A beim Übernehmen aus dem Wertebereich des Signals "
+        {"EditSkalaAmin", TFormMain::tr("Der kleinste Wert der Skala A; mit Enter übernehmen.")},
+        {"EditSkalaAmax", TFormMain::tr("Der größte Wert der Skala A; mit Enter übernehmen.")},
+        {"EditSkalaBmin", TFormMain::tr("Der kleinste Wert der Skala B; mit Enter übernehmen.")},
+        {"EditSkalaBmax", TFormMain::tr("Der größte Wert der Skala B; mit Enter übernehmen.")},
+        {"CheckBoxKanalA", TFormMain::tr("Kanal A im Diagramm zeigen.")},
+        {"CheckBoxKanalB", TFormMain::tr("Kanal B im Diagramm zeigen.")},
+        {"CheckBoxSkalaAauto", TFormMain::tr("Skala A beim Übernehmen aus dem Wertebereich des Signals "
                                   "bestimmen.")},
-        {"CheckBoxSkalaBauto", tr("Skala B beim Übernehmen aus dem Wertebereich des Signals "
+        {"CheckBoxSkalaBauto", TFormMain::tr("Skala B beim Übernehmen aus dem Wertebereich des Signals "
                                   "bestimmen.")},
-        {"PaintBoxData", tr("Das Diagramm: Ziehen oder Mausrad zoomt, Doppelklick passt an, "
+        {"PaintBoxData", TFormMain::tr("Das Diagramm: Ziehen oder Mausrad zoomt, Doppelklick passt an, "
                             "Rücktaste zoomt zurück; rechte Maustaste: Cursor, Bild, "
                             "Ausgleichskurve.")},
         {"ImageLinksAuto", autoScale},
@@ -133,57 +132,58 @@ void TFormMain::ApplyTooltips() {
         {"ImageRechtsFullon", fullScale},
         {"ImageUntenFull", fullScale},
         {"ImageUntenFullOn", fullScale},
-        {"ButtonBearbeiten", tr("Öffnet die Liste der eigenen Signale zum Bearbeiten.")},
-        {"CheckBoxAXY", tr("Kanal A auf der x-Achse: zeigt B über A (Ansicht ▸ Kanal A als x).")},
-        {"CheckBoxBXY", tr("Kanal B auf der x-Achse: zeigt A über B (Ansicht ▸ Kanal B als x).")},
-        {"CheckBoxSpektrum", tr("Zeigt das Frequenzspektrum der Messung (Messen ▸ Spektrum).")},
-        {"CheckBoxMinuten", tr("Die Zeitachse in Minuten statt in Sekunden.")},
-        {"ButtonDatenKopieren", tr("Kopiert die Messdaten als Tabelle in die Zwischenablage, "
+        {"ButtonBearbeiten", TFormMain::tr("Öffnet die Liste der eigenen Signale zum Bearbeiten.")},
+        {"CheckBoxAXY", TFormMain::tr("Kanal A auf der x-Achse: zeigt B über A (Ansicht ▸ Kanal A als x).")},
+        {"CheckBoxBXY", TFormMain::tr("Kanal B auf der x-Achse: zeigt A über B (Ansicht ▸ Kanal B als x).")},
+        {"CheckBoxSpektrum", TFormMain::tr("Zeigt das Frequenzspektrum der Messung (Messen ▸ Spektrum).")},
+        {"CheckBoxMinuten", TFormMain::tr("Die Zeitachse in Minuten statt in Sekunden.")},
+        {"ButtonDatenKopieren", TFormMain::tr("Kopiert die Messdaten als Tabelle in die Zwischenablage, "
                                    "etwa für eine Tabellenkalkulation.")},
-        {"ButtonDatenSpeichern", tr("Speichert die Messdaten in einer Textdatei "
+        {"ButtonDatenSpeichern", TFormMain::tr("Speichert die Messdaten in einer Textdatei "
                                     "(Datei ▸ Daten speichern).")},
-        {"ButtonDatenLaden", tr("Lädt Messdaten aus einer Textdatei; Strg+Z nimmt es zurück.")},
-        {"ButtonDatenEinfuegen", tr("Übernimmt Messdaten aus der Zwischenablage; Strg+Z nimmt "
+        {"ButtonDatenLaden", TFormMain::tr("Lädt Messdaten aus einer Textdatei; Strg+Z nimmt es zurück.")},
+        {"ButtonDatenEinfuegen", TFormMain::tr("Übernimmt Messdaten aus der Zwischenablage; Strg+Z nimmt "
                                     "es zurück.")},
-        {"ButtonDatenLoeschen", tr("Löscht die Messdaten; Strg+Z holt sie zurück.")},
-        {"ButtonSSkopieren", tr("Kopiert den Schnappschuss als Tabelle in die Zwischenablage.")},
-        {"ButtonSSspeichern", tr("Speichert den Schnappschuss in einer Textdatei.")},
-        {"ButtonSSladen", tr("Lädt einen Schnappschuss aus einer Textdatei.")},
-        {"ButtonSSEinfuegen", tr("Übernimmt einen Schnappschuss aus der Zwischenablage.")},
-        {"ButtonSSLoeschen", tr("Löscht den Schnappschuss.")},
-        {"Image1", tr("Der Schnappschuss: die Messung als graue Vergleichskurve.")},
-        {"ButtonSchnappschuss", tr("Hält die Messung als graue Vergleichskurve fest "
+        {"ButtonDatenLoeschen", TFormMain::tr("Löscht die Messdaten; Strg+Z holt sie zurück.")},
+        {"ButtonSSkopieren", TFormMain::tr("Kopiert den Schnappschuss als Tabelle in die Zwischenablage.")},
+        {"ButtonSSspeichern", TFormMain::tr("Speichert den Schnappschuss in einer Textdatei.")},
+        {"ButtonSSladen", TFormMain::tr("Lädt einen Schnappschuss aus einer Textdatei.")},
+        {"ButtonSSEinfuegen", TFormMain::tr("Übernimmt einen Schnappschuss aus der Zwischenablage.")},
+        {"ButtonSSLoeschen", TFormMain::tr("Löscht den Schnappschuss.")},
+        {"Image1", TFormMain::tr("Der Schnappschuss: die Messung als graue Vergleichskurve.")},
+        {"ButtonSchnappschuss", TFormMain::tr("Hält die Messung als graue Vergleichskurve fest "
                                    "(Messen ▸ Schnappschuss).")},
-        {"CheckBoxSchnappschuss", tr("Bei jedem Trigger wird die vorige Messung zum "
+        {"CheckBoxSchnappschuss", TFormMain::tr("Bei jedem Trigger wird die vorige Messung zum "
                                      "Schnappschuss.")},
-        {"ShapeAnalysis", tr("Gedrückt halten: die Auswertung der Messung.")},
-        {"Button2", tr("Zeigt die Auswertung der Messung oder blendet sie aus.")},
-        {"LabelAngehalten", tr("Es werden keine Messungen gespeichert; das Diagramm steht. "
+        {"ShapeAnalysis", TFormMain::tr("Gedrückt halten: die Auswertung der Messung.")},
+        {"Button2", TFormMain::tr("Zeigt die Auswertung der Messung oder blendet sie aus.")},
+        {"LabelAngehalten", TFormMain::tr("Es werden keine Messungen gespeichert; das Diagramm steht. "
                                "Weiter mit der Leertaste oder Messen ▸ Weiter.")},
-        {"LabelMesswerte", tr("Die Messwerte an den Cursorn; Doppelklick klappt ein und aus, "
+        {"LabelMesswerte", TFormMain::tr("Die Messwerte an den Cursorn; Doppelklick klappt ein und aus, "
                               "Strg+C kopiert. „–“ bei der Frequenz: keine volle Periode "
                               "zwischen den Cursorn.")},
     };
     for (const auto& [name, tip] : tips)
-        if (auto* widget = findChild<QWidget*>(QString::fromLatin1(name))) widget->setToolTip(tip);
-    ShowPendingInput();
+        if (auto* widget = window.findChild<QWidget*>(QString::fromLatin1(name)))
+            widget->setToolTip(tip);
+    ShowPendingInput(controls, &window);
 }
 
-void TFormMain::MarkPendingInput(QLineEdit* edit) {
+void MarkPendingInput(QLineEdit* edit) {
     if (edit->property("pendingTip").isValid()) return;
     edit->setProperty("pendingTip", edit->toolTip());
     QPalette pal = edit->palette();
     pal.setColor(QPalette::Base, PendingInput);
     edit->setPalette(pal);
-    edit->setToolTip(tr("Eingabe mit Enter übernehmen"));
+    edit->setToolTip(TFormMain::tr("Eingabe mit Enter übernehmen"));
 }
 
-void TFormMain::MarkNotApplied(QLineEdit* edit) {
+void MarkNotApplied(QLineEdit* edit) {
     edit->setProperty("rejectedText", edit->text());
     MarkPendingInput(edit);
 }
 
-void TFormMain::SettleInput(QLineEdit* edit) {
+void SettleInput(QLineEdit* edit) {
     edit->setProperty("rejectedText", QVariant());
     if (!edit->property("pendingTip").isValid()) return;
     edit->setPalette(QPalette());
@@ -194,12 +194,12 @@ void TFormMain::SettleInput(QLineEdit* edit) {
 // A signal line typed but not applied is tinted until Enter applies it or a choice from the
 // list replaces it; a rejected one stays tinted in the box or edit it was typed into. The list
 // of a drop-down is as wide as its longest entry.
-void TFormMain::ShowPendingInput() {
+void ShowPendingInput(MainControls& c, QObject* context) {
     for (const char channel : {'A', 'B'}) {
         const bool a = channel == 'A';
-        TComboBox* combo = a ? ComboBoxA : ComboBoxB;
-        QLineEdit* const pending[] = {a ? EditSignalA : EditSignalB, a ? EditEinheitA : EditEinheitB,
-                                      a ? EditFormelA : EditFormelB, combo->lineEdit()};
+        TComboBox* combo = a ? c.ComboBoxA : c.ComboBoxB;
+        QLineEdit* const pending[] = {a ? c.EditSignalA : c.EditSignalB, a ? c.EditEinheitA : c.EditEinheitB,
+                                      a ? c.EditFormelA : c.EditFormelB, combo->lineEdit()};
         // A rejected line being mended in the box stays tinted; Enter or a choice settles it.
         const auto settleEdits = [pending](bool box) {
             for (QLineEdit* edit : pending)
@@ -210,21 +210,21 @@ void TFormMain::ShowPendingInput() {
         };
         const auto settle = [settleEdits] { settleEdits(true); };
         for (QLineEdit* edit : {pending[0], pending[1], pending[2]})
-            connect(edit, &QLineEdit::textEdited, this, [edit] { MarkPendingInput(edit); });
+            QObject::connect(edit, &QLineEdit::textEdited, context, [edit] { MarkPendingInput(edit); });
         // Mending a rejected line in the box keeps it tinted until it is applied.
-        connect(pending[3], &QLineEdit::textEdited, this, [edit = pending[3]] {
+        QObject::connect(pending[3], &QLineEdit::textEdited, context, [edit = pending[3]] {
             if (edit->property("rejectedText").isValid()) MarkNotApplied(edit);
         });
         // Enter in any of the group's edits applies the whole line.
-        for (QLineEdit* edit : {pending[0], pending[1], pending[2], a ? EditSkalaAmin : EditSkalaBmin,
-                                a ? EditSkalaAmax : EditSkalaBmax})
-            connect(edit, &QLineEdit::returnPressed, this, settle);
-        connect(combo, &TComboBox::Change, this,
+        for (QLineEdit* edit : {pending[0], pending[1], pending[2], a ? c.EditSkalaAmin : c.EditSkalaBmin,
+                                a ? c.EditSkalaAmax : c.EditSkalaBmax})
+            QObject::connect(edit, &QLineEdit::returnPressed, context, settle);
+        QObject::connect(combo, &TComboBox::Change, context,
                 [settleEdits, combo] { settleEdits(combo->ItemIndex() >= 0); });
-        connect(combo, &TComboBox::EnterPressed, this, settle);
+        QObject::connect(combo, &TComboBox::EnterPressed, context, settle);
     }
 
-    for (TComboBox* combo : {ComboBoxA, ComboBoxB, ComboBoxSamplingRate, ComboBoxSamples}) {
+    for (TComboBox* combo : {c.ComboBoxA, c.ComboBoxB, c.ComboBoxSamplingRate, c.ComboBoxSamples}) {
         const auto widen = [combo] {
             QAbstractItemView* view = combo->view();
             const int frame = 2 * (view->frameWidth() + 4);
@@ -232,10 +232,10 @@ void TFormMain::ShowPendingInput() {
                                   view->style()->pixelMetric(QStyle::PM_ScrollBarExtent));
         };
         QAbstractItemModel* model = combo->model();
-        connect(model, &QAbstractItemModel::rowsInserted, combo, widen);
-        connect(model, &QAbstractItemModel::rowsRemoved, combo, widen);
-        connect(model, &QAbstractItemModel::modelReset, combo, widen);
-        connect(model, &QAbstractItemModel::dataChanged, combo, widen);
+        QObject::connect(model, &QAbstractItemModel::rowsInserted, combo, widen);
+        QObject::connect(model, &QAbstractItemModel::rowsRemoved, combo, widen);
+        QObject::connect(model, &QAbstractItemModel::modelReset, combo, widen);
+        QObject::connect(model, &QAbstractItemModel::dataChanged, combo, widen);
         widen();
     }
 }

@@ -3,6 +3,7 @@
 #include "Dialogs.h"
 #include "InstrumentLink.h"
 #include "Numbers.h"
+#include "ReadoutBox.h"
 #include "SignalDefinition.h"
 #include "TComboBox.h"
 #include "TFormMain.h"
@@ -59,7 +60,7 @@ TFormMain::TFormMain(QWidget* parent) : QMainWindow(parent) {
     ConnectDisplay();
     Experiments = new ExperimentFiles(*session_, *Runs, *this, *this);
     CreateMenus();
-    ApplyTooltips();
+    ApplyTooltips(*this, *this, *Measuring->LabelMesswerte);
 
     // 1. Axis scales: left A, right B, bottom time; the XY scale stays hidden until needed.
     ScaleLeft = &ScaleA;

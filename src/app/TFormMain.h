@@ -15,6 +15,7 @@
 #include "MainControls.h"
 #include "MainDisplay.h"
 #include "MainLayout.h"
+#include "MainTooltips.h"
 #include "MeasurementStore.h"
 #include "MainRuns.h"
 #include "MeasurementText.h"
@@ -266,13 +267,6 @@ private:
     void ShowTable();
     void ShowBigDisplay();
     void ShowGuide(const QString& anchor);
-    void NameControls();
-    void ApplyTooltips();
-    void ShowPendingInput();
-    // The tint of a typed signal text not applied yet; a rejected one keeps it until changed.
-    static void MarkPendingInput(QLineEdit* edit);
-    static void MarkNotApplied(QLineEdit* edit);
-    static void SettleInput(QLineEdit* edit);
     // What the table last heard of the current data.
     int TableCount = 0;
     std::size_t TableTimes = 0, TableValues = 0;
