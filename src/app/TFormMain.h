@@ -12,6 +12,7 @@
 #include "ExperimentFiles.h"
 #include "FormulaParser.h"
 #include "IndexedImage.h"
+#include "MainActions.h"
 #include "MainControls.h"
 #include "MainDisplay.h"
 #include "MainLayout.h"
@@ -252,15 +253,12 @@ private:
     // the last zoom.
     void Undo();
 
+    // The menus and actions (MainActions.h), connected to the handlers.
     void CreateMenus();
-    // The actions keys reach (Ctrl+Z, Reset, F11) as the window's state is now.
-    void UpdateKeyActions();
-    bool CanZoomBack();
-    void CreateActions();
-    void CreateFitActions();
+    // The state of the actions keys reach (Ctrl+Z, Reset, F11) as the window's state is now.
+    KeyActionState KeyActions();
     // A menu of the time models for each channel of each shown run.
     void AddRunFitMenus(QMenu& menu) override;
-    void ShareWithButtons();
     void AfterReadoutTick(const Readouts& readouts);
     void FollowData();
     // False when the user cancels closing (or what follows asks instead: opening a file).
