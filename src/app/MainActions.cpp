@@ -97,8 +97,7 @@ void CreateActions(MainControls& c, QWidget& owner,
         c.MenuBildSpeichern->addAction(caption, &owner,
                                        [savePicture, scale = scale] { savePicture(scale); });
 
-    c.ActionRueckgaengig =
-        make(TFormMain::tr("&Rückgängig"), QKeySequence(Qt::CTRL | Qt::Key_Z));
+    c.ActionRueckgaengig = make(TFormMain::tr("&Rückgängig"), QKeySequence(Qt::CTRL | Qt::Key_Z));
     c.ActionDatenKopieren = make(TFormMain::tr("Daten &kopieren"));
     c.ActionDatenEinfuegen = make(TFormMain::tr("Daten &einfügen"));
     c.ActionBildKopieren = make(TFormMain::tr("Bild kopieren"));
@@ -181,8 +180,7 @@ void ShareWithButtons(MainControls& c, QObject& owner, const std::function<void(
     }
 }
 
-QList<QMenu*> BuildMenuBar(QMainWindow& window, MainControls& c,
-                           const QList<QAction*>& classView) {
+QList<QMenu*> BuildMenuBar(QMainWindow& window, MainControls& c, const QList<QAction*>& classView) {
     QMenuBar* bar = window.menuBar();
     QMenu* datei = bar->addMenu(TFormMain::tr("&Datei"));
     datei->addAction(c.ActionVersuchOeffnen);

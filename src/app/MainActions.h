@@ -3,8 +3,8 @@
 // the window connects them to its handlers and says what its state is when they are shown.
 #pragma once
 
-#include "FitModels.h"
 #include "DisplayState.h"
+#include "FitModels.h"
 #include "Session.h"
 
 #include <QList>
@@ -48,8 +48,9 @@ void CreateActions(MainControls& controls, QWidget& owner,
                    const std::function<void(int scale)>& savePicture);
 // The fit entries of the plot's menu and of "Messen": one set of actions. fit(channelB, model)
 // fits the current points; "Ausgleichskurve" is filled by the window as it opens.
-void CreateFitActions(MainControls& controls, QWidget& owner,
-                      const std::function<void(bool channelB, kurvimat::analysis::FitModel model)>& fit);
+void CreateFitActions(
+    MainControls& controls, QWidget& owner,
+    const std::function<void(bool channelB, kurvimat::analysis::FitModel model)>& fit);
 // An action with a button or check box runs it: a click is the one way in, whoever clicks;
 // clicked runs after a check box or radio button was clicked from its action.
 void ShareWithButtons(MainControls& controls, QObject& owner, const std::function<void()>& clicked);

@@ -423,8 +423,7 @@ void MainLayout::createTopPanel() {
     // Right-aligned over the button.
     c.LabelHardware->setAlignment(Qt::AlignRight | Qt::AlignTop);
     c.LabelHardware->setGeometry(1008 - std::max(64, c.LabelHardware->width()), 7,
-                                 std::max(64, c.LabelHardware->width()),
-                                 c.LabelHardware->height());
+                                 std::max(64, c.LabelHardware->width()), c.LabelHardware->height());
     c.ButtonHardware = MakeButton(p, QStringLiteral("Kurvimat"), 942, 21, 66, 24);
     c.ButtonHardware->setEnabled(false);
 
@@ -500,8 +499,7 @@ void MainLayout::createBottomPanel() {
     c.ButtonSchnappschuss = MakeButton(p, TFormMain::tr("Schnappschuss"), 727 + shift, 23, 92, 24);
     c.CheckBoxSchnappschuss =
         MakeCheckBox(p, TFormMain::tr("automatisch beim\nTrigger"), 824 + shift, 12, true);
-    c.CheckBoxSchnappschuss->resize(std::max(78, c.CheckBoxSchnappschuss->sizeHint().width()),
-                                    48);
+    c.CheckBoxSchnappschuss->resize(std::max(78, c.CheckBoxSchnappschuss->sizeHint().width()), 48);
     c.ShapeAnalysis = new TShape(p, Qt::white);
     c.ShapeAnalysis->setGeometry(976, 32, 32, 31);
     c.Button2 = MakeButton(p, TFormMain::tr("Analyse"), 952, 22, 51, 25);

@@ -105,7 +105,8 @@ void TFormMain::CreateMenus() {
     connect(ActionBeenden, &QAction::triggered, this, &QWidget::close);
     connect(ActionRueckgaengig, &QAction::triggered, this, &TFormMain::Undo);
     connect(ActionBildKopieren, &QAction::triggered, this, [this] { ButtonBildKopierenClick(); });
-    connect(ActionMesswerteKopieren, &QAction::triggered, this, [this] { Measuring->CopyReadout(); });
+    connect(ActionMesswerteKopieren, &QAction::triggered, this,
+            [this] { Measuring->CopyReadout(); });
     connect(ActionStoppWeiter, &QAction::triggered, this, &TFormMain::StoppWeiter);
     connect(ActionMessreiheBehalten, &QAction::triggered, Runs, &MainRuns::KeepCurrent);
     connect(ActionVersuchOeffnen, &QAction::triggered, Experiments, &ExperimentFiles::OpenAsk);

@@ -66,41 +66,52 @@ void ApplyTooltips(QWidget& window, MainControls& controls, QWidget& readout) {
         variables << v.name + QStringLiteral(" – ") + v.meaning;
     const QString formula =
         TFormMain::tr("Berechnungsterm des Signals aus den Variablen; mit Enter übernehmen. "
-           "Hilfe ▸ Formelvariablen erklärt mehr.") +
+                      "Hilfe ▸ Formelvariablen erklärt mehr.") +
         QStringLiteral("\n") + variables.join(QLatin1Char('\n'));
     const QString autoScale = TFormMain::tr("Skala automatisch erweitern, sobald Messwerte darüber "
-                                 "hinausgehen (an/aus).");
+                                            "hinausgehen (an/aus).");
     const QString fullScale = TFormMain::tr("Skala einmal an alle Messwerte anpassen.");
     const std::pair<const char*, QString> tips[] = {
-        {"PaintBoxRoh", TFormMain::tr("Die Rohwerte der letzten Sekunden, wie das Gerät sie liefert.")},
-        {"ButtonTrigger", TFormMain::tr("Startet sofort eine Messung, ohne auf die Triggerbedingung zu "
-                             "warten (Messen ▸ Trigger).")},
-        {"ButtonTriggerChannel", TFormMain::tr("Der Kanal, dessen Signal die Messung auslöst; ein Klick "
-                                    "wechselt zwischen A und B.")},
-        {"ButtonTriggerRichtung", TFormMain::tr("Auslösen bei steigendem (+) oder fallendem (-) Signal; "
-                                     "ein Klick wechselt.")},
-        {"RadioButtonDauer", TFormMain::tr("dauer: eine Messung nach der anderen, ohne auf den Trigger zu "
-                                "warten (Messen ▸ Trigger dauer).")},
-        {"RadioButtonAuto", TFormMain::tr("auto: misst beim Trigger; kommt keiner, nach einer Messdauer auch "
-                               "ohne ihn (Messen ▸ Trigger auto).")},
-        {"RadioButtonNormal", TFormMain::tr("normal: misst nur, wenn das Signal die Triggerschwelle in der "
-                                 "gewählten Richtung kreuzt (Messen ▸ Trigger normal).")},
-        {"RadioButtonEinzel", TFormMain::tr("einzel: genau eine Messung beim nächsten Trigger; „Reset“ "
-                                 "macht für die nächste bereit (Messen ▸ Trigger einzel).")},
-        {"ButtonReset", TFormMain::tr("Bricht eine laufende Messung ab und wartet wieder auf den Trigger; "
-                           "im Modus einzel: bereit für die nächste Messung.")},
+        {"PaintBoxRoh",
+         TFormMain::tr("Die Rohwerte der letzten Sekunden, wie das Gerät sie liefert.")},
+        {"ButtonTrigger",
+         TFormMain::tr("Startet sofort eine Messung, ohne auf die Triggerbedingung zu "
+                       "warten (Messen ▸ Trigger).")},
+        {"ButtonTriggerChannel",
+         TFormMain::tr("Der Kanal, dessen Signal die Messung auslöst; ein Klick "
+                       "wechselt zwischen A und B.")},
+        {"ButtonTriggerRichtung",
+         TFormMain::tr("Auslösen bei steigendem (+) oder fallendem (-) Signal; "
+                       "ein Klick wechselt.")},
+        {"RadioButtonDauer",
+         TFormMain::tr("dauer: eine Messung nach der anderen, ohne auf den Trigger zu "
+                       "warten (Messen ▸ Trigger dauer).")},
+        {"RadioButtonAuto",
+         TFormMain::tr("auto: misst beim Trigger; kommt keiner, nach einer Messdauer auch "
+                       "ohne ihn (Messen ▸ Trigger auto).")},
+        {"RadioButtonNormal",
+         TFormMain::tr("normal: misst nur, wenn das Signal die Triggerschwelle in der "
+                       "gewählten Richtung kreuzt (Messen ▸ Trigger normal).")},
+        {"RadioButtonEinzel",
+         TFormMain::tr("einzel: genau eine Messung beim nächsten Trigger; „Reset“ "
+                       "macht für die nächste bereit (Messen ▸ Trigger einzel).")},
+        {"ButtonReset",
+         TFormMain::tr("Bricht eine laufende Messung ab und wartet wieder auf den Trigger; "
+                       "im Modus einzel: bereit für die nächste Messung.")},
         {"PaintBoxMittel", TFormMain::tr("Der Verlauf der Messpunkte; ein Klick oder Ziehen setzt "
-                              "Triggerschwelle und Vorlauf.")},
-        {"ComboBoxSamplingRate", TFormMain::tr("Die Zeit zwischen zwei Messpunkten; jeder Punkt ist der "
-                                    "Mittelwert dieser Zeit.")},
+                                         "Triggerschwelle und Vorlauf.")},
+        {"ComboBoxSamplingRate",
+         TFormMain::tr("Die Zeit zwischen zwei Messpunkten; jeder Punkt ist der "
+                       "Mittelwert dieser Zeit.")},
         {"ComboBoxSamples", TFormMain::tr("Wie viele Messpunkte eine Messung hat.")},
-        {"ButtonHardware", TFormMain::tr("Einstellungen des angeschlossenen Geräts (Eingangsbereiche).")},
+        {"ButtonHardware",
+         TFormMain::tr("Einstellungen des angeschlossenen Geräts (Eingangsbereiche).")},
         {"ShapeUmax", TFormMain::tr("Obere Grenze des Eingangsbereichs.")},
         {"ShapeUmin", TFormMain::tr("Untere Grenze des Eingangsbereichs.")},
         {"ComboBoxA", TFormMain::tr("Das Signal von Kanal A: einen Eintrag wählen oder eine Zeile "
-                         "„Name (Einheit): Term“ eingeben und mit Enter übernehmen.")},
+                                    "„Name (Einheit): Term“ eingeben und mit Enter übernehmen.")},
         {"ComboBoxB", TFormMain::tr("Das Signal von Kanal B: einen Eintrag wählen oder eine Zeile "
-                         "„Name (Einheit): Term“ eingeben und mit Enter übernehmen.")},
+                                    "„Name (Einheit): Term“ eingeben und mit Enter übernehmen.")},
         {"EditSignalA", TFormMain::tr("Der Name des Signals A; mit Enter übernehmen.")},
         {"EditSignalB", TFormMain::tr("Der Name des Signals B; mit Enter übernehmen.")},
         {"EditEinheitA", TFormMain::tr("Die Einheit des Signals A; mit Enter übernehmen.")},
@@ -113,13 +124,16 @@ void ApplyTooltips(QWidget& window, MainControls& controls, QWidget& readout) {
         {"EditSkalaBmax", TFormMain::tr("Der größte Wert der Skala B; mit Enter übernehmen.")},
         {"CheckBoxKanalA", TFormMain::tr("Kanal A im Diagramm zeigen.")},
         {"CheckBoxKanalB", TFormMain::tr("Kanal B im Diagramm zeigen.")},
-        {"CheckBoxSkalaAauto", TFormMain::tr("Skala A beim Übernehmen aus dem Wertebereich des Signals "
-                                  "bestimmen.")},
-        {"CheckBoxSkalaBauto", TFormMain::tr("Skala B beim Übernehmen aus dem Wertebereich des Signals "
-                                  "bestimmen.")},
-        {"PaintBoxData", TFormMain::tr("Das Diagramm: Ziehen oder Mausrad zoomt, Doppelklick passt an, "
-                            "Rücktaste zoomt zurück; rechte Maustaste: Cursor, Bild, "
-                            "Ausgleichskurve.")},
+        {"CheckBoxSkalaAauto",
+         TFormMain::tr("Skala A beim Übernehmen aus dem Wertebereich des Signals "
+                       "bestimmen.")},
+        {"CheckBoxSkalaBauto",
+         TFormMain::tr("Skala B beim Übernehmen aus dem Wertebereich des Signals "
+                       "bestimmen.")},
+        {"PaintBoxData",
+         TFormMain::tr("Das Diagramm: Ziehen oder Mausrad zoomt, Doppelklick passt an, "
+                       "Rücktaste zoomt zurück; rechte Maustaste: Cursor, Bild, "
+                       "Ausgleichskurve.")},
         {"ImageLinksAuto", autoScale},
         {"ImageLinksAutoOff", autoScale},
         {"ImageRechtsauto", autoScale},
@@ -133,35 +147,45 @@ void ApplyTooltips(QWidget& window, MainControls& controls, QWidget& readout) {
         {"ImageUntenFull", fullScale},
         {"ImageUntenFullOn", fullScale},
         {"ButtonBearbeiten", TFormMain::tr("Öffnet die Liste der eigenen Signale zum Bearbeiten.")},
-        {"CheckBoxAXY", TFormMain::tr("Kanal A auf der x-Achse: zeigt B über A (Ansicht ▸ Kanal A als x).")},
-        {"CheckBoxBXY", TFormMain::tr("Kanal B auf der x-Achse: zeigt A über B (Ansicht ▸ Kanal B als x).")},
-        {"CheckBoxSpektrum", TFormMain::tr("Zeigt das Frequenzspektrum der Messung (Messen ▸ Spektrum).")},
+        {"CheckBoxAXY",
+         TFormMain::tr("Kanal A auf der x-Achse: zeigt B über A (Ansicht ▸ Kanal A als x).")},
+        {"CheckBoxBXY",
+         TFormMain::tr("Kanal B auf der x-Achse: zeigt A über B (Ansicht ▸ Kanal B als x).")},
+        {"CheckBoxSpektrum",
+         TFormMain::tr("Zeigt das Frequenzspektrum der Messung (Messen ▸ Spektrum).")},
         {"CheckBoxMinuten", TFormMain::tr("Die Zeitachse in Minuten statt in Sekunden.")},
-        {"ButtonDatenKopieren", TFormMain::tr("Kopiert die Messdaten als Tabelle in die Zwischenablage, "
-                                   "etwa für eine Tabellenkalkulation.")},
+        {"ButtonDatenKopieren",
+         TFormMain::tr("Kopiert die Messdaten als Tabelle in die Zwischenablage, "
+                       "etwa für eine Tabellenkalkulation.")},
         {"ButtonDatenSpeichern", TFormMain::tr("Speichert die Messdaten in einer Textdatei "
-                                    "(Datei ▸ Daten speichern).")},
-        {"ButtonDatenLaden", TFormMain::tr("Lädt Messdaten aus einer Textdatei; Strg+Z nimmt es zurück.")},
-        {"ButtonDatenEinfuegen", TFormMain::tr("Übernimmt Messdaten aus der Zwischenablage; Strg+Z nimmt "
-                                    "es zurück.")},
+                                               "(Datei ▸ Daten speichern).")},
+        {"ButtonDatenLaden",
+         TFormMain::tr("Lädt Messdaten aus einer Textdatei; Strg+Z nimmt es zurück.")},
+        {"ButtonDatenEinfuegen",
+         TFormMain::tr("Übernimmt Messdaten aus der Zwischenablage; Strg+Z nimmt "
+                       "es zurück.")},
         {"ButtonDatenLoeschen", TFormMain::tr("Löscht die Messdaten; Strg+Z holt sie zurück.")},
-        {"ButtonSSkopieren", TFormMain::tr("Kopiert den Schnappschuss als Tabelle in die Zwischenablage.")},
+        {"ButtonSSkopieren",
+         TFormMain::tr("Kopiert den Schnappschuss als Tabelle in die Zwischenablage.")},
         {"ButtonSSspeichern", TFormMain::tr("Speichert den Schnappschuss in einer Textdatei.")},
         {"ButtonSSladen", TFormMain::tr("Lädt einen Schnappschuss aus einer Textdatei.")},
-        {"ButtonSSEinfuegen", TFormMain::tr("Übernimmt einen Schnappschuss aus der Zwischenablage.")},
+        {"ButtonSSEinfuegen",
+         TFormMain::tr("Übernimmt einen Schnappschuss aus der Zwischenablage.")},
         {"ButtonSSLoeschen", TFormMain::tr("Löscht den Schnappschuss.")},
         {"Image1", TFormMain::tr("Der Schnappschuss: die Messung als graue Vergleichskurve.")},
         {"ButtonSchnappschuss", TFormMain::tr("Hält die Messung als graue Vergleichskurve fest "
-                                   "(Messen ▸ Schnappschuss).")},
+                                              "(Messen ▸ Schnappschuss).")},
         {"CheckBoxSchnappschuss", TFormMain::tr("Bei jedem Trigger wird die vorige Messung zum "
-                                     "Schnappschuss.")},
+                                                "Schnappschuss.")},
         {"ShapeAnalysis", TFormMain::tr("Gedrückt halten: die Auswertung der Messung.")},
         {"Button2", TFormMain::tr("Zeigt die Auswertung der Messung oder blendet sie aus.")},
-        {"LabelAngehalten", TFormMain::tr("Es werden keine Messungen gespeichert; das Diagramm steht. "
-                               "Weiter mit der Leertaste oder Messen ▸ Weiter.")},
-        {"LabelMesswerte", TFormMain::tr("Die Messwerte an den Cursorn; Doppelklick klappt ein und aus, "
-                              "Strg+C kopiert. „–“ bei der Frequenz: keine volle Periode "
-                              "zwischen den Cursorn.")},
+        {"LabelAngehalten",
+         TFormMain::tr("Es werden keine Messungen gespeichert; das Diagramm steht. "
+                       "Weiter mit der Leertaste oder Messen ▸ Weiter.")},
+        {"LabelMesswerte",
+         TFormMain::tr("Die Messwerte an den Cursorn; Doppelklick klappt ein und aus, "
+                       "Strg+C kopiert. „–“ bei der Frequenz: keine volle Periode "
+                       "zwischen den Cursorn.")},
     };
     for (const auto& [name, tip] : tips)
         if (auto* widget = window.findChild<QWidget*>(QString::fromLatin1(name)))
@@ -198,7 +222,8 @@ void ShowPendingInput(MainControls& c, QObject* context) {
     for (const char channel : {'A', 'B'}) {
         const bool a = channel == 'A';
         TComboBox* combo = a ? c.ComboBoxA : c.ComboBoxB;
-        QLineEdit* const pending[] = {a ? c.EditSignalA : c.EditSignalB, a ? c.EditEinheitA : c.EditEinheitB,
+        QLineEdit* const pending[] = {a ? c.EditSignalA : c.EditSignalB,
+                                      a ? c.EditEinheitA : c.EditEinheitB,
                                       a ? c.EditFormelA : c.EditFormelB, combo->lineEdit()};
         // A rejected line being mended in the box stays tinted; Enter or a choice settles it.
         const auto settleEdits = [pending](bool box) {
@@ -210,17 +235,19 @@ void ShowPendingInput(MainControls& c, QObject* context) {
         };
         const auto settle = [settleEdits] { settleEdits(true); };
         for (QLineEdit* edit : {pending[0], pending[1], pending[2]})
-            QObject::connect(edit, &QLineEdit::textEdited, context, [edit] { MarkPendingInput(edit); });
+            QObject::connect(edit, &QLineEdit::textEdited, context,
+                             [edit] { MarkPendingInput(edit); });
         // Mending a rejected line in the box keeps it tinted until it is applied.
         QObject::connect(pending[3], &QLineEdit::textEdited, context, [edit = pending[3]] {
             if (edit->property("rejectedText").isValid()) MarkNotApplied(edit);
         });
         // Enter in any of the group's edits applies the whole line.
-        for (QLineEdit* edit : {pending[0], pending[1], pending[2], a ? c.EditSkalaAmin : c.EditSkalaBmin,
-                                a ? c.EditSkalaAmax : c.EditSkalaBmax})
+        for (QLineEdit* edit :
+             {pending[0], pending[1], pending[2], a ? c.EditSkalaAmin : c.EditSkalaBmin,
+              a ? c.EditSkalaAmax : c.EditSkalaBmax})
             QObject::connect(edit, &QLineEdit::returnPressed, context, settle);
         QObject::connect(combo, &TComboBox::Change, context,
-                [settleEdits, combo] { settleEdits(combo->ItemIndex() >= 0); });
+                         [settleEdits, combo] { settleEdits(combo->ItemIndex() >= 0); });
         QObject::connect(combo, &TComboBox::EnterPressed, context, settle);
     }
 

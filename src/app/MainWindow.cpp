@@ -353,5 +353,6 @@ void TFormMain::ConnectHandlers() {
     bind(ButtonSSEinfuegen, &TFormMain::ButtonSSladenClick);
     connect(ButtonDatenLoeschen, &QPushButton::clicked, this, &TFormMain::ButtonDatenLoeschenClick);
 
-    connect(ScrollBarSignale, &QScrollBar::valueChanged, this, [this] { Layout.PlaceSignalPanel(); });
+    connect(ScrollBarSignale, &QScrollBar::valueChanged, this,
+            [this] { Layout.PlaceSignalPanel(); });
 }
