@@ -56,8 +56,8 @@ QString TFormMain::WriteText(bool snapshot, TableLayout layout) {
     format.hasB = p.HasB;
     format.layout = layout;
     if (!format.asRead) {
-        format.digitsA = ResolutionDigits(defA, SignalChannel::A, CurrentCalibration());
-        format.digitsB = ResolutionDigits(defB, SignalChannel::B, CurrentCalibration());
+        format.digitsA = ResolutionDigits(defA, SignalChannel::A, session_->calibration());
+        format.digitsB = ResolutionDigits(defB, SignalChannel::B, session_->calibration());
     }
     const auto points = [n](const float* values) { return std::span<const float>(values, n); };
     // Loaded points go back with the digits they were read with.
@@ -260,11 +260,11 @@ void TFormMain::ReadBufferSteps(bool snapshot) {
     if (!snapshot) {
         if (names.applyA) {
             ComboBoxA->SetText(names.definitionA);
-            ApplySignal('A', false);
+            ApplySignalA(false);
         }
         if (names.applyB) {
             ComboBoxB->SetText(names.definitionB);
-            ApplySignal('B', false);
+            ApplySignalB(false);
         }
         TitleLoadedAxes();
     }

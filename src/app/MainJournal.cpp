@@ -316,7 +316,7 @@ void TFormMain::ApplyExperiment(const Experiment& e) {
     if (const auto snap = Get<bool>(s, key::AutoSnapshot)) CheckBoxSchnappschuss->setChecked(*snap);
     session_->restoreTiming(Get<qint64>(s, key::TriggerLevel), Get<qint64>(s, key::PreTrigger),
                             Get<double>(s, key::TimeOrigin));
-    UpdateTimeScale();
+    Plot->UpdateTimeScale(Store);
 
     // The definitions in force, then the points as they were kept.
     ComboBoxA->SetText(e.definitionA);

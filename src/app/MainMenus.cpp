@@ -132,7 +132,7 @@ void TFormMain::CreateMenus() {
     datei->addMenu(MenuBildSpeichern);
     datei->addAction(ActionDrucken);
     datei->addSeparator();
-    ClassView = new ClassViewShare(*this);
+    ClassView = new ClassViewShare(*this, *session_, Runs);
     datei->addActions({ClassView->ShareAction(), ClassView->StopAction()});
     datei->addSeparator();
     datei->addAction(ActionBeenden);
@@ -488,7 +488,7 @@ void TFormMain::Undo() {
             const QString& now = channel == 'A' ? Store.AppliedDefA : Store.AppliedDefB;
             if (!before || *before == now) continue;
             (channel == 'A' ? ComboBoxA : ComboBoxB)->SetText(*before);
-            ApplySignal(channel, true);
+            channel == 'A' ? ApplySignalA(true) : ApplySignalB(true);
         }
         if (Store.Data.Loaded) {
             TitleLoadedAxes();

@@ -154,12 +154,12 @@ bool MainRuns::MakeCurrent(qint64 id) {
         if (IsDefinitionLine(run.points.definitionA()) &&
             run.points.definitionA() != s.AppliedDefA) {
             w_.ComboBoxA->SetText(run.points.definitionA());
-            w_.ApplySignal('A', false);
+            w_.ApplySignalA(false);
         }
         if (run.points.hasB() && IsDefinitionLine(run.points.definitionB()) &&
             run.points.definitionB() != s.AppliedDefB) {
             w_.ComboBoxB->SetText(run.points.definitionB());
-            w_.ApplySignal('B', false);
+            w_.ApplySignalB(false);
         }
         w_.session().restoreRun(run); // applying a definition may have evaluated other points
         if (!run.points.recorded()) {
@@ -188,7 +188,7 @@ QString MainRuns::Text(qint64 id, TableLayout layout) const {
     if (!run) return {};
     const PointSet& p = run->points;
     MeasurementTextFormat format = PointSetTextFormat(!p.recorded(), p.hasB(), p.definitionA(),
-                                                      p.definitionB(), w_.CurrentCalibration());
+                                                      p.definitionB(), w_.session().calibration());
     format.layout = layout;
     if (p.exact())
         return formatMeasurementText(p.definitionA(), p.definitionB(), p.exactTimes(),

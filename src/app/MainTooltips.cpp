@@ -4,6 +4,7 @@
 #include "TFormMain.h"
 
 #include "GuideText.h"
+#include "InputTint.h"
 #include "MainCursors.h"
 #include "ReadoutBox.h"
 #include "TComboBox.h"
@@ -18,12 +19,6 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScrollBar>
-
-namespace {
-
-const QColor PendingInput(255, 242, 179);
-
-} // namespace
 
 // Every control and action has its member's name as objectName; the panels name their own.
 void TFormMain::NameControls() {
@@ -167,28 +162,6 @@ void TFormMain::ApplyTooltips() {
     for (const auto& [name, tip] : tips)
         if (auto* widget = findChild<QWidget*>(QString::fromLatin1(name))) widget->setToolTip(tip);
     ShowPendingInput();
-}
-
-void TFormMain::MarkPendingInput(QLineEdit* edit) {
-    if (edit->property("pendingTip").isValid()) return;
-    edit->setProperty("pendingTip", edit->toolTip());
-    QPalette pal = edit->palette();
-    pal.setColor(QPalette::Base, PendingInput);
-    edit->setPalette(pal);
-    edit->setToolTip(tr("Eingabe mit Enter übernehmen"));
-}
-
-void TFormMain::MarkNotApplied(QLineEdit* edit) {
-    edit->setProperty("rejectedText", edit->text());
-    MarkPendingInput(edit);
-}
-
-void TFormMain::SettleInput(QLineEdit* edit) {
-    edit->setProperty("rejectedText", QVariant());
-    if (!edit->property("pendingTip").isValid()) return;
-    edit->setPalette(QPalette());
-    edit->setToolTip(edit->property("pendingTip").toString());
-    edit->setProperty("pendingTip", QVariant());
 }
 
 // A signal line typed but not applied is tinted until Enter applies it or a choice from the

@@ -11,6 +11,8 @@
 #include "FormulaParser.h"
 #include "IndexedImage.h"
 #include "MainControls.h"
+#include "MainCursors.h"
+#include "MainInstrument.h"
 #include "MeasurementStore.h"
 #include "MeasurementText.h"
 #include "Palette.h"
@@ -23,6 +25,7 @@
 #include "RawStrips.h"
 #include "SamplePipeline.h"
 #include "Session.h"
+#include "SignalGroups.h"
 #include "StoredData.h"
 #include "Scale.h"
 
@@ -82,7 +85,13 @@ class QPrinter;
 class TFormHardware;
 class TFormSignale;
 
-class TFormMain : public QMainWindow, private MainControls, private PlotViewData, private PlotHost {
+class TFormMain : public QMainWindow,
+                  public InstrumentWindow,
+                  private MainControls,
+                  private PlotViewData,
+                  private PlotHost,
+                  private CursorHost,
+                  private SignalGroupsHost {
     Q_OBJECT
     // The session holds the state the window shows. Declared first, so that every member
     // initialised after it may use it; the handlers reach its parts by these names.
@@ -94,7 +103,7 @@ class TFormMain : public QMainWindow, private MainControls, private PlotViewData
     SamplePipeline& Pipeline = session_->pipeline();
 
 public:
-    kurvimat::session::Session& session() { return *session_; }
+    kurvimat::session::Session& session() override { return *session_; }
     const kurvimat::session::Session& session() const { return *session_; }
 
     // Runs the start-up sequence. Dialogs default to the application's.
@@ -111,13 +120,13 @@ public:
     // decodes reports of the held instrument only.
     void Timer1Timer();
     void HidDeviceData(THidDevice* HidDev, std::uint8_t ReportID, const std::uint8_t* Data,
-                       std::uint16_t Size);
+                       std::uint16_t Size) override;
     void RefreshDisplay();
     // Re-applies both signals under the calibration and updates the range labels; with a held
     // instrument ConfigureDevice first builds and sends its configuration report.
-    void SendConfiguration();
+    void SendConfiguration() override;
     // Brings the actions' captions, checks and enabled states up to the window's state.
-    void UpdateMenuActions();
+    void UpdateMenuActions() override;
     // The height the menu bar adds to the client area (none for a native menu bar).
     int MenuBarHeight() const;
 
@@ -160,12 +169,17 @@ public:
 
     // The instrument whose reports the window takes (non-owning: the HID layer owns it) and
     // what sends it the configuration; nullptr and nothing while none is held.
-    void HoldInstrument(THidDevice* device, std::function<void()> configure = {});
-    THidDevice* HeldInstrument() const { return Device; }
+    void HoldInstrument(THidDevice* device, std::function<void()> configure = {}) override;
+    THidDevice* HeldInstrument() const override { return Device; }
 
 private:
     THidDevice* Device = nullptr;
     std::function<void()> ConfigureDevice;
+    // What the window shows of the instrument link (MainDevice.cpp).
+    void ShowInstrument(const QString& caption, bool settings) override;
+    void ShowDataLoss() override;
+    void UseHardwareWindow(TFormHardware* hardware) override;
+    void ButtonHardwareClick();
     // At start, once the window is shown: offers what an earlier program left unsaved.
     void OfferRecovery();
     // The journal's hand-off (MainJournal.cpp).
@@ -178,11 +192,7 @@ private:
     int JournalProgressFed = 0;
 
     // The window's parts in their own files reach it as its own code does.
-    friend class MainCursors;
-    friend class MainSpectrum;
     friend class MainRuns;
-    friend class ClassViewShare;
-    friend class TInstrumentLink;
 
     Dialogs& Dlg() const;
 
@@ -211,7 +221,7 @@ private:
 
     // --- pictures, printing and curve fits (MainReport.cpp) ---
     // Adds the plot's report actions to a menu (the plot's context menu, after the cursors').
-    void AddReportActions(QMenu& menu);
+    void AddReportActions(QMenu& menu) override;
     void ButtonBildKopierenClick();
     // Asks for a file name and writes the picture at the given scale as PNG.
     void ButtonBildSpeichernClick(int scale);
@@ -220,7 +230,7 @@ private:
     // Draws the shown fit into the plot image; nothing once the data it was made of changed.
     PlotOverlay ReportOverlay();
     // What the plot draws for the shown fit, its box clear of the shown runs' names.
-    FitDrawing ShownFitDrawing();
+    FitDrawing ShownFitDrawing() override;
 
     // --- signal groups ---
     void ComboBoxAChange();
@@ -234,8 +244,8 @@ private:
     void ApplySignalA(bool reevaluate);
     void ApplySignalB(bool reevaluate);
     void ButtonBearbeitenClick();
-    // Rebuilds both definition lists: built-in lines, then the user's lines.
-    void FillSignalLists();
+    // The groups' controls at work (SignalGroups.h); made with the panels.
+    std::unique_ptr<SignalGroups> Signals;
 
     // --- trigger and timing ---
     void ButtonTriggerClick();
@@ -337,10 +347,6 @@ private:
     void NameControls();
     void ApplyTooltips();
     void ShowPendingInput();
-    // The tint of a typed signal text not applied yet; a rejected one keeps it until changed.
-    static void MarkPendingInput(QLineEdit* edit);
-    static void MarkNotApplied(QLineEdit* edit);
-    static void SettleInput(QLineEdit* edit);
     std::pair<double, double> FitSpan() const;
     std::size_t SavedSignature = 0;
     // "Verwerfen" on closing: the journal goes to the Papierkorb instead of being offered again.
@@ -401,32 +407,20 @@ private:
         if (--HandlerDepth == 0) ShowPendingErrors();
     }
     // details: the technical words behind the message, shown folded away.
-    void NoteError(const QString& text, const QString& details = {});
+    void NoteError(const QString& text, const QString& details = {}) override;
     void ShowPendingErrors();
-    // Shown at the end of the running handler, or after it when none runs (data, timer).
-    void ReportError(const QString& text);
+    // Shown at the end of the running handler, or after it when none runs (data, timer); an
+    // empty text is nothing to show.
+    void ReportError(const QString& text) override;
     int HandlerDepth = 0;
     QStringList PendingErrors, PendingDetails;
-
-    // The nested apply of the two signal groups is one routine with the channel's controls.
-    struct SignalGroup;
-    SignalGroup Group(char channel);
-    // False when the formula was rejected: the channel then keeps its applied definition.
-    bool ApplySignal(char channel, bool reevaluate);
-    void EditSignalKeyPress(char channel, QObject* Sender);
-    // False when the line was rejected.
-    bool ComboBoxKeyPress(char channel, QObject* Sender);
-    void ComboBoxChange(char channel);
-    void CheckBoxSkalaAutoClick(char channel);
-
-    Calibration CurrentCalibration() const;
 
     // Exchange helpers.
     QString WriteText(bool snapshot,
                       kurvimat::exchange::TableLayout layout = kurvimat::exchange::TableLayout::Tab);
     // True when fileName does not exist yet or the user agrees to replace it.
     bool MayReplace(const QString& fileName);
-    void TitleLoadedAxes();
+    void TitleLoadedAxes() override;
     // False when nothing was written (cancelled, or the file could not be written).
     // The text in the layout asked for: TAB text to copy, TAB or CSV by the file's name.
     bool SaveOrCopy(bool toFile,
@@ -438,22 +432,12 @@ private:
 
     // Trigger helpers: the controls' state for the pipeline, and what it changed.
     void AfterPipeline(const PipelineEvents& events);
-    void ReportDivByZero(const PipelineEvents& events);
-    static QString DivByZeroText(char channel, const QString& formula);
-    static QString NoValueText(char channel, const QString& formula,
-                               kurvimat::signals::EvalFailure why);
-    static QString FormulaErrorText(char channel, const QString& formula, const std::exception& e);
-    static QString FormulaErrorDetails(const std::exception& e);
-    void UpdateTimeScale();
-    void UpdateRangeLabels();
-    void ReleaseDevice();
 
     QString ExchangeText; // the exact text of the last exchange (MemoExchange shows it)
     QString ExchangeSource; // "Die Datei <path>" or "Die Zwischenablage", for messages
     kurvimat::session::LoadSource ExchangeFrom = kurvimat::session::LoadSource::File;
     bool AxesNameLoadedPoints = false; // ScaleA/B titles name loaded points (TitleLoadedAxes)
 
-    TFormSignale* FormSignale = nullptr;
     std::vector<Anchor> Anchors;
     bool Shown = false;
     bool Closing = false;
