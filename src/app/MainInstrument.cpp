@@ -71,11 +71,8 @@ void TInstrumentLink::HidDeviceController1Arrival(THidDevice* HidDev) {
         const QString question = SwitchQuestion(held->ProductString(), held->SerialNumberString(),
                                                 product, serial);
         if (!AppDialogs().AskYesNo(&Window, question)) return;
-        // The question may have taken long: the held one is asked for again.
-        if (THidDevice* still = Main.HeldInstrument()) {
-            still->SetDataHandler(nullptr);
-            still->DataLossHandler = nullptr;
-        }
+        held->SetDataHandler(nullptr);
+        held->DataLossHandler = nullptr;
     }
     Adopt(HidDev, product, serial);
 }
