@@ -1,5 +1,5 @@
-// The window recording into the session's journal: reports decoded by the pipeline with the
-// window's journal hook noting what they did, and every ten reports (50 ms of 5 ms points) the
+// The window recording into the session's journal: reports decoded by the session, which notes
+// for its journal what they did, and every ten reports (50 ms of 5 ms points) the
 // timer tick handing the new points to the journal (whose writer thread commits meanwhile),
 // against the same reports decoded by the pipeline alone on a second window's store. "dauer",
 // one point per report; batches of 200 reports alternate, medians of the GUI thread's CPU time
@@ -70,7 +70,6 @@ int main(int argc, char** argv) {
     prepare(*recording);
     prepare(*reference);
     // The journal is opened with the window, not by the first report.
-    recording->SessionJournal();
     TriggerSettings controls;
     controls.mode = TriggerMode::Dauer;
 
@@ -87,10 +86,8 @@ int main(int argc, char** argv) {
         for (int k = 0; k < Batch; ++k) {
             const auto& r = reports[std::size_t(k)];
             wall.start();
-            const PipelineEvents events =
-                recording->session().pipeline().DecodeReport(r.data(), int(r.size()), controls);
-            recording->JournalAfterPipeline(events);
-            if (k % 10 == 9) recording->JournalTick();
+            recording->session().feedReport(r.data(), int(r.size()));
+            if (k % 10 == 9) recording->session().tickJournal();
             longestHandler = std::max(longestHandler, wall.nsecsElapsed() * 1e-9);
         }
         handler.push_back((threadSeconds() - start) / Batch);
@@ -103,7 +100,7 @@ int main(int argc, char** argv) {
         }
         pipeline.push_back((threadSeconds() - start) / Batch);
     }
-    kurvimat::session::Journal& journal = recording->SessionJournal();
+    kurvimat::session::Journal& journal = recording->session().journal();
     const bool synced = journal.sync();
     std::printf("%d samples of %d reports, journal %s (%d points, %d commits%s)\n", samples, Batch,
                 qPrintable(journal.path()), journal.recordingSize(), journal.commits(),

@@ -310,6 +310,49 @@ Two-channel USB oscilloscope and data logger for school labs.
     </message>
 </context>
 <context>
+    <name>ExperimentFiles</name>
+    <message>
+        <source>Die Sicherungsdatei einer früheren Sitzung ist beschädigt; nichts davon ließ sich lesen. Sie liegt sieben Tage im Papierkorb der Sitzungen.</source>
+        <translation>The backup file of an earlier session is damaged; nothing of it could be read. It stays in the sessions&apos; wastebasket for seven days.</translation>
+    </message>
+    <message>
+        <source> Daten und Einstellungen bleiben unverändert.</source>
+        <translation> Data and settings remain unchanged.</translation>
+    </message>
+    <message>
+        <source>Sollen sie gespeichert werden, bevor %1 geöffnet wird?</source>
+        <translation>Should they be saved before %1 is opened?</translation>
+    </message>
+    <message>
+        <source>Im Papierkorb der Sitzungen liegt nichts. Verworfene Sitzungen bleiben dort sieben Tage.</source>
+        <translation>The sessions&apos; wastebasket is empty. Discarded sessions stay there for seven days.</translation>
+    </message>
+    <message>
+        <source>Im Papierkorb der Sitzungen liegen %1 Messreihen, die letzte vom %2. Sollen sie zu den Messreihen dieser Sitzung kommen?</source>
+        <translation>The sessions&apos; wastebasket holds %1 runs, the last from %2. Should they join the runs of this session?</translation>
+    </message>
+    <message>
+        <source>Kurvimat-Versuche (*.kurvimat);;Alle Dateien (*.*)</source>
+        <translation>Kurvimat experiments (*.kurvimat);;All files (*.*)</translation>
+    </message>
+    <message>
+        <source>(keine)</source>
+        <translation>(none)</translation>
+    </message>
+    <message>
+        <source>Sollen sie vor dem Beenden gespeichert werden?</source>
+        <translation>Should they be saved before quitting?</translation>
+    </message>
+    <message>
+        <source>Die Messreihen und Daten dieser Sitzung sind nicht in einer Versuchsdatei gespeichert.</source>
+        <translation>The runs and data of this session are not saved in an experiment file.</translation>
+    </message>
+    <message>
+        <source>Die aufgenommenen Daten sind weder gespeichert noch kopiert worden.</source>
+        <translation>The recorded data have been neither saved nor copied.</translation>
+    </message>
+</context>
+<context>
     <name>FitModels</name>
     <message>
         <source>Gerade</source>
@@ -1707,14 +1750,6 @@ trigger</translation>
         <translation>auto: measures on the trigger; without one, after a measuring time anyway (Measure ▸ Trigger auto).</translation>
     </message>
     <message>
-        <source> Daten und Einstellungen bleiben unverändert.</source>
-        <translation> Data and settings remain unchanged.</translation>
-    </message>
-    <message>
-        <source>Kurvimat-Versuche (*.kurvimat);;Alle Dateien (*.*)</source>
-        <translation>Kurvimat experiments (*.kurvimat);;All files (*.*)</translation>
-    </message>
-    <message>
         <source>Mess&amp;reihen …</source>
         <translation>&amp;Runs …</translation>
     </message>
@@ -1765,10 +1800,6 @@ trigger</translation>
 </translation>
     </message>
     <message>
-        <source>(keine)</source>
-        <translation>(none)</translation>
-    </message>
-    <message>
         <source>Versuch &amp;speichern</source>
         <translation>&amp;Save experiment</translation>
     </message>
@@ -1785,40 +1816,8 @@ trigger</translation>
         <translation>The file %1, at %2 MB, is too large for a measurement text (at most %3 MB). Data and definitions stay unchanged.</translation>
     </message>
     <message>
-        <source>Die Sicherungsdatei dieser Sitzung wurde gelöscht oder ersetzt. Eine neue ist angelegt, mit allen Messreihen und der laufenden Aufzeichnung: %1</source>
-        <translation>The backup file of this session was deleted or replaced. A new one has been made, with all runs and the running recording: %1</translation>
-    </message>
-    <message>
-        <source>Die Sicherungsdatei einer früheren Sitzung ist beschädigt; nichts davon ließ sich lesen. Sie liegt sieben Tage im Papierkorb der Sitzungen.</source>
-        <translation>The backup file of an earlier session is damaged; nothing of it could be read. It stays in the sessions&apos; wastebasket for seven days.</translation>
-    </message>
-    <message>
-        <source>Sollen sie gespeichert werden, bevor %1 geöffnet wird?</source>
-        <translation>Should they be saved before %1 is opened?</translation>
-    </message>
-    <message>
-        <source>Im Papierkorb der Sitzungen liegt nichts. Verworfene Sitzungen bleiben dort sieben Tage.</source>
-        <translation>The sessions&apos; wastebasket is empty. Discarded sessions stay there for seven days.</translation>
-    </message>
-    <message>
-        <source>Im Papierkorb der Sitzungen liegen %1 Messreihen, die letzte vom %2. Sollen sie zu den Messreihen dieser Sitzung kommen?</source>
-        <translation>The sessions&apos; wastebasket holds %1 runs, the last from %2. Should they join the runs of this session?</translation>
-    </message>
-    <message>
         <source>&amp;Verworfene Sitzungen …</source>
         <translation>&amp;Discarded sessions …</translation>
-    </message>
-    <message>
-        <source>Sollen sie vor dem Beenden gespeichert werden?</source>
-        <translation>Should they be saved before quitting?</translation>
-    </message>
-    <message>
-        <source>Die Messreihen und Daten dieser Sitzung sind nicht in einer Versuchsdatei gespeichert.</source>
-        <translation>The runs and data of this session are not saved in an experiment file.</translation>
-    </message>
-    <message>
-        <source>Die aufgenommenen Daten sind weder gespeichert noch kopiert worden.</source>
-        <translation>The recorded data have been neither saved nor copied.</translation>
     </message>
     <message>
         <source>Textdateien und CSV (*.txt *.csv);;Textdateien (*.txt);;CSV (*.csv);;Alle Dateien (*.*)</source>
@@ -1960,6 +1959,13 @@ trigger</translation>
     <message>
         <source>Die Klassenansicht kann keinen Netzwerk-Port öffnen: %1</source>
         <translation>The class view cannot open a network port: %1</translation>
+    </message>
+</context>
+<context>
+    <name>kurvimat::session::Session</name>
+    <message>
+        <source>Die Sicherungsdatei dieser Sitzung wurde gelöscht oder ersetzt. Eine neue ist angelegt, mit allen Messreihen und der laufenden Aufzeichnung: %1</source>
+        <translation>The backup file of this session was deleted or replaced. A new one has been made, with all runs and the running recording: %1</translation>
     </message>
 </context>
 </TS>

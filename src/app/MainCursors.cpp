@@ -3,6 +3,7 @@
 #include "FitOverlay.h"
 #include "MainRuns.h"
 #include "MainSpectrum.h"
+#include "PlotReport.h"
 #include "PlotView.h"
 #include "ReadoutBox.h"
 #include "Session.h"
@@ -118,9 +119,10 @@ MainCursors::MainCursors(PlotView& plot, kurvimat::session::Session& session, Cu
     refresh_.start();
 }
 
-void MainCursors::UseMenus(const MenuActions& actions, MainRuns* runs) {
+void MainCursors::UseMenus(const MenuActions& actions, MainRuns* runs, PlotReport* report) {
     actions_ = actions;
     runs_ = runs;
+    report_ = report;
 }
 
 CursorAxes MainCursors::Axes() const {
@@ -147,9 +149,9 @@ ReadoutInput MainCursors::Input() const {
     // A fit's readout box is drawn into the plot, the range readout lies over it: the cursor
     // readout keeps off both. In logical pixels of the plot, where the box is placed.
     const PaintGeometry& g = plot_.State().Geometry;
-    if (const std::optional<PlotFit>& shown = plot_.ShownFit()) {
+    if (const std::optional<PlotFit>& shown = plot_.ShownFit(); shown && report_) {
         const QRect fit =
-            FitReadoutRect(plot_.Image().size(), host_.ShownFitDrawing(), PlotFont(g.Scale), g);
+            FitReadoutRect(plot_.Image().size(), report_->ShownFitDrawing(), PlotFont(g.Scale), g);
         in.Occupied = QRectF(fit.x() / g.Scale, fit.y() / g.Scale, fit.width() / g.Scale,
                              fit.height() / g.Scale)
                           .toAlignedRect();
@@ -456,7 +458,7 @@ void MainCursors::AddReadoutActions(QMenu& menu) {
     connect(back, &QAction::triggered, this, [this] { ZoomBack(); });
     menu.addSeparator();
     if (runs_) runs_->AddMenuActions(menu);
-    host_.AddReportActions(menu);
+    if (report_) report_->AddReportActions(menu);
 }
 
 bool MainCursors::eventFilter(QObject* watched, QEvent* event) {

@@ -25,6 +25,7 @@ using kurvimat::display::CursorMarks;
 using kurvimat::display::FitDrawing;
 
 class MainRuns;
+class PlotReport;
 class MainSpectrum;
 class PlotView;
 class QAction;
@@ -40,10 +41,6 @@ class CursorHost {
 public:
     // Brings the actions' captions, checks and enabled states up to the window's state.
     virtual void UpdateMenuActions() = 0;
-    // The shown fit as the plot draws it: its readout box is kept clear.
-    virtual FitDrawing ShownFitDrawing() = 0;
-    // Pictures, printing and fits, after the cursors' entries.
-    virtual void AddReportActions(QMenu& menu) = 0;
 
 protected:
     ~CursorHost() = default;
@@ -62,9 +59,9 @@ public:
     // while it is shown.
     MainCursors(PlotView& plot, kurvimat::session::Session& session, CursorHost& host,
                 MainSpectrum* spectrum);
-    // Made after the cursors: the menus' actions and the runs (their series in the readout,
-    // their entries in the menu).
-    void UseMenus(const MenuActions& actions, MainRuns* runs);
+    // Made after the cursors: the menus' actions, the runs (their series in the readout,
+    // their entries in the menu) and the report (the fit's box kept clear, its entries).
+    void UseMenus(const MenuActions& actions, MainRuns* runs, PlotReport* report);
 
     /// The context menu of a right click without movement (the caller shows and deletes it).
     QMenu* CreateMenu();
@@ -109,6 +106,7 @@ private:
     CursorHost& host_;
     MainSpectrum* spectrum_;
     MainRuns* runs_ = nullptr;
+    PlotReport* report_ = nullptr;
     MenuActions actions_;
     std::optional<CursorId> dragging_;
     QPoint rightPress_{-1, -1};

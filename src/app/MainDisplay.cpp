@@ -1,5 +1,7 @@
 // The main window's side of the display: the drawing entry points, the mouse on the strips,
-// the plot and the axis buttons, the plot-mode check boxes and the hidden analysis readout.
+// the plot and the axis buttons, the plot-mode check boxes; the drawing itself and the hidden
+// analysis readout (MainDisplay).
+#include "MainDisplay.h"
 #include "TFormMain.h"
 
 #include "MainCursors.h"
@@ -52,46 +54,6 @@ ScaleSet TFormMain::PlotScales() {
     return Spectrum && Spectrum->Shown() ? Spectrum->Scales() : Scales();
 }
 
-DisplayContext TFormMain::Context() {
-    DisplayContext c{Store,
-                     PlotScales(),
-                     Display,
-                     ReadDisplayControls(),
-                     ParserA,
-                     ParserB,
-                     RawStripBitmap,
-                     MeanStripBitmap,
-                     PlotBitmap,
-                     PaintBoxRoh->Canvas(),
-                     PaintBoxMittel->Canvas(),
-                     PaintBoxData->Canvas(),
-                     ReportOverlay()};
-    // The fit's curve follows from its result (and the ranges, which the plot compares anyway),
-    // its box from the readout's lines.
-    if (c.Overlay && ShownFit) {
-        const FitResult& f = ShownFit->Result;
-        std::size_t key = std::hash<std::size_t>()(ShownFit->PointsHash) ^ 0x9e3779b97f4a7c15ULL;
-        const auto mix = [&key](double v) {
-            key = (key ^ std::hash<double>()(v)) * 1099511628211ULL;
-        };
-        mix(static_cast<double>(f.Model));
-        mix(ShownFit->ChannelB);
-        mix(static_cast<double>(ShownFit->RunId));
-        for (const double p : f.P)
-            mix(p);
-        for (const double v : {f.Origin, f.XMin, f.XMax, f.RSquared})
-            mix(v);
-        mix(static_cast<double>(qHash(PlotFitReadout(*ShownFit, Store).join(QLatin1Char('\n')))));
-        c.OverlayKey = key | 1; // never 0, which stands for none
-    }
-    if (Spectrum && Spectrum->Shown()) {
-        c.PlotPoints = &Spectrum->Points();
-        c.PlotChanges = &Spectrum->Changes();
-    }
-    if (Runs) c.Runs = &Runs->Layer();
-    return c;
-}
-
 // The panels themselves are laid out by the window; this sizes the images and axis strips
 // to the paint boxes' canvases, in the screen's device pixels, and holds the window at the
 // size at which every control is whole.
@@ -140,7 +102,7 @@ void TFormMain::RefreshDisplay() {
     QElapsedTimer spent;
     spent.start();
     const bool computed = Spectrum && Spectrum->Update();
-    DisplayContext c = Context();
+    DisplayContext c = Drawing->Context();
     const RefreshResult r = ::RefreshDisplay(c);
     if (computed) Spectrum->Spent(spent.nsecsElapsed());
     if (r.Raw) PaintBoxRoh->update();
@@ -152,74 +114,6 @@ void TFormMain::RefreshDisplay() {
     if (r.AxisButtonsChanged()) ApplyAxisImages();
 }
 
-void TFormMain::DrawRawStrip() {
-    DisplayContext c = Context();
-    ::DrawRawStrip(c);
-    PaintBoxRoh->update();
-}
-
-void TFormMain::DrawMeanStrip() {
-    DisplayContext c = Context();
-    ::DrawMeanStrip(c);
-    PaintBoxMittel->update();
-}
-
-void TFormMain::DrawPlot() {
-    DisplayContext c = Context();
-    ::DrawPlot(c);
-    PaintBoxData->update();
-}
-
-void TFormMain::ShowAnalysis() {
-    MemoAnalysis->setPlainText(Analysis.Lines.join(QLatin1Char('\n')));
-    // All lines in view without a scroll bar: the box grows to them, never below its design.
-    const QFontMetrics metrics(MemoAnalysis->font());
-    int widest = 0;
-    for (const QString& line : Analysis.Lines)
-        widest = std::max(widest, metrics.horizontalAdvance(line));
-    const int margins = 2 * static_cast<int>(std::ceil(MemoAnalysis->document()->documentMargin())) +
-                        metrics.lineSpacing() / 2;
-    const QSize size(
-        std::max(241, widest + margins),
-        std::max(154, static_cast<int>(Analysis.Lines.size()) * metrics.lineSpacing() + margins));
-    // At its place over the plot unless the cursor readout is there: then mirrored to the
-    // plot's other side, lower down, or beside the readout (over an axis if need be), wherever
-    // it covers least of it.
-    const QRect plot(PaintBoxData->geometry().topLeft() + QPoint(PlotLeftMargin, PlotTopMargin),
-                     PlotSize());
-    const QPoint design(144, 103);
-    const int right = plot.right() + 1 - (design.x() - plot.left()) - size.width();
-    const int low = plot.bottom() + 1 - (design.y() - plot.top()) - size.height();
-    const QRect avoid = Measuring && Measuring->LabelMesswerte->isVisible()
-                            ? Measuring->LabelMesswerte->geometry()
-                            : QRect();
-    const QPoint candidates[] = {design,
-                                 {right, design.y()},
-                                 {design.x(), low},
-                                 {right, low},
-                                 {avoid.right() + 7, design.y()},
-                                 {avoid.left() - 6 - size.width(), design.y()},
-                                 {design.x(), avoid.bottom() + 7},
-                                 {right, avoid.bottom() + 7},
-                                 {design.x(), avoid.top() - 6 - size.height()}};
-    QRect place(design, size);
-    long long least = -1;
-    for (const QPoint at : candidates) {
-        const QRect r(at, size);
-        if (at != design && !Panelmitte->rect().contains(r)) continue;
-        const QRect overlap = r & avoid;
-        const long long covered = static_cast<long long>(overlap.width()) * overlap.height();
-        if (least < 0 || covered < least) {
-            place = r;
-            least = covered;
-        }
-        if (covered == 0) break;
-    }
-    MemoAnalysis->setGeometry(place);
-    MemoAnalysis->setVisible(Analysis.Visible);
-    MemoAnalysis->raise();
-}
-
 void TFormMain::ConnectDisplay() {
     // The one place the display hears what the session changed.
     connect(session_.get(), &kurvimat::session::Session::pointsChanged, this,
@@ -228,33 +122,26 @@ void TFormMain::ConnectDisplay() {
             [this] { Display.Changes.AxesChanged = true; });
     connect(session_.get(), &kurvimat::session::Session::meansChanged, this,
             [this] { Display.Changes.MeanDirty = true; });
-    ConnectAnalysis();
     Plot->ConnectMouse(PaintBoxMittel);
     ConnectModeBoxes();
     Spectrum = new MainSpectrum(*Plot, *session_, CheckBoxAXY, CheckBoxBXY);
     Measuring = new MainCursors(*Plot, *session_, *this, Spectrum);
     Measuring->setObjectName(QStringLiteral("Measuring"));
     Plot->SetMeasuring(Measuring);
-    Runs = new MainRuns(*this);
+    Runs = new MainRuns(*session_, *this, Display.Changes, *this);
     Runs->setObjectName(QStringLiteral("Runs"));
-}
-
-void TFormMain::ConnectAnalysis() {
-    // The readout shows while the hot spot is held; the hidden button toggles it.
-    connect(ShapeAnalysis, &TShape::MouseDown, this, [this] {
-        const ScaleSet shown = PlotScales();
-        Analysis.Toggle(shown.A, shown.B);
-        ShowAnalysis();
-    });
-    connect(ShapeAnalysis, &TShape::MouseUp, this, [this] {
-        Analysis.Hide();
-        MemoAnalysis->hide();
-    });
-    connect(Button2, &QPushButton::clicked, this, [this] {
-        const ScaleSet shown = PlotScales();
-        Analysis.Toggle(shown.A, shown.B);
-        ShowAnalysis();
-    });
+    // The window's parts below get of it what they need, named.
+    PlotViewData& view = *this;
+    const MainControls& controls = *this;
+    PlotHost& shown = *this;
+    ReportHost& reportHost = *this;
+    ExchangeHost& exchangeHost = *this;
+    Report =
+        std::make_unique<PlotReport>(*this, *session_, *Plot, view, controls, reportHost, Runs);
+    Exchange = std::make_unique<DataExchange>(*this, *session_, view, controls, exchangeHost);
+    Drawing = std::make_unique<MainDisplay>(*this, *session_, *Plot, view, controls, shown,
+                                            reportHost, *Report, Runs);
+    Drawing->ConnectAnalysis();
 }
 
 void TFormMain::ConnectModeBoxes() {
@@ -313,4 +200,131 @@ void TFormMain::ConnectModeBoxes() {
             [this](bool checked) { SetTimeInMinutes(Display.Changes, ScaleT, checked); });
     connect(CheckBoxSpektrum, &QCheckBox::toggled, this,
             [this](bool checked) { Spectrum->Switched(checked); });
+}
+
+// --- the drawing (MainDisplay) ---
+
+MainDisplay::MainDisplay(QWidget& window, kurvimat::session::Session& session, PlotView& plot,
+                         PlotViewData& data, const MainControls& controls, PlotHost& shown,
+                         ReportHost& host, PlotReport& report, MainRuns* runs)
+    : window_(window), session_(session), plot_(plot), data_(data), controls_(controls),
+      shown_(shown), host_(host), report_(report), runs_(runs) {}
+
+DisplayContext MainDisplay::Context() {
+    MeasurementStore& store = session_.store();
+    DisplayContext c{store,
+                     shown_.PlotScales(),
+                     data_.Display,
+                     host_.ReadDisplayControls(),
+                     session_.parser(SignalChannel::A),
+                     session_.parser(SignalChannel::B),
+                     data_.RawStripBitmap,
+                     data_.MeanStripBitmap,
+                     data_.PlotBitmap,
+                     controls_.PaintBoxRoh->Canvas(),
+                     controls_.PaintBoxMittel->Canvas(),
+                     controls_.PaintBoxData->Canvas(),
+                     report_.ReportOverlay()};
+    // The fit's curve follows from its result (and the ranges, which the plot compares anyway),
+    // its box from the readout's lines.
+    const std::optional<PlotFit>& fit = data_.ShownFit;
+    if (c.Overlay && fit) {
+        const FitResult& f = fit->Result;
+        std::size_t key = std::hash<std::size_t>()(fit->PointsHash) ^ 0x9e3779b97f4a7c15ULL;
+        const auto mix = [&key](double v) {
+            key = (key ^ std::hash<double>()(v)) * 1099511628211ULL;
+        };
+        mix(static_cast<double>(f.Model));
+        mix(fit->ChannelB);
+        mix(static_cast<double>(fit->RunId));
+        for (const double p : f.P)
+            mix(p);
+        for (const double v : {f.Origin, f.XMin, f.XMax, f.RSquared})
+            mix(v);
+        mix(static_cast<double>(qHash(PlotFitReadout(*fit, store).join(QLatin1Char('\n')))));
+        c.OverlayKey = key | 1; // never 0, which stands for none
+    }
+    // The spectrum's points and flags while it shows.
+    if (&shown_.PlotStore() != &store) {
+        c.PlotPoints = &shown_.PlotStore();
+        c.PlotChanges = &shown_.PlotChanges();
+    }
+    if (runs_) c.Runs = &runs_->Layer();
+    return c;
+}
+
+void MainDisplay::DrawRawStrip() {
+    DisplayContext c = Context();
+    ::DrawRawStrip(c);
+    controls_.PaintBoxRoh->update();
+}
+
+void MainDisplay::ShowAnalysis() {
+    controls_.MemoAnalysis->setPlainText(analysis_.Lines.join(QLatin1Char('\n')));
+    // All lines in view without a scroll bar: the box grows to them, never below its design.
+    const QFontMetrics metrics(controls_.MemoAnalysis->font());
+    int widest = 0;
+    for (const QString& line : analysis_.Lines)
+        widest = std::max(widest, metrics.horizontalAdvance(line));
+    const int margins =
+        2 * static_cast<int>(std::ceil(controls_.MemoAnalysis->document()->documentMargin())) +
+        metrics.lineSpacing() / 2;
+    const QSize size(
+        std::max(241, widest + margins),
+        std::max(154, static_cast<int>(analysis_.Lines.size()) * metrics.lineSpacing() + margins));
+    // At its place over the plot unless the cursor readout is there: then mirrored to the
+    // plot's other side, lower down, or beside the readout (over an axis if need be), wherever
+    // it covers least of it.
+    const QRect plot(controls_.PaintBoxData->geometry().topLeft() +
+                         QPoint(PlotLeftMargin, PlotTopMargin),
+                     data_.PlotSize());
+    const QPoint design(144, 103);
+    const int right = plot.right() + 1 - (design.x() - plot.left()) - size.width();
+    const int low = plot.bottom() + 1 - (design.y() - plot.top()) - size.height();
+    const MainCursors* measuring = plot_.Measuring();
+    const QRect avoid = measuring && measuring->LabelMesswerte->isVisible()
+                            ? measuring->LabelMesswerte->geometry()
+                            : QRect();
+    const QPoint candidates[] = {design,
+                                 {right, design.y()},
+                                 {design.x(), low},
+                                 {right, low},
+                                 {avoid.right() + 7, design.y()},
+                                 {avoid.left() - 6 - size.width(), design.y()},
+                                 {design.x(), avoid.bottom() + 7},
+                                 {right, avoid.bottom() + 7},
+                                 {design.x(), avoid.top() - 6 - size.height()}};
+    QRect place(design, size);
+    long long least = -1;
+    for (const QPoint at : candidates) {
+        const QRect r(at, size);
+        if (at != design && !controls_.Panelmitte->rect().contains(r)) continue;
+        const QRect overlap = r & avoid;
+        const long long covered = static_cast<long long>(overlap.width()) * overlap.height();
+        if (least < 0 || covered < least) {
+            place = r;
+            least = covered;
+        }
+        if (covered == 0) break;
+    }
+    controls_.MemoAnalysis->setGeometry(place);
+    controls_.MemoAnalysis->setVisible(analysis_.Visible);
+    controls_.MemoAnalysis->raise();
+}
+
+void MainDisplay::ConnectAnalysis() {
+    QObject::connect(controls_.ShapeAnalysis, &TShape::MouseDown, &window_, [this] {
+        const ScaleSet shown = shown_.PlotScales();
+        analysis_.Toggle(shown.A, shown.B);
+        ShowAnalysis();
+    });
+    QObject::connect(controls_.ShapeAnalysis, &TShape::MouseUp, &window_, [this] {
+        analysis_.Hide();
+        controls_.MemoAnalysis->hide();
+    });
+    QObject::connect(controls_.Button2, &QPushButton::clicked, &window_, [this] {
+        const ScaleSet shown = shown_.PlotScales();
+        analysis_.Toggle(shown.A, shown.B);
+        ShowAnalysis();
+    });
 }

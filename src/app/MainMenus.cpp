@@ -204,7 +204,8 @@ void TFormMain::CreateActions() {
     ActionVersuchSpeichernUnter =
         make(tr("Versuch speichern &unter …"), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S));
     MenuZuletzt = new QMenu(tr("&Zuletzt geöffnet"), this);
-    connect(MenuZuletzt, &QMenu::aboutToShow, this, &TFormMain::FillRecentMenu);
+    connect(MenuZuletzt, &QMenu::aboutToShow, this,
+            [this] { Experiments->FillRecentMenu(*MenuZuletzt); });
     ActionDatenLaden = make(tr("Daten &laden …"));
     ActionDatenSpeichern = make(tr("&Daten speichern …"));
     ActionSSLaden = make(tr("Schnappschuss l&aden …"));
@@ -242,12 +243,14 @@ void TFormMain::CreateActions() {
     connect(ActionStoppWeiter, &QAction::triggered, this, &TFormMain::StoppWeiter);
     ActionSchnappschuss = make(tr("Schnapps&chuss"));
     ActionMessreiheBehalten = make(tr("Messreihe &behalten"));
-    connect(ActionMessreiheBehalten, &QAction::triggered, this, &TFormMain::KeepCurrentAsRun);
-    connect(ActionVersuchOeffnen, &QAction::triggered, this, &TFormMain::OpenExperimentAsk);
-    connect(ActionVersuchSpeichern, &QAction::triggered, this, &TFormMain::SaveExperimentAsk);
-    connect(ActionVersuchSpeichernUnter, &QAction::triggered, this, &TFormMain::SaveExperimentAs);
+    connect(ActionMessreiheBehalten, &QAction::triggered, Runs, &MainRuns::KeepCurrent);
+    connect(ActionVersuchOeffnen, &QAction::triggered, Experiments, &ExperimentFiles::OpenAsk);
+    connect(ActionVersuchSpeichern, &QAction::triggered, Experiments, &ExperimentFiles::SaveAsk);
+    connect(ActionVersuchSpeichernUnter, &QAction::triggered, Experiments,
+            &ExperimentFiles::SaveAs);
     ActionVerworfeneSitzungen = make(tr("&Verworfene Sitzungen …"));
-    connect(ActionVerworfeneSitzungen, &QAction::triggered, this, &TFormMain::RestoreDiscarded);
+    connect(ActionVerworfeneSitzungen, &QAction::triggered, Experiments,
+            &ExperimentFiles::RestoreDiscarded);
 
     ActionZeitcursor = make(tr("Zeitcursor t1, t2"));
     ActionZeitcursor->setCheckable(true);
@@ -273,7 +276,7 @@ void TFormMain::CreateActions() {
     ActionTabelle = make(tr("&Tabelle"));
     connect(ActionTabelle, &QAction::triggered, this, &TFormMain::ShowTable);
     ActionMessreihen = make(tr("Mess&reihen …"));
-    connect(ActionMessreihen, &QAction::triggered, this, &TFormMain::ShowRunsList);
+    connect(ActionMessreihen, &QAction::triggered, Runs, [this] { Runs->ShowList(); });
     ActionGrossanzeige = make(tr("&Großanzeige"));
     connect(ActionGrossanzeige, &QAction::triggered, this, &TFormMain::ShowBigDisplay);
     ActionVollbild = make(tr("&Vollbild"), QKeySequence(Qt::Key_F11));
@@ -311,17 +314,17 @@ void TFormMain::CreateFitActions() {
             const FitModel model = m.Model;
             (channelB ? MenuFitB : MenuFitA)
                 ->addAction(FitMenuText(m), this, [this, channelB, model] {
-                    const auto [from, to] = FitSpan();
-                    FitOnPlot(channelB, model, from, to);
+                    const auto [from, to] = Report->FitSpan();
+                    Report->FitOnPlot(channelB, model, from, to);
                 });
         }
     ActionFitGerade = new QAction(FitMenuText(*FindFitModel(FitModel::XYLinear)), this);
     connect(ActionFitGerade, &QAction::triggered, this, [this] {
-        const auto [from, to] = FitSpan();
-        FitOnPlot(false, FitModel::XYLinear, from, to);
+        const auto [from, to] = Report->FitSpan();
+        Report->FitOnPlot(false, FitModel::XYLinear, from, to);
     });
     ActionFitEntfernen = new QAction(tr("Ausgleichskurve entfernen"), this);
-    connect(ActionFitEntfernen, &QAction::triggered, this, [this] { RemoveFit(); });
+    connect(ActionFitEntfernen, &QAction::triggered, this, [this] { Report->RemoveFit(); });
 
     MenuAusgleichskurve = new QMenu(tr("Ausgleichs&kurve"), this);
     connect(MenuAusgleichskurve, &QMenu::aboutToShow, this, [this] {
@@ -360,21 +363,13 @@ void TFormMain::AddRunFitMenus(QMenu& menu) {
             for (const FitModelSpec& m : FitModels)
                 if (m.OverTime)
                     fits->addAction(FitMenuText(m), this, [this, id, channelB, model = m.Model] {
-                        const auto [from, to] = FitSpan();
-                        FitRunOnPlot(id, channelB, model, from, to);
+                        const auto [from, to] = Report->FitSpan();
+                        Report->FitRunOnPlot(id, channelB, model, from, to);
                     });
             fits->setEnabled(points->Count > 0);
             menu.addMenu(fits);
         }
     }
-}
-
-// Between the vertical cursors when they are shown (t1, t2; x1, x2 in the XY modes), else the
-// visible span of the bottom axis: time, or the channel serving as x.
-std::pair<double, double> TFormMain::FitSpan() const {
-    const bool between = Cursors.VerticalOn && Cursors.Mode == ReadDisplayControls().Mode();
-    if (between) return {std::min(Cursors.X[0], Cursors.X[1]), std::max(Cursors.X[0], Cursors.X[1])};
-    return {ScaleBottom->RangeStart, ScaleBottom->RangeEnd};
 }
 
 // An action with a button or check box runs it: a click is the one way in, whoever clicks.
@@ -505,61 +500,8 @@ void TFormMain::Undo() {
     });
 }
 
-bool TFormMain::HasUnsavedWork() const {
-    if (ExperimentSaved()) return false;
-    // Loaded points came from a file or the clipboard: they are kept there. Runs are kept
-    // only in an experiment file.
-    const bool dataUnsaved =
-        Store.Data.Count > 0 && !Store.Data.Loaded && DataSignature(Store) != SavedSignature;
-    return dataUnsaved || HasRuns();
-}
-
-bool TFormMain::HasRuns() const {
-    const auto& runs = SessionJournal().runs().runs();
-    return std::any_of(runs.begin(), runs.end(), [](const auto& r) { return !r.automatic; });
-}
-
-void TFormMain::NoteDataSaved() {
-    SavedSignature = DataSignature(Store);
-}
-
 std::size_t TFormMain::CurrentDataSignature() const {
     return DataSignature(Store);
-}
-
-bool TFormMain::AskUnsavedWork(const QString& followUp) {
-    if (!HasUnsavedWork()) return true;
-    // What is saved is what the user saw on closing: no sweep replaces it while the question
-    // and the file dialog are open.
-    const bool wasHeld = session_->held();
-    if (!wasHeld) StoppWeiter();
-    // With runs only an experiment file keeps everything; without, the data text as before.
-    const bool runs = HasRuns();
-    const QString ask =
-        followUp.isEmpty() ? tr("Sollen sie vor dem Beenden gespeichert werden?") : followUp;
-    const QString question =
-        (runs ? tr("Die Messreihen und Daten dieser Sitzung sind nicht in einer Versuchsdatei "
-                   "gespeichert.")
-              : tr("Die aufgenommenen Daten sind weder gespeichert noch kopiert worden.")) +
-        u'\n' + ask;
-    bool close = false;
-    switch (Dlg().AskSaveDiscardCancel(this, question)) {
-    case Dialogs::SaveChoice::Save:
-        if (runs)
-            SaveExperimentAsk();
-        else
-            ButtonDatenSpeichern->click();
-        close = !HasUnsavedWork(); // a cancelled or failed save keeps the window open
-        break;
-    case Dialogs::SaveChoice::Discard:
-        close = true;
-        SessionDiscarded = true;
-        break;
-    case Dialogs::SaveChoice::Cancel:
-        break;
-    }
-    if (!close && !wasHeld) StoppWeiter();
-    return close;
 }
 
 void TFormMain::ShowTable() {

@@ -1,20 +1,21 @@
 #include "MainRuns.h"
 
+#include "DisplayState.h"
 #include "Journal.h"
 #include "MeasurementText.h"
 #include "Palette.h"
 #include "PointTableSource.h"
 #include "Readout.h"
 #include "RunsWindow.h"
+#include "Session.h"
 #include "SignalDefinition.h"
 #include "StorePoints.h"
-#include "TComboBox.h"
-#include "TFormMain.h"
 
 #include <QAction>
 #include <QClipboard>
 #include <QGuiApplication>
 #include <QMenu>
+#include <QWidget>
 
 #include <algorithm>
 
@@ -41,28 +42,22 @@ SweepMode sweepMode(TriggerMode mode) {
     }
 }
 
-// Ranges are only widened to take in the run's extremes, never narrowed.
-void widen(Tscale& scale, float min, float max) {
-    if (scale.RangeStart > min) scale.RangeStart = min;
-    if (scale.RangeEnd < max) scale.RangeEnd = max;
-}
-
 } // namespace
 
-MainRuns::MainRuns(TFormMain& window) : QObject(&window), w_(window) {
-    const QString folder = qEnvironmentVariable("KURVIMAT_DATA_DIR");
-    journal_ = std::make_unique<kurvimat::session::Journal>(
-        folder.isEmpty() ? kurvimat::session::Journal::defaultFolder() : folder, clock_);
+MainRuns::MainRuns(Session& session, RunsHost& host, DisplayChanges& changes, QWidget& window)
+    : QObject(&window), session_(session), host_(host), changes_(changes), window_(window) {
     dataSince_ = clock_.wallMs();
-    w_.session().pipeline().BeforeSweep = [this](TriggerMode mode) { BeforeSweep(mode); };
+    session_.pipeline().BeforeSweep = [this](TriggerMode mode) { BeforeSweep(mode); };
 }
 
-// The window's members are gone by now (this is one of its children): only the journal is
-// left to close, which commits what is pending.
 MainRuns::~MainRuns() = default;
 
+kurvimat::session::Journal& MainRuns::Journal() {
+    return session_.journal();
+}
+
 CurrentPoints MainRuns::Facts() const {
-    const MeasurementStore& s = w_.session().store();
+    const MeasurementStore& s = session_.store();
     CurrentPoints c;
     c.points = std::clamp(s.Data.Count, 0, PointCapacity);
     c.loaded = s.Data.Loaded;
@@ -100,21 +95,21 @@ void MainRuns::NewPoints(SweepMode mode) {
 }
 
 void MainRuns::KeepCurrent() {
-    if (w_.session().store().Data.Count <= 0) return;
+    if (session_.store().Data.Count <= 0) return;
     const Kept done = Keep(KeepKind::User);
     // Shown at once: drawn over the plot, chosen in the list, and said there.
     SetShown(done.id, true);
     ShowList(false);
     list_->setCurrent(done.id);
-    const Run* run = journal_->runs().find(done.id);
+    const Run* run = session_.journal().runs().find(done.id);
     list_->setStatus(done.added ? tr("Behalten als „%1“.").arg(run->name)
                                : tr("Diese Punkte sind schon „%1“.").arg(run->name));
 }
 
 Kept MainRuns::Keep(KeepKind kind) {
-    const Kept done = journal_->keep(currentRun(w_.session().store(), dataSince_), kind);
+    const Kept done = session_.journal().keep(currentRun(session_.store(), dataSince_), kind);
     kept_ = true;
-    keptKey_ = currentPointsKey(w_.session().store());
+    keptKey_ = currentPointsKey(session_.store());
     Changed();
     return done;
 }
@@ -130,52 +125,24 @@ void MainRuns::SetShown(qint64 id, bool on) {
 }
 
 bool MainRuns::Rename(qint64 id, const QString& name) {
-    const Run* run = journal_->runs().find(id);
+    const Run* run = session_.journal().runs().find(id);
     if (!run || run->name == name) return false;
     if (name.trimmed().isEmpty()) { // a run keeps a name
         UpdateList();
         return false;
     }
-    journal_->renameRun(id, name);
+    session_.journal().renameRun(id, name);
     Changed();
     return true;
 }
 
 bool MainRuns::MakeCurrent(qint64 id) {
-    if (!journal_->runs().find(id)) return false;
+    if (!session_.journal().runs().find(id)) return false;
     BeforeReplace(Replacement::RunRestored);
     // Looked up again: keeping the current points may have moved the list.
-    const Run run = *journal_->runs().find(id);
-    MeasurementStore& s = w_.session().store();
-    w_.Handle([&] {
-        w_.session().restoreRun(run);
-        // The run's definitions come into force as a loaded text's do; one that does not
-        // compile leaves the points as they are.
-        if (IsDefinitionLine(run.points.definitionA()) &&
-            run.points.definitionA() != s.AppliedDefA) {
-            w_.ComboBoxA->SetText(run.points.definitionA());
-            w_.ApplySignalA(false);
-        }
-        if (run.points.hasB() && IsDefinitionLine(run.points.definitionB()) &&
-            run.points.definitionB() != s.AppliedDefB) {
-            w_.ComboBoxB->SetText(run.points.definitionB());
-            w_.ApplySignalB(false);
-        }
-        w_.session().restoreRun(run); // applying a definition may have evaluated other points
-        if (!run.points.recorded()) {
-            w_.TitleLoadedAxes();
-        } else if (w_.AxesNameLoadedPoints) {
-            w_.ScaleA.Title = SignalTitle(s.NameA, s.UnitA);
-            w_.ScaleB.Title = SignalTitle(s.NameB, s.UnitB);
-            w_.AxesNameLoadedPoints = false;
-        }
-        if (!run.points.empty()) {
-            const Extents& e = run.points.extents();
-            widen(w_.ScaleA, e.minA, e.maxA);
-            if (run.points.hasB()) widen(w_.ScaleB, e.minB, e.maxB);
-            widen(w_.ScaleT, e.minT, e.maxT);
-        }
-    });
+    const Run run = *session_.journal().runs().find(id);
+    host_.TakeRunAsCurrent(run);
+    const MeasurementStore& s = session_.store();
     dataMode_ = SweepMode::Einzel;
     dataSince_ = run.recordedAtMs;
     kept_ = true;
@@ -184,11 +151,11 @@ bool MainRuns::MakeCurrent(qint64 id) {
 }
 
 QString MainRuns::Text(qint64 id, TableLayout layout) const {
-    const Run* run = journal_->runs().find(id);
+    const Run* run = session_.journal().runs().find(id);
     if (!run) return {};
     const PointSet& p = run->points;
     MeasurementTextFormat format = PointSetTextFormat(!p.recorded(), p.hasB(), p.definitionA(),
-                                                      p.definitionB(), w_.session().calibration());
+                                                      p.definitionB(), session_.calibration());
     format.layout = layout;
     if (p.exact())
         return formatMeasurementText(p.definitionA(), p.definitionB(), p.exactTimes(),
@@ -198,22 +165,22 @@ QString MainRuns::Text(qint64 id, TableLayout layout) const {
 }
 
 void MainRuns::Copy(qint64 id) {
-    if (journal_->runs().find(id)) QGuiApplication::clipboard()->setText(Text(id));
+    if (session_.journal().runs().find(id)) QGuiApplication::clipboard()->setText(Text(id));
 }
 
 void MainRuns::Save(qint64 id) {
-    if (journal_->runs().find(id))
-        w_.SaveOrCopy(true, [this, id](TableLayout layout) { return Text(id, layout); });
+    if (session_.journal().runs().find(id))
+        host_.SaveOrCopy(true, [this, id](TableLayout layout) { return Text(id, layout); });
 }
 
 bool MainRuns::Delete(qint64 id) {
-    if (!journal_->deleteRun(id)) return false;
+    if (!session_.journal().deleteRun(id)) return false;
     Changed();
     return true;
 }
 
 bool MainRuns::UndoDelete() {
-    const std::optional<qint64> id = journal_->undoDelete();
+    const std::optional<qint64> id = session_.journal().undoDelete();
     if (!id) return false;
     Changed();
     if (list_) list_->setCurrent(*id);
@@ -221,7 +188,7 @@ bool MainRuns::UndoDelete() {
 }
 
 void MainRuns::AddReadoutSeries(ReadoutInput& in) const {
-    for (const Run& run : journal_->runs().runs()) {
+    for (const Run& run : session_.journal().runs().runs()) {
         if (!IsShown(run.id)) continue;
         const PointSet& p = run.points;
         const QString title = tr("Reihe %1").arg(run.id);
@@ -238,7 +205,7 @@ void MainRuns::AddReadoutSeries(ReadoutInput& in) const {
 }
 
 std::optional<RunChannelPoints> MainRuns::FitPoints(qint64 id, bool channelB) const {
-    const Run* run = journal_->runs().find(id);
+    const Run* run = session_.journal().runs().find(id);
     if (!run || (channelB && !run->points.hasB())) return std::nullopt;
     const PointSet& p = run->points;
     const DefinitionParts parts = PointSetParts(channelB ? p.definitionB() : p.definitionA());
@@ -263,8 +230,7 @@ std::uint8_t MainRuns::Colour(qint64 id) {
     return PaletteMask::Run(std::size_t(std::max<qint64>(id - 1, 0)));
 }
 
-void MainRuns::StartOver() {
-    journal_->startOver(true);
+void MainRuns::StartedOver() {
     shown_.clear();
     kept_ = false;
     Changed();
@@ -278,32 +244,32 @@ void MainRuns::Changed() {
 
 void MainRuns::UpdateLayer() {
     std::vector<RunCurve> curves;
-    for (const Run& run : journal_->runs().runs()) {
+    for (const Run& run : session_.journal().runs().runs()) {
         if (!IsShown(run.id)) continue;
         const PointSet& p = run.points;
         curves.push_back({p.times(), p.valuesA(), p.valuesB(), p.hasB(), Colour(run.id), run.name});
     }
     if (curves.empty() && layer_.empty()) return;
     layer_.setRuns(std::move(curves));
-    w_.Display.Changes.PlotDirty = true;
+    changes_.PlotDirty = true;
 }
 
 void MainRuns::UpdateList() {
     if (!list_) return;
     QList<RunsWindow::Entry> entries;
-    for (const Run& run : journal_->runs().runs()) {
+    for (const Run& run : session_.journal().runs().runs()) {
         const std::uint8_t c = Colour(run.id);
         entries.push_back({run.id, run.name,
                            QColor(Palette::red(c), Palette::green(c), Palette::blue(c)),
                            IsShown(run.id), run.automatic});
     }
     list_->setEntries(entries);
-    list_->setCanUndo(journal_->runs().canUndo());
+    list_->setCanUndo(session_.journal().runs().canUndo());
 }
 
 void MainRuns::ShowList(bool activate) {
     if (!list_) {
-        list_ = new RunsWindow(&w_);
+        list_ = new RunsWindow(&window_);
         connect(list_, &RunsWindow::shownChanged, this, &MainRuns::SetShown);
         connect(list_, &RunsWindow::renamed, this, &MainRuns::Rename);
         connect(list_, &RunsWindow::makeCurrentRequested, this, &MainRuns::MakeCurrent);
@@ -314,7 +280,7 @@ void MainRuns::ShowList(bool activate) {
         connect(list_, &RunsWindow::keepRequested, this, &MainRuns::KeepCurrent);
         UpdateList();
         // Beside the plot's right edge, over the timing choices rather than the curves.
-        const QRect main = w_.frameGeometry();
+        const QRect main = window_.frameGeometry();
         list_->move(main.right() - list_->width() - 20, main.top() + 40);
     }
     list_->show();
@@ -327,32 +293,6 @@ void MainRuns::AddMenuActions(QMenu& menu) {
     open->setToolTip(tr("Die Messreihen dieser Sitzung: zeigen, umbenennen, wieder zu den "
                         "aktuellen Daten machen, kopieren, speichern, löschen"));
     QAction* keep = menu.addAction(tr("Messreihe behalten"), this, [this] { KeepCurrent(); });
-    keep->setEnabled(w_.session().store().Data.Count > 0 && !Facts().alreadyKept);
+    keep->setEnabled(session_.store().Data.Count > 0 && !Facts().alreadyKept);
     menu.addSeparator();
-}
-
-// The window's side, here so that the window's own files need no more than a call.
-
-kurvimat::session::Journal& TFormMain::SessionJournal() {
-    return Runs->Journal();
-}
-
-const kurvimat::session::Journal& TFormMain::SessionJournal() const {
-    return Runs->Journal();
-}
-
-void TFormMain::KeepCurrentAsRun() {
-    Runs->KeepCurrent();
-}
-
-void TFormMain::ShowRunsList() {
-    Runs->ShowList();
-}
-
-void TFormMain::KeepBeforeReplacing(kurvimat::session::Replacement what) {
-    if (Runs) Runs->BeforeReplace(what);
-}
-
-void TFormMain::HoldRunKeeping(bool on) {
-    if (Runs) Runs->HoldKeeping(on);
 }

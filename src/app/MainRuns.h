@@ -1,5 +1,5 @@
-// The main window's runs ("Messreihen"): owns the session's journal, keeps the current points
-// as a run before a click would replace them and the keep policy says they are worth it, shows
+// The main window's runs ("Messreihen") in the session's journal: keeps the current points as a
+// run before a click would replace them and the keep policy says they are worth it, shows
 // chosen runs over the plot and offers them in a list window (show, rename, make current,
 // copy, save, delete with undo).
 #pragma once
@@ -15,12 +15,19 @@
 #include <QObject>
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <set>
 
 namespace kurvimat::analysis {
 struct ReadoutInput;
+}
+namespace kurvimat::display {
+struct DisplayChanges;
+}
+namespace kurvimat::session {
+class Session;
 }
 using kurvimat::acquisition::TriggerMode;
 using kurvimat::analysis::PlotFit;
@@ -29,19 +36,33 @@ using kurvimat::analysis::RunChannelPoints;
 using kurvimat::display::RunLayer;
 
 class QMenu;
+class QWidget;
 class RunsWindow;
-class TFormMain;
 
+// What the runs need of the window.
+class RunsHost {
+public:
+    // A run became the current points: its definitions come into force as a loaded text's do,
+    // and the axes take its points in.
+    virtual void TakeRunAsCurrent(const kurvimat::session::Run& run) = 0;
+    // Writes the text in the layout asked for: to a file asked for, or to the clipboard.
+    virtual bool SaveOrCopy(bool toFile,
+                            const std::function<QString(kurvimat::exchange::TableLayout)>& write) = 0;
+
+protected:
+    ~RunsHost() = default;
+};
 
 class MainRuns : public QObject {
     Q_OBJECT
 public:
-    /// The journal lives in KURVIMAT_DATA_DIR when it is set (tests), else in the user's data
-    /// folder.
-    explicit MainRuns(TFormMain& window);
+    /// The session's journal holds the runs; changes: the plot's, marked when the shown runs
+    /// change; window: the list window's parent.
+    MainRuns(kurvimat::session::Session& session, RunsHost& host,
+             kurvimat::display::DisplayChanges& changes, QWidget& window);
     ~MainRuns() override;
 
-    kurvimat::session::Journal& Journal() { return *journal_; }
+    kurvimat::session::Journal& Journal();
 
     /// Before `what` replaces or empties the current points (or, for a mode change, lets the
     /// next sweep do so): keeps them as a run when the policy says so. The replacements that
@@ -88,9 +109,9 @@ public:
     RunLayer& Layer() { return layer_; }
     /// The journal's runs changed from outside (a recovery, say): the list and the plot follow.
     void Changed();
-    /// An opened experiment replaces the session: its journal goes to the Papierkorb and a new
-    /// one begins, without runs.
-    void StartOver();
+    /// An opened experiment replaced the session and its journal: none of the runs is shown,
+    /// and the current points are no run.
+    void StartedOver();
 
 Q_SIGNALS:
     /// A run was added, renamed, deleted or brought back.
@@ -104,9 +125,11 @@ private:
     void UpdateLayer();
     void UpdateList();
 
-    TFormMain& w_;
+    kurvimat::session::Session& session_;
+    RunsHost& host_;
+    kurvimat::display::DisplayChanges& changes_;
+    QWidget& window_;
     kurvimat::session::SystemClock clock_;
-    std::unique_ptr<kurvimat::session::Journal> journal_;
     std::set<qint64> shown_;
     RunLayer layer_;
     RunsWindow* list_ = nullptr;

@@ -19,8 +19,6 @@
 using namespace kurvimat::acquisition;
 using namespace kurvimat::signals;
 
-namespace {
-
 // Range labels: one black label stands for both channels while their ranges agree.
 void ShowRangeLabels(const MainControls& c, const MeasurementStore& store) {
     c.LabelUAmax->setText(RangeLabel(store.UmaxA));
@@ -37,8 +35,6 @@ void ShowRangeLabels(const MainControls& c, const MeasurementStore& store) {
     pair(c.LabelUAmax, c.LabelUBmax);
     pair(c.LabelUAmin, c.LabelUBmin);
 }
-
-} // namespace
 
 void TFormMain::AfterPipeline(const PipelineEvents& events) {
     DisplayChanges& c = Display.Changes;
@@ -61,7 +57,6 @@ void TFormMain::AfterPipeline(const PipelineEvents& events) {
     if (events.timeRangeStartChanged) ScaleT.RangeStart = Store.TimeRangeMin;
     if (events.timeRangeEndChanged) ScaleT.RangeEnd = Store.TimeRangeMax;
     ReportError(FormulaProblemText(events, Store.FormulaA, Store.FormulaB));
-    JournalAfterPipeline(events);
 }
 
 void TFormMain::ButtonTriggerClick() {

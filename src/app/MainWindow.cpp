@@ -41,6 +41,11 @@ const QColor ScaleTitleRed(248, 0, 0);
 } // namespace
 
 TFormMain::TFormMain(QWidget* parent) : QMainWindow(parent) {
+    // From here on what is recorded and kept outlives a crash.
+    session_->openJournal(ExperimentFiles::JournalFolder());
+    session_->setInstrumentConfigurer([this] {
+        if (Device && ConfigureDevice) ConfigureDevice();
+    });
     setWindowTitle(QStringLiteral("Kurvimat"));
     setAcceptDrops(true);
     QFont font(QStringLiteral("Arial"));
@@ -55,8 +60,10 @@ TFormMain::TFormMain(QWidget* parent) : QMainWindow(parent) {
     Signals.reset(new SignalGroups(*this, *session_, *Plot, *this)); // the bases are private
     ConnectHandlers();
     ConnectDisplay();
+    Experiments = new ExperimentFiles(*session_, *Runs, *this, *this);
     CreateMenus();
-    Measuring->UseMenus({ActionZeitcursor, ActionWertcursor, ActionMesswerteKopieren}, Runs);
+    Measuring->UseMenus({ActionZeitcursor, ActionWertcursor, ActionMesswerteKopieren}, Runs,
+                        Report.get());
     ApplyTooltips();
 
     // 1. Axis scales: left A, right B, bottom time; the XY scale stays hidden until needed.
@@ -103,7 +110,7 @@ TFormMain::TFormMain(QWidget* parent) : QMainWindow(parent) {
     RebuildTimeAxis(Store);
     Plot->UpdateTimeScale(Store);
     // 14.
-    DrawRawStrip();
+    Drawing->DrawRawStrip();
     // 15.
     // A child of the window, so that those who drive the cycle themselves find it.
     Timer1.setParent(this);
@@ -147,14 +154,14 @@ void TFormMain::FormShow() {
 void TFormMain::closeEvent(QCloseEvent* event) {
     if (FormCloseQuery()) {
         event->accept();
-        JournalClosed();
+        Experiments->Closed();
     } else {
         event->ignore();
     }
 }
 
 bool TFormMain::FormCloseQuery() {
-    if (!AskUnsavedWork()) return false;
+    if (!Experiments->AskUnsavedWork()) return false;
     // No report may be decoded once closing has begun.
     Closing = true;
     // Removing the handler stops the device's reading thread before it returns, so no report of
@@ -185,7 +192,7 @@ void TFormMain::dropEvent(QDropEvent* event) {
     event->acceptProposedAction();
     const QString path = urls.first().toLocalFile();
     // Not inside the drag's own event loop: what the file brings may ask questions.
-    QTimer::singleShot(0, this, [this, path] { OpenFile(path); });
+    QTimer::singleShot(0, this, [this, path] { Experiments->OpenFile(path); });
 }
 
 void TFormMain::keyPressEvent(QKeyEvent* event) {
@@ -213,7 +220,7 @@ void TFormMain::Timer1Timer() {
     ReportError(FormulaProblemText(r.events, Store.FormulaA, Store.FormulaB));
     AfterReadoutTick(r);
     RefreshDisplay();
-    JournalTick();
+    for (const QString& said : session_->tickJournal()) ReportError(said);
     ShowTitle();
     if (ClassView) ClassView->Tick();
 }

@@ -52,6 +52,7 @@ struct PlotViewData {
     Tscale* ScaleRight = &ScaleB;
     Tscale* ScaleBottom = &ScaleT;
     std::optional<PlotFit> ShownFit;
+    bool AxesNameLoadedPoints = false; // ScaleA/B titles name loaded points (TitleLoadedAxes)
 
     ScaleSet Scales() {
         return {ScaleA, ScaleB, ScaleT, ScaleX, ScaleLeft, ScaleRight, ScaleBottom};

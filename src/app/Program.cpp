@@ -113,7 +113,7 @@ int RunKurvimat(int argc, char** argv,
     TInstrumentLink link(main, makePlatform());
     StartupClock::Install(main);
     main.show();
-    QTimer::singleShot(0, &main, [&main, file = line.file] { main.StartSession(file); });
+    QTimer::singleShot(0, &main, [&main, file = line.file] { main.experiments().StartSession(file); });
     if (line.isSet(QStringLiteral("share")))
         QTimer::singleShot(0, &main, [&main] { main.ShareOnStart(); });
     ScheduleScreenshot(main);

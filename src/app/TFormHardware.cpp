@@ -139,6 +139,19 @@ HardwareChoice TFormHardware::Choice() const {
     return c;
 }
 
+void TFormHardware::ShowChoice(const HardwareChoice& c) {
+    // setChecked sends no click: nothing is configured from here.
+    CheckBoxAdiff->setChecked(c.ADiff);
+    CheckBoxBoff->setChecked(c.BOff);
+    CheckBoxPullUpA->setChecked(c.PullUpA);
+    CheckBoxPullUpB->setChecked(c.PullUpB);
+    const auto range = [](InputRange r, QRadioButton* low, QRadioButton* mid, QRadioButton* high) {
+        (r == InputRange::High ? high : r == InputRange::Mid ? mid : low)->setChecked(true);
+    };
+    range(c.A, RadioButtonAlow, RadioButtonAmid, RadioButtonAhigh);
+    range(c.B, RadioButtonBlow, RadioButtonBmid, RadioButtonBhigh);
+}
+
 void TFormHardware::CheckBoxAdiffClick() {
     if (OnSettingsChanged) OnSettingsChanged();
 }

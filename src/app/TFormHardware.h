@@ -23,6 +23,8 @@ public:
 
     /// The choices as the controls show them now.
     HardwareChoice Choice() const;
+    /// Shows choices made elsewhere (an opened experiment) without configuring anything.
+    void ShowChoice(const HardwareChoice& choice);
 
     /// Called by every setting control (the main window's SendConfiguration).
     std::function<void()> OnSettingsChanged;

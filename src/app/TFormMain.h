@@ -7,19 +7,24 @@
 #include "Analysis.h"
 #include "AxisPictures.h"
 #include "CursorState.h"
+#include "DataExchange.h"
 #include "DisplayRefresh.h"
+#include "ExperimentFiles.h"
 #include "FormulaParser.h"
 #include "IndexedImage.h"
 #include "MainControls.h"
 #include "MainCursors.h"
+#include "MainDisplay.h"
 #include "MainInstrument.h"
 #include "MeasurementStore.h"
+#include "MainRuns.h"
 #include "MeasurementText.h"
 #include "Palette.h"
 #include "Plot.h"
 #include "PlotFit.h"
 #include "PlotInteraction.h"
 #include "PlotPicture.h"
+#include "PlotReport.h"
 #include "PlotView.h"
 #include "PlotZoom.h"
 #include "RawStrips.h"
@@ -91,7 +96,11 @@ class TFormMain : public QMainWindow,
                   private PlotViewData,
                   private PlotHost,
                   private CursorHost,
-                  private SignalGroupsHost {
+                  private SignalGroupsHost,
+                  private ReportHost,
+                  private ExchangeHost,
+                  private ExperimentHost,
+                  private RunsHost {
     Q_OBJECT
     // The session holds the state the window shows. Declared first, so that every member
     // initialised after it may use it; the handlers reach its parts by these names.
@@ -130,42 +139,14 @@ public:
     // The height the menu bar adds to the client area (none for a native menu bar).
     int MenuBarHeight() const;
 
-    // --- pictures and curve fits (MainReport.cpp) ---
-    // The picture with the fit and, when shown, the cursors and their readout.
-    QImage PlotPictureImage(int scale);
-    // One landscape page: the picture as large as it fits, a footer with both definitions and
-    // the date and time.
-    bool PrintPlot(QPrinter& printer);
-    // Fits a channel over [from, to] (of time: between the time cursors when they are shown,
-    // else the visible span; of the bottom channel in an XY mode) and
-    // shows the curve with its readout on the plot; a fit that cannot be made is reported.
-    void FitOnPlot(bool channelB, FitModel model, double from, double to);
-    // The same of a shown run's channel, in the normal mode; it goes when the run is hidden.
-    void FitRunOnPlot(qint64 run, bool channelB, FitModel model, double from, double to);
+    // --- pictures and curve fits (PlotReport.cpp) ---
+    PlotReport& report() { return *Report; }
 
-    // --- journal and experiment (MainJournal.cpp, MainRuns.cpp) ---
-    // The program's start after the window is shown: the recovery question, then the file
-    // named on the command line, if any (OpenFile).
-    void StartSession(const QString& file = {});
-    // An experiment (*.kurvimat, or any SQLite file) through OpenExperiment, anything else as
-    // a measurement text: the command line's file and a file dropped on the window.
-    void OpenFile(const QString& path);
+    // --- the experiment files: the session's start, save, open, the title (ExperimentFiles) ---
+    ExperimentFiles& experiments() { return *Experiments; }
     // The title: the experiment's file name with "*" while it holds unsaved changes, then the
     // held instrument's product and serial, or "Kurvimat" ("Pendel.kurvimat* – Kurvimat").
-    void ShowTitle();
-    // The experiments last opened or saved, newest first, as Datei ▸ Zuletzt geöffnet lists them.
-    const QStringList& RecentExperiments() const { return Recent; }
-    kurvimat::session::Journal& SessionJournal();
-    const kurvimat::session::Journal& SessionJournal() const;
-    // The journal's hooks: what each pipeline call did (noted only: a report allocates
-    // nothing), the timer tick (the new stored points handed to the journal).
-    void JournalAfterPipeline(const PipelineEvents& events);
-    void JournalTick();
-    kurvimat::session::Experiment CurrentExperiment();
-    // True while what the journal holds has been saved in an experiment file since it changed.
-    bool ExperimentSaved() const;
-    // The current data holds points neither saved nor copied since they were recorded.
-    bool HasUnsavedWork() const;
+    void ShowTitle() { Experiments->ShowTitle(InstrumentCaption); }
 
     // The instrument whose reports the window takes (non-owning: the HID layer owns it) and
     // what sends it the configuration; nullptr and nothing while none is held.
@@ -180,19 +161,6 @@ private:
     void ShowDataLoss() override;
     void UseHardwareWindow(TFormHardware* hardware) override;
     void ButtonHardwareClick();
-    // At start, once the window is shown: offers what an earlier program left unsaved.
-    void OfferRecovery();
-    // The journal's hand-off (MainJournal.cpp).
-    int JournalSeen = -1;         // stored points handed to the journal; -1: none recorded
-    bool JournalTriggered = false;  // a sweep began since the last hand-off
-    bool JournalSweepEnded = false; // a sweep ended since the last hand-off
-    qint64 JournalChanges = 0;    // counts what reached the journal
-    qint64 JournalSavedAt = -1;   // JournalChanges when the experiment was last saved
-    bool JournalProgress = false; // KURVIMAT_JOURNAL_PROGRESS: the points fed on stdout
-    int JournalProgressFed = 0;
-
-    // The window's parts in their own files reach it as its own code does.
-    friend class MainRuns;
 
     Dialogs& Dlg() const;
 
@@ -204,9 +172,8 @@ private:
 
     // --- display (MainDisplay.cpp) ---
     void FormResize();
-    void DrawRawStrip();
-    void DrawMeanStrip();
-    void DrawPlot();
+    // What the display code draws with, the strips drawn, the analysis readout.
+    std::unique_ptr<MainDisplay> Drawing;
     // What the plot shows: the stored points on the scales above, or in the spectrum mode the
     // spectrum's point set on its own scales.
     MeasurementStore& PlotStore() override;
@@ -214,23 +181,16 @@ private:
     ScaleSet PlotScales() override;
     MeasurementStore& RecordedStore() override { return Store; }
     PlotMode Mode() const override { return ReadDisplayControls().Mode(); }
-    DisplayControls ReadDisplayControls() const;
-    DisplayContext Context();
+    DisplayControls ReadDisplayControls() const override;
     // The smallest window in which every control is whole (at least 770 x 570).
     QSize MinimumClientSize() const;
 
-    // --- pictures, printing and curve fits (MainReport.cpp) ---
-    // Adds the plot's report actions to a menu (the plot's context menu, after the cursors').
-    void AddReportActions(QMenu& menu) override;
+    // --- pictures, printing and curve fits (MainReport.cpp; PlotReport) ---
+    std::unique_ptr<PlotReport> Report;
     void ButtonBildKopierenClick();
     // Asks for a file name and writes the picture at the given scale as PNG.
     void ButtonBildSpeichernClick(int scale);
     void ButtonDruckenClick();
-    void RemoveFit();
-    // Draws the shown fit into the plot image; nothing once the data it was made of changed.
-    PlotOverlay ReportOverlay();
-    // What the plot draws for the shown fit, its box clear of the shown runs' names.
-    FitDrawing ShownFitDrawing() override;
 
     // --- signal groups ---
     void ComboBoxAChange();
@@ -241,8 +201,8 @@ private:
     void EditSignalBKeyPress(QObject* Sender);
     void CheckBoxSkalaAautoClick();
     void CheckBoxSkalaBautoClick();
-    void ApplySignalA(bool reevaluate);
-    void ApplySignalB(bool reevaluate);
+    void ApplySignalA(bool reevaluate) override;
+    void ApplySignalB(bool reevaluate) override;
     void ButtonBearbeitenClick();
     // The groups' controls at work (SignalGroups.h); made with the panels.
     std::unique_ptr<SignalGroups> Signals;
@@ -265,37 +225,17 @@ private:
     void ButtonSSladenClick(QObject* Sender);
     void ButtonDatenLoeschenClick();
 
-    // --- journal and experiment file ---
-    // "Versuch speichern": to the experiment's file without asking, else as below.
-    void SaveExperimentAsk();
-    // "Versuch speichern unter …" / "Versuch öffnen …": a file dialog, then the two below.
-    void SaveExperimentAs();
-    void OpenExperimentAsk();
-    // The experiment file the session was last opened from or saved to; empty: none.
-    QString ExperimentPath;
+    // --- the experiment files' side of the window (MainJournal.cpp) ---
+    ExperimentFiles* Experiments = nullptr;
     // What the title shows beside the file: the held instrument's caption, or "Kurvimat".
     QString InstrumentCaption = QStringLiteral("Kurvimat");
-    QStringList Recent;
-    // The data as the experiment file holds them: points loaded since differ from the file,
-    // though not from what they were loaded from.
-    std::size_t ExperimentSignature = 0;
-    std::size_t CurrentDataSignature() const;
-    // The session is the file's now: the title names it and the recent list has it first.
-    void NoteExperimentFile(const QString& path);
-    void FillRecentMenu();
-    // Runs, data, snapshot, definitions and settings into a .kurvimat file; false (said) when
-    // it could not be written.
-    bool SaveExperiment(const QString& path);
-    // Takes a .kurvimat file over; a refused file is said and changes nothing. Every way of
-    // opening comes here: unsaved work is asked about first, and the session the file
-    // replaces goes to the Papierkorb.
-    bool OpenExperiment(const QString& path);
-    // "Verworfene Sitzungen …": the Papierkorb's sessions back into this one.
-    void RestoreDiscarded();
-    // The journal's hooks: the window closed, the points handed over.
-    void JournalClosed();
-    void JournalHandOver();
-    void ApplyExperiment(const kurvimat::session::Experiment& experiment);
+    std::size_t CurrentDataSignature() const override;
+    void Handled(const std::function<void()>& steps) override { Handle(steps); }
+    void AddDisplaySettings(kurvimat::session::Settings& settings) override;
+    void ShowExperiment(const kurvimat::session::Experiment& experiment,
+                        const PipelineEvents& met) override;
+    void OpenMeasurementText(const QString& path) override;
+    void SaveDataText() override;
 
     // Non-owning: the instrument link's settings window, when there is a link.
     TFormHardware* FormHardware = nullptr;
@@ -304,28 +244,23 @@ private:
     PlotView* Plot = nullptr;
     MainCursors* Measuring = nullptr;
     MainSpectrum* Spectrum = nullptr;
-    AnalysisReadout Analysis;
 
     // --- runs ("Messreihen") and the session's journal (MainRuns.cpp) ---
     MainRuns* Runs = nullptr;
     // --- the class view: freigabe, its dialog and watchers (ClassViewShare.cpp) ---
     ClassViewShare* ClassView = nullptr;
-    // "Messreihe behalten": the current points become a run now.
-    void KeepCurrentAsRun();
-    // Opens the list of the runs.
-    void ShowRunsList();
     // Before `what` replaces the current points: keeps them as a run when they are worth it.
-    void KeepBeforeReplacing(kurvimat::session::Replacement what);
-    // While on, nothing is kept (an opened experiment's settings replacing the points).
-    void HoldRunKeeping(bool on);
+    void KeepBeforeReplacing(kurvimat::session::Replacement what) override {
+        if (Runs) Runs->BeforeReplace(what);
+    }
+    void TakeRunAsCurrent(const kurvimat::session::Run& run) override;
 
     // --- menus, Stopp/Weiter, Rückgängig, the windows opened from the menus (MainMenus.cpp) ---
     void ShowTriggerCaptions();
-    void StoppWeiter();
+    void StoppWeiter() override;
     // Rückgängig: the stored points a deletion or load replaced (the session keeps them), else
     // the last zoom.
     void Undo();
-    void NoteDataSaved();
 
     void CreateMenus();
     // The actions keys reach (Ctrl+Z, Reset, F11) as the window's state is now.
@@ -334,23 +269,17 @@ private:
     void CreateActions();
     void CreateFitActions();
     // A menu of the time models for each channel of each shown run.
-    void AddRunFitMenus(QMenu& menu);
+    void AddRunFitMenus(QMenu& menu) override;
     void ShareWithButtons();
     void AfterReadoutTick(const Readouts& readouts);
     void FollowData();
     // False when the user cancels closing (or what follows asks instead: opening a file).
-    bool AskUnsavedWork(const QString& followUp = QString());
-    bool HasRuns() const;
     void ShowTable();
     void ShowBigDisplay();
     void ShowGuide(const QString& anchor);
     void NameControls();
     void ApplyTooltips();
     void ShowPendingInput();
-    std::pair<double, double> FitSpan() const;
-    std::size_t SavedSignature = 0;
-    // "Verwerfen" on closing: the journal goes to the Papierkorb instead of being offered again.
-    bool SessionDiscarded = false;
     // What the table last heard of the current data.
     int TableCount = 0;
     std::size_t TableTimes = 0, TableValues = 0;
@@ -383,11 +312,8 @@ private:
     void ConnectHandlers();
     // Mouse and check box connections of the display, and its hidden analysis controls.
     void ConnectDisplay();
-    void ConnectAnalysis();
     void ConnectModeBoxes();
-    void ShowAnalysis();
     void ApplyAxisImages() { Plot->ApplyAxisImages(); }
-    PictureSource PlotPictureSource();
     void LayoutPanels();
     void FitPlotToPanel();
     void CaptureAnchors();
@@ -415,28 +341,17 @@ private:
     int HandlerDepth = 0;
     QStringList PendingErrors, PendingDetails;
 
-    // Exchange helpers.
-    QString WriteText(bool snapshot,
-                      kurvimat::exchange::TableLayout layout = kurvimat::exchange::TableLayout::Tab);
-    // True when fileName does not exist yet or the user agrees to replace it.
-    bool MayReplace(const QString& fileName);
-    void TitleLoadedAxes() override;
-    // False when nothing was written (cancelled, or the file could not be written).
-    // The text in the layout asked for: TAB text to copy, TAB or CSV by the file's name.
+    // The stored points and the snapshot as text: clipboard, files, the buffer.
+    std::unique_ptr<DataExchange> Exchange;
+    bool MayReplace(const QString& fileName) override { return ::MayReplace(*this, fileName); }
+    void TitleLoadedAxes() override { ::TitleLoadedAxes(Store, *this); }
     bool SaveOrCopy(bool toFile,
-                    const std::function<QString(kurvimat::exchange::TableLayout)>& write);
-    // From the file `path`, or one asked for when it is empty.
-    bool ReadIntoBuffer(bool fromFile, const QString& path = {});
-    void ReadBuffer(bool snapshot);
-    void ReadBufferSteps(bool snapshot);
+                    const std::function<QString(kurvimat::exchange::TableLayout)>& write) override {
+        return Exchange->SaveOrCopy(toFile, write);
+    }
 
     // Trigger helpers: the controls' state for the pipeline, and what it changed.
     void AfterPipeline(const PipelineEvents& events);
-
-    QString ExchangeText; // the exact text of the last exchange (MemoExchange shows it)
-    QString ExchangeSource; // "Die Datei <path>" or "Die Zwischenablage", for messages
-    kurvimat::session::LoadSource ExchangeFrom = kurvimat::session::LoadSource::File;
-    bool AxesNameLoadedPoints = false; // ScaleA/B titles name loaded points (TitleLoadedAxes)
 
     std::vector<Anchor> Anchors;
     bool Shown = false;

@@ -1,5 +1,6 @@
 #include "Session.h"
 
+#include "Journal.h"
 #include "Numbers.h"
 #include "StorePoints.h"
 #include "TimeAxis.h"
@@ -11,6 +12,8 @@ using kurvimat::acquisition::ChangePointCount;
 using kurvimat::acquisition::CopyStoredData;
 using kurvimat::acquisition::DeviceModeForInterval;
 using kurvimat::acquisition::HardwareChoice;
+using kurvimat::acquisition::InputRange;
+using kurvimat::acquisition::IntervalChoicesMs;
 using kurvimat::acquisition::InstrumentConfiguration;
 using kurvimat::acquisition::MeasurementStore;
 using kurvimat::acquisition::PipelineEvents;
@@ -253,20 +256,25 @@ void Session::storeLoaded(bool snapshot, const LoadedPoints& m) {
     if (!snapshot) emit axesChanged();
 }
 
-LoadedNames Session::takeLoaded(LoadSource source, bool snapshot, bool header,
-                                LoadedPoints points) {
-    const LoadedNames names =
-        namesOfLoaded(header, points.hasB, points.definitionA, points.definitionB);
+LoadOutcome Session::takeLoaded(LoadSource source, bool snapshot, const ReadPoints& read,
+                                const std::function<void(Replacement)>& keepCurrent) {
+    LoadedPoints points = read.points;
+    if (!read.table) return {LoadRefusal::NoTable, {}};
+    if (points.t.empty()) return {LoadRefusal::NoPoints, {}};
     if (!snapshot) {
+        if (keepCurrent)
+            keepCurrent(source == LoadSource::Clipboard ? Replacement::Paste : Replacement::Load);
         keepForUndo(source == LoadSource::Clipboard ? UndoStep::PasteData : UndoStep::LoadData);
         // Undo puts back the definitions in force, which the load may replace.
         undoData_->InForceA = store_->AppliedDefA;
         undoData_->InForceB = store_->AppliedDefB;
     }
+    const LoadedNames names =
+        namesOfLoaded(read.header, points.hasB, points.definitionA, points.definitionB);
     points.definitionA = names.definitionA;
     points.definitionB = names.definitionB;
     storeLoaded(snapshot, points);
-    return names;
+    return {std::nullopt, names};
 }
 
 void Session::keepForUndo(UndoStep step) {
@@ -311,6 +319,7 @@ PipelineEvents Session::feedReport(const std::uint8_t* data, int size) {
     TriggerSettings controls = pipelineControls();
     const PipelineEvents events = pipeline_.DecodeReport(data, size, controls);
     takeArmed(controls);
+    noteForJournal(events);
     return events;
 }
 
@@ -318,6 +327,7 @@ PipelineEvents Session::triggerSweep() {
     TriggerSettings controls = pipelineControls();
     const PipelineEvents events = pipeline_.TriggerSweep(controls);
     takeArmed(controls);
+    noteForJournal(events);
     return events;
 }
 
@@ -347,7 +357,104 @@ Experiment Session::experiment() const {
     s[key::TimeOrigin] = double(st.TimeOrigin);
     s[key::AutoSnapshot] = trigger_.autoSnapshot;
     s[key::SnapshotRecorded] = st.Snap.Count > 0 && !st.Snap.Loaded;
+    s[key::TimeInMinutes] = view_.minutes;
+    s[key::ShowA] = view_.showA;
+    s[key::ShowB] = view_.showB;
+    if (journal_) e.runs = journal_->runs().userRuns();
     return e;
+}
+
+PipelineEvents Session::applyExperiment(const Experiment& e) {
+    namespace key = setting;
+    const Settings& s = e.settings;
+    MeasurementStore& st = *store_;
+
+    // The instrument first: ranges decide the calibration the definitions resolve under.
+    HardwareChoice h = hardware_;
+    const auto range = [&s](const char* name, InputRange& r) {
+        if (const auto v = settingAs<qint64>(s, name))
+            r = *v == qint64(InputRange::High) ? InputRange::High
+                : *v == qint64(InputRange::Mid) ? InputRange::Mid
+                                                : InputRange::Low;
+    };
+    range(key::InputRangeA, h.A);
+    range(key::InputRangeB, h.B);
+    h.ADiff = settingAs<bool>(s, key::Differential).value_or(h.ADiff);
+    h.BOff = !settingAs<bool>(s, key::ChannelBOn).value_or(!h.BOff);
+    h.PullUpA = settingAs<bool>(s, key::PullUpA).value_or(h.PullUpA);
+    h.PullUpB = settingAs<bool>(s, key::PullUpB).value_or(h.PullUpB);
+    setHardware(h);
+    if (configureInstrument_) configureInstrument_();
+
+    // Timing, as the user could have chosen it; the point count follows a new interval.
+    const auto interval = settingAs<qint64>(s, key::IntervalMs);
+    const bool intervalChanged =
+        interval && *interval != st.IntervalMs &&
+        std::find(IntervalChoicesMs.begin(), IntervalChoicesMs.end(), *interval) !=
+            IntervalChoicesMs.end();
+    const auto count = settingAs<qint64>(s, key::PointCount);
+    const bool countChosen =
+        count && std::find(PointCountChoices.begin(), PointCountChoices.end(), *count) !=
+                     PointCountChoices.end();
+    if (intervalChanged) {
+        if (setIntervalMs(int(*interval)) && configureInstrument_) configureInstrument_();
+        rebuildMeanHistory();
+    }
+    if (intervalChanged || (countChosen && *count != st.PointCount)) {
+        setPointCount(countChosen ? int(*count) : st.PointCount);
+        rebuildTimeAxis();
+    }
+
+    if (const auto mode = settingAs<qint64>(s, key::TriggerMode)) {
+        const auto wanted = acquisition::TriggerMode(std::clamp<qint64>(*mode, 0, 3));
+        if (wanted != trigger_.mode) setTriggerMode(wanted);
+    }
+    if (const auto channel = settingAs<QString>(s, key::TriggerChannel))
+        setTriggerChannelA(*channel != QLatin1String("B"));
+    if (const auto rising = settingAs<bool>(s, key::TriggerRising)) setTriggerRising(*rising);
+    if (const auto snap = settingAs<bool>(s, key::AutoSnapshot)) setAutoSnapshot(*snap);
+    restoreTiming(settingAs<qint64>(s, key::TriggerLevel), settingAs<qint64>(s, key::PreTrigger),
+                  settingAs<double>(s, key::TimeOrigin));
+
+    // The definitions in force, then the points as they were kept.
+    PipelineEvents met;
+    try {
+        const PipelineEvents a = applyDefinition(SignalChannel::A, e.definitionA, false).events;
+        met.divByZeroA = a.divByZeroA;
+        met.noValueA = a.noValueA;
+    } catch (const std::exception&) {
+        // The channel keeps the definition in force; the window says why when it shows it.
+    }
+    try {
+        const PipelineEvents b = applyDefinition(SignalChannel::B, e.definitionB, false).events;
+        met.divByZeroB = b.divByZeroB;
+        met.noValueB = b.noValueB;
+    } catch (const std::exception&) {
+    }
+    restoreData(e.data);
+    restoreSnapshot(e.snapshot, settingAs<bool>(s, key::SnapshotRecorded).value_or(false));
+    // Points from a file are no recording; a sweep begun before is gone with them.
+    journalSeen_ = -1;
+    journalTriggered_ = journalSweepEnded_ = false;
+
+    ViewSettings v = view_;
+    v.showA = settingAs<bool>(s, key::ShowA).value_or(v.showA);
+    v.showB = settingAs<bool>(s, key::ShowB).value_or(v.showB);
+    v.minutes = settingAs<bool>(s, key::TimeInMinutes).value_or(v.minutes);
+    setView(v);
+    // Held in "einzel", the opened points stay until the user triggers.
+    if (const auto held = settingAs<bool>(s, key::TriggerHeld)) setArmed(*held);
+
+    // The file's runs begin a journal of their own; the session's go to the Papierkorb.
+    if (journal_) {
+        journal_->startOver(true);
+        for (Run run : e.runs) {
+            run.id = 0;
+            journal_->addRun(std::move(run));
+        }
+        ++journalChanges_;
+    }
+    return met;
 }
 
 SamplePoint Session::dataPoint(int i) const { return currentPoint(*store_, i); }

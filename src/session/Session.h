@@ -4,25 +4,36 @@
 // signals what changed; nothing here reads a widget.
 #pragma once
 
+#include "Clock.h"
 #include "ExperimentFile.h"
 #include "FormulaParser.h"
 #include "InstrumentLink.h"
 #include "MeasurementStore.h"
 #include "PointSet.h"
 #include "Run.h"
+#include "RunPolicy.h"
 #include "SamplePipeline.h"
 #include "SignalDefinition.h"
 #include "StoredData.h"
 
 #include <QObject>
 #include <QString>
+#include <QStringList>
 
+#include <array>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <span>
 
 namespace kurvimat::session {
+
+class Journal;
+class Recovery;
+
+/// The points per sweep the user may choose.
+inline constexpr std::array<int, 7> PointCountChoices = {100, 200, 500, 1000, 2000, 5000, 10000};
 
 /// A point set read from a text or the clipboard, to become the data or the snapshot: the
 /// numbers as read, which the store keeps beside the floats it draws.
@@ -32,7 +43,7 @@ struct LoadedPoints {
     QString definitionA, definitionB; ///< definition lines or column labels
 };
 
-/// Where read points came from; undo names its step by it.
+/// Where read points came from; undo names its step by it, the runs what replaced theirs.
 enum class LoadSource { File, Clipboard };
 
 /// What undo takes back: the points a deletion, a load or a paste replaced.
@@ -51,6 +62,25 @@ struct Undone {
 struct LoadedNames {
     QString definitionA, definitionB;
     bool applyA = false, applyB = false;
+};
+
+/// A read text as the session judges it: whether it is a table at all, whether its first line
+/// names the columns, and its points.
+struct ReadPoints {
+    bool table = true;
+    bool header = false;
+    LoadedPoints points;
+};
+
+/// Why read points were not taken: a text that is no table, or one without a point. Nothing
+/// changed.
+enum class LoadRefusal { NoTable, NoPoints };
+
+/// What taking read points decided: refused, or the names they brought (the caller puts the
+/// marked ones in force).
+struct LoadOutcome {
+    std::optional<LoadRefusal> refused;
+    LoadedNames names;
 };
 
 /// What applying a definition line gave: its parts and the range resolved under the
@@ -125,9 +155,11 @@ public:
     /// Makes a read point set the data (no raw values behind them) or the snapshot.
     void storeLoaded(bool snapshot, const LoadedPoints& points);
     /// A read text's points (their definitions: the header's fields, when it has one) become
-    /// the data or the snapshot. The data they replace is kept for undo with the definitions in
-    /// force. Returns the names they bring; the caller puts the marked ones in force.
-    LoadedNames takeLoaded(LoadSource source, bool snapshot, bool header, LoadedPoints points);
+    /// the data or the snapshot, unless it is refused. Before the data is replaced, keepCurrent
+    /// hears what replaces it (a load or a paste), so that the current points may be kept as a
+    /// run; the data is then kept for undo with the definitions in force.
+    LoadOutcome takeLoaded(LoadSource source, bool snapshot, const ReadPoints& read,
+                           const std::function<void(Replacement)>& keepCurrent = {});
     void emptyData();
     /// "Daten löschen": the data is emptied, kept for undo when there was any.
     void deleteData();
@@ -153,10 +185,44 @@ public:
     /// program's report mode; else the last confirmed one.
     void instrumentConfigured(const acquisition::InstrumentConfiguration& asked, bool confirmed);
 
+    // --- the journal ---
+    /// Opens the session's journal in folder: from here on what is recorded and kept as runs
+    /// outlives a crash.
+    void openJournal(const QString& folder);
+    bool hasJournal() const { return journal_ != nullptr; }
+    Journal& journal() { return *journal_; }
+    const Journal& journal() const { return *journal_; }
+    /// The timer's hand-off: the stored points since the last one to the journal, its commit
+    /// when due, a journal deleted by someone replaced. Returns what the user must be told.
+    QStringList tickJournal();
+    /// What the store holds that the journal has not yet: before a save, on closing.
+    void handOverToJournal();
+    /// With on, every hand-off that fed points prints "KURVIMAT-FED <points> <steady ms>".
+    void setJournalProgress(bool on) { journalProgress_ = on; }
+    /// True while what the journal holds has been saved in an experiment file since it changed.
+    bool experimentSaved() const;
+    /// What the journal holds is in the experiment file at path now.
+    void noteExperimentSaved(const QString& path);
+    /// An earlier session's runs (a recovery, the Papierkorb) join the journal's.
+    void recover(Recovery& from);
+    /// The window closes: a saved journal is finished, a discarded one goes to the Papierkorb,
+    /// else it stays to be offered at the next start.
+    void closeJournal(bool discarded);
+
     // --- the points as the journal and the experiment file keep them ---
-    /// The points, the definitions in force and the settings kept here, as an experiment file
-    /// keeps them (no runs).
+    /// The points, the definitions in force, the settings kept here and, with a journal, the
+    /// user's runs, as an experiment file keeps them.
     Experiment experiment() const;
+    /// An experiment replaces the session: the instrument's choices, timing, trigger, the
+    /// definitions (a rejected one leaves the one in force; the caller says why), the points,
+    /// what is shown and, with a journal, the runs, which begin a journal of their own (the
+    /// session's go to the Papierkorb). Settings it lacks or does not allow stay as they are.
+    /// Returns what probing the definitions met (a division by zero, no value), said once.
+    acquisition::PipelineEvents applyExperiment(const Experiment& e);
+    /// What configures the instrument anew after its choices or the report mode changed.
+    void setInstrumentConfigurer(std::function<void()> configure) {
+        configureInstrument_ = std::move(configure);
+    }
     /// Stored point i with the block values and voltages behind it.
     SamplePoint dataPoint(int i) const;
     PointSet dataPoints() const;
@@ -197,6 +263,20 @@ private:
     ViewSettings view_;
     acquisition::HardwareChoice hardware_;
     void keepForUndo(UndoStep step);
+    // The pipeline's sweeps for the journal: noted only (a report allocates nothing), handed
+    // over on the tick.
+    void noteForJournal(const acquisition::PipelineEvents& events);
+    qint64 journalMark() const;
+    std::function<void()> configureInstrument_;
+    SystemClock clock_;
+    std::unique_ptr<Journal> journal_;
+    int journalSeen_ = -1;            // stored points handed to the journal; -1: none recorded
+    bool journalTriggered_ = false;   // a sweep began since the last hand-off
+    bool journalSweepEnded_ = false;  // a sweep ended since the last hand-off
+    qint64 journalChanges_ = 0;       // counts what reached the journal
+    qint64 journalSavedAt_ = -1;      // journalChanges_ when the experiment was last saved
+    bool journalProgress_ = false;
+    int journalProgressFed_ = 0;
     std::unique_ptr<acquisition::StoredData> undoData_;
     UndoStep undoStep_ = UndoStep::DeleteData;
     acquisition::InstrumentConfiguration confirmed_;

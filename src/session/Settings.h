@@ -5,6 +5,7 @@
 #include <QString>
 
 #include <map>
+#include <optional>
 #include <variant>
 
 namespace kurvimat::session {
@@ -47,5 +48,13 @@ inline constexpr const char* ShowB = "show_b";
 inline constexpr const char* SnapshotRecorded = "snapshot_recorded";
 inline constexpr const char* TriggerHeld = "trigger_held";
 } // namespace setting
+
+/// The setting at key when it is there with type T.
+template <class T> std::optional<T> settingAs(const Settings& settings, const char* key) {
+    const auto it = settings.find(QLatin1String(key));
+    if (it == settings.end()) return std::nullopt;
+    if (const T* v = std::get_if<T>(&it->second)) return *v;
+    return std::nullopt;
+}
 
 } // namespace kurvimat::session

@@ -332,7 +332,7 @@ TEST_F(ScaledWindowTest, SpectrumShowsThePeakAndLeavesTheTimePlotAsItWas) {
     win->Timer1Timer();
     const QRect plotPlace(QPoint(g.px(PlotLeftMargin), g.px(PlotTopMargin)),
                           PlotOf(*win).Image().size());
-    const QImage picture = win->PlotPictureImage(static_cast<int>(g.Scale));
+    const QImage picture = win->report().PlotPictureImage(static_cast<int>(g.Scale));
     EXPECT_EQ(picture.copy(plotPlace.adjusted(0, 0, -plotPlace.width() / 2, 0)),
               canvas.copy(plotPlace.adjusted(0, 0, -plotPlace.width() / 2, 0)));
 

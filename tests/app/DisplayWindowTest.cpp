@@ -253,14 +253,14 @@ TEST_F(DisplayWindowTest, FitOfTheCoolingIsDrawnUntilTheDataChange) {
     win->RefreshDisplay();
     EXPECT_EQ(FitPixelsOfB(*win), 0);
 
-    win->FitOnPlot(true, FitModel::Exponential, 0, 250);
+    win->report().FitOnPlot(true, FitModel::Exponential, 0, 250);
     ASSERT_TRUE(PlotOf(*win).ShownFit().has_value());
     EXPECT_NEAR(PlotOf(*win).ShownFit()->Result.P[2], 120, 0.1);
     win->RefreshDisplay();
     const int fitted = FitPixelsOfB(*win);
     EXPECT_GT(fitted, PlotOf(*win).Image().width());
     // The picture carries the fit as well.
-    const QImage picture = win->PlotPictureImage(1);
+    const QImage picture = win->report().PlotPictureImage(1);
     EXPECT_EQ(picture.copy(QRect({PlotLeftMargin, PlotTopMargin}, PlotOf(*win).Image().size())),
               Child<TPaintBox>(*win, "PaintBoxData")
                   ->Canvas()
@@ -273,7 +273,7 @@ TEST_F(DisplayWindowTest, FitOfTheCoolingIsDrawnUntilTheDataChange) {
     win->RefreshDisplay();
     EXPECT_EQ(FitPixelsOfB(*win), 0);
     EXPECT_FALSE(PlotOf(*win).ShownFit().has_value());
-    win->FitOnPlot(true, FitModel::Exponential, 0, 250);
+    win->report().FitOnPlot(true, FitModel::Exponential, 0, 250);
     ASSERT_TRUE(PlotOf(*win).ShownFit().has_value());
     StoreCooling(*win, 501);
     win->RefreshDisplay();
@@ -283,7 +283,7 @@ TEST_F(DisplayWindowTest, FitOfTheCoolingIsDrawnUntilTheDataChange) {
     // Made while a sweep runs: of the points so far, kept while the sweep adds more, and said.
     StoreCooling(*win, 300);
     win->session().store().TriggerPos = 0;
-    win->FitOnPlot(true, FitModel::Exponential, 0, 250);
+    win->report().FitOnPlot(true, FitModel::Exponential, 0, 250);
     StoreCooling(*win, 400);
     win->RefreshDisplay();
     ASSERT_TRUE(PlotOf(*win).ShownFit().has_value());
@@ -297,7 +297,7 @@ TEST_F(DisplayWindowTest, FitOfTheCoolingIsDrawnUntilTheDataChange) {
     win->session().store().TriggerPos = -1;
 
     // Two points cannot carry an exponential: said once, nothing drawn.
-    win->FitOnPlot(true, FitModel::Exponential, 0, 0.5);
+    win->report().FitOnPlot(true, FitModel::Exponential, 0, 0.5);
     EXPECT_FALSE(PlotOf(*win).ShownFit().has_value());
     ASSERT_EQ(dialogs.errors.size(), 1);
     EXPECT_TRUE(dialogs.errors[0].startsWith(QStringLiteral("Zu wenige Messpunkte")));
@@ -326,7 +326,7 @@ TEST_F(DisplayWindowTest, PictureIsCopiedSavedAndPrinted) {
     QPrinter printer(QPrinter::HighResolution);
     printer.setOutputFormat(QPrinter::PdfFormat);
     printer.setOutputFileName(dir.filePath(QStringLiteral("druck.pdf")));
-    EXPECT_TRUE(win->PrintPlot(printer));
+    EXPECT_TRUE(win->report().PrintPlot(printer));
     EXPECT_EQ(printer.pageLayout().orientation(), QPageLayout::Landscape);
     EXPECT_TRUE(ReadFile(printer.outputFileName()).startsWith("%PDF"));
 }
@@ -385,8 +385,8 @@ TEST_F(DisplayWindowTest, ContextMenuOffersTheFitsOfTheMode) {
     EXPECT_TRUE(xy.contains(QStringLiteral("Ausgleichsgerade  y = m·x + b")));
     EXPECT_TRUE(xy.filter(QStringLiteral("Ausgleichskurve A")).isEmpty());
     // A over B: A = 0.01·t against a falling B is fitted as a line in V per V.
-    win->FitOnPlot(false, FitModel::XYLinear, PlotOf(*win).Scales().Bottom->RangeStart,
-                   PlotOf(*win).Scales().Bottom->RangeEnd);
+    win->report().FitOnPlot(false, FitModel::XYLinear, PlotOf(*win).Scales().Bottom->RangeStart,
+                            PlotOf(*win).Scales().Bottom->RangeEnd);
     ASSERT_TRUE(PlotOf(*win).ShownFit().has_value());
     EXPECT_FALSE(PlotOf(*win).ShownFit()->ChannelB);
     EXPECT_EQ(PlotOf(*win).ShownFit()->Result.Model, FitModel::XYLinear);

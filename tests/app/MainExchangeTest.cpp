@@ -416,7 +416,7 @@ TEST_F(MainExchangeTest, PastedTextsGiveTheirPointsAndKeepTheDefinitionsInForce)
                   r.comboA ? QString::fromUtf8(r.comboA) : inForce);
         // A fit of the points names them as their axis does, whatever is in force.
         if (win->session().store().Data.Count >= 3) {
-            win->FitOnPlot(false, FitModel::Linear, -1e9, 1e9);
+            win->report().FitOnPlot(false, FitModel::Linear, -1e9, 1e9);
             ASSERT_TRUE(PlotOf(*win).ShownFit().has_value());
             EXPECT_EQ(PlotFitReadout(*PlotOf(*win).ShownFit(), win->session().store()).first(),
                       QStringLiteral("Ausgleichskurve A: ") +
@@ -582,7 +582,7 @@ void Paste(TFormMain& w, const QString& text = PastedText) {
 }
 
 const std::vector<kurvimat::session::Run>& Runs(TFormMain& w) {
-    return w.SessionJournal().runs().runs();
+    return w.session().journal().runs().runs();
 }
 
 TEST_F(MainRunsTest, EveryOneClickLossKeepsTheReplacedPointsAsARun) {
@@ -732,7 +732,7 @@ TEST_F(MainRunsTest, KeptOnceAndNormalSweepsGoToABoundedHistory) {
             << list->status().toStdString();
         EXPECT_TRUE(runs->IsShown(list->current()));
         EXPECT_FALSE(Runs(*win).empty() ||
-                     win->SessionJournal().runs().find(list->current())->automatic);
+                     win->session().journal().runs().find(list->current())->automatic);
     }
     // The first sweep kept is still there, the history listed apart under its heading.
     EXPECT_FALSE(Runs(*win).front().automatic);
@@ -741,7 +741,7 @@ TEST_F(MainRunsTest, KeptOnceAndNormalSweepsGoToABoundedHistory) {
     EXPECT_TRUE(items->item(3)->text().startsWith(QStringLiteral("Verlauf")));
     EXPECT_FALSE(items->item(3)->flags() & Qt::ItemIsSelectable);
     // An experiment file keeps the user's runs only.
-    EXPECT_EQ(win->CurrentExperiment().runs.size(), 3u);
+    EXPECT_EQ(win->experiments().CurrentExperiment().runs.size(), 3u);
     EXPECT_TRUE(dialogs.errors.isEmpty()) << dialogs.errors.join('\n').toStdString();
 }
 
@@ -779,7 +779,7 @@ TEST_F(MainRunsTest, ListWindowShowsRenamesRestoresSavesDeletesAndUndoes) {
     EXPECT_TRUE(Child<MainRuns>(*win, "Runs")->IsShown(pasted));
     EXPECT_TRUE(colourInPlot());
     // The picture of the plot shows it as well.
-    const QImage picture = win->PlotPictureImage(2);
+    const QImage picture = win->report().PlotPictureImage(2);
     const QRgb rgb = PlotOf(*win).Colours().rgb(colour);
     bool inPicture = false;
     for (int y = 0; y < picture.height() && !inPicture; ++y)
@@ -907,7 +907,7 @@ TEST_F(MainRunsTest, ShownRunIsFittedUntilItIsHiddenOrDeleted) {
     EXPECT_FALSE(PlotOf(*win).ShownFit().has_value());
 
     Child<MainRuns>(*win, "Runs")->SetShown(run.id, true);
-    win->FitRunOnPlot(run.id, true, FitModel::Linear, 0, 10);
+    win->report().FitRunOnPlot(run.id, true, FitModel::Linear, 0, 10);
     ASSERT_TRUE(PlotOf(*win).ShownFit().has_value());
     EXPECT_TRUE(PlotOf(*win).ShownFit()->ChannelB);
     EXPECT_GT(fitPixels(), 0);

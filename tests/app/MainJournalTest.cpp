@@ -112,19 +112,19 @@ TEST_F(MainJournalTest, ExperimentComesBackWholeAndRefusedFilesChangeNothing) {
     Child<QCheckBox>(*win, "CheckBoxBXY")->setChecked(false);
     PlotOf(*win).Cursors().setVerticalOn(true, PlotOf(*win).Scales().T.RangeStart,
                                          PlotOf(*win).Scales().T.RangeEnd);
-    win->FitOnPlot(false, FitModel::Linear, 0, 0.5);
+    win->report().FitOnPlot(false, FitModel::Linear, 0, 0.5);
     ASSERT_TRUE(PlotOf(*win).ShownFit().has_value());
     ASSERT_EQ(win->session().store().Data.Count, 100);
     ASSERT_GT(win->session().store().Snap.Count, 0);
 
-    const Experiment saved = win->CurrentExperiment();
+    const Experiment saved = win->experiments().CurrentExperiment();
     const QString data = CopiedData(*win);
     const QString path = dir.filePath(QStringLiteral("versuch.kurvimat"));
     dialogs.saveName = path;
-    EXPECT_FALSE(win->ExperimentSaved());
+    EXPECT_FALSE(win->session().experimentSaved());
     Child<QAction>(*win, "ActionVersuchSpeichern")->trigger();
     ASSERT_TRUE(QFileInfo::exists(path)) << dialogs.errors.join('\n').toStdString();
-    EXPECT_TRUE(win->ExperimentSaved());
+    EXPECT_TRUE(win->session().experimentSaved());
     EXPECT_TRUE(dialogs.filters.last().contains(QStringLiteral("*.kurvimat")));
 
     // Saving under a name that exists asks first; No keeps the old file.
@@ -152,7 +152,7 @@ TEST_F(MainJournalTest, ExperimentComesBackWholeAndRefusedFilesChangeNothing) {
     Child<QCheckBox>(*win, "CheckBoxAXY")->setChecked(true);
     Child<QAction>(*win, "ActionFitEntfernen")->trigger();
     RecordRising(*win, 500);
-    const Experiment changed = win->CurrentExperiment();
+    const Experiment changed = win->experiments().CurrentExperiment();
     const QString changedData = CopiedData(*win);
     ASSERT_FALSE(changed == saved);
 
@@ -187,14 +187,14 @@ TEST_F(MainJournalTest, ExperimentComesBackWholeAndRefusedFilesChangeNothing) {
             EXPECT_TRUE(dialogs.errors[0].contains(QString::fromUtf8(c.message)))
                 << dialogs.errors[0].toStdString();
             EXPECT_TRUE(dialogs.errors[0].contains(refusedUnchanged));
-            EXPECT_TRUE(win->CurrentExperiment() == changed)
-                << Differences(win->CurrentExperiment(), changed);
+            EXPECT_TRUE(win->experiments().CurrentExperiment() == changed)
+                << Differences(win->experiments().CurrentExperiment(), changed);
             EXPECT_EQ(CopiedData(*win), changedData);
             continue;
         }
         EXPECT_EQ(dialogs.errors, QStringList());
-        EXPECT_TRUE(WithoutRunIds(win->CurrentExperiment()) == WithoutRunIds(saved))
-            << Differences(WithoutRunIds(win->CurrentExperiment()), WithoutRunIds(saved));
+        EXPECT_TRUE(WithoutRunIds(win->experiments().CurrentExperiment()) == WithoutRunIds(saved))
+            << Differences(WithoutRunIds(win->experiments().CurrentExperiment()), WithoutRunIds(saved));
         EXPECT_EQ(CopiedData(*win), data);
         // What the controls show, not only what the file reads back as.
         EXPECT_TRUE(Child<TComboBox>(*win, "ComboBoxSamplingRate")
@@ -212,7 +212,7 @@ TEST_F(MainJournalTest, ExperimentComesBackWholeAndRefusedFilesChangeNothing) {
         EXPECT_FALSE(Child<QCheckBox>(*win, "CheckBoxAXY")->isChecked());
         EXPECT_TRUE(PlotOf(*win).Cursors().VerticalOn);
         EXPECT_TRUE(PlotOf(*win).ShownFit().has_value());
-        EXPECT_TRUE(win->ExperimentSaved());
+        EXPECT_TRUE(win->session().experimentSaved());
         EXPECT_TRUE(hardware.RadioButtonAmid->isChecked());
         EXPECT_TRUE(hardware.RadioButtonBhigh->isChecked());
         EXPECT_FALSE(hardware.CheckBoxBoff->isChecked());
@@ -226,7 +226,7 @@ TEST_F(MainJournalTest, ExperimentComesBackWholeAndRefusedFilesChangeNothing) {
             ASSERT_NEAR(win->session().store().Data.A[i], 2 * before[i], 1e-4) << "point " << i;
     }
     // Closed as saved: the next start has nothing to offer.
-    const QString journal = win->SessionJournal().path();
+    const QString journal = win->session().journal().path();
     ASSERT_TRUE(QFileInfo::exists(journal));
     win->close();
     EXPECT_FALSE(QFileInfo::exists(journal));
@@ -305,7 +305,7 @@ TEST_F(MainJournalTest, TitleNamesTheFileCtrlSSavesToItRecentAndDropOpen) {
         }
         EXPECT_EQ(dialogs.filters.size(), r.asked ? 1 : 0);
         EXPECT_EQ(win->windowTitle(), QString::fromUtf8(r.title));
-        EXPECT_EQ(win->RecentExperiments(), r.recent);
+        EXPECT_EQ(win->experiments().Recent(), r.recent);
         if (r.points >= 0) {
             EXPECT_EQ(win->session().store().Data.Count, r.points);
         }
@@ -337,7 +337,7 @@ TEST_F(MainJournalTest, FolderThatCannotBeWrittenIsSaidOnceAndRecordingGoesOn) {
     EXPECT_TRUE(dialogs.errors[0].contains(QStringLiteral("nicht gesichert werden")));
     EXPECT_TRUE(dialogs.errors[0].contains(QStringLiteral("im Speicher weiter")));
     EXPECT_EQ(win->session().store().Data.Count, win->session().store().PointCount);
-    EXPECT_EQ(win->SessionJournal().recordingSize(), win->session().store().PointCount);
+    EXPECT_EQ(win->session().journal().recordingSize(), win->session().store().PointCount);
 }
 
 TEST_F(MainJournalTest, RecoveryAsksOnceAndRestoresOrTrashes) {
@@ -362,22 +362,22 @@ TEST_F(MainJournalTest, RecoveryAsksOnceAndRestoresOrTrashes) {
         CreateWindows();
         dialogs.questions.clear();
         dialogs.answerYes = yes;
-        const int runsBefore = win->SessionJournal().runs().size();
-        win->StartSession({});
+        const int runsBefore = win->session().journal().runs().size();
+        win->experiments().StartSession({});
         ASSERT_EQ(dialogs.questions.size(), 1);
         EXPECT_TRUE(dialogs.questions[0].contains(QStringLiteral("hat eine laufende Aufzeichnung")));
         EXPECT_TRUE(dialogs.questions[0].contains(QStringLiteral("Verworfene Sitzungen")));
-        EXPECT_EQ(win->SessionJournal().runs().size(), runsBefore + (yes ? 1 : 0));
+        EXPECT_EQ(win->session().journal().runs().size(), runsBefore + (yes ? 1 : 0));
         if (yes) {
-            EXPECT_EQ(win->SessionJournal().runs().runs().back().points.size(), 40);
+            EXPECT_EQ(win->session().journal().runs().runs().back().points.size(), 40);
         }
         EXPECT_EQ(QDir(folder + QStringLiteral("/Papierkorb")).entryList(QDir::Files).size(),
                   yes ? 0 : 1);
         // Asked once: the next start finds nothing.
-        win->StartSession({});
+        win->experiments().StartSession({});
         EXPECT_EQ(dialogs.questions.size(), 1);
         // Nothing of this session is left for the next one to offer.
-        win->SessionJournal().finish();
+        win->session().journal().finish();
     }
 }
 
@@ -416,8 +416,8 @@ TEST_F(MainJournalTest, UnsavedSessionUnderAccident) {
         RecordSweep(*win, 600, 300);
         Child<QAction>(*win, "ActionMessreiheBehalten")->trigger();
         RecordSweep(*win, 500, 200);
-        const QString journal = win->SessionJournal().path();
-        const int runsBefore = win->SessionJournal().runs().size();
+        const QString journal = win->session().journal().path();
+        const int runsBefore = win->session().journal().runs().size();
         dialogs.questions.clear();
         dialogs.errors.clear();
         if (QByteArray(r.name).startsWith("delete")) {
@@ -428,12 +428,12 @@ TEST_F(MainJournalTest, UnsavedSessionUnderAccident) {
             ASSERT_TRUE(QFile::remove(journal));
             QElapsedTimer waited;
             waited.start();
-            while (win->SessionJournal().path() == journal && waited.elapsed() < 6000) {
+            while (win->session().journal().path() == journal && waited.elapsed() < 6000) {
                 win->Timer1Timer();
                 QTest::qWait(50);
             }
             QCoreApplication::processEvents();
-            EXPECT_NE(win->SessionJournal().path(), journal);
+            EXPECT_NE(win->session().journal().path(), journal);
             ASSERT_EQ(dialogs.errors.size(), 1);
             EXPECT_TRUE(dialogs.errors[0].contains(QStringLiteral("gelöscht oder ersetzt")));
             EXPECT_FALSE(QFile::exists(journal + QStringLiteral("-wal")));
@@ -457,14 +457,14 @@ TEST_F(MainJournalTest, UnsavedSessionUnderAccident) {
         ASSERT_EQ(dialogs.questions.size(), 1);
         EXPECT_TRUE(
             dialogs.questions[0].contains(QStringLiteral("bevor offen.kurvimat geöffnet")));
-        const auto& runs = win->SessionJournal().runs().runs();
+        const auto& runs = win->session().journal().runs().runs();
         EXPECT_EQ(runs.size() == 1 && runs[0].name == fromFile.name, r.opens);
         if (!r.opens) {
             EXPECT_EQ(int(runs.size()), runsBefore);
             EXPECT_TRUE(QFile::exists(journal));
             continue;
         }
-        EXPECT_FALSE(win->HasUnsavedWork());
+        EXPECT_FALSE(win->experiments().HasUnsavedWork());
         EXPECT_EQ(QFile::exists(dialogs.saveName), *r.saveAs != 0);
         // The replaced session waits in the Papierkorb, whole.
         EXPECT_FALSE(QFile::exists(journal));
@@ -477,7 +477,7 @@ TEST_F(MainJournalTest, UnsavedSessionUnderAccident) {
         // "Verworfene Sitzungen …" brings them back beside the file's.
         dialogs.answerYes = true;
         Child<QAction>(*win, "ActionVerworfeneSitzungen")->trigger();
-        EXPECT_EQ(win->SessionJournal().runs().size(), 1 + trashed);
+        EXPECT_EQ(win->session().journal().runs().size(), 1 + trashed);
         dialogs.answerYes = false;
     }
 }

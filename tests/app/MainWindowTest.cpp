@@ -1026,10 +1026,10 @@ TEST_F(MainWindowTest, ClosingWithUnsavedDataAsksToSaveDiscardOrCancel) {
     for (const Row& r : rows) {
         SCOPED_TRACE(r.name);
         CreateWindows();
-        EXPECT_FALSE(win->HasUnsavedWork());
+        EXPECT_FALSE(win->experiments().HasUnsavedWork());
         RecordSweep(*win, 600, 300);
         if (r.run) Child<QAction>(*win, "ActionMessreiheBehalten")->trigger();
-        const QFileInfo journal(win->SessionJournal().path());
+        const QFileInfo journal(win->session().journal().path());
         dialogs.questions.clear();
         dialogs.saveChoice = r.answer;
         dialogs.saveName = *r.file ? dir.filePath(QString::fromLatin1(r.file)) : QString();

@@ -1,5 +1,6 @@
 #include "SessionTestSupport.h"
 
+#include "Journal.h"
 #include "MeasurementStore.h"
 #include "RunPolicy.h"
 #include "Session.h"
@@ -370,8 +371,9 @@ TEST(Session, StoringReadPoints) {
 }
 
 // A load or paste keeps the data it replaces for undo, named by its source, with the
-// definitions in force; undo puts both back once. A snapshot load keeps nothing; a deletion
-// keeps the data but not the definitions, and an empty deletion nothing.
+// definitions in force, after the runs heard what replaces it; undo puts both back once. A
+// snapshot load keeps nothing; a deletion keeps the data but not the definitions, and an empty
+// deletion nothing. A text that is no table or holds no point changes nothing.
 TEST(Session, LoadPolicyBySourceAndUndo) {
     const std::vector<double> t{0, 1, 2}, a{5, 6, 7}, b{1, 1, 1};
     const std::vector<double> before{9, 8};
@@ -381,12 +383,22 @@ TEST(Session, LoadPolicyBySourceAndUndo) {
         bool snapshot, dataBefore;
         std::optional<UndoStep> step;
         bool definitionsBack;
-    } rows[] = {{"load", LoadSource::File, false, true, UndoStep::LoadData, true},
-                {"paste", LoadSource::Clipboard, false, true, UndoStep::PasteData, true},
-                {"paste over nothing", LoadSource::Clipboard, false, false, UndoStep::PasteData, true},
-                {"snapshot", LoadSource::File, true, true, std::nullopt, false},
-                {"delete", std::nullopt, false, true, UndoStep::DeleteData, false},
-                {"delete nothing", std::nullopt, false, false, std::nullopt, false}};
+        std::optional<Replacement> heard; // what the runs heard replaces the data
+        std::optional<LoadRefusal> refused = std::nullopt;
+        bool table = true, points = true;
+    } rows[] = {
+        {"load", LoadSource::File, false, true, UndoStep::LoadData, true, Replacement::Load},
+        {"paste", LoadSource::Clipboard, false, true, UndoStep::PasteData, true,
+         Replacement::Paste},
+        {"paste over nothing", LoadSource::Clipboard, false, false, UndoStep::PasteData, true,
+         Replacement::Paste},
+        {"snapshot", LoadSource::File, true, true, std::nullopt, false, std::nullopt},
+        {"no table", LoadSource::Clipboard, false, true, std::nullopt, false, std::nullopt,
+         LoadRefusal::NoTable, false},
+        {"no points", LoadSource::File, false, true, std::nullopt, false, std::nullopt,
+         LoadRefusal::NoPoints, true, false},
+        {"delete", std::nullopt, false, true, UndoStep::DeleteData, false, std::nullopt},
+        {"delete nothing", std::nullopt, false, false, std::nullopt, false, std::nullopt}};
     for (const auto& r : rows) {
         SCOPED_TRACE(r.what);
         Session session;
@@ -398,13 +410,29 @@ TEST(Session, LoadPolicyBySourceAndUndo) {
                                         QStringLiteral("alt (V)")});
         const QString inForce = s.AppliedDefA;
         if (r.source) {
-            const LoadedNames names = session.takeLoaded(
-                *r.source, r.snapshot, true,
-                {t, a, b, true, QStringLiteral("x (m): 2*U"), QStringLiteral("Kraft (N)")});
-            EXPECT_TRUE(names.applyA);
-            EXPECT_FALSE(names.applyB);
-            EXPECT_EQ((r.snapshot ? s.Snap : s.Data).Count, 3);
-            EXPECT_EQ((r.snapshot ? s.Snap : s.Data).DefB, QStringLiteral("Kraft (N)"));
+            std::vector<Replacement> heard;
+            const std::vector<double> none;
+            const LoadOutcome taken = session.takeLoaded(
+                *r.source, r.snapshot,
+                {r.table,
+                 true,
+                 {r.points ? t : none, a, b, true, QStringLiteral("x (m): 2*U"),
+                  QStringLiteral("Kraft (N)")}},
+                [&heard, &s, &r](Replacement what) {
+                    EXPECT_EQ(s.Data.Count, r.dataBefore ? 2 : 0); // still the data it replaces
+                    heard.push_back(what);
+                });
+            EXPECT_EQ(taken.refused, r.refused);
+            EXPECT_EQ(heard, r.heard ? std::vector{*r.heard} : std::vector<Replacement>{});
+            if (r.refused) {
+                EXPECT_EQ(s.Data.Count, 2);
+                EXPECT_EQ(s.Data.DefA, QStringLiteral("alt (V)"));
+            } else {
+                EXPECT_TRUE(taken.names.applyA);
+                EXPECT_FALSE(taken.names.applyB);
+                EXPECT_EQ((r.snapshot ? s.Snap : s.Data).Count, 3);
+                EXPECT_EQ((r.snapshot ? s.Snap : s.Data).DefB, QStringLiteral("Kraft (N)"));
+            }
         } else {
             session.deleteData();
             EXPECT_EQ(s.Data.Count, 0);
@@ -479,6 +507,81 @@ TEST(Session, ExperimentRoundTrip) {
     EXPECT_EQ(to.dataPoints(), from.dataPoints()); // recorded: at their sweep places again
     EXPECT_EQ(to.snapshotPoints(), from.snapshotPoints());
     EXPECT_EQ(to.store().SweepFirst, 2);
+}
+
+// An experiment the session gave comes back whole in another session; what it may not take (a
+// choice the lists do not offer, a formula that does not compile, no journal for the runs)
+// stays as the session had it.
+TEST(Session, ApplyingAnExperiment) {
+    namespace key = setting;
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    Session from;
+    from.openJournal(dir.filePath(QStringLiteral("von")));
+    from.setIntervalMs(10);
+    from.setPointCount(500);
+    from.setTriggerMode(TriggerMode::Einzel);
+    from.setTriggerChannelA(false);
+    from.setTriggerRising(false);
+    from.setAutoSnapshot(true);
+    from.restoreTiming(700, 30, std::nullopt);
+    from.applyDefinition(SignalChannel::A, QStringLiteral("Weg (cm): 10*U [0;60]"), false);
+    from.applyDefinition(SignalChannel::B, QStringLiteral("Kraft (N): 2*U"), false);
+    from.setView({true, false, false, false, false, true});
+    const std::vector<double> t{0, 0.5, 1}, a{1, 2, 3}, b{4, 5, 6};
+    from.storeLoaded(false, {t, a, b, true, QStringLiteral("x (m)"), QStringLiteral("y (m)")});
+    from.journal().addRun(makeRun(PointSet::Origin::Loaded, 20, 1765267800000, "Pendel"));
+    Experiment given = from.experiment();
+    given.settings[key::InputRangeA] = qint64(InputRange::Mid);
+    given.settings[key::ChannelBOn] = false;
+    const Experiment defaults = Session().experiment();
+
+    struct Row {
+        const char* what;
+        std::function<void(Experiment&)> change;
+        std::vector<const char*> kept; // settings that stay as the session had them
+        bool definitionAKept = false, journal = true;
+    } const rows[] = {
+        {"the whole experiment", [](Experiment&) {}, {}},
+        {"an interval the list does not offer",
+         [](Experiment& e) { e.settings[key::IntervalMs] = qint64(7); }, {key::IntervalMs}},
+        {"a point count the list does not offer",
+         [](Experiment& e) { e.settings[key::PointCount] = qint64(300); },
+         {key::PointCount}},
+        {"a formula that does not compile",
+         [](Experiment& e) { e.definitionA = QStringLiteral("Weg (cm): 10*"); }, {}, true},
+        {"a session without a journal", [](Experiment&) {}, {}, false, false},
+    };
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.what);
+        Experiment e = given;
+        r.change(e);
+        Session to;
+        if (r.journal) to.openJournal(dir.filePath(QString::fromUtf8(r.what)));
+        int configured = 0;
+        to.setInstrumentConfigurer([&configured] { ++configured; });
+        to.applyExperiment(e);
+        const Experiment taken = to.experiment();
+        Settings expected = given.settings;
+        expected.erase(QLatin1String(key::InputRangeA));
+        expected.erase(QLatin1String(key::ChannelBOn));
+        for (const char* k : r.kept)
+            expected[QLatin1String(k)] = defaults.settings.at(QLatin1String(k));
+        EXPECT_EQ(taken.settings, expected);
+        EXPECT_EQ(taken.definitionA, r.definitionAKept ? defaults.definitionA : given.definitionA);
+        EXPECT_EQ(taken.definitionB, given.definitionB);
+        EXPECT_EQ(taken.data, given.data);
+        EXPECT_EQ(taken.snapshot, given.snapshot);
+        ASSERT_EQ(taken.runs.size(), r.journal ? 1u : 0u);
+        if (r.journal) {
+            EXPECT_TRUE(sameRun(taken.runs[0], given.runs[0]));
+        }
+        EXPECT_EQ(to.hardware().A, InputRange::Mid);
+        EXPECT_TRUE(to.hardware().BOff);
+        EXPECT_GE(configured, 1); // the instrument follows its new choices
+        if (r.journal) to.journal().finish();
+    }
+    from.journal().finish();
 }
 
 } // namespace

@@ -1,0 +1,287 @@
+#include "ExperimentFiles.h"
+
+#include "Clock.h"
+#include "Dialogs.h"
+#include "Journal.h"
+#include "MainRuns.h"
+#include "Recovery.h"
+#include "RunPolicy.h"
+#include "Session.h"
+
+#include <QAction>
+#include <QDateTime>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QMenu>
+#include <QScopeGuard>
+#include <QSettings>
+#include <QStandardPaths>
+#include <QWidget>
+
+#include <algorithm>
+
+using namespace kurvimat::session;
+
+namespace {
+
+const SystemClock& RecoveryClock() {
+    static const SystemClock clock;
+    return clock;
+}
+
+constexpr int RecentCount = 8;
+const QString RecentKey = QStringLiteral("Versuche/ZuletztGeoeffnet");
+
+QSettings RecentSettings() {
+    return QSettings(QDir(QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation))
+                         .filePath(QStringLiteral("Kurvimat.ini")),
+                     QSettings::IniFormat);
+}
+
+QStringList LoadRecentExperiments() {
+    QStringList recent = RecentSettings().value(RecentKey).toStringList();
+    recent.removeAll(QString());
+    return recent.mid(0, RecentCount);
+}
+
+} // namespace
+
+ExperimentFiles::ExperimentFiles(Session& session, MainRuns& runs, ExperimentHost& host,
+                                 QWidget& window)
+    : QObject(&window), session_(session), runs_(runs), host_(host), window_(window) {}
+
+QString ExperimentFiles::JournalFolder() {
+    const QString folder = qEnvironmentVariable("KURVIMAT_DATA_DIR");
+    return folder.isEmpty() ? Journal::defaultFolder() : folder;
+}
+
+void ExperimentFiles::StartSession(const QString& file) {
+    session_.setJournalProgress(qEnvironmentVariableIntValue("KURVIMAT_JOURNAL_PROGRESS") == 1);
+    OfferRecovery();
+    if (!file.isEmpty()) OpenFile(file);
+}
+
+void ExperimentFiles::OfferRecovery() {
+    Journal& journal = session_.journal();
+    Recovery recovery(journal.folder(), RecoveryClock(), journal.path());
+    if (!recovery.found()) {
+        // Unreadable journals alone: nothing to offer, but not gone without a word.
+        if (recovery.damagedCount() > 0) {
+            recovery.moveToTrash();
+            AppDialogs().ShowInfo(&window_,
+                                  tr("Die Sicherungsdatei einer früheren Sitzung ist beschädigt; "
+                                     "nichts davon ließ sich lesen. Sie liegt sieben Tage im "
+                                     "Papierkorb der Sitzungen."));
+        }
+        return;
+    }
+    if (AppDialogs().AskRestore(&window_, recovery.question())) {
+        session_.recover(recovery);
+        runs_.Changed();
+    } else {
+        recovery.moveToTrash();
+    }
+}
+
+void ExperimentFiles::OpenFile(const QString& path) {
+    // An experiment file is an SQLite database whatever its name; a measurement text never
+    // begins with that header.
+    QFile file(path);
+    const bool database = file.open(QIODevice::ReadOnly) &&
+                          file.read(16) == QByteArrayView("SQLite format 3\0", 16);
+    if (database || path.endsWith(QStringLiteral(".kurvimat"), Qt::CaseInsensitive))
+        OpenExperiment(path);
+    else
+        host_.OpenMeasurementText(path);
+}
+
+Experiment ExperimentFiles::CurrentExperiment() {
+    Experiment e = session_.experiment();
+    host_.AddDisplaySettings(e.settings);
+    return e;
+}
+
+bool ExperimentFiles::SaveExperiment(const QString& path) {
+    session_.handOverToJournal(); // what the file holds, the journal holds too
+    if (const auto error = writeExperiment(path, CurrentExperiment())) {
+        AppDialogs().ShowError(&window_, *error);
+        return false;
+    }
+    session_.noteExperimentSaved(path);
+    NoteExperimentFile(path);
+    return true;
+}
+
+bool ExperimentFiles::OpenExperiment(const QString& path) {
+    const ExperimentRead read = readExperiment(path);
+    if (!read.experiment) {
+        AppDialogs().ShowError(&window_,
+                               read.error + tr(" Daten und Einstellungen bleiben unverändert."));
+        return false;
+    }
+    // Asked as closing asks: a cancelled (or failed) save opens nothing.
+    const bool wasHeld = session_.held();
+    if (!AskUnsavedWork(tr("Sollen sie gespeichert werden, bevor %1 geöffnet wird?")
+                            .arg(QFileInfo(path).fileName())))
+        return false;
+    discarded_ = false; // the session goes on, under the file's runs
+    if (!wasHeld && session_.held()) host_.StoppWeiter();
+    host_.Handled([&] {
+        // The points the file replaces are kept as any load's are, with the session's runs
+        // they go to the Papierkorb; the file's runs begin a journal of their own.
+        runs_.BeforeReplace(Replacement::Load);
+        runs_.HoldKeeping(true);
+        const auto release = qScopeGuard([this] { runs_.HoldKeeping(false); });
+        const auto met = session_.applyExperiment(*read.experiment);
+        runs_.StartedOver();
+        host_.ShowExperiment(*read.experiment, met);
+    });
+    // The session is the file's now.
+    session_.noteExperimentSaved(path);
+    NoteExperimentFile(path);
+    return true;
+}
+
+void ExperimentFiles::RestoreDiscarded() {
+    const Journal& journal = session_.journal();
+    Recovery trash(QDir(journal.folder()).filePath(QLatin1String(TrashFolderName)),
+                   RecoveryClock());
+    if (!trash.found()) {
+        AppDialogs().ShowInfo(&window_,
+                              tr("Im Papierkorb der Sitzungen liegt nichts. Verworfene Sitzungen "
+                                 "bleiben dort sieben Tage."));
+        return;
+    }
+    const QDateTime last = QDateTime::fromMSecsSinceEpoch(trash.lastAtMs()).toLocalTime();
+    if (!AppDialogs().AskYesNo(&window_,
+                               tr("Im Papierkorb der Sitzungen liegen %1 Messreihen, die letzte "
+                                  "vom %2. Sollen sie zu den Messreihen dieser Sitzung kommen?")
+                                   .arg(trash.runCount())
+                                   .arg(last.toString(QStringLiteral("dd.MM. HH:mm")))))
+        return;
+    session_.recover(trash);
+    runs_.Changed();
+    runs_.ShowList();
+}
+
+void ExperimentFiles::SaveAsk() {
+    if (path_.isEmpty())
+        SaveAs();
+    else
+        SaveExperiment(path_);
+}
+
+void ExperimentFiles::SaveAs() {
+    const QString name =
+        AppDialogs().SaveFileName(&window_, tr("Kurvimat-Versuche (*.kurvimat);;Alle Dateien (*.*)"),
+                                  QStringLiteral("kurvimat"));
+    if (name.isEmpty() || !host_.MayReplace(name)) return;
+    SaveExperiment(name);
+}
+
+void ExperimentFiles::OpenAsk() {
+    const QString name = AppDialogs().OpenFileName(
+        &window_, tr("Kurvimat-Versuche (*.kurvimat);;Alle Dateien (*.*)"));
+    if (!name.isEmpty()) OpenExperiment(name);
+}
+
+bool ExperimentFiles::HasUnsavedWork() const {
+    if (session_.experimentSaved()) return false;
+    // Loaded points came from a file or the clipboard: they are kept there. Runs are kept
+    // only in an experiment file.
+    const kurvimat::acquisition::MeasurementStore& s = session_.store();
+    const bool dataUnsaved =
+        s.Data.Count > 0 && !s.Data.Loaded && host_.CurrentDataSignature() != savedSignature_;
+    return dataUnsaved || HasRuns();
+}
+
+bool ExperimentFiles::HasRuns() const {
+    const auto& runs = session_.journal().runs().runs();
+    return std::any_of(runs.begin(), runs.end(), [](const auto& r) { return !r.automatic; });
+}
+
+void ExperimentFiles::NoteDataSaved() {
+    savedSignature_ = host_.CurrentDataSignature();
+}
+
+bool ExperimentFiles::AskUnsavedWork(const QString& followUp) {
+    if (!HasUnsavedWork()) return true;
+    // What is saved is what the user saw on closing: no sweep replaces it while the question
+    // and the file dialog are open.
+    const bool wasHeld = session_.held();
+    if (!wasHeld) host_.StoppWeiter();
+    // With runs only an experiment file keeps everything; without, the data text as before.
+    const bool runs = HasRuns();
+    const QString ask =
+        followUp.isEmpty() ? tr("Sollen sie vor dem Beenden gespeichert werden?") : followUp;
+    const QString question =
+        (runs ? tr("Die Messreihen und Daten dieser Sitzung sind nicht in einer Versuchsdatei "
+                   "gespeichert.")
+              : tr("Die aufgenommenen Daten sind weder gespeichert noch kopiert worden.")) +
+        u'\n' + ask;
+    bool close = false;
+    switch (AppDialogs().AskSaveDiscardCancel(&window_, question)) {
+    case Dialogs::SaveChoice::Save:
+        if (runs)
+            SaveAsk();
+        else
+            host_.SaveDataText();
+        close = !HasUnsavedWork(); // a cancelled or failed save keeps the window open
+        break;
+    case Dialogs::SaveChoice::Discard:
+        close = true;
+        discarded_ = true;
+        break;
+    case Dialogs::SaveChoice::Cancel:
+        break;
+    }
+    if (!close && !wasHeld) host_.StoppWeiter();
+    return close;
+}
+
+void ExperimentFiles::Closed() {
+    session_.closeJournal(discarded_);
+}
+
+// --- the title and the recent experiments ---
+
+void ExperimentFiles::NoteExperimentFile(const QString& path) {
+    const QString absolute = QFileInfo(path).absoluteFilePath();
+    path_ = absolute;
+    signature_ = host_.CurrentDataSignature();
+    recent_ = LoadRecentExperiments(); // another window may have added its own
+    recent_.removeAll(absolute);
+    recent_.prepend(absolute);
+    recent_ = recent_.mid(0, RecentCount);
+    RecentSettings().setValue(RecentKey, recent_);
+    ShowTitle(caption_);
+}
+
+void ExperimentFiles::FillRecentMenu(QMenu& menu) {
+    recent_ = LoadRecentExperiments();
+    menu.clear();
+    for (const QString& path : recent_) {
+        const int n = int(menu.actions().size()) + 1;
+        QString name = QFileInfo(path).fileName();
+        name.replace(QLatin1Char('&'), QStringLiteral("&&"));
+        QAction* a = menu.addAction(QStringLiteral("&%1 %2").arg(n).arg(name));
+        a->setToolTip(QDir::toNativeSeparators(path));
+        a->setStatusTip(QDir::toNativeSeparators(path));
+        connect(a, &QAction::triggered, this, [this, path] { OpenExperiment(path); });
+    }
+    if (recent_.isEmpty()) menu.addAction(tr("(keine)"))->setEnabled(false);
+}
+
+void ExperimentFiles::ShowTitle(const QString& instrumentCaption) {
+    caption_ = instrumentCaption;
+    QString title = caption_;
+    if (!path_.isEmpty()) {
+        const bool changed =
+            !session_.experimentSaved() || host_.CurrentDataSignature() != signature_;
+        title = QStringLiteral("%1%2 – %3")
+                    .arg(QFileInfo(path_).fileName(), changed ? QStringLiteral("*") : QString(),
+                         caption_);
+    }
+    if (window_.windowTitle() != title) window_.setWindowTitle(title);
+}
