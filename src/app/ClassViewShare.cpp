@@ -12,6 +12,7 @@
 #include <QDialog>
 #include <QDialogButtonBox>
 #include <QLabel>
+#include <QMainWindow>
 #include <QMenuBar>
 #include <QPainter>
 #include <QPushButton>
@@ -41,9 +42,10 @@ QPixmap QrPixmap(const QString& text, int cell) {
 
 } // namespace
 
-ClassViewShare::ClassViewShare(TFormMain& window)
-    : QObject(&window), w_(window),
-      server_(std::make_unique<ClassViewServer>(window.session())) {
+ClassViewShare::ClassViewShare(QMainWindow& window, kurvimat::session::Session& session,
+                               MainRuns* runs)
+    : QObject(&window), w_(window), runs_(runs),
+      server_(std::make_unique<ClassViewServer>(session)) {
     share_ = new QAction(TFormMain::tr("&Klassenansicht freigeben …"), &w_);
     stop_ = new QAction(TFormMain::tr("&Freigabe beenden"), &w_);
     connect(share_, &QAction::triggered, this, [this] { Share(); });
@@ -54,7 +56,7 @@ ClassViewShare::ClassViewShare(TFormMain& window)
     if (auto* bar = qobject_cast<QMenuBar*>(w_.menuWidget()))
         bar->setCornerWidget(watching_, Qt::TopRightCorner);
     connect(server_.get(), &ClassViewServer::watchersChanged, this, &ClassViewShare::UpdateState);
-    if (w_.Runs) server_->setRuns(&w_.Runs->Journal().runs());
+    if (runs_) server_->setRuns(&runs_->Journal().runs());
     UpdateState();
 }
 
@@ -62,7 +64,7 @@ ClassViewShare::~ClassViewShare() = default;
 
 bool ClassViewShare::Share(bool showDialog) {
     if (!server_->running() && !server_->start()) {
-        w_.Dlg().ShowError(&w_, server_->errorText());
+        AppDialogs().ShowError(&w_, server_->errorText());
         UpdateState();
         return false;
     }
@@ -80,9 +82,9 @@ void ClassViewShare::Stop() {
 void ClassViewShare::Tick() {
     if (!server_->running()) return;
     std::vector<ShownRun> shown;
-    if (w_.Runs) {
-        for (const kurvimat::session::Run& run : w_.Runs->Journal().runs().runs()) {
-            if (!w_.Runs->IsShown(run.id)) continue;
+    if (runs_) {
+        for (const kurvimat::session::Run& run : runs_->Journal().runs().runs()) {
+            if (!runs_->IsShown(run.id)) continue;
             const int c = MainRuns::Colour(run.id);
             shown.push_back({run.id, quint32(Palette::red(c) << 16 | Palette::green(c) << 8 |
                                              Palette::blue(c))});

@@ -7,18 +7,24 @@
 
 #include <memory>
 
+class MainRuns;
 class QAction;
 class QDialog;
 class QLabel;
-class TFormMain;
+class QMainWindow;
 namespace kurvimat::classview {
 class ClassViewServer;
+}
+namespace kurvimat::session {
+class Session;
 }
 
 class ClassViewShare : public QObject {
     Q_OBJECT
 public:
-    explicit ClassViewShare(TFormMain& window);
+    // The count of watchers goes beside the window's menu bar; the runs shown in the window
+    // are the ones the pages show (none without runs).
+    ClassViewShare(QMainWindow& window, kurvimat::session::Session& session, MainRuns* runs);
     ~ClassViewShare() override;
 
     QAction* ShareAction() const { return share_; }
@@ -35,7 +41,8 @@ private:
     void ShowDialog();
     void UpdateState();
 
-    TFormMain& w_;
+    QMainWindow& w_;
+    MainRuns* runs_;
     std::unique_ptr<kurvimat::classview::ClassViewServer> server_;
     QAction* share_ = nullptr;
     QAction* stop_ = nullptr;

@@ -266,11 +266,11 @@ void DataExchange::TakeBuffer(bool snapshot) {
         const kurvimat::session::LoadedNames& names = taken.names;
         if (names.applyA) {
             controls_.ComboBoxA->SetText(names.definitionA);
-            host_.ApplySignal('A', false);
+            host_.ApplySignalA(false);
         }
         if (names.applyB) {
             controls_.ComboBoxB->SetText(names.definitionB);
-            host_.ApplySignal('B', false);
+            host_.ApplySignalB(false);
         }
         TitleLoadedAxes(session_.store(), view_);
     }

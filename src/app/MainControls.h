@@ -3,6 +3,9 @@
 // has its member's name as objectName, by which tests and tooltips find it.
 #pragma once
 
+namespace kurvimat::acquisition {
+class MeasurementStore;
+}
 class BigDisplay;
 class HelpWindow;
 class QAction;
@@ -184,3 +187,6 @@ struct MainControls {
     HelpWindow* Anleitung = nullptr;
     QLabel* LabelAngehalten = nullptr; // in place of the subtitle while stopped
 };
+
+// The instrument's input ranges beside the strips (MainTrigger.cpp).
+void ShowRangeLabels(const MainControls& c, const kurvimat::acquisition::MeasurementStore& store);

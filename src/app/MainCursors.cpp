@@ -3,7 +3,10 @@
 #include "FitOverlay.h"
 #include "MainRuns.h"
 #include "MainSpectrum.h"
+#include "PlotReport.h"
+#include "PlotView.h"
 #include "ReadoutBox.h"
+#include "Session.h"
 #include "SignalDefinition.h"
 #include "TFormMain.h"
 #include "TPaintBox.h"
@@ -71,8 +74,11 @@ QString unitOf(const QString& definition) {
 
 } // namespace
 
-MainCursors::MainCursors(TFormMain& window) : QObject(&window), w_(window) {
-    QWidget* panel = w_.Panelmitte;
+// Owned by the window, as its shortcut is the window's.
+MainCursors::MainCursors(PlotView& plot, kurvimat::session::Session& session, CursorHost& host,
+                         MainSpectrum* spectrum)
+    : QObject(plot.window()), plot_(plot), session_(session), host_(host), spectrum_(spectrum) {
+    QWidget* panel = &plot_;
     LabelMesswerte = new ReadoutBox(panel);
     LabelZeiger = new QLabel(panel);
     LabelZeiger->setStyleSheet(
@@ -89,104 +95,114 @@ MainCursors::MainCursors(TFormMain& window) : QObject(&window), w_(window) {
     LabelZeiger->setAttribute(Qt::WA_TransparentForMouseEvents);
     LabelZeiger->setTextFormat(Qt::PlainText);
 
-    TPaintBox* plot = w_.PaintBoxData;
-    plot->setMouseTracking(true); // the value under the pointer, without a button
-    plot->setFocusPolicy(Qt::ClickFocus);
-    plot->installEventFilter(this);
+    TPaintBox* box = plot_.PaintBoxData;
+    box->setMouseTracking(true); // the value under the pointer, without a button
+    box->setFocusPolicy(Qt::ClickFocus);
+    box->installEventFilter(this);
     // The axis buttons change ranges too: the way back includes them.
-    for (TImage* image : {w_.ImageLinksAuto, w_.ImageLinksFull, w_.ImageRechtsauto, w_.ImageRechtsFull,
-                          w_.ImageUntenAuto, w_.ImageUntenFull})
-        image->installEventFilter(this);
+    for (const AxisImage which : {AxisImage::LinksAuto, AxisImage::LinksFull, AxisImage::RechtsAuto,
+                                  AxisImage::RechtsFull, AxisImage::UntenAuto, AxisImage::UntenFull})
+        plot_.AxisImages[static_cast<std::size_t>(which)]->installEventFilter(this);
 
     // Ctrl+C copies the readout wherever the focus is, unless a text field takes it for its
     // own selection (line edits accept the standard copy key before any shortcut).
-    auto* copy = new QShortcut(QKeySequence::Copy, &w_);
+    auto* copy = new QShortcut(QKeySequence::Copy, plot_.window());
     copy->setContext(Qt::WindowShortcut);
     connect(copy, &QShortcut::activated, this, [this] { CopyReadout(); });
 
     // Live sweeps change under the cursors; the readout follows a few times a second.
     refresh_.setInterval(ReadoutRefreshMs);
     connect(&refresh_, &QTimer::timeout, this, [this] {
-        if (w_.Cursors.VerticalOn || w_.Cursors.HorizontalOn || SpectrumShown()) Changed();
+        if (plot_.Cursors().VerticalOn || plot_.Cursors().HorizontalOn || SpectrumShown())
+            Changed();
     });
     refresh_.start();
 }
 
+void MainCursors::UseMenus(const MenuActions& actions, MainRuns* runs, PlotReport* report) {
+    actions_ = actions;
+    runs_ = runs;
+    report_ = report;
+}
+
 CursorAxes MainCursors::Axes() const {
-    TFormMain& m = w_;
-    return AxesOf(m.Cursors, m.Scales(), m.ReadDisplayControls().Mode());
+    return AxesOf(plot_.Cursors(), plot_.Scales(), plot_.Mode());
 }
 
 ReadoutInput MainCursors::Input() const {
-    const DisplayControls c = w_.ReadDisplayControls();
+    const kurvimat::session::ViewSettings& view = session_.view();
     ReadoutInput in;
-    in.Cursors = w_.Cursors;
-    in.Mode = c.Mode();
-    in.Minutes = w_.session().view().minutes;
-    in.ShowA = c.KanalA;
-    in.ShowB = c.KanalB;
+    in.Cursors = plot_.Cursors();
+    in.Mode = plot_.Mode();
+    in.Minutes = view.minutes;
+    in.ShowA = view.showA;
+    in.ShowB = view.showB;
     // Each point set in the unit of what it holds; one without B has no B values to show.
-    const MeasurementStore& s = w_.session().store();
+    const MeasurementStore& s = session_.store();
     in.DataA = {{s.Data.T, s.Data.A, s.Data.NoValueA ? 0 : s.Data.Count}, unitOf(s.Data.DefA)};
     in.DataB = {{s.Data.T, s.Data.B, s.Data.HasB && !s.Data.NoValueB ? s.Data.Count : 0},
                 unitOf(s.Data.DefB)};
     in.SnapA = {{s.Snap.T, s.Snap.A, s.Snap.NoValueA ? 0 : s.Snap.Count}, unitOf(s.Snap.DefA)};
     in.SnapB = {{s.Snap.T, s.Snap.B, s.Snap.HasB && !s.Snap.NoValueB ? s.Snap.Count : 0},
                 unitOf(s.Snap.DefB)};
-    if (w_.Runs) w_.Runs->AddReadoutSeries(in);
+    if (runs_) runs_->AddReadoutSeries(in);
     // A fit's readout box is drawn into the plot, the range readout lies over it: the cursor
     // readout keeps off both. In logical pixels of the plot, where the box is placed.
-    const PaintGeometry& g = w_.Display.Geometry;
-    if (w_.ShownFit) {
-        const QRect fit = FitReadoutRect(w_.PlotBitmap.size(), w_.Report->ShownFitDrawing(),
-                                         PlotFont(g.Scale), g);
+    const PaintGeometry& g = plot_.State().Geometry;
+    if (const std::optional<PlotFit>& shown = plot_.ShownFit(); shown && report_) {
+        const QRect fit =
+            FitReadoutRect(plot_.Image().size(), report_->ShownFitDrawing(), PlotFont(g.Scale), g);
         in.Occupied = QRectF(fit.x() / g.Scale, fit.y() / g.Scale, fit.width() / g.Scale,
                              fit.height() / g.Scale)
                           .toAlignedRect();
-        in.Fit = PlotFitTable(*w_.ShownFit, w_.session().store(), in.Minutes);
+        in.Fit = PlotFitTable(*shown, session_.store(), in.Minutes);
     }
-    if (w_.MemoAnalysis->isVisible()) in.Occupied |= w_.MemoAnalysis->geometry().translated(-PlotOrigin());
+    if (plot_.MemoAnalysis->isVisible())
+        in.Occupied |= plot_.MemoAnalysis->geometry().translated(-PlotOrigin());
     return in;
 }
 
 ReadoutTable MainCursors::Table() const {
-    return SpectrumShown() ? w_.Spectrum->Table() : ComposeReadout(Input());
+    return SpectrumShown() ? spectrum_->Table() : ComposeReadout(Input());
 }
 
 bool MainCursors::SpectrumShown() const {
-    return w_.Spectrum && w_.Spectrum->Shown();
+    return spectrum_ && spectrum_->Shown();
 }
 
 ReadoutInput MainCursors::CornerInput() const {
     if (!SpectrumShown()) return Input();
-    ReadoutInput in = w_.Spectrum->CornerInput();
-    if (w_.MemoAnalysis->isVisible()) in.Occupied = w_.MemoAnalysis->geometry().translated(-PlotOrigin());
+    ReadoutInput in = spectrum_->CornerInput();
+    if (plot_.MemoAnalysis->isVisible())
+        in.Occupied = plot_.MemoAnalysis->geometry().translated(-PlotOrigin());
     return in;
 }
 
 void MainCursors::Changed() {
-    const PlotMode mode = w_.ReadDisplayControls().Mode();
-    const ScaleSet s = w_.Scales();
-    const Tscale& vertical = w_.Cursors.valueOnB(mode) ? s.B : s.A;
-    w_.Cursors.followMode(mode, {s.Bottom->RangeStart, s.Bottom->RangeEnd},
-                         {vertical.RangeStart, vertical.RangeEnd});
+    const PlotMode mode = plot_.Mode();
+    const ScaleSet s = plot_.Scales();
+    CursorState& cursors = plot_.Cursors();
+    const Tscale& vertical = cursors.valueOnB(mode) ? s.B : s.A;
+    cursors.followMode(mode, {s.Bottom->RangeStart, s.Bottom->RangeEnd},
+                       {vertical.RangeStart, vertical.RangeEnd});
     // The spectrum shows its peaks instead; the time cursors keep their places meanwhile.
-    const CursorMarks marks = SpectrumShown() ? w_.Spectrum->Marks() : MarksOf(w_.Cursors, mode);
-    if (!(marks == w_.Display.Cursors)) {
-        w_.Display.Cursors = marks;
-        w_.PlotChanges().PlotDirty = true;
+    const CursorMarks marks = SpectrumShown() ? spectrum_->Marks() : MarksOf(cursors, mode);
+    DisplayState& display = plot_.State();
+    if (!(marks == display.Cursors)) {
+        display.Cursors = marks;
+        plot_.PlotChanges().PlotDirty = true;
     }
     ShowReadout();
 }
 
 void MainCursors::ShowReadout() {
-    if (!w_.Cursors.VerticalOn && !w_.Cursors.HorizontalOn && !SpectrumShown()) {
+    if (!plot_.Cursors().VerticalOn && !plot_.Cursors().HorizontalOn && !SpectrumShown()) {
         LabelMesswerte->hide();
         shownTable_.clear();
         return;
     }
     // Logical pixels, as widgets are placed.
-    const QSize plot = w_.PlotSize();
+    const QSize plot = plot_.PlotSize();
     const ReadoutTable table = Table();
     // New values in the same rows only rewrite their cells, while the box still fits.
     if (plot == shownFor_ && ReadoutBox::sameRows(table, shownTable_)) {
@@ -222,13 +238,13 @@ void MainCursors::ShowReadout() {
     // under it once a second.
     const QSize box = LabelMesswerte->size();
     if (!placedByUser_ && (box != cornerBox_ || plot != cornerPlot_ ||
-                          !(w_.Display.Cursors == cornerMarks_) || !cornerAge_.isValid() ||
+                          !(plot_.State().Cursors == cornerMarks_) || !cornerAge_.isValid() ||
                           cornerAge_.elapsed() >= CornerRefreshMs)) {
-        corner_ = QuietCorner(CornerInput(), w_.PlotScales(), plot, box, 6, corner_);
+        corner_ = QuietCorner(CornerInput(), plot_.PlotScales(), plot, box, 6, corner_);
         LabelMesswerte->move(PlotOrigin() + CornerPosition(corner_, plot, box, 6));
         cornerBox_ = box;
         cornerPlot_ = plot;
-        cornerMarks_ = w_.Display.Cursors;
+        cornerMarks_ = plot_.State().Cursors;
         cornerAge_.restart();
     }
     LabelMesswerte->show();
@@ -243,22 +259,22 @@ void MainCursors::ToggleFold() {
 // Finds the point in device pixels of the plot image, where the curves are drawn, and places
 // the label in logical pixels of the panel.
 void MainCursors::ShowPointer(QPointF at) {
-    const QSize plot = w_.PlotBitmap.size();
+    const QSize plot = plot_.Image().size();
     const QPointF p = ImagePoint(at);
     const double reach = DevicePixels(PointerPixels);
     int index = -1;
     QString text;
     if (p.x() >= 0 && p.y() >= 0 && p.x() < plot.width() && p.y() < plot.height() &&
         plot.width() > 3) {
-        const ScaleSet s = w_.PlotScales();
+        const ScaleSet s = plot_.PlotScales();
         const Tscale& bottom = *s.Bottom;
         const double perPixel = (bottom.RangeEnd - bottom.RangeStart) / (plot.width() - 3);
         const double under = bottom.RangeStart + (p.x() - 1) * perPixel;
         if (SpectrumShown()) {
-            const MeasurementStore& points = w_.Spectrum->Points();
+            const MeasurementStore& points = spectrum_->Points();
             index = NearestInTime({points.Data.T, points.Data.A, points.Data.Count}, under,
                                   reach * perPixel);
-            text = w_.Spectrum->PointerText(index);
+            text = spectrum_->PointerText(index);
         } else {
             const ReadoutInput in = Input();
             if (in.Mode == PlotMode::Normal) {
@@ -267,10 +283,9 @@ void MainCursors::ShowPointer(QPointF at) {
                 const bool bAsX = in.Mode == PlotMode::BAsX;
                 const CursorAxes axes{bottom.RangeStart, bottom.RangeEnd,
                                       (bAsX ? s.A : s.B).RangeStart, (bAsX ? s.A : s.B).RangeEnd};
-                index =
-                    NearestOnPlot(bAsX ? w_.session().store().Data.B : w_.session().store().Data.A,
-                                  bAsX ? w_.session().store().Data.A : w_.session().store().Data.B,
-                                  w_.session().store().Data.Count, axes, plot, p.x(), p.y(), reach);
+                const StoredPoints& data = session_.store().Data;
+                index = NearestOnPlot(bAsX ? data.B : data.A, bAsX ? data.A : data.B, data.Count,
+                                      axes, plot, p.x(), p.y(), reach);
             }
             text = PointerText(in, index);
         }
@@ -282,8 +297,8 @@ void MainCursors::ShowPointer(QPointF at) {
     LabelZeiger->setText(text);
     LabelZeiger->adjustSize();
     // Below right of the pointer, turned inwards at the plot's right and bottom edges.
-    const QRect box = w_.PaintBoxData->geometry();
-    const QSize shown = w_.PlotSize();
+    const QRect box = plot_.PaintBoxData->geometry();
+    const QSize shown = plot_.PlotSize();
     const QPoint pointer = at.toPoint();
     QPoint label = box.topLeft() + pointer + QPoint(14, 16);
     const int maxX = box.left() + PlotLeftMargin + shown.width() - LabelZeiger->width() - 2;
@@ -296,17 +311,17 @@ void MainCursors::ShowPointer(QPointF at) {
 }
 
 QPointF MainCursors::ImagePoint(QPointF logical) const {
-    const PaintGeometry& g = w_.Display.Geometry;
+    const PaintGeometry& g = plot_.State().Geometry;
     return {logical.x() * g.Scale - g.px(PlotLeftMargin),
             logical.y() * g.Scale - g.px(PlotTopMargin)};
 }
 
 double MainCursors::DevicePixels(double logical) const {
-    return logical * w_.Display.Geometry.Scale;
+    return logical * plot_.State().Geometry.Scale;
 }
 
 QPoint MainCursors::PlotOrigin() const {
-    return w_.PaintBoxData->geometry().topLeft() + QPoint(PlotLeftMargin, PlotTopMargin);
+    return plot_.PaintBoxData->geometry().topLeft() + QPoint(PlotLeftMargin, PlotTopMargin);
 }
 
 void MainCursors::OpenMenu(QPoint global) {
@@ -323,41 +338,40 @@ void MainCursors::OpenMenu(QPoint global) {
 
 // Each mode has its own way back: its scales are its own.
 ZoomHistory& MainCursors::History() {
-    return SpectrumShown() ? w_.Spectrum->History() : w_.RangeHistory;
+    return SpectrumShown() ? spectrum_->History() : plot_.History();
 }
 
 void MainCursors::RememberRanges() {
-    History().push(CaptureRanges(w_.PlotScales()));
+    History().push(CaptureRanges(plot_.PlotScales()));
 }
 
 void MainCursors::ZoomBack() {
-    const ScaleSet s = w_.PlotScales();
+    const ScaleSet s = plot_.PlotScales();
     ScaleRanges earlier;
     if (!History().back(CaptureRanges(s), earlier)) return;
     RestoreRanges(earlier, s);
-    DisplayChanges& changes = w_.PlotChanges();
+    DisplayChanges& changes = plot_.PlotChanges();
     changes.AxesChanged = changes.PlotDirty = true;
 }
 
 void MainCursors::CopyReadout() {
-    if (!w_.Cursors.VerticalOn && !w_.Cursors.HorizontalOn && !SpectrumShown()) return;
+    if (!plot_.Cursors().VerticalOn && !plot_.Cursors().HorizontalOn && !SpectrumShown()) return;
     QGuiApplication::clipboard()->setText(ReadoutText(Table()));
 }
 
 void MainCursors::Step(bool vertical, int steps) {
-    CursorState& c = w_.Cursors;
+    CursorState& c = plot_.Cursors();
     if (vertical ? !c.VerticalOn : !c.HorizontalOn) return;
     const bool activeIsX = c.Active == CursorId::X1 || c.Active == CursorId::X2;
     const CursorId id = vertical == activeIsX ? c.Active : vertical ? CursorId::X1 : CursorId::Y1;
     const CursorAxes axes = Axes();
-    const QSize plot = w_.PlotBitmap.size();
+    const QSize plot = plot_.Image().size();
     PointSeries times;
-    if (vertical && w_.ReadDisplayControls().Mode() == PlotMode::Normal)
-        times = w_.session().store().Data.Count > 0
-                    ? PointSeries{w_.session().store().Data.T, w_.session().store().Data.A,
-                                  w_.session().store().Data.Count}
-                    : PointSeries{w_.session().store().Snap.T, w_.session().store().Snap.A,
-                                  w_.session().store().Snap.Count};
+    if (vertical && plot_.Mode() == PlotMode::Normal) {
+        const MeasurementStore& s = session_.store();
+        times = s.Data.Count > 0 ? PointSeries{s.Data.T, s.Data.A, s.Data.Count}
+                                 : PointSeries{s.Snap.T, s.Snap.A, s.Snap.Count};
+    }
     const double pixel = vertical ? (axes.XEnd - axes.XStart) / std::max(1, plot.width() - 3)
                                   : (axes.YEnd - axes.YStart) / std::max(1, plot.height() - 3);
     c.position(id) = SteppedPosition(c.position(id), steps, times, pixel);
@@ -391,21 +405,21 @@ bool MainCursors::Key(int key, Qt::KeyboardModifiers modifiers) {
 }
 
 QMenu* MainCursors::CreateMenu() {
-    const PlotMode mode = w_.ReadDisplayControls().Mode();
+    const PlotMode mode = plot_.Mode();
     const bool normal = mode == PlotMode::Normal;
-    const ScaleSet s = w_.Scales();
-    auto* menu = new QMenu(w_.PaintBoxData);
-    CursorState& c = w_.Cursors;
+    const ScaleSet s = plot_.Scales();
+    auto* menu = new QMenu(plot_.PaintBoxData);
+    CursorState& c = plot_.Cursors();
     if (SpectrumShown()) {
-        w_.Spectrum->AddMenuActions(*menu);
+        spectrum_->AddMenuActions(*menu);
         menu->addSeparator();
         AddReadoutActions(*menu);
         return menu;
     }
 
     // The cursors' actions are the menu bar's (MainMenus.cpp), captioned for the mode.
-    w_.UpdateMenuActions();
-    menu->addActions({w_.ActionZeitcursor, w_.ActionWertcursor});
+    host_.UpdateMenuActions();
+    menu->addActions({actions_.TimeCursors, actions_.ValueCursors});
     if (normal) {
         auto* axes = new QActionGroup(menu);
         for (const bool b : {false, true}) {
@@ -416,7 +430,7 @@ QMenu* MainCursors::CreateMenu() {
             axes->addAction(a);
             connect(a, &QAction::triggered, this, [this, s, b] {
                 const Tscale& axis = b ? s.B : s.A;
-                w_.Cursors.setValueAxisB(b, axis.RangeStart, axis.RangeEnd);
+                plot_.Cursors().setValueAxisB(b, axis.RangeStart, axis.RangeEnd);
                 Changed();
             });
         }
@@ -428,7 +442,7 @@ QMenu* MainCursors::CreateMenu() {
 
 // The readout, the way back and the lab report's entries, in every mode.
 void MainCursors::AddReadoutActions(QMenu& menu) {
-    const bool shown = w_.Cursors.VerticalOn || w_.Cursors.HorizontalOn || SpectrumShown();
+    const bool shown = plot_.Cursors().VerticalOn || plot_.Cursors().HorizontalOn || SpectrumShown();
     if (shown) {
         QAction* fold = menu.addAction(TFormMain::tr("Messwerte eingeklappt"));
         fold->setCheckable(true);
@@ -437,14 +451,14 @@ void MainCursors::AddReadoutActions(QMenu& menu) {
     }
     // The keys are handled on the plot and the window; the menu only names them (in German,
     // which Qt's own key names are not without a translation).
-    w_.UpdateMenuActions();
-    menu.addAction(w_.ActionMesswerteKopieren);
+    host_.UpdateMenuActions();
+    menu.addAction(actions_.CopyReadout);
     QAction* back = menu.addAction(TFormMain::tr("Zoom zurück\tRücktaste"));
-    back->setEnabled(History().hasEarlier(CaptureRanges(w_.PlotScales())));
+    back->setEnabled(History().hasEarlier(CaptureRanges(plot_.PlotScales())));
     connect(back, &QAction::triggered, this, [this] { ZoomBack(); });
     menu.addSeparator();
-    if (w_.Runs) w_.Runs->AddMenuActions(menu);
-    w_.Report->AddReportActions(menu);
+    if (runs_) runs_->AddMenuActions(menu);
+    if (report_) report_->AddReportActions(menu);
 }
 
 bool MainCursors::eventFilter(QObject* watched, QEvent* event) {
@@ -480,12 +494,12 @@ bool MainCursors::eventFilter(QObject* watched, QEvent* event) {
         }
         return false;
     }
-    if (watched != w_.PaintBoxData) {
+    if (watched != plot_.PaintBoxData) {
         if (event->type() == QEvent::MouseButtonPress) RememberRanges();
         return false;
     }
     // Hit tests, drags and the wheel's anchor in device pixels of the plot image.
-    const QSize plot = w_.PlotBitmap.size();
+    const QSize plot = plot_.Image().size();
     const double catchPixels = DevicePixels(CatchPixels);
     const auto plotPoint = [this](QMouseEvent* e) { return ImagePoint(e->position()); };
     switch (event->type()) {
@@ -494,9 +508,9 @@ bool MainCursors::eventFilter(QObject* watched, QEvent* event) {
         auto* e = static_cast<QMouseEvent*>(event);
         if (e->button() == Qt::LeftButton && !SpectrumShown()) {
             const QPointF p = plotPoint(e);
-            if (const auto id = CursorAt(w_.Cursors, Axes(), plot, p.x(), p.y(), catchPixels)) {
+            if (const auto id = CursorAt(plot_.Cursors(), Axes(), plot, p.x(), p.y(), catchPixels)) {
                 dragging_ = id;
-                w_.Cursors.Active = *id;
+                plot_.Cursors().Active = *id;
                 Changed();
                 return true;
             }
@@ -509,15 +523,15 @@ bool MainCursors::eventFilter(QObject* watched, QEvent* event) {
         auto* e = static_cast<QMouseEvent*>(event);
         if (dragging_) {
             const QPointF p = plotPoint(e);
-            DragCursor(w_.Cursors, *dragging_, Axes(), plot, p.x(), p.y());
+            DragCursor(plot_.Cursors(), *dragging_, Axes(), plot, p.x(), p.y());
             Changed();
         }
         ShowPointer(e->position());
         if (!dragging_ && e->buttons() == Qt::NoButton && !SpectrumShown()) {
             const QPointF p = plotPoint(e);
-            const auto id = CursorAt(w_.Cursors, Axes(), plot, p.x(), p.y(), catchPixels);
+            const auto id = CursorAt(plot_.Cursors(), Axes(), plot, p.x(), p.y(), catchPixels);
             const bool x = id == CursorId::X1 || id == CursorId::X2;
-            w_.PaintBoxData->setCursor(!id ? Qt::ArrowCursor
+            plot_.PaintBoxData->setCursor(!id ? Qt::ArrowCursor
                                       : x ? Qt::SizeHorCursor
                                           : Qt::SizeVerCursor);
         }
@@ -543,9 +557,9 @@ bool MainCursors::eventFilter(QObject* watched, QEvent* event) {
         if (!lastWheel_.isValid() || lastWheel_.elapsed() > WheelBurstMs) RememberRanges();
         lastWheel_.restart();
         const QPointF p = ImagePoint(e->position());
-        if (WheelZoom(w_.PlotScales(), p.x(), p.y(), plot, WheelFactor(delta),
+        if (WheelZoom(plot_.PlotScales(), p.x(), p.y(), plot, WheelFactor(delta),
                       e->modifiers() & Qt::ControlModifier)) {
-            DisplayChanges& changes = w_.PlotChanges();
+            DisplayChanges& changes = plot_.PlotChanges();
             changes.AxesChanged = changes.PlotDirty = true;
         }
         return true;

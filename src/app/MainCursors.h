@@ -3,6 +3,7 @@
 // readout and the value under the pointer over the plot.
 #pragma once
 
+#include "FitOverlay.h"
 #include "PlotZoom.h"
 #include "Readout.h"
 
@@ -21,15 +22,46 @@ using kurvimat::analysis::ReadoutInput;
 using kurvimat::analysis::ReadoutTable;
 using kurvimat::analysis::ZoomHistory;
 using kurvimat::display::CursorMarks;
+using kurvimat::display::FitDrawing;
 
+class MainRuns;
+class PlotReport;
+class MainSpectrum;
+class PlotView;
+class QAction;
 class QLabel;
 class QMenu;
 class ReadoutBox;
-class TFormMain;
+namespace kurvimat::session {
+class Session;
+}
+
+// What the plot's menu and the readout take from the window beyond the plot.
+class CursorHost {
+public:
+    // Brings the actions' captions, checks and enabled states up to the window's state.
+    virtual void UpdateMenuActions() = 0;
+
+protected:
+    ~CursorHost() = default;
+};
 
 class MainCursors : public QObject {
 public:
-    explicit MainCursors(TFormMain& window);
+    // The actions of the window's menus the plot's menu offers too.
+    struct MenuActions {
+        QAction* TimeCursors = nullptr;
+        QAction* ValueCursors = nullptr;
+        QAction* CopyReadout = nullptr;
+    };
+
+    // On the plot of the window `plot` lies in; the spectrum's readout replaces the cursors'
+    // while it is shown.
+    MainCursors(PlotView& plot, kurvimat::session::Session& session, CursorHost& host,
+                MainSpectrum* spectrum);
+    // Made after the cursors: the menus' actions, the runs (their series in the readout,
+    // their entries in the menu) and the report (the fit's box kept clear, its entries).
+    void UseMenus(const MenuActions& actions, MainRuns* runs, PlotReport* report);
 
     /// The context menu of a right click without movement (the caller shows and deletes it).
     QMenu* CreateMenu();
@@ -69,7 +101,13 @@ private:
     // Shows the whole readout or only the cursor positions, the other of what is shown.
     void ToggleFold();
 
-    TFormMain& w_;
+    PlotView& plot_;
+    kurvimat::session::Session& session_;
+    CursorHost& host_;
+    MainSpectrum* spectrum_;
+    MainRuns* runs_ = nullptr;
+    PlotReport* report_ = nullptr;
+    MenuActions actions_;
     std::optional<CursorId> dragging_;
     QPoint rightPress_{-1, -1};
     QElapsedTimer lastWheel_;

@@ -124,8 +124,8 @@ void TFormMain::ConnectDisplay() {
             [this] { Display.Changes.MeanDirty = true; });
     Plot->ConnectMouse(PaintBoxMittel);
     ConnectModeBoxes();
-    Spectrum = new MainSpectrum(*this);
-    Measuring = new MainCursors(*this);
+    Spectrum = new MainSpectrum(*Plot, *session_, CheckBoxAXY, CheckBoxBXY);
+    Measuring = new MainCursors(*Plot, *session_, *this, Spectrum);
     Measuring->setObjectName(QStringLiteral("Measuring"));
     Plot->SetMeasuring(Measuring);
     Runs = new MainRuns(*session_, *this, Display.Changes, *this);

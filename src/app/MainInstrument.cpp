@@ -6,12 +6,9 @@
 #include "TFormMain.h"
 #include "THidDevice.h"
 #include "THidDeviceController.h"
-#include "TPaintBox.h"
 #include "TimeAxis.h"
 
-#include <QLabel>
 #include <QMetaObject>
-#include <QPushButton>
 
 using namespace kurvimat::acquisition;
 using namespace kurvimat::hid;
@@ -21,33 +18,37 @@ namespace {
 constexpr std::uint32_t InstrumentBufferCount = 512;
 } // namespace
 
-TInstrumentLink::TInstrumentLink(TFormMain& main, std::shared_ptr<HidPlatform> platform)
-    : Main(main), Hardware(std::make_unique<TFormHardware>()),
+TInstrumentLink::TInstrumentLink(QWidget& window, InstrumentWindow& main,
+                                 std::shared_ptr<HidPlatform> platform)
+    : Window(window), Main(main), Hardware(std::make_unique<TFormHardware>()),
       Controller(std::make_unique<THidDeviceController>(std::move(platform))) {
     Hardware->OnSettingsChanged = [this] {
         Main.session().setHardware(Hardware->Choice());
         Main.SendConfiguration();
     };
-    Main.ConfigureDevice = [this] { ConfigureDevice(); };
-    Main.FormHardware = Hardware.get();
+    Main.UseHardwareWindow(Hardware.get());
     Controller->OnArrival = [this](THidDevice* d) { HidDeviceController1Arrival(d); };
     Controller->SetOnDeviceUnplug([this](THidDevice* d) { HidDeviceController1DeviceUnplug(d); });
     Controller->OnDeviceChange = [this](THidDeviceController*) {
         HidDeviceController1DeviceChange();
     };
-    QObject::connect(Main.ButtonHardware, &QPushButton::clicked, this,
-                     &TInstrumentLink::ButtonHardwareClick);
 }
+
+TInstrumentLink::TInstrumentLink(TFormMain& main, std::shared_ptr<HidPlatform> platform)
+    : TInstrumentLink(main, main, std::move(platform)) {}
 
 TInstrumentLink::~TInstrumentLink() {
     Shutdown();
-    Main.ConfigureDevice = nullptr;
-    Main.FormHardware = nullptr;
+    Main.UseHardwareWindow(nullptr);
 }
 
 void TInstrumentLink::Shutdown() {
     if (!Controller) return;
-    if (Main.Device) Main.Device->SetDataHandler(nullptr);
+    // The controller's devices go with it: the window keeps none of them.
+    if (THidDevice* held = Main.HeldInstrument()) {
+        held->SetDataHandler(nullptr);
+        Main.HoldInstrument(nullptr, {});
+    }
     Controller.reset();
 }
 
@@ -61,23 +62,23 @@ void TInstrumentLink::HidDeviceController1Arrival(THidDevice* HidDev) {
         const QString& devInst = HidDev->PnPInfo().DevInst;
         if (!toldNoAccess_.contains(devInst)) {
             toldNoAccess_.insert(devInst);
-            Main.Dlg().ShowError(&Main, NoAccessMessage(DeviceCaption(product, serial),
-                                                        HidDev->PnPInfo().DevicePath));
+            AppDialogs().ShowError(&Window, NoAccessMessage(DeviceCaption(product, serial),
+                                                            HidDev->PnPInfo().DevicePath));
         }
         return;
     }
-    if (Main.Device) {
-        const QString question = SwitchQuestion(Main.Device->ProductString(),
-                                                Main.Device->SerialNumberString(), product, serial);
-        if (!Main.Dlg().AskYesNo(&Main, question)) return;
-        Main.Device->SetDataHandler(nullptr);
-        Main.Device->DataLossHandler = nullptr;
+    if (THidDevice* held = Main.HeldInstrument()) {
+        const QString question = SwitchQuestion(held->ProductString(), held->SerialNumberString(),
+                                                product, serial);
+        if (!AppDialogs().AskYesNo(&Window, question)) return;
+        held->SetDataHandler(nullptr);
+        held->DataLossHandler = nullptr;
     }
     Adopt(HidDev, product, serial);
 }
 
 void TInstrumentLink::Adopt(THidDevice* HidDev, const QString& product, const QString& serial) {
-    Main.Device = HidDev;
+    Main.HoldInstrument(HidDev, [this] { ConfigureDevice(); });
     Main.session().instrumentAdopted();
     failureShown_ = false;
     shortReportShown_ = false;
@@ -85,25 +86,23 @@ void TInstrumentLink::Adopt(THidDevice* HidDev, const QString& product, const QS
                                   std::uint16_t size) { Main.HidDeviceData(dev, id, data, size); });
     // A loss the layer can see is shown until the next trigger.
     HidDev->DataLossHandler = [this](THidDevice* dev, std::uint32_t) {
-        if (dev == Main.Device) Main.LabelDataLoss->show();
+        if (dev == Main.HeldInstrument()) Main.ShowDataLoss();
     };
     // A waiting instrument was claimed before it was adopted.
     if (HidDev->Claimed()) UseDeepQueues(HidDev);
-    Main.InstrumentCaption = DeviceCaption(product, serial);
-    Main.ShowTitle();
-    if (HidDev->HidCaps().OutputReportByteLength > 1) Main.ButtonHardware->setEnabled(true);
+    caption_ = DeviceCaption(product, serial);
+    Main.ShowInstrument(caption_, HidDev->HidCaps().OutputReportByteLength > 1);
     Main.SendConfiguration();
 }
 
 void TInstrumentLink::HidDeviceController1DeviceUnplug(THidDevice* HidDev) {
     toldNoAccess_.remove(HidDev->PnPInfo().DevInst);
-    if (HidDev != Main.Device) return;
+    if (HidDev != Main.HeldInstrument()) return;
     HidDev->SetDataHandler(nullptr);
     HidDev->DataLossHandler = nullptr;
-    Main.Device = nullptr;
-    Main.InstrumentCaption = QStringLiteral("Kurvimat");
-    Main.ShowTitle();
-    Main.ButtonHardware->setEnabled(false);
+    Main.HoldInstrument(nullptr, {});
+    caption_ = QStringLiteral("Kurvimat");
+    Main.ShowInstrument(caption_, false);
     Hardware->hide();
     // Not in the middle of the controller's reconciliation, and not at all once it is gone.
     QMetaObject::invokeMethod(
@@ -111,7 +110,7 @@ void TInstrumentLink::HidDeviceController1DeviceUnplug(THidDevice* HidDev) {
 }
 
 void TInstrumentLink::AdoptWaitingInstrument() {
-    if (!Controller || Main.Device) return;
+    if (!Controller || Main.HeldInstrument()) return;
     // One candidate only: the list may change under a message box that adoption shows.
     for (THidDevice* device : Controller->DeviceList()) {
         const THidAttributes& ids = device->HidAttributes();
@@ -126,7 +125,7 @@ void TInstrumentLink::AdoptWaitingInstrument() {
 void TInstrumentLink::HidDeviceController1DeviceChange() {
     THidDevice* device = nullptr;
     while (Controller->ClaimNext(device))
-        if (device == Main.Device) UseDeepQueues(device);
+        if (device == Main.HeldInstrument()) UseDeepQueues(device);
 }
 
 void TInstrumentLink::UseDeepQueues(THidDevice* HidDev) {
@@ -135,8 +134,8 @@ void TInstrumentLink::UseDeepQueues(THidDevice* HidDev) {
 }
 
 void TInstrumentLink::ConfigureDevice() {
-    if (!Main.Device) return;
-    const int length = Main.Device->HidCaps().OutputReportByteLength;
+    if (!Main.HeldInstrument()) return;
+    const int length = Main.HeldInstrument()->HidCaps().OutputReportByteLength;
     const InstrumentConfiguration c = ConfigureInstrument(Main.session().hardware(), length);
     if (!c.Send) {
         Main.session().instrumentConfigured(c, false);
@@ -144,29 +143,19 @@ void TInstrumentLink::ConfigureDevice() {
     }
     const std::int32_t mode = Main.session().wantedDeviceMode();
     const auto report = ConfigurationReport(c, mode, length);
-    const QString caption = Main.InstrumentCaption;
+    const QString caption = caption_;
     if (length < ConfigurationBytes && !shortReportShown_) {
         shortReportShown_ = true;
-        Main.Dlg().ShowError(&Main, ShortReportMessage(length));
+        AppDialogs().ShowError(&Window, ShortReportMessage(length));
     }
-    if (!Main.Device) return; // it left while the message was open
-    const bool sent = Main.Device->SendOutputReport(report.data(), std::uint32_t(length));
+    THidDevice* held = Main.HeldInstrument();
+    if (!held) return; // it left while the message was open
+    const bool sent = held->SendOutputReport(report.data(), std::uint32_t(length));
     if (sent) {
         failureShown_ = false;
     } else if (!failureShown_) {
         failureShown_ = true;
-        Main.Dlg().ShowError(&Main, ConfigurationFailedMessage(caption));
+        AppDialogs().ShowError(&Window, ConfigurationFailedMessage(caption));
     }
     Main.session().instrumentConfigured(c, sent);
-}
-
-void TInstrumentLink::ButtonHardwareClick() {
-    // Right edge on the button's right edge, top at the averaged strip.
-    const QPoint origin = Main.mapToGlobal(QPoint(0, 0));
-    const QPoint button = Main.ButtonHardware->mapTo(&Main, QPoint(0, 0));
-    const QPoint strip = Main.PaintBoxMittel->mapTo(&Main, QPoint(0, 0));
-    Hardware->move(origin.x() + button.x() + Main.ButtonHardware->width() - Hardware->width() - 1,
-                   origin.y() + strip.y());
-    Hardware->show();
-    Hardware->raise();
 }

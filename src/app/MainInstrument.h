@@ -9,6 +9,7 @@
 #include <QString>
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 
 namespace kurvimat::hid {
@@ -16,25 +17,55 @@ class HidPlatform;
 class THidDevice;
 class THidDeviceController;
 } // namespace kurvimat::hid
+namespace kurvimat::session {
+class Session;
+}
 using kurvimat::acquisition::InstrumentConfiguration;
 using kurvimat::hid::HidPlatform;
 using kurvimat::hid::THidDevice;
 using kurvimat::hid::THidDeviceController;
 
+class QWidget;
 class TFormHardware;
 class TFormMain;
 
+// What the instrument link asks of the main window: the session it configures, the instrument
+// whose reports the window takes, and what the window shows of the link.
+class InstrumentWindow {
+public:
+    virtual kurvimat::session::Session& session() = 0;
+    // The instrument whose reports the window takes (nullptr: none) and what sends it the
+    // configuration.
+    virtual void HoldInstrument(THidDevice* device, std::function<void()> configure) = 0;
+    virtual THidDevice* HeldInstrument() const = 0;
+    // The held instrument's data handler.
+    virtual void HidDeviceData(THidDevice* HidDev, std::uint8_t ReportID,
+                               const std::uint8_t* Data, std::uint16_t Size) = 0;
+    // Re-applies the signals under the calibration, the held instrument configured first.
+    virtual void SendConfiguration() = 0;
+    // The title's caption of the held instrument ("Kurvimat" while none is held) and whether
+    // its settings window is offered.
+    virtual void ShowInstrument(const QString& caption, bool settings) = 0;
+    // Reports were lost: said until the next trigger.
+    virtual void ShowDataLoss() = 0;
+    // The link's settings window (nullptr: the link is gone), opened from the window's button.
+    virtual void UseHardwareWindow(TFormHardware* hardware) = 0;
+
+protected:
+    ~InstrumentWindow() = default;
+};
+
 class TInstrumentLink : public QObject {
 public:
-    /// Binds the controller's events and the hardware window to the main window. The
-    /// controller's first enumeration runs from the event loop.
+    /// Binds the controller's events and the hardware window to the main window (`window`:
+    /// the parent of the messages). The controller's first enumeration runs from the event loop.
+    TInstrumentLink(QWidget& window, InstrumentWindow& main, std::shared_ptr<HidPlatform> platform);
     TInstrumentLink(TFormMain& main, std::shared_ptr<HidPlatform> platform);
     ~TInstrumentLink() override;
 
     void HidDeviceController1Arrival(THidDevice* HidDev);
     void HidDeviceController1DeviceUnplug(THidDevice* HidDev);
     void HidDeviceController1DeviceChange();
-    void ButtonHardwareClick();
     /// Builds and sends the configuration report of the held device (the first half of the
     /// main window's SendConfiguration).
     void ConfigureDevice();
@@ -52,10 +83,13 @@ private:
     void AdoptWaitingInstrument();
     void UseDeepQueues(THidDevice* HidDev);
 
-    TFormMain& Main;
+    QWidget& Window;
+    InstrumentWindow& Main;
     std::unique_ptr<TFormHardware> Hardware;
     std::unique_ptr<THidDeviceController> Controller;
 
+    // The held instrument's caption, for the messages about it.
+    QString caption_;
     // What the held instrument was last configured with: a failed send keeps it.
     bool failureShown_ = false;
     bool shortReportShown_ = false;

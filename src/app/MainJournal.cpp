@@ -8,6 +8,7 @@
 #include "MainRuns.h"
 #include "Numbers.h"
 #include "PlotInteraction.h"
+#include "SignalGroups.h"
 #include "SignalDefinition.h"
 #include "TComboBox.h"
 #include "TFormHardware.h"
@@ -109,7 +110,7 @@ void TFormMain::ShowExperiment(const Experiment& e, const PipelineEvents& met) {
 
     // The instrument, configured by the session already: its window shows the choices.
     if (FormHardware) FormHardware->ShowChoice(session_->hardware());
-    UpdateRangeLabels();
+    ShowRangeLabels(*this, Store);
     PickNumber(ComboBoxSamplingRate, Store.IntervalMs);
     PickNumber(ComboBoxSamples, Store.PointCount);
     PaintBoxData->update();
@@ -125,16 +126,16 @@ void TFormMain::ShowExperiment(const Experiment& e, const PipelineEvents& met) {
         const QSignalBlocker block(CheckBoxSchnappschuss);
         CheckBoxSchnappschuss->setChecked(session_->trigger().autoSnapshot);
     }
-    UpdateTimeScale();
+    Plot->UpdateTimeScale(Store);
 
     // The definitions the session put in force; one it refused is said here, and stays in
     // its box to be mended.
-    ReportDivByZero(met);
+    ReportError(FormulaProblemText(met, Store.FormulaA, Store.FormulaB));
     ComboBoxA->SetText(e.definitionA);
     ApplySignalA(false);
     ComboBoxB->SetText(e.definitionB);
     ApplySignalB(false);
-    TitleLoadedAxes(Store, *this);
+    TitleLoadedAxes();
     if (!Store.Data.Loaded) {
         AxesNameLoadedPoints = false;
         ScaleA.Title = SignalTitle(Store.NameA, Store.UnitA);
@@ -203,16 +204,16 @@ void TFormMain::TakeRunAsCurrent(const kurvimat::session::Run& run) {
         if (IsDefinitionLine(run.points.definitionA()) &&
             run.points.definitionA() != Store.AppliedDefA) {
             ComboBoxA->SetText(run.points.definitionA());
-            ApplySignal('A', false);
+            ApplySignalA(false);
         }
         if (run.points.hasB() && IsDefinitionLine(run.points.definitionB()) &&
             run.points.definitionB() != Store.AppliedDefB) {
             ComboBoxB->SetText(run.points.definitionB());
-            ApplySignal('B', false);
+            ApplySignalB(false);
         }
         session_->restoreRun(run); // applying a definition may have evaluated other points
         if (!run.points.recorded()) {
-            TitleLoadedAxes(Store, *this);
+            TitleLoadedAxes();
         } else if (AxesNameLoadedPoints) {
             ScaleA.Title = SignalTitle(Store.NameA, Store.UnitA);
             ScaleB.Title = SignalTitle(Store.NameB, Store.UnitB);

@@ -94,7 +94,7 @@ void TFormMain::CreateMenus() {
     ShareWithButtons(*this, *this, [this] { UpdateMenuActions(); });
     // The class view puts its label into the menu bar's corner.
     menuBar();
-    ClassView = new ClassViewShare(*this);
+    ClassView = new ClassViewShare(*this, *session_, Runs);
     for (QMenu* menu :
          BuildMenuBar(*this, *this, {ClassView->ShareAction(), ClassView->StopAction()}))
         connect(menu, &QMenu::aboutToShow, this, &TFormMain::UpdateMenuActions);
@@ -242,10 +242,10 @@ void TFormMain::Undo() {
             const QString& now = channel == 'A' ? Store.AppliedDefA : Store.AppliedDefB;
             if (!before || *before == now) continue;
             (channel == 'A' ? ComboBoxA : ComboBoxB)->SetText(*before);
-            ApplySignal(channel, true);
+            channel == 'A' ? ApplySignalA(true) : ApplySignalB(true);
         }
         if (Store.Data.Loaded) {
-            TitleLoadedAxes(Store, *this);
+            TitleLoadedAxes();
             return;
         }
         // Recorded points: under the definitions in force, named by them.

@@ -3,6 +3,8 @@
 #include "MainCursors.h"
 #include "MeasurementStore.h"
 #include "PlotInteraction.h"
+#include "PlotView.h"
+#include "Session.h"
 #include "SignalDefinition.h"
 #include "TFormMain.h"
 
@@ -58,7 +60,10 @@ QString amplitudeTitle(const QString& definition, const QString& name, const QSt
 
 } // namespace
 
-MainSpectrum::MainSpectrum(TFormMain& window) : QObject(&window), w_(window) {
+// Owned by the window, as the cursors are.
+MainSpectrum::MainSpectrum(PlotView& plot, kurvimat::session::Session& session, QCheckBox* aAsX,
+                           QCheckBox* bAsX)
+    : QObject(plot.window()), plot_(plot), session_(session), aAsX_(aAsX), bAsX_(bAsX) {
     for (Tscale* s : {&ScaleA, &ScaleB, &ScaleF})
         s->Visible = true;
     ScaleA.TitleColor = TitleBlue;
@@ -73,7 +78,7 @@ MainSpectrum::MainSpectrum(TFormMain& window) : QObject(&window), w_(window) {
 MainSpectrum::~MainSpectrum() = default;
 
 bool MainSpectrum::Shown() const {
-    return w_.session().view().spectrum;
+    return session_.view().spectrum;
 }
 
 MeasurementStore& MainSpectrum::Points() {
@@ -88,7 +93,7 @@ ScaleSet MainSpectrum::Scales() {
 }
 
 void MainSpectrum::UpdateTitles() {
-    const MeasurementStore& s = w_.session().store();
+    const MeasurementStore& s = session_.store();
     ScaleA.Title = amplitudeTitle(s.Data.Count > 0 ? s.Data.DefA : QString(), s.NameA, s.UnitA);
     ScaleB.Title = amplitudeTitle(s.Data.Count > 0 ? s.Data.DefB : QString(), s.NameB, s.UnitB);
 }
@@ -97,32 +102,33 @@ void MainSpectrum::Switched(bool on) {
     Points(); // made on the first switch
     if (on) {
         // One choice of three: time with the XY modes, or the spectrum.
-        kurvimat::session::ViewSettings v = w_.session().view();
+        kurvimat::session::ViewSettings v = session_.view();
         if (v.aAsX || v.bAsX) {
             v.aAsX = v.bAsX = false;
-            w_.session().setView(v);
-            const QSignalBlocker blockA(w_.CheckBoxAXY), blockB(w_.CheckBoxBXY);
-            w_.CheckBoxAXY->setChecked(false);
-            w_.CheckBoxBXY->setChecked(false);
-            AssignStrips(w_.Display.Changes, w_.Display, w_.Scales(), PlotMode::Normal);
+            session_.setView(v);
+            const QSignalBlocker blockA(aAsX_), blockB(bAsX_);
+            aAsX_->setChecked(false);
+            bAsX_->setChecked(false);
+            AssignStrips(plot_.State().Changes, plot_.State(), plot_.Scales(), PlotMode::Normal);
         }
-        PlaceStrips(w_.Display, Scales());
+        PlaceStrips(plot_.State(), Scales());
         UpdateTitles();
         changes_.AxesChanged = changes_.PlotDirty = true;
         Update(true);
     } else {
-        w_.Display.Changes.AxesChanged = w_.Display.Changes.PlotDirty = true;
+        DisplayChanges& changes = plot_.State().Changes;
+        changes.AxesChanged = changes.PlotDirty = true;
     }
-    if (w_.Measuring) w_.Measuring->Changed();
+    if (MainCursors* measuring = plot_.Measuring()) measuring->Changed();
 }
 
 void MainSpectrum::Place() {
-    PlaceStrips(w_.Display, Scales());
+    PlaceStrips(plot_.State(), Scales());
     if (points_) changes_.AxesChanged = changes_.PlotDirty = true;
 }
 
 std::size_t MainSpectrum::KeyOf(bool snapshot) const {
-    const MeasurementStore& s = w_.session().store();
+    const MeasurementStore& s = session_.store();
     const int count = snapshot ? s.Snap.Count : s.Data.Count;
     std::size_t key = 14695981039346656037ULL;
     key = mix(key, static_cast<std::size_t>(count));
@@ -142,8 +148,8 @@ std::size_t MainSpectrum::KeyOf(bool snapshot) const {
 }
 
 SpectrumInput MainSpectrum::Input() const {
-    const MeasurementStore& s = w_.session().store();
-    const DisplayControls c = w_.ReadDisplayControls();
+    const MeasurementStore& s = session_.store();
+    const kurvimat::session::ViewSettings& view = session_.view();
     SpectrumInput in;
     // Each point set in the unit of what it holds; one without B has no B values.
     in.DataA = {{s.Data.T, s.Data.A, s.Data.Count}, unitOf(s.Data.DefA)};
@@ -151,31 +157,32 @@ SpectrumInput MainSpectrum::Input() const {
     in.SnapA = {{s.Snap.T, s.Snap.A, s.Snap.Count}, unitOf(s.Snap.DefA)};
     in.SnapB = {{s.Snap.T, s.Snap.B, s.Snap.HasB ? s.Snap.Count : 0}, unitOf(s.Snap.DefB)};
     in.Options.Window = window_;
-    const TimeSpan span = w_.Cursors.timeSpan();
+    const TimeSpan span = plot_.Cursors().timeSpan();
     if (span.Enabled) {
         in.Options.T1 = span.T1;
         in.Options.T2 = span.T2;
     }
-    in.ShowA = c.KanalA;
-    in.ShowB = c.KanalB;
-    in.Minutes = w_.session().view().minutes;
+    in.ShowA = view.showA;
+    in.ShowB = view.showB;
+    in.Minutes = view.minutes;
     return in;
 }
 
 bool MainSpectrum::Update(bool now) {
     if (!Shown()) return false;
     MeasurementStore& p = Points();
-    MeasurementStore& s = w_.session().store();
+    MeasurementStore& s = session_.store();
+    DisplayChanges& recorded = plot_.State().Changes;
     // The stored points' flags are this mode's to take: the time plot is not drawn meanwhile
     // and is drawn in full on the way back.
-    if (w_.Display.Changes.AxesChanged) {
+    if (recorded.AxesChanged) {
         UpdateTitles();
         changes_.AxesChanged = true;
-        w_.Display.Changes.AxesChanged = false;
+        recorded.AxesChanged = false;
         pending_ = true;
     }
-    if (w_.Display.Changes.PlotDirty) { // new points: the spectra follow when due
-        w_.Display.Changes.PlotDirty = false;
+    if (recorded.PlotDirty) { // new points: the spectra follow when due
+        recorded.PlotDirty = false;
         pending_ = true;
     }
     if (!now && (!pending_ || (age_.isValid() && age_.elapsed() < wait_))) return false;
@@ -218,7 +225,7 @@ bool MainSpectrum::Update(bool now) {
     }
     fittedNyquist_ = p.TimeRangeMax;
     changes_.PlotDirty = true;
-    if (w_.Measuring) w_.Measuring->Changed();
+    if (MainCursors* measuring = plot_.Measuring()) measuring->Changed();
     return true;
 }
 
@@ -237,16 +244,16 @@ ReadoutTable MainSpectrum::Table() const {
 }
 
 CursorMarks MainSpectrum::Marks() const {
-    const DisplayControls c = w_.ReadDisplayControls();
-    return SpectrumMarks(spectra_, c.KanalA, c.KanalB);
+    const kurvimat::session::ViewSettings& view = session_.view();
+    return SpectrumMarks(spectra_, view.showA, view.showB);
 }
 
 ReadoutInput MainSpectrum::CornerInput() const {
     ReadoutInput in;
     if (!points_) return in;
-    const DisplayControls c = w_.ReadDisplayControls();
-    in.ShowA = c.KanalA;
-    in.ShowB = c.KanalB;
+    const kurvimat::session::ViewSettings& view = session_.view();
+    in.ShowA = view.showA;
+    in.ShowB = view.showB;
     in.DataA = {{points_->Data.T, points_->Data.A, points_->Data.Count}, {}};
     in.DataB = {{points_->Data.T, points_->Data.B, points_->Data.Count}, {}};
     return in;
@@ -254,10 +261,10 @@ ReadoutInput MainSpectrum::CornerInput() const {
 
 QString MainSpectrum::PointerText(int index) const {
     if (!points_) return {};
-    const DisplayControls c = w_.ReadDisplayControls();
-    return SpectrumPointerText(*points_, index, unitOf(w_.session().store().Data.DefA),
-                               unitOf(w_.session().store().Data.DefB), c.KanalA,
-                               c.KanalB && points_->Data.HasB);
+    const kurvimat::session::ViewSettings& view = session_.view();
+    const MeasurementStore& s = session_.store();
+    return SpectrumPointerText(*points_, index, unitOf(s.Data.DefA), unitOf(s.Data.DefB),
+                               view.showA, view.showB && points_->Data.HasB);
 }
 
 void MainSpectrum::AddMenuActions(QMenu& menu) {

@@ -28,12 +28,18 @@ using kurvimat::display::DisplayChanges;
 using kurvimat::display::ScaleSet;
 using kurvimat::display::Tscale;
 
+class PlotView;
+class QCheckBox;
 class QMenu;
-class TFormMain;
+namespace kurvimat::session {
+class Session;
+}
 
 class MainSpectrum : public QObject {
 public:
-    explicit MainSpectrum(TFormMain& window);
+    // On the plot of the window `plot` lies in; switching it on clears the XY modes' boxes.
+    MainSpectrum(PlotView& plot, kurvimat::session::Session& session, QCheckBox* aAsX,
+                 QCheckBox* bAsX);
     ~MainSpectrum() override;
 
     bool Shown() const;
@@ -69,7 +75,10 @@ private:
     void UpdateTitles();
     std::size_t KeyOf(bool snapshot) const;
 
-    TFormMain& w_;
+    PlotView& plot_;
+    kurvimat::session::Session& session_;
+    QCheckBox* aAsX_;
+    QCheckBox* bAsX_;
     std::unique_ptr<MeasurementStore> points_; // made when first shown: it is large
     // The amplitudes widen their axes; the frequency axis is zoomed freely and fitted when the
     // sampling rate changes.

@@ -4,7 +4,10 @@
 #include "MainTooltips.h"
 
 #include "GuideText.h"
+#include "InputTint.h"
 #include "MainControls.h"
+#include "MainCursors.h"
+#include "ReadoutBox.h"
 #include "TComboBox.h"
 #include "TFormMain.h"
 #include "TPaintBox.h"
@@ -18,12 +21,6 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScrollBar>
-
-namespace {
-
-const QColor PendingInput(255, 242, 179);
-
-} // namespace
 
 void NameControls(MainControls& c) {
 #define NAMED(member) std::pair<const char*, QObject*>(#member, c.member)
@@ -191,28 +188,6 @@ void ApplyTooltips(QWidget& window, MainControls& controls, QWidget& readout) {
         if (auto* widget = window.findChild<QWidget*>(QString::fromLatin1(name)))
             widget->setToolTip(tip);
     ShowPendingInput(controls, &window);
-}
-
-void MarkPendingInput(QLineEdit* edit) {
-    if (edit->property("pendingTip").isValid()) return;
-    edit->setProperty("pendingTip", edit->toolTip());
-    QPalette pal = edit->palette();
-    pal.setColor(QPalette::Base, PendingInput);
-    edit->setPalette(pal);
-    edit->setToolTip(TFormMain::tr("Eingabe mit Enter übernehmen"));
-}
-
-void MarkNotApplied(QLineEdit* edit) {
-    edit->setProperty("rejectedText", edit->text());
-    MarkPendingInput(edit);
-}
-
-void SettleInput(QLineEdit* edit) {
-    edit->setProperty("rejectedText", QVariant());
-    if (!edit->property("pendingTip").isValid()) return;
-    edit->setPalette(QPalette());
-    edit->setToolTip(edit->property("pendingTip").toString());
-    edit->setProperty("pendingTip", QVariant());
 }
 
 // A signal line typed but not applied is tinted until Enter applies it or a choice from the

@@ -4,7 +4,6 @@
 #pragma once
 
 struct MainControls;
-class QLineEdit;
 class QObject;
 class QWidget;
 
@@ -14,10 +13,6 @@ void NameControls(MainControls& controls);
 // tooltips, found by name among window's children, and shows pending input.
 void ApplyTooltips(QWidget& window, MainControls& controls, QWidget& readout);
 
-// The tint of a typed signal text not applied yet; a rejected one keeps it until changed.
-void MarkPendingInput(QLineEdit* edit);
-void MarkNotApplied(QLineEdit* edit);
-void SettleInput(QLineEdit* edit);
 // Tints the signal groups' edits while their text is not applied, and widens the drop-down
 // lists to their entries; context: the object the connections live with.
 void ShowPendingInput(MainControls& controls, QObject* context);

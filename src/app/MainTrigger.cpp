@@ -3,6 +3,7 @@
 #include "RunPolicy.h"
 #include "SamplePipeline.h"
 #include "SignalDefinition.h"
+#include "SignalGroups.h"
 #include "TComboBox.h"
 #include "TFormMain.h"
 #include "TPaintBox.h"
@@ -17,6 +18,23 @@
 
 using namespace kurvimat::acquisition;
 using namespace kurvimat::signals;
+
+// Range labels: one black label stands for both channels while their ranges agree.
+void ShowRangeLabels(const MainControls& c, const MeasurementStore& store) {
+    c.LabelUAmax->setText(RangeLabel(store.UmaxA));
+    c.LabelUAmin->setText(RangeLabel(store.UminA));
+    c.LabelUBmax->setText(RangeLabel(store.UmaxB));
+    c.LabelUBmin->setText(RangeLabel(store.UminB));
+    const auto pair = [](QLabel* a, QLabel* b) {
+        const bool differ = a->text() != b->text();
+        QPalette pal = a->palette();
+        pal.setColor(QPalette::WindowText, differ ? QColor(0, 0, 247) : QColor(Qt::black));
+        a->setPalette(pal);
+        b->setVisible(differ);
+    };
+    pair(c.LabelUAmax, c.LabelUBmax);
+    pair(c.LabelUAmin, c.LabelUBmin);
+}
 
 void TFormMain::AfterPipeline(const PipelineEvents& events) {
     DisplayChanges& c = Display.Changes;
@@ -38,7 +56,7 @@ void TFormMain::AfterPipeline(const PipelineEvents& events) {
     // A changed time range comes with events.axes.
     if (events.timeRangeStartChanged) ScaleT.RangeStart = Store.TimeRangeMin;
     if (events.timeRangeEndChanged) ScaleT.RangeEnd = Store.TimeRangeMax;
-    ReportDivByZero(events);
+    ReportError(FormulaProblemText(events, Store.FormulaA, Store.FormulaB));
 }
 
 void TFormMain::ButtonTriggerClick() {
@@ -100,7 +118,7 @@ void TFormMain::ComboBoxSamplesChange() {
         ApplySignalA(true);
         ApplySignalB(true);
         session_->rebuildTimeAxis();
-        UpdateTimeScale();
+        Plot->UpdateTimeScale(Store);
         PaintBoxData->update();
     });
 }
@@ -113,6 +131,6 @@ void TFormMain::SendConfiguration() {
         if (Device && ConfigureDevice) ConfigureDevice();
         ApplySignalA(true);
         ApplySignalB(true);
-        UpdateRangeLabels();
+        ShowRangeLabels(*this, Store);
     });
 }

@@ -8,7 +8,9 @@
 #include "TComboBox.h"
 #include "TFormMain.h"
 #include "MainCursors.h"
+#include "SignalGroups.h"
 #include "TFormSignale.h"
+#include "THidDevice.h"
 #include "TPaintBox.h"
 #include "TimeAxis.h"
 
@@ -56,10 +58,13 @@ TFormMain::TFormMain(QWidget* parent) : QMainWindow(parent) {
     resize(1024, 715);
     setMinimumSize(770, 570);
     Plot = Layout.Build(*this, *this, *this);
+    Signals.reset(new SignalGroups(*this, *session_, *Plot, *this)); // the bases are private
     ConnectHandlers();
     ConnectDisplay();
     Experiments = new ExperimentFiles(*session_, *Runs, *this, *this);
     CreateMenus();
+    Measuring->UseMenus({ActionZeitcursor, ActionWertcursor, ActionMesswerteKopieren}, Runs,
+                        Report.get());
     ApplyTooltips(*this, *this, *Measuring->LabelMesswerte);
 
     // 1. Axis scales: left A, right B, bottom time; the XY scale stays hidden until needed.
@@ -104,7 +109,7 @@ TFormMain::TFormMain(QWidget* parent) : QMainWindow(parent) {
     ApplySignalB(true);
     // 13.
     RebuildTimeAxis(Store);
-    UpdateTimeScale();
+    Plot->UpdateTimeScale(Store);
     // 14.
     Drawing->DrawRawStrip();
     // 15.
@@ -144,7 +149,7 @@ void TFormMain::showEvent(QShowEvent* event) {
 }
 
 void TFormMain::FormShow() {
-    FillSignalLists();
+    Signals->FillSignalLists();
 }
 
 void TFormMain::closeEvent(QCloseEvent* event) {
@@ -160,9 +165,11 @@ bool TFormMain::FormCloseQuery() {
     if (!Experiments->AskUnsavedWork()) return false;
     // No report may be decoded once closing has begun.
     Closing = true;
-    if (Device) ReleaseDevice();
+    // Removing the handler stops the device's reading thread before it returns, so no report of
+    // this device is decoded afterwards.
+    if (Device) Device->SetDataHandler(nullptr);
     // Ending the program closes an open editor too, which keeps its edits in the file.
-    if (FormSignale) FormSignale->ProgramEnding();
+    if (TFormSignale* editor = Signals->Editor()) editor->ProgramEnding();
     return true;
 }
 
@@ -209,45 +216,12 @@ void TFormMain::Timer1Timer() {
         LabelUB->setText(r.b.voltage);
         LabelBkal->setText(r.b.value);
     }
-    ReportDivByZero(r.events);
+    ReportError(FormulaProblemText(r.events, Store.FormulaA, Store.FormulaB));
     AfterReadoutTick(r);
     RefreshDisplay();
     for (const QString& said : session_->tickJournal()) ReportError(said);
     ShowTitle();
     if (ClassView) ClassView->Tick();
-}
-
-QString TFormMain::DivByZeroText(char channel, const QString& formula) {
-    // The parser's own message inside a German sentence that names the signal and formula.
-    return tr("Signal %1: Die Formel „%2“ teilt mit DIV oder MOD durch "
-                          "null; ihr Wert gilt dort als 0. (Meldung des Formelparsers: %3)\n")
-        .arg(QChar::fromLatin1(channel), formula, QString::fromUtf8(EDivByZero().what()));
-}
-
-QString TFormMain::NoValueText(char channel, const QString& formula, EvalFailure why) {
-    const QString reason = why == EvalFailure::DivisionByZero ? tr("Division durch 0")
-                           : why == EvalFailure::Overflow     ? tr("Überlauf")
-                                                              : tr("ungültige Rechnung");
-    return tr("Signal %1: Die Formel „%2“ gibt für keinen Messwert einen Wert (%3); seine "
-              "Punkte werden nicht gezeichnet.\n")
-        .arg(QChar::fromLatin1(channel), formula, reason);
-}
-
-void TFormMain::ReportDivByZero(const PipelineEvents& events) {
-    const bool noValueA = events.noValueA != EvalFailure::None;
-    const bool noValueB = events.noValueB != EvalFailure::None;
-    if (!events.divByZeroA && !events.divByZeroB && !noValueA && !noValueB) return;
-    // A formula without any value is said once, as that; its divisions need no second word.
-    QString text;
-    if (noValueA)
-        text += NoValueText('A', Store.FormulaA, events.noValueA);
-    else if (events.divByZeroA)
-        text += DivByZeroText('A', Store.FormulaA);
-    if (noValueB)
-        text += NoValueText('B', Store.FormulaB, events.noValueB);
-    else if (events.divByZeroB)
-        text += DivByZeroText('B', Store.FormulaB);
-    ReportError(text.trimmed());
 }
 
 void TFormMain::NoteError(const QString& text, const QString& details) {
@@ -266,6 +240,7 @@ void TFormMain::ShowPendingErrors() {
 }
 
 void TFormMain::ReportError(const QString& text) {
+    if (text.isEmpty()) return;
     if (HandlerDepth > 0) {
         NoteError(text);
         return;
@@ -273,29 +248,6 @@ void TFormMain::ReportError(const QString& text) {
     // Shown after the current event: the data hand-off must not wait for the user.
     QMetaObject::invokeMethod(
         this, [this, text] { Dlg().ShowError(this, text); }, Qt::QueuedConnection);
-}
-
-void TFormMain::UpdateTimeScale() {
-    ScaleT.RangeStart = Store.TimeRangeMin;
-    ScaleT.RangeEnd = Store.TimeRangeMax;
-    ScaleT.Title = ScaleT.DisplayFactor != 0 ? TimeTitleMinutes() : TimeTitleSeconds();
-}
-
-// Range labels: one black label stands for both channels while their ranges agree.
-void TFormMain::UpdateRangeLabels() {
-    LabelUAmax->setText(RangeLabel(Store.UmaxA));
-    LabelUAmin->setText(RangeLabel(Store.UminA));
-    LabelUBmax->setText(RangeLabel(Store.UmaxB));
-    LabelUBmin->setText(RangeLabel(Store.UminB));
-    const auto pair = [](QLabel* a, QLabel* b) {
-        const bool differ = a->text() != b->text();
-        QPalette pal = a->palette();
-        pal.setColor(QPalette::WindowText, differ ? QColor(0, 0, 247) : QColor(Qt::black));
-        a->setPalette(pal);
-        b->setVisible(differ);
-    };
-    pair(LabelUAmax, LabelUBmax);
-    pair(LabelUAmin, LabelUBmin);
 }
 
 void TFormMain::ConnectHandlers() {
@@ -337,6 +289,7 @@ void TFormMain::ConnectHandlers() {
     connect(ButtonSSLoeschen, &QPushButton::clicked, this, &TFormMain::ButtonSSLoeschenClick);
     connect(ComboBoxSamplingRate, &TComboBox::Change, this, &TFormMain::ComboBoxSamplingRateChange);
     connect(ComboBoxSamples, &TComboBox::Change, this, &TFormMain::ComboBoxSamplesChange);
+    connect(ButtonHardware, &QPushButton::clicked, this, &TFormMain::ButtonHardwareClick);
 
     // Data exchange: each handler serves two buttons and tells them apart by the sender.
     const auto bind = [this](QPushButton* button, void (TFormMain::*handler)(QObject*)) {

@@ -70,3 +70,10 @@ void PlotView::ApplyAxisImages() {
         AxisImages[k]->setVisible(data_.Display.ImageVisible[k]);
     }
 }
+
+void PlotView::UpdateTimeScale(const MeasurementStore& store) {
+    Tscale& t = data_.ScaleT;
+    t.RangeStart = store.TimeRangeMin;
+    t.RangeEnd = store.TimeRangeMax;
+    t.Title = t.DisplayFactor != 0 ? TimeTitleMinutes() : TimeTitleSeconds();
+}

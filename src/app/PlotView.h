@@ -87,6 +87,8 @@ public:
     void ConnectMouse(TPaintBox* strip);
     // Shows of each axis button pair the one the display state names.
     void ApplyAxisImages();
+    // The time axis over the stored points' time range, titled in the unit it counts in.
+    void UpdateTimeScale(const MeasurementStore& store);
     void SetMeasuring(MainCursors* measuring) { measuring_ = measuring; }
 
     // What the plot shows, for those who look at it.
@@ -100,7 +102,9 @@ public:
     const std::optional<PlotFit>& ShownFit() const { return data_.ShownFit; }
     QSize PlotSize() const { return data_.PlotSize(); }
     MeasurementStore& PlotStore() { return host_.PlotStore(); }
+    DisplayChanges& PlotChanges() { return host_.PlotChanges(); }
     ScaleSet PlotScales() { return host_.PlotScales(); }
+    PlotMode Mode() const { return host_.Mode(); }
     // The measuring cursors' routing: the plot's menu and the readout.
     MainCursors* Measuring() const { return measuring_; }
 

@@ -14,7 +14,9 @@
 #include "IndexedImage.h"
 #include "MainActions.h"
 #include "MainControls.h"
+#include "MainCursors.h"
 #include "MainDisplay.h"
+#include "MainInstrument.h"
 #include "MainLayout.h"
 #include "MainTooltips.h"
 #include "MeasurementStore.h"
@@ -31,6 +33,7 @@
 #include "RawStrips.h"
 #include "SamplePipeline.h"
 #include "Session.h"
+#include "SignalGroups.h"
 #include "StoredData.h"
 #include "Scale.h"
 
@@ -90,8 +93,16 @@ class QPrinter;
 class TFormHardware;
 class TFormSignale;
 
-class TFormMain : public QMainWindow, private MainControls, private PlotViewData, private PlotHost,
-                  private ReportHost, private ExchangeHost, private ExperimentHost,
+class TFormMain : public QMainWindow,
+                  public InstrumentWindow,
+                  private MainControls,
+                  private PlotViewData,
+                  private PlotHost,
+                  private CursorHost,
+                  private SignalGroupsHost,
+                  private ReportHost,
+                  private ExchangeHost,
+                  private ExperimentHost,
                   private RunsHost {
     Q_OBJECT
     // The session holds the state the window shows. Declared first, so that every member
@@ -104,7 +115,7 @@ class TFormMain : public QMainWindow, private MainControls, private PlotViewData
     SamplePipeline& Pipeline = session_->pipeline();
 
 public:
-    kurvimat::session::Session& session() { return *session_; }
+    kurvimat::session::Session& session() override { return *session_; }
     const kurvimat::session::Session& session() const { return *session_; }
 
     // Runs the start-up sequence. Dialogs default to the application's.
@@ -121,11 +132,11 @@ public:
     // decodes reports of the held instrument only.
     void Timer1Timer();
     void HidDeviceData(THidDevice* HidDev, std::uint8_t ReportID, const std::uint8_t* Data,
-                       std::uint16_t Size);
+                       std::uint16_t Size) override;
     void RefreshDisplay();
     // Re-applies both signals under the calibration and updates the range labels; with a held
     // instrument ConfigureDevice first builds and sends its configuration report.
-    void SendConfiguration();
+    void SendConfiguration() override;
     // Brings the actions' captions, checks and enabled states up to the window's state.
     void UpdateMenuActions() override;
     // The height the menu bar adds to the client area (none for a native menu bar).
@@ -142,18 +153,17 @@ public:
 
     // The instrument whose reports the window takes (non-owning: the HID layer owns it) and
     // what sends it the configuration; nullptr and nothing while none is held.
-    void HoldInstrument(THidDevice* device, std::function<void()> configure = {});
-    THidDevice* HeldInstrument() const { return Device; }
+    void HoldInstrument(THidDevice* device, std::function<void()> configure = {}) override;
+    THidDevice* HeldInstrument() const override { return Device; }
 
 private:
     THidDevice* Device = nullptr;
     std::function<void()> ConfigureDevice;
-
-    // The window's parts in their own files reach it as its own code does.
-    friend class MainCursors;
-    friend class MainSpectrum;
-    friend class ClassViewShare;
-    friend class TInstrumentLink;
+    // What the window shows of the instrument link (MainDevice.cpp).
+    void ShowInstrument(const QString& caption, bool settings) override;
+    void ShowDataLoss() override;
+    void UseHardwareWindow(TFormHardware* hardware) override;
+    void ButtonHardwareClick();
 
     Dialogs& Dlg() const;
 
@@ -192,11 +202,11 @@ private:
     void EditSignalBKeyPress(QObject* Sender);
     void CheckBoxSkalaAautoClick();
     void CheckBoxSkalaBautoClick();
-    void ApplySignalA(bool reevaluate);
-    void ApplySignalB(bool reevaluate);
+    void ApplySignalA(bool reevaluate) override;
+    void ApplySignalB(bool reevaluate) override;
     void ButtonBearbeitenClick();
-    // Rebuilds both definition lists: built-in lines, then the user's lines.
-    void FillSignalLists();
+    // The groups' controls at work (SignalGroups.h); made with the panels.
+    std::unique_ptr<SignalGroups> Signals;
 
     // --- trigger and timing ---
     void ButtonTriggerClick();
@@ -301,29 +311,18 @@ private:
         if (--HandlerDepth == 0) ShowPendingErrors();
     }
     // details: the technical words behind the message, shown folded away.
-    void NoteError(const QString& text, const QString& details = {});
+    void NoteError(const QString& text, const QString& details = {}) override;
     void ShowPendingErrors();
-    // Shown at the end of the running handler, or after it when none runs (data, timer).
-    void ReportError(const QString& text);
+    // Shown at the end of the running handler, or after it when none runs (data, timer); an
+    // empty text is nothing to show.
+    void ReportError(const QString& text) override;
     int HandlerDepth = 0;
     QStringList PendingErrors, PendingDetails;
-
-    // The nested apply of the two signal groups is one routine with the channel's controls.
-    struct SignalGroup;
-    SignalGroup Group(char channel);
-    // False when the formula was rejected: the channel then keeps its applied definition.
-    bool ApplySignal(char channel, bool reevaluate) override;
-    void EditSignalKeyPress(char channel, QObject* Sender);
-    // False when the line was rejected.
-    bool ComboBoxKeyPress(char channel, QObject* Sender);
-    void ComboBoxChange(char channel);
-    void CheckBoxSkalaAutoClick(char channel);
-
-    Calibration CurrentCalibration() const;
 
     // The stored points and the snapshot as text: clipboard, files, the buffer.
     std::unique_ptr<DataExchange> Exchange;
     bool MayReplace(const QString& fileName) override { return ::MayReplace(*this, fileName); }
+    void TitleLoadedAxes() override { ::TitleLoadedAxes(Store, *this); }
     bool SaveOrCopy(bool toFile,
                     const std::function<QString(kurvimat::exchange::TableLayout)>& write) override {
         return Exchange->SaveOrCopy(toFile, write);
@@ -331,17 +330,7 @@ private:
 
     // Trigger helpers: the controls' state for the pipeline, and what it changed.
     void AfterPipeline(const PipelineEvents& events);
-    void ReportDivByZero(const PipelineEvents& events);
-    static QString DivByZeroText(char channel, const QString& formula);
-    static QString NoValueText(char channel, const QString& formula,
-                               kurvimat::signals::EvalFailure why);
-    static QString FormulaErrorText(char channel, const QString& formula, const std::exception& e);
-    static QString FormulaErrorDetails(const std::exception& e);
-    void UpdateTimeScale();
-    void UpdateRangeLabels();
-    void ReleaseDevice();
 
-    TFormSignale* FormSignale = nullptr;
     // The panels and controls at their places, and their anchoring on resize.
     MainLayout Layout{*this};
     bool Shown = false;

@@ -151,6 +151,10 @@ QByteArray ReadFile(const QString& path) {
 int main(int argc, char** argv) {
     // Headless also when test discovery runs the program outside CTest's environment.
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    // ctest runs several of these programs at once: each gets a home of its own, so that one's
+    // recent experiments never show in another's list.
+    QTemporaryDir home;
+    qputenv("HOME", home.path().toLocal8Bit());
     TApplication app(argc, argv);
     // Windows closed by a test must not end the (not running) event loop.
     QGuiApplication::setQuitOnLastWindowClosed(false);

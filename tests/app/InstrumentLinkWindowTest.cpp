@@ -190,18 +190,34 @@ TEST_F(InstrumentLinkWindowTest, ShortOutputReportGetsWhatFitsAndSaysWhatNot) {
     EXPECT_EQ(dialogs.errors.size(), 1);
 }
 
+// An instrument that takes no settings leaves the hardware button off, also when it takes over
+// from one that took them.
 TEST_F(InstrumentLinkWindowTest, InstrumentWithoutOutputReportKeepsHardwareButtonOff) {
-    auto device = std::make_shared<VirtualHidDevice>();
-    device->attributes.VendorID = VirtualInstrument::VendorId;
-    device->attributes.ProductID = VirtualInstrument::ProductId;
-    device->product = u"Kurvimat 1.3";
-    device->serial = u"OLD-1";
-    device->caps.InputReportByteLength = VirtualInstrument::ReportLength;
-    device->caps.OutputReportByteLength = 0;
-    PlugAndAdopt(device);
-    EXPECT_EQ(win->windowTitle(), QStringLiteral("Kurvimat 1.3 (OLD-1)"));
-    EXPECT_FALSE(Child<QPushButton>(*win, "ButtonHardware")->isEnabled());
-    EXPECT_FLOAT_EQ(win->session().store().StepTime, 0.002f);
+    for (const bool afterOneWithSettings : {false, true}) {
+        SCOPED_TRACE(afterOneWithSettings ? "after one with settings" : "alone");
+        link.reset();
+        CreateWindows();
+        platform = std::make_shared<HidPlatformVirtual>();
+        link = std::make_unique<TInstrumentLink>(*win, platform);
+        dialogs.answerYes = true;
+        if (afterOneWithSettings) {
+            PlugAndAdopt(std::make_shared<VirtualInstrument>());
+            EXPECT_TRUE(Child<QPushButton>(*win, "ButtonHardware")->isEnabled());
+        }
+        THidDevice* before = win->HeldInstrument();
+        auto device = std::make_shared<VirtualHidDevice>();
+        device->attributes.VendorID = VirtualInstrument::VendorId;
+        device->attributes.ProductID = VirtualInstrument::ProductId;
+        device->product = u"Kurvimat 1.3";
+        device->serial = u"OLD-1";
+        device->caps.InputReportByteLength = VirtualInstrument::ReportLength;
+        device->caps.OutputReportByteLength = 0;
+        platform->plug(device);
+        ASSERT_TRUE(QTest::qWaitFor([&] { return win->HeldInstrument() != before; }, WaitMs));
+        EXPECT_EQ(win->windowTitle(), QStringLiteral("Kurvimat 1.3 (OLD-1)"));
+        EXPECT_FALSE(Child<QPushButton>(*win, "ButtonHardware")->isEnabled());
+        EXPECT_FLOAT_EQ(win->session().store().StepTime, 0.002f);
+    }
 }
 
 TEST_F(InstrumentLinkWindowTest, UnplugReleasesTheInstrumentAndKeepsThePoints) {
