@@ -111,7 +111,7 @@ void TFormMain::RefreshDisplay() {
         PaintBoxData->update();
     else if (r.Plot)
         PaintBoxData->UpdateCanvas(r.PlotAreas);
-    if (r.AxisButtonsChanged()) ApplyAxisImages();
+    if (r.AxisButtonsChanged()) Plot->ApplyAxisImages();
 }
 
 void TFormMain::ConnectDisplay() {
@@ -123,28 +123,8 @@ void TFormMain::ConnectDisplay() {
     connect(session_.get(), &kurvimat::session::Session::meansChanged, this,
             [this] { Display.Changes.MeanDirty = true; });
     Plot->ConnectMouse(PaintBoxMittel);
-    ConnectModeBoxes();
-    Spectrum = new MainSpectrum(*Plot, *session_, CheckBoxAXY, CheckBoxBXY);
-    Measuring = new MainCursors(*Plot, *session_, *this, Spectrum);
-    Measuring->setObjectName(QStringLiteral("Measuring"));
-    Plot->SetMeasuring(Measuring);
-    Runs = new MainRuns(*session_, *this, Display.Changes, *this);
-    Runs->setObjectName(QStringLiteral("Runs"));
-    // The window's parts below get of it what they need, named.
-    PlotViewData& view = *this;
-    const MainControls& controls = *this;
-    PlotHost& shown = *this;
-    ReportHost& reportHost = *this;
-    ExchangeHost& exchangeHost = *this;
-    Report =
-        std::make_unique<PlotReport>(*this, *session_, *Plot, view, controls, reportHost, Runs);
-    Exchange = std::make_unique<DataExchange>(*this, *session_, view, controls, exchangeHost);
-    Drawing = std::make_unique<MainDisplay>(*this, *session_, *Plot, view, controls, shown,
-                                            reportHost, *Report, Runs);
-    Drawing->ConnectAnalysis();
-}
 
-void TFormMain::ConnectModeBoxes() {
+    // The mode boxes.
     // What a box says the user chose goes to the session first: the handlers below read it.
     using View = kurvimat::session::ViewSettings;
     const std::pair<QCheckBox*, bool View::*> choices[] = {
@@ -200,6 +180,25 @@ void TFormMain::ConnectModeBoxes() {
             [this](bool checked) { SetTimeInMinutes(Display.Changes, ScaleT, checked); });
     connect(CheckBoxSpektrum, &QCheckBox::toggled, this,
             [this](bool checked) { Spectrum->Switched(checked); });
+
+    Spectrum = new MainSpectrum(*Plot, *session_, CheckBoxAXY, CheckBoxBXY);
+    Measuring = new MainCursors(*Plot, *session_, *this, Spectrum);
+    Measuring->setObjectName(QStringLiteral("Measuring"));
+    Plot->SetMeasuring(Measuring);
+    Runs = new MainRuns(*session_, *this, Display.Changes, *this);
+    Runs->setObjectName(QStringLiteral("Runs"));
+    // The window's parts below get of it what they need, named.
+    PlotViewData& view = *this;
+    const MainControls& controls = *this;
+    PlotHost& shown = *this;
+    ReportHost& reportHost = *this;
+    ExchangeHost& exchangeHost = *this;
+    Report =
+        std::make_unique<PlotReport>(*this, *session_, *Plot, view, controls, reportHost, Runs);
+    Exchange = std::make_unique<DataExchange>(*this, *session_, view, controls, exchangeHost);
+    Drawing = std::make_unique<MainDisplay>(*this, *session_, *Plot, view, controls, shown,
+                                            reportHost, *Report, Runs);
+    Drawing->ConnectAnalysis();
 }
 
 // --- the drawing (MainDisplay) ---

@@ -185,7 +185,7 @@ void TFormMain::ShowExperiment(const Experiment& e, const PipelineEvents& met) {
         Report->FitOnPlot(f->channelB, f->model, f->from, f->to);
     else
         Report->RemoveFit();
-    ApplyAxisImages();
+    Plot->ApplyAxisImages();
 }
 
 void TFormMain::OpenMeasurementText(const QString& path) {

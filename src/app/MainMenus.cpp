@@ -134,11 +134,19 @@ void TFormMain::CreateMenus() {
         setWindowState(on ? windowState() | Qt::WindowFullScreen
                           : windowState() & ~Qt::WindowFullScreen);
     });
-    connect(ActionAnleitung, &QAction::triggered, this, [this] { ShowGuide(QString()); });
-    connect(ActionFormelvariablen, &QAction::triggered, this, [this] {
+    // The guide is made when first asked for, then kept.
+    const auto showGuide = [this](const QString& anchor) {
+        if (!Anleitung) {
+            Anleitung = OwnWindow(new HelpWindow(this), *this, {700, 640});
+            Anleitung->setObjectName(QStringLiteral("Anleitung"));
+        }
+        Anleitung->showAnchor(anchor);
+    };
+    connect(ActionAnleitung, &QAction::triggered, this, [showGuide] { showGuide(QString()); });
+    connect(ActionFormelvariablen, &QAction::triggered, this, [this, showGuide] {
         auto* dialog = new FormulaVariablesDialog(this);
         dialog->setAttribute(Qt::WA_DeleteOnClose);
-        connect(dialog, &FormulaVariablesDialog::guideRequested, this, &TFormMain::ShowGuide);
+        connect(dialog, &FormulaVariablesDialog::guideRequested, this, showGuide);
         dialog->show();
     });
     connect(ActionUeber, &QAction::triggered, this, [this] {
@@ -325,14 +333,6 @@ void TFormMain::ShowBigDisplay() {
     Grossanzeige->show();
     Grossanzeige->raise();
     Grossanzeige->activateWindow();
-}
-
-void TFormMain::ShowGuide(const QString& anchor) {
-    if (!Anleitung) {
-        Anleitung = OwnWindow(new HelpWindow(this), *this, {700, 640});
-        Anleitung->setObjectName(QStringLiteral("Anleitung"));
-    }
-    Anleitung->showAnchor(anchor);
 }
 
 void TFormMain::AfterReadoutTick(const Readouts& readouts) {

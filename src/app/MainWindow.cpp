@@ -130,10 +130,6 @@ TFormMain::~TFormMain() {
     for (QObject* child : findChildren<QObject*>()) child->blockSignals(true);
 }
 
-Dialogs& TFormMain::Dlg() const {
-    return AppDialogs();
-}
-
 QPoint CentredPosition(QSize screen, QSize window) {
     // Integer halving truncates toward zero, as the negative case needs before the clamp.
     return {std::max(0, (screen.width() - window.width()) / 2),
@@ -236,7 +232,7 @@ void TFormMain::ShowPendingErrors() {
     const QString details = PendingDetails.join(QLatin1Char('\n'));
     PendingErrors.clear();
     PendingDetails.clear();
-    Dlg().ShowErrorDetails(this, text, details);
+    AppDialogs().ShowErrorDetails(this, text, details);
 }
 
 void TFormMain::ReportError(const QString& text) {
@@ -247,7 +243,7 @@ void TFormMain::ReportError(const QString& text) {
     }
     // Shown after the current event: the data hand-off must not wait for the user.
     QMetaObject::invokeMethod(
-        this, [this, text] { Dlg().ShowError(this, text); }, Qt::QueuedConnection);
+        this, [this, text] { AppDialogs().ShowError(this, text); }, Qt::QueuedConnection);
 }
 
 void TFormMain::ConnectHandlers() {

@@ -165,7 +165,6 @@ private:
     void UseHardwareWindow(TFormHardware* hardware) override;
     void ButtonHardwareClick();
 
-    Dialogs& Dlg() const;
 
     // --- start-up, show, close ---
     void FormShow();
@@ -274,7 +273,6 @@ private:
     // False when the user cancels closing (or what follows asks instead: opening a file).
     void ShowTable();
     void ShowBigDisplay();
-    void ShowGuide(const QString& anchor);
     // What the table last heard of the current data.
     int TableCount = 0;
     std::size_t TableTimes = 0, TableValues = 0;
@@ -295,8 +293,6 @@ private:
     void ConnectHandlers();
     // Mouse and check box connections of the display, and its hidden analysis controls.
     void ConnectDisplay();
-    void ConnectModeBoxes();
-    void ApplyAxisImages() { Plot->ApplyAxisImages(); }
 
     // Errors: Qt does not let an exception leave a slot. Each handler runs its steps to the end
     // inside a HandlerScope; errors met meanwhile are collected and shown once, when the
