@@ -3,6 +3,7 @@
 // its allocator reports every allocation to a hook; without one this program interposes malloc
 // and its relatives in front of the C library's.
 #include "PipelineTestSupport.h"
+#include "../SanitizedHeap.h"
 #include "TFormMain.h"
 
 #include <QApplication>
@@ -19,14 +20,6 @@
 #include <new>
 #include <vector>
 
-// AddressSanitizer and ThreadSanitizer bring their own allocator, which must stay the only one.
-#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
-#define KURVIMAT_SANITIZER_ALLOCATOR 1
-#elif defined(__has_feature)
-#if __has_feature(address_sanitizer) || __has_feature(thread_sanitizer)
-#define KURVIMAT_SANITIZER_ALLOCATOR 1
-#endif
-#endif
 
 using namespace kurvimat::acquisition;
 using namespace kurvimat::hid;
@@ -41,7 +34,7 @@ void noteAllocation() {
 }
 } // namespace
 
-#ifdef KURVIMAT_SANITIZER_ALLOCATOR
+#ifdef KURVIMAT_SANITIZED_HEAP
 extern "C" int __sanitizer_install_malloc_and_free_hooks(
     void (*malloc_hook)(const volatile void*, std::size_t), void (*free_hook)(const volatile void*));
 

@@ -2,6 +2,7 @@
 // server on loopback that must answer each attack as the table says and leave the session as
 // it was, drop a page that never reads, and send every page exactly the stored points.
 #include "ClassViewServer.h"
+#include "../SanitizedHeap.h"
 #include "HttpRequest.h"
 #include "PointFrames.h"
 #include "QrCode.h"
@@ -475,13 +476,6 @@ TEST_F(ClassViewServerTest, APageHoldsExactlyTheStoredPointsAsTheyGrowAndChange)
 // AddressSanitizer keeps freed blocks in a quarantine (256 MB by default) and adds shadow memory,
 // so there the resident size measures the checker, not the server; the bound then only catches
 // a runaway.
-#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
-#define KURVIMAT_SANITIZED_HEAP 1
-#elif defined(__has_feature)
-#if __has_feature(address_sanitizer) || __has_feature(thread_sanitizer)
-#define KURVIMAT_SANITIZED_HEAP 1
-#endif
-#endif
 #ifdef KURVIMAT_SANITIZED_HEAP
 constexpr long kGrowthBoundKb = (64 + 256 + 64) * 1024;
 #else

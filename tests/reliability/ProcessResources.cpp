@@ -1,17 +1,11 @@
 #include "ProcessResources.h"
+#include "../SanitizedHeap.h"
 
 #include <dirent.h>
 #include <fstream>
 #include <malloc.h>
 #include <string>
 
-#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
-#define KURVIMAT_SANITIZED_HEAP 1
-#elif defined(__has_feature)
-#if __has_feature(address_sanitizer) || __has_feature(thread_sanitizer)
-#define KURVIMAT_SANITIZED_HEAP 1
-#endif
-#endif
 
 namespace {
 
