@@ -250,7 +250,7 @@ QList<QMenu*> BuildMenuBar(QMainWindow& window, MainControls& c, const QList<QAc
 
 void ShowMenuState(MainControls& c, const MenuActionState& state) {
     const bool normal = state.mode == PlotMode::Normal;
-    const bool spectrum = state.spectrumShown;
+    const bool own = state.ownPoints;
     for (const auto& [action, box] : CheckedActions(c))
         action->setChecked(box->isChecked());
 
@@ -260,10 +260,11 @@ void ShowMenuState(MainControls& c, const MenuActionState& state) {
                                        : TFormMain::tr("y-Cursor y1, y2"));
     c.ActionZeitcursor->setChecked(state.timeCursors);
     c.ActionWertcursor->setChecked(state.valueCursors);
-    // The cursors wait in the time plot while the spectrum shows.
-    c.ActionZeitcursor->setEnabled(!spectrum);
-    c.ActionWertcursor->setEnabled(!spectrum);
-    c.ActionMesswerteKopieren->setEnabled(state.timeCursors || state.valueCursors || spectrum);
+    // The cursors wait in the time plot while a mode of its own points shows (its readout is
+    // copied instead).
+    c.ActionZeitcursor->setEnabled(!own);
+    c.ActionWertcursor->setEnabled(!own);
+    c.ActionMesswerteKopieren->setEnabled(state.timeCursors || state.valueCursors || own);
 
     for (const bool channelB : {false, true}) {
         QMenu* fits = channelB ? c.MenuFitB : c.MenuFitA;
@@ -273,7 +274,7 @@ void ShowMenuState(MainControls& c, const MenuActionState& state) {
         fits->setEnabled(state.haveData && (!channelB || state.hasB)); // loaded without B
     }
     c.ActionFitGerade->setEnabled(state.haveData && state.hasB);
-    c.MenuAusgleichskurve->menuAction()->setEnabled(!state.spectrumChosen);
+    c.MenuAusgleichskurve->menuAction()->setEnabled(!own); // fits are of the stored points
 
     // What Ctrl+Z takes back.
     using kurvimat::session::UndoStep;

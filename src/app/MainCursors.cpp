@@ -2,7 +2,7 @@
 
 #include "FitOverlay.h"
 #include "MainRuns.h"
-#include "MainSpectrum.h"
+#include "PointSetMode.h"
 #include "PlotReport.h"
 #include "PlotView.h"
 #include "ReadoutBox.h"
@@ -75,9 +75,8 @@ QString unitOf(const QString& definition) {
 } // namespace
 
 // Owned by the window, as its shortcut is the window's.
-MainCursors::MainCursors(PlotView& plot, kurvimat::session::Session& session, CursorHost& host,
-                         MainSpectrum* spectrum)
-    : QObject(plot.window()), plot_(plot), session_(session), host_(host), spectrum_(spectrum) {
+MainCursors::MainCursors(PlotView& plot, kurvimat::session::Session& session, CursorHost& host)
+    : QObject(plot.window()), plot_(plot), session_(session), host_(host) {
     QWidget* panel = &plot_;
     LabelMesswerte = new ReadoutBox(panel);
     LabelZeiger = new QLabel(panel);
@@ -113,7 +112,7 @@ MainCursors::MainCursors(PlotView& plot, kurvimat::session::Session& session, Cu
     // Live sweeps change under the cursors; the readout follows a few times a second.
     refresh_.setInterval(ReadoutRefreshMs);
     connect(&refresh_, &QTimer::timeout, this, [this] {
-        if (plot_.Cursors().VerticalOn || plot_.Cursors().HorizontalOn || SpectrumShown())
+        if (plot_.Cursors().VerticalOn || plot_.Cursors().HorizontalOn || Own())
             Changed();
     });
     refresh_.start();
@@ -126,14 +125,14 @@ void MainCursors::UseMenus(const MenuActions& actions, MainRuns* runs, PlotRepor
 }
 
 CursorAxes MainCursors::Axes() const {
-    return AxesOf(plot_.Cursors(), plot_.Scales(), plot_.Mode());
+    return AxesOf(plot_.Cursors(), plot_.Scales(), plot_.TimeMode());
 }
 
 ReadoutInput MainCursors::Input() const {
     const kurvimat::session::ViewSettings& view = session_.view();
     ReadoutInput in;
     in.Cursors = plot_.Cursors();
-    in.Mode = plot_.Mode();
+    in.Mode = plot_.TimeMode();
     in.Minutes = view.minutes;
     in.ShowA = view.showA;
     in.ShowB = view.showB;
@@ -163,30 +162,34 @@ ReadoutInput MainCursors::Input() const {
 }
 
 ReadoutTable MainCursors::Table() const {
-    return SpectrumShown() ? spectrum_->Table() : ComposeReadout(Input());
+    const PointSetMode* own = Own();
+    return own ? own->Table() : ComposeReadout(Input());
 }
 
-bool MainCursors::SpectrumShown() const {
-    return spectrum_ && spectrum_->Shown();
+PointSetMode* MainCursors::Own() const {
+    return plot_.ShownPointSet();
 }
 
 ReadoutInput MainCursors::CornerInput() const {
-    if (!SpectrumShown()) return Input();
-    ReadoutInput in = spectrum_->CornerInput();
+    const PointSetMode* own = Own();
+    if (!own) return Input();
+    ReadoutInput in = own->CornerInput();
     if (plot_.MemoAnalysis->isVisible())
         in.Occupied = plot_.MemoAnalysis->geometry().translated(-PlotOrigin());
     return in;
 }
 
 void MainCursors::Changed() {
-    const PlotMode mode = plot_.Mode();
+    const PlotMode mode = plot_.TimeMode();
     const ScaleSet s = plot_.Scales();
     CursorState& cursors = plot_.Cursors();
     const Tscale& vertical = cursors.valueOnB(mode) ? s.B : s.A;
     cursors.followMode(mode, {s.Bottom->RangeStart, s.Bottom->RangeEnd},
                        {vertical.RangeStart, vertical.RangeEnd});
-    // The spectrum shows its peaks instead; the time cursors keep their places meanwhile.
-    const CursorMarks marks = SpectrumShown() ? spectrum_->Marks() : MarksOf(cursors, mode);
+    // A mode of its own points shows its marks (the spectrum's peaks) instead; the time
+    // cursors keep their places meanwhile.
+    const PointSetMode* own = Own();
+    const CursorMarks marks = own ? own->Marks() : MarksOf(cursors, mode);
     DisplayState& display = plot_.State();
     if (!(marks == display.Cursors)) {
         display.Cursors = marks;
@@ -196,7 +199,7 @@ void MainCursors::Changed() {
 }
 
 void MainCursors::ShowReadout() {
-    if (!plot_.Cursors().VerticalOn && !plot_.Cursors().HorizontalOn && !SpectrumShown()) {
+    if (!plot_.Cursors().VerticalOn && !plot_.Cursors().HorizontalOn && !Own()) {
         LabelMesswerte->hide();
         shownTable_.clear();
         return;
@@ -270,11 +273,11 @@ void MainCursors::ShowPointer(QPointF at) {
         const Tscale& bottom = *s.Bottom;
         const double perPixel = (bottom.RangeEnd - bottom.RangeStart) / (plot.width() - 3);
         const double under = bottom.RangeStart + (p.x() - 1) * perPixel;
-        if (SpectrumShown()) {
-            const MeasurementStore& points = spectrum_->Points();
+        if (PointSetMode* own = Own()) {
+            const MeasurementStore& points = own->Points();
             index = NearestInTime({points.Data.T, points.Data.A, points.Data.Count}, under,
                                   reach * perPixel);
-            text = spectrum_->PointerText(index);
+            text = own->PointerText(index);
         } else {
             const ReadoutInput in = Input();
             if (in.Mode == PlotMode::Normal) {
@@ -338,7 +341,7 @@ void MainCursors::OpenMenu(QPoint global) {
 
 // Each mode has its own way back: its scales are its own.
 ZoomHistory& MainCursors::History() {
-    return SpectrumShown() ? spectrum_->History() : plot_.History();
+    return plot_.PlotHistory();
 }
 
 void MainCursors::RememberRanges() {
@@ -355,7 +358,7 @@ void MainCursors::ZoomBack() {
 }
 
 void MainCursors::CopyReadout() {
-    if (!plot_.Cursors().VerticalOn && !plot_.Cursors().HorizontalOn && !SpectrumShown()) return;
+    if (!plot_.Cursors().VerticalOn && !plot_.Cursors().HorizontalOn && !Own()) return;
     QGuiApplication::clipboard()->setText(ReadoutText(Table()));
 }
 
@@ -367,7 +370,7 @@ void MainCursors::Step(bool vertical, int steps) {
     const CursorAxes axes = Axes();
     const QSize plot = plot_.Image().size();
     PointSeries times;
-    if (vertical && plot_.Mode() == PlotMode::Normal) {
+    if (vertical && plot_.TimeMode() == PlotMode::Normal) {
         const MeasurementStore& s = session_.store();
         times = s.Data.Count > 0 ? PointSeries{s.Data.T, s.Data.A, s.Data.Count}
                                  : PointSeries{s.Snap.T, s.Snap.A, s.Snap.Count};
@@ -384,7 +387,7 @@ bool MainCursors::Key(int key, Qt::KeyboardModifiers modifiers) {
         ZoomBack();
         return true;
     }
-    if (SpectrumShown()) return false; // the cursors wait in the time plot
+    if (Own()) return false; // the cursors wait in the time plot
     const int n = (modifiers & Qt::ShiftModifier) ? 10 : 1;
     switch (key) {
     case Qt::Key_Left:
@@ -405,13 +408,13 @@ bool MainCursors::Key(int key, Qt::KeyboardModifiers modifiers) {
 }
 
 QMenu* MainCursors::CreateMenu() {
-    const PlotMode mode = plot_.Mode();
+    const PlotMode mode = plot_.TimeMode();
     const bool normal = mode == PlotMode::Normal;
     const ScaleSet s = plot_.Scales();
     auto* menu = new QMenu(plot_.PaintBoxData);
     CursorState& c = plot_.Cursors();
-    if (SpectrumShown()) {
-        spectrum_->AddMenuActions(*menu);
+    if (PointSetMode* own = Own()) {
+        own->AddMenuActions(*menu);
         menu->addSeparator();
         AddReadoutActions(*menu);
         return menu;
@@ -442,7 +445,7 @@ QMenu* MainCursors::CreateMenu() {
 
 // The readout, the way back and the lab report's entries, in every mode.
 void MainCursors::AddReadoutActions(QMenu& menu) {
-    const bool shown = plot_.Cursors().VerticalOn || plot_.Cursors().HorizontalOn || SpectrumShown();
+    const bool shown = plot_.Cursors().VerticalOn || plot_.Cursors().HorizontalOn || Own();
     if (shown) {
         QAction* fold = menu.addAction(TFormMain::tr("Messwerte eingeklappt"));
         fold->setCheckable(true);
@@ -506,7 +509,7 @@ bool MainCursors::eventFilter(QObject* watched, QEvent* event) {
     case QEvent::MouseButtonPress:
     case QEvent::MouseButtonDblClick: {
         auto* e = static_cast<QMouseEvent*>(event);
-        if (e->button() == Qt::LeftButton && !SpectrumShown()) {
+        if (e->button() == Qt::LeftButton && !Own()) {
             const QPointF p = plotPoint(e);
             if (const auto id = CursorAt(plot_.Cursors(), Axes(), plot, p.x(), p.y(), catchPixels)) {
                 dragging_ = id;
@@ -527,7 +530,7 @@ bool MainCursors::eventFilter(QObject* watched, QEvent* event) {
             Changed();
         }
         ShowPointer(e->position());
-        if (!dragging_ && e->buttons() == Qt::NoButton && !SpectrumShown()) {
+        if (!dragging_ && e->buttons() == Qt::NoButton && !Own()) {
             const QPointF p = plotPoint(e);
             const auto id = CursorAt(plot_.Cursors(), Axes(), plot, p.x(), p.y(), catchPixels);
             const bool x = id == CursorId::X1 || id == CursorId::X2;

@@ -26,8 +26,8 @@ using kurvimat::display::FitDrawing;
 
 class MainRuns;
 class PlotReport;
-class MainSpectrum;
 class PlotView;
+class PointSetMode;
 class QAction;
 class QLabel;
 class QMenu;
@@ -55,10 +55,9 @@ public:
         QAction* CopyReadout = nullptr;
     };
 
-    // On the plot of the window `plot` lies in; the spectrum's readout replaces the cursors'
-    // while it is shown.
-    MainCursors(PlotView& plot, kurvimat::session::Session& session, CursorHost& host,
-                MainSpectrum* spectrum);
+    // On the plot of the window `plot` lies in; while a mode of its own points is chosen (the
+    // spectrum), its readout and menu replace the cursors'.
+    MainCursors(PlotView& plot, kurvimat::session::Session& session, CursorHost& host);
     // Made after the cursors: the menus' actions, the runs (their series in the readout,
     // their entries in the menu) and the report (the fit's box kept clear, its entries).
     void UseMenus(const MenuActions& actions, MainRuns* runs, PlotReport* report);
@@ -82,7 +81,8 @@ protected:
 
 private:
     ReadoutInput Input() const;
-    bool SpectrumShown() const;
+    // The chosen mode of its own points, if any: the cursors wait in the time plot.
+    PointSetMode* Own() const;
     // What the readout box's corner is chosen by: the curves as the plot shows them.
     ReadoutInput CornerInput() const;
     ZoomHistory& History();
@@ -104,7 +104,6 @@ private:
     PlotView& plot_;
     kurvimat::session::Session& session_;
     CursorHost& host_;
-    MainSpectrum* spectrum_;
     MainRuns* runs_ = nullptr;
     PlotReport* report_ = nullptr;
     MenuActions actions_;

@@ -33,25 +33,18 @@ DisplayControls TFormMain::ReadDisplayControls() const {
     const kurvimat::session::ViewSettings& v = session_->view();
     c.KanalA = v.showA;
     c.KanalB = v.showB;
-    c.BXY = v.bAsX;
-    c.AXY = v.aAsX;
+    c.Mode = v.mode;
     c.TriggerChannelA = session_->trigger().channelA;
     c.TriggerRising = session_->trigger().rising;
     c.Adiff = FormHardware && session_->hardware().ADiff;
-    c.Spektrum = v.spectrum;
     return c;
 }
 
-MeasurementStore& TFormMain::PlotStore() {
-    return Spectrum && Spectrum->Shown() ? Spectrum->Points() : Store;
-}
-
-DisplayChanges& TFormMain::PlotChanges() {
-    return Spectrum && Spectrum->Shown() ? Spectrum->Changes() : Display.Changes;
-}
-
-ScaleSet TFormMain::PlotScales() {
-    return Spectrum && Spectrum->Shown() ? Spectrum->Scales() : Scales();
+PointSetMode* TFormMain::ShownPointSet() {
+    const PlotMode mode = session_->view().mode;
+    for (const ModeChoice& choice : ModeChoices)
+        if (choice.Mode == mode) return choice.Points;
+    return nullptr;
 }
 
 // The panels themselves are laid out by the window; this sizes the images and axis strips
@@ -74,8 +67,9 @@ void TFormMain::FormResize() {
     in.ScrollPosition = ScrollBarSignale->value();
     const ScaleSet s = Scales();
     const LayoutResult out = ::FormResize(in, Display, s, MeanStripBitmap, PlotBitmap);
-    // The other mode's scales wait in the same strips.
-    if (Spectrum) Spectrum->Place();
+    // The other modes' scales wait in the same strips.
+    for (const ModeChoice& choice : ModeChoices)
+        if (choice.Points) choice.Points->Place();
     MeanStripBitmap.setPalette(Palette);
     PlotBitmap.setPalette(Palette);
     const QSize raw = PaintBoxRoh->Canvas().size();
@@ -101,10 +95,11 @@ void TFormMain::RefreshDisplay() {
     Display.IncrementalFrames = !fullOnly;
     QElapsedTimer spent;
     spent.start();
-    const bool computed = Spectrum && Spectrum->Update();
+    PointSetMode* own = ShownPointSet();
+    const bool computed = own && own->Update();
     DisplayContext c = Drawing->Context();
     const RefreshResult r = ::RefreshDisplay(c);
-    if (computed) Spectrum->Spent(spent.nsecsElapsed());
+    if (computed) own->Spent(spent.nsecsElapsed());
     if (r.Raw) PaintBoxRoh->update();
     if (r.Mean) PaintBoxMittel->UpdateCanvas(r.MeanAreas);
     if (r.AxisButtonsChanged())
@@ -124,13 +119,11 @@ void TFormMain::ConnectDisplay() {
             [this] { Display.Changes.MeanDirty = true; });
     Plot->ConnectMouse(PaintBoxMittel);
 
-    // The mode boxes.
     // What a box says the user chose goes to the session first: the handlers below read it.
     using View = kurvimat::session::ViewSettings;
-    const std::pair<QCheckBox*, bool View::*> choices[] = {
-        {CheckBoxKanalA, &View::showA},      {CheckBoxKanalB, &View::showB},
-        {CheckBoxBXY, &View::bAsX},          {CheckBoxAXY, &View::aAsX},
-        {CheckBoxSpektrum, &View::spectrum}, {CheckBoxMinuten, &View::minutes}};
+    const std::pair<QCheckBox*, bool View::*> choices[] = {{CheckBoxKanalA, &View::showA},
+                                                           {CheckBoxKanalB, &View::showB},
+                                                           {CheckBoxMinuten, &View::minutes}};
     for (const auto& [box, field] : choices)
         connect(box, &QCheckBox::toggled, this, [this, field = field](bool checked) {
             View v = session_->view();
@@ -138,28 +131,30 @@ void TFormMain::ConnectDisplay() {
             session_->setView(v);
         });
 
-    // At most one channel serves as x; the other box is unchecked without re-entering here.
-    const auto xyClicked = [this](bool senderIsB) {
-        View v = session_->view();
-        const auto [bxy, axy] = XyBoxesAfterClick(senderIsB, v.bAsX, v.aAsX);
-        // The XY modes and the spectrum exclude each other.
-        const bool leaveSpectrum = (bxy || axy) && v.spectrum;
-        v.bAsX = bxy;
-        v.aAsX = axy;
-        v.spectrum = v.spectrum && !leaveSpectrum;
-        session_->setView(v);
-        const QSignalBlocker blockB(CheckBoxBXY), blockA(CheckBoxAXY);
-        CheckBoxBXY->setChecked(bxy);
-        CheckBoxAXY->setChecked(axy);
-        if (leaveSpectrum) {
-            const QSignalBlocker blockS(CheckBoxSpektrum);
-            CheckBoxSpektrum->setChecked(false);
-        }
-        AssignStrips(Display.Changes, Display, Scales(), ReadDisplayControls().Mode());
-        if (leaveSpectrum) Spectrum->Switched(false);
-    };
-    connect(CheckBoxBXY, &QCheckBox::toggled, this, [xyClicked] { xyClicked(true); });
-    connect(CheckBoxAXY, &QCheckBox::toggled, this, [xyClicked] { xyClicked(false); });
+    // The plot modes: one box each, at most one checked. A mode of its own points brings the
+    // part that computes them; the time plot's strips and cursors wait meanwhile.
+    ModeChoices = {{CheckBoxBXY, PlotMode::BAsX, nullptr},
+                   {CheckBoxAXY, PlotMode::AAsX, nullptr},
+                   {CheckBoxSpektrum, PlotMode::Spectrum, new MainSpectrum(*Plot, *session_)}};
+    for (const ModeChoice& choice : ModeChoices)
+        connect(choice.Box, &QCheckBox::toggled, this, [this, box = choice.Box](bool checked) {
+            const PlotMode before = session_->view().mode;
+            PointSetMode* left = ShownPointSet();
+            View v = session_->view();
+            for (const ModeChoice& c : ModeChoices)
+                if (c.Box == box) v.mode = ModeAfterToggle(before, c.Mode, checked);
+            if (v.mode == before) return;
+            session_->setView(v);
+            for (const ModeChoice& c : ModeChoices) {
+                const QSignalBlocker block(c.Box);
+                c.Box->setChecked(c.Mode == v.mode);
+            }
+            if (TimePlotMode(v.mode) != TimePlotMode(before))
+                AssignStrips(Display.Changes, Display, Scales(), TimePlotMode(v.mode));
+            if (left) left->Switched(false);
+            if (PointSetMode* shown = ShownPointSet()) shown->Switched(true);
+            if (Measuring) Measuring->Changed();
+        });
 
     // A user may not switch both channels off; the signal code may (no signal chosen).
     const auto channelClicked = [this](bool senderIsA) {
@@ -172,17 +167,14 @@ void TFormMain::ConnectDisplay() {
     connect(CheckBoxKanalB, &QCheckBox::clicked, this, [channelClicked] { channelClicked(false); });
     for (QCheckBox* box : {CheckBoxKanalA, CheckBoxKanalB})
         connect(box, &QCheckBox::toggled, this, [this] {
-            PlotChanges().PlotDirty = true;
+            Plot->PlotChanges().PlotDirty = true;
             if (Measuring) Measuring->Changed(); // the readout's columns, the spectrum's lines
         });
 
     connect(CheckBoxMinuten, &QCheckBox::toggled, this,
             [this](bool checked) { SetTimeInMinutes(Display.Changes, ScaleT, checked); });
-    connect(CheckBoxSpektrum, &QCheckBox::toggled, this,
-            [this](bool checked) { Spectrum->Switched(checked); });
 
-    Spectrum = new MainSpectrum(*Plot, *session_, CheckBoxAXY, CheckBoxBXY);
-    Measuring = new MainCursors(*Plot, *session_, *this, Spectrum);
+    Measuring = new MainCursors(*Plot, *session_, *this);
     Measuring->setObjectName(QStringLiteral("Measuring"));
     Plot->SetMeasuring(Measuring);
     Runs = new MainRuns(*session_, *this, Display.Changes, *this);
@@ -190,29 +182,28 @@ void TFormMain::ConnectDisplay() {
     // The window's parts below get of it what they need, named.
     PlotViewData& view = *this;
     const MainControls& controls = *this;
-    PlotHost& shown = *this;
     ReportHost& reportHost = *this;
     ExchangeHost& exchangeHost = *this;
     Report =
         std::make_unique<PlotReport>(*this, *session_, *Plot, view, controls, reportHost, Runs);
     Exchange = std::make_unique<DataExchange>(*this, *session_, view, controls, exchangeHost);
-    Drawing = std::make_unique<MainDisplay>(*this, *session_, *Plot, view, controls, shown,
-                                            reportHost, *Report, Runs);
+    Drawing = std::make_unique<MainDisplay>(*this, *session_, *Plot, view, controls, reportHost,
+                                            *Report, Runs);
     Drawing->ConnectAnalysis();
 }
 
 // --- the drawing (MainDisplay) ---
 
 MainDisplay::MainDisplay(QWidget& window, kurvimat::session::Session& session, PlotView& plot,
-                         PlotViewData& data, const MainControls& controls, PlotHost& shown,
-                         ReportHost& host, PlotReport& report, MainRuns* runs)
+                         PlotViewData& data, const MainControls& controls, ReportHost& host,
+                         PlotReport& report, MainRuns* runs)
     : window_(window), session_(session), plot_(plot), data_(data), controls_(controls),
-      shown_(shown), host_(host), report_(report), runs_(runs) {}
+      host_(host), report_(report), runs_(runs) {}
 
 DisplayContext MainDisplay::Context() {
     MeasurementStore& store = session_.store();
     DisplayContext c{store,
-                     shown_.PlotScales(),
+                     plot_.PlotScales(),
                      data_.Display,
                      host_.ReadDisplayControls(),
                      session_.parser(SignalChannel::A),
@@ -244,9 +235,9 @@ DisplayContext MainDisplay::Context() {
         c.OverlayKey = key | 1; // never 0, which stands for none
     }
     // The spectrum's points and flags while it shows.
-    if (&shown_.PlotStore() != &store) {
-        c.PlotPoints = &shown_.PlotStore();
-        c.PlotChanges = &shown_.PlotChanges();
+    if (&plot_.PlotStore() != &store) {
+        c.PlotPoints = &plot_.PlotStore();
+        c.PlotChanges = &plot_.PlotChanges();
     }
     if (runs_) c.Runs = &runs_->Layer();
     return c;
@@ -313,7 +304,7 @@ void MainDisplay::ShowAnalysis() {
 
 void MainDisplay::ConnectAnalysis() {
     QObject::connect(controls_.ShapeAnalysis, &TShape::MouseDown, &window_, [this] {
-        const ScaleSet shown = shown_.PlotScales();
+        const ScaleSet shown = plot_.PlotScales();
         analysis_.Toggle(shown.A, shown.B);
         ShowAnalysis();
     });
@@ -322,7 +313,7 @@ void MainDisplay::ConnectAnalysis() {
         controls_.MemoAnalysis->hide();
     });
     QObject::connect(controls_.Button2, &QPushButton::clicked, &window_, [this] {
-        const ScaleSet shown = shown_.PlotScales();
+        const ScaleSet shown = plot_.PlotScales();
         analysis_.Toggle(shown.A, shown.B);
         ShowAnalysis();
     });

@@ -18,7 +18,7 @@ class MainDisplay {
 public:
     // window: the owner of the readout's connections. runs: the shown runs (may be null).
     MainDisplay(QWidget& window, kurvimat::session::Session& session, PlotView& plot,
-                PlotViewData& data, const MainControls& controls, PlotHost& shown, ReportHost& host,
+                PlotViewData& data, const MainControls& controls, ReportHost& host,
                 PlotReport& report, MainRuns* runs);
 
     // The session's points, the plot's points and scales, the images and canvases, and the
@@ -36,7 +36,6 @@ private:
     PlotView& plot_;
     PlotViewData& data_;
     const MainControls& controls_;
-    PlotHost& shown_;
     ReportHost& host_;
     PlotReport& report_;
     MainRuns* runs_;

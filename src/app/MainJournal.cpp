@@ -92,13 +92,13 @@ void TFormMain::AddDisplaySettings(Settings& s) {
     s[key::AxisAAuto] = Display.Changes.AutoLeft;
     s[key::AxisBAuto] = Display.Changes.AutoRight;
     s[key::AxisTAuto] = Display.Changes.AutoBottom;
-    s[key::XyMode] = qint64(ReadDisplayControls().Mode());
+    s[key::XyMode] = qint64(Plot->TimeMode()); // the spectrum is not restored
     s[key::Cursors] =
         Numbers({double(Cursors.VerticalOn), double(Cursors.HorizontalOn), Cursors.X[0],
                  Cursors.X[1], Cursors.Y[0], Cursors.Y[1], double(Cursors.ValueAxisB),
                  double(Cursors.Mode), double(Cursors.Active)});
     const bool fitShown =
-        ShownFit && FitStillMatches(*ShownFit, Store, ReadDisplayControls().Mode());
+        ShownFit && FitStillMatches(*ShownFit, Store, Plot->TimeMode());
     s[key::Fit] = fitShown ? fitSettingText({ShownFit->ChannelB, ShownFit->Result.Model,
                                              ShownFit->Result.XMin, ShownFit->Result.XMax})
                            : QString();

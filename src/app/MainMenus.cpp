@@ -15,7 +15,6 @@
 #include "HelpWindow.h"
 #include "MainCursors.h"
 #include "MainRuns.h"
-#include "MainSpectrum.h"
 #include "PointTableModel.h"
 #include "SignalDefinition.h"
 #include "StoreTableSource.h"
@@ -123,7 +122,7 @@ void TFormMain::CreateMenus() {
     });
     connect(ActionWertcursor, &QAction::triggered, this, [this](bool on) {
         const ScaleSet s = Scales();
-        const Tscale& axis = Cursors.valueOnB(ReadDisplayControls().Mode()) ? s.B : s.A;
+        const Tscale& axis = Cursors.valueOnB(Plot->TimeMode()) ? s.B : s.A;
         Cursors.setHorizontalOn(on, axis.RangeStart, axis.RangeEnd);
         Measuring->Changed();
     });
@@ -159,7 +158,7 @@ void TFormMain::CreateMenus() {
     connect(MenuAusgleichskurve, &QMenu::aboutToShow, this, [this] {
         UpdateMenuActions();
         MenuAusgleichskurve->clear();
-        if (ReadDisplayControls().Mode() == PlotMode::Normal) {
+        if (Plot->TimeMode() == PlotMode::Normal) {
             MenuAusgleichskurve->addActions({MenuFitA->menuAction(), MenuFitB->menuAction()});
             AddRunFitMenus(*MenuAusgleichskurve);
         } else
@@ -209,9 +208,8 @@ void TFormMain::UpdateMenuActions() {
     const DisplayControls controls = ReadDisplayControls();
     MenuActionState state;
     state.keys = KeyActions();
-    state.mode = controls.Mode();
-    state.spectrumShown = Spectrum && Spectrum->Shown();
-    state.spectrumChosen = controls.Spektrum;
+    state.mode = TimePlotMode(controls.Mode);
+    state.ownPoints = ShownPointSet() != nullptr;
     state.timeCursors = Cursors.VerticalOn;
     state.valueCursors = Cursors.HorizontalOn;
     state.haveData = Store.Data.Count > 0;
@@ -222,9 +220,8 @@ void TFormMain::UpdateMenuActions() {
 }
 
 KeyActionState TFormMain::KeyActions() {
-    const ZoomHistory& zooms = Spectrum && Spectrum->Shown() ? Spectrum->History() : RangeHistory;
     return {session_->trigger().resetEnabled, isFullScreen(), session_->undoStep(),
-            zooms.hasEarlier(CaptureRanges(PlotScales()))};
+            Plot->PlotHistory().hasEarlier(CaptureRanges(Plot->PlotScales()))};
 }
 
 void TFormMain::StoppWeiter() {
@@ -308,7 +305,7 @@ void TFormMain::FollowData() {
 
     std::optional<std::pair<double, double>> span;
     if (Cursors.VerticalOn && Cursors.Mode == PlotMode::Normal &&
-        ReadDisplayControls().Mode() == PlotMode::Normal)
+        Plot->TimeMode() == PlotMode::Normal)
         span = std::pair{Cursors.X[0], Cursors.X[1]};
     if (span == TableHighlight) return;
     TableHighlight = span;

@@ -9,9 +9,7 @@
 #include "TFormMain.h"
 
 #include <QActionGroup>
-#include <QCheckBox>
 #include <QMenu>
-#include <QSignalBlocker>
 
 #include <algorithm>
 #include <array>
@@ -61,9 +59,8 @@ QString amplitudeTitle(const QString& definition, const QString& name, const QSt
 } // namespace
 
 // Owned by the window, as the cursors are.
-MainSpectrum::MainSpectrum(PlotView& plot, kurvimat::session::Session& session, QCheckBox* aAsX,
-                           QCheckBox* bAsX)
-    : QObject(plot.window()), plot_(plot), session_(session), aAsX_(aAsX), bAsX_(bAsX) {
+MainSpectrum::MainSpectrum(PlotView& plot, kurvimat::session::Session& session)
+    : QObject(plot.window()), plot_(plot), session_(session) {
     for (Tscale* s : {&ScaleA, &ScaleB, &ScaleF})
         s->Visible = true;
     ScaleA.TitleColor = TitleBlue;
@@ -78,7 +75,7 @@ MainSpectrum::MainSpectrum(PlotView& plot, kurvimat::session::Session& session, 
 MainSpectrum::~MainSpectrum() = default;
 
 bool MainSpectrum::Shown() const {
-    return session_.view().spectrum;
+    return session_.view().mode == PlotMode::Spectrum;
 }
 
 MeasurementStore& MainSpectrum::Points() {
@@ -101,16 +98,6 @@ void MainSpectrum::UpdateTitles() {
 void MainSpectrum::Switched(bool on) {
     Points(); // made on the first switch
     if (on) {
-        // One choice of three: time with the XY modes, or the spectrum.
-        kurvimat::session::ViewSettings v = session_.view();
-        if (v.aAsX || v.bAsX) {
-            v.aAsX = v.bAsX = false;
-            session_.setView(v);
-            const QSignalBlocker blockA(aAsX_), blockB(bAsX_);
-            aAsX_->setChecked(false);
-            bAsX_->setChecked(false);
-            AssignStrips(plot_.State().Changes, plot_.State(), plot_.Scales(), PlotMode::Normal);
-        }
         PlaceStrips(plot_.State(), Scales());
         UpdateTitles();
         changes_.AxesChanged = changes_.PlotDirty = true;
@@ -119,7 +106,6 @@ void MainSpectrum::Switched(bool on) {
         DisplayChanges& changes = plot_.State().Changes;
         changes.AxesChanged = changes.PlotDirty = true;
     }
-    if (MainCursors* measuring = plot_.Measuring()) measuring->Changed();
 }
 
 void MainSpectrum::Place() {

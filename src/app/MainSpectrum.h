@@ -1,4 +1,4 @@
-// The main window's spectrum ("Spektrum"), a plot mode beside the XY modes: the amplitude
+// The main window's spectrum ("Spektrum"), a plot mode of its own points: the amplitude
 // spectra of both channels of the stored points and of the snapshot, between the time cursors
 // or over all points. It keeps them as a point set of its own with three scales of its own
 // (amplitude of A left, of B right, frequency below), so the time plot's ranges wait unchanged
@@ -6,6 +6,7 @@
 // while a sweep streams at most once a second.
 #pragma once
 
+#include "PointSetMode.h"
 #include "PlotZoom.h"
 #include "SpectrumPlot.h"
 #include "Scale.h"
@@ -29,44 +30,39 @@ using kurvimat::display::ScaleSet;
 using kurvimat::display::Tscale;
 
 class PlotView;
-class QCheckBox;
 class QMenu;
 namespace kurvimat::session {
 class Session;
 }
 
-class MainSpectrum : public QObject {
+class MainSpectrum : public QObject, public PointSetMode {
 public:
-    // On the plot of the window `plot` lies in; switching it on clears the XY modes' boxes.
-    MainSpectrum(PlotView& plot, kurvimat::session::Session& session, QCheckBox* aAsX,
-                 QCheckBox* bAsX);
+    // On the plot of the window `plot` lies in.
+    MainSpectrum(PlotView& plot, kurvimat::session::Session& session);
     ~MainSpectrum() override;
 
     bool Shown() const;
-    /// The check box was toggled: the plot changes over, the other mode's state stays.
-    void Switched(bool on);
-    /// The plot's strips were laid out anew: the scales take their places.
-    void Place();
-    /// Before each refresh while shown: takes over what the stored points' change flags say,
-    /// and computes the spectra anew when their input changed (`now`: at once, else when the
-    /// wait since the last computation is over). True when it computed.
-    bool Update(bool now = false);
-    /// What a computation and the refresh that drew it took: the wait before the next.
-    void Spent(qint64 nanoseconds);
+    /// The plot changes over; the time plot's state stays.
+    void Switched(bool on) override;
+    void Place() override;
+    /// Takes over what the stored points' change flags say, and computes the spectra anew
+    /// when their input changed (`now`: at once, else when the wait since the last
+    /// computation is over).
+    bool Update(bool now = false) override;
+    /// The wait before the next computation follows from it.
+    void Spent(qint64 nanoseconds) override;
 
-    /// The plot's point set and scales in this mode.
-    MeasurementStore& Points();
-    DisplayChanges& Changes() { return changes_; }
-    ScaleSet Scales();
-    ZoomHistory& History() { return history_; }
+    MeasurementStore& Points() override;
+    DisplayChanges& Changes() override { return changes_; }
+    ScaleSet Scales() override;
+    ZoomHistory& History() override { return history_; }
 
-    ReadoutTable Table() const;
-    CursorMarks Marks() const;
-    /// The point set and channels as the readout box's corner search reads them.
-    ReadoutInput CornerInput() const;
-    QString PointerText(int index) const;
-    /// Hann or rectangular window, as the plot's menu offers them.
-    void AddMenuActions(QMenu& menu);
+    ReadoutTable Table() const override;
+    CursorMarks Marks() const override;
+    ReadoutInput CornerInput() const override;
+    QString PointerText(int index) const override;
+    /// Hann or rectangular window.
+    void AddMenuActions(QMenu& menu) override;
     SpectrumWindow Window() const { return window_; }
     void SetWindow(SpectrumWindow w);
 
@@ -77,8 +73,6 @@ private:
 
     PlotView& plot_;
     kurvimat::session::Session& session_;
-    QCheckBox* aAsX_;
-    QCheckBox* bAsX_;
     std::unique_ptr<MeasurementStore> points_; // made when first shown: it is large
     // The amplitudes widen their axes; the frequency axis is zoomed freely and fitted when the
     // sampling rate changes.

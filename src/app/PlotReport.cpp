@@ -132,7 +132,7 @@ void PlotReport::Print() {
 }
 
 void PlotReport::FitOnPlot(bool channelB, FitModel model, double from, double to) {
-    PlotFit fit = FitStoredPoints(session_.store(), host_.ReadDisplayControls().Mode(), channelB,
+    PlotFit fit = FitStoredPoints(session_.store(), plot_.TimeMode(), channelB,
                                   model, from, to);
     // A fit the points do not determine is not drawn; one shown before stays.
     if (!fit.Result.Converged) {
@@ -165,15 +165,15 @@ void PlotReport::RemoveFit() {
 // visible span of the bottom axis: time, or the channel serving as x.
 std::pair<double, double> PlotReport::FitSpan() const {
     const CursorState& c = data_.Cursors;
-    const bool between = c.VerticalOn && c.Mode == host_.ReadDisplayControls().Mode();
+    const bool between = c.VerticalOn && c.Mode == plot_.TimeMode();
     if (between) return {std::min(c.X[0], c.X[1]), std::max(c.X[0], c.X[1])};
     return {data_.ScaleBottom->RangeStart, data_.ScaleBottom->RangeEnd};
 }
 
 PlotOverlay PlotReport::ReportOverlay() {
     std::optional<PlotFit>& shown = data_.ShownFit;
-    if (!shown || host_.ReadDisplayControls().Spektrum) return {}; // kept for the time plot
-    const PlotMode mode = host_.ReadDisplayControls().Mode();
+    const PlotMode mode = host_.ReadDisplayControls().Mode;
+    if (!shown || OwnPoints(mode)) return {}; // kept for the time plot
     const bool matches = shown->RunId != 0
                              ? mode == PlotMode::Normal && runs_ && runs_->FitStillShown(*shown)
                              : FitStillMatches(*shown, session_.store(), mode);
@@ -199,9 +199,10 @@ void PlotReport::AddReportActions(QMenu& menu) {
     menu.addAction(controls_.ActionBildKopieren);
     menu.addMenu(controls_.MenuBildSpeichern);
     menu.addAction(controls_.ActionDrucken);
-    if (host_.ReadDisplayControls().Spektrum) return; // fits are of time
+    const PlotMode mode = host_.ReadDisplayControls().Mode;
+    if (OwnPoints(mode)) return; // fits are of the stored points
     menu.addSeparator();
-    if (host_.ReadDisplayControls().Mode() == PlotMode::Normal) {
+    if (mode == PlotMode::Normal) {
         menu.addActions({controls_.MenuFitA->menuAction(), controls_.MenuFitB->menuAction()});
         host_.AddRunFitMenus(menu);
     } else

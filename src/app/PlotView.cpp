@@ -2,6 +2,7 @@
 
 #include "MeasurementStore.h"
 #include "PlotInteraction.h"
+#include "PointSetMode.h"
 #include "RawStrips.h"
 #include "TPaintBox.h"
 
@@ -33,20 +34,20 @@ void PlotView::ConnectMouse(TPaintBox* strip) {
 
     connect(PaintBoxData, &TPaintBox::MouseDown, this, [this, &display](QMouseEvent* e) {
         const QPoint p = eventPoint(e);
-        PlotMouseDown(host_.PlotChanges(), display, host_.Mode(), p.x(), p.y(),
+        PlotMouseDown(PlotChanges(), display, host_.Mode(), p.x(), p.y(),
                       e->button() == Qt::RightButton, PlotSize());
     });
     connect(PaintBoxData, &TPaintBox::MouseMove, this, [this, &display](QMouseEvent* e) {
         const QPoint p = eventPoint(e);
-        PlotMouseMove(host_.PlotChanges(), display, host_.PlotScales(), p.x(), p.y(), PlotSize());
+        PlotMouseMove(PlotChanges(), display, PlotScales(), p.x(), p.y(), PlotSize());
     });
     connect(PaintBoxData, &TPaintBox::MouseUp, this, [this, &display](QMouseEvent* e) {
         const QPoint p = eventPoint(e);
-        PlotMouseUp(host_.PlotChanges(), display, host_.PlotScales(), p.x(), p.y(), PlotSize());
+        PlotMouseUp(PlotChanges(), display, PlotScales(), p.x(), p.y(), PlotSize());
     });
     // Qt delivers the double click in place of a second press: it fits, it starts no zoom.
     connect(PaintBoxData, &TPaintBox::DblClick, this, [this, &display](QMouseEvent*) {
-        PlotDblClick(host_.PlotStore(), host_.PlotChanges(), display, host_.PlotScales(),
+        PlotDblClick(PlotStore(), PlotChanges(), display, PlotScales(),
                      host_.Mode(), PlotSize());
     });
 
@@ -57,11 +58,31 @@ void PlotView::ConnectMouse(TPaintBox* strip) {
           AxisImage::UntenAuto, AxisImage::UntenAutoOff, AxisImage::UntenFull}) {
         TImage* image = AxisImages[static_cast<std::size_t>(which)];
         connect(image, &TImage::MouseDown, this, [this, which, &display](QMouseEvent*) {
-            AxisImageMouseDown(which, host_.PlotStore(), host_.PlotChanges(), display,
-                               host_.PlotScales(), host_.Mode());
+            AxisImageMouseDown(which, PlotStore(), PlotChanges(), display,
+                               PlotScales(), host_.Mode());
             ApplyAxisImages();
         });
     }
+}
+
+MeasurementStore& PlotView::PlotStore() {
+    PointSetMode* own = host_.ShownPointSet();
+    return own ? own->Points() : host_.RecordedStore();
+}
+
+DisplayChanges& PlotView::PlotChanges() {
+    PointSetMode* own = host_.ShownPointSet();
+    return own ? own->Changes() : data_.Display.Changes;
+}
+
+ScaleSet PlotView::PlotScales() {
+    PointSetMode* own = host_.ShownPointSet();
+    return own ? own->Scales() : data_.Scales();
+}
+
+ZoomHistory& PlotView::PlotHistory() {
+    PointSetMode* own = host_.ShownPointSet();
+    return own ? own->History() : data_.RangeHistory;
 }
 
 void PlotView::ApplyAxisImages() {

@@ -33,6 +33,7 @@ using kurvimat::display::ScaleSet;
 using kurvimat::display::Tscale;
 
 class MainCursors;
+class PointSetMode;
 class QPlainTextEdit;
 class TImage;
 class TPaintBox;
@@ -61,15 +62,12 @@ struct PlotViewData {
     QSize PlotSize() const { return Display.Geometry.logical(PlotBitmap.size()); }
 };
 
-// What the plot view asks of its window: which points and scales the plot shows (the
-// recorded ones, or the spectrum's), the recorded points the overview strip shows, the mode.
+// What the plot view asks of its window: the recorded points (the overview strip shows them,
+// and the plot unless a mode of its own points is chosen), that mode's part, the mode.
 class PlotHost {
 public:
-    virtual MeasurementStore& PlotStore() = 0;
-    // The display's flags of the points the plot shows.
-    virtual DisplayChanges& PlotChanges() = 0;
-    virtual ScaleSet PlotScales() = 0;
     virtual MeasurementStore& RecordedStore() = 0;
+    virtual PointSetMode* ShownPointSet() = 0;
     virtual PlotMode Mode() const = 0;
 
 protected:
@@ -101,10 +99,16 @@ public:
     ScaleSet Scales() { return data_.Scales(); }
     const std::optional<PlotFit>& ShownFit() const { return data_.ShownFit; }
     QSize PlotSize() const { return data_.PlotSize(); }
-    MeasurementStore& PlotStore() { return host_.PlotStore(); }
-    DisplayChanges& PlotChanges() { return host_.PlotChanges(); }
-    ScaleSet PlotScales() { return host_.PlotScales(); }
+    // The points, their display flags and the scales the plot shows, and the way back
+    // through those scales: the recorded ones, or those of a mode of its own points.
+    MeasurementStore& PlotStore();
+    DisplayChanges& PlotChanges();
+    ScaleSet PlotScales();
+    ZoomHistory& PlotHistory();
     PlotMode Mode() const { return host_.Mode(); }
+    // The time plot's mode: the cursors and a fit are placed in it.
+    PlotMode TimeMode() const { return kurvimat::display::TimePlotMode(host_.Mode()); }
+    PointSetMode* ShownPointSet() { return host_.ShownPointSet(); }
     // The measuring cursors' routing: the plot's menu and the readout.
     MainCursors* Measuring() const { return measuring_; }
 

@@ -81,7 +81,6 @@ class Journal;
 struct Experiment;
 } // namespace kurvimat::session
 class MainCursors;
-class MainSpectrum;
 class MainRuns;
 class ClassViewShare;
 namespace kurvimat::session {
@@ -176,13 +175,18 @@ private:
     void FormResize();
     // What the display code draws with, the strips drawn, the analysis readout.
     std::unique_ptr<MainDisplay> Drawing;
-    // What the plot shows: the stored points on the scales above, or in the spectrum mode the
-    // spectrum's point set on its own scales.
-    MeasurementStore& PlotStore() override;
-    DisplayChanges& PlotChanges() override;
-    ScaleSet PlotScales() override;
+    // The mode boxes, each with the mode it chooses and, for a mode of its own points, the
+    // part that computes them; at most one box is checked.
+    struct ModeChoice {
+        QCheckBox* Box;
+        PlotMode Mode;
+        PointSetMode* Points;
+    };
+    std::vector<ModeChoice> ModeChoices;
+    // What the plot shows: the stored points on the scales above, or the chosen mode's.
+    PointSetMode* ShownPointSet() override;
     MeasurementStore& RecordedStore() override { return Store; }
-    PlotMode Mode() const override { return ReadDisplayControls().Mode(); }
+    PlotMode Mode() const override { return ReadDisplayControls().Mode; }
     DisplayControls ReadDisplayControls() const override;
 
     // --- pictures, printing and curve fits (MainReport.cpp; PlotReport) ---
@@ -240,10 +244,9 @@ private:
     // Non-owning: the instrument link's settings window, when there is a link.
     TFormHardware* FormHardware = nullptr;
     // The plot panel; the window code that routes mouse, wheel and keys on the plot to the
-    // measuring cursors, builds its menu and shows the readout; the spectrum mode.
+    // measuring cursors, builds its menu and shows the readout.
     PlotView* Plot = nullptr;
     MainCursors* Measuring = nullptr;
-    MainSpectrum* Spectrum = nullptr;
 
     // --- runs ("Messreihen") and the session's journal (MainRuns.cpp) ---
     MainRuns* Runs = nullptr;

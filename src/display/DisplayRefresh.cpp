@@ -43,7 +43,7 @@ struct StripInfo {
 StripInfo stripInfo(const DisplayContext& ctx, Strip strip) {
     const MeasurementStore& s = points(ctx);
     const DisplayChanges& c = pointsChanges(ctx);
-    const PlotMode mode = ctx.Controls.Mode();
+    const PlotMode mode = ctx.Controls.Mode;
     switch (strip) {
     case Strip::Left:
         return {ctx.Scales.Left,
@@ -487,7 +487,7 @@ RefreshResult RefreshDisplay(DisplayContext& ctx) {
         r.Mean = true;
     }
     DisplayChanges& p = pointsChanges(ctx);
-    WidenAutoScales(points(ctx), p, ctx.Scales, ctx.Controls.Mode());
+    WidenAutoScales(points(ctx), p, ctx.Scales, ctx.Controls.Mode);
     bool* drawn[] = {&r.Left, &r.Right, &r.Bottom};
     for (Strip strip : {Strip::Left, Strip::Right, Strip::Bottom}) {
         const StripInfo info = stripInfo(ctx, strip);

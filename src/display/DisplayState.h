@@ -5,6 +5,7 @@
 
 #include "CursorOverlay.h"
 #include "IndexedImage.h"
+#include "PlotMode.h"
 #include "Scale.h"
 
 #include <QFont>
@@ -21,29 +22,20 @@
 
 namespace kurvimat::display {
 
-/// Which quantity the bottom strip shows.
-enum class PlotMode {
-    Normal, ///< time below, A left, B right
-    BAsX,   ///< B below, A left, right strip empty ("Kanal B als x")
-    AAsX,   ///< A below, B right, left strip empty ("Kanal A als x")
-};
+using analysis::ChannelAsX;
+using analysis::OwnPoints;
+using analysis::PlotMode;
+using analysis::TimePlotMode;
 
 /// The states of the controls the display reads, gathered by the window before each call.
 struct DisplayControls {
     bool KanalA = true;          ///< CheckBoxKanalA
     bool KanalB = true;          ///< CheckBoxKanalB
-    bool BXY = false;            ///< CheckBoxBXY
-    bool AXY = false;            ///< CheckBoxAXY
+    PlotMode Mode = PlotMode::Normal; ///< CheckBoxBXY, CheckBoxAXY, CheckBoxSpektrum: at most one
     bool TriggerChannelA = true; ///< ButtonTriggerChannel shows "A"
     bool TriggerRising = true;   ///< ButtonTriggerRichtung shows "+"
     bool Adiff = false;          ///< CheckBoxAdiff of the hardware window
-    bool Spektrum = false;       ///< CheckBoxSpektrum: the plot shows the spectrum (time below)
 
-    PlotMode Mode() const {
-        if (BXY) return PlotMode::BAsX;
-        if (AXY) return PlotMode::AAsX;
-        return PlotMode::Normal;
-    }
     bool operator==(const DisplayControls&) const = default;
 };
 

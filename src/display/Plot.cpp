@@ -172,13 +172,13 @@ void DrawCurves(IndexedImage& image, const CurveSet& set, const ScaleSet& scales
                 const DisplayControls& controls, int weight, std::vector<QRect>* touched) {
     const int w = image.width(), h = image.height();
     if (w < 3 || h < 3 || set.Count <= 0) return;
-    const PlotMode mode = controls.Mode();
+    const PlotMode mode = controls.Mode;
     const Tscale& sA = scales.A;
     const Tscale& sB = scales.B;
     const Tscale& sT = scales.T;
     const QRect clip(1, 1, w - 2, h - 2);
     const int count = std::min(set.Count, PointCapacity);
-    if ((!set.HasB || !set.HasA) && mode != PlotMode::Normal) return;
+    if ((!set.HasB || !set.HasA) && ChannelAsX(mode)) return;
     const bool drawA = controls.KanalA && set.HasA, drawB = controls.KanalB && set.HasB;
 
     auto bothInside = [&](double x, double y) {
@@ -356,7 +356,7 @@ void PaintPlot(IndexedImage& image, const MeasurementStore& store, const ScaleSe
                RunLayer* runs) {
     const int w = image.width(), h = image.height();
     if (w <= 0 || h <= 0) return;
-    const PlotMode mode = controls.Mode();
+    const PlotMode mode = controls.Mode;
     const PaintGeometry& g = state.Geometry;
     image.drawRectangle(0, 0, w, h, PaletteIndex::Black, PaletteIndex::Background);
 

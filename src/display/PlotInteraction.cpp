@@ -337,10 +337,9 @@ void PlotDblClick(const MeasurementStore& store, DisplayChanges& changes, const 
     changes.PlotDirty = changes.AxesChanged = true;
 }
 
-std::pair<bool, bool> XyBoxesAfterClick(bool senderIsB, bool bxy, bool axy) {
-    if (senderIsB && bxy) axy = false;
-    if (!senderIsB && axy) bxy = false;
-    return {bxy, axy};
+PlotMode ModeAfterToggle(PlotMode chosen, PlotMode box, bool checked) {
+    if (checked) return box;
+    return chosen == box ? PlotMode::Normal : chosen;
 }
 
 void AssignStrips(DisplayChanges& changes, const DisplayState& state, const ScaleSet& scales,

@@ -67,8 +67,9 @@ void PlotMouseUp(DisplayChanges& changes, DisplayState& state, const ScaleSet& s
 void PlotDblClick(const acquisition::MeasurementStore& store, DisplayChanges& changes, const DisplayState& state,
                   const ScaleSet& scales, PlotMode mode, QSize plotSize);
 
-/// The XY check boxes as one choice: checking one unchecks the other. Returns (BXY, AXY).
-std::pair<bool, bool> XyBoxesAfterClick(bool senderIsB, bool bxy, bool axy);
+/// The mode boxes as one choice: checking a box chooses its mode, unchecking the chosen one
+/// goes back to the time plot, and unchecking another changes nothing.
+PlotMode ModeAfterToggle(PlotMode chosen, PlotMode box, bool checked);
 /// Puts the scales of the mode into the three strips with their rectangles, kinds and margins.
 void AssignStrips(DisplayChanges& changes, const DisplayState& state, const ScaleSet& scales,
                   PlotMode mode);

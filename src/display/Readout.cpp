@@ -155,7 +155,7 @@ QString CellText(const ReadoutCell& cell) {
 ReadoutTable ComposeReadout(const ReadoutInput& in) {
     ReadoutTable table;
     const CursorState& c = in.Cursors;
-    const bool normal = in.Mode == PlotMode::Normal;
+    const bool normal = !ChannelAsX(in.Mode);
     if (c.VerticalOn) {
         if (normal) {
             addTimeSection(table, in);
@@ -307,15 +307,15 @@ Corner QuietCorner(const ReadoutInput& in, const ScaleSet& scales, QSize plot, Q
     const PointSeries& a = in.DataA.Points;
     const PointSeries& b = in.DataB.Points;
     switch (in.Mode) {
-    case PlotMode::Normal:
-        if (in.ShowA) addCurve(a.T, a.V, a.Count, scales.A);
-        if (in.ShowB) addCurve(b.T, b.V, b.Count, scales.B);
-        break;
     case PlotMode::BAsX:
         addCurve(b.V, a.V, std::min(a.Count, b.Count), scales.A);
         break;
     case PlotMode::AAsX:
         addCurve(a.V, b.V, std::min(a.Count, b.Count), scales.B);
+        break;
+    default: // over the points' own x: the time, the spectrum's frequency
+        if (in.ShowA) addCurve(a.T, a.V, a.Count, scales.A);
+        if (in.ShowB) addCurve(b.T, b.V, b.Count, scales.B);
         break;
     }
     int best = static_cast<int>(current);

@@ -9,6 +9,7 @@
 #include "FormulaParser.h"
 #include "InstrumentLink.h"
 #include "MeasurementStore.h"
+#include "PlotMode.h"
 #include "PointSet.h"
 #include "Run.h"
 #include "RunPolicy.h"
@@ -94,8 +95,7 @@ struct AppliedDefinition {
 /// How the points are shown, as the user chose it; the window's check boxes show it.
 struct ViewSettings {
     bool showA = true, showB = true;
-    bool bAsX = false, aAsX = false; ///< "Kanal B als x", "Kanal A als x": at most one
-    bool spectrum = false;           ///< excludes both XY choices
+    analysis::PlotMode mode = analysis::PlotMode::Normal; ///< one of the mode boxes, or none
     bool minutes = false;            ///< "Zeit in min"
     bool operator==(const ViewSettings&) const = default;
 };

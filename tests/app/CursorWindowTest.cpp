@@ -348,6 +348,13 @@ TEST_F(ScaledWindowTest, SpectrumShowsThePeakAndLeavesTheTimePlotAsItWas) {
     EXPECT_EQ(&PlotOf(*win).PlotStore(), &win->session().store());
     EXPECT_EQ(CaptureRanges(PlotOf(*win).Scales()), timeRanges);
     EXPECT_FALSE(PlotOf(*win).State().Cursors.Vertical); // no peak lines on the time plot
+
+    // From an XY mode: one choice of all, and beneath the spectrum the time runs below again.
+    QTest::mouseClick(Child<QCheckBox>(*win, "CheckBoxAXY"), Qt::LeftButton);
+    QTest::mouseClick(box, Qt::LeftButton);
+    EXPECT_FALSE(Child<QCheckBox>(*win, "CheckBoxAXY")->isChecked());
+    EXPECT_EQ(PlotOf(*win).Mode(), PlotMode::Spectrum);
+    EXPECT_EQ(PlotOf(*win).Scales().Bottom, &PlotOf(*win).Scales().T);
 }
 
 } // namespace

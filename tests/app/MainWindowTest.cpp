@@ -594,7 +594,9 @@ TEST_F(MainWindowTest, DivisionByZeroIsReportedOncePerFormula) {
         EXPECT_TRUE(dialogs.errors.last().contains(QString::fromUtf8(r.said)))
             << dialogs.errors.last().toStdString();
         EXPECT_EQ(win->session().store().Data.NoValueA, r.noValue);
-        if (r.keepsScale) EXPECT_FLOAT_EQ(float(PlotOf(*win).Scales().A.RangeEnd), scaleEnd);
+        if (r.keepsScale) {
+            EXPECT_FLOAT_EQ(float(PlotOf(*win).Scales().A.RangeEnd), scaleEnd);
+        }
         if (r.noValue) {
             EXPECT_EQ(Child<QLabel>(*win, "LabelAkal")->text(), QStringLiteral("\u2013"));
         } else {

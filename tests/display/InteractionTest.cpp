@@ -20,7 +20,7 @@ void expectRange(const Tscale& s, double start, double end, double tolerance = 1
 
 // A left-button drag from (x0, y0) to (x1, y1) in paint-box coordinates.
 void drag(DisplayFixture& f, int x0, int y0, int x1, int y1, bool right = false) {
-    PlotMouseDown(f.state.Changes, f.state, f.controls.Mode(), x0, y0, right, Plot);
+    PlotMouseDown(f.state.Changes, f.state, f.controls.Mode, x0, y0, right, Plot);
     PlotMouseMove(f.state.Changes, f.state, f.scales, x1, y1, Plot);
     PlotMouseUp(f.state.Changes, f.state, f.scales, x1, y1, Plot);
 }
@@ -112,9 +112,8 @@ TEST(Zoom, HiddenAxisOfAnXyModeTakesNoPress) {
     for (const auto& r : rows) {
         SCOPED_TRACE(testing::Message() << r.bxy << " " << r.x);
         DisplayFixture f;
-        f.controls.BXY = r.bxy;
-        f.controls.AXY = !r.bxy;
-        PlotMouseDown(f.state.Changes, f.state, f.controls.Mode(), r.x, 100, false, Plot);
+        f.controls.Mode = r.bxy ? PlotMode::BAsX : PlotMode::AAsX;
+        PlotMouseDown(f.state.Changes, f.state, f.controls.Mode, r.x, 100, false, Plot);
         EXPECT_EQ(f.state.ZoomBoxActive, r.taken);
     }
 }
@@ -253,10 +252,12 @@ TEST(AxisImages, ClicksSwitchTheirPairAndSetTheRange) {
     expectRange(f.ScaleB, 0, 10);
 }
 
-TEST(Modes, XyBoxesAreOneChoiceAndPlaceTheScales) {
-    EXPECT_EQ(XyBoxesAfterClick(true, true, true), std::pair(true, false));
-    EXPECT_EQ(XyBoxesAfterClick(false, true, true), std::pair(false, true));
-    EXPECT_EQ(XyBoxesAfterClick(true, false, true), std::pair(false, true));
+TEST(Modes, ModeBoxesAreOneChoiceAndPlaceTheScales) {
+    using M = PlotMode;
+    EXPECT_EQ(ModeAfterToggle(M::AAsX, M::BAsX, true), M::BAsX);
+    EXPECT_EQ(ModeAfterToggle(M::Spectrum, M::AAsX, true), M::AAsX);
+    EXPECT_EQ(ModeAfterToggle(M::BAsX, M::BAsX, false), M::Normal);
+    EXPECT_EQ(ModeAfterToggle(M::Spectrum, M::BAsX, false), M::Spectrum);
 
     const struct {
         PlotMode mode;

@@ -165,8 +165,7 @@ TEST(Plot, ZeroLinesByMode) {
     for (const auto& r : rows) {
         SCOPED_TRACE(static_cast<int>(r.mode));
         PlotFixture f;
-        f.controls.BXY = r.mode == PlotMode::BAsX;
-        f.controls.AXY = r.mode == PlotMode::AAsX;
+        f.controls.Mode = r.mode;
         f.setRange(f.ScaleA, -5, 5);
         f.setRange(f.ScaleB, -1, 9);
         f.setRange(f.ScaleT, -1, 9);
@@ -250,7 +249,7 @@ TEST(Plot, SnapshotLegendOnlyWhenTheDefinitionsDiffer) {
 
 TEST(Plot, SnapshotLegendMovesToTheBottomRowForTheHorizontalChannel) {
     PlotFixture f;
-    f.controls.AXY = true;
+    f.controls.Mode = PlotMode::AAsX;
     f.Left = &f.ScaleX;
     f.Bottom = &f.ScaleA;
     f.addSnapPoint(-100, -100, -100);
@@ -284,8 +283,7 @@ TEST(Plot, XyModesDrawOneCurvePerShownChannel) {
     for (const auto& r : rows) {
         SCOPED_TRACE(testing::Message() << static_cast<int>(r.mode) << r.kanalA << r.kanalB);
         PlotFixture f;
-        f.controls.BXY = r.mode == PlotMode::BAsX;
-        f.controls.AXY = r.mode == PlotMode::AAsX;
+        f.controls.Mode = r.mode;
         f.controls.KanalA = r.kanalA;
         f.controls.KanalB = r.kanalB;
         // t = 2, A = 6, B = 6 in XY; B = 3 checks that no time curve appears.

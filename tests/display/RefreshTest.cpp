@@ -134,7 +134,7 @@ TEST(Refresh, AutoscaleWidensBeforeTheAxesAreCompared) {
 
 TEST(Refresh, HiddenAxisOfAnXyModeShowsNoButtons) {
     RefreshFixture f;
-    f.controls.BXY = true;
+    f.controls.Mode = PlotMode::BAsX;
     AssignStrips(f.state.Changes, f.state, f.scales, PlotMode::BAsX);
     f.refresh();
     for (AxisImage i : {AxisImage::RechtsAuto, AxisImage::RechtsAutoOff, AxisImage::RechtsFull,
@@ -402,8 +402,7 @@ TEST(Refresh, NewPointsOnTheLastFrameEqualAFullDrawing) {
         StreamStep streams[2];
         for (RefreshFixture* f : {&points, &full}) {
             f->controls.KanalB = row.kanalB;
-            f->controls.BXY = row.mode == PlotMode::BAsX;
-            f->controls.AXY = row.mode == PlotMode::AAsX;
+            f->controls.Mode = row.mode;
             AssignStrips(f->state.Changes, f->state, f->scales, row.mode);
             f->state.Cursors.Vertical = f->state.Cursors.Horizontal = row.over == 1;
             f->state.Cursors.X = {2, 7};

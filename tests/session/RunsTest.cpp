@@ -527,7 +527,7 @@ TEST(Session, ApplyingAnExperiment) {
     from.restoreTiming(700, 30, std::nullopt);
     from.applyDefinition(SignalChannel::A, QStringLiteral("Weg (cm): 10*U [0;60]"), false);
     from.applyDefinition(SignalChannel::B, QStringLiteral("Kraft (N): 2*U"), false);
-    from.setView({true, false, false, false, false, true});
+    from.setView({.showA = true, .showB = false, .minutes = true});
     const std::vector<double> t{0, 0.5, 1}, a{1, 2, 3}, b{4, 5, 6};
     from.storeLoaded(false, {t, a, b, true, QStringLiteral("x (m)"), QStringLiteral("y (m)")});
     from.journal().addRun(makeRun(PointSet::Origin::Loaded, 20, 1765267800000, "Pendel"));
