@@ -137,24 +137,13 @@ void TFormMain::ConnectDisplay() {
                    {CheckBoxAXY, PlotMode::AAsX, nullptr},
                    {CheckBoxSpektrum, PlotMode::Spectrum, new MainSpectrum(*Plot, *session_)}};
     for (const ModeChoice& choice : ModeChoices)
-        connect(choice.Box, &QCheckBox::toggled, this, [this, box = choice.Box](bool checked) {
-            const PlotMode before = session_->view().mode;
-            PointSetMode* left = ShownPointSet();
-            View v = session_->view();
-            for (const ModeChoice& c : ModeChoices)
-                if (c.Box == box) v.mode = ModeAfterToggle(before, c.Mode, checked);
-            if (v.mode == before) return;
-            session_->setView(v);
-            for (const ModeChoice& c : ModeChoices) {
-                const QSignalBlocker block(c.Box);
-                c.Box->setChecked(c.Mode == v.mode);
-            }
-            if (TimePlotMode(v.mode) != TimePlotMode(before))
-                AssignStrips(Display.Changes, Display, Scales(), TimePlotMode(v.mode));
-            if (left) left->Switched(false);
-            if (PointSetMode* shown = ShownPointSet()) shown->Switched(true);
-            if (Measuring) Measuring->Changed();
-        });
+        connect(choice.Box, &QCheckBox::toggled, this,
+                [this, mode = choice.Mode](bool checked) {
+                    View v = session_->view();
+                    v.mode = ModeAfterToggle(v.mode, mode, checked);
+                    session_->setView(v);
+                    ShowPlotMode();
+                });
 
     // A user may not switch both channels off; the signal code may (no signal chosen).
     const auto channelClicked = [this](bool senderIsA) {
@@ -190,6 +179,22 @@ void TFormMain::ConnectDisplay() {
     Drawing = std::make_unique<MainDisplay>(*this, *session_, *Plot, view, controls, reportHost,
                                             *Report, Runs);
     Drawing->ConnectAnalysis();
+}
+
+void TFormMain::ShowPlotMode() {
+    const PlotMode before = ShownMode, mode = session_->view().mode;
+    for (const ModeChoice& c : ModeChoices) {
+        const QSignalBlocker block(c.Box);
+        c.Box->setChecked(c.Mode == mode);
+    }
+    if (mode == before) return;
+    ShownMode = mode;
+    if (TimePlotMode(mode) != TimePlotMode(before))
+        AssignStrips(Display.Changes, Display, Scales(), TimePlotMode(mode));
+    for (const ModeChoice& c : ModeChoices)
+        if (c.Points && c.Mode == before) c.Points->Switched(false);
+    if (PointSetMode* shown = ShownPointSet()) shown->Switched(true);
+    if (Measuring) Measuring->Changed();
 }
 
 // --- the drawing (MainDisplay) ---

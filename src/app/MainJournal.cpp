@@ -92,7 +92,6 @@ void TFormMain::AddDisplaySettings(Settings& s) {
     s[key::AxisAAuto] = Display.Changes.AutoLeft;
     s[key::AxisBAuto] = Display.Changes.AutoRight;
     s[key::AxisTAuto] = Display.Changes.AutoBottom;
-    s[key::XyMode] = qint64(Plot->TimeMode()); // the spectrum is not restored
     s[key::Cursors] =
         Numbers({double(Cursors.VerticalOn), double(Cursors.HorizontalOn), Cursors.X[0],
                  Cursors.X[1], Cursors.Y[0], Cursors.Y[1], double(Cursors.ValueAxisB),
@@ -146,10 +145,7 @@ void TFormMain::ShowExperiment(const Experiment& e, const PipelineEvents& met) {
     const kurvimat::session::ViewSettings& view = session_->view();
     CheckBoxKanalA->setChecked(view.showA);
     CheckBoxKanalB->setChecked(view.showB);
-    if (const auto xy = Get<qint64>(s, key::XyMode)) {
-        CheckBoxBXY->setChecked(*xy == qint64(PlotMode::BAsX));
-        CheckBoxAXY->setChecked(*xy == qint64(PlotMode::AAsX));
-    }
+    ShowPlotMode();
     CheckBoxMinuten->setChecked(view.minutes);
     const auto range = [&s](Tscale& scale, const char* min, const char* max) {
         const auto lo = Get<double>(s, min), hi = Get<double>(s, max);

@@ -6,6 +6,7 @@
 #include "MainControls.h"
 #include "MainPanels.h"
 #include "PlotView.h"
+#include "Session.h"
 #include "SignalDefinition.h"
 #include "TComboBox.h"
 #include "TFormMain.h"
@@ -414,10 +415,9 @@ void MainLayout::createTopPanel() {
     c.ComboBoxSamplingRate->setGeometry(655, 22, 178, 21);
     c.LabelSamples = MakeLabel(p, TFormMain::tr("Anzahl Datenpunkte"), 838, 7, Grey);
     c.ComboBoxSamples = new TComboBox(false, p);
-    c.ComboBoxSamples->addItems({QStringLiteral("100"), QStringLiteral("200"),
-                                 QStringLiteral("500"), QStringLiteral("1000"),
-                                 QStringLiteral("2000"), QStringLiteral("5000"),
-                                 QStringLiteral("10000")});
+    // The counts a file may ask for are the ones offered here.
+    for (const int count : kurvimat::session::PointCountChoices)
+        c.ComboBoxSamples->addItem(QString::number(count));
     c.ComboBoxSamples->setGeometry(838, 22, 100, 21);
     c.LabelHardware = MakeLabel(p, TFormMain::tr("Einstellungen"), 944, 7, Grey);
     // Right-aligned over the button.

@@ -183,6 +183,10 @@ private:
         PointSetMode* Points;
     };
     std::vector<ModeChoice> ModeChoices;
+    PlotMode ShownMode = PlotMode::Normal;
+    // Shows the session's mode: its box checked, the others not, the strips and the cursors
+    // placed for it.
+    void ShowPlotMode();
     // What the plot shows: the stored points on the scales above, or the chosen mode's.
     PointSetMode* ShownPointSet() override;
     MeasurementStore& RecordedStore() override { return Store; }

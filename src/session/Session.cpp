@@ -360,6 +360,8 @@ Experiment Session::experiment() const {
     s[key::TimeInMinutes] = view_.minutes;
     s[key::ShowA] = view_.showA;
     s[key::ShowB] = view_.showB;
+    // The time plot's mode; a mode of its own points is chosen anew.
+    s[key::XyMode] = qint64(analysis::TimePlotMode(view_.mode));
     if (journal_) e.runs = journal_->runs().userRuns();
     return e;
 }
@@ -441,6 +443,14 @@ PipelineEvents Session::applyExperiment(const Experiment& e) {
     v.showA = settingAs<bool>(s, key::ShowA).value_or(v.showA);
     v.showB = settingAs<bool>(s, key::ShowB).value_or(v.showB);
     v.minutes = settingAs<bool>(s, key::TimeInMinutes).value_or(v.minutes);
+    if (const auto xy = settingAs<qint64>(s, key::XyMode)) {
+        using analysis::PlotMode;
+        // An XY mode replaces a mode of its own points; the time leaves one chosen.
+        const PlotMode time = *xy == qint64(PlotMode::BAsX)   ? PlotMode::BAsX
+                              : *xy == qint64(PlotMode::AAsX) ? PlotMode::AAsX
+                                                              : PlotMode::Normal;
+        if (time != PlotMode::Normal || !analysis::OwnPoints(v.mode)) v.mode = time;
+    }
     setView(v);
     // Held in "einzel", the opened points stay until the user triggers.
     if (const auto held = settingAs<bool>(s, key::TriggerHeld)) setArmed(*held);

@@ -527,7 +527,7 @@ TEST(Session, ApplyingAnExperiment) {
     from.restoreTiming(700, 30, std::nullopt);
     from.applyDefinition(SignalChannel::A, QStringLiteral("Weg (cm): 10*U [0;60]"), false);
     from.applyDefinition(SignalChannel::B, QStringLiteral("Kraft (N): 2*U"), false);
-    from.setView({.showA = true, .showB = false, .minutes = true});
+    from.setView({.showA = true, .showB = false, .mode = analysis::PlotMode::AAsX, .minutes = true});
     const std::vector<double> t{0, 0.5, 1}, a{1, 2, 3}, b{4, 5, 6};
     from.storeLoaded(false, {t, a, b, true, QStringLiteral("x (m)"), QStringLiteral("y (m)")});
     from.journal().addRun(makeRun(PointSet::Origin::Loaded, 20, 1765267800000, "Pendel"));
@@ -541,6 +541,7 @@ TEST(Session, ApplyingAnExperiment) {
         std::function<void(Experiment&)> change;
         std::vector<const char*> kept; // settings that stay as the session had them
         bool definitionAKept = false, journal = true;
+        analysis::PlotMode mode = analysis::PlotMode::AAsX;
     } const rows[] = {
         {"the whole experiment", [](Experiment&) {}, {}},
         {"an interval the list does not offer",
@@ -548,6 +549,9 @@ TEST(Session, ApplyingAnExperiment) {
         {"a point count the list does not offer",
          [](Experiment& e) { e.settings[key::PointCount] = qint64(300); },
          {key::PointCount}},
+        {"the spectrum's number, which files do not keep",
+         [](Experiment& e) { e.settings[key::XyMode] = qint64(3); }, {key::XyMode}, false, true,
+         analysis::PlotMode::Normal},
         {"a formula that does not compile",
          [](Experiment& e) { e.definitionA = QStringLiteral("Weg (cm): 10*"); }, {}, true},
         {"a session without a journal", [](Experiment&) {}, {}, false, false},
@@ -570,6 +574,7 @@ TEST(Session, ApplyingAnExperiment) {
         EXPECT_EQ(taken.settings, expected);
         EXPECT_EQ(taken.definitionA, r.definitionAKept ? defaults.definitionA : given.definitionA);
         EXPECT_EQ(taken.definitionB, given.definitionB);
+        EXPECT_EQ(to.view().mode, r.mode);
         EXPECT_EQ(taken.data, given.data);
         EXPECT_EQ(taken.snapshot, given.snapshot);
         ASSERT_EQ(taken.runs.size(), r.journal ? 1u : 0u);
