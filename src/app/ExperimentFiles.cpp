@@ -133,9 +133,9 @@ bool ExperimentFiles::OpenExperiment(const QString& path) {
         runs_.BeforeReplace(Replacement::Load);
         runs_.HoldKeeping(true);
         const auto release = qScopeGuard([this] { runs_.HoldKeeping(false); });
-        const auto met = session_.applyExperiment(*read.experiment);
+        const auto applied = session_.applyExperiment(*read.experiment);
         runs_.StartedOver();
-        host_.ShowExperiment(*read.experiment, met);
+        host_.ShowExperiment(*read.experiment, applied);
     });
     // The session is the file's now.
     session_.noteExperimentSaved(path);

@@ -16,7 +16,8 @@
 
 namespace kurvimat::session {
 class Session;
-}
+struct AppliedExperiment;
+} // namespace kurvimat::session
 class MainRuns;
 class QMenu;
 class QWidget;
@@ -29,10 +30,10 @@ public:
     // What the window keeps of an experiment besides the session's: the axes, the plot mode,
     // the cursors, the fit, and the instrument's choices while it has a link.
     virtual void AddDisplaySettings(kurvimat::session::Settings& settings) = 0;
-    // The session has taken the experiment: the window shows it, with its display settings.
-    // met: what probing the definitions met, to be said.
+    // The session has taken the experiment: the window shows it, with its display settings,
+    // and says what applying it met (a refused definition, a division by zero).
     virtual void ShowExperiment(const kurvimat::session::Experiment& experiment,
-                                const kurvimat::acquisition::PipelineEvents& met) = 0;
+                                const kurvimat::session::AppliedExperiment& applied) = 0;
     // "Daten speichern", as its button does.
     virtual void SaveDataText() = 0;
     // True when fileName does not exist yet or the user agrees to replace it.

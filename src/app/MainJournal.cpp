@@ -103,7 +103,7 @@ void TFormMain::AddDisplaySettings(Settings& s) {
                            : QString();
 }
 
-void TFormMain::ShowExperiment(const Experiment& e, const PipelineEvents& met) {
+void TFormMain::ShowExperiment(const Experiment& e, const kurvimat::session::AppliedExperiment& applied) {
     namespace key = setting;
     const Settings& s = e.settings;
 
@@ -129,11 +129,11 @@ void TFormMain::ShowExperiment(const Experiment& e, const PipelineEvents& met) {
 
     // The definitions the session put in force; one it refused is said here, and stays in
     // its box to be mended.
-    ReportError(FormulaProblemText(met, Store.FormulaA, Store.FormulaB));
+    ReportError(FormulaProblemText(applied.events, Store.FormulaA, Store.FormulaB));
     ComboBoxA->SetText(e.definitionA);
-    ApplySignalA(false);
+    Signals->Show('A', applied.definitions[0], applied.refused[0]);
     ComboBoxB->SetText(e.definitionB);
-    ApplySignalB(false);
+    Signals->Show('B', applied.definitions[1], applied.refused[1]);
     TitleLoadedAxes();
     if (!Store.Data.Loaded) {
         AxesNameLoadedPoints = false;

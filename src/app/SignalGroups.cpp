@@ -132,44 +132,60 @@ bool SignalGroups::Apply(char channel, bool reevaluate) {
     // running, as a handler of its own would.
     try {
         Group g = Of(channel);
-        const QString line = g.Combo->Text();
-        const DefinitionParts parts = SplitDefinition(line);
-        kurvimat::session::AppliedDefinition result;
+        std::optional<kurvimat::session::AppliedDefinition> result;
+        std::exception_ptr refused;
         try {
-            result = session_.applyDefinition(g.channel, line, reevaluate);
-        } catch (const std::exception& e) {
-            // The channel keeps working with its applied formula, name, unit, range and title,
-            // and the edits keep showing them; the typed line stays in the box to be mended.
-            host_.NoteError(FormulaErrorText(channel, parts.formula, e), FormulaErrorDetails(e));
-            MarkNotApplied(g.Combo->lineEdit());
-            return false;
+            result = session_.applyDefinition(g.channel, g.Combo->Text(), reevaluate);
+        } catch (const std::exception&) {
+            refused = std::current_exception();
         }
-        for (QLineEdit* edit : {g.EditSignal, g.EditEinheit, g.EditFormel, g.Combo->lineEdit()})
-            SettleInput(edit);
-        g.EditSignal->setText(parts.name);
-        g.EditEinheit->setText(parts.unit);
-        g.EditFormel->setText(parts.formula);
-        g.EditSkalaMin->setText(parts.minText);
-        g.EditSkalaMax->setText(parts.maxText);
-        {
-            // Set here without its click handler: that would rebuild the line from the edits
-            // (a trailing blank, no selected entry) and apply it a second time.
-            const QSignalBlocker block(g.CheckBoxSkalaAuto);
-            g.CheckBoxSkalaAuto->setChecked(parts.minText.isEmpty() && parts.maxText.isEmpty());
-        }
-        if (parts.minText.isEmpty()) g.EditSkalaMin->setText(result.range.minText);
-        if (parts.maxText.isEmpty()) g.EditSkalaMax->setText(result.range.maxText);
+        Show(channel, result, refused);
+        if (!result) return false;
         const MeasurementStore& s = session_.store();
-        host_.ReportError(FormulaProblemText(result.events, s.FormulaA, s.FormulaB));
-        g.Scale.RangeStart = g.DefMin;
-        g.Scale.RangeEnd = g.DefMax;
-        g.Scale.Title = SignalTitle(g.Name, g.Unit);
-        host_.TitleLoadedAxes();
+        host_.ReportError(FormulaProblemText(result->events, s.FormulaA, s.FormulaB));
         return true;
     } catch (const std::exception& e) {
         host_.NoteError(QString::fromUtf8(e.what()), {});
         return false;
     }
+}
+
+void SignalGroups::Show(char channel,
+                        const std::optional<kurvimat::session::AppliedDefinition>& applied,
+                        const std::exception_ptr& refused) {
+    Group g = Of(channel);
+    const DefinitionParts parts = SplitDefinition(g.Combo->Text());
+    if (!applied) {
+        // The channel keeps working with its applied formula, name, unit, range and title,
+        // and the edits keep showing them; the typed line stays in the box to be mended.
+        try {
+            if (refused) std::rethrow_exception(refused);
+        } catch (const std::exception& e) {
+            host_.NoteError(FormulaErrorText(channel, parts.formula, e), FormulaErrorDetails(e));
+        }
+        MarkNotApplied(g.Combo->lineEdit());
+        return;
+    }
+    const kurvimat::session::AppliedDefinition& result = *applied;
+    for (QLineEdit* edit : {g.EditSignal, g.EditEinheit, g.EditFormel, g.Combo->lineEdit()})
+        SettleInput(edit);
+    g.EditSignal->setText(parts.name);
+    g.EditEinheit->setText(parts.unit);
+    g.EditFormel->setText(parts.formula);
+    g.EditSkalaMin->setText(parts.minText);
+    g.EditSkalaMax->setText(parts.maxText);
+    {
+        // Set here without its click handler: that would rebuild the line from the edits
+        // (a trailing blank, no selected entry) and apply it a second time.
+        const QSignalBlocker block(g.CheckBoxSkalaAuto);
+        g.CheckBoxSkalaAuto->setChecked(parts.minText.isEmpty() && parts.maxText.isEmpty());
+    }
+    if (parts.minText.isEmpty()) g.EditSkalaMin->setText(result.range.minText);
+    if (parts.maxText.isEmpty()) g.EditSkalaMax->setText(result.range.maxText);
+    g.Scale.RangeStart = g.DefMin;
+    g.Scale.RangeEnd = g.DefMax;
+    g.Scale.Title = SignalTitle(g.Name, g.Unit);
+    host_.TitleLoadedAxes();
 }
 
 void SignalGroups::EditKeyPress(char channel, QObject* sender) {

@@ -4,16 +4,17 @@
 #pragma once
 
 #include "SamplePipeline.h"
+#include "Session.h"
 
 #include <QString>
+
+#include <exception>
+#include <optional>
 
 struct MainControls;
 class PlotView;
 class QObject;
 class TFormSignale;
-namespace kurvimat::session {
-class Session;
-}
 
 // What the signal groups ask of the window.
 class SignalGroupsHost {
@@ -37,6 +38,10 @@ public:
     // Applies the channel's box text ('A' or 'B'). False when the formula was rejected: the
     // channel then keeps its applied definition.
     bool Apply(char channel, bool reevaluate);
+    // Shows what the session made of the box's line: the edits, range and title of the
+    // definition it applied, or why it refused it (the line is marked as not applied).
+    void Show(char channel, const std::optional<kurvimat::session::AppliedDefinition>& applied,
+              const std::exception_ptr& refused);
     // Enter in the box. False when the line was rejected.
     bool KeyPress(char channel, QObject* sender);
     // Enter in one of the edits: the line is rebuilt from the parts and applied.

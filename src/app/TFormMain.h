@@ -241,7 +241,7 @@ private:
     void Handled(const std::function<void()>& steps) override { Handle(steps); }
     void AddDisplaySettings(kurvimat::session::Settings& settings) override;
     void ShowExperiment(const kurvimat::session::Experiment& experiment,
-                        const PipelineEvents& met) override;
+                        const kurvimat::session::AppliedExperiment& applied) override;
     void OpenMeasurementText(const QString& path) override;
     void SaveDataText() override;
 

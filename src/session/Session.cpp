@@ -366,7 +366,7 @@ Experiment Session::experiment() const {
     return e;
 }
 
-PipelineEvents Session::applyExperiment(const Experiment& e) {
+AppliedExperiment Session::applyExperiment(const Experiment& e) {
     namespace key = setting;
     const Settings& s = e.settings;
     MeasurementStore& st = *store_;
@@ -419,19 +419,22 @@ PipelineEvents Session::applyExperiment(const Experiment& e) {
                   settingAs<double>(s, key::TimeOrigin));
 
     // The definitions in force, then the points as they were kept.
-    PipelineEvents met;
+    AppliedExperiment applied;
+    PipelineEvents& met = applied.events;
     try {
-        const PipelineEvents a = applyDefinition(SignalChannel::A, e.definitionA, false).events;
-        met.divByZeroA = a.divByZeroA;
-        met.noValueA = a.noValueA;
+        applied.definitions[0] = applyDefinition(SignalChannel::A, e.definitionA, false);
+        met.divByZeroA = applied.definitions[0]->events.divByZeroA;
+        met.noValueA = applied.definitions[0]->events.noValueA;
     } catch (const std::exception&) {
-        // The channel keeps the definition in force; the window says why when it shows it.
+        // The channel keeps the definition in force; the window says why.
+        applied.refused[0] = std::current_exception();
     }
     try {
-        const PipelineEvents b = applyDefinition(SignalChannel::B, e.definitionB, false).events;
-        met.divByZeroB = b.divByZeroB;
-        met.noValueB = b.noValueB;
+        applied.definitions[1] = applyDefinition(SignalChannel::B, e.definitionB, false);
+        met.divByZeroB = applied.definitions[1]->events.divByZeroB;
+        met.noValueB = applied.definitions[1]->events.noValueB;
     } catch (const std::exception&) {
+        applied.refused[1] = std::current_exception();
     }
     restoreData(e.data);
     restoreSnapshot(e.snapshot, settingAs<bool>(s, key::SnapshotRecorded).value_or(false));
@@ -464,7 +467,7 @@ PipelineEvents Session::applyExperiment(const Experiment& e) {
         }
         ++journalChanges_;
     }
-    return met;
+    return applied;
 }
 
 SamplePoint Session::dataPoint(int i) const { return currentPoint(*store_, i); }

@@ -23,6 +23,7 @@
 
 #include <array>
 #include <cstdint>
+#include <exception>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -90,6 +91,14 @@ struct AppliedDefinition {
     signals::DefinitionParts parts;
     signals::SignalRange range;
     acquisition::PipelineEvents events;
+};
+
+/// What applying an experiment gave, for the window to show: each definition as the session
+/// applied it, or why it refused it (the channel keeps the one in force); the events met.
+struct AppliedExperiment {
+    acquisition::PipelineEvents events;
+    std::array<std::optional<AppliedDefinition>, 2> definitions; ///< A, B
+    std::array<std::exception_ptr, 2> refused;
 };
 
 /// How the points are shown, as the user chose it; the window's check boxes show it.
@@ -218,7 +227,7 @@ public:
     /// what is shown and, with a journal, the runs, which begin a journal of their own (the
     /// session's go to the Papierkorb). Settings it lacks or does not allow stay as they are.
     /// Returns what probing the definitions met (a division by zero, no value), said once.
-    acquisition::PipelineEvents applyExperiment(const Experiment& e);
+    AppliedExperiment applyExperiment(const Experiment& e);
     /// What configures the instrument anew after its choices or the report mode changed.
     void setInstrumentConfigurer(std::function<void()> configure) {
         configureInstrument_ = std::move(configure);

@@ -17,6 +17,7 @@
 #include <QDir>
 #include <QDropEvent>
 #include <QElapsedTimer>
+#include <QLineEdit>
 #include <QMenu>
 #include <QMimeData>
 #include <QProcess>
@@ -225,6 +226,24 @@ TEST_F(MainJournalTest, ExperimentComesBackWholeAndRefusedFilesChangeNothing) {
         for (int i = 0; i < 100; ++i)
             ASSERT_NEAR(win->session().store().Data.A[i], 2 * before[i], 1e-4) << "point " << i;
     }
+    // A definition that does not compile: the file opens, it is said once, the box shows the
+    // line marked to be mended, and the channel keeps the definition in force.
+    Experiment broken = saved;
+    broken.definitionA = QStringLiteral("Weg (cm): 10*");
+    const QString brokenFile = dir.filePath(QStringLiteral("kaputt.kurvimat"));
+    ASSERT_FALSE(writeExperiment(brokenFile, broken).has_value());
+    const QString inForce = win->session().store().AppliedDefA;
+    dialogs.errors.clear();
+    dialogs.openName = brokenFile;
+    Child<QAction>(*win, "ActionVersuchOeffnen")->trigger();
+    ASSERT_EQ(dialogs.errors.size(), 1) << dialogs.errors.join('|').toStdString();
+    EXPECT_TRUE(dialogs.errors[0].startsWith(QStringLiteral("Die Formel von Signal A ist fehlerhaft")));
+    EXPECT_EQ(Child<TComboBox>(*win, "ComboBoxA")->Text(), broken.definitionA);
+    EXPECT_EQ(Child<TComboBox>(*win, "ComboBoxA")->lineEdit()->property("rejectedText").toString(),
+              broken.definitionA);
+    EXPECT_EQ(win->session().store().AppliedDefA, inForce);
+    EXPECT_EQ(win->session().store().AppliedDefB, saved.definitionB);
+
     // Closed as saved: the next start has nothing to offer.
     const QString journal = win->session().journal().path();
     ASSERT_TRUE(QFileInfo::exists(journal));
