@@ -239,7 +239,7 @@ DisplayContext MainDisplay::Context() {
         mix(static_cast<double>(qHash(PlotFitReadout(*fit, store).join(QLatin1Char('\n')))));
         c.OverlayKey = key | 1; // never 0, which stands for none
     }
-    // The spectrum's points and flags while it shows.
+    // A mode of its own points (the spectrum): its points and flags while it is chosen.
     if (&plot_.PlotStore() != &store) {
         c.PlotPoints = &plot_.PlotStore();
         c.PlotChanges = &plot_.PlotChanges();
