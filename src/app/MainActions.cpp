@@ -249,8 +249,9 @@ QList<QMenu*> BuildMenuBar(QMainWindow& window, MainControls& c, const QList<QAc
 }
 
 void ShowMenuState(MainControls& c, const MenuActionState& state) {
-    const bool normal = state.mode == PlotMode::Normal;
-    const bool own = state.ownPoints;
+    // The cursors' captions are the time plot's, where they wait.
+    const bool normal = TimePlotMode(state.mode) == PlotMode::Normal;
+    const bool own = OwnPoints(state.mode);
     for (const auto& [action, box] : CheckedActions(c))
         action->setChecked(box->isChecked());
 

@@ -40,11 +40,17 @@ DisplayControls TFormMain::ReadDisplayControls() const {
     return c;
 }
 
-PointSetMode* TFormMain::ShownPointSet() {
-    const PlotMode mode = session_->view().mode;
-    for (const ModeChoice& choice : ModeChoices)
+namespace {
+// The part behind a mode of its own points, none for the others.
+template <class Choices> PointSetMode* pointSetOf(const Choices& choices, PlotMode mode) {
+    for (const auto& choice : choices)
         if (choice.Mode == mode) return choice.Points;
     return nullptr;
+}
+} // namespace
+
+PointSetMode* TFormMain::ShownPointSet() {
+    return pointSetOf(ModeChoices, session_->view().mode);
 }
 
 // The panels themselves are laid out by the window; this sizes the images and axis strips
@@ -191,9 +197,8 @@ void TFormMain::ShowPlotMode() {
     ShownMode = mode;
     if (TimePlotMode(mode) != TimePlotMode(before))
         AssignStrips(Display.Changes, Display, Scales(), TimePlotMode(mode));
-    for (const ModeChoice& c : ModeChoices)
-        if (c.Points && c.Mode == before) c.Points->Switched(false);
-    if (PointSetMode* shown = ShownPointSet()) shown->Switched(true);
+    if (PointSetMode* left = pointSetOf(ModeChoices, before)) left->Switched(false);
+    if (PointSetMode* shown = pointSetOf(ModeChoices, mode)) shown->Switched(true);
     if (Measuring) Measuring->Changed();
 }
 

@@ -129,7 +129,7 @@ void TFormMain::ShowExperiment(const Experiment& e, const kurvimat::session::App
 
     // The definitions the session put in force; one it refused is said here, and stays in
     // its box to be mended.
-    ReportError(FormulaProblemText(applied.events, Store.FormulaA, Store.FormulaB));
+    ReportError(FormulaProblemText(applied.events(), Store.FormulaA, Store.FormulaB));
     ComboBoxA->SetText(e.definitionA);
     Signals->Show('A', applied.definitions[0], applied.refused[0]);
     ComboBoxB->SetText(e.definitionB);

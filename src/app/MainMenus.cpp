@@ -208,8 +208,7 @@ void TFormMain::UpdateMenuActions() {
     const DisplayControls controls = ReadDisplayControls();
     MenuActionState state;
     state.keys = KeyActions();
-    state.mode = TimePlotMode(controls.Mode);
-    state.ownPoints = ShownPointSet() != nullptr;
+    state.mode = controls.Mode;
     state.timeCursors = Cursors.VerticalOn;
     state.valueCursors = Cursors.HorizontalOn;
     state.haveData = Store.Data.Count > 0;

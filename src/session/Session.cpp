@@ -420,21 +420,14 @@ AppliedExperiment Session::applyExperiment(const Experiment& e) {
 
     // The definitions in force, then the points as they were kept.
     AppliedExperiment applied;
-    PipelineEvents& met = applied.events;
-    try {
-        applied.definitions[0] = applyDefinition(SignalChannel::A, e.definitionA, false);
-        met.divByZeroA = applied.definitions[0]->events.divByZeroA;
-        met.noValueA = applied.definitions[0]->events.noValueA;
-    } catch (const std::exception&) {
-        // The channel keeps the definition in force; the window says why.
-        applied.refused[0] = std::current_exception();
-    }
-    try {
-        applied.definitions[1] = applyDefinition(SignalChannel::B, e.definitionB, false);
-        met.divByZeroB = applied.definitions[1]->events.divByZeroB;
-        met.noValueB = applied.definitions[1]->events.noValueB;
-    } catch (const std::exception&) {
-        applied.refused[1] = std::current_exception();
+    for (const std::size_t i : {0u, 1u}) {
+        try {
+            applied.definitions[i] = applyDefinition(i == 0 ? SignalChannel::A : SignalChannel::B,
+                                                     i == 0 ? e.definitionA : e.definitionB, false);
+        } catch (const std::exception&) {
+            // The channel keeps the definition in force; the window says why.
+            applied.refused[i] = std::current_exception();
+        }
     }
     restoreData(e.data);
     restoreSnapshot(e.snapshot, settingAs<bool>(s, key::SnapshotRecorded).value_or(false));
@@ -468,6 +461,19 @@ AppliedExperiment Session::applyExperiment(const Experiment& e) {
         ++journalChanges_;
     }
     return applied;
+}
+
+PipelineEvents AppliedExperiment::events() const {
+    PipelineEvents met;
+    if (const auto& a = definitions[0]) {
+        met.divByZeroA = a->events.divByZeroA;
+        met.noValueA = a->events.noValueA;
+    }
+    if (const auto& b = definitions[1]) {
+        met.divByZeroB = b->events.divByZeroB;
+        met.noValueB = b->events.noValueB;
+    }
+    return met;
 }
 
 SamplePoint Session::dataPoint(int i) const { return currentPoint(*store_, i); }

@@ -94,11 +94,12 @@ struct AppliedDefinition {
 };
 
 /// What applying an experiment gave, for the window to show: each definition as the session
-/// applied it, or why it refused it (the channel keeps the one in force); the events met.
+/// applied it, or why it refused it (the channel keeps the one in force).
 struct AppliedExperiment {
-    acquisition::PipelineEvents events;
     std::array<std::optional<AppliedDefinition>, 2> definitions; ///< A, B
     std::array<std::exception_ptr, 2> refused;
+    /// What probing the applied definitions met, A's and B's.
+    acquisition::PipelineEvents events() const;
 };
 
 /// How the points are shown, as the user chose it; the window's check boxes show it.
@@ -198,7 +199,6 @@ public:
     /// Opens the session's journal in folder: from here on what is recorded and kept as runs
     /// outlives a crash.
     void openJournal(const QString& folder);
-    bool hasJournal() const { return journal_ != nullptr; }
     Journal& journal() { return *journal_; }
     const Journal& journal() const { return *journal_; }
     /// The timer's hand-off: the stored points since the last one to the journal, its commit
