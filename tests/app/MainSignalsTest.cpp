@@ -6,6 +6,8 @@
 #include <QCheckBox>
 #include <QLineEdit>
 #include <QTest>
+#include <cctype>
+#include <string>
 
 namespace {
 
@@ -59,7 +61,10 @@ INSTANTIATE_TEST_SUITE_P(
                  "Temperatur, unkalibriert", "°C", 0, 100, "0", "100", false,
                  "Temperatur, unkalibriert in °C"}),
     [](const ::testing::TestParamInfo<ApplyRow>& info) {
-        return "Row" + std::to_string(info.index);
+        std::string name;
+        for (const char* c = info.param.name; *c; ++c)
+            if (std::isalnum(static_cast<unsigned char>(*c))) name += *c;
+        return name;
     });
 
 TEST_F(MainSignalsTest, EmptyNinthEntryHidesTheSignal) {
