@@ -65,15 +65,18 @@ void ExperimentFiles::StartSession(const QString& file) {
 void ExperimentFiles::OfferRecovery() {
     Journal& journal = session_.journal();
     Recovery recovery(journal.folder(), RecoveryClock(), journal.path());
+    recovery.setMemoryOnly(!journal.persistent());
     if (!recovery.found()) {
-        // Unreadable journals alone: nothing to offer, but not gone without a word.
+        // Nothing to offer, but nothing gone or left behind without a word: unreadable journals
+        // go to the Papierkorb, those that cannot be read now stay for the next start.
+        QStringList said;
         if (recovery.damagedCount() > 0) {
             recovery.moveToTrash();
-            AppDialogs().ShowInfo(&window_,
-                                  tr("Die Sicherungsdatei einer früheren Sitzung ist beschädigt; "
-                                     "nichts davon ließ sich lesen. Sie liegt sieben Tage im "
-                                     "Papierkorb der Sitzungen."));
+            said << tr("Die Sicherungsdatei einer früheren Sitzung ist beschädigt; nichts davon "
+                       "ließ sich lesen. Sie liegt sieben Tage im Papierkorb der Sitzungen.");
         }
+        if (recovery.unavailableCount() > 0) said << unavailableNotice(recovery.facts());
+        if (!said.isEmpty()) AppDialogs().ShowInfo(&window_, said.join(u'\n'));
         return;
     }
     if (AppDialogs().AskRestore(&window_, recovery.question())) {

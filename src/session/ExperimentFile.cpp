@@ -268,6 +268,9 @@ ExperimentRead readImage(unsigned char* image, qint64 size, const QString& name)
         return fail(newerText(name));
     case SchemaCheck::Corrupt:
         return fail(corruptText(name));
+    case SchemaCheck::Unavailable:
+        return fail(cannotOpenText(
+            name, QCoreApplication::translate("ExperimentFile", "Sie kann nicht gelesen werden.")));
     }
     // Point sets: the runs, the data and the snapshot.
     const auto sets = db->queryInt("SELECT count(*) FROM point_sets");

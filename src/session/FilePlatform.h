@@ -20,8 +20,9 @@ public:
     ~FileLock() { release(); }
 
     /// Creates the file if needed and takes the lock without waiting; false if another
-    /// process (or another FileLock of this one) holds it or the file cannot be made.
-    bool tryLock(const QString& path);
+    /// process (or another FileLock of this one) holds it or the file cannot be made, which
+    /// heldElsewhere (if given) tells apart.
+    bool tryLock(const QString& path, bool* heldElsewhere = nullptr);
     bool locked() const { return fd_ >= 0; }
     /// Releases the lock, and deletes the lock file when removeFile is set.
     void release(bool removeFile = false);

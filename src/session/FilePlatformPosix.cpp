@@ -5,6 +5,7 @@
 
 #include <QFile>
 
+#include <cerrno>
 #include <cstdio>
 #include <fcntl.h>
 #include <sys/file.h>
@@ -34,13 +35,15 @@ FileLock& FileLock::operator=(FileLock&& other) noexcept {
     return *this;
 }
 
-bool FileLock::tryLock(const QString& path) {
+bool FileLock::tryLock(const QString& path, bool* heldElsewhere) {
     release();
+    if (heldElsewhere) *heldElsewhere = false;
     // flock locks belong to the open file description, so a second FileLock in this process
     // is refused like another program; CLOEXEC keeps child programs from inheriting it.
     const int fd = ::open(QFile::encodeName(path).constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
     if (fd < 0) return false;
     if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+        if (heldElsewhere) *heldElsewhere = errno == EWOULDBLOCK;
         ::close(fd);
         return false;
     }

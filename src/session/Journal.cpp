@@ -10,6 +10,7 @@
 #include <QDir>
 #include <QFile>
 #include <QStandardPaths>
+#include <QUuid>
 
 #include <sqlite3.h>
 
@@ -20,7 +21,9 @@ namespace {
 // The journal's connection: one writer holding the file exclusively, write-ahead log, and
 // every commit synced (FULL), since NORMAL loses commits since the last checkpoint at a
 // power cut. The cost lands on the writer's thread.
-std::optional<SqliteDb> openJournalDb(const QString& path, const Clock& clock, int* code) {
+std::optional<SqliteDb> openJournalDb(const QString& path, const Clock& clock,
+                                      const QString& session, const QStringList& absorbed,
+                                      int* code) {
     auto db = SqliteDb::open(path, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, code);
     if (!db) return std::nullopt;
     bool ok = db->exec("PRAGMA locking_mode = EXCLUSIVE; PRAGMA synchronous = FULL");
@@ -34,11 +37,23 @@ std::optional<SqliteDb> openJournalDb(const QString& path, const Clock& clock, i
         Statement meta(*db, "INSERT OR REPLACE INTO meta(key, value) VALUES('started', ?)");
         ok = meta.ok() && meta.bind(1, clock.wallMs()).run();
     }
+    if (ok) {
+        Statement meta(*db, "INSERT OR REPLACE INTO meta(key, value) VALUES('session', ?)");
+        ok = meta.ok() && meta.bind(1, session).run();
+    }
+    if (ok && !absorbed.isEmpty()) {
+        Statement meta(*db, "INSERT OR REPLACE INTO meta(key, value) VALUES('absorbed', ?)");
+        ok = meta.ok() && meta.bind(1, absorbed.join(QLatin1Char(' '))).run();
+    }
     if (!ok) {
         *code = db->errorCode();
         return std::nullopt;
     }
     return db;
+}
+
+QString newSessionId() {
+    return QUuid::createUuid().toString(QUuid::WithoutBraces);
 }
 
 } // namespace
@@ -48,7 +63,8 @@ QString Journal::defaultFolder() {
            QStringLiteral("/Sitzungen");
 }
 
-Journal::Journal(const QString& folder, const Clock& clock) : clock_(clock), folder_(folder) {
+Journal::Journal(const QString& folder, const Clock& clock)
+    : clock_(clock), folder_(folder), sessionId_(newSessionId()) {
     open();
 }
 
@@ -66,7 +82,7 @@ void Journal::open() {
             lock_.release();
     }
     if (lock_.locked()) {
-        db = openJournalDb(path_, clock_, &code);
+        db = openJournalDb(path_, clock_, sessionId_, absorbed_, &code);
         if (db) {
             syncFolder(folder_);
             identity_ = fileIdentity(path_);
@@ -102,12 +118,22 @@ void Journal::startOver(bool trash) {
     pending_.clear();
     recordedPoints_ = 0;
     recording_ = false;
+    sessionId_ = newSessionId();
+    absorbed_.clear();
     open();
 }
 
 void Journal::noteSaved(const QString& path) {
     JournalOp op(JournalOp::Kind::NoteSaved);
     op.name = path;
+    writer_->submit(std::move(op));
+}
+
+void Journal::noteAbsorbed(const QStringList& sessionIds) {
+    for (const QString& id : sessionIds)
+        if (!id.isEmpty() && !absorbed_.contains(id)) absorbed_ << id;
+    JournalOp op(JournalOp::Kind::NoteAbsorbed);
+    op.name = absorbed_.join(QLatin1Char(' '));
     writer_->submit(std::move(op));
 }
 

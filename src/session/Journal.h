@@ -9,6 +9,7 @@
 #include "Run.h"
 
 #include <QString>
+#include <QStringList>
 
 #include <memory>
 #include <optional>
@@ -58,6 +59,9 @@ public:
     Journal& operator=(const Journal&) = delete;
 
     QString path() const { return path_; }
+    /// Which session the journal belongs to; a journal made anew for the same session (its file
+    /// lost) carries the same, so that a start finds the session once.
+    QString sessionId() const { return sessionId_; }
     QString folder() const { return folder_; }
     /// False when the journal could not be made: the session lives in memory only.
     bool persistent() const;
@@ -110,6 +114,9 @@ public:
     /// The session was saved in the experiment file path: a start after a crash says so, until
     /// anything changes.
     void noteSaved(const QString& path);
+    /// The runs of the sessions left behind with these ids are in this journal now: a start
+    /// that finds their journals still there offers them no second time.
+    void noteAbsorbed(const QStringList& sessionIds);
     /// Every IdentityCheckMs: when the journal's file was deleted or replaced under its name, a
     /// new journal begins with the runs in memory and the recording's header; true then, and
     /// the caller hands the recording's points over again from the first.
@@ -123,6 +130,8 @@ private:
 
     const Clock& clock_;
     QString folder_, path_;
+    QString sessionId_;
+    QStringList absorbed_;
     FileLock lock_;
     std::unique_ptr<JournalWriter> writer_;
     RunList runs_;

@@ -200,6 +200,10 @@ bool JournalWriter::applyOne(const JournalOp& op) {
         return true;
     case Kind::NoteSaved:
         return true;
+    case Kind::NoteAbsorbed: {
+        Statement s(*db_, "INSERT OR REPLACE INTO meta(key, value) VALUES('absorbed', ?)");
+        return s.ok() && s.bind(1, op.name).run();
+    }
     }
     return false;
 }

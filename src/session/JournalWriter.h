@@ -33,14 +33,15 @@ struct JournalOp {
         BeginRecording,
         AppendPoints,
         DropRecording,
-        NoteSaved
+        NoteSaved,
+        NoteAbsorbed ///< the ids of the sessions brought into this one, in name
     };
     explicit JournalOp(Kind k, qint64 id = 0) : kind(k), runId(id) {}
 
     Kind kind;
     qint64 runId = 0;
     Run run;          ///< AddRun: the run; BeginRecording: the recording's header, no points
-    QString name;     ///< RenameRun; NoteSaved: the experiment file
+    QString name;     ///< RenameRun; NoteSaved: the experiment file; NoteAbsorbed
     int first = 0;    ///< AppendPoints: index of the chunk's first point in the recording
     QByteArray chunk; ///< AppendPoints
 };

@@ -10,6 +10,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <optional>
 #include <vector>
 
 namespace kurvimat::session {
@@ -28,12 +29,18 @@ struct RecoveryFacts {
     QString savedAs;        ///< the experiment file they were all saved in, if any
     int damaged = 0;        ///< journals that failed their check
     QStringList damage;     ///< what of them failed, German
+    int unavailable = 0;    ///< journals that could not be read now; they stay
+    QStringList why;        ///< why not, German, each reason once
+    bool memoryOnly = false; ///< this session cannot write its own journal
 };
 
 /// "Die letzte Sitzung hat 3 Messreihen und eine laufende Aufzeichnung hinterlassen, zuletzt
 /// um 19:53. ..." with where they are saved, what is damaged and where "Verwerfen" puts them;
 /// the date is added when the last commit was not today.
 QString recoveryQuestion(const RecoveryFacts& facts, const QDateTime& now);
+/// What is said when journals could not be read now and nothing else was found: what is wrong,
+/// and that they stay and are offered again.
+QString unavailableNotice(const RecoveryFacts& facts);
 
 /// Moves a journal whose lock the caller holds (closed, or damaged) into folder's Papierkorb as
 /// one self-contained file named after nowMs; false when it could not be moved.
@@ -59,9 +66,16 @@ public:
     /// Journals that could not be read (failed integrity_check); they go to the Papierkorb
     /// whatever the answer.
     int damagedCount() const { return damaged_; }
+    /// Journals that could not be read now (no space, no permission, locked, a newer
+    /// program's): they stay untouched whatever the answer, for a later start.
+    int unavailableCount() const { return int(why_.size()); }
+    /// The session restored into keeps its runs in memory only: the journals restored stay,
+    /// and the question says so.
+    void setMemoryOnly(bool memoryOnly) { memoryOnly_ = memoryOnly; }
 
     /// Yes: the runs join journal's session (and its file) and the old journals go once that
-    /// is committed. Returns the ids they got there.
+    /// is committed; older copies of the same sessions go to the Papierkorb. Returns the ids
+    /// the runs got there.
     std::vector<qint64> restoreInto(Journal& journal);
     /// No: the old journals move to the Papierkorb.
     void moveToTrash();
@@ -76,8 +90,16 @@ private:
         int recordings = 0;
         QString savedAs;
         bool damaged = false;
+        QStringList damage;   // what of it failed its check, German
+        QString session;      // the session it belongs to; empty in journals before ids
+        QStringList absorbed; // sessions restored into it
+        qint64 lastAt = 0;
+        bool superseded = false; // another journal found holds its session
     };
     void scan(const QString& ownPath);
+    /// Reads f; the reason it cannot be read now, or nothing.
+    std::optional<QString> read(Found& f);
+    void markSuperseded();
     void purgeTrash();
     void trash(Found& journal);
 
@@ -87,6 +109,8 @@ private:
     qint64 lastAtMs_ = 0;
     int damaged_ = 0;
     QStringList damage_;
+    QStringList why_; // one entry per journal that could not be read now
+    bool memoryOnly_ = false;
     int purged_ = 0;
 };
 

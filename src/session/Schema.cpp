@@ -85,23 +85,34 @@ bool schemaIsOurs(SqliteDb& db, int version, std::span<const Migration> migratio
 }
 
 SchemaCheck checkSchema(SqliteDb& db, int currentVersion) {
+    // A failure to read says nothing about the file when the disk, a lock or a permission
+    // stood in the way.
+    const auto failed = [&db](SchemaCheck otherwise) {
+        return failureIsTemporary(db.errorCode()) ? SchemaCheck::Unavailable : otherwise;
+    };
     const auto id = db.queryInt("PRAGMA application_id");
     const auto version = db.queryInt("PRAGMA user_version");
     if (!id || !version) {
         // A text file or any other non-database gives SQLITE_NOTADB here.
         return (db.errorCode() & 0xff) == SQLITE_NOTADB ? SchemaCheck::Foreign
-                                                        : SchemaCheck::Corrupt;
+                                                        : failed(SchemaCheck::Corrupt);
     }
     if (*id != KurvimatApplicationId || *version < 1) return SchemaCheck::Foreign;
     if (*version > currentVersion) return SchemaCheck::Newer;
     // Reading sqlite_schema parses its text but runs none of it; integrity_check would evaluate
     // a foreign index's expression for every row and its CHECK constraints.
+    const auto found = schemaRows(db);
+    if (!found) return failed(SchemaCheck::Corrupt);
     if (!schemaIsOurs(db, int(*version))) {
         return (db.errorCode() & 0xff) == SQLITE_CORRUPT ? SchemaCheck::Corrupt
                                                          : SchemaCheck::Foreign;
     }
-    if (db.integrityCheck() != QLatin1String("ok")) return SchemaCheck::Corrupt;
-    return SchemaCheck::Current;
+    Statement integrity(db, "PRAGMA integrity_check(1)");
+    if (!integrity.ok()) return failed(SchemaCheck::Corrupt);
+    const int rc = integrity.step();
+    if (rc != SQLITE_ROW) return failed(SchemaCheck::Corrupt);
+    return integrity.columnText(0) == QLatin1String("ok") ? SchemaCheck::Current
+                                                          : SchemaCheck::Corrupt;
 }
 
 bool migrate(SqliteDb& db, std::span<const Migration> migrations) {

@@ -31,10 +31,11 @@ struct Migration {
 std::span<const Migration> schemaMigrations();
 
 enum class SchemaCheck {
-    Current, ///< ours, at SchemaVersion (or migrated to it)
-    Foreign, ///< a database that is not ours
-    Newer,   ///< ours, from a newer program
-    Corrupt, ///< integrity_check failed, or the file is no database at all
+    Current,     ///< ours, at SchemaVersion (or migrated to it)
+    Foreign,     ///< a database that is not ours
+    Newer,       ///< ours, from a newer program
+    Corrupt,     ///< integrity_check failed, or the file is no database at all
+    Unavailable, ///< could not be read now (failureIsTemporary): no verdict on the file
 };
 
 /// application_id and user_version, then the schema's text against the one the migrations make

@@ -17,11 +17,13 @@ SqliteDb& SqliteDb::operator=(SqliteDb&& other) noexcept {
     return *this;
 }
 
-std::optional<SqliteDb> SqliteDb::open(const QString& path, int flags, int* code) {
+std::optional<SqliteDb> SqliteDb::open(const QString& path, int flags, int* code,
+                                       int* systemError) {
     sqlite3* db = nullptr;
     const int rc = sqlite3_open_v2(path.toUtf8().constData(), &db, flags, nullptr);
     if (rc != SQLITE_OK) {
         if (code) *code = db ? sqlite3_extended_errcode(db) : rc;
+        if (systemError) *systemError = db ? sqlite3_system_errno(db) : 0;
         sqlite3_close(db);
         return std::nullopt;
     }
@@ -84,9 +86,31 @@ int SqliteDb::errorCode() const {
     return db_ ? sqlite3_extended_errcode(db_) : SQLITE_MISUSE;
 }
 
+int SqliteDb::systemError() const {
+    return db_ ? sqlite3_system_errno(db_) : 0;
+}
+
 QString SqliteDb::errorText() const {
     return db_ ? QString::fromUtf8(sqlite3_errmsg(db_))
                : QCoreApplication::translate("SqliteDb", "keine Datenbank");
+}
+
+bool failureIsTemporary(int code) {
+    switch (code & 0xff) {
+    case SQLITE_FULL:
+    case SQLITE_CANTOPEN:
+    case SQLITE_BUSY:
+    case SQLITE_LOCKED:
+    case SQLITE_READONLY:
+    case SQLITE_PERM:
+    case SQLITE_AUTH:
+    case SQLITE_IOERR:
+    case SQLITE_NOMEM:
+    case SQLITE_PROTOCOL:
+        return true;
+    default:
+        return false;
+    }
 }
 
 Statement::Statement(const SqliteDb& db, const char* sql) {

@@ -22,8 +22,10 @@ public:
     SqliteDb& operator=(const SqliteDb&) = delete;
     ~SqliteDb() { close(); }
 
-    /// Opens (flags: SQLITE_OPEN_*). On failure the code is returned in code (if given).
-    static std::optional<SqliteDb> open(const QString& path, int flags, int* code = nullptr);
+    /// Opens (flags: SQLITE_OPEN_*). On failure the code is returned in code and the system's
+    /// errno in systemError (each if given).
+    static std::optional<SqliteDb> open(const QString& path, int flags, int* code = nullptr,
+                                        int* systemError = nullptr);
     /// An empty in-memory database.
     static std::optional<SqliteDb> memory();
     /// An in-memory database holding a copy of bytes (a whole database file image).
@@ -45,10 +47,17 @@ public:
     /// The error code of the last failed call (extended codes).
     int errorCode() const;
     QString errorText() const;
+    /// The system's errno behind the last failed call, 0 when none is known.
+    int systemError() const;
 
 private:
     sqlite3* db_ = nullptr;
 };
+
+/// Whether a failure with this (extended) code says the file cannot be used now (no space, no
+/// permission, locked, an I/O error, no memory) rather than that it is damaged: such a file is
+/// tried again later, never given up.
+bool failureIsTemporary(int code);
 
 class Statement {
 public:

@@ -425,6 +425,7 @@ TEST_F(MainJournalTest, UnsavedSessionUnderAccident) {
         {"open over unsaved runs: discard", Choice::Discard, "", true},
         {"open over unsaved runs: save first", Choice::Save, "vorher.kurvimat", true},
         {"delete the journal while recording", Choice::Cancel, "", false},
+        {"rename the journal while recording", Choice::Cancel, "", false},
     };
     int n = 0;
     for (const Row& r : rows) {
@@ -439,12 +440,16 @@ TEST_F(MainJournalTest, UnsavedSessionUnderAccident) {
         const int runsBefore = win->session().journal().runs().size();
         dialogs.questions.clear();
         dialogs.errors.clear();
-        if (QByteArray(r.name).startsWith("delete")) {
+        const bool renamed = QByteArray(r.name).startsWith("rename");
+        if (renamed || QByteArray(r.name).startsWith("delete")) {
             // Mid-sweep: some points handed over, the journal then deleted by someone.
             QTest::mouseClick(Child<QPushButton>(*win, "ButtonTrigger"), Qt::LeftButton);
             Feed(*win, 400, 100, 40);
             win->Timer1Timer();
-            ASSERT_TRUE(QFile::remove(journal));
+            ASSERT_TRUE(
+                renamed
+                    ? QFile::rename(journal, folder + QStringLiteral("/umbenannt.kurvimat-journal"))
+                    : QFile::remove(journal));
             QElapsedTimer waited;
             waited.start();
             while (win->session().journal().path() == journal && waited.elapsed() < 6000) {
@@ -456,6 +461,9 @@ TEST_F(MainJournalTest, UnsavedSessionUnderAccident) {
             ASSERT_EQ(dialogs.errors.size(), 1);
             EXPECT_TRUE(dialogs.errors[0].contains(QStringLiteral("gelöscht oder ersetzt")));
             EXPECT_FALSE(QFile::exists(journal + QStringLiteral("-wal")));
+            // The renamed copy is of the same session: offered once, not beside the new one.
+            EXPECT_EQ(QDir(folder).entryList({QStringLiteral("*.kurvimat-journal")}).size(),
+                      renamed ? 2 : 1);
             const int recorded = win->session().store().Data.Count;
             win.reset(); // as a crash would leave it: the new journal is found at the next start
             SystemClock clock;
