@@ -143,6 +143,7 @@ bool ExperimentFiles::OpenExperiment(const QString& path) {
     // The session is the file's now.
     session_.noteExperimentSaved(path);
     NoteExperimentFile(path);
+    if (!read.notice.isEmpty()) runs_.Say(read.notice);
     return true;
 }
 

@@ -106,6 +106,11 @@ void MainRuns::KeepCurrent() {
                                : tr("Diese Punkte sind schon „%1“.").arg(run->name));
 }
 
+void MainRuns::Say(const QString& text) {
+    ShowList(false);
+    list_->setStatus(text);
+}
+
 Kept MainRuns::Keep(KeepKind kind) {
     const Kept done = session_.journal().keep(currentRun(session_.store(), dataSince_), kind);
     kept_ = true;

@@ -75,6 +75,8 @@ public:
     void HoldKeeping(bool on) { holdKeeping_ = on; }
     /// "Messreihe behalten": the current points become a run now.
     void KeepCurrent();
+    /// Says text once in the list window's status line, the list shown beside the plot.
+    void Say(const QString& text);
 
     /// The runs' entries of the plot's menu.
     void AddMenuActions(QMenu& menu);

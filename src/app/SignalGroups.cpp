@@ -32,6 +32,7 @@ QString FormulaProblem(const QString& formula, const std::exception& e) {
     if (dynamic_cast<const EExpressionHasBlanks*>(&e))
         return at(TFormMain::tr("Leerzeichen in der Formel"),
                   TFormMain::tr("Leerzeichen an Stelle %1"));
+    if (dynamic_cast<const EExpressionTooLong*>(&e)) return TFormMain::tr("die Formel ist zu lang");
     if (dynamic_cast<const ETooManyNestings*>(&e)) return TFormMain::tr("zu viele Klammerebenen");
     if (dynamic_cast<const EExpressionTooComplex*>(&e))
         return TFormMain::tr("die Formel ist zu umfangreich");

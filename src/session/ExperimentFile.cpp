@@ -310,7 +310,14 @@ ExperimentRead readImage(unsigned char* image, qint64 size, const QString& name)
                 name, {QCoreApplication::translate(
                           "ExperimentFile", "die Einstellungen und die Angaben der Messreihen")}));
     }
-    return {std::move(e), {}};
+    if (!check.checksums)
+        return {std::move(e),
+                {},
+                QCoreApplication::translate(
+                    "ExperimentFile", "%1 stammt aus einer Kurvimat-Version ohne Prüfsummen: "
+                                      "Ob ihre Punkte unversehrt sind, lässt sich nicht prüfen.")
+                    .arg(QFileInfo(name).fileName())};
+    return {std::move(e), {}, {}};
 }
 
 } // namespace

@@ -56,6 +56,8 @@ std::optional<QString> writeExperiment(const QString& path, const Experiment& ex
 struct ExperimentRead {
     std::optional<Experiment> experiment;
     QString error; ///< German, when experiment is empty
+    /// German, once, for the status line: what could not be checked of an opened file.
+    QString notice;
 };
 
 /// Reads and checks a file: its size, our application id and the schema version from its

@@ -186,6 +186,24 @@ bool insertChunk(SqliteDb& db, qint64 setId, int first, const QByteArray& chunk,
                          .run();
 }
 
+namespace {
+
+// What a set without a name of its own is called where its damage is said.
+QString unnamedSet(SetRole role) {
+    switch (role) {
+    case SetRole::Data:
+        return QCoreApplication::translate("SessionTables", "Daten");
+    case SetRole::Snapshot:
+        return QCoreApplication::translate("SessionTables", "Schnappschuss");
+    case SetRole::Run:
+    case SetRole::Recording:
+        break;
+    }
+    return QCoreApplication::translate("SessionTables", "Aufzeichnung");
+}
+
+} // namespace
+
 std::optional<std::vector<Run>> readSets(SqliteDb& db, SetRole role, ReadCheck* check) {
     ReadCheck defaults;
     ReadCheck& c = check ? *check : defaults;
@@ -252,11 +270,9 @@ std::optional<std::vector<Run>> readSets(SqliteDb& db, SetRole role, ReadCheck* 
                 continue;
             // A checksum that fails names the damage; a row of another shape is no file of ours.
             if (!intact || c.salvage)
-                c.damaged << QCoreApplication::translate(
-                                 "SessionTables", "die Punkte von „%1“ ab Punkt %2")
-                                 .arg(run.name.isEmpty() ? QCoreApplication::translate(
-                                                               "SessionTables", "Aufzeichnung")
-                                                         : run.name)
+                c.damaged << QCoreApplication::translate("SessionTables",
+                                                         "die Punkte von „%1“ ab Punkt %2")
+                                 .arg(run.name.isEmpty() ? unnamedSet(role) : run.name)
                                  .arg(first + 1);
             if (!c.salvage) return std::nullopt;
             break; // what came before the damage stays

@@ -590,8 +590,23 @@ CompiledProgram Compiler::layout(Ref rootRef) {
 } // namespace
 
 CompiledProgram FormulaCompiler::Compile(const TCustomParser& parser, const std::string& text) {
-    Compiler compiler(parser, text, parser.variables_, parser.functions1_, parser.functions2_);
-    return compiler.Run();
+    try {
+        Compiler compiler(parser, text, parser.variables_, parser.functions1_, parser.functions2_);
+        return compiler.Run();
+    } catch (const EMathParserError& e) {
+        // A long text without deep brackets that meets the nesting or work limits is too long,
+        // whatever limit it met first; a long number alone compiles.
+        if (text.size() <= MaxFormulaLength || (!dynamic_cast<const ETooManyNestings*>(&e) &&
+                                                !dynamic_cast<const EExpressionTooComplex*>(&e)))
+            throw;
+        int depth = 0, deepest = 0;
+        for (char c : text) {
+            depth += c == '(' ? 1 : c == ')' ? -1 : 0;
+            deepest = std::max(deepest, depth);
+        }
+        if (deepest > MaxOperationLevel) throw;
+        throw EExpressionTooLong();
+    }
 }
 
 } // namespace kurvimat::signals

@@ -3,6 +3,7 @@
 
 #include "FormulaParser.h"
 
+#include <cstddef>
 #include <string>
 
 namespace kurvimat::signals {
@@ -10,6 +11,9 @@ namespace kurvimat::signals {
 // Deepest operation level and operations per level that a program may have.
 inline constexpr int MaxOperationLevel = 20;
 inline constexpr int MaxOperationsPerLevel = 50;
+// A formula longer than this that meets those limits without deep brackets is said to be too
+// long rather than too deeply nested.
+inline constexpr std::size_t MaxFormulaLength = 1000;
 
 class FormulaCompiler {
 public:

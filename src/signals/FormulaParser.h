@@ -38,6 +38,14 @@ public:
 class EExpressionTooComplex : public EMathParserError {
 public:
     EExpressionTooComplex() : EMathParserError("Expression is too complex") {}
+
+protected:
+    explicit EExpressionTooComplex(const char* what) : EMathParserError(what) {}
+};
+// Longer than any formula the nesting and complexity limits let compile (MaxFormulaLength).
+class EExpressionTooLong : public EExpressionTooComplex {
+public:
+    EExpressionTooLong() : EExpressionTooComplex("Expression is too long") {}
 };
 class EParserInternalError : public EMathParserError {
 public:

@@ -271,6 +271,12 @@ TEST(ExperimentFile, CraftedFilesAreRefusedInTimeAndMemory) {
         sample.runs[0].points.append(makeSet(PointSet::Origin::Recorded, 3600).point(i));
     last.b = marker;
     sample.runs[0].points.append(last);
+    // Another, the snapshot's last B.
+    const float snapshotMarker = 3.1337f;
+    SamplePoint lastShot = sample.snapshot->point(49);
+    lastShot.b = snapshotMarker;
+    sample.snapshot = makeSet(PointSet::Origin::Loaded, 49);
+    sample.snapshot->append(lastShot);
     ASSERT_EQ(writeExperiment(good, sample), std::nullopt);
     const QByteArray bytes = bytesOf(good);
     const auto flipped = [&bytes](const QByteArray& find, int bit) {
@@ -281,6 +287,7 @@ TEST(ExperimentFile, CraftedFilesAreRefusedInTimeAndMemory) {
         return b;
     };
     const QByteArray markerBytes(reinterpret_cast<const char*>(&marker), 4); // little-endian
+    const QByteArray snapshotBytes(reinterpret_cast<const char*>(&snapshotMarker), 4);
     const QString tmp = dir.path();
     const QString foreign = "ist keine Kurvimat-Versuchsdatei";
     const QString damaged = "stimmen nicht mit ihrer Prüfsumme überein";
@@ -319,13 +326,17 @@ TEST(ExperimentFile, CraftedFilesAreRefusedInTimeAndMemory) {
                  "has_a, has_b, recorded, definition_a, definition_b) SELECT 'run', 2, 0, 0, 1, "
                  "1, 1, '', '' FROM n"),
          tooLarge},
-        {"larger than any experiment", {}, tooLarge,
+        {"larger than any experiment",
+         {},
+         tooLarge,
          [&bytes](const QString& path) {
              writeBytes(path, bytes);
              QFile(path).resize(MaxExperimentBytes + 4096); // sparse: nothing to read
          }},
         {"a flipped bit in a chunk", flipped(markerBytes, 3), damaged},
         {"a flipped bit in the settings", flipped("Wert", 2), damaged},
+        {"a flipped bit in the snapshot", flipped(snapshotBytes, 3),
+         "die Punkte von „Schnappschuss“ ab Punkt 1"},
         {"a folder", {}, "ist ein Ordner", [](const QString& path) { QDir().mkpath(path); }},
     };
     for (const Row& r : rows) {
@@ -373,14 +384,17 @@ TEST(ExperimentFile, OpensFilesOfEarlierVersions) {
     struct Row {
         const char* name;
         const char* back; // what makes the file one of that version
+        bool unchecked;   // said once: its points cannot be checked
     };
     const Row rows[] = {
+        {"current version", "", false},
         {"version 2, float records",
-         "ALTER TABLE point_sets DROP COLUMN point_bytes; PRAGMA user_version = 2; VACUUM"},
+         "ALTER TABLE point_sets DROP COLUMN point_bytes; PRAGMA user_version = 2; VACUUM", false},
         {"version 1, no checksums",
          "ALTER TABLE point_sets DROP COLUMN point_bytes;"
          "ALTER TABLE point_chunks DROP COLUMN checksum; DELETE FROM meta WHERE key = 'checksum';"
-         "PRAGMA user_version = 1; VACUUM"},
+         "PRAGMA user_version = 1; VACUUM",
+         true},
     };
     for (const Row& r : rows) {
         SCOPED_TRACE(r.name);
@@ -397,6 +411,8 @@ TEST(ExperimentFile, OpensFilesOfEarlierVersions) {
         EXPECT_EQ(read.experiment->settings, e.settings);
         ASSERT_EQ(read.experiment->runs.size(), e.runs.size());
         EXPECT_TRUE(sameRun(read.experiment->runs[0], e.runs[0]));
+        EXPECT_EQ(read.notice.contains("lässt sich nicht prüfen"), r.unchecked);
+        if (r.unchecked) EXPECT_TRUE(read.notice.startsWith("alt.kurvimat "));
     }
 }
 

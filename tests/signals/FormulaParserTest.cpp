@@ -136,7 +136,15 @@ TEST(FormulaParser, ValuesFollowTheOperandTable) {
     EXPECT_NEAR(Eval("3000*298.15/(3000+LN(1/X-1)*298.15)-273.15", 0.5), 25.0, 1e-12);
 }
 
-enum class Err { Blanks, Brackets, Syntax, Nestings, Complex };
+enum class Err { Blanks, Brackets, Syntax, Nestings, Complex, TooLong };
+
+// n terms joined by op: "1+1+...+1".
+std::string Terms(int n, const std::string& op) {
+    std::string text = "1";
+    for (int i = 1; i < n; ++i)
+        text += op + "1";
+    return text;
+}
 
 TEST(FormulaParser, RejectedTextsRaiseTheirClass) {
     const struct {
@@ -166,6 +174,11 @@ TEST(FormulaParser, RejectedTextsRaiseTheirClass) {
         {"-", Err::Syntax},
         {"   ", Err::Syntax},
         {"+PI", Err::Syntax},
+        // Long texts are too long, whichever limit they meet first; deep brackets are nesting.
+        {Terms(50000, "+"), Err::TooLong},
+        {Terms(2000, "*"), Err::TooLong},
+        {Terms(22, "+"), Err::Nestings},
+        {std::string(5000, '(') + "X" + std::string(5000, ')'), Err::Nestings},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.text);
@@ -177,6 +190,9 @@ TEST(FormulaParser, RejectedTextsRaiseTheirClass) {
         case Err::Syntax: EXPECT_THROW(compile(), ESyntaxError); break;
         case Err::Nestings: EXPECT_THROW(compile(), ETooManyNestings); break;
         case Err::Complex: EXPECT_THROW(compile(), EExpressionTooComplex); break;
+        case Err::TooLong:
+            EXPECT_THROW(compile(), EExpressionTooLong);
+            break;
         }
         EXPECT_TRUE(p.ParserFailed());
         EXPECT_EQ(p.Value(), 0.0);
