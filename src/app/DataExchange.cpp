@@ -5,6 +5,7 @@
 #include "MainControls.h"
 #include "Numbers.h"
 #include "PlotView.h"
+#include "PlotZoom.h"
 #include "SignalDefinition.h"
 #include "TComboBox.h"
 
@@ -248,7 +249,8 @@ void DataExchange::TakeBuffer(bool snapshot) {
                   read->header,
                   {read->t, read->a, read->b, read->hasB, read->defA, read->defB}};
     const LoadOutcome taken = session_.takeLoaded(
-        from_, snapshot, points, [this](Replacement what) { host_.KeepBeforeReplacing(what); });
+        from_, snapshot, points, [this](Replacement what) { host_.KeepBeforeReplacing(what); },
+        kurvimat::session::ShownRanges{kurvimat::analysis::CaptureRanges(view_.Scales()).R});
     Dialogs& dialogs = AppDialogs();
     if (taken.refused == LoadRefusal::NoTable) {
         dialogs.ShowError(&window_, SourceName() + tr(" enthält keine Messwerttabelle."));

@@ -11,16 +11,17 @@
 #include "Dialogs.h"
 #include "FitOverlay.h"
 #include "FormulaVariablesDialog.h"
-#include "Journal.h"
 #include "HelpWindow.h"
+#include "Journal.h"
 #include "MainCursors.h"
 #include "MainRuns.h"
+#include "PlotZoom.h"
 #include "PointTableModel.h"
 #include "SignalDefinition.h"
 #include "StoreTableSource.h"
 #include "TComboBox.h"
-#include "TableWindow.h"
 #include "TPaintBox.h"
+#include "TableWindow.h"
 
 #include <QAction>
 #include <QByteArrayView>
@@ -29,6 +30,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QScreen>
 
 #include <algorithm>
@@ -248,6 +250,12 @@ void TFormMain::Undo() {
             (channel == 'A' ? ComboBoxA : ComboBoxB)->SetText(*before);
             channel == 'A' ? ApplySignalA(true) : ApplySignalB(true);
         }
+        // The axes as they were before the load widened them.
+        const auto showRanges = qScopeGuard([&] {
+            if (!undo->shown) return;
+            kurvimat::analysis::RestoreRanges({undo->shown->ranges}, Plot->Scales());
+            Display.Changes.AxesChanged = true;
+        });
         if (Store.Data.Loaded) {
             TitleLoadedAxes();
             return;

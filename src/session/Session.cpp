@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <utility>
 
 using kurvimat::acquisition::ChangePointCount;
 using kurvimat::acquisition::CopyStoredData;
@@ -257,7 +258,8 @@ void Session::storeLoaded(bool snapshot, const LoadedPoints& m) {
 }
 
 LoadOutcome Session::takeLoaded(LoadSource source, bool snapshot, const ReadPoints& read,
-                                const std::function<void(Replacement)>& keepCurrent) {
+                                const std::function<void(Replacement)>& keepCurrent,
+                                std::optional<ShownRanges> shown) {
     LoadedPoints points = read.points;
     if (!read.table) return {LoadRefusal::NoTable, {}};
     if (points.t.empty()) return {LoadRefusal::NoPoints, {}};
@@ -268,6 +270,8 @@ LoadOutcome Session::takeLoaded(LoadSource source, bool snapshot, const ReadPoin
         // Undo puts back the definitions in force, which the load may replace.
         undoData_->InForceA = store_->AppliedDefA;
         undoData_->InForceB = store_->AppliedDefB;
+        // And the axes, which the load widens to take its points in.
+        undoShown_ = shown;
     }
     const LoadedNames names =
         namesOfLoaded(read.header, points.hasB, points.definitionA, points.definitionB);
@@ -280,6 +284,7 @@ LoadOutcome Session::takeLoaded(LoadSource source, bool snapshot, const ReadPoin
 void Session::keepForUndo(UndoStep step) {
     undoData_ = std::make_unique<StoredData>(CopyStoredData(*store_));
     undoStep_ = step;
+    undoShown_.reset();
 }
 
 void Session::deleteData() {
@@ -296,7 +301,7 @@ std::optional<Undone> Session::undo() {
     if (!undoData_) return std::nullopt;
     const std::unique_ptr<StoredData> data = std::move(undoData_);
     restoreStored(*data);
-    return Undone{data->InForceA, data->InForceB};
+    return Undone{data->InForceA, data->InForceB, std::exchange(undoShown_, std::nullopt)};
 }
 
 void Session::emptyData() {

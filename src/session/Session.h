@@ -51,10 +51,17 @@ enum class LoadSource { File, Clipboard };
 /// What undo takes back: the points a deletion, a load or a paste replaced.
 enum class UndoStep { DeleteData, LoadData, PasteData };
 
+/// The ranges the plot's axes showed (A, B, time, x, as the plot captures them).
+struct ShownRanges {
+    std::array<std::pair<double, double>, 4> ranges{};
+    bool operator==(const ShownRanges&) const = default;
+};
+
 /// What an undo put back besides the points: the definitions in force before a load or paste
-/// (none when the step kept them as they were).
+/// (none when the step kept them as they were), and the axes shown before it.
 struct Undone {
     std::optional<QString> definitionA, definitionB;
+    std::optional<ShownRanges> shown;
 };
 
 /// How a read text names its points and which of its header fields come into force: a
@@ -168,8 +175,10 @@ public:
     /// the data or the snapshot, unless it is refused. Before the data is replaced, keepCurrent
     /// hears what replaces it (a load or a paste), so that the current points may be kept as a
     /// run; the data is then kept for undo with the definitions in force.
+    /// The axes shown before (shown) are kept with them, for undo to bring back.
     LoadOutcome takeLoaded(LoadSource source, bool snapshot, const ReadPoints& read,
-                           const std::function<void(Replacement)>& keepCurrent = {});
+                           const std::function<void(Replacement)>& keepCurrent = {},
+                           std::optional<ShownRanges> shown = {});
     void emptyData();
     /// "Daten löschen": the data is emptied, kept for undo when there was any.
     void deleteData();
@@ -288,6 +297,7 @@ private:
     int journalProgressFed_ = 0;
     std::unique_ptr<acquisition::StoredData> undoData_;
     UndoStep undoStep_ = UndoStep::DeleteData;
+    std::optional<ShownRanges> undoShown_;
     acquisition::InstrumentConfiguration confirmed_;
     std::int32_t confirmedMode_ = acquisition::DefaultIntervalMs;
 };

@@ -986,7 +986,12 @@ TEST_F(MainWindowTest, UndoBringsBackDeletedOrPastedOverDataElseTheZoom) {
         // Points, their labels and the definitions in force come back together.
         {QStringLiteral("Daten einfügen"), Child<QAction>(*win, "ActionDatenEinfuegen"),
          QStringLiteral("Zeit in s\tX (mV): U*1000\tTemperatur (°C)\r\n0\t1\t2\r\n1\t2\t3\r\n")},
+        // Times far beyond the recording's: the time axis is widened to 24,5 s.
+        {QStringLiteral("Daten einfügen"), Child<QAction>(*win, "ActionDatenEinfuegen"),
+         QStringLiteral("0\t1\t2\r\n24.5\t9\t3\r\n")},
     };
+    const auto ranges = [this] { return CaptureRanges(PlotOf(*win).Scales()); };
+    const auto shown = ranges();
     for (const Row& r : rows) {
         SCOPED_TRACE(r.pasted.toStdString());
         QGuiApplication::clipboard()->setText(r.pasted);
@@ -999,6 +1004,8 @@ TEST_F(MainWindowTest, UndoBringsBackDeletedOrPastedOverDataElseTheZoom) {
         EXPECT_EQ(win->session().store().AppliedDefA, inForce);
         EXPECT_EQ(Child<TComboBox>(*win, "ComboBoxA")->Text(), inForce);
         EXPECT_EQ(PlotOf(*win).Scales().A.Title, QStringLiteral("Spannung unkalibriert in <vf>V"));
+        // The axes too, which the pasted times widened (0 s before the recording's range).
+        EXPECT_EQ(ranges(), shown);
     }
     win->UpdateMenuActions();
     EXPECT_FALSE(Child<QAction>(*win, "ActionRueckgaengig")->isEnabled());
