@@ -102,8 +102,8 @@ void MainRuns::KeepCurrent() {
     ShowList(false);
     list_->setCurrent(done.id);
     const Run* run = session_.journal().runs().find(done.id);
-    list_->setStatus(done.added ? tr("Behalten als „%1“.").arg(run->name)
-                               : tr("Diese Punkte sind schon „%1“.").arg(run->name));
+    list_->setStatus(done.added ? tr("Behalten als „%1“.").arg(shownName(run->name))
+                                : tr("Diese Punkte sind schon „%1“.").arg(shownName(run->name)));
 }
 
 void MainRuns::Say(const QString& text) {
@@ -252,7 +252,8 @@ void MainRuns::UpdateLayer() {
     for (const Run& run : session_.journal().runs().runs()) {
         if (!IsShown(run.id)) continue;
         const PointSet& p = run.points;
-        curves.push_back({p.times(), p.valuesA(), p.valuesB(), p.hasB(), Colour(run.id), run.name});
+        curves.push_back(
+            {p.times(), p.valuesA(), p.valuesB(), p.hasB(), Colour(run.id), shownName(run.name)});
     }
     if (curves.empty() && layer_.empty()) return;
     layer_.setRuns(std::move(curves));

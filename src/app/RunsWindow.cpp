@@ -1,5 +1,7 @@
 #include "RunsWindow.h"
 
+#include "SignalDefinition.h"
+
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
@@ -11,7 +13,10 @@
 
 namespace {
 
+using kurvimat::signals::shownName;
+
 constexpr int IdRole = Qt::UserRole;
+constexpr int NameRole = Qt::UserRole + 1; // the run's name as stored; the text shows it
 
 QIcon colourSquare(const QColor& colour) {
     QPixmap square(12, 12);
@@ -114,7 +119,7 @@ void RunsWindow::setEntries(const QList<Entry>& entries) {
                                        "„behalten“ macht eine davon zu Ihrer Messreihe."));
                 continue;
             }
-            auto* item = new QListWidgetItem(colourSquare(e->colour), e->name, list_);
+            auto* item = new QListWidgetItem(colourSquare(e->colour), shownName(e->name), list_);
             item->setData(IdRole, e->id);
             item->setFlags(item->flags() | Qt::ItemIsUserCheckable | Qt::ItemIsEditable);
             item->setToolTip(tr("Häkchen: im Diagramm in dieser Farbe zeigen"));
@@ -123,7 +128,9 @@ void RunsWindow::setEntries(const QList<Entry>& entries) {
     for (int i = 0; i < list_->count(); ++i) {
         if (!rows[i]) continue;
         QListWidgetItem* item = list_->item(i);
-        if (item->text() != rows[i]->name) item->setText(rows[i]->name);
+        item->setData(NameRole, rows[i]->name);
+        if (const QString shown = shownName(rows[i]->name); item->text() != shown)
+            item->setText(shown);
         item->setCheckState(rows[i]->shown ? Qt::Checked : Qt::Unchecked);
     }
     filling_ = false;
@@ -162,8 +169,10 @@ void RunsWindow::itemChanged(QListWidgetItem* item) {
     if (!id) return; // the history's heading
     const bool shown = item->checkState() == Qt::Checked;
     const QString name = item->text();
+    // The text shows the stored name made visible: only an edit of it renames.
+    const bool edited = name != shownName(item->data(NameRole).toString());
     emit shownChanged(id, shown);
-    emit renamed(id, name);
+    if (edited) emit renamed(id, name);
 }
 
 void RunsWindow::updateButtons() {

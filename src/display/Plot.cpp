@@ -52,7 +52,7 @@ QString legendText(const QString& definition, const Tscale& scale) {
         suffix = QStringLiteral(" in ") + scale.Prefix + parts.unit;
     else if (scale.Exponent != 0)
         suffix = QStringLiteral(" x10^") + QString::number(scale.Exponent);
-    return parts.name + suffix;
+    return signals::shownName(parts.name + suffix);
 }
 
 // The inner pixels of a segment whose ends both lie inside the drawable area, stepped as

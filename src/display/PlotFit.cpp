@@ -42,7 +42,7 @@ std::size_t runHash(const RunChannelPoints& run) {
 
 QString nameAndUnit(const MeasurementStore& s, bool channelB) {
     const signals::DefinitionParts parts = StoredPointsParts(s, channelB);
-    return parts.name + QLatin1Char('\n') + parts.unit;
+    return signals::shownName(parts.name) + QLatin1Char('\n') + signals::shownName(parts.unit);
 }
 
 } // namespace

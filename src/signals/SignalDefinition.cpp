@@ -182,7 +182,30 @@ HeaderField ReadHeaderField(const QString& field) {
     return HeaderField::Definition;
 }
 
-QString SignalTitle(const QString& name, const QString& unit) {
+QString shownName(const QString& name) {
+    QString shown;
+    shown.reserve(name.size());
+    for (const QChar c : name) {
+        const char16_t u = c.unicode();
+        if (u < 0x20)
+            shown += QChar(char16_t(0x2400 + u));
+        else if (u == 0x7F)
+            shown += QChar(u'\u2421');
+        else if (u >= 0x80 && u <= 0x9F)
+            shown += QChar(u'\uFFFD');
+        else if (u == 0x2028 || u == 0x2029)
+            shown += QChar(u'\u2424');
+        else if (u == 0x061C || u == 0x200E || u == 0x200F || (u >= 0x202A && u <= 0x202E) ||
+                 (u >= 0x2066 && u <= 0x2069))
+            continue;
+        else
+            shown += c;
+    }
+    return shown;
+}
+
+QString SignalTitle(const QString& rawName, const QString& rawUnit) {
+    const QString name = shownName(rawName), unit = shownName(rawUnit);
     if (unit.isEmpty()) return name;
     const QChar u = unit[0];
     const bool ownSymbol = u == u'°' || u == u'%';

@@ -44,6 +44,13 @@ HeaderField ReadHeaderField(const QString& field);
 /// Axis title of a signal; "<vf>" marks where the scale inserts its unit prefix.
 QString SignalTitle(const QString& name, const QString& unit);
 
+/// A name or label as it may be shown (lists, titles, pictures, status texts): control
+/// characters become their visible symbols (NUL ␀, ESC ␛, CR ␍, LF ␊, DEL ␡, a line or
+/// paragraph separator ␤; C1 controls �), and marks that turn the writing direction (U+061C,
+/// U+200E/F, U+202A-202E, U+2066-2069) are left out, so that a name neither splits a line nor
+/// shows reversed. What is stored stays as it is.
+QString shownName(const QString& name);
+
 /// The formula as the parser takes it: decimal commas become points.
 std::string ParserExpression(const QString& formula);
 

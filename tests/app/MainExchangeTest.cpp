@@ -9,6 +9,7 @@
 #include "Palette.h"
 #include "Readout.h"
 #include "RunsWindow.h"
+#include "SignalDefinition.h"
 #include "StorePoints.h"
 #include "TComboBox.h"
 
@@ -799,6 +800,23 @@ TEST_F(MainRunsTest, ListWindowShowsRenamesRestoresSavesDeletesAndUndoes) {
 
     items->item(0)->setText(QStringLiteral("Pendel, 2. Versuch"));
     EXPECT_EQ(Runs(*win)[0].name, QStringLiteral("Pendel, 2. Versuch"));
+    // A name from a file with line breaks and a direction override: shown in one line, in
+    // order; the stored name stays, also when the run is shown and hidden.
+    for (const QString& hostile :
+         {QStringLiteral("Teil 1\nTeil 2"), QStringLiteral("Bericht\u202Etxt.exe"),
+          QString::fromUtf16(u"a\0\x1B[2J", 6)}) {
+        SCOPED_TRACE(hostile.toStdString());
+        ASSERT_TRUE(win->session().journal().renameRun(pasted, hostile));
+        Child<MainRuns>(*win, "Runs")->Changed();
+        const QString text = items->item(0)->text();
+        EXPECT_EQ(text, kurvimat::signals::shownName(hostile));
+        for (const QChar c : text)
+            EXPECT_TRUE(c.unicode() >= 0x20 && c.unicode() != 0x202E) << int(c.unicode());
+        items->item(0)->setCheckState(Qt::Checked);
+        items->item(0)->setCheckState(Qt::Unchecked);
+        EXPECT_EQ(Runs(*win)[0].name, hostile);
+    }
+    items->item(0)->setText(QStringLiteral("Pendel, 2. Versuch"));
 
     // Copy and save write what "Daten kopieren" wrote of the points.
     list->setCurrent(sweep);

@@ -69,6 +69,34 @@ TEST(SignalTitle, MarksWhereTheScaleInsertsItsPrefix) {
     }
 }
 
+// Names and labels from files are shown, not obeyed: no line breaks, no turned direction, no
+// invisible control characters; what is plain stays as it is.
+TEST(ShownName, ControlCharactersVisibleDirectionMarksLeftOut) {
+    const struct {
+        const char* name;
+        QString text, shown;
+    } rows[] = {
+        {"plain", QStringLiteral("Abkühlung 2 – Ω"), QStringLiteral("Abkühlung 2 – Ω")},
+        {"line break", QStringLiteral("a\r\nb"), QStringLiteral("a\u240D\u240Ab")},
+        {"NUL and ESC", QString::fromUtf16(u"x\0y\x1B[31m", 8),
+         QStringLiteral("x\u2400y\u241B[31m")},
+        {"TAB and DEL", QStringLiteral("a\tb\x7F"), QStringLiteral("a\u2409b\u2421")},
+        {"C1 control", QStringLiteral("a\u0085b"), QStringLiteral("a\uFFFDb")},
+        {"line separator", QStringLiteral("a\u2028b\u2029"), QStringLiteral("a\u2424b\u2424")},
+        {"right-to-left override", QStringLiteral("Bericht\u202Etxt.exe"),
+         QStringLiteral("Berichttxt.exe")},
+        {"isolates and marks",
+         QStringLiteral("\u2066a\u2067b\u2068c\u2069\u200E\u200F\u061C\u202A\u202B\u202C\u202D"),
+         QStringLiteral("abc")},
+    };
+    for (const auto& r : rows) {
+        SCOPED_TRACE(r.name);
+        EXPECT_EQ(shownName(r.text), r.shown);
+        // Titles of labels show them the same way.
+        EXPECT_EQ(SignalTitle(r.text, {}), r.shown);
+    }
+}
+
 // A parser as the main window sets it up: "U" registered before the first definition.
 class Signal : public ::testing::Test {
 protected:

@@ -38,7 +38,22 @@
     let s = Math.abs(v) >= 1e6 || (v !== 0 && Math.abs(v) < 1e-3) ? v.toExponential(3) : String(Number(v.toPrecision(4)));
     return T.decimal === ',' ? s.replace('.', ',') : s;
   }
-  function title(c) { return c.unit ? c.name + ' (' + c.unit + ')' : c.name; }
+  // A name as the program shows it (shownName): control characters as their visible symbols,
+  // marks that turn the writing direction left out.
+  function shown(text) {
+      return String(text === undefined || text === null ? '' : text)
+          .replace(
+              /[\u0000-\u001f\u007f-\u009f\u2028\u2029\u061c\u200e\u200f\u202a-\u202e\u2066-\u2069]/g,
+              function(c) {
+                  const u = c.charCodeAt(0);
+                  if (u < 0x20) return String.fromCharCode(0x2400 + u);
+                  if (u === 0x7f) return '\u2421';
+                  if (u <= 0x9f) return '\ufffd';
+                  if (u === 0x2028 || u === 0x2029) return '\u2424';
+                  return '';
+              });
+  }
+  function title(c) { return shown(c.unit ? c.name + ' (' + c.unit + ')' : c.name); }
 
   // --- points in ---
   function grow(set, need) {
@@ -119,8 +134,9 @@
     for (const k of ['a', 'b']) {
       const box = document.getElementById('big-' + k);
       box.hidden = !m[k].on;
-      box.querySelector('.name').textContent = m[k].name;
-      box.querySelector('.value').textContent = fmt(m[k].value) + (m[k].unit ? ' ' + m[k].unit : '');
+      box.querySelector('.name').textContent = shown(m[k].name);
+      box.querySelector('.value').textContent =
+          fmt(m[k].value) + (m[k].unit ? ' ' + shown(m[k].unit) : '');
     }
     if (state.online) {
       status.textContent = m.trigger.mode + ' · ' + T[m.trigger.state] + ' · ' + m.intervalMs + ' ms · ' + m.pointCount;
@@ -134,8 +150,9 @@
   function showDownloads() {
     downloads.replaceChildren(link('daten.txt', T.data), ' ', link('daten.csv', 'CSV'));
     for (const r of state.meta.runs) {
-      downloads.append(' ', link('messreihe-' + r.id + '.txt', r.name || T.run + ' ' + r.id));
-      downloads.append(' ', link('messreihe-' + r.id + '.csv', 'CSV'));
+        downloads.append(' ',
+                         link('messreihe-' + r.id + '.txt', shown(r.name) || T.run + ' ' + r.id));
+        downloads.append(' ', link('messreihe-' + r.id + '.csv', 'CSV'));
     }
   }
 
@@ -262,8 +279,9 @@
     if (i < 0) return;
     const d = state.data;
     let text = 't = ' + fmt(d.t[i]) + ' s';
-    if (m.a.on) text += '   ' + m.a.name + ' = ' + fmt(d.a[i]) + ' ' + m.a.unit;
-    if (m.b.on && d.hasB) text += '   ' + m.b.name + ' = ' + fmt(d.b[i]) + ' ' + m.b.unit;
+    if (m.a.on) text += '   ' + shown(m.a.name) + ' = ' + fmt(d.a[i]) + ' ' + shown(m.a.unit);
+    if (m.b.on && d.hasB)
+        text += '   ' + shown(m.b.name) + ' = ' + fmt(d.b[i]) + ' ' + shown(m.b.unit);
     readout.textContent = text;
   }
   function frame() { if (dirty) { dirty = false; draw(); } requestAnimationFrame(frame); }
