@@ -308,6 +308,10 @@ Two-channel USB oscilloscope and data logger for school labs.
         <source>Die Datei %1 zeigt eine Ausgleichskurve, die diese Kurvimat-Version nicht kennt („%2“), und wird nicht geöffnet.</source>
         <translation>The file %1 shows a fitted curve this version of Kurvimat does not know (“%2”) and is not opened.</translation>
     </message>
+    <message>
+        <source>%1 stammt aus einer Kurvimat-Version ohne Prüfsummen: Ob ihre Punkte unversehrt sind, lässt sich nicht prüfen.</source>
+        <translation>%1 comes from a version of Kurvimat without checksums: whether its points are intact cannot be checked.</translation>
+    </message>
 </context>
 <context>
     <name>ExperimentFiles</name>
@@ -742,6 +746,50 @@ This installs the udev rule packaging/70-kurvimat.rules. Then unplug the instrum
         <source>Wiederherstellen holt sie in diese Sitzung zurück. Verwerfen legt sie in den Papierkorb, wo sie sieben Tage bleiben (Datei ▸ Verworfene Sitzungen …).</source>
         <translation>Restore brings them back into this session. Discard puts them in the wastebasket, where they stay for seven days (File ▸ Discarded sessions …).</translation>
     </message>
+    <message>
+        <source>Der Datenträger ist voll.</source>
+        <translation>The disk is full.</translation>
+    </message>
+    <message>
+        <source>Ein anderes Programm benutzt sie gerade.</source>
+        <translation>Another program is using it.</translation>
+    </message>
+    <message>
+        <source>Der Arbeitsspeicher reicht nicht.</source>
+        <translation>There is not enough memory.</translation>
+    </message>
+    <message>
+        <source>Der Datenträger meldet einen Lesefehler (%1).</source>
+        <translation>The disk reports a read error (%1).</translation>
+    </message>
+    <message>
+        <source>Im Ordner %1 fehlt das Recht, sie zu öffnen oder dort zu schreiben.</source>
+        <translation>There is no permission to open it or to write in the folder %1.</translation>
+    </message>
+    <message>
+        <source>Sie bleibt, wo sie ist, und wird beim nächsten Start wieder angeboten.</source>
+        <translation>It stays where it is and will be offered again at the next start.</translation>
+    </message>
+    <message>
+        <source>Die Sicherungsdatei einer früheren Sitzung lässt sich jetzt nicht öffnen: %1</source>
+        <translation>The backup file of an earlier session cannot be opened now: %1</translation>
+    </message>
+    <message>
+        <source>%2 Sicherungsdateien früherer Sitzungen lassen sich jetzt nicht öffnen: %1</source>
+        <translation>%2 backup files of earlier sessions cannot be opened now: %1</translation>
+    </message>
+    <message>
+        <source>Sie bleiben, wo sie sind, und werden beim nächsten Start wieder angeboten.</source>
+        <translation>They stay where they are and will be offered again at the next start.</translation>
+    </message>
+    <message>
+        <source>Diese Sitzung kann gerade nichts sichern: Wiederhergestellte Messreihen bleiben nur im Speicher, ihre Sicherungsdatei bleibt liegen und wird beim nächsten Start wieder angeboten.</source>
+        <translation>This session cannot back anything up now: restored runs stay in memory only; their backup file stays and will be offered again at the next start.</translation>
+    </message>
+    <message>
+        <source>Sie stammt aus einer neueren Kurvimat-Version.</source>
+        <translation>It comes from a newer version of Kurvimat.</translation>
+    </message>
 </context>
 <context>
     <name>Run</name>
@@ -838,6 +886,14 @@ This installs the udev rule packaging/70-kurvimat.rules. Then unplug the instrum
     <message>
         <source>Aufzeichnung</source>
         <translation>recording</translation>
+    </message>
+    <message>
+        <source>Daten</source>
+        <translation>data</translation>
+    </message>
+    <message>
+        <source>Schnappschuss</source>
+        <translation>snapshot</translation>
     </message>
 </context>
 <context>
@@ -1886,6 +1942,10 @@ trigger</translation>
     <message>
         <source>Die Zeiten beginnen bei %1 s; gezeigt werden die Sekunden seit dem ersten Messpunkt, kopiert und gespeichert die gelesenen.</source>
         <translation>The times start at %1 s; the seconds since the first point are shown, the times as read are copied and saved.</translation>
+    </message>
+    <message>
+        <source>die Formel ist zu lang</source>
+        <translation>the formula is too long</translation>
     </message>
 </context>
 <context>
