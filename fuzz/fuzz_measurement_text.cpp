@@ -42,9 +42,10 @@ void check(const QString& text) {
     int numericLines = 0;
     qsizetype pos = text.startsWith(QChar(0xFEFF)) ? 1 : 0; // a byte order mark
     for (int line = 0; pos < text.size(); ++line) {
-        // Split where the reader split: a text may be comma- or semicolon-separated.
+        // Split where the reader split: a text may be comma- or semicolon-separated, and a
+        // quoted field may run over a line break.
         QStringList f = SplitTableLine(
-            nextTextLine(text, pos).left(MeasurementTextMaxLineLength), read->separator);
+            nextTableRecord(text, pos).left(MeasurementTextMaxLineLength), read->separator);
         while (f.size() < 3) f << QString();
         if (numeric(f[0]) && ReadTableNumber(f[1]) && (!read->hasB || ReadTableNumber(f[2])))
             ++numericLines;

@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <charconv>
 #include <cmath>
+#include <deque>
 
 using kurvimat::signals::FormatValue;
 using kurvimat::signals::MaxSignificantDigits;
@@ -248,7 +249,10 @@ QChar textDecimalMark(MeasurementText& m, const std::vector<Fields>& rows, std::
         m.decidingField = points > commas ? pointWitness : commaWitness;
         m.ambiguousField = mark == u'.' ? withComma : withPoint; // read as grouped digits
     } else {
-        mark = m.separator == u',' || QLocale().decimalPoint() != u',' ? u'.' : u',';
+        // Spreadsheets separate fields by ';' where the comma is the decimal separator.
+        mark = m.separator == u';'   ? u','
+               : m.separator == u',' ? u'.'
+                                     : (QLocale().decimalPoint() == u',' ? u',' : u'.');
         m.ambiguousField = withPoint.isEmpty() ? withComma : withPoint;
     }
     if (m.ambiguousField.isEmpty()) m.decidingField.clear();
@@ -261,6 +265,69 @@ struct TextLine {
     QStringView text;
     int number;
 };
+
+bool startsField(QStringView line, qsizetype i) {
+    return i == 0 || line[i - 1] == Tab || line[i - 1] == u';' || line[i - 1] == u',';
+}
+
+// How a line leaves the quotes: whether it ends inside a quoted stretch that opened where a
+// field starts (a cell with a line break in it), and, for a line that began inside one,
+// whether that stretch closed where its field ends. Two quotes inside a stretch toggle it
+// twice, so CSV's doubled quotes need no rule of their own.
+struct QuoteState {
+    bool endsOpen = false;
+    bool closedAtFieldEnd = true;
+};
+QuoteState scanQuotes(QStringView line, bool carried) {
+    QuoteState state;
+    bool quoted = carried, fieldStart = carried;
+    for (qsizetype i = 0; i < line.size(); ++i) {
+        if (line[i] != Quote) continue;
+        if (quoted && i + 1 < line.size() && line[i + 1] == Quote) {
+            ++i;
+        } else if (quoted) {
+            quoted = false;
+            if (carried) {
+                qsizetype j = i + 1;
+                while (j < line.size() && (line[j] == u' ' || line[j] == QChar(0x00A0)))
+                    ++j;
+                state.closedAtFieldEnd = j == line.size() || startsField(line, j + 1);
+                carried = false;
+            }
+        } else {
+            quoted = true;
+            fieldStart = startsField(line, i);
+        }
+    }
+    state.endsOpen = quoted && fieldStart;
+    return state;
+}
+
+// One record: a line, or the lines a quoted field runs over, each break a blank. Anything
+// else that looks like one (a stray quote, a field that does not close where a field ends, a
+// record longer than is read) leaves the line a record of its own, as it always was.
+struct Record {
+    QStringView text;
+    int lines = 1;
+};
+Record nextRecord(QStringView text, qsizetype& pos, QString& joined) {
+    const QStringView line = nextTextLine(text, pos);
+    if (!line.contains(Quote) || !scanQuotes(line, false).endsOpen) return {line, 1};
+    joined = line.toString();
+    qsizetype p = pos;
+    for (int lines = 2; p < text.size() && joined.size() < MeasurementTextMaxLineLength; ++lines) {
+        const QStringView next = nextTextLine(text, p);
+        joined += u' ';
+        joined += next;
+        const QuoteState state = scanQuotes(next, true);
+        if (!state.closedAtFieldEnd || joined.size() > MeasurementTextMaxLineLength) break;
+        if (!state.endsOpen) {
+            pos = p;
+            return {joined, lines};
+        }
+    }
+    return {line, 1};
+}
 
 } // namespace
 
@@ -304,6 +371,12 @@ QString FormatAsRead(double x) {
     }
     style.Digits = DoubleDigits;
     return signals::FormatNumber(x, style);
+}
+
+QString nextTableRecord(QStringView text, qsizetype& pos) {
+    QString joined;
+    const Record record = nextRecord(text, pos, joined);
+    return record.lines > 1 ? joined : record.text.toString();
 }
 
 QString TakeField(QString& line) {
@@ -355,8 +428,10 @@ QString formatText(const QString& defA, const QString& defB, std::span<const Num
         text += Tab;
         text += protectField(defB);
     } else {
+        // A spreadsheet's CSV speaks the language of its numbers, which is the window's.
         const QChar separator = FieldSeparator(format);
-        text += QStringLiteral("Zeit in s");
+        text +=
+            DecimalMark(format) == u',' ? QStringLiteral("Zeit in s") : QStringLiteral("Time in s");
         text += separator;
         text += csvField(defA, separator);
         text += separator;
@@ -402,11 +477,18 @@ std::optional<MeasurementText> readMeasurementText(QStringView text) {
         return m;
     }
 
-    // All lines with something in them, cut to the length that is read.
+    // All records with something in them, cut to the length that is read. The few that run
+    // over line breaks are kept here; a deque leaves the views into them valid.
     std::vector<TextLine> lines;
+    std::deque<QString> joinedRecords;
+    QString joined;
     qsizetype pos = 0;
-    for (int number = 1; pos < text.size(); ++number) {
-        QStringView line = nextTextLine(text, pos);
+    for (int number = 1; pos < text.size();) {
+        const Record record = nextRecord(text, pos, joined);
+        QStringView line = record.text;
+        const int lineNumber = number;
+        number += record.lines;
+        if (record.lines > 1) line = joinedRecords.emplace_back(std::move(joined));
         if (line.size() > MeasurementTextMaxLineLength) {
             ++m.cutLines;
             line = cutLine(line);
@@ -415,7 +497,7 @@ std::optional<MeasurementText> readMeasurementText(QStringView text) {
         for (const QChar c : line)
             blank = blank && (c == Tab || c == u' ' || c == QChar(0x00A0) || c == Quote ||
                               c == u';' || c == u',');
-        if (!blank) lines.push_back({line, number});
+        if (!blank) lines.push_back({line, lineNumber});
     }
     if (lines.empty()) return std::nullopt;
 

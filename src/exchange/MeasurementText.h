@@ -103,10 +103,11 @@ QChar DecimalMark(const MeasurementTextFormat& format);
 /// beside the point.
 QChar FieldSeparator(const MeasurementTextFormat& format);
 
-/// The text of a point set, lines ending in CR LF. Recorded times are written with at least
-/// four significant digits and as many as keep two different consecutive times apart, but
-/// never finer than their spacing needs, so that float noise near 0 does not show. Writes
-/// min(t.size(), a.size(), b.size()) points.
+/// The text of a point set, lines ending in CR LF. The TAB text's header begins "Zeit in s",
+/// the program's own; CSV's "Time in s" beside the decimal point, the window's language. Recorded
+/// times are written with at least four significant digits and as many as keep two different
+/// consecutive times apart, but never finer than their spacing needs, so that float noise near 0
+/// does not show. Writes min(t.size(), a.size(), b.size()) points.
 QString formatMeasurementText(const QString& defA, const QString& defB, std::span<const float> t,
                               std::span<const float> a, std::span<const float> b,
                               const MeasurementTextFormat& format = {});
@@ -127,8 +128,15 @@ QByteArray formatMeasurementFile(const QString& defA, const QString& defB,
                                  std::span<const float> t, std::span<const float> a,
                                  std::span<const float> b, const MeasurementTextFormat& format);
 
-/// Reads a measurement text (from a file after decodeText, or from the clipboard); CR LF, LF
-/// and CR all end a line, blank lines are no points. The field separator is TAB, ';' or ',',
+/// One record of a table text from pos, which it moves past the record: a line (CR LF, LF or CR
+/// ends it), or the lines a quoted field that starts a field runs over up to the quote that
+/// ends it, as spreadsheets write a cell with a line break; each break in the field becomes a
+/// blank. A quote that does not close where a field ends within MeasurementTextMaxLineLength
+/// characters leaves its line a record of its own.
+QString nextTableRecord(QStringView text, qsizetype& pos);
+
+/// Reads a measurement text (from a file after decodeText, or from the clipboard) record by
+/// record (nextTableRecord); blank lines are no points. The field separator is TAB, ';' or ',',
 /// whichever makes points of the most lines (TAB, then ';' on a tie); a comma separates fields
 /// only where the numbers use the decimal point. The first line is a header when its first
 /// field is neither a number nor a time; otherwise it is a point like the others. A line is a
@@ -136,8 +144,8 @@ QByteArray formatMeasurementFile(const QString& defA, const QString& defB,
 /// (ReadTableNumber, or ReadClockTime for the time); every other line with something in it is
 /// skipped and counted. A number whose one separator before three digits is ambiguous reads
 /// as the other numbers of the text show the decimal separator, else as the field separator
-/// (',': decimal point) or the window's language suggests. Returns nothing for a text with
-/// nothing but blanks.
+/// (';': decimal comma, ',': decimal point) or the window's language suggests. Returns nothing for
+/// a text with nothing but blanks.
 std::optional<MeasurementText> readMeasurementText(QStringView text);
 
 /// The shortest text that reads back as x, in FormatValue's form with at least four significant

@@ -122,13 +122,17 @@ std::optional<double> takeClock(QStringView s, qsizetype& pos) {
 // A number field's parts: |sign|mantissa (digits and separators)|exponent and the rest.
 struct NumberParts {
     bool negative = false;
+    bool percent = false;
     QStringView mantissa;
     QStringView rest;
 };
 NumberParts numberParts(QStringView field) {
     QStringView s = trimmed(field);
-    if (s.endsWith(u'%')) s = trimmed(s.chopped(1));
     NumberParts p;
+    if (s.endsWith(u'%')) {
+        s = trimmed(s.chopped(1));
+        p.percent = true;
+    }
     qsizetype i = 0;
     if (i < s.size() && (s[i] == u'+' || s[i] == u'-')) {
         p.negative = s[i] == u'-';
@@ -212,16 +216,22 @@ std::optional<double> ReadTableNumber(QStringView field, QChar decimalMark) {
             number += char(c.unicode());
         }
     }
+    // The exponent is read whole: a percent lowers it by two, and the value read is then the
+    // double nearest to the decimal number, as a sheet holds it ("0,07 %" is 0.0007 exactly).
+    long long exponent = 0;
     if (m < s.size() && (s[m] == u'e' || s[m] == u'E')) {
-        number += 'e';
         ++m;
-        if (m < s.size() && (s[m] == u'+' || s[m] == u'-')) number += char(s[m++].unicode());
+        const bool negative = m < s.size() && s[m] == u'-';
+        if (m < s.size() && (s[m] == u'+' || s[m] == u'-')) ++m;
         const qsizetype digitsAt = m;
-        while (m < s.size() && isDigit(s[m]))
-            number += char(s[m++].unicode());
+        for (; m < s.size() && isDigit(s[m]); ++m)
+            exponent = std::min(exponent * 10 + (s[m].unicode() - u'0'), 100000LL);
         if (m == digitsAt) return std::nullopt;
+        if (negative) exponent = -exponent;
     }
     if (m != s.size()) return std::nullopt;
+    if (parts.percent) exponent -= 2;
+    if (exponent != 0) number += 'e' + std::to_string(exponent);
     double value = 0;
     const auto [end, ec] = std::from_chars(number.data(), number.data() + number.size(), value);
     if (ec != std::errc() || end != number.data() + number.size()) return std::nullopt;

@@ -11,13 +11,13 @@ namespace kurvimat::exchange {
 /// A whole field as a number. Comma or point is the decimal separator; a field with both takes
 /// the last one as the decimal separator and the other as grouping digits by three
 /// ("101.325,00" and "101,325.00" are 101325), and one separator that appears more than once
-/// groups digits ("1.234.567"). An exponent ("1,235E+04") and a trailing "%" ("10,00 %") are
-/// allowed; blanks, also no-break ones, around the number are ignored. Nothing for an empty
-/// field, a word, "nan", "inf", a clock time or anything else around the number, and nothing
-/// for a number beyond the range of a 32-bit float.
-/// One separator followed by exactly three digits ("101.325", "1,100") is ambiguous alone: it
-/// is the decimal separator where it equals decimalMark or decimalMark is null, else it groups
-/// digits (101325, 1100).
+/// groups digits ("1.234.567"). An exponent ("1,235E+04") is allowed, and a trailing "%" reads
+/// as the sheet holds such a cell: "10,00 %" is 0,1; blanks, also no-break ones, around the number
+/// are ignored. Nothing for an empty field, a word, "nan", "inf", a clock time or anything else
+/// around the number, and nothing for a number beyond the range of a 32-bit float. One separator
+/// followed by exactly three digits ("101.325", "1,100") is ambiguous alone: it is the decimal
+/// separator where it equals decimalMark or decimalMark is null, else it groups digits (101325,
+/// 1100).
 std::optional<double> ReadTableNumber(QStringView field, QChar decimalMark = {});
 
 /// The decimal separator a number field shows unambiguously: the last of both separators, the

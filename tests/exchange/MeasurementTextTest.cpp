@@ -143,8 +143,9 @@ TEST_P(RoundTrip, CsvReadsBackToTheSamePoints) {
     MeasurementTextFormat csv;
     csv.layout = TableLayout::Csv;
     const QByteArray file = formatMeasurementFile(defA, defB, t, a, b, csv);
+    // The header speaks the window's language, as its numbers do.
     const char* head = separator() == u',' ? "\xEF\xBB\xBFZeit in s;\"Temperatur, unkalibriert"
-                                           : "\xEF\xBB\xBFZeit in s,\"Temperatur, unkalibriert";
+                                           : "\xEF\xBB\xBFTime in s,\"Temperatur, unkalibriert";
     EXPECT_TRUE(file.startsWith(head)) << file.left(40).toStdString();
     EXPECT_EQ(file.count("\r\n"), 5);
     EXPECT_EQ(file.count('\n'), 5);
@@ -163,9 +164,16 @@ TEST_P(RoundTrip, CsvReadsBackToTheSamePoints) {
         expectFourDigits(m->a[i], a[i]);
         expectFourDigits(m->b[i], b[i]);
     }
-    // A decimal mark of its own, whatever the window's.
+    // A decimal mark of its own, whatever the window's; the TAB text keeps its own header.
     csv.decimalMark = u'.';
-    EXPECT_TRUE(formatMeasurementText("A", "B", t, a, b, csv).contains("\r\n0.005,2.502,-0.5\r\n"));
+    const QString pointed = formatMeasurementText("A", "B", t, a, b, csv);
+    EXPECT_TRUE(pointed.startsWith("Time in s,A,B\r\n"));
+    EXPECT_TRUE(pointed.contains("\r\n0.005,2.502,-0.5\r\n"));
+    csv.decimalMark = u',';
+    EXPECT_TRUE(formatMeasurementText("A", "B", t, a, b, csv).startsWith("Zeit in s;A;B\r\n"));
+    csv.layout = TableLayout::Tab;
+    csv.decimalMark = u'.';
+    EXPECT_TRUE(formatMeasurementText("A", "B", t, a, b, csv).startsWith("Zeit in s\tA\tB\r\n"));
 }
 
 TEST_P(RoundTrip, LayoutOfTheWrittenText) {
@@ -259,6 +267,7 @@ TEST(MeasurementText, Lines) {
         int skipped;
         int firstSkippedLine;
     };
+    // clang-format off
     const Row rows[] = {
         {"five characters with two TABs are a point", "0\t5\t1", 1, {0, 5, 1}, true, 0, 0},
         {"short lines of two columns", "0\t1\n1\t2", 2, {0, 1, 0}, false, 0, 0},
@@ -289,7 +298,20 @@ TEST(MeasurementText, Lines) {
          {0, 101325, 20.37f}, true, 0, 0},
         {"US date and 12-hour clock", "03/01/24 10:15 AM,1,2\n03/01/24 1:15 PM,3,4", 2,
          {0, 1, 2}, true, 0, 0},
+        // A quoted field runs over line breaks to the quote that ends it, and the lines keep
+        // their numbers; a quote that ends no field, or never closes, leaves the lines alone.
+        {"a note over two lines", "1;2;3;\"Schalter\r\numgelegt\"\nx;y;z\n2;3;4", 2, {1, 2, 3},
+         true, 1, 4},
+        {"a note over three TAB lines", "1\t2\t3\t\"a\n\nb\"\n2\t3\t4\nx", 2, {1, 2, 3}, true,
+         1, 6},
+        {"doubled quotes in a note", "1,2,3,\"a \"\"x\"\"\nb\",\"c\"\n2,3,4", 2, {1, 2, 3}, true,
+         0, 0},
+        {"a quoted value over a break", "\"1\n\";2;3\n2;3;4", 2, {1, 2, 3}, true, 0, 0},
+        {"a quote that never closes", "1;2;3;\"note\n4;5;6\n7;8;9", 3, {1, 2, 3}, true, 0, 0},
+        {"a quote that ends no field", "1;2;3;\"a\n4\"x;5;6\n7;8;9", 2, {1, 2, 3}, true, 1, 3},
+        {"a quote inside a field", "1;2\"x;3\n4;5;6\n7;8;9", 2, {4, 5, 6}, true, 1, 2},
     };
+    // clang-format on
     for (const QLocale::Language language : {QLocale::German, QLocale::English}) {
         LocaleGuard guard{QLocale(language)};
         for (const Row& r : rows) {
@@ -323,10 +345,16 @@ TEST(MeasurementText, AmbiguousThousands) {
         const char* deciding;
     };
     const Row rows[] = {
-        {"German window", "Zeit in s;Druck (Pa)\n0;101.325\n1.100;101.330", QLocale::German,
-         101325, 1100, "101.325", ""},
-        {"English window", "Zeit in s;Druck (Pa)\n0;101.325\n1.100;101.330", QLocale::English,
-         101.325f, 1.1f, "101.325", ""},
+        {"German window", "Zeit in s;Druck (Pa)\n0;101.325\n1.100;101.330", QLocale::German, 101325,
+         1100, "101.325", ""},
+        {"semicolons in the English window", "Zeit in s;Druck (Pa)\n0;101.325\n1.100;101.330",
+         QLocale::English, 101325, 1100, "101.325", ""},
+        {"TABs in the English window", "Zeit in s\tDruck (Pa)\n0\t101.325\n1.100\t101.330",
+         QLocale::English, 101.325f, 1.1f, "101.325", ""},
+        {"TABs in the German window", "Zeit in s\tDruck (Pa)\n0\t101.325\n1.100\t101.330",
+         QLocale::German, 101325, 1100, "101.325", ""},
+        {"commas in the German window", "Zeit,Druck (Pa)\n0,\"101.325\"\n\"1.100\",\"101.330\"",
+         QLocale::German, 101.325f, 1.1f, "101.325", ""},
         {"comma between fields", "Zeit in s,Druck (Pa)\n0,\"101,325\"\n\"1,100\",\"101,330\"",
          QLocale::German, 101325, 1100, "101,325", ""},
         {"a decimal comma decides", "Zeit;Druck;T\n0;101.325;20,37\n1.100;101.330;20,5",
@@ -357,15 +385,43 @@ TEST(MeasurementText, AmbiguousThousands) {
 // Fields as spreadsheets and people write them; nothing for what is not whole a number.
 TEST(TableNumbers, Fields) {
     const std::pair<const char*, std::optional<double>> numbers[] = {
-        {"1,5", 1.5},          {" -2.25 ", -2.25},       {"+7", 7},
-        {".5", 0.5},           {"5.", 5},                {"1,235E+04", 12350},
-        {"101.325,00", 101325}, {"101,325.00", 101325},   {"1.234.567", 1234567},
-        {"1,234", 1.234},      {"10,00\u00A0%", 10},     {"10,00\u202F%", 10},
-        {"-0", 0},             {"", std::nullopt},       {"%", std::nullopt},
-        {"1.23.4", std::nullopt}, {"1.2,3.4", std::nullopt}, {"12:30", std::nullopt},
-        {"nan", std::nullopt}, {"inf", std::nullopt},    {"1e400", std::nullopt},
-        {"1e39", std::nullopt}, {"3,4028235E+38", 3.4028235e38}, {"1e", std::nullopt},
-        {"2 V", std::nullopt}, {"ja", std::nullopt},     {"1,5,", std::nullopt},
+        {"1,5", 1.5},
+        {" -2.25 ", -2.25},
+        {"+7", 7},
+        {".5", 0.5},
+        {"5.", 5},
+        {"1,235E+04", 12350},
+        {"101.325,00", 101325},
+        {"101,325.00", 101325},
+        {"1.234.567", 1234567},
+        {"1,234", 1.234},
+        {"10,00\u00A0%", 0.1},
+        {"10,00\u202F%", 0.1},
+        {"0,50 %", 0.005},
+        {"0,07 %", 0.0007},
+        {"12.5%", 0.125},
+        {"-1,5E+03 %", -15},
+        {"1.234,5 %", 12.345},
+        {"1e-2%", 1e-4},
+        {"1E99999999999 %", std::nullopt},
+        {"% 5", std::nullopt},
+        {"5 %%", std::nullopt},
+        {"1E+05", 1e5},
+        {"-0", 0},
+        {"", std::nullopt},
+        {"%", std::nullopt},
+        {"1.23.4", std::nullopt},
+        {"1.2,3.4", std::nullopt},
+        {"12:30", std::nullopt},
+        {"nan", std::nullopt},
+        {"inf", std::nullopt},
+        {"1e400", std::nullopt},
+        {"1e39", std::nullopt},
+        {"3,4028235E+38", 3.4028235e38},
+        {"1e", std::nullopt},
+        {"2 V", std::nullopt},
+        {"ja", std::nullopt},
+        {"1,5,", std::nullopt},
     };
     for (const auto& [text, value] : numbers) {
         SCOPED_TRACE(text);
@@ -532,6 +588,24 @@ TEST(MeasurementText, LongLinesAreCutAt4096Characters) {
     EXPECT_FLOAT_EQ(m->t[1], 4.f);
 }
 
+// A quoted field that has not closed within the length that is read joins no lines.
+TEST(MeasurementText, QuotedFieldsRunOverBreaksOnlyWithinTheLineLength) {
+    for (const qsizetype note : {MeasurementTextMaxLineLength - 40, MeasurementTextMaxLineLength}) {
+        SCOPED_TRACE(note);
+        const QString text = QStringLiteral("Zeit in s;A;B;C\n1;2;3;\"") + QString(note, u'x') +
+                             QStringLiteral("\n4;5;6\"\n7;8;9\n");
+        qsizetype pos = 0;
+        nextTableRecord(text, pos);
+        const bool joins = note < MeasurementTextMaxLineLength - 20;
+        EXPECT_EQ(nextTableRecord(text, pos).endsWith(QStringLiteral("x 4;5;6\"")), joins);
+        const auto m = readMeasurementText(text);
+        ASSERT_TRUE(m.has_value());
+        EXPECT_EQ(m->count, joins ? 2 : 3);
+        EXPECT_EQ(m->skippedLines, 0);
+        EXPECT_EQ(m->cutLines, joins ? 0 : 1);
+    }
+}
+
 TEST(MeasurementText, CutNeverSplitsASurrogatePair) {
     const QString head = QStringLiteral("Zeit in s\tA\t");
     const char32_t smile = 0x1F600;
@@ -618,7 +692,7 @@ TEST(MeasurementText, SpreadsheetExports) {
         {2, 12, true, false, 0, 2, {1.5f, 1.369f, 0}, 5.5f, "U in V"},
         {3, 12, false, true, 0, 3, {1.5f, 3.14159265f, 1.369f}, 5.5f, ""},
         {4, 12, true, true, 1, 3, {1.5f, 3.14159265f, 1.369f}, 5.5f, "Temperatur"},
-        {5, 12, true, true, 0, 3, {1.5f, 105028.5f, 17.5f}, 5.5f, "Druck (Pa)"},
+        {5, 12, true, true, 0, 3, {1.5f, 105028.5f, 0.175f}, 5.5f, "Druck (Pa)"},
         // Shown to the minute only: every row is the same time, not a day number.
         {6, 12, true, true, 0, 3, {0, 3.14159265f, 1.369f}, 0, "Temperatur (\u00B0C)"},
         {7, 7, true, true, 4, 3, {2.5f, 21.85f, 1.615f}, 5.5f, "Temperatur (\u00B0C)"},
@@ -664,10 +738,33 @@ TEST(MeasurementText, SpreadsheetExports) {
             EXPECT_FLOAT_EQ(m->a[3], r.fourth.a);
             EXPECT_FLOAT_EQ(m->b[3], r.fourth.b);
             EXPECT_FLOAT_EQ(m->t.back(), r.lastT);
-            if (r.n == 5) {
+            if (r.n == 5) { // "10,00 %" is 0.1 in the sheet
                 EXPECT_FLOAT_EQ(m->a[0], 101325.f);
-                EXPECT_FLOAT_EQ(m->b[0], 10.f);
+                EXPECT_FLOAT_EQ(m->b[0], 0.1f);
             }
+        }
+    }
+}
+
+// Calc writes a cell with a line break as one quoted field over two lines, header or note.
+TEST(MeasurementText, SpreadsheetCellsWithLineBreaks) {
+    const char* names[] = {"csv/de-semicolon/multiline.csv", "csv/de-tab/multiline.txt",
+                           "csv/en-comma/multiline.csv"};
+    for (const QLocale::Language window : {QLocale::German, QLocale::English}) {
+        LocaleGuard guard{QLocale(window)};
+        for (const char* name : names) {
+            SCOPED_TRACE(name);
+            const auto m = readMeasurementText(decodeText(fixture(QString::fromLatin1(name))));
+            ASSERT_TRUE(m.has_value());
+            EXPECT_EQ(m->defA, QStringLiteral("Strom (mA)"));
+            EXPECT_EQ(m->defB, QStringLiteral("Spannung unkalibriert (V)"));
+            EXPECT_EQ(m->skippedLines, 0);
+            EXPECT_EQ(m->columns, 4);
+            ASSERT_EQ(m->count, 8);
+            EXPECT_FLOAT_EQ(m->a[0], 12.5f);
+            EXPECT_FLOAT_EQ(m->a[3], 19.25f);
+            EXPECT_FLOAT_EQ(m->b[4], 3.25f);
+            EXPECT_FLOAT_EQ(m->t[7], 3.5f);
         }
     }
 }
@@ -682,7 +779,9 @@ TEST(MeasurementText, SpreadsheetThousands) {
     };
     const Row rows[] = {
         {"csv/de-semicolon/grouped-alone.csv", QLocale::German, 101325, 1100, ""},
-        {"csv/de-semicolon/grouped-alone.csv", QLocale::English, 101.325f, 1.1f, ""},
+        {"csv/de-semicolon/grouped-alone.csv", QLocale::English, 101325, 1100, ""},
+        {"csv/de-tab/grouped-alone.txt", QLocale::English, 101.325f, 1.1f, ""},
+        {"csv/de-tab/grouped-alone.txt", QLocale::German, 101325, 1100, ""},
         {"csv/de-semicolon/grouped-decided.csv", QLocale::English, 101325, 1100, "20,37"},
         {"csv/de-tab/grouped-decided.txt", QLocale::English, 101325, 1100, "20,37"},
         {"csv/en-comma/grouped-alone.csv", QLocale::German, 101325, 1100, ""},
