@@ -40,22 +40,6 @@ QString fixed(double x, int decimals) {
 
 } // namespace
 
-bool UnitTakesPrefix(const QString& unit) {
-    if (unit.isEmpty()) return false;
-    const QChar u = unit.front();
-    if (u == QChar(0x00B0) || u == u'%' || u.isDigit()) return false;
-    qsizetype end = 0;
-    while (end < unit.size() && unit[end] != u'/' && unit[end] != QChar(0x00B7) &&
-           unit[end] != u'*' && unit[end] != u' ')
-        ++end;
-    const QString first = unit.left(end);
-    static const QStringList unprefixed = {QStringLiteral("h"), QStringLiteral("min"),
-                                           QStringLiteral("d"), QStringLiteral("dB")};
-    if (unprefixed.contains(first)) return false;
-    static const QString prefixes = QStringLiteral("pn\u00B5umkMGT");
-    return !(prefixes.contains(u) && first.size() >= 2);
-}
-
 ShownQuantity ShowQuantity(double value, const QString& unit, int digits) {
     if (!std::isfinite(value)) return {None, unit, 0};
     if (!UnitTakesPrefix(unit) || value == 0) return {FormatValue(value, digits), unit, 0};

@@ -3,6 +3,8 @@
 // readout's table of them, which the plot's readout and a fit's readout both fill.
 #pragma once
 
+#include "Numbers.h"
+
 #include <QList>
 #include <QString>
 
@@ -10,10 +12,8 @@
 
 namespace kurvimat::analysis {
 
-/// Whether a unit takes an SI prefix. Not: an empty unit, one already prefixed ("mV"), or one
-/// whose first factor is a unit no one prefixes: "h", "min", "d", "dB", "°C" (any "°..."),
-/// "%", or a number ("1/s"). "°C/min" and "dB·s" take none either; "V·s" does.
-bool UnitTakesPrefix(const QString& unit);
+/// Whether a unit takes an SI prefix: the axes' rule, so that a readout and its axis agree.
+using signals::UnitTakesPrefix;
 
 /// A number and its unit, apart: the unit with the prefix that puts the number in 1 .. 999
 /// where the unit takes one.

@@ -1,6 +1,7 @@
 #include "Numbers.h"
 
 #include <QLocale>
+#include <QStringList>
 
 #include <algorithm>
 #include <charconv>
@@ -228,6 +229,29 @@ void OrderRange(float& min, float& max) {
 
 void OrderRange(double& min, double& max) {
     orderRange(min, max);
+}
+
+bool UnitTakesPrefix(const QString& unit) {
+    if (unit.isEmpty()) return false;
+    const QChar u = unit.front();
+    if (u == QChar(0x00B0) || u == u'%' || u.isDigit()) return false;
+    qsizetype end = 0;
+    while (end < unit.size() && unit[end] != u'/' && unit[end] != QChar(0x00B7) &&
+           unit[end] != u'*' && unit[end] != u' ')
+        ++end;
+    const QStringView first = QStringView(unit).first(end);
+    for (const QChar c : first)
+        if (c.isDigit() || c == u'^' || c == QChar(0x00B2) || c == QChar(0x00B3)) return false;
+    static const QStringList unprefixed = {QStringLiteral("h"), QStringLiteral("min"),
+                                           QStringLiteral("d")};
+    if (unprefixed.contains(first)) return false;
+    static const QStringList ownUnits = {QStringLiteral("mol"), QStringLiteral("cd"),
+                                         QStringLiteral("cal"), QStringLiteral("Gy"),
+                                         QStringLiteral("kat"), QStringLiteral("dpt")};
+    if (ownUnits.contains(first)) return true;
+    // The prefixes people write before a unit, deca's "da" included: "cm", "hPa", "daN".
+    static const QString prefixes = QStringLiteral("pn\u00B5umcdhkMGT");
+    return !(first.size() >= 2 && prefixes.contains(u));
 }
 
 std::optional<QString> SiPrefix(int exponent) {

@@ -66,4 +66,12 @@ void OrderRange(double& min, double& max);
 /// SI prefix for an engineering exponent (a multiple of 3 from -12 to 12; "" for 0), or none.
 std::optional<QString> SiPrefix(int exponent);
 
+/// Whether a unit takes an SI prefix before it, in a readout and on an axis. Its first factor
+/// (up to "/", "·", "*" or a blank) decides. Not: an empty unit; one that carries a prefix
+/// already ("mV", "cm/g", "hPa", "dm³", "daN", "dB"); a power ("m²", "s^2": a prefix would be
+/// raised with it); a unit no one prefixes ("h", "min", "d", any "°...", "%"); a number
+/// ("1/s"). Units of their own that begin with a prefix's letter ("mol", "cd", "cal", "Gy",
+/// "kat", "dpt") take one, as do "m", "Pa" and "V·s".
+bool UnitTakesPrefix(const QString& unit);
+
 } // namespace kurvimat::signals

@@ -207,10 +207,8 @@ QString shownName(const QString& name) {
 QString SignalTitle(const QString& rawName, const QString& rawUnit) {
     const QString name = shownName(rawName), unit = shownName(rawUnit);
     if (unit.isEmpty()) return name;
-    const QChar u = unit[0];
-    const bool ownSymbol = u == u'°' || u == u'%';
-    const bool prefixed = unit.size() >= 2 && QStringView(u"pnµumkMGT").contains(u);
-    if (ownSymbol || prefixed) return name + QStringLiteral(" in ") + unit;
+    // The readouts' rule: the axis of "cm" shows "x10^-3", never "mcm".
+    if (!UnitTakesPrefix(unit)) return name + QStringLiteral(" in ") + unit;
     return name + QStringLiteral(" in <vf>") + unit;
 }
 

@@ -466,6 +466,23 @@ TEST_F(Readout, QuantitiesTakePrefixesWhereTheUnitAllows) {
         {0.0031, "V·s", "3,1 mV·s"},
         {0.0031, "V/min", "3,1 mV/min"},
         {2500, "m", "2,5 km"},
+        // A prefix is never put before another, nor before a power it would be raised with;
+        // units of their own that begin with a prefix's letter take one.
+        {0.029, "cm", "0,029 cm"},
+        {0.0398, "cm/g", "0,0398 cm/g"},
+        {1013.25, "hPa", "1013 hPa"},
+        {0.5, "dm\u00B3", "0,5 dm\u00B3"},
+        {1500, "daN", "1500 daN"},
+        {0.004, "m\u00B2", "0,004 m\u00B2"},
+        {0.004, "s^2", "0,004 s^2"},
+        {1500, "V\u00B2/Hz", "1500 V\u00B2/Hz"},
+        {0.004, "m/s\u00B2", "4 mm/s\u00B2"},
+        {0.002, "mol", "2 mmol"},
+        {0.02, "cd", "20 mcd"},
+        {2500, "cal", "2,5 kcal"},
+        {0.0012, "Gy", "1,2 mGy"},
+        {2e5, "Pa", "200 kPa"},
+        {0.0025, "kg", "0,0025 kg"},
     };
     for (const auto& r : rows) {
         SCOPED_TRACE(r.text);

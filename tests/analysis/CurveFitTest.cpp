@@ -480,6 +480,10 @@ TEST(CurveFit, ReadoutShowsEachParameterWithItsUncertainty) {
         {"one channel against the other", result(FitModel::XYLinear, {0.25, -0.0031}, {2e-4, 0.0011}),
          FitUnits{QStringLiteral("A"), QStringLiteral("V")},
          {"m = 250,0 ± 0,2 mA/V", "b = -3,1 ± 1,1 mA", "R² = 0,99937"}},
+        {"a length against a mass, in prefixed units",
+         result(FitModel::XYLinear, {0.0398, 1.2}, {0.0008, 0.05}),
+         FitUnits{QStringLiteral("cm"), QStringLiteral("g")},
+         {"m = 0,0398 ± 0,0008 cm/g", "b = 1,20 ± 0,05 cm", "R² = 0,99937"}},
     };
     for (const Row& r : rows) {
         SCOPED_TRACE(r.name);

@@ -375,8 +375,8 @@ TEST_F(MainExchangeTest, PastedTextsGiveTheirPointsAndKeepTheDefinitionsInForce)
         {"values as read", "Zeit in s\tA: U\tB: U\n1234,5\t100004,9\t-0,01\n0,001\t2860\t1,000E+30\n",
          nullptr, "A: U", "B: U", "", "A"},
         {"spreadsheet numbers", "Zeit in s\tDruck (hPa)\tAnteil\n0\t101.325,00\t10,00\u00A0%\n",
-         "Zeit in s\tDruck (hPa)\tAnteil\r\n0\t101325\t10\r\n", nullptr, nullptr, "",
-         "Druck in <vf>hPa"},
+         "Zeit in s\tDruck (hPa)\tAnteil\r\n0\t101325\t0,1\r\n", nullptr, nullptr, "",
+         "Druck in hPa"},
         {"clock times", "Uhrzeit\tA\tB\n10:15:00\t1\t2\n10:15:05,5\t3\t4\n",
          "Zeit in s\tA\tB\r\n0\t1\t2\r\n5,5\t3\t4\r\n", nullptr, nullptr, "Uhrzeiten", "A"},
         // A blank header field names nothing: the values are the quantity in force.
@@ -487,6 +487,7 @@ TEST_F(MainExchangeTest, SpreadsheetFilesLoad) {
         {"csv/en-comma/case2-de.csv", 12, false, "Trennzeichen: Komma."},
         {"csv/en-comma/grouped-alone.csv", 8, false, "\u201E101,325\u201C wurde als 101325"},
         {"csv/de-semicolon/grouped-decided.csv", 8, true, "wie \u201E20,37\u201C"},
+        {"csv/de-semicolon/multiline.csv", 8, true, "Die Spalte 4 wurde nicht geladen"},
     };
     for (const Row& r : rows) {
         SCOPED_TRACE(r.file);

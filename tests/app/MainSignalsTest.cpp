@@ -256,7 +256,7 @@ TEST_F(MainSignalsTest, RangeEnterEvaluatesAgainWhenMoreThanTheIntervalChanged) 
     };
     const Row rows[] = {
         {"interval alone", nullptr, nullptr, 7, "Spannung unkalibriert in <vf>V"},
-        {"formula", "U*200", "hPa", 1000, "Spannung unkalibriert in <vf>hPa"},
+        {"formula", "U*200", "hPa", 1000, "Spannung unkalibriert in hPa"},
         {"unit alone", nullptr, "mV", 5, "Spannung unkalibriert in mV"},
     };
     for (const Row& r : rows) {

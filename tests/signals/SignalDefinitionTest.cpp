@@ -62,6 +62,19 @@ TEST(SignalTitle, MarksWhereTheScaleInsertsItsPrefix) {
                                                       {"Spannung", "mV", "Spannung in mV"},
                                                       {"Strom", "µA", "Strom in µA"},
                                                       {"Länge", "m", "Länge in <vf>m"},
+                                                      // Prefixed already, or a power, or a unit
+                                                      // no one prefixes: the scale's exponent.
+                                                      {"Länge", "cm", "Länge in cm"},
+                                                      {"Druck", "hPa", "Druck in hPa"},
+                                                      {"Volumen", "dm³", "Volumen in dm³"},
+                                                      {"Fläche", "m²", "Fläche in m²"},
+                                                      {"Dauer", "h", "Dauer in h"},
+                                                      {"Rate", "1/s", "Rate in 1/s"},
+                                                      {"Weg", "cm/g", "Weg in cm/g"},
+                                                      {"Stoffmenge", "mol", "Stoffmenge in <vf>mol"},
+                                                      {"Lichtstärke", "cd", "Lichtstärke in <vf>cd"},
+                                                      {"Druck", "Pa", "Druck in <vf>Pa"},
+                                                      {"v", "m/s", "v in <vf>m/s"},
                                                       {"Rohdaten", "", "Rohdaten"}};
     for (const auto& [name, unit, expected] : rows) {
         SCOPED_TRACE(unit.toStdString());
