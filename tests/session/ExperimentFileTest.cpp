@@ -11,6 +11,8 @@
 
 #include <functional>
 
+#include <sys/stat.h>
+
 #include <sqlite3.h>
 
 using kurvimat::acquisition::PointCapacity;
@@ -319,7 +321,9 @@ TEST(ExperimentFile, CraftedFilesAreRefusedInTimeAndMemory) {
                  "has_a, has_b, recorded, definition_a, definition_b) SELECT 'run', 2, 0, 0, 1, "
                  "1, 1, '', '' FROM n"),
          tooLarge},
-        {"larger than any experiment", {}, tooLarge,
+        {"larger than any experiment",
+         {},
+         tooLarge,
          [&bytes](const QString& path) {
              writeBytes(path, bytes);
              QFile(path).resize(MaxExperimentBytes + 4096); // sparse: nothing to read
@@ -327,6 +331,20 @@ TEST(ExperimentFile, CraftedFilesAreRefusedInTimeAndMemory) {
         {"a flipped bit in a chunk", flipped(markerBytes, 3), damaged},
         {"a flipped bit in the settings", flipped("Wert", 2), damaged},
         {"a folder", {}, "ist ein Ordner", [](const QString& path) { QDir().mkpath(path); }},
+        // Neither may block the program: a FIFO without a writer, a device without an end.
+        {"a FIFO",
+         {},
+         "keine gewöhnliche Datei",
+         [](const QString& path) { ASSERT_EQ(::mkfifo(QFile::encodeName(path), 0600), 0); }},
+        {"the zero device",
+         {},
+         "keine gewöhnliche Datei",
+         [](const QString& path) { QFile::link(QStringLiteral("/dev/zero"), path); }},
+        // Regular, with a size of 0: read to its end, which is no experiment.
+        {"a process status file",
+         {},
+         foreign,
+         [](const QString& path) { QFile::link(QStringLiteral("/proc/self/status"), path); }},
     };
     for (const Row& r : rows) {
         SCOPED_TRACE(r.name);
