@@ -929,6 +929,36 @@ TEST_F(MainWindowTest, MenuEntriesRunTheirButtonsAndThePlotMenuSharesThem) {
     EXPECT_TRUE(menus.contains(Child<QAction>(*win, "ActionMessreiheBehalten")));
 }
 
+// The guide's lists of menus and shortcuts name what the menu bar holds, as it names it.
+TEST_F(MainWindowTest, TheGuideListsTheFileMenuAndEveryShortcut) {
+    const QString html = GuideHtml().simplified();
+    const auto section = [&html](const char* anchor) {
+        const qsizetype from = html.indexOf(QStringLiteral("<a name=\"%1\">").arg(anchor));
+        return from < 0 ? QString() : html.mid(from, html.indexOf(QStringLiteral("</table>"), from) - from);
+    };
+    const QString menus = section("menues"), keys = section("tasten");
+    ASSERT_FALSE(menus.isEmpty());
+    ASSERT_FALSE(keys.isEmpty());
+    QMenu* file = win->menuBar()->actions().first()->menu();
+    ASSERT_NE(file, nullptr);
+    for (const QAction* a : file->actions()) {
+        if (a->isSeparator()) continue;
+        const QString text = QString(a->text()).remove(u'&');
+        SCOPED_TRACE(text.toStdString());
+        EXPECT_TRUE(menus.contains(text));
+    }
+    for (const QAction* a : MenuActions(win->menuBar()->actions())) {
+        if (a->shortcut().isEmpty()) continue;
+        const QString key = a->shortcut()
+                                .toString(QKeySequence::PortableText)
+                                .replace(QStringLiteral("Ctrl"), QStringLiteral("Strg"))
+                                .replace(QStringLiteral("Shift"), QStringLiteral("Umschalt"))
+                                .replace(QStringLiteral("Space"), QStringLiteral("Leertaste"));
+        SCOPED_TRACE(key.toStdString());
+        EXPECT_TRUE(keys.contains(QStringLiteral("<td>") + key + QStringLiteral("</td>")));
+    }
+}
+
 TEST_F(MainWindowTest, EveryVisibleControlSaysWhatItDoes) {
     int controls = 0;
     for (QWidget* w : win->findChildren<QWidget*>()) {
