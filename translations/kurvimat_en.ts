@@ -156,10 +156,6 @@ The options of every Qt program work as well, such as -geometry 900x600+0+0, -pl
         <translation>%1: Unknown option “%2”.</translation>
     </message>
     <message>
-        <source>Eine Datei, deren Name mit „-“ beginnt, öffnet „%1 -- %2“ oder „%1 ./%2“.</source>
-        <translation>A file whose name begins with “-” opens with “%1 -- %2” or “%1 ./%2”.</translation>
-    </message>
-    <message>
         <source>%1: Die Option „%2“ nimmt keinen Wert an („%3“). %4
 </source>
         <translation>%1: The option “%2” takes no value (“%3”). %4
@@ -170,6 +166,10 @@ The options of every Qt program work as well, such as -geometry 900x600+0+0, -pl
 </source>
         <translation>%1: The option “%2” lacks its value. %3
 </translation>
+    </message>
+    <message>
+        <source>Eine Datei, deren Name mit „-“ beginnt, wird mit „%1 -- %2“ oder „%1 ./%2“ geöffnet.</source>
+        <translation>A file whose name begins with “-” is opened with “%1 -- %2” or “%1 ./%2”.</translation>
     </message>
 </context>
 <context>

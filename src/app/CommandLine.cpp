@@ -136,8 +136,8 @@ CommandLine ReadCommandLine(const QStringList& arguments) {
         if (!option) {
             QString text = CommandLine::tr("%1: Unbekannte Option „%2“.").arg(program, word);
             if (LooksLikeFile(word))
-                text += u' ' + CommandLine::tr("Eine Datei, deren Name mit „-“ beginnt, öffnet "
-                                               "„%1 -- %2“ oder „%1 ./%2“.")
+                text += u' ' + CommandLine::tr("Eine Datei, deren Name mit „-“ beginnt, wird mit "
+                                               "„%1 -- %2“ oder „%1 ./%2“ geöffnet.")
                                    .arg(program, word);
             return Ends(2, text + u' ' + seeHelp + u'\n');
         }

@@ -377,8 +377,8 @@ TEST(CommandLineTest, ArgumentsInAnswerAndStatusOut) {
         {{"-reverse=1", "a.txt"}, 2, "Die Option „-reverse“ nimmt keinen Wert an", "", {}},
         {{"-messung.txt"},
          2,
-         "Unbekannte Option „-messung.txt“. Eine Datei, deren Name mit „-“ beginnt, öffnet "
-         "„kurvimat -- -messung.txt“ oder „kurvimat ./-messung.txt“.",
+         "Unbekannte Option „-messung.txt“. Eine Datei, deren Name mit „-“ beginnt, wird mit "
+         "„kurvimat -- -messung.txt“ oder „kurvimat ./-messung.txt“ geöffnet.",
          "",
          {}},
         {{"a.kurvimat", "b.txt"}, 2, "nicht auch „b.txt“", "", {}},
