@@ -130,18 +130,6 @@ Two-channel USB oscilloscope and data logger for school labs.
         <translation>“%1 --help” shows what the command line may hold.</translation>
     </message>
     <message>
-        <source>%1: Unbekannte Option „%2“. %3
-</source>
-        <translation>%1: Unknown option “%2”. %3
-</translation>
-    </message>
-    <message>
-        <source>%1: Einer Option fehlt ihr Wert. %2
-</source>
-        <translation>%1: An option lacks its value. %2
-</translation>
-    </message>
-    <message>
         <source>%1: Nur eine Datei kann geöffnet werden, nicht auch „%2“. %3
 </source>
         <translation>%1: Only one file can be opened, not also “%2”. %3
@@ -154,6 +142,34 @@ Two-channel USB oscilloscope and data logger for school labs.
     <message>
         <source>Gibt die Klassenansicht frei und schreibt ihre Adresse auf die Standardausgabe.</source>
         <translation>Shares the class view and writes its address to standard output.</translation>
+    </message>
+    <message>
+        <source>
+Dazu die Optionen jedes Qt-Programms, etwa -geometry 900x600+0+0, -platform xcb, -style fusion, -display :0 oder -reverse.
+</source>
+        <translation>
+The options of every Qt program work as well, such as -geometry 900x600+0+0, -platform xcb, -style fusion, -display :0 or -reverse.
+</translation>
+    </message>
+    <message>
+        <source>%1: Unbekannte Option „%2“.</source>
+        <translation>%1: Unknown option “%2”.</translation>
+    </message>
+    <message>
+        <source>%1: Die Option „%2“ nimmt keinen Wert an („%3“). %4
+</source>
+        <translation>%1: The option “%2” takes no value (“%3”). %4
+</translation>
+    </message>
+    <message>
+        <source>%1: Der Option „%2“ fehlt ihr Wert. %3
+</source>
+        <translation>%1: The option “%2” lacks its value. %3
+</translation>
+    </message>
+    <message>
+        <source>Eine Datei, deren Name mit „-“ beginnt, wird mit „%1 -- %2“ oder „%1 ./%2“ geöffnet.</source>
+        <translation>A file whose name begins with “-” is opened with “%1 -- %2” or “%1 ./%2”.</translation>
     </message>
 </context>
 <context>
@@ -257,14 +273,6 @@ Two-channel USB oscilloscope and data logger for school labs.
         <translation>The data are invalid.</translation>
     </message>
     <message>
-        <source>Zugriff verweigert.</source>
-        <translation>Access denied.</translation>
-    </message>
-    <message>
-        <source>Die Datei existiert nicht.</source>
-        <translation>The file does not exist.</translation>
-    </message>
-    <message>
         <source>Datei %1 kann nicht geöffnet werden. %2</source>
         <translation>The file %1 cannot be opened. %2</translation>
     </message>
@@ -285,18 +293,6 @@ Two-channel USB oscilloscope and data logger for school labs.
         <translation>the settings and the details of the runs</translation>
     </message>
     <message>
-        <source>Das ist ein Ordner, keine Datei.</source>
-        <translation>It is a folder, not a file.</translation>
-    </message>
-    <message>
-        <source>Das ist keine gewöhnliche Datei.</source>
-        <translation>It is not a regular file.</translation>
-    </message>
-    <message>
-        <source>Sie kann nicht gelesen werden.</source>
-        <translation>It cannot be read.</translation>
-    </message>
-    <message>
         <source>Eine Messreihe hält höchstens %1 Punkte; „%2“ hat %3.</source>
         <translation>A run holds at most %1 points; “%2” has %3.</translation>
     </message>
@@ -311,6 +307,10 @@ Two-channel USB oscilloscope and data logger for school labs.
     <message>
         <source>%1 stammt aus einer Kurvimat-Version ohne Prüfsummen: Ob ihre Punkte unversehrt sind, lässt sich nicht prüfen.</source>
         <translation>%1 comes from a version of Kurvimat without checksums: whether its points are intact cannot be checked.</translation>
+    </message>
+    <message>
+        <source>Sie kann nicht gelesen werden.</source>
+        <translation type="unfinished">It cannot be read.</translation>
     </message>
 </context>
 <context>
@@ -354,6 +354,33 @@ Two-channel USB oscilloscope and data logger for school labs.
     <message>
         <source>Die aufgenommenen Daten sind weder gespeichert noch kopiert worden.</source>
         <translation>The recorded data have been neither saved nor copied.</translation>
+    </message>
+</context>
+<context>
+    <name>FileRead</name>
+    <message>
+        <source>Die Datei existiert nicht.</source>
+        <translation>The file does not exist.</translation>
+    </message>
+    <message>
+        <source>Zugriff verweigert.</source>
+        <translation>Access denied.</translation>
+    </message>
+    <message>
+        <source>Das ist ein Ordner, keine Datei.</source>
+        <translation>It is a folder, not a file.</translation>
+    </message>
+    <message>
+        <source>Das ist keine gewöhnliche Datei (sondern ein Gerät, eine Pipe oder ein Socket).</source>
+        <translation>It is not a regular file (but a device, a pipe or a socket).</translation>
+    </message>
+    <message>
+        <source>Die Datei ist zu groß.</source>
+        <translation>The file is too large.</translation>
+    </message>
+    <message>
+        <source>Sie kann nicht gelesen werden.</source>
+        <translation>It cannot be read.</translation>
     </message>
 </context>
 <context>
@@ -1868,10 +1895,6 @@ trigger</translation>
         <translation>Open &amp;recent</translation>
     </message>
     <message>
-        <source>Die Datei %1 ist mit %2 MB zu groß für einen Messwerttext (höchstens %3 MB). Daten und Definitionen bleiben unverändert.</source>
-        <translation>The file %1, at %2 MB, is too large for a measurement text (at most %3 MB). Data and definitions stay unchanged.</translation>
-    </message>
-    <message>
         <source>&amp;Verworfene Sitzungen …</source>
         <translation>&amp;Discarded sessions …</translation>
     </message>
@@ -1946,6 +1969,10 @@ trigger</translation>
     <message>
         <source>die Formel ist zu lang</source>
         <translation>the formula is too long</translation>
+    </message>
+    <message>
+        <source>Die Datei %1 ist zu groß für einen Messwerttext (höchstens %2 MB). Daten und Definitionen bleiben unverändert.</source>
+        <translation>The file %1 is too large for a measurement text (at most %2 MB). Data and definitions stay unchanged.</translation>
     </message>
 </context>
 <context>

@@ -2,7 +2,6 @@
 
 #include "AboutDialog.h"
 
-#include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QFileInfo>
 
@@ -16,26 +15,55 @@ struct OptionEntry {
     const char* help;      // nullptr: not in the help (Qt's own options)
 };
 
-// Every option of kurvimat and kurvimat-demo; a new one is a line here.
+// Every option of kurvimat and kurvimat-demo; a new one is a line here. Each is taken with one
+// dash or two, as Qt takes its own; a value follows as the next word or after "=".
 const OptionEntry Options[] = {
-    {{QStringLiteral("h"), QStringLiteral("help")}, nullptr,
+    {{QStringLiteral("h"), QStringLiteral("help")},
+     nullptr,
      QT_TRANSLATE_NOOP("CommandLine", "Zeigt diese Hilfe.")},
-    {{QStringLiteral("v"), QStringLiteral("version")}, nullptr,
+    {{QStringLiteral("v"), QStringLiteral("version")},
+     nullptr,
      QT_TRANSLATE_NOOP("CommandLine", "Zeigt die Version des Programms.")},
-    {{QStringLiteral("share")}, nullptr,
+    {{QStringLiteral("share")},
+     nullptr,
      QT_TRANSLATE_NOOP("CommandLine", "Gibt die Klassenansicht frei und schreibt ihre Adresse "
                                       "auf die Standardausgabe.")},
-    // What QGuiApplication takes from the command line itself.
+    // What QGuiApplication, QApplication and the X11 platform take from the command line
+    // (Qt 6.4 to 6.8); they go on to the application object.
     {{QStringLiteral("platform")}, "name", nullptr},
     {{QStringLiteral("platformpluginpath")}, "path", nullptr},
     {{QStringLiteral("platformtheme")}, "name", nullptr},
+    {{QStringLiteral("plugin")}, "plugin", nullptr},
     {{QStringLiteral("style")}, "name", nullptr},
     {{QStringLiteral("stylesheet")}, "file", nullptr},
     {{QStringLiteral("qwindowgeometry")}, "geometry", nullptr},
     {{QStringLiteral("qwindowtitle")}, "title", nullptr},
-    {{QStringLiteral("display")}, "display", nullptr},
+    {{QStringLiteral("qwindowicon")}, "icon", nullptr},
+    {{QStringLiteral("session")}, "session", nullptr},
+    {{QStringLiteral("qmljsdebugger")}, "port", nullptr},
     {{QStringLiteral("reverse")}, nullptr, nullptr},
+    {{QStringLiteral("widgetcount")}, nullptr, nullptr},
+    {{QStringLiteral("testability")}, nullptr, nullptr},
+    {{QStringLiteral("display")}, "display", nullptr},
+    {{QStringLiteral("geometry")}, "geometry", nullptr},
+    {{QStringLiteral("title")}, "title", nullptr},
+    {{QStringLiteral("icon")}, "icon", nullptr},
+    {{QStringLiteral("name")}, "name", nullptr},
+    {{QStringLiteral("visual")}, "visual", nullptr},
+    {{QStringLiteral("nograb")}, nullptr, nullptr},
+    {{QStringLiteral("dograb")}, nullptr, nullptr},
+    // Named in Qt's documentation for other systems or earlier versions: Qt here passes over
+    // them, as in any Qt program, rather than the program refusing to start.
+    {{QStringLiteral("sync")}, nullptr, nullptr},
+    {{QStringLiteral("dialogs")}, "dialogs", nullptr},
+    {{QStringLiteral("fontengine")}, "engine", nullptr},
 };
+
+const OptionEntry* FindOption(const QString& name) {
+    for (const OptionEntry& o : Options)
+        if (o.names.contains(name)) return &o;
+    return nullptr;
+}
 
 QString ProgramName(const QStringList& arguments) {
     const QString name =
@@ -64,6 +92,8 @@ QString HelpText(const QString& program) {
                        .arg(program);
     for (qsizetype i = 0; i < rows.size(); ++i)
         text += QStringLiteral("  ") + rows[i].leftJustified(width + 2) + helps[i] + u'\n';
+    text += CommandLine::tr("\nDazu die Optionen jedes Qt-Programms, etwa -geometry 900x600+0+0, "
+                            "-platform xcb, -style fusion, -display :0 oder -reverse.\n");
     return text;
 }
 
@@ -74,41 +104,74 @@ CommandLine Ends(int status, const QString& output) {
     return line;
 }
 
+// A word that names a file rather than an option: one that exists, or one with a dot or a
+// slash in it.
+bool LooksLikeFile(const QString& word) {
+    return QFileInfo::exists(word) || word.contains(u'.') || word.contains(u'/');
+}
+
 } // namespace
 
 CommandLine ReadCommandLine(const QStringList& arguments) {
     const QString program = ProgramName(arguments);
-    QCommandLineParser parser;
-    // Qt's options are single-dash words (-platform); so are ours then (-help as --help).
-    parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
-    for (const OptionEntry& o : Options) {
-        QCommandLineOption option(o.names);
-        if (o.valueName) option.setValueName(QString::fromLatin1(o.valueName));
-        parser.addOption(option);
-    }
     const QString seeHelp = CommandLine::tr("„%1 --help“ zeigt, was die Befehlszeile enthalten kann.").arg(program);
-    if (!parser.parse(arguments.isEmpty() ? QStringList{program} : arguments)) {
-        const QStringList unknown = parser.unknownOptionNames();
-        if (!unknown.isEmpty())
-            return Ends(2, CommandLine::tr("%1: Unbekannte Option „%2“. %3\n")
-                               .arg(program,
-                                    (unknown.first().size() == 1 ? QStringLiteral("-")
-                                                                 : QStringLiteral("--")) +
-                                        unknown.first(),
-                                    seeHelp));
-        return Ends(2, CommandLine::tr("%1: Einer Option fehlt ihr Wert. %2\n").arg(program, seeHelp));
-    }
-    if (parser.isSet(QStringLiteral("help"))) return Ends(0, HelpText(program));
-    if (parser.isSet(QStringLiteral("version")))
-        return Ends(0, QStringLiteral("%1 %2\n").arg(program, AboutDialog::version()));
-    const QStringList files = parser.positionalArguments();
-    if (files.size() > 1)
-        return Ends(2, CommandLine::tr("%1: Nur eine Datei kann geöffnet werden, nicht auch „%2“. %3\n")
-                           .arg(program, files[1], seeHelp));
     CommandLine line;
+    line.toolkit << (arguments.isEmpty() ? program : arguments.first());
+    QStringList files;
+    bool optionsEnd = false;
+    for (qsizetype i = 1; i < arguments.size(); ++i) {
+        const QString& word = arguments[i];
+        if (optionsEnd || !word.startsWith(u'-') || word == QStringLiteral("-")) {
+            files << word;
+            continue;
+        }
+        if (word == QStringLiteral("--")) {
+            optionsEnd = true;
+            continue;
+        }
+        const QString body = word.mid(word.startsWith(QStringLiteral("--")) ? 2 : 1);
+        const qsizetype equals = body.indexOf(u'=');
+        const QString name = equals < 0 ? body : body.left(equals);
+        const OptionEntry* option = FindOption(name);
+        if (!option) {
+            QString text = CommandLine::tr("%1: Unbekannte Option „%2“.").arg(program, word);
+            if (LooksLikeFile(word))
+                text += u' ' + CommandLine::tr("Eine Datei, deren Name mit „-“ beginnt, wird mit "
+                                               "„%1 -- %2“ oder „%1 ./%2“ geöffnet.")
+                                   .arg(program, word);
+            return Ends(2, text + u' ' + seeHelp + u'\n');
+        }
+        const QString typed = equals < 0 ? word : word.left(word.indexOf(u'='));
+        QString value;
+        if (!option->valueName) {
+            if (equals >= 0)
+                return Ends(2, CommandLine::tr("%1: Die Option „%2“ nimmt keinen Wert an "
+                                               "(„%3“). %4\n")
+                                   .arg(program, typed, word, seeHelp));
+            line.flags << option->names.last();
+        } else if (equals >= 0) {
+            value = body.mid(equals + 1);
+        } else if (i + 1 < arguments.size()) {
+            value = arguments[++i];
+        } else {
+            return Ends(2, CommandLine::tr("%1: Der Option „%2“ fehlt ihr Wert. %3\n")
+                               .arg(program, typed, seeHelp));
+        }
+        // Qt's own options go on in the form Qt reads them all: one dash, the value as the
+        // next word.
+        if (!option->help) {
+            line.toolkit << u'-' + name;
+            if (option->valueName) line.toolkit << value;
+        }
+    }
+    if (line.isSet(QStringLiteral("help"))) return Ends(0, HelpText(program));
+    if (line.isSet(QStringLiteral("version")))
+        return Ends(0, QStringLiteral("%1 %2\n").arg(program, AboutDialog::version()));
+    if (files.size() > 1)
+        return Ends(
+            2, CommandLine::tr("%1: Nur eine Datei kann geöffnet werden, nicht auch „%2“. %3\n")
+                   .arg(program, files[1], seeHelp));
     if (!files.isEmpty()) line.file = files.first();
-    for (const OptionEntry& o : Options)
-        if (!o.valueName && parser.isSet(o.names.last())) line.flags << o.names.last();
     return line;
 }
 

@@ -20,12 +20,17 @@ public:
     QString file;
     // The flag options given, by their long name.
     QStringList flags;
+    // The arguments for the application object: the program, then Qt's own options as Qt
+    // reads them (-geometry 900x600, -reverse); the file and the program's options stay out,
+    // so that Qt takes no file name for one of its options.
+    QStringList toolkit;
 
     bool isSet(const QString& name) const { return flags.contains(name); }
 };
 
 /// Reads the arguments as QCoreApplication::arguments() gives them (the program first).
-/// Qt's own options (-platform, -style, ...) pass for the application object to take.
+/// Qt's own options (-platform, -style, ...) pass for the application object to take, in
+/// `toolkit`.
 CommandLine ReadCommandLine(const QStringList& arguments);
 
 /// The one line said when the program finds no display to open its window on.

@@ -2,6 +2,7 @@
 
 #include "Codec1252.h"
 #include "Dialogs.h"
+#include "FilePlatform.h"
 #include "MainControls.h"
 #include "Numbers.h"
 #include "PlotView.h"
@@ -11,7 +12,6 @@
 
 #include <QClipboard>
 #include <QDir>
-#include <QFile>
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QPlainTextEdit>
@@ -24,9 +24,14 @@ using namespace kurvimat::acquisition;
 using namespace kurvimat::display;
 using namespace kurvimat::exchange;
 using namespace kurvimat::signals;
+using kurvimat::session::FileRead;
+using kurvimat::session::fileReadReason;
+using kurvimat::session::FileReadStatus;
 using kurvimat::session::LoadOutcome;
 using kurvimat::session::LoadRefusal;
 using kurvimat::session::LoadSource;
+using kurvimat::session::MaxTextFileBytes;
+using kurvimat::session::readFileBounded;
 using kurvimat::session::ReadPoints;
 using kurvimat::session::Replacement;
 
@@ -209,25 +214,23 @@ bool DataExchange::ReadIntoBuffer(bool fromFile, const QString& path) {
         const QString fileName =
             path.isEmpty() ? dialogs.OpenFileName(&window_, tr(OpenFilter)) : path;
         if (fileName.isEmpty()) return false;
-        QFile file(fileName);
-        if (!file.open(QIODevice::ReadOnly)) {
-            dialogs.ShowError(&window_, tr("Datei %1 kann nicht geöffnet werden. %2")
-                                            .arg(NativePath(fileName), file.errorString()));
-            return false;
-        }
-        // 10000 points of three columns are well under a megabyte; a file named on the command
-        // line or dropped on the window may be anything.
-        constexpr qint64 maxTextBytes = 16 * 1024 * 1024;
-        if (file.size() > maxTextBytes) {
-            dialogs.ShowError(&window_, tr("Die Datei %1 ist mit %2 MB zu groß für einen "
-                                           "Messwerttext (höchstens %3 MB). Daten und "
-                                           "Definitionen bleiben unverändert.")
+        // A file named on the command line or dropped on the window may be anything.
+        const FileRead read = readFileBounded(fileName, MaxTextFileBytes);
+        if (read.status == FileReadStatus::TooLarge) {
+            dialogs.ShowError(&window_, tr("Die Datei %1 ist zu groß für einen Messwerttext "
+                                           "(höchstens %2 MB). Daten und Definitionen bleiben "
+                                           "unverändert.")
                                             .arg(NativePath(fileName))
-                                            .arg((file.size() + 1024 * 1024 - 1) / (1024 * 1024))
-                                            .arg(maxTextBytes / (1024 * 1024)));
+                                            .arg(MaxTextFileBytes / (1024 * 1024)));
             return false;
         }
-        const QByteArray bytes = file.read(maxTextBytes);
+        if (!read.ok()) {
+            dialogs.ShowError(&window_,
+                              tr("Datei %1 kann nicht geöffnet werden. %2")
+                                  .arg(NativePath(fileName), fileReadReason(read.status)));
+            return false;
+        }
+        const QByteArray& bytes = read.bytes;
         fileName_ = fileName;
         if (bytes.isEmpty()) {
             dialogs.ShowError(&window_, SourceName() + tr(" ist leer. Daten und "

@@ -2,6 +2,7 @@
 
 #include "Clock.h"
 #include "Dialogs.h"
+#include "FilePlatform.h"
 #include "Journal.h"
 #include "MainRuns.h"
 #include "Recovery.h"
@@ -11,7 +12,6 @@
 #include <QAction>
 #include <QDateTime>
 #include <QDir>
-#include <QFile>
 #include <QFileInfo>
 #include <QMenu>
 #include <QScopeGuard>
@@ -90,9 +90,10 @@ void ExperimentFiles::OfferRecovery() {
 void ExperimentFiles::OpenFile(const QString& path) {
     // An experiment file is an SQLite database whatever its name; a measurement text never
     // begins with that header.
-    QFile file(path);
-    const bool database = file.open(QIODevice::ReadOnly) &&
-                          file.read(16) == QByteArrayView("SQLite format 3\0", 16);
+    // Its first bytes only, and without waiting: a FIFO or a device is refused by the reader
+    // the name leads to.
+    const bool database =
+        readFileBounded(path, 16).bytes == QByteArrayView("SQLite format 3\0", 16);
     if (database || path.endsWith(QStringLiteral(".kurvimat"), Qt::CaseInsensitive))
         OpenExperiment(path);
     else

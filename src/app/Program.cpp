@@ -9,6 +9,7 @@
 #include "TFormMain.h"
 #include "TFormSignale.h"
 
+#include <QFile>
 #include <QFileInfo>
 #include <QTimer>
 #include <QTranslator>
@@ -72,6 +73,25 @@ std::unique_ptr<TApplication> StartApplication(int& argc, char** argv) {
     return app;
 }
 
+// The application object's argc and argv: they must live as long as it does.
+struct ToolkitArguments {
+    std::vector<QByteArray> words;
+    std::vector<char*> argv;
+    int argc = 0;
+};
+
+ToolkitArguments& MakeToolkitArguments(const QStringList& arguments) {
+    static ToolkitArguments held;
+    held = {};
+    for (const QString& a : arguments)
+        held.words.push_back(QFile::encodeName(a));
+    for (QByteArray& w : held.words)
+        held.argv.push_back(w.data());
+    held.argc = int(held.argv.size());
+    held.argv.push_back(nullptr);
+    return held;
+}
+
 void Print(const QString& text, FILE* stream) {
     std::fputs(text.toLocal8Bit().constData(), stream);
     std::fflush(stream);
@@ -96,7 +116,9 @@ int RunKurvimat(int argc, char** argv,
         Print(line.output, *line.exitStatus == 0 ? stdout : stderr);
         return *line.exitStatus;
     }
-    const std::unique_ptr<TApplication> application = StartApplication(argc, argv);
+    ToolkitArguments& qtArguments = MakeToolkitArguments(line.toolkit);
+    const std::unique_ptr<TApplication> application =
+        StartApplication(qtArguments.argc, qtArguments.argv.data());
     TApplication& app = *application;
     QTranslator toolkit, program;
     const Language language = SystemLanguage();

@@ -1,11 +1,11 @@
 #include "TFormSignale.h"
 
 #include "Codec1252.h"
+#include "FilePlatform.h"
 
 #include <QApplication>
 #include <QCloseEvent>
 #include <QDir>
-#include <QFile>
 #include <QFileInfo>
 #include <QLabel>
 #include <QPlainTextEdit>
@@ -83,8 +83,10 @@ TFormSignale::TFormSignale(const QString& filePath, QWidget* parent, const QStri
 
     // One empty line until a file says otherwise; a missing file is not an error.
     QStringList lines{QString()};
-    QFile file(QFileInfo::exists(FFilePath) || startingList.isEmpty() ? FFilePath : startingList);
-    if (file.exists() && file.open(QIODevice::ReadOnly)) lines = readLines1252(file.readAll());
+    const kurvimat::session::FileRead read = kurvimat::session::readFileBounded(
+        QFileInfo::exists(FFilePath) || startingList.isEmpty() ? FFilePath : startingList,
+        kurvimat::session::MaxTextFileBytes);
+    if (read.ok()) lines = readLines1252(read.bytes);
     SetLines(lines);
 }
 

@@ -359,41 +359,10 @@ std::optional<FitSetting> readFitSetting(const QString& text) {
 }
 
 ExperimentRead readExperiment(const QString& path) {
-    const QFileInfo info(path);
-    // A folder or a device would block or read without end; neither is a file of ours.
-    if (info.isDir())
-        return {std::nullopt, cannotOpenText(path, QCoreApplication::translate(
-                                                       "ExperimentFile",
-                                                       "Das ist ein Ordner, keine Datei."))};
-    if (info.exists() && !info.isFile())
-        return {std::nullopt,
-                cannotOpenText(path, QCoreApplication::translate(
-                                         "ExperimentFile", "Das ist keine gewöhnliche Datei."))};
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        const QString reason =
-            file.exists()
-                ? QCoreApplication::translate("ExperimentFile", "Zugriff verweigert.")
-                : QCoreApplication::translate("ExperimentFile", "Die Datei existiert nicht.");
-        return {std::nullopt, cannotOpenText(path, reason)};
-    }
-    const qint64 size = file.size();
-    if (size > MaxExperimentBytes) return {std::nullopt, tooLargeText(path)};
-    auto* image = static_cast<unsigned char*>(sqlite3_malloc64(sqlite3_uint64(std::max<qint64>(size, 1))));
-    if (!image) return {std::nullopt, tooLargeText(path)};
-    qint64 done = 0;
-    while (done < size) {
-        const qint64 n = file.read(reinterpret_cast<char*>(image) + done, size - done);
-        if (n <= 0) break;
-        done += n;
-    }
-    if (done != size) {
-        sqlite3_free(image);
-        return {std::nullopt,
-                cannotOpenText(path, QCoreApplication::translate("ExperimentFile",
-                                                                 "Sie kann nicht gelesen werden."))};
-    }
-    return readImage(image, size, path);
+    const FileRead read = readFileBounded(path, MaxExperimentBytes);
+    if (read.status == FileReadStatus::TooLarge) return {std::nullopt, tooLargeText(path)};
+    if (!read.ok()) return {std::nullopt, cannotOpenText(path, fileReadReason(read.status))};
+    return readExperimentBytes(read.bytes, path);
 }
 
 ExperimentRead readExperimentBytes(const QByteArray& bytes, const QString& name) {

@@ -14,6 +14,7 @@
 #include "TComboBox.h"
 
 #include <QClipboard>
+#include <QElapsedTimer>
 #include <QGuiApplication>
 #include <QImage>
 #include <QLineEdit>
@@ -23,6 +24,8 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTest>
+
+#include <sys/stat.h>
 
 #include <cmath>
 #include <functional>
@@ -269,6 +272,37 @@ TEST_F(MainExchangeTest, FileFailuresAreReportedAndChangeNothing) {
     EXPECT_TRUE(
         dialogs.errors[0].contains(QStringLiteral("fehlt.txt kann nicht geöffnet werden. ")));
     EXPECT_EQ(win->session().store().Data.Count, 4);
+
+    // Opened by name (command line, drop): nothing may hold the window, whatever the name says.
+    const QString fifo = dir.filePath(QStringLiteral("x.kurvimat"));
+    ASSERT_EQ(::mkfifo(QFile::encodeName(fifo), 0600), 0);
+    const QString textFifo = dir.filePath(QStringLiteral("y.txt"));
+    ASSERT_TRUE(QFile::link(fifo, textFifo));
+    struct Row {
+        QString path;
+        const char* reason;
+    } const rows[] = {
+        {fifo, "Das ist keine gewöhnliche Datei"},
+        {textFifo, "Das ist keine gewöhnliche Datei"},
+        {QStringLiteral("/dev/zero"), "Das ist keine gewöhnliche Datei"},
+        {dir.path(), "Das ist ein Ordner, keine Datei."},
+    };
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.path.toStdString());
+        dialogs.errors.clear();
+        QElapsedTimer timer;
+        timer.start();
+        win->experiments().OpenFile(r.path);
+        EXPECT_LT(timer.elapsed(), 10000); // a hang detector only
+        ASSERT_EQ(dialogs.errors.size(), 1);
+        EXPECT_TRUE(dialogs.errors[0].contains(QString::fromUtf8(r.reason)))
+            << dialogs.errors[0].toStdString();
+        EXPECT_TRUE(dialogs.errors[0].contains(QDir::toNativeSeparators(r.path)))
+            << dialogs.errors[0].toStdString();
+        EXPECT_EQ(win->session().store().Data.Count, 4);
+    }
+    dialogs.errors.clear();
+    dialogs.errors << QString();
 
     // A folder that is a file cannot hold the new file.
     const QString blocker = dir.filePath(QStringLiteral("block"));

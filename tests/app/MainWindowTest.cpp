@@ -328,20 +328,59 @@ TEST(CommandLineTest, ArgumentsInAnswerAndStatusOut) {
         const char* output;        // contained in what is printed
         const char* file;
         QStringList flags;
+        QStringList toolkit = {}; // what goes on to Qt after the program
     } const rows[] = {
         {{}, {}, "", "", {}},
         {{"Pendel.kurvimat"}, {}, "", "Pendel.kurvimat", {}},
         {{"--", "-seltsam.txt"}, {}, "", "-seltsam.txt", {}},
-        {{"-platform", "offscreen", "messung.txt"}, {}, "", "messung.txt", {}},
-        {{"-style=fusion", "-reverse"}, {}, "", "", {"reverse"}},
+        {{"--", "-reverse"}, {}, "", "-reverse", {}},
+        {{"-"}, {}, "", "-", {}},
+        {{"-platform", "offscreen", "messung.txt"},
+         {},
+         "",
+         "messung.txt",
+         {},
+         {"-platform", "offscreen"}},
+        {{"-style=fusion", "-reverse"}, {}, "", "", {"reverse"}, {"-style", "fusion", "-reverse"}},
+        {{"-geometry", "900x600+10+10", "Pendel.kurvimat"},
+         {},
+         "",
+         "Pendel.kurvimat",
+         {},
+         {"-geometry", "900x600+10+10"}},
+        {{"--geometry=900x600", "--share"}, {}, "", "", {"share"}, {"-geometry", "900x600"}},
+        {{"-display", ":5", "-title", "Versuch", "-session", "s1", "-nograb", "a.txt"},
+         {},
+         "",
+         "a.txt",
+         {"nograb"},
+         {"-display", ":5", "-title", "Versuch", "-session", "s1", "-nograb"}},
+        {{"-qwindowgeometry", "-reverse"}, {}, "", "", {}, {"-qwindowgeometry", "-reverse"}},
         {{"--help"}, 0, "Aufruf: kurvimat [OPTION] [DATEI]\n", "", {}},
-        {{"-h", "Pendel.kurvimat"}, 0, "  -v, --version  Zeigt die Version des Programms.\n", "", {}},
+        {{"-h", "Pendel.kurvimat"},
+         0,
+         "  -v, --version  Zeigt die Version des Programms.\n",
+         "",
+         {}},
         {{"-help"}, 0, "Messwerttext", "", {}},
         {{"--version"}, 0, "kurvimat " KURVIMAT_VERSION "\n", "", {}},
         {{"-v"}, 0, "kurvimat " KURVIMAT_VERSION "\n", "", {}},
-        {{"--gibtsnicht"}, 2, "kurvimat: Unbekannte Option „--gibtsnicht“. „kurvimat --help“", "", {}},
+        {{"--gibtsnicht"},
+         2,
+         "kurvimat: Unbekannte Option „--gibtsnicht“. „kurvimat --help“",
+         "",
+         {}},
         {{"-x", "Pendel.kurvimat"}, 2, "Unbekannte Option „-x“", "", {}},
-        {{"--platform"}, 2, "kurvimat: Einer Option fehlt ihr Wert.", "", {}},
+        {{"--platform"}, 2, "kurvimat: Der Option „--platform“ fehlt ihr Wert.", "", {}},
+        {{"-hv"}, 2, "kurvimat: Unbekannte Option „-hv“. „kurvimat --help“", "", {}},
+        {{"--share=ja"}, 2, "Die Option „--share“ nimmt keinen Wert an („--share=ja“).", "", {}},
+        {{"-reverse=1", "a.txt"}, 2, "Die Option „-reverse“ nimmt keinen Wert an", "", {}},
+        {{"-messung.txt"},
+         2,
+         "Unbekannte Option „-messung.txt“. Eine Datei, deren Name mit „-“ beginnt, wird mit "
+         "„kurvimat -- -messung.txt“ oder „kurvimat ./-messung.txt“ geöffnet.",
+         "",
+         {}},
         {{"a.kurvimat", "b.txt"}, 2, "nicht auch „b.txt“", "", {}},
     };
     for (const Row& r : rows) {
@@ -353,6 +392,9 @@ TEST(CommandLineTest, ArgumentsInAnswerAndStatusOut) {
         EXPECT_EQ(line.output.isEmpty(), !r.status.has_value());
         EXPECT_EQ(line.file, QString::fromUtf8(r.file));
         EXPECT_EQ(line.flags, r.flags);
+        if (!r.status) {
+            EXPECT_EQ(line.toolkit, QStringList{QStringLiteral("/usr/bin/kurvimat")} + r.toolkit);
+        }
     }
 }
 
@@ -366,15 +408,31 @@ TEST(CommandLineTest, TheProgramAnswersOnTheTerminalWithoutADisplay) {
     } const rows[] = {
         {{"--version"}, "de", 0, "kurvimat-demo " KURVIMAT_VERSION "\n", ""},
         {{"--help"}, "en", 0, "Usage: kurvimat-demo [OPTION] [FILE]\n", ""},
-        {{"--gibtsnicht"}, "de", 2, "",
+        {{"--gibtsnicht"},
+         "de",
+         2,
+         "",
          "kurvimat-demo: Unbekannte Option „--gibtsnicht“. „kurvimat-demo --help“ zeigt, was "
          "die Befehlszeile enthalten kann.\n"},
-        {{}, "de", 1, "",
+        {{},
+         "de",
+         1,
+         "",
          "kurvimat-demo braucht eine grafische Sitzung: es wurde kein Bildschirm gefunden "
          "(DISPLAY oder WAYLAND_DISPLAY).\n"},
-        {{}, "en", 1, "",
+        {{},
+         "en",
+         1,
+         "",
          "kurvimat-demo needs a graphical session: no display was found (DISPLAY or "
          "WAYLAND_DISPLAY).\n"},
+        // Qt's options reach Qt: it finds no display either.
+        {{"-geometry", "900x600+10+10", "-reverse"},
+         "de",
+         1,
+         "",
+         "kurvimat-demo braucht eine grafische Sitzung: es wurde kein Bildschirm gefunden "
+         "(DISPLAY oder WAYLAND_DISPLAY).\n"},
     };
     for (const Row& r : rows) {
         SCOPED_TRACE(r.arguments.join(u' ').toStdString() + " " + r.language);
@@ -869,6 +927,36 @@ TEST_F(MainWindowTest, MenuEntriesRunTheirButtonsAndThePlotMenuSharesThem) {
         EXPECT_TRUE(menus.contains(action));
     }
     EXPECT_TRUE(menus.contains(Child<QAction>(*win, "ActionMessreiheBehalten")));
+}
+
+// The guide's lists of menus and shortcuts name what the menu bar holds, as it names it.
+TEST_F(MainWindowTest, TheGuideListsTheFileMenuAndEveryShortcut) {
+    const QString html = GuideHtml().simplified();
+    const auto section = [&html](const char* anchor) {
+        const qsizetype from = html.indexOf(QStringLiteral("<a name=\"%1\">").arg(anchor));
+        return from < 0 ? QString() : html.mid(from, html.indexOf(QStringLiteral("</table>"), from) - from);
+    };
+    const QString menus = section("menues"), keys = section("tasten");
+    ASSERT_FALSE(menus.isEmpty());
+    ASSERT_FALSE(keys.isEmpty());
+    QMenu* file = win->menuBar()->actions().first()->menu();
+    ASSERT_NE(file, nullptr);
+    for (const QAction* a : file->actions()) {
+        if (a->isSeparator()) continue;
+        const QString text = QString(a->text()).remove(u'&');
+        SCOPED_TRACE(text.toStdString());
+        EXPECT_TRUE(menus.contains(text));
+    }
+    for (const QAction* a : MenuActions(win->menuBar()->actions())) {
+        if (a->shortcut().isEmpty()) continue;
+        const QString key = a->shortcut()
+                                .toString(QKeySequence::PortableText)
+                                .replace(QStringLiteral("Ctrl"), QStringLiteral("Strg"))
+                                .replace(QStringLiteral("Shift"), QStringLiteral("Umschalt"))
+                                .replace(QStringLiteral("Space"), QStringLiteral("Leertaste"));
+        SCOPED_TRACE(key.toStdString());
+        EXPECT_TRUE(keys.contains(QStringLiteral("<td>") + key + QStringLiteral("</td>")));
+    }
 }
 
 TEST_F(MainWindowTest, EveryVisibleControlSaysWhatItDoes) {

@@ -11,6 +11,8 @@
 
 #include <functional>
 
+#include <sys/stat.h>
+
 #include <sqlite3.h>
 
 using kurvimat::acquisition::PointCapacity;
@@ -338,6 +340,20 @@ TEST(ExperimentFile, CraftedFilesAreRefusedInTimeAndMemory) {
         {"a flipped bit in the snapshot", flipped(snapshotBytes, 3),
          "die Punkte von „Schnappschuss“ ab Punkt 1"},
         {"a folder", {}, "ist ein Ordner", [](const QString& path) { QDir().mkpath(path); }},
+        // Neither may block the program: a FIFO without a writer, a device without an end.
+        {"a FIFO",
+         {},
+         "keine gewöhnliche Datei",
+         [](const QString& path) { ASSERT_EQ(::mkfifo(QFile::encodeName(path), 0600), 0); }},
+        {"the zero device",
+         {},
+         "keine gewöhnliche Datei",
+         [](const QString& path) { QFile::link(QStringLiteral("/dev/zero"), path); }},
+        // Regular, with a size of 0: read to its end, which is no experiment.
+        {"a process status file",
+         {},
+         foreign,
+         [](const QString& path) { QFile::link(QStringLiteral("/proc/self/status"), path); }},
     };
     for (const Row& r : rows) {
         SCOPED_TRACE(r.name);

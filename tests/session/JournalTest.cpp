@@ -4,12 +4,14 @@
 #include "Journal.h"
 #include "Recovery.h"
 
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 
 #include <csignal>
 #include <cstdio>
 #include <sys/resource.h>
+#include <sys/stat.h>
 
 namespace kurvimat::session::test {
 namespace {
@@ -338,6 +340,49 @@ TEST(Journal, PlatformFileOperations) {
     moved.release(true);
     EXPECT_FALSE(QFileInfo::exists(lockPath));
     EXPECT_TRUE(second.tryLock(lockPath));
+}
+
+// Whatever a name leads to, the read ends at once or at the bound.
+TEST(Journal, NamedFilesAreReadOnlyToTheirBound) {
+    QTemporaryDir dir;
+    const QString fifo = dir.filePath("fifo"), file = dir.filePath("zehn");
+    ASSERT_EQ(::mkfifo(QFile::encodeName(fifo), 0600), 0);
+    QFile ten(file);
+    ASSERT_TRUE(ten.open(QIODevice::WriteOnly) && ten.write("0123456789") == 10);
+    ten.close();
+    struct Row {
+        QString path;
+        qint64 bound;
+        FileReadStatus status;
+        qsizetype bytes; // how many it hands back
+    } const rows[] = {
+        {file, 10, FileReadStatus::Read, 10},
+        {file, 9, FileReadStatus::TooLarge, 0}, // its size tells before any read
+        {file, 0, FileReadStatus::TooLarge, 0},
+        {dir.filePath("fehlt"), 10, FileReadStatus::Missing, 0},
+        {dir.filePath("zehn/fehlt"), 10, FileReadStatus::Missing, 0},
+        {dir.path(), 10, FileReadStatus::Folder, 0},
+        {fifo, 10, FileReadStatus::NotRegular, 0},
+        {QStringLiteral("/dev/zero"), 1 << 20, FileReadStatus::NotRegular, 0},
+        {QStringLiteral("/dev/null"), 10, FileReadStatus::NotRegular, 0},
+        // Size 0, yet longer than 16 bytes: read to the bound and no further.
+        {QStringLiteral("/proc/self/status"), 16, FileReadStatus::TooLarge, 16},
+        {QStringLiteral("/proc/self/status"), 1 << 20, FileReadStatus::Read, -1},
+    };
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.path.toStdString() + " " + std::to_string(r.bound));
+        QElapsedTimer timer;
+        timer.start();
+        const FileRead read = readFileBounded(r.path, r.bound);
+        EXPECT_LT(timer.elapsed(), 10000); // a hang detector only
+        EXPECT_EQ(read.status, r.status);
+        EXPECT_LE(read.bytes.size(), r.bound);
+        if (r.bytes >= 0)
+            EXPECT_EQ(read.bytes.size(), r.bytes);
+        else
+            EXPECT_TRUE(read.bytes.startsWith("Name:")) << read.bytes.left(40).toStdString();
+        EXPECT_EQ(fileReadReason(read.status).isEmpty(), read.ok());
+    }
 }
 
 TEST(Journal, ReadOnlyFolderIsToldOnceAndTheSessionGoesOn) {
