@@ -20,7 +20,12 @@ void TFormMain::ButtonSSspeichernClick(QObject* Sender) {
 
 void TFormMain::ButtonDatenLadenClick(QObject* Sender) {
     if (Exchange->ReadIntoBuffer(Sender == ButtonDatenLaden))
-        Handle([&] { Exchange->TakeBuffer(false); });
+        Handle([&] { HoldLoaded(Exchange->TakeBuffer(false)); });
+}
+
+void TFormMain::HoldLoaded(bool taken) {
+    // The next sweep would replace what was loaded; it stays until "Weiter".
+    if (taken && !session_->held()) StoppWeiter();
 }
 
 void TFormMain::ButtonSSladenClick(QObject* Sender) {

@@ -463,6 +463,9 @@ TEST_F(MainExchangeTest, PointsWithoutBShowNoB) {
     EXPECT_EQ(win->session().store().Snap.Count, 3);
     QTest::mouseClick(Child<QPushButton>(*win, "ButtonSSkopieren"), Qt::LeftButton);
     EXPECT_TRUE(QGuiApplication::clipboard()->text().endsWith(QStringLiteral("\r\n1\t1,246\t\r\n")));
+    // Pasted points stay until "Weiter".
+    ASSERT_TRUE(win->session().held());
+    Child<QAction>(*win, "ActionStoppWeiter")->trigger();
     RecordSweep(*win, 400, 800);
     EXPECT_TRUE(win->session().store().Data.HasB);
     EXPECT_EQ(PlotOf(*win).Scales().A.Title, QStringLiteral("Spannung unkalibriert in <vf>V"));

@@ -293,7 +293,7 @@ TEST_F(MainJournalTest, TitleNamesTheFileCtrlSSavesToItRecentAndDropOpen) {
         int points = -1; // the current data's, where it matters
         const char* error = "";
     } const rows[] = {
-        {"a new session", [] {}, {}, false, "Kurvimat", {}},
+        {"a new session", [] {}, {}, false, "Unbenannt – Kurvimat", {}},
         {"Ctrl+S without a file asks", action("ActionVersuchSpeichern"), pendel, true,
          "Pendel.kurvimat – Kurvimat", {pendel}},
         {"a sweep is unsaved", [this] { RecordRising(*win, 100); }, {}, false,
