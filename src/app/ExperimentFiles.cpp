@@ -238,6 +238,10 @@ void ExperimentFiles::NoteDataSaved() {
     savedSignature_ = host_.CurrentDataSignature();
 }
 
+void ExperimentFiles::NoteTextLoaded() {
+    if (path_.isEmpty()) startSettings_ = SettingsNow();
+}
+
 bool ExperimentFiles::AskUnsavedWork(const QString& followUp) {
     if (!HasUnsavedWork()) return true;
     // What is saved is what the user saw on closing: no sweep replaces it while the question

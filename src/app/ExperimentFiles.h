@@ -100,6 +100,9 @@ public:
     const QString& FilePath() const { return path_; }
     // The current data were saved or copied as a text.
     void NoteDataSaved();
+    // A text was loaded: without a file, the definitions and axes it brought are where the
+    // session begins, as the text keeps them.
+    void NoteTextLoaded();
     // Asks about unsaved work and saves it when the user wants: false when the user cancels or
     // the save fails (closing, or what follows: opening a file, asks instead).
     bool AskUnsavedWork(const QString& followUp = QString());

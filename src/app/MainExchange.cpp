@@ -24,8 +24,10 @@ void TFormMain::ButtonDatenLadenClick(QObject* Sender) {
 }
 
 void TFormMain::HoldLoaded(bool taken) {
+    if (!taken) return;
     // The next sweep would replace what was loaded; it stays until "Weiter".
-    if (taken && !session_->held()) StoppWeiter();
+    if (!session_->held()) StoppWeiter();
+    Experiments->NoteTextLoaded();
 }
 
 void TFormMain::ButtonSSladenClick(QObject* Sender) {
