@@ -355,6 +355,18 @@ Two-channel USB oscilloscope and data logger for school labs.
         <source>Die aufgenommenen Daten sind weder gespeichert noch kopiert worden.</source>
         <translation>The recorded data have been neither saved nor copied.</translation>
     </message>
+    <message>
+        <source>Die Änderungen an %1 sind nicht gespeichert.</source>
+        <translation>The changes to %1 have not been saved.</translation>
+    </message>
+    <message>
+        <source>Die Einstellungen dieser Sitzung sind nicht in einer Versuchsdatei gespeichert.</source>
+        <translation>The settings of this session are not saved in an experiment file.</translation>
+    </message>
+    <message>
+        <source>Unbenannt</source>
+        <translation>Untitled</translation>
+    </message>
 </context>
 <context>
     <name>FitModels</name>
@@ -1946,6 +1958,10 @@ trigger</translation>
     <message>
         <source>die Formel ist zu lang</source>
         <translation>the formula is too long</translation>
+    </message>
+    <message>
+        <source>Die Cursor liegen außerhalb der Messpunkte.</source>
+        <translation>The cursors lie outside the measured points.</translation>
     </message>
 </context>
 <context>
