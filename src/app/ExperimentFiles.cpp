@@ -215,9 +215,10 @@ Settings ExperimentFiles::SettingsNow() {
     s[QStringLiteral("A")] = session_.store().AppliedDefA;
     s[QStringLiteral("B")] = session_.store().AppliedDefB;
     // Ranges an axis follows come with the points, which count as data.
-    for (const auto& [on, range] : {std::pair{setting::AxisAAuto, std::pair{setting::AxisAMin, setting::AxisAMax}},
-                                    std::pair{setting::AxisBAuto, std::pair{setting::AxisBMin, setting::AxisBMax}},
-                                    std::pair{setting::AxisTAuto, std::pair{setting::AxisTMin, setting::AxisTMax}}})
+    for (const auto& [on, range] :
+         {std::pair{setting::AxisAAuto, std::pair{setting::AxisAMin, setting::AxisAMax}},
+          std::pair{setting::AxisBAuto, std::pair{setting::AxisBMin, setting::AxisBMax}},
+          std::pair{setting::AxisTAuto, std::pair{setting::AxisTMin, setting::AxisTMax}}})
         if (settingAs<bool>(s, on).value_or(false)) {
             s.erase(QLatin1String(range.first));
             s.erase(QLatin1String(range.second));
@@ -330,8 +331,8 @@ void ExperimentFiles::ShowTitle(const QString& instrumentCaption) {
     // A new session is compared with the settings it had when it was first shown.
     if (path_.isEmpty() && !startSettings_) startSettings_ = SettingsNow();
     const QString name = path_.isEmpty() ? tr("Unbenannt") : QFileInfo(path_).fileName();
-    const QString title = QStringLiteral("%1%2 – %3")
-                              .arg(name, HasUnsavedWork() ? QStringLiteral("*") : QString(),
-                                   caption_);
+    const QString title =
+        QStringLiteral("%1%2 – %3")
+            .arg(name, HasUnsavedWork() ? QStringLiteral("*") : QString(), caption_);
     if (window_.windowTitle() != title) window_.setWindowTitle(title);
 }

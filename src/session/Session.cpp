@@ -385,7 +385,8 @@ namespace {
 std::size_t pointsHash(const acquisition::StoredPoints& p, std::size_t seed) {
     const int n = std::clamp(p.Count, 0, PointCapacity);
     const auto bytes = [n](const float* v) {
-        return QByteArrayView(reinterpret_cast<const char*>(v), qsizetype(n) * qsizetype(sizeof(float)));
+        return QByteArrayView(reinterpret_cast<const char*>(v),
+                              qsizetype(n) * qsizetype(sizeof(float)));
     };
     seed = qHashMulti(seed, n, p.Loaded, p.HasB, p.DefA, p.DefB);
     seed = qHash(bytes(p.T), seed);
@@ -405,8 +406,8 @@ std::size_t Session::fingerprint(const Settings& display) const {
     const MeasurementStore& st = *store_;
     // Points as the file keeps them: the ones in the store; runs by what can change of them
     // (a kept run's points never do).
-    std::size_t h = pointsHash(st.Snap, pointsHash(st.Data, qHashMulti(0, st.Data.Count > 0,
-                                                                       st.Snap.Count > 0)));
+    std::size_t h = pointsHash(
+        st.Snap, pointsHash(st.Data, qHashMulti(0, st.Data.Count > 0, st.Snap.Count > 0)));
     h = qHashMulti(h, st.AppliedDefA, st.AppliedDefB);
     if (journal_)
         for (const Run& r : journal_->runs().runs())

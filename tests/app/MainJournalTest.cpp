@@ -296,24 +296,72 @@ TEST_F(MainJournalTest, TitleNamesTheFileCtrlSSavesToItRecentAndDropOpen) {
         bool held = false; // what was opened stays until "Weiter"
     } const rows[] = {
         {"a new session", [] {}, {}, false, "Unbenannt – Kurvimat", {}},
-        {"Ctrl+S without a file asks", action("ActionVersuchSpeichern"), pendel, true,
-         "Pendel.kurvimat – Kurvimat", {pendel}},
-        {"a sweep is unsaved", [this] { RecordRising(*win, 100); }, {}, false,
-         "Pendel.kurvimat* – Kurvimat", {pendel}},
-        {"Ctrl+S saves to the file", action("ActionVersuchSpeichern"), {}, false,
-         "Pendel.kurvimat – Kurvimat", {pendel}},
-        {"Ctrl+Shift+S asks", action("ActionVersuchSpeichernUnter"), feder, true,
-         "Feder.kurvimat – Kurvimat", {feder, pendel}},
-        {"the second recent one", recent(1), {}, false, "Pendel.kurvimat – Kurvimat",
-         {pendel, feder}, -1, "", true},
-        {"Weiter", action("ActionStoppWeiter"), {}, false, "Pendel.kurvimat – Kurvimat",
+        {"Ctrl+S without a file asks",
+         action("ActionVersuchSpeichern"),
+         pendel,
+         true,
+         "Pendel.kurvimat – Kurvimat",
+         {pendel}},
+        {"a sweep is unsaved",
+         [this] { RecordRising(*win, 100); },
+         {},
+         false,
+         "Pendel.kurvimat* – Kurvimat",
+         {pendel}},
+        {"Ctrl+S saves to the file",
+         action("ActionVersuchSpeichern"),
+         {},
+         false,
+         "Pendel.kurvimat – Kurvimat",
+         {pendel}},
+        {"Ctrl+Shift+S asks",
+         action("ActionVersuchSpeichernUnter"),
+         feder,
+         true,
+         "Feder.kurvimat – Kurvimat",
+         {feder, pendel}},
+        {"the second recent one",
+         recent(1),
+         {},
+         false,
+         "Pendel.kurvimat – Kurvimat",
+         {pendel, feder},
+         -1,
+         "",
+         true},
+        {"Weiter",
+         action("ActionStoppWeiter"),
+         {},
+         false,
+         "Pendel.kurvimat – Kurvimat",
          {pendel, feder}},
-        {"a text dropped on the window", drop(text), {}, false, "Pendel.kurvimat* – Kurvimat",
-         {pendel, feder}, 3, "", true},
-        {"a huge file dropped on the window", drop(huge), {}, false,
-         "Pendel.kurvimat* – Kurvimat", {pendel, feder}, 3, "zu groß für einen Messwerttext", true},
-        {"an experiment dropped on the window", drop(feder), {}, false,
-         "Feder.kurvimat – Kurvimat", {feder, pendel}, -1, "", true},
+        {"a text dropped on the window",
+         drop(text),
+         {},
+         false,
+         "Pendel.kurvimat* – Kurvimat",
+         {pendel, feder},
+         3,
+         "",
+         true},
+        {"a huge file dropped on the window",
+         drop(huge),
+         {},
+         false,
+         "Pendel.kurvimat* – Kurvimat",
+         {pendel, feder},
+         3,
+         "zu groß für einen Messwerttext",
+         true},
+        {"an experiment dropped on the window",
+         drop(feder),
+         {},
+         false,
+         "Feder.kurvimat – Kurvimat",
+         {feder, pendel},
+         -1,
+         "",
+         true},
     };
     for (const Row& r : rows) {
         SCOPED_TRACE(r.what);
@@ -394,7 +442,9 @@ TEST_F(MainJournalTest, StarMeansDiffersFromTheFileAndTheFileKeepsWhatWasShown) 
     EXPECT_FALSE(starred());
 
     const auto edit = [this](const char* name, const char* text) {
-        return [this, name, text] { TypeAndEnter(Child<QLineEdit>(*win, name), QString::fromLatin1(text)); };
+        return [this, name, text] {
+            TypeAndEnter(Child<QLineEdit>(*win, name), QString::fromLatin1(text));
+        };
     };
     const auto click = [this](const char* name) {
         return [this, name] { Child<QAbstractButton>(*win, name)->click(); };
@@ -432,12 +482,14 @@ TEST_F(MainJournalTest, StarMeansDiffersFromTheFileAndTheFileKeepsWhatWasShown) 
     dialogs.saveChoice = Dialogs::SaveChoice::Save;
     EXPECT_TRUE(win->close());
     ASSERT_EQ(dialogs.questions.size(), 1);
-    EXPECT_TRUE(dialogs.questions[0].startsWith(QStringLiteral("Die Änderungen an aufbau.kurvimat")));
+    EXPECT_TRUE(
+        dialogs.questions[0].startsWith(QStringLiteral("Die Änderungen an aufbau.kurvimat")));
     EXPECT_TRUE(dialogs.filters.isEmpty()); // no file asked for
     const ExperimentRead read = readExperiment(path);
     ASSERT_TRUE(read.experiment);
     EXPECT_EQ(settingAs<double>(read.experiment->settings, setting::AxisAMax), 3.0);
-    EXPECT_EQ(settingAs<QString>(read.experiment->settings, setting::ShownRuns), QStringLiteral("0"));
+    EXPECT_EQ(settingAs<QString>(read.experiment->settings, setting::ShownRuns),
+              QStringLiteral("0"));
 }
 
 // A fit whose cursors hold no point says so; too few points between them is another matter.
@@ -454,11 +506,16 @@ TEST_F(MainJournalTest, FitBetweenCursorsOutsideThePointsSaysSo) {
         double from, to;
         const char* error;
     } const rows[] = {
-        {"after the last point", false, last + 1, last + 2, "Die Cursor liegen außerhalb der Messpunkte"},
-        {"before the first point", false, first - 2, first - 1, "Die Cursor liegen außerhalb der Messpunkte"},
-        {"between two points", false, first + step * 0.25, first + step * 0.75, "Die Cursor liegen außerhalb der Messpunkte"},
-        {"one point between", false, first - step * 0.5, first + step * 0.5, "Zu wenige Messpunkte"},
-        {"a run, after its last point", true, last + 1, last + 2, "Die Cursor liegen außerhalb der Messpunkte"},
+        {"after the last point", false, last + 1, last + 2,
+         "Die Cursor liegen außerhalb der Messpunkte"},
+        {"before the first point", false, first - 2, first - 1,
+         "Die Cursor liegen außerhalb der Messpunkte"},
+        {"between two points", false, first + step * 0.25, first + step * 0.75,
+         "Die Cursor liegen außerhalb der Messpunkte"},
+        {"one point between", false, first - step * 0.5, first + step * 0.5,
+         "Zu wenige Messpunkte"},
+        {"a run, after its last point", true, last + 1, last + 2,
+         "Die Cursor liegen außerhalb der Messpunkte"},
     };
     for (const Row& r : rows) {
         SCOPED_TRACE(r.what);
