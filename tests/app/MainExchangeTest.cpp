@@ -628,7 +628,11 @@ TEST_F(MainRunsTest, EveryOneClickLossKeepsTheReplacedPointsAsARun) {
              Click(Child<QRadioButton>(w, "RadioButtonAuto"));
              Paste(w);
          },
-         [](TFormMain& w) { Feed(w, 500, 500, w.session().store().PointCount + 2); }},
+         [](TFormMain& w) {
+             // Pasted points are held until "Weiter".
+             Child<QAction>(w, "ActionStoppWeiter")->trigger();
+             Feed(w, 500, 500, w.session().store().PointCount + 2);
+         }},
         {"a new einzel sweep", einzelSweep, nextTrigger},
         {"a new normal sweep after a complete one",
          [](TFormMain& w) {
@@ -754,6 +758,7 @@ TEST_F(MainRunsTest, KeptOnceAndNormalSweepsGoToABoundedHistory) {
 TEST_F(MainRunsTest, ListWindowShowsRenamesRestoresSavesDeletesAndUndoes) {
     Paste(*win);
     const QString pastedCopy = CopiedData(*win);
+    Child<QAction>(*win, "ActionStoppWeiter")->trigger(); // pasted points wait for "Weiter"
     Click(Child<QRadioButton>(*win, "RadioButtonEinzel"));
     RecordSweep(*win, 300, 700);
     const QString sweepCopy = CopiedData(*win);
@@ -860,6 +865,7 @@ TEST_F(MainRunsTest, ListWindowShowsRenamesRestoresSavesDeletesAndUndoes) {
     const QString epochs = QStringLiteral("Zeit in s\tZ\u00E4hler\tB\r\n1709288100\t99999999\t1\r\n"
                                           "1709288101\t99999998\t2\r\n");
     Paste(*win, epochs);
+    Child<QAction>(*win, "ActionStoppWeiter")->trigger();
     RecordSweep(*win, 400, 600);
     ASSERT_EQ(Runs(*win).size(), 4u);
     list->setCurrent(Runs(*win).back().id);
