@@ -117,7 +117,7 @@ TEST_F(InstrumentLinkWindowTest, SwitchQuestionDecidesWhichInstrumentIsHeld) {
         EXPECT_EQ(win->HeldInstrument() != first, yes);
         EXPECT_EQ(second->reports.load(), yes ? 1 : 0);
         EXPECT_EQ(Caption(*win), yes ? QStringLiteral("Kurvimat 1.3 (VK-0002)")
-                                    : QStringLiteral("Kurvimat 1.3 (VK-0001)"));
+                                     : QStringLiteral("Kurvimat 1.3 (VK-0001)"));
         if (!yes) {
             // The one kept waiting takes over when the held one leaves, without a question.
             platform->unplug(firstNode);
