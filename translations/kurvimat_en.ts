@@ -310,7 +310,7 @@ The options of every Qt program work as well, such as -geometry 900x600+0+0, -pl
     </message>
     <message>
         <source>Sie kann nicht gelesen werden.</source>
-        <translation type="unfinished">It cannot be read.</translation>
+        <translation>It cannot be read.</translation>
     </message>
 </context>
 <context>
@@ -354,6 +354,18 @@ The options of every Qt program work as well, such as -geometry 900x600+0+0, -pl
     <message>
         <source>Die aufgenommenen Daten sind weder gespeichert noch kopiert worden.</source>
         <translation>The recorded data have been neither saved nor copied.</translation>
+    </message>
+    <message>
+        <source>Die Änderungen an %1 sind nicht gespeichert.</source>
+        <translation>The changes to %1 have not been saved.</translation>
+    </message>
+    <message>
+        <source>Die Einstellungen dieser Sitzung sind nicht in einer Versuchsdatei gespeichert.</source>
+        <translation>The settings of this session are not saved in an experiment file.</translation>
+    </message>
+    <message>
+        <source>Unbenannt</source>
+        <translation>Untitled</translation>
     </message>
 </context>
 <context>
@@ -1973,6 +1985,10 @@ trigger</translation>
     <message>
         <source>Die Datei %1 ist zu groß für einen Messwerttext (höchstens %2 MB). Daten und Definitionen bleiben unverändert.</source>
         <translation>The file %1 is too large for a measurement text (at most %2 MB). Data and definitions stay unchanged.</translation>
+    </message>
+    <message>
+        <source>Die Cursor liegen außerhalb der Messpunkte.</source>
+        <translation>The cursors lie outside the measured points.</translation>
     </message>
 </context>
 <context>

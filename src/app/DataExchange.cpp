@@ -244,7 +244,7 @@ bool DataExchange::ReadIntoBuffer(bool fromFile, const QString& path) {
     return true;
 }
 
-void DataExchange::TakeBuffer(bool snapshot) {
+bool DataExchange::TakeBuffer(bool snapshot) {
     const std::optional<MeasurementText> read = readMeasurementText(text_);
     ReadPoints points; // nothing read: no points
     if (read)
@@ -257,14 +257,14 @@ void DataExchange::TakeBuffer(bool snapshot) {
     Dialogs& dialogs = AppDialogs();
     if (taken.refused == LoadRefusal::NoTable) {
         dialogs.ShowError(&window_, SourceName() + tr(" enthält keine Messwerttabelle."));
-        return;
+        return false;
     }
     if (taken.refused == LoadRefusal::NoPoints) {
         QString text = SourceName() + tr(" enthält keine Messwerte.");
         if (read && (read->skippedLines > 0 || read->separator != u'\t'))
             text += u'\n' + ReadReport(*read);
         dialogs.ShowError(&window_, text + tr(" Daten und Definitionen bleiben unverändert."));
-        return;
+        return false;
     }
     const MeasurementText& m = *read;
     if (!snapshot) {
@@ -287,4 +287,5 @@ void DataExchange::TakeBuffer(bool snapshot) {
 
     const QString report = ReadReport(m, stored.TimeBase);
     if (!report.isEmpty()) dialogs.ShowInfo(&window_, report);
+    return true;
 }

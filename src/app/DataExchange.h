@@ -56,7 +56,8 @@ public:
     bool ReadIntoBuffer(bool fromFile, const QString& path = {});
     // The buffer's points become the data or the snapshot as the session decides, which is
     // then shown: a refusal, the definitions they bring, the axes, what the reading left out.
-    void TakeBuffer(bool snapshot);
+    // True when the points were taken.
+    bool TakeBuffer(bool snapshot);
 
 private:
     // "Die Datei <path>" or "Die Zwischenablage", for messages.

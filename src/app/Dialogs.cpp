@@ -12,8 +12,9 @@ QString AppTitle() {
 }
 
 QString RunFileDialog(QWidget* parent, QFileDialog::AcceptMode mode, const QString& filter,
-                      const QString& defaultSuffix) {
+                      const QString& defaultSuffix, const QString& startAt = {}) {
     QFileDialog dialog(parent);
+    if (!startAt.isEmpty()) dialog.selectFile(startAt);
     dialog.setAcceptMode(mode);
     dialog.setNameFilter(filter);
     if (mode == QFileDialog::AcceptSave) {
@@ -74,8 +75,8 @@ QString QtDialogs::OpenFileName(QWidget* parent, const QString& filter) {
 }
 
 QString QtDialogs::SaveFileName(QWidget* parent, const QString& filter,
-                                const QString& defaultSuffix) {
-    return RunFileDialog(parent, QFileDialog::AcceptSave, filter, defaultSuffix);
+                                const QString& defaultSuffix, const QString& startAt) {
+    return RunFileDialog(parent, QFileDialog::AcceptSave, filter, defaultSuffix, startAt);
 }
 
 Dialogs::SaveChoice Dialogs::AskSaveDiscardCancel(QWidget* parent, const QString& text) {

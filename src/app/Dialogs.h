@@ -19,10 +19,11 @@ public:
         (void)details;
     }
     virtual void ShowInfo(QWidget* parent, const QString& text) = 0;
-    // Empty text when the user cancels. The filter uses Qt's "Name (*.ext);;..." form.
+    // Empty text when the user cancels. The filter uses Qt's "Name (*.ext);;..." form. A save
+    // dialog given startAt opens in its folder with its name.
     virtual QString OpenFileName(QWidget* parent, const QString& filter) = 0;
     virtual QString SaveFileName(QWidget* parent, const QString& filter,
-                                 const QString& defaultSuffix) = 0;
+                                 const QString& defaultSuffix, const QString& startAt = {}) = 0;
     // Unsaved work: "Speichern", "Verwerfen" or "Abbrechen" (also closing the box). The message
     // box of Qt unless overridden.
     enum class SaveChoice { Save, Discard, Cancel };
@@ -40,8 +41,8 @@ public:
     void ShowErrorDetails(QWidget* parent, const QString& text, const QString& details) override;
     void ShowInfo(QWidget* parent, const QString& text) override;
     QString OpenFileName(QWidget* parent, const QString& filter) override;
-    QString SaveFileName(QWidget* parent, const QString& filter,
-                         const QString& defaultSuffix) override;
+    QString SaveFileName(QWidget* parent, const QString& filter, const QString& defaultSuffix,
+                         const QString& startAt = {}) override;
 };
 
 // The dialogs used by the application; QtDialogs unless a test installed its own.

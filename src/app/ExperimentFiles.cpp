@@ -112,7 +112,7 @@ bool ExperimentFiles::SaveExperiment(const QString& path) {
         AppDialogs().ShowError(&window_, *error);
         return false;
     }
-    session_.noteExperimentSaved(path);
+    session_.noteExperimentSaved(path, Fingerprint());
     NoteExperimentFile(path);
     return true;
 }
@@ -120,6 +120,7 @@ bool ExperimentFiles::SaveExperiment(const QString& path) {
 bool ExperimentFiles::OpenExperiment(const QString& path) {
     const ExperimentRead read = readExperiment(path);
     if (!read.experiment) {
+        if (!QFileInfo::exists(path)) ForgetRecent(path);
         AppDialogs().ShowError(&window_,
                                read.error + tr(" Daten und Einstellungen bleiben unverändert."));
         return false;
@@ -141,8 +142,10 @@ bool ExperimentFiles::OpenExperiment(const QString& path) {
         runs_.StartedOver();
         host_.ShowExperiment(*read.experiment, applied);
     });
+    // What was opened stays on the plot until "Weiter": the next sweep would replace it.
+    if (read.experiment->data && !session_.held()) host_.StoppWeiter();
     // The session is the file's now.
-    session_.noteExperimentSaved(path);
+    session_.noteExperimentSaved(path, Fingerprint());
     NoteExperimentFile(path);
     if (!read.notice.isEmpty()) runs_.Say(read.notice);
     return true;
@@ -178,9 +181,10 @@ void ExperimentFiles::SaveAsk() {
 }
 
 void ExperimentFiles::SaveAs() {
-    const QString name =
-        AppDialogs().SaveFileName(&window_, tr("Kurvimat-Versuche (*.kurvimat);;Alle Dateien (*.*)"),
-                                  QStringLiteral("kurvimat"));
+    // In the folder of the file and under its name, as other programs offer it.
+    const QString name = AppDialogs().SaveFileName(
+        &window_, tr("Kurvimat-Versuche (*.kurvimat);;Alle Dateien (*.*)"),
+        QStringLiteral("kurvimat"), path_);
     if (name.isEmpty() || !host_.MayReplace(name)) return;
     SaveExperiment(name);
 }
@@ -191,14 +195,40 @@ void ExperimentFiles::OpenAsk() {
     if (!name.isEmpty()) OpenExperiment(name);
 }
 
-bool ExperimentFiles::HasUnsavedWork() const {
+bool ExperimentFiles::HasUnsavedWork() {
+    if (!path_.isEmpty()) return session_.savedFingerprint() != Fingerprint();
     if (session_.experimentSaved()) return false;
     // Loaded points came from a file or the clipboard: they are kept there. Runs are kept
     // only in an experiment file.
     const kurvimat::acquisition::MeasurementStore& s = session_.store();
     const bool dataUnsaved =
         s.Data.Count > 0 && !s.Data.Loaded && host_.CurrentDataSignature() != savedSignature_;
-    return dataUnsaved || HasRuns();
+    return dataUnsaved || HasRuns() || SettingsChanged();
+}
+
+std::size_t ExperimentFiles::Fingerprint() {
+    return session_.fingerprint(host_.DisplaySettings());
+}
+
+Settings ExperimentFiles::SettingsNow() {
+    Settings s = session_.keptSettings();
+    s.merge(host_.DisplaySettings());
+    s[QStringLiteral("A")] = session_.store().AppliedDefA;
+    s[QStringLiteral("B")] = session_.store().AppliedDefB;
+    // Ranges an axis follows come with the points, which count as data.
+    for (const auto& [on, range] :
+         {std::pair{setting::AxisAAuto, std::pair{setting::AxisAMin, setting::AxisAMax}},
+          std::pair{setting::AxisBAuto, std::pair{setting::AxisBMin, setting::AxisBMax}},
+          std::pair{setting::AxisTAuto, std::pair{setting::AxisTMin, setting::AxisTMax}}})
+        if (settingAs<bool>(s, on).value_or(false)) {
+            s.erase(QLatin1String(range.first));
+            s.erase(QLatin1String(range.second));
+        }
+    return s;
+}
+
+bool ExperimentFiles::SettingsChanged() {
+    return startSettings_ && *startSettings_ != SettingsNow();
 }
 
 bool ExperimentFiles::HasRuns() const {
@@ -210,25 +240,34 @@ void ExperimentFiles::NoteDataSaved() {
     savedSignature_ = host_.CurrentDataSignature();
 }
 
+void ExperimentFiles::NoteTextLoaded() {
+    if (path_.isEmpty()) startSettings_ = SettingsNow();
+}
+
 bool ExperimentFiles::AskUnsavedWork(const QString& followUp) {
     if (!HasUnsavedWork()) return true;
     // What is saved is what the user saw on closing: no sweep replaces it while the question
     // and the file dialog are open.
     const bool wasHeld = session_.held();
     if (!wasHeld) host_.StoppWeiter();
-    // With runs only an experiment file keeps everything; without, the data text as before.
+    // An experiment file keeps everything: the one open, or one for the runs and settings;
+    // recorded data alone go to a data text as before.
     const bool runs = HasRuns();
+    const bool experiment = !path_.isEmpty() || runs || SettingsChanged();
     const QString ask =
         followUp.isEmpty() ? tr("Sollen sie vor dem Beenden gespeichert werden?") : followUp;
-    const QString question =
-        (runs ? tr("Die Messreihen und Daten dieser Sitzung sind nicht in einer Versuchsdatei "
-                   "gespeichert.")
-              : tr("Die aufgenommenen Daten sind weder gespeichert noch kopiert worden.")) +
-        u'\n' + ask;
+    const QString what =
+        !path_.isEmpty()
+            ? tr("Die Änderungen an %1 sind nicht gespeichert.").arg(QFileInfo(path_).fileName())
+        : runs ? tr("Die Messreihen und Daten dieser Sitzung sind nicht in einer Versuchsdatei "
+                    "gespeichert.")
+        : experiment
+            ? tr("Die Einstellungen dieser Sitzung sind nicht in einer Versuchsdatei gespeichert.")
+            : tr("Die aufgenommenen Daten sind weder gespeichert noch kopiert worden.");
     bool close = false;
-    switch (AppDialogs().AskSaveDiscardCancel(&window_, question)) {
+    switch (AppDialogs().AskSaveDiscardCancel(&window_, what + u'\n' + ask)) {
     case Dialogs::SaveChoice::Save:
-        if (runs)
+        if (experiment)
             SaveAsk();
         else
             host_.SaveDataText();
@@ -254,7 +293,6 @@ void ExperimentFiles::Closed() {
 void ExperimentFiles::NoteExperimentFile(const QString& path) {
     const QString absolute = QFileInfo(path).absoluteFilePath();
     path_ = absolute;
-    signature_ = host_.CurrentDataSignature();
     recent_ = LoadRecentExperiments(); // another window may have added its own
     recent_.removeAll(absolute);
     recent_.prepend(absolute);
@@ -263,8 +301,19 @@ void ExperimentFiles::NoteExperimentFile(const QString& path) {
     ShowTitle(caption_);
 }
 
-void ExperimentFiles::FillRecentMenu(QMenu& menu) {
+void ExperimentFiles::ForgetRecent(const QString& path) {
+    const QString absolute = QFileInfo(path).absoluteFilePath();
     recent_ = LoadRecentExperiments();
+    if (recent_.removeAll(absolute) > 0) RecentSettings().setValue(RecentKey, recent_);
+}
+
+void ExperimentFiles::FillRecentMenu(QMenu& menu) {
+    // A file deleted or moved since leaves the list rather than offering a failure.
+    const QStringList listed = LoadRecentExperiments();
+    recent_.clear();
+    for (const QString& path : listed)
+        if (QFileInfo(path).isFile()) recent_ << path;
+    if (recent_ != listed) RecentSettings().setValue(RecentKey, recent_);
     menu.clear();
     for (const QString& path : recent_) {
         const int n = int(menu.actions().size()) + 1;
@@ -280,13 +329,11 @@ void ExperimentFiles::FillRecentMenu(QMenu& menu) {
 
 void ExperimentFiles::ShowTitle(const QString& instrumentCaption) {
     caption_ = instrumentCaption;
-    QString title = caption_;
-    if (!path_.isEmpty()) {
-        const bool changed =
-            !session_.experimentSaved() || host_.CurrentDataSignature() != signature_;
-        title = QStringLiteral("%1%2 – %3")
-                    .arg(QFileInfo(path_).fileName(), changed ? QStringLiteral("*") : QString(),
-                         caption_);
-    }
+    // A new session is compared with the settings it had when it was first shown.
+    if (path_.isEmpty() && !startSettings_) startSettings_ = SettingsNow();
+    const QString name = path_.isEmpty() ? tr("Unbenannt") : QFileInfo(path_).fileName();
+    const QString title =
+        QStringLiteral("%1%2 – %3")
+            .arg(name, HasUnsavedWork() ? QStringLiteral("*") : QString(), caption_);
     if (window_.windowTitle() != title) window_.setWindowTitle(title);
 }

@@ -13,6 +13,7 @@
 
 #include <cstddef>
 #include <functional>
+#include <optional>
 
 namespace kurvimat::session {
 class Session;
@@ -44,6 +45,8 @@ public:
     virtual void StoppWeiter() = 0;
     // The current data as saved, to tell whether they changed since.
     virtual std::size_t CurrentDataSignature() const = 0;
+    // What the window keeps of an experiment (AddDisplaySettings) as it stands now.
+    virtual kurvimat::session::Settings DisplaySettings() = 0;
 
 protected:
     ~ExperimentHost() = default;
@@ -89,11 +92,17 @@ public:
     // instrument's caption ("Pendel.kurvimat* – Kurvimat").
     void ShowTitle(const QString& instrumentCaption);
 
-    // The current data hold points neither saved nor copied since they were recorded, or the
-    // session runs not kept in an experiment file.
-    bool HasUnsavedWork() const;
+    // With an experiment file: the session differs from it. Without: the current data hold
+    // points neither saved nor copied since they were recorded, the session runs not kept in
+    // an experiment file, or its settings differ from those it began with.
+    bool HasUnsavedWork();
+    // The experiment file the session was last opened from or saved to; empty: none.
+    const QString& FilePath() const { return path_; }
     // The current data were saved or copied as a text.
     void NoteDataSaved();
+    // A text was loaded: without a file, the definitions and axes it brought are where the
+    // session begins, as the text keeps them.
+    void NoteTextLoaded();
     // Asks about unsaved work and saves it when the user wants: false when the user cancels or
     // the save fails (closing, or what follows: opening a file, asks instead).
     bool AskUnsavedWork(const QString& followUp = QString());
@@ -102,6 +111,13 @@ public:
 
 private:
     bool HasRuns() const;
+    // The session as an experiment file would hold it (Session::fingerprint).
+    std::size_t Fingerprint();
+    // Without a file: the settings and definitions, to tell a changed new session.
+    kurvimat::session::Settings SettingsNow();
+    bool SettingsChanged();
+    // A file of the recent list that is gone leaves it.
+    void ForgetRecent(const QString& path);
     // At start, once the window is shown: offers what an earlier program left unsaved.
     void OfferRecovery();
     // The session is the file's now: the title names it and the recent list has it first.
@@ -115,9 +131,8 @@ private:
     QString path_;
     QString caption_ = QStringLiteral("Kurvimat");
     QStringList recent_;
-    // The data as the experiment file holds them: points loaded since differ from the file,
-    // though not from what they were loaded from.
-    std::size_t signature_ = 0;
+    // Without a file: the settings the session began with (taken at the first title).
+    std::optional<kurvimat::session::Settings> startSettings_;
     // The data as last saved or copied as a text.
     std::size_t savedSignature_ = 0;
     // "Verwerfen" on closing: the journal goes to the Papierkorb instead of being offered again.

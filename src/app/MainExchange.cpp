@@ -20,7 +20,14 @@ void TFormMain::ButtonSSspeichernClick(QObject* Sender) {
 
 void TFormMain::ButtonDatenLadenClick(QObject* Sender) {
     if (Exchange->ReadIntoBuffer(Sender == ButtonDatenLaden))
-        Handle([&] { Exchange->TakeBuffer(false); });
+        Handle([&] { HoldLoaded(Exchange->TakeBuffer(false)); });
+}
+
+void TFormMain::HoldLoaded(bool taken) {
+    if (!taken) return;
+    // The next sweep would replace what was loaded; it stays until "Weiter".
+    if (!session_->held()) StoppWeiter();
+    Experiments->NoteTextLoaded();
 }
 
 void TFormMain::ButtonSSladenClick(QObject* Sender) {

@@ -101,6 +101,36 @@ void TFormMain::AddDisplaySettings(Settings& s) {
     s[key::Fit] = fitShown ? fitSettingText({ShownFit->ChannelB, ShownFit->Result.Model,
                                              ShownFit->Result.XMin, ShownFit->Result.XMax})
                            : QString();
+    // The runs by their places among those the file keeps (the user's): ids are the session's.
+    QStringList shown;
+    QString runFit;
+    int place = 0;
+    for (const kurvimat::session::Run& run : Runs->Journal().runs().runs()) {
+        if (run.automatic) continue;
+        if (Runs->IsShown(run.id)) shown << QString::number(place);
+        if (ShownFit && ShownFit->RunId == run.id && Runs->FitStillShown(*ShownFit))
+            runFit = QString::number(place) + u';' +
+                     fitSettingText({ShownFit->ChannelB, ShownFit->Result.Model,
+                                     ShownFit->Result.XMin, ShownFit->Result.XMax});
+        ++place;
+    }
+    s[key::ShownRuns] = shown.join(u';');
+    s[key::RunFit] = runFit;
+}
+
+Settings TFormMain::DisplaySettings() {
+    Settings s;
+    AddDisplaySettings(s);
+    // The instrument's choices whether or not one is linked now: its arrival changes no file.
+    namespace key = setting;
+    const HardwareChoice& h = session_->hardware();
+    s[key::InputRangeA] = qint64(h.A);
+    s[key::InputRangeB] = qint64(h.B);
+    s[key::Differential] = h.ADiff;
+    s[key::ChannelBOn] = !h.BOff;
+    s[key::PullUpA] = h.PullUpA;
+    s[key::PullUpB] = h.PullUpB;
+    return s;
 }
 
 void TFormMain::ShowExperiment(const Experiment& e, const kurvimat::session::AppliedExperiment& applied) {
@@ -177,15 +207,33 @@ void TFormMain::ShowExperiment(const Experiment& e, const kurvimat::session::App
         Cursors.Active = CursorId(std::clamp(int(c[8]), 0, 3));
         if (Measuring) Measuring->Changed();
     }
+    // The runs shown, by their places among the file's; a file without them shows none.
+    std::vector<qint64> runIds;
+    for (const kurvimat::session::Run& run : Runs->Journal().runs().runs())
+        if (!run.automatic) runIds.push_back(run.id);
+    const auto runAt = [&runIds](const QString& place) -> qint64 {
+        bool ok = false;
+        const int i = place.toInt(&ok);
+        return ok && i >= 0 && i < int(runIds.size()) ? runIds[std::size_t(i)] : 0;
+    };
+    for (const QString& place :
+         Get<QString>(s, key::ShownRuns).value_or(QString()).split(u';', Qt::SkipEmptyParts))
+        if (const qint64 id = runAt(place)) Runs->SetShown(id, true);
+    const QString runFit = Get<QString>(s, key::RunFit).value_or(QString());
+    const qint64 fitRun = runAt(runFit.section(u';', 0, 0));
+    const auto ofRun = readFitSetting(runFit.section(u';', 1));
     if (const auto f = readFitSetting(Get<QString>(s, key::Fit).value_or(QString())))
         Report->FitOnPlot(f->channelB, f->model, f->from, f->to);
+    else if (fitRun && ofRun && Runs->IsShown(fitRun))
+        Report->FitRunOnPlot(fitRun, ofRun->channelB, ofRun->model, ofRun->from, ofRun->to);
     else
         Report->RemoveFit();
     Plot->ApplyAxisImages();
 }
 
 void TFormMain::OpenMeasurementText(const QString& path) {
-    if (Exchange->ReadIntoBuffer(true, path)) Handle([&] { Exchange->TakeBuffer(false); });
+    if (Exchange->ReadIntoBuffer(true, path))
+        Handle([&] { HoldLoaded(Exchange->TakeBuffer(false)); });
 }
 
 void TFormMain::SaveDataText() {

@@ -28,11 +28,21 @@
 
 using namespace kurvimat::analysis;
 using namespace kurvimat::display;
+using kurvimat::acquisition::PointCapacity;
 
 namespace {
 
 const char* const PngFilter =
     QT_TRANSLATE_NOOP("TFormMain", "PNG-Bilder (*.png);;Alle Dateien (*.*)");
+
+// Points exist, but none of their x values lies between the ends of the span.
+bool NoneBetween(const float* x, int count, double from, double to) {
+    if (!x || count <= 0) return false;
+    const auto [lo, hi] = std::minmax(from, to);
+    for (int i = 0; i < count; ++i)
+        if (x[i] >= lo && x[i] <= hi) return false;
+    return true;
+}
 
 } // namespace
 
@@ -136,7 +146,12 @@ void PlotReport::FitOnPlot(bool channelB, FitModel model, double from, double to
                                   model, from, to);
     // A fit the points do not determine is not drawn; one shown before stays.
     if (!fit.Result.Converged) {
-        AppDialogs().ShowError(&window_, fit.Result.Error);
+        const MeasurementStore& s = session_.store();
+        const PlotMode mode = plot_.TimeMode();
+        const float* x = mode == PlotMode::BAsX   ? s.Data.B
+                         : mode == PlotMode::AAsX ? s.Data.A
+                                                  : s.Data.T;
+        ShowFitFailure(fit, NoneBetween(x, std::clamp(s.Data.Count, 0, PointCapacity), from, to));
         return;
     }
     data_.ShownFit = std::move(fit);
@@ -149,11 +164,20 @@ void PlotReport::FitRunOnPlot(qint64 run, bool channelB, FitModel model, double 
     if (!points) return;
     PlotFit fit = FitRunPoints(*points, model, from, to);
     if (!fit.Result.Converged) {
-        AppDialogs().ShowError(&window_, fit.Result.Error);
+        ShowFitFailure(fit, NoneBetween(points->T, points->Count, from, to));
         return;
     }
     data_.ShownFit = std::move(fit);
     data_.Display.Changes.PlotDirty = true;
+}
+
+void PlotReport::ShowFitFailure(const PlotFit& fit, bool noneBetween) {
+    // Between the cursors is the span the user chose: that it holds no point is what to mend.
+    const CursorState& c = data_.Cursors;
+    const bool cursors = c.VerticalOn && c.Mode == plot_.TimeMode();
+    AppDialogs().ShowError(&window_, cursors && noneBetween
+                                         ? tr("Die Cursor liegen außerhalb der Messpunkte.")
+                                         : fit.Result.Error);
 }
 
 void PlotReport::RemoveFit() {

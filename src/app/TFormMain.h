@@ -232,6 +232,8 @@ private:
     void ButtonDatenLadenClick(QObject* Sender);
     void ButtonSSladenClick(QObject* Sender);
     void ButtonDatenLoeschenClick();
+    // Loaded points (taken) stay on the plot: the measurement is held.
+    void HoldLoaded(bool taken);
 
     // --- the experiment files' side of the window (MainJournal.cpp) ---
     ExperimentFiles* Experiments = nullptr;
@@ -240,6 +242,7 @@ private:
     std::size_t CurrentDataSignature() const override;
     void Handled(const std::function<void()>& steps) override { Handle(steps); }
     void AddDisplaySettings(kurvimat::session::Settings& settings) override;
+    kurvimat::session::Settings DisplaySettings() override;
     void ShowExperiment(const kurvimat::session::Experiment& experiment,
                         const kurvimat::session::AppliedExperiment& applied) override;
     void OpenMeasurementText(const QString& path) override;

@@ -5,6 +5,9 @@
 #include "StorePoints.h"
 #include "TimeAxis.h"
 
+#include <QByteArrayView>
+#include <QHash>
+
 #include <algorithm>
 #include <cmath>
 #include <utility>
@@ -342,15 +345,10 @@ void Session::resetTrigger() {
     takeArmed(controls);
 }
 
-Experiment Session::experiment() const {
+Settings Session::keptSettings() const {
     namespace key = setting;
     const MeasurementStore& st = *store_;
-    Experiment e;
-    if (st.Data.Count > 0) e.data = dataPoints();
-    if (st.Snap.Count > 0) e.snapshot = snapshotPoints();
-    e.definitionA = st.AppliedDefA;
-    e.definitionB = st.AppliedDefB;
-    Settings& s = e.settings;
+    Settings s;
     s[key::IntervalMs] = qint64(st.IntervalMs);
     s[key::PointCount] = qint64(st.PointCount);
     s[key::TriggerMode] = qint64(trigger_.mode);
@@ -367,8 +365,61 @@ Experiment Session::experiment() const {
     s[key::ShowB] = view_.showB;
     // The time plot's mode; a mode of its own points is chosen anew.
     s[key::XyMode] = qint64(analysis::TimePlotMode(view_.mode));
+    return s;
+}
+
+Experiment Session::experiment() const {
+    const MeasurementStore& st = *store_;
+    Experiment e;
+    if (st.Data.Count > 0) e.data = dataPoints();
+    if (st.Snap.Count > 0) e.snapshot = snapshotPoints();
+    e.definitionA = st.AppliedDefA;
+    e.definitionB = st.AppliedDefB;
+    e.settings = keptSettings();
     if (journal_) e.runs = journal_->runs().userRuns();
     return e;
+}
+
+namespace {
+
+std::size_t pointsHash(const acquisition::StoredPoints& p, std::size_t seed) {
+    const int n = std::clamp(p.Count, 0, PointCapacity);
+    const auto bytes = [n](const float* v) {
+        return QByteArrayView(reinterpret_cast<const char*>(v),
+                              qsizetype(n) * qsizetype(sizeof(float)));
+    };
+    seed = qHashMulti(seed, n, p.Loaded, p.HasB, p.DefA, p.DefB);
+    seed = qHash(bytes(p.T), seed);
+    seed = qHash(bytes(p.A), seed);
+    seed = qHash(bytes(p.B), seed);
+    // Loaded points are written as read.
+    for (const auto* exact : {&p.ExactT, &p.ExactA, &p.ExactB})
+        seed = qHash(QByteArrayView(reinterpret_cast<const char*>(exact->data()),
+                                    qsizetype(exact->size() * sizeof(double))),
+                     seed);
+    return seed;
+}
+
+} // namespace
+
+std::size_t Session::fingerprint(const Settings& display) const {
+    const MeasurementStore& st = *store_;
+    // Points as the file keeps them: the ones in the store; runs by what can change of them
+    // (a kept run's points never do).
+    std::size_t h = pointsHash(
+        st.Snap, pointsHash(st.Data, qHashMulti(0, st.Data.Count > 0, st.Snap.Count > 0)));
+    h = qHashMulti(h, st.AppliedDefA, st.AppliedDefB);
+    if (journal_)
+        for (const Run& r : journal_->runs().runs())
+            if (!r.automatic) h = qHashMulti(h, r.id, r.name, r.points.size());
+    Settings s = keptSettings();
+    for (const auto& [key, value] : display)
+        s[key] = value;
+    for (const auto& [key, value] : s) {
+        h = qHashMulti(h, key, value.index());
+        h = std::visit([h](const auto& v) { return qHash(v, h); }, value);
+    }
+    return h;
 }
 
 AppliedExperiment Session::applyExperiment(const Experiment& e) {

@@ -219,8 +219,18 @@ public:
     void setJournalProgress(bool on) { journalProgress_ = on; }
     /// True while what the journal holds has been saved in an experiment file since it changed.
     bool experimentSaved() const;
-    /// What the journal holds is in the experiment file at path now.
-    void noteExperimentSaved(const QString& path);
+    /// What the journal holds is in the experiment file at path now; fingerprint: the session
+    /// as that file holds it (fingerprint()).
+    void noteExperimentSaved(const QString& path, std::size_t fingerprint = 0);
+    /// Of what an experiment file of the session would hold: the points, the snapshot, the
+    /// runs, the definitions in force and the settings, with those the window keeps (display)
+    /// besides. Equal fingerprints stand for the same file.
+    std::size_t fingerprint(const Settings& display) const;
+    /// The settings an experiment file keeps of the session (those the window keeps besides
+    /// are the window's).
+    Settings keptSettings() const;
+    /// The fingerprint of the session when it was last saved or opened; none before.
+    std::optional<std::size_t> savedFingerprint() const { return savedFingerprint_; }
     /// An earlier session's runs (a recovery, the Papierkorb) join the journal's.
     void recover(Recovery& from);
     /// The window closes: a saved journal is finished, a discarded one goes to the Papierkorb,
@@ -293,6 +303,7 @@ private:
     bool journalSweepEnded_ = false;  // a sweep ended since the last hand-off
     qint64 journalChanges_ = 0;       // counts what reached the journal
     qint64 journalSavedAt_ = -1;      // journalChanges_ when the experiment was last saved
+    std::optional<std::size_t> savedFingerprint_;
     bool journalProgress_ = false;
     int journalProgressFed_ = 0;
     std::unique_ptr<acquisition::StoredData> undoData_;

@@ -110,7 +110,8 @@ bool Session::experimentSaved() const {
     return !waiting && journalSavedAt_ >= 0 && journalSavedAt_ == journalMark();
 }
 
-void Session::noteExperimentSaved(const QString& path) {
+void Session::noteExperimentSaved(const QString& path, std::size_t fingerprint) {
+    savedFingerprint_ = fingerprint;
     if (!journal_) return;
     journalSavedAt_ = journalMark();
     journal_->noteSaved(path);

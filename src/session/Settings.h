@@ -47,6 +47,10 @@ inline constexpr const char* ShowA = "show_a";
 inline constexpr const char* ShowB = "show_b";
 inline constexpr const char* SnapshotRecorded = "snapshot_recorded";
 inline constexpr const char* TriggerHeld = "trigger_held";
+/// The runs drawn over the plot: their places among the file's runs, "0;2" (none: "").
+inline constexpr const char* ShownRuns = "shown_runs";
+/// A fit shown of a run instead of the data: "place;" and the fit as "fit" keeps it.
+inline constexpr const char* RunFit = "run_fit";
 } // namespace setting
 
 /// The setting at key when it is there with type T.

@@ -51,8 +51,10 @@ public:
         filters << filter;
         return openName;
     }
-    QString SaveFileName(QWidget*, const QString& filter, const QString&) override {
+    QString SaveFileName(QWidget*, const QString& filter, const QString&,
+                         const QString& startAt) override {
         filters << filter;
+        starts << startAt;
         return saveName;
     }
 
@@ -65,7 +67,7 @@ public:
         return answerYes;
     }
 
-    QStringList questions, errors, details, infos, filters;
+    QStringList questions, errors, details, infos, filters, starts;
     SaveChoice saveChoice = SaveChoice::Discard;
     std::function<void()> whileShowing;
     bool answerYes = false;

@@ -23,6 +23,14 @@ namespace {
 
 constexpr int WaitMs = 10000;
 
+// The instrument's part of the title, after the session's file ("Unbenannt – ", with "*" once a
+// sweep was recorded); the whole title when it has none.
+QString Caption(const TFormMain& w) {
+    const QString title = w.windowTitle();
+    const qsizetype at = title.indexOf(QStringLiteral(" – "));
+    return at < 0 ? title : title.mid(at + 3);
+}
+
 // Counts the configuration reports the instrument accepts.
 class CountingInstrument : public VirtualInstrument {
 public:
@@ -63,7 +71,7 @@ TEST_F(InstrumentLinkWindowTest, AdoptsAndConfiguresTheInstrument) {
     auto instrument = std::make_shared<CountingInstrument>();
     EXPECT_FALSE(Child<QPushButton>(*win, "ButtonHardware")->isEnabled());
     PlugAndAdopt(instrument);
-    EXPECT_EQ(win->windowTitle(), QStringLiteral("Kurvimat 1.3 (VK-0001)"));
+    EXPECT_EQ(Caption(*win), QStringLiteral("Kurvimat 1.3 (VK-0001)"));
     EXPECT_TRUE(Child<QPushButton>(*win, "ButtonHardware")->isEnabled());
     EXPECT_EQ(instrument->reports.load(), 1);
     EXPECT_EQ(instrument->mode(), win->session().store().DeviceMode);
@@ -108,13 +116,13 @@ TEST_F(InstrumentLinkWindowTest, SwitchQuestionDecidesWhichInstrumentIsHeld) {
         EXPECT_TRUE(dialogs.questions.front().contains(QStringLiteral("VK-0002")));
         EXPECT_EQ(win->HeldInstrument() != first, yes);
         EXPECT_EQ(second->reports.load(), yes ? 1 : 0);
-        EXPECT_EQ(win->windowTitle(), yes ? QStringLiteral("Kurvimat 1.3 (VK-0002)")
-                                          : QStringLiteral("Kurvimat 1.3 (VK-0001)"));
+        EXPECT_EQ(Caption(*win), yes ? QStringLiteral("Kurvimat 1.3 (VK-0002)")
+                                     : QStringLiteral("Kurvimat 1.3 (VK-0001)"));
         if (!yes) {
             // The one kept waiting takes over when the held one leaves, without a question.
             platform->unplug(firstNode);
             ASSERT_TRUE(QTest::qWaitFor([&] { return second->reports.load() == 1; }, WaitMs));
-            EXPECT_EQ(win->windowTitle(), QStringLiteral("Kurvimat 1.3 (VK-0002)"));
+            EXPECT_EQ(Caption(*win), QStringLiteral("Kurvimat 1.3 (VK-0002)"));
             ASSERT_NE(win->HeldInstrument(), nullptr);
             EXPECT_TRUE(QTest::qWaitFor([&] { return win->HeldInstrument()->Reading(); }, WaitMs));
             EXPECT_EQ(win->HeldInstrument()->ReadBufferCount(), 512u);
@@ -214,7 +222,7 @@ TEST_F(InstrumentLinkWindowTest, InstrumentWithoutOutputReportKeepsHardwareButto
         device->caps.OutputReportByteLength = 0;
         platform->plug(device);
         ASSERT_TRUE(QTest::qWaitFor([&] { return win->HeldInstrument() != before; }, WaitMs));
-        EXPECT_EQ(win->windowTitle(), QStringLiteral("Kurvimat 1.3 (OLD-1)"));
+        EXPECT_EQ(Caption(*win), QStringLiteral("Kurvimat 1.3 (OLD-1)"));
         EXPECT_FALSE(Child<QPushButton>(*win, "ButtonHardware")->isEnabled());
         EXPECT_FLOAT_EQ(win->session().store().StepTime, 0.002f);
     }
@@ -228,7 +236,7 @@ TEST_F(InstrumentLinkWindowTest, UnplugReleasesTheInstrumentAndKeepsThePoints) {
     ASSERT_TRUE(QTest::qWaitFor([&] { return win->HeldInstrument() == nullptr; }, WaitMs));
     const int kept = win->session().store().Data.Count;
     QTest::qWait(50);
-    EXPECT_EQ(win->windowTitle(), QStringLiteral("Kurvimat"));
+    EXPECT_EQ(win->windowTitle(), QStringLiteral("Unbenannt* – Kurvimat"));
     EXPECT_FALSE(Child<QPushButton>(*win, "ButtonHardware")->isEnabled());
     EXPECT_GT(kept, 0);
     EXPECT_EQ(win->session().store().Data.Count, kept);

@@ -497,6 +497,9 @@ TEST_F(MainExchangeTest, PointsWithoutBShowNoB) {
     EXPECT_EQ(win->session().store().Snap.Count, 3);
     QTest::mouseClick(Child<QPushButton>(*win, "ButtonSSkopieren"), Qt::LeftButton);
     EXPECT_TRUE(QGuiApplication::clipboard()->text().endsWith(QStringLiteral("\r\n1\t1,246\t\r\n")));
+    // Pasted points stay until "Weiter".
+    ASSERT_TRUE(win->session().held());
+    Child<QAction>(*win, "ActionStoppWeiter")->trigger();
     RecordSweep(*win, 400, 800);
     EXPECT_TRUE(win->session().store().Data.HasB);
     EXPECT_EQ(PlotOf(*win).Scales().A.Title, QStringLiteral("Spannung unkalibriert in <vf>V"));
@@ -660,7 +663,11 @@ TEST_F(MainRunsTest, EveryOneClickLossKeepsTheReplacedPointsAsARun) {
              Click(Child<QRadioButton>(w, "RadioButtonAuto"));
              Paste(w);
          },
-         [](TFormMain& w) { Feed(w, 500, 500, w.session().store().PointCount + 2); }},
+         [](TFormMain& w) {
+             // Pasted points are held until "Weiter".
+             Child<QAction>(w, "ActionStoppWeiter")->trigger();
+             Feed(w, 500, 500, w.session().store().PointCount + 2);
+         }},
         {"a new einzel sweep", einzelSweep, nextTrigger},
         {"a new normal sweep after a complete one",
          [](TFormMain& w) {
@@ -786,6 +793,7 @@ TEST_F(MainRunsTest, KeptOnceAndNormalSweepsGoToABoundedHistory) {
 TEST_F(MainRunsTest, ListWindowShowsRenamesRestoresSavesDeletesAndUndoes) {
     Paste(*win);
     const QString pastedCopy = CopiedData(*win);
+    Child<QAction>(*win, "ActionStoppWeiter")->trigger(); // pasted points wait for "Weiter"
     Click(Child<QRadioButton>(*win, "RadioButtonEinzel"));
     RecordSweep(*win, 300, 700);
     const QString sweepCopy = CopiedData(*win);
@@ -892,6 +900,7 @@ TEST_F(MainRunsTest, ListWindowShowsRenamesRestoresSavesDeletesAndUndoes) {
     const QString epochs = QStringLiteral("Zeit in s\tZ\u00E4hler\tB\r\n1709288100\t99999999\t1\r\n"
                                           "1709288101\t99999998\t2\r\n");
     Paste(*win, epochs);
+    Child<QAction>(*win, "ActionStoppWeiter")->trigger();
     RecordSweep(*win, 400, 600);
     ASSERT_EQ(Runs(*win).size(), 4u);
     list->setCurrent(Runs(*win).back().id);

@@ -13,6 +13,7 @@
 #include "TFormHardware.h"
 #include "VirtualInstrument.h"
 
+#include <QAbstractButton>
 #include <QCheckBox>
 #include <QDir>
 #include <QDropEvent>
@@ -292,24 +293,75 @@ TEST_F(MainJournalTest, TitleNamesTheFileCtrlSSavesToItRecentAndDropOpen) {
         QStringList recent;
         int points = -1; // the current data's, where it matters
         const char* error = "";
+        bool held = false; // what was opened stays until "Weiter"
     } const rows[] = {
-        {"a new session", [] {}, {}, false, "Kurvimat", {}},
-        {"Ctrl+S without a file asks", action("ActionVersuchSpeichern"), pendel, true,
-         "Pendel.kurvimat – Kurvimat", {pendel}},
-        {"a sweep is unsaved", [this] { RecordRising(*win, 100); }, {}, false,
-         "Pendel.kurvimat* – Kurvimat", {pendel}},
-        {"Ctrl+S saves to the file", action("ActionVersuchSpeichern"), {}, false,
-         "Pendel.kurvimat – Kurvimat", {pendel}},
-        {"Ctrl+Shift+S asks", action("ActionVersuchSpeichernUnter"), feder, true,
-         "Feder.kurvimat – Kurvimat", {feder, pendel}},
-        {"the second recent one", recent(1), {}, false, "Pendel.kurvimat – Kurvimat",
+        {"a new session", [] {}, {}, false, "Unbenannt – Kurvimat", {}},
+        {"Ctrl+S without a file asks",
+         action("ActionVersuchSpeichern"),
+         pendel,
+         true,
+         "Pendel.kurvimat – Kurvimat",
+         {pendel}},
+        {"a sweep is unsaved",
+         [this] { RecordRising(*win, 100); },
+         {},
+         false,
+         "Pendel.kurvimat* – Kurvimat",
+         {pendel}},
+        {"Ctrl+S saves to the file",
+         action("ActionVersuchSpeichern"),
+         {},
+         false,
+         "Pendel.kurvimat – Kurvimat",
+         {pendel}},
+        {"Ctrl+Shift+S asks",
+         action("ActionVersuchSpeichernUnter"),
+         feder,
+         true,
+         "Feder.kurvimat – Kurvimat",
+         {feder, pendel}},
+        {"the second recent one",
+         recent(1),
+         {},
+         false,
+         "Pendel.kurvimat – Kurvimat",
+         {pendel, feder},
+         -1,
+         "",
+         true},
+        {"Weiter",
+         action("ActionStoppWeiter"),
+         {},
+         false,
+         "Pendel.kurvimat – Kurvimat",
          {pendel, feder}},
-        {"a text dropped on the window", drop(text), {}, false, "Pendel.kurvimat* – Kurvimat",
-         {pendel, feder}, 3},
-        {"a huge file dropped on the window", drop(huge), {}, false,
-         "Pendel.kurvimat* – Kurvimat", {pendel, feder}, 3, "zu groß für einen Messwerttext"},
-        {"an experiment dropped on the window", drop(feder), {}, false,
-         "Feder.kurvimat – Kurvimat", {feder, pendel}},
+        {"a text dropped on the window",
+         drop(text),
+         {},
+         false,
+         "Pendel.kurvimat* – Kurvimat",
+         {pendel, feder},
+         3,
+         "",
+         true},
+        {"a huge file dropped on the window",
+         drop(huge),
+         {},
+         false,
+         "Pendel.kurvimat* – Kurvimat",
+         {pendel, feder},
+         3,
+         "zu groß für einen Messwerttext",
+         true},
+        {"an experiment dropped on the window",
+         drop(feder),
+         {},
+         false,
+         "Feder.kurvimat – Kurvimat",
+         {feder, pendel},
+         -1,
+         "",
+         true},
     };
     for (const Row& r : rows) {
         SCOPED_TRACE(r.what);
@@ -328,17 +380,157 @@ TEST_F(MainJournalTest, TitleNamesTheFileCtrlSSavesToItRecentAndDropOpen) {
         if (r.points >= 0) {
             EXPECT_EQ(win->session().store().Data.Count, r.points);
         }
+        EXPECT_EQ(win->session().held(), r.held);
     }
+    // "Speichern unter" began in the folder of the session's file, with its name.
+    EXPECT_EQ(dialogs.starts, (QStringList{QString(), pendel}));
     // Ctrl+S wrote the sweep into Pendel.kurvimat, which had none.
     const ExperimentRead saved = readExperiment(pendel);
     ASSERT_TRUE(saved.experiment && saved.experiment->data);
     EXPECT_GT(saved.experiment->data->size(), 0);
+    // A file gone since leaves the recent list.
+    ASSERT_TRUE(QFile::remove(pendel));
+    emit Child<QMenu>(*win, "MenuZuletzt")->aboutToShow();
+    EXPECT_EQ(win->experiments().Recent(), QStringList{feder});
+    EXPECT_EQ(Child<QMenu>(*win, "MenuZuletzt")->actions().size(), 1);
     // The held instrument's caption stays beside the file's name.
     auto platform = std::make_shared<HidPlatformVirtual>();
     TInstrumentLink link(*win, platform);
     platform->plug(std::make_shared<VirtualInstrument>());
     ASSERT_TRUE(QTest::qWaitFor([this] { return win->HeldInstrument() != nullptr; }, 10000));
     EXPECT_EQ(win->windowTitle(), QStringLiteral("Feder.kurvimat – Kurvimat 1.3 (VK-0001)"));
+}
+
+// "*" says that the session differs from its file: each change a teacher makes marks it, a
+// change taken back or saved clears it; what was opened stays held; shown runs and a run's fit
+// come back with the file, and closing with changes saves into it.
+TEST_F(MainJournalTest, StarMeansDiffersFromTheFileAndTheFileKeepsWhatWasShown) {
+    MainRuns* runs = win->findChild<MainRuns*>();
+    ASSERT_NE(runs, nullptr);
+    RecordRising(*win, 100);
+    Child<QAction>(*win, "ActionMessreiheBehalten")->trigger(); // kept and shown
+    const qint64 kept = win->session().journal().runs().runs().back().id;
+    RecordRising(*win, 300);
+    const auto& keptPoints = win->session().journal().runs().find(kept)->points;
+    const double t0 = keptPoints.times()[0], t1 = keptPoints.times()[keptPoints.size() - 1];
+    win->report().FitRunOnPlot(kept, false, FitModel::Linear, t0, t1);
+    ASSERT_TRUE(PlotOf(*win).ShownFit() && PlotOf(*win).ShownFit()->RunId == kept);
+    const QString path = dir.filePath(QStringLiteral("aufbau.kurvimat"));
+    dialogs.saveName = path;
+    Child<QAction>(*win, "ActionVersuchSpeichern")->trigger();
+    const auto starred = [this] {
+        win->Timer1Timer();
+        return win->windowTitle().startsWith(QStringLiteral("aufbau.kurvimat*"));
+    };
+    ASSERT_FALSE(starred());
+
+    // The runs are hidden and the fit removed: the file brings them back, held.
+    runs->SetShown(kept, false);
+    EXPECT_TRUE(starred());
+    dialogs.saveChoice = Dialogs::SaveChoice::Discard;
+    dialogs.openName = path;
+    Child<QAction>(*win, "ActionVersuchOeffnen")->trigger();
+    ASSERT_EQ(win->session().journal().runs().size(), 1);
+    const qint64 opened = win->session().journal().runs().runs()[0].id;
+    EXPECT_TRUE(runs->IsShown(opened));
+    ASSERT_TRUE(PlotOf(*win).ShownFit().has_value());
+    EXPECT_EQ(PlotOf(*win).ShownFit()->RunId, opened);
+    EXPECT_TRUE(win->session().held());
+    const int points = win->session().store().Data.Count;
+    Feed(*win, 700, 100, 400); // the instrument goes on; the opened points stay
+    EXPECT_EQ(win->session().store().Data.Count, points);
+    EXPECT_FALSE(starred());
+
+    const auto edit = [this](const char* name, const char* text) {
+        return [this, name, text] {
+            TypeAndEnter(Child<QLineEdit>(*win, name), QString::fromLatin1(text));
+        };
+    };
+    const auto click = [this](const char* name) {
+        return [this, name] { Child<QAbstractButton>(*win, name)->click(); };
+    };
+    struct Row {
+        const char* what;
+        std::function<void()> change, back; // back: none, then Ctrl+S clears the "*"
+    } const rows[] = {
+        {"a scale", edit("EditSkalaAmax", "4"), {}},
+        {"auto range", click("CheckBoxSkalaBauto"), {}},
+        {"Zeit in min", click("CheckBoxMinuten"), click("CheckBoxMinuten")},
+        {"the trigger edge", click("ButtonTriggerRichtung"), click("ButtonTriggerRichtung")},
+        {"the trigger mode", click("RadioButtonNormal"), {}},
+        {"the time cursors", [this] { Child<QAction>(*win, "ActionZeitcursor")->trigger(); }, {}},
+        // Its fit goes with it: shown again, the run differs from the file still.
+        {"a shown run", [=] { runs->SetShown(opened, false); }, {}},
+        {"a run shown again", [=] { runs->SetShown(opened, true); }, {}},
+    };
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.what);
+        r.change();
+        EXPECT_TRUE(starred());
+        EXPECT_TRUE(win->experiments().HasUnsavedWork());
+        if (r.back)
+            r.back();
+        else
+            Child<QAction>(*win, "ActionVersuchSpeichern")->trigger();
+        EXPECT_FALSE(starred());
+    }
+
+    // Closing with a change asks about the file, and Speichern saves it there.
+    TypeAndEnter(Child<QLineEdit>(*win, "EditSkalaAmax"), QStringLiteral("3"));
+    dialogs.questions.clear();
+    dialogs.filters.clear();
+    dialogs.saveChoice = Dialogs::SaveChoice::Save;
+    EXPECT_TRUE(win->close());
+    ASSERT_EQ(dialogs.questions.size(), 1);
+    EXPECT_TRUE(
+        dialogs.questions[0].startsWith(QStringLiteral("Die Änderungen an aufbau.kurvimat")));
+    EXPECT_TRUE(dialogs.filters.isEmpty()); // no file asked for
+    const ExperimentRead read = readExperiment(path);
+    ASSERT_TRUE(read.experiment);
+    EXPECT_EQ(settingAs<double>(read.experiment->settings, setting::AxisAMax), 3.0);
+    EXPECT_EQ(settingAs<QString>(read.experiment->settings, setting::ShownRuns),
+              QStringLiteral("0"));
+}
+
+// A fit whose cursors hold no point says so; too few points between them is another matter.
+TEST_F(MainJournalTest, FitBetweenCursorsOutsideThePointsSaysSo) {
+    RecordRising(*win, 100);
+    Child<QAction>(*win, "ActionMessreiheBehalten")->trigger();
+    const qint64 run = win->session().journal().runs().runs().back().id;
+    const MeasurementStore& s = win->session().store();
+    const double first = s.Data.T[0], last = s.Data.T[s.Data.Count - 1];
+    const double step = s.Data.T[1] - s.Data.T[0];
+    struct Row {
+        const char* what;
+        bool ofRun;
+        double from, to;
+        const char* error;
+    } const rows[] = {
+        {"after the last point", false, last + 1, last + 2,
+         "Die Cursor liegen außerhalb der Messpunkte"},
+        {"before the first point", false, first - 2, first - 1,
+         "Die Cursor liegen außerhalb der Messpunkte"},
+        {"between two points", false, first + step * 0.25, first + step * 0.75,
+         "Die Cursor liegen außerhalb der Messpunkte"},
+        {"one point between", false, first - step * 0.5, first + step * 0.5,
+         "Zu wenige Messpunkte"},
+        {"a run, after its last point", true, last + 1, last + 2,
+         "Die Cursor liegen außerhalb der Messpunkte"},
+    };
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.what);
+        PlotOf(*win).Cursors().setVerticalOn(true, r.from, r.to);
+        PlotOf(*win).Cursors().X = {r.from, r.to};
+        dialogs.errors.clear();
+        const auto [from, to] = win->report().FitSpan();
+        if (r.ofRun)
+            win->report().FitRunOnPlot(run, false, FitModel::Linear, from, to);
+        else
+            win->report().FitOnPlot(false, FitModel::Linear, from, to);
+        ASSERT_EQ(dialogs.errors.size(), 1);
+        EXPECT_TRUE(dialogs.errors[0].startsWith(QString::fromUtf8(r.error)))
+            << dialogs.errors[0].toStdString();
+    }
 }
 
 TEST_F(MainJournalTest, FolderThatCannotBeWrittenIsSaidOnceAndRecordingGoesOn) {

@@ -375,7 +375,9 @@ public:
     void ShowError(QWidget*, const QString& text) override { errors << text; }
     void ShowInfo(QWidget*, const QString& text) override { errors << text; }
     QString OpenFileName(QWidget*, const QString&) override { return {}; }
-    QString SaveFileName(QWidget*, const QString&, const QString&) override { return {}; }
+    QString SaveFileName(QWidget*, const QString&, const QString&, const QString&) override {
+        return {};
+    }
     QStringList questions, errors;
 };
 

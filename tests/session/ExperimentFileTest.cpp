@@ -40,6 +40,8 @@ Experiment sampleExperiment(bool exact = true) {
                   {setting::TriggerRising, false},
                   {setting::AxisAMax, 4.75},
                   {setting::TriggerMode, QStringLiteral("einzel")},
+                  {setting::ShownRuns, QStringLiteral("0;1")},
+                  {setting::RunFit, QStringLiteral("1;0;linear;0;2.5")},
                   {QStringLiteral("Zusatz äöü"), QStringLiteral("Wert")}};
     return e;
 }

@@ -509,6 +509,50 @@ TEST(Session, ExperimentRoundTrip) {
     EXPECT_EQ(to.store().SweepFirst, 2);
 }
 
+// The fingerprint changes with whatever an experiment file would keep, and with nothing else.
+TEST(Session, FingerprintFollowsWhatTheFileKeeps) {
+    using Change = std::function<void(Session&, Settings&)>;
+    const struct {
+        const char* what;
+        Change change;
+        bool differs;
+    } rows[] = {
+        {"nothing", [](Session&, Settings&) {}, false},
+        {"a stored value", [](Session& x, Settings&) { x.store().Data.A[1] += 1; }, true},
+        {"a point more", [](Session& x, Settings&) { x.store().Data.Count = 4; }, true},
+        {"beyond the points", [](Session& x, Settings&) { x.store().Data.A[7] = 9; }, false},
+        {"the snapshot", [](Session& x, Settings&) { x.takeSnapshot(); }, true},
+        {"a definition",
+         [](Session& x, Settings&) {
+             x.applyDefinition(SignalChannel::B, QStringLiteral("Kraft (N): 2*U"), false);
+         },
+         true},
+        {"the trigger edge", [](Session& x, Settings&) { x.setTriggerRising(false); }, true},
+        {"Zeit in min",
+         [](Session& x, Settings&) {
+             ViewSettings v = x.view();
+             v.minutes = true;
+             x.setView(v);
+         },
+         true},
+        {"the window's scale", [](Session&, Settings& d) { d[setting::AxisAMax] = 4.0; }, true},
+        {"the same scale", [](Session&, Settings& d) { d[setting::AxisAMax] = 5.0; }, false},
+        {"Stopp", [](Session& x, Settings&) { x.setHeld(true); }, false},
+    };
+    for (const auto& r : rows) {
+        SCOPED_TRACE(r.what);
+        Session session;
+        MeasurementStore& s = session.store();
+        for (int i = 0; i < 3; ++i)
+            s.Data.T[i] = 0.01f * float(i), s.Data.A[i] = float(i), s.Data.B[i] = 1;
+        s.Data.Count = 3;
+        Settings display{{QString::fromLatin1(setting::AxisAMax), 5.0}};
+        const std::size_t before = session.fingerprint(display);
+        r.change(session, display);
+        EXPECT_EQ(session.fingerprint(display) != before, r.differs);
+    }
+}
+
 // An experiment the session gave comes back whole in another session; what it may not take (a
 // choice the lists do not offer, a formula that does not compile, no journal for the runs)
 // stays as the session had it.
