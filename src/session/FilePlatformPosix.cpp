@@ -6,10 +6,7 @@
 #include <QCoreApplication>
 #include <QFile>
 
-<<<<<<< HEAD
-=======
 #include <algorithm>
->>>>>>> cmdline
 #include <cerrno>
 #include <cstdio>
 #include <fcntl.h>
