@@ -16,6 +16,13 @@ namespace kurvimat::classview {
 struct Limits {
     int maxClients = 60;           ///< watching pages (WebSocket connections) at once
     int maxHttpConnections = 64;   ///< connections still sending their request head
+    /// Of those, from one address (an IPv6 /64): a further one cuts its oldest unfinished head,
+    /// so that a slow sender can neither hold the places of others nor keep its own out.
+    int maxHttpPerAddress = 16;
+    int maxClientsPerAddress = 30; ///< watching pages from one address (an IPv6 /64)
+    /// Downloads (daten.txt, runs) per address: a burst, then this many bytes a second.
+    qint64 downloadBurstBytes = 2 << 20;
+    qint64 downloadBytesPerSecond = 256 << 10;
     int maxHeadBytes = 8192;       ///< request line and headers together
     int maxHeaderLines = 64;
     int headTimeoutMs = 5000;      ///< to send the whole head, and to take a response
@@ -44,7 +51,7 @@ struct ParsedHead {
 
 /// Reads a request head from the bytes received so far. A head is Bad when its request line
 /// or a header line is malformed (control bytes, a bare LF, folded lines, no colon) or when it
-/// announces a body; TooLarge beyond maxHeadBytes or maxHeaderLines, also before it is complete.
+/// announces a body, a bare LF also before it is complete; TooLarge beyond maxHeadBytes or maxHeaderLines, also before it is complete.
 ParsedHead parseRequestHead(QByteArrayView bytes, const Limits& limits);
 
 /// What a request gets. Only the exact targets below exist: no path is ever mapped to a file,
@@ -54,6 +61,7 @@ enum class Route {
     BadRequest,       ///< 400
     MethodNotAllowed, ///< anything but GET: 405
     NotFound,         ///< 404
+    Redirect,         ///< /<code> (GET): to /<code>/
     Page,             ///< /<code>/
     Script,           ///< /<code>/app.js
     Style,            ///< /<code>/style.css
@@ -78,5 +86,11 @@ QByteArray httpResponse(int status, QByteArrayView contentType, const QByteArray
 
 /// German unless the first language the browser asks for is English.
 bool prefersEnglish(QByteArrayView acceptLanguage);
+
+/// A one-line HTML page telling a browser's user why there is nothing here (403, 404, 405,
+/// 429, 503), in German or English; empty for other statuses.
+QByteArray statusPage(int status, bool english);
+/// The text (UTF-8, no markup) as such a page.
+QByteArray oneLinePage(QByteArrayView text, bool english);
 
 } // namespace kurvimat::classview
