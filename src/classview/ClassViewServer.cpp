@@ -192,15 +192,13 @@ void ClassViewServer::prunePeer(const QByteArray& key) {
 void ClassViewServer::acceptHttp() {
     while (QTcpSocket* socket = tcp_->nextPendingConnection()) {
         const QByteArray key = peerKey(socket->peerAddress());
-        // A further connection from an address at its share cuts that address's oldest
-        // unfinished head; a full server cuts the oldest of all. A request sent at once is
-        // answered before its turn would come, a trickling one is cut.
-        bool room = peer(key).heads < limits_.maxHttpPerAddress || cutOldestHead(&key);
-        room = room && (int(http_.size()) < limits_.maxHttpConnections || cutOldestHead(nullptr));
-        if (!room) {
+        // A trickling sender is cut before it can hold more than its share of slow heads, and
+        // before it keeps another one out.
+        while (slowHeads(&key) >= limits_.maxHttpPerAddress && cutOldestHead(&key)) {
+        }
+        if (int(http_.size()) >= limits_.maxHttpConnections && !cutOldestHead(nullptr)) {
             socket->abort();
             socket->deleteLater();
-            prunePeer(key);
             continue;
         }
         http_.emplace(socket, HttpConnection{key, clock_.elapsed(), false});
@@ -221,17 +219,28 @@ void ClassViewServer::acceptHttp() {
     }
     if (peers_.size() > std::size_t(4 * limits_.maxHttpConnections)) {
         std::vector<QByteArray> keys;
-        for (const auto& [key, p] : peers_) keys.push_back(key);
-        for (const QByteArray& key : keys) prunePeer(key);
+        for (const auto& [key, p] : peers_)
+            keys.push_back(key);
+        for (const QByteArray& key : keys)
+            prunePeer(key);
     }
 }
 
+int ClassViewServer::slowHeads(const QByteArray* peer) const {
+    const qint64 before = clock_.elapsed() - limits_.slowHeadMs;
+    return int(std::count_if(http_.begin(), http_.end(), [&](const auto& c) {
+        return !c.second.answered && c.second.sinceMs <= before &&
+               (!peer || c.second.peer == *peer);
+    }));
+}
+
+// Cuts the oldest slow head (of that address); false when there is none.
 bool ClassViewServer::cutOldestHead(const QByteArray* peer) {
     QTcpSocket* oldest = nullptr;
-    qint64 since = 0;
+    qint64 since = clock_.elapsed() - limits_.slowHeadMs;
     for (const auto& [socket, c] : http_) {
-        if (c.answered || (peer && c.peer != *peer)) continue;
-        if (!oldest || c.sinceMs < since) oldest = socket, since = c.sinceMs;
+        if (c.answered || (peer && c.peer != *peer) || c.sinceMs > since) continue;
+        oldest = socket, since = c.sinceMs;
     }
     if (!oldest) return false;
     forgetHttp(oldest);
@@ -266,8 +275,12 @@ void ClassViewServer::readHead(QTcpSocket* socket) {
     const ParsedHead parsed = parseRequestHead(bytes, limits_);
     switch (parsed.status) {
     case HeadStatus::Incomplete: return;
-    case HeadStatus::TooLarge: respond(socket, httpResponse(431, {}, {}, none)); return;
-    case HeadStatus::Bad: respond(socket, httpResponse(400, {}, {}, none)); return;
+    case HeadStatus::TooLarge:
+        respond(socket, httpResponse(431, {}, {}, none));
+        return;
+    case HeadStatus::Bad:
+        respond(socket, httpResponse(400, {}, {}, none));
+        return;
     case HeadStatus::Complete: break;
     }
     const RouteResult route = routeRequest(parsed.head, code_);
@@ -321,11 +334,11 @@ QByteArray ClassViewServer::answer(const RequestHead& head, const RouteResult& r
     // A download is made only while the address has allowance left, and then costs its size:
     // a page fetched again and again costs the program no more than the bound.
     const auto download = [&](const QByteArray& body, const QByteArray& fileName) {
-        const QByteArray type = route.csv ? "text/csv; charset=utf-8"
-                                          : "text/plain; charset=windows-1252";
+        const QByteArray type =
+            route.csv ? "text/csv; charset=utf-8" : "text/plain; charset=windows-1252";
         peer(key).downloadBytes -= double(body.size());
-        return httpResponse(200, type, body, none, "Content-Disposition: attachment; filename=\"" +
-                                                       fileName + "\"\r\n");
+        return httpResponse(200, type, body, none,
+                            "Content-Disposition: attachment; filename=\"" + fileName + "\"\r\n");
     };
     if (route.route == Route::DataText || route.route == Route::RunText) {
         Peer& p = peer(key);
@@ -340,10 +353,13 @@ QByteArray ClassViewServer::answer(const RequestHead& head, const RouteResult& r
         }
     }
     switch (route.route) {
-    case Route::Forbidden: return page(403);
+    case Route::Forbidden:
+        return page(403);
     case Route::BadRequest: return httpResponse(400, {}, {}, none);
-    case Route::MethodNotAllowed: return page(405);
-    case Route::NotFound: return page(404);
+    case Route::MethodNotAllowed:
+        return page(405);
+    case Route::NotFound:
+        return page(404);
     case Route::Redirect:
         return httpResponse(301, {}, {}, none, "Location: /" + code_.toLatin1() + "/\r\n");
     case Route::Page: {
@@ -415,9 +431,10 @@ void ClassViewServer::upgrade(QTcpSocket* socket, const ParsedHead& parsed) {
     Client client{key, {}, socket->read(qint64(limits_.maxHeadBytes) + 1).mid(parsed.length), 0};
     // What a page sends is read as it comes and dropped, a frame at most at a time.
     socket->setReadBufferSize(4 * MaxIncomingBytes);
-    socket->write("HTTP/1.1 101 Switching Protocols\r\nUpgrade: websocket\r\nConnection: Upgrade\r\n"
-                  "Sec-WebSocket-Accept: " +
-                  webSocketAccept(parsed.head.header("sec-websocket-key")) + "\r\n\r\n");
+    socket->write(
+        "HTTP/1.1 101 Switching Protocols\r\nUpgrade: websocket\r\nConnection: Upgrade\r\n"
+        "Sec-WebSocket-Accept: " +
+        webSocketAccept(parsed.head.header("sec-websocket-key")) + "\r\n\r\n");
     // The first page brings the state up to the session: without pages nothing was kept.
     if (clients_.empty()) advance();
     clients_.emplace(socket, std::move(client));
@@ -437,25 +454,34 @@ void ClassViewServer::readFrames(QTcpSocket* socket) {
     for (;;) {
         const WsFrame f = readWebSocketFrame(c.incoming, MaxIncomingBytes);
         switch (f.status) {
-        case WsFrameStatus::Incomplete: return;
-        case WsFrameStatus::Bad: closeWatcher(socket, 1002); return;
-        case WsFrameStatus::TooLarge: closeWatcher(socket, 1009); return;
-        case WsFrameStatus::Complete: break;
+        case WsFrameStatus::Incomplete:
+            return;
+        case WsFrameStatus::Bad:
+            closeWatcher(socket, 1002);
+            return;
+        case WsFrameStatus::TooLarge:
+            closeWatcher(socket, 1009);
+            return;
+        case WsFrameStatus::Complete:
+            break;
         }
         c.incoming.remove(0, f.length);
         switch (f.opcode) {
-        case WsOpcode::Close: closeWatcher(socket, 1000); return;
+        case WsOpcode::Close:
+            closeWatcher(socket, 1000);
+            return;
         case WsOpcode::Ping: {
             QByteArray pong;
             appendWebSocketFrame(pong, WsOpcode::Pong, f.payload);
             if (!send(socket, pong)) return;
             break;
         }
-        case WsOpcode::Pong: break;
+        case WsOpcode::Pong:
+            break;
         default:
             // Not read, but a message may not grow beyond the bound in pieces either.
-            c.messageBytes = (f.opcode == WsOpcode::Continuation ? c.messageBytes : 0) +
-                             f.payload.size();
+            c.messageBytes =
+                (f.opcode == WsOpcode::Continuation ? c.messageBytes : 0) + f.payload.size();
             if (c.messageBytes > MaxIncomingBytes) {
                 closeWatcher(socket, 1009);
                 return;
@@ -506,7 +532,8 @@ bool ClassViewServer::send(QTcpSocket* socket, const QByteArray& frames) {
 
 qint64 ClassViewServer::pendingBytes() const {
     qint64 sum = 0;
-    for (const auto& [socket, client] : clients_) sum += socket->bytesToWrite();
+    for (const auto& [socket, client] : clients_)
+        sum += socket->bytesToWrite();
     return sum;
 }
 
@@ -517,7 +544,8 @@ void ClassViewServer::sendWhole(QTcpSocket* socket) {
         appendWebSocketFrame(frames, WsOpcode::Binary, meta_);
         appendWebSocketFrame(frames, WsOpcode::Binary, live_);
     }
-    for (const auto& [kind, s] : {std::pair{SetKind::Data, &data_}, {SetKind::Snapshot, &snapshot_}})
+    for (const auto& [kind, s] :
+         {std::pair{SetKind::Data, &data_}, {SetKind::Snapshot, &snapshot_}})
         appendWebSocketFrame(frames, WsOpcode::Binary,
                              encodePointFrame(kind, 0, true, 0, s->t(), s->a(), s->b(), s->hasB()));
     if (send(socket, frames)) sendRuns(shown_);
@@ -552,8 +580,8 @@ ClassViewServer::MetaInputs ClassViewServer::metaInputs(const std::vector<ShownR
     MetaInputs m;
     m.nameA = s.NameA, m.unitA = s.UnitA, m.defA = s.AppliedDefA;
     m.nameB = s.NameB, m.unitB = s.UnitB, m.defB = s.AppliedDefB;
-    m.ranges = {std::bit_cast<quint32>(s.DefMinA), std::bit_cast<quint32>(s.DefMaxA),
-                std::bit_cast<quint32>(s.DefMinB), std::bit_cast<quint32>(s.DefMaxB),
+    m.ranges = {std::bit_cast<quint32>(s.DefMinA),      std::bit_cast<quint32>(s.DefMaxA),
+                std::bit_cast<quint32>(s.DefMinB),      std::bit_cast<quint32>(s.DefMaxB),
                 std::bit_cast<quint32>(s.TimeRangeMin), std::bit_cast<quint32>(s.TimeRangeMax)};
     m.onA = session_.view().showA;
     m.onB = session_.view().showB && !s.ChannelBOff();
@@ -625,9 +653,11 @@ void ClassViewServer::tick(const std::vector<ShownRun>& shown) {
     const QByteArray frames = advance();
     // Sending may drop a page, which changes the map: walk over a copy of the keys.
     std::vector<QTcpSocket*> sockets;
-    for (const auto& [socket, client] : clients_) sockets.push_back(socket);
+    for (const auto& [socket, client] : clients_)
+        sockets.push_back(socket);
     if (!frames.isEmpty())
-        for (QTcpSocket* socket : sockets) send(socket, frames);
+        for (QTcpSocket* socket : sockets)
+            send(socket, frames);
     sendRuns(shown_);
 }
 

@@ -101,6 +101,7 @@ private:
         bool operator==(const MetaInputs&) const = default;
     };
     void acceptHttp();
+    int slowHeads(const QByteArray* peer) const;
     bool cutOldestHead(const QByteArray* peer);
     void readHead(QTcpSocket* socket);
     void respond(QTcpSocket* socket, const QByteArray& response);

@@ -161,12 +161,16 @@ QByteArray httpResponse(int status, QByteArrayView contentType, const QByteArray
                         const QByteArray& csp, QByteArrayView extraHeaders) {
     const char* reason = "OK";
     switch (status) {
-    case 301: reason = "Moved Permanently"; break;
+    case 301:
+        reason = "Moved Permanently";
+        break;
     case 400: reason = "Bad Request"; break;
     case 403: reason = "Forbidden"; break;
     case 404: reason = "Not Found"; break;
     case 405: reason = "Method Not Allowed"; break;
-    case 429: reason = "Too Many Requests"; break;
+    case 429:
+        reason = "Too Many Requests";
+        break;
     case 431: reason = "Request Header Fields Too Large"; break;
     case 503: reason = "Service Unavailable"; break;
     default: break;
@@ -220,7 +224,8 @@ QByteArray statusPage(int status, bool english) {
                        : "Die Klasse ist voll: Es sehen schon 60 Geräte zu. Versuche es wieder, "
                          "wenn eines gegangen ist.";
         break;
-    default: return {};
+    default:
+        return {};
     }
     return oneLinePage(text, english);
 }
@@ -228,7 +233,8 @@ QByteArray statusPage(int status, bool english) {
 QByteArray oneLinePage(QByteArrayView text, bool english) {
     return "<!DOCTYPE html><html lang=\"" + QByteArray(english ? "en" : "de") +
            "\"><meta charset=\"utf-8\"><meta name=\"viewport\" content=\"width=device-width\">"
-           "<title>Kurvimat</title><p>" + text.toByteArray() + "</p></html>";
+           "<title>Kurvimat</title><p>" +
+           text.toByteArray() + "</p></html>";
 }
 
 } // namespace kurvimat::classview

@@ -15,10 +15,13 @@ namespace kurvimat::classview {
 /// What a browser may cost the program. The defaults are the product's; tests shrink them.
 struct Limits {
     int maxClients = 60;           ///< watching pages (WebSocket connections) at once
-    int maxHttpConnections = 64;   ///< connections still sending their request head
-    /// Of those, from one address (an IPv6 /64): a further one cuts its oldest unfinished head,
-    /// so that a slow sender can neither hold the places of others nor keep its own out.
+    /// Connections sending their request head or taking their answer, from all addresses.
+    int maxHttpConnections = 200;
+    /// Heads unfinished after slowHeadMs are slow; one address (an IPv6 /64) may hold this many
+    /// of them: a further connection from it cuts its oldest slow one. A full server cuts the
+    /// oldest slow head of any address. A head sent at once is never slow, however many come.
     int maxHttpPerAddress = 16;
+    int slowHeadMs = 1000;
     int maxClientsPerAddress = 30; ///< watching pages from one address (an IPv6 /64)
     /// Downloads (daten.txt, runs) per address: a burst, then this many bytes a second.
     qint64 downloadBurstBytes = 2 << 20;
@@ -51,7 +54,8 @@ struct ParsedHead {
 
 /// Reads a request head from the bytes received so far. A head is Bad when its request line
 /// or a header line is malformed (control bytes, a bare LF, folded lines, no colon) or when it
-/// announces a body, a bare LF also before it is complete; TooLarge beyond maxHeadBytes or maxHeaderLines, also before it is complete.
+/// announces a body, a bare LF also before it is complete; TooLarge beyond maxHeadBytes or
+/// maxHeaderLines, also before it is complete.
 ParsedHead parseRequestHead(QByteArrayView bytes, const Limits& limits);
 
 /// What a request gets. Only the exact targets below exist: no path is ever mapped to a file,

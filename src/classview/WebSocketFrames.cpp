@@ -21,7 +21,8 @@ void appendWebSocketFrame(QByteArray& out, WsOpcode opcode, QByteArrayView paylo
         out += char(n & 0xff);
     } else {
         out += char(127);
-        for (int shift = 56; shift >= 0; shift -= 8) out += char((n >> shift) & 0xff);
+        for (int shift = 56; shift >= 0; shift -= 8)
+            out += char((n >> shift) & 0xff);
     }
     out += payload;
 }
@@ -54,7 +55,8 @@ WsFrame readWebSocketFrame(QByteArrayView bytes, qint64 maxPayload) {
             return f;
         }
         n = 0;
-        for (int i = 0; i < width; ++i) n = n << 8 | quint8(bytes[at + i]);
+        for (int i = 0; i < width; ++i)
+            n = n << 8 | quint8(bytes[at + i]);
         at += width;
         if (n >> 63) return f;
     }
@@ -69,7 +71,8 @@ WsFrame readWebSocketFrame(QByteArrayView bytes, qint64 maxPayload) {
     const char* mask = bytes.data() + at;
     at += 4;
     f.payload = bytes.sliced(at, qsizetype(n)).toByteArray();
-    for (qsizetype i = 0; i < f.payload.size(); ++i) f.payload[i] = char(f.payload[i] ^ mask[i % 4]);
+    for (qsizetype i = 0; i < f.payload.size(); ++i)
+        f.payload[i] = char(f.payload[i] ^ mask[i % 4]);
     f.length = at + qsizetype(n);
     f.status = WsFrameStatus::Complete;
     return f;

@@ -25,7 +25,8 @@ QByteArray webSocketAccept(QByteArrayView key);
 /// Appends one whole frame as a server sends it: FIN set, no mask.
 void appendWebSocketFrame(QByteArray& out, WsOpcode opcode, QByteArrayView payload);
 
-/// A close frame with its status code (1000 normal, 1002 protocol error, 1008 policy, 1009 too big).
+/// A close frame with its status code (1000 normal, 1002 protocol error, 1008 policy, 1009 too
+/// big).
 QByteArray webSocketCloseFrame(quint16 code);
 
 enum class WsFrameStatus { Incomplete, Complete, Bad, TooLarge };
@@ -34,7 +35,7 @@ struct WsFrame {
     WsFrameStatus status = WsFrameStatus::Incomplete;
     WsOpcode opcode = WsOpcode::Continuation;
     bool fin = false;
-    QByteArray payload; ///< unmasked
+    QByteArray payload;   ///< unmasked
     qsizetype length = 0; ///< bytes of the whole frame, when Complete
 };
 
