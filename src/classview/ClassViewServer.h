@@ -105,6 +105,9 @@ private:
     bool cutOldestHead(const QByteArray* peer);
     void readHead(QTcpSocket* socket);
     void respond(QTcpSocket* socket, const QByteArray& response);
+    void answerWhenAllowed(QTcpSocket* socket, const RequestHead& head, const RouteResult& route);
+    // What the address may still download, refilled to now; below zero: its debt.
+    double downloadAllowance(Peer& p);
     void forgetHttp(QTcpSocket* socket);
     QByteArray answer(const RequestHead& head, const RouteResult& route, QTcpSocket* socket);
     QByteArray csp(QTcpSocket* socket) const;

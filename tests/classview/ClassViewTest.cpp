@@ -929,4 +929,19 @@ TEST_F(ClassViewServerTest, DownloadsOfOneAddressAreBoundedAndOthersGoOn) {
     EXPECT_TRUE(refused.contains("Zu viele Downloads"));
     EXPECT_TRUE(fetch("127.0.0.1", "en").contains("Too many downloads"));
     EXPECT_TRUE(fetch("127.0.0.2").startsWith("HTTP/1.1 200")) << "another address has its own";
+
+    // With an allowance that comes back within the deadline the download waits for it.
+    limits.downloadBytesPerSecond = 4 * size;
+    server = std::make_unique<ClassViewServer>(session, limits);
+    ASSERT_TRUE(server->start(QHostAddress::Any, 0));
+    QElapsedTimer clock;
+    clock.start();
+    const int times = fetched + 2;
+    for (int i = 0; i < times; ++i) {
+        SCOPED_TRACE(i);
+        EXPECT_TRUE(fetch("127.0.0.1").startsWith("HTTP/1.1 200"));
+    }
+    EXPECT_GE(clock.elapsed(), 1000 * (times * size - limits.downloadBurstBytes) /
+                                   limits.downloadBytesPerSecond)
+        << "paced by the allowance";
 }
