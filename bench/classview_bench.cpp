@@ -11,8 +11,16 @@
 //    --share; its CPU time (all threads, /proc/PID/task/*/schedstat) over CPU_SECONDS with no
 //    page and with CPU_CLIENTS pages in a second process, alternating over ROUNDS; the medians
 //    and their ratio.
+// 3. Crowd (kurvimat-demo, or the demo CLASSVIEW_BENCH_DEMO names): 70 connections from
+//    127.0.0.1 send a request head one byte every 3 s and are reopened when cut, while 30 page
+//    loads (the page, its script and style) come one every 300 ms, 15 from 127.0.0.1 and 15
+//    from 127.0.0.2 ...; then 62 pages from 127.0.0.1 ask for a WebSocket; then two clients
+//    (127.0.0.1, 127.0.0.2) fetch daten.txt again and again for CROWD_SECONDS. Loads that
+//    failed, pages one address got, bytes fetched and the demo's CPU meanwhile.
 //   classview_bench [LOAD_SECONDS=60] [CPU_SECONDS=20] [ROUNDS=2] [LOAD_CLIENTS=60] [CPU_CLIENTS=30]
+//                   [CROWD_SECONDS=20]
 //   classview_bench --clients N URL SECONDS   (the page process of part 2)
+//   classview_bench --crowd-only [CROWD_SECONDS]
 #include "ClassViewServer.h"
 #include "ExperimentFile.h"
 #include "PointFrames.h"
@@ -26,6 +34,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
+#include <QTcpSocket>
 #include <QTemporaryDir>
 #include <QThread>
 #include <QTimer>
@@ -33,6 +42,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -112,7 +122,8 @@ std::vector<std::unique_ptr<Page>> openPages(int n, const QUrl& url,
 int load(int seconds, int clients) {
     Session session;
     Limits limits;
-    ClassViewServer server(session);
+    limits.maxClientsPerAddress = clients; // every page comes from 127.0.0.1 here
+    ClassViewServer server(session, limits);
     if (!server.start(QHostAddress::LocalHost, 0)) return 1;
     auto& d = session.store().Data;
     QElapsedTimer clock;
@@ -199,8 +210,9 @@ int clientsMain(int n, const QUrl& url, int seconds) {
     return 0;
 }
 
-int cpu(int seconds, int rounds, int clients) {
-    QTemporaryDir dir;
+
+// The dauer experiment the demo opens.
+QString writeDauer(const QTemporaryDir& dir) {
     Session session;
     kurvimat::session::Experiment e = session.experiment();
     namespace key = kurvimat::session::setting;
@@ -210,9 +222,182 @@ int cpu(int seconds, int rounds, int clients) {
     const QString file = dir.filePath(QStringLiteral("dauer.kurvimat"));
     if (auto error = kurvimat::session::writeExperiment(file, e)) {
         std::printf("cpu: %s\n", qPrintable(*error));
-        return 1;
+        return {};
     }
-    const QString demo = QCoreApplication::applicationDirPath() + QStringLiteral("/../src/app/kurvimat-demo");
+    return file;
+}
+
+QString demoPath() {
+    const QString other = qEnvironmentVariable("CLASSVIEW_BENCH_DEMO");
+    return other.isEmpty()
+        ? QCoreApplication::applicationDirPath() + QStringLiteral("/../src/app/kurvimat-demo")
+        : other;
+}
+
+// One GET from a loopback address; done(status, body bytes), status 0 when it failed or took
+// longer than 10 s.
+void httpGet(const QString& from, quint16 port, const QByteArray& target,
+             std::function<void(int, qint64)> done) {
+    auto* socket = new QTcpSocket;
+    auto* reply = new QByteArray;
+    auto* timer = new QTimer(socket);
+    const auto finish = [socket, reply, done](bool timedOut) {
+        socket->disconnect();
+        const int status = timedOut || !reply->startsWith("HTTP/1.1 ") ? 0 : reply->mid(9, 3).toInt();
+        const qsizetype at = reply->indexOf("\r\n\r\n");
+        done(status, at < 0 ? 0 : reply->size() - at - 4);
+        delete reply;
+        socket->deleteLater();
+    };
+    QObject::connect(socket, &QTcpSocket::connected, [socket, target] {
+        socket->write("GET " + target + " HTTP/1.1\r\nHost: 127.0.0.1\r\nAccept-Language: de\r\n\r\n");
+    });
+    QObject::connect(socket, &QTcpSocket::readyRead, [socket, reply] { *reply += socket->readAll(); });
+    QObject::connect(socket, &QTcpSocket::disconnected, [socket, reply, finish] {
+        *reply += socket->readAll();
+        finish(false);
+    });
+    QObject::connect(socket, &QTcpSocket::errorOccurred, [socket, reply, finish](QAbstractSocket::SocketError e) {
+        if (e == QAbstractSocket::RemoteHostClosedError) *reply += socket->readAll();
+        finish(e != QAbstractSocket::RemoteHostClosedError);
+    });
+    QObject::connect(timer, &QTimer::timeout, [finish] { finish(true); });
+    timer->start(10000);
+    socket->bind(QHostAddress(from), 0);
+    socket->connectToHost(QHostAddress::LocalHost, port);
+}
+
+int crowd(int seconds) {
+    QTemporaryDir dir;
+    const QString file = writeDauer(dir);
+    if (file.isEmpty()) return 1;
+    QProcess demo;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    env.insert(QStringLiteral("KURVIMAT_DATA_DIR"), dir.filePath(QStringLiteral("journal")));
+    env.insert(QStringLiteral("HOME"), dir.path());
+    demo.setProcessEnvironment(env);
+    demo.start(demoPath(), {QStringLiteral("--share"), file});
+    if (!demo.waitForStarted() || !demo.waitForReadyRead(120000)) return 1;
+    const QUrl url(QString::fromUtf8(demo.readLine().trimmed()));
+    const quint16 port = quint16(url.port());
+    const QByteArray base = url.path().toLatin1();
+    std::printf("crowd: %s, %s\n", qPrintable(demoPath()), base.constData());
+    pump(4000);
+
+    // 70 slow senders, each reopened when cut.
+    const QByteArray slowHead = "GET " + base + " HTTP/1.1\r\nHost: 127.0.0.1\r\n\r\n";
+    struct Slow {
+        std::unique_ptr<QTcpSocket> socket;
+        int sent = 0;
+    };
+    std::vector<Slow> slow(70);
+    int reopened = 0;
+    std::function<void(Slow&)> open = [&](Slow& s) {
+        s.socket = std::make_unique<QTcpSocket>();
+        s.sent = 0;
+        s.socket->bind(QHostAddress(QStringLiteral("127.0.0.1")), 0);
+        s.socket->connectToHost(QHostAddress::LocalHost, port);
+    };
+    for (Slow& s : slow) open(s);
+    QTimer trickle;
+    QObject::connect(&trickle, &QTimer::timeout, [&] {
+        for (Slow& s : slow) {
+            if (s.socket->state() == QAbstractSocket::UnconnectedState) {
+                ++reopened;
+                open(s);
+            } else if (s.socket->state() == QAbstractSocket::ConnectedState) {
+                s.socket->readAll();
+                s.socket->write(slowHead.mid(s.sent++ % (slowHead.size() - 4), 1));
+            }
+        }
+    });
+    trickle.start(3000);
+    QTimer reopen; // reopened when cut, without waiting for the next byte
+    QObject::connect(&reopen, &QTimer::timeout, [&] {
+        for (Slow& s : slow)
+            if (s.socket->state() == QAbstractSocket::UnconnectedState) ++reopened, open(s);
+    });
+    reopen.start(100);
+    pump(4000);
+
+    // 30 page loads, each the page, its script and its style.
+    int loads = 0, failed[2] = {0, 0};
+    for (int i = 0; i < 30; ++i) {
+        const bool same = i % 2 == 0;
+        const QString from = same ? QStringLiteral("127.0.0.1") : QStringLiteral("127.0.0.%1").arg(2 + i / 2);
+        auto tally = std::make_shared<std::pair<int, int>>(0, 0); // answered, 200
+        for (const char* part : {"", "app.js", "style.css"}) {
+            httpGet(from, port, base + part, [&, tally, same](int status, qint64) {
+                tally->second += status == 200;
+                if (++tally->first < 3) return;
+                ++loads;
+                if (tally->second < 3) ++failed[same ? 0 : 1];
+            });
+        }
+        pump(300);
+    }
+    pump(11000);
+    int held = 0;
+    for (Slow& s : slow) held += s.socket->state() == QAbstractSocket::ConnectedState;
+    std::printf("  70 slow senders from 127.0.0.1 (%d reopened, %d connected at the end): page loads "
+                "failed %d of 15 from 127.0.0.1, %d of 15 from 127.0.0.2-16 (%d answered)\n",
+                reopened, held, failed[0], failed[1], loads);
+    trickle.stop();
+    reopen.stop();
+    slow.clear();
+    pump(1000);
+
+    // 62 pages from one address.
+    QUrl wsUrl(url);
+    wsUrl.setHost(QStringLiteral("127.0.0.1"));
+    wsUrl.setScheme(QStringLiteral("ws"));
+    wsUrl.setPath(url.path() + QStringLiteral("ws"));
+    {
+        auto pages = openPages(62, wsUrl, [](Page&, const DecodedFrame&) {});
+        pump(5000);
+        int watching = 0;
+        for (auto& p : pages) watching += p->socket->state() == QAbstractSocket::ConnectedState;
+        std::printf("  62 pages from 127.0.0.1: %d watching\n", watching);
+        for (auto& p : pages) p->socket->close();
+        pump(1000);
+    }
+
+    // Two clients fetching the data text again and again.
+    qint64 bytes = 0;
+    int answers[3] = {0, 0, 0}; // 200, 429, other
+    bool running = true;
+    std::function<void(QString)> next = [&](QString from) {
+        if (!running) return;
+        httpGet(from, port, base + "daten.txt", [&, from](int status, qint64 n) {
+            ++answers[status == 200 ? 0 : status == 429 ? 1 : 2];
+            if (status == 200) bytes += n;
+            next(from);
+        });
+    };
+    const qint64 c0 = cpuNs(demo.processId());
+    QElapsedTimer t;
+    t.start();
+    next(QStringLiteral("127.0.0.1"));
+    next(QStringLiteral("127.0.0.2"));
+    pump(seconds * 1000);
+    running = false;
+    const double share = double(cpuNs(demo.processId()) - c0) / double(t.nsecsElapsed());
+    pump(500);
+    std::printf("  two clients fetching daten.txt for %d s: %.1f MB in %d answers (%d refused with "
+                "429, %d other), the demo at %.3f of a core\n",
+                seconds, double(bytes) / 1e6, answers[0] + answers[1] + answers[2], answers[1],
+                answers[2], share);
+    demo.terminate();
+    if (!demo.waitForFinished(10000)) demo.kill();
+    return 0;
+}
+
+int cpu(int seconds, int rounds, int clients) {
+    QTemporaryDir dir;
+    const QString file = writeDauer(dir);
+    if (file.isEmpty()) return 1;
+    const QString demo = demoPath();
     std::vector<double> without, with;
     for (int round = 0; round < rounds; ++round) {
         for (int watching : {0, clients}) {
@@ -269,6 +454,8 @@ int main(int argc, char** argv) {
     const QStringList args = app.arguments();
     if (args.value(1) == QStringLiteral("--clients"))
         return clientsMain(args.value(2).toInt(), QUrl(args.value(3)), args.value(4).toInt());
+    if (args.value(1) == QStringLiteral("--crowd-only"))
+        return crowd(args.value(2, QStringLiteral("20")).toInt());
     const int loadSeconds = args.value(1, QStringLiteral("60")).toInt();
     const int cpuSeconds = args.value(2, QStringLiteral("20")).toInt();
     const int rounds = args.value(3, QStringLiteral("2")).toInt();
@@ -276,5 +463,5 @@ int main(int argc, char** argv) {
     const int cpuClients = args.value(5, QStringLiteral("30")).toInt();
     const int loaded = load(loadSeconds, loadClients);
     const int measured = cpu(cpuSeconds, rounds, cpuClients);
-    return loaded | measured;
+    return loaded | measured | crowd(args.value(6, QStringLiteral("20")).toInt());
 }

@@ -4,6 +4,7 @@
 #include "MeasurementText.h"
 #include "Session.h"
 #include "SignalDefinition.h"
+#include "WebSocketFrames.h"
 
 #include <QFile>
 #include <QJsonArray>
@@ -13,11 +14,12 @@
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QTimer>
-#include <QWebSocket>
-#include <QWebSocketServer>
 
+#include <bit>
 #include <cmath>
 #include <span>
+
+#include <sys/socket.h>
 
 static void initClassViewResources() { Q_INIT_RESOURCE(classview); }
 
@@ -31,21 +33,11 @@ using signals::SignalChannel;
 namespace {
 
 // What a page may send: nothing is read from it, so a little is enough for a ping or a close.
-constexpr quint64 MaxIncomingBytes = 1024;
+constexpr qint64 MaxIncomingBytes = 1024;
 
 QByteArray asset(const char* name) {
     QFile file(QStringLiteral(":/classview/") + QLatin1String(name));
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-QByteArray fullPage(bool english) {
-    const QByteArray text = english
-        ? "The class is full: 60 devices are watching already. Try again when one has left."
-        : "Die Klasse ist voll: Es sehen schon 60 Geräte zu. Versuche es wieder, wenn eines "
-          "gegangen ist.";
-    return "<!DOCTYPE html><html lang=\"" + QByteArray(english ? "en" : "de") +
-           "\"><meta charset=\"utf-8\"><meta name=\"viewport\" content=\"width=device-width\">"
-           "<title>Kurvimat</title><p>" + text + "</p></html>";
 }
 
 QByteArray jsonNumber(float v) {
@@ -80,10 +72,6 @@ MeasurementTextFormat layout(const RouteResult& route, const RequestHead& head) 
     return format;
 }
 
-QByteArray downloadHeader(const QByteArray& fileName) {
-    return "Content-Disposition: attachment; filename=\"" + fileName + "\"\r\n";
-}
-
 } // namespace
 
 ClassViewServer::ClassViewServer(const session::Session& session, Limits limits, QObject* parent)
@@ -108,13 +96,10 @@ bool ClassViewServer::start(const QHostAddress& address, quint16 port) {
         return false;
     }
     connect(tcp_.get(), &QTcpServer::newConnection, this, &ClassViewServer::acceptHttp);
-    ws_ = std::make_unique<QWebSocketServer>(QStringLiteral("Kurvimat"),
-                                             QWebSocketServer::NonSecureMode);
-    ws_->setHandshakeTimeout(std::chrono::milliseconds(limits_.headTimeoutMs));
-    ws_->setMaxPendingConnections(limits_.maxClients);
-    connect(ws_.get(), &QWebSocketServer::newConnection, this, &ClassViewServer::acceptWatcher);
+    clock_.start();
     code_ = newAccessCode();
     error_.clear();
+    metaInputs_ = {};
     meta_.clear();
     live_.clear();
     data_.clear();
@@ -130,13 +115,13 @@ void ClassViewServer::stop() {
         socket->deleteLater();
     }
     clients_.clear();
-    for (QTcpSocket* socket : http_) {
+    for (auto& [socket, c] : http_) {
         socket->disconnect(this);
         socket->abort();
         socket->deleteLater();
     }
     http_.clear();
-    ws_.reset();
+    peers_.clear();
     tcp_.reset();
     code_.clear();
     if (hadWatchers) emit watchersChanged(0);
@@ -171,22 +156,55 @@ QUrl ClassViewServer::address() const {
     return url;
 }
 
-qint64 ClassViewServer::pendingBytes() const {
-    qint64 sum = 0;
-    for (const auto& [socket, client] : clients_) sum += socket->bytesToWrite();
-    return sum;
+// --- HTTP ---
+
+namespace {
+
+// One address as the limits count it: an IPv4 address, or the /64 of an IPv6 one (a device
+// may take any address of its network's /64).
+QByteArray peerKey(const QHostAddress& address) {
+    bool v4 = false;
+    const quint32 ip4 = address.toIPv4Address(&v4);
+    if (v4) return QByteArray::number(ip4);
+    const Q_IPV6ADDR ip6 = address.toIPv6Address();
+    return QByteArray(reinterpret_cast<const char*>(ip6.c), 8).toHex();
 }
 
-// --- HTTP ---
+} // namespace
+
+ClassViewServer::Peer& ClassViewServer::peer(const QByteArray& key) {
+    auto [it, added] = peers_.try_emplace(key);
+    if (added) {
+        it->second.downloadBytes = double(limits_.downloadBurstBytes);
+        it->second.refilledMs = clock_.elapsed();
+    }
+    return it->second;
+}
+
+void ClassViewServer::prunePeer(const QByteArray& key) {
+    const auto it = peers_.find(key);
+    if (it == peers_.end() || it->second.heads > 0 || it->second.watching > 0) return;
+    // Forgotten only with its download allowance whole again, so that closing a connection
+    // does not renew it.
+    const double refill = double(clock_.elapsed() - it->second.refilledMs) / 1000.0 *
+                          double(limits_.downloadBytesPerSecond);
+    if (it->second.downloadBytes + refill >= double(limits_.downloadBurstBytes)) peers_.erase(it);
+}
 
 void ClassViewServer::acceptHttp() {
     while (QTcpSocket* socket = tcp_->nextPendingConnection()) {
-        if (int(http_.size()) >= limits_.maxHttpConnections) {
+        const QByteArray key = peerKey(socket->peerAddress());
+        // A trickling sender is cut before it can hold more than its share of slow heads, and
+        // before it keeps another one out.
+        while (slowHeads(&key) >= limits_.maxHttpPerAddress && cutOldestHead(&key)) {
+        }
+        if (int(http_.size()) >= limits_.maxHttpConnections && !cutOldestHead(nullptr)) {
             socket->abort();
             socket->deleteLater();
             continue;
         }
-        http_.insert(socket);
+        http_.emplace(socket, HttpConnection{key, clock_.elapsed(), false});
+        ++peer(key).heads;
         // Reading stops at the largest head: a longer one is refused, never held.
         socket->setReadBufferSize(limits_.maxHeadBytes + 1);
         // One deadline for sending the head and taking the answer: a slow sender is let go.
@@ -201,10 +219,44 @@ void ClassViewServer::acceptHttp() {
         connect(socket, &QTcpSocket::readyRead, this, [this, socket] { readHead(socket); });
         connect(socket, &QTcpSocket::disconnected, this, [this, socket] { forgetHttp(socket); });
     }
+    if (peers_.size() > std::size_t(4 * limits_.maxHttpConnections)) {
+        std::vector<QByteArray> keys;
+        for (const auto& [key, p] : peers_)
+            keys.push_back(key);
+        for (const QByteArray& key : keys)
+            prunePeer(key);
+    }
+}
+
+int ClassViewServer::slowHeads(const QByteArray* peer) const {
+    const qint64 before = clock_.elapsed() - limits_.slowHeadMs;
+    return int(std::count_if(http_.begin(), http_.end(), [&](const auto& c) {
+        return !c.second.answered && c.second.sinceMs <= before &&
+               (!peer || c.second.peer == *peer);
+    }));
+}
+
+// Cuts the oldest slow head (of that address); false when there is none.
+bool ClassViewServer::cutOldestHead(const QByteArray* peer) {
+    QTcpSocket* oldest = nullptr;
+    qint64 since = clock_.elapsed() - limits_.slowHeadMs;
+    for (const auto& [socket, c] : http_) {
+        if (c.answered || (peer && c.peer != *peer) || c.sinceMs > since) continue;
+        oldest = socket, since = c.sinceMs;
+    }
+    if (!oldest) return false;
+    forgetHttp(oldest);
+    oldest->abort();
+    return true;
 }
 
 void ClassViewServer::forgetHttp(QTcpSocket* socket) {
-    if (http_.erase(socket) == 0) return;
+    const auto it = http_.find(socket);
+    if (it == http_.end()) return;
+    const QByteArray key = it->second.peer;
+    http_.erase(it);
+    --peer(key).heads;
+    prunePeer(key);
     socket->disconnect(this);
     socket->deleteLater();
 }
@@ -212,6 +264,7 @@ void ClassViewServer::forgetHttp(QTcpSocket* socket) {
 void ClassViewServer::respond(QTcpSocket* socket, const QByteArray& response) {
     // From here on nothing it sends is read; the deadline still ends a client that never takes
     // the answer.
+    if (const auto it = http_.find(socket); it != http_.end()) it->second.answered = true;
     disconnect(socket, &QTcpSocket::readyRead, this, nullptr);
     socket->write(response);
     socket->disconnectFromHost();
@@ -219,31 +272,77 @@ void ClassViewServer::respond(QTcpSocket* socket, const QByteArray& response) {
 
 void ClassViewServer::readHead(QTcpSocket* socket) {
     if (!http_.count(socket)) return;
+    const QByteArray none = "default-src 'none'";
     const QByteArray bytes = socket->peek(limits_.maxHeadBytes + 1);
     const ParsedHead parsed = parseRequestHead(bytes, limits_);
     switch (parsed.status) {
     case HeadStatus::Incomplete: return;
-    case HeadStatus::TooLarge: respond(socket, httpResponse(431, {}, {}, "default-src 'none'")); return;
-    case HeadStatus::Bad: respond(socket, httpResponse(400, {}, {}, "default-src 'none'")); return;
+    case HeadStatus::TooLarge:
+        respond(socket, httpResponse(431, {}, {}, none));
+        return;
+    case HeadStatus::Bad:
+        respond(socket, httpResponse(400, {}, {}, none));
+        return;
     case HeadStatus::Complete: break;
     }
     const RouteResult route = routeRequest(parsed.head, code_);
     if (route.route != Route::WebSocket) {
-        respond(socket, answer(parsed.head, route, socket));
+        answerWhenAllowed(socket, parsed.head, route);
         return;
     }
-    if (watchers() >= limits_.maxClients) {
-        respond(socket, httpResponse(503, "text/html; charset=utf-8",
-                                     fullPage(prefersEnglish(parsed.head.header("accept-language"))),
-                                     "default-src 'none'"));
+    const QByteArray full = fullPage(parsed.head, http_.at(socket).peer);
+    if (!full.isEmpty()) {
+        respond(socket, httpResponse(503, "text/html; charset=utf-8", full, none));
         return;
     }
-    // The head stays unread: the WebSocket server reads the same upgrade request again.
-    http_.erase(socket);
-    socket->disconnect(this);
-    delete socket->findChild<QTimer*>(QStringLiteral("deadline"));
-    socket->setReadBufferSize(0);
-    ws_->handleConnection(socket);
+    upgrade(socket, parsed);
+}
+
+// A download beyond the address's allowance waits for it, while the deadline allows: a client
+// fetching again and again is paced by the allowance rather than answered 429 on the spot, which
+// would make its loop the cost. What cannot wait gets 429.
+void ClassViewServer::answerWhenAllowed(QTcpSocket* socket, const RequestHead& head,
+                                        const RouteResult& route) {
+    const auto it = http_.find(socket);
+    if (it == http_.end()) return;
+    if (route.route == Route::DataText || route.route == Route::RunText) {
+        const double left = downloadAllowance(peer(it->second.peer));
+        const qint64 wait = left > 0 ? 0
+                                     : qint64(std::ceil(-left * 1000.0 /
+                                                        double(limits_.downloadBytesPerSecond))) + 1;
+        const qint64 deadline = it->second.sinceMs + limits_.headTimeoutMs - 1000;
+        if (wait > 0 && clock_.elapsed() + wait < deadline) {
+            it->second.answered = true; // waiting, not slow
+            disconnect(socket, &QTcpSocket::readyRead, this, nullptr);
+            QTimer::singleShot(int(wait), socket, [this, socket, head, route] {
+                answerWhenAllowed(socket, head, route);
+            });
+            return;
+        }
+    }
+    respond(socket, answer(head, route, socket));
+}
+
+double ClassViewServer::downloadAllowance(Peer& p) {
+    const qint64 now = clock_.elapsed();
+    p.downloadBytes = std::min(double(limits_.downloadBurstBytes),
+                               p.downloadBytes + double(now - p.refilledMs) / 1000.0 *
+                                                     double(limits_.downloadBytesPerSecond));
+    p.refilledMs = now;
+    return p.downloadBytes;
+}
+
+// Empty while there is a place for a page from that address.
+QByteArray ClassViewServer::fullPage(const RequestHead& head, const QByteArray& peerKey) const {
+    const bool english = prefersEnglish(head.header("accept-language"));
+    if (watchers() >= limits_.maxClients) return statusPage(503, english);
+    const auto it = peers_.find(peerKey);
+    if (it == peers_.end() || it->second.watching < limits_.maxClientsPerAddress) return {};
+    return oneLinePage(english ? "Too many pages are watching from this device or its network "
+                                 "already: close one before you open another."
+                               : "Von diesem Gerät oder seinem Netz aus sehen schon zu viele "
+                                 "Seiten zu: Schließe eine, bevor du eine neue öffnest.",
+                       english);
 }
 
 QByteArray ClassViewServer::csp(QTcpSocket* socket) const {
@@ -262,30 +361,55 @@ QByteArray ClassViewServer::csp(QTcpSocket* socket) const {
 QByteArray ClassViewServer::answer(const RequestHead& head, const RouteResult& route,
                                    QTcpSocket* socket) {
     const QByteArray none = "default-src 'none'";
+    const bool english = prefersEnglish(head.header("accept-language"));
+    const auto page = [&](int status, QByteArrayView extra = {}) {
+        return httpResponse(status, "text/html; charset=utf-8", statusPage(status, english), none,
+                            extra);
+    };
+    const QByteArray& key = http_.at(socket).peer;
+    // A download is made only while the address has allowance left, and then costs its size:
+    // a page fetched again and again costs the program no more than the bound.
+    const auto download = [&](const QByteArray& body, const QByteArray& fileName) {
+        const QByteArray type =
+            route.csv ? "text/csv; charset=utf-8" : "text/plain; charset=windows-1252";
+        peer(key).downloadBytes -= double(body.size());
+        return httpResponse(200, type, body, none,
+                            "Content-Disposition: attachment; filename=\"" + fileName + "\"\r\n");
+    };
+    if (route.route == Route::DataText || route.route == Route::RunText) {
+        const double left = downloadAllowance(peer(key));
+        if (left <= 0) {
+            const double rate = double(limits_.downloadBytesPerSecond);
+            return page(429, "Retry-After: " + QByteArray::number(qint64(std::ceil(-left / rate)) + 1) +
+                                 "\r\n");
+        }
+    }
     switch (route.route) {
-    case Route::Forbidden: return httpResponse(403, {}, {}, none);
+    case Route::Forbidden:
+        return page(403);
     case Route::BadRequest: return httpResponse(400, {}, {}, none);
-    case Route::MethodNotAllowed: return httpResponse(405, {}, {}, none);
-    case Route::NotFound: return httpResponse(404, {}, {}, none);
-    case Route::Page:
-        if (watchers() >= limits_.maxClients)
-            return httpResponse(503, "text/html; charset=utf-8",
-                                fullPage(prefersEnglish(head.header("accept-language"))), none);
+    case Route::MethodNotAllowed:
+        return page(405);
+    case Route::NotFound:
+        return page(404);
+    case Route::Redirect:
+        return httpResponse(301, {}, {}, none, "Location: /" + code_.toLatin1() + "/\r\n");
+    case Route::Page: {
+        const QByteArray full = fullPage(head, key);
+        if (!full.isEmpty()) return httpResponse(503, "text/html; charset=utf-8", full, none);
         return httpResponse(200, "text/html; charset=utf-8", asset("index.html"), csp(socket));
+    }
     case Route::Script:
         return httpResponse(200, "text/javascript; charset=utf-8", asset("app.js"), none);
     case Route::Style: return httpResponse(200, "text/css; charset=utf-8", asset("style.css"), none);
     case Route::DataText:
-        return httpResponse(200, route.csv ? "text/csv; charset=utf-8" : "text/plain",
-                            dataText(layout(route, head)), none,
-                            downloadHeader(route.csv ? "kurvimat-daten.csv" : "kurvimat-daten.txt"));
+        return download(dataText(layout(route, head)),
+                        route.csv ? "kurvimat-daten.csv" : "kurvimat-daten.txt");
     case Route::RunText: {
         const QByteArray text = runText(route.runId, layout(route, head));
-        if (text.isNull()) return httpResponse(404, {}, {}, none);
-        return httpResponse(200, route.csv ? "text/csv; charset=utf-8" : "text/plain", text, none,
-                            downloadHeader("kurvimat-messreihe-" +
-                                           QByteArray::number(route.runId) +
-                                           (route.csv ? ".csv" : ".txt")));
+        if (text.isNull()) return page(404);
+        return download(text, "kurvimat-messreihe-" + QByteArray::number(route.runId) +
+                                  (route.csv ? ".csv" : ".txt"));
     }
     case Route::WebSocket: break;
     }
@@ -328,52 +452,145 @@ QByteArray ClassViewServer::runText(qint64 id, const MeasurementTextFormat& layo
 
 // --- watchers ---
 
-void ClassViewServer::acceptWatcher() {
-    while (QWebSocket* socket = ws_->nextPendingConnection()) {
-        if (watchers() >= limits_.maxClients) {
-            socket->close(QWebSocketProtocol::CloseCodePolicyViolated, QStringLiteral("voll"));
-            socket->deleteLater();
-            continue;
-        }
-        socket->setParent(nullptr);
-        socket->setMaxAllowedIncomingFrameSize(MaxIncomingBytes);
-        socket->setMaxAllowedIncomingMessageSize(MaxIncomingBytes);
-        clients_.emplace(socket, Client{});
-        connect(socket, &QWebSocket::disconnected, this, [this, socket] { dropWatcher(socket); });
-        sendWhole(socket);
-        emit watchersChanged(watchers());
-    }
-}
-
-void ClassViewServer::dropWatcher(QWebSocket* socket) {
-    if (clients_.erase(socket) == 0) return;
+// The upgrade is answered here: the handshake is one line of hashing, and the frames are
+// written by this server, so that what a tick sends is one write per page.
+void ClassViewServer::upgrade(QTcpSocket* socket, const ParsedHead& parsed) {
+    const QByteArray key = http_.at(socket).peer;
+    http_.erase(socket);
+    --peer(key).heads;
     socket->disconnect(this);
-    socket->abort();
-    socket->deleteLater();
+    delete socket->findChild<QTimer*>(QStringLiteral("deadline"));
+    Client client{key, {}, socket->read(qint64(limits_.maxHeadBytes) + 1).mid(parsed.length), 0};
+    // What a page sends is read as it comes and dropped, a frame at most at a time.
+    socket->setReadBufferSize(4 * MaxIncomingBytes);
+    socket->write(
+        "HTTP/1.1 101 Switching Protocols\r\nUpgrade: websocket\r\nConnection: Upgrade\r\n"
+        "Sec-WebSocket-Accept: " +
+        webSocketAccept(parsed.head.header("sec-websocket-key")) + "\r\n\r\n");
+    // The first page brings the state up to the session: without pages nothing was kept.
+    if (clients_.empty()) advance();
+    clients_.emplace(socket, std::move(client));
+    ++peer(key).watching;
+    connect(socket, &QTcpSocket::readyRead, this, [this, socket] { readFrames(socket); });
+    connect(socket, &QTcpSocket::disconnected, this, [this, socket] { dropWatcher(socket); });
+    sendWhole(socket);
+    if (clients_.count(socket)) readFrames(socket);
     emit watchersChanged(watchers());
 }
 
-bool ClassViewServer::send(QWebSocket* socket, const QByteArray& message) {
+void ClassViewServer::readFrames(QTcpSocket* socket) {
+    const auto it = clients_.find(socket);
+    if (it == clients_.end()) return;
+    Client& c = it->second;
+    c.incoming += socket->readAll();
+    for (;;) {
+        const WsFrame f = readWebSocketFrame(c.incoming, MaxIncomingBytes);
+        switch (f.status) {
+        case WsFrameStatus::Incomplete:
+            return;
+        case WsFrameStatus::Bad:
+            closeWatcher(socket, 1002);
+            return;
+        case WsFrameStatus::TooLarge:
+            closeWatcher(socket, 1009);
+            return;
+        case WsFrameStatus::Complete:
+            break;
+        }
+        c.incoming.remove(0, f.length);
+        switch (f.opcode) {
+        case WsOpcode::Close:
+            closeWatcher(socket, 1000);
+            return;
+        case WsOpcode::Ping: {
+            QByteArray pong;
+            appendWebSocketFrame(pong, WsOpcode::Pong, f.payload);
+            if (!send(socket, pong)) return;
+            break;
+        }
+        case WsOpcode::Pong:
+            break;
+        default:
+            // Not read, but a message may not grow beyond the bound in pieces either.
+            c.messageBytes =
+                (f.opcode == WsOpcode::Continuation ? c.messageBytes : 0) + f.payload.size();
+            if (c.messageBytes > MaxIncomingBytes) {
+                closeWatcher(socket, 1009);
+                return;
+            }
+        }
+    }
+}
+
+void ClassViewServer::forgetWatcher(QTcpSocket* socket) {
+    const auto it = clients_.find(socket);
+    if (it == clients_.end()) return;
+    const QByteArray key = it->second.peer;
+    clients_.erase(it);
+    --peer(key).watching;
+    prunePeer(key);
+    socket->disconnect(this);
+    emit watchersChanged(watchers());
+}
+
+// The page is told why, then let go; one that does not take the close is cut at the deadline.
+void ClassViewServer::closeWatcher(QTcpSocket* socket, quint16 code) {
+    if (!clients_.count(socket)) return;
+    forgetWatcher(socket);
+    disconnect(socket, nullptr, this, nullptr);
+    connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
+    QTimer::singleShot(limits_.headTimeoutMs, socket, [socket] { socket->abort(); });
+    socket->write(webSocketCloseFrame(code));
+    socket->disconnectFromHost();
+}
+
+void ClassViewServer::dropWatcher(QTcpSocket* socket) {
+    if (!clients_.count(socket)) return;
+    forgetWatcher(socket);
+    socket->abort();
+    socket->deleteLater();
+}
+
+bool ClassViewServer::send(QTcpSocket* socket, const QByteArray& frames) {
     // The program never waits for a page: one that does not take what it was sent is let go
     // before its backlog outgrows the bound.
-    if (socket->bytesToWrite() + message.size() > limits_.maxPendingBytes) {
+    if (socket->bytesToWrite() + frames.size() > limits_.maxPendingBytes) {
         dropWatcher(socket);
         return false;
     }
-    // The JSON goes as a binary message too: a text message would be converted to UTF-16 and
-    // back for every page.
-    socket->sendBinaryMessage(message);
+    // Straight to the kernel while nothing waits in the socket's own buffer: Qt switches its
+    // write notifier on and off for every write, which for a tick's few hundred bytes cost more
+    // than the sending. What the kernel does not take goes through the socket as before.
+    qint64 sent = 0;
+    if (socket->bytesToWrite() == 0 && socket->socketDescriptor() >= 0) {
+        const ssize_t n = ::send(int(socket->socketDescriptor()), frames.constData(),
+                                 std::size_t(frames.size()), MSG_DONTWAIT | MSG_NOSIGNAL);
+        if (n > 0) sent = n;
+    }
+    if (sent == 0) socket->write(frames); // shared with the other pages, not copied
+    else if (sent < frames.size()) socket->write(frames.sliced(sent));
     return true;
 }
 
+qint64 ClassViewServer::pendingBytes() const {
+    qint64 sum = 0;
+    for (const auto& [socket, client] : clients_)
+        sum += socket->bytesToWrite();
+    return sum;
+}
+
 // A new page gets what the others hold: the settings, the points as sent, the shown runs.
-void ClassViewServer::sendWhole(QWebSocket* socket) {
-    if (!meta_.isEmpty() && (!send(socket, meta_) || !send(socket, live_))) return;
-    const auto whole = [&](SetKind kind, const SentPoints& s) {
-        return send(socket, encodePointFrame(kind, 0, true, 0, s.t(), s.a(), s.b(), s.hasB()));
-    };
-    if (!whole(SetKind::Data, data_) || !whole(SetKind::Snapshot, snapshot_)) return;
-    sendRuns(shown_);
+void ClassViewServer::sendWhole(QTcpSocket* socket) {
+    QByteArray frames;
+    if (!meta_.isEmpty()) {
+        appendWebSocketFrame(frames, WsOpcode::Binary, meta_);
+        appendWebSocketFrame(frames, WsOpcode::Binary, live_);
+    }
+    for (const auto& [kind, s] :
+         {std::pair{SetKind::Data, &data_}, {SetKind::Snapshot, &snapshot_}})
+        appendWebSocketFrame(frames, WsOpcode::Binary,
+                             encodePointFrame(kind, 0, true, 0, s->t(), s->a(), s->b(), s->hasB()));
+    if (send(socket, frames)) sendRuns(shown_);
 }
 
 void ClassViewServer::sendRuns(const std::vector<ShownRun>& shown) {
@@ -384,17 +601,47 @@ void ClassViewServer::sendRuns(const std::vector<ShownRun>& shown) {
         const session::Run* run = runs_->find(s.id);
         if (!run) continue;
         QByteArray frame; // made once, for the first page that lacks it
-        std::vector<QWebSocket*> lacking;
+        std::vector<QTcpSocket*> lacking;
         for (const auto& [socket, client] : clients_)
             if (!client.runs.count(s.id)) lacking.push_back(socket);
-        for (QWebSocket* socket : lacking) {
+        for (QTcpSocket* socket : lacking) {
             const session::PointSet& p = run->points;
             if (frame.isEmpty())
-                frame = encodePointFrame(SetKind::Run, quint32(s.id), true, 0, p.times(),
-                                         p.valuesA(), p.valuesB(), p.hasB());
+                appendWebSocketFrame(frame, WsOpcode::Binary,
+                                     encodePointFrame(SetKind::Run, quint32(s.id), true, 0,
+                                                      p.times(), p.valuesA(), p.valuesB(),
+                                                      p.hasB()));
             if (send(socket, frame)) clients_[socket].runs.insert(s.id);
         }
     }
+}
+
+ClassViewServer::MetaInputs ClassViewServer::metaInputs(const std::vector<ShownRun>& shown) const {
+    const acquisition::MeasurementStore& s = session_.store();
+    const acquisition::TriggerSettings& trigger = session_.trigger();
+    MetaInputs m;
+    m.nameA = s.NameA, m.unitA = s.UnitA, m.defA = s.AppliedDefA;
+    m.nameB = s.NameB, m.unitB = s.UnitB, m.defB = s.AppliedDefB;
+    m.ranges = {std::bit_cast<quint32>(s.DefMinA),      std::bit_cast<quint32>(s.DefMaxA),
+                std::bit_cast<quint32>(s.DefMinB),      std::bit_cast<quint32>(s.DefMaxB),
+                std::bit_cast<quint32>(s.TimeRangeMin), std::bit_cast<quint32>(s.TimeRangeMax)};
+    m.onA = session_.view().showA;
+    m.onB = session_.view().showB && !s.ChannelBOff();
+    m.loaded = s.Data.Loaded;
+    m.channelA = trigger.channelA;
+    m.rising = trigger.rising;
+    m.intervalMs = s.IntervalMs;
+    m.pointCount = s.PointCount;
+    m.mode = int(trigger.mode);
+    if (runs_) {
+        for (const session::Run& run : runs_->runs()) {
+            qint64 colour = -1;
+            for (const ShownRun& sr : shown)
+                if (sr.id == run.id) colour = sr.rgb;
+            m.runs.emplace_back(run.id, run.name, run.points.size(), colour);
+        }
+    }
+    return m;
 }
 
 QByteArray ClassViewServer::meta(const std::vector<ShownRun>& shown) const {
@@ -442,13 +689,37 @@ QByteArray ClassViewServer::live() const {
 
 void ClassViewServer::tick(const std::vector<ShownRun>& shown) {
     if (!running()) return;
-    QByteArray m = meta(shown);
-    const bool metaChanged = m != meta_;
-    if (metaChanged) meta_ = std::move(m);
-    QByteArray l = live();
-    const bool liveChanged = l != live_;
-    if (liveChanged) live_ = std::move(l);
     shown_ = shown;
+    // Without a page nothing is made: the first one brings the state up to the session.
+    if (clients_.empty()) return;
+    const QByteArray frames = advance();
+    // Sending may drop a page, which changes the map: walk over a copy of the keys.
+    std::vector<QTcpSocket*> sockets;
+    for (const auto& [socket, client] : clients_)
+        sockets.push_back(socket);
+    if (!frames.isEmpty())
+        for (QTcpSocket* socket : sockets)
+            send(socket, frames);
+    sendRuns(shown_);
+}
+
+QByteArray ClassViewServer::advance() {
+    QByteArray frames;
+    // The settings' JSON is made only when what it is made of changed.
+    MetaInputs inputs = metaInputs(shown_);
+    if (meta_.isEmpty() || !(inputs == metaInputs_)) {
+        metaInputs_ = std::move(inputs);
+        QByteArray m = meta(shown_);
+        if (m != meta_) {
+            meta_ = std::move(m);
+            appendWebSocketFrame(frames, WsOpcode::Binary, meta_);
+        }
+    }
+    QByteArray l = live();
+    if (l != live_) {
+        live_ = std::move(l);
+        appendWebSocketFrame(frames, WsOpcode::Binary, live_);
+    }
     const acquisition::MeasurementStore& s = session_.store();
     const auto frame = [](SetKind kind, SentPoints& sent, const StoredPoints& p) {
         const int n = std::clamp(p.Count, 0, acquisition::PointCapacity);
@@ -480,17 +751,10 @@ void ClassViewServer::tick(const std::vector<ShownRun>& shown) {
     } else {
         snapshot = frame(SetKind::Snapshot, snapshot_, s.Snap);
     }
+    if (!snapshot.isEmpty()) appendWebSocketFrame(frames, WsOpcode::Binary, snapshot);
     const QByteArray data = frame(SetKind::Data, data_, s.Data);
-    // Sending may drop a page, which changes the map: walk over a copy of the keys.
-    std::vector<QWebSocket*> sockets;
-    for (const auto& [socket, client] : clients_) sockets.push_back(socket);
-    for (QWebSocket* socket : sockets) {
-        if (metaChanged && !send(socket, meta_)) continue;
-        if (liveChanged && !send(socket, live_)) continue;
-        if (!snapshot.isEmpty() && !send(socket, snapshot)) continue;
-        if (!data.isEmpty()) send(socket, data);
-    }
-    sendRuns(shown);
+    if (!data.isEmpty()) appendWebSocketFrame(frames, WsOpcode::Binary, data);
+    return frames;
 }
 
 } // namespace kurvimat::classview

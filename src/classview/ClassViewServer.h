@@ -8,21 +8,22 @@
 #include "PointFrames.h"
 
 #include <QByteArray>
+#include <QElapsedTimer>
 #include <QHostAddress>
 #include <QObject>
 #include <QString>
 #include <QUrl>
 
+#include <array>
 #include <cstdint>
 #include <map>
 #include <memory>
 #include <set>
+#include <tuple>
 #include <vector>
 
 class QTcpServer;
 class QTcpSocket;
-class QWebSocket;
-class QWebSocketServer;
 
 namespace kurvimat::session {
 class Session;
@@ -71,20 +72,59 @@ Q_SIGNALS:
     void watchersChanged(int count);
 
 private:
+    // What one address (an IPv6 /64) holds: its unfinished requests, its pages, and what it may
+    // still download.
+    struct Peer {
+        int heads = 0, watching = 0;
+        double downloadBytes = 0; // may go below zero: the debt of the last download
+        qint64 refilledMs = 0;
+    };
+    struct HttpConnection {
+        QByteArray peer;
+        qint64 sinceMs = 0;
+        bool answered = false;
+    };
     struct Client {
+        QByteArray peer;
         std::set<qint64> runs; // runs whose points it has
+        QByteArray incoming;   // the start of a frame not yet complete
+        qint64 messageBytes = 0;
+    };
+    // What the settings' JSON is made of, compared on each tick so that the JSON is made only
+    // when one of them changed. Floats by their bits: a NaN range is no change.
+    struct MetaInputs {
+        QString nameA, unitA, defA, nameB, unitB, defB;
+        std::array<quint32, 6> ranges{};
+        bool onA = false, onB = false, loaded = false, channelA = false, rising = false;
+        int intervalMs = 0, pointCount = 0, mode = 0;
+        std::vector<std::tuple<qint64, QString, int, qint64>> runs; // id, name, points, colour
+        bool operator==(const MetaInputs&) const = default;
     };
     void acceptHttp();
+    int slowHeads(const QByteArray* peer) const;
+    bool cutOldestHead(const QByteArray* peer);
     void readHead(QTcpSocket* socket);
     void respond(QTcpSocket* socket, const QByteArray& response);
+    void answerWhenAllowed(QTcpSocket* socket, const RequestHead& head, const RouteResult& route);
+    // What the address may still download, refilled to now; below zero: its debt.
+    double downloadAllowance(Peer& p);
     void forgetHttp(QTcpSocket* socket);
     QByteArray answer(const RequestHead& head, const RouteResult& route, QTcpSocket* socket);
     QByteArray csp(QTcpSocket* socket) const;
-    void acceptWatcher();
-    void dropWatcher(QWebSocket* socket);
-    bool send(QWebSocket* socket, const QByteArray& message);
+    Peer& peer(const QByteArray& key);
+    void prunePeer(const QByteArray& key);
+    QByteArray fullPage(const RequestHead& head, const QByteArray& peerKey) const;
+    void upgrade(QTcpSocket* socket, const ParsedHead& parsed);
+    void readFrames(QTcpSocket* socket);
+    void closeWatcher(QTcpSocket* socket, quint16 code);
+    void dropWatcher(QTcpSocket* socket);
+    void forgetWatcher(QTcpSocket* socket);
+    bool send(QTcpSocket* socket, const QByteArray& frames);
     void sendRuns(const std::vector<ShownRun>& shown);
-    void sendWhole(QWebSocket* socket);
+    void sendWhole(QTcpSocket* socket);
+    // Brings the settings, readouts and sent sets up to the session; the frames of what changed.
+    QByteArray advance();
+    MetaInputs metaInputs(const std::vector<ShownRun>& shown) const;
     QByteArray meta(const std::vector<ShownRun>& shown) const;
     QByteArray live() const;
     // The program's TAB text, or CSV with the decimal mark of the browser's language.
@@ -95,10 +135,12 @@ private:
     const Limits limits_;
     const session::RunList* runs_ = nullptr;
     std::unique_ptr<QTcpServer> tcp_;
-    std::unique_ptr<QWebSocketServer> ws_;
-    std::set<QTcpSocket*> http_;
-    std::map<QWebSocket*, Client> clients_;
+    std::map<QTcpSocket*, HttpConnection> http_;
+    std::map<QTcpSocket*, Client> clients_;
+    std::map<QByteArray, Peer> peers_;
+    QElapsedTimer clock_;
     QString code_, error_;
+    MetaInputs metaInputs_;
     QByteArray meta_, live_;
     std::vector<ShownRun> shown_;
     SentPoints data_, snapshot_;

@@ -53,6 +53,14 @@ QByteArray RequestHead::header(QByteArrayView name) const {
 
 ParsedHead parseRequestHead(QByteArrayView bytes, const Limits& limits) {
     ParsedHead result;
+    // A line ending in a bare LF is refused at once: the head would never end in CRLF CRLF and
+    // would hold its place until the deadline.
+    for (qsizetype i = bytes.indexOf('\n'); i >= 0; i = bytes.indexOf('\n', i + 1)) {
+        if (i == 0 || bytes[i - 1] != '\r') {
+            result.status = HeadStatus::Bad;
+            return result;
+        }
+    }
     const qsizetype end = bytes.indexOf("\r\n\r\n");
     if (end < 0) {
         result.status = bytes.size() >= limits.maxHeadBytes ? HeadStatus::TooLarge
@@ -67,7 +75,6 @@ ParsedHead parseRequestHead(QByteArrayView bytes, const Limits& limits) {
     }
     result.status = HeadStatus::Bad;
     const QByteArrayView text = bytes.first(end);
-    if (text.contains('\n') && text.count("\r\n") != text.count('\n')) return result; // bare LF
     const QList<QByteArray> lines = text.toByteArray().split('\n');
     if (lines.size() - 1 > limits.maxHeaderLines) {
         result.status = HeadStatus::TooLarge;
@@ -107,6 +114,10 @@ ParsedHead parseRequestHead(QByteArrayView bytes, const Limits& limits) {
 RouteResult routeRequest(const RequestHead& head, const QString& accessCode) {
     RouteResult r;
     const QByteArray prefix = '/' + accessCode.toLatin1() + '/';
+    if (accessCode.size() >= 16 && head.method == "GET" && head.target == prefix.chopped(1)) {
+        r.route = Route::Redirect;
+        return r;
+    }
     // The code is compared in full: a target that merely starts like it is no match.
     if (accessCode.size() < 16 || !head.target.startsWith(prefix)) return r;
     if (head.method != "GET") {
@@ -150,10 +161,16 @@ QByteArray httpResponse(int status, QByteArrayView contentType, const QByteArray
                         const QByteArray& csp, QByteArrayView extraHeaders) {
     const char* reason = "OK";
     switch (status) {
+    case 301:
+        reason = "Moved Permanently";
+        break;
     case 400: reason = "Bad Request"; break;
     case 403: reason = "Forbidden"; break;
     case 404: reason = "Not Found"; break;
     case 405: reason = "Method Not Allowed"; break;
+    case 429:
+        reason = "Too Many Requests";
+        break;
     case 431: reason = "Request Header Fields Too Large"; break;
     case 503: reason = "Service Unavailable"; break;
     default: break;
@@ -177,6 +194,47 @@ bool prefersEnglish(QByteArrayView acceptLanguage) {
     const QByteArrayView first = QByteArrayView(acceptLanguage).trimmed();
     return first.startsWith("en") &&
            (first.size() == 2 || first[2] == '-' || first[2] == ';' || first[2] == ',');
+}
+
+QByteArray statusPage(int status, bool english) {
+    QByteArray text;
+    switch (status) {
+    case 403:
+        text = english ? "This address is not shared (any more). Type it exactly as the teacher's "
+                         "screen shows it."
+                       : "Diese Adresse ist nicht (mehr) freigegeben. Gib sie genau so ein, wie "
+                         "sie am Bildschirm der Lehrkraft steht.";
+        break;
+    case 404:
+        text = english ? "There is no such page in the class view."
+                       : "Diese Seite gibt es in der Klassenansicht nicht.";
+        break;
+    case 405:
+        text = english ? "The class view can only be viewed, not changed."
+                       : "Die Klassenansicht kann man nur ansehen, nicht verändern.";
+        break;
+    case 429:
+        text = english ? "Too many downloads at once: please wait a few seconds and try again."
+                       : "Zu viele Downloads auf einmal: Warte ein paar Sekunden und versuche es "
+                         "dann wieder.";
+        break;
+    case 503:
+        text = english ? "The class is full: 60 devices are watching already. Try again when one "
+                         "has left."
+                       : "Die Klasse ist voll: Es sehen schon 60 Geräte zu. Versuche es wieder, "
+                         "wenn eines gegangen ist.";
+        break;
+    default:
+        return {};
+    }
+    return oneLinePage(text, english);
+}
+
+QByteArray oneLinePage(QByteArrayView text, bool english) {
+    return "<!DOCTYPE html><html lang=\"" + QByteArray(english ? "en" : "de") +
+           "\"><meta charset=\"utf-8\"><meta name=\"viewport\" content=\"width=device-width\">"
+           "<title>Kurvimat</title><p>" +
+           text.toByteArray() + "</p></html>";
 }
 
 } // namespace kurvimat::classview

@@ -15,7 +15,17 @@ namespace kurvimat::classview {
 /// What a browser may cost the program. The defaults are the product's; tests shrink them.
 struct Limits {
     int maxClients = 60;           ///< watching pages (WebSocket connections) at once
-    int maxHttpConnections = 64;   ///< connections still sending their request head
+    /// Connections sending their request head or taking their answer, from all addresses.
+    int maxHttpConnections = 200;
+    /// Heads unfinished after slowHeadMs are slow; one address (an IPv6 /64) may hold this many
+    /// of them: a further connection from it cuts its oldest slow one. A full server cuts the
+    /// oldest slow head of any address. A head sent at once is never slow, however many come.
+    int maxHttpPerAddress = 16;
+    int slowHeadMs = 1000;
+    int maxClientsPerAddress = 30; ///< watching pages from one address (an IPv6 /64)
+    /// Downloads (daten.txt, runs) per address: a burst, then this many bytes a second.
+    qint64 downloadBurstBytes = 2 << 20;
+    qint64 downloadBytesPerSecond = 256 << 10;
     int maxHeadBytes = 8192;       ///< request line and headers together
     int maxHeaderLines = 64;
     int headTimeoutMs = 5000;      ///< to send the whole head, and to take a response
@@ -44,7 +54,8 @@ struct ParsedHead {
 
 /// Reads a request head from the bytes received so far. A head is Bad when its request line
 /// or a header line is malformed (control bytes, a bare LF, folded lines, no colon) or when it
-/// announces a body; TooLarge beyond maxHeadBytes or maxHeaderLines, also before it is complete.
+/// announces a body, a bare LF also before it is complete; TooLarge beyond maxHeadBytes or
+/// maxHeaderLines, also before it is complete.
 ParsedHead parseRequestHead(QByteArrayView bytes, const Limits& limits);
 
 /// What a request gets. Only the exact targets below exist: no path is ever mapped to a file,
@@ -54,6 +65,7 @@ enum class Route {
     BadRequest,       ///< 400
     MethodNotAllowed, ///< anything but GET: 405
     NotFound,         ///< 404
+    Redirect,         ///< /<code> (GET): to /<code>/
     Page,             ///< /<code>/
     Script,           ///< /<code>/app.js
     Style,            ///< /<code>/style.css
@@ -78,5 +90,11 @@ QByteArray httpResponse(int status, QByteArrayView contentType, const QByteArray
 
 /// German unless the first language the browser asks for is English.
 bool prefersEnglish(QByteArrayView acceptLanguage);
+
+/// A one-line HTML page telling a browser's user why there is nothing here (403, 404, 405,
+/// 429, 503), in German or English; empty for other statuses.
+QByteArray statusPage(int status, bool english);
+/// The text (UTF-8, no markup) as such a page.
+QByteArray oneLinePage(QByteArrayView text, bool english);
 
 } // namespace kurvimat::classview

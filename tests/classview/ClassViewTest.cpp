@@ -7,6 +7,7 @@
 #include "PointFrames.h"
 #include "QrCode.h"
 #include "Session.h"
+#include "WebSocketFrames.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -68,16 +69,21 @@ TEST(ClassViewHttp, HeadsAreReadWithinTheirLimits) {
         {"HTTP/1.0 needs no Host", head("GET / HTTP/1.0", ""), HeadStatus::Complete},
         {"not yet complete", "GET / HTTP/1.1\r\nHost: h\r\n", HeadStatus::Incomplete},
         {"HTTP/1.1 without Host", head("GET / HTTP/1.1", "X: y\r\n"), HeadStatus::Bad},
-        {"oversized header", head("GET / HTTP/1.1", "Host: h\r\nX: " + QByteArray(300, 'a') + "\r\n"),
+        {"oversized header",
+         head("GET / HTTP/1.1", "Host: h\r\nX: " + QByteArray(300, 'a') + "\r\n"),
          HeadStatus::TooLarge},
-        {"oversized before its end", "GET / HTTP/1.1\r\nX: " + QByteArray(300, 'a'), HeadStatus::TooLarge},
+        {"oversized before its end", "GET / HTTP/1.1\r\nX: " + QByteArray(300, 'a'),
+         HeadStatus::TooLarge},
         {"too many header lines, unfinished", many, HeadStatus::TooLarge},
         {"bare LF", "GET / HTTP/1.1\nHost: h\n\r\n\r\n", HeadStatus::Bad},
+        {"ending in bare LF", "GET / HTTP/1.1\nHost: h\n\n", HeadStatus::Bad},
+        {"bare LF, unfinished", "GET / HTTP/1.1\nHost", HeadStatus::Bad},
         {"folded header", head("GET / HTTP/1.1", "Host: h\r\n x\r\n"), HeadStatus::Bad},
         {"space before colon", head("GET / HTTP/1.1", "Host : h\r\n"), HeadStatus::Bad},
         {"control byte in value", head("GET / HTTP/1.1", "Host: h\x01\r\n"), HeadStatus::Bad},
         {"byte beyond ASCII in target", head("GET /\xc3\xa4 HTTP/1.1"), HeadStatus::Bad},
-        {"announced body", head("GET / HTTP/1.1", "Host: h\r\nContent-Length: 5\r\n"), HeadStatus::Bad},
+        {"announced body", head("GET / HTTP/1.1", "Host: h\r\nContent-Length: 5\r\n"),
+         HeadStatus::Bad},
         {"chunked body", head("GET / HTTP/1.1", "Host: h\r\nTransfer-Encoding: chunked\r\n"),
          HeadStatus::Bad},
         {"other version", head("GET / HTTP/2.0"), HeadStatus::Bad},
@@ -103,7 +109,10 @@ TEST(ClassViewHttp, OnlyTheFixedTargetsBehindTheCodeExist) {
     } rows[] = {
         {"no code", "GET", "/", "", Route::Forbidden},
         {"wrong code", "GET", "/0123456789abcdef0123456789abcdee/", "", Route::Forbidden},
-        {"code without slash", "GET", "/" + c, "", Route::Forbidden},
+        {"code without slash", "GET", "/" + c, "", Route::Redirect},
+        {"POST to the code without slash", "POST", "/" + c, "", Route::Forbidden},
+        {"code without slash, with a query", "GET", "/" + c + "?x", "", Route::Forbidden},
+        {"cut code without slash", "GET", "/" + c.left(31), "", Route::Forbidden},
         {"code cut short", "GET", "/" + c.left(31) + "/", "", Route::Forbidden},
         {"POST without code", "POST", "/x", "", Route::Forbidden},
         {"POST with code", "POST", "/" + c + "/", "", Route::MethodNotAllowed},
@@ -156,6 +165,70 @@ TEST(ClassViewHttp, AccessCodesAreLongAndNew) {
     EXPECT_TRUE(prefersEnglish("en-GB,de;q=0.5"));
     EXPECT_FALSE(prefersEnglish("de-DE,en;q=0.5"));
     EXPECT_FALSE(prefersEnglish("eng"));
+}
+
+TEST(ClassViewHttp, APageFramesAreReadWithinTheirBounds) {
+    // A client's frame: FIN and opcode, the mask bit with the length, the key, the masked bytes.
+    const auto frame = [](quint8 b0, QByteArray payload, bool masked = true, int lengthBytes = 0) {
+        QByteArray f(1, char(b0));
+        const char key[4] = {0x12, 0x34, 0x56, 0x78};
+        const char m = masked ? char(0x80) : char(0);
+        if (lengthBytes == 0) {
+            f += char(m | char(payload.size()));
+        } else {
+            f += char(m | (lengthBytes == 2 ? 126 : 127));
+            for (int i = lengthBytes - 1; i >= 0; --i)
+                f += char((quint64(payload.size()) >> (8 * i)) & 0xff);
+        }
+        if (masked) {
+            f += QByteArray(key, 4);
+            for (qsizetype i = 0; i < payload.size(); ++i)
+                payload[i] = char(payload[i] ^ key[i % 4]);
+        }
+        return f + payload;
+    };
+    struct Row {
+        const char* name;
+        QByteArray bytes;
+        WsFrameStatus status;
+        WsOpcode opcode = WsOpcode::Continuation;
+        QByteArray payload = {};
+    } rows[] = {
+        {"binary", frame(0x82, "hallo"), WsFrameStatus::Complete, WsOpcode::Binary, "hallo"},
+        {"ping", frame(0x89, "p"), WsFrameStatus::Complete, WsOpcode::Ping, "p"},
+        {"close", frame(0x88, "\x03\xe8"), WsFrameStatus::Complete, WsOpcode::Close, "\x03\xe8"},
+        {"16-bit length", frame(0x82, QByteArray(300, 'x'), true, 2), WsFrameStatus::Complete,
+         WsOpcode::Binary, QByteArray(300, 'x')},
+        {"followed by another", frame(0x81, "a") + frame(0x82, "b"), WsFrameStatus::Complete,
+         WsOpcode::Text, "a"},
+        {"one byte", "\x82", WsFrameStatus::Incomplete},
+        {"payload not all there", frame(0x82, "hallo").chopped(2), WsFrameStatus::Incomplete},
+        {"16-bit length cut", frame(0x82, QByteArray(300, 'x'), true, 2).left(3),
+         WsFrameStatus::Incomplete},
+        {"unmasked", frame(0x82, "hallo", false), WsFrameStatus::Bad},
+        {"unmasked, empty", frame(0x82, "", false), WsFrameStatus::Bad},
+        {"reserved bit", frame(0xC2, "x"), WsFrameStatus::Bad},
+        {"unknown opcode", frame(0x83, "x"), WsFrameStatus::Bad},
+        {"fragmented ping", frame(0x09, "x"), WsFrameStatus::Bad},
+        {"long ping", frame(0x89, QByteArray(126, 'x'), true, 2), WsFrameStatus::Bad},
+        {"too large, told by its header", frame(0x82, QByteArray(2000, 'x'), true, 2).left(4),
+         WsFrameStatus::TooLarge},
+        {"64-bit length", frame(0x82, QByteArray(70000, 'x'), true, 8).left(10),
+         WsFrameStatus::TooLarge},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        const WsFrame f = readWebSocketFrame(row.bytes, 1024);
+        EXPECT_EQ(int(f.status), int(row.status));
+        if (row.status != WsFrameStatus::Complete) continue;
+        EXPECT_EQ(int(f.opcode), int(row.opcode));
+        EXPECT_EQ(f.payload, row.payload);
+        EXPECT_EQ(f.length,
+                  frame(quint8(row.bytes[0]), row.payload, true, row.payload.size() > 125 ? 2 : 0)
+                      .size());
+    }
+    // The example of RFC 6455, section 1.3.
+    EXPECT_EQ(webSocketAccept("dGhlIHNhbXBsZSBub25jZQ=="), "s3pPLMBiTxaQ9kYGzzhZRbK+xOo=");
 }
 
 TEST(ClassViewFrames, OnlyWhatIsNewGoesOut) {
@@ -245,18 +318,26 @@ protected:
         ASSERT_TRUE(server->start(QHostAddress::LocalHost, 0));
     }
 
+    // A connection from that loopback address (Linux routes all of 127/8 to lo), as another
+    // device of the class would come.
+    std::unique_ptr<QTcpSocket> connectFrom(const char* from = "127.0.0.1") {
+        auto socket = std::make_unique<QTcpSocket>();
+        EXPECT_TRUE(socket->bind(QHostAddress(QString::fromLatin1(from)), 0)) << from;
+        socket->connectToHost(QHostAddress::LocalHost, server->port());
+        EXPECT_TRUE(waitFor([&] { return socket->state() == QAbstractSocket::ConnectedState; }));
+        return socket;
+    }
+
     // Sends raw bytes, returns all that comes back until the server closes.
-    QByteArray exchange(const QByteArray& request) {
-        QTcpSocket socket;
-        socket.connectToHost(QHostAddress::LocalHost, server->port());
-        EXPECT_TRUE(waitFor([&] { return socket.state() == QAbstractSocket::ConnectedState; }));
-        socket.write(request);
+    QByteArray exchange(const QByteArray& request, const char* from = "127.0.0.1") {
+        const auto socket = connectFrom(from);
+        socket->write(request);
         QByteArray reply;
         EXPECT_TRUE(waitFor([&] {
-            reply += socket.readAll();
-            return socket.state() == QAbstractSocket::UnconnectedState;
+            reply += socket->readAll();
+            return socket->state() == QAbstractSocket::UnconnectedState;
         })) << "the server did not close";
-        return reply + socket.readAll();
+        return reply + socket->readAll();
     }
 
     QByteArray path(const char* rest) const { return '/' + server->accessCode().toLatin1() + '/' + rest; }
@@ -287,27 +368,49 @@ TEST_F(ClassViewServerTest, EveryAttackGetsWhatTheTableSaysAndChangesNothing) {
     const auto before = session.dataPoints();
     const auto settingsBefore = session.experiment().settings;
     const QByteArray host = "Host: 127.0.0.1\r\n";
+    const QByteArray english = host + "Accept-Language: en-US,en;q=0.9\r\n";
+    const QByteArray code = server->accessCode().toLatin1();
     struct Row {
         const char* name;
         QByteArray request;
         QByteArray status;
-        bool emptyBody;
+        QByteArray body;        // a part of the body; none: the body is empty
+        QByteArray header = {}; // a header it must have (lower-case)
     } rows[] = {
-        {"no code", head("GET / HTTP/1.1", host), "HTTP/1.1 403", true},
-        {"wrong code", head("GET /0123456789abcdef0123456789abcdef/ HTTP/1.1", host), "HTTP/1.1 403", true},
-        {"POST without code", head("POST /x HTTP/1.1", host + "Content-Length: 0\r\n"), "HTTP/1.1 403", true},
-        {"POST with code", head("POST " + path("") + " HTTP/1.1", host), "HTTP/1.1 405", true},
-        {"POST with a body", "POST " + path("") + " HTTP/1.1\r\n" + host + "Content-Length: 4\r\n\r\nA=1&",
-         "HTTP/1.1 400", true},
-        {"dot dot", head("GET " + path("../../etc/passwd") + " HTTP/1.1", host), "HTTP/1.1 404", true},
-        {"encoded dot dot", head("GET " + path("%2e%2e%2fapp.js") + " HTTP/1.1", host), "HTTP/1.1 404", true},
-        {"oversized header", head("GET " + path("") + " HTTP/1.1", host + "X: " + QByteArray(2000, 'a') + "\r\n"),
-         "HTTP/1.1 431", true},
-        {"garbage", QByteArray("\x16\x03\x01\x02\x00\x01\x00\x01\xfc\r\n\r\n", 13), "HTTP/1.1 400", true},
-        {"the page", head("GET " + path("") + " HTTP/1.1", host), "HTTP/1.1 200", false},
-        {"the data", head("GET " + path("daten.txt") + " HTTP/1.1", host), "HTTP/1.1 200", false},
+        {"no code", head("GET / HTTP/1.1", host), "HTTP/1.1 403", "nicht (mehr) freigegeben",
+         "content-type: text/html; charset=utf-8"},
+        {"no code, in English", head("GET / HTTP/1.1", english), "HTTP/1.1 403", "is not shared"},
+        {"wrong code", head("GET /0123456789abcdef0123456789abcdef/ HTTP/1.1", host),
+         "HTTP/1.1 403", "nicht (mehr) freigegeben"},
+        {"POST without code", head("POST /x HTTP/1.1", host + "Content-Length: 0\r\n"),
+         "HTTP/1.1 403", "nicht (mehr) freigegeben"},
+        {"POST with code", head("POST " + path("") + " HTTP/1.1", host), "HTTP/1.1 405",
+         "nur ansehen"},
+        {"POST with a body",
+         "POST " + path("") + " HTTP/1.1\r\n" + host + "Content-Length: 4\r\n\r\nA=1&",
+         "HTTP/1.1 400", ""},
+        {"dot dot", head("GET " + path("../../etc/passwd") + " HTTP/1.1", host), "HTTP/1.1 404",
+         "gibt es in der Klassenansicht nicht"},
+        {"dot dot, in English", head("GET " + path("../../etc/passwd") + " HTTP/1.1", english),
+         "HTTP/1.1 404", "There is no such page"},
+        {"encoded dot dot", head("GET " + path("%2e%2e%2fapp.js") + " HTTP/1.1", host),
+         "HTTP/1.1 404", "<html lang=\"de\">"},
+        {"oversized header",
+         head("GET " + path("") + " HTTP/1.1", host + "X: " + QByteArray(2000, 'a') + "\r\n"),
+         "HTTP/1.1 431", ""},
+        {"garbage", QByteArray("\x16\x03\x01\x02\x00\x01\x00\x01\xfc\r\n\r\n", 13), "HTTP/1.1 400",
+         ""},
+        {"ending in bare LF", "GET " + path("") + " HTTP/1.1\nHost: 127.0.0.1\n\n", "HTTP/1.1 400",
+         ""},
+        {"the code without its slash", head("GET /" + code + " HTTP/1.1", host), "HTTP/1.1 301", "",
+         "location: /" + code + "/\r\n"},
+        {"the page", head("GET " + path("") + " HTTP/1.1", host), "HTTP/1.1 200", "<script"},
+        {"the data", head("GET " + path("daten.txt") + " HTTP/1.1", host), "HTTP/1.1 200",
+         "Zeit in s", "content-type: text/plain; charset=windows-1252"},
+        {"the data as CSV", head("GET " + path("daten.csv") + " HTTP/1.1", host), "HTTP/1.1 200",
+         "Zeit in s", "content-type: text/csv; charset=utf-8"},
         {"a run that is not there", head("GET " + path("messreihe-3.txt") + " HTTP/1.1", host),
-         "HTTP/1.1 404", true},
+         "HTTP/1.1 404", "gibt es in der Klassenansicht nicht"},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
@@ -315,8 +418,17 @@ TEST_F(ClassViewServerTest, EveryAttackGetsWhatTheTableSaysAndChangesNothing) {
         EXPECT_TRUE(reply.startsWith(row.status)) << reply.left(200).constData();
         const qsizetype bodyAt = reply.indexOf("\r\n\r\n");
         ASSERT_GT(bodyAt, 0);
-        EXPECT_EQ(reply.size() == bodyAt + 4, row.emptyBody);
-        const QByteArray headers = reply.left(bodyAt).toLower();
+        const QByteArray body = reply.mid(bodyAt + 4);
+        if (row.body.isEmpty()) {
+            EXPECT_TRUE(body.isEmpty()) << body.left(200).constData();
+        } else {
+            EXPECT_TRUE(body.contains(row.body)) << body.left(300).constData();
+        }
+        if (body.startsWith("<!DOCTYPE html><html lang")) {
+            EXPECT_EQ(body.count('\n'), 0) << "one line";
+        }
+        const QByteArray headers = reply.left(bodyAt + 2).toLower();
+        EXPECT_TRUE(headers.contains(row.header)) << headers.constData();
         EXPECT_FALSE(headers.contains("set-cookie"));
         EXPECT_TRUE(headers.contains("content-security-policy: default-src 'none'"));
         EXPECT_TRUE(headers.contains("connection: close"));
@@ -402,6 +514,39 @@ TEST_F(ClassViewServerTest, TheClassIsFullAfterItsLimitAndAPageThatNeverReadsIsD
     EXPECT_TRUE(dropped) << "the stalled page was never dropped";
     EXPECT_EQ(reader->state(), QAbstractSocket::ConnectedState) << "the reading page stays";
     EXPECT_NE(session.dataPoints(), before); // the test's own change, not the server's
+}
+
+TEST_F(ClassViewServerTest, APageComingAfterTicksWithoutPagesGetsTheSessionAsItIs) {
+    auto& store = session.store();
+    struct Step {
+        const char* name;
+        std::function<void()> change;
+        QByteArray inMeta;
+    } steps[] = {
+        {"a name", [&] { store.NameA = QStringLiteral("Weg"); }, "\"Weg\""},
+        {"the interval", [&] { store.IntervalMs = 7; }, "\"intervalMs\":7"},
+        {"the points", [&] { store.Data.Count = 123; }, "\"Weg\""},
+    };
+    for (const Step& step : steps) {
+        SCOPED_TRACE(step.name);
+        step.change();
+        server->tick(); // no page watches
+        std::vector<DecodedFrame> frames;
+        QByteArray meta;
+        auto ws = watch(&frames, &meta);
+        ASSERT_TRUE(waitFor([&] {
+            return meta.contains(step.inMeta) && !frames.empty() &&
+                   frames.front().t.size() == std::size_t(store.Data.Count);
+        })) << meta.constData();
+        EXPECT_TRUE(std::equal(frames.front().a.begin(), frames.front().a.end(), store.Data.A));
+        // And a change while it watches goes out on the next tick.
+        store.UnitA = QStringLiteral("mm") + QString::number(store.Data.Count);
+        server->tick();
+        EXPECT_TRUE(waitFor(
+            [&] { return meta.contains("\"mm" + QByteArray::number(store.Data.Count) + '"'); }));
+        ws.reset();
+        ASSERT_TRUE(waitFor([&] { return server->watchers() == 0; }));
+    }
 }
 
 TEST_F(ClassViewServerTest, APageHoldsExactlyTheStoredPointsAsTheyGrowAndChange) {
@@ -502,6 +647,7 @@ TEST_F(ClassViewServerTest, AFullClassReadsTheSweepAndNoneIsDropped) {
         SCOPED_TRACE(row.name);
         Limits full = limits;
         full.maxClients = row.pages;
+        full.maxClientsPerAddress = row.pages; // every page comes from 127.0.0.1 here
         server = std::make_unique<ClassViewServer>(session, full);
         ASSERT_TRUE(server->start(QHostAddress::LocalHost, 0));
         auto& d = session.store().Data;
@@ -573,4 +719,231 @@ TEST_F(ClassViewServerTest, AShownRunGoesOutOnceInItsColourAndDownloadsAsText) {
     };
     EXPECT_EQ(body("messreihe-" + std::to_string(id) + ".txt"), body("daten.txt"))
         << "the run holds the current points, so both texts are one";
+}
+
+namespace {
+
+// The frames a server sent, as (opcode, payload), from the bytes after its 101 answer.
+std::vector<std::pair<int, QByteArray>> serverFrames(QByteArrayView bytes) {
+    std::vector<std::pair<int, QByteArray>> frames;
+    while (bytes.size() >= 2) {
+        quint64 n = quint8(bytes[1]) & 0x7f;
+        qsizetype at = 2;
+        if (n >= 126) {
+            const int width = n == 126 ? 2 : 8;
+            if (bytes.size() < at + width) break;
+            n = 0;
+            for (int i = 0; i < width; ++i)
+                n = n << 8 | quint8(bytes[at + i]);
+            at += width;
+        }
+        if (quint64(bytes.size() - at) < n) break;
+        frames.emplace_back(quint8(bytes[0]) & 0x0f, bytes.sliced(at, qsizetype(n)).toByteArray());
+        bytes = bytes.sliced(at + qsizetype(n));
+    }
+    return frames;
+}
+
+QByteArray maskedFrame(quint8 b0, const QByteArray& payload) {
+    QByteArray f(1, char(b0));
+    if (payload.size() < 126) {
+        f += char(0x80 | payload.size());
+    } else {
+        f += char(0x80 | 126);
+        f += char(payload.size() >> 8);
+        f += char(payload.size() & 0xff);
+    }
+    const char key[4] = {0x0a, 0x1b, 0x2c, 0x3d};
+    f += QByteArray(key, 4);
+    for (qsizetype i = 0; i < payload.size(); ++i)
+        f += char(payload[i] ^ key[i % 4]);
+    return f;
+}
+
+} // namespace
+
+TEST_F(ClassViewServerTest, WhatAPageSendsIsAnsweredOrClosesIt) {
+    struct Row {
+        const char* name;
+        QByteArray frame;
+        bool stays;
+        int answer;              // opcode of the last frame back: 0xA pong, 0x8 close, 0: none
+        QByteArray payload = {}; // of that frame
+    } rows[] = {
+        {"a small message", maskedFrame(0x82, "hallo"), true, 0},
+        {"a ping", maskedFrame(0x89, "p1"), true, 0xA, "p1"},
+        {"unmasked", QByteArray("\x82\x05hallo", 7), false, 0x8, QByteArray("\x03\xea", 2)},
+        {"unmasked text", QByteArray("\x81\x01x", 3), false, 0x8, QByteArray("\x03\xea", 2)},
+        {"a close", maskedFrame(0x88, QByteArray("\x03\xe8", 2)), false, 0x8,
+         QByteArray("\x03\xe8", 2)},
+        {"too large", maskedFrame(0x82, QByteArray(2000, 'x')), false, 0x8,
+         QByteArray("\x03\xf1", 2)},
+        {"too large in pieces",
+         maskedFrame(0x02, QByteArray(800, 'x')) + maskedFrame(0x80, QByteArray(800, 'x')), false,
+         0x8, QByteArray("\x03\xf1", 2)},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        const auto socket = connectFrom();
+        socket->write(
+            head(("GET " + path("ws") + " HTTP/1.1").constData(), upgradeHeaders().constData()));
+        QByteArray reply;
+        ASSERT_TRUE(waitFor([&] {
+            reply += socket->readAll();
+            return reply.contains("\r\n\r\n") && server->watchers() == 1;
+        }));
+        ASSERT_TRUE(reply.startsWith("HTTP/1.1 101"));
+        EXPECT_TRUE(reply.toLower().contains("sec-websocket-accept: s3pplmbitxaq9kygzzhzrbk+xoo="));
+        socket->write(row.frame);
+        const bool answered = row.answer || !row.stays;
+        waitFor(
+            [&] {
+                reply += socket->readAll();
+                const auto frames =
+                    serverFrames(QByteArrayView(reply).sliced(reply.indexOf("\r\n\r\n") + 4));
+                return (row.answer && !frames.empty() && frames.back().first == row.answer) ||
+                       (!row.stays && server->watchers() == 0);
+            },
+            answered ? 5000 : 300);
+        EXPECT_EQ(server->watchers(), row.stays ? 1 : 0);
+        if (!row.stays) {
+            EXPECT_TRUE(waitFor([&] {
+                reply += socket->readAll();
+                return socket->state() == QAbstractSocket::UnconnectedState;
+            })) << "the connection is closed";
+        }
+        const auto frames =
+            serverFrames(QByteArrayView(reply).sliced(reply.indexOf("\r\n\r\n") + 4));
+        ASSERT_FALSE(frames.empty());
+        EXPECT_EQ(frames.front().first, 0x2) << "the state comes first, as binary";
+        if (row.answer) {
+            EXPECT_EQ(frames.back().first, row.answer);
+            EXPECT_EQ(frames.back().second, row.payload);
+        } else {
+            EXPECT_EQ(frames.back().first, 0x2) << "no answer to a message";
+        }
+        socket->abort();
+        ASSERT_TRUE(waitFor([&] { return server->watchers() == 0; }));
+    }
+}
+
+TEST_F(ClassViewServerTest, OneAddressKeepsNoOtherOutAndTakesNotAllPlaces) {
+    limits.maxHttpPerAddress = 4;
+    limits.maxHttpConnections = 20;
+    limits.slowHeadMs = 200;
+    limits.maxClientsPerAddress = 2;
+    server = std::make_unique<ClassViewServer>(session, limits);
+    ASSERT_TRUE(server->start(QHostAddress::Any, 0));
+    const QByteArray page = head("GET " + path("") + " HTTP/1.1", "Host: 127.0.0.1\r\n");
+    std::vector<std::unique_ptr<QTcpSocket>> slow;
+    const auto open = [&](const char* from) {
+        return std::count_if(slow.begin(), slow.end(), [&](const auto& s) {
+            s->readAll();
+            return s->localAddress() == QHostAddress(QString::fromLatin1(from)) &&
+                   s->state() == QAbstractSocket::ConnectedState;
+        });
+    };
+    struct Step {
+        const char* name;
+        const char* slowFrom; // where 12 more connections send one byte and wait
+        const char* loadFrom; // where a page is loaded, once those are slow
+        bool cut;             // the slow address is then held to its share
+    } steps[] = {
+        {"from the same address", "127.0.0.1", "127.0.0.1", true},
+        {"from another address", "127.0.0.3", "127.0.0.4", false},
+        {"with the server full of slow heads", "127.0.0.5", "127.0.0.2", false},
+        {"again from a slow address", "127.0.0.5", "127.0.0.5", true},
+    };
+    for (const Step& step : steps) {
+        SCOPED_TRACE(step.name);
+        for (int i = 0; i < 12; ++i) {
+            slow.push_back(connectFrom(step.slowFrom));
+            slow.back()->write("G");
+        }
+        waitFor([] { return false; }, 2 * limits.slowHeadMs);
+        // A burst of pages loaded at once is no slow sender.
+        std::vector<std::unique_ptr<QTcpSocket>> burst;
+        for (int i = 0; i < 8; ++i)
+            burst.push_back(connectFrom(step.loadFrom));
+        for (auto& b : burst)
+            b->write(page);
+        for (auto& b : burst) {
+            QByteArray reply;
+            EXPECT_TRUE(waitFor([&] {
+                reply += b->readAll();
+                return b->state() == QAbstractSocket::UnconnectedState;
+            }));
+            EXPECT_TRUE(reply.startsWith("HTTP/1.1 200")) << reply.left(40).constData();
+        }
+        if (step.cut) {
+            EXPECT_TRUE(waitFor([&] { return open(step.slowFrom) <= limits.maxHttpPerAddress; }))
+                << open(step.slowFrom) << " slow heads held from one address";
+        }
+    }
+    slow.clear();
+    // The pages: one address gets its share, another address the rest.
+    std::vector<std::unique_ptr<QWebSocket>> pages;
+    for (int i = 0; i < limits.maxClientsPerAddress; ++i)
+        pages.push_back(watch());
+    ASSERT_TRUE(waitFor([&] { return server->watchers() == limits.maxClientsPerAddress; }));
+    const QByteArray full = exchange(page);
+    EXPECT_TRUE(full.startsWith("HTTP/1.1 503"));
+    EXPECT_TRUE(full.contains("schon zu viele Seiten")) << full.constData();
+    const QByteArray upgrade =
+        head(("GET " + path("ws") + " HTTP/1.1").constData(), upgradeHeaders().constData());
+    EXPECT_TRUE(exchange(upgrade).startsWith("HTTP/1.1 503"));
+    EXPECT_TRUE(exchange(page, "127.0.0.2").startsWith("HTTP/1.1 200"));
+    const auto other = connectFrom("127.0.0.2");
+    other->write(upgrade);
+    EXPECT_TRUE(waitFor([&] { return server->watchers() == limits.maxClientsPerAddress + 1; }));
+}
+
+TEST_F(ClassViewServerTest, DownloadsOfOneAddressAreBoundedAndOthersGoOn) {
+    limits.downloadBurstBytes = 40000;
+    limits.downloadBytesPerSecond = 1; // nothing comes back while the test runs
+    server = std::make_unique<ClassViewServer>(session, limits);
+    ASSERT_TRUE(server->start(QHostAddress::Any, 0));
+    const auto fetch = [&](const char* from, const char* language = "de") {
+        return exchange(
+            head(("GET " + path("daten.txt") + " HTTP/1.1").constData(),
+                 QByteArray("Host: h\r\nAccept-Language: ").append(language).append("\r\n")),
+            from);
+    };
+    const QByteArray first = fetch("127.0.0.1");
+    ASSERT_TRUE(first.startsWith("HTTP/1.1 200"));
+    const qsizetype size = first.size() - first.indexOf("\r\n\r\n") - 4;
+    int fetched = 1;
+    QByteArray refused;
+    while (fetched < 100) {
+        const QByteArray reply = fetch("127.0.0.1");
+        if (!reply.startsWith("HTTP/1.1 200")) {
+            refused = reply;
+            break;
+        }
+        ++fetched;
+    }
+    EXPECT_EQ(fetched, (limits.downloadBurstBytes + size - 1) / size)
+        << "each of " << size << " bytes";
+    EXPECT_TRUE(refused.startsWith("HTTP/1.1 429")) << refused.left(100).constData();
+    EXPECT_TRUE(refused.toLower().contains("retry-after: "));
+    EXPECT_TRUE(refused.contains("Zu viele Downloads"));
+    EXPECT_TRUE(fetch("127.0.0.1", "en").contains("Too many downloads"));
+    EXPECT_TRUE(fetch("127.0.0.2").startsWith("HTTP/1.1 200")) << "another address has its own";
+
+    // With an allowance that comes back within the deadline the download waits for it.
+    limits.downloadBytesPerSecond = 4 * size;
+    server = std::make_unique<ClassViewServer>(session, limits);
+    ASSERT_TRUE(server->start(QHostAddress::Any, 0));
+    QElapsedTimer clock;
+    clock.start();
+    const int times = fetched + 2;
+    for (int i = 0; i < times; ++i) {
+        SCOPED_TRACE(i);
+        EXPECT_TRUE(fetch("127.0.0.1").startsWith("HTTP/1.1 200"));
+    }
+    // The last download may overdraw the allowance; half the least time still tells a paced
+    // series from one served at once.
+    EXPECT_GE(clock.elapsed(), 1000 * ((times - 1) * size - limits.downloadBurstBytes) /
+                                   limits.downloadBytesPerSecond / 2)
+        << "paced by the allowance";
 }
