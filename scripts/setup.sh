@@ -5,7 +5,7 @@ KURVIMAT_PACKAGES=(build-essential cmake ninja-build pkgconf qt6-base-dev qt6-ba
                    libudev-dev libgtest-dev libgmock-dev libbenchmark-dev libmuparser-dev
                    fonts-liberation qt6-translations-l10n libgsl-dev libsqlite3-dev
                    librsvg2-bin file qt6-l10n-tools qt6-tools-dev-tools clang-tidy)
-# The class view: its WebSocket server and the QR code of its address.
+# The class view: the QR code of its address; Qt WebSockets as the pages of its tests.
 KURVIMAT_PACKAGES+=(qt6-websockets-dev libqrencode-dev)
 # The class view's browser test (headless Chromium; skipped without it).
 KURVIMAT_BROWSER_TEST_PACKAGES=(chromium)

@@ -70,19 +70,21 @@ void Widen(Tscale& scale, float min, float max) {
     if (scale.RangeEnd < max) scale.RangeEnd = max;
 }
 
+void AddHardwareSettings(Settings& s, const HardwareChoice& h) {
+    namespace key = setting;
+    s[key::InputRangeA] = qint64(h.A);
+    s[key::InputRangeB] = qint64(h.B);
+    s[key::Differential] = h.ADiff;
+    s[key::ChannelBOn] = !h.BOff;
+    s[key::PullUpA] = h.PullUpA;
+    s[key::PullUpB] = h.PullUpB;
+}
+
 } // namespace
 
 void TFormMain::AddDisplaySettings(Settings& s) {
     namespace key = setting;
-    if (FormHardware) {
-        const HardwareChoice& h = session_->hardware();
-        s[key::InputRangeA] = qint64(h.A);
-        s[key::InputRangeB] = qint64(h.B);
-        s[key::Differential] = h.ADiff;
-        s[key::ChannelBOn] = !h.BOff;
-        s[key::PullUpA] = h.PullUpA;
-        s[key::PullUpB] = h.PullUpB;
-    }
+    if (FormHardware) AddHardwareSettings(s, session_->hardware());
     s[key::AxisTMin] = ScaleT.RangeStart;
     s[key::AxisTMax] = ScaleT.RangeEnd;
     s[key::AxisAMin] = ScaleA.RangeStart;
@@ -122,14 +124,7 @@ Settings TFormMain::DisplaySettings() {
     Settings s;
     AddDisplaySettings(s);
     // The instrument's choices whether or not one is linked now: its arrival changes no file.
-    namespace key = setting;
-    const HardwareChoice& h = session_->hardware();
-    s[key::InputRangeA] = qint64(h.A);
-    s[key::InputRangeB] = qint64(h.B);
-    s[key::Differential] = h.ADiff;
-    s[key::ChannelBOn] = !h.BOff;
-    s[key::PullUpA] = h.PullUpA;
-    s[key::PullUpB] = h.PullUpB;
+    AddHardwareSettings(s, session_->hardware());
     return s;
 }
 
