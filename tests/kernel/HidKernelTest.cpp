@@ -43,6 +43,14 @@ using namespace kurvimat::hid;
 
 namespace {
 
+// The instrument's part of the title, after the session's file ("Unbenannt – "); the whole title
+// when it has none.
+QString Caption(const QWidget& w) {
+    const QString title = w.windowTitle();
+    const qsizetype at = title.indexOf(QStringLiteral(" – "));
+    return at < 0 ? title : title.mid(at + 3);
+}
+
 // The deadlines only keep a broken kernel path from hanging the machine; no result depends on
 // how long anything takes.
 template <typename Predicate> bool pumpUntil(Predicate done, int ms = 30000) {
@@ -398,7 +406,7 @@ protected:
         second.destroy();
     }
     bool titled(const char* title) {
-        return pumpUntil([&] { return win->windowTitle() == QLatin1String(title); });
+        return pumpUntil([&] { return Caption(*win) == QLatin1String(title); });
     }
 
     RecordingDialogs dialogs;
@@ -443,7 +451,7 @@ TEST_F(KernelWindow, WaitingInstrumentTakesOverWhenTheHeldOneLeaves) {
     ASSERT_TRUE(second.create(two));
     ASSERT_TRUE(pumpUntil([&] { return !dialogs.questions.isEmpty(); }));
     pumpFor(100);
-    EXPECT_EQ(win->windowTitle(), QStringLiteral("Kurvimat 1.3 (KV-0001)"));
+    EXPECT_EQ(Caption(*win), QStringLiteral("Kurvimat 1.3 (KV-0001)"));
     EXPECT_TRUE(second.outputReports().empty());
 
     first.destroy();
@@ -573,14 +581,14 @@ TEST(KernelAsUser, MeetsTheInstrument) {
         TInstrumentLink link(win, makeSystemHidPlatform());
         EXPECT_TRUE(pumpUntil([&] { return !dialogs.errors.isEmpty(); }));
         EXPECT_EQ(win.HeldInstrument(), nullptr);
-        EXPECT_EQ(win.windowTitle(), QStringLiteral("Kurvimat"));
+        EXPECT_EQ(Caption(win), QStringLiteral("Kurvimat"));
         ASSERT_EQ(dialogs.errors.size(), 1);
         EXPECT_TRUE(dialogs.errors.front().contains(QStringLiteral("udevadm")));
         UserProcess::writeLine(toParent, "told");
         // Meanwhile the kernel's events wait in the monitor's socket.
         EXPECT_EQ(UserProcess::readLine(fromParent), "fixed");
         EXPECT_TRUE(pumpUntil([&] { return win.HeldInstrument() != nullptr; }));
-        EXPECT_EQ(win.windowTitle(), QStringLiteral("Kurvimat 1.3 (KV-4711)"));
+        EXPECT_EQ(Caption(win), QStringLiteral("Kurvimat 1.3 (KV-4711)"));
         EXPECT_EQ(dialogs.errors.size(), 1);
         UserProcess::writeLine(toParent, win.HeldInstrument() ? "adopted" : "not adopted");
     }
