@@ -7,8 +7,8 @@
 // `handoff_bench [SAMPLES]`; the journal goes to KURVIMAT_DATA_DIR (default: a folder under
 // the working folder, removed afterwards).
 #include "Journal.h"
-#include "TApplication.h"
-#include "TFormMain.h"
+#include "program/TApplication.h"
+#include "window/TFormMain.h"
 
 #include <QDir>
 #include <QElapsedTimer>

@@ -1,7 +1,7 @@
 // The floor for the program's start-up time: a bare Qt window with one label, started and
 // timed as the program is (KURVIMAT_START_NS, "startup_ms=" on stderr at the first frame).
 // bench/demo starts both alternately and prints the ratio.
-#include "StartupClock.h"
+#include "program/StartupClock.h"
 
 #include <QApplication>
 #include <QLabel>

@@ -3,8 +3,8 @@
 // the count beside it), against a plain repaint of the same view. Both end with the events the
 // window has posted to itself, as the event loop runs them. Samples alternate; medians of the
 // GUI thread's CPU time. `table_bench [SAMPLES]`; QT_SCALE_FACTOR=2 for a scaled screen.
-#include "PointTableModel.h"
-#include "TableWindow.h"
+#include "tables/PointTableModel.h"
+#include "tables/TableWindow.h"
 
 #include <QApplication>
 #include <QLocale>

@@ -98,6 +98,37 @@
     </message>
 </context>
 <context>
+    <name>ClassViewShare</name>
+    <message>
+        <source>&amp;Klassenansicht freigeben …</source>
+        <translation>Share &amp;class view …</translation>
+    </message>
+    <message>
+        <source>&amp;Freigabe beenden</source>
+        <translation>&amp;Stop sharing</translation>
+    </message>
+    <message>
+        <source>Klassenansicht: %1 verbunden</source>
+        <translation>Class view: %1 connected</translation>
+    </message>
+    <message>
+        <source>Klassenansicht</source>
+        <translation>Class view</translation>
+    </message>
+    <message>
+        <source>Die Schülerinnen und Schüler öffnen diese Adresse im Browser (im selben Netz) oder scannen den Code. Sie sehen die Messung live und können nichts verändern.</source>
+        <translation>Students open this address in a browser (on the same network) or scan the code. They see the measurement live and cannot change anything.</translation>
+    </message>
+    <message>
+        <source>Freigabe beenden</source>
+        <translation>Stop sharing</translation>
+    </message>
+    <message>
+        <source>Schließen</source>
+        <translation>Close</translation>
+    </message>
+</context>
+<context>
     <name>CommandLine</name>
     <message>
         <source>Zeigt diese Hilfe.</source>
@@ -248,6 +279,10 @@ The options of every Qt program work as well, such as -geometry 900x600+0+0, -pl
     <message>
         <source>Wiederherstellen</source>
         <translation>Restore</translation>
+    </message>
+    <message>
+        <source>Die Datei %1 ist schon vorhanden. Soll sie ersetzt werden?</source>
+        <translation>The file %1 already exists. Do you want to replace it?</translation>
     </message>
 </context>
 <context>
@@ -593,6 +628,429 @@ This installs the udev rule packaging/70-kurvimat.rules. Then unplug the instrum
     </message>
 </context>
 <context>
+    <name>MainActions</name>
+    <message>
+        <source>Versuch &amp;öffnen …</source>
+        <translation>&amp;Open experiment …</translation>
+    </message>
+    <message>
+        <source>Versuch &amp;speichern</source>
+        <translation>&amp;Save experiment</translation>
+    </message>
+    <message>
+        <source>Versuch speichern &amp;unter …</source>
+        <translation>Save experiment &amp;as …</translation>
+    </message>
+    <message>
+        <source>&amp;Zuletzt geöffnet</source>
+        <translation>Open &amp;recent</translation>
+    </message>
+    <message>
+        <source>Daten &amp;laden …</source>
+        <translation>&amp;Load data …</translation>
+    </message>
+    <message>
+        <source>&amp;Daten speichern …</source>
+        <translation>Save &amp;data …</translation>
+    </message>
+    <message>
+        <source>Schnappschuss l&amp;aden …</source>
+        <translation>Lo&amp;ad snapshot …</translation>
+    </message>
+    <message>
+        <source>Schnappschuss spei&amp;chern …</source>
+        <translation>Save sna&amp;pshot …</translation>
+    </message>
+    <message>
+        <source>Drucken …</source>
+        <translation>Print …</translation>
+    </message>
+    <message>
+        <source>&amp;Beenden</source>
+        <translation>&amp;Quit</translation>
+    </message>
+    <message>
+        <source>Bild speichern</source>
+        <translation>Save image</translation>
+    </message>
+    <message>
+        <source>in Fenstergröße …</source>
+        <translation>at window size …</translation>
+    </message>
+    <message>
+        <source>doppelt so groß …</source>
+        <translation>at double size …</translation>
+    </message>
+    <message>
+        <source>dreimal so groß …</source>
+        <translation>at triple size …</translation>
+    </message>
+    <message>
+        <source>&amp;Rückgängig</source>
+        <translation>&amp;Undo</translation>
+    </message>
+    <message>
+        <source>Daten &amp;kopieren</source>
+        <translation>&amp;Copy data</translation>
+    </message>
+    <message>
+        <source>Daten &amp;einfügen</source>
+        <translation>&amp;Paste data</translation>
+    </message>
+    <message>
+        <source>Bild kopieren</source>
+        <translation>Copy image</translation>
+    </message>
+    <message>
+        <source>Messwerte kopieren	Strg+C</source>
+        <translation>Copy readings	Ctrl+C</translation>
+    </message>
+    <message>
+        <source>Daten l&amp;öschen</source>
+        <translation>C&amp;lear data</translation>
+    </message>
+    <message>
+        <source>Trigger &amp;dauer</source>
+        <translation>Trigger &amp;continuous</translation>
+    </message>
+    <message>
+        <source>Trigger &amp;auto</source>
+        <translation>Trigger &amp;auto</translation>
+    </message>
+    <message>
+        <source>Trigger &amp;normal</source>
+        <translation>Trigger &amp;normal</translation>
+    </message>
+    <message>
+        <source>Trigger &amp;einzel</source>
+        <translation>Trigger s&amp;ingle</translation>
+    </message>
+    <message>
+        <source>&amp;Trigger</source>
+        <translation>&amp;Trigger</translation>
+    </message>
+    <message>
+        <source>&amp;Reset</source>
+        <translation>&amp;Reset</translation>
+    </message>
+    <message>
+        <source>&amp;Stopp</source>
+        <translation>&amp;Stop</translation>
+    </message>
+    <message>
+        <source>Schnapps&amp;chuss</source>
+        <translation>Snaps&amp;hot</translation>
+    </message>
+    <message>
+        <source>Messreihe &amp;behalten</source>
+        <translation>&amp;Keep run</translation>
+    </message>
+    <message>
+        <source>&amp;Verworfene Sitzungen …</source>
+        <translation>&amp;Discarded sessions …</translation>
+    </message>
+    <message>
+        <source>Zeitcursor t1, t2</source>
+        <translation>Time cursors t1, t2</translation>
+    </message>
+    <message>
+        <source>Wertcursor y1, y2</source>
+        <translation>Value cursors y1, y2</translation>
+    </message>
+    <message>
+        <source>S&amp;pektrum</source>
+        <translation>Spectr&amp;um</translation>
+    </message>
+    <message>
+        <source>Kanal &amp;A als x</source>
+        <translation>Channel &amp;A as x</translation>
+    </message>
+    <message>
+        <source>Kanal &amp;B als x</source>
+        <translation>Channel &amp;B as x</translation>
+    </message>
+    <message>
+        <source>Zeit in &amp;min</source>
+        <translation>Time in &amp;min</translation>
+    </message>
+    <message>
+        <source>&amp;Tabelle</source>
+        <translation>&amp;Table</translation>
+    </message>
+    <message>
+        <source>Mess&amp;reihen …</source>
+        <translation>&amp;Runs …</translation>
+    </message>
+    <message>
+        <source>&amp;Großanzeige</source>
+        <translation>B&amp;ig display</translation>
+    </message>
+    <message>
+        <source>&amp;Vollbild</source>
+        <translation>&amp;Full screen</translation>
+    </message>
+    <message>
+        <source>&amp;Anleitung</source>
+        <translation>&amp;Guide</translation>
+    </message>
+    <message>
+        <source>&amp;Formelvariablen</source>
+        <translation>&amp;Formula variables</translation>
+    </message>
+    <message>
+        <source>Ü&amp;ber Kurvimat</source>
+        <translation>&amp;About Kurvimat</translation>
+    </message>
+    <message>
+        <source>Ausgleichskurve entfernen</source>
+        <translation>Remove curve fit</translation>
+    </message>
+    <message>
+        <source>Ausgleichs&amp;kurve</source>
+        <translation>Curve &amp;fit</translation>
+    </message>
+    <message>
+        <source>&amp;Datei</source>
+        <translation>&amp;File</translation>
+    </message>
+    <message>
+        <source>&amp;Bearbeiten</source>
+        <translation>&amp;Edit</translation>
+    </message>
+    <message>
+        <source>&amp;Messen</source>
+        <translation>&amp;Measure</translation>
+    </message>
+    <message>
+        <source>&amp;Ansicht</source>
+        <translation>&amp;View</translation>
+    </message>
+    <message>
+        <source>&amp;Hilfe</source>
+        <translation>&amp;Help</translation>
+    </message>
+    <message>
+        <source>Angehalten</source>
+        <translation>Stopped</translation>
+    </message>
+    <message>
+        <source>x-Cursor x1, x2</source>
+        <translation>x cursors x1, x2</translation>
+    </message>
+    <message>
+        <source>y-Cursor y1, y2</source>
+        <translation>y cursors y1, y2</translation>
+    </message>
+    <message>
+        <source>Ausgleichskurve %1 (%2)</source>
+        <translation>Curve fit %1 (%2)</translation>
+    </message>
+    <message>
+        <source>&amp;Rückgängig: %1</source>
+        <translation>&amp;Undo: %1</translation>
+    </message>
+    <message>
+        <source>Daten löschen</source>
+        <translation>Clear data</translation>
+    </message>
+    <message>
+        <source>Daten einfügen</source>
+        <translation>Paste data</translation>
+    </message>
+    <message>
+        <source>Daten laden</source>
+        <translation>Load data</translation>
+    </message>
+    <message>
+        <source>&amp;Rückgängig: Zoom</source>
+        <translation>&amp;Undo: zoom</translation>
+    </message>
+</context>
+<context>
+    <name>MainCursors</name>
+    <message>
+        <source>▸ Doppelklick: alle Werte</source>
+        <translation>▸ Double-click: all values</translation>
+    </message>
+    <message>
+        <source>Doppelklick: Messwerte ein- oder ausklappen</source>
+        <translation>Double-click: show or hide the readings</translation>
+    </message>
+    <message>
+        <source>Wertcursor an Achse B</source>
+        <translation>Value cursors on axis B</translation>
+    </message>
+    <message>
+        <source>Wertcursor an Achse A</source>
+        <translation>Value cursors on axis A</translation>
+    </message>
+    <message>
+        <source>Messwerte eingeklappt</source>
+        <translation>Readings folded</translation>
+    </message>
+    <message>
+        <source>Zoom zurück	Rücktaste</source>
+        <translation>Zoom back	Backspace</translation>
+    </message>
+</context>
+<context>
+    <name>MainLayout</name>
+    <message>
+        <source>Kanal %1</source>
+        <translation>Channel %1</translation>
+    </message>
+    <message>
+        <source>, A=U=</source>
+        <translation>, A=U=</translation>
+    </message>
+    <message>
+        <source>, B=U=</source>
+        <translation>, B=U=</translation>
+    </message>
+    <message>
+        <source>Signal %1</source>
+        <translation>Signal %1</translation>
+    </message>
+    <message>
+        <source>Spannung unkalibriert (V): U</source>
+        <translation>Voltage uncalibrated (V): U</translation>
+    </message>
+    <message>
+        <source>Rohdaten: y</source>
+        <translation>Raw data: y</translation>
+    </message>
+    <message>
+        <source>Signalname</source>
+        <translation>Signal name</translation>
+    </message>
+    <message>
+        <source>Einheit</source>
+        <translation>Unit</translation>
+    </message>
+    <message>
+        <source>Spannung</source>
+        <translation>Voltage</translation>
+    </message>
+    <message>
+        <source>Berechnungsterm</source>
+        <translation>Expression</translation>
+    </message>
+    <message>
+        <source>anzeigen</source>
+        <translation>show</translation>
+    </message>
+    <message>
+        <source>Skala min ... max</source>
+        <translation>Scale min ... max</translation>
+    </message>
+    <message>
+        <source>auto</source>
+        <translation>auto</translation>
+    </message>
+    <message>
+        <source>Trigger</source>
+        <translation>Trigger</translation>
+    </message>
+    <message>
+        <source>dauer</source>
+        <translation>cont.</translation>
+    </message>
+    <message>
+        <source>normal</source>
+        <translation>normal</translation>
+    </message>
+    <message>
+        <source>einzel</source>
+        <translation>single</translation>
+    </message>
+    <message>
+        <source>Reset</source>
+        <translation>Reset</translation>
+    </message>
+    <message>
+        <source>Daten kopieren</source>
+        <translation>Copy data</translation>
+    </message>
+    <message>
+        <source>speichern</source>
+        <translation>save</translation>
+    </message>
+    <message>
+        <source>laden</source>
+        <translation>load</translation>
+    </message>
+    <message>
+        <source>einfügen</source>
+        <translation>paste</translation>
+    </message>
+    <message>
+        <source>löschen</source>
+        <translation>clear</translation>
+    </message>
+    <message>
+        <source>Schnappschuss kopieren</source>
+        <translation>Copy snapshot</translation>
+    </message>
+    <message>
+        <source>USB-Speicheroszilloskop</source>
+        <translation>USB storage oscilloscope</translation>
+    </message>
+    <message>
+        <source>USB-Datenverlust!</source>
+        <translation>USB data loss!</translation>
+    </message>
+    <message>
+        <source>Messintervall</source>
+        <translation>Sampling interval</translation>
+    </message>
+    <message>
+        <source>2 ms (500 Hz) (8-Bit)</source>
+        <translation>2 ms (500 Hz) (8-bit)</translation>
+    </message>
+    <message>
+        <source>Anzahl Datenpunkte</source>
+        <translation>Number of data points</translation>
+    </message>
+    <message>
+        <source>Einstellungen</source>
+        <translation>Settings</translation>
+    </message>
+    <message>
+        <source>Signale bearbeiten</source>
+        <translation>Edit signals</translation>
+    </message>
+    <message>
+        <source>Kanal A als x</source>
+        <translation>Channel A as x</translation>
+    </message>
+    <message>
+        <source>Kanal B als x</source>
+        <translation>Channel B as x</translation>
+    </message>
+    <message>
+        <source>Spektrum</source>
+        <translation>Spectrum</translation>
+    </message>
+    <message>
+        <source>Zeit in min</source>
+        <translation>Time in min</translation>
+    </message>
+    <message>
+        <source>Schnappschuss</source>
+        <translation>Snapshot</translation>
+    </message>
+    <message>
+        <source>automatisch beim
+Trigger</source>
+        <translation>automatically on
+trigger</translation>
+    </message>
+    <message>
+        <source>Analyse</source>
+        <translation>Analysis</translation>
+    </message>
+</context>
+<context>
     <name>MainRuns</name>
     <message>
         <source>Reihe %1</source>
@@ -617,6 +1075,248 @@ This installs the udev rule packaging/70-kurvimat.rules. Then unplug the instrum
     <message>
         <source>Diese Punkte sind schon „%1“.</source>
         <translation>These points are already “%1”.</translation>
+    </message>
+</context>
+<context>
+    <name>MainSpectrum</name>
+    <message>
+        <source>, Amplitude</source>
+        <translation>, amplitude</translation>
+    </message>
+    <message>
+        <source>Frequenz in &lt;vf&gt;Hz</source>
+        <translation>Frequency in &lt;vf&gt;Hz</translation>
+    </message>
+    <message>
+        <source>Hann-Fenster</source>
+        <translation>Hann window</translation>
+    </message>
+    <message>
+        <source>Rechteckfenster</source>
+        <translation>Rectangular window</translation>
+    </message>
+</context>
+<context>
+    <name>MainTooltips</name>
+    <message>
+        <source>Berechnungsterm des Signals aus den Variablen; mit Enter übernehmen. Hilfe ▸ Formelvariablen erklärt mehr.</source>
+        <translation>The signal&apos;s expression in the variables; Enter applies it. Help ▸ Formula variables tells more.</translation>
+    </message>
+    <message>
+        <source>Skala automatisch erweitern, sobald Messwerte darüber hinausgehen (an/aus).</source>
+        <translation>Widen the scale automatically when readings go beyond it (on/off).</translation>
+    </message>
+    <message>
+        <source>Skala einmal an alle Messwerte anpassen.</source>
+        <translation>Fit the scale to all readings once.</translation>
+    </message>
+    <message>
+        <source>Die Rohwerte der letzten Sekunden, wie das Gerät sie liefert.</source>
+        <translation>The raw values of the last seconds as the instrument delivers them.</translation>
+    </message>
+    <message>
+        <source>Startet sofort eine Messung, ohne auf die Triggerbedingung zu warten (Messen ▸ Trigger).</source>
+        <translation>Starts a measurement at once without waiting for the trigger condition (Measure ▸ Trigger).</translation>
+    </message>
+    <message>
+        <source>Der Kanal, dessen Signal die Messung auslöst; ein Klick wechselt zwischen A und B.</source>
+        <translation>The channel whose signal triggers the measurement; a click switches between A and B.</translation>
+    </message>
+    <message>
+        <source>Auslösen bei steigendem (+) oder fallendem (-) Signal; ein Klick wechselt.</source>
+        <translation>Trigger on a rising (+) or falling (-) signal; a click switches.</translation>
+    </message>
+    <message>
+        <source>dauer: eine Messung nach der anderen, ohne auf den Trigger zu warten (Messen ▸ Trigger dauer).</source>
+        <translation>cont.: one measurement after the other without waiting for the trigger (Measure ▸ Trigger continuous).</translation>
+    </message>
+    <message>
+        <source>auto: misst beim Trigger; kommt keiner, nach einer Messdauer auch ohne ihn (Messen ▸ Trigger auto).</source>
+        <translation>auto: measures on the trigger; without one, after a measuring time anyway (Measure ▸ Trigger auto).</translation>
+    </message>
+    <message>
+        <source>normal: misst nur, wenn das Signal die Triggerschwelle in der gewählten Richtung kreuzt (Messen ▸ Trigger normal).</source>
+        <translation>normal: measures only when the signal crosses the trigger level in the chosen direction (Measure ▸ Trigger normal).</translation>
+    </message>
+    <message>
+        <source>einzel: genau eine Messung beim nächsten Trigger; „Reset“ macht für die nächste bereit (Messen ▸ Trigger einzel).</source>
+        <translation>single: exactly one measurement at the next trigger; “Reset” readies the next one (Measure ▸ Trigger single).</translation>
+    </message>
+    <message>
+        <source>Bricht eine laufende Messung ab und wartet wieder auf den Trigger; im Modus einzel: bereit für die nächste Messung.</source>
+        <translation>Abandons a running measurement and waits for the trigger again; in single mode: ready for the next measurement.</translation>
+    </message>
+    <message>
+        <source>Der Verlauf der Messpunkte; ein Klick oder Ziehen setzt Triggerschwelle und Vorlauf.</source>
+        <translation>The course of the points; a click or a drag sets the trigger level and the pre-trigger.</translation>
+    </message>
+    <message>
+        <source>Die Zeit zwischen zwei Messpunkten; jeder Punkt ist der Mittelwert dieser Zeit.</source>
+        <translation>The time between two points; each point is the mean over this time.</translation>
+    </message>
+    <message>
+        <source>Wie viele Messpunkte eine Messung hat.</source>
+        <translation>How many points a measurement has.</translation>
+    </message>
+    <message>
+        <source>Einstellungen des angeschlossenen Geräts (Eingangsbereiche).</source>
+        <translation>Settings of the connected instrument (input ranges).</translation>
+    </message>
+    <message>
+        <source>Obere Grenze des Eingangsbereichs.</source>
+        <translation>Upper end of the input range.</translation>
+    </message>
+    <message>
+        <source>Untere Grenze des Eingangsbereichs.</source>
+        <translation>Lower end of the input range.</translation>
+    </message>
+    <message>
+        <source>Das Signal von Kanal A: einen Eintrag wählen oder eine Zeile „Name (Einheit): Term“ eingeben und mit Enter übernehmen.</source>
+        <translation>The signal of channel A: choose an entry, or type a line “name (unit): expression” and apply it with Enter.</translation>
+    </message>
+    <message>
+        <source>Das Signal von Kanal B: einen Eintrag wählen oder eine Zeile „Name (Einheit): Term“ eingeben und mit Enter übernehmen.</source>
+        <translation>The signal of channel B: choose an entry, or type a line “name (unit): expression” and apply it with Enter.</translation>
+    </message>
+    <message>
+        <source>Der Name des Signals A; mit Enter übernehmen.</source>
+        <translation>The name of signal A; Enter applies it.</translation>
+    </message>
+    <message>
+        <source>Der Name des Signals B; mit Enter übernehmen.</source>
+        <translation>The name of signal B; Enter applies it.</translation>
+    </message>
+    <message>
+        <source>Die Einheit des Signals A; mit Enter übernehmen.</source>
+        <translation>The unit of signal A; Enter applies it.</translation>
+    </message>
+    <message>
+        <source>Die Einheit des Signals B; mit Enter übernehmen.</source>
+        <translation>The unit of signal B; Enter applies it.</translation>
+    </message>
+    <message>
+        <source>Der kleinste Wert der Skala A; mit Enter übernehmen.</source>
+        <translation>The lowest value of scale A; Enter applies it.</translation>
+    </message>
+    <message>
+        <source>Der größte Wert der Skala A; mit Enter übernehmen.</source>
+        <translation>The highest value of scale A; Enter applies it.</translation>
+    </message>
+    <message>
+        <source>Der kleinste Wert der Skala B; mit Enter übernehmen.</source>
+        <translation>The lowest value of scale B; Enter applies it.</translation>
+    </message>
+    <message>
+        <source>Der größte Wert der Skala B; mit Enter übernehmen.</source>
+        <translation>The highest value of scale B; Enter applies it.</translation>
+    </message>
+    <message>
+        <source>Kanal A im Diagramm zeigen.</source>
+        <translation>Show channel A in the plot.</translation>
+    </message>
+    <message>
+        <source>Kanal B im Diagramm zeigen.</source>
+        <translation>Show channel B in the plot.</translation>
+    </message>
+    <message>
+        <source>Skala A beim Übernehmen aus dem Wertebereich des Signals bestimmen.</source>
+        <translation>Take scale A from the signal&apos;s range of values when it is applied.</translation>
+    </message>
+    <message>
+        <source>Skala B beim Übernehmen aus dem Wertebereich des Signals bestimmen.</source>
+        <translation>Take scale B from the signal&apos;s range of values when it is applied.</translation>
+    </message>
+    <message>
+        <source>Das Diagramm: Ziehen oder Mausrad zoomt, Doppelklick passt an, Rücktaste zoomt zurück; rechte Maustaste: Cursor, Bild, Ausgleichskurve.</source>
+        <translation>The plot: a drag or the mouse wheel zooms, a double click fits, Backspace zooms back; right mouse button: cursors, image, curve fit.</translation>
+    </message>
+    <message>
+        <source>Öffnet die Liste der eigenen Signale zum Bearbeiten.</source>
+        <translation>Opens the list of your own signals for editing.</translation>
+    </message>
+    <message>
+        <source>Kanal A auf der x-Achse: zeigt B über A (Ansicht ▸ Kanal A als x).</source>
+        <translation>Channel A on the x axis: shows B over A (View ▸ Channel A as x).</translation>
+    </message>
+    <message>
+        <source>Kanal B auf der x-Achse: zeigt A über B (Ansicht ▸ Kanal B als x).</source>
+        <translation>Channel B on the x axis: shows A over B (View ▸ Channel B as x).</translation>
+    </message>
+    <message>
+        <source>Zeigt das Frequenzspektrum der Messung (Messen ▸ Spektrum).</source>
+        <translation>Shows the frequency spectrum of the measurement (Measure ▸ Spectrum).</translation>
+    </message>
+    <message>
+        <source>Die Zeitachse in Minuten statt in Sekunden.</source>
+        <translation>The time axis in minutes instead of seconds.</translation>
+    </message>
+    <message>
+        <source>Kopiert die Messdaten als Tabelle in die Zwischenablage, etwa für eine Tabellenkalkulation.</source>
+        <translation>Copies the data as a table to the clipboard, for a spreadsheet say.</translation>
+    </message>
+    <message>
+        <source>Speichert die Messdaten in einer Textdatei (Datei ▸ Daten speichern).</source>
+        <translation>Saves the data in a text file (File ▸ Save data).</translation>
+    </message>
+    <message>
+        <source>Lädt Messdaten aus einer Textdatei; Strg+Z nimmt es zurück.</source>
+        <translation>Loads data from a text file; Ctrl+Z takes it back.</translation>
+    </message>
+    <message>
+        <source>Übernimmt Messdaten aus der Zwischenablage; Strg+Z nimmt es zurück.</source>
+        <translation>Takes data from the clipboard; Ctrl+Z takes it back.</translation>
+    </message>
+    <message>
+        <source>Löscht die Messdaten; Strg+Z holt sie zurück.</source>
+        <translation>Clears the data; Ctrl+Z brings them back.</translation>
+    </message>
+    <message>
+        <source>Kopiert den Schnappschuss als Tabelle in die Zwischenablage.</source>
+        <translation>Copies the snapshot as a table to the clipboard.</translation>
+    </message>
+    <message>
+        <source>Speichert den Schnappschuss in einer Textdatei.</source>
+        <translation>Saves the snapshot in a text file.</translation>
+    </message>
+    <message>
+        <source>Lädt einen Schnappschuss aus einer Textdatei.</source>
+        <translation>Loads a snapshot from a text file.</translation>
+    </message>
+    <message>
+        <source>Übernimmt einen Schnappschuss aus der Zwischenablage.</source>
+        <translation>Takes a snapshot from the clipboard.</translation>
+    </message>
+    <message>
+        <source>Löscht den Schnappschuss.</source>
+        <translation>Clears the snapshot.</translation>
+    </message>
+    <message>
+        <source>Der Schnappschuss: die Messung als graue Vergleichskurve.</source>
+        <translation>The snapshot: the measurement as a grey curve to compare with.</translation>
+    </message>
+    <message>
+        <source>Hält die Messung als graue Vergleichskurve fest (Messen ▸ Schnappschuss).</source>
+        <translation>Keeps the measurement as a grey curve to compare with (Measure ▸ Snapshot).</translation>
+    </message>
+    <message>
+        <source>Bei jedem Trigger wird die vorige Messung zum Schnappschuss.</source>
+        <translation>At every trigger the previous measurement becomes the snapshot.</translation>
+    </message>
+    <message>
+        <source>Gedrückt halten: die Auswertung der Messung.</source>
+        <translation>Hold pressed: the analysis of the measurement.</translation>
+    </message>
+    <message>
+        <source>Zeigt die Auswertung der Messung oder blendet sie aus.</source>
+        <translation>Shows or hides the analysis of the measurement.</translation>
+    </message>
+    <message>
+        <source>Es werden keine Messungen gespeichert; das Diagramm steht. Weiter mit der Leertaste oder Messen ▸ Weiter.</source>
+        <translation>No measurement is stored; the plot holds. Continue with Space or Measure ▸ Continue.</translation>
+    </message>
+    <message>
+        <source>Die Messwerte an den Cursorn; Doppelklick klappt ein und aus, Strg+C kopiert. „–“ bei der Frequenz: keine volle Periode zwischen den Cursorn.</source>
+        <translation>The readings at the cursors; a double click folds them in and out, Ctrl+C copies. “–” for the frequency: no full period between the cursors.</translation>
     </message>
 </context>
 <context>
@@ -971,6 +1671,85 @@ This installs the udev rule packaging/70-kurvimat.rules. Then unplug the instrum
     </message>
 </context>
 <context>
+    <name>SignalGroups</name>
+    <message>
+        <source>Klammer fehlt</source>
+        <translation>a bracket is missing</translation>
+    </message>
+    <message>
+        <source>Klammer fehlt an Stelle %1</source>
+        <translation>a bracket is missing at position %1</translation>
+    </message>
+    <message>
+        <source>Leerzeichen in der Formel</source>
+        <translation>spaces in the formula</translation>
+    </message>
+    <message>
+        <source>Leerzeichen an Stelle %1</source>
+        <translation>a blank at position %1</translation>
+    </message>
+    <message>
+        <source>die Formel ist zu lang</source>
+        <translation>the formula is too long</translation>
+    </message>
+    <message>
+        <source>zu viele Klammerebenen</source>
+        <translation>too many levels of brackets</translation>
+    </message>
+    <message>
+        <source>die Formel ist zu umfangreich</source>
+        <translation>the formula is too long</translation>
+    </message>
+    <message>
+        <source>unbekannter Name</source>
+        <translation>unknown name</translation>
+    </message>
+    <message>
+        <source>die Schreibweise ist unverständlich</source>
+        <translation>the notation cannot be understood</translation>
+    </message>
+    <message>
+        <source>unverständliche Schreibweise an Stelle %1</source>
+        <translation>the notation cannot be understood at position %1</translation>
+    </message>
+    <message>
+        <source>die Formel lässt sich nicht übersetzen</source>
+        <translation>the formula cannot be translated</translation>
+    </message>
+    <message>
+        <source>Die Formel von Signal %1 ist fehlerhaft: %2 (%3).</source>
+        <translation>The formula of signal %1 is faulty: %2 (%3).</translation>
+    </message>
+    <message>
+        <source>Meldung des Formelparsers: %1</source>
+        <translation>Message of the formula parser: %1</translation>
+    </message>
+    <message>
+        <source>Signal %1: Die Formel „%2“ teilt mit DIV oder MOD durch null; ihr Wert gilt dort als 0. (Meldung des Formelparsers: %3)
+</source>
+        <translation>Signal %1: the formula “%2” divides by zero with DIV or MOD; its value there counts as 0. (Message of the formula parser: %3)
+</translation>
+    </message>
+    <message>
+        <source>Division durch 0</source>
+        <translation>division by 0</translation>
+    </message>
+    <message>
+        <source>Überlauf</source>
+        <translation>overflow</translation>
+    </message>
+    <message>
+        <source>ungültige Rechnung</source>
+        <translation>invalid calculation</translation>
+    </message>
+    <message>
+        <source>Signal %1: Die Formel „%2“ gibt für keinen Messwert einen Wert (%3); seine Punkte werden nicht gezeichnet.
+</source>
+        <translation>Signal %1: The formula “%2” gives no value for any measurement (%3); its points are not drawn.
+</translation>
+    </message>
+</context>
+<context>
     <name>SpectrumPlot</name>
     <message>
         <source>Fenster</source>
@@ -1093,14 +1872,6 @@ This installs the udev rule packaging/70-kurvimat.rules. Then unplug the instrum
 <context>
     <name>TFormMain</name>
     <message>
-        <source>▸ Doppelklick: alle Werte</source>
-        <translation>▸ Double-click: all values</translation>
-    </message>
-    <message>
-        <source>Die Datei %1 ist schon vorhanden. Soll sie ersetzt werden?</source>
-        <translation>The file %1 already exists. Do you want to replace it?</translation>
-    </message>
-    <message>
         <source>Datei &quot;%1&quot; kann nicht erstellt werden. %2</source>
         <translation>The file &quot;%1&quot; cannot be created. %2</translation>
     </message>
@@ -1137,152 +1908,6 @@ This installs the udev rule packaging/70-kurvimat.rules. Then unplug the instrum
         <translation> contains no readings.</translation>
     </message>
     <message>
-        <source>USB-Speicheroszilloskop</source>
-        <translation>USB storage oscilloscope</translation>
-    </message>
-    <message>
-        <source>USB-Datenverlust!</source>
-        <translation>USB data loss!</translation>
-    </message>
-    <message>
-        <source>Trigger</source>
-        <translation>Trigger</translation>
-    </message>
-    <message>
-        <source>dauer</source>
-        <translation>cont.</translation>
-    </message>
-    <message>
-        <source>auto</source>
-        <translation>auto</translation>
-    </message>
-    <message>
-        <source>normal</source>
-        <translation>normal</translation>
-    </message>
-    <message>
-        <source>einzel</source>
-        <translation>single</translation>
-    </message>
-    <message>
-        <source>Reset</source>
-        <translation>Reset</translation>
-    </message>
-    <message>
-        <source>Messintervall</source>
-        <translation>Sampling interval</translation>
-    </message>
-    <message>
-        <source>2 ms (500 Hz) (8-Bit)</source>
-        <translation>2 ms (500 Hz) (8-bit)</translation>
-    </message>
-    <message>
-        <source>Anzahl Datenpunkte</source>
-        <translation>Number of data points</translation>
-    </message>
-    <message>
-        <source>Einstellungen</source>
-        <translation>Settings</translation>
-    </message>
-    <message>
-        <source>, A=U=</source>
-        <translation>, A=U=</translation>
-    </message>
-    <message>
-        <source>, B=U=</source>
-        <translation>, B=U=</translation>
-    </message>
-    <message>
-        <source>Spannung unkalibriert (V): U</source>
-        <translation>Voltage uncalibrated (V): U</translation>
-    </message>
-    <message>
-        <source>Rohdaten: y</source>
-        <translation>Raw data: y</translation>
-    </message>
-    <message>
-        <source>Signalname</source>
-        <translation>Signal name</translation>
-    </message>
-    <message>
-        <source>Einheit</source>
-        <translation>Unit</translation>
-    </message>
-    <message>
-        <source>Spannung</source>
-        <translation>Voltage</translation>
-    </message>
-    <message>
-        <source>Berechnungsterm</source>
-        <translation>Expression</translation>
-    </message>
-    <message>
-        <source>anzeigen</source>
-        <translation>show</translation>
-    </message>
-    <message>
-        <source>Skala min ... max</source>
-        <translation>Scale min ... max</translation>
-    </message>
-    <message>
-        <source>Signale bearbeiten</source>
-        <translation>Edit signals</translation>
-    </message>
-    <message>
-        <source>Kanal A als x</source>
-        <translation>Channel A as x</translation>
-    </message>
-    <message>
-        <source>Kanal B als x</source>
-        <translation>Channel B as x</translation>
-    </message>
-    <message>
-        <source>Spektrum</source>
-        <translation>Spectrum</translation>
-    </message>
-    <message>
-        <source>Zeit in min</source>
-        <translation>Time in min</translation>
-    </message>
-    <message>
-        <source>Daten kopieren</source>
-        <translation>Copy data</translation>
-    </message>
-    <message>
-        <source>speichern</source>
-        <translation>save</translation>
-    </message>
-    <message>
-        <source>laden</source>
-        <translation>load</translation>
-    </message>
-    <message>
-        <source>einfügen</source>
-        <translation>paste</translation>
-    </message>
-    <message>
-        <source>löschen</source>
-        <translation>clear</translation>
-    </message>
-    <message>
-        <source>Schnappschuss kopieren</source>
-        <translation>Copy snapshot</translation>
-    </message>
-    <message>
-        <source>Schnappschuss</source>
-        <translation>Snapshot</translation>
-    </message>
-    <message>
-        <source>automatisch beim
-Trigger</source>
-        <translation>automatically on
-trigger</translation>
-    </message>
-    <message>
-        <source>Analyse</source>
-        <translation>Analysis</translation>
-    </message>
-    <message>
         <source>PNG-Bilder (*.png);;Alle Dateien (*.*)</source>
         <translation>PNG images (*.png);;All files (*.*)</translation>
     </message>
@@ -1293,124 +1918,6 @@ trigger</translation>
     <message>
         <source>Der Drucker kann nicht benutzt werden.</source>
         <translation>The printer cannot be used.</translation>
-    </message>
-    <message>
-        <source>Bild kopieren</source>
-        <translation>Copy image</translation>
-    </message>
-    <message>
-        <source>Bild speichern</source>
-        <translation>Save image</translation>
-    </message>
-    <message>
-        <source>in Fenstergröße …</source>
-        <translation>at window size …</translation>
-    </message>
-    <message>
-        <source>doppelt so groß …</source>
-        <translation>at double size …</translation>
-    </message>
-    <message>
-        <source>dreimal so groß …</source>
-        <translation>at triple size …</translation>
-    </message>
-    <message>
-        <source>Drucken …</source>
-        <translation>Print …</translation>
-    </message>
-    <message>
-        <source>Ausgleichskurve %1 (%2)</source>
-        <translation>Curve fit %1 (%2)</translation>
-    </message>
-    <message>
-        <source>Ausgleichskurve entfernen</source>
-        <translation>Remove curve fit</translation>
-    </message>
-    <message>
-        <source>Leerzeichen in der Formel</source>
-        <translation>spaces in the formula</translation>
-    </message>
-    <message>
-        <source>zu viele Klammerebenen</source>
-        <translation>too many levels of brackets</translation>
-    </message>
-    <message>
-        <source>die Formel ist zu umfangreich</source>
-        <translation>the formula is too long</translation>
-    </message>
-    <message>
-        <source>unbekannter Name</source>
-        <translation>unknown name</translation>
-    </message>
-    <message>
-        <source>die Schreibweise ist unverständlich</source>
-        <translation>the notation cannot be understood</translation>
-    </message>
-    <message>
-        <source>die Formel lässt sich nicht übersetzen</source>
-        <translation>the formula cannot be translated</translation>
-    </message>
-    <message>
-        <source>, Amplitude</source>
-        <translation>, amplitude</translation>
-    </message>
-    <message>
-        <source>Frequenz in &lt;vf&gt;Hz</source>
-        <translation>Frequency in &lt;vf&gt;Hz</translation>
-    </message>
-    <message>
-        <source>Hann-Fenster</source>
-        <translation>Hann window</translation>
-    </message>
-    <message>
-        <source>Rechteckfenster</source>
-        <translation>Rectangular window</translation>
-    </message>
-    <message>
-        <source>Signal %1: Die Formel „%2“ teilt mit DIV oder MOD durch null; ihr Wert gilt dort als 0. (Meldung des Formelparsers: %3)
-</source>
-        <translation>Signal %1: the formula “%2” divides by zero with DIV or MOD; its value there counts as 0. (Message of the formula parser: %3)
-</translation>
-    </message>
-    <message>
-        <source>Doppelklick: Messwerte ein- oder ausklappen</source>
-        <translation>Double-click: show or hide the readings</translation>
-    </message>
-    <message>
-        <source>Zeitcursor t1, t2</source>
-        <translation>Time cursors t1, t2</translation>
-    </message>
-    <message>
-        <source>x-Cursor x1, x2</source>
-        <translation>x cursors x1, x2</translation>
-    </message>
-    <message>
-        <source>Wertcursor y1, y2</source>
-        <translation>Value cursors y1, y2</translation>
-    </message>
-    <message>
-        <source>y-Cursor y1, y2</source>
-        <translation>y cursors y1, y2</translation>
-    </message>
-    <message>
-        <source>Wertcursor an Achse B</source>
-        <translation>Value cursors on axis B</translation>
-    </message>
-    <message>
-        <source>Wertcursor an Achse A</source>
-        <translation>Value cursors on axis A</translation>
-    </message>
-    <message>
-        <source>Messwerte eingeklappt</source>
-        <translation>Readings folded</translation>
-    </message>
-    <message>
-        <source>Messwerte kopieren	Strg+C</source>
-        <translation>Copy readings	Ctrl+C</translation>
-    </message>
-    <message>
-        <source>Zoom zurück	Rücktaste</source>
-        <translation>Zoom back	Backspace</translation>
     </message>
     <message>
         <source>1 Zeile enthält keine lesbaren Messwerte und wurde übersprungen</source>
@@ -1441,176 +1948,8 @@ trigger</translation>
         <translation>Only the first %1 points were loaded; %2 more lines were not loaded.</translation>
     </message>
     <message>
-        <source>Kanal %1</source>
-        <translation>Channel %1</translation>
-    </message>
-    <message>
-        <source>Signal %1</source>
-        <translation>Signal %1</translation>
-    </message>
-    <message>
-        <source>Daten einfügen</source>
-        <translation>Paste data</translation>
-    </message>
-    <message>
-        <source>Daten laden</source>
-        <translation>Load data</translation>
-    </message>
-    <message>
-        <source>Daten löschen</source>
-        <translation>Clear data</translation>
-    </message>
-    <message>
-        <source>&amp;Datei</source>
-        <translation>&amp;File</translation>
-    </message>
-    <message>
-        <source>&amp;Bearbeiten</source>
-        <translation>&amp;Edit</translation>
-    </message>
-    <message>
-        <source>&amp;Messen</source>
-        <translation>&amp;Measure</translation>
-    </message>
-    <message>
-        <source>&amp;Ansicht</source>
-        <translation>&amp;View</translation>
-    </message>
-    <message>
-        <source>&amp;Hilfe</source>
-        <translation>&amp;Help</translation>
-    </message>
-    <message>
-        <source>Angehalten</source>
-        <translation>Stopped</translation>
-    </message>
-    <message>
-        <source>Versuch &amp;öffnen …</source>
-        <translation>&amp;Open experiment …</translation>
-    </message>
-    <message>
-        <source>Daten &amp;laden …</source>
-        <translation>&amp;Load data …</translation>
-    </message>
-    <message>
-        <source>&amp;Daten speichern …</source>
-        <translation>Save &amp;data …</translation>
-    </message>
-    <message>
-        <source>Schnappschuss l&amp;aden …</source>
-        <translation>Lo&amp;ad snapshot …</translation>
-    </message>
-    <message>
-        <source>Schnappschuss spei&amp;chern …</source>
-        <translation>Save sna&amp;pshot …</translation>
-    </message>
-    <message>
-        <source>&amp;Beenden</source>
-        <translation>&amp;Quit</translation>
-    </message>
-    <message>
-        <source>&amp;Rückgängig</source>
-        <translation>&amp;Undo</translation>
-    </message>
-    <message>
-        <source>Daten &amp;kopieren</source>
-        <translation>&amp;Copy data</translation>
-    </message>
-    <message>
-        <source>Daten &amp;einfügen</source>
-        <translation>&amp;Paste data</translation>
-    </message>
-    <message>
-        <source>Daten l&amp;öschen</source>
-        <translation>C&amp;lear data</translation>
-    </message>
-    <message>
-        <source>Trigger &amp;dauer</source>
-        <translation>Trigger &amp;continuous</translation>
-    </message>
-    <message>
-        <source>Trigger &amp;auto</source>
-        <translation>Trigger &amp;auto</translation>
-    </message>
-    <message>
-        <source>Trigger &amp;normal</source>
-        <translation>Trigger &amp;normal</translation>
-    </message>
-    <message>
-        <source>Trigger &amp;einzel</source>
-        <translation>Trigger s&amp;ingle</translation>
-    </message>
-    <message>
-        <source>&amp;Trigger</source>
-        <translation>&amp;Trigger</translation>
-    </message>
-    <message>
-        <source>&amp;Reset</source>
-        <translation>&amp;Reset</translation>
-    </message>
-    <message>
         <source>&amp;Stopp</source>
         <translation>&amp;Stop</translation>
-    </message>
-    <message>
-        <source>Schnapps&amp;chuss</source>
-        <translation>Snaps&amp;hot</translation>
-    </message>
-    <message>
-        <source>Messreihe &amp;behalten</source>
-        <translation>&amp;Keep run</translation>
-    </message>
-    <message>
-        <source>S&amp;pektrum</source>
-        <translation>Spectr&amp;um</translation>
-    </message>
-    <message>
-        <source>Kanal &amp;A als x</source>
-        <translation>Channel &amp;A as x</translation>
-    </message>
-    <message>
-        <source>Kanal &amp;B als x</source>
-        <translation>Channel &amp;B as x</translation>
-    </message>
-    <message>
-        <source>Zeit in &amp;min</source>
-        <translation>Time in &amp;min</translation>
-    </message>
-    <message>
-        <source>&amp;Tabelle</source>
-        <translation>&amp;Table</translation>
-    </message>
-    <message>
-        <source>&amp;Großanzeige</source>
-        <translation>B&amp;ig display</translation>
-    </message>
-    <message>
-        <source>&amp;Vollbild</source>
-        <translation>&amp;Full screen</translation>
-    </message>
-    <message>
-        <source>&amp;Anleitung</source>
-        <translation>&amp;Guide</translation>
-    </message>
-    <message>
-        <source>&amp;Formelvariablen</source>
-        <translation>&amp;Formula variables</translation>
-    </message>
-    <message>
-        <source>Ü&amp;ber Kurvimat</source>
-        <translation>&amp;About Kurvimat</translation>
-    </message>
-    <message>
-        <source>Ausgleichs&amp;kurve</source>
-        <translation>Curve &amp;fit</translation>
-    </message>
-    <message>
-        <source>&amp;Rückgängig: %1</source>
-        <translation>&amp;Undo: %1</translation>
-    </message>
-    <message>
-        <source>&amp;Rückgängig: Zoom</source>
-        <translation>&amp;Undo: zoom</translation>
     </message>
     <message>
         <source>&amp;Weiter</source>
@@ -1621,294 +1960,12 @@ trigger</translation>
         <translation>Table – Kurvimat</translation>
     </message>
     <message>
-        <source>Berechnungsterm des Signals aus den Variablen; mit Enter übernehmen. Hilfe ▸ Formelvariablen erklärt mehr.</source>
-        <translation>The signal&apos;s expression in the variables; Enter applies it. Help ▸ Formula variables tells more.</translation>
-    </message>
-    <message>
-        <source>Skala automatisch erweitern, sobald Messwerte darüber hinausgehen (an/aus).</source>
-        <translation>Widen the scale automatically when readings go beyond it (on/off).</translation>
-    </message>
-    <message>
-        <source>Skala einmal an alle Messwerte anpassen.</source>
-        <translation>Fit the scale to all readings once.</translation>
-    </message>
-    <message>
-        <source>Die Rohwerte der letzten Sekunden, wie das Gerät sie liefert.</source>
-        <translation>The raw values of the last seconds as the instrument delivers them.</translation>
-    </message>
-    <message>
-        <source>Startet sofort eine Messung, ohne auf die Triggerbedingung zu warten (Messen ▸ Trigger).</source>
-        <translation>Starts a measurement at once without waiting for the trigger condition (Measure ▸ Trigger).</translation>
-    </message>
-    <message>
-        <source>Der Kanal, dessen Signal die Messung auslöst; ein Klick wechselt zwischen A und B.</source>
-        <translation>The channel whose signal triggers the measurement; a click switches between A and B.</translation>
-    </message>
-    <message>
-        <source>Auslösen bei steigendem (+) oder fallendem (-) Signal; ein Klick wechselt.</source>
-        <translation>Trigger on a rising (+) or falling (-) signal; a click switches.</translation>
-    </message>
-    <message>
-        <source>dauer: eine Messung nach der anderen, ohne auf den Trigger zu warten (Messen ▸ Trigger dauer).</source>
-        <translation>cont.: one measurement after the other without waiting for the trigger (Measure ▸ Trigger continuous).</translation>
-    </message>
-    <message>
-        <source>normal: misst nur, wenn das Signal die Triggerschwelle in der gewählten Richtung kreuzt (Messen ▸ Trigger normal).</source>
-        <translation>normal: measures only when the signal crosses the trigger level in the chosen direction (Measure ▸ Trigger normal).</translation>
-    </message>
-    <message>
-        <source>einzel: genau eine Messung beim nächsten Trigger; „Reset“ macht für die nächste bereit (Messen ▸ Trigger einzel).</source>
-        <translation>single: exactly one measurement at the next trigger; “Reset” readies the next one (Measure ▸ Trigger single).</translation>
-    </message>
-    <message>
-        <source>Bricht eine laufende Messung ab und wartet wieder auf den Trigger; im Modus einzel: bereit für die nächste Messung.</source>
-        <translation>Abandons a running measurement and waits for the trigger again; in single mode: ready for the next measurement.</translation>
-    </message>
-    <message>
-        <source>Der Verlauf der Messpunkte; ein Klick oder Ziehen setzt Triggerschwelle und Vorlauf.</source>
-        <translation>The course of the points; a click or a drag sets the trigger level and the pre-trigger.</translation>
-    </message>
-    <message>
-        <source>Die Zeit zwischen zwei Messpunkten; jeder Punkt ist der Mittelwert dieser Zeit.</source>
-        <translation>The time between two points; each point is the mean over this time.</translation>
-    </message>
-    <message>
-        <source>Wie viele Messpunkte eine Messung hat.</source>
-        <translation>How many points a measurement has.</translation>
-    </message>
-    <message>
-        <source>Einstellungen des angeschlossenen Geräts (Eingangsbereiche).</source>
-        <translation>Settings of the connected instrument (input ranges).</translation>
-    </message>
-    <message>
-        <source>Obere Grenze des Eingangsbereichs.</source>
-        <translation>Upper end of the input range.</translation>
-    </message>
-    <message>
-        <source>Untere Grenze des Eingangsbereichs.</source>
-        <translation>Lower end of the input range.</translation>
-    </message>
-    <message>
-        <source>Das Signal von Kanal A: einen Eintrag wählen oder eine Zeile „Name (Einheit): Term“ eingeben und mit Enter übernehmen.</source>
-        <translation>The signal of channel A: choose an entry, or type a line “name (unit): expression” and apply it with Enter.</translation>
-    </message>
-    <message>
-        <source>Das Signal von Kanal B: einen Eintrag wählen oder eine Zeile „Name (Einheit): Term“ eingeben und mit Enter übernehmen.</source>
-        <translation>The signal of channel B: choose an entry, or type a line “name (unit): expression” and apply it with Enter.</translation>
-    </message>
-    <message>
-        <source>Der Name des Signals A; mit Enter übernehmen.</source>
-        <translation>The name of signal A; Enter applies it.</translation>
-    </message>
-    <message>
-        <source>Der Name des Signals B; mit Enter übernehmen.</source>
-        <translation>The name of signal B; Enter applies it.</translation>
-    </message>
-    <message>
-        <source>Die Einheit des Signals A; mit Enter übernehmen.</source>
-        <translation>The unit of signal A; Enter applies it.</translation>
-    </message>
-    <message>
-        <source>Die Einheit des Signals B; mit Enter übernehmen.</source>
-        <translation>The unit of signal B; Enter applies it.</translation>
-    </message>
-    <message>
-        <source>Der kleinste Wert der Skala A; mit Enter übernehmen.</source>
-        <translation>The lowest value of scale A; Enter applies it.</translation>
-    </message>
-    <message>
-        <source>Der größte Wert der Skala A; mit Enter übernehmen.</source>
-        <translation>The highest value of scale A; Enter applies it.</translation>
-    </message>
-    <message>
-        <source>Der kleinste Wert der Skala B; mit Enter übernehmen.</source>
-        <translation>The lowest value of scale B; Enter applies it.</translation>
-    </message>
-    <message>
-        <source>Der größte Wert der Skala B; mit Enter übernehmen.</source>
-        <translation>The highest value of scale B; Enter applies it.</translation>
-    </message>
-    <message>
-        <source>Kanal A im Diagramm zeigen.</source>
-        <translation>Show channel A in the plot.</translation>
-    </message>
-    <message>
-        <source>Kanal B im Diagramm zeigen.</source>
-        <translation>Show channel B in the plot.</translation>
-    </message>
-    <message>
-        <source>Skala A beim Übernehmen aus dem Wertebereich des Signals bestimmen.</source>
-        <translation>Take scale A from the signal&apos;s range of values when it is applied.</translation>
-    </message>
-    <message>
-        <source>Skala B beim Übernehmen aus dem Wertebereich des Signals bestimmen.</source>
-        <translation>Take scale B from the signal&apos;s range of values when it is applied.</translation>
-    </message>
-    <message>
-        <source>Das Diagramm: Ziehen oder Mausrad zoomt, Doppelklick passt an, Rücktaste zoomt zurück; rechte Maustaste: Cursor, Bild, Ausgleichskurve.</source>
-        <translation>The plot: a drag or the mouse wheel zooms, a double click fits, Backspace zooms back; right mouse button: cursors, image, curve fit.</translation>
-    </message>
-    <message>
-        <source>Öffnet die Liste der eigenen Signale zum Bearbeiten.</source>
-        <translation>Opens the list of your own signals for editing.</translation>
-    </message>
-    <message>
-        <source>Kanal A auf der x-Achse: zeigt B über A (Ansicht ▸ Kanal A als x).</source>
-        <translation>Channel A on the x axis: shows B over A (View ▸ Channel A as x).</translation>
-    </message>
-    <message>
-        <source>Kanal B auf der x-Achse: zeigt A über B (Ansicht ▸ Kanal B als x).</source>
-        <translation>Channel B on the x axis: shows A over B (View ▸ Channel B as x).</translation>
-    </message>
-    <message>
-        <source>Zeigt das Frequenzspektrum der Messung (Messen ▸ Spektrum).</source>
-        <translation>Shows the frequency spectrum of the measurement (Measure ▸ Spectrum).</translation>
-    </message>
-    <message>
-        <source>Die Zeitachse in Minuten statt in Sekunden.</source>
-        <translation>The time axis in minutes instead of seconds.</translation>
-    </message>
-    <message>
-        <source>Kopiert die Messdaten als Tabelle in die Zwischenablage, etwa für eine Tabellenkalkulation.</source>
-        <translation>Copies the data as a table to the clipboard, for a spreadsheet say.</translation>
-    </message>
-    <message>
-        <source>Speichert die Messdaten in einer Textdatei (Datei ▸ Daten speichern).</source>
-        <translation>Saves the data in a text file (File ▸ Save data).</translation>
-    </message>
-    <message>
-        <source>Lädt Messdaten aus einer Textdatei; Strg+Z nimmt es zurück.</source>
-        <translation>Loads data from a text file; Ctrl+Z takes it back.</translation>
-    </message>
-    <message>
-        <source>Übernimmt Messdaten aus der Zwischenablage; Strg+Z nimmt es zurück.</source>
-        <translation>Takes data from the clipboard; Ctrl+Z takes it back.</translation>
-    </message>
-    <message>
-        <source>Löscht die Messdaten; Strg+Z holt sie zurück.</source>
-        <translation>Clears the data; Ctrl+Z brings them back.</translation>
-    </message>
-    <message>
-        <source>Kopiert den Schnappschuss als Tabelle in die Zwischenablage.</source>
-        <translation>Copies the snapshot as a table to the clipboard.</translation>
-    </message>
-    <message>
-        <source>Speichert den Schnappschuss in einer Textdatei.</source>
-        <translation>Saves the snapshot in a text file.</translation>
-    </message>
-    <message>
-        <source>Lädt einen Schnappschuss aus einer Textdatei.</source>
-        <translation>Loads a snapshot from a text file.</translation>
-    </message>
-    <message>
-        <source>Übernimmt einen Schnappschuss aus der Zwischenablage.</source>
-        <translation>Takes a snapshot from the clipboard.</translation>
-    </message>
-    <message>
-        <source>Löscht den Schnappschuss.</source>
-        <translation>Clears the snapshot.</translation>
-    </message>
-    <message>
-        <source>Der Schnappschuss: die Messung als graue Vergleichskurve.</source>
-        <translation>The snapshot: the measurement as a grey curve to compare with.</translation>
-    </message>
-    <message>
-        <source>Hält die Messung als graue Vergleichskurve fest (Messen ▸ Schnappschuss).</source>
-        <translation>Keeps the measurement as a grey curve to compare with (Measure ▸ Snapshot).</translation>
-    </message>
-    <message>
-        <source>Bei jedem Trigger wird die vorige Messung zum Schnappschuss.</source>
-        <translation>At every trigger the previous measurement becomes the snapshot.</translation>
-    </message>
-    <message>
-        <source>Gedrückt halten: die Auswertung der Messung.</source>
-        <translation>Hold pressed: the analysis of the measurement.</translation>
-    </message>
-    <message>
-        <source>Zeigt die Auswertung der Messung oder blendet sie aus.</source>
-        <translation>Shows or hides the analysis of the measurement.</translation>
-    </message>
-    <message>
-        <source>Es werden keine Messungen gespeichert; das Diagramm steht. Weiter mit der Leertaste oder Messen ▸ Weiter.</source>
-        <translation>No measurement is stored; the plot holds. Continue with Space or Measure ▸ Continue.</translation>
-    </message>
-    <message>
-        <source>Die Messwerte an den Cursorn; Doppelklick klappt ein und aus, Strg+C kopiert. „–“ bei der Frequenz: keine volle Periode zwischen den Cursorn.</source>
-        <translation>The readings at the cursors; a double click folds them in and out, Ctrl+C copies. “–” for the frequency: no full period between the cursors.</translation>
-    </message>
-    <message>
         <source>Eingabe mit Enter übernehmen</source>
         <translation>Apply the input with Enter</translation>
     </message>
     <message>
-        <source>auto: misst beim Trigger; kommt keiner, nach einer Messdauer auch ohne ihn (Messen ▸ Trigger auto).</source>
-        <translation>auto: measures on the trigger; without one, after a measuring time anyway (Measure ▸ Trigger auto).</translation>
-    </message>
-    <message>
-        <source>Mess&amp;reihen …</source>
-        <translation>&amp;Runs …</translation>
-    </message>
-    <message>
         <source>%1: Ausgleichskurve %2 (%3)</source>
         <translation>%1: curve fit %2 (%3)</translation>
-    </message>
-    <message>
-        <source>Klammer fehlt</source>
-        <translation>a bracket is missing</translation>
-    </message>
-    <message>
-        <source>Klammer fehlt an Stelle %1</source>
-        <translation>a bracket is missing at position %1</translation>
-    </message>
-    <message>
-        <source>Leerzeichen an Stelle %1</source>
-        <translation>a blank at position %1</translation>
-    </message>
-    <message>
-        <source>unverständliche Schreibweise an Stelle %1</source>
-        <translation>the notation cannot be understood at position %1</translation>
-    </message>
-    <message>
-        <source>Die Formel von Signal %1 ist fehlerhaft: %2 (%3).</source>
-        <translation>The formula of signal %1 is faulty: %2 (%3).</translation>
-    </message>
-    <message>
-        <source>Meldung des Formelparsers: %1</source>
-        <translation>Message of the formula parser: %1</translation>
-    </message>
-    <message>
-        <source>Division durch 0</source>
-        <translation>division by 0</translation>
-    </message>
-    <message>
-        <source>Überlauf</source>
-        <translation>overflow</translation>
-    </message>
-    <message>
-        <source>ungültige Rechnung</source>
-        <translation>invalid calculation</translation>
-    </message>
-    <message>
-        <source>Signal %1: Die Formel „%2“ gibt für keinen Messwert einen Wert (%3); seine Punkte werden nicht gezeichnet.
-</source>
-        <translation>Signal %1: The formula “%2” gives no value for any measurement (%3); its points are not drawn.
-</translation>
-    </message>
-    <message>
-        <source>Versuch &amp;speichern</source>
-        <translation>&amp;Save experiment</translation>
-    </message>
-    <message>
-        <source>Versuch speichern &amp;unter …</source>
-        <translation>Save experiment &amp;as …</translation>
-    </message>
-    <message>
-        <source>&amp;Zuletzt geöffnet</source>
-        <translation>Open &amp;recent</translation>
-    </message>
-    <message>
-        <source>&amp;Verworfene Sitzungen …</source>
-        <translation>&amp;Discarded sessions …</translation>
     </message>
     <message>
         <source>Textdateien und CSV (*.txt *.csv);;Textdateien (*.txt);;CSV (*.csv);;Alle Dateien (*.*)</source>
@@ -1947,40 +2004,8 @@ trigger</translation>
         <translation>, as “%1” shows the decimal separator.</translation>
     </message>
     <message>
-        <source>&amp;Klassenansicht freigeben …</source>
-        <translation>Share &amp;class view …</translation>
-    </message>
-    <message>
-        <source>&amp;Freigabe beenden</source>
-        <translation>&amp;Stop sharing</translation>
-    </message>
-    <message>
-        <source>Klassenansicht</source>
-        <translation>Class view</translation>
-    </message>
-    <message>
-        <source>Die Schülerinnen und Schüler öffnen diese Adresse im Browser (im selben Netz) oder scannen den Code. Sie sehen die Messung live und können nichts verändern.</source>
-        <translation>Students open this address in a browser (on the same network) or scan the code. They see the measurement live and cannot change anything.</translation>
-    </message>
-    <message>
-        <source>Freigabe beenden</source>
-        <translation>Stop sharing</translation>
-    </message>
-    <message>
-        <source>Schließen</source>
-        <translation>Close</translation>
-    </message>
-    <message>
-        <source>Klassenansicht: %1 verbunden</source>
-        <translation>Class view: %1 connected</translation>
-    </message>
-    <message>
         <source>Die Zeiten beginnen bei %1 s; gezeigt werden die Sekunden seit dem ersten Messpunkt, kopiert und gespeichert die gelesenen.</source>
         <translation>The times start at %1 s; the seconds since the first point are shown, the times as read are copied and saved.</translation>
-    </message>
-    <message>
-        <source>die Formel ist zu lang</source>
-        <translation>the formula is too long</translation>
     </message>
     <message>
         <source>Die Datei %1 ist zu groß für einen Messwerttext (höchstens %2 MB). Daten und Definitionen bleiben unverändert.</source>

@@ -2,9 +2,9 @@
 // allocation functions below, the standard containers and Qt all go through. Under a sanitizer
 // its allocator reports every allocation to a hook; without one this program interposes malloc
 // and its relatives in front of the C library's.
-#include "PipelineTestSupport.h"
 #include "../SanitizedHeap.h"
-#include "TFormMain.h"
+#include "PipelineTestSupport.h"
+#include "window/TFormMain.h"
 
 #include <QApplication>
 #include <QRadioButton>

@@ -1,8 +1,8 @@
 #include "AppTestSupport.h"
 
-#include "PlotView.h"
-#include "TApplication.h"
-#include "TComboBox.h"
+#include "plot/PlotView.h"
+#include "program/TApplication.h"
+#include "widgets/TComboBox.h"
 
 #include <QAbstractItemView>
 #include <QApplication>

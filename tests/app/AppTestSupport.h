@@ -2,10 +2,10 @@
 // signal editor whose file lives in a temporary folder, and user-like input helpers.
 #pragma once
 
-#include "Dialogs.h"
-#include "PlotView.h"
-#include "TFormMain.h"
-#include "TFormSignale.h"
+#include "dialogs/Dialogs.h"
+#include "dialogs/TFormSignale.h"
+#include "plot/PlotView.h"
+#include "window/TFormMain.h"
 
 #include <QAction>
 #include <QEvent>

@@ -3,9 +3,9 @@
 // ratio 1 and, with QT_SCALE_FACTOR=2, at ratio 2 (tests/app/CMakeLists.txt).
 #include "AppTestSupport.h"
 
-#include "MainCursors.h"
-#include "ReadoutBox.h"
-#include "TPaintBox.h"
+#include "plot/MainCursors.h"
+#include "plot/ReadoutBox.h"
+#include "widgets/TPaintBox.h"
 
 #include <QApplication>
 #include <QCheckBox>

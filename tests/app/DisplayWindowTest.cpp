@@ -3,10 +3,10 @@
 #include "AppTestSupport.h"
 
 #include "HidPlatformVirtual.h"
-#include "MainCursors.h"
-#include "MainInstrument.h"
-#include "TPaintBox.h"
 #include "VirtualInstrument.h"
+#include "plot/MainCursors.h"
+#include "widgets/TPaintBox.h"
+#include "window/MainInstrument.h"
 
 #include <QApplication>
 #include <QCheckBox>

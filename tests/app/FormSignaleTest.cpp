@@ -1,7 +1,7 @@
 // The signal list editor: its file, the definition lists and taking lines over.
 #include "AppTestSupport.h"
 
-#include "TComboBox.h"
+#include "widgets/TComboBox.h"
 
 #include <QCheckBox>
 #include <QDir>

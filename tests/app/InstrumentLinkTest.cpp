@@ -1,5 +1,5 @@
 #include "InstrumentLink.h"
-#include "TFormHardware.h"
+#include "dialogs/TFormHardware.h"
 
 #include <QApplication>
 #include <QCheckBox>

@@ -3,11 +3,11 @@
 #include "AppTestSupport.h"
 
 #include "HidPlatformVirtual.h"
-#include "MainInstrument.h"
 #include "THidDevice.h"
-#include "TComboBox.h"
-#include "TFormHardware.h"
 #include "VirtualInstrument.h"
+#include "dialogs/TFormHardware.h"
+#include "widgets/TComboBox.h"
+#include "window/MainInstrument.h"
 
 #include <QLabel>
 #include <QPushButton>

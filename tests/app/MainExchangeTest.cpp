@@ -4,14 +4,14 @@
 
 #include "Codec1252.h"
 #include "Journal.h"
-#include "MainCursors.h"
-#include "MainRuns.h"
 #include "Palette.h"
 #include "Readout.h"
-#include "RunsWindow.h"
 #include "SignalDefinition.h"
 #include "StorePoints.h"
-#include "TComboBox.h"
+#include "plot/MainCursors.h"
+#include "runs/MainRuns.h"
+#include "runs/RunsWindow.h"
+#include "widgets/TComboBox.h"
 
 #include <QClipboard>
 #include <QElapsedTimer>

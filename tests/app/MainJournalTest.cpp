@@ -7,11 +7,11 @@
 #include "ExperimentFile.h"
 #include "HidPlatformVirtual.h"
 #include "Journal.h"
-#include "MainInstrument.h"
 #include "Recovery.h"
-#include "TComboBox.h"
-#include "TFormHardware.h"
 #include "VirtualInstrument.h"
+#include "dialogs/TFormHardware.h"
+#include "widgets/TComboBox.h"
+#include "window/MainInstrument.h"
 
 #include <QAbstractButton>
 #include <QCheckBox>

@@ -1,7 +1,7 @@
 // Applying signal definitions through the combo boxes, the edits and the auto range box.
 #include "AppTestSupport.h"
 
-#include "TComboBox.h"
+#include "widgets/TComboBox.h"
 
 #include <QCheckBox>
 #include <QLineEdit>

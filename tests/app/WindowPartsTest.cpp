@@ -1,19 +1,19 @@
 // The table, the big display, the help window and the dialogs beside them, each on its own.
 #include "AppTestSupport.h"
 
-#include "AboutDialog.h"
-#include "BigDisplay.h"
-#include "FormulaVariablesDialog.h"
-#include "GuideText.h"
-#include "HelpWindow.h"
 #include "PointSet.h"
-#include "PointSetTableSource.h"
-#include "PointTableModel.h"
 #include "Run.h"
 #include "SamplePipeline.h"
-#include "StoreTableSource.h"
-#include "TComboBox.h"
-#include "TableWindow.h"
+#include "dialogs/AboutDialog.h"
+#include "dialogs/BigDisplay.h"
+#include "dialogs/FormulaVariablesDialog.h"
+#include "help/GuideText.h"
+#include "help/HelpWindow.h"
+#include "tables/PointSetTableSource.h"
+#include "tables/PointTableModel.h"
+#include "tables/StoreTableSource.h"
+#include "tables/TableWindow.h"
+#include "widgets/TComboBox.h"
 
 #include <QClipboard>
 #include <QGuiApplication>

@@ -2,14 +2,14 @@
 // the Linux platform and the device layer against devices the kernel believes are real.
 #include "UhidDevice.h"
 
-#include "Dialogs.h"
 #include "HidPlatformLinux.h"
-#include "MainInstrument.h"
-#include "TFormHardware.h"
-#include "TFormMain.h"
 #include "THidDevice.h"
 #include "THidDeviceController.h"
 #include "VirtualInstrument.h"
+#include "dialogs/Dialogs.h"
+#include "dialogs/TFormHardware.h"
+#include "window/MainInstrument.h"
+#include "window/TFormMain.h"
 
 #include <QApplication>
 #include <QPointer>

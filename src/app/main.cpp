@@ -1,8 +1,0 @@
-#include "HidPlatform.h"
-#include "Program.h"
-
-using namespace kurvimat::hid;
-
-int main(int argc, char** argv) {
-    return RunKurvimat(argc, argv, [] { return makeSystemHidPlatform(); });
-}

@@ -1,0 +1,87 @@
+// The lab report's side of the plot: the plot as a picture (clipboard, PNG file, printer) and
+// curve fits on the plot, offered in the plot's context menu and the "Messen" menu.
+#pragma once
+
+#include "PlotFit.h"
+#include "PlotPicture.h"
+#include "plot/PlotView.h"
+
+#include <QCoreApplication>
+#include <QImage>
+
+#include <utility>
+
+namespace kurvimat::session {
+class Session;
+}
+struct MainControls;
+class MainRuns;
+class QMenu;
+class QPrinter;
+class QWidget;
+
+// What the report asks of the window: the plot's controls as they stand, and its menus' state.
+class ReportHost {
+public:
+    virtual kurvimat::display::DisplayControls ReadDisplayControls() const = 0;
+    // Brings the actions' captions, checks and enabled states up to the window's state.
+    virtual void UpdateMenuActions() = 0;
+    // A menu of the time models for each channel of each shown run.
+    virtual void AddRunFitMenus(QMenu& menu) = 0;
+
+protected:
+    ~ReportHost() = default;
+};
+
+class PlotReport {
+    // The window's texts: the report speaks as the window.
+    Q_DECLARE_TR_FUNCTIONS(TFormMain)
+
+public:
+    // window: the parent of the dialogs. runs: the shown runs and their fits (may be null).
+    PlotReport(QWidget& window, kurvimat::session::Session& session, PlotView& plot,
+               PlotViewData& data, const MainControls& controls, ReportHost& host, MainRuns* runs);
+
+    // The picture with the fit and, when shown, the cursors and their readout.
+    QImage PlotPictureImage(int scale);
+    // One landscape page: the picture as large as it fits, a footer with both definitions and
+    // the date and time.
+    bool PrintPlot(QPrinter& printer);
+    // The picture to the clipboard; to a PNG file asked for, at the given scale; to a printer
+    // asked for.
+    void CopyPicture();
+    void SavePicture(int scale);
+    void Print();
+
+    // Fits a channel over [from, to] (of time: between the time cursors when they are shown,
+    // else the visible span; of the bottom channel in an XY mode) and shows the curve with its
+    // readout on the plot; a fit that cannot be made is reported.
+    void FitOnPlot(bool channelB, kurvimat::analysis::FitModel model, double from, double to);
+    // The same of a shown run's channel, in the normal mode; it goes when the run is hidden.
+    void FitRunOnPlot(qint64 run, bool channelB, kurvimat::analysis::FitModel model, double from,
+                      double to);
+    void RemoveFit();
+    // Between the vertical cursors when they are shown, else the visible span of the bottom
+    // axis.
+    std::pair<double, double> FitSpan() const;
+    // Draws the shown fit into the plot image; nothing once the data it was made of changed.
+    kurvimat::display::PlotOverlay ReportOverlay();
+    // What the plot draws for the shown fit, its box clear of the shown runs' names.
+    kurvimat::display::FitDrawing ShownFitDrawing();
+
+    // Adds the plot's report actions to a menu (the plot's context menu, after the cursors').
+    void AddReportActions(QMenu& menu);
+
+private:
+    kurvimat::display::PictureSource PlotPictureSource();
+    // Why the fit could not be made; noneBetween: no point lies in its span.
+    void ShowFitFailure(const kurvimat::analysis::PlotFit& fit, bool noneBetween);
+
+    QWidget& window_;
+    kurvimat::session::Session& session_;
+    PlotView& plot_;
+    PlotViewData& data_;
+    const MainControls& controls_;
+    ReportHost& host_;
+    MainRuns* runs_;
+};

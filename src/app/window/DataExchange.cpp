@@ -1,0 +1,284 @@
+#include "window/DataExchange.h"
+
+#include "Codec1252.h"
+#include "FilePlatform.h"
+#include "Numbers.h"
+#include "PlotZoom.h"
+#include "SignalDefinition.h"
+#include "dialogs/Dialogs.h"
+#include "plot/PlotView.h"
+#include "widgets/MainControls.h"
+#include "widgets/TComboBox.h"
+
+#include <QClipboard>
+#include <QDir>
+#include <QFileInfo>
+#include <QGuiApplication>
+#include <QPlainTextEdit>
+#include <QSaveFile>
+
+#include <algorithm>
+#include <span>
+
+using namespace kurvimat::acquisition;
+using namespace kurvimat::display;
+using namespace kurvimat::exchange;
+using namespace kurvimat::signals;
+using kurvimat::session::FileRead;
+using kurvimat::session::fileReadReason;
+using kurvimat::session::FileReadStatus;
+using kurvimat::session::LoadOutcome;
+using kurvimat::session::LoadRefusal;
+using kurvimat::session::LoadSource;
+using kurvimat::session::MaxTextFileBytes;
+using kurvimat::session::readFileBounded;
+using kurvimat::session::ReadPoints;
+using kurvimat::session::Replacement;
+
+namespace {
+
+const char* const OpenFilter = QT_TRANSLATE_NOOP(
+    "TFormMain", "Textdateien und CSV (*.txt *.csv);;Textdateien (*.txt);;CSV (*.csv);;"
+                 "Alle Dateien (*.*)");
+const char* const SaveFilter = QT_TRANSLATE_NOOP(
+    "TFormMain", "Textdateien (*.txt);;CSV für Tabellenkalkulation (*.csv);;Alle Dateien (*.*)");
+
+QString NativePath(const QString& fileName) {
+    return QDir::toNativeSeparators(QFileInfo(fileName).absoluteFilePath());
+}
+
+// Ranges are only widened to take in the loaded extremes, never narrowed.
+void Widen(Tscale& scale, float min, float max) {
+    if (scale.RangeStart > min) scale.RangeStart = min;
+    if (scale.RangeEnd < max) scale.RangeEnd = max;
+}
+
+QString SeparatorName(QChar separator) {
+    return separator == u';'   ? DataExchange::tr("Semikolon")
+           : separator == u',' ? DataExchange::tr("Komma")
+                               : DataExchange::tr("Tabulator");
+}
+
+// What a load left out or decided, in one message; empty when it read a TAB text plainly.
+QString ReadReport(const MeasurementText& m, double timeBase = 0) {
+    QStringList lines;
+    if (m.separator != u'\t')
+        lines << DataExchange::tr("Trennzeichen: %1.").arg(SeparatorName(m.separator));
+    if (!m.ambiguousField.isEmpty()) {
+        const QString read = DataExchange::tr("„%1“ wurde als %2 gelesen")
+                                 .arg(m.ambiguousField, FormatValue(m.ambiguousValue, 9));
+        lines << (m.decidingField.isEmpty()
+                      ? read +
+                            DataExchange::tr(": keine andere Zahl zeigt das Dezimaltrennzeichen, "
+                                             "es gilt das der Sprache des Fensters oder des "
+                                             "Trennzeichens.")
+                      : read + DataExchange::tr(", wie „%1“ das Dezimaltrennzeichen zeigt.")
+                                   .arg(m.decidingField));
+    }
+    if (m.skippedLines > 0) {
+        QString first = m.firstSkipped;
+        first.replace(u'\t', u' ');
+        if (first.size() > 60) first = first.first(60) + QStringLiteral(" …");
+        lines << (m.skippedLines == 1
+                      ? DataExchange::tr("1 Zeile enthält keine lesbaren Messwerte und wurde "
+                                         "übersprungen")
+                      : DataExchange::tr("%1 Zeilen enthalten keine lesbaren Messwerte und "
+                                         "wurden übersprungen")
+                            .arg(m.skippedLines)) +
+                     DataExchange::tr(", als erste Zeile %1: „%2“.")
+                         .arg(m.firstSkippedLine)
+                         .arg(first.trimmed());
+    }
+    if (m.columns == 4)
+        lines << DataExchange::tr(
+            "Die Spalte 4 wurde nicht geladen: geladen werden Zeit, A und B.");
+    else if (m.columns > 4)
+        lines << DataExchange::tr("Die Spalten 4 bis %1 wurden nicht geladen: geladen werden "
+                                  "Zeit, A und B.")
+                     .arg(m.columns);
+    if (m.clockTimes)
+        lines << DataExchange::tr("Die Zeiten sind Uhrzeiten; geladen wurden die Sekunden seit "
+                                  "dem ersten Messpunkt.");
+    if (timeBase != 0)
+        lines << DataExchange::tr("Die Zeiten beginnen bei %1 s; gezeigt werden die Sekunden seit "
+                                  "dem ersten Messpunkt, kopiert und gespeichert die gelesenen.")
+                     .arg(FormatAsRead(timeBase));
+    if (m.droppedLines > 0)
+        lines << DataExchange::tr("Es wurden nur die ersten %1 Datenpunkte geladen; %2 weitere "
+                                  "Zeilen wurden nicht geladen.")
+                     .arg(PointCapacity)
+                     .arg(m.droppedLines);
+    return lines.join(u'\n');
+}
+
+} // namespace
+
+void TitleLoadedAxes(const MeasurementStore& store, PlotViewData& view) {
+    if (!store.Data.Loaded || store.Data.Count <= 0) return;
+    const DefinitionParts a = PointSetParts(store.Data.DefA);
+    view.ScaleA.Title = SignalTitle(a.name, a.unit);
+    Widen(view.ScaleA, store.Data.MinA, store.Data.MaxA);
+    if (store.Data.HasB) {
+        const DefinitionParts b = PointSetParts(store.Data.DefB);
+        view.ScaleB.Title = SignalTitle(b.name, b.unit);
+        Widen(view.ScaleB, store.Data.MinB, store.Data.MaxB);
+    }
+    view.AxesNameLoadedPoints = true;
+    view.Display.Changes.AxesChanged = true;
+}
+
+DataExchange::DataExchange(QWidget& window, kurvimat::session::Session& session, PlotViewData& view,
+                           const MainControls& controls, ExchangeHost& host)
+    : window_(window), session_(session), view_(view), controls_(controls), host_(host) {}
+
+QString DataExchange::WriteText(bool snapshot, TableLayout layout) {
+    const StoredPoints& p = snapshot ? session_.store().Snap : session_.store().Data;
+    const int n = p.Count;
+    const QString& defA = p.DefA;
+    const QString& defB = p.DefB;
+    MeasurementTextFormat format;
+    format.asRead = p.Loaded;
+    format.hasB = p.HasB;
+    format.layout = layout;
+    if (!format.asRead) {
+        format.digitsA = ResolutionDigits(defA, SignalChannel::A, session_.calibration());
+        format.digitsB = ResolutionDigits(defB, SignalChannel::B, session_.calibration());
+    }
+    const auto points = [n](const float* values) { return std::span<const float>(values, n); };
+    // Loaded points go back with the digits they were read with.
+    const QString text =
+        p.Exact()
+            ? formatMeasurementText(defA, defB, p.ExactT, p.ExactA, p.ExactB, format)
+            : formatMeasurementText(defA, defB, points(p.T), points(p.A), points(p.B), format);
+    if (layout == TableLayout::Tab) {
+        controls_.MemoExchange->setPlainText(text);
+        controls_.MemoExchange->selectAll();
+        text_ = text;
+    }
+    return text;
+}
+
+bool DataExchange::SaveOrCopy(bool toFile, const std::function<QString(TableLayout)>& write) {
+    if (!toFile) {
+        QGuiApplication::clipboard()->setText(write(TableLayout::Tab));
+        return true;
+    }
+    Dialogs& dialogs = AppDialogs();
+    const QString fileName = dialogs.SaveFileName(&window_, tr(SaveFilter), QStringLiteral("txt"));
+    if (fileName.isEmpty() || !MayReplace(window_, fileName)) return false;
+    // The name says the layout: a spreadsheet opens ".csv" by its separator and decimal mark.
+    const TableLayout layout = fileName.endsWith(QStringLiteral(".csv"), Qt::CaseInsensitive)
+                                   ? TableLayout::Csv
+                                   : TableLayout::Tab;
+    const QString text = write(layout);
+    // Written atomically: a failed save leaves an existing file as it was.
+    QSaveFile file(fileName);
+    bool ok = file.open(QIODevice::WriteOnly);
+    if (ok) {
+        // The TAB text is UTF-8 only where the code page loses; CSV always, behind a BOM.
+        const QByteArray bytes = measurementFileBytes(text, layout);
+        ok = file.write(bytes) == bytes.size() && file.commit();
+    }
+    if (!ok)
+        dialogs.ShowError(&window_, tr("Datei \"%1\" kann nicht erstellt werden. %2")
+                                        .arg(NativePath(fileName), file.errorString()));
+    return ok;
+}
+
+QString DataExchange::SourceName() const {
+    return from_ == LoadSource::Clipboard ? tr("Die Zwischenablage")
+                                          : tr("Die Datei ") + NativePath(fileName_);
+}
+
+bool DataExchange::ReadIntoBuffer(bool fromFile, const QString& path) {
+    Dialogs& dialogs = AppDialogs();
+    controls_.MemoExchange->clear();
+    text_.clear();
+    from_ = fromFile ? LoadSource::File : LoadSource::Clipboard;
+    fileName_.clear();
+    if (!fromFile) {
+        text_ = recodeMisreadUtf8(QGuiApplication::clipboard()->text());
+        if (text_.isEmpty()) {
+            dialogs.ShowError(&window_, tr("Die Zwischenablage enthält keinen Text. "
+                                           "Daten und Definitionen bleiben unverändert."));
+            return false;
+        }
+    } else {
+        const QString fileName =
+            path.isEmpty() ? dialogs.OpenFileName(&window_, tr(OpenFilter)) : path;
+        if (fileName.isEmpty()) return false;
+        // A file named on the command line or dropped on the window may be anything.
+        const FileRead read = readFileBounded(fileName, MaxTextFileBytes);
+        if (read.status == FileReadStatus::TooLarge) {
+            dialogs.ShowError(&window_, tr("Die Datei %1 ist zu groß für einen Messwerttext "
+                                           "(höchstens %2 MB). Daten und Definitionen bleiben "
+                                           "unverändert.")
+                                            .arg(NativePath(fileName))
+                                            .arg(MaxTextFileBytes / (1024 * 1024)));
+            return false;
+        }
+        if (!read.ok()) {
+            dialogs.ShowError(&window_,
+                              tr("Datei %1 kann nicht geöffnet werden. %2")
+                                  .arg(NativePath(fileName), fileReadReason(read.status)));
+            return false;
+        }
+        const QByteArray& bytes = read.bytes;
+        fileName_ = fileName;
+        if (bytes.isEmpty()) {
+            dialogs.ShowError(&window_, SourceName() + tr(" ist leer. Daten und "
+                                                          "Definitionen bleiben "
+                                                          "unverändert."));
+            return false;
+        }
+        text_ = decodeText(bytes);
+    }
+    controls_.MemoExchange->setPlainText(text_);
+    return true;
+}
+
+bool DataExchange::TakeBuffer(bool snapshot) {
+    const std::optional<MeasurementText> read = readMeasurementText(text_);
+    ReadPoints points; // nothing read: no points
+    if (read)
+        points = {!read->notText,
+                  read->header,
+                  {read->t, read->a, read->b, read->hasB, read->defA, read->defB}};
+    const LoadOutcome taken = session_.takeLoaded(
+        from_, snapshot, points, [this](Replacement what) { host_.KeepBeforeReplacing(what); },
+        kurvimat::session::ShownRanges{kurvimat::analysis::CaptureRanges(view_.Scales()).R});
+    Dialogs& dialogs = AppDialogs();
+    if (taken.refused == LoadRefusal::NoTable) {
+        dialogs.ShowError(&window_, SourceName() + tr(" enthält keine Messwerttabelle."));
+        return false;
+    }
+    if (taken.refused == LoadRefusal::NoPoints) {
+        QString text = SourceName() + tr(" enthält keine Messwerte.");
+        if (read && (read->skippedLines > 0 || read->separator != u'\t'))
+            text += u'\n' + ReadReport(*read);
+        dialogs.ShowError(&window_, text + tr(" Daten und Definitionen bleiben unverändert."));
+        return false;
+    }
+    const MeasurementText& m = *read;
+    if (!snapshot) {
+        const kurvimat::session::LoadedNames& names = taken.names;
+        if (names.applyA) {
+            controls_.ComboBoxA->SetText(names.definitionA);
+            host_.ApplySignalA(false);
+        }
+        if (names.applyB) {
+            controls_.ComboBoxB->SetText(names.definitionB);
+            host_.ApplySignalB(false);
+        }
+        TitleLoadedAxes(session_.store(), view_);
+    }
+    // The extremes as stored: times far from 0 count from the first point there.
+    const StoredPoints& stored = snapshot ? session_.store().Snap : session_.store().Data;
+    Widen(view_.ScaleA, stored.MinA, stored.MaxA);
+    if (m.hasB) Widen(view_.ScaleB, stored.MinB, stored.MaxB);
+    Widen(view_.ScaleT, stored.MinT, stored.MaxT);
+
+    const QString report = ReadReport(m, stored.TimeBase);
+    if (!report.isEmpty()) dialogs.ShowInfo(&window_, report);
+    return true;
+}

@@ -1,0 +1,268 @@
+// The window's side of the experiment files and the runs: what it keeps of an experiment besides
+// the session's (axes, plot mode, cursors, fit), showing an experiment or a run the session took,
+// and a measurement text opened as a file.
+#include "window/TFormMain.h"
+
+#include "ExperimentFile.h"
+#include "Numbers.h"
+#include "PlotInteraction.h"
+#include "SignalDefinition.h"
+#include "TimeAxis.h"
+#include "dialogs/TFormHardware.h"
+#include "plot/MainCursors.h"
+#include "runs/MainRuns.h"
+#include "widgets/TComboBox.h"
+#include "widgets/TPaintBox.h"
+#include "window/SignalGroups.h"
+
+#include <QCheckBox>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSignalBlocker>
+
+#include <algorithm>
+#include <cmath>
+
+using namespace kurvimat::acquisition;
+using namespace kurvimat::analysis;
+using namespace kurvimat::display;
+using namespace kurvimat::signals;
+
+using namespace kurvimat::session;
+
+namespace {
+
+QString Numbers(std::initializer_list<double> values) {
+    QStringList parts;
+    for (const double v : values)
+        parts << QString::number(v, 'g', 17);
+    return parts.join(QLatin1Char(';'));
+}
+
+std::vector<double> ParseNumbers(const QString& text, std::size_t count) {
+    std::vector<double> values;
+    for (const QString& part : text.split(QLatin1Char(';'))) {
+        bool ok = false;
+        const double v = part.toDouble(&ok);
+        if (!ok) return {};
+        values.push_back(v);
+    }
+    if (values.size() != count) return {};
+    return values;
+}
+
+// The list entry whose number is value, chosen without running the change handler.
+void PickNumber(TComboBox* box, qint64 value) {
+    for (int i = 0; i < box->count(); ++i) {
+        if (std::nearbyint(ParseNumber(box->itemText(i))) != double(value)) continue;
+        if (box->ItemIndex() != i) box->SetItemIndex(i);
+        return;
+    }
+}
+
+template <class T> std::optional<T> Get(const Settings& settings, const char* key) {
+    return settingAs<T>(settings, key);
+}
+
+// Ranges are only widened to take in the run's extremes, never narrowed.
+void Widen(Tscale& scale, float min, float max) {
+    if (scale.RangeStart > min) scale.RangeStart = min;
+    if (scale.RangeEnd < max) scale.RangeEnd = max;
+}
+
+void AddHardwareSettings(Settings& s, const HardwareChoice& h) {
+    namespace key = setting;
+    s[key::InputRangeA] = qint64(h.A);
+    s[key::InputRangeB] = qint64(h.B);
+    s[key::Differential] = h.ADiff;
+    s[key::ChannelBOn] = !h.BOff;
+    s[key::PullUpA] = h.PullUpA;
+    s[key::PullUpB] = h.PullUpB;
+}
+
+} // namespace
+
+void TFormMain::AddDisplaySettings(Settings& s) {
+    namespace key = setting;
+    if (FormHardware) AddHardwareSettings(s, session_->hardware());
+    s[key::AxisTMin] = ScaleT.RangeStart;
+    s[key::AxisTMax] = ScaleT.RangeEnd;
+    s[key::AxisAMin] = ScaleA.RangeStart;
+    s[key::AxisAMax] = ScaleA.RangeEnd;
+    s[key::AxisBMin] = ScaleB.RangeStart;
+    s[key::AxisBMax] = ScaleB.RangeEnd;
+    s[key::AxisAAuto] = Display.Changes.AutoLeft;
+    s[key::AxisBAuto] = Display.Changes.AutoRight;
+    s[key::AxisTAuto] = Display.Changes.AutoBottom;
+    s[key::Cursors] =
+        Numbers({double(Cursors.VerticalOn), double(Cursors.HorizontalOn), Cursors.X[0],
+                 Cursors.X[1], Cursors.Y[0], Cursors.Y[1], double(Cursors.ValueAxisB),
+                 double(Cursors.Mode), double(Cursors.Active)});
+    const bool fitShown =
+        ShownFit && FitStillMatches(*ShownFit, Store, Plot->TimeMode());
+    s[key::Fit] = fitShown ? fitSettingText({ShownFit->ChannelB, ShownFit->Result.Model,
+                                             ShownFit->Result.XMin, ShownFit->Result.XMax})
+                           : QString();
+    // The runs by their places among those the file keeps (the user's): ids are the session's.
+    QStringList shown;
+    QString runFit;
+    int place = 0;
+    for (const kurvimat::session::Run& run : Runs->Journal().runs().runs()) {
+        if (run.automatic) continue;
+        if (Runs->IsShown(run.id)) shown << QString::number(place);
+        if (ShownFit && ShownFit->RunId == run.id && Runs->FitStillShown(*ShownFit))
+            runFit = QString::number(place) + u';' +
+                     fitSettingText({ShownFit->ChannelB, ShownFit->Result.Model,
+                                     ShownFit->Result.XMin, ShownFit->Result.XMax});
+        ++place;
+    }
+    s[key::ShownRuns] = shown.join(u';');
+    s[key::RunFit] = runFit;
+}
+
+Settings TFormMain::DisplaySettings() {
+    Settings s;
+    AddDisplaySettings(s);
+    // The instrument's choices whether or not one is linked now: its arrival changes no file.
+    AddHardwareSettings(s, session_->hardware());
+    return s;
+}
+
+void TFormMain::ShowExperiment(const Experiment& e, const kurvimat::session::AppliedExperiment& applied) {
+    namespace key = setting;
+    const Settings& s = e.settings;
+
+    // The instrument, configured by the session already: its window shows the choices.
+    if (FormHardware) FormHardware->ShowChoice(session_->hardware());
+    ShowRangeLabels(*this, Store);
+    PickNumber(ComboBoxSamplingRate, Store.IntervalMs);
+    PickNumber(ComboBoxSamples, Store.PointCount);
+    PaintBoxData->update();
+    QRadioButton* const radios[] = {RadioButtonDauer, RadioButtonAuto, RadioButtonNormal,
+                                    RadioButtonEinzel};
+    if (QRadioButton* mode = radios[int(session_->trigger().mode)]; !mode->isChecked()) {
+        const QSignalBlocker block(mode);
+        mode->setChecked(true);
+        AfterPipeline({});
+    }
+    ShowTriggerCaptions();
+    {
+        const QSignalBlocker block(CheckBoxSchnappschuss);
+        CheckBoxSchnappschuss->setChecked(session_->trigger().autoSnapshot);
+    }
+    Plot->UpdateTimeScale(Store);
+
+    // The definitions the session put in force; one it refused is said here, and stays in
+    // its box to be mended.
+    ReportError(FormulaProblemText(applied.events(), Store.FormulaA, Store.FormulaB));
+    ComboBoxA->SetText(e.definitionA);
+    Signals->Show('A', applied.definitions[0], applied.refused[0]);
+    ComboBoxB->SetText(e.definitionB);
+    Signals->Show('B', applied.definitions[1], applied.refused[1]);
+    TitleLoadedAxes();
+    if (!Store.Data.Loaded) {
+        AxesNameLoadedPoints = false;
+        ScaleA.Title = SignalTitle(Store.NameA, Store.UnitA);
+        ScaleB.Title = SignalTitle(Store.NameB, Store.UnitB);
+    }
+
+    // What the plot shows and how.
+    const kurvimat::session::ViewSettings& view = session_->view();
+    CheckBoxKanalA->setChecked(view.showA);
+    CheckBoxKanalB->setChecked(view.showB);
+    ShowPlotMode();
+    CheckBoxMinuten->setChecked(view.minutes);
+    const auto range = [&s](Tscale& scale, const char* min, const char* max) {
+        const auto lo = Get<double>(s, min), hi = Get<double>(s, max);
+        if (lo && hi && *lo < *hi) {
+            scale.RangeStart = *lo;
+            scale.RangeEnd = *hi;
+        }
+    };
+    range(ScaleT, key::AxisTMin, key::AxisTMax);
+    range(ScaleA, key::AxisAMin, key::AxisAMax);
+    range(ScaleB, key::AxisBMin, key::AxisBMax);
+    DisplayChanges& c = Display.Changes;
+    c.AutoLeft = Get<bool>(s, key::AxisAAuto).value_or(c.AutoLeft);
+    c.AutoRight = Get<bool>(s, key::AxisBAuto).value_or(c.AutoRight);
+    c.AutoBottom = Get<bool>(s, key::AxisTAuto).value_or(c.AutoBottom);
+    c.AxesChanged = true;
+    c.PlotDirty = true;
+    // Held in "einzel", the opened points stay until the user triggers.
+    if (Get<bool>(s, key::TriggerHeld)) ButtonReset->setEnabled(session_->trigger().resetEnabled);
+
+    if (const auto c = ParseNumbers(Get<QString>(s, key::Cursors).value_or(QString()), 9);
+        !c.empty()) {
+        Cursors.VerticalOn = c[0] != 0;
+        Cursors.HorizontalOn = c[1] != 0;
+        Cursors.X = {c[2], c[3]};
+        Cursors.Y = {c[4], c[5]};
+        Cursors.ValueAxisB = c[6] != 0;
+        Cursors.Mode = PlotMode(std::clamp(int(c[7]), 0, 2));
+        Cursors.Active = CursorId(std::clamp(int(c[8]), 0, 3));
+        if (Measuring) Measuring->Changed();
+    }
+    // The runs shown, by their places among the file's; a file without them shows none.
+    std::vector<qint64> runIds;
+    for (const kurvimat::session::Run& run : Runs->Journal().runs().runs())
+        if (!run.automatic) runIds.push_back(run.id);
+    const auto runAt = [&runIds](const QString& place) -> qint64 {
+        bool ok = false;
+        const int i = place.toInt(&ok);
+        return ok && i >= 0 && i < int(runIds.size()) ? runIds[std::size_t(i)] : 0;
+    };
+    for (const QString& place :
+         Get<QString>(s, key::ShownRuns).value_or(QString()).split(u';', Qt::SkipEmptyParts))
+        if (const qint64 id = runAt(place)) Runs->SetShown(id, true);
+    const QString runFit = Get<QString>(s, key::RunFit).value_or(QString());
+    const qint64 fitRun = runAt(runFit.section(u';', 0, 0));
+    const auto ofRun = readFitSetting(runFit.section(u';', 1));
+    if (const auto f = readFitSetting(Get<QString>(s, key::Fit).value_or(QString())))
+        Report->FitOnPlot(f->channelB, f->model, f->from, f->to);
+    else if (fitRun && ofRun && Runs->IsShown(fitRun))
+        Report->FitRunOnPlot(fitRun, ofRun->channelB, ofRun->model, ofRun->from, ofRun->to);
+    else
+        Report->RemoveFit();
+    Plot->ApplyAxisImages();
+}
+
+void TFormMain::OpenMeasurementText(const QString& path) {
+    if (Exchange->ReadIntoBuffer(true, path))
+        Handle([&] { HoldLoaded(Exchange->TakeBuffer(false)); });
+}
+
+void TFormMain::SaveDataText() {
+    ButtonDatenSpeichern->click();
+}
+
+void TFormMain::TakeRunAsCurrent(const kurvimat::session::Run& run) {
+    Handle([&] {
+        session_->restoreRun(run);
+        // The run's definitions come into force as a loaded text's do; one that does not
+        // compile leaves the points as they are.
+        if (IsDefinitionLine(run.points.definitionA()) &&
+            run.points.definitionA() != Store.AppliedDefA) {
+            ComboBoxA->SetText(run.points.definitionA());
+            ApplySignalA(false);
+        }
+        if (run.points.hasB() && IsDefinitionLine(run.points.definitionB()) &&
+            run.points.definitionB() != Store.AppliedDefB) {
+            ComboBoxB->SetText(run.points.definitionB());
+            ApplySignalB(false);
+        }
+        session_->restoreRun(run); // applying a definition may have evaluated other points
+        if (!run.points.recorded()) {
+            TitleLoadedAxes();
+        } else if (AxesNameLoadedPoints) {
+            ScaleA.Title = SignalTitle(Store.NameA, Store.UnitA);
+            ScaleB.Title = SignalTitle(Store.NameB, Store.UnitB);
+            AxesNameLoadedPoints = false;
+        }
+        if (!run.points.empty()) {
+            const Extents& e = run.points.extents();
+            Widen(ScaleA, e.minA, e.maxA);
+            if (run.points.hasB()) Widen(ScaleB, e.minB, e.maxB);
+            Widen(ScaleT, e.minT, e.maxT);
+        }
+    });
+}

@@ -1,0 +1,351 @@
+// The menu bar and the actions it shares with the buttons, check boxes and the plot's menu;
+// stopping and going on, taking a deletion or a load back, the table, big display and help
+// windows, and the question on closing with unsaved work.
+#include "window/ClassViewShare.h"
+#include "window/TFormMain.h"
+
+#include "window/MainActions.h"
+
+#include "FitOverlay.h"
+#include "Journal.h"
+#include "PlotZoom.h"
+#include "SignalDefinition.h"
+#include "dialogs/AboutDialog.h"
+#include "dialogs/BigDisplay.h"
+#include "dialogs/Dialogs.h"
+#include "dialogs/FormulaVariablesDialog.h"
+#include "help/HelpWindow.h"
+#include "plot/MainCursors.h"
+#include "runs/MainRuns.h"
+#include "tables/PointTableModel.h"
+#include "tables/StoreTableSource.h"
+#include "tables/TableWindow.h"
+#include "widgets/TComboBox.h"
+#include "widgets/TPaintBox.h"
+
+#include <QAction>
+#include <QByteArrayView>
+#include <QHash>
+#include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QScopeGuard>
+#include <QScreen>
+
+#include <algorithm>
+
+using namespace kurvimat::acquisition;
+using namespace kurvimat::analysis;
+using namespace kurvimat::display;
+using namespace kurvimat::signals;
+
+namespace {
+
+// Of the first n stored points: their times, or their values with the definitions they were
+// computed with.
+std::size_t PointsHash(const MeasurementStore& s, int n, bool times) {
+    n = std::clamp(n, 0, PointCapacity);
+    const auto view = [n](const float* p) {
+        return QByteArrayView(reinterpret_cast<const char*>(p),
+                              static_cast<qsizetype>(n) * static_cast<qsizetype>(sizeof(float)));
+    };
+    if (times) return qHash(view(s.Data.T), static_cast<std::size_t>(n));
+    const std::size_t h = qHash(view(s.Data.B), qHash(view(s.Data.A), static_cast<std::size_t>(n)));
+    return qHash(s.Data.DefA + QLatin1Char('\n') + s.Data.DefB, h);
+}
+
+// The current data as saved: to tell whether they were saved as they are.
+std::size_t DataSignature(const MeasurementStore& s) {
+    return PointsHash(s, s.Data.Count, true) ^ (PointsHash(s, s.Data.Count, false) * 31);
+}
+
+// The windows opened from the menu are windows of their own that close with the main window;
+// they first open over its right-hand part, on the same screen, so as not to cover its menus.
+template <class W> W* OwnWindow(W* window, const QWidget& main, QSize size) {
+    window->setWindowFlag(Qt::Window);
+    window->resize(size);
+    QRect place(main.geometry().topRight() + QPoint(-size.width() - 24, 90), size);
+    if (const QScreen* screen = main.screen()) {
+        const QRect room = screen->availableGeometry();
+        place.moveRight(std::min(place.right(), room.right()));
+        place.moveBottom(std::min(place.bottom(), room.bottom()));
+        place.moveLeft(std::max(place.left(), room.left()));
+        place.moveTop(std::max(place.top(), room.top()));
+    }
+    window->move(place.topLeft());
+    return window;
+}
+
+} // namespace
+
+int TFormMain::MenuBarHeight() const {
+    const QMenuBar* bar = qobject_cast<const QMenuBar*>(menuWidget());
+    if (!bar || bar->isNativeMenuBar() || bar->isHidden()) return 0;
+    return bar->sizeHint().height();
+}
+
+void TFormMain::CreateMenus() {
+    CreateActions(*this, *this, [this](int scale) { ButtonBildSpeichernClick(scale); });
+    const auto fit = [this](bool channelB, FitModel model) {
+        const auto [from, to] = Report->FitSpan();
+        Report->FitOnPlot(channelB, model, from, to);
+    };
+    CreateFitActions(*this, *this, fit);
+    ShareWithButtons(*this, *this, [this] { UpdateMenuActions(); });
+    // The class view puts its label into the menu bar's corner.
+    menuBar();
+    ClassView = new ClassViewShare(*this, *session_, Runs);
+    for (QMenu* menu :
+         BuildMenuBar(*this, *this, {ClassView->ShareAction(), ClassView->StopAction()}))
+        connect(menu, &QMenu::aboutToShow, this, &TFormMain::UpdateMenuActions);
+
+    connect(MenuZuletzt, &QMenu::aboutToShow, this,
+            [this] { Experiments->FillRecentMenu(*MenuZuletzt); });
+    connect(ActionDrucken, &QAction::triggered, this, [this] { ButtonDruckenClick(); });
+    connect(ActionBeenden, &QAction::triggered, this, &QWidget::close);
+    connect(ActionRueckgaengig, &QAction::triggered, this, &TFormMain::Undo);
+    connect(ActionBildKopieren, &QAction::triggered, this, [this] { ButtonBildKopierenClick(); });
+    connect(ActionMesswerteKopieren, &QAction::triggered, this,
+            [this] { Measuring->CopyReadout(); });
+    connect(ActionStoppWeiter, &QAction::triggered, this, &TFormMain::StoppWeiter);
+    connect(ActionMessreiheBehalten, &QAction::triggered, Runs, &MainRuns::KeepCurrent);
+    connect(ActionVersuchOeffnen, &QAction::triggered, Experiments, &ExperimentFiles::OpenAsk);
+    connect(ActionVersuchSpeichern, &QAction::triggered, Experiments, &ExperimentFiles::SaveAsk);
+    connect(ActionVersuchSpeichernUnter, &QAction::triggered, Experiments,
+            &ExperimentFiles::SaveAs);
+    connect(ActionVerworfeneSitzungen, &QAction::triggered, Experiments,
+            &ExperimentFiles::RestoreDiscarded);
+    // Placed in the visible span when switched on, as from the plot's menu.
+    connect(ActionZeitcursor, &QAction::triggered, this, [this](bool on) {
+        const ScaleSet s = Scales();
+        Cursors.setVerticalOn(on, s.Bottom->RangeStart, s.Bottom->RangeEnd);
+        Measuring->Changed();
+    });
+    connect(ActionWertcursor, &QAction::triggered, this, [this](bool on) {
+        const ScaleSet s = Scales();
+        const Tscale& axis = Cursors.valueOnB(Plot->TimeMode()) ? s.B : s.A;
+        Cursors.setHorizontalOn(on, axis.RangeStart, axis.RangeEnd);
+        Measuring->Changed();
+    });
+    connect(ActionTabelle, &QAction::triggered, this, &TFormMain::ShowTable);
+    connect(ActionMessreihen, &QAction::triggered, Runs, [this] { Runs->ShowList(); });
+    connect(ActionGrossanzeige, &QAction::triggered, this, &TFormMain::ShowBigDisplay);
+    connect(ActionVollbild, &QAction::triggered, this, [this](bool on) {
+        setWindowState(on ? windowState() | Qt::WindowFullScreen
+                          : windowState() & ~Qt::WindowFullScreen);
+    });
+    // The guide is made when first asked for, then kept.
+    const auto showGuide = [this](const QString& anchor) {
+        if (!Anleitung) {
+            Anleitung = OwnWindow(new HelpWindow(this), *this, {700, 640});
+            Anleitung->setObjectName(QStringLiteral("Anleitung"));
+        }
+        Anleitung->showAnchor(anchor);
+    };
+    connect(ActionAnleitung, &QAction::triggered, this, [showGuide] { showGuide(QString()); });
+    connect(ActionFormelvariablen, &QAction::triggered, this, [this, showGuide] {
+        auto* dialog = new FormulaVariablesDialog(this);
+        dialog->setAttribute(Qt::WA_DeleteOnClose);
+        connect(dialog, &FormulaVariablesDialog::guideRequested, this, showGuide);
+        dialog->show();
+    });
+    connect(ActionUeber, &QAction::triggered, this, [this] {
+        auto* dialog = new AboutDialog(this);
+        dialog->setAttribute(Qt::WA_DeleteOnClose);
+        dialog->show();
+    });
+    connect(ActionFitGerade, &QAction::triggered, this, [fit] { fit(false, FitModel::XYLinear); });
+    connect(ActionFitEntfernen, &QAction::triggered, this, [this] { Report->RemoveFit(); });
+    connect(MenuAusgleichskurve, &QMenu::aboutToShow, this, [this] {
+        UpdateMenuActions();
+        MenuAusgleichskurve->clear();
+        if (Plot->TimeMode() == PlotMode::Normal) {
+            MenuAusgleichskurve->addActions({MenuFitA->menuAction(), MenuFitB->menuAction()});
+            AddRunFitMenus(*MenuAusgleichskurve);
+        } else
+            MenuAusgleichskurve->addAction(ActionFitGerade);
+        if (ShownFit) MenuAusgleichskurve->addAction(ActionFitEntfernen);
+    });
+
+    // The client area keeps its design size: the window grows by the menu bar.
+    resize(width(), height() + MenuBarHeight());
+    UpdateMenuActions();
+}
+
+void TFormMain::AddRunFitMenus(QMenu& menu) {
+    // Made afresh each time the menu opens: those of the last time go with their actions.
+    const QString made = QStringLiteral("runFits");
+    for (QMenu* old : menu.findChildren<QMenu*>(made, Qt::FindDirectChildrenOnly))
+        old->deleteLater();
+    if (!Runs) return;
+    bool first = true;
+    for (const kurvimat::session::Run& run : Runs->Journal().runs().runs()) {
+        if (!Runs->IsShown(run.id)) continue;
+        if (first) menu.addSeparator();
+        first = false;
+        for (const bool channelB : {false, true}) {
+            const std::optional<RunChannelPoints> points = Runs->FitPoints(run.id, channelB);
+            if (!points) continue;
+            auto* fits =
+                new QMenu(tr("%1: Ausgleichskurve %2 (%3)")
+                              .arg(run.name, channelB ? QStringLiteral("B") : QStringLiteral("A"),
+                                   points->Name),
+                          &menu);
+            fits->setObjectName(made);
+            const qint64 id = run.id;
+            for (const FitModelSpec& m : FitModels)
+                if (m.OverTime)
+                    fits->addAction(FitMenuText(m), this, [this, id, channelB, model = m.Model] {
+                        const auto [from, to] = Report->FitSpan();
+                        Report->FitRunOnPlot(id, channelB, model, from, to);
+                    });
+            fits->setEnabled(points->Count > 0);
+            menu.addMenu(fits);
+        }
+    }
+}
+
+void TFormMain::UpdateMenuActions() {
+    const DisplayControls controls = ReadDisplayControls();
+    MenuActionState state;
+    state.keys = KeyActions();
+    state.mode = controls.Mode;
+    state.timeCursors = Cursors.VerticalOn;
+    state.valueCursors = Cursors.HorizontalOn;
+    state.haveData = Store.Data.Count > 0;
+    state.hasB = Store.Data.HasB;
+    state.nameA = StoredPointsParts(Store, false).name;
+    state.nameB = StoredPointsParts(Store, true).name;
+    ShowMenuState(*this, state);
+}
+
+KeyActionState TFormMain::KeyActions() {
+    return {session_->trigger().resetEnabled, isFullScreen(), session_->undoStep(),
+            Plot->PlotHistory().hasEarlier(CaptureRanges(Plot->PlotScales()))};
+}
+
+void TFormMain::StoppWeiter() {
+    session_->setHeld(!session_->held());
+    const bool held = session_->held();
+    ActionStoppWeiter->setText(held ? tr("&Weiter") : tr("&Stopp"));
+    LabelAngehalten->setVisible(held);
+    Label2->setVisible(!held);
+}
+
+void TFormMain::Undo() {
+    const std::optional<kurvimat::session::Undone> undo = session_->undo();
+    if (!undo) {
+        Measuring->ZoomBack();
+        return;
+    }
+    Handle([&] {
+        // The definitions in force before come back with the points: recorded ones are
+        // evaluated under them again, loaded ones keep their values and labels.
+        for (const char channel : {'A', 'B'}) {
+            const std::optional<QString>& before =
+                channel == 'A' ? undo->definitionA : undo->definitionB;
+            const QString& now = channel == 'A' ? Store.AppliedDefA : Store.AppliedDefB;
+            if (!before || *before == now) continue;
+            (channel == 'A' ? ComboBoxA : ComboBoxB)->SetText(*before);
+            channel == 'A' ? ApplySignalA(true) : ApplySignalB(true);
+        }
+        // The axes as they were before the load widened them.
+        const auto showRanges = qScopeGuard([&] {
+            if (!undo->shown) return;
+            kurvimat::analysis::RestoreRanges({undo->shown->ranges}, Plot->Scales());
+            Display.Changes.AxesChanged = true;
+        });
+        if (Store.Data.Loaded) {
+            TitleLoadedAxes();
+            return;
+        }
+        // Recorded points: under the definitions in force, named by them.
+        if (AxesNameLoadedPoints) {
+            ScaleA.Title = SignalTitle(Store.NameA, Store.UnitA);
+            ScaleB.Title = SignalTitle(Store.NameB, Store.UnitB);
+            AxesNameLoadedPoints = false;
+        }
+        if (Store.Data.DefA != Store.AppliedDefA) ApplySignalA(true);
+        if (Store.Data.DefB != Store.AppliedDefB) ApplySignalB(true);
+    });
+}
+
+std::size_t TFormMain::CurrentDataSignature() const {
+    return DataSignature(Store);
+}
+
+void TFormMain::ShowTable() {
+    if (!Tabelle) {
+        Tabelle = OwnWindow(new TableWindow(this), *this, {560, 520});
+        Tabelle->setObjectName(QStringLiteral("Tabelle"));
+        TableOwner.reset(Tabelle);
+        Tabelle->setWindowTitle(tr("Tabelle – Kurvimat"));
+        Tabelle->model().setSource(std::make_shared<StoreTableSource>(Store));
+        TableCount = std::clamp(Store.Data.Count, 0, PointCapacity);
+        TableTimes = PointsHash(Store, TableCount, true);
+        TableValues = PointsHash(Store, TableCount, false);
+        TableHighlight.reset();
+    }
+    FollowData();
+    Tabelle->show();
+    Tabelle->raise();
+    Tabelle->activateWindow();
+}
+
+// The table follows the recording: fewer points or other times start it over (a new sweep,
+// loaded points), other values of the same times are evaluated again, more points of the
+// running sweep are added; the rows between the time cursors are highlighted.
+void TFormMain::FollowData() {
+    if (!Tabelle || Tabelle->choice() != TableWindow::CurrentData) return;
+    PointTableModel& model = Tabelle->model();
+    const int count = std::clamp(Store.Data.Count, 0, PointCapacity);
+    if (count < TableCount || PointsHash(Store, TableCount, true) != TableTimes) {
+        model.pointsReplaced();
+    } else {
+        if (PointsHash(Store, TableCount, false) != TableValues) model.valuesChanged();
+        if (count > TableCount) model.pointsAppended();
+    }
+    TableTimes = PointsHash(Store, count, true);
+    TableValues = PointsHash(Store, count, false);
+    TableCount = count;
+
+    std::optional<std::pair<double, double>> span;
+    if (Cursors.VerticalOn && Cursors.Mode == PlotMode::Normal &&
+        Plot->TimeMode() == PlotMode::Normal)
+        span = std::pair{Cursors.X[0], Cursors.X[1]};
+    if (span == TableHighlight) return;
+    TableHighlight = span;
+    if (span)
+        model.setHighlight(span->first, span->second);
+    else
+        model.clearHighlight();
+}
+
+void TFormMain::ShowBigDisplay() {
+    if (!Grossanzeige) {
+        Grossanzeige = OwnWindow(new BigDisplay(this), *this, {800, 450});
+        Grossanzeige->setObjectName(QStringLiteral("Grossanzeige"));
+    }
+    // At once the values the labels show, then every refresh.
+    Readouts now;
+    now.refreshed = true;
+    now.a.value = LabelAkal->text();
+    now.b.value = LabelBkal->text();
+    Grossanzeige->setNames(Store.NameA, Store.NameB);
+    Grossanzeige->setReadouts(now);
+    Grossanzeige->show();
+    Grossanzeige->raise();
+    Grossanzeige->activateWindow();
+}
+
+void TFormMain::AfterReadoutTick(const Readouts& readouts) {
+    if (Grossanzeige && Grossanzeige->isVisible()) {
+        Grossanzeige->setNames(Store.NameA, Store.NameB);
+        Grossanzeige->setReadouts(readouts);
+    }
+    FollowData();
+    // The actions keys reach (Ctrl+Z, Reset, F11) follow every tick; the rest of the
+    // menus is brought up to date when one opens.
+    ShowKeyState(*this, KeyActions());
+}
