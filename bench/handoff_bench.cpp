@@ -46,7 +46,7 @@ std::array<std::uint8_t, 8> Report(int a, int b) {
 }
 
 void prepare(TFormMain& w) {
-    w.findChild<QTimer*>(QStringLiteral("Timer1"))->stop();
+    w.findChild<QTimer*>(QStringLiteral("TimerTakt"))->stop();
     w.session().store().InputCodeA = 2;
     w.session().store().InputCodeB = 3;
     w.session().store().PointCount = PointCapacity;

@@ -96,7 +96,7 @@ public:
     /// ButtonSSLoeschen.
     void DeleteSnapshot();
 
-    /// One Timer1 tick: refreshes the readouts once a second when steps have arrived.
+    /// One tick of the window's 50 ms timer: refreshes the readouts once a second when steps have arrived.
     Readouts ReadoutTick();
 
     /// An integer division by zero met by the channel's current formula (here or by the

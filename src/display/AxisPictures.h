@@ -20,7 +20,7 @@ QSize AxisPictureSize(AxisImage image);
 /// Device pixels of a picture of a logical size at a pixel ratio.
 QSize PictureDeviceSize(QSize logical, double scale);
 
-/// The 20 x 44 picture Image1: an arrow from the data row down to the snapshot row.
+/// The 20 x 44 picture ImageSchnappschuss: an arrow from the data row down to the snapshot row.
 QImage SnapshotArrowPicture(double scale = 1);
 
 } // namespace kurvimat::display

@@ -210,7 +210,7 @@ TEST(WindowAllocation, ReportsOfTheHeldInstrumentAllocateNothing) {
     QTemporaryDir data; // the window's session journal, not in the user's folder
     qputenv("KURVIMAT_DATA_DIR", data.path().toUtf8());
     TFormMain win;
-    win.findChild<QTimer*>(QStringLiteral("Timer1"))->stop();
+    win.findChild<QTimer*>(QStringLiteral("TimerTakt"))->stop();
     win.findChild<QRadioButton*>(QStringLiteral("RadioButtonDauer"))->setChecked(true);
     win.session().store().InputCodeA = 2;
     win.session().store().InputCodeB = 3;

@@ -36,7 +36,7 @@ void WindowTest::CreateWindows() {
     editor.reset();
     win = std::make_unique<TFormMain>();
     // The tests drive the cycle themselves.
-    Child<QTimer>(*win, "Timer1")->stop();
+    Child<QTimer>(*win, "TimerTakt")->stop();
     editor = std::make_unique<TFormSignale>(IniPath(), nullptr, StartingListPath());
     ConnectSignalEditor(*win, *editor);
     win->show();

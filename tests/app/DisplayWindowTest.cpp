@@ -62,7 +62,7 @@ TEST_F(DisplayWindowTest, StreamedDataReachesThePlotCanvas) {
 
 TEST_F(DisplayWindowTest, StripDrawnBeforeTheFirstShowFillsItsPaintBox) {
     TFormMain hidden;
-    Child<QTimer>(hidden, "Timer1")->stop();
+    Child<QTimer>(hidden, "TimerTakt")->stop();
     ASSERT_FALSE(hidden.isVisible());
     ASSERT_EQ(PlotOf(hidden).RawStripImage().size(),
               Child<TPaintBox>(hidden, "PaintBoxRoh")->size());
@@ -129,13 +129,13 @@ TEST_F(DisplayWindowTest, ZoomBoxOnThePlotNarrowsTheLeftScale) {
     // A zoomed strip offers its full range; the button brings it back.
     win->Timer1Timer();
     EXPECT_TRUE(Child<TImage>(*win, "ImageLinksFull")->isVisible());
-    EXPECT_FALSE(Child<TImage>(*win, "ImagelinksFullon")->isVisible());
+    EXPECT_FALSE(Child<TImage>(*win, "ImageLinksFullOn")->isVisible());
     SendMouse(Child<TImage>(*win, "ImageLinksFull"), QEvent::MouseButtonPress, QPoint(2, 2),
               Qt::LeftButton, Qt::LeftButton);
     EXPECT_GT(PlotOf(*win).Scales().Left->RangeEnd - PlotOf(*win).Scales().Left->RangeStart,
               zoomedEnd - zoomedStart);
     EXPECT_FALSE(Child<TImage>(*win, "ImageLinksFull")->isVisible());
-    EXPECT_TRUE(Child<TImage>(*win, "ImagelinksFullon")->isVisible());
+    EXPECT_TRUE(Child<TImage>(*win, "ImageLinksFullOn")->isVisible());
 }
 
 TEST_F(DisplayWindowTest, DraggingOnTheMeanStripMovesTheTrigger) {
@@ -220,9 +220,9 @@ TEST_F(DisplayWindowTest, HotSpotShowsTheReadoutWhileHeld) {
     EXPECT_FALSE(Child<QPlainTextEdit>(*win, "MemoAnalysis")->isVisible());
 
     // The hidden button toggles the same readout.
-    Child<QPushButton>(*win, "Button2")->click();
+    Child<QPushButton>(*win, "ButtonAnalyse")->click();
     EXPECT_TRUE(Child<QPlainTextEdit>(*win, "MemoAnalysis")->isVisible());
-    Child<QPushButton>(*win, "Button2")->click();
+    Child<QPushButton>(*win, "ButtonAnalyse")->click();
     EXPECT_FALSE(Child<QPlainTextEdit>(*win, "MemoAnalysis")->isVisible());
 }
 

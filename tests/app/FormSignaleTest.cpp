@@ -53,7 +53,7 @@ TEST_F(FormSignaleTest, ListCountsFollowTheFile) {
                   QStringLiteral("Spannung unkalibriert (V): U"));
         // OK writes the user's own list; the one beside the program stays as it was.
         editor->show();
-        QTest::mouseClick(editor->Button2, Qt::LeftButton);
+        QTest::mouseClick(editor->ButtonOK, Qt::LeftButton);
         EXPECT_EQ(ReadFile(IniPath()).count('\n'), r.entries - 9);
         if (!r.beside.isEmpty()) {
             EXPECT_EQ(ReadFile(StartingListPath()), r.beside);
@@ -78,7 +78,7 @@ TEST_F(FormSignaleTest, ClosingWritesTheFileAndRefreshesTheLists) {
 
     editor->show();
     editor->MemoSignale->setPlainText(QStringLiteral("Winkel (°): r*360\nx: 1\n"));
-    QTest::mouseClick(editor->Button2, Qt::LeftButton);
+    QTest::mouseClick(editor->ButtonOK, Qt::LeftButton);
     EXPECT_FALSE(editor->isVisible());
     EXPECT_EQ(ReadFile(IniPath()), QByteArray("Winkel (\xB0): r*360\r\nx: 1\r\n"));
     EXPECT_EQ(Child<TComboBox>(*win, "ComboBoxA")->count(), 11);
@@ -149,7 +149,7 @@ TEST_F(FormSignaleTest, TakesOverOnlyTypedLines) {
     EXPECT_EQ(editor->Lines(), (QStringList{QString(), QStringLiteral("Neu (V): U/2")}));
     // Signal B's button takes B's line (program-set text counts as typed).
     TypeAndEnter(Child<QLineEdit>(*win, "EditFormelB"), QStringLiteral("U*2"));
-    QTest::mouseClick(editor->Button1, Qt::LeftButton);
+    QTest::mouseClick(editor->ButtonB, Qt::LeftButton);
     EXPECT_EQ(editor->Lines().size(), 3);
     EXPECT_EQ(editor->Lines().last(), Child<TComboBox>(*win, "ComboBoxB")->Text());
     // The lists change only when the editor closes.

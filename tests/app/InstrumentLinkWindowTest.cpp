@@ -229,7 +229,7 @@ TEST_F(InstrumentLinkWindowTest, InstrumentWithoutOutputReportKeepsHardwareButto
 }
 
 TEST_F(InstrumentLinkWindowTest, UnplugReleasesTheInstrumentAndKeepsThePoints) {
-    Child<QTimer>(*win, "Timer1")->start();
+    Child<QTimer>(*win, "TimerTakt")->start();
     const QString node = PlugAndAdopt(std::make_shared<VirtualInstrument>());
     ASSERT_TRUE(QTest::qWaitFor([&] { return win->session().store().Data.Count > 0; }, WaitMs));
     platform->unplug(node);
@@ -243,7 +243,7 @@ TEST_F(InstrumentLinkWindowTest, UnplugReleasesTheInstrumentAndKeepsThePoints) {
 }
 
 TEST_F(InstrumentLinkWindowTest, StreamedSweepCompletesWithEvenlySpacedTimes) {
-    Child<QTimer>(*win, "Timer1")->start();
+    Child<QTimer>(*win, "TimerTakt")->start();
     PlugAndAdopt(std::make_shared<VirtualInstrument>());
     ASSERT_TRUE(QTest::qWaitFor(
         [&] { return win->session().store().Data.Count >= win->session().store().PointCount; },

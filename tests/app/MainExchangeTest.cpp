@@ -164,7 +164,7 @@ TEST_F(MainExchangeTest, SnapshotLoadLeavesCombosAndDataAlone) {
     WriteFile(path, "Zeit in min\tX: 1\tY: 2\r\n0,5\t-7\t3\r\n1.5\t2e1\t4\r\n");
     win->session().store().TriggerPos = 5;
     dialogs.openName = path;
-    Click(Child<QPushButton>(*win, "ButtonSSladen"));
+    Click(Child<QPushButton>(*win, "ButtonSSLaden"));
     ASSERT_EQ(win->session().store().Snap.Count, 2);
     EXPECT_EQ(win->session().store().Snap.DefA, QStringLiteral("X: 1"));
     EXPECT_EQ(win->session().store().Snap.DefB, QStringLiteral("Y: 2"));
@@ -214,7 +214,7 @@ TEST_F(MainExchangeTest, TextsWithoutPointsSaySoAndChangeNothing) {
         WriteFile(path, r.bytes);
         dialogs.openName = path;
         for (QPushButton* button : {Child<QPushButton>(*win, "ButtonDatenLaden"),
-                                    Child<QPushButton>(*win, "ButtonSSladen")})
+                                    Child<QPushButton>(*win, "ButtonSSLaden")})
             Click(button);
         ASSERT_EQ(dialogs.errors.size(), 2);
         EXPECT_TRUE(dialogs.errors[0].startsWith(QStringLiteral("Die Datei ")));
@@ -241,7 +241,7 @@ TEST_F(MainExchangeTest, TextsWithoutPointsSaySoAndChangeNothing) {
     // A cancelled dialog says nothing.
     dialogs.errors.clear();
     dialogs.openName.clear();
-    Click(Child<QPushButton>(*win, "ButtonSSladen"));
+    Click(Child<QPushButton>(*win, "ButtonSSLaden"));
     EXPECT_EQ(win->session().store().Snap.Count, 0);
     EXPECT_TRUE(dialogs.errors.isEmpty());
 }
@@ -258,7 +258,7 @@ TEST_F(MainExchangeTest, ForeignTextsAndCharactersKeepTheData) {
     EXPECT_NE(Child<TComboBox>(*win, "ComboBoxA")->Text(), QStringLiteral("A: U"));
     dialogs.saveName = dialogs.openName = dir.filePath(QStringLiteral("ohm.txt"));
     Click(Child<QPushButton>(*win, "ButtonDatenSpeichern"));
-    Click(Child<QPushButton>(*win, "ButtonSSladen"));
+    Click(Child<QPushButton>(*win, "ButtonSSLaden"));
     EXPECT_EQ(win->session().store().Snap.DefB, win->session().store().Data.DefB);
     EXPECT_EQ(win->session().store().Snap.Count, 4);
 }

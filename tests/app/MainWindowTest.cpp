@@ -172,7 +172,7 @@ TEST_F(MainWindowTest, MinimumSizeHoldsAndEveryControlIsWhole) {
                            Child<QWidget>(*win, "Panelmitte")})
         ExpectAllInside(panel);
     // The timing choices keep clear of the subtitle and of the data-loss warning.
-    for (QLabel* label : {Child<QLabel>(*win, "Label2"), Child<QLabel>(*win, "LabelDataLoss")})
+    for (QLabel* label : {Child<QLabel>(*win, "LabelOszilloskop"), Child<QLabel>(*win, "LabelDataLoss")})
         EXPECT_LT(label->x() + label->sizeHint().width(),
                   Child<TComboBox>(*win, "ComboBoxSamplingRate")->x());
     EXPECT_TRUE(Child<QWidget>(*win, "Panelunten")
@@ -844,7 +844,7 @@ TEST_F(MainWindowTest, MenuEntriesRunTheirButtonsAndThePlotMenuSharesThem) {
         {Child<QAction>(*win, "ActionDatenLaden"), Child<QPushButton>(*win, "ButtonDatenLaden")},
         {Child<QAction>(*win, "ActionDatenSpeichern"),
          Child<QPushButton>(*win, "ButtonDatenSpeichern")},
-        {Child<QAction>(*win, "ActionSSLaden"), Child<QPushButton>(*win, "ButtonSSladen")},
+        {Child<QAction>(*win, "ActionSSLaden"), Child<QPushButton>(*win, "ButtonSSLaden")},
         {Child<QAction>(*win, "ActionSSSpeichern"), Child<QPushButton>(*win, "ButtonSSspeichern")},
         {Child<QAction>(*win, "ActionDatenKopieren"),
          Child<QPushButton>(*win, "ButtonDatenKopieren")},

@@ -395,7 +395,7 @@ protected:
     void SetUp() override {
         SetAppDialogs(&dialogs);
         win = std::make_unique<TFormMain>();
-        win->findChild<QTimer*>(QStringLiteral("Timer1"))->stop();
+        win->findChild<QTimer*>(QStringLiteral("TimerTakt"))->stop();
         link = std::make_unique<TInstrumentLink>(*win, makeSystemHidPlatform());
     }
     void TearDown() override {

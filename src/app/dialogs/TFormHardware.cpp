@@ -68,43 +68,45 @@ TFormHardware::TFormHardware(QWidget* parent) : QWidget(parent, Qt::Window) {
     font.setPixelSize(11);
     setFont(font);
 
-    Image1 = new QLabel(this);
-    Image1->setGeometry(0, 0, 204, 150);
-    Image1->setPixmap(InputsPicture());
+    auto* connector = new QLabel(this);
+    connector->setGeometry(0, 0, 204, 150);
+    connector->setPixmap(InputsPicture());
 
     const QString supply = tr("Spannungsversorgung +5 V vom USB-Port");
     const QString ground = tr("Masse (0 V)");
-    Label1 = MakeLabel(this, supply, 210, 13);
-    Label5 = MakeLabel(this, tr("Eingang Kanal A"), 210, 34, Blue, true);
-    Label3 = MakeLabel(this, ground, 210, 55);
-    Label2 = MakeLabel(this, supply, 210, 76);
-    Label6 = MakeLabel(this, tr("Eingang Kanal B"), 210, 97, Red, true);
-    Label4 = MakeLabel(this, ground, 210, 118);
+    // The connector's pins beside the picture, top to bottom.
+    MakeLabel(this, supply, 210, 13);
+    MakeLabel(this, tr("Eingang Kanal A"), 210, 34, Blue, true);
+    MakeLabel(this, ground, 210, 55);
+    MakeLabel(this, supply, 210, 76);
+    MakeLabel(this, tr("Eingang Kanal B"), 210, 97, Red, true);
+    MakeLabel(this, ground, 210, 118);
 
     CheckBoxAdiff = new QCheckBox(tr("Kanal A misst die Differenz zu Eingang B"), this);
     CheckBoxAdiff->move(8, 156);
     CheckBoxBoff = new QCheckBox(tr("Kanal B aus ( A: doppelte Freq.)"), this);
     CheckBoxBoff->move(260, 156);
 
-    GroupBox1 = new QGroupBox(tr("Empfindlichkeit Kanal A "), this);
-    GroupBox1->setGeometry(8, 178, 284, 80);
-    RadioButtonAlow = new QRadioButton(tr("niedrig: 0 ...5 V (Standard)"), GroupBox1);
-    RadioButtonAmid = new QRadioButton(tr("mittel: 0 ... 2,56 V"), GroupBox1);
-    RadioButtonAhigh = new QRadioButton(tr("hoch: 0 ...1,1 V"), GroupBox1);
+    GroupBoxA = new QGroupBox(tr("Empfindlichkeit Kanal A "), this);
+    GroupBoxA->setGeometry(8, 178, 284, 80);
+    RadioButtonAlow = new QRadioButton(tr("niedrig: 0 ...5 V (Standard)"), GroupBoxA);
+    RadioButtonAmid = new QRadioButton(tr("mittel: 0 ... 2,56 V"), GroupBoxA);
+    RadioButtonAhigh = new QRadioButton(tr("hoch: 0 ...1,1 V"), GroupBoxA);
     RadioButtonAlow->move(8, 18);
     RadioButtonAmid->move(8, 36);
     RadioButtonAhigh->move(8, 54);
     RadioButtonAlow->setChecked(true);
-    Label7 = MakeLabel(GroupBox1, tr(" bei Differenzmessung: "), 158, 2);
-    Label10 = MakeLabel(GroupBox1, tr(" +/- 2,56 V"), 178, 20);
-    Label9 = MakeLabel(GroupBox1, tr(" +/- 128 mV"), 178, 38);
-    Label8 = MakeLabel(GroupBox1, tr(" +/- 55 mV"), 178, 56);
+    // The ranges of a differential measurement, beside the three choices.
+    MakeLabel(GroupBoxA, tr(" bei Differenzmessung: "), 158, 2);
+    MakeLabel(GroupBoxA, tr(" +/- 2,56 V"), 178, 20);
+    MakeLabel(GroupBoxA, tr(" +/- 128 mV"), 178, 38);
+    MakeLabel(GroupBoxA, tr(" +/- 55 mV"), 178, 56);
 
-    GroupBox2 = new QGroupBox(tr("Empfindlichkeit Kanal B "), this);
-    GroupBox2->setGeometry(298, 178, 173, 80);
-    RadioButtonBlow = new QRadioButton(tr("niedrig: 0 ...5 V (Standard)"), GroupBox2);
-    RadioButtonBmid = new QRadioButton(tr("mittel: 0 ... 2,56 V"), GroupBox2);
-    RadioButtonBhigh = new QRadioButton(tr("hoch: 0 ...1,1 V"), GroupBox2);
+    GroupBoxB = new QGroupBox(tr("Empfindlichkeit Kanal B "), this);
+    GroupBoxB->setGeometry(298, 178, 173, 80);
+    RadioButtonBlow = new QRadioButton(tr("niedrig: 0 ...5 V (Standard)"), GroupBoxB);
+    RadioButtonBmid = new QRadioButton(tr("mittel: 0 ... 2,56 V"), GroupBoxB);
+    RadioButtonBhigh = new QRadioButton(tr("hoch: 0 ...1,1 V"), GroupBoxB);
     RadioButtonBlow->move(8, 18);
     RadioButtonBmid->move(8, 36);
     RadioButtonBhigh->move(8, 54);

@@ -29,14 +29,11 @@ public:
     /// Called by every setting control (the main window's SendConfiguration).
     std::function<void()> OnSettingsChanged;
 
-    QLabel* Image1;
-    QLabel *Label1, *Label2, *Label3, *Label4, *Label5, *Label6;
-    QLabel *Label7, *Label8, *Label9, *Label10;
     QCheckBox* CheckBoxAdiff;
     QCheckBox* CheckBoxBoff;
-    QGroupBox* GroupBox1;
+    QGroupBox* GroupBoxA;
     QRadioButton *RadioButtonAlow, *RadioButtonAmid, *RadioButtonAhigh;
-    QGroupBox* GroupBox2;
+    QGroupBox* GroupBoxB;
     QRadioButton *RadioButtonBlow, *RadioButtonBmid, *RadioButtonBhigh;
     QCheckBox* CheckBoxPullUpA;
     QCheckBox* CheckBoxPullUpB;

@@ -50,14 +50,14 @@ TFormSignale::TFormSignale(const QString& filePath, QWidget* parent, const QStri
     top->setContentsMargins(4, 2, 4, 2);
     LabelKal = new QLabel(tr("Größe (Einheit): Umrechnungsformel [Intervall]"), panel);
     ButtonA = new QPushButton(tr("Signal A übernehmen"), panel);
-    Button1 = new QPushButton(tr("Signal B übernehmen"), panel);
-    Button2 = new QPushButton(tr("OK"), panel);
-    Button2->setFixedWidth(33);
+    ButtonB = new QPushButton(tr("Signal B übernehmen"), panel);
+    ButtonOK = new QPushButton(tr("OK"), panel);
+    ButtonOK->setFixedWidth(33);
     top->addWidget(LabelKal);
     top->addStretch();
     top->addWidget(ButtonA);
-    top->addWidget(Button1);
-    top->addWidget(Button2);
+    top->addWidget(ButtonB);
+    top->addWidget(ButtonOK);
     layout->addWidget(panel);
 
     MemoSignaleFix = new QPlainTextEdit(this);
@@ -78,8 +78,8 @@ TFormSignale::TFormSignale(const QString& filePath, QWidget* parent, const QStri
     layout->addWidget(MemoSignale, 1);
 
     connect(ButtonA, &QPushButton::clicked, this, &TFormSignale::ButtonAClick);
-    connect(Button1, &QPushButton::clicked, this, &TFormSignale::Button1Click);
-    connect(Button2, &QPushButton::clicked, this, &TFormSignale::Button2Click);
+    connect(ButtonB, &QPushButton::clicked, this, &TFormSignale::ButtonBClick);
+    connect(ButtonOK, &QPushButton::clicked, this, &TFormSignale::ButtonOKClick);
 
     // One empty line until a file says otherwise; a missing file is not an error.
     QStringList lines{QString()};
@@ -116,10 +116,10 @@ void TFormSignale::TakeOver(char channel) {
 void TFormSignale::ButtonAClick() {
     TakeOver('A');
 }
-void TFormSignale::Button1Click() {
+void TFormSignale::ButtonBClick() {
     TakeOver('B');
 }
-void TFormSignale::Button2Click() {
+void TFormSignale::ButtonOKClick() {
     close();
 }
 

@@ -43,8 +43,8 @@ public:
     std::function<void(const QString&)> OnError;
 
     void ButtonAClick();
-    void Button1Click();
-    void Button2Click();
+    void ButtonBClick();
+    void ButtonOKClick();
     // Writes the file; true when written (the window may then close).
     bool FormClose();
     // The main window is closing: an open editor still writes its lines, but nothing may
@@ -53,8 +53,8 @@ public:
 
     QLabel* LabelKal = nullptr;
     QPushButton* ButtonA = nullptr;
-    QPushButton* Button1 = nullptr;
-    QPushButton* Button2 = nullptr;
+    QPushButton* ButtonB = nullptr;
+    QPushButton* ButtonOK = nullptr;
     QPlainTextEdit* MemoSignaleFix = nullptr;
     QPlainTextEdit* MemoSignale = nullptr;
 

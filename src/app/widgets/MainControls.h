@@ -36,7 +36,7 @@ struct MainControls {
 
     // Paneloben
     QLabel* LabelUeberschr = nullptr;
-    QLabel* Label2 = nullptr;
+    QLabel* LabelOszilloskop = nullptr;
     QLabel* LabelDataLoss = nullptr;
     TPaintBox* PaintBoxRoh = nullptr;
     QPushButton* ButtonTrigger = nullptr;
@@ -93,11 +93,11 @@ struct MainControls {
     TImage* ImageLinksAuto = nullptr;
     TImage* ImageLinksAutoOff = nullptr;
     TImage* ImageLinksFull = nullptr;
-    TImage* ImagelinksFullon = nullptr;
-    TImage* ImageRechtsauto = nullptr;
+    TImage* ImageLinksFullOn = nullptr;
+    TImage* ImageRechtsAuto = nullptr;
     TImage* ImageRechtsAutoOff = nullptr;
     TImage* ImageRechtsFull = nullptr;
-    TImage* ImageRechtsFullon = nullptr;
+    TImage* ImageRechtsFullOn = nullptr;
     TImage* ImageUntenAuto = nullptr;
     TImage* ImageUntenAutoOff = nullptr;
     TImage* ImageUntenFull = nullptr;
@@ -110,8 +110,8 @@ struct MainControls {
     QCheckBox* CheckBoxBXY = nullptr;
     QCheckBox* CheckBoxSpektrum = nullptr;
     QCheckBox* CheckBoxMinuten = nullptr;
-    QLabel* Label4 = nullptr;
-    QLabel* Label5 = nullptr;
+    QLabel* LabelXY = nullptr;
+    QLabel* LabelKlammer = nullptr;
     QPushButton* ButtonDatenKopieren = nullptr;
     QPushButton* ButtonDatenSpeichern = nullptr;
     QPushButton* ButtonDatenLaden = nullptr;
@@ -119,14 +119,14 @@ struct MainControls {
     QPushButton* ButtonDatenLoeschen = nullptr;
     QPushButton* ButtonSSkopieren = nullptr;
     QPushButton* ButtonSSspeichern = nullptr;
-    QPushButton* ButtonSSladen = nullptr;
+    QPushButton* ButtonSSLaden = nullptr;
     QPushButton* ButtonSSEinfuegen = nullptr;
     QPushButton* ButtonSSLoeschen = nullptr;
-    TImage* Image1 = nullptr;
+    TImage* ImageSchnappschuss = nullptr;
     QPushButton* ButtonSchnappschuss = nullptr;
     QCheckBox* CheckBoxSchnappschuss = nullptr;
     TShape* ShapeAnalysis = nullptr;
-    QPushButton* Button2 = nullptr;
+    QPushButton* ButtonAnalyse = nullptr;
 
     // Menus (MainMenus.cpp).
     // One action per command: the menu bar, the buttons and the plot's menu run the same one.

@@ -161,7 +161,7 @@ void ShareWithButtons(MainControls& c, QObject& owner, const std::function<void(
     const std::pair<QAction*, QPushButton*> buttons[] = {
         {c.ActionDatenLaden, c.ButtonDatenLaden},
         {c.ActionDatenSpeichern, c.ButtonDatenSpeichern},
-        {c.ActionSSLaden, c.ButtonSSladen},
+        {c.ActionSSLaden, c.ButtonSSLaden},
         {c.ActionSSSpeichern, c.ButtonSSspeichern},
         {c.ActionDatenKopieren, c.ButtonDatenKopieren},
         {c.ActionDatenEinfuegen, c.ButtonDatenEinfuegen},
@@ -239,12 +239,12 @@ QList<QMenu*> BuildMenuBar(QMainWindow& window, MainControls& c, const QList<QAc
         if (!a->shortcut().isEmpty()) window.addAction(a);
 
     c.LabelAngehalten = new QLabel(MainActions::tr("Angehalten"), c.Paneloben);
-    c.LabelAngehalten->setFont(c.Label2->font());
+    c.LabelAngehalten->setFont(c.LabelOszilloskop->font());
     QPalette red = c.LabelAngehalten->palette();
     red.setColor(QPalette::WindowText, QColor(247, 0, 0));
     c.LabelAngehalten->setPalette(red);
     c.LabelAngehalten->adjustSize();
-    c.LabelAngehalten->move(c.Label2->pos());
+    c.LabelAngehalten->move(c.LabelOszilloskop->pos());
     c.LabelAngehalten->hide();
 
     auto* space = new SpaceForKeyboardFocus(&window);

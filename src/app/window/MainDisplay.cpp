@@ -322,7 +322,7 @@ void MainDisplay::ConnectAnalysis() {
         analysis_.Hide();
         controls_.MemoAnalysis->hide();
     });
-    QObject::connect(controls_.Button2, &QPushButton::clicked, &window_, [this] {
+    QObject::connect(controls_.ButtonAnalyse, &QPushButton::clicked, &window_, [this] {
         const ScaleSet shown = plot_.PlotScales();
         analysis_.Toggle(shown.A, shown.B);
         ShowAnalysis();

@@ -30,8 +30,8 @@ void TFormMain::HoldLoaded(bool taken) {
     Experiments->NoteTextLoaded();
 }
 
-void TFormMain::ButtonSSladenClick(QObject* Sender) {
-    if (Exchange->ReadIntoBuffer(Sender == ButtonSSladen))
+void TFormMain::ButtonSSLadenClick(QObject* Sender) {
+    if (Exchange->ReadIntoBuffer(Sender == ButtonSSLaden))
         Handle([&] { Exchange->TakeBuffer(true); });
 }
 

@@ -269,7 +269,7 @@ ExchangeRow::ExchangeRow(QWidget* parent, int x, MainControls& c) : QWidget(pare
         {&c.ButtonDatenLoeschen, "ButtonDatenLoeschen"}};
     const std::pair<QPushButton**, const char*> snap[] = {{&c.ButtonSSkopieren, "ButtonSSkopieren"},
                                                           {&c.ButtonSSspeichern, "ButtonSSspeichern"},
-                                                          {&c.ButtonSSladen, "ButtonSSladen"},
+                                                          {&c.ButtonSSLaden, "ButtonSSLaden"},
                                                           {&c.ButtonSSEinfuegen, "ButtonSSEinfuegen"},
                                                           {&c.ButtonSSLoeschen, "ButtonSSLoeschen"}};
     for (int i = 0; i < 5; ++i) {
@@ -302,11 +302,11 @@ PlotView::PlotView(QWidget* parent, PlotViewData& data, PlotHost& host)
         {AxisImage::LinksAuto, 1, 15, "ImageLinksAuto"},
         {AxisImage::LinksAutoOff, 1, 15, "ImageLinksAutoOff"},
         {AxisImage::LinksFull, 1, 55, "ImageLinksFull"},
-        {AxisImage::LinksFullon, 1, 55, "ImagelinksFullon"},
-        {AxisImage::RechtsAuto, 778, 15, "ImageRechtsauto"},
+        {AxisImage::LinksFullon, 1, 55, "ImageLinksFullOn"},
+        {AxisImage::RechtsAuto, 778, 15, "ImageRechtsAuto"},
         {AxisImage::RechtsAutoOff, 778, 15, "ImageRechtsAutoOff"},
         {AxisImage::RechtsFull, 778, 55, "ImageRechtsFull"},
-        {AxisImage::RechtsFullon, 778, 55, "ImageRechtsFullon"},
+        {AxisImage::RechtsFullon, 778, 55, "ImageRechtsFullOn"},
         // Below the bottom axis's labels (the design puts them on the labels' row, 423).
         {AxisImage::UntenAuto, 691, BottomImagesY, "ImageUntenAuto"},
         {AxisImage::UntenAutoOff, 691, BottomImagesY, "ImageUntenAutoOff"},
@@ -352,8 +352,8 @@ PlotView* MainLayout::Build(QMainWindow& window, PlotViewData& data, PlotHost& h
     c.Panelmitte = plot;
     c.PaintBoxData = plot->PaintBoxData;
     TImage** const images[AxisImageCount] = {
-        &c.ImageLinksAuto,  &c.ImageLinksAutoOff,  &c.ImageLinksFull,  &c.ImagelinksFullon,
-        &c.ImageRechtsauto, &c.ImageRechtsAutoOff, &c.ImageRechtsFull, &c.ImageRechtsFullon,
+        &c.ImageLinksAuto,  &c.ImageLinksAutoOff,  &c.ImageLinksFull,  &c.ImageLinksFullOn,
+        &c.ImageRechtsAuto, &c.ImageRechtsAutoOff, &c.ImageRechtsFull, &c.ImageRechtsFullOn,
         &c.ImageUntenAuto,  &c.ImageUntenAutoOff,  &c.ImageUntenFull,  &c.ImageUntenFullOn};
     for (int i = 0; i < AxisImageCount; ++i)
         *images[i] = plot->AxisImages[static_cast<std::size_t>(i)];
@@ -388,7 +388,7 @@ void MainLayout::createTopPanel() {
     MainControls& c = controls_;
     QWidget* p = c.Paneloben;
     c.LabelUeberschr = MakeLabel(p, QStringLiteral("Kurvimat"), 15, 4, Qt::black, 32, true);
-    c.Label2 = MakeLabel(p, MainLayout::tr("USB-Speicheroszilloskop"), 160, 19, Qt::black, 16, true);
+    c.LabelOszilloskop = MakeLabel(p, MainLayout::tr("USB-Speicheroszilloskop"), 160, 19, Qt::black, 16, true);
     c.LabelDataLoss = MakeLabel(p, MainLayout::tr("USB-Datenverlust!"), 167, 9, Qt::red, 27, true);
     c.LabelDataLoss->hide();
 
@@ -487,23 +487,23 @@ void MainLayout::createBottomPanel() {
         box->resize(std::max(design, box->sizeHint().width()), 15);
     }
     c.CheckBoxSpektrum->move(150 - c.CheckBoxSpektrum->width(), 39);
-    c.Label4 = MakeLabel(p, QStringLiteral("xy"), 161, 17);
-    c.Label5 = MakeLabel(p, QStringLiteral("{"), 176, 14, Qt::black, 16);
+    c.LabelXY = MakeLabel(p, QStringLiteral("xy"), 161, 17);
+    c.LabelKlammer = MakeLabel(p, QStringLiteral("{"), 176, 14, Qt::black, 16);
 
     // The exchange and snapshot group sits closer to the xy boxes than in the design (352),
     // so the row fits a narrower window.
     new ExchangeRow(p, ExchangeX, c);
 
     const int shift = -ExchangeShift;
-    c.Image1 = MakeImage(p, 705 + shift, 12, SnapshotArrowPicture(p->devicePixelRatioF()));
+    c.ImageSchnappschuss = MakeImage(p, 705 + shift, 12, SnapshotArrowPicture(p->devicePixelRatioF()));
     c.ButtonSchnappschuss = MakeButton(p, MainLayout::tr("Schnappschuss"), 727 + shift, 23, 92, 24);
     c.CheckBoxSchnappschuss =
         MakeCheckBox(p, MainLayout::tr("automatisch beim\nTrigger"), 824 + shift, 12, true);
     c.CheckBoxSchnappschuss->resize(std::max(78, c.CheckBoxSchnappschuss->sizeHint().width()), 48);
     c.ShapeAnalysis = new TShape(p, Qt::white);
     c.ShapeAnalysis->setGeometry(976, 32, 32, 31);
-    c.Button2 = MakeButton(p, MainLayout::tr("Analyse"), 952, 22, 51, 25);
-    c.Button2->hide();
+    c.ButtonAnalyse = MakeButton(p, MainLayout::tr("Analyse"), 952, 22, 51, 25);
+    c.ButtonAnalyse->hide();
 }
 
 void MainLayout::FitPlotToPanel() {
@@ -512,8 +512,8 @@ void MainLayout::FitPlotToPanel() {
     c.PaintBoxData->resize(c.Panelmitte->width() - 5, c.PaintBoxData->height());
     c.PaintBoxMittel->resize(c.PaintBoxMittel->width() + d, c.PaintBoxMittel->height());
     for (QWidget* w : std::initializer_list<QWidget*>{
-             c.ImageRechtsauto,   c.ImageRechtsAutoOff, c.ImageRechtsFull,
-             c.ImageRechtsFullon, c.ImageUntenAuto,     c.ImageUntenAutoOff,
+             c.ImageRechtsAuto,   c.ImageRechtsAutoOff, c.ImageRechtsFull,
+             c.ImageRechtsFullOn, c.ImageUntenAuto,     c.ImageUntenAutoOff,
              c.ImageUntenFull,    c.ImageUntenFullOn,   c.LabelUAmax,
              c.LabelUBmax,        c.LabelUAmin,         c.LabelUBmin,
              c.ShapeUmax,         c.ShapeUmin,          c.LabelSamplingrate,
@@ -541,8 +541,8 @@ void MainLayout::CaptureAnchors() {
     for (QWidget* w : std::initializer_list<QWidget*>{
              c.LabelSamplingrate, c.ComboBoxSamplingRate, c.LabelSamples, c.ComboBoxSamples,
              c.LabelHardware, c.ButtonHardware, c.LabelUAmax, c.LabelUBmax, c.LabelUAmin,
-             c.LabelUBmin, c.ShapeUmax, c.ShapeUmin, c.ImageRechtsauto, c.ImageRechtsAutoOff,
-             c.ImageRechtsFull, c.ImageRechtsFullon, c.ShapeAnalysis, c.Button2})
+             c.LabelUBmin, c.ShapeUmax, c.ShapeUmin, c.ImageRechtsAuto, c.ImageRechtsAutoOff,
+             c.ImageRechtsFull, c.ImageRechtsFullOn, c.ShapeAnalysis, c.ButtonAnalyse})
         add(w, true, false, false, false);
     for (QWidget* w : {c.ImageUntenAuto, c.ImageUntenAutoOff, c.ImageUntenFull, c.ImageUntenFullOn})
         add(w, true, true, false, false);
@@ -572,13 +572,13 @@ QSize MainLayout::MinimumClientSize() const {
     // The bottom row, up to the automatic-snapshot box, in one piece.
     for (const QWidget* w : std::initializer_list<const QWidget*>{
              c.ButtonBearbeiten, c.CheckBoxAXY, c.CheckBoxBXY, c.CheckBoxMinuten,
-             c.ButtonDatenLoeschen, c.ButtonSSLoeschen, c.Image1, c.ButtonSchnappschuss,
+             c.ButtonDatenLoeschen, c.ButtonSSLoeschen, c.ImageSchnappschuss, c.ButtonSchnappschuss,
              c.CheckBoxSchnappschuss})
         width = std::max(width, w->mapTo(c.Panelunten, QPoint(w->width(), 0)).x() + gap);
     // The timing choices, anchored right, keep clear of the subtitle and the data-loss warning.
     const int choices =
         c.Paneloben->width() - std::min(c.LabelSamplingrate->x(), c.ComboBoxSamplingRate->x());
-    for (const QLabel* label : {c.Label2, c.LabelDataLoss})
+    for (const QLabel* label : {c.LabelOszilloskop, c.LabelDataLoss})
         width = std::max(width, label->x() + label->sizeHint().width() + gap + choices);
     return {width, MinWindowHeight};
 }

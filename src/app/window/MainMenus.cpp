@@ -230,7 +230,7 @@ void TFormMain::StoppWeiter() {
     const bool held = session_->held();
     ActionStoppWeiter->setText(held ? tr("&Weiter") : tr("&Stopp"));
     LabelAngehalten->setVisible(held);
-    Label2->setVisible(!held);
+    LabelOszilloskop->setVisible(!held);
 }
 
 void TFormMain::Undo() {

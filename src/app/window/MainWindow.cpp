@@ -114,11 +114,11 @@ TFormMain::TFormMain(QWidget* parent) : QMainWindow(parent) {
     Drawing->DrawRawStrip();
     // 15.
     // A child of the window, so that those who drive the cycle themselves find it.
-    Timer1.setParent(this);
-    Timer1.setObjectName(QStringLiteral("Timer1"));
-    Timer1.setInterval(50);
-    connect(&Timer1, &QTimer::timeout, this, &TFormMain::Timer1Timer);
-    Timer1.start();
+    TimerTakt.setParent(this);
+    TimerTakt.setObjectName(QStringLiteral("TimerTakt"));
+    TimerTakt.setInterval(50);
+    connect(&TimerTakt, &QTimer::timeout, this, &TFormMain::Timer1Timer);
+    TimerTakt.start();
 }
 
 TFormMain::~TFormMain() {
@@ -298,8 +298,8 @@ void TFormMain::ConnectHandlers() {
     bind(ButtonDatenEinfuegen, &TFormMain::ButtonDatenLadenClick);
     bind(ButtonSSkopieren, &TFormMain::ButtonSSspeichernClick);
     bind(ButtonSSspeichern, &TFormMain::ButtonSSspeichernClick);
-    bind(ButtonSSladen, &TFormMain::ButtonSSladenClick);
-    bind(ButtonSSEinfuegen, &TFormMain::ButtonSSladenClick);
+    bind(ButtonSSLaden, &TFormMain::ButtonSSLadenClick);
+    bind(ButtonSSEinfuegen, &TFormMain::ButtonSSLadenClick);
     connect(ButtonDatenLoeschen, &QPushButton::clicked, this, &TFormMain::ButtonDatenLoeschenClick);
 
     connect(ScrollBarSignale, &QScrollBar::valueChanged, this,

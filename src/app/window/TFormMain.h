@@ -170,7 +170,7 @@ private:
     void FormShow();
     bool FormCloseQuery();
     // The cycle's 50 ms tick.
-    QTimer Timer1;
+    QTimer TimerTakt;
 
     // --- display (MainDisplay.cpp) ---
     void FormResize();
@@ -231,7 +231,7 @@ private:
     void ButtonDatenKopierenClick(QObject* Sender);
     void ButtonSSspeichernClick(QObject* Sender);
     void ButtonDatenLadenClick(QObject* Sender);
-    void ButtonSSladenClick(QObject* Sender);
+    void ButtonSSLadenClick(QObject* Sender);
     void ButtonDatenLoeschenClick();
     // Loaded points (taken) stay on the plot: the measurement is held.
     void HoldLoaded(bool taken);
