@@ -42,7 +42,7 @@ endfunction()
 # The app's folders are layers too, from the bottom up: a file includes the app's headers of its
 # own folder and of the folders before it, never of one after it. Read from the sources at
 # configure time, so a dialog that reaches for the window stops the build.
-set(KURVIMAT_APP_FOLDERS widgets help dialogs tables runs plot window program)
+set(KURVIMAT_APP_FOLDERS widgets help dialogs tables runs plot files window program)
 function(kurvimat_check_app_folders)
   set(app ${PROJECT_SOURCE_DIR}/src/app)
   set(below "")

@@ -1,4 +1,4 @@
-#include "window/DataExchange.h"
+#include "files/DataExchange.h"
 
 #include "Codec1252.h"
 #include "FilePlatform.h"

@@ -1,4 +1,4 @@
-#include "window/ExperimentFiles.h"
+#include "files/ExperimentFiles.h"
 
 #include "Clock.h"
 #include "FilePlatform.h"
