@@ -18,6 +18,8 @@
 #include <vector>
 
 using namespace kurvimat::analysis;
+using kurvimat::display::ComposeReadout;
+using kurvimat::display::ReadoutInput;
 
 namespace {
 

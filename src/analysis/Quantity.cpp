@@ -7,10 +7,11 @@
 #include <algorithm>
 #include <cmath>
 
-using kurvimat::signals::SiPrefix;
 using kurvimat::signals::FormatNumber;
 using kurvimat::signals::FormatValue;
 using kurvimat::signals::NumberStyle;
+using kurvimat::signals::SiPrefix;
+using kurvimat::signals::UnitTakesPrefix;
 
 namespace kurvimat::analysis {
 

@@ -12,11 +12,9 @@
 
 namespace kurvimat::analysis {
 
-/// Whether a unit takes an SI prefix: the axes' rule, so that a readout and its axis agree.
-using signals::UnitTakesPrefix;
-
 /// A number and its unit, apart: the unit with the prefix that puts the number in 1 .. 999
-/// where the unit takes one.
+/// where the unit takes one (`signals::UnitTakesPrefix`, the axes' rule, so that a readout and
+/// its axis agree).
 struct ShownQuantity {
     QString Number; ///< with the locale's separator; "–" where there is no finite value
     QString Unit;

@@ -6,14 +6,10 @@
 #include <cmath>
 #include <vector>
 
-using kurvimat::display::CursorMarks;
-using kurvimat::display::PlotColumn;
-using kurvimat::display::PlotMode;
-using kurvimat::display::PlotRow;
-using kurvimat::display::ScaleSet;
-using kurvimat::display::Tscale;
+using kurvimat::analysis::PlotMode;
+using kurvimat::analysis::PointSeries;
 
-namespace kurvimat::analysis {
+namespace kurvimat::display {
 
 namespace {
 
@@ -190,4 +186,4 @@ int NearestOnPlot(const float* xs, const float* ys, int count, const CursorAxes&
     return best;
 }
 
-} // namespace kurvimat::analysis
+} // namespace kurvimat::display

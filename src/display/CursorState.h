@@ -13,7 +13,7 @@
 #include <array>
 #include <optional>
 
-namespace kurvimat::analysis {
+namespace kurvimat::display {
 
 enum class CursorId { X1, X2, Y1, Y2 };
 
@@ -30,12 +30,12 @@ struct CursorState {
     std::array<double, 2> X{};        ///< in the bottom quantity of `Mode`: seconds when Normal
     std::array<double, 2> Y{};        ///< in the units of the value axis
     bool ValueAxisB = false;          ///< the axis of y1, y2 in normal mode
-    display::PlotMode Mode = display::PlotMode::Normal; ///< the mode the positions were placed in
+    analysis::PlotMode Mode = analysis::PlotMode::Normal; ///< the mode the positions were placed in
     CursorId Active = CursorId::X1;   ///< the one the arrow keys move
 
     TimeSpan timeSpan() const;
     /// The axis the horizontal cursors measure: chosen in normal mode, the vertical one in XY.
-    bool valueOnB(display::PlotMode mode) const;
+    bool valueOnB(analysis::PlotMode mode) const;
 
     /// Switching on places the pair at a third and two thirds of the visible range.
     void setVerticalOn(bool on, double start, double end);
@@ -44,7 +44,7 @@ struct CursorState {
     void setValueAxisB(bool b, double start, double end);
     /// After a change of the plot mode positions in the old quantities mean nothing: shown
     /// cursors are placed afresh in the new ranges.
-    void followMode(display::PlotMode mode, std::pair<double, double> bottom,
+    void followMode(analysis::PlotMode mode, std::pair<double, double> bottom,
                     std::pair<double, double> vertical);
     double& position(CursorId id);
     double position(CursorId id) const;
@@ -56,11 +56,10 @@ struct CursorAxes {
     double XStart = 0, XEnd = 1;
     double YStart = 0, YEnd = 1;
 };
-CursorAxes AxesOf(const CursorState& state, const display::ScaleSet& scales,
-                  display::PlotMode mode);
+CursorAxes AxesOf(const CursorState& state, const ScaleSet& scales, analysis::PlotMode mode);
 
 /// What the plot draws for the state.
-display::CursorMarks MarksOf(const CursorState& state, display::PlotMode mode);
+CursorMarks MarksOf(const CursorState& state, analysis::PlotMode mode);
 
 /// The shown cursor whose line passes within `tolerance` pixels of (x, y) in the plot image,
 /// the nearest one first; nothing when none does.
@@ -74,7 +73,8 @@ void DragCursor(CursorState& state, CursorId id, const CursorAxes& axes, QSize p
 /// A vertical cursor over time steps from stored point to stored point of `times` (the
 /// first step from between two points lands on the next one); other cursors, and any without
 /// points, step by `pixelValue` (the value one pixel spans). Beyond the last point it stays.
-double SteppedPosition(double current, int steps, const PointSeries& times, double pixelValue);
+double SteppedPosition(double current, int steps, const analysis::PointSeries& times,
+                       double pixelValue);
 
 /// The stored point whose plot position (xs against the X range, ys against the Y range of
 /// `axes`) lies nearest to (x, y) of the plot image, within `tolerance` pixels; else -1.
@@ -82,4 +82,4 @@ double SteppedPosition(double current, int steps, const PointSeries& times, doub
 int NearestOnPlot(const float* xs, const float* ys, int count, const CursorAxes& axes, QSize plot,
                   double x, double y, double tolerance);
 
-} // namespace kurvimat::analysis
+} // namespace kurvimat::display

@@ -17,6 +17,7 @@
 
 using kurvimat::acquisition::MeasurementStore;
 using kurvimat::acquisition::PointCapacity;
+using kurvimat::analysis::PlotMode;
 using kurvimat::signals::TParser;
 
 namespace kurvimat::display {

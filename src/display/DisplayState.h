@@ -22,16 +22,12 @@
 
 namespace kurvimat::display {
 
-using analysis::ChannelAsX;
-using analysis::OwnPoints;
-using analysis::PlotMode;
-using analysis::TimePlotMode;
-
 /// The states of the controls the display reads, gathered by the window before each call.
 struct DisplayControls {
     bool KanalA = true;          ///< CheckBoxKanalA
     bool KanalB = true;          ///< CheckBoxKanalB
-    PlotMode Mode = PlotMode::Normal; ///< CheckBoxBXY, CheckBoxAXY, CheckBoxSpektrum: at most one
+    analysis::PlotMode Mode =
+        analysis::PlotMode::Normal; ///< CheckBoxBXY, CheckBoxAXY, CheckBoxSpektrum: at most one
     bool TriggerChannelA = true; ///< ButtonTriggerChannel shows "A"
     bool TriggerRising = true;   ///< ButtonTriggerRichtung shows "+"
     bool Adiff = false;          ///< CheckBoxAdiff of the hardware window

@@ -10,6 +10,8 @@
 
 using kurvimat::acquisition::MeasurementStore;
 using kurvimat::acquisition::PointCapacity;
+using kurvimat::analysis::ChannelAsX;
+using kurvimat::analysis::PlotMode;
 using kurvimat::signals::DefinitionParts;
 using kurvimat::signals::PointSetParts;
 

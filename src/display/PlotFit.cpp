@@ -12,12 +12,19 @@
 
 using kurvimat::acquisition::MeasurementStore;
 using kurvimat::acquisition::PointCapacity;
-using kurvimat::display::FitDrawing;
-namespace PaletteMask = kurvimat::display::PaletteMask;
-using kurvimat::display::PlotMode;
-using kurvimat::display::ScaleSet;
+using kurvimat::analysis::FitCurve;
+using kurvimat::analysis::FitModel;
+using kurvimat::analysis::FitReadout;
+using kurvimat::analysis::FitResult;
+using kurvimat::analysis::FitSpan;
+using kurvimat::analysis::FitTable;
+using kurvimat::analysis::FitUnits;
+using kurvimat::analysis::FitValue;
+using kurvimat::analysis::PlotMode;
+using kurvimat::analysis::ReadoutTable;
+using kurvimat::analysis::TimeFitUnits;
 
-namespace kurvimat::analysis {
+namespace kurvimat::display {
 
 namespace {
 
@@ -162,4 +169,4 @@ FitDrawing PlotFitDrawing(const PlotFit& fit, const MeasurementStore& store,
     return d;
 }
 
-} // namespace kurvimat::analysis
+} // namespace kurvimat::display

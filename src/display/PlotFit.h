@@ -14,12 +14,12 @@ namespace kurvimat::acquisition {
 struct MeasurementStore;
 }
 
-namespace kurvimat::analysis {
+namespace kurvimat::display {
 
 struct PlotFit {
-    FitResult Result;
+    analysis::FitResult Result;
     bool ChannelB = false; ///< the fitted channel (in XY modes the one on the vertical axis)
-    display::PlotMode Mode = display::PlotMode::Normal;
+    analysis::PlotMode Mode = analysis::PlotMode::Normal;
     // What the fit was made of: once the stored points (also re-evaluated ones) or the fitted
     // channel's name or unit change, it no longer belongs to the plot.
     QString NameAndUnit;
@@ -56,11 +56,11 @@ signals::DefinitionParts StoredPointsParts(const acquisition::MeasurementStore& 
 /// Fits the stored points. Normal mode: channel A or B over the times [from, to] with a time
 /// model. XY modes: the channel on the vertical axis over the one below, for the points whose
 /// x lies in [from, to], always as FitModel::XYLinear (channelB and model are then ignored).
-PlotFit FitStoredPoints(const acquisition::MeasurementStore& store, display::PlotMode mode,
-                        bool channelB, FitModel model, double from, double to);
+PlotFit FitStoredPoints(const acquisition::MeasurementStore& store, analysis::PlotMode mode,
+                        bool channelB, analysis::FitModel model, double from, double to);
 
 /// Fits a run's channel over the times [from, to] with a time model (the normal mode's fit).
-PlotFit FitRunPoints(const RunChannelPoints& run, FitModel model, double from, double to);
+PlotFit FitRunPoints(const RunChannelPoints& run, analysis::FitModel model, double from, double to);
 
 /// True while the run's channel still holds the points the fit was made of.
 bool RunFitStillMatches(const PlotFit& fit, const RunChannelPoints& run);
@@ -68,7 +68,7 @@ bool RunFitStillMatches(const PlotFit& fit, const RunChannelPoints& run);
 /// True while the store still holds the points, name and unit the fit was made of, in the same
 /// plot mode; points a running sweep added after them do not count. Never for a run's fit.
 bool FitStillMatches(const PlotFit& fit, const acquisition::MeasurementStore& store,
-                     display::PlotMode mode);
+                     analysis::PlotMode mode);
 
 /// The readout: a heading with the channel's name, then the fit's lines in its units (times in
 /// minutes with "Zeit in min").
@@ -76,12 +76,12 @@ QStringList PlotFitReadout(const PlotFit& fit, const acquisition::MeasurementSto
                            bool minutes = false);
 
 /// The fit's rows for the copied text ("Ausgleichskurve B τ").
-ReadoutTable PlotFitTable(const PlotFit& fit, const acquisition::MeasurementStore& store,
-                          bool minutes);
+analysis::ReadoutTable PlotFitTable(const PlotFit& fit, const acquisition::MeasurementStore& store,
+                                    bool minutes);
 
 /// What the plot draws for the fit, with the scales of x and of the fitted channel; the
 /// readout in minutes when the time axis shows them.
-display::FitDrawing PlotFitDrawing(const PlotFit& fit, const acquisition::MeasurementStore& store,
-                                   const display::ScaleSet& scales);
+FitDrawing PlotFitDrawing(const PlotFit& fit, const acquisition::MeasurementStore& store,
+                          const ScaleSet& scales);
 
-} // namespace kurvimat::analysis
+} // namespace kurvimat::display

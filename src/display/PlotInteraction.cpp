@@ -9,6 +9,7 @@
 #include <cmath>
 
 using kurvimat::acquisition::MeasurementStore;
+using kurvimat::analysis::PlotMode;
 using kurvimat::signals::OrderRange;
 
 namespace kurvimat::display {

@@ -27,13 +27,13 @@ Extremes ExtremesA(const acquisition::MeasurementStore& store);
 Extremes ExtremesB(const acquisition::MeasurementStore& store);
 Extremes ExtremesT(const acquisition::MeasurementStore& store);
 /// Extremes of the bottom strip's quantity: time, B or A by mode.
-Extremes ExtremesBottom(const acquisition::MeasurementStore& store, PlotMode mode);
+Extremes ExtremesBottom(const acquisition::MeasurementStore& store, analysis::PlotMode mode);
 
 /// The full defined range of a strip.
 std::pair<double, double> ReferenceLeft(const acquisition::MeasurementStore& store);
 std::pair<double, double> ReferenceRight(const acquisition::MeasurementStore& store);
 std::pair<double, double> ReferenceBottom(const acquisition::MeasurementStore& store,
-                                          PlotMode mode);
+                                          analysis::PlotMode mode);
 
 /// Decimal exponent of the resolution to which zoom and pan round a range's ends: four
 /// significant digits of its span (0 for an empty or non-finite span).
@@ -44,35 +44,40 @@ std::pair<double, double> RoundRange(double start, double end, int resolution);
 bool SameRange(std::pair<double, double> range, std::pair<double, double> reference);
 
 /// Sets a scale to the data and snapshot extremes (kept when there are none), ordered.
-void FitLeft(const acquisition::MeasurementStore& store, const ScaleSet& scales, PlotMode mode);
-void FitRight(const acquisition::MeasurementStore& store, const ScaleSet& scales, PlotMode mode);
-void FitBottom(const acquisition::MeasurementStore& store, const ScaleSet& scales, PlotMode mode);
+void FitLeft(const acquisition::MeasurementStore& store, const ScaleSet& scales,
+             analysis::PlotMode mode);
+void FitRight(const acquisition::MeasurementStore& store, const ScaleSet& scales,
+              analysis::PlotMode mode);
+void FitBottom(const acquisition::MeasurementStore& store, const ScaleSet& scales,
+               analysis::PlotMode mode);
 
 /// Autoscale: widens the strips whose autoscale is on to include all data and snapshot
 /// values. Never narrows.
 void WidenAutoScales(const acquisition::MeasurementStore& store, const DisplayChanges& changes,
-                     const ScaleSet& scales, PlotMode mode);
+                     const ScaleSet& scales, analysis::PlotMode mode);
 
 /// A click on one of the axis buttons.
-void AxisImageMouseDown(AxisImage image, const acquisition::MeasurementStore& store, DisplayChanges& changes,
-                        DisplayState& state, const ScaleSet& scales, PlotMode mode);
+void AxisImageMouseDown(AxisImage image, const acquisition::MeasurementStore& store,
+                        DisplayChanges& changes, DisplayState& state, const ScaleSet& scales,
+                        analysis::PlotMode mode);
 
 /// Mouse on the plot's paint box; x, y in paint-box pixels, plotSize = size of the plot image.
-void PlotMouseDown(DisplayChanges& changes, DisplayState& state, PlotMode mode, int x, int y,
-                   bool rightButton, QSize plotSize);
+void PlotMouseDown(DisplayChanges& changes, DisplayState& state, analysis::PlotMode mode, int x,
+                   int y, bool rightButton, QSize plotSize);
 void PlotMouseMove(DisplayChanges& changes, DisplayState& state, const ScaleSet& scales, int x,
                    int y, QSize plotSize);
 void PlotMouseUp(DisplayChanges& changes, DisplayState& state, const ScaleSet& scales, int x, int y,
                  QSize plotSize);
-void PlotDblClick(const acquisition::MeasurementStore& store, DisplayChanges& changes, const DisplayState& state,
-                  const ScaleSet& scales, PlotMode mode, QSize plotSize);
+void PlotDblClick(const acquisition::MeasurementStore& store, DisplayChanges& changes,
+                  const DisplayState& state, const ScaleSet& scales, analysis::PlotMode mode,
+                  QSize plotSize);
 
 /// The mode boxes as one choice: checking a box chooses its mode, unchecking the chosen one
 /// goes back to the time plot, and unchecking another changes nothing.
-PlotMode ModeAfterToggle(PlotMode chosen, PlotMode box, bool checked);
+analysis::PlotMode ModeAfterToggle(analysis::PlotMode chosen, analysis::PlotMode box, bool checked);
 /// Puts the scales of the mode into the three strips with their rectangles, kinds and margins.
 void AssignStrips(DisplayChanges& changes, const DisplayState& state, const ScaleSet& scales,
-                  PlotMode mode);
+                  analysis::PlotMode mode);
 /// Gives the scales in the three strips the strips' rectangles, kinds and title margins.
 void PlaceStrips(const DisplayState& state, const ScaleSet& scales);
 

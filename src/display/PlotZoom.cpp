@@ -2,10 +2,7 @@
 
 #include <cmath>
 
-using kurvimat::display::ScaleSet;
-using kurvimat::display::Tscale;
-
-namespace kurvimat::analysis {
+namespace kurvimat::display {
 
 std::pair<double, double> ZoomAround(double start, double end, double anchor, double factor) {
     if (!(factor > 0) || !std::isfinite(factor)) return {start, end};
@@ -80,4 +77,4 @@ bool ZoomHistory::hasEarlier(const ScaleRanges& current) const {
     return false;
 }
 
-} // namespace kurvimat::analysis
+} // namespace kurvimat::display

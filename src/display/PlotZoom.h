@@ -9,7 +9,7 @@
 #include <utility>
 #include <vector>
 
-namespace kurvimat::analysis {
+namespace kurvimat::display {
 
 /// start .. end scaled by factor about anchor (factor < 1 zooms in); the anchor keeps its
 /// place. A span that would shrink below a millionth of the ends' magnitude is left as it is,
@@ -22,16 +22,15 @@ double WheelFactor(int angleDelta);
 
 /// The wheel at (x, y) of the plot image: the bottom axis about the value under x, or with
 /// `values` the shown side axes about the values under y. True when a range changed.
-bool WheelZoom(const display::ScaleSet& scales, double x, double y, QSize plot, double factor,
-               bool values);
+bool WheelZoom(const ScaleSet& scales, double x, double y, QSize plot, double factor, bool values);
 
 /// The ranges of the four scales (A, B, T, X).
 struct ScaleRanges {
     std::array<std::pair<double, double>, 4> R{};
     bool operator==(const ScaleRanges&) const = default;
 };
-ScaleRanges CaptureRanges(const display::ScaleSet& scales);
-void RestoreRanges(const ScaleRanges& ranges, const display::ScaleSet& scales);
+ScaleRanges CaptureRanges(const ScaleSet& scales);
+void RestoreRanges(const ScaleRanges& ranges, const ScaleSet& scales);
 
 /// Earlier ranges, newest last; a range equal to the newest is not stored twice, and the
 /// oldest give way beyond `Capacity`.
@@ -50,4 +49,4 @@ private:
     std::vector<ScaleRanges> entries_;
 };
 
-} // namespace kurvimat::analysis
+} // namespace kurvimat::display

@@ -11,13 +11,22 @@
 #include <cmath>
 #include <vector>
 
-using kurvimat::display::PlotColumn;
-using kurvimat::display::PlotMode;
-using kurvimat::display::PlotRow;
-using kurvimat::display::ScaleSet;
-using kurvimat::display::Tscale;
+using kurvimat::analysis::ChannelAsX;
+using kurvimat::analysis::FormatMeasurement;
+using kurvimat::analysis::FormatQuantity;
+using kurvimat::analysis::PlotMode;
+using kurvimat::analysis::PointSeries;
+using kurvimat::analysis::ReadoutCell;
+using kurvimat::analysis::ReadoutRow;
+using kurvimat::analysis::ReadoutTable;
+using kurvimat::analysis::ShowMeasurement;
+using kurvimat::analysis::ShownMeasurement;
+using kurvimat::analysis::ShownQuantity;
+using kurvimat::analysis::ShowQuantity;
+using kurvimat::analysis::SpanStatistics;
+using kurvimat::analysis::StatisticsOver;
 
-namespace kurvimat::analysis {
+namespace kurvimat::display {
 
 namespace {
 
@@ -324,4 +333,4 @@ Corner QuietCorner(const ReadoutInput& in, const ScaleSet& scales, QSize plot, Q
     return corners[best];
 }
 
-} // namespace kurvimat::analysis
+} // namespace kurvimat::display

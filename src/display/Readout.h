@@ -18,11 +18,11 @@
 #include <optional>
 #include <vector>
 
-namespace kurvimat::analysis {
+namespace kurvimat::display {
 
 /// One signal as the readout names it.
 struct SeriesInfo {
-    PointSeries Points;
+    analysis::PointSeries Points;
     QString Unit;
 };
 
@@ -34,7 +34,7 @@ struct NamedSeries {
 
 struct ReadoutInput {
     CursorState Cursors;
-    display::PlotMode Mode = display::PlotMode::Normal;
+    analysis::PlotMode Mode = analysis::PlotMode::Normal;
     bool Minutes = false; ///< "Zeit in min": times in minutes, slopes and areas per minute
     bool ShowA = true, ShowB = true;
     SeriesInfo DataA, DataB;
@@ -42,19 +42,19 @@ struct ReadoutInput {
     /// Shown runs: like the snapshot, columns of their own where the time cursors reach them.
     std::vector<NamedSeries> Runs;
     QRect Occupied; ///< a box already on the plot (a fit's readout), in plot pixels
-    ReadoutTable Fit; ///< a fit shown on the plot: its rows join the copied text
+    analysis::ReadoutTable Fit; ///< a fit shown on the plot: its rows join the copied text
 };
 
-ReadoutTable ComposeReadout(const ReadoutInput& in);
+analysis::ReadoutTable ComposeReadout(const ReadoutInput& in);
 /// Tab-separated, CR LF after each line, for a spreadsheet: a line of headers, one column per
 /// quantity with its unit ("A Minimum (mV)"), and a line of bare numbers (one digit more than
 /// shown; no value leaves its cell empty).
-QString ReadoutText(const ReadoutTable& table);
+QString ReadoutText(const analysis::ReadoutTable& table);
 /// A small HTML table for the label over the plot; the header cells of A and B in their
 /// channel colours.
-QString ReadoutHtml(const ReadoutTable& table);
+QString ReadoutHtml(const analysis::ReadoutTable& table);
 /// A cell as the box shows it.
-QString CellText(const ReadoutCell& cell);
+QString CellText(const analysis::ReadoutCell& cell);
 
 /// The pointer's line: time and both signals of stored point `index` ("t = 250 ms   A = 4 V
 /// B = 3,96 V"), only the shown ones.
@@ -67,9 +67,9 @@ enum class Corner { TopRight, TopLeft, BottomRight, BottomLeft };
 /// points of the shown curves. The
 /// `current` corner stays unless another hides clearly less, so the box does not jump
 /// with every sweep.
-Corner QuietCorner(const ReadoutInput& in, const display::ScaleSet& scales, QSize plot, QSize box,
+Corner QuietCorner(const ReadoutInput& in, const ScaleSet& scales, QSize plot, QSize box,
                    int margin, Corner current);
 /// Top left of the box in that corner, in plot-image pixels.
 QPoint CornerPosition(Corner corner, QSize plot, QSize box, int margin);
 
-} // namespace kurvimat::analysis
+} // namespace kurvimat::display

@@ -14,6 +14,7 @@
 
 using kurvimat::signals::FormatNumber;
 using kurvimat::signals::NumberStyle;
+using kurvimat::signals::SiPrefix;
 
 namespace kurvimat::display {
 

@@ -41,8 +41,6 @@ TickSteps ChooseTickSteps(double shownStart, double shownEnd, double n);
 /// 2.5 -> "2,5", 0.00015 -> "1,5·10^-4", 5000 -> "5·10^+3" (separator ',', marker "·10^").
 QString FormatTickLabel(double value, int digits, QChar separator, const QString& marker);
 
-using signals::SiPrefix;
-
 /// The title as drawn: the first "<vf>" (any case) becomes the prefix and the exponent text is
 /// appended; without "<vf>" a non-zero exponent is appended as " x10^" + exponent.
 QString ComposeTitle(const QString& title, const QString& prefix, const QString& exponentText,

@@ -9,9 +9,16 @@
 
 using kurvimat::acquisition::MeasurementStore;
 using kurvimat::acquisition::PointCapacity;
-using kurvimat::display::CursorMarks;
+using kurvimat::analysis::ComputeSpectrum;
+using kurvimat::analysis::FormatQuantity;
+using kurvimat::analysis::ReadoutCell;
+using kurvimat::analysis::ReadoutTable;
+using kurvimat::analysis::SpectrumOptions;
+using kurvimat::analysis::SpectrumPeak;
+using kurvimat::analysis::SpectrumResult;
+using kurvimat::analysis::SpectrumWindow;
 
-namespace kurvimat::analysis {
+namespace kurvimat::display {
 
 namespace {
 
@@ -184,4 +191,4 @@ QString SpectrumPointerText(const MeasurementStore& p, int index, const QString&
     return text;
 }
 
-} // namespace kurvimat::analysis
+} // namespace kurvimat::display

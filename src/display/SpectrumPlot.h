@@ -12,19 +12,19 @@ namespace kurvimat::acquisition {
 struct MeasurementStore;
 }
 
-namespace kurvimat::analysis {
+namespace kurvimat::display {
 
 /// What the spectra are computed from.
 struct SpectrumInput {
     SeriesInfo DataA, DataB;
     SeriesInfo SnapA, SnapB; ///< Count 0 when there is no snapshot
-    SpectrumOptions Options; ///< the window and the span (all points by default)
+    analysis::SpectrumOptions Options; ///< the window and the span (all points by default)
     bool ShowA = true, ShowB = true;
     bool Minutes = false; ///< "Zeit in min": the span in minutes
 };
 
 struct SpectrumSet {
-    SpectrumResult A, B, SnapA, SnapB;
+    analysis::SpectrumResult A, B, SnapA, SnapB;
 };
 
 /// The four spectra (a series without points gives an empty one).
@@ -38,15 +38,15 @@ SpectrumSet ComputeSpectra(const SpectrumInput& in);
 void FillSpectrumPoints(const SpectrumSet& spectra, acquisition::MeasurementStore& points);
 
 /// Lines at the highest peak of each shown channel of the data.
-display::CursorMarks SpectrumMarks(const SpectrumSet& spectra, bool showA, bool showB);
+CursorMarks SpectrumMarks(const SpectrumSet& spectra, bool showA, bool showB);
 
 /// The readout: window and span, then a row per shown channel (and the snapshot's where it has
 /// a spectrum): frequency and amplitude of the highest peak, frequency resolution, points.
-ReadoutTable SpectrumReadout(const SpectrumSet& spectra, const SpectrumInput& in);
+analysis::ReadoutTable SpectrumReadout(const SpectrumSet& spectra, const SpectrumInput& in);
 
 /// The pointer's line over the spectrum: frequency and both amplitudes of point `index` of the
 /// point set ("f = 1 Hz   A = 1,5 V   B = 2 mV"), only the shown ones.
 QString SpectrumPointerText(const acquisition::MeasurementStore& points, int index,
                             const QString& unitA, const QString& unitB, bool showA, bool showB);
 
-} // namespace kurvimat::analysis
+} // namespace kurvimat::display

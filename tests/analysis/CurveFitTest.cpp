@@ -18,6 +18,7 @@
 #include <vector>
 
 using namespace kurvimat::analysis;
+using kurvimat::display::ReadoutText;
 
 namespace {
 

@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+using kurvimat::analysis::PlotMode;
 using namespace kurvimat::display;
 
 namespace {

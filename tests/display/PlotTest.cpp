@@ -7,6 +7,7 @@
 #include <cmath>
 #include <limits>
 
+using kurvimat::analysis::PlotMode;
 using namespace kurvimat::display;
 
 namespace {

@@ -23,6 +23,7 @@
 #include <string_view>
 
 using namespace kurvimat::acquisition;
+using kurvimat::analysis::PlotMode;
 using namespace kurvimat::display;
 using namespace kurvimat::signals;
 

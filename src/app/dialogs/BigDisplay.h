@@ -8,7 +8,6 @@
 namespace kurvimat::acquisition {
 struct Readouts;
 }
-using kurvimat::acquisition::Readouts;
 
 class QLabel;
 class QPushButton;
@@ -20,7 +19,7 @@ public:
 
     /// The readouts as the main window's labels show them ("2,5 V"); a tick that refreshed
     /// nothing changes nothing.
-    void setReadouts(const Readouts& readouts);
+    void setReadouts(const kurvimat::acquisition::Readouts& readouts);
     /// The names of the channels' signals; an empty one shows as "Kanal A" or "Kanal B".
     void setNames(const QString& nameA, const QString& nameB);
 

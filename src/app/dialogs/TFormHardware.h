@@ -9,8 +9,6 @@
 
 #include <functional>
 
-using kurvimat::acquisition::HardwareChoice;
-
 class QCheckBox;
 class QGroupBox;
 class QLabel;
@@ -22,9 +20,9 @@ public:
     explicit TFormHardware(QWidget* parent = nullptr);
 
     /// The choices as the controls show them now.
-    HardwareChoice Choice() const;
+    kurvimat::acquisition::HardwareChoice Choice() const;
     /// Shows choices made elsewhere (an opened experiment) without configuring anything.
-    void ShowChoice(const HardwareChoice& choice);
+    void ShowChoice(const kurvimat::acquisition::HardwareChoice& choice);
 
     /// Called by every setting control (the main window's SendConfiguration).
     std::function<void()> OnSettingsChanged;

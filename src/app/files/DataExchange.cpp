@@ -246,7 +246,7 @@ bool DataExchange::TakeBuffer(bool snapshot) {
                   {read->t, read->a, read->b, read->hasB, read->defA, read->defB}};
     const LoadOutcome taken = session_.takeLoaded(
         from_, snapshot, points, [this](Replacement what) { host_.KeepBeforeReplacing(what); },
-        kurvimat::session::ShownRanges{kurvimat::analysis::CaptureRanges(view_.Scales()).R});
+        kurvimat::session::ShownRanges{kurvimat::display::CaptureRanges(view_.Scales()).R});
     Dialogs& dialogs = AppDialogs();
     if (taken.refused == LoadRefusal::NoTable) {
         dialogs.ShowError(&window_, SourceName() + tr(" enthält keine Messwerttabelle."));

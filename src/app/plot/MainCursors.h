@@ -16,15 +16,6 @@
 #include <optional>
 #include <QCoreApplication>
 
-using kurvimat::analysis::Corner;
-using kurvimat::analysis::CursorAxes;
-using kurvimat::analysis::CursorId;
-using kurvimat::analysis::ReadoutInput;
-using kurvimat::analysis::ReadoutTable;
-using kurvimat::analysis::ZoomHistory;
-using kurvimat::display::CursorMarks;
-using kurvimat::display::FitDrawing;
-
 class MainRuns;
 class PlotReport;
 class PlotView;
@@ -68,7 +59,7 @@ public:
     /// The context menu of a right click without movement (the caller shows and deletes it).
     QMenu* CreateMenu();
     /// The readout as the window shows and copies it.
-    ReadoutTable Table() const;
+    kurvimat::analysis::ReadoutTable Table() const;
     void CopyReadout();
     void ZoomBack();
     /// Puts the state into the plot's marks, flags a redraw and refreshes the readout.
@@ -83,14 +74,14 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    ReadoutInput Input() const;
+    kurvimat::display::ReadoutInput Input() const;
     // The chosen mode of its own points, if any: the cursors wait in the time plot.
     PointSetMode* Own() const;
     // What the readout box's corner is chosen by: the curves as the plot shows them.
-    ReadoutInput CornerInput() const;
-    ZoomHistory& History();
+    kurvimat::display::ReadoutInput CornerInput() const;
+    kurvimat::display::ZoomHistory& History();
     void AddReadoutActions(QMenu& menu);
-    CursorAxes Axes() const;
+    kurvimat::display::CursorAxes Axes() const;
     void ShowReadout();
     void ShowPointer(QPointF at);
     // Mouse positions and widgets are logical pixels, the plot image is device pixels.
@@ -110,19 +101,19 @@ private:
     MainRuns* runs_ = nullptr;
     PlotReport* report_ = nullptr;
     MenuActions actions_;
-    std::optional<CursorId> dragging_;
+    std::optional<kurvimat::display::CursorId> dragging_;
     QPoint rightPress_{-1, -1};
     QElapsedTimer lastWheel_;
     QTimer refresh_;
-    ReadoutTable shownTable_; ///< in full, also while folded
+    kurvimat::analysis::ReadoutTable shownTable_; ///< in full, also while folded
     QSize shownFor_;
     // Auto: the whole readout where it fits a third of the plot, else collapsed.
     enum class Fold { Auto, Open, Closed } fold_ = Fold::Auto;
     bool shownCollapsed_ = false;
-    Corner corner_ = Corner::TopRight;
+    kurvimat::display::Corner corner_ = kurvimat::display::Corner::TopRight;
     // What the corner was chosen for, and when.
     QSize cornerBox_, cornerPlot_;
-    CursorMarks cornerMarks_;
+    kurvimat::display::CursorMarks cornerMarks_;
     QElapsedTimer cornerAge_;
     bool placedByUser_ = false;
     QPoint boxGrip_;

@@ -18,18 +18,6 @@
 #include <memory>
 #include <QCoreApplication>
 
-using kurvimat::acquisition::MeasurementStore;
-using kurvimat::analysis::ReadoutInput;
-using kurvimat::analysis::ReadoutTable;
-using kurvimat::analysis::SpectrumInput;
-using kurvimat::analysis::SpectrumSet;
-using kurvimat::analysis::SpectrumWindow;
-using kurvimat::analysis::ZoomHistory;
-using kurvimat::display::CursorMarks;
-using kurvimat::display::DisplayChanges;
-using kurvimat::display::ScaleSet;
-using kurvimat::display::Tscale;
-
 class PlotView;
 class QMenu;
 namespace kurvimat::session {
@@ -55,42 +43,43 @@ public:
     /// The wait before the next computation follows from it.
     void Spent(qint64 nanoseconds) override;
 
-    MeasurementStore& Points() override;
-    DisplayChanges& Changes() override { return changes_; }
-    ScaleSet Scales() override;
-    ZoomHistory& History() override { return history_; }
+    kurvimat::acquisition::MeasurementStore& Points() override;
+    kurvimat::display::DisplayChanges& Changes() override { return changes_; }
+    kurvimat::display::ScaleSet Scales() override;
+    kurvimat::display::ZoomHistory& History() override { return history_; }
 
-    ReadoutTable Table() const override;
-    CursorMarks Marks() const override;
-    ReadoutInput CornerInput() const override;
+    kurvimat::analysis::ReadoutTable Table() const override;
+    kurvimat::display::CursorMarks Marks() const override;
+    kurvimat::display::ReadoutInput CornerInput() const override;
     QString PointerText(int index) const override;
     /// Hann or rectangular window.
     void AddMenuActions(QMenu& menu) override;
-    SpectrumWindow Window() const { return window_; }
-    void SetWindow(SpectrumWindow w);
+    kurvimat::analysis::SpectrumWindow Window() const { return window_; }
+    void SetWindow(kurvimat::analysis::SpectrumWindow w);
 
 private:
-    SpectrumInput Input() const;
+    kurvimat::display::SpectrumInput Input() const;
     void UpdateTitles();
     std::size_t KeyOf(bool snapshot) const;
 
     PlotView& plot_;
     kurvimat::session::Session& session_;
-    std::unique_ptr<MeasurementStore> points_; // made when first shown: it is large
+    // Made when first shown: it is large.
+    std::unique_ptr<kurvimat::acquisition::MeasurementStore> points_;
     // The amplitudes widen their axes; the frequency axis is zoomed freely and fitted when the
     // sampling rate changes.
-    DisplayChanges changes_{.AutoLeft = true, .AutoRight = true};
-    Tscale ScaleA, ScaleB, ScaleF, ScaleX;
-    Tscale* ScaleLeft = &ScaleA;
-    Tscale* ScaleRight = &ScaleB;
-    Tscale* ScaleBottom = &ScaleF;
-    SpectrumWindow window_ = SpectrumWindow::Hann;
-    SpectrumSet spectra_;
+    kurvimat::display::DisplayChanges changes_{.AutoLeft = true, .AutoRight = true};
+    kurvimat::display::Tscale ScaleA, ScaleB, ScaleF, ScaleX;
+    kurvimat::display::Tscale* ScaleLeft = &ScaleA;
+    kurvimat::display::Tscale* ScaleRight = &ScaleB;
+    kurvimat::display::Tscale* ScaleBottom = &ScaleF;
+    kurvimat::analysis::SpectrumWindow window_ = kurvimat::analysis::SpectrumWindow::Hann;
+    kurvimat::display::SpectrumSet spectra_;
     std::size_t dataKey_ = 0, snapKey_ = 0; ///< what the spectra were computed from
     bool fitted_ = false;                  ///< the axes were fitted to a spectrum once
     float fittedNyquist_ = 0;              ///< the frequency axis's full range, when fitted
     bool pending_ = false;                 ///< the stored points changed since
     QElapsedTimer age_;
     qint64 wait_ = 1000; ///< ms between computations while a sweep streams
-    ZoomHistory history_;
+    kurvimat::display::ZoomHistory history_;
 };

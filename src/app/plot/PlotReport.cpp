@@ -27,6 +27,7 @@
 
 using namespace kurvimat::analysis;
 using namespace kurvimat::display;
+using kurvimat::acquisition::MeasurementStore;
 using kurvimat::acquisition::PointCapacity;
 
 namespace {

@@ -75,7 +75,7 @@ public:
 private:
     kurvimat::display::PictureSource PlotPictureSource();
     // Why the fit could not be made; noneBetween: no point lies in its span.
-    void ShowFitFailure(const kurvimat::analysis::PlotFit& fit, bool noneBetween);
+    void ShowFitFailure(const kurvimat::display::PlotFit& fit, bool noneBetween);
 
     QWidget& window_;
     kurvimat::session::Session& session_;

@@ -9,6 +9,7 @@
 #include <QMouseEvent>
 
 using namespace kurvimat::display;
+using kurvimat::acquisition::MeasurementStore;
 
 namespace {
 QPoint eventPoint(QMouseEvent* e) {

@@ -19,18 +19,6 @@
 namespace kurvimat::acquisition {
 class MeasurementStore;
 }
-using kurvimat::acquisition::MeasurementStore;
-using kurvimat::analysis::CursorState;
-using kurvimat::analysis::PlotFit;
-using kurvimat::analysis::ZoomHistory;
-using kurvimat::display::AxisImageCount;
-using kurvimat::display::DisplayChanges;
-using kurvimat::display::DisplayState;
-using kurvimat::display::IndexedImage;
-using kurvimat::display::Palette;
-using kurvimat::display::PlotMode;
-using kurvimat::display::ScaleSet;
-using kurvimat::display::Tscale;
 
 class MainCursors;
 class PointSetMode;
@@ -41,21 +29,21 @@ class TPaintBox;
 // What the plot and the strips above it show and how: the window holds it (its display code
 // draws with it), the plot view reads and changes it on the mouse's behalf.
 struct PlotViewData {
-    ::Palette Palette;
-    IndexedImage RawStripBitmap, MeanStripBitmap, PlotBitmap;
-    DisplayState Display;
+    kurvimat::display::Palette Palette;
+    kurvimat::display::IndexedImage RawStripBitmap, MeanStripBitmap, PlotBitmap;
+    kurvimat::display::DisplayState Display;
     // Measuring cursors (their time span feeds measurements over a span) and the earlier axis
     // ranges.
-    CursorState Cursors;
-    ZoomHistory RangeHistory;
-    Tscale ScaleA, ScaleB, ScaleT, ScaleX;
-    Tscale* ScaleLeft = &ScaleA;
-    Tscale* ScaleRight = &ScaleB;
-    Tscale* ScaleBottom = &ScaleT;
-    std::optional<PlotFit> ShownFit;
+    kurvimat::display::CursorState Cursors;
+    kurvimat::display::ZoomHistory RangeHistory;
+    kurvimat::display::Tscale ScaleA, ScaleB, ScaleT, ScaleX;
+    kurvimat::display::Tscale* ScaleLeft = &ScaleA;
+    kurvimat::display::Tscale* ScaleRight = &ScaleB;
+    kurvimat::display::Tscale* ScaleBottom = &ScaleT;
+    std::optional<kurvimat::display::PlotFit> ShownFit;
     bool AxesNameLoadedPoints = false; // ScaleA/B titles name loaded points (TitleLoadedAxes)
 
-    ScaleSet Scales() {
+    kurvimat::display::ScaleSet Scales() {
         return {ScaleA, ScaleB, ScaleT, ScaleX, ScaleLeft, ScaleRight, ScaleBottom};
     }
     // The plot image's size in logical pixels, as mouse positions are given.
@@ -66,9 +54,9 @@ struct PlotViewData {
 // and the plot unless a mode of its own points is chosen), that mode's part, the mode.
 class PlotHost {
 public:
-    virtual MeasurementStore& RecordedStore() = 0;
+    virtual kurvimat::acquisition::MeasurementStore& RecordedStore() = 0;
     virtual PointSetMode* ShownPointSet() = 0;
-    virtual PlotMode Mode() const = 0;
+    virtual kurvimat::analysis::PlotMode Mode() const = 0;
 
 protected:
     ~PlotHost() = default;
@@ -86,35 +74,37 @@ public:
     // Shows of each axis button pair the one the display state names.
     void ApplyAxisImages();
     // The time axis over the stored points' time range, titled in the unit it counts in.
-    void UpdateTimeScale(const MeasurementStore& store);
+    void UpdateTimeScale(const kurvimat::acquisition::MeasurementStore& store);
     void SetMeasuring(MainCursors* measuring) { measuring_ = measuring; }
 
     // What the plot shows, for those who look at it.
-    const IndexedImage& Image() const { return data_.PlotBitmap; }
-    const IndexedImage& RawStripImage() const { return data_.RawStripBitmap; }
-    const ::Palette& Colours() const { return data_.Palette; }
-    DisplayState& State() { return data_.Display; }
-    CursorState& Cursors() { return data_.Cursors; }
-    ZoomHistory& History() { return data_.RangeHistory; }
-    ScaleSet Scales() { return data_.Scales(); }
-    const std::optional<PlotFit>& ShownFit() const { return data_.ShownFit; }
+    const kurvimat::display::IndexedImage& Image() const { return data_.PlotBitmap; }
+    const kurvimat::display::IndexedImage& RawStripImage() const { return data_.RawStripBitmap; }
+    const kurvimat::display::Palette& Colours() const { return data_.Palette; }
+    kurvimat::display::DisplayState& State() { return data_.Display; }
+    kurvimat::display::CursorState& Cursors() { return data_.Cursors; }
+    kurvimat::display::ZoomHistory& History() { return data_.RangeHistory; }
+    kurvimat::display::ScaleSet Scales() { return data_.Scales(); }
+    const std::optional<kurvimat::display::PlotFit>& ShownFit() const { return data_.ShownFit; }
     QSize PlotSize() const { return data_.PlotSize(); }
     // The points, their display flags and the scales the plot shows, and the way back
     // through those scales: the recorded ones, or those of a mode of its own points.
-    MeasurementStore& PlotStore();
-    DisplayChanges& PlotChanges();
-    ScaleSet PlotScales();
-    ZoomHistory& PlotHistory();
-    PlotMode Mode() const { return host_.Mode(); }
+    kurvimat::acquisition::MeasurementStore& PlotStore();
+    kurvimat::display::DisplayChanges& PlotChanges();
+    kurvimat::display::ScaleSet PlotScales();
+    kurvimat::display::ZoomHistory& PlotHistory();
+    kurvimat::analysis::PlotMode Mode() const { return host_.Mode(); }
     // The time plot's mode: the cursors and a fit are placed in it.
-    PlotMode TimeMode() const { return kurvimat::display::TimePlotMode(host_.Mode()); }
+    kurvimat::analysis::PlotMode TimeMode() const {
+        return kurvimat::analysis::TimePlotMode(host_.Mode());
+    }
     PointSetMode* ShownPointSet() { return host_.ShownPointSet(); }
     // The measuring cursors' routing: the plot's menu and the readout.
     MainCursors* Measuring() const { return measuring_; }
 
     TPaintBox* PaintBoxData = nullptr;
     // In the order of AxisImage.
-    std::array<TImage*, AxisImageCount> AxisImages{};
+    std::array<TImage*, kurvimat::display::AxisImageCount> AxisImages{};
     QPlainTextEdit* MemoAnalysis = nullptr;
 
 private:

@@ -31,13 +31,13 @@ public:
     virtual kurvimat::display::DisplayChanges& Changes() = 0;
     virtual kurvimat::display::ScaleSet Scales() = 0;
     /// The way back through its own ranges.
-    virtual kurvimat::analysis::ZoomHistory& History() = 0;
+    virtual kurvimat::display::ZoomHistory& History() = 0;
 
     /// The readout in place of the cursors', its marks on the plot, and what the readout
     /// box's corner search and the pointer read.
     virtual kurvimat::analysis::ReadoutTable Table() const = 0;
     virtual kurvimat::display::CursorMarks Marks() const = 0;
-    virtual kurvimat::analysis::ReadoutInput CornerInput() const = 0;
+    virtual kurvimat::display::ReadoutInput CornerInput() const = 0;
     virtual QString PointerText(int index) const = 0;
     /// Its entries at the top of the plot's menu.
     virtual void AddMenuActions(QMenu& menu) = 0;

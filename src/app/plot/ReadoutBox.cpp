@@ -11,6 +11,7 @@
 #include <optional>
 
 using namespace kurvimat::analysis;
+using kurvimat::display::CellText;
 
 namespace {
 

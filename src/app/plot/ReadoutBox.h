@@ -12,8 +12,6 @@
 
 #include <vector>
 
-using kurvimat::analysis::ReadoutTable;
-
 class ReadoutBox : public QWidget {
 public:
     explicit ReadoutBox(QWidget* parent = nullptr);
@@ -26,12 +24,13 @@ public:
     };
 
     /// Shows the table and takes the size it needs.
-    void setTable(const ReadoutTable& table);
+    void setTable(const kurvimat::analysis::ReadoutTable& table);
     const std::vector<ShownRow>& rows() const { return table_; }
     QSize sizeHint() const override;
 
     /// The same rows with the same labels, kinds and number of cells.
-    static bool sameRows(const ReadoutTable& a, const ReadoutTable& b);
+    static bool sameRows(const kurvimat::analysis::ReadoutTable& a,
+                         const kurvimat::analysis::ReadoutTable& b);
 
 protected:
     void paintEvent(QPaintEvent* event) override;

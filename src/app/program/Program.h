@@ -7,9 +7,8 @@
 namespace kurvimat::hid {
 class HidPlatform;
 }
-using kurvimat::hid::HidPlatform;
 
 /// Creates the application and its windows on the HID service `makePlatform` returns, runs
 /// the event loop and returns its exit code. The platform is made after the application.
 int RunKurvimat(int argc, char** argv,
-                const std::function<std::shared_ptr<HidPlatform>()>& makePlatform);
+                const std::function<std::shared_ptr<kurvimat::hid::HidPlatform>()>& makePlatform);

@@ -20,20 +20,13 @@
 #include <optional>
 #include <set>
 
-namespace kurvimat::analysis {
-struct ReadoutInput;
-}
 namespace kurvimat::display {
 struct DisplayChanges;
+struct ReadoutInput;
 }
 namespace kurvimat::session {
 class Session;
 }
-using kurvimat::acquisition::TriggerMode;
-using kurvimat::analysis::PlotFit;
-using kurvimat::analysis::ReadoutInput;
-using kurvimat::analysis::RunChannelPoints;
-using kurvimat::display::RunLayer;
 
 class QMenu;
 class QWidget;
@@ -69,7 +62,7 @@ public:
     /// put other points in place are then taken as done.
     void BeforeReplace(kurvimat::session::Replacement what);
     /// The pipeline is about to start a new sweep over stored points.
-    void BeforeSweep(TriggerMode mode);
+    void BeforeSweep(kurvimat::acquisition::TriggerMode mode);
     // While an opened experiment's settings and points are applied, nothing is kept: what they
     // replace was kept (or not) once, before.
     void HoldKeeping(bool on) { holdKeeping_ = on; }
@@ -100,15 +93,15 @@ public:
     static std::uint8_t Colour(qint64 id);
 
     /// The shown runs' shown channels for the cursor readout (valid until the runs change).
-    void AddReadoutSeries(ReadoutInput& in) const;
+    void AddReadoutSeries(kurvimat::display::ReadoutInput& in) const;
 
     /// A run's channel as a fit reads it; nothing for a run that is gone or has no B.
-    std::optional<RunChannelPoints> FitPoints(qint64 id, bool channelB) const;
+    std::optional<kurvimat::display::RunChannelPoints> FitPoints(qint64 id, bool channelB) const;
     /// A run's fit belongs to the plot while the run is shown with the points it was made of.
-    bool FitStillShown(const PlotFit& fit) const;
+    bool FitStillShown(const kurvimat::display::PlotFit& fit) const;
 
     /// The shown runs as the plot draws them.
-    RunLayer& Layer() { return layer_; }
+    kurvimat::display::RunLayer& Layer() { return layer_; }
     /// The journal's runs changed from outside (a recovery, say): the list and the plot follow.
     void Changed();
     /// An opened experiment replaced the session and its journal: none of the runs is shown,
@@ -133,7 +126,7 @@ private:
     QWidget& window_;
     kurvimat::session::SystemClock clock_;
     std::set<qint64> shown_;
-    RunLayer layer_;
+    kurvimat::display::RunLayer layer_;
     RunsWindow* list_ = nullptr;
     // What the current points are: the mode they were recorded in, when they began, and
     // whether (and as what) they are a run already.

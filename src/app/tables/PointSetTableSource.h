@@ -6,9 +6,6 @@
 
 #include <functional>
 
-using kurvimat::exchange::MeasurementTextFormat;
-using kurvimat::signals::Calibration;
-
 namespace kurvimat::session {
 class PointSet;
 }
@@ -21,10 +18,10 @@ public:
     /// The set is looked up afresh for every read, so that a run that moved (its list grew) is
     /// read where it is now, and one that was deleted reads as no points. A recorded set's
     /// digits follow cal.
-    explicit PointSetTableSource(Lookup lookup, const Calibration& cal = {});
+    explicit PointSetTableSource(Lookup lookup, const kurvimat::signals::Calibration& cal = {});
     /// A set that outlives the source where it is.
     explicit PointSetTableSource(const kurvimat::session::PointSet& points,
-                                 const Calibration& cal = {});
+                                 const kurvimat::signals::Calibration& cal = {});
 
     std::span<const float> times() const override;
     std::span<const float> valuesA() const override;
@@ -35,9 +32,9 @@ public:
     bool hasB() const override;
     QString definitionA() const override;
     QString definitionB() const override;
-    MeasurementTextFormat textFormat() const override;
+    kurvimat::exchange::MeasurementTextFormat textFormat() const override;
 
 private:
     Lookup lookup_;
-    Calibration cal_;
+    kurvimat::signals::Calibration cal_;
 };

@@ -11,8 +11,6 @@
 #include <optional>
 #include <vector>
 
-using kurvimat::exchange::MeasurementFields;
-
 class PointTableModel : public QAbstractTableModel {
     Q_OBJECT
 public:
@@ -53,7 +51,7 @@ private:
 
     std::shared_ptr<const PointTableSource> source_;
     int rows_ = 0;
-    MeasurementFields fields_;
+    kurvimat::exchange::MeasurementFields fields_;
     QString definitionA_, definitionB_;
     std::optional<std::pair<double, double>> highlight_;
 };

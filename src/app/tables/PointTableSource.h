@@ -11,8 +11,6 @@
 namespace kurvimat::signals {
 struct Calibration;
 }
-using kurvimat::exchange::MeasurementTextFormat;
-using kurvimat::signals::Calibration;
 
 class PointTableSource {
 public:
@@ -35,9 +33,7 @@ public:
     virtual QString definitionB() const = 0;
     /// How the measurement text writes these points: as read, or with the digits of recorded
     /// values. Asked when the set or its definitions change, not for every cell.
-    virtual MeasurementTextFormat textFormat() const = 0;
+    virtual kurvimat::exchange::MeasurementTextFormat textFormat() const = 0;
 
     int count() const { return int(times().size()); }
 };
-
-using kurvimat::exchange::PointSetTextFormat;

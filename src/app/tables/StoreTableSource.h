@@ -8,15 +8,14 @@ namespace kurvimat::acquisition {
 struct MeasurementStore;
 struct StoredPoints;
 } // namespace kurvimat::acquisition
-using kurvimat::acquisition::MeasurementStore;
-using kurvimat::exchange::MeasurementTextFormat;
 
 class StoreTableSource : public PointTableSource {
 public:
     enum class Set { Data, Snapshot };
 
     /// The store must outlive the source.
-    explicit StoreTableSource(const MeasurementStore& store, Set set = Set::Data);
+    explicit StoreTableSource(const kurvimat::acquisition::MeasurementStore& store,
+                              Set set = Set::Data);
 
     std::span<const float> times() const override;
     std::span<const float> valuesA() const override;
@@ -27,12 +26,12 @@ public:
     bool hasB() const override;
     QString definitionA() const override;
     QString definitionB() const override;
-    MeasurementTextFormat textFormat() const override;
+    kurvimat::exchange::MeasurementTextFormat textFormat() const override;
 
 private:
     const kurvimat::acquisition::StoredPoints& stored() const; // the set this table shows
     std::span<const float> points(const float* values) const;
 
-    const MeasurementStore& store_;
+    const kurvimat::acquisition::MeasurementStore& store_;
     Set set_;
 };

@@ -33,7 +33,7 @@ struct KeyActionState {
 // What the menus show of the window's state when one of them opens.
 struct MenuActionState {
     KeyActionState keys;
-    kurvimat::display::PlotMode mode = kurvimat::display::PlotMode::Normal;
+    kurvimat::analysis::PlotMode mode = kurvimat::analysis::PlotMode::Normal;
     bool timeCursors = false, valueCursors = false;
     bool haveData = false, hasB = false;
     // The stored points' names, which the fit menus carry.

@@ -10,6 +10,8 @@
 
 #include <utility>
 
+using kurvimat::hid::THidDevice;
+
 void TFormMain::HoldInstrument(THidDevice* device, std::function<void()> configure) {
     Device = device;
     ConfigureDevice = std::move(configure);

@@ -27,6 +27,7 @@
 using namespace kurvimat::acquisition;
 using namespace kurvimat::analysis;
 using namespace kurvimat::display;
+using kurvimat::signals::SignalChannel;
 
 DisplayControls TFormMain::ReadDisplayControls() const {
     DisplayControls c;

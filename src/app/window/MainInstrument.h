@@ -20,10 +20,6 @@ class THidDeviceController;
 namespace kurvimat::session {
 class Session;
 }
-using kurvimat::acquisition::InstrumentConfiguration;
-using kurvimat::hid::HidPlatform;
-using kurvimat::hid::THidDevice;
-using kurvimat::hid::THidDeviceController;
 
 class QWidget;
 class TFormHardware;
@@ -36,10 +32,11 @@ public:
     virtual kurvimat::session::Session& session() = 0;
     // The instrument whose reports the window takes (nullptr: none) and what sends it the
     // configuration.
-    virtual void HoldInstrument(THidDevice* device, std::function<void()> configure) = 0;
-    virtual THidDevice* HeldInstrument() const = 0;
+    virtual void HoldInstrument(kurvimat::hid::THidDevice* device,
+                                std::function<void()> configure) = 0;
+    virtual kurvimat::hid::THidDevice* HeldInstrument() const = 0;
     // The held instrument's data handler.
-    virtual void HidDeviceData(THidDevice* HidDev, std::uint8_t ReportID,
+    virtual void HidDeviceData(kurvimat::hid::THidDevice* HidDev, std::uint8_t ReportID,
                                const std::uint8_t* Data, std::uint16_t Size) = 0;
     // Re-applies the signals under the calibration, the held instrument configured first.
     virtual void SendConfiguration() = 0;
@@ -59,18 +56,19 @@ class TInstrumentLink : public QObject {
 public:
     /// Binds the controller's events and the hardware window to the main window (`window`:
     /// the parent of the messages). The controller's first enumeration runs from the event loop.
-    TInstrumentLink(QWidget& window, InstrumentWindow& main, std::shared_ptr<HidPlatform> platform);
-    TInstrumentLink(TFormMain& main, std::shared_ptr<HidPlatform> platform);
+    TInstrumentLink(QWidget& window, InstrumentWindow& main,
+                    std::shared_ptr<kurvimat::hid::HidPlatform> platform);
+    TInstrumentLink(TFormMain& main, std::shared_ptr<kurvimat::hid::HidPlatform> platform);
     ~TInstrumentLink() override;
 
-    void HidDeviceController1Arrival(THidDevice* HidDev);
-    void HidDeviceController1DeviceUnplug(THidDevice* HidDev);
+    void HidDeviceController1Arrival(kurvimat::hid::THidDevice* HidDev);
+    void HidDeviceController1DeviceUnplug(kurvimat::hid::THidDevice* HidDev);
     void HidDeviceController1DeviceChange();
     /// Builds and sends the configuration report of the held device (the first half of the
     /// main window's SendConfiguration).
     void ConfigureDevice();
 
-    THidDeviceController& HidDeviceController1() { return *Controller; }
+    kurvimat::hid::THidDeviceController& HidDeviceController1() { return *Controller; }
     TFormHardware& FormHardware() { return *Hardware; }
 
     /// Unplugs every claimed device while the main window still exists.
@@ -78,15 +76,15 @@ public:
 
 private:
     /// Takes the instrument into use: data handler, caption, hardware button, configuration.
-    void Adopt(THidDevice* HidDev, const QString& product, const QString& serial);
+    void Adopt(kurvimat::hid::THidDevice* HidDev, const QString& product, const QString& serial);
     /// After the held instrument left: another present one takes over, as if it had arrived.
     void AdoptWaitingInstrument();
-    void UseDeepQueues(THidDevice* HidDev);
+    void UseDeepQueues(kurvimat::hid::THidDevice* HidDev);
 
     QWidget& Window;
     InstrumentWindow& Main;
     std::unique_ptr<TFormHardware> Hardware;
-    std::unique_ptr<THidDeviceController> Controller;
+    std::unique_ptr<kurvimat::hid::THidDeviceController> Controller;
 
     // The held instrument's caption, for the messages about it.
     QString caption_;

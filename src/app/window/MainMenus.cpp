@@ -253,7 +253,7 @@ void TFormMain::Undo() {
         // The axes as they were before the load widened them.
         const auto showRanges = qScopeGuard([&] {
             if (!undo->shown) return;
-            kurvimat::analysis::RestoreRanges({undo->shown->ranges}, Plot->Scales());
+            kurvimat::display::RestoreRanges({undo->shown->ranges}, Plot->Scales());
             Display.Changes.AxesChanged = true;
         });
         if (Store.Data.Loaded) {

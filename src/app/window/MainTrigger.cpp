@@ -18,6 +18,7 @@
 
 using namespace kurvimat::acquisition;
 using namespace kurvimat::signals;
+using kurvimat::display::DisplayChanges;
 
 // Range labels: one black label stands for both channels while their ranges agree.
 void ShowRangeLabels(const MainControls& c, const MeasurementStore& store) {

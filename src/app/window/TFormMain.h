@@ -55,26 +55,6 @@ class THidDevice;
 namespace kurvimat::signals {
 struct Calibration;
 }
-using kurvimat::acquisition::MeasurementStore;
-using kurvimat::acquisition::PipelineEvents;
-using kurvimat::acquisition::Readouts;
-using kurvimat::acquisition::SamplePipeline;
-using kurvimat::acquisition::StoredData;
-using kurvimat::acquisition::TriggerSettings;
-using kurvimat::analysis::FitModel;
-using kurvimat::display::AnalysisReadout;
-using kurvimat::display::DisplayChanges;
-using kurvimat::display::DisplayContext;
-using kurvimat::display::DisplayControls;
-using kurvimat::display::FitDrawing;
-using kurvimat::display::PictureSource;
-using kurvimat::display::PlotMode;
-using kurvimat::display::PlotOverlay;
-using kurvimat::display::ScaleSet;
-using kurvimat::hid::THidDevice;
-using kurvimat::signals::Calibration;
-using kurvimat::signals::SignalChannel;
-using kurvimat::signals::TParser;
 
 class Dialogs;
 namespace kurvimat::session {
@@ -109,10 +89,10 @@ class TFormMain : public QMainWindow,
     // initialised after it may use it; the handlers reach its parts by these names.
     std::unique_ptr<kurvimat::session::Session> session_ =
         std::make_unique<kurvimat::session::Session>();
-    MeasurementStore& Store = session_->store();
-    TParser& ParserA = session_->parser(SignalChannel::A);
-    TParser& ParserB = session_->parser(SignalChannel::B);
-    SamplePipeline& Pipeline = session_->pipeline();
+    kurvimat::acquisition::MeasurementStore& Store = session_->store();
+    kurvimat::signals::TParser& ParserA = session_->parser(kurvimat::signals::SignalChannel::A);
+    kurvimat::signals::TParser& ParserB = session_->parser(kurvimat::signals::SignalChannel::B);
+    kurvimat::acquisition::SamplePipeline& Pipeline = session_->pipeline();
 
 public:
     kurvimat::session::Session& session() override { return *session_; }
@@ -131,8 +111,8 @@ public:
     // The cycle: the timer's tick (50 ms) and the data handler installed on Device, which
     // decodes reports of the held instrument only.
     void Timer1Timer();
-    void HidDeviceData(THidDevice* HidDev, std::uint8_t ReportID, const std::uint8_t* Data,
-                       std::uint16_t Size) override;
+    void HidDeviceData(kurvimat::hid::THidDevice* HidDev, std::uint8_t ReportID,
+                       const std::uint8_t* Data, std::uint16_t Size) override;
     void RefreshDisplay();
     // Re-applies both signals under the calibration and updates the range labels; with a held
     // instrument ConfigureDevice first builds and sends its configuration report.
@@ -153,11 +133,12 @@ public:
 
     // The instrument whose reports the window takes (non-owning: the HID layer owns it) and
     // what sends it the configuration; nullptr and nothing while none is held.
-    void HoldInstrument(THidDevice* device, std::function<void()> configure = {}) override;
-    THidDevice* HeldInstrument() const override { return Device; }
+    void HoldInstrument(kurvimat::hid::THidDevice* device,
+                        std::function<void()> configure = {}) override;
+    kurvimat::hid::THidDevice* HeldInstrument() const override { return Device; }
 
 private:
-    THidDevice* Device = nullptr;
+    kurvimat::hid::THidDevice* Device = nullptr;
     std::function<void()> ConfigureDevice;
     // What the window shows of the instrument link (MainDevice.cpp).
     void ShowInstrument(const QString& caption, bool settings) override;
@@ -180,19 +161,19 @@ private:
     // part that computes them; at most one box is checked.
     struct ModeChoice {
         QCheckBox* Box;
-        PlotMode Mode;
+        kurvimat::analysis::PlotMode Mode;
         PointSetMode* Points;
     };
     std::vector<ModeChoice> ModeChoices;
-    PlotMode ShownMode = PlotMode::Normal;
+    kurvimat::analysis::PlotMode ShownMode = kurvimat::analysis::PlotMode::Normal;
     // Shows the session's mode: its box checked, the others not, the strips and the cursors
     // placed for it.
     void ShowPlotMode();
     // What the plot shows: the stored points on the scales above, or the chosen mode's.
     PointSetMode* ShownPointSet() override;
-    MeasurementStore& RecordedStore() override { return Store; }
-    PlotMode Mode() const override { return ReadDisplayControls().Mode; }
-    DisplayControls ReadDisplayControls() const override;
+    kurvimat::acquisition::MeasurementStore& RecordedStore() override { return Store; }
+    kurvimat::analysis::PlotMode Mode() const override { return ReadDisplayControls().Mode; }
+    kurvimat::display::DisplayControls ReadDisplayControls() const override;
 
     // --- pictures, printing and curve fits (MainReport.cpp; PlotReport) ---
     std::unique_ptr<PlotReport> Report;
@@ -279,7 +260,7 @@ private:
     KeyActionState KeyActions();
     // A menu of the time models for each channel of each shown run.
     void AddRunFitMenus(QMenu& menu) override;
-    void AfterReadoutTick(const Readouts& readouts);
+    void AfterReadoutTick(const kurvimat::acquisition::Readouts& readouts);
     void FollowData();
     // False when the user cancels closing (or what follows asks instead: opening a file).
     void ShowTable();
@@ -336,7 +317,7 @@ private:
     }
 
     // Trigger helpers: the controls' state for the pipeline, and what it changed.
-    void AfterPipeline(const PipelineEvents& events);
+    void AfterPipeline(const kurvimat::acquisition::PipelineEvents& events);
 
     // The panels and controls at their places, and their anchoring on resize.
     MainLayout Layout{*this};
