@@ -66,3 +66,17 @@ function(kurvimat_check_app_folders)
     message(FATAL_ERROR "src/app holds its code in the folders ${KURVIMAT_APP_FOLDERS}: ${stray}")
   endif()
 endfunction()
+
+# A header imports no names: what it includes, its includer would get too. Type aliases that
+# name a header's own API (`using X = ...`) are not imports.
+function(kurvimat_check_header_imports)
+  file(GLOB_RECURSE headers ${PROJECT_SOURCE_DIR}/src/*.h)
+  foreach(header ${headers})
+    file(STRINGS ${header} imports REGEX "^using [^=]*;")
+    if(imports)
+      file(RELATIVE_PATH shown ${PROJECT_SOURCE_DIR} ${header})
+      string(REPLACE ";" "" shown_imports "${imports}")
+      message(FATAL_ERROR "${shown} imports names at namespace scope: ${shown_imports}")
+    endif()
+  endforeach()
+endfunction()
