@@ -7,6 +7,7 @@
 
 #include "FilePlatform.h"
 #include "Run.h"
+#include "RunPolicy.h"
 
 #include <QString>
 #include <QStringList>
@@ -30,16 +31,6 @@ inline constexpr qint64 IdentityCheckMs = 2000;
 
 /// How many automatic keeps of "normal" sweeps the history holds; the oldest goes first.
 inline constexpr int HistoryLimit = 20;
-
-/// Who keeps a run: the user (or a one-click loss), or the history of "normal" sweeps.
-enum class KeepKind { User, History };
-
-/// What keep did: the run's id, and whether it is a new run (else the points were one
-/// already).
-struct Kept {
-    qint64 id = 0;
-    bool added = false;
-};
 
 /// File names of the journals in their folder.
 inline constexpr const char* JournalSuffix = ".kurvimat-journal";

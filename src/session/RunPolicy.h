@@ -2,6 +2,8 @@
 // otherwise lose is kept, the stream of short sweeps that replace each other is not.
 #pragma once
 
+#include <QtGlobal>
+
 namespace kurvimat::session {
 
 /// What is about to replace or empty the current points.
@@ -42,5 +44,15 @@ enum class KeepAs {
 
 /// Whether and how the current points are kept before `what` replaces them.
 KeepAs keepAs(Replacement what, const CurrentPoints& current);
+
+/// Who keeps a run: the user (or a one-click loss), or the history of "normal" sweeps.
+enum class KeepKind { User, History };
+
+/// What keeping did: the run's id, and whether it is a new run (else the points were one
+/// already).
+struct Kept {
+    qint64 id = 0;
+    bool added = false;
+};
 
 } // namespace kurvimat::session

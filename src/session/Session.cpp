@@ -7,6 +7,7 @@
 
 #include <QByteArrayView>
 #include <QHash>
+#include <QScopeGuard>
 
 #include <algorithm>
 #include <cmath>
@@ -35,6 +36,7 @@ using kurvimat::signals::DefinitionParts;
 using kurvimat::signals::EvalFailure;
 using kurvimat::signals::FormatValue;
 using kurvimat::signals::HeaderField;
+using kurvimat::signals::IsDefinitionLine;
 using kurvimat::signals::OrderRange;
 using kurvimat::signals::ParserExpression;
 using kurvimat::signals::ReevaluatePoints;
@@ -52,6 +54,15 @@ Session::Session(QObject* parent)
       pipeline_(*store_, parserA_, parserB_) {
     parserA_.SetVariable("U", 0);
     parserB_.SetVariable("U", 0);
+    dataSince_ = clock_.wallMs();
+    // A new sweep over stored points replaces them: kept first as the policy says.
+    pipeline_.BeforeSweep = [this](TriggerMode mode) {
+        keepBeforeReplacing(Replacement::NextSweep);
+        newPoints(mode == TriggerMode::Dauer    ? SweepMode::Dauer
+                  : mode == TriggerMode::Normal ? SweepMode::Normal
+                  : mode == TriggerMode::Einzel ? SweepMode::Einzel
+                                                : SweepMode::Auto);
+    };
 }
 
 Session::~Session() = default;
@@ -81,6 +92,8 @@ void Session::setAutoSnapshot(bool on) {
 }
 
 void Session::setTriggerMode(TriggerMode mode) {
+    // The last sweep of the mode left may be worth keeping; the next sweep replaces it.
+    if (mode != trigger_.mode) keepBeforeReplacing(Replacement::ModeChange);
     trigger_.mode = mode;
     pipeline_.TriggerModeChanged(trigger_);
     emit settingsChanged();
@@ -115,6 +128,39 @@ bool Session::setIntervalMs(int intervalMs) {
     s.DeviceMode = mode;
     emit settingsChanged();
     return modeChanged;
+}
+
+IntervalChange Session::changeInterval(int intervalMs, const std::optional<QString>& lineA,
+                                       const std::optional<QString>& lineB) {
+    keepBeforeReplacing(Replacement::SettingsChange);
+    IntervalChange change;
+    change.reportModeChanged = setIntervalMs(intervalMs);
+    if (change.reportModeChanged && configureInstrument_) configureInstrument_();
+    rebuildMeanHistory();
+    setPointCount(store_->PointCount);
+    // The ranges are resolved again under the calibration the new report mode brings.
+    change.applied = applyDefinitions(lineA.value_or(store_->AppliedDefA),
+                                      lineB.value_or(store_->AppliedDefB), true);
+    rebuildTimeAxis();
+    return change;
+}
+
+AppliedDefinitions Session::applyDefinitions(const std::optional<QString>& lineA,
+                                             const std::optional<QString>& lineB,
+                                             bool reevaluate) {
+    AppliedDefinitions applied;
+    const std::optional<QString> lines[] = {lineA, lineB};
+    for (const std::size_t i : {0u, 1u}) {
+        if (!lines[i]) continue;
+        try {
+            applied.definitions[i] = applyDefinition(i == 0 ? SignalChannel::A : SignalChannel::B,
+                                                     *lines[i], reevaluate);
+        } catch (const std::exception&) {
+            // The channel keeps the definition in force; the window says why.
+            applied.refused[i] = std::current_exception();
+        }
+    }
+    return applied;
 }
 
 void Session::setPointCount(int pointCount) {
@@ -261,14 +307,13 @@ void Session::storeLoaded(bool snapshot, const LoadedPoints& m) {
 }
 
 LoadOutcome Session::takeLoaded(LoadSource source, bool snapshot, const ReadPoints& read,
-                                const std::function<void(Replacement)>& keepCurrent,
                                 std::optional<ShownRanges> shown) {
     LoadedPoints points = read.points;
     if (!read.table) return {LoadRefusal::NoTable, {}};
     if (points.t.empty()) return {LoadRefusal::NoPoints, {}};
     if (!snapshot) {
-        if (keepCurrent)
-            keepCurrent(source == LoadSource::Clipboard ? Replacement::Paste : Replacement::Load);
+        keepBeforeReplacing(source == LoadSource::Clipboard ? Replacement::Paste
+                                                            : Replacement::Load);
         keepForUndo(source == LoadSource::Clipboard ? UndoStep::PasteData : UndoStep::LoadData);
         // Undo puts back the definitions in force, which the load may replace.
         undoData_->InForceA = store_->AppliedDefA;
@@ -291,6 +336,7 @@ void Session::keepForUndo(UndoStep step) {
 }
 
 void Session::deleteData() {
+    keepBeforeReplacing(Replacement::DeleteData);
     if (store_->Data.Count > 0) keepForUndo(UndoStep::DeleteData);
     emptyData();
 }
@@ -340,6 +386,7 @@ PipelineEvents Session::triggerSweep() {
 }
 
 void Session::resetTrigger() {
+    keepBeforeReplacing(Replacement::Reset);
     TriggerSettings controls = pipelineControls();
     pipeline_.ResetTrigger(controls);
     takeArmed(controls);
@@ -380,34 +427,12 @@ Experiment Session::experiment() const {
     return e;
 }
 
-namespace {
-
-std::size_t pointsHash(const acquisition::StoredPoints& p, std::size_t seed) {
-    const int n = std::clamp(p.Count, 0, PointCapacity);
-    const auto bytes = [n](const float* v) {
-        return QByteArrayView(reinterpret_cast<const char*>(v),
-                              qsizetype(n) * qsizetype(sizeof(float)));
-    };
-    seed = qHashMulti(seed, n, p.Loaded, p.HasB, p.DefA, p.DefB);
-    seed = qHash(bytes(p.T), seed);
-    seed = qHash(bytes(p.A), seed);
-    seed = qHash(bytes(p.B), seed);
-    // Loaded points are written as read.
-    for (const auto* exact : {&p.ExactT, &p.ExactA, &p.ExactB})
-        seed = qHash(QByteArrayView(reinterpret_cast<const char*>(exact->data()),
-                                    qsizetype(exact->size() * sizeof(double))),
-                     seed);
-    return seed;
-}
-
-} // namespace
-
 std::size_t Session::fingerprint(const Settings& display) const {
     const MeasurementStore& st = *store_;
     // Points as the file keeps them: the ones in the store; runs by what can change of them
     // (a kept run's points never do).
-    std::size_t h = pointsHash(
-        st.Snap, pointsHash(st.Data, qHashMulti(0, st.Data.Count > 0, st.Snap.Count > 0)));
+    std::size_t h = pointsFingerprint(
+        st.Snap, pointsFingerprint(st.Data, qHashMulti(0, st.Data.Count > 0, st.Snap.Count > 0)));
     h = qHashMulti(h, st.AppliedDefA, st.AppliedDefB);
     if (journal_)
         for (const Run& r : journal_->runs().runs())
@@ -426,6 +451,11 @@ AppliedExperiment Session::applyExperiment(const Experiment& e) {
     namespace key = setting;
     const Settings& s = e.settings;
     MeasurementStore& st = *store_;
+    // The points the file replaces are kept as any load's are; with the session's runs they
+    // go to the Papierkorb below. What applying it changes keeps nothing.
+    keepBeforeReplacing(Replacement::Load);
+    holdKeeping_ = true;
+    const auto release = qScopeGuard([this] { holdKeeping_ = false; });
 
     // The instrument first: ranges decide the calibration the definitions resolve under.
     HardwareChoice h = hardware_;
@@ -476,15 +506,9 @@ AppliedExperiment Session::applyExperiment(const Experiment& e) {
 
     // The definitions in force, then the points as they were kept.
     AppliedExperiment applied;
-    for (const std::size_t i : {0u, 1u}) {
-        try {
-            applied.definitions[i] = applyDefinition(i == 0 ? SignalChannel::A : SignalChannel::B,
-                                                     i == 0 ? e.definitionA : e.definitionB, false);
-        } catch (const std::exception&) {
-            // The channel keeps the definition in force; the window says why.
-            applied.refused[i] = std::current_exception();
-        }
-    }
+    static_cast<AppliedDefinitions&>(applied) = applyDefinitions(e.definitionA, e.definitionB, false);
+    if (const auto cursors = settingAs<QString>(s, key::Cursors))
+        applied.cursors = CursorSettings::read(*cursors);
     restoreData(e.data);
     restoreSnapshot(e.snapshot, settingAs<bool>(s, key::SnapshotRecorded).value_or(false));
     // Points from a file are no recording; a sweep begun before is gone with them.
@@ -516,10 +540,41 @@ AppliedExperiment Session::applyExperiment(const Experiment& e) {
         }
         ++journalChanges_;
     }
+    // The file's points are no run of the new journal.
+    keptFingerprint_.reset();
     return applied;
 }
 
-PipelineEvents AppliedExperiment::events() const {
+QString CursorSettings::text() const {
+    QStringList parts;
+    for (const double v : {double(verticalOn), double(horizontalOn), x[0], x[1], y[0], y[1],
+                           double(valueAxisB), double(mode), double(active)})
+        parts << QString::number(v, 'g', 17);
+    return parts.join(QLatin1Char(';'));
+}
+
+std::optional<CursorSettings> CursorSettings::read(const QString& text) {
+    const QStringList parts = text.split(QLatin1Char(';'));
+    if (parts.size() != 9) return std::nullopt;
+    std::array<double, 9> v{};
+    for (std::size_t i = 0; i < v.size(); ++i) {
+        bool ok = false;
+        v[i] = parts[qsizetype(i)].toDouble(&ok);
+        // A cursor at no place would be drawn nowhere and dragged never.
+        if (!ok || !std::isfinite(v[i])) return std::nullopt;
+    }
+    CursorSettings c;
+    c.verticalOn = v[0] != 0;
+    c.horizontalOn = v[1] != 0;
+    c.x = {v[2], v[3]};
+    c.y = {v[4], v[5]};
+    c.valueAxisB = v[6] != 0;
+    c.mode = int(std::clamp(v[7], 0.0, 2.0));
+    c.active = int(std::clamp(v[8], 0.0, 3.0));
+    return c;
+}
+
+PipelineEvents AppliedDefinitions::events() const {
     PipelineEvents met;
     if (const auto& a = definitions[0]) {
         met.divByZeroA = a->events.divByZeroA;
@@ -650,10 +705,81 @@ void Session::restoreSnapshot(const std::optional<PointSet>& p, bool recorded) {
     emit pointsChanged();
 }
 
-void Session::restoreRun(const Run& run) {
+AppliedDefinitions Session::restoreRun(const Run& run) {
+    const PointSet& p = run.points;
+    // The definitions first: the points then carry the run's, not an evaluation under them.
+    const auto wanted = [](const QString& line, const QString& inForce) {
+        return IsDefinitionLine(line) && line != inForce ? std::optional(line) : std::nullopt;
+    };
+    const std::optional<QString> lineA = wanted(p.definitionA(), store_->AppliedDefA);
+    const std::optional<QString> lineB =
+        p.hasB() ? wanted(p.definitionB(), store_->AppliedDefB) : std::nullopt;
+    const AppliedDefinitions applied = applyDefinitions(lineA, lineB, false);
     kurvimat::session::restoreRun(*store_, run);
     emit pointsChanged();
     emit axesChanged();
+    return applied;
+}
+
+// --- runs ---
+
+CurrentPoints Session::currentFacts() const {
+    const MeasurementStore& s = *store_;
+    CurrentPoints c;
+    c.points = std::clamp(s.Data.Count, 0, PointCapacity);
+    c.loaded = s.Data.Loaded;
+    c.completeSweep = !s.Data.Loaded && s.SweepIndex >= s.PointCount;
+    c.spanSeconds = c.points > 1 ? double(s.Data.T[c.points - 1]) - double(s.Data.T[0]) : 0.0;
+    c.alreadyKept = keptFingerprint_ && c.points > 0 && *keptFingerprint_ == dataFingerprint();
+    c.mode = dataMode_;
+    return c;
+}
+
+std::size_t Session::dataFingerprint() const { return pointsFingerprint(store_->Data); }
+
+void Session::keepBeforeReplacing(Replacement what) {
+    const KeepAs how = holdKeeping_ || !journal_ ? KeepAs::Nothing : keepAs(what, currentFacts());
+    if (how != KeepAs::Nothing) keep(how == KeepAs::History ? KeepKind::History : KeepKind::User);
+    switch (what) {
+    case Replacement::SettingsChange:
+    case Replacement::DeleteData:
+    case Replacement::Paste:
+    case Replacement::Load:
+        newPoints(dataMode_);
+        break;
+    default: // a reset, a mode change: the points stay until the next sweep
+        break;
+    }
+}
+
+void Session::newPoints(SweepMode mode) {
+    dataMode_ = mode;
+    dataSince_ = clock_.wallMs();
+    keptFingerprint_.reset();
+}
+
+Kept Session::keep(KeepKind kind) {
+    const Kept done = journal_->keep(kurvimat::session::currentRun(*store_, dataSince_), kind);
+    keptFingerprint_ = dataFingerprint();
+    emit runsChanged();
+    return done;
+}
+
+std::optional<Kept> Session::keepCurrent() {
+    if (!journal_ || store_->Data.Count <= 0) return std::nullopt;
+    return keep(KeepKind::User);
+}
+
+std::optional<AppliedDefinitions> Session::makeRunCurrent(qint64 id) {
+    if (!journal_ || !journal_->runs().find(id)) return std::nullopt;
+    keepBeforeReplacing(Replacement::RunRestored);
+    // Looked up again: keeping the current points may have moved the list.
+    const Run run = *journal_->runs().find(id);
+    AppliedDefinitions applied = restoreRun(run);
+    dataMode_ = SweepMode::Einzel;
+    dataSince_ = run.recordedAtMs;
+    keptFingerprint_ = dataFingerprint();
+    return applied;
 }
 
 void Session::restoreStored(const StoredData& data) {

@@ -100,13 +100,43 @@ struct AppliedDefinition {
     acquisition::PipelineEvents events;
 };
 
-/// What applying an experiment gave, for the window to show: each definition as the session
-/// applied it, or why it refused it (the channel keeps the one in force).
-struct AppliedExperiment {
+/// What the session applied of the definitions an operation brought, for the window to show:
+/// each definition as the session applied it, or why it refused it (the channel keeps the one
+/// in force); neither for a channel it left as it was.
+struct AppliedDefinitions {
     std::array<std::optional<AppliedDefinition>, 2> definitions; ///< A, B
     std::array<std::exception_ptr, 2> refused;
+    /// Whether the channel's definition was applied or refused (i: 0 for A, 1 for B).
+    bool tried(std::size_t i) const { return definitions[i] || refused[i]; }
     /// What probing the applied definitions met, A's and B's.
     acquisition::PipelineEvents events() const;
+};
+
+/// Where the measuring cursors stood, as an experiment file keeps them.
+struct CursorSettings {
+    bool verticalOn = false, horizontalOn = false;
+    std::array<double, 2> x{}, y{}; ///< in the bottom quantity of the mode; on the value axis
+    bool valueAxisB = false;        ///< the axis of the horizontal pair in the time plot
+    int mode = 0;                   ///< the plot mode they were placed in: time, B as x, A as x
+    int active = 0;                 ///< the one the arrow keys move: x1, x2, y1, y2
+    bool operator==(const CursorSettings&) const = default;
+    /// The setting's text: the nine numbers joined by ';'.
+    QString text() const;
+    /// The setting's text read back; none when it is not nine finite numbers.
+    static std::optional<CursorSettings> read(const QString& text);
+};
+
+/// What applying an experiment gave, for the window to show: the definitions, and the cursors
+/// when the file holds them readable.
+struct AppliedExperiment : AppliedDefinitions {
+    std::optional<CursorSettings> cursors;
+};
+
+/// What an interval change did, for the window to show: whether the instrument's report mode
+/// changed (it was configured anew) and the definitions in force applied again.
+struct IntervalChange {
+    bool reportModeChanged = false;
+    AppliedDefinitions applied;
 };
 
 /// How the points are shown, as the user chose it; the window's check boxes show it.
@@ -153,6 +183,12 @@ public:
     /// The sampling interval; true when the instrument needs another report mode for it (the
     /// mode in force is changed, the caller configures the instrument).
     bool setIntervalMs(int intervalMs);
+    /// The user's interval change: the current points are kept as the policy says, the
+    /// interval changes (the instrument configured anew when its report mode changes), the
+    /// block means, the point count and the time axis start afresh, and the definitions are
+    /// applied again: the lines given (those the user's boxes hold), else the ones in force.
+    IntervalChange changeInterval(int intervalMs, const std::optional<QString>& lineA = {},
+                                  const std::optional<QString>& lineB = {});
     /// The points per sweep, the pre-trigger keeping its relative place. The caller applies
     /// both definitions, then rebuilds the time axis.
     void setPointCount(int pointCount);
@@ -172,15 +208,15 @@ public:
     /// Makes a read point set the data (no raw values behind them) or the snapshot.
     void storeLoaded(bool snapshot, const LoadedPoints& points);
     /// A read text's points (their definitions: the header's fields, when it has one) become
-    /// the data or the snapshot, unless it is refused. Before the data is replaced, keepCurrent
-    /// hears what replaces it (a load or a paste), so that the current points may be kept as a
-    /// run; the data is then kept for undo with the definitions in force.
+    /// the data or the snapshot, unless it is refused. Before the data is replaced, the current
+    /// points are kept as a run when the policy says so (a load or a paste replaces them); the
+    /// data is then kept for undo with the definitions in force.
     /// The axes shown before (shown) are kept with them, for undo to bring back.
     LoadOutcome takeLoaded(LoadSource source, bool snapshot, const ReadPoints& read,
-                           const std::function<void(Replacement)>& keepCurrent = {},
                            std::optional<ShownRanges> shown = {});
     void emptyData();
-    /// "Daten löschen": the data is emptied, kept for undo when there was any.
+    /// "Daten löschen": the data is kept as a run when the policy says so, and for undo when
+    /// there was any, then emptied.
     void deleteData();
     /// The step undo would take back; none when there is nothing to take back.
     std::optional<UndoStep> undoStep() const;
@@ -191,7 +227,26 @@ public:
     /// One input report of the held instrument through the pipeline; allocates nothing.
     acquisition::PipelineEvents feedReport(const std::uint8_t* data, int size);
     acquisition::PipelineEvents triggerSweep();
+    /// "Reset": the running sweep is abandoned (kept as a run when the policy says so).
     void resetTrigger();
+
+    // --- runs: the current points kept before something replaces them ---
+    /// Before `what` replaces or empties the current points (or, for a mode change, lets the
+    /// next sweep do so): keeps them as a run when keepAs says so, in the journal. The
+    /// replacements that put other points in place are then taken as done. The operations
+    /// here call it themselves; the pipeline's next sweep does too.
+    void keepBeforeReplacing(Replacement what);
+    /// What is known about the current points, as keepAs takes it.
+    CurrentPoints currentFacts() const;
+    /// "Messreihe behalten": the current points become the user's run now; none without points
+    /// or a journal.
+    std::optional<Kept> keepCurrent();
+    /// "Als aktuelle Daten": the journal's run id becomes the current points, with its
+    /// definitions (restoreRun), after the current ones were kept as the policy says; none
+    /// when there is no such run.
+    std::optional<AppliedDefinitions> makeRunCurrent(qint64 id);
+    /// The fingerprint of the data as an experiment file keeps them (pointsFingerprint).
+    std::size_t dataFingerprint() const;
 
     // --- the instrument ---
     /// An instrument was taken: until a configuration is confirmed it runs with its defaults
@@ -259,8 +314,10 @@ public:
     /// back to their sweep places, so that a changed definition evaluates them again.
     void restoreData(const std::optional<PointSet>& points);
     void restoreSnapshot(const std::optional<PointSet>& points, bool recorded);
-    /// A run's points become the data (StorePoints' restoreRun).
-    void restoreRun(const Run& run);
+    /// A run's points become the data (StorePoints' restoreRun); its definitions come into
+    /// force as a loaded text's do: a definition line other than the one in force is applied
+    /// first, one that does not compile is refused and leaves the points as they are.
+    AppliedDefinitions restoreRun(const Run& run);
     /// Stored points kept for undo take the place of the data.
     void restoreStored(const acquisition::StoredData& data);
     /// An experiment's trigger level, pre-trigger and time origin (each limited to what the
@@ -275,6 +332,8 @@ Q_SIGNALS:
     void axesChanged();
     void definitionChanged(signals::SignalChannel channel);
     void settingsChanged();
+    /// The current points were kept as a run (the journal's runs changed).
+    void runsChanged();
 
 private:
     // The settings as the pipeline takes them, with the definitions in force; after the call
@@ -282,6 +341,12 @@ private:
     acquisition::TriggerSettings pipelineControls() const;
     void takeArmed(const acquisition::TriggerSettings& controls);
     void useConfiguration(const acquisition::InstrumentConfiguration& c, std::int32_t deviceMode);
+    Kept keep(KeepKind kind);
+    // The current points now are other ones (or none): what was kept of them no longer counts.
+    void newPoints(SweepMode mode);
+    // Each line given, applied to its channel; a refused one is noted, not thrown.
+    AppliedDefinitions applyDefinitions(const std::optional<QString>& lineA,
+                                        const std::optional<QString>& lineB, bool reevaluate);
 
     // Large (the raw rings alone are over a megabyte): on the heap, first, for the pipeline.
     std::unique_ptr<acquisition::MeasurementStore> store_;
@@ -309,6 +374,13 @@ private:
     std::unique_ptr<acquisition::StoredData> undoData_;
     UndoStep undoStep_ = UndoStep::DeleteData;
     std::optional<ShownRanges> undoShown_;
+    // What the current points are: the mode they were recorded in, when they began, and the
+    // fingerprint they had when they were kept (none: not kept). While an experiment is
+    // applied nothing is kept: what it replaces was kept (or not) once, before.
+    SweepMode dataMode_ = SweepMode::Auto;
+    qint64 dataSince_ = 0;
+    std::optional<std::size_t> keptFingerprint_;
+    bool holdKeeping_ = false;
     acquisition::InstrumentConfiguration confirmed_;
     std::int32_t confirmedMode_ = acquisition::DefaultIntervalMs;
 };

@@ -2,8 +2,10 @@
 
 #include "MeasurementStore.h"
 
+#include <QByteArrayView>
+#include <QHash>
+
 #include <algorithm>
-#include <functional>
 #include <span>
 
 using kurvimat::acquisition::MeasurementStore;
@@ -90,21 +92,18 @@ void restoreRun(MeasurementStore& s, const Run& run) {
     s.SinceArmed = 0;
 }
 
-std::size_t currentPointsKey(const MeasurementStore& s) {
-    std::size_t key = 0x9e3779b97f4a7c15ULL;
-    const auto mix = [&key](std::size_t v) { key = (key ^ v) * 1099511628211ULL; };
-    const int n = std::clamp(s.Data.Count, 0, PointCapacity);
-    mix(std::size_t(n));
-    mix(s.Data.Loaded);
-    mix(s.Data.HasB);
-    mix(qHash(s.Data.DefA));
-    mix(qHash(s.Data.DefB));
-    for (const int i : {0, n / 2, n - 1}) {
-        if (i < 0 || i >= n) continue;
-        for (const float v : {s.Data.T[i], s.Data.A[i], s.Data.B[i]})
-            mix(std::hash<float>()(v));
-    }
-    return key;
+std::size_t pointsFingerprint(const acquisition::StoredPoints& p, std::size_t seed) {
+    const int n = std::clamp(p.Count, 0, PointCapacity);
+    const auto bytes = [](const void* v, std::size_t size) {
+        return QByteArrayView(static_cast<const char*>(v), qsizetype(size));
+    };
+    seed = qHashMulti(seed, n, p.Loaded, p.HasB, p.DefA, p.DefB);
+    for (const float* v : {p.T, p.A, p.B})
+        seed = qHash(bytes(v, std::size_t(n) * sizeof(float)), seed);
+    // Loaded points are written as read.
+    for (const auto* exact : {&p.ExactT, &p.ExactA, &p.ExactB})
+        seed = qHash(bytes(exact->data(), exact->size() * sizeof(double)), seed);
+    return seed;
 }
 
 } // namespace kurvimat::session

@@ -4,6 +4,8 @@
 
 #include "Run.h"
 
+#include <cstddef>
+
 namespace kurvimat::acquisition {
 struct MeasurementStore;
 struct StoredPoints;
@@ -29,8 +31,9 @@ Run currentRun(const acquisition::MeasurementStore& store, qint64 recordedAtMs);
 /// and voltages go back behind them, so a changed definition evaluates them again.
 void restoreRun(acquisition::MeasurementStore& store, const Run& run);
 
-/// A cheap fingerprint of the current points: equal fingerprints stand for the same points
-/// (count, origin, definitions, first and last point). Tells whether they were kept already.
-std::size_t currentPointsKey(const acquisition::MeasurementStore& store);
+/// The fingerprint of stored points as an experiment file keeps them: their count, origin,
+/// definitions, every value and the numbers as read. Equal fingerprints stand for the same
+/// points; the session tells by it whether the data were kept as a run or saved already.
+std::size_t pointsFingerprint(const acquisition::StoredPoints& points, std::size_t seed = 0);
 
 } // namespace kurvimat::session

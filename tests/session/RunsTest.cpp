@@ -247,7 +247,7 @@ TEST(StorePoints, RunOfTheCurrentPointsAndBack) {
         EXPECT_EQ(p.voltsB, loaded ? 0.0f : 6.5f);
         EXPECT_EQ(run.points.extents().maxA, 3.0f);
 
-        const std::size_t key = currentPointsKey(s);
+        const std::size_t key = pointsFingerprint(s.Data);
         auto other = std::make_unique<MeasurementStore>();
         restoreRun(*other, run);
         EXPECT_EQ(other->Data.Count, 5);
@@ -256,9 +256,9 @@ TEST(StorePoints, RunOfTheCurrentPointsAndBack) {
         EXPECT_EQ(other->Data.DefA, s.Data.DefA);
         EXPECT_EQ(other->TriggerPos, -1);
         EXPECT_EQ(currentPoints(*other), run.points); // raw values and voltages came back too
-        EXPECT_EQ(currentPointsKey(*other), key);
+        EXPECT_EQ(pointsFingerprint(other->Data), key);
         other->Data.A[4] += 1;
-        EXPECT_NE(currentPointsKey(*other), key);
+        EXPECT_NE(pointsFingerprint(other->Data), key);
     }
 }
 
@@ -371,7 +371,7 @@ TEST(Session, StoringReadPoints) {
 }
 
 // A load or paste keeps the data it replaces for undo, named by its source, with the
-// definitions in force, after the runs heard what replaces it; undo puts both back once. A
+// definitions in force, and as a run (loaded points always are); undo puts both back once. A
 // snapshot load keeps nothing; a deletion keeps the data but not the definitions, and an empty
 // deletion nothing. A text that is no table or holds no point changes nothing.
 TEST(Session, LoadPolicyBySourceAndUndo) {
@@ -383,25 +383,27 @@ TEST(Session, LoadPolicyBySourceAndUndo) {
         bool snapshot, dataBefore;
         std::optional<UndoStep> step;
         bool definitionsBack;
-        std::optional<Replacement> heard; // what the runs heard replaces the data
+        bool keptAsRun; // the data replaced became a run
         std::optional<LoadRefusal> refused = std::nullopt;
         bool table = true, points = true;
     } rows[] = {
-        {"load", LoadSource::File, false, true, UndoStep::LoadData, true, Replacement::Load},
-        {"paste", LoadSource::Clipboard, false, true, UndoStep::PasteData, true,
-         Replacement::Paste},
+        {"load", LoadSource::File, false, true, UndoStep::LoadData, true, true},
+        {"paste", LoadSource::Clipboard, false, true, UndoStep::PasteData, true, true},
         {"paste over nothing", LoadSource::Clipboard, false, false, UndoStep::PasteData, true,
-         Replacement::Paste},
-        {"snapshot", LoadSource::File, true, true, std::nullopt, false, std::nullopt},
-        {"no table", LoadSource::Clipboard, false, true, std::nullopt, false, std::nullopt,
+         false},
+        {"snapshot", LoadSource::File, true, true, std::nullopt, false, false},
+        {"no table", LoadSource::Clipboard, false, true, std::nullopt, false, false,
          LoadRefusal::NoTable, false},
-        {"no points", LoadSource::File, false, true, std::nullopt, false, std::nullopt,
+        {"no points", LoadSource::File, false, true, std::nullopt, false, false,
          LoadRefusal::NoPoints, true, false},
-        {"delete", std::nullopt, false, true, UndoStep::DeleteData, false, std::nullopt},
-        {"delete nothing", std::nullopt, false, false, std::nullopt, false, std::nullopt}};
+        {"delete", std::nullopt, false, true, UndoStep::DeleteData, false, true},
+        {"delete nothing", std::nullopt, false, false, std::nullopt, false, false}};
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
     for (const auto& r : rows) {
         SCOPED_TRACE(r.what);
         Session session;
+        session.openJournal(dir.filePath(QString::fromUtf8(r.what)));
         MeasurementStore& s = session.store();
         EXPECT_FALSE(session.undoStep());
         EXPECT_FALSE(session.undo());
@@ -410,20 +412,14 @@ TEST(Session, LoadPolicyBySourceAndUndo) {
                                         QStringLiteral("alt (V)")});
         const QString inForce = s.AppliedDefA;
         if (r.source) {
-            std::vector<Replacement> heard;
             const std::vector<double> none;
             const LoadOutcome taken = session.takeLoaded(
                 *r.source, r.snapshot,
                 {r.table,
                  true,
                  {r.points ? t : none, a, b, true, QStringLiteral("x (m): 2*U"),
-                  QStringLiteral("Kraft (N)")}},
-                [&heard, &s, &r](Replacement what) {
-                    EXPECT_EQ(s.Data.Count, r.dataBefore ? 2 : 0); // still the data it replaces
-                    heard.push_back(what);
-                });
+                  QStringLiteral("Kraft (N)")}});
             EXPECT_EQ(taken.refused, r.refused);
-            EXPECT_EQ(heard, r.heard ? std::vector{*r.heard} : std::vector<Replacement>{});
             if (r.refused) {
                 EXPECT_EQ(s.Data.Count, 2);
                 EXPECT_EQ(s.Data.DefA, QStringLiteral("alt (V)"));
@@ -436,6 +432,11 @@ TEST(Session, LoadPolicyBySourceAndUndo) {
         } else {
             session.deleteData();
             EXPECT_EQ(s.Data.Count, 0);
+        }
+        const auto& runs = session.journal().runs().runs();
+        ASSERT_EQ(runs.size(), r.keptAsRun ? 1u : 0u);
+        if (r.keptAsRun) {
+            EXPECT_EQ(runs[0].points.valuesA()[1], 8.0f); // the points replaced
         }
         EXPECT_EQ(session.undoStep(), r.step);
         const std::optional<Undone> undone = session.undo();
@@ -509,35 +510,43 @@ TEST(Session, ExperimentRoundTrip) {
     EXPECT_EQ(to.store().SweepFirst, 2);
 }
 
-// The fingerprint changes with whatever an experiment file would keep, and with nothing else.
+// The fingerprint changes with whatever an experiment file would keep, and with nothing else;
+// the data's own (unsaved data, points kept already) with the data alone.
 TEST(Session, FingerprintFollowsWhatTheFileKeeps) {
     using Change = std::function<void(Session&, Settings&)>;
     const struct {
         const char* what;
         Change change;
-        bool differs;
+        bool differs, dataDiffers;
     } rows[] = {
-        {"nothing", [](Session&, Settings&) {}, false},
-        {"a stored value", [](Session& x, Settings&) { x.store().Data.A[1] += 1; }, true},
-        {"a point more", [](Session& x, Settings&) { x.store().Data.Count = 4; }, true},
-        {"beyond the points", [](Session& x, Settings&) { x.store().Data.A[7] = 9; }, false},
-        {"the snapshot", [](Session& x, Settings&) { x.takeSnapshot(); }, true},
+        {"nothing", [](Session&, Settings&) {}, false, false},
+        {"a stored value", [](Session& x, Settings&) { x.store().Data.A[1] += 1; }, true, true},
+        {"a stored time", [](Session& x, Settings&) { x.store().Data.T[2] += 1; }, true, true},
+        {"a point more", [](Session& x, Settings&) { x.store().Data.Count = 4; }, true, true},
+        {"the data's definition",
+         [](Session& x, Settings&) { x.store().Data.DefB = QStringLiteral("F (N)"); }, true, true},
+        {"beyond the points", [](Session& x, Settings&) { x.store().Data.A[7] = 9; }, false,
+         false},
+        {"the snapshot", [](Session& x, Settings&) { x.takeSnapshot(); }, true, false},
         {"a definition",
          [](Session& x, Settings&) {
              x.applyDefinition(SignalChannel::B, QStringLiteral("Kraft (N): 2*U"), false);
          },
-         true},
-        {"the trigger edge", [](Session& x, Settings&) { x.setTriggerRising(false); }, true},
+         true, false},
+        {"the trigger edge", [](Session& x, Settings&) { x.setTriggerRising(false); }, true,
+         false},
         {"Zeit in min",
          [](Session& x, Settings&) {
              ViewSettings v = x.view();
              v.minutes = true;
              x.setView(v);
          },
-         true},
-        {"the window's scale", [](Session&, Settings& d) { d[setting::AxisAMax] = 4.0; }, true},
-        {"the same scale", [](Session&, Settings& d) { d[setting::AxisAMax] = 5.0; }, false},
-        {"Stopp", [](Session& x, Settings&) { x.setHeld(true); }, false},
+         true, false},
+        {"the window's scale", [](Session&, Settings& d) { d[setting::AxisAMax] = 4.0; }, true,
+         false},
+        {"the same scale", [](Session&, Settings& d) { d[setting::AxisAMax] = 5.0; }, false,
+         false},
+        {"Stopp", [](Session& x, Settings&) { x.setHeld(true); }, false, false},
     };
     for (const auto& r : rows) {
         SCOPED_TRACE(r.what);
@@ -548,8 +557,10 @@ TEST(Session, FingerprintFollowsWhatTheFileKeeps) {
         s.Data.Count = 3;
         Settings display{{QString::fromLatin1(setting::AxisAMax), 5.0}};
         const std::size_t before = session.fingerprint(display);
+        const std::size_t dataBefore = session.dataFingerprint();
         r.change(session, display);
         EXPECT_EQ(session.fingerprint(display) != before, r.differs);
+        EXPECT_EQ(session.dataFingerprint() != dataBefore, r.dataDiffers);
     }
 }
 
@@ -633,5 +644,214 @@ TEST(Session, ApplyingAnExperiment) {
     from.journal().finish();
 }
 
+
+// A complete sweep of `points` recorded in `mode`: the session heard the sweep begin (nothing
+// to keep then) and the pipeline stored it.
+void recordSweep(Session& session, TriggerMode mode, int points = 100, float first = 0) {
+    session.setTriggerMode(mode);
+    MeasurementStore& s = session.store();
+    s.Data.Count = 0;
+    session.triggerSweep();
+    s.PointCount = s.SweepIndex = s.Data.Count = points;
+    s.Data.Loaded = false;
+    for (int i = 0; i < points; ++i)
+        s.Data.T[i] = 0.01f * float(i), s.Data.A[i] = first + float(i), s.Data.B[i] = 1;
+}
+
+// Before each kind of replacement the session keeps the current points as the policy says, with
+// no window to ask it; points kept once are not kept again.
+TEST(Session, KeepsTheCurrentPointsBeforeTheyAreReplaced) {
+    using M = TriggerMode;
+    const std::vector<double> t{0, 1}, a{5, 6}, b{1, 1};
+    const auto take = [t, a, b](LoadSource source) {
+        return [=](Session& x) {
+            x.takeLoaded(source, false, {true, false, {t, a, b, true, {}, {}}});
+        };
+    };
+    const struct {
+        const char* what;
+        M mode; // the points were recorded in
+        std::function<void(Session&)> replace;
+        int userRuns, historyRuns;
+    } rows[] = {
+        {"an interval change after an auto sweep", M::Auto,
+         [](Session& x) { x.changeInterval(50); }, 1, 0},
+        {"Reset after an einzel sweep", M::Einzel, [](Session& x) { x.resetTrigger(); }, 1, 0},
+        {"Reset twice", M::Einzel, [](Session& x) { x.resetTrigger(), x.resetTrigger(); }, 1, 0},
+        {"Daten löschen after a normal sweep", M::Normal, [](Session& x) { x.deleteData(); }, 1,
+         0},
+        {"Daten löschen after an auto sweep", M::Auto, [](Session& x) { x.deleteData(); }, 0, 0},
+        {"a paste over a normal sweep", M::Normal, take(LoadSource::Clipboard), 1, 0},
+        {"a load over an auto sweep", M::Auto, take(LoadSource::File), 0, 0},
+        {"the next normal sweep", M::Normal, [](Session& x) { x.triggerSweep(); }, 0, 1},
+        {"the next einzel sweep", M::Einzel, [](Session& x) { x.triggerSweep(); }, 1, 0},
+        {"the next auto sweep", M::Auto, [](Session& x) { x.triggerSweep(); }, 0, 0},
+        {"another mode after an auto sweep", M::Auto,
+         [](Session& x) { x.setTriggerMode(M::Normal); }, 1, 0},
+        {"the same mode again", M::Auto, [](Session& x) { x.setTriggerMode(M::Auto); }, 0, 0},
+        {"kept by the user first", M::Einzel,
+         [](Session& x) {
+             ASSERT_TRUE(x.keepCurrent());
+             x.resetTrigger();
+         },
+         1, 0},
+    };
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    for (const auto& r : rows) {
+        SCOPED_TRACE(r.what);
+        Session session;
+        session.openJournal(dir.filePath(QString::fromUtf8(r.what)));
+        int heard = 0;
+        QObject::connect(&session, &Session::runsChanged, [&heard] { ++heard; });
+        recordSweep(session, r.mode, 100, 7);
+        ASSERT_TRUE(session.journal().runs().runs().empty());
+        r.replace(session);
+        int user = 0, history = 0;
+        for (const kurvimat::session::Run& run : session.journal().runs().runs()) {
+            ++(run.automatic ? history : user);
+            EXPECT_EQ(run.points.size(), 100);
+            EXPECT_EQ(run.points.valuesA()[3], 10.0f); // the points replaced
+            EXPECT_EQ(run.points.recorded(), true);
+        }
+        EXPECT_EQ(user, r.userRuns);
+        EXPECT_EQ(history, r.historyRuns);
+        EXPECT_EQ(heard, r.userRuns + r.historyRuns);
+    }
+    // Without a journal nothing is kept, and nothing fails.
+    Session bare;
+    recordSweep(bare, M::Einzel);
+    bare.resetTrigger();
+    EXPECT_FALSE(bare.keepCurrent());
+}
+
+// A run made current brings its definitions into force as a loaded text's do (a line other than
+// the one in force; one that does not compile is refused and leaves the points as the run's),
+// after the current points were kept; the run's points count as kept then.
+TEST(Session, MakingARunCurrent) {
+    const QString volts = QStringLiteral("Spannung (V): U [0;5]");
+    const struct {
+        const char* what;
+        QString definitionA;
+        bool hasB;
+        bool triedA, appliedA, triedB;
+    } rows[] = {
+        {"another definition", QStringLiteral("Weg (cm): 10*U"), true, true, true, true},
+        {"the definition in force", volts, true, false, false, true},
+        {"a label", QStringLiteral("Weg (cm)"), true, false, false, true},
+        {"a formula that does not compile", QStringLiteral("Weg (cm): 10*(U"), true, true, false,
+         true},
+        {"no B", QStringLiteral("Weg (cm): 10*U"), false, true, true, false},
+    };
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    for (const auto& r : rows) {
+        SCOPED_TRACE(r.what);
+        Session session;
+        session.openJournal(dir.filePath(QString::fromUtf8(r.what)));
+        MeasurementStore& s = session.store();
+        session.applyDefinition(SignalChannel::A, volts, false);
+        kurvimat::session::Run run = makeRun(PointSet::Origin::Recorded, 30, 1765267800000);
+        PointSet points(PointSet::Origin::Recorded, true, r.hasB, r.definitionA,
+                        r.hasB ? run.points.definitionB() : QString());
+        for (int i = 0; i < run.points.size(); ++i) {
+            SamplePoint p = run.points.point(i);
+            if (!r.hasB) p.b = 0; // as a set without B holds it
+            points.append(p);
+        }
+        run.points = points;
+        const qint64 id = session.journal().addRun(run);
+        recordSweep(session, TriggerMode::Einzel, 40);
+
+        EXPECT_FALSE(session.makeRunCurrent(id + 5));
+        const std::optional<AppliedDefinitions> applied = session.makeRunCurrent(id);
+        ASSERT_TRUE(applied);
+        EXPECT_EQ(session.journal().runs().runs().size(), 2u); // the einzel sweep was kept
+        EXPECT_EQ(applied->tried(0), r.triedA);
+        EXPECT_EQ(applied->definitions[0].has_value(), r.appliedA);
+        EXPECT_EQ(applied->tried(1), r.triedB);
+        EXPECT_EQ(s.AppliedDefA, r.appliedA ? r.definitionA : volts);
+        if (r.triedB) {
+            EXPECT_EQ(s.AppliedDefB, run.points.definitionB());
+        }
+        EXPECT_EQ(session.dataPoints(), run.points); // with the definitions it carries
+        EXPECT_TRUE(session.currentFacts().alreadyKept);
+        const std::optional<Kept> again = session.keepCurrent();
+        ASSERT_TRUE(again);
+        EXPECT_EQ(again->id, id);
+        EXPECT_FALSE(again->added);
+    }
+}
+
+// An interval change keeps the points, changes the interval (the instrument configured anew
+// when its report mode changes), applies the definitions in force again and starts the sweep
+// afresh.
+TEST(Session, IntervalChange) {
+    const QString line = QStringLiteral("Weg (cm): 10*U");
+    const struct {
+        int from, to;
+        bool reportModeChanged;
+    } rows[] = {{20, 50, false}, {20, 2, true}, {3, 4, true}};
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    for (const auto& r : rows) {
+        SCOPED_TRACE(std::to_string(r.from) + " ms to " + std::to_string(r.to));
+        Session session;
+        session.openJournal(dir.filePath(QString::number(r.from * 100 + r.to)));
+        int configured = 0;
+        session.setInstrumentConfigurer([&configured] { ++configured; });
+        session.setIntervalMs(r.from);
+        session.applyDefinition(SignalChannel::A, line, false);
+        recordSweep(session, TriggerMode::Auto, 200);
+        MeasurementStore& s = session.store();
+        s.PreTrigger = 50;
+        const IntervalChange change = session.changeInterval(r.to);
+        EXPECT_EQ(change.reportModeChanged, r.reportModeChanged);
+        EXPECT_EQ(configured, r.reportModeChanged ? 1 : 0);
+        EXPECT_EQ(s.IntervalMs, r.to);
+        EXPECT_EQ(s.DeviceMode, std::min(r.to, 5));
+        EXPECT_EQ(session.journal().runs().runs().size(), 1u); // the last auto sweep
+        EXPECT_EQ(s.Data.Count, 0);
+        EXPECT_EQ(s.PointCount, 200);
+        EXPECT_EQ(s.PreTrigger, 50);
+        ASSERT_TRUE(change.applied.definitions[0]);
+        EXPECT_EQ(change.applied.definitions[0]->parts.unit, QStringLiteral("cm"));
+        EXPECT_EQ(s.AppliedDefA, line);
+        EXPECT_FLOAT_EQ(s.TimeRangeMax - s.TimeRangeMin, s.PointTime * 199); // rebuilt
+    }
+}
+
+// The cursors as an experiment file keeps them: what is written reads back the same, the
+// files written so far read as before, and a text that is not nine finite numbers is refused
+// (when an experiment is applied, the cursors then stay where they are).
+TEST(CursorSettings, RoundTripAndRefusals) {
+    const CursorSettings placed{true, false, {0.1, -2.5e-3}, {1e6, -0.3}, true, 2, 3};
+    EXPECT_EQ(CursorSettings::read(placed.text()), placed);
+    EXPECT_EQ(CursorSettings::read(CursorSettings().text()), CursorSettings());
+    const struct {
+        const char* text;
+        std::optional<CursorSettings> read;
+    } rows[] = {
+        {"1;0;0.5;1.5;-2;3;1;1;2", CursorSettings{true, false, {0.5, 1.5}, {-2, 3}, true, 1, 2}},
+        {"0;1;0;1;0;1;0;7;-4", CursorSettings{false, true, {0, 1}, {0, 1}, false, 2, 0}},
+        {"0;1;0;1;0;1;0;1e300;9e99", CursorSettings{false, true, {0, 1}, {0, 1}, false, 2, 3}},
+        {"1;0;nan;1.5;-2;3;1;0;2", std::nullopt},
+        {"1;0;0.5;inf;-2;3;1;0;2", std::nullopt},
+        {"1;0;0.5;1.5;-2;3;1;0;-inf", std::nullopt},
+        {"1;0;0.5;1e999;-2;3;1;0;2", std::nullopt},
+        {"1;0;0.5;1.5;-2;3;1;0", std::nullopt},
+        {"1;0;0.5;1.5;-2;3;1;0;2;0", std::nullopt},
+        {"1;0;0,5;1.5;-2;3;1;0;2", std::nullopt},
+        {"", std::nullopt},
+    };
+    for (const auto& r : rows) {
+        SCOPED_TRACE(r.text);
+        EXPECT_EQ(CursorSettings::read(QString::fromLatin1(r.text)), r.read);
+        Experiment e = Session().experiment();
+        e.settings[setting::Cursors] = QString::fromLatin1(r.text);
+        Session session;
+        EXPECT_EQ(session.applyExperiment(e).cursors, r.read);
+    }
+}
 } // namespace
 } // namespace kurvimat::session::test

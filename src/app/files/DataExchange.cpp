@@ -245,7 +245,7 @@ bool DataExchange::TakeBuffer(bool snapshot) {
                   read->header,
                   {read->t, read->a, read->b, read->hasB, read->defA, read->defB}};
     const LoadOutcome taken = session_.takeLoaded(
-        from_, snapshot, points, [this](Replacement what) { host_.KeepBeforeReplacing(what); },
+        from_, snapshot, points,
         kurvimat::session::ShownRanges{kurvimat::display::CaptureRanges(view_.Scales()).R});
     Dialogs& dialogs = AppDialogs();
     if (taken.refused == LoadRefusal::NoTable) {

@@ -15,14 +15,12 @@ struct MainControls;
 struct PlotViewData;
 class QWidget;
 
-// What the exchange asks of the window: its signal groups and its runs.
+// What the exchange asks of the window: its signal groups.
 class ExchangeHost {
 public:
     // Puts the definition line in the channel's box in force; a rejected one is said.
     virtual void ApplySignalA(bool reevaluate) = 0;
     virtual void ApplySignalB(bool reevaluate) = 0;
-    // Before `what` replaces the current points: keeps them as a run when they are worth it.
-    virtual void KeepBeforeReplacing(kurvimat::session::Replacement what) = 0;
 
 protected:
     ~ExchangeHost() = default;

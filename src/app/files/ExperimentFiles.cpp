@@ -4,7 +4,6 @@
 #include "FilePlatform.h"
 #include "Journal.h"
 #include "Recovery.h"
-#include "RunPolicy.h"
 #include "Session.h"
 #include "dialogs/Dialogs.h"
 #include "runs/MainRuns.h"
@@ -14,7 +13,6 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QMenu>
-#include <QScopeGuard>
 #include <QSettings>
 #include <QStandardPaths>
 #include <QWidget>
@@ -133,11 +131,8 @@ bool ExperimentFiles::OpenExperiment(const QString& path) {
     discarded_ = false; // the session goes on, under the file's runs
     if (!wasHeld && session_.held()) host_.StoppWeiter();
     host_.Handled([&] {
-        // The points the file replaces are kept as any load's are, with the session's runs
-        // they go to the Papierkorb; the file's runs begin a journal of their own.
-        runs_.BeforeReplace(Replacement::Load);
-        runs_.HoldKeeping(true);
-        const auto release = qScopeGuard([this] { runs_.HoldKeeping(false); });
+        // The session keeps the points the file replaces as any load's, and sends them with
+        // its runs to the Papierkorb; the file's runs begin a journal of their own.
         const auto applied = session_.applyExperiment(*read.experiment);
         runs_.StartedOver();
         host_.ShowExperiment(*read.experiment, applied);
@@ -202,7 +197,7 @@ bool ExperimentFiles::HasUnsavedWork() {
     // only in an experiment file.
     const kurvimat::acquisition::MeasurementStore& s = session_.store();
     const bool dataUnsaved =
-        s.Data.Count > 0 && !s.Data.Loaded && host_.CurrentDataSignature() != savedSignature_;
+        s.Data.Count > 0 && !s.Data.Loaded && session_.dataFingerprint() != savedSignature_;
     return dataUnsaved || HasRuns() || SettingsChanged();
 }
 
@@ -237,7 +232,7 @@ bool ExperimentFiles::HasRuns() const {
 }
 
 void ExperimentFiles::NoteDataSaved() {
-    savedSignature_ = host_.CurrentDataSignature();
+    savedSignature_ = session_.dataFingerprint();
 }
 
 void ExperimentFiles::NoteTextLoaded() {

@@ -43,8 +43,6 @@ public:
     virtual void OpenMeasurementText(const QString& path) = 0;
     // Stopp/Weiter, as its button does.
     virtual void StoppWeiter() = 0;
-    // The current data as saved, to tell whether they changed since.
-    virtual std::size_t CurrentDataSignature() const = 0;
     // What the window keeps of an experiment (AddDisplaySettings) as it stands now.
     virtual kurvimat::session::Settings DisplaySettings() = 0;
 
@@ -133,7 +131,7 @@ private:
     QStringList recent_;
     // Without a file: the settings the session began with (taken at the first title).
     std::optional<kurvimat::session::Settings> startSettings_;
-    // The data as last saved or copied as a text.
+    // The data as last saved or copied as a text (Session::dataFingerprint).
     std::size_t savedSignature_ = 0;
     // "Verwerfen" on closing: the journal goes to the Papierkorb instead of being offered again.
     bool discarded_ = false;

@@ -27,27 +27,9 @@ using namespace kurvimat::signals;
 
 using namespace kurvimat::session;
 
-namespace {
-
-SweepMode sweepMode(TriggerMode mode) {
-    switch (mode) {
-    case TriggerMode::Dauer:
-        return SweepMode::Dauer;
-    case TriggerMode::Normal:
-        return SweepMode::Normal;
-    case TriggerMode::Einzel:
-        return SweepMode::Einzel;
-    default:
-        return SweepMode::Auto;
-    }
-}
-
-} // namespace
-
 MainRuns::MainRuns(Session& session, RunsHost& host, DisplayChanges& changes, QWidget& window)
     : QObject(&window), session_(session), host_(host), changes_(changes), window_(window) {
-    dataSince_ = clock_.wallMs();
-    session_.pipeline().BeforeSweep = [this](TriggerMode mode) { BeforeSweep(mode); };
+    connect(&session_, &Session::runsChanged, this, &MainRuns::Changed);
 }
 
 MainRuns::~MainRuns() = default;
@@ -56,47 +38,10 @@ kurvimat::session::Journal& MainRuns::Journal() {
     return session_.journal();
 }
 
-CurrentPoints MainRuns::Facts() const {
-    const MeasurementStore& s = session_.store();
-    CurrentPoints c;
-    c.points = std::clamp(s.Data.Count, 0, PointCapacity);
-    c.loaded = s.Data.Loaded;
-    c.completeSweep = !s.Data.Loaded && s.SweepIndex >= s.PointCount;
-    c.spanSeconds = c.points > 1 ? double(s.Data.T[c.points - 1]) - double(s.Data.T[0]) : 0.0;
-    c.alreadyKept = kept_ && keptKey_ == currentPointsKey(s);
-    c.mode = dataMode_;
-    return c;
-}
-
-void MainRuns::BeforeReplace(Replacement what) {
-    const KeepAs how = holdKeeping_ ? KeepAs::Nothing : keepAs(what, Facts());
-    if (how != KeepAs::Nothing) Keep(how == KeepAs::History ? KeepKind::History : KeepKind::User);
-    switch (what) {
-    case Replacement::SettingsChange:
-    case Replacement::DeleteData:
-    case Replacement::Paste:
-    case Replacement::Load:
-        NewPoints(dataMode_);
-        break;
-    default: // a reset, a mode change: the points stay until the next sweep
-        break;
-    }
-}
-
-void MainRuns::BeforeSweep(TriggerMode mode) {
-    BeforeReplace(Replacement::NextSweep);
-    NewPoints(sweepMode(mode));
-}
-
-void MainRuns::NewPoints(SweepMode mode) {
-    dataMode_ = mode;
-    dataSince_ = clock_.wallMs();
-    kept_ = false;
-}
-
 void MainRuns::KeepCurrent() {
-    if (session_.store().Data.Count <= 0) return;
-    const Kept done = Keep(KeepKind::User);
+    const std::optional<Kept> kept = session_.keepCurrent();
+    if (!kept) return;
+    const Kept done = *kept;
     // Shown at once: drawn over the plot, chosen in the list, and said there.
     SetShown(done.id, true);
     ShowList(false);
@@ -109,14 +54,6 @@ void MainRuns::KeepCurrent() {
 void MainRuns::Say(const QString& text) {
     ShowList(false);
     list_->setStatus(text);
-}
-
-Kept MainRuns::Keep(KeepKind kind) {
-    const Kept done = session_.journal().keep(currentRun(session_.store(), dataSince_), kind);
-    kept_ = true;
-    keptKey_ = currentPointsKey(session_.store());
-    Changed();
-    return done;
 }
 
 void MainRuns::SetShown(qint64 id, bool on) {
@@ -142,16 +79,9 @@ bool MainRuns::Rename(qint64 id, const QString& name) {
 }
 
 bool MainRuns::MakeCurrent(qint64 id) {
-    if (!session_.journal().runs().find(id)) return false;
-    BeforeReplace(Replacement::RunRestored);
-    // Looked up again: keeping the current points may have moved the list.
-    const Run run = *session_.journal().runs().find(id);
-    host_.TakeRunAsCurrent(run);
-    const MeasurementStore& s = session_.store();
-    dataMode_ = SweepMode::Einzel;
-    dataSince_ = run.recordedAtMs;
-    kept_ = true;
-    keptKey_ = currentPointsKey(s);
+    const std::optional<AppliedDefinitions> applied = session_.makeRunCurrent(id);
+    if (!applied) return false;
+    host_.ShowRunAsCurrent(*session_.journal().runs().find(id), *applied);
     return true;
 }
 
@@ -237,7 +167,6 @@ std::uint8_t MainRuns::Colour(qint64 id) {
 
 void MainRuns::StartedOver() {
     shown_.clear();
-    kept_ = false;
     Changed();
 }
 
@@ -299,6 +228,6 @@ void MainRuns::AddMenuActions(QMenu& menu) {
     open->setToolTip(tr("Die Messreihen dieser Sitzung: zeigen, umbenennen, wieder zu den "
                         "aktuellen Daten machen, kopieren, speichern, löschen"));
     QAction* keep = menu.addAction(tr("Messreihe behalten"), this, [this] { KeepCurrent(); });
-    keep->setEnabled(session_.store().Data.Count > 0 && !Facts().alreadyKept);
+    keep->setEnabled(session_.store().Data.Count > 0 && !session_.currentFacts().alreadyKept);
     menu.addSeparator();
 }

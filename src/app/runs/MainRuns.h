@@ -1,16 +1,14 @@
-// The main window's runs ("Messreihen") in the session's journal: keeps the current points as a
-// run before a click would replace them and the keep policy says they are worth it, shows
-// chosen runs over the plot and offers them in a list window (show, rename, make current,
-// copy, save, delete with undo).
+// The main window's runs ("Messreihen") in the session's journal, which the session keeps before
+// something replaces the current points: shows chosen runs over the plot and offers them in a
+// list window (show, rename, make current, copy, save, delete with undo).
 #pragma once
 
-#include "Clock.h"
 #include "Journal.h"
 #include "MeasurementText.h"
 #include "PlotFit.h"
 #include "RunLayer.h"
 #include "RunPolicy.h"
-#include "SamplePipeline.h"
+#include "Session.h"
 
 #include <QObject>
 
@@ -35,9 +33,10 @@ class RunsWindow;
 // What the runs need of the window.
 class RunsHost {
 public:
-    // A run became the current points: its definitions come into force as a loaded text's do,
-    // and the axes take its points in.
-    virtual void TakeRunAsCurrent(const kurvimat::session::Run& run) = 0;
+    // The session made a run the current points, with the definitions it applied of it: the
+    // window shows them, and the axes take its points in.
+    virtual void ShowRunAsCurrent(const kurvimat::session::Run& run,
+                                  const kurvimat::session::AppliedDefinitions& applied) = 0;
     // Writes the text in the layout asked for: to a file asked for, or to the clipboard.
     virtual bool SaveOrCopy(bool toFile,
                             const std::function<QString(kurvimat::exchange::TableLayout)>& write) = 0;
@@ -57,15 +56,6 @@ public:
 
     kurvimat::session::Journal& Journal();
 
-    /// Before `what` replaces or empties the current points (or, for a mode change, lets the
-    /// next sweep do so): keeps them as a run when the policy says so. The replacements that
-    /// put other points in place are then taken as done.
-    void BeforeReplace(kurvimat::session::Replacement what);
-    /// The pipeline is about to start a new sweep over stored points.
-    void BeforeSweep(kurvimat::acquisition::TriggerMode mode);
-    // While an opened experiment's settings and points are applied, nothing is kept: what they
-    // replace was kept (or not) once, before.
-    void HoldKeeping(bool on) { holdKeeping_ = on; }
     /// "Messreihe behalten": the current points become a run now.
     void KeepCurrent();
     /// Says text once in the list window's status line, the list shown beside the plot.
@@ -104,8 +94,7 @@ public:
     kurvimat::display::RunLayer& Layer() { return layer_; }
     /// The journal's runs changed from outside (a recovery, say): the list and the plot follow.
     void Changed();
-    /// An opened experiment replaced the session and its journal: none of the runs is shown,
-    /// and the current points are no run.
+    /// An opened experiment replaced the session and its journal: none of the runs is shown.
     void StartedOver();
 
 Q_SIGNALS:
@@ -113,10 +102,6 @@ Q_SIGNALS:
     void RunsChanged();
 
 private:
-    kurvimat::session::CurrentPoints Facts() const;
-    kurvimat::session::Kept Keep(kurvimat::session::KeepKind kind);
-    // The current points now are other ones (or none): what was kept of them no longer counts.
-    void NewPoints(kurvimat::session::SweepMode mode);
     void UpdateLayer();
     void UpdateList();
 
@@ -124,15 +109,7 @@ private:
     RunsHost& host_;
     kurvimat::display::DisplayChanges& changes_;
     QWidget& window_;
-    kurvimat::session::SystemClock clock_;
     std::set<qint64> shown_;
     kurvimat::display::RunLayer layer_;
     RunsWindow* list_ = nullptr;
-    // What the current points are: the mode they were recorded in, when they began, and
-    // whether (and as what) they are a run already.
-    kurvimat::session::SweepMode dataMode_ = kurvimat::session::SweepMode::Auto;
-    qint64 dataSince_ = 0;
-    bool kept_ = false;
-    std::size_t keptKey_ = 0;
-    bool holdKeeping_ = false;
 };

@@ -36,6 +36,5 @@ void TFormMain::ButtonSSLadenClick(QObject* Sender) {
 }
 
 void TFormMain::ButtonDatenLoeschenClick() {
-    KeepBeforeReplacing(kurvimat::session::Replacement::DeleteData);
     session_->deleteData();
 }

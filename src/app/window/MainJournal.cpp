@@ -32,25 +32,6 @@ using namespace kurvimat::session;
 
 namespace {
 
-QString Numbers(std::initializer_list<double> values) {
-    QStringList parts;
-    for (const double v : values)
-        parts << QString::number(v, 'g', 17);
-    return parts.join(QLatin1Char(';'));
-}
-
-std::vector<double> ParseNumbers(const QString& text, std::size_t count) {
-    std::vector<double> values;
-    for (const QString& part : text.split(QLatin1Char(';'))) {
-        bool ok = false;
-        const double v = part.toDouble(&ok);
-        if (!ok) return {};
-        values.push_back(v);
-    }
-    if (values.size() != count) return {};
-    return values;
-}
-
 // The list entry whose number is value, chosen without running the change handler.
 void PickNumber(TComboBox* box, qint64 value) {
     for (int i = 0; i < box->count(); ++i) {
@@ -94,10 +75,10 @@ void TFormMain::AddDisplaySettings(Settings& s) {
     s[key::AxisAAuto] = Display.Changes.AutoLeft;
     s[key::AxisBAuto] = Display.Changes.AutoRight;
     s[key::AxisTAuto] = Display.Changes.AutoBottom;
-    s[key::Cursors] =
-        Numbers({double(Cursors.VerticalOn), double(Cursors.HorizontalOn), Cursors.X[0],
-                 Cursors.X[1], Cursors.Y[0], Cursors.Y[1], double(Cursors.ValueAxisB),
-                 double(Cursors.Mode), double(Cursors.Active)});
+    s[key::Cursors] = CursorSettings{Cursors.VerticalOn, Cursors.HorizontalOn, Cursors.X,
+                                     Cursors.Y, Cursors.ValueAxisB, int(Cursors.Mode),
+                                     int(Cursors.Active)}
+                          .text();
     const bool fitShown =
         ShownFit && FitStillMatches(*ShownFit, Store, Plot->TimeMode());
     s[key::Fit] = fitShown ? fitSettingText({ShownFit->ChannelB, ShownFit->Result.Model,
@@ -191,15 +172,14 @@ void TFormMain::ShowExperiment(const Experiment& e, const kurvimat::session::App
     // Held in "einzel", the opened points stay until the user triggers.
     if (Get<bool>(s, key::TriggerHeld)) ButtonReset->setEnabled(session_->trigger().resetEnabled);
 
-    if (const auto c = ParseNumbers(Get<QString>(s, key::Cursors).value_or(QString()), 9);
-        !c.empty()) {
-        Cursors.VerticalOn = c[0] != 0;
-        Cursors.HorizontalOn = c[1] != 0;
-        Cursors.X = {c[2], c[3]};
-        Cursors.Y = {c[4], c[5]};
-        Cursors.ValueAxisB = c[6] != 0;
-        Cursors.Mode = PlotMode(std::clamp(int(c[7]), 0, 2));
-        Cursors.Active = CursorId(std::clamp(int(c[8]), 0, 3));
+    if (const std::optional<CursorSettings>& c = applied.cursors) {
+        Cursors.VerticalOn = c->verticalOn;
+        Cursors.HorizontalOn = c->horizontalOn;
+        Cursors.X = c->x;
+        Cursors.Y = c->y;
+        Cursors.ValueAxisB = c->valueAxisB;
+        Cursors.Mode = PlotMode(c->mode);
+        Cursors.Active = CursorId(c->active);
         if (Measuring) Measuring->Changed();
     }
     // The runs shown, by their places among the file's; a file without them shows none.
@@ -235,22 +215,23 @@ void TFormMain::SaveDataText() {
     ButtonDatenSpeichern->click();
 }
 
-void TFormMain::TakeRunAsCurrent(const kurvimat::session::Run& run) {
+void TFormMain::ShowAppliedDefinitions(const AppliedDefinitions& applied) {
+    for (const std::size_t i : {0u, 1u})
+        if (applied.tried(i))
+            Handle([&] {
+                Signals->ShowApplied(i == 0 ? 'A' : 'B', applied.definitions[i],
+                                     applied.refused[i]);
+            });
+}
+
+void TFormMain::ShowRunAsCurrent(const kurvimat::session::Run& run,
+                                 const AppliedDefinitions& applied) {
     Handle([&] {
-        session_->restoreRun(run);
-        // The run's definitions come into force as a loaded text's do; one that does not
-        // compile leaves the points as they are.
-        if (IsDefinitionLine(run.points.definitionA()) &&
-            run.points.definitionA() != Store.AppliedDefA) {
-            ComboBoxA->SetText(run.points.definitionA());
-            ApplySignalA(false);
-        }
-        if (run.points.hasB() && IsDefinitionLine(run.points.definitionB()) &&
-            run.points.definitionB() != Store.AppliedDefB) {
-            ComboBoxB->SetText(run.points.definitionB());
-            ApplySignalB(false);
-        }
-        session_->restoreRun(run); // applying a definition may have evaluated other points
+        // The run's definitions in their boxes, as the session put them in force (or said
+        // why not: the points stay as they are, the line in its box to be mended).
+        if (applied.tried(0)) ComboBoxA->SetText(run.points.definitionA());
+        if (applied.tried(1)) ComboBoxB->SetText(run.points.definitionB());
+        ShowAppliedDefinitions(applied);
         if (!run.points.recorded()) {
             TitleLoadedAxes();
         } else if (AxesNameLoadedPoints) {

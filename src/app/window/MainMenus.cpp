@@ -55,11 +55,6 @@ std::size_t PointsHash(const MeasurementStore& s, int n, bool times) {
     return qHash(s.Data.DefA + QLatin1Char('\n') + s.Data.DefB, h);
 }
 
-// The current data as saved: to tell whether they were saved as they are.
-std::size_t DataSignature(const MeasurementStore& s) {
-    return PointsHash(s, s.Data.Count, true) ^ (PointsHash(s, s.Data.Count, false) * 31);
-}
-
 // The windows opened from the menu are windows of their own that close with the main window;
 // they first open over its right-hand part, on the same screen, so as not to cover its menus.
 template <class W> W* OwnWindow(W* window, const QWidget& main, QSize size) {
@@ -269,10 +264,6 @@ void TFormMain::Undo() {
         if (Store.Data.DefA != Store.AppliedDefA) ApplySignalA(true);
         if (Store.Data.DefB != Store.AppliedDefB) ApplySignalB(true);
     });
-}
-
-std::size_t TFormMain::CurrentDataSignature() const {
-    return DataSignature(Store);
 }
 
 void TFormMain::ShowTable() {

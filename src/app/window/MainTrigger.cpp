@@ -65,13 +65,12 @@ void TFormMain::ButtonTriggerClick() {
 }
 
 void TFormMain::ButtonResetClick() {
-    KeepBeforeReplacing(kurvimat::session::Replacement::Reset);
     session_->resetTrigger();
     AfterPipeline({});
 }
 
+// The session has taken the mode (and kept the last sweep of the one left when worth it).
 void TFormMain::RadioButtonDauerClick() {
-    KeepBeforeReplacing(kurvimat::session::Replacement::ModeChange);
     AfterPipeline({});
 }
 
@@ -99,15 +98,20 @@ void TFormMain::ButtonSSLoeschenClick() {
     session_->deleteSnapshot();
 }
 
-// A rejected definition is reported once the handler has run all its steps.
+// The session keeps the points, changes the interval, starts the sweep afresh and applies the
+// boxes' lines again; the window shows what it applied and the new time scale. A rejected
+// line is said once the handler has run all its steps.
 void TFormMain::ComboBoxSamplingRateChange() {
     const int index = ComboBoxSamplingRate->currentIndex();
     if (index < 0 || index >= int(IntervalChoicesMs.size())) return;
     Handle([this, index] {
-        KeepBeforeReplacing(kurvimat::session::Replacement::SettingsChange);
-        if (session_->setIntervalMs(IntervalChoicesMs[std::size_t(index)])) SendConfiguration();
-        session_->rebuildMeanHistory();
-        ComboBoxSamplesChange();
+        const kurvimat::session::IntervalChange change =
+            session_->changeInterval(IntervalChoicesMs[std::size_t(index)], ComboBoxA->Text(),
+                                     ComboBoxB->Text());
+        if (change.reportModeChanged) ShowRangeLabels(*this, Store);
+        ShowAppliedDefinitions(change.applied);
+        Plot->UpdateTimeScale(Store);
+        PaintBoxData->update();
     });
 }
 

@@ -188,6 +188,14 @@ void SignalGroups::Show(char channel,
     host_.TitleLoadedAxes();
 }
 
+void SignalGroups::ShowApplied(char channel,
+                               const std::optional<kurvimat::session::AppliedDefinition>& applied,
+                               const std::exception_ptr& refused) {
+    Show(channel, applied, refused);
+    const MeasurementStore& s = session_.store();
+    if (applied) host_.ReportError(FormulaProblemText(applied->events, s.FormulaA, s.FormulaB));
+}
+
 void SignalGroups::EditKeyPress(char channel, QObject* sender) {
     Group g = Of(channel);
     QString s = g.EditSignal->text();

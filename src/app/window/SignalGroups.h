@@ -45,6 +45,11 @@ public:
     // definition it applied, or why it refused it (the line is marked as not applied).
     void Show(char channel, const std::optional<kurvimat::session::AppliedDefinition>& applied,
               const std::exception_ptr& refused);
+    // Show, for a line of the box the session applied in an operation of its own (an interval
+    // change, a run made current), and what probing it met.
+    void ShowApplied(char channel,
+                     const std::optional<kurvimat::session::AppliedDefinition>& applied,
+                     const std::exception_ptr& refused);
     // Enter in the box. False when the line was rejected.
     bool KeyPress(char channel, QObject* sender);
     // Enter in one of the edits: the line is rebuilt from the parts and applied.

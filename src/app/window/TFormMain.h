@@ -221,7 +221,6 @@ private:
     ExperimentFiles* Experiments = nullptr;
     // What the title shows beside the file: the held instrument's caption, or "Kurvimat".
     QString InstrumentCaption = QStringLiteral("Kurvimat");
-    std::size_t CurrentDataSignature() const override;
     void Handled(const std::function<void()>& steps) override { Handle(steps); }
     void AddDisplaySettings(kurvimat::session::Settings& settings) override;
     kurvimat::session::Settings DisplaySettings() override;
@@ -241,11 +240,10 @@ private:
     MainRuns* Runs = nullptr;
     // --- the class view: freigabe, its dialog and watchers (ClassViewShare.cpp) ---
     ClassViewShare* ClassView = nullptr;
-    // Before `what` replaces the current points: keeps them as a run when they are worth it.
-    void KeepBeforeReplacing(kurvimat::session::Replacement what) override {
-        if (Runs) Runs->BeforeReplace(what);
-    }
-    void TakeRunAsCurrent(const kurvimat::session::Run& run) override;
+    void ShowRunAsCurrent(const kurvimat::session::Run& run,
+                          const kurvimat::session::AppliedDefinitions& applied) override;
+    // Shows the definitions the session applied (Signals->Show) and what probing them met.
+    void ShowAppliedDefinitions(const kurvimat::session::AppliedDefinitions& applied);
 
     // --- menus, Stopp/Weiter, Rückgängig, the windows opened from the menus (MainMenus.cpp) ---
     void ShowTriggerCaptions();
