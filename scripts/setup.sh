@@ -7,6 +7,8 @@ KURVIMAT_PACKAGES=(build-essential cmake ninja-build pkgconf qt6-base-dev qt6-ba
                    librsvg2-bin file qt6-l10n-tools qt6-tools-dev-tools clang-tidy)
 # The class view: the QR code of its address; Qt WebSockets as the pages of its tests.
 KURVIMAT_PACKAGES+=(qt6-websockets-dev libqrencode-dev)
+# The compiler cache: ./run and ./test compile through it when it is installed (kurvimat_configure).
+KURVIMAT_BUILD_CACHE_PACKAGES=(ccache)
 # The class view's browser test (headless Chromium; skipped without it).
 KURVIMAT_BROWSER_TEST_PACKAGES=(chromium)
 # The kernel test (Debian's kernel under qemu with a busybox initramfs) and the fuzz smoke run.
@@ -54,9 +56,16 @@ kurvimat_install() {
 # release build/, asan build-asan/, tsan build-tsan/, fuzz build-fuzz/). It runs every time, so
 # a changed preset or option reaches a build directory configured before; when nothing changed
 # it takes under half a second and rebuilds nothing. Quiet unless cmake warns or fails.
+# Compiles through ccache when it is installed, unless CMAKE_CXX_COMPILER_LAUNCHER says otherwise
+# (set empty: no launcher).
 kurvimat_configure() {
-    local output
-    if ! output=$(cmake -S "$KURVIMAT_ROOT" --preset "$1" 2>&1); then
+    local output launcher=()
+    if [ -n "${CMAKE_CXX_COMPILER_LAUNCHER+set}" ]; then
+        launcher=("-DCMAKE_CXX_COMPILER_LAUNCHER=$CMAKE_CXX_COMPILER_LAUNCHER")
+    elif command -v ccache >/dev/null; then
+        launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
+    fi
+    if ! output=$(cmake -S "$KURVIMAT_ROOT" --preset "$1" "${launcher[@]}" 2>&1); then
         echo "$output"
         return 1
     fi
@@ -65,10 +74,11 @@ kurvimat_configure() {
 }
 
 # kurvimat_build PRESET [TARGET...]: configures (above), then builds incrementally.
+# ccache keys on paths relative to the source tree, so clones and worktrees share its entries.
 kurvimat_build() {
     local preset=$1; shift
     kurvimat_configure "$preset" || return 1
     local targets=()
     [ $# -gt 0 ] && targets=(--target "$@")
-    (cd "$KURVIMAT_ROOT" && cmake --build --preset "$preset" -j "${KURVIMAT_JOBS:-2}" "${targets[@]}")
+    (cd "$KURVIMAT_ROOT" && CCACHE_BASEDIR=${CCACHE_BASEDIR:-$KURVIMAT_ROOT} cmake --build --preset "$preset" -j "${KURVIMAT_JOBS:-2}" "${targets[@]}")
 }
