@@ -9,13 +9,16 @@
 #include "window/MainInstrument.h"
 #include "window/TFormMain.h"
 
+#include <QEvent>
 #include <QFile>
 #include <QFileInfo>
 #include <QTimer>
 #include <QTranslator>
+#include <QWindow>
 
 #include <cstdio>
 #include <cstdlib>
+#include <functional>
 #include <memory>
 #include <utility>
 #include <vector>
@@ -92,6 +95,37 @@ ToolkitArguments& MakeToolkitArguments(const QStringList& arguments) {
     return held;
 }
 
+// Calls then once the window's first frame has gone to the screen: an expose paints and
+// flushes the widgets within its event, so a call queued behind it comes after the frame. A
+// window not shown within a second (on another desktop, say) gets the call then.
+class AfterFirstFrame : public QObject {
+public:
+    AfterFirstFrame(QWidget& window, std::function<void()> then)
+        : QObject(&window), Window(window), Then(std::move(then)) {
+        qApp->installEventFilter(this);
+        QTimer::singleShot(1000, this, [this] { Call(); });
+    }
+
+private:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() == QEvent::Expose && watched == Window.windowHandle() &&
+            Window.windowHandle()->isExposed())
+            QMetaObject::invokeMethod(
+                this, [this] { Call(); }, Qt::QueuedConnection);
+        return false;
+    }
+
+    void Call() {
+        if (!Then) return;
+        qApp->removeEventFilter(this);
+        std::exchange(Then, {})();
+        deleteLater();
+    }
+
+    QWidget& Window;
+    std::function<void()> Then;
+};
+
 void Print(const QString& text, FILE* stream) {
     std::fputs(text.toLocal8Bit().constData(), stream);
     std::fflush(stream);
@@ -134,10 +168,13 @@ int RunKurvimat(int argc, char** argv,
     ConnectSignalEditor(main, signale);
     TInstrumentLink link(main, makePlatform());
     StartupClock::Install(main);
+    // The question about an earlier session (which reads its journal), the file and the share
+    // come once the window is on the screen; the share does not wait for the answer.
+    new AfterFirstFrame(main, [&main, file = line.file, share = line.isSet(QStringLiteral("share"))] {
+        if (share) QTimer::singleShot(0, &main, [&main] { main.ShareOnStart(); });
+        main.experiments().StartSession(file);
+    });
     main.show();
-    QTimer::singleShot(0, &main, [&main, file = line.file] { main.experiments().StartSession(file); });
-    if (line.isSet(QStringLiteral("share")))
-        QTimer::singleShot(0, &main, [&main] { main.ShareOnStart(); });
     ScheduleScreenshot(main);
     const int code = app.exec();
     // The controller unplugs its devices through the main window's handlers.
