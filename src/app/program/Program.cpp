@@ -168,13 +168,12 @@ int RunKurvimat(int argc, char** argv,
     ConnectSignalEditor(main, signale);
     TInstrumentLink link(main, makePlatform());
     StartupClock::Install(main);
-    // The question about an earlier session (which reads its journal), the file and the share
-    // come once the window is on the screen; the share does not wait for the answer.
-    new AfterFirstFrame(main, [&main, file = line.file, share = line.isSet(QStringLiteral("share"))] {
-        if (share) QTimer::singleShot(0, &main, [&main] { main.ShareOnStart(); });
-        main.experiments().StartSession(file);
-    });
+    // The question about an earlier session (which reads its journal) and the file come once
+    // the window is on the screen.
+    new AfterFirstFrame(main, [&main, file = line.file] { main.experiments().StartSession(file); });
     main.show();
+    if (line.isSet(QStringLiteral("share")))
+        QTimer::singleShot(0, &main, [&main] { main.ShareOnStart(); });
     ScheduleScreenshot(main);
     const int code = app.exec();
     // The controller unplugs its devices through the main window's handlers.

@@ -30,7 +30,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <future>
 
 using namespace kurvimat::acquisition;
 using namespace kurvimat::display;
@@ -43,12 +42,8 @@ const QColor ScaleTitleRed(248, 0, 0);
 } // namespace
 
 TFormMain::TFormMain(QWidget* parent) : QMainWindow(parent) {
-    // From here on what is recorded and kept outlives a crash. Making the journal syncs its
-    // file several times, which on a busy disk took longer than building the window: it is
-    // made meanwhile on a thread of its own; nothing before the wait at the end touches it.
-    auto journal = std::async(std::launch::async, [this, folder = ExperimentFiles::JournalFolder()] {
-        session_->openJournal(folder);
-    });
+    // From here on what is recorded and kept outlives a crash.
+    session_->openJournal(ExperimentFiles::JournalFolder());
     session_->setInstrumentConfigurer([this] {
         if (Device && ConfigureDevice) ConfigureDevice();
     });
@@ -124,7 +119,6 @@ TFormMain::TFormMain(QWidget* parent) : QMainWindow(parent) {
     TimerTakt.setInterval(50);
     connect(&TimerTakt, &QTimer::timeout, this, &TFormMain::Timer1Timer);
     TimerTakt.start();
-    journal.get();
 }
 
 TFormMain::~TFormMain() {
