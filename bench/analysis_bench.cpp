@@ -3,8 +3,11 @@
 // for both channels, against the floor of reading the points at all: a plain loop summing
 // values and squares with minimum and maximum. The whole readout should cost at most three
 // times the statistics of one channel. The amplitude spectrum of the same points (Hann window,
-// GSL's real FFT) should cost at most twenty plain loops.
+// GSL's real FFT) should cost at most twenty plain loops. Column formulas over the same points
+// (A*B, the derivative of A by T, B smoothed over 15 points) should cost at most twice plain
+// C++ loops computing the same results.
 #include "BenchCollector.h"
+#include "ColumnFormula.h"
 #include "Measure.h"
 #include "Readout.h"
 #include "Spectrum.h"
@@ -14,7 +17,10 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <numbers>
+#include <span>
+#include <string>
 #include <vector>
 
 using namespace kurvimat::analysis;
@@ -112,6 +118,92 @@ void SpectrumNewLength(benchmark::State& state) {
 }
 BENCHMARK(SpectrumNewLength)->Unit(benchmark::kMicrosecond);
 
+// The points as double columns, as the column formulas take them.
+struct Columns {
+    std::vector<double> t, a, b;
+    Columns() {
+        const Points& p = points();
+        t.assign(p.t.begin(), p.t.end());
+        a.assign(p.a.begin(), p.a.end());
+        b.assign(p.b.begin(), p.b.end());
+    }
+    std::vector<std::span<const double>> spans() const { return {t, a, b}; }
+};
+const Columns& columns() {
+    static const Columns c;
+    return c;
+}
+
+// What someone would write by hand: the product, numpy's gradient weights, the centred mean
+// with the window shrinking at the ends.
+void PlainColumnLoops(benchmark::State& state) {
+    const Columns& c = columns();
+    std::vector<double> product(N), slope(N), mean(N);
+    for (auto _ : state) {
+        for (int i = 0; i < N; ++i) product[i] = c.a[i] * c.b[i];
+        slope[0] = (c.a[1] - c.a[0]) / (c.t[1] - c.t[0]);
+        for (int i = 1; i < N - 1; ++i) {
+            const double h1 = c.t[i] - c.t[i - 1], h2 = c.t[i + 1] - c.t[i];
+            slope[i] = -h2 / (h1 * (h1 + h2)) * c.a[i - 1] + (h2 - h1) / (h1 * h2) * c.a[i] +
+                       h1 / (h2 * (h1 + h2)) * c.a[i + 1];
+        }
+        slope[N - 1] = (c.a[N - 1] - c.a[N - 2]) / (c.t[N - 1] - c.t[N - 2]);
+        for (int i = 0; i < N; ++i) {
+            const int k = std::min({7, i, N - 1 - i});
+            double sum = 0;
+            for (int j = i - k; j <= i + k; ++j) sum += c.b[j];
+            mean[i] = sum / (2 * k + 1);
+        }
+        benchmark::DoNotOptimize(product.data());
+        benchmark::DoNotOptimize(slope.data());
+        benchmark::DoNotOptimize(mean.data());
+        benchmark::ClobberMemory();
+    }
+}
+BENCHMARK(PlainColumnLoops)->Unit(benchmark::kMicrosecond);
+
+struct ThreeFormulas {
+    ColumnFormula product, slope, mean;
+    std::vector<double> out[3];
+    ThreeFormulas() {
+        const std::vector<std::string> names{"T", "A", "B"};
+        if (!product.compile(QStringLiteral("A*B"), names) ||
+            !slope.compile(QStringLiteral("ABL(A;T)"), names) ||
+            !mean.compile(QStringLiteral("GLAETT(B;15)"), names))
+            std::abort();
+    }
+};
+
+void ColumnFormulas(benchmark::State& state) {
+    const Columns& c = columns();
+    ThreeFormulas f;
+    for (auto _ : state) {
+        if (!f.product.evaluate(c.spans(), f.out[0]) || !f.slope.evaluate(c.spans(), f.out[1]) ||
+            !f.mean.evaluate(c.spans(), f.out[2]))
+            std::abort();
+        benchmark::DoNotOptimize(f.out[0].data());
+        benchmark::ClobberMemory();
+    }
+}
+BENCHMARK(ColumnFormulas)->Unit(benchmark::kMicrosecond);
+
+// While recording: the last 10 of the 10000 points are new.
+void ColumnFormulasLast10(benchmark::State& state) {
+    const Columns& c = columns();
+    ThreeFormulas f;
+    if (!f.product.evaluate(c.spans(), f.out[0]) || !f.slope.evaluate(c.spans(), f.out[1]) ||
+        !f.mean.evaluate(c.spans(), f.out[2]))
+        std::abort();
+    for (auto _ : state) {
+        if (!f.product.evaluateChanged(c.spans(), N - 10, f.out[0]) ||
+            !f.slope.evaluateChanged(c.spans(), N - 10, f.out[1]) ||
+            !f.mean.evaluateChanged(c.spans(), N - 10, f.out[2]))
+            std::abort();
+        benchmark::DoNotOptimize(f.out[0].data());
+    }
+}
+BENCHMARK(ColumnFormulasLast10)->Unit(benchmark::kMicrosecond);
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -131,6 +223,12 @@ int main(int argc, char** argv) {
     const double whole = collector.ns["WholeReadout10000"];
     std::printf("whole readout (both channels) / statistics of one channel: %.2f x (goal <= 3)\n",
                 statistics > 0 ? whole / statistics : 0);
+    const double loops = collector.ns["PlainColumnLoops"];
+    const double formulas = collector.ns["ColumnFormulas"];
+    std::printf("A*B, ABL(A;T), GLAETT(B;15) over %d points: %.1f us, plain loops %.1f us: "
+                "%.2f x (goal <= 2); the last 10 points alone %.2f us\n",
+                N, formulas, loops, loops > 0 ? formulas / loops : 0,
+                collector.ns["ColumnFormulasLast10"]);
     benchmark::Shutdown();
     return 0;
 }

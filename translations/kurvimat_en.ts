@@ -129,6 +129,101 @@
     </message>
 </context>
 <context>
+    <name>ColumnFormula</name>
+    <message>
+        <source>die Formel ist zu lang</source>
+        <translation>the formula is too long</translation>
+    </message>
+    <message>
+        <source>die Formel ist leer</source>
+        <translation>the formula is empty</translation>
+    </message>
+    <message>
+        <source>zu viele Reihenfunktionen in der Formel</source>
+        <translation>too many series functions in the formula</translation>
+    </message>
+    <message>
+        <source>unbekannte Funktion „%1“ an Stelle %2</source>
+        <translation>unknown function “%1” at position %2</translation>
+    </message>
+    <message>
+        <source>Klammer fehlt an Stelle %1</source>
+        <translation>a bracket is missing at position %1</translation>
+    </message>
+    <message>
+        <source>unbekannter Name „%1“ an Stelle %2</source>
+        <translation>unknown name “%1” at position %2</translation>
+    </message>
+    <message>
+        <source>Leerzeichen an Stelle %1</source>
+        <translation>a blank at position %1</translation>
+    </message>
+    <message>
+        <source>zu viele Klammerebenen</source>
+        <translation>too many levels of brackets</translation>
+    </message>
+    <message>
+        <source>die Formel ist zu umfangreich</source>
+        <translation>the formula is too long</translation>
+    </message>
+    <message>
+        <source>unverständliche Schreibweise an Stelle %1</source>
+        <translation>the notation cannot be understood at position %1</translation>
+    </message>
+    <message>
+        <source>die Schreibweise ist unverständlich</source>
+        <translation>the notation cannot be understood</translation>
+    </message>
+    <message>
+        <source>zu viele Reihenfunktionen ineinander an Stelle %1</source>
+        <translation>too many series functions inside each other at position %1</translation>
+    </message>
+    <message>
+        <source>%1 braucht %2 Angaben, getrennt durch „;“, an Stelle %3</source>
+        <translation>%1 takes %2 arguments, separated by “;”, at position %3</translation>
+    </message>
+    <message>
+        <source>leere Angabe an Stelle %1</source>
+        <translation>an empty argument at position %1</translation>
+    </message>
+    <message>
+        <source>hier gehört eine ganze Zahl hin, an Stelle %1</source>
+        <translation>a whole number belongs here, at position %1</translation>
+    </message>
+    <message>
+        <source>das Fenster muss eine ungerade Zahl ab 3 sein, an Stelle %1</source>
+        <translation>the window must be an odd number from 3, at position %1</translation>
+    </message>
+    <message>
+        <source>die Ordnung muss kleiner als das Fenster sein, an Stelle %1</source>
+        <translation>the order must be less than the window, at position %1</translation>
+    </message>
+    <message>
+        <source>SAVGOLABL braucht die Zeit %1 als Spalte, an Stelle %2</source>
+        <translation>SAVGOLABL needs the time %1 as a column, at position %2</translation>
+    </message>
+    <message>
+        <source>die Formel ist nicht übersetzt</source>
+        <translation>the formula is not compiled</translation>
+    </message>
+    <message>
+        <source>die Spalten passen nicht zur Formel</source>
+        <translation>the columns do not fit the formula</translation>
+    </message>
+    <message>
+        <source>%1 braucht mindestens zwei Punkte, an Stelle %2</source>
+        <translation>%1 needs at least two points, at position %2</translation>
+    </message>
+    <message>
+        <source>%1 über gleiche Werte: Punkt %2 und %3 haben dasselbe x, an Stelle %4</source>
+        <translation>%1 over equal values: points %2 and %3 have the same x, at position %4</translation>
+    </message>
+    <message>
+        <source>das Fenster von %1 Punkten ist länger als die %2 Punkte der Messreihe, an Stelle %3</source>
+        <translation>the window of %1 points is longer than the %2 points of the series, at position %3</translation>
+    </message>
+</context>
+<context>
     <name>CommandLine</name>
     <message>
         <source>Zeigt diese Hilfe.</source>

@@ -1,3 +1,4 @@
+#include "ColumnFormula.h"
 #include "Series.h"
 
 #include <gtest/gtest.h>
@@ -159,6 +160,134 @@ TEST(Series, AgreesWithNumpyAndScipy) {
                 EXPECT_FALSE(std::isnan(g.Values[std::size_t(i)])) << "at " << i;
             }
         }
+    }
+}
+
+} // namespace
+
+namespace {
+
+// Columns as a recording holds them: uneven times, two channels, a noisy position, a constant.
+struct Recording {
+    static constexpr std::size_t N = 200;
+    std::vector<double> t, a, b, s, c;
+    Recording() {
+        for (std::size_t i = 0; i < N; ++i) {
+            const double ti = 0.01 * double(i) + 0.003 * std::sin(double(i));
+            t.push_back(ti);
+            a.push_back(1.5 + std::sin(7 * ti));
+            b.push_back(2 + std::cos(3 * ti) + 0.01 * std::sin(double(i * i)));
+            s.push_back(0.2 + 0.4 * ti * ti + 0.001 * std::sin(double(i * 7)));
+            c.push_back(1);
+        }
+    }
+    std::vector<std::span<const double>> columns(std::size_t n = N) const {
+        return {std::span(t).first(n), std::span(a).first(n), std::span(b).first(n),
+                std::span(s).first(n), std::span(c).first(n)};
+    }
+};
+const std::vector<std::string> Names{"T", "A", "B", "S", "C"};
+
+std::vector<double> times(std::vector<double> u, double f, double add = 0) {
+    for (double& v : u) v = v * f + add;
+    return u;
+}
+
+TEST(ColumnFormula, SeriesCallsThenPointsAndOnlyWhatChanged) {
+    const Recording r;
+    const auto ds = Derivative(r.s, r.t).Values;
+    std::vector<double> ss(r.s), product(r.a), larger(r.a), logs(r.a);
+    for (std::size_t i = 0; i < Recording::N; ++i) {
+        ss[i] = r.s[i] * r.s[i];
+        product[i] = r.a[i] * r.b[i];
+        larger[i] = std::max(r.a[i], r.b[i]);
+        logs[i] = r.a[i] > 1 ? std::log(r.a[i] - 1) : NAN;
+    }
+    const struct {
+        const char* formula;
+        std::vector<double> want;
+        int reach; // the results before the first new point computed again; -1: all of them
+    } rows[] = {
+        {"A*B", product, 0},
+        {"ABL(S;T)", ds, 1},
+        {"abl(s; t)", ds, 1},
+        {"GLAETT(B;15)", MovingAverage(r.b, 15).Values, 7},
+        {"SAVGOL(S;15;3)", SavitzkyGolay(r.s, 15, 3, 0, 1).Values, 7},
+        {"SAVGOLABL(S;15;3)", SavitzkyGolay(r.s, 15, 3, 1, MeanStep(r.t)).Values, -1},
+        {"INTEGRAL(A;T)", RunningIntegral(r.a, r.t).Values, 0},
+        {"DIFF(B)", Difference(r.b).Values, 0},
+        {"ABL(ABL(S;T);T)", Derivative(ds, r.t).Values, 2},
+        {"0,5*ABL(S*S;T)+1", times(Derivative(ss, r.t).Values, 0.5, 1), 1},
+        {"GLAETT(DIFF(A)*100;5)", MovingAverage(times(Difference(r.a).Values, 100), 5).Values, 2},
+        {"MAX(A;B)", larger, 0},
+        {"LN(A-1)", logs, 0},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.formula);
+        ColumnFormula f;
+        ASSERT_TRUE(f.compile(QString::fromUtf8(row.formula), Names))
+            << f.error().Message.toStdString();
+        std::vector<double> all;
+        ASSERT_TRUE(f.evaluate(r.columns(), all));
+        ASSERT_EQ(all.size(), row.want.size());
+        for (std::size_t i = 0; i < all.size(); ++i) {
+            if (std::isnan(row.want[i])) {
+                EXPECT_TRUE(std::isnan(all[i])) << "at " << i;
+            } else {
+                EXPECT_DOUBLE_EQ(all[i], row.want[i]) << "at " << i;
+            }
+        }
+        // Recording: 120 points evaluated, then 80 arrive.
+        const std::size_t changed = 120;
+        std::vector<double> part;
+        ASSERT_TRUE(f.evaluate(r.columns(changed), part));
+        const std::size_t first = f.firstChanged(r.columns(), changed);
+        EXPECT_EQ(first, row.reach < 0 ? 0 : changed - std::size_t(row.reach));
+        std::size_t computed = 0;
+        ASSERT_TRUE(f.evaluateChanged(r.columns(), changed, part, &computed));
+        EXPECT_EQ(computed, first);
+        for (std::size_t i = 0; i < all.size(); ++i)
+            EXPECT_TRUE(part[i] == all[i] || (std::isnan(part[i]) && std::isnan(all[i])))
+                << "at " << i;
+    }
+}
+
+TEST(ColumnFormula, ErrorsInGermanWithThePlace) {
+    const Recording r;
+    const std::string deep = "DIFF(DIFF(DIFF(DIFF(DIFF(DIFF(DIFF(A)))))))";
+    std::string huge = "A";
+    while (huge.size() < 100000) huge += "+A";
+    const struct {
+        std::string formula;
+        const char* says;
+        qsizetype place;
+    } rows[] = {
+        {"A*Q", "unbekannter Name „Q“ an Stelle 3", 3},
+        {"A+FOO(B)", "unbekannte Funktion „FOO“ an Stelle 3", 3},
+        {"ABL(S;T", "Klammer fehlt an Stelle 7", 7},
+        {"A)+B", "Klammer fehlt an Stelle 2", 2},
+        {"ABL(S)", "ABL braucht 2 Angaben", 1},
+        {"GLAETT(B;4)", "ungerade Zahl ab 3 sein, an Stelle 10", 10},
+        {"GLAETT(B;1,5)", "ganze Zahl hin, an Stelle 10", 10},
+        {"SAVGOL(S;5;5)", "kleiner als das Fenster sein, an Stelle 12", 12},
+        {"SAVGOL(S;201;3)", "Fenster von 201 Punkten ist länger als die 200 Punkte", 10},
+        {"2*ABL(S;C)", "Punkt 1 und 2 haben dasselbe x, an Stelle 3", 3},
+        {"A+GLAETT(B*/2;5)", "unverständliche Schreibweise an Stelle 12", 12},
+        {"A+ABL(S;T)*B C", "Leerzeichen an Stelle 13", 13},
+        {"ABL(A;;T)", "braucht 2 Angaben", 1},
+        {deep, "zu viele Reihenfunktionen ineinander an Stelle 31", 31},
+        {huge, "die Formel ist zu lang", 0},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.formula.substr(0, 40));
+        ColumnFormula f;
+        std::vector<double> out;
+        const bool ok = f.compile(QString::fromStdString(row.formula), Names) &&
+                        f.evaluate(r.columns(), out);
+        ASSERT_FALSE(ok);
+        EXPECT_TRUE(f.error().Message.contains(QString::fromUtf8(row.says)))
+            << f.error().Message.toStdString();
+        EXPECT_EQ(f.error().Place, row.place);
     }
 }
 
