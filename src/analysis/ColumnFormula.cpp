@@ -499,9 +499,8 @@ std::vector<std::size_t> ColumnFormula::plan(std::span<const std::span<const dou
         if (call.kind == Kind::Derivative || call.kind == Kind::Integral)
             in = std::min(in, firstOf(call.x));
         std::size_t from = SeriesReach(in, windowOf(call.kind, call.window));
-        // Savitzky-Golay's first results come from the first window, which was not whole; the
-        // derivative's scale from the mean step of all points.
-        if (call.weights && lastCount_ < std::size_t(call.window)) from = 0;
+        // SAVGOLABL's scale is the mean step of all points. (With fewer points than its window
+        // Savitzky-Golay failed, and a failed evaluation leaves nothing to keep.)
         if (call.kind == Kind::SavGolDerivative &&
             !(MeanStep(columns[std::size_t(timeColumn_)]) == call.delta))
             from = 0;

@@ -70,8 +70,7 @@ public:
     /// While recording: the points from `changed` on are new or changed since the last
     /// evaluation, the ones before are as they were. The first result that must be computed
     /// again, as far back as the windows of the series functions reach (all of them when the
-    /// last evaluation failed, when Savitzky-Golay had fewer points than its window, or when
-    /// SAVGOLABL's mean step changed).
+    /// last evaluation failed, or when SAVGOLABL's mean step changed).
     std::size_t firstChanged(std::span<const std::span<const double>> columns,
                              std::size_t changed) const;
 
