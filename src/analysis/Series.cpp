@@ -103,51 +103,77 @@ SeriesResult MovingAverage(std::span<const double> y, int n) {
 }
 
 SavitzkyGolayWeights::SavitzkyGolayWeights(int window, int order, int deriv)
-    : window_(window), deriv_(deriv) {
+    : window_(window), order_(order), deriv_(deriv), scale_(window / 2 > 0 ? window / 2 : 1) {
     // The least-squares polynomial of degree `order` through the window's points at
     // u = (j - half) / half, in [-1, 1] so that the powers stay well scaled. With B the window's
     // powers of u and B = QR, the fit's coefficients are R^-1 Q^T y, so the value (or derivative)
     // at a point is Q R^-T v . y, where v holds the powers (their derivatives) at that point.
     const int w = window, m = order + 1, half = window / 2;
-    const double scale = half > 0 ? half : 1;
-    std::vector<double> q(std::size_t(w * m)), r(std::size_t(m * m), 0.0); // q column-major
-    const auto u = [&](int j) { return (j - half) / scale; };
+    q_.assign(std::size_t(w * m), 0.0);
+    r_.assign(std::size_t(m * m), 0.0);
     for (int k = 0; k < m; ++k) {
-        double* col = &q[std::size_t(k * w)];
-        for (int j = 0; j < w; ++j) col[j] = std::pow(u(j), k);
+        double* col = &q_[std::size_t(k * w)];
+        for (int j = 0; j < w; ++j) col[j] = std::pow((j - half) / scale_, k);
         // Gram-Schmidt twice keeps the columns orthogonal to working precision.
         for (int pass = 0; pass < 2; ++pass)
             for (int l = 0; l < k; ++l) {
-                const double* prev = &q[std::size_t(l * w)];
+                const double* prev = &q_[std::size_t(l * w)];
                 double dot = 0;
                 for (int j = 0; j < w; ++j) dot += prev[j] * col[j];
                 for (int j = 0; j < w; ++j) col[j] -= dot * prev[j];
-                r[std::size_t(l * m + k)] += dot;
+                r_[std::size_t(l * m + k)] += dot;
             }
         double norm = 0;
         for (int j = 0; j < w; ++j) norm += col[j] * col[j];
         norm = std::sqrt(norm);
-        r[std::size_t(k * m + k)] = norm;
+        r_[std::size_t(k * m + k)] = norm;
         for (int j = 0; j < w; ++j) col[j] /= norm;
     }
-    rows_.assign(std::size_t(w * w), 0.0);
     std::vector<double> v(static_cast<std::size_t>(m)), z(static_cast<std::size_t>(m));
-    for (int p = 0; p < w; ++p) {
-        // d^deriv/du^deriv of u^k at the point, then by the chain rule per unit of j.
-        for (int k = 0; k < m; ++k) {
-            double f = k >= deriv ? std::pow(u(p), k - deriv) : 0.0;
-            for (int d = 0; d < deriv && k >= deriv; ++d) f *= double(k - d);
-            v[std::size_t(k)] = f / std::pow(scale, deriv);
-        }
-        // R^T z = v, forward.
-        for (int k = 0; k < m; ++k) {
-            double s = v[std::size_t(k)];
-            for (int l = 0; l < k; ++l) s -= r[std::size_t(l * m + k)] * z[std::size_t(l)];
-            z[std::size_t(k)] = s / r[std::size_t(k * m + k)];
-        }
-        double* row = &rows_[std::size_t(p * w)];
-        for (int k = 0; k < m; ++k)
-            for (int j = 0; j < w; ++j) row[j] += q[std::size_t(k * w + j)] * z[std::size_t(k)];
+    powersAt(half, v.data());
+    // R^T z = v, forward.
+    for (int k = 0; k < m; ++k) {
+        double s = v[std::size_t(k)];
+        for (int l = 0; l < k; ++l) s -= r_[std::size_t(l * m + k)] * z[std::size_t(l)];
+        z[std::size_t(k)] = s / r_[std::size_t(k * m + k)];
+    }
+    middle_.assign(std::size_t(w), 0.0);
+    for (int k = 0; k < m; ++k)
+        for (int j = 0; j < w; ++j)
+            middle_[std::size_t(j)] += q_[std::size_t(k * w + j)] * z[std::size_t(k)];
+}
+
+void SavitzkyGolayWeights::powersAt(int p, double* v) const {
+    const double u = (p - window_ / 2) / scale_;
+    for (int k = 0; k <= order_; ++k) {
+        double f = k >= deriv_ ? std::pow(u, k - deriv_) : 0.0;
+        for (int d = 0; d < deriv_ && k >= deriv_; ++d) f *= double(k - d);
+        v[k] = f / std::pow(scale_, deriv_);
+    }
+}
+
+void SavitzkyGolayWeights::fitEdge(std::span<const double> y, std::size_t start, int p0, int p1,
+                                   double per, std::span<double> out) const {
+    if (p0 >= p1) return;
+    const int w = window_, m = order_ + 1;
+    std::vector<double> beta(static_cast<std::size_t>(m)), v(static_cast<std::size_t>(m));
+    for (int k = 0; k < m; ++k) {
+        const double* col = &q_[std::size_t(k * w)];
+        double dot = 0;
+        for (int j = 0; j < w; ++j) dot += col[j] * y[start + std::size_t(j)];
+        beta[std::size_t(k)] = dot;
+    }
+    // R beta = Q^T y, backward.
+    for (int k = m - 1; k >= 0; --k) {
+        double s = beta[std::size_t(k)];
+        for (int l = k + 1; l < m; ++l) s -= r_[std::size_t(k * m + l)] * beta[std::size_t(l)];
+        beta[std::size_t(k)] = s / r_[std::size_t(k * m + k)];
+    }
+    for (int p = p0; p < p1; ++p) {
+        powersAt(p, v.data());
+        double value = 0;
+        for (int k = 0; k < m; ++k) value += beta[std::size_t(k)] * v[std::size_t(k)];
+        out[start + std::size_t(p)] = deriv_ > 0 ? value * per : value;
     }
 }
 
@@ -155,29 +181,23 @@ void SavitzkyGolayWeights::apply(std::span<const double> y, double delta, std::s
                                  std::size_t from) const {
     const Index size = Index(y.size()), w = window_, half = w / 2;
     const double per = 1 / std::pow(delta, deriv_);
-    const auto fromRow = [&](Index i, Index p, Index start) {
-        const double* row = &rows_[std::size_t(p * w)];
-        double sum = 0;
-        for (Index j = 0; j < w; ++j) sum += row[j] * y[start + j];
-        out[i] = deriv_ > 0 ? sum * per : sum;
-    };
     const Index begin = Index(from);
-    for (Index i = begin; i < std::min(half, size); ++i) fromRow(i, i, 0);
+    // The first window/2 points from the first window's fit, the last from the last window's.
+    fitEdge(y, 0, int(std::min(begin, half)), int(std::min(half, size)), per, out);
     const Index inLo = std::max(begin, half), inHi = size - half;
     if (inLo < inHi) {
-        const double* mid = &rows_[std::size_t(half * w)];
         double* const o = out.data();
         const double* const v = y.data();
-        for (Index i = inLo; i < inHi; ++i) o[i] = mid[0] * v[i - half];
+        for (Index i = inLo; i < inHi; ++i) o[i] = middle_[0] * v[i - half];
         for (Index j = 1; j < w; ++j) {
-            const double c = mid[j];
+            const double c = middle_[std::size_t(j)];
             for (Index i = inLo; i < inHi; ++i) o[i] += c * v[i - half + j];
         }
         if (deriv_ > 0)
             for (Index i = inLo; i < inHi; ++i) o[i] *= per;
     }
-    for (Index i = std::max({inHi, half, begin}); i < size; ++i)
-        fromRow(i, i - (size - w), size - w);
+    const Index last = size - w;
+    fitEdge(y, std::size_t(last), int(std::max({inHi, half, begin}) - last), int(w), per, out);
 }
 
 SeriesResult SavitzkyGolay(std::span<const double> y, int window, int order, int deriv,

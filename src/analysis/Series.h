@@ -85,10 +85,16 @@ public:
                std::size_t from) const;
 
 private:
-    int window_, deriv_;
-    // Row p: the weights of the window's points for the value at its point p; the middle row
-    // serves every point inside, the others the first and the last window.
-    std::vector<double> rows_;
+    int window_, order_, deriv_;
+    double scale_; // u = (j - window/2) / scale_ lies in [-1, 1]
+    // The window's powers of u as Q R, Q column by column: the first and the last window are
+    // fitted through them; the middle weights serve every point inside. O(window * order).
+    std::vector<double> q_, r_, middle_;
+    // The derivative of u^k (per unit of j) at the window's point p, for k = 0..order.
+    void powersAt(int p, double* v) const;
+    // The fit of the window starting at `start`, evaluated at its points [p0, p1) into out.
+    void fitEdge(std::span<const double> y, std::size_t start, int p0, int p1, double per,
+                 std::span<double> out) const;
 };
 
 /// How far back a change reaches: the first result that changes when the points from `from`
