@@ -69,8 +69,7 @@ Journal::Journal(const QString& folder, const Clock& clock)
 }
 
 void Journal::open() {
-    std::optional<SqliteDb> db;
-    int code = SQLITE_CANTOPEN;
+    identity_ = FileIdentity();
     const QString stem = QDir(folder_).filePath(
         QStringLiteral("sitzung-%1-%2").arg(clock_.wallMs()).arg(QCoreApplication::applicationPid()));
     // Two programs (or two journals of one) started in the same millisecond get apart here.
@@ -81,24 +80,40 @@ void Journal::open() {
             QFile::exists(path_))
             lock_.release();
     }
-    if (lock_.locked()) {
-        db = openJournalDb(path_, clock_, sessionId_, absorbed_, &code);
-        if (db) {
-            syncFolder(folder_);
-            identity_ = fileIdentity(path_);
-        } else {
-            for (const char* suffix : {"", "-wal", "-shm"})
-                QFile::remove(path_ + QLatin1String(suffix));
-            lock_.release(true);
-        }
+    if (!lock_.locked()) {
+        writer_ = std::make_unique<JournalWriter>(std::nullopt, clock_, folder_,
+                                                  journalFailureText(SQLITE_CANTOPEN, folder_));
+        return;
     }
-    writer_ = std::make_unique<JournalWriter>(std::move(db), clock_, folder_,
-                                              journalFailureText(code, folder_));
+    // The file is made and synced on the writer's thread: at the start the window need not
+    // wait for the disk. The name is ours by the lock already.
+    writer_ = std::make_unique<JournalWriter>(
+        [path = path_, folder = folder_, session = sessionId_, absorbed = absorbed_,
+         &clock = clock_] {
+            JournalWriter::Opened opened;
+            opened.code = SQLITE_CANTOPEN;
+            opened.db = openJournalDb(path, clock, session, absorbed, &opened.code);
+            if (opened.db) {
+                syncFolder(folder);
+                opened.identity = fileIdentity(path);
+            } else {
+                for (const char* suffix : {"", "-wal", "-shm"})
+                    QFile::remove(path + QLatin1String(suffix));
+            }
+            return opened;
+        },
+        clock_, folder_);
+}
+
+// A file that could not be made gives its name up; the session goes on in memory.
+void Journal::settleOpen() {
+    if (lock_.locked() && writer_->openFailed()) lock_.release(true);
 }
 
 void Journal::closeFile(bool trash) {
     commitPending();
     writer_->stop();
+    settleOpen();
     if (!lock_.locked()) return;
     const bool nothingKept = runs_.size() == 0 && recordedPoints_ == 0;
     // Without a Papierkorb, a journal to keep stays for the next start to offer.
@@ -140,6 +155,12 @@ void Journal::noteAbsorbed(const QStringList& sessionIds) {
 bool Journal::replaceIfLost(qint64 steadyNowMs) {
     if (finished_ || !lock_.locked() || steadyNowMs - identityCheckedAt_ < IdentityCheckMs)
         return false;
+    settleOpen();
+    if (identity_ == FileIdentity()) {
+        // Compared from when the file is made; until then there is nothing to lose.
+        if (const auto made = writer_->identity()) identity_ = *made;
+        if (identity_ == FileIdentity()) return false;
+    }
     identityCheckedAt_ = steadyNowMs;
     if (fileIdentity(path_) == identity_) return false;
     // The old connection writes on into a file nobody can find; what it left under the name
@@ -169,6 +190,7 @@ Journal::~Journal() {
     if (finished_) return;
     commitPending();
     writer_->stop();
+    settleOpen();
     const bool nothingKept = runs_.size() == 0 && recordedPoints_ == 0;
     if (nothingKept && lock_.locked()) {
         for (const char* suffix : {"", "-wal", "-shm"})
@@ -178,7 +200,7 @@ Journal::~Journal() {
 }
 
 bool Journal::persistent() const {
-    return lock_.locked();
+    return lock_.locked() && writer_->waitOpened();
 }
 
 qint64 Journal::addRun(Run run) {
@@ -291,6 +313,7 @@ bool Journal::waitCommitted() {
 }
 
 std::optional<QString> Journal::takeFailure() {
+    settleOpen();
     const auto reason = writer_->takeFailure();
     if (!reason) return std::nullopt;
     return QCoreApplication::translate("Journal",
@@ -308,6 +331,7 @@ void Journal::finish() {
     finished_ = true;
     pending_.clear();
     writer_->stop();
+    settleOpen();
     if (!lock_.locked()) return;
     for (const char* suffix : {"", "-wal", "-shm"})
         QFile::remove(path_ + QLatin1String(suffix));

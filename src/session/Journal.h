@@ -54,7 +54,8 @@ public:
     /// lost) carries the same, so that a start finds the session once.
     QString sessionId() const { return sessionId_; }
     QString folder() const { return folder_; }
-    /// False when the journal could not be made: the session lives in memory only.
+    /// False when the journal could not be made: the session lives in memory only. Waits
+    /// until the file is made (its writer makes it).
     bool persistent() const;
 
     const RunList& runs() const { return runs_; }
@@ -115,6 +116,7 @@ public:
 
 private:
     void open();
+    void settleOpen();
     void closeFile(bool trash);
     void commitPending();
     void adopt(qint64 id);

@@ -37,6 +37,12 @@ JournalWriter::JournalWriter(std::optional<SqliteDb> db, const Clock& clock, QSt
     thread_ = std::thread([this] { loop(); });
 }
 
+JournalWriter::JournalWriter(std::function<Opened()> open, const Clock& clock, QString folder)
+    : open_(std::move(open)), openState_(OpenState::Opening), clock_(clock),
+      folder_(std::move(folder)) {
+    thread_ = std::thread([this] { loop(); });
+}
+
 JournalWriter::~JournalWriter() {
     stop();
 }
@@ -56,6 +62,7 @@ void JournalWriter::submit(JournalOp op) {
     if (!thread_.joinable()) return; // nowhere to write: the points stay in memory only
     {
         std::lock_guard lock(mutex_);
+        if (openState_ == OpenState::Failed) return;
         queue_.push_back(std::move(op));
         ++submitted_;
     }
@@ -66,8 +73,25 @@ bool JournalWriter::sync() {
     std::unique_lock lock(mutex_);
     if (!thread_.joinable()) return false;
     const std::uint64_t target = submitted_;
-    idle_.wait(lock, [&] { return done_ >= target; });
-    return lastOk_;
+    idle_.wait(lock, [&] { return openState_ != OpenState::Opening && done_ >= target; });
+    return openState_ == OpenState::Open && lastOk_;
+}
+
+bool JournalWriter::waitOpened() {
+    std::unique_lock lock(mutex_);
+    idle_.wait(lock, [&] { return openState_ != OpenState::Opening; });
+    return openState_ == OpenState::Open && db_;
+}
+
+std::optional<FileIdentity> JournalWriter::identity() {
+    std::lock_guard lock(mutex_);
+    if (openState_ != OpenState::Open || !open_) return std::nullopt;
+    return identity_;
+}
+
+bool JournalWriter::openFailed() {
+    std::lock_guard lock(mutex_);
+    return openState_ == OpenState::Failed;
 }
 
 std::optional<QString> JournalWriter::takeFailure() {
@@ -83,6 +107,23 @@ void JournalWriter::fail(const QString& reason) {
 }
 
 void JournalWriter::loop() {
+    if (open_) {
+        Opened opened = open_();
+        std::lock_guard lock(mutex_);
+        if (opened.db) {
+            db_ = std::move(opened.db);
+            identity_ = opened.identity;
+            openState_ = OpenState::Open;
+        } else {
+            // As if the file had failed before anything was handed over: nothing waits.
+            openState_ = OpenState::Failed;
+            if (!failure_) failure_ = journalFailureText(opened.code, folder_);
+            queue_.clear();
+            done_ = submitted_;
+        }
+        idle_.notify_all();
+        if (openState_ == OpenState::Failed) return;
+    }
     std::unique_lock lock(mutex_);
     for (;;) {
         wake_.wait(lock, [&] { return stopping_ || submitted_ > done_; });

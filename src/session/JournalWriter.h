@@ -2,6 +2,7 @@
 // handed to it in one transaction per commit, so that no fsync ever runs on the GUI thread.
 #pragma once
 
+#include "FilePlatform.h"
 #include "Run.h"
 #include "SqliteDb.h"
 
@@ -11,6 +12,7 @@
 #include <atomic>
 #include <condition_variable>
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <mutex>
 #include <optional>
@@ -48,10 +50,21 @@ struct JournalOp {
 
 class JournalWriter {
 public:
+    /// What making the journal's file gave: the connection at the current schema and the
+    /// file's identity, or nothing and SQLite's error code.
+    struct Opened {
+        std::optional<SqliteDb> db;
+        int code = 0;
+        FileIdentity identity;
+    };
     /// db: an open journal at the current schema, or nothing (then every commit fails, once
     /// reported through openError).
     JournalWriter(std::optional<SqliteDb> db, const Clock& clock, QString folder,
                   QString openError);
+    /// Makes the journal's file on the writer's own thread, so that its syncs never hold up
+    /// the caller; what is handed over meanwhile waits for it. A failure is reported once and
+    /// drops everything handed over, as a failed open above does.
+    JournalWriter(std::function<Opened()> open, const Clock& clock, QString folder);
     ~JournalWriter();
     JournalWriter(const JournalWriter&) = delete;
     JournalWriter& operator=(const JournalWriter&) = delete;
@@ -66,6 +79,12 @@ public:
     int commits() const { return commits_.load(); }
     /// Stops the thread after a last commit and closes the connection.
     void stop();
+    /// Waits until the file is made or could not be; true if made.
+    bool waitOpened();
+    /// The file's identity once it is made; nothing while it is being made or if it failed.
+    std::optional<FileIdentity> identity();
+    /// True once making the file has failed.
+    bool openFailed();
 
 private:
     void loop();
@@ -74,7 +93,12 @@ private:
     bool writeHistory();
     void fail(const QString& reason);
 
+    enum class OpenState { Opening, Open, Failed };
+
     std::optional<SqliteDb> db_;
+    std::function<Opened()> open_;
+    OpenState openState_ = OpenState::Open;
+    FileIdentity identity_;
     const Clock& clock_;
     QString folder_;
     std::map<qint64, qint64> rowOfRun_;

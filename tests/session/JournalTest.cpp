@@ -4,6 +4,7 @@
 #include "Journal.h"
 #include "Recovery.h"
 
+#include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
@@ -306,6 +307,51 @@ TEST(Journal, TwoProgramsKeepApart) {
     EXPECT_TRUE(second.sync());
     EXPECT_TRUE(QFileInfo::exists(second.path()));
     third.finish();
+}
+
+// The journal's file is made on its writer's thread: whatever is handed over at once, before
+// the file exists, reaches it; a file that cannot be made is told once and leaves nothing.
+TEST(Journal, WhatComesBeforeTheFileIsMadeIsKeptOrToldOnce) {
+    const struct Row {
+        const char* name;
+        bool fileFails;
+    } rows[] = {{"the file is made", false}, {"the file cannot be made", true}};
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.name);
+        QTemporaryDir dir;
+        ManualClock clock;
+        const QString folder = dir.filePath("journal");
+        // A folder where the write-ahead log belongs: the name is free, the file fails.
+        if (r.fileFails)
+            ASSERT_TRUE(QDir().mkpath(QStringLiteral("%1/sitzung-%2-%3%4-wal")
+                                          .arg(folder)
+                                          .arg(clock.wallMs())
+                                          .arg(QCoreApplication::applicationPid())
+                                          .arg(QLatin1String(JournalSuffix))));
+        {
+            Journal journal(folder, clock);
+            journal.addRun(makeRun(PointSet::Origin::Recorded, 5, 0, "früh"));
+            journal.beginRecording(makeRun(PointSet::Origin::Recorded, 0, clock.wallMs()));
+            for (int i = 0; i < 100; ++i) {
+                const SamplePoint p = recordedPoint(i);
+                journal.appendPoints({&p, 1});
+            }
+            journal.endSweep();
+            EXPECT_EQ(journal.sync(), !r.fileFails);
+            EXPECT_EQ(journal.persistent(), !r.fileFails);
+            EXPECT_EQ(journal.takeFailure().has_value(), r.fileFails);
+            EXPECT_FALSE(journal.takeFailure().has_value());
+            EXPECT_EQ(journal.recordingSize(), 100);
+        }
+        const auto runs = restoredRuns(folder, clock, dir.filePath("next"));
+        ASSERT_EQ(runs.size(), r.fileFails ? 0u : 2u);
+        if (r.fileFails) {
+            EXPECT_TRUE(QDir(folder).entryList(QDir::Files).isEmpty()); // no journal, no lock
+        } else {
+            EXPECT_EQ(runs[0].name, "früh");
+            EXPECT_EQ(runs[1].points, makeSet(PointSet::Origin::Recorded, 100));
+        }
+    }
 }
 
 // What a port's platform file has to do, in the terms the journal and the experiment file use.
