@@ -9,7 +9,6 @@
 
 TPaintBox::TPaintBox(QWidget* parent) : QWidget(parent) {
     setAttribute(Qt::WA_OpaquePaintEvent);
-    FitCanvas();
 }
 
 QSize TPaintBox::DeviceSize(QSize logical, qreal ratio) {
@@ -39,6 +38,7 @@ void TPaintBox::UpdateCanvas(const std::vector<QRect>& changed) {
 void TPaintBox::paintEvent(QPaintEvent* event) {
     // The canvas holds device pixels: drawn into the widget's logical size it lands 1:1. Only
     // the parts asked for, so that a few new points do not copy the whole canvas.
+    FitCanvas();
     QPainter p(this);
     const qreal r = devicePixelRatioF();
     const QRectF canvas(0, 0, FCanvas.width() / r, FCanvas.height() / r);
@@ -51,7 +51,8 @@ void TPaintBox::paintEvent(QPaintEvent* event) {
 }
 
 void TPaintBox::resizeEvent(QResizeEvent*) {
-    FitCanvas();
+    // The canvas follows when it is drawn or shown: the sizes a window passes through while
+    // it is built need no canvas of their own.
     emit Resized();
 }
 
