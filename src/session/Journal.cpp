@@ -23,9 +23,10 @@ namespace {
 // power cut. The cost lands on the writer's thread.
 std::optional<SqliteDb> openJournalDb(const QString& path, const Clock& clock,
                                       const QString& session, const QStringList& absorbed,
-                                      int* code) {
+                                      int* code, bool* made) {
     auto db = SqliteDb::open(path, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, code);
     if (!db) return std::nullopt;
+    *made = true;
     bool ok = db->exec("PRAGMA locking_mode = EXCLUSIVE; PRAGMA synchronous = FULL");
     {
         Statement mode(*db, "PRAGMA journal_mode = WAL");
@@ -70,6 +71,7 @@ Journal::Journal(const QString& folder, const Clock& clock)
 
 void Journal::open() {
     identity_ = FileIdentity();
+    identityKnown_ = false;
     const QString stem = QDir(folder_).filePath(
         QStringLiteral("sitzung-%1-%2").arg(clock_.wallMs()).arg(QCoreApplication::applicationPid()));
     // Two programs (or two journals of one) started in the same millisecond get apart here.
@@ -92,11 +94,14 @@ void Journal::open() {
          &clock = clock_] {
             JournalWriter::Opened opened;
             opened.code = SQLITE_CANTOPEN;
-            opened.db = openJournalDb(path, clock, session, absorbed, &opened.code);
+            bool made = false;
+            opened.db = openJournalDb(path, clock, session, absorbed, &opened.code, &made);
             if (opened.db) {
                 syncFolder(folder);
                 opened.identity = fileIdentity(path);
             } else {
+                // Deleted or moved by someone while it was being made: lost, not failed.
+                opened.lost = made && fileIdentity(path) == FileIdentity();
                 for (const char* suffix : {"", "-wal", "-shm"})
                     QFile::remove(path + QLatin1String(suffix));
             }
@@ -155,14 +160,18 @@ void Journal::noteAbsorbed(const QStringList& sessionIds) {
 bool Journal::replaceIfLost(qint64 steadyNowMs) {
     if (finished_ || !lock_.locked() || steadyNowMs - identityCheckedAt_ < IdentityCheckMs)
         return false;
-    settleOpen();
-    if (identity_ == FileIdentity()) {
+    if (!identityKnown_ && !writer_->lostWhileMade()) {
         // Compared from when the file is made; until then there is nothing to lose.
-        if (const auto made = writer_->identity()) identity_ = *made;
-        if (identity_ == FileIdentity()) return false;
+        settleOpen();
+        const auto made = writer_->identity();
+        if (!made) return false;
+        identity_ = *made;
+        identityKnown_ = true;
     }
     identityCheckedAt_ = steadyNowMs;
-    if (fileIdentity(path_) == identity_) return false;
+    // A file gone before its identity was taken is lost too.
+    if (identityKnown_ && identity_ != FileIdentity() && fileIdentity(path_) == identity_)
+        return false;
     // The old connection writes on into a file nobody can find; what it left under the name
     // (a write-ahead log) goes with it, unless the name is another file now.
     pending_.clear();
@@ -200,7 +209,8 @@ Journal::~Journal() {
 }
 
 bool Journal::persistent() const {
-    return lock_.locked() && writer_->waitOpened();
+    // A file lost while it was made is made anew at the next check.
+    return lock_.locked() && (writer_->waitOpened() || writer_->lostWhileMade());
 }
 
 qint64 Journal::addRun(Run run) {

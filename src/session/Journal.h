@@ -135,6 +135,7 @@ private:
     bool finished_ = false;
     Run recordingHeader_;
     FileIdentity identity_;
+    bool identityKnown_ = false; // the writer has made the file and told its identity
     qint64 identityCheckedAt_ = 0;
 };
 

@@ -91,7 +91,12 @@ std::optional<FileIdentity> JournalWriter::identity() {
 
 bool JournalWriter::openFailed() {
     std::lock_guard lock(mutex_);
-    return openState_ == OpenState::Failed;
+    return openState_ == OpenState::Failed && !lost_;
+}
+
+bool JournalWriter::lostWhileMade() {
+    std::lock_guard lock(mutex_);
+    return lost_;
 }
 
 std::optional<QString> JournalWriter::takeFailure() {
@@ -117,7 +122,8 @@ void JournalWriter::loop() {
         } else {
             // As if the file had failed before anything was handed over: nothing waits.
             openState_ = OpenState::Failed;
-            if (!failure_) failure_ = journalFailureText(opened.code, folder_);
+            lost_ = opened.lost;
+            if (!failure_ && !lost_) failure_ = journalFailureText(opened.code, folder_);
             queue_.clear();
             done_ = submitted_;
         }

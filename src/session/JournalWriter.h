@@ -56,6 +56,7 @@ public:
         std::optional<SqliteDb> db;
         int code = 0;
         FileIdentity identity;
+        bool lost = false; ///< made, then deleted or moved by someone before it was whole
     };
     /// db: an open journal at the current schema, or nothing (then every commit fails, once
     /// reported through openError).
@@ -83,8 +84,11 @@ public:
     bool waitOpened();
     /// The file's identity once it is made; nothing while it is being made or if it failed.
     std::optional<FileIdentity> identity();
-    /// True once making the file has failed.
+    /// True once making the file has failed (not by its loss).
     bool openFailed();
+    /// True when the file was deleted or moved while it was being made: nothing is reported,
+    /// the journal is to be made anew.
+    bool lostWhileMade();
 
 private:
     void loop();
@@ -99,6 +103,7 @@ private:
     std::function<Opened()> open_;
     OpenState openState_ = OpenState::Open;
     FileIdentity identity_;
+    bool lost_ = false;
     const Clock& clock_;
     QString folder_;
     std::map<qint64, qint64> rowOfRun_;
