@@ -205,6 +205,14 @@ SpanStatistics StatisticsOver(const PointSeries& s, double t1, double t2) {
     r.Max = hi;
     r.Mean = sum.Sum / n;
     r.Rms = std::sqrt(sum.Squares / n);
+    if (n >= 2) {
+        // About the mean in a second pass: the sum of squares less n mean^2 cancels to noise
+        // for a small ripple on a large offset.
+        double squares = 0;
+        for (int i = 0; i < n; ++i)
+            squares += (v[i] - r.Mean) * (v[i] - r.Mean);
+        r.StdDev = std::sqrt(squares / (n - 1));
+    }
     const double varianceT = sum.TT - sum.T * sum.T / n;
     // Below rounding of the sums: all times (nearly) equal.
     if (n >= 2 && varianceT > 1e-12 * sum.TT) r.Slope = (sum.TV - sum.T * sum.Sum / n) / varianceT;
@@ -223,6 +231,65 @@ SpanStatistics StatisticsOver(const PointSeries& s, double t1, double t2) {
     }
     if (pieces > 0) r.Integral = area;
     return r;
+}
+
+std::optional<Tangent> TangentAt(const PointSeries& s, double t) {
+    if (s.Count <= 0 || !s.T || !s.V || !(t == t)) return std::nullopt;
+    SpanBuffer buffer;
+    const PointSeries p =
+        TimesAscend(s) ? s : select(s, -INFINITY, INFINITY, buffer, false); // no NaN times
+    if (p.Count < 4 || t < p.T[0] || t > p.T[p.Count - 1]) return std::nullopt;
+
+    // The nearest points, growing from t to whichever side the next one is nearer (the earlier
+    // one of two as near).
+    double u[TangentPoints], y[TangentPoints];
+    int n = 0;
+    int lo = static_cast<int>(
+        std::lower_bound(p.T, p.T + p.Count, t, [](float a, double b) { return a < b; }) - p.T);
+    int hi = lo;
+    while (n < TangentPoints && (lo > 0 || hi < p.Count)) {
+        const bool left = hi >= p.Count || (lo > 0 && t - p.T[lo - 1] <= p.T[hi] - t);
+        const int i = left ? --lo : hi++;
+        if (!std::isfinite(p.V[i])) continue;
+        u[n] = p.T[i] - t;
+        y[n] = p.V[i];
+        ++n;
+    }
+    if (n < 4) return std::nullopt;
+    // Times in units of the farthest one, which keeps the normal equations well conditioned.
+    double h = 0;
+    for (int k = 0; k < n; ++k)
+        h = std::max(h, std::fabs(u[k]));
+    if (!(h > 0)) return std::nullopt;
+    double s0 = 0, s1 = 0, s2 = 0, s3 = 0, s4 = 0, b0 = 0, b1 = 0, b2 = 0;
+    for (int k = 0; k < n; ++k) {
+        u[k] /= h;
+        const double x = u[k], xx = x * x;
+        s0 += 1;
+        s1 += x;
+        s2 += xx;
+        s3 += xx * x;
+        s4 += xx * xx;
+        b0 += y[k];
+        b1 += x * y[k];
+        b2 += xx * y[k];
+    }
+    // The inverse of the symmetric normal matrix [s0 s1 s2; s1 s2 s3; s2 s3 s4] by cofactors.
+    const double c00 = s2 * s4 - s3 * s3, c01 = s2 * s3 - s1 * s4, c02 = s1 * s3 - s2 * s2;
+    const double c11 = s0 * s4 - s2 * s2, c12 = s1 * s2 - s0 * s3, c22 = s0 * s2 - s1 * s1;
+    const double det = s0 * c00 + s1 * c01 + s2 * c02;
+    // Fewer than three distinct times make it singular, up to rounding.
+    if (!(det > 1e-9 * s0 * s2 * s4)) return std::nullopt;
+    const double a0 = (c00 * b0 + c01 * b1 + c02 * b2) / det;
+    const double a1 = (c01 * b0 + c11 * b1 + c12 * b2) / det;
+    const double a2 = (c02 * b0 + c12 * b1 + c22 * b2) / det;
+    double residuals = 0;
+    for (int k = 0; k < n; ++k) {
+        const double e = y[k] - (a0 + (a1 + a2 * u[k]) * u[k]);
+        residuals += e * e;
+    }
+    const double variance = residuals / (n - 3) * c11 / det;
+    return Tangent{a0, a1 / h, std::sqrt(std::max(variance, 0.0)) / h};
 }
 
 int NearestInTime(const PointSeries& s, double t, double tolerance) {

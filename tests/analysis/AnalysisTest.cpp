@@ -9,6 +9,9 @@
 
 #include <algorithm>
 #include <cmath>
+#include <fstream>
+#include <sstream>
+#include <string>
 #include <numbers>
 #include <optional>
 #include <random>
@@ -100,18 +103,23 @@ TEST(Measure, StatisticsOfKnownSignals) {
         double t1, t2;
         int count;
         double min, max, mean, rms;
-        std::optional<double> slope, frequency;
+        std::optional<double> slope, frequency, stdDev;
         double tolerance;
     } rows[] = {
-        {"sine", sine, 0, 2, 401, 1, 4, 2.5, rmsSine, slopeSine, 1.0, 2e-3},
-        {"sine, cursors swapped", sine, 2, 0, 401, 1, 4, 2.5, rmsSine, slopeSine, 1.0, 2e-3},
+        // Sample standard deviations (n - 1): the sine's 400 steps give 1,5 / sqrt(2) exactly;
+        // the noise adds 401 * 0,04 to the squares; the ramp's 101 even steps of 5 mV give
+        // 5 mV * sqrt(101 * 102 / 12).
+        {"sine", sine, 0, 2, 401, 1, 4, 2.5, rmsSine, slopeSine, 1.0, 1.5 / std::sqrt(2.0), 2e-3},
+        {"sine, cursors swapped", sine, 2, 0, 401, 1, 4, 2.5, rmsSine, slopeSine, 1.0,
+         1.5 / std::sqrt(2.0), 2e-3},
         {"noisy sine", noisy, 0, 2, 401, 0.8, 4.2, 2.5, std::sqrt(rmsSine * rmsSine + 0.04),
-         slopeSine, 1.0, 2e-3},
+         slopeSine, 1.0, std::sqrt((450 + 401 * 0.04) / 400), 2e-3},
         {"ramp", ramp, 0, 1, 101, 3, 3.5, 3.25, std::sqrt(10.5625 + 0.25 * 0.25 / 3), 0.5,
-         std::nullopt, 2e-3},
-        {"flat", flat, 0, 10, 50, 3, 3, 3, 3, 0.0, std::nullopt, 1e-6},
-        {"two points", two, 0, 1, 2, 2, 4, 3, std::sqrt(10.0), -2.0, std::nullopt, 1e-6},
-        {"one point", two, 0.5, 1, 1, 2, 2, 2, 2, std::nullopt, std::nullopt, 1e-6},
+         std::nullopt, 0.005 * std::sqrt(101 * 102 / 12.0), 2e-3},
+        {"flat", flat, 0, 10, 50, 3, 3, 3, 3, 0.0, std::nullopt, 0.0, 1e-6},
+        {"two points", two, 0, 1, 2, 2, 4, 3, std::sqrt(10.0), -2.0, std::nullopt, std::sqrt(2.0),
+         1e-6},
+        {"one point", two, 0.5, 1, 1, 2, 2, 2, 2, std::nullopt, std::nullopt, std::nullopt, 1e-6},
     };
     for (const auto& r : rows) {
         SCOPED_TRACE(r.name);
@@ -131,8 +139,16 @@ TEST(Measure, StatisticsOfKnownSignals) {
         if (st.Frequency) {
             EXPECT_NEAR(*st.Frequency, *r.frequency, r.tolerance);
         }
+        ASSERT_EQ(st.StdDev.has_value(), r.stdDev.has_value());
+        if (st.StdDev) {
+            EXPECT_NEAR(*st.StdDev, *r.stdDev, r.tolerance);
+        }
     }
     EXPECT_EQ(StatisticsOver(sine.series(), 5, 6).Count, 0);
+    // A ripple of 1/64 on an offset of 1e5 (both exact in single precision): the sum of
+    // squares less n mean^2 loses it.
+    const Signal offset(0, 0.01, 1000, [](double, int i) { return 1e5 + (i % 2 ? 1 : -1) / 64.0; });
+    EXPECT_NEAR(*StatisticsOver(offset.series(), 0, 10).StdDev, std::sqrt(1000 / 999.0) / 64, 1e-9);
 }
 
 TEST(Measure, FrequencyOfAnyPeriodicSignalWithinOnePercent) {
@@ -294,6 +310,88 @@ TEST(Measure, NearestPointAndSteppingFromPointToPoint) {
         EXPECT_FLOAT_EQ(
             SteppedPosition(static_cast<float>(from), steps, {shuffled, nullptr, 5}, 0.001), to);
     }
+}
+
+TEST(Measure, TangentFromTheParabolaThroughTheNearestPoints) {
+    // Curves whose slope is known: exact on a line and a parabola wherever t lies, the sine's
+    // bend across eleven of 200 points per period about 0,3 % low.
+    const Signal line(0, 0.1, 30, [](double t, int) { return 4 - 2.5 * t; });
+    const Signal parabola(-1, 0.05, 41, [](double t, int) { return 1 + 0.5 * t - 3 * t * t; });
+    const Signal sine(0, 0.005, 400, demoSine); // 200 points per period
+    const Signal three(0, 1, 3, [](double t, int) { return t; });
+    const Signal twoTimes(0, 0, 6, [](double, int i) { return i; });
+    Signal gap = line;
+    gap.v[11] = std::nanf("");
+    const auto cosine = [](double t) { return 3 * std::numbers::pi * std::cos(2 * std::numbers::pi * t); };
+    const struct {
+        const char* name;
+        const Signal& s;
+        double t;
+        std::optional<double> slope;
+        double value, tolerance;
+    } rows[] = {
+        {"line, between points", line, 1.234, -2.5, 4 - 2.5 * 1.234, 1e-5},
+        {"line, first point", line, 0, -2.5, 4, 1e-5},
+        {"line, a value missing", gap, 1.13, -2.5, 4 - 2.5 * 1.13, 1e-5},
+        {"parabola, off the middle", parabola, 0.4321, 0.5 - 6 * 0.4321, 1 + 0.5 * 0.4321 - 3 * 0.4321 * 0.4321, 1e-4},
+        {"parabola, last point", parabola, 1, -5.5, -1.5, 1e-4},
+        {"sine, rising", sine, 0.5025, cosine(0.5025), demoSine(0.5025, 0), 4e-3 * 3 * std::numbers::pi},
+        {"sine, at its top", sine, 0.25, 0.0, 4, 2e-3},
+        {"before the points", line, -0.01, std::nullopt, 0, 0},
+        {"after the points", line, 2.95, std::nullopt, 0, 0},
+        {"three points", three, 1, std::nullopt, 0, 0},
+        {"one time", twoTimes, 0, std::nullopt, 0, 0},
+    };
+    for (const auto& r : rows) {
+        SCOPED_TRACE(r.name);
+        const std::optional<Tangent> got = TangentAt(r.s.series(), r.t);
+        ASSERT_EQ(got.has_value(), r.slope.has_value());
+        if (!got) continue;
+        EXPECT_NEAR(got->Slope, *r.slope, r.tolerance);
+        EXPECT_NEAR(got->Value, r.value, r.tolerance);
+        // No scatter about a parabola but single-precision rounding.
+        if (&r.s != &sine) {
+            EXPECT_LT(got->Uncertainty, 1e-4);
+        }
+    }
+
+    // Noisy points against numpy's fit, in time order, backwards and shuffled.
+    std::ifstream file(TANGENT_REFERENCE);
+    int cases = 0;
+    std::string name;
+    double at = 0;
+    std::vector<float> times, values;
+    for (std::string line; std::getline(file, line);) {
+        std::istringstream in(line);
+        std::string key;
+        in >> key;
+        const auto read = [&in](std::vector<float>& into) {
+            into.clear();
+            for (double x; in >> x;)
+                into.push_back(static_cast<float>(x));
+        };
+        if (key == "case") name = line.substr(5);
+        if (key == "at") in >> at;
+        if (key == "times") read(times);
+        if (key == "values") read(values);
+        if (key != "want") continue;
+        SCOPED_TRACE(name);
+        ++cases;
+        double value = 0, slope = 0, uncertainty = 0;
+        in >> value >> slope >> uncertainty;
+        ASSERT_EQ(times.size(), values.size());
+        std::vector<float> backT(times.rbegin(), times.rend()), backV(values.rbegin(), values.rend());
+        const int n = static_cast<int>(times.size());
+        for (const PointSeries& s : {PointSeries{times.data(), values.data(), n},
+                                     PointSeries{backT.data(), backV.data(), n}}) {
+            const std::optional<Tangent> got = TangentAt(s, at);
+            ASSERT_TRUE(got);
+            EXPECT_NEAR(got->Value, value, 1e-9 * (1 + std::fabs(value)));
+            EXPECT_NEAR(got->Slope, slope, 1e-8 * std::fabs(slope));
+            EXPECT_NEAR(got->Uncertainty, uncertainty, 1e-7 * uncertainty);
+        }
+    }
+    EXPECT_EQ(cases, 6);
 }
 
 struct CursorFixture : ::testing::Test {
