@@ -960,6 +960,10 @@ This installs the udev rule packaging/70-kurvimat.rules. Then unplug the instrum
         <source>&amp;Rückgängig: Zoom</source>
         <translation>&amp;Undo: zoom</translation>
     </message>
+    <message>
+        <source>&amp;Tangente am Zeitcursor</source>
+        <translation>&amp;Tangent at time cursor</translation>
+    </message>
 </context>
 <context>
     <name>MainCursors</name>
@@ -1528,6 +1532,18 @@ trigger</translation>
     <message>
         <source>Integral</source>
         <translation>integral</translation>
+    </message>
+    <message>
+        <source>Standardabweichung</source>
+        <translation>standard deviation</translation>
+    </message>
+    <message>
+        <source>Steigung bei t1</source>
+        <translation>slope at t1</translation>
+    </message>
+    <message>
+        <source>Periode</source>
+        <translation>period</translation>
     </message>
 </context>
 <context>

@@ -15,6 +15,9 @@ namespace kurvimat::display {
 namespace {
 
 constexpr int DashOn = 4, DashPeriod = 7;
+// Half a tangent's length, logical pixels: long enough to read its lean, short enough to stay
+// near the cursor on a bending curve.
+constexpr int TangentHalf = 40;
 
 // Dashes of their logical length at every scale; the line itself stays one device pixel wide.
 struct Dashes {
@@ -62,6 +65,33 @@ void DrawCursors(IndexedImage& image, const CursorMarks& marks, const ScaleSet& 
         marks.OnB ? PaletteMask::CursorValueB : PaletteMask::CursorValueA;
     const Dashes dashes{g.px(DashOn), std::max(g.px(DashPeriod), 1)};
 
+    // The tangents first: the cursors' lines and names are drawn over them.
+    for (int i = 0; i < 2 && marks.Vertical; ++i) {
+        if (!marks.Tangents[i]) continue;
+        const CursorMarks::Tangent& t = *marks.Tangents[i];
+        const Tscale& scale = i == 0 ? scales.A : scales.B;
+        const double x0 = PlotColumn(t.T, bottom.RangeStart, bottom.RangeEnd, w);
+        const double y0 = PlotRow(t.Value, scale.RangeStart, scale.RangeEnd, h);
+        if (!(x0 >= 1 && x0 <= w - 2) || !std::isfinite(y0)) continue;
+        // Its direction in pixels, through a point a tenth of the visible time further on.
+        const double dt = (bottom.RangeEnd - bottom.RangeStart) / 10;
+        const double dx = PlotColumn(t.T + dt, bottom.RangeStart, bottom.RangeEnd, w) - x0;
+        const double dy = PlotRow(t.Value + t.Slope * dt, scale.RangeStart, scale.RangeEnd, h) - y0;
+        const double length = std::hypot(dx, dy);
+        if (!(length > 0) || !std::isfinite(length)) continue;
+        const double ux = g.px(TangentHalf) * dx / length, uy = g.px(TangentHalf) * dy / length;
+        const std::uint8_t mask = i == 0 ? PaletteMask::FitA : PaletteMask::FitB;
+        const QRect inside(1, 1, w - 2, h - 2);
+        const auto draw = [&](QRect clip) {
+            image.andThickSegment(x0 - ux, y0 - uy, x0 + ux, y0 + uy, mask, g.weight(), clip);
+        };
+        if (!within) {
+            draw(inside);
+        } else {
+            for (const QRect& r : *within)
+                draw(r & inside);
+        }
+    }
     for (int i = 0; i < 2 && marks.Vertical; ++i) {
         const double c = PlotColumn(marks.X[i], bottom.RangeStart, bottom.RangeEnd, w);
         if (!(c >= 1 && c <= w - 2)) continue;

@@ -32,6 +32,7 @@ struct CursorState {
     bool ValueAxisB = false;          ///< the axis of y1, y2 in normal mode
     analysis::PlotMode Mode = analysis::PlotMode::Normal; ///< the mode the positions were placed in
     CursorId Active = CursorId::X1;   ///< the one the arrow keys move
+    bool TangentOn = false;           ///< the tangent at t1 drawn and read out (time plot only)
 
     TimeSpan timeSpan() const;
     /// The axis the horizontal cursors measure: chosen in normal mode, the vertical one in XY.

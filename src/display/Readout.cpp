@@ -25,6 +25,8 @@ using kurvimat::analysis::ShownQuantity;
 using kurvimat::analysis::ShowQuantity;
 using kurvimat::analysis::SpanStatistics;
 using kurvimat::analysis::StatisticsOver;
+using kurvimat::analysis::Tangent;
+using kurvimat::analysis::TangentAt;
 
 namespace kurvimat::display {
 
@@ -107,7 +109,8 @@ void addTimeSection(ReadoutTable& table, const ReadoutInput& in) {
     for (const NamedSeries& run : in.Runs) // of the shown channels only, as the window gives them
         addSnapshot(run.Title, run.Series);
 
-    QList<ReadoutCell> titles, at1, at2, diff, lo, hi, pp, mean, rms, slope, freq, integral;
+    QList<ReadoutCell> titles, at1, at2, diff, lo, hi, pp, mean, sd, rms, slope, tangent, freq,
+        period, integral;
     for (std::size_t k = 0; k < columns.size(); ++k) {
         const QString& u = columns[k].Series->Unit;
         const SpanStatistics& st = stats[k];
@@ -123,9 +126,19 @@ void addTimeSection(ReadoutTable& table, const ReadoutInput& in) {
         hi << ifAny(st.Max);
         pp << ifAny(st.PeakPeak());
         mean << ifAny(st.Mean);
+        sd << value(st.StdDev, u);
         rms << ifAny(st.Rms);
         slope << rate(st.Slope, u, in);
+        if (in.Cursors.TangentOn) {
+            const std::optional<Tangent> at = TangentAt(columns[k].Series->Points, t1);
+            ReadoutCell cell = rate(at ? std::optional<double>(at->Slope) : std::nullopt, u, in);
+            if (at) cell.Uncertainty = in.Minutes ? at->Uncertainty * 60 : at->Uncertainty;
+            tangent << cell;
+        }
         freq << value(st.Frequency, QStringLiteral("Hz"));
+        period << value(st.Frequency ? std::optional<double>(shownTime(in, 1 / *st.Frequency))
+                                     : std::nullopt,
+                        timeUnit(in));
         integral << area(st.Integral, u, in);
     }
     table.push_back({QString(), titles, true, false, false});
@@ -137,13 +150,17 @@ void addTimeSection(ReadoutTable& table, const ReadoutInput& in) {
         {QT_TRANSLATE_NOOP("Readout", "Maximum"), &hi},
         {QT_TRANSLATE_NOOP("Readout", "Spitze-Spitze"), &pp},
         {QT_TRANSLATE_NOOP("Readout", "Mittelwert"), &mean},
+        {QT_TRANSLATE_NOOP("Readout", "Standardabweichung"), &sd},
         {QT_TRANSLATE_NOOP("Readout", "Effektivwert"), &rms},
         {QT_TRANSLATE_NOOP("Readout", "Steigung"), &slope},
+        {QT_TRANSLATE_NOOP("Readout", "Steigung bei t1"), &tangent},
         {QT_TRANSLATE_NOOP("Readout", "Frequenz"), &freq},
+        {QT_TRANSLATE_NOOP("Readout", "Periode"), &period},
         {QT_TRANSLATE_NOOP("Readout", "Integral"), &integral},
     };
     for (const auto& [label, cells] : rows)
-        table.push_back(
+        if (!cells->isEmpty()) // the tangent's row only while it is on
+            table.push_back(
             {QCoreApplication::translate("Readout", label), std::move(*cells), false, true, false});
 }
 
@@ -189,6 +206,19 @@ ReadoutTable ComposeReadout(const ReadoutInput& in) {
     return table;
 }
 
+CursorMarks MarksOf(const ReadoutInput& in) {
+    CursorMarks marks = MarksOf(in.Cursors, in.Mode);
+    const CursorState& c = in.Cursors;
+    if (!c.TangentOn || !c.VerticalOn || in.Mode != PlotMode::Normal) return marks;
+    const bool shown[] = {in.ShowA, in.ShowB};
+    const SeriesInfo* data[] = {&in.DataA, &in.DataB};
+    for (int i = 0; i < 2; ++i)
+        if (shown[i])
+            if (const std::optional<Tangent> at = TangentAt(data[i]->Points, c.X[0]))
+                marks.Tangents[i] = CursorMarks::Tangent{c.X[0], at->Value, at->Slope};
+    return marks;
+}
+
 QString ReadoutText(const ReadoutTable& table) {
     QStringList headers, numbers;
     QStringList titles; // of the columns, from the last header row
@@ -213,8 +243,10 @@ QString ReadoutText(const ReadoutTable& table) {
                 headers << header(name, m.Unit);
                 numbers << m.Value;
                 if (!m.Uncertainty.isEmpty()) {
-                    // "Ausgleichskurve B u(τ)": the standard uncertainty of the last word.
-                    const qsizetype space = name.lastIndexOf(u' ');
+                    // The standard uncertainty of the quantity: "A u(Steigung bei t1)" in a
+                    // column, "Ausgleichskurve B u(τ)" of a fit's parameter, its last word.
+                    const qsizetype space =
+                        row.Columns ? titles.value(k).size() : name.lastIndexOf(u' ');
                     headers << header(name.left(space + 1) + QStringLiteral("u(") +
                                           name.mid(space + 1) + QLatin1Char(')'),
                                       m.Unit);

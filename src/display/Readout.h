@@ -45,7 +45,11 @@ struct ReadoutInput {
     analysis::ReadoutTable Fit; ///< a fit shown on the plot: its rows join the copied text
 };
 
+/// The readout; with the tangent on, a row of its slope at t1 with the slope's uncertainty.
 analysis::ReadoutTable ComposeReadout(const ReadoutInput& in);
+/// What the plot draws for the cursors, with the tangents at t1 of the shown channels' stored
+/// points while the tangent is on in the time plot.
+CursorMarks MarksOf(const ReadoutInput& in);
 /// Tab-separated, CR LF after each line, for a spreadsheet: a line of headers, one column per
 /// quantity with its unit ("A Minimum (mV)"), and a line of bare numbers (one digit more than
 /// shown; no value leaves its cell empty).

@@ -658,6 +658,38 @@ TEST_F(Readout, DemoSignalsPeriodPeakPeakAndCoolingPerMinute) {
     t = ComposeReadout(in);
     EXPECT_EQ(cell(t, QStringLiteral("Frequenz"), 0), QStringLiteral("1 Hz"));
     EXPECT_EQ(cell(t, QStringLiteral("Frequenz"), 1), QString::fromUtf8("–"));
+    EXPECT_EQ(cell(t, QStringLiteral("Periode"), 0), QStringLiteral("1 s"));
+    EXPECT_EQ(cell(t, QStringLiteral("Periode"), 1), QString::fromUtf8("–"));
+    EXPECT_EQ(cell(t, QStringLiteral("Steigung bei t1"), 0), QStringLiteral("(no row)"));
+    // The tangent at t1 = 0: the sine's 3 pi V/s, the cooling's 1,2 °C/s; in minutes.
+    in.Cursors.TangentOn = true;
+    t = ComposeReadout(in);
+    // The cooling line's 361 points 6 mV apart: 1,2 * 5 ms * sqrt(361 * 362 / 12).
+    EXPECT_EQ(cell(t, QStringLiteral("Standardabweichung"), 1), QString::fromUtf8("0,6261 °C"));
+    const auto number = [&](const char* header) {
+        return QLocale().toDouble(copied(t, header));
+    };
+    // Copied with the slope's uncertainty beside it; the sine's bend over eleven of its 200
+    // points per period reads 0,3 % low.
+    EXPECT_NEAR(number("A Steigung bei t1 (V/s)"), 3 * std::numbers::pi, 0.004 * 3 * std::numbers::pi);
+    EXPECT_LT(number("A u(Steigung bei t1) (V/s)"), 0.01);
+    EXPECT_NEAR(number("B Steigung bei t1 (°C/s)"), -1.2, 1e-4);
+    in.Minutes = true;
+    t = ComposeReadout(in);
+    EXPECT_NEAR(number("B Steigung bei t1 (°C/min)"), -72, 6e-3);
+    EXPECT_TRUE(cell(t, QStringLiteral("Steigung bei t1"), 1).endsWith(QString::fromUtf8(" °C/min")));
+    EXPECT_TRUE(cell(t, QStringLiteral("Steigung bei t1"), 1).contains(QString::fromUtf8(" ± ")));
+    EXPECT_EQ(cell(t, QStringLiteral("Periode"), 0), QStringLiteral("0,01667 min"));
+    // Drawn at t1 through the curves of the shown channels.
+    const CursorMarks marks = MarksOf(in);
+    ASSERT_TRUE(marks.Tangents[0] && marks.Tangents[1]);
+    EXPECT_NEAR(marks.Tangents[1]->Slope, -1.2, 1e-4);
+    EXPECT_NEAR(marks.Tangents[1]->Value, 60, 1e-4);
+    in.ShowB = false;
+    EXPECT_FALSE(MarksOf(in).Tangents[1]);
+    in.ShowB = true;
+    in.Minutes = false;
+    in.Cursors.TangentOn = false;
     in.ShowA = false;
 
     EXPECT_EQ(PointerText(in, 70), QString::fromUtf8("t = 250 ms   B = 59,7 °C"));

@@ -471,6 +471,34 @@ TEST(PlotCursors, LinesAndTheirMasksKeepTheChannelColours) {
     for (int y = 1; y < H - 1; ++y)
         for (int x = 1; x < W - 1; ++x)
             ASSERT_EQ(g.at(x, y), PaletteIndex::Background) << x << "," << y;
+
+    // Tangents at t1 = 5: level on A at 3, leaning up at 45 pixel degrees on B at 7, each 40
+    // pixels to either side in the channel's darker shade; one at the image's edge is cut there.
+    g.state.Cursors.Tangents = {CursorMarks::Tangent{5, 3, 0},
+                                CursorMarks::Tangent{5, 7, (W - 3.0) / (H - 3.0)}};
+    g.paint();
+    const int x = g.column(5);
+    const struct {
+        const char* where;
+        int dx, dy; ///< from the tangent's point
+        std::uint8_t expected;
+    } rows[] = {
+        {"A, 39 pixels left", -39, 0, PaletteMask::FitA},
+        {"A, 39 pixels right", 39, 0, PaletteMask::FitA},
+        {"A, beyond its end", 42, 0, PaletteIndex::Background},
+        {"A, a row above", 10, -1, PaletteIndex::Background},
+        {"B, along it", 20, -20, PaletteMask::FitB},
+        {"B, back along it", -20, 20, PaletteMask::FitB},
+        {"B, beside it", 20, -14, PaletteIndex::Background},
+    };
+    for (const auto& r : rows) {
+        SCOPED_TRACE(r.where);
+        EXPECT_EQ(g.at(x + r.dx, (r.where[0] == 'A' ? g.row(3) : g.row(7)) + r.dy), r.expected);
+    }
+    g.state.Cursors.Tangents = {CursorMarks::Tangent{0.05, 3, 0}, std::nullopt};
+    g.paint();
+    EXPECT_EQ(g.at(1, g.row(3)), PaletteMask::FitA);
+    EXPECT_EQ(g.at(0, g.row(3)), PaletteIndex::Black); // the frame
 }
 
 } // namespace

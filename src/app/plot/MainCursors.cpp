@@ -189,7 +189,9 @@ void MainCursors::Changed() {
     // A mode of its own points shows its marks (the spectrum's peaks) instead; the time
     // cursors keep their places meanwhile.
     const PointSetMode* own = Own();
-    const CursorMarks marks = own ? own->Marks() : MarksOf(cursors, mode);
+    const CursorMarks marks = own                 ? own->Marks()
+                              : cursors.TangentOn ? MarksOf(Input())
+                                                  : MarksOf(cursors, mode);
     DisplayState& display = plot_.State();
     if (!(marks == display.Cursors)) {
         display.Cursors = marks;
@@ -423,6 +425,7 @@ QMenu* MainCursors::CreateMenu() {
     // The cursors' actions are the menu bar's (MainMenus.cpp), captioned for the mode.
     host_.UpdateMenuActions();
     menu->addActions({actions_.TimeCursors, actions_.ValueCursors});
+    if (normal && actions_.Tangent) menu->addAction(actions_.Tangent);
     if (normal) {
         auto* axes = new QActionGroup(menu);
         for (const bool b : {false, true}) {

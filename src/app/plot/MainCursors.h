@@ -46,6 +46,7 @@ public:
     struct MenuActions {
         QAction* TimeCursors = nullptr;
         QAction* ValueCursors = nullptr;
+        QAction* Tangent = nullptr;
         QAction* CopyReadout = nullptr;
     };
 

@@ -164,6 +164,7 @@ struct MainControls {
     QAction* ActionSchnappschuss = nullptr;
     QAction* ActionZeitcursor = nullptr;
     QAction* ActionWertcursor = nullptr;
+    QAction* ActionTangente = nullptr;
     QMenu* MenuAusgleichskurve = nullptr;
     QMenu* MenuFitA = nullptr;
     QMenu* MenuFitB = nullptr;

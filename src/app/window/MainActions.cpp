@@ -125,6 +125,8 @@ void CreateActions(MainControls& c, QWidget& owner,
     c.ActionZeitcursor->setCheckable(true);
     c.ActionWertcursor = make(MainActions::tr("Wertcursor y1, y2"));
     c.ActionWertcursor->setCheckable(true);
+    c.ActionTangente = make(MainActions::tr("&Tangente am Zeitcursor"), QKeySequence(Qt::CTRL | Qt::Key_T));
+    c.ActionTangente->setCheckable(true);
     c.ActionSpektrum = make(MainActions::tr("S&pektrum"));
 
     c.ActionKanalAx = make(MainActions::tr("Kanal &A als x"));
@@ -217,7 +219,7 @@ QList<QMenu*> BuildMenuBar(QMainWindow& window, MainControls& c, const QList<QAc
     messen->addSeparator();
     messen->addActions({c.ActionSchnappschuss, c.ActionMessreiheBehalten});
     messen->addSeparator();
-    messen->addActions({c.ActionZeitcursor, c.ActionWertcursor});
+    messen->addActions({c.ActionZeitcursor, c.ActionWertcursor, c.ActionTangente});
     messen->addMenu(c.MenuAusgleichskurve);
     messen->addSeparator();
     messen->addAction(c.ActionSpektrum);
@@ -270,6 +272,9 @@ void ShowMenuState(MainControls& c, const MenuActionState& state) {
     // copied instead).
     c.ActionZeitcursor->setEnabled(!own);
     c.ActionWertcursor->setEnabled(!own);
+    // A tangent leans over time: none in the XY modes.
+    c.ActionTangente->setChecked(state.tangent);
+    c.ActionTangente->setEnabled(!own && normal);
     c.ActionMesswerteKopieren->setEnabled(state.timeCursors || state.valueCursors || own);
 
     for (const bool channelB : {false, true}) {

@@ -34,7 +34,7 @@ struct KeyActionState {
 struct MenuActionState {
     KeyActionState keys;
     kurvimat::analysis::PlotMode mode = kurvimat::analysis::PlotMode::Normal;
-    bool timeCursors = false, valueCursors = false;
+    bool timeCursors = false, valueCursors = false, tangent = false;
     bool haveData = false, hasB = false;
     // The stored points' names, which the fit menus carry.
     QString nameA, nameB;

@@ -123,6 +123,15 @@ void TFormMain::CreateMenus() {
         Cursors.setHorizontalOn(on, axis.RangeStart, axis.RangeEnd);
         Measuring->Changed();
     });
+    // The tangent lies at t1: switched on, it brings the time cursors.
+    connect(ActionTangente, &QAction::triggered, this, [this](bool on) {
+        Cursors.TangentOn = on;
+        if (on && !Cursors.VerticalOn) {
+            const ScaleSet s = Scales();
+            Cursors.setVerticalOn(true, s.Bottom->RangeStart, s.Bottom->RangeEnd);
+        }
+        Measuring->Changed();
+    });
     connect(ActionTabelle, &QAction::triggered, this, &TFormMain::ShowTable);
     connect(ActionMessreihen, &QAction::triggered, Runs, [this] { Runs->ShowList(); });
     connect(ActionGrossanzeige, &QAction::triggered, this, &TFormMain::ShowBigDisplay);
@@ -208,6 +217,7 @@ void TFormMain::UpdateMenuActions() {
     state.mode = controls.Mode;
     state.timeCursors = Cursors.VerticalOn;
     state.valueCursors = Cursors.HorizontalOn;
+    state.tangent = Cursors.TangentOn;
     state.haveData = Store.Data.Count > 0;
     state.hasB = Store.Data.HasB;
     state.nameA = StoredPointsParts(Store, false).name;

@@ -52,6 +52,7 @@ void NameControls(MainControls& c) {
         NAMED(ActionDauer), NAMED(ActionAuto), NAMED(ActionNormal), NAMED(ActionEinzel),
         NAMED(ActionTrigger), NAMED(ActionReset), NAMED(ActionStoppWeiter),
         NAMED(ActionSchnappschuss), NAMED(ActionZeitcursor), NAMED(ActionWertcursor),
+        NAMED(ActionTangente),
         NAMED(MenuAusgleichskurve), NAMED(MenuFitA), NAMED(MenuFitB), NAMED(ActionFitGerade),
         NAMED(ActionFitEntfernen), NAMED(ActionSpektrum), NAMED(ActionKanalBx),
         NAMED(ActionKanalAx), NAMED(ActionMinuten), NAMED(ActionTabelle),

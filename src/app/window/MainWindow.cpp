@@ -63,7 +63,7 @@ TFormMain::TFormMain(QWidget* parent) : QMainWindow(parent) {
     ConnectDisplay();
     Experiments = new ExperimentFiles(*session_, *Runs, *this, *this);
     CreateMenus();
-    Measuring->UseMenus({ActionZeitcursor, ActionWertcursor, ActionMesswerteKopieren}, Runs,
+    Measuring->UseMenus({ActionZeitcursor, ActionWertcursor, ActionTangente, ActionMesswerteKopieren}, Runs,
                         Report.get());
     ApplyTooltips(*this, *this, *Measuring->LabelMesswerte);
 
