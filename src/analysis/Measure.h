@@ -1,7 +1,7 @@
 // Measurements on the stored points: values between points, statistics over a time span,
-// the least-squares slope, the frequency from mean crossings and the tangent at a time. Pure functions over the
-// store's float arrays. Sweeps store ascending times; loaded texts may run backwards or out of
-// order, so every span is chosen by the points' times, never by their places.
+// the least-squares slope, the frequency from mean crossings and the tangent at a time. Pure
+// functions over the store's float arrays. Sweeps store ascending times; loaded texts may run
+// backwards or out of order, so every span is chosen by the points' times, never by their places.
 #pragma once
 
 #include <optional>

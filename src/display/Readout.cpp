@@ -160,8 +160,8 @@ void addTimeSection(ReadoutTable& table, const ReadoutInput& in) {
     };
     for (const auto& [label, cells] : rows)
         if (!cells->isEmpty()) // the tangent's row only while it is on
-            table.push_back(
-            {QCoreApplication::translate("Readout", label), std::move(*cells), false, true, false});
+            table.push_back({QCoreApplication::translate("Readout", label), std::move(*cells),
+                             false, true, false});
 }
 
 // A header for the copied text: the quantity, and its unit in parentheses.

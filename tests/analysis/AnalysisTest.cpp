@@ -10,11 +10,11 @@
 #include <algorithm>
 #include <cmath>
 #include <fstream>
-#include <sstream>
-#include <string>
 #include <numbers>
 #include <optional>
 #include <random>
+#include <sstream>
+#include <string>
 #include <tuple>
 #include <vector>
 
@@ -322,7 +322,9 @@ TEST(Measure, TangentFromTheParabolaThroughTheNearestPoints) {
     const Signal twoTimes(0, 0, 6, [](double, int i) { return i; });
     Signal gap = line;
     gap.v[11] = std::nanf("");
-    const auto cosine = [](double t) { return 3 * std::numbers::pi * std::cos(2 * std::numbers::pi * t); };
+    const auto cosine = [](double t) {
+        return 3 * std::numbers::pi * std::cos(2 * std::numbers::pi * t);
+    };
     const struct {
         const char* name;
         const Signal& s;
@@ -333,9 +335,11 @@ TEST(Measure, TangentFromTheParabolaThroughTheNearestPoints) {
         {"line, between points", line, 1.234, -2.5, 4 - 2.5 * 1.234, 1e-5},
         {"line, first point", line, 0, -2.5, 4, 1e-5},
         {"line, a value missing", gap, 1.13, -2.5, 4 - 2.5 * 1.13, 1e-5},
-        {"parabola, off the middle", parabola, 0.4321, 0.5 - 6 * 0.4321, 1 + 0.5 * 0.4321 - 3 * 0.4321 * 0.4321, 1e-4},
+        {"parabola, off the middle", parabola, 0.4321, 0.5 - 6 * 0.4321,
+         1 + 0.5 * 0.4321 - 3 * 0.4321 * 0.4321, 1e-4},
         {"parabola, last point", parabola, 1, -5.5, -1.5, 1e-4},
-        {"sine, rising", sine, 0.5025, cosine(0.5025), demoSine(0.5025, 0), 4e-3 * 3 * std::numbers::pi},
+        {"sine, rising", sine, 0.5025, cosine(0.5025), demoSine(0.5025, 0),
+         4e-3 * 3 * std::numbers::pi},
         {"sine, at its top", sine, 0.25, 0.0, 4, 2e-3},
         {"before the points", line, -0.01, std::nullopt, 0, 0},
         {"after the points", line, 2.95, std::nullopt, 0, 0},
@@ -355,7 +359,7 @@ TEST(Measure, TangentFromTheParabolaThroughTheNearestPoints) {
         }
     }
 
-    // Noisy points against numpy's fit, in time order, backwards and shuffled.
+    // Noisy points against numpy's fit, in time order and backwards.
     std::ifstream file(TANGENT_REFERENCE);
     int cases = 0;
     std::string name;
@@ -380,7 +384,8 @@ TEST(Measure, TangentFromTheParabolaThroughTheNearestPoints) {
         double value = 0, slope = 0, uncertainty = 0;
         in >> value >> slope >> uncertainty;
         ASSERT_EQ(times.size(), values.size());
-        std::vector<float> backT(times.rbegin(), times.rend()), backV(values.rbegin(), values.rend());
+        std::vector<float> backT(times.rbegin(), times.rend()),
+            backV(values.rbegin(), values.rend());
         const int n = static_cast<int>(times.size());
         for (const PointSeries& s : {PointSeries{times.data(), values.data(), n},
                                      PointSeries{backT.data(), backV.data(), n}}) {
@@ -666,12 +671,11 @@ TEST_F(Readout, DemoSignalsPeriodPeakPeakAndCoolingPerMinute) {
     t = ComposeReadout(in);
     // The cooling line's 361 points 6 mV apart: 1,2 * 5 ms * sqrt(361 * 362 / 12).
     EXPECT_EQ(cell(t, QStringLiteral("Standardabweichung"), 1), QString::fromUtf8("0,6261 °C"));
-    const auto number = [&](const char* header) {
-        return QLocale().toDouble(copied(t, header));
-    };
+    const auto number = [&](const char* header) { return QLocale().toDouble(copied(t, header)); };
     // Copied with the slope's uncertainty beside it; the sine's bend over eleven of its 200
     // points per period reads 0,3 % low.
-    EXPECT_NEAR(number("A Steigung bei t1 (V/s)"), 3 * std::numbers::pi, 0.004 * 3 * std::numbers::pi);
+    EXPECT_NEAR(number("A Steigung bei t1 (V/s)"), 3 * std::numbers::pi,
+                0.004 * 3 * std::numbers::pi);
     const double spread = number("A u(Steigung bei t1) (V/s)"); // the bend, not noise
     EXPECT_GT(spread, 0);
     EXPECT_LT(spread, 0.01);
@@ -679,7 +683,8 @@ TEST_F(Readout, DemoSignalsPeriodPeakPeakAndCoolingPerMinute) {
     in.Minutes = true;
     t = ComposeReadout(in);
     EXPECT_NEAR(number("B Steigung bei t1 (°C/min)"), -72, 6e-3);
-    EXPECT_TRUE(cell(t, QStringLiteral("Steigung bei t1"), 1).endsWith(QString::fromUtf8(" °C/min")));
+    EXPECT_TRUE(
+        cell(t, QStringLiteral("Steigung bei t1"), 1).endsWith(QString::fromUtf8(" °C/min")));
     EXPECT_TRUE(cell(t, QStringLiteral("Steigung bei t1"), 1).contains(QString::fromUtf8(" ± ")));
     EXPECT_EQ(cell(t, QStringLiteral("Periode"), 0), QStringLiteral("0,01667 min"));
     // Drawn at t1 through the curves of the shown channels.

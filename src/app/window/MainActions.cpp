@@ -125,7 +125,8 @@ void CreateActions(MainControls& c, QWidget& owner,
     c.ActionZeitcursor->setCheckable(true);
     c.ActionWertcursor = make(MainActions::tr("Wertcursor y1, y2"));
     c.ActionWertcursor->setCheckable(true);
-    c.ActionTangente = make(MainActions::tr("&Tangente am Zeitcursor"), QKeySequence(Qt::CTRL | Qt::Key_T));
+    c.ActionTangente =
+        make(MainActions::tr("&Tangente am Zeitcursor"), QKeySequence(Qt::CTRL | Qt::Key_T));
     c.ActionTangente->setCheckable(true);
     c.ActionSpektrum = make(MainActions::tr("S&pektrum"));
 

@@ -63,8 +63,9 @@ TFormMain::TFormMain(QWidget* parent) : QMainWindow(parent) {
     ConnectDisplay();
     Experiments = new ExperimentFiles(*session_, *Runs, *this, *this);
     CreateMenus();
-    Measuring->UseMenus({ActionZeitcursor, ActionWertcursor, ActionTangente, ActionMesswerteKopieren}, Runs,
-                        Report.get());
+    Measuring->UseMenus(
+        {ActionZeitcursor, ActionWertcursor, ActionTangente, ActionMesswerteKopieren}, Runs,
+        Report.get());
     ApplyTooltips(*this, *this, *Measuring->LabelMesswerte);
 
     // 1. Axis scales: left A, right B, bottom time; the XY scale stays hidden until needed.
