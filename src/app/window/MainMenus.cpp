@@ -217,7 +217,7 @@ void TFormMain::UpdateMenuActions() {
     state.mode = controls.Mode;
     state.timeCursors = Cursors.VerticalOn;
     state.valueCursors = Cursors.HorizontalOn;
-    state.tangent = Cursors.TangentOn;
+    state.tangent = Cursors.TangentOn && Cursors.VerticalOn; // drawn only with t1
     state.haveData = Store.Data.Count > 0;
     state.hasB = Store.Data.HasB;
     state.nameA = StoredPointsParts(Store, false).name;
