@@ -669,7 +669,7 @@ TEST_F(Readout, DemoSignalsPeriodPeakPeakAndCoolingPerMinute) {
     // The tangent at t1 = 0: the sine's 3 pi V/s, the cooling's 1,2 °C/s; in minutes.
     in.Cursors.TangentOn = true;
     t = ComposeReadout(in);
-    // The cooling line's 361 points 6 mV apart: 1,2 * 5 ms * sqrt(361 * 362 / 12).
+    // The cooling line's 361 points, each 6 m°C below the last: 6 m°C * sqrt(361 * 362 / 12).
     EXPECT_EQ(cell(t, QStringLiteral("Standardabweichung"), 1), QString::fromUtf8("0,6261 °C"));
     const auto number = [&](const char* header) { return QLocale().toDouble(copied(t, header)); };
     // Copied with the slope's uncertainty beside it; the sine's bend over eleven of its 200
