@@ -4,9 +4,12 @@
 // must draw again is the display's own (DisplayChanges), told by what changed.
 #pragma once
 
+#include "QuantityColumn.h"
+
 #include <QString>
 
 #include <cstdint>
+#include <span>
 #include <vector>
 
 namespace kurvimat::acquisition {
@@ -50,6 +53,8 @@ struct StoredPoints {
     // draw them (T counted from TimeBase), these are written back and kept.
     std::vector<double> ExactT, ExactA, ExactB;
     double TimeBase = 0;
+    // The further quantities of loaded points kept as read, one value a point each.
+    std::vector<signals::QuantityColumn> Columns;
 
     /// The points are loaded ones kept as read, one exact number for each.
     bool Exact() const {
@@ -60,6 +65,12 @@ struct StoredPoints {
     void DropExact() {
         ExactT.clear(), ExactA.clear(), ExactB.clear();
         TimeBase = 0;
+        Columns.clear();
+    }
+    /// The further columns, where they belong to these points (loaded, kept as read).
+    std::span<const signals::QuantityColumn> Further() const {
+        if (Columns.empty() || !Exact() || !signals::ColumnsFit(Columns, ExactT.size())) return {};
+        return Columns;
     }
 
     StoredPoints() = default;

@@ -28,6 +28,8 @@ StoredData CopyStoredData(const MeasurementStore& s) {
     if (s.Data.Exact()) {
         d.ExactT = s.Data.ExactT, d.ExactA = s.Data.ExactA, d.ExactB = s.Data.ExactB;
         d.TimeBase = s.Data.TimeBase;
+        const auto further = s.Data.Further();
+        d.Columns.assign(further.begin(), further.end());
     }
     return d;
 }
@@ -50,6 +52,7 @@ void RestoreStoredData(MeasurementStore& s, const StoredData& d) {
     s.Data.HasB = d.HasB;
     s.Data.ExactT = d.ExactT, s.Data.ExactA = d.ExactA, s.Data.ExactB = d.ExactB;
     s.Data.TimeBase = d.TimeBase;
+    s.Data.Columns = d.Columns;
     s.Data.NoValueA = s.Data.NoValueB = false; // a re-evaluation after the restore tells again
     s.TriggerPos = -1;
     s.SinceArmed = 0;

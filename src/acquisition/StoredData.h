@@ -2,6 +2,8 @@
 // load that replaced them can be taken back.
 #pragma once
 
+#include "QuantityColumn.h"
+
 #include <QString>
 
 #include <optional>
@@ -16,6 +18,7 @@ struct StoredData {
     // Loaded points as read (StoredPoints::ExactT...), empty where there are none.
     std::vector<double> ExactT, ExactA, ExactB;
     double TimeBase = 0;
+    std::vector<signals::QuantityColumn> Columns; // StoredPoints::Columns
     // The block values and voltages of recorded points, by point number (from 0).
     std::vector<float> SweepRawA, SweepRawB, SweepVoltsA, SweepVoltsB;
     int SweepFirst = 0;

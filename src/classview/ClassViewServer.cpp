@@ -4,6 +4,7 @@
 #include "MeasurementText.h"
 #include "Session.h"
 #include "SignalDefinition.h"
+#include "StorePoints.h"
 #include "WebSocketFrames.h"
 
 #include <QFile>
@@ -417,35 +418,19 @@ QByteArray ClassViewServer::answer(const RequestHead& head, const RouteResult& r
 }
 
 QByteArray ClassViewServer::dataText(const MeasurementTextFormat& layout) const {
-    const StoredPoints& p = session_.store().Data;
-    MeasurementTextFormat format =
-        exchange::PointSetTextFormat(p.Loaded, p.HasB, p.DefA, p.DefB, session_.calibration());
-    format.layout = layout.layout;
-    format.decimalMark = layout.decimalMark;
-    if (p.Exact()) // loaded points go back with the digits they were read with
-        return exchange::measurementFileBytes(
-            exchange::formatMeasurementText(p.DefA, p.DefB, p.ExactT, p.ExactA, p.ExactB, format),
-            format.layout);
-    return exchange::formatMeasurementFile(p.DefA, p.DefB, column(p.T, p.Count),
-                                           column(p.A, p.Count), column(p.B, p.Count), format);
+    return exchange::measurementFileBytes(
+        exchange::formatPoints(session::pointColumns(session_.store().Data),
+                               session_.calibration(), layout.layout, layout.decimalMark),
+        layout.layout);
 }
 
 QByteArray ClassViewServer::runText(qint64 id, const MeasurementTextFormat& layout) const {
     const session::Run* run = runs_ ? runs_->find(id) : nullptr;
     if (!run) return {};
-    const session::PointSet& p = run->points;
-    MeasurementTextFormat format = exchange::PointSetTextFormat(
-        !p.recorded(), p.hasB(), p.definitionA(), p.definitionB(), session_.calibration());
-    format.layout = layout.layout;
-    format.decimalMark = layout.decimalMark;
-    QByteArray bytes =
-        p.exact() ? exchange::measurementFileBytes(
-                        exchange::formatMeasurementText(p.definitionA(), p.definitionB(),
-                                                        p.exactTimes(), p.exactValuesA(),
-                                                        p.exactValuesB(), format),
-                        format.layout)
-                  : exchange::formatMeasurementFile(p.definitionA(), p.definitionB(), p.times(),
-                                                    p.valuesA(), p.valuesB(), format);
+    QByteArray bytes = exchange::measurementFileBytes(
+        exchange::formatPoints(session::pointColumns(run->points), session_.calibration(),
+                               layout.layout, layout.decimalMark),
+        layout.layout);
     if (bytes.isNull()) bytes = "";
     return bytes;
 }

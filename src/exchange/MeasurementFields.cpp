@@ -99,21 +99,36 @@ QString MeasurementFields::valueB(double b) const {
     return format_.hasB ? value(b, format_.digitsB) : QString();
 }
 
-void MeasurementFields::appendLine(QString& text, float t, float a, float b) const {
-    line(text, t, a, b);
+QString MeasurementFields::further(const signals::QuantityColumn& column, std::size_t row) const {
+    if (row >= column.values.size() || std::isnan(column.values[row])) return {};
+    return withMark(FormatAsRead(column.values[row]), format_.decimalMark);
 }
 
-void MeasurementFields::appendLine(QString& text, double t, double a, double b) const {
-    line(text, t, a, b);
+void MeasurementFields::appendLine(QString& text, float t, float a, float b,
+                                   std::span<const signals::QuantityColumn> columns,
+                                   std::size_t row) const {
+    line(text, t, a, b, columns, row);
+}
+
+void MeasurementFields::appendLine(QString& text, double t, double a, double b,
+                                   std::span<const signals::QuantityColumn> columns,
+                                   std::size_t row) const {
+    line(text, t, a, b, columns, row);
 }
 
 template <class Number>
-void MeasurementFields::line(QString& text, Number t, Number a, Number b) const {
+void MeasurementFields::line(QString& text, Number t, Number a, Number b,
+                             std::span<const signals::QuantityColumn> columns,
+                             std::size_t row) const {
     text += time(t);
     text += separator_;
     text += valueA(a);
     text += separator_;
     text += valueB(b);
+    for (const signals::QuantityColumn& column : columns) {
+        text += separator_;
+        text += further(column, row);
+    }
     text += QStringLiteral("\r\n");
 }
 

@@ -29,9 +29,16 @@ public:
     /// Empty for a set without B.
     QString valueB(float b) const;
     QString valueB(double b) const;
-    /// Appends one point line: "time<TAB>A<TAB>B" (CSV: its separator) and CR LF.
-    void appendLine(QString& text, float t, float a, float b) const;
-    void appendLine(QString& text, double t, double a, double b) const;
+    /// The value of a further column at row as read; empty where it has none.
+    QString further(const signals::QuantityColumn& column, std::size_t row) const;
+    /// Appends one point line: "time<TAB>A<TAB>B" (CSV: its separator), the further columns'
+    /// values at row, and CR LF.
+    void appendLine(QString& text, float t, float a, float b,
+                    std::span<const signals::QuantityColumn> columns = {},
+                    std::size_t row = 0) const;
+    void appendLine(QString& text, double t, double a, double b,
+                    std::span<const signals::QuantityColumn> columns = {},
+                    std::size_t row = 0) const;
 
     const MeasurementTextFormat& format() const { return format_; }
     /// The smallest step between consecutive different times taken in; 0 for none.
@@ -41,7 +48,9 @@ private:
     template <class Number> void takeTimes(std::span<const Number> t);
     template <class Number> QString timeOf(Number t) const;
     template <class Number> QString value(Number x, int digits) const;
-    template <class Number> void line(QString& text, Number t, Number a, Number b) const;
+    template <class Number>
+    void line(QString& text, Number t, Number a, Number b,
+              std::span<const signals::QuantityColumn> columns, std::size_t row) const;
 
     MeasurementTextFormat format_;
     QChar separator_;

@@ -13,7 +13,9 @@
 #include <deque>
 
 using kurvimat::signals::FormatValue;
+using kurvimat::signals::MaxQuantityColumns;
 using kurvimat::signals::MaxSignificantDigits;
+using kurvimat::signals::QuantityColumn;
 
 namespace kurvimat::exchange {
 
@@ -142,10 +144,12 @@ qsizetype scanField(QStringView line, qsizetype from, QChar separator, QString& 
     return i;
 }
 
-// The first three fields of a line, how many fields it has (a separator at the end of a line
-// starts an empty last field) and how many up to the last one with something in it.
+// The first three fields of a line, the further ones up to MaxQuantityColumns, how many fields
+// it has (a separator at the end of a line starts an empty last field) and how many up to the
+// last one with something in it.
 struct Fields {
     QString f[3];
+    std::vector<QString> more;
     int count = 1;
     int filled = 0;
 };
@@ -164,7 +168,10 @@ Fields splitFields(QStringView line, QChar separator) {
             end = scanField(line, start, separator, field);
         }
         if (!isBlankField(field)) out.filled = out.count;
-        if (out.count <= 3) out.f[out.count - 1] = std::move(field);
+        if (out.count <= 3)
+            out.f[out.count - 1] = std::move(field);
+        else if (out.count <= 3 + MaxQuantityColumns)
+            out.more.push_back(std::move(field));
         if (end >= line.size()) break;
         ++out.count;
         start = end + 1;
@@ -416,7 +423,8 @@ namespace {
 template <class Number>
 QString formatText(const QString& defA, const QString& defB, std::span<const Number> t,
                    std::span<const Number> a, std::span<const Number> b,
-                   const MeasurementTextFormat& format) {
+                   const MeasurementTextFormat& format,
+                   std::span<const QuantityColumn> further) {
     const std::size_t n = std::min({t.size(), a.size(), b.size()});
     MeasurementFields fields(format);
     fields.addTimes(t.first(n));
@@ -427,6 +435,10 @@ QString formatText(const QString& defA, const QString& defB, std::span<const Num
         text += protectField(defA);
         text += Tab;
         text += protectField(defB);
+        for (const QuantityColumn& c : further) {
+            text += Tab;
+            text += protectField(c.header);
+        }
     } else {
         // A spreadsheet's CSV speaks the language of its numbers, which is the window's.
         const QChar separator = FieldSeparator(format);
@@ -436,10 +448,14 @@ QString formatText(const QString& defA, const QString& defB, std::span<const Num
         text += csvField(defA, separator);
         text += separator;
         text += csvField(defB, separator);
+        for (const QuantityColumn& c : further) {
+            text += separator;
+            text += csvField(c.header, separator);
+        }
     }
     text += LineEnd;
     for (std::size_t i = 0; i < n; ++i)
-        fields.appendLine(text, t[i], a[i], b[i]);
+        fields.appendLine(text, t[i], a[i], b[i], further, i);
     return text;
 }
 
@@ -447,14 +463,30 @@ QString formatText(const QString& defA, const QString& defB, std::span<const Num
 
 QString formatMeasurementText(const QString& defA, const QString& defB, std::span<const float> t,
                               std::span<const float> a, std::span<const float> b,
-                              const MeasurementTextFormat& format) {
-    return formatText(defA, defB, t, a, b, format);
+                              const MeasurementTextFormat& format,
+                              std::span<const QuantityColumn> further) {
+    return formatText(defA, defB, t, a, b, format, further);
 }
 
 QString formatMeasurementText(const QString& defA, const QString& defB,
                               std::span<const double> t, std::span<const double> a,
-                              std::span<const double> b, const MeasurementTextFormat& format) {
-    return formatText(defA, defB, t, a, b, format);
+                              std::span<const double> b, const MeasurementTextFormat& format,
+                              std::span<const QuantityColumn> further) {
+    return formatText(defA, defB, t, a, b, format, further);
+}
+
+QString formatPoints(const PointColumns& p, const signals::Calibration& cal, TableLayout layout,
+                     QChar decimalMark) {
+    MeasurementTextFormat format =
+        PointSetTextFormat(p.loaded, p.hasB, p.definitionA, p.definitionB, cal);
+    format.layout = layout;
+    format.decimalMark = decimalMark;
+    const std::size_t n = std::min({p.t.size(), p.a.size(), p.b.size()});
+    // Loaded points go back with the digits they were read with.
+    if (std::min({p.exactT.size(), p.exactA.size(), p.exactB.size()}) >= n && !p.exactT.empty())
+        return formatText(p.definitionA, p.definitionB, p.exactT.first(n), p.exactA.first(n),
+                          p.exactB.first(n), format, p.further);
+    return formatText(p.definitionA, p.definitionB, p.t, p.a, p.b, format, p.further);
 }
 
 QByteArray formatMeasurementFile(const QString& defA, const QString& defB,
@@ -519,6 +551,18 @@ std::optional<MeasurementText> readMeasurementText(QStringView text) {
         m.defA = rows[0].f[1];
         m.defB = rows[0].f[2];
     }
+    int further = 0;
+    for (const Fields& r : rows)
+        further = std::max(further, r.filled - 3);
+    m.unreadColumns = std::max(further - MaxQuantityColumns, 0);
+    further = std::min(further, MaxQuantityColumns);
+    for (int j = 0; j < further; ++j) {
+        const auto field = std::size_t(j);
+        m.further.push_back(QuantityColumn::named(
+            m.header && field < rows[0].more.size() ? rows[0].more[field] : QString()));
+    }
+    // A further column is a quantity when every field it has on a point line is a number.
+    std::vector<bool> numbers(std::size_t(further), true);
     // A column the text has holds a value somewhere; in it an empty field is no value.
     bool hasA = false;
     TimeReading how;
@@ -566,12 +610,32 @@ std::optional<MeasurementText> readMeasurementText(QStringView text) {
             m.t.reserve(expected);
             m.a.reserve(expected);
             m.b.reserve(expected);
+            for (QuantityColumn& c : m.further)
+                c.values.reserve(expected);
         }
         if (dayless) {
             if (*time < previous - DaySeconds / 2) days += DaySeconds;
             previous = *time;
         }
         addPoint(m, *time + days - origin, *a, *b);
+        for (std::size_t j = 0; j < m.further.size(); ++j) {
+            const QString* field = j < r.more.size() ? &r.more[j] : nullptr;
+            std::optional<double> v;
+            if (field && !isBlankField(*field)) {
+                v = ReadTableNumber(*field, how.decimalMark);
+                numbers[j] = numbers[j] && v.has_value();
+            }
+            m.further[j].values.push_back(v.value_or(std::nan("")));
+        }
+    }
+    // Columns of words (remarks, names) and columns without a value are no quantities.
+    for (std::size_t j = m.further.size(); j-- > 0;) {
+        const auto& values = m.further[j].values;
+        if (numbers[j] && std::any_of(values.begin(), values.end(),
+                                      [](double v) { return !std::isnan(v); }))
+            continue;
+        m.further.erase(m.further.begin() + std::ptrdiff_t(j));
+        ++m.leftColumns;
     }
     return m;
 }

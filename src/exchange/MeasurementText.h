@@ -4,6 +4,7 @@
 // spreadsheets, and the reader of both and of what spreadsheets write.
 #pragma once
 
+#include "QuantityColumn.h"
 #include "SignalDefinition.h"
 
 #include <QByteArray>
@@ -59,8 +60,16 @@ struct MeasurementText {
     int skippedLines = 0;
     int firstSkippedLine = 0; ///< 1-based number of the first of them
     QString firstSkipped;     ///< its text
-    /// Most fields a line has; the fields after the third are not read.
+    /// Most fields a line has.
     int columns = 0;
+    /// The fields after the third that hold numbers, each a quantity named by its header field
+    /// (QuantityColumn::named), its values as read, NaN for a blank field; at most
+    /// MaxQuantityColumns.
+    std::vector<signals::QuantityColumn> further;
+    /// Columns beyond MaxQuantityColumns further ones, which were not read.
+    int unreadColumns = 0;
+    /// Further columns left out: words in them (a remark), or no value at all.
+    int leftColumns = 0;
     /// The times were dates or clock times, read as seconds since the first point.
     bool clockTimes = false;
     /// The text holds control characters (a NUL, say): it is no table, and no point was read.
@@ -107,15 +116,34 @@ QChar FieldSeparator(const MeasurementTextFormat& format);
 /// the program's own; CSV's "Time in s" beside the decimal point, the window's language. Recorded
 /// times are written with at least four significant digits and as many as keep two different
 /// consecutive times apart, but never finer than their spacing needs, so that float noise near 0
-/// does not show. Writes min(t.size(), a.size(), b.size()) points.
+/// does not show. Writes min(t.size(), a.size(), b.size()) points; after B each further column,
+/// its header in the header line and its values as read (a blank where there is none).
 QString formatMeasurementText(const QString& defA, const QString& defB, std::span<const float> t,
                               std::span<const float> a, std::span<const float> b,
-                              const MeasurementTextFormat& format = {});
+                              const MeasurementTextFormat& format = {},
+                              std::span<const signals::QuantityColumn> further = {});
 /// The same of loaded points kept in double precision: written as read, they give back the
 /// digits of the text they came from.
 QString formatMeasurementText(const QString& defA, const QString& defB,
                               std::span<const double> t, std::span<const double> a,
-                              std::span<const double> b, const MeasurementTextFormat& format = {});
+                              std::span<const double> b, const MeasurementTextFormat& format = {},
+                              std::span<const signals::QuantityColumn> further = {});
+
+/// The points of one set where they are kept, as the writer takes them.
+struct PointColumns {
+    QString definitionA, definitionB;
+    bool loaded = false; ///< no raw values behind them: written as read
+    bool hasB = true;
+    std::span<const float> t, a, b;
+    /// The numbers as read, all three where the set keeps them; written instead of the floats.
+    std::span<const double> exactT, exactA, exactB;
+    std::span<const signals::QuantityColumn> further;
+};
+
+/// The text of a set's points as "Daten kopieren", a save, a run's copy and the class view's
+/// download write it: PointSetTextFormat's numbers in layout, with decimalMark where given.
+QString formatPoints(const PointColumns& points, const signals::Calibration& cal,
+                     TableLayout layout = TableLayout::Tab, QChar decimalMark = {});
 
 /// A text formatMeasurementText wrote in layout as the bytes of a file: the TAB text as
 /// encodeText encodes it, CSV as UTF-8 behind a byte order mark.

@@ -23,7 +23,8 @@ double LoadedTimeBase(std::span<const double> t) {
 
 PointSet PointSet::loaded(bool hasB, QString definitionA, QString definitionB,
                           std::span<const double> t, std::span<const double> a,
-                          std::span<const double> b) {
+                          std::span<const double> b,
+                          std::span<const signals::QuantityColumn> columns) {
     PointSet set(Origin::Loaded, true, hasB, std::move(definitionA), std::move(definitionB));
     const std::size_t n = std::min({t.size(), a.size(), b.size()});
     set.timeBase_ = LoadedTimeBase(t.first(n));
@@ -34,6 +35,12 @@ PointSet PointSet::loaded(bool hasB, QString definitionA, QString definitionB,
     set.exactA_.assign(a.begin(), a.begin() + std::ptrdiff_t(n));
     set.exactB_.assign(b.begin(), b.begin() + std::ptrdiff_t(n));
     set.exact_ = true;
+    for (const signals::QuantityColumn& c : columns) {
+        if (set.columns_.size() == std::size_t(signals::MaxQuantityColumns)) break;
+        if (c.values.size() < n) continue;
+        signals::QuantityColumn& kept = set.columns_.emplace_back(c);
+        kept.values.resize(n);
+    }
     return set;
 }
 
@@ -52,9 +59,11 @@ void PointSet::reserve(int points) {
 }
 
 void PointSet::append(const SamplePoint& p) {
-    // A point without its number as read makes the whole set one of floats.
+    // A point without its number as read makes the whole set one of floats, without the
+    // columns beside them.
     if (exact_) {
         exactT_.clear(), exactA_.clear(), exactB_.clear();
+        columns_.clear();
         exact_ = false;
         timeBase_ = 0;
     }
@@ -96,6 +105,7 @@ void PointSet::clear() {
         v->clear();
     for (auto* v : {&exactT_, &exactA_, &exactB_})
         v->clear();
+    columns_.clear();
     exact_ = false;
     timeBase_ = 0;
     extents_ = {};
@@ -111,7 +121,7 @@ bool PointSet::operator==(const PointSet& o) const {
            a_ == o.a_ && b_ == o.b_ && rawA_ == o.rawA_ && rawB_ == o.rawB_ &&
            voltsA_ == o.voltsA_ && voltsB_ == o.voltsB_ && exact_ == o.exact_ &&
            exactT_ == o.exactT_ && exactA_ == o.exactA_ && exactB_ == o.exactB_ &&
-           timeBase_ == o.timeBase_;
+           timeBase_ == o.timeBase_ && columns_ == o.columns_;
 }
 
 } // namespace kurvimat::session

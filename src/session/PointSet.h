@@ -1,6 +1,8 @@
 // One set of stored points: the current data, the snapshot and every run are this type.
 #pragma once
 
+#include "QuantityColumn.h"
+
 #include <QString>
 
 #include <cstddef>
@@ -39,10 +41,12 @@ public:
     PointSet() = default;
     PointSet(Origin origin, bool hasA, bool hasB, QString definitionA, QString definitionB);
     /// A loaded set that keeps the numbers as read; its floats (times from LoadedTimeBase) draw
-    /// it. Takes min(t.size(), a.size(), b.size()) points.
+    /// it. Takes min(t.size(), a.size(), b.size()) points, and the further columns that hold
+    /// one value for each of them (at most MaxQuantityColumns).
     static PointSet loaded(bool hasB, QString definitionA, QString definitionB,
                            std::span<const double> t, std::span<const double> a,
-                           std::span<const double> b);
+                           std::span<const double> b,
+                           std::span<const signals::QuantityColumn> columns = {});
 
     Origin origin() const { return origin_; }
     bool recorded() const { return origin_ == Origin::Recorded; }
@@ -74,6 +78,9 @@ public:
     const std::vector<double>& exactTimes() const { return exactT_; }
     const std::vector<double>& exactValuesA() const { return exactA_; }
     const std::vector<double>& exactValuesB() const { return exactB_; }
+    /// The quantities beside time, A and B, one value a point each; only an exact() set has
+    /// them.
+    const std::vector<signals::QuantityColumn>& columns() const { return columns_; }
     /// What the float times count from: the float time is the time as read minus this.
     double timeBase() const { return timeBase_; }
 
@@ -90,6 +97,7 @@ private:
     std::vector<float> t_, a_, b_;
     std::vector<float> rawA_, rawB_, voltsA_, voltsB_;
     std::vector<double> exactT_, exactA_, exactB_;
+    std::vector<signals::QuantityColumn> columns_;
     double timeBase_ = 0;
     bool exact_ = false;
     Extents extents_;

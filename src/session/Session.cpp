@@ -284,7 +284,7 @@ void Session::storeLoaded(bool snapshot, const LoadedPoints& m) {
     MeasurementStore& s = *store_;
     const std::size_t n = std::min({m.t.size(), m.a.size(), m.b.size(), std::size_t(PointCapacity)});
     const PointSet set = PointSet::loaded(m.hasB, m.definitionA, m.definitionB, m.t.first(n),
-                                          m.a.first(n), m.b.first(n));
+                                          m.a.first(n), m.b.first(n), m.further);
     StoredPoints& p = snapshot ? s.Snap : s.Data;
     std::copy_n(set.times().begin(), n, p.T);
     std::copy_n(set.valuesA().begin(), n, p.A);
@@ -642,44 +642,11 @@ PointSet Session::snapshotPoints() const {
 }
 
 void Session::restoreData(const std::optional<PointSet>& points) {
-    MeasurementStore& s = *store_;
     if (!points) {
         emptyData();
         return;
     }
-    const PointSet& p = *points;
-    const int n = std::min(p.size(), PointCapacity);
-    std::copy_n(p.times().begin(), n, s.Data.T);
-    std::copy_n(p.valuesA().begin(), n, s.Data.A);
-    std::copy_n(p.valuesB().begin(), n, s.Data.B);
-    s.Data.Count = n;
-    s.Data.Loaded = !p.recorded();
-    s.Data.HasB = p.hasB();
-    s.Data.NoValueA = s.Data.NoValueB = false;
-    s.Data.DefA = p.definitionA();
-    s.Data.DefB = p.definitionB();
-    putExact(s.Data, p);
-    const Extents& e = p.extents();
-    s.Data.MinA = e.minA, s.Data.MaxA = e.maxA, s.Data.MinB = e.minB, s.Data.MaxB = e.maxB;
-    s.Data.MinT = e.minT, s.Data.MaxT = e.maxT;
-    s.SweepFirst = 0;
-    if (p.recorded() && n > 0 && s.PointTime > 0) {
-        // Recorded points are evaluated again under a new definition at their sweep place.
-        const double first = std::nearbyint((p.times()[0] - s.TimeOrigin) / s.PointTime);
-        s.SweepFirst = int(std::clamp(first, 0.0, double(PointCapacity - n)));
-        const auto put = [&](const std::vector<float>& from, float* to) {
-            std::copy_n(from.begin(), n, to + s.SweepFirst);
-        };
-        put(p.rawA(), s.SweepRawA);
-        put(p.rawB(), s.SweepRawB);
-        put(p.voltsA(), s.SweepVoltsA);
-        put(p.voltsB(), s.SweepVoltsB);
-        s.SweepIndex = s.SweepFirst + n; // the mean strip shows the sweep as it was
-        emit meansChanged();
-        s.Data.MinT = std::min(e.minT, s.TimeOrigin);
-    }
-    s.TriggerPos = -1;
-    s.SinceArmed = 0;
+    if (restorePoints(*store_, *points)) emit meansChanged();
     emit pointsChanged();
 }
 
@@ -715,7 +682,7 @@ AppliedDefinitions Session::restoreRun(const Run& run) {
     const std::optional<QString> lineB =
         p.hasB() ? wanted(p.definitionB(), store_->AppliedDefB) : std::nullopt;
     const AppliedDefinitions applied = applyDefinitions(lineA, lineB, false);
-    kurvimat::session::restoreRun(*store_, run);
+    if (kurvimat::session::restoreRun(*store_, run)) emit meansChanged();
     emit pointsChanged();
     emit axesChanged();
     return applied;

@@ -43,6 +43,7 @@ struct LoadedPoints {
     std::span<const double> t, a, b;
     bool hasB = true;
     QString definitionA, definitionB; ///< definition lines or column labels
+    std::span<const signals::QuantityColumn> further; ///< the quantities beside A and B
 };
 
 /// Where read points came from; undo names its step by it, the runs what replaced theirs.

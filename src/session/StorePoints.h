@@ -2,6 +2,7 @@
 // points, and a run becomes the current points again.
 #pragma once
 
+#include "MeasurementText.h"
 #include "Run.h"
 
 #include <cstddef>
@@ -27,12 +28,22 @@ SamplePoint currentPoint(const acquisition::MeasurementStore& store, int i);
 /// empty for RunList to give the default one.
 Run currentRun(const acquisition::MeasurementStore& store, qint64 recordedAtMs);
 
-/// Makes the run's points the current points (no sweep running). A recorded run's block values
-/// and voltages go back behind them, so a changed definition evaluates them again.
-void restoreRun(acquisition::MeasurementStore& store, const Run& run);
+/// Makes the points the current points (no sweep running). A recorded set's block values and
+/// voltages go back behind them at their place in the sweep (from its first time under the
+/// store's time axis), so a changed definition evaluates them again, the mean strip shows them
+/// where they were measured and a sweep that was complete counts as complete. Returns whether
+/// the sweep's values changed (recorded points).
+bool restorePoints(acquisition::MeasurementStore& store, const PointSet& points);
+/// restorePoints of the run's points.
+bool restoreRun(acquisition::MeasurementStore& store, const Run& run);
+
+/// The points as the writer of points as text takes them (exchange::formatPoints); views into
+/// the set, valid while it is.
+exchange::PointColumns pointColumns(const PointSet& points);
+exchange::PointColumns pointColumns(const acquisition::StoredPoints& points);
 
 /// The fingerprint of stored points as an experiment file keeps them: their count, origin,
-/// definitions, every value and the numbers as read. Equal fingerprints stand for the same
+/// definitions, every value, the numbers as read and the further columns. Equal fingerprints stand for the same
 /// points; the session tells by it whether the data were kept as a run or saved already.
 std::size_t pointsFingerprint(const acquisition::StoredPoints& points, std::size_t seed = 0);
 

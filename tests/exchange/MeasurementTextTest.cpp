@@ -890,6 +890,7 @@ TEST(MeasurementText, LoadedDigitsGoBackAsRead) {
         const char* name;
         const char* points; // point lines, LF between them
         double t1, a1;      // the second point as read
+        const char* further = ""; // header fields after B
     };
     const Row rows[] = {
         {"epoch seconds", "1709288100\t99999999\t1\n1709288101\t99999998\t2\n"
@@ -902,21 +903,82 @@ TEST(MeasurementText, LoadedDigitsGoBackAsRead) {
          1234.5, 2.5024},
         {"seventeen digits", "0\t0,12345678901234568\t1\n1\t1234567890123456,8\t1", 1,
          1234567890123456.8},
+        {"five columns, blanks among them",
+         "0\t1\t2\t3,5\t\n1\t2\t3\t1,000E-07\t45352,427095\n2\t3\t4\t\t-4", 1, 2,
+         "\tI (mA)\tP in mW"},
     };
     MeasurementTextFormat asRead;
     asRead.asRead = true;
     for (const Row& r : rows) {
         SCOPED_TRACE(r.name);
         const QString points = QString::fromLatin1(r.points).replace(u'\n', QStringLiteral("\r\n"));
-        const QString text = QStringLiteral("Zeit in s\tA: U\tB: U\r\n") + points + "\r\n";
+        const QString text = QStringLiteral("Zeit in s\tA: U\tB: U") +
+                             QString::fromLatin1(r.further) + "\r\n" + points + "\r\n";
         const auto m = readMeasurementText(text);
         ASSERT_TRUE(m.has_value());
         ASSERT_GE(m->count, 2);
         EXPECT_EQ(m->t[1], r.t1);
         EXPECT_EQ(m->a[1], r.a1);
         EXPECT_LT(m->t[0], m->t[1]);
-        EXPECT_EQ(formatMeasurementText(m->defA, m->defB, m->t, m->a, m->b, asRead).toStdString(),
+        EXPECT_EQ(formatMeasurementText(m->defA, m->defB, m->t, m->a, m->b, asRead, m->further)
+                      .toStdString(),
                   text.toStdString());
+    }
+}
+
+// The columns after B are quantities named by their header, kept as read; words, columns
+// without a value and columns beyond the bound are not, and are counted.
+TEST(MeasurementText, FurtherColumns) {
+    LocaleGuard guard{QLocale(QLocale::German)};
+    QString wide = QStringLiteral("Zeit\tA\tB");
+    QString wideLine = QStringLiteral("0\t1\t2");
+    for (int i = 1; i <= 70; ++i) {
+        wide += QStringLiteral("\tC%1").arg(i);
+        wideLine += QStringLiteral("\t%1").arg(i);
+    }
+    const QString wideText = wide + u'\n' + wideLine + u'\n';
+    const QString longHeader = QStringLiteral("Zeit\tA\tB\t") + QString(300, u'x') + "\n0\t1\t2\t3\n";
+    struct Row {
+        const char* name;
+        QString text;
+        int further, unread, left;
+        const char* name1; // of the first further column
+        const char* unit1;
+        double value1; // its first value
+    };
+    const Row rows[] = {
+        {"names and units as A's and B's", "Zeit\tA\tB\tI (mA)\tP in mW\tn\n0\t1\t2\t3\t4\t5\n",
+         3, 0, 0, "I", "mA", 3},
+        {"words are no quantity", "Zeit\tA\tB\tNotiz\tI [mA]\n0\t1\t2\tok\t-3,5\n", 1, 0, 1,
+         "I", "mA", -3.5},
+        {"a column without a value", "Zeit\tA\tB\tleer\tI\n0\t1\t2\t\t3\n1\t1\t2\n", 1, 0, 1,
+         "I", "", 3},
+        {"no header", "0\t1\t2\t1,000E+30\n", 1, 0, 0, "", "", 1e30},
+        {"beyond the bound", wideText, 64, 6, 0, "C1", "", 1},
+        {"a header beyond its length", longHeader, 1, 0, 0, "", "", 3},
+    };
+    MeasurementTextFormat csv;
+    csv.asRead = true;
+    csv.layout = TableLayout::Csv;
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.name);
+        const auto m = readMeasurementText(r.text);
+        ASSERT_TRUE(m.has_value());
+        ASSERT_EQ(int(m->further.size()), r.further);
+        EXPECT_EQ(m->unreadColumns, r.unread);
+        EXPECT_EQ(m->leftColumns, r.left);
+        const auto& c = m->further.front();
+        if (*r.name1) EXPECT_EQ(c.name, QString::fromUtf8(r.name1));
+        EXPECT_EQ(c.unit, QString::fromUtf8(r.unit1));
+        EXPECT_LE(c.header.size(), 200);
+        EXPECT_EQ(c.values.front(), r.value1);
+        for (const auto& column : m->further)
+            EXPECT_EQ(column.values.size(), std::size_t(m->count));
+        // CSV takes them to a spreadsheet and back as they were.
+        const auto back = readMeasurementText(
+            formatMeasurementText(m->defA, m->defB, m->t, m->a, m->b, csv, m->further));
+        ASSERT_TRUE(back.has_value());
+        EXPECT_EQ(back->further, m->further);
     }
 }
 

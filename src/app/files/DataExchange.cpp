@@ -5,6 +5,7 @@
 #include "Numbers.h"
 #include "PlotZoom.h"
 #include "SignalDefinition.h"
+#include "StorePoints.h"
 #include "dialogs/Dialogs.h"
 #include "plot/PlotView.h"
 #include "widgets/MainControls.h"
@@ -89,13 +90,18 @@ QString ReadReport(const MeasurementText& m, double timeBase = 0) {
                          .arg(m.firstSkippedLine)
                          .arg(first.trimmed());
     }
-    if (m.columns == 4)
-        lines << DataExchange::tr(
-            "Die Spalte 4 wurde nicht geladen: geladen werden Zeit, A und B.");
-    else if (m.columns > 4)
-        lines << DataExchange::tr("Die Spalten 4 bis %1 wurden nicht geladen: geladen werden "
-                                  "Zeit, A und B.")
+    if (m.unreadColumns > 0)
+        lines << DataExchange::tr("Geladen werden höchstens %1 Spalten (Zeit, A, B und %2 "
+                                  "weitere); die Spalten %3 bis %4 wurden nicht geladen.")
+                     .arg(3 + MaxQuantityColumns)
+                     .arg(MaxQuantityColumns)
+                     .arg(4 + MaxQuantityColumns)
                      .arg(m.columns);
+    if (m.leftColumns == 1)
+        lines << DataExchange::tr("1 Spalte ohne Zahlen wurde nicht geladen.");
+    else if (m.leftColumns > 1)
+        lines << DataExchange::tr("%1 Spalten ohne Zahlen wurden nicht geladen.")
+                     .arg(m.leftColumns);
     if (m.clockTimes)
         lines << DataExchange::tr("Die Zeiten sind Uhrzeiten; geladen wurden die Sekunden seit "
                                   "dem ersten Messpunkt.");
@@ -133,23 +139,8 @@ DataExchange::DataExchange(QWidget& window, kurvimat::session::Session& session,
 
 QString DataExchange::WriteText(bool snapshot, TableLayout layout) {
     const StoredPoints& p = snapshot ? session_.store().Snap : session_.store().Data;
-    const int n = p.Count;
-    const QString& defA = p.DefA;
-    const QString& defB = p.DefB;
-    MeasurementTextFormat format;
-    format.asRead = p.Loaded;
-    format.hasB = p.HasB;
-    format.layout = layout;
-    if (!format.asRead) {
-        format.digitsA = ResolutionDigits(defA, SignalChannel::A, session_.calibration());
-        format.digitsB = ResolutionDigits(defB, SignalChannel::B, session_.calibration());
-    }
-    const auto points = [n](const float* values) { return std::span<const float>(values, n); };
-    // Loaded points go back with the digits they were read with.
     const QString text =
-        p.Exact()
-            ? formatMeasurementText(defA, defB, p.ExactT, p.ExactA, p.ExactB, format)
-            : formatMeasurementText(defA, defB, points(p.T), points(p.A), points(p.B), format);
+        formatPoints(kurvimat::session::pointColumns(p), session_.calibration(), layout);
     if (layout == TableLayout::Tab) {
         controls_.MemoExchange->setPlainText(text);
         controls_.MemoExchange->selectAll();
@@ -243,7 +234,8 @@ bool DataExchange::TakeBuffer(bool snapshot) {
     if (read)
         points = {!read->notText,
                   read->header,
-                  {read->t, read->a, read->b, read->hasB, read->defA, read->defB}};
+                  {read->t, read->a, read->b, read->hasB, read->defA, read->defB,
+                   read->further}};
     const LoadOutcome taken = session_.takeLoaded(
         from_, snapshot, points,
         kurvimat::session::ShownRanges{kurvimat::display::CaptureRanges(view_.Scales()).R});

@@ -88,15 +88,8 @@ bool MainRuns::MakeCurrent(qint64 id) {
 QString MainRuns::Text(qint64 id, TableLayout layout) const {
     const Run* run = session_.journal().runs().find(id);
     if (!run) return {};
-    const PointSet& p = run->points;
-    MeasurementTextFormat format = PointSetTextFormat(!p.recorded(), p.hasB(), p.definitionA(),
-                                                      p.definitionB(), session_.calibration());
-    format.layout = layout;
-    if (p.exact())
-        return formatMeasurementText(p.definitionA(), p.definitionB(), p.exactTimes(),
-                                     p.exactValuesA(), p.exactValuesB(), format);
-    return formatMeasurementText(p.definitionA(), p.definitionB(), p.times(), p.valuesA(),
-                                 p.valuesB(), format);
+    return formatPoints(kurvimat::session::pointColumns(run->points), session_.calibration(),
+                        layout);
 }
 
 void MainRuns::Copy(qint64 id) {
