@@ -106,6 +106,14 @@ QByteArray headerChecksum(const Experiment& e) {
             out << p.recorded() << p.hasA() << p.hasB() << qint32(p.size());
             putText(out, p.definitionA());
             putText(out, p.definitionB());
+            // Only sets with further columns add to it: earlier files keep their checksum.
+            if (p.columns().empty()) return;
+            out << quint32(p.columns().size());
+            for (const signals::QuantityColumn& c : p.columns()) {
+                for (const QString* text : {&c.header, &c.name, &c.unit, &c.formula})
+                    putText(out, *text);
+                out << quint8(c.origin);
+            }
         };
         out << quint32(e.runs.size());
         for (const Run& r : e.runs) {
@@ -167,9 +175,13 @@ std::optional<QString> writeExperiment(const QString& path, const Experiment& e)
             .arg(path, reason);
     };
     const QFileInfo info(path);
-    qint64 points = (e.data ? e.data->size() : 0) + (e.snapshot ? e.snapshot->size() : 0);
+    // A value of a further column counts as a point: it takes less room than one.
+    const auto size = [](const PointSet& p) {
+        return qint64(p.size()) * qint64(1 + p.columns().size());
+    };
+    qint64 points = (e.data ? size(*e.data) : 0) + (e.snapshot ? size(*e.snapshot) : 0);
     for (const Run& run : e.runs)
-        points += run.points.size();
+        points += size(run.points);
     // What could not be opened again is not written.
     if (e.runs.size() > std::size_t(MaxExperimentRuns) || points > MaxExperimentPoints)
         return failed(QCoreApplication::translate(

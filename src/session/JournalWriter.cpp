@@ -189,11 +189,7 @@ bool JournalWriter::apply(const std::vector<JournalOp>& ops) {
 
 bool JournalWriter::applyOne(const JournalOp& op) {
     using Kind = JournalOp::Kind;
-    const auto dropSet = [this](qint64 row) {
-        Statement chunks(*db_, "DELETE FROM point_chunks WHERE set_id = ?");
-        Statement set(*db_, "DELETE FROM point_sets WHERE id = ?");
-        return chunks.ok() && set.ok() && chunks.bind(1, row).run() && set.bind(1, row).run();
-    };
+    const auto dropSet = [this](qint64 row) { return deleteSet(*db_, row); };
     switch (op.kind) {
     case Kind::AddRun: {
         const auto row = insertSet(*db_, SetRole::Run, op.run, int(op.runId));

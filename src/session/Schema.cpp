@@ -51,7 +51,30 @@ constexpr const char* SchemaV2 = "ALTER TABLE point_chunks ADD COLUMN checksum B
 constexpr const char* SchemaV3 =
     "ALTER TABLE point_sets ADD COLUMN point_bytes INTEGER NOT NULL DEFAULT 28;";
 
-constexpr Migration Migrations[] = {{1, SchemaV1}, {2, SchemaV2}, {3, SchemaV3}};
+// The quantities of a set beside time, A and B (QuantityColumn), each with its values in chunks
+// of little-endian float64 (see SessionTables).
+constexpr const char* SchemaV4 = R"sql(
+CREATE TABLE point_columns(
+    set_id INTEGER NOT NULL REFERENCES point_sets(id) ON DELETE CASCADE,
+    position INTEGER NOT NULL,
+    header TEXT NOT NULL,
+    name TEXT NOT NULL,
+    unit TEXT NOT NULL,
+    origin INTEGER NOT NULL,
+    formula TEXT NOT NULL,
+    PRIMARY KEY(set_id, position)) WITHOUT ROWID;
+CREATE TABLE column_chunks(
+    set_id INTEGER NOT NULL,
+    position INTEGER NOT NULL,
+    first INTEGER NOT NULL,
+    data BLOB NOT NULL,
+    checksum BLOB NOT NULL,
+    PRIMARY KEY(set_id, position, first),
+    FOREIGN KEY(set_id, position) REFERENCES point_columns(set_id, position) ON DELETE CASCADE)
+    WITHOUT ROWID;
+)sql";
+
+constexpr Migration Migrations[] = {{1, SchemaV1}, {2, SchemaV2}, {3, SchemaV3}, {4, SchemaV4}};
 
 using SchemaRows = std::vector<std::array<QString, 3>>;
 

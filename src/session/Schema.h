@@ -14,12 +14,14 @@ namespace kurvimat::session {
 inline constexpr qint64 KurvimatApplicationId = 0x4B52564D;
 /// The schema this program writes; files of a higher version are refused. Version 2 added the
 /// point chunks' checksums, version 3 the record size of each set's chunks (loaded points as
-/// read, in double precision).
-inline constexpr int SchemaVersion = 3;
+/// read, in double precision), version 4 the further columns of a set.
+inline constexpr int SchemaVersion = 4;
 /// The first version whose chunks carry checksums; older files are read unchecked.
 inline constexpr int ChecksumVersion = 2;
 /// The first version whose point sets name their chunks' record size; older ones hold floats.
 inline constexpr int PointBytesVersion = 3;
+/// The first version that keeps the columns beside time, A and B.
+inline constexpr int ColumnsVersion = 4;
 
 /// One step from the version before toVersion to toVersion.
 struct Migration {

@@ -60,6 +60,110 @@ bool hasPointBytes(SqliteDb& db) {
                .value_or(0) == 1;
 }
 
+// Journals and files before the further columns have no table for them.
+bool hasColumns(SqliteDb& db) {
+    return db.queryInt("SELECT count(*) FROM sqlite_schema WHERE name = 'point_columns'")
+               .value_or(0) == 1;
+}
+
+bool insertColumns(SqliteDb& db, qint64 setId, const PointSet& p) {
+    Statement column(db, "INSERT INTO point_columns(set_id, position, header, name, unit, origin, "
+                         "formula) VALUES(?, ?, ?, ?, ?, ?, ?)");
+    Statement chunk(db, "INSERT INTO column_chunks(set_id, position, first, data, checksum) "
+                        "VALUES(?, ?, ?, ?, ?)");
+    if (!column.ok() || !chunk.ok()) return false;
+    for (std::size_t k = 0; k < p.columns().size(); ++k) {
+        const signals::QuantityColumn& c = p.columns()[k];
+        // What readSets would refuse is not written.
+        if (c.formula.size() > MaxColumnFormulaLength || c.values.size() != std::size_t(p.size()))
+            return false;
+        column.reset();
+        if (!column.bind(1, setId)
+                 .bind(2, qint64(k))
+                 .bind(3, c.header)
+                 .bind(4, c.name)
+                 .bind(5, c.unit)
+                 .bind(6, qint64(c.origin))
+                 .bind(7, c.formula)
+                 .run())
+            return false;
+        for (std::size_t first = 0; first < c.values.size(); first += ColumnChunkValues) {
+            const std::size_t n = std::min<std::size_t>(ColumnChunkValues, c.values.size() - first);
+            QByteArray bytes(qsizetype(n * 8), Qt::Uninitialized);
+            char* out = bytes.data();
+            for (std::size_t i = first; i < first + n; ++i)
+                putDouble(out, c.values[i]);
+            chunk.reset();
+            if (!chunk.bind(1, setId)
+                     .bind(2, qint64(k))
+                     .bind(3, qint64(first))
+                     .bindBlob(4, bytes)
+                     .bindBlob(5, columnChunkChecksum(qint64(k), qint64(first), bytes))
+                     .run())
+                return false;
+        }
+    }
+    return true;
+}
+
+// The further columns of a set of `points` points; nothing when a row does not hold what
+// insertColumns writes, damaged names the column whose chunk fails its checksum.
+std::optional<signals::QuantityColumns> readColumns(SqliteDb& db, qint64 setId, std::size_t points,
+                                                    bool& damaged) {
+    signals::QuantityColumns columns;
+    Statement rows(db, "SELECT position, header, name, unit, origin, formula FROM point_columns "
+                       "WHERE set_id = ? ORDER BY position");
+    Statement chunks(db, "SELECT first, data, checksum FROM column_chunks "
+                         "WHERE set_id = ? AND position = ? ORDER BY first");
+    if (!rows.ok() || !chunks.ok()) return std::nullopt;
+    rows.bind(1, setId);
+    int rc;
+    while ((rc = rows.step()) == SQLITE_ROW) {
+        const qint64 position = rows.columnInt(0), origin = rows.columnInt(4);
+        if (position != qint64(columns.size()) || columns.size() >= signals::MaxQuantityColumns ||
+            origin < 0 || origin >= signals::ColumnOriginCount)
+            return std::nullopt;
+        for (int i = 1; i <= 5; ++i)
+            if (i != 4 && rows.columnType(i) != SQLITE_TEXT) return std::nullopt;
+        signals::QuantityColumn c;
+        c.header = rows.columnText(1), c.name = rows.columnText(2), c.unit = rows.columnText(3);
+        c.origin = signals::ColumnOrigin(origin);
+        c.formula = rows.columnText(5);
+        if (c.header.size() > signals::MaxColumnHeaderLength ||
+            c.name.size() > signals::MaxColumnHeaderLength ||
+            c.unit.size() > signals::MaxColumnHeaderLength ||
+            c.formula.size() > MaxColumnFormulaLength)
+            return std::nullopt;
+        c.values.reserve(points);
+        chunks.reset();
+        chunks.bind(1, setId).bind(2, position);
+        int crc;
+        while ((crc = chunks.step()) == SQLITE_ROW) {
+            const qint64 first = chunks.columnInt(0);
+            const QByteArrayView bytes = chunks.columnBlobView(1);
+            if (chunks.columnType(1) != SQLITE_BLOB || chunks.columnType(2) != SQLITE_BLOB ||
+                chunks.columnBlobView(2) != columnChunkChecksum(position, first, bytes)) {
+                damaged = true;
+                return std::nullopt;
+            }
+            if (first != qint64(c.values.size()) || bytes.size() % 8 != 0 ||
+                c.values.size() + std::size_t(bytes.size() / 8) > points)
+                return std::nullopt;
+            const char* in = bytes.data();
+            for (qsizetype i = 0; i < bytes.size() / 8; ++i) {
+                const double v = getDouble(in);
+                // A loaded value a float holds, or none.
+                if (!std::isnan(v) && !std::isfinite(float(v))) return std::nullopt;
+                c.values.push_back(v);
+            }
+        }
+        if (crc != SQLITE_DONE || c.values.size() != points) return std::nullopt;
+        columns.push_back(std::move(c));
+    }
+    if (rc != SQLITE_DONE) return std::nullopt;
+    return columns;
+}
+
 const char* kindName(const SettingValue& v) {
     static const char* const names[] = {"bool", "int", "real", "text"};
     return names[v.index()];
@@ -160,7 +264,26 @@ std::optional<qint64> insertSet(SqliteDb& db, SetRole role, const Run& run, int 
     const qint64 id = sqlite3_last_insert_rowid(db.handle());
     if (!p.empty() && !insertChunk(db, id, 0, encodePoints(p, 0, p.size()), recordBytes(p)))
         return std::nullopt;
+    if (!p.columns().empty() && !insertColumns(db, id, p)) return std::nullopt;
     return id;
+}
+
+bool deleteSet(SqliteDb& db, qint64 setId) {
+    Statement chunks(db, "DELETE FROM point_chunks WHERE set_id = ?");
+    Statement values(db, "DELETE FROM column_chunks WHERE set_id = ?");
+    Statement columns(db, "DELETE FROM point_columns WHERE set_id = ?");
+    Statement set(db, "DELETE FROM point_sets WHERE id = ?");
+    return chunks.ok() && values.ok() && columns.ok() && set.ok() && chunks.bind(1, setId).run() &&
+           values.bind(1, setId).run() && columns.bind(1, setId).run() &&
+           set.bind(1, setId).run();
+}
+
+QByteArray columnChunkChecksum(qint64 position, qint64 first, QByteArrayView chunk) {
+    QCryptographicHash hash(QCryptographicHash::Md5);
+    hash.addData(QByteArray("column ") + QByteArray::number(position) + '/' +
+                 QByteArray::number(first) + ':');
+    hash.addData(chunk);
+    return hash.result();
 }
 
 QByteArray chunkChecksum(qint64 first, QByteArrayView chunk, int recordBytes) {
@@ -223,6 +346,7 @@ std::optional<std::vector<Run>> readSets(SqliteDb& db, SetRole role, ReadCheck* 
     if (!sets.ok() || !chunks.ok() || !bytes.ok()) return std::nullopt;
     sets.bind(1, QString::fromLatin1(roleName(role)));
     const auto isFlag = [](qint64 v) { return v == 0 || v == 1; };
+    const bool columnsKept = hasColumns(db);
     std::vector<Run> runs;
     int rc;
     while ((rc = sets.step()) == SQLITE_ROW) {
@@ -278,9 +402,26 @@ std::optional<std::vector<Run>> readSets(SqliteDb& db, SetRole role, ReadCheck* 
             break; // what came before the damage stays
         }
         if (crc != SQLITE_DONE && crc != SQLITE_ROW) return std::nullopt;
+        signals::QuantityColumns columns;
+        if (columnsKept) {
+            bool damaged = false;
+            auto read = readColumns(db, run.id, t.size(), damaged);
+            // Columns belong to points kept as read, which hold all of their values.
+            if (read && !read->empty() && !exact) read.reset();
+            if (read) {
+                columns = std::move(*read);
+            } else if (damaged || c.salvage) {
+                c.damaged << QCoreApplication::translate("SessionTables",
+                                                         "die Spalten von „%1“")
+                                 .arg(run.name.isEmpty() ? unnamedSet(role) : run.name);
+                if (!c.salvage) return std::nullopt;
+            } else {
+                return std::nullopt;
+            }
+        }
         if (exact)
             run.points = PointSet::loaded(hasB != 0, run.points.definitionA(),
-                                          run.points.definitionB(), t, a, b);
+                                          run.points.definitionB(), t, a, b, columns);
         runs.push_back(std::move(run));
     }
     if (rc != SQLITE_DONE) return std::nullopt;

@@ -48,8 +48,20 @@ struct ReadCheck {
     QStringList damaged; ///< German: which sets failed their check, from which point
 };
 
-/// Inserts a point set row with its points in one chunk; returns its id.
+/// Values of a further column in one chunk at most: little-endian float64, NaN where a point
+/// has none.
+inline constexpr int ColumnChunkValues = 2048;
+/// Characters of a column's formula that are kept.
+inline constexpr int MaxColumnFormulaLength = 4096;
+
+/// The checksum of a further column's chunk: of its column, first index and bytes.
+QByteArray columnChunkChecksum(qint64 position, qint64 first, QByteArrayView chunk);
+
+/// Inserts a point set row with its points in one chunk and its further columns, each in
+/// chunks of ColumnChunkValues; returns its id.
 std::optional<qint64> insertSet(SqliteDb& db, SetRole role, const Run& run, int position);
+/// Deletes a set with its points and columns.
+bool deleteSet(SqliteDb& db, qint64 setId);
 /// Appends one chunk of points to a set.
 bool insertChunk(SqliteDb& db, qint64 setId, int first, const QByteArray& chunk,
                  int recordBytes = PointRecordBytes);

@@ -29,7 +29,14 @@ Experiment sampleExperiment(bool exact = true) {
         Run run = makeRun(PointSet::Origin::Loaded, 0, 1765268000000, "Zeitstempel");
         const std::vector<double> t{1709288100, 1709288101, 1709288102, 1709288103},
             a{99999999, 45352.427083, 45352.427095, 45352.427106}, b{0.1, 0.2, 0.3, -1e-7};
-        run.points = PointSet::loaded(true, QStringLiteral("Zeit"), QStringLiteral("N"), t, a, b);
+        // Two further columns, one with a point without a value.
+        auto current = signals::QuantityColumn::named(QStringLiteral("I (mA)"));
+        current.values = {1.5, std::nan(""), 271.828182, -2};
+        auto power = signals::QuantityColumn::named(QStringLiteral("P in mW"));
+        power.values = {0, 1e30, 2, 3};
+        const signals::QuantityColumn columns[] = {current, power};
+        run.points =
+            PointSet::loaded(true, QStringLiteral("Zeit"), QStringLiteral("N"), t, a, b, columns);
         e.runs.push_back(run);
     }
     e.data = makeSet(PointSet::Origin::Recorded, 200, true, false);
@@ -81,6 +88,8 @@ TEST(ExperimentFile, RoundTripAndReplace) {
             EXPECT_EQ(p.exactTimes()[1], 1709288101.0);
             EXPECT_EQ(p.exactValuesA()[0], 99999999.0);
             EXPECT_EQ(p.times()[3], 3.0f);
+            EXPECT_EQ(p.columns(), written->runs.back().points.columns());
+            EXPECT_EQ(p.columns().at(1).unit, QStringLiteral("mW"));
         }
         EXPECT_EQ(read.experiment->data, written->data);
         EXPECT_EQ(read.experiment->snapshot, written->snapshot);
@@ -292,6 +301,8 @@ TEST(ExperimentFile, CraftedFilesAreRefusedInTimeAndMemory) {
     };
     const QByteArray markerBytes(reinterpret_cast<const char*>(&marker), 4); // little-endian
     const QByteArray snapshotBytes(reinterpret_cast<const char*>(&snapshotMarker), 4);
+    const double columnMarker = 271.828182; // in a further column of "Zeitstempel"
+    const QByteArray columnBytes(reinterpret_cast<const char*>(&columnMarker), 8);
     const QString tmp = dir.path();
     const QString foreign = "ist keine Kurvimat-Versuchsdatei";
     const QString damaged = "stimmen nicht mit ihrer Prüfsumme überein";
@@ -341,6 +352,12 @@ TEST(ExperimentFile, CraftedFilesAreRefusedInTimeAndMemory) {
         {"a flipped bit in the settings", flipped("Wert", 2), damaged},
         {"a flipped bit in the snapshot", flipped(snapshotBytes, 3),
          "die Punkte von „Schnappschuss“ ab Punkt 1"},
+        {"a flipped bit in a further column", flipped(columnBytes, 3),
+         "die Spalten von „Zeitstempel“"},
+        {"a column of another set's length",
+         crafted(tmp, bytes,
+                 "DELETE FROM column_chunks WHERE first = 0 AND position = 1"),
+         "beschädigt"},
         {"a folder", {}, "ist ein Ordner", [](const QString& path) { QDir().mkpath(path); }},
         // Neither may block the program: a FIFO without a writer, a device without an end.
         {"a FIFO",
@@ -406,9 +423,14 @@ TEST(ExperimentFile, OpensFilesOfEarlierVersions) {
     };
     const Row rows[] = {
         {"current version", "", false},
+        {"version 3, no further columns",
+         "DROP TABLE column_chunks; DROP TABLE point_columns; PRAGMA user_version = 3; VACUUM",
+         false},
         {"version 2, float records",
+         "DROP TABLE column_chunks; DROP TABLE point_columns;"
          "ALTER TABLE point_sets DROP COLUMN point_bytes; PRAGMA user_version = 2; VACUUM", false},
         {"version 1, no checksums",
+         "DROP TABLE column_chunks; DROP TABLE point_columns;"
          "ALTER TABLE point_sets DROP COLUMN point_bytes;"
          "ALTER TABLE point_chunks DROP COLUMN checksum; DELETE FROM meta WHERE key = 'checksum';"
          "PRAGMA user_version = 1; VACUUM",
@@ -431,6 +453,15 @@ TEST(ExperimentFile, OpensFilesOfEarlierVersions) {
         EXPECT_TRUE(sameRun(read.experiment->runs[0], e.runs[0]));
         EXPECT_EQ(read.notice.contains("lässt sich nicht prüfen"), r.unchecked);
         if (r.unchecked) EXPECT_TRUE(read.notice.startsWith("alt.kurvimat "));
+        // Saved again, it is a file of this version with the same points.
+        const QString again = dir.filePath("neu.kurvimat");
+        ASSERT_EQ(writeExperiment(again, *read.experiment), std::nullopt);
+        EXPECT_EQ(SqliteDb::open(again, SQLITE_OPEN_READONLY)->queryInt("PRAGMA user_version"),
+                  SchemaVersion);
+        const ExperimentRead reread = readExperiment(again);
+        ASSERT_TRUE(reread.experiment.has_value()) << reread.error.toStdString();
+        EXPECT_TRUE(sameRun(reread.experiment->runs[0], e.runs[0]));
+        EXPECT_EQ(reread.experiment->data, read.experiment->data);
     }
 }
 

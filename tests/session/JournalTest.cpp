@@ -37,7 +37,12 @@ TEST(Journal, RunsAndRecordingSurviveTheProgram) {
         std::vector<double> t, v, none(10);
         for (int i = 0; i < 10; ++i)
             t.push_back(1709288100.0 + i), v.push_back(99999999.0 - i);
-        b.points = PointSet::loaded(false, QStringLiteral("Zeit"), {}, t, v, none);
+        // and a quantity beside them, which the journal keeps too.
+        auto counts = signals::QuantityColumn::named(QStringLiteral("N (1/s)"));
+        counts.values.assign(v.rbegin(), v.rend());
+        counts.values[3] = std::nan("");
+        const signals::QuantityColumn columns[] = {counts};
+        b.points = PointSet::loaded(false, QStringLiteral("Zeit"), {}, t, v, none, columns);
     }
     const session::Run c = makeRun(PointSet::Origin::Recorded, 10000, clock.wallMs() + 120000);
     {
@@ -64,6 +69,8 @@ TEST(Journal, RunsAndRecordingSurviveTheProgram) {
     renamed.name = "Abkühlkurve";
     EXPECT_TRUE(sameRun(runs[0], renamed));
     EXPECT_EQ(runs[0].points.exactTimes()[9], 1709288109.0);
+    ASSERT_EQ(runs[0].points.columns().size(), 1u);
+    EXPECT_EQ(runs[0].points.columns()[0].values[0], 99999990.0);
     session::Run named = c;
     named.name = defaultRunName(3, QDateTime::fromMSecsSinceEpoch(c.recordedAtMs), 10000);
     EXPECT_TRUE(sameRun(runs[1], named));

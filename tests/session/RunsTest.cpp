@@ -225,13 +225,24 @@ TEST(StorePoints, RunOfTheCurrentPointsAndBack) {
         s.Data.Count = 5;
         s.IntervalMs = 20;
         s.PointCount = 8;
+        s.PointTime = 0.02f, s.TimeOrigin = -0.06f; // stored point 0 at t = 0 is sweep point 3
         for (int i = 0; i < 8; ++i) {
             s.SweepRawA[i] = 100.0f + i, s.SweepRawB[i] = 200.0f + i;
             s.SweepVoltsA[i] = 0.5f + i, s.SweepVoltsB[i] = 1.5f + i;
         }
         for (int i = 0; i < 5; ++i)
             s.Data.T[i] = 0.02f * i, s.Data.A[i] = 3.0f - i, s.Data.B[i] = loaded ? 0.0f : 7.0f * i;
+        s.Data.DropExact();
+        if (loaded) { // kept as read, with a quantity beside them
+            for (int i = 0; i < 5; ++i)
+                s.Data.ExactT.push_back(s.Data.T[i]), s.Data.ExactA.push_back(s.Data.A[i]),
+                    s.Data.ExactB.push_back(0);
+            auto column = signals::QuantityColumn::named(QStringLiteral("I (mA)"));
+            column.values = {1, 2, std::nan(""), 4, 5};
+            s.Data.Columns = {column};
+        }
         const session::Run run = currentRun(s, 1234);
+        EXPECT_EQ(run.points.columns().size(), loaded ? 1u : 0u);
         EXPECT_EQ(run.intervalMs, 20);
         EXPECT_EQ(run.pointCount, 8);
         EXPECT_EQ(run.recordedAtMs, 1234);
@@ -249,7 +260,11 @@ TEST(StorePoints, RunOfTheCurrentPointsAndBack) {
 
         const std::size_t key = pointsFingerprint(s.Data);
         auto other = std::make_unique<MeasurementStore>();
+        other->PointTime = s.PointTime, other->TimeOrigin = s.TimeOrigin;
         restoreRun(*other, run);
+        // Back at their place in the sweep: a complete sweep is complete again.
+        EXPECT_EQ(other->SweepFirst, loaded ? 0 : 3);
+        EXPECT_EQ(other->SweepIndex, loaded ? 5 : 8);
         EXPECT_EQ(other->Data.Count, 5);
         EXPECT_EQ(other->Data.Loaded, loaded);
         EXPECT_EQ(other->Data.HasB, !loaded);
@@ -258,6 +273,11 @@ TEST(StorePoints, RunOfTheCurrentPointsAndBack) {
         EXPECT_EQ(currentPoints(*other), run.points); // raw values and voltages came back too
         EXPECT_EQ(pointsFingerprint(other->Data), key);
         other->Data.A[4] += 1;
+        EXPECT_NE(pointsFingerprint(other->Data), key);
+        other->Data.A[4] -= 1;
+        if (!loaded) continue;
+        EXPECT_EQ(other->Data.Further().size(), 1u);
+        other->Data.Columns[0].values[2] = 3;
         EXPECT_NE(pointsFingerprint(other->Data), key);
     }
 }
