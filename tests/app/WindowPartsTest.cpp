@@ -59,6 +59,7 @@ TEST_F(TablePartsTest, StoreRowsAreTheCopiedDataText) {
         const char* name;
         std::function<void()> make;
         QString titleA, titleB; // the headers' first lines
+        QStringList further = {}; // the first lines of the further columns' headers
     };
     const Row rows[] = {
         {"recorded sweep", [this] { RecordSweep(*win, 600, 300); }, QStringLiteral("A in V"),
@@ -79,6 +80,18 @@ TEST_F(TablePartsTest, StoreRowsAreTheCopiedDataText) {
              QTest::mouseClick(Child<QPushButton>(*win, "ButtonDatenLaden"), Qt::LeftButton);
          },
          QStringLiteral("A in \u00B0C"), QStringLiteral("B")},
+        {"loaded with further columns",
+         [this] {
+             const QString path = dir.filePath(QStringLiteral("b.txt"));
+             WriteFile(path, "Zeit in s\tU (V)\tT\tI (mA)\tP in mW\t\xE2\x80\xAE" "R\r\n"
+                             "0\t1\t2\t3,5\t\t-1\r\n1\t2\t3\t1,000E-07\t7\t0\r\n");
+             dialogs.openName = path;
+             QTest::mouseClick(Child<QPushButton>(*win, "ButtonDatenLaden"), Qt::LeftButton);
+             // Copied back as it was read.
+             EXPECT_EQ(CopiedData(*win), QString::fromUtf8(ReadFile(path)));
+         },
+         QStringLiteral("A in V"), QStringLiteral("B"),
+         {QStringLiteral("I in mA"), QStringLiteral("P in mW"), QStringLiteral("R")}}, // a turn of direction is not shown
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
@@ -99,7 +112,13 @@ TEST_F(TablePartsTest, StoreRowsAreTheCopiedDataText) {
             EXPECT_EQ(Cell(model, r, 2),
                       win->session().store().Data.HasB ? fields[2] : QStringLiteral("\u2013"))
                 << r;
+            for (int c = 3; c < fields.size(); ++c)
+                EXPECT_EQ(Cell(model, r, c), fields[c]) << r << ' ' << c;
         }
+        ASSERT_EQ(model.columnCount(), 3 + row.further.size());
+        for (int c = 0; c < row.further.size(); ++c)
+            EXPECT_EQ(model.headerData(3 + c, Qt::Horizontal).toString().section(u'\n', 0, 0),
+                      row.further[c]);
         std::vector<int> all(std::size_t(model.rowCount()));
         std::iota(all.begin(), all.end(), 0);
         EXPECT_EQ(model.measurementText(all), lines.join(QStringLiteral("\r\n")) + "\r\n");

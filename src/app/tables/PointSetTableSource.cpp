@@ -52,6 +52,12 @@ bool PointSetTableSource::hasB() const {
     return found(lookup_).hasB();
 }
 
+std::span<const QuantityColumn> PointSetTableSource::columns() const {
+    const PointSet& set = found(lookup_);
+    return set.exact() ? std::span<const QuantityColumn>(set.columns())
+                       : std::span<const QuantityColumn>();
+}
+
 QString PointSetTableSource::definitionA() const {
     return found(lookup_).definitionA();
 }

@@ -42,8 +42,16 @@ void PointTableModel::pointsReplaced() {
     beginResetModel();
     readFormat();
     rows_ = source_ ? source_->count() : 0;
+    further_ = int(furtherColumns().size());
     endResetModel();
-    emit headerDataChanged(Qt::Horizontal, 0, ColumnCount - 1);
+    emit headerDataChanged(Qt::Horizontal, 0, ColumnCount + further_ - 1);
+}
+
+std::span<const QuantityColumn> PointTableModel::furtherColumns() const {
+    if (!source_) return {};
+    const auto columns = source_->columns();
+    return ColumnsFit(columns, source_->times().size()) ? columns
+                                                        : std::span<const QuantityColumn>();
 }
 
 void PointTableModel::pointsAppended() {
@@ -65,22 +73,26 @@ void PointTableModel::pointsAppended() {
 }
 
 void PointTableModel::valuesChanged() {
+    if (int(furtherColumns().size()) != further_) {
+        pointsReplaced();
+        return;
+    }
     readFormat();
-    emit headerDataChanged(Qt::Horizontal, 0, ColumnCount - 1);
-    if (rows_ > 0) emit dataChanged(index(0, 0), index(rows_ - 1, ColumnCount - 1));
+    emit headerDataChanged(Qt::Horizontal, 0, columnCount() - 1);
+    if (rows_ > 0) emit dataChanged(index(0, 0), index(rows_ - 1, columnCount() - 1));
 }
 
 void PointTableModel::setHighlight(double t1, double t2) {
     highlight_ = std::minmax(t1, t2);
     if (rows_ > 0)
-        emit dataChanged(index(0, 0), index(rows_ - 1, ColumnCount - 1), {Qt::BackgroundRole});
+        emit dataChanged(index(0, 0), index(rows_ - 1, columnCount() - 1), {Qt::BackgroundRole});
 }
 
 void PointTableModel::clearHighlight() {
     if (!highlight_) return;
     highlight_.reset();
     if (rows_ > 0)
-        emit dataChanged(index(0, 0), index(rows_ - 1, ColumnCount - 1), {Qt::BackgroundRole});
+        emit dataChanged(index(0, 0), index(rows_ - 1, columnCount() - 1), {Qt::BackgroundRole});
 }
 
 bool PointTableModel::highlighted(int row) const {
@@ -92,7 +104,9 @@ bool PointTableModel::highlighted(int row) const {
 }
 
 QString PointTableModel::measurementText(const std::vector<int>& rows) const {
-    QString text = formatMeasurementText(definitionA_, definitionB_, std::span<const float>(), {}, {});
+    const auto further = furtherColumns();
+    QString text = formatMeasurementText(definitionA_, definitionB_, std::span<const float>(), {},
+                                         {}, {}, further);
     if (!source_) return text;
     const auto t = source_->times(), a = source_->valuesA(), b = source_->valuesB();
     // The digits of the whole set: the times of a few rows would resolve only their own spacing.
@@ -103,9 +117,9 @@ QString PointTableModel::measurementText(const std::vector<int>& rows) const {
         if (row < 0 || row >= std::min(rows_, n)) continue;
         const auto k = std::size_t(row);
         if (exact)
-            fields_.appendLine(text, et[k], ea[k], eb[k]);
+            fields_.appendLine(text, et[k], ea[k], eb[k], further, k);
         else
-            fields_.appendLine(text, t[k], a[k], b[k]);
+            fields_.appendLine(text, t[k], a[k], b[k], further, k);
     }
     return text;
 }
@@ -123,7 +137,7 @@ int PointTableModel::rowCount(const QModelIndex& parent) const {
 }
 
 int PointTableModel::columnCount(const QModelIndex& parent) const {
-    return parent.isValid() ? 0 : ColumnCount;
+    return parent.isValid() ? 0 : ColumnCount + further_;
 }
 
 QVariant PointTableModel::data(const QModelIndex& index, int role) const {
@@ -131,6 +145,11 @@ QVariant PointTableModel::data(const QModelIndex& index, int role) const {
     const auto k = std::size_t(index.row());
     switch (role) {
     case Qt::DisplayRole: {
+        if (index.column() >= ColumnCount) {
+            const auto further = furtherColumns();
+            const auto c = std::size_t(index.column() - ColumnCount);
+            return c < further.size() ? fields_.further(further[c], k) : QString();
+        }
         // Until the table is told, a set that was emptied has fewer points than rows.
         const auto column = index.column() == ColumnTime ? source_->times()
                             : index.column() == ColumnA  ? source_->valuesA()
@@ -161,7 +180,18 @@ QVariant PointTableModel::headerData(int section, Qt::Orientation orientation, i
         if (role == Qt::DisplayRole) return section + 1;
         return {};
     }
-    if (section < 0 || section >= ColumnCount) return {};
+    if (section >= ColumnCount) { // a further quantity: named and with its unit as A and B
+        const auto further = furtherColumns();
+        const auto c = std::size_t(section - ColumnCount);
+        if (c >= further.size()) return {};
+        const QuantityColumn& q = further[c];
+        if (role == Qt::ToolTipRole) return q.header.isEmpty() ? QVariant() : shownName(q.header);
+        if (role != Qt::DisplayRole) return {};
+        const QString name = q.name.isEmpty() ? tr("Spalte %1").arg(section + 1) : q.name;
+        return shownName(q.unit.isEmpty() ? name : name + QStringLiteral(" in ") + q.unit) +
+               u'\n' + shownName(q.header);
+    }
+    if (section < 0) return {};
     const QString definition = section == ColumnA   ? definitionA_
                                : section == ColumnB ? definitionB_
                                                     : QString();

@@ -14,6 +14,7 @@
 class PointTableModel : public QAbstractTableModel {
     Q_OBJECT
 public:
+    /// The columns every set has; its further quantities follow them.
     enum Column { ColumnTime, ColumnA, ColumnB, ColumnCount };
 
     explicit PointTableModel(QObject* parent = nullptr);
@@ -48,10 +49,13 @@ public:
 private:
     void readFormat();
     std::span<const double> exactColumn(int column) const;
+    /// The source's further columns, where they hold a value for every row shown.
+    std::span<const kurvimat::signals::QuantityColumn> furtherColumns() const;
 
     std::shared_ptr<const PointTableSource> source_;
     int rows_ = 0;
     kurvimat::exchange::MeasurementFields fields_;
     QString definitionA_, definitionB_;
+    int further_ = 0; // further columns shown
     std::optional<std::pair<double, double>> highlight_;
 };

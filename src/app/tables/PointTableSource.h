@@ -27,6 +27,9 @@ public:
     virtual std::span<const double> exactTimes() const { return {}; }
     virtual std::span<const double> exactValuesA() const { return {}; }
     virtual std::span<const double> exactValuesB() const { return {}; }
+    /// The quantities beside time, A and B, one value a point each; empty where the set has
+    /// none.
+    virtual std::span<const kurvimat::signals::QuantityColumn> columns() const { return {}; }
     /// The definitions the values were computed with, or the column labels they were loaded with
     /// ("Temperatur (°C)"); they name the columns and carry the units.
     virtual QString definitionA() const = 0;

@@ -48,6 +48,10 @@ bool StoreTableSource::hasB() const {
     return stored().HasB;
 }
 
+std::span<const QuantityColumn> StoreTableSource::columns() const {
+    return stored().Further();
+}
+
 QString StoreTableSource::definitionA() const {
     return stored().DefA;
 }

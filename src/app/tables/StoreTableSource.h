@@ -24,6 +24,7 @@ public:
     std::span<const double> exactValuesA() const override;
     std::span<const double> exactValuesB() const override;
     bool hasB() const override;
+    std::span<const kurvimat::signals::QuantityColumn> columns() const override;
     QString definitionA() const override;
     QString definitionB() const override;
     kurvimat::exchange::MeasurementTextFormat textFormat() const override;

@@ -125,7 +125,7 @@ int TableWindow::numberWidth() const {
 // is whole in the header's tooltip.
 void TableWindow::fitColumns() {
     QHeaderView* columns = view_->horizontalHeader();
-    for (int column = 0; column < PointTableModel::ColumnCount; ++column)
+    for (int column = 0; column < model_->columnCount(); ++column)
         columns->resizeSection(
             column, std::clamp(columns->sectionSizeHint(column), numberWidth(), MaxColumnWidth));
 }
