@@ -719,6 +719,15 @@ TEST_F(ClassViewServerTest, AShownRunGoesOutOnceInItsColourAndDownloadsAsText) {
     };
     EXPECT_EQ(body("messreihe-" + std::to_string(id) + ".txt"), body("daten.txt"))
         << "the run holds the current points, so both texts are one";
+    // A loaded run goes with every column it has, as it was read.
+    const QByteArray text = "Zeit in s\tA\tB\tI (mA)\tP\r\n0\t1\t2\t35\t4\r\n1\t2\t3\t\t5\r\n";
+    const auto read = kurvimat::exchange::readMeasurementText(QString::fromLatin1(text));
+    ASSERT_TRUE(read.has_value());
+    kurvimat::session::Run loaded;
+    loaded.points = kurvimat::session::PointSet::loaded(true, read->defA, read->defB, read->t,
+                                                        read->a, read->b, read->further);
+    const qint64 other = runs.add(loaded);
+    EXPECT_EQ(body("messreihe-" + std::to_string(other) + ".txt"), text);
 }
 
 namespace {
