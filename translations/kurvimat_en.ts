@@ -1467,6 +1467,10 @@ trigger</translation>
         <translation>Time in s
 </translation>
     </message>
+    <message>
+        <source>Spalte %1</source>
+        <translation>Column %1</translation>
+    </message>
 </context>
 <context>
     <name>RawStrips</name>
@@ -1744,6 +1748,10 @@ trigger</translation>
     <message>
         <source>Schnappschuss</source>
         <translation>snapshot</translation>
+    </message>
+    <message>
+        <source>die Spalten von „%1“</source>
+        <translation>the columns of “%1”</translation>
     </message>
 </context>
 <context>
@@ -2043,14 +2051,6 @@ trigger</translation>
         <translation>, the first of them line %1: “%2”.</translation>
     </message>
     <message>
-        <source>Die Spalte 4 wurde nicht geladen: geladen werden Zeit, A und B.</source>
-        <translation>Column 4 was not loaded: time, A and B are loaded.</translation>
-    </message>
-    <message>
-        <source>Die Spalten 4 bis %1 wurden nicht geladen: geladen werden Zeit, A und B.</source>
-        <translation>Columns 4 to %1 were not loaded: time, A and B are loaded.</translation>
-    </message>
-    <message>
         <source>Die Zeiten sind Uhrzeiten; geladen wurden die Sekunden seit dem ersten Messpunkt.</source>
         <translation>The times are times of day; the seconds since the first point were loaded.</translation>
     </message>
@@ -2125,6 +2125,18 @@ trigger</translation>
     <message>
         <source>Die Cursor liegen außerhalb der Messpunkte.</source>
         <translation>The cursors lie outside the measured points.</translation>
+    </message>
+    <message>
+        <source>Geladen werden höchstens %1 Spalten (Zeit, A, B und %2 weitere); die Spalten %3 bis %4 wurden nicht geladen.</source>
+        <translation>At most %1 columns are loaded (time, A, B and %2 more); columns %3 to %4 were not loaded.</translation>
+    </message>
+    <message>
+        <source>1 Spalte ohne Zahlen wurde nicht geladen.</source>
+        <translation>1 column without numbers was not loaded.</translation>
+    </message>
+    <message>
+        <source>%1 Spalten ohne Zahlen wurden nicht geladen.</source>
+        <translation>%1 columns without numbers were not loaded.</translation>
     </message>
 </context>
 <context>
