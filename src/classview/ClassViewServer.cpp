@@ -419,8 +419,8 @@ QByteArray ClassViewServer::answer(const RequestHead& head, const RouteResult& r
 
 QByteArray ClassViewServer::dataText(const MeasurementTextFormat& layout) const {
     return exchange::measurementFileBytes(
-        exchange::formatPoints(session::pointColumns(session_.store().Data),
-                               session_.calibration(), layout.layout, layout.decimalMark),
+        exchange::formatPoints(session::pointColumns(session_.store().Data), session_.calibration(),
+                               layout.layout, layout.decimalMark),
         layout.layout);
 }
 

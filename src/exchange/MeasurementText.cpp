@@ -423,8 +423,7 @@ namespace {
 template <class Number>
 QString formatText(const QString& defA, const QString& defB, std::span<const Number> t,
                    std::span<const Number> a, std::span<const Number> b,
-                   const MeasurementTextFormat& format,
-                   std::span<const QuantityColumn> further) {
+                   const MeasurementTextFormat& format, std::span<const QuantityColumn> further) {
     const std::size_t n = std::min({t.size(), a.size(), b.size()});
     MeasurementFields fields(format);
     fields.addTimes(t.first(n));
@@ -468,9 +467,9 @@ QString formatMeasurementText(const QString& defA, const QString& defB, std::spa
     return formatText(defA, defB, t, a, b, format, further);
 }
 
-QString formatMeasurementText(const QString& defA, const QString& defB,
-                              std::span<const double> t, std::span<const double> a,
-                              std::span<const double> b, const MeasurementTextFormat& format,
+QString formatMeasurementText(const QString& defA, const QString& defB, std::span<const double> t,
+                              std::span<const double> a, std::span<const double> b,
+                              const MeasurementTextFormat& format,
                               std::span<const QuantityColumn> further) {
     return formatText(defA, defB, t, a, b, format, further);
 }
@@ -631,8 +630,8 @@ std::optional<MeasurementText> readMeasurementText(QStringView text) {
     // Columns of words (remarks, names) and columns without a value are no quantities.
     for (std::size_t j = m.further.size(); j-- > 0;) {
         const auto& values = m.further[j].values;
-        if (numbers[j] && std::any_of(values.begin(), values.end(),
-                                      [](double v) { return !std::isnan(v); }))
+        if (numbers[j] &&
+            std::any_of(values.begin(), values.end(), [](double v) { return !std::isnan(v); }))
             continue;
         m.further.erase(m.further.begin() + std::ptrdiff_t(j));
         ++m.leftColumns;

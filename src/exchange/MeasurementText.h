@@ -124,9 +124,9 @@ QString formatMeasurementText(const QString& defA, const QString& defB, std::spa
                               std::span<const signals::QuantityColumn> further = {});
 /// The same of loaded points kept in double precision: written as read, they give back the
 /// digits of the text they came from.
-QString formatMeasurementText(const QString& defA, const QString& defB,
-                              std::span<const double> t, std::span<const double> a,
-                              std::span<const double> b, const MeasurementTextFormat& format = {},
+QString formatMeasurementText(const QString& defA, const QString& defB, std::span<const double> t,
+                              std::span<const double> a, std::span<const double> b,
+                              const MeasurementTextFormat& format = {},
                               std::span<const signals::QuantityColumn> further = {});
 
 /// The points of one set where they are kept, as the writer takes them.

@@ -274,8 +274,7 @@ bool deleteSet(SqliteDb& db, qint64 setId) {
     Statement columns(db, "DELETE FROM point_columns WHERE set_id = ?");
     Statement set(db, "DELETE FROM point_sets WHERE id = ?");
     return chunks.ok() && values.ok() && columns.ok() && set.ok() && chunks.bind(1, setId).run() &&
-           values.bind(1, setId).run() && columns.bind(1, setId).run() &&
-           set.bind(1, setId).run();
+           values.bind(1, setId).run() && columns.bind(1, setId).run() && set.bind(1, setId).run();
 }
 
 QByteArray columnChunkChecksum(qint64 position, qint64 first, QByteArrayView chunk) {
@@ -411,8 +410,7 @@ std::optional<std::vector<Run>> readSets(SqliteDb& db, SetRole role, ReadCheck* 
             if (read) {
                 columns = std::move(*read);
             } else if (damaged || c.salvage) {
-                c.damaged << QCoreApplication::translate("SessionTables",
-                                                         "die Spalten von „%1“")
+                c.damaged << QCoreApplication::translate("SessionTables", "die Spalten von „%1“")
                                  .arg(run.name.isEmpty() ? unnamedSet(role) : run.name);
                 if (!c.salvage) return std::nullopt;
             } else {

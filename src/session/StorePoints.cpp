@@ -119,8 +119,13 @@ exchange::PointColumns pointColumns(const PointSet& p) {
 
 exchange::PointColumns pointColumns(const acquisition::StoredPoints& p) {
     const auto n = std::size_t(std::clamp(p.Count, 0, PointCapacity));
-    exchange::PointColumns c{p.DefA,  p.DefB, p.Loaded, p.HasB, std::span(p.T).first(n),
-                             std::span(p.A).first(n), std::span(p.B).first(n)};
+    exchange::PointColumns c{p.DefA,
+                             p.DefB,
+                             p.Loaded,
+                             p.HasB,
+                             std::span(p.T).first(n),
+                             std::span(p.A).first(n),
+                             std::span(p.B).first(n)};
     if (p.Exact()) {
         c.exactT = p.ExactT, c.exactA = p.ExactA, c.exactB = p.ExactB;
         c.further = p.Further();

@@ -43,8 +43,9 @@ exchange::PointColumns pointColumns(const PointSet& points);
 exchange::PointColumns pointColumns(const acquisition::StoredPoints& points);
 
 /// The fingerprint of stored points as an experiment file keeps them: their count, origin,
-/// definitions, every value, the numbers as read and the further columns. Equal fingerprints stand for the same
-/// points; the session tells by it whether the data were kept as a run or saved already.
+/// definitions, every value, the numbers as read and the further columns. Equal fingerprints stand
+/// for the same points; the session tells by it whether the data were kept as a run or saved
+/// already.
 std::size_t pointsFingerprint(const acquisition::StoredPoints& points, std::size_t seed = 0);
 
 } // namespace kurvimat::session

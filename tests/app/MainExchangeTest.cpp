@@ -395,23 +395,24 @@ TEST_F(MainExchangeTest, PastedTextsGiveTheirPointsAndKeepTheDefinitionsInForce)
          "Zeit in s\tSpannung (V): U\t\r\n0\t1,2\t\r\n1\t2,4\t\r\n2\t3,6\t\r\n3\t4,8\t\r\n"
          "10\t5,01\t\r\n",
          "Spannung (V): U", nullptr, "", "Spannung in <vf>V"},
-        {"junk lines", "Zeit in s\tA (V): U\tB (V): U\ns\tV\tmA\n0\t1\t2\n12:30:05\t1\t2\n"
-                       "1\tnan\t2\n2\t3\t4\nMittelwert\t2\t3\n\n",
+        {"junk lines",
+         "Zeit in s\tA (V): U\tB (V): U\ns\tV\tmA\n0\t1\t2\n12:30:05\t1\t2\n"
+         "1\tnan\t2\n2\t3\t4\nMittelwert\t2\t3\n\n",
          "Zeit in s\tA (V): U\tB (V): U\r\n0\t1\t2\r\n2\t3\t4\r\n", "A (V): U", "B (V): U",
          "4 Zeilen enthalten keine lesbaren Messwerte und wurden \u00FCbersprungen, als erste "
          "Zeile 2: \u201Es V mA\u201C.",
          "A in <vf>V"},
         {"labels", "Zeit in s\tTemperatur (\u00B0C)\tU in V\n0\t20\t1\n1\t21,5\t1,2\n2\t22\t1\n",
-         nullptr,
-         nullptr, nullptr, "", "Temperatur in \u00B0C"},
+         nullptr, nullptr, nullptr, "", "Temperatur in \u00B0C"},
         // Every column with numbers is a quantity and goes back as it came; words are none.
         {"five columns", "Zeit\tA\tB\tC (mA)\tD\n0\t1\t2\t3\t4\n",
          "Zeit in s\tA\tB\tC (mA)\tD\r\n0\t1\t2\t3\t4\r\n", nullptr, nullptr, "", "A"},
         {"a remark column", "Zeit\tA\tB\tNotiz\tD\n0\t1\t2\tgut\t4\n1\t1\t2\t\t\n",
          "Zeit in s\tA\tB\tD\r\n0\t1\t2\t4\r\n1\t1\t2\t\r\n", nullptr, nullptr,
          "1 Spalte ohne Zahlen wurde nicht geladen", "A"},
-        {"values as read", "Zeit in s\tA: U\tB: U\n1234,5\t100004,9\t-0,01\n0,001\t2860\t1,000E+30\n",
-         nullptr, "A: U", "B: U", "", "A"},
+        {"values as read",
+         "Zeit in s\tA: U\tB: U\n1234,5\t100004,9\t-0,01\n0,001\t2860\t1,000E+30\n", nullptr,
+         "A: U", "B: U", "", "A"},
         {"spreadsheet numbers", "Zeit in s\tDruck (hPa)\tAnteil\n0\t101.325,00\t10,00\u00A0%\n",
          "Zeit in s\tDruck (hPa)\tAnteil\r\n0\t101325\t0,1\r\n", nullptr, nullptr, "",
          "Druck in hPa"},
@@ -423,8 +424,9 @@ TEST_F(MainExchangeTest, PastedTextsGiveTheirPointsAndKeepTheDefinitionsInForce)
          "2\t23\t2\r\n",
          nullptr, nullptr, "", "Spannung unkalibriert in <vf>V"},
         // A colon whose formula part does not compile belongs to a label.
-        {"labels with a colon", "Zeit in s\tT1: Wasser (\u00B0C)\tMessung 10:15 U (V)\n0\t20\t1\n"
-                                "1\t21\t1,5\n2\t23\t1\n",
+        {"labels with a colon",
+         "Zeit in s\tT1: Wasser (\u00B0C)\tMessung 10:15 U (V)\n0\t20\t1\n"
+         "1\t21\t1,5\n2\t23\t1\n",
          nullptr, nullptr, nullptr, "", "T1: Wasser in \u00B0C"},
         // Numbers a float cannot hold apart come back as they were read.
         {"epoch seconds and eight digits",

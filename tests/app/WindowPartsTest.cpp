@@ -83,15 +83,18 @@ TEST_F(TablePartsTest, StoreRowsAreTheCopiedDataText) {
         {"loaded with further columns",
          [this] {
              const QString path = dir.filePath(QStringLiteral("b.txt"));
-             WriteFile(path, "Zeit in s\tU (V)\tT\tI (mA)\tP in mW\t\xE2\x80\xAE" "R\r\n"
+             WriteFile(path, "Zeit in s\tU (V)\tT\tI (mA)\tP in mW\t\xE2\x80\xAE"
+                             "R\r\n"
                              "0\t1\t2\t3,5\t\t-1\r\n1\t2\t3\t1,000E-07\t7\t0\r\n");
              dialogs.openName = path;
              QTest::mouseClick(Child<QPushButton>(*win, "ButtonDatenLaden"), Qt::LeftButton);
              // Copied back as it was read.
              EXPECT_EQ(CopiedData(*win), QString::fromUtf8(ReadFile(path)));
          },
-         QStringLiteral("A in V"), QStringLiteral("B"),
-         {QStringLiteral("I in mA"), QStringLiteral("P in mW"), QStringLiteral("R")}}, // a turn of direction is not shown
+         QStringLiteral("A in V"),
+         QStringLiteral("B"),
+         {QStringLiteral("I in mA"), QStringLiteral("P in mW"),
+          QStringLiteral("R")}}, // a turn of direction is not shown
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);

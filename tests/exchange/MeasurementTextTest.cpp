@@ -893,14 +893,16 @@ TEST(MeasurementText, LoadedDigitsGoBackAsRead) {
         const char* further = ""; // header fields after B
     };
     const Row rows[] = {
-        {"epoch seconds", "1709288100\t99999999\t1\n1709288101\t99999998\t2\n"
-                          "1709288102\t1\t3\n1709288103\t-99999999\t4",
+        {"epoch seconds",
+         "1709288100\t99999999\t1\n1709288101\t99999998\t2\n"
+         "1709288102\t1\t3\n1709288103\t-99999999\t4",
          1709288101, 99999998},
-        {"day numbers", "45352,427083\t45352,427083\t0\n45352,427095\t45352,427095\t0\n"
-                        "45352,427106\t45352,427106\t0",
+        {"day numbers",
+         "45352,427083\t45352,427083\t0\n45352,427095\t45352,427095\t0\n"
+         "45352,427106\t45352,427106\t0",
          45352.427095, 45352.427095},
-        {"decimals and exponents", "0,1\t1,000E-07\t-3,000E+20\n1234,5\t2,5024\t101325",
-         1234.5, 2.5024},
+        {"decimals and exponents", "0,1\t1,000E-07\t-3,000E+20\n1234,5\t2,5024\t101325", 1234.5,
+         2.5024},
         {"seventeen digits", "0\t0,12345678901234568\t1\n1\t1234567890123456,8\t1", 1,
          1234567890123456.8},
         {"five columns, blanks among them",
@@ -937,7 +939,8 @@ TEST(MeasurementText, FurtherColumns) {
         wideLine += QStringLiteral("\t%1").arg(i);
     }
     const QString wideText = wide + u'\n' + wideLine + u'\n';
-    const QString longHeader = QStringLiteral("Zeit\tA\tB\t") + QString(300, u'x') + "\n0\t1\t2\t3\n";
+    const QString longHeader =
+        QStringLiteral("Zeit\tA\tB\t") + QString(300, u'x') + "\n0\t1\t2\t3\n";
     struct Row {
         const char* name;
         QString text;
@@ -947,12 +950,12 @@ TEST(MeasurementText, FurtherColumns) {
         double value1; // its first value
     };
     const Row rows[] = {
-        {"names and units as A's and B's", "Zeit\tA\tB\tI (mA)\tP in mW\tn\n0\t1\t2\t3\t4\t5\n",
-         3, 0, 0, "I", "mA", 3},
-        {"words are no quantity", "Zeit\tA\tB\tNotiz\tI [mA]\n0\t1\t2\tok\t-3,5\n", 1, 0, 1,
-         "I", "mA", -3.5},
-        {"a column without a value", "Zeit\tA\tB\tleer\tI\n0\t1\t2\t\t3\n1\t1\t2\n", 1, 0, 1,
-         "I", "", 3},
+        {"names and units as A's and B's", "Zeit\tA\tB\tI (mA)\tP in mW\tn\n0\t1\t2\t3\t4\t5\n", 3,
+         0, 0, "I", "mA", 3},
+        {"words are no quantity", "Zeit\tA\tB\tNotiz\tI [mA]\n0\t1\t2\tok\t-3,5\n", 1, 0, 1, "I",
+         "mA", -3.5},
+        {"a column without a value", "Zeit\tA\tB\tleer\tI\n0\t1\t2\t\t3\n1\t1\t2\n", 1, 0, 1, "I",
+         "", 3},
         {"no header", "0\t1\t2\t1,000E+30\n", 1, 0, 0, "", "", 1e30},
         {"beyond the bound", wideText, 64, 6, 0, "C1", "", 1},
         {"a header beyond its length", longHeader, 1, 0, 0, "", "", 3},

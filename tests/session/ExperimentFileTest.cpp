@@ -355,8 +355,7 @@ TEST(ExperimentFile, CraftedFilesAreRefusedInTimeAndMemory) {
         {"a flipped bit in a further column", flipped(columnBytes, 3),
          "die Spalten von „Zeitstempel“"},
         {"a column of another set's length",
-         crafted(tmp, bytes,
-                 "DELETE FROM column_chunks WHERE first = 0 AND position = 1"),
+         crafted(tmp, bytes, "DELETE FROM column_chunks WHERE first = 0 AND position = 1"),
          "beschädigt"},
         {"a folder", {}, "ist ein Ordner", [](const QString& path) { QDir().mkpath(path); }},
         // Neither may block the program: a FIFO without a writer, a device without an end.
@@ -428,7 +427,8 @@ TEST(ExperimentFile, OpensFilesOfEarlierVersions) {
          false},
         {"version 2, float records",
          "DROP TABLE column_chunks; DROP TABLE point_columns;"
-         "ALTER TABLE point_sets DROP COLUMN point_bytes; PRAGMA user_version = 2; VACUUM", false},
+         "ALTER TABLE point_sets DROP COLUMN point_bytes; PRAGMA user_version = 2; VACUUM",
+         false},
         {"version 1, no checksums",
          "DROP TABLE column_chunks; DROP TABLE point_columns;"
          "ALTER TABLE point_sets DROP COLUMN point_bytes;"

@@ -100,8 +100,8 @@ QString ReadReport(const MeasurementText& m, double timeBase = 0) {
     if (m.leftColumns == 1)
         lines << DataExchange::tr("1 Spalte ohne Zahlen wurde nicht geladen.");
     else if (m.leftColumns > 1)
-        lines << DataExchange::tr("%1 Spalten ohne Zahlen wurden nicht geladen.")
-                     .arg(m.leftColumns);
+        lines
+            << DataExchange::tr("%1 Spalten ohne Zahlen wurden nicht geladen.").arg(m.leftColumns);
     if (m.clockTimes)
         lines << DataExchange::tr("Die Zeiten sind Uhrzeiten; geladen wurden die Sekunden seit "
                                   "dem ersten Messpunkt.");
@@ -234,8 +234,7 @@ bool DataExchange::TakeBuffer(bool snapshot) {
     if (read)
         points = {!read->notText,
                   read->header,
-                  {read->t, read->a, read->b, read->hasB, read->defA, read->defB,
-                   read->further}};
+                  {read->t, read->a, read->b, read->hasB, read->defA, read->defB, read->further}};
     const LoadOutcome taken = session_.takeLoaded(
         from_, snapshot, points,
         kurvimat::session::ShownRanges{kurvimat::display::CaptureRanges(view_.Scales()).R});

@@ -188,8 +188,8 @@ QVariant PointTableModel::headerData(int section, Qt::Orientation orientation, i
         if (role == Qt::ToolTipRole) return q.header.isEmpty() ? QVariant() : shownName(q.header);
         if (role != Qt::DisplayRole) return {};
         const QString name = q.name.isEmpty() ? tr("Spalte %1").arg(section + 1) : q.name;
-        return shownName(q.unit.isEmpty() ? name : name + QStringLiteral(" in ") + q.unit) +
-               u'\n' + shownName(q.header);
+        return shownName(q.unit.isEmpty() ? name : name + QStringLiteral(" in ") + q.unit) + u'\n' +
+               shownName(q.header);
     }
     if (section < 0) return {};
     const QString definition = section == ColumnA   ? definitionA_
