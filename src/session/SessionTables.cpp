@@ -1,5 +1,6 @@
 #include "SessionTables.h"
 
+#include "ColumnFormula.h"
 #include "MeasurementStore.h"
 
 #include <QCoreApplication>
@@ -75,7 +76,7 @@ bool insertColumns(SqliteDb& db, qint64 setId, const PointSet& p) {
     for (std::size_t k = 0; k < p.columns().size(); ++k) {
         const signals::QuantityColumn& c = p.columns()[k];
         // What readSets would refuse is not written.
-        if (c.formula.size() > MaxColumnFormulaLength || c.values.size() != std::size_t(p.size()))
+        if (c.formula.size() > analysis::MaxColumnFormulaLength || c.values.size() != std::size_t(p.size()))
             return false;
         column.reset();
         if (!column.bind(1, setId)
@@ -132,7 +133,7 @@ std::optional<signals::QuantityColumns> readColumns(SqliteDb& db, qint64 setId, 
         if (c.header.size() > signals::MaxColumnHeaderLength ||
             c.name.size() > signals::MaxColumnHeaderLength ||
             c.unit.size() > signals::MaxColumnHeaderLength ||
-            c.formula.size() > MaxColumnFormulaLength)
+            c.formula.size() > analysis::MaxColumnFormulaLength)
             return std::nullopt;
         c.values.reserve(points);
         chunks.reset();

@@ -51,8 +51,6 @@ struct ReadCheck {
 /// Values of a further column in one chunk at most: little-endian float64, NaN where a point
 /// has none.
 inline constexpr int ColumnChunkValues = 2048;
-/// Characters of a column's formula that are kept.
-inline constexpr int MaxColumnFormulaLength = 4096;
 
 /// The checksum of a further column's chunk: of its column, first index and bytes.
 QByteArray columnChunkChecksum(qint64 position, qint64 first, QByteArrayView chunk);
