@@ -76,7 +76,8 @@ bool insertColumns(SqliteDb& db, qint64 setId, const PointSet& p) {
     for (std::size_t k = 0; k < p.columns().size(); ++k) {
         const signals::QuantityColumn& c = p.columns()[k];
         // What readSets would refuse is not written.
-        if (c.formula.size() > analysis::MaxColumnFormulaLength || c.values.size() != std::size_t(p.size()))
+        if (c.formula.size() > analysis::MaxColumnFormulaLength ||
+            c.values.size() != std::size_t(p.size()))
             return false;
         column.reset();
         if (!column.bind(1, setId)
