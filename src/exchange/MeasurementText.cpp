@@ -146,10 +146,13 @@ qsizetype scanField(QStringView line, qsizetype from, QChar separator, QString& 
 
 // The first three fields of a line, the further ones up to MaxQuantityColumns, how many fields
 // it has (a separator at the end of a line starts an empty last field) and how many up to the
-// last one with something in it.
+// last one with something in it. The further fields of a plain line are views into it, made
+// strings only where quotes had to be taken out (owned): ten thousand lines of 64 further
+// fields would otherwise hold as many strings.
 struct Fields {
     QString f[3];
-    std::vector<QString> more;
+    std::vector<QStringView> more;
+    std::vector<QString> owned; // moved, a string keeps its characters where they are
     int count = 1;
     int filled = 0;
 };
@@ -159,19 +162,23 @@ Fields splitFields(QStringView line, QChar separator) {
     qsizetype start = 0;
     while (true) {
         QString field;
+        QStringView view;
         qsizetype end;
         if (plain) { // the usual line: fields are slices
             end = line.indexOf(separator, start);
             if (end < 0) end = line.size();
-            field = line.sliced(start, end - start).toString();
+            view = line.sliced(start, end - start);
         } else {
             end = scanField(line, start, separator, field);
+            view = field;
         }
-        if (!isBlankField(field)) out.filled = out.count;
-        if (out.count <= 3)
-            out.f[out.count - 1] = std::move(field);
-        else if (out.count <= 3 + MaxQuantityColumns)
-            out.more.push_back(std::move(field));
+        if (!isBlankField(view)) out.filled = out.count;
+        if (out.count <= 3) {
+            out.f[out.count - 1] = plain ? view.toString() : std::move(field);
+        } else if (out.count <= 3 + MaxQuantityColumns) {
+            if (!plain) view = out.owned.emplace_back(std::move(field));
+            out.more.push_back(view);
+        }
         if (end >= line.size()) break;
         ++out.count;
         start = end + 1;
@@ -558,7 +565,7 @@ std::optional<MeasurementText> readMeasurementText(QStringView text) {
     for (int j = 0; j < further; ++j) {
         const auto field = std::size_t(j);
         m.further.push_back(QuantityColumn::named(
-            m.header && field < rows[0].more.size() ? rows[0].more[field] : QString()));
+            m.header && field < rows[0].more.size() ? rows[0].more[field].toString() : QString()));
     }
     // A further column is a quantity when every field it has on a point line is a number.
     std::vector<bool> numbers(std::size_t(further), true);
@@ -618,10 +625,10 @@ std::optional<MeasurementText> readMeasurementText(QStringView text) {
         }
         addPoint(m, *time + days - origin, *a, *b);
         for (std::size_t j = 0; j < m.further.size(); ++j) {
-            const QString* field = j < r.more.size() ? &r.more[j] : nullptr;
+            const QStringView field = j < r.more.size() ? r.more[j] : QStringView();
             std::optional<double> v;
-            if (field && !isBlankField(*field)) {
-                v = ReadTableNumber(*field, how.decimalMark);
+            if (!isBlankField(field)) {
+                v = ReadTableNumber(field, how.decimalMark);
                 numbers[j] = numbers[j] && v.has_value();
             }
             m.further[j].values.push_back(v.value_or(std::nan("")));
