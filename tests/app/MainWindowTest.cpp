@@ -1095,6 +1095,14 @@ TEST_F(MainWindowTest, UndoBringsBackDeletedOrPastedOverDataElseTheZoom) {
         // The axes too, which the pasted times widened (0 s before the recording's range).
         EXPECT_EQ(ranges(), shown);
     }
+    // Pasted over, points with further columns come back with them.
+    const QString five = QStringLiteral("Zeit in s\tA\tB\tI (mA)\tP\r\n0\t1\t2\t3\t4\r\n");
+    for (const QString& pasted : {five, QStringLiteral("0\t1\t2\r\n")}) {
+        QGuiApplication::clipboard()->setText(pasted);
+        Child<QAction>(*win, "ActionDatenEinfuegen")->trigger();
+    }
+    Child<QAction>(*win, "ActionRueckgaengig")->trigger();
+    EXPECT_EQ(CopiedData(*win), five);
     win->UpdateMenuActions();
     EXPECT_FALSE(Child<QAction>(*win, "ActionRueckgaengig")->isEnabled());
     PlotOf(*win).History().push(CaptureRanges(PlotOf(*win).Scales()));
