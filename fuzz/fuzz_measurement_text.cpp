@@ -10,6 +10,7 @@
 #include "TableNumbers.h"
 
 #include <algorithm>
+#include <cmath>
 
 using namespace kurvimat::exchange;
 
@@ -29,6 +30,11 @@ void check(const QString& text) {
     FUZZ_CHECK(read->b.size() == std::size_t(read->count));
     FUZZ_CHECK(read->droppedLines >= 0 && read->cutLines >= 0 && read->skippedLines >= 0);
     FUZZ_CHECK(!read->notText || read->count == 0);
+    FUZZ_CHECK(read->further.size() <= std::size_t(kurvimat::signals::MaxQuantityColumns));
+    for (const auto& column : read->further) {
+        FUZZ_CHECK(column.values.size() == std::size_t(read->count));
+        FUZZ_CHECK(column.header.size() <= kurvimat::signals::MaxColumnHeaderLength);
+    }
     FUZZ_CHECK(read->skippedLines == 0 || read->firstSkippedLine > 0);
     for (int i = 0; i < read->count; ++i) {
         // NaN compares false everywhere, so it fails these too: a text must not bring one in.
@@ -55,12 +61,22 @@ void check(const QString& text) {
     MeasurementTextFormat asRead;
     asRead.asRead = true;
     asRead.hasB = read->hasB;
-    const auto again = readMeasurementText(
-        formatMeasurementText(read->defA, read->defB, read->t, read->a, read->b, asRead));
+    const auto again = readMeasurementText(formatMeasurementText(
+        read->defA, read->defB, read->t, read->a, read->b, asRead, read->further));
     FUZZ_CHECK(again && !again->notText && again->count == read->count);
     FUZZ_CHECK(again->hasB == read->hasB && again->skippedLines == 0);
     // Clock times come back as the seconds they were read as.
     FUZZ_CHECK(again->t == read->t && again->a == read->a && again->b == read->b);
+    // The further columns with their values bit for bit, blanks (NaN) included.
+    FUZZ_CHECK(again->further.size() == read->further.size());
+    for (std::size_t j = 0; j < read->further.size() && j < again->further.size(); ++j) {
+        const auto& x = read->further[j].values;
+        const auto& y = again->further[j].values;
+        FUZZ_CHECK(x.size() == y.size() &&
+                   std::equal(x.begin(), x.end(), y.begin(), [](double u, double v) {
+                       return u == v || (std::isnan(u) && std::isnan(v));
+                   }));
+    }
 }
 
 } // namespace
