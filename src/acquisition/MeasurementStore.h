@@ -53,7 +53,8 @@ struct StoredPoints {
     // draw them (T counted from TimeBase), these are written back and kept.
     std::vector<double> ExactT, ExactA, ExactB;
     double TimeBase = 0;
-    // The further quantities of loaded points kept as read, one value a point each.
+    // The further quantities of the points, one value a point each (those of a loaded text, or
+    // of any points a further column was added to); a new sweep starts without them.
     std::vector<signals::QuantityColumn> Columns;
 
     /// The points are loaded ones kept as read, one exact number for each.
@@ -61,15 +62,17 @@ struct StoredPoints {
         const auto n = std::size_t(Count > 0 ? Count : 0);
         return Loaded && ExactT.size() == n && ExactA.size() == n && ExactB.size() == n;
     }
-    /// Forgets the numbers as read: the points are no longer the loaded ones.
+    /// Forgets the numbers as read and the further columns: the points are no longer the
+    /// loaded ones.
     void DropExact() {
         ExactT.clear(), ExactA.clear(), ExactB.clear();
         TimeBase = 0;
         Columns.clear();
     }
-    /// The further columns, where they belong to these points (loaded, kept as read).
+    /// The further columns, where they belong to these points: one value for each.
     std::span<const signals::QuantityColumn> Further() const {
-        if (Columns.empty() || !Exact() || !signals::ColumnsFit(Columns, ExactT.size())) return {};
+        if (Columns.empty() || !signals::ColumnsFit(Columns, std::size_t(Count > 0 ? Count : 0)))
+            return {};
         return Columns;
     }
 

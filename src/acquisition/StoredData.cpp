@@ -28,9 +28,9 @@ StoredData CopyStoredData(const MeasurementStore& s) {
     if (s.Data.Exact()) {
         d.ExactT = s.Data.ExactT, d.ExactA = s.Data.ExactA, d.ExactB = s.Data.ExactB;
         d.TimeBase = s.Data.TimeBase;
-        const auto further = s.Data.Further();
-        d.Columns.assign(further.begin(), further.end());
     }
+    const auto further = s.Data.Further();
+    d.Columns.assign(further.begin(), further.end());
     return d;
 }
 

@@ -44,6 +44,12 @@ PointSet PointSet::loaded(bool hasB, QString definitionA, QString definitionB,
     return set;
 }
 
+bool PointSet::setColumns(std::vector<signals::QuantityColumn> columns) {
+    if (!signals::ColumnsFit(columns, t_.size())) return false;
+    columns_ = std::move(columns);
+    return true;
+}
+
 void PointSet::setDefinitions(const QString& a, const QString& b) {
     definitionA_ = a;
     definitionB_ = b;
@@ -59,11 +65,11 @@ void PointSet::reserve(int points) {
 }
 
 void PointSet::append(const SamplePoint& p) {
-    // A point without its number as read makes the whole set one of floats, without the
-    // columns beside them.
+    // A point without its number as read makes the whole set one of floats, and one without
+    // its further values one without them.
+    columns_.clear();
     if (exact_) {
         exactT_.clear(), exactA_.clear(), exactB_.clear();
-        columns_.clear();
         exact_ = false;
         timeBase_ = 0;
     }

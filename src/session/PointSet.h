@@ -78,9 +78,12 @@ public:
     const std::vector<double>& exactTimes() const { return exactT_; }
     const std::vector<double>& exactValuesA() const { return exactA_; }
     const std::vector<double>& exactValuesB() const { return exactB_; }
-    /// The quantities beside time, A and B, one value a point each; only an exact() set has
-    /// them.
+    /// The quantities beside time, A and B, one value a point each.
     const std::vector<signals::QuantityColumn>& columns() const { return columns_; }
+    /// Gives the set these further columns; refused (false, nothing changes) unless each holds
+    /// one value a point and there are at most MaxQuantityColumns. A point appended later takes
+    /// them away again.
+    bool setColumns(std::vector<signals::QuantityColumn> columns);
     /// What the float times count from: the float time is the time as read minus this.
     double timeBase() const { return timeBase_; }
 

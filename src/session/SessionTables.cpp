@@ -406,11 +406,9 @@ std::optional<std::vector<Run>> readSets(SqliteDb& db, SetRole role, ReadCheck* 
         signals::QuantityColumns columns;
         if (columnsKept) {
             bool damaged = false;
-            auto read = readColumns(db, run.id, t.size(), damaged);
-            // Columns belong to points kept as read, which hold all of their values.
-            if (read && !read->empty() && !exact) read.reset();
-            if (read) {
-                columns = std::move(*read);
+            auto kept = readColumns(db, run.id, std::size_t(read()), damaged);
+            if (kept) {
+                columns = std::move(*kept);
             } else if (damaged || c.salvage) {
                 c.damaged << QCoreApplication::translate("SessionTables", "die Spalten von „%1“")
                                  .arg(run.name.isEmpty() ? unnamedSet(role) : run.name);
@@ -421,7 +419,8 @@ std::optional<std::vector<Run>> readSets(SqliteDb& db, SetRole role, ReadCheck* 
         }
         if (exact)
             run.points = PointSet::loaded(hasB != 0, run.points.definitionA(),
-                                          run.points.definitionB(), t, a, b, columns);
+                                          run.points.definitionB(), t, a, b);
+        if (!run.points.setColumns(std::move(columns))) return std::nullopt;
         runs.push_back(std::move(run));
     }
     if (rc != SQLITE_DONE) return std::nullopt;

@@ -43,15 +43,17 @@ PointSet currentPoints(const MeasurementStore& s) {
     set.reserve(n);
     for (int i = 0; i < n; ++i)
         set.append(currentPoint(s, i));
+    const auto further = s.Data.Further();
+    set.setColumns({further.begin(), further.end()});
     return set;
 }
 
 void putExact(acquisition::StoredPoints& to, const PointSet& p) {
     to.DropExact();
+    to.Columns = p.columns();
     if (!p.exact()) return;
     to.ExactT = p.exactTimes(), to.ExactA = p.exactValuesA(), to.ExactB = p.exactValuesB();
     to.TimeBase = p.timeBase();
-    to.Columns = p.columns();
 }
 
 Run currentRun(const MeasurementStore& s, qint64 recordedAtMs) {
@@ -110,10 +112,9 @@ bool restoreRun(MeasurementStore& s, const Run& run) {
 exchange::PointColumns pointColumns(const PointSet& p) {
     exchange::PointColumns c{p.definitionA(), p.definitionB(), !p.recorded(), p.hasB(),
                              p.times(),       p.valuesA(),     p.valuesB()};
-    if (p.exact()) {
+    if (p.exact())
         c.exactT = p.exactTimes(), c.exactA = p.exactValuesA(), c.exactB = p.exactValuesB();
-        c.further = p.columns();
-    }
+    c.further = p.columns();
     return c;
 }
 
@@ -126,10 +127,8 @@ exchange::PointColumns pointColumns(const acquisition::StoredPoints& p) {
                              std::span(p.T).first(n),
                              std::span(p.A).first(n),
                              std::span(p.B).first(n)};
-    if (p.Exact()) {
-        c.exactT = p.ExactT, c.exactA = p.ExactA, c.exactB = p.ExactB;
-        c.further = p.Further();
-    }
+    if (p.Exact()) c.exactT = p.ExactT, c.exactA = p.ExactA, c.exactB = p.ExactB;
+    c.further = p.Further();
     return c;
 }
 

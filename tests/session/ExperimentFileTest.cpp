@@ -24,6 +24,14 @@ namespace {
 Experiment sampleExperiment(bool exact = true) {
     Experiment e;
     e.runs.push_back(makeRun(PointSet::Origin::Recorded, 3600, 1765267800000, "Abkühlung"));
+    if (exact) { // recorded points with a quantity beside them
+        auto square = signals::QuantityColumn::named(QStringLiteral("U² (V²)"),
+                                                     signals::ColumnOrigin::Calculated);
+        square.formula = QStringLiteral("U*U");
+        for (float a : e.runs[0].points.valuesA())
+            square.values.push_back(double(a) * a);
+        EXPECT_TRUE(e.runs[0].points.setColumns({square}));
+    }
     e.runs.push_back(makeRun(PointSet::Origin::Loaded, 12, 1765267900000, "Tabelle"));
     if (exact) {
         Run run = makeRun(PointSet::Origin::Loaded, 0, 1765268000000, "Zeitstempel");

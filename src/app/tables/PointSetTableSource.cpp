@@ -53,9 +53,7 @@ bool PointSetTableSource::hasB() const {
 }
 
 std::span<const QuantityColumn> PointSetTableSource::columns() const {
-    const PointSet& set = found(lookup_);
-    return set.exact() ? std::span<const QuantityColumn>(set.columns())
-                       : std::span<const QuantityColumn>();
+    return found(lookup_).columns();
 }
 
 QString PointSetTableSource::definitionA() const {
