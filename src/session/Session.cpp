@@ -355,6 +355,7 @@ std::optional<Undone> Session::undo() {
 
 void Session::emptyData() {
     store_->Data.Count = 0;
+    store_->Data.DropExact(); // the numbers as read and the columns of points no longer there
     store_->TriggerPos = -1;
     emit pointsChanged();
 }
