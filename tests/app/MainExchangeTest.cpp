@@ -410,6 +410,18 @@ TEST_F(MainExchangeTest, PastedTextsGiveTheirPointsAndKeepTheDefinitionsInForce)
         {"a remark column", "Zeit\tA\tB\tNotiz\tD\n0\t1\t2\tgut\t4\n1\t1\t2\t\t\n",
          "Zeit in s\tA\tB\tD\r\n0\t1\t2\t4\r\n1\t1\t2\t\r\n", nullptr, nullptr,
          "1 Spalte ohne Zahlen wurde nicht geladen", "A"},
+// Sixty-four columns of a label and of a value.
+#define X64 X8 X8 X8 X8 X8 X8 X8 X8
+#define X8 "\tX\tX\tX\tX\tX\tX\tX\tX"
+#define V64 V8 V8 V8 V8 V8 V8 V8 V8
+#define V8 "\t3\t3\t3\t3\t3\t3\t3\t3"
+        {"seventy columns", "Zeit\tA\tB" X64 "\tX\tX\tX\n0\t1\t2" V64 "\t3\t3\t3\n",
+         "Zeit in s\tA\tB" X64 "\r\n0\t1\t2" V64 "\r\n", nullptr, nullptr,
+         "die Spalten 68 bis 70 wurden nicht geladen", "A"},
+#undef X64
+#undef X8
+#undef V64
+#undef V8
         {"values as read",
          "Zeit in s\tA: U\tB: U\n1234,5\t100004,9\t-0,01\n0,001\t2860\t1,000E+30\n", nullptr,
          "A: U", "B: U", "", "A"},
