@@ -51,8 +51,15 @@ const QByteArray& goodFile() {
             t.push_back(1709288100.0 + i), a.push_back(99999999.0 - i), b.push_back(0.1 * i);
         Run exact;
         exact.name = QStringLiteral("Geladen");
-        exact.points = PointSet::loaded(true, QStringLiteral("Zeit"), QStringLiteral("N"), t, a, b);
+        // Each with a further column, one value without a number.
+        auto column = kurvimat::signals::QuantityColumn::named(QStringLiteral("I (mA)"));
+        column.values.assign(a.begin(), a.end());
+        column.values[7] = std::nan("");
+        const kurvimat::signals::QuantityColumn columns[] = {column};
+        exact.points =
+            PointSet::loaded(true, QStringLiteral("Zeit"), QStringLiteral("N"), t, a, b, columns);
         e.runs.push_back(exact);
+        FUZZ_CHECK(e.runs[0].points.setColumns({column}));
         e.data = e.runs[0].points;
         e.snapshot = e.runs[1].points;
         e.definitionA = QStringLiteral("U (V): U");
@@ -104,6 +111,7 @@ void checkSet(const PointSet& set) {
             FUZZ_CHECK(set.valuesA()[k] == float(set.exactValuesA()[k]));
         }
     }
+    FUZZ_CHECK(kurvimat::signals::ColumnsFit(set.columns(), set.times().size()));
     const Extents& x = set.extents();
     for (int i = 0; i < set.size(); ++i) {
         const SamplePoint p = set.point(i);
@@ -151,6 +159,18 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                 FUZZ_CHECK(chunks.columnBlob(2) == chunkChecksum(chunks.columnInt(0),
                                                                  chunks.columnBlob(1),
                                                                  int(chunks.columnInt(3))));
+        }
+        if (version >= ColumnsVersion) {
+            // The chunks the reader reads: of a column of a set it takes.
+            Statement values(*db, "SELECT c.position, c.first, c.data, c.checksum "
+                                  "FROM column_chunks c JOIN point_columns p USING(set_id, "
+                                  "position) JOIN point_sets s ON s.id = c.set_id WHERE "
+                                  "s.deleted = 0 AND s.role IN ('run', 'data', 'snapshot')");
+            FUZZ_CHECK(values.ok());
+            while (values.step() == SQLITE_ROW)
+                FUZZ_CHECK(values.columnBlob(3) == columnChunkChecksum(values.columnInt(0),
+                                                                       values.columnInt(1),
+                                                                       values.columnBlob(2)));
         }
     }
     for (const Run& run : e.runs) {
