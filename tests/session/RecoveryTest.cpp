@@ -145,6 +145,24 @@ TEST(Recovery, TrashedJournalStillHoldsItsRuns) {
     }
 }
 
+// A journal an earlier version left, before the further columns, is offered and restored.
+TEST(Recovery, AJournalOfTheVersionBeforeTheColumnsIsRestored) {
+    QTemporaryDir dir;
+    ManualClock clock;
+    const QString path = leaveJournal(dir.path(), clock, 2);
+    {
+        auto db = SqliteDb::open(path, SQLITE_OPEN_READWRITE);
+        ASSERT_TRUE(db && db->exec("DROP TABLE column_chunks; DROP TABLE point_columns; "
+                                   "PRAGMA user_version = 3"));
+    }
+    Recovery recovery(dir.path(), clock);
+    ASSERT_EQ(recovery.runCount(), 2);
+    Journal into(dir.filePath("neu"), clock);
+    recovery.restoreInto(into);
+    ASSERT_EQ(into.runs().size(), 2);
+    EXPECT_EQ(into.runs().runs()[1].points, makeSet(PointSet::Origin::Recorded, 20));
+}
+
 TEST(Recovery, DamagedJournalGoesToThePapierkorb) {
     QTemporaryDir dir;
     ManualClock clock;
