@@ -246,7 +246,9 @@ TEST_F(MainJournalTest, ExperimentComesBackWholeAndRefusedFilesChangeNothing) {
     EXPECT_EQ(win->session().store().AppliedDefB, saved.definitionB);
 
     // Closed as saved: the next start has nothing to offer.
+    // The writer makes the file; under load that may take longer than the steps above.
     const QString journal = win->session().journal().path();
+    ASSERT_TRUE(win->session().journal().persistent());
     ASSERT_TRUE(QFileInfo::exists(journal));
     win->close();
     EXPECT_FALSE(QFileInfo::exists(journal));
@@ -628,6 +630,7 @@ TEST_F(MainJournalTest, UnsavedSessionUnderAccident) {
         RecordSweep(*win, 600, 300);
         Child<QAction>(*win, "ActionMessreiheBehalten")->trigger();
         RecordSweep(*win, 500, 200);
+        ASSERT_TRUE(win->session().journal().persistent()); // made by its writer by now
         const QString journal = win->session().journal().path();
         const int runsBefore = win->session().journal().runs().size();
         dialogs.questions.clear();
