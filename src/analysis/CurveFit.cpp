@@ -1,8 +1,10 @@
 #include "CurveFit.h"
 
 #include "Measure.h"
+#include "UserFit.h"
 
 #include <QCoreApplication>
+#include <QLocale>
 #include <gsl/gsl_blas.h>
 #include <gsl/gsl_eigen.h>
 #include <gsl/gsl_errno.h>
@@ -12,6 +14,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 #include <numbers>
 #include <optional>
 #include <vector>
@@ -31,6 +34,19 @@ QString flatText() {
 }
 QString divergedText() {
     return QCoreApplication::translate("CurveFit", "Die Ausgleichskurve konvergiert nicht");
+}
+QString positiveText() {
+    return QCoreApplication::translate(
+        "CurveFit", "Eine Potenzfunktion braucht Messpunkte mit t > 0: die Zeitspanne beginnt "
+                    "bei 0 oder davor");
+}
+QString noModelText() {
+    return QCoreApplication::translate("CurveFit", "Die eigene Funktion fehlt");
+}
+QString noValueText(double x) {
+    return QCoreApplication::translate(
+               "CurveFit", "Die Funktion hat mit den Startwerten bei x = %1 keinen Wert")
+        .arg(QLocale().toString(x, 'g', 6));
 }
 
 // GSL's default error handler aborts the program; every call here checks its status instead.
@@ -70,9 +86,14 @@ double mean(const std::vector<double>& v, std::size_t from, std::size_t to) {
 
 // The nonlinear models work on t' = (t - t0) / span and y' = (y - mean) / deviation (or
 // y / deviation where the model has no offset).
-FitPoints normalise(const Points& p, bool centre) {
+FitPoints normalise(const Points& p, bool centre, bool raw) {
     FitPoints n;
     const std::size_t count = p.x.size();
+    if (raw) {
+        n.t = p.x;
+        n.y = p.y;
+        return n;
+    }
     n.t0 = *std::min_element(p.x.begin(), p.x.end());
     n.tScale = *std::max_element(p.x.begin(), p.x.end()) - n.t0;
     const double m = mean(p.y, 0, count);
@@ -93,23 +114,74 @@ FitPoints normalise(const Points& p, bool centre) {
 struct Problem {
     const FitPoints* data;
     const FitModelSpec* model;
+    const UserFitCurve* user = nullptr; ///< instead of the model's function and derivatives
+    std::vector<double> up, down;       ///< the user's formula at shifted parameters
 };
 
+// Where the user's formula has no value the residual is this large, so that the solver
+// rejects a step that leads there rather than stopping on a NaN.
+constexpr double NoValue = 1e100;
+
 int residuals(const gsl_vector* params, void* context, gsl_vector* r) {
-    const auto* pr = static_cast<const Problem*>(context);
+    auto* pr = static_cast<Problem*>(context);
     const double* p = params->data;
     const auto& t = pr->data->t;
     const auto& y = pr->data->y;
+    if (pr->user) {
+        pr->user->Evaluate(t, p, pr->up);
+        for (std::size_t i = 0; i < t.size(); ++i) {
+            const double e = pr->up[i] - y[i];
+            gsl_vector_set(r, i, std::isfinite(e) ? e : NoValue);
+        }
+        return GSL_SUCCESS;
+    }
     for (std::size_t i = 0; i < t.size(); ++i)
         gsl_vector_set(r, i, pr->model->Function(p, t[i]) - y[i]);
     return GSL_SUCCESS;
 }
 
+// The user's formula differentiated by central differences, the step scaled to the parameter
+// (the cube root of the rounding error balances it against the truncation error); one-sided
+// where the formula has no value on one side.
+void userJacobian(Problem& pr, const gsl_vector* params, gsl_matrix* j) {
+    const auto& t = pr.data->t;
+    std::vector<double> p(params->data, params->data + params->size);
+    std::vector<double> centre;
+    pr.user->Evaluate(t, p.data(), centre);
+    const double step = std::cbrt(std::numeric_limits<double>::epsilon());
+    for (std::size_t k = 0; k < p.size(); ++k) {
+        const double value = p[k];
+        const double h = step * (value != 0 ? std::fabs(value) : 1.0);
+        p[k] = value + h;
+        const double hUp = p[k] - value; // the step as represented
+        pr.user->Evaluate(t, p.data(), pr.up);
+        p[k] = value - h;
+        const double hDown = value - p[k];
+        pr.user->Evaluate(t, p.data(), pr.down);
+        p[k] = value;
+        for (std::size_t i = 0; i < t.size(); ++i) {
+            const double u = pr.up[i], d = pr.down[i], c = centre[i];
+            double slope = 0;
+            if (std::isfinite(u) && std::isfinite(d))
+                slope = (u - d) / (hUp + hDown);
+            else if (std::isfinite(u) && std::isfinite(c))
+                slope = (u - c) / hUp;
+            else if (std::isfinite(d) && std::isfinite(c))
+                slope = (c - d) / hDown;
+            gsl_matrix_set(j, i, k, std::isfinite(slope) ? slope : 0.0);
+        }
+    }
+}
+
 int jacobian(const gsl_vector* params, void* context, gsl_matrix* j) {
-    const auto* pr = static_cast<const Problem*>(context);
+    auto* pr = static_cast<Problem*>(context);
+    if (pr->user) {
+        userJacobian(*pr, params, j);
+        return GSL_SUCCESS;
+    }
     const double* p = params->data;
     const auto& t = pr->data->t;
-    double d[5];
+    double d[MaxFitParameters];
     for (std::size_t i = 0; i < t.size(); ++i) {
         pr->model->Derivatives(p, t[i], d);
         for (std::size_t k = 0; k < j->size2; ++k)
@@ -194,9 +266,10 @@ void inspect(gsl_multifit_nlinear_workspace* w, Solution& s) {
 
 // Levenberg-Marquardt (GSL's trust-region driver) from the given start. False when it stops
 // without converging or leaves the finite numbers.
-bool solve(const FitPoints& data, const FitModelSpec& model, Solution& s) {
+bool solve(const FitPoints& data, const FitModelSpec& model, Solution& s,
+           const UserFitCurve* user = nullptr) {
     std::vector<double>& p = s.p;
-    Problem problem{&data, &model};
+    Problem problem{&data, &model, user, {}, {}};
     gsl_multifit_nlinear_fdf fdf{};
     fdf.f = residuals;
     fdf.df = jacobian;
@@ -212,7 +285,9 @@ bool solve(const FitPoints& data, const FitModelSpec& model, Solution& s) {
     int info = 0;
     int status = gsl_multifit_nlinear_init(&start.vector, &fdf, w);
     if (status == GSL_SUCCESS)
-        status = gsl_multifit_nlinear_driver(200, 1e-10, 1e-10, 1e-12, nullptr, nullptr, &info, w);
+        // The user's start may lie far from the optimum, as NIST's first start values do.
+        status = gsl_multifit_nlinear_driver(user ? 1000 : 200, 1e-10, 1e-10, 1e-12, nullptr,
+                                             nullptr, &info, w);
     const gsl_vector* x = gsl_multifit_nlinear_position(w);
     for (std::size_t k = 0; k < p.size(); ++k)
         p[k] = gsl_vector_get(x, k);
@@ -366,7 +441,122 @@ double MeanOf(const std::vector<double>& v, std::size_t from, std::size_t to) {
     return mean(v, from, to);
 }
 
-FitResult FitCurve(FitModel model, const FitSpan& span) {
+namespace {
+
+// The user's model from its start values; the points do not determine a parameter that the
+// Jacobian's rank leaves open (the direction of its smallest singular value).
+FitResult fitUser(FitResult fit, const UserFitModel* model, const Points& pts) {
+    if (!model) return failed(fit, noModelText());
+    ColumnFormulaError error;
+    fit.User = UserFitCurve::Compile(*model, &error);
+    if (!fit.User) return failed(fit, error.Message);
+    const UserFitCurve& user = *fit.User;
+    fit.ParameterCount = user.ParameterCount();
+    const std::size_t n = pts.x.size();
+    if (n < static_cast<std::size_t>(fit.ParameterCount) + 1) return failed(fit, tooFewText());
+    if (allEqual(pts.x)) return failed(fit, flatText());
+    const FitPoints d = normalise(pts, false, true);
+    Solution solution;
+    solution.p = model->Start;
+    std::vector<double> first;
+    user.Evaluate(d.t, solution.p.data(), first);
+    for (std::size_t i = 0; i < n; ++i)
+        if (!std::isfinite(first[i])) return failed(fit, noValueText(d.t[i]));
+    const FitModelSpec& m = *FindFitModel(FitModel::User);
+    const bool converged = solve(d, m, solution, &user);
+    if (solution.covariance.empty()) return failed(fit, divergedText());
+    const std::size_t np = solution.p.size();
+    std::optional<std::size_t> open;
+    if (solution.conditionRatio < RankRatio) open = std::size_t(solution.weakest);
+    for (std::size_t k = 0; k < np && !open; ++k) {
+        fit.P[k] = solution.p[k];
+        fit.Sigma[k] = std::sqrt(std::max(0.0, solution.covariance[k * np + k]));
+        if (!std::isfinite(fit.Sigma[k])) open = k;
+    }
+    if (open)
+        return failed(fit, QCoreApplication::translate(
+                               "CurveFit", "Die Messpunkte bestimmen %1 nicht: der Parameter "
+                                           "ändert die Kurve nicht oder nur so wie andere. "
+                                           "Abhilfe: %2 weglassen, andere Startwerte oder "
+                                           "Messpunkte über einen weiteren Bereich.")
+                               .arg(model->Names[*open], model->Names[*open]));
+    if (!converged) return failed(fit, divergedText());
+    return fit;
+}
+
+} // namespace
+
+void FitParabola(const std::vector<double>& x, const std::vector<double>& y, FitResult& fit) {
+    // On u = (x − m)/s the columns are of order one; y = α·u² + β·u + γ is then turned back
+    // into powers of x, and its covariance with the same linear map.
+    const std::size_t n = x.size();
+    const double m = mean(x, 0, n);
+    double s = 0;
+    for (double v : x)
+        s = std::max(s, std::fabs(v - m));
+    gsl_matrix* a = gsl_matrix_alloc(n, 3);
+    gsl_vector* b = gsl_vector_alloc(n);
+    gsl_vector* c = gsl_vector_alloc(3);
+    gsl_matrix* cov = gsl_matrix_alloc(3, 3);
+    gsl_multifit_linear_workspace* w = gsl_multifit_linear_alloc(n, 3);
+    bool ok = false;
+    std::array<double, 3> q{};
+    std::array<std::array<double, 3>, 3> cq{};
+    std::size_t rank = 0;
+    double chisq = 0;
+    if (a && b && c && cov && w && s > 0) {
+        for (std::size_t i = 0; i < n; ++i) {
+            const double u = (x[i] - m) / s;
+            gsl_matrix_set(a, i, 0, u * u);
+            gsl_matrix_set(a, i, 1, u);
+            gsl_matrix_set(a, i, 2, 1);
+            gsl_vector_set(b, i, y[i]);
+        }
+        // Fewer than three distinct x leave a column dependent on the others: the singular
+        // values tell, with a tolerance far above rounding.
+        ok = gsl_multifit_linear_tsvd(a, b, 1e-10, c, cov, &chisq, &rank, w) == GSL_SUCCESS &&
+             rank == 3;
+        for (std::size_t k = 0; k < 3 && ok; ++k) {
+            q[k] = gsl_vector_get(c, k);
+            for (std::size_t l = 0; l < 3; ++l)
+                cq[k][l] = gsl_matrix_get(cov, k, l);
+        }
+    }
+    gsl_multifit_linear_free(w);
+    gsl_matrix_free(cov);
+    gsl_vector_free(c);
+    gsl_vector_free(b);
+    gsl_matrix_free(a);
+    if (!ok) {
+        fit.Error = QCoreApplication::translate(
+            "CurveFit", "Die Messpunkte bestimmen a nicht: sie liegen bei weniger als drei "
+                        "verschiedenen Werten. Abhilfe: Messpunkte über einen weiteren Bereich.");
+        return;
+    }
+    // GSL states (AᵀA)⁻¹ times the residual variance χ²/(n − 3), as curve_fit's pcov.
+    // p = T·q: a = α/s², b = β/s − 2αm/s², c = γ − βm/s + αm²/s².
+    const double t[3][3] = {{1 / (s * s), 0, 0},
+                            {-2 * m / (s * s), 1 / s, 0},
+                            {m * m / (s * s), -m / s, 1}};
+    for (std::size_t k = 0; k < 3; ++k) {
+        double v = 0, var = 0;
+        for (std::size_t i = 0; i < 3; ++i) {
+            v += t[k][i] * q[i];
+            for (std::size_t l = 0; l < 3; ++l)
+                var += t[k][i] * cq[i][l] * t[k][l];
+        }
+        fit.P[k] = v;
+        fit.Sigma[k] = std::sqrt(std::max(0.0, var));
+    }
+}
+
+FitResult FitCurve(FitModel model, const FitSpan& span, const UserFitModel* user) {
+    const Points pts = select(span);
+    return FitPointsCurve(model, pts.x, pts.y, user);
+}
+
+FitResult FitPointsCurve(FitModel model, const std::vector<double>& x,
+                         const std::vector<double>& y, const UserFitModel* user) {
     quietGsl();
     FitResult fit;
     fit.Model = model;
@@ -374,19 +564,32 @@ FitResult FitCurve(FitModel model, const FitSpan& span) {
     if (!spec) return failed(fit, unknownModelText());
     const FitModelSpec& m = *spec;
     fit.ParameterCount = m.ParameterCount;
-    const Points pts = select(span);
+    Points pts;
+    for (std::size_t i = 0; i < std::min(x.size(), y.size()); ++i)
+        if (std::isfinite(x[i]) && std::isfinite(y[i])) {
+            pts.x.push_back(x[i]);
+            pts.y.push_back(y[i]);
+        }
     const std::size_t n = pts.x.size();
     fit.PointCount = static_cast<int>(n);
     if (n < static_cast<std::size_t>(fit.ParameterCount) + 1) return failed(fit, tooFewText());
     // Every model needs at least two distinct x; the nonlinear ones also a change in y.
-    if (allEqual(pts.x)) return failed(fit, flatText());
-    fit.XMin = *std::min_element(pts.x.begin(), pts.x.end());
-    fit.XMax = *std::max_element(pts.x.begin(), pts.x.end());
+    if (n > 0 && allEqual(pts.x)) return failed(fit, flatText());
+    if (n > 0) {
+        fit.XMin = *std::min_element(pts.x.begin(), pts.x.end());
+        fit.XMax = *std::max_element(pts.x.begin(), pts.x.end());
+    }
 
-    if (m.Direct) {
+    if (model == FitModel::User) {
+        fit = fitUser(fit, user, pts);
+        if (!fit.Error.isEmpty()) return fit;
+    } else if (m.Direct) {
         m.Direct(pts.x, pts.y, fit);
+        if (!fit.Error.isEmpty()) return failed(fit, fit.Error);
     } else {
         if (allEqual(pts.y)) return failed(fit, flatText());
+        // A power of t has no value (or none that is real) at t ≤ 0.
+        if (model == FitModel::PowerLaw && !(fit.XMin > 0)) return failed(fit, positiveText());
         // Start values read the curve along time, whatever order the points are stored in.
         Points sorted = pts;
         if (!std::is_sorted(pts.x.begin(), pts.x.end())) {
@@ -400,7 +603,7 @@ FitResult FitCurve(FitModel model, const FitSpan& span) {
                 sorted.y[i] = pts.y[order[i]];
             }
         }
-        const FitPoints d = normalise(sorted, m.Centre);
+        const FitPoints d = normalise(sorted, m.Centre, m.Raw);
         Solution solution;
         solution.p = m.Start(d);
         const bool converged = solve(d, m, solution);

@@ -20,7 +20,11 @@ struct FitSpan {
 
 int FitParameterCount(FitModel model);
 
-FitResult FitCurve(FitModel model, const FitSpan& span);
+/// The fit of the span's points; FitModel::User fits `user` (refused without one).
+FitResult FitCurve(FitModel model, const FitSpan& span, const UserFitModel* user = nullptr);
+/// The same over the given points, all of them, as they are (in double precision).
+FitResult FitPointsCurve(FitModel model, const std::vector<double>& x,
+                         const std::vector<double>& y, const UserFitModel* user = nullptr);
 
 /// The fitted curve at t (or x for XYLinear); NaN when the fit did not converge.
 double FitValue(const FitResult& fit, double t);

@@ -9,8 +9,10 @@
 #include <QString>
 #include <QStringView>
 
+#include <algorithm>
 #include <array>
 #include <cmath>
+#include <memory>
 #include <numbers>
 #include <optional>
 #include <vector>
@@ -25,7 +27,27 @@ enum class FitModel {
     DampedSine,   ///< y = A·e^(−(t − t₀)/τ)·sin(2πf·(t − t₀) + φ) + c
     XYLinear,     ///< y = m·x + b, one channel against the other
     Logistic,     ///< y = c / (1 + e^(−(t − t₀)/τ)): an S-curve
+    Quadratic,    ///< y = a·t² + b·t + c
+    PowerLaw,     ///< y = a·tⁿ, t > 0
+    User,         ///< a formula the user writes over x with named parameters (UserFitModel)
+    XYQuadratic,  ///< y = a·x² + b·x + c, one channel against the other
 };
+
+/// Most parameters a fit has: the user's model takes up to six.
+inline constexpr int MaxFitParameters = 6;
+
+/// A model the user writes in the formula language: y as a formula over x (the time, or the
+/// quantity of the bottom axis) and up to six parameters with the names the user chose and the
+/// values the solver starts from.
+struct UserFitModel {
+    QString Formula;
+    std::vector<QString> Names;
+    std::vector<double> Start;
+    bool operator==(const UserFitModel&) const = default;
+};
+
+/// A user's model compiled for evaluation (UserFit.h).
+class UserFitCurve;
 
 /// Parameters in the model's order (FitModelSpec::ParameterNames). The time models but the
 /// S-curve measure t − t₀ from Origin, the start of the span, so that b and A are the values
@@ -33,11 +55,11 @@ enum class FitModel {
 /// A damped sine without damping has τ = +∞.
 struct FitResult {
     FitModel Model = FitModel::Linear;
-    std::array<double, 5> P{};
+    std::array<double, MaxFitParameters> P{};
     /// Standard uncertainty of each parameter, in its unit: the parameters' covariance at the
     /// optimum scaled by the residual variance. For a damped sine that may have no damping,
     /// τ's is +∞ and Damping/DampingSigma hold 1/τ and its uncertainty.
-    std::array<double, 5> Sigma{};
+    std::array<double, MaxFitParameters> Sigma{};
     double Damping = 0, DampingSigma = 0; ///< 1/τ of a damped sine, per second
     int ParameterCount = 0;
     double Origin = 0;
@@ -49,6 +71,8 @@ struct FitResult {
     bool RSquaredUncentred = false;
     bool Converged = false;
     QString Error; ///< German, for the user; empty when converged
+    /// The user's model (FitModel::User): its formula, names and compiled form.
+    std::shared_ptr<const UserFitCurve> User;
 };
 
 /// Units of the readout: of the fitted quantity, and of x. The time models fit seconds; with
@@ -109,9 +133,11 @@ struct FitModelSpec {
     std::array<const char*, 5> ParameterNames; ///< UTF-8, in the refusal's text
     /// Linear models: the parameters and their uncertainties straight from the points.
     void (*Direct)(const std::vector<double>& x, const std::vector<double>& y, FitResult& fit);
-    /// Nonlinear models, on FitPoints: y' about its mean (Centre) or about zero; the function,
+    /// Nonlinear models, on FitPoints: y' about its mean (Centre) or about zero, or the points
+    /// as they are (Raw: t0 = yMean = 0, scales 1), which a power of t needs; the function,
     /// its derivatives by each parameter, the start read off the points (sorted by t).
     bool Centre;
+    bool Raw;
     double (*Function)(const double* p, double t);
     void (*Derivatives)(const double* p, double t, double* d);
     std::vector<double> (*Start)(const FitPoints& d);
@@ -136,6 +162,14 @@ StraightLine FitStraightLine(const std::vector<double>& x, const std::vector<dou
 /// Least squares of y as a sum of the given columns times coefficients; none when singular.
 std::optional<std::vector<double>> FitColumns(const std::vector<std::vector<double>>& columns,
                                               const std::vector<double>& y);
+/// Least squares y = a·x² + b·x + c into fit.P and fit.Sigma (the residual variance times
+/// (XᵀX)⁻¹, the covariance scipy's curve_fit states), solved on x about its mean and scaled so
+/// that times far from zero lose no digits; fit.Error when fewer than three distinct x leave
+/// the curvature open.
+void FitParabola(const std::vector<double>& x, const std::vector<double>& y, FitResult& fit);
+/// The user's model (FitModel::User) at x, and its parameters for the readout (UserFit.cpp).
+double UserFitValue(const FitResult& fit, double x);
+std::vector<FitParameter> UserFitReadout(const FitResult& fit, const FitUnits& units);
 double MeanOf(const std::vector<double>& v, std::size_t from, std::size_t to);
 /// x / y, the unit of a slope.
 QString RatioUnit(const QString& y, const QString& x);
@@ -279,6 +313,31 @@ inline bool noS(const FitResult& fit) {
     return !(t0 - reach >= fit.XMin && t0 + reach <= fit.XMax);
 }
 
+// Power law on the points as they are (t > 0): (a, n). n from a line through ln|y| over ln t
+// where y keeps one sign, else 1; then a by least squares for that n.
+inline std::vector<double> powerStart(const FitPoints& d) {
+    const std::size_t n = d.t.size();
+    const bool positive = std::all_of(d.y.begin(), d.y.end(), [](double v) { return v > 0; });
+    const bool negative = std::all_of(d.y.begin(), d.y.end(), [](double v) { return v < 0; });
+    double exponent = 1;
+    if (positive || negative) {
+        std::vector<double> lx(n), ly(n);
+        for (std::size_t i = 0; i < n; ++i) {
+            lx[i] = std::log(d.t[i]);
+            ly[i] = std::log(std::fabs(d.y[i]));
+        }
+        const StraightLine l = FitStraightLine(lx, ly, false);
+        if (std::isfinite(l.Slope)) exponent = l.Slope;
+    }
+    double sty = 0, stt = 0;
+    for (std::size_t i = 0; i < n; ++i) {
+        const double u = std::pow(d.t[i], exponent);
+        sty += u * d.y[i];
+        stt += u * u;
+    }
+    return {stt > 0 && std::isfinite(sty / stt) ? sty / stt : 1.0, exponent};
+}
+
 inline FitParameter origin(const FitResult& fit, const FitUnits& units) {
     return {QStringLiteral("t₀"), fit.Origin * units.XPerSecond, std::nan(""), units.X, {}};
 }
@@ -288,7 +347,7 @@ inline FitParameter origin(const FitResult& fit, const FitUnits& units) {
 // The models. Their order is the menu's.
 inline const FitModelSpec FitModels[] = {
     {FitModel::Linear, "linear", QT_TRANSLATE_NOOP("FitModels", "Gerade"), "y = a·t + b", true,
-     2, {"a", "b"}, fitmodels::line, false, nullptr, nullptr, nullptr, nullptr, {},
+     2, {"a", "b"}, fitmodels::line, false, false, nullptr, nullptr, nullptr, nullptr, {},
      [](const FitResult& f, double t) { return f.P[0] * t + f.P[1]; },
      [](const FitResult& f, const FitUnits& u) -> std::vector<FitParameter> {
          const double k = u.XPerSecond;
@@ -303,7 +362,7 @@ inline const FitModelSpec FitModels[] = {
          fit.Sigma = {l.SlopeSigma};
          fit.RSquaredUncentred = true;
      },
-     false, nullptr, nullptr, nullptr, nullptr, {},
+     false, false, nullptr, nullptr, nullptr, nullptr, {},
      [](const FitResult& f, double t) { return f.P[0] * t; },
      [](const FitResult& f, const FitUnits& u) -> std::vector<FitParameter> {
          const double k = u.XPerSecond;
@@ -311,7 +370,7 @@ inline const FitModelSpec FitModels[] = {
      }},
     {FitModel::Exponential, "exponential",
      QT_TRANSLATE_NOOP("FitModels", "Exponentielle Annäherung"), "y = a + b·e^(−(t − t₀)/τ)",
-     true, 3, {"a", "b", "τ"}, nullptr, true,
+     true, 3, {"a", "b", "τ"}, nullptr, true, false,
      [](const double* p, double t) { return p[0] + p[1] * std::exp(-t / p[2]); },
      [](const double* p, double t, double* d) {
          const double e = std::exp(-t / p[2]);
@@ -354,7 +413,7 @@ inline const FitModelSpec FitModels[] = {
      }},
     {FitModel::DampedSine, "damped_sine", QT_TRANSLATE_NOOP("FitModels", "Gedämpfte Schwingung"),
      "y = A·e^(−(t − t₀)/τ)·sin(2π·f·(t − t₀) + φ) + c", true, 5, {"A", "τ", "f", "φ", "c"},
-     nullptr, true,
+     nullptr, true, false,
      [](const double* p, double t) {
          return p[0] * std::exp(-p[1] * t) * std::sin(fitmodels::TwoPi * p[2] * t + p[3]) + p[4];
      },
@@ -426,7 +485,7 @@ inline const FitModelSpec FitModels[] = {
                  fitmodels::origin(f, u)};
      }},
     {FitModel::XYLinear, "xy_linear", QT_TRANSLATE_NOOP("FitModels", "Ausgleichsgerade"),
-     "y = m·x + b", false, 2, {"m", "b"}, fitmodels::line, false, nullptr, nullptr, nullptr,
+     "y = m·x + b", false, 2, {"m", "b"}, fitmodels::line, false, false, nullptr, nullptr, nullptr,
      nullptr, {}, [](const FitResult& f, double x) { return f.P[0] * x + f.P[1]; },
      [](const FitResult& f, const FitUnits& u) -> std::vector<FitParameter> {
          return {{QStringLiteral("m"), f.P[0], f.Sigma[0], RatioUnit(u.Y, u.X), {}},
@@ -434,7 +493,7 @@ inline const FitModelSpec FitModels[] = {
      }},
     // A capacitor charged through a transistor that opens slowly, a population that saturates.
     {FitModel::Logistic, "logistic", QT_TRANSLATE_NOOP("FitModels", "S-Kurve (logistisch)"),
-     "y = c / (1 + e^(−(t − t₀)/τ))", true, 3, {"c", "t₀", "τ"}, nullptr, false,
+     "y = c / (1 + e^(−(t − t₀)/τ))", true, 3, {"c", "t₀", "τ"}, nullptr, false, false,
      [](const double* p, double t) { return p[0] * fitmodels::sigmoid((t - p[1]) / p[2]); },
      [](const double* p, double t, double* d) {
          const double z = (t - p[1]) / p[2];
@@ -475,6 +534,55 @@ inline const FitModelSpec FitModels[] = {
          return {{QStringLiteral("c"), f.P[0], f.Sigma[0], u.Y, {}},
                  {QStringLiteral("t₀"), f.P[1] * k, f.Sigma[1] * k, u.X, {}},
                  {QStringLiteral("τ"), f.P[2] * k, f.Sigma[2] * k, u.X, {}}};
+     }},
+    // A throw, a braking distance over time; over raw t, as a spreadsheet's trend line.
+    {FitModel::Quadratic, "quadratic", QT_TRANSLATE_NOOP("FitModels", "Parabel"),
+     "y = a·t² + b·t + c", true, 3, {"a", "b", "c"}, FitParabola, false, false, nullptr, nullptr,
+     nullptr, nullptr, {},
+     [](const FitResult& f, double t) { return (f.P[0] * t + f.P[1]) * t + f.P[2]; },
+     [](const FitResult& f, const FitUnits& u) -> std::vector<FitParameter> {
+         const double k = u.XPerSecond;
+         return {{QStringLiteral("a"), f.P[0] / (k * k), f.Sigma[0] / (k * k),
+                  RatioUnit(u.Y, u.X + QStringLiteral("²")), {}},
+                 {QStringLiteral("b"), f.P[1] / k, f.Sigma[1] / k, RatioUnit(u.Y, u.X), {}},
+                 {QStringLiteral("c"), f.P[2], f.Sigma[2], u.Y, {}}};
+     }},
+    // A pendulum's period over its length, a fall's distance over time. On the points as they
+    // are: a shift of t would not be a power of t. a is the value at t = 1 s, in seconds
+    // whatever the axis shows (converting it to minutes would need its covariance with n).
+    {FitModel::PowerLaw, "power_law", QT_TRANSLATE_NOOP("FitModels", "Potenzfunktion"),
+     "y = a·tⁿ", true, 2, {"a", "n"}, nullptr, false, true,
+     [](const double* p, double t) { return p[0] * std::pow(t, p[1]); },
+     [](const double* p, double t, double* d) {
+         const double u = std::pow(t, p[1]);
+         d[0] = u;
+         d[1] = p[0] * u * std::log(t);
+     },
+     fitmodels::powerStart,
+     [](std::vector<double>& p, const std::vector<double>& s, const FitPoints&, FitResult& fit) {
+         fit.P = {p[0], p[1]};
+         fit.Sigma = {s[0], s[1]};
+     },
+     {{1, 1}, 0, nullptr, nullptr, nullptr, nullptr},
+     [](const FitResult& f, double t) { return f.P[0] * std::pow(t, f.P[1]); },
+     [](const FitResult& f, const FitUnits& u) -> std::vector<FitParameter> {
+         return {{QStringLiteral("a"), f.P[0], f.Sigma[0], u.Y, {}},
+                 {QStringLiteral("n"), f.P[1], f.Sigma[1], QString(), {}}};
+     }},
+    // Solved from the user's start values with its formula (UserFit.h); its parameters are
+    // the fit's, not the table's.
+    {FitModel::User, "user", QT_TRANSLATE_NOOP("FitModels", "Eigene Funktion …"), "y = f(x)",
+     true, 0, {}, nullptr, false, true, nullptr, nullptr, nullptr, nullptr, {}, UserFitValue,
+     UserFitReadout},
+    {FitModel::XYQuadratic, "xy_quadratic", QT_TRANSLATE_NOOP("FitModels", "Ausgleichsparabel"),
+     "y = a·x² + b·x + c", false, 3, {"a", "b", "c"}, FitParabola, false, false, nullptr,
+     nullptr, nullptr, nullptr, {},
+     [](const FitResult& f, double x) { return (f.P[0] * x + f.P[1]) * x + f.P[2]; },
+     [](const FitResult& f, const FitUnits& u) -> std::vector<FitParameter> {
+         return {{QStringLiteral("a"), f.P[0], f.Sigma[0],
+                  RatioUnit(u.Y, u.X.isEmpty() ? u.X : u.X + QStringLiteral("²")), {}},
+                 {QStringLiteral("b"), f.P[1], f.Sigma[1], RatioUnit(u.Y, u.X), {}},
+                 {QStringLiteral("c"), f.P[2], f.Sigma[2], u.Y, {}}};
      }},
 };
 

@@ -1,5 +1,7 @@
 #include "FitReadout.h"
 
+#include "UserFit.h"
+
 #include <QCoreApplication>
 #include <QLocale>
 
@@ -39,7 +41,8 @@ FitUnits TimeFitUnits(const QString& y, bool minutes) {
 
 QStringList FitReadout(const FitResult& fit, const FitUnits& units) {
     if (!fit.Converged) return {fit.Error};
-    QStringList out{FitFormula(fit.Model)};
+    QStringList out{fit.User ? QStringLiteral("y = ") + fit.User->Model().Formula.trimmed()
+                             : FitFormula(fit.Model)};
     for (const FitParameter& p : parameters(fit, units))
         out << p.Name + QStringLiteral(" = ") +
                    (p.Text.isEmpty() ? FormatMeasurement(p.Value, p.Sigma, p.Unit) : p.Text);

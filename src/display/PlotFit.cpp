@@ -65,7 +65,8 @@ signals::DefinitionParts StoredPointsParts(const MeasurementStore& s, bool chann
 }
 
 PlotFit FitStoredPoints(const MeasurementStore& store, PlotMode mode, bool channelB,
-                        FitModel model, double from, double to) {
+                        FitModel model, double from, double to,
+                        const analysis::UserFitModel* user) {
     PlotFit fit;
     fit.Mode = mode;
     FitSpan span{store.Data.T, store.Data.T, nullptr, store.Data.Count, from, to};
@@ -77,9 +78,10 @@ PlotFit FitStoredPoints(const MeasurementStore& store, PlotMode mode, bool chann
         fit.ChannelB = mode == PlotMode::AAsX;
         span.T = span.X = fit.ChannelB ? store.Data.A : store.Data.B;
         span.Y = fit.ChannelB ? store.Data.B : store.Data.A;
-        model = FitModel::XYLinear;
+        const analysis::FitModelSpec* spec = analysis::FindFitModel(model);
+        if (!spec || (spec->OverTime && model != FitModel::User)) model = FitModel::XYLinear;
     }
-    fit.Result = FitCurve(model, span);
+    fit.Result = FitCurve(model, span, user);
     fit.NameAndUnit = nameAndUnit(store, fit.ChannelB);
     fit.PointCount = std::clamp(store.Data.Count, 0, PointCapacity);
     fit.PointsHash = pointsHash(store, fit.PointCount);
@@ -87,10 +89,11 @@ PlotFit FitStoredPoints(const MeasurementStore& store, PlotMode mode, bool chann
     return fit;
 }
 
-PlotFit FitRunPoints(const RunChannelPoints& run, FitModel model, double from, double to) {
+PlotFit FitRunPoints(const RunChannelPoints& run, FitModel model, double from, double to,
+                     const analysis::UserFitModel* user) {
     PlotFit fit;
     fit.ChannelB = run.ChannelB;
-    fit.Result = FitCurve(model, {run.T, run.T, run.Y, run.Count, from, to});
+    fit.Result = FitCurve(model, {run.T, run.T, run.Y, run.Count, from, to}, user);
     fit.NameAndUnit = run.Name + QLatin1Char('\n') + run.Unit;
     fit.PointCount = run.Count;
     fit.PointsHash = runHash(run);

@@ -55,12 +55,15 @@ signals::DefinitionParts StoredPointsParts(const acquisition::MeasurementStore& 
 
 /// Fits the stored points. Normal mode: channel A or B over the times [from, to] with a time
 /// model. XY modes: the channel on the vertical axis over the one below, for the points whose
-/// x lies in [from, to], always as FitModel::XYLinear (channelB and model are then ignored).
+/// x lies in [from, to], with an XY model or the user's (a time model is taken as
+/// FitModel::XYLinear; channelB is then ignored). `user`: FitModel::User's formula.
 PlotFit FitStoredPoints(const acquisition::MeasurementStore& store, analysis::PlotMode mode,
-                        bool channelB, analysis::FitModel model, double from, double to);
+                        bool channelB, analysis::FitModel model, double from, double to,
+                        const analysis::UserFitModel* user = nullptr);
 
 /// Fits a run's channel over the times [from, to] with a time model (the normal mode's fit).
-PlotFit FitRunPoints(const RunChannelPoints& run, analysis::FitModel model, double from, double to);
+PlotFit FitRunPoints(const RunChannelPoints& run, analysis::FitModel model, double from, double to,
+                     const analysis::UserFitModel* user = nullptr);
 
 /// True while the run's channel still holds the points the fit was made of.
 bool RunFitStillMatches(const PlotFit& fit, const RunChannelPoints& run);

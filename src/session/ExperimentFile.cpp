@@ -2,6 +2,7 @@
 
 #include "FilePlatform.h"
 #include "FitModels.h"
+#include "UserFit.h"
 #include "JournalWriter.h"
 #include "MeasurementStore.h"
 #include "Schema.h"
@@ -13,6 +14,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QUrl>
 
 #include <sqlite3.h>
 
@@ -336,23 +338,34 @@ ExperimentRead readImage(unsigned char* image, qint64 size, const QString& name)
 
 QString fitSettingText(const FitSetting& fit) {
     const analysis::FitModelSpec* model = analysis::FindFitModel(fit.model);
-    return QStringLiteral("%1;%2;%3;%4")
-        .arg(fit.channelB ? 1 : 0)
-        .arg(QLatin1StringView(model ? model->Name : ""))
-        .arg(fit.from, 0, 'g', 17)
-        .arg(fit.to, 0, 'g', 17);
+    QString text = QStringLiteral("%1;%2;%3;%4")
+                       .arg(fit.channelB ? 1 : 0)
+                       .arg(QLatin1StringView(model ? model->Name : ""))
+                       .arg(fit.from, 0, 'g', 17)
+                       .arg(fit.to, 0, 'g', 17);
+    if (fit.model == analysis::FitModel::User && fit.user) {
+        text += u';' + QString::fromLatin1(QUrl::toPercentEncoding(fit.user->Formula));
+        for (std::size_t k = 0; k < fit.user->Names.size() && k < fit.user->Start.size(); ++k)
+            text += QStringLiteral(";%1=%2").arg(fit.user->Names[k]).arg(fit.user->Start[k], 0,
+                                                                          'g', 17);
+    }
+    return text;
 }
 
 std::optional<FitSetting> readFitSetting(const QString& text) {
+    if (text.size() > MaxFitSettingLength) return std::nullopt;
     const QStringList parts = text.split(QLatin1Char(';'));
-    if (parts.size() != 4) return std::nullopt;
+    const bool user = parts.size() > 1 && parts[1] == QLatin1StringView("user");
+    if (user ? parts.size() < 6 || parts.size() > 5 + analysis::MaxFitParameters
+             : parts.size() != 4)
+        return std::nullopt;
     std::array<double, 3> numbers{};
     for (int i : {0, 2, 3}) {
         bool ok = false;
         numbers[i == 0 ? 0 : i - 1] = parts[i].toDouble(&ok);
         if (!ok) return std::nullopt;
     }
-    FitSetting fit{numbers[0] != 0, {}, numbers[1], numbers[2]};
+    FitSetting fit{numbers[0] != 0, {}, numbers[1], numbers[2], nullptr};
     bool isNumber = false;
     const double number = parts[1].toDouble(&isNumber);
     if (isNumber) {
@@ -366,6 +379,24 @@ std::optional<FitSetting> readFitSetting(const QString& text) {
         fit.model = *model;
     } else {
         return std::nullopt;
+    }
+    if (user) {
+        // Percent-encoding is ASCII; anything else is no text this program wrote.
+        const QString& encoded = parts[4];
+        if (!std::all_of(encoded.begin(), encoded.end(), [](QChar c) { return c.unicode() < 128; }))
+            return std::nullopt;
+        analysis::UserFitModel m;
+        m.Formula = QUrl::fromPercentEncoding(encoded.toLatin1());
+        for (qsizetype k = 5; k < parts.size(); ++k) {
+            const qsizetype equals = parts[k].indexOf(u'=');
+            if (equals < 0) return std::nullopt;
+            bool ok = false;
+            m.Names.push_back(parts[k].left(equals));
+            m.Start.push_back(parts[k].mid(equals + 1).toDouble(&ok));
+            if (!ok) return std::nullopt;
+        }
+        if (analysis::CheckUserFitModel(m)) return std::nullopt;
+        fit.user = std::make_shared<const analysis::UserFitModel>(std::move(m));
     }
     return fit;
 }

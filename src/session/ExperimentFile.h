@@ -10,11 +10,13 @@
 #include <QByteArray>
 #include <QString>
 
+#include <memory>
 #include <optional>
 #include <vector>
 
 namespace kurvimat::analysis {
 enum class FitModel;
+struct UserFitModel;
 }
 
 namespace kurvimat::session {
@@ -39,15 +41,22 @@ struct Experiment {
 
 /// A fit shown on the plot as the setting "fit" keeps it: "channel;model;from;to", the model by
 /// its name ("0;exponential;0;250"). Files of earlier versions hold the model's number there.
+/// The user's model follows as "0;user;0;250;formula;name=start;…", the formula
+/// percent-encoded: versions without it refuse the file by its unknown model, never show
+/// another curve.
 struct FitSetting {
     bool channelB = false;
     analysis::FitModel model{};
     double from = 0, to = 0;
+    std::shared_ptr<const analysis::UserFitModel> user; ///< FitModel::User's formula and names
 };
 QString fitSettingText(const FitSetting& fit);
 /// None for an empty text, and for one that is no such list or names no model this version
-/// has (readExperiment refuses a file with such a setting).
+/// has, or a user's model that is too long or does not compile (readExperiment refuses a file
+/// with such a setting). Reading compiles the formula, never evaluates it.
 std::optional<FitSetting> readFitSetting(const QString& text);
+/// Longest fit setting read.
+inline constexpr qsizetype MaxFitSettingLength = 8192;
 
 /// Writes atomically; a failed write leaves the old file as it was. The German error text,
 /// or nothing when written.

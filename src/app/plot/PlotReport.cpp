@@ -141,9 +141,10 @@ void PlotReport::Print() {
         AppDialogs().ShowError(&window_, tr("Der Drucker kann nicht benutzt werden."));
 }
 
-void PlotReport::FitOnPlot(bool channelB, FitModel model, double from, double to) {
+void PlotReport::FitOnPlot(bool channelB, FitModel model, double from, double to,
+                           const kurvimat::analysis::UserFitModel* user) {
     PlotFit fit = FitStoredPoints(session_.store(), plot_.TimeMode(), channelB,
-                                  model, from, to);
+                                  model, from, to, user);
     // A fit the points do not determine is not drawn; one shown before stays.
     if (!fit.Result.Converged) {
         const MeasurementStore& s = session_.store();
@@ -158,11 +159,12 @@ void PlotReport::FitOnPlot(bool channelB, FitModel model, double from, double to
     data_.Display.Changes.PlotDirty = true;
 }
 
-void PlotReport::FitRunOnPlot(qint64 run, bool channelB, FitModel model, double from, double to) {
+void PlotReport::FitRunOnPlot(qint64 run, bool channelB, FitModel model, double from, double to,
+                              const kurvimat::analysis::UserFitModel* user) {
     const std::optional<RunChannelPoints> points =
         runs_ ? runs_->FitPoints(run, channelB) : std::nullopt;
     if (!points) return;
-    PlotFit fit = FitRunPoints(*points, model, from, to);
+    PlotFit fit = FitRunPoints(*points, model, from, to, user);
     if (!fit.Result.Converged) {
         ShowFitFailure(fit, NoneBetween(points->T, points->Count, from, to));
         return;

@@ -56,10 +56,12 @@ public:
     // Fits a channel over [from, to] (of time: between the time cursors when they are shown,
     // else the visible span; of the bottom channel in an XY mode) and shows the curve with its
     // readout on the plot; a fit that cannot be made is reported.
-    void FitOnPlot(bool channelB, kurvimat::analysis::FitModel model, double from, double to);
+    // `user`: the formula of FitModel::User.
+    void FitOnPlot(bool channelB, kurvimat::analysis::FitModel model, double from, double to,
+                   const kurvimat::analysis::UserFitModel* user = nullptr);
     // The same of a shown run's channel, in the normal mode; it goes when the run is hidden.
     void FitRunOnPlot(qint64 run, bool channelB, kurvimat::analysis::FitModel model, double from,
-                      double to);
+                      double to, const kurvimat::analysis::UserFitModel* user = nullptr);
     void RemoveFit();
     // Between the vertical cursors when they are shown, else the visible span of the bottom
     // axis.

@@ -8,6 +8,7 @@
 #include "PlotInteraction.h"
 #include "SignalDefinition.h"
 #include "TimeAxis.h"
+#include "UserFit.h"
 #include "dialogs/TFormHardware.h"
 #include "plot/MainCursors.h"
 #include "runs/MainRuns.h"
@@ -81,9 +82,14 @@ void TFormMain::AddDisplaySettings(Settings& s) {
                           .text();
     const bool fitShown =
         ShownFit && FitStillMatches(*ShownFit, Store, Plot->TimeMode());
-    s[key::Fit] = fitShown ? fitSettingText({ShownFit->ChannelB, ShownFit->Result.Model,
-                                             ShownFit->Result.XMin, ShownFit->Result.XMax})
-                           : QString();
+    const auto shownFitText = [&] {
+        const auto& user = ShownFit->Result.User;
+        return fitSettingText(
+            {ShownFit->ChannelB, ShownFit->Result.Model, ShownFit->Result.XMin,
+             ShownFit->Result.XMax,
+             user ? std::make_shared<const UserFitModel>(user->Model()) : nullptr});
+    };
+    s[key::Fit] = fitShown ? shownFitText() : QString();
     // The runs by their places among those the file keeps (the user's): ids are the session's.
     QStringList shown;
     QString runFit;
@@ -92,9 +98,7 @@ void TFormMain::AddDisplaySettings(Settings& s) {
         if (run.automatic) continue;
         if (Runs->IsShown(run.id)) shown << QString::number(place);
         if (ShownFit && ShownFit->RunId == run.id && Runs->FitStillShown(*ShownFit))
-            runFit = QString::number(place) + u';' +
-                     fitSettingText({ShownFit->ChannelB, ShownFit->Result.Model,
-                                     ShownFit->Result.XMin, ShownFit->Result.XMax});
+            runFit = QString::number(place) + u';' + shownFitText();
         ++place;
     }
     s[key::ShownRuns] = shown.join(u';');
@@ -198,9 +202,10 @@ void TFormMain::ShowExperiment(const Experiment& e, const kurvimat::session::App
     const qint64 fitRun = runAt(runFit.section(u';', 0, 0));
     const auto ofRun = readFitSetting(runFit.section(u';', 1));
     if (const auto f = readFitSetting(Get<QString>(s, key::Fit).value_or(QString())))
-        Report->FitOnPlot(f->channelB, f->model, f->from, f->to);
+        Report->FitOnPlot(f->channelB, f->model, f->from, f->to, f->user.get());
     else if (fitRun && ofRun && Runs->IsShown(fitRun))
-        Report->FitRunOnPlot(fitRun, ofRun->channelB, ofRun->model, ofRun->from, ofRun->to);
+        Report->FitRunOnPlot(fitRun, ofRun->channelB, ofRun->model, ofRun->from, ofRun->to,
+                             ofRun->user.get());
     else
         Report->RemoveFit();
     Plot->ApplyAxisImages();
