@@ -356,6 +356,26 @@ The options of every Qt program work as well, such as -geometry 900x600+0+0, -pl
         <source>in der Messdauer ist keine S-Kurve zu sehen</source>
         <translation>no S-curve shows within the measuring time</translation>
     </message>
+    <message>
+        <source>Eine Potenzfunktion braucht Messpunkte mit t &gt; 0: die Zeitspanne beginnt bei 0 oder davor</source>
+        <translation>A power law needs points with t &gt; 0: the span starts at 0 or before</translation>
+    </message>
+    <message>
+        <source>Die eigene Funktion fehlt</source>
+        <translation>The user-defined function is missing</translation>
+    </message>
+    <message>
+        <source>Die Funktion hat mit den Startwerten bei x = %1 keinen Wert</source>
+        <translation>With the start values the function has no value at x = %1</translation>
+    </message>
+    <message>
+        <source>Die Messpunkte bestimmen %1 nicht: der Parameter ändert die Kurve nicht oder nur so wie andere. Abhilfe: %2 weglassen, andere Startwerte oder Messpunkte über einen weiteren Bereich.</source>
+        <translation>The points do not determine %1: the parameter does not change the curve, or only as others do. Remedy: leave %2 out, other start values or points over a wider range.</translation>
+    </message>
+    <message>
+        <source>Die Messpunkte bestimmen a nicht: sie liegen bei weniger als drei verschiedenen Werten. Abhilfe: Messpunkte über einen weiteren Bereich.</source>
+        <translation>The points do not determine a: they lie at fewer than three different values. Remedy: points over a wider range.</translation>
+    </message>
 </context>
 <context>
     <name>Dialogs</name>
@@ -550,6 +570,22 @@ The options of every Qt program work as well, such as -geometry 900x600+0+0, -pl
     <message>
         <source>S-Kurve (logistisch)</source>
         <translation>S-curve (logistic)</translation>
+    </message>
+    <message>
+        <source>Parabel</source>
+        <translation>Parabola</translation>
+    </message>
+    <message>
+        <source>Potenzfunktion</source>
+        <translation>Power law</translation>
+    </message>
+    <message>
+        <source>Eigene Funktion …</source>
+        <translation>User-defined function …</translation>
+    </message>
+    <message>
+        <source>Ausgleichsparabel</source>
+        <translation>Regression parabola</translation>
     </message>
 </context>
 <context>
@@ -2203,6 +2239,37 @@ trigger</translation>
     <message>
         <source> Punkte</source>
         <translation> points</translation>
+    </message>
+</context>
+<context>
+    <name>UserFit</name>
+    <message>
+        <source>%1 an Stelle %2 rechnet über ganze Spalten und passt nicht in eine Ausgleichsfunktion</source>
+        <translation>%1 at position %2 works on whole columns and does not fit into a fit function</translation>
+    </message>
+    <message>
+        <source>Eine eigene Funktion hat 1 bis %1 Parameter, nicht %2</source>
+        <translation>A user-defined function has 1 to %1 parameters, not %2</translation>
+    </message>
+    <message>
+        <source>Jeder Parameter braucht einen Startwert</source>
+        <translation>Every parameter needs a start value</translation>
+    </message>
+    <message>
+        <source>„%1“ ist kein Parametername: ein Buchstabe, dann Buchstaben, Ziffern oder _, höchstens %2 Zeichen</source>
+        <translation>“%1” is no parameter name: a letter, then letters, digits or _, at most %2 characters</translation>
+    </message>
+    <message>
+        <source>„%1“ ist ein Name der Formelsprache und kein Parametername</source>
+        <translation>“%1” is a name of the formula language, not a parameter name</translation>
+    </message>
+    <message>
+        <source>Der Parametername „%1“ kommt zweimal vor</source>
+        <translation>The parameter name “%1” occurs twice</translation>
+    </message>
+    <message>
+        <source>Der Startwert von %1 ist keine Zahl</source>
+        <translation>The start value of %1 is no number</translation>
     </message>
 </context>
 <context>

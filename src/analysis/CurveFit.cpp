@@ -199,6 +199,7 @@ struct Solution {
     std::vector<double> covariance; ///< p.size() squared, row by row
     double conditionRatio = 0;
     int weakest = 0;
+    bool inspected = false; ///< the solver ended on finite parameters and the above are set
     double residualSd = 0; ///< of the residuals, on the normalised scale ///< the parameter that dominates the direction of the smallest singular value
 };
 
@@ -207,6 +208,7 @@ void inspect(gsl_multifit_nlinear_workspace* w, Solution& s) {
     const gsl_matrix* jac = gsl_multifit_nlinear_jac(w);
     const gsl_vector* f = gsl_multifit_nlinear_residual(w);
     const std::size_t n = jac->size1;
+    s.inspected = true;
     double chisq = 0;
     gsl_blas_ddot(f, f, &chisq);
     const double variance = n > np ? chisq / static_cast<double>(n - np) : std::nan("");
@@ -223,6 +225,8 @@ void inspect(gsl_multifit_nlinear_workspace* w, Solution& s) {
         bool zeroColumn = false;
         for (std::size_t i = 0; i < np; ++i) {
             scale[i] = std::sqrt(gsl_matrix_get(a, i, i));
+            // A parameter that changes no residual at all is the one the points leave open.
+            if (!(scale[i] > 0) && !zeroColumn) s.weakest = static_cast<int>(i);
             zeroColumn |= !(scale[i] > 0);
         }
         for (std::size_t i = 0; i < np; ++i)
@@ -291,8 +295,14 @@ bool solve(const FitPoints& data, const FitModelSpec& model, Solution& s,
     const gsl_vector* x = gsl_multifit_nlinear_position(w);
     for (std::size_t k = 0; k < p.size(); ++k)
         p[k] = gsl_vector_get(x, k);
-    // "No further progress" at a noisy minimum is an answer as good as the tolerances.
-    const bool stopped = status == GSL_SUCCESS || status == GSL_ENOPROG;
+    // "No further progress" at a noisy minimum is an answer as good as the tolerances; so is
+    // a curve through every point, where the solver's tests of the step divide zero by zero.
+    double yNorm = 0;
+    for (const double v : data.y)
+        yNorm = std::hypot(yNorm, v);
+    const bool exact = status == GSL_SUCCESS || gsl_blas_dnrm2(gsl_multifit_nlinear_residual(w)) <=
+                                                    1e-13 * yNorm;
+    const bool stopped = exact || status == GSL_ENOPROG;
     const bool finite = std::all_of(p.begin(), p.end(), [](double v) { return std::isfinite(v); });
     // Where it got stuck too: the Jacobian there tells what the points leave open.
     if (finite) inspect(w, s);
@@ -464,10 +474,11 @@ FitResult fitUser(FitResult fit, const UserFitModel* model, const Points& pts) {
         if (!std::isfinite(first[i])) return failed(fit, noValueText(d.t[i]));
     const FitModelSpec& m = *FindFitModel(FitModel::User);
     const bool converged = solve(d, m, solution, &user);
-    if (solution.covariance.empty()) return failed(fit, divergedText());
     const std::size_t np = solution.p.size();
+    if (!solution.inspected) return failed(fit, divergedText());
     std::optional<std::size_t> open;
     if (solution.conditionRatio < RankRatio) open = std::size_t(solution.weakest);
+    else if (solution.covariance.empty()) return failed(fit, divergedText());
     for (std::size_t k = 0; k < np && !open; ++k) {
         fit.P[k] = solution.p[k];
         fit.Sigma[k] = std::sqrt(std::max(0.0, solution.covariance[k * np + k]));

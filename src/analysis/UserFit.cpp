@@ -17,20 +17,25 @@ using kurvimat::signals::TParser;
 
 constexpr const char* SeriesNames[] = {"ABL", "GLAETT", "SAVGOL", "SAVGOLABL", "INTEGRAL", "DIFF"};
 
-QString tr(const char* text) { return QCoreApplication::translate("UserFit", text); }
-
 bool asciiLetter(QChar c) {
     return (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z');
 }
 
-// A name the parser takes as a variable of its own: it must read back what was stored, so a
-// function's name, an operator (DIV, MOD) or PI is no parameter.
+// A name the parser takes as a variable of its own: it must read back what was stored, and no
+// function may have it, so a function's name, an operator (DIV, MOD) or PI is no parameter.
 bool parserVariable(const std::string& name) {
     if (name == "X" || name == "PI" || name.find("DIV") != std::string::npos ||
         name.find("MOD") != std::string::npos)
         return false;
     for (const char* series : SeriesNames)
         if (name == series) return false;
+    try {
+        // A function's name followed by its argument compiles: no parameter may shadow it.
+        TParser function;
+        function.SetExpression(name + "(1)");
+        return false;
+    } catch (const std::exception&) {
+    }
     try {
         TParser probe;
         probe.SetVariable(name, 1.5);
@@ -50,17 +55,19 @@ std::optional<ColumnFormulaError> seriesCall(const QString& formula) {
             continue;
         }
         const qsizetype b = i;
-        while (i < formula.size() && (asciiLetter(formula[i]) || formula[i].isDigit() ||
-                                      formula[i] == u'_' || formula[i] == u'.' ||
-                                      formula[i] == u','))
+        while (i < formula.size() &&
+               (asciiLetter(formula[i]) || formula[i].isDigit() || formula[i] == u'_' ||
+                formula[i] == u'.' || formula[i] == u','))
             ++i;
         if (!asciiLetter(formula[b])) continue; // a number
         const QString name = formula.mid(b, i - b).toUpper();
         for (const char* series : SeriesNames)
             if (name == QLatin1StringView(series))
                 return ColumnFormulaError{
-                    tr("%1 an Stelle %2 rechnet über ganze Spalten und passt nicht in eine "
-                       "Ausgleichsfunktion")
+                    QCoreApplication::translate(
+                        "UserFit",
+                        "%1 an Stelle %2 rechnet über ganze Spalten und passt nicht in eine "
+                        "Ausgleichsfunktion")
                         .arg(name)
                         .arg(b + 1),
                     b + 1};
@@ -72,34 +79,44 @@ std::optional<ColumnFormulaError> checkNames(const UserFitModel& m) {
     const auto error = [](const QString& text) { return ColumnFormulaError{text, 0}; };
     const std::size_t count = m.Names.size();
     if (count < 1 || count > std::size_t(MaxFitParameters))
-        return error(tr("Eine eigene Funktion hat 1 bis %1 Parameter, nicht %2")
+        return error(QCoreApplication::translate(
+                         "UserFit", "Eine eigene Funktion hat 1 bis %1 Parameter, nicht %2")
                          .arg(MaxFitParameters)
                          .arg(count));
     if (m.Start.size() != count)
-        return error(tr("Jeder Parameter braucht einen Startwert"));
+        return error(
+            QCoreApplication::translate("UserFit", "Jeder Parameter braucht einen Startwert"));
     std::vector<std::string> seen;
     for (std::size_t k = 0; k < count; ++k) {
         const QString& name = m.Names[k];
         const QString shown = signals::shownName(name.left(MaxUserFitNameLength + 1));
-        const bool wellFormed =
-            !name.isEmpty() && name.size() <= MaxUserFitNameLength && asciiLetter(name[0]) &&
-            std::all_of(name.begin(), name.end(), [](QChar c) {
-                return asciiLetter(c) || (c >= u'0' && c <= u'9') || c == u'_';
-            });
+        const bool wellFormed = !name.isEmpty() && name.size() <= MaxUserFitNameLength &&
+                                asciiLetter(name[0]) &&
+                                std::all_of(name.begin(), name.end(), [](QChar c) {
+                                    return asciiLetter(c) || (c >= u'0' && c <= u'9') || c == u'_';
+                                });
         if (!wellFormed)
-            return error(tr("„%1“ ist kein Parametername: ein Buchstabe, dann Buchstaben, "
-                            "Ziffern oder _, höchstens %2 Zeichen")
+            return error(QCoreApplication::translate(
+                             "UserFit",
+                             "„%1“ ist kein Parametername: ein Buchstabe, dann Buchstaben, "
+                             "Ziffern oder _, höchstens %2 Zeichen")
                              .arg(shown)
                              .arg(MaxUserFitNameLength));
         const std::string upper = name.toUpper().toStdString();
         if (!parserVariable(upper))
-            return error(tr("„%1“ ist ein Name der Formelsprache und kein Parametername")
-                             .arg(shown));
+            return error(
+                QCoreApplication::translate(
+                    "UserFit", "„%1“ ist ein Name der Formelsprache und kein Parametername")
+                    .arg(shown));
         if (std::find(seen.begin(), seen.end(), upper) != seen.end())
-            return error(tr("Der Parametername „%1“ kommt zweimal vor").arg(shown));
+            return error(
+                QCoreApplication::translate("UserFit", "Der Parametername „%1“ kommt zweimal vor")
+                    .arg(shown));
         seen.push_back(upper);
         if (!std::isfinite(m.Start[k]))
-            return error(tr("Der Startwert von %1 ist keine Zahl").arg(shown));
+            return error(
+                QCoreApplication::translate("UserFit", "Der Startwert von %1 ist keine Zahl")
+                    .arg(shown));
     }
     return std::nullopt;
 }

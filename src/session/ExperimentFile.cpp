@@ -369,10 +369,11 @@ std::optional<FitSetting> readFitSetting(const QString& text) {
     bool isNumber = false;
     const double number = parts[1].toDouble(&isNumber);
     if (isNumber) {
-        // Earlier versions stored the model's number: only a whole number a model has.
+        // Earlier versions stored the model's number: only a whole number a model of theirs
+        // has (the later ones were always written by name).
         const auto model = analysis::FitModel(int(number));
         if (number != std::trunc(number) || std::fabs(number) > 1000 ||
-            !analysis::FindFitModel(model))
+            !analysis::FindFitModel(model) || int(number) > int(analysis::FitModel::Logistic))
             return std::nullopt;
         fit.model = model;
     } else if (const auto model = analysis::FitModelNamed(parts[1])) {

@@ -196,12 +196,27 @@ TEST(CurveFit, SaysWhatCannotBeFitted) {
     const Samples flat = make([](double) { return 3.0; }, 0, 10, 50, 0);
     const Samples line = make([](double t) { return t; }, 0, 10, 11, 0);
     const Samples decay = make([](double t) { return 1 + 2 * std::exp(-t); }, 0, 3, 4, 0);
+    const Samples cooling = make([](double t) { return 1 + 2 * std::exp(-t); }, 0, 3, 100, 0.01);
+    // Two distinct times only: a parabola's curvature is open.
+    const std::vector<float> twoT{1, 1, 1, 2, 2, 2}, twoY{1, 1.1, 0.9, 2, 2.1, 1.9};
+    const auto user = [](const char* formula, std::vector<const char*> names,
+                         std::vector<double> start) {
+        auto m = std::make_shared<UserFitModel>();
+        m->Formula = QString::fromUtf8(formula);
+        for (const char* n : names)
+            m->Names.push_back(QString::fromUtf8(n));
+        m->Start = std::move(start);
+        return m;
+    };
+    const QString open = QStringLiteral("Die Messpunkte bestimmen ");
+    const QString language = QStringLiteral("“ ist ein Name der Formelsprache");
     struct Case {
         const char* name;
         FitModel model;
         FitSpan span;
         bool converged;
-        QString error; ///< start of the text
+        QString error; ///< start of the text (or, with a user model, a part of it)
+        std::shared_ptr<UserFitModel> user = nullptr;
     } cases[] = {
         {"flat data, line", FitModel::Linear, flat.span(0, 10), true, {}},
         {"flat data, proportional", FitModel::Proportional, flat.span(0, 10), true, {}},
@@ -223,12 +238,52 @@ TEST(CurveFit, SaysWhatCannotBeFitted) {
         {"all x equal", FitModel::XYLinear,
          FitSpan{line.t.data(), flat.y.data(), line.y.data(), 11, 0, 10}, false,
          QStringLiteral("Die Messwerte ändern sich nicht")},
+        {"3 points, parabola", FitModel::Quadratic, line.span(2, 4), false, tooFew},
+        {"two distinct times, parabola", FitModel::Quadratic,
+         FitSpan{twoT.data(), twoT.data(), twoY.data(), 6, 0, 3}, false, open + "a nicht"},
+        {"power law from t = 0", FitModel::PowerLaw, line.span(0, 10), false,
+         QStringLiteral("Eine Potenzfunktion braucht Messpunkte mit t > 0")},
+        {"power law from t = 1", FitModel::PowerLaw, line.span(1, 10), true, {}},
+        {"user's model missing", FitModel::User, cooling.span(0, 3), false,
+         QStringLiteral("Die eigene Funktion fehlt")},
+        {"user's exponential", FitModel::User, cooling.span(0, 3), true, {},
+         user("a+b*EXP(-x/tau)", {"a", "b", "tau"}, {0, 1, 2})},
+        // k is in no term: no change of it changes the curve.
+        {"a parameter the formula does not use", FitModel::User, cooling.span(0, 3), false,
+         open + "k nicht", user("a+b*EXP(-x)", {"a", "b", "k"}, {0, 1, 1})},
+        {"only their product counts", FitModel::User, cooling.span(0, 3), false, open,
+         user("a+b*c*EXP(-x)", {"a", "b", "c"}, {0, 1, 1})},
+        {"seven parameters", FitModel::User, cooling.span(0, 3), false,
+         QStringLiteral("Eine eigene Funktion hat 1 bis 6 Parameter, nicht 7"),
+         user("a+b+c+d+f+g+h", {"a", "b", "c", "d", "f", "g", "h"}, {1, 1, 1, 1, 1, 1, 1})},
+        {"x as a parameter", FitModel::User, cooling.span(0, 3), false, "„x" + language,
+         user("a*x", {"a", "x"}, {1, 1})},
+        {"a function's name as a parameter", FitModel::User, cooling.span(0, 3), false,
+         "„exp" + language, user("a*exp", {"a", "exp"}, {1, 1})},
+        {"names equal but for case", FitModel::User, cooling.span(0, 3), false,
+         QStringLiteral("Der Parametername „A“ kommt zweimal vor"),
+         user("a*x", {"a", "A"}, {1, 1})},
+        {"a name that is no name", FitModel::User, cooling.span(0, 3), false,
+         QStringLiteral("„2a“ ist kein Parametername"), user("a*x", {"a", "2a"}, {1, 1})},
+        {"no number to start from", FitModel::User, cooling.span(0, 3), false,
+         QStringLiteral("Der Startwert von a ist keine Zahl"),
+         user("a*x", {"a"}, {std::nan("")})},
+        {"a name the formula does not know", FitModel::User, cooling.span(0, 3), false,
+         QStringLiteral("unbekannter Name „Y“ an Stelle 3"), user("a*y", {"a"}, {1})},
+        {"a series function", FitModel::User, cooling.span(0, 3), false,
+         QStringLiteral("ABL an Stelle 3 rechnet über ganze Spalten"),
+         user("a*ABL(x;x)", {"a"}, {1})},
+        // Roots of negative numbers from x = 1 on: the start gives no curve to improve.
+        {"no value at the start", FitModel::User, cooling.span(0, 3), false,
+         QStringLiteral("Die Funktion hat mit den Startwerten bei x = "),
+         user("SQRT(a-x)", {"a"}, {1})},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        const FitResult fit = FitCurve(c.model, c.span);
+        const FitResult fit = FitCurve(c.model, c.span, c.user.get());
         EXPECT_EQ(fit.Converged, c.converged) << fit.Error.toStdString();
-        EXPECT_TRUE(fit.Error.startsWith(c.error)) << fit.Error.toStdString();
+        EXPECT_TRUE(fit.Error.startsWith(c.error) || (c.user && fit.Error.contains(c.error)))
+            << fit.Error.toStdString();
         EXPECT_EQ(fit.Error.isEmpty(), c.converged);
         if (!c.converged) {
             EXPECT_TRUE(std::isnan(FitValue(fit, 1)));
@@ -596,6 +651,19 @@ TEST(CurveFit, ReadoutShowsEachParameterWithItsUncertainty) {
          result(FitModel::XYLinear, {0.0398, 1.2}, {0.0008, 0.05}),
          FitUnits{QStringLiteral("cm"), QStringLiteral("g")},
          {"m = 0,0398 ± 0,0008 cm/g", "b = 1,20 ± 0,05 cm", "R² = 0,99937"}},
+        // Per minute squared: a·t² with t in minutes is 3600 times a in seconds.
+        {"a parabola in minutes", result(FitModel::Quadratic, {2e-4, 0.05, 20}, {1e-6, 2e-4, 0.01}),
+         TimeFitUnits(QString::fromUtf8("°C"), true),
+         {"a = 0,720 ± 0,004 °C/min²", "b = 3,000 ± 0,012 °C/min", "c = 20,000 ± 0,010 °C",
+          "R² = 0,99937"}},
+        {"a parabola of one channel against the other",
+         result(FitModel::XYQuadratic, {0.7, -1.3, 0.2}, {0.003, 0.004, 0.007}),
+         FitUnits{QStringLiteral("m"), QStringLiteral("s")},
+         {"a = 700 ± 3 mm/s²", "b = -1,300 ± 0,004 m/s", "c = 200 ± 7 mm", "R² = 0,99937"}},
+        // The exponent has no unit; a is the value at t = 1 s.
+        {"a power law", result(FitModel::PowerLaw, {2.0065, 0.50183}, {0.0016, 0.0018}),
+         TimeFitUnits(QStringLiteral("V"), false),
+         {"a = 2,0065 ± 0,0016 V", "n = 0,5018 ± 0,0018", "R² = 0,99937"}},
     };
     for (const Row& r : rows) {
         SCOPED_TRACE(r.name);
@@ -608,6 +676,19 @@ TEST(CurveFit, ReadoutShowsEachParameterWithItsUncertainty) {
         const ReadoutTable table = FitTable(r.fit, r.units, QStringLiteral("Ausgleichskurve B"));
         EXPECT_EQ(table.size(), static_cast<qsizetype>(r.lines.size()) + 1);
     }
+    // The user's model: its own formula and parameter names, no units.
+    FitResult own = result(FitModel::User, {}, {});
+    own.User = UserFitCurve::Compile({QStringLiteral("a*(1-EXP(-b*x))"),
+                                      {QStringLiteral("a"), QStringLiteral("b")},
+                                      {1, 1}});
+    ASSERT_TRUE(own.User);
+    own.ParameterCount = 2;
+    own.P = {238.94, 5.5016e-4};
+    own.Sigma = {2.7, 7.3e-6};
+    EXPECT_EQ(FitReadout(own, TimeFitUnits(QStringLiteral("V"), false)).join(u'|').toStdString(),
+              "y = a*(1-EXP(-b*x))|a = 239 ± 3|b = 0,000550 ± 0,000007|R² = 0,99937|"
+              "166 Messpunkte");
+    EXPECT_DOUBLE_EQ(FitValue(own, 1000), 238.94 * (1 - std::exp(-0.55016)));
     // In the copied text the value and its uncertainty have cells of their own.
     const ReadoutTable table =
         FitTable(rows[0].fit, rows[0].units, QStringLiteral("Ausgleichskurve B"));

@@ -231,6 +231,26 @@ TEST(ExperimentFile, FitModelByNameAndOldNumber) {
         {"0;Exponential;0;250", std::nullopt},
         {"0;exponential;0", std::nullopt},
         {"0;exponential;a;250", std::nullopt},
+        {"0;quadratic;0;250", FitModel::Quadratic},
+        {"1;power_law;0.5;9", FitModel::PowerLaw},
+        {"0;xy_quadratic;-2;2", FitModel::XYQuadratic},
+        {"0;6;0;250", std::nullopt}, // newer models have no number
+        // The user's model: its formula percent-encoded (";" is the list's), then each
+        // parameter with its start value; a file's text is compiled, never run.
+        {"0;user;0;250;a*(1-EXP(-b*x));a=500;b=0.0001", FitModel::User},
+        {"1;user;0;250;MIN(a%3Bx)%2Bc;a=1;c=-2.5e-3", FitModel::User},
+        {"0;user;0;250", std::nullopt},
+        {"0;user;0;250;a*x", std::nullopt},
+        {"0;user;0;250;a*x;b=1", std::nullopt},       // a is no parameter
+        {"0;user;0;250;a*x;a=1;A=2", std::nullopt},   // twice
+        {"0;user;0;250;a*x;a=x", std::nullopt},
+        {"0;user;0;250;a*x;a", std::nullopt},
+        {"0;user;0;250;a*(x;a=1", std::nullopt},
+        {"0;user;0;250;a*x;a=1;b=1;c=1;d=1;f=1;g=1;h=1", std::nullopt},
+        {"0;user;0;250;a*x;x=1", std::nullopt},
+        {"0;user;0;250;a*ABL(x%3Bx);a=1", std::nullopt},
+        {"0;user;0;250;a*x\u00e9;a=1", std::nullopt},
+        {"0;linear;0;250;a*x;a=1", std::nullopt},
     };
     for (const Row& r : rows) {
         SCOPED_TRACE(r.setting);
@@ -247,7 +267,17 @@ TEST(ExperimentFile, FitModelByNameAndOldNumber) {
         EXPECT_EQ(again->channelB, fit->channelB);
         EXPECT_EQ(again->from, fit->from);
         EXPECT_EQ(again->to, fit->to);
+        ASSERT_EQ(again->user != nullptr, fit->model == FitModel::User);
+        if (fit->user) EXPECT_EQ(*again->user, *fit->user);
     }
+    // Read back as written, the formula whole; a text beyond the bound is refused unread.
+    const auto user = readFitSetting("1;user;0;250;MIN(a%3Bx)%2Bc;a=1;c=-2.5e-3");
+    ASSERT_TRUE(user && user->user);
+    EXPECT_EQ(user->user->Formula, QStringLiteral("MIN(a;x)+c"));
+    EXPECT_EQ(user->user->Names, (std::vector<QString>{"a", "c"}));
+    EXPECT_EQ(user->user->Start, (std::vector<double>{1, -2.5e-3}));
+    const QString longFormula = "0;user;0;250;a" + QString(MaxFitSettingLength, u'+') + "x;a=1";
+    EXPECT_FALSE(readFitSetting(longFormula).has_value());
     EXPECT_FALSE(readFitSetting(QString()).has_value());
 }
 
