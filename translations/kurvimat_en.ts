@@ -2273,6 +2273,49 @@ trigger</translation>
     </message>
 </context>
 <context>
+    <name>UserFitDialog</name>
+    <message>
+        <source>Eigene Funktion anpassen</source>
+        <translation>Fit a user-defined function</translation>
+    </message>
+    <message>
+        <source>y als Formel über x (die Zeit in s, oder im XY-Betrieb die Größe der unteren Achse) mit bis zu sechs Parametern, z. B. a*(1-EXP(-b*x)). Jeder Parameter braucht einen Startwert in der Nähe des Ergebnisses.</source>
+        <translation>y as a formula over x (the time in s, or in the XY modes the quantity of the bottom axis) with up to six parameters, e.g. a*(1-EXP(-b*x)). Every parameter needs a start value near the result.</translation>
+    </message>
+    <message>
+        <source>&amp;Funktion:  y =</source>
+        <translation>&amp;Function:  y =</translation>
+    </message>
+    <message>
+        <source>Parameter</source>
+        <translation>Parameter</translation>
+    </message>
+    <message>
+        <source>Startwert</source>
+        <translation>Start value</translation>
+    </message>
+    <message>
+        <source>Name von Parameter %1</source>
+        <translation>Name of parameter %1</translation>
+    </message>
+    <message>
+        <source>Startwert von Parameter %1</source>
+        <translation>Start value of parameter %1</translation>
+    </message>
+    <message>
+        <source>&amp;%1.</source>
+        <translation>&amp;%1.</translation>
+    </message>
+    <message>
+        <source>Anpassen</source>
+        <translation>Fit</translation>
+    </message>
+    <message>
+        <source>Abbrechen</source>
+        <translation>Cancel</translation>
+    </message>
+</context>
+<context>
     <name>kurvimat::classview::ClassViewServer</name>
     <message>
         <source>Die Klassenansicht kann keinen Netzwerk-Port öffnen: %1</source>

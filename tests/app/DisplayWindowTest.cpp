@@ -4,6 +4,7 @@
 
 #include "HidPlatformVirtual.h"
 #include "VirtualInstrument.h"
+#include "dialogs/UserFitDialog.h"
 #include "plot/MainCursors.h"
 #include "widgets/TPaintBox.h"
 #include "window/MainInstrument.h"
@@ -13,6 +14,7 @@
 #include <QClipboard>
 #include <QImageReader>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMenu>
 #include <QMouseEvent>
 #include <QPlainTextEdit>
@@ -301,6 +303,54 @@ TEST_F(DisplayWindowTest, FitOfTheCoolingIsDrawnUntilTheDataChange) {
     EXPECT_FALSE(PlotOf(*win).ShownFit().has_value());
     ASSERT_EQ(dialogs.errors.size(), 1);
     EXPECT_TRUE(dialogs.errors[0].startsWith(QStringLiteral("Zu wenige Messpunkte")));
+}
+
+// The fit menus list every model of the table; "Eigene Funktion …" asks for the formula, keeps
+// the dialog open with the reason while it is refused, and fits what it is given.
+TEST_F(DisplayWindowTest, OwnFunctionIsAskedForAndFitted) {
+    StoreCooling(*win, 500);
+    win->RefreshDisplay();
+    win->UpdateMenuActions();
+    QAction* own = nullptr;
+    QStringList texts;
+    for (QAction* a : Child<QMenu>(*win, "MenuFitB")->actions()) {
+        texts << a->text();
+        if (a->text().startsWith(QStringLiteral("Eigene Funktion"))) own = a;
+    }
+    for (const char* entry : {"Parabel  y = a·t² + b·t + c", "Potenzfunktion  y = a·tⁿ",
+                              "Eigene Funktion …  y = f(x)"})
+        EXPECT_TRUE(texts.contains(QString::fromUtf8(entry))) << entry;
+    ASSERT_NE(own, nullptr);
+    // Fitted over the visible span.
+    PlotOf(*win).Scales().Bottom->RangeStart = 0;
+    PlotOf(*win).Scales().Bottom->RangeEnd = 250;
+    own->trigger();
+    auto* dialog = win->findChild<UserFitDialog*>(QStringLiteral("FormEigeneFunktion"));
+    ASSERT_NE(dialog, nullptr);
+    Child<QLineEdit>(*dialog, "EditFunktion")->setText(QStringLiteral("a+b*EXP(-x/tau"));
+    const std::pair<const char*, const char*> rows[] = {{"a", "1"}, {"b", "2,5"}, {"tau", "100"}};
+    for (int k = 0; k < 3; ++k) {
+        dialog->findChild<QLineEdit*>(QStringLiteral("EditName%1").arg(k + 1))
+            ->setText(rows[k].first);
+        dialog->findChild<QLineEdit*>(QStringLiteral("EditStart%1").arg(k + 1))
+            ->setText(rows[k].second);
+    }
+    dialog->accept();
+    EXPECT_FALSE(dialog->isHidden());
+    EXPECT_TRUE(Child<QLabel>(*dialog, "LabelFehler")->text().startsWith("Klammer fehlt"));
+    EXPECT_FALSE(PlotOf(*win).ShownFit().has_value());
+    Child<QLineEdit>(*dialog, "EditFunktion")->setText(QStringLiteral("a+b*EXP(-x/tau)"));
+    dialog->accept();
+    EXPECT_EQ(dialogs.errors, QStringList());
+    ASSERT_TRUE(PlotOf(*win).ShownFit().has_value());
+    const FitResult& fit = PlotOf(*win).ShownFit()->Result;
+    EXPECT_EQ(fit.Model, FitModel::User);
+    ASSERT_EQ(fit.ParameterCount, 3);
+    EXPECT_NEAR(fit.P[0], 0.8, 1e-3);
+    EXPECT_NEAR(fit.P[1], 3.2, 1e-3);
+    EXPECT_NEAR(fit.P[2], 120, 0.1);
+    win->RefreshDisplay();
+    EXPECT_GT(FitPixelsOfB(*win), PlotOf(*win).Image().width());
 }
 
 TEST_F(DisplayWindowTest, PictureIsCopiedSavedAndPrinted) {

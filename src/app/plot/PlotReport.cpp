@@ -232,6 +232,7 @@ void PlotReport::AddReportActions(QMenu& menu) {
         menu.addActions({controls_.MenuFitA->menuAction(), controls_.MenuFitB->menuAction()});
         host_.AddRunFitMenus(menu);
     } else
-        menu.addAction(controls_.ActionFitGerade);
+        menu.addActions(
+            {controls_.ActionFitGerade, controls_.ActionFitParabel, controls_.ActionFitEigene});
     if (data_.ShownFit) menu.addAction(controls_.ActionFitEntfernen);
 }

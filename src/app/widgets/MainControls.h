@@ -169,6 +169,8 @@ struct MainControls {
     QMenu* MenuFitA = nullptr;
     QMenu* MenuFitB = nullptr;
     QAction* ActionFitGerade = nullptr;
+    QAction* ActionFitParabel = nullptr; ///< the XY modes' parabola
+    QAction* ActionFitEigene = nullptr;  ///< the XY modes' user model
     QAction* ActionFitEntfernen = nullptr;
     QAction* ActionSpektrum = nullptr;
     // Ansicht

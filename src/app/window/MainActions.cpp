@@ -156,6 +156,8 @@ void CreateFitActions(MainControls& c, QWidget& owner,
                             [fit, channelB, model = m.Model] { fit(channelB, model); });
         }
     c.ActionFitGerade = new QAction(FitMenuText(*FindFitModel(FitModel::XYLinear)), &owner);
+    c.ActionFitParabel = new QAction(FitMenuText(*FindFitModel(FitModel::XYQuadratic)), &owner);
+    c.ActionFitEigene = new QAction(FitMenuText(*FindFitModel(FitModel::User)), &owner);
     c.ActionFitEntfernen = new QAction(MainActions::tr("Ausgleichskurve entfernen"), &owner);
     c.MenuAusgleichskurve = new QMenu(MainActions::tr("Ausgleichs&kurve"), &owner);
 }
@@ -285,7 +287,8 @@ void ShowMenuState(MainControls& c, const MenuActionState& state) {
                                 channelB ? state.nameB : state.nameA));
         fits->setEnabled(state.haveData && (!channelB || state.hasB)); // loaded without B
     }
-    c.ActionFitGerade->setEnabled(state.haveData && state.hasB);
+    for (QAction* xy : {c.ActionFitGerade, c.ActionFitParabel, c.ActionFitEigene})
+        xy->setEnabled(state.haveData && state.hasB);
     c.MenuAusgleichskurve->menuAction()->setEnabled(!own); // fits are of the stored points
 
     // What Ctrl+Z takes back.

@@ -201,7 +201,11 @@ void TFormMain::ShowExperiment(const Experiment& e, const kurvimat::session::App
     const QString runFit = Get<QString>(s, key::RunFit).value_or(QString());
     const qint64 fitRun = runAt(runFit.section(u';', 0, 0));
     const auto ofRun = readFitSetting(runFit.section(u';', 1));
-    if (const auto f = readFitSetting(Get<QString>(s, key::Fit).value_or(QString())))
+    // The user's model of the file fills the dialog next time.
+    if (ofRun && ofRun->user) LastUserFit = *ofRun->user;
+    const auto ofData = readFitSetting(Get<QString>(s, key::Fit).value_or(QString()));
+    if (ofData && ofData->user) LastUserFit = *ofData->user;
+    if (const auto& f = ofData)
         Report->FitOnPlot(f->channelB, f->model, f->from, f->to, f->user.get());
     else if (fitRun && ofRun && Runs->IsShown(fitRun))
         Report->FitRunOnPlot(fitRun, ofRun->channelB, ofRun->model, ofRun->from, ofRun->to,

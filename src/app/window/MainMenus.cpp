@@ -8,12 +8,14 @@
 
 #include "FitOverlay.h"
 #include "Journal.h"
+#include "UserFit.h"
 #include "PlotZoom.h"
 #include "SignalDefinition.h"
 #include "dialogs/AboutDialog.h"
 #include "dialogs/BigDisplay.h"
 #include "dialogs/Dialogs.h"
 #include "dialogs/FormulaVariablesDialog.h"
+#include "dialogs/UserFitDialog.h"
 #include "help/HelpWindow.h"
 #include "plot/MainCursors.h"
 #include "runs/MainRuns.h"
@@ -84,7 +86,10 @@ void TFormMain::CreateMenus() {
     CreateActions(*this, *this, [this](int scale) { ButtonBildSpeichernClick(scale); });
     const auto fit = [this](bool channelB, FitModel model) {
         const auto [from, to] = Report->FitSpan();
-        Report->FitOnPlot(channelB, model, from, to);
+        if (model != FitModel::User) return Report->FitOnPlot(channelB, model, from, to);
+        AskUserFit([this, channelB, from, to](const UserFitModel& user) {
+            Report->FitOnPlot(channelB, FitModel::User, from, to, &user);
+        });
     };
     CreateFitActions(*this, *this, fit);
     ShareWithButtons(*this, *this, [this] { UpdateMenuActions(); });
@@ -160,6 +165,9 @@ void TFormMain::CreateMenus() {
         dialog->show();
     });
     connect(ActionFitGerade, &QAction::triggered, this, [fit] { fit(false, FitModel::XYLinear); });
+    connect(ActionFitParabel, &QAction::triggered, this,
+            [fit] { fit(false, FitModel::XYQuadratic); });
+    connect(ActionFitEigene, &QAction::triggered, this, [fit] { fit(false, FitModel::User); });
     connect(ActionFitEntfernen, &QAction::triggered, this, [this] { Report->RemoveFit(); });
     connect(MenuAusgleichskurve, &QMenu::aboutToShow, this, [this] {
         UpdateMenuActions();
@@ -168,7 +176,7 @@ void TFormMain::CreateMenus() {
             MenuAusgleichskurve->addActions({MenuFitA->menuAction(), MenuFitB->menuAction()});
             AddRunFitMenus(*MenuAusgleichskurve);
         } else
-            MenuAusgleichskurve->addAction(ActionFitGerade);
+            MenuAusgleichskurve->addActions({ActionFitGerade, ActionFitParabel, ActionFitEigene});
         if (ShownFit) MenuAusgleichskurve->addAction(ActionFitEntfernen);
     });
 
@@ -202,12 +210,30 @@ void TFormMain::AddRunFitMenus(QMenu& menu) {
                 if (m.OverTime)
                     fits->addAction(FitMenuText(m), this, [this, id, channelB, model = m.Model] {
                         const auto [from, to] = Report->FitSpan();
-                        Report->FitRunOnPlot(id, channelB, model, from, to);
+                        if (model != FitModel::User)
+                            return Report->FitRunOnPlot(id, channelB, model, from, to);
+                        AskUserFit([this, id, channelB, from, to](const UserFitModel& user) {
+                            Report->FitRunOnPlot(id, channelB, FitModel::User, from, to, &user);
+                        });
                     });
             fits->setEnabled(points->Count > 0);
             menu.addMenu(fits);
         }
     }
+}
+
+void TFormMain::AskUserFit(std::function<void(const UserFitModel&)> then) {
+    auto* dialog = new UserFitDialog(this);
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    if (ShownFit && ShownFit->Result.User)
+        dialog->setModel(ShownFit->Result.User->Model());
+    else if (LastUserFit)
+        dialog->setModel(*LastUserFit);
+    connect(dialog, &QDialog::accepted, this, [this, dialog, then = std::move(then)] {
+        LastUserFit = dialog->model();
+        Handle([&] { then(*LastUserFit); });
+    });
+    dialog->open();
 }
 
 void TFormMain::UpdateMenuActions() {

@@ -54,6 +54,7 @@ void NameControls(MainControls& c) {
         NAMED(ActionSchnappschuss), NAMED(ActionZeitcursor), NAMED(ActionWertcursor),
         NAMED(ActionTangente),
         NAMED(MenuAusgleichskurve), NAMED(MenuFitA), NAMED(MenuFitB), NAMED(ActionFitGerade),
+        NAMED(ActionFitParabel), NAMED(ActionFitEigene),
         NAMED(ActionFitEntfernen), NAMED(ActionSpektrum), NAMED(ActionKanalBx),
         NAMED(ActionKanalAx), NAMED(ActionMinuten), NAMED(ActionTabelle),
         NAMED(ActionGrossanzeige), NAMED(ActionVollbild), NAMED(ActionAnleitung),

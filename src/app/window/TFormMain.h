@@ -258,6 +258,10 @@ private:
     KeyActionState KeyActions();
     // A menu of the time models for each channel of each shown run.
     void AddRunFitMenus(QMenu& menu) override;
+    // "Eigene Funktion …": asks for the user's model (the one shown or last fitted filled in),
+    // then fits it through `then`.
+    void AskUserFit(std::function<void(const kurvimat::analysis::UserFitModel&)> then);
+    std::optional<kurvimat::analysis::UserFitModel> LastUserFit;
     void AfterReadoutTick(const kurvimat::acquisition::Readouts& readouts);
     void FollowData();
     // False when the user cancels closing (or what follows asks instead: opening a file).
