@@ -1,6 +1,7 @@
 // The display inside the main window: streamed data reaching the plot canvas, the mouse on the
 // plot and axis buttons, the plot-mode and channel boxes, the hidden analysis readout.
 #include "AppTestSupport.h"
+#include "ExperimentFile.h"
 
 #include "HidPlatformVirtual.h"
 #include "VirtualInstrument.h"
@@ -351,6 +352,16 @@ TEST_F(DisplayWindowTest, OwnFunctionIsAskedForAndFitted) {
     EXPECT_NEAR(fit.P[2], 120, 0.1);
     win->RefreshDisplay();
     EXPECT_GT(FitPixelsOfB(*win), PlotOf(*win).Image().width());
+    // An experiment keeps the formula with its names and start values.
+    const auto settings = win->experiments().CurrentExperiment().settings;
+    const auto kept = kurvimat::session::readFitSetting(
+        std::get<QString>(settings.at(QString::fromLatin1(kurvimat::session::setting::Fit))));
+    ASSERT_TRUE(kept && kept->user);
+    EXPECT_EQ(kept->model, FitModel::User);
+    EXPECT_EQ(*kept->user, (UserFitModel{QStringLiteral("a+b*EXP(-x/tau)"),
+                                         {QStringLiteral("a"), QStringLiteral("b"),
+                                          QStringLiteral("tau")},
+                                         {1, 2.5, 100}}));
 }
 
 TEST_F(DisplayWindowTest, PictureIsCopiedSavedAndPrinted) {
