@@ -571,9 +571,9 @@ FitResult FitPointsCurve(FitModel model, const std::vector<double>& x,
     quietGsl();
     FitResult fit;
     fit.Model = model;
-    const FitModelSpec* spec = FindFitModel(model);
-    if (!spec) return failed(fit, unknownModelText());
-    const FitModelSpec& m = *spec;
+    const FitModelSpec* entry = FindFitModel(model);
+    if (!entry) return failed(fit, unknownModelText());
+    const FitModelSpec& m = *entry;
     fit.ParameterCount = m.ParameterCount;
     Points pts;
     for (std::size_t i = 0; i < std::min(x.size(), y.size()); ++i)

@@ -78,8 +78,8 @@ PlotFit FitStoredPoints(const MeasurementStore& store, PlotMode mode, bool chann
         fit.ChannelB = mode == PlotMode::AAsX;
         span.T = span.X = fit.ChannelB ? store.Data.A : store.Data.B;
         span.Y = fit.ChannelB ? store.Data.B : store.Data.A;
-        const analysis::FitModelSpec* spec = analysis::FindFitModel(model);
-        if (!spec || (spec->OverTime && model != FitModel::User)) model = FitModel::XYLinear;
+        const analysis::FitModelSpec* entry = analysis::FindFitModel(model);
+        if (!entry || (entry->OverTime && model != FitModel::User)) model = FitModel::XYLinear;
     }
     fit.Result = FitCurve(model, span, user);
     fit.NameAndUnit = nameAndUnit(store, fit.ChannelB);

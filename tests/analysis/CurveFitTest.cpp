@@ -215,7 +215,7 @@ TEST(CurveFit, SaysWhatCannotBeFitted) {
         FitModel model;
         FitSpan span;
         bool converged;
-        QString error; ///< start of the text (or, with a user model, a part of it)
+        QString error; ///< start of the text (or, with a user model, text within it)
         std::shared_ptr<UserFitModel> user = nullptr;
     } cases[] = {
         {"flat data, line", FitModel::Linear, flat.span(0, 10), true, {}},
