@@ -198,9 +198,9 @@ struct Solution {
     std::vector<double> p;
     std::vector<double> covariance; ///< p.size() squared, row by row
     double conditionRatio = 0;
-    int weakest = 0;
+    int weakest = 0; ///< the parameter that dominates the direction of the smallest singular value
     bool inspected = false; ///< the solver ended on finite parameters and the above are set
-    double residualSd = 0; ///< of the residuals, on the normalised scale ///< the parameter that dominates the direction of the smallest singular value
+    double residualSd = 0;  ///< of the residuals, on the normalised scale
 };
 
 void inspect(gsl_multifit_nlinear_workspace* w, Solution& s) {
