@@ -85,7 +85,9 @@ int TFormMain::MenuBarHeight() const {
 void TFormMain::CreateMenus() {
     CreateActions(*this, *this, [this](int scale) { ButtonBildSpeichernClick(scale); });
     const auto fit = [this](bool channelB, FitModel model) {
-        const auto [from, to] = Report->FitSpan();
+        // Named, not bound: lambdas take them.
+        const auto span = Report->FitSpan();
+        const double from = span.first, to = span.second;
         if (model != FitModel::User) return Report->FitOnPlot(channelB, model, from, to);
         AskUserFit([this, channelB, from, to](const UserFitModel& user) {
             Report->FitOnPlot(channelB, FitModel::User, from, to, &user);
@@ -209,7 +211,8 @@ void TFormMain::AddRunFitMenus(QMenu& menu) {
             for (const FitModelSpec& m : FitModels)
                 if (m.OverTime)
                     fits->addAction(FitMenuText(m), this, [this, id, channelB, model = m.Model] {
-                        const auto [from, to] = Report->FitSpan();
+                        const auto span = Report->FitSpan();
+                        const double from = span.first, to = span.second;
                         if (model != FitModel::User)
                             return Report->FitRunOnPlot(id, channelB, model, from, to);
                         AskUserFit([this, id, channelB, from, to](const UserFitModel& user) {
