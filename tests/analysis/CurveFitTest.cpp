@@ -335,6 +335,11 @@ TEST(CurveFit, RefusesWhatThePointsDoNotDetermine) {
         // No S: a rise without its turn, its middle beyond the measurement.
         {"S-curve on a straight line", FitModel::Logistic,
          [](double t) { return 0.2 + 0.03 * t; }, 0, 100, 400, 0.01, "t₀", "längere Messdauer"},
+        // Over a hundredth of t the power rises by less than the noise: a factor and exponent
+        // that trade against each other, the factor not twice its uncertainty.
+        {"power law over a hundredth of t", FitModel::PowerLaw,
+         [](double t) { return 2 * std::sqrt(t); }, 100, 101, 100, 1, "a",
+         "längere Messdauer oder weniger Rauschen"},
         {"S-curve on its first quarter", FitModel::Logistic,
          [](double t) { return 5 / (1 + std::exp(-(t - 20) / 2)); }, 0, 15, 300, 0.001, "t₀",
          "längere Messdauer"},
