@@ -152,6 +152,7 @@ PlotKey plotKey(const DisplayContext& ctx) {
     k.DataHasB = s.Data.HasB;
     k.SnapHasB = s.Snap.HasB;
     k.NoValues = {s.Data.NoValueA, s.Data.NoValueB, s.Snap.NoValueA, s.Snap.NoValueB};
+    k.Curves = DataCurves(s.Data);
     k.Cursors = st.Cursors;
     k.Overlay = ctx.Overlay ? ctx.OverlayKey : 0;
     k.Runs = shownRuns(ctx) ? shownRuns(ctx)->key() : 0;
@@ -222,6 +223,23 @@ void rememberPlot(DisplayContext& ctx) {
     remember(d.SnapT, s.Snap.T, s.Snap.Count);
     remember(d.SnapA, s.Snap.A, s.Snap.Count);
     remember(d.SnapB, s.Snap.B, s.Snap.Count);
+    const auto further = s.Data.Further();
+    d.Columns.resize(further.size());
+    for (std::size_t i = 0; i < further.size(); ++i)
+        d.Columns[i] = further[i].values;
+}
+
+// The further columns' values already drawn are still theirs (bit for bit, as a NaN drawn
+// before counts as unchanged).
+bool columnsUnchanged(const std::vector<std::vector<double>>& drawn,
+                      std::span<const signals::QuantityColumn> now) {
+    if (drawn.size() != now.size()) return false;
+    for (std::size_t i = 0; i < drawn.size(); ++i)
+        if (now[i].values.size() < drawn[i].size() ||
+            (!drawn[i].empty() && std::memcmp(drawn[i].data(), now[i].values.data(),
+                                              drawn[i].size() * sizeof(double)) != 0))
+            return false;
+    return true;
 }
 
 // Tiles compared between two drawings of an image: as narrow as a curve's stretch, low enough
@@ -396,14 +414,19 @@ bool DrawPlotPoints(DisplayContext& ctx, std::vector<QRect>& changed) {
                                       {&d.SnapA, s.Snap.A},
                                       {&d.SnapB, s.Snap.B}})
         if (!unchanged(*before, now)) return false;
+    const auto further = s.Data.Further();
+    if (!columnsUnchanged(d.Columns, further)) return false;
     // From the last point drawn: its segment to the first new one is not in the image yet.
     const int from = std::max(drawn - 1, 0);
     const PaintGeometry& g = ctx.State.Geometry;
     changed.clear();
     DrawCurves(ctx.Plot,
-               {s.Data.T + from, s.Data.A + from, s.Data.B + from, count - from, PaletteMask::LiveA,
-                PaletteMask::LiveB, s.Data.HasB && !s.Data.NoValueB, !s.Data.NoValueA},
+               {s.Data.T + from, s.Data.A + from, s.Data.B + from, count - from,
+                d.Plot.Curves[0].Masks, d.Plot.Curves[1].Masks, s.Data.HasB && !s.Data.NoValueB,
+                !s.Data.NoValueA},
                ctx.Scales, ctx.Controls, g.weight(), &changed);
+    DrawColumnCurves(ctx.Plot, s.Data.T, count, further, d.Plot.Curves, ctx.Scales, ctx.Controls,
+                     g.weight(), from, &changed);
     // What lies over the curves (cursors, a fitted curve) is drawn again over the new points:
     // its ANDed lines change nothing where they were, its texts and boxes cover the new points
     // as a drawing in full does. So only what the new points touched differs.
@@ -413,6 +436,9 @@ bool DrawPlotPoints(DisplayContext& ctx, std::vector<QRect>& changed) {
     d.DataT.insert(d.DataT.end(), s.Data.T + drawn, s.Data.T + count);
     d.DataA.insert(d.DataA.end(), s.Data.A + drawn, s.Data.A + count);
     d.DataB.insert(d.DataB.end(), s.Data.B + drawn, s.Data.B + count);
+    for (std::size_t i = 0; i < further.size(); ++i)
+        d.Columns[i].insert(d.Columns[i].end(), further[i].values.begin() + d.Columns[i].size(),
+                            further[i].values.begin() + count);
     const QPoint at = plotOrigin(g);
     for (QRect& r : changed) {
         ctx.Plot.expandInto(ctx.DataCanvas, at.x(), at.y(), r);

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "CursorOverlay.h"
+#include "Curves.h"
 #include "IndexedImage.h"
 #include "PlotMode.h"
 #include "Scale.h"
@@ -108,6 +109,7 @@ struct PlotKey {
     QString DataDefA, DataDefB, SnapDefA, SnapDefB;
     bool DataHasB = true, SnapHasB = true;
     std::array<bool, 4> NoValues{}; ///< data A, B, snapshot A, B
+    PlotCurves Curves;              ///< of the data
 
     CursorMarks Cursors;
     std::size_t Overlay = 0;
@@ -158,6 +160,7 @@ struct DrawnContent {
     PlotKey Plot;
     std::vector<float> DataT, DataA, DataB; ///< the data points in the image
     std::vector<float> SnapT, SnapA, SnapB;
+    std::vector<std::vector<double>> Columns; ///< the data's further columns in the image
     bool MeanKnown = false;
     bool MeanHistory = false; ///< the waiting history is in the strip
     MeanKey Mean;

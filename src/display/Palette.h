@@ -90,6 +90,7 @@ inline constexpr std::uint8_t FitTextB = 0x90; ///< (148, 0, 0)
 struct PointMasks {
     std::uint8_t Core;
     std::uint8_t Halo;
+    bool operator==(const PointMasks&) const = default;
 };
 
 /// AND masks of everything drawn by clearing bits.
@@ -133,6 +134,24 @@ inline constexpr std::uint8_t Run(std::size_t n) { return Runs[n % Runs.size()];
 // A fit of a shown run: the run's colour at half each intensity, so that it shows on the run's
 // own points.
 inline constexpr std::uint8_t RunFit(std::uint8_t run) { return (run >> 1) & 0x77; }
+// Further columns of the data, one colour each in turn: hues the channels, the snapshot, the
+// runs, the fits and the cursors leave free, each dark enough to read on the background.
+// Plum (148, 0, 99), brown (99, 33, 49), navy (33, 33, 165), grey (148, 148, 148).
+inline constexpr std::array<std::uint8_t, 4> Further{0x96, 0x63, 0x2A, 0x99};
+// A further column's point halo: each nibble two thirds of the way to the background, as the
+// live channels' halos are.
+inline constexpr std::uint8_t HaloOf(std::uint8_t core) {
+    const int r = core >> 4, b = core & 0x0F;
+    return static_cast<std::uint8_t>(((15 - (15 - r) / 3) << 4) | (15 - (15 - b) / 3));
+}
+inline constexpr PointMasks FurtherColumn(std::size_t n) {
+    const std::uint8_t core = Further[n % Further.size()];
+    return {core, HaloOf(core)};
+}
+// A fit of a further column: its colour at half each intensity, as a run's fit.
+inline constexpr std::uint8_t FurtherFit(std::size_t n) {
+    return RunFit(Further[n % Further.size()]);
+}
 } // namespace PaletteMask
 
 } // namespace kurvimat::display

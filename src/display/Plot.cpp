@@ -270,6 +270,87 @@ void DrawCurves(IndexedImage& image, const CurveSet& set, const ScaleSet& scales
     }
 }
 
+PlotCurves CurvesOf(std::span<const signals::QuantityColumn> columns, const QString& unitA,
+                    const QString& unitB) {
+    PlotCurves curves{
+        {CurveSource::A, -1, PaletteMask::LiveA, PaletteMask::FitA, CurveAxis::Left},
+        {CurveSource::B, -1, PaletteMask::LiveB, PaletteMask::FitB, CurveAxis::Right}};
+    const std::size_t n = std::min(columns.size(), std::size_t(signals::MaxQuantityColumns));
+    for (std::size_t i = 0; i < n; ++i) {
+        const QString& unit = columns[i].unit;
+        const bool right = !unit.isEmpty() && unit == unitB && unit != unitA;
+        curves.push_back({CurveSource::Column, int(i), PaletteMask::FurtherColumn(i),
+                          PaletteMask::FurtherFit(i), right ? CurveAxis::Right : CurveAxis::Left});
+    }
+    return curves;
+}
+
+PlotCurves DataCurves(const acquisition::StoredPoints& data) {
+    const std::span<const signals::QuantityColumn> further = data.Further();
+    if (further.empty()) return CurvesOf({}, {}, {});
+    return CurvesOf(further, PointSetParts(data.DefA).unit,
+                    data.HasB ? PointSetParts(data.DefB).unit : QString());
+}
+
+void DrawColumnCurves(IndexedImage& image, const float* T, int count,
+                      std::span<const signals::QuantityColumn> columns, const PlotCurves& curves,
+                      const ScaleSet& scales, const DisplayControls& controls, int weight, int from,
+                      std::vector<QRect>* touched) {
+    const int w = image.width(), h = image.height();
+    if (w < 3 || h < 3 || controls.Mode != PlotMode::Normal) return;
+    count = std::min(count, PointCapacity);
+    from = std::max(from, 0);
+    if (from >= count) return;
+    const QRect clip(1, 1, w - 2, h - 2);
+    const Tscale& sT = scales.T;
+    const double stretchWidth = 32.0 * std::max(weight, 1),
+                 stretchHeight = 64.0 * std::max(weight, 1);
+    for (const PlotCurve& curve : curves) {
+        if (curve.Source != CurveSource::Column || curve.Column < 0 ||
+            std::size_t(curve.Column) >= columns.size())
+            continue;
+        const std::vector<double>& values = columns[std::size_t(curve.Column)].values;
+        if (values.size() < std::size_t(count)) continue;
+        const Tscale& sY = curve.Axis == CurveAxis::Right ? scales.B : scales.A;
+        CurveStretch stretch;
+        bool havePrevious = false;
+        double px = 0, py = 0;
+        for (int i = from; i < count; ++i) {
+            const double v = values[std::size_t(i)];
+            if (!std::isfinite(v) || !std::isfinite(T[i])) { // a blank breaks the curve
+                havePrevious = false;
+                continue;
+            }
+            const double x = columnOf(T[i], sT.RangeStart, sT.RangeEnd, w);
+            const double y = rowOf(v, sY.RangeStart, sY.RangeEnd, h);
+            if (havePrevious && !(x < 0 && px < 0) && !(x > w && px > w) && !(y > h && py > h) &&
+                !(y < 0 && py < 0)) {
+                if (weight > 1)
+                    image.andThickSegment(px, py, x, y, curve.Masks.Core, weight, clip);
+                else
+                    image.andSegment(px, py, x, y, curve.Masks.Core, clip);
+            }
+            if (inside(x, 1, w - 2) && inside(y, 1, h - 2)) { // as the channels' points
+                const int ix = static_cast<int>(x), iy = static_cast<int>(y);
+                if (weight > 1)
+                    image.andPoint(ix, iy, curve.Masks, weight, clip);
+                else
+                    image.andPointInside(ix, iy, curve.Masks);
+            }
+            if (touched) {
+                stretch.add(x, y);
+                if (stretch.MaxX - stretch.MinX >= stretchWidth ||
+                    stretch.MaxY - stretch.MinY >= stretchHeight) {
+                    stretch.flush(*touched, image, weight);
+                    stretch.add(x, y);
+                }
+            }
+            px = x, py = y, havePrevious = true;
+        }
+        if (touched) stretch.flush(*touched, image, weight);
+    }
+}
+
 namespace {
 
 // Snapshot legends, only where the snapshot's definition differs from the live one.
@@ -341,14 +422,17 @@ void paintZeroLines(IndexedImage& image, const ScaleSet& scales) {
 // The snapshot first, so that the live curve is drawn over it.
 void paintStoredCurves(IndexedImage& image, const MeasurementStore& store, const ScaleSet& scales,
                        const DisplayControls& controls, int weight) {
+    const PlotCurves curves = DataCurves(store.Data);
     DrawCurves(image,
                {store.Snap.T, store.Snap.A, store.Snap.B, store.Snap.Count, PaletteMask::SnapshotA,
                 PaletteMask::SnapshotB, store.Snap.HasB && !store.Snap.NoValueB, !store.Snap.NoValueA},
                scales, controls, weight);
     DrawCurves(image,
-               {store.Data.T, store.Data.A, store.Data.B, store.Data.Count, PaletteMask::LiveA,
-                PaletteMask::LiveB, store.Data.HasB && !store.Data.NoValueB, !store.Data.NoValueA},
+               {store.Data.T, store.Data.A, store.Data.B, store.Data.Count, curves[0].Masks,
+                curves[1].Masks, store.Data.HasB && !store.Data.NoValueB, !store.Data.NoValueA},
                scales, controls, weight);
+    DrawColumnCurves(image, store.Data.T, store.Data.Count, store.Data.Further(), curves, scales,
+                     controls, weight);
 }
 
 } // namespace

@@ -2,6 +2,7 @@
 // snapshot legends) and the layout of the strips, images and axis rectangles on resize.
 #pragma once
 
+#include "Curves.h"
 #include "DisplayState.h"
 #include "IndexedImage.h"
 
@@ -13,6 +14,7 @@
 
 namespace kurvimat::acquisition {
 struct MeasurementStore;
+struct StoredPoints;
 }
 
 namespace kurvimat::display {
@@ -93,5 +95,15 @@ struct CurveSet {
 void DrawCurves(IndexedImage& image, const CurveSet& set, const ScaleSet& scales,
                 const DisplayControls& controls, int weight = 1,
                 std::vector<QRect>* touched = nullptr);
+
+/// The curves of the live data: CurvesOf its further columns, with the units of its legends.
+PlotCurves DataCurves(const acquisition::StoredPoints& data);
+/// The curves of further columns in the list, from point `from` on, in the time plot only (a
+/// column has no place against a channel as x). T holds count times; each column at least
+/// count values, NaN where a point has none (the curve breaks there). touched as DrawCurves.
+void DrawColumnCurves(IndexedImage& image, const float* T, int count,
+                      std::span<const signals::QuantityColumn> columns, const PlotCurves& curves,
+                      const ScaleSet& scales, const DisplayControls& controls, int weight = 1,
+                      int from = 0, std::vector<QRect>* touched = nullptr);
 
 } // namespace kurvimat::display

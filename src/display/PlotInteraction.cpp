@@ -2,6 +2,7 @@
 
 #include "MeasurementStore.h"
 #include "Numbers.h"
+#include "Plot.h"
 
 #include <QSize>
 
@@ -169,11 +170,35 @@ std::pair<double, double> ReferenceBottom(const MeasurementStore& s, PlotMode mo
     }
 }
 
+namespace {
+
+// The further columns drawn against a channel's scale (in the time plot) count for it as the
+// channel's own values do.
+Extremes withColumns(Extremes e, const MeasurementStore& s, CurveAxis axis, PlotMode mode) {
+    if (mode != PlotMode::Normal) return e;
+    const std::span<const signals::QuantityColumn> further = s.Data.Further();
+    if (further.empty()) return e;
+    for (const PlotCurve& curve : DataCurves(s.Data)) {
+        if (curve.Source != CurveSource::Column || curve.Axis != axis) continue;
+        for (const double v : further[std::size_t(curve.Column)].values) {
+            if (!std::isfinite(v)) continue;
+            e.Min = e.Any ? std::min(e.Min, v) : v;
+            e.Max = e.Any ? std::max(e.Max, v) : v;
+            e.Any = true;
+        }
+    }
+    return e;
+}
+
+} // namespace
+
 void FitLeft(const MeasurementStore& store, const ScaleSet& scales, PlotMode mode) {
-    if (mode != PlotMode::AAsX) fit(*scales.Left, ExtremesA(store));
+    if (mode != PlotMode::AAsX)
+        fit(*scales.Left, withColumns(ExtremesA(store), store, CurveAxis::Left, mode));
 }
 void FitRight(const MeasurementStore& store, const ScaleSet& scales, PlotMode mode) {
-    if (mode != PlotMode::BAsX) fit(*scales.Right, ExtremesB(store));
+    if (mode != PlotMode::BAsX)
+        fit(*scales.Right, withColumns(ExtremesB(store), store, CurveAxis::Right, mode));
 }
 void FitBottom(const MeasurementStore& store, const ScaleSet& scales, PlotMode mode) {
     fit(*scales.Bottom, ExtremesBottom(store, mode));
@@ -181,8 +206,10 @@ void FitBottom(const MeasurementStore& store, const ScaleSet& scales, PlotMode m
 
 void WidenAutoScales(const MeasurementStore& store, const DisplayChanges& changes,
                      const ScaleSet& scales, PlotMode mode) {
-    if (changes.AutoLeft && mode != PlotMode::AAsX) widen(*scales.Left, ExtremesA(store));
-    if (changes.AutoRight && mode != PlotMode::BAsX) widen(*scales.Right, ExtremesB(store));
+    if (changes.AutoLeft && mode != PlotMode::AAsX)
+        widen(*scales.Left, withColumns(ExtremesA(store), store, CurveAxis::Left, mode));
+    if (changes.AutoRight && mode != PlotMode::BAsX)
+        widen(*scales.Right, withColumns(ExtremesB(store), store, CurveAxis::Right, mode));
     if (changes.AutoBottom) widen(*scales.Bottom, ExtremesBottom(store, mode));
 }
 

@@ -7,6 +7,9 @@
 
 #include <gtest/gtest.h>
 
+#include <limits>
+#include <vector>
+
 using kurvimat::analysis::PlotMode;
 using namespace kurvimat::display;
 
@@ -213,6 +216,46 @@ TEST(Autoscale, WideningNeverNarrows) {
     expectRange(f.ScaleA, -1, 12);
     expectRange(f.ScaleB, 0, 10); // autoscale off
     expectRange(f.ScaleT, 0, 10); // inside already
+}
+
+// A further column widens the axis it is drawn against as the channel's own values do: in the
+// time plot, over its values but the blanks, and only where it belongs to the points.
+TEST(Autoscale, FurtherColumnsWidenTheirAxis) {
+    const double blank = std::numeric_limits<double>::quiet_NaN();
+    const struct {
+        const char* name;
+        const char* header;
+        PlotMode mode;
+        std::vector<double> values;
+        double leftStart, leftEnd, rightStart, rightEnd; // A at 2 .. 3, B at 1 .. 4
+    } rows[] = {
+        {"own unit: left", "p in hPa", PlotMode::Normal, {-4, blank, 30}, -4, 30, 1, 4},
+        {"B's unit: right", "I in mA", PlotMode::Normal, {-4, 30, 0}, 2, 3, -4, 30},
+        {"blanks only", "p in hPa", PlotMode::Normal, {blank, blank, blank}, 2, 3, 1, 4},
+        {"not the points'", "p in hPa", PlotMode::Normal, {-4, 30}, 2, 3, 1, 4},
+        {"another mode: not drawn", "p in hPa", PlotMode::Spectrum, {-4, 30, 0}, 2, 3, 1, 4},
+    };
+    for (const auto& r : rows) {
+        SCOPED_TRACE(r.name);
+        DisplayFixture f;
+        f.state.Changes.AutoLeft = f.state.Changes.AutoRight = true;
+        f.store.Data.Count = 3;
+        f.store.Data.DefA = QStringLiteral("U in V");
+        f.store.Data.DefB = QStringLiteral("I in mA");
+        f.store.Data.MinA = 2, f.store.Data.MaxA = 3, f.store.Data.MinB = 1, f.store.Data.MaxB = 4;
+        auto column = kurvimat::signals::QuantityColumn::named(QString::fromUtf8(r.header));
+        column.values = r.values;
+        f.store.Data.Columns = {column};
+        FitLeft(f.store, f.scales, r.mode);
+        FitRight(f.store, f.scales, r.mode);
+        expectRange(f.ScaleA, r.leftStart, r.leftEnd);
+        expectRange(f.ScaleB, r.rightStart, r.rightEnd);
+        f.setRange(f.ScaleA, 2.5, 2.6);
+        f.setRange(f.ScaleB, 2.5, 2.6);
+        WidenAutoScales(f.store, f.state.Changes, f.scales, r.mode);
+        expectRange(f.ScaleA, r.leftStart, r.leftEnd);
+        expectRange(f.ScaleB, r.rightStart, r.rightEnd);
+    }
 }
 
 TEST(AxisImages, ClicksSwitchTheirPairAndSetTheRange) {

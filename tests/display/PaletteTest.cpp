@@ -119,6 +119,31 @@ TEST(Palette, RunColoursAreTheirOwn) {
         EXPECT_LE(std::min({qRed(c), qGreen(c), qBlue(c)}), 150);
         EXPECT_EQ(PaletteMask::Run(i + PaletteMask::Runs.size()), PaletteMask::Run(i));
     }
+    // A further column of the data likewise, and none is a run's; its halo and its fit are
+    // made as the channels' are.
+    EXPECT_EQ(PaletteMask::HaloOf(PaletteMask::LiveA.Core), PaletteMask::LiveA.Halo);
+    EXPECT_EQ(PaletteMask::HaloOf(PaletteMask::LiveB.Core), PaletteMask::LiveB.Halo);
+    for (std::size_t i = 0; i < PaletteMask::Further.size(); ++i) {
+        SCOPED_TRACE(testing::Message() << "column " << i);
+        const PointMasks m = PaletteMask::FurtherColumn(i);
+        const QRgb c = rgb(m.Core);
+        for (const std::uint8_t other : others)
+            EXPECT_NE(c, rgb(other)) << int(other);
+        for (std::size_t j = 0; j < PaletteMask::Runs.size(); ++j)
+            EXPECT_NE(c, rgb(PaletteMask::Run(j)));
+        for (std::size_t j = 0; j < i; ++j)
+            EXPECT_NE(c, rgb(PaletteMask::FurtherColumn(j).Core));
+        EXPECT_LE(0.299 * qRed(c) + 0.587 * qGreen(c) + 0.114 * qBlue(c), 150)
+            << "dark enough to read on the background";
+        const QRgb halo = rgb(m.Halo);
+        EXPECT_TRUE(qRed(halo) >= qRed(c) && qGreen(halo) >= qGreen(c) && qBlue(halo) >= qBlue(c))
+            << "the halo is lighter than the core";
+        const QRgb fit = rgb(PaletteMask::FurtherFit(i));
+        EXPECT_NE(fit, c);
+        EXPECT_TRUE(qRed(fit) <= qRed(c) && qGreen(fit) <= qGreen(c) && qBlue(fit) <= qBlue(c))
+            << "the fit is darker than its column";
+        EXPECT_EQ(PaletteMask::FurtherColumn(i + PaletteMask::Further.size()), m);
+    }
 }
 
 TEST(Palette, NearestIndexFindsEveryEntryAndTheCaptionGrey) {

@@ -303,6 +303,62 @@ TEST(Plot, XyModesDrawOneCurvePerShownChannel) {
     }
 }
 
+// A further column of the data is drawn in its own colour against A's scale, or B's when its
+// unit is B's alone, in the time plot only; everything else stays as without it (AND: each
+// pixel is the drawing without the columns ANDed with the columns' own).
+TEST(Plot, FurtherColumnsAtTheirColourAndAxis) {
+    const struct {
+        const char* name;
+        const char *defA, *defB, *unit;
+        PlotMode mode;
+        int extraValues; // a column with a value more or less than points does not belong
+        bool onLeft, onRight;
+    } rows[] = {
+        {"a unit of its own", "U in V", "I in mA", "hPa", PlotMode::Normal, 0, true, false},
+        {"B's unit", "U in V", "I in mA", "mA", PlotMode::Normal, 0, false, true},
+        {"A's and B's unit", "U in V", "U2 in V", "V", PlotMode::Normal, 0, true, false},
+        {"no unit, B none", "U in V", "n", "", PlotMode::Normal, 0, true, false},
+        {"B as x", "U in V", "I in mA", "mA", PlotMode::BAsX, 0, false, false},
+        {"A as x", "U in V", "I in mA", "hPa", PlotMode::AAsX, 0, false, false},
+        {"one value too many", "U in V", "I in mA", "hPa", PlotMode::Normal, 1, false, false},
+    };
+    for (const auto& r : rows) {
+        SCOPED_TRACE(r.name);
+        PlotFixture with, without, alone;
+        for (PlotFixture* f : {&with, &without, &alone}) {
+            f->controls.Mode = r.mode;
+            f->setRange(f->ScaleB, 0, 20);
+            f->store.Data.DefA = QString::fromUtf8(r.defA);
+            f->store.Data.DefB = QString::fromUtf8(r.defB);
+            for (int i = 0; i < 5; ++i)
+                f->addPoint(float(2 + i), 9, 19); // the XY point lies off the columns' pixels
+        }
+        for (PlotFixture* f : {&with, &alone}) {
+            auto p = kurvimat::signals::QuantityColumn::named(QStringLiteral("p in ") +
+                                                              QString::fromUtf8(r.unit));
+            auto q = kurvimat::signals::QuantityColumn::named(QStringLiteral("q"));
+            p.values.assign(std::size_t(5 + r.extraValues), 4);
+            q.values.assign(std::size_t(5 + r.extraValues), 7);
+            q.values[2] = std::numeric_limits<double>::quiet_NaN(); // a blank: no point there
+            f->store.Data.Columns = {p, q};
+        }
+        alone.store.Data.NoValueA = alone.store.Data.NoValueB = true;
+        for (PlotFixture* f : {&with, &without, &alone})
+            f->paint();
+        const std::uint8_t first = PaletteMask::Further[0], second = PaletteMask::Further[1];
+        const int x = with.column(3), rightRow = int(PlotRow(4, 0, 20, H));
+        EXPECT_EQ(alone.at(x, with.row(4)), r.onLeft ? first : PaletteIndex::Background);
+        EXPECT_EQ(alone.at(x, rightRow), r.onRight ? first : PaletteIndex::Background);
+        const bool drawn = r.onLeft || r.onRight;
+        EXPECT_EQ(alone.at(with.column(3), with.row(7)), drawn ? second : PaletteIndex::Background);
+        EXPECT_EQ(alone.at(with.column(4), with.row(7)), PaletteIndex::Background)
+            << "the blank breaks the curve";
+        for (int y = 0; y < H; ++y)
+            for (int xx = 0; xx < W; ++xx)
+                ASSERT_EQ(with.at(xx, y), without.at(xx, y) & alone.at(xx, y)) << xx << "," << y;
+    }
+}
+
 // Bounding box of the pixels holding an index.
 QRect inkBox(const IndexedImage& image, std::uint8_t index) {
     QRect box;

@@ -18,6 +18,7 @@
 #include <cmath>
 #include <cstring>
 #include <functional>
+#include <limits>
 #include <memory>
 #include <random>
 #include <string_view>
@@ -306,6 +307,7 @@ struct StreamStep {
     int waiting = 0;
     bool snapshots, waits, zoom;
     bool snapshotAtTrigger = false;
+    int columns = 0; // further columns that grow with the points
 
     void operator()(MeasurementStore& s, DisplayState& st) {
         auto next = [&](int n) { return static_cast<int>(rng() % static_cast<unsigned>(n)); };
@@ -342,7 +344,14 @@ struct StreamStep {
             if (snapshotAtTrigger) snapshot();
             s.TriggerPos = s.MeanIndex;
             s.Data.Count = s.SweepIndex = 0;
+            s.Data.Columns.clear();
+            for (int c = 0; c < columns; ++c) // the second on B's axis
+                s.Data.Columns.push_back(QuantityColumn::named(c ? QStringLiteral("I in mA")
+                                                                 : QStringLiteral("p in hPa")));
+            s.Data.DefB = QStringLiteral("I in mA");
         }
+        // Now and then a value already drawn changes, as a calculated column's may.
+        if (columns > 0 && s.Data.Count > 0 && next(15) == 0) s.Data.Columns[0].values[0] += 1;
         for (int i = fire ? s.PreTrigger : 1 + next(15); i > 0 && s.SweepIndex < s.PointCount;
              --i) {
             const int k = s.SweepIndex++;
@@ -354,6 +363,9 @@ struct StreamStep {
             s.Data.MinA = std::min(s.Data.MinA, s.Data.A[k]);
             s.Data.MaxA = std::max(s.Data.MaxA, std::min(s.Data.A[k], 30.0f));
             s.Data.Count = k + 1;
+            for (QuantityColumn& c : s.Data.Columns)
+                c.values.push_back(next(9) == 0 ? std::numeric_limits<double>::quiet_NaN()
+                                                : double(value()));
         }
         if (waits && s.SweepIndex >= s.PointCount && next(2) == 0) {
             s.TriggerPos = -1;
@@ -374,6 +386,7 @@ TEST(Refresh, NewPointsOnTheLastFrameEqualAFullDrawing) {
         int over; // 1: cursors, 2: a fitted curve drawn over the curves, 3: runs shown
         bool autoLeft;
         int pointCount;
+        int columns = 0;
     } rows[] = {
         {"plain", 1, PlotMode::Normal, true, false, false, false, 0, false, 200},
         {"ratio 2", 2, PlotMode::Normal, true, false, false, false, 0, false, 200},
@@ -393,8 +406,12 @@ TEST(Refresh, NewPointsOnTheLastFrameEqualAFullDrawing) {
         {"snapshot at every trigger, ratio 2", 2, PlotMode::Normal, true, false, false, false, 0,
          false, 100},
         {"runs shown", 1, PlotMode::Normal, true, true, false, true, 3, false, 200},
-        {"runs shown, ratio 2, A as x", 2, PlotMode::AAsX, true, false, false, false, 3,
-         false, 150},
+        {"runs shown, ratio 2, A as x", 2, PlotMode::AAsX, true, false, false, false, 3, false,
+         150},
+        {"further columns", 1, PlotMode::Normal, true, true, false, false, 1, true, 200, 2},
+        {"further columns, ratio 2", 2, PlotMode::Normal, false, false, true, true, 2, false, 300,
+         3},
+        {"further columns, B as x", 1, PlotMode::BAsX, true, false, false, false, 0, false, 150, 1},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.name);
@@ -419,7 +436,8 @@ TEST(Refresh, NewPointsOnTheLastFrameEqualAFullDrawing) {
                  row.snapshots,
                  row.waits,
                  row.zoom,
-                 std::string_view(row.name).starts_with("snapshot at")};
+                 std::string_view(row.name).starts_with("snapshot at"),
+                 row.columns};
         RunLayer runs[2]; // each drawing keeps its own layer
         int plotPoints = 0, meanPoints = 0;
         for (int tick = 0; tick < 120; ++tick) {
