@@ -1,8 +1,10 @@
 #include "Readout.h"
 
+#include "MeasurementStore.h"
 #include "Numbers.h"
 #include "Plot.h"
 #include "Scale.h"
+#include "SignalDefinition.h"
 
 #include <QCoreApplication>
 #include <QRect>
@@ -11,6 +13,7 @@
 #include <cmath>
 #include <vector>
 
+using kurvimat::acquisition::PointCapacity;
 using kurvimat::analysis::ChannelAsX;
 using kurvimat::analysis::FormatMeasurement;
 using kurvimat::analysis::FormatQuantity;
@@ -92,6 +95,8 @@ void addTimeSection(ReadoutTable& table, const ReadoutInput& in) {
     // A point set without B has no B column, as a spreadsheet should not get one of dashes.
     if (in.ShowB && (in.DataB.Points.Count > 0 || in.DataA.Points.Count <= 0 || !in.ShowA))
         columns.push_back({QStringLiteral("B"), &in.DataB});
+    for (const NamedSeries& f : in.Further.Columns)
+        if (f.Series.Points.Count > 0) columns.push_back({f.Title, &f.Series});
     std::vector<SpanStatistics> stats;
     for (const Column& c : columns)
         stats.push_back(StatisticsOver(c.Series->Points, t1, t2));
@@ -176,6 +181,31 @@ QString CellText(const ReadoutCell& cell) {
     if (!cell.Value) return cell.Text.isEmpty() ? None : cell.Text;
     if (cell.Uncertainty) return FormatMeasurement(*cell.Value, *cell.Uncertainty, cell.Unit);
     return FormatQuantity(*cell.Value, cell.Unit);
+}
+
+FurtherSeries FurtherSeriesOf(const acquisition::StoredPoints& data) {
+    FurtherSeries out;
+    const std::span<const signals::QuantityColumn> further = data.Further();
+    if (further.empty()) return out;
+    auto values = std::make_shared<std::vector<std::vector<float>>>(2 * further.size());
+    for (std::size_t i = 0; i < further.size(); ++i) {
+        std::vector<float>& t = (*values)[2 * i];
+        std::vector<float>& v = (*values)[2 * i + 1];
+        const std::vector<double>& column = further[i].values;
+        for (std::size_t k = 0; k < column.size() && k < std::size_t(PointCapacity); ++k)
+            if (std::isfinite(column[k]) && std::isfinite(data.T[k])) {
+                t.push_back(data.T[k]);
+                v.push_back(static_cast<float>(column[k]));
+            }
+    }
+    for (std::size_t i = 0; i < further.size(); ++i) {
+        const signals::QuantityColumn& c = further[i];
+        const std::vector<float>& t = (*values)[2 * i];
+        out.Columns.push_back({signals::shownName(c.name.trimmed().isEmpty() ? c.header : c.name),
+                               {{t.data(), (*values)[2 * i + 1].data(), int(t.size())}, c.unit}});
+    }
+    out.Values = std::move(values);
+    return out;
 }
 
 ReadoutTable ComposeReadout(const ReadoutInput& in) {

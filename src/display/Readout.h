@@ -15,8 +15,13 @@
 #include <QString>
 #include <QStringList>
 
+#include <memory>
 #include <optional>
 #include <vector>
+
+namespace kurvimat::acquisition {
+struct StoredPoints;
+}
 
 namespace kurvimat::display {
 
@@ -32,6 +37,15 @@ struct NamedSeries {
     SeriesInfo Series;
 };
 
+/// The data's further columns as the readout lists them: each by its name, with the points
+/// that hold a value (a blank is left out), in single precision as the channels are. Copies
+/// share the values the series point into.
+struct FurtherSeries {
+    std::vector<NamedSeries> Columns;
+    std::shared_ptr<const std::vector<std::vector<float>>> Values;
+};
+FurtherSeries FurtherSeriesOf(const acquisition::StoredPoints& data);
+
 struct ReadoutInput {
     CursorState Cursors;
     analysis::PlotMode Mode = analysis::PlotMode::Normal;
@@ -41,6 +55,8 @@ struct ReadoutInput {
     SeriesInfo SnapA, SnapB; ///< Count 0 when there is no snapshot
     /// Shown runs: like the snapshot, columns of their own where the time cursors reach them.
     std::vector<NamedSeries> Runs;
+    /// The data's further columns: in the time plot columns of their own after A's and B's.
+    FurtherSeries Further;
     QRect Occupied; ///< a box already on the plot (a fit's readout), in plot pixels
     analysis::ReadoutTable Fit; ///< a fit shown on the plot: its rows join the copied text
 };

@@ -1,5 +1,6 @@
 #include "CursorState.h"
 #include "Measure.h"
+#include "MeasurementStore.h"
 #include "PlotZoom.h"
 #include "Readout.h"
 
@@ -10,6 +11,8 @@
 #include <algorithm>
 #include <cmath>
 #include <fstream>
+#include <limits>
+#include <memory>
 #include <numbers>
 #include <optional>
 #include <random>
@@ -719,6 +722,33 @@ TEST_F(Readout, DemoSignalsPeriodPeakPeakAndCoolingPerMinute) {
     EXPECT_EQ(cell(t, QStringLiteral("bei t1"), 1), QStringLiteral("500 mV"));
     EXPECT_EQ(cell(t, QStringLiteral("Spitze-Spitze"), 1), QStringLiteral("1 V"));
     EXPECT_TRUE(ReadoutText(t).contains(QStringLiteral("\tReihe 2 A bei t2 (V)\t")));
+
+    // The data's further columns follow B, before the runs, over their points but the blanks;
+    // they keep their values when the points are gone and the input is copied.
+    auto data = std::make_unique<kurvimat::acquisition::StoredPoints>();
+    auto temperature = kurvimat::signals::QuantityColumn::named(QStringLiteral("Temperatur in K"));
+    for (int k = 0; k < 101; ++k) {
+        data->T[k] = 0.01f * float(k);
+        temperature.values.push_back(300 + k);
+    }
+    temperature.values[50] = std::numeric_limits<double>::quiet_NaN(); // t = 0,5: a blank
+    data->Columns = {temperature};
+    data->Count = 101;
+    in.Further = FurtherSeriesOf(*data);
+    data.reset();
+    const ReadoutInput copy = in;
+    t = ComposeReadout(copy);
+    const auto header =
+        std::find_if(t.begin(), t.end(), [](const ReadoutRow& r) { return r.Header; });
+    ASSERT_NE(header, t.end());
+    ASSERT_EQ(header->Cells.size(), 3);
+    EXPECT_EQ(CellText(header->Cells[1]), QStringLiteral("Temperatur"));
+    EXPECT_EQ(CellText(header->Cells[2]), QStringLiteral("Reihe 2 A"));
+    EXPECT_EQ(cell(t, QStringLiteral("bei t1"), 1), QStringLiteral("325 K"));
+    EXPECT_EQ(cell(t, QStringLiteral("bei t2"), 1), QStringLiteral("375 K"));
+    EXPECT_EQ(cell(t, QStringLiteral("Mittelwert"), 1), QStringLiteral("350 K"));
+    EXPECT_EQ(cell(t, QStringLiteral("Maximum"), 1), QStringLiteral("375 K"));
+    EXPECT_TRUE(ReadoutText(t).contains(QStringLiteral("\tTemperatur Minimum (K)\t")));
 }
 
 } // namespace

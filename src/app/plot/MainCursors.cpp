@@ -144,6 +144,7 @@ ReadoutInput MainCursors::Input() const {
     in.SnapA = {{s.Snap.T, s.Snap.A, s.Snap.NoValueA ? 0 : s.Snap.Count}, unitOf(s.Snap.DefA)};
     in.SnapB = {{s.Snap.T, s.Snap.B, s.Snap.HasB && !s.Snap.NoValueB ? s.Snap.Count : 0},
                 unitOf(s.Snap.DefB)};
+    in.Further = FurtherSeriesOf(s.Data);
     if (runs_) runs_->AddReadoutSeries(in);
     // A fit's readout box is drawn into the plot, the range readout lies over it: the cursor
     // readout keeps off both. In logical pixels of the plot, where the box is placed.
