@@ -33,10 +33,10 @@ struct PlotCurve {
 
 using PlotCurves = std::vector<PlotCurve>;
 
-/// The live data's curves: A and B, then each further column, on B's axis when its unit is
-/// B's and not A's, else on A's. unitA and unitB are the channels' units as their legends
-/// read them.
+/// The live data's curves: A and B, then each further column whose unit is A's (on A's axis)
+/// or else B's (on B's); a column of another unit is left out. unitA and unitB are the
+/// channels' units as their legends read them.
 PlotCurves CurvesOf(std::span<const signals::QuantityColumn> columns, const QString& unitA,
-                    const QString& unitB);
+                    bool hasB, const QString& unitB);
 
 } // namespace kurvimat::display

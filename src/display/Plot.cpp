@@ -271,14 +271,17 @@ void DrawCurves(IndexedImage& image, const CurveSet& set, const ScaleSet& scales
 }
 
 PlotCurves CurvesOf(std::span<const signals::QuantityColumn> columns, const QString& unitA,
-                    const QString& unitB) {
+                    bool hasB, const QString& unitB) {
     PlotCurves curves{
         {CurveSource::A, -1, PaletteMask::LiveA, PaletteMask::FitA, CurveAxis::Left},
         {CurveSource::B, -1, PaletteMask::LiveB, PaletteMask::FitB, CurveAxis::Right}};
     const std::size_t n = std::min(columns.size(), std::size_t(signals::MaxQuantityColumns));
     for (std::size_t i = 0; i < n; ++i) {
+        // A column whose unit neither axis shows is not drawn: its values under another
+        // quantity's scale would read as that quantity's. The table and readouts still hold it.
         const QString& unit = columns[i].unit;
-        const bool right = !unit.isEmpty() && unit == unitB && unit != unitA;
+        const bool left = unit == unitA, right = !left && hasB && unit == unitB;
+        if (!left && !right) continue;
         curves.push_back({CurveSource::Column, int(i), PaletteMask::FurtherColumn(i),
                           PaletteMask::FurtherFit(i), right ? CurveAxis::Right : CurveAxis::Left});
     }
@@ -287,9 +290,8 @@ PlotCurves CurvesOf(std::span<const signals::QuantityColumn> columns, const QStr
 
 PlotCurves DataCurves(const acquisition::StoredPoints& data) {
     const std::span<const signals::QuantityColumn> further = data.Further();
-    if (further.empty()) return CurvesOf({}, {}, {});
-    return CurvesOf(further, PointSetParts(data.DefA).unit,
-                    data.HasB ? PointSetParts(data.DefB).unit : QString());
+    if (further.empty()) return CurvesOf({}, {}, false, {});
+    return CurvesOf(further, PointSetParts(data.DefA).unit, data.HasB, PointSetParts(data.DefB).unit);
 }
 
 void DrawColumnCurves(IndexedImage& image, const float* T, int count,

@@ -229,11 +229,12 @@ TEST(Autoscale, FurtherColumnsWidenTheirAxis) {
         std::vector<double> values;
         double leftStart, leftEnd, rightStart, rightEnd; // A at 2 .. 3, B at 1 .. 4
     } rows[] = {
-        {"own unit: left", "p in hPa", PlotMode::Normal, {-4, blank, 30}, -4, 30, 1, 4},
+        {"A's unit: left", "p in V", PlotMode::Normal, {-4, blank, 30}, -4, 30, 1, 4},
         {"B's unit: right", "I in mA", PlotMode::Normal, {-4, 30, 0}, 2, 3, -4, 30},
-        {"blanks only", "p in hPa", PlotMode::Normal, {blank, blank, blank}, 2, 3, 1, 4},
-        {"not the points'", "p in hPa", PlotMode::Normal, {-4, 30}, 2, 3, 1, 4},
-        {"another mode: not drawn", "p in hPa", PlotMode::Spectrum, {-4, 30, 0}, 2, 3, 1, 4},
+        {"own unit: not drawn", "p in hPa", PlotMode::Normal, {-4, 30, 0}, 2, 3, 1, 4},
+        {"blanks only", "p in V", PlotMode::Normal, {blank, blank, blank}, 2, 3, 1, 4},
+        {"not the points'", "p in V", PlotMode::Normal, {-4, 30}, 2, 3, 1, 4},
+        {"another mode: not drawn", "p in V", PlotMode::Spectrum, {-4, 30, 0}, 2, 3, 1, 4},
     };
     for (const auto& r : rows) {
         SCOPED_TRACE(r.name);

@@ -303,24 +303,27 @@ TEST(Plot, XyModesDrawOneCurvePerShownChannel) {
     }
 }
 
-// A further column of the data is drawn in its own colour against A's scale, or B's when its
-// unit is B's alone, in the time plot only; everything else stays as without it (AND: each
-// pixel is the drawing without the columns ANDed with the columns' own).
+// A further column of the data is drawn in its own colour against A's scale when its unit is
+// A's, else B's when it is B's, in the time plot only; a column of another unit is not drawn.
+// Everything else stays as without it (AND: each pixel is the drawing without the columns
+// ANDed with the columns' own).
 TEST(Plot, FurtherColumnsAtTheirColourAndAxis) {
+    enum At { None, Left, Right };
     const struct {
         const char* name;
         const char *defA, *defB, *unit;
         PlotMode mode;
         int extraValues; // a column with a value more or less than points does not belong
-        bool onLeft, onRight;
+        At p, q;         // p has the row's unit, q none
     } rows[] = {
-        {"a unit of its own", "U in V", "I in mA", "hPa", PlotMode::Normal, 0, true, false},
-        {"B's unit", "U in V", "I in mA", "mA", PlotMode::Normal, 0, false, true},
-        {"A's and B's unit", "U in V", "U2 in V", "V", PlotMode::Normal, 0, true, false},
-        {"no unit, B none", "U in V", "n", "", PlotMode::Normal, 0, true, false},
-        {"B as x", "U in V", "I in mA", "mA", PlotMode::BAsX, 0, false, false},
-        {"A as x", "U in V", "I in mA", "hPa", PlotMode::AAsX, 0, false, false},
-        {"one value too many", "U in V", "I in mA", "hPa", PlotMode::Normal, 1, false, false},
+        {"a unit of its own", "U in V", "I in mA", "hPa", PlotMode::Normal, 0, None, None},
+        {"B's unit", "U in V", "I in mA", "mA", PlotMode::Normal, 0, Right, None},
+        {"A's and B's unit", "U in V", "U2 in V", "V", PlotMode::Normal, 0, Left, None},
+        {"no unit, B none", "U in V", "n", "", PlotMode::Normal, 0, Right, Right},
+        {"no unit, A none", "n", "I in mA", "", PlotMode::Normal, 0, Left, Left},
+        {"B as x", "U in V", "I in mA", "mA", PlotMode::BAsX, 0, None, None},
+        {"A as x", "U in V", "I in mA", "V", PlotMode::AAsX, 0, None, None},
+        {"one value too many", "U in V", "I in mA", "V", PlotMode::Normal, 1, None, None},
     };
     for (const auto& r : rows) {
         SCOPED_TRACE(r.name);
@@ -346,13 +349,16 @@ TEST(Plot, FurtherColumnsAtTheirColourAndAxis) {
         for (PlotFixture* f : {&with, &without, &alone})
             f->paint();
         const std::uint8_t first = PaletteMask::Further[0], second = PaletteMask::Further[1];
-        const int x = with.column(3), rightRow = int(PlotRow(4, 0, 20, H));
-        EXPECT_EQ(alone.at(x, with.row(4)), r.onLeft ? first : PaletteIndex::Background);
-        EXPECT_EQ(alone.at(x, rightRow), r.onRight ? first : PaletteIndex::Background);
-        const bool drawn = r.onLeft || r.onRight;
-        EXPECT_EQ(alone.at(with.column(3), with.row(7)), drawn ? second : PaletteIndex::Background);
-        EXPECT_EQ(alone.at(with.column(4), with.row(7)), PaletteIndex::Background)
-            << "the blank breaks the curve";
+        const auto rowOf = [&](At at, double v) {
+            return at == Right ? int(PlotRow(v, 0, 20, H)) : with.row(v);
+        };
+        const int x = with.column(3);
+        for (const At at : {Left, Right}) {
+            EXPECT_EQ(alone.at(x, rowOf(at, 4)), r.p == at ? first : PaletteIndex::Background);
+            EXPECT_EQ(alone.at(x, rowOf(at, 7)), r.q == at ? second : PaletteIndex::Background);
+            EXPECT_EQ(alone.at(with.column(4), rowOf(at, 7)), PaletteIndex::Background)
+                << "the blank breaks the curve";
+        }
         for (int y = 0; y < H; ++y)
             for (int xx = 0; xx < W; ++xx)
                 ASSERT_EQ(with.at(xx, y), without.at(xx, y) & alone.at(xx, y)) << xx << "," << y;
