@@ -23,6 +23,7 @@ using kurvimat::acquisition::InstrumentConfiguration;
 using kurvimat::acquisition::MeasurementStore;
 using kurvimat::acquisition::PipelineEvents;
 using kurvimat::acquisition::PointCapacity;
+using kurvimat::signals::QuantityColumn;
 using kurvimat::acquisition::RebuildMeanHistory;
 using kurvimat::acquisition::RebuildTimeAxis;
 using kurvimat::acquisition::RestoreStoredData;
@@ -252,6 +253,7 @@ AppliedDefinition Session::applyDefinition(SignalChannel channel, const QString&
         pipeline_.NoteNoValue(isA, noValue, result.events);
         // The stored values are now this definition's.
         (isA ? s.Data.DefA : s.Data.DefB) = line;
+        computeQuantities();
     }
     if (result.events.noValueA != EvalFailure::None || result.events.noValueB != EvalFailure::None) {
         // Said as a formula without any value; its divisions by zero need no word of their own.
@@ -302,6 +304,7 @@ void Session::storeLoaded(bool snapshot, const LoadedPoints& m) {
     if (!snapshot) s.SweepFirst = 0;
     s.TriggerPos = -1;
     s.SinceArmed = 0;
+    computeQuantities();
     emit pointsChanged();
     if (!snapshot) emit axesChanged();
 }
@@ -357,11 +360,13 @@ void Session::emptyData() {
     store_->Data.Count = 0;
     store_->Data.DropExact(); // the numbers as read and the columns of points no longer there
     store_->TriggerPos = -1;
+    computeQuantities();
     emit pointsChanged();
 }
 
 void Session::takeSnapshot() {
     pipeline_.TakeSnapshot();
+    computeQuantities();
     emit pointsChanged();
 }
 
@@ -411,6 +416,9 @@ Settings Session::keptSettings() const {
     s[key::TimeInMinutes] = view_.minutes;
     s[key::ShowA] = view_.showA;
     s[key::ShowB] = view_.showB;
+    if (!quantities_.empty()) s[key::Quantities] = quantities_.definitionsText();
+    if (!quantities_.constants().isEmpty())
+        s[key::QuantityConstants] = quantities_.constants().join(u'\n');
     // The time plot's mode; a mode of its own points is chosen anew.
     s[key::XyMode] = qint64(analysis::TimePlotMode(view_.mode));
     return s;
@@ -510,6 +518,22 @@ AppliedExperiment Session::applyExperiment(const Experiment& e) {
     static_cast<AppliedDefinitions&>(applied) = applyDefinitions(e.definitionA, e.definitionB, false);
     if (const auto cursors = settingAs<QString>(s, key::Cursors))
         applied.cursors = CursorSettings::read(*cursors);
+    // The quantities before the points, which compute them: the file's, or those its data
+    // carry (a file written before it kept them). A file's that do not hold are none.
+    {
+        const std::vector<QuantityColumn> none;
+        const std::vector<QuantityColumn>& columns = e.data ? e.data->columns() : none;
+        const auto text = settingAs<QString>(s, key::Quantities);
+        std::vector<QuantityDefinition> definitions =
+            text ? Quantities::readDefinitions(*text).value_or(std::vector<QuantityDefinition>{})
+                 : calculatedDefinitions(columns);
+        const QString constants = settingAs<QString>(s, key::QuantityConstants).value_or(QString());
+        if (quantities_.set(std::move(definitions),
+                            constants.isEmpty() ? QStringList() : constants.split(u'\n'),
+                            Quantities::columnNames(columns)))
+            quantities_.set({}, {});
+        emit quantitiesChanged();
+    }
     restoreData(e.data);
     restoreSnapshot(e.snapshot, settingAs<bool>(s, key::SnapshotRecorded).value_or(false));
     // Points from a file are no recording; a sweep begun before is gone with them.
@@ -648,6 +672,7 @@ void Session::restoreData(const std::optional<PointSet>& points) {
         return;
     }
     if (restorePoints(*store_, *points)) emit meansChanged();
+    computeQuantities();
     emit pointsChanged();
 }
 
@@ -670,6 +695,7 @@ void Session::restoreSnapshot(const std::optional<PointSet>& p, bool recorded) {
         s.Snap.MinA = e.minA, s.Snap.MaxA = e.maxA, s.Snap.MinB = e.minB, s.Snap.MaxB = e.maxB;
         s.Snap.MinT = e.minT, s.Snap.MaxT = e.maxT;
     }
+    computeQuantities();
     emit pointsChanged();
 }
 
@@ -683,10 +709,51 @@ AppliedDefinitions Session::restoreRun(const Run& run) {
     const std::optional<QString> lineB =
         p.hasB() ? wanted(p.definitionB(), store_->AppliedDefB) : std::nullopt;
     const AppliedDefinitions applied = applyDefinitions(lineA, lineB, false);
+    // Its quantities come into force with it, where they hold with the constants in force.
+    const std::vector<QuantityDefinition> kept = calculatedDefinitions(p.columns());
+    if (!kept.empty() && kept != quantities_.definitions() &&
+        !quantities_.set(kept, quantities_.constants(), Quantities::columnNames(p.columns())))
+        emit quantitiesChanged();
     if (kurvimat::session::restoreRun(*store_, run)) emit meansChanged();
+    computeQuantities();
     emit pointsChanged();
     emit axesChanged();
     return applied;
+}
+
+// --- calculated quantities ---
+
+std::optional<QuantityFault> Session::setQuantities(std::vector<QuantityDefinition> definitions,
+                                                   QStringList constants) {
+    if (auto fault = quantities_.set(std::move(definitions), std::move(constants),
+                                     Quantities::columnNames(store_->Data)))
+        return fault;
+    computeQuantities();
+    emit quantitiesChanged();
+    emit pointsChanged();
+    return std::nullopt;
+}
+
+void Session::computeQuantities() {
+    // The snapshot first: update goes on from the data.
+    quantities_.compute(store_->Snap, false);
+    noteQuantityFailures(quantities_.compute(store_->Data));
+}
+
+void Session::updateQuantities() {
+    if (quantities_.empty()) return;
+    noteQuantityFailures(quantities_.update(store_->Data));
+}
+
+void Session::noteQuantityFailures(std::vector<QuantityFailure> failures) {
+    const auto same = [](const QuantityFailure& x, const QuantityFailure& y) {
+        return x.name == y.name && x.error.Message == y.error.Message;
+    };
+    if (std::equal(failures.begin(), failures.end(), quantityFailures_.begin(),
+                   quantityFailures_.end(), same))
+        return;
+    quantityFailures_ = std::move(failures);
+    emit quantitiesChanged();
 }
 
 // --- runs ---
@@ -706,6 +773,8 @@ CurrentPoints Session::currentFacts() const {
 std::size_t Session::dataFingerprint() const { return pointsFingerprint(store_->Data); }
 
 void Session::keepBeforeReplacing(Replacement what) {
+    // A run keeps the quantities of all its points.
+    updateQuantities();
     const KeepAs how = holdKeeping_ || !journal_ ? KeepAs::Nothing : keepAs(what, currentFacts());
     if (how != KeepAs::Nothing) keep(how == KeepAs::History ? KeepKind::History : KeepKind::User);
     switch (what) {
@@ -752,6 +821,7 @@ std::optional<AppliedDefinitions> Session::makeRunCurrent(qint64 id) {
 
 void Session::restoreStored(const StoredData& data) {
     RestoreStoredData(*store_, data);
+    computeQuantities();
     emit pointsChanged();
     emit axesChanged();
 }

@@ -11,6 +11,7 @@
 #include "MeasurementStore.h"
 #include "PlotMode.h"
 #include "PointSet.h"
+#include "Quantities.h"
 #include "Run.h"
 #include "RunPolicy.h"
 #include "SamplePipeline.h"
@@ -249,6 +250,17 @@ public:
     /// The fingerprint of the data as an experiment file keeps them (pointsFingerprint).
     std::size_t dataFingerprint() const;
 
+    // --- calculated quantities ---
+    const Quantities& quantities() const { return quantities_; }
+    /// New definitions and constants (Quantities::check, with the data's columns); the data
+    /// and the snapshot compute them at once. A refusal changes nothing.
+    std::optional<QuantityFault> setQuantities(std::vector<QuantityDefinition> definitions,
+                                               QStringList constants);
+    /// The data's quantities that could not be computed at the last change, with why.
+    const std::vector<QuantityFailure>& quantityFailures() const { return quantityFailures_; }
+    /// The window's tick: the data's quantities for the points a sweep added since.
+    void updateQuantities();
+
     // --- the instrument ---
     /// An instrument was taken: until a configuration is confirmed it runs with its defaults
     /// in the report mode in force.
@@ -335,6 +347,8 @@ Q_SIGNALS:
     void settingsChanged();
     /// The current points were kept as a run (the journal's runs changed).
     void runsChanged();
+    /// The quantities' definitions, or which of them fail for the data, changed.
+    void quantitiesChanged();
 
 private:
     // The settings as the pipeline takes them, with the definitions in force; after the call
@@ -356,6 +370,11 @@ private:
     acquisition::TriggerSettings trigger_;
     ViewSettings view_;
     acquisition::HardwareChoice hardware_;
+    Quantities quantities_;
+    std::vector<QuantityFailure> quantityFailures_;
+    // The data's and the snapshot's quantities anew, after their points changed.
+    void computeQuantities();
+    void noteQuantityFailures(std::vector<QuantityFailure> failures);
     void keepForUndo(UndoStep step);
     // The pipeline's sweeps for the journal: noted only (a report allocates nothing), handed
     // over on the tick.

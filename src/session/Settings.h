@@ -51,6 +51,10 @@ inline constexpr const char* TriggerHeld = "trigger_held";
 inline constexpr const char* ShownRuns = "shown_runs";
 /// A fit shown of a run instead of the data: "place;" and the fit as "fit" keeps it.
 inline constexpr const char* RunFit = "run_fit";
+/// The calculated quantities: a line each, name, unit and formula separated by tabs.
+inline constexpr const char* Quantities = "quantities";
+/// The constants their formulas use: a line each, "m = 0,25 kg".
+inline constexpr const char* QuantityConstants = "quantity_constants";
 } // namespace setting
 
 /// The setting at key when it is there with type T.

@@ -1,7 +1,9 @@
 #include "SessionTestSupport.h"
 
 #include "Journal.h"
+#include "ExperimentFile.h"
 #include "MeasurementStore.h"
+#include "Quantities.h"
 #include "RunPolicy.h"
 #include "Session.h"
 #include "SessionTables.h"
@@ -757,6 +759,144 @@ TEST(Session, MakingARunCurrent) {
         const std::optional<Kept> again = session.keepCurrent();
         EXPECT_TRUE(again && again->id == id && !again->added);
     }
+}
+
+// Calculated quantities over loaded points with a read column "Weg s": what the first quantity
+// holds at each point, how many fail for the points (their columns left out, the others
+// intact), or the fault that refuses the definitions (nothing changes).
+TEST(Session, CalculatedQuantities) {
+    const std::vector<double> t{0, 1, 2, 3, 5}, a{1, 2, 3, 4, 5}, b{2, 0.5, -1, 4, 3};
+    QuantityColumn way = QuantityColumn::named(QStringLiteral("Weg s (m)"));
+    for (const double x : t) way.values.push_back(x * x);
+    const std::size_t n = t.size();
+    using Defs = std::vector<QuantityDefinition>;
+    const QuantityDefinition power{QStringLiteral("P"), QStringLiteral("W"), QStringLiteral("A*B")};
+    const struct Row {
+        const char* name;
+        Defs definitions;
+        QStringList constants;
+        std::function<double(std::size_t)> first; // none: refused
+        std::size_t failing = 0;
+        qsizetype place = 0; // of a refusal
+    } rows[] = {
+        {"P = A*B", {power}, {}, [&](std::size_t i) { return a[i] * b[i]; }},
+        {"constant with a unit", {{QStringLiteral("E"), QStringLiteral("J"), QStringLiteral("0,5*m*A^2")}},
+         {QStringLiteral("m = 0,25 kg")}, [&](std::size_t i) { return 0.125 * a[i] * a[i]; }},
+        {"v from a read column",
+         {{QStringLiteral("v"), QStringLiteral("m/s"), QStringLiteral("ABL(weg_s;T)")}}, {},
+         [&](std::size_t i) {
+             const std::size_t j = i == 0 ? 1 : i == n - 1 ? n - 2 : i; // one-sided at the ends
+             return i == j ? 2 * t[i] : (way.values[std::max(i, j)] - way.values[std::min(i, j)]) /
+                                            (t[std::max(i, j)] - t[std::min(i, j)]);
+         }},
+        {"uses one defined after it", {{QStringLiteral("Q"), {}, QStringLiteral("2*P")}, power}, {},
+         [&](std::size_t i) { return 2 * a[i] * b[i]; }},
+        {"a window longer than the points",
+         {{QStringLiteral("g"), {}, QStringLiteral("SAVGOL(A;51;2)")}, power}, {},
+         [&](std::size_t i) { return a[i] * b[i]; }, 1},
+        {"itself", {{QStringLiteral("x"), {}, QStringLiteral("x+1")}}, {}, {}, 0, 0},
+        {"a cycle", {{QStringLiteral("x"), {}, QStringLiteral("y")}, {QStringLiteral("y"), {}, QStringLiteral("2*x")}}, {}, {}},
+        {"an unknown name", {{QStringLiteral("x"), {}, QStringLiteral("A*C")}}, {}, {}, 0, 3},
+        {"a name with a blank", {{QStringLiteral("Weg s"), {}, QStringLiteral("A")}}, {}, {}},
+        {"the time's name", {{QStringLiteral("t"), {}, QStringLiteral("A")}}, {}, {}},
+        {"a bad constant", {power}, {QStringLiteral("m = viel")}, {}},
+        {"100 000 characters", {{QStringLiteral("L"), {}, QStringLiteral("A+").repeated(50000) + u'1'}}, {}, {}},
+    };
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.name);
+        Session session;
+        session.storeLoaded(false, {t, a, b, true, QStringLiteral("x (m)"), QStringLiteral("y (V)"),
+                                    std::span<const QuantityColumn>(&way, 1)});
+        const std::optional<QuantityFault> fault = session.setQuantities(r.definitions, r.constants);
+        const std::vector<QuantityColumn>& columns = session.store().Data.Columns;
+        if (!r.first) {
+            ASSERT_TRUE(fault);
+            EXPECT_FALSE(fault->message.isEmpty());
+            if (r.place) EXPECT_EQ(fault->place, r.place);
+            EXPECT_TRUE(session.quantities().empty());
+            EXPECT_EQ(columns.size(), 1u); // the read column alone
+            continue;
+        }
+        ASSERT_FALSE(fault) << fault->message.toStdString();
+        ASSERT_EQ(session.quantityFailures().size(), r.failing);
+        ASSERT_EQ(columns.size(), 1 + r.definitions.size() - r.failing);
+        const QuantityColumn& c = columns[1];
+        EXPECT_EQ(c.origin, ColumnOrigin::Calculated);
+        EXPECT_EQ(c.formula, r.definitions[r.failing].formula);
+        ASSERT_EQ(c.values.size(), n);
+        for (std::size_t i = 0; i < n; ++i) EXPECT_NEAR(c.values[i], r.first(i), 1e-12) << i;
+        // Kept and made current again, the run computes the same.
+        const PointSet kept = session.dataPoints();
+        session.restoreData(kept);
+        EXPECT_EQ(session.store().Data.Columns, kept.columns());
+    }
+}
+
+// While a sweep grows, computing only what new points reach gives what computing all anew
+// gives, through a new sweep and a failing window too.
+TEST(Session, CalculatedQuantitiesWhileRecording) {
+    Session session;
+    ASSERT_FALSE(session.setQuantities(
+        {{QStringLiteral("v"), {}, QStringLiteral("ABL(A;T)")},
+         {QStringLiteral("g"), {}, QStringLiteral("SAVGOL(v;7;2)")},
+         {QStringLiteral("W"), {}, QStringLiteral("INTEGRAL(A*B;T)+DIFF(g)")}},
+        {}));
+    MeasurementStore& s = session.store();
+    float time = 0;
+    for (const int count : {0, 1, 3, 6, 7, 8, 20, 21, 200, 5, 40}) {
+        SCOPED_TRACE(count);
+        if (count < s.Data.Count) s.Data.DropExact(), time += 1; // a new sweep
+        for (int i = s.Data.Count; i < count; ++i) {
+            s.Data.T[i] = time + 0.01f * float(i) + (i % 3 == 0 ? 0.002f : 0.0f);
+            s.Data.A[i] = std::sin(0.3f * float(i));
+            s.Data.B[i] = float(i % 5);
+        }
+        s.Data.Count = count;
+        session.updateQuantities();
+        auto full = std::make_unique<StoredPoints>(s.Data);
+        Quantities all;
+        ASSERT_FALSE(all.set(session.quantities().definitions(), {}));
+        const auto failures = all.compute(*full);
+        EXPECT_EQ(session.quantityFailures().size(), failures.size());
+        EXPECT_EQ(s.Data.Columns, full->Columns);
+        EXPECT_EQ(s.Data.Columns.size(), count < 2 ? 0u : count < 7 ? 1u : 3u);
+    }
+}
+
+// A run keeps its quantities' definitions and values through an experiment file, and the
+// file's quantities and constants come into force with it.
+TEST(Session, RunKeepsItsQuantitiesThroughTheFile) {
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const std::vector<double> t{0, 1, 2}, a{1, 2, 3}, b{4, 5, 6};
+    Session from;
+    from.openJournal(dir.filePath(QStringLiteral("from")));
+    from.storeLoaded(false, {t, a, b, true, QStringLiteral("x (m)"), QStringLiteral("y (V)")});
+    ASSERT_FALSE(from.setQuantities({{QStringLiteral("F"), QStringLiteral("N"), QStringLiteral("k*A")}},
+                                    {QStringLiteral("k = 2,5 N/m")}));
+    ASSERT_TRUE(from.keepCurrent());
+    const QString path = dir.filePath(QStringLiteral("v.kurvimat"));
+    ASSERT_FALSE(writeExperiment(path, from.experiment()));
+    const ExperimentRead read = readExperiment(path);
+    ASSERT_TRUE(read.experiment) << read.error.toStdString();
+    Session to;
+    to.openJournal(dir.filePath(QStringLiteral("to")));
+    to.applyExperiment(*read.experiment);
+    EXPECT_EQ(to.quantities().definitions(), from.quantities().definitions());
+    EXPECT_EQ(to.quantities().constants(), from.quantities().constants());
+    EXPECT_EQ(to.store().Data.Columns, from.store().Data.Columns);
+    ASSERT_EQ(to.journal().runs().runs().size(), 1u);
+    const kurvimat::session::Run& run = to.journal().runs().runs().front();
+    ASSERT_EQ(run.points.columns().size(), 1u);
+    EXPECT_EQ(run.points.columns()[0].formula, QStringLiteral("k*A"));
+    EXPECT_EQ(run.points.columns()[0].values, (std::vector<double>{2.5, 5, 7.5}));
+    // Made current in a session without quantities, the run brings its own.
+    Session other;
+    other.openJournal(dir.filePath(QStringLiteral("other")));
+    ASSERT_FALSE(other.setQuantities({}, {QStringLiteral("k = 2,5 N/m")}));
+    const qint64 id = other.journal().addRun(run);
+    ASSERT_TRUE(other.makeRunCurrent(id));
+    EXPECT_EQ(other.quantities().definitions().size(), 1u);
 }
 
 // An interval change configures the instrument anew when its report mode changes, applies the

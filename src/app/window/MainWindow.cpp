@@ -216,6 +216,7 @@ void TFormMain::Timer1Timer() {
     ReportError(FormulaProblemText(r.events, Store.FormulaA, Store.FormulaB));
     AfterReadoutTick(r);
     RefreshDisplay();
+    session_->updateQuantities();
     for (const QString& said : session_->tickJournal()) ReportError(said);
     ShowTitle();
     if (ClassView) ClassView->Tick();

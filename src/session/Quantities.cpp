@@ -1,0 +1,437 @@
+#include "Quantities.h"
+
+#include "MeasurementStore.h"
+
+#include <QCoreApplication>
+#include <QRegularExpression>
+
+#include <algorithm>
+#include <cmath>
+#include <functional>
+#include <limits>
+#include <span>
+#include <string>
+
+namespace kurvimat::session {
+
+using acquisition::StoredPoints;
+using analysis::ColumnFormula;
+using signals::ColumnOrigin;
+using signals::QuantityColumn;
+
+namespace {
+
+constexpr double NaN = std::numeric_limits<double>::quiet_NaN();
+constexpr qsizetype MaxNameLength = 60;
+
+QString tr(const char* text) { return QCoreApplication::translate("Quantities", text); }
+
+bool reserved(const QString& upper) {
+    return upper == u"T" || upper == u"A" || upper == u"B" || upper == u"PI";
+}
+
+// The names a formula uses outside calls, upper case: a name followed by "(" is a function.
+QStringList namesIn(const QString& formula) {
+    QStringList out;
+    const auto letter = [](QChar c) {
+        return (c >= u'A' && c <= u'Z') || (c >= u'a' && c <= u'z') || c == u'_';
+    };
+    const auto digit = [](QChar c) { return c >= u'0' && c <= u'9'; };
+    for (qsizetype k = 0; k < formula.size();) {
+        const QChar c = formula[k];
+        if (digit(c) || c == u'.' || c == u',') {
+            while (k < formula.size() && (digit(formula[k]) || formula[k] == u'.' || formula[k] == u','))
+                ++k;
+            if (k < formula.size() && (formula[k] == u'e' || formula[k] == u'E')) {
+                qsizetype e = k + 1;
+                if (e < formula.size() && (formula[e] == u'+' || formula[e] == u'-')) ++e;
+                if (e < formula.size() && digit(formula[e])) {
+                    k = e;
+                    while (k < formula.size() && digit(formula[k])) ++k;
+                }
+            }
+            continue;
+        }
+        if (!letter(c)) {
+            ++k;
+            continue;
+        }
+        const qsizetype b = k;
+        while (k < formula.size() && (letter(formula[k]) || digit(formula[k]))) ++k;
+        qsizetype after = k;
+        while (after < formula.size() && formula[after] == u' ') ++after;
+        if (after < formula.size() && formula[after] == u'(') continue;
+        out.append(formula.mid(b, k - b).toUpper());
+    }
+    return out;
+}
+
+std::vector<std::string> stdNames(const QStringList& names) {
+    std::vector<std::string> out;
+    out.reserve(std::size_t(names.size()));
+    for (const QString& n : names) out.push_back(n.toUpper().toStdString());
+    return out;
+}
+
+// Definitions in an order where each comes after those it uses; none when some reach
+// themselves (cycle: the one found first, and the way back to it).
+std::optional<std::vector<int>> evaluationOrder(const std::vector<std::vector<int>>& uses,
+                                                std::vector<int>* cycle) {
+    const int n = int(uses.size());
+    std::vector<int> state(std::size_t(n), 0), order, path;
+    std::function<bool(int)> visit = [&](int v) {
+        if (state[std::size_t(v)] == 2) return true;
+        if (state[std::size_t(v)] == 1) {
+            if (cycle) {
+                const auto from = std::find(path.begin(), path.end(), v);
+                cycle->assign(from, path.end());
+            }
+            return false;
+        }
+        state[std::size_t(v)] = 1;
+        path.push_back(v);
+        for (const int w : uses[std::size_t(v)])
+            if (!visit(w)) return false;
+        path.pop_back();
+        state[std::size_t(v)] = 2;
+        order.push_back(v);
+        return true;
+    };
+    for (int v = 0; v < n; ++v)
+        if (!visit(v)) return std::nullopt;
+    return order;
+}
+
+// For each definition, the others its formula names.
+std::vector<std::vector<int>> usesOf(const std::vector<QuantityDefinition>& definitions) {
+    std::vector<std::vector<int>> uses(definitions.size());
+    for (std::size_t i = 0; i < definitions.size(); ++i)
+        for (const QString& name : namesIn(definitions[i].formula))
+            for (std::size_t j = 0; j < definitions.size(); ++j)
+                if (definitions[j].name.toUpper() == name &&
+                    std::find(uses[i].begin(), uses[i].end(), int(j)) == uses[i].end())
+                    uses[i].push_back(int(j));
+    return uses;
+}
+
+} // namespace
+
+struct Quantities::State {
+    // What the last compute took: the points' count, first time, the further columns it saw.
+    std::size_t count = 0;
+    bool valid = false, anyFailed = false;
+    double firstTime = NaN;
+    int others = 0;
+    std::vector<int> order;
+    std::vector<std::vector<int>> uses;
+    std::vector<QuantityConstant> constants;
+    // The columns the formulas see: T, A, B, the other columns, the constants, then the
+    // definitions' results in definition order.
+    std::vector<std::vector<double>> inputs;
+    std::vector<std::unique_ptr<ColumnFormula>> formulas;
+    std::vector<bool> ok;
+    std::vector<std::size_t> first; // of each result, the first that changed at the last step
+    std::vector<QuantityFailure> failures;
+};
+
+Quantities::Quantities() : state_(std::make_unique<State>()) {}
+Quantities::~Quantities() = default;
+
+QString Quantities::identifier(const QString& name) {
+    QString out;
+    for (const QChar c : name.trimmed()) {
+        const char16_t u = c.unicode();
+        if ((u >= u'A' && u <= u'Z') || (u >= u'a' && u <= u'z') || (u >= u'0' && u <= u'9') ||
+            u == u'_')
+            out += c;
+        else if (u == u'ä') out += u"ae";
+        else if (u == u'ö') out += u"oe";
+        else if (u == u'ü') out += u"ue";
+        else if (u == u'Ä') out += u"Ae";
+        else if (u == u'Ö') out += u"Oe";
+        else if (u == u'Ü') out += u"Ue";
+        else if (u == u'ß') out += u"ss";
+        else out += u'_';
+    }
+    if (!out.isEmpty() && out[0].isDigit()) out.prepend(u'_');
+    return out.left(MaxNameLength);
+}
+
+std::optional<QuantityConstant> Quantities::readConstant(const QString& line, QString* fault) {
+    static const QRegularExpression form(QStringLiteral(
+        R"(^\s*([A-Za-z_][A-Za-z0-9_]*)\s*=\s*([+-]?(?:\d+(?:[.,]\d*)?|[.,]\d+)(?:[eE][+-]?\d+)?)\s*(.*?)\s*$)"));
+    const auto refuse = [&](const QString& why) {
+        if (fault) *fault = why;
+        return std::nullopt;
+    };
+    if (line.size() > MaxConstantLineLength) return refuse(tr("die Zeile ist zu lang"));
+    const QRegularExpressionMatch m = form.match(line);
+    if (!m.hasMatch())
+        return refuse(tr("„%1“ ist keine Konstante der Form „m = 0,25 kg“").arg(line.left(40)));
+    QuantityConstant c;
+    c.name = m.captured(1);
+    QString number = m.captured(2);
+    number.replace(u',', u'.');
+    bool read = false;
+    c.value = number.toDouble(&read);
+    if (!read || !std::isfinite(c.value))
+        return refuse(tr("der Wert von „%1“ ist keine endliche Zahl").arg(c.name));
+    c.unit = m.captured(3);
+    if (c.name.size() > MaxNameLength) return refuse(tr("der Name „%1“ ist zu lang").arg(c.name.left(40)));
+    return c;
+}
+
+std::optional<QuantityFault> Quantities::check(const std::vector<QuantityDefinition>& definitions,
+                                               const QStringList& constants,
+                                               const QStringList& columns) {
+    if (definitions.size() > std::size_t(signals::MaxQuantityColumns))
+        return QuantityFault{-1, tr("zu viele Größen")};
+    QStringList taken;
+    const auto takeName = [&](const QString& name) -> std::optional<QString> {
+        const QString upper = name.toUpper();
+        if (name.isEmpty()) return tr("die Größe hat keinen Namen");
+        if (identifier(name) != name)
+            return tr("der Name „%1“ ist keiner für Formeln: Buchstaben, Ziffern und „_“, "
+                      "etwa „%2“")
+                .arg(name.left(40), identifier(name));
+        if (reserved(upper) || taken.contains(upper))
+            return tr("der Name „%1“ ist schon vergeben").arg(name);
+        taken.append(upper);
+        return std::nullopt;
+    };
+    int lines = 0;
+    for (int i = 0; i < constants.size(); ++i) {
+        if (constants[i].trimmed().isEmpty()) continue;
+        if (++lines > MaxQuantityConstants) return QuantityFault{-1, tr("zu viele Konstanten")};
+        QString why;
+        const std::optional<QuantityConstant> c = readConstant(constants[i], &why);
+        if (!c) return QuantityFault{-1, tr("Konstanten: %1").arg(why)};
+        if (const auto bad = takeName(c->name)) return QuantityFault{-1, tr("Konstanten: %1").arg(*bad)};
+    }
+    const QStringList names = QStringList{QStringLiteral("T"), QStringLiteral("A"), QStringLiteral("B")} + taken;
+    for (std::size_t i = 0; i < definitions.size(); ++i)
+        if (const auto bad = takeName(definitions[i].name)) return QuantityFault{int(i), *bad};
+    QStringList all = names + columns;
+    for (const QuantityDefinition& d : definitions) all.append(d.name);
+    ColumnFormula probe;
+    for (std::size_t i = 0; i < definitions.size(); ++i)
+        if (!probe.compile(definitions[i].formula, stdNames(all)))
+            return QuantityFault{int(i), probe.error().Message, probe.error().Place};
+    std::vector<int> cycle;
+    if (!evaluationOrder(usesOf(definitions), &cycle)) {
+        const int first = cycle.empty() ? 0 : cycle.front();
+        if (cycle.size() == 1)
+            return QuantityFault{first, tr("„%1“ nennt sich selbst").arg(definitions[std::size_t(first)].name)};
+        QStringList way;
+        for (const int v : cycle) way.append(definitions[std::size_t(v)].name);
+        way.append(definitions[std::size_t(first)].name);
+        return QuantityFault{first, tr("die Größen hängen im Kreis voneinander ab: %1")
+                                        .arg(way.join(QStringLiteral(" → ")))};
+    }
+    return std::nullopt;
+}
+
+std::optional<QuantityFault> Quantities::set(std::vector<QuantityDefinition> definitions,
+                                             QStringList constants, const QStringList& columns) {
+    if (auto fault = check(definitions, constants, columns)) return fault;
+    definitions_ = std::move(definitions);
+    constants.removeIf([](const QString& line) { return line.trimmed().isEmpty(); });
+    constants_ = std::move(constants);
+    state_ = std::make_unique<State>();
+    return std::nullopt;
+}
+
+QStringList Quantities::columnNames(const std::vector<QuantityColumn>& columns) {
+    QStringList out;
+    for (const QuantityColumn& c : columns)
+        if (c.origin != ColumnOrigin::Calculated) out.append(identifier(c.name));
+    return out;
+}
+
+QStringList Quantities::columnNames(const StoredPoints& points) {
+    const auto further = points.Further();
+    return columnNames(std::vector<QuantityColumn>(further.begin(), further.end()));
+}
+
+QString Quantities::definitionsText() const {
+    QStringList lines;
+    for (const QuantityDefinition& d : definitions_)
+        lines.append(d.name + u'\t' + d.unit + u'\t' + d.formula);
+    return lines.join(u'\n');
+}
+
+std::optional<std::vector<QuantityDefinition>> Quantities::readDefinitions(const QString& text) {
+    std::vector<QuantityDefinition> out;
+    if (text.isEmpty()) return out;
+    const QStringList lines = text.split(u'\n');
+    if (lines.size() > signals::MaxQuantityColumns) return std::nullopt;
+    for (const QString& line : lines) {
+        const QStringList f = line.split(u'\t');
+        if (f.size() != 3 || f[0].size() > MaxNameLength ||
+            f[1].size() > signals::MaxColumnHeaderLength ||
+            f[2].size() > analysis::MaxColumnFormulaLength)
+            return std::nullopt;
+        out.push_back({f[0], f[1], f[2]});
+    }
+    return out;
+}
+
+std::vector<QuantityDefinition> calculatedDefinitions(const std::vector<QuantityColumn>& columns) {
+    std::vector<QuantityDefinition> out;
+    for (const QuantityColumn& c : columns)
+        if (c.origin == ColumnOrigin::Calculated) out.push_back({c.name, c.unit, c.formula});
+    return out;
+}
+
+namespace {
+
+// The points' time and channels as the formulas see them: the numbers as read where the
+// points keep them, NaN where a channel holds no values.
+void baseColumns(const StoredPoints& p, std::size_t from, std::size_t n,
+                 std::vector<std::vector<double>>& in) {
+    const bool exact = p.Exact();
+    for (auto& v : in) v.resize(n);
+    for (std::size_t i = from; i < n; ++i) {
+        in[0][i] = exact ? p.ExactT[i] : double(p.T[i]);
+        in[1][i] = p.NoValueA ? NaN : exact ? p.ExactA[i] : double(p.A[i]);
+        in[2][i] = (p.NoValueB || !p.HasB) ? NaN : exact ? p.ExactB[i] : double(p.B[i]);
+    }
+}
+
+QString headerOf(const QuantityDefinition& d) {
+    return d.unit.isEmpty() ? d.name : d.name + QStringLiteral(" (") + d.unit + u')';
+}
+
+} // namespace
+
+std::vector<QuantityFailure> Quantities::compute(StoredPoints& points, bool remember) {
+    auto st = std::make_unique<State>();
+    const std::size_t n = std::size_t(std::clamp(points.Count, 0, acquisition::PointCapacity));
+    // The columns that are not calculated stay, where they belong to the points.
+    std::vector<QuantityColumn> others;
+    for (QuantityColumn& c : points.Columns)
+        if (c.origin != ColumnOrigin::Calculated && c.values.size() == n) others.push_back(std::move(c));
+    points.Columns = std::move(others);
+    // Without points there is nothing to compute, and nothing failed.
+    if (definitions_.empty() || n == 0) {
+        if (remember) state_ = std::move(st);
+        return {};
+    }
+    st->count = n;
+    st->firstTime = n > 0 ? double(points.T[0]) : NaN;
+    st->uses = usesOf(definitions_);
+    st->order = evaluationOrder(st->uses, nullptr).value_or(std::vector<int>{});
+    for (const QString& line : constants_)
+        if (auto c = readConstant(line, nullptr)) st->constants.push_back(*c);
+
+    QStringList names{QStringLiteral("T"), QStringLiteral("A"), QStringLiteral("B")};
+    st->inputs.assign(3, {});
+    baseColumns(points, 0, n, st->inputs);
+    // Room for the further columns a set may hold beside those the session calculates.
+    const std::size_t room = std::size_t(signals::MaxQuantityColumns) - definitions_.size();
+    for (const QuantityColumn& c : points.Columns) {
+        if (std::size_t(st->others) == room) break;
+        names.append(identifier(c.name));
+        st->inputs.push_back(c.values);
+        ++st->others;
+    }
+    for (const QuantityConstant& c : st->constants) {
+        names.append(c.name);
+        st->inputs.emplace_back(n, c.value);
+    }
+    for (const QuantityDefinition& d : definitions_) {
+        names.append(d.name);
+        st->inputs.emplace_back(n, NaN);
+    }
+    const std::vector<std::string> formulaNames = stdNames(names);
+    const std::size_t results = st->inputs.size() - definitions_.size();
+    st->ok.assign(definitions_.size(), false);
+    st->first.assign(definitions_.size(), 0);
+    std::vector<std::span<const double>> spans(st->inputs.begin(), st->inputs.end());
+    for (std::size_t i = 0; i < definitions_.size(); ++i)
+        st->formulas.push_back(std::make_unique<ColumnFormula>());
+    for (const int i : st->order) {
+        const QuantityDefinition& d = definitions_[std::size_t(i)];
+        ColumnFormula& f = *st->formulas[std::size_t(i)];
+        const auto failedUse = std::find_if(st->uses[std::size_t(i)].begin(), st->uses[std::size_t(i)].end(),
+                                            [&](int j) { return !st->ok[std::size_t(j)]; });
+        if (failedUse != st->uses[std::size_t(i)].end()) {
+            st->failures.push_back({d.name, {tr("„%1“ kann nicht berechnet werden")
+                                                 .arg(definitions_[std::size_t(*failedUse)].name)}});
+            continue;
+        }
+        std::vector<double>& out = st->inputs[results + std::size_t(i)];
+        if (!f.compile(d.formula, formulaNames) || !f.evaluate(spans, out)) {
+            st->failures.push_back({d.name, f.error()});
+            out.assign(n, NaN);
+            continue;
+        }
+        spans[results + std::size_t(i)] = out;
+        st->ok[std::size_t(i)] = true;
+    }
+    for (std::size_t i = 0; i < definitions_.size(); ++i) {
+        if (!st->ok[i]) continue;
+        QuantityColumn c = QuantityColumn::named(headerOf(definitions_[i]), ColumnOrigin::Calculated);
+        c.name = definitions_[i].name;
+        c.unit = definitions_[i].unit;
+        c.formula = definitions_[i].formula;
+        c.values = st->inputs[results + i];
+        points.Columns.push_back(std::move(c));
+    }
+    st->anyFailed = !st->failures.empty();
+    st->valid = true;
+    std::vector<QuantityFailure> failures = st->failures;
+    if (remember) state_ = std::move(st);
+    return failures;
+}
+
+std::vector<QuantityFailure> Quantities::update(StoredPoints& points) {
+    State& st = *state_;
+    const std::size_t n = std::size_t(std::clamp(points.Count, 0, acquisition::PointCapacity));
+    const std::size_t before = st.count;
+    // What grows at the end is a sweep: recorded points without other columns, whose first
+    // point and calculated columns are still there.
+    const auto calculated = std::count_if(points.Columns.begin(), points.Columns.end(), [](const QuantityColumn& c) {
+        return c.origin == ColumnOrigin::Calculated;
+    });
+    const bool grows = st.valid && !st.anyFailed && st.others == 0 && !points.Loaded &&
+                       before > 0 && n >= before && double(points.T[0]) == st.firstTime &&
+                       std::size_t(calculated) == definitions_.size() &&
+                       points.Columns.size() == definitions_.size();
+    if (!grows) return compute(points);
+    if (n == before || definitions_.empty()) {
+        st.count = n;
+        return {};
+    }
+    std::vector<std::vector<double>> base(st.inputs.begin(), st.inputs.begin() + 3);
+    baseColumns(points, before, n, base);
+    std::move(base.begin(), base.end(), st.inputs.begin());
+    const std::size_t results = st.inputs.size() - definitions_.size();
+    for (std::size_t k = 0; k < st.constants.size(); ++k)
+        st.inputs[3 + k].resize(n, st.constants[k].value);
+    std::vector<std::span<const double>> spans(st.inputs.begin(), st.inputs.end());
+    for (std::size_t i = 0; i < definitions_.size(); ++i)
+        spans[results + i] = std::span<const double>(st.inputs[results + i]);
+    std::vector<QuantityFailure> failures;
+    for (const int i : st.order) {
+        std::size_t changed = before;
+        for (const int j : st.uses[std::size_t(i)]) changed = std::min(changed, st.first[std::size_t(j)]);
+        std::vector<double>& out = st.inputs[results + std::size_t(i)];
+        ColumnFormula& f = *st.formulas[std::size_t(i)];
+        std::size_t first = changed;
+        if (!f.evaluateChanged(spans, changed, out, &first)) {
+            // A failure here computes all anew, which says it and leaves the column out.
+            st.valid = false;
+            return compute(points);
+        }
+        st.first[std::size_t(i)] = first;
+        spans[results + std::size_t(i)] = out;
+    }
+    std::size_t k = 0;
+    for (QuantityColumn& c : points.Columns)
+        c.values = st.inputs[results + std::size_t(k++)];
+    st.count = n;
+    return failures;
+}
+
+} // namespace kurvimat::session
