@@ -334,6 +334,7 @@ LoadOutcome Session::takeLoaded(LoadSource source, bool snapshot, const ReadPoin
 
 void Session::keepForUndo(UndoStep step) {
     undoData_ = std::make_unique<StoredData>(CopyStoredData(*store_));
+    undoQuantities_.reset();
     undoStep_ = step;
     undoShown_.reset();
 }
@@ -345,11 +346,23 @@ void Session::deleteData() {
 }
 
 std::optional<UndoStep> Session::undoStep() const {
+    if (undoQuantities_) return UndoStep::ChangeQuantities;
     if (!undoData_) return std::nullopt;
     return undoStep_;
 }
 
 std::optional<Undone> Session::undo() {
+    if (undoQuantities_) {
+        auto [definitions, constants] = *std::exchange(undoQuantities_, std::nullopt);
+        // They held before; a column they used may have gone since, which check names.
+        if (quantities_.set(std::move(definitions), std::move(constants),
+                            Quantities::columnNames(store_->Data)))
+            quantities_.set({}, quantities_.constants());
+        computeQuantities();
+        emit quantitiesChanged();
+        emit pointsChanged();
+        return Undone{};
+    }
     if (!undoData_) return std::nullopt;
     const std::unique_ptr<StoredData> data = std::move(undoData_);
     restoreStored(*data);
@@ -724,10 +737,16 @@ AppliedDefinitions Session::restoreRun(const Run& run) {
 // --- calculated quantities ---
 
 std::optional<QuantityFault> Session::setQuantities(std::vector<QuantityDefinition> definitions,
-                                                   QStringList constants) {
+                                                   QStringList constants, bool undoable) {
+    auto before = std::pair(quantities_.definitions(), quantities_.constants());
     if (auto fault = quantities_.set(std::move(definitions), std::move(constants),
                                      Quantities::columnNames(store_->Data)))
         return fault;
+    // Undo keeps one step: this change now, not the data's before it.
+    if (undoable) {
+        undoQuantities_ = std::move(before);
+        undoData_.reset();
+    }
     computeQuantities();
     emit quantitiesChanged();
     emit pointsChanged();

@@ -51,7 +51,7 @@ struct LoadedPoints {
 enum class LoadSource { File, Clipboard };
 
 /// What undo takes back: the points a deletion, a load or a paste replaced.
-enum class UndoStep { DeleteData, LoadData, PasteData };
+enum class UndoStep { DeleteData, LoadData, PasteData, ChangeQuantities };
 
 /// The ranges the plot's axes showed (A, B, time, x, as the plot captures them).
 struct ShownRanges {
@@ -253,9 +253,10 @@ public:
     // --- calculated quantities ---
     const Quantities& quantities() const { return quantities_; }
     /// New definitions and constants (Quantities::check, with the data's columns); the data
-    /// and the snapshot compute them at once. A refusal changes nothing.
+    /// and the snapshot compute them at once. A refusal changes nothing. An undoable change
+    /// (the user's edit or removal) is what undo takes back next.
     std::optional<QuantityFault> setQuantities(std::vector<QuantityDefinition> definitions,
-                                               QStringList constants);
+                                               QStringList constants, bool undoable = false);
     /// The data's quantities that could not be computed at the last change, with why.
     const std::vector<QuantityFailure>& quantityFailures() const { return quantityFailures_; }
     /// The window's tick: the data's quantities for the points a sweep added since.
@@ -372,6 +373,8 @@ private:
     acquisition::HardwareChoice hardware_;
     Quantities quantities_;
     std::vector<QuantityFailure> quantityFailures_;
+    // The definitions and constants an undoable change replaced.
+    std::optional<std::pair<std::vector<QuantityDefinition>, QStringList>> undoQuantities_;
     // The data's and the snapshot's quantities anew, after their points changed.
     void computeQuantities();
     void noteQuantityFailures(std::vector<QuantityFailure> failures);

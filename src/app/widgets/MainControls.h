@@ -137,6 +137,8 @@ struct MainControls {
     QMenu* MenuZuletzt = nullptr; // the experiments last opened or saved
     QAction* ActionVerworfeneSitzungen = nullptr;
     QAction* ActionMessreiheBehalten = nullptr;
+    QAction* ActionNeueGroesse = nullptr;
+    QAction* ActionGroessen = nullptr;
     QAction* ActionMessreihen = nullptr;
     // Datei
     QAction* ActionDatenLaden = nullptr;

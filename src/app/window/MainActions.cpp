@@ -119,6 +119,8 @@ void CreateActions(MainControls& c, QWidget& owner,
     c.ActionStoppWeiter = make(MainActions::tr("&Stopp"), QKeySequence(Qt::Key_Space));
     c.ActionSchnappschuss = make(MainActions::tr("Schnapps&chuss"));
     c.ActionMessreiheBehalten = make(MainActions::tr("Messreihe &behalten"));
+    c.ActionNeueGroesse = make(MainActions::tr("Neue &Größe …"));
+    c.ActionGroessen = make(MainActions::tr("Grö&ßen …"));
     c.ActionVerworfeneSitzungen = make(MainActions::tr("&Verworfene Sitzungen …"));
 
     c.ActionZeitcursor = make(MainActions::tr("Zeitcursor t1, t2"));
@@ -222,6 +224,8 @@ QList<QMenu*> BuildMenuBar(QMainWindow& window, MainControls& c, const QList<QAc
     messen->addSeparator();
     messen->addActions({c.ActionSchnappschuss, c.ActionMessreiheBehalten});
     messen->addSeparator();
+    messen->addActions({c.ActionNeueGroesse, c.ActionGroessen});
+    messen->addSeparator();
     messen->addActions({c.ActionZeitcursor, c.ActionWertcursor, c.ActionTangente});
     messen->addMenu(c.MenuAusgleichskurve);
     messen->addSeparator();
@@ -298,6 +302,7 @@ void ShowMenuState(MainControls& c, const MenuActionState& state) {
         step ? MainActions::tr("&Rückgängig: %1")
                    .arg(*step == UndoStep::DeleteData  ? MainActions::tr("Daten löschen")
                         : *step == UndoStep::PasteData ? MainActions::tr("Daten einfügen")
+                        : *step == UndoStep::ChangeQuantities ? MainActions::tr("Größen ändern")
                                                        : MainActions::tr("Daten laden"))
         : state.keys.zoomBack ? MainActions::tr("&Rückgängig: Zoom")
                               : MainActions::tr("&Rückgängig"));

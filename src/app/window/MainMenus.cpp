@@ -16,6 +16,7 @@
 #include "dialogs/Dialogs.h"
 #include "dialogs/FormulaVariablesDialog.h"
 #include "dialogs/UserFitDialog.h"
+#include "dialogs/QuantityDialog.h"
 #include "help/HelpWindow.h"
 #include "plot/MainCursors.h"
 #include "runs/MainRuns.h"
@@ -52,8 +53,18 @@ std::size_t PointsHash(const MeasurementStore& s, int n, bool times) {
         return QByteArrayView(reinterpret_cast<const char*>(p),
                               static_cast<qsizetype>(n) * static_cast<qsizetype>(sizeof(float)));
     };
-    if (times) return qHash(view(s.Data.T), static_cast<std::size_t>(n));
-    const std::size_t h = qHash(view(s.Data.B), qHash(view(s.Data.A), static_cast<std::size_t>(n)));
+    const auto further = s.Data.Further();
+    if (times) {
+        // Other columns (a quantity added or removed) start the table over as other times do.
+        std::size_t h = qHash(view(s.Data.T), static_cast<std::size_t>(n));
+        for (const auto& c : further) h = qHash(c.header, h);
+        return h;
+    }
+    std::size_t h = qHash(view(s.Data.B), qHash(view(s.Data.A), static_cast<std::size_t>(n)));
+    for (const auto& c : further)
+        h = qHash(QByteArrayView(reinterpret_cast<const char*>(c.values.data()),
+                                 static_cast<qsizetype>(std::min<std::size_t>(c.values.size(), std::size_t(n)) * sizeof(double))),
+                  h);
     return qHash(s.Data.DefA + QLatin1Char('\n') + s.Data.DefB, h);
 }
 
@@ -102,6 +113,14 @@ void TFormMain::CreateMenus() {
          BuildMenuBar(*this, *this, {ClassView->ShareAction(), ClassView->StopAction()}))
         connect(menu, &QMenu::aboutToShow, this, &TFormMain::UpdateMenuActions);
 
+    connect(ActionNeueGroesse, &QAction::triggered, this, [this] { EditQuantities(true); });
+    connect(ActionGroessen, &QAction::triggered, this, [this] { EditQuantities(false); });
+    // A quantity the points do not compute is said once, with why; its column is left out.
+    connect(session_.get(), &kurvimat::session::Session::quantitiesChanged, this, [this] {
+        for (const kurvimat::session::QuantityFailure& f : session_->quantityFailures())
+            ReportError(tr("Die Größe „%1“ kann nicht berechnet werden: %2")
+                            .arg(f.name, f.error.Message));
+    });
     connect(MenuZuletzt, &QMenu::aboutToShow, this,
             [this] { Experiments->FillRecentMenu(*MenuZuletzt); });
     connect(ActionDrucken, &QAction::triggered, this, [this] { ButtonDruckenClick(); });
@@ -303,6 +322,18 @@ void TFormMain::Undo() {
         if (Store.Data.DefA != Store.AppliedDefA) ApplySignalA(true);
         if (Store.Data.DefB != Store.AppliedDefB) ApplySignalB(true);
     });
+}
+
+void TFormMain::EditQuantities(bool add, const kurvimat::session::QuantityDefinition& prefill) {
+    const kurvimat::session::Quantities& q = session_->quantities();
+    QuantityDialog dialog(q.definitions(), q.constants(),
+                          kurvimat::session::Quantities::columnNames(Store.Data), this);
+    dialog.setPalette(palette());
+    if (add) dialog.addQuantity(prefill);
+    if (dialog.exec() != QDialog::Accepted) return;
+    if (const auto fault = session_->setQuantities(dialog.definitions(), dialog.constants(), true))
+        ReportError(fault->message);
+    UpdateMenuActions();
 }
 
 void TFormMain::ShowTable() {

@@ -251,6 +251,11 @@ private:
     // Rückgängig: the stored points a deletion or load replaced (the session keeps them), else
     // the last zoom.
     void Undo();
+public:
+    /// "Größen": the session's quantities in the dialog, with a new one (prefilled) when add;
+    /// what it gives is put in force as one step undo takes back.
+    void EditQuantities(bool add, const kurvimat::session::QuantityDefinition& prefill = {});
+private:
 
     // The menus and actions (MainActions.h), connected to the handlers.
     void CreateMenus();
