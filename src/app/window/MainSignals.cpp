@@ -3,6 +3,24 @@
 #include "window/SignalGroups.h"
 #include "window/TFormMain.h"
 
+#include <QTimer>
+
+void TFormMain::OfferAsQuantity(char channel, const QString& name, const QString& unit,
+                                const QString& formula) {
+    // Asked after the handler: the box's line is in force by then.
+    QTimer::singleShot(0, this, [this, channel, name, unit, formula] {
+        if (!AppDialogs().AskYesNo(
+                this, tr("Die geladenen Werte von Kanal %1 können nicht neu berechnet werden: "
+                         "hinter ihnen stehen keine Rohwerte des Geräts. Sie bleiben, wie sie "
+                         "geladen wurden.\n\nDie Formel „%2“ als neue Größe über den "
+                         "geladenen Werten anlegen?")
+                          .arg(QChar::fromLatin1(channel), formula)))
+            return;
+        const QString id = kurvimat::session::Quantities::identifier(name);
+        EditQuantities(true, {id.isEmpty() ? QStringLiteral("G") : id, unit, formula});
+    });
+}
+
 void TFormMain::ApplySignalA(bool reevaluate) {
     Handle([&] { Signals->Apply('A', reevaluate); });
 }

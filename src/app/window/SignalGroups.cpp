@@ -134,6 +134,12 @@ bool SignalGroups::Apply(char channel, bool reevaluate) {
         Group g = Of(channel);
         std::optional<kurvimat::session::AppliedDefinition> result;
         std::exception_ptr refused;
+        // Loaded values have no raw values behind them: a new formula would only put its
+        // name over them.
+        const MeasurementStore& before = session_.store();
+        const QString shown = SplitDefinition(channel == 'A' ? before.Data.DefA : before.Data.DefB).formula;
+        const bool foreign = reevaluate && before.Data.Loaded && before.Data.Count > 0 &&
+                             (channel == 'A' || before.Data.HasB);
         try {
             result = session_.applyDefinition(g.channel, g.Combo->Text(), reevaluate);
         } catch (const std::exception&) {
@@ -143,6 +149,9 @@ bool SignalGroups::Apply(char channel, bool reevaluate) {
         if (!result) return false;
         const MeasurementStore& s = session_.store();
         host_.ReportError(FormulaProblemText(result->events, s.FormulaA, s.FormulaB));
+        if (foreign && !result->parts.formula.isEmpty() && result->parts.formula != shown)
+            host_.OfferAsQuantity(channel, result->parts.name, result->parts.unit,
+                                  result->parts.formula);
         return true;
     } catch (const std::exception& e) {
         host_.NoteError(QString::fromUtf8(e.what()), {});

@@ -26,6 +26,10 @@ public:
     virtual void ReportError(const QString& text) = 0;
     // Loaded points keep their axes' titles and extremes under a newly applied definition.
     virtual void TitleLoadedAxes() = 0;
+    // A formula applied over loaded points, which it cannot evaluate again: said, and offered
+    // as a new quantity over them.
+    virtual void OfferAsQuantity(char channel, const QString& name, const QString& unit,
+                                 const QString& formula) = 0;
 
 protected:
     ~SignalGroupsHost() = default;

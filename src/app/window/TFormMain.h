@@ -318,6 +318,8 @@ private:
     std::unique_ptr<DataExchange> Exchange;
     bool MayReplace(const QString& fileName) override { return ::MayReplace(*this, fileName); }
     void TitleLoadedAxes() override { ::TitleLoadedAxes(Store, *this); }
+    void OfferAsQuantity(char channel, const QString& name, const QString& unit,
+                         const QString& formula) override;
     bool SaveOrCopy(bool toFile,
                     const std::function<QString(kurvimat::exchange::TableLayout)>& write) override {
         return Exchange->SaveOrCopy(toFile, write);
