@@ -1000,6 +1000,18 @@ This installs the udev rule packaging/70-kurvimat.rules. Then unplug the instrum
         <source>&amp;Tangente am Zeitcursor</source>
         <translation>&amp;Tangent at time cursor</translation>
     </message>
+    <message>
+        <source>Neue &amp;Größe …</source>
+        <translation>New &amp;quantity …</translation>
+    </message>
+    <message>
+        <source>Grö&amp;ßen …</source>
+        <translation>&amp;Quantities …</translation>
+    </message>
+    <message>
+        <source>Größen ändern</source>
+        <translation>Change quantities</translation>
+    </message>
 </context>
 <context>
     <name>MainCursors</name>
@@ -1506,6 +1518,108 @@ trigger</translation>
     <message>
         <source>Spalte %1</source>
         <translation>Column %1</translation>
+    </message>
+</context>
+<context>
+    <name>Quantities</name>
+    <message>
+        <source>die Zeile ist zu lang</source>
+        <translation>the line is too long</translation>
+    </message>
+    <message>
+        <source>„%1“ ist keine Konstante der Form „m = 0,25 kg“</source>
+        <translation>“%1” is no constant of the form “m = 0.25 kg”</translation>
+    </message>
+    <message>
+        <source>der Wert von „%1“ ist keine endliche Zahl</source>
+        <translation>the value of “%1” is no finite number</translation>
+    </message>
+    <message>
+        <source>der Name „%1“ ist zu lang</source>
+        <translation>the name “%1” is too long</translation>
+    </message>
+    <message>
+        <source>zu viele Größen</source>
+        <translation>too many quantities</translation>
+    </message>
+    <message>
+        <source>die Größe hat keinen Namen</source>
+        <translation>the quantity has no name</translation>
+    </message>
+    <message>
+        <source>der Name „%1“ ist keiner für Formeln: Buchstaben, Ziffern und „_“, etwa „%2“</source>
+        <translation>the name “%1” cannot be used in formulas: letters, digits and “_”, such as “%2”</translation>
+    </message>
+    <message>
+        <source>der Name „%1“ ist schon vergeben</source>
+        <translation>the name “%1” is taken already</translation>
+    </message>
+    <message>
+        <source>zu viele Konstanten</source>
+        <translation>too many constants</translation>
+    </message>
+    <message>
+        <source>Konstanten: %1</source>
+        <translation>Constants: %1</translation>
+    </message>
+    <message>
+        <source>„%1“ nennt sich selbst</source>
+        <translation>“%1” names itself</translation>
+    </message>
+    <message>
+        <source>die Größen hängen im Kreis voneinander ab: %1</source>
+        <translation>the quantities depend on each other in a circle: %1</translation>
+    </message>
+    <message>
+        <source>„%1“ kann nicht berechnet werden</source>
+        <translation>“%1” cannot be calculated</translation>
+    </message>
+</context>
+<context>
+    <name>QuantityDialog</name>
+    <message>
+        <source>Größen</source>
+        <translation>Quantities</translation>
+    </message>
+    <message>
+        <source>&amp;Neue Größe</source>
+        <translation>&amp;New quantity</translation>
+    </message>
+    <message>
+        <source>&amp;Entfernen</source>
+        <translation>&amp;Remove</translation>
+    </message>
+    <message>
+        <source>Über T (Zeit), A, B, die anderen Spalten und die Konstanten, z. B. ABL(s;T), 0,5*m*v^2, GLAETT(A;5)</source>
+        <translation>Over T (time), A, B, the other columns and the constants, e.g. ABL(s;T), 0.5*m*v^2, GLAETT(A;5)</translation>
+    </message>
+    <message>
+        <source>Eine Konstante je Zeile, z. B. „m = 0,25 kg“</source>
+        <translation>One constant a line, e.g. “m = 0.25 kg”</translation>
+    </message>
+    <message>
+        <source>N&amp;ame:</source>
+        <translation>N&amp;ame:</translation>
+    </message>
+    <message>
+        <source>E&amp;inheit:</source>
+        <translation>&amp;Unit:</translation>
+    </message>
+    <message>
+        <source>&amp;Formel:</source>
+        <translation>&amp;Formula:</translation>
+    </message>
+    <message>
+        <source>&amp;Konstanten:</source>
+        <translation>&amp;Constants:</translation>
+    </message>
+    <message>
+        <source>OK</source>
+        <translation>OK</translation>
+    </message>
+    <message>
+        <source>Abbrechen</source>
+        <translation>Cancel</translation>
     </message>
 </context>
 <context>
@@ -2173,6 +2287,18 @@ trigger</translation>
     <message>
         <source>%1 Spalten ohne Zahlen wurden nicht geladen.</source>
         <translation>%1 columns without numbers were not loaded.</translation>
+    </message>
+    <message>
+        <source>Die Größe „%1“ kann nicht berechnet werden: %2</source>
+        <translation>The quantity “%1” cannot be calculated: %2</translation>
+    </message>
+    <message>
+        <source>Die geladenen Werte von Kanal %1 können nicht neu berechnet werden: hinter ihnen stehen keine Rohwerte des Geräts. Sie bleiben, wie sie geladen wurden.
+
+Die Formel „%2“ als neue Größe über den geladenen Werten anlegen?</source>
+        <translation>The loaded values of channel %1 cannot be evaluated again: no raw values of the instrument stand behind them. They stay as they were loaded.
+
+Create the formula “%2” as a new quantity over the loaded values?</translation>
     </message>
 </context>
 <context>

@@ -1,6 +1,7 @@
 #include "Quantities.h"
 
 #include "MeasurementStore.h"
+#include "SignalDefinition.h"
 
 #include <QCoreApplication>
 #include <QRegularExpression>
@@ -23,8 +24,6 @@ namespace {
 
 constexpr double NaN = std::numeric_limits<double>::quiet_NaN();
 constexpr qsizetype MaxNameLength = 60;
-
-QString tr(const char* text) { return QCoreApplication::translate("Quantities", text); }
 
 bool reserved(const QString& upper) {
     return upper == u"T" || upper == u"A" || upper == u"B" || upper == u"PI";
@@ -122,6 +121,7 @@ struct Quantities::State {
     bool valid = false, anyFailed = false;
     double firstTime = NaN;
     int others = 0;
+    std::vector<int> aliases; // channels (1: A, 2: B) seen by their names besides
     std::vector<int> order;
     std::vector<std::vector<int>> uses;
     std::vector<QuantityConstant> constants;
@@ -250,7 +250,11 @@ QStringList Quantities::columnNames(const std::vector<QuantityColumn>& columns) 
 
 QStringList Quantities::columnNames(const StoredPoints& points) {
     const auto further = points.Further();
-    return columnNames(std::vector<QuantityColumn>(further.begin(), further.end()));
+    QStringList out = columnNames(std::vector<QuantityColumn>(further.begin(), further.end()));
+    out.append(identifier(channelName(points.DefA)));
+    if (points.HasB) out.append(identifier(channelName(points.DefB)));
+    out.removeAll(QString());
+    return out;
 }
 
 QString Quantities::definitionsText() const {
@@ -274,6 +278,10 @@ std::optional<std::vector<QuantityDefinition>> Quantities::readDefinitions(const
         out.push_back({f[0], f[1], f[2]});
     }
     return out;
+}
+
+QString Quantities::channelName(const QString& definition) {
+    return signals::PointSetParts(definition).name;
 }
 
 std::vector<QuantityDefinition> calculatedDefinitions(const std::vector<QuantityColumn>& columns) {
@@ -334,6 +342,21 @@ std::vector<QuantityFailure> Quantities::compute(StoredPoints& points, bool reme
         names.append(identifier(c.name));
         st->inputs.push_back(c.values);
         ++st->others;
+    }
+    // A channel is seen by its name too ("s" for A named s), unless that name is taken.
+    QStringList later;
+    for (const QuantityConstant& c : st->constants) later.append(c.name.toUpper());
+    for (const QuantityDefinition& d : definitions_) later.append(d.name.toUpper());
+    for (const int channel : {1, 2}) {
+        if (channel == 2 && !points.HasB) break;
+        const QString alias = identifier(channelName(channel == 1 ? points.DefA : points.DefB));
+        const QString upper = alias.toUpper();
+        if (alias.isEmpty() || reserved(upper) || names.contains(upper, Qt::CaseInsensitive) ||
+            later.contains(upper))
+            continue;
+        names.append(alias);
+        st->inputs.push_back(st->inputs[std::size_t(channel)]);
+        st->aliases.push_back(channel);
     }
     for (const QuantityConstant& c : st->constants) {
         names.append(c.name);
@@ -407,8 +430,11 @@ std::vector<QuantityFailure> Quantities::update(StoredPoints& points) {
     baseColumns(points, before, n, base);
     std::move(base.begin(), base.end(), st.inputs.begin());
     const std::size_t results = st.inputs.size() - definitions_.size();
+    for (std::size_t k = 0; k < st.aliases.size(); ++k)
+        st.inputs[3 + k] = st.inputs[std::size_t(st.aliases[k])];
+    const std::size_t constants = 3 + st.aliases.size();
     for (std::size_t k = 0; k < st.constants.size(); ++k)
-        st.inputs[3 + k].resize(n, st.constants[k].value);
+        st.inputs[constants + k].resize(n, st.constants[k].value);
     std::vector<std::span<const double>> spans(st.inputs.begin(), st.inputs.end());
     for (std::size_t i = 0; i < definitions_.size(); ++i)
         spans[results + i] = std::span<const double>(st.inputs[results + i]);

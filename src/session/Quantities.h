@@ -6,6 +6,7 @@
 #include "ColumnFormula.h"
 #include "QuantityColumn.h"
 
+#include <QCoreApplication>
 #include <QString>
 #include <QStringList>
 
@@ -50,6 +51,8 @@ struct QuantityFailure {
 };
 
 class Quantities {
+    Q_DECLARE_TR_FUNCTIONS(Quantities)
+
 public:
     Quantities();
     ~Quantities();
@@ -73,9 +76,12 @@ public:
     /// Takes them when check finds nothing; else the fault and nothing changes.
     std::optional<QuantityFault> set(std::vector<QuantityDefinition> definitions,
                                      QStringList constants, const QStringList& columns = {});
-    /// The identifiers of the points' columns that are not calculated, as formulas name them.
+    /// The identifiers of the points' columns that are not calculated, and of the channels'
+    /// names, as formulas name them.
     static QStringList columnNames(const acquisition::StoredPoints& points);
     static QStringList columnNames(const std::vector<signals::QuantityColumn>& columns);
+    /// The name of a channel's definition or label, by which formulas see it besides A or B.
+    static QString channelName(const QString& definition);
     const std::vector<QuantityDefinition>& definitions() const { return definitions_; }
     const QStringList& constants() const { return constants_; }
     bool empty() const { return definitions_.empty(); }

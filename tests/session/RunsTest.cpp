@@ -789,6 +789,8 @@ TEST(Session, CalculatedQuantities) {
              return i == j ? 2 * t[i] : (way.values[std::max(i, j)] - way.values[std::min(i, j)]) /
                                             (t[std::max(i, j)] - t[std::min(i, j)]);
          }},
+        {"a channel by its name", {{QStringLiteral("w"), {}, QStringLiteral("2*X")}}, {},
+         [&](std::size_t i) { return 2 * a[i]; }},
         {"uses one defined after it", {{QStringLiteral("Q"), {}, QStringLiteral("2*P")}, power}, {},
          [&](std::size_t i) { return 2 * a[i] * b[i]; }},
         {"a window longer than the points",
@@ -875,6 +877,14 @@ TEST(Session, RunKeepsItsQuantitiesThroughTheFile) {
     ASSERT_FALSE(from.setQuantities({{QStringLiteral("F"), QStringLiteral("N"), QStringLiteral("k*A")}},
                                     {QStringLiteral("k = 2,5 N/m")}));
     ASSERT_TRUE(from.keepCurrent());
+    // Removing them is one step undo takes back, values and all.
+    const std::vector<QuantityColumn> computed = from.store().Data.Columns;
+    ASSERT_FALSE(from.setQuantities({}, from.quantities().constants(), true));
+    EXPECT_TRUE(from.store().Data.Columns.empty());
+    EXPECT_EQ(from.undoStep(), UndoStep::ChangeQuantities);
+    ASSERT_TRUE(from.undo());
+    EXPECT_EQ(from.store().Data.Columns, computed);
+    EXPECT_FALSE(from.undoStep());
     const QString path = dir.filePath(QStringLiteral("v.kurvimat"));
     ASSERT_FALSE(writeExperiment(path, from.experiment()));
     const ExperimentRead read = readExperiment(path);
