@@ -13,6 +13,7 @@ namespace kurvimat::exchange {
 namespace {
 // Beyond this a recorded value rounded to its digits would leave the float range.
 constexpr float RoundableLimit = 3.4e38f;
+constexpr int CalculatedDigits = 6; // significant digits a calculated value is written with
 } // namespace
 
 namespace {
@@ -101,7 +102,12 @@ QString MeasurementFields::valueB(double b) const {
 
 QString MeasurementFields::further(const signals::QuantityColumn& column, std::size_t row) const {
     if (row >= column.values.size() || std::isnan(column.values[row])) return {};
-    return withMark(FormatAsRead(column.values[row]), format_.decimalMark);
+    // A calculated value carries the rounding of its arithmetic (0,4909999…), not digits
+    // anyone measured: six significant ones say all its inputs can.
+    const double x = column.values[row];
+    if (column.origin == signals::ColumnOrigin::Calculated && std::fabs(x) < RoundableLimit)
+        return withMark(FormatValue(x, CalculatedDigits), format_.decimalMark);
+    return withMark(FormatAsRead(x), format_.decimalMark);
 }
 
 void MeasurementFields::appendLine(QString& text, float t, float a, float b,

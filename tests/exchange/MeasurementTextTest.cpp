@@ -986,3 +986,32 @@ TEST(MeasurementText, FurtherColumns) {
 }
 
 } // namespace
+
+// A calculated column is written with six significant digits, not its arithmetic's last bits;
+// read and entered columns keep every digit they came with.
+TEST(MeasurementText, CalculatedColumnsWrittenRounded) {
+    using kurvimat::signals::ColumnOrigin;
+    const struct {
+        ColumnOrigin origin;
+        double value;
+        const char* field;
+    } rows[] = {
+        {ColumnOrigin::Calculated, 0.1 + 0.2, "0.3"},
+        {ColumnOrigin::Calculated, 2.0 / 3.0, "0.666667"},
+        {ColumnOrigin::Read, 0.1 + 0.2, "0.30000000000000004"},
+        {ColumnOrigin::Entered, 1234.56789, "1234.56789"},
+    };
+    for (const auto& r : rows) {
+        auto column = kurvimat::signals::QuantityColumn::named(QStringLiteral("P (W)"), r.origin);
+        column.values = {r.value};
+        const float t = 0, a = 1, b = 2;
+        PointColumns points;
+        points.definitionA = QStringLiteral("U (V): U");
+        points.definitionB = QStringLiteral("I (A): U");
+        points.t = {&t, 1}, points.a = {&a, 1}, points.b = {&b, 1};
+        points.further = {&column, 1};
+        const QString text = formatPoints(points, {}, TableLayout::Tab, u'.');
+        const QString line = text.split(QStringLiteral("\r\n")).value(1);
+        EXPECT_EQ(line.section(u'\t', 3, 3), QString::fromLatin1(r.field)) << line.toStdString();
+    }
+}
