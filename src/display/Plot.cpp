@@ -294,7 +294,7 @@ PlotCurves DataCurves(const acquisition::StoredPoints& data) {
     return CurvesOf(further, PointSetParts(data.DefA).unit, data.HasB, PointSetParts(data.DefB).unit);
 }
 
-void DrawColumnCurves(IndexedImage& image, const float* T, int count,
+void DrawColumnCurves(IndexedImage& image, const float* times, int count,
                       std::span<const signals::QuantityColumn> columns, const PlotCurves& curves,
                       const ScaleSet& scales, const DisplayControls& controls, int weight, int from,
                       std::vector<QRect>* touched) {
@@ -319,11 +319,11 @@ void DrawColumnCurves(IndexedImage& image, const float* T, int count,
         double px = 0, py = 0;
         for (int i = from; i < count; ++i) {
             const double v = values[std::size_t(i)];
-            if (!std::isfinite(v) || !std::isfinite(T[i])) { // a blank breaks the curve
+            if (!std::isfinite(v) || !std::isfinite(times[i])) { // a blank breaks the curve
                 havePrevious = false;
                 continue;
             }
-            const double x = columnOf(T[i], sT.RangeStart, sT.RangeEnd, w);
+            const double x = columnOf(times[i], sT.RangeStart, sT.RangeEnd, w);
             const double y = rowOf(v, sY.RangeStart, sY.RangeEnd, h);
             if (havePrevious && !(x < 0 && px < 0) && !(x > w && px > w) && !(y > h && py > h) &&
                 !(y < 0 && py < 0)) {

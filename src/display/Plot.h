@@ -99,9 +99,10 @@ void DrawCurves(IndexedImage& image, const CurveSet& set, const ScaleSet& scales
 /// The curves of the live data: CurvesOf its further columns, with the units of its legends.
 PlotCurves DataCurves(const acquisition::StoredPoints& data);
 /// The curves of further columns in the list, from point `from` on, in the time plot only (a
-/// column has no place against a channel as x). T holds count times; each column at least
-/// count values, NaN where a point has none (the curve breaks there). touched as DrawCurves.
-void DrawColumnCurves(IndexedImage& image, const float* T, int count,
+/// column has no place against a channel as x). times holds the points' times; each column at
+/// least count values, NaN where a point has none (the curve breaks there). touched as
+/// DrawCurves.
+void DrawColumnCurves(IndexedImage& image, const float* times, int count,
                       std::span<const signals::QuantityColumn> columns, const PlotCurves& curves,
                       const ScaleSet& scales, const DisplayControls& controls, int weight = 1,
                       int from = 0, std::vector<QRect>* touched = nullptr);
