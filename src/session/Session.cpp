@@ -676,6 +676,8 @@ PointSet Session::snapshotPoints() const {
     set.reserve(n);
     for (int i = 0; i < n; ++i)
         set.append({s.Snap.T[i], s.Snap.A[i], s.Snap.B[i]});
+    const auto further = s.Snap.Further();
+    set.setColumns({further.begin(), further.end()});
     return set;
 }
 

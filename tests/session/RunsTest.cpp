@@ -515,6 +515,7 @@ TEST(Session, ExperimentRoundTrip) {
         s.SweepRawA[i + 2] = 10.0f * i, s.SweepVoltsA[i + 2] = 0.1f * i;
     }
     s.Data.Count = 3;
+    ASSERT_FALSE(from.setQuantities({{QStringLiteral("P"), QStringLiteral("V"), QStringLiteral("2*A")}}, {}));
     from.takeSnapshot();
     from.setTriggerChannelA(false);
     from.setArmed(false);
@@ -522,7 +523,11 @@ TEST(Session, ExperimentRoundTrip) {
     EXPECT_EQ(std::get<QString>(e.settings.at(setting::TriggerChannel)), QStringLiteral("B"));
     EXPECT_FALSE(std::get<bool>(e.settings.at(setting::TriggerHeld)));
     EXPECT_TRUE(std::get<bool>(e.settings.at(setting::SnapshotRecorded)));
+    ASSERT_TRUE(e.snapshot); // its calculated column too, for readers of the file
+    ASSERT_EQ(e.snapshot->columns().size(), 1u);
+    EXPECT_EQ(e.snapshot->columns()[0].values, (std::vector<double>{0, 2, 4}));
     Session to;
+    ASSERT_FALSE(to.setQuantities(from.quantities().definitions(), {}));
     to.restoreTiming(std::nullopt, std::nullopt, s.TimeOrigin);
     to.restoreData(e.data);
     to.restoreSnapshot(e.snapshot, true);
