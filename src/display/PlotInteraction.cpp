@@ -418,7 +418,8 @@ std::pair<bool, bool> ChannelBoxesAfterClick(bool senderIsA, bool kanalA, bool k
 void SetTimeInMinutes(DisplayChanges& changes, Tscale& scaleT, bool minutes) {
     scaleT.DisplayFactor = minutes ? 1.0 / 60 : 0;
     scaleT.Title = minutes ? TimeTitleMinutes() : TimeTitleSeconds();
-    changes.AxesChanged = true;
+    // The plot too: a fit's box gives its times in the unit chosen.
+    changes.AxesChanged = changes.PlotDirty = true;
 }
 
 } // namespace kurvimat::display

@@ -262,6 +262,13 @@ TEST_F(DisplayWindowTest, FitOfTheCoolingIsDrawnUntilTheDataChange) {
     win->RefreshDisplay();
     const int fitted = FitPixelsOfB(*win);
     EXPECT_GT(fitted, PlotOf(*win).Image().width());
+    // Its box follows "Zeit in min" (τ in minutes) without a new fit, and back.
+    for (const int expected : {-1, fitted}) {
+        QTest::mouseClick(Child<QCheckBox>(*win, "CheckBoxMinuten"), Qt::LeftButton);
+        win->RefreshDisplay();
+        if (expected < 0) EXPECT_NE(FitPixelsOfB(*win), fitted);
+        else EXPECT_EQ(FitPixelsOfB(*win), expected);
+    }
     // The picture carries the fit as well.
     const QImage picture = win->report().PlotPictureImage(1);
     EXPECT_EQ(picture.copy(QRect({PlotLeftMargin, PlotTopMargin}, PlotOf(*win).Image().size())),

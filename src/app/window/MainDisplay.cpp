@@ -242,7 +242,9 @@ DisplayContext MainDisplay::Context() {
             mix(p);
         for (const double v : {f.Origin, f.XMin, f.XMax, f.RSquared})
             mix(v);
-        mix(static_cast<double>(qHash(PlotFitReadout(*fit, store).join(QLatin1Char('\n')))));
+        // The box's text as drawn: "Zeit in min" changes its units without a new fit.
+        const bool minutes = plot_.PlotScales().T.DisplayFactor != 0;
+        mix(static_cast<double>(qHash(PlotFitReadout(*fit, store, minutes).join(QLatin1Char('\n')))));
         c.OverlayKey = key | 1; // never 0, which stands for none
     }
     // A mode of its own points (the spectrum): its points and flags while it is chosen.
