@@ -1167,6 +1167,10 @@ TEST_F(MainWindowTest, TheMenuOpensTheTableTheBigDisplayAndTheHelp) {
                 Child<TableWindow>(*win, "Tabelle")->isVisible());
     const PointTableModel& model = Child<TableWindow>(*win, "Tabelle")->model();
     EXPECT_EQ(model.rowCount(), win->session().store().Data.Count);
+    // Its context menu offers a new quantity too.
+    QMenu menu;
+    Child<TableWindow>(*win, "Tabelle")->fillContextMenu(menu);
+    EXPECT_TRUE(menu.actions().contains(Child<QAction>(*win, "ActionNeueGroesse")));
     // A new sweep starts the table over, its points are added as they come.
     QTest::mouseClick(Child<QPushButton>(*win, "ButtonTrigger"), Qt::LeftButton);
     win->Timer1Timer();

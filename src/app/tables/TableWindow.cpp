@@ -184,9 +184,16 @@ void TableWindow::followGrowth(int) {
     if (atEnd_) view_->scrollToBottom();
 }
 
-void TableWindow::showContextMenu(const QPoint& position) {
-    QMenu menu(this);
+void TableWindow::fillContextMenu(QMenu& menu) const {
     for (QAction* action : actions())
         menu.addAction(action);
+    if (!menuExtras_.isEmpty()) menu.addSeparator();
+    for (QAction* action : menuExtras_)
+        menu.addAction(action);
+}
+
+void TableWindow::showContextMenu(const QPoint& position) {
+    QMenu menu(this);
+    fillContextMenu(menu);
     menu.exec(view_->viewport()->mapToGlobal(position));
 }

@@ -8,7 +8,9 @@
 #include <QWidget>
 
 class PointTableModel;
+class QAction;
 class QComboBox;
+class QMenu;
 class QLabel;
 class QTableView;
 
@@ -38,6 +40,12 @@ public:
     /// (and an empty text) without a selection.
     QString copySelection();
 
+    /// Actions of the window that owns the table, offered in its context menu after its own
+    /// (a new quantity over the points shown).
+    void addMenuActions(const QList<QAction*>& actions) { menuExtras_ += actions; }
+    /// The context menu's entries: copy, select all, then the owner's.
+    void fillContextMenu(QMenu& menu) const;
+
 Q_SIGNALS:
     void choiceChanged(qint64 choice);
 
@@ -56,4 +64,5 @@ private:
     QLabel* count_;
     QTableView* view_;
     bool atEnd_ = false; // the view showed the last row before rows were added
+    QList<QAction*> menuExtras_;
 };

@@ -342,6 +342,7 @@ void TFormMain::ShowTable() {
         Tabelle->setObjectName(QStringLiteral("Tabelle"));
         TableOwner.reset(Tabelle);
         Tabelle->setWindowTitle(tr("Tabelle – Kurvimat"));
+        Tabelle->addMenuActions({ActionNeueGroesse, ActionGroessen});
         Tabelle->model().setSource(std::make_shared<StoreTableSource>(Store));
         TableCount = std::clamp(Store.Data.Count, 0, PointCapacity);
         TableTimes = PointsHash(Store, TableCount, true);

@@ -52,7 +52,7 @@ void NameControls(MainControls& c) {
         NAMED(ActionDauer), NAMED(ActionAuto), NAMED(ActionNormal), NAMED(ActionEinzel),
         NAMED(ActionTrigger), NAMED(ActionReset), NAMED(ActionStoppWeiter),
         NAMED(ActionSchnappschuss), NAMED(ActionZeitcursor), NAMED(ActionWertcursor),
-        NAMED(ActionTangente),
+        NAMED(ActionTangente), NAMED(ActionNeueGroesse), NAMED(ActionGroessen),
         NAMED(MenuAusgleichskurve), NAMED(MenuFitA), NAMED(MenuFitB), NAMED(ActionFitGerade),
         NAMED(ActionFitParabel), NAMED(ActionFitEigene),
         NAMED(ActionFitEntfernen), NAMED(ActionSpektrum), NAMED(ActionKanalBx),
