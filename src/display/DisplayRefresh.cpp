@@ -152,7 +152,7 @@ PlotKey plotKey(const DisplayContext& ctx) {
     k.DataHasB = s.Data.HasB;
     k.SnapHasB = s.Snap.HasB;
     k.NoValues = {s.Data.NoValueA, s.Data.NoValueB, s.Snap.NoValueA, s.Snap.NoValueB};
-    k.Curves = DataCurves(s.Data);
+    k.Curves = DataCurves(s);
     k.Cursors = st.Cursors;
     k.Overlay = ctx.Overlay ? ctx.OverlayKey : 0;
     k.Runs = shownRuns(ctx) ? shownRuns(ctx)->key() : 0;

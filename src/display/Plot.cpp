@@ -288,10 +288,24 @@ PlotCurves CurvesOf(std::span<const signals::QuantityColumn> columns, const QStr
     return curves;
 }
 
-PlotCurves DataCurves(const acquisition::StoredPoints& data) {
+std::optional<std::size_t> RightAxisColumn(const MeasurementStore& store) {
+    const acquisition::StoredPoints& data = store.Data;
+    if (data.HasB || (store.Snap.Count > 0 && store.Snap.HasB)) return std::nullopt;
+    const std::span<const signals::QuantityColumn> further = data.Further();
+    const QString unitA = PointSetParts(data.DefA).unit;
+    const std::size_t n = std::min(further.size(), std::size_t(signals::MaxQuantityColumns));
+    for (std::size_t i = 0; i < n; ++i)
+        if (further[i].unit != unitA) return i;
+    return std::nullopt;
+}
+
+PlotCurves DataCurves(const MeasurementStore& store) {
+    const acquisition::StoredPoints& data = store.Data;
     const std::span<const signals::QuantityColumn> further = data.Further();
     if (further.empty()) return CurvesOf({}, {}, false, {});
-    return CurvesOf(further, PointSetParts(data.DefA).unit, data.HasB, PointSetParts(data.DefB).unit);
+    const QString unitA = PointSetParts(data.DefA).unit;
+    if (const auto right = RightAxisColumn(store)) return CurvesOf(further, unitA, true, further[*right].unit);
+    return CurvesOf(further, unitA, data.HasB, PointSetParts(data.DefB).unit);
 }
 
 void DrawColumnCurves(IndexedImage& image, const float* times, int count,
@@ -424,7 +438,7 @@ void paintZeroLines(IndexedImage& image, const ScaleSet& scales) {
 // The snapshot first, so that the live curve is drawn over it.
 void paintStoredCurves(IndexedImage& image, const MeasurementStore& store, const ScaleSet& scales,
                        const DisplayControls& controls, int weight) {
-    const PlotCurves curves = DataCurves(store.Data);
+    const PlotCurves curves = DataCurves(store);
     DrawCurves(image,
                {store.Snap.T, store.Snap.A, store.Snap.B, store.Snap.Count, PaletteMask::SnapshotA,
                 PaletteMask::SnapshotB, store.Snap.HasB && !store.Snap.NoValueB, !store.Snap.NoValueA},

@@ -10,6 +10,8 @@
 #include <QRect>
 #include <QSize>
 
+#include <cstddef>
+#include <optional>
 #include <vector>
 
 namespace kurvimat::acquisition {
@@ -96,8 +98,13 @@ void DrawCurves(IndexedImage& image, const CurveSet& set, const ScaleSet& scales
                 const DisplayControls& controls, int weight = 1,
                 std::vector<QRect>* touched = nullptr);
 
-/// The curves of the live data: CurvesOf its further columns, with the units of its legends.
-PlotCurves DataCurves(const acquisition::StoredPoints& data);
+/// The further column the right axis shows in the time plot: where no B values are shown
+/// (neither the data nor the snapshot holds any), the first column of a unit other than A's.
+/// Columns of its unit are drawn against it; the axis is titled and scaled by it.
+std::optional<std::size_t> RightAxisColumn(const acquisition::MeasurementStore& store);
+/// The curves of the live data: CurvesOf its further columns, with the units of its legends,
+/// or of the right axis's column.
+PlotCurves DataCurves(const acquisition::MeasurementStore& store);
 /// The curves of further columns in the list, from point `from` on, in the time plot only (a
 /// column has no place against a channel as x). times holds the points' times; each column at
 /// least count values, NaN where a point has none (the curve breaks there). touched as

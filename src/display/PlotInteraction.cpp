@@ -172,13 +172,19 @@ std::pair<double, double> ReferenceBottom(const MeasurementStore& s, PlotMode mo
 
 namespace {
 
+// B's values, or none where the right axis shows a further column: the zeros a text without B
+// read would stretch the column's range to 0.
+Extremes rightExtremes(const MeasurementStore& s, PlotMode mode) {
+    return mode == PlotMode::Normal && RightAxisColumn(s) ? Extremes{} : ExtremesB(s);
+}
+
 // The further columns drawn against a channel's scale (in the time plot) count for it as the
 // channel's own values do.
 Extremes withColumns(Extremes e, const MeasurementStore& s, CurveAxis axis, PlotMode mode) {
     if (mode != PlotMode::Normal) return e;
     const std::span<const signals::QuantityColumn> further = s.Data.Further();
     if (further.empty()) return e;
-    for (const PlotCurve& curve : DataCurves(s.Data)) {
+    for (const PlotCurve& curve : DataCurves(s)) {
         if (curve.Source != CurveSource::Column || curve.Axis != axis) continue;
         for (const double v : further[std::size_t(curve.Column)].values) {
             if (!std::isfinite(v)) continue;
@@ -198,7 +204,7 @@ void FitLeft(const MeasurementStore& store, const ScaleSet& scales, PlotMode mod
 }
 void FitRight(const MeasurementStore& store, const ScaleSet& scales, PlotMode mode) {
     if (mode != PlotMode::BAsX)
-        fit(*scales.Right, withColumns(ExtremesB(store), store, CurveAxis::Right, mode));
+        fit(*scales.Right, withColumns(rightExtremes(store, mode), store, CurveAxis::Right, mode));
 }
 void FitBottom(const MeasurementStore& store, const ScaleSet& scales, PlotMode mode) {
     fit(*scales.Bottom, ExtremesBottom(store, mode));
@@ -209,7 +215,7 @@ void WidenAutoScales(const MeasurementStore& store, const DisplayChanges& change
     if (changes.AutoLeft && mode != PlotMode::AAsX)
         widen(*scales.Left, withColumns(ExtremesA(store), store, CurveAxis::Left, mode));
     if (changes.AutoRight && mode != PlotMode::BAsX)
-        widen(*scales.Right, withColumns(ExtremesB(store), store, CurveAxis::Right, mode));
+        widen(*scales.Right, withColumns(rightExtremes(store, mode), store, CurveAxis::Right, mode));
     if (changes.AutoBottom) widen(*scales.Bottom, ExtremesBottom(store, mode));
 }
 

@@ -228,6 +228,7 @@ TEST(Autoscale, FurtherColumnsWidenTheirAxis) {
         PlotMode mode;
         std::vector<double> values;
         double leftStart, leftEnd, rightStart, rightEnd; // A at 2 .. 3, B at 1 .. 4
+        bool hasB = true;
     } rows[] = {
         {"A's unit: left", "p in V", PlotMode::Normal, {-4, blank, 30}, -4, 30, 1, 4},
         {"B's unit: right", "I in mA", PlotMode::Normal, {-4, 30, 0}, 2, 3, -4, 30},
@@ -235,6 +236,9 @@ TEST(Autoscale, FurtherColumnsWidenTheirAxis) {
         {"blanks only", "p in V", PlotMode::Normal, {blank, blank, blank}, 2, 3, 1, 4},
         {"not the points'", "p in V", PlotMode::Normal, {-4, 30}, 2, 3, 1, 4},
         {"another mode: not drawn", "p in V", PlotMode::Spectrum, {-4, 30, 0}, 2, 3, 1, 4},
+        // Without B the right axis is the column's, over its values alone.
+        {"no B: own unit right", "p in hPa", PlotMode::Normal, {-4, 30, 0}, 2, 3, -4, 30, false},
+        {"no B: A's unit left", "p in V", PlotMode::Normal, {-4, 30, 0}, -4, 30, 1, 4, false},
     };
     for (const auto& r : rows) {
         SCOPED_TRACE(r.name);
@@ -244,6 +248,7 @@ TEST(Autoscale, FurtherColumnsWidenTheirAxis) {
         f.store.Data.DefA = QStringLiteral("U in V");
         f.store.Data.DefB = QStringLiteral("I in mA");
         f.store.Data.MinA = 2, f.store.Data.MaxA = 3, f.store.Data.MinB = 1, f.store.Data.MaxB = 4;
+        f.store.Data.HasB = r.hasB;
         auto column = kurvimat::signals::QuantityColumn::named(QString::fromUtf8(r.header));
         column.values = r.values;
         f.store.Data.Columns = {column};

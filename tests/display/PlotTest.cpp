@@ -315,6 +315,7 @@ TEST(Plot, FurtherColumnsAtTheirColourAndAxis) {
         PlotMode mode;
         int extraValues; // a column with a value more or less than points does not belong
         At p, q;         // p has the row's unit, q none
+        bool hasB = true; // without B the first column of a unit not A's has the right axis
     } rows[] = {
         {"a unit of its own", "U in V", "I in mA", "hPa", PlotMode::Normal, 0, None, None},
         {"B's unit", "U in V", "I in mA", "mA", PlotMode::Normal, 0, Right, None},
@@ -324,6 +325,8 @@ TEST(Plot, FurtherColumnsAtTheirColourAndAxis) {
         {"B as x", "U in V", "I in mA", "mA", PlotMode::BAsX, 0, None, None},
         {"A as x", "U in V", "I in mA", "V", PlotMode::AAsX, 0, None, None},
         {"one value too many", "U in V", "I in mA", "V", PlotMode::Normal, 1, None, None},
+        {"no B, a unit of its own", "U in V", "I in mA", "hPa", PlotMode::Normal, 0, Right, None, false},
+        {"no B, A's unit", "U in V", "I in mA", "V", PlotMode::Normal, 0, Left, Right, false},
     };
     for (const auto& r : rows) {
         SCOPED_TRACE(r.name);
@@ -333,6 +336,7 @@ TEST(Plot, FurtherColumnsAtTheirColourAndAxis) {
             f->setRange(f->ScaleB, 0, 20);
             f->store.Data.DefA = QString::fromUtf8(r.defA);
             f->store.Data.DefB = QString::fromUtf8(r.defB);
+            f->store.Data.HasB = r.hasB;
             for (int i = 0; i < 5; ++i)
                 f->addPoint(float(2 + i), 9, 19); // the XY point lies off the columns' pixels
         }

@@ -3,6 +3,7 @@
 #include "Codec1252.h"
 #include "FilePlatform.h"
 #include "Numbers.h"
+#include "Plot.h"
 #include "PlotZoom.h"
 #include "SignalDefinition.h"
 #include "StorePoints.h"
@@ -19,6 +20,7 @@
 #include <QSaveFile>
 
 #include <algorithm>
+#include <cmath>
 #include <span>
 
 using namespace kurvimat::acquisition;
@@ -127,7 +129,22 @@ void TitleLoadedAxes(const MeasurementStore& store, PlotViewData& view) {
     if (store.Data.HasB) {
         const DefinitionParts b = PointSetParts(store.Data.DefB);
         view.ScaleB.Title = SignalTitle(b.name, b.unit);
+        view.ScaleB.TitleColor = ScaleTitleRed;
         Widen(view.ScaleB, store.Data.MinB, store.Data.MaxB);
+    } else if (const auto right = RightAxisColumn(store)) {
+        // No B to show: the right axis shows a further column, named in its colour.
+        const QuantityColumn& c = store.Data.Columns[*right];
+        view.ScaleB.Title = SignalTitle(c.name, c.unit);
+        const std::uint8_t core = PaletteMask::FurtherColumn(*right).Core;
+        view.ScaleB.TitleColor = QColor(Palette::red(core), Palette::green(core), Palette::blue(core));
+        double low = INFINITY, high = -INFINITY;
+        for (const double v : c.values)
+            if (std::isfinite(v)) low = std::min(low, v), high = std::max(high, v);
+        if (low <= high) Widen(view.ScaleB, float(low), float(high));
+    } else if (view.ScaleB.TitleColor != ScaleTitleRed) {
+        // A column named it before: B's own title again.
+        view.ScaleB.Title = SignalTitle(store.NameB, store.UnitB);
+        view.ScaleB.TitleColor = ScaleTitleRed;
     }
     view.AxesNameLoadedPoints = true;
     view.Display.Changes.AxesChanged = true;

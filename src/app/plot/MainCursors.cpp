@@ -145,6 +145,8 @@ ReadoutInput MainCursors::Input() const {
     in.SnapB = {{s.Snap.T, s.Snap.B, s.Snap.HasB && !s.Snap.NoValueB ? s.Snap.Count : 0},
                 unitOf(s.Snap.DefB)};
     in.Further = FurtherSeriesOf(s.Data);
+    // A right axis that shows a further column reads in its unit.
+    if (const auto right = RightAxisColumn(s)) in.DataB.Unit = s.Data.Columns[*right].unit;
     if (runs_) runs_->AddReadoutSeries(in);
     // A fit's readout box is drawn into the plot, the range readout lies over it: the cursor
     // readout keeps off both. In logical pixels of the plot, where the box is placed.

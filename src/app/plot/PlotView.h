@@ -10,6 +10,7 @@
 #include "PlotZoom.h"
 #include "Scale.h"
 
+#include <QColor>
 #include <QSize>
 #include <QWidget>
 
@@ -25,6 +26,10 @@ class PointSetMode;
 class QPlainTextEdit;
 class TImage;
 class TPaintBox;
+
+// The axis titles of A and B in their channels' colours.
+inline const QColor ScaleTitleBlue(0, 0, 248);
+inline const QColor ScaleTitleRed(248, 0, 0);
 
 // What the plot and the strips above it show and how: the window holds it (its display code
 // draws with it), the plot view reads and changes it on the mouse's behalf.

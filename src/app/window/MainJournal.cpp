@@ -145,11 +145,7 @@ void TFormMain::ShowExperiment(const Experiment& e, const kurvimat::session::App
     ComboBoxB->SetText(e.definitionB);
     Signals->Show('B', applied.definitions[1], applied.refused[1]);
     TitleLoadedAxes();
-    if (!Store.Data.Loaded) {
-        AxesNameLoadedPoints = false;
-        ScaleA.Title = SignalTitle(Store.NameA, Store.UnitA);
-        ScaleB.Title = SignalTitle(Store.NameB, Store.UnitB);
-    }
+    if (!Store.Data.Loaded) TitleAxesByDefinitions();
 
     // What the plot shows and how.
     const kurvimat::session::ViewSettings& view = session_->view();
@@ -244,9 +240,7 @@ void TFormMain::ShowRunAsCurrent(const kurvimat::session::Run& run,
         if (!run.points.recorded()) {
             TitleLoadedAxes();
         } else if (AxesNameLoadedPoints) {
-            ScaleA.Title = SignalTitle(Store.NameA, Store.UnitA);
-            ScaleB.Title = SignalTitle(Store.NameB, Store.UnitB);
-            AxesNameLoadedPoints = false;
+            TitleAxesByDefinitions();
         }
         if (!run.points.empty()) {
             const Extents& e = run.points.extents();

@@ -120,6 +120,8 @@ void TFormMain::CreateMenus() {
         for (const kurvimat::session::QuantityFailure& f : session_->quantityFailures())
             ReportError(tr("Die Größe „%1“ kann nicht berechnet werden: %2")
                             .arg(f.name, f.error.Message));
+        // Loaded points without B: the right axis may show a new quantity, or no longer.
+        if (Store.Data.Loaded) TitleLoadedAxes();
     });
     connect(MenuZuletzt, &QMenu::aboutToShow, this,
             [this] { Experiments->FillRecentMenu(*MenuZuletzt); });
@@ -314,11 +316,7 @@ void TFormMain::Undo() {
             return;
         }
         // Recorded points: under the definitions in force, named by them.
-        if (AxesNameLoadedPoints) {
-            ScaleA.Title = SignalTitle(Store.NameA, Store.UnitA);
-            ScaleB.Title = SignalTitle(Store.NameB, Store.UnitB);
-            AxesNameLoadedPoints = false;
-        }
+        if (AxesNameLoadedPoints) TitleAxesByDefinitions();
         if (Store.Data.DefA != Store.AppliedDefA) ApplySignalA(true);
         if (Store.Data.DefB != Store.AppliedDefB) ApplySignalB(true);
     });

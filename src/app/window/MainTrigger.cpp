@@ -48,9 +48,7 @@ void TFormMain::AfterPipeline(const PipelineEvents& events) {
         LabelDataLoss->hide();
         // Recorded points replace loaded ones: the axes name the definitions in force again.
         if (AxesNameLoadedPoints) {
-            ScaleA.Title = SignalTitle(Store.NameA, Store.UnitA);
-            ScaleB.Title = SignalTitle(Store.NameB, Store.UnitB);
-            AxesNameLoadedPoints = false;
+            TitleAxesByDefinitions();
             c.AxesChanged = true;
         }
     }

@@ -36,11 +36,6 @@ using namespace kurvimat::display;
 using namespace kurvimat::hid;
 using namespace kurvimat::signals;
 
-namespace {
-const QColor ScaleTitleBlue(0, 0, 248);
-const QColor ScaleTitleRed(248, 0, 0);
-} // namespace
-
 TFormMain::TFormMain(QWidget* parent) : QMainWindow(parent) {
     // From here on what is recorded and kept outlives a crash.
     session_->openJournal(ExperimentFiles::JournalFolder());
@@ -135,6 +130,13 @@ QPoint CentredPosition(QSize screen, QSize window) {
     // Integer halving truncates toward zero, as the negative case needs before the clamp.
     return {std::max(0, (screen.width() - window.width()) / 2),
             std::max(0, (screen.height() - window.height()) / 2 - 20)};
+}
+
+void TFormMain::TitleAxesByDefinitions() {
+    ScaleA.Title = SignalTitle(Store.NameA, Store.UnitA);
+    ScaleB.Title = SignalTitle(Store.NameB, Store.UnitB);
+    ScaleB.TitleColor = ScaleTitleRed;
+    AxesNameLoadedPoints = false;
 }
 
 void TFormMain::showEvent(QShowEvent* event) {

@@ -318,6 +318,8 @@ private:
     std::unique_ptr<DataExchange> Exchange;
     bool MayReplace(const QString& fileName) override { return ::MayReplace(*this, fileName); }
     void TitleLoadedAxes() override { ::TitleLoadedAxes(Store, *this); }
+    // Recorded points: the axes name the definitions in force, B's in its colour.
+    void TitleAxesByDefinitions();
     void OfferAsQuantity(char channel, const QString& name, const QString& unit,
                          const QString& formula) override;
     bool SaveOrCopy(bool toFile,
