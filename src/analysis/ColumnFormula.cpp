@@ -499,6 +499,10 @@ std::vector<std::size_t> ColumnFormula::plan(std::span<const std::span<const dou
         if (call.kind == Kind::Derivative || call.kind == Kind::Integral)
             in = std::min(in, firstOf(call.x));
         std::size_t from = SeriesReach(in, windowOf(call.kind, call.window));
+        // Savitzky-Golay's first points lie on the first window's polynomial: a change anywhere
+        // in that window reaches all of them.
+        const bool savGol = call.kind == Kind::SavGol || call.kind == Kind::SavGolDerivative;
+        if (savGol && in < std::size_t(call.window)) from = 0;
         // SAVGOLABL's scale is the mean step of all points. (With fewer points than its window
         // Savitzky-Golay failed, and a failed evaluation leaves nothing to keep.)
         if (call.kind == Kind::SavGolDerivative &&

@@ -296,7 +296,7 @@ namespace {
 // The points' time and channels as the formulas see them: the numbers as read where the
 // points keep them, NaN where a channel holds no values.
 void baseColumns(const StoredPoints& p, std::size_t from, std::size_t n,
-                 std::vector<std::vector<double>>& in) {
+                 std::span<std::vector<double>> in) {
     const bool exact = p.Exact();
     for (auto& v : in) v.resize(n);
     for (std::size_t i = from; i < n; ++i) {
@@ -408,6 +408,10 @@ std::vector<QuantityFailure> Quantities::compute(StoredPoints& points, bool reme
     return failures;
 }
 
+std::vector<std::size_t> Quantities::firstChanged() const {
+    return state_ ? state_->first : std::vector<std::size_t>{};
+}
+
 std::vector<QuantityFailure> Quantities::update(StoredPoints& points) {
     State& st = *state_;
     const std::size_t n = std::size_t(std::clamp(points.Count, 0, acquisition::PointCapacity));
@@ -426,12 +430,20 @@ std::vector<QuantityFailure> Quantities::update(StoredPoints& points) {
         st.count = n;
         return {};
     }
-    std::vector<std::vector<double>> base(st.inputs.begin(), st.inputs.begin() + 3);
-    baseColumns(points, before, n, base);
-    std::move(base.begin(), base.end(), st.inputs.begin());
+    // Only the new points are copied: a tick adds a few to columns of up to 10 000.
+    baseColumns(points, before, n, std::span(st.inputs).first(3));
     const std::size_t results = st.inputs.size() - definitions_.size();
-    for (std::size_t k = 0; k < st.aliases.size(); ++k)
-        st.inputs[3 + k] = st.inputs[std::size_t(st.aliases[k])];
+    // Every column a formula is given has the points' count: the quantities not computed yet
+    // in this step hold their old values and blanks after them, which no formula before them
+    // reads.
+    for (std::size_t i = 0; i < definitions_.size(); ++i)
+        st.inputs[results + i].resize(n, NaN);
+    for (std::size_t k = 0; k < st.aliases.size(); ++k) {
+        const std::vector<double>& channel = st.inputs[std::size_t(st.aliases[k])];
+        std::vector<double>& alias = st.inputs[3 + k];
+        alias.resize(n);
+        std::copy(channel.begin() + std::ptrdiff_t(before), channel.end(), alias.begin() + std::ptrdiff_t(before));
+    }
     const std::size_t constants = 3 + st.aliases.size();
     for (std::size_t k = 0; k < st.constants.size(); ++k)
         st.inputs[constants + k].resize(n, st.constants[k].value);
@@ -453,9 +465,14 @@ std::vector<QuantityFailure> Quantities::update(StoredPoints& points) {
         st.first[std::size_t(i)] = first;
         spans[results + std::size_t(i)] = out;
     }
-    std::size_t k = 0;
-    for (QuantityColumn& c : points.Columns)
-        c.values = st.inputs[results + std::size_t(k++)];
+    // Each column from the first value its formula changed on.
+    for (std::size_t i = 0; i < definitions_.size(); ++i) {
+        const std::vector<double>& computed = st.inputs[results + i];
+        std::vector<double>& values = points.Columns[i].values;
+        const auto same = std::ptrdiff_t(values.size() == before ? std::min(st.first[i], before) : 0);
+        values.resize(n);
+        std::copy(computed.begin() + same, computed.end(), values.begin() + same);
+    }
     st.count = n;
     return failures;
 }

@@ -99,6 +99,9 @@ public:
     /// Points were added at the end since compute or update of these points (a sweep
     /// growing): only what they reach is computed again. Anything else computes all anew.
     std::vector<QuantityFailure> update(acquisition::StoredPoints& points);
+    /// Of each definition, the first point the last compute or update gave a value to (0
+    /// after compute): what a drawing of new points has to draw again.
+    std::vector<std::size_t> firstChanged() const;
 
 private:
     struct State;

@@ -207,12 +207,14 @@ TEST(ColumnFormula, SeriesCallsThenPointsAndOnlyWhatChanged) {
         const char* formula;
         std::vector<double> want;
         int reach; // the results before the first new point computed again; -1: all of them
+        std::size_t first = 0; // with fewer points than this before, all of them (a first window)
     } rows[] = {
         {"A*B", product, 0},
         {"ABL(S;T)", ds, 1},
         {"abl(s; t)", ds, 1},
         {"GLAETT(B;15)", MovingAverage(r.b, 15).Values, 7},
         {"SAVGOL(S;15;3)", SavitzkyGolay(r.s, 15, 3, 0, 1).Values, 7},
+        {"SAVGOL(ABL(S;T);15;3)", SavitzkyGolay(ds, 15, 3, 0, 1).Values, 8, 16},
         {"SAVGOLABL(S;15;3)", SavitzkyGolay(r.s, 15, 3, 1, MeanStep(r.t)).Values, -1},
         {"INTEGRAL(A;T)", RunningIntegral(r.a, r.t).Values, 0},
         {"DIFF(B)", Difference(r.b).Values, 0},
@@ -237,18 +239,19 @@ TEST(ColumnFormula, SeriesCallsThenPointsAndOnlyWhatChanged) {
                 EXPECT_DOUBLE_EQ(all[i], row.want[i]) << "at " << i;
             }
         }
-        // Recording: 120 points evaluated, then 80 arrive.
-        const std::size_t changed = 120;
-        std::vector<double> part;
-        ASSERT_TRUE(f.evaluate(r.columns(changed), part));
-        const std::size_t first = f.firstChanged(r.columns(), changed);
-        EXPECT_EQ(first, row.reach < 0 ? 0 : changed - std::size_t(row.reach));
-        std::size_t computed = 0;
-        ASSERT_TRUE(f.evaluateChanged(r.columns(), changed, part, &computed));
-        EXPECT_EQ(computed, first);
-        for (std::size_t i = 0; i < all.size(); ++i)
-            EXPECT_TRUE(part[i] == all[i] || (std::isnan(part[i]) && std::isnan(all[i])))
-                << "at " << i;
+        // Recording: 15 or 120 points evaluated, then the others arrive.
+        for (const std::size_t changed : {std::size_t(15), std::size_t(120)}) {
+            std::vector<double> part;
+            ASSERT_TRUE(f.evaluate(r.columns(changed), part));
+            const std::size_t first = f.firstChanged(r.columns(), changed);
+            EXPECT_EQ(first, row.reach < 0 || changed < row.first ? 0 : changed - std::size_t(row.reach));
+            std::size_t computed = 0;
+            ASSERT_TRUE(f.evaluateChanged(r.columns(), changed, part, &computed));
+            EXPECT_EQ(computed, first);
+            for (std::size_t i = 0; i < all.size(); ++i)
+                EXPECT_TRUE(part[i] == all[i] || (std::isnan(part[i]) && std::isnan(all[i])))
+                    << "at " << i << " after " << changed;
+        }
     }
 }
 
