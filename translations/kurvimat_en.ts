@@ -1574,6 +1574,26 @@ trigger</translation>
         <source>„%1“ kann nicht berechnet werden</source>
         <translation>“%1” cannot be calculated</translation>
     </message>
+    <message>
+        <source>„%1“ steht in Formeln schon für %2 (groß oder klein geschrieben); etwa „%1_“ geht</source>
+        <translation>in formulas “%1” already stands for %2 (in capitals or not); “%1_” would do</translation>
+    </message>
+    <message>
+        <source>die Zeit</source>
+        <translation>the time</translation>
+    </message>
+    <message>
+        <source>Kanal A</source>
+        <translation>channel A</translation>
+    </message>
+    <message>
+        <source>Kanal B</source>
+        <translation>channel B</translation>
+    </message>
+    <message>
+        <source>die Zahl π</source>
+        <translation>the number π</translation>
+    </message>
 </context>
 <context>
     <name>QuantityDialog</name>

@@ -194,8 +194,15 @@ std::optional<QuantityFault> Quantities::check(const std::vector<QuantityDefinit
             return tr("der Name „%1“ ist keiner für Formeln: Buchstaben, Ziffern und „_“, "
                       "etwa „%2“")
                 .arg(name.left(40), identifier(name));
-        if (reserved(upper) || taken.contains(upper))
-            return tr("der Name „%1“ ist schon vergeben").arg(name);
+        // "a" for an acceleration is what a class types first: say why it cannot be.
+        if (reserved(upper))
+            return tr("„%1“ steht in Formeln schon für %2 (groß oder klein geschrieben); "
+                      "etwa „%1_“ geht")
+                .arg(name, upper == u"T"   ? tr("die Zeit")
+                           : upper == u"A" ? tr("Kanal A")
+                           : upper == u"B" ? tr("Kanal B")
+                                           : tr("die Zahl π"));
+        if (taken.contains(upper)) return tr("der Name „%1“ ist schon vergeben").arg(name);
         taken.append(upper);
         return std::nullopt;
     };

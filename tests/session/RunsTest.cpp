@@ -783,6 +783,7 @@ TEST(Session, CalculatedQuantities) {
         std::function<double(std::size_t)> first; // none: refused
         std::size_t failing = 0;
         qsizetype place = 0; // of a refusal
+        const char* says = nullptr; // part of the refusal
     } rows[] = {
         {"P = A*B", {power}, {}, [&](std::size_t i) { return a[i] * b[i]; }},
         {"constant with a unit", {{QStringLiteral("E"), QStringLiteral("J"), QStringLiteral("0,5*m*A^2")}},
@@ -805,7 +806,10 @@ TEST(Session, CalculatedQuantities) {
         {"a cycle", {{QStringLiteral("x"), {}, QStringLiteral("y")}, {QStringLiteral("y"), {}, QStringLiteral("2*x")}}, {}, {}},
         {"an unknown name", {{QStringLiteral("x"), {}, QStringLiteral("A*C")}}, {}, {}, 0, 3},
         {"a name with a blank", {{QStringLiteral("Weg s"), {}, QStringLiteral("A")}}, {}, {}},
-        {"the time's name", {{QStringLiteral("t"), {}, QStringLiteral("A")}}, {}, {}},
+        {"the time's name", {{QStringLiteral("t"), {}, QStringLiteral("A")}}, {}, {}, 0, 0,
+         "„t“ steht in Formeln schon für die Zeit"},
+        {"a for an acceleration", {{QStringLiteral("a"), {}, QStringLiteral("ABL(A;T)")}}, {}, {}, 0, 0,
+         "für Kanal A (groß oder klein geschrieben); etwa „a_“ geht"},
         {"a bad constant", {power}, {QStringLiteral("m = viel")}, {}},
         {"100 000 characters", {{QStringLiteral("L"), {}, QStringLiteral("A+").repeated(50000) + u'1'}}, {}, {}},
     };
@@ -820,6 +824,7 @@ TEST(Session, CalculatedQuantities) {
             ASSERT_TRUE(fault);
             EXPECT_FALSE(fault->message.isEmpty());
             if (r.place) EXPECT_EQ(fault->place, r.place);
+            if (r.says) EXPECT_TRUE(fault->message.contains(QString::fromUtf8(r.says))) << fault->message.toStdString();
             EXPECT_TRUE(session.quantities().empty());
             EXPECT_EQ(columns.size(), 1u); // the read column alone
             continue;
