@@ -299,13 +299,19 @@ std::optional<std::size_t> RightAxisColumn(const MeasurementStore& store) {
     return std::nullopt;
 }
 
-PlotCurves DataCurves(const MeasurementStore& store) {
+AxisUnits DataAxisUnits(const MeasurementStore& store) {
     const acquisition::StoredPoints& data = store.Data;
-    const std::span<const signals::QuantityColumn> further = data.Further();
+    AxisUnits units{PointSetParts(data.DefA).unit, std::nullopt};
+    if (const auto right = RightAxisColumn(store)) units.Right = data.Further()[*right].unit;
+    else if (data.HasB) units.Right = PointSetParts(data.DefB).unit;
+    return units;
+}
+
+PlotCurves DataCurves(const MeasurementStore& store) {
+    const std::span<const signals::QuantityColumn> further = store.Data.Further();
     if (further.empty()) return CurvesOf({}, {}, false, {});
-    const QString unitA = PointSetParts(data.DefA).unit;
-    if (const auto right = RightAxisColumn(store)) return CurvesOf(further, unitA, true, further[*right].unit);
-    return CurvesOf(further, unitA, data.HasB, PointSetParts(data.DefB).unit);
+    const AxisUnits units = DataAxisUnits(store);
+    return CurvesOf(further, units.Left, units.Right.has_value(), units.Right.value_or(QString()));
 }
 
 void DrawColumnCurves(IndexedImage& image, const float* times, int count,
@@ -473,7 +479,7 @@ void PaintPlot(IndexedImage& image, const MeasurementStore& store, const ScaleSe
     paintGrid(image, scales, mode);
     paintZeroLines(image, scales);
     paintStoredCurves(image, store, scales, controls, g.weight());
-    if (runs) runs->paint(image, scales, controls, g, font);
+    if (runs) runs->paint(image, scales, controls, g, font, DataAxisUnits(store));
     DrawCursors(image, state.Cursors, scales, font, g);
 }
 

@@ -98,6 +98,14 @@ void DrawCurves(IndexedImage& image, const CurveSet& set, const ScaleSet& scales
                 const DisplayControls& controls, int weight = 1,
                 std::vector<QRect>* touched = nullptr);
 
+/// The units the plot's axes show in the time plot, as their titles name them: A's on the left,
+/// on the right B's or that of the column RightAxisColumn names (none: nothing on the right).
+struct AxisUnits {
+    QString Left;
+    std::optional<QString> Right;
+    bool operator==(const AxisUnits&) const = default;
+};
+AxisUnits DataAxisUnits(const acquisition::MeasurementStore& store);
 /// The further column the right axis shows in the time plot: where no B values are shown
 /// (neither the data nor the snapshot holds any), the first column of a unit other than A's.
 /// Columns of its unit are drawn against it; the axis is titled and scaled by it.

@@ -17,7 +17,7 @@ void RunLayer::setRuns(std::vector<RunCurve> runs) {
 }
 
 void RunLayer::paint(IndexedImage& image, const ScaleSet& scales, const DisplayControls& controls,
-                     const PaintGeometry& g, const QFont& font) {
+                     const PaintGeometry& g, const QFont& font, const AxisUnits& units) {
     const int w = image.width(), h = image.height();
     if (runs_.empty() || w < 3 || h < 3) return;
     const Key key{w,
@@ -26,7 +26,8 @@ void RunLayer::paint(IndexedImage& image, const ScaleSet& scales, const DisplayC
                   controls,
                   {scales.A.RangeStart, scales.A.RangeEnd, scales.B.RangeStart, scales.B.RangeEnd,
                    scales.T.RangeStart, scales.T.RangeEnd},
-                  key_};
+                  key_,
+                  units};
     if (!drawn_ || !(key == drawnFor_)) {
         layer_.resize(w, h);
         layer_.clear(PaletteIndex::Background);
@@ -38,6 +39,12 @@ void RunLayer::paint(IndexedImage& image, const ScaleSet& scales, const DisplayC
                         int(std::min({run.T.size(), run.A.size(), run.B.size()})), masks, masks,
                         run.HasB},
                        scales, controls, g.weight());
+            if (run.Columns.empty() || !signals::ColumnsFit(run.Columns, run.T.size())) continue;
+            PlotCurves curves = CurvesOf(run.Columns, units.Left, units.Right.has_value(),
+                                         units.Right.value_or(QString()));
+            for (PlotCurve& curve : curves) curve.Masks = masks;
+            DrawColumnCurves(layer_, run.T.data(), int(run.T.size()), run.Columns, curves, scales,
+                             controls, g.weight());
         }
         // Names below the snapshot's legend line, each in its run's colour.
         const int line = IndexedImage::textSize(QStringLiteral("Mg"), font).height();

@@ -6,6 +6,8 @@
 
 #include "DisplayState.h"
 #include "IndexedImage.h"
+#include "Plot.h"
+#include "QuantityColumn.h"
 
 #include <QFont>
 #include <QString>
@@ -22,6 +24,8 @@ struct RunCurve {
     bool HasB = true;
     std::uint8_t Colour = 0; ///< PaletteMask::Run(): the AND mask of its points and legend
     QString Name;
+    /// Its further columns, drawn in its colour where an axis shows their unit, as the data's.
+    std::vector<signals::QuantityColumn> Columns;
 };
 
 class RunLayer {
@@ -37,7 +41,7 @@ public:
     /// layer is drawn again only when the image's size, the ranges, the mode, the channels or
     /// the runs changed.
     void paint(IndexedImage& image, const ScaleSet& scales, const DisplayControls& controls,
-               const PaintGeometry& g, const QFont& font);
+               const PaintGeometry& g, const QFont& font, const AxisUnits& units = {});
 
 private:
     struct Key {
@@ -46,6 +50,7 @@ private:
         DisplayControls Controls;
         std::array<double, 6> Ranges{};
         std::size_t Runs = 0;
+        AxisUnits Units;
         bool operator==(const Key&) const = default;
     };
     std::vector<RunCurve> runs_;

@@ -288,6 +288,32 @@ TEST(FitOverlay, CurveOverItsSpanAndReadoutAtItsSide) {
         fit.LegendLines = 0; // without runs where it always was
         EXPECT_LE(FitReadoutRect(image.size(), fit, font, g).top(), lowestName);
     }
+    // A shown run's further column is drawn in the run's colour where an axis shows its unit.
+    const struct {
+        const char* unit;
+        AxisUnits axes;
+        int row; // of the value 5 on the axis it is drawn against; -1: not drawn
+    } columns[] = {
+        {"V", {QStringLiteral("V"), QStringLiteral("mA")}, int(PlotRow(5, 0, 10, 103))},
+        {"mA", {QStringLiteral("V"), QStringLiteral("mA")}, int(PlotRow(5, 0, 10, 103))},
+        {"hPa", {QStringLiteral("V"), QStringLiteral("mA")}, -1},
+        {"mA", {QStringLiteral("V"), std::nullopt}, -1},
+    };
+    for (const auto& c : columns) {
+        SCOPED_TRACE(c.unit);
+        RunLayer runs;
+        auto column = kurvimat::signals::QuantityColumn::named(QStringLiteral("p in ") + QString::fromUtf8(c.unit));
+        column.values = {5, 5};
+        runs.setRuns({{{2, 6}, {}, {}, true, PaletteMask::Run(0), QString(), {column}}});
+        IndexedImage image(203, 103);
+        runs.paint(image, f.scales, f.controls, PaintGeometry{}, PlotFont(), c.axes);
+        int drawn = 0;
+        for (int y = 0; y < 103; ++y)
+            for (int x = 0; x < 203; ++x)
+                drawn += image.pixel(x, y) == PaletteMask::Run(0);
+        EXPECT_EQ(drawn > 0, c.row >= 0);
+        if (c.row >= 0) EXPECT_EQ(image.pixel(int(PlotColumn(4, 0, 10, 203)), c.row), PaletteMask::Run(0));
+    }
     EXPECT_EQ(PictureFooter(QStringLiteral("Spannung (V): U"), QString(),
                             QDateTime(QDate(2026, 12, 8), QTime(14, 5))),
               QStringLiteral("A: Spannung (V): U     B: –     08.12.2026, 14:05 Uhr"));

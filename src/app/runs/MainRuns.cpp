@@ -174,8 +174,8 @@ void MainRuns::UpdateLayer() {
     for (const Run& run : session_.journal().runs().runs()) {
         if (!IsShown(run.id)) continue;
         const PointSet& p = run.points;
-        curves.push_back(
-            {p.times(), p.valuesA(), p.valuesB(), p.hasB(), Colour(run.id), shownName(run.name)});
+        curves.push_back({p.times(), p.valuesA(), p.valuesB(), p.hasB(), Colour(run.id),
+                          shownName(run.name), p.columns()});
     }
     if (curves.empty() && layer_.empty()) return;
     layer_.setRuns(std::move(curves));
