@@ -152,7 +152,7 @@ PlotKey plotKey(const DisplayContext& ctx) {
     k.DataHasB = s.Data.HasB;
     k.SnapHasB = s.Snap.HasB;
     k.NoValues = {s.Data.NoValueA, s.Data.NoValueB, s.Snap.NoValueA, s.Snap.NoValueB};
-    k.Curves = DataCurves(s);
+    k.Curves = DataCurves(s, ctx.Controls.KanalB);
     k.Cursors = st.Cursors;
     k.Overlay = ctx.Overlay ? ctx.OverlayKey : 0;
     k.Runs = shownRuns(ctx) ? shownRuns(ctx)->key() : 0;
@@ -514,7 +514,7 @@ RefreshResult RefreshDisplay(DisplayContext& ctx) {
         r.Mean = true;
     }
     DisplayChanges& p = pointsChanges(ctx);
-    WidenAutoScales(points(ctx), p, ctx.Scales, ctx.Controls.Mode);
+    WidenAutoScales(points(ctx), p, ctx.Scales, ctx.Controls.Mode, ctx.Controls.KanalB);
     bool* drawn[] = {&r.Left, &r.Right, &r.Bottom};
     for (Strip strip : {Strip::Left, Strip::Right, Strip::Bottom}) {
         const StripInfo info = stripInfo(ctx, strip);

@@ -288,9 +288,9 @@ PlotCurves CurvesOf(std::span<const signals::QuantityColumn> columns, const QStr
     return curves;
 }
 
-std::optional<std::size_t> RightAxisColumn(const MeasurementStore& store) {
+std::optional<std::size_t> RightAxisColumn(const MeasurementStore& store, bool showB) {
     const acquisition::StoredPoints& data = store.Data;
-    if (data.HasB || (store.Snap.Count > 0 && store.Snap.HasB)) return std::nullopt;
+    if (showB && (data.HasB || (store.Snap.Count > 0 && store.Snap.HasB))) return std::nullopt;
     const std::span<const signals::QuantityColumn> further = data.Further();
     const QString unitA = PointSetParts(data.DefA).unit;
     const std::size_t n = std::min(further.size(), std::size_t(signals::MaxQuantityColumns));
@@ -299,18 +299,18 @@ std::optional<std::size_t> RightAxisColumn(const MeasurementStore& store) {
     return std::nullopt;
 }
 
-AxisUnits DataAxisUnits(const MeasurementStore& store) {
+AxisUnits DataAxisUnits(const MeasurementStore& store, bool showB) {
     const acquisition::StoredPoints& data = store.Data;
     AxisUnits units{PointSetParts(data.DefA).unit, std::nullopt};
-    if (const auto right = RightAxisColumn(store)) units.Right = data.Further()[*right].unit;
+    if (const auto right = RightAxisColumn(store, showB)) units.Right = data.Further()[*right].unit;
     else if (data.HasB) units.Right = PointSetParts(data.DefB).unit;
     return units;
 }
 
-PlotCurves DataCurves(const MeasurementStore& store) {
+PlotCurves DataCurves(const MeasurementStore& store, bool showB) {
     const std::span<const signals::QuantityColumn> further = store.Data.Further();
     if (further.empty()) return CurvesOf({}, {}, false, {});
-    const AxisUnits units = DataAxisUnits(store);
+    const AxisUnits units = DataAxisUnits(store, showB);
     return CurvesOf(further, units.Left, units.Right.has_value(), units.Right.value_or(QString()));
 }
 
@@ -444,7 +444,7 @@ void paintZeroLines(IndexedImage& image, const ScaleSet& scales) {
 // The snapshot first, so that the live curve is drawn over it.
 void paintStoredCurves(IndexedImage& image, const MeasurementStore& store, const ScaleSet& scales,
                        const DisplayControls& controls, int weight) {
-    const PlotCurves curves = DataCurves(store);
+    const PlotCurves curves = DataCurves(store, controls.KanalB);
     DrawCurves(image,
                {store.Snap.T, store.Snap.A, store.Snap.B, store.Snap.Count, PaletteMask::SnapshotA,
                 PaletteMask::SnapshotB, store.Snap.HasB && !store.Snap.NoValueB, !store.Snap.NoValueA},
@@ -479,7 +479,7 @@ void PaintPlot(IndexedImage& image, const MeasurementStore& store, const ScaleSe
     paintGrid(image, scales, mode);
     paintZeroLines(image, scales);
     paintStoredCurves(image, store, scales, controls, g.weight());
-    if (runs) runs->paint(image, scales, controls, g, font, DataAxisUnits(store));
+    if (runs) runs->paint(image, scales, controls, g, font, DataAxisUnits(store, controls.KanalB));
     DrawCursors(image, state.Cursors, scales, font, g);
 }
 

@@ -105,14 +105,16 @@ struct AxisUnits {
     std::optional<QString> Right;
     bool operator==(const AxisUnits&) const = default;
 };
-AxisUnits DataAxisUnits(const acquisition::MeasurementStore& store);
+AxisUnits DataAxisUnits(const acquisition::MeasurementStore& store, bool showB = true);
 /// The further column the right axis shows in the time plot: where no B values are shown
-/// (neither the data nor the snapshot holds any), the first column of a unit other than A's.
-/// Columns of its unit are drawn against it; the axis is titled and scaled by it.
-std::optional<std::size_t> RightAxisColumn(const acquisition::MeasurementStore& store);
+/// (neither the data nor the snapshot holds any, or B is not shown), the first column of a
+/// unit other than A's. Columns of its unit are drawn against it; the axis is titled and
+/// scaled by it.
+std::optional<std::size_t> RightAxisColumn(const acquisition::MeasurementStore& store,
+                                           bool showB = true);
 /// The curves of the live data: CurvesOf its further columns, with the units of its legends,
 /// or of the right axis's column.
-PlotCurves DataCurves(const acquisition::MeasurementStore& store);
+PlotCurves DataCurves(const acquisition::MeasurementStore& store, bool showB = true);
 /// The curves of further columns in the list, from point `from` on, in the time plot only (a
 /// column has no place against a channel as x). times holds the points' times; each column at
 /// least count values, NaN where a point has none (the curve breaks there). touched as

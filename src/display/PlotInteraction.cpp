@@ -174,17 +174,18 @@ namespace {
 
 // B's values, or none where the right axis shows a further column: the zeros a text without B
 // read would stretch the column's range to 0.
-Extremes rightExtremes(const MeasurementStore& s, PlotMode mode) {
-    return mode == PlotMode::Normal && RightAxisColumn(s) ? Extremes{} : ExtremesB(s);
+Extremes rightExtremes(const MeasurementStore& s, PlotMode mode, bool showB) {
+    return mode == PlotMode::Normal && RightAxisColumn(s, showB) ? Extremes{} : ExtremesB(s);
 }
 
 // The further columns drawn against a channel's scale (in the time plot) count for it as the
 // channel's own values do.
-Extremes withColumns(Extremes e, const MeasurementStore& s, CurveAxis axis, PlotMode mode) {
+Extremes withColumns(Extremes e, const MeasurementStore& s, CurveAxis axis, PlotMode mode,
+                     bool showB) {
     if (mode != PlotMode::Normal) return e;
     const std::span<const signals::QuantityColumn> further = s.Data.Further();
     if (further.empty()) return e;
-    for (const PlotCurve& curve : DataCurves(s)) {
+    for (const PlotCurve& curve : DataCurves(s, showB)) {
         if (curve.Source != CurveSource::Column || curve.Axis != axis) continue;
         for (const double v : further[std::size_t(curve.Column)].values) {
             if (!std::isfinite(v)) continue;
@@ -198,29 +199,31 @@ Extremes withColumns(Extremes e, const MeasurementStore& s, CurveAxis axis, Plot
 
 } // namespace
 
-void FitLeft(const MeasurementStore& store, const ScaleSet& scales, PlotMode mode) {
+void FitLeft(const MeasurementStore& store, const ScaleSet& scales, PlotMode mode, bool showB) {
     if (mode != PlotMode::AAsX)
-        fit(*scales.Left, withColumns(ExtremesA(store), store, CurveAxis::Left, mode));
+        fit(*scales.Left, withColumns(ExtremesA(store), store, CurveAxis::Left, mode, showB));
 }
-void FitRight(const MeasurementStore& store, const ScaleSet& scales, PlotMode mode) {
+void FitRight(const MeasurementStore& store, const ScaleSet& scales, PlotMode mode, bool showB) {
     if (mode != PlotMode::BAsX)
-        fit(*scales.Right, withColumns(rightExtremes(store, mode), store, CurveAxis::Right, mode));
+        fit(*scales.Right,
+            withColumns(rightExtremes(store, mode, showB), store, CurveAxis::Right, mode, showB));
 }
 void FitBottom(const MeasurementStore& store, const ScaleSet& scales, PlotMode mode) {
     fit(*scales.Bottom, ExtremesBottom(store, mode));
 }
 
 void WidenAutoScales(const MeasurementStore& store, const DisplayChanges& changes,
-                     const ScaleSet& scales, PlotMode mode) {
+                     const ScaleSet& scales, PlotMode mode, bool showB) {
     if (changes.AutoLeft && mode != PlotMode::AAsX)
-        widen(*scales.Left, withColumns(ExtremesA(store), store, CurveAxis::Left, mode));
+        widen(*scales.Left, withColumns(ExtremesA(store), store, CurveAxis::Left, mode, showB));
     if (changes.AutoRight && mode != PlotMode::BAsX)
-        widen(*scales.Right, withColumns(rightExtremes(store, mode), store, CurveAxis::Right, mode));
+        widen(*scales.Right,
+              withColumns(rightExtremes(store, mode, showB), store, CurveAxis::Right, mode, showB));
     if (changes.AutoBottom) widen(*scales.Bottom, ExtremesBottom(store, mode));
 }
 
 void AxisImageMouseDown(AxisImage image, const MeasurementStore& store, DisplayChanges& changes,
-                        DisplayState& state, const ScaleSet& scales, PlotMode mode) {
+                        DisplayState& state, const ScaleSet& scales, PlotMode mode, bool showB) {
     Tscale* strip = nullptr;
     switch (image) {
     case AxisImage::LinksFull:
@@ -241,13 +244,13 @@ void AxisImageMouseDown(AxisImage image, const MeasurementStore& store, DisplayC
         strip = scales.Bottom;
         break;
     case AxisImage::LinksAuto:
-        FitLeft(store, scales, mode);
+        FitLeft(store, scales, mode, showB);
         changes.AutoLeft = true;
         show(state, AxisImage::LinksAuto, AxisImage::LinksAutoOff);
         strip = scales.Left;
         break;
     case AxisImage::RechtsAuto:
-        FitRight(store, scales, mode);
+        FitRight(store, scales, mode, showB);
         changes.AutoRight = true;
         show(state, AxisImage::RechtsAuto, AxisImage::RechtsAutoOff);
         strip = scales.Right;
@@ -360,13 +363,13 @@ void PlotMouseUp(DisplayChanges& changes, DisplayState& state, const ScaleSet& s
 }
 
 void PlotDblClick(const MeasurementStore& store, DisplayChanges& changes, const DisplayState& state,
-                  const ScaleSet& scales, PlotMode mode, QSize plotSize) {
+                  const ScaleSet& scales, PlotMode mode, QSize plotSize, bool showB) {
     const int wp = plotSize.width(), hp = plotSize.height();
     const int x = state.LastMouseX, y = state.LastMouseY;
     // Rows above the bottom strip, in paint-box pixels like y.
     const bool abovePlotBottom = y < hp + PlotTopMargin;
-    if (x < wp + PlotLeftMargin && abovePlotBottom) FitLeft(store, scales, mode);
-    if (abovePlotBottom && x > PlotLeftMargin) FitRight(store, scales, mode);
+    if (x < wp + PlotLeftMargin && abovePlotBottom) FitLeft(store, scales, mode, showB);
+    if (abovePlotBottom && x > PlotLeftMargin) FitRight(store, scales, mode, showB);
     if (x > PlotLeftMargin && x < wp + PlotLeftMargin) FitBottom(store, scales, mode);
     changes.PlotDirty = changes.AxesChanged = true;
 }

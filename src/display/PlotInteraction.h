@@ -43,23 +43,24 @@ std::pair<double, double> RoundRange(double start, double end, int resolution);
 /// Whether a range shows the reference range: equal ends at the reference's resolution.
 bool SameRange(std::pair<double, double> range, std::pair<double, double> reference);
 
-/// Sets a scale to the data and snapshot extremes (kept when there are none), ordered.
+/// Sets a scale to the data and snapshot extremes (kept when there are none), ordered. showB:
+/// channel B is shown (else the right axis may show a further column, RightAxisColumn).
 void FitLeft(const acquisition::MeasurementStore& store, const ScaleSet& scales,
-             analysis::PlotMode mode);
+             analysis::PlotMode mode, bool showB = true);
 void FitRight(const acquisition::MeasurementStore& store, const ScaleSet& scales,
-              analysis::PlotMode mode);
+              analysis::PlotMode mode, bool showB = true);
 void FitBottom(const acquisition::MeasurementStore& store, const ScaleSet& scales,
                analysis::PlotMode mode);
 
 /// Autoscale: widens the strips whose autoscale is on to include all data and snapshot
 /// values. Never narrows.
 void WidenAutoScales(const acquisition::MeasurementStore& store, const DisplayChanges& changes,
-                     const ScaleSet& scales, analysis::PlotMode mode);
+                     const ScaleSet& scales, analysis::PlotMode mode, bool showB = true);
 
 /// A click on one of the axis buttons.
 void AxisImageMouseDown(AxisImage image, const acquisition::MeasurementStore& store,
                         DisplayChanges& changes, DisplayState& state, const ScaleSet& scales,
-                        analysis::PlotMode mode);
+                        analysis::PlotMode mode, bool showB = true);
 
 /// Mouse on the plot's paint box; x, y in paint-box pixels, plotSize = size of the plot image.
 void PlotMouseDown(DisplayChanges& changes, DisplayState& state, analysis::PlotMode mode, int x,
@@ -70,7 +71,7 @@ void PlotMouseUp(DisplayChanges& changes, DisplayState& state, const ScaleSet& s
                  QSize plotSize);
 void PlotDblClick(const acquisition::MeasurementStore& store, DisplayChanges& changes,
                   const DisplayState& state, const ScaleSet& scales, analysis::PlotMode mode,
-                  QSize plotSize);
+                  QSize plotSize, bool showB = true);
 
 /// The mode boxes as one choice: checking a box chooses its mode, unchecking the chosen one
 /// goes back to the time plot, and unchecking another changes nothing.

@@ -199,6 +199,31 @@ TEST_F(DisplayWindowTest, OneChannelStaysShown) {
     EXPECT_TRUE(Child<QCheckBox>(*win, "CheckBoxKanalA")->isChecked());
 }
 
+// P = U·I of recorded points: with B not shown, the right axis is P's, titled in its colour,
+// and the curve is drawn; with B shown again, B's axis comes back.
+TEST_F(DisplayWindowTest, AQuantityTakesTheRightAxisWhileBIsHidden) {
+    RecordSweep(*win, 600, 300);
+    ASSERT_FALSE(win->session().setQuantities(
+        {{QStringLiteral("P"), QStringLiteral("W"), QStringLiteral("A*B")}}, {}));
+    const auto curvePixels = [this] {
+        int n = 0;
+        for (int y = 0; y < PlotOf(*win).Image().height(); ++y)
+            for (int x = 0; x < PlotOf(*win).Image().width(); ++x)
+                n += PlotOf(*win).Image().pixel(x, y) == PaletteMask::FurtherColumn(0).Core;
+        return n;
+    };
+    win->Timer1Timer();
+    const QString titleB = PlotOf(*win).Scales().B.Title;
+    EXPECT_EQ(curvePixels(), 0);
+    for (const bool hidden : {true, false}) {
+        QTest::mouseClick(Child<QCheckBox>(*win, "CheckBoxKanalB"), Qt::LeftButton);
+        win->Timer1Timer();
+        EXPECT_EQ(PlotOf(*win).Scales().B.Title,
+                  hidden ? kurvimat::signals::SignalTitle(QStringLiteral("P"), QStringLiteral("W")) : titleB);
+        EXPECT_EQ(curvePixels() > 0, hidden);
+    }
+}
+
 TEST_F(DisplayWindowTest, TimeInMinutesRetitlesTheTimeAxis) {
     QTest::mouseClick(Child<QCheckBox>(*win, "CheckBoxMinuten"), Qt::LeftButton);
     EXPECT_EQ(PlotOf(*win).Scales().T.Title, TimeTitleMinutes());

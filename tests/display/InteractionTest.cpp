@@ -228,7 +228,7 @@ TEST(Autoscale, FurtherColumnsWidenTheirAxis) {
         PlotMode mode;
         std::vector<double> values;
         double leftStart, leftEnd, rightStart, rightEnd; // A at 2 .. 3, B at 1 .. 4
-        bool hasB = true;
+        bool hasB = true, showB = true;
     } rows[] = {
         {"A's unit: left", "p in V", PlotMode::Normal, {-4, blank, 30}, -4, 30, 1, 4},
         {"B's unit: right", "I in mA", PlotMode::Normal, {-4, 30, 0}, 2, 3, -4, 30},
@@ -239,6 +239,7 @@ TEST(Autoscale, FurtherColumnsWidenTheirAxis) {
         // Without B the right axis is the column's, over its values alone.
         {"no B: own unit right", "p in hPa", PlotMode::Normal, {-4, 30, 0}, 2, 3, -4, 30, false},
         {"no B: A's unit left", "p in V", PlotMode::Normal, {-4, 30, 0}, -4, 30, 1, 4, false},
+        {"B not shown: own unit right", "P in W", PlotMode::Normal, {-4, 30, 0}, 2, 3, -4, 30, true, false},
     };
     for (const auto& r : rows) {
         SCOPED_TRACE(r.name);
@@ -252,13 +253,13 @@ TEST(Autoscale, FurtherColumnsWidenTheirAxis) {
         auto column = kurvimat::signals::QuantityColumn::named(QString::fromUtf8(r.header));
         column.values = r.values;
         f.store.Data.Columns = {column};
-        FitLeft(f.store, f.scales, r.mode);
-        FitRight(f.store, f.scales, r.mode);
+        FitLeft(f.store, f.scales, r.mode, r.showB);
+        FitRight(f.store, f.scales, r.mode, r.showB);
         expectRange(f.ScaleA, r.leftStart, r.leftEnd);
         expectRange(f.ScaleB, r.rightStart, r.rightEnd);
         f.setRange(f.ScaleA, 2.5, 2.6);
         f.setRange(f.ScaleB, 2.5, 2.6);
-        WidenAutoScales(f.store, f.state.Changes, f.scales, r.mode);
+        WidenAutoScales(f.store, f.state.Changes, f.scales, r.mode, r.showB);
         expectRange(f.ScaleA, r.leftStart, r.leftEnd);
         expectRange(f.ScaleB, r.rightStart, r.rightEnd);
     }

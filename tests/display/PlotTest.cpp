@@ -316,6 +316,7 @@ TEST(Plot, FurtherColumnsAtTheirColourAndAxis) {
         int extraValues; // a column with a value more or less than points does not belong
         At p, q;         // p has the row's unit, q none
         bool hasB = true; // without B the first column of a unit not A's has the right axis
+        bool showB = true; // so it has with B not shown
     } rows[] = {
         {"a unit of its own", "U in V", "I in mA", "hPa", PlotMode::Normal, 0, None, None},
         {"B's unit", "U in V", "I in mA", "mA", PlotMode::Normal, 0, Right, None},
@@ -327,6 +328,7 @@ TEST(Plot, FurtherColumnsAtTheirColourAndAxis) {
         {"one value too many", "U in V", "I in mA", "V", PlotMode::Normal, 1, None, None},
         {"no B, a unit of its own", "U in V", "I in mA", "hPa", PlotMode::Normal, 0, Right, None, false},
         {"no B, A's unit", "U in V", "I in mA", "V", PlotMode::Normal, 0, Left, Right, false},
+        {"B not shown, a unit of its own", "U in V", "I in mA", "W", PlotMode::Normal, 0, Right, None, true, false},
     };
     for (const auto& r : rows) {
         SCOPED_TRACE(r.name);
@@ -337,6 +339,7 @@ TEST(Plot, FurtherColumnsAtTheirColourAndAxis) {
             f->store.Data.DefA = QString::fromUtf8(r.defA);
             f->store.Data.DefB = QString::fromUtf8(r.defB);
             f->store.Data.HasB = r.hasB;
+            f->controls.KanalB = r.showB;
             for (int i = 0; i < 5; ++i)
                 f->addPoint(float(2 + i), 9, 19); // the XY point lies off the columns' pixels
         }

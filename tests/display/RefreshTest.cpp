@@ -271,7 +271,7 @@ TEST(FitOverlay, CurveOverItsSpanAndReadoutAtItsSide) {
         std::vector<RunCurve> curves;
         for (std::size_t i = 0; i < 3; ++i)
             curves.push_back({{}, {}, {}, true, PaletteMask::Run(i),
-                              QStringLiteral("Messreihe %1, 08:10, 200 Punkte").arg(i + 1)});
+                              QStringLiteral("Messreihe %1, 08:10, 200 Punkte").arg(i + 1), {}});
         runs.setRuns(curves);
         const int w = int(400 * scale), h = int(300 * scale);
         IndexedImage image(w, h);
@@ -312,7 +312,9 @@ TEST(FitOverlay, CurveOverItsSpanAndReadoutAtItsSide) {
             for (int x = 0; x < 203; ++x)
                 drawn += image.pixel(x, y) == PaletteMask::Run(0);
         EXPECT_EQ(drawn > 0, c.row >= 0);
-        if (c.row >= 0) EXPECT_EQ(image.pixel(int(PlotColumn(4, 0, 10, 203)), c.row), PaletteMask::Run(0));
+        if (c.row >= 0) {
+            EXPECT_EQ(image.pixel(int(PlotColumn(4, 0, 10, 203)), c.row), PaletteMask::Run(0));
+        }
     }
     EXPECT_EQ(PictureFooter(QStringLiteral("Spannung (V): U"), QString(),
                             QDateTime(QDate(2026, 12, 8), QTime(14, 5))),

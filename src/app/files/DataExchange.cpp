@@ -24,6 +24,7 @@
 #include <span>
 
 using namespace kurvimat::acquisition;
+using kurvimat::analysis::PlotMode;
 using namespace kurvimat::display;
 using namespace kurvimat::exchange;
 using namespace kurvimat::signals;
@@ -131,23 +132,36 @@ void TitleLoadedAxes(const MeasurementStore& store, PlotViewData& view) {
         view.ScaleB.Title = SignalTitle(b.name, b.unit);
         view.ScaleB.TitleColor = ScaleTitleRed;
         Widen(view.ScaleB, store.Data.MinB, store.Data.MaxB);
-    } else if (const auto right = RightAxisColumn(store)) {
-        // No B to show: the right axis shows a further column, named in its colour.
+    }
+    view.AxesNameLoadedPoints = true;
+    view.Display.Changes.AxesChanged = true;
+}
+
+bool TitleRightAxis(const MeasurementStore& store, PlotViewData& view, const DisplayControls& controls) {
+    const std::optional<std::size_t> right =
+        controls.Mode == PlotMode::Normal ? RightAxisColumn(store, controls.KanalB) : std::nullopt;
+    if (right) {
+        // No B shown: the right axis shows a further column, named in its colour.
         const QuantityColumn& c = store.Data.Columns[*right];
-        view.ScaleB.Title = SignalTitle(c.name, c.unit);
+        const QString title = SignalTitle(c.name, c.unit);
         const std::uint8_t core = PaletteMask::FurtherColumn(*right).Core;
-        view.ScaleB.TitleColor = QColor(Palette::red(core), Palette::green(core), Palette::blue(core));
+        const QColor colour(Palette::red(core), Palette::green(core), Palette::blue(core));
+        if (view.ScaleB.Title == title && view.ScaleB.TitleColor == colour) return false;
+        view.ScaleB.Title = title;
+        view.ScaleB.TitleColor = colour;
         double low = INFINITY, high = -INFINITY;
         for (const double v : c.values)
             if (std::isfinite(v)) low = std::min(low, v), high = std::max(high, v);
         if (low <= high) Widen(view.ScaleB, float(low), float(high));
-    } else if (view.ScaleB.TitleColor != ScaleTitleRed) {
-        // A column named it before: B's own title again.
-        view.ScaleB.Title = SignalTitle(store.NameB, store.UnitB);
-        view.ScaleB.TitleColor = ScaleTitleRed;
+        return true;
     }
-    view.AxesNameLoadedPoints = true;
-    view.Display.Changes.AxesChanged = true;
+    if (view.ScaleB.TitleColor == ScaleTitleRed) return false;
+    // A column named it: B's title again, of the loaded points or of the definition in force.
+    const DefinitionParts b = PointSetParts(store.Data.DefB);
+    view.ScaleB.Title = store.Data.Loaded && store.Data.HasB ? SignalTitle(b.name, b.unit)
+                                                              : SignalTitle(store.NameB, store.UnitB);
+    view.ScaleB.TitleColor = ScaleTitleRed;
+    return true;
 }
 
 DataExchange::DataExchange(QWidget& window, kurvimat::session::Session& session, PlotViewData& view,

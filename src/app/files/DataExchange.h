@@ -11,6 +11,9 @@
 
 #include <functional>
 
+namespace kurvimat::display {
+struct DisplayControls;
+}
 struct MainControls;
 struct PlotViewData;
 class QWidget;
@@ -30,6 +33,10 @@ protected:
 // and take in their extremes, whatever definition is applied over them. Nothing for recorded
 // points.
 void TitleLoadedAxes(const kurvimat::acquisition::MeasurementStore& store, PlotViewData& view);
+// The right axis's title and colour: of the further column it shows where B is not shown in
+// the time plot (RightAxisColumn), else B's again. True when they changed.
+bool TitleRightAxis(const kurvimat::acquisition::MeasurementStore& store, PlotViewData& view,
+                    const kurvimat::display::DisplayControls& controls);
 
 class DataExchange {
     // The window's texts: the exchange speaks as the window.

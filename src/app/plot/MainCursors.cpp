@@ -146,7 +146,8 @@ ReadoutInput MainCursors::Input() const {
                 unitOf(s.Snap.DefB)};
     in.Further = FurtherSeriesOf(s.Data);
     // A right axis that shows a further column reads in its unit.
-    if (const auto right = RightAxisColumn(s)) in.DataB.Unit = s.Data.Columns[*right].unit;
+    if (const auto right = in.Mode == PlotMode::Normal ? RightAxisColumn(s, view.showB) : std::nullopt)
+        in.DataB.Unit = s.Data.Columns[*right].unit;
     if (runs_) runs_->AddReadoutSeries(in);
     // A fit's readout box is drawn into the plot, the range readout lies over it: the cursor
     // readout keeps off both. In logical pixels of the plot, where the box is placed.

@@ -49,7 +49,7 @@ void PlotView::ConnectMouse(TPaintBox* strip) {
     // Qt delivers the double click in place of a second press: it fits, it starts no zoom.
     connect(PaintBoxData, &TPaintBox::DblClick, this, [this, &display](QMouseEvent*) {
         PlotDblClick(PlotStore(), PlotChanges(), display, PlotScales(),
-                     host_.Mode(), PlotSize());
+                     host_.Mode(), PlotSize(), host_.ShowsB());
     });
 
     // The full-range buttons' lit pictures take no clicks.
@@ -60,7 +60,7 @@ void PlotView::ConnectMouse(TPaintBox* strip) {
         TImage* image = AxisImages[static_cast<std::size_t>(which)];
         connect(image, &TImage::MouseDown, this, [this, which, &display](QMouseEvent*) {
             AxisImageMouseDown(which, PlotStore(), PlotChanges(), display,
-                               PlotScales(), host_.Mode());
+                               PlotScales(), host_.Mode(), host_.ShowsB());
             ApplyAxisImages();
         });
     }

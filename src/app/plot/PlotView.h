@@ -62,6 +62,8 @@ public:
     virtual kurvimat::acquisition::MeasurementStore& RecordedStore() = 0;
     virtual PointSetMode* ShownPointSet() = 0;
     virtual kurvimat::analysis::PlotMode Mode() const = 0;
+    // Channel B is shown; else the right axis may show a further column.
+    virtual bool ShowsB() const = 0;
 
 protected:
     ~PlotHost() = default;

@@ -120,8 +120,6 @@ void TFormMain::CreateMenus() {
         for (const kurvimat::session::QuantityFailure& f : session_->quantityFailures())
             ReportError(tr("Die Größe „%1“ kann nicht berechnet werden: %2")
                             .arg(f.name, f.error.Message));
-        // Loaded points without B: the right axis may show a new quantity, or no longer.
-        if (Store.Data.Loaded) TitleLoadedAxes();
     });
     connect(MenuZuletzt, &QMenu::aboutToShow, this,
             [this] { Experiments->FillRecentMenu(*MenuZuletzt); });

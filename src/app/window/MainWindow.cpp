@@ -217,8 +217,10 @@ void TFormMain::Timer1Timer() {
     }
     ReportError(FormulaProblemText(r.events, Store.FormulaA, Store.FormulaB));
     AfterReadoutTick(r);
-    RefreshDisplay();
+    // The new points' quantities are drawn with them, under the right axis's title.
     session_->updateQuantities();
+    if (TitleRightAxis(Store, *this, ReadDisplayControls())) Display.Changes.AxesChanged = true;
+    RefreshDisplay();
     for (const QString& said : session_->tickJournal()) ReportError(said);
     ShowTitle();
     if (ClassView) ClassView->Tick();

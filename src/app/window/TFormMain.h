@@ -173,6 +173,7 @@ private:
     PointSetMode* ShownPointSet() override;
     kurvimat::acquisition::MeasurementStore& RecordedStore() override { return Store; }
     kurvimat::analysis::PlotMode Mode() const override { return ReadDisplayControls().Mode; }
+    bool ShowsB() const override { return ReadDisplayControls().KanalB; }
     kurvimat::display::DisplayControls ReadDisplayControls() const override;
 
     // --- pictures, printing and curve fits (MainReport.cpp; PlotReport) ---
