@@ -8,6 +8,8 @@
 
 #include <QString>
 
+#include <algorithm>
+#include <cstddef>
 #include <cstdint>
 #include <span>
 #include <vector>
@@ -56,6 +58,10 @@ struct StoredPoints {
     // The further quantities of the points, one value a point each (those of a loaded text, or
     // of any points a further column was added to); a new sweep starts without them.
     std::vector<signals::QuantityColumn> Columns;
+    // Of each further column, how many of its first values no point added later will change
+    // (a calculated column's last ones wait for the points its window reaches); all of them
+    // where this holds no count for it. The display draws only these while a sweep grows.
+    std::vector<std::size_t> Settled;
 
     /// The points are loaded ones kept as read, one exact number for each.
     bool Exact() const {
@@ -68,8 +74,14 @@ struct StoredPoints {
         ExactT.clear(), ExactA.clear(), ExactB.clear();
         TimeBase = 0;
         Columns.clear();
+        Settled.clear();
     }
     /// The further columns, where they belong to these points: one value for each.
+    /// How many of further column i's values are drawn: its settled ones, at most Count.
+    std::size_t SettledCount(std::size_t i) const {
+        const auto n = std::size_t(Count > 0 ? Count : 0);
+        return i < Settled.size() ? std::min(Settled[i], n) : n;
+    }
     std::span<const signals::QuantityColumn> Further() const {
         if (Columns.empty() || !signals::ColumnsFit(Columns, std::size_t(Count > 0 ? Count : 0)))
             return {};

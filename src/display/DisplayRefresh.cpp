@@ -226,7 +226,8 @@ void rememberPlot(DisplayContext& ctx) {
     const auto further = s.Data.Further();
     d.Columns.resize(further.size());
     for (std::size_t i = 0; i < further.size(); ++i)
-        d.Columns[i] = further[i].values;
+        d.Columns[i].assign(further[i].values.begin(),
+                            further[i].values.begin() + std::ptrdiff_t(s.Data.SettledCount(i)));
 }
 
 // The further columns' values already drawn are still theirs (bit for bit, as a NaN drawn
@@ -416,6 +417,9 @@ bool DrawPlotPoints(DisplayContext& ctx, std::vector<QRect>& changed) {
         if (!unchanged(*before, now)) return false;
     const auto further = s.Data.Further();
     if (!columnsUnchanged(d.Columns, further)) return false;
+    // Values drawn as settled that are no longer (points came after a pause): drawn anew.
+    for (std::size_t i = 0; i < further.size(); ++i)
+        if (s.Data.SettledCount(i) < d.Columns[i].size()) return false;
     // From the last point drawn: its segment to the first new one is not in the image yet.
     const int from = std::max(drawn - 1, 0);
     const PaintGeometry& g = ctx.State.Geometry;
@@ -425,8 +429,15 @@ bool DrawPlotPoints(DisplayContext& ctx, std::vector<QRect>& changed) {
                 d.Plot.Curves[0].Masks, d.Plot.Curves[1].Masks, s.Data.HasB && !s.Data.NoValueB,
                 !s.Data.NoValueA},
                ctx.Scales, ctx.Controls, g.weight(), &changed);
-    DrawColumnCurves(ctx.Plot, s.Data.T, count, further, d.Plot.Curves, ctx.Scales, ctx.Controls,
-                     g.weight(), from, &changed);
+    // Each column from its last value drawn to its last settled one.
+    for (std::size_t i = 0; i < further.size(); ++i) {
+        PlotCurves own;
+        for (const PlotCurve& curve : d.Plot.Curves)
+            if (curve.Source == CurveSource::Column && curve.Column == int(i)) own.push_back(curve);
+        const int columnFrom = std::max(int(d.Columns[i].size()) - 1, 0);
+        DrawColumnCurves(ctx.Plot, s.Data.T, count, further, own, ctx.Scales, ctx.Controls,
+                         g.weight(), columnFrom, &changed, s.Data.Settled);
+    }
     // What lies over the curves (cursors, a fitted curve) is drawn again over the new points:
     // its ANDed lines change nothing where they were, its texts and boxes cover the new points
     // as a drawing in full does. So only what the new points touched differs.
@@ -438,7 +449,7 @@ bool DrawPlotPoints(DisplayContext& ctx, std::vector<QRect>& changed) {
     d.DataB.insert(d.DataB.end(), s.Data.B + drawn, s.Data.B + count);
     for (std::size_t i = 0; i < further.size(); ++i)
         d.Columns[i].insert(d.Columns[i].end(), further[i].values.begin() + d.Columns[i].size(),
-                            further[i].values.begin() + count);
+                            further[i].values.begin() + std::ptrdiff_t(s.Data.SettledCount(i)));
     const QPoint at = plotOrigin(g);
     for (QRect& r : changed) {
         ctx.Plot.expandInto(ctx.DataCanvas, at.x(), at.y(), r);

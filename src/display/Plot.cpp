@@ -317,7 +317,7 @@ PlotCurves DataCurves(const MeasurementStore& store, bool showB) {
 void DrawColumnCurves(IndexedImage& image, const float* times, int count,
                       std::span<const signals::QuantityColumn> columns, const PlotCurves& curves,
                       const ScaleSet& scales, const DisplayControls& controls, int weight, int from,
-                      std::vector<QRect>* touched) {
+                      std::vector<QRect>* touched, std::span<const std::size_t> settled) {
     const int w = image.width(), h = image.height();
     if (w < 3 || h < 3 || controls.Mode != PlotMode::Normal) return;
     count = std::min(count, PointCapacity);
@@ -334,10 +334,13 @@ void DrawColumnCurves(IndexedImage& image, const float* times, int count,
         const std::vector<double>& values = columns[std::size_t(curve.Column)].values;
         if (values.size() < std::size_t(count)) continue;
         const Tscale& sY = curve.Axis == CurveAxis::Right ? scales.B : scales.A;
+        const int end = std::size_t(curve.Column) < settled.size()
+                            ? int(std::min(settled[std::size_t(curve.Column)], std::size_t(count)))
+                            : count;
         CurveStretch stretch;
         bool havePrevious = false;
         double px = 0, py = 0;
-        for (int i = from; i < count; ++i) {
+        for (int i = from; i < end; ++i) {
             const double v = values[std::size_t(i)];
             if (!std::isfinite(v) || !std::isfinite(times[i])) { // a blank breaks the curve
                 havePrevious = false;
@@ -454,7 +457,7 @@ void paintStoredCurves(IndexedImage& image, const MeasurementStore& store, const
                 curves[1].Masks, store.Data.HasB && !store.Data.NoValueB, !store.Data.NoValueA},
                scales, controls, weight);
     DrawColumnCurves(image, store.Data.T, store.Data.Count, store.Data.Further(), curves, scales,
-                     controls, weight);
+                     controls, weight, 0, nullptr, store.Data.Settled);
 }
 
 } // namespace

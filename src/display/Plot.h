@@ -118,10 +118,11 @@ PlotCurves DataCurves(const acquisition::MeasurementStore& store, bool showB = t
 /// The curves of further columns in the list, from point `from` on, in the time plot only (a
 /// column has no place against a channel as x). times holds the points' times; each column at
 /// least count values, NaN where a point has none (the curve breaks there). touched as
-/// DrawCurves.
+/// DrawCurves. settled, where it holds a count for a column, ends its curve there.
 void DrawColumnCurves(IndexedImage& image, const float* times, int count,
                       std::span<const signals::QuantityColumn> columns, const PlotCurves& curves,
                       const ScaleSet& scales, const DisplayControls& controls, int weight = 1,
-                      int from = 0, std::vector<QRect>* touched = nullptr);
+                      int from = 0, std::vector<QRect>* touched = nullptr,
+                      std::span<const std::size_t> settled = {});
 
 } // namespace kurvimat::display

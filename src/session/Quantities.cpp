@@ -322,6 +322,7 @@ QString headerOf(const QuantityDefinition& d) {
 std::vector<QuantityFailure> Quantities::compute(StoredPoints& points, bool remember) {
     auto st = std::make_unique<State>();
     const std::size_t n = std::size_t(std::clamp(points.Count, 0, acquisition::PointCapacity));
+    points.Settled.clear();
     // The columns that are not calculated stay, where they belong to the points.
     std::vector<QuantityColumn> others;
     for (QuantityColumn& c : points.Columns)
@@ -434,6 +435,8 @@ std::vector<QuantityFailure> Quantities::update(StoredPoints& points) {
                        points.Columns.size() == definitions_.size();
     if (!grows) return compute(points);
     if (n == before || definitions_.empty()) {
+        // Nothing arrived this tick: every value stands as it is.
+        points.Settled.clear();
         st.count = n;
         return {};
     }
@@ -472,13 +475,17 @@ std::vector<QuantityFailure> Quantities::update(StoredPoints& points) {
         st.first[std::size_t(i)] = first;
         spans[results + std::size_t(i)] = out;
     }
-    // Each column from the first value its formula changed on.
+    // Each column from the first value its formula changed on. As far back as the new points
+    // reached, the next ones will reach too: the values before that are settled.
+    points.Settled.resize(definitions_.size());
     for (std::size_t i = 0; i < definitions_.size(); ++i) {
         const std::vector<double>& computed = st.inputs[results + i];
         std::vector<double>& values = points.Columns[i].values;
-        const auto same = std::ptrdiff_t(values.size() == before ? std::min(st.first[i], before) : 0);
+        const std::size_t first = std::min(st.first[i], before);
+        const auto same = std::ptrdiff_t(values.size() == before ? first : 0);
         values.resize(n);
         std::copy(computed.begin() + same, computed.end(), values.begin() + same);
+        points.Settled[i] = n - (before - first);
     }
     st.count = n;
     return failures;

@@ -395,6 +395,13 @@ struct StreamStep {
                 c.values.push_back(next(9) == 0 ? std::numeric_limits<double>::quiet_NaN()
                                                 : double(value()));
         }
+        // A calculated column's last values still change as points arrive: not settled, they
+        // are left out until they are.
+        s.Data.Settled.clear();
+        if (columns > 0 && s.Data.Count > 2 && next(3) != 0) {
+            s.Data.Columns[0].values.back() += 0.5;
+            s.Data.Settled.assign(s.Data.Columns.size(), std::size_t(s.Data.Count - 2));
+        }
         if (waits && s.SweepIndex >= s.PointCount && next(2) == 0) {
             s.TriggerPos = -1;
             waiting = 1 + next(3);

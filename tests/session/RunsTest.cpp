@@ -873,10 +873,15 @@ TEST(Session, CalculatedQuantitiesWhileRecording) {
         EXPECT_EQ(session.quantityFailures().size(), failures.size());
         EXPECT_EQ(s.Data.Columns, full->Columns);
         EXPECT_EQ(s.Data.Columns.size(), count < 2 ? 0u : count < 7 ? 1u : 3u);
-        // A sweep that grew by few points computes only what they reach.
-        if (count == 21 || count == 200)
+        // A sweep that grew by few points computes only what they reach; v's last value waits
+        // for the next point, until a tick brings none.
+        if (count == 21 || count == 200) {
             for (const std::size_t first : session.quantities().firstChanged())
                 EXPECT_GT(first, 0u);
+            EXPECT_EQ(s.Data.SettledCount(0), std::size_t(count) - 1);
+            session.updateQuantities();
+            EXPECT_EQ(s.Data.SettledCount(0), std::size_t(count));
+        }
     }
 }
 
