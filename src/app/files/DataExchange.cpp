@@ -145,7 +145,7 @@ bool TitleRightAxis(const MeasurementStore& store, PlotViewData& view, const Dis
         const QuantityColumn& c = store.Data.Columns[*right];
         const QString title = SignalTitle(c.name, c.unit);
         const std::uint8_t core = PaletteMask::FurtherColumn(*right).Core;
-        const QColor colour(Palette::red(core), Palette::green(core), Palette::blue(core));
+        const QColor colour(view.Palette.rgb(core));
         if (view.ScaleB.Title == title && view.ScaleB.TitleColor == colour) return false;
         view.ScaleB.Title = title;
         view.ScaleB.TitleColor = colour;
