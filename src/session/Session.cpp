@@ -18,12 +18,11 @@ using kurvimat::acquisition::CopyStoredData;
 using kurvimat::acquisition::DeviceModeForInterval;
 using kurvimat::acquisition::HardwareChoice;
 using kurvimat::acquisition::InputRange;
-using kurvimat::acquisition::IntervalChoicesMs;
 using kurvimat::acquisition::InstrumentConfiguration;
+using kurvimat::acquisition::IntervalChoicesMs;
 using kurvimat::acquisition::MeasurementStore;
 using kurvimat::acquisition::PipelineEvents;
 using kurvimat::acquisition::PointCapacity;
-using kurvimat::signals::QuantityColumn;
 using kurvimat::acquisition::RebuildMeanHistory;
 using kurvimat::acquisition::RebuildTimeAxis;
 using kurvimat::acquisition::RestoreStoredData;
@@ -40,12 +39,13 @@ using kurvimat::signals::HeaderField;
 using kurvimat::signals::IsDefinitionLine;
 using kurvimat::signals::OrderRange;
 using kurvimat::signals::ParserExpression;
+using kurvimat::signals::QuantityColumn;
+using kurvimat::signals::ReadHeaderField;
+using kurvimat::signals::RecordedPoints;
 using kurvimat::signals::ReevaluatePoints;
 using kurvimat::signals::ResolveRange;
 using kurvimat::signals::SignalChannel;
 using kurvimat::signals::SplitDefinition;
-using kurvimat::signals::ReadHeaderField;
-using kurvimat::signals::RecordedPoints;
 using kurvimat::signals::TParser;
 
 namespace kurvimat::session {
@@ -335,6 +335,7 @@ LoadOutcome Session::takeLoaded(LoadSource source, bool snapshot, const ReadPoin
 void Session::keepForUndo(UndoStep step) {
     undoData_ = std::make_unique<StoredData>(CopyStoredData(*store_));
     undoQuantities_.reset();
+    undoNotes_.reset();
     undoStep_ = step;
     undoShown_.reset();
 }
@@ -346,12 +347,18 @@ void Session::deleteData() {
 }
 
 std::optional<UndoStep> Session::undoStep() const {
+    if (undoNotes_) return UndoStep::ChangeNotes;
     if (undoQuantities_) return UndoStep::ChangeQuantities;
     if (!undoData_) return std::nullopt;
     return undoStep_;
 }
 
 std::optional<Undone> Session::undo() {
+    if (undoNotes_) {
+        notes_ = *std::exchange(undoNotes_, std::nullopt);
+        emit notesChanged();
+        return Undone{};
+    }
     if (undoQuantities_) {
         auto [definitions, constants] = *std::exchange(undoQuantities_, std::nullopt);
         // They held before; a column they used may have gone since, which check names.
@@ -432,6 +439,7 @@ Settings Session::keptSettings() const {
     if (!quantities_.empty()) s[key::Quantities] = quantities_.definitionsText();
     if (!quantities_.constants().isEmpty())
         s[key::QuantityConstants] = quantities_.constants().join(u'\n');
+    if (!notes_.empty()) s[key::Notes] = notesText(notes_);
     // The time plot's mode; a mode of its own points is chosen anew.
     s[key::XyMode] = qint64(analysis::TimePlotMode(view_.mode));
     return s;
@@ -566,6 +574,10 @@ AppliedExperiment Session::applyExperiment(const Experiment& e) {
         if (time != PlotMode::Normal || !analysis::OwnPoints(v.mode)) v.mode = time;
     }
     setView(v);
+    // A file without notes shows none: they belong to the report it is.
+    undoNotes_.reset();
+    notes_ = readNotes(settingAs<QString>(s, key::Notes).value_or(QString()));
+    emit notesChanged();
     // Held in "einzel", the opened points stay until the user triggers.
     if (const auto held = settingAs<bool>(s, key::TriggerHeld)) setArmed(*held);
 
@@ -747,12 +759,26 @@ std::optional<QuantityFault> Session::setQuantities(std::vector<QuantityDefiniti
     // Undo keeps one step: this change now, not the data's before it.
     if (undoable) {
         undoQuantities_ = std::move(before);
+        undoNotes_.reset();
         undoData_.reset();
     }
     computeQuantities();
     emit quantitiesChanged();
     emit pointsChanged();
     return std::nullopt;
+}
+
+void Session::setNotes(PlotNotes notes, bool undoable) {
+    // Held to what a file may bring, so that what is saved opens again as it was.
+    notes = readNotes(notesText(notes));
+    if (notes == notes_) return;
+    if (undoable) {
+        undoNotes_ = std::exchange(notes_, std::move(notes));
+        undoQuantities_.reset();
+        undoData_.reset();
+    } else
+        notes_ = std::move(notes);
+    emit notesChanged();
 }
 
 void Session::computeQuantities() {

@@ -10,6 +10,7 @@
 #include "InstrumentLink.h"
 #include "MeasurementStore.h"
 #include "PlotMode.h"
+#include "PlotNotes.h"
 #include "PointSet.h"
 #include "Quantities.h"
 #include "Run.h"
@@ -51,7 +52,7 @@ struct LoadedPoints {
 enum class LoadSource { File, Clipboard };
 
 /// What undo takes back: the points a deletion, a load or a paste replaced.
-enum class UndoStep { DeleteData, LoadData, PasteData, ChangeQuantities };
+enum class UndoStep { DeleteData, LoadData, PasteData, ChangeQuantities, ChangeNotes };
 
 /// The ranges the plot's axes showed (A, B, time, x, as the plot captures them).
 struct ShownRanges {
@@ -262,6 +263,12 @@ public:
     /// The window's tick: the data's quantities for the points a sweep added since.
     void updateQuantities();
 
+    // --- the report's title and notes on the plot ---
+    const PlotNotes& notes() const { return notes_; }
+    /// New notes (at most one title); an undoable change (the user's edit, move or removal)
+    /// is what undo takes back next.
+    void setNotes(PlotNotes notes, bool undoable = false);
+
     // --- the instrument ---
     /// An instrument was taken: until a configuration is confirmed it runs with its defaults
     /// in the report mode in force.
@@ -350,6 +357,7 @@ Q_SIGNALS:
     void runsChanged();
     /// The quantities' definitions, or which of them fail for the data, changed.
     void quantitiesChanged();
+    void notesChanged();
 
 private:
     // The settings as the pipeline takes them, with the definitions in force; after the call
@@ -375,6 +383,8 @@ private:
     std::vector<QuantityFailure> quantityFailures_;
     // The definitions and constants an undoable change replaced.
     std::optional<std::pair<std::vector<QuantityDefinition>, QStringList>> undoQuantities_;
+    PlotNotes notes_;
+    std::optional<PlotNotes> undoNotes_; // the notes an undoable change replaced
     // The data's and the snapshot's quantities anew, after their points changed.
     void computeQuantities();
     void noteQuantityFailures(std::vector<QuantityFailure> failures);

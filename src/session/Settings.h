@@ -55,6 +55,8 @@ inline constexpr const char* RunFit = "run_fit";
 inline constexpr const char* Quantities = "quantities";
 /// The constants their formulas use: a line each, "m = 0,25 kg".
 inline constexpr const char* QuantityConstants = "quantity_constants";
+/// The report's title and notes on the plot (PlotNotes.h: notesText).
+inline constexpr const char* Notes = "notes";
 } // namespace setting
 
 /// The setting at key when it is there with type T.

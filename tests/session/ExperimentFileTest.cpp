@@ -3,7 +3,9 @@
 #include "ExperimentFile.h"
 #include "FitModels.h"
 #include "MeasurementStore.h"
+#include "PlotNotes.h"
 #include "Schema.h"
+#include "Session.h"
 
 #include <QElapsedTimer>
 #include <QFile>
@@ -107,6 +109,60 @@ TEST(ExperimentFile, RoundTripAndReplace) {
     }
     // No temporary file stays behind.
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden).size(), 1);
+}
+
+TEST(PlotNotes, ReadBackWithinBoundsAndKeptByTheSession) {
+    const PlotNotes two{{QStringLiteral("Freier Fall"), 0.4, 0.01, true},
+                        {QStringLiteral("g ≈ 9,81 m/s²\nohne \"Luft\""), 0.125, 0.5}};
+    EXPECT_EQ(readNotes(notesText(two)), two);
+    QString many = QStringLiteral("[");
+    for (int i = 0; i < MaxPlotNotes + 5; ++i)
+        many += QStringLiteral("{\"text\":\"%1\",\"x\":0.5,\"y\":0.5},").arg(QString(3000, u'x'));
+    many.back() = u']';
+    struct Case {
+        const char* what;
+        QString text;
+        PlotNotes expected;
+    } const cases[] = {
+        {"nothing", QString(), {}},
+        {"no list", QStringLiteral(R"({"text":"a","x":0,"y":0})"), {}},
+        {"not JSON", QStringLiteral("[{\"text\":\"a\",\"x\":0,"), {}},
+        {"places that are no numbers, a blank text",
+         QStringLiteral(
+             R"([{"text":"a","x":"0.5","y":0},{"text":"b","y":0},{"text":" ","x":0,"y":0}])"),
+         {}},
+        {"off the plot",
+         QStringLiteral(R"([{"text":"a","x":-3,"y":7}])"),
+         {{QStringLiteral("a"), 0, 1}}},
+        {"two titles",
+         QStringLiteral(
+             R"([{"text":"a","x":0,"y":0,"title":true},{"text":"b","x":0,"y":0,"title":true}])"),
+         {{QStringLiteral("a"), 0, 0, true}, {QStringLiteral("b"), 0, 0}}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        EXPECT_EQ(readNotes(c.text), c.expected);
+    }
+    const PlotNotes bounded = readNotes(many);
+    ASSERT_EQ(bounded.size(), std::size_t(MaxPlotNotes));
+    EXPECT_EQ(bounded.back().text.size(), MaxNoteLength);
+
+    // The session's notes: in its fingerprint (unsaved work), undone, carried by an experiment.
+    Session session;
+    const std::size_t empty = session.fingerprint({});
+    session.setNotes(two, true);
+    EXPECT_NE(session.fingerprint({}), empty);
+    EXPECT_EQ(session.undoStep(), UndoStep::ChangeNotes);
+    ASSERT_TRUE(session.undo());
+    EXPECT_TRUE(session.notes().empty());
+    EXPECT_EQ(session.fingerprint({}), empty);
+    session.setNotes(two);
+    Session other;
+    other.setNotes({{QStringLiteral("alt"), 0, 0}});
+    other.applyExperiment(session.experiment());
+    EXPECT_EQ(other.notes(), two);
+    other.applyExperiment(Session().experiment());
+    EXPECT_TRUE(other.notes().empty());
 }
 
 TEST(ExperimentFile, FailedWriteKeepsTheOldFile) {
