@@ -399,6 +399,10 @@ The options of every Qt program work as well, such as -geometry 900x600+0+0, -pl
         <source>Die Datei %1 ist schon vorhanden. Soll sie ersetzt werden?</source>
         <translation>The file %1 already exists. Do you want to replace it?</translation>
     </message>
+    <message>
+        <source>OK</source>
+        <translation>OK</translation>
+    </message>
 </context>
 <context>
     <name>ExperimentFile</name>
@@ -1012,6 +1016,18 @@ This installs the udev rule packaging/70-kurvimat.rules. Then unplug the instrum
         <source>Größen ändern</source>
         <translation>Change quantities</translation>
     </message>
+    <message>
+        <source>T&amp;itel …</source>
+        <translation>T&amp;itle …</translation>
+    </message>
+    <message>
+        <source>&amp;Notiz hinzufügen …</source>
+        <translation>Add &amp;note …</translation>
+    </message>
+    <message>
+        <source>Notizen ändern</source>
+        <translation>change notes</translation>
+    </message>
 </context>
 <context>
     <name>MainCursors</name>
@@ -1498,6 +1514,65 @@ trigger</translation>
     <message>
         <source>Reihe %1</source>
         <translation>Run %1</translation>
+    </message>
+</context>
+<context>
+    <name>PlotNotesLayer</name>
+    <message>
+        <source>Ziehen verschiebt, Doppelklick bearbeitet, Entf entfernt</source>
+        <translation>Drag to move, double-click to edit, Del to remove</translation>
+    </message>
+    <message>
+        <source>Titel bearbeiten …</source>
+        <translation>Edit title …</translation>
+    </message>
+    <message>
+        <source>Notiz bearbeiten …</source>
+        <translation>Edit note …</translation>
+    </message>
+    <message>
+        <source>Titel entfernen</source>
+        <translation>Remove title</translation>
+    </message>
+    <message>
+        <source>Notiz entfernen</source>
+        <translation>Remove note</translation>
+    </message>
+    <message>
+        <source>Eine Notiz hat höchstens %1 Zeichen; der Rest ist weggelassen.</source>
+        <translation>A note holds at most %1 characters; the rest was left out.</translation>
+    </message>
+    <message>
+        <source>Titel</source>
+        <translation>Title</translation>
+    </message>
+    <message>
+        <source>Titel des Versuchs:</source>
+        <translation>Title of the experiment:</translation>
+    </message>
+    <message>
+        <source>Es gibt schon %1 Notizen; mehr passen nicht auf den Plot.</source>
+        <translation>There are %1 notes already; no more fit on the plot.</translation>
+    </message>
+    <message>
+        <source>Notiz</source>
+        <translation>Note</translation>
+    </message>
+    <message>
+        <source>Text der Notiz:</source>
+        <translation>Text of the note:</translation>
+    </message>
+    <message>
+        <source>Titel des Versuchs (leer: keiner):</source>
+        <translation>Title of the experiment (empty: none):</translation>
+    </message>
+    <message>
+        <source>Text der Notiz (leer: entfernen):</source>
+        <translation>Text of the note (empty: remove it):</translation>
+    </message>
+    <message>
+        <source>Notiz hier …</source>
+        <translation>Note here …</translation>
     </message>
 </context>
 <context>

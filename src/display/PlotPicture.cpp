@@ -7,6 +7,7 @@
 #include <QCoreApplication>
 #include <QDateTime>
 #include <QPainter>
+#include <QStringList>
 
 #include <algorithm>
 #include <optional>
@@ -53,14 +54,14 @@ QImage RenderPlotPicture(const PictureSource& source, int scale, const PlotOverl
     return canvas;
 }
 
-QString PictureFooter(const QString& definitionA, const QString& definitionB,
+QString PictureFooter(std::span<const std::pair<QString, QString>> definitions,
                       const QDateTime& when) {
-    const auto shown = [](const QString& d) {
-        return d.trimmed().isEmpty() ? QStringLiteral("–") : d.trimmed();
-    };
-    return QStringLiteral("A: %1     B: %2     %3")
-        .arg(shown(definitionA), shown(definitionB),
-             when.toString(QCoreApplication::translate("PlotPicture", "dd.MM.yyyy, HH:mm 'Uhr'")));
+    QStringList parts;
+    for (const auto& [name, definition] : definitions)
+        parts << name + QStringLiteral(": ") +
+                     (definition.trimmed().isEmpty() ? QStringLiteral("–") : definition.trimmed());
+    parts << when.toString(QCoreApplication::translate("PlotPicture", "dd.MM.yyyy, HH:mm 'Uhr'"));
+    return parts.join(QStringLiteral("     "));
 }
 
 } // namespace kurvimat::display

@@ -10,6 +10,8 @@
 #include <QSize>
 
 #include <functional>
+#include <span>
+#include <utility>
 
 class QDateTime;
 
@@ -42,8 +44,9 @@ using PlotOverlay = std::function<void(IndexedImage&, const PaintGeometry&)>;
 /// left as they were (places and grid outputs of the window's drawing).
 QImage RenderPlotPicture(const PictureSource& source, int scale, const PlotOverlay& overlay = {});
 
-/// The footer line of a printed picture: both definitions, then date and time (German form).
-QString PictureFooter(const QString& definitionA, const QString& definitionB,
+/// The footer line of a printed picture: each definition of what is drawn, after its name
+/// ("A", "B", a quantity's), then date and time (German form).
+QString PictureFooter(std::span<const std::pair<QString, QString>> definitions,
                       const QDateTime& when);
 
 } // namespace kurvimat::display

@@ -66,7 +66,15 @@ public:
         questions << text;
         return answerYes;
     }
+    std::optional<QString> AskText(QWidget*, const QString&, const QString& label,
+                                   const QString& text) override {
+        (void)label;
+        shownText = text;
+        return std::exchange(typedText, std::nullopt);
+    }
 
+    std::optional<QString> typedText; ///< the next AskText's answer; none: cancelled
+    QString shownText;                ///< what the last AskText's box held at first
     QStringList questions, errors, details, infos, filters, starts;
     SaveChoice saveChoice = SaveChoice::Discard;
     std::function<void()> whileShowing;

@@ -424,6 +424,61 @@ TEST_F(DisplayWindowTest, PictureIsCopiedSavedAndPrinted) {
     EXPECT_TRUE(ReadFile(printer.outputFileName()).startsWith("%PDF"));
 }
 
+TEST_F(DisplayWindowTest, TitleAndNotesAreMovedUndoneAndDrawnInPicturesAndPrint) {
+    StoreCooling(*win, 300);
+    win->RefreshDisplay();
+    PlotReport& report = win->report();
+    const QImage plain = report.PlotPictureImage(2);
+    dialogs.typedText = QStringLiteral("Abkühlung von Wasser");
+    Child<QAction>(*win, "ActionTitel")->trigger();
+    dialogs.typedText = QStringLiteral("  Raumtemperatur 21 °C\n ");
+    Child<QAction>(*win, "ActionNotiz")->trigger();
+    const kurvimat::session::PlotNotes& notes = win->session().notes();
+    ASSERT_EQ(notes.size(), 2u);
+    EXPECT_TRUE(notes[0].title);
+    EXPECT_EQ(notes[1].text, QStringLiteral("Raumtemperatur 21 °C"));
+    ASSERT_EQ(report.Notes().Boxes().size(), 2u);
+
+    // Drawn into the picture where the window shows them, at the picture's scale.
+    const QImage noted = report.PlotPictureImage(2);
+    ASSERT_EQ(noted.size(), plain.size());
+    for (const QPointer<QWidget>& box : report.Notes().Boxes()) {
+        const QRect at(box->geometry().topLeft() * 2, box->size() * 2);
+        EXPECT_NE(noted.copy(at), plain.copy(at)) << box->objectName().toStdString();
+    }
+
+    // Dragged: the note stands where it was dropped, as a fraction of the plot; undo puts it back.
+    QWidget* note = report.Notes().Boxes()[1];
+    const double x = notes[1].x;
+    const QPoint from = note->pos();
+    QTest::mousePress(note, Qt::LeftButton, {}, QPoint(3, 3));
+    QMouseEvent drag(QEvent::MouseMove, QPointF(43, 23), note->mapToGlobal(QPointF(43, 23)),
+                     Qt::NoButton, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(note, &drag);
+    QTest::mouseRelease(note, Qt::LeftButton, {}, QPoint(43, 23));
+    const QSize canvas = Child<TPaintBox>(*win, "PaintBoxData")->size();
+    EXPECT_DOUBLE_EQ(notes[1].x, double(from.x() + 40) / canvas.width());
+    EXPECT_DOUBLE_EQ(notes[1].y, double(from.y() + 20) / canvas.height());
+    win->UpdateMenuActions();
+    EXPECT_EQ(Child<QAction>(*win, "ActionRueckgaengig")->text(),
+              QStringLiteral("&Rückgängig: Notizen ändern"));
+    Child<QAction>(*win, "ActionRueckgaengig")->trigger();
+    EXPECT_EQ(notes[1].x, x);
+    EXPECT_EQ(report.Notes().Boxes()[1]->pos(), from);
+
+    // Printed with the title at the top; an empty text takes a note away.
+    QPrinter printer(QPrinter::HighResolution);
+    printer.setOutputFormat(QPrinter::PdfFormat);
+    printer.setOutputFileName(dir.filePath(QStringLiteral("bericht.pdf")));
+    EXPECT_TRUE(report.PrintPlot(printer));
+    Child<QCheckBox>(*win, "CheckBoxKanalB")->setChecked(false);
+    EXPECT_TRUE(report.PrintPlot(printer)); // the right axis left out
+    dialogs.typedText = QString();
+    report.Notes().EditNote(1);
+    EXPECT_EQ(dialogs.shownText, QStringLiteral("Raumtemperatur 21 °C"));
+    EXPECT_EQ(notes.size(), 1u);
+}
+
 TEST_F(DisplayWindowTest, ContextMenuOffersTheFitsOfTheMode) {
     StoreCooling(*win, 100);
     const auto captions = [this] {

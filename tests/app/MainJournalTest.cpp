@@ -116,6 +116,11 @@ TEST_F(MainJournalTest, ExperimentComesBackWholeAndRefusedFilesChangeNothing) {
                                          PlotOf(*win).Scales().T.RangeEnd);
     win->report().FitOnPlot(false, FitModel::Linear, 0, 0.5);
     ASSERT_TRUE(PlotOf(*win).ShownFit().has_value());
+    dialogs.typedText = QStringLiteral("Federpendel");
+    Child<QAction>(*win, "ActionTitel")->trigger();
+    dialogs.typedText = QStringLiteral("m = 0,25 kg\nD = 12 N/m");
+    Child<QAction>(*win, "ActionNotiz")->trigger();
+    ASSERT_EQ(win->session().notes().size(), 2);
     ASSERT_EQ(win->session().store().Data.Count, 100);
     ASSERT_GT(win->session().store().Snap.Count, 0);
 
@@ -153,6 +158,7 @@ TEST_F(MainJournalTest, ExperimentComesBackWholeAndRefusedFilesChangeNothing) {
     Child<QCheckBox>(*win, "CheckBoxMinuten")->setChecked(false);
     Child<QCheckBox>(*win, "CheckBoxAXY")->setChecked(true);
     Child<QAction>(*win, "ActionFitEntfernen")->trigger();
+    win->session().setNotes({});
     RecordRising(*win, 500);
     const Experiment changed = win->experiments().CurrentExperiment();
     const QString changedData = CopiedData(*win);
@@ -195,6 +201,7 @@ TEST_F(MainJournalTest, ExperimentComesBackWholeAndRefusedFilesChangeNothing) {
             continue;
         }
         EXPECT_EQ(dialogs.errors, QStringList());
+        EXPECT_EQ(win->report().Notes().Boxes().size(), 2u);
         EXPECT_TRUE(WithoutRunIds(win->experiments().CurrentExperiment()) == WithoutRunIds(saved))
             << Differences(WithoutRunIds(win->experiments().CurrentExperiment()), WithoutRunIds(saved));
         EXPECT_EQ(CopiedData(*win), data);

@@ -316,9 +316,13 @@ TEST(FitOverlay, CurveOverItsSpanAndReadoutAtItsSide) {
             EXPECT_EQ(image.pixel(int(PlotColumn(4, 0, 10, 203)), c.row), PaletteMask::Run(0));
         }
     }
-    EXPECT_EQ(PictureFooter(QStringLiteral("Spannung (V): U"), QString(),
-                            QDateTime(QDate(2026, 12, 8), QTime(14, 5))),
-              QStringLiteral("A: Spannung (V): U     B: –     08.12.2026, 14:05 Uhr"));
+    const std::pair<QString, QString> drawn[] = {
+        {QStringLiteral("A"), QStringLiteral("Spannung (V): U")},
+        {QStringLiteral("P in W"), QStringLiteral(" A*B ")},
+        {QStringLiteral("B"), QString()}};
+    EXPECT_EQ(
+        PictureFooter(drawn, QDateTime(QDate(2026, 12, 8), QTime(14, 5))),
+        QStringLiteral("A: Spannung (V): U     P in W: A*B     B: –     08.12.2026, 14:05 Uhr"));
 }
 
 bool sameBytes(const IndexedImage& a, const IndexedImage& b) {

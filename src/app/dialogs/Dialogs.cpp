@@ -1,11 +1,17 @@
 #include "dialogs/Dialogs.h"
 
 #include <QApplication>
+#include <QDialog>
+#include <QDialogButtonBox>
 #include <QDir>
-#include <QFileInfo>
 #include <QFileDialog>
+#include <QFileInfo>
+#include <QLabel>
 #include <QMessageBox>
+#include <QPlainTextEdit>
 #include <QPushButton>
+#include <QShortcut>
+#include <QVBoxLayout>
 
 namespace {
 
@@ -107,6 +113,34 @@ bool Dialogs::AskRestore(QWidget* parent, const QString& text) {
     box.setEscapeButton(discard);
     box.exec();
     return box.clickedButton() != discard;
+}
+
+std::optional<QString> Dialogs::AskText(QWidget* parent, const QString& caption,
+                                        const QString& label, const QString& text) {
+    QDialog dialog(parent);
+    dialog.setWindowTitle(caption);
+    auto* layout = new QVBoxLayout(&dialog);
+    auto* what = new QLabel(label, &dialog);
+    auto* edit = new QPlainTextEdit(text, &dialog);
+    edit->setObjectName(QStringLiteral("EditText"));
+    edit->setTabChangesFocus(true);
+    what->setBuddy(edit);
+    auto* buttons = new QDialogButtonBox(&dialog);
+    buttons->addButton(QCoreApplication::translate("Dialogs", "OK"), QDialogButtonBox::AcceptRole);
+    buttons->addButton(QCoreApplication::translate("Dialogs", "Abbrechen"),
+                       QDialogButtonBox::RejectRole);
+    QObject::connect(buttons, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);
+    QObject::connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
+    // Return makes a new line; Ctrl+Return is done.
+    auto* done = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_Return), &dialog);
+    QObject::connect(done, &QShortcut::activated, &dialog, &QDialog::accept);
+    layout->addWidget(what);
+    layout->addWidget(edit);
+    layout->addWidget(buttons);
+    edit->selectAll();
+    edit->setFocus();
+    if (dialog.exec() != QDialog::Accepted) return std::nullopt;
+    return edit->toPlainText();
 }
 
 Dialogs& AppDialogs() {

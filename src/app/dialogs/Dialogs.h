@@ -4,6 +4,8 @@
 
 #include <QString>
 
+#include <optional>
+
 class QWidget;
 
 class Dialogs {
@@ -31,6 +33,10 @@ public:
     // Sessions left behind: "Wiederherstellen" (the default, also for Return) or "Verwerfen";
     // true for Wiederherstellen.
     virtual bool AskRestore(QWidget* parent, const QString& text);
+    // A text typed into a box of several lines (a title or a note on the plot); none when the
+    // user cancels. label says what to type; text is what the box holds at first.
+    virtual std::optional<QString> AskText(QWidget* parent, const QString& caption,
+                                           const QString& label, const QString& text);
 };
 
 // Message boxes and file dialogs of Qt.

@@ -13,6 +13,7 @@
 
 #include <QApplication>
 #include <QClipboard>
+#include <QCursor>
 #include <QDateTime>
 #include <QDir>
 #include <QFileInfo>
@@ -50,26 +51,33 @@ PlotReport::PlotReport(QWidget& window, kurvimat::session::Session& session, Plo
                        PlotViewData& data, const MainControls& controls, ReportHost& host,
                        MainRuns* runs)
     : window_(window), session_(session), plot_(plot), data_(data), controls_(controls),
-      host_(host), runs_(runs) {}
+      host_(host), runs_(runs), notes_(new PlotNotesLayer(session, *controls.PaintBoxData)) {}
 
-PictureSource PlotReport::PlotPictureSource() {
+PictureSource PlotReport::PlotPictureSource(QSize size) {
     MeasurementStore& shown = plot_.PlotStore();
     return {shown,
             plot_.PlotScales(),
             host_.ReadDisplayControls(),
-            controls_.PaintBoxData->size(),
+            size.isEmpty() ? controls_.PaintBoxData->size() : size,
             data_.Display.Cursors,
             runs_ && &shown == &session_.store() ? &runs_->Layer() : nullptr};
 }
 
-QImage PlotReport::PlotPictureImage(int scale) {
-    QImage image = RenderPlotPicture(PlotPictureSource(), scale, ReportOverlay());
+QImage PlotReport::PlotPictureImage(int scale, QSize size, bool withTitle) {
+    QImage image = RenderPlotPicture(PlotPictureSource(size), scale, ReportOverlay());
+    if (image.isNull()) return image;
+    if (!session_.notes().empty()) {
+        QPainter painter(&image);
+        painter.setRenderHint(QPainter::Antialiasing);
+        painter.setRenderHint(QPainter::TextAntialiasing);
+        PaintNotes(painter, session_.notes(), image.size(), scale, withTitle);
+    }
     // The cursor readout is a box over the plot, not part of its image: drawn in at the
     // picture's scale where the window shows it.
     QWidget* readout = plot_.Measuring() ? plot_.Measuring()->LabelMesswerte : nullptr;
     TPaintBox* box = controls_.PaintBoxData;
-    if (image.isNull() || !readout || !readout->isVisible()) return image;
-    image.setDevicePixelRatio(image.width() / static_cast<double>(box->width()));
+    if (!readout || !readout->isVisible()) return image;
+    image.setDevicePixelRatio(scale);
     {
         QPainter painter(&image);
         readout->render(&painter, box->mapFromGlobal(readout->mapToGlobal(QPoint())), QRegion(),
@@ -102,6 +110,34 @@ void PlotReport::SavePicture(int scale) {
                                    file.errorString()));
 }
 
+std::vector<std::pair<QString, QString>> PlotReport::DrawnDefinitions() {
+    const DisplayControls controls = host_.ReadDisplayControls();
+    const MeasurementStore& store = plot_.PlotStore();
+    const bool hasB = store.Data.Count > 0 ? store.Data.HasB : store.Snap.HasB;
+    // The definitions as applied: the stored points are re-evaluated when one changes.
+    std::vector<std::pair<QString, QString>> out;
+    if (controls.KanalA || controls.Mode == PlotMode::AAsX)
+        out.emplace_back(QStringLiteral("A"), controls_.ComboBoxA->Text());
+    if (hasB && (plot_.ShowsB() || ChannelAsX(controls.Mode)))
+        out.emplace_back(QStringLiteral("B"), controls_.ComboBoxB->Text());
+    if (controls.Mode == PlotMode::Normal)
+        for (const auto& q : session_.quantities().definitions())
+            out.emplace_back(q.unit.isEmpty() ? q.name : q.name + QStringLiteral(" in ") + q.unit,
+                             q.formula);
+    return out;
+}
+
+// In the time plot: B is drawn, or a further column, or a shown run may be.
+bool PlotReport::RightAxisUsed() {
+    const MeasurementStore& store = plot_.PlotStore();
+    const bool hasB = store.Data.Count > 0 ? store.Data.HasB : store.Snap.HasB;
+    if ((hasB && plot_.ShowsB()) || (runs_ && !runs_->Layer().runs().empty())) return true;
+    const PlotCurves curves = DataCurves(store, plot_.ShowsB());
+    return std::any_of(curves.begin(), curves.end(), [](const PlotCurve& c) {
+        return c.Source == CurveSource::Column && c.Axis == CurveAxis::Right;
+    });
+}
+
 bool PlotReport::PrintPlot(QPrinter& printer) {
     printer.setPageOrientation(QPageLayout::Landscape);
     QPainter painter;
@@ -110,23 +146,63 @@ bool PlotReport::PrintPlot(QPrinter& printer) {
     QFont footerFont(QStringLiteral("Arial"));
     footerFont.setPointSize(9);
     painter.setFont(footerFont);
-    const int footerHeight = painter.fontMetrics().height() * 2;
-    // The definitions as applied: the stored points are re-evaluated when one changes.
-    const QString footer = PictureFooter(controls_.ComboBoxA->Text(), controls_.ComboBoxB->Text(),
-                                         QDateTime::currentDateTime());
-    painter.drawText(QRect(0, page.height() - footerHeight, page.width(), footerHeight),
-                     Qt::AlignLeft | Qt::AlignBottom, footer);
+    const int line = painter.fontMetrics().height();
+    const QString footer = PictureFooter(DrawnDefinitions(), QDateTime::currentDateTime());
+    const QRect footerBox = painter.boundingRect(QRect(0, 0, page.width(), page.height() / 4),
+                                                 Qt::AlignLeft | Qt::TextWordWrap, footer);
+    const int footerHeight = footerBox.height() + line;
+    painter.drawText(QRect(0, page.height() - footerBox.height(), page.width(), footerBox.height()),
+                     Qt::AlignLeft | Qt::AlignBottom | Qt::TextWordWrap, footer);
+
+    int top = 0;
+    if (const kurvimat::session::PlotNote* title = kurvimat::session::titleOf(session_.notes())) {
+        QFont titleFont(QStringLiteral("Arial"));
+        titleFont.setPointSize(16);
+        titleFont.setBold(true);
+        painter.setFont(titleFont);
+        const QRect titleBox =
+            painter.boundingRect(QRect(0, 0, page.width(), page.height() / 4),
+                                 Qt::AlignHCenter | Qt::TextWordWrap, title->text);
+        painter.drawText(QRect(0, 0, page.width(), titleBox.height()),
+                         Qt::AlignHCenter | Qt::AlignTop | Qt::TextWordWrap, title->text);
+        top = titleBox.height() + painter.fontMetrics().height() / 2;
+    }
 
     const QSize box = controls_.PaintBoxData->size();
-    if (box.isEmpty()) return painter.end();
-    const QRectF room(0, 0, page.width(), page.height() - footerHeight);
-    const double fit = std::min(room.width() / box.width(), room.height() / box.height());
+    const QRectF room(0, top, page.width(), page.height() - footerHeight - top);
+    if (box.isEmpty() || room.height() < line) return painter.end();
+    // An axis strip that shows nothing is left out, all but room for the bottom labels' ends.
+    const PlotMode mode = host_.ReadDisplayControls().Mode;
+    const bool rightUnused =
+        mode == PlotMode::BAsX || (mode == PlotMode::Normal && !RightAxisUsed());
+    const bool leftUnused = mode == PlotMode::AAsX;
+    const int cut = PlotLeftMargin - 24;
+    const int cuts = (rightUnused ? cut : 0) + (leftUnused ? cut : 0);
+    // The plot drawn anew in the page's shape, not scaled with a band of the page left empty.
+    const int width = box.width();
+    const int height =
+        std::max(100, static_cast<int>(std::lround((width - cuts) * room.height() / room.width())));
+    const double fit = room.width() / (width - cuts);
     // Drawn at up to four times the window's raster, then scaled onto the page: sharp on paper
     // without a picture of the printer's full resolution.
-    const QImage image = PlotPictureImage(std::clamp(static_cast<int>(std::ceil(fit)), 1, 4));
-    const QSizeF size(box.width() * fit, box.height() * fit);
+    const int scale = std::clamp(static_cast<int>(std::ceil(fit)), 1, 4);
+    QImage image = PlotPictureImage(scale, QSize(width, height), false);
+    {
+        // The unused strip's ticks and title go; its labels' overhang below the plot with them,
+        // the bottom axis's labels stay.
+        QPainter strip(&image);
+        const QColor background = image.pixelColor(image.width() - 1, 0);
+        const int bottom = (height - 3 * PlotTopMargin + 8) * scale;
+        if (rightUnused)
+            strip.fillRect(
+                QRect((width - PlotLeftMargin + 1) * scale, 0, PlotLeftMargin * scale, bottom),
+                background);
+        if (leftUnused)
+            strip.fillRect(QRect(0, 0, (PlotLeftMargin - 1) * scale, bottom), background);
+    }
+    const QRectF source((leftUnused ? cut : 0) * scale, 0, (width - cuts) * scale, image.height());
     painter.setRenderHint(QPainter::SmoothPixmapTransform);
-    painter.drawImage(QRectF(QPointF((room.width() - size.width()) / 2, 0), size), image);
+    painter.drawImage(room, image, source);
     return painter.end();
 }
 
@@ -225,6 +301,15 @@ void PlotReport::AddReportActions(QMenu& menu) {
     menu.addAction(controls_.ActionBildKopieren);
     menu.addMenu(controls_.MenuBildSpeichern);
     menu.addAction(controls_.ActionDrucken);
+    menu.addAction(controls_.ActionTitel);
+    // A note begins where the menu was asked for.
+    TPaintBox* box = controls_.PaintBoxData;
+    const QPoint at = box->mapFromGlobal(QCursor::pos());
+    QAction* note = menu.addAction(PlotNotesLayer::tr("Notiz hier …"));
+    note->setObjectName(QStringLiteral("ActionNotizHier"));
+    QObject::connect(note, &QAction::triggered, box, [this, at, box] {
+        notes_->AddNote(box->rect().contains(at) ? std::optional(at) : std::nullopt);
+    });
     const PlotMode mode = host_.ReadDisplayControls().Mode;
     if (OwnPoints(mode)) return; // fits are of the stored points
     menu.addSeparator();

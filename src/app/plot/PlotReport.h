@@ -4,6 +4,7 @@
 
 #include "PlotFit.h"
 #include "PlotPicture.h"
+#include "plot/NotesLayer.h"
 #include "plot/PlotView.h"
 
 #include <QCoreApplication>
@@ -42,11 +43,14 @@ public:
     PlotReport(QWidget& window, kurvimat::session::Session& session, PlotView& plot,
                PlotViewData& data, const MainControls& controls, ReportHost& host, MainRuns* runs);
 
-    // The picture with the fit and, when shown, the cursors and their readout.
-    QImage PlotPictureImage(int scale);
-    // One landscape page: the picture as large as it fits, a footer with both definitions and
-    // the date and time.
+    // The picture with the fit, the notes and, when shown, the cursors and their readout; of
+    // the paint box's size, or of `size` (logical pixels) for a page of another shape.
+    QImage PlotPictureImage(int scale, QSize size = {}, bool withTitle = true);
+    // One landscape page: the title at the top, the plot drawn anew to fill the page (an axis
+    // that shows nothing left out), a footer with the definitions drawn and the date and time.
     bool PrintPlot(QPrinter& printer);
+    // The title and the notes over the plot.
+    PlotNotesLayer& Notes() { return *notes_; }
     // The picture to the clipboard; to a PNG file asked for, at the given scale; to a printer
     // asked for.
     void CopyPicture();
@@ -75,7 +79,10 @@ public:
     void AddReportActions(QMenu& menu);
 
 private:
-    kurvimat::display::PictureSource PlotPictureSource();
+    kurvimat::display::PictureSource PlotPictureSource(QSize size);
+    // The definitions of what the plot draws, for a printed page's footer.
+    std::vector<std::pair<QString, QString>> DrawnDefinitions();
+    bool RightAxisUsed();
     // Why the fit could not be made; noneBetween: no point lies in its span.
     void ShowFitFailure(const kurvimat::display::PlotFit& fit, bool noneBetween);
 
@@ -86,4 +93,5 @@ private:
     const MainControls& controls_;
     ReportHost& host_;
     MainRuns* runs_;
+    PlotNotesLayer* notes_; // owned by the plot's paint box
 };

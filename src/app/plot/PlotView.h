@@ -101,6 +101,7 @@ public:
     kurvimat::display::ScaleSet PlotScales();
     kurvimat::display::ZoomHistory& PlotHistory();
     kurvimat::analysis::PlotMode Mode() const { return host_.Mode(); }
+    bool ShowsB() const { return host_.ShowsB(); }
     // The time plot's mode: the cursors and a fit are placed in it.
     kurvimat::analysis::PlotMode TimeMode() const {
         return kurvimat::analysis::TimePlotMode(host_.Mode());

@@ -147,6 +147,8 @@ struct MainControls {
     QAction* ActionSSSpeichern = nullptr;
     QMenu* MenuBildSpeichern = nullptr; // in window size, twice, three times as large
     QAction* ActionDrucken = nullptr;
+    QAction* ActionTitel = nullptr;
+    QAction* ActionNotiz = nullptr;
     QAction* ActionBeenden = nullptr;
     // Bearbeiten
     QAction* ActionRueckgaengig = nullptr;

@@ -5,10 +5,10 @@
 
 #include "widgets/MainControls.h"
 
-#include <QCoreApplication>
 #include <QAction>
 #include <QActionGroup>
 #include <QCheckBox>
+#include <QCoreApplication>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMainWindow>
@@ -140,6 +140,8 @@ void CreateActions(MainControls& c, QWidget& owner,
     c.ActionGrossanzeige = make(MainActions::tr("&Großanzeige"));
     c.ActionVollbild = make(MainActions::tr("&Vollbild"), QKeySequence(Qt::Key_F11));
     c.ActionVollbild->setCheckable(true);
+    c.ActionTitel = make(MainActions::tr("T&itel …"));
+    c.ActionNotiz = make(MainActions::tr("&Notiz hinzufügen …"));
 
     c.ActionAnleitung = make(MainActions::tr("&Anleitung"), QKeySequence(Qt::Key_F1));
     c.ActionFormelvariablen = make(MainActions::tr("&Formelvariablen"));
@@ -236,6 +238,8 @@ QList<QMenu*> BuildMenuBar(QMainWindow& window, MainControls& c, const QList<QAc
     ansicht->addSeparator();
     ansicht->addActions({c.ActionTabelle, c.ActionMessreihen, c.ActionGrossanzeige});
     ansicht->addSeparator();
+    ansicht->addActions({c.ActionTitel, c.ActionNotiz});
+    ansicht->addSeparator();
     ansicht->addAction(c.ActionVollbild);
 
     QMenu* hilfe = bar->addMenu(MainActions::tr("&Hilfe"));
@@ -303,7 +307,8 @@ void ShowMenuState(MainControls& c, const MenuActionState& state) {
                    .arg(*step == UndoStep::DeleteData  ? MainActions::tr("Daten löschen")
                         : *step == UndoStep::PasteData ? MainActions::tr("Daten einfügen")
                         : *step == UndoStep::ChangeQuantities ? MainActions::tr("Größen ändern")
-                                                       : MainActions::tr("Daten laden"))
+                        : *step == UndoStep::ChangeNotes      ? MainActions::tr("Notizen ändern")
+                                                              : MainActions::tr("Daten laden"))
         : state.keys.zoomBack ? MainActions::tr("&Rückgängig: Zoom")
                               : MainActions::tr("&Rückgängig"));
     ShowKeyState(c, state.keys);

@@ -8,15 +8,15 @@
 
 #include "FitOverlay.h"
 #include "Journal.h"
-#include "UserFit.h"
 #include "PlotZoom.h"
 #include "SignalDefinition.h"
+#include "UserFit.h"
 #include "dialogs/AboutDialog.h"
 #include "dialogs/BigDisplay.h"
 #include "dialogs/Dialogs.h"
 #include "dialogs/FormulaVariablesDialog.h"
-#include "dialogs/UserFitDialog.h"
 #include "dialogs/QuantityDialog.h"
+#include "dialogs/UserFitDialog.h"
 #include "help/HelpWindow.h"
 #include "plot/MainCursors.h"
 #include "runs/MainRuns.h"
@@ -124,6 +124,8 @@ void TFormMain::CreateMenus() {
     connect(MenuZuletzt, &QMenu::aboutToShow, this,
             [this] { Experiments->FillRecentMenu(*MenuZuletzt); });
     connect(ActionDrucken, &QAction::triggered, this, [this] { ButtonDruckenClick(); });
+    connect(ActionTitel, &QAction::triggered, this, [this] { Report->Notes().EditTitle(); });
+    connect(ActionNotiz, &QAction::triggered, this, [this] { Report->Notes().AddNote(); });
     connect(ActionBeenden, &QAction::triggered, this, &QWidget::close);
     connect(ActionRueckgaengig, &QAction::triggered, this, &TFormMain::Undo);
     connect(ActionBildKopieren, &QAction::triggered, this, [this] { ButtonBildKopierenClick(); });
