@@ -1515,6 +1515,14 @@ trigger</translation>
         <source>Reihe %1</source>
         <translation>Run %1</translation>
     </message>
+    <message>
+        <source>Diese Größe gibt es nicht mehr.</source>
+        <translation>This quantity no longer exists.</translation>
+    </message>
+    <message>
+        <source>Ausgleichskurve %1</source>
+        <translation>Curve fit %1</translation>
+    </message>
 </context>
 <context>
     <name>PlotNotesLayer</name>
@@ -2394,6 +2402,10 @@ Die Formel „%2“ als neue Größe über den geladenen Werten anlegen?</source
         <translation>The loaded values of channel %1 cannot be evaluated again: no raw values of the instrument stand behind them. They stay as they were loaded.
 
 Create the formula “%2” as a new quantity over the loaded values?</translation>
+    </message>
+    <message>
+        <source>Ausgleichskurve %1</source>
+        <translation>Curve fit %1</translation>
     </message>
 </context>
 <context>

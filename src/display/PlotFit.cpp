@@ -1,7 +1,9 @@
 #include "PlotFit.h"
 
+#include "Measure.h"
 #include "MeasurementStore.h"
 #include "Palette.h"
+#include "Plot.h"
 #include "SignalDefinition.h"
 
 #include <QByteArrayView>
@@ -47,6 +49,27 @@ std::size_t runHash(const RunChannelPoints& run) {
     return qHash(QByteArrayView(reinterpret_cast<const char*>(run.Y), bytes), h);
 }
 
+// The times and the column's values of the first `count` stored points.
+std::size_t columnHash(const MeasurementStore& s, int column, int count) {
+    count = std::clamp(count, 0, PointCapacity);
+    const auto further = s.Data.Further();
+    if (column < 0 || std::size_t(column) >= further.size()) return 0;
+    const std::vector<double>& values = further[std::size_t(column)].values;
+    const auto n = std::min<qsizetype>(count, qsizetype(values.size()));
+    std::size_t h = qHash(QByteArrayView(reinterpret_cast<const char*>(s.Data.T),
+                                         qsizetype(count) * qsizetype(sizeof(float))),
+                          count);
+    return qHash(QByteArrayView(reinterpret_cast<const char*>(values.data()),
+                                n * qsizetype(sizeof(double))),
+                 h);
+}
+
+const signals::QuantityColumn* columnOf(const MeasurementStore& s, int column) {
+    const auto further = s.Data.Further();
+    return column >= 0 && std::size_t(column) < further.size() ? &further[std::size_t(column)]
+                                                                : nullptr;
+}
+
 QString nameAndUnit(const MeasurementStore& s, bool channelB) {
     const signals::DefinitionParts parts = StoredPointsParts(s, channelB);
     return signals::shownName(parts.name) + QLatin1Char('\n') + signals::shownName(parts.unit);
@@ -89,6 +112,34 @@ PlotFit FitStoredPoints(const MeasurementStore& store, PlotMode mode, bool chann
     return fit;
 }
 
+PlotFit FitStoredColumn(const MeasurementStore& store, int column, FitModel model, double from,
+                        double to, const analysis::UserFitModel* user) {
+    PlotFit fit;
+    const signals::QuantityColumn* c = columnOf(store, column);
+    if (!c) {
+        fit.Result.Error = QCoreApplication::translate("PlotFit", "Diese Größe gibt es nicht mehr.");
+        return fit;
+    }
+    const int count = std::min(std::clamp(store.Data.Count, 0, PointCapacity), int(c->values.size()));
+    const analysis::TimeBounds bounds = analysis::BoundsOf(from, to);
+    std::vector<double> x, y;
+    for (int i = 0; i < count; ++i)
+        if (bounds.contains(store.Data.T[i])) {
+            x.push_back(store.Data.T[i]);
+            y.push_back(c->values[std::size_t(i)]);
+        }
+    fit.Result = analysis::FitPointsCurve(model, x, y, user);
+    fit.Column = column;
+    fit.ColumnHeader = c->header;
+    fit.ColumnUnit = c->unit;
+    fit.ChannelName = c->name;
+    fit.ChannelUnit = c->unit;
+    fit.PointCount = count;
+    fit.PointsHash = columnHash(store, column, count);
+    fit.WhileRecording = store.TriggerPos >= 0;
+    return fit;
+}
+
 PlotFit FitRunPoints(const RunChannelPoints& run, FitModel model, double from, double to,
                      const analysis::UserFitModel* user) {
     PlotFit fit;
@@ -114,6 +165,12 @@ bool FitStillMatches(const PlotFit& fit, const MeasurementStore& store, PlotMode
     if (fit.RunId != 0) return false;
     const int count = std::clamp(store.Data.Count, 0, PointCapacity);
     const bool points = fit.WhileRecording ? count >= fit.PointCount : count == fit.PointCount;
+    if (fit.Column >= 0) {
+        const signals::QuantityColumn* c = columnOf(store, fit.Column);
+        return mode == PlotMode::Normal && c && c->header == fit.ColumnHeader &&
+               c->unit == fit.ColumnUnit && points && int(c->values.size()) >= fit.PointCount &&
+               columnHash(store, fit.Column, fit.PointCount) == fit.PointsHash;
+    }
     return mode == fit.Mode && nameAndUnit(store, fit.ChannelB) == fit.NameAndUnit && points &&
            pointsHash(store, fit.PointCount) == fit.PointsHash;
 }
@@ -121,11 +178,12 @@ bool FitStillMatches(const PlotFit& fit, const MeasurementStore& store, PlotMode
 namespace {
 
 QString channelOf(const PlotFit& fit) {
+    if (fit.Column >= 0) return fit.ChannelName;
     return fit.ChannelB ? QStringLiteral("B") : QStringLiteral("A");
 }
 
 FitUnits unitsOf(const PlotFit& fit, const MeasurementStore& store, bool minutes) {
-    if (fit.RunId != 0) return TimeFitUnits(fit.ChannelUnit, minutes);
+    if (fit.RunId != 0 || fit.Column >= 0) return TimeFitUnits(fit.ChannelUnit, minutes);
     const QString y = StoredPointsParts(store, fit.ChannelB).unit;
     if (fit.Mode == PlotMode::Normal) return TimeFitUnits(y, minutes);
     return {y, StoredPointsParts(store, !fit.ChannelB).unit};
@@ -134,12 +192,16 @@ FitUnits unitsOf(const PlotFit& fit, const MeasurementStore& store, bool minutes
 } // namespace
 
 QStringList PlotFitReadout(const PlotFit& fit, const MeasurementStore& store, bool minutes) {
-    const QString name =
-        fit.RunId != 0 ? fit.ChannelName : StoredPointsParts(store, fit.ChannelB).name;
+    const QString name = fit.RunId != 0 || fit.Column >= 0
+                             ? fit.ChannelName
+                             : StoredPointsParts(store, fit.ChannelB).name;
     QStringList lines;
     if (fit.RunId != 0) lines << fit.RunName;
-    lines << QCoreApplication::translate("PlotFit", "Ausgleichskurve %1: %2")
-                 .arg(channelOf(fit), name);
+    if (fit.Column >= 0)
+        lines << QCoreApplication::translate("PlotFit", "Ausgleichskurve %1").arg(name);
+    else
+        lines << QCoreApplication::translate("PlotFit", "Ausgleichskurve %1: %2")
+                     .arg(channelOf(fit), name);
     lines << FitReadout(fit.Result, unitsOf(fit, store, minutes));
     if (fit.WhileRecording)
         lines << QCoreApplication::translate("PlotFit",
@@ -158,16 +220,30 @@ ReadoutTable PlotFitTable(const PlotFit& fit, const MeasurementStore& store, boo
 }
 
 FitDrawing PlotFitDrawing(const PlotFit& fit, const MeasurementStore& store,
-                          const ScaleSet& scales) {
+                          const ScaleSet& scales, bool showB) {
     FitDrawing d;
     const FitResult result = fit.Result;
-    if (result.Converged) d.Value = [result](double x) { return FitValue(result, x); };
+    bool drawn = result.Converged;
     d.XFrom = result.XMin;
     d.XTo = result.XMax;
     d.XScale = fit.Mode == PlotMode::Normal ? &scales.T : fit.ChannelB ? &scales.A : &scales.B;
     d.YScale = fit.ChannelB ? &scales.B : &scales.A;
     d.ChannelB = fit.ChannelB;
     if (fit.RunId != 0) d.Mask = PaletteMask::RunFit(fit.RunColour);
+    if (fit.Column >= 0) {
+        // On the axis the column is drawn against, in its dark shade; not without its curve.
+        const PlotCurves curves = DataCurves(store, showB);
+        const auto curve = std::find_if(curves.begin(), curves.end(), [&fit](const PlotCurve& c) {
+            return c.Source == CurveSource::Column && c.Column == fit.Column;
+        });
+        drawn = drawn && curve != curves.end();
+        if (curve != curves.end()) {
+            d.ChannelB = curve->Axis == CurveAxis::Right;
+            d.YScale = d.ChannelB ? &scales.B : &scales.A;
+            d.Mask = curve->Fit;
+        }
+    }
+    if (drawn) d.Value = [result](double x) { return FitValue(result, x); };
     d.Readout = PlotFitReadout(fit, store, scales.T.DisplayFactor != 0);
     return d;
 }

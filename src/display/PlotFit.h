@@ -34,6 +34,9 @@ struct PlotFit {
     QString RunName;
     std::uint8_t RunColour = 0;
     QString ChannelName, ChannelUnit;
+    // Of a further column of the data over time: its index, header and unit (-1: a channel).
+    int Column = -1;
+    QString ColumnHeader, ColumnUnit;
 };
 
 /// One channel of a kept run, as a fit reads it.
@@ -61,6 +64,12 @@ PlotFit FitStoredPoints(const acquisition::MeasurementStore& store, analysis::Pl
                         bool channelB, analysis::FitModel model, double from, double to,
                         const analysis::UserFitModel* user = nullptr);
 
+/// Fits the data's further column `column` over the times [from, to] with a time model, in
+/// the precision the column holds; points without a value are left out.
+PlotFit FitStoredColumn(const acquisition::MeasurementStore& store, int column,
+                        analysis::FitModel model, double from, double to,
+                        const analysis::UserFitModel* user = nullptr);
+
 /// Fits a run's channel over the times [from, to] with a time model (the normal mode's fit).
 PlotFit FitRunPoints(const RunChannelPoints& run, analysis::FitModel model, double from, double to,
                      const analysis::UserFitModel* user = nullptr);
@@ -82,9 +91,10 @@ QStringList PlotFitReadout(const PlotFit& fit, const acquisition::MeasurementSto
 analysis::ReadoutTable PlotFitTable(const PlotFit& fit, const acquisition::MeasurementStore& store,
                                     bool minutes);
 
-/// What the plot draws for the fit, with the scales of x and of the fitted channel; the
+/// What the plot draws for the fit, with the scales of x and of the fitted channel (a
+/// column's: the axis DataCurves puts it on, showB as there; none when it is not drawn); the
 /// readout in minutes when the time axis shows them.
 FitDrawing PlotFitDrawing(const PlotFit& fit, const acquisition::MeasurementStore& store,
-                          const ScaleSet& scales);
+                          const ScaleSet& scales, bool showB = true);
 
 } // namespace kurvimat::display

@@ -51,6 +51,9 @@ inline constexpr const char* TriggerHeld = "trigger_held";
 inline constexpr const char* ShownRuns = "shown_runs";
 /// A fit shown of a run instead of the data: "place;" and the fit as "fit" keeps it.
 inline constexpr const char* RunFit = "run_fit";
+/// A fit shown of a further column of the data: its header, a tab, and the fit as "fit" keeps
+/// it (a key of its own: a program without column fits opens the file without it).
+inline constexpr const char* ColumnFit = "column_fit";
 /// The calculated quantities: a line each, name, unit and formula separated by tabs.
 inline constexpr const char* Quantities = "quantities";
 /// The constants their formulas use: a line each, "m = 0,25 kg".

@@ -1,6 +1,7 @@
 // The display inside the main window: streamed data reaching the plot canvas, the mouse on the
 // plot and axis buttons, the plot-mode and channel boxes, the hidden analysis readout.
 #include "AppTestSupport.h"
+#include "CurveFit.h"
 #include "ExperimentFile.h"
 
 #include "HidPlatformVirtual.h"
@@ -222,6 +223,39 @@ TEST_F(DisplayWindowTest, AQuantityTakesTheRightAxisWhileBIsHidden) {
                   hidden ? kurvimat::signals::SignalTitle(QStringLiteral("P"), QStringLiteral("W")) : titleB);
         EXPECT_EQ(curvePixels() > 0, hidden);
     }
+
+    // P fitted with a line over time: the least-squares line of its values, drawn in P's dark
+    // shade while P is drawn, and kept in the experiment by P's header.
+    QTest::mouseClick(Child<QCheckBox>(*win, "CheckBoxKanalB"), Qt::LeftButton);
+    QMenu* fits = Child<QMenu>(*win, "MenuAusgleichskurve");
+    emit fits->aboutToShow();
+    QStringList captions;
+    for (QAction* a : fits->actions())
+        captions << a->text();
+    EXPECT_TRUE(captions.contains(QStringLiteral("Ausgleichskurve P in W"))) << captions.join('|').toStdString();
+    const kurvimat::acquisition::StoredPoints& data = win->session().store().Data;
+    const std::vector<double>& p = data.Further()[0].values;
+    double st = 0, sp = 0, stt = 0, stp = 0;
+    const int n = data.Count;
+    for (int i = 0; i < n; ++i) {
+        st += data.T[i], sp += p[std::size_t(i)];
+        stt += double(data.T[i]) * data.T[i], stp += double(data.T[i]) * p[std::size_t(i)];
+    }
+    const double slope = (n * stp - st * sp) / (n * stt - st * st);
+    win->report().FitColumnOnPlot(0, FitModel::Linear, data.T[0], data.T[n - 1]);
+    ASSERT_TRUE(PlotOf(*win).ShownFit() && PlotOf(*win).ShownFit()->Result.Converged);
+    const FitResult& line = PlotOf(*win).ShownFit()->Result;
+    EXPECT_NEAR(FitValue(line, 1) - FitValue(line, 0), slope, 1e-9 * std::fabs(slope) + 1e-12);
+    win->RefreshDisplay();
+    int shaded = 0;
+    for (int y = 0; y < PlotOf(*win).Image().height(); ++y)
+        for (int x = 0; x < PlotOf(*win).Image().width(); ++x)
+            shaded += PlotOf(*win).Image().pixel(x, y) == PaletteMask::FurtherFit(0);
+    EXPECT_GT(shaded, 0);
+    const auto kept = win->experiments().CurrentExperiment().settings;
+    ASSERT_TRUE(kept.count(QLatin1String(kurvimat::session::setting::ColumnFit)));
+    EXPECT_TRUE(std::get<QString>(kept.at(QLatin1String(kurvimat::session::setting::ColumnFit)))
+                    .startsWith(data.Further()[0].header + u'\t'));
 }
 
 TEST_F(DisplayWindowTest, TimeInMinutesRetitlesTheTimeAxis) {

@@ -249,6 +249,18 @@ void PlotReport::FitRunOnPlot(qint64 run, bool channelB, FitModel model, double 
     data_.Display.Changes.PlotDirty = true;
 }
 
+void PlotReport::FitColumnOnPlot(int column, FitModel model, double from, double to,
+                                 const kurvimat::analysis::UserFitModel* user) {
+    const MeasurementStore& s = session_.store();
+    PlotFit fit = FitStoredColumn(s, column, model, from, to, user);
+    if (!fit.Result.Converged) {
+        ShowFitFailure(fit, NoneBetween(s.Data.T, std::clamp(s.Data.Count, 0, PointCapacity), from, to));
+        return;
+    }
+    data_.ShownFit = std::move(fit);
+    data_.Display.Changes.PlotDirty = true;
+}
+
 void PlotReport::ShowFitFailure(const PlotFit& fit, bool noneBetween) {
     // Between the cursors is the span the user chose: that it holds no point is what to mend.
     const CursorState& c = data_.Cursors;
@@ -290,7 +302,8 @@ PlotOverlay PlotReport::ReportOverlay() {
 }
 
 FitDrawing PlotReport::ShownFitDrawing() {
-    FitDrawing drawing = PlotFitDrawing(*data_.ShownFit, session_.store(), data_.Scales());
+    FitDrawing drawing =
+        PlotFitDrawing(*data_.ShownFit, session_.store(), data_.Scales(), plot_.ShowsB());
     if (runs_) drawing.LegendLines = int(runs_->Layer().runs().size());
     return drawing;
 }

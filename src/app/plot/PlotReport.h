@@ -66,6 +66,9 @@ public:
     // The same of a shown run's channel, in the normal mode; it goes when the run is hidden.
     void FitRunOnPlot(qint64 run, bool channelB, kurvimat::analysis::FitModel model, double from,
                       double to, const kurvimat::analysis::UserFitModel* user = nullptr);
+    // The same of one of the data's further columns over time, in the normal mode.
+    void FitColumnOnPlot(int column, kurvimat::analysis::FitModel model, double from, double to,
+                         const kurvimat::analysis::UserFitModel* user = nullptr);
     void RemoveFit();
     // Between the vertical cursors when they are shown, else the visible span of the bottom
     // axis.

@@ -89,7 +89,9 @@ void TFormMain::AddDisplaySettings(Settings& s) {
              ShownFit->Result.XMax,
              user ? std::make_shared<const UserFitModel>(user->Model()) : nullptr});
     };
-    s[key::Fit] = fitShown ? shownFitText() : QString();
+    const bool columnFit = fitShown && ShownFit->Column >= 0;
+    s[key::Fit] = fitShown && !columnFit ? shownFitText() : QString();
+    if (columnFit) s[key::ColumnFit] = ShownFit->ColumnHeader + u'\t' + shownFitText();
     // The runs by their places among those the file keeps (the user's): ids are the session's.
     QStringList shown;
     QString runFit;
@@ -201,8 +203,18 @@ void TFormMain::ShowExperiment(const Experiment& e, const kurvimat::session::App
     if (ofRun && ofRun->user) LastUserFit = *ofRun->user;
     const auto ofData = readFitSetting(Get<QString>(s, key::Fit).value_or(QString()));
     if (ofData && ofData->user) LastUserFit = *ofData->user;
+    const QString columnFit = Get<QString>(s, key::ColumnFit).value_or(QString());
+    const auto ofColumn = readFitSetting(columnFit.section(u'\t', 1));
+    if (ofColumn && ofColumn->user) LastUserFit = *ofColumn->user;
+    const auto further = Store.Data.Further();
+    const auto column = std::find_if(further.begin(), further.end(), [&](const auto& c) {
+        return c.header == columnFit.section(u'\t', 0, 0);
+    });
     if (const auto& f = ofData)
         Report->FitOnPlot(f->channelB, f->model, f->from, f->to, f->user.get());
+    else if (ofColumn && column != further.end())
+        Report->FitColumnOnPlot(int(column - further.begin()), ofColumn->model, ofColumn->from,
+                                ofColumn->to, ofColumn->user.get());
     else if (fitRun && ofRun && Runs->IsShown(fitRun))
         Report->FitRunOnPlot(fitRun, ofRun->channelB, ofRun->model, ofRun->from, ofRun->to,
                              ofRun->user.get());

@@ -8,6 +8,7 @@
 
 #include "FitOverlay.h"
 #include "Journal.h"
+#include "Plot.h"
 #include "PlotZoom.h"
 #include "SignalDefinition.h"
 #include "UserFit.h"
@@ -213,6 +214,35 @@ void TFormMain::AddRunFitMenus(QMenu& menu) {
     const QString made = QStringLiteral("runFits");
     for (QMenu* old : menu.findChildren<QMenu*>(made, Qt::FindDirectChildrenOnly))
         old->deleteLater();
+    // The data's further columns the plot draws, over time.
+    const auto spanned = [this](auto fitOver) {
+        return [this, fitOver](FitModel model) {
+            const auto span = Report->FitSpan();
+            const double from = span.first, to = span.second;
+            if (model != FitModel::User) return fitOver(model, from, to, nullptr);
+            AskUserFit([fitOver, from, to](const UserFitModel& user) {
+                fitOver(FitModel::User, from, to, &user);
+            });
+        };
+    };
+    const auto further = Store.Data.Further();
+    for (const kurvimat::display::PlotCurve& curve : kurvimat::display::DataCurves(Store, ShowsB())) {
+        if (curve.Source != kurvimat::display::CurveSource::Column) continue;
+        const auto& column = further[std::size_t(curve.Column)];
+        auto* fits = new QMenu(
+            tr("Ausgleichskurve %1").arg(column.unit.isEmpty() ? column.name
+                                                                : column.name + QStringLiteral(" in ") +
+                                                                      column.unit),
+            &menu);
+        fits->setObjectName(made);
+        const auto fit = spanned([this, c = curve.Column](FitModel model, double from, double to,
+                                                           const UserFitModel* user) {
+            Report->FitColumnOnPlot(c, model, from, to, user);
+        });
+        for (const FitModelSpec& m : FitModels)
+            if (m.OverTime) fits->addAction(FitMenuText(m), this, [fit, model = m.Model] { fit(model); });
+        menu.addMenu(fits);
+    }
     if (!Runs) return;
     bool first = true;
     for (const kurvimat::session::Run& run : Runs->Journal().runs().runs()) {
