@@ -87,6 +87,7 @@ struct ColumnFormula::PointFormula {
     std::unique_ptr<TParser> parser;
     std::vector<std::pair<double*, int>> inputs; // the parser's slot, its source
     std::vector<double> values;                  // the results, unless direct
+    std::size_t done = 0;                        // of them, those that hold
 };
 
 struct ColumnFormula::Call {
@@ -97,6 +98,7 @@ struct ColumnFormula::Call {
     std::optional<SavitzkyGolayWeights> weights;
     double delta = NaN; // SAVGOLABL's mean step at the last evaluation
     std::vector<double> values;
+    std::size_t done = 0; // of values, those that hold for the columns last given
 };
 
 ColumnFormula::ColumnFormula() = default;
@@ -104,8 +106,13 @@ ColumnFormula::~ColumnFormula() = default;
 
 bool ColumnFormula::fail(const QString& message, qsizetype place) {
     error_ = {message, place};
-    lastCount_ = 0;
     return false;
+}
+
+void ColumnFormula::forget() {
+    for (const auto& call : calls_)
+        if (call) call->done = call->y.done = call->x.done = 0;
+    count_ = lastCount_ = 0;
 }
 
 bool ColumnFormula::compile(const QString& formula, const std::vector<std::string>& names,
@@ -114,7 +121,7 @@ bool ColumnFormula::compile(const QString& formula, const std::vector<std::strin
     order_.clear();
     outer_.reset();
     compiled_ = false;
-    lastCount_ = 0;
+    count_ = lastCount_ = computed_ = 0;
     error_ = {};
     const auto upper = [](std::string name) {
         for (char& c : name)
@@ -480,49 +487,64 @@ int windowOf(Kind kind, int window) {
 
 } // namespace
 
-std::vector<std::size_t> ColumnFormula::plan(std::span<const std::span<const double>> columns,
-                                             std::size_t changed) const {
+ColumnFormula::Plan ColumnFormula::plan(std::span<const std::span<const double>> columns,
+                                        std::size_t changed) const {
     const std::size_t count = columns.empty() ? 0 : columns[0].size();
-    const std::size_t base = count < lastCount_ ? 0 : std::min(changed, lastCount_);
+    // Fewer points than last time: other points, nothing holds.
+    const bool shrank = count < count_;
+    const std::size_t base = shrank ? 0 : std::min(changed, count_);
+    const auto held = [shrank](std::size_t done) { return shrank ? 0 : done; };
     const int c = int(columns_.size());
-    std::vector<std::size_t> first(calls_.size() + 1, base);
-    const auto firstOf = [&](const PointFormula& f) {
-        if (f.direct >= 0) return f.direct < c ? base : first[std::size_t(f.direct - c)];
+    Plan p;
+    p.y.assign(calls_.size(), base);
+    p.x.assign(calls_.size(), base);
+    p.call.assign(calls_.size(), base);
+    // The first input of a point formula that changed, and the first of its values to compute.
+    const auto inputsFrom = [&](const PointFormula& f) {
+        if (f.direct >= 0) return f.direct < c ? base : p.call[std::size_t(f.direct - c)];
         std::size_t from = base;
         for (const auto& input : f.inputs)
-            if (input.second >= c) from = std::min(from, first[std::size_t(input.second - c)]);
+            if (input.second >= c) from = std::min(from, p.call[std::size_t(input.second - c)]);
         return from;
     };
+    const auto argumentFrom = [&](const PointFormula& f) {
+        return f.direct >= 0 ? inputsFrom(f) : std::min(inputsFrom(f), held(f.done));
+    };
     for (int index : order_) {
-        const Call& call = *calls_[std::size_t(index)];
-        std::size_t in = firstOf(call.y);
-        if (call.kind == Kind::Derivative || call.kind == Kind::Integral)
-            in = std::min(in, firstOf(call.x));
-        std::size_t from = SeriesReach(in, windowOf(call.kind, call.window));
+        const auto k = std::size_t(index);
+        const Call& call = *calls_[k];
+        p.y[k] = argumentFrom(call.y);
+        std::size_t in = p.y[k];
+        if (call.kind == Kind::Derivative || call.kind == Kind::Integral) {
+            p.x[k] = argumentFrom(call.x);
+            in = std::min(in, p.x[k]);
+        }
+        std::size_t from =
+            std::min(SeriesReach(in, windowOf(call.kind, call.window)), held(call.done));
         // Savitzky-Golay's first points lie on the first window's polynomial: a change anywhere
         // in that window reaches all of them.
         const bool savGol = call.kind == Kind::SavGol || call.kind == Kind::SavGolDerivative;
         if (savGol && in < std::size_t(call.window)) from = 0;
         // SAVGOLABL's scale is the mean step of all points. (With fewer points than its window
-        // Savitzky-Golay failed, and a failed evaluation leaves nothing to keep.)
+        // Savitzky-Golay failed and holds none.)
         if (call.kind == Kind::SavGolDerivative &&
             !(MeanStep(columns[std::size_t(timeColumn_)]) == call.delta))
             from = 0;
-        first[std::size_t(index)] = from;
+        p.call[k] = from;
     }
-    first.back() = firstOf(*outer_);
-    return first;
+    p.outer = std::min(inputsFrom(*outer_), held(lastCount_));
+    return p;
 }
 
 std::size_t ColumnFormula::firstChanged(std::span<const std::span<const double>> columns,
                                         std::size_t changed) const {
     if (!compiled_ || columns.size() != columns_.size()) return 0;
-    return plan(columns, changed).back();
+    return plan(columns, changed).outer;
 }
 
 bool ColumnFormula::evaluate(std::span<const std::span<const double>> columns,
                              std::vector<double>& out) {
-    lastCount_ = 0;
+    forget();
     return evaluateChanged(columns, 0, out);
 }
 
@@ -534,58 +556,87 @@ bool ColumnFormula::evaluateChanged(std::span<const std::span<const double>> col
     const std::size_t count = columns.empty() ? 0 : columns[0].size();
     if (columns.size() != columns_.size() ||
         std::any_of(columns.begin(), columns.end(),
-                    [count](std::span<const double> c) { return c.size() != count; }))
+                    [count](std::span<const double> c) { return c.size() != count; })) {
+        forget();
         return fail(QCoreApplication::translate("ColumnFormula",
                                                 "die Spalten passen nicht zur Formel"),
                     0);
-    const std::vector<std::size_t> first = plan(columns, changed);
-    for (int index : order_) {
-        Call& call = *calls_[std::size_t(index)];
-        const std::size_t from = first[std::size_t(index)];
+    }
+    const Plan p = plan(columns, changed);
+    // A failure keeps what holds: the calls before it computed all points, the others what the
+    // plan left them, the failing one its values before the failure.
+    const auto failAt = [&](std::size_t step, std::size_t done, const QString& message,
+                            qsizetype place) {
+        for (std::size_t later = step; later < order_.size(); ++later) {
+            const auto k = std::size_t(order_[later]);
+            Call& call = *calls_[k];
+            call.done = later == step ? done : p.call[k];
+            if (later == step) continue; // its arguments were computed
+            call.y.done = p.y[k];
+            call.x.done = p.x[k];
+        }
+        lastCount_ = p.outer;
+        count_ = count;
+        return fail(message, place);
+    };
+    for (std::size_t step = 0; step < order_.size(); ++step) {
+        const auto index = std::size_t(order_[step]);
+        Call& call = *calls_[index];
+        const std::size_t from = p.call[index];
         const QString name = QString::fromLatin1(Functions[std::size_t(call.kind)].name);
-        const auto argument = [&](PointFormula& f) {
+        const auto argument = [&](PointFormula& f, std::size_t first) {
             if (f.direct >= 0) return std::span<const double>(source(columns, f.direct), count);
             f.values.resize(count);
-            evaluatePoints(f, columns, from, count, f.values.data());
+            evaluatePoints(f, columns, first, count, f.values.data());
+            computed_ += count - std::min(first, count);
+            f.done = count;
             return std::span<const double>(f.values);
         };
-        const std::span<const double> y = argument(call.y);
+        const std::span<const double> y = argument(call.y, p.y[index]);
         const bool twoColumns = call.kind == Kind::Derivative || call.kind == Kind::Integral;
-        const std::span<const double> x = twoColumns ? argument(call.x) : y;
+        const std::span<const double> x = twoColumns ? argument(call.x, p.x[index]) : y;
         call.values.resize(count);
         switch (call.kind) {
         case Kind::Derivative: {
             if (count < 2)
-                return fail(QCoreApplication::translate(
-                                "ColumnFormula", "%1 braucht mindestens zwei Punkte, an Stelle %2")
-                                .arg(name)
-                                .arg(call.place),
-                            call.place);
+                return failAt(
+                    step, from,
+                    QCoreApplication::translate("ColumnFormula",
+                                                "%1 braucht mindestens zwei Punkte, an Stelle %2")
+                        .arg(name)
+                        .arg(call.place),
+                    call.place);
             std::size_t zero = 0;
-            if (DerivativeInto(y, x, call.values, from, &zero) != SeriesError::None)
-                return fail(QCoreApplication::translate(
-                                "ColumnFormula",
-                                "%1 über gleiche Werte: Punkt %2 und %3 haben dasselbe x, an "
-                                "Stelle %4")
-                                .arg(name)
-                                .arg(zero)
-                                .arg(zero + 1)
-                                .arg(call.place),
-                            call.place);
+            if (DerivativeInto(y, x, call.values, from, &zero) != SeriesError::None) {
+                // The results before the equal pair's first point were computed.
+                const std::size_t done = std::max(from, zero - 1);
+                computed_ += done - from;
+                return failAt(step, done,
+                              QCoreApplication::translate(
+                                  "ColumnFormula",
+                                  "%1 über gleiche Werte: Punkt %2 und %3 haben dasselbe x, an "
+                                  "Stelle %4")
+                                  .arg(name)
+                                  .arg(zero)
+                                  .arg(zero + 1)
+                                  .arg(call.place),
+                              call.place);
+            }
             break;
         }
         case Kind::Average: MovingAverageInto(y, call.window, call.values, from); break;
         case Kind::SavGol:
         case Kind::SavGolDerivative: {
             if (count < std::size_t(call.window))
-                return fail(QCoreApplication::translate(
-                                "ColumnFormula",
-                                "das Fenster von %1 Punkten ist länger als die %2 Punkte der "
-                                "Messreihe, an Stelle %3")
-                                .arg(call.window)
-                                .arg(count)
-                                .arg(call.numberPlace),
-                            call.numberPlace);
+                return failAt(step, from,
+                              QCoreApplication::translate(
+                                  "ColumnFormula",
+                                  "das Fenster von %1 Punkten ist länger als die %2 Punkte der "
+                                  "Messreihe, an Stelle %3")
+                                  .arg(call.window)
+                                  .arg(count)
+                                  .arg(call.numberPlace),
+                              call.numberPlace);
             const bool derivative = call.kind == Kind::SavGolDerivative;
             const double delta = derivative ? MeanStep(columns[std::size_t(timeColumn_)]) : 1.0;
             call.weights->apply(y, delta, call.values, from);
@@ -595,11 +646,14 @@ bool ColumnFormula::evaluateChanged(std::span<const std::span<const double>> col
         case Kind::Integral: RunningIntegralInto(y, x, call.values, from); break;
         case Kind::Difference: DifferenceInto(y, call.values, from); break;
         }
+        computed_ += count - std::min(from, count);
+        call.done = count;
     }
     out.resize(count);
-    evaluatePoints(*outer_, columns, first.back(), count, out.data());
-    lastCount_ = count;
-    if (firstResult) *firstResult = first.back();
+    evaluatePoints(*outer_, columns, p.outer, count, out.data());
+    computed_ += count - std::min(p.outer, count);
+    lastCount_ = count_ = count;
+    if (firstResult) *firstResult = p.outer;
     return true;
 }
 

@@ -61,6 +61,7 @@ public:
     bool compile(const QString& text, const std::vector<std::string>& names,
                  const std::string& timeName = "T");
     const ColumnFormulaError& error() const { return error_; }
+    bool compiled() const { return compiled_; }
 
     /// All results into out (resized to the columns' length). False with error() set when the
     /// columns do not fit or a series function refuses them (a window longer than the points,
@@ -69,15 +70,22 @@ public:
 
     /// While recording: the points from `changed` on are new or changed since the last
     /// evaluation, the ones before are as they were. The first result that must be computed
-    /// again, as far back as the windows of the series functions reach (all of them when the
-    /// last evaluation failed, or when SAVGOLABL's mean step changed).
+    /// again, as far back as the windows of the series functions reach (all of them when
+    /// SAVGOLABL's mean step changed, and those no evaluation has given yet).
     std::size_t firstChanged(std::span<const std::span<const double>> columns,
                              std::size_t changed) const;
 
     /// Computes only the results from firstChanged(columns, changed) on; out holds the last
-    /// evaluation's results. Returns that first index through *first when given.
+    /// evaluation's results. Returns that first index through *first when given. A failed
+    /// evaluation keeps what its series calls computed before the failure, so evaluating the
+    /// grown columns again costs their new points, not all of them (a window still longer than
+    /// the points, a derivative over the same equal x).
     bool evaluateChanged(std::span<const std::span<const double>> columns, std::size_t changed,
                          std::vector<double>& out, std::size_t* first = nullptr);
+
+    /// Values the evaluations computed since compile (the series calls', their arguments' and
+    /// the results): what they cost, for the tests.
+    std::size_t computedValues() const { return computed_; }
 
 private:
     struct PointFormula;
@@ -87,13 +95,21 @@ private:
     std::vector<int> order_;                   // of evaluation: inner calls first
     std::unique_ptr<PointFormula> outer_;
     int timeColumn_ = -1;
-    std::size_t lastCount_ = 0; // points of the last evaluation that succeeded
+    std::size_t count_ = 0;     // points of the last evaluation, failed or not
+    std::size_t lastCount_ = 0; // results in out that hold for those points
+    std::size_t computed_ = 0;
     bool compiled_ = false;
     ColumnFormulaError error_;
 
+    // Where each stage computes from: per call its arguments y and x and its results, then the
+    // whole formula's results.
+    struct Plan {
+        std::vector<std::size_t> y, x, call;
+        std::size_t outer = 0;
+    };
     bool fail(const QString& message, qsizetype place);
-    std::vector<std::size_t> plan(std::span<const std::span<const double>> columns,
-                                  std::size_t changed) const;
+    void forget();
+    Plan plan(std::span<const std::span<const double>> columns, std::size_t changed) const;
     const double* source(std::span<const std::span<const double>> columns, int index) const;
     void evaluatePoints(PointFormula& f, std::span<const std::span<const double>> columns,
                         std::size_t first, std::size_t count, double* out) const;

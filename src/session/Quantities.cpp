@@ -118,18 +118,21 @@ std::vector<std::vector<int>> usesOf(const std::vector<QuantityDefinition>& defi
 struct Quantities::State {
     // What the last compute took: the points' count, first time, the further columns it saw.
     std::size_t count = 0;
-    bool valid = false, anyFailed = false;
+    bool valid = false;
     double firstTime = NaN;
     int others = 0;
     std::vector<int> aliases; // channels (1: A, 2: B) seen by their names besides
     std::vector<int> order;
     std::vector<std::vector<int>> uses;
     std::vector<QuantityConstant> constants;
+    std::vector<std::string> names; // the formulas were compiled over these
     // The columns the formulas see: T, A, B, the other columns, the constants, then the
     // definitions' results in definition order.
     std::vector<std::vector<double>> inputs;
     std::vector<std::unique_ptr<ColumnFormula>> formulas;
     std::vector<bool> ok;
+    // Left out at the last step because a quantity it uses failed: its formula holds nothing.
+    std::vector<bool> skipped;
     std::vector<std::size_t> first; // of each result, the first that changed at the last step
     std::vector<QuantityFailure> failures;
 };
@@ -245,6 +248,7 @@ std::optional<QuantityFault> Quantities::set(std::vector<QuantityDefinition> def
     constants.removeIf([](const QString& line) { return line.trimmed().isEmpty(); });
     constants_ = std::move(constants);
     state_ = std::make_unique<State>();
+    computed_ = 0;
     return std::nullopt;
 }
 
@@ -374,32 +378,24 @@ std::vector<QuantityFailure> Quantities::compute(StoredPoints& points, bool reme
         names.append(d.name);
         st->inputs.emplace_back(n, NaN);
     }
-    const std::vector<std::string> formulaNames = stdNames(names);
-    const std::size_t results = st->inputs.size() - definitions_.size();
-    st->ok.assign(definitions_.size(), false);
-    st->first.assign(definitions_.size(), 0);
-    std::vector<std::span<const double>> spans(st->inputs.begin(), st->inputs.end());
-    for (std::size_t i = 0; i < definitions_.size(); ++i)
+    st->names = stdNames(names);
+    // Formulas over the same names as before compile as before: one that did not (a name the
+    // points lack) is not tried again until the definitions or the names change.
+    const bool compiled = remember && state_ && state_->names == st->names &&
+                          state_->formulas.size() == definitions_.size();
+    for (std::size_t i = 0; i < definitions_.size(); ++i) {
+        if (compiled) {
+            st->formulas.push_back(std::move(state_->formulas[i]));
+            continue;
+        }
         st->formulas.push_back(std::make_unique<ColumnFormula>());
-    for (const int i : st->order) {
-        const QuantityDefinition& d = definitions_[std::size_t(i)];
-        ColumnFormula& f = *st->formulas[std::size_t(i)];
-        const auto failedUse = std::find_if(st->uses[std::size_t(i)].begin(), st->uses[std::size_t(i)].end(),
-                                            [&](int j) { return !st->ok[std::size_t(j)]; });
-        if (failedUse != st->uses[std::size_t(i)].end()) {
-            st->failures.push_back({d.name, {tr("„%1“ kann nicht berechnet werden")
-                                                 .arg(definitions_[std::size_t(*failedUse)].name)}});
-            continue;
-        }
-        std::vector<double>& out = st->inputs[results + std::size_t(i)];
-        if (!f.compile(d.formula, formulaNames) || !f.evaluate(spans, out)) {
-            st->failures.push_back({d.name, f.error()});
-            out.assign(n, NaN);
-            continue;
-        }
-        spans[results + std::size_t(i)] = out;
-        st->ok[std::size_t(i)] = true;
+        st->formulas.back()->compile(definitions_[i].formula, st->names);
     }
+    st->ok.assign(definitions_.size(), false);
+    st->skipped.assign(definitions_.size(), false);
+    st->first.assign(definitions_.size(), 0);
+    evaluate(*st, 0, true);
+    const std::size_t results = st->inputs.size() - definitions_.size();
     for (std::size_t i = 0; i < definitions_.size(); ++i) {
         if (!st->ok[i]) continue;
         QuantityColumn c = QuantityColumn::named(headerOf(definitions_[i]), ColumnOrigin::Calculated);
@@ -409,11 +405,60 @@ std::vector<QuantityFailure> Quantities::compute(StoredPoints& points, bool reme
         c.values = st->inputs[results + i];
         points.Columns.push_back(std::move(c));
     }
-    st->anyFailed = !st->failures.empty();
     st->valid = true;
     std::vector<QuantityFailure> failures = st->failures;
     if (remember) state_ = std::move(st);
     return failures;
+}
+
+void Quantities::evaluate(State& st, std::size_t before, bool full) {
+    const std::size_t n = st.count;
+    const std::size_t results = st.inputs.size() - definitions_.size();
+    std::vector<std::span<const double>> spans(st.inputs.begin(), st.inputs.end());
+    st.failures.clear();
+    for (const int i : st.order) {
+        const auto k = std::size_t(i);
+        const QuantityDefinition& d = definitions_[k];
+        ColumnFormula& f = *st.formulas[k];
+        st.ok[k] = false;
+        st.first[k] = n; // a failed one gave no value
+        if (!f.compiled()) {
+            st.failures.push_back({d.name, f.error()});
+            continue;
+        }
+        const std::vector<int>& uses = st.uses[k];
+        const auto failedUse =
+            std::find_if(uses.begin(), uses.end(), [&](int j) { return !st.ok[std::size_t(j)]; });
+        if (failedUse != uses.end()) {
+            st.failures.push_back({d.name,
+                                   {tr("„%1“ kann nicht berechnet werden")
+                                        .arg(definitions_[std::size_t(*failedUse)].name)}});
+            st.skipped[k] = true;
+            continue;
+        }
+        std::vector<double>& out = st.inputs[results + k];
+        const std::size_t counted = f.computedValues();
+        std::size_t first = 0;
+        bool done = false;
+        if (full || st.skipped[k]) {
+            done = f.evaluate(spans, out);
+        } else {
+            // A formula that failed at the last step goes on from what it kept then.
+            std::size_t changed = before;
+            for (const int j : uses)
+                changed = std::min(changed, st.first[std::size_t(j)]);
+            done = f.evaluateChanged(spans, changed, out, &first);
+        }
+        computed_ += f.computedValues() - counted;
+        st.skipped[k] = false;
+        if (!done) {
+            st.failures.push_back({d.name, f.error()});
+            continue;
+        }
+        spans[results + k] = out;
+        st.ok[k] = true;
+        st.first[k] = first;
+    }
 }
 
 std::vector<std::size_t> Quantities::firstChanged() const {
@@ -425,20 +470,18 @@ std::vector<QuantityFailure> Quantities::update(StoredPoints& points) {
     const std::size_t n = std::size_t(std::clamp(points.Count, 0, acquisition::PointCapacity));
     const std::size_t before = st.count;
     // What grows at the end is a sweep: recorded points without other columns, whose first
-    // point and calculated columns are still there.
-    const auto calculated = std::count_if(points.Columns.begin(), points.Columns.end(), [](const QuantityColumn& c) {
-        return c.origin == ColumnOrigin::Calculated;
-    });
-    const bool grows = st.valid && !st.anyFailed && st.others == 0 && !points.Loaded &&
-                       before > 0 && n >= before && double(points.T[0]) == st.firstTime &&
-                       std::size_t(calculated) == definitions_.size() &&
-                       points.Columns.size() == definitions_.size();
+    // point and calculated columns (of the quantities that computed) are still there.
+    const auto computed = std::size_t(std::count(st.ok.begin(), st.ok.end(), true));
+    const bool grows =
+        st.valid && st.others == 0 && !points.Loaded && before > 0 && n >= before &&
+        double(points.T[0]) == st.firstTime && points.Columns.size() == computed &&
+        std::all_of(points.Columns.begin(), points.Columns.end(),
+                    [](const QuantityColumn& c) { return c.origin == ColumnOrigin::Calculated; });
     if (!grows) return compute(points);
     if (n == before || definitions_.empty()) {
-        // Nothing arrived this tick: every value stands as it is.
+        // Nothing arrived this tick: every value stands as it is, and every failure.
         points.Settled.clear();
-        st.count = n;
-        return {};
+        return st.failures;
     }
     // Only the new points are copied: a tick adds a few to columns of up to 10 000.
     baseColumns(points, before, n, std::span(st.inputs).first(3));
@@ -457,38 +500,35 @@ std::vector<QuantityFailure> Quantities::update(StoredPoints& points) {
     const std::size_t constants = 3 + st.aliases.size();
     for (std::size_t k = 0; k < st.constants.size(); ++k)
         st.inputs[constants + k].resize(n, st.constants[k].value);
-    std::vector<std::span<const double>> spans(st.inputs.begin(), st.inputs.end());
-    for (std::size_t i = 0; i < definitions_.size(); ++i)
-        spans[results + i] = std::span<const double>(st.inputs[results + i]);
-    std::vector<QuantityFailure> failures;
-    for (const int i : st.order) {
-        std::size_t changed = before;
-        for (const int j : st.uses[std::size_t(i)]) changed = std::min(changed, st.first[std::size_t(j)]);
-        std::vector<double>& out = st.inputs[results + std::size_t(i)];
-        ColumnFormula& f = *st.formulas[std::size_t(i)];
-        std::size_t first = changed;
-        if (!f.evaluateChanged(spans, changed, out, &first)) {
-            // A failure here computes all anew, which says it and leaves the column out.
-            st.valid = false;
-            return compute(points);
-        }
-        st.first[std::size_t(i)] = first;
-        spans[results + std::size_t(i)] = out;
-    }
-    // Each column from the first value its formula changed on. As far back as the new points
-    // reached, the next ones will reach too: the values before that are settled.
-    points.Settled.resize(definitions_.size());
-    for (std::size_t i = 0; i < definitions_.size(); ++i) {
-        const std::vector<double>& computed = st.inputs[results + i];
-        std::vector<double>& values = points.Columns[i].values;
-        const std::size_t first = std::min(st.first[i], before);
-        const auto same = std::ptrdiff_t(values.size() == before ? first : 0);
-        values.resize(n);
-        std::copy(computed.begin() + same, computed.end(), values.begin() + same);
-        points.Settled[i] = n - (before - first);
-    }
+    const std::vector<bool> had = st.ok;
     st.count = n;
-    return failures;
+    evaluate(st, before, false);
+    // Each column from the first value its formula changed on; one that computes again comes
+    // back whole, one that fails now goes. As far back as the new points reached, the next
+    // ones will reach too: the values before that are settled.
+    std::vector<QuantityColumn> kept = std::move(points.Columns);
+    points.Columns.clear();
+    points.Settled.clear();
+    std::size_t next = 0;
+    for (std::size_t i = 0; i < definitions_.size(); ++i) {
+        QuantityColumn c;
+        if (had[i]) c = std::move(kept[next++]);
+        if (!st.ok[i]) continue;
+        if (!had[i]) {
+            c = QuantityColumn::named(headerOf(definitions_[i]), ColumnOrigin::Calculated);
+            c.name = definitions_[i].name;
+            c.unit = definitions_[i].unit;
+            c.formula = definitions_[i].formula;
+        }
+        const std::vector<double>& values = st.inputs[results + i];
+        const std::size_t first = std::min(st.first[i], before);
+        const auto same = std::ptrdiff_t(c.values.size() == before ? first : 0);
+        c.values.resize(n);
+        std::copy(values.begin() + same, values.end(), c.values.begin() + same);
+        points.Columns.push_back(std::move(c));
+        points.Settled.push_back(n - (before - first));
+    }
+    return st.failures;
 }
 
 } // namespace kurvimat::session

@@ -100,14 +100,21 @@ public:
     /// growing): only what they reach is computed again. Anything else computes all anew.
     std::vector<QuantityFailure> update(acquisition::StoredPoints& points);
     /// Of each definition, the first point the last compute or update gave a value to (0
-    /// after compute): what a drawing of new points has to draw again.
+    /// after compute, the points' count for one that failed): what a drawing of new points
+    /// has to draw again.
     std::vector<std::size_t> firstChanged() const;
+    /// Values the formulas computed since the definitions were set: what computing cost.
+    std::size_t computedValues() const { return computed_; }
 
 private:
     struct State;
+    // The definitions in their order over st's columns of st.count points: all of them
+    // (full), or only what changed since `before` points.
+    void evaluate(State& st, std::size_t before, bool full);
     std::vector<QuantityDefinition> definitions_;
     QStringList constants_;
     std::unique_ptr<State> state_;
+    std::size_t computed_ = 0;
 };
 
 /// The definitions of the calculated columns of points, in their order.

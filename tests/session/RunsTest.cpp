@@ -844,6 +844,16 @@ TEST(Session, CalculatedQuantities) {
     }
 }
 
+void expectSameFailures(const std::vector<QuantityFailure>& got,
+                        const std::vector<QuantityFailure>& want) {
+    ASSERT_EQ(got.size(), want.size());
+    for (std::size_t i = 0; i < got.size(); ++i) {
+        EXPECT_EQ(got[i].name, want[i].name);
+        EXPECT_EQ(got[i].error.Message, want[i].error.Message);
+        EXPECT_EQ(got[i].error.Place, want[i].error.Place);
+    }
+}
+
 // While a sweep grows, computing only what new points reach gives what computing all anew
 // gives, through a new sweep and a failing window too.
 TEST(Session, CalculatedQuantitiesWhileRecording) {
@@ -870,7 +880,7 @@ TEST(Session, CalculatedQuantitiesWhileRecording) {
         Quantities all;
         ASSERT_FALSE(all.set(session.quantities().definitions(), {}, Quantities::columnNames(s.Data)));
         const auto failures = all.compute(*full);
-        EXPECT_EQ(session.quantityFailures().size(), failures.size());
+        expectSameFailures(session.quantityFailures(), failures);
         EXPECT_EQ(s.Data.Columns, full->Columns);
         EXPECT_EQ(s.Data.Columns.size(), count < 2 ? 0u : count < 7 ? 1u : 3u);
         // A sweep that grew by few points computes only what they reach; v's last value waits
@@ -882,6 +892,65 @@ TEST(Session, CalculatedQuantitiesWhileRecording) {
             session.updateQuantities();
             EXPECT_EQ(s.Data.SettledCount(0), std::size_t(count));
         }
+    }
+}
+
+// A quantity that fails while a sweep grows costs what the new points cost, not all points
+// each tick (nothing where more points cannot help); it fails with, and computes once it can,
+// what computing all anew gives, and the quantities beside it go on.
+TEST(Quantities, FailingWhileRecordingCostsOnlyTheNewPoints) {
+    const auto q = [](const char* name, const char* formula) {
+        return QuantityDefinition{QString::fromUtf8(name), {}, QString::fromUtf8(formula)};
+    };
+    const struct Row {
+        const char* what;
+        std::vector<QuantityDefinition> definitions;
+        QStringList columns; // the names set takes; the points lack them
+        bool computesSometime, failsSometime;
+    } rows[] = {
+        {"a window longer than the points so far",
+         {q("g", "SAVGOL(A;301;2)"), q("h", "2*g"), q("P", "A*B")},
+         {},
+         true,
+         true},
+        {"equal x from the middle on", {q("v", "ABL(A;MIN(T;3))"), q("P", "A*B")}, {}, true, true},
+        {"a name the points lack",
+         {q("w", "2*Weg"), q("P", "A*B")},
+         {QStringLiteral("WEG")},
+         false,
+         true},
+    };
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.what);
+        Quantities session;
+        ASSERT_FALSE(session.set(r.definitions, {}, r.columns));
+        auto points = std::make_unique<StoredPoints>();
+        bool computed = false, failed = false;
+        int count = 0;
+        for (const int grown : {1, 11, 21, 301, 311, 311, 321, 331, 341, 351, 361, 371, 381, 391}) {
+            SCOPED_TRACE(grown);
+            for (int i = count; i < grown; ++i) {
+                points->T[i] = 0.01f * float(i);
+                points->A[i] = std::sin(0.05f * float(i));
+                points->B[i] = float(i % 7);
+            }
+            const int added = grown - count;
+            points->Count = count = grown;
+            const std::size_t before = session.computedValues();
+            const auto failures = session.update(*points);
+            auto full = std::make_unique<StoredPoints>(*points);
+            Quantities all;
+            ASSERT_FALSE(all.set(r.definitions, {}, r.columns));
+            expectSameFailures(failures, all.compute(*full));
+            EXPECT_EQ(points->Columns, full->Columns);
+            const bool fails = !failures.empty() && failures.front().name == r.definitions[0].name;
+            (fails ? failed : computed) = true;
+            // Failing, it costs at most its argument's new values beside A*B's.
+            if (fails && grown > 1)
+                EXPECT_LE(session.computedValues() - before, std::size_t(2 * added));
+        }
+        EXPECT_EQ(computed, r.computesSometime);
+        EXPECT_EQ(failed, r.failsSometime);
     }
 }
 
