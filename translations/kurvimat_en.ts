@@ -2006,6 +2006,10 @@ trigger</translation>
         <source>die Spalten von „%1“</source>
         <translation>the columns of “%1”</translation>
     </message>
+    <message>
+        <source>die Konstanten von „%1“</source>
+        <translation>the constants of “%1”</translation>
+    </message>
 </context>
 <context>
     <name>SignalDefinition</name>

@@ -1,6 +1,7 @@
 #include "Quantities.h"
 
 #include "MeasurementStore.h"
+#include "Run.h"
 #include "SignalDefinition.h"
 
 #include <QCoreApplication>
@@ -250,6 +251,54 @@ std::optional<QuantityFault> Quantities::set(std::vector<QuantityDefinition> def
     state_ = std::make_unique<State>();
     computed_ = 0;
     return std::nullopt;
+}
+
+namespace {
+
+// The name of a constant line, upper case; empty for a line that is none.
+QString constantName(const QString& line) {
+    const auto c = Quantities::readConstant(line, nullptr);
+    return c ? c->name.toUpper() : QString();
+}
+
+} // namespace
+
+QStringList Quantities::constantsUsed(const QStringList& constants,
+                                      const std::vector<QuantityDefinition>& definitions) {
+    QStringList named;
+    for (const QuantityDefinition& d : definitions)
+        named += namesIn(d.formula);
+    QStringList out;
+    qsizetype bytes = 0;
+    for (const QString& line : constants) {
+        const QString name = constantName(line);
+        if (name.isEmpty() || !named.contains(name)) continue;
+        bytes += line.toUtf8().size() + 1;
+        if (bytes > MaxRunConstantsBytes || out.size() == MaxQuantityConstants) break;
+        out.append(line);
+    }
+    return out;
+}
+
+bool Quantities::adopt(std::vector<QuantityDefinition> definitions, const QStringList& runConstants,
+                       const QStringList& columns) {
+    QStringList runNames, merged;
+    for (const QString& line : runConstants)
+        runNames.append(constantName(line));
+    for (const QString& line : constants_) {
+        const qsizetype k = runNames.indexOf(constantName(line));
+        merged.append(k < 0 ? line : runConstants[k]);
+    }
+    for (const QString& line : runConstants) {
+        const QString name = constantName(line);
+        if (std::none_of(merged.begin(), merged.end(),
+                         [&](const QString& m) { return constantName(m) == name; }))
+            merged.append(line);
+    }
+    // The constants in force that clash with the run's definitions give way.
+    if (check(definitions, merged, columns)) merged = runConstants;
+    if (definitions == definitions_ && merged == constants_) return false;
+    return !set(std::move(definitions), std::move(merged), columns);
 }
 
 QStringList Quantities::columnNames(const std::vector<QuantityColumn>& columns) {

@@ -82,6 +82,18 @@ public:
     static QStringList columnNames(const std::vector<signals::QuantityColumn>& columns);
     /// The name of a channel's definition or label, by which formulas see it besides A or B.
     static QString channelName(const QString& definition);
+    /// Of constant lines, those the definitions' formulas name, in their order and as many as
+    /// MaxRunConstantsBytes hold: what a run keeps of the constants in force.
+    static QStringList constantsUsed(const QStringList& constants,
+                                     const std::vector<QuantityDefinition>& definitions);
+    /// A run's quantities come into force with the constants they were computed with, so that
+    /// they compute the run's values again: a run's constant takes the place of the one of the
+    /// same name in force (its value wins), the others in force stay unless they would not
+    /// check with the run's definitions (a name the run gives a quantity), the run's others
+    /// are added. Nothing changes when the definitions refuse even the run's constants alone.
+    /// True when the definitions or the constants changed.
+    bool adopt(std::vector<QuantityDefinition> definitions, const QStringList& runConstants,
+               const QStringList& columns);
     const std::vector<QuantityDefinition>& definitions() const { return definitions_; }
     const QStringList& constants() const { return constants_; }
     bool empty() const { return definitions_.empty(); }

@@ -6,11 +6,15 @@
 
 #include <QDateTime>
 #include <QString>
+#include <QStringList>
 
 #include <optional>
 #include <vector>
 
 namespace kurvimat::session {
+
+/// The most a run's constants take, as UTF-8 lines: what a run keeps and a file holds.
+inline constexpr qsizetype MaxRunConstantsBytes = 4096;
 
 struct Run {
     qint64 id = 0; ///< unique in a session, given by RunList; 0 before
@@ -21,6 +25,9 @@ struct Run {
     qint64 recordedAtMs = 0; ///< ms since 1970 UTC: when the first point was taken
     /// Kept by itself in the bounded history of "normal" sweeps, not by the user.
     bool automatic = false;
+    /// The constant lines ("m = 0,25 kg") its calculated columns were computed with, those
+    /// their formulas name: made current, the run computes them as before.
+    QStringList constants;
 
     bool operator==(const Run&) const = default;
 };

@@ -736,10 +736,10 @@ AppliedDefinitions Session::restoreRun(const Run& run) {
     const std::optional<QString> lineB =
         p.hasB() ? wanted(p.definitionB(), store_->AppliedDefB) : std::nullopt;
     const AppliedDefinitions applied = applyDefinitions(lineA, lineB, false);
-    // Its quantities come into force with it, where they hold with the constants in force.
+    // Its quantities come into force with it, with the constants they were computed with.
     const std::vector<QuantityDefinition> kept = calculatedDefinitions(p.columns());
-    if (!kept.empty() && kept != quantities_.definitions() &&
-        !quantities_.set(kept, quantities_.constants(), Quantities::columnNames(p.columns())))
+    if (!kept.empty() &&
+        quantities_.adopt(kept, run.constants, Quantities::columnNames(p.columns())))
         emit quantitiesChanged();
     if (kurvimat::session::restoreRun(*store_, run)) emit meansChanged();
     computeQuantities();
@@ -843,7 +843,10 @@ void Session::newPoints(SweepMode mode) {
 }
 
 Kept Session::keep(KeepKind kind) {
-    const Kept done = journal_->keep(kurvimat::session::currentRun(*store_, dataSince_), kind);
+    Run run = kurvimat::session::currentRun(*store_, dataSince_);
+    run.constants = Quantities::constantsUsed(quantities_.constants(),
+                                              calculatedDefinitions(run.points.columns()));
+    const Kept done = journal_->keep(std::move(run), kind);
     keptFingerprint_ = dataFingerprint();
     emit runsChanged();
     return done;

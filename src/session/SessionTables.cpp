@@ -2,6 +2,7 @@
 
 #include "ColumnFormula.h"
 #include "MeasurementStore.h"
+#include "Quantities.h"
 
 #include <QCoreApplication>
 #include <QCryptographicHash>
@@ -166,6 +167,60 @@ std::optional<signals::QuantityColumns> readColumns(SqliteDb& db, qint64 setId, 
     return columns;
 }
 
+// A run's constants live in the meta table, which schema 4 has: programs before them pass
+// over the row and open the file or journal without them. The value is the MD5 of the key and
+// the text, then the lines as UTF-8.
+QString constantsKey(qint64 setId) {
+    return QStringLiteral("run_constants %1").arg(setId);
+}
+
+QByteArray constantsChecksum(const QString& key, QByteArrayView text) {
+    QCryptographicHash hash(QCryptographicHash::Md5);
+    hash.addData(key.toUtf8() + ':');
+    hash.addData(text);
+    return hash.result();
+}
+
+constexpr qsizetype ChecksumBytes = 16;
+
+// Lines readConstant takes, no more of them and no longer than a run keeps.
+bool constantsFit(const QStringList& lines) {
+    if (lines.size() > MaxQuantityConstants) return false;
+    qsizetype bytes = 0;
+    for (const QString& line : lines) {
+        if (line.contains(u'\n') || !Quantities::readConstant(line, nullptr)) return false;
+        bytes += line.toUtf8().size() + 1;
+    }
+    return bytes <= MaxRunConstantsBytes + 1;
+}
+
+bool insertConstants(SqliteDb& db, qint64 setId, const QStringList& lines) {
+    // What readSets would refuse is not written: the run keeps its points without them.
+    if (lines.isEmpty() || !constantsFit(lines)) return true;
+    const QString key = constantsKey(setId);
+    const QByteArray text = lines.join(u'\n').toUtf8();
+    Statement s(db, "INSERT OR REPLACE INTO meta(key, value) VALUES(?, ?)");
+    return s.ok() && s.bind(1, key).bindBlob(2, constantsChecksum(key, text) + text).run();
+}
+
+enum class ConstantsRead { Read, Damaged, Foreign };
+
+ConstantsRead readConstants(Statement& s, qint64 setId, QStringList& lines) {
+    const QString key = constantsKey(setId);
+    s.reset();
+    s.bind(1, key);
+    const int rc = s.step();
+    if (rc == SQLITE_DONE) return ConstantsRead::Read;
+    if (rc != SQLITE_ROW || s.columnType(0) != SQLITE_BLOB) return ConstantsRead::Foreign;
+    const QByteArrayView value = s.columnBlobView(0);
+    if (value.size() <= ChecksumBytes || value.size() > ChecksumBytes + MaxRunConstantsBytes)
+        return ConstantsRead::Foreign;
+    const QByteArrayView text = value.sliced(ChecksumBytes);
+    if (value.first(ChecksumBytes) != constantsChecksum(key, text)) return ConstantsRead::Damaged;
+    lines = QString::fromUtf8(text).split(u'\n');
+    return constantsFit(lines) ? ConstantsRead::Read : ConstantsRead::Foreign;
+}
+
 const char* kindName(const SettingValue& v) {
     static const char* const names[] = {"bool", "int", "real", "text"};
     return names[v.index()];
@@ -267,6 +322,7 @@ std::optional<qint64> insertSet(SqliteDb& db, SetRole role, const Run& run, int 
     if (!p.empty() && !insertChunk(db, id, 0, encodePoints(p, 0, p.size()), recordBytes(p)))
         return std::nullopt;
     if (!p.columns().empty() && !insertColumns(db, id, p)) return std::nullopt;
+    if (!insertConstants(db, id, run.constants)) return std::nullopt;
     return id;
 }
 
@@ -275,8 +331,11 @@ bool deleteSet(SqliteDb& db, qint64 setId) {
     Statement values(db, "DELETE FROM column_chunks WHERE set_id = ?");
     Statement columns(db, "DELETE FROM point_columns WHERE set_id = ?");
     Statement set(db, "DELETE FROM point_sets WHERE id = ?");
-    return chunks.ok() && values.ok() && columns.ok() && set.ok() && chunks.bind(1, setId).run() &&
-           values.bind(1, setId).run() && columns.bind(1, setId).run() && set.bind(1, setId).run();
+    Statement constants(db, "DELETE FROM meta WHERE key = ?");
+    return chunks.ok() && values.ok() && columns.ok() && set.ok() && constants.ok() &&
+           chunks.bind(1, setId).run() && values.bind(1, setId).run() &&
+           columns.bind(1, setId).run() && set.bind(1, setId).run() &&
+           constants.bind(1, constantsKey(setId)).run();
 }
 
 QByteArray columnChunkChecksum(qint64 position, qint64 first, QByteArrayView chunk) {
@@ -344,7 +403,8 @@ std::optional<std::vector<Run>> readSets(SqliteDb& db, SetRole role, ReadCheck* 
                                        "WHERE set_id = ? ORDER BY first");
     // Reserved whole, so a set read in many chunks is not copied as its vectors grow.
     Statement bytes(db, "SELECT total(length(points)) FROM point_chunks WHERE set_id = ?");
-    if (!sets.ok() || !chunks.ok() || !bytes.ok()) return std::nullopt;
+    Statement constants(db, "SELECT value FROM meta WHERE key = ?");
+    if (!sets.ok() || !chunks.ok() || !bytes.ok() || !constants.ok()) return std::nullopt;
     sets.bind(1, QString::fromLatin1(roleName(role)));
     const auto isFlag = [](qint64 v) { return v == 0 || v == 1; };
     const bool columnsKept = hasColumns(db);
@@ -421,6 +481,18 @@ std::optional<std::vector<Run>> readSets(SqliteDb& db, SetRole role, ReadCheck* 
             run.points = PointSet::loaded(hasB != 0, run.points.definitionA(),
                                           run.points.definitionB(), t, a, b);
         if (!run.points.setColumns(std::move(columns))) return std::nullopt;
+        switch (readConstants(constants, run.id, run.constants)) {
+        case ConstantsRead::Read:
+            break;
+        case ConstantsRead::Damaged:
+            c.damaged << QCoreApplication::translate("SessionTables", "die Konstanten von „%1“")
+                             .arg(run.name.isEmpty() ? unnamedSet(role) : run.name);
+            if (!c.salvage) return std::nullopt;
+            run.constants.clear();
+            break;
+        case ConstantsRead::Foreign:
+            return std::nullopt;
+        }
         runs.push_back(std::move(run));
     }
     if (rc != SQLITE_DONE) return std::nullopt;

@@ -33,6 +33,7 @@ Experiment sampleExperiment(bool exact = true) {
         for (float a : e.runs[0].points.valuesA())
             square.values.push_back(double(a) * a);
         EXPECT_TRUE(e.runs[0].points.setColumns({square}));
+        e.runs[0].constants = {QStringLiteral("k = 2,5 N/m")};
     }
     e.runs.push_back(makeRun(PointSet::Origin::Loaded, 12, 1765267900000, "Tabelle"));
     if (exact) {
@@ -224,6 +225,18 @@ TEST(ExperimentFile, RefusesWhatItCannotTrust) {
         return bytesOf(path);
     };
     const QString unknownFit = "zeigt eine Ausgleichskurve, die diese Kurvimat-Version nicht kennt";
+    // A run's constants changed behind their checksum, or no lines of constants.
+    const auto withConstants = [&](const char* value) {
+        const QString path = dir.filePath("konstanten.kurvimat");
+        EXPECT_EQ(writeExperiment(path, sampleExperiment()), std::nullopt);
+        {
+            auto db = SqliteDb::open(path, SQLITE_OPEN_READWRITE);
+            const QByteArray change = QByteArray("UPDATE meta SET value = ") + value +
+                                      " WHERE key LIKE 'run_constants %'";
+            EXPECT_TRUE(db && db->exec(change.constData()));
+        }
+        return bytesOf(path);
+    };
 
     const QString foreign = "ist keine Kurvimat-Versuchsdatei.";
     const QString broken = "ist beschädigt oder unvollständig";
@@ -246,13 +259,18 @@ TEST(ExperimentFile, RefusesWhatItCannotTrust) {
         {"a newer schema", newer, std::nullopt, "stammt aus einer neueren Kurvimat-Version"},
         {"no such file", dir.filePath("fehlt.kurvimat"), std::nullopt,
          "kann nicht geöffnet werden"},
-        {"a fit model by a name no model has", dir.filePath("g.kurvimat"),
-         withFit("0;spline;0;10"), unknownFit + " („spline“)"},
-        {"an old file's model number no model has", dir.filePath("h.kurvimat"),
-         withFit("1;9;0;10"), unknownFit + " („9“)"},
+        {"a fit model by a name no model has", dir.filePath("g.kurvimat"), withFit("0;spline;0;10"),
+         unknownFit + " („spline“)"},
+        {"an old file's model number no model has", dir.filePath("h.kurvimat"), withFit("1;9;0;10"),
+         unknownFit + " („9“)"},
         {"a model number that is no whole number", dir.filePath("i.kurvimat"),
          withFit("1;2.5;0;10"), unknownFit},
-        {"a fit setting that is no list", dir.filePath("j.kurvimat"), withFit("Gerade"), unknownFit},
+        {"a fit setting that is no list", dir.filePath("j.kurvimat"), withFit("Gerade"),
+         unknownFit},
+        {"a run's constants changed", dir.filePath("k.kurvimat"),
+         withConstants("CAST(substr(value, 1, length(value) - 1) || '7' AS BLOB)"),
+         "die Konstanten von „Abkühlung“ stimmen nicht"},
+        {"a run's constants as text", dir.filePath("l.kurvimat"), withConstants("'k = 1'"), broken},
     };
     for (const Row& r : rows) {
         SCOPED_TRACE(r.name);

@@ -43,6 +43,7 @@ TEST(Journal, RunsAndRecordingSurviveTheProgram) {
         counts.values[3] = std::nan("");
         const signals::QuantityColumn columns[] = {counts};
         b.points = PointSet::loaded(false, QStringLiteral("Zeit"), {}, t, v, none, columns);
+        b.constants = {QStringLiteral("k = 2,5 N/m"), QStringLiteral("m = 0,25 kg")};
     }
     const session::Run c = makeRun(PointSet::Origin::Recorded, 10000, clock.wallMs() + 120000);
     {

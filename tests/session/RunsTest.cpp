@@ -989,13 +989,40 @@ TEST(Session, RunKeepsItsQuantitiesThroughTheFile) {
     ASSERT_EQ(run.points.columns().size(), 1u);
     EXPECT_EQ(run.points.columns()[0].formula, QStringLiteral("k*A"));
     EXPECT_EQ(run.points.columns()[0].values, (std::vector<double>{2.5, 5, 7.5}));
-    // Made current in a session without quantities, the run brings its own.
-    Session other;
-    other.openJournal(dir.filePath(QStringLiteral("other")));
-    ASSERT_FALSE(other.setQuantities({}, {QStringLiteral("k = 2,5 N/m")}));
-    const qint64 id = other.journal().addRun(run);
-    ASSERT_TRUE(other.makeRunCurrent(id));
-    EXPECT_EQ(other.quantities().definitions().size(), 1u);
+    EXPECT_EQ(run.constants, QStringList{QStringLiteral("k = 2,5 N/m")});
+    // Made current in a session without them, the run brings its quantities and constants:
+    // its k takes the place of another k, a constant that names its quantity gives way, the
+    // others stay. It computes its values again, and those of new points.
+    const struct {
+        const char* what;
+        QStringList inForce, after;
+    } rows[] = {
+        {"none", {}, {QStringLiteral("k = 2,5 N/m")}},
+        {"the same", {QStringLiteral("k = 2,5 N/m")}, {QStringLiteral("k = 2,5 N/m")}},
+        {"another k and g",
+         {QStringLiteral("g = 9,81 m/s^2"), QStringLiteral("K = 4")},
+         {QStringLiteral("g = 9,81 m/s^2"), QStringLiteral("k = 2,5 N/m")}},
+        {"one named as its quantity", {QStringLiteral("F = 1 N")}, {QStringLiteral("k = 2,5 N/m")}},
+    };
+    for (const auto& r : rows) {
+        SCOPED_TRACE(r.what);
+        Session other;
+        other.openJournal(dir.filePath(QString::fromUtf8(r.what)));
+        ASSERT_FALSE(other.setQuantities({}, r.inForce));
+        ASSERT_TRUE(other.makeRunCurrent(other.journal().addRun(run)));
+        EXPECT_EQ(other.quantities().definitions(), from.quantities().definitions());
+        EXPECT_EQ(other.quantities().constants(), r.after);
+        EXPECT_EQ(other.store().Data.Columns, run.points.columns());
+        ASSERT_FALSE(
+            other.setQuantities(other.quantities().definitions(), other.quantities().constants()));
+        EXPECT_EQ(other.store().Data.Columns, run.points.columns());
+        other.restoreData(PointSet::loaded(true, run.points.definitionA(), run.points.definitionB(),
+                                           std::vector<double>{0, 1, 2, 3},
+                                           std::vector<double>{1, 2, 3, 4},
+                                           std::vector<double>{4, 5, 6, 7}));
+        ASSERT_EQ(other.store().Data.Columns.size(), 1u);
+        EXPECT_EQ(other.store().Data.Columns[0].values, (std::vector<double>{2.5, 5, 7.5, 10}));
+    }
 }
 
 // An interval change configures the instrument anew when its report mode changes, applies the

@@ -57,7 +57,8 @@ inline Run makeRun(PointSet::Origin origin, int points, qint64 recordedAtMs, QSt
 /// A run as a file or another session keeps it: everything but the session's id.
 inline bool sameRun(const Run& a, const Run& b) {
     return a.name == b.name && a.points == b.points && a.intervalMs == b.intervalMs &&
-           a.pointCount == b.pointCount && a.recordedAtMs == b.recordedAtMs;
+           a.pointCount == b.pointCount && a.recordedAtMs == b.recordedAtMs &&
+           a.constants == b.constants;
 }
 
 /// Runs body in a child process that is not root when we are (root writes into read-only
