@@ -525,7 +525,8 @@ RefreshResult RefreshDisplay(DisplayContext& ctx) {
         r.Mean = true;
     }
     DisplayChanges& p = pointsChanges(ctx);
-    WidenAutoScales(points(ctx), p, ctx.Scales, ctx.Controls.Mode, ctx.Controls.KanalB);
+    WidenAutoScales(points(ctx), p, ctx.Scales, ctx.Controls.Mode, ctx.Controls.KanalB,
+                    shownRuns(ctx));
     bool* drawn[] = {&r.Left, &r.Right, &r.Bottom};
     for (Strip strip : {Strip::Left, Strip::Right, Strip::Bottom}) {
         const StripInfo info = stripInfo(ctx, strip);

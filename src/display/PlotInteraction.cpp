@@ -3,6 +3,7 @@
 #include "MeasurementStore.h"
 #include "Numbers.h"
 #include "Plot.h"
+#include "RunLayer.h"
 
 #include <QSize>
 
@@ -179,46 +180,64 @@ Extremes rightExtremes(const MeasurementStore& s, PlotMode mode, bool showB) {
 }
 
 // The further columns drawn against a channel's scale (in the time plot) count for it as the
-// channel's own values do.
+// channel's own values do: the data's, and those of the shown runs by the rule they are drawn
+// by (RunLayer::paint).
 Extremes withColumns(Extremes e, const MeasurementStore& s, CurveAxis axis, PlotMode mode,
-                     bool showB) {
+                     bool showB, const RunLayer* runs) {
     if (mode != PlotMode::Normal) return e;
+    const auto widenBy = [&e](double low, double high) {
+        if (!std::isfinite(low) || !std::isfinite(high)) return;
+        e.Min = e.Any ? std::min(e.Min, low) : low;
+        e.Max = e.Any ? std::max(e.Max, high) : high;
+        e.Any = true;
+    };
     const std::span<const signals::QuantityColumn> further = s.Data.Further();
-    if (further.empty()) return e;
-    for (const PlotCurve& curve : DataCurves(s, showB)) {
-        if (curve.Source != CurveSource::Column || curve.Axis != axis) continue;
-        for (const double v : further[std::size_t(curve.Column)].values) {
-            if (!std::isfinite(v)) continue;
-            e.Min = e.Any ? std::min(e.Min, v) : v;
-            e.Max = e.Any ? std::max(e.Max, v) : v;
-            e.Any = true;
-        }
+    if (!further.empty())
+        for (const PlotCurve& curve : DataCurves(s, showB))
+            if (curve.Source == CurveSource::Column && curve.Axis == axis)
+                for (const double v : further[std::size_t(curve.Column)].values)
+                    widenBy(v, v);
+    if (!runs) return e;
+    // The runs' ranges were found when they were set: a tick does not go through their values.
+    const AxisUnits units = DataAxisUnits(s, showB);
+    for (std::size_t r = 0; r < runs->runs().size(); ++r) {
+        const RunCurve& run = runs->runs()[r];
+        if (run.Columns.empty() || !signals::ColumnsFit(run.Columns, run.T.size())) continue;
+        for (const PlotCurve& curve : CurvesOf(run.Columns, units.Left, units.Right.has_value(),
+                                               units.Right.value_or(QString())))
+            if (curve.Source == CurveSource::Column && curve.Axis == axis) {
+                const auto [low, high] = runs->columnRanges()[r][std::size_t(curve.Column)];
+                widenBy(low, high);
+            }
     }
     return e;
 }
 
 } // namespace
 
-void FitLeft(const MeasurementStore& store, const ScaleSet& scales, PlotMode mode, bool showB) {
+void FitLeft(const MeasurementStore& store, const ScaleSet& scales, PlotMode mode, bool showB,
+             const RunLayer* runs) {
     if (mode != PlotMode::AAsX)
-        fit(*scales.Left, withColumns(ExtremesA(store), store, CurveAxis::Left, mode, showB));
+        fit(*scales.Left, withColumns(ExtremesA(store), store, CurveAxis::Left, mode, showB, runs));
 }
-void FitRight(const MeasurementStore& store, const ScaleSet& scales, PlotMode mode, bool showB) {
+void FitRight(const MeasurementStore& store, const ScaleSet& scales, PlotMode mode, bool showB,
+              const RunLayer* runs) {
     if (mode != PlotMode::BAsX)
-        fit(*scales.Right,
-            withColumns(rightExtremes(store, mode, showB), store, CurveAxis::Right, mode, showB));
+        fit(*scales.Right, withColumns(rightExtremes(store, mode, showB), store, CurveAxis::Right,
+                                       mode, showB, runs));
 }
 void FitBottom(const MeasurementStore& store, const ScaleSet& scales, PlotMode mode) {
     fit(*scales.Bottom, ExtremesBottom(store, mode));
 }
 
 void WidenAutoScales(const MeasurementStore& store, const DisplayChanges& changes,
-                     const ScaleSet& scales, PlotMode mode, bool showB) {
+                     const ScaleSet& scales, PlotMode mode, bool showB, const RunLayer* runs) {
     if (changes.AutoLeft && mode != PlotMode::AAsX)
-        widen(*scales.Left, withColumns(ExtremesA(store), store, CurveAxis::Left, mode, showB));
+        widen(*scales.Left,
+              withColumns(ExtremesA(store), store, CurveAxis::Left, mode, showB, runs));
     if (changes.AutoRight && mode != PlotMode::BAsX)
-        widen(*scales.Right,
-              withColumns(rightExtremes(store, mode, showB), store, CurveAxis::Right, mode, showB));
+        widen(*scales.Right, withColumns(rightExtremes(store, mode, showB), store, CurveAxis::Right,
+                                         mode, showB, runs));
     if (changes.AutoBottom) widen(*scales.Bottom, ExtremesBottom(store, mode));
 }
 

@@ -17,6 +17,8 @@ struct MeasurementStore;
 
 namespace kurvimat::display {
 
+class RunLayer;
+
 /// (min, max) that the strip's quantity reaches in the data and the snapshot, or nothing when
 /// neither holds points.
 struct Extremes {
@@ -44,18 +46,20 @@ std::pair<double, double> RoundRange(double start, double end, int resolution);
 bool SameRange(std::pair<double, double> range, std::pair<double, double> reference);
 
 /// Sets a scale to the data and snapshot extremes (kept when there are none), ordered. showB:
-/// channel B is shown (else the right axis may show a further column, RightAxisColumn).
+/// channel B is shown (else the right axis may show a further column, RightAxisColumn). The
+/// further columns of the data and of the shown runs count for the axis they are drawn against.
 void FitLeft(const acquisition::MeasurementStore& store, const ScaleSet& scales,
-             analysis::PlotMode mode, bool showB = true);
+             analysis::PlotMode mode, bool showB = true, const RunLayer* runs = nullptr);
 void FitRight(const acquisition::MeasurementStore& store, const ScaleSet& scales,
-              analysis::PlotMode mode, bool showB = true);
+              analysis::PlotMode mode, bool showB = true, const RunLayer* runs = nullptr);
 void FitBottom(const acquisition::MeasurementStore& store, const ScaleSet& scales,
                analysis::PlotMode mode);
 
 /// Autoscale: widens the strips whose autoscale is on to include all data and snapshot
 /// values. Never narrows.
 void WidenAutoScales(const acquisition::MeasurementStore& store, const DisplayChanges& changes,
-                     const ScaleSet& scales, analysis::PlotMode mode, bool showB = true);
+                     const ScaleSet& scales, analysis::PlotMode mode, bool showB = true,
+                     const RunLayer* runs = nullptr);
 
 /// A click on one of the axis buttons.
 void AxisImageMouseDown(AxisImage image, const acquisition::MeasurementStore& store,

@@ -4,12 +4,27 @@
 #include "Plot.h"
 
 #include <algorithm>
+#include <cmath>
 #include <functional>
+#include <limits>
 
 namespace kurvimat::display {
 
 void RunLayer::setRuns(std::vector<RunCurve> runs) {
     runs_ = std::move(runs);
+    ranges_.clear();
+    for (const RunCurve& run : runs_) {
+        auto& ranges = ranges_.emplace_back();
+        for (const signals::QuantityColumn& c : run.Columns) {
+            double low = std::numeric_limits<double>::quiet_NaN(), high = low;
+            for (const double v : c.values) {
+                if (!std::isfinite(v)) continue;
+                low = std::isnan(low) ? v : std::min(low, v);
+                high = std::isnan(high) ? v : std::max(high, v);
+            }
+            ranges.emplace_back(low, high);
+        }
+    }
     // A new key for every new set: comparing the points would cost what drawing them does.
     static std::size_t generation = 0;
     key_ = (++generation * 0x9e3779b97f4a7c15ULL) | 1;

@@ -14,6 +14,7 @@
 
 #include <array>
 #include <cstdint>
+#include <utility>
 #include <vector>
 
 namespace kurvimat::display {
@@ -33,6 +34,11 @@ public:
     /// The shown runs, in the order of the run list. Changes key().
     void setRuns(std::vector<RunCurve> runs);
     const std::vector<RunCurve>& runs() const { return runs_; }
+    /// Of each run's further columns, the smallest and largest finite value (NaN where it has
+    /// none), found once when the runs are set: the autoscale reads them at every tick.
+    const std::vector<std::vector<std::pair<double, double>>>& columnRanges() const {
+        return ranges_;
+    }
     bool empty() const { return runs_.empty(); }
     /// Stands for the shown runs: equal keys draw equal pixels; 0 when none is shown.
     std::size_t key() const { return runs_.empty() ? 0 : key_; }
@@ -54,6 +60,7 @@ private:
         bool operator==(const Key&) const = default;
     };
     std::vector<RunCurve> runs_;
+    std::vector<std::vector<std::pair<double, double>>> ranges_;
     std::size_t key_ = 0;
     IndexedImage layer_;
     Key drawnFor_;

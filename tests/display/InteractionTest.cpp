@@ -1,5 +1,6 @@
 #include "DisplayFixture.h"
 #include "PlotInteraction.h"
+#include "RunLayer.h"
 
 #include <QFont>
 #include <QImage>
@@ -219,7 +220,8 @@ TEST(Autoscale, WideningNeverNarrows) {
 }
 
 // A further column widens the axis it is drawn against as the channel's own values do: in the
-// time plot, over its values but the blanks, and only where it belongs to the points.
+// time plot, over its values but the blanks, and only where it belongs to the points; a shown
+// run's column by the same rule, against the axes the data's units give.
 TEST(Autoscale, FurtherColumnsWidenTheirAxis) {
     const double blank = std::numeric_limits<double>::quiet_NaN();
     const struct {
@@ -229,6 +231,7 @@ TEST(Autoscale, FurtherColumnsWidenTheirAxis) {
         std::vector<double> values;
         double leftStart, leftEnd, rightStart, rightEnd; // A at 2 .. 3, B at 1 .. 4
         bool hasB = true, showB = true;
+        bool run = false; // the column is a shown run's, not the data's
     } rows[] = {
         {"A's unit: left", "p in V", PlotMode::Normal, {-4, blank, 30}, -4, 30, 1, 4},
         {"B's unit: right", "I in mA", PlotMode::Normal, {-4, 30, 0}, 2, 3, -4, 30},
@@ -239,7 +242,82 @@ TEST(Autoscale, FurtherColumnsWidenTheirAxis) {
         // Without B the right axis is the column's, over its values alone.
         {"no B: own unit right", "p in hPa", PlotMode::Normal, {-4, 30, 0}, 2, 3, -4, 30, false},
         {"no B: A's unit left", "p in V", PlotMode::Normal, {-4, 30, 0}, -4, 30, 1, 4, false},
-        {"B not shown: own unit right", "P in W", PlotMode::Normal, {-4, 30, 0}, 2, 3, -4, 30, true, false},
+        {"B not shown: own unit right",
+         "P in W",
+         PlotMode::Normal,
+         {-4, 30, 0},
+         2,
+         3,
+         -4,
+         30,
+         true,
+         false},
+        {"a run's, A's unit: left",
+         "p in V",
+         PlotMode::Normal,
+         {-4, blank, 30},
+         -4,
+         30,
+         1,
+         4,
+         true,
+         true,
+         true},
+        {"a run's, B's unit: right",
+         "I in mA",
+         PlotMode::Normal,
+         {-4, 30, 0},
+         2,
+         3,
+         -4,
+         30,
+         true,
+         true,
+         true},
+        {"a run's, own unit: not drawn",
+         "p in hPa",
+         PlotMode::Normal,
+         {-4, 30, 0},
+         2,
+         3,
+         1,
+         4,
+         true,
+         true,
+         true},
+        {"a run's, not its points'",
+         "p in V",
+         PlotMode::Normal,
+         {-4, 30},
+         2,
+         3,
+         1,
+         4,
+         true,
+         true,
+         true},
+        {"a run's, another mode",
+         "p in V",
+         PlotMode::Spectrum,
+         {-4, 30, 0},
+         2,
+         3,
+         1,
+         4,
+         true,
+         true,
+         true},
+        {"a run's, no B: own unit not drawn",
+         "p in hPa",
+         PlotMode::Normal,
+         {-4, 30, 0},
+         2,
+         3,
+         1,
+         4,
+         false,
+         true,
+         true},
     };
     for (const auto& r : rows) {
         SCOPED_TRACE(r.name);
@@ -252,14 +330,24 @@ TEST(Autoscale, FurtherColumnsWidenTheirAxis) {
         f.store.Data.HasB = r.hasB;
         auto column = kurvimat::signals::QuantityColumn::named(QString::fromUtf8(r.header));
         column.values = r.values;
-        f.store.Data.Columns = {column};
-        FitLeft(f.store, f.scales, r.mode, r.showB);
-        FitRight(f.store, f.scales, r.mode, r.showB);
+        RunLayer runs;
+        if (r.run)
+            runs.setRuns({{{0, 1, 2},
+                           {2, 2, 2},
+                           {1, 1, 1},
+                           true,
+                           0x01,
+                           QStringLiteral("Messreihe 1"),
+                           {column}}});
+        else
+            f.store.Data.Columns = {column};
+        FitLeft(f.store, f.scales, r.mode, r.showB, &runs);
+        FitRight(f.store, f.scales, r.mode, r.showB, &runs);
         expectRange(f.ScaleA, r.leftStart, r.leftEnd);
         expectRange(f.ScaleB, r.rightStart, r.rightEnd);
         f.setRange(f.ScaleA, 2.5, 2.6);
         f.setRange(f.ScaleB, 2.5, 2.6);
-        WidenAutoScales(f.store, f.state.Changes, f.scales, r.mode, r.showB);
+        WidenAutoScales(f.store, f.state.Changes, f.scales, r.mode, r.showB, &runs);
         expectRange(f.ScaleA, r.leftStart, r.leftEnd);
         expectRange(f.ScaleB, r.rightStart, r.rightEnd);
     }

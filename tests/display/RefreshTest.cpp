@@ -447,6 +447,8 @@ TEST(Refresh, NewPointsOnTheLastFrameEqualAFullDrawing) {
         {"runs shown", 1, PlotMode::Normal, true, true, false, true, 3, false, 200},
         {"runs shown, ratio 2, A as x", 2, PlotMode::AAsX, true, false, false, false, 3, false,
          150},
+        {"runs with a further column, autoscale", 1, PlotMode::Normal, true, false, false, false, 3,
+         true, 200},
         {"further columns", 1, PlotMode::Normal, true, true, false, false, 1, true, 200, 2},
         {"further columns, ratio 2", 2, PlotMode::Normal, false, false, true, true, 2, false, 300,
          3},
@@ -516,6 +518,11 @@ TEST(Refresh, NewPointsOnTheLastFrameEqualAFullDrawing) {
                             c.B.push_back(float(5 + 3 * std::cos(0.03 * i + r)));
                         }
                         c.HasB = r == 0;
+                        if (row.autoLeft) { // on A's axis (no unit), above every value of A
+                            c.Columns.push_back(QuantityColumn::named(QStringLiteral("p")));
+                            c.Columns.back().values.assign(c.T.size(), 0.0);
+                            c.Columns.back().values[7] = 500;
+                        }
                         c.Colour = PaletteMask::Run(std::size_t(r));
                         c.Name = QStringLiteral("Messreihe %1").arg(r + 1);
                         curves.push_back(std::move(c));
@@ -554,6 +561,8 @@ TEST(Refresh, NewPointsOnTheLastFrameEqualAFullDrawing) {
             if (r.Mean) covered(meanBefore, points.meanCanvas, r.MeanAreas);
             if (!r.AxisButtonsChanged()) covered(before, points.dataCanvas, r.PlotAreas);
         }
+        // A shown run's column widened the autoscale, which never narrows after.
+        if (row.over == 3 && row.autoLeft) EXPECT_EQ(points.scales.Left->RangeEnd, 500);
         // Most ticks bring only new points, also with cursors or a fit over the curves.
         EXPECT_GT(meanPoints, 40);
         EXPECT_GT(plotPoints, 30);
