@@ -337,7 +337,8 @@ public:
     void restoreSnapshot(const std::optional<PointSet>& points, bool recorded);
     /// A run's points become the data (StorePoints' restoreRun); its definitions come into
     /// force as a loaded text's do: a definition line other than the one in force is applied
-    /// first, one that does not compile is refused and leaves the points as they are.
+    /// first, one that does not compile is refused and leaves the points as they are. Its
+    /// quantities come into force with the constants it kept (Quantities::adopt).
     AppliedDefinitions restoreRun(const Run& run);
     /// Stored points kept for undo take the place of the data.
     void restoreStored(const acquisition::StoredData& data);

@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include <limits>
+#include <string_view>
 #include <vector>
 
 using kurvimat::analysis::PlotMode;
@@ -221,7 +222,7 @@ TEST(Autoscale, WideningNeverNarrows) {
 
 // A further column widens the axis it is drawn against as the channel's own values do: in the
 // time plot, over its values but the blanks, and only where it belongs to the points; a shown
-// run's column by the same rule, against the axes the data's units give.
+// run's column by the same rule.
 TEST(Autoscale, FurtherColumnsWidenTheirAxis) {
     const double blank = std::numeric_limits<double>::quiet_NaN();
     const struct {
@@ -231,7 +232,6 @@ TEST(Autoscale, FurtherColumnsWidenTheirAxis) {
         std::vector<double> values;
         double leftStart, leftEnd, rightStart, rightEnd; // A at 2 .. 3, B at 1 .. 4
         bool hasB = true, showB = true;
-        bool run = false; // the column is a shown run's, not the data's
     } rows[] = {
         {"A's unit: left", "p in V", PlotMode::Normal, {-4, blank, 30}, -4, 30, 1, 4},
         {"B's unit: right", "I in mA", PlotMode::Normal, {-4, 30, 0}, 2, 3, -4, 30},
@@ -242,82 +242,14 @@ TEST(Autoscale, FurtherColumnsWidenTheirAxis) {
         // Without B the right axis is the column's, over its values alone.
         {"no B: own unit right", "p in hPa", PlotMode::Normal, {-4, 30, 0}, 2, 3, -4, 30, false},
         {"no B: A's unit left", "p in V", PlotMode::Normal, {-4, 30, 0}, -4, 30, 1, 4, false},
-        {"B not shown: own unit right",
-         "P in W",
-         PlotMode::Normal,
-         {-4, 30, 0},
-         2,
-         3,
-         -4,
-         30,
-         true,
-         false},
-        {"a run's, A's unit: left",
-         "p in V",
-         PlotMode::Normal,
-         {-4, blank, 30},
-         -4,
-         30,
-         1,
-         4,
-         true,
-         true,
-         true},
-        {"a run's, B's unit: right",
-         "I in mA",
-         PlotMode::Normal,
-         {-4, 30, 0},
-         2,
-         3,
-         -4,
-         30,
-         true,
-         true,
-         true},
-        {"a run's, own unit: not drawn",
-         "p in hPa",
-         PlotMode::Normal,
-         {-4, 30, 0},
-         2,
-         3,
-         1,
-         4,
-         true,
-         true,
-         true},
-        {"a run's, not its points'",
-         "p in V",
-         PlotMode::Normal,
-         {-4, 30},
-         2,
-         3,
-         1,
-         4,
-         true,
-         true,
-         true},
-        {"a run's, another mode",
-         "p in V",
-         PlotMode::Spectrum,
-         {-4, 30, 0},
-         2,
-         3,
-         1,
-         4,
-         true,
-         true,
-         true},
-        {"a run's, no B: own unit not drawn",
-         "p in hPa",
-         PlotMode::Normal,
-         {-4, 30, 0},
-         2,
-         3,
-         1,
-         4,
-         false,
-         true,
-         true},
+        {"B not shown: own unit right", "P in W", PlotMode::Normal, {-4, 30, 0}, 2, 3, -4, 30, true, false},
+        // A shown run's column ("run" in its name) by the data's units.
+        {"run: A's unit left", "p in V", PlotMode::Normal, {-4, blank, 30}, -4, 30, 1, 4},
+        {"run: B's unit right", "I in mA", PlotMode::Normal, {-4, 30, 0}, 2, 3, -4, 30},
+        {"run: own unit not drawn", "p in hPa", PlotMode::Normal, {-4, 30, 0}, 2, 3, 1, 4},
+        {"run: not its points'", "p in V", PlotMode::Normal, {-4, 30}, 2, 3, 1, 4},
+        {"run: another mode", "p in V", PlotMode::Spectrum, {-4, 30, 0}, 2, 3, 1, 4},
+        {"run: no B, own unit", "p in hPa", PlotMode::Normal, {-4, 30, 0}, 2, 3, 1, 4, false},
     };
     for (const auto& r : rows) {
         SCOPED_TRACE(r.name);
@@ -331,14 +263,8 @@ TEST(Autoscale, FurtherColumnsWidenTheirAxis) {
         auto column = kurvimat::signals::QuantityColumn::named(QString::fromUtf8(r.header));
         column.values = r.values;
         RunLayer runs;
-        if (r.run)
-            runs.setRuns({{{0, 1, 2},
-                           {2, 2, 2},
-                           {1, 1, 1},
-                           true,
-                           0x01,
-                           QStringLiteral("Messreihe 1"),
-                           {column}}});
+        if (std::string_view(r.name).starts_with("run"))
+            runs.setRuns({{{0, 1, 2}, {2, 2, 2}, {1, 1, 1}, true, 0x01, {}, {column}}});
         else
             f.store.Data.Columns = {column};
         FitLeft(f.store, f.scales, r.mode, r.showB, &runs);
