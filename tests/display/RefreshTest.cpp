@@ -603,7 +603,7 @@ TEST(Refresh, PlotDrawsThePointSetItIsGiven) {
 }
 
 // The plain way: scan every neighbouring pair for the least growth, merge, again.
-std::vector<QRect> MergedOneByOne(std::vector<QRect> rects, std::size_t limit) {
+std::vector<QRect> mergedOneByOne(std::vector<QRect> rects, std::size_t limit) {
     auto area = [](const QRect& r) { return static_cast<std::int64_t>(r.width()) * r.height(); };
     while (rects.size() > limit) {
         std::size_t best = 0;
@@ -635,13 +635,13 @@ TEST(Refresh, MergedRectanglesCoverTheirPartsWithinTheLimit) {
             EXPECT_TRUE(std::any_of(merged.begin(), merged.end(),
                                     [&](const QRect& m) { return m.contains(r); }));
         // The same choice as merging pair by pair, also among equal tiles.
-        EXPECT_EQ(merged, MergedOneByOne(rects, 128));
+        EXPECT_EQ(merged, mergedOneByOne(rects, 128));
         std::vector<QRect> tiles;
         for (std::size_t i = 0; i < count; ++i)
             tiles.emplace_back(32 * static_cast<int>(i / 4), 16 * static_cast<int>(rng() % 40), 32, 16);
         std::vector<QRect> mergedTiles = tiles;
         MergeRects(mergedTiles, 24);
-        EXPECT_EQ(mergedTiles, MergedOneByOne(tiles, 24));
+        EXPECT_EQ(mergedTiles, mergedOneByOne(tiles, 24));
     }
 }
 
