@@ -49,6 +49,7 @@ QRect FitReadoutRect(QSize image, const FitDrawing& fit, const QFont& font,
         const int line = IndexedImage::textSize(QStringLiteral("Mg"), font).height();
         top = std::max(top, g.px(7) + (fit.LegendLines + 1) * line + pad);
     }
+    top = std::max(top, fit.Below);
     const int boxWidth = width + 2 * pad;
     const int left = fit.ChannelB ? image.width() - margin - boxWidth : margin;
     return {left, top, boxWidth + 1, 2 * pad + lineHeight * static_cast<int>(fit.Readout.size()) + 1};
@@ -94,6 +95,20 @@ void DrawFitOverlay(IndexedImage& image, const FitDrawing& fit, const QFont& fon
     for (int i = 0; i < fit.Readout.size(); ++i)
         image.drawText(box.left() + pad, box.top() + pad + i * lineHeight, fit.Readout[i], font,
                        index);
+}
+
+std::vector<QRect> StackFitBoxes(std::vector<FitDrawing>& fits, QSize image, const QFont& font,
+                                 const PaintGeometry& g) {
+    std::vector<QRect> boxes;
+    int below[2] = {0, 0}; // left, right
+    for (FitDrawing& fit : fits) {
+        int& side = below[fit.ChannelB ? 1 : 0];
+        fit.Below = side;
+        const QRect box = FitReadoutRect(image, fit, font, g);
+        if (!box.isEmpty()) side = box.bottom() + 1 + g.px(6);
+        boxes.push_back(box);
+    }
+    return boxes;
 }
 
 } // namespace kurvimat::display

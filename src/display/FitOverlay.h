@@ -10,6 +10,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <vector>
 
 class QFont;
 
@@ -28,6 +29,8 @@ struct FitDrawing {
     /// Run names the plot lists at its top left, under the snapshot's legend line: the box of
     /// channel A keeps below them.
     int LegendLines = 0;
+    /// The box's top at least this far down (image pixels): below the boxes drawn before it.
+    int Below = 0;
     QStringList Readout; ///< shown in a box at the fitted channel's side (A left, B right)
 };
 
@@ -40,5 +43,9 @@ QRect FitReadoutRect(QSize image, const FitDrawing& fit, const QFont& font,
 
 void DrawFitOverlay(IndexedImage& image, const FitDrawing& fit, const QFont& font,
                     const PaintGeometry& g = {});
+
+/// Several fits' boxes one below the other on each side (Below set); their places in order.
+std::vector<QRect> StackFitBoxes(std::vector<FitDrawing>& fits, QSize image, const QFont& font,
+                                 const PaintGeometry& g = {});
 
 } // namespace kurvimat::display

@@ -54,6 +54,10 @@ inline constexpr const char* RunFit = "run_fit";
 /// A fit shown of a further column of the data: its header, a tab, and the fit as "fit" keeps
 /// it (a key of its own: a program without column fits opens the file without it).
 inline constexpr const char* ColumnFit = "column_fit";
+/// The fits shown beside that one, a line each in the order they were made: "data", "column"
+/// or "run", a tab, the column's header or the run's place (empty for the data), a tab, the
+/// fit as "fit" keeps it.
+inline constexpr const char* MoreFits = "more_fits";
 /// The calculated quantities: a line each, name, unit and formula separated by tabs.
 inline constexpr const char* Quantities = "quantities";
 /// The constants their formulas use: a line each, "m = 0,25 kg".

@@ -115,7 +115,9 @@ TEST_F(MainJournalTest, ExperimentComesBackWholeAndRefusedFilesChangeNothing) {
     PlotOf(*win).Cursors().setVerticalOn(true, PlotOf(*win).Scales().T.RangeStart,
                                          PlotOf(*win).Scales().T.RangeEnd);
     win->report().FitOnPlot(false, FitModel::Linear, 0, 0.5);
+    win->report().FitOnPlot(true, FitModel::Linear, 0, 0.5);
     ASSERT_TRUE(PlotOf(*win).ShownFit().has_value());
+    ASSERT_EQ(win->report().FitDrawings().size(), 2u); // A's stays beside B's
     dialogs.typedText = QStringLiteral("Federpendel");
     Child<QAction>(*win, "ActionTitel")->trigger();
     dialogs.typedText = QStringLiteral("m = 0,25 kg\nD = 12 N/m");
@@ -202,6 +204,7 @@ TEST_F(MainJournalTest, ExperimentComesBackWholeAndRefusedFilesChangeNothing) {
         }
         EXPECT_EQ(dialogs.errors, QStringList());
         EXPECT_EQ(win->report().Notes().Boxes().size(), 2u);
+        EXPECT_EQ(win->report().FitDrawings().size(), 2u);
         EXPECT_TRUE(WithoutRunIds(win->experiments().CurrentExperiment()) == WithoutRunIds(saved))
             << Differences(WithoutRunIds(win->experiments().CurrentExperiment()), WithoutRunIds(saved));
         EXPECT_EQ(CopiedData(*win), data);

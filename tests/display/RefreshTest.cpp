@@ -287,6 +287,18 @@ TEST(FitOverlay, CurveOverItsSpanAndReadoutAtItsSide) {
         EXPECT_GT(FitReadoutRect(image.size(), fit, font, g).top(), lowestName);
         fit.LegendLines = 0; // without runs where it always was
         EXPECT_LE(FitReadoutRect(image.size(), fit, font, g).top(), lowestName);
+        // Several fits: each side's boxes one below the other, the first where one alone is.
+        FitDrawing right = fit;
+        right.ChannelB = true;
+        std::vector<FitDrawing> fits{fit, right, fit, right, fit};
+        const std::vector<QRect> boxes = StackFitBoxes(fits, image.size(), font, g);
+        ASSERT_EQ(boxes.size(), fits.size());
+        EXPECT_EQ(boxes[0], FitReadoutRect(image.size(), fit, font, g));
+        EXPECT_EQ(boxes[1], FitReadoutRect(image.size(), right, font, g));
+        for (std::size_t i = 2; i < boxes.size(); ++i) {
+            EXPECT_GT(boxes[i].top(), boxes[i - 2].bottom());
+            EXPECT_EQ(boxes[i].left(), boxes[i - 2].left());
+        }
     }
     // A shown run's further column is drawn in the run's colour where an axis shows its unit.
     const struct {

@@ -152,14 +152,17 @@ ReadoutInput MainCursors::Input() const {
     // A fit's readout box is drawn into the plot, the range readout lies over it: the cursor
     // readout keeps off both. In logical pixels of the plot, where the box is placed.
     const PaintGeometry& g = plot_.State().Geometry;
-    if (const std::optional<PlotFit>& shown = plot_.ShownFit(); shown && report_) {
-        const QRect fit =
-            FitReadoutRect(plot_.Image().size(), report_->ShownFitDrawing(), PlotFont(g.Scale), g);
-        in.Occupied = QRectF(fit.x() / g.Scale, fit.y() / g.Scale, fit.width() / g.Scale,
-                             fit.height() / g.Scale)
-                          .toAlignedRect();
-        in.Fit = PlotFitTable(*shown, session_.store(), in.Minutes);
+    if (report_) {
+        QRect boxes;
+        for (const QRect& box : report_->FitBoxes(plot_.Image().size(), g))
+            boxes |= box;
+        if (!boxes.isEmpty())
+            in.Occupied = QRectF(boxes.x() / g.Scale, boxes.y() / g.Scale, boxes.width() / g.Scale,
+                                 boxes.height() / g.Scale)
+                              .toAlignedRect();
     }
+    if (const std::optional<PlotFit>& shown = plot_.ShownFit(); shown && report_)
+        in.Fit = PlotFitTable(*shown, session_.store(), in.Minutes);
     if (plot_.MemoAnalysis->isVisible())
         in.Occupied |= plot_.MemoAnalysis->geometry().translated(-PlotOrigin());
     return in;

@@ -231,8 +231,7 @@ void PlotReport::FitOnPlot(bool channelB, FitModel model, double from, double to
         ShowFitFailure(fit, NoneBetween(x, std::clamp(s.Data.Count, 0, PointCapacity), from, to));
         return;
     }
-    data_.ShownFit = std::move(fit);
-    data_.Display.Changes.PlotDirty = true;
+    Show(std::move(fit));
 }
 
 void PlotReport::FitRunOnPlot(qint64 run, bool channelB, FitModel model, double from, double to,
@@ -245,8 +244,7 @@ void PlotReport::FitRunOnPlot(qint64 run, bool channelB, FitModel model, double 
         ShowFitFailure(fit, NoneBetween(points->T, points->Count, from, to));
         return;
     }
-    data_.ShownFit = std::move(fit);
-    data_.Display.Changes.PlotDirty = true;
+    Show(std::move(fit));
 }
 
 void PlotReport::FitColumnOnPlot(int column, FitModel model, double from, double to,
@@ -257,8 +255,7 @@ void PlotReport::FitColumnOnPlot(int column, FitModel model, double from, double
         ShowFitFailure(fit, NoneBetween(s.Data.T, std::clamp(s.Data.Count, 0, PointCapacity), from, to));
         return;
     }
-    data_.ShownFit = std::move(fit);
-    data_.Display.Changes.PlotDirty = true;
+    Show(std::move(fit));
 }
 
 void PlotReport::ShowFitFailure(const PlotFit& fit, bool noneBetween) {
@@ -270,8 +267,31 @@ void PlotReport::ShowFitFailure(const PlotFit& fit, bool noneBetween) {
                                          : fit.Result.Error);
 }
 
+namespace {
+
+// Fits of one curve replace each other; those of different curves are shown together.
+bool SameCurve(const PlotFit& a, const PlotFit& b) {
+    return a.RunId == b.RunId && a.Column == b.Column && a.Mode == b.Mode &&
+           (a.Column >= 0 || a.ChannelB == b.ChannelB);
+}
+
+// More would hide the plot under their boxes.
+constexpr std::size_t MaxKeptFits = 7;
+
+} // namespace
+
+void PlotReport::Show(PlotFit fit) {
+    std::vector<PlotFit>& kept = data_.KeptFits;
+    std::erase_if(kept, [&fit](const PlotFit& k) { return SameCurve(k, fit); });
+    if (data_.ShownFit && !SameCurve(*data_.ShownFit, fit)) kept.push_back(std::move(*data_.ShownFit));
+    if (kept.size() > MaxKeptFits) kept.erase(kept.begin());
+    data_.ShownFit = std::move(fit);
+    data_.Display.Changes.PlotDirty = true;
+}
+
 void PlotReport::RemoveFit() {
     data_.ShownFit.reset();
+    data_.KeptFits.clear();
     data_.Display.Changes.PlotDirty = true;
 }
 
@@ -284,28 +304,41 @@ std::pair<double, double> PlotReport::FitSpan() const {
     return {data_.ScaleBottom->RangeStart, data_.ScaleBottom->RangeEnd};
 }
 
+bool PlotReport::StillShown(const PlotFit& fit, PlotMode mode) const {
+    return fit.RunId != 0 ? mode == PlotMode::Normal && runs_ && runs_->FitStillShown(fit)
+                          : FitStillMatches(fit, session_.store(), mode);
+}
+
 PlotOverlay PlotReport::ReportOverlay() {
     std::optional<PlotFit>& shown = data_.ShownFit;
     const PlotMode mode = host_.ReadDisplayControls().Mode;
-    if (!shown || OwnPoints(mode)) return {}; // kept for the time plot
-    const bool matches = shown->RunId != 0
-                             ? mode == PlotMode::Normal && runs_ && runs_->FitStillShown(*shown)
-                             : FitStillMatches(*shown, session_.store(), mode);
-    if (!matches) {
-        shown.reset();
-        return {};
-    }
-    const FitDrawing drawing = ShownFitDrawing();
-    return [drawing](IndexedImage& image, const PaintGeometry& g) {
-        DrawFitOverlay(image, drawing, PlotFont(g.Scale), g);
+    if (OwnPoints(mode)) return {}; // kept for the time plot
+    std::erase_if(data_.KeptFits, [&](const PlotFit& f) { return !StillShown(f, mode); });
+    if (shown && !StillShown(*shown, mode)) shown.reset();
+    if (!shown && data_.KeptFits.empty()) return {};
+    return [drawings = FitDrawings()](IndexedImage& image, const PaintGeometry& g) mutable {
+        StackFitBoxes(drawings, image.size(), PlotFont(g.Scale), g);
+        for (const FitDrawing& d : drawings)
+            DrawFitOverlay(image, d, PlotFont(g.Scale), g);
     };
 }
 
-FitDrawing PlotReport::ShownFitDrawing() {
-    FitDrawing drawing =
-        PlotFitDrawing(*data_.ShownFit, session_.store(), data_.Scales(), plot_.ShowsB());
-    if (runs_) drawing.LegendLines = int(runs_->Layer().runs().size());
-    return drawing;
+std::vector<FitDrawing> PlotReport::FitDrawings() {
+    std::vector<FitDrawing> drawings;
+    const auto add = [&](const PlotFit& fit) {
+        FitDrawing d = PlotFitDrawing(fit, session_.store(), data_.Scales(), plot_.ShowsB());
+        if (runs_) d.LegendLines = int(runs_->Layer().runs().size());
+        drawings.push_back(std::move(d));
+    };
+    for (const PlotFit& fit : data_.KeptFits)
+        add(fit);
+    if (data_.ShownFit) add(*data_.ShownFit);
+    return drawings;
+}
+
+std::vector<QRect> PlotReport::FitBoxes(QSize image, const PaintGeometry& g) {
+    std::vector<FitDrawing> drawings = FitDrawings();
+    return StackFitBoxes(drawings, image, PlotFont(g.Scale), g);
 }
 
 void PlotReport::AddReportActions(QMenu& menu) {
@@ -332,5 +365,5 @@ void PlotReport::AddReportActions(QMenu& menu) {
     } else
         menu.addActions(
             {controls_.ActionFitGerade, controls_.ActionFitParabel, controls_.ActionFitEigene});
-    if (data_.ShownFit) menu.addAction(controls_.ActionFitEntfernen);
+    if (data_.ShownFit || !data_.KeptFits.empty()) menu.addAction(controls_.ActionFitEntfernen);
 }

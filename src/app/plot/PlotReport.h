@@ -69,20 +69,27 @@ public:
     // The same of one of the data's further columns over time, in the normal mode.
     void FitColumnOnPlot(int column, kurvimat::analysis::FitModel model, double from, double to,
                          const kurvimat::analysis::UserFitModel* user = nullptr);
+    // Takes every fit away.
     void RemoveFit();
     // Between the vertical cursors when they are shown, else the visible span of the bottom
     // axis.
     std::pair<double, double> FitSpan() const;
-    // Draws the shown fit into the plot image; nothing once the data it was made of changed.
+    // Draws the shown fits into the plot image, their boxes one below the other; a fit goes
+    // once the data it was made of changed.
     kurvimat::display::PlotOverlay ReportOverlay();
-    // What the plot draws for the shown fit, its box clear of the shown runs' names.
-    kurvimat::display::FitDrawing ShownFitDrawing();
+    // What the plot draws for each shown fit (the last made last), boxes clear of the shown
+    // runs' names; and where those boxes go in a plot image of that size.
+    std::vector<kurvimat::display::FitDrawing> FitDrawings();
+    std::vector<QRect> FitBoxes(QSize image, const kurvimat::display::PaintGeometry& g);
 
     // Adds the plot's report actions to a menu (the plot's context menu, after the cursors').
     void AddReportActions(QMenu& menu);
 
 private:
     kurvimat::display::PictureSource PlotPictureSource(QSize size);
+    // A new fit is shown; one of another curve stays beside it, one of the same curve goes.
+    void Show(kurvimat::display::PlotFit fit);
+    bool StillShown(const kurvimat::display::PlotFit& fit, kurvimat::analysis::PlotMode mode) const;
     // The definitions of what the plot draws, for a printed page's footer.
     std::vector<std::pair<QString, QString>> DrawnDefinitions();
     bool RightAxisUsed();

@@ -45,7 +45,8 @@ struct PlotViewData {
     kurvimat::display::Tscale* ScaleLeft = &ScaleA;
     kurvimat::display::Tscale* ScaleRight = &ScaleB;
     kurvimat::display::Tscale* ScaleBottom = &ScaleT;
-    std::optional<kurvimat::display::PlotFit> ShownFit;
+    std::optional<kurvimat::display::PlotFit> ShownFit; // the last one made
+    std::vector<kurvimat::display::PlotFit> KeptFits;   // of other curves, shown beside it
     bool AxesNameLoadedPoints = false; // ScaleA/B titles name loaded points (TitleLoadedAxes)
 
     kurvimat::display::ScaleSet Scales() {

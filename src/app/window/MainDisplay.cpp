@@ -228,24 +228,30 @@ DisplayContext MainDisplay::Context() {
                      report_.ReportOverlay()};
     // The fit's curve follows from its result (and the ranges, which the plot compares anyway),
     // its box from the readout's lines.
-    const std::optional<PlotFit>& fit = data_.ShownFit;
-    if (c.Overlay && fit) {
-        const FitResult& f = fit->Result;
-        std::size_t key = std::hash<std::size_t>()(fit->PointsHash) ^ 0x9e3779b97f4a7c15ULL;
+    if (c.Overlay) {
+        std::size_t key = 0x9e3779b97f4a7c15ULL;
         const auto mix = [&key](double v) {
             key = (key ^ std::hash<double>()(v)) * 1099511628211ULL;
         };
-        mix(static_cast<double>(f.Model));
-        mix(fit->ChannelB);
-        mix(static_cast<double>(fit->RunId));
-        for (const double p : f.P)
-            mix(p);
-        for (const double v : {f.Origin, f.XMin, f.XMax, f.RSquared})
-            mix(v);
         // The box's text as drawn: "Zeit in min" changes its units without a new fit.
         const bool minutes = plot_.PlotScales().T.DisplayFactor != 0;
-        mix(static_cast<double>(qHash(PlotFitReadout(*fit, store, minutes).join(QLatin1Char('\n')))));
-        c.OverlayKey = key | 1; // never 0, which stands for none
+        const auto mixFit = [&](const PlotFit& fit) {
+            const FitResult& f = fit.Result;
+            mix(static_cast<double>(fit.PointsHash));
+            mix(static_cast<double>(f.Model));
+            mix(fit.ChannelB);
+            mix(static_cast<double>(fit.RunId));
+            mix(fit.Column);
+            for (const double p : f.P)
+                mix(p);
+            for (const double v : {f.Origin, f.XMin, f.XMax, f.RSquared})
+                mix(v);
+            mix(static_cast<double>(qHash(PlotFitReadout(fit, store, minutes).join(QLatin1Char('\n')))));
+        };
+        for (const PlotFit& fit : data_.KeptFits)
+            mixFit(fit);
+        if (data_.ShownFit) mixFit(*data_.ShownFit);
+        if (data_.ShownFit || !data_.KeptFits.empty()) c.OverlayKey = key | 1; // never 0: none
     }
     // A mode of its own points (the spectrum): its points and flags while it is chosen.
     if (&plot_.PlotStore() != &store) {

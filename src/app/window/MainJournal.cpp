@@ -82,13 +82,13 @@ void TFormMain::AddDisplaySettings(Settings& s) {
                           .text();
     const bool fitShown =
         ShownFit && FitStillMatches(*ShownFit, Store, Plot->TimeMode());
-    const auto shownFitText = [&] {
-        const auto& user = ShownFit->Result.User;
+    const auto fitText = [](const PlotFit& fit) {
+        const auto& user = fit.Result.User;
         return fitSettingText(
-            {ShownFit->ChannelB, ShownFit->Result.Model, ShownFit->Result.XMin,
-             ShownFit->Result.XMax,
+            {fit.ChannelB, fit.Result.Model, fit.Result.XMin, fit.Result.XMax,
              user ? std::make_shared<const UserFitModel>(user->Model()) : nullptr});
     };
+    const auto shownFitText = [&] { return fitText(*ShownFit); };
     const bool columnFit = fitShown && ShownFit->Column >= 0;
     s[key::Fit] = fitShown && !columnFit ? shownFitText() : QString();
     if (columnFit) s[key::ColumnFit] = ShownFit->ColumnHeader + u'\t' + shownFitText();
@@ -105,6 +105,26 @@ void TFormMain::AddDisplaySettings(Settings& s) {
     }
     s[key::ShownRuns] = shown.join(u';');
     s[key::RunFit] = runFit;
+    // The fits beside the last one, in the order they were made.
+    QStringList more;
+    for (const PlotFit& fit : KeptFits) {
+        if (fit.Column >= 0) {
+            if (FitStillMatches(fit, Store, Plot->TimeMode()))
+                more << QStringLiteral("column\t") + fit.ColumnHeader + u'\t' + fitText(fit);
+        } else if (fit.RunId == 0) {
+            if (FitStillMatches(fit, Store, Plot->TimeMode()))
+                more << QStringLiteral("data\t\t") + fitText(fit);
+        } else if (Runs->FitStillShown(fit)) {
+            int at = 0;
+            for (const kurvimat::session::Run& run : Runs->Journal().runs().runs()) {
+                if (run.automatic) continue;
+                if (run.id == fit.RunId)
+                    more << QStringLiteral("run\t%1\t").arg(at) + fitText(fit);
+                ++at;
+            }
+        }
+    }
+    if (!more.isEmpty()) s[key::MoreFits] = more.join(u'\n');
 }
 
 Settings TFormMain::DisplaySettings() {
@@ -203,6 +223,27 @@ void TFormMain::ShowExperiment(const Experiment& e, const kurvimat::session::App
     if (ofRun && ofRun->user) LastUserFit = *ofRun->user;
     const auto ofData = readFitSetting(Get<QString>(s, key::Fit).value_or(QString()));
     if (ofData && ofData->user) LastUserFit = *ofData->user;
+    // The fits beside the last one first: each new one keeps those of other curves.
+    Report->RemoveFit();
+    const QString moreFits = Get<QString>(s, key::MoreFits).value_or(QString());
+    for (const QString& line : moreFits.split(u'\n', Qt::SkipEmptyParts).mid(0, 16)) {
+        const QStringList parts = line.split(u'\t');
+        const auto f = parts.size() == 3 ? readFitSetting(parts[2]) : std::nullopt;
+        if (!f) continue;
+        if (parts[0] == QLatin1String("data")) {
+            Report->FitOnPlot(f->channelB, f->model, f->from, f->to, f->user.get());
+        } else if (parts[0] == QLatin1String("column")) {
+            const auto further = Store.Data.Further();
+            const auto c = std::find_if(further.begin(), further.end(),
+                                        [&](const auto& q) { return q.header == parts[1]; });
+            if (c != further.end())
+                Report->FitColumnOnPlot(int(c - further.begin()), f->model, f->from, f->to,
+                                        f->user.get());
+        } else if (const qint64 id = runAt(parts[1]); parts[0] == QLatin1String("run") && id &&
+                                                       Runs->IsShown(id)) {
+            Report->FitRunOnPlot(id, f->channelB, f->model, f->from, f->to, f->user.get());
+        }
+    }
     const QString columnFit = Get<QString>(s, key::ColumnFit).value_or(QString());
     const auto ofColumn = readFitSetting(columnFit.section(u'\t', 1));
     if (ofColumn && ofColumn->user) LastUserFit = *ofColumn->user;
@@ -218,8 +259,6 @@ void TFormMain::ShowExperiment(const Experiment& e, const kurvimat::session::App
     else if (fitRun && ofRun && Runs->IsShown(fitRun))
         Report->FitRunOnPlot(fitRun, ofRun->channelB, ofRun->model, ofRun->from, ofRun->to,
                              ofRun->user.get());
-    else
-        Report->RemoveFit();
     Plot->ApplyAxisImages();
 }
 

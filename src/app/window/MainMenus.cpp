@@ -201,7 +201,7 @@ void TFormMain::CreateMenus() {
             AddRunFitMenus(*MenuAusgleichskurve);
         } else
             MenuAusgleichskurve->addActions({ActionFitGerade, ActionFitParabel, ActionFitEigene});
-        if (ShownFit) MenuAusgleichskurve->addAction(ActionFitEntfernen);
+        if (ShownFit || !KeptFits.empty()) MenuAusgleichskurve->addAction(ActionFitEntfernen);
     });
 
     // The client area keeps its design size: the window grows by the menu bar.
