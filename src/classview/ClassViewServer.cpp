@@ -29,6 +29,7 @@ namespace kurvimat::classview {
 using acquisition::StoredPoints;
 using acquisition::TriggerMode;
 using exchange::MeasurementTextFormat;
+using signals::QuantityColumn;
 using signals::SignalChannel;
 
 namespace {
@@ -105,6 +106,7 @@ bool ClassViewServer::start(const QHostAddress& address, quint16 port) {
     live_.clear();
     data_.clear();
     snapshot_.clear();
+    drawn_ = {};
     return true;
 }
 
@@ -574,7 +576,8 @@ void ClassViewServer::sendWhole(QTcpSocket* socket) {
     for (const auto& [kind, s] :
          {std::pair{SetKind::Data, &data_}, {SetKind::Snapshot, &snapshot_}})
         appendWebSocketFrame(frames, WsOpcode::Binary,
-                             encodePointFrame(kind, 0, true, 0, s->t(), s->a(), s->b(), s->hasB()));
+                             encodePointFrame(kind, 0, true, 0, s->t(), s->a(), s->b(), s->hasB(),
+                                              s->wholeColumns()));
     if (send(socket, frames)) sendRuns(shown_);
 }
 
@@ -585,18 +588,28 @@ void ClassViewServer::sendRuns(const std::vector<ShownRun>& shown) {
         if (++count > limits_.maxRuns) break;
         const session::Run* run = runs_->find(s.id);
         if (!run) continue;
+        const std::vector<DrawnColumn>& columns = s.columns;
         QByteArray frame; // made once, for the first page that lacks it
         std::vector<QTcpSocket*> lacking;
-        for (const auto& [socket, client] : clients_)
-            if (!client.runs.count(s.id)) lacking.push_back(socket);
+        for (const auto& [socket, client] : clients_) {
+            // A page that holds the run with other columns gets it again with the drawn ones.
+            const auto held = client.runs.find(s.id);
+            if (held == client.runs.end() || held->second != columns) lacking.push_back(socket);
+        }
         for (QTcpSocket* socket : lacking) {
             const session::PointSet& p = run->points;
-            if (frame.isEmpty())
+            if (frame.isEmpty()) {
+                std::vector<FrameColumn> parts;
+                if (signals::ColumnsFit(p.columns(), std::size_t(p.size())))
+                    for (const DrawnColumn& c : columns)
+                        if (c.index < p.columns().size())
+                            parts.push_back({c.index, 0, p.columns()[c.index].values});
                 appendWebSocketFrame(frame, WsOpcode::Binary,
                                      encodePointFrame(SetKind::Run, quint32(s.id), true, 0,
-                                                      p.times(), p.valuesA(), p.valuesB(),
-                                                      p.hasB()));
-            if (send(socket, frame)) clients_[socket].runs.insert(s.id);
+                                                      p.times(), p.valuesA(), p.valuesB(), p.hasB(),
+                                                      parts));
+            }
+            if (send(socket, frame)) clients_[socket].runs[s.id] = columns;
         }
     }
 }
@@ -618,12 +631,25 @@ ClassViewServer::MetaInputs ClassViewServer::metaInputs(const std::vector<ShownR
     m.intervalMs = s.IntervalMs;
     m.pointCount = s.PointCount;
     m.mode = int(trigger.mode);
+    m.drawn = drawn_;
+    const auto texts = [&](const std::vector<DrawnColumn>& drawn,
+                           std::span<const QuantityColumn> columns) {
+        for (const DrawnColumn& c : drawn) {
+            if (c.index >= columns.size()) continue;
+            m.columnTexts.push_back(columns[c.index].name);
+            m.columnTexts.push_back(columns[c.index].unit);
+        }
+    };
+    texts(drawn_.data, s.Data.Further());
+    texts(drawn_.snapshot, s.Snap.Further());
     if (runs_) {
         for (const session::Run& run : runs_->runs()) {
             qint64 colour = -1;
+            std::vector<DrawnColumn> columns;
             for (const ShownRun& sr : shown)
-                if (sr.id == run.id) colour = sr.rgb;
-            m.runs.emplace_back(run.id, run.name, run.points.size(), colour);
+                if (sr.id == run.id) colour = sr.rgb, columns = sr.columns;
+            texts(columns, run.points.columns());
+            m.runs.emplace_back(run.id, run.name, run.points.size(), colour, std::move(columns));
         }
     }
     return m;
@@ -637,18 +663,40 @@ QByteArray ClassViewServer::meta(const std::vector<ShownRun>& shown) const {
                            {"min", min},   {"max", max},   {"on", on}};
     };
     const acquisition::TriggerSettings& trigger = session_.trigger();
+    // The drawn further columns of a set; the data's with the colours the plot draws them in.
+    const auto columns = [](const std::vector<DrawnColumn>& drawn,
+                            std::span<const QuantityColumn> further, bool coloured) {
+        QJsonArray list;
+        for (const DrawnColumn& d : drawn) {
+            if (d.index >= further.size()) continue;
+            const QuantityColumn& c = further[d.index];
+            QJsonObject o{{"index", d.index},
+                          {"name", c.name},
+                          {"unit", c.unit},
+                          {"axis", d.right ? "right" : "left"}};
+            if (coloured) o.insert(QStringLiteral("color"), colourName(d.rgb));
+            list.append(o);
+        }
+        return list;
+    };
     QJsonArray runs;
     if (runs_) {
         for (const session::Run& run : runs_->runs()) {
             QJsonObject r{{"id", run.id}, {"name", run.name}, {"points", run.points.size()}};
-            for (const ShownRun& sr : shown)
-                if (sr.id == run.id) r.insert(QStringLiteral("color"), colourName(sr.rgb));
+            for (const ShownRun& sr : shown) {
+                if (sr.id != run.id) continue;
+                r.insert(QStringLiteral("color"), colourName(sr.rgb));
+                if (!sr.columns.empty())
+                    r.insert(QStringLiteral("columns"),
+                             columns(sr.columns, run.points.columns(), false));
+            }
             runs.append(r);
         }
     }
-    const QJsonObject o{
+    QJsonObject o{
         {"type", "meta"},
-        {"a", channel(s.NameA, s.UnitA, s.AppliedDefA, s.DefMinA, s.DefMaxA, session_.view().showA)},
+        {"a",
+         channel(s.NameA, s.UnitA, s.AppliedDefA, s.DefMinA, s.DefMaxA, session_.view().showA)},
         {"b", channel(s.NameB, s.UnitB, s.AppliedDefB, s.DefMinB, s.DefMaxB,
                       session_.view().showB && !s.ChannelBOff())},
         {"time", QJsonObject{{"min", s.TimeRangeMin}, {"max", s.TimeRangeMax}}},
@@ -660,6 +708,13 @@ QByteArray ClassViewServer::meta(const std::vector<ShownRun>& shown) const {
                                 {"rising", trigger.rising}}},
         {"runs", runs},
     };
+    if (!drawn_.data.empty())
+        o.insert(QStringLiteral("columns"), columns(drawn_.data, s.Data.Further(), true));
+    if (drawn_.rightAxis >= 0 && drawn_.rightAxis < int(s.Data.Further().size()))
+        o.insert(QStringLiteral("rightAxis"), drawn_.rightAxis);
+    if (!drawn_.snapshot.empty())
+        o.insert(QStringLiteral("snapshotColumns"),
+                 columns(drawn_.snapshot, s.Snap.Further(), false));
     return QJsonDocument(o).toJson(QJsonDocument::Compact);
 }
 
@@ -672,9 +727,10 @@ QByteArray ClassViewServer::live() const {
            jsonNumber(s.LabelValueB) + ",\"state\":\"" + state + "\"}";
 }
 
-void ClassViewServer::tick(const std::vector<ShownRun>& shown) {
+void ClassViewServer::tick(const std::vector<ShownRun>& shown, const DrawnColumns& columns) {
     if (!running()) return;
     shown_ = shown;
+    drawn_ = columns;
     // Without a page nothing is made: the first one brings the state up to the session.
     if (clients_.empty()) return;
     const QByteArray frames = advance();
@@ -706,16 +762,22 @@ QByteArray ClassViewServer::advance() {
         appendWebSocketFrame(frames, WsOpcode::Binary, live_);
     }
     const acquisition::MeasurementStore& s = session_.store();
-    const auto frame = [](SetKind kind, SentPoints& sent, const StoredPoints& p) {
+    const auto frame = [](SetKind kind, SentPoints& sent, const StoredPoints& p,
+                          const std::vector<DrawnColumn>& drawn) {
         const int n = std::clamp(p.Count, 0, acquisition::PointCapacity);
+        std::vector<ColumnSource> columns;
+        const std::span<const QuantityColumn> further = p.Further();
+        for (const DrawnColumn& d : drawn)
+            if (d.index < further.size())
+                columns.push_back({d.index, further[d.index].values, p.SettledCount(d.index)});
         const SentPoints::Change c =
-            sent.update(column(p.T, n), column(p.A, n), column(p.B, n), p.HasB);
+            sent.update(column(p.T, n), column(p.A, n), column(p.B, n), p.HasB, columns);
         if (!c.any) return QByteArray();
         const auto from = [&](const std::vector<float>& v) {
             return std::span<const float>(v).subspan(std::size_t(c.first));
         };
         return encodePointFrame(kind, 0, c.reset, c.first, from(sent.t()), from(sent.a()),
-                                from(sent.b()), sent.hasB());
+                                from(sent.b()), sent.hasB(), c.columns);
     };
     // The automatic snapshot at a trigger is the sweep the pages hold and the points stored
     // since the last tick: they copy the one and get only the others, before the new sweep.
@@ -728,16 +790,16 @@ QByteArray ClassViewServer::advance() {
     const bool snapshotSent = snap(snapshot_) && snapshot_.size() >= data_.size();
     if (data_.size() > 0 && snap(data_) && !snapshotSent) {
         snapshot_ = data_;
-        snapshot = frame(SetKind::Snapshot, snapshot_, s.Snap);
+        snapshot = frame(SetKind::Snapshot, snapshot_, s.Snap, drawn_.snapshot);
         if (snapshot.isEmpty())
             snapshot = encodePointFrame(SetKind::Snapshot, 0, false, data_.size(), {}, {}, {},
                                         data_.hasB());
         snapshot[1] = char(snapshot[1] | frame_flags::CopyOfData);
     } else {
-        snapshot = frame(SetKind::Snapshot, snapshot_, s.Snap);
+        snapshot = frame(SetKind::Snapshot, snapshot_, s.Snap, drawn_.snapshot);
     }
     if (!snapshot.isEmpty()) appendWebSocketFrame(frames, WsOpcode::Binary, snapshot);
-    const QByteArray data = frame(SetKind::Data, data_, s.Data);
+    const QByteArray data = frame(SetKind::Data, data_, s.Data, drawn_.data);
     if (!data.isEmpty()) appendWebSocketFrame(frames, WsOpcode::Binary, data);
     return frames;
 }

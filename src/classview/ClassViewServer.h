@@ -18,7 +18,6 @@
 #include <cstdint>
 #include <map>
 #include <memory>
-#include <set>
 #include <tuple>
 #include <vector>
 
@@ -35,10 +34,31 @@ namespace kurvimat::classview {
 /// The port asked for first; when it is taken, the system gives one.
 inline constexpr quint16 DefaultPort = 8642;
 
-/// A run the window shows over the plot, with its colour (0xRRGGBB).
+/// A further column the window's time plot draws: its index among its set's further columns,
+/// whether against the right axis, and its colour (0xRRGGBB; a run's and the snapshot's are
+/// drawn in the set's colour).
+struct DrawnColumn {
+    std::uint8_t index = 0;
+    bool right = false;
+    quint32 rgb = 0;
+    bool operator==(const DrawnColumn&) const = default;
+};
+
+/// A run the window shows over the plot, with its colour (0xRRGGBB) and the further columns it
+/// draws of it.
 struct ShownRun {
     qint64 id = 0;
     quint32 rgb = 0;
+    std::vector<DrawnColumn> columns = {};
+};
+
+/// The further columns the window's time plot draws of the data and the snapshot, and the data's
+/// column that titles the right axis where no B is shown (-1: none). The window knows its rules
+/// and colours (the display's); the server carries what it is told, the page draws it alike.
+struct DrawnColumns {
+    std::vector<DrawnColumn> data, snapshot;
+    int rightAxis = -1;
+    bool operator==(const DrawnColumns&) const = default;
 };
 
 class ClassViewServer : public QObject {
@@ -66,7 +86,7 @@ public:
     /// The runs a page may download, and whose shown ones it draws; the list outlives the server.
     void setRuns(const session::RunList* runs) { runs_ = runs; }
     /// Sends what changed since the last tick: settings and readouts, new points, runs.
-    void tick(const std::vector<ShownRun>& shown = {});
+    void tick(const std::vector<ShownRun>& shown = {}, const DrawnColumns& columns = {});
 
 Q_SIGNALS:
     void watchersChanged(int count);
@@ -86,7 +106,7 @@ private:
     };
     struct Client {
         QByteArray peer;
-        std::set<qint64> runs; // runs whose points it has
+        std::map<qint64, std::vector<DrawnColumn>> runs; // runs whose points it has, and columns
         QByteArray incoming;   // the start of a frame not yet complete
         qint64 messageBytes = 0;
     };
@@ -97,7 +117,10 @@ private:
         std::array<quint32, 6> ranges{};
         bool onA = false, onB = false, loaded = false, channelA = false, rising = false;
         int intervalMs = 0, pointCount = 0, mode = 0;
-        std::vector<std::tuple<qint64, QString, int, qint64>> runs; // id, name, points, colour
+        // id, name, points, colour, drawn columns
+        std::vector<std::tuple<qint64, QString, int, qint64, std::vector<DrawnColumn>>> runs;
+        DrawnColumns drawn;
+        std::vector<QString> columnTexts; // each drawn column's name and unit
         bool operator==(const MetaInputs&) const = default;
     };
     void acceptHttp();
@@ -143,6 +166,7 @@ private:
     MetaInputs metaInputs_;
     QByteArray meta_, live_;
     std::vector<ShownRun> shown_;
+    DrawnColumns drawn_;
     SentPoints data_, snapshot_;
 };
 

@@ -3,7 +3,9 @@
 #include "ClassViewServer.h"
 #include "Journal.h"
 #include "Palette.h"
+#include "Plot.h"
 #include "QrCode.h"
+#include "Session.h"
 #include "dialogs/Dialogs.h"
 #include "runs/MainRuns.h"
 #include "window/TFormMain.h"
@@ -19,12 +21,20 @@
 #include <QVBoxLayout>
 
 #include <cstdio>
+#include <optional>
 
 using kurvimat::classview::ClassViewServer;
+using kurvimat::classview::DrawnColumn;
+using kurvimat::classview::DrawnColumns;
 using kurvimat::classview::ShownRun;
 using kurvimat::display::Palette;
+namespace display = kurvimat::display;
 
 namespace {
+
+quint32 Rgb(int index) {
+    return quint32(Palette::red(index) << 16 | Palette::green(index) << 8 | Palette::blue(index));
+}
 
 // The code with a quiet zone of four cells, each cell `cell` pixels, black on white.
 QPixmap QrPixmap(const QString& text, int cell) {
@@ -44,7 +54,7 @@ QPixmap QrPixmap(const QString& text, int cell) {
 
 ClassViewShare::ClassViewShare(QMainWindow& window, kurvimat::session::Session& session,
                                MainRuns* runs)
-    : QObject(&window), w_(window), runs_(runs),
+    : QObject(&window), w_(window), session_(session), runs_(runs),
       server_(std::make_unique<ClassViewServer>(session)) {
     share_ = new QAction(ClassViewShare::tr("&Klassenansicht freigeben …"), &w_);
     stop_ = new QAction(ClassViewShare::tr("&Freigabe beenden"), &w_);
@@ -81,16 +91,39 @@ void ClassViewShare::Stop() {
 
 void ClassViewShare::Tick() {
     if (!server_->running()) return;
+    const kurvimat::acquisition::MeasurementStore& store = session_.store();
+    const bool showB = session_.view().showB;
+    // The further columns as the time plot draws them (DataCurves, RunLayer): each against the
+    // axis that shows its unit, the data's in their own colours, a run's in the run's.
+    std::optional<display::AxisUnits> units; // only where a set has further columns
+    const auto drawn = [&](std::span<const kurvimat::signals::QuantityColumn> columns,
+                           bool ownColours) {
+        std::vector<DrawnColumn> list;
+        if (columns.empty()) return list;
+        if (!units) units = display::DataAxisUnits(store, showB);
+        for (const display::PlotCurve& c : display::CurvesOf(
+                 columns, units->Left, units->Right.has_value(), units->Right.value_or(QString())))
+            if (c.Source == display::CurveSource::Column)
+                list.push_back({std::uint8_t(c.Column), c.Axis == display::CurveAxis::Right,
+                                ownColours ? Rgb(c.Masks.Core) : 0});
+        return list;
+    };
+    DrawnColumns columns;
+    columns.data = drawn(store.Data.Further(), true);
+    columns.snapshot = drawn(store.Snap.Further(), false);
+    if (const auto right = display::RightAxisColumn(store, showB)) columns.rightAxis = int(*right);
     std::vector<ShownRun> shown;
     if (runs_) {
         for (const kurvimat::session::Run& run : runs_->Journal().runs().runs()) {
             if (!runs_->IsShown(run.id)) continue;
-            const int c = MainRuns::Colour(run.id);
-            shown.push_back({run.id, quint32(Palette::red(c) << 16 | Palette::green(c) << 8 |
-                                             Palette::blue(c))});
+            const auto& further = run.points.columns();
+            shown.push_back({run.id, Rgb(MainRuns::Colour(run.id)),
+                             kurvimat::signals::ColumnsFit(further, std::size_t(run.points.size()))
+                                 ? drawn(further, false)
+                                 : std::vector<DrawnColumn>()});
         }
     }
-    server_->tick(shown);
+    server_->tick(shown, columns);
 }
 
 void ClassViewShare::UpdateState() {

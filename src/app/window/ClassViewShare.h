@@ -42,6 +42,7 @@ private:
     void UpdateState();
 
     QMainWindow& w_;
+    const kurvimat::session::Session& session_;
     MainRuns* runs_;
     std::unique_ptr<kurvimat::classview::ClassViewServer> server_;
     QAction* share_ = nullptr;
