@@ -18,6 +18,7 @@
 
   const COLOURS = { a: '#0000f7', b: '#f70000', snap: '#a0a0a0' };
   const MAX_POINTS = 1000000;
+  const MAX_COLUMNS = 64;
   const canvas = document.getElementById('plot');
   const ctx = canvas.getContext('2d');
   const readout = document.getElementById('readout');
@@ -26,7 +27,9 @@
   const fitButton = document.getElementById('fit');
   fitButton.textContent = T.fit;
 
-  function newSet() { return { n: 0, hasB: true, t: new Float32Array(0), a: new Float32Array(0), b: new Float32Array(0) }; }
+  // A set's further columns: index -> { n, v }; a column may hold fewer values than the set
+  // has points (a calculated one's last values come when they are settled).
+  function newSet() { return { n: 0, hasB: true, t: new Float32Array(0), a: new Float32Array(0), b: new Float32Array(0), cols: new Map() }; }
   const state = { meta: null, data: newSet(), snap: newSet(), runs: new Map(), online: false };
   // The student's own view: null follows the teacher's ranges.
   let view = null;
@@ -61,13 +64,36 @@
     const size = Math.max(need, set.t.length * 2, 256);
     for (const k of ['t', 'a', 'b']) { const x = new Float32Array(size); x.set(set[k].subarray(0, set.n)); set[k] = x; }
   }
+  // The further columns' parts of a frame, read whole before anything is taken; null when the
+  // frame is malformed.
+  function columnParts(buf, v, from) {
+    if (buf.byteLength < from + 4) return null;
+    const count = v.getUint32(from, true), parts = [];
+    if (count > MAX_COLUMNS) return null;
+    let p = from + 4;
+    for (let k = 0; k < count; k++) {
+      if (p + 12 > buf.byteLength) return null;
+      const index = v.getUint8(p), first = v.getUint32(p + 4, true), n = v.getUint32(p + 8, true);
+      p += 12;
+      if (index >= MAX_COLUMNS || n > MAX_POINTS || first + n > MAX_POINTS || p + n * 4 > buf.byteLength) return null;
+      parts.push({ index: index, first: first, values: new Float32Array(buf.slice(p, p + n * 4)) });
+      p += n * 4;
+    }
+    return p === buf.byteLength ? parts : null;
+  }
   function applyFrame(buf) {
     if (buf.byteLength < 16) return;
     const v = new DataView(buf);
     const kind = v.getUint8(0), flags = v.getUint8(1);
+    if (flags & ~15) return; // a frame of a later program: not understood, left alone
     const id = v.getUint32(4, true), first = v.getUint32(8, true), n = v.getUint32(12, true);
     const hasB = (flags & 2) !== 0, cols = hasB ? 3 : 2;
-    if (first + n > MAX_POINTS || buf.byteLength !== 16 + n * 4 * cols) return;
+    if (n > MAX_POINTS || first + n > MAX_POINTS) return;
+    const pointBytes = 16 + n * 4 * cols;
+    let parts = [];
+    if (flags & 8) {
+      if (buf.byteLength < pointBytes || !(parts = columnParts(buf, v, pointBytes))) return;
+    } else if (buf.byteLength !== pointBytes) return;
     let set;
     if (kind === 1) set = state.data;
     else if (kind === 2) set = state.snap;
@@ -75,15 +101,25 @@
     else return;
     if (kind === 2 && (flags & 4)) { // the snapshot begins with the data this page holds
       const d = state.data;
-      set = state.snap = { n: d.n, hasB: d.hasB, t: d.t.slice(0, d.n), a: d.a.slice(0, d.n), b: d.b.slice(0, d.n) };
+      set = state.snap = { n: d.n, hasB: d.hasB, t: d.t.slice(0, d.n), a: d.a.slice(0, d.n), b: d.b.slice(0, d.n),
+                           cols: new Map([...d.cols].map(([k, c]) => [k, { n: c.n, v: c.v.slice(0, c.n) }])) };
     }
-    if (flags & 1) set.n = 0;
+    if (flags & 1) { set.n = 0; set.cols = new Map(); }
     if (first > set.n) return; // a gap: wait for the next whole set
     grow(set, first + n);
     const col = (i) => new Float32Array(buf.slice(16 + i * n * 4, 16 + (i + 1) * n * 4));
     set.t.set(col(0), first); set.a.set(col(1), first);
     if (hasB) set.b.set(col(2), first);
     set.hasB = hasB; set.n = first + n;
+    for (const part of parts) {
+      let c = set.cols.get(part.index);
+      if (!c) { c = { n: 0, v: new Float32Array(0) }; set.cols.set(part.index, c); }
+      if (part.first > c.n) continue; // a gap: wait for the next whole set
+      const need = part.first + part.values.length;
+      if (c.v.length < need) { const x = new Float32Array(Math.max(need, c.v.length * 2, 256)); x.set(c.v.subarray(0, c.n)); c.v = x; }
+      c.v.set(part.values, part.first);
+      c.n = need;
+    }
     dirty = true;
   }
   // The settings come whole when they change; the readouts and the trigger's state on their own.
@@ -164,13 +200,31 @@
     return lo <= hi ? [lo, hi] : null;
   }
   function padded(r) { return r[0] === r[1] ? [r[0] - 1, r[1] + 1] : r; }
+  function columnExtent(r, axis) {
+    for (const c of state.meta.columns || []) {
+      const col = state.data.cols.get(c.index);
+      if (c.axis !== axis || !col) continue;
+      const e = extent({ n: Math.min(col.n, state.data.n), v: col.v }, 'v');
+      if (e) r = r ? [Math.min(r[0], e[0]), Math.max(r[1], e[1])] : e;
+    }
+    return r;
+  }
+  // The column the right axis shows where no B is shown, as the window titles it.
+  function rightColumn() {
+    const m = state.meta;
+    return m && m.rightAxis !== undefined ? (m.columns || []).find((c) => c.index === m.rightAxis) || null : null;
+  }
   function teacherRanges() {
     const m = state.meta;
     const r = { t: [0, 1], a: [0, 1], b: [0, 1] };
     if (!m) return r;
     r.t = m.time.max > m.time.min ? [m.time.min, m.time.max] : padded(extent(state.data, 't') || [0, 1]);
-    for (const k of ['a', 'b']) {
-      r[k] = m[k].max > m[k].min && !m.loaded ? [m[k].min, m[k].max] : padded(extent(state.data, k) || [0, 1]);
+    // The columns drawn against an axis widen its range as the channel's own values do; a
+    // column the right axis shows alone is scaled over its values only.
+    for (const [k, axis] of [['a', 'left'], ['b', 'right']]) {
+      const own = k === 'b' && rightColumn() ? null : extent(state.data, k);
+      r[k] = m[k].max > m[k].min && !m.loaded && !(k === 'b' && rightColumn())
+        ? [m[k].min, m[k].max] : padded(columnExtent(own, axis) || [0, 1]);
     }
     return r;
   }
@@ -191,9 +245,14 @@
     return out;
   }
   function series(set, key, colour, xr, yr, w, h, dpr, width) {
-    const n = set.n;
+    values(set.t, set[key], set.n, colour, xr, yr, w, h, dpr, width);
+  }
+  function columnSeries(set, c, colour, xr, r, w, h, dpr, width) {
+    const col = set.cols.get(c.index);
+    if (col) values(set.t, col.v, Math.min(col.n, set.n), colour, xr, c.axis === 'right' ? r.b : r.a, w, h, dpr, width);
+  }
+  function values(t, y, n, colour, xr, yr, w, h, dpr, width) {
     if (!n) return;
-    const t = set.t, y = set[key];
     const sx = w / (xr[1] - xr[0]), sy = h / (yr[1] - yr[0]);
     const X = (v) => M.l * dpr + (v - xr[0]) * sx, Y = (v) => M.t * dpr + h - (v - yr[0]) * sy;
     ctx.strokeStyle = colour; ctx.lineWidth = width * dpr;
@@ -231,9 +290,10 @@
       ctx.fillText(fmt(v), x, M.t * dpr + h + 3 * dpr);
     }
     ctx.textBaseline = 'middle';
+    const right = rightColumn();
     for (const [k, side] of [['a', 'l'], ['b', 'r']]) {
-      if (!m[k].on) continue;
-      ctx.fillStyle = COLOURS[k]; ctx.textAlign = side === 'l' ? 'right' : 'left';
+      if (!m[k].on && !(k === 'b' && right)) continue;
+      ctx.fillStyle = k === 'b' && right ? right.color : COLOURS[k]; ctx.textAlign = side === 'l' ? 'right' : 'left';
       for (const v of ticks(r[k], h / dpr)) {
         const y = M.t * dpr + h - (v - r[k][0]) / (r[k][1] - r[k][0]) * h;
         if (k === 'a') { ctx.beginPath(); ctx.moveTo(M.l * dpr, y); ctx.lineTo(M.l * dpr + w, y); ctx.stroke(); }
@@ -243,9 +303,19 @@
     ctx.fillStyle = '#000'; ctx.textAlign = 'left'; ctx.textBaseline = 'bottom';
     ctx.fillText(T.time + ' (s)', M.l * dpr + w + 4 * dpr, M.t * dpr + h + 16 * dpr);
     ctx.textBaseline = 'top';
-    ctx.fillStyle = COLOURS.a; if (m.a.on) ctx.fillText(title(m.a), 2 * dpr, 3 * dpr);
-    ctx.textAlign = 'right';
-    ctx.fillStyle = COLOURS.b; if (m.b.on) ctx.fillText(title(m.b), cw - 2 * dpr, 3 * dpr);
+    // The legend: A's title, then the columns on its axis; on the right B's title (or the
+    // column's the right axis shows), then the others on that axis; each in its colour.
+    let left = 2 * dpr, rightEdge = cw - 2 * dpr;
+    const legend = (text, colour, fromRight) => {
+      ctx.fillStyle = colour;
+      const width = ctx.measureText(text).width + 12 * dpr;
+      if (fromRight) { ctx.textAlign = 'right'; ctx.fillText(text, rightEdge, 3 * dpr); rightEdge -= width; }
+      else { ctx.textAlign = 'left'; ctx.fillText(text, left, 3 * dpr); left += width; }
+    };
+    if (m.a.on) legend(title(m.a), COLOURS.a, false);
+    if (right) legend(title(right), right.color, true);
+    else if (m.b.on) legend(title(m.b), COLOURS.b, true);
+    for (const c of m.columns || []) if (c !== right) legend(title(c), c.color, c.axis === 'right');
     ctx.save();
     ctx.beginPath(); ctx.rect(M.l * dpr, M.t * dpr, w, h); ctx.clip();
     for (const run of m.runs) {
@@ -253,11 +323,14 @@
       if (!run.color || !set) continue;
       if (m.a.on) series(set, 'a', run.color, r.t, r.a, w, h, dpr, 1);
       if (m.b.on && set.hasB) series(set, 'b', run.color, r.t, r.b, w, h, dpr, 1);
+      for (const c of run.columns || []) columnSeries(set, c, run.color, r.t, r, w, h, dpr, 1);
     }
     if (m.a.on) series(state.snap, 'a', COLOURS.snap, r.t, r.a, w, h, dpr, 1);
     if (m.b.on && state.snap.hasB) series(state.snap, 'b', COLOURS.snap, r.t, r.b, w, h, dpr, 1);
+    for (const c of m.snapshotColumns || []) columnSeries(state.snap, c, COLOURS.snap, r.t, r, w, h, dpr, 1);
     if (m.a.on) series(state.data, 'a', COLOURS.a, r.t, r.a, w, h, dpr, 1.5);
     if (m.b.on && state.data.hasB) series(state.data, 'b', COLOURS.b, r.t, r.b, w, h, dpr, 1.5);
+    for (const c of m.columns || []) columnSeries(state.data, c, c.color, r.t, r, w, h, dpr, 1.5);
     if (cursorX !== null) {
       const x = M.l * dpr + (cursorX - r.t[0]) / (r.t[1] - r.t[0]) * w;
       ctx.strokeStyle = '#000'; ctx.lineWidth = dpr;
@@ -282,6 +355,10 @@
     if (m.a.on) text += '   ' + shown(m.a.name) + ' = ' + fmt(d.a[i]) + ' ' + shown(m.a.unit);
     if (m.b.on && d.hasB)
         text += '   ' + shown(m.b.name) + ' = ' + fmt(d.b[i]) + ' ' + shown(m.b.unit);
+    for (const c of m.columns || []) {
+      const col = d.cols.get(c.index);
+      if (col && i < col.n) text += '   ' + shown(c.name) + ' = ' + fmt(col.v[i]) + ' ' + shown(c.unit);
+    }
     readout.textContent = text;
   }
   function frame() { if (dirty) { dirty = false; draw(); } requestAnimationFrame(frame); }
@@ -351,7 +428,8 @@
   // For the browser test: what the plot holds.
   window.kurvimatPlotted = () => ({
     meta: state.meta,
-    data: { n: state.data.n, t: Array.from(state.data.t.subarray(0, state.data.n)), a: Array.from(state.data.a.subarray(0, state.data.n)), b: Array.from(state.data.b.subarray(0, state.data.n)) },
+    data: { n: state.data.n, t: Array.from(state.data.t.subarray(0, state.data.n)), a: Array.from(state.data.a.subarray(0, state.data.n)), b: Array.from(state.data.b.subarray(0, state.data.n)),
+            columns: Object.fromEntries([...state.data.cols].map(([k, c]) => [k, Array.from(c.v.subarray(0, c.n))])) },
     runs: Object.fromEntries([...state.runs].map(([id, s]) => [id, { n: s.n, t: Array.from(s.t.subarray(0, s.n)), a: Array.from(s.a.subarray(0, s.n)) }])),
     zoomed: view !== null
   });
