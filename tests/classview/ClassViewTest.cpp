@@ -12,6 +12,7 @@
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QRegularExpression>
@@ -23,6 +24,7 @@
 #include <algorithm>
 #include <cmath>
 #include <functional>
+#include <map>
 
 using namespace kurvimat::classview;
 using kurvimat::session::Session;
@@ -274,6 +276,58 @@ TEST(ClassViewFrames, OnlyWhatIsNewGoesOut) {
         QByteArray cut = encodePointFrame(SetKind::Data, 0, true, 0, t, a, b, hasB);
         cut.chop(1);
         EXPECT_FALSE(decodePointFrame(cut, d));
+    }
+    // A further column sends its settled values from the first that differs from what was sent.
+    const std::vector<double> p{1, 2, 3, 4}, p2{1, 9, 3.5, 4}, none;
+    struct ColumnStep {
+        const char* name;
+        int n;
+        const std::vector<double>* values;
+        std::size_t settled;
+        std::uint8_t index;
+        bool any, reset;
+        int from, count; // the column's part; count -1: none
+    } columnSteps[] = {
+        {"first look: the settled values", 3, &p, 2, 0, true, true, 0, 2},
+        {"nothing settled since sends nothing", 3, &p, 2, 0, false, false, 0, -1},
+        {"grown: the values settled since", 4, &p, 4, 0, true, false, 2, 2},
+        {"changed values go from the first", 4, &p2, 4, 0, true, false, 1, 3},
+        {"fewer settled cut the column", 4, &p2, 3, 0, true, false, 3, 0},
+        {"another column drawn sends all", 4, &p2, 4, 5, true, true, 0, 4},
+        {"a column gone sends all", 4, &none, 0, 5, true, true, 0, -1},
+    };
+    SentPoints withColumns;
+    for (const ColumnStep& s : columnSteps) {
+        SCOPED_TRACE(s.name);
+        std::vector<ColumnSource> columns;
+        if (!s.values->empty()) columns.push_back({s.index, *s.values, s.settled});
+        const SentPoints::Change c =
+            withColumns.update(first(t, s.n), first(a, s.n), first(b, s.n), true, columns);
+        EXPECT_EQ(c.any, s.any);
+        EXPECT_EQ(c.reset, s.reset);
+        ASSERT_EQ(c.columns.size(), s.count < 0 ? 0u : 1u);
+        if (s.count < 0) continue;
+        EXPECT_EQ(c.columns[0].index, s.index);
+        EXPECT_EQ(c.columns[0].first, s.from);
+        EXPECT_TRUE(std::ranges::equal(
+            c.columns[0].values,
+            std::span(*s.values).subspan(std::size_t(s.from), std::size_t(s.count))));
+        // The frame carries the part after the points; cut short or with a column index beyond
+        // a set's columns it is refused.
+        QByteArray bytes =
+            encodePointFrame(SetKind::Data, 0, c.reset, c.first, {}, {}, {}, true, c.columns);
+        DecodedFrame d;
+        ASSERT_TRUE(decodePointFrame(bytes, d));
+        ASSERT_EQ(d.columns.size(), 1u);
+        EXPECT_EQ(d.columns[0].index, s.index);
+        EXPECT_EQ(d.columns[0].first, s.from);
+        EXPECT_TRUE(
+            std::ranges::equal(d.columns[0].values, c.columns[0].values, std::equal_to<double>()));
+        bytes[FrameHeaderBytes + 4] = char(64);
+        EXPECT_FALSE(decodePointFrame(bytes, d));
+        bytes[FrameHeaderBytes + 4] = char(s.index);
+        bytes.chop(1);
+        EXPECT_FALSE(decodePointFrame(bytes, d));
     }
 }
 
@@ -616,6 +670,97 @@ TEST_F(ClassViewServerTest, APageHoldsExactlyTheStoredPointsAsTheyGrowAndChange)
     EXPECT_TRUE(o.value("b").isNull());
     EXPECT_EQ(o.value("state").toString(), "waiting");
     EXPECT_FALSE(meta.contains("2.25")) << "the settings do not carry the readouts";
+}
+
+// The further columns the window draws go with their points: the page holds each drawn column's
+// settled values as the session has them, a growing sweep sends only what is new or changed,
+// and the settings name the columns with the colours and axes the window gave.
+TEST_F(ClassViewServerTest, APageHoldsTheDrawnColumnsAsTheSweepGrows) {
+    ASSERT_FALSE(session.setQuantities({{"Ug", "V", "GLAETT(A;5)"}, {"P", "W", "A*B"}}, {}));
+    auto& d = session.store().Data;
+    ASSERT_EQ(d.Further().size(), 2u);
+    kurvimat::session::RunList runs;
+    kurvimat::session::Run run;
+    run.points = session.dataPoints();
+    ASSERT_EQ(run.points.columns().size(), 2u);
+    const qint64 id = runs.add(run);
+    server->setRuns(&runs);
+    const DrawnColumns drawn{{{1, true, 0x940063}, {0, false, 0x2121a5}}, {}, 1};
+    const std::vector<ShownRun> shown{{id, 0x12ab34, {{1, false, 0}}}};
+    std::vector<DecodedFrame> frames, dataFrames, runFrames;
+    QByteArray meta;
+    auto ws = watch(&frames, &meta);
+    ASSERT_TRUE(waitFor([&] { return server->watchers() == 1; }));
+    std::map<int, std::vector<float>> held;
+    int points = 0;
+    const auto holdsTheSession = [&] {
+        for (const DecodedFrame& f : frames) {
+            (f.kind == SetKind::Run ? runFrames : dataFrames).push_back(f);
+            if (f.kind != SetKind::Data) continue;
+            if (f.reset) held.clear();
+            points = f.first + int(f.t.size());
+            for (const DecodedFrame::Column& c : f.columns) {
+                std::vector<float>& v = held[c.index];
+                EXPECT_LE(std::size_t(c.first), v.size()) << "a gap";
+                v.resize(std::size_t(c.first));
+                v.insert(v.end(), c.values.begin(), c.values.end());
+            }
+        }
+        frames.clear();
+        return points == d.Count && std::ranges::all_of(drawn.data, [&](const DrawnColumn& c) {
+                   const std::vector<double>& values = d.Further()[c.index].values;
+                   return held[c.index].size() == d.SettledCount(c.index) &&
+                          std::equal(held[c.index].begin(), held[c.index].end(), values.begin(),
+                                     [](float x, double y) { return x == float(y); });
+               });
+    };
+    const auto grow = [&](int to) {
+        for (int i = d.Count; i < to; ++i)
+            d.T[i] = 0.002f * float(i), d.A[i] = float(i % 11), d.B[i] = 0.5f;
+        d.Count = to;
+        session.updateQuantities();
+    };
+    struct Step {
+        const char* name;
+        std::function<void()> change;
+        int editedAt; // where the changed values start; -1: as far back as Ug's window reaches
+    } steps[] = {
+        {"as it was", [] {}, 0},
+        {"the sweep grows", [&] { grow(600); }, -1},
+        {"it grows again", [&] { grow(610); }, -1},
+        {"a tick without new points settles the rest", [&] { session.updateQuantities(); }, -1},
+        {"a value edited", [&] { d.Columns[1].values[10] = 42; }, 10},
+    };
+    for (const Step& step : steps) {
+        SCOPED_TRACE(step.name);
+        const int count = d.Count;
+        step.change();
+        dataFrames.clear();
+        server->tick(shown, drawn);
+        ASSERT_TRUE(waitFor(holdsTheSession));
+        if (step.editedAt == 0) continue;
+        // Only what is new or changed went out.
+        ASSERT_EQ(dataFrames.size(), 1u);
+        EXPECT_FALSE(dataFrames[0].reset);
+        EXPECT_EQ(dataFrames[0].first, count);
+        ASSERT_FALSE(dataFrames[0].columns.empty());
+        EXPECT_EQ(std::ranges::min(dataFrames[0].columns, {}, &DecodedFrame::Column::first).first,
+                  step.editedAt < 0 ? count - 2 : step.editedAt);
+    }
+    // The settings name the drawn columns; the run's go with it, in its colour.
+    const QJsonObject o = QJsonDocument::fromJson(meta).object();
+    EXPECT_EQ(QJsonDocument(o.value("columns").toArray()).toJson(QJsonDocument::Compact),
+              R"([{"axis":"right","color":"#940063","index":1,"name":"P","unit":"W"},)"
+              R"({"axis":"left","color":"#2121a5","index":0,"name":"Ug","unit":"V"}])");
+    EXPECT_EQ(o.value("rightAxis").toInt(-1), 1);
+    const QJsonObject r = o.value("runs").toArray().at(0).toObject();
+    EXPECT_EQ(r.value("color").toString(), "#12ab34");
+    EXPECT_EQ(QJsonDocument(r.value("columns").toArray()).toJson(QJsonDocument::Compact),
+              R"([{"axis":"left","index":1,"name":"P","unit":"W"}])");
+    ASSERT_EQ(runFrames.size(), 1u);
+    ASSERT_EQ(runFrames[0].columns.size(), 1u);
+    EXPECT_TRUE(std::ranges::equal(runFrames[0].columns[0].values, run.points.columns()[1].values,
+                                   [](float x, double y) { return x == float(y); }));
 }
 
 // AddressSanitizer keeps freed blocks in a quarantine (256 MB by default) and adds shadow memory,
