@@ -1,7 +1,10 @@
 // A real browser against the demo program: headless Chromium opens the shared page, and the
-// points it plots must be the program's stored points as its own download writes them; the
-// same at a phone's size. Driven through Chromium's DevTools protocol with Qt's WebSocket.
+// points it plots must be the program's stored points as its own download writes them, a
+// calculated quantity the window draws too, in its colour; the same at a phone's size. Driven
+// through Chromium's DevTools protocol with Qt's WebSocket.
+#include "ExperimentFile.h"
 #include "MeasurementText.h"
+#include "Session.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -81,8 +84,12 @@ private:
 };
 
 struct Plotted {
-    std::vector<double> t, a;
+    std::vector<double> t, a, smoothed;
 };
+
+// The experiment's quantities: P and vA in units no axis shows, Bg in A's (V), so the window
+// draws Bg alone, against A's axis, as the third further column.
+constexpr int Smoothed = 2;
 
 Plotted plotted(DevTools& tools) {
     const QJsonObject o = QJsonDocument::fromJson(
@@ -90,6 +97,9 @@ Plotted plotted(DevTools& tools) {
     Plotted p;
     for (const QJsonValue v : o.value(QStringLiteral("t")).toArray()) p.t.push_back(v.toDouble());
     for (const QJsonValue v : o.value(QStringLiteral("a")).toArray()) p.a.push_back(v.toDouble());
+    for (const QJsonValue v :
+         o.value(QStringLiteral("columns")).toObject().value(QString::number(Smoothed)).toArray())
+        p.smoothed.push_back(v.toDouble());
     return p;
 }
 
@@ -99,12 +109,21 @@ TEST(ClassViewBrowser, ThePagePlotsTheStoredPointsOnADesktopAndAPhone) {
     const QString chromium = QStandardPaths::findExecutable(QStringLiteral("chromium"));
     if (chromium.isEmpty()) GTEST_SKIP() << "chromium is not installed";
     QTemporaryDir dir;
+    const QString experiment = dir.filePath(QStringLiteral("quantities.kurvimat"));
+    {
+        kurvimat::session::Session session;
+        ASSERT_FALSE(session.setQuantities(
+            {{"P", "V²", "A*B"}, {"vA", "V/s", "ABL(A;T)"}, {"Bg", "V", "GLAETT(B;15)"}}, {}));
+        kurvimat::session::Experiment e = session.experiment();
+        e.definitionA = e.definitionB = QStringLiteral("Spannung unkalibriert (V): U");
+        ASSERT_FALSE(kurvimat::session::writeExperiment(experiment, e));
+    }
     QProcess demo;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
     env.insert(QStringLiteral("KURVIMAT_DATA_DIR"), dir.filePath(QStringLiteral("data")));
     demo.setProcessEnvironment(env);
-    demo.start(QStringLiteral(KURVIMAT_DEMO), {QStringLiteral("--share")});
+    demo.start(QStringLiteral(KURVIMAT_DEMO), {QStringLiteral("--share"), experiment});
     ASSERT_TRUE(demo.waitForStarted());
     QByteArray line;
     ASSERT_TRUE(waitFor([&] { line += demo.readAllStandardOutput(); return line.contains('\n'); }, 30000));
@@ -175,6 +194,9 @@ TEST(ClassViewBrowser, ThePagePlotsTheStoredPointsOnADesktopAndAPhone) {
                 continue;
             const int n = std::min<int>(text->count, int(after.t.size()));
             if (n < 20 || std::abs(after.t[0] - text->t[0]) > 1e-4) continue;
+            // The page holds the column's settled values: all but the last few.
+            const int m = std::min<int>(n, int(after.smoothed.size()));
+            if (text->further.size() != 3 || m < n - 20) continue;
             const double spacing = after.t[1] - after.t[0];
             const auto [lo, hi] = std::minmax_element(after.a.begin(), after.a.end());
             int same = 0;
@@ -182,9 +204,44 @@ TEST(ClassViewBrowser, ThePagePlotsTheStoredPointsOnADesktopAndAPhone) {
                 same += std::abs(after.t[i] - text->t[i]) < spacing / 4 &&
                         std::abs(after.a[i] - text->a[i]) <= 2e-3 * (*hi - *lo) + 1e-6;
             if (same != n) continue;
+            const std::vector<double>& smoothed = text->further[Smoothed].values;
+            const auto [low, high] = std::minmax_element(smoothed.begin(), smoothed.begin() + m);
+            int sameSmoothed = 0;
+            for (int i = 0; i < m; ++i)
+                sameSmoothed += std::abs(after.smoothed[i] - smoothed[i]) <=
+                                1e-3 * (std::abs(smoothed[i]) + *high - *low) + 1e-6;
+            if (sameSmoothed != m) continue;
             compared = true;
         }
         EXPECT_TRUE(compared) << "the page never showed the points of the download";
+        // The column is named with the colour and axis the window draws it in, and drawn: the
+        // plot area holds pixels of that colour.
+        const QJsonArray columns =
+            tools.evaluate(QStringLiteral("kurvimatPlotted().meta.columns")).toArray();
+        ASSERT_EQ(columns.size(), 1);
+        const QJsonObject column = columns.at(0).toObject();
+        EXPECT_EQ(column.value(QStringLiteral("index")).toInt(), Smoothed);
+        EXPECT_EQ(column.value(QStringLiteral("name")).toString(), QStringLiteral("Bg"));
+        EXPECT_EQ(column.value(QStringLiteral("axis")).toString(), QStringLiteral("left"));
+        const QString colour = column.value(QStringLiteral("color")).toString();
+        ASSERT_EQ(colour.size(), 7);
+        EXPECT_GT(
+            tools
+                .evaluate(QStringLiteral("(() => { const c = document.getElementById('plot'), d = "
+                                         "window.devicePixelRatio || 1;"
+                                         "  const px = c.getContext('2d').getImageData(58 * d, 22 "
+                                         "* d, c.width - 116 * d, c.height - 44 * d).data;"
+                                         "  const k = parseInt('%1', 16), r = k >> 16, g = (k >> "
+                                         "8) & 255, b = k & 255;"
+                                         "  let n = 0;"
+                                         "  for (let i = 0; i < px.length; i += 4)"
+                                         "    n += Math.abs(px[i] - r) + Math.abs(px[i + 1] - g) + "
+                                         "Math.abs(px[i + 2] - b) < 30;"
+                                         "  return n; })()")
+                              .arg(colour.mid(1)))
+                .toInt(),
+            20)
+            << "no pixel of " << colour.toStdString() << " in the plot";
         const QJsonObject meta = tools.evaluate(QStringLiteral("kurvimatPlotted().meta")).toObject();
         EXPECT_FALSE(meta.value(QStringLiteral("a")).toObject().value(QStringLiteral("name")).toString().isEmpty());
         EXPECT_EQ(tools.evaluate(QStringLiteral("document.getElementById('fit').textContent")).toString(),
