@@ -57,19 +57,21 @@ QByteArray get(const QUrl& url) {
 class DevTools {
 public:
     bool open(const QString& url) {
-        socket.open(QUrl(url));
-        QObject::connect(&socket, &QWebSocket::textMessageReceived, [this](const QString& m) {
+        socket_.open(QUrl(url));
+        QObject::connect(&socket_, &QWebSocket::textMessageReceived, [this](const QString& m) {
             const QJsonObject o = QJsonDocument::fromJson(m.toUtf8()).object();
-            if (o.contains(QStringLiteral("id"))) replies[o.value(QStringLiteral("id")).toInt()] = o;
+            if (o.contains(QStringLiteral("id")))
+                replies_[o.value(QStringLiteral("id")).toInt()] = o;
         });
-        return waitFor([&] { return socket.state() == QAbstractSocket::ConnectedState; }, 10000);
+        return waitFor([&] { return socket_.state() == QAbstractSocket::ConnectedState; }, 10000);
     }
     QJsonObject call(const QString& method, const QJsonObject& params = {}) {
-        const int id = ++next;
-        socket.sendTextMessage(QString::fromUtf8(QJsonDocument(QJsonObject{
-            {"id", id}, {"method", method}, {"params", params}}).toJson(QJsonDocument::Compact)));
-        waitFor([&] { return replies.contains(id); }, 20000);
-        return replies.take(id).value(QStringLiteral("result")).toObject();
+        const int id = ++next_;
+        socket_.sendTextMessage(QString::fromUtf8(
+            QJsonDocument(QJsonObject{{"id", id}, {"method", method}, {"params", params}})
+                .toJson(QJsonDocument::Compact)));
+        waitFor([&] { return replies_.contains(id); }, 20000);
+        return replies_.take(id).value(QStringLiteral("result")).toObject();
     }
     QJsonValue evaluate(const QString& expression) {
         return call(QStringLiteral("Runtime.evaluate"),
@@ -78,9 +80,9 @@ public:
     }
 
 private:
-    QWebSocket socket;
-    QHash<int, QJsonObject> replies;
-    int next = 0;
+    QWebSocket socket_;
+    QHash<int, QJsonObject> replies_;
+    int next_ = 0;
 };
 
 struct Plotted {

@@ -356,7 +356,7 @@ protected:
     }
 
     void SetUp() override {
-        auto& d = session.store().Data;
+        auto& d = session_.store().Data;
         for (int i = 0; i < 500; ++i) {
             d.T[i] = 0.002f * float(i);
             d.A[i] = float(i % 37) * 0.25f;
@@ -364,12 +364,12 @@ protected:
         }
         d.Count = 500;
         d.DefA = QStringLiteral("U[V]:=UA");
-        limits.maxClients = 3;
-        limits.maxPendingBytes = 256 * 1024;
-        limits.maxHeadBytes = 1024;
-        limits.headTimeoutMs = 1500;
-        server = std::make_unique<ClassViewServer>(session, limits);
-        ASSERT_TRUE(server->start(QHostAddress::LocalHost, 0));
+        limits_.maxClients = 3;
+        limits_.maxPendingBytes = 256 * 1024;
+        limits_.maxHeadBytes = 1024;
+        limits_.headTimeoutMs = 1500;
+        server_ = std::make_unique<ClassViewServer>(session_, limits_);
+        ASSERT_TRUE(server_->start(QHostAddress::LocalHost, 0));
     }
 
     // A connection from that loopback address (Linux routes all of 127/8 to lo), as another
@@ -377,7 +377,7 @@ protected:
     std::unique_ptr<QTcpSocket> connectFrom(const char* from = "127.0.0.1") {
         auto socket = std::make_unique<QTcpSocket>();
         EXPECT_TRUE(socket->bind(QHostAddress(QString::fromLatin1(from)), 0)) << from;
-        socket->connectToHost(QHostAddress::LocalHost, server->port());
+        socket->connectToHost(QHostAddress::LocalHost, server_->port());
         EXPECT_TRUE(waitFor([&] { return socket->state() == QAbstractSocket::ConnectedState; }));
         return socket;
     }
@@ -394,7 +394,9 @@ protected:
         return reply + socket->readAll();
     }
 
-    QByteArray path(const char* rest) const { return '/' + server->accessCode().toLatin1() + '/' + rest; }
+    QByteArray path(const char* rest) const {
+        return '/' + server_->accessCode().toLatin1() + '/' + rest;
+    }
 
     // A page: its frames, and the last settings and readouts (JSON) it got.
     std::unique_ptr<QWebSocket> watch(std::vector<DecodedFrame>* frames = nullptr,
@@ -409,21 +411,21 @@ protected:
                 frames->push_back(f);
             }
         });
-        ws->open(QUrl(QStringLiteral("ws://127.0.0.1:%1").arg(server->port()) + path("ws")));
+        ws->open(QUrl(QStringLiteral("ws://127.0.0.1:%1").arg(server_->port()) + path("ws")));
         return ws;
     }
 
-    Session session;
-    Limits limits;
-    std::unique_ptr<ClassViewServer> server;
+    Session session_;
+    Limits limits_;
+    std::unique_ptr<ClassViewServer> server_;
 };
 
 TEST_F(ClassViewServerTest, EveryAttackGetsWhatTheTableSaysAndChangesNothing) {
-    const auto before = session.dataPoints();
-    const auto settingsBefore = session.experiment().settings;
+    const auto before = session_.dataPoints();
+    const auto settingsBefore = session_.experiment().settings;
     const QByteArray host = "Host: 127.0.0.1\r\n";
     const QByteArray english = host + "Accept-Language: en-US,en;q=0.9\r\n";
-    const QByteArray code = server->accessCode().toLatin1();
+    const QByteArray code = server_->accessCode().toLatin1();
     struct Row {
         const char* name;
         QByteArray request;
@@ -486,13 +488,14 @@ TEST_F(ClassViewServerTest, EveryAttackGetsWhatTheTableSaysAndChangesNothing) {
         EXPECT_FALSE(headers.contains("set-cookie"));
         EXPECT_TRUE(headers.contains("content-security-policy: default-src 'none'"));
         EXPECT_TRUE(headers.contains("connection: close"));
-        EXPECT_EQ(session.dataPoints(), before);
-        EXPECT_EQ(session.experiment().settings, settingsBefore);
+        EXPECT_EQ(session_.dataPoints(), before);
+        EXPECT_EQ(session_.experiment().settings, settingsBefore);
     }
     // The page's policy lets it load only its own script and style and speak only to its server.
     const QByteArray page = exchange(head("GET " + path("") + " HTTP/1.1", host));
     EXPECT_TRUE(page.contains("script-src 'self'"));
-    EXPECT_TRUE(page.contains("connect-src 'self' ws://127.0.0.1:" + QByteArray::number(server->port())));
+    EXPECT_TRUE(
+        page.contains("connect-src 'self' ws://127.0.0.1:" + QByteArray::number(server_->port())));
     EXPECT_FALSE(page.contains("http://") || page.contains("https://")) << "nothing loaded from outside";
     // The download is the measurement text of the stored points.
     const QByteArray data = exchange(head("GET " + path("daten.txt") + " HTTP/1.1", host));
@@ -512,66 +515,67 @@ TEST_F(ClassViewServerTest, EveryAttackGetsWhatTheTableSaysAndChangesNothing) {
 
 TEST_F(ClassViewServerTest, ASlowSenderIsLetGoAndAStoppedFreigabeAnswersNothing) {
     QTcpSocket slow;
-    slow.connectToHost(QHostAddress::LocalHost, server->port());
+    slow.connectToHost(QHostAddress::LocalHost, server_->port());
     ASSERT_TRUE(waitFor([&] { return slow.state() == QAbstractSocket::ConnectedState; }));
     slow.write("GET / HTTP/1.1\r\nHost: x\r\n"); // and never the blank line
     EXPECT_TRUE(waitFor([&] { return slow.state() == QAbstractSocket::UnconnectedState; }, 10000));
-    const QString oldCode = server->accessCode();
-    const quint16 port = server->port();
-    server->stop();
-    EXPECT_FALSE(server->running());
+    const QString oldCode = server_->accessCode();
+    const quint16 port = server_->port();
+    server_->stop();
+    EXPECT_FALSE(server_->running());
     QTcpSocket late;
     late.connectToHost(QHostAddress::LocalHost, port);
     EXPECT_FALSE(late.waitForConnected(2000) && late.waitForReadyRead(500));
-    ASSERT_TRUE(server->start(QHostAddress::LocalHost, 0));
-    EXPECT_NE(server->accessCode(), oldCode) << "each freigabe has a new code";
+    ASSERT_TRUE(server_->start(QHostAddress::LocalHost, 0));
+    EXPECT_NE(server_->accessCode(), oldCode) << "each freigabe has a new code";
 }
 
 TEST_F(ClassViewServerTest, TheClassIsFullAfterItsLimitAndAPageThatNeverReadsIsDropped) {
     std::vector<std::unique_ptr<QWebSocket>> watchers;
-    for (int i = 0; i < limits.maxClients; ++i) watchers.push_back(watch());
-    ASSERT_TRUE(waitFor([&] { return server->watchers() == limits.maxClients; }));
+    for (int i = 0; i < limits_.maxClients; ++i)
+        watchers.push_back(watch());
+    ASSERT_TRUE(waitFor([&] { return server_->watchers() == limits_.maxClients; }));
     const QByteArray full = exchange(head("GET " + path("") + " HTTP/1.1", "Host: h\r\nAccept-Language: de\r\n"));
     EXPECT_TRUE(full.startsWith("HTTP/1.1 503"));
     EXPECT_TRUE(full.contains("Die Klasse ist voll"));
     auto extra = watch();
     EXPECT_TRUE(waitFor([&] { return extra->state() == QAbstractSocket::UnconnectedState; }));
-    EXPECT_EQ(server->watchers(), limits.maxClients);
+    EXPECT_EQ(server_->watchers(), limits_.maxClients);
     watchers.clear();
-    ASSERT_TRUE(waitFor([&] { return server->watchers() == 0; }));
+    ASSERT_TRUE(waitFor([&] { return server_->watchers() == 0; }));
 
     // A page that takes nothing: its socket reads no more than a few bytes, so the server's
     // backlog for it grows until the bound lets it go; the reading one stays.
     std::vector<DecodedFrame> frames;
     auto reader = watch(&frames);
     QTcpSocket stalled;
-    stalled.connectToHost(QHostAddress::LocalHost, server->port());
+    stalled.connectToHost(QHostAddress::LocalHost, server_->port());
     ASSERT_TRUE(waitFor([&] { return stalled.state() == QAbstractSocket::ConnectedState; }));
     stalled.write(head(("GET " + path("ws") + " HTTP/1.1").constData(),
                        upgradeHeaders().constData()));
-    ASSERT_TRUE(waitFor([&] { return server->watchers() == 2; }));
+    ASSERT_TRUE(waitFor([&] { return server_->watchers() == 2; }));
     stalled.setReadBufferSize(16);
-    auto& d = session.store().Data;
-    const auto before = session.dataPoints();
+    auto& d = session_.store().Data;
+    const auto before = session_.dataPoints();
     d.Count = kurvimat::acquisition::PointCapacity;
     bool dropped = false;
     for (int round = 0; round < 2000 && !dropped; ++round) {
         const std::size_t seen = frames.size();
         d.A[0] = float(round + 1); // a changed old point: the whole set goes out again
-        server->tick();
-        EXPECT_LE(server->pendingBytes(), 2 * limits.maxPendingBytes);
+        server_->tick();
+        EXPECT_LE(server_->pendingBytes(), 2 * limits_.maxPendingBytes);
         // The reading page takes each round's set before the next, however slow this build
         // runs, so that only the stalled one can fall behind.
-        ASSERT_TRUE(waitFor([&] { return frames.size() > seen || server->watchers() < 2; }, 5000));
-        dropped = server->watchers() == 1;
+        ASSERT_TRUE(waitFor([&] { return frames.size() > seen || server_->watchers() < 2; }, 5000));
+        dropped = server_->watchers() == 1;
     }
     EXPECT_TRUE(dropped) << "the stalled page was never dropped";
     EXPECT_EQ(reader->state(), QAbstractSocket::ConnectedState) << "the reading page stays";
-    EXPECT_NE(session.dataPoints(), before); // the test's own change, not the server's
+    EXPECT_NE(session_.dataPoints(), before); // the test's own change, not the server's
 }
 
 TEST_F(ClassViewServerTest, APageComingAfterTicksWithoutPagesGetsTheSessionAsItIs) {
-    auto& store = session.store();
+    auto& store = session_.store();
     struct Step {
         const char* name;
         std::function<void()> change;
@@ -584,7 +588,7 @@ TEST_F(ClassViewServerTest, APageComingAfterTicksWithoutPagesGetsTheSessionAsItI
     for (const Step& step : steps) {
         SCOPED_TRACE(step.name);
         step.change();
-        server->tick(); // no page watches
+        server_->tick(); // no page watches
         std::vector<DecodedFrame> frames;
         QByteArray meta;
         auto ws = watch(&frames, &meta);
@@ -595,11 +599,11 @@ TEST_F(ClassViewServerTest, APageComingAfterTicksWithoutPagesGetsTheSessionAsItI
         EXPECT_TRUE(std::equal(frames.front().a.begin(), frames.front().a.end(), store.Data.A));
         // And a change while it watches goes out on the next tick.
         store.UnitA = QStringLiteral("mm") + QString::number(store.Data.Count);
-        server->tick();
+        server_->tick();
         EXPECT_TRUE(waitFor(
             [&] { return meta.contains("\"mm" + QByteArray::number(store.Data.Count) + '"'); }));
         ws.reset();
-        ASSERT_TRUE(waitFor([&] { return server->watchers() == 0; }));
+        ASSERT_TRUE(waitFor([&] { return server_->watchers() == 0; }));
     }
 }
 
@@ -607,8 +611,8 @@ TEST_F(ClassViewServerTest, APageHoldsExactlyTheStoredPointsAsTheyGrowAndChange)
     std::vector<DecodedFrame> frames;
     QByteArray meta, live;
     auto ws = watch(&frames, &meta, &live);
-    ASSERT_TRUE(waitFor([&] { return server->watchers() == 1; }));
-    auto& d = session.store().Data;
+    ASSERT_TRUE(waitFor([&] { return server_->watchers() == 1; }));
+    auto& d = session_.store().Data;
     std::vector<float> t, a, b, snapA;
     int copies = 0;
     const auto apply = [&] {
@@ -633,25 +637,39 @@ TEST_F(ClassViewServerTest, APageHoldsExactlyTheStoredPointsAsTheyGrowAndChange)
         std::function<void()> change;
     } steps[] = {
         {"as it was", [] {}},
-        {"the sweep grows", [&] { for (int i = 500; i < 800; ++i) d.T[i] = 0.002f * float(i), d.A[i] = 1, d.B[i] = 2; d.Count = 800; }},
-        {"a new sweep", [&] { d.Count = 20; d.A[3] = 99; }},
-        {"a trigger with its automatic snapshot", [&] {
-             auto& snap = session.store().Snap;
+        {"the sweep grows",
+         [&] {
+             for (int i = 500; i < 800; ++i)
+                 d.T[i] = 0.002f * float(i), d.A[i] = 1, d.B[i] = 2;
+             d.Count = 800;
+         }},
+        {"a new sweep",
+         [&] {
+             d.Count = 20;
+             d.A[3] = 99;
+         }},
+        {"a trigger with its automatic snapshot",
+         [&] {
+             auto& snap = session_.store().Snap;
              std::copy(d.T, d.T + d.Count, snap.T), std::copy(d.A, d.A + d.Count, snap.A);
              snap.T[d.Count] = 1, snap.A[d.Count] = 2, snap.B[d.Count] = 3; // after the last tick
              std::copy(d.B, d.B + d.Count, snap.B), snap.Count = d.Count + 1;
              d.Count = 7, d.A[0] = -5;
          }},
-        {"a definition evaluated again", [&] { for (int i = 0; i < d.Count; ++i) d.B[i] *= 2; }},
+        {"a definition evaluated again",
+         [&] {
+             for (int i = 0; i < d.Count; ++i)
+                 d.B[i] *= 2;
+         }},
         {"emptied", [&] { d.Count = 0; }},
     };
     for (const Step& s : steps) {
         SCOPED_TRACE(s.name);
         s.change();
-        server->tick();
+        server_->tick();
         ASSERT_TRUE(waitFor([&] {
             apply();
-            const auto& snap = session.store().Snap;
+            const auto& snap = session_.store().Snap;
             return int(t.size()) == d.Count && !meta.isEmpty() && int(snapA.size()) == snap.Count &&
                    std::equal(snapA.begin(), snapA.end(), snap.A) &&
                    std::equal(a.begin(), a.end(), d.A) && std::equal(b.begin(), b.end(), d.B);
@@ -661,9 +679,9 @@ TEST_F(ClassViewServerTest, APageHoldsExactlyTheStoredPointsAsTheyGrowAndChange)
     EXPECT_TRUE(meta.contains("\"trigger\"") && meta.contains("\"intervalMs\""));
     EXPECT_EQ(copies, 1) << "the automatic snapshot is copied on the page, not sent again";
     // The readouts go on their own; a value that is not a number still makes JSON.
-    session.store().LabelValueA = 2.25f;
-    session.store().LabelValueB = std::nanf("");
-    server->tick();
+    session_.store().LabelValueA = 2.25f;
+    session_.store().LabelValueB = std::nanf("");
+    server_->tick();
     ASSERT_TRUE(waitFor([&] { return live.contains("2.25"); }));
     const QJsonObject o = QJsonDocument::fromJson(live).object();
     EXPECT_EQ(o.value("a").toDouble(), 2.25);
@@ -676,21 +694,21 @@ TEST_F(ClassViewServerTest, APageHoldsExactlyTheStoredPointsAsTheyGrowAndChange)
 // settled values as the session has them, a growing sweep sends only what is new or changed,
 // and the settings name the columns with the colours and axes the window gave.
 TEST_F(ClassViewServerTest, APageHoldsTheDrawnColumnsAsTheSweepGrows) {
-    ASSERT_FALSE(session.setQuantities({{"Ug", "V", "GLAETT(A;5)"}, {"P", "W", "A*B"}}, {}));
-    auto& d = session.store().Data;
+    ASSERT_FALSE(session_.setQuantities({{"Ug", "V", "GLAETT(A;5)"}, {"P", "W", "A*B"}}, {}));
+    auto& d = session_.store().Data;
     ASSERT_EQ(d.Further().size(), 2u);
     kurvimat::session::RunList runs;
     kurvimat::session::Run run;
-    run.points = session.dataPoints();
+    run.points = session_.dataPoints();
     ASSERT_EQ(run.points.columns().size(), 2u);
     const qint64 id = runs.add(run);
-    server->setRuns(&runs);
+    server_->setRuns(&runs);
     const DrawnColumns drawn{{{1, true, 0x940063}, {0, false, 0x2121a5}}, {}, 1};
     const std::vector<ShownRun> shown{{id, 0x12ab34, {{1, false, 0}}}};
     std::vector<DecodedFrame> frames, dataFrames, runFrames;
     QByteArray meta;
     auto ws = watch(&frames, &meta);
-    ASSERT_TRUE(waitFor([&] { return server->watchers() == 1; }));
+    ASSERT_TRUE(waitFor([&] { return server_->watchers() == 1; }));
     std::map<int, std::vector<float>> held;
     int points = 0;
     const auto holdsTheSession = [&] {
@@ -718,7 +736,7 @@ TEST_F(ClassViewServerTest, APageHoldsTheDrawnColumnsAsTheSweepGrows) {
         for (int i = d.Count; i < to; ++i)
             d.T[i] = 0.002f * float(i), d.A[i] = float(i % 11), d.B[i] = 0.5f;
         d.Count = to;
-        session.updateQuantities();
+        session_.updateQuantities();
     };
     struct Step {
         const char* name;
@@ -728,7 +746,7 @@ TEST_F(ClassViewServerTest, APageHoldsTheDrawnColumnsAsTheSweepGrows) {
         {"as it was", [] {}, 0},
         {"the sweep grows", [&] { grow(600); }, -1},
         {"it grows again", [&] { grow(610); }, -1},
-        {"a tick without new points settles the rest", [&] { session.updateQuantities(); }, -1},
+        {"a tick without new points settles the rest", [&] { session_.updateQuantities(); }, -1},
         {"a value edited", [&] { d.Columns[1].values[10] = 42; }, 10},
     };
     for (const Step& step : steps) {
@@ -736,7 +754,7 @@ TEST_F(ClassViewServerTest, APageHoldsTheDrawnColumnsAsTheSweepGrows) {
         const int count = d.Count;
         step.change();
         dataFrames.clear();
-        server->tick(shown, drawn);
+        server_->tick(shown, drawn);
         ASSERT_TRUE(waitFor(holdsTheSession));
         if (step.editedAt == 0) continue;
         // Only what is new or changed went out.
@@ -790,26 +808,26 @@ TEST_F(ClassViewServerTest, AFullClassReadsTheSweepAndNoneIsDropped) {
     } rows[] = {{"60 pages, A and B", 60, true}, {"60 pages, A only", 60, false}};
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
-        Limits full = limits;
+        Limits full = limits_;
         full.maxClients = row.pages;
         full.maxClientsPerAddress = row.pages; // every page comes from 127.0.0.1 here
-        server = std::make_unique<ClassViewServer>(session, full);
-        ASSERT_TRUE(server->start(QHostAddress::LocalHost, 0));
-        auto& d = session.store().Data;
+        server_ = std::make_unique<ClassViewServer>(session_, full);
+        ASSERT_TRUE(server_->start(QHostAddress::LocalHost, 0));
+        auto& d = session_.store().Data;
         d.Count = 0;
         d.HasB = row.hasB;
         std::vector<std::vector<DecodedFrame>> frames(std::size_t(row.pages));
         std::vector<std::unique_ptr<QWebSocket>> pages;
         for (auto& f : frames) pages.push_back(watch(&f));
-        ASSERT_TRUE(waitFor([&] { return server->watchers() == row.pages; }, 20000));
+        ASSERT_TRUE(waitFor([&] { return server_->watchers() == row.pages; }, 20000));
         const long rssBefore = residentKb();
         qint64 backlog = 0;
         // 2 ms points, 25 a tick, for 100 ticks; the pages read as the event loop lets them.
         for (int tick = 0; tick < 100; ++tick) {
             for (int k = 0; k < 25; ++k, ++d.Count)
                 d.T[d.Count] = 0.002f * float(d.Count), d.A[d.Count] = float(tick), d.B[d.Count] = -float(k);
-            server->tick();
-            backlog = std::max(backlog, server->pendingBytes());
+            server_->tick();
+            backlog = std::max(backlog, server_->pendingBytes());
             waitFor([] { return false; }, 20);
         }
         const auto held = [&](const std::vector<DecodedFrame>& f) {
@@ -825,32 +843,33 @@ TEST_F(ClassViewServerTest, AFullClassReadsTheSweepAndNoneIsDropped) {
                 return int(a.size()) == d.Count && std::equal(a.begin(), a.end(), d.A);
             });
         }, 20000)) << "a page lacks points";
-        EXPECT_EQ(server->watchers(), row.pages) << "none dropped";
+        EXPECT_EQ(server_->watchers(), row.pages) << "none dropped";
         EXPECT_LT(backlog, full.maxPendingBytes) << "all pages together far below one page's bound";
         EXPECT_LT(residentKb() - rssBefore, kGrowthBoundKb) << "memory bounded";
         pages.clear();
-        ASSERT_TRUE(waitFor([&] { return server->watchers() == 0; }));
+        ASSERT_TRUE(waitFor([&] { return server_->watchers() == 0; }));
     }
 }
 
 TEST_F(ClassViewServerTest, AShownRunGoesOutOnceInItsColourAndDownloadsAsText) {
     kurvimat::session::RunList runs;
     kurvimat::session::Run run;
-    run.points = session.dataPoints();
+    run.points = session_.dataPoints();
     run.name = QStringLiteral("Pendel");
     const qint64 id = runs.add(run);
-    server->setRuns(&runs);
+    server_->setRuns(&runs);
     std::vector<DecodedFrame> frames;
     QByteArray meta;
     auto ws = watch(&frames, &meta);
-    ASSERT_TRUE(waitFor([&] { return server->watchers() == 1; }));
+    ASSERT_TRUE(waitFor([&] { return server_->watchers() == 1; }));
     const auto runFrames = [&] {
         return std::count_if(frames.begin(), frames.end(), [](const DecodedFrame& f) { return f.kind == SetKind::Run; });
     };
-    server->tick({});
+    server_->tick({});
     ASSERT_TRUE(waitFor([&] { return meta.contains("Pendel"); }));
     EXPECT_EQ(runFrames(), 0) << "a run not shown sends no points";
-    for (int i = 0; i < 3; ++i) server->tick({{id, 0x12ab34}});
+    for (int i = 0; i < 3; ++i)
+        server_->tick({{id, 0x12ab34}});
     ASSERT_TRUE(waitFor([&] { return meta.contains("#12ab34") && runFrames() == 1; }));
     waitFor([] { return false; }, 100);
     EXPECT_EQ(runFrames(), 1) << "sent once";
@@ -944,7 +963,7 @@ TEST_F(ClassViewServerTest, WhatAPageSendsIsAnsweredOrClosesIt) {
         QByteArray reply;
         ASSERT_TRUE(waitFor([&] {
             reply += socket->readAll();
-            return reply.contains("\r\n\r\n") && server->watchers() == 1;
+            return reply.contains("\r\n\r\n") && server_->watchers() == 1;
         }));
         ASSERT_TRUE(reply.startsWith("HTTP/1.1 101"));
         EXPECT_TRUE(reply.toLower().contains("sec-websocket-accept: s3pplmbitxaq9kygzzhzrbk+xoo="));
@@ -956,10 +975,10 @@ TEST_F(ClassViewServerTest, WhatAPageSendsIsAnsweredOrClosesIt) {
                 const auto frames =
                     serverFrames(QByteArrayView(reply).sliced(reply.indexOf("\r\n\r\n") + 4));
                 return (row.answer && !frames.empty() && frames.back().first == row.answer) ||
-                       (!row.stays && server->watchers() == 0);
+                       (!row.stays && server_->watchers() == 0);
             },
             answered ? 5000 : 300);
-        EXPECT_EQ(server->watchers(), row.stays ? 1 : 0);
+        EXPECT_EQ(server_->watchers(), row.stays ? 1 : 0);
         if (!row.stays) {
             EXPECT_TRUE(waitFor([&] {
                 reply += socket->readAll();
@@ -977,17 +996,17 @@ TEST_F(ClassViewServerTest, WhatAPageSendsIsAnsweredOrClosesIt) {
             EXPECT_EQ(frames.back().first, 0x2) << "no answer to a message";
         }
         socket->abort();
-        ASSERT_TRUE(waitFor([&] { return server->watchers() == 0; }));
+        ASSERT_TRUE(waitFor([&] { return server_->watchers() == 0; }));
     }
 }
 
 TEST_F(ClassViewServerTest, OneAddressKeepsNoOtherOutAndTakesNotAllPlaces) {
-    limits.maxHttpPerAddress = 4;
-    limits.maxHttpConnections = 20;
-    limits.slowHeadMs = 200;
-    limits.maxClientsPerAddress = 2;
-    server = std::make_unique<ClassViewServer>(session, limits);
-    ASSERT_TRUE(server->start(QHostAddress::Any, 0));
+    limits_.maxHttpPerAddress = 4;
+    limits_.maxHttpConnections = 20;
+    limits_.slowHeadMs = 200;
+    limits_.maxClientsPerAddress = 2;
+    server_ = std::make_unique<ClassViewServer>(session_, limits_);
+    ASSERT_TRUE(server_->start(QHostAddress::Any, 0));
     const QByteArray page = head("GET " + path("") + " HTTP/1.1", "Host: 127.0.0.1\r\n");
     std::vector<std::unique_ptr<QTcpSocket>> slow;
     const auto open = [&](const char* from) {
@@ -1014,7 +1033,7 @@ TEST_F(ClassViewServerTest, OneAddressKeepsNoOtherOutAndTakesNotAllPlaces) {
             slow.push_back(connectFrom(step.slowFrom));
             slow.back()->write("G");
         }
-        waitFor([] { return false; }, 2 * limits.slowHeadMs);
+        waitFor([] { return false; }, 2 * limits_.slowHeadMs);
         // A burst of pages loaded at once is no slow sender.
         std::vector<std::unique_ptr<QTcpSocket>> burst;
         for (int i = 0; i < 8; ++i)
@@ -1030,16 +1049,16 @@ TEST_F(ClassViewServerTest, OneAddressKeepsNoOtherOutAndTakesNotAllPlaces) {
             EXPECT_TRUE(reply.startsWith("HTTP/1.1 200")) << reply.left(40).constData();
         }
         if (step.cut) {
-            EXPECT_TRUE(waitFor([&] { return open(step.slowFrom) <= limits.maxHttpPerAddress; }))
+            EXPECT_TRUE(waitFor([&] { return open(step.slowFrom) <= limits_.maxHttpPerAddress; }))
                 << open(step.slowFrom) << " slow heads held from one address";
         }
     }
     slow.clear();
     // The pages: one address gets its share, another address the rest.
     std::vector<std::unique_ptr<QWebSocket>> pages;
-    for (int i = 0; i < limits.maxClientsPerAddress; ++i)
+    for (int i = 0; i < limits_.maxClientsPerAddress; ++i)
         pages.push_back(watch());
-    ASSERT_TRUE(waitFor([&] { return server->watchers() == limits.maxClientsPerAddress; }));
+    ASSERT_TRUE(waitFor([&] { return server_->watchers() == limits_.maxClientsPerAddress; }));
     const QByteArray full = exchange(page);
     EXPECT_TRUE(full.startsWith("HTTP/1.1 503"));
     EXPECT_TRUE(full.contains("schon zu viele Seiten")) << full.constData();
@@ -1049,14 +1068,14 @@ TEST_F(ClassViewServerTest, OneAddressKeepsNoOtherOutAndTakesNotAllPlaces) {
     EXPECT_TRUE(exchange(page, "127.0.0.2").startsWith("HTTP/1.1 200"));
     const auto other = connectFrom("127.0.0.2");
     other->write(upgrade);
-    EXPECT_TRUE(waitFor([&] { return server->watchers() == limits.maxClientsPerAddress + 1; }));
+    EXPECT_TRUE(waitFor([&] { return server_->watchers() == limits_.maxClientsPerAddress + 1; }));
 }
 
 TEST_F(ClassViewServerTest, DownloadsOfOneAddressAreBoundedAndOthersGoOn) {
-    limits.downloadBurstBytes = 40000;
-    limits.downloadBytesPerSecond = 1; // nothing comes back while the test runs
-    server = std::make_unique<ClassViewServer>(session, limits);
-    ASSERT_TRUE(server->start(QHostAddress::Any, 0));
+    limits_.downloadBurstBytes = 40000;
+    limits_.downloadBytesPerSecond = 1; // nothing comes back while the test runs
+    server_ = std::make_unique<ClassViewServer>(session_, limits_);
+    ASSERT_TRUE(server_->start(QHostAddress::Any, 0));
     const auto fetch = [&](const char* from, const char* language = "de") {
         return exchange(
             head(("GET " + path("daten.txt") + " HTTP/1.1").constData(),
@@ -1076,7 +1095,7 @@ TEST_F(ClassViewServerTest, DownloadsOfOneAddressAreBoundedAndOthersGoOn) {
         }
         ++fetched;
     }
-    EXPECT_EQ(fetched, (limits.downloadBurstBytes + size - 1) / size)
+    EXPECT_EQ(fetched, (limits_.downloadBurstBytes + size - 1) / size)
         << "each of " << size << " bytes";
     EXPECT_TRUE(refused.startsWith("HTTP/1.1 429")) << refused.left(100).constData();
     EXPECT_TRUE(refused.toLower().contains("retry-after: "));
@@ -1085,9 +1104,9 @@ TEST_F(ClassViewServerTest, DownloadsOfOneAddressAreBoundedAndOthersGoOn) {
     EXPECT_TRUE(fetch("127.0.0.2").startsWith("HTTP/1.1 200")) << "another address has its own";
 
     // With an allowance that comes back within the deadline the download waits for it.
-    limits.downloadBytesPerSecond = 4 * size;
-    server = std::make_unique<ClassViewServer>(session, limits);
-    ASSERT_TRUE(server->start(QHostAddress::Any, 0));
+    limits_.downloadBytesPerSecond = 4 * size;
+    server_ = std::make_unique<ClassViewServer>(session_, limits_);
+    ASSERT_TRUE(server_->start(QHostAddress::Any, 0));
     QElapsedTimer clock;
     clock.start();
     const int times = fetched + 2;
@@ -1097,7 +1116,7 @@ TEST_F(ClassViewServerTest, DownloadsOfOneAddressAreBoundedAndOthersGoOn) {
     }
     // The last download may overdraw the allowance; half the least time still tells a paced
     // series from one served at once.
-    EXPECT_GE(clock.elapsed(), 1000 * ((times - 1) * size - limits.downloadBurstBytes) /
-                                   limits.downloadBytesPerSecond / 2)
+    EXPECT_GE(clock.elapsed(), 1000 * ((times - 1) * size - limits_.downloadBurstBytes) /
+                                   limits_.downloadBytesPerSecond / 2)
         << "paced by the allowance";
 }
