@@ -237,6 +237,14 @@ TEST_F(MainJournalTest, ExperimentComesBackWholeAndRefusedFilesChangeNothing) {
         for (int i = 0; i < 100; ++i)
             ASSERT_NEAR(win->session().store().Data.A[i], 2 * before[i], 1e-4) << "point " << i;
     }
+    // The file the program starts with opens without asking about the first sweeps before it.
+    Child<QRadioButton>(*win, "RadioButtonAuto")->setChecked(true);
+    RecordRising(*win, 300);
+    ASSERT_FALSE(win->session().experimentSaved());
+    dialogs.questions.clear();
+    win->experiments().StartSession(path);
+    EXPECT_EQ(dialogs.questions, QStringList());
+    EXPECT_TRUE(win->session().experimentSaved());
     // A definition that does not compile: the file opens, it is said once, the box shows the
     // line marked to be mended, and the channel keeps the definition in force.
     Experiment broken = saved;

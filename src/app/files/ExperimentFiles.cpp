@@ -56,11 +56,12 @@ QString ExperimentFiles::JournalFolder() {
 
 void ExperimentFiles::StartSession(const QString& file) {
     session_.setJournalProgress(qEnvironmentVariableIntValue("KURVIMAT_JOURNAL_PROGRESS") == 1);
-    OfferRecovery();
-    if (!file.isEmpty()) OpenFile(file);
+    const bool restored = OfferRecovery();
+    // A restored session is work to ask about; the first sweeps of a start are not.
+    if (!file.isEmpty()) OpenFile(file, !restored);
 }
 
-void ExperimentFiles::OfferRecovery() {
+bool ExperimentFiles::OfferRecovery() {
     Journal& journal = session_.journal();
     Recovery recovery(journal.folder(), RecoveryClock(), journal.path());
     recovery.setMemoryOnly(!journal.persistent());
@@ -75,17 +76,18 @@ void ExperimentFiles::OfferRecovery() {
         }
         if (recovery.unavailableCount() > 0) said << unavailableNotice(recovery.facts());
         if (!said.isEmpty()) AppDialogs().ShowInfo(&window_, said.join(u'\n'));
-        return;
+        return false;
     }
     if (AppDialogs().AskRestore(&window_, recovery.question())) {
         session_.recover(recovery);
         runs_.Changed();
-    } else {
-        recovery.moveToTrash();
+        return true;
     }
+    recovery.moveToTrash();
+    return false;
 }
 
-void ExperimentFiles::OpenFile(const QString& path) {
+void ExperimentFiles::OpenFile(const QString& path, bool atStart) {
     // An experiment file is an SQLite database whatever its name; a measurement text never
     // begins with that header.
     // Its first bytes only, and without waiting: a FIFO or a device is refused by the reader
@@ -93,7 +95,7 @@ void ExperimentFiles::OpenFile(const QString& path) {
     const bool database =
         readFileBounded(path, 16).bytes == QByteArrayView("SQLite format 3\0", 16);
     if (database || path.endsWith(QStringLiteral(".kurvimat"), Qt::CaseInsensitive))
-        OpenExperiment(path);
+        OpenExperiment(path, atStart);
     else
         host_.OpenMeasurementText(path);
 }
@@ -115,7 +117,7 @@ bool ExperimentFiles::SaveExperiment(const QString& path) {
     return true;
 }
 
-bool ExperimentFiles::OpenExperiment(const QString& path) {
+bool ExperimentFiles::OpenExperiment(const QString& path, bool atStart) {
     const ExperimentRead read = readExperiment(path);
     if (!read.experiment) {
         if (!QFileInfo::exists(path)) ForgetRecent(path);
@@ -125,8 +127,8 @@ bool ExperimentFiles::OpenExperiment(const QString& path) {
     }
     // Asked as closing asks: a cancelled (or failed) save opens nothing.
     const bool wasHeld = session_.held();
-    if (!AskUnsavedWork(tr("Sollen sie gespeichert werden, bevor %1 geöffnet wird?")
-                            .arg(QFileInfo(path).fileName())))
+    if (!atStart && !AskUnsavedWork(tr("Sollen sie gespeichert werden, bevor %1 geöffnet wird?")
+                                        .arg(QFileInfo(path).fileName())))
         return false;
     discarded_ = false; // the session goes on, under the file's runs
     if (!wasHeld && session_.held()) host_.StoppWeiter();

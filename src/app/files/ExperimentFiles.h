@@ -65,14 +65,16 @@ public:
     void StartSession(const QString& file = {});
     // An experiment (*.kurvimat, or any SQLite file) through OpenExperiment, anything else as
     // a measurement text: the command line's file and a file dropped on the window.
-    void OpenFile(const QString& path);
+    // atStart: the file the program was started with, which is opened without asking about
+    // what the instrument recorded in the moment before it (kept as any load keeps it).
+    void OpenFile(const QString& path, bool atStart = false);
     // Runs, data, snapshot, definitions and settings into a .kurvimat file; false (said) when
     // it could not be written.
     bool SaveExperiment(const QString& path);
     // Takes a .kurvimat file over; a refused file is said and changes nothing. Every way of
     // opening comes here: unsaved work is asked about first, and the session the file
     // replaces goes to the Papierkorb.
-    bool OpenExperiment(const QString& path);
+    bool OpenExperiment(const QString& path, bool atStart = false);
     // "Versuch speichern": to the experiment's file without asking, else as below.
     void SaveAsk();
     // "Versuch speichern unter …" / "Versuch öffnen …": a file dialog, then the two above.
@@ -117,7 +119,8 @@ private:
     // A file of the recent list that is gone leaves it.
     void ForgetRecent(const QString& path);
     // At start, once the window is shown: offers what an earlier program left unsaved.
-    void OfferRecovery();
+    // True when an earlier session was restored.
+    bool OfferRecovery();
     // The session is the file's now: the title names it and the recent list has it first.
     void NoteExperimentFile(const QString& path);
 
