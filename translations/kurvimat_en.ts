@@ -1028,6 +1028,10 @@ This installs the udev rule packaging/70-kurvimat.rules. Then unplug the instrum
         <source>Notizen ändern</source>
         <translation>change notes</translation>
     </message>
+    <message>
+        <source>&amp;Rechte Achse</source>
+        <translation>&amp;Right axis</translation>
+    </message>
 </context>
 <context>
     <name>MainCursors</name>
@@ -2410,6 +2414,10 @@ Create the formula “%2” as a new quantity over the loaded values?</translati
     <message>
         <source>Ausgleichskurve %1</source>
         <translation>Curve fit %1</translation>
+    </message>
+    <message>
+        <source>Kanal B</source>
+        <translation>Channel B</translation>
     </message>
 </context>
 <context>

@@ -179,6 +179,9 @@ struct MeasurementStore {
     bool DefAppliedA = false, DefAppliedB = false;
     // The definition lines compiled into the parsers; a rejected line in a combo box is not.
     QString AppliedDefA, AppliedDefB;
+    /// The further column (by its header) the user chose for the right axis while B is not
+    /// shown; empty: the first of a unit other than A's. The session's view sets it.
+    QString RightAxisChoice;
 
     /// Channel B is off when both input codes are equal; the decoder and the pipeline then
     /// treat both value slots as channel A.

@@ -294,6 +294,9 @@ std::optional<std::size_t> RightAxisColumn(const MeasurementStore& store, bool s
     const std::span<const signals::QuantityColumn> further = data.Further();
     const QString unitA = PointSetParts(data.DefA).unit;
     const std::size_t n = std::min(further.size(), std::size_t(signals::MaxQuantityColumns));
+    if (!store.RightAxisChoice.isEmpty())
+        for (std::size_t i = 0; i < n; ++i)
+            if (further[i].header == store.RightAxisChoice && further[i].unit != unitA) return i;
     for (std::size_t i = 0; i < n; ++i)
         if (further[i].unit != unitA) return i;
     return std::nullopt;

@@ -107,8 +107,8 @@ struct AxisUnits {
 };
 AxisUnits DataAxisUnits(const acquisition::MeasurementStore& store, bool showB = true);
 /// The further column the right axis shows in the time plot: where no B values are shown
-/// (neither the data nor the snapshot holds any, or B is not shown), the first column of a
-/// unit other than A's. Columns of its unit are drawn against it; the axis is titled and
+/// (neither the data nor the snapshot holds any, or B is not shown), the one the user chose
+/// (MeasurementStore::RightAxisChoice), else the first column of a unit other than A's. Columns of its unit are drawn against it; the axis is titled and
 /// scaled by it.
 std::optional<std::size_t> RightAxisColumn(const acquisition::MeasurementStore& store,
                                            bool showB = true);

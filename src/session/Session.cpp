@@ -113,6 +113,7 @@ void Session::setHardware(const HardwareChoice& choice) {
 void Session::setView(const ViewSettings& view) {
     if (view_ == view) return;
     view_ = view;
+    store_->RightAxisChoice = view.rightAxis;
     emit settingsChanged();
 }
 
@@ -436,6 +437,7 @@ Settings Session::keptSettings() const {
     s[key::TimeInMinutes] = view_.minutes;
     s[key::ShowA] = view_.showA;
     s[key::ShowB] = view_.showB;
+    if (!view_.rightAxis.isEmpty()) s[key::RightAxis] = view_.rightAxis;
     if (!quantities_.empty()) s[key::Quantities] = quantities_.definitionsText();
     if (!quantities_.constants().isEmpty())
         s[key::QuantityConstants] = quantities_.constants().join(u'\n');
@@ -565,6 +567,7 @@ AppliedExperiment Session::applyExperiment(const Experiment& e) {
     v.showA = settingAs<bool>(s, key::ShowA).value_or(v.showA);
     v.showB = settingAs<bool>(s, key::ShowB).value_or(v.showB);
     v.minutes = settingAs<bool>(s, key::TimeInMinutes).value_or(v.minutes);
+    v.rightAxis = settingAs<QString>(s, key::RightAxis).value_or(QString()).left(1000);
     if (const auto xy = settingAs<qint64>(s, key::XyMode)) {
         using analysis::PlotMode;
         // An XY mode replaces a mode of its own points; the time leaves one chosen.

@@ -147,6 +147,7 @@ struct ViewSettings {
     bool showA = true, showB = true;
     analysis::PlotMode mode = analysis::PlotMode::Normal; ///< one of the mode boxes, or none
     bool minutes = false;            ///< "Zeit in min"
+    QString rightAxis; ///< the further column (header) on the right axis while B is not shown
     bool operator==(const ViewSettings&) const = default;
 };
 

@@ -45,6 +45,8 @@ inline constexpr const char* TimeOrigin = "time_origin";
 inline constexpr const char* AutoSnapshot = "auto_snapshot";
 inline constexpr const char* ShowA = "show_a";
 inline constexpr const char* ShowB = "show_b";
+/// The further column, by its header, the right axis shows while B is not shown.
+inline constexpr const char* RightAxis = "right_axis";
 inline constexpr const char* SnapshotRecorded = "snapshot_recorded";
 inline constexpr const char* TriggerHeld = "trigger_held";
 /// The runs drawn over the plot: their places among the file's runs, "0;2" (none: "").

@@ -46,7 +46,10 @@ public:
         if (!detail.isEmpty()) details << detail;
         ShowError(parent, text);
     }
-    void ShowInfo(QWidget*, const QString& text) override { infos << text; }
+    void ShowInfo(QWidget*, const QString& text) override {
+        infos << text;
+        if (whileShowing) std::exchange(whileShowing, nullptr)();
+    }
     QString OpenFileName(QWidget*, const QString& filter) override {
         filters << filter;
         return openName;

@@ -256,6 +256,35 @@ TEST_F(DisplayWindowTest, AQuantityTakesTheRightAxisWhileBIsHidden) {
     ASSERT_TRUE(kept.count(QLatin1String(kurvimat::session::setting::ColumnFit)));
     EXPECT_TRUE(std::get<QString>(kept.at(QLatin1String(kurvimat::session::setting::ColumnFit)))
                     .startsWith(data.Further()[0].header + u'\t'));
+
+    // Ansicht ▸ Rechte Achse: B or a quantity of another unit than A's, by hand; kept by header.
+    ASSERT_FALSE(win->session().setQuantities(
+        {{QStringLiteral("P"), QStringLiteral("W"), QStringLiteral("A*B")},
+         {QStringLiteral("G"), QStringLiteral("S"), QStringLiteral("B/A")}},
+        {}));
+    QMenu* right = Child<QMenu>(*win, "MenuRechteAchse");
+    const auto pick = [&](const QString& caption) {
+        emit right->aboutToShow();
+        for (QAction* a : right->actions())
+            if (a->text() == caption) return a->trigger(), true;
+        return false;
+    };
+    for (const auto& [caption, title] :
+         {std::pair(QStringLiteral("G in S"), kurvimat::signals::SignalTitle(QStringLiteral("G"), QStringLiteral("S"))),
+          std::pair(QStringLiteral("P in W"), kurvimat::signals::SignalTitle(QStringLiteral("P"), QStringLiteral("W"))),
+          std::pair(QStringLiteral("Kanal B"), titleB)}) {
+        ASSERT_TRUE(pick(caption)) << caption.toStdString();
+        win->Timer1Timer();
+        EXPECT_EQ(PlotOf(*win).Scales().B.Title, title) << caption.toStdString();
+        emit right->aboutToShow();
+        for (QAction* a : right->actions())
+            EXPECT_EQ(a->isChecked(), a->text() == caption) << a->text().toStdString();
+    }
+    ASSERT_TRUE(pick(QStringLiteral("G in S")));
+    EXPECT_FALSE(Child<QCheckBox>(*win, "CheckBoxKanalB")->isChecked());
+    EXPECT_EQ(std::get<QString>(win->experiments().CurrentExperiment().settings.at(
+                  QLatin1String(kurvimat::session::setting::RightAxis))),
+              QStringLiteral("G (S)"));
 }
 
 TEST_F(DisplayWindowTest, TimeInMinutesRetitlesTheTimeAxis) {

@@ -4,6 +4,7 @@
 #include "FilePlatform.h"
 #include "Numbers.h"
 #include "Plot.h"
+#include "PlotInteraction.h"
 #include "PlotZoom.h"
 #include "SignalDefinition.h"
 #include "StorePoints.h"
@@ -149,6 +150,12 @@ bool TitleRightAxis(const MeasurementStore& store, PlotViewData& view, const Dis
         if (view.ScaleB.Title == title && view.ScaleB.TitleColor == colour) return false;
         view.ScaleB.Title = title;
         view.ScaleB.TitleColor = colour;
+        // Another quantity's range means nothing in this one's unit: an automatic axis starts
+        // over from the values drawn against it.
+        if (view.Display.Changes.AutoRight) {
+            FitRight(store, view.Scales(), PlotMode::Normal, controls.KanalB);
+            return true;
+        }
         double low = INFINITY, high = -INFINITY;
         for (const double v : c.values)
             if (std::isfinite(v)) low = std::min(low, v), high = std::max(high, v);
@@ -259,6 +266,10 @@ bool DataExchange::ReadIntoBuffer(bool fromFile, const QString& path) {
     return true;
 }
 
+void DataExchange::ShowReport() {
+    if (!report_.isEmpty()) AppDialogs().ShowInfo(&window_, std::exchange(report_, QString()));
+}
+
 bool DataExchange::TakeBuffer(bool snapshot) {
     const std::optional<MeasurementText> read = readMeasurementText(text_);
     ReadPoints points; // nothing read: no points
@@ -300,7 +311,6 @@ bool DataExchange::TakeBuffer(bool snapshot) {
     if (m.hasB) Widen(view_.ScaleB, stored.MinB, stored.MaxB);
     Widen(view_.ScaleT, stored.MinT, stored.MaxT);
 
-    const QString report = ReadReport(m, stored.TimeBase);
-    if (!report.isEmpty()) dialogs.ShowInfo(&window_, report);
+    report_ = ReadReport(m, stored.TimeBase);
     return true;
 }

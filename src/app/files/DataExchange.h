@@ -60,6 +60,9 @@ public:
     // then shown: a refusal, the definitions they bring, the axes, what the reading left out.
     // True when the points were taken.
     bool TakeBuffer(bool snapshot);
+    // What the last TakeBuffer has to say of the text (its separator, what it left out), said
+    // once the caller held the points: a box's own event loop would let the next sweep in.
+    void ShowReport();
 
 private:
     // "Die Datei <path>" or "Die Zwischenablage", for messages.
@@ -70,6 +73,7 @@ private:
     PlotViewData& view_;
     const MainControls& controls_;
     ExchangeHost& host_;
+    QString report_;
     QString text_; // the exact text of the last exchange (MemoExchange shows it)
     kurvimat::session::LoadSource from_ = kurvimat::session::LoadSource::File;
     QString fileName_; // of the last text read from a file

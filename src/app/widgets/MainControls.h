@@ -149,6 +149,7 @@ struct MainControls {
     QAction* ActionDrucken = nullptr;
     QAction* ActionTitel = nullptr;
     QAction* ActionNotiz = nullptr;
+    QMenu* MenuRechteAchse = nullptr;
     QAction* ActionBeenden = nullptr;
     // Bearbeiten
     QAction* ActionRueckgaengig = nullptr;

@@ -142,6 +142,7 @@ void CreateActions(MainControls& c, QWidget& owner,
     c.ActionVollbild->setCheckable(true);
     c.ActionTitel = make(MainActions::tr("T&itel …"));
     c.ActionNotiz = make(MainActions::tr("&Notiz hinzufügen …"));
+    c.MenuRechteAchse = new QMenu(MainActions::tr("&Rechte Achse"), &owner);
 
     c.ActionAnleitung = make(MainActions::tr("&Anleitung"), QKeySequence(Qt::Key_F1));
     c.ActionFormelvariablen = make(MainActions::tr("&Formelvariablen"));
@@ -235,6 +236,7 @@ QList<QMenu*> BuildMenuBar(QMainWindow& window, MainControls& c, const QList<QAc
 
     QMenu* ansicht = bar->addMenu(MainActions::tr("&Ansicht"));
     ansicht->addActions({c.ActionKanalAx, c.ActionKanalBx, c.ActionMinuten});
+    ansicht->addMenu(c.MenuRechteAchse);
     ansicht->addSeparator();
     ansicht->addActions({c.ActionTabelle, c.ActionMessreihen, c.ActionGrossanzeige});
     ansicht->addSeparator();

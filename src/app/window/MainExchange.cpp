@@ -20,7 +20,10 @@ void TFormMain::ButtonSSspeichernClick(QObject* Sender) {
 
 void TFormMain::ButtonDatenLadenClick(QObject* Sender) {
     if (Exchange->ReadIntoBuffer(Sender == ButtonDatenLaden))
-        Handle([&] { HoldLoaded(Exchange->TakeBuffer(false)); });
+        Handle([&] {
+            HoldLoaded(Exchange->TakeBuffer(false));
+            Exchange->ShowReport();
+        });
 }
 
 void TFormMain::HoldLoaded(bool taken) {
@@ -32,7 +35,10 @@ void TFormMain::HoldLoaded(bool taken) {
 
 void TFormMain::ButtonSSLadenClick(QObject* Sender) {
     if (Exchange->ReadIntoBuffer(Sender == ButtonSSLaden))
-        Handle([&] { Exchange->TakeBuffer(true); });
+        Handle([&] {
+            Exchange->TakeBuffer(true);
+            Exchange->ShowReport();
+        });
 }
 
 void TFormMain::ButtonDatenLoeschenClick() {

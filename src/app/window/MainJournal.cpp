@@ -264,7 +264,10 @@ void TFormMain::ShowExperiment(const Experiment& e, const kurvimat::session::App
 
 void TFormMain::OpenMeasurementText(const QString& path) {
     if (Exchange->ReadIntoBuffer(true, path))
-        Handle([&] { HoldLoaded(Exchange->TakeBuffer(false)); });
+        Handle([&] {
+            HoldLoaded(Exchange->TakeBuffer(false));
+            Exchange->ShowReport();
+        });
 }
 
 void TFormMain::SaveDataText() {

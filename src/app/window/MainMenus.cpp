@@ -28,6 +28,7 @@
 #include "widgets/TPaintBox.h"
 
 #include <QAction>
+#include <QCheckBox>
 #include <QByteArrayView>
 #include <QHash>
 #include <QLabel>
@@ -127,6 +128,7 @@ void TFormMain::CreateMenus() {
     connect(ActionDrucken, &QAction::triggered, this, [this] { ButtonDruckenClick(); });
     connect(ActionTitel, &QAction::triggered, this, [this] { Report->Notes().EditTitle(); });
     connect(ActionNotiz, &QAction::triggered, this, [this] { Report->Notes().AddNote(); });
+    connect(MenuRechteAchse, &QMenu::aboutToShow, this, [this] { FillRightAxisMenu(); });
     connect(ActionBeenden, &QAction::triggered, this, &QWidget::close);
     connect(ActionRueckgaengig, &QAction::triggered, this, &TFormMain::Undo);
     connect(ActionBildKopieren, &QAction::triggered, this, [this] { ButtonBildKopierenClick(); });
@@ -207,6 +209,38 @@ void TFormMain::CreateMenus() {
     // The client area keeps its design size: the window grows by the menu bar.
     resize(width(), height() + MenuBarHeight());
     UpdateMenuActions();
+}
+
+void TFormMain::FillRightAxisMenu() {
+    // B, or a further column of another unit than A's: the right axis shows one at a time, so
+    // that no curve is read against another quantity's scale.
+    MenuRechteAchse->clear();
+    const kurvimat::session::ViewSettings view = session_->view();
+    const auto choose = [this](const QString& header, bool showB) {
+        kurvimat::session::ViewSettings v = session_->view();
+        v.rightAxis = header;
+        session_->setView(v);
+        CheckBoxKanalB->setChecked(showB);
+        Display.Changes.PlotDirty = true;
+    };
+    const bool hasB = Store.Data.Count > 0 ? Store.Data.HasB : Store.Snap.HasB;
+    QAction* b = MenuRechteAchse->addAction(tr("Kanal B"), this, [choose] { choose({}, true); });
+    b->setCheckable(true);
+    b->setChecked(hasB && view.showB);
+    b->setEnabled(hasB);
+    const std::optional<std::size_t> shown =
+        Plot->TimeMode() == PlotMode::Normal ? RightAxisColumn(Store, view.showB) : std::nullopt;
+    const QString unitA = kurvimat::signals::PointSetParts(Store.Data.DefA).unit;
+    const auto further = Store.Data.Further();
+    for (std::size_t i = 0; i < further.size(); ++i) {
+        const auto& c = further[i];
+        if (c.unit == unitA) continue;
+        QAction* a = MenuRechteAchse->addAction(
+            c.unit.isEmpty() ? c.name : c.name + QStringLiteral(" in ") + c.unit, this,
+            [choose, header = c.header] { choose(header, false); });
+        a->setCheckable(true);
+        a->setChecked(shown == i);
+    }
 }
 
 void TFormMain::AddRunFitMenus(QMenu& menu) {

@@ -264,6 +264,8 @@ private:
     KeyActionState KeyActions();
     // A menu of the time models for each channel of each shown run.
     void AddRunFitMenus(QMenu& menu) override;
+    // Ansicht ▸ Rechte Achse: B or one of the further columns, the one shown checked.
+    void FillRightAxisMenu();
     // "Eigene Funktion …": asks for the user's model (the one shown or last fitted filled in),
     // then fits it through `then`.
     void AskUserFit(std::function<void(const kurvimat::analysis::UserFitModel&)> then);
