@@ -285,6 +285,21 @@ TEST_F(DisplayWindowTest, AQuantityTakesTheRightAxisWhileBIsHidden) {
     EXPECT_EQ(std::get<QString>(win->experiments().CurrentExperiment().settings.at(
                   QLatin1String(kurvimat::session::setting::RightAxis))),
               QStringLiteral("G (S)"));
+
+    // Both come back from the file: the axis's quantity, and the fit of P by its header.
+    win->report().FitColumnOnPlot(0, FitModel::Linear, data.T[0], data.T[n - 1]);
+    const QString path = dir.filePath(QStringLiteral("achsen.kurvimat"));
+    ASSERT_TRUE(win->experiments().SaveExperiment(path));
+    ASSERT_TRUE(pick(QStringLiteral("P in W")));
+    win->report().RemoveFit();
+    ASSERT_TRUE(win->experiments().OpenExperiment(path));
+    win->Timer1Timer();
+    EXPECT_EQ(PlotOf(*win).Scales().B.Title,
+              kurvimat::signals::SignalTitle(QStringLiteral("G"), QStringLiteral("S")));
+    ASSERT_TRUE(PlotOf(*win).ShownFit().has_value());
+    EXPECT_EQ(PlotOf(*win).ShownFit()->Column, 0);
+    EXPECT_NEAR(FitValue(PlotOf(*win).ShownFit()->Result, 1) - FitValue(PlotOf(*win).ShownFit()->Result, 0),
+                slope, 1e-9 * std::fabs(slope) + 1e-12);
 }
 
 TEST_F(DisplayWindowTest, TimeInMinutesRetitlesTheTimeAxis) {
