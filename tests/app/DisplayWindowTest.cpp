@@ -207,10 +207,11 @@ TEST_F(DisplayWindowTest, AQuantityTakesTheRightAxisWhileBIsHidden) {
     ASSERT_FALSE(win->session().setQuantities(
         {{QStringLiteral("P"), QStringLiteral("W"), QStringLiteral("A*B")}}, {}));
     const auto curvePixels = [this] {
+        const IndexedImage& image = PlotOf(*win).Image();
         int n = 0;
-        for (int y = 0; y < PlotOf(*win).Image().height(); ++y)
-            for (int x = 0; x < PlotOf(*win).Image().width(); ++x)
-                n += PlotOf(*win).Image().pixel(x, y) == PaletteMask::FurtherColumn(0).Core;
+        for (int y = 0; y < image.height(); ++y)
+            for (int x = 0; x < image.width(); ++x)
+                n += image.pixel(x, y) == PaletteMask::FurtherColumn(0).Core;
         return n;
     };
     win->Timer1Timer();
@@ -248,9 +249,10 @@ TEST_F(DisplayWindowTest, AQuantityTakesTheRightAxisWhileBIsHidden) {
     EXPECT_NEAR(FitValue(line, 1) - FitValue(line, 0), slope, 1e-9 * std::fabs(slope) + 1e-12);
     win->RefreshDisplay();
     int shaded = 0;
-    for (int y = 0; y < PlotOf(*win).Image().height(); ++y)
-        for (int x = 0; x < PlotOf(*win).Image().width(); ++x)
-            shaded += PlotOf(*win).Image().pixel(x, y) == PaletteMask::FurtherFit(0);
+    const IndexedImage& image = PlotOf(*win).Image();
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x)
+            shaded += image.pixel(x, y) == PaletteMask::FurtherFit(0);
     EXPECT_GT(shaded, 0);
     const auto kept = win->experiments().CurrentExperiment().settings;
     ASSERT_TRUE(kept.count(QLatin1String(kurvimat::session::setting::ColumnFit)));
@@ -347,10 +349,12 @@ void StoreCooling(TFormMain& win, int count) {
 
 // Pixels of the plot image that only the fitted curve of B and its readout produce.
 int FitPixelsOfB(const TFormMain& win) {
+    // The plot found once: a search by name for each pixel took most of the test's time.
+    const IndexedImage& image = PlotOf(win).Image();
     int n = 0;
-    for (int y = 0; y < PlotOf(win).Image().height(); ++y)
-        for (int x = 0; x < PlotOf(win).Image().width(); ++x)
-            n += PlotOf(win).Image().pixel(x, y) == PaletteIndex::FitTextB;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x)
+            n += image.pixel(x, y) == PaletteIndex::FitTextB;
     return n;
 }
 

@@ -969,10 +969,11 @@ TEST_F(MainRunsTest, ShownRunIsFittedUntilItIsHiddenOrDeleted) {
     const std::uint8_t shade = PaletteMask::RunFit(MainRuns::Colour(run.id));
     const auto fitPixels = [&] {
         win->RefreshDisplay();
+        const auto& image = PlotOf(*win).Image();
         int n = 0;
-        for (int y = 0; y < PlotOf(*win).Image().height(); ++y)
-            for (int x = 0; x < PlotOf(*win).Image().width(); ++x)
-                n += PlotOf(*win).Image().pixel(x, y) == shade;
+        for (int y = 0; y < image.height(); ++y)
+            for (int x = 0; x < image.width(); ++x)
+                n += image.pixel(x, y) == shade;
         return n;
     };
     EXPECT_EQ(fitPixels(), 0);
