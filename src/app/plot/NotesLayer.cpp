@@ -219,9 +219,8 @@ std::optional<QString> AskNoteText(QWidget& parent, const QString& caption, cons
 
 void PlotNotesLayer::EditTitle() {
     PlotNotes notes = session_.notes();
-    const auto it =
-        std::find_if(notes.begin(), notes.end(), [](const PlotNote& n) { return n.title; });
-    if (it != notes.end()) return EditNote(std::size_t(it - notes.begin()));
+    if (const PlotNote* title = kurvimat::session::titleOf(notes))
+        return EditNote(std::size_t(title - notes.data()));
     const std::optional<QString> text =
         AskNoteText(*canvas_.window(), tr("Titel"), tr("Titel des Versuchs:"), QString());
     if (!text || text->isEmpty()) return;

@@ -223,6 +223,13 @@ void TFormMain::ShowExperiment(const Experiment& e, const kurvimat::session::App
     if (ofRun && ofRun->user) LastUserFit = *ofRun->user;
     const auto ofData = readFitSetting(Get<QString>(s, key::Fit).value_or(QString()));
     if (ofData && ofData->user) LastUserFit = *ofData->user;
+    // A further column of the data by its header, as the file names it; -1 without one.
+    const auto columnNamed = [this](const QString& header) {
+        const auto further = Store.Data.Further();
+        const auto c = std::find_if(further.begin(), further.end(),
+                                    [&](const auto& q) { return q.header == header; });
+        return c == further.end() ? -1 : int(c - further.begin());
+    };
     // The fits beside the last one first: each new one keeps those of other curves.
     Report->RemoveFit();
     const QString moreFits = Get<QString>(s, key::MoreFits).value_or(QString());
@@ -232,13 +239,9 @@ void TFormMain::ShowExperiment(const Experiment& e, const kurvimat::session::App
         if (!f) continue;
         if (parts[0] == QLatin1String("data")) {
             Report->FitOnPlot(f->channelB, f->model, f->from, f->to, f->user.get());
-        } else if (parts[0] == QLatin1String("column")) {
-            const auto further = Store.Data.Further();
-            const auto c = std::find_if(further.begin(), further.end(),
-                                        [&](const auto& q) { return q.header == parts[1]; });
-            if (c != further.end())
-                Report->FitColumnOnPlot(int(c - further.begin()), f->model, f->from, f->to,
-                                        f->user.get());
+        } else if (const int c = columnNamed(parts[1]);
+                   parts[0] == QLatin1String("column") && c >= 0) {
+            Report->FitColumnOnPlot(c, f->model, f->from, f->to, f->user.get());
         } else if (const qint64 id = runAt(parts[1]); parts[0] == QLatin1String("run") && id &&
                                                        Runs->IsShown(id)) {
             Report->FitRunOnPlot(id, f->channelB, f->model, f->from, f->to, f->user.get());
@@ -247,15 +250,12 @@ void TFormMain::ShowExperiment(const Experiment& e, const kurvimat::session::App
     const QString columnFit = Get<QString>(s, key::ColumnFit).value_or(QString());
     const auto ofColumn = readFitSetting(columnFit.section(u'\t', 1));
     if (ofColumn && ofColumn->user) LastUserFit = *ofColumn->user;
-    const auto further = Store.Data.Further();
-    const auto column = std::find_if(further.begin(), further.end(), [&](const auto& c) {
-        return c.header == columnFit.section(u'\t', 0, 0);
-    });
+    const int column = columnNamed(columnFit.section(u'\t', 0, 0));
     if (const auto& f = ofData)
         Report->FitOnPlot(f->channelB, f->model, f->from, f->to, f->user.get());
-    else if (ofColumn && column != further.end())
-        Report->FitColumnOnPlot(int(column - further.begin()), ofColumn->model, ofColumn->from,
-                                ofColumn->to, ofColumn->user.get());
+    else if (ofColumn && column >= 0)
+        Report->FitColumnOnPlot(column, ofColumn->model, ofColumn->from, ofColumn->to,
+                                ofColumn->user.get());
     else if (fitRun && ofRun && Runs->IsShown(fitRun))
         Report->FitRunOnPlot(fitRun, ofRun->channelB, ofRun->model, ofRun->from, ofRun->to,
                              ofRun->user.get());
