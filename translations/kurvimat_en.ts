@@ -1032,6 +1032,10 @@ This installs the udev rule packaging/70-kurvimat.rules. Then unplug the instrum
         <source>&amp;Rechte Achse</source>
         <translation>&amp;Right axis</translation>
     </message>
+    <message>
+        <source>Größen als A&amp;chsen …</source>
+        <translation>Quantities as a&amp;xes …</translation>
+    </message>
 </context>
 <context>
     <name>MainCursors</name>
@@ -1680,6 +1684,48 @@ trigger</translation>
     <message>
         <source>die Zahl π</source>
         <translation>the number π</translation>
+    </message>
+</context>
+<context>
+    <name>QuantityAxes</name>
+    <message>
+        <source>Zeit t</source>
+        <translation>Time t</translation>
+    </message>
+</context>
+<context>
+    <name>QuantityAxesDialog</name>
+    <message>
+        <source>Achsen wählen</source>
+        <translation>Choose axes</translation>
+    </message>
+    <message>
+        <source>– keine –</source>
+        <translation>– none –</translation>
+    </message>
+    <message>
+        <source>&amp;x-Achse:</source>
+        <translation>&amp;x axis:</translation>
+    </message>
+    <message>
+        <source>&amp;Linke Achse:</source>
+        <translation>&amp;Left axis:</translation>
+    </message>
+    <message>
+        <source>&amp;Rechte Achse:</source>
+        <translation>&amp;Right axis:</translation>
+    </message>
+    <message>
+        <source>Mit der Zeit als x zeigt das Diagramm wieder die Messung über der Zeit. Eine berechnete Größe (Messen ▸ Neue Größe …) linearisiert, z. B. T² oder ln(U).</source>
+        <translation>With the time as x the plot shows the measurement over time again. A calculated quantity (Measure ▸ New quantity …) linearises, e.g. T² or ln(U).</translation>
+    </message>
+    <message>
+        <source>OK</source>
+        <translation>OK</translation>
+    </message>
+    <message>
+        <source>Abbrechen</source>
+        <translation>Cancel</translation>
     </message>
 </context>
 <context>
@@ -2418,6 +2464,10 @@ Create the formula “%2” as a new quantity over the loaded values?</translati
     <message>
         <source>Kanal B</source>
         <translation>Channel B</translation>
+    </message>
+    <message>
+        <source>Im gezeigten Bereich liegen keine Messpunkte.</source>
+        <translation>There are no points in the range shown.</translation>
     </message>
 </context>
 <context>

@@ -1,6 +1,6 @@
 // What the plot shows: the stored points over time, one channel over the other, or a point set
-// of their own (the spectrum). The session keeps the choice; the display, the cursors and the
-// fits read it.
+// of their own (the spectrum, quantities over a quantity). The session keeps the choice; the
+// display, the cursors and the fits read it.
 #pragma once
 
 namespace kurvimat::analysis {
@@ -11,6 +11,7 @@ enum class PlotMode {
     BAsX,     ///< B below, A left, right strip empty ("Kanal B als x")
     AAsX,     ///< A below, B right, left strip empty ("Kanal A als x")
     Spectrum, ///< the amplitudes over the frequency ("Spektrum"), on scales of its own
+    Quantities, ///< chosen quantities over another one (T² over l), on scales of their own
 };
 
 /// A channel's values run along x; otherwise the points' own x does (time, frequency).
@@ -21,7 +22,7 @@ constexpr bool ChannelAsX(PlotMode mode) {
 /// A mode that computes a point set and keeps scales of its own; the stored points' cursors,
 /// fit and ranges wait for the way back meanwhile.
 constexpr bool OwnPoints(PlotMode mode) {
-    return mode == PlotMode::Spectrum;
+    return mode == PlotMode::Spectrum || mode == PlotMode::Quantities;
 }
 
 /// The time plot's mode beneath `mode`: the one the cursors, a fit and the stored points'

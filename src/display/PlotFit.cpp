@@ -9,6 +9,7 @@
 #include <QByteArrayView>
 #include <QCoreApplication>
 #include <QHash>
+#include <QRegularExpression>
 
 #include <algorithm>
 
@@ -186,6 +187,7 @@ FitUnits unitsOf(const PlotFit& fit, const MeasurementStore& store, bool minutes
     if (fit.RunId != 0 || fit.Column >= 0) return TimeFitUnits(fit.ChannelUnit, minutes);
     const QString y = StoredPointsParts(store, fit.ChannelB).unit;
     if (fit.Mode == PlotMode::Normal) return TimeFitUnits(y, minutes);
+    if (fit.Mode == PlotMode::Quantities) return {signals::shownName(y), signals::shownName(fit.XUnit)};
     return {y, StoredPointsParts(store, !fit.ChannelB).unit};
 }
 
@@ -197,12 +199,17 @@ QStringList PlotFitReadout(const PlotFit& fit, const MeasurementStore& store, bo
                              : StoredPointsParts(store, fit.ChannelB).name;
     QStringList lines;
     if (fit.RunId != 0) lines << fit.RunName;
-    if (fit.Column >= 0)
+    const bool overX = fit.Mode == PlotMode::Quantities;
+    if (fit.Column >= 0 || overX)
         lines << QCoreApplication::translate("PlotFit", "Ausgleichskurve %1").arg(name);
     else
         lines << QCoreApplication::translate("PlotFit", "Ausgleichskurve %1: %2")
                      .arg(channelOf(fit), name);
-    lines << FitReadout(fit.Result, unitsOf(fit, store, minutes));
+    QStringList readout = FitReadout(fit.Result, unitsOf(fit, store, overX ? false : minutes));
+    // A model of the time over another quantity: its formula names that one's x.
+    if (overX && fit.Result.Converged && !fit.Result.User && !readout.isEmpty())
+        readout[0].replace(QRegularExpression(QStringLiteral("\\bt\\b")), QStringLiteral("x"));
+    lines << readout;
     if (fit.WhileRecording)
         lines << QCoreApplication::translate("PlotFit",
                                              "während der Messung: spätere Punkte nicht angepasst");
@@ -226,7 +233,9 @@ FitDrawing PlotFitDrawing(const PlotFit& fit, const MeasurementStore& store,
     bool drawn = result.Converged;
     d.XFrom = result.XMin;
     d.XTo = result.XMax;
-    d.XScale = fit.Mode == PlotMode::Normal ? &scales.T : fit.ChannelB ? &scales.A : &scales.B;
+    d.XScale = fit.Mode == PlotMode::Normal || fit.Mode == PlotMode::Quantities ? &scales.T
+               : fit.ChannelB                                                   ? &scales.A
+                                                                                : &scales.B;
     d.YScale = fit.ChannelB ? &scales.B : &scales.A;
     d.ChannelB = fit.ChannelB;
     if (fit.RunId != 0) d.Mask = PaletteMask::RunFit(fit.RunColour);

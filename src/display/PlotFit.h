@@ -37,6 +37,9 @@ struct PlotFit {
     // Of a further column of the data over time: its index, header and unit (-1: a channel).
     int Column = -1;
     QString ColumnHeader, ColumnUnit;
+    // Of quantities over a quantity (Mode Quantities): the quantity on x, which the formula
+    // and the parameters' units name instead of the time.
+    QString XName, XUnit;
 };
 
 /// One channel of a kept run, as a fit reads it.

@@ -444,6 +444,8 @@ Settings Session::keptSettings() const {
     if (!notes_.empty()) s[key::Notes] = notesText(notes_);
     // The time plot's mode; a mode of its own points is chosen anew.
     s[key::XyMode] = qint64(analysis::TimePlotMode(view_.mode));
+    if (view_.mode == analysis::PlotMode::Quantities)
+        s[key::QuantityAxes] = QStringList{view_.axisX, view_.axisLeft, view_.axisRight}.join(u'\t');
     return s;
 }
 
@@ -575,6 +577,14 @@ AppliedExperiment Session::applyExperiment(const Experiment& e) {
                               : *xy == qint64(PlotMode::AAsX) ? PlotMode::AAsX
                                                               : PlotMode::Normal;
         if (time != PlotMode::Normal || !analysis::OwnPoints(v.mode)) v.mode = time;
+    }
+    // A text of the file's: headers, never evaluated; a key the points lack shows nothing.
+    if (const auto axes = settingAs<QString>(s, key::QuantityAxes)) {
+        const QStringList keys = axes->left(3 * signals::MaxColumnHeaderLength + 2).split(u'\t');
+        if (keys.size() == 3 && !keys[0].isEmpty() && !keys[1].isEmpty()) {
+            v.axisX = keys[0], v.axisLeft = keys[1], v.axisRight = keys[2];
+            v.mode = analysis::PlotMode::Quantities;
+        }
     }
     setView(v);
     // A file without notes shows none: they belong to the report it is.

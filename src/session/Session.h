@@ -148,6 +148,9 @@ struct ViewSettings {
     analysis::PlotMode mode = analysis::PlotMode::Normal; ///< one of the mode boxes, or none
     bool minutes = false;            ///< "Zeit in min"
     QString rightAxis; ///< the further column (header) on the right axis while B is not shown
+    /// The quantities (by key: "t", "A", "B", a further column's header) on x, left and right
+    /// when the mode shows quantities over a quantity; right may be empty.
+    QString axisX, axisLeft, axisRight;
     bool operator==(const ViewSettings&) const = default;
 };
 

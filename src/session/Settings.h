@@ -47,6 +47,8 @@ inline constexpr const char* ShowA = "show_a";
 inline constexpr const char* ShowB = "show_b";
 /// The further column, by its header, the right axis shows while B is not shown.
 inline constexpr const char* RightAxis = "right_axis";
+/// x, left and right quantity of the plot of quantities, TAB-separated; only while it is shown.
+inline constexpr const char* QuantityAxes = "quantity_axes";
 inline constexpr const char* SnapshotRecorded = "snapshot_recorded";
 inline constexpr const char* TriggerHeld = "trigger_held";
 /// The runs drawn over the plot: their places among the file's runs, "0;2" (none: "").

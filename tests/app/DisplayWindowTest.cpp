@@ -5,6 +5,7 @@
 #include "ExperimentFile.h"
 
 #include "HidPlatformVirtual.h"
+#include "QuantityAxes.h"
 #include "VirtualInstrument.h"
 #include "dialogs/UserFitDialog.h"
 #include "plot/MainCursors.h"
@@ -302,6 +303,62 @@ TEST_F(DisplayWindowTest, AQuantityTakesTheRightAxisWhileBIsHidden) {
     EXPECT_EQ(PlotOf(*win).ShownFit()->Column, 0);
     EXPECT_NEAR(FitValue(PlotOf(*win).ShownFit()->Result, 1) - FitValue(PlotOf(*win).ShownFit()->Result, 0),
                 slope, 1e-9 * std::fabs(slope) + 1e-12);
+}
+
+// T² over l: a calculated quantity over a read one, sorted by x, fitted by a line over x (the
+// least-squares slope in s²/m); the choice is kept in the file; x = t is the time plot again.
+TEST_F(DisplayWindowTest, QuantitiesOverAQuantity) {
+    const double l[] = {0.8, 0.2, 0.6, 0.4, 1.0}, period[] = {1.80, 0.90, 1.55, 1.27, 2.01};
+    QString text = QStringLiteral("t in s\tl in m\tT in s\r\n");
+    for (int i = 0; i < 5; ++i)
+        text += QStringLiteral("%1\t%2\t%3\r\n").arg(i).arg(l[i]).arg(period[i]).replace(u'.', u',');
+    QGuiApplication::clipboard()->setText(text);
+    QTest::mouseClick(Child<QPushButton>(*win, "ButtonDatenEinfuegen"), Qt::LeftButton);
+    ASSERT_EQ(win->session().store().Data.Count, 5);
+    ASSERT_FALSE(win->session().setQuantities(
+        {{QStringLiteral("T2"), QStringLiteral("s^2"), QStringLiteral("B^2")}}, {}));
+    const std::vector<QuantityRef> refs = QuantityRefs(win->session().store().Data);
+    ASSERT_EQ(refs.size(), 4u);
+    win->ShowQuantities({QStringLiteral("A"), refs[3].Key, {}});
+    win->Timer1Timer();
+    const kurvimat::acquisition::StoredPoints& shown = PlotOf(*win).PlotStore().Data;
+    ASSERT_EQ(shown.Count, 5);
+    EXPECT_TRUE(std::is_sorted(shown.T, shown.T + 5));
+    EXPECT_FLOAT_EQ(shown.A[0], float(0.90 * 0.90));
+    EXPECT_EQ(PlotOf(*win).PlotScales().Bottom->Title, refs[1].Title());
+    EXPECT_EQ(PlotOf(*win).PlotScales().Left->Title, refs[3].Title());
+
+    double sx = 0, sy = 0, sxx = 0, sxy = 0;
+    for (int i = 0; i < 5; ++i) {
+        const double y = period[i] * period[i];
+        sx += l[i], sy += y, sxx += l[i] * l[i], sxy += l[i] * y;
+    }
+    const double slope = (5 * sxy - sx * sy) / (5 * sxx - sx * sx);
+    win->report().FitOnPlot(false, FitModel::Linear, 0, 2);
+    ASSERT_TRUE(PlotOf(*win).ShownFit() && PlotOf(*win).ShownFit()->Result.Converged);
+    const FitResult& line = PlotOf(*win).ShownFit()->Result;
+    EXPECT_NEAR(FitValue(line, 1) - FitValue(line, 0), slope, 1e-5 * slope);
+    const QStringList readout = PlotFitReadout(*PlotOf(*win).ShownFit(), PlotOf(*win).PlotStore());
+    ASSERT_GE(readout.size(), 3);
+    EXPECT_EQ(readout[1], QStringLiteral("y = a·x + b"));
+    EXPECT_TRUE(readout[2].contains(QStringLiteral("s^2/m"))) << readout[2].toStdString();
+    win->RefreshDisplay();
+    int fitted = 0;
+    const IndexedImage& image = PlotOf(*win).Image();
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x)
+            fitted += image.pixel(x, y) == PaletteMask::FitA;
+    EXPECT_GT(fitted, 0);
+
+    const QString path = dir.filePath(QStringLiteral("pendel.kurvimat"));
+    ASSERT_TRUE(win->experiments().SaveExperiment(path));
+    win->ShowQuantities({QStringLiteral("t"), {}, {}});
+    EXPECT_EQ(win->session().view().mode, PlotMode::Normal);
+    EXPECT_EQ(PlotOf(*win).PlotScales().Bottom, &PlotOf(*win).Scales().T);
+    ASSERT_TRUE(win->experiments().OpenExperiment(path));
+    win->Timer1Timer();
+    EXPECT_EQ(win->session().view().mode, PlotMode::Quantities);
+    EXPECT_EQ(PlotOf(*win).PlotScales().Left->Title, refs[3].Title());
 }
 
 TEST_F(DisplayWindowTest, TimeInMinutesRetitlesTheTimeAxis) {

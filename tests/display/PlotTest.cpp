@@ -1,11 +1,14 @@
 #include "Plot.h"
 #include "DisplayFixture.h"
+#include "QuantityAxes.h"
+#include "MeasurementStore.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cmath>
 #include <limits>
+#include <memory>
 
 using kurvimat::analysis::PlotMode;
 using namespace kurvimat::display;
@@ -571,3 +574,40 @@ TEST(PlotCursors, LinesAndTheirMasksKeepTheChannelColours) {
 }
 
 } // namespace
+
+// Quantities over a quantity: each row's choice gives the points in which every chosen quantity
+// has a value, sorted by x (equal x in their order), or none for a key the points lack.
+TEST(Plot, QuantitiesOverAQuantityTakeThePointsWithValuesSortedByX) {
+    const double nan = std::numeric_limits<double>::quiet_NaN();
+    auto data = std::make_unique<kurvimat::acquisition::StoredPoints>();
+    const float t[] = {0, 1, 2, 3, 4}, a[] = {3, 1, 2, 1, 5}, b[] = {30, 10, 20, 11, 50};
+    std::copy(t, t + 5, data->T), std::copy(a, a + 5, data->A), std::copy(b, b + 5, data->B);
+    data->Count = 5;
+    data->DefA = QStringLiteral("l in m"), data->DefB = QStringLiteral("T in s");
+    auto c = kurvimat::signals::QuantityColumn::named(QStringLiteral("v (m/s)"));
+    c.values = {0.5, nan, 1.5, 2.5, 3.5};
+    data->Columns = {c};
+    struct Row {
+        QuantityAxes axes;
+        std::vector<float> x, left, right; ///< right empty: no B
+    };
+    const Row rows[] = {
+        {{"A", "B", ""}, {1, 1, 2, 3, 5}, {10, 11, 20, 30, 50}, {}},
+        {{"A", "t", "v (m/s)"}, {1, 2, 3, 5}, {3, 2, 0, 4}, {2.5f, 1.5f, 0.5f, 3.5f}},
+        {{"v (m/s)", "A", ""}, {0.5f, 1.5f, 2.5f, 3.5f}, {3, 2, 1, 5}, {}},
+        {{"A", "w", ""}, {}, {}, {}},
+    };
+    auto out = std::make_unique<kurvimat::acquisition::StoredPoints>();
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.axes.Left.toStdString());
+        ASSERT_EQ(ProjectQuantities(*data, row.axes, *out), int(row.x.size()));
+        EXPECT_EQ(std::vector<float>(out->T, out->T + out->Count), row.x);
+        EXPECT_EQ(std::vector<float>(out->A, out->A + out->Count), row.left);
+        EXPECT_EQ(out->HasB, !row.axes.Right.isEmpty());
+        if (!row.right.empty())
+            EXPECT_EQ(std::vector<float>(out->B, out->B + out->Count), row.right);
+    }
+    EXPECT_EQ(out->DefA, QString());
+    ProjectQuantities(*data, rows[1].axes, *out);
+    EXPECT_EQ(out->DefB, QStringLiteral("v in m/s"));
+}

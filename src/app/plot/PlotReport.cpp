@@ -2,6 +2,7 @@
 
 #include "FitOverlay.h"
 #include "Plot.h"
+#include "QuantityAxes.h"
 #include "Session.h"
 #include "dialogs/Dialogs.h"
 #include "plot/MainCursors.h"
@@ -219,6 +220,8 @@ void PlotReport::Print() {
 
 void PlotReport::FitOnPlot(bool channelB, FitModel model, double from, double to,
                            const kurvimat::analysis::UserFitModel* user) {
+    if (host_.ReadDisplayControls().Mode == PlotMode::Quantities)
+        return FitQuantityOnPlot(channelB, model, from, to, user);
     PlotFit fit = FitStoredPoints(session_.store(), plot_.TimeMode(), channelB,
                                   model, from, to, user);
     // A fit the points do not determine is not drawn; one shown before stays.
@@ -229,6 +232,24 @@ void PlotReport::FitOnPlot(bool channelB, FitModel model, double from, double to
                          : mode == PlotMode::AAsX ? s.Data.A
                                                   : s.Data.T;
         ShowFitFailure(fit, NoneBetween(x, std::clamp(s.Data.Count, 0, PointCapacity), from, to));
+        return;
+    }
+    Show(std::move(fit));
+}
+
+void PlotReport::FitQuantityOnPlot(bool right, FitModel model, double from, double to,
+                                   const kurvimat::analysis::UserFitModel* user) {
+    // The plot's own points: x as the time, the left quantity as A, the right one as B.
+    const MeasurementStore& shown = plot_.PlotStore();
+    PlotFit fit = FitStoredPoints(shown, PlotMode::Normal, right, model, from, to, user);
+    fit.Mode = PlotMode::Quantities;
+    const kurvimat::session::ViewSettings& v = session_.view();
+    for (const QuantityRef& r : QuantityRefs(session_.store().Data))
+        if (r.Key == v.axisX) fit.XName = r.Name, fit.XUnit = r.Unit;
+    if (!fit.Result.Converged) {
+        AppDialogs().ShowError(&window_, NoneBetween(shown.Data.T, shown.Data.Count, from, to)
+                                             ? tr("Im gezeigten Bereich liegen keine Messpunkte.")
+                                             : fit.Result.Error);
         return;
     }
     Show(std::move(fit));
@@ -298,6 +319,10 @@ void PlotReport::RemoveFit() {
 // Between the vertical cursors when they are shown (t1, t2; x1, x2 in the XY modes), else the
 // visible span of the bottom axis: time, or the channel serving as x.
 std::pair<double, double> PlotReport::FitSpan() const {
+    if (host_.ReadDisplayControls().Mode == PlotMode::Quantities) {
+        const Tscale& x = *plot_.PlotScales().Bottom;
+        return {std::min(x.RangeStart, x.RangeEnd), std::max(x.RangeStart, x.RangeEnd)};
+    }
     const CursorState& c = data_.Cursors;
     const bool between = c.VerticalOn && c.Mode == plot_.TimeMode();
     if (between) return {std::min(c.X[0], c.X[1]), std::max(c.X[0], c.X[1])};
@@ -305,17 +330,30 @@ std::pair<double, double> PlotReport::FitSpan() const {
 }
 
 bool PlotReport::StillShown(const PlotFit& fit, PlotMode mode) const {
+    if (fit.Mode == PlotMode::Quantities) return FitStillMatches(fit, plot_.PlotStore(), mode);
     return fit.RunId != 0 ? mode == PlotMode::Normal && runs_ && runs_->FitStillShown(fit)
                           : FitStillMatches(fit, session_.store(), mode);
 }
 
+namespace {
+
+// The fits of quantities over a quantity and those of the time plot wait for each other.
+bool OfPlot(const PlotFit& fit, PlotMode mode) {
+    return (fit.Mode == PlotMode::Quantities) == (mode == PlotMode::Quantities);
+}
+
+} // namespace
+
 PlotOverlay PlotReport::ReportOverlay() {
     std::optional<PlotFit>& shown = data_.ShownFit;
     const PlotMode mode = host_.ReadDisplayControls().Mode;
-    if (OwnPoints(mode)) return {}; // kept for the time plot
-    std::erase_if(data_.KeptFits, [&](const PlotFit& f) { return !StillShown(f, mode); });
-    if (shown && !StillShown(*shown, mode)) shown.reset();
-    if (!shown && data_.KeptFits.empty()) return {};
+    if (mode == PlotMode::Spectrum) return {}; // kept for the time plot
+    std::erase_if(data_.KeptFits,
+                  [&](const PlotFit& f) { return OfPlot(f, mode) && !StillShown(f, mode); });
+    if (shown && OfPlot(*shown, mode) && !StillShown(*shown, mode)) shown.reset();
+    const auto drawn = [mode](const PlotFit& f) { return OfPlot(f, mode); };
+    if (!(shown && drawn(*shown)) && std::none_of(data_.KeptFits.begin(), data_.KeptFits.end(), drawn))
+        return {};
     return [drawings = FitDrawings()](IndexedImage& image, const PaintGeometry& g) mutable {
         StackFitBoxes(drawings, image.size(), PlotFont(g.Scale), g);
         for (const FitDrawing& d : drawings)
@@ -325,8 +363,12 @@ PlotOverlay PlotReport::ReportOverlay() {
 
 std::vector<FitDrawing> PlotReport::FitDrawings() {
     std::vector<FitDrawing> drawings;
+    const PlotMode mode = host_.ReadDisplayControls().Mode;
     const auto add = [&](const PlotFit& fit) {
-        FitDrawing d = PlotFitDrawing(fit, session_.store(), data_.Scales(), plot_.ShowsB());
+        if (!OfPlot(fit, mode)) return;
+        const bool own = fit.Mode == PlotMode::Quantities;
+        FitDrawing d = PlotFitDrawing(fit, own ? plot_.PlotStore() : session_.store(),
+                                      own ? plot_.PlotScales() : data_.Scales(), plot_.ShowsB());
         if (runs_) d.LegendLines = int(runs_->Layer().runs().size());
         drawings.push_back(std::move(d));
     };
@@ -357,9 +399,11 @@ void PlotReport::AddReportActions(QMenu& menu) {
         notes_->AddNote(box->rect().contains(at) ? std::optional(at) : std::nullopt);
     });
     const PlotMode mode = host_.ReadDisplayControls().Mode;
-    if (OwnPoints(mode)) return; // fits are of the stored points
+    if (mode == PlotMode::Spectrum) return; // fits are of the stored points
     menu.addSeparator();
-    if (mode == PlotMode::Normal) {
+    if (mode == PlotMode::Quantities)
+        host_.AddRunFitMenus(menu);
+    else if (mode == PlotMode::Normal) {
         menu.addActions({controls_.MenuFitA->menuAction(), controls_.MenuFitB->menuAction()});
         host_.AddRunFitMenus(menu);
     } else

@@ -150,6 +150,7 @@ struct MainControls {
     QAction* ActionTitel = nullptr;
     QAction* ActionNotiz = nullptr;
     QMenu* MenuRechteAchse = nullptr;
+    QAction* ActionAchsen = nullptr; // any quantity over any other
     QAction* ActionBeenden = nullptr;
     // Bearbeiten
     QAction* ActionRueckgaengig = nullptr;

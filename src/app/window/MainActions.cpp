@@ -143,6 +143,7 @@ void CreateActions(MainControls& c, QWidget& owner,
     c.ActionTitel = make(MainActions::tr("T&itel …"));
     c.ActionNotiz = make(MainActions::tr("&Notiz hinzufügen …"));
     c.MenuRechteAchse = new QMenu(MainActions::tr("&Rechte Achse"), &owner);
+    c.ActionAchsen = make(MainActions::tr("Größen als A&chsen …"));
 
     c.ActionAnleitung = make(MainActions::tr("&Anleitung"), QKeySequence(Qt::Key_F1));
     c.ActionFormelvariablen = make(MainActions::tr("&Formelvariablen"));
@@ -237,6 +238,7 @@ QList<QMenu*> BuildMenuBar(QMainWindow& window, MainControls& c, const QList<QAc
     QMenu* ansicht = bar->addMenu(MainActions::tr("&Ansicht"));
     ansicht->addActions({c.ActionKanalAx, c.ActionKanalBx, c.ActionMinuten});
     ansicht->addMenu(c.MenuRechteAchse);
+    ansicht->addAction(c.ActionAchsen);
     ansicht->addSeparator();
     ansicht->addActions({c.ActionTabelle, c.ActionMessreihen, c.ActionGrossanzeige});
     ansicht->addSeparator();
@@ -299,7 +301,8 @@ void ShowMenuState(MainControls& c, const MenuActionState& state) {
     }
     for (QAction* xy : {c.ActionFitGerade, c.ActionFitParabel, c.ActionFitEigene})
         xy->setEnabled(state.haveData && state.hasB);
-    c.MenuAusgleichskurve->menuAction()->setEnabled(!own); // fits are of the stored points
+    // Fits are of the stored points, or of the quantities shown over a quantity.
+    c.MenuAusgleichskurve->menuAction()->setEnabled(!own || state.mode == PlotMode::Quantities);
 
     // What Ctrl+Z takes back.
     using kurvimat::session::UndoStep;

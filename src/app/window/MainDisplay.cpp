@@ -7,6 +7,7 @@
 #include "dialogs/TFormHardware.h"
 #include "plot/MainCursors.h"
 #include "plot/MainSpectrum.h"
+#include "plot/QuantityPlot.h"
 #include "plot/ReadoutBox.h"
 #include "runs/MainRuns.h"
 #include "widgets/TPaintBox.h"
@@ -142,9 +143,10 @@ void TFormMain::ConnectDisplay() {
     // part that computes them; the time plot's strips and cursors wait meanwhile.
     ModeChoices = {{CheckBoxBXY, PlotMode::BAsX, nullptr},
                    {CheckBoxAXY, PlotMode::AAsX, nullptr},
-                   {CheckBoxSpektrum, PlotMode::Spectrum, new MainSpectrum(*Plot, *session_)}};
+                   {CheckBoxSpektrum, PlotMode::Spectrum, new MainSpectrum(*Plot, *session_)},
+                   {nullptr, PlotMode::Quantities, Quantities = new QuantityPlot(*Plot, *session_)}};
     for (const ModeChoice& choice : ModeChoices)
-        connect(choice.Box, &QCheckBox::toggled, this,
+        if (choice.Box) connect(choice.Box, &QCheckBox::toggled, this,
                 [this, mode = choice.Mode](bool checked) {
                     View v = session_->view();
                     v.mode = ModeAfterToggle(v.mode, mode, checked);
@@ -191,6 +193,7 @@ void TFormMain::ConnectDisplay() {
 void TFormMain::ShowPlotMode() {
     const PlotMode before = ShownMode, mode = session_->view().mode;
     for (const ModeChoice& c : ModeChoices) {
+        if (!c.Box) continue; // chosen through its dialog
         const QSignalBlocker block(c.Box);
         c.Box->setChecked(c.Mode == mode);
     }

@@ -16,6 +16,8 @@
 #include "dialogs/BigDisplay.h"
 #include "dialogs/Dialogs.h"
 #include "dialogs/FormulaVariablesDialog.h"
+#include "dialogs/QuantityAxesDialog.h"
+#include "plot/QuantityPlot.h"
 #include "dialogs/QuantityDialog.h"
 #include "dialogs/UserFitDialog.h"
 #include "help/HelpWindow.h"
@@ -129,6 +131,7 @@ void TFormMain::CreateMenus() {
     connect(ActionTitel, &QAction::triggered, this, [this] { Report->Notes().EditTitle(); });
     connect(ActionNotiz, &QAction::triggered, this, [this] { Report->Notes().AddNote(); });
     connect(MenuRechteAchse, &QMenu::aboutToShow, this, [this] { FillRightAxisMenu(); });
+    connect(ActionAchsen, &QAction::triggered, this, &TFormMain::ChooseQuantityAxes);
     connect(ActionBeenden, &QAction::triggered, this, &QWidget::close);
     connect(ActionRueckgaengig, &QAction::triggered, this, &TFormMain::Undo);
     connect(ActionBildKopieren, &QAction::triggered, this, [this] { ButtonBildKopierenClick(); });
@@ -198,7 +201,9 @@ void TFormMain::CreateMenus() {
     connect(MenuAusgleichskurve, &QMenu::aboutToShow, this, [this] {
         UpdateMenuActions();
         MenuAusgleichskurve->clear();
-        if (Plot->TimeMode() == PlotMode::Normal) {
+        if (session_->view().mode == PlotMode::Quantities)
+            AddRunFitMenus(*MenuAusgleichskurve);
+        else if (Plot->TimeMode() == PlotMode::Normal) {
             MenuAusgleichskurve->addActions({MenuFitA->menuAction(), MenuFitB->menuAction()});
             AddRunFitMenus(*MenuAusgleichskurve);
         } else
@@ -259,6 +264,27 @@ void TFormMain::AddRunFitMenus(QMenu& menu) {
             });
         };
     };
+    // Quantities over a quantity: the left one (as A) and the right one (as B) over x.
+    if (session_->view().mode == PlotMode::Quantities) {
+        const MeasurementStore& shown = Quantities->Points();
+        for (const bool right : {false, true}) {
+            if (right && !shown.Data.HasB) continue;
+            const auto parts = kurvimat::signals::PointSetParts(right ? shown.Data.DefB : shown.Data.DefA);
+            const QString name = kurvimat::signals::shownName(parts.name),
+                          unit = kurvimat::signals::shownName(parts.unit);
+            auto* fits = new QMenu(
+                tr("Ausgleichskurve %1").arg(unit.isEmpty() ? name : name + QStringLiteral(" in ") + unit), &menu);
+            fits->setObjectName(made);
+            const auto fit = spanned([this, right](FitModel model, double from, double to,
+                                                   const UserFitModel* user) {
+                Report->FitOnPlot(right, model, from, to, user);
+            });
+            for (const FitModelSpec& m : FitModels)
+                if (m.OverTime) fits->addAction(FitMenuText(m), this, [fit, model = m.Model] { fit(model); });
+            menu.addMenu(fits);
+        }
+        return;
+    }
     const auto further = Store.Data.Further();
     for (const kurvimat::display::PlotCurve& curve : kurvimat::display::DataCurves(Store, ShowsB())) {
         if (curve.Source != kurvimat::display::CurveSource::Column) continue;
@@ -384,6 +410,36 @@ void TFormMain::Undo() {
         if (Store.Data.DefA != Store.AppliedDefA) ApplySignalA(true);
         if (Store.Data.DefB != Store.AppliedDefB) ApplySignalB(true);
     });
+}
+
+void TFormMain::ChooseQuantityAxes() {
+    const kurvimat::session::ViewSettings& v = session_->view();
+    const bool shown = v.mode == PlotMode::Quantities;
+    QuantityAxesDialog dialog(kurvimat::display::QuantityRefs(Store.Data),
+                              {shown ? v.axisX : QString(), v.axisLeft, v.axisRight}, this);
+    dialog.setPalette(palette());
+    if (dialog.exec() != QDialog::Accepted) return;
+    ShowQuantities(dialog.axes());
+}
+
+void TFormMain::ShowQuantities(const kurvimat::display::QuantityAxes& axes) {
+    kurvimat::session::ViewSettings v = session_->view();
+    if (axes.X.isEmpty() || axes.X == kurvimat::display::TimeKey) {
+        // Over the time: the time plot, its right axis showing the chosen column or B.
+        if (v.mode == PlotMode::Quantities) v.mode = PlotMode::Normal;
+        const bool column = !axes.Right.isEmpty() && axes.Right != u"A" && axes.Right != u"B";
+        if (column) v.rightAxis = axes.Right;
+        session_->setView(v);
+        if (column || axes.Right == u"B") CheckBoxKanalB->setChecked(!column);
+    } else {
+        v.axisX = axes.X, v.axisLeft = axes.Left, v.axisRight = axes.Right;
+        v.mode = PlotMode::Quantities;
+        session_->setView(v);
+        // The same mode with other quantities: worked out anew.
+        if (ShownMode == PlotMode::Quantities) Quantities->Switched(true);
+    }
+    ShowPlotMode();
+    Display.Changes.PlotDirty = true;
 }
 
 void TFormMain::EditQuantities(bool add, const kurvimat::session::QuantityDefinition& prefill) {

@@ -53,7 +53,7 @@ void NameControls(MainControls& c) {
         NAMED(ActionTrigger), NAMED(ActionReset), NAMED(ActionStoppWeiter),
         NAMED(ActionSchnappschuss), NAMED(ActionZeitcursor), NAMED(ActionWertcursor),
         NAMED(ActionTangente), NAMED(ActionNeueGroesse), NAMED(ActionGroessen), NAMED(ActionTitel),
-        NAMED(ActionNotiz), NAMED(MenuRechteAchse),
+        NAMED(ActionNotiz), NAMED(MenuRechteAchse), NAMED(ActionAchsen),
         NAMED(MenuAusgleichskurve), NAMED(MenuFitA), NAMED(MenuFitB), NAMED(ActionFitGerade),
         NAMED(ActionFitParabel), NAMED(ActionFitEigene),
         NAMED(ActionFitEntfernen), NAMED(ActionSpektrum), NAMED(ActionKanalBx),

@@ -18,6 +18,7 @@
 #include "PlotInteraction.h"
 #include "PlotPicture.h"
 #include "PlotZoom.h"
+#include "QuantityAxes.h"
 #include "RawStrips.h"
 #include "SamplePipeline.h"
 #include "Scale.h"
@@ -62,6 +63,7 @@ class Journal;
 struct Experiment;
 } // namespace kurvimat::session
 class MainCursors;
+class QuantityPlot;
 class MainRuns;
 class ClassViewShare;
 namespace kurvimat::session {
@@ -124,6 +126,9 @@ public:
 
     // --- pictures and curve fits (PlotReport.cpp) ---
     PlotReport& report() { return *Report; }
+    // Quantities over a quantity (x: "t" shows the time plot again, its right axis the chosen
+    // one), as "Größen als Achsen …" takes them.
+    void ShowQuantities(const kurvimat::display::QuantityAxes& axes);
 
     // --- the experiment files: the session's start, save, open, the title (ExperimentFiles) ---
     ExperimentFiles& experiments() { return *Experiments; }
@@ -165,6 +170,7 @@ private:
         PointSetMode* Points;
     };
     std::vector<ModeChoice> ModeChoices;
+    QuantityPlot* Quantities = nullptr; // the mode of quantities over a quantity
     kurvimat::analysis::PlotMode ShownMode = kurvimat::analysis::PlotMode::Normal;
     // Shows the session's mode: its box checked, the others not, the strips and the cursors
     // placed for it.
@@ -266,6 +272,8 @@ private:
     void AddRunFitMenus(QMenu& menu) override;
     // Ansicht ▸ Rechte Achse: B or one of the further columns, the one shown checked.
     void FillRightAxisMenu();
+    // "Größen als Achsen …"
+    void ChooseQuantityAxes();
     // "Eigene Funktion …": asks for the user's model (the one shown or last fitted filled in),
     // then fits it through `then`.
     void AskUserFit(std::function<void(const kurvimat::analysis::UserFitModel&)> then);
