@@ -241,6 +241,15 @@ Kept Journal::keep(Run run, KeepKind kind) {
     return {id, true};
 }
 
+Kept Journal::replaceRun(qint64 id, Run run) {
+    if (const Run* old = runs_.find(id)) {
+        if (run.name.isEmpty()) run.name = old->name;
+        runs_.drop(id);
+        writer_->submit(JournalOp(JournalOp::Kind::DropRun, id));
+    }
+    return keep(std::move(run), KeepKind::User);
+}
+
 void Journal::adopt(qint64 id) {
     if (runs_.adopt(id)) writer_->submit(JournalOp(JournalOp::Kind::AdoptRun, id));
 }

@@ -65,6 +65,9 @@ public:
     /// user's keep takes a history run into the user's runs). A history keep pushes the
     /// oldest history run out beyond HistoryLimit; the user's runs are never pushed out.
     Kept keep(Run run, KeepKind kind);
+    /// Puts run in the place of the run id, under its name unless run has one; a run id no
+    /// longer there: keeps run. The one taken out is gone for good, not for undoDelete.
+    Kept replaceRun(qint64 id, Run run);
     /// Renaming a history run makes it one of the user's.
     bool renameRun(qint64 id, const QString& name);
     bool deleteRun(qint64 id);

@@ -3,7 +3,8 @@
 namespace kurvimat::session {
 
 KeepAs keepAs(Replacement what, const CurrentPoints& c) {
-    if (c.points <= 0 || c.alreadyKept) return KeepAs::Nothing;
+    // An edit's previous version is for undo only: a run each time would bury the table.
+    if (c.points <= 0 || c.alreadyKept || what == Replacement::EditValues) return KeepAs::Nothing;
     if (c.markedKeep || c.loaded || c.spanSeconds > KeepSpanSeconds) return KeepAs::Run;
     switch (c.mode) {
     case SweepMode::Einzel:

@@ -16,6 +16,7 @@ enum class Replacement {
     NextSweep,      ///< the trigger starts a new sweep
     ModeChange,     ///< another trigger mode is chosen
     RunRestored,    ///< a run becomes the current points again
+    EditValues,     ///< the user's table of values is replaced by its edit
 };
 
 /// The trigger mode the current points were recorded in.

@@ -31,12 +31,14 @@ using kurvimat::acquisition::StoredPoints;
 using kurvimat::acquisition::TriggerMode;
 using kurvimat::acquisition::TriggerSettings;
 using kurvimat::signals::Calibration;
+using kurvimat::signals::ColumnOrigin;
 using kurvimat::signals::CompileFormula;
 using kurvimat::signals::DefinitionParts;
 using kurvimat::signals::EvalFailure;
 using kurvimat::signals::FormatValue;
 using kurvimat::signals::HeaderField;
 using kurvimat::signals::IsDefinitionLine;
+using kurvimat::signals::MaxQuantityColumns;
 using kurvimat::signals::OrderRange;
 using kurvimat::signals::ParserExpression;
 using kurvimat::signals::QuantityColumn;
@@ -312,13 +314,19 @@ void Session::storeLoaded(bool snapshot, const LoadedPoints& m) {
 
 LoadOutcome Session::takeLoaded(LoadSource source, bool snapshot, const ReadPoints& read,
                                 std::optional<ShownRanges> shown) {
+    const bool pasted = source == LoadSource::Clipboard;
+    return takeRead(pasted ? Replacement::Paste : Replacement::Load,
+                    pasted ? UndoStep::PasteData : UndoStep::LoadData, snapshot, read, shown);
+}
+
+LoadOutcome Session::takeRead(Replacement what, UndoStep step, bool snapshot,
+                              const ReadPoints& read, std::optional<ShownRanges> shown) {
     LoadedPoints points = read.points;
     if (!read.table) return {LoadRefusal::NoTable, {}};
     if (points.t.empty()) return {LoadRefusal::NoPoints, {}};
     if (!snapshot) {
-        keepBeforeReplacing(source == LoadSource::Clipboard ? Replacement::Paste
-                                                            : Replacement::Load);
-        keepForUndo(source == LoadSource::Clipboard ? UndoStep::PasteData : UndoStep::LoadData);
+        keepBeforeReplacing(what);
+        keepForUndo(step);
         // Undo puts back the definitions in force, which the load may replace.
         undoData_->InForceA = store_->AppliedDefA;
         undoData_->InForceB = store_->AppliedDefB;
@@ -331,6 +339,73 @@ LoadOutcome Session::takeLoaded(LoadSource source, bool snapshot, const ReadPoin
     points.definitionB = names.definitionB;
     storeLoaded(snapshot, points);
     return {std::nullopt, names};
+}
+
+LoadOutcome Session::takeEntered(std::vector<QuantityColumn> columns, bool edit,
+                                 std::optional<ShownRanges> shown) {
+    if (columns.empty() || columns.size() > std::size_t(MaxQuantityColumns) + 2)
+        return {LoadRefusal::NoTable, {}};
+    const std::size_t rows = columns[0].values.size();
+    const bool hasB = columns.size() > 1;
+    for (std::size_t c = 0; c < columns.size(); ++c) {
+        if (columns[c].values.size() != rows) return {LoadRefusal::NoTable, {}};
+        // A header field with a colon would read back as a definition line.
+        if (columns[c].header.contains(u':')) return {LoadRefusal::NoTable, {}};
+        if (c < 2 && std::any_of(columns[c].values.begin(), columns[c].values.end(),
+                                 [](double v) { return !std::isfinite(v); }))
+            return {LoadRefusal::NoPoints, {}};
+    }
+    if (rows == 0 || rows > std::size_t(PointCapacity)) return {LoadRefusal::NoPoints, {}};
+    edit = edit && dataEntered();
+    // The run of the version edited gives its place to the edit (the journal keeps one).
+    std::optional<qint64> previous;
+    if (edit && journal_ && enteredRun_ != 0)
+        if (const Run* run = journal_->runs().findEqual(dataPoints()); run && run->id == enteredRun_)
+            previous = run->id;
+
+    std::vector<double> t(rows);
+    for (std::size_t i = 0; i < rows; ++i)
+        t[i] = double(i + 1);
+    const std::vector<double> none(hasB ? 0 : rows, 0.0);
+    for (QuantityColumn& c : columns)
+        c.origin = ColumnOrigin::Entered;
+    const std::span<const QuantityColumn> further =
+        std::span<const QuantityColumn>(columns).subspan(std::min<std::size_t>(columns.size(), 2));
+    // Named by the headers as a read text's labels name its points: no definition comes into
+    // force (a colon, which would make one, is refused above).
+    const ReadPoints read{true, true,
+                          LoadedPoints{t, columns[0].values, hasB ? columns[1].values : none, hasB,
+                                       columns[0].header, hasB ? columns[1].header : QString(),
+                                       further}};
+    const LoadOutcome taken = takeRead(edit ? Replacement::EditValues : Replacement::Load,
+                                       edit ? UndoStep::EditValues : UndoStep::EnterValues, false,
+                                       read, shown);
+    if (journal_) enteredRun_ = keep(KeepKind::User, previous).id;
+    return taken;
+}
+
+bool Session::dataEntered() const {
+    const acquisition::StoredPoints& p = store_->Data;
+    if (p.Count <= 0 || !p.Exact()) return false;
+    for (std::size_t i = 0; i < p.ExactT.size(); ++i)
+        if (p.ExactT[i] != double(i + 1)) return false;
+    return true;
+}
+
+std::vector<QuantityColumn> Session::enteredColumns() const {
+    if (!dataEntered()) return {};
+    const PointSet data = dataPoints();
+    std::vector<QuantityColumn> out;
+    const auto channel = [&out](const QString& header, const std::vector<double>& values) {
+        QuantityColumn c = QuantityColumn::named(header, ColumnOrigin::Entered);
+        c.values = values;
+        out.push_back(std::move(c));
+    };
+    channel(data.definitionA(), data.exactValuesA());
+    if (data.hasB()) channel(data.definitionB(), data.exactValuesB());
+    for (const QuantityColumn& c : data.columns())
+        if (c.origin != ColumnOrigin::Calculated) out.push_back(c);
+    return out;
 }
 
 void Session::keepForUndo(UndoStep step) {
@@ -842,6 +917,7 @@ void Session::keepBeforeReplacing(Replacement what) {
     case Replacement::DeleteData:
     case Replacement::Paste:
     case Replacement::Load:
+    case Replacement::EditValues:
         newPoints(dataMode_);
         break;
     default: // a reset, a mode change: the points stay until the next sweep
@@ -855,11 +931,12 @@ void Session::newPoints(SweepMode mode) {
     keptFingerprint_.reset();
 }
 
-Kept Session::keep(KeepKind kind) {
+Kept Session::keep(KeepKind kind, std::optional<qint64> replacing) {
     Run run = kurvimat::session::currentRun(*store_, dataSince_);
     run.constants = Quantities::constantsUsed(quantities_.constants(),
                                               calculatedDefinitions(run.points.columns()));
-    const Kept done = journal_->keep(std::move(run), kind);
+    const Kept done = replacing ? journal_->replaceRun(*replacing, std::move(run))
+                                : journal_->keep(std::move(run), kind);
     keptFingerprint_ = dataFingerprint();
     emit runsChanged();
     return done;

@@ -52,7 +52,15 @@ struct LoadedPoints {
 enum class LoadSource { File, Clipboard };
 
 /// What undo takes back: the points a deletion, a load or a paste replaced.
-enum class UndoStep { DeleteData, LoadData, PasteData, ChangeQuantities, ChangeNotes };
+enum class UndoStep {
+    DeleteData,
+    LoadData,
+    PasteData,
+    ChangeQuantities,
+    ChangeNotes,
+    EnterValues, ///< a table of values the user typed became the data
+    EditValues,  ///< the user's table of values was edited
+};
 
 /// The ranges the plot's axes showed (A, B, time, x, as the plot captures them).
 struct ShownRanges {
@@ -221,6 +229,22 @@ public:
     /// The axes shown before (shown) are kept with them, for undo to bring back.
     LoadOutcome takeLoaded(LoadSource source, bool snapshot, const ReadPoints& read,
                            std::optional<ShownRanges> shown = {});
+    /// A table the user typed (at least one column, each named by its header, "l in m", with one
+    /// value a row; NaN for a blank) becomes the data as a read text's points would: the row
+    /// number is the time, the first column A, the second B (none with one column), the
+    /// others further columns entered by hand, each header its column's definition. Refused
+    /// (nothing changes) without a row or when the first two columns lack a value in one.
+    /// The table is kept as a run at once, so that the journal holds what only the user's
+    /// typing made. An edit (the data was such a table, enteredColumns) replaces that run and
+    /// keeps its version only for undo, not as a run of its own.
+    LoadOutcome takeEntered(std::vector<signals::QuantityColumn> columns, bool edit,
+                            std::optional<ShownRanges> shown = {});
+    /// The data as a table of values to edit when it is one (loaded points whose times are the
+    /// row numbers 1, 2, 3 ...): A, B where it holds one, then the further columns not
+    /// calculated; none otherwise.
+    std::vector<signals::QuantityColumn> enteredColumns() const;
+    /// Whether the data is such a table, without copying it.
+    bool dataEntered() const;
     void emptyData();
     /// "Daten löschen": the data is kept as a run when the policy says so, and for undo when
     /// there was any, then emptied.
@@ -370,7 +394,8 @@ private:
     acquisition::TriggerSettings pipelineControls() const;
     void takeArmed(const acquisition::TriggerSettings& controls);
     void useConfiguration(const acquisition::InstrumentConfiguration& c, std::int32_t deviceMode);
-    Kept keep(KeepKind kind);
+    // replacing: the run the points take the place of.
+    Kept keep(KeepKind kind, std::optional<qint64> replacing = {});
     // The current points now are other ones (or none): what was kept of them no longer counts.
     void newPoints(SweepMode mode);
     // Each line given, applied to its channel; a refused one is noted, not thrown.
@@ -394,6 +419,8 @@ private:
     void computeQuantities();
     void noteQuantityFailures(std::vector<QuantityFailure> failures);
     void keepForUndo(UndoStep step);
+    LoadOutcome takeRead(Replacement what, UndoStep step, bool snapshot, const ReadPoints& read,
+                         std::optional<ShownRanges> shown);
     // The pipeline's sweeps for the journal: noted only (a report allocates nothing), handed
     // over on the tick.
     void noteForJournal(const acquisition::PipelineEvents& events);
@@ -418,6 +445,7 @@ private:
     SweepMode dataMode_ = SweepMode::Auto;
     qint64 dataSince_ = 0;
     std::optional<std::size_t> keptFingerprint_;
+    qint64 enteredRun_ = 0; // the run that keeps the table the user typed last
     bool holdKeeping_ = false;
     acquisition::InstrumentConfiguration confirmed_;
     std::int32_t confirmedMode_ = acquisition::DefaultIntervalMs;

@@ -205,6 +205,8 @@ TEST(RunPolicy, WhatIsKeptBeforeItIsReplaced) {
          with(sweep(M::Einzel), [](CurrentPoints& c) { c.alreadyKept = true; }), KeepAs::Nothing},
         {"loaded and kept already", R::RunRestored,
          with(sweep(M::Auto), [](CurrentPoints& c) { c.loaded = c.alreadyKept = true; }), KeepAs::Nothing},
+        {"entered values replaced by their edit", R::EditValues,
+         with(sweep(M::Auto), [](CurrentPoints& c) { c.loaded = true; }), KeepAs::Nothing},
     };
     for (const Row& r : rows) {
         SCOPED_TRACE(r.name);
@@ -722,6 +724,104 @@ TEST(Session, KeepsTheCurrentPointsBeforeTheyAreReplaced) {
         }
         EXPECT_EQ(std::pair(user, history), std::pair(r.userRuns, r.historyRuns));
         EXPECT_EQ(heard, r.userRuns + r.historyRuns);
+    }
+}
+
+// A typed table becomes the data with the row number as time, kept as a run at once (the
+// journal holds it) and for undo; an edit takes the run's place; the file brings it back whole.
+TEST(Session, EnteredValues) {
+    const auto column = [](const char* header, std::vector<double> values) {
+        QuantityColumn c = QuantityColumn::named(QString::fromUtf8(header));
+        c.values = std::move(values);
+        return c;
+    };
+    const double nan = std::nan("");
+    // Doubles no float holds: the values must stay as typed.
+    const std::vector<QuantityColumn> table{column("l in m", {0.1, 0.2, 0.30000000000000004}),
+                                            column("T in s", {0.63, 0.897, 1.0987}),
+                                            column("n", {10, nan, 1e-300})};
+    const struct {
+        const char* what;
+        std::vector<QuantityColumn> columns;
+        bool recordedBefore;
+        std::optional<LoadRefusal> refused;
+        int runs; // after: the data replaced and the table
+    } rows[] = {
+        {"three columns over a recording", table, true, std::nullopt, 2},
+        {"one column over nothing", {table[0]}, false, std::nullopt, 1},
+        {"a blank in A", {column("x", {1, nan}), table[1]}, true, LoadRefusal::NoPoints, 0},
+        {"columns of other lengths", {table[0], column("y", {1})}, true, LoadRefusal::NoTable, 0},
+        {"a header that is a definition", {column("x: 2*A", {1})}, true, LoadRefusal::NoTable, 0},
+        {"no row", {column("x", {})}, true, LoadRefusal::NoPoints, 0},
+    };
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    for (const auto& r : rows) {
+        SCOPED_TRACE(r.what);
+        Session session;
+        session.openJournal(dir.filePath(QString::fromUtf8(r.what)));
+        if (r.recordedBefore) recordSweep(session, TriggerMode::Einzel, 4);
+        const PointSet replaced = session.dataPoints();
+        const LoadOutcome taken = session.takeEntered(r.columns, false);
+        EXPECT_EQ(taken.refused, r.refused);
+        if (r.refused) {
+            EXPECT_EQ(session.dataPoints(), replaced);
+            EXPECT_FALSE(session.dataEntered());
+            continue;
+        }
+        EXPECT_EQ(session.journal().runs().size(), r.runs);
+        const std::size_t n = r.columns[0].values.size();
+        const PointSet data = session.dataPoints();
+        EXPECT_EQ(data.exactTimes(), (std::vector<double>{1, 2, 3}));
+        EXPECT_EQ(data.exactValuesA(), r.columns[0].values);
+        EXPECT_EQ(data.hasB(), r.columns.size() > 1);
+        EXPECT_EQ(data.definitionA(), r.columns[0].header);
+        EXPECT_EQ(data.columns().size(), r.columns.size() > 2 ? r.columns.size() - 2 : 0u);
+        for (const QuantityColumn& c : data.columns())
+            EXPECT_EQ(c.origin, ColumnOrigin::Entered);
+        // What an edit starts from is what was typed.
+        std::vector<QuantityColumn> entered = session.enteredColumns();
+        ASSERT_EQ(entered.size(), r.columns.size());
+        for (std::size_t c = 0; c < entered.size(); ++c) {
+            QuantityColumn typed = r.columns[c];
+            typed.origin = ColumnOrigin::Entered;
+            EXPECT_TRUE(entered[c] == typed) << c; // bit for bit, NaN too
+        }
+        const kurvimat::session::Run* kept = session.journal().runs().findEqual(data);
+        ASSERT_TRUE(kept);
+        EXPECT_FALSE(kept->automatic);
+
+        // Edited twice: still one run of the table, the last edit's; undo brings back the one
+        // before the edit.
+        for (const double first : {5.0, 6.0}) {
+            entered[0].values[0] = first;
+            ASSERT_FALSE(session.takeEntered(entered, true).refused);
+        }
+        EXPECT_EQ(session.journal().runs().size(), r.runs);
+        EXPECT_TRUE(session.journal().runs().findEqual(session.dataPoints()));
+        EXPECT_EQ(session.undoStep(), UndoStep::EditValues);
+        ASSERT_TRUE(session.undo());
+        EXPECT_EQ(session.dataPoints().exactValuesA()[0], 5.0);
+        ASSERT_TRUE(session.journal().sync());
+
+        // Through the file: the same table to edit.
+        const QString path = dir.filePath(QString::fromUtf8(r.what) + QStringLiteral(".kurvimat"));
+        ASSERT_FALSE(writeExperiment(path, session.experiment()));
+        const ExperimentRead read = readExperiment(path);
+        ASSERT_TRUE(read.experiment) << read.error.toStdString();
+        Session to;
+        to.applyExperiment(*read.experiment);
+        EXPECT_EQ(to.enteredColumns(), session.enteredColumns());
+        EXPECT_EQ(to.dataPoints().exactValuesB(), session.dataPoints().exactValuesB());
+
+        // A new table over it: the edited one is kept (as any loaded points), undo brings it
+        // back.
+        const std::size_t runs = std::size_t(session.journal().runs().size());
+        ASSERT_FALSE(session.takeEntered({column("z", {7})}, false).refused);
+        EXPECT_EQ(std::size_t(session.journal().runs().size()), runs + 2);
+        EXPECT_EQ(session.undoStep(), UndoStep::EnterValues);
+        ASSERT_TRUE(session.undo());
+        EXPECT_EQ(session.dataPoints().size(), int(n));
     }
 }
 
