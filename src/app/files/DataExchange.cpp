@@ -266,6 +266,24 @@ bool DataExchange::ReadIntoBuffer(bool fromFile, const QString& path) {
     return true;
 }
 
+bool DataExchange::TakeEntered(const std::vector<kurvimat::signals::QuantityColumn>& columns,
+                               bool edit) {
+    const LoadOutcome taken = session_.takeEntered(
+        columns, edit,
+        kurvimat::session::ShownRanges{kurvimat::display::CaptureRanges(view_.Scales()).R});
+    if (taken.refused) {
+        AppDialogs().ShowError(&window_, tr("Die Tabelle enthält keine vollständige Zeile. "
+                                            "Daten und Definitionen bleiben unverändert."));
+        return false;
+    }
+    TitleLoadedAxes(session_.store(), view_);
+    const StoredPoints& stored = session_.store().Data;
+    Widen(view_.ScaleA, stored.MinA, stored.MaxA);
+    if (stored.HasB) Widen(view_.ScaleB, stored.MinB, stored.MaxB);
+    Widen(view_.ScaleT, stored.MinT, stored.MaxT);
+    return true;
+}
+
 void DataExchange::ShowReport() {
     if (!report_.isEmpty()) AppDialogs().ShowInfo(&window_, std::exchange(report_, QString()));
 }

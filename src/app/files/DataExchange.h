@@ -60,6 +60,9 @@ public:
     // then shown: a refusal, the definitions they bring, the axes, what the reading left out.
     // True when the points were taken.
     bool TakeBuffer(bool snapshot);
+    // A table the user typed becomes the data as the session decides (an edit: the one it
+    // replaces), then shown as loaded points are. False when refused (said).
+    bool TakeEntered(const std::vector<kurvimat::signals::QuantityColumn>& columns, bool edit);
     // What the last TakeBuffer has to say of the text (its separator, what it left out), said
     // once the caller held the points: a box's own event loop would let the next sweep in.
     void ShowReport();

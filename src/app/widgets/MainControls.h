@@ -137,6 +137,8 @@ struct MainControls {
     QMenu* MenuZuletzt = nullptr; // the experiments last opened or saved
     QAction* ActionVerworfeneSitzungen = nullptr;
     QAction* ActionMessreiheBehalten = nullptr;
+    QAction* ActionNeueWertetabelle = nullptr;
+    QAction* ActionWerteBearbeiten = nullptr;
     QAction* ActionNeueGroesse = nullptr;
     QAction* ActionGroessen = nullptr;
     QAction* ActionMessreihen = nullptr;

@@ -119,6 +119,8 @@ void CreateActions(MainControls& c, QWidget& owner,
     c.ActionStoppWeiter = make(MainActions::tr("&Stopp"), QKeySequence(Qt::Key_Space));
     c.ActionSchnappschuss = make(MainActions::tr("Schnapps&chuss"));
     c.ActionMessreiheBehalten = make(MainActions::tr("Messreihe &behalten"));
+    c.ActionNeueWertetabelle = make(MainActions::tr("Neue &Wertetabelle …"));
+    c.ActionWerteBearbeiten = make(MainActions::tr("Werte &bearbeiten …"));
     c.ActionNeueGroesse = make(MainActions::tr("Neue &Größe …"));
     c.ActionGroessen = make(MainActions::tr("Grö&ßen …"));
     c.ActionVerworfeneSitzungen = make(MainActions::tr("&Verworfene Sitzungen …"));
@@ -228,6 +230,7 @@ QList<QMenu*> BuildMenuBar(QMainWindow& window, MainControls& c, const QList<QAc
     messen->addSeparator();
     messen->addActions({c.ActionSchnappschuss, c.ActionMessreiheBehalten});
     messen->addSeparator();
+    messen->addActions({c.ActionNeueWertetabelle, c.ActionWerteBearbeiten});
     messen->addActions({c.ActionNeueGroesse, c.ActionGroessen});
     messen->addSeparator();
     messen->addActions({c.ActionZeitcursor, c.ActionWertcursor, c.ActionTangente});
@@ -303,6 +306,7 @@ void ShowMenuState(MainControls& c, const MenuActionState& state) {
         xy->setEnabled(state.haveData && state.hasB);
     // Fits are of the stored points, or of the quantities shown over a quantity.
     c.MenuAusgleichskurve->menuAction()->setEnabled(!own || state.mode == PlotMode::Quantities);
+    c.ActionWerteBearbeiten->setEnabled(state.entered);
 
     // What Ctrl+Z takes back.
     using kurvimat::session::UndoStep;
@@ -313,6 +317,8 @@ void ShowMenuState(MainControls& c, const MenuActionState& state) {
                         : *step == UndoStep::PasteData ? MainActions::tr("Daten einfügen")
                         : *step == UndoStep::ChangeQuantities ? MainActions::tr("Größen ändern")
                         : *step == UndoStep::ChangeNotes      ? MainActions::tr("Notizen ändern")
+                        : *step == UndoStep::EnterValues      ? MainActions::tr("Werte eingeben")
+                        : *step == UndoStep::EditValues ? MainActions::tr("Werte bearbeiten")
                                                               : MainActions::tr("Daten laden"))
         : state.keys.zoomBack ? MainActions::tr("&Rückgängig: Zoom")
                               : MainActions::tr("&Rückgängig"));

@@ -36,6 +36,8 @@ struct MenuActionState {
     kurvimat::analysis::PlotMode mode = kurvimat::analysis::PlotMode::Normal;
     bool timeCursors = false, valueCursors = false, tangent = false;
     bool haveData = false, hasB = false;
+    // The data is a table of values the user typed, which "Werte bearbeiten" edits.
+    bool entered = false;
     // The stored points' names, which the fit menus carry.
     QString nameA, nameB;
 };

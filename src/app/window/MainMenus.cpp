@@ -8,6 +8,7 @@
 
 #include "FitOverlay.h"
 #include "Journal.h"
+#include "MeasurementText.h"
 #include "Plot.h"
 #include "PlotZoom.h"
 #include "SignalDefinition.h"
@@ -20,6 +21,7 @@
 #include "plot/QuantityPlot.h"
 #include "dialogs/QuantityDialog.h"
 #include "dialogs/UserFitDialog.h"
+#include "dialogs/ValuesDialog.h"
 #include "help/HelpWindow.h"
 #include "plot/MainCursors.h"
 #include "runs/MainRuns.h"
@@ -117,6 +119,11 @@ void TFormMain::CreateMenus() {
          BuildMenuBar(*this, *this, {ClassView->ShareAction(), ClassView->StopAction()}))
         connect(menu, &QMenu::aboutToShow, this, &TFormMain::UpdateMenuActions);
 
+    connect(ActionNeueWertetabelle, &QAction::triggered, this, [this] { EnterValues(false); });
+    connect(ActionWerteBearbeiten, &QAction::triggered, this, [this] { EnterValues(true); });
+    // The table's menu offers the edit too, whenever the data become such a table or stop being one.
+    connect(session_.get(), &kurvimat::session::Session::pointsChanged, this,
+            [this] { ActionWerteBearbeiten->setEnabled(session_->dataEntered()); });
     connect(ActionNeueGroesse, &QAction::triggered, this, [this] { EditQuantities(true); });
     connect(ActionGroessen, &QAction::triggered, this, [this] { EditQuantities(false); });
     // A quantity the points do not compute is said once, with why; its column is left out.
@@ -360,6 +367,7 @@ void TFormMain::UpdateMenuActions() {
     state.tangent = Cursors.TangentOn && Cursors.VerticalOn; // drawn only with t1
     state.haveData = Store.Data.Count > 0;
     state.hasB = Store.Data.HasB;
+    state.entered = session_->dataEntered();
     state.nameA = StoredPointsParts(Store, false).name;
     state.nameB = StoredPointsParts(Store, true).name;
     ShowMenuState(*this, state);
@@ -454,13 +462,36 @@ void TFormMain::EditQuantities(bool add, const kurvimat::session::QuantityDefini
     UpdateMenuActions();
 }
 
+void TFormMain::EnterValues(bool edit) {
+    std::vector<kurvimat::signals::QuantityColumn> columns;
+    if (edit) columns = session_->enteredColumns();
+    ValuesDialog dialog(columns, kurvimat::exchange::DecimalMark({}), this);
+    dialog.setObjectName(QStringLiteral("Wertetabelle"));
+    dialog.setPalette(palette());
+    if (dialog.exec() != QDialog::Accepted) return;
+    Handle([&] {
+        const bool xy = dialog.columns().size() > 1;
+        if (!Exchange->TakeEntered(dialog.columns(), edit && !columns.empty())) return;
+        HoldLoaded(true);
+        // The second column over the first, so a line fit is y over x; one column over its row.
+        kurvimat::session::ViewSettings v = session_->view();
+        v.mode = xy ? PlotMode::AAsX : PlotMode::Normal;
+        session_->setView(v);
+        ShowPlotMode();
+        CheckBoxKanalA->setChecked(true);
+        if (xy) CheckBoxKanalB->setChecked(true);
+        UpdateMenuActions();
+    });
+}
+
 void TFormMain::ShowTable() {
     if (!Tabelle) {
         Tabelle = OwnWindow(new TableWindow(this), *this, {560, 520});
         Tabelle->setObjectName(QStringLiteral("Tabelle"));
         TableOwner.reset(Tabelle);
         Tabelle->setWindowTitle(tr("Tabelle – Kurvimat"));
-        Tabelle->addMenuActions({ActionNeueGroesse, ActionGroessen});
+        Tabelle->addMenuActions(
+            {ActionNeueWertetabelle, ActionWerteBearbeiten, ActionNeueGroesse, ActionGroessen});
         Tabelle->model().setSource(std::make_shared<StoreTableSource>(Store));
         TableCount = std::clamp(Store.Data.Count, 0, PointCapacity);
         TableTimes = PointsHash(Store, TableCount, true);

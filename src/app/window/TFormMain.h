@@ -282,6 +282,8 @@ private:
     void FollowData();
     // False when the user cancels closing (or what follows asks instead: opening a file).
     void ShowTable();
+    // "Neue Wertetabelle" or, with edit, the data as such a table edited.
+    void EnterValues(bool edit);
     void ShowBigDisplay();
     // What the table last heard of the current data.
     int TableCount = 0;
