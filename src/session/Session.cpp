@@ -404,7 +404,10 @@ std::vector<QuantityColumn> Session::enteredColumns() const {
     channel(data.definitionA(), data.exactValuesA());
     if (data.hasB()) channel(data.definitionB(), data.exactValuesB());
     for (const QuantityColumn& c : data.columns())
-        if (c.origin != ColumnOrigin::Calculated) out.push_back(c);
+        if (c.origin != ColumnOrigin::Calculated) {
+            out.push_back(c);
+            out.back().origin = ColumnOrigin::Entered; // also a pasted copy's read columns
+        }
     return out;
 }
 

@@ -11,18 +11,22 @@
 #include "plot/MainCursors.h"
 #include "runs/MainRuns.h"
 #include "runs/RunsWindow.h"
+#include "dialogs/ValuesDialog.h"
 #include "widgets/TComboBox.h"
 
+#include <QApplication>
 #include <QClipboard>
 #include <QElapsedTimer>
 #include <QGuiApplication>
 #include <QImage>
+#include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMenu>
 #include <QMimeData>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QTableWidget>
 #include <QTest>
 
 #include <sys/stat.h>
@@ -34,6 +38,8 @@
 using namespace kurvimat::analysis;
 using namespace kurvimat::display;
 using namespace kurvimat::exchange;
+using kurvimat::signals::ColumnOrigin;
+using kurvimat::signals::QuantityColumn;
 
 namespace {
 // The whole literal, embedded NULs included.
@@ -1005,3 +1011,147 @@ TEST_F(MainRunsTest, ShownRunIsFittedUntilItIsHiddenOrDeleted) {
 }
 
 } // namespace
+
+// The cells of a typed table: either point, a blank, words and missing values, the names.
+TEST(ValueCells, ReadAsTyped) {
+    const double nan = std::nan("");
+    const QStringList xy{QStringLiteral("l"), QStringLiteral("T")};
+    const QStringList units{QStringLiteral("m"), QString()};
+    const struct {
+        const char* what;
+        QStringList names;
+        std::vector<QStringList> rows;
+        QChar mark;
+        std::vector<std::vector<double>> values; // none: refused
+        int faultRow = 0, faultColumn = 0;
+    } rows[] = {
+        {"comma and point", xy, {{"0,25", "1.5"}, {" 2 ", "-3,5E-3"}}, u',', {{0.25, 2}, {1.5, -0.0035}}},
+        {"blank rows left out", xy, {{}, {"1", "2"}, {" ", ""}, {"3", "4"}}, u',', {{1, 3}, {2, 4}}},
+        {"ambiguous by the language", xy, {{"1,100", "1.100"}}, u',', {{1.1}, {1100}}},
+        {"blank further cell", {"a", "b", "c"}, {{"1", "2", ""}, {"3", "4", "5"}}, u'.',
+         {{1, 3}, {2, 4}, {nan, 5}}},
+        {"a word", xy, {{"1", "2"}, {"1", "zwei"}}, u',', {}, 1, 1},
+        {"a clock time", xy, {{"10:15", "2"}}, u',', {}, 0, 0},
+        {"B missing", xy, {{"1", ""}}, u',', {}, 0, 1},
+        {"no values", xy, {{"", ""}}, u',', {}, 0, 0},
+        {"no name", {"l", " "}, {{"1", "2"}}, u',', {}, -1, 1},
+        {"a name twice", {"l", "l"}, {{"1", "2"}}, u',', {}, -1, 1},
+        {"a colon", {"l", "T: 2*A"}, {{"1", "2"}}, u',', {}, -1, 1},
+    };
+    for (const auto& r : rows) {
+        SCOPED_TRACE(r.what);
+        const ValueTable read = ReadValueCells({r.names, units, r.rows}, r.mark);
+        EXPECT_EQ(read.fault.isEmpty(), !r.values.empty()) << read.fault.toStdString();
+        if (r.values.empty()) {
+            EXPECT_TRUE(read.columns.empty());
+            EXPECT_EQ(std::pair(read.faultRow, read.faultColumn), std::pair(r.faultRow, r.faultColumn));
+            continue;
+        }
+        ASSERT_EQ(read.columns.size(), r.values.size());
+        for (std::size_t c = 0; c < r.values.size(); ++c) {
+            QuantityColumn want = QuantityColumn::named(
+                c < std::size_t(units.size()) && !units[int(c)].isEmpty()
+                    ? r.names[int(c)] + QStringLiteral(" in ") + units[int(c)]
+                    : r.names[int(c)],
+                ColumnOrigin::Entered);
+            want.values = r.values[c];
+            EXPECT_TRUE(read.columns[c] == want) << c;
+        }
+    }
+}
+
+// Messen ▸ Neue Wertetabelle: typed and pasted cells become the data, A over x; the table
+// copied and pasted back, edited through its own entry, and undone.
+TEST_F(MainExchangeTest, ValuesTypedInTheDialogBecomeTheData) {
+    kurvimat::session::Session& session = win->session();
+    RecordSweep(*win, 300, 600);
+    const int recorded = session.store().Data.Count;
+    ASSERT_GT(recorded, 0);
+    // Answers the dialog the action opens (its own event loop) with act.
+    const auto withDialog = [this](QAction* action, const std::function<void(ValuesDialog&)>& act) {
+        bool seen = false;
+        QTimer::singleShot(0, win.get(), [&] {
+            auto* dialog = qobject_cast<ValuesDialog*>(QApplication::activeModalWidget());
+            ASSERT_TRUE(dialog);
+            EXPECT_EQ(dialog->objectName(), QStringLiteral("Wertetabelle"));
+            seen = true;
+            act(*dialog);
+            if (dialog->isVisible()) dialog->reject();
+        });
+        action->trigger();
+        EXPECT_TRUE(seen);
+    };
+    const auto set = [](ValuesDialog& d, int row, int column, const QString& text) {
+        auto* grid = Child<QTableWidget>(d, "TabelleWerte");
+        grid->setItem(row, column, new QTableWidgetItem(text));
+    };
+    QAction* enter = Child<QAction>(*win, "ActionNeueWertetabelle");
+    QAction* edit = Child<QAction>(*win, "ActionWerteBearbeiten");
+    ASSERT_TRUE(enter && edit);
+    win->UpdateMenuActions();
+    EXPECT_FALSE(edit->isEnabled());
+
+    // A bad cell keeps the dialog open with its message, and nothing changes.
+    withDialog(enter, [&](ValuesDialog& d) {
+        set(d, 2, 0, QStringLiteral("1"));
+        set(d, 2, 1, QStringLiteral("eins"));
+        Click(Child<QPushButton>(d, "ButtonUebernehmen"));
+        EXPECT_TRUE(d.isVisible());
+        EXPECT_TRUE(Child<QLabel>(d, "LabelFehler")->text().contains(QStringLiteral("keine Zahl")));
+    });
+    EXPECT_EQ(session.store().Data.Count, recorded);
+
+    // Typed names, one row typed, four pasted from the second row on, a third column added.
+    withDialog(enter, [&](ValuesDialog& d) {
+        Click(Child<QPushButton>(d, "ButtonSpalteHinzufuegen"));
+        const QString cells[3][2] = {{"l", "m"}, {"T", "s"}, {"n", ""}};
+        for (int c = 0; c < 3; ++c)
+            for (int r = 0; r < 2; ++r)
+                set(d, r, c, cells[c][r]);
+        set(d, 2, 0, QStringLiteral("0,2"));
+        set(d, 2, 1, QStringLiteral("0,897"));
+        set(d, 2, 2, QStringLiteral("10"));
+        Child<QTableWidget>(d, "TabelleWerte")->setCurrentCell(3, 0);
+        d.paste(QStringLiteral("0,4\t1,27\t10\r\n0,6\t1,55\r\n0,8\t1,79\t10\n1\t2,006\t10\n"));
+        Click(Child<QPushButton>(d, "ButtonUebernehmen"));
+        EXPECT_FALSE(d.isVisible());
+    });
+    const kurvimat::acquisition::StoredPoints& data = session.store().Data;
+    ASSERT_EQ(data.Count, 5);
+    EXPECT_EQ(data.ExactA, (std::vector<double>{0.2, 0.4, 0.6, 0.8, 1}));
+    EXPECT_EQ(data.ExactB, (std::vector<double>{0.897, 1.27, 1.55, 1.79, 2.006}));
+    EXPECT_EQ(data.DefA, QStringLiteral("l in m"));
+    EXPECT_EQ(data.DefB, QStringLiteral("T in s"));
+    EXPECT_EQ(session.view().mode, PlotMode::AAsX);
+    EXPECT_TRUE(session.held());
+    win->UpdateMenuActions();
+    EXPECT_TRUE(edit->isEnabled());
+    const std::vector<QuantityColumn> typed = session.enteredColumns();
+    ASSERT_EQ(typed.size(), 3u);
+    EXPECT_EQ(typed[2].header, QStringLiteral("n"));
+    EXPECT_TRUE(std::isnan(typed[2].values[2]));
+
+    // Edited: the dialog shows the table; the change is one run's, undone in one step.
+    const int runs = session.journal().runs().size();
+    withDialog(edit, [&](ValuesDialog& d) {
+        auto* grid = Child<QTableWidget>(d, "TabelleWerte");
+        EXPECT_EQ(grid->item(0, 1)->text(), QStringLiteral("T"));
+        EXPECT_EQ(grid->item(1, 0)->text(), QStringLiteral("m"));
+        EXPECT_EQ(grid->item(3, 1)->text(), QStringLiteral("1,27"));
+        set(d, 3, 1, QStringLiteral("1,3"));
+        Click(Child<QPushButton>(d, "ButtonUebernehmen"));
+    });
+    EXPECT_EQ(data.ExactB[1], 1.3);
+    EXPECT_EQ(session.journal().runs().size(), runs);
+    win->UpdateMenuActions();
+    EXPECT_TRUE(Child<QAction>(*win, "ActionRueckgaengig")->text().contains(QStringLiteral("Werte bearbeiten")));
+    Child<QAction>(*win, "ActionRueckgaengig")->trigger();
+    EXPECT_EQ(session.enteredColumns(), typed);
+
+    // Copied and pasted back: the same table.
+    const QString text = CopiedData(*win);
+    Click(Child<QPushButton>(*win, "ButtonDatenLoeschen"));
+    QGuiApplication::clipboard()->setText(text);
+    Click(Child<QPushButton>(*win, "ButtonDatenEinfuegen"));
+    EXPECT_EQ(session.enteredColumns(), typed);
+}
