@@ -1036,6 +1036,22 @@ This installs the udev rule packaging/70-kurvimat.rules. Then unplug the instrum
         <source>Größen als A&amp;chsen …</source>
         <translation>Quantities as a&amp;xes …</translation>
     </message>
+    <message>
+        <source>Neue &amp;Wertetabelle …</source>
+        <translation>New &amp;table of values …</translation>
+    </message>
+    <message>
+        <source>Werte &amp;bearbeiten …</source>
+        <translation>&amp;Edit values …</translation>
+    </message>
+    <message>
+        <source>Werte eingeben</source>
+        <translation>Enter values</translation>
+    </message>
+    <message>
+        <source>Werte bearbeiten</source>
+        <translation>Edit values</translation>
+    </message>
 </context>
 <context>
     <name>MainCursors</name>
@@ -2469,6 +2485,10 @@ Create the formula “%2” as a new quantity over the loaded values?</translati
         <source>Im gezeigten Bereich liegen keine Messpunkte.</source>
         <translation>There are no points in the range shown.</translation>
     </message>
+    <message>
+        <source>Die Tabelle enthält keine vollständige Zeile. Daten und Definitionen bleiben unverändert.</source>
+        <translation>The table holds no complete row. Data and definitions stay unchanged.</translation>
+    </message>
 </context>
 <context>
     <name>TFormSignale</name>
@@ -2608,6 +2628,93 @@ Create the formula “%2” as a new quantity over the loaded values?</translati
     <message>
         <source>Abbrechen</source>
         <translation>Cancel</translation>
+    </message>
+</context>
+<context>
+    <name>ValuesDialog</name>
+    <message>
+        <source>Die Tabelle hat keine Spalte.</source>
+        <translation>The table has no column.</translation>
+    </message>
+    <message>
+        <source>Spalte %1 braucht einen Namen.</source>
+        <translation>Column %1 needs a name.</translation>
+    </message>
+    <message>
+        <source>Der Name „%1“ darf keinen Doppelpunkt enthalten.</source>
+        <translation>The name “%1” may not contain a colon.</translation>
+    </message>
+    <message>
+        <source>Die Einheit „%1“ darf keinen Doppelpunkt enthalten.</source>
+        <translation>The unit “%1” may not contain a colon.</translation>
+    </message>
+    <message>
+        <source>Der Name „%1“ steht zweimal.</source>
+        <translation>The name “%1” appears twice.</translation>
+    </message>
+    <message>
+        <source>Zeile %1, Spalte „%2“: „%3“ ist keine Zahl.</source>
+        <translation>Row %1, column “%2”: “%3” is not a number.</translation>
+    </message>
+    <message>
+        <source>Zeile %1: In der Spalte „%2“ fehlt ein Wert.</source>
+        <translation>Row %1: the column “%2” lacks a value.</translation>
+    </message>
+    <message>
+        <source>Die Tabelle enthält keine Werte.</source>
+        <translation>The table holds no values.</translation>
+    </message>
+    <message>
+        <source>Mehr als %1 Zeilen mit Werten nimmt die Tabelle nicht.</source>
+        <translation>The table takes no more than %1 rows of values.</translation>
+    </message>
+    <message>
+        <source>Neue Wertetabelle</source>
+        <translation>New table of values</translation>
+    </message>
+    <message>
+        <source>Werte bearbeiten</source>
+        <translation>Edit values</translation>
+    </message>
+    <message>
+        <source>Oben Name und Einheit jeder Spalte, darunter die Werte; Einfügen (Strg+V) füllt ab der gewählten Zelle</source>
+        <translation>Name and unit of each column at the top, the values below; paste (Ctrl+V) fills from the chosen cell</translation>
+    </message>
+    <message>
+        <source>Die erste Spalte wird Kanal A (x), die zweite Kanal B (y); die Zeilennummer ist die Zeit.</source>
+        <translation>The first column becomes channel A (x), the second channel B (y); the row number is the time.</translation>
+    </message>
+    <message>
+        <source>Spalte &amp;hinzufügen</source>
+        <translation>&amp;Add column</translation>
+    </message>
+    <message>
+        <source>Spalte ent&amp;fernen</source>
+        <translation>Re&amp;move column</translation>
+    </message>
+    <message>
+        <source>&amp;Zeile entfernen</source>
+        <translation>Remove &amp;row</translation>
+    </message>
+    <message>
+        <source>Übernehmen</source>
+        <translation>Apply</translation>
+    </message>
+    <message>
+        <source>Abbrechen</source>
+        <translation>Cancel</translation>
+    </message>
+    <message>
+        <source>Name</source>
+        <translation>Name</translation>
+    </message>
+    <message>
+        <source>Einheit</source>
+        <translation>Unit</translation>
+    </message>
+    <message>
+        <source>Der eingefügte Text ist zu lang (höchstens %1 Zeichen).</source>
+        <translation>The pasted text is too long (at most %1 characters).</translation>
     </message>
 </context>
 <context>
