@@ -12,6 +12,7 @@
 #include <QKeySequence>
 #include <QLabel>
 #include <QPushButton>
+#include <QShortcut>
 #include <QTableWidget>
 #include <QVBoxLayout>
 
@@ -147,7 +148,8 @@ ValuesDialog::ValuesDialog(const std::vector<QuantityColumn>& columns, QChar dec
     red.setColor(QPalette::WindowText, QColor(248, 0, 0));
     fault_->setPalette(red);
     auto* box = new QDialogButtonBox(this);
-    QPushButton* ok = box->addButton(tr("Übernehmen"), QDialogButtonBox::AcceptRole);
+    // Return belongs to the cells; Ctrl+Return or Alt+Ü takes the table.
+    QPushButton* ok = box->addButton(tr("&Übernehmen"), QDialogButtonBox::AcceptRole);
     ok->setObjectName(QStringLiteral("ButtonUebernehmen"));
     ok->setAutoDefault(false);
     box->addButton(tr("Abbrechen"), QDialogButtonBox::RejectRole)->setAutoDefault(false);
@@ -185,6 +187,8 @@ ValuesDialog::ValuesDialog(const std::vector<QuantityColumn>& columns, QChar dec
         if (item->row() == grid_->rowCount() - 1 && !blank(item->text()))
             ensureRows(grid_->rowCount() - FirstValueRow + 1);
     });
+    connect(new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_Return), this), &QShortcut::activated,
+            this, &ValuesDialog::accept);
     connect(box, &QDialogButtonBox::accepted, this, &ValuesDialog::accept);
     connect(box, &QDialogButtonBox::rejected, this, &ValuesDialog::reject);
 

@@ -58,6 +58,14 @@ void Widen(Tscale& scale, float min, float max) {
     if (scale.RangeEnd < max) scale.RangeEnd = max;
 }
 
+// A typed table is looked at whole: its axes fit its values, a twentieth to spare on each side
+// (undo brings back the ones shown before).
+void FitTo(Tscale& scale, float min, float max) {
+    const float spare = max > min ? (max - min) / 20 : std::max(std::fabs(max) / 10, 1.0f);
+    scale.RangeStart = min - spare;
+    scale.RangeEnd = max + spare;
+}
+
 QString SeparatorName(QChar separator) {
     return separator == u';'   ? DataExchange::tr("Semikolon")
            : separator == u',' ? DataExchange::tr("Komma")
@@ -278,9 +286,9 @@ bool DataExchange::TakeEntered(const std::vector<kurvimat::signals::QuantityColu
     }
     TitleLoadedAxes(session_.store(), view_);
     const StoredPoints& stored = session_.store().Data;
-    Widen(view_.ScaleA, stored.MinA, stored.MaxA);
-    if (stored.HasB) Widen(view_.ScaleB, stored.MinB, stored.MaxB);
-    Widen(view_.ScaleT, stored.MinT, stored.MaxT);
+    FitTo(view_.ScaleA, stored.MinA, stored.MaxA);
+    if (stored.HasB) FitTo(view_.ScaleB, stored.MinB, stored.MaxB);
+    FitTo(view_.ScaleT, stored.MinT, stored.MaxT);
     return true;
 }
 
