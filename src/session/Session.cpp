@@ -360,7 +360,8 @@ LoadOutcome Session::takeEntered(std::vector<QuantityColumn> columns, bool edit,
     // The run of the version edited gives its place to the edit (the journal keeps one).
     std::optional<qint64> previous;
     if (edit && journal_ && enteredRun_ != 0)
-        if (const Run* run = journal_->runs().findEqual(dataPoints()); run && run->id == enteredRun_)
+        if (const Run* run = journal_->runs().findEqual(dataPoints());
+            run && run->id == enteredRun_)
             previous = run->id;
 
     std::vector<double> t(rows);
@@ -377,9 +378,9 @@ LoadOutcome Session::takeEntered(std::vector<QuantityColumn> columns, bool edit,
                           LoadedPoints{t, columns[0].values, hasB ? columns[1].values : none, hasB,
                                        columns[0].header, hasB ? columns[1].header : QString(),
                                        further}};
-    const LoadOutcome taken = takeRead(edit ? Replacement::EditValues : Replacement::Load,
-                                       edit ? UndoStep::EditValues : UndoStep::EnterValues, false,
-                                       read, shown);
+    const LoadOutcome taken =
+        takeRead(edit ? Replacement::EditValues : Replacement::Load,
+                 edit ? UndoStep::EditValues : UndoStep::EnterValues, false, read, shown);
     if (journal_) enteredRun_ = keep(KeepKind::User, previous).id;
     return taken;
 }

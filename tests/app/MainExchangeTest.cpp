@@ -8,10 +8,10 @@
 #include "Readout.h"
 #include "SignalDefinition.h"
 #include "StorePoints.h"
+#include "dialogs/ValuesDialog.h"
 #include "plot/MainCursors.h"
 #include "runs/MainRuns.h"
 #include "runs/RunsWindow.h"
-#include "dialogs/ValuesDialog.h"
 #include "widgets/TComboBox.h"
 
 #include <QApplication>
@@ -1025,10 +1025,21 @@ TEST(ValueCells, ReadAsTyped) {
         std::vector<std::vector<double>> values; // none: refused
         int faultRow = 0, faultColumn = 0;
     } rows[] = {
-        {"comma and point", xy, {{"0,25", "1.5"}, {" 2 ", "-3,5E-3"}}, u',', {{0.25, 2}, {1.5, -0.0035}}},
-        {"blank rows left out", xy, {{}, {"1", "2"}, {" ", ""}, {"3", "4"}}, u',', {{1, 3}, {2, 4}}},
+        {"comma and point",
+         xy,
+         {{"0,25", "1.5"}, {" 2 ", "-3,5E-3"}},
+         u',',
+         {{0.25, 2}, {1.5, -0.0035}}},
+        {"blank rows left out",
+         xy,
+         {{}, {"1", "2"}, {" ", ""}, {"3", "4"}},
+         u',',
+         {{1, 3}, {2, 4}}},
         {"ambiguous by the language", xy, {{"1,100", "1.100"}}, u',', {{1.1}, {1100}}},
-        {"blank further cell", {"a", "b", "c"}, {{"1", "2", ""}, {"3", "4", "5"}}, u'.',
+        {"blank further cell",
+         {"a", "b", "c"},
+         {{"1", "2", ""}, {"3", "4", "5"}},
+         u'.',
          {{1, 3}, {2, 4}, {nan, 5}}},
         {"a word", xy, {{"1", "2"}, {"1", "zwei"}}, u',', {}, 1, 1},
         {"a clock time", xy, {{"10:15", "2"}}, u',', {}, 0, 0},
@@ -1044,16 +1055,17 @@ TEST(ValueCells, ReadAsTyped) {
         EXPECT_EQ(read.fault.isEmpty(), !r.values.empty()) << read.fault.toStdString();
         if (r.values.empty()) {
             EXPECT_TRUE(read.columns.empty());
-            EXPECT_EQ(std::pair(read.faultRow, read.faultColumn), std::pair(r.faultRow, r.faultColumn));
+            EXPECT_EQ(std::pair(read.faultRow, read.faultColumn),
+                      std::pair(r.faultRow, r.faultColumn));
             continue;
         }
         ASSERT_EQ(read.columns.size(), r.values.size());
         for (std::size_t c = 0; c < r.values.size(); ++c) {
-            QuantityColumn want = QuantityColumn::named(
-                c < std::size_t(units.size()) && !units[int(c)].isEmpty()
-                    ? r.names[int(c)] + QStringLiteral(" in ") + units[int(c)]
-                    : r.names[int(c)],
-                ColumnOrigin::Entered);
+            QuantityColumn want =
+                QuantityColumn::named(c < std::size_t(units.size()) && !units[int(c)].isEmpty()
+                                          ? r.names[int(c)] + QStringLiteral(" in ") + units[int(c)]
+                                          : r.names[int(c)],
+                                      ColumnOrigin::Entered);
             want.values = r.values[c];
             EXPECT_TRUE(read.columns[c] == want) << c;
         }
@@ -1144,7 +1156,9 @@ TEST_F(MainExchangeTest, ValuesTypedInTheDialogBecomeTheData) {
     EXPECT_EQ(data.ExactB[1], 1.3);
     EXPECT_EQ(session.journal().runs().size(), runs);
     win->UpdateMenuActions();
-    EXPECT_TRUE(Child<QAction>(*win, "ActionRueckgaengig")->text().contains(QStringLiteral("Werte bearbeiten")));
+    EXPECT_TRUE(Child<QAction>(*win, "ActionRueckgaengig")
+                    ->text()
+                    .contains(QStringLiteral("Werte bearbeiten")));
     Child<QAction>(*win, "ActionRueckgaengig")->trigger();
     EXPECT_EQ(session.enteredColumns(), typed);
 

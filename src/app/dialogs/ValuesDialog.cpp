@@ -71,11 +71,15 @@ ValueTable ReadValueCells(const ValueCells& cells, QChar decimalMark) {
         if (name.isEmpty())
             return fail(-1, c, ValuesDialog::tr("Spalte %1 braucht einen Namen.").arg(c + 1));
         if (badName(name))
-            return fail(-1, c, ValuesDialog::tr("Der Name „%1“ darf keinen Doppelpunkt "
-                                                "enthalten.").arg(name));
+            return fail(-1, c,
+                        ValuesDialog::tr("Der Name „%1“ darf keinen Doppelpunkt "
+                                         "enthalten.")
+                            .arg(name));
         if (badName(unit))
-            return fail(-2, c, ValuesDialog::tr("Die Einheit „%1“ darf keinen Doppelpunkt "
-                                                "enthalten.").arg(unit));
+            return fail(-2, c,
+                        ValuesDialog::tr("Die Einheit „%1“ darf keinen Doppelpunkt "
+                                         "enthalten.")
+                            .arg(unit));
         for (int d = 0; d < c; ++d)
             if (cells.names[d].trimmed() == name)
                 return fail(-1, c, ValuesDialog::tr("Der Name „%1“ steht zweimal.").arg(name));
@@ -98,15 +102,17 @@ ValueTable ReadValueCells(const ValueCells& cells, QChar decimalMark) {
             if (!text.isEmpty()) {
                 value = ReadTableNumber(text, decimalMark);
                 if (!value)
-                    return fail(int(r), c, ValuesDialog::tr("Zeile %1, Spalte „%2“: „%3“ ist "
-                                                            "keine Zahl.")
-                                               .arg(r + 1)
-                                               .arg(cells.names[c].trimmed(), text));
+                    return fail(int(r), c,
+                                ValuesDialog::tr("Zeile %1, Spalte „%2“: „%3“ ist "
+                                                 "keine Zahl.")
+                                    .arg(r + 1)
+                                    .arg(cells.names[c].trimmed(), text));
             } else if (c < 2) {
-                return fail(int(r), c, ValuesDialog::tr("Zeile %1: In der Spalte „%2“ fehlt "
-                                                        "ein Wert.")
-                                           .arg(r + 1)
-                                           .arg(cells.names[c].trimmed()));
+                return fail(int(r), c,
+                            ValuesDialog::tr("Zeile %1: In der Spalte „%2“ fehlt "
+                                             "ein Wert.")
+                                .arg(r + 1)
+                                .arg(cells.names[c].trimmed()));
             }
             out.columns[std::size_t(c)].values.push_back(value.value_or(std::nan("")));
         }
@@ -114,9 +120,10 @@ ValueTable ReadValueCells(const ValueCells& cells, QChar decimalMark) {
     if (out.columns[0].values.empty())
         return fail(0, 0, ValuesDialog::tr("Die Tabelle enthält keine Werte."));
     if (out.columns[0].values.size() > std::size_t(MaxValueRows))
-        return fail(MaxValueRows, 0, ValuesDialog::tr("Mehr als %1 Zeilen mit Werten "
-                                                      "nimmt die Tabelle nicht.")
-                                         .arg(MaxValueRows));
+        return fail(MaxValueRows, 0,
+                    ValuesDialog::tr("Mehr als %1 Zeilen mit Werten "
+                                     "nimmt die Tabelle nicht.")
+                        .arg(MaxValueRows));
     return out;
 }
 
@@ -193,8 +200,9 @@ ValuesDialog::ValuesDialog(const std::vector<QuantityColumn>& columns, QChar dec
     connect(box, &QDialogButtonBox::rejected, this, &ValuesDialog::reject);
 
     std::vector<QuantityColumn> shown = columns;
-    if (shown.empty()) shown = {QuantityColumn::named(QStringLiteral("x")),
-                                QuantityColumn::named(QStringLiteral("y"))};
+    if (shown.empty())
+        shown = {QuantityColumn::named(QStringLiteral("x")),
+                 QuantityColumn::named(QStringLiteral("y"))};
     shown.resize(std::min(shown.size(), std::size_t(MaxValueColumns)));
     grid_->setColumnCount(int(shown.size()));
     std::size_t rows = 0;
@@ -262,8 +270,8 @@ ValueCells ValuesDialog::cells() const {
 
 void ValuesDialog::paste(const QString& text) {
     if (text.size() > MaxPastedChars) {
-        fault_->setText(tr("Der eingefügte Text ist zu lang (höchstens %1 Zeichen).")
-                            .arg(MaxPastedChars));
+        fault_->setText(
+            tr("Der eingefügte Text ist zu lang (höchstens %1 Zeichen).").arg(MaxPastedChars));
         return;
     }
     QStringList lines = text.split(u'\n');

@@ -313,12 +313,12 @@ void ShowMenuState(MainControls& c, const MenuActionState& state) {
     const std::optional<UndoStep>& step = state.keys.undo;
     c.ActionRueckgaengig->setText(
         step ? MainActions::tr("&Rückgängig: %1")
-                   .arg(*step == UndoStep::DeleteData  ? MainActions::tr("Daten löschen")
-                        : *step == UndoStep::PasteData ? MainActions::tr("Daten einfügen")
+                   .arg(*step == UndoStep::DeleteData         ? MainActions::tr("Daten löschen")
+                        : *step == UndoStep::PasteData        ? MainActions::tr("Daten einfügen")
                         : *step == UndoStep::ChangeQuantities ? MainActions::tr("Größen ändern")
                         : *step == UndoStep::ChangeNotes      ? MainActions::tr("Notizen ändern")
                         : *step == UndoStep::EnterValues      ? MainActions::tr("Werte eingeben")
-                        : *step == UndoStep::EditValues ? MainActions::tr("Werte bearbeiten")
+                        : *step == UndoStep::EditValues       ? MainActions::tr("Werte bearbeiten")
                                                               : MainActions::tr("Daten laden"))
         : state.keys.zoomBack ? MainActions::tr("&Rückgängig: Zoom")
                               : MainActions::tr("&Rückgängig"));

@@ -121,7 +121,7 @@ void TFormMain::CreateMenus() {
 
     connect(ActionNeueWertetabelle, &QAction::triggered, this, [this] { EnterValues(false); });
     connect(ActionWerteBearbeiten, &QAction::triggered, this, [this] { EnterValues(true); });
-    // The table's menu offers the edit too, whenever the data become such a table or stop being one.
+    // The table's menu offers the edit too: whether it can follows the data.
     connect(session_.get(), &kurvimat::session::Session::pointsChanged, this,
             [this] { ActionWerteBearbeiten->setEnabled(session_->dataEntered()); });
     connect(ActionNeueGroesse, &QAction::triggered, this, [this] { EditQuantities(true); });
