@@ -2697,10 +2697,6 @@ Create the formula “%2” as a new quantity over the loaded values?</translati
         <translation>Remove &amp;row</translation>
     </message>
     <message>
-        <source>Übernehmen</source>
-        <translation>Apply</translation>
-    </message>
-    <message>
         <source>Abbrechen</source>
         <translation>Cancel</translation>
     </message>
@@ -2715,6 +2711,10 @@ Create the formula “%2” as a new quantity over the loaded values?</translati
     <message>
         <source>Der eingefügte Text ist zu lang (höchstens %1 Zeichen).</source>
         <translation>The pasted text is too long (at most %1 characters).</translation>
+    </message>
+    <message>
+        <source>&amp;Übernehmen</source>
+        <translation>A&amp;pply</translation>
     </message>
 </context>
 <context>
