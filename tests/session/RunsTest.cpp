@@ -4,6 +4,7 @@
 #include "ExperimentFile.h"
 #include "MeasurementStore.h"
 #include "Quantities.h"
+#include "Recovery.h"
 #include "RunPolicy.h"
 #include "Session.h"
 #include "SessionTables.h"
@@ -825,6 +826,25 @@ TEST(Session, EnteredValues) {
         ASSERT_TRUE(session.undo());
         EXPECT_EQ(session.dataPoints().size(), int(n));
     }
+    // A crash right after the take: the journal left behind holds the table as typed.
+    const QString crashed = dir.filePath(QStringLiteral("crash"));
+    {
+        Session session;
+        session.openJournal(crashed);
+        ASSERT_FALSE(session.takeEntered(table, false).refused);
+    } // not closed: what a crash leaves
+    SystemClock clock;
+    Recovery found(crashed, clock);
+    ASSERT_TRUE(found.found());
+    Session after;
+    after.openJournal(dir.filePath(QStringLiteral("after")));
+    after.recover(found);
+    ASSERT_EQ(after.journal().runs().size(), 1);
+    const PointSet& back = after.journal().runs().runs()[0].points;
+    EXPECT_EQ(back.exactValuesB(), table[1].values);
+    ASSERT_EQ(back.columns().size(), 1u);
+    EXPECT_EQ(back.columns()[0].header, table[2].header);
+    EXPECT_EQ(back.columns()[0].values[2], 1e-300);
 }
 
 // A run made current brings its definitions into force (a line other than the one in force;
