@@ -352,6 +352,7 @@ TEST_F(DisplayWindowTest, QuantitiesOverAQuantity) {
 
     const QString path = dir.filePath(QStringLiteral("pendel.kurvimat"));
     ASSERT_TRUE(win->experiments().SaveExperiment(path));
+    const auto kept = win->experiments().CurrentExperiment().settings;
     win->ShowQuantities({QStringLiteral("t"), {}, {}});
     EXPECT_EQ(win->session().view().mode, PlotMode::Normal);
     EXPECT_EQ(PlotOf(*win).PlotScales().Bottom, &PlotOf(*win).Scales().T);
@@ -359,6 +360,13 @@ TEST_F(DisplayWindowTest, QuantitiesOverAQuantity) {
     win->Timer1Timer();
     EXPECT_EQ(win->session().view().mode, PlotMode::Quantities);
     EXPECT_EQ(PlotOf(*win).PlotScales().Left->Title, refs[3].Title());
+    // The fit comes back with it, and a second save keeps what the first one did.
+    ASSERT_TRUE(PlotOf(*win).ShownFit() && PlotOf(*win).ShownFit()->Mode == PlotMode::Quantities);
+    EXPECT_NEAR(FitValue(PlotOf(*win).ShownFit()->Result, 1) - FitValue(PlotOf(*win).ShownFit()->Result, 0),
+                slope, 1e-5 * slope);
+    const auto again = win->experiments().CurrentExperiment().settings;
+    for (const char* key : {kurvimat::session::setting::MoreFits, kurvimat::session::setting::QuantityAxes})
+        EXPECT_EQ(again.at(QLatin1String(key)), kept.at(QLatin1String(key))) << key;
 }
 
 TEST_F(DisplayWindowTest, TimeInMinutesRetitlesTheTimeAxis) {

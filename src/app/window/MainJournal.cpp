@@ -11,6 +11,7 @@
 #include "UserFit.h"
 #include "dialogs/TFormHardware.h"
 #include "plot/MainCursors.h"
+#include "plot/QuantityPlot.h"
 #include "runs/MainRuns.h"
 #include "widgets/TComboBox.h"
 #include "widgets/TPaintBox.h"
@@ -107,8 +108,15 @@ void TFormMain::AddDisplaySettings(Settings& s) {
     s[key::RunFit] = runFit;
     // The fits beside the last one, in the order they were made.
     QStringList more;
+    // Those of quantities over a quantity while it is shown, over the points it shows.
+    const auto ofQuantities = [this](const PlotFit& fit) {
+        return session_->view().mode == PlotMode::Quantities &&
+               FitStillMatches(fit, Quantities->Points(), PlotMode::Quantities);
+    };
     for (const PlotFit& fit : KeptFits) {
-        if (fit.Column >= 0) {
+        if (fit.Mode == PlotMode::Quantities) {
+            if (ofQuantities(fit)) more << QStringLiteral("quantity\t\t") + fitText(fit);
+        } else if (fit.Column >= 0) {
             if (FitStillMatches(fit, Store, Plot->TimeMode()))
                 more << QStringLiteral("column\t") + fit.ColumnHeader + u'\t' + fitText(fit);
         } else if (fit.RunId == 0) {
@@ -124,6 +132,9 @@ void TFormMain::AddDisplaySettings(Settings& s) {
             }
         }
     }
+    // The last one of them is made last again, and so is shown.
+    if (ShownFit && ShownFit->Mode == PlotMode::Quantities && ofQuantities(*ShownFit))
+        more << QStringLiteral("quantity\t\t") + shownFitText();
     if (!more.isEmpty()) s[key::MoreFits] = more.join(u'\n');
 }
 
@@ -239,6 +250,9 @@ void TFormMain::ShowExperiment(const Experiment& e, const kurvimat::session::App
         if (!f) continue;
         if (parts[0] == QLatin1String("data")) {
             Report->FitOnPlot(f->channelB, f->model, f->from, f->to, f->user.get());
+        } else if (parts[0] == QLatin1String("quantity")) {
+            if (session_->view().mode == PlotMode::Quantities)
+                Report->FitQuantityOnPlot(f->channelB, f->model, f->from, f->to, f->user.get());
         } else if (const int c = columnNamed(parts[1]);
                    parts[0] == QLatin1String("column") && c >= 0) {
             Report->FitColumnOnPlot(c, f->model, f->from, f->to, f->user.get());
