@@ -1732,16 +1732,20 @@ trigger</translation>
         <translation>&amp;Right axis:</translation>
     </message>
     <message>
-        <source>Mit der Zeit als x zeigt das Diagramm wieder die Messung über der Zeit. Eine berechnete Größe (Messen ▸ Neue Größe …) linearisiert, z. B. T² oder ln(U).</source>
-        <translation>With the time as x the plot shows the measurement over time again. A calculated quantity (Measure ▸ New quantity …) linearises, e.g. T² or ln(U).</translation>
-    </message>
-    <message>
         <source>OK</source>
         <translation>OK</translation>
     </message>
     <message>
         <source>Abbrechen</source>
         <translation>Cancel</translation>
+    </message>
+    <message>
+        <source>&amp;Dazu:</source>
+        <translation>&amp;Also:</translation>
+    </message>
+    <message>
+        <source>Eine Größe unter „Dazu“ erscheint auf der Achse ihrer Einheit, links oder rechts. Mit der Zeit als x zeigt das Diagramm wieder die Messung über der Zeit. Eine berechnete Größe (Messen ▸ Neue Größe …) linearisiert, z. B. T² oder ln(U).</source>
+        <translation>A quantity under “Also” appears on the axis of its unit, left or right. With the time as x the plot shows the measurement over time again. A calculated quantity (Measure ▸ New quantity …) linearises, e.g. T² or ln(U).</translation>
     </message>
 </context>
 <context>

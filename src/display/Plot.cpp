@@ -322,7 +322,9 @@ void DrawColumnCurves(IndexedImage& image, const float* times, int count,
                       const ScaleSet& scales, const DisplayControls& controls, int weight, int from,
                       std::vector<QRect>* touched, std::span<const std::size_t> settled) {
     const int w = image.width(), h = image.height();
-    if (w < 3 || h < 3 || controls.Mode != PlotMode::Normal) return;
+    // Over the time, or over the quantity a plot of quantities puts on x.
+    if (w < 3 || h < 3 || (controls.Mode != PlotMode::Normal && controls.Mode != PlotMode::Quantities))
+        return;
     count = std::min(count, PointCapacity);
     from = std::max(from, 0);
     if (from >= count) return;

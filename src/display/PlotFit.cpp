@@ -168,7 +168,7 @@ bool FitStillMatches(const PlotFit& fit, const MeasurementStore& store, PlotMode
     const bool points = fit.WhileRecording ? count >= fit.PointCount : count == fit.PointCount;
     if (fit.Column >= 0) {
         const signals::QuantityColumn* c = columnOf(store, fit.Column);
-        return mode == PlotMode::Normal && c && c->header == fit.ColumnHeader &&
+        return mode == fit.Mode && c && c->header == fit.ColumnHeader &&
                c->unit == fit.ColumnUnit && points && int(c->values.size()) >= fit.PointCount &&
                columnHash(store, fit.Column, fit.PointCount) == fit.PointsHash;
     }
@@ -184,10 +184,11 @@ QString channelOf(const PlotFit& fit) {
 }
 
 FitUnits unitsOf(const PlotFit& fit, const MeasurementStore& store, bool minutes) {
-    if (fit.RunId != 0 || fit.Column >= 0) return TimeFitUnits(fit.ChannelUnit, minutes);
-    const QString y = StoredPointsParts(store, fit.ChannelB).unit;
-    if (fit.Mode == PlotMode::Normal) return TimeFitUnits(y, minutes);
+    const QString y =
+        fit.RunId != 0 || fit.Column >= 0 ? fit.ChannelUnit : StoredPointsParts(store, fit.ChannelB).unit;
     if (fit.Mode == PlotMode::Quantities) return {signals::shownName(y), signals::shownName(fit.XUnit)};
+    if (fit.RunId != 0 || fit.Column >= 0 || fit.Mode == PlotMode::Normal)
+        return TimeFitUnits(y, minutes);
     return {y, StoredPointsParts(store, !fit.ChannelB).unit};
 }
 

@@ -98,6 +98,32 @@ int ProjectQuantities(const StoredPoints& data, const QuantityAxes& axes, Stored
         out.B[k] = right ? float((*other)[i]) : 0.0f;
     }
     out.Count = n;
+    // Beside them on an axis of their unit: a curve read against another quantity's scale would
+    // read as that one's values.
+    const std::vector<QuantityRef> refs = QuantityRefs(data);
+    const auto unitOf = [&refs](const QString& key) -> std::optional<QString> {
+        for (const QuantityRef& r : refs)
+            if (r.Key == key) return r.Unit;
+        return std::nullopt;
+    };
+    const std::optional<QString> leftUnit = unitOf(axes.Left);
+    const std::optional<QString> rightUnit = right ? unitOf(axes.Right) : std::nullopt;
+    for (const QString& key : axes.More) {
+        const std::optional<QString> unit = unitOf(key);
+        if (key == axes.Left || key == axes.Right || !unit ||
+            out.Columns.size() >= std::size_t(signals::MaxQuantityColumns) ||
+            (unit != leftUnit && unit != rightUnit))
+            continue;
+        const auto values = valuesOf(data, key);
+        if (!values) continue;
+        signals::QuantityColumn c = signals::QuantityColumn::named(key);
+        for (const QuantityRef& r : refs)
+            if (r.Key == key) c.name = r.Name, c.unit = r.Unit;
+        c.values.reserve(std::size_t(n));
+        for (int k = 0; k < n; ++k)
+            c.values.push_back((*values)[std::size_t(order[std::size_t(k)])]);
+        out.Columns.push_back(std::move(c));
+    }
     if (n > 0) {
         const auto [minT, maxT] = std::minmax_element(out.T, out.T + n);
         const auto [minA, maxA] = std::minmax_element(out.A, out.A + n);

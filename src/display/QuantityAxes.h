@@ -4,6 +4,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
 #include <vector>
 
@@ -28,16 +29,20 @@ inline const QString TimeKey = QStringLiteral("t");
 /// the points hold it) and each further column.
 std::vector<QuantityRef> QuantityRefs(const acquisition::StoredPoints& data);
 
-/// The chosen quantities: x, one on the left, another on the right (none: empty).
+/// The chosen quantities: x, one on the left, another on the right (none: empty), and more
+/// that share the left or the right axis with them.
 struct QuantityAxes {
     QString X, Left, Right;
+    QStringList More;
     bool operator==(const QuantityAxes&) const = default;
 };
 
 /// Fills `out` with the points of `data` in which each chosen quantity has a value: x as the
 /// time, the left one as A, the right one as B (HasB only when one is chosen), sorted by x with
-/// equal x in their order, their definitions "name in unit"; the set counts as loaded. A key
-/// the points do not hold leaves `out` empty. Returns the number of points.
+/// equal x in their order, their definitions "name in unit"; the set counts as loaded. Each of
+/// `More` whose unit is the left or the right one's becomes a further column (NaN where it has
+/// no value), headed by its key; the others are left out. A key of x, left or right the points
+/// do not hold leaves `out` empty. Returns the number of points.
 int ProjectQuantities(const acquisition::StoredPoints& data, const QuantityAxes& axes,
                       acquisition::StoredPoints& out);
 

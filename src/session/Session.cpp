@@ -524,7 +524,8 @@ Settings Session::keptSettings() const {
     // The time plot's mode; a mode of its own points is chosen anew.
     s[key::XyMode] = qint64(analysis::TimePlotMode(view_.mode));
     if (view_.mode == analysis::PlotMode::Quantities)
-        s[key::QuantityAxes] = QStringList{view_.axisX, view_.axisLeft, view_.axisRight}.join(u'\t');
+        s[key::QuantityAxes] =
+            (QStringList{view_.axisX, view_.axisLeft, view_.axisRight} + view_.axisMore).join(u'\t');
     return s;
 }
 
@@ -659,9 +660,13 @@ AppliedExperiment Session::applyExperiment(const Experiment& e) {
     }
     // A text of the file's: headers, never evaluated; a key the points lack shows nothing.
     if (const auto axes = settingAs<QString>(s, key::QuantityAxes)) {
-        const QStringList keys = axes->left(3 * signals::MaxColumnHeaderLength + 2).split(u'\t');
-        if (keys.size() == 3 && !keys[0].isEmpty() && !keys[1].isEmpty()) {
+        const int most = 3 + signals::MaxQuantityColumns;
+        const QStringList keys =
+            axes->left(most * (signals::MaxColumnHeaderLength + 1)).split(u'\t').mid(0, most);
+        if (keys.size() >= 3 && !keys[0].isEmpty() && !keys[1].isEmpty()) {
             v.axisX = keys[0], v.axisLeft = keys[1], v.axisRight = keys[2];
+            v.axisMore = keys.mid(3);
+            v.axisMore.removeAll(QString());
             v.mode = analysis::PlotMode::Quantities;
         }
     }

@@ -159,6 +159,7 @@ struct ViewSettings {
     /// The quantities (by key: "t", "A", "B", a further column's header) on x, left and right
     /// when the mode shows quantities over a quantity; right may be empty.
     QString axisX, axisLeft, axisRight;
+    QStringList axisMore; ///< more quantities beside the left or right one, of their unit
     bool operator==(const ViewSettings&) const = default;
 };
 

@@ -316,9 +316,10 @@ TEST_F(DisplayWindowTest, QuantitiesOverAQuantity) {
     QTest::mouseClick(Child<QPushButton>(*win, "ButtonDatenEinfuegen"), Qt::LeftButton);
     ASSERT_EQ(win->session().store().Data.Count, 5);
     ASSERT_FALSE(win->session().setQuantities(
-        {{QStringLiteral("T2"), QStringLiteral("s^2"), QStringLiteral("B^2")}}, {}));
+        {{QStringLiteral("T2"), QStringLiteral("s^2"), QStringLiteral("B^2")},
+         {QStringLiteral("T3"), QStringLiteral("s^2"), QStringLiteral("2*B^2")}}, {}));
     const std::vector<QuantityRef> refs = QuantityRefs(win->session().store().Data);
-    ASSERT_EQ(refs.size(), 4u);
+    ASSERT_EQ(refs.size(), 5u);
     win->ShowQuantities({QStringLiteral("A"), refs[3].Key, {}});
     win->Timer1Timer();
     const kurvimat::acquisition::StoredPoints& shown = PlotOf(*win).PlotStore().Data;
@@ -367,6 +368,16 @@ TEST_F(DisplayWindowTest, QuantitiesOverAQuantity) {
     const auto again = win->experiments().CurrentExperiment().settings;
     for (const char* key : {kurvimat::session::setting::MoreFits, kurvimat::session::setting::QuantityAxes})
         EXPECT_EQ(again.at(QLatin1String(key)), kept.at(QLatin1String(key))) << key;
+
+    // A second quantity of T2's unit shares its axis, drawn in its own colour.
+    win->ShowQuantities({QStringLiteral("A"), refs[3].Key, {}, {refs[4].Key}});
+    win->Timer1Timer();
+    win->RefreshDisplay();
+    int second = 0;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x)
+            second += image.pixel(x, y) == PaletteMask::FurtherColumn(0).Core;
+    EXPECT_GT(second, 0);
 }
 
 TEST_F(DisplayWindowTest, TimeInMinutesRetitlesTheTimeAxis) {

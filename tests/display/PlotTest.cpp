@@ -590,12 +590,14 @@ TEST(Plot, QuantitiesOverAQuantityTakeThePointsWithValuesSortedByX) {
     struct Row {
         QuantityAxes axes;
         std::vector<float> x, left, right; ///< right empty: no B
+        std::vector<double> more;           ///< the one further column, if any
     };
     const Row rows[] = {
-        {{"A", "B", ""}, {1, 1, 2, 3, 5}, {10, 11, 20, 30, 50}, {}},
-        {{"A", "t", "v (m/s)"}, {1, 2, 3, 5}, {3, 2, 0, 4}, {2.5f, 1.5f, 0.5f, 3.5f}},
-        {{"v (m/s)", "A", ""}, {0.5f, 1.5f, 2.5f, 3.5f}, {3, 2, 1, 5}, {}},
-        {{"A", "w", ""}, {}, {}, {}},
+        {{"A", "B", "", {"v (m/s)"}}, {1, 1, 2, 3, 5}, {10, 11, 20, 30, 50}, {}, {}},
+        {{"A", "t", "v (m/s)"}, {1, 2, 3, 5}, {3, 2, 0, 4}, {2.5f, 1.5f, 0.5f, 3.5f}, {}},
+        {{"v (m/s)", "A", ""}, {0.5f, 1.5f, 2.5f, 3.5f}, {3, 2, 1, 5}, {}, {}},
+        {{"A", "v (m/s)", "t", {"B", "w"}}, {1, 2, 3, 5}, {2.5, 1.5, 0.5, 3.5}, {3, 2, 0, 4}, {11, 20, 30, 50}},
+        {{"A", "w", ""}, {}, {}, {}, {}},
     };
     auto out = std::make_unique<kurvimat::acquisition::StoredPoints>();
     for (const Row& row : rows) {
@@ -606,6 +608,8 @@ TEST(Plot, QuantitiesOverAQuantityTakeThePointsWithValuesSortedByX) {
         EXPECT_EQ(out->HasB, !row.axes.Right.isEmpty());
         if (!row.right.empty())
             EXPECT_EQ(std::vector<float>(out->B, out->B + out->Count), row.right);
+        EXPECT_EQ(out->Columns.size(), row.more.empty() ? 0u : 1u);
+        if (!row.more.empty() && !out->Columns.empty()) EXPECT_EQ(out->Columns[0].values, row.more);
     }
     EXPECT_EQ(out->DefA, QString());
     ProjectQuantities(*data, rows[1].axes, *out);

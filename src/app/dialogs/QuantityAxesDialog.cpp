@@ -4,6 +4,7 @@
 #include <QDialogButtonBox>
 #include <QFormLayout>
 #include <QLabel>
+#include <QListWidget>
 #include <QPushButton>
 #include <QVBoxLayout>
 
@@ -34,12 +35,26 @@ QuantityAxesDialog::QuantityAxesDialog(std::vector<QuantityRef> refs, const Quan
     select(left_, chosen.Left, 2);
     select(right_, chosen.Right, 0);
 
+    // More curves on an axis: each on the one of its unit.
+    more_ = new QListWidget(this);
+    more_->setObjectName(QStringLiteral("ListeWeitereGroessen"));
+    for (const QuantityRef& r : refs_) {
+        if (r.Key == kurvimat::display::TimeKey) continue;
+        auto* item = new QListWidgetItem(r.Title().remove(QStringLiteral("<vf>")), more_);
+        item->setData(Qt::UserRole, r.Key);
+        item->setFlags(item->flags() | Qt::ItemIsUserCheckable);
+        item->setCheckState(chosen.More.contains(r.Key) ? Qt::Checked : Qt::Unchecked);
+    }
+    more_->setMaximumHeight(more_->sizeHintForRow(0) * 5 + 2 * more_->frameWidth());
+
     auto* form = new QFormLayout;
     form->addRow(tr("&x-Achse:"), x_);
     form->addRow(tr("&Linke Achse:"), left_);
     form->addRow(tr("&Rechte Achse:"), right_);
+    form->addRow(tr("&Dazu:"), more_);
     auto* hint = new QLabel(
-        tr("Mit der Zeit als x zeigt das Diagramm wieder die Messung über der Zeit. "
+        tr("Eine Größe unter „Dazu“ erscheint auf der Achse ihrer Einheit, links oder rechts. "
+           "Mit der Zeit als x zeigt das Diagramm wieder die Messung über der Zeit. "
            "Eine berechnete Größe (Messen ▸ Neue Größe …) linearisiert, z. B. T² oder ln(U)."),
         this);
     hint->setWordWrap(true);
@@ -55,6 +70,10 @@ QuantityAxesDialog::QuantityAxesDialog(std::vector<QuantityRef> refs, const Quan
 }
 
 QuantityAxes QuantityAxesDialog::axes() const {
+    QStringList more;
+    for (int i = 0; i < more_->count(); ++i)
+        if (more_->item(i)->checkState() == Qt::Checked)
+            more << more_->item(i)->data(Qt::UserRole).toString();
     return {x_->currentData().toString(), left_->currentData().toString(),
-            right_->currentData().toString()};
+            right_->currentData().toString(), more};
 }

@@ -9,6 +9,7 @@
 #include <vector>
 
 class QComboBox;
+class QListWidget;
 
 class QuantityAxesDialog : public QDialog {
     Q_OBJECT
@@ -22,4 +23,5 @@ public:
 private:
     std::vector<kurvimat::display::QuantityRef> refs_;
     QComboBox *x_, *left_, *right_;
+    QListWidget* more_;
 };

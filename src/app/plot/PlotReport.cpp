@@ -238,10 +238,12 @@ void PlotReport::FitOnPlot(bool channelB, FitModel model, double from, double to
 }
 
 void PlotReport::FitQuantityOnPlot(bool right, FitModel model, double from, double to,
-                                   const kurvimat::analysis::UserFitModel* user) {
-    // The plot's own points: x as the time, the left quantity as A, the right one as B.
+                                   const kurvimat::analysis::UserFitModel* user, int column) {
+    // The plot's own points: x as the time, the left quantity as A, the right one as B, more
+    // as further columns.
     const MeasurementStore& shown = plot_.PlotStore();
-    PlotFit fit = FitStoredPoints(shown, PlotMode::Normal, right, model, from, to, user);
+    PlotFit fit = column >= 0 ? FitStoredColumn(shown, column, model, from, to, user)
+                              : FitStoredPoints(shown, PlotMode::Normal, right, model, from, to, user);
     fit.Mode = PlotMode::Quantities;
     const kurvimat::session::ViewSettings& v = session_.view();
     for (const QuantityRef& r : QuantityRefs(session_.store().Data))

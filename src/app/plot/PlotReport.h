@@ -63,9 +63,10 @@ public:
     // `user`: the formula of FitModel::User.
     void FitOnPlot(bool channelB, kurvimat::analysis::FitModel model, double from, double to,
                    const kurvimat::analysis::UserFitModel* user = nullptr);
-    // Of quantities over a quantity: the left (or right) one over x, with a time model.
+    // Of quantities over a quantity: the left (or right) one over x, or the further column
+    // `column` of its points, with a time model.
     void FitQuantityOnPlot(bool right, kurvimat::analysis::FitModel model, double from, double to,
-                           const kurvimat::analysis::UserFitModel* user = nullptr);
+                           const kurvimat::analysis::UserFitModel* user = nullptr, int column = -1);
     // The same of a shown run's channel, in the normal mode; it goes when the run is hidden.
     void FitRunOnPlot(qint64 run, bool channelB, kurvimat::analysis::FitModel model, double from,
                       double to, const kurvimat::analysis::UserFitModel* user = nullptr);

@@ -56,7 +56,7 @@ QuantityPlot::~QuantityPlot() = default;
 
 QuantityAxes QuantityPlot::Axes() const {
     const kurvimat::session::ViewSettings& v = session_.view();
-    return {v.axisX, v.axisLeft, v.axisRight};
+    return {v.axisX, v.axisLeft, v.axisRight, v.axisMore};
 }
 
 MeasurementStore& QuantityPlot::Points() {
@@ -98,7 +98,7 @@ std::size_t QuantityPlot::KeyOf() const {
         key = mix(key, bytesKey(c.values.data(), c.values.size() * sizeof(double)));
     }
     const QuantityAxes a = Axes();
-    for (const QString& text : {d.DefA, d.DefB, a.X, a.Left, a.Right})
+    for (const QString& text : {d.DefA, d.DefB, a.X, a.Left, a.Right, a.More.join(u'\t')})
         key = mix(key, qHash(text));
     return mix(key, std::size_t(d.HasB) | std::size_t(d.NoValueA) << 1 | std::size_t(d.NoValueB) << 2);
 }
@@ -189,6 +189,8 @@ QString QuantityPlot::PointerText(int index) const {
     add(axes.X, d.T[index]);
     add(axes.Left, d.A[index]);
     if (d.HasB) add(axes.Right, d.B[index]);
+    for (const auto& c : d.Further())
+        add(c.header, c.values[std::size_t(index)]);
     return text;
 }
 

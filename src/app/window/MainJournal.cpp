@@ -115,7 +115,8 @@ void TFormMain::AddDisplaySettings(Settings& s) {
     };
     for (const PlotFit& fit : KeptFits) {
         if (fit.Mode == PlotMode::Quantities) {
-            if (ofQuantities(fit)) more << QStringLiteral("quantity\t\t") + fitText(fit);
+            if (ofQuantities(fit))
+                more << QStringLiteral("quantity\t") + fit.ColumnHeader + u'\t' + fitText(fit);
         } else if (fit.Column >= 0) {
             if (FitStillMatches(fit, Store, Plot->TimeMode()))
                 more << QStringLiteral("column\t") + fit.ColumnHeader + u'\t' + fitText(fit);
@@ -134,7 +135,7 @@ void TFormMain::AddDisplaySettings(Settings& s) {
     }
     // The last one of them is made last again, and so is shown.
     if (ShownFit && ShownFit->Mode == PlotMode::Quantities && ofQuantities(*ShownFit))
-        more << QStringLiteral("quantity\t\t") + shownFitText();
+        more << QStringLiteral("quantity\t") + ShownFit->ColumnHeader + u'\t' + shownFitText();
     if (!more.isEmpty()) s[key::MoreFits] = more.join(u'\n');
 }
 
@@ -251,8 +252,14 @@ void TFormMain::ShowExperiment(const Experiment& e, const kurvimat::session::App
         if (parts[0] == QLatin1String("data")) {
             Report->FitOnPlot(f->channelB, f->model, f->from, f->to, f->user.get());
         } else if (parts[0] == QLatin1String("quantity")) {
-            if (session_->view().mode == PlotMode::Quantities)
-                Report->FitQuantityOnPlot(f->channelB, f->model, f->from, f->to, f->user.get());
+            // A further column of its points by its header (the quantity's key).
+            const auto further = Quantities->Points().Data.Further();
+            const auto c = std::find_if(further.begin(), further.end(),
+                                        [&](const auto& q) { return q.header == parts[1]; });
+            const int column = c == further.end() ? -1 : int(c - further.begin());
+            if (session_->view().mode == PlotMode::Quantities && (parts[1].isEmpty() || column >= 0))
+                Report->FitQuantityOnPlot(f->channelB, f->model, f->from, f->to, f->user.get(),
+                                          column);
         } else if (const int c = columnNamed(parts[1]);
                    parts[0] == QLatin1String("column") && c >= 0) {
             Report->FitColumnOnPlot(c, f->model, f->from, f->to, f->user.get());

@@ -290,6 +290,21 @@ void TFormMain::AddRunFitMenus(QMenu& menu) {
                 if (m.OverTime) fits->addAction(FitMenuText(m), this, [fit, model = m.Model] { fit(model); });
             menu.addMenu(fits);
         }
+        const auto more = shown.Data.Further();
+        for (std::size_t i = 0; i < more.size(); ++i) {
+            const QString name = kurvimat::signals::shownName(more[i].name),
+                          unit = kurvimat::signals::shownName(more[i].unit);
+            auto* fits = new QMenu(
+                tr("Ausgleichskurve %1").arg(unit.isEmpty() ? name : name + QStringLiteral(" in ") + unit), &menu);
+            fits->setObjectName(made);
+            const auto fit = spanned([this, c = int(i)](FitModel model, double from, double to,
+                                                        const UserFitModel* user) {
+                Report->FitQuantityOnPlot(false, model, from, to, user, c);
+            });
+            for (const FitModelSpec& m : FitModels)
+                if (m.OverTime) fits->addAction(FitMenuText(m), this, [fit, model = m.Model] { fit(model); });
+            menu.addMenu(fits);
+        }
         return;
     }
     const auto further = Store.Data.Further();
@@ -424,7 +439,8 @@ void TFormMain::ChooseQuantityAxes() {
     const kurvimat::session::ViewSettings& v = session_->view();
     const bool shown = v.mode == PlotMode::Quantities;
     QuantityAxesDialog dialog(kurvimat::display::QuantityRefs(Store.Data),
-                              {shown ? v.axisX : QString(), v.axisLeft, v.axisRight}, this);
+                              {shown ? v.axisX : QString(), v.axisLeft, v.axisRight, v.axisMore},
+                              this);
     dialog.setPalette(palette());
     if (dialog.exec() != QDialog::Accepted) return;
     ShowQuantities(dialog.axes());
@@ -441,6 +457,7 @@ void TFormMain::ShowQuantities(const kurvimat::display::QuantityAxes& axes) {
         if (column || axes.Right == u"B") CheckBoxKanalB->setChecked(!column);
     } else {
         v.axisX = axes.X, v.axisLeft = axes.Left, v.axisRight = axes.Right;
+        v.axisMore = axes.More;
         v.mode = PlotMode::Quantities;
         session_->setView(v);
         // The same mode with other quantities: worked out anew.
