@@ -320,7 +320,7 @@ TEST_F(DisplayWindowTest, QuantitiesOverAQuantity) {
          {QStringLiteral("T3"), QStringLiteral("s^2"), QStringLiteral("2*B^2")}}, {}));
     const std::vector<QuantityRef> refs = QuantityRefs(win->session().store().Data);
     ASSERT_EQ(refs.size(), 5u);
-    win->ShowQuantities({QStringLiteral("A"), refs[3].Key, {}});
+    win->ShowQuantities({QStringLiteral("A"), refs[3].Key, {}, {}});
     win->Timer1Timer();
     const kurvimat::acquisition::StoredPoints& shown = PlotOf(*win).PlotStore().Data;
     ASSERT_EQ(shown.Count, 5);
@@ -354,7 +354,7 @@ TEST_F(DisplayWindowTest, QuantitiesOverAQuantity) {
     const QString path = dir.filePath(QStringLiteral("pendel.kurvimat"));
     ASSERT_TRUE(win->experiments().SaveExperiment(path));
     const auto kept = win->experiments().CurrentExperiment().settings;
-    win->ShowQuantities({QStringLiteral("t"), {}, {}});
+    win->ShowQuantities({QStringLiteral("t"), {}, {}, {}});
     EXPECT_EQ(win->session().view().mode, PlotMode::Normal);
     EXPECT_EQ(PlotOf(*win).PlotScales().Bottom, &PlotOf(*win).Scales().T);
     ASSERT_TRUE(win->experiments().OpenExperiment(path));
@@ -368,6 +368,9 @@ TEST_F(DisplayWindowTest, QuantitiesOverAQuantity) {
     const auto again = win->experiments().CurrentExperiment().settings;
     for (const char* key : {kurvimat::session::setting::MoreFits, kurvimat::session::setting::QuantityAxes})
         EXPECT_EQ(again.at(QLatin1String(key)), kept.at(QLatin1String(key))) << key;
+    const QString copy = dir.filePath(QStringLiteral("pendel2.kurvimat"));
+    ASSERT_TRUE(win->experiments().SaveExperiment(copy));
+    EXPECT_EQ(ReadFile(copy), ReadFile(path));
 
     // A second quantity of T2's unit shares its axis, drawn in its own colour.
     win->ShowQuantities({QStringLiteral("A"), refs[3].Key, {}, {refs[4].Key}});
