@@ -1796,6 +1796,29 @@ trigger</translation>
     </message>
 </context>
 <context>
+    <name>QuantityPlot</name>
+    <message>
+        <source>bei x1</source>
+        <translation>at x1</translation>
+    </message>
+    <message>
+        <source>bei x2</source>
+        <translation>at x2</translation>
+    </message>
+    <message>
+        <source>Differenz</source>
+        <translation>Difference</translation>
+    </message>
+    <message>
+        <source>Mittelwert</source>
+        <translation>Mean</translation>
+    </message>
+    <message>
+        <source>Steigung Δy/Δx</source>
+        <translation>Slope Δy/Δx</translation>
+    </message>
+</context>
+<context>
     <name>RawStrips</name>
     <message>
         <source>Rohdaten vom Kurvimat</source>

@@ -343,6 +343,22 @@ TEST_F(DisplayWindowTest, QuantitiesOverAQuantity) {
     ASSERT_GE(readout.size(), 3);
     EXPECT_EQ(readout[1], QStringLiteral("y = a·x + b"));
     EXPECT_TRUE(readout[2].contains(QStringLiteral("s^2/m"))) << readout[2].toStdString();
+    // Cursors of its own along x: the slope of T² between them in s²/m, near the fitted one.
+    Child<QAction>(*win, "ActionZeitcursor")->trigger();
+    EXPECT_FALSE(PlotOf(*win).Cursors().VerticalOn); // the time plot's wait
+    const ReadoutTable cursors = Child<MainCursors>(*win, "Measuring")->Table();
+    const auto rowOf = [&cursors](const QString& label) {
+        const auto it = std::find_if(cursors.begin(), cursors.end(),
+                                     [&](const ReadoutRow& r) { return r.Label == label; });
+        return it == cursors.end() ? ReadoutRow{} : *it;
+    };
+    ASSERT_EQ(rowOf(QStringLiteral("x1")).Cells.size(), 1);
+    EXPECT_EQ(rowOf(QStringLiteral("x1")).Cells[0].Unit, QStringLiteral("m"));
+    const ReadoutRow secant = rowOf(QStringLiteral("Steigung \u0394y/\u0394x"));
+    ASSERT_FALSE(secant.Cells.isEmpty());
+    EXPECT_EQ(secant.Cells[0].Unit, QStringLiteral("s^2/m"));
+    ASSERT_TRUE(secant.Cells[0].Value.has_value());
+    EXPECT_NEAR(*secant.Cells[0].Value, slope, 0.1 * slope);
     win->RefreshDisplay();
     int fitted = 0;
     const IndexedImage& image = PlotOf(*win).Image();

@@ -112,7 +112,7 @@ MainCursors::MainCursors(PlotView& plot, kurvimat::session::Session& session, Cu
     // Live sweeps change under the cursors; the readout follows a few times a second.
     refresh_.setInterval(ReadoutRefreshMs);
     connect(&refresh_, &QTimer::timeout, this, [this] {
-        if (plot_.Cursors().VerticalOn || plot_.Cursors().HorizontalOn || Own())
+        if (plot_.PlotCursors().VerticalOn || plot_.PlotCursors().HorizontalOn || Waiting())
             Changed();
     });
     refresh_.start();
@@ -125,7 +125,16 @@ void MainCursors::UseMenus(const MenuActions& actions, MainRuns* runs, PlotRepor
 }
 
 CursorAxes MainCursors::Axes() const {
-    return AxesOf(plot_.Cursors(), plot_.Scales(), plot_.TimeMode());
+    return AxesOf(plot_.PlotCursors(), CursorScales(), plot_.TimeMode());
+}
+
+bool MainCursors::Waiting() const {
+    PointSetMode* own = Own();
+    return own && !own->OwnCursors();
+}
+
+ScaleSet MainCursors::CursorScales() const {
+    return Own() && !Waiting() ? plot_.PlotScales() : plot_.Scales();
 }
 
 ReadoutInput MainCursors::Input() const {
@@ -188,8 +197,8 @@ ReadoutInput MainCursors::CornerInput() const {
 
 void MainCursors::Changed() {
     const PlotMode mode = plot_.TimeMode();
-    const ScaleSet s = plot_.Scales();
-    CursorState& cursors = plot_.Cursors();
+    const ScaleSet s = CursorScales();
+    CursorState& cursors = plot_.PlotCursors();
     const Tscale& vertical = cursors.valueOnB(mode) ? s.B : s.A;
     cursors.followMode(mode, {s.Bottom->RangeStart, s.Bottom->RangeEnd},
                        {vertical.RangeStart, vertical.RangeEnd});
@@ -208,7 +217,7 @@ void MainCursors::Changed() {
 }
 
 void MainCursors::ShowReadout() {
-    if (!plot_.Cursors().VerticalOn && !plot_.Cursors().HorizontalOn && !Own()) {
+    if (!plot_.PlotCursors().VerticalOn && !plot_.PlotCursors().HorizontalOn && !Waiting()) {
         LabelMesswerte->hide();
         shownTable_.clear();
         return;
@@ -367,12 +376,12 @@ void MainCursors::ZoomBack() {
 }
 
 void MainCursors::CopyReadout() {
-    if (!plot_.Cursors().VerticalOn && !plot_.Cursors().HorizontalOn && !Own()) return;
+    if (!plot_.PlotCursors().VerticalOn && !plot_.PlotCursors().HorizontalOn && !Waiting()) return;
     QGuiApplication::clipboard()->setText(ReadoutText(Table()));
 }
 
 void MainCursors::Step(bool vertical, int steps) {
-    CursorState& c = plot_.Cursors();
+    CursorState& c = plot_.PlotCursors();
     if (vertical ? !c.VerticalOn : !c.HorizontalOn) return;
     const bool activeIsX = c.Active == CursorId::X1 || c.Active == CursorId::X2;
     const CursorId id = vertical == activeIsX ? c.Active : vertical ? CursorId::X1 : CursorId::Y1;
@@ -380,7 +389,7 @@ void MainCursors::Step(bool vertical, int steps) {
     const QSize plot = plot_.Image().size();
     PointSeries times;
     if (vertical && plot_.TimeMode() == PlotMode::Normal) {
-        const MeasurementStore& s = session_.store();
+        const MeasurementStore& s = Own() ? Own()->Points() : session_.store();
         times = s.Data.Count > 0 ? PointSeries{s.Data.T, s.Data.A, s.Data.Count}
                                  : PointSeries{s.Snap.T, s.Snap.A, s.Snap.Count};
     }
@@ -396,7 +405,7 @@ bool MainCursors::Key(int key, Qt::KeyboardModifiers modifiers) {
         ZoomBack();
         return true;
     }
-    if (Own()) return false; // the cursors wait in the time plot
+    if (Waiting()) return false; // the cursors wait in the time plot
     const int n = (modifiers & Qt::ShiftModifier) ? 10 : 1;
     switch (key) {
     case Qt::Key_Left:
@@ -418,15 +427,17 @@ bool MainCursors::Key(int key, Qt::KeyboardModifiers modifiers) {
 
 QMenu* MainCursors::CreateMenu() {
     const PlotMode mode = plot_.TimeMode();
-    const bool normal = mode == PlotMode::Normal;
-    const ScaleSet s = plot_.Scales();
+    const bool normal = mode == PlotMode::Normal && !Own();
+    const ScaleSet s = CursorScales();
     auto* menu = new QMenu(plot_.PaintBoxData);
-    CursorState& c = plot_.Cursors();
+    CursorState& c = plot_.PlotCursors();
     if (PointSetMode* own = Own()) {
         own->AddMenuActions(*menu);
         menu->addSeparator();
-        AddReadoutActions(*menu);
-        return menu;
+        if (Waiting()) {
+            AddReadoutActions(*menu);
+            return menu;
+        }
     }
 
     // The cursors' actions are the menu bar's (MainMenus.cpp), captioned for the mode.
@@ -443,7 +454,7 @@ QMenu* MainCursors::CreateMenu() {
             axes->addAction(a);
             connect(a, &QAction::triggered, this, [this, s, b] {
                 const Tscale& axis = b ? s.B : s.A;
-                plot_.Cursors().setValueAxisB(b, axis.RangeStart, axis.RangeEnd);
+                plot_.PlotCursors().setValueAxisB(b, axis.RangeStart, axis.RangeEnd);
                 Changed();
             });
         }
@@ -455,7 +466,7 @@ QMenu* MainCursors::CreateMenu() {
 
 // The readout, the way back and the lab report's entries, in every mode.
 void MainCursors::AddReadoutActions(QMenu& menu) {
-    const bool shown = plot_.Cursors().VerticalOn || plot_.Cursors().HorizontalOn || Own();
+    const bool shown = plot_.PlotCursors().VerticalOn || plot_.PlotCursors().HorizontalOn || Waiting();
     if (shown) {
         QAction* fold = menu.addAction(MainCursors::tr("Messwerte eingeklappt"));
         fold->setCheckable(true);
@@ -519,11 +530,11 @@ bool MainCursors::eventFilter(QObject* watched, QEvent* event) {
     case QEvent::MouseButtonPress:
     case QEvent::MouseButtonDblClick: {
         auto* e = static_cast<QMouseEvent*>(event);
-        if (e->button() == Qt::LeftButton && !Own()) {
+        if (e->button() == Qt::LeftButton && !Waiting()) {
             const QPointF p = plotPoint(e);
-            if (const auto id = CursorAt(plot_.Cursors(), Axes(), plot, p.x(), p.y(), catchPixels)) {
+            if (const auto id = CursorAt(plot_.PlotCursors(), Axes(), plot, p.x(), p.y(), catchPixels)) {
                 dragging_ = id;
-                plot_.Cursors().Active = *id;
+                plot_.PlotCursors().Active = *id;
                 Changed();
                 return true;
             }
@@ -536,13 +547,13 @@ bool MainCursors::eventFilter(QObject* watched, QEvent* event) {
         auto* e = static_cast<QMouseEvent*>(event);
         if (dragging_) {
             const QPointF p = plotPoint(e);
-            DragCursor(plot_.Cursors(), *dragging_, Axes(), plot, p.x(), p.y());
+            DragCursor(plot_.PlotCursors(), *dragging_, Axes(), plot, p.x(), p.y());
             Changed();
         }
         ShowPointer(e->position());
-        if (!dragging_ && e->buttons() == Qt::NoButton && !Own()) {
+        if (!dragging_ && e->buttons() == Qt::NoButton && !Waiting()) {
             const QPointF p = plotPoint(e);
-            const auto id = CursorAt(plot_.Cursors(), Axes(), plot, p.x(), p.y(), catchPixels);
+            const auto id = CursorAt(plot_.PlotCursors(), Axes(), plot, p.x(), p.y(), catchPixels);
             const bool x = id == CursorId::X1 || id == CursorId::X2;
             plot_.PaintBoxData->setCursor(!id ? Qt::ArrowCursor
                                       : x ? Qt::SizeHorCursor

@@ -65,6 +65,8 @@ public:
     void ZoomBack();
     /// Puts the state into the plot's marks, flags a redraw and refreshes the readout.
     void Changed();
+    /// The scales the cursors the plot shows lie on: a mode's own, or the time plot's.
+    kurvimat::display::ScaleSet CursorScales() const;
     /// The window is being destroyed: its widgets' events are no longer looked at.
     void WindowClosing() { windowClosing_ = true; }
 
@@ -76,8 +78,10 @@ protected:
 
 private:
     kurvimat::display::ReadoutInput Input() const;
-    // The chosen mode of its own points, if any: the cursors wait in the time plot.
+    // The chosen mode of its own points, if any; without cursors of its own the time plot's
+    // wait meanwhile (Waiting), else the cursors are its own, on its scales (CursorScales).
     PointSetMode* Own() const;
+    bool Waiting() const;
     // What the readout box's corner is chosen by: the curves as the plot shows them.
     kurvimat::display::ReadoutInput CornerInput() const;
     kurvimat::display::ZoomHistory& History();

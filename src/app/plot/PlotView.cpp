@@ -81,6 +81,12 @@ ScaleSet PlotView::PlotScales() {
     return own ? own->Scales() : data_.Scales();
 }
 
+CursorState& PlotView::PlotCursors() {
+    PointSetMode* own = host_.ShownPointSet();
+    CursorState* cursors = own ? own->OwnCursors() : nullptr;
+    return cursors ? *cursors : data_.Cursors;
+}
+
 ZoomHistory& PlotView::PlotHistory() {
     PointSetMode* own = host_.ShownPointSet();
     return own ? own->History() : data_.RangeHistory;

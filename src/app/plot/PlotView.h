@@ -101,6 +101,8 @@ public:
     kurvimat::display::DisplayChanges& PlotChanges();
     kurvimat::display::ScaleSet PlotScales();
     kurvimat::display::ZoomHistory& PlotHistory();
+    // The cursors the plot shows and moves: a mode's own, else the time plot's.
+    kurvimat::display::CursorState& PlotCursors();
     kurvimat::analysis::PlotMode Mode() const { return host_.Mode(); }
     bool ShowsB() const { return host_.ShowsB(); }
     // The time plot's mode: the cursors and a fit are placed in it.

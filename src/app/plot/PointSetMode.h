@@ -4,6 +4,7 @@
 // the window's table of mode boxes.
 #pragma once
 
+#include "CursorState.h"
 #include "DisplayState.h"
 #include "PlotZoom.h"
 #include "Readout.h"
@@ -41,6 +42,9 @@ public:
     virtual QString PointerText(int index) const = 0;
     /// Its entries at the top of the plot's menu.
     virtual void AddMenuActions(QMenu& menu) = 0;
+    /// Cursors of its own, where it has them (its Table and Marks then follow them); none: the
+    /// time plot's cursors wait while it is shown.
+    virtual kurvimat::display::CursorState* OwnCursors() { return nullptr; }
 
 protected:
     ~PointSetMode() = default;

@@ -1,5 +1,8 @@
 #include "plot/QuantityPlot.h"
 
+#include "CursorOverlay.h"
+#include "FitModels.h"
+#include "Measure.h"
 #include "MeasurementStore.h"
 #include "PlotInteraction.h"
 #include "Quantity.h"
@@ -138,6 +141,14 @@ bool QuantityPlot::Update(bool now) {
         if (right) FitRight(p, scales, PlotMode::Normal);
         FitBottom(p, scales, PlotMode::Normal);
         fitted_ = true;
+        // Cursors of other quantities mean nothing here: placed afresh in the new ranges.
+        if (!(axes == fittedAxes_)) {
+            if (cursors_.VerticalOn) cursors_.setVerticalOn(true, ScaleQ.RangeStart, ScaleQ.RangeEnd);
+            if (cursors_.HorizontalOn) {
+                const Tscale& y = cursors_.ValueAxisB ? ScaleB : ScaleA;
+                cursors_.setHorizontalOn(true, y.RangeStart, y.RangeEnd);
+            }
+        }
         fittedAxes_ = axes;
     }
     changes_.AxesChanged = changes_.PlotDirty = true;
@@ -158,11 +169,85 @@ QString QuantityPlot::XUnit() const {
 }
 
 ReadoutTable QuantityPlot::Table() const {
-    return {};
+    ReadoutTable table;
+    if (!points_) return table;
+    const StoredPoints& d = points_->Data;
+    const std::vector<QuantityRef> refs = QuantityRefs(session_.store().Data);
+    const QuantityAxes axes = Axes();
+    const QuantityRef* x = refOf(refs, axes.X);
+    const QString xUnit = x ? x->Unit : QString();
+    const auto cell = [](std::optional<double> v, const QString& unit) {
+        return ReadoutCell{v, unit, std::nullopt, {}};
+    };
+    const auto row = [&table](const QString& label, QList<ReadoutCell> cells, bool columns = false) {
+        table.push_back({label, std::move(cells), false, columns, false});
+    };
+    const CursorState& c = cursors_;
+    if (c.HorizontalOn) {
+        const QuantityRef* y = refOf(refs, c.ValueAxisB && d.HasB ? axes.Right : axes.Left);
+        const QString unit = y ? y->Unit : QString();
+        row(QStringLiteral("y1"), {cell(c.Y[0], unit)});
+        row(QStringLiteral("y2"), {cell(c.Y[1], unit)});
+        row(QStringLiteral("\u0394y"), {cell(c.Y[1] - c.Y[0], unit)});
+    }
+    if (!c.VerticalOn) return table;
+    row(QStringLiteral("x1"), {cell(c.X[0], xUnit)});
+    row(QStringLiteral("x2"), {cell(c.X[1], xUnit)});
+    row(QStringLiteral("\u0394x"), {cell(c.X[1] - c.X[0], xUnit)});
+    // Each quantity shown: its values at x1 and x2, their difference, the mean between and the
+    // slope of the secant.
+    struct Curve {
+        QString title, unit;
+        PointSeries points;
+    };
+    std::vector<Curve> curves;
+    const auto add = [&](const QString& key, PointSeries points) {
+        if (const QuantityRef* r = refOf(refs, key))
+            curves.push_back({kurvimat::signals::shownName(r->Name), r->Unit, points});
+    };
+    add(axes.Left, {d.T, d.A, d.Count});
+    if (d.HasB) add(axes.Right, {d.T, d.B, d.Count});
+    // Further columns hold NaN where a point has none: their series skip those.
+    std::vector<std::vector<float>> kept;
+    kept.reserve(2 * d.Further().size()); // the series point into them
+    for (const auto& column : d.Further()) {
+        std::vector<float>& t = kept.emplace_back();
+        std::vector<float>& v = kept.emplace_back();
+        for (int i = 0; i < d.Count; ++i)
+            if (std::isfinite(column.values[std::size_t(i)])) {
+                t.push_back(d.T[i]);
+                v.push_back(float(column.values[std::size_t(i)]));
+            }
+        add(column.header, {t.data(), v.data(), int(t.size())});
+    }
+    QList<ReadoutCell> titles, at1, at2, diff, mean, slope;
+    for (const Curve& curve : curves) {
+        const SpanStatistics st = StatisticsOver(curve.points, c.X[0], c.X[1]);
+        titles << ReadoutCell{std::nullopt, {}, std::nullopt, curve.title};
+        at1 << cell(st.At1, curve.unit);
+        at2 << cell(st.At2, curve.unit);
+        diff << cell(st.At1 && st.At2 ? std::optional<double>(*st.At2 - *st.At1) : std::nullopt,
+                     curve.unit);
+        mean << cell(st.Count > 0 ? std::optional<double>(st.Mean) : std::nullopt, curve.unit);
+        // The secant's: defined wherever both values are, unlike a fit between few points.
+        const double dx = c.X[1] - c.X[0];
+        slope << cell(st.At1 && st.At2 && dx != 0 ? std::optional<double>((*st.At2 - *st.At1) / dx)
+                                                   : std::nullopt,
+                      RatioUnit(curve.unit, xUnit));
+    }
+    table.push_back({QString(), titles, true, false, false});
+    row(QuantityPlot::tr("bei x1"), at1, true);
+    row(QuantityPlot::tr("bei x2"), at2, true);
+    row(QuantityPlot::tr("Differenz"), diff, true);
+    row(QuantityPlot::tr("Mittelwert"), mean, true);
+    row(QuantityPlot::tr("Steigung \u0394y/\u0394x"), slope, true);
+    return table;
 }
 
 CursorMarks QuantityPlot::Marks() const {
-    return {};
+    CursorMarks marks = MarksOf(cursors_, PlotMode::Normal);
+    marks.XNames = CursorMarks::Names::Xy;
+    return marks;
 }
 
 ReadoutInput QuantityPlot::CornerInput() const {

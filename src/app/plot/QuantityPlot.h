@@ -1,8 +1,8 @@
 // The plot of quantities over a quantity (T² over l, v over s): a plot mode of its own points.
-// The chosen x runs along the bottom, one quantity on the left axis and one on the right; the
-// points are the current data's, sorted by x, worked out again whenever they change. Fits
-// (over x, with every model of the time plot) and the pointer's readout work on them; the time
-// plot's ranges, cursors and fits wait unchanged for the way back.
+// The chosen x runs along the bottom, quantities on the left axis and on the right; the points
+// are the current data's, sorted by x, worked out again whenever they change. Fits (over x,
+// with every model of the time plot), cursors of its own and the pointer's readout work on
+// them; the time plot's ranges, cursors and fits wait unchanged for the way back.
 #pragma once
 
 #include "PlotZoom.h"
@@ -48,6 +48,8 @@ public:
     QString PointerText(int index) const override;
     /// "Achsen wählen …"
     void AddMenuActions(QMenu& menu) override;
+    /// x1, x2 along the chosen x and y1, y2 on the left or right axis.
+    kurvimat::display::CursorState* OwnCursors() override { return &cursors_; }
 
     /// Name and unit of the quantity on x, as a fit's readout gives them.
     QString XName() const;
@@ -69,4 +71,5 @@ private:
     bool fitted_ = false;  ///< the axes were fitted to fittedAxes_
     kurvimat::display::QuantityAxes fittedAxes_;
     kurvimat::display::ZoomHistory history_;
+    kurvimat::display::CursorState cursors_;
 };

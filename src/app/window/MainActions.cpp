@@ -275,7 +275,8 @@ QList<QMenu*> BuildMenuBar(QMainWindow& window, MainControls& c, const QList<QAc
 
 void ShowMenuState(MainControls& c, const MenuActionState& state) {
     // The cursors' captions are the time plot's, where they wait.
-    const bool normal = TimePlotMode(state.mode) == PlotMode::Normal;
+    const bool quantities = state.mode == PlotMode::Quantities; // its own cursors over x
+    const bool normal = TimePlotMode(state.mode) == PlotMode::Normal && !quantities;
     const bool own = OwnPoints(state.mode);
     for (const auto& [action, box] : CheckedActions(c))
         action->setChecked(box->isChecked());
@@ -288,8 +289,8 @@ void ShowMenuState(MainControls& c, const MenuActionState& state) {
     c.ActionWertcursor->setChecked(state.valueCursors);
     // The cursors wait in the time plot while a mode of its own points shows (its readout is
     // copied instead).
-    c.ActionZeitcursor->setEnabled(!own);
-    c.ActionWertcursor->setEnabled(!own);
+    c.ActionZeitcursor->setEnabled(!own || quantities);
+    c.ActionWertcursor->setEnabled(!own || quantities);
     // A tangent leans over time: none in the XY modes.
     c.ActionTangente->setChecked(state.tangent);
     c.ActionTangente->setEnabled(!own && normal);

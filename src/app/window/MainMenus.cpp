@@ -153,15 +153,17 @@ void TFormMain::CreateMenus() {
     connect(ActionVerworfeneSitzungen, &QAction::triggered, Experiments,
             &ExperimentFiles::RestoreDiscarded);
     // Placed in the visible span when switched on, as from the plot's menu.
+    // On the cursors the plot shows: the time plot's, or those of quantities over a quantity.
     connect(ActionZeitcursor, &QAction::triggered, this, [this](bool on) {
-        const ScaleSet s = Scales();
-        Cursors.setVerticalOn(on, s.Bottom->RangeStart, s.Bottom->RangeEnd);
+        const ScaleSet s = Measuring->CursorScales();
+        Plot->PlotCursors().setVerticalOn(on, s.Bottom->RangeStart, s.Bottom->RangeEnd);
         Measuring->Changed();
     });
     connect(ActionWertcursor, &QAction::triggered, this, [this](bool on) {
-        const ScaleSet s = Scales();
-        const Tscale& axis = Cursors.valueOnB(Plot->TimeMode()) ? s.B : s.A;
-        Cursors.setHorizontalOn(on, axis.RangeStart, axis.RangeEnd);
+        const ScaleSet s = Measuring->CursorScales();
+        CursorState& c = Plot->PlotCursors();
+        const Tscale& axis = c.valueOnB(Plot->TimeMode()) ? s.B : s.A;
+        c.setHorizontalOn(on, axis.RangeStart, axis.RangeEnd);
         Measuring->Changed();
     });
     // The tangent lies at t1: switched on, it brings the time cursors.
@@ -377,8 +379,8 @@ void TFormMain::UpdateMenuActions() {
     MenuActionState state;
     state.keys = KeyActions();
     state.mode = controls.Mode;
-    state.timeCursors = Cursors.VerticalOn;
-    state.valueCursors = Cursors.HorizontalOn;
+    state.timeCursors = Plot->PlotCursors().VerticalOn;
+    state.valueCursors = Plot->PlotCursors().HorizontalOn;
     state.tangent = Cursors.TangentOn && Cursors.VerticalOn; // drawn only with t1
     state.haveData = Store.Data.Count > 0;
     state.hasB = Store.Data.HasB;
