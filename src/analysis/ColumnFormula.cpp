@@ -97,6 +97,7 @@ struct ColumnFormula::Call {
     PointFormula y, x;
     std::optional<SavitzkyGolayWeights> weights;
     double delta = NaN; // SAVGOLABL's mean step at the last evaluation
+    std::vector<double> sums; // SAVGOLABL's window sums before the scaling by delta
     std::vector<double> values;
     std::size_t done = 0; // of values, those that hold for the columns last given
 };
@@ -499,6 +500,7 @@ ColumnFormula::Plan ColumnFormula::plan(std::span<const std::span<const double>>
     p.y.assign(calls_.size(), base);
     p.x.assign(calls_.size(), base);
     p.call.assign(calls_.size(), base);
+    p.sumsHeld.assign(calls_.size(), 0);
     // The first input of a point formula that changed, and the first of its values to compute.
     const auto inputsFrom = [&](const PointFormula& f) {
         if (f.direct >= 0) return f.direct < c ? base : p.call[std::size_t(f.direct - c)];
@@ -525,11 +527,14 @@ ColumnFormula::Plan ColumnFormula::plan(std::span<const std::span<const double>>
         // in that window reaches all of them.
         const bool savGol = call.kind == Kind::SavGol || call.kind == Kind::SavGolDerivative;
         if (savGol && in < std::size_t(call.window)) from = 0;
-        // SAVGOLABL's scale is the mean step of all points. (With fewer points than its window
-        // Savitzky-Golay failed and holds none.)
+        // SAVGOLABL's scale is the mean step of all points: a new one changes every value, but
+        // the window sums before it still hold where their windows did. (With fewer points than
+        // its window Savitzky-Golay failed and holds none.)
         if (call.kind == Kind::SavGolDerivative &&
-            !(MeanStep(columns[std::size_t(timeColumn_)]) == call.delta))
+            !(MeanStep(columns[std::size_t(timeColumn_)]) == call.delta)) {
+            p.sumsHeld[k] = std::isfinite(call.delta) ? from : 0;
             from = 0;
+        }
         p.call[k] = from;
     }
     p.outer = std::min(inputsFrom(*outer_), held(lastCount_));
@@ -639,8 +644,12 @@ bool ColumnFormula::evaluateChanged(std::span<const std::span<const double>> col
                               call.numberPlace);
             const bool derivative = call.kind == Kind::SavGolDerivative;
             const double delta = derivative ? MeanStep(columns[std::size_t(timeColumn_)]) : 1.0;
-            call.weights->apply(y, delta, call.values, from);
+            const std::size_t held = derivative ? p.sumsHeld[index] : 0;
+            call.weights->apply(y, delta, call.values, from, derivative ? &call.sums : nullptr,
+                                held);
             call.delta = delta;
+            // Scaling kept sums is no summing: only the sums made anew count.
+            computed_ -= std::min(held, count) - std::min(from, std::min(held, count));
             break;
         }
         case Kind::Integral: RunningIntegralInto(y, x, call.values, from); break;

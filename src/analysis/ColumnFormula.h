@@ -105,6 +105,9 @@ private:
     // whole formula's results.
     struct Plan {
         std::vector<std::size_t> y, x, call;
+        // Of a SAVGOLABL whose mean step changed: its window sums that still hold (all its
+        // values change, but only by the new scale).
+        std::vector<std::size_t> sumsHeld;
         std::size_t outer = 0;
     };
     bool fail(const QString& message, qsizetype place);

@@ -178,21 +178,31 @@ void SavitzkyGolayWeights::fitEdge(std::span<const double> y, std::size_t start,
 }
 
 void SavitzkyGolayWeights::apply(std::span<const double> y, double delta, std::span<double> out,
-                                 std::size_t from) const {
+                                 std::size_t from, std::vector<double>* sums,
+                                 std::size_t held) const {
     const Index size = Index(y.size()), w = window_, half = w / 2;
     const double per = 1 / std::pow(delta, deriv_);
     const Index begin = Index(from);
     // The first window/2 points from the first window's fit, the last from the last window's.
     fitEdge(y, 0, int(std::min(begin, half)), int(std::min(half, size)), per, out);
-    const Index inLo = std::max(begin, half), inHi = size - half;
+    const Index inHi = size - half;
+    double* const o = out.data();
+    Index inLo = std::max(begin, half);
+    if (sums) {
+        sums->resize(std::size_t(std::max<Index>(size, 0)));
+        // Kept sums, scaled by the new delta.
+        const Index kept = std::min(Index(std::min(held, sums->size())), inHi);
+        for (Index i = inLo; i < kept; ++i) o[i] = (*sums)[std::size_t(i)] * per;
+        inLo = std::max(inLo, kept);
+    }
     if (inLo < inHi) {
-        double* const o = out.data();
         const double* const v = y.data();
         for (Index i = inLo; i < inHi; ++i) o[i] = middle_[0] * v[i - half];
         for (Index j = 1; j < w; ++j) {
             const double c = middle_[std::size_t(j)];
             for (Index i = inLo; i < inHi; ++i) o[i] += c * v[i - half + j];
         }
+        if (sums) std::copy(o + inLo, o + inHi, sums->begin() + inLo);
         if (deriv_ > 0)
             for (Index i = inLo; i < inHi; ++i) o[i] *= per;
     }

@@ -80,9 +80,12 @@ public:
     // Valid parameters only (SavitzkyGolay checks them).
     SavitzkyGolayWeights(int window, int order, int deriv);
     int window() const { return window_; }
-    // The results [from, y.size()); delta scales the derivative.
+    // The results [from, y.size()); delta scales the derivative. sums, when given, keeps the
+    // middle points' window sums before that scaling (resized to y's length): where its first
+    // `held` entries still hold (their windows unchanged), a new delta only scales them again,
+    // which gives the same numbers as summing anew.
     void apply(std::span<const double> y, double delta, std::span<double> out,
-               std::size_t from) const;
+               std::size_t from, std::vector<double>* sums = nullptr, std::size_t held = 0) const;
 
 private:
     int window_, order_, deriv_;
