@@ -13,6 +13,7 @@
 #include <functional>
 #include <queue>
 #include <cstdint>
+#include <tuple>
 #include <cstring>
 
 using kurvimat::acquisition::MeasurementStore;
@@ -85,10 +86,10 @@ void clearStrip(QPainter& p, const DisplayState& st, int w, int h, Strip strip) 
         fill(0, 0, ml, labels);
         break;
     case Strip::Right:
-        fill(w - ml, 0, w, labels);
+        fill(st.RightAxisRect.Left, 0, st.RightAxisRect.Right, labels);
         break;
     default:
-        fill(ml, top, w - ml, labels);
+        fill(ml, top, st.RightAxisRect.Left, labels);
         fill(0, labels, w, h);
         break;
     }
@@ -509,8 +510,34 @@ void DrawAxis(DisplayContext& ctx, Strip strip) {
     st.DrawnRanges[info.DrawnIndex] = range;
 }
 
+void DrawExtraAxes(DisplayContext& ctx) {
+    DisplayState& st = ctx.State;
+    QPainter painter(&ctx.DataCanvas);
+    painter.setFont(DataFont(st.Geometry.Scale));
+    const int labels = st.BottomAxisRect.Top + st.Geometry.px(12);
+    for (int k = 0; k < st.ExtraAxes; ++k) {
+        const TRect& r = st.ExtraAxisRects[std::size_t(k)];
+        painter.fillRect(r.Left, 0, r.Right - r.Left, labels, Qt::white);
+        DrawScale(painter, st.ExtraScales[std::size_t(k)], st.Geometry);
+    }
+}
+
+bool FollowExtraAxes(DisplayContext& ctx) {
+    DisplayState& st = ctx.State;
+    const int wanted = ExtraAxesOf(points(ctx), ctx.Controls);
+    if (wanted == st.ExtraAxes) return false;
+    // The plot and every strip move: all of the canvas is drawn anew.
+    st.ExtraAxes = wanted;
+    PlacePlotArea(ctx.DataCanvas.size(), st, ctx.Scales, ctx.Plot);
+    ctx.DataCanvas.fill(Qt::white);
+    DisplayChanges& p = pointsChanges(ctx);
+    p.AxesChanged = p.PlotDirty = true;
+    return true;
+}
+
 RefreshResult RefreshDisplay(DisplayContext& ctx) {
     RefreshResult r;
+    r.Layout = FollowExtraAxes(ctx);
     const DisplayChanges& s = ctx.State.Changes;
     if (s.RawDirty) {
         DrawRawStrip(ctx);
@@ -536,6 +563,22 @@ RefreshResult RefreshDisplay(DisplayContext& ctx) {
             *drawn[static_cast<int>(strip)] = true;
         }
     }
+    bool extraDrawn = false;
+    if (ctx.State.ExtraAxes > 0) {
+        // The extra axes follow their columns' values on every tick, as an automatic axis does.
+        const auto shown = [&ctx] {
+            std::vector<std::tuple<QString, QColor, double, double, bool>> key;
+            for (const Tscale& t : ctx.State.ExtraScales)
+                key.emplace_back(t.Title, t.TitleColor, t.RangeStart, t.RangeEnd, t.Visible);
+            return key;
+        };
+        const auto before = shown();
+        SetExtraScales(ctx.State, points(ctx), DataCurves(points(ctx), ctx.Controls.KanalB));
+        if (p.AxesChanged || shown() != before) {
+            DrawExtraAxes(ctx);
+            extraDrawn = true;
+        }
+    }
     p.AxesChanged = false;
     if (p.PlotDirty) {
         r.PlotPointsOnly = DrawPlotPoints(ctx, r.PlotAreas);
@@ -544,6 +587,13 @@ RefreshResult RefreshDisplay(DisplayContext& ctx) {
             r.PlotAreas.assign(1, QRect(plotOrigin(ctx.State.Geometry), ctx.Plot.size()) &
                                       ctx.DataCanvas.rect());
         }
+        r.Plot = true;
+    }
+    if (extraDrawn) {
+        const DisplayState& st = ctx.State;
+        const int labels = st.BottomAxisRect.Top + st.Geometry.px(12);
+        const int left = st.ExtraAxisRects[0].Left;
+        r.PlotAreas.push_back(QRect(left, 0, ctx.DataCanvas.width() - left, labels));
         r.Plot = true;
     }
     return r;
@@ -560,6 +610,8 @@ void paintPlotAndAxes(DisplayContext& ctx) {
     DrawScale(painter, *ctx.Scales.Left, g);
     DrawScale(painter, *ctx.Scales.Right, g);
     DrawScale(painter, *ctx.Scales.Bottom, g);
+    for (int k = 0; k < ctx.State.ExtraAxes; ++k)
+        DrawScale(painter, ctx.State.ExtraScales[std::size_t(k)], g);
 }
 
 } // namespace kurvimat::display

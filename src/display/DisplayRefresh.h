@@ -63,6 +63,9 @@ struct RefreshResult {
     bool Plot = false;
     /// Only new points were drawn onto the mean strip or the plot.
     bool MeanPointsOnly = false;
+    /// The plot and its strips moved for extra axes coming or going (the whole data canvas
+    /// was drawn anew).
+    bool Layout = false;
     bool PlotPointsOnly = false;
     /// Device pixels that changed: of the mean canvas, and of the data canvas when no axis was
     /// drawn. A drawing in full gives the tiles where it differs from the last frame, or the
@@ -98,6 +101,12 @@ void MergeRects(std::vector<QRect>& rects, std::size_t limit);
 /// Draws one axis strip onto the data canvas: white background, then the scale.
 enum class Strip { Left, Right, Bottom };
 void DrawAxis(DisplayContext& ctx, Strip strip);
+
+/// Draws the extra axes' strips onto the data canvas: white background, then each scale.
+void DrawExtraAxes(DisplayContext& ctx);
+/// Gives the plot room for the extra axes its points need (ExtraAxesOf), placing the plot and the
+/// strips anew and clearing the data canvas when their number changed. True when it did.
+bool FollowExtraAxes(DisplayContext& ctx);
 
 RefreshResult RefreshDisplay(DisplayContext& ctx);
 

@@ -69,6 +69,8 @@ inline constexpr int PlotLeftMargin = 70;
 inline constexpr int PlotTopMargin = 15;
 /// Gap between the tick edge and the title of the side and bottom axes (logical pixels).
 inline constexpr int SideTitleMargin = 35;
+/// Width of each extra axis's strip right of the right axis (logical pixels).
+inline constexpr int ExtraAxisWidth = 70;
 inline constexpr int BottomTitleMargin = 25;
 
 /// The scale of a drawing: device pixels per logical pixel (the screen's pixel ratio, or the
@@ -190,6 +192,11 @@ struct DisplayState {
     bool TriggerDragging = false;
 
     TRect LeftAxisRect, RightAxisRect, BottomAxisRect;
+    /// The extra axes the layout gives room right of the right axis (ExtraAxesOf), their strips
+    /// and scales; the plot is narrower by their width only while there are any.
+    int ExtraAxes = 0;
+    std::array<TRect, MaxExtraAxes> ExtraAxisRects{};
+    std::array<Tscale, MaxExtraAxes> ExtraScales{};
 
     /// (start, end) of the left, right and bottom scale as last drawn.
     std::array<std::pair<double, double>, 3> DrawnRanges{};

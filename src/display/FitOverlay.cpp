@@ -62,7 +62,8 @@ void DrawFitOverlay(IndexedImage& image, const FitDrawing& fit, const QFont& fon
     const std::uint8_t mask =
         fit.Mask ? fit.Mask : fit.ChannelB ? PaletteMask::FitB : PaletteMask::FitA;
     const double xs = fit.XScale->RangeStart, xe = fit.XScale->RangeEnd;
-    const double ys = fit.YScale->RangeStart, ye = fit.YScale->RangeEnd;
+    const double ys = fit.YRange ? fit.YRange->first : fit.YScale->RangeStart,
+                 ye = fit.YRange ? fit.YRange->second : fit.YScale->RangeEnd;
     const double lo = std::min(fit.XFrom, fit.XTo), hi = std::max(fit.XFrom, fit.XTo);
     const int first = std::max(1, static_cast<int>(std::ceil(PlotColumn(lo, xs, xe, w))));
     const int last = std::min(w - 2, static_cast<int>(std::floor(PlotColumn(hi, xs, xe, w))));

@@ -10,6 +10,8 @@
 
 #include <cstdint>
 #include <functional>
+#include <optional>
+#include <utility>
 #include <vector>
 
 class QFont;
@@ -23,6 +25,8 @@ struct FitDrawing {
     double XFrom = 0, XTo = 0;           ///< where the curve runs, in x units
     const Tscale* XScale = nullptr;      ///< range of x: time, or the channel below in XY
     const Tscale* YScale = nullptr;      ///< range of the fitted channel
+    /// Of a column on an extra axis: that axis's range, over YScale's.
+    std::optional<std::pair<double, double>> YRange;
     bool ChannelB = false;
     /// AND mask of the curve, also the readout's colour; 0 for the channel's fit colour.
     std::uint8_t Mask = 0;

@@ -93,16 +93,24 @@ void PlacePlotArea(QSize canvas, DisplayState& state, const ScaleSet& scales, In
     state.PlotValid = false;
     // The row table follows the image, however tall the paint box is.
     const int wd = canvas.width(), hd = canvas.height();
-    const int wp = wd - 2 * ml, hp = hd - 4 * mt;
+    state.ExtraAxes = std::clamp(state.ExtraAxes, 0, MaxExtraAxes);
+    const int we = g.px(ExtraAxisWidth);
+    const int wp = wd - 2 * ml - state.ExtraAxes * we, hp = hd - 4 * mt;
     plot.resize(wp, hp);
 
     // The strips start where the plot's data area does, inside its one-pixel frame.
     state.LeftAxisRect = {0, mt + 1, ml, mt + hp - 1};
-    state.RightAxisRect = {wd - ml, mt + 1, wd, mt + hp - 1};
+    state.RightAxisRect = {ml + wp, mt + 1, 2 * ml + wp, mt + hp - 1};
     state.BottomAxisRect = {ml + 1, mt + hp, ml + wp - 1, hd};
     setAxis(*scales.Left, state.LeftAxisRect, ScaleKind::Left, g.px(SideTitleMargin));
     setAxis(*scales.Right, state.RightAxisRect, ScaleKind::Right, g.px(SideTitleMargin));
     setAxis(*scales.Bottom, state.BottomAxisRect, ScaleKind::Below, g.px(BottomTitleMargin));
+    for (int k = 0; k < MaxExtraAxes; ++k) {
+        const int left = state.RightAxisRect.Right + k * we;
+        TRect& rect = state.ExtraAxisRects[std::size_t(k)];
+        rect = k < state.ExtraAxes ? TRect{left, mt + 1, left + we, mt + hp - 1} : TRect{};
+        setAxis(state.ExtraScales[std::size_t(k)], rect, ScaleKind::Right, g.px(SideTitleMargin));
+    }
 }
 
 LayoutResult FormResize(const LayoutInput& in, DisplayState& state, const ScaleSet& scales,
@@ -271,21 +279,38 @@ void DrawCurves(IndexedImage& image, const CurveSet& set, const ScaleSet& scales
 }
 
 PlotCurves CurvesOf(std::span<const signals::QuantityColumn> columns, const QString& unitA,
-                    bool hasB, const QString& unitB) {
+                    bool hasB, const QString& unitB, int extraAxes) {
     PlotCurves curves{
         {CurveSource::A, -1, PaletteMask::LiveA, PaletteMask::FitA, CurveAxis::Left},
         {CurveSource::B, -1, PaletteMask::LiveB, PaletteMask::FitB, CurveAxis::Right}};
     const std::size_t n = std::min(columns.size(), std::size_t(signals::MaxQuantityColumns));
+    std::vector<QString> extraUnits;
     for (std::size_t i = 0; i < n; ++i) {
-        // A column whose unit neither axis shows is not drawn: its values under another
-        // quantity's scale would read as that quantity's. The table and readouts still hold it.
+        // A column whose unit no axis shows is not drawn: its values under another quantity's
+        // scale would read as that quantity's. The table and readouts still hold it.
         const QString& unit = columns[i].unit;
         const bool left = unit == unitA, right = !left && hasB && unit == unitB;
-        if (!left && !right) continue;
-        curves.push_back({CurveSource::Column, int(i), PaletteMask::FurtherColumn(i),
-                          PaletteMask::FurtherFit(i), right ? CurveAxis::Right : CurveAxis::Left});
+        PlotCurve curve{CurveSource::Column, int(i), PaletteMask::FurtherColumn(i),
+                        PaletteMask::FurtherFit(i), right ? CurveAxis::Right : CurveAxis::Left};
+        if (!left && !right) {
+            auto known = std::find(extraUnits.begin(), extraUnits.end(), unit);
+            if (known == extraUnits.end()) {
+                if (int(extraUnits.size()) >= std::min(extraAxes, MaxExtraAxes)) continue;
+                known = extraUnits.insert(known, unit);
+            }
+            curve.Axis = CurveAxis::Extra;
+            curve.Extra = int(known - extraUnits.begin());
+        }
+        curves.push_back(curve);
     }
     return curves;
+}
+
+int ExtraAxisCount(const PlotCurves& curves) {
+    int n = 0;
+    for (const PlotCurve& c : curves)
+        if (c.Axis == CurveAxis::Extra) n = std::max(n, c.Extra + 1);
+    return n;
 }
 
 std::optional<std::size_t> RightAxisColumn(const MeasurementStore& store, bool showB) {
@@ -314,7 +339,54 @@ PlotCurves DataCurves(const MeasurementStore& store, bool showB) {
     const std::span<const signals::QuantityColumn> further = store.Data.Further();
     if (further.empty()) return CurvesOf({}, {}, false, {});
     const AxisUnits units = DataAxisUnits(store, showB);
-    return CurvesOf(further, units.Left, units.Right.has_value(), units.Right.value_or(QString()));
+    PlotCurves curves = CurvesOf(further, units.Left, units.Right.has_value(),
+                                 units.Right.value_or(QString()), MaxExtraAxes);
+    // An extra axis spans the values drawn against it, as an automatic right axis does.
+    for (int axis = 0; axis < ExtraAxisCount(curves); ++axis) {
+        double low = HUGE_VAL, high = -HUGE_VAL;
+        for (const PlotCurve& c : curves) {
+            if (c.Axis != CurveAxis::Extra || c.Extra != axis) continue;
+            const auto i = std::size_t(c.Column);
+            const std::vector<double>& values = further[i].values;
+            for (std::size_t k = 0; k < store.Data.SettledCount(i) && k < values.size(); ++k)
+                if (std::isfinite(values[k]))
+                    low = std::min(low, values[k]), high = std::max(high, values[k]);
+        }
+        if (!(low <= high)) low = high = 0;
+        // A constant column still needs a span to be drawn against.
+        if (high - low <= 1e-9 * std::max(std::fabs(low), std::fabs(high))) {
+            const double margin = low != 0 ? std::fabs(low) / 10 : 1;
+            low -= margin, high += margin;
+        }
+        for (PlotCurve& c : curves)
+            if (c.Axis == CurveAxis::Extra && c.Extra == axis) c.Low = low, c.High = high;
+    }
+    return curves;
+}
+
+int ExtraAxesOf(const MeasurementStore& store, const DisplayControls& controls) {
+    return controls.Mode == PlotMode::Normal ? ExtraAxisCount(DataCurves(store, controls.KanalB))
+                                             : 0;
+}
+
+void SetExtraScales(DisplayState& state, const MeasurementStore& store, const PlotCurves& curves) {
+    const std::span<const signals::QuantityColumn> further = store.Data.Further();
+    for (int axis = 0; axis < MaxExtraAxes; ++axis) {
+        Tscale& scale = state.ExtraScales[std::size_t(axis)];
+        const auto first = std::find_if(curves.begin(), curves.end(), [axis](const PlotCurve& c) {
+            return c.Axis == CurveAxis::Extra && c.Extra == axis;
+        });
+        scale.Visible = axis < state.ExtraAxes && first != curves.end() &&
+                        std::size_t(first->Column) < further.size();
+        if (!scale.Visible) continue;
+        // Titled by its first column, in that column's colour.
+        const signals::QuantityColumn& c = further[std::size_t(first->Column)];
+        scale.Title = signals::SignalTitle(c.name, c.unit);
+        const std::uint8_t core = first->Masks.Core;
+        scale.TitleColor = QColor(Palette::red(core), Palette::green(core), Palette::blue(core));
+        scale.RangeStart = first->Low;
+        scale.RangeEnd = first->High;
+    }
 }
 
 void DrawColumnCurves(IndexedImage& image, const float* times, int count,
@@ -339,6 +411,9 @@ void DrawColumnCurves(IndexedImage& image, const float* times, int count,
         const std::vector<double>& values = columns[std::size_t(curve.Column)].values;
         if (values.size() < std::size_t(count)) continue;
         const Tscale& sY = curve.Axis == CurveAxis::Right ? scales.B : scales.A;
+        const bool extra = curve.Axis == CurveAxis::Extra;
+        const double yStart = extra ? curve.Low : sY.RangeStart,
+                     yEnd = extra ? curve.High : sY.RangeEnd;
         const int end = std::size_t(curve.Column) < settled.size()
                             ? int(std::min(settled[std::size_t(curve.Column)], std::size_t(count)))
                             : count;
@@ -352,7 +427,7 @@ void DrawColumnCurves(IndexedImage& image, const float* times, int count,
                 continue;
             }
             const double x = columnOf(times[i], sT.RangeStart, sT.RangeEnd, w);
-            const double y = rowOf(v, sY.RangeStart, sY.RangeEnd, h);
+            const double y = rowOf(v, yStart, yEnd, h);
             if (havePrevious && !(x < 0 && px < 0) && !(x > w && px > w) && !(y > h && py > h) &&
                 !(y < 0 && py < 0)) {
                 if (weight > 1)

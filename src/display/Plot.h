@@ -60,7 +60,7 @@ struct LayoutResult {
 /// the display's scale, recomputes the three axis rectangles and puts them into the scales of
 /// the strips, and flags a full redraw.
 /// Sizes the plot image to a data canvas (device pixels, at state.Geometry) and places the
-/// axis strips and the scales around it.
+/// axis strips and the scales around it, with state.ExtraAxes strips right of the right one.
 void PlacePlotArea(QSize canvas, DisplayState& state, const ScaleSet& scales, IndexedImage& plot);
 LayoutResult FormResize(const LayoutInput& in, DisplayState& state, const ScaleSet& scales,
                         IndexedImage& meanStrip, IndexedImage& plot);
@@ -113,8 +113,16 @@ AxisUnits DataAxisUnits(const acquisition::MeasurementStore& store, bool showB =
 std::optional<std::size_t> RightAxisColumn(const acquisition::MeasurementStore& store,
                                            bool showB = true);
 /// The curves of the live data: CurvesOf its further columns, with the units of its legends,
-/// or of the right axis's column.
+/// or of the right axis's column, and up to MaxExtraAxes extra axes, each spanning the settled
+/// values of its columns (widened where they are all one value).
 PlotCurves DataCurves(const acquisition::MeasurementStore& store, bool showB = true);
+/// The extra axes the plot of these points needs: those of DataCurves in the time plot, none in
+/// another mode.
+int ExtraAxesOf(const acquisition::MeasurementStore& store, const DisplayControls& controls);
+/// Titles, colours and ranges of state.ExtraScales from the curves (DataCurves of store): each by
+/// the first column drawn against it. Those beyond state.ExtraAxes are made invisible.
+void SetExtraScales(DisplayState& state, const acquisition::MeasurementStore& store,
+                    const PlotCurves& curves);
 /// The curves of further columns in the list, from point `from` on, in the time plot only (a
 /// column has no place against a channel as x). times holds the points' times; each column at
 /// least count values, NaN where a point has none (the curve breaks there). touched as

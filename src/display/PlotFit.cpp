@@ -248,8 +248,10 @@ FitDrawing PlotFitDrawing(const PlotFit& fit, const MeasurementStore& store,
         });
         drawn = drawn && curve != curves.end();
         if (curve != curves.end()) {
-            d.ChannelB = curve->Axis == CurveAxis::Right;
+            // An extra axis stands right of the right one: the box goes to that side too.
+            d.ChannelB = curve->Axis != CurveAxis::Left;
             d.YScale = d.ChannelB ? &scales.B : &scales.A;
+            if (curve->Axis == CurveAxis::Extra) d.YRange = std::pair(curve->Low, curve->High);
             d.Mask = curve->Fit;
         }
     }

@@ -33,13 +33,18 @@ QImage RenderPlotPicture(const PictureSource& source, int scale, const PlotOverl
             saved.emplace_back(t, *t);
 
     IndexedImage plot;
+    state.ExtraAxes = ExtraAxesOf(source.Store, source.Controls);
     PlacePlotArea(canvas.size(), state, s, plot);
+    if (state.ExtraAxes > 0)
+        SetExtraScales(state, source.Store, DataCurves(source.Store, source.Controls.KanalB));
     {
         // The scales first: the plot's grid uses the tick positions of their drawing.
         QPainter painter(&canvas);
         painter.setFont(DataFont(g.Scale));
         for (Tscale* t : {s.Left, s.Right, s.Bottom})
             DrawScale(painter, *t, g);
+        for (int k = 0; k < state.ExtraAxes; ++k)
+            DrawScale(painter, state.ExtraScales[std::size_t(k)], g);
     }
     // A layer of its own at the picture's size: the window's stays as its plot needs it.
     std::optional<RunLayer> runs;

@@ -99,6 +99,18 @@ void PlotView::ApplyAxisImages() {
     }
 }
 
+void PlotView::PlaceRightAxisImages() {
+    // As the layout anchors them to the panel's right edge: 16 pixels from it.
+    constexpr int inset = 16;
+    const int x = PaintBoxData->geometry().right() + 1 - inset -
+                  data_.Display.ExtraAxes * ExtraAxisWidth;
+    for (const AxisImage which : {AxisImage::RechtsAuto, AxisImage::RechtsAutoOff,
+                                  AxisImage::RechtsFull, AxisImage::RechtsFullon}) {
+        TImage* image = AxisImages[static_cast<std::size_t>(which)];
+        if (image->x() != x) image->move(x, image->y());
+    }
+}
+
 void PlotView::UpdateTimeScale(const MeasurementStore& store) {
     Tscale& t = data_.ScaleT;
     t.RangeStart = store.TimeRangeMin;

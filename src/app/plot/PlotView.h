@@ -81,6 +81,8 @@ public:
     void ConnectMouse(TPaintBox* strip);
     // Shows of each axis button pair the one the display state names.
     void ApplyAxisImages();
+    // The right axis's buttons at its top, left of the extra axes the layout gave room.
+    void PlaceRightAxisImages();
     // The time axis over the stored points' time range, titled in the unit it counts in.
     void UpdateTimeScale(const kurvimat::acquisition::MeasurementStore& store);
     void SetMeasuring(MainCursors* measuring) { measuring_ = measuring; }

@@ -78,6 +78,7 @@ void TFormMain::FormResize() {
     // The other modes' scales wait in the same strips.
     for (const ModeChoice& choice : ModeChoices)
         if (choice.Points) choice.Points->Place();
+    Plot->PlaceRightAxisImages();
     MeanStripBitmap.setPalette(Palette);
     PlotBitmap.setPalette(Palette);
     const QSize raw = PaintBoxRoh->Canvas().size();
@@ -107,6 +108,13 @@ void TFormMain::RefreshDisplay() {
     const bool computed = own && own->Update();
     DisplayContext c = Drawing->Context();
     const RefreshResult r = ::RefreshDisplay(c);
+    if (r.Layout) {
+        // Extra axes came or went: the scales not drawn now wait in the new strips.
+        PlaceStrips(Display, Scales());
+        for (const ModeChoice& choice : ModeChoices)
+            if (choice.Points && choice.Points != own) choice.Points->Place();
+        Plot->PlaceRightAxisImages();
+    }
     if (computed) own->Spent(spent.nsecsElapsed());
     if (r.Raw) PaintBoxRoh->update();
     if (r.Mean) PaintBoxMittel->UpdateCanvas(r.MeanAreas);
