@@ -10,11 +10,11 @@
 #include <QPainter>
 
 #include <algorithm>
+#include <cstdint>
+#include <cstring>
 #include <functional>
 #include <queue>
-#include <cstdint>
 #include <tuple>
-#include <cstring>
 
 using kurvimat::acquisition::MeasurementStore;
 using kurvimat::acquisition::PointCapacity;

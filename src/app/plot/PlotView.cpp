@@ -102,8 +102,8 @@ void PlotView::ApplyAxisImages() {
 void PlotView::PlaceRightAxisImages() {
     // As the layout anchors them to the panel's right edge: 16 pixels from it.
     constexpr int inset = 16;
-    const int x = PaintBoxData->geometry().right() + 1 - inset -
-                  data_.Display.ExtraAxes * ExtraAxisWidth;
+    const int x =
+        PaintBoxData->geometry().right() + 1 - inset - data_.Display.ExtraAxes * ExtraAxisWidth;
     for (const AxisImage which : {AxisImage::RechtsAuto, AxisImage::RechtsAutoOff,
                                   AxisImage::RechtsFull, AxisImage::RechtsFullon}) {
         TImage* image = AxisImages[static_cast<std::size_t>(which)];

@@ -94,7 +94,8 @@ void ClassViewShare::Tick() {
     const kurvimat::acquisition::MeasurementStore& store = session_.store();
     const bool showB = session_.view().showB;
     // The further columns as the time plot draws them (DataCurves, RunLayer): each against the
-    // axis that shows its unit, the data's in their own colours, a run's in the run's.
+    // axis that shows its unit, the data's in their own colours, a run's in the run's. The page
+    // has no extra axes: a column of a third unit stays in its table.
     std::optional<display::AxisUnits> units; // only where a set has further columns
     const auto drawn = [&](std::span<const kurvimat::signals::QuantityColumn> columns,
                            bool ownColours) {
