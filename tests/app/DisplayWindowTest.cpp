@@ -9,6 +9,7 @@
 #include "VirtualInstrument.h"
 #include "dialogs/UserFitDialog.h"
 #include "plot/MainCursors.h"
+#include "plot/ReadoutBox.h"
 #include "widgets/TPaintBox.h"
 #include "window/MainInstrument.h"
 
@@ -202,7 +203,7 @@ TEST_F(DisplayWindowTest, OneChannelStaysShown) {
 }
 
 // P = U·I of recorded points: with B not shown, the right axis is P's, titled in its colour,
-// and the curve is drawn; with B shown again, B's axis comes back.
+// and the curve is drawn; with B shown again, B's axis comes back and P has one of its own.
 TEST_F(DisplayWindowTest, AQuantityTakesTheRightAxisWhileBIsHidden) {
     RecordSweep(*win, 600, 300);
     ASSERT_FALSE(win->session().setQuantities(
@@ -217,13 +218,15 @@ TEST_F(DisplayWindowTest, AQuantityTakesTheRightAxisWhileBIsHidden) {
     };
     win->Timer1Timer();
     const QString titleB = PlotOf(*win).Scales().B.Title;
-    EXPECT_EQ(curvePixels(), 0);
+    EXPECT_EQ(PlotOf(*win).State().ExtraAxes, 1);
+    EXPECT_GT(curvePixels(), 0);
     for (const bool hidden : {true, false}) {
         QTest::mouseClick(Child<QCheckBox>(*win, "CheckBoxKanalB"), Qt::LeftButton);
         win->Timer1Timer();
         EXPECT_EQ(PlotOf(*win).Scales().B.Title,
                   hidden ? kurvimat::signals::SignalTitle(QStringLiteral("P"), QStringLiteral("W")) : titleB);
-        EXPECT_EQ(curvePixels() > 0, hidden);
+        EXPECT_EQ(PlotOf(*win).State().ExtraAxes, hidden ? 0 : 1);
+        EXPECT_GT(curvePixels(), 0);
     }
 
     // P fitted with a line over time: the least-squares line of its values, drawn in P's dark
@@ -303,6 +306,93 @@ TEST_F(DisplayWindowTest, AQuantityTakesTheRightAxisWhileBIsHidden) {
     EXPECT_EQ(PlotOf(*win).ShownFit()->Column, 0);
     EXPECT_NEAR(FitValue(PlotOf(*win).ShownFit()->Result, 1) - FitValue(PlotOf(*win).ShownFit()->Result, 0),
                 slope, 1e-9 * std::fabs(slope) + 1e-12);
+}
+
+// A position s read from a text, v = ABL(s;T), a_ = ABL(v;T), j = ABL(a_;T): s on the left, v on
+// the right, a_ and j on axes of their own; a_'s in its colour over its values, with its curve,
+// its fit, its readout, in the picture and in print. Without them, plot, buttons, canvas and
+// picture are as before.
+TEST_F(DisplayWindowTest, AThirdUnitGetsAnAxisOfItsOwn) {
+    QString text = QStringLiteral("t in s\ts in m\r\n");
+    for (int i = 0; i <= 40; ++i) // s = 0.2 + 0.8 t + 0.75 t²: a_ is 1.5, 0.75 at the ends
+        text += QStringLiteral("%1\t%2\r\n").arg(i / 10.0).arg(0.2 + 0.08 * i + 0.0075 * i * i);
+    QGuiApplication::clipboard()->setText(text.replace(u'.', u','));
+    QTest::mouseClick(Child<QPushButton>(*win, "ButtonDatenEinfuegen"), Qt::LeftButton);
+    win->Timer1Timer();
+    const QSize plainPlot = PlotOf(*win).Image().size();
+    const QImage plain = win->report().PlotPictureImage(2);
+    const QImage& canvas = Child<TPaintBox>(*win, "PaintBoxData")->Canvas();
+    const QImage plainCanvas = canvas.copy();
+    Tscale& right = PlotOf(*win).Scales().B;
+    const std::pair rightRange(right.RangeStart, right.RangeEnd);
+    const int buttonX = Child<TImage>(*win, "ImageRechtsAuto")->x();
+    const auto q = [](const char* text) { return QString::fromUtf8(text); };
+    ASSERT_FALSE(win->session().setQuantities({{q("v"), q("m/s"), q("ABL(s;T)")},
+                                               {q("a_"), q("m/s²"), q("ABL(v;T)")},
+                                               {q("j"), q("m/s³"), q("ABL(a_;T)")}},
+                                              {}));
+    win->Timer1Timer();
+    const DisplayState& state = PlotOf(*win).State();
+    const Tscale& axis = state.ExtraScales[0];
+    ASSERT_EQ(state.ExtraAxes, 2); // a_, then the jerk j
+    EXPECT_EQ(right.Title, kurvimat::signals::SignalTitle(q("v"), q("m/s")));
+    EXPECT_EQ(axis.Title, kurvimat::signals::SignalTitle(q("a_"), q("m/s²")));
+    EXPECT_EQ(axis.TitleColor,
+              QColor(PlotOf(*win).Colours().rgb(PaletteMask::FurtherColumn(1).Core)));
+    EXPECT_NEAR(axis.RangeStart, 0.75, 1e-6);
+    EXPECT_NEAR(axis.RangeEnd, 1.5, 1e-6);
+    const IndexedImage& image = PlotOf(*win).Image();
+    EXPECT_EQ(image.width(), plainPlot.width() - 2 * ExtraAxisWidth);
+    EXPECT_EQ(Child<TImage>(*win, "ImageRechtsAuto")->x(), buttonX - 2 * ExtraAxisWidth);
+    int drawn = 0;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x)
+            drawn += image.pixel(x, y) == PaletteMask::FurtherColumn(1).Core;
+    EXPECT_GT(drawn, image.width() / 2);
+
+    // A line through a_: drawn along its values on a_'s axis; the readout gives a_ in m/s².
+    win->report().FitColumnOnPlot(1, FitModel::Linear, 0, 4);
+    ASSERT_TRUE(PlotOf(*win).ShownFit() && PlotOf(*win).ShownFit()->Result.Converged);
+    PlotOf(*win).Cursors().setVerticalOn(true, 0, 4);
+    win->Timer1Timer();
+    EXPECT_TRUE(ReadoutText(PlotOf(*win).Measuring()->Table()).contains(q("m/s²")));
+    PlotOf(*win).Cursors().setVerticalOn(false, 0, 4);
+    win->Timer1Timer();
+    const Tscale& time = PlotOf(*win).Scales().T;
+    int along = 0;
+    for (int x = int(PlotColumn(0, time.RangeStart, time.RangeEnd, image.width())),
+             end = int(PlotColumn(4, time.RangeStart, time.RangeEnd, image.width()));
+         x < end; ++x) {
+        const double t =
+            time.RangeStart + (x - 1) * (time.RangeEnd - time.RangeStart) / (image.width() - 3);
+        const int row = int(PlotRow(FitValue(PlotOf(*win).ShownFit()->Result, t), axis.RangeStart,
+                                    axis.RangeEnd, image.height()));
+        for (int y = std::max(0, row - 2); y <= row + 2; ++y)
+            along += image.pixel(x, y) == PaletteMask::FurtherFit(1);
+    }
+    EXPECT_GT(along, image.width() / 2);
+    int titled = 0; // the axis in the picture at 2x, right of v's
+    const QImage twice = win->report().PlotPictureImage(2);
+    for (int y = 0; y < twice.height(); ++y)
+        for (int x = 2 * axis.Bounds.Left; x < 2 * axis.Bounds.Right; ++x)
+            titled += twice.pixel(x, y) == axis.TitleColor.rgb();
+    EXPECT_GT(titled, 40);
+    QPrinter printer(QPrinter::HighResolution);
+    printer.setOutputFormat(QPrinter::PdfFormat);
+    printer.setOutputFileName(dir.filePath(QStringLiteral("drei-achsen.pdf")));
+    EXPECT_TRUE(win->report().PrintPlot(printer));
+
+    win->report().RemoveFit();
+    ASSERT_FALSE(win->session().setQuantities({}, {}));
+    win->Timer1Timer();
+    EXPECT_EQ(state.ExtraAxes, 0);
+    EXPECT_EQ(PlotOf(*win).Image().size(), plainPlot);
+    EXPECT_EQ(Child<TImage>(*win, "ImageRechtsAuto")->x(), buttonX);
+    right.RangeStart = rightRange.first, right.RangeEnd = rightRange.second; // v widened it
+    PlotOf(*win).PlotChanges().AxesChanged = PlotOf(*win).PlotChanges().PlotDirty = true;
+    win->Timer1Timer();
+    EXPECT_TRUE(canvas == plainCanvas);
+    EXPECT_TRUE(win->report().PlotPictureImage(2) == plain);
 }
 
 // T² over l: a calculated quantity over a read one, sorted by x, fitted by a line over x (the

@@ -375,6 +375,60 @@ TEST(Plot, FurtherColumnsAtTheirColourAndAxis) {
     }
 }
 
+// A unit neither side shows gets an axis of its own beside the right one, two at most, in the
+// order the units come; columns of one unit share it, which spans their settled values.
+TEST(Plot, FurtherUnitsGetExtraAxesSpanningTheirSettledValues) {
+    const struct {
+        bool hasB, showB;
+        const char *headers[3], *axes; // per column: L, R, 0 or 1 (an extra axis), - (not drawn)
+    } rows[] = {{true, true, {"s in m", "v in m/s", "a in m/s^2"}, "01-"},
+                {true, false, {"s in m", "v in m/s", "a in m/s^2"}, "R01"},
+                {false, true, {"s in m", "v in m/s", "x in m"}, "R0R"},
+                {true, true, {"s in m", "v in m/s", "x in m"}, "010"},
+                {true, true, {"p in V", "s in m", "I in mA"}, "L0R"}};
+    for (const auto& r : rows) {
+        SCOPED_TRACE(r.axes);
+        PlotFixture f;
+        f.store.Data.DefA = QStringLiteral("U in V");
+        f.store.Data.DefB = QStringLiteral("I in mA");
+        f.store.Data.HasB = r.hasB;
+        f.controls.KanalB = r.showB;
+        for (int i = 0; i < 5; ++i)
+            f.addPoint(float(2 + i), 7, 5);
+        for (int c = 0; c < 3; ++c) { // the last value, far off, is not settled yet
+            auto column = kurvimat::signals::QuantityColumn::named(QString::fromUtf8(r.headers[c]));
+            column.values = {-1.0 - c, 3.0 * c, std::numeric_limits<double>::quiet_NaN(),
+                             2 + c / 2.0, 500};
+            f.store.Data.Columns.push_back(column);
+        }
+        f.store.Data.Settled = {4, 4, 4};
+        const PlotCurves curves = DataCurves(f.store, r.showB);
+        f.paint();
+        std::string axes;
+        for (int c = 0; c < 3; ++c) {
+            const auto it = std::find_if(curves.begin(), curves.end(), [c](const PlotCurve& p) {
+                return p.Source == CurveSource::Column && p.Column == c;
+            });
+            axes += it == curves.end()             ? '-'
+                    : it->Axis == CurveAxis::Left  ? 'L'
+                    : it->Axis == CurveAxis::Right ? 'R'
+                                                   : char('0' + it->Extra);
+            if (axes.back() != '0' && axes.back() != '1') continue;
+            double low = 0, high = 0;
+            for (int o = 0; o < 3; ++o)
+                if (r.axes[o] == r.axes[c])
+                    low = std::min(low, -1.0 - o), high = std::max({high, 3.0 * o, 2 + o / 2.0});
+            EXPECT_EQ(std::pair(it->Low, it->High), std::pair(low, high));
+            EXPECT_EQ(f.at(f.column(5), int(PlotRow(2 + c / 2.0, low, high, H))),
+                      PaletteMask::FurtherColumn(std::size_t(c)).Core);
+        }
+        EXPECT_EQ(axes, r.axes);
+        EXPECT_EQ(ExtraAxesOf(f.store, f.controls), ExtraAxisCount(curves));
+        f.controls.Mode = PlotMode::AAsX;
+        EXPECT_EQ(ExtraAxesOf(f.store, f.controls), 0);
+    }
+}
+
 // Bounding box of the pixels holding an index.
 QRect inkBox(const IndexedImage& image, std::uint8_t index) {
     QRect box;
@@ -482,6 +536,20 @@ TEST(Layout, RectanglesImagesAndScrollBar) {
     EXPECT_EQ(f.ScaleT.Bounds.Left, 141);
     EXPECT_EQ(f.ScaleT.TitleMargin, 50);
     EXPECT_EQ(f.ScaleA.TitleMargin, 70);
+
+    // Extra axes take strips right of the right axis out of the plot's width, two at most;
+    // without any the layout is the one above.
+    for (const int asked : {1, 3, 0}) {
+        f.state.ExtraAxes = asked;
+        FormResize(in, f.state, f.scales, mean, plot);
+        const int n = std::min(asked, 2);
+        EXPECT_EQ(plot.size(), QSize(1320 - 140 * n, 800));
+        EXPECT_EQ(f.ScaleB.Bounds.Left, 1460 - 140 * n);
+        EXPECT_EQ(f.ScaleT.Bounds.Right, 1459 - 140 * n);
+        for (int k = 0; k < 2; ++k)
+            EXPECT_EQ(f.state.ExtraScales[std::size_t(k)].Bounds.Left,
+                      k < n ? 1600 - 140 * (n - k) : 0);
+    }
 }
 
 TEST(Layout, PlotTallerThanFourThousandRowsIsDrawnToItsLastRow) {
