@@ -7,6 +7,7 @@
 #include "StorePoints.h"
 #include "WebSocketFrames.h"
 
+#include <QCoreApplication>
 #include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -16,6 +17,7 @@
 #include <QTcpSocket>
 #include <QTimer>
 
+#include <algorithm>
 #include <bit>
 #include <cmath>
 #include <span>
@@ -58,6 +60,22 @@ const char* modeName(TriggerMode mode) {
     case TriggerMode::Einzel: return "einzel";
     }
     return "";
+}
+
+const char* plotModeName(analysis::PlotMode mode) {
+    switch (mode) {
+    case analysis::PlotMode::Normal:
+        return "time";
+    case analysis::PlotMode::BAsX:
+        return "bAsX";
+    case analysis::PlotMode::AAsX:
+        return "aAsX";
+    case analysis::PlotMode::Spectrum:
+        return "spectrum";
+    case analysis::PlotMode::Quantities:
+        return "quantities";
+    }
+    return "time";
 }
 
 QString colourName(quint32 rgb) {
@@ -632,6 +650,8 @@ ClassViewServer::MetaInputs ClassViewServer::metaInputs(const std::vector<ShownR
     m.pointCount = s.PointCount;
     m.mode = int(trigger.mode);
     m.drawn = drawn_;
+    m.plotMode = int(session_.view().mode);
+    if (session_.view().mode == analysis::PlotMode::Quantities) m.quantities = chosenQuantities();
     const auto texts = [&](const std::vector<DrawnColumn>& drawn,
                            std::span<const QuantityColumn> columns) {
         for (const DrawnColumn& c : drawn) {
@@ -653,6 +673,36 @@ ClassViewServer::MetaInputs ClassViewServer::metaInputs(const std::vector<ShownR
         }
     }
     return m;
+}
+
+// Named as the window's axes name them (display::QuantityRefs, above this library).
+std::vector<ClassViewServer::ChosenQuantity> ClassViewServer::chosenQuantities() const {
+    const session::ViewSettings& v = session_.view();
+    const StoredPoints& d = session_.store().Data;
+    const std::span<const QuantityColumn> further = d.Further();
+    std::vector<ChosenQuantity> chosen;
+    for (const QString& key : {v.axisX, v.axisLeft, v.axisRight}) {
+        ChosenQuantity q{key};
+        const auto name = [&](const QString& n, const QString& unit) {
+            q.name = n.isEmpty() ? key : n;
+            q.unit = unit;
+            q.held = true;
+        };
+        const auto channel = [&](const QString& definition) {
+            const signals::DefinitionParts parts = signals::PointSetParts(definition);
+            name(parts.name, parts.unit);
+        };
+        if (key == u"t")
+            name(QCoreApplication::translate("QuantityAxes", "Zeit t"), QStringLiteral("s"));
+        else if (key == u"A" && !d.NoValueA)
+            channel(d.DefA);
+        else if (key == u"B" && d.HasB && !d.NoValueB)
+            channel(d.DefB);
+        for (std::size_t i = 0; i < further.size() && !key.isEmpty() && !q.held; ++i)
+            if (further[i].header == key) name(further[i].name, further[i].unit), q.column = int(i);
+        chosen.push_back(std::move(q));
+    }
+    return chosen;
 }
 
 QByteArray ClassViewServer::meta(const std::vector<ShownRun>& shown) const {
@@ -715,6 +765,24 @@ QByteArray ClassViewServer::meta(const std::vector<ShownRun>& shown) const {
     if (!drawn_.snapshot.empty())
         o.insert(QStringLiteral("snapshotColumns"),
                  columns(drawn_.snapshot, s.Snap.Further(), false));
+    // The plot's mode; the plot of quantities with its quantities, a page finds their values
+    // among the data's channels and columns. One the points do not hold goes by its key alone.
+    QJsonObject plot{{"mode", plotModeName(session_.view().mode)}};
+    const char* sides[] = {"x", "left", "right"};
+    for (std::size_t i = 0; i < metaInputs_.quantities.size() && i < 3; ++i) {
+        const ChosenQuantity& q = metaInputs_.quantities[i];
+        if (q.key.isEmpty()) continue;
+        QJsonObject side{{"key", q.key}};
+        if (q.held) {
+            side.insert(QStringLiteral("name"), q.name);
+            side.insert(QStringLiteral("unit"), q.unit);
+            side.insert(QStringLiteral("title"),
+                        q.unit.isEmpty() ? q.name : q.name + QStringLiteral(" in ") + q.unit);
+        }
+        if (q.column >= 0) side.insert(QStringLiteral("column"), q.column);
+        plot.insert(QLatin1String(sides[i]), side);
+    }
+    o.insert(QStringLiteral("plot"), plot);
     return QJsonDocument(o).toJson(QJsonDocument::Compact);
 }
 
@@ -799,7 +867,18 @@ QByteArray ClassViewServer::advance() {
         snapshot = frame(SetKind::Snapshot, snapshot_, s.Snap, drawn_.snapshot);
     }
     if (!snapshot.isEmpty()) appendWebSocketFrame(frames, WsOpcode::Binary, snapshot);
-    const QByteArray data = frame(SetKind::Data, data_, s.Data, drawn_.data);
+    // The plot of quantities reads its chosen columns on the page, whether the time plot draws
+    // them or not.
+    std::vector<DrawnColumn> withChosen;
+    for (const ChosenQuantity& q : metaInputs_.quantities) {
+        if (q.column < 0) continue;
+        if (withChosen.empty()) withChosen = drawn_.data;
+        if (std::ranges::none_of(withChosen,
+                                 [&](const DrawnColumn& c) { return c.index == q.column; }))
+            withChosen.push_back({std::uint8_t(q.column)});
+    }
+    const QByteArray data =
+        frame(SetKind::Data, data_, s.Data, withChosen.empty() ? drawn_.data : withChosen);
     if (!data.isEmpty()) appendWebSocketFrame(frames, WsOpcode::Binary, data);
     return frames;
 }

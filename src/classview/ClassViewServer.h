@@ -110,6 +110,14 @@ private:
         QByteArray incoming;   // the start of a frame not yet complete
         qint64 messageBytes = 0;
     };
+    // A quantity the plot of quantities shows, by its key ("t", "A", "B", a further column's
+    // header); name and unit empty where the points do not hold it.
+    struct ChosenQuantity {
+        QString key, name = {}, unit = {};
+        int column = -1; // among the data's further columns
+        bool held = false;
+        bool operator==(const ChosenQuantity&) const = default;
+    };
     // What the settings' JSON is made of, compared on each tick so that the JSON is made only
     // when one of them changed. Floats by their bits: a NaN range is no change.
     struct MetaInputs {
@@ -121,6 +129,8 @@ private:
         std::vector<std::tuple<qint64, QString, int, qint64, std::vector<DrawnColumn>>> runs;
         DrawnColumns drawn;
         std::vector<QString> columnTexts; // each drawn column's name and unit
+        int plotMode = 0;
+        std::vector<ChosenQuantity> quantities; // x, left, right of the plot of quantities
         bool operator==(const MetaInputs&) const = default;
     };
     void acceptHttp();
@@ -148,6 +158,7 @@ private:
     // Brings the settings, readouts and sent sets up to the session; the frames of what changed.
     QByteArray advance();
     MetaInputs metaInputs(const std::vector<ShownRun>& shown) const;
+    std::vector<ChosenQuantity> chosenQuantities() const;
     QByteArray meta(const std::vector<ShownRun>& shown) const;
     QByteArray live() const;
     // The program's TAB text, or CSV with the decimal mark of the browser's language.

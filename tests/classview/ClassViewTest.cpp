@@ -781,6 +781,75 @@ TEST_F(ClassViewServerTest, APageHoldsTheDrawnColumnsAsTheSweepGrows) {
                                    [](float x, double y) { return x == float(y); }));
 }
 
+// The settings name the window's plot mode; the plot of quantities names its quantities by key
+// and title, and the data's frames carry a chosen column the time plot does not draw.
+TEST_F(ClassViewServerTest, TheSettingsNameThePlotModeAndTheChosenQuantities) {
+    using kurvimat::analysis::PlotMode;
+    ASSERT_FALSE(session_.setQuantities({{"Ug", "V", "GLAETT(A;5)"}, {"P", "W", "A*B"}}, {}));
+    const DrawnColumns drawn{{{1, true, 0x940063}}, {}, -1}; // the time plot draws P only
+    std::vector<DecodedFrame> frames;
+    QByteArray meta;
+    auto ws = watch(&frames, &meta);
+    ASSERT_TRUE(waitFor([&] { return server_->watchers() == 1; }));
+    struct Row {
+        PlotMode mode;
+        const char *x, *left, *right, *json;
+        bool sendsUg;
+    } rows[] = {
+        {PlotMode::Normal, "", "", "", R"({"mode":"time"})", false},
+        {PlotMode::BAsX, "", "", "", R"({"mode":"bAsX"})", false},
+        {PlotMode::AAsX, "", "", "", R"({"mode":"aAsX"})", false},
+        {PlotMode::Spectrum, "", "", "", R"({"mode":"spectrum"})", false},
+        {PlotMode::Quantities, "Ug (V)", "A", "t",
+         R"({"left":{"key":"A","name":"Weg","title":"Weg in cm","unit":"cm"},"mode":"quantities",)"
+         R"("right":{"key":"t","name":"Zeit t","title":"Zeit t in s","unit":"s"},)"
+         R"j("x":{"column":0,"key":"Ug (V)","name":"Ug","title":"Ug in V","unit":"V"}})j",
+         true},
+        {PlotMode::Quantities, "P (W)", "B", "", // no right axis
+         R"({"left":{"key":"B","name":"B","title":"B","unit":""},"mode":"quantities",)"
+         R"j("x":{"column":1,"key":"P (W)","name":"P","title":"P in W","unit":"W"}})j",
+         false},
+        {PlotMode::Quantities, "Zz", "A", "", // a key the points do not hold
+         R"({"left":{"key":"A","name":"Weg","title":"Weg in cm","unit":"cm"},"mode":"quantities",)"
+         R"("x":{"key":"Zz"}})",
+         false},
+    };
+    session_.store().Data.DefA = QStringLiteral("Weg (cm): U");
+    std::map<int, std::vector<float>> held;
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.json);
+        kurvimat::session::ViewSettings v = session_.view();
+        v.mode = row.mode;
+        v.axisX = QString::fromLatin1(row.x), v.axisLeft = QString::fromLatin1(row.left);
+        v.axisRight = QString::fromLatin1(row.right);
+        session_.setView(v);
+        server_->tick({}, drawn);
+        const auto plot = [&] {
+            return QJsonDocument(QJsonDocument::fromJson(meta).object().value("plot").toObject())
+                .toJson(QJsonDocument::Compact);
+        };
+        ASSERT_TRUE(waitFor([&] { return plot() == row.json; })) << plot().constData();
+        // The page holds Ug's settled values only while the plot of quantities shows it.
+        const auto& ug = session_.store().Data.Further()[0];
+        const auto ugSettled = std::span(ug.values).first(session_.store().Data.SettledCount(0));
+        EXPECT_TRUE(waitFor([&] {
+            for (const DecodedFrame& f : frames) {
+                if (f.kind != SetKind::Data) continue;
+                if (f.reset) held.clear();
+                for (const DecodedFrame::Column& c : f.columns) {
+                    held[c.index].resize(std::size_t(c.first));
+                    held[c.index].insert(held[c.index].end(), c.values.begin(), c.values.end());
+                }
+            }
+            frames.clear();
+            return held.count(0) == std::size_t(row.sendsUg) && held.count(1) == 1 &&
+                   (!row.sendsUg || std::ranges::equal(held[0], ugSettled, [](float x, double y) {
+                       return x == float(y);
+                   }));
+        })) << held.count(0);
+    }
+}
+
 // AddressSanitizer keeps freed blocks in a quarantine (256 MB by default) and adds shadow memory,
 // so there the resident size measures the checker, not the server; the bound then only catches
 // a runaway.
