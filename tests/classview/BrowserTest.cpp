@@ -4,7 +4,9 @@
 // through Chromium's DevTools protocol with Qt's WebSocket.
 #include "ExperimentFile.h"
 #include "MeasurementText.h"
+#include "PlotMode.h"
 #include "Session.h"
+#include "Settings.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -105,26 +107,26 @@ Plotted plotted(DevTools& tools) {
     return p;
 }
 
-} // namespace
-
-TEST(ClassViewBrowser, ThePagePlotsTheStoredPointsOnADesktopAndAPhone) {
-    const QString chromium = QStandardPaths::findExecutable(QStringLiteral("chromium"));
-    if (chromium.isEmpty()) GTEST_SKIP() << "chromium is not installed";
-    QTemporaryDir dir;
+// The experiment of both tests: quantities the window draws (see Smoothed), its settings
+// beside.
+QString writeExperiment(const QTemporaryDir& dir, const kurvimat::session::Settings& settings) {
     const QString experiment = dir.filePath(QStringLiteral("quantities.kurvimat"));
-    {
-        kurvimat::session::Session session;
-        ASSERT_FALSE(session.setQuantities(
-            {{"P", "V²", "A*B"}, {"vA", "V/s", "ABL(A;T)"}, {"Bg", "V", "GLAETT(B;15)"}}, {}));
-        kurvimat::session::Experiment e = session.experiment();
-        e.definitionA = e.definitionB = QStringLiteral("Spannung unkalibriert (V): U");
-        ASSERT_FALSE(kurvimat::session::writeExperiment(experiment, e));
-    }
-    // The demo opens the experiment once its first frame is out; where a sweep was recorded
-    // before that (a slow start), it first asks whether to save it, which nobody answers here.
-    // Such a start is tried again, at most twice.
-    QProcess demo;
-    QUrl url;
+    kurvimat::session::Session session;
+    EXPECT_FALSE(session.setQuantities(
+        {{"P", "V²", "A*B"}, {"vA", "V/s", "ABL(A;T)"}, {"Bg", "V", "GLAETT(B;15)"}}, {}));
+    kurvimat::session::Experiment e = session.experiment();
+    e.definitionA = e.definitionB = QStringLiteral("Spannung unkalibriert (V): U");
+    for (const auto& [key, value] : settings)
+        e.settings[key] = value;
+    EXPECT_FALSE(kurvimat::session::writeExperiment(experiment, e));
+    return experiment;
+}
+
+// The demo sharing the experiment; the page's address on loopback, empty when it failed. The
+// demo opens the experiment once its first frame is out; where a sweep was recorded before
+// that (a slow start), it first asks whether to save it, which nobody answers here. Such a
+// start is tried again, at most twice.
+QUrl startDemo(QProcess& demo, const QTemporaryDir& dir, const QString& experiment) {
     for (int launch = 0; launch < 3; ++launch) {
         if (launch > 0) {
             demo.kill();
@@ -136,45 +138,123 @@ TEST(ClassViewBrowser, ThePagePlotsTheStoredPointsOnADesktopAndAPhone) {
                    dir.filePath(QStringLiteral("data%1").arg(launch)));
         demo.setProcessEnvironment(env);
         demo.start(QStringLiteral(KURVIMAT_DEMO), {QStringLiteral("--share"), experiment});
-        ASSERT_TRUE(demo.waitForStarted());
+        if (!demo.waitForStarted()) return {};
         QByteArray line;
-        ASSERT_TRUE(waitFor(
-            [&] {
-                line += demo.readAllStandardOutput();
-                return line.contains('\n');
-            },
-            30000));
-        url = QUrl(QString::fromUtf8(line.trimmed()));
-        ASSERT_TRUE(url.isValid() && url.path().size() == 34) << line.constData();
+        if (!waitFor(
+                [&] {
+                    line += demo.readAllStandardOutput();
+                    return line.contains('\n');
+                },
+                30000))
+            return {};
+        QUrl url(QString::fromUtf8(line.trimmed()));
+        if (!url.isValid() || url.path().size() != 34) return {};
         url.setHost(QStringLiteral("127.0.0.1")); // the test stays on loopback
         const QUrl data = url.resolved(QUrl(QStringLiteral("daten.txt")));
         if (waitFor([&] { return get(data).split('\n').value(0).contains("Bg (V)"); }, 20000))
-            break;
-        ASSERT_LT(launch, 2) << "the demo did not open its experiment in three starts";
+            return url;
     }
+    ADD_FAILURE() << "the demo did not open its experiment in three starts";
+    return {};
+}
 
-    QProcess browser;
+// Headless Chromium on the page; the DevTools socket of its tab, empty when it failed.
+QString startBrowser(QProcess& browser, const QString& chromium, const QTemporaryDir& dir,
+                     const QUrl& url) {
     browser.start(chromium, {QStringLiteral("--headless=new"), QStringLiteral("--no-sandbox"),
                              QStringLiteral("--disable-gpu"), QStringLiteral("--remote-debugging-port=0"),
                              QStringLiteral("--user-data-dir=") + dir.filePath(QStringLiteral("chromium")),
                              url.toString()});
-    ASSERT_TRUE(browser.waitForStarted());
+    if (!browser.waitForStarted()) return {};
     QByteArray err;
     QRegularExpressionMatch m;
-    ASSERT_TRUE(waitFor([&] {
-        err += browser.readAllStandardError();
-        m = QRegularExpression(QStringLiteral("DevTools listening on ws://127.0.0.1:(\\d+)/"))
-                .match(QString::fromUtf8(err));
-        return m.hasMatch();
-    }, 60000));
+    if (!waitFor(
+            [&] {
+                err += browser.readAllStandardError();
+                m = QRegularExpression(
+                        QStringLiteral("DevTools listening on ws://127.0.0.1:(\\d+)/"))
+                        .match(QString::fromUtf8(err));
+                return m.hasMatch();
+            },
+            60000))
+        return {};
     QUrl list(QStringLiteral("http://127.0.0.1:%1/json/list").arg(m.captured(1)));
     QString pageSocket;
-    ASSERT_TRUE(waitFor([&] {
-        for (const QJsonValue v : QJsonDocument::fromJson(get(list)).array())
-            if (v.toObject().value(QStringLiteral("url")).toString().startsWith(url.toString()))
-                pageSocket = v.toObject().value(QStringLiteral("webSocketDebuggerUrl")).toString();
-        return !pageSocket.isEmpty();
-    }, 30000));
+    waitFor(
+        [&] {
+            for (const QJsonValue v : QJsonDocument::fromJson(get(list)).array())
+                if (v.toObject().value(QStringLiteral("url")).toString().startsWith(url.toString()))
+                    pageSocket =
+                        v.toObject().value(QStringLiteral("webSocketDebuggerUrl")).toString();
+            return !pageSocket.isEmpty();
+        },
+        30000);
+    return pageSocket;
+}
+
+// A number as the page writes it (decimal comma in German, an exponent where it needs one).
+double pageNumber(const QString& text) {
+    return QString(text).replace(u',', u'.').toDouble();
+}
+
+// The pointer over the plot at a fraction of its width and height: the pointer line must name
+// Bg's value at the point it names the time of, as the page writes numbers. The page draws
+// when a frame comes, so the line may be of points a frame has since replaced: a few tries.
+void expectThePointerLineHoldsTheColumn(DevTools& tools, double fx, double fy) {
+    const QJsonObject box =
+        tools
+            .evaluate(QStringLiteral("(() => { const b = document.getElementById('plot')"
+                                     ".getBoundingClientRect(); return {x: b.left, y: b.top, "
+                                     "w: b.width, h: b.height}; })()"))
+            .toObject();
+    const auto at = [&](const char* k) { return box.value(QLatin1String(k)).toDouble(); };
+    QString line;
+    for (int attempt = 0; attempt < 20; ++attempt) {
+        const double x = at("x") + 58 + fx * (at("w") - 116) + attempt % 2,
+                     y = at("y") + 22 + fy * (at("h") - 44);
+        tools.call(QStringLiteral("Input.dispatchMouseEvent"),
+                   {{"type", "mouseMoved"}, {"x", x}, {"y", y}});
+        waitFor([] { return false; }, 100);
+        const QJsonObject o =
+            QJsonDocument::fromJson(
+                tools
+                    .evaluate(
+                        QStringLiteral(
+                            "JSON.stringify({line: document.getElementById('readout').textContent, "
+                            "t: kurvimatPlotted().data.t, bg: "
+                            "kurvimatPlotted().data.columns['%1']})")
+                            .arg(Smoothed))
+                    .toString()
+                    .toUtf8())
+                .object();
+        line = o.value(QStringLiteral("line")).toString();
+        const auto t = QRegularExpression(QStringLiteral("t = (\\S+) s")).match(line);
+        const auto bg = QRegularExpression(QStringLiteral("Bg = (\\S+) V")).match(line);
+        const QJsonArray times = o.value(QStringLiteral("t")).toArray(),
+                         values = o.value(QStringLiteral("bg")).toArray();
+        if (!t.hasMatch() || !bg.hasMatch()) continue;
+        const double time = pageNumber(t.captured(1)), value = pageNumber(bg.captured(1));
+        for (qsizetype i = 0; i < std::min(times.size(), values.size()); ++i) {
+            const double expected = values.at(i).toDouble();
+            if (std::abs(times.at(i).toDouble() - time) <= 5e-4 * std::abs(time) + 1e-6 &&
+                std::abs(expected - value) <= 1e-3 * std::abs(expected) + 1e-6)
+                return;
+        }
+    }
+    ADD_FAILURE() << "the pointer line never named Bg at its point: " << line.toStdString();
+}
+
+} // namespace
+
+TEST(ClassViewBrowser, ThePagePlotsTheStoredPointsOnADesktopAndAPhone) {
+    const QString chromium = QStandardPaths::findExecutable(QStringLiteral("chromium"));
+    if (chromium.isEmpty()) GTEST_SKIP() << "chromium is not installed";
+    QTemporaryDir dir;
+    QProcess demo, browser;
+    const QUrl url = startDemo(demo, dir, writeExperiment(dir, {}));
+    ASSERT_FALSE(url.isEmpty());
+    const QString pageSocket = startBrowser(browser, chromium, dir, url);
+    ASSERT_FALSE(pageSocket.isEmpty());
     DevTools tools;
     ASSERT_TRUE(tools.open(pageSocket));
 
@@ -264,6 +344,7 @@ TEST(ClassViewBrowser, ThePagePlotsTheStoredPointsOnADesktopAndAPhone) {
                 .toInt(),
             20)
             << "no pixel of " << colour.toStdString() << " in the plot";
+        expectThePointerLineHoldsTheColumn(tools, 0.5, 0.5);
         const QJsonObject meta = tools.evaluate(QStringLiteral("kurvimatPlotted().meta")).toObject();
         EXPECT_FALSE(meta.value(QStringLiteral("a")).toObject().value(QStringLiteral("name")).toString().isEmpty());
         EXPECT_EQ(tools.evaluate(QStringLiteral("document.getElementById('fit').textContent")).toString(),
@@ -276,6 +357,81 @@ TEST(ClassViewBrowser, ThePagePlotsTheStoredPointsOnADesktopAndAPhone) {
             if (file.open(QIODevice::WriteOnly)) file.write(png);
         }
     }
+    browser.kill();
+    browser.waitForFinished();
+    demo.terminate();
+    if (!demo.waitForFinished(10000)) demo.kill();
+}
+
+// In "Kanal A als x" the page draws B over A as the window does: each point of the sweep where
+// A's and B's ranges put it (recorded points: the definitions' ranges), black where both
+// channels are shown, and nothing dark outside A's span, where a time plot would spread it.
+TEST(ClassViewBrowser, InKanalAAlsXThePageDrawsBOverA) {
+    const QString chromium = QStandardPaths::findExecutable(QStringLiteral("chromium"));
+    if (chromium.isEmpty()) GTEST_SKIP() << "chromium is not installed";
+    QTemporaryDir dir;
+    QProcess demo, browser;
+    const QUrl url =
+        startDemo(demo, dir,
+                  writeExperiment(dir, {{QLatin1String(kurvimat::session::setting::XyMode),
+                                         qint64(kurvimat::analysis::PlotMode::AAsX)}}));
+    ASSERT_FALSE(url.isEmpty());
+    const QString pageSocket = startBrowser(browser, chromium, dir, url);
+    ASSERT_FALSE(pageSocket.isEmpty());
+    DevTools tools;
+    ASSERT_TRUE(tools.open(pageSocket));
+    tools.call(QStringLiteral("Emulation.setDeviceMetricsOverride"),
+               {{"width", 1000}, {"height", 700}, {"deviceScaleFactor", 1}, {"mobile", false}});
+    ASSERT_TRUE(waitFor(
+        [&] {
+            return tools
+                       .evaluate(QStringLiteral(
+                           "typeof kurvimatPlotted === 'function' && "
+                           "kurvimatPlotted().meta && kurvimatPlotted().meta.plot.mode"))
+                       .toString() == QStringLiteral("aAsX");
+        },
+        20000));
+    QJsonObject seen;
+    for (int attempt = 0; attempt < 40; ++attempt) {
+        waitFor([] { return false; }, 150);
+        seen = tools
+                   .evaluate(QStringLiteral(R"((() => {
+            const P = kurvimatPlotted(), m = P.meta, d = P.data, c = document.getElementById('plot');
+            const l = 58, t = 22, w = c.width - 116, h = c.height - 44;
+            const px = c.getContext('2d').getImageData(0, 0, c.width, c.height).data;
+            const black = (x, y) => { const i = 4 * (Math.round(y) * c.width + Math.round(x));
+                                      return px[i] + px[i + 1] + px[i + 2] < 240; };
+            const X = (v) => l + (v - m.a.min) / (m.a.max - m.a.min) * w;
+            const Y = (v) => t + h - (v - m.b.min) / (m.b.max - m.b.min) * h;
+            let hits = 0, dark = 0, outside = 0;
+            for (let i = 0; i < d.n; i++) {
+              let near = false;
+              for (let dx = -2; dx <= 2 && !near; dx++)
+                for (let dy = -2; dy <= 2 && !near; dy++) near = black(X(d.a[i]) + dx, Y(d.b[i]) + dy);
+              hits += near;
+            }
+            const lo = X(Math.min(...d.a)) - 3, hi = X(Math.max(...d.a)) + 3;
+            for (let y = t + 1; y < t + h - 1; y++)
+              for (let x = l + 1; x < l + w - 1; x++)
+                if (black(x, y)) { dark++; outside += x < lo || x > hi; }
+            return { n: d.n, hits: hits, dark: dark, outside: outside, loaded: m.loaded, a: m.a.on, b: m.b.on,
+                     band: (hi - lo) / w };
+          })())"))
+                   .toObject();
+        const int n = seen.value(QStringLiteral("n")).toInt();
+        if (n > 50 && seen.value(QStringLiteral("hits")).toInt() >= n * 9 / 10) break;
+    }
+    SCOPED_TRACE(QJsonDocument(seen).toJson(QJsonDocument::Compact).toStdString());
+    ASSERT_FALSE(seen.value(QStringLiteral("loaded")).toBool());
+    ASSERT_TRUE(seen.value(QStringLiteral("a")).toBool() &&
+                seen.value(QStringLiteral("b")).toBool());
+    const int n = seen.value(QStringLiteral("n")).toInt();
+    EXPECT_GT(n, 50);
+    EXPECT_GE(seen.value(QStringLiteral("hits")).toInt(), n * 9 / 10);
+    EXPECT_GT(seen.value(QStringLiteral("dark")).toInt(), 20);
+    EXPECT_LE(seen.value(QStringLiteral("outside")).toInt(),
+              seen.value(QStringLiteral("dark")).toInt() / 50);
+    expectThePointerLineHoldsTheColumn(tools, 0.5, 0.5);
     browser.kill();
     browser.waitForFinished();
     demo.terminate();

@@ -33,8 +33,10 @@
   const state = { meta: null, data: newSet(), snap: newSet(), runs: new Map(), online: false };
   // The student's own view: null follows the teacher's ranges.
   let view = null;
-  let cursorX = null;
+  // The pointer: where the student pointed, in the values of the bottom, left and right axes.
+  let cursor = null;
   let dirty = true;
+  let dataVersion = 0; // counts changes of the data and the settings: the projection follows it
 
   function fmt(v) {
     if (v === null || v === undefined || !isFinite(v)) return '–';
@@ -119,7 +121,9 @@
       if (c.v.length < need) { const x = new Float32Array(Math.max(need, c.v.length * 2, 256)); x.set(c.v.subarray(0, c.n)); c.v = x; }
       c.v.set(part.values, part.first);
       c.n = need;
+      c.range = null;
     }
+    if (set === state.data) dataVersion++;
     dirty = true;
   }
   // The settings come whole when they change; the readouts and the trigger's state on their own.
@@ -133,6 +137,7 @@
     else if (m && m.type === 'meta') {
       const runsBefore = state.meta ? JSON.stringify(state.meta.runs) : '';
       state.meta = m;
+      dataVersion++;
       if (JSON.stringify(m.runs) !== runsBefore) showDownloads();
     } else return;
     if (!state.meta) return;
@@ -200,24 +205,91 @@
     return lo <= hi ? [lo, hi] : null;
   }
   function padded(r) { return r[0] === r[1] ? [r[0] - 1, r[1] + 1] : r; }
+  // A column's range is found once for its values (a shown run's do not change while shown).
+  function columnRange(set, col) {
+    const n = Math.min(col.n, set.n);
+    if (!col.range || col.range.n !== n) col.range = { n: n, e: extent({ n: n, v: col.v }, 'v') };
+    return col.range.e;
+  }
+  // The columns drawn against an axis widen it as the channel's own values do: the data's, and
+  // the shown runs' by the same rule (a run's A and B do not).
   function columnExtent(r, axis) {
-    for (const c of state.meta.columns || []) {
-      const col = state.data.cols.get(c.index);
-      if (c.axis !== axis || !col) continue;
-      const e = extent({ n: Math.min(col.n, state.data.n), v: col.v }, 'v');
-      if (e) r = r ? [Math.min(r[0], e[0]), Math.max(r[1], e[1])] : e;
+    const widen = (set, columns) => {
+      for (const c of columns || []) {
+        const col = set.cols.get(c.index);
+        const e = c.axis === axis && col ? columnRange(set, col) : null;
+        if (e) r = r ? [Math.min(r[0], e[0]), Math.max(r[1], e[1])] : e;
+      }
+    };
+    widen(state.data, state.meta.columns);
+    for (const run of state.meta.runs) {
+      const set = state.runs.get(run.id);
+      if (run.color && set) widen(set, run.columns);
     }
     return r;
+  }
+  // The window's plot mode; the spectrum is drawn as the time plot here.
+  function plotMode() {
+    const p = state.meta && state.meta.plot;
+    return p && (p.mode === 'aAsX' || p.mode === 'bAsX' || p.mode === 'quantities') ? p.mode : 'time';
+  }
+  // A chosen quantity's values in a set, by what the settings say it is; null where the set
+  // does not hold it.
+  function quantityOf(set, q) {
+    if (!q || q.title === undefined) return null;
+    if (q.column !== undefined) {
+      const c = set.cols.get(q.column);
+      return c ? { v: c.v, n: Math.min(c.n, set.n) } : null;
+    }
+    if (q.key === 't') return { v: set.t, n: set.n };
+    if (q.key === 'A') return { v: set.a, n: set.n };
+    if (q.key === 'B' && set.hasB) return { v: set.b, n: set.n };
+    return null;
+  }
+  // The plot of quantities as the window draws it: the data's points in which each chosen
+  // quantity has a value, sorted by x (equal x in their order). Made again when the data or
+  // the settings changed.
+  let projection = null, projectionOf = -1;
+  function projected() {
+    if (projectionOf === dataVersion) return projection;
+    projectionOf = dataVersion;
+    const p = state.meta.plot, d = state.data;
+    const x = quantityOf(d, p.x), l = quantityOf(d, p.left), r = p.right ? quantityOf(d, p.right) : null;
+    projection = { n: 0, x: new Float32Array(0), l: new Float32Array(0), r: null, index: [] };
+    if (!x || !l || (p.right && !r)) return projection;
+    const n = Math.min(x.n, l.n, r ? r.n : Infinity), order = [];
+    for (let i = 0; i < n; i++)
+      if (isFinite(x.v[i]) && isFinite(l.v[i]) && (!r || isFinite(r.v[i]))) order.push(i);
+    order.sort((i, j) => x.v[i] - x.v[j] || i - j);
+    const pick = (q) => Float32Array.from(order, (i) => q.v[i]);
+    projection = { n: order.length, x: pick(x), l: pick(l), r: r ? pick(r) : null, index: order };
+    return projection;
   }
   // The column the right axis shows where no B is shown, as the window titles it.
   function rightColumn() {
     const m = state.meta;
     return m && m.rightAxis !== undefined ? (m.columns || []).find((c) => c.index === m.rightAxis) || null : null;
   }
+  // The ranges of the bottom (t), left (a) and right (b) axes, whatever they show.
   function teacherRanges() {
     const m = state.meta;
     const r = { t: [0, 1], a: [0, 1], b: [0, 1] };
     if (!m) return r;
+    const mode = plotMode();
+    if (mode === 'quantities') {
+      const p = projected(), of = (v) => padded(extent({ n: p.n, v: v }, 'v') || [0, 1]);
+      r.t = of(p.x); r.a = of(p.l);
+      if (p.r) r.b = of(p.r);
+      return r;
+    }
+    if (mode !== 'time') {
+      // One channel across, the other up, each as the time plot scales it; columns have no
+      // place against a channel.
+      for (const k of ['a', 'b'])
+        r[k] = m[k].max > m[k].min && !m.loaded ? [m[k].min, m[k].max] : padded(extent(state.data, k) || [0, 1]);
+      r.t = (mode === 'bAsX' ? r.b : r.a).slice();
+      return r;
+    }
     r.t = m.time.max > m.time.min ? [m.time.min, m.time.max] : padded(extent(state.data, 't') || [0, 1]);
     // The columns drawn against an axis widen its range as the channel's own values do; a
     // column the right axis shows alone is scaled over its values only.
@@ -289,22 +361,48 @@
       ctx.beginPath(); ctx.moveTo(x, M.t * dpr); ctx.lineTo(x, M.t * dpr + h); ctx.stroke();
       ctx.fillText(fmt(v), x, M.t * dpr + h + 3 * dpr);
     }
+    // The side axes as the window's mode shows them: [range, side, colour, title]. One channel
+    // over the other leaves the x channel's strip empty; the plot of quantities has its own.
+    const mode = plotMode(), right = rightColumn(), q = m.plot || {};
+    const p = mode === 'quantities' ? projected() : null;
+    const named = (c) => c && c.title !== undefined;
+    const sides = [];
+    let bottom = null; // the title of what runs across, where it is not the time
+    if (mode === 'quantities') {
+      if (named(q.left)) sides.push(['a', 'l', COLOURS.a, shown(q.left.title)]);
+      if (named(q.right)) sides.push(['b', 'r', COLOURS.b, shown(q.right.title)]);
+      bottom = [named(q.x) ? shown(q.x.title) : '', '#000'];
+    } else if (mode === 'bAsX') {
+      sides.push(['a', 'l', COLOURS.a, title(m.a)]);
+      bottom = [title(m.b), COLOURS.b];
+    } else if (mode === 'aAsX') {
+      sides.push(['b', 'r', COLOURS.b, title(m.b)]);
+      bottom = [title(m.a), COLOURS.a];
+    } else {
+      if (m.a.on) sides.push(['a', 'l', COLOURS.a, title(m.a)]);
+      if (right) sides.push(['b', 'r', right.color, title(right)]);
+      else if (m.b.on) sides.push(['b', 'r', COLOURS.b, title(m.b)]);
+    }
     ctx.textBaseline = 'middle';
-    const right = rightColumn();
-    for (const [k, side] of [['a', 'l'], ['b', 'r']]) {
-      if (!m[k].on && !(k === 'b' && right)) continue;
-      ctx.fillStyle = k === 'b' && right ? right.color : COLOURS[k]; ctx.textAlign = side === 'l' ? 'right' : 'left';
+    for (const [k, side, colour] of sides) {
+      ctx.fillStyle = colour; ctx.textAlign = side === 'l' ? 'right' : 'left';
       for (const v of ticks(r[k], h / dpr)) {
         const y = M.t * dpr + h - (v - r[k][0]) / (r[k][1] - r[k][0]) * h;
-        if (k === 'a') { ctx.beginPath(); ctx.moveTo(M.l * dpr, y); ctx.lineTo(M.l * dpr + w, y); ctx.stroke(); }
+        if (k === sides[0][0]) { ctx.beginPath(); ctx.moveTo(M.l * dpr, y); ctx.lineTo(M.l * dpr + w, y); ctx.stroke(); }
         ctx.fillText(fmt(v), side === 'l' ? (M.l - 4) * dpr : (M.l + 4) * dpr + w, y);
       }
     }
-    ctx.fillStyle = '#000'; ctx.textAlign = 'left'; ctx.textBaseline = 'bottom';
-    ctx.fillText(T.time + ' (s)', M.l * dpr + w + 4 * dpr, M.t * dpr + h + 16 * dpr);
+    ctx.textBaseline = 'bottom';
+    if (bottom) { // inside the plot above its axis, as the window titles a channel across
+      ctx.fillStyle = bottom[1]; ctx.textAlign = 'right';
+      ctx.fillText(bottom[0], M.l * dpr + w - 4 * dpr, M.t * dpr + h - 3 * dpr);
+    } else {
+      ctx.fillStyle = '#000'; ctx.textAlign = 'left';
+      ctx.fillText(T.time + ' (s)', M.l * dpr + w + 4 * dpr, M.t * dpr + h + 16 * dpr);
+    }
     ctx.textBaseline = 'top';
-    // The legend: A's title, then the columns on its axis; on the right B's title (or the
-    // column's the right axis shows), then the others on that axis; each in its colour.
+    // The legend: the left axis's title, then the columns on its axis; on the right the right
+    // axis's title, then the others on that axis; each in its colour.
     let left = 2 * dpr, rightEdge = cw - 2 * dpr;
     const legend = (text, colour, fromRight) => {
       ctx.fillStyle = colour;
@@ -312,52 +410,103 @@
       if (fromRight) { ctx.textAlign = 'right'; ctx.fillText(text, rightEdge, 3 * dpr); rightEdge -= width; }
       else { ctx.textAlign = 'left'; ctx.fillText(text, left, 3 * dpr); left += width; }
     };
-    if (m.a.on) legend(title(m.a), COLOURS.a, false);
-    if (right) legend(title(right), right.color, true);
-    else if (m.b.on) legend(title(m.b), COLOURS.b, true);
-    for (const c of m.columns || []) if (c !== right) legend(title(c), c.color, c.axis === 'right');
+    for (const [, side, colour, text] of sides) legend(text, colour, side === 'r');
+    if (mode === 'time') for (const c of m.columns || []) if (c !== right) legend(title(c), c.color, c.axis === 'right');
     ctx.save();
     ctx.beginPath(); ctx.rect(M.l * dpr, M.t * dpr, w, h); ctx.clip();
-    for (const run of m.runs) {
-      const set = state.runs.get(run.id);
-      if (!run.color || !set) continue;
-      if (m.a.on) series(set, 'a', run.color, r.t, r.a, w, h, dpr, 1);
-      if (m.b.on && set.hasB) series(set, 'b', run.color, r.t, r.b, w, h, dpr, 1);
-      for (const c of run.columns || []) columnSeries(set, c, run.color, r.t, r, w, h, dpr, 1);
+    if (mode === 'quantities') {
+      values(p.x, p.l, p.n, COLOURS.a, r.t, r.a, w, h, dpr, 1.5);
+      if (p.r) values(p.x, p.r, p.n, COLOURS.b, r.t, r.b, w, h, dpr, 1.5);
+    } else if (mode !== 'time') {
+      // The other channel over the x channel; runs and the snapshot alike. The window draws
+      // the curve once for each channel shown, in the colours that overlap to black.
+      const xk = mode === 'bAsX' ? 'b' : 'a', yk = xk === 'a' ? 'b' : 'a';
+      const xy = (set, colour, width) => {
+        if (set.hasB && (m.a.on || m.b.on)) values(set[xk], set[yk], set.n, colour, r.t, r[yk], w, h, dpr, width);
+      };
+      for (const run of m.runs) {
+        const set = state.runs.get(run.id);
+        if (run.color && set) xy(set, run.color, 1);
+      }
+      xy(state.snap, COLOURS.snap, 1);
+      xy(state.data, m.a.on && m.b.on ? '#000' : m.a.on ? COLOURS.a : COLOURS.b, 1.5);
+    } else {
+      for (const run of m.runs) {
+        const set = state.runs.get(run.id);
+        if (!run.color || !set) continue;
+        if (m.a.on) series(set, 'a', run.color, r.t, r.a, w, h, dpr, 1);
+        if (m.b.on && set.hasB) series(set, 'b', run.color, r.t, r.b, w, h, dpr, 1);
+        for (const c of run.columns || []) columnSeries(set, c, run.color, r.t, r, w, h, dpr, 1);
+      }
+      if (m.a.on) series(state.snap, 'a', COLOURS.snap, r.t, r.a, w, h, dpr, 1);
+      if (m.b.on && state.snap.hasB) series(state.snap, 'b', COLOURS.snap, r.t, r.b, w, h, dpr, 1);
+      for (const c of m.snapshotColumns || []) columnSeries(state.snap, c, COLOURS.snap, r.t, r, w, h, dpr, 1);
+      if (m.a.on) series(state.data, 'a', COLOURS.a, r.t, r.a, w, h, dpr, 1.5);
+      if (m.b.on && state.data.hasB) series(state.data, 'b', COLOURS.b, r.t, r.b, w, h, dpr, 1.5);
+      for (const c of m.columns || []) columnSeries(state.data, c, c.color, r.t, r, w, h, dpr, 1.5);
     }
-    if (m.a.on) series(state.snap, 'a', COLOURS.snap, r.t, r.a, w, h, dpr, 1);
-    if (m.b.on && state.snap.hasB) series(state.snap, 'b', COLOURS.snap, r.t, r.b, w, h, dpr, 1);
-    for (const c of m.snapshotColumns || []) columnSeries(state.snap, c, COLOURS.snap, r.t, r, w, h, dpr, 1);
-    if (m.a.on) series(state.data, 'a', COLOURS.a, r.t, r.a, w, h, dpr, 1.5);
-    if (m.b.on && state.data.hasB) series(state.data, 'b', COLOURS.b, r.t, r.b, w, h, dpr, 1.5);
-    for (const c of m.columns || []) columnSeries(state.data, c, c.color, r.t, r, w, h, dpr, 1.5);
-    if (cursorX !== null) {
-      const x = M.l * dpr + (cursorX - r.t[0]) / (r.t[1] - r.t[0]) * w;
+    const at = pointAt(r, w, h);
+    if (at) {
+      const X = (v) => M.l * dpr + (v - r.t[0]) / (r.t[1] - r.t[0]) * w;
       ctx.strokeStyle = '#000'; ctx.lineWidth = dpr;
-      ctx.beginPath(); ctx.moveTo(x, M.t * dpr); ctx.lineTo(x, M.t * dpr + h); ctx.stroke();
+      ctx.beginPath();
+      if (mode === 'time') { ctx.moveTo(X(cursor.x), M.t * dpr); ctx.lineTo(X(cursor.x), M.t * dpr + h); }
+      else ctx.arc(X(at.x), M.t * dpr + h - (at.y - r[at.axis][0]) / (r[at.axis][1] - r[at.axis][0]) * h, 5 * dpr, 0, 2 * Math.PI);
+      ctx.stroke();
     }
     ctx.restore();
     ctx.strokeStyle = '#000'; ctx.lineWidth = dpr; ctx.strokeRect(M.l * dpr, M.t * dpr, w, h);
-    showReadout();
+    showReadout(at);
   }
-  function nearest(set, x) {
+  function nearest(x, n, at) {
     let best = -1, dist = Infinity;
-    for (let i = 0; i < set.n; i++) { const d = Math.abs(set.t[i] - x); if (d < dist) { dist = d; best = i; } }
+    for (let i = 0; i < n; i++) { const d = Math.abs(x[i] - at); if (d < dist) { dist = d; best = i; } }
     return best;
   }
-  function showReadout() {
+  // The point under the pointer as the window finds it: the nearest in time, in the plot of
+  // quantities the nearest in x, one channel over the other the nearest on the plot. i is its
+  // index in the data, k in the plot of quantities; x, y and axis place its mark.
+  function pointAt(r, w, h) {
+    const mode = plotMode(), d = state.data;
+    if (!cursor) return null;
+    if (mode === 'time') {
+      const i = nearest(d.t, d.n, cursor.x);
+      return i < 0 ? null : { i: i };
+    }
+    if (mode === 'quantities') {
+      const p = projected(), k = nearest(p.x, p.n, cursor.x);
+      return k < 0 ? null : { i: p.index[k], k: k, x: p.x[k], y: p.l[k], axis: 'a' };
+    }
+    const xk = mode === 'bAsX' ? 'b' : 'a', yk = xk === 'a' ? 'b' : 'a';
+    if (!d.hasB) return null;
+    const sx = w / (r.t[1] - r.t[0]), sy = h / (r[yk][1] - r[yk][0]);
+    let best = -1, dist = Infinity;
+    for (let i = 0; i < d.n; i++) {
+      const dx = (d[xk][i] - cursor.x) * sx, dy = (d[yk][i] - cursor[yk]) * sy, e = dx * dx + dy * dy;
+      if (e < dist) { dist = e; best = i; }
+    }
+    return best < 0 ? null : { i: best, x: d[xk][best], y: d[yk][best], axis: yk };
+  }
+  // The values at the point: the time, the channels and each further column the page holds,
+  // or in the plot of quantities its three quantities.
+  function showReadout(at) {
     const m = state.meta;
-    const i = cursorX === null ? -1 : nearest(state.data, cursorX);
-    readout.hidden = i < 0;
-    if (i < 0) return;
-    const d = state.data;
+    readout.hidden = !at;
+    if (!at) return;
+    const d = state.data, i = at.i;
+    const item = (name, v, unit) => shown(name) + ' = ' + fmt(v) + (unit ? ' ' + shown(unit) : '');
+    if (at.k !== undefined) {
+      const q = m.plot, p = projected();
+      readout.textContent = [[q.x, p.x], [q.left, p.l], [q.right, p.r]]
+        .filter(([c, v]) => c && c.title !== undefined && v).map(([c, v]) => item(c.name, v[at.k], c.unit)).join('   ');
+      return;
+    }
     let text = 't = ' + fmt(d.t[i]) + ' s';
-    if (m.a.on) text += '   ' + shown(m.a.name) + ' = ' + fmt(d.a[i]) + ' ' + shown(m.a.unit);
-    if (m.b.on && d.hasB)
-        text += '   ' + shown(m.b.name) + ' = ' + fmt(d.b[i]) + ' ' + shown(m.b.unit);
+    if (m.a.on) text += '   ' + item(m.a.name, d.a[i], m.a.unit);
+    if (m.b.on && d.hasB) text += '   ' + item(m.b.name, d.b[i], m.b.unit);
     for (const c of m.columns || []) {
       const col = d.cols.get(c.index);
-      if (col && i < col.n) text += '   ' + shown(c.name) + ' = ' + fmt(col.v[i]) + ' ' + shown(c.unit);
+      if (col && i < col.n) text += '   ' + item(c.name, col.v[i], c.unit);
     }
     readout.textContent = text;
   }
@@ -370,7 +519,11 @@
     const b = canvas.getBoundingClientRect();
     return { x: e.clientX - b.left - M.l, y: e.clientY - b.top - M.t, w: b.width - M.l - M.r, h: b.height - M.t - M.b };
   }
-  function timeAt(e) { const p = plotPos(e), r = ranges(); return r.t[0] + p.x / p.w * (r.t[1] - r.t[0]); }
+  // The pointer's place in the values of the bottom, left and right axes.
+  function valuesAt(e) {
+    const p = plotPos(e), r = ranges(), up = (k) => r[k][1] - p.y / p.h * (r[k][1] - r[k][0]);
+    return { x: r.t[0] + p.x / p.w * (r.t[1] - r.t[0]), a: up('a'), b: up('b') };
+  }
   function copyRanges(r) { return { t: r.t.slice(), a: r.a.slice(), b: r.b.slice() }; }
   function zoom(r, k, centre, factor) { r[k] = [centre + (r[k][0] - centre) * factor, centre + (r[k][1] - centre) * factor]; }
   canvas.addEventListener('pointerdown', (e) => {
@@ -380,7 +533,7 @@
   });
   canvas.addEventListener('pointermove', (e) => {
     if (!pointers.has(e.pointerId)) {
-      if (e.pointerType === 'mouse') { cursorX = timeAt(e); dirty = true; }
+      if (e.pointerType === 'mouse') { cursor = valuesAt(e); dirty = true; }
       return;
     }
     pointers.set(e.pointerId, { x: e.clientX, y: e.clientY });
@@ -409,7 +562,7 @@
   function release(e) {
     if (!pointers.has(e.pointerId)) return;
     pointers.delete(e.pointerId);
-    if (gesture && !gesture.moved && pointers.size === 0) { cursorX = timeAt(e); dirty = true; }
+    if (gesture && !gesture.moved && pointers.size === 0) { cursor = valuesAt(e); dirty = true; }
     gesture = pointers.size ? { start: copyRanges(ranges()), pts: new Map([...pointers].map(([k, v]) => [k, { x: v.x, y: v.y }])), moved: true } : null;
   }
   canvas.addEventListener('pointerup', release);
@@ -422,7 +575,7 @@
     view = r; dirty = true;
   }, { passive: false });
   canvas.addEventListener('dblclick', () => { view = null; dirty = true; });
-  fitButton.addEventListener('click', () => { view = null; cursorX = null; dirty = true; });
+  fitButton.addEventListener('click', () => { view = null; cursor = null; dirty = true; });
   window.addEventListener('resize', () => { dirty = true; });
 
   // For the browser test: what the plot holds.
