@@ -136,6 +136,8 @@
     if (m && m.type === 'live') live = m;
     else if (m && m.type === 'meta') {
       const runsBefore = state.meta ? JSON.stringify(state.meta.runs) : '';
+      // Another plot mode or other quantities: the student's zoom and pointer were of the last.
+      if (state.meta && JSON.stringify(m.plot) !== JSON.stringify(state.meta.plot)) { view = null; cursor = null; }
       state.meta = m;
       dataVersion++;
       if (JSON.stringify(m.runs) !== runsBefore) showDownloads();
@@ -584,6 +586,7 @@
     data: { n: state.data.n, t: Array.from(state.data.t.subarray(0, state.data.n)), a: Array.from(state.data.a.subarray(0, state.data.n)), b: Array.from(state.data.b.subarray(0, state.data.n)),
             columns: Object.fromEntries([...state.data.cols].map(([k, c]) => [k, Array.from(c.v.subarray(0, c.n))])) },
     runs: Object.fromEntries([...state.runs].map(([id, s]) => [id, { n: s.n, t: Array.from(s.t.subarray(0, s.n)), a: Array.from(s.a.subarray(0, s.n)) }])),
+    ranges: ranges(),
     zoomed: view !== null
   });
 
