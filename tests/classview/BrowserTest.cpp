@@ -5,6 +5,7 @@
 #include "ExperimentFile.h"
 #include "MeasurementText.h"
 #include "PlotMode.h"
+#include "QuantityColumn.h"
 #include "Session.h"
 #include "Settings.h"
 
@@ -123,10 +124,12 @@ QString writeExperiment(const QTemporaryDir& dir, const kurvimat::session::Setti
 }
 
 // The demo sharing the experiment; the page's address on loopback, empty when it failed. The
-// demo opens the experiment once its first frame is out; where a sweep was recorded before
+// experiment is open when the download's header names `ready`. The demo opens it once its
+// first frame is out; where a sweep was recorded before
 // that (a slow start), it first asks whether to save it, which nobody answers here. Such a
 // start is tried again, at most twice.
-QUrl startDemo(QProcess& demo, const QTemporaryDir& dir, const QString& experiment) {
+QUrl startDemo(QProcess& demo, const QTemporaryDir& dir, const QString& experiment,
+               const QByteArray& ready = "Bg (V)") {
     for (int launch = 0; launch < 3; ++launch) {
         if (launch > 0) {
             demo.kill();
@@ -151,7 +154,7 @@ QUrl startDemo(QProcess& demo, const QTemporaryDir& dir, const QString& experime
         if (!url.isValid() || url.path().size() != 34) return {};
         url.setHost(QStringLiteral("127.0.0.1")); // the test stays on loopback
         const QUrl data = url.resolved(QUrl(QStringLiteral("daten.txt")));
-        if (waitFor([&] { return get(data).split('\n').value(0).contains("Bg (V)"); }, 20000))
+        if (waitFor([&] { return get(data).split('\n').value(0).contains(ready); }, 20000))
             return url;
     }
     ADD_FAILURE() << "the demo did not open its experiment in three starts";
@@ -432,6 +435,57 @@ TEST(ClassViewBrowser, InKanalAAlsXThePageDrawsBOverA) {
     EXPECT_LE(seen.value(QStringLiteral("outside")).toInt(),
               seen.value(QStringLiteral("dark")).toInt() / 50);
     expectThePointerLineHoldsTheColumn(tools, 0.5, 0.5);
+    browser.kill();
+    browser.waitForFinished();
+    demo.terminate();
+    if (!demo.waitForFinished(10000)) demo.kill();
+}
+
+// Loaded points autoscale the time plot: a shown run's column drawn against the left axis widens
+// it as the data's own values do, while the run's A does not (the window's rule).
+TEST(ClassViewBrowser, AShownRunsColumnWidensTheAxisItIsDrawnAgainst) {
+    const QString chromium = QStandardPaths::findExecutable(QStringLiteral("chromium"));
+    if (chromium.isEmpty()) GTEST_SKIP() << "chromium is not installed";
+    QTemporaryDir dir;
+    const QString experiment = dir.filePath(QStringLiteral("runs.kurvimat"));
+    {
+        std::vector<double> t, a, b, small, large, wide;
+        for (int i = 0; i < 100; ++i) {
+            t.push_back(0.01 * i), a.push_back(std::sin(0.1 * i)), b.push_back(0.5);
+            small.push_back(0.5 * a.back()), large.push_back(0.4 * i), wide.push_back(100 * a.back());
+        }
+        const auto column = [](const char* header, const std::vector<double>& values) {
+            kurvimat::signals::QuantityColumn c =
+                kurvimat::signals::QuantityColumn::named(QString::fromUtf8(header));
+            c.values = values;
+            return std::vector<kurvimat::signals::QuantityColumn>{c};
+        };
+        const QString u = QStringLiteral("U (V)"), p = QStringLiteral("p (V)");
+        kurvimat::session::Experiment e = kurvimat::session::Session().experiment();
+        e.data = kurvimat::session::PointSet::loaded(true, u, p, t, a, b, column("Hoehe (V)", small));
+        kurvimat::session::Run run;
+        run.name = QStringLiteral("Vorher");
+        run.points = kurvimat::session::PointSet::loaded(true, u, p, t, wide, b, column("Hoehe (V)", large));
+        e.runs.push_back(run);
+        e.settings[QLatin1String(kurvimat::session::setting::ShownRuns)] = QStringLiteral("0");
+        ASSERT_FALSE(kurvimat::session::writeExperiment(experiment, e));
+    }
+    QProcess demo, browser;
+    const QUrl url = startDemo(demo, dir, experiment, "Hoehe (V)");
+    ASSERT_FALSE(url.isEmpty());
+    const QString pageSocket = startBrowser(browser, chromium, dir, url);
+    ASSERT_FALSE(pageSocket.isEmpty());
+    DevTools tools;
+    ASSERT_TRUE(tools.open(pageSocket));
+    QJsonArray left;
+    const bool widened = waitFor([&] {
+        left = tools.evaluate(QStringLiteral("typeof kurvimatPlotted === 'function' && "
+                                             "kurvimatPlotted().ranges.a")).toArray();
+        return left.size() == 2 && left.at(1).toDouble() > 30;
+    }, 20000);
+    EXPECT_TRUE(widened) << QJsonDocument(left).toJson().toStdString();
+    EXPECT_NEAR(left.at(0).toDouble(), -1, 0.01) << "the data's A, not the run's";
+    EXPECT_NEAR(left.at(1).toDouble(), 39.6, 0.01) << "the run's column, not its A";
     browser.kill();
     browser.waitForFinished();
     demo.terminate();
