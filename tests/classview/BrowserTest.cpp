@@ -452,7 +452,9 @@ TEST(ClassViewBrowser, AShownRunsColumnWidensTheAxisItIsDrawnAgainst) {
         std::vector<double> t, a, b, small, large, wide;
         for (int i = 0; i < 100; ++i) {
             t.push_back(0.01 * i), a.push_back(std::sin(0.1 * i)), b.push_back(0.5);
-            small.push_back(0.5 * a.back()), large.push_back(0.4 * i), wide.push_back(100 * a.back());
+            small.push_back(0.5 * a.back()); // the data's column, within A's span
+            large.push_back(0.4 * i);        // the run's column, far above it
+            wide.push_back(100 * a.back());  // the run's A, which must not count
         }
         const auto column = [](const char* header, const std::vector<double>& values) {
             kurvimat::signals::QuantityColumn c =
@@ -462,10 +464,12 @@ TEST(ClassViewBrowser, AShownRunsColumnWidensTheAxisItIsDrawnAgainst) {
         };
         const QString u = QStringLiteral("U (V)"), p = QStringLiteral("p (V)");
         kurvimat::session::Experiment e = kurvimat::session::Session().experiment();
-        e.data = kurvimat::session::PointSet::loaded(true, u, p, t, a, b, column("Hoehe (V)", small));
+        e.data =
+            kurvimat::session::PointSet::loaded(true, u, p, t, a, b, column("Hoehe (V)", small));
         kurvimat::session::Run run;
         run.name = QStringLiteral("Vorher");
-        run.points = kurvimat::session::PointSet::loaded(true, u, p, t, wide, b, column("Hoehe (V)", large));
+        run.points =
+            kurvimat::session::PointSet::loaded(true, u, p, t, wide, b, column("Hoehe (V)", large));
         e.runs.push_back(run);
         e.settings[QLatin1String(kurvimat::session::setting::ShownRuns)] = QStringLiteral("0");
         ASSERT_FALSE(kurvimat::session::writeExperiment(experiment, e));
@@ -478,11 +482,15 @@ TEST(ClassViewBrowser, AShownRunsColumnWidensTheAxisItIsDrawnAgainst) {
     DevTools tools;
     ASSERT_TRUE(tools.open(pageSocket));
     QJsonArray left;
-    const bool widened = waitFor([&] {
-        left = tools.evaluate(QStringLiteral("typeof kurvimatPlotted === 'function' && "
-                                             "kurvimatPlotted().ranges.a")).toArray();
-        return left.size() == 2 && left.at(1).toDouble() > 30;
-    }, 20000);
+    const bool widened = waitFor(
+        [&] {
+            left = tools
+                       .evaluate(QStringLiteral("typeof kurvimatPlotted === 'function' && "
+                                                "kurvimatPlotted().ranges.a"))
+                       .toArray();
+            return left.size() == 2 && left.at(1).toDouble() > 30;
+        },
+        20000);
     EXPECT_TRUE(widened) << QJsonDocument(left).toJson().toStdString();
     EXPECT_NEAR(left.at(0).toDouble(), -1, 0.01) << "the data's A, not the run's";
     EXPECT_NEAR(left.at(1).toDouble(), 39.6, 0.01) << "the run's column, not its A";
