@@ -366,79 +366,105 @@ TEST(ClassViewBrowser, ThePagePlotsTheStoredPointsOnADesktopAndAPhone) {
     if (!demo.waitForFinished(10000)) demo.kill();
 }
 
-// In "Kanal A als x" the page draws B over A as the window does: each point of the sweep where
-// A's and B's ranges put it (recorded points: the definitions' ranges), black where both
-// channels are shown, and nothing dark outside A's span, where a time plot would spread it.
-TEST(ClassViewBrowser, InKanalAAlsXThePageDrawsBOverA) {
+// One quantity over another as the window draws it: each point of the sweep where the axes'
+// ranges put it. "Kanal A als x": B over A on the definitions' ranges (recorded points), black
+// where both channels are shown, nothing dark outside A's span, where a time plot would spread
+// it. The plot of quantities with A across and B on the left: B in A's colour, each axis
+// scaled to its values.
+TEST(ClassViewBrowser, OneQuantityOverAnotherIsDrawnWhereTheWindowPutsIt) {
     const QString chromium = QStandardPaths::findExecutable(QStringLiteral("chromium"));
     if (chromium.isEmpty()) GTEST_SKIP() << "chromium is not installed";
-    QTemporaryDir dir;
-    QProcess demo, browser;
-    const QUrl url =
-        startDemo(demo, dir,
-                  writeExperiment(dir, {{QLatin1String(kurvimat::session::setting::XyMode),
-                                         qint64(kurvimat::analysis::PlotMode::AAsX)}}));
-    ASSERT_FALSE(url.isEmpty());
-    const QString pageSocket = startBrowser(browser, chromium, dir, url);
-    ASSERT_FALSE(pageSocket.isEmpty());
-    DevTools tools;
-    ASSERT_TRUE(tools.open(pageSocket));
-    tools.call(QStringLiteral("Emulation.setDeviceMetricsOverride"),
-               {{"width", 1000}, {"height", 700}, {"deviceScaleFactor", 1}, {"mobile", false}});
-    ASSERT_TRUE(waitFor(
-        [&] {
-            return tools
-                       .evaluate(QStringLiteral(
-                           "typeof kurvimatPlotted === 'function' && "
-                           "kurvimatPlotted().meta && kurvimatPlotted().meta.plot.mode"))
-                       .toString() == QStringLiteral("aAsX");
-        },
-        20000));
-    QJsonObject seen;
-    for (int attempt = 0; attempt < 40; ++attempt) {
-        waitFor([] { return false; }, 150);
-        seen = tools
-                   .evaluate(QStringLiteral(R"((() => {
+    using kurvimat::session::setting::QuantityAxes;
+    using kurvimat::session::setting::XyMode;
+    const struct Row {
+        const char *mode, *setting;
+        kurvimat::session::SettingValue value;
+        const char *colour, *ranges; // which pixels are the curve; the axes' ranges [x, y]
+        bool pointerLine;
+    } rows[] = {
+        {"aAsX", XyMode, qint64(kurvimat::analysis::PlotMode::AAsX),
+         "px[i] + px[i + 1] + px[i + 2] < 240", "[[m.a.min, m.a.max], [m.b.min, m.b.max]]", true},
+        {"quantities", QuantityAxes, QStringLiteral("A\tB\t"),
+         "px[i] + px[i + 1] < 200 && px[i + 2] > 200",
+         "[[Math.min(...d.a), Math.max(...d.a)], [Math.min(...d.b), Math.max(...d.b)]]", false},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.mode);
+        QTemporaryDir dir;
+        QProcess demo, browser;
+        const QUrl url = startDemo(demo, dir,
+                                   writeExperiment(dir, {{QLatin1String(row.setting), row.value}}));
+        ASSERT_FALSE(url.isEmpty());
+        const QString pageSocket = startBrowser(browser, chromium, dir, url);
+        ASSERT_FALSE(pageSocket.isEmpty());
+        DevTools tools;
+        ASSERT_TRUE(tools.open(pageSocket));
+        tools.call(QStringLiteral("Emulation.setDeviceMetricsOverride"),
+                   {{"width", 1000}, {"height", 700}, {"deviceScaleFactor", 1}, {"mobile", false}});
+        ASSERT_TRUE(waitFor(
+            [&] {
+                return tools
+                           .evaluate(QStringLiteral(
+                               "typeof kurvimatPlotted === 'function' && "
+                               "kurvimatPlotted().meta && kurvimatPlotted().meta.plot.mode"))
+                           .toString() == QLatin1String(row.mode);
+            },
+            20000));
+        QJsonObject seen;
+        for (int attempt = 0; attempt < 40; ++attempt) {
+            waitFor([] { return false; }, 150);
+            seen = tools.evaluate(QStringLiteral(R"((() => {
             const P = kurvimatPlotted(), m = P.meta, d = P.data, c = document.getElementById('plot');
-            const l = 58, t = 22, w = c.width - 116, h = c.height - 44;
+            const l = 58, t = 22, w = c.width - 116, h = c.height - 44, [xr, yr] = %2;
             const px = c.getContext('2d').getImageData(0, 0, c.width, c.height).data;
-            const black = (x, y) => { const i = 4 * (Math.round(y) * c.width + Math.round(x));
-                                      return px[i] + px[i + 1] + px[i + 2] < 240; };
-            const X = (v) => l + (v - m.a.min) / (m.a.max - m.a.min) * w;
-            const Y = (v) => t + h - (v - m.b.min) / (m.b.max - m.b.min) * h;
+            const curve = (x, y) => { const i = 4 * (Math.round(y) * c.width + Math.round(x));
+                                      return %1; };
+            const X = (v) => l + (v - xr[0]) / (xr[1] - xr[0]) * w;
+            const Y = (v) => t + h - (v - yr[0]) / (yr[1] - yr[0]) * h;
             let hits = 0, dark = 0, outside = 0;
             for (let i = 0; i < d.n; i++) {
               let near = false;
               for (let dx = -2; dx <= 2 && !near; dx++)
-                for (let dy = -2; dy <= 2 && !near; dy++) near = black(X(d.a[i]) + dx, Y(d.b[i]) + dy);
+                for (let dy = -2; dy <= 2 && !near; dy++) near = curve(X(d.a[i]) + dx, Y(d.b[i]) + dy);
               hits += near;
             }
             const lo = X(Math.min(...d.a)) - 3, hi = X(Math.max(...d.a)) + 3;
             for (let y = t + 1; y < t + h - 1; y++)
               for (let x = l + 1; x < l + w - 1; x++)
-                if (black(x, y)) { dark++; outside += x < lo || x > hi; }
+                if (curve(x, y)) { dark++; outside += x < lo || x > hi; }
             return { n: d.n, hits: hits, dark: dark, outside: outside, loaded: m.loaded, a: m.a.on, b: m.b.on,
                      band: (hi - lo) / w };
-          })())"))
-                   .toObject();
+          })())")
+                                      .arg(QLatin1String(row.colour), QLatin1String(row.ranges)))
+                       .toObject();
+            const int n = seen.value(QStringLiteral("n")).toInt();
+            if (n > 50 && seen.value(QStringLiteral("hits")).toInt() >= n * 9 / 10) break;
+        }
+        SCOPED_TRACE(QJsonDocument(seen).toJson(QJsonDocument::Compact).toStdString());
+        ASSERT_FALSE(seen.value(QStringLiteral("loaded")).toBool());
+        ASSERT_TRUE(seen.value(QStringLiteral("a")).toBool() &&
+                    seen.value(QStringLiteral("b")).toBool());
         const int n = seen.value(QStringLiteral("n")).toInt();
-        if (n > 50 && seen.value(QStringLiteral("hits")).toInt() >= n * 9 / 10) break;
+        EXPECT_GT(n, 50);
+        EXPECT_GE(seen.value(QStringLiteral("hits")).toInt(), n * 9 / 10);
+        EXPECT_GT(seen.value(QStringLiteral("dark")).toInt(), 20);
+        EXPECT_LE(seen.value(QStringLiteral("outside")).toInt(),
+                  seen.value(QStringLiteral("dark")).toInt() / 50);
+        if (row.pointerLine) expectThePointerLineHoldsTheColumn(tools, 0.5, 0.5);
+        const QString shots = qEnvironmentVariable("KURVIMAT_SCREENSHOTS");
+        if (!shots.isEmpty()) {
+            QFile file(QDir(shots).filePath(QStringLiteral("classview-%1.png").arg(QLatin1String(row.mode))));
+            if (file.open(QIODevice::WriteOnly))
+                file.write(QByteArray::fromBase64(tools.call(QStringLiteral("Page.captureScreenshot"))
+                                                      .value(QStringLiteral("data"))
+                                                      .toString()
+                                                      .toLatin1()));
+        }
+        browser.kill();
+        browser.waitForFinished();
+        demo.terminate();
+        if (!demo.waitForFinished(10000)) demo.kill();
     }
-    SCOPED_TRACE(QJsonDocument(seen).toJson(QJsonDocument::Compact).toStdString());
-    ASSERT_FALSE(seen.value(QStringLiteral("loaded")).toBool());
-    ASSERT_TRUE(seen.value(QStringLiteral("a")).toBool() &&
-                seen.value(QStringLiteral("b")).toBool());
-    const int n = seen.value(QStringLiteral("n")).toInt();
-    EXPECT_GT(n, 50);
-    EXPECT_GE(seen.value(QStringLiteral("hits")).toInt(), n * 9 / 10);
-    EXPECT_GT(seen.value(QStringLiteral("dark")).toInt(), 20);
-    EXPECT_LE(seen.value(QStringLiteral("outside")).toInt(),
-              seen.value(QStringLiteral("dark")).toInt() / 50);
-    expectThePointerLineHoldsTheColumn(tools, 0.5, 0.5);
-    browser.kill();
-    browser.waitForFinished();
-    demo.terminate();
-    if (!demo.waitForFinished(10000)) demo.kill();
 }
 
 // Loaded points autoscale the time plot: a shown run's column drawn against the left axis widens
