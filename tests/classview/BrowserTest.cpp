@@ -392,8 +392,8 @@ TEST(ClassViewBrowser, OneQuantityOverAnotherIsDrawnWhereTheWindowPutsIt) {
         SCOPED_TRACE(row.mode);
         QTemporaryDir dir;
         QProcess demo, browser;
-        const QUrl url = startDemo(demo, dir,
-                                   writeExperiment(dir, {{QLatin1String(row.setting), row.value}}));
+        const QUrl url =
+            startDemo(demo, dir, writeExperiment(dir, {{QLatin1String(row.setting), row.value}}));
         ASSERT_FALSE(url.isEmpty());
         const QString pageSocket = startBrowser(browser, chromium, dir, url);
         ASSERT_FALSE(pageSocket.isEmpty());
@@ -413,7 +413,8 @@ TEST(ClassViewBrowser, OneQuantityOverAnotherIsDrawnWhereTheWindowPutsIt) {
         QJsonObject seen;
         for (int attempt = 0; attempt < 40; ++attempt) {
             waitFor([] { return false; }, 150);
-            seen = tools.evaluate(QStringLiteral(R"((() => {
+            seen = tools
+                       .evaluate(QStringLiteral(R"((() => {
             const P = kurvimatPlotted(), m = P.meta, d = P.data, c = document.getElementById('plot');
             const l = 58, t = 22, w = c.width - 116, h = c.height - 44, [xr, yr] = %2;
             const px = c.getContext('2d').getImageData(0, 0, c.width, c.height).data;
@@ -435,7 +436,7 @@ TEST(ClassViewBrowser, OneQuantityOverAnotherIsDrawnWhereTheWindowPutsIt) {
             return { n: d.n, hits: hits, dark: dark, outside: outside, loaded: m.loaded, a: m.a.on, b: m.b.on,
                      band: (hi - lo) / w };
           })())")
-                                      .arg(QLatin1String(row.colour), QLatin1String(row.ranges)))
+                                     .arg(QLatin1String(row.colour), QLatin1String(row.ranges)))
                        .toObject();
             const int n = seen.value(QStringLiteral("n")).toInt();
             if (n > 50 && seen.value(QStringLiteral("hits")).toInt() >= n * 9 / 10) break;
@@ -453,12 +454,14 @@ TEST(ClassViewBrowser, OneQuantityOverAnotherIsDrawnWhereTheWindowPutsIt) {
         if (row.pointerLine) expectThePointerLineHoldsTheColumn(tools, 0.5, 0.5);
         const QString shots = qEnvironmentVariable("KURVIMAT_SCREENSHOTS");
         if (!shots.isEmpty()) {
-            QFile file(QDir(shots).filePath(QStringLiteral("classview-%1.png").arg(QLatin1String(row.mode))));
+            QFile file(QDir(shots).filePath(
+                QStringLiteral("classview-%1.png").arg(QLatin1String(row.mode))));
             if (file.open(QIODevice::WriteOnly))
-                file.write(QByteArray::fromBase64(tools.call(QStringLiteral("Page.captureScreenshot"))
-                                                      .value(QStringLiteral("data"))
-                                                      .toString()
-                                                      .toLatin1()));
+                file.write(
+                    QByteArray::fromBase64(tools.call(QStringLiteral("Page.captureScreenshot"))
+                                               .value(QStringLiteral("data"))
+                                               .toString()
+                                               .toLatin1()));
         }
         browser.kill();
         browser.waitForFinished();
