@@ -394,9 +394,9 @@ void DrawColumnCurves(IndexedImage& image, const float* times, int count,
                       const ScaleSet& scales, const DisplayControls& controls, int weight, int from,
                       std::vector<QRect>* touched, std::span<const std::size_t> settled) {
     const int w = image.width(), h = image.height();
-    // Over the time, or over the quantity a plot of quantities puts on x.
-    if (w < 3 || h < 3 || (controls.Mode != PlotMode::Normal && controls.Mode != PlotMode::Quantities))
-        return;
+    // Over the time, the frequency or the quantity a plot of quantities puts on x; a channel
+    // as x leaves them no place.
+    if (w < 3 || h < 3 || ChannelAsX(controls.Mode)) return;
     count = std::min(count, PointCapacity);
     from = std::max(from, 0);
     if (from >= count) return;
@@ -412,6 +412,8 @@ void DrawColumnCurves(IndexedImage& image, const float* times, int count,
         if (values.size() < std::size_t(count)) continue;
         const Tscale& sY = curve.Axis == CurveAxis::Right ? scales.B : scales.A;
         const bool extra = curve.Axis == CurveAxis::Extra;
+        // Only the time plot shows extra axes: without one the curve would read as another's.
+        if (extra && controls.Mode != PlotMode::Normal) continue;
         const double yStart = extra ? curve.Low : sY.RangeStart,
                      yEnd = extra ? curve.High : sY.RangeEnd;
         const int end = std::size_t(curve.Column) < settled.size()

@@ -1,6 +1,7 @@
 #include "SpectrumPlot.h"
 
 #include "MeasurementStore.h"
+#include "SignalDefinition.h"
 
 #include <QCoreApplication>
 #include <algorithm>
@@ -97,6 +98,32 @@ void FillSpectrumPoints(const SpectrumSet& s, MeasurementStore& p) {
     p.TimeRangeMax = upTo(dataT, snapT);
 }
 
+void FillSpectrumColumns(std::span<const signals::QuantityColumn> further, const float* times,
+                         int count, const SpectrumOptions& options, MeasurementStore& p) {
+    acquisition::StoredPoints& d = p.Data;
+    d.Columns.clear();
+    d.Settled.clear();
+    count = std::clamp(count, 0, PointCapacity);
+    std::vector<float> t, v;
+    for (const signals::QuantityColumn& c : further) {
+        // Its points with a value: a gap is no sample.
+        t.clear(), v.clear();
+        for (int i = 0; i < count && std::size_t(i) < c.values.size(); ++i)
+            if (std::isfinite(c.values[std::size_t(i)]) && std::isfinite(times[i])) {
+                t.push_back(times[i]);
+                v.push_back(static_cast<float>(c.values[std::size_t(i)]));
+            }
+        const SpectrumResult spectrum =
+            t.size() >= 4 ? ComputeSpectrum({t.data(), v.data(), int(t.size())}, options)
+                          : SpectrumResult{};
+        signals::QuantityColumn out = c;
+        out.values.assign(std::size_t(std::max(d.Count, 0)), std::numeric_limits<double>::quiet_NaN());
+        for (int k = 0; k < d.Count && !spectrum.Amplitude.empty(); ++k)
+            out.values[std::size_t(k)] = amplitudeAt(spectrum, d.T[k]);
+        d.Columns.push_back(std::move(out));
+    }
+}
+
 CursorMarks SpectrumMarks(const SpectrumSet& s, bool showA, bool showB) {
     CursorMarks m;
     m.Vertical = true;
@@ -188,6 +215,10 @@ QString SpectrumPointerText(const MeasurementStore& p, int index, const QString&
         text += gap + QStringLiteral("A = ") + FormatQuantity(p.Data.A[index], unitA);
     if (showB && std::isfinite(p.Data.B[index]))
         text += gap + QStringLiteral("B = ") + FormatQuantity(p.Data.B[index], unitB);
+    for (const signals::QuantityColumn& c : p.Data.Further())
+        if (std::isfinite(c.values[std::size_t(index)]))
+            text += gap + signals::shownName(c.name.isEmpty() ? c.header : c.name) +
+                    QStringLiteral(" = ") + FormatQuantity(c.values[std::size_t(index)], c.unit);
     return text;
 }
 

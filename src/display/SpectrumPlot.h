@@ -8,6 +8,8 @@
 #include "Readout.h"
 #include "Spectrum.h"
 
+#include <span>
+
 namespace kurvimat::acquisition {
 struct MeasurementStore;
 }
@@ -36,6 +38,13 @@ SpectrumSet ComputeSpectra(const SpectrumInput& in);
 /// frequencies where the two differ (points where only one channel holds a value). Flags and
 /// definitions are left alone.
 void FillSpectrumPoints(const SpectrumSet& spectra, acquisition::MeasurementStore& points);
+
+/// The amplitude spectra of the data's further columns (each over the points where it has a
+/// value, in the options' span) as further columns of `points`' data, on its frequencies (put
+/// there as B's are); a column without a spectrum holds no values. Call after FillSpectrumPoints.
+void FillSpectrumColumns(std::span<const signals::QuantityColumn> further, const float* times,
+                         int count, const analysis::SpectrumOptions& options,
+                         acquisition::MeasurementStore& points);
 
 /// Lines at the highest peak of each shown channel of the data.
 CursorMarks SpectrumMarks(const SpectrumSet& spectra, bool showA, bool showB);

@@ -289,6 +289,11 @@ TEST_F(ScaledWindowTest, SpectrumShowsThePeakAndLeavesTheTimePlotAsItWas) {
         win->session().store().Data.B[i] = 4 - i * 0.001f;
     }
     win->session().store().Data.Count = 400;
+    // A further quantity of A's unit, half of A: its spectrum beside A's.
+    auto half = kurvimat::signals::QuantityColumn::named(QStringLiteral("P (V)"));
+    for (int i = 0; i < 400; ++i)
+        half.values.push_back(0.5 * win->session().store().Data.A[i]);
+    win->session().store().Data.Columns = {half};
     PlotOf(*win).Scales().T.RangeStart = 0;
     PlotOf(*win).Scales().T.RangeEnd = 4;
     PlotOf(*win).State().Changes.AxesChanged = PlotOf(*win).State().Changes.PlotDirty = true;
@@ -315,6 +320,17 @@ TEST_F(ScaledWindowTest, SpectrumShowsThePeakAndLeavesTheTimePlotAsItWas) {
     };
     EXPECT_EQ(cell(QStringLiteral("A"), 0), QStringLiteral("1 Hz"));
     EXPECT_EQ(cell(QStringLiteral("A"), 1), QStringLiteral("1,5 V"));
+    // P's spectrum on the same frequencies: half of A's peak at 1 Hz, drawn in its colour.
+    const kurvimat::acquisition::StoredPoints& spectrum = PlotOf(*win).PlotStore().Data;
+    ASSERT_EQ(spectrum.Further().size(), 1u);
+    for (int k = 0; k < spectrum.Count; ++k)
+        if (std::fabs(spectrum.T[k] - 1) < 1e-3)
+            EXPECT_NEAR(spectrum.Further()[0].values[std::size_t(k)], 0.5 * spectrum.A[k], 1e-3);
+    int ofP = 0;
+    for (int y = 0; y < PlotOf(*win).Image().height(); ++y)
+        for (int x = 0; x < PlotOf(*win).Image().width(); ++x)
+            ofP += PlotOf(*win).Image().pixel(x, y) == PaletteMask::FurtherColumn(0).Core;
+    EXPECT_GT(ofP, 0);
 
     // On the canvas the blue curve's top is at 1 Hz.
     const QImage& canvas = Child<TPaintBox>(*win, "PaintBoxData")->Canvas();

@@ -123,6 +123,13 @@ std::size_t MainSpectrum::KeyOf(bool snapshot) const {
                  : std::array<const float*, 3>{s.Data.T, s.Data.A, s.Data.B};
     for (const float* v : values)
         key = mix(key, bytesKey(v, count));
+    if (!snapshot)
+        for (const kurvimat::signals::QuantityColumn& c : s.Data.Further()) {
+            key = mix(key, qHash(c.header));
+            const std::string_view bytes(reinterpret_cast<const char*>(c.values.data()),
+                                         c.values.size() * sizeof(double));
+            key = mix(key, std::hash<std::string_view>()(bytes));
+        }
     for (const QString& text : snapshot ? QStringList{s.Snap.DefA, s.Snap.DefB}
                                         : QStringList{s.Data.DefA, s.Data.DefB, s.UnitA, s.UnitB})
         key = mix(key, qHash(text));
@@ -190,6 +197,8 @@ bool MainSpectrum::Update(bool now) {
     dataKey_ = data;
     snapKey_ = snap;
     FillSpectrumPoints(spectra_, p);
+    // The further columns' spectra on the same frequencies, drawn as the time plot draws them.
+    FillSpectrumColumns(s.Data.Further(), s.Data.T, s.Data.Count, o, p);
     p.Data.DefA = s.Data.DefA;
     p.Data.DefB = s.Data.DefB;
     p.Snap.DefA = s.Snap.DefA;
