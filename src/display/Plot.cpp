@@ -341,7 +341,7 @@ PlotCurves DataCurves(const MeasurementStore& store, bool showB) {
     const AxisUnits units = DataAxisUnits(store, showB);
     PlotCurves curves = CurvesOf(further, units.Left, units.Right.has_value(),
                                  units.Right.value_or(QString()), MaxExtraAxes);
-    // An extra axis spans the values drawn against it, as an automatic right axis does.
+    // An extra axis spans the values drawn against it, out to whole steps.
     for (int axis = 0; axis < ExtraAxisCount(curves); ++axis) {
         double low = HUGE_VAL, high = -HUGE_VAL;
         for (const PlotCurve& c : curves) {
@@ -358,6 +358,12 @@ PlotCurves DataCurves(const MeasurementStore& store, bool showB) {
             const double margin = low != 0 ? std::fabs(low) / 10 : 1;
             low -= margin, high += margin;
         }
+        // Out to whole steps of the span's decade: while a sweep grows, a new extreme changes
+        // the axis (and draws the plot anew) only when it passes a step, not at every point.
+        const double step = std::pow(10.0, std::floor(std::log10(high - low)));
+        if (std::isfinite(step) && step > 0)
+            // A value on a step stays there, whatever the division's last bit says.
+            low = std::floor(low / step + 1e-9) * step, high = std::ceil(high / step - 1e-9) * step;
         for (PlotCurve& c : curves)
             if (c.Axis == CurveAxis::Extra && c.Extra == axis) c.Low = low, c.High = high;
     }

@@ -114,7 +114,8 @@ std::optional<std::size_t> RightAxisColumn(const acquisition::MeasurementStore& 
                                            bool showB = true);
 /// The curves of the live data: CurvesOf its further columns, with the units of its legends,
 /// or of the right axis's column, and up to MaxExtraAxes extra axes, each spanning the settled
-/// values of its columns (widened where they are all one value).
+/// values of its columns (widened where they are all one value), out to whole steps of the
+/// span's decade.
 PlotCurves DataCurves(const acquisition::MeasurementStore& store, bool showB = true);
 /// The extra axes the plot of these points needs: those of DataCurves in the time plot, none in
 /// another mode.
