@@ -60,12 +60,6 @@ std::optional<std::vector<double>> valuesOf(const StoredPoints& data, const QStr
     return std::nullopt;
 }
 
-QString definitionOf(const StoredPoints& data, const QString& key) {
-    for (const QuantityRef& r : QuantityRefs(data))
-        if (r.Key == key) return r.Unit.isEmpty() ? r.Name : r.Name + QStringLiteral(" in ") + r.Unit;
-    return {};
-}
-
 } // namespace
 
 int ProjectQuantities(const StoredPoints& data, const QuantityAxes& axes, StoredPoints& out) {
@@ -79,8 +73,20 @@ int ProjectQuantities(const StoredPoints& data, const QuantityAxes& axes, Stored
     const auto x = valuesOf(data, axes.X), left = valuesOf(data, axes.Left);
     const auto other = right ? valuesOf(data, axes.Right) : std::optional<std::vector<double>>();
     if (!x || !left || (right && !other)) return 0;
-    out.DefA = definitionOf(data, axes.Left);
-    out.DefB = right ? definitionOf(data, axes.Right) : QString();
+    const std::vector<QuantityRef> refs = QuantityRefs(data);
+    const auto refOf = [&refs](const QString& key) -> const QuantityRef* {
+        for (const QuantityRef& r : refs)
+            if (r.Key == key) return &r;
+        return nullptr;
+    };
+    const auto definition = [](const QuantityRef* r) {
+        if (!r) return QString();
+        return r->Unit.isEmpty() ? r->Name : r->Name + QStringLiteral(" in ") + r->Unit;
+    };
+    const QuantityRef* leftRef = refOf(axes.Left);
+    const QuantityRef* rightRef = right ? refOf(axes.Right) : nullptr;
+    out.DefA = definition(leftRef);
+    out.DefB = definition(rightRef);
     // A point without a value of one of them has no place in the plot.
     std::vector<int> order;
     order.reserve(x->size());
@@ -100,25 +106,16 @@ int ProjectQuantities(const StoredPoints& data, const QuantityAxes& axes, Stored
     out.Count = n;
     // Beside them on an axis of their unit: a curve read against another quantity's scale would
     // read as that one's values.
-    const std::vector<QuantityRef> refs = QuantityRefs(data);
-    const auto unitOf = [&refs](const QString& key) -> std::optional<QString> {
-        for (const QuantityRef& r : refs)
-            if (r.Key == key) return r.Unit;
-        return std::nullopt;
-    };
-    const std::optional<QString> leftUnit = unitOf(axes.Left);
-    const std::optional<QString> rightUnit = right ? unitOf(axes.Right) : std::nullopt;
     for (const QString& key : axes.More) {
-        const std::optional<QString> unit = unitOf(key);
-        if (key == axes.Left || key == axes.Right || !unit ||
+        const QuantityRef* r = refOf(key);
+        if (key == axes.Left || key == axes.Right || !r ||
             out.Columns.size() >= std::size_t(signals::MaxQuantityColumns) ||
-            (unit != leftUnit && unit != rightUnit))
+            ((!leftRef || r->Unit != leftRef->Unit) && (!rightRef || r->Unit != rightRef->Unit)))
             continue;
         const auto values = valuesOf(data, key);
         if (!values) continue;
         signals::QuantityColumn c = signals::QuantityColumn::named(key);
-        for (const QuantityRef& r : refs)
-            if (r.Key == key) c.name = r.Name, c.unit = r.Unit;
+        c.name = r->Name, c.unit = r->Unit;
         c.values.reserve(std::size_t(n));
         for (int k = 0; k < n; ++k)
             c.values.push_back((*values)[std::size_t(order[std::size_t(k)])]);

@@ -98,25 +98,19 @@ void FillSpectrumPoints(const SpectrumSet& s, MeasurementStore& p) {
     p.TimeRangeMax = upTo(dataT, snapT);
 }
 
-void FillSpectrumColumns(std::span<const signals::QuantityColumn> further, const float* times,
-                         int count, const SpectrumOptions& options, MeasurementStore& p) {
+void FillSpectrumColumns(const acquisition::StoredPoints& data, const SpectrumOptions& options,
+                         MeasurementStore& p) {
     acquisition::StoredPoints& d = p.Data;
     d.Columns.clear();
     d.Settled.clear();
-    count = std::clamp(count, 0, PointCapacity);
-    std::vector<float> t, v;
-    for (const signals::QuantityColumn& c : further) {
-        // Its points with a value: a gap is no sample.
-        t.clear(), v.clear();
-        for (int i = 0; i < count && std::size_t(i) < c.values.size(); ++i)
-            if (std::isfinite(c.values[std::size_t(i)]) && std::isfinite(times[i])) {
-                t.push_back(times[i]);
-                v.push_back(static_cast<float>(c.values[std::size_t(i)]));
-            }
+    // Each over its points with a value: a gap is no sample.
+    const FurtherSeries series = FurtherSeriesOf(data);
+    const auto further = data.Further();
+    for (std::size_t i = 0; i < further.size() && i < series.Columns.size(); ++i) {
+        const analysis::PointSeries& points = series.Columns[i].Series.Points;
         const SpectrumResult spectrum =
-            t.size() >= 4 ? ComputeSpectrum({t.data(), v.data(), int(t.size())}, options)
-                          : SpectrumResult{};
-        signals::QuantityColumn out = c;
+            points.Count >= 4 ? ComputeSpectrum(points, options) : SpectrumResult{};
+        signals::QuantityColumn out = further[i];
         out.values.assign(std::size_t(std::max(d.Count, 0)), std::numeric_limits<double>::quiet_NaN());
         for (int k = 0; k < d.Count && !spectrum.Amplitude.empty(); ++k)
             out.values[std::size_t(k)] = amplitudeAt(spectrum, d.T[k]);

@@ -8,10 +8,9 @@
 #include "Readout.h"
 #include "Spectrum.h"
 
-#include <span>
-
 namespace kurvimat::acquisition {
 struct MeasurementStore;
+struct StoredPoints;
 }
 
 namespace kurvimat::display {
@@ -42,8 +41,8 @@ void FillSpectrumPoints(const SpectrumSet& spectra, acquisition::MeasurementStor
 /// The amplitude spectra of the data's further columns (each over the points where it has a
 /// value, in the options' span) as further columns of `points`' data, on its frequencies (put
 /// there as B's are); a column without a spectrum holds no values. Call after FillSpectrumPoints.
-void FillSpectrumColumns(std::span<const signals::QuantityColumn> further, const float* times,
-                         int count, const analysis::SpectrumOptions& options,
+void FillSpectrumColumns(const acquisition::StoredPoints& data,
+                         const analysis::SpectrumOptions& options,
                          acquisition::MeasurementStore& points);
 
 /// Lines at the highest peak of each shown channel of the data.

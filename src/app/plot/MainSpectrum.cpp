@@ -198,7 +198,7 @@ bool MainSpectrum::Update(bool now) {
     snapKey_ = snap;
     FillSpectrumPoints(spectra_, p);
     // The further columns' spectra on the same frequencies, drawn as the time plot draws them.
-    FillSpectrumColumns(s.Data.Further(), s.Data.T, s.Data.Count, o, p);
+    FillSpectrumColumns(s.Data, o, p);
     p.Data.DefA = s.Data.DefA;
     p.Data.DefB = s.Data.DefB;
     p.Snap.DefA = s.Snap.DefA;

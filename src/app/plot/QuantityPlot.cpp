@@ -156,18 +156,6 @@ bool QuantityPlot::Update(bool now) {
     return true;
 }
 
-QString QuantityPlot::XName() const {
-    const std::vector<QuantityRef> refs = QuantityRefs(session_.store().Data);
-    const QuantityRef* x = refOf(refs, Axes().X);
-    return x ? x->Name : QString();
-}
-
-QString QuantityPlot::XUnit() const {
-    const std::vector<QuantityRef> refs = QuantityRefs(session_.store().Data);
-    const QuantityRef* x = refOf(refs, Axes().X);
-    return x ? x->Unit : QString();
-}
-
 ReadoutTable QuantityPlot::Table() const {
     ReadoutTable table;
     if (!points_) return table;
@@ -208,18 +196,10 @@ ReadoutTable QuantityPlot::Table() const {
     add(axes.Left, {d.T, d.A, d.Count});
     if (d.HasB) add(axes.Right, {d.T, d.B, d.Count});
     // Further columns hold NaN where a point has none: their series skip those.
-    std::vector<std::vector<float>> kept;
-    kept.reserve(2 * d.Further().size()); // the series point into them
-    for (const auto& column : d.Further()) {
-        std::vector<float>& t = kept.emplace_back();
-        std::vector<float>& v = kept.emplace_back();
-        for (int i = 0; i < d.Count; ++i)
-            if (std::isfinite(column.values[std::size_t(i)])) {
-                t.push_back(d.T[i]);
-                v.push_back(float(column.values[std::size_t(i)]));
-            }
-        add(column.header, {t.data(), v.data(), int(t.size())});
-    }
+    const FurtherSeries more = FurtherSeriesOf(d);
+    const auto further = d.Further();
+    for (std::size_t i = 0; i < more.Columns.size() && i < further.size(); ++i)
+        add(further[i].header, more.Columns[i].Series.Points);
     QList<ReadoutCell> titles, at1, at2, diff, mean, slope;
     for (const Curve& curve : curves) {
         const SpanStatistics st = StatisticsOver(curve.points, c.X[0], c.X[1]);

@@ -51,10 +51,6 @@ public:
     /// x1, x2 along the chosen x and y1, y2 on the left or right axis.
     kurvimat::display::CursorState* OwnCursors() override { return &cursors_; }
 
-    /// Name and unit of the quantity on x, as a fit's readout gives them.
-    QString XName() const;
-    QString XUnit() const;
-
 private:
     std::size_t KeyOf() const;
 

@@ -262,7 +262,7 @@ void TFormMain::AddRunFitMenus(QMenu& menu) {
     const QString made = QStringLiteral("runFits");
     for (QMenu* old : menu.findChildren<QMenu*>(made, Qt::FindDirectChildrenOnly))
         old->deleteLater();
-    // The data's further columns the plot draws, over time.
+    // Over the span a fit takes (FitSpan); the user's model asked for first.
     const auto spanned = [this](auto fitOver) {
         return [this, fitOver](FitModel model) {
             const auto span = Report->FitSpan();
@@ -273,59 +273,46 @@ void TFormMain::AddRunFitMenus(QMenu& menu) {
             });
         };
     };
-    // Quantities over a quantity: the left one (as A) and the right one (as B) over x.
+    // A menu of the time models for one curve, "Ausgleichskurve v in m/s".
+    const auto addFits = [&](const QString& name, const QString& unit, auto fitOver) {
+        auto* fits = new QMenu(
+            tr("Ausgleichskurve %1").arg(unit.isEmpty() ? name : name + QStringLiteral(" in ") + unit),
+            &menu);
+        fits->setObjectName(made);
+        const auto fit = spanned(fitOver);
+        for (const FitModelSpec& m : FitModels)
+            if (m.OverTime) fits->addAction(FitMenuText(m), this, [fit, model = m.Model] { fit(model); });
+        menu.addMenu(fits);
+    };
+    // Quantities over a quantity: the left one (as A), the right one (as B) and the further
+    // columns of its points, over x.
     if (session_->view().mode == PlotMode::Quantities) {
         const MeasurementStore& shown = Quantities->Points();
         for (const bool right : {false, true}) {
             if (right && !shown.Data.HasB) continue;
             const auto parts = kurvimat::signals::PointSetParts(right ? shown.Data.DefB : shown.Data.DefA);
-            const QString name = kurvimat::signals::shownName(parts.name),
-                          unit = kurvimat::signals::shownName(parts.unit);
-            auto* fits = new QMenu(
-                tr("Ausgleichskurve %1").arg(unit.isEmpty() ? name : name + QStringLiteral(" in ") + unit), &menu);
-            fits->setObjectName(made);
-            const auto fit = spanned([this, right](FitModel model, double from, double to,
-                                                   const UserFitModel* user) {
-                Report->FitOnPlot(right, model, from, to, user);
-            });
-            for (const FitModelSpec& m : FitModels)
-                if (m.OverTime) fits->addAction(FitMenuText(m), this, [fit, model = m.Model] { fit(model); });
-            menu.addMenu(fits);
+            addFits(kurvimat::signals::shownName(parts.name), kurvimat::signals::shownName(parts.unit),
+                    [this, right](FitModel model, double from, double to, const UserFitModel* user) {
+                        Report->FitOnPlot(right, model, from, to, user);
+                    });
         }
         const auto more = shown.Data.Further();
-        for (std::size_t i = 0; i < more.size(); ++i) {
-            const QString name = kurvimat::signals::shownName(more[i].name),
-                          unit = kurvimat::signals::shownName(more[i].unit);
-            auto* fits = new QMenu(
-                tr("Ausgleichskurve %1").arg(unit.isEmpty() ? name : name + QStringLiteral(" in ") + unit), &menu);
-            fits->setObjectName(made);
-            const auto fit = spanned([this, c = int(i)](FitModel model, double from, double to,
-                                                        const UserFitModel* user) {
-                Report->FitQuantityOnPlot(false, model, from, to, user, c);
-            });
-            for (const FitModelSpec& m : FitModels)
-                if (m.OverTime) fits->addAction(FitMenuText(m), this, [fit, model = m.Model] { fit(model); });
-            menu.addMenu(fits);
-        }
+        for (std::size_t i = 0; i < more.size(); ++i)
+            addFits(kurvimat::signals::shownName(more[i].name), kurvimat::signals::shownName(more[i].unit),
+                    [this, c = int(i)](FitModel model, double from, double to, const UserFitModel* user) {
+                        Report->FitQuantityOnPlot(false, model, from, to, user, c);
+                    });
         return;
     }
+    // The data's further columns the plot draws, over time.
     const auto further = Store.Data.Further();
     for (const kurvimat::display::PlotCurve& curve : kurvimat::display::DataCurves(Store, ShowsB())) {
         if (curve.Source != kurvimat::display::CurveSource::Column) continue;
         const auto& column = further[std::size_t(curve.Column)];
-        auto* fits = new QMenu(
-            tr("Ausgleichskurve %1").arg(column.unit.isEmpty() ? column.name
-                                                                : column.name + QStringLiteral(" in ") +
-                                                                      column.unit),
-            &menu);
-        fits->setObjectName(made);
-        const auto fit = spanned([this, c = curve.Column](FitModel model, double from, double to,
-                                                           const UserFitModel* user) {
-            Report->FitColumnOnPlot(c, model, from, to, user);
-        });
-        for (const FitModelSpec& m : FitModels)
-            if (m.OverTime) fits->addAction(FitMenuText(m), this, [fit, model = m.Model] { fit(model); });
-        menu.addMenu(fits);
+        addFits(column.name, column.unit,
+                [this, c = curve.Column](FitModel model, double from, double to, const UserFitModel* user) {
+                    Report->FitColumnOnPlot(c, model, from, to, user);
+                });
     }
     if (!Runs) return;
     bool first = true;
